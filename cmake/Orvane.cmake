@@ -1,0 +1,26 @@
+# One library target per folder: every .cpp of the folder (not of its tests/) is a source.
+# Tests of the folder are every .cpp under <folder>/tests/, linked into one executable.
+function(orvane_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+function(orvane_tests name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
+  if(NOT sources)
+    return()
+  endif()
+  add_executable(${name}_tests ${sources})
+  target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name}_tests PRIVATE
+    ORVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
+    ORVANE_SHARED_DIR="${ORVANE_SHARED_DIR}")
+  gtest_discover_tests(${name}_tests
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C.UTF-8"
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,7 @@
+#include "platform/rtl/Exceptions.h"
+
+namespace orv {
+
+void Abort() { throw EAbort("Operation aborted"); }
+
+}  // namespace orv

@@ -1,0 +1,42 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Streams.h"
+
+using namespace orv;
+
+TEST(Streams, MemoryFileAndStringStreamsRoundTrip) {
+  TMemoryStream mem;
+  mem.WriteString("สวัสดี parish");
+  EXPECT_EQ(mem.Size(), static_cast<Int64>(String("สวัสดี parish").size()));
+  mem.SetPosition(0);
+  char buf[4];
+  mem.ReadBuffer(buf, 3);
+  EXPECT_EQ(String(buf, 3), "\xE0\xB8\xAA");
+  EXPECT_THROW(mem.ReadBuffer(buf, 1000), EReadError);
+
+  auto path = (std::filesystem::temp_directory_path() / "orvane_stream_test.bin").string();
+  mem.SaveToFile(path);
+  TMemoryStream back;
+  back.LoadFromFile(path);
+  EXPECT_EQ(String(reinterpret_cast<const char*>(back.Memory()), back.Size()), "สวัสดี parish");
+
+  {
+    TFileStream f(path, fmOpenReadWrite);
+    f.Seek(0, soEnd);
+    f.WriteString("!");
+    f.SetSize(3);
+    EXPECT_EQ(f.Size(), 3);
+  }
+  TStringStream s;
+  {
+    TFileStream f(path, fmOpenRead);
+    s.CopyFrom(f, 0);
+  }
+  EXPECT_EQ(s.DataString(), "\xE0\xB8\xAA");
+  std::filesystem::remove(path);
+  EXPECT_THROW(TFileStream(path, fmOpenRead), EFOpenError);
+  EXPECT_THROW(TFileStream("/nonexistent-dir/x", fmCreate), EFCreateError);
+}
