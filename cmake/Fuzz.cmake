@@ -1,0 +1,46 @@
+# Fuzz targets need clang's libFuzzer while the main build uses the default compiler, so they
+# live in a second build tree (build/fuzz) configured with clang++ and ORVANE_FUZZ=ON.
+# The main tree gets one test that builds that tree (fixture "fuzzers") and one test per fuzzer
+# that runs it briefly on its seed corpus.
+#
+# orvane_fuzzer(<name> SOURCE <file.cpp> DEPS <libs...> CORPUS <dir> [SECONDS <n>])
+function(orvane_fuzzer name)
+  cmake_parse_arguments(ARG "" "SOURCE;CORPUS;SECONDS" "DEPS" ${ARGN})
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 20)
+  endif()
+  if(ORVANE_FUZZ)
+    add_executable(${name} ${ARG_SOURCE})
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    return()
+  endif()
+  find_program(CLANGXX clang++)
+  if(NOT CLANGXX)
+    return()
+  endif()
+  set_property(GLOBAL APPEND PROPERTY ORVANE_FUZZERS ${name})
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            ${CMAKE_BINARY_DIR}/fuzz/${name}
+            -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
+            ${ARG_CORPUS})
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED fuzzers LABELS fuzz)
+endfunction()
+
+function(orvane_fuzz_build_test)
+  get_property(fuzzers GLOBAL PROPERTY ORVANE_FUZZERS)
+  if(NOT fuzzers OR ORVANE_FUZZ)
+    return()
+  endif()
+  find_program(CLANGXX clang++)
+  find_program(CLANG clang)
+  add_test(NAME fuzz_build
+    COMMAND sh -c "${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR} -B ${CMAKE_BINARY_DIR}/fuzz -G Ninja \
+      -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=${CLANG} -DCMAKE_CXX_COMPILER=${CLANGXX} \
+      -DORVANE_FUZZ=ON -DORVANE_SANITIZE=ON -DBUILD_TESTING=OFF > /dev/null && \
+      ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/fuzz --target ${fuzzers}")
+  set_tests_properties(fuzz_build PROPERTIES FIXTURES_SETUP fuzzers TIMEOUT 1200)
+endfunction()
+orvane_fuzz_build_test()
