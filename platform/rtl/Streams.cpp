@@ -1,6 +1,7 @@
 #include "platform/rtl/Streams.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,8 +9,15 @@
 #include <cstring>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/TypInfo.h"
 
 namespace orv {
+
+ORV_IMPLEMENT_CLASS(TStream, c) {}
+ORV_IMPLEMENT_CLASS(TMemoryStream, c) {}
+ORV_IMPLEMENT_CLASS(TFileStream, c) {}
+ORV_IMPLEMENT_CLASS(TStringStream, c) {}
 
 namespace {
 
@@ -38,6 +46,7 @@ void TStream::WriteBuffer(const void* buffer, Int64 count) {
 }
 
 Int64 TStream::CopyFrom(TStream& source, Int64 count) {
+  if (count < 0) return 0;
   if (count == 0) {
     source.SetPosition(0);
     count = source.Size();
@@ -99,8 +108,7 @@ void TMemoryStream::LoadFromFile(const String& fileName) {
 }
 
 void TMemoryStream::SaveToFile(const String& fileName) {
-  TFileStream file(fileName, fmCreate);
-  SaveToStream(file);
+  SafeWriteFile(fileName, std::string(reinterpret_cast<const char*>(data_.data()), data_.size()));
 }
 
 TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName) {
@@ -115,6 +123,12 @@ TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName
                                               : O_RDONLY;
   fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC);
   if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
+  struct stat st;
+  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(EISDIR));
+  }
 }
 
 TFileStream::~TFileStream() {
@@ -187,6 +201,7 @@ void TStringStream::SetSize(Int64 newSize) {
 }
 
 String TStringStream::ReadString(Int64 count) {
+  if (count <= 0) return String();
   String s(static_cast<size_t>(std::clamp<Int64>(
                std::min<Int64>(count, static_cast<Int64>(data_.size()) - position_), 0, count)),
            '\0');

@@ -9,7 +9,10 @@ namespace orv {
 
 enum TSeekOrigin { soBeginning, soCurrent, soEnd };
 
+// An abstract byte stream with a position.
 class TStream : public TObject {
+  ORV_CLASS(TStream, TObject)
+
  public:
   // Read and Write move at most count bytes and return how many moved.
   virtual Int64 Read(void* buffer, Int64 count) = 0;
@@ -25,12 +28,15 @@ class TStream : public TObject {
   void ReadBuffer(void* buffer, Int64 count);
   void WriteBuffer(const void* buffer, Int64 count);
   void WriteString(const String& s) { WriteBuffer(s.data(), static_cast<Int64>(s.size())); }
-  // Copies count bytes from source; count 0 copies all of source from its start.
+  // Copies count bytes from source; count 0 copies all of source from its start, a negative
+  // count nothing.
   Int64 CopyFrom(TStream& source, Int64 count);
 };
 
 // A growable block of memory. Memory() stays valid until the size changes.
 class TMemoryStream : public TStream {
+  ORV_CLASS(TMemoryStream, TStream)
+
  public:
   Int64 Read(void* buffer, Int64 count) override;
   Int64 Write(const void* buffer, Int64 count) override;
@@ -44,6 +50,7 @@ class TMemoryStream : public TStream {
   void LoadFromStream(TStream& source);
   void SaveToStream(TStream& dest);
   void LoadFromFile(const String& fileName);
+  // Written through a temporary file, so a failed write keeps the old file.
   void SaveToFile(const String& fileName);
 
  private:
@@ -62,9 +69,13 @@ constexpr Word fmShareDenyWrite = 0x0020;
 constexpr Word fmShareDenyRead = 0x0030;
 constexpr Word fmShareDenyNone = 0x0040;
 
+// A stream over an open file.
 class TFileStream : public TStream {
+  ORV_CLASS(TFileStream, TStream)
+
  public:
-  // Raises EFCreateError or EFOpenError naming the file and the system's reason.
+  // Raises EFCreateError or EFOpenError naming the file and the system's reason (a folder
+  // cannot be opened as a file stream).
   TFileStream(const String& fileName, Word mode);
   ~TFileStream() override;
   Int64 Read(void* buffer, Int64 count) override;
@@ -80,6 +91,8 @@ class TFileStream : public TStream {
 
 // A stream over a string; DataString() is the bytes written so far.
 class TStringStream : public TStream {
+  ORV_CLASS(TStringStream, TStream)
+
  public:
   explicit TStringStream(String data = {}) : data_(std::move(data)) {}
   Int64 Read(void* buffer, Int64 count) override;

@@ -1,0 +1,65 @@
+#pragma once
+// The Thai system profile (code pages, charsets) and conversions between UTF-8 and named code pages.
+#include <string>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+inline constexpr int CP_ACP = 0;
+inline constexpr int CP_OEMCP = 1;
+inline constexpr int CP_UTF8 = 65001;
+// UTF-16 little-endian and big-endian, as code page numbers.
+inline constexpr int CP_UTF16LE = 1200;
+inline constexpr int CP_UTF16BE = 1201;
+
+inline constexpr Byte ANSI_CHARSET = 0;
+inline constexpr Byte DEFAULT_CHARSET = 1;
+inline constexpr Byte SYMBOL_CHARSET = 2;
+inline constexpr Byte SHIFTJIS_CHARSET = 128;
+inline constexpr Byte HANGEUL_CHARSET = 129;
+inline constexpr Byte GB2312_CHARSET = 134;
+inline constexpr Byte CHINESEBIG5_CHARSET = 136;
+inline constexpr Byte OEM_CHARSET = 255;
+inline constexpr Byte JOHAB_CHARSET = 130;
+inline constexpr Byte HEBREW_CHARSET = 177;
+inline constexpr Byte ARABIC_CHARSET = 178;
+inline constexpr Byte GREEK_CHARSET = 161;
+inline constexpr Byte TURKISH_CHARSET = 162;
+inline constexpr Byte VIETNAMESE_CHARSET = 163;
+inline constexpr Byte THAI_CHARSET = 222;
+inline constexpr Byte EASTEUROPE_CHARSET = 238;
+inline constexpr Byte RUSSIAN_CHARSET = 204;
+inline constexpr Byte MAC_CHARSET = 77;
+inline constexpr Byte BALTIC_CHARSET = 186;
+
+// The Thai system: ANSI and OEM code page 874, default charset 222.
+int GetACP();
+int GetOEMCP();
+Byte DefaultSystemCharset();
+
+// Code page of a charset; DEFAULT_CHARSET and unknown charsets give the system's ANSI code page.
+int CharsetToCodePage(Byte charset);
+// The reverse lookup; false when no charset uses the code page.
+bool CodePageToCharset(int codePage, Byte& charset);
+// One row of the charset table.
+struct TCharsetInfo {
+  Byte Charset = 0;
+  int CodePage = 0;
+};
+// Looks a row up by charset; false for charsets outside the table.
+bool TranslateCharsetInfo(Byte charset, TCharsetInfo& info);
+
+// Invalid UTF-8 in the input becomes U+FFFD.
+WideString Utf8ToWide(const String& s);
+// Unpaired surrogates become U+FFFD.
+String WideToUtf8(const WideString& s);
+// Bytes in codePage (CP_ACP/CP_OEMCP mean 874) to UTF-8; bytes the code page leaves undefined
+// become U+FFFD. EConvertError for a code page the system does not know.
+String CodePageToUtf8(const std::string& bytes, int codePage);
+// UTF-8 to bytes in codePage; characters the code page cannot hold become '?'.
+std::string Utf8ToCodePage(const String& s, int codePage);
+// How every file is read: UTF-8 when the bytes are valid UTF-8 (a leading BOM dropped), else 874.
+String DecodeText(const std::string& bytes);
+
+}  // namespace orv

@@ -1,0 +1,167 @@
+#include "platform/rtl/FileUtils.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/rtl/Exceptions.h"
+
+namespace orv {
+
+namespace {
+
+size_t NameStart(const String& fileName) {
+  const size_t slash = fileName.rfind(PathDelim);
+  return slash == String::npos ? 0 : slash + 1;
+}
+
+// The permissions a newly created file gets from the process's umask. mkstemp makes files that
+// only the owner may read, which is wrong for a PDF or a photo the user saves.
+mode_t NewFileMode() {
+  mode_t mask = 022;
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      mask = static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+      break;
+    }
+  }
+  return 0666 & ~mask;
+}
+
+// Flushes a file's contents to the disk; false when that fails.
+bool SyncFile(const String& fileName) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = ::fsync(fd) == 0;
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace
+
+String ExtractFilePath(const String& fileName) { return fileName.substr(0, NameStart(fileName)); }
+
+String ExtractFileDir(const String& fileName) {
+  String dir = fileName.substr(0, NameStart(fileName));
+  if (dir.size() > 1 && dir.back() == PathDelim) dir.pop_back();
+  return dir;
+}
+
+String ExtractFileName(const String& fileName) { return fileName.substr(NameStart(fileName)); }
+
+String ExtractFileExt(const String& fileName) {
+  const size_t start = NameStart(fileName);
+  const size_t dot = fileName.rfind('.');
+  return dot == String::npos || dot < start ? String() : fileName.substr(dot);
+}
+
+String ChangeFileExt(const String& fileName, const String& extension) {
+  const size_t start = NameStart(fileName);
+  const size_t dot = fileName.rfind('.');
+  const size_t end = dot == String::npos || dot < start ? fileName.size() : dot;
+  return fileName.substr(0, end) + extension;
+}
+
+String IncludeTrailingPathDelimiter(const String& s) {
+  return !s.empty() && s.back() == PathDelim ? s : s + PathDelim;
+}
+
+String ExcludeTrailingPathDelimiter(const String& s) {
+  return !s.empty() && s.back() == PathDelim ? s.substr(0, s.size() - 1) : s;
+}
+
+bool FileExists(const String& fileName) {
+  struct stat st;
+  return ::stat(fileName.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const String& dir) {
+  struct stat st;
+  return ::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const String& dir) {
+  if (dir.empty()) return false;
+  const String path = ExcludeTrailingPathDelimiter(dir);
+  if (path.empty() || DirectoryExists(path)) return true;
+  const String parent = ExtractFileDir(path);
+  if (!parent.empty() && parent != path && !ForceDirectories(parent)) return false;
+  return ::mkdir(path.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(path));
+}
+
+bool DeleteFile(const String& fileName) { return ::unlink(fileName.c_str()) == 0; }
+
+bool RenameFile(const String& oldName, const String& newName) {
+  return std::rename(oldName.c_str(), newName.c_str()) == 0;
+}
+
+String GetCurrentDir() {
+  std::vector<char> buffer(4096);
+  while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+    if (errno != ERANGE) return String();
+    buffer.resize(buffer.size() * 2);
+  }
+  return String(buffer.data());
+}
+
+String GetTempDir() {
+  const char* env = std::getenv("TMPDIR");
+  const String dir = env && *env ? String(env) : String("/tmp");
+  return IncludeTrailingPathDelimiter(dir);
+}
+
+String CreateTempFile(const String& folder, const String& prefix) {
+  String pattern = IncludeTrailingPathDelimiter(folder.empty() ? GetTempDir() : folder) + prefix + "XXXXXX";
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0)
+    throw EInOutError("Cannot create a temporary file in " + folder + ": " + std::strerror(errno));
+  ::close(fd);
+  return String(name.data());
+}
+
+void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write) {
+  String folder = ExtractFileDir(fileName);
+  if (folder.empty()) folder = ".";
+  String temp;
+  try {
+    temp = CreateTempFile(folder, "." + ExtractFileName(fileName) + ".");
+  } catch (const EInOutError& e) {
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + e.Message());
+  }
+  try {
+    write(temp);
+    struct stat st;
+    // An existing target keeps its permissions; a new one gets what the umask allows.
+    const mode_t mode = ::stat(fileName.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
+    if (::chmod(temp.c_str(), mode) != 0 || !SyncFile(temp))
+      throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+    if (std::rename(temp.c_str(), fileName.c_str()) != 0)
+      throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
+  } catch (...) {
+    ::unlink(temp.c_str());
+    throw;
+  }
+}
+
+void SafeWriteFile(const String& fileName, const std::string& contents) {
+  SafeWriteFile(fileName, [&](const String& tempName) {
+    std::FILE* f = std::fopen(tempName.c_str(), "wb");
+    if (!f) throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
+    const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed)
+      throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+  });
+}
+
+}  // namespace orv

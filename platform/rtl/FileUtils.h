@@ -1,0 +1,45 @@
+#pragma once
+// File names, folders and files: the path routines of the class library plus safe writing.
+#include <functional>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+inline constexpr char PathDelim = '/';
+
+// The folder part with its trailing delimiter ("/a/b/c.txt" -> "/a/b/").
+String ExtractFilePath(const String& fileName);
+// The folder part without it ("/a/b/c.txt" -> "/a/b"; the root stays "/").
+String ExtractFileDir(const String& fileName);
+String ExtractFileName(const String& fileName);
+// Includes the dot; "" when the name has none.
+String ExtractFileExt(const String& fileName);
+String ChangeFileExt(const String& fileName, const String& extension);
+String IncludeTrailingPathDelimiter(const String& s);
+String ExcludeTrailingPathDelimiter(const String& s);
+
+bool FileExists(const String& fileName);
+bool DirectoryExists(const String& dir);
+// Creates dir and every missing parent; false when that fails.
+bool ForceDirectories(const String& dir);
+bool DeleteFile(const String& fileName);
+// Replaces newName when it exists.
+bool RenameFile(const String& oldName, const String& newName);
+String GetCurrentDir();
+
+// $TMPDIR or /tmp, with a trailing "/".
+String GetTempDir();
+// Creates a new empty file "<folder>/<prefix>XXXXXX" that did not exist before and returns its name.
+// EInOutError when the folder is not writable.
+String CreateTempFile(const String& folder, const String& prefix);
+
+// Writes a file so that the old one survives any failure: write() fills a temporary file in the
+// target's folder, which is flushed to disk and renamed over the target only when write() returns.
+// On an exception from write() or from the disk, the temporary file is removed and the exception
+// (EFCreateError / EWriteError for disk faults) is passed on.
+void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write);
+// The same for a complete block of bytes.
+void SafeWriteFile(const String& fileName, const std::string& contents);
+
+}  // namespace orv

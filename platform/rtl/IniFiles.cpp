@@ -1,0 +1,474 @@
+#include "platform/rtl/IniFiles.h"
+
+#include <cstdlib>
+
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TCustomIniFile, c) {}
+ORV_IMPLEMENT_CLASS(TIniFile, c) {}
+ORV_IMPLEMENT_CLASS(TMemIniFile, c) {}
+ORV_IMPLEMENT_CLASS(TRegistryIniFile, c) {}
+
+namespace {
+
+String TrimBlanks(const String& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+void FillList(TStrings& strings, const std::vector<String>& lines) {
+  strings.BeginUpdate();
+  try {
+    strings.Clear();
+    for (const String& line : lines) strings.Add(line);
+  } catch (...) {
+    strings.EndUpdate();
+    throw;
+  }
+  strings.EndUpdate();
+}
+
+// EFOpenError when the file cannot be opened.
+std::string ReadWholeFile(const String& fileName) {
+  TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  std::string bytes(static_cast<size_t>(file.Size()), '\0');
+  bytes.resize(static_cast<size_t>(file.Read(bytes.data(), static_cast<Int64>(bytes.size()))));
+  return bytes;
+}
+
+int HexDigit(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+// TIniContent
+
+void TIniContent::Parse(const String& text) {
+  sections_.clear();
+  sections_.push_back(Section{});
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == String::npos) end = text.size();
+    String raw = text.substr(pos, end - pos);
+    pos = end;
+    if (pos < text.size() && text[pos] == '\r') ++pos;
+    if (pos < text.size() && text[pos] == '\n') ++pos;
+
+    String line = TrimBlanks(raw);
+    size_t close = line.find(']');
+    if (!line.empty() && line[0] == '[' && close != String::npos) {
+      sections_.push_back(Section{TrimBlanks(line.substr(1, close - 1)), true, {}});
+      continue;
+    }
+    size_t eq = line.find('=');
+    String key = eq == String::npos ? String() : TrimBlanks(line.substr(0, eq));
+    if (line.empty() || line[0] == ';' || line[0] == '#' || key.empty())
+      sections_.back().lines.push_back(Line{String(), String(), raw});
+    else
+      sections_.back().lines.push_back(Line{key, TrimBlanks(line.substr(eq + 1)), String()});
+  }
+}
+
+String TIniContent::Render() const {
+  String out;
+  for (const Section& s : sections_) {
+    if (s.headed) out += "[" + s.name + "]\r\n";
+    for (const Line& l : s.lines) out += (l.key.empty() ? l.text : l.key + "=" + l.value) + "\r\n";
+  }
+  return out;
+}
+
+TIniContent::Section* TIniContent::Find(const String& section) {
+  for (Section& s : sections_)
+    if (s.headed && SameText(s.name, section)) return &s;
+  return nullptr;
+}
+
+const TIniContent::Section* TIniContent::Find(const String& section) const {
+  return const_cast<TIniContent*>(this)->Find(section);
+}
+
+std::vector<String> TIniContent::SectionNames() const {
+  std::vector<String> names;
+  for (const Section& s : sections_)
+    if (s.headed) names.push_back(s.name);
+  return names;
+}
+
+bool TIniContent::HasSection(const String& section) const { return Find(section) != nullptr; }
+
+bool TIniContent::Read(const String& section, const String& key, String& value) const {
+  const Section* s = Find(section);
+  if (!s) return false;
+  for (const Line& l : s->lines)
+    if (!l.key.empty() && SameText(l.key, key)) {
+      value = l.value;
+      return true;
+    }
+  return false;
+}
+
+void TIniContent::Write(const String& section, const String& key, const String& value) {
+  String k = TrimBlanks(key);
+  if (section.find_first_of("\r\n]") != String::npos || k.empty() ||
+      k.find_first_of("\r\n=") != String::npos || value.find_first_of("\r\n") != String::npos)
+    throw EIniFileException("Invalid ini entry [" + section + "] " + key);
+  Section* s = Find(section);
+  if (!s) {
+    if (sections_.empty()) sections_.push_back(Section{});
+    // A blank line between the previous section and the new one, as people write them.
+    Section& last = sections_.back();
+    bool nothingYet = !last.headed && last.lines.empty();
+    bool endsBlank = !last.lines.empty() && last.lines.back().key.empty() &&
+                     TrimBlanks(last.lines.back().text).empty();
+    if (!nothingYet && !endsBlank) last.lines.push_back(Line{});
+    sections_.push_back(Section{TrimBlanks(section), true, {}});
+    s = &sections_.back();
+  }
+  size_t insertAt = 0;
+  for (size_t i = 0; i < s->lines.size(); ++i) {
+    Line& l = s->lines[i];
+    if (l.key.empty()) continue;
+    if (SameText(l.key, k)) {
+      l.value = TrimBlanks(value);
+      return;
+    }
+    insertAt = i + 1;
+  }
+  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  Line{k, TrimBlanks(value), String()});
+}
+
+void TIniContent::ReadKeys(const String& section, std::vector<String>& keys) const {
+  keys.clear();
+  if (const Section* s = Find(section))
+    for (const Line& l : s->lines)
+      if (!l.key.empty()) keys.push_back(l.key);
+}
+
+void TIniContent::ReadLines(const String& section, std::vector<String>& lines) const {
+  lines.clear();
+  if (const Section* s = Find(section))
+    for (const Line& l : s->lines)
+      if (!l.key.empty()) lines.push_back(l.key + "=" + l.value);
+}
+
+void TIniContent::EraseSection(const String& section) {
+  std::erase_if(sections_, [&](const Section& s) { return s.headed && SameText(s.name, section); });
+}
+
+void TIniContent::DeleteKey(const String& section, const String& key) {
+  if (Section* s = Find(section))
+    std::erase_if(s->lines, [&](const Line& l) { return !l.key.empty() && SameText(l.key, key); });
+}
+
+// TCustomIniFile
+
+Integer TCustomIniFile::ReadInteger(const String& section, const String& ident,
+                                    Integer defaultValue) {
+  String s = TrimBlanks(ReadString(section, ident, String()));
+  if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
+    Int64 v = 0;
+    for (size_t i = 2; i < s.size(); ++i) {
+      int d = HexDigit(s[i]);
+      if (d < 0 || v > 0xFFFFFFF) return defaultValue;
+      v = v * 16 + d;
+    }
+    return static_cast<Integer>(static_cast<std::uint32_t>(v));
+  }
+  return StrToIntDef(s, defaultValue);
+}
+
+void TCustomIniFile::WriteInteger(const String& section, const String& ident, Integer value) {
+  WriteString(section, ident, IntToStr(value));
+}
+
+bool TCustomIniFile::ReadBool(const String& section, const String& ident, bool defaultValue) {
+  return ReadInteger(section, ident, defaultValue ? 1 : 0) != 0;
+}
+
+void TCustomIniFile::WriteBool(const String& section, const String& ident, bool value) {
+  WriteString(section, ident, value ? "1" : "0");
+}
+
+double TCustomIniFile::ReadFloat(const String& section, const String& ident,
+                                 double defaultValue) {
+  Extended v;
+  String s = ReadString(section, ident, String());
+  return !s.empty() && TryStrToFloat(s, v) ? v : defaultValue;
+}
+
+void TCustomIniFile::WriteFloat(const String& section, const String& ident, double value) {
+  WriteString(section, ident, FloatToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadDate(const String& section, const String& ident,
+                                   TDateTime defaultValue) {
+  TDateTime v;
+  String s = ReadString(section, ident, String());
+  return !s.empty() && TryStrToDate(s, v) ? v : defaultValue;
+}
+
+void TCustomIniFile::WriteDate(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, DateToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const String& section, const String& ident,
+                                       TDateTime defaultValue) {
+  TDateTime v;
+  String s = ReadString(section, ident, String());
+  return !s.empty() && TryStrToDateTime(s, v) ? v : defaultValue;
+}
+
+void TCustomIniFile::WriteDateTime(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, DateTimeToStr(value));
+}
+
+TDateTime TCustomIniFile::ReadTime(const String& section, const String& ident,
+                                   TDateTime defaultValue) {
+  TDateTime v;
+  String s = ReadString(section, ident, String());
+  return !s.empty() && TryStrToTime(s, v) ? v : defaultValue;
+}
+
+void TCustomIniFile::WriteTime(const String& section, const String& ident, TDateTime value) {
+  WriteString(section, ident, TimeToStr(value));
+}
+
+Integer TCustomIniFile::ReadBinaryStream(const String& section, const String& ident,
+                                         TStream& value) {
+  String text = ReadString(section, ident, String());
+  std::string bytes;
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    int hi = HexDigit(text[i]), lo = HexDigit(text[i + 1]);
+    if (hi < 0 || lo < 0) break;
+    bytes += static_cast<char>(hi * 16 + lo);
+  }
+  Int64 start = value.Position();
+  value.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  value.SetPosition(start);
+  return static_cast<Integer>(bytes.size());
+}
+
+void TCustomIniFile::WriteBinaryStream(const String& section, const String& ident,
+                                       TStream& value) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  Int64 count = value.Size() - value.Position();
+  std::string bytes(static_cast<size_t>(std::max<Int64>(count, 0)), '\0');
+  value.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  String text;
+  text.reserve(bytes.size() * 2);
+  for (unsigned char b : bytes) {
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  }
+  WriteString(section, ident, text);
+}
+
+bool TCustomIniFile::SectionExists(const String& section) {
+  TStringList keys;
+  ReadSection(section, keys);
+  return keys.Count() > 0;
+}
+
+bool TCustomIniFile::ValueExists(const String& section, const String& ident) {
+  TStringList keys;
+  ReadSection(section, keys);
+  return keys.IndexOf(ident) >= 0;
+}
+
+// TIniFile
+
+TIniFile::TIniFile(const String& fileName) : TCustomIniFile(fileName) {}
+
+TIniContent TIniFile::Load(bool forWrite) const {
+  TIniContent content;
+  if (!FileExists(FileName())) return content;
+  try {
+    content.Parse(DecodeText(ReadWholeFile(FileName())));
+  } catch (const EFOpenError&) {
+    if (forWrite) throw EIniFileException("Unable to write to " + FileName());
+  }
+  return content;
+}
+
+void TIniFile::Save(const TIniContent& content) {
+  try {
+    SafeWriteFile(FileName(), content.Render());
+  } catch (const Exception&) {
+    throw EIniFileException("Unable to write to " + FileName());
+  }
+}
+
+String TIniFile::ReadString(const String& section, const String& ident,
+                            const String& defaultValue) {
+  String value;
+  return Load(false).Read(section, ident, value) ? value : defaultValue;
+}
+
+void TIniFile::WriteString(const String& section, const String& ident, const String& value) {
+  TIniContent content = Load(true);
+  content.Write(section, ident, value);
+  Save(content);
+}
+
+void TIniFile::ReadSection(const String& section, TStrings& strings) {
+  std::vector<String> keys;
+  Load(false).ReadKeys(section, keys);
+  FillList(strings, keys);
+}
+
+void TIniFile::ReadSections(TStrings& strings) { FillList(strings, Load(false).SectionNames()); }
+
+void TIniFile::ReadSectionValues(const String& section, TStrings& strings) {
+  std::vector<String> lines;
+  Load(false).ReadLines(section, lines);
+  FillList(strings, lines);
+}
+
+void TIniFile::EraseSection(const String& section) {
+  TIniContent content = Load(true);
+  if (!content.HasSection(section)) return;
+  content.EraseSection(section);
+  Save(content);
+}
+
+void TIniFile::DeleteKey(const String& section, const String& ident) {
+  TIniContent content = Load(true);
+  String value;
+  if (!content.Read(section, ident, value)) return;
+  content.DeleteKey(section, ident);
+  Save(content);
+}
+
+// TMemIniFile
+
+TMemIniFile::TMemIniFile(const String& fileName) : TCustomIniFile(fileName) {
+  Rename(fileName, true);
+}
+
+TMemIniFile::TMemIniFile(const TStrings& strings) : TCustomIniFile(String()) {
+  SetStrings(strings);
+}
+
+String TMemIniFile::ReadString(const String& section, const String& ident,
+                               const String& defaultValue) {
+  String value;
+  return content_.Read(section, ident, value) ? value : defaultValue;
+}
+
+void TMemIniFile::WriteString(const String& section, const String& ident, const String& value) {
+  content_.Write(section, ident, value);
+}
+
+void TMemIniFile::ReadSection(const String& section, TStrings& strings) {
+  std::vector<String> keys;
+  content_.ReadKeys(section, keys);
+  FillList(strings, keys);
+}
+
+void TMemIniFile::ReadSections(TStrings& strings) { FillList(strings, content_.SectionNames()); }
+
+void TMemIniFile::ReadSectionValues(const String& section, TStrings& strings) {
+  std::vector<String> lines;
+  content_.ReadLines(section, lines);
+  FillList(strings, lines);
+}
+
+void TMemIniFile::EraseSection(const String& section) { content_.EraseSection(section); }
+
+void TMemIniFile::DeleteKey(const String& section, const String& ident) {
+  content_.DeleteKey(section, ident);
+}
+
+void TMemIniFile::UpdateFile() {
+  if (FileName().empty()) throw EIniFileException("Unable to write to an ini file without a name");
+  try {
+    SafeWriteFile(FileName(), content_.Render());
+  } catch (const Exception&) {
+    throw EIniFileException("Unable to write to " + FileName());
+  }
+}
+
+void TMemIniFile::GetStrings(TStrings& list) const { list.SetText(content_.Render()); }
+
+void TMemIniFile::SetStrings(const TStrings& list) { content_.Parse(list.Text()); }
+
+void TMemIniFile::Rename(const String& fileName, bool reload) {
+  SetFileName(fileName);
+  if (!reload) return;
+  content_.Clear();
+  if (FileExists(fileName)) content_.Parse(DecodeText(ReadWholeFile(fileName)));
+}
+
+// TRegistryIniFile
+
+String TRegistryIniFile::KeyFileName(const String& keyPath) {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  String folder;
+  if (xdg && xdg[0] == '/') {
+    folder = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    folder = String(home && home[0] ? home : "/tmp") + "/.config";
+  }
+  folder = ExcludeTrailingPathDelimiter(folder) + "/orvane";
+  String path;
+  size_t pos = 0;
+  while (pos <= keyPath.size()) {
+    size_t end = keyPath.find_first_of("\\/", pos);
+    if (end == String::npos) end = keyPath.size();
+    String part = keyPath.substr(pos, end - pos);
+    if (!part.empty() && part != "." && part != "..") path += "/" + part;
+    pos = end + 1;
+  }
+  // The root key itself has no name of its own to become a file.
+  return folder + (path.empty() ? String("/Registry") : path) + ".ini";
+}
+
+TRegistryIniFile::TRegistryIniFile(const String& keyPath)
+    : TCustomIniFile(keyPath), store_(KeyFileName(keyPath)) {}
+
+String TRegistryIniFile::ReadString(const String& section, const String& ident,
+                                    const String& defaultValue) {
+  return store_.ReadString(section, ident, defaultValue);
+}
+
+void TRegistryIniFile::WriteString(const String& section, const String& ident,
+                                   const String& value) {
+  // Registry keys come into being when written; so do the folders of the key path.
+  ForceDirectories(ExtractFileDir(store_.FileName()));
+  store_.WriteString(section, ident, value);
+}
+
+void TRegistryIniFile::ReadSection(const String& section, TStrings& strings) {
+  store_.ReadSection(section, strings);
+}
+
+void TRegistryIniFile::ReadSections(TStrings& strings) { store_.ReadSections(strings); }
+
+void TRegistryIniFile::ReadSectionValues(const String& section, TStrings& strings) {
+  store_.ReadSectionValues(section, strings);
+}
+
+void TRegistryIniFile::EraseSection(const String& section) { store_.EraseSection(section); }
+
+void TRegistryIniFile::DeleteKey(const String& section, const String& ident) {
+  store_.DeleteKey(section, ident);
+}
+
+}  // namespace orv

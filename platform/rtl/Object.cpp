@@ -1,0 +1,24 @@
+#include "platform/rtl/Object.h"
+
+#include "platform/rtl/ObjectHandles.h"
+#include "platform/rtl/TypInfo.h"
+
+namespace orv {
+
+TObject::~TObject() { ForgetObject(this); }
+
+TClass TObject::StaticClass() {
+  static const TClassInfo info =
+      TClassBuilder<TObject>::Build("TObject", nullptr, [](TClassBuilder<TObject>&) {});
+  return &info;
+}
+
+TClass TObject::ClassType() const { return TObject::StaticClass(); }
+
+const String& TObject::ClassName() const { return ClassType()->ClassName(); }
+
+TClass TObject::ClassParent() const { return ClassType()->ClassParent(); }
+
+bool TObject::InheritsFrom(TClass cls) const { return ClassType()->InheritsFrom(cls); }
+
+}  // namespace orv

@@ -1,0 +1,339 @@
+#include "platform/rtl/TextUtils.h"
+
+#include <unicode/coll.h>
+#include <unicode/locid.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Length of a well-formed sequence at pos, or 0 when the bytes there are not one.
+size_t SequenceLength(std::string_view s, size_t pos) {
+  const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  const unsigned char c = b(pos);
+  const size_t left = s.size() - pos;
+  if (c < 0x80) return 1;
+  const auto cont = [&](size_t i) { return (b(i) & 0xC0) == 0x80; };
+  if (c >= 0xC2 && c <= 0xDF) return left >= 2 && cont(pos + 1) ? 2 : 0;
+  if (c >= 0xE0 && c <= 0xEF) {
+    if (left < 3 || !cont(pos + 1) || !cont(pos + 2)) return 0;
+    if (c == 0xE0 && b(pos + 1) < 0xA0) return 0;  // overlong
+    if (c == 0xED && b(pos + 1) >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    if (left < 4 || !cont(pos + 1) || !cont(pos + 2) || !cont(pos + 3)) return 0;
+    if (c == 0xF0 && b(pos + 1) < 0x90) return 0;  // overlong
+    if (c == 0xF4 && b(pos + 1) >= 0x90) return 0;  // past U+10FFFF
+    return 4;
+  }
+  return 0;
+}
+
+icu::UnicodeString ToIcu(const String& s) { return icu::UnicodeString::fromUTF8(s); }
+
+String FromIcu(const icu::UnicodeString& u) {
+  String out;
+  u.toUTF8String(out);
+  return out;
+}
+
+// Collators are not shared between threads; each thread makes its own on first use.
+const icu::Collator* ThaiCollator(bool ignoreCase) {
+  struct Pair {
+    std::unique_ptr<icu::Collator> exact;
+    std::unique_ptr<icu::Collator> caseless;
+  };
+  thread_local Pair pair = [] {
+    Pair p;
+    UErrorCode status = U_ZERO_ERROR;
+    p.exact.reset(icu::Collator::createInstance(icu::Locale("th", "TH"), status));
+    if (U_FAILURE(status)) p.exact.reset();
+    status = U_ZERO_ERROR;
+    p.caseless.reset(icu::Collator::createInstance(icu::Locale("th", "TH"), status));
+    if (U_FAILURE(status)) {
+      p.caseless.reset();
+    } else {
+      // Secondary strength: accents and Thai tone marks still count, letter case does not.
+      p.caseless->setStrength(icu::Collator::SECONDARY);
+    }
+    return p;
+  }();
+  return ignoreCase ? pair.caseless.get() : pair.exact.get();
+}
+
+int Collate(const String& a, const String& b, bool ignoreCase) {
+  const icu::Collator* collator = ThaiCollator(ignoreCase);
+  if (!collator) return ignoreCase ? CompareText(a, b) : CompareStr(a, b);
+  UErrorCode status = U_ZERO_ERROR;
+  const UCollationResult r =
+      collator->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                            icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
+  if (U_FAILURE(status)) return ignoreCase ? CompareText(a, b) : CompareStr(a, b);
+  return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+}
+
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// The code points of s with their byte offsets; offsets has one more entry, s.size().
+void Decode(const String& s, std::vector<char32_t>& cps, std::vector<size_t>& offsets,
+            bool fold) {
+  size_t pos = 0;
+  while (pos < s.size()) {
+    offsets.push_back(pos);
+    const char32_t cp = NextCodePoint(s, pos);
+    cps.push_back(fold ? static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp),
+                                                          U_FOLD_CASE_DEFAULT))
+                       : cp);
+  }
+  offsets.push_back(s.size());
+}
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view s) {
+  size_t pos = 0;
+  while (pos < s.size()) {
+    const size_t n = SequenceLength(s, pos);
+    if (n == 0) return false;
+    pos += n;
+  }
+  return true;
+}
+
+char32_t NextCodePoint(std::string_view s, size_t& pos) {
+  const size_t n = SequenceLength(s, pos);
+  const auto b = [&](size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(s[i])); };
+  char32_t cp;
+  switch (n) {
+    case 1: cp = b(pos); break;
+    case 2: cp = ((b(pos) & 0x1F) << 6) | (b(pos + 1) & 0x3F); break;
+    case 3: cp = ((b(pos) & 0x0F) << 12) | ((b(pos + 1) & 0x3F) << 6) | (b(pos + 2) & 0x3F); break;
+    case 4:
+      cp = ((b(pos) & 0x07) << 18) | ((b(pos + 1) & 0x3F) << 12) | ((b(pos + 2) & 0x3F) << 6) |
+           (b(pos + 3) & 0x3F);
+      break;
+    default:
+      ++pos;
+      return kReplacement;
+  }
+  pos += n;
+  return cp;
+}
+
+void AppendCodePoint(String& s, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+  if (cp < 0x80) {
+    s += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    s += static_cast<char>(0xC0 | (cp >> 6));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    s += static_cast<char>(0xE0 | (cp >> 12));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | (cp >> 18));
+    s += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+size_t CodePointOffset(std::string_view s, size_t index) {
+  size_t pos = 0;
+  while (index > 0 && pos < s.size()) {
+    NextCodePoint(s, pos);
+    --index;
+  }
+  return pos;
+}
+
+Integer Length(const String& s) {
+  Integer n = 0;
+  size_t pos = 0;
+  while (pos < s.size()) {
+    NextCodePoint(s, pos);
+    ++n;
+  }
+  return n;
+}
+
+String Copy(const String& s, Integer index, Integer count) {
+  if (index < 1) index = 1;
+  if (count <= 0) return String();
+  const size_t start = CodePointOffset(s, static_cast<size_t>(index - 1));
+  size_t end = start;
+  while (count > 0 && end < s.size()) {
+    NextCodePoint(s, end);
+    --count;
+  }
+  return s.substr(start, end - start);
+}
+
+Integer Pos(const String& sub, const String& s) {
+  if (sub.empty()) return 0;
+  const size_t at = s.find(sub);
+  if (at == String::npos) return 0;
+  Integer index = 1;
+  size_t pos = 0;
+  while (pos < at) {
+    NextCodePoint(s, pos);
+    ++index;
+  }
+  return index;
+}
+
+String TrimLeft(const String& s) {
+  size_t i = 0;
+  while (i < s.size() && static_cast<unsigned char>(s[i]) <= ' ') ++i;
+  return s.substr(i);
+}
+
+String TrimRight(const String& s) {
+  size_t n = s.size();
+  while (n > 0 && static_cast<unsigned char>(s[n - 1]) <= ' ') --n;
+  return s.substr(0, n);
+}
+
+String Trim(const String& s) { return TrimLeft(TrimRight(s)); }
+
+String UpperCase(const String& s) {
+  String r = s;
+  for (char& c : r) c = AsciiUpper(c);
+  return r;
+}
+
+String LowerCase(const String& s) {
+  String r = s;
+  for (char& c : r) c = AsciiLower(c);
+  return r;
+}
+
+String AnsiUpperCase(const String& s) {
+  return FromIcu(ToIcu(s).toUpper(icu::Locale("th", "TH")));
+}
+
+String AnsiLowerCase(const String& s) {
+  return FromIcu(ToIcu(s).toLower(icu::Locale("th", "TH")));
+}
+
+int CompareStr(const String& a, const String& b) {
+  const int r = a.compare(b);
+  return r < 0 ? -1 : r > 0 ? 1 : 0;
+}
+
+int CompareText(const String& a, const String& b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int ca = static_cast<unsigned char>(AsciiUpper(a[i]));
+    const int cb = static_cast<unsigned char>(AsciiUpper(b[i]));
+    if (ca != cb) return ca - cb;
+  }
+  return static_cast<int>(a.size()) - static_cast<int>(b.size());
+}
+
+bool SameText(const String& a, const String& b) { return CompareText(a, b) == 0; }
+
+int AnsiCompareStr(const String& a, const String& b) { return Collate(a, b, false); }
+
+int AnsiCompareText(const String& a, const String& b) { return Collate(a, b, true); }
+
+bool AnsiSameText(const String& a, const String& b) { return AnsiCompareText(a, b) == 0; }
+
+String StringReplace(const String& s, const String& oldPattern, const String& newPattern,
+                     TReplaceFlags flags) {
+  if (oldPattern.empty()) return s;
+  const bool all = (flags & rfReplaceAll) != 0;
+  if (!(flags & rfIgnoreCase)) {
+    String out;
+    size_t pos = 0;
+    while (true) {
+      const size_t at = s.find(oldPattern, pos);
+      if (at == String::npos) break;
+      out.append(s, pos, at - pos);
+      out += newPattern;
+      pos = at + oldPattern.size();
+      if (!all) break;
+    }
+    out.append(s, pos, String::npos);
+    return out;
+  }
+  // Case-blind: compare case-folded code points one to one, so offsets map back to s.
+  std::vector<char32_t> text, pattern;
+  std::vector<size_t> offsets, patternOffsets;
+  Decode(s, text, offsets, true);
+  Decode(oldPattern, pattern, patternOffsets, true);
+  String out;
+  size_t copied = 0;  // byte offset in s up to which s has been copied or replaced
+  size_t i = 0;
+  while (i + pattern.size() <= text.size()) {
+    if (std::equal(pattern.begin(), pattern.end(), text.begin() + static_cast<std::ptrdiff_t>(i))) {
+      out.append(s, copied, offsets[i] - copied);
+      out += newPattern;
+      i += pattern.size();
+      copied = offsets[i];
+      if (!all) break;
+    } else {
+      ++i;
+    }
+  }
+  out.append(s, copied, String::npos);
+  return out;
+}
+
+String AnsiQuotedStr(const String& s, char quote) {
+  String out(1, quote);
+  for (char c : s) {
+    out += c;
+    if (c == quote) out += quote;
+  }
+  out += quote;
+  return out;
+}
+
+String QuotedStr(const String& s) { return AnsiQuotedStr(s, '\''); }
+
+String AnsiDequotedStr(const String& s, char quote) {
+  if (s.empty() || s[0] != quote) return s;
+  String out;
+  size_t i = 1;
+  bool closed = false;
+  while (i < s.size()) {
+    if (s[i] == quote) {
+      if (i + 1 < s.size() && s[i + 1] == quote) {
+        out += quote;
+        i += 2;
+        continue;
+      }
+      closed = true;
+      ++i;
+      break;
+    }
+    out += s[i++];
+  }
+  // An unterminated quote, or an empty quote followed by more text, is not a quoted string.
+  if (!closed || (out.empty() && i < s.size())) return s;
+  return out;
+}
+
+String StringOfChar(const String& ch, Integer count) {
+  String out;
+  for (Integer i = 0; i < count; ++i) out += ch;
+  return out;
+}
+
+String StringOfChar(char ch, Integer count) {
+  return count > 0 ? String(static_cast<size_t>(count), ch) : String();
+}
+
+}  // namespace orv

@@ -1,0 +1,65 @@
+#pragma once
+// String routines of the runtime. Indexes and lengths count Unicode code points, as bytes counted
+// in the original 8-bit Thai code page.
+#include <cstdint>
+#include <string_view>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+enum TReplaceFlag { rfReplaceAll = 1, rfIgnoreCase = 2 };
+using TReplaceFlags = int;
+
+// Whether s is well-formed UTF-8 (no overlongs, surrogates or values past U+10FFFF).
+bool IsValidUtf8(std::string_view s);
+// Decodes the code point at pos and advances pos past it; an invalid byte yields U+FFFD and
+// advances by one, so a loop over damaged text always ends.
+char32_t NextCodePoint(std::string_view s, size_t& pos);
+// Appends a code point as UTF-8.
+void AppendCodePoint(String& s, char32_t cp);
+// Byte offset of the code point with the 0-based index, or s.size() when past the end.
+size_t CodePointOffset(std::string_view s, size_t index);
+
+Integer Length(const String& s);
+// 1-based; index below 1 reads from the start, count past the end stops at the end.
+String Copy(const String& s, Integer index, Integer count);
+// 1-based code-point position of sub in s, 0 when absent or sub is empty.
+Integer Pos(const String& sub, const String& s);
+
+// Remove control characters and blanks (bytes up to ' ').
+String Trim(const String& s);
+String TrimLeft(const String& s);
+String TrimRight(const String& s);
+
+// ASCII letters only.
+String UpperCase(const String& s);
+String LowerCase(const String& s);
+// All scripts, through ICU.
+String AnsiUpperCase(const String& s);
+String AnsiLowerCase(const String& s);
+
+// Ordinal byte comparison; < 0, 0, > 0.
+int CompareStr(const String& a, const String& b);
+// Ordinal with ASCII letters folded.
+int CompareText(const String& a, const String& b);
+bool SameText(const String& a, const String& b);
+// ICU collation in the Thai locale (Thai leading vowels sort by the consonant after them).
+int AnsiCompareStr(const String& a, const String& b);
+// The same, blind to case.
+int AnsiCompareText(const String& a, const String& b);
+bool AnsiSameText(const String& a, const String& b);
+
+String StringReplace(const String& s, const String& oldPattern, const String& newPattern,
+                     TReplaceFlags flags);
+// Wraps in single quotes, doubling the ones inside.
+String QuotedStr(const String& s);
+String AnsiQuotedStr(const String& s, char quote);
+// Removes surrounding quotes and undoubles inner ones; text that does not start with the quote
+// comes back unchanged.
+String AnsiDequotedStr(const String& s, char quote);
+// count copies of one code point (given as UTF-8).
+String StringOfChar(const String& ch, Integer count);
+String StringOfChar(char ch, Integer count);
+
+}  // namespace orv

@@ -1,0 +1,93 @@
+#include <cmath>
+#include <cstring>
+#include <new>
+
+#include "platform/rtl/Dispatch.h"
+#include "platform/rtl/Variant.h"
+#include "platform/rtl/VariantInternals.h"
+
+namespace orv {
+
+namespace detail {
+
+VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
+  void* mem = ::operator new(sizeof(VarStrHeap) + units * unitSize + unitSize);
+  auto* h = new (mem) VarStrHeap;
+  h->Length = units;
+  auto* bytes = reinterpret_cast<char*>(h + 1);
+  if (units) std::memcpy(bytes, data, units * unitSize);
+  std::memset(bytes + units * unitSize, 0, unitSize);
+  return h;
+}
+
+}  // namespace detail
+
+using detail::VariantAccess;
+
+Variant::Variant(std::string_view s) : vtype_(varString) {
+  u_.heap = detail::NewStrHeap(s.data(), s.size(), 1);
+}
+
+Variant::Variant(std::u16string_view s) : vtype_(varOleStr) {
+  u_.heap = detail::NewStrHeap(s.data(), s.size(), sizeof(char16_t));
+}
+
+Variant::Variant(std::shared_ptr<IDispatch> obj) : vtype_(varDispatch) {
+  auto* h = new detail::VarDispHeap;
+  h->Obj = std::move(obj);
+  u_.heap = h;
+}
+
+void Variant::Release() noexcept {
+  detail::VarHeap* h = u_.heap;
+  if (h->Refs.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  if (vtype_ & varArray) {
+    detail::DestroyArrayHeap(h);
+  } else if (vtype_ == varDispatch) {
+    delete static_cast<detail::VarDispHeap*>(h);
+  } else {
+    static_cast<detail::VarStrHeap*>(h)->~VarStrHeap();
+    ::operator delete(h);
+  }
+}
+
+std::string_view Variant::StrView() const noexcept {
+  if (vtype_ != varString) return {};
+  auto* h = static_cast<const detail::VarStrHeap*>(u_.heap);
+  return {reinterpret_cast<const char*>(h + 1), h->Length};
+}
+
+std::shared_ptr<IDispatch> Variant::ToDispatch() const {
+  if (vtype_ == varEmpty) return nullptr;
+  if (vtype_ != varDispatch) detail::RaiseCastError(vtype_, varDispatch);
+  return static_cast<const detail::VarDispHeap*>(u_.heap)->Obj;
+}
+
+Currency Currency::FromDouble(double value) {
+  double scaled = std::nearbyint(value * 10000.0);
+  // 2^63 is exactly representable; anything at or beyond it does not fit.
+  if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0))
+    throw EVariantOverflowError("Arithmetic overflow");
+  return Currency{static_cast<Int64>(scaled)};
+}
+
+Variant Null() { return Variant::MakeNull(); }
+Variant Unassigned() { return Variant(); }
+
+TVarType VarType(const Variant& v) { return v.VType(); }
+bool VarIsNull(const Variant& v) { return v.IsNull(); }
+bool VarIsEmpty(const Variant& v) { return v.IsEmpty(); }
+bool VarIsArray(const Variant& v) { return v.IsArray(); }
+bool VarIsStr(const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; }
+
+bool VarIsNumeric(const Variant& v) {
+  switch (v.VType()) {
+    case varSmallint: case varInteger: case varSingle: case varDouble: case varCurrency:
+    case varBoolean: case varShortInt: case varByte: case varWord: case varLongWord: case varInt64:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace orv

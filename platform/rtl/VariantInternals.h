@@ -1,0 +1,58 @@
+#pragma once
+// Payload layouts and helpers shared by the Variant implementation files; not for other code.
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Variant.h"
+
+namespace orv::detail {
+
+// A string payload: Length code units (char or char16_t) follow the header, then a terminator.
+struct VarStrHeap : VarHeap {
+  std::size_t Length = 0;
+};
+
+struct VarDispHeap : VarHeap {
+  std::shared_ptr<IDispatch> Obj;
+};
+
+struct VarArrayBound {
+  Integer Low;
+  Integer Count;
+};
+
+struct VarArrayHeap : VarHeap {
+  TVarType ElementType = varVariant;
+  std::vector<VarArrayBound> Bounds;
+  // Row-major with the last index varying fastest.
+  std::vector<Variant> Items;
+};
+
+VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize);
+void DestroyArrayHeap(VarHeap* h) noexcept;
+
+struct VariantAccess {
+  static VarHeap* Heap(const Variant& v) { return v.u_.heap; }
+  static Int64 Int(const Variant& v) { return v.u_.i64; }
+  static bool Bool(const Variant& v) { return v.u_.b; }
+  static float Single(const Variant& v) { return v.u_.f; }
+  static double Double(const Variant& v) { return v.u_.d; }
+  static Variant Make(TVarType type, VarHeap* heap) {
+    Variant r;
+    r.vtype_ = type;
+    r.u_.heap = heap;
+    return r;
+  }
+};
+
+inline std::u16string_view OleView(const Variant& v) {
+  auto* h = static_cast<const VarStrHeap*>(VariantAccess::Heap(v));
+  return {reinterpret_cast<const char16_t*>(h + 1), h->Length};
+}
+
+// The class library's name of a type code, for messages ("String", "Array of Variant").
+String VarTypeName(TVarType type);
+[[noreturn]] void RaiseCastError(TVarType from, TVarType to);
+[[noreturn]] void RaiseInvalidOp(const char* op, const Variant& a, const Variant* b);
+
+}  // namespace orv::detail

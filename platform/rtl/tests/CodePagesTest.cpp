@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Exceptions.h"
+
+namespace orv {
+namespace {
+
+TEST(CodePagesTest, ThaiSystemProfile) {
+  EXPECT_EQ(GetACP(), 874);
+  EXPECT_EQ(GetOEMCP(), 874);
+  EXPECT_EQ(DefaultSystemCharset(), THAI_CHARSET);
+  EXPECT_EQ(CharsetToCodePage(DEFAULT_CHARSET), 874);
+  EXPECT_EQ(CharsetToCodePage(THAI_CHARSET), 874);
+  EXPECT_EQ(CharsetToCodePage(ANSI_CHARSET), 1252);
+  EXPECT_EQ(CharsetToCodePage(RUSSIAN_CHARSET), 1251);
+  EXPECT_EQ(CharsetToCodePage(SHIFTJIS_CHARSET), 932);
+  EXPECT_EQ(CharsetToCodePage(123), 874);
+  TCharsetInfo info;
+  EXPECT_TRUE(TranslateCharsetInfo(CHINESEBIG5_CHARSET, info));
+  EXPECT_EQ(info.CodePage, 950);
+  EXPECT_FALSE(TranslateCharsetInfo(123, info));
+  Byte charset = 0;
+  EXPECT_TRUE(CodePageToCharset(874, charset));
+  EXPECT_EQ(charset, THAI_CHARSET);
+}
+
+TEST(CodePagesTest, ThaiRoundTripsThrough874) {
+  const String thai = "ทะเบียนสัตบุรุษ วัดพระแม่ ฿1,000";
+  const std::string bytes = Utf8ToCodePage(thai, 874);
+  // One byte a character, as the original stored it.
+  EXPECT_EQ(bytes.size(), 32u);
+  EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xB7);  // ท
+  EXPECT_EQ(CodePageToUtf8(bytes, 874), thai);
+  EXPECT_EQ(CodePageToUtf8(bytes, CP_ACP), thai);
+  // What 874 cannot hold becomes '?'.
+  EXPECT_EQ(Utf8ToCodePage("กé中", 874), "\xA1??");
+  EXPECT_EQ(Utf8ToCodePage("a\xFF" "b", 874), "a?b");
+  // Bytes 874 leaves undefined become U+FFFD.
+  EXPECT_EQ(CodePageToUtf8("\xA1\xDB", 874), "ก\xEF\xBF\xBD");
+}
+
+TEST(CodePagesTest, OtherCodePages) {
+  EXPECT_EQ(CodePageToUtf8("caf\xE9", 1252), "café");
+  EXPECT_EQ(Utf8ToCodePage("Привет", 1251), "\xCF\xF0\xE8\xE2\xE5\xF2");
+  EXPECT_EQ(CodePageToUtf8(Utf8ToCodePage("日本語", 932), 932), "日本語");
+  EXPECT_EQ(CodePageToUtf8(Utf8ToCodePage("中文", 936), 936), "中文");
+  EXPECT_EQ(Utf8ToCodePage("กA", CP_UTF16LE), std::string("\x01\x0E" "A\0", 4));
+  EXPECT_EQ(CodePageToUtf8(std::string("\x0E\x01\0A", 4), CP_UTF16BE), "กA");
+  EXPECT_EQ(CodePageToUtf8("a\xFF", CP_UTF8), "a\xEF\xBF\xBD");
+  EXPECT_THROW(CodePageToUtf8("x", 12345), EConvertError);
+}
+
+TEST(CodePagesTest, WideText) {
+  EXPECT_EQ(Utf8ToWide("กa😀"), (WideString{0x0E01, u'a', 0xD83D, 0xDE00}));
+  EXPECT_EQ(WideToUtf8(WideString{0x0E01, u'a', 0xD83D, 0xDE00}), "กa😀");
+  EXPECT_EQ(WideToUtf8(WideString{0xD83D, u'x'}), "\xEF\xBF\xBDx");
+  EXPECT_EQ(Utf8ToWide("\xC3"), WideString{0xFFFD});
+}
+
+TEST(CodePagesTest, FilesAreUtf8ElseThai874) {
+  EXPECT_EQ(DecodeText("สวัสดี"), "สวัสดี");
+  EXPECT_EQ(DecodeText("\xEF\xBB\xBFok"), "ok");
+  EXPECT_EQ(DecodeText(Utf8ToCodePage("สวัสดี", 874)), "สวัสดี");
+  EXPECT_EQ(DecodeText(""), "");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,226 @@
+#include <gtest/gtest.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/StringList.h"
+
+namespace orv {
+namespace {
+
+std::vector<String> Lines(const TStrings& list) {
+  std::vector<String> out;
+  for (Integer i = 0; i < list.Count(); ++i) out.push_back(list.Strings(i));
+  return out;
+}
+
+std::string ReadBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(StringList, TextRoundTripsWithAnyLineBreak) {
+  TStringList list;
+  list.SetText("one\rtwo\nสาม\r\n\r\nfive");
+  EXPECT_EQ(Lines(list), (std::vector<String>{"one", "two", "สาม", "", "five"}));
+  EXPECT_EQ(list.Text(), "one\r\ntwo\r\nสาม\r\n\r\nfive\r\n");
+  TStringList back;
+  back.SetText(list.Text());
+  EXPECT_TRUE(back.Equals(list));
+  back.SetText("");
+  EXPECT_EQ(back.Count(), 0);
+  back.SetText("\r\n");
+  EXPECT_EQ(Lines(back), (std::vector<String>{""}));
+  back.SetText("a\n\rb");
+  EXPECT_EQ(Lines(back), (std::vector<String>{"a", "", "b"}));
+}
+
+TEST(StringList, CommaAndDelimitedTextRoundTrip) {
+  TStringList list;
+  for (const char* s : {"plain", "two words", "say \"hi\"", "", "a,b", "ไทย"}) list.Add(s);
+  EXPECT_EQ(list.CommaText(), "plain,\"two words\",\"say \"\"hi\"\"\",,\"a,b\",ไทย");
+  TStringList back;
+  back.SetCommaText(list.CommaText());
+  EXPECT_EQ(Lines(back), Lines(list));
+
+  back.SetCommaText(" a , b c,\"d,e\"x,");
+  EXPECT_EQ(Lines(back), (std::vector<String>{"a", "b", "c", "d,e", "x", ""}));
+  back.SetCommaText("\"open quote");
+  EXPECT_EQ(Lines(back), (std::vector<String>{"open quote"}));
+  back.SetCommaText("");
+  EXPECT_EQ(back.Count(), 0);
+  back.Add("");
+  EXPECT_EQ(back.CommaText(), "\"\"");
+
+  TStringList semi;
+  semi.SetDelimiter(';');
+  semi.SetQuoteChar('\'');
+  semi.SetDelimitedText("x;'y;z';'it''s'");
+  EXPECT_EQ(Lines(semi), (std::vector<String>{"x", "y;z", "it's"}));
+  EXPECT_EQ(semi.DelimitedText(), "x;'y;z';'it''s'");
+  semi.SetCommaText("p,q");  // CommaText leaves the list's own delimiter alone
+  EXPECT_EQ(semi.Delimiter(), ';');
+  EXPECT_EQ(semi.DelimitedText(), "p;q");
+}
+
+TEST(StringList, NamesAndValues) {
+  TStringList list;
+  list.SetText("Parish=St. Anna\r\nPriest=Fr. Somchai\r\nnoequals\r\n=empty name");
+  EXPECT_EQ(list.Names(0), "Parish");
+  EXPECT_EQ(list.Names(2), "");
+  EXPECT_EQ(list.Values("PRIEST"), "Fr. Somchai");
+  EXPECT_EQ(list.ValueFromIndex(2), "");
+  EXPECT_EQ(list.ValueFromIndex(3), "empty name");
+  EXPECT_EQ(list.IndexOfName("parish"), 0);
+  EXPECT_EQ(list.Values("missing"), "");
+
+  list.SetValues("Priest", "Fr. Anan");
+  EXPECT_EQ(list.Strings(1), "Priest=Fr. Anan");
+  list.SetValues("Town", "ลำปาง");
+  EXPECT_EQ(list.Strings(4), "Town=ลำปาง");
+  list.SetValues("Parish", "");
+  EXPECT_EQ(list.IndexOfName("Parish"), -1);
+  list.SetValueFromIndex(0, "Fr. Paul");
+  EXPECT_EQ(list.Strings(0), "Priest=Fr. Paul");
+
+  TStringList sorted;
+  sorted.SetSorted(true);
+  sorted.Add("b=1");
+  sorted.Add("a=2");
+  sorted.SetValues("b", "0");  // a sorted list takes the new line in its sorted place
+  EXPECT_EQ(sorted.Values("b"), "0");
+  EXPECT_EQ(sorted.Count(), 2);
+}
+
+TEST(StringList, SortedListsFindInsertAndRefuseDuplicates) {
+  TStringList list;
+  list.SetSorted(true);
+  EXPECT_EQ(list.Add("pear"), 0);
+  EXPECT_EQ(list.Add("apple"), 0);
+  EXPECT_EQ(list.Add("fig"), 1);
+  EXPECT_EQ(list.Add("APPLE"), 0);  // dupIgnore, case-blind: the existing line's index
+  EXPECT_EQ(list.Count(), 3);
+  Integer index = -1;
+  EXPECT_FALSE(list.Find("banana", index));
+  EXPECT_EQ(index, 1);
+  EXPECT_TRUE(list.Find("Pear", index));
+  EXPECT_EQ(index, 2);
+  EXPECT_EQ(list.IndexOf("FIG"), 1);
+  EXPECT_THROW(list.Insert(0, "x"), EStringListError);
+  EXPECT_THROW(list.SetStrings(0, "x"), EStringListError);
+
+  list.SetDuplicates(dupError);
+  try {
+    list.Add("fig");
+    FAIL();
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "String list does not allow duplicates");
+  }
+  list.SetDuplicates(dupAccept);
+  list.Add("fig");
+  EXPECT_EQ(Lines(list), (std::vector<String>{"apple", "fig", "fig", "pear"}));
+
+  list.SetCaseSensitive(true);
+  EXPECT_EQ(list.IndexOf("FIG"), -1);
+
+  // Thai leading vowels sort by the consonant after them.
+  TStringList thai;
+  thai.SetSorted(true);
+  for (const char* s : {"ข", "เก", "ก"}) thai.Add(s);
+  EXPECT_EQ(Lines(thai), (std::vector<String>{"ก", "เก", "ข"}));
+}
+
+TEST(StringList, SortingObjectsAndChangeEvents) {
+  TStringList list;
+  TObject tagA, tagB;
+  list.AddObject("ccc", &tagA);
+  list.AddObject("a", &tagB);
+  list.Add("bb");
+  EXPECT_EQ(list.IndexOfObject(&tagB), 1);
+  list.CustomSort([](TStringList& l, Integer i, Integer j) {
+    return static_cast<int>(l.Strings(i).size()) - static_cast<int>(l.Strings(j).size());
+  });
+  EXPECT_EQ(Lines(list), (std::vector<String>{"a", "bb", "ccc"}));
+  EXPECT_EQ(list.Objects(0), &tagB);
+  EXPECT_EQ(list.Objects(2), &tagA);
+  list.Exchange(0, 2);
+  EXPECT_EQ(list.Objects(0), &tagA);
+  list.Move(0, 2);
+  EXPECT_EQ(list.Strings(2), "ccc");
+  EXPECT_EQ(list.Objects(2), &tagA);
+
+  int changing = 0, changed = 0;
+  list.OnChanging = [&](TObject* sender) {
+    EXPECT_EQ(sender, &list);
+    ++changing;
+  };
+  list.OnChange = [&](TObject*) { ++changed; };
+  list.Add("d");
+  EXPECT_EQ(changing, 1);
+  EXPECT_EQ(changed, 1);
+  list.BeginUpdate();
+  list.BeginUpdate();
+  list.Delete(0);
+  list.Add("e");
+  list.EndUpdate();
+  EXPECT_EQ(changed, 1);
+  list.EndUpdate();
+  EXPECT_EQ(changing, 2);
+  EXPECT_EQ(changed, 2);
+
+  try {
+    list.Strings(10);
+    FAIL();
+  } catch (const EStringListError& e) {
+    EXPECT_EQ(e.Message(), "List index out of bounds (10)");
+  }
+  EXPECT_THROW(list.Delete(-1), EStringListError);
+  EXPECT_THROW(list.SetCapacity(1), EStringListError);
+
+  TStringList copy;
+  copy.Assign(&list);
+  EXPECT_TRUE(copy.Equals(list));
+  EXPECT_EQ(copy.Objects(1), list.Objects(1));
+  copy.Assign(&copy);
+  EXPECT_EQ(copy.Count(), list.Count());
+  copy.AddStrings(list);
+  EXPECT_EQ(copy.Count(), 2 * list.Count());
+}
+
+TEST(StringList, FilesAreUtf8AndOldFilesAreReadAsThaiCodePage) {
+  char folderTemplate[] = "/tmp/orvane_strings_XXXXXX";
+  std::filesystem::path folder = mkdtemp(folderTemplate);
+  TStringList list;
+  list.Add("บ้านเลขที่ 12");
+  list.Add("second");
+  String path = (folder / "lines.txt").string();
+  list.SaveToFile(path);
+  EXPECT_EQ(ReadBytes(path), "บ้านเลขที่ 12\r\nsecond\r\n");
+
+  TStringList back;
+  back.LoadFromFile(path);
+  EXPECT_TRUE(back.Equals(list));
+
+  {
+    std::ofstream old(folder / "old.txt", std::ios::binary);
+    old << "\xA1\xD2\xC3\r\nx";  // "การ" in code page 874
+  }
+  back.LoadFromFile((folder / "old.txt").string());
+  EXPECT_EQ(Lines(back), (std::vector<String>{"การ", "x"}));
+  EXPECT_THROW(back.LoadFromFile((folder / "missing.txt").string()), EFOpenError);
+
+  TStringStream stream("skip me|ก\nข");
+  stream.SetPosition(8);
+  back.LoadFromStream(stream);
+  EXPECT_EQ(Lines(back), (std::vector<String>{"ก", "ข"}));
+  TStringStream out;
+  back.SaveToStream(out);
+  EXPECT_EQ(out.DataString(), "ก\r\nข\r\n");
+  std::filesystem::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+namespace {
+
+TEST(TextTest, ThaiCharactersCountOneEach) {
+  const String name = "สมชาย ใจดี";
+  EXPECT_EQ(Length(name), 10);
+  EXPECT_EQ(Copy(name, 7, 4), "ใจดี");
+  EXPECT_EQ(Copy(name, 1, 2), "สม");
+  EXPECT_EQ(Copy(name, 0, 2), "สม");
+  EXPECT_EQ(Copy("abc", 2, 10), "bc");
+  EXPECT_EQ(Copy("abc", 5, 1), "");
+  EXPECT_EQ(Copy("abc", 1, -1), "");
+  EXPECT_EQ(Pos("ใจ", name), 7);
+  EXPECT_EQ(Pos("z", "abc"), 0);
+  EXPECT_EQ(Pos("", "abc"), 0);
+  EXPECT_EQ(Pos("ก", "a\xFFก"), 3);
+  EXPECT_EQ(StringOfChar("ก", 3), "กกก");
+  EXPECT_EQ(StringOfChar('-', 0), "");
+}
+
+TEST(TextTest, DamagedUtf8IsWalkedByteByByte) {
+  const String bad = "a\xE0\xB8" "b\xFF";
+  EXPECT_FALSE(IsValidUtf8(bad));
+  EXPECT_EQ(Length(bad), 5);
+  size_t pos = 1;
+  EXPECT_EQ(NextCodePoint(bad, pos), U'\xFFFD');
+  EXPECT_EQ(pos, 2u);
+  EXPECT_EQ(Copy(bad, 4, 1), "b");
+  EXPECT_FALSE(IsValidUtf8("\xC0\xAF"));          // overlong "/"
+  EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80"));      // a surrogate
+  EXPECT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));  // past U+10FFFF
+  EXPECT_TRUE(IsValidUtf8("กข\xF0\x9F\x98\x80"));
+  String out;
+  AppendCodePoint(out, 0xD800);
+  EXPECT_EQ(out, "\xEF\xBF\xBD");
+}
+
+TEST(TextTest, TrimAndCase) {
+  EXPECT_EQ(Trim(" \t ab c\r\n"), "ab c");
+  EXPECT_EQ(TrimLeft("  x "), "x ");
+  EXPECT_EQ(TrimRight("  x "), "  x");
+  EXPECT_EQ(UpperCase("abc é"), "ABC é");
+  EXPECT_EQ(LowerCase("ABC É"), "abc É");
+  EXPECT_EQ(AnsiUpperCase("abc é ก"), "ABC É ก");
+  EXPECT_EQ(AnsiLowerCase("ÀB"), "àb");
+}
+
+TEST(TextTest, Comparisons) {
+  EXPECT_LT(CompareStr("A", "a"), 0);
+  EXPECT_EQ(CompareText("Hello", "hELLO"), 0);
+  EXPECT_LT(CompareText("abc", "abd"), 0);
+  EXPECT_GT(CompareText("abcd", "abc"), 0);
+  EXPECT_TRUE(SameText("Orvane", "ORVANE"));
+  EXPECT_EQ(AnsiCompareText("Somchai", "SOMCHAI"), 0);
+  EXPECT_NE(AnsiCompareStr("Somchai", "SOMCHAI"), 0);
+  EXPECT_TRUE(AnsiSameText("é", "É"));
+}
+
+TEST(TextTest, ThaiNamesSortByTheConsonantAfterALeadingVowel) {
+  const std::vector<String> expected = {"กมล", "เกษม", "แก้ว", "โกศล", "ไก่", "ขวัญ", "ใจดี", "ชัย"};
+  std::vector<String> names = {"ใจดี", "ไก่", "ชัย", "ขวัญ", "โกศล", "กมล", "แก้ว", "เกษม"};
+  std::sort(names.begin(), names.end(),
+            [](const String& a, const String& b) { return AnsiCompareText(a, b) < 0; });
+  EXPECT_EQ(names, expected);
+  // Byte order would put every leading-vowel name after all the consonants.
+  EXPECT_LT(CompareStr("ขวัญ", "เกษม"), 0);
+  EXPECT_GT(AnsiCompareStr("ขวัญ", "เกษม"), 0);
+}
+
+TEST(TextTest, ReplaceAndQuote) {
+  EXPECT_EQ(StringReplace("a-b-c", "-", "+", 0), "a+b-c");
+  EXPECT_EQ(StringReplace("a-b-c", "-", "+", rfReplaceAll), "a+b+c");
+  EXPECT_EQ(StringReplace("Abc abc ABC", "abc", "x", rfReplaceAll | rfIgnoreCase), "x x x");
+  EXPECT_EQ(StringReplace("ÉCOLE école", "école", "ok", rfReplaceAll | rfIgnoreCase), "ok ok");
+  EXPECT_EQ(StringReplace("นาย สมชาย", "นาย", "", rfReplaceAll), " สมชาย");
+  EXPECT_EQ(StringReplace("abc", "", "x", rfReplaceAll), "abc");
+  EXPECT_EQ(QuotedStr("it's"), "'it''s'");
+  EXPECT_EQ(AnsiQuotedStr("a\"b", '"'), "\"a\"\"b\"");
+  EXPECT_EQ(AnsiDequotedStr("'it''s'", '\''), "it's");
+  EXPECT_EQ(AnsiDequotedStr("''", '\''), "");
+  EXPECT_EQ(AnsiDequotedStr("plain", '\''), "plain");
+  EXPECT_EQ(AnsiDequotedStr("'open", '\''), "'open");
+  EXPECT_EQ(AnsiDequotedStr("'a'rest", '\''), "a");
+}
+
+}  // namespace
+}  // namespace orv
