@@ -14,6 +14,8 @@ function(orvane_fuzzer name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS})
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    # The test in the main tree runs every fuzzer from the top of the fuzz tree.
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
     return()
   endif()
   find_program(CLANGXX clang++)
@@ -36,10 +38,11 @@ function(orvane_fuzz_build_test)
   endif()
   find_program(CLANGXX clang++)
   find_program(CLANG clang)
+  string(REPLACE ";" " " targets "${fuzzers}")
   add_test(NAME fuzz_build
     COMMAND sh -c "${CMAKE_COMMAND} -S ${CMAKE_SOURCE_DIR} -B ${CMAKE_BINARY_DIR}/fuzz -G Ninja \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=${CLANG} -DCMAKE_CXX_COMPILER=${CLANGXX} \
       -DORVANE_FUZZ=ON -DORVANE_SANITIZE=ON -DBUILD_TESTING=OFF > /dev/null && \
-      ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/fuzz --target ${fuzzers}")
+      ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR}/fuzz --target ${targets}")
   set_tests_properties(fuzz_build PROPERTIES FIXTURES_SETUP fuzzers TIMEOUT 1200)
 endfunction()

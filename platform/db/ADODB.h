@@ -1,0 +1,198 @@
+#pragma once
+// The database components over SQLite: the connection, queries and commands. Every value that
+// comes from a user travels as a bound parameter (":name" in the SQL text), never as SQL text.
+//
+//   auto* conn = new TADOConnection(form);
+//   conn->SetConnectionString("Data Source=Orvane.db");
+//   conn->Open();
+//   auto* q = new TADOQuery(form);
+//   q->SetConnection(conn);
+//   q->SQL().SetText("select * from Orvani where nm like :t || '%' order by Nm collate THAI");
+//   q->Parameters().ParamByName("t")->SetValue(text);
+//   q->Open();
+//   for (q->First(); !q->Eof(); q->Next()) ... q->FieldByName("Nm")->AsString() ...
+//   q->Edit(); q->FieldByName("tel")->SetAsString("02 123 4567"); q->Post();
+#include <memory>
+#include <vector>
+
+#include "platform/db/DB.h"
+#include "platform/rtl/StringList.h"
+
+struct sqlite3;
+
+namespace orv {
+
+class TCustomADODataSet;
+
+// One parameter of a statement: its name without the colon and the value bound for it.
+class TParameter {
+ public:
+  explicit TParameter(String name) : name_(std::move(name)) {}
+  const String& Name() const { return name_; }
+  const Variant& Value() const { return value_; }
+  // Dates bind as ISO text ("YYYY-MM-DD", with " HH:MM:SS" when there is a time of day),
+  // Booleans as 0 and 1, Null and Empty as NULL.
+  void SetValue(const Variant& value) { value_ = value; }
+
+ private:
+  String name_;
+  Variant value_;
+};
+
+// The parameters of a statement, made from its ":name" markers; values of names that stay
+// when the text changes are kept.
+class TParameters {
+ public:
+  Integer Count() const { return static_cast<Integer>(items_.size()); }
+  // EListError outside 0..Count-1.
+  TParameter* Items(Integer index) const;
+  TParameter* operator[](Integer index) const { return Items(index); }
+  // Case-blind; nullptr when absent.
+  TParameter* FindParam(const String& name) const;
+  // EDatabaseError "Parameter '%s' not found".
+  TParameter* ParamByName(const String& name) const;
+  // Rebuilds the list from the markers of sql (outside quotes and comments).
+  void ParseSQL(const String& sql);
+
+ private:
+  std::vector<std::unique_ptr<TParameter>> items_;
+};
+
+// The connection to one SQLite database file. The file must exist; CreateDatabase makes one.
+// Double-quoted text in SQL is an identifier only (never a string), the journal is WAL, and the
+// collation "THAI" sorts Thai names as a Thai reader expects.
+class TADOConnection : public TComponent {
+  ORV_CLASS(TADOConnection, TComponent)
+
+ public:
+  explicit TADOConnection(TComponent* owner);
+  ~TADOConnection() override;
+
+  // "Data Source=<file>" among other "name=value;" settings, or a bare file name.
+  const String& ConnectionString() const { return connectionString_; }
+  void SetConnectionString(const String& connectionString);
+  // The file named by the connection string.
+  String DataSource() const;
+
+  // EDatabaseError naming the file and SQLite's reason when it cannot be opened.
+  void Open();
+  // Closes the datasets that use the connection first.
+  void Close();
+  bool Connected() const { return db_ != nullptr; }
+  void SetConnected(bool connected);
+
+  // Runs every statement of the text; returns the number of rows they changed.
+  Integer Execute(const String& commandText);
+
+  // Returns the nesting level; inner levels are savepoints.
+  Integer BeginTrans();
+  void CommitTrans();
+  void RollbackTrans();
+  bool InTransaction() const { return transactionLevel_ > 0; }
+
+  // The datasets set to this connection, open or not.
+  Integer DataSetCount() const { return static_cast<Integer>(dataSets_.size()); }
+  TCustomADODataSet* DataSets(Integer index) const;
+
+  // Creates an empty database file in WAL mode; EDatabaseError when the file exists.
+  static void CreateDatabase(const String& fileName);
+
+ private:
+  friend class TCustomADODataSet;
+  friend class TADOCommand;
+  sqlite3* Handle();  // opens on first use
+  void Attach(TCustomADODataSet* dataSet);
+  void Detach(TCustomADODataSet* dataSet);
+
+  String connectionString_;
+  sqlite3* db_ = nullptr;
+  Integer transactionLevel_ = 0;
+  std::vector<TCustomADODataSet*> dataSets_;
+};
+
+// A dataset over one SQL statement of a connection. When the statement reads one table (or a
+// view of one) the rows can be edited: changes are written to that table by its primary key,
+// or, for a table without one, by the row's values as read.
+class TCustomADODataSet : public TDataSet {
+  ORV_CLASS(TCustomADODataSet, TDataSet)
+
+ public:
+  explicit TCustomADODataSet(TComponent* owner);
+  ~TCustomADODataSet() override;
+
+  TADOConnection* Connection() const { return connection_; }
+  void SetConnection(TADOConnection* connection);
+  TParameters& Parameters() { return parameters_; }
+
+  // Runs the statement again and goes to the first record.
+  void Requery();
+  bool CanModify() const override;
+
+ protected:
+  virtual String StatementText() const = 0;
+  void InternalOpen() override;
+  void InternalClose() override;
+  void InternalPost(Int64 row, Int64 original) override;
+  void InternalDelete(Int64 row) override;
+  sqlite3* Database() const;
+
+  TParameters parameters_;
+
+ private:
+  friend class TADOConnection;
+  struct Table;
+  Int64 ResolveRowId(Int64 row) const;
+  void RefreshRow(Int64 row, Int64 rowId);
+
+  TADOConnection* connection_ = nullptr;
+  std::unique_ptr<Table> table_;  // the table that edits go to; nullptr when read-only
+};
+
+// A query whose SQL text is a string list.
+class TADOQuery : public TCustomADODataSet {
+  ORV_CLASS(TADOQuery, TCustomADODataSet)
+
+ public:
+  explicit TADOQuery(TComponent* owner);
+  ~TADOQuery() override;
+
+  // Changing the text closes the query and remakes Parameters.
+  TStringList& SQL() { return *sql_; }
+  // Runs a statement that returns no rows; returns the rows it changed.
+  Integer ExecSQL();
+  Integer RowsAffected() const { return rowsAffected_; }
+
+ protected:
+  String StatementText() const override;
+
+ private:
+  std::unique_ptr<TStringList> sql_;
+  Integer rowsAffected_ = 0;
+};
+
+// A statement run for its effect.
+class TADOCommand : public TComponent {
+  ORV_CLASS(TADOCommand, TComponent)
+
+ public:
+  explicit TADOCommand(TComponent* owner);
+
+  TADOConnection* Connection() const { return connection_; }
+  void SetConnection(TADOConnection* connection);
+  const String& CommandText() const { return commandText_; }
+  // Remakes Parameters.
+  void SetCommandText(const String& text);
+  TParameters& Parameters() { return parameters_; }
+  // Returns the rows changed.
+  Integer Execute();
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  TADOConnection* connection_ = nullptr;
+  String commandText_;
+  TParameters parameters_;
+};
+
+}  // namespace orv

@@ -1,0 +1,51 @@
+#include "platform/db/ADODB.h"
+#include "platform/db/Sqlite.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TADOQuery, c) {}
+
+TADOQuery::TADOQuery(TComponent* owner)
+    : TCustomADODataSet(owner), sql_(std::make_unique<TStringList>()) {
+  sql_->OnChange = [this](TObject*) {
+    Close();
+    parameters_.ParseSQL(sql_->Text());
+  };
+}
+
+TADOQuery::~TADOQuery() = default;
+
+String TADOQuery::StatementText() const { return sql_->Text(); }
+
+Integer TADOQuery::ExecSQL() {
+  rowsAffected_ = ExecuteAll(Database(), sql_->Text(), &parameters_);
+  return rowsAffected_;
+}
+
+ORV_IMPLEMENT_CLASS(TADOCommand, c) {}
+
+TADOCommand::TADOCommand(TComponent* owner) : TComponent(owner) {}
+
+void TADOCommand::SetConnection(TADOConnection* connection) {
+  if (connection_ == connection) return;
+  if (connection_) connection_->RemoveFreeNotification(this);
+  connection_ = connection;
+  if (connection_) connection_->FreeNotification(this);
+}
+
+void TADOCommand::SetCommandText(const String& text) {
+  commandText_ = text;
+  parameters_.ParseSQL(text);
+}
+
+Integer TADOCommand::Execute() {
+  if (!connection_) throw EDatabaseError("Missing Connection or ConnectionString");
+  return ExecuteAll(connection_->Handle(), commandText_, &parameters_);
+}
+
+void TADOCommand::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == connection_) connection_ = nullptr;
+}
+
+}  // namespace orv

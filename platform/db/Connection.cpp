@@ -1,0 +1,160 @@
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/db/ADODB.h"
+#include "platform/db/Sqlite.h"
+#include "platform/db/ThaiCollation.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TADOConnection, c) {
+  c.Prop("ConnectionString", &TADOConnection::ConnectionString,
+         &TADOConnection::SetConnectionString);
+  c.Prop("Connected", &TADOConnection::Connected, &TADOConnection::SetConnected);
+}
+
+TADOConnection::TADOConnection(TComponent* owner) : TComponent(owner) {}
+
+TADOConnection::~TADOConnection() {
+  Close();
+  for (TCustomADODataSet* ds : dataSets_) ds->connection_ = nullptr;
+}
+
+void TADOConnection::SetConnectionString(const String& connectionString) {
+  connectionString_ = connectionString;
+}
+
+String TADOConnection::DataSource() const {
+  const String& cs = connectionString_;
+  if (cs.find('=') == String::npos) return Trim(cs);
+  size_t i = 0;
+  while (i < cs.size()) {
+    size_t eq = cs.find('=', i);
+    if (eq == String::npos) break;
+    String key = Trim(cs.substr(i, eq - i));
+    size_t v = eq + 1;
+    while (v < cs.size() && cs[v] == ' ') ++v;
+    String value;
+    size_t next;
+    if (v < cs.size() && (cs[v] == '"' || cs[v] == '\'')) {
+      size_t close = cs.find(cs[v], v + 1);
+      if (close == String::npos) close = cs.size();
+      value = cs.substr(v + 1, close - v - 1);
+      next = cs.find(';', close);
+    } else {
+      next = cs.find(';', v);
+      value = Trim(cs.substr(v, next == String::npos ? String::npos : next - v));
+    }
+    if (SameText(key, "Data Source")) return value;
+    if (next == String::npos) break;
+    i = next + 1;
+  }
+  return String();
+}
+
+void TADOConnection::Open() {
+  if (db_) return;
+  String file = DataSource();
+  if (file.empty()) throw EDatabaseError("No database file is named in the connection string");
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    String reason = db ? sqlite3_errmsg(db) : "out of memory";
+    sqlite3_close_v2(db);
+    throw EDatabaseError(Format("Cannot open database '%s': %s", {file, reason}));
+  }
+  try {
+    // Without this, "x" naming no column silently becomes the string 'x'.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_busy_timeout(db, 5000);
+    ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+    RegisterThaiCollation(db);
+  } catch (...) {
+    sqlite3_close_v2(db);
+    throw;
+  }
+  db_ = db;
+}
+
+void TADOConnection::Close() {
+  if (!db_) return;
+  for (TCustomADODataSet* ds : std::vector<TCustomADODataSet*>(dataSets_)) ds->Close();
+  // An open transaction is rolled back by the close.
+  transactionLevel_ = 0;
+  sqlite3_close_v2(db_);
+  db_ = nullptr;
+}
+
+void TADOConnection::SetConnected(bool connected) {
+  if (connected)
+    Open();
+  else
+    Close();
+}
+
+sqlite3* TADOConnection::Handle() {
+  Open();
+  return db_;
+}
+
+Integer TADOConnection::Execute(const String& commandText) {
+  return ExecuteAll(Handle(), commandText, nullptr);
+}
+
+Integer TADOConnection::BeginTrans() {
+  sqlite3* db = Handle();
+  ExecuteAll(db, transactionLevel_ == 0 ? String("BEGIN")
+                                        : "SAVEPOINT level" + IntToStr(transactionLevel_ + 1),
+             nullptr);
+  return ++transactionLevel_;
+}
+
+void TADOConnection::CommitTrans() {
+  if (transactionLevel_ == 0) throw EDatabaseError("No transaction is active");
+  ExecuteAll(db_, transactionLevel_ == 1 ? String("COMMIT")
+                                         : "RELEASE level" + IntToStr(transactionLevel_),
+             nullptr);
+  --transactionLevel_;
+}
+
+void TADOConnection::RollbackTrans() {
+  if (transactionLevel_ == 0) throw EDatabaseError("No transaction is active");
+  String level = "level" + IntToStr(transactionLevel_);
+  ExecuteAll(db_, transactionLevel_ == 1 ? String("ROLLBACK")
+                                         : "ROLLBACK TO " + level + "; RELEASE " + level,
+             nullptr);
+  --transactionLevel_;
+}
+
+TCustomADODataSet* TADOConnection::DataSets(Integer index) const {
+  if (index < 0 || index >= DataSetCount())
+    throw EListError(Format("List index out of bounds (%d)", {index}));
+  return dataSets_[static_cast<size_t>(index)];
+}
+
+void TADOConnection::Attach(TCustomADODataSet* dataSet) { dataSets_.push_back(dataSet); }
+
+void TADOConnection::Detach(TCustomADODataSet* dataSet) { std::erase(dataSets_, dataSet); }
+
+void TADOConnection::CreateDatabase(const String& fileName) {
+  if (access(fileName.c_str(), F_OK) == 0)
+    throw EDatabaseError(Format("Database file '%s' already exists", {fileName}));
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(fileName.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                           nullptr);
+  try {
+    if (rc != SQLITE_OK) RaiseSqliteError(db, "");
+    ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+  } catch (...) {
+    sqlite3_close_v2(db);
+    throw;
+  }
+  sqlite3_close_v2(db);
+}
+
+}  // namespace orv

@@ -1,0 +1,160 @@
+// What user text, dates and names do on their way through SQL: bound, never spliced.
+#include <gtest/gtest.h>
+
+#include "platform/db/SqlValues.h"
+#include "platform/db/tests/DbTestSupport.h"
+#include "platform/rtl/DateTime.h"
+
+namespace orv::test {
+namespace {
+
+class SqlTextTest : public DbTest {
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    conn_->Execute(
+        "CREATE TABLE Orvani (ID INTEGER PRIMARY KEY AUTOINCREMENT, Nm TEXT(50), sur TEXT(50), "
+        "birth_date DATE, [Update] DATETIME)");
+  }
+};
+
+TEST_F(SqlTextTest, QuotesAndWildcardsInUserTextSurviveEveryStatement) {
+  const String evil = "O'Brien \"Big\" 100% _x_'); DROP TABLE Orvani; --";
+  auto q = Query("select * from Orvani order by ID");
+  q->Open();
+  q->Append();
+  q->FieldByName("Nm")->SetAsString(evil);
+  q->FieldByName("sur")->SetAsString("100x");
+  q->Post();
+  std::string hex;
+  for (unsigned char c : evil) {
+    char b[3];
+    std::snprintf(b, sizeof b, "%02X", c);
+    hex += b;
+  }
+  EXPECT_EQ(Cli("select hex(Nm) from Orvani"), hex + "\n");
+
+  // Search with a bound pattern: the text matches itself, and escaped wildcards match literally.
+  auto find = Query("select * from Orvani where Nm like :t || '%'");
+  find->Parameters().ParamByName("t")->SetValue(Variant("O'Brien \"Big\""));
+  find->Open();
+  EXPECT_EQ(find->RecordCount(), 1);
+  auto literal = Query("select * from Orvani where sur like :t escape '\\'");
+  literal->Parameters().ParamByName("t")->SetValue(Variant(LikeEscape("100%")));
+  literal->Open();
+  EXPECT_EQ(literal->RecordCount(), 0) << "an escaped % is no wildcard";
+  literal->Close();
+  literal->Parameters().ParamByName("t")->SetValue(Variant(LikeEscape("100x")));
+  literal->Open();
+  EXPECT_EQ(literal->RecordCount(), 1);
+
+  // Update and delete through a command with parameters.
+  TADOCommand cmd(nullptr);
+  cmd.SetConnection(conn_.get());
+  cmd.SetCommandText("update Orvani set sur = :new where Nm = :old");
+  cmd.Parameters().ParamByName("new")->SetValue(Variant(evil));
+  cmd.Parameters().ParamByName("old")->SetValue(Variant(evil));
+  EXPECT_EQ(cmd.Execute(), 1);
+  EXPECT_EQ(Cli("select Nm = sur, length(sur) from Orvani"), "1|" + std::to_string(evil.size()) + "\n");
+  q->Requery();
+  EXPECT_EQ(q->FieldByName("sur")->AsString(), evil);
+  q->Delete();
+  EXPECT_EQ(Cli("select count(*) from Orvani"), "0\n");
+  EXPECT_EQ(Cli("select count(*) from sqlite_master where name = 'Orvani'"), "1\n");
+}
+
+TEST_F(SqlTextTest, ParameterMarkersAreFoundOutsideQuotesOnly) {
+  TParameters p;
+  p.ParseSQL("select ':a', \":b\", [:c] from t -- :d\n where x = :e and y = :E /* :f */ and z = :g");
+  ASSERT_EQ(p.Count(), 2);
+  EXPECT_EQ(p[0]->Name(), "e");
+  EXPECT_EQ(p[1]->Name(), "g");
+  p.ParamByName("g")->SetValue(Variant(5));
+  p.ParseSQL("select :g, :h");
+  EXPECT_EQ(p.ParamByName("G")->Value().ToInteger(), 5) << "a kept name keeps its value";
+  EXPECT_THROW(p.ParamByName("e"), EDatabaseError);
+}
+
+TEST_F(SqlTextTest, DoubleQuotedTextIsANameNeverAString) {
+  conn_->Execute("INSERT INTO Orvani (Nm) VALUES ('Somchai')");
+  auto q = Query("select * from Orvani where Nm = \"Somchai\"");
+  try {
+    q->Open();
+    FAIL() << "a double-quoted literal was taken as a string";
+  } catch (const EDatabaseError& e) {
+    EXPECT_NE(e.Message().find("no such column: Somchai"), String::npos) << e.Message();
+  }
+  EXPECT_THROW(conn_->Execute("CREATE TABLE bad (x TEXT DEFAULT \"y\", CHECK (x <> \"z\"))"),
+               EDatabaseError);
+  auto named = Query("select \"Nm\" from \"Orvani\"");
+  named->Open();
+  EXPECT_EQ(named->FieldByName("Nm")->AsString(), "Somchai");
+}
+
+TEST_F(SqlTextTest, ThaiNamesSortByTheThaiCollation) {
+  // Leading vowels (เ แ ไ) sort under the consonant after them, so byte order would be wrong;
+  // the Thai locale puts Thai script before Latin.
+  for (const char* name : {"แดง", "ขวัญ", "ไก่", "กมล", "เกศ", "Smith", "adam"})
+    conn_->Execute(String("INSERT INTO Orvani (Nm) VALUES ('") + name + "')");
+  auto q = Query("select Nm from Orvani order by Nm collate THAI");
+  q->Open();
+  std::string order;
+  for (q->First(); !q->Eof(); q->Next()) order += q->FieldByName("Nm")->AsString() + " ";
+  EXPECT_EQ(order, "กมล เกศ ไก่ ขวัญ แดง adam Smith ");
+  auto same = Query("select count(*) as n from Orvani where Nm = 'SMITH' collate THAI");
+  same->Open();
+  EXPECT_EQ(same->FieldByName("n")->AsInteger(), 1) << "case-blind";
+}
+
+TEST_F(SqlTextTest, DatesRoundTripAsIsoText) {
+  auto q = Query("select * from Orvani");
+  q->Open();
+  q->Append();
+  q->FieldByName("birth_date")->SetAsDateTime(EncodeDate(1999, 3, 15) + 0.75);
+  q->FieldByName("Update")->SetAsDateTime(EncodeDateTime(2024, 1, 2, 10, 30, 0, 0));
+  q->Post();
+  EXPECT_EQ(Cli("select birth_date, [Update] from Orvani"), "1999-03-15|2024-01-02 10:30:00\n");
+  EXPECT_EQ(q->FieldByName("birth_date")->AsDateTime(), EncodeDate(1999, 3, 15));
+  EXPECT_EQ(q->FieldByName("birth_date")->DisplayText(), "15/3/1999");
+  q->FieldByName("birth_date")->SetDisplayFormat("yyyy-mm-dd");
+  EXPECT_EQ(q->FieldByName("birth_date")->DisplayText(), "1999-03-15");
+  EXPECT_EQ(q->FieldByName("birth_date")->Value().VType(), varDate);
+
+  q->Edit();
+  q->FieldByName("birth_date")->SetAsString("5/3/2001");  // the program's short date form
+  q->Post();
+  EXPECT_EQ(Cli("select birth_date from Orvani"), "2001-03-05\n");
+  q->Edit();
+  EXPECT_THROW(q->FieldByName("birth_date")->SetAsString("31/2/2001"), Exception);
+  q->FieldByName("birth_date")->SetAsString("");
+  q->Post();
+  EXPECT_EQ(Cli("select birth_date is null from Orvani"), "1\n");
+
+  // A date parameter binds the same text, so comparisons in SQL work on it.
+  conn_->Execute("UPDATE Orvani SET birth_date = '2001-03-05'");
+  auto byDate = Query("select * from Orvani where birth_date between :a and :b");
+  byDate->Parameters().ParamByName("a")->SetValue(Variant::FromDate(EncodeDate(2001, 3, 5)));
+  byDate->Parameters().ParamByName("b")->SetValue(Variant::FromDate(EncodeDate(2001, 3, 5)));
+  byDate->Open();
+  EXPECT_EQ(byDate->RecordCount(), 1);
+
+  // A damaged date shows as its text and raises only when read as a date.
+  conn_->Execute("UPDATE Orvani SET birth_date = '15/03/1999'");
+  q->Requery();
+  EXPECT_EQ(q->FieldByName("birth_date")->DisplayText(), "15/03/1999");
+  EXPECT_THROW(q->FieldByName("birth_date")->AsDateTime(), EDatabaseError);
+}
+
+TEST(SqlValues, IsoTextAndLikeEscape) {
+  TDateTime d;
+  EXPECT_TRUE(TryParseIsoDate("2024-02-29T23:59:59.5", d));
+  EXPECT_EQ(IsoDateText(d, true), "2024-03-01 00:00:00");
+  EXPECT_FALSE(TryParseIsoDate("2023-02-29", d));
+  EXPECT_FALSE(TryParseIsoDate("2023-02-2", d));
+  EXPECT_FALSE(TryParseIsoDate("2023-02-20 12", d));
+  EXPECT_EQ(IsoDateText(EncodeDate(1899, 12, 29)), "1899-12-29");
+  EXPECT_EQ(LikeEscape("a_b%c\\"), "a\\_b\\%c\\\\");
+}
+
+}  // namespace
+}  // namespace orv::test

@@ -1,0 +1,95 @@
+#pragma once
+// TsxGrammar: a dialect's grammar document compiled once into a graph of rule elements, so that
+// compiling many small expressions does not re-read the XML.
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+#include "script/XMLDocument.h"
+
+namespace orv {
+
+enum class TsxRuleKind : Byte {
+  Rule,            // a rule definition: a child of the root <language>
+  Sequence,
+  Char,
+  Keyword,
+  Ident,
+  Number,
+  String,
+  KVString,
+  Eol,
+  Switch,
+  OptionalSwitch,
+  Loop,
+  OptionalLoop,
+  Optional,
+  Reference,       // a use of the rule definition named by the tag
+};
+
+// One element of a compiled grammar. Texts are already lower-cased as matching needs them.
+struct TsxRuleElement {
+  TsxRuleKind Kind = TsxRuleKind::Sequence;
+  bool IsRule = false;
+  // The tag as written: a rule's name, or the rule a Reference names.
+  String Tag;
+  // Expected char or keyword text, or a loop's separator; HasText tells "" from absent.
+  String Text;
+  bool HasText = false;
+  String Node;
+  String Add;
+  String AddText;
+  bool HasAddText = false;
+  // The message of the err attribute; HasErr when the attribute is present.
+  String ErrText;
+  bool HasErr = false;
+  // char: skip blanks first (skip != "0"); loop: forgive the last iteration's error (skip "1").
+  bool SkipBlanks = true;
+  bool ForgiveLast = false;
+  bool Term = false;
+  // Reference: index of the rule definition, -1 when the grammar defines none of that name.
+  int Target = -1;
+  std::vector<int> Children;
+};
+
+// A compiled dialect grammar; immutable once built, shared by every parse of the dialect.
+class TsxGrammar {
+ public:
+  // Raises Exception "Invalid file format" for malformed XML.
+  explicit TsxGrammar(const String& xmlText);
+
+  const String& Name() const { return name_; }
+  const TsxXMLDocument& Document() const { return document_; }
+  const TsxXMLItem* LanguageRoot() const { return document_.Root(); }
+  // The <types> element; nullptr when the grammar has none.
+  const TsxXMLItem* Types() const { return types_; }
+
+  // Parser options in document order: lower-cased key and text.
+  const std::vector<std::pair<String, String>>& Options() const { return options_; }
+  const std::vector<String>& Keywords() const { return keywords_; }
+  // Entries of <errors>: name and message.
+  const std::vector<std::pair<String, String>>& Errors() const { return errors_; }
+
+  const TsxRuleElement& Element(int index) const { return elements_[static_cast<size_t>(index)]; }
+  int ElementCount() const { return static_cast<int>(elements_.size()); }
+  // Index of the rule definition named (blind to case); -1 when none.
+  int FindRule(const String& name) const;
+  // Rule definitions in document order, "empty" included.
+  std::vector<int> Rules() const;
+
+ private:
+  int Compile(const TsxXMLItem& item, bool isRule);
+
+  String name_;
+  TsxXMLDocument document_;
+  const TsxXMLItem* types_ = nullptr;
+  std::vector<std::pair<String, String>> options_;
+  std::vector<String> keywords_;
+  std::vector<std::pair<String, String>> errors_;
+  std::vector<TsxRuleElement> elements_;
+  // Rule definitions: lower-cased name and element index, in document order.
+  std::vector<std::pair<String, int>> rules_;
+};
+
+}  // namespace orv

@@ -1,0 +1,421 @@
+#include "script/ILParser.h"
+
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/Languages.h"
+#include "script/Messages.h"
+
+namespace orv {
+
+namespace {
+
+// Every level of a script's nesting costs about ten Match frames (expression, term, factor ...);
+// this allows some three hundred levels of parentheses and stays far inside the thread's stack.
+constexpr int kMaxDepth = 4000;
+
+// Unwinds the whole walk when the limit is reached.
+struct NestingTooDeep {
+  int Position;
+};
+
+String Attribute(const char* name, const String& value) {
+  return String(name) + "=\"" + sxStrToXML(value) + "\"";
+}
+
+}  // namespace
+
+// One line of the intermediate code as it is collected: backtracking removes lines from the end
+// and closing a node inserts its opening line at a remembered index.
+struct TsxILParser::Line {
+  enum Kind : Byte { Open, Close, Leaf, Unit };
+  Kind LineKind = Open;
+  String Name;
+  // Open: the attribute text. Leaf: the raw token.
+  String Text;
+  // Leaf: "row:col" after the token.
+  String Pos;
+  // Unit: the used unit's own program element.
+  std::unique_ptr<TsxXMLItem> UnitRoot;
+};
+
+TsxILParser::TsxILParser() = default;
+TsxILParser::~TsxILParser() = default;
+
+void TsxILParser::SelectLanguage(const String& name) {
+  parser_.Clear();
+  grammar_ = sxGetGrammar(name);
+  langName_ = name;
+  for (const String& word : grammar_->Keywords()) parser_.AddKeyword(word);
+  for (const auto& [key, text] : grammar_->Options()) {
+    if (key == "identchars") parser_.SetIdentChars(text);
+    else if (key == "commentline1") parser_.SetCommentLine1(text);
+    else if (key == "commentline2") parser_.SetCommentLine2(text);
+    else if (key == "commentblock1") parser_.SetCommentBlock1(text);
+    else if (key == "commentblock2") parser_.SetCommentBlock2(text);
+    else if (key == "hexsequence") parser_.SetHexSequence(text);
+    else if (key == "stringquotes") parser_.SetStringQuotes(text);
+    else if (key == "skipchar") parser_.SetSkipChar(text);
+    else if (key == "specstrchar" && text == "1") parser_.SetSpecStrChar(true);
+    else if (key == "casesensitive" && text == "1") parser_.SetCaseSensitive(true);
+    else if (key == "skipeol" && text == "0") parser_.SetSkipEOL(false);
+    else if (key == "declarevars" && text == "0") needDeclareVars_ = false;
+  }
+  if (extendedCharset_) parser_.AddIdentChars(128, 255);
+}
+
+bool TsxILParser::ParseSource(const String& text) {
+  lines_.clear();
+  errorText_.clear();
+  errorPos_.clear();
+  errorUnit_.clear();
+  termFlag_ = false;
+  ilDoc_.Root()->Clear();
+  if (!grammar_) throw Exception(SInvalidLanguage);
+  parser_.SetText(text);
+
+  int start = 1;
+  if (!text.empty() && text[0] == '#') {
+    parser_.SetPosition(2);
+    if (SameText(parser_.GetWord(), "language")) {
+      // The line ends at CR or LF: Unix line ends are as normal here as CR LF.
+      const size_t from = static_cast<size_t>(parser_.Position() - 1);
+      const size_t lineEnd = text.find_first_of("\r\n", from);
+      SelectLanguage(Trim(text.substr(from, lineEnd == String::npos ? String::npos : lineEnd - from)));
+      if (lineEnd == String::npos) {
+        start = parser_.Size() + 1;
+      } else {
+        start = static_cast<int>(lineEnd) + 2;
+        if (text[lineEnd] == '\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == '\n') ++start;
+      }
+    }
+  }
+  parser_.SetPosition(start);
+
+  const int program = grammar_->FindRule("program");
+  if (program < 0) throw Exception(SInvalidLanguage);
+  bool matched;
+  try {
+    matched = Match(program);
+  } catch (const NestingTooDeep& error) {
+    if (errorText_.empty()) {
+      errorText_ = SNestingTooDeep;
+      errorPos_ = parser_.RowColAt(error.Position);
+    }
+    matched = false;
+  }
+
+  if (errorText_.empty()) {
+    // A failed parse must say why, and a program that is a bare list of statements must not
+    // stop silently before text it could not read: that text would simply never run. A program
+    // that ends with its own terminator (Pascal's final ".") ignores what follows it.
+    const TsxRuleElement& rule = grammar_->Element(program);
+    const bool terminated =
+        !rule.Children.empty() && (grammar_->Element(rule.Children.back()).Kind == TsxRuleKind::Char ||
+                                   grammar_->Element(rule.Children.back()).Kind == TsxRuleKind::Keyword);
+    parser_.SkipSpaces();
+    if (!matched || (!terminated && parser_.Position() <= parser_.Size())) {
+      errorText_ = "Statement expected";
+      for (const auto& [name, message] : grammar_->Errors())
+        if (SameText(name, "err3")) errorText_ = message;
+      errorPos_ = parser_.GetRowCol();
+      matched = false;
+    }
+  }
+  if (!matched || !errorText_.empty()) {
+    lines_.clear();
+    return false;
+  }
+  BuildILDoc();
+  lines_.clear();
+  return true;
+}
+
+bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) const {
+  if (token.empty()) return false;
+  if (!element.HasText) return true;
+  return parser_.CaseSensitive() ? token == element.Text : SameText(token, element.Text);
+}
+
+bool TsxILParser::Match(int index) {
+  const TsxRuleElement& element = grammar_->Element(index);
+  if (depth_ >= kMaxDepth) throw NestingTooDeep{parser_.Position()};
+  struct Nesting {
+    int& Depth;
+    explicit Nesting(int& depth) : Depth(depth) { ++Depth; }
+    ~Nesting() { --Depth; }
+  } nesting(depth_);
+
+  const int startPos = parser_.Position();
+  const size_t startCount = lines_.size();
+  bool matched = false;
+  String token;
+  switch (element.Kind) {
+    case TsxRuleKind::Rule:
+    case TsxRuleKind::Sequence:
+      matched = true;
+      break;
+    case TsxRuleKind::Char:
+      if (element.SkipBlanks) parser_.SkipSpaces();
+      token = parser_.GetChar();
+      matched = TokenFits(element, token);
+      break;
+    case TsxRuleKind::Keyword:
+      token = parser_.GetWord();
+      matched = TokenFits(element, token);
+      break;
+    case TsxRuleKind::Ident:
+      token = parser_.GetIdent();
+      matched = TokenFits(element, token);
+      break;
+    case TsxRuleKind::Number:
+      token = parser_.GetNumber();
+      matched = TokenFits(element, token);
+      break;
+    case TsxRuleKind::String:
+      token = parser_.GetString();
+      matched = TokenFits(element, token);
+      break;
+    case TsxRuleKind::KVString: {
+      // A report reference becomes a call of the report function Get with the reference's text.
+      token = parser_.GetKVString();
+      matched = !token.empty();
+      if (matched) {
+        const String pos = Attribute("pos", parser_.GetRowCol());
+        lines_.push_back({Line::Open, "dsgn", pos, {}, nullptr});
+        lines_.push_back({Line::Leaf, "node", "Get", parser_.GetRowCol(), nullptr});
+        lines_.push_back({Line::Open, "expr", pos, {}, nullptr});
+        lines_.push_back({Line::Leaf, "string", "'" + token + "'", parser_.GetRowCol(), nullptr});
+        lines_.push_back({Line::Close, "expr", {}, {}, nullptr});
+        lines_.push_back({Line::Close, "dsgn", {}, {}, nullptr});
+      }
+      break;
+    }
+    case TsxRuleKind::Eol:
+      matched = parser_.GetEOL();
+      break;
+    case TsxRuleKind::Switch:
+    case TsxRuleKind::OptionalSwitch:
+      for (int child : element.Children)
+        if (Match(child)) return true;
+      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
+      RecordError(element, startPos);
+      parser_.SetPosition(startPos);
+      return false;
+    case TsxRuleKind::Loop:
+    case TsxRuleKind::OptionalLoop:
+      return MatchLoop(element, startPos);
+    case TsxRuleKind::Optional:
+      for (int child : element.Children) {
+        if (!Match(child)) {
+          parser_.SetPosition(startPos);
+          break;
+        }
+      }
+      return true;
+    case TsxRuleKind::Reference:
+      if (element.Target < 0) throw Exception(SInvalidLanguage);
+      matched = Match(element.Target);
+      break;
+  }
+
+  if (matched) {
+    for (int child : element.Children) {
+      if (!Match(child)) {
+        matched = false;
+        break;
+      }
+    }
+  }
+  if (matched) {
+    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+    if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  } else {
+    RecordError(element, startPos);
+    parser_.SetPosition(startPos);
+  }
+  if (element.IsRule && !element.Node.empty()) {
+    // A uses clause loads its units even when it failed; what it inserted goes with the rest.
+    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
+    if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
+  }
+  return matched;
+}
+
+bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
+  int iterations = 0;
+  int iterationEnd = startPos;
+  bool ok = false;
+  for (;;) {
+    ++iterations;
+    const int iterationStart = parser_.Position();
+    ok = true;
+    for (int child : element.Children) {
+      if (!Match(child)) {
+        ok = false;
+        break;
+      }
+    }
+    iterationEnd = parser_.Position();
+    if (!ok) break;
+    if (element.HasText) {
+      parser_.SkipSpaces();
+      if (parser_.GetChar() != element.Text) {
+        parser_.SetPosition(iterationEnd);
+        break;
+      }
+    }
+    if (parser_.Position() == iterationStart) break;
+  }
+  if (iterations > 1) {
+    if (element.ForgiveLast || termFlag_) {
+      errorText_.clear();
+      errorPos_.clear();
+    }
+    parser_.SetPosition(iterationEnd);
+    return true;
+  }
+  if (ok) return true;
+  // A failed loop leaves what its first children consumed to the enclosing element.
+  if (element.Kind == TsxRuleKind::OptionalLoop) {
+    parser_.SetPosition(startPos);
+    return true;
+  }
+  return false;
+}
+
+void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
+  if (!element.HasErr || !errorText_.empty()) return;
+  errorText_ = element.ErrText;
+  errorPos_ = PosAfterBlanks(startPos);
+  termFlag_ = element.Term;
+}
+
+String TsxILParser::PosAfterBlanks(int position) {
+  const int saved = parser_.Position();
+  parser_.SetPosition(position);
+  parser_.SkipSpaces();
+  String pos = parser_.GetRowCol();
+  parser_.SetPosition(saved);
+  return pos;
+}
+
+void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
+  if (node == "uses") {
+    LoadUnits(startCount);
+    return;
+  }
+  String attributes = Attribute("pos", PosAfterBlanks(startPos));
+  if (node == "expr") attributes += " " + Attribute("pos1", parser_.GetRowCol());
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
+                Line{Line::Open, node, std::move(attributes), {}, nullptr});
+  lines_.push_back({Line::Close, node, {}, {}, nullptr});
+}
+
+void TsxILParser::AddLeaf(const String& name, const String& text) {
+  lines_.push_back({Line::Leaf, name, text, parser_.GetRowCol(), nullptr});
+}
+
+void TsxILParser::LoadUnits(size_t startCount) {
+  // The file leaves are taken from the last to the first, so the units' elements stand in the
+  // reverse order of the clause.
+  std::vector<String> names;
+  for (size_t i = lines_.size(); i > startCount; --i) {
+    Line& line = lines_[i - 1];
+    if (line.LineKind != Line::Leaf || line.Name != "file") continue;
+    const String& quoted = line.Text;
+    names.push_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String());
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
+  }
+  size_t insertAt = startCount;
+  for (const String& name : names) LoadUnit(name, insertAt);
+}
+
+void TsxILParser::LoadUnit(const String& name, size_t& insertAt) {
+  for (const String& used : usedUnits_)
+    if (SameText(used, name)) return;
+  usedUnits_.push_back(name);
+
+  std::unique_ptr<TsxXMLItem> unitRoot;
+  const String source = ReadUnitSource(name);
+  if (!source.empty()) {
+    // Units are parsed in the dialect of the text that uses them.
+    auto nested = std::make_unique<TsxILParser>();
+    nested->OnGetUnit = OnGetUnit;
+    nested->includePath_ = includePath_;
+    nested->extendedCharset_ = extendedCharset_;
+    nested->usedUnits_ = usedUnits_;
+    nested->depth_ = depth_;
+    nested->SelectLanguage(langName_);
+    if (nested->ParseSource(source)) {
+      usedUnits_ = nested->usedUnits_;
+      unitRoot = std::make_unique<TsxXMLItem>();
+      unitRoot->Assign(nested->ilDoc_.Root());
+    } else if (errorText_.empty()) {
+      errorText_ = nested->errorText_;
+      errorPos_ = nested->errorPos_;
+      errorUnit_ = nested->errorUnit_.empty() ? name : nested->errorUnit_;
+      // A unit's error is no loop's closing error: no loop may forgive it.
+      termFlag_ = false;
+    }
+  }
+  const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
+  lines_.insert(at(), Line{Line::Open, "uses", Attribute("unit", name), {}, nullptr});
+  ++insertAt;
+  if (unitRoot) {
+    lines_.insert(at(), Line{Line::Unit, {}, {}, {}, std::move(unitRoot)});
+    ++insertAt;
+  }
+  lines_.insert(at(), Line{Line::Close, "uses", {}, {}, nullptr});
+  ++insertAt;
+}
+
+String TsxILParser::ReadUnitSource(const String& name) const {
+  if (OnGetUnit) return OnGetUnit(name);
+  String candidate = name;
+  for (const String& folder : includePath_) {
+    candidate = folder.empty() ? name : IncludeTrailingPathDelimiter(folder) + name;
+    if (FileExists(candidate)) break;
+  }
+  // When no folder has the file, opening the last candidate raises the file error.
+  TFileStream file(candidate, fmOpenRead | fmShareDenyWrite);
+  std::string bytes(static_cast<size_t>(file.Size()), '\0');
+  file.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  return DecodeText(bytes);
+}
+
+void TsxILParser::BuildILDoc() {
+  TsxXMLItem* root = ilDoc_.Root();
+  root->Clear();
+  root->SetName("program");
+  root->SetText({});
+  std::vector<TsxXMLItem*> open{root};
+  for (Line& line : lines_) {
+    switch (line.LineKind) {
+      case Line::Open: {
+        TsxXMLItem* item = open.back()->Add();
+        item->SetName(line.Name);
+        item->SetText(std::move(line.Text));
+        open.push_back(item);
+        break;
+      }
+      case Line::Close:
+        if (open.size() > 1) open.pop_back();
+        break;
+      case Line::Leaf: {
+        TsxXMLItem* item = open.back()->Add();
+        item->SetName(line.Name);
+        item->SetText(Attribute("text", line.Text) + " " + Attribute("pos", line.Pos));
+        break;
+      }
+      case Line::Unit:
+        open.back()->AddItem(std::move(line.UnitRoot));
+        break;
+    }
+  }
+  if (const TsxXMLItem* types = grammar_->Types()) root->Add()->Assign(types);
+}
+
+}  // namespace orv

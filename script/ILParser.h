@@ -1,0 +1,93 @@
+#pragma once
+// TsxILParser: the compiler front. It walks a dialect grammar against the source text and writes
+// the result as intermediate code, an XML document whose element names the grammar's node and
+// add attributes give, so that one program builder serves every dialect.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+#include "script/Grammar.h"
+#include "script/Parser.h"
+#include "script/XMLDocument.h"
+
+namespace orv {
+
+// Parses one script (and the units it uses) into intermediate code. One instance serves one
+// compilation.
+class TsxILParser {
+ public:
+  TsxILParser();
+  ~TsxILParser();
+
+  // What the compiling script supplies. OnGetUnit, when assigned, gives a used unit's source by
+  // name; otherwise the unit is read from the first folder of IncludePath that has the file.
+  std::function<String(const String& unitName)> OnGetUnit;
+  const std::vector<String>& IncludePath() const { return includePath_; }
+  void SetIncludePath(std::vector<String> value) { includePath_ = std::move(value); }
+  // Identifiers may use non-ASCII characters (Thai names).
+  bool ExtendedCharset() const { return extendedCharset_; }
+  void SetExtendedCharset(bool value) { extendedCharset_ = value; }
+
+  // Selects the dialect and configures the tokenizer from its grammar; raises
+  // "Language '%s' not found".
+  void SelectLanguage(const String& name);
+  // True when the text matched without a syntax error; the first syntax error's message and
+  // "row:col" are then in ErrorMsg and ErrorPos (and the unit's name in ErrorUnit when it lies
+  // in a used unit). Raises for an unknown dialect on a "#language" line, a grammar naming an
+  // undefined rule, and a unit file that cannot be read.
+  bool ParseSource(const String& text);
+
+  const String& ErrorMsg() const { return errorText_; }
+  const String& ErrorPos() const { return errorPos_; }
+  const String& ErrorUnit() const { return errorUnit_; }
+
+  // The intermediate code of the last successful parse: root "program", the grammar's
+  // <types> as its last child.
+  const TsxXMLDocument& ILDoc() const { return ilDoc_; }
+  const String& LangName() const { return langName_; }
+  // The selected grammar; nullptr before SelectLanguage.
+  const TsxGrammar* Grammar() const { return grammar_.get(); }
+  const TsxXMLItem* LanguageRoot() const { return grammar_ ? grammar_->LanguageRoot() : nullptr; }
+  // Cleared for good by a dialect whose variables need no declaration.
+  bool NeedDeclareVars() const { return needDeclareVars_; }
+  // Units loaded in this compilation, nested ones included.
+  const std::vector<String>& UsedUnits() const { return usedUnits_; }
+  // The tokenizer over the main text (the builder takes expression sources from it).
+  const TsxParser& Parser() const { return parser_; }
+
+ private:
+  struct Line;
+
+  bool Match(int index);
+  bool MatchLoop(const TsxRuleElement& element, int startPos);
+  bool TokenFits(const TsxRuleElement& element, const String& token) const;
+  void RecordError(const TsxRuleElement& element, int startPos);
+  void CloseNode(const String& node, int startPos, size_t startCount);
+  void AddLeaf(const String& name, const String& text);
+  void LoadUnits(size_t startCount);
+  void LoadUnit(const String& name, size_t& insertAt);
+  String ReadUnitSource(const String& name) const;
+  String PosAfterBlanks(int position);
+  void BuildILDoc();
+
+  std::shared_ptr<const TsxGrammar> grammar_;
+  TsxXMLDocument ilDoc_;
+  TsxParser parser_;
+  String langName_;
+  std::vector<String> usedUnits_;
+  std::vector<String> includePath_{String()};
+  bool extendedCharset_ = false;
+  bool needDeclareVars_ = true;
+
+  // State of one ParseSource.
+  std::vector<Line> lines_;
+  String errorText_;
+  String errorPos_;
+  String errorUnit_;
+  bool termFlag_ = false;
+  // Nesting of Match calls, shared with the parsers of used units.
+  int depth_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,365 @@
+#include "script/Parser.h"
+
+#include <algorithm>
+
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+namespace {
+
+constexpr Byte CR = 13;
+constexpr Byte LF = 10;
+constexpr Byte TAB = 9;
+
+bool IsDigit(Byte c) { return c >= '0' && c <= '9'; }
+
+int HexValue(Byte c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Character codes in strings ("#233", "\xE9") are Unicode code points, since the text is UTF-8;
+// what no code point can be becomes U+FFFD instead of broken UTF-8.
+void AppendCharCode(String& s, Int64 code) {
+  if (code < 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+  AppendCodePoint(s, static_cast<char32_t>(code));
+}
+
+void SplitPair(const String& value, String& first, String& second) {
+  const size_t comma = value.find(',');
+  first = value.substr(0, comma);
+  second.clear();
+  if (comma == String::npos) return;
+  const size_t next = value.find(',', comma + 1);
+  second = value.substr(comma + 1, next == String::npos ? String::npos : next - comma - 1);
+}
+
+}  // namespace
+
+TsxParser::TsxParser() { Clear(); }
+
+void TsxParser::Clear() {
+  keywords_.clear();
+  foldedKeywords_.clear();
+  caseSensitive_ = false;
+  commentLine1_ = "//";
+  commentLine2_.clear();
+  SetCommentBlock1("{,}");
+  SetCommentBlock2("(*,*)");
+  hexSequence_ = "$";
+  SetIdentChars("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz");
+  skipChar_.clear();
+  skipEOL_ = true;
+  specStrChar_ = false;
+  stringQuotes_ = "'";
+}
+
+void TsxParser::AddKeyword(const String& word) {
+  keywords_.insert(word);
+  foldedKeywords_.insert(LowerCase(word));
+}
+
+bool TsxParser::IsKeyword(const String& word) const {
+  if (caseSensitive_) return keywords_.count(word) != 0;
+  return foldedKeywords_.count(LowerCase(word)) != 0;
+}
+
+void TsxParser::SetCommentBlock1(const String& value) {
+  commentBlock1_ = value;
+  SplitPair(value, blockOpen1_, blockClose1_);
+}
+
+void TsxParser::SetCommentBlock2(const String& value) {
+  commentBlock2_ = value;
+  SplitPair(value, blockOpen2_, blockClose2_);
+}
+
+void TsxParser::SetIdentChars(const String& value) {
+  identChars_.reset();
+  for (char c : value) identChars_.set(static_cast<Byte>(c));
+}
+
+void TsxParser::AddIdentChars(Byte first, Byte last) {
+  for (int c = first; c <= last; ++c) identChars_.set(static_cast<size_t>(c));
+}
+
+void TsxParser::SetText(const String& value) {
+  text_ = value;
+  text_.push_back('\0');
+  position_ = lastPosition_ = 1;
+  lineStarts_.assign(1, 0);
+  codePoints_.assign(text_.size() + 2, 0);
+  int count = 0;
+  for (size_t i = 0; i < value.size(); ++i) {
+    const Byte c = static_cast<Byte>(value[i]);
+    codePoints_[i + 1] = count;
+    // UTF-8 continuation bytes do not begin a character.
+    if ((c & 0xC0) != 0x80) ++count;
+    if (c == LF) lineStarts_.push_back(static_cast<int>(i) + 1);
+  }
+  codePoints_[value.size() + 1] = count;
+  codePoints_[value.size() + 2] = count + 1;
+}
+
+void TsxParser::SetPosition(int value) { position_ = lastPosition_ = value; }
+
+bool TsxParser::StartsWith(int position, const String& s) const {
+  if (s.empty() || position < 1) return false;
+  const size_t start = static_cast<size_t>(position - 1);
+  // The appended NUL is not part of the text.
+  if (start + s.size() > text_.size() - 1) return false;
+  return text_.compare(start, s.size(), s) == 0;
+}
+
+bool TsxParser::IsBlank(Byte c) const {
+  if (c > 32) return false;
+  // With line ends as tokens neither CR nor LF is a blank: Unix line ends must end a statement
+  // as CR LF does.
+  return skipEOL_ || (c != CR && c != LF);
+}
+
+void TsxParser::SkipLineEnds() {
+  while (At(position_) == CR || At(position_) == LF) ++position_;
+}
+
+// One comment at Position, if there is one; true when something was skipped.
+bool TsxParser::SkipComment() {
+  const int size = Size();
+  if (position_ >= size) return false;
+  if (StartsWith(position_, commentLine1_) || StartsWith(position_, commentLine2_)) {
+    const bool beginsLine = position_ == 1 || At(position_ - 1) == LF;
+    while (position_ <= size && At(position_) != LF) {
+      if (!skipEOL_ && !beginsLine && At(position_) == CR) break;
+      ++position_;
+    }
+    // A line holding only a comment yields no line end, whatever the line-end style.
+    if (!skipEOL_ && beginsLine && At(position_) == LF) ++position_;
+    return true;
+  }
+  const String* close = nullptr;
+  size_t openLength = 0;
+  if (StartsWith(position_, blockOpen1_)) {
+    close = &blockClose1_;
+    openLength = blockOpen1_.size();
+  } else if (StartsWith(position_, blockOpen2_)) {
+    close = &blockClose2_;
+    openLength = blockOpen2_.size();
+  }
+  if (!close) return false;
+  position_ += static_cast<int>(openLength);
+  while (position_ <= size && !StartsWith(position_, *close)) ++position_;
+  // An unclosed comment ends at the end of the text, never past it.
+  if (position_ <= size) position_ += static_cast<int>(close->size());
+  return true;
+}
+
+void TsxParser::SkipSpaces() {
+  const int size = Size();
+  // After a continuation character, one run of line ends that follows belongs to it.
+  bool continuation = false;
+  for (;;) {
+    while (position_ <= size && IsBlank(At(position_))) ++position_;
+    if (!skipChar_.empty() && position_ <= size && At(position_) == static_cast<Byte>(skipChar_[0])) {
+      ++position_;
+      continuation = true;
+      continue;
+    }
+    if (SkipComment()) continue;
+    if (continuation) {
+      continuation = false;
+      if (At(position_) == CR || At(position_) == LF) {
+        SkipLineEnds();
+        continue;
+      }
+    }
+    break;
+  }
+  lastPosition_ = position_;
+}
+
+bool TsxParser::GetEOL() {
+  SkipSpaces();
+  if (At(position_) != CR && At(position_) != LF) return false;
+  SkipLineEnds();
+  return true;
+}
+
+String TsxParser::GetWord() {
+  SkipSpaces();
+  const Byte first = At(position_);
+  if (!identChars_[first] || IsDigit(first) || position_ > Size()) return {};
+  while (position_ <= Size() && identChars_[At(position_)]) ++position_;
+  return text_.substr(static_cast<size_t>(lastPosition_ - 1),
+                      static_cast<size_t>(position_ - lastPosition_));
+}
+
+String TsxParser::GetIdent() {
+  String word = GetWord();
+  if (!word.empty() && IsKeyword(word)) return {};
+  return word;
+}
+
+String TsxParser::GetChar() {
+  const Byte c = At(position_);
+  if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) ||
+      (c >= 123 && c <= 126)) {
+    ++position_;
+    return String(1, static_cast<char>(c));
+  }
+  return {};
+}
+
+int TsxParser::ScanInteger(int position, Int64& value) const {
+  value = 0;
+  int digits = 0;
+  if (StartsWith(position, hexSequence_)) {
+    position += static_cast<int>(hexSequence_.size());
+    for (int h; (h = HexValue(At(position))) >= 0; ++position, ++digits)
+      value = value > 0x7FFFFFFFFFFLL ? value : value * 16 + h;
+  } else {
+    for (; IsDigit(At(position)); ++position, ++digits)
+      value = value > 0x7FFFFFFFFFFLL ? value : value * 10 + (At(position) - '0');
+  }
+  return digits > 0 ? position : 0;
+}
+
+String TsxParser::GetNumber() {
+  SkipSpaces();
+  Int64 value;
+  int end = ScanInteger(position_, value);
+  if (end == 0) return {};
+  if (At(end) == '.' && IsDigit(At(end + 1))) {
+    end += 2;
+    while (IsDigit(At(end))) ++end;
+  }
+  if (At(end) == 'E' || At(end) == 'e') {
+    int exponent = end + 1;
+    if (At(exponent) == '+' || At(exponent) == '-') ++exponent;
+    if (IsDigit(At(exponent))) {
+      while (IsDigit(At(exponent))) ++exponent;
+      end = exponent;
+    }
+  }
+  position_ = end;
+  String token = text_.substr(static_cast<size_t>(lastPosition_ - 1),
+                              static_cast<size_t>(end - lastPosition_));
+  if (hexSequence_ != "$" && !hexSequence_.empty())
+    token = StringReplace(token, hexSequence_, "$", rfReplaceAll);
+  return token;
+}
+
+String TsxParser::GetString() {
+  SkipSpaces();
+  const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  String result;
+  bool any = false;
+  for (;;) {
+    const int pieceStart = position_;
+    if (quote != 0 && At(position_) == quote) {
+      ++position_;
+      String piece;
+      bool closed = false;
+      for (;;) {
+        Byte c = At(position_);
+        if (c < 32 && c != TAB) break;  // a line end or the end of the text
+        if (c == quote) {
+          if (!specStrChar_ && At(position_ + 1) == quote) {
+            piece.push_back(static_cast<char>(quote));
+            position_ += 2;
+            continue;
+          }
+          ++position_;
+          closed = true;
+          break;
+        }
+        if (specStrChar_ && c == '\\') {
+          c = At(position_ + 1);
+          if (c < 32 && c != TAB) break;
+          position_ += 2;
+          if (c == 'n' || c == 'N') {
+            piece.push_back('\n');
+          } else if (c == 'r' || c == 'R') {
+            piece.push_back('\r');
+          } else if (c == 'x' || c == 'X') {
+            Int64 code = 0;
+            int digits = 0;
+            for (int h; (h = HexValue(At(position_))) >= 0; ++position_, ++digits)
+              code = code > 0x10FFFF ? code : code * 16 + h;
+            if (digits > 0) AppendCharCode(piece, code);
+          } else {
+            piece.push_back(static_cast<char>(c));
+          }
+          continue;
+        }
+        piece.push_back(static_cast<char>(c));
+        ++position_;
+      }
+      if (!closed) {
+        position_ = pieceStart;
+        break;
+      }
+      result += piece;
+      any = true;
+    } else if (At(position_) == '#') {
+      Int64 code;
+      const int end = ScanInteger(position_ + 1, code);
+      if (end == 0) break;
+      AppendCharCode(result, code);
+      position_ = end;
+      any = true;
+    } else {
+      break;
+    }
+  }
+  if (!any) return {};
+  return "'" + result + "'";
+}
+
+String TsxParser::GetKVString() {
+  const int start = position_;
+  int depth = 1;
+  bool inDouble = false, inSingle = false;
+  for (; position_ <= Size(); ++position_) {
+    const Byte c = At(position_);
+    if (c == '"' && !inSingle) {
+      inDouble = !inDouble;
+    } else if (c == '\'' && !inDouble) {
+      inSingle = !inSingle;
+    } else if (!inDouble && !inSingle) {
+      if (c == '<' || c == '[') {
+        ++depth;
+      } else if ((c == '>' || c == ']') && --depth == 0) {
+        break;
+      }
+    }
+  }
+  return text_.substr(static_cast<size_t>(start - 1), static_cast<size_t>(position_ - start));
+}
+
+String TsxParser::GetRowCol() const { return RowColAt(position_); }
+
+String TsxParser::RowColAt(int position) const {
+  position = std::clamp(position, 1, Size() + 1);
+  // The first line start at or after the position: an LF belongs to the line it ends.
+  const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
+  const int row = static_cast<int>(it - lineStarts_.begin());
+  const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
+  const int col = codePoints_[static_cast<size_t>(position)] -
+                  codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
+  return std::to_string(row) + ":" + std::to_string(col);
+}
+
+int TsxParser::RowColToPosition(TPoint point) const {
+  if (point.Y < 1 || point.Y > static_cast<int>(lineStarts_.size())) return -1;
+  int position = lineStarts_[static_cast<size_t>(point.Y - 1)] + 1;
+  for (int col = 1; col < point.X; ++col) {
+    ++position;
+    while (position <= Size() && (At(position) & 0xC0) == 0x80) ++position;
+  }
+  return point.X < 1 ? position - 1 + point.X : position;
+}
+
+}  // namespace orv

@@ -1,0 +1,124 @@
+#pragma once
+// TsxParser: the script engine's lexical reader. It has no grammar of its own; the caller asks
+// for the kind of token it wants next and moves Position back when the token does not fit.
+#include <bitset>
+#include <set>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+// The tokenizer over one source text (UTF-8). Positions are 1-based byte indexes into the text;
+// "row:col" positions count columns in code points.
+class TsxParser {
+ public:
+  TsxParser();
+
+  // Empties the reserved words and restores every option to its default.
+  void Clear();
+
+  // Reserved words, stored as the grammar writes them (lower case).
+  void AddKeyword(const String& word);
+  int KeywordCount() const { return static_cast<int>(keywords_.size()); }
+  // Exact with CaseSensitive, blind to ASCII case otherwise.
+  bool IsKeyword(const String& word) const;
+
+  bool CaseSensitive() const { return caseSensitive_; }
+  void SetCaseSensitive(bool value) { caseSensitive_ = value; }
+  const String& CommentLine1() const { return commentLine1_; }
+  void SetCommentLine1(String value) { commentLine1_ = std::move(value); }
+  const String& CommentLine2() const { return commentLine2_; }
+  void SetCommentLine2(String value) { commentLine2_ = std::move(value); }
+  // "open,close"; kept whole and split at the comma.
+  const String& CommentBlock1() const { return commentBlock1_; }
+  void SetCommentBlock1(const String& value);
+  const String& CommentBlock2() const { return commentBlock2_; }
+  void SetCommentBlock2(const String& value);
+  const String& HexSequence() const { return hexSequence_; }
+  void SetHexSequence(String value) { hexSequence_ = std::move(value); }
+  // The identifier characters become exactly the bytes of value.
+  void SetIdentChars(const String& value);
+  void AddIdentChars(Byte first, Byte last);
+  bool IsIdentChar(Byte c) const { return identChars_[c]; }
+  // Line-continuation character; only its first character counts.
+  const String& SkipChar() const { return skipChar_; }
+  void SetSkipChar(String value) { skipChar_ = std::move(value); }
+  // On: line ends are blanks. Off: CR and LF are line-end tokens for GetEOL.
+  bool SkipEOL() const { return skipEOL_; }
+  void SetSkipEOL(bool value) { skipEOL_ = value; }
+  // Backslash escapes inside strings.
+  bool SpecStrChar() const { return specStrChar_; }
+  void SetSpecStrChar(bool value) { specStrChar_ = value; }
+  // Only the first character counts.
+  const String& StringQuotes() const { return stringQuotes_; }
+  void SetStringQuotes(String value) { stringQuotes_ = std::move(value); }
+
+  // The source text without the NUL the tokenizer appends.
+  String Text() const { return text_.substr(0, text_.size() - 1); }
+  void SetText(const String& value);
+  int Size() const { return static_cast<int>(text_.size()) - 1; }
+  int Position() const { return position_; }
+  // Sets Position and LastPosition.
+  void SetPosition(int value);
+  // Where the last token began.
+  int LastPosition() const { return lastPosition_; }
+
+  void SkipSpaces();
+  // One run of CR and LF characters.
+  bool GetEOL();
+  // The next word, reserved or not; empty when none.
+  String GetWord();
+  // As GetWord, but empty for a reserved word (Position then stays after it).
+  String GetIdent();
+  // One punctuation character, without skipping blanks.
+  String GetChar();
+  // A number's text, with "$" as the hexadecimal prefix whatever the dialect writes.
+  String GetNumber();
+  // A string literal in normalised form: the joined pieces between single quotes.
+  String GetString();
+  // The raw text of a bracketed report reference; the opening "<" is already consumed.
+  String GetKVString();
+
+  // "row:col" of Position; both 1-based.
+  String GetRowCol() const;
+  String RowColAt(int position) const;
+  // Position of column X (code points) of row Y; -1 when the row does not exist.
+  int RowColToPosition(TPoint point) const;
+
+ private:
+  Byte At(int position) const {
+    return position >= 1 && position <= static_cast<int>(text_.size())
+               ? static_cast<Byte>(text_[static_cast<size_t>(position - 1)])
+               : 0;
+  }
+  bool StartsWith(int position, const String& s) const;
+  bool IsBlank(Byte c) const;
+  bool SkipComment();
+  void SkipLineEnds();
+  // Reads the digits of a number at position (prefix, digits); returns the end or 0.
+  int ScanInteger(int position, Int64& value) const;
+
+  std::set<String> keywords_;
+  std::set<String> foldedKeywords_;
+  bool caseSensitive_ = false;
+  String commentLine1_, commentLine2_;
+  String commentBlock1_, commentBlock2_;
+  String blockOpen1_, blockClose1_, blockOpen2_, blockClose2_;
+  String hexSequence_;
+  std::bitset<256> identChars_;
+  String skipChar_;
+  bool skipEOL_ = true;
+  bool specStrChar_ = false;
+  String stringQuotes_;
+
+  String text_ = String(1, '\0');
+  int position_ = 1;
+  int lastPosition_ = 1;
+  // 0, then the 1-based index of every LF.
+  std::vector<int> lineStarts_;
+  // For each 1-based byte index, the number of code points that begin before it.
+  std::vector<int> codePoints_;
+};
+
+}  // namespace orv

@@ -1,0 +1,59 @@
+// Fuzz target: the first byte picks what the rest is read as. '0' to '3' (by the low two bits)
+// a program in PascalScript, C++Script, BasicScript or JScript; with bit 2 set, a script XML
+// document. Nothing may crash, hang or leak; errors are expected.
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/rtl/Exceptions.h"
+#include "script/ILParser.h"
+#include "script/Parser.h"
+#include "script/XMLDocument.h"
+
+namespace {
+
+const char* const kDialects[] = {"PascalScript", "C++Script", "BasicScript", "JScript"};
+
+// Every getter of the tokenizer over the text, as a caller that asks for the wrong kind would.
+void Tokenize(const orv::String& text, const orv::TsxILParser& configured) {
+  orv::TsxParser parser = configured.Parser();
+  parser.SetText(text);
+  for (int guard = 0; guard < 100000 && parser.Position() <= parser.Size(); ++guard) {
+    const int before = parser.Position();
+    if (parser.GetEOL() || !parser.GetNumber().empty() || !parser.GetString().empty() ||
+        !parser.GetWord().empty() || !parser.GetChar().empty()) {
+      parser.GetRowCol();
+      continue;
+    }
+    if (parser.Position() == before) parser.SetPosition(before + 1);
+  }
+  parser.SetPosition(1);
+  parser.GetKVString();
+  parser.RowColToPosition({3, 2});
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const orv::String text(reinterpret_cast<const char*>(data) + 1, size - 1);
+  try {
+    if (data[0] & 4) {
+      orv::TsxXMLDocument doc;
+      doc.LoadFromString(text);
+      orv::TsxXMLDocument copy;
+      copy.LoadFromString(doc.SaveToString());
+      return 0;
+    }
+    orv::TsxILParser parser;
+    // Units come from memory: the fuzzer must not read files.
+    parser.OnGetUnit = [](const orv::String& name) {
+      return name.size() % 2 ? orv::String() : orv::String("x");
+    };
+    parser.SelectLanguage(kDialects[data[0] & 3]);
+    Tokenize(text, parser);
+    parser.ParseSource(text);
+  } catch (const orv::Exception&) {
+    // "Invalid file format", "Language '...' not found": refusals, not faults.
+  }
+  return 0;
+}

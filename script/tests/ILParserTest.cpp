@@ -1,0 +1,99 @@
+// Parsing into intermediate code: expected files per dialect, and the behaviour around them
+// (language lines, units, report references, positions).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/rtl/Exceptions.h"
+#include "script/ILParser.h"
+#include "script/tests/ScriptTestUtils.h"
+
+namespace orv {
+namespace {
+
+const String kData = String(ORVANE_TEST_DATA) + "/il/";
+
+std::unique_ptr<TsxILParser> ParserFor(const String& dialect) {
+  auto parser = std::make_unique<TsxILParser>();
+  parser->SetIncludePath({kData});
+  parser->SelectLanguage(dialect);
+  return parser;
+}
+
+// Each program in il/ against its .il file. SCRIPT_UPDATE_EXPECTED=1 rewrites the expected
+// files after a deliberate change (review the diff before keeping it).
+TEST(ScriptIL, ProgramsGiveTheExpectedIntermediateCode) {
+  int checked = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(kData)) {
+    const String file = entry.path().filename().string();
+    const String dialect = test::DialectOf(file);
+    if (dialect.empty() || file.rfind("unit", 0) == 0) continue;
+    SCOPED_TRACE(file);
+    auto parser = ParserFor(dialect);
+    ASSERT_TRUE(parser->ParseSource(test::ReadFile(kData + file)))
+        << parser->ErrorMsg() << " at " << parser->ErrorPos() << " in " << parser->ErrorUnit();
+    const String expectedFile = kData + file + ".il";
+    const String actual = test::ILText(parser->ILDoc());
+    if (std::getenv("SCRIPT_UPDATE_EXPECTED")) test::WriteFile(expectedFile, actual);
+    EXPECT_EQ(test::ReadFile(expectedFile), actual);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 5);
+}
+// The intermediate code of a source, as text, or the error when it does not parse.
+String Parse(const String& dialect, const String& source) {
+  auto parser = ParserFor(dialect);
+  if (!parser->ParseSource(source)) return parser->ErrorMsg() + " at " + parser->ErrorPos();
+  return test::ILText(parser->ILDoc());
+}
+
+TEST(ScriptIL, LanguageLinesChooseTheDialect) {
+  for (const char* lineEnd : {"\r\n", "\n"}) {
+    SCOPED_TRACE(testing::PrintToString(lineEnd));
+    const String source = String("#language BasicScript") + lineEnd + "x = 1" + lineEnd;
+    const String il = Parse("PascalScript", source);
+    EXPECT_NE(il.find("<assignstmt pos=\"2:1\">"), String::npos) << il;
+    EXPECT_NE(il.find("<decimal type=\"extended\"/>"), String::npos);  // BasicScript's aliases
+  }
+  auto parser = ParserFor("PascalScript");
+  EXPECT_THROW(parser->ParseSource("#language Cobol\nx"), Exception);
+  // "#" not followed by "language" is ordinary text of the dialect.
+  EXPECT_EQ(Parse("C++Script", "#include 'a'\n{}"), Parse("C++Script", "#include 'a'\n{}"));
+}
+
+TEST(ScriptIL, UnitsAreLoadedOnceInReverseOrder) {
+  auto parser = ParserFor("PascalScript");
+  std::vector<String> requested;
+  parser->OnGetUnit = [&](const String& name) {
+    requested.push_back(name);
+    return name == "a" ? String("uses 'b'; var fromA: Integer; begin end.") : String("begin end.");
+  };
+  ASSERT_TRUE(parser->ParseSource("uses 'a', 'b', 'a'; begin end.")) << parser->ErrorMsg();
+  EXPECT_EQ(requested, (std::vector<String>{"a", "b"}));
+  const TsxXMLItem* root = parser->ILDoc().Root();
+  // The last "a" is taken first and brings "b" with it; the other names add nothing.
+  EXPECT_EQ(root->Items(0)->Prop("unit"), "a");
+  EXPECT_EQ(root->Items(0)->Items(0)->Items(0)->Prop("unit"), "b");
+  EXPECT_EQ(root->Items(1)->Name(), "compoundstmt");
+
+  // Without OnGetUnit the unit comes from the include path; a missing file is an error.
+  auto fromFiles = ParserFor("PascalScript");
+  EXPECT_TRUE(fromFiles->ParseSource("uses 'unit1.pas'; begin end."));
+  EXPECT_THROW(fromFiles->ParseSource("uses 'nowhere.pas'; begin end."), EFOpenError);
+}
+
+TEST(ScriptIL, ForgivenErrorsAndWhatIsIgnored) {
+  // The failed identifier that ends a var section is forgiven; so is a trailing argument comma
+  // and a ";" before a case statement's else.
+  EXPECT_EQ(Parse("PascalScript", "var a: Integer; b: String;\nbegin f(a, ); case a of 1: ; else end end.")
+                .find(" at "),
+            String::npos);
+  // Text after the final "end." is not read.
+  EXPECT_EQ(Parse("PascalScript", "begin end. ) garbage ("), Parse("PascalScript", "begin end."));
+  // An expression's element spans its tokens: pos at the first, pos1 just after the last.
+  const String il = Parse("JScript", "x =  a + 1  ;");
+  EXPECT_NE(il.find("<expr pos=\"1:6\" pos1=\"1:11\">"), String::npos) << il;
+}
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,3 @@
+var u: Integer;
+begin
+end.
