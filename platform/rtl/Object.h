@@ -24,6 +24,7 @@ class TClassInfo;
 // The class library's class reference: one static TClassInfo per class (platform/rtl/TypInfo.h).
 using TClass = const TClassInfo*;
 
+// The root class: identity, class info and the handle-registry hook.
 class TObject {
  public:
   TObject() = default;

@@ -9,12 +9,7 @@ namespace orv {
 
 ORV_IMPLEMENT_CLASS(TStrings, c) {}
 
-ORV_IMPLEMENT_CLASS(TStringList, c) {
-  c.Prop("Duplicates", &TStringList::Duplicates, &TStringList::SetDuplicates).Default(dupIgnore);
-  c.Prop("Sorted", &TStringList::Sorted, &TStringList::SetSorted).Default(false);
-  c.Prop("CaseSensitive", &TStringList::CaseSensitive, &TStringList::SetCaseSensitive)
-      .Default(false);
-}
+ORV_IMPLEMENT_CLASS(TStringList, c) {}
 
 namespace {
 

@@ -283,7 +283,6 @@ class TClassInfo {
   std::unique_ptr<TObject> CreateObject() const;
   // A collection item added to collection (which owns it).
   TCollectionItem* CreateItem(TCollection* collection) const;
-  bool CanCreateComponent() const { return newComponent_ != nullptr; }
 
  private:
   template <class T>

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TypInfo.h"
 
 using namespace orv;
 
@@ -15,7 +16,8 @@ TEST(Streams, MemoryFileAndStringStreamsRoundTrip) {
   char buf[4];
   mem.ReadBuffer(buf, 3);
   EXPECT_EQ(String(buf, 3), "\xE0\xB8\xAA");
-  EXPECT_THROW(mem.ReadBuffer(buf, 1000), EReadError);
+  char rest[1000];
+  EXPECT_THROW(mem.ReadBuffer(rest, sizeof rest), EReadError);
 
   auto path = (std::filesystem::temp_directory_path() / "orvane_stream_test.bin").string();
   mem.SaveToFile(path);
@@ -39,4 +41,26 @@ TEST(Streams, MemoryFileAndStringStreamsRoundTrip) {
   std::filesystem::remove(path);
   EXPECT_THROW(TFileStream(path, fmOpenRead), EFOpenError);
   EXPECT_THROW(TFileStream("/nonexistent-dir/x", fmCreate), EFCreateError);
+}
+
+TEST(Streams, ClassInfoAndBadArguments) {
+  TStringStream s("abcdef");
+  EXPECT_EQ(s.ClassName(), "TStringStream");
+  EXPECT_TRUE(s.InheritsFrom(TStream::StaticClass()));
+  auto created = TMemoryStream::StaticClass()->CreateObject();
+  EXPECT_EQ(created->ClassName(), "TMemoryStream");
+
+  EXPECT_EQ(s.ReadString(-3), "");
+  EXPECT_EQ(s.ReadString(2), "ab");
+  TMemoryStream m;
+  EXPECT_EQ(m.CopyFrom(s, -1), 0);
+  EXPECT_EQ(m.Size(), 0);
+  EXPECT_EQ(m.CopyFrom(s, 0), 6);  // 0 copies the whole source from its start
+  s.SetPosition(4);
+  EXPECT_EQ(m.CopyFrom(s, 2), 2);
+  EXPECT_THROW(m.CopyFrom(s, 1), EReadError);
+  EXPECT_EQ(String(reinterpret_cast<const char*>(m.Memory()), m.Size()), "abcdefef");
+
+  auto folder = std::filesystem::temp_directory_path().string();
+  EXPECT_THROW(TFileStream(folder, fmOpenRead), EFOpenError);
 }
