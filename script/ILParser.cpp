@@ -1,5 +1,7 @@
 #include "script/ILParser.h"
 
+#include <cstdint>
+
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
@@ -12,9 +14,13 @@ namespace orv {
 
 namespace {
 
-// Every level of a script's nesting costs about ten Match frames (expression, term, factor ...);
-// this allows some three hundred levels of parentheses and stays far inside the thread's stack.
-constexpr int kMaxDepth = 4000;
+// Every level of a script's nesting costs about ten Match frames (expression, term, factor ...),
+// and a frame's size depends on the build (sanitizers make it several times larger), so the walk
+// is bounded by the stack it uses: half of the usual 8 MiB thread stack.
+constexpr std::uintptr_t kMaxStackBytes = 4u << 20;
+
+// The frame address, not a local's: sanitizers may move locals to a heap-allocated fake stack.
+std::uintptr_t StackAddress() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
 
 // Unwinds the whole walk when the limit is reached.
 struct NestingTooDeep {
@@ -141,7 +147,8 @@ bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) 
 
 bool TsxILParser::Match(int index) {
   const TsxRuleElement& element = grammar_->Element(index);
-  if (depth_ >= kMaxDepth) throw NestingTooDeep{parser_.Position()};
+  if (depth_ == 0) stackStart_ = StackAddress();
+  if (stackStart_ - StackAddress() > kMaxStackBytes) throw NestingTooDeep{parser_.Position()};
   struct Nesting {
     int& Depth;
     explicit Nesting(int& depth) : Depth(depth) { ++Depth; }
@@ -348,6 +355,7 @@ void TsxILParser::LoadUnit(const String& name, size_t& insertAt) {
     nested->extendedCharset_ = extendedCharset_;
     nested->usedUnits_ = usedUnits_;
     nested->depth_ = depth_;
+    nested->stackStart_ = stackStart_;
     nested->SelectLanguage(langName_);
     if (nested->ParseSource(source)) {
       usedUnits_ = nested->usedUnits_;

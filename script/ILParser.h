@@ -2,6 +2,7 @@
 // TsxILParser: the compiler front. It walks a dialect grammar against the source text and writes
 // the result as intermediate code, an XML document whose element names the grammar's node and
 // add attributes give, so that one program builder serves every dialect.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -88,6 +89,7 @@ class TsxILParser {
   bool termFlag_ = false;
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
+  std::uintptr_t stackStart_ = 0;  // where the outermost Match began; the stack grows down
 };
 
 }  // namespace orv

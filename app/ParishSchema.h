@@ -1,0 +1,27 @@
+#pragma once
+// The parish database's tables as this program creates them, and the mark of the upgrades that
+// have been applied to a database.
+#include "platform/db/ADODB.h"
+
+namespace orv {
+
+// The relative file name of the parish database in the program's working folder.
+inline constexpr const char* ParishDatabaseName = "Orvane.db";
+
+// The schema version kept in PRAGMA user_version. 0 is a database of the older layout, or one
+// whose members' own move columns were never turned into move rows; 1 is a database whose move
+// conversion has run (it must never run again: a move the user deleted would come back).
+inline constexpr int ParishSchemaVersion = 1;
+
+// Creates every table, the List view and the one settings row in an empty database, and marks
+// it as up to date.
+void CreateParishSchema(TADOConnection& connection);
+
+// Creates the database file and its schema; EDatabaseError when the file exists.
+void CreateParishDatabase(const String& fileName);
+
+// The version mark of the connected database.
+int ParishSchemaVersionOf(TADOConnection& connection);
+void SetParishSchemaVersion(TADOConnection& connection, int version);
+
+}  // namespace orv

@@ -1,0 +1,308 @@
+#pragma once
+// The main window: the member list and search panel, the four record pages of the member on
+// screen, the menu, and the parish database connection that every window of the program uses.
+#include <vector>
+
+#include "controls/LumFormStyler.h"
+#include "controls/LumSmoothButton.h"
+#include "controls/LumSmoothTabPager.h"
+#include "platform/db/ADODB.h"
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/DBGrids.h"
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/ExtCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/gui/Timers.h"
+
+namespace orv {
+
+// State of the main window's unit, one instance for the whole run; the other windows read it.
+// The working folder, without a trailing slash; Orvane.db and Picture/ live in it.
+extern String AppPath;
+// "<AppPath>/Picture/<photo file name>" of the member on screen.
+extern String PhotoFileName;
+// The picture actually shown for the member: the photo, or the logo when the photo failed.
+extern String ShownPhotoPath;
+// The status clause every search appends.
+extern String StatusFilter;
+// The member selection as SQL text without its order clause.
+extern String CurrentSelect;
+extern String CurrentOrder;
+
+// One column of a record shown in its editor: text, or a date as "d mmmm yyyy" with an
+// optional picker set to it.
+struct TFieldBinding {
+  String Column;
+  TControl* Editor;
+  bool IsDate = false;
+  TDateTimePicker* Picker = nullptr;
+};
+
+// The main window.
+class TForm1 : public TForm {
+  ORV_CLASS(TForm1, TForm)
+
+ public:
+  explicit TForm1(TComponent* AOwner);
+
+  // Data access.
+  TADOConnection* ADOConnection1;
+  TADOCommand* ADOCommand1;
+  TADOQuery* ADOQuery1;   // the member list; its current row is the member on screen
+  TADOQuery* ADOQuery2;   // the children of the member
+  TADOQuery* ADOQuery3;   // the settings row
+  TADOQuery* ADOQuery4;   // the moves of the member
+  TADOQuery* ADOQuery5;   // spouse lookups
+  TADOQuery* ADOQuery6;   // the member alone, for certificates
+  TADOQuery* ADOQuery7;   // the member list as printed
+  TADOQuery* ADOQuery8;   // values of the search list
+  TADOQuery* ADOQuery9;   // the church list
+  TADOQuery* ADOQuery10;  // the member list for the spreadsheet export
+  TADOQuery* ADOQuery11;  // schema probes and the move conversion
+  TDataSource* DataSource1;
+  TDataSource* DataSource2;
+  TDataSource* DataSource3;
+  TDataSource* DataSource4;
+  TTimer* Timer1;
+  TOpenPictureDialog* OpenPictureDialog1;
+  TLumFormStyler* LumFormStyler1;
+
+  // Menu.
+  TMainMenu* MainMenu1;
+  TMenuItem* N1;
+  TMenuItem* N7;
+  TMenuItem* N8;
+  TMenuItem* N3;
+  TMenuItem* N4;
+  TMenuItem* N5;
+  TMenuItem* N9;
+  TMenuItem* N6;
+  TMenuItem* N10;
+  TMenuItem* Help1;
+  TMenuItem* N2;
+
+  // Search panel and member list.
+  TGroupBox* GroupBox1;
+  TLabel* Label4;
+  TLabel* Label5;
+  TEdit* Edit1;
+  TEdit* Edit2;
+  TDateTimePicker* DateTimePicker2;
+  TDateTimePicker* DateTimePicker3;
+  TLabel* Label3;
+  TDBGrid* DBGrid1;
+
+  // Record pages.
+  TLumSmoothTabPager* LumSmoothTabPager1;
+  TLumSmoothTabPage* LumSmoothTabPage1;
+  TLumSmoothTabPage* LumSmoothTabPage2;
+  TLumSmoothTabPage* LumSmoothTabPage3;
+  TLumSmoothTabPage* LumSmoothTabPage4;
+  TPageControl* PageControl2;
+  TTabSheet* TabSheet1;  // baptism
+  TTabSheet* TabSheet2;  // first communion
+  TTabSheet* TabSheet3;  // confirmation
+  TTabSheet* TabSheet4;  // marriage
+  TTabSheet* TabSheet5;  // anointing and death
+  TPageControl* PageControl3;
+  TTabSheet* TabSheet6;  // marriage data
+  TTabSheet* TabSheet7;  // spouse
+  TGroupBox* GroupBox2;  // the death register
+  TDBGrid* DBGrid2;
+  TDBGrid* DBGrid3;
+
+  TLabeledEdit* LabeledEdit1;
+  TLabeledEdit* LabeledEdit2;
+  TLabeledEdit* LabeledEdit3;
+  TLabeledEdit* LabeledEdit4;
+  TLabeledEdit* LabeledEdit5;
+  TLabeledEdit* LabeledEdit6;
+  TLabeledEdit* LabeledEdit7;
+  TLabeledEdit* LabeledEdit8;
+  TLabeledEdit* LabeledEdit9;
+  TLabeledEdit* LabeledEdit10;
+  TLabeledEdit* LabeledEdit11;
+  TLabeledEdit* LabeledEdit12;
+  TLabeledEdit* LabeledEdit13;
+  TLabeledEdit* LabeledEdit14;
+  TLabeledEdit* LabeledEdit15;
+  TLabeledEdit* LabeledEdit16;
+  TLabeledEdit* LabeledEdit17;
+  TLabeledEdit* LabeledEdit18;
+  TLabeledEdit* LabeledEdit19;
+  TLabeledEdit* LabeledEdit20;
+  TLabeledEdit* LabeledEdit21;
+  TLabeledEdit* LabeledEdit22;
+  TLabeledEdit* LabeledEdit23;
+  TLabeledEdit* LabeledEdit24;
+  TLabeledEdit* LabeledEdit25;
+  TLabeledEdit* LabeledEdit26;
+  TLabeledEdit* LabeledEdit27;
+  TLabeledEdit* LabeledEdit28;
+  TLabeledEdit* LabeledEdit29;
+  TLabeledEdit* LabeledEdit30;
+  TLabeledEdit* LabeledEdit31;
+  TLabeledEdit* LabeledEdit32;
+  TLabeledEdit* LabeledEdit33;
+  TLabeledEdit* LabeledEdit34;
+  TLabeledEdit* LabeledEdit35;
+  TLabeledEdit* LabeledEdit36;
+  TLabeledEdit* LabeledEdit37;
+  TLabeledEdit* LabeledEdit38;
+  TLabeledEdit* LabeledEdit39;
+  TLabeledEdit* LabeledEdit40;
+  TLabeledEdit* LabeledEdit41;
+  TLabeledEdit* LabeledEdit42;
+  TLabeledEdit* LabeledEdit43;
+  TLabeledEdit* LabeledEdit44;
+  TLabeledEdit* LabeledEdit45;
+  TLabeledEdit* LabeledEdit46;
+  TLabeledEdit* LabeledEdit47;
+  TLabeledEdit* LabeledEdit48;
+  TLabeledEdit* LabeledEdit49;
+  TLabeledEdit* LabeledEdit50;
+  TLabeledEdit* LabeledEdit51;
+  TLabeledEdit* LabeledEdit52;
+  TLabeledEdit* LabeledEdit53;
+  TLabeledEdit* LabeledEdit54;
+  TLabeledEdit* LabeledEdit55;
+  TLabeledEdit* LabeledEdit56;
+  TLabeledEdit* LabeledEdit57;
+  TLabeledEdit* LabeledEdit58;
+  TLabeledEdit* LabeledEdit59;
+  TLabeledEdit* LabeledEdit60;
+  TLabeledEdit* LabeledEdit61;
+  TLabeledEdit* LabeledEdit62;
+  TLabeledEdit* LabeledEdit63;
+  TLabeledEdit* LabeledEdit64;
+  TLabeledEdit* LabeledEdit65;
+  TLabeledEdit* LabeledEdit66;
+  TLabeledEdit* LabeledEdit67;
+  TLabeledEdit* LabeledEdit68;
+  TLabeledEdit* LabeledEdit69;
+  TLabeledEdit* LabeledEdit70;
+  TLabeledEdit* LabeledEdit71;
+  TLabeledEdit* LabeledEdit72;
+  TLabeledEdit* LabeledEdit73;
+  TLabeledEdit* LabeledEdit74;
+  TLabeledEdit* LabeledEdit75;
+  TLabeledEdit* LabeledEdit76;
+  TLabeledEdit* LabeledEdit77;
+  TLabeledEdit* LabeledEdit78;
+  TDateTimePicker* DateTimePicker1;
+  TDateTimePicker* DateTimePicker4;
+  TDateTimePicker* DateTimePicker5;
+  TDateTimePicker* DateTimePicker6;
+  TDateTimePicker* DateTimePicker7;
+  TDateTimePicker* DateTimePicker8;
+  TDateTimePicker* DateTimePicker9;
+  TDateTimePicker* DateTimePicker10;
+  TDateTimePicker* DateTimePicker11;
+  TDateTimePicker* DateTimePicker12;
+  TDateTimePicker* DateTimePicker13;
+  TComboBox* ComboBox1;
+  TComboBox* ComboBox2;
+  TComboBox* ComboBox3;
+  TComboBox* ComboBox4;
+  TComboBox* ComboBox5;
+  TComboBox* ComboBox6;
+  TComboBox* ComboBox7;
+  TMemo* Memo1;
+  TMemo* Memo2;
+  TMemo* Memo3;
+  TMemo* Memo4;
+  TMemo* Memo5;
+  TMemo* Memo6;
+  TMemo* Memo7;
+
+  // Beside the pages: photo, full name, last change, member buttons.
+  TImage* Image1;
+  TEdit* Edit3;  // full name, read-only
+  TEdit* Edit4;  // photo file name, hidden
+  TLabel* Label7;
+  TLumSmoothButton* LumSmoothButton1;
+  TLumSmoothButton* LumSmoothButton2;
+  TLumSmoothButton* LumSmoothButton3;
+  TLumSmoothButton* LumSmoothButton4;
+  TLumSmoothButton* LumSmoothButton5;
+  TLumSmoothButton* LumSmoothButton6;
+
+  // Settings panel, hidden until asked for.
+  TGroupBox* GroupBox3;
+  TEdit* Edit5;
+  TEdit* Edit6;
+  TEdit* Edit7;
+  TEdit* Edit8;
+  TEdit* Edit9;
+  TEdit* Edit10;
+  TComboBox* ComboBox10;
+  TEdit* Edit12;
+  TEdit* Edit13;
+  TEdit* Edit14;
+  TEdit* Edit15;
+  TButton* Button1;
+  TDBGrid* DBGrid4;
+  // Envelope panel, hidden until an envelope is printed.
+  TPanel* Panel4;
+
+  // Window events.
+  void FormCreate(TObject* Sender);
+  void FormActivate(TObject* Sender);
+  void FormCloseQuery(TObject* Sender, bool& CanClose);
+  void N1Click(TObject* Sender);
+  void N2Click(TObject* Sender);
+  void Help1Click(TObject* Sender);
+  void Button1Click(TObject* Sender);
+  void Edit3Click(TObject* Sender);
+  void LabeledEdit13Click(TObject* Sender);
+  void LabeledEdit15Click(TObject* Sender);
+
+  // The member on screen.
+  void ADOQuery1AfterScroll(TDataSet* DataSet);
+  void ADOQuery4AfterScroll(TDataSet* DataSet);
+  void FindDoc();
+  void FindCopy();
+  void FindPic();
+  void Findchild();
+  void FindMove();
+  // The settings row into the settings panel.
+  void FindFix();
+
+  // Schema upgrades.
+  void FindOrvID();
+  void FindSen();
+  void FindPrefix();
+  void UpdateMove();
+
+  // Which editor shows which column of the member, of the current move and of the settings.
+  const std::vector<TFieldBinding>& MemberFields() const { return memberFields_; }
+  const std::vector<TFieldBinding>& MoveFields() const { return moveFields_; }
+
+ private:
+  void CreateDataAccess();
+  void CreateMenu();
+  void CreateSearchPanel();
+  void CreatePersonalPage();
+  void CreateSacramentPages();
+  void CreateChildrenPage();
+  void CreateMovesPage();
+  void CreateSidePanel();
+  void CreateSettingsPanel();
+  void ConnectDatabase();
+  // Whether `table` has `column` (by name, case-blind).
+  bool HasColumn(const String& table, const String& column);
+  // Adds a settings column with its first value, when missing.
+  void AddSettingsColumn(const String& column, const String& firstValue);
+  void ShowFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+  void SetMoveEditorsEnabled(bool enabled);
+
+  std::vector<TFieldBinding> memberFields_;
+  std::vector<TFieldBinding> moveFields_;
+  std::vector<TFieldBinding> settingsFields_;
+};
+
+extern TForm1* Form1;
+
+}  // namespace orv

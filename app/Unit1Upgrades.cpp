@@ -1,0 +1,95 @@
+// Bringing a parish database of an older layout up to date. Probes read the schema (never the
+// data) and no upgrade deletes a row.
+#include "app/ParishSchema.h"
+#include "app/Unit1.h"
+#include "platform/rtl/FileUtils.h"
+
+namespace orv {
+
+void TForm1::ConnectDatabase() {
+  if (!FileExists(ParishDatabaseName)) {
+    // Made under another name and renamed when whole, so that a failure leaves no half-made
+    // database to be opened next time.
+    String fresh = String(ParishDatabaseName) + ".new";
+    DeleteFile(fresh);
+    CreateParishDatabase(fresh);
+    if (!RenameFile(fresh, ParishDatabaseName)) {
+      DeleteFile(fresh);
+      throw EDatabaseError(String("Cannot create ") + ParishDatabaseName);
+    }
+  }
+  ADOConnection1->Open();
+}
+
+bool TForm1::HasColumn(const String& table, const String& column) {
+  ADOQuery11->Close();
+  ADOQuery11->SQL().SetText(
+      "select name from pragma_table_info(:table) where name = :column collate nocase");
+  ADOQuery11->Parameters().ParamByName("table")->SetValue(table);
+  ADOQuery11->Parameters().ParamByName("column")->SetValue(column);
+  ADOQuery11->Open();
+  bool found = !ADOQuery11->IsEmpty();
+  ADOQuery11->Close();
+  return found;
+}
+
+void TForm1::FindOrvID() {
+  bool addKey = !HasColumn("Move", "OrvID");
+  bool convert = ParishSchemaVersionOf(*ADOConnection1) < ParishSchemaVersion;
+  if (!addKey && !convert) return;
+  ADOConnection1->BeginTrans();
+  try {
+    if (addKey) {
+      ADOCommand1->SetCommandText("ALTER TABLE Move ADD OrvID integer");
+      ADOCommand1->Execute();
+      // Rows of the older layout keep their history; a row whose member code names exactly one
+      // member is that member's move.
+      ADOCommand1->SetCommandText(
+          "UPDATE Move SET OrvID = (SELECT o.ID FROM Orvani o WHERE o.NUM = Move.NUM) "
+          "WHERE (SELECT COUNT(*) FROM Orvani o WHERE o.NUM = Move.NUM) = 1");
+      ADOCommand1->Execute();
+    }
+    if (convert) {
+      UpdateMove();
+      SetParishSchemaVersion(*ADOConnection1, ParishSchemaVersion);
+    }
+    ADOConnection1->CommitTrans();
+  } catch (...) {
+    ADOConnection1->RollbackTrans();
+    throw;
+  }
+}
+
+void TForm1::UpdateMove() {
+  // Once per database: a member with move dates of their own and no move row gets one. Run on
+  // every display instead, it would bring back a move the user had deleted.
+  ADOCommand1->SetCommandText(
+      "INSERT INTO Move (OrvID, NUM, DateIn, DateOut, FromChurch, ToChurch) "
+      "SELECT o.ID, o.NUM, o.DateIn, o.DateOut, o.From_church, o.To_church FROM Orvani o "
+      "WHERE (o.DateIn IS NOT NULL OR o.DateOut IS NOT NULL) "
+      "AND NOT EXISTS (SELECT 1 FROM Move m WHERE m.OrvID = o.ID)");
+  ADOCommand1->Execute();
+}
+
+void TForm1::AddSettingsColumn(const String& column, const String& firstValue) {
+  if (!HasColumn("print", column)) {
+    ADOQuery3->Close();
+    // The column name is ours, never a user's text.
+    ADOCommand1->SetCommandText("ALTER TABLE print ADD " + column + " TEXT(50)");
+    ADOCommand1->Execute();
+    ADOQuery3->SQL().SetText("select * from print");
+    ADOQuery3->Open();
+    ADOQuery3->Edit();
+    ADOQuery3->FieldByName(column)->SetAsString(firstValue);
+    ADOQuery3->Post();
+  }
+  ADOQuery3->Close();
+  ADOQuery3->SQL().SetText("Select * from print");
+  ADOQuery3->Open();
+}
+
+void TForm1::FindSen() { AddSettingsColumn("sen", "เรียน"); }
+
+void TForm1::FindPrefix() { AddSettingsColumn("Prefix", "คุณ"); }
+
+}  // namespace orv

@@ -1,0 +1,186 @@
+#include "platform/gui/Application.h"
+
+#include <QApplication>
+#include <QProxyStyle>
+#include <QWidget>
+
+#include <filesystem>
+
+#include "platform/gui/DialogService.h"
+#include "platform/gui/FormRegistry.h"
+#include "platform/gui/Fonts.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/QtBridge.h"
+
+namespace orv {
+
+namespace {
+
+// Gives Qt's hint window the application's hint delays.
+class HintStyle : public QProxyStyle {
+ public:
+  int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                QStyleHintReturn* returnData) const override {
+    if (hint == SH_ToolTip_WakeUpDelay) return Application->HintPause();
+    if (hint == SH_ToolTip_FallAsleepDelay) return Application->HintHidePause();
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+  }
+};
+
+// Freed by the application object (a static of its own would go before the forms do).
+QApplication* ownedQtApplication = nullptr;
+
+}  // namespace
+
+void EnsureQtApplication() { Application->Initialize(); }
+
+TApplication* TApplicationRef::operator->() const {
+  static std::unique_ptr<TApplication> app = std::make_unique<TApplication>(nullptr);
+  return app.get();
+}
+
+TApplicationRef::operator TApplication*() const { return operator->(); }
+
+TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {}
+
+TApplication::~TApplication() {
+  // Reached only when static objects are destroyed, after Qt's own globals: Run has already
+  // freed the windows, and what is still here (a program that never ran the loop) is left to
+  // the process's end, as freeing widgets or the Qt application now would crash.
+  while (ComponentCount() > 0) RemoveComponent(Components(ComponentCount() - 1));
+}
+
+void TApplication::Shutdown() {
+  // Forms hear OnDestroy while whole, then go before the Qt application they live in.
+  for (int i = ComponentCount() - 1; i >= 0; --i) {
+    if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) form->DoDestroy();
+  }
+  DestroyComponents();
+  mainForm_ = nullptr;
+  delete ownedQtApplication;
+  ownedQtApplication = nullptr;
+}
+
+void TApplication::Initialize() {
+  if (QApplication::instance()) return;
+  InitFonts();
+  static int argc = 1;
+  static char name[] = "orvane";
+  static char* argv[] = {name, nullptr};
+  ownedQtApplication = new QApplication(argc, argv);
+  QApplication::setStyle(new HintStyle);
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TApplication::FormCreated(TCustomForm* Form) {
+  if (!mainForm_) mainForm_ = Form;
+  Form->DoCreate();
+}
+
+void TApplication::Run() {
+  Initialize();
+  if (mainForm_) mainForm_->Show();
+  while (!terminated_) HandleMessage();
+  // Qt's own globals are gone by the time static objects are destroyed, so the windows are
+  // freed here, at the program's end, rather than with the application object.
+  Shutdown();
+}
+
+void TApplication::ProcessMessages() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::HandleMessage() {
+  Initialize();
+  QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  if (QCoreApplication::instance()) QCoreApplication::postEvent(qApp, new QEvent(QEvent::User));
+}
+
+void TApplication::SetTitle(const String& Value) {
+  title_ = Value;
+  if (QCoreApplication::instance()) QCoreApplication::setApplicationName(QStr(Value));
+}
+
+String TApplication::ExeName() const {
+  std::error_code ec;
+  auto path = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? String() : path.string();
+}
+
+void TApplication::Minimize() {
+  for (TCustomForm* f : AllForms())
+    if (f->Visible()) WidgetOf(f)->showMinimized();
+}
+
+void TApplication::Restore() {
+  for (TCustomForm* f : AllForms())
+    if (f->Visible()) WidgetOf(f)->showNormal();
+}
+
+void TApplication::SetHintPause(int Value) { hintPause_ = Value; }
+void TApplication::SetHintHidePause(int Value) { hintHidePause_ = Value; }
+
+int TApplication::MessageBox(const String& Text, const String& Caption, int Flags) {
+  TMessageBoxRequest request;
+  request.Caption = Caption;
+  request.Text = Text;
+  switch (Flags & 0xF0) {
+    case MB_ICONERROR: request.Type = mtError; break;
+    case MB_ICONQUESTION: request.Type = mtConfirmation; break;
+    case MB_ICONWARNING: request.Type = mtWarning; break;
+    case MB_ICONINFORMATION: request.Type = mtInformation; break;
+    default: request.Type = mtCustom; break;
+  }
+  switch (Flags & 0x0F) {
+    case MB_OKCANCEL: request.Buttons = {mbOK, mbCancel}; break;
+    case MB_ABORTRETRYIGNORE: request.Buttons = {mbAbort, mbRetry, mbIgnore}; break;
+    case MB_YESNOCANCEL: request.Buttons = {mbYes, mbNo, mbCancel}; break;
+    case MB_YESNO: request.Buttons = {mbYes, mbNo}; break;
+    case MB_RETRYCANCEL: request.Buttons = {mbRetry, mbCancel}; break;
+    default: request.Buttons = {mbOK}; break;
+  }
+  return DialogService().ShowMessageBox(request);
+}
+
+void TApplication::HandleException(TObject* Sender) {
+  std::exception_ptr current = std::current_exception();
+  if (!current) return;
+  auto report = [&](const Exception& e) {
+    if (OnException)
+      OnException(Sender, e);
+    else
+      ShowException(e);
+  };
+  try {
+    std::rethrow_exception(current);
+  } catch (const EAbort&) {
+  } catch (const Exception& e) {
+    report(e);
+  } catch (const std::exception& e) {
+    report(Exception(e.what()));
+  } catch (...) {
+    report(Exception("Unknown exception"));
+  }
+}
+
+void TApplication::ShowException(const Exception& E) {
+  String message = E.Message();
+  // The class library ends a message that stops on a letter or digit with a full stop.
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
+  MessageBox(message, title_, MB_OK | MB_ICONSTOP);
+}
+
+ORV_IMPLEMENT_CLASS(TApplication, c) {
+  c.Prop("Title", [](TApplication& a) { return a.Title(); }, &TApplication::SetTitle);
+  c.Prop("ExeName", &TApplication::ExeName);
+  c.Prop("ShowHint", &TApplication::ShowHint, &TApplication::SetShowHint).Default(true);
+  c.Prop("HintPause", &TApplication::HintPause, &TApplication::SetHintPause);
+  c.Prop("HintHidePause", &TApplication::HintHidePause, &TApplication::SetHintHidePause);
+}
+
+}  // namespace orv

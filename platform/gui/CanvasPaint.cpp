@@ -1,0 +1,354 @@
+#include "platform/gui/CanvasPaint.h"
+
+#include <QFontMetricsF>
+#include <QPainterPath>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+#include <cmath>
+#include <numbers>
+
+namespace orv {
+
+QColor PaintColor(TColor color) {
+  TColor c = ColorToRGB(color);
+  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+TColor PixelColor(QColor color) { return RGB(color.red(), color.green(), color.blue()); }
+
+QString ToQString(const WideString& text) {
+  return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+WideString ToWide(const String& text) {
+  QString q = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  return WideString(reinterpret_cast<const char16_t*>(q.utf16()), static_cast<size_t>(q.size()));
+}
+
+QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
+  QFont font(QString::fromStdString(f.Name));
+  font.setBold(f.Style.Contains(fsBold));
+  font.setItalic(f.Style.Contains(fsItalic));
+  font.setUnderline(f.Style.Contains(fsUnderline));
+  font.setStrikeOut(f.Style.Contains(fsStrikeOut));
+  font.setFixedPitch(f.Pitch == fpFixed);
+  // Unhinted outlines: advances then scale linearly, so a layout made at 600 dpi and a page
+  // drawn on screen agree.
+  font.setHintingPreference(QFont::PreferNoHinting);
+  int h = f.Height == 0 ? 11 : f.Height;
+  if (h < 0) {
+    font.setPixelSize(-h);
+  } else {
+    // A positive height is the cell (ascent + descent), as the class library has it.
+    font.setPixelSize(1000);
+    QFontMetricsF m(font, device);
+    double cell = m.ascent() + m.descent();
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0)))));
+  }
+  return font;
+}
+
+TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
+                              int maxWidth) {
+  TTextClusters result;
+  if (text.isEmpty()) return result;
+  QTextLayout layout(text, font, device);
+  QTextOption option;
+  option.setWrapMode(QTextOption::NoWrap);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  line.setLineWidth(1e7);
+  layout.endLayout();
+
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  int start = 0;
+  while (start < text.size()) {
+    qsizetype next = finder.toNextBoundary();
+    if (next < 0 || next <= start) next = text.size();
+    result.Starts.push_back(start);
+    result.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(static_cast<int>(next)))));
+    start = static_cast<int>(next);
+  }
+  if (maxWidth < 0) {
+    result.Fit = static_cast<int>(result.Extents.size());
+  } else {
+    while (result.Fit < static_cast<int>(result.Extents.size()) && result.Extents[result.Fit] <= maxWidth)
+      ++result.Fit;
+  }
+  return result;
+}
+
+namespace {
+
+QPainter::CompositionMode RasterOp(TPenMode mode) {
+  switch (mode) {
+    case pmNot: return QPainter::RasterOp_NotDestination;
+    case pmNotCopy: return QPainter::RasterOp_NotSource;
+    case pmMergePenNot: return QPainter::RasterOp_SourceOrNotDestination;
+    case pmMaskPenNot: return QPainter::RasterOp_SourceAndNotDestination;
+    case pmMergeNotPen: return QPainter::RasterOp_NotSourceOrDestination;
+    case pmMaskNotPen: return QPainter::RasterOp_NotSourceAndDestination;
+    case pmMerge: return QPainter::RasterOp_SourceOrDestination;
+    case pmNotMerge: return QPainter::RasterOp_NotSourceAndNotDestination;
+    case pmMask: return QPainter::RasterOp_SourceAndDestination;
+    case pmNotMask: return QPainter::RasterOp_NotSourceOrNotDestination;
+    case pmXor: return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
+    default: return QPainter::CompositionMode_SourceOver;
+  }
+}
+
+QPen MakePen(const TPenData& p) {
+  if (p.Style == psClear || p.Mode == pmNop) return QPen(Qt::NoPen);
+  QColor color = p.Mode == pmBlack ? QColor(Qt::black) : p.Mode == pmWhite ? QColor(Qt::white) : PaintColor(p.Color);
+  QPen pen(color);
+  int w = std::max(1, p.Width);
+  pen.setWidth(w);
+  switch (p.EndCap) {
+    case pecDefault:
+      // A one-pixel pen leaves out the last point; wider pens are round, as on the original.
+      pen.setCapStyle(w <= 1 ? Qt::FlatCap : Qt::RoundCap);
+      pen.setJoinStyle(w <= 1 ? Qt::MiterJoin : Qt::RoundJoin);
+      break;
+    case pecRound: pen.setCapStyle(Qt::RoundCap); pen.setJoinStyle(Qt::RoundJoin); break;
+    case pecSquare: pen.setCapStyle(Qt::SquareCap); pen.setJoinStyle(Qt::MiterJoin); break;
+    case pecFlat: pen.setCapStyle(Qt::FlatCap); pen.setJoinStyle(Qt::MiterJoin); break;
+  }
+  if (!p.DashPattern.empty()) {
+    // Qt measures dashes in pen widths; the pattern is in pixels. A zero dash (a dot with
+    // round caps) stays zero.
+    QList<qreal> dashes;
+    for (int d : p.DashPattern) dashes.append(static_cast<qreal>(d) / w);
+    if (dashes.size() % 2) dashes.append(dashes.back());
+    pen.setDashPattern(dashes);
+  } else if (w == 1) {
+    // Styled pens exist only one pixel wide; wider ones draw solid.
+    switch (p.Style) {
+      case psDash: pen.setDashPattern({18, 6}); break;
+      case psDot: pen.setDashPattern({3, 3}); break;
+      case psDashDot: pen.setDashPattern({9, 6, 3, 6}); break;
+      case psDashDotDot: pen.setDashPattern({9, 3, 3, 3, 3, 3}); break;
+      default: break;
+    }
+  }
+  return pen;
+}
+
+QBrush MakeBrush(const TBrushData& b) {
+  QColor color = PaintColor(b.Color);
+  switch (b.Style) {
+    case bsSolid: return QBrush(color);
+    case bsClear: return QBrush(Qt::NoBrush);
+    case bsHorizontal: return QBrush(color, Qt::HorPattern);
+    case bsVertical: return QBrush(color, Qt::VerPattern);
+    case bsFDiagonal: return QBrush(color, Qt::FDiagPattern);
+    case bsBDiagonal: return QBrush(color, Qt::BDiagPattern);
+    case bsCross: return QBrush(color, Qt::CrossPattern);
+    case bsDiagCross: return QBrush(color, Qt::DiagCrossPattern);
+  }
+  return QBrush(color);
+}
+
+// A shape's box as Qt draws it: with a pen the outline's centre runs one pixel inside the
+// right and bottom edges; without a pen the fill covers the whole box.
+QRect ShapeRect(const TRect& r, bool hasPen) {
+  int l = std::min(r.Left, r.Right), t = std::min(r.Top, r.Bottom);
+  int w = std::abs(r.Right - r.Left), h = std::abs(r.Bottom - r.Top);
+  return hasPen ? QRect(l, t, std::max(0, w - 1), std::max(0, h - 1)) : QRect(l, t, w, h);
+}
+
+// Qt angles: sixteenths of a degree, counter-clockwise from three o'clock.
+int RadialAngle(const QRect& box, TPoint p) {
+  double cx = box.left() + box.width() / 2.0, cy = box.top() + box.height() / 2.0;
+  double a = std::atan2(cy - p.Y, p.X - cx) * 180.0 / std::numbers::pi;
+  return static_cast<int>(std::lround(a * 16));
+}
+
+void PaintText(QPainter& painter, const TCanvasRecord& r) {
+  QPaintDevice* device = painter.device();
+  QFont font = MakeQFont(r.Font, device);
+  QFontMetricsF metrics(font, device);
+  QString text = ToQString(r.Text);
+  painter.save();
+  if (r.Options & etoClipped) painter.setClipRect(QRect(r.Rect.Left, r.Rect.Top, r.Rect.Width(), r.Rect.Height()), Qt::IntersectClip);
+  painter.translate(r.Points[0].X, r.Points[0].Y);
+  if (r.Font.Orientation != 0) painter.rotate(-r.Font.Orientation / 10.0);
+  // Bounds are in device space; the opaque cell is recomputed along the text's own axis.
+  double width = 0;
+  TTextClusters clusters;
+  bool explicitAdvances = !r.Advances.empty();
+  if (explicitAdvances) {
+    clusters = MeasureClusters(font, device, text, -1);
+    for (size_t i = 0; i < clusters.Starts.size(); ++i)
+      width += i < r.Advances.size() ? r.Advances[i]
+                                     : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+  } else {
+    width = metrics.horizontalAdvance(text);
+  }
+  if (r.Options & etoOpaque || r.Brush.Style != bsClear) {
+    QColor back = PaintColor(r.Brush.Color);
+    painter.fillRect(QRectF(0, 0, width, metrics.ascent() + metrics.descent()), back);
+  }
+  painter.setFont(font);
+  painter.setPen(PaintColor(r.Font.Color));
+  double baseline = metrics.ascent();
+  if (!explicitAdvances) {
+    painter.drawText(QPointF(0, baseline), text);
+  } else {
+    double x = 0;
+    for (size_t i = 0; i < clusters.Starts.size(); ++i) {
+      int start = clusters.Starts[i];
+      int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
+      painter.drawText(QPointF(x, baseline), text.mid(start, end - start));
+      x += i < r.Advances.size() ? r.Advances[i]
+                                 : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+    }
+  }
+  painter.restore();
+}
+
+}  // namespace
+
+int TextRectFlags(int format) {
+  int flags = 0;
+  flags |= (format & tfRight) ? Qt::AlignRight : (format & tfCenter) ? Qt::AlignHCenter : Qt::AlignLeft;
+  flags |= (format & tfBottom) ? Qt::AlignBottom : (format & tfVerticalCenter) ? Qt::AlignVCenter : Qt::AlignTop;
+  if (format & tfSingleLine) flags |= Qt::TextSingleLine;
+  else if (format & tfWordBreak) flags |= Qt::TextWordWrap;
+  // '&' marks a mnemonic unless told otherwise.
+  if (!(format & tfNoPrefix)) flags |= Qt::TextShowMnemonic;
+  if (format & tfNoClip) flags |= Qt::TextDontClip;
+  return flags;
+}
+
+void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
+  QPen pen = MakePen(r.Pen);
+  bool hasPen = pen.style() != Qt::NoPen;
+  painter.setCompositionMode(RasterOp(r.Pen.Mode));
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.setBackgroundMode(Qt::TransparentMode);
+  switch (r.Kind) {
+    case crLine:
+      if (!hasPen) break;
+      painter.setPen(pen);
+      painter.drawLine(QPoint(r.Points[0].X, r.Points[0].Y), QPoint(r.Points[1].X, r.Points[1].Y));
+      break;
+    case crPolyline:
+    case crPolygon: {
+      QPolygon poly;
+      for (const TPoint& p : r.Points) poly << QPoint(p.X, p.Y);
+      painter.setPen(pen);
+      if (r.Kind == crPolyline) {
+        if (hasPen) painter.drawPolyline(poly);
+      } else {
+        painter.setBrush(MakeBrush(r.Brush));
+        painter.drawPolygon(poly, Qt::OddEvenFill);
+      }
+      break;
+    }
+    case crRectangle:
+    case crRoundRect:
+    case crEllipse:
+    case crPie:
+    case crChord:
+    case crArc: {
+      painter.setPen(pen);
+      painter.setBrush(r.Kind == crArc ? QBrush(Qt::NoBrush) : MakeBrush(r.Brush));
+      QRect box = ShapeRect(r.Rect, hasPen);
+      if (r.Kind == crRectangle) {
+        painter.drawRect(box);
+      } else if (r.Kind == crRoundRect) {
+        painter.drawRoundedRect(box, r.Corner.cx / 2.0, r.Corner.cy / 2.0);
+      } else if (r.Kind == crEllipse) {
+        painter.drawEllipse(box);
+      } else {
+        int a1 = RadialAngle(box, r.Points[0]), a2 = RadialAngle(box, r.Points[1]);
+        int span = a2 - a1;
+        while (span <= 0) span += 360 * 16;
+        if (r.Kind == crArc) painter.drawArc(box, a1, span);
+        else if (r.Kind == crPie) painter.drawPie(box, a1, span);
+        else painter.drawChord(box, a1, span);
+      }
+      break;
+    }
+    case crFillRect:
+      if (r.Brush.Style == bsClear) break;
+      painter.fillRect(ShapeRect(r.Rect, false), MakeBrush(r.Brush));
+      break;
+    case crFrameRect: {
+      QRect box = ShapeRect(r.Rect, false);
+      if (box.isEmpty()) break;
+      QColor c = PaintColor(r.Brush.Color);
+      painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), c);
+      painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), c);
+      painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), c);
+      painter.fillRect(QRect(box.right(), box.top(), 1, box.height()), c);
+      break;
+    }
+    case crText:
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      PaintText(painter, r);
+      break;
+    case crTextRect: {
+      painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+      QFont font = MakeQFont(r.Font, painter.device());
+      QRect box(r.Rect.Left, r.Rect.Top, r.Rect.Width(), r.Rect.Height());
+      if (r.Brush.Style != bsClear) painter.fillRect(box, PaintColor(r.Brush.Color));
+      painter.setFont(font);
+      painter.setPen(PaintColor(r.Font.Color));
+      QString text = ToQString(r.Text);
+      if (r.Options & tfEndEllipsis)
+        text = QFontMetricsF(font, painter.device()).elidedText(text, Qt::ElideRight, box.width());
+      painter.drawText(box, TextRectFlags(r.Options), text);
+      break;
+    }
+    case crPixel:
+      painter.setCompositionMode(QPainter::CompositionMode_Source);
+      painter.fillRect(QRect(r.Points[0].X, r.Points[0].Y, 1, 1), PaintColor(r.Color));
+      break;
+    case crImage:
+      if (r.Image) {
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        QRect box = ShapeRect(r.Rect, false);
+        const QImage& image = TCanvasAccess::Image(const_cast<TBitmap&>(*r.Image));
+        // A reversed rectangle mirrors the picture.
+        QImage source = image.mirrored(r.Rect.Right < r.Rect.Left, r.Rect.Bottom < r.Rect.Top);
+        painter.drawImage(box, source);
+      }
+      break;
+    default:
+      break;
+  }
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+TCanvasRecord ScaleRecord(const TCanvasRecord& in, double sx, double sy, double ox, double oy) {
+  TCanvasRecord r = in;
+  auto X = [&](int x) { return static_cast<int>(std::lround(x * sx + ox)); };
+  auto Y = [&](int y) { return static_cast<int>(std::lround(y * sy + oy)); };
+  for (TPoint& p : r.Points) p = {X(p.X), Y(p.Y)};
+  r.Rect = {X(in.Rect.Left), Y(in.Rect.Top), X(in.Rect.Right), Y(in.Rect.Bottom)};
+  r.Bounds = {X(in.Bounds.Left), Y(in.Bounds.Top), X(in.Bounds.Right), Y(in.Bounds.Bottom)};
+  r.Corner = {static_cast<int>(std::lround(in.Corner.cx * sx)), static_cast<int>(std::lround(in.Corner.cy * sy))};
+  double s = (std::abs(sx) + std::abs(sy)) / 2;
+  if (in.Pen.Width > 0) r.Pen.Width = std::max(1, static_cast<int>(std::lround(in.Pen.Width * s)));
+  for (int& d : r.Pen.DashPattern) d = static_cast<int>(std::lround(d * s));
+  if (in.Font.Height != 0) {
+    int h = static_cast<int>(std::lround(in.Font.Height * std::abs(sy)));
+    r.Font.Height = h != 0 ? h : (in.Font.Height < 0 ? -1 : 1);
+  }
+  // Advances are scaled through their running sum, so rounding does not accumulate.
+  long long sum = 0;
+  int placed = 0;
+  for (size_t i = 0; i < in.Advances.size(); ++i) {
+    sum += in.Advances[i];
+    int end = static_cast<int>(std::lround(sum * sx));
+    r.Advances[i] = end - placed;
+    placed = end;
+  }
+  return r;
+}
+
+}  // namespace orv

@@ -1,0 +1,288 @@
+#pragma once
+// The control classes windows are built of: TControl, the windowed TWinControl that holds other
+// controls and takes the keyboard, and the bases of self-painting controls, TCustomControl and
+// TGraphicControl.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/gui/Colors.h"
+#include "platform/gui/Cursors.h"
+#include "platform/gui/Keys.h"
+#include "platform/rtl/Component.h"
+
+class QWidget;
+
+namespace orv {
+
+class TCanvas;
+class TFont;
+class TPopupMenu;
+class TWinControl;
+class TCustomForm;
+
+ORV_ENUM(TAlign, alNone, alTop, alBottom, alLeft, alRight, alClient);
+ORV_ENUM(TAnchorKind, akLeft, akTop, akRight, akBottom);
+using TAnchors = TSet<TAnchorKind>;
+ORV_SET_INFO(TAnchors);
+ORV_ENUM(TAlignment, taLeftJustify, taRightJustify, taCenter);
+ORV_ENUM(TBevelCut, bvNone, bvLowered, bvRaised, bvSpace);
+ORV_ENUM(TTextLayout, tlTop, tlCenter, tlBottom);
+ORV_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin);
+// Controls other than forms use bsNone and bsSingle only.
+using TBorderStyle = TFormBorderStyle;
+
+using TModalResult = Integer;
+inline constexpr TModalResult mrNone = 0;
+inline constexpr TModalResult mrOk = 1;
+inline constexpr TModalResult mrCancel = 2;
+inline constexpr TModalResult mrAbort = 3;
+inline constexpr TModalResult mrRetry = 4;
+inline constexpr TModalResult mrIgnore = 5;
+inline constexpr TModalResult mrYes = 6;
+inline constexpr TModalResult mrNo = 7;
+inline constexpr TModalResult mrAll = 8;
+inline constexpr TModalResult mrNoToAll = 9;
+inline constexpr TModalResult mrYesToAll = 10;
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+using TMouseEvent =
+    std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
+// Key is the typed character as a code point (a Thai letter is one); 0 swallows it.
+using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
+using TCanResizeEvent =
+    std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+
+// A visible element of a window: position, size, text, font, colour, hint, cursor and the mouse.
+// Each control wraps one Qt widget that it owns; the widget lives inside the client area of the
+// control's Parent.
+class TControl : public TComponent {
+  ORV_CLASS(TControl, TComponent)
+
+ public:
+  ~TControl() override;
+
+  TWinControl* Parent() const;
+  virtual void SetParent(TWinControl* AParent);
+
+  int Left() const;
+  void SetLeft(int Value);
+  int Top() const;
+  void SetTop(int Value);
+  int Width() const;
+  void SetWidth(int Value);
+  int Height() const;
+  void SetHeight(int Value);
+  virtual void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+  TRect BoundsRect() const;
+  int ClientWidth() const;
+  void SetClientWidth(int Value);
+  int ClientHeight() const;
+  void SetClientHeight(int Value);
+  TRect ClientRect() const;
+  TPoint ClientToScreen(TPoint Point) const;
+  TPoint ScreenToClient(TPoint Point) const;
+
+  TAlign Align() const;
+  void SetAlign(TAlign Value);
+  TAnchors Anchors() const;
+  void SetAnchors(TAnchors Value);
+
+  bool Visible() const;
+  virtual void SetVisible(bool Value);
+  void Show();
+  void Hide();
+  // Visible here and in every parent up to a shown window.
+  bool Showing() const;
+  bool Enabled() const;
+  void SetEnabled(bool Value);
+
+  // Caption and Text are the same text under two names, as in the class library.
+  String Caption() const { return GetText(); }
+  void SetCaption(const String& Value) { SetText(Value); }
+  String Text() const { return GetText(); }
+  void SetText(const String& Value);
+
+  // Owned by the control; assigning copies. Changing it turns ParentFont off.
+  TFont* Font() const;
+  void SetFont(TFont* Value);
+  bool ParentFont() const;
+  void SetParentFont(bool Value);
+  TColor Color() const;
+  void SetColor(TColor Value);
+  bool ParentColor() const;
+  void SetParentColor(bool Value);
+
+  // A "\r" in the hint starts a new line of the hint window.
+  const String& Hint() const;
+  void SetHint(const String& Value);
+  bool ShowHint() const;
+  void SetShowHint(bool Value);
+  bool ParentShowHint() const;
+  void SetParentShowHint(bool Value);
+  TCursor Cursor() const;
+  void SetCursor(TCursor Value);
+  TPopupMenu* PopupMenu() const;
+  void SetPopupMenu(TPopupMenu* Value);
+
+  void Invalidate();
+  // Paints at once (Invalidate followed by Update).
+  virtual void Repaint();
+  void Refresh() { Repaint(); }
+  void Update();
+  void BringToFront();
+  void SendToBack();
+
+  // While set, mouse moves and the button release reach this control even outside it.
+  bool MouseCapture() const;
+  void SetMouseCapture(bool Value);
+
+  // Fires OnClick as a user click would.
+  virtual void Click();
+
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TNotifyEvent OnResize;
+  TCanResizeEvent OnCanResize;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
+
+ protected:
+  // AWidget becomes the control's own; it is freed with the control.
+  TControl(TComponent* AOwner, QWidget* AWidget);
+  QWidget* Widget() const;
+
+  virtual String GetText() const;
+  virtual void SetTextValue(const String& Value);
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+  virtual void MouseMove(TShiftState Shift, int X, int Y);
+  virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  virtual void MouseEnter() {}
+  virtual void MouseLeave() {}
+  virtual void Resize();
+  virtual bool CanResize(int& NewWidth, int& NewHeight);
+  virtual void FontChanged();
+  virtual void EnabledChanged() {}
+  virtual void TextChanged() {}
+  // Whether a left press and release on the control fires Click (controls whose widget reports
+  // clicks itself, such as buttons, say no).
+  virtual bool ClicksOnMouseUp() const { return true; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+
+ private:
+  friend class TWinControl;
+  friend struct ControlAccess;
+  void ApplyFont();
+  void ApplyColor();
+  void UpdateAnchorRules();
+};
+
+// A control that holds other controls, takes the keyboard focus and gets key events.
+class TWinControl : public TControl {
+  ORV_CLASS(TWinControl, TControl)
+
+ public:
+  explicit TWinControl(TComponent* AOwner);
+  ~TWinControl() override;
+
+  // The controls whose Parent this is, in the order they were put in.
+  int ControlCount() const;
+  TControl* Controls(int Index) const;
+  void InsertControl(TControl* AControl);
+  void RemoveControl(TControl* AControl);
+
+  int TabOrder() const;
+  void SetTabOrder(int Value);
+  bool TabStop() const;
+  void SetTabStop(bool Value);
+  // EInvalidOperation "Cannot focus a disabled or invisible window" when it cannot.
+  virtual void SetFocus();
+  bool Focused() const;
+  bool CanFocus() const;
+
+  // Lays out the children that have an Align other than alNone.
+  void Realign();
+  void DisableAlign();
+  void EnableAlign();
+
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+
+ protected:
+  TWinControl(TComponent* AOwner, QWidget* AWidget);
+  // The widget child controls live in (the widget itself unless a subclass says otherwise).
+  QWidget* ClientWidget() const;
+  void SetClientWidget(QWidget* AWidget);
+  // Another widget of the control whose mouse and key events count as the control's (the
+  // viewport of a scrolling view, the editor inside a combo box).
+  void AddEventSource(QWidget* AWidget);
+
+  virtual void KeyDown(Word& Key, TShiftState Shift);
+  virtual void KeyUp(Word& Key, TShiftState Shift);
+  virtual void KeyPress(char32_t& Key);
+  virtual void DoEnter();
+  virtual void DoExit();
+  // Whether Enter typed in the control is its own (a memo's new line) rather than the form's
+  // default button's.
+  virtual bool WantsReturn() const { return false; }
+  virtual void AlignControls();
+  virtual void ControlInserted(TControl*) {}
+  virtual void ControlRemoved(TControl*) {}
+
+ private:
+  friend class TControl;
+  friend struct ControlAccess;
+  void ReorderTabs();
+};
+
+// A windowed control that paints itself on its Canvas in Paint.
+class TCustomControl : public TWinControl {
+  ORV_CLASS(TCustomControl, TWinControl)
+
+ public:
+  explicit TCustomControl(TComponent* AOwner);
+  ~TCustomControl() override;
+  // Draws on the control while Paint runs; outside Paint it measures text only.
+  TCanvas* Canvas() const;
+
+ protected:
+  // For a subclass that wraps a Qt view of its own (a grid); Paint is then not called.
+  TCustomControl(TComponent* AOwner, QWidget* AWidget);
+  virtual void Paint() {}
+
+ private:
+  friend struct ControlAccess;
+  std::unique_ptr<TCanvas> canvas_;
+};
+
+// A control without the keyboard that paints itself on its Canvas in Paint.
+class TGraphicControl : public TControl {
+  ORV_CLASS(TGraphicControl, TControl)
+
+ public:
+  explicit TGraphicControl(TComponent* AOwner);
+  ~TGraphicControl() override;
+  TCanvas* Canvas() const;
+
+ protected:
+  TGraphicControl(TComponent* AOwner, QWidget* AWidget);
+  virtual void Paint() {}
+
+ private:
+  friend struct ControlAccess;
+  std::unique_ptr<TCanvas> canvas_;
+};
+
+// The form that contains the control; nullptr for a control not (yet) placed on one.
+TCustomForm* GetParentForm(const TControl* Control);
+
+}  // namespace orv

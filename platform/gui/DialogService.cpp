@@ -1,0 +1,189 @@
+#include "platform/gui/DialogService.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+
+#include "platform/gui/Controls.h"
+#include "platform/gui/QtBridge.h"
+
+namespace orv {
+
+namespace {
+
+struct ButtonInfo {
+  TMsgDlgBtn button;
+  const char* caption;
+  int result;
+  QMessageBox::ButtonRole role;
+};
+
+const ButtonInfo kButtons[] = {
+    {mbYes, "&Yes", mrYes, QMessageBox::YesRole},
+    {mbNo, "&No", mrNo, QMessageBox::NoRole},
+    {mbOK, "OK", mrOk, QMessageBox::AcceptRole},
+    {mbCancel, "Cancel", mrCancel, QMessageBox::RejectRole},
+    {mbAbort, "&Abort", mrAbort, QMessageBox::RejectRole},
+    {mbRetry, "&Retry", mrRetry, QMessageBox::AcceptRole},
+    {mbIgnore, "&Ignore", mrIgnore, QMessageBox::AcceptRole},
+    {mbAll, "&All", mrAll, QMessageBox::YesRole},
+    {mbNoToAll, "N&o to All", mrNoToAll, QMessageBox::NoRole},
+    {mbYesToAll, "Yes to &All", mrYesToAll, QMessageBox::YesRole},
+    {mbHelp, "&Help", mrNone, QMessageBox::HelpRole},
+};
+
+// "Text files (*.txt)|*.txt|All|*.*" to Qt's "Text files (*.txt);;All (*.*)".
+QStringList QtFilters(const String& filter) {
+  QStringList parts = QStr(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << parts[i] + " (" + patterns + ")";
+  }
+  return out;
+}
+
+// Qt's dialogs.
+class QtDialogService : public IDialogService {
+ public:
+  int ShowMessageBox(const TMessageBoxRequest& r) override {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(QStr(r.Caption));
+    box.setText(HintText(r.Text));
+    static const QMessageBox::Icon icons[] = {QMessageBox::Warning, QMessageBox::Critical,
+                                              QMessageBox::Information, QMessageBox::Question,
+                                              QMessageBox::NoIcon};
+    box.setIcon(icons[r.Type]);
+    std::vector<std::pair<QAbstractButton*, int>> results;
+    int escape = mrNone;
+    for (const ButtonInfo& b : kButtons) {
+      if (!r.Buttons.Contains(b.button)) continue;
+      QPushButton* pb = box.addButton(QString::fromUtf8(b.caption), b.role);
+      results.emplace_back(pb, b.result);
+      if (b.button == mbCancel) box.setEscapeButton(pb), escape = b.result;
+    }
+    if (results.empty()) results.emplace_back(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole), mrOk);
+    box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
+    box.exec();
+    for (auto& [button, result] : results)
+      if (box.clickedButton() == button) return result;
+    return escape != mrNone ? escape : results.back().second;
+  }
+
+  bool InputQuery(const String& caption, const String& prompt, String& value) override {
+    bool ok = false;
+    QString text = QInputDialog::getText(QApplication::activeWindow(), QStr(caption), QStr(prompt),
+                                         QLineEdit::Normal, QStr(value), &ok);
+    if (ok) value = OStr(text);
+    return ok;
+  }
+
+  bool ExecuteFileDialog(TFileDialogRequest& r) override {
+    QFileDialog dialog(QApplication::activeWindow(), QStr(r.Title), QStr(r.InitialDir));
+    dialog.setAcceptMode(r.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    if (r.Save)
+      dialog.setFileMode(QFileDialog::AnyFile);
+    else
+      dialog.setFileMode(r.Options.Contains(ofAllowMultiSelect) ? QFileDialog::ExistingFiles
+                                                                : QFileDialog::ExistingFile);
+    if (r.Save && !r.Options.Contains(ofOverwritePrompt)) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    QStringList filters = QtFilters(r.Filter);
+    if (!filters.isEmpty()) {
+      dialog.setNameFilters(filters);
+      int index = std::clamp(r.FilterIndex, 1, static_cast<int>(filters.size())) - 1;
+      dialog.selectNameFilter(filters[index]);
+    }
+    if (!r.DefaultExt.empty()) dialog.setDefaultSuffix(QStr(r.DefaultExt));
+    if (!r.FileName.empty()) dialog.selectFile(QStr(r.FileName));
+    if (dialog.exec() != QDialog::Accepted) return false;
+    r.Files.clear();
+    for (const QString& f : dialog.selectedFiles()) r.Files.push_back(OStr(f));
+    if (r.Files.empty()) return false;
+    r.FileName = r.Files.front();
+    r.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
+    return true;
+  }
+
+  bool ExecuteColorDialog(TColor& color) override {
+    QColor chosen = QColorDialog::getColor(ToQColor(color), QApplication::activeWindow());
+    if (!chosen.isValid()) return false;
+    color = FromQColor(chosen);
+    return true;
+  }
+
+  bool ExecuteFontDialog(TFont& font) override {
+    bool ok = false;
+    QFont chosen = QFontDialog::getFont(&ok, ToQFont(font), QApplication::activeWindow());
+    if (ok) FromQFont(chosen, font);
+    return ok;
+  }
+
+  bool ExecutePrintDialog(TPrintDialogRequest& r) override {
+    QDialog dialog(QApplication::activeWindow());
+    dialog.setWindowTitle(QStringLiteral("Print"));
+    auto* form = new QFormLayout(&dialog);
+    auto* copies = new QSpinBox;
+    copies->setRange(1, 999);
+    copies->setValue(std::max(1, r.Copies));
+    auto* collate = new QCheckBox(QStringLiteral("Collate"));
+    collate->setChecked(r.Collate);
+    auto* all = new QRadioButton(QStringLiteral("All pages"));
+    auto* pages = new QRadioButton(QStringLiteral("Pages"));
+    auto* from = new QSpinBox;
+    auto* to = new QSpinBox;
+    from->setRange(r.MinPage, std::max(r.MinPage, r.MaxPage));
+    to->setRange(r.MinPage, std::max(r.MinPage, r.MaxPage));
+    from->setValue(r.FromPage);
+    to->setValue(r.ToPage);
+    pages->setEnabled(r.AllowPageNums);
+    (r.PrintRange == prPageNums && r.AllowPageNums ? pages : all)->setChecked(true);
+    form->addRow(QStringLiteral("Copies"), copies);
+    form->addRow(QString(), collate);
+    form->addRow(all);
+    form->addRow(pages);
+    form->addRow(QStringLiteral("From"), from);
+    form->addRow(QStringLiteral("To"), to);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    r.Copies = copies->value();
+    r.Collate = collate->isChecked();
+    r.PrintRange = pages->isChecked() ? prPageNums : prAllPages;
+    r.FromPage = from->value();
+    r.ToPage = to->value();
+    return true;
+  }
+};
+
+std::unique_ptr<IDialogService>& Replacement() {
+  static std::unique_ptr<IDialogService> service;
+  return service;
+}
+
+}  // namespace
+
+IDialogService& DialogService() {
+  static QtDialogService builtIn;
+  EnsureQtApplication();
+  return Replacement() ? *Replacement() : builtIn;
+}
+
+std::unique_ptr<IDialogService> SetDialogService(std::unique_ptr<IDialogService> Service) {
+  std::swap(Replacement(), Service);
+  return Service;
+}
+
+}  // namespace orv

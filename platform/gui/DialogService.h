@@ -1,0 +1,88 @@
+#pragma once
+// The one way message boxes, input boxes and the standard dialogs reach the user. The program
+// uses Qt's dialogs; tests put in an answerer (platform/gui/ScriptedDialogService.h).
+#include <memory>
+#include <vector>
+
+#include "platform/gui/Colors.h"
+#include "platform/rtl/Set.h"
+#include "platform/rtl/TypInfo.h"
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+class TFont;
+
+ORV_ENUM(TMsgDlgType, mtWarning, mtError, mtInformation, mtConfirmation, mtCustom);
+ORV_ENUM(TMsgDlgBtn, mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll,
+         mbYesToAll, mbHelp);
+// As an integer (scripts): mbYes 1, mbNo 2, mbOK 4, mbCancel 8 ...
+using TMsgDlgButtons = TSet<TMsgDlgBtn>;
+ORV_SET_INFO(TMsgDlgButtons);
+
+ORV_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeDir, ofShowHelp,
+         ofNoValidate, ofAllowMultiSelect, ofExtensionDifferent, ofPathMustExist, ofFileMustExist,
+         ofCreatePrompt, ofShareAware, ofNoReadOnlyReturn, ofNoTestFileCreate, ofNoNetworkButton,
+         ofNoLongNames, ofOldStyleDialog, ofNoDereferenceLinks, ofEnableIncludeNotify,
+         ofEnableSizing);
+using TOpenOptions = TSet<TOpenOption>;
+ORV_SET_INFO(TOpenOptions);
+ORV_ENUM(TPrintRange, prAllPages, prSelection, prPageNums);
+
+struct TMessageBoxRequest {
+  String Caption;
+  String Text;
+  TMsgDlgType Type = mtInformation;
+  TMsgDlgButtons Buttons{mbOK};
+};
+
+// What an open or save dialog is asked, and on OK what was chosen.
+struct TFileDialogRequest {
+  bool Save = false;
+  String Title;
+  // "Description|pattern;pattern|Description|pattern" as the class library writes filters.
+  String Filter;
+  // 1-based; on OK the filter the user ended on.
+  int FilterIndex = 1;
+  String InitialDir;
+  String DefaultExt;
+  TOpenOptions Options;
+  String FileName;
+  // Every file chosen (several with ofAllowMultiSelect); FileName is the first.
+  std::vector<String> Files;
+};
+
+struct TPrintDialogRequest {
+  int Copies = 1;
+  bool Collate = false;
+  TPrintRange PrintRange = prAllPages;
+  int FromPage = 0;
+  int ToPage = 0;
+  int MinPage = 0;
+  int MaxPage = 0;
+  bool AllowPageNums = false;
+};
+
+// Puts questions to the user. Every method blocks until answered.
+class IDialogService {
+ public:
+  virtual ~IDialogService() = default;
+  // The modal result of the button chosen (mrYes ...); closing the box gives mrCancel when
+  // it has a Cancel button, otherwise the result of its only or last button.
+  virtual int ShowMessageBox(const TMessageBoxRequest& Request) = 0;
+  // True on OK, with Value edited; Value untouched on Cancel.
+  virtual bool InputQuery(const String& Caption, const String& Prompt, String& Value) = 0;
+  // True when files were chosen; they are in Request.FileName and Request.Files.
+  virtual bool ExecuteFileDialog(TFileDialogRequest& Request) = 0;
+  virtual bool ExecuteColorDialog(TColor& Color) = 0;
+  virtual bool ExecuteFontDialog(TFont& Font) = 0;
+  virtual bool ExecutePrintDialog(TPrintDialogRequest& Request) = 0;
+};
+
+// The service in use: Qt's dialogs unless replaced.
+IDialogService& DialogService();
+// Puts Service in place and returns the one it replaces (nullptr for the built-in one), so a
+// test can put that back. nullptr restores the built-in service.
+std::unique_ptr<IDialogService> SetDialogService(std::unique_ptr<IDialogService> Service);
+
+}  // namespace orv

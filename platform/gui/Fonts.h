@@ -1,0 +1,11 @@
+#pragma once
+// The project's font set-up: Windows font names ("Tahoma", "Angsana New" ...) resolve to the
+// installed Thai fonts through one fontconfig file of ours.
+
+namespace orv {
+
+// Loads fonts/orvane-fonts.conf into fontconfig's current configuration. Call before the first
+// font is used (the application object and the tests call it first); later calls do nothing.
+void InitFonts();
+
+}  // namespace orv

@@ -1,0 +1,558 @@
+#include "platform/gui/Forms.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/CanvasQt.h"
+#include "platform/gui/FormRegistry.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/QtBridge.h"
+#include "platform/gui/StdCtrls.h"
+
+namespace orv {
+
+struct FormAccess {
+  static void Shown(TCustomForm* f) {
+    if (f->OnShow) f->OnShow(f);
+  }
+  static void Hidden(TCustomForm* f) {
+    if (f->OnHide) f->OnHide(f);
+  }
+  static void Activated(TCustomForm* f, bool active) {
+    if (active && f->activeControl_ && f->activeControl_->CanFocus())
+      WidgetOf(f->activeControl_)->setFocus(Qt::ActiveWindowFocusReason);
+    const TNotifyEvent& e = active ? f->OnActivate : f->OnDeactivate;
+    if (e) e(f);
+  }
+  static void Paint(TCustomForm* f, QPainter& painter) {
+    if (!f->OnPaint) return;
+    AttachCanvas(*f->canvas_, &painter);
+    f->canvas_->Font().Assign(f->Font());
+    f->canvas_->Brush().SetColor(f->Color());
+    f->OnPaint(f);
+    DetachCanvas(*f->canvas_);
+  }
+};
+
+namespace {
+
+// The top-level window of a form. The user's close box goes through the form's Close.
+class FormWindow : public QMainWindow {
+ public:
+  explicit FormWindow(TCustomForm* form) : form_(form) {}
+  void Detach() { form_ = nullptr; }
+
+ protected:
+  void showEvent(QShowEvent* e) override {
+    QMainWindow::showEvent(e);
+    if (form_ && !e->spontaneous()) CallSafely(form_, [this] { FormAccess::Shown(form_); });
+  }
+  void hideEvent(QHideEvent* e) override {
+    QMainWindow::hideEvent(e);
+    if (form_ && !e->spontaneous()) CallSafely(form_, [this] { FormAccess::Hidden(form_); });
+  }
+  void changeEvent(QEvent* e) override {
+    QMainWindow::changeEvent(e);
+    if (form_ && e->type() == QEvent::ActivationChange) {
+      bool active = isActiveWindow();
+      CallSafely(form_, [this, active] { FormAccess::Activated(form_, active); });
+    }
+  }
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    if (form_) CallSafely(form_, [this] { form_->Close(); });
+  }
+
+ private:
+  TCustomForm* form_;
+};
+
+// The client area of a form: where its controls live and OnPaint draws.
+class FormClient : public QWidget {
+ public:
+  explicit FormClient(TCustomForm* form) : form_(form) {}
+  void Detach() { form_ = nullptr; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    if (!form_) return;
+    QPainter painter(this);
+    CallSafely(form_, [&] { FormAccess::Paint(form_, painter); });
+  }
+
+ private:
+  TCustomForm* form_;
+};
+
+}  // namespace
+
+std::vector<TCustomForm*>& AllForms() {
+  static std::vector<TCustomForm*> forms;
+  return forms;
+}
+
+// ---- scrolling ----
+
+TControlScrollBar::TControlScrollBar(TScrollingWinControl* Control, TScrollBarKind Kind)
+    : control_(Control), kind_(Kind) {}
+
+static QScrollBar* BarOf(TScrollingWinControl* control, TScrollBarKind kind) {
+  auto* area = qobject_cast<QScrollArea*>(WidgetOf(control));
+  if (!area) return nullptr;
+  return kind == sbHorizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
+}
+
+int TControlScrollBar::Position() const {
+  QScrollBar* bar = BarOf(control_, kind_);
+  return bar ? bar->value() : 0;
+}
+
+void TControlScrollBar::SetPosition(int Value) {
+  if (QScrollBar* bar = BarOf(control_, kind_)) bar->setValue(Value);
+}
+
+int TControlScrollBar::Range() const {
+  QScrollBar* bar = BarOf(control_, kind_);
+  return bar && bar->maximum() > 0 ? bar->maximum() + bar->pageStep() : 0;
+}
+
+void TControlScrollBar::SetVisible(bool Value) {
+  visible_ = Value;
+  auto* area = qobject_cast<QScrollArea*>(WidgetOf(control_));
+  if (!area) return;
+  Qt::ScrollBarPolicy policy = Value ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff;
+  if (kind_ == sbHorizontal)
+    area->setHorizontalScrollBarPolicy(policy);
+  else
+    area->setVerticalScrollBarPolicy(policy);
+}
+
+int TControlScrollBar::Increment() const {
+  QScrollBar* bar = BarOf(control_, kind_);
+  return bar ? bar->singleStep() : 8;
+}
+
+void TControlScrollBar::SetIncrement(int Value) {
+  if (QScrollBar* bar = BarOf(control_, kind_)) bar->setSingleStep(Value);
+}
+
+static QScrollArea* NewScrollArea() {
+  auto* area = NewWidget<QScrollArea>();
+  area->setWidgetResizable(false);
+  area->setFrameShape(QFrame::NoFrame);
+  area->setWidget(new QWidget);
+  return area;
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent* AOwner) : TScrollingWinControl(AOwner, NewScrollArea()) {}
+
+TScrollingWinControl::TScrollingWinControl(TComponent* AOwner, QWidget* AWidget)
+    : TWinControl(AOwner, AWidget),
+      horz_(std::make_unique<TControlScrollBar>(this, sbHorizontal)),
+      vert_(std::make_unique<TControlScrollBar>(this, sbVertical)) {
+  if (auto* area = qobject_cast<QScrollArea*>(AWidget)) {
+    SetClientWidget(area->widget());
+    area->viewport()->installEventFilter(impl_->bridge);
+  }
+}
+
+TScrollingWinControl::~TScrollingWinControl() = default;
+
+void TScrollingWinControl::AlignControls() {
+  auto* area = qobject_cast<QScrollArea*>(Widget());
+  if (!area || sizing_) {
+    TWinControl::AlignControls();
+    return;
+  }
+  // The scrolled area is the viewport, widened to reach the farthest unaligned child.
+  sizing_ = true;
+  QSize view = area->viewport()->size();
+  int w = view.width(), h = view.height();
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (!c->Visible() || c->Align() != alNone) continue;
+    w = std::max(w, c->Left() + c->Width());
+    h = std::max(h, c->Top() + c->Height());
+  }
+  ClientWidget()->resize(w, h);
+  TWinControl::AlignControls();
+  sizing_ = false;
+}
+
+void TScrollingWinControl::ScrollInView(TControl* AControl) {
+  auto* area = qobject_cast<QScrollArea*>(Widget());
+  if (area && AControl) area->ensureWidgetVisible(WidgetOf(AControl));
+}
+
+TScrollBox::TScrollBox(TComponent* AOwner) : TScrollingWinControl(AOwner) {
+  SetBounds(0, 0, 185, 41);
+  SetBorderStyle(bsSingle);
+}
+
+TBorderStyle TScrollBox::BorderStyle() const {
+  auto* area = static_cast<QScrollArea*>(Widget());
+  return area->frameShape() == QFrame::NoFrame ? bsNone : bsSingle;
+}
+
+void TScrollBox::SetBorderStyle(TBorderStyle Value) {
+  auto* area = static_cast<QScrollArea*>(Widget());
+  area->setFrameShape(Value == bsNone ? QFrame::NoFrame : QFrame::StyledPanel);
+}
+
+// ---- forms ----
+
+static FormWindow* NewFormWindow(TCustomForm* form) {
+  auto* window = NewWidget<FormWindow>(form);
+  window->setCentralWidget(new FormClient(form));
+  return window;
+}
+
+TCustomForm::TCustomForm(TComponent* AOwner)
+    : TScrollingWinControl(AOwner, NewFormWindow(this)), canvas_(std::make_unique<TCanvas>()) {
+  auto* window = static_cast<QMainWindow*>(Widget());
+  SetClientWidget(window->centralWidget());
+  impl_->visible = false;
+  impl_->parentColor = false;
+  impl_->parentFont = false;
+  SetBounds(0, 0, 320, 240);
+  AllForms().push_back(this);
+}
+
+TCustomForm::~TCustomForm() {
+  DoDestroy();
+  auto& forms = AllForms();
+  forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  auto* window = static_cast<FormWindow*>(Widget());
+  DetachControlTree(this);
+  window->Detach();
+  static_cast<FormClient*>(window->centralWidget())->Detach();
+  // Owned components (menus, timers, queries) may reach into the window while they go.
+  Destroying();
+  DestroyComponents();
+  if (Application->MainForm() == this) Application->mainForm_ = nullptr;
+}
+
+void TCustomForm::DoCreate() {
+  if (created_) return;
+  created_ = true;
+  if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::DoDestroy() {
+  if (destroyed_) return;
+  destroyed_ = true;
+  if (OnDestroy) {
+    try {
+      OnDestroy(this);
+    } catch (...) {
+      Application->HandleException(this);
+    }
+  }
+}
+
+void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
+  TScrollingWinControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == activeControl_) activeControl_ = nullptr;
+  if (AComponent == menu_) menu_ = nullptr;
+}
+
+void TCustomForm::PlaceOnShow() {
+  if (placed_) return;
+  placed_ = true;
+  QWidget* w = Widget();
+  QRect area = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
+                                                 : QRect(0, 0, 1024, 768);
+  switch (position_) {
+    case poScreenCenter:
+    case poDesktopCenter:
+      w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+      break;
+    case poMainFormCenter:
+    case poOwnerFormCenter: {
+      TCustomForm* main = Application->MainForm();
+      QWidget* ref = main && main != this ? WidgetOf(main) : nullptr;
+      QRect r = ref ? ref->geometry() : area;
+      w->move(r.center() - QPoint(w->width() / 2, w->height() / 2));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void TCustomForm::ApplyWindowFlags() {
+  QWidget* w = Widget();
+  Qt::WindowFlags flags = Qt::Window;
+  switch (borderStyle_) {
+    case bsNone: flags |= Qt::FramelessWindowHint; break;
+    case bsDialog: flags = Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    case bsToolWindow:
+    case bsSizeToolWin: flags = Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint; break;
+    default:
+      flags |= Qt::WindowTitleHint;
+      if (borderIcons_.Contains(biSystemMenu)) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+      if (borderIcons_.Contains(biMinimize)) flags |= Qt::WindowMinimizeButtonHint;
+      if (borderIcons_.Contains(biMaximize)) flags |= Qt::WindowMaximizeButtonHint;
+      break;
+  }
+  if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+  bool fixed = borderStyle_ == bsSingle || borderStyle_ == bsDialog || borderStyle_ == bsToolWindow;
+  bool shown = w->isVisible();
+  w->setWindowFlags(flags);
+  if (fixed)
+    w->setFixedSize(w->size());
+  else
+    w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  if (shown) w->show();
+}
+
+void TCustomForm::SetVisible(bool Value) {
+  QWidget* w = Widget();
+  impl_->visible = Value;
+  if (!w || w->isVisible() == Value) return;
+  if (Value) {
+    DoCreate();
+    PlaceOnShow();
+    w->show();
+  } else {
+    w->hide();
+  }
+}
+
+void TCustomForm::Show() {
+  SetVisible(true);
+  BringToFront();
+}
+
+void TCustomForm::SetFocus() {
+  QWidget* w = Widget();
+  if (!w->isVisible() || !w->isEnabled()) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+  w->activateWindow();
+}
+
+bool TCustomForm::Active() const { return Widget()->isActiveWindow(); }
+
+void TCustomForm::SetModalResult(TModalResult Value) {
+  modalResult_ = Value;
+  if (modal_ && Value != mrNone) {
+    if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+  }
+}
+
+TModalResult TCustomForm::ShowModal() {
+  QWidget* w = Widget();
+  if (w->isVisible() || modal_ || !Enabled()) throw EInvalidOperation("Cannot make a visible window modal");
+  modalResult_ = mrNone;
+  modal_ = true;
+  w->setWindowModality(Qt::ApplicationModal);
+  Show();
+  QEventLoop loop;
+  while (true) {
+    loop.processEvents(QEventLoop::WaitForMoreEvents | QEventLoop::EventLoopExec);
+    if (Application->Terminated())
+      modalResult_ = mrCancel;
+    else if (modalResult_ != mrNone)
+      CloseModal();
+    if (modalResult_ != mrNone) break;
+  }
+  modal_ = false;
+  SetVisible(false);
+  w->setWindowModality(Qt::NonModal);
+  return modalResult_;
+}
+
+void TCustomForm::CloseModal() {
+  TCloseAction action = caNone;
+  if (CloseQuery()) {
+    action = caHide;
+    DoClose(action);
+  }
+  if (action == caNone)
+    modalResult_ = mrNone;
+  else if (action == caFree)
+    Release();
+}
+
+bool TCustomForm::CloseQuery() {
+  bool canClose = true;
+  if (OnCloseQuery) OnCloseQuery(this, canClose);
+  return canClose;
+}
+
+void TCustomForm::DoClose(TCloseAction& Action) {
+  if (OnClose) OnClose(this, Action);
+}
+
+void TCustomForm::Close() {
+  if (modal_) {
+    SetModalResult(mrCancel);
+    return;
+  }
+  if (!CloseQuery()) return;
+  TCloseAction action = caHide;
+  DoClose(action);
+  if (action == caNone) return;
+  if (Application->MainForm() == this) {
+    Application->Terminate();
+    SetVisible(false);
+  } else if (action == caHide) {
+    SetVisible(false);
+  } else if (action == caMinimize) {
+    SetWindowState(wsMinimized);
+  } else {
+    Release();
+  }
+}
+
+void TCustomForm::Release() {
+  // The form may be running the handler that released it: free it from the event loop.
+  QTimer::singleShot(0, qApp, [this] {
+    auto& forms = AllForms();
+    if (std::find(forms.begin(), forms.end(), this) == forms.end()) return;
+    DoDestroy();
+    delete this;
+  });
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle Value) {
+  borderStyle_ = Value;
+  ApplyWindowFlags();
+}
+
+void TCustomForm::SetBorderIcons(TBorderIcons Value) {
+  borderIcons_ = Value;
+  ApplyWindowFlags();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle Value) {
+  formStyle_ = Value;
+  ApplyWindowFlags();
+}
+
+TWindowState TCustomForm::WindowState() const {
+  Qt::WindowStates s = Widget()->windowState();
+  if (s & Qt::WindowMinimized) return wsMinimized;
+  if (s & Qt::WindowMaximized) return wsMaximized;
+  return wsNormal;
+}
+
+void TCustomForm::SetWindowState(TWindowState Value) {
+  Qt::WindowState s = Value == wsMinimized ? Qt::WindowMinimized
+                      : Value == wsMaximized ? Qt::WindowMaximized
+                                             : Qt::WindowNoState;
+  Widget()->setWindowState(s);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* Value) {
+  if (activeControl_ == Value) return;
+  if (activeControl_) activeControl_->RemoveFreeNotification(this);
+  activeControl_ = Value;
+  if (Value) {
+    Value->FreeNotification(this);
+    if (Widget()->isVisible() && Value->CanFocus()) WidgetOf(Value)->setFocus(Qt::OtherFocusReason);
+  }
+}
+
+void TCustomForm::SetMenu(TMainMenu* Value) {
+  auto* window = static_cast<QMainWindow*>(Widget());
+  if (menu_ == Value) return;
+  if (menu_) {
+    menu_->RemoveFreeNotification(this);
+    if (QMenuBar* bar = window->menuWidget() ? static_cast<QMenuBar*>(window->menuWidget()) : nullptr)
+      bar->setParent(nullptr);
+    window->setMenuWidget(nullptr);
+  }
+  menu_ = Value;
+  if (Value) {
+    Value->FreeNotification(this);
+    window->setMenuBar(Value->MenuBar());
+  }
+}
+
+TCanvas* TCustomForm::Canvas() const { return canvas_.get(); }
+
+static TButton* FindDialogButton(TWinControl* parent, bool wantDefault) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (auto* b = dynamic_cast<TButton*>(c)) {
+      if ((wantDefault ? b->Default() : b->Cancel()) && b->Visible() && b->Enabled() && WidgetOf(b)->isVisible())
+        return b;
+    }
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+      if (TButton* found = FindDialogButton(w, wantDefault)) return found;
+    }
+  }
+  return nullptr;
+}
+
+bool TCustomForm::DialogKey(Word Key) {
+  TButton* button = FindDialogButton(this, Key == VK_RETURN);
+  if (!button) return false;
+  button->Click();
+  return true;
+}
+
+TForm::TForm(TComponent* AOwner) : TCustomForm(AOwner) {}
+
+TDataModule::TDataModule(TComponent* AOwner) : TComponent(AOwner) {}
+
+ORV_IMPLEMENT_CLASS(TControlScrollBar, c) {
+  c.Prop("Position", &TControlScrollBar::Position, &TControlScrollBar::SetPosition);
+  c.Prop("Range", &TControlScrollBar::Range);
+  c.Prop("Visible", &TControlScrollBar::Visible, &TControlScrollBar::SetVisible).Default(true);
+  c.Prop("Increment", &TControlScrollBar::Increment, &TControlScrollBar::SetIncrement);
+}
+
+ORV_IMPLEMENT_CLASS(TScrollingWinControl, c) {
+  c.Prop("HorzScrollBar", &TScrollingWinControl::HorzScrollBar);
+  c.Prop("VertScrollBar", &TScrollingWinControl::VertScrollBar);
+}
+
+ORV_IMPLEMENT_CLASS(TScrollBox, c) {
+  c.Prop("BorderStyle", &TScrollBox::BorderStyle, &TScrollBox::SetBorderStyle).Default(bsSingle);
+}
+
+ORV_IMPLEMENT_CLASS(TCustomForm, c) {
+  c.Prop("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::SetActiveControl);
+  c.Prop("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons)
+      .Default(TBorderIcons{biSystemMenu, biMinimize, biMaximize});
+  c.Prop("BorderStyle", &TCustomForm::BorderStyle, &TCustomForm::SetBorderStyle).Default(bsSizeable);
+  c.Prop("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle).Default(fsNormal);
+  c.Prop("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview).Default(false);
+  c.Prop("Menu", &TCustomForm::Menu, &TCustomForm::SetMenu);
+  c.Prop("Position", &TCustomForm::Position, &TCustomForm::SetPosition).Default(poDesigned);
+  c.Prop("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState).Default(wsNormal);
+  c.Prop("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth);
+  c.Prop("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight);
+  c.Event("OnActivate", &TCustomForm::OnActivate);
+  c.Event("OnClose", &TCustomForm::OnClose);
+  c.Event("OnCloseQuery", &TCustomForm::OnCloseQuery);
+  c.Event("OnCreate", &TCustomForm::OnCreate);
+  c.Event("OnDeactivate", &TCustomForm::OnDeactivate);
+  c.Event("OnDestroy", &TCustomForm::OnDestroy);
+  c.Event("OnHide", &TCustomForm::OnHide);
+  c.Event("OnPaint", &TCustomForm::OnPaint);
+  c.Event("OnShow", &TCustomForm::OnShow);
+}
+
+ORV_IMPLEMENT_CLASS(TForm, c) {}
+
+ORV_IMPLEMENT_CLASS(TDataModule, c) {
+  c.Event("OnCreate", &TDataModule::OnCreate);
+  c.Event("OnDestroy", &TDataModule::OnDestroy);
+}
+
+}  // namespace orv

@@ -1,0 +1,266 @@
+#include "platform/gui/JPEGImage.h"
+
+#include <QImage>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+
+#include <jpeglib.h>
+
+#include "platform/gui/CanvasPaint.h"
+
+namespace orv {
+
+namespace {
+
+// libjpeg reports fatal errors through error_exit, which must not return: it jumps back to
+// the setjmp of the call in progress, which then raises. Only trivially destructible locals
+// live between a setjmp and the libjpeg calls it guards.
+struct ErrorManager {
+  jpeg_error_mgr pub;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+  int code;
+};
+
+void ErrorExit(j_common_ptr info) {
+  auto* e = reinterpret_cast<ErrorManager*>(info->err);
+  e->code = info->err->msg_code;
+  (*info->err->format_message)(info, e->message);
+  std::longjmp(e->jump, 1);
+}
+
+// Warnings (a truncated file, for one) keep what decodes; the rest stays grey as libjpeg fills it.
+void EmitMessage(j_common_ptr, int) {}
+
+[[noreturn]] void Fail(const ErrorManager& e) {
+  throw EInvalidGraphic("JPEG error #" + std::to_string(e.code) + ": " + e.message);
+}
+
+void InitErrors(ErrorManager& e, jpeg_common_struct* info) {
+  info->err = jpeg_std_error(&e.pub);
+  e.pub.error_exit = ErrorExit;
+  e.pub.emit_message = EmitMessage;
+  e.message[0] = 0;
+  e.code = 0;
+}
+
+struct Header {
+  int Width = 0;
+  int Height = 0;
+};
+
+// Reads the header only: the size, and whether the data is a JPEG stream at all.
+bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) {
+  jpeg_decompress_struct info;
+  InitErrors(e, reinterpret_cast<jpeg_common_struct*>(&info));
+  if (setjmp(e.jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&info, TRUE);
+  header.Width = static_cast<int>(info.image_width);
+  header.Height = static_cast<int>(info.image_height);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+// Decodes into image, which the caller has not yet allocated: it is sized here.
+bool Decode(const std::vector<Byte>& data, bool grayscale, QImage& image, ErrorManager& e) {
+  jpeg_decompress_struct info;
+  InitErrors(e, reinterpret_cast<jpeg_common_struct*>(&info));
+  if (setjmp(e.jump)) {
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
+  jpeg_read_header(&info, TRUE);
+  bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  if (grayscale) info.out_color_space = JCS_GRAYSCALE;
+  else info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+  jpeg_start_decompress(&info);
+  int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
+  image = QImage(w, h, grayscale ? QImage::Format_Indexed8 : cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
+  if (image.isNull()) {
+    jpeg_destroy_decompress(&info);
+    e.code = 0;
+    std::strcpy(e.message, "Out of memory");
+    return false;
+  }
+  if (grayscale) {
+    QList<QRgb> grey;
+    for (int i = 0; i < 256; ++i) grey.append(qRgb(i, i, i));
+    image.setColorTable(grey);
+  }
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
+    jpeg_read_scanlines(&info, &row, 1);
+    if (cmyk) {
+      // Adobe writes CMYK inverted; expand in place from the right so nothing is overwritten
+      // before it is read (4 bytes in, 4 bytes out per pixel).
+      auto* px = reinterpret_cast<QRgb*>(row);
+      for (int x = 0; x < w; ++x) {
+        const Byte* s = row + 4 * x;
+        int k = s[3];
+        px[x] = qRgb(s[0] * k / 255, s[1] * k / 255, s[2] * k / 255);
+      }
+    }
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+bool Encode(const QImage& image, int quality, bool grayscale, std::vector<Byte>& out, ErrorManager& e) {
+  jpeg_compress_struct info;
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  InitErrors(e, reinterpret_cast<jpeg_common_struct*>(&info));
+  if (setjmp(e.jump)) {
+    jpeg_destroy_compress(&info);
+    std::free(buffer);
+    return false;
+  }
+  jpeg_create_compress(&info);
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = static_cast<JDIMENSION>(image.width());
+  info.image_height = static_cast<JDIMENSION>(image.height());
+  info.input_components = grayscale ? 1 : 3;
+  info.in_color_space = grayscale ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, quality, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  while (info.next_scanline < info.image_height) {
+    auto row = const_cast<JSAMPROW>(image.constScanLine(static_cast<int>(info.next_scanline)));
+    jpeg_write_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  out.assign(buffer, buffer + size);
+  std::free(buffer);
+  return true;
+}
+
+}  // namespace
+
+ORV_IMPLEMENT_CLASS(TJPEGImage, c) {}
+
+TJPEGImage::TJPEGImage() = default;
+TJPEGImage::~TJPEGImage() = default;
+
+void TJPEGImage::Assign(TPersistent* source) {
+  if (auto* j = dynamic_cast<TJPEGImage*>(source)) {
+    if (j == this) return;
+    data_ = j->data_;
+    width_ = j->width_;
+    height_ = j->height_;
+    quality_ = j->quality_;
+    grayscale_ = j->grayscale_;
+    bitmap_.reset();
+    if (j->bitmap_) {
+      bitmap_ = std::make_unique<TBitmap>();
+      bitmap_->Assign(j->bitmap_.get());
+    }
+    Changed();
+    return;
+  }
+  if (auto* b = dynamic_cast<TBitmap*>(source)) {
+    // The pixels are kept and encoded when saved.
+    bitmap_ = std::make_unique<TBitmap>();
+    bitmap_->Assign(b);
+    bitmap_->SetPixelFormat(pf24bit);
+    data_.clear();
+    width_ = bitmap_->Width();
+    height_ = bitmap_->Height();
+    Changed();
+    return;
+  }
+  TGraphic::Assign(source);
+}
+
+void TJPEGImage::Draw(TCanvas& canvas, const TRect& r) {
+  if (Empty()) return;
+  DIBNeeded();
+  bitmap_->Draw(canvas, r);
+}
+
+void TJPEGImage::LoadFromStream(TStream& stream) {
+  Int64 size = stream.Size() - stream.Position();
+  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(0, size)));
+  if (!data.empty()) stream.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+  Header header;
+  ErrorManager e;
+  if (data.empty()) throw EInvalidGraphic("JPEG error #42: Empty input file");
+  if (!ReadHeader(data, header, e)) Fail(e);
+  data_ = std::move(data);
+  width_ = header.Width;
+  height_ = header.Height;
+  bitmap_.reset();
+  Changed();
+}
+
+void TJPEGImage::SaveToStream(TStream& stream) {
+  if (!data_.empty()) {
+    stream.WriteBuffer(data_.data(), static_cast<Int64>(data_.size()));
+  } else if (bitmap_) {
+    std::vector<Byte> out = Encode();
+    stream.WriteBuffer(out.data(), static_cast<Int64>(out.size()));
+  }
+}
+
+std::vector<Byte> TJPEGImage::Encode() const {
+  QImage image = TCanvasAccess::Image(*bitmap_);
+  image = grayscale_ ? image.convertToFormat(QImage::Format_Grayscale8) : image.convertToFormat(QImage::Format_RGB888);
+  ErrorManager e;
+  std::vector<Byte> out;
+  if (!orv::Encode(image, quality_, grayscale_, out, e)) Fail(e);
+  return out;
+}
+
+bool TJPEGImage::Empty() const { return data_.empty() && !bitmap_; }
+int TJPEGImage::Width() const { return width_; }
+int TJPEGImage::Height() const { return height_; }
+
+void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
+void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
+
+std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
+  auto j = std::make_unique<TJPEGImage>();
+  j->Assign(const_cast<TJPEGImage*>(this));
+  return j;
+}
+
+void TJPEGImage::SetCompressionQuality(int quality) {
+  quality = std::clamp(quality, 1, 100);
+  if (quality == quality_) return;
+  quality_ = quality;
+}
+
+void TJPEGImage::SetGrayscale(bool value) {
+  if (value == grayscale_) return;
+  grayscale_ = value;
+  if (!data_.empty()) bitmap_.reset();
+  Changed();
+}
+
+void TJPEGImage::DIBNeeded() {
+  if (bitmap_ || data_.empty()) return;
+  QImage image;
+  ErrorManager e;
+  if (!Decode(data_, grayscale_, image, e)) Fail(e);
+  if (image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_RGB32)
+    image = image.convertToFormat(QImage::Format_BGR888);
+  bitmap_ = std::make_unique<TBitmap>();
+  bitmap_->Assign(BitmapFromImage(image).get());
+}
+
+const TBitmap& TJPEGImage::Bitmap() {
+  DIBNeeded();
+  if (!bitmap_) bitmap_ = std::make_unique<TBitmap>();
+  return *bitmap_;
+}
+
+}  // namespace orv

@@ -1,0 +1,52 @@
+#pragma once
+// TJPEGImage: a JPEG image, decoded and encoded with libjpeg.
+#include <memory>
+
+#include "platform/gui/Bitmap.h"
+
+namespace orv {
+
+// Keeps the file's bytes as loaded (saved back unchanged) and decodes them when drawn; pixels
+// assigned from a bitmap are encoded at CompressionQuality each time they are saved.
+class TJPEGImage : public TGraphic {
+  ORV_CLASS(TJPEGImage, TGraphic)
+
+ public:
+  TJPEGImage();
+  ~TJPEGImage() override;
+
+  void Assign(TPersistent* source) override;
+  void Draw(TCanvas& canvas, const TRect& r) override;
+  // EInvalidGraphic "JPEG error #<n>" style messages for damaged data.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+  bool Empty() const override;
+  int Width() const override;
+  int Height() const override;
+  // A JPEG image cannot be resized: EInvalidGraphicOperation.
+  void SetWidth(int width) override;
+  void SetHeight(int height) override;
+  std::unique_ptr<TGraphic> Clone() const override;
+
+  // 1..100, default 90.
+  int CompressionQuality() const { return quality_; }
+  void SetCompressionQuality(int quality);
+  // Decode to grey levels; for encoding, write a one-component file.
+  bool Grayscale() const { return grayscale_; }
+  void SetGrayscale(bool value);
+  // Decodes now (drawing does it on demand); EInvalidGraphic on damaged data.
+  void DIBNeeded();
+  // The decoded pixels (24 bits, or 8-bit grey with Grayscale).
+  const TBitmap& Bitmap();
+
+ private:
+  std::vector<Byte> Encode() const;
+  std::vector<Byte> data_;
+  std::unique_ptr<TBitmap> bitmap_;
+  int width_ = 0;
+  int height_ = 0;
+  int quality_ = 90;
+  bool grayscale_ = false;
+};
+
+}  // namespace orv

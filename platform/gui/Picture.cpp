@@ -1,0 +1,160 @@
+#include "platform/gui/Picture.h"
+
+#include <algorithm>
+#include <cctype>
+#include <mutex>
+
+#include "platform/gui/Icon.h"
+#include "platform/gui/JPEGImage.h"
+#include "platform/gui/Metafile.h"
+
+namespace orv {
+
+namespace {
+
+struct FileFormat {
+  String Extension;  // lower case, without the dot
+  String Description;
+  TClass GraphicClass;
+  TGraphicFactory Factory;
+};
+
+String Lower(String s) {
+  std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return s;
+}
+
+String NormalizeExtension(const String& ext) { return Lower(!ext.empty() && ext[0] == '.' ? ext.substr(1) : ext); }
+
+String ExtensionOf(const String& fileName) {
+  size_t slash = fileName.find_last_of('/');
+  size_t dot = fileName.find_last_of('.');
+  if (dot == String::npos || (slash != String::npos && dot < slash)) return {};
+  return Lower(fileName.substr(dot + 1));
+}
+
+// The registry is built on first use, so registering from another unit's static initialiser
+// finds it ready whatever the order of initialisation.
+struct Registry {
+  std::mutex Lock;
+  std::vector<FileFormat> Formats;
+  Registry() {
+    Formats = {
+        {"bmp", "Bitmaps", TBitmap::StaticClass(), [] { return std::make_unique<TBitmap>(); }},
+        {"jpg", "JPEG Image File", TJPEGImage::StaticClass(), [] { return std::make_unique<TJPEGImage>(); }},
+        {"jpeg", "JPEG Image File", TJPEGImage::StaticClass(), [] { return std::make_unique<TJPEGImage>(); }},
+        {"ico", "Icons", TIcon::StaticClass(), [] { return std::make_unique<TIcon>(); }},
+        {"emf", "Enhanced Metafiles", TMetafile::StaticClass(), [] { return std::make_unique<TMetafile>(); }},
+        {"wmf", "Metafiles", TMetafile::StaticClass(), [] { return std::make_unique<TMetafile>(); }},
+    };
+  }
+};
+
+Registry& Formats() {
+  static Registry registry;
+  return registry;
+}
+
+}  // namespace
+
+ORV_IMPLEMENT_CLASS(TPicture, c) {}
+
+TPicture::TPicture() = default;
+TPicture::~TPicture() = default;
+
+void TPicture::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TPicture::GraphicChanged(TObject*) { Changed(); }
+
+void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
+  graphic_ = std::move(graphic);
+  if (graphic_) graphic_->OnChange = [this](TObject* sender) { GraphicChanged(sender); };
+  Changed();
+}
+
+void TPicture::SetGraphic(TGraphic* graphic) { SetGraphic(graphic ? graphic->Clone() : nullptr); }
+
+void TPicture::Assign(TPersistent* source) {
+  if (!source) {
+    SetGraphic(std::unique_ptr<TGraphic>());
+  } else if (auto* p = dynamic_cast<TPicture*>(source)) {
+    if (p != this) SetGraphic(p->Graphic());
+  } else if (auto* g = dynamic_cast<TGraphic*>(source)) {
+    SetGraphic(g);
+  } else {
+    TPersistent::Assign(source);
+  }
+}
+
+TBitmap& TPicture::Bitmap() {
+  auto* bitmap = dynamic_cast<TBitmap*>(graphic_.get());
+  if (!bitmap) {
+    SetGraphic(std::make_unique<TBitmap>());
+    bitmap = static_cast<TBitmap*>(graphic_.get());
+  }
+  return *bitmap;
+}
+
+int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
+int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
+
+void TPicture::LoadFromFile(const String& fileName) {
+  std::unique_ptr<TGraphic> graphic = CreateGraphicForFile(fileName);
+  if (!graphic) throw EInvalidGraphic("Unknown picture file extension (." + ExtensionOf(fileName) + ")");
+  graphic->LoadFromFile(fileName);
+  SetGraphic(std::move(graphic));
+}
+
+void TPicture::SaveToFile(const String& fileName) {
+  if (graphic_) graphic_->SaveToFile(fileName);
+}
+
+void TPicture::RegisterFileFormat(const String& extension, const String& description,
+                                  TClass graphicClass, TGraphicFactory factory) {
+  Registry& r = Formats();
+  std::lock_guard guard(r.Lock);
+  String ext = NormalizeExtension(extension);
+  std::erase_if(r.Formats, [&](const FileFormat& f) { return f.Extension == ext; });
+  r.Formats.push_back({ext, description, graphicClass, std::move(factory)});
+}
+
+void TPicture::UnregisterGraphicClass(TClass graphicClass) {
+  Registry& r = Formats();
+  std::lock_guard guard(r.Lock);
+  std::erase_if(r.Formats, [&](const FileFormat& f) { return f.GraphicClass == graphicClass; });
+}
+
+bool TPicture::IsGraphicClassRegistered(TClass graphicClass) {
+  Registry& r = Formats();
+  std::lock_guard guard(r.Lock);
+  return std::any_of(r.Formats.begin(), r.Formats.end(),
+                     [&](const FileFormat& f) { return f.GraphicClass == graphicClass; });
+}
+
+std::unique_ptr<TGraphic> TPicture::CreateGraphicForFile(const String& fileName) {
+  String ext = ExtensionOf(fileName);
+  TGraphicFactory factory;
+  {
+    Registry& r = Formats();
+    std::lock_guard guard(r.Lock);
+    for (const FileFormat& f : r.Formats)
+      if (f.Extension == ext) factory = f.Factory;
+  }
+  return factory ? factory() : nullptr;
+}
+
+String TPicture::GetFileFormats() {
+  Registry& r = Formats();
+  std::lock_guard guard(r.Lock);
+  String all, each;
+  for (const FileFormat& f : r.Formats) {
+    String mask = "*." + f.Extension;
+    all += (all.empty() ? "" : ";") + mask;
+    each += "|" + f.Description + " (" + mask + ")|" + mask;
+  }
+  return "All (" + all + ")|" + all + each;
+}
+
+}  // namespace orv

@@ -1,0 +1,61 @@
+#pragma once
+// TPicture: holds one graphic of any registered class and picks the class by file extension.
+#include <functional>
+#include <memory>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Graphic.h"
+
+namespace orv {
+
+using TGraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
+
+// A container for a graphic: bitmap, JPEG image, icon, metafile, PNG image, or nothing.
+class TPicture : public TPersistent {
+  ORV_CLASS(TPicture, TPersistent)
+
+ public:
+  TPicture();
+  ~TPicture() override;
+
+  // From a TPicture or a TGraphic (a copy of the same class), nullptr clears.
+  void Assign(TPersistent* source) override;
+
+  TGraphic* Graphic() const { return graphic_.get(); }
+  // Keeps a copy of graphic (nullptr clears).
+  void SetGraphic(TGraphic* graphic);
+  // Takes the graphic over.
+  void SetGraphic(std::unique_ptr<TGraphic> graphic);
+  // The graphic as a bitmap; a picture holding something else (or nothing) gets an empty
+  // bitmap in its place.
+  TBitmap& Bitmap();
+  int Width() const;
+  int Height() const;
+
+  // The class comes from the extension; EInvalidGraphic "Unknown picture file extension
+  // (.xyz)" when none is registered. A failed load leaves the picture as it was.
+  void LoadFromFile(const String& fileName);
+  // Writes the graphic; a picture without one writes nothing.
+  void SaveToFile(const String& fileName);
+
+  TNotifyHandler OnChange;
+
+  // Registers a graphic class for a file extension ("png" or ".png", any case); a later
+  // registration of the same extension replaces the earlier one. Callable at any time,
+  // static initialisation included; .bmp, .jpg, .jpeg, .ico, .emf and .wmf are built in.
+  static void RegisterFileFormat(const String& extension, const String& description,
+                                 TClass graphicClass, TGraphicFactory factory);
+  static void UnregisterGraphicClass(TClass graphicClass);
+  static bool IsGraphicClassRegistered(TClass graphicClass);
+  // A new graphic for the extension of fileName; nullptr when none is registered.
+  static std::unique_ptr<TGraphic> CreateGraphicForFile(const String& fileName);
+  // The filter text of open dialogs: "All (*.bmp;*.jpg;...)|*.bmp;*.jpg;...|Bitmaps (*.bmp)|*.bmp|...".
+  static String GetFileFormats();
+
+ private:
+  void GraphicChanged(TObject* sender);
+  void Changed();
+  std::unique_ptr<TGraphic> graphic_;
+};
+
+}  // namespace orv

@@ -1,0 +1,121 @@
+#pragma once
+// Private to platform/gui: how controls meet their Qt widgets. Not for the subsystems.
+#include <QFont>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
+
+namespace orv {
+
+inline QString QStr(const String& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline String OStr(const QString& s) { return s.toUtf8().toStdString(); }
+
+// Creating a widget needs the Qt application; the application object makes it on first need.
+void EnsureQtApplication();
+template <class W, class... A>
+W* NewWidget(A&&... args) {
+  EnsureQtApplication();
+  return new W(std::forward<A>(args)...);
+}
+
+QFont ToQFont(const TFont& font);
+// The font as a Qt font dialog returns it, back into a TFont (colour kept).
+void FromQFont(const QFont& qfont, TFont& font);
+QColor ToQColor(TColor color);
+TColor FromQColor(const QColor& color);
+Qt::CursorShape ToQtCursor(TCursor cursor);
+// Virtual-key code of a Qt key (0 for keys without one) and the shift state of modifiers and
+// mouse buttons.
+Word KeyToVirtualKey(int qtKey);
+int VirtualKeyToKey(Word vk);
+TShiftState ToShiftState(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons = Qt::NoButton);
+// A caption's "&x" accelerators as the label shows them ("&&" is a plain "&").
+QString StripAccelerators(const QString& caption);
+// "\r\n", "\n" and a lone "\r" all end a line of a hint.
+QString HintText(const String& hint);
+
+// Watches a control's widgets and turns their events into the control's events.
+class ControlBridge : public QObject {
+ public:
+  explicit ControlBridge(TControl* control) : control_(control) {}
+  TControl* Control() const { return control_; }
+  // Stops every further event reaching the control (it is being destroyed).
+  void Detach() { control_ = nullptr; }
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  TControl* control_;
+};
+
+struct TControl::Impl {
+  QPointer<QWidget> widget;
+  QPointer<QWidget> client;
+  ControlBridge* bridge = nullptr;  // child of widget
+  TWinControl* parent = nullptr;
+  std::vector<TControl*> children;  // TWinControl only; not owned
+  std::unique_ptr<TFont> font;
+  bool parentFont = true;
+  TColor color = clBtnFace;
+  bool parentColor = true;
+  String hint;
+  bool showHint = false;
+  bool parentShowHint = true;
+  TCursor cursor = crDefault;
+  TPopupMenu* popupMenu = nullptr;
+  TAlign align = alNone;
+  TAnchors anchors{akLeft, akTop};
+  // Distances to the parent's right and bottom edges, kept for akRight / akBottom.
+  int anchorRight = 0;
+  int anchorBottom = 0;
+  bool visible = true;
+  String text;
+  int tabOrder = -1;
+  bool tabStop = false;
+  bool leftPressed = false;
+  bool mouseCapture = false;
+  bool focused = false;
+  int alignDisabled = 0;
+  bool aligning = false;
+};
+
+// Reaches the protected members of controls from the Qt side.
+struct ControlAccess {
+  static TControl::Impl& Of(const TControl* c) { return *c->impl_; }
+  static QWidget* Widget(const TControl* c) { return c->Widget(); }
+  static QWidget* Client(const TWinControl* c) { return c->ClientWidget(); }
+  static void MouseDown(TControl* c, TMouseButton b, TShiftState s, int x, int y) { c->MouseDown(b, s, x, y); }
+  static void MouseMove(TControl* c, TShiftState s, int x, int y) { c->MouseMove(s, x, y); }
+  static void MouseUp(TControl* c, TMouseButton b, TShiftState s, int x, int y) { c->MouseUp(b, s, x, y); }
+  static void DblClick(TControl* c) { c->DblClick(); }
+  static void MouseEnter(TControl* c) { c->MouseEnter(); }
+  static void MouseLeave(TControl* c) { c->MouseLeave(); }
+  static void Resize(TControl* c) { c->Resize(); }
+  static bool ClicksOnMouseUp(const TControl* c) { return c->ClicksOnMouseUp(); }
+  static void KeyDown(TWinControl* c, Word& k, TShiftState s) { c->KeyDown(k, s); }
+  static void KeyUp(TWinControl* c, Word& k, TShiftState s) { c->KeyUp(k, s); }
+  static void KeyPress(TWinControl* c, char32_t& k) { c->KeyPress(k); }
+  static void DoEnter(TWinControl* c) { c->DoEnter(); }
+  static void DoExit(TWinControl* c) { c->DoExit(); }
+  static bool WantsReturn(const TWinControl* c) { return c->WantsReturn(); }
+  static void AlignControls(TWinControl* c) { c->AlignControls(); }
+  static void Paint(TCustomControl* c) { c->Paint(); }
+  static void Paint(TGraphicControl* c) { c->Paint(); }
+  static TCanvas* Canvas(TCustomControl* c) { return c->canvas_.get(); }
+  static TCanvas* Canvas(TGraphicControl* c) { return c->canvas_.get(); }
+};
+
+// Runs a handler of the application and hands an exception it raises to the application
+// object: an exception must never unwind through Qt.
+void CallSafely(TObject* sender, const std::function<void()>& body);
+
+// Stops the events of a control and all controls inside it (they are being destroyed).
+void DetachControlTree(TControl* control);
+
+// The Qt widget of a control, for the other parts of platform/gui.
+inline QWidget* WidgetOf(const TControl* control) { return ControlAccess::Widget(control); }
+
+}  // namespace orv

@@ -1,0 +1,74 @@
+#include "platform/gui/ScriptedDialogService.h"
+
+#include "platform/gui/Controls.h"
+
+namespace orv {
+
+namespace {
+
+int FirstButtonResult(TMsgDlgButtons buttons) {
+  static const std::pair<TMsgDlgBtn, int> order[] = {
+      {mbOK, mrOk}, {mbYes, mrYes}, {mbNo, mrNo}, {mbCancel, mrCancel}, {mbAbort, mrAbort},
+      {mbRetry, mrRetry}, {mbIgnore, mrIgnore}, {mbAll, mrAll}, {mbNoToAll, mrNoToAll},
+      {mbYesToAll, mrYesToAll}};
+  for (auto [button, result] : order)
+    if (buttons.Contains(button)) return result;
+  return mrOk;
+}
+
+}  // namespace
+
+int TScriptedDialogService::ShowMessageBox(const TMessageBoxRequest& r) {
+  shown_.push_back({"message", r.Caption, r.Text, r.Type, r.Buttons});
+  if (results_.empty()) return FirstButtonResult(r.Buttons);
+  int result = results_.front();
+  results_.pop_front();
+  return result;
+}
+
+bool TScriptedDialogService::InputQuery(const String& Caption, const String& Prompt, String& Value) {
+  shown_.push_back({"input", Caption, Prompt, mtCustom, {}});
+  if (inputs_.empty()) return false;
+  std::optional<String> answer = inputs_.front();
+  inputs_.pop_front();
+  if (!answer) return false;
+  Value = *answer;
+  return true;
+}
+
+bool TScriptedDialogService::ExecuteFileDialog(TFileDialogRequest& Request) {
+  shown_.push_back({"file", Request.Title, Request.Filter, mtCustom, {}});
+  lastFile_ = Request;
+  if (files_.empty() || files_.front().empty()) {
+    if (!files_.empty()) files_.pop_front();
+    return false;
+  }
+  Request.Files = files_.front();
+  files_.pop_front();
+  Request.FileName = Request.Files.front();
+  return true;
+}
+
+bool TScriptedDialogService::ExecuteColorDialog(TColor& Color) {
+  shown_.push_back({"color", "", "", mtCustom, {}});
+  if (colors_.empty()) return false;
+  std::optional<TColor> answer = colors_.front();
+  colors_.pop_front();
+  if (answer) Color = *answer;
+  return answer.has_value();
+}
+
+bool TScriptedDialogService::ExecuteFontDialog(TFont&) {
+  shown_.push_back({"font", "", "", mtCustom, {}});
+  return false;
+}
+
+bool TScriptedDialogService::ExecutePrintDialog(TPrintDialogRequest&) {
+  shown_.push_back({"print", "", "", mtCustom, {}});
+  if (results_.empty()) return false;
+  int result = results_.front();
+  results_.pop_front();
+  return result == mrOk;
+}
+
+}  // namespace orv

@@ -1,0 +1,199 @@
+// Events reach the program as the class library fires them, not as Qt's signals would.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QElapsedTimer>
+#include <QLineEdit>
+
+#include "platform/gui/ComCtrls.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/gui/Timers.h"
+#include "platform/gui/tests/WidgetTesting.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/StringList.h"
+
+namespace orv {
+namespace {
+
+using testing::KeyClick;
+using testing::KeyClicks;
+using testing::KeyTarget;
+
+class EventsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    form_ = std::make_unique<TForm>(nullptr);
+    form_->SetBounds(0, 0, 400, 300);
+  }
+  std::unique_ptr<TForm> form_;
+};
+
+TEST_F(EventsTest, TypingIntoAnEditThenEnterFiresKeyUpWithThirteen) {
+  auto* edit = new TEdit(form_.get());
+  edit->SetParent(form_.get());
+  std::vector<Word> keysUp;
+  String textAtEnter;
+  int changes = 0;
+  edit->OnChange = [&](TObject*) { ++changes; };
+  edit->OnKeyUp = [&](TObject* sender, Word& key, TShiftState) {
+    EXPECT_EQ(sender, edit);
+    keysUp.push_back(key);
+    if (key == VK_RETURN) textAtEnter = edit->Text();
+  };
+  KeyClicks(KeyTarget(edit), QString::fromUtf8("สมชาย"));
+  KeyClick(KeyTarget(edit), Qt::Key_Return, "\r");
+  EXPECT_EQ(edit->Text(), "สมชาย");
+  EXPECT_EQ(textAtEnter, "สมชาย");
+  ASSERT_EQ(keysUp.size(), 6u);
+  EXPECT_EQ(keysUp.back(), 13);
+  EXPECT_EQ(changes, 5);
+  // The class library's edit also reports a change made by the program.
+  edit->SetText("x");
+  EXPECT_EQ(changes, 6);
+}
+
+TEST_F(EventsTest, KeyHandlersCanSwallowAndReplaceCharacters) {
+  auto* edit = new TEdit(form_.get());
+  edit->SetParent(form_.get());
+  edit->OnKeyPress = [](TObject*, char32_t& key) {
+    if (key == 'x') key = 0;
+    if (key == 'a') key = U'ก';
+  };
+  std::vector<Word> keysDown;
+  edit->OnKeyDown = [&](TObject*, Word& key, TShiftState shift) {
+    keysDown.push_back(key);
+    EXPECT_EQ(shift.Contains(ssCtrl), key == VK_F2);
+  };
+  KeyClicks(KeyTarget(edit), "axb");
+  KeyClick(KeyTarget(edit), Qt::Key_F2, QString(), Qt::ControlModifier);
+  KeyClick(KeyTarget(edit), Qt::Key_Delete);
+  EXPECT_EQ(edit->Text(), "กb");
+  EXPECT_EQ(keysDown, (std::vector<Word>{'A', 'X', 'B', VK_F2, VK_DELETE}));
+}
+
+TEST_F(EventsTest, ComboBoxReportsOnlyTheUsersChanges) {
+  auto* combo = new TComboBox(form_.get());
+  combo->SetParent(form_.get());
+  combo->Items()->Add("คาทอลิก");
+  combo->Items()->Add("พุทธ");
+  int changes = 0, keyUps = 0;
+  combo->OnChange = [&](TObject*) { ++changes; };
+  combo->OnKeyUp = [&](TObject*, Word&, TShiftState) { ++keyUps; };
+  combo->SetText("พุทธ");
+  combo->SetItemIndex(0);
+  combo->SetText("อื่น");
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(combo->Text(), "อื่น");
+  EXPECT_EQ(combo->ItemIndex(), -1);
+
+  auto* qcombo = static_cast<QComboBox*>(WidgetOf(combo));
+  qcombo->lineEdit()->clear();
+  KeyClicks(KeyTarget(combo), "ab");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(keyUps, 2);
+  EXPECT_EQ(combo->Text(), "ab");
+
+  // Choosing from the list: OnChange while there is no OnSelect, then OnSelect instead.
+  emit qcombo->activated(1);
+  EXPECT_EQ(changes, 3);
+  int selects = 0;
+  combo->OnSelect = [&](TObject*) { ++selects; };
+  emit qcombo->activated(0);
+  EXPECT_EQ(selects, 1);
+  EXPECT_EQ(changes, 3);
+}
+
+TEST_F(EventsTest, PickerDateFromCodeIsSilentAndTheUsersIsNot) {
+  auto* picker = new TDateTimePicker(form_.get());
+  picker->SetParent(form_.get());
+  int changes = 0;
+  picker->OnChange = [&](TObject*) { ++changes; };
+  TDateTime day = EncodeDate(2024, 3, 5);
+  picker->SetDate(day);
+  EXPECT_EQ(picker->Date(), day);
+  EXPECT_EQ(changes, 0);
+  // The program's short form, Thai numbers of the Gregorian year.
+  auto* edit = WidgetOf(picker)->findChild<QDateTimeEdit*>();
+  EXPECT_EQ(edit->text(), QString("5/3/2024"));
+  picker->SetDateFormat(dfLong);
+  EXPECT_TRUE(edit->text().contains(QString::fromUtf8("มีนาคม"))) << edit->text().toStdString();
+  EXPECT_EQ(changes, 0);
+
+  edit->setCurrentSection(QDateTimeEdit::DaySection);
+  KeyClick(KeyTarget(picker), Qt::Key_Up);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(picker->Date(), EncodeDate(2024, 3, 6));
+}
+
+TEST_F(EventsTest, CheckingARadioButtonFromCodeClicksIt) {
+  auto* a = new TRadioButton(form_.get());
+  auto* b = new TRadioButton(form_.get());
+  a->SetParent(form_.get());
+  b->SetParent(form_.get());
+  int clicksA = 0, clicksB = 0;
+  a->OnClick = [&](TObject*) { ++clicksA; };
+  b->OnClick = [&](TObject*) { ++clicksB; };
+  a->SetChecked(true);
+  EXPECT_EQ(clicksA, 1);
+  b->SetChecked(true);
+  EXPECT_EQ(clicksB, 1);
+  EXPECT_FALSE(a->Checked());
+  EXPECT_EQ(clicksA, 1);
+  b->SetChecked(true);
+  EXPECT_EQ(clicksB, 1);
+
+  auto* box = new TCheckBox(form_.get());
+  box->SetParent(form_.get());
+  int boxClicks = 0;
+  box->OnClick = [&](TObject*) { ++boxClicks; };
+  box->SetChecked(true);
+  box->SetChecked(true);
+  EXPECT_EQ(boxClicks, 1);
+}
+
+TEST_F(EventsTest, EnablingAnEnabledTimerDoesNotRestartIt) {
+  auto* timer = new TTimer(form_.get());
+  timer->SetEnabled(false);
+  timer->SetInterval(200);
+  int fired = 0;
+  qint64 firedAt = 0;
+  QElapsedTimer clock;
+  timer->OnTimer = [&](TObject*) {
+    ++fired;
+    firedAt = clock.elapsed();
+    timer->SetEnabled(false);
+  };
+  clock.start();
+  timer->SetEnabled(true);
+  testing::Pump(120);
+  timer->SetEnabled(true);
+  ASSERT_TRUE(testing::WaitFor([&] { return fired > 0; }));
+  testing::Pump(300);
+  EXPECT_EQ(fired, 1);
+  // A restart at 120 ms would have fired at 320 ms at the earliest.
+  EXPECT_LT(firedAt, 300);
+}
+
+TEST_F(EventsTest, MemoLinesFollowTheTextAndEnterIsItsOwn) {
+  auto* memo = new TMemo(form_.get());
+  memo->SetParent(form_.get());
+  String atKeyUp;
+  memo->OnKeyUp = [&](TObject*, Word& key, TShiftState) {
+    if (key == VK_RETURN) atKeyUp = memo->Text();
+  };
+  KeyClicks(KeyTarget(memo), "ab");
+  KeyClick(KeyTarget(memo), Qt::Key_Return, "\r");
+  KeyClicks(KeyTarget(memo), "c");
+  EXPECT_EQ(atKeyUp, "ab\r\n");
+  ASSERT_EQ(memo->Lines()->Count(), 2);
+  EXPECT_EQ(memo->Lines()->Strings(1), "c");
+  memo->Lines()->Add("ง");
+  EXPECT_EQ(memo->Text(), "ab\r\nc\r\nง");
+  memo->Lines()->Delete(0);
+  EXPECT_EQ(memo->Lines()->Strings(0), "c");
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,47 @@
+#pragma once
+// Shared set-up of the graphics tests: the project's fonts, one application object, temporary
+// files, and reading images back with ImageMagick and libjpeg-turbo's tools.
+#include <QApplication>
+#include <QImage>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "platform/gui/Application.h"
+
+namespace orv::testing {
+
+// The application object configures the fonts and then makes the Qt application, as in the
+// program.
+inline void EnsureGraphics() { Application->Initialize(); }
+
+inline std::string TempPath(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / "orvane-graphics-tests";
+  std::filesystem::create_directories(dir);
+  return (dir / name).string();
+}
+
+// Output of a shell command; empty when it fails.
+inline std::string Run(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  return pclose(p) == 0 ? out : std::string();
+}
+
+// Decodes file with an outside tool into a binary PPM / PGM and loads it; a null image when the
+// tool rejects the file. Qt only parses the netpbm container here, the decoding is the tool's.
+inline QImage DecodeWith(const std::string& tool, const std::string& file) {
+  std::string pnm = file + ".pnm";
+  std::string command = tool == "djpeg" ? "djpeg -pnm -outfile '" + pnm + "' '" + file + "'"
+                                        : "convert '" + file + "' -depth 8 'ppm:" + pnm + "'";
+  if (std::system((command + " 2>/dev/null").c_str()) != 0) return QImage();
+  QImage image(QString::fromStdString(pnm));
+  std::filesystem::remove(pnm);
+  return image;
+}
+
+}  // namespace orv::testing

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "platform/gui/JPEGImage.h"
+#include "platform/gui/tests/GraphicsTesting.h"
+
+namespace orv {
+namespace {
+
+class JpegTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::EnsureGraphics(); }
+};
+
+void Gradient(TBitmap& bmp, int w, int h) {
+  bmp.SetPixelFormat(pf24bit);
+  bmp.SetSize(w, h);
+  for (int y = 0; y < h; ++y) {
+    Byte* row = bmp.ScanLine(y);
+    for (int x = 0; x < w; ++x) {
+      row[3 * x] = static_cast<Byte>(255 * y / (h - 1));
+      row[3 * x + 1] = 128;
+      row[3 * x + 2] = static_cast<Byte>(255 * x / (w - 1));
+    }
+  }
+}
+
+int MaxDifference(const QImage& a, const TBitmap& b) {
+  int worst = 0;
+  TBitmap& bb = const_cast<TBitmap&>(b);
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      QColor p = a.pixelColor(x, y);
+      TColor q = bb.Canvas().Pixels(x, y);
+      worst = std::max({worst, std::abs(p.red() - GetRValue(q)), std::abs(p.green() - GetGValue(q)),
+                        std::abs(p.blue() - GetBValue(q))});
+    }
+  return worst;
+}
+
+TEST_F(JpegTest, EncodedImageDecodesWithDjpegCloseToTheSource) {
+  TBitmap source;
+  Gradient(source, 64, 48);
+  TJPEGImage jpeg;
+  jpeg.Assign(&source);
+  jpeg.SetCompressionQuality(95);
+  std::string file = testing::TempPath("gradient.jpg");
+  jpeg.SaveToFile(file);
+
+  QImage decoded = testing::DecodeWith("djpeg", file);
+  ASSERT_EQ(decoded.size(), QSize(64, 48));
+  EXPECT_LE(MaxDifference(decoded, source), 12);
+
+  // Lower quality gives a smaller file.
+  jpeg.SetCompressionQuality(20);
+  TMemoryStream small, large;
+  jpeg.SaveToStream(small);
+  jpeg.SetCompressionQuality(95);
+  jpeg.SaveToStream(large);
+  EXPECT_LT(small.Size(), large.Size());
+
+  jpeg.SetGrayscale(true);
+  std::string grey = testing::TempPath("grey.jpg");
+  jpeg.SaveToFile(grey);
+  EXPECT_NE(testing::Run("identify -format '%[channels]' '" + grey + "'").find("gray"), std::string::npos);
+}
+
+TEST_F(JpegTest, DecodesFilesMadeByCjpegAndKeepsTheirBytes) {
+  std::string ppm = testing::TempPath("source.ppm");
+  std::string file = testing::TempPath("cjpeg.jpg");
+  ASSERT_EQ(std::system(("convert -size 40x30 gradient:red-blue 'ppm:" + ppm + "' && cjpeg -quality 90 -outfile '" + file + "' '" + ppm + "'").c_str()), 0);
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(file);
+  EXPECT_EQ(jpeg.Width(), 40);
+  EXPECT_EQ(jpeg.Height(), 30);
+  QImage reference = testing::DecodeWith("djpeg", file);
+  EXPECT_LE(MaxDifference(reference, jpeg.Bitmap()), 2) << "libjpeg and djpeg decode alike";
+
+  TBitmap onto(40, 30, pf24bit);
+  onto.Canvas().Draw(0, 0, jpeg);
+  EXPECT_GT(GetRValue(onto.Canvas().Pixels(20, 1)), 200);
+  EXPECT_GT(GetBValue(onto.Canvas().Pixels(20, 28)), 200);
+
+  TMemoryStream saved;
+  jpeg.SaveToStream(saved);
+  std::ifstream in(file, std::ios::binary);
+  std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(saved.Size(), static_cast<Int64>(original.size()));
+  EXPECT_EQ(std::memcmp(saved.Memory(), original.data(), original.size()), 0);
+}
+
+TEST_F(JpegTest, DamagedDataRaisesAndTruncatedDataDecodesWhatIsThere) {
+  TJPEGImage jpeg;
+  TMemoryStream junk;
+  junk.WriteString("\xFF\xD8 not really a jpeg");
+  junk.SetPosition(0);
+  EXPECT_THROW(jpeg.LoadFromStream(junk), EInvalidGraphic);
+  TMemoryStream empty;
+  EXPECT_THROW(jpeg.LoadFromStream(empty), EInvalidGraphic);
+  EXPECT_TRUE(jpeg.Empty());
+
+  TBitmap source;
+  Gradient(source, 256, 256);
+  TJPEGImage whole;
+  whole.Assign(&source);
+  TMemoryStream full;
+  whole.SaveToStream(full);
+  TMemoryStream cut;
+  cut.WriteBuffer(full.Memory(), full.Size() * 3 / 4);
+  cut.SetPosition(0);
+  jpeg.LoadFromStream(cut);
+  EXPECT_EQ(jpeg.Width(), 256);
+  EXPECT_NO_THROW(jpeg.DIBNeeded());
+  EXPECT_THROW(jpeg.SetWidth(10), EInvalidGraphicOperation);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,62 @@
+#pragma once
+// Shared helpers of the widget tests: real key and mouse events sent to a control's widget,
+// and waiting in the event loop.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <functional>
+
+#include "platform/gui/QtBridge.h"
+
+namespace orv::testing {
+
+// The widget that has the keyboard inside control (the control's own, or its editor).
+inline QWidget* KeyTarget(TControl* control) {
+  QWidget* w = WidgetOf(control);
+  while (w->focusProxy()) w = w->focusProxy();
+  return w;
+}
+
+inline void KeyClick(QWidget* target, int key, const QString& text = QString(),
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QApplication::sendEvent(target, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+  QApplication::sendEvent(target, &release);
+}
+
+// Types text one character at a time, as a keyboard would.
+inline void KeyClicks(QWidget* target, const QString& text) {
+  for (QChar c : text) {
+    int key = c.isLetter() && c.unicode() < 128 ? c.toUpper().unicode() : c.unicode();
+    KeyClick(target, key, QString(c));
+  }
+}
+
+inline void MouseClick(QWidget* target, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+  QPointF local(at);
+  QPointF global(target->mapToGlobal(at));
+  QMouseEvent press(QEvent::MouseButtonPress, local, global, button, button, Qt::NoModifier);
+  QApplication::sendEvent(target, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &release);
+}
+
+// Runs the event loop until done() or timeoutMs passes; returns done().
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < timeoutMs) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  return done();
+}
+
+inline void Pump(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+}  // namespace orv::testing
