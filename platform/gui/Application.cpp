@@ -57,6 +57,14 @@ void TApplication::Shutdown() {
   }
   DestroyComponents();
   mainForm_ = nullptr;
+  // Forms without an owner outlive the loop as objects, but their windows cannot outlive the
+  // Qt application: the windows go now, and freeing such a form later frees only the object.
+  for (TCustomForm* form : AllForms()) {
+    DetachControlTree(form);
+    delete WidgetOf(form);
+  }
+  // Objects Qt was asked to free later would otherwise meet their display connection gone.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   delete ownedQtApplication;
   ownedQtApplication = nullptr;
 }
@@ -64,12 +72,17 @@ void TApplication::Shutdown() {
 void TApplication::Initialize() {
   if (QApplication::instance()) return;
   InitFonts();
+  // The program's file name names it to the window system (its window class), as the title
+  // does until the program sets another.
+  static std::string name = std::filesystem::path(ExeName()).stem().string();
+  if (name.empty()) name = "orvane";
   static int argc = 1;
-  static char name[] = "orvane";
-  static char* argv[] = {name, nullptr};
+  static char* argv[] = {name.data(), nullptr};
   ownedQtApplication = new QApplication(argc, argv);
   QApplication::setStyle(new HintStyle);
   QApplication::setQuitOnLastWindowClosed(false);
+  if (title_.empty()) title_ = name;
+  QCoreApplication::setApplicationName(QStr(title_));
 }
 
 void TApplication::FormCreated(TCustomForm* Form) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/QtBridge.h"
 
 namespace orv {
 
@@ -170,7 +171,7 @@ void TBitmap::Draw(TCanvas& canvas, const TRect& r) {
   QImage image = TCanvasAccess::Image(*this);
   if (Transparent()) {
     QImage masked = image.convertToFormat(QImage::Format_ARGB32);
-    QRgb key = PaintColor(TransparentColor()).rgb() & 0xFFFFFF;
+    QRgb key = ToQColor(TransparentColor()).rgb() & 0xFFFFFF;
     for (int y = 0; y < masked.height(); ++y) {
       auto* row = reinterpret_cast<QRgb*>(masked.scanLine(y));
       for (int x = 0; x < masked.width(); ++x)
@@ -291,7 +292,7 @@ void TBitmap::SetPalette(const std::vector<TColor>& colors) {
   QImage& image = TCanvasAccess::Image(*this);
   if (!Indexed(pixelFormat_)) return;
   QList<QRgb> table;
-  for (TColor c : colors) table.append(PaintColor(c).rgb());
+  for (TColor c : colors) table.append(ToQColor(c).rgb());
   image.setColorTable(table);
   impl_->paintStale = true;
   Changed();
@@ -300,7 +301,7 @@ void TBitmap::SetPalette(const std::vector<TColor>& colors) {
 TColor TBitmap::TransparentColor() const {
   if (transparentColor_ != clDefault || impl_->image.isNull()) return transparentColor_;
   const QImage& image = TCanvasAccess::Image(const_cast<TBitmap&>(*this));
-  return PixelColor(image.pixelColor(0, image.height() - 1));
+  return FromQColor(image.pixelColor(0, image.height() - 1));
 }
 
 void TBitmap::SetTransparentColor(TColor color) {

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/QtBridge.h"
 #include "platform/gui/Graphic.h"
 
 namespace orv {
@@ -378,7 +379,7 @@ TColor TCanvas::Pixels(int x, int y) {
   if (impl_->prepare) impl_->prepare();
   QImage* image = impl_->image;
   if (!image || !image->valid(x, y)) return clNone;
-  return PixelColor(image->pixelColor(x, y));
+  return FromQColor(image->pixelColor(x, y));
 }
 
 void TCanvas::SetPixels(int x, int y, TColor color) {

@@ -7,14 +7,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "platform/gui/QtBridge.h"
+
 namespace orv {
-
-QColor PaintColor(TColor color) {
-  TColor c = ColorToRGB(color);
-  return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-TColor PixelColor(QColor color) { return RGB(color.red(), color.green(), color.blue()); }
 
 QString ToQString(const WideString& text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
@@ -101,7 +96,7 @@ QPainter::CompositionMode RasterOp(TPenMode mode) {
 
 QPen MakePen(const TPenData& p) {
   if (p.Style == psClear || p.Mode == pmNop) return QPen(Qt::NoPen);
-  QColor color = p.Mode == pmBlack ? QColor(Qt::black) : p.Mode == pmWhite ? QColor(Qt::white) : PaintColor(p.Color);
+  QColor color = p.Mode == pmBlack ? QColor(Qt::black) : p.Mode == pmWhite ? QColor(Qt::white) : ToQColor(p.Color);
   QPen pen(color);
   int w = std::max(1, p.Width);
   pen.setWidth(w);
@@ -136,7 +131,7 @@ QPen MakePen(const TPenData& p) {
 }
 
 QBrush MakeBrush(const TBrushData& b) {
-  QColor color = PaintColor(b.Color);
+  QColor color = ToQColor(b.Color);
   switch (b.Style) {
     case bsSolid: return QBrush(color);
     case bsClear: return QBrush(Qt::NoBrush);
@@ -187,11 +182,11 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
     width = metrics.horizontalAdvance(text);
   }
   if (r.Options & etoOpaque || r.Brush.Style != bsClear) {
-    QColor back = PaintColor(r.Brush.Color);
+    QColor back = ToQColor(r.Brush.Color);
     painter.fillRect(QRectF(0, 0, width, metrics.ascent() + metrics.descent()), back);
   }
   painter.setFont(font);
-  painter.setPen(PaintColor(r.Font.Color));
+  painter.setPen(ToQColor(r.Font.Color));
   double baseline = metrics.ascent();
   if (!explicitAdvances) {
     painter.drawText(QPointF(0, baseline), text);
@@ -280,7 +275,7 @@ void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
     case crFrameRect: {
       QRect box = ShapeRect(r.Rect, false);
       if (box.isEmpty()) break;
-      QColor c = PaintColor(r.Brush.Color);
+      QColor c = ToQColor(r.Brush.Color);
       painter.fillRect(QRect(box.left(), box.top(), box.width(), 1), c);
       painter.fillRect(QRect(box.left(), box.bottom(), box.width(), 1), c);
       painter.fillRect(QRect(box.left(), box.top(), 1, box.height()), c);
@@ -295,9 +290,9 @@ void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
       painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
       QFont font = MakeQFont(r.Font, painter.device());
       QRect box(r.Rect.Left, r.Rect.Top, r.Rect.Width(), r.Rect.Height());
-      if (r.Brush.Style != bsClear) painter.fillRect(box, PaintColor(r.Brush.Color));
+      if (r.Brush.Style != bsClear) painter.fillRect(box, ToQColor(r.Brush.Color));
       painter.setFont(font);
-      painter.setPen(PaintColor(r.Font.Color));
+      painter.setPen(ToQColor(r.Font.Color));
       QString text = ToQString(r.Text);
       if (r.Options & tfEndEllipsis)
         text = QFontMetricsF(font, painter.device()).elidedText(text, Qt::ElideRight, box.width());
@@ -306,7 +301,7 @@ void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
     }
     case crPixel:
       painter.setCompositionMode(QPainter::CompositionMode_Source);
-      painter.fillRect(QRect(r.Points[0].X, r.Points[0].Y, 1, 1), PaintColor(r.Color));
+      painter.fillRect(QRect(r.Points[0].X, r.Points[0].Y, 1, 1), ToQColor(r.Color));
       break;
     case crImage:
       if (r.Image) {

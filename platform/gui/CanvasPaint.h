@@ -14,8 +14,6 @@
 
 namespace orv {
 
-QColor PaintColor(TColor color);
-TColor PixelColor(QColor color);
 QString ToQString(const WideString& text);
 WideString ToWide(const String& text);
 // The Qt font of a font value; the pixel size follows the sign rule of TFontData::Height,

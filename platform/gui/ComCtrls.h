@@ -1,9 +1,13 @@
 #pragma once
-// The common controls: page controls with tab sheets, date pickers and status bars.
+// The common controls: page controls with tab sheets, date pickers and status bars; tree
+// views and tool bars have headers of their own, included here.
 #include <memory>
 #include <vector>
 
 #include "platform/gui/Controls.h"
+#include "platform/gui/ImageList.h"
+#include "platform/gui/ToolBar.h"
+#include "platform/gui/TreeView.h"
 
 namespace orv {
 

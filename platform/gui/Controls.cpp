@@ -251,7 +251,7 @@ TControl::TControl(TComponent* AOwner, QWidget* AWidget) : TComponent(AOwner), i
 }
 
 TControl::~TControl() {
-  impl_->bridge->Detach();
+  if (impl_->bridge) impl_->bridge->Detach();
   impl_->font->OnChange = nullptr;
   if (impl_->mouseCapture && impl_->widget) impl_->widget->releaseMouse();
   // The widget goes first: taking it out of its parent would make it a window for a moment.

@@ -1,7 +1,9 @@
 #pragma once
-// Panels, pictures, paint boxes, radio groups and labelled edits.
+// Panels, pictures, paint boxes, radio groups and labelled edits; the splitter has a header of
+// its own, included here.
 #include <memory>
 
+#include "platform/gui/Splitter.h"
 #include "platform/gui/StdCtrls.h"
 
 namespace orv {

@@ -234,14 +234,19 @@ TCustomForm::~TCustomForm() {
   DoDestroy();
   auto& forms = AllForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-  auto* window = static_cast<FormWindow*>(Widget());
   DetachControlTree(this);
-  window->Detach();
-  static_cast<FormClient*>(window->centralWidget())->Detach();
+  if (auto* window = static_cast<FormWindow*>(Widget())) {
+    window->Detach();
+    static_cast<FormClient*>(window->centralWidget())->Detach();
+  }
   // Owned components (menus, timers, queries) may reach into the window while they go.
   Destroying();
   DestroyComponents();
   if (Application->MainForm() == this) Application->mainForm_ = nullptr;
+}
+
+void TCustomForm::TextChanged() {
+  if (QWidget* w = Widget()) w->setWindowTitle(QStr(Caption()));
 }
 
 void TCustomForm::DoCreate() {

@@ -146,6 +146,8 @@ class TCustomForm : public TScrollingWinControl {
 
  protected:
   virtual void DoClose(TCloseAction& Action);
+  // The caption is the window's title.
+  void TextChanged() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:

@@ -126,6 +126,8 @@ void TMenuItem::Rebuild() {
   // The root item of a main menu shows its items on the bar itself.
   if (auto* main = dynamic_cast<TMainMenu*>(Owner()); main && main->Items() == this) {
     QMenuBar* bar = main->MenuBar();
+    // The bar went with its window when Qt shut down before the menu object was freed.
+    if (!bar) return;
     bar->clear();
     for (TMenuItem* item : items_) bar->addAction(item->Action());
     return;

@@ -63,6 +63,7 @@ class TMenuItem : public TComponent {
  private:
   friend class TMenu;
   friend class TPopupMenu;
+  friend class TToolButton;
   QAction* Action() const;
   QMenu* SubMenu();
   void Rebuild();

@@ -1,6 +1,7 @@
 #pragma once
 // Private to platform/gui: how controls meet their Qt widgets. Not for the subsystems.
 #include <QFont>
+#include <QPixmap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -54,7 +55,7 @@ class ControlBridge : public QObject {
 struct TControl::Impl {
   QPointer<QWidget> widget;
   QPointer<QWidget> client;
-  ControlBridge* bridge = nullptr;  // child of widget
+  QPointer<ControlBridge> bridge;  // child of widget
   TWinControl* parent = nullptr;
   std::vector<TControl*> children;  // TWinControl only; not owned
   std::unique_ptr<TFont> font;
@@ -106,6 +107,17 @@ struct ControlAccess {
   static void Paint(TGraphicControl* c) { c->Paint(); }
   static TCanvas* Canvas(TCustomControl* c) { return c->canvas_.get(); }
   static TCanvas* Canvas(TGraphicControl* c) { return c->canvas_.get(); }
+};
+
+class TImageList;
+
+// What the controls that show images need of an image list.
+struct ImageListAccess {
+  // An empty pixmap for a missing list or an index outside it.
+  static QPixmap Pixmap(const TImageList* list, int index);
+  // Calls listener whenever the list changes, until Unlisten with the same client.
+  static void Listen(TImageList* list, const void* client, std::function<void()> listener);
+  static void Unlisten(TImageList* list, const void* client);
 };
 
 // Runs a handler of the application and hands an exception it raises to the application
