@@ -20,8 +20,12 @@ function(orvane_tests name)
   target_compile_definitions(${name}_tests PRIVATE
     ORVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     ORVANE_SHARED_DIR="${ORVANE_SHARED_DIR}")
+  if(ORVANE_SANITIZE)
+    target_sources(${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/cmake/LeakSuppressions.cpp)
+  endif()
+  # Discovered tests take each property value as one item: one variable per property.
   gtest_discover_tests(${name}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "${ORVANE_TEST_ENVIRONMENT}"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION "LC_ALL=set:C.UTF-8"
     DISCOVERY_TIMEOUT 60)
 endfunction()

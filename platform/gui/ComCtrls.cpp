@@ -79,6 +79,9 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner, NewWidget<Q
 }
 
 TPageControl::~TPageControl() {
+  // Removing the tabs while the base class goes would report page changes to a half-destroyed
+  // control.
+  QObject::disconnect(static_cast<QTabWidget*>(Widget()), nullptr, impl_->bridge, nullptr);
   for (TTabSheet* page : pages_) page->pageControl_ = nullptr;
 }
 

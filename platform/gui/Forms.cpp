@@ -231,7 +231,6 @@ TCustomForm::TCustomForm(TComponent* AOwner)
 }
 
 TCustomForm::~TCustomForm() {
-  DoDestroy();
   auto& forms = AllForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
   DetachControlTree(this);
@@ -427,8 +426,7 @@ void TCustomForm::Release() {
   QTimer::singleShot(0, qApp, [this] {
     auto& forms = AllForms();
     if (std::find(forms.begin(), forms.end(), this) == forms.end()) return;
-    DoDestroy();
-    delete this;
+    Free();
   });
 }
 

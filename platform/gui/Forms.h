@@ -143,6 +143,9 @@ class TCustomForm : public TScrollingWinControl {
   void DoCreate();
   // OnDestroy, once, while the derived form is still whole; runs before the form is freed.
   void DoDestroy();
+  // A form freed by its owner, by Free or by Release fires OnDestroy here; one that is only
+  // destructed (a form on the stack) does not fire it.
+  void BeforeDestruction() override { DoDestroy(); }
 
  protected:
   virtual void DoClose(TCloseAction& Action);
@@ -188,6 +191,9 @@ class TDataModule : public TComponent {
 
  public:
   explicit TDataModule(TComponent* AOwner);
+  void BeforeDestruction() override {
+    if (OnDestroy) OnDestroy(this);
+  }
   TNotifyEvent OnCreate;
   TNotifyEvent OnDestroy;
 };

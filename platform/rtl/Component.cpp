@@ -131,6 +131,7 @@ void TComponent::DestroyComponents() {
   // component referring to a sibling that goes first can let go of it.
   while (!components_.empty()) {
     TComponent* instance = components_.back();
+    instance->BeforeDestruction();
     RemoveComponent(instance);
     delete instance;
   }

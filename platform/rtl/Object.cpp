@@ -7,6 +7,11 @@ namespace orv {
 
 TObject::~TObject() { ForgetObject(this); }
 
+void TObject::Free() {
+  BeforeDestruction();
+  delete this;
+}
+
 TClass TObject::StaticClass() {
   static const TClassInfo info =
       TClassBuilder<TObject>::Build("TObject", nullptr, [](TClassBuilder<TObject>&) {});

@@ -34,6 +34,13 @@ class TObject {
   // variable still holding its handle gets an error instead of a dangling pointer.
   virtual ~TObject();
 
+  // Runs while every derived part of the object still stands, right before Free or the owner
+  // deletes it (a C++ destructor alone would run base-class code after the derived parts are
+  // gone). Handlers of destruction events belong here.
+  virtual void BeforeDestruction() {}
+  // Frees an object made with new: BeforeDestruction, then delete.
+  void Free();
+
   static TClass StaticClass();
   // The class of the object itself (the most derived class that declared ORV_CLASS).
   virtual TClass ClassType() const;

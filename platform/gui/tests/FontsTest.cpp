@@ -6,10 +6,6 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/tests/GraphicsTesting.h"
 
-// fontconfig keeps its pattern caches until the process ends; under LeakSanitizer these are
-// the library's own, not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
-
 namespace orv {
 namespace {
 

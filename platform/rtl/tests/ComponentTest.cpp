@@ -66,6 +66,30 @@ TEST(Component, FreeingTheOwnerFreesItsComponentsAndStalesTheirHandles) {
   EXPECT_THROW(HandleToObject(handleA), EInvalidPointer);
 }
 
+// Records, in BeforeDestruction, a member only the derived class has.
+class TLastWords : public TComponent {
+ public:
+  TLastWords(TComponent* owner, std::vector<String>* said, String words)
+      : TComponent(owner), said_(said), words_(std::move(words)) {}
+  void BeforeDestruction() override { said_->push_back(words_); }
+
+ private:
+  std::vector<String>* said_;
+  String words_;
+};
+
+TEST(Component, OwnerAndFreeRunBeforeDestructionWhileTheObjectIsWhole) {
+  std::vector<String> said;
+  auto owner = std::make_unique<TComponent>(nullptr);
+  new TLastWords(owner.get(), &said, "first");
+  new TLastWords(owner.get(), &said, "second");
+  auto* freed = new TLastWords(nullptr, &said, "freed");
+  freed->Free();
+  EXPECT_EQ(said, (std::vector<String>{"freed"}));
+  owner.reset();
+  EXPECT_EQ(said, (std::vector<String>{"freed", "second", "first"}));
+}
+
 TEST(Component, FreeNotificationTellsTheOtherSideAndUnlinksBoth) {
   std::vector<String> log;
   auto form1 = std::make_unique<TComponent>(nullptr);
