@@ -157,18 +157,16 @@ void TForm1::CreateSearchPanel() {
   inputs.Edit(Edit1, "ชื่อ", &Label4);
   inputs.NextColumn();
   inputs.Edit(Edit2, "นามสกุล", &Label5);
-  DateTimePicker2 = new TDateTimePicker(this);
-  DateTimePicker2->SetParent(GroupBox1);
-  DateTimePicker2->SetBounds(Edit1->Left(), Edit1->Top(),
-                             Edit1->Width(), TFieldLayout::EditHeight);
-  DateTimePicker2->SetFormat("d mmmm yyyy");
-  DateTimePicker2->Hide();
-  DateTimePicker3 = new TDateTimePicker(this);
-  DateTimePicker3->SetParent(GroupBox1);
-  DateTimePicker3->SetBounds(Edit2->Left(), Edit2->Top(),
-                             Edit2->Width(), TFieldLayout::EditHeight);
-  DateTimePicker3->SetFormat("d mmmm yyyy");
-  DateTimePicker3->Hide();
+  auto pickerOver = [this](TEdit* edit) {
+    auto* picker = new TDateTimePicker(this);
+    picker->SetParent(GroupBox1);
+    picker->SetBounds(edit->Left(), edit->Top(), edit->Width(), TFieldLayout::EditHeight);
+    picker->SetFormat("d mmmm yyyy");
+    picker->Hide();
+    return picker;
+  };
+  DateTimePicker2 = pickerOver(Edit1);
+  DateTimePicker3 = pickerOver(Edit2);
 
   Label3 = new TLabel(this);
   Label3->SetParent(this);

@@ -152,12 +152,8 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const String&, Cardinal size) {
   TInflater inflater(PngImageDataSize(width, height, colorType, depth, interlaced));
   size_t maxRow = size_t(PngRowBytes(width, colorType, depth)) + 1;
   std::vector<Byte> previous(maxRow);
-  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
-    const TPngPass& pass = interlaced ? Adam7Passes[p] : PngWholeImage;
-    int columns = int(pass.Columns(width));
-    int passRows = int(pass.Rows(height));
-    if (columns <= 0 || passRows <= 0) continue;
-    size_t rowBytes = size_t(PngRowBytes(columns, colorType, depth));
+  ForEachPngPass(width, height, colorType, depth, interlaced,
+                 [&](const TPngPass& pass, int columns, int passRows, size_t rowBytes) {
     std::fill(previous.begin(), previous.begin() + Int64(rowBytes) + 1, 0);
     for (int r = 0; r < passRows; ++r) {
       // The row is reconstructed where it was inflated, then kept as the one above the next.
@@ -167,7 +163,7 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const String&, Cardinal size) {
                  columns);
       std::memcpy(previous.data() + 1, row + 1, rowBytes);
     }
-  }
+  });
   reader.FinishChunk();
   return true;
 }

@@ -90,12 +90,8 @@ bool TChunkIDAT::SaveToStream(TStream& stream) const {
   bool anyFilter = enabled.size() > 1 || enabled[0] != pfNone;
   TIdatWriter writer(stream, image.CompressionLevel(), image.MaxIdatSize(), anyFilter);
   bool interlaced = image.InterlaceMethod() == imAdam7;
-  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
-    const TPngPass& pass = interlaced ? Adam7Passes[p] : PngWholeImage;
-    int columns = int(pass.Columns(width));
-    int passRows = int(pass.Rows(height));
-    if (columns <= 0 || passRows <= 0) continue;
-    size_t rowBytes = size_t(PngRowBytes(columns, colorType, depth));
+  ForEachPngPass(width, height, colorType, depth, interlaced,
+                 [&](const TPngPass& pass, int columns, int passRows, size_t rowBytes) {
     std::fill(previous.begin(), previous.begin() + Int64(rowBytes) + 1, 0);
     for (int r = 0; r < passRows; ++r) {
       rows.Build(raw.data() + 1, pass.StartRow + r * pass.RowStep, pass.StartColumn,
@@ -121,7 +117,7 @@ bool TChunkIDAT::SaveToStream(TStream& stream) const {
       writer.Write(filtered[chosen].data(), rowBytes + 1);
       std::swap(raw, previous);
     }
-  }
+  });
   writer.Finish();
   return true;
 }

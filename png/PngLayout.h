@@ -39,6 +39,21 @@ inline constexpr TPngPass Adam7Passes[7] = {
     {2, 0, 4, 2}, {0, 1, 2, 2}, {1, 0, 2, 1},
 };
 
+// Calls visit(pass, columns, rows, rowBytes) for every pass that has pixels, in the order of the
+// file: the seven Adam7 passes of an interlaced image, or the whole image as one pass. rowBytes
+// is a row of the pass without its filter byte.
+template <class Visit>
+void ForEachPngPass(Int64 width, Int64 height, Byte colorType, Byte bitDepth, bool interlaced,
+                    Visit visit) {
+  for (int p = 0; p < (interlaced ? 7 : 1); ++p) {
+    const TPngPass& pass = interlaced ? Adam7Passes[p] : PngWholeImage;
+    int columns = int(pass.Columns(width));
+    int rows = int(pass.Rows(height));
+    if (columns <= 0 || rows <= 0) continue;
+    visit(pass, columns, rows, size_t(PngRowBytes(columns, colorType, bitDepth)));
+  }
+}
+
 // Bytes of the filtered image data before compression: every row of every pass with its
 // filter byte. Empty passes have no rows.
 inline Int64 PngImageDataSize(Int64 width, Int64 height, Byte colorType, Byte bitDepth,

@@ -66,19 +66,13 @@ void TPngPixelRows::Store(const Byte* raw, int y, int x0, int dx, int count) {
     return;
   }
   switch (colorType_ * 100 + rowDepth_) {
-    case 16: {
-      Byte* extra = bitmap_.ExtraScanLine(y);
-      for (int i = 0, x = x0; i < count; ++i, x += dx) {
-        line[x] = raw[2 * i];
-        extra[x] = raw[2 * i + 1];
-      }
-      break;
-    }
+    case 16:
     case 408: {
-      Byte* alpha = bitmap_.AlphaLine(y);
+      // The second byte of a pixel is the low byte of 16-bit grey or the alpha of 8-bit grey.
+      Byte* second = colorType_ == 4 ? bitmap_.AlphaLine(y) : bitmap_.ExtraScanLine(y);
       for (int i = 0, x = x0; i < count; ++i, x += dx) {
         line[x] = raw[2 * i];
-        alpha[x] = raw[2 * i + 1];
+        second[x] = raw[2 * i + 1];
       }
       break;
     }
@@ -142,19 +136,12 @@ void TPngPixelRows::Build(Byte* raw, int y, int x0, int dx, int count) const {
     return;
   }
   switch (colorType_ * 100 + rowDepth_) {
-    case 16: {
-      const Byte* extra = bitmap_.ExtraScanLine(y);
-      for (int i = 0, x = x0; i < count; ++i, x += dx) {
-        raw[2 * i] = line[x];
-        raw[2 * i + 1] = extra[x];
-      }
-      break;
-    }
+    case 16:
     case 408: {
-      const Byte* alpha = bitmap_.AlphaLine(y);
+      const Byte* second = colorType_ == 4 ? bitmap_.AlphaLine(y) : bitmap_.ExtraScanLine(y);
       for (int i = 0, x = x0; i < count; ++i, x += dx) {
         raw[2 * i] = line[x];
-        raw[2 * i + 1] = alpha[x];
+        raw[2 * i + 1] = second[x];
       }
       break;
     }

@@ -1,25 +1,15 @@
 // Opening the whole member list: our dataset against the sqlite3 command line running the same
 // query to /dev/null, on 50,000 members with Thai names.
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <functional>
 #include <filesystem>
 #include <string>
 
+#include "bench/BenchTiming.h"
 #include "platform/db/ADODB.h"
 
 using namespace orv;
 
 namespace {
-
-double Seconds(const std::function<void()>& work) {
-  auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 // Members made from lists of Thai given names and surnames, with the columns of a member row
 // that a list shows filled in.
@@ -55,8 +45,7 @@ void CreateMembers(TADOConnection& conn, int count) {
 }  // namespace
 
 int main() {
-  auto dir = std::filesystem::temp_directory_path() / ("orvane-db-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  auto dir = BenchFolder("db");
   std::string file = (dir / "Orvane.db").string();
   TADOConnection::CreateDatabase(file);
   TADOConnection conn(nullptr);
@@ -78,10 +67,7 @@ int main() {
   double thai = Seconds([&] { q.Open(); });
   q.Close();
 
-  std::string cmd = "sqlite3 '" + file + "' '" + sql + "' > /dev/null";
-  double cli = Seconds([&] {
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
-  });
+  double cli = SqliteSeconds(file, sql, 1);
 
   std::printf("rows: %d\n", rows);
   std::printf("dataset open:             %.3f s\n", ours);

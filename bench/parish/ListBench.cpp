@@ -1,41 +1,19 @@
 // Opening the parish's member list of 50,000 members: our query against the sqlite3 command line
 // running the same statement to /dev/null, on the demonstration parish's data.
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
+#include "bench/BenchTiming.h"
 #include "platform/db/ADODB.h"
 
 using namespace orv;
 
-namespace {
-
-double Seconds(const std::function<void()>& work) {
-  auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-// The best of a few runs, so that one disturbed run does not decide.
-double Best(int runs, const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(work));
-  return best;
-}
-
-}  // namespace
-
 int main() {
   const int members = 50000;
-  auto dir = std::filesystem::temp_directory_path() / ("orvane-parish-bench-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
+  auto dir = BenchFolder("parish");
   std::string file = (dir / ParishDatabaseName).string();
   CreateParishDatabase(file);
   TADOConnection conn(nullptr);
@@ -60,10 +38,7 @@ int main() {
   double oursThai = open(thai);
   q.Close();
 
-  std::string cmd = "sqlite3 '" + file + "' '" + plain + "' > /dev/null";
-  double cli = Best(3, [&] {
-    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
-  });
+  double cli = SqliteSeconds(file, plain, 3);
 
   std::printf("members made:                      %d in %.2f s\n", rows, made);
   std::printf("member list, our query:            %.3f s\n", ours);

@@ -5,15 +5,14 @@
 #include <png.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "png/PngImage.h"
 
 using namespace orv;
@@ -123,16 +122,6 @@ void LibPngDecode(const std::vector<Byte>& file, std::vector<Byte>& pixels) {
   png_destroy_read_struct(&png, &info, nullptr);
 }
 
-double Seconds(int repeats, const std::function<void()>& work) {
-  double best = 1e9;
-  for (int i = 0; i < repeats; ++i) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-  }
-  return best;
-}
-
 const struct {
   int LibPng;
   TFilters Ours;
@@ -164,22 +153,22 @@ int main(int argc, char** argv) {
       in.Write(reference.data(), Int64(reference.size()));
       TPngImage image;
       std::vector<Byte> pixels;
-      double ours = Seconds(repeats, [&] {
+      double ours = Best(repeats, [&] {
         in.SetPosition(0);
         image.LoadFromStream(in);
       });
-      double lib = Seconds(repeats, [&] { LibPngDecode(reference, pixels); });
+      double lib = Best(repeats, [&] { LibPngDecode(reference, pixels); });
       decodeOurs += ours;
       decodeLib += lib;
 
       image.SetFilters(f.Ours);
       image.SetCompressionLevel(level);
       TMemoryStream out;
-      double encodeOurs = Seconds(std::max(1, repeats / 2), [&] {
+      double encodeOurs = Best(std::max(1, repeats / 2), [&] {
         out.Clear();
         image.SaveToStream(out);
       });
-      double encodeLib = Seconds(std::max(1, repeats / 2), [&] { LibPngEncode(s, f.LibPng, level); });
+      double encodeLib = Best(std::max(1, repeats / 2), [&] { LibPngEncode(s, f.LibPng, level); });
       std::printf("%-22s %-6s %10.2f %10.2f %7.3f %10lld %10zu %7.4f   decode\n", s.Name.c_str(), f.Name,
                   ours * 1e3, lib * 1e3, ours / lib, (long long)out.Size(), reference.size(),
                   double(out.Size()) / double(reference.size()));

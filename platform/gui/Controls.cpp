@@ -678,6 +678,13 @@ void TWinControl::SetTabStop(bool Value) {
   if (QWidget* w = impl_->widget) w->setFocusPolicy(Value ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
+void TWinControl::InitEditBox(int Width, int Height) {
+  SetTabStop(true);
+  SetBounds(0, 0, Width, Height);
+  impl_->parentColor = false;
+  impl_->color = clWindow;
+}
+
 bool TWinControl::CanFocus() const {
   for (const TControl* c = this; c; c = c->Parent()) {
     if (!c->Visible() || !c->Enabled()) return false;

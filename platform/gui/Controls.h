@@ -225,6 +225,9 @@ class TWinControl : public TControl {
   // Another widget of the control whose mouse and key events count as the control's (the
   // viewport of a scrolling view, the editor inside a combo box).
   void AddEventSource(QWidget* AWidget);
+  // The starting state of a box the user types in or picks from: a tab stop of the given size,
+  // with the window colour as its own (the widget's style paints it until a colour is set).
+  void InitEditBox(int Width, int Height);
 
   virtual void KeyDown(Word& Key, TShiftState Shift);
   virtual void KeyUp(Word& Key, TShiftState Shift);

@@ -126,6 +126,21 @@ void ImageListAccess::Unlisten(TImageList* list, const void* client) {
   std::erase_if(l, [client](const auto& entry) { return entry.first == client; });
 }
 
+bool ImageListAccess::Switch(TComponent* client, TImageList*& field, TImageList* list,
+                             std::function<void()> listener) {
+  if (field == list) return false;
+  if (field) {
+    Unlisten(field, client);
+    field->RemoveFreeNotification(client);
+  }
+  field = list;
+  if (list) {
+    list->FreeNotification(client);
+    Listen(list, client, std::move(listener));
+  }
+  return true;
+}
+
 ORV_IMPLEMENT_CLASS(TImageList, c) {
   c.Prop("Width", &TImageList::Width, &TImageList::SetWidth).Default(16);
   c.Prop("Height", &TImageList::Height, &TImageList::SetHeight).Default(16);

@@ -17,6 +17,17 @@ class TItemStrings : public TStrings {
   // When set, Add puts a line in its sorted place.
   bool Sorted = false;
 
+  // Sets Sorted; setting it sorts the lines already there, each keeping its object.
+  void SetSorted(bool Value) {
+    Sorted = Value;
+    if (!Value) return;
+    TStringList copy;
+    copy.Assign(this);
+    copy.SetSorted(true);
+    Clear();
+    for (int i = 0; i < copy.Count(); ++i) AddObject(copy.Strings(i), copy.Objects(i));
+  }
+
   String Get(Integer index) const override {
     Check(index);
     return items_[index].first;

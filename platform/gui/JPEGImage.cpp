@@ -50,8 +50,10 @@ struct Header {
   int Height = 0;
 };
 
-// Reads the header only: the size, and whether the data is a JPEG stream at all.
-bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) {
+// Opens a decompressor on data, reads the header and hands it to work, behind the error jump;
+// false when libjpeg failed or work says so. The decompressor is freed either way.
+template <class Work>
+bool Decompress(const std::vector<Byte>& data, ErrorManager& e, Work work) {
   jpeg_decompress_struct info;
   InitErrors(e, reinterpret_cast<jpeg_common_struct*>(&info));
   if (setjmp(e.jump)) {
@@ -61,57 +63,56 @@ bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) 
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&info, TRUE);
-  header.Width = static_cast<int>(info.image_width);
-  header.Height = static_cast<int>(info.image_height);
+  bool done = work(info);
   jpeg_destroy_decompress(&info);
-  return true;
+  return done;
+}
+
+// Reads the header only: the size, and whether the data is a JPEG stream at all.
+bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) {
+  return Decompress(data, e, [&](jpeg_decompress_struct& info) {
+    header.Width = static_cast<int>(info.image_width);
+    header.Height = static_cast<int>(info.image_height);
+    return true;
+  });
 }
 
 // Decodes into image, which the caller has not yet allocated: it is sized here.
 bool Decode(const std::vector<Byte>& data, bool grayscale, QImage& image, ErrorManager& e) {
-  jpeg_decompress_struct info;
-  InitErrors(e, reinterpret_cast<jpeg_common_struct*>(&info));
-  if (setjmp(e.jump)) {
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data.data(), static_cast<unsigned long>(data.size()));
-  jpeg_read_header(&info, TRUE);
-  bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
-  if (grayscale) info.out_color_space = JCS_GRAYSCALE;
-  else info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
-  jpeg_start_decompress(&info);
-  int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
-  image = QImage(w, h, grayscale ? QImage::Format_Indexed8 : cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
-  if (image.isNull()) {
-    jpeg_destroy_decompress(&info);
-    e.code = 0;
-    std::strcpy(e.message, "Out of memory");
-    return false;
-  }
-  if (grayscale) {
-    QList<QRgb> grey;
-    for (int i = 0; i < 256; ++i) grey.append(qRgb(i, i, i));
-    image.setColorTable(grey);
-  }
-  while (info.output_scanline < info.output_height) {
-    JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
-    jpeg_read_scanlines(&info, &row, 1);
-    if (cmyk) {
-      // Adobe writes CMYK inverted; expand in place from the right so nothing is overwritten
-      // before it is read (4 bytes in, 4 bytes out per pixel).
-      auto* px = reinterpret_cast<QRgb*>(row);
-      for (int x = 0; x < w; ++x) {
-        const Byte* s = row + 4 * x;
-        int k = s[3];
-        px[x] = qRgb(s[0] * k / 255, s[1] * k / 255, s[2] * k / 255);
+  return Decompress(data, e, [&](jpeg_decompress_struct& info) {
+    bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+    if (grayscale) info.out_color_space = JCS_GRAYSCALE;
+    else info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_start_decompress(&info);
+    int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
+    image = QImage(w, h, grayscale ? QImage::Format_Indexed8 : cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
+    if (image.isNull()) {
+      e.code = 0;
+      std::strcpy(e.message, "Out of memory");
+      return false;
+    }
+    if (grayscale) {
+      QList<QRgb> grey;
+      for (int i = 0; i < 256; ++i) grey.append(qRgb(i, i, i));
+      image.setColorTable(grey);
+    }
+    while (info.output_scanline < info.output_height) {
+      JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
+      jpeg_read_scanlines(&info, &row, 1);
+      if (cmyk) {
+        // Adobe writes CMYK inverted; expand in place from the right so nothing is overwritten
+        // before it is read (4 bytes in, 4 bytes out per pixel).
+        auto* px = reinterpret_cast<QRgb*>(row);
+        for (int x = 0; x < w; ++x) {
+          const Byte* s = row + 4 * x;
+          int k = s[3];
+          px[x] = qRgb(s[0] * k / 255, s[1] * k / 255, s[2] * k / 255);
+        }
       }
     }
-  }
-  jpeg_finish_decompress(&info);
-  jpeg_destroy_decompress(&info);
-  return true;
+    jpeg_finish_decompress(&info);
+    return true;
+  });
 }
 
 bool Encode(const QImage& image, int quality, bool grayscale, std::vector<Byte>& out, ErrorManager& e) {

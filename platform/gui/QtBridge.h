@@ -118,6 +118,11 @@ struct ImageListAccess {
   // Calls listener whenever the list changes, until Unlisten with the same client.
   static void Listen(TImageList* list, const void* client, std::function<void()> listener);
   static void Unlisten(TImageList* list, const void* client);
+  // Points a control's image list field at list: the old list stops calling the control and
+  // telling it of its freeing, the new one starts, with listener. false when list is the one
+  // it had.
+  static bool Switch(TComponent* client, TImageList*& field, TImageList* list,
+                     std::function<void()> listener);
 };
 
 // Runs a handler of the application and hands an exception it raises to the application

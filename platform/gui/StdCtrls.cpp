@@ -120,10 +120,7 @@ TEdit::TEdit(TComponent* AOwner) : TEdit(AOwner, NewWidget<QLineEdit>()) {}
 
 TEdit::TEdit(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {
   Connect();
-  SetTabStop(true);
-  SetBounds(0, 0, 121, 21);
-  impl_->parentColor = false;
-  impl_->color = clWindow;
+  InitEditBox(121, 21);
 }
 
 void TEdit::Connect() {
@@ -272,10 +269,7 @@ TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QPlainTextEdit>
   QObject::connect(edit, &QPlainTextEdit::textChanged, impl_->bridge, [this] {
     if (impl_->bridge->Control() && OnChange) CallSafely(this, [this] { OnChange(this); });
   });
-  SetTabStop(true);
-  SetBounds(0, 0, 185, 89);
-  impl_->parentColor = false;
-  impl_->color = clWindow;
+  InitEditBox(185, 89);
 }
 
 TMemo::~TMemo() = default;
@@ -380,10 +374,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinCon
   items_.reset(MirrorInto(combo, &settingFromCode_));
   combo->setCurrentIndex(-1);
   Connect();
-  SetTabStop(true);
-  SetBounds(0, 0, 145, 21);
-  impl_->parentColor = false;
-  impl_->color = clWindow;
+  InitEditBox(145, 21);
 }
 
 TCustomComboBox::~TCustomComboBox() = default;
@@ -463,14 +454,7 @@ void TCustomComboBox::SetDropDownCount(int Value) { As<QComboBox>(this)->setMaxV
 
 void TCustomComboBox::SetSorted(bool Value) {
   sorted_ = Value;
-  auto* items = static_cast<TItemStrings*>(items_.get());
-  items->Sorted = Value;
-  if (!Value) return;
-  TStringList copy;
-  copy.Assign(items);
-  copy.SetSorted(true);
-  items->Clear();
-  for (int i = 0; i < copy.Count(); ++i) items->AddObject(copy.Strings(i), copy.Objects(i));
+  static_cast<TItemStrings*>(items_.get())->SetSorted(Value);
 }
 
 int TCustomComboBox::MaxLength() const {
@@ -531,10 +515,7 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner, NewWidg
   QObject::connect(list, &QListWidget::itemSelectionChanged, impl_->bridge, [this] {
     if (!settingFromCode_ && impl_->bridge->Control()) CallSafely(this, [this] { Click(); });
   });
-  SetTabStop(true);
-  SetBounds(0, 0, 121, 97);
-  impl_->parentColor = false;
-  impl_->color = clWindow;
+  InitEditBox(121, 97);
 }
 
 TCustomListBox::~TCustomListBox() = default;
@@ -579,14 +560,7 @@ int TCustomListBox::SelCount() const {
 
 void TCustomListBox::SetSorted(bool Value) {
   sorted_ = Value;
-  auto* items = static_cast<TItemStrings*>(items_.get());
-  items->Sorted = Value;
-  if (!Value) return;
-  TStringList copy;
-  copy.Assign(items);
-  copy.SetSorted(true);
-  items->Clear();
-  for (int i = 0; i < copy.Count(); ++i) items->AddObject(copy.Strings(i), copy.Objects(i));
+  static_cast<TItemStrings*>(items_.get())->SetSorted(Value);
 }
 
 void TCustomListBox::Clear() { items_->Clear(); }

@@ -211,16 +211,7 @@ void TToolBar::SetFlat(bool Value) {
 }
 
 void TToolBar::SetImages(TImageList* Value) {
-  if (images_ == Value) return;
-  if (images_) {
-    ImageListAccess::Unlisten(images_, this);
-    images_->RemoveFreeNotification(this);
-  }
-  images_ = Value;
-  if (Value) {
-    Value->FreeNotification(this);
-    ImageListAccess::Listen(Value, this, [this] { UpdateButtons(); });
-  }
+  if (!ImageListAccess::Switch(this, images_, Value, [this] { UpdateButtons(); })) return;
   UpdateButtons();
 }
 

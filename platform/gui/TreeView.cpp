@@ -332,17 +332,8 @@ void TTreeView::SetBorderStyle(TBorderStyle Value) {
 }
 
 void TTreeView::SetImages(TImageList* Value) {
-  if (images_ == Value) return;
-  if (images_) {
-    ImageListAccess::Unlisten(images_, this);
-    images_->RemoveFreeNotification(this);
-  }
-  images_ = Value;
-  if (Value) {
-    Value->FreeNotification(this);
-    ImageListAccess::Listen(Value, this, [this] { UpdateImages(); });
-    TreeOf(this)->setIconSize(QSize(Value->Width(), Value->Height()));
-  }
+  if (!ImageListAccess::Switch(this, images_, Value, [this] { UpdateImages(); })) return;
+  if (Value) TreeOf(this)->setIconSize(QSize(Value->Width(), Value->Height()));
   UpdateImages();
 }
 

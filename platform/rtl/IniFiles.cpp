@@ -45,6 +45,24 @@ std::string ReadWholeFile(const String& fileName) {
   return bytes;
 }
 
+// Through a temporary file renamed over the old one; any failure is the ini file's error.
+void SaveContent(const String& fileName, const TIniContent& content) {
+  try {
+    SafeWriteFile(fileName, content.Render());
+  } catch (const Exception&) {
+    throw EIniFileException("Unable to write to " + fileName);
+  }
+}
+
+// Text that is missing or does not convert gives the default.
+template <class T>
+T ReadConverted(TCustomIniFile& ini, const String& section, const String& ident, T defaultValue,
+                bool (*tryConvert)(const String&, T&)) {
+  T v;
+  String s = ini.ReadString(section, ident, String());
+  return !s.empty() && tryConvert(s, v) ? v : defaultValue;
+}
+
 int HexDigit(char ch) {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
@@ -153,18 +171,20 @@ void TIniContent::Write(const String& section, const String& key, const String& 
                   Line{k, TrimBlanks(value), String()});
 }
 
-void TIniContent::ReadKeys(const String& section, std::vector<String>& keys) const {
-  keys.clear();
+std::vector<String> TIniContent::ReadKeys(const String& section) const {
+  std::vector<String> keys;
   if (const Section* s = Find(section))
     for (const Line& l : s->lines)
       if (!l.key.empty()) keys.push_back(l.key);
+  return keys;
 }
 
-void TIniContent::ReadLines(const String& section, std::vector<String>& lines) const {
-  lines.clear();
+std::vector<String> TIniContent::ReadLines(const String& section) const {
+  std::vector<String> lines;
   if (const Section* s = Find(section))
     for (const Line& l : s->lines)
       if (!l.key.empty()) lines.push_back(l.key + "=" + l.value);
+  return lines;
 }
 
 void TIniContent::EraseSection(const String& section) {
@@ -207,9 +227,7 @@ void TCustomIniFile::WriteBool(const String& section, const String& ident, bool 
 
 double TCustomIniFile::ReadFloat(const String& section, const String& ident,
                                  double defaultValue) {
-  Extended v;
-  String s = ReadString(section, ident, String());
-  return !s.empty() && TryStrToFloat(s, v) ? v : defaultValue;
+  return ReadConverted<Extended>(*this, section, ident, defaultValue, TryStrToFloat);
 }
 
 void TCustomIniFile::WriteFloat(const String& section, const String& ident, double value) {
@@ -218,9 +236,7 @@ void TCustomIniFile::WriteFloat(const String& section, const String& ident, doub
 
 TDateTime TCustomIniFile::ReadDate(const String& section, const String& ident,
                                    TDateTime defaultValue) {
-  TDateTime v;
-  String s = ReadString(section, ident, String());
-  return !s.empty() && TryStrToDate(s, v) ? v : defaultValue;
+  return ReadConverted<TDateTime>(*this, section, ident, defaultValue, TryStrToDate);
 }
 
 void TCustomIniFile::WriteDate(const String& section, const String& ident, TDateTime value) {
@@ -229,9 +245,7 @@ void TCustomIniFile::WriteDate(const String& section, const String& ident, TDate
 
 TDateTime TCustomIniFile::ReadDateTime(const String& section, const String& ident,
                                        TDateTime defaultValue) {
-  TDateTime v;
-  String s = ReadString(section, ident, String());
-  return !s.empty() && TryStrToDateTime(s, v) ? v : defaultValue;
+  return ReadConverted<TDateTime>(*this, section, ident, defaultValue, TryStrToDateTime);
 }
 
 void TCustomIniFile::WriteDateTime(const String& section, const String& ident, TDateTime value) {
@@ -240,9 +254,7 @@ void TCustomIniFile::WriteDateTime(const String& section, const String& ident, T
 
 TDateTime TCustomIniFile::ReadTime(const String& section, const String& ident,
                                    TDateTime defaultValue) {
-  TDateTime v;
-  String s = ReadString(section, ident, String());
-  return !s.empty() && TryStrToTime(s, v) ? v : defaultValue;
+  return ReadConverted<TDateTime>(*this, section, ident, defaultValue, TryStrToTime);
 }
 
 void TCustomIniFile::WriteTime(const String& section, const String& ident, TDateTime value) {
@@ -306,13 +318,7 @@ TIniContent TIniFile::Load(bool forWrite) const {
   return content;
 }
 
-void TIniFile::Save(const TIniContent& content) {
-  try {
-    SafeWriteFile(FileName(), content.Render());
-  } catch (const Exception&) {
-    throw EIniFileException("Unable to write to " + FileName());
-  }
-}
+void TIniFile::Save(const TIniContent& content) { SaveContent(FileName(), content); }
 
 String TIniFile::ReadString(const String& section, const String& ident,
                             const String& defaultValue) {
@@ -327,17 +333,13 @@ void TIniFile::WriteString(const String& section, const String& ident, const Str
 }
 
 void TIniFile::ReadSection(const String& section, TStrings& strings) {
-  std::vector<String> keys;
-  Load(false).ReadKeys(section, keys);
-  FillList(strings, keys);
+  FillList(strings, Load(false).ReadKeys(section));
 }
 
 void TIniFile::ReadSections(TStrings& strings) { FillList(strings, Load(false).SectionNames()); }
 
 void TIniFile::ReadSectionValues(const String& section, TStrings& strings) {
-  std::vector<String> lines;
-  Load(false).ReadLines(section, lines);
-  FillList(strings, lines);
+  FillList(strings, Load(false).ReadLines(section));
 }
 
 void TIniFile::EraseSection(const String& section) {
@@ -376,17 +378,13 @@ void TMemIniFile::WriteString(const String& section, const String& ident, const 
 }
 
 void TMemIniFile::ReadSection(const String& section, TStrings& strings) {
-  std::vector<String> keys;
-  content_.ReadKeys(section, keys);
-  FillList(strings, keys);
+  FillList(strings, content_.ReadKeys(section));
 }
 
 void TMemIniFile::ReadSections(TStrings& strings) { FillList(strings, content_.SectionNames()); }
 
 void TMemIniFile::ReadSectionValues(const String& section, TStrings& strings) {
-  std::vector<String> lines;
-  content_.ReadLines(section, lines);
-  FillList(strings, lines);
+  FillList(strings, content_.ReadLines(section));
 }
 
 void TMemIniFile::EraseSection(const String& section) { content_.EraseSection(section); }
@@ -397,11 +395,7 @@ void TMemIniFile::DeleteKey(const String& section, const String& ident) {
 
 void TMemIniFile::UpdateFile() {
   if (FileName().empty()) throw EIniFileException("Unable to write to an ini file without a name");
-  try {
-    SafeWriteFile(FileName(), content_.Render());
-  } catch (const Exception&) {
-    throw EIniFileException("Unable to write to " + FileName());
-  }
+  SaveContent(FileName(), content_);
 }
 
 void TMemIniFile::GetStrings(TStrings& list) const { list.SetText(content_.Render()); }

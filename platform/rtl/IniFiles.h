@@ -27,9 +27,9 @@ class TIniContent {
   // EIniFileException when a line break, a "=" in the key or a "]" in the section name would
   // change the file's structure.
   void Write(const String& section, const String& key, const String& value);
-  void ReadKeys(const String& section, std::vector<String>& keys) const;
+  std::vector<String> ReadKeys(const String& section) const;
   // "key=value" lines of the section.
-  void ReadLines(const String& section, std::vector<String>& lines) const;
+  std::vector<String> ReadLines(const String& section) const;
   void EraseSection(const String& section);
   void DeleteKey(const String& section, const String& key);
   void Clear() { sections_.clear(); }

@@ -10,23 +10,13 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/gui/ScriptedDialogService.h"
+#include "platform/gui/tests/DialogTesting.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
 namespace orv {
 namespace {
 
-class DialogsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    auto scripted = std::make_unique<TScriptedDialogService>();
-    dialogs_ = scripted.get();
-    previous_ = SetDialogService(std::move(scripted));
-  }
-  void TearDown() override { SetDialogService(std::move(previous_)); }
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> previous_;
-};
+class DialogsTest : public testing::ScriptedDialogsTest {};
 
 TEST_F(DialogsTest, ConfirmationIsAnsweredByTheQueue) {
   String question = "ต้องการพิมพ์เอกสารแจ้งย้ายของ คุณสมชาย ใจดี หรือ ?";

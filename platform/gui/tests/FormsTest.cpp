@@ -5,8 +5,8 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Forms.h"
-#include "platform/gui/ScriptedDialogService.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/gui/tests/DialogTesting.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
 namespace orv {
@@ -41,17 +41,7 @@ class TDialogForm : public TForm {
   bool* destroyed = nullptr;
 };
 
-class FormsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    auto scripted = std::make_unique<TScriptedDialogService>();
-    dialogs_ = scripted.get();
-    previous_ = SetDialogService(std::move(scripted));
-  }
-  void TearDown() override { SetDialogService(std::move(previous_)); }
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> previous_;
-};
+class FormsTest : public testing::ScriptedDialogsTest {};
 
 TEST_F(FormsTest, ShowModalReturnsTheModalResultOfTheButtonClicked) {
   TDialogForm form(nullptr);

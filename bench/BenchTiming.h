@@ -1,0 +1,47 @@
+// Timing shared by the benchmark programs: wall-clock seconds of a piece of work, the best of a
+// few runs, and the sqlite3 command line as the yardstick for our database layer.
+#pragma once
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+namespace orv {
+
+inline double Seconds(const std::function<void()>& work) {
+  auto start = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The best of a few runs, so that one disturbed run does not decide.
+inline double Best(int runs, const std::function<void()>& work) {
+  double best = 1e9;
+  for (int i = 0; i < runs; ++i) best = std::min(best, Seconds(work));
+  return best;
+}
+
+// A fresh folder under the temporary folder, named for the benchmark and this process so that two
+// runs at once do not share a database; the caller removes it.
+inline std::filesystem::path BenchFolder(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / ("orvane-" + name + "-bench-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// The sqlite3 command line running the statement on the file with its output to /dev/null: what
+// reading the rows costs without our dataset.
+inline double SqliteSeconds(const std::string& file, const std::string& sql, int runs) {
+  std::string cmd = "sqlite3 '" + file + "' '" + sql + "' > /dev/null";
+  return Best(runs, [&] {
+    if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "sqlite3 failed\n");
+  });
+}
+
+}  // namespace orv
