@@ -39,7 +39,7 @@ TEST(ScriptIL, ProgramsGiveTheExpectedIntermediateCode) {
     EXPECT_EQ(test::ReadFile(expectedFile), actual);
     ++checked;
   }
-  EXPECT_EQ(checked, 5);
+  EXPECT_EQ(checked, 16);
 }
 // The intermediate code of a source, as text, or the error when it does not parse.
 String Parse(const String& dialect, const String& source) {

@@ -31,7 +31,7 @@ TEST(ScriptTokenizer, LineEndsContinuationsAndComments) {
   EXPECT_EQ(p.GetWord(), "b");
   EXPECT_EQ(p.GetRowCol(), "3:2");
 
-  // Unix line ends are line ends too, comments included.
+  // A lone LF ends a line as CR LF does, not as a blank: sources with Unix line ends are common here.
   p.SetText("a ' note\n' whole line\n\nb\n");
   EXPECT_EQ(p.GetWord(), "a");
   EXPECT_TRUE(p.GetEOL());
