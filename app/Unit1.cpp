@@ -361,8 +361,11 @@ void TForm1::Button1Click(TObject*) {
 void TForm1::N2Click(TObject*) { Close(); }
 
 void TForm1::Help1Click(TObject*) {
-  // The help program lies beside the program; when it is missing nothing happens.
-  ShellOpen(ExtractFilePath(Application->ExeName()) + "Orvane_Help");
+  // The help is a page beside the program, opened with the desktop's browser. Where the
+  // Windows program started a help program "Orvane_Help.exe", a Linux desktop opens a file by
+  // its type, and ".html" is the type every desktop opens without guessing at the content.
+  // A missing page is ignored, as a missing help program was.
+  ShellOpen(ExtractFilePath(Application->ExeName()) + "Orvane_Help.html");
 }
 
 void TForm1::Edit3Click(TObject*) { Edit3->SelectAll(); }

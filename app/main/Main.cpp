@@ -1,4 +1,7 @@
 // The program's main block: the application object, the windows in their order, the loop.
+#include <cstdlib>
+
+#include "app/Screenshot.h"
 #include "app/Unit1.h"
 #include "platform/gui/Application.h"
 
@@ -7,6 +10,10 @@ int main() {
   Application->Initialize();
   // The main window comes first: the other windows use its database connection.
   Application->CreateForm(Form1);
+  // The one outside input the program takes: with it set, the run pictures the main window
+  // and ends (the demo script and the tests use it on a virtual display).
+  const char* screenshot = std::getenv(ScreenshotVariable);
+  TStartupScreenshot shot(Form1, screenshot ? screenshot : "");
   Application->Run();
-  return 0;
+  return shot.Failed() ? 1 : 0;
 }

@@ -6,13 +6,17 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
 #include "app/Unit1.h"
 #include "platform/gui/Application.h"
+#include "platform/rtl/DateTime.h"
 
 namespace orv::test {
 
@@ -30,6 +34,32 @@ inline std::string Sqlite3(const std::string& file, const std::string& sql) {
   while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
+}
+
+// The lines of what sqlite3 printed.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// "2024-03-05" as the display shows it: "5 มีนาคม 2024".
+inline std::string ThaiDate(const std::string& iso) {
+  static const char* const months[] = {"มกราคม", "กุมภาพันธ์", "มีนาคม", "เมษายน", "พฤษภาคม",
+                                       "มิถุนายน", "กรกฎาคม", "สิงหาคม", "กันยายน", "ตุลาคม",
+                                       "พฤศจิกายน", "ธันวาคม"};
+  int year = std::stoi(iso.substr(0, 4)), month = std::stoi(iso.substr(5, 2)),
+      day = std::stoi(iso.substr(8, 2));
+  return std::to_string(day) + " " + months[month - 1] + " " + std::to_string(year);
+}
+
+// The date a picker shows for a stored "YYYY-MM-DD"; today for no date.
+inline TDateTime PickerDate(const std::string& iso) {
+  if (iso.empty()) return Date();
+  return EncodeDate(static_cast<Word>(std::stoi(iso.substr(0, 4))),
+                    static_cast<Word>(std::stoi(iso.substr(5, 2))),
+                    static_cast<Word>(std::stoi(iso.substr(8, 2))));
 }
 
 class ParishTest : public ::testing::Test {
@@ -68,6 +98,51 @@ class ParishTest : public ::testing::Test {
     form_->DoCreate();
     return form_;
   }
+  // The move editors, named as the window names them, against sqlite3's reading of the last
+  // move row of the member on screen; disabled and empty when the member has no move.
+  void ExpectLastMoveShown(TForm1* f) {
+    struct MoveEditor {
+      TLabeledEdit* Edit;
+      const char* Column;
+      TDateTimePicker* Picker;
+    };
+    const MoveEditor editors[] = {{f->LabeledEdit59, "DateIn", f->DateTimePicker11},
+                                  {f->LabeledEdit60, "MoveInBy", nullptr},
+                                  {f->LabeledEdit61, "FromChurch", nullptr},
+                                  {f->LabeledEdit62, "MoveFromNo", nullptr},
+                                  {f->LabeledEdit63, "FromFr", nullptr},
+                                  {f->LabeledEdit64, "DateOut", f->DateTimePicker12},
+                                  {f->LabeledEdit65, "MoveOutBy", nullptr},
+                                  {f->LabeledEdit66, "ToChurch", nullptr},
+                                  {f->LabeledEdit67, "MoveToNo", nullptr},
+                                  {f->LabeledEdit68, "ReceiveInBy", nullptr}};
+    std::string member =
+        f->ADOQuery1->IsEmpty() ? "null" : f->ADOQuery1->FieldByName("ID")->AsString();
+    SCOPED_TRACE("moves of member " + member);
+    std::string sql;
+    for (const MoveEditor& e : editors)
+      sql += "select '[' || ifnull(" + std::string(e.Column) +
+             ", '') || ']' from Move where OrvID = " + member + " order by ID desc limit 1;\n";
+    std::vector<std::string> values = Lines(Cli(sql));
+    bool hasMove = !values.empty();
+    if (hasMove) {
+      ASSERT_EQ(values.size(), std::size(editors));
+    }
+    for (size_t i = 0; i < std::size(editors); ++i) {
+      const MoveEditor& e = editors[i];
+      SCOPED_TRACE(e.Column);
+      std::string value = hasMove ? values[i].substr(1, values[i].size() - 2) : std::string();
+      EXPECT_EQ(e.Edit->Enabled(), hasMove);
+      if (e.Picker) {
+        EXPECT_EQ(e.Edit->Text(), value.empty() ? "" : ThaiDate(value));
+        EXPECT_EQ(e.Picker->Date(), PickerDate(value));
+        EXPECT_EQ(e.Picker->Enabled(), hasMove);
+      } else {
+        EXPECT_EQ(e.Edit->Text(), value);
+      }
+    }
+  }
+
   void Stop() {
     if (!form_) return;
     bool canClose = false;

@@ -33,6 +33,14 @@ TEST_F(UpgradeTest, OldMovesAreKeptLinkedByCodeAndMembersMoveDatesConvertedOnce)
   MakeOldLayout();
   TForm1* f = Start();
   EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  5 รายการ");
+  for (TLumSmoothButton* b : {f->LumSmoothButton1, f->LumSmoothButton2, f->LumSmoothButton3,
+                              f->LumSmoothButton4})
+    EXPECT_TRUE(b->Enabled()) << b->Caption();
+  // The move rows the upgrade linked or made are on screen at once.
+  for (int id : {1, 2, 5}) {
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(id), 0));
+    ExpectLastMoveShown(f);
+  }
   Stop();
 
   EXPECT_EQ(Cli("select count(*) from pragma_table_info('Move') where name = 'OrvID'"), "1");
@@ -59,9 +67,28 @@ TEST_F(UpgradeTest, OldMovesAreKeptLinkedByCodeAndMembersMoveDatesConvertedOnce)
   EXPECT_EQ(Cli("select count(*) from Move"), "3");
 }
 
+TEST_F(UpgradeTest, OldLayoutWithoutMembersStartsWithOnlyTheTypedAddressButton) {
+  MakeOldLayout();
+  Cli("delete from Move; delete from Orvani;");
+  TForm1* f = Start();
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  0 รายการ");
+  EXPECT_TRUE(f->LumSmoothButton1->Enabled());
+  EXPECT_FALSE(f->LumSmoothButton2->Enabled());
+  EXPECT_FALSE(f->LumSmoothButton3->Enabled());
+  EXPECT_FALSE(f->LumSmoothButton4->Enabled());
+  ExpectLastMoveShown(f);
+  Stop();
+  EXPECT_EQ(Cli("select count(*) from pragma_table_info('Move') where name = 'OrvID'"), "1");
+  EXPECT_EQ(Cli("select count(*) from Move"), "0");
+  EXPECT_EQ(Cli("pragma user_version"), "1");
+}
+
 TEST_F(UpgradeTest, EnvelopeColumnsAreAddedWithTheirFirstValuesOnce) {
   MakeOldLayout();
   TForm1* f = Start();
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  5 รายการ");
+  EXPECT_TRUE(f->LumSmoothButton2->Enabled());
+  EXPECT_EQ(f->Edit5->Text(), "วัดเก่า");
   EXPECT_EQ(Cli("select count(*) from pragma_table_info('print') where name in ('sen', 'Prefix')"),
             "0");
   f->FindSen();

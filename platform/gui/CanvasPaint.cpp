@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -153,10 +154,13 @@ QRect ShapeRect(const TRect& r, bool hasPen) {
   return hasPen ? QRect(l, t, std::max(0, w - 1), std::max(0, h - 1)) : QRect(l, t, w, h);
 }
 
-// Qt angles: sixteenths of a degree, counter-clockwise from three o'clock.
+// Qt angles: sixteenths of a degree, counter-clockwise from three o'clock. On an ellipse Qt
+// takes the angle of the circle the ellipse is squeezed from, while the radial through p is a
+// straight line from the centre: the point is squeezed the same way before its angle is taken.
 int RadialAngle(const QRect& box, TPoint p) {
   double cx = box.left() + box.width() / 2.0, cy = box.top() + box.height() / 2.0;
-  double a = std::atan2(cy - p.Y, p.X - cx) * 180.0 / std::numbers::pi;
+  double rx = std::max(1.0, box.width() / 2.0), ry = std::max(1.0, box.height() / 2.0);
+  double a = std::atan2((cy - p.Y) / ry, (p.X - cx) / rx) * 180.0 / std::numbers::pi;
   return static_cast<int>(std::lround(a * 16));
 }
 

@@ -122,9 +122,10 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
         bool click = me->button() == Qt::LeftButton && impl.leftPressed &&
                      widget->rect().contains(p) && ControlAccess::ClicksOnMouseUp(target);
         if (me->button() == Qt::LeftButton) impl.leftPressed = false;
+        // The class library clicks first and then reports the release.
         CallSafely(target, [&] {
-          ControlAccess::MouseUp(target, ToMouseButton(me->button()), shift, p.x(), p.y());
-          if (click && control_) target->Click();
+          if (click) target->Click();
+          if (control_) ControlAccess::MouseUp(target, ToMouseButton(me->button()), shift, p.x(), p.y());
         });
       } else {
         CallSafely(target, [&] { ControlAccess::MouseMove(target, shift, p.x(), p.y()); });

@@ -4,6 +4,8 @@
 
 #include <mutex>
 
+#include "platform/gui/FontsConfText.h"
+
 namespace orv {
 
 void InitFonts() {
@@ -12,7 +14,7 @@ void InitFonts() {
     FcInit();
     FcConfig* config = FcConfigGetCurrent();
     // Our aliases are added after the system's rules, so for the Windows names they come first.
-    FcConfigParseAndLoad(config, reinterpret_cast<const FcChar8*>(ORVANE_FONTS_CONF), FcTrue);
+    FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(sxFontsConf), FcTrue);
     FcConfigBuildFonts(config);
   });
 }

@@ -23,6 +23,12 @@
 
 namespace orv {
 
+namespace {
+// The form whose OnActivate ran last and whose OnDeactivate has not: Qt tells the window that
+// becomes active before the one that stops being active, the class library the other way round.
+TCustomForm* activatedForm = nullptr;
+}  // namespace
+
 struct FormAccess {
   static void Shown(TCustomForm* f) {
     if (f->OnShow) f->OnShow(f);
@@ -31,10 +37,23 @@ struct FormAccess {
     if (f->OnHide) f->OnHide(f);
   }
   static void Activated(TCustomForm* f, bool active) {
-    if (active && f->activeControl_ && f->activeControl_->CanFocus())
+    if (!active) {
+      if (activatedForm != f) return;
+      activatedForm = nullptr;
+      if (f->OnDeactivate) f->OnDeactivate(f);
+      return;
+    }
+    if (activatedForm == f) return;
+    if (TCustomForm* previous = activatedForm) {
+      activatedForm = nullptr;
+      CallSafely(previous, [previous] {
+        if (previous->OnDeactivate) previous->OnDeactivate(previous);
+      });
+    }
+    activatedForm = f;
+    if (f->activeControl_ && f->activeControl_->CanFocus())
       WidgetOf(f->activeControl_)->setFocus(Qt::ActiveWindowFocusReason);
-    const TNotifyEvent& e = active ? f->OnActivate : f->OnDeactivate;
-    if (e) e(f);
+    if (f->OnActivate) f->OnActivate(f);
   }
   static void Paint(TCustomForm* f, QPainter& painter) {
     if (!f->OnPaint) return;
@@ -233,6 +252,7 @@ TCustomForm::TCustomForm(TComponent* AOwner)
 TCustomForm::~TCustomForm() {
   auto& forms = AllForms();
   forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+  if (activatedForm == this) activatedForm = nullptr;
   DetachControlTree(this);
   if (auto* window = static_cast<FormWindow*>(Widget())) {
     window->Detach();

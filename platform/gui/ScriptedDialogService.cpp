@@ -1,6 +1,7 @@
 #include "platform/gui/ScriptedDialogService.h"
 
 #include "platform/gui/Controls.h"
+#include "platform/gui/Graphics.h"
 
 namespace orv {
 
@@ -51,6 +52,7 @@ bool TScriptedDialogService::ExecuteFileDialog(TFileDialogRequest& Request) {
 
 bool TScriptedDialogService::ExecuteColorDialog(TColor& Color) {
   shown_.push_back({"color", "", "", mtCustom, {}});
+  lastColor_ = Color;
   if (colors_.empty()) return false;
   std::optional<TColor> answer = colors_.front();
   colors_.pop_front();
@@ -58,17 +60,24 @@ bool TScriptedDialogService::ExecuteColorDialog(TColor& Color) {
   return answer.has_value();
 }
 
-bool TScriptedDialogService::ExecuteFontDialog(TFont&) {
-  shown_.push_back({"font", "", "", mtCustom, {}});
-  return false;
+bool TScriptedDialogService::ExecuteFontDialog(TFont& Font) {
+  shown_.push_back({"font", "", Font.Name(), mtCustom, {}});
+  lastFont_ = Font.Data();
+  if (fonts_.empty()) return false;
+  std::optional<TFontData> answer = fonts_.front();
+  fonts_.pop_front();
+  if (answer) Font.SetData(*answer);
+  return answer.has_value();
 }
 
-bool TScriptedDialogService::ExecutePrintDialog(TPrintDialogRequest&) {
+bool TScriptedDialogService::ExecutePrintDialog(TPrintDialogRequest& Request) {
   shown_.push_back({"print", "", "", mtCustom, {}});
-  if (results_.empty()) return false;
-  int result = results_.front();
-  results_.pop_front();
-  return result == mrOk;
+  lastPrint_ = Request;
+  if (prints_.empty()) return false;
+  std::optional<TPrintDialogRequest> answer = prints_.front();
+  prints_.pop_front();
+  if (answer) Request = *answer;
+  return answer.has_value();
 }
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/gui/DialogService.h"
+#include "platform/gui/Graphics.h"
 
 namespace orv {
 
@@ -26,12 +27,20 @@ class TScriptedDialogService : public IDialogService {
   // An empty list cancels the file dialog.
   void QueueFiles(std::vector<String> Files) { files_.push_back(std::move(Files)); }
   void QueueColor(std::optional<TColor> Color) { colors_.push_back(Color); }
+  // The font the user leaves in the dialog; std::nullopt cancels it.
+  void QueueFont(std::optional<TFontData> Font) { fonts_.push_back(std::move(Font)); }
+  // The choices the user leaves in the print dialog; std::nullopt cancels it.
+  void QueuePrint(std::optional<TPrintDialogRequest> Answer) { prints_.push_back(std::move(Answer)); }
 
   const std::vector<TShownBox>& Shown() const { return shown_; }
   // The text of the last box shown; empty when none.
   String LastText() const { return shown_.empty() ? String() : shown_.back().Text; }
   // The last file dialog's request as the program made it.
   const TFileDialogRequest& LastFileRequest() const { return lastFile_; }
+  // What the last colour, font and print dialogs were opened with.
+  TColor LastColor() const { return lastColor_; }
+  const TFontData& LastFont() const { return lastFont_; }
+  const TPrintDialogRequest& LastPrintRequest() const { return lastPrint_; }
 
   int ShowMessageBox(const TMessageBoxRequest& Request) override;
   bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
@@ -46,7 +55,12 @@ class TScriptedDialogService : public IDialogService {
   std::deque<std::optional<String>> inputs_;
   std::deque<std::vector<String>> files_;
   std::deque<std::optional<TColor>> colors_;
+  std::deque<std::optional<TFontData>> fonts_;
+  std::deque<std::optional<TPrintDialogRequest>> prints_;
   TFileDialogRequest lastFile_;
+  TColor lastColor_ = clNone;
+  TFontData lastFont_;
+  TPrintDialogRequest lastPrint_;
 };
 
 }  // namespace orv

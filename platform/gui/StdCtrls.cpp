@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -33,6 +34,24 @@ int Utf16Index(const QString& s, int codePoints) {
   for (int n = 0; i < s.size() && n < codePoints; ++n) i += s[i].isHighSurrogate() ? 2 : 1;
   return i;
 }
+
+// Qt inverts the controls of a scroll bar so that the wheel scrolls the right way, and with them
+// the arrow keys of a horizontal bar; the right arrow moves a bar to the right, as on Windows.
+class ScrollBarWidget : public QScrollBar {
+ public:
+  using QScrollBar::QScrollBar;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (orientation() != Qt::Horizontal || (e->key() != Qt::Key_Left && e->key() != Qt::Key_Right)) {
+      QScrollBar::keyPressEvent(e);
+      return;
+    }
+    bool forward = (e->key() == Qt::Key_Right) != isRightToLeft();
+    triggerAction(forward ? SliderSingleStepAdd : SliderSingleStepSub);
+    e->accept();
+  }
+};
 
 }  // namespace
 
@@ -512,13 +531,17 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner, NewWidg
   };
   items->Changed = [list](int i, const String& s) { list->item(i)->setText(QStr(s)); };
   items_.reset(items);
+  // A change made with the mouse clicks once, when the button is released.
   QObject::connect(list, &QListWidget::itemSelectionChanged, impl_->bridge, [this] {
-    if (!settingFromCode_ && impl_->bridge->Control()) CallSafely(this, [this] { Click(); });
+    if (!settingFromCode_ && !impl_->leftPressed && impl_->bridge->Control())
+      CallSafely(this, [this] { Click(); });
   });
   InitEditBox(121, 97);
 }
 
 TCustomListBox::~TCustomListBox() = default;
+
+bool TCustomListBox::ClicksOnMouseUp() const { return items_->Count() > 0; }
 
 TStrings* TCustomListBox::Items() const { return items_.get(); }
 void TCustomListBox::SetItems(TStrings* Value) { items_->Assign(Value); }
@@ -669,7 +692,7 @@ TGroupBox::TGroupBox(TComponent* AOwner) : TCustomGroupBox(AOwner) {}
 
 // ---- scroll bar ----
 
-TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QScrollBar>(Qt::Horizontal)) {
+TScrollBar::TScrollBar(TComponent* AOwner) : TWinControl(AOwner, NewWidget<ScrollBarWidget>(Qt::Horizontal)) {
   auto* bar = As<QScrollBar>(this);
   bar->setRange(0, 100);
   bar->setPageStep(1);

@@ -199,7 +199,8 @@ class TComboBox : public TCustomComboBox {
   explicit TComboBox(TComponent* AOwner);
 };
 
-// A list of lines, one or several selectable. OnClick fires when the user changes the selection.
+// A list of lines, one or several selectable. OnClick fires when the user clicks the list or
+// moves the selection with the keyboard; not when the program sets it.
 class TCustomListBox : public TWinControl {
   ORV_CLASS(TCustomListBox, TWinControl)
 
@@ -220,7 +221,8 @@ class TCustomListBox : public TWinControl {
   void Clear();
 
  protected:
-  bool ClicksOnMouseUp() const override { return false; }
+  // Every left click on a list with lines clicks, also one on the line already chosen.
+  bool ClicksOnMouseUp() const override;
 
  private:
   std::unique_ptr<TStrings> items_;

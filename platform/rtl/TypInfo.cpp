@@ -35,6 +35,20 @@ const TPropInfo& NeedProp(const TObject* obj, std::string_view name) {
   return *p;
 }
 
+// Report files store a set as its bit mask in decimal; element names are identifiers, so a
+// text of digits is never a list of names.
+bool IsDecimalNumber(std::string_view text) {
+  String t = TrimBlanks(text);
+  if (!t.empty() && (t[0] == '-' || t[0] == '+')) t.erase(0, 1);
+  return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+const TPropInfo& NeedSetProp(const TObject* obj, std::string_view name) {
+  const TPropInfo& p = NeedProp(obj, name);
+  if (p.Kind() != tkSet) WrongKind(p);
+  return p;
+}
+
 bool IsBoolean(const TTypeInfo* type) {
   return type->Kind() == tkEnumeration && type == TypeInfoOf<bool>();
 }
@@ -361,8 +375,13 @@ void SetPropValue(TObject* obj, const TPropInfo* prop, const Variant& value) {
   const TTypeInfo* type = prop->PropType();
   switch (prop->Kind()) {
     case tkInteger:
-    case tkInt64:
-    case tkSet: prop->SetOrd(obj, value.ToInt64()); return;
+    case tkInt64: prop->SetOrd(obj, value.ToInt64()); return;
+    case tkSet:
+      if (VarIsStr(value) && !IsDecimalNumber(VarToStr(value)))
+        prop->SetOrd(obj, StringToSet(type, VarToStr(value)));
+      else
+        prop->SetOrd(obj, value.ToInt64());
+      return;
     case tkEnumeration:
       if (IsBoolean(type) && !VarIsStr(value)) {
         prop->SetOrd(obj, value.ToBoolean() ? 1 : 0);
@@ -463,6 +482,46 @@ Integer GetEnumValue(const TTypeInfo* type, const String& name) {
   for (size_t i = 0; i < names.size(); ++i)
     if (SameText(names[i], name)) return static_cast<Integer>(i);
   return -1;
+}
+
+String SetToString(const TTypeInfo* setType, Int64 value, bool brackets) {
+  const auto& names = setType->CompType()->EnumNames();
+  String text;
+  for (size_t i = 0; i < names.size() && i < 64; ++i) {
+    if (!(static_cast<std::uint64_t>(value) & (std::uint64_t{1} << i))) continue;
+    if (!text.empty()) text += ',';
+    text += names[i];
+  }
+  return brackets ? "[" + text + "]" : text;
+}
+
+Int64 StringToSet(const TTypeInfo* setType, const String& value) {
+  String text = TrimBlanks(value);
+  std::string_view rest = text;
+  if (rest.size() >= 2 && rest.front() == '[' && rest.back() == ']')
+    rest = rest.substr(1, rest.size() - 2);
+  Int64 mask = 0;
+  while (!rest.empty()) {
+    size_t comma = rest.find(',');
+    String name = TrimBlanks(rest.substr(0, comma));
+    rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    // A stray comma names nothing, as in the "[fsBold, ]" a hand-written script may hold.
+    if (name.empty()) continue;
+    Integer element = GetEnumValue(setType->CompType(), name);
+    if (element < 0) throw EPropertyError("Invalid property element: " + name);
+    mask |= Int64{1} << element;
+  }
+  return mask;
+}
+
+String GetSetProp(TObject* obj, std::string_view name, bool brackets) {
+  const TPropInfo& p = NeedSetProp(obj, name);
+  return SetToString(p.PropType(), p.GetOrd(obj), brackets);
+}
+
+void SetSetProp(TObject* obj, std::string_view name, const String& value) {
+  const TPropInfo& p = NeedSetProp(obj, name);
+  p.SetOrd(obj, StringToSet(p.PropType(), value));
 }
 
 bool IsStoredProp(TObject* obj, const TPropInfo* prop) { return prop->IsStored(obj); }

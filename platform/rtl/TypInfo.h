@@ -493,7 +493,9 @@ TTypeKind PropType(const TObject* obj, std::string_view name);
 // object handle (platform/rtl/ObjectHandles.h), events as their handler name.
 Variant GetPropValue(TObject* obj, const TPropInfo* prop);
 Variant GetPropValue(TObject* obj, std::string_view name);
-// The reverse; an enumeration also takes a value name, an object an object handle.
+// The reverse; an enumeration also takes a value name, an object an object handle, and a set
+// its element names as text ("[fsBold,fsItalic]", read as StringToSet reads it) besides its
+// bit mask as a number or as text holding a decimal number (what report files store).
 void SetPropValue(TObject* obj, const TPropInfo* prop, const Variant& value);
 void SetPropValue(TObject* obj, std::string_view name, const Variant& value);
 
@@ -522,6 +524,18 @@ void SetMethodProp(TObject* obj, std::string_view name, const String& handlerNam
 String GetEnumName(const TTypeInfo* type, Integer value);
 // Case-blind; -1 for a name the enumeration does not have.
 Integer GetEnumValue(const TTypeInfo* type, const String& name);
+
+// The names of the elements of a set type's bit mask in the enumeration's order, joined by
+// commas without blanks and, when brackets is true, enclosed in square brackets:
+// "[fsBold,fsItalic]", "[]" for the empty set.
+String SetToString(const TTypeInfo* setType, Int64 value, bool brackets = false);
+// The reverse: square brackets optional, blanks around the names allowed, names case-blind,
+// "" or "[]" the empty set. EPropertyError "Invalid property element: %s" for a name the
+// enumeration does not have.
+Int64 StringToSet(const TTypeInfo* setType, const String& value);
+// A set property by its element names; EPropertyError for a property that is not a set.
+String GetSetProp(TObject* obj, std::string_view name, bool brackets = false);
+void SetSetProp(TObject* obj, std::string_view name, const String& value);
 
 bool IsStoredProp(TObject* obj, const TPropInfo* prop);
 bool IsStoredProp(TObject* obj, std::string_view name);

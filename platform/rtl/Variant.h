@@ -7,19 +7,21 @@
 // copies text. Strings are immutable once made; arrays copy themselves before the first write
 // when they are shared, so a Variant array behaves as a value.
 //
-// Operator rules (the class library's, checked against its table in the tests):
-// - Empty counts as 0, or as '' beside a string; Empty op Empty stays Empty. Null in any
-//   arithmetic operator gives Null.
-// - "+" joins when both sides are strings (OleStr when either is); a string beside a number is
-//   read as a number in the locale (EConvertError when it is not one). A Boolean is -1 or 0.
+// Operator rules (the class library's, checked against its table in the tests, which also
+// states where and why we differ from it):
+// - Empty counts as 0, or as '' when "+" joins it to a string; Empty op Empty stays Empty. Null
+//   in any arithmetic operator gives Null, Empty beside it included.
+// - "+" joins when both sides are strings (OleStr when either is); a string beside a number or
+//   a date is read as a number in the locale (EConvertError when it is not one). A Boolean is
+//   the Smallint -1 or 0 beside a number, whichever side it stands on.
 // - "/" always gives a Double, except Currency / number, which stays Currency. div, mod, shl and
 //   shr work on integers (floats round half to even, text must hold an integer); and, or, xor
 //   are logical on two Booleans, bitwise otherwise, and follow three-valued logic with Null
 //   (False and Null is False, True or Null is True, else Null).
 // - Integer results widen to Int64, and past 64 bits to Double, instead of wrapping.
 // - Comparisons: two strings compare case-sensitively by their UTF-8 bytes, which is code point
-//   order; a string beside a number compares as a number. Null equals only Null and is below
-//   every other value; Empty comes next, below every value.
+//   order; a string beside a number compares as a number. Empty is below every value, Null
+//   included; Null equals only Null and is below every other value.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>

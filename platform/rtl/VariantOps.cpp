@@ -210,10 +210,13 @@ Variant Logic(IntOp op, const char* name, const Variant& a, const Variant& b) {
   return IntArith(op, name, a, b);
 }
 
-// Null below everything, Empty next, then values; -1, 0 or 1.
+// Empty below everything, Null next, then values; -1, 0 or 1.
 int Compare(const char* name, const Variant& a, const Variant& b) {
   Cls ca = ClassOf(a.VType()), cb = ClassOf(b.VType());
-  if (ca == cNull || cb == cNull) return (ca == cNull ? 0 : 1) - (cb == cNull ? 0 : 1);
+  if (ca == cNull || cb == cNull) {
+    if (ca == cEmpty || cb == cEmpty) return ca == cEmpty ? -1 : 1;
+    return (ca == cNull ? 0 : 1) - (cb == cNull ? 0 : 1);
+  }
   CheckOperands(name, a, b);
   if (ca == cEmpty || cb == cEmpty) return (ca == cEmpty ? 0 : 1) - (cb == cEmpty ? 0 : 1);
   auto order = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };

@@ -177,6 +177,93 @@ TEST_F(CanvasTest, ClippingPenModesPixelsAndTextRect) {
   EXPECT_EQ(r.Right, 60);
 }
 
+TEST_F(CanvasTest, PieAndChordFillBetweenTheRadialsThroughTheirPoints) {
+  TBitmap bmp(200, 100, pf24bit);
+  TCanvas& c = bmp.Canvas();
+  c.Brush().SetColor(clRed);
+  // Counter-clockwise from the radial through the top right corner of a wide ellipse to the
+  // radial through its top left corner: the wedge above the centre, 26.6 to 153.4 degrees.
+  c.Pie(0, 0, 200, 100, 200, 0, 0, 0);
+  EXPECT_EQ(c.Pixels(100, 20), clRed);
+  EXPECT_EQ(c.Pixels(141, 21), clRed) << "35 degrees is inside the wedge";
+  EXPECT_EQ(c.Pixels(156, 30), clWhite) << "20 degrees is below the radial through the corner";
+  EXPECT_EQ(c.Pixels(100, 80), clWhite);
+  EXPECT_EQ(c.Pixels(3, 3), clWhite) << "the corner itself is outside the ellipse";
+
+  // The same points the other way round: the rest of the ellipse.
+  TBitmap rest(200, 100, pf24bit);
+  rest.Canvas().Brush().SetColor(clRed);
+  rest.Canvas().Pie(0, 0, 200, 100, 0, 0, 200, 0);
+  EXPECT_EQ(rest.Canvas().Pixels(100, 80), clRed);
+  EXPECT_EQ(rest.Canvas().Pixels(156, 30), clRed);
+  EXPECT_EQ(rest.Canvas().Pixels(100, 20), clWhite);
+
+  // A chord closes the arc with the straight line between its ends, not through the centre.
+  TBitmap chord(100, 100, pf24bit);
+  TCanvas& k = chord.Canvas();
+  k.Brush().SetColor(clBlue);
+  k.Chord(0, 0, 100, 100, 100, 0, 0, 0);
+  EXPECT_EQ(k.Pixels(50, 5), clBlue);
+  EXPECT_EQ(k.Pixels(50, 30), clWhite) << "inside the pie of the same radials, outside the chord";
+  EXPECT_EQ(k.Pixels(50, 80), clWhite);
+}
+
+TEST_F(CanvasTest, ArcAndPolylineDrawOutlinesOnly) {
+  TBitmap bmp(100, 100, pf24bit);
+  TCanvas& c = bmp.Canvas();
+  c.Brush().SetColor(clRed);
+  // The quarter of the circle from three o'clock to twelve o'clock.
+  c.Arc(0, 0, 100, 100, 100, 50, 50, 0);
+  EXPECT_GT(Inked(c, {52, 0, 100, 48}), 40);
+  EXPECT_EQ(Inked(c, {0, 0, 48, 48}), 0);
+  EXPECT_EQ(Inked(c, {0, 52, 100, 100}), 0);
+  EXPECT_EQ(c.Pixels(70, 30), clWhite) << "an arc is not filled";
+
+  TBitmap lines(100, 100, pf24bit);
+  TCanvas& l = lines.Canvas();
+  l.Pen().SetColor(clGreen);
+  l.Brush().SetColor(clRed);
+  l.Polyline({{10, 90}, {60, 90}, {60, 40}});
+  EXPECT_EQ(l.Pixels(30, 90), clGreen);
+  EXPECT_EQ(l.Pixels(60, 60), clGreen);
+  EXPECT_EQ(l.Pixels(35, 65), clWhite) << "a polyline is not closed";
+  EXPECT_EQ(l.Pixels(50, 80), clWhite) << "nor filled";
+  EXPECT_EQ(l.PenPos(), Point(60, 40));
+}
+
+TEST_F(CanvasTest, FrameRectAndCopyRect) {
+  TBitmap bmp(100, 60, pf24bit);
+  TCanvas& c = bmp.Canvas();
+  c.Pen().SetColor(clRed);
+  c.Brush().SetColor(clBlue);
+  c.FrameRect({10, 10, 30, 20});
+  EXPECT_EQ(c.Pixels(10, 10), clBlue) << "the frame is in the brush's colour";
+  EXPECT_EQ(c.Pixels(29, 10), clBlue);
+  EXPECT_EQ(c.Pixels(29, 19), clBlue);
+  EXPECT_EQ(c.Pixels(10, 19), clBlue);
+  EXPECT_EQ(c.Pixels(30, 20), clWhite);
+  EXPECT_EQ(c.Pixels(20, 15), clWhite) << "inside stays as it was";
+
+  // Blue left half and yellow right half of a 20 x 20 square, copied twice as large.
+  TBitmap source(40, 40, pf24bit);
+  source.Canvas().Brush().SetColor(clBlue);
+  source.Canvas().FillRect({10, 10, 20, 30});
+  source.Canvas().Brush().SetColor(clYellow);
+  source.Canvas().FillRect({20, 10, 30, 30});
+  TBitmap dest(100, 60, pf24bit);
+  dest.Canvas().CopyRect({50, 10, 90, 50}, source.Canvas(), {10, 10, 30, 30});
+  TCanvas& d = dest.Canvas();
+  EXPECT_EQ(d.Pixels(52, 12), clBlue);
+  EXPECT_EQ(d.Pixels(65, 45), clBlue);
+  EXPECT_EQ(d.Pixels(75, 12), clYellow);
+  EXPECT_EQ(d.Pixels(88, 48), clYellow);
+  EXPECT_EQ(d.Pixels(49, 30), clWhite);
+  EXPECT_EQ(d.Pixels(91, 30), clWhite);
+  EXPECT_EQ(d.Pixels(70, 51), clWhite);
+  TCanvas noPixels;
+  EXPECT_THROW(d.CopyRect({0, 0, 5, 5}, noPixels, {0, 0, 5, 5}), EInvalidOperation);
+}
+
 TEST_F(CanvasTest, CanvasWithoutDeviceRefusesToDraw) {
   TCanvas c;
   EXPECT_FALSE(c.CanDraw());

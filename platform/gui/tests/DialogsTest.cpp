@@ -6,10 +6,12 @@
 #include <QTemporaryDir>
 
 #include <cstdlib>
+#include <vector>
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Graphics.h"
 #include "platform/gui/tests/DialogTesting.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
@@ -43,6 +45,107 @@ TEST_F(DialogsTest, InputQueryCancelledLeavesTheValue) {
   EXPECT_TRUE(InputQuery("ชื่อ", "กรุณาใส่ชื่อ", value));
   EXPECT_EQ(value, "ใหม่");
   EXPECT_EQ(InputBox("a", "b", "default"), "default");
+}
+
+TEST_F(DialogsTest, ShowMessageInputBoxAndMessageDlgShowTheirTextAndReturnTheAnswer) {
+  ShowMessage("บันทึกข้อมูลเรียบร้อยแล้ว");
+  ASSERT_EQ(dialogs_->Shown().size(), 1u);
+  const auto& box = dialogs_->Shown()[0];
+  EXPECT_EQ(box.Kind, "message");
+  EXPECT_EQ(box.Caption, Application->Title());
+  EXPECT_EQ(box.Text, "บันทึกข้อมูลเรียบร้อยแล้ว");
+  EXPECT_EQ(box.Buttons, TMsgDlgButtons{mbOK});
+
+  dialogs_->QueueInput(String("๒๕"));
+  EXPECT_EQ(InputBox("อายุ", "กรุณาใส่อายุ", "0"), "๒๕");
+  EXPECT_EQ(dialogs_->Shown().back().Kind, "input");
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "อายุ");
+  EXPECT_EQ(dialogs_->LastText(), "กรุณาใส่อายุ");
+
+  dialogs_->QueueResult(mrCancel);
+  EXPECT_EQ(MessageDlg("ลบข้อมูล ?", mtWarning, {mbOK, mbCancel}, 0), mrCancel);
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "Warning");
+  EXPECT_EQ(dialogs_->LastText(), "ลบข้อมูล ?");
+  dialogs_->QueueResult(mrRetry);
+  EXPECT_EQ(MessageDlg("เปิดฐานข้อมูลไม่ได้", mtError, {mbAbort, mbRetry, mbIgnore}, 0), mrRetry);
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "Error");
+  EXPECT_EQ(dialogs_->Shown().back().Type, mtError);
+}
+
+TEST_F(DialogsTest, ColorDialogTakesTheChosenColourAndKeepsItsOwnOnCancel) {
+  TColorDialog dialog(nullptr);
+  std::vector<String> events;
+  dialog.OnShow = [&](TObject*) { events.push_back("show"); };
+  dialog.OnClose = [&](TObject*) { events.push_back("close"); };
+  dialog.SetColor(clRed);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Color(), clRed);
+  EXPECT_EQ(dialogs_->LastColor(), clRed) << "the dialog opens on the current colour";
+  dialogs_->QueueColor(clTeal);
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialog.Color(), clTeal);
+  dialogs_->QueueColor(std::nullopt);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Color(), clTeal);
+  EXPECT_EQ(events, (std::vector<String>{"show", "close", "show", "close", "show", "close"}));
+}
+
+TEST_F(DialogsTest, FontDialogTakesTheChosenFont) {
+  TFontDialog dialog(nullptr);
+  dialog.Font()->SetName("Tahoma");
+  dialog.Font()->SetHeight(-13);
+  TFontData chosen;
+  chosen.Name = "Angsana New";
+  chosen.Height = -24;
+  chosen.Style = {fsBold};
+  chosen.Color = clMaroon;
+  dialogs_->QueueFont(chosen);
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_EQ(dialogs_->LastFont().Name, "Tahoma");
+  EXPECT_EQ(dialogs_->LastFont().Height, -13);
+  EXPECT_EQ(dialog.Font()->Name(), "Angsana New");
+  EXPECT_EQ(dialog.Font()->Height(), -24);
+  EXPECT_TRUE(dialog.Font()->Style().Contains(fsBold));
+  EXPECT_EQ(dialog.Font()->Color(), clMaroon);
+
+  dialogs_->QueueFont(std::nullopt);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_FALSE(dialog.Execute()) << "nothing queued is a cancel";
+  EXPECT_EQ(dialog.Font()->Name(), "Angsana New");
+}
+
+TEST_F(DialogsTest, PrintDialogOffersPageNumbersOnlyWithARangeAndTakesTheChoices) {
+  TPrintDialog dialog(nullptr);
+  dialog.SetCopies(1);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_FALSE(dialogs_->LastPrintRequest().AllowPageNums);
+
+  dialog.SetMinPage(1);
+  dialog.SetMaxPage(5);
+  dialog.SetFromPage(1);
+  dialog.SetToPage(5);
+  TPrintDialogRequest answer;
+  answer.Copies = 3;
+  answer.Collate = true;
+  answer.PrintRange = prPageNums;
+  answer.FromPage = 2;
+  answer.ToPage = 4;
+  answer.MinPage = 1;
+  answer.MaxPage = 5;
+  dialogs_->QueuePrint(answer);
+  EXPECT_TRUE(dialog.Execute());
+  EXPECT_TRUE(dialogs_->LastPrintRequest().AllowPageNums);
+  EXPECT_EQ(dialogs_->LastPrintRequest().MaxPage, 5);
+  EXPECT_EQ(dialog.Copies(), 3);
+  EXPECT_TRUE(dialog.Collate());
+  EXPECT_EQ(dialog.PrintRange(), prPageNums);
+  EXPECT_EQ(dialog.FromPage(), 2);
+  EXPECT_EQ(dialog.ToPage(), 4);
+
+  dialogs_->QueuePrint(std::nullopt);
+  EXPECT_FALSE(dialog.Execute());
+  EXPECT_EQ(dialog.Copies(), 3) << "a cancelled dialog changes nothing";
+  EXPECT_EQ(dialogs_->Shown().back().Kind, "print");
 }
 
 TEST_F(DialogsTest, FileDialogsCarryFilterAndFileName) {

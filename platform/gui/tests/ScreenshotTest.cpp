@@ -13,7 +13,7 @@ namespace {
 
 TEST(ScreenshotTest, ThaiFormIsDrawnUnderXvfb) {
 #ifndef ORVANE_SCREENSHOT_PROGRAM
-  GTEST_SKIP() << "the screenshot program is not built (platform/gui/tests/widgets.cmake)";
+  GTEST_SKIP() << "the screenshot program is not built (gui_screenshot in platform/gui/CMakeLists.txt)";
 #else
   if (QStandardPaths::findExecutable("xvfb-run").isEmpty()) GTEST_SKIP() << "xvfb-run is not installed";
   QString png = ORVANE_SCREENSHOT_OUTPUT;

@@ -1,8 +1,9 @@
 #pragma once
 // Shared helpers of the widget tests: real key and mouse events sent to a control's widget,
-// and waiting in the event loop.
+// pictures of what a control paints, and waiting in the event loop.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWidget>
@@ -43,6 +44,21 @@ inline void MouseClick(QWidget* target, QPoint at, Qt::MouseButton button = Qt::
   QApplication::sendEvent(target, &press);
   QMouseEvent release(QEvent::MouseButtonRelease, local, global, button, Qt::NoButton, Qt::NoModifier);
   QApplication::sendEvent(target, &release);
+}
+
+// One mouse event at a point of target; buttons are those held after the event.
+inline void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons, modifiers);
+  QApplication::sendEvent(target, &event);
+}
+
+// What the control paints in its client area (a form without its frame), as an image of the
+// client's size. The widget paints through its paint event as it would on screen.
+inline QImage Snapshot(TControl* control) {
+  auto* win = dynamic_cast<TWinControl*>(control);
+  QWidget* w = win ? ControlAccess::Client(win) : WidgetOf(control);
+  return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 // Runs the event loop until done() or timeoutMs passes; returns done().

@@ -174,6 +174,66 @@ TEST(TypInfo, ValuesAreSetAndReadByName) {
   }
 }
 
+TEST(TypInfo, SetsTravelAsElementNamesAndAsBitMasks) {
+  TProbeMemo memo(nullptr);
+  EXPECT_EQ(GetSetProp(&memo, "Styles"), "psBold");
+  EXPECT_EQ(GetSetProp(&memo, "styles", true), "[psBold]");
+
+  // Blanks, case and order do not matter; the text comes back in the enumeration's order.
+  SetSetProp(&memo, "Styles", " [ psUnderline ,PSBOLD ] ");
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psBold, psUnderline}));
+  EXPECT_EQ(GetSetProp(&memo, "Styles", true), "[psBold,psUnderline]");
+  EXPECT_EQ(GetSetProp(&memo, "Styles"), "psBold,psUnderline");
+  SetSetProp(&memo, "Styles", "psItalic");
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psItalic}));
+
+  SetSetProp(&memo, "Styles", "[]");
+  EXPECT_TRUE(memo.Styles().Empty());
+  EXPECT_EQ(GetSetProp(&memo, "Styles", true), "[]");
+  EXPECT_EQ(GetSetProp(&memo, "Styles"), "");
+  SetSetProp(&memo, "Styles", "psBold");
+  SetSetProp(&memo, "Styles", "");
+  EXPECT_TRUE(memo.Styles().Empty());
+
+  // A name the enumeration lacks changes nothing.
+  memo.SetStyles({psItalic});
+  try {
+    SetSetProp(&memo, "Styles", "[psBold,psStrikeOut]");
+    FAIL();
+  } catch (const EPropertyError& e) {
+    EXPECT_EQ(e.Message(), "Invalid property element: psStrikeOut");
+  }
+  EXPECT_THROW(SetSetProp(&memo, "Styles", "[psBold psItalic]"), EPropertyError);
+  EXPECT_THROW(SetSetProp(&memo, "Styles", "[psBold"), EPropertyError);
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psItalic}));
+  EXPECT_THROW(GetSetProp(&memo, "Align"), EPropertyError);
+  EXPECT_THROW(SetSetProp(&memo, "Align", "paLeft"), EPropertyError);
+
+  // SetPropValue takes the names as text and the mask as a number or as decimal text (the form
+  // report files store); GetPropValue gives the mask.
+  SetPropValue(&memo, "Styles", "[psItalic, psUnderline]");
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psItalic, psUnderline}));
+  EXPECT_EQ(GetPropValue(&memo, "Styles"), Variant(0b110));
+  SetPropValue(&memo, "Styles", 0b001);
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psBold}));
+  SetPropValue(&memo, "Styles", "5");
+  EXPECT_EQ(memo.Styles(), (TProbeStyles{psBold, psUnderline}));
+  EXPECT_THROW(SetPropValue(&memo, "Styles", "psNone"), EPropertyError);
+  EXPECT_THROW(SetPropValue(&memo, "Styles", "8"), EPropertyError);
+
+  // Every set goes to text and back unchanged, with and without brackets.
+  const TTypeInfo* styles = GetPropInfo(&memo, "Styles")->PropType();
+  for (Int64 mask = 0; mask < 8; ++mask) {
+    EXPECT_EQ(StringToSet(styles, SetToString(styles, mask)), mask);
+    EXPECT_EQ(StringToSet(styles, SetToString(styles, mask, true)), mask);
+    TProbeMemo copy(nullptr);
+    memo.SetStyles(TProbeStyles::FromMask(static_cast<std::uint32_t>(mask)));
+    SetPropValue(&copy, "Styles", GetSetProp(&memo, "Styles", true));
+    EXPECT_EQ(copy.Styles(), memo.Styles());
+  }
+  EXPECT_EQ(SetToString(styles, 0b111, true), "[psBold,psItalic,psUnderline]");
+}
+
 TEST(TypInfo, ClassPropertiesTakeObjectsOfTheirClassAndTravelAsHandles) {
   TComponent owner(nullptr);
   auto* memo = new TProbeMemo(&owner);

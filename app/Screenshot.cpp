@@ -1,0 +1,40 @@
+#include "app/Screenshot.h"
+
+#include <cstdio>
+
+#include "platform/gui/FormImage.h"
+#include "platform/rtl/FileUtils.h"
+#include "png/PNGObject.h"
+
+namespace orv {
+
+void SaveFormPicture(TCustomForm& form, const String& file) {
+  std::unique_ptr<TBitmap> image = GetFormImage(form);
+  TPNGObject png;
+  png.Assign(image.get());
+  SafeWriteFile(file, [&png](const String& tempName) { png.SaveToFile(tempName); });
+}
+
+TStartupScreenshot::TStartupScreenshot(TCustomForm* form, const String& file)
+    : form_(form), file_(file) {
+  if (file_.empty()) return;
+  timer_ = new TTimer(form_);
+  // The timer fires only once the loop runs, after Run has shown the form; the pause lets the
+  // events that showing queued (layout, first paint) be handled before the picture is taken.
+  timer_->SetInterval(500);
+  timer_->OnTimer = [this](TObject*) { Take(); };
+}
+
+void TStartupScreenshot::Take() {
+  timer_->SetEnabled(false);
+  try {
+    SaveFormPicture(*form_, file_);
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "orvane: no screenshot saved as %s: %s\n", file_.c_str(),
+                 e.Message().c_str());
+    failed_ = true;
+  }
+  form_->Close();
+}
+
+}  // namespace orv

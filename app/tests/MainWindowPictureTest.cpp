@@ -1,0 +1,111 @@
+// The program on a real (virtual) X display: started in a demo parish with the screenshot
+// variable set, it saves a picture of its main window and ends by itself. The picture is kept
+// as main-window.png in the test's folder of the build for a person to look at.
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+#include "app/Screenshot.h"
+#include "app/tests/ParishFixture.h"
+#include "png/PNGObject.h"
+
+namespace orv::test {
+
+namespace {
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+bool OnPath(const std::string& program) {
+  return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// Runs a shell command; returns its exit status and puts what it printed in output.
+int RunShell(const std::string& command, std::string& output) {
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) output.append(buf, n);
+  int status = pclose(pipe.release());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+class MainWindowPictureTest : public ParishTest {};
+
+TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEnds) {
+  if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+  std::string output;
+  ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 60", output), 0)
+      << output;
+  std::string shot = (dir_ / "main-window.png").string();
+  // The program must find its database in its working folder; the offscreen platform the
+  // tests run on would draw nowhere near a real display.
+  std::string command = "cd " + Quoted(dir_.string()) + " && env -u QT_QPA_PLATFORM " +
+                        ScreenshotVariable + "=" + Quoted(shot) +
+                        " timeout 180 xvfb-run -a -s '-screen 0 1400x900x24' " +
+                        Quoted(ORVANE_PROGRAM);
+  output.clear();
+  ASSERT_EQ(RunShell(command, output), 0) << output;
+  ASSERT_TRUE(std::filesystem::exists(shot)) << output;
+  std::filesystem::copy_file(shot, old_ / "main-window.png",
+                             std::filesystem::copy_options::overwrite_existing);
+
+  TPNGObject png;
+  png.LoadFromFile(shot);
+  // The same window made here has the size the picture must have.
+  TForm1* f = Start();
+  EXPECT_EQ(png.Width(), f->Width());
+  EXPECT_EQ(png.Height(), f->Height());
+
+  // Frames, pages, a photo and antialiased Thai text give many colours; a window that drew
+  // nothing gives one or two.
+  TBitmap pixels;
+  pixels.Assign(&png);
+  pixels.SetPixelFormat(pf24bit);
+  std::set<unsigned> colours;
+  for (int y = 0; y < pixels.Height(); ++y) {
+    const Byte* row = pixels.ScanLine(y);
+    for (int x = 0; x < pixels.Width(); ++x)
+      colours.insert(row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16);
+  }
+  EXPECT_GT(colours.size(), 64u);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Orvane.db.new"));
+}
+
+TEST_F(MainWindowPictureTest, PictureThatCannotBeWrittenEndsTheProgramWithTheReason) {
+  MakeEmpty();
+  std::string shot = (dir_ / "no-such-folder" / "main-window.png").string();
+  std::string output;
+  EXPECT_EQ(RunShell("cd " + Quoted(dir_.string()) + " && " + ScreenshotVariable + "=" +
+                         Quoted(shot) + " timeout 180 " + Quoted(ORVANE_PROGRAM),
+                     output),
+            1);
+  EXPECT_NE(output.find("orvane: no screenshot saved as " + shot), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "no-such-folder"));
+  // The window was closed the ordinary way: the database is whole and closed.
+  EXPECT_EQ(Cli("pragma integrity_check"), "ok");
+}
+
+TEST_F(MainWindowPictureTest, SavedPictureHasTheWindowsSizeAndReplacesAnOldOne) {
+  MakeDemo(10);
+  TForm1* f = Start();
+  std::string shot = (dir_ / "window.png").string();
+  std::ofstream(shot) << "old";
+  SaveFormPicture(*f, shot);
+  TPNGObject png;
+  png.LoadFromFile(shot);
+  EXPECT_EQ(png.Width(), f->Width());
+  EXPECT_EQ(png.Height(), f->Height());
+  // No temporary file is left beside it.
+  int pictures = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    pictures += entry.path().filename().string().find("window") != std::string::npos;
+  EXPECT_EQ(pictures, 1);
+}
+
+}  // namespace orv::test
