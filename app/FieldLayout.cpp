@@ -9,7 +9,7 @@ namespace orv {
 
 namespace {
 // The date picker shows its drop-down arrow beside the read-only date text.
-constexpr int kPickerWidth = 30;
+constexpr int kPickerWidth = 20;
 }  // namespace
 
 TFieldLayout::TFieldLayout(TComponent* owner, TWinControl* parent, int left, int top,
