@@ -8,6 +8,13 @@ function(orvane_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
+# Programs of a sanitizer build carry the suppressions for system libraries' own leaks.
+function(orvane_leak_suppressions target)
+  if(ORVANE_SANITIZE)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/LeakSuppressions.cpp)
+  endif()
+endfunction()
+
 function(orvane_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
@@ -20,9 +27,7 @@ function(orvane_tests name)
   target_compile_definitions(${name}_tests PRIVATE
     ORVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     ORVANE_SHARED_DIR="${ORVANE_SHARED_DIR}")
-  if(ORVANE_SANITIZE)
-    target_sources(${name}_tests PRIVATE ${PROJECT_SOURCE_DIR}/cmake/LeakSuppressions.cpp)
-  endif()
+  orvane_leak_suppressions(${name}_tests)
   # Discovered tests take each property value as one item: one variable per property.
   gtest_discover_tests(${name}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
