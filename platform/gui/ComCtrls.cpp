@@ -40,9 +40,8 @@ void TTabSheet::SetPageIndex(int Value) {
   int from = PageIndex();
   pages.erase(pages.begin() + from);
   pages.insert(pages.begin() + Value, this);
-  pageControl_->settingFromCode_ = true;
+  TCodeChange change(pageControl_->settingFromCode_);
   static_cast<QTabWidget*>(WidgetOf(pageControl_))->tabBar()->moveTab(from, Value);
-  pageControl_->settingFromCode_ = false;
 }
 
 void TTabSheet::SetTabVisible(bool Value) {
@@ -65,9 +64,8 @@ TPageControl::TPageControl(TComponent* AOwner) : TWinControl(AOwner, NewWidget<Q
       bool allow = true;
       if (OnChanging) OnChanging(this, allow);
       if (!allow) {
-        settingFromCode_ = true;
+        TCodeChange change(settingFromCode_);
         tabs->setCurrentIndex(lastIndex_);
-        settingFromCode_ = false;
         return;
       }
       lastIndex_ = index;
@@ -95,9 +93,10 @@ void TPageControl::ControlInserted(TControl* AControl) {
   if (!sheet) return;
   sheet->pageControl_ = this;
   pages_.push_back(sheet);
-  settingFromCode_ = true;
-  static_cast<QTabWidget*>(Widget())->addTab(WidgetOf(sheet), QStr(sheet->Caption()));
-  settingFromCode_ = false;
+  {
+    TCodeChange change(settingFromCode_);
+    static_cast<QTabWidget*>(Widget())->addTab(WidgetOf(sheet), QStr(sheet->Caption()));
+  }
   UpdateTab(sheet);
 }
 
@@ -105,10 +104,9 @@ void TPageControl::ControlRemoved(TControl* AControl) {
   auto* sheet = dynamic_cast<TTabSheet*>(AControl);
   auto it = std::find(pages_.begin(), pages_.end(), sheet);
   if (it == pages_.end()) return;
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   auto* tabs = static_cast<QTabWidget*>(Widget());
   tabs->removeTab(static_cast<int>(it - pages_.begin()));
-  settingFromCode_ = false;
   pages_.erase(it);
   sheet->pageControl_ = nullptr;
 }
@@ -135,9 +133,8 @@ int TPageControl::ActivePageIndex() const {
 
 void TPageControl::SetActivePageIndex(int Value) {
   if (Value < 0 || Value >= PageCount()) return;
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   static_cast<QTabWidget*>(Widget())->setCurrentIndex(Value);
-  settingFromCode_ = false;
 }
 
 // ---- date and time picker ----
@@ -217,9 +214,10 @@ TDateTimePicker::TDateTimePicker(TComponent* AOwner) : TWinControl(AOwner, NewPi
   AddEventSource(parts.edit);
   if (QLineEdit* line = parts.edit->findChild<QLineEdit*>()) AddEventSource(line);
   parts.edit->setLocale(ProgramLocale());
-  settingFromCode_ = true;
-  parts.edit->setDateTime(QDateTime(QDate::currentDate(), QTime::currentTime()));
-  settingFromCode_ = false;
+  {
+    TCodeChange change(settingFromCode_);
+    parts.edit->setDateTime(QDateTime(QDate::currentDate(), QTime::currentTime()));
+  }
   QObject::connect(parts.edit, &QDateTimeEdit::dateTimeChanged, impl_->bridge, [this](const QDateTime&) {
     if (!settingFromCode_ && impl_->bridge->Control()) CallSafely(this, [this] { Change(); });
   });
@@ -245,18 +243,16 @@ void TDateTimePicker::ApplyFormat() {
     picture = QtDatePicture(FormatSettings().LongTimeFormat);
   else
     picture = QtDatePicture(dateFormat_ == dfLong ? FormatSettings().LongDateFormat : FormatSettings().ShortDateFormat);
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   edit->setDisplayFormat(picture);
   edit->setCalendarPopup(kind_ == dtkDate);
-  settingFromCode_ = false;
 }
 
 TDateTime TDateTimePicker::DateTime() const { return FromQDateTime(Parts(this).edit->dateTime()); }
 
 void TDateTimePicker::SetDateTime(TDateTime Value) {
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   Parts(this).edit->setDateTime(ToQDateTime(Value));
-  settingFromCode_ = false;
 }
 
 TDateTime TDateTimePicker::Date() const { return std::floor(DateTime()); }

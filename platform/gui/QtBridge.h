@@ -129,6 +129,20 @@ struct ImageListAccess {
 // object: an exception must never unwind through Qt.
 void CallSafely(TObject* sender, const std::function<void()>& body);
 
+// Marks a change the program makes to a widget for as long as it lives, so that the widget's
+// signal handlers do not report it as the user's.
+class TCodeChange {
+ public:
+  explicit TCodeChange(bool& flag) : flag_(flag), previous_(flag) { flag = true; }
+  TCodeChange(const TCodeChange&) = delete;
+  TCodeChange& operator=(const TCodeChange&) = delete;
+  ~TCodeChange() { flag_ = previous_; }
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
 // Stops the events of a control and all controls inside it (they are being destroyed).
 void DetachControlTree(TControl* control);
 

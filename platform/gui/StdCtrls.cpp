@@ -419,18 +419,17 @@ void TCustomComboBox::SetItems(TStrings* Value) { items_->Assign(Value); }
 int TCustomComboBox::ItemIndex() const { return As<QComboBox>(this)->currentIndex(); }
 
 void TCustomComboBox::SetItemIndex(int Value) {
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   auto* combo = As<QComboBox>(this);
   combo->setCurrentIndex(Value >= 0 && Value < combo->count() ? Value : -1);
   if (Value < 0 && combo->isEditable()) combo->setEditText(QString());
-  settingFromCode_ = false;
 }
 
 String TCustomComboBox::GetText() const { return OStr(As<QComboBox>(this)->currentText()); }
 
 void TCustomComboBox::SetTextValue(const String& Value) {
   auto* combo = As<QComboBox>(this);
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   int index = combo->findText(QStr(Value), Qt::MatchExactly);
   if (combo->isEditable()) {
     combo->setCurrentIndex(index);
@@ -438,7 +437,6 @@ void TCustomComboBox::SetTextValue(const String& Value) {
   } else if (index >= 0) {
     combo->setCurrentIndex(index);
   }
-  settingFromCode_ = false;
 }
 
 void TCustomComboBox::Change() {
@@ -515,19 +513,16 @@ TCustomListBox::TCustomListBox(TComponent* AOwner) : TWinControl(AOwner, NewWidg
   auto* list = As<QListWidget>(this);
   auto* items = new TItemStrings;
   items->Inserted = [this, list](int i, const String& s) {
-    settingFromCode_ = true;
+    TCodeChange change(settingFromCode_);
     list->insertItem(i, QStr(s));
-    settingFromCode_ = false;
   };
   items->Deleted = [this, list](int i) {
-    settingFromCode_ = true;
+    TCodeChange change(settingFromCode_);
     delete list->takeItem(i);
-    settingFromCode_ = false;
   };
   items->Cleared = [this, list] {
-    settingFromCode_ = true;
+    TCodeChange change(settingFromCode_);
     list->clear();
-    settingFromCode_ = false;
   };
   items->Changed = [list](int i, const String& s) { list->item(i)->setText(QStr(s)); };
   items_.reset(items);
@@ -548,11 +543,10 @@ void TCustomListBox::SetItems(TStrings* Value) { items_->Assign(Value); }
 int TCustomListBox::ItemIndex() const { return As<QListWidget>(this)->currentRow(); }
 
 void TCustomListBox::SetItemIndex(int Value) {
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   auto* list = As<QListWidget>(this);
   list->setCurrentRow(Value >= 0 && Value < list->count() ? Value : -1);
   if (Value < 0) list->clearSelection();
-  settingFromCode_ = false;
 }
 
 bool TCustomListBox::MultiSelect() const {
@@ -572,9 +566,8 @@ bool TCustomListBox::Selected(int Index) const {
 void TCustomListBox::SetSelected(int Index, bool Value) {
   QListWidgetItem* item = As<QListWidget>(this)->item(Index);
   if (!item) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  settingFromCode_ = true;
+  TCodeChange change(settingFromCode_);
   item->setSelected(Value);
-  settingFromCode_ = false;
 }
 
 int TCustomListBox::SelCount() const {
