@@ -2,7 +2,7 @@
 #include <cstdlib>
 
 #include "app/Screenshot.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "platform/gui/Application.h"
 
 int main() {

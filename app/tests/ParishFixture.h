@@ -14,7 +14,7 @@
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "platform/gui/Application.h"
 #include "platform/rtl/DateTime.h"
 

@@ -1,7 +1,7 @@
 // Bringing a parish database of an older layout up to date. Probes read the schema (never the
 // data) and no upgrade deletes a row.
 #include "app/ParishSchema.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "platform/rtl/FileUtils.h"
 
 namespace orv {

@@ -1,6 +1,6 @@
 // The four record pages of the main window: each editor, its caption and the column it shows.
 #include "app/FieldLayout.h"
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 namespace orv {
 

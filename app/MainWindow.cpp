@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 
 #include "app/FieldLayout.h"
 #include "app/ParishSchema.h"

@@ -1,6 +1,6 @@
 // The member on screen: every column in its editor, the full name and photo, the children, the
 // moves, and the single-member query the certificates read.
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "platform/gui/Picture.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
