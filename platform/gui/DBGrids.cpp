@@ -2,8 +2,11 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableView>
 
+#include "platform/gui/Dialogs.h"
+#include "platform/gui/QtBridge.h"
 #include "platform/rtl/Format.h"
 
 namespace orv {
@@ -12,9 +15,49 @@ ORV_IMPLEMENT_CLASS(TDBGrid, c) {
   c.Prop("ReadOnly", &TDBGrid::ReadOnly, &TDBGrid::SetReadOnly).Default(false);
 }
 
+// The grid's keys for whole records, as the class library's grid has them: Insert inserts a
+// record before the current one, Down on the last record appends one, Escape drops the record
+// being inserted or edited, Ctrl+Delete deletes the current record (asking first with
+// dgConfirmDelete). A new record that is left without a value is dropped, never posted.
 class DBGridView : public QTableView {
  public:
-  using QTableView::QTableView;
+  explicit DBGridView(TDBGrid* grid) : grid_(grid) {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    TDataSource* src = grid_->DataSource();
+    TDataSet* ds = src && src->Enabled() ? src->DataSet() : nullptr;
+    bool editable = ds && ds->Active() && ds->CanModify() && !grid_->ReadOnly() &&
+                    grid_->Options().Contains(dgEditing) && state() != EditingState;
+    if (!editable) {
+      QTableView::keyPressEvent(event);
+      return;
+    }
+    Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    int key = event->key();
+    bool blankInsert = ds->State() == dsInsert && !ds->Modified();
+    if (key == Qt::Key_Insert && mods == Qt::NoModifier) {
+      CallSafely(grid_, [ds] { ds->Insert(); });
+    } else if (key == Qt::Key_Down && mods == Qt::NoModifier &&
+               (ds->IsEmpty() || ds->RecNo() == ds->RecordCount())) {
+      if (!blankInsert) CallSafely(grid_, [ds] { ds->Append(); });
+    } else if (key == Qt::Key_Escape && mods == Qt::NoModifier &&
+               (ds->State() == dsInsert || ds->State() == dsEdit)) {
+      ds->Cancel();
+    } else if (key == Qt::Key_Delete && mods == Qt::ControlModifier && !ds->IsEmpty()) {
+      CallSafely(grid_, [this, ds] {
+        if (!grid_->Options().Contains(dgConfirmDelete) ||
+            MessageDlg("Delete record?", mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}, 0) ==
+                mrOk)
+          ds->Delete();
+      });
+    } else {
+      QTableView::keyPressEvent(event);
+    }
+  }
+
+ private:
+  TDBGrid* grid_;
 };
 
 // Reads the records straight from the dataset; rows are records in dataset order.
@@ -171,7 +214,7 @@ void TDBGridColumns::Clear() {
 // The grid.
 
 TDBGrid::TDBGrid(TComponent* AOwner)
-    : TCustomControl(AOwner, new DBGridView()),
+    : TCustomControl(AOwner, new DBGridView(this)),
       view_(static_cast<DBGridView*>(Widget())),
       model_(std::make_unique<DBGridModel>(this)),
       link_(std::make_unique<DBGridLink>(this)),

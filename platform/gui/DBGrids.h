@@ -66,7 +66,9 @@ class DBGridModel;
 class DBGridLink;
 
 // The grid control over a QTableView. Editing a cell (dgEditing, not ReadOnly) puts the dataset
-// into edit state and posts the value when the cell is left.
+// into edit state and posts the value when the cell is left. The record keys: Insert, Down on
+// the last record (append), Escape (drop the change) and Ctrl+Delete (delete, asking first with
+// dgConfirmDelete).
 class TDBGrid : public TCustomControl {
   ORV_CLASS(TDBGrid, TCustomControl)
 

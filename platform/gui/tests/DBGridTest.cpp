@@ -6,7 +6,9 @@
 
 #include "platform/db/ADODB.h"
 #include "platform/gui/DBGrids.h"
+#include "platform/gui/ScriptedDialogService.h"
 #include "platform/gui/tests/GraphicsTesting.h"
+#include "platform/gui/tests/WidgetTesting.h"
 
 namespace orv {
 namespace {
@@ -115,6 +117,63 @@ TEST_F(DBGridTest, GridRowAndCursorFollowEachOther) {
 
   grid_->SetReadOnly(true);
   EXPECT_FALSE(view->model()->flags(view->model()->index(0, 3)) & Qt::ItemIsEditable);
+}
+
+TEST_F(DBGridTest, RecordKeysInsertAppendDropAndDeleteRows) {
+  query_->Open();
+  QWidget* view = testing::KeyTarget(grid_.get());
+  auto* table = dynamic_cast<QTableView*>(view);
+  ASSERT_NE(table, nullptr);
+  auto count = [this] {
+    TADOQuery check(nullptr);
+    check.SetConnection(conn_.get());
+    check.SQL().SetText("select count(*) as n from Orvani");
+    check.Open();
+    return check.FieldByName("n")->AsInteger();
+  };
+  auto dialogs = std::make_unique<TScriptedDialogService>();
+  TScriptedDialogService* answers = dialogs.get();
+  auto oldDialogs = SetDialogService(std::move(dialogs));
+
+  // Insert before the second row; a blank new row left by Escape never reaches the file.
+  query_->SetRecNo(2);
+  testing::KeyClick(view, Qt::Key_Insert);
+  EXPECT_EQ(query_->State(), dsInsert);
+  EXPECT_EQ(grid_->RowCount(), 4);
+  EXPECT_EQ(grid_->Row(), 1);
+  testing::KeyClick(view, Qt::Key_Escape);
+  EXPECT_EQ(query_->State(), dsBrowse);
+  EXPECT_EQ(grid_->RowCount(), 3);
+  EXPECT_EQ(count(), 3);
+
+  // Down on the last row appends one; typing a cell posts it; a second Down on a blank new row
+  // adds no second one.
+  query_->Last();
+  testing::KeyClick(view, Qt::Key_Down);
+  EXPECT_EQ(query_->State(), dsInsert);
+  testing::KeyClick(view, Qt::Key_Down);
+  EXPECT_EQ(grid_->RowCount(), 4);
+  EXPECT_TRUE(table->model()->setData(table->model()->index(3, 2), QString("มาลี"), Qt::EditRole));
+  EXPECT_EQ(count(), 4);
+  EXPECT_EQ(query_->FieldByName("nm")->AsString(), "มาลี");
+
+  // Ctrl+Delete asks; Cancel keeps the row, OK deletes it.
+  answers->QueueResult(mrCancel);
+  testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);
+  EXPECT_EQ(answers->LastText(), "Delete record?");
+  EXPECT_EQ(count(), 4);
+  answers->QueueResult(mrOk);
+  testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);
+  EXPECT_EQ(count(), 3);
+  EXPECT_EQ(grid_->RowCount(), 3);
+
+  // A read-only grid takes none of them.
+  grid_->SetReadOnly(true);
+  testing::KeyClick(view, Qt::Key_Insert);
+  testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);
+  EXPECT_EQ(query_->State(), dsBrowse);
+  EXPECT_EQ(count(), 3);
+  SetDialogService(std::move(oldDialogs));
 }
 
 }  // namespace
