@@ -376,6 +376,53 @@ void FillSettingsAndChurches(TADOConnection& connection) {
                   {"Address1", "1 ถนนวัด"}, {"Address2", c.address2}});
 }
 
+// Notifications for the first married men of the parish, with their wives as brides, and
+// their witnesses, as the notifications window keeps them.
+void FillNotifications(TADOConnection& connection, int count) {
+  TADOQuery couples(nullptr);
+  couples.SetConnection(&connection);
+  couples.SQL().SetText(
+      "select * from Orvani where sex = 'ชาย' and mtmn_date is not null order by ID");
+  couples.Open();
+  Inserter notices(connection, "MarriageNotify",
+                   {"Notify_No", "MarriageID", "Marriage_Date", "Witness1", "Witness2", "Priest",
+                    "Notify_to", "Certify_Date", "Certify_By", "Groom", "Gr_religion",
+                    "GrBap_place", "GrBap_Date", "GrBap_No", "Groom_Fr", "GrFr_religion",
+                    "Groom_Mo", "GrMo_religion", "Bride", "Br_religion", "BrBap_place",
+                    "BrBap_Date"});
+  auto text = [&](const char* column) { return couples.FieldByName(column)->Value(); };
+  auto person = [&](const char* saint, const char* name) {
+    return Variant(couples.FieldByName(saint)->AsString() + " " + couples.FieldByName(name)->AsString());
+  };
+  for (int n = 1; n <= count && !couples.Eof(); ++n, couples.Next()) {
+    TDateTime wedding = couples.FieldByName("mtmn_date")->AsDateTime();
+    notices.Add({{"Notify_No", Variant(static_cast<Int64>(n))},
+                 {"MarriageID", text("mtmn_No")},
+                 {"Marriage_Date", D(wedding)},
+                 {"Witness1", person("mtmn_fatherSt", "mtmn_father")},
+                 {"Witness2", person("mtmn_motherSt", "mtmn_mother")},
+                 {"Priest", text("mtmn_priest")},
+                 {"Notify_to", kChurches[1 + n % (kChurches.size() - 1)].name},
+                 {"Certify_Date", D(wedding + 14)},
+                 {"Certify_By", kPriests[0]},
+                 {"Groom", Variant(couples.FieldByName("st")->AsString() + " " +
+                                   couples.FieldByName("Nm")->AsString() + " " +
+                                   couples.FieldByName("sur")->AsString())},
+                 {"Gr_religion", text("religion")},
+                 {"GrBap_place", text("btsm_wat")},
+                 {"GrBap_Date", text("btsm_date")},
+                 {"GrBap_No", text("btsm_No")},
+                 {"Groom_Fr", person("papa_st", "papa_nm")},
+                 {"GrFr_religion", text("papa_relig")},
+                 {"Groom_Mo", person("mama_st", "mama_nm")},
+                 {"GrMo_religion", text("mama_relig")},
+                 {"Bride", person("couple_St", "couple_nm")},
+                 {"Br_religion", text("couple_religion")},
+                 {"BrBap_place", text("couple_btsmPlace")},
+                 {"BrBap_Date", text("couple_btsmDate")}});
+  }
+}
+
 }  // namespace
 
 void FillDemoParish(TADOConnection& connection, int members, unsigned seed) {
@@ -383,6 +430,7 @@ void FillDemoParish(TADOConnection& connection, int members, unsigned seed) {
   try {
     FillSettingsAndChurches(connection);
     ParishMaker(connection, seed).Make(members);
+    FillNotifications(connection, 12);
     connection.CommitTrans();
   } catch (...) {
     connection.RollbackTrans();
@@ -401,6 +449,8 @@ void CreateDemoParish(const String& folder, int members, unsigned seed) {
   connection.Open();
   FillDemoParish(connection, members, seed);
   DrawParishLogo(dir + "/Picture/Logo.jpg");
+  // The notifications window shows its own logo where a notification has no picture.
+  DrawParishLogo(dir + "/Picture/Logo1.jpg");
 }
 
 void DrawParishLogo(const String& fileName) {

@@ -143,6 +143,9 @@ void TForm1::CreateMenu() {
   N1->OnClick = [this](TObject* sender) { N1Click(sender); };
   N2->OnClick = [this](TObject* sender) { N2Click(sender); };
   Help1->OnClick = [this](TObject* sender) { Help1Click(sender); };
+  N7->OnClick = [this](TObject* sender) { N7Click(sender); };
+  N8->OnClick = [this](TObject* sender) { N8Click(sender); };
+  N10->OnClick = [this](TObject* sender) { N10Click(sender); };
 }
 
 void TForm1::CreateSearchPanel() {
@@ -230,6 +233,7 @@ void TForm1::CreateSidePanel() {
     top += 42;
     *buttons[i] = button;
   }
+  LumSmoothButton4->OnClick = [this](TObject* sender) { LumSmoothButton4Click(sender); };
   LumSmoothButton5->SetHint("Transfer data to Excel.");
   LumSmoothButton6->SetHint("เพื่อถ่ายภาพบุคคล");
 }

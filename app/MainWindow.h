@@ -40,6 +40,10 @@ struct TFieldBinding {
   TDateTimePicker* Picker = nullptr;
 };
 
+// Shows the current record of dataSet in the editors of fields; without a record every editor
+// is emptied and every picker shows today.
+void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+
 // The main window.
 class TForm1 : public TForm {
   ORV_CLASS(TForm1, TForm)
@@ -256,6 +260,11 @@ class TForm1 : public TForm {
   void Help1Click(TObject* Sender);
   void Button1Click(TObject* Sender);
   void Edit3Click(TObject* Sender);
+  // The other windows, a new one each time, and a marriage notification from the member.
+  void N7Click(TObject* Sender);
+  void N8Click(TObject* Sender);
+  void N10Click(TObject* Sender);
+  void LumSmoothButton4Click(TObject* Sender);
   void LabeledEdit13Click(TObject* Sender);
   void LabeledEdit15Click(TObject* Sender);
 

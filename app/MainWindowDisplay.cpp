@@ -26,7 +26,7 @@ void OpenForMember(TADOQuery* query, const char* sql, const Variant& id) {
 
 }  // namespace
 
-void TForm1::ShowFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields) {
+void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields) {
   bool hasRecord = HasRecord(dataSet);
   for (const TFieldBinding& binding : fields) {
     TField* field = hasRecord ? dataSet->FieldByName(binding.Column) : nullptr;
@@ -49,6 +49,10 @@ void TForm1::ShowFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fie
     binding.Editor->SetText(text);
     if (binding.Picker) binding.Picker->SetDate(date);
   }
+}
+
+void TForm1::ShowFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields) {
+  ShowRecordFields(dataSet, fields);
 }
 
 void TForm1::ADOQuery1AfterScroll(TDataSet*) {

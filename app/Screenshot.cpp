@@ -1,8 +1,10 @@
 #include "app/Screenshot.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/gui/FormImage.h"
+#include "platform/gui/Screen.h"
 #include "platform/rtl/FileUtils.h"
 #include "png/PNGObject.h"
 
@@ -23,12 +25,31 @@ TStartupScreenshot::TStartupScreenshot(TCustomForm* form, const String& file)
   // events that showing queued (layout, first paint) be handled before the picture is taken.
   timer_->SetInterval(500);
   timer_->OnTimer = [this](TObject*) { Take(); };
+  const char* subject = std::getenv(ScreenshotFormVariable);
+  subjectClass_ = subject ? subject : "";
 }
 
+namespace {
+
+TCustomForm* FormOfClass(const String& className) {
+  for (int i = 0; i < Screen->FormCount(); ++i)
+    if (Screen->Forms(i)->ClassName() == className) return Screen->Forms(i);
+  return nullptr;
+}
+
+}  // namespace
+
 void TStartupScreenshot::Take() {
+  TCustomForm* subject = subjectClass_.empty() ? form_ : FormOfClass(subjectClass_);
+  if (subject && !subject->Visible()) {
+    // Shown now, pictured on the next tick, once it has been laid out and painted.
+    subject->Show();
+    return;
+  }
   timer_->SetEnabled(false);
   try {
-    SaveFormPicture(*form_, file_);
+    if (!subject) throw Exception("no window of class " + subjectClass_);
+    SaveFormPicture(*subject, file_);
   } catch (const Exception& e) {
     std::fprintf(stderr, "orvane: no screenshot saved as %s: %s\n", file_.c_str(),
                  e.Message().c_str());

@@ -10,13 +10,18 @@ namespace orv {
 // the PNG file to write; the program then ends by itself.
 inline constexpr const char* ScreenshotVariable = "ORVANE_SCREENSHOT";
 
+// With ScreenshotVariable set, names the window to picture by its class ("TForm2"); the main
+// window when unset or empty. A window that is hidden is shown first.
+inline constexpr const char* ScreenshotFormVariable = "ORVANE_SCREENSHOT_FORM";
+
 // Saves a PNG picture of form as file; a failed write leaves any old file as it was.
 void SaveFormPicture(TCustomForm& form, const String& file);
 
-// Set up before the message loop runs: once the loop has shown the form, saves its picture as
-// file and closes the form, which ends the program. A failure to save is written to the
-// standard error and remembered; the form is closed all the same. An empty file name asks for
-// nothing.
+// Set up before the message loop runs: once the loop has shown the form, saves a picture of
+// the window named by ScreenshotFormVariable (form itself when none is named) as file and
+// closes form, which ends the program. A failure to save, or a name no window has, is written
+// to the standard error and remembered; the form is closed all the same. An empty file name
+// asks for nothing.
 class TStartupScreenshot {
  public:
   TStartupScreenshot(TCustomForm* form, const String& file);
@@ -27,6 +32,7 @@ class TStartupScreenshot {
 
   TCustomForm* form_;
   String file_;
+  String subjectClass_;
   TTimer* timer_ = nullptr;  // owned by the form
   bool failed_ = false;
 };
