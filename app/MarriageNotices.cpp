@@ -216,6 +216,8 @@ void TForm2::BitBtn1Click(TObject*) {
   ADOQuery1->Append();
   ADOQuery1->FieldByName("Notify_No")->SetAsLargeInt(number);
   ADOQuery1->Post();
+  // Going to the last row, where the new one sorts, shows it in the editors.
+  ADOQuery1->Last();
   ShowCount();
 }
 
