@@ -1,11 +1,14 @@
 // The program on a real (virtual) X display: started in a demo parish with the screenshot
-// variable set, it saves a picture of its main window and ends by itself. The picture is kept
-// as main-window.png in the test's folder of the build for a person to look at.
+// variable set, it saves a picture of its main window, or of the window named, and ends by
+// itself. The pictures are kept in the test's folder of the build for a person to look at.
 #include <cstdlib>
 #include <fstream>
 #include <set>
 
+#include "app/Churches.h"
+#include "app/MarriageNotices.h"
 #include "app/Screenshot.h"
+#include "app/Statistics.h"
 #include "app/tests/ParishFixture.h"
 #include "png/PNGObject.h"
 
@@ -33,9 +36,35 @@ int RunShell(const std::string& command, std::string& output) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Colours in a picture: frames, text and pictures give many; a window that drew nothing one or
+// two.
+size_t Colours(TPNGObject& png) {
+  TBitmap pixels;
+  pixels.Assign(&png);
+  pixels.SetPixelFormat(pf24bit);
+  std::set<unsigned> colours;
+  for (int y = 0; y < pixels.Height(); ++y) {
+    const Byte* row = pixels.ScanLine(y);
+    for (int x = 0; x < pixels.Width(); ++x)
+      colours.insert(row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16);
+  }
+  return colours.size();
+}
+
 }  // namespace
 
-class MainWindowPictureTest : public ParishTest {};
+class MainWindowPictureTest : public ParishTest {
+ protected:
+  // Runs the program in the test's parish on a virtual display with the screenshot variables.
+  int RunPictured(const std::string& shot, const std::string& form, std::string& output) {
+    std::string command = "cd " + Quoted(dir_.string()) + " && env -u QT_QPA_PLATFORM " +
+                          ScreenshotVariable + "=" + Quoted(shot) + " " + ScreenshotFormVariable +
+                          "=" + Quoted(form) +
+                          " timeout 180 xvfb-run -a -s '-screen 0 1400x900x24' " +
+                          Quoted(ORVANE_PROGRAM);
+    return RunShell(command, output);
+  }
+};
 
 TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEnds) {
   if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
@@ -62,19 +91,44 @@ TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEn
   EXPECT_EQ(png.Width(), f->Width());
   EXPECT_EQ(png.Height(), f->Height());
 
-  // Frames, pages, a photo and antialiased Thai text give many colours; a window that drew
-  // nothing gives one or two.
-  TBitmap pixels;
-  pixels.Assign(&png);
-  pixels.SetPixelFormat(pf24bit);
-  std::set<unsigned> colours;
-  for (int y = 0; y < pixels.Height(); ++y) {
-    const Byte* row = pixels.ScanLine(y);
-    for (int x = 0; x < pixels.Width(); ++x)
-      colours.insert(row[3 * x] | row[3 * x + 1] << 8 | row[3 * x + 2] << 16);
-  }
-  EXPECT_GT(colours.size(), 64u);
+  EXPECT_GT(Colours(png), 64u);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Orvane.db.new"));
+}
+
+TEST_F(MainWindowPictureTest, ProgramPicturesEachOtherWindowByItsClass) {
+  if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+  std::string output;
+  ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 120", output), 0)
+      << output;
+  // The same windows made here have the sizes the pictures must have.
+  Form1 = Start();
+  std::unique_ptr<TForm> windows[] = {std::make_unique<TForm2>(nullptr),
+                                      std::make_unique<TForm3>(nullptr),
+                                      std::make_unique<TForm4>(nullptr)};
+  const char* files[] = {"marriage-notices.png", "churches.png", "statistics.png"};
+  for (size_t i = 0; i < std::size(windows); ++i) {
+    const String& name = windows[i]->ClassName();
+    SCOPED_TRACE(name);
+    std::string shot = (dir_ / files[i]).string();
+    output.clear();
+    ASSERT_EQ(RunPictured(shot, name, output), 0) << output;
+    ASSERT_TRUE(std::filesystem::exists(shot)) << output;
+    std::filesystem::copy_file(shot, old_ / files[i],
+                               std::filesystem::copy_options::overwrite_existing);
+    TPNGObject png;
+    png.LoadFromFile(shot);
+    EXPECT_EQ(png.Width(), windows[i]->Width());
+    EXPECT_EQ(png.Height(), windows[i]->Height());
+    EXPECT_GT(Colours(png), 64u);
+  }
+  for (auto& window : windows) window.reset();
+  Form1 = nullptr;
+
+  // A class no window has is reported, and the program ends all the same.
+  output.clear();
+  EXPECT_EQ(RunPictured((dir_ / "none.png").string(), "TForm9", output), 1);
+  EXPECT_NE(output.find("no window of class TForm9"), std::string::npos) << output;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "none.png"));
 }
 
 TEST_F(MainWindowPictureTest, PictureThatCannotBeWrittenEndsTheProgramWithTheReason) {
