@@ -7,6 +7,7 @@
 
 #include "app/tests/OtherWindowsFixture.h"
 #include "platform/gui/Picture.h"
+#include "platform/gui/Screen.h"
 
 namespace orv::test {
 
@@ -358,6 +359,27 @@ TEST_F(MarriageNoticesTest, EachWindowKeepsThePictureOfItsOwnNotification) {
   Type(second->LabeledEdit14, "");
   EXPECT_EQ(second->NotifyPicturePath, "");
   EXPECT_EQ(first->NotifyPicturePath, firstPath);
+}
+
+TEST_F(MarriageNoticesTest, MainMenuOpensOneMoreWindowEachTime) {
+  MakeDemo(20);
+  TForm1* f = StartMain();
+  auto shown = [](const String& className) {
+    int count = 0;
+    for (int i = 0; i < Screen->FormCount(); ++i)
+      count += Screen->Forms(i)->ClassName() == className && Screen->Forms(i)->Visible();
+    return count;
+  };
+  for (auto [item, className] : {std::pair{f->N8, "TForm2"}, std::pair{f->N7, "TForm3"},
+                                 std::pair{f->N10, "TForm4"}}) {
+    item->Click();
+    item->Click();
+    EXPECT_EQ(shown(className), 2) << className;
+  }
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  // The windows opened belong to the application; they go before the main window does.
+  for (int i = Screen->FormCount() - 1; i >= 0; --i)
+    if (Screen->Forms(i) != f) windows_.push_back(static_cast<TForm*>(Screen->Forms(i)));
 }
 
 }  // namespace orv::test

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "app/tests/OtherWindowsFixture.h"
+#include "platform/gui/Screen.h"
 #include "platform/rtl/DateTime.h"
 
 namespace orv::test {
@@ -187,6 +188,18 @@ TEST_F(StatisticsTest, SummaryLinesReadWordForWord) {
   Choose(other, dead);
   other->Button1->Click();
   EXPECT_NE(other->StatResultText, f->StatResultText);
+}
+
+TEST_F(StatisticsTest, FailedRunGivesTheCursorBackAndKeepsTheSummary) {
+  TForm4* f = OpenDemo();
+  f->Button1->Click();
+  ASSERT_EQ(f->Memo1->Lines()->Count(), 1);
+  std::string last = f->StatResultText;
+  Cli("alter table Orvani rename column religion to faith");
+  EXPECT_THROW(f->Button1->Click(), EDatabaseError);
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_EQ(f->Memo1->Lines()->Count(), 1);
+  EXPECT_EQ(f->StatResultText, last);
 }
 
 }  // namespace orv::test
