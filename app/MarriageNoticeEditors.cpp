@@ -100,7 +100,7 @@ void TForm2::CreateEditors() {
   marriage.TypedDate(LabeledEdit22, DateTimePicker5, "Return_Date", "วันที่ส่งกลับ");
   marriage.Text(LabeledEdit23, "Return_By", "ผู้ส่งกลับ");
 
-  for (size_t i = 0; i < fields_.size(); ++i) ConnectEditor(fields_[i]);
+  for (size_t i = 0; i < fields_.size(); ++i) ConnectEditor(i);
 
   Image1 = new TImage(this);
   Image1->SetParent(this);
@@ -111,9 +111,9 @@ void TForm2::CreateEditors() {
   Image1->OnClick = [this](TObject* sender) { Image1Click(sender); };
 }
 
-void TForm2::ConnectEditor(const TFieldBinding& field) {
+void TForm2::ConnectEditor(size_t index) {
   // The handlers find their binding by position: the list is complete and fixed by now.
-  size_t index = static_cast<size_t>(&field - fields_.data());
+  const TFieldBinding& field = fields_[index];
   if (field.IsDate) {
     static_cast<TEdit*>(field.Editor)->OnKeyUp = [this, index](TObject*, Word& key, TShiftState) {
       DateKeyUp(fields_[index], key);

@@ -120,7 +120,7 @@ class TForm2 : public TForm {
   void PickerChange(const TFieldBinding& field);
   void ShowStoredDate(const TFieldBinding& field);
   void WriteColumn(const String& column, const Variant& value);
-  void ConnectEditor(const TFieldBinding& field);
+  void ConnectEditor(size_t index);
 
   std::vector<TFieldBinding> fields_;
 };

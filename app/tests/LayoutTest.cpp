@@ -1,5 +1,8 @@
 // Every editor of the record pages lies inside the window at its size, labelled, and clear of
 // its neighbours.
+#include "app/Churches.h"
+#include "app/MarriageNotices.h"
+#include "app/Statistics.h"
 #include "app/tests/ParishFixture.h"
 #include "platform/gui/Picture.h"
 
@@ -73,6 +76,42 @@ TEST_F(LayoutTest, EditorsAreInsideTheWindowLabelledAndApart) {
     }
   }
   EXPECT_EQ(fields.size(), 83u + 10u);
+}
+
+TEST_F(LayoutTest, OtherWindowsKeepEveryControlInsideItsParentAndApartFromItsNeighbours) {
+  MakeDemo(20);
+  Form1 = Start();
+  std::unique_ptr<TForm> windows[] = {std::make_unique<TForm2>(Application),
+                                      std::make_unique<TForm3>(Application),
+                                      std::make_unique<TForm4>(Application)};
+  for (auto& window : windows) {
+    TForm* f = window.get();
+    SCOPED_TRACE(f->ClassName());
+    EXPECT_LE(f->Width(), 1280);
+    EXPECT_LE(f->Height(), 800);
+    std::vector<std::pair<const TControl*, TRect>> placed;
+    for (int i = 0; i < f->ComponentCount(); ++i) {
+      auto* c = dynamic_cast<TControl*>(f->Components(i));
+      // A panel hidden until asked for lies over the others when shown.
+      if (!c || !c->Parent() || !c->Visible() || dynamic_cast<TBoundLabel*>(c)) continue;
+      SCOPED_TRACE(c->ClassName() + " " + c->Caption());
+      TRect r{c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()};
+      EXPECT_GE(r.Left, 0);
+      EXPECT_GE(r.Top, 0);
+      EXPECT_LE(r.Right, c->Parent()->ClientWidth());
+      EXPECT_LE(r.Bottom, c->Parent()->ClientHeight());
+      // Captions may touch what they name; editors, boxes and buttons may not touch each other.
+      if (dynamic_cast<TLabel*>(c)) continue;
+      for (const auto& [other, rect] : placed)
+        if (other->Parent() == c->Parent()) {
+          EXPECT_FALSE(Overlap(r, rect)) << other->ClassName() << " " << other->Caption();
+        }
+      placed.emplace_back(c, r);
+    }
+    EXPECT_GT(placed.size(), 10u);
+  }
+  for (auto& window : windows) window.reset();
+  Form1 = nullptr;
 }
 
 }  // namespace orv::test
