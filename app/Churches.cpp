@@ -81,10 +81,9 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
     const char* title;
     int width;
   };
-  for (const Column& c :
-       {Column{"ID-Church", "รหัสวัด", 80}, Column{"Name-Church", "ชื่อวัด", 200},
-        Column{"gen-name-church", "ชื่อทั่วไป", 110}, Column{"Address1", "ที่อยู่", 100},
-        Column{"Address2", "อำเภอ/จังหวัด", 220}}) {
+  for (const Column& c : {Column{"ID-Church", "รหัสวัด", 80}, Column{"Name-Church", "ชื่อวัด", 200},
+                          Column{"gen-name-church", "ชื่อทั่วไป", 110}, Column{"Address1", "ที่อยู่", 100},
+                          Column{"Address2", "อำเภอ/จังหวัด", 220}}) {
     TColumn* column = DBGrid4->Columns().Add();
     column->SetFieldName(c.field);
     column->SetTitleCaption(c.title);
@@ -143,10 +142,10 @@ void TForm3::DBGrid4DblClick(TObject*) {
   if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) return;
   TField* code = ADOQuery1->FieldByName("id-church");
   TField* name = ADOQuery1->FieldByName("name-church");
-  String question = !code->IsNull() && !name->IsNull()
-                        ? "ต้องการลบข้อมูลของ  " + code->AsString() + "  " + name->AsString() +
-                              " หรือ ?"
-                        : String("ต้องการลบข้อมูลซึ่งไม่มี รหัสวัด - ชื่อวัด  หรือ ?");
+  String question =
+      !code->IsNull() && !name->IsNull()
+          ? "ต้องการลบข้อมูลของ  " + code->AsString() + "  " + name->AsString() + " หรือ ?"
+          : String("ต้องการลบข้อมูลซึ่งไม่มี รหัสวัด - ชื่อวัด  หรือ ?");
   if (MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes) {
     try {
       ADOQuery1->Delete();
@@ -159,8 +158,8 @@ void TForm3::DBGrid4DblClick(TObject*) {
 
 void TForm3::N1Click(TObject*) {
   String church = TextOf(ADOQuery1, "Name-Church");
-  if (MessageDlg("ต้องการพิมพ์จ่าหน้าซองจดหมายถึง คุณพ่อเจ้าอาวาส วัด" + church + " หรือ ?",
-                 mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) != mrYes)
+  if (MessageDlg("ต้องการพิมพ์จ่าหน้าซองจดหมายถึง คุณพ่อเจ้าอาวาส วัด" + church + " หรือ ?", mtConfirmation,
+                 TMsgDlgButtons{mbYes, mbNo}, 0) != mrYes)
     return;
   TADOQuery* settings = Form1->ADOQuery3;
   settings->Close();

@@ -16,7 +16,7 @@ class TForm3 : public TForm {
   TADOQuery* ADOQuery1;  // the churches in the order asked for
   TDataSource* DataSource1;
   TDBGrid* DBGrid4;
-  TLabel* Label2;  // the count
+  TLabel* Label2;    // the count
   TButton* Button1;  // sort by code
   TButton* Button2;  // sort by name
   TButton* Button3;  // sort by general name
@@ -26,13 +26,13 @@ class TForm3 : public TForm {
 
   // The envelope's lines, filled from the church on screen and the parish, changed at will.
   TPanel* Panel1;
-  TEdit* Edit1;  // sender
-  TEdit* Edit2;  // sender's address
-  TEdit* Edit3;  // salutation
-  TEdit* Edit4;  // title of the addressee
-  TEdit* Edit5;  // church line
-  TEdit* Edit6;  // address
-  TEdit* Edit7;  // district and province
+  TEdit* Edit1;      // sender
+  TEdit* Edit2;      // sender's address
+  TEdit* Edit3;      // salutation
+  TEdit* Edit4;      // title of the addressee
+  TEdit* Edit5;      // church line
+  TEdit* Edit6;      // address
+  TEdit* Edit7;      // district and province
   TBitBtn* BitBtn1;  // print
   TBitBtn* BitBtn2;  // cancel
 

@@ -34,7 +34,8 @@ void Put(TDataSet* notice, const char* column, const String& value) {
 
 void PutDate(TDataSet* notice, const char* column, const TLabeledEdit* text,
              const TDateTimePicker* picker) {
-  if (!text->Text().empty()) notice->FieldByName(column)->SetValue(Variant::FromDate(picker->Date()));
+  if (!text->Text().empty())
+    notice->FieldByName(column)->SetValue(Variant::FromDate(picker->Date()));
 }
 
 void PutParty(TDataSet* notice, const TParty& p, bool groom) {

@@ -27,7 +27,8 @@ bool IsLogoName(const String& fileName) {
 String ArchiveName() {
   String stamp = FormatDateTime("yymmddhhnnss", Now());
   String name = PictureFolder() + stamp + ".jpg";
-  for (int i = 1; FileExists(name); ++i) name = PictureFolder() + stamp + "-" + IntToStr(i) + ".jpg";
+  for (int i = 1; FileExists(name); ++i)
+    name = PictureFolder() + stamp + "-" + IntToStr(i) + ".jpg";
   return name;
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/FieldLayout.h"
 #include "platform/gui/Graphics.h"
-#include "platform/gui/Cursors.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
@@ -80,8 +79,8 @@ void TForm2::CreateSearchPanel() {
   GroupBox1->SetBounds(kMargin, kMargin, kListWidth, 176);
   TRadioButton** buttons[] = {&RadioButton1, &RadioButton2, &RadioButton3,
                               &RadioButton4, &RadioButton5, &RadioButton6};
-  const char* captions[] = {"ชื่อเจ้าบ่าว",     "ชื่อเจ้าสาว", "เลขที่ใบแจ้ง",
-                            "เลขที่ทะเบียนสมรส", "ชื่อพยาน",  "พระสงฆ์ผู้ประกอบพิธี"};
+  const char* captions[] = {"ชื่อเจ้าบ่าว",       "ชื่อเจ้าสาว", "เลขที่ใบแจ้ง",
+                            "เลขที่ทะเบียนสมรส", "ชื่อพยาน",   "พระสงฆ์ผู้ประกอบพิธี"};
   for (int i = 0; i < 6; ++i) {
     auto* button = new TRadioButton(this);
     button->SetParent(GroupBox1);
@@ -224,10 +223,9 @@ void TForm2::BitBtn1Click(TObject*) {
 void TForm2::DBGrid1DblClick(TObject*) {
   if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) return;
   TField* number = ADOQuery1->FieldByName("Notify_No");
-  String question = number->IsNull()
-                        ? String("ต้องการลบข้อมูลว่างๆ  หรือ ?")
-                        : "ต้องการลบข้อมูลใบแจ้งการสมรสเลขที่  " + IntToStr(number->AsLargeInt()) +
-                              " หรือ ?";
+  String question = number->IsNull() ? String("ต้องการลบข้อมูลว่างๆ  หรือ ?")
+                                     : "ต้องการลบข้อมูลใบแจ้งการสมรสเลขที่  " +
+                                           IntToStr(number->AsLargeInt()) + " หรือ ?";
   if (Confirmed(question)) {
     try {
       ADOQuery1->Delete();

@@ -26,8 +26,8 @@ TGroupBox* NewGroup(TForm* form, const String& caption, int top, int height) {
   return group;
 }
 
-TRadioButton* NewRadio(TForm* form, TWinControl* parent, const String& caption, int left,
-                       int top, int width) {
+TRadioButton* NewRadio(TForm* form, TWinControl* parent, const String& caption, int left, int top,
+                       int width) {
   auto* button = new TRadioButton(form);
   button->SetParent(parent);
   button->SetCaption(caption);
@@ -92,10 +92,10 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
     const char* title;
     int width;
   };
-  for (const Column& c : {Column{"st", "นักบุญ", 90}, Column{"nm", "ชื่อ", 100},
-                          Column{"sur", "นามสกุล", 110}, Column{"sex", "เพศ", 50},
-                          Column{"birth_date", "วันเกิด", 90}, Column{"gang", "กลุ่ม", 110},
-                          Column{"tel", "โทรศัพท์", 100}}) {
+  for (const Column& c :
+       {Column{"st", "นักบุญ", 90}, Column{"nm", "ชื่อ", 100}, Column{"sur", "นามสกุล", 110},
+        Column{"sex", "เพศ", 50}, Column{"birth_date", "วันเกิด", 90}, Column{"gang", "กลุ่ม", 110},
+        Column{"tel", "โทรศัพท์", 100}}) {
     TColumn* column = DBGrid1->Columns().Add();
     column->SetFieldName(c.field);
     column->SetTitleCaption(c.title);
@@ -198,13 +198,12 @@ void TForm4::Button1Click(TObject*) {
     const char* Column;
     const char* Prefix;
   };
-  const TDateColumn dateColumns[] = {
-      {RadioButton12, "birth_date", " ผู้ที่เกิดวันที่  "},
-      {RadioButton13, "btsm_date", " ผู้รับศีลล้างบาปวันที่  "},
-      {RadioButton14, "fm_date", " ผู้รับศีลมหาสนิทวันที่  "},
-      {RadioButton15, "cnfm_date", " ผู้รับศีลกำลังวันที่  "},
-      {RadioButton16, "mtmn_date", " ผู้รับศีลสมรสวันที่  "},
-      {RadioButton17, "dead_date", " ผู้เสียชีวิตวันที่  "}};
+  const TDateColumn dateColumns[] = {{RadioButton12, "birth_date", " ผู้ที่เกิดวันที่  "},
+                                     {RadioButton13, "btsm_date", " ผู้รับศีลล้างบาปวันที่  "},
+                                     {RadioButton14, "fm_date", " ผู้รับศีลมหาสนิทวันที่  "},
+                                     {RadioButton15, "cnfm_date", " ผู้รับศีลกำลังวันที่  "},
+                                     {RadioButton16, "mtmn_date", " ผู้รับศีลสมรสวันที่  "},
+                                     {RadioButton17, "dead_date", " ผู้เสียชีวิตวันที่  "}};
   const TDateColumn* date = &dateColumns[0];
   for (const TDateColumn& c : dateColumns) {
     if (c.Button->Checked()) {
@@ -212,8 +211,7 @@ void TForm4::Button1Click(TObject*) {
       break;
     }
   }
-  String description =
-      date->Prefix + DateToStr(from) + "  ถึงวันที่  " + DateToStr(to) + " ";
+  String description = date->Prefix + DateToStr(from) + "  ถึงวันที่  " + DateToStr(to) + " ";
 
   // Inside a group the later chosen button wins, as the buttons of a group exclude each other.
   TCondition state, marital, sex, notReceived;
@@ -249,8 +247,8 @@ void TForm4::Button1Click(TObject*) {
   ADOQuery1->Open();
 
   String count = IntToStr(ADOQuery1->RecordCount());
-  StatResultText = description + state.Text + marital.Text + sex.Text + notReceived.Text +
-                   " รวม " + count + " คน";
+  StatResultText = description + state.Text + marital.Text + sex.Text + notReceived.Text + " รวม " +
+                   count + " คน";
   Memo1->Lines()->Add(StatResultText);
   Label4->SetCaption("จำนวน " + count + " คน");
 }

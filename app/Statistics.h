@@ -51,10 +51,10 @@ class TForm4 : public TForm {
   TRadioButton* RadioButton8;   // marriage not received
   TRadioButton* RadioButton11;  // first communion not received
 
-  TButton* Button1;  // run
-  TButton* Button2;  // print the summary
-  TButton* Button4;  // print the list
-  TButton* Button3;  // close
+  TButton* Button1;                    // run
+  TButton* Button2;                    // print the summary
+  TButton* Button4;                    // print the list
+  TButton* Button3;                    // close
   TLumSmoothButton* LumSmoothButton5;  // to the spreadsheet
 
   // The description of this window's last run, as its list is titled.

@@ -19,7 +19,8 @@ class ChurchesTest : public OtherWindowsTest {
   // The grid's column of field, top to bottom.
   static std::vector<std::string> Shown(TForm3* f, int column) {
     std::vector<std::string> cells;
-    for (int row = 0; row < f->DBGrid4->RowCount(); ++row) cells.push_back(f->DBGrid4->CellText(row, column));
+    for (int row = 0; row < f->DBGrid4->RowCount(); ++row)
+      cells.push_back(f->DBGrid4->CellText(row, column));
     return cells;
   }
   std::string Count() { return Cli("select count(*) from church"); }
@@ -35,16 +36,14 @@ TEST_F(ChurchesTest, ThreeSortsInThaiOrderEachStartingAtTheTop) {
   f->ADOQuery1->Last();
   f->Button2->Click();
   EXPECT_EQ(Shown(f, 1),
-            (std::vector<std::string>{"วัดกาลหว่าร์", "วัดนักบุญเปโตร", "วัดนักบุญยอแซฟ",
-                                      "วัดนักบุญอันนา", "วัดพระคริสตกษัตริย์",
-                                      "วัดพระหฤทัยแห่งพระเยซูเจ้า", "วัดแม่พระฟาติมา",
+            (std::vector<std::string>{"วัดกาลหว่าร์", "วัดนักบุญเปโตร", "วัดนักบุญยอแซฟ", "วัดนักบุญอันนา",
+                                      "วัดพระคริสตกษัตริย์", "วัดพระหฤทัยแห่งพระเยซูเจ้า", "วัดแม่พระฟาติมา",
                                       "วัดอัสสัมชัญ"}));
   EXPECT_EQ(f->ADOQuery1->RecNo(), 1);
   f->ADOQuery1->Last();
   f->Button3->Click();
-  EXPECT_EQ(Shown(f, 2), (std::vector<std::string>{"กาลหว่าร์", "คริสตกษัตริย์", "เปโตร",
-                                                   "พระหฤทัย", "ฟาติมา", "ยอแซฟ", "อันนา",
-                                                   "อัสสัมชัญ"}));
+  EXPECT_EQ(Shown(f, 2), (std::vector<std::string>{"กาลหว่าร์", "คริสตกษัตริย์", "เปโตร", "พระหฤทัย",
+                                                   "ฟาติมา", "ยอแซฟ", "อันนา", "อัสสัมชัญ"}));
   EXPECT_EQ(f->ADOQuery1->RecNo(), 1);
   Cli("insert into church (\"ID-Church\") values ('000001')");
   f->Button1->Click();
@@ -82,8 +81,9 @@ TEST_F(ChurchesTest, RowsAreChangedAddedAndRemovedThroughTheGrid) {
 
   // A double click asks by code and name; No keeps the row and refreshes the count.
   f->ADOQuery1->First();
-  std::string first = Cli("select \"ID-Church\" || '  ' || \"Name-Church\" from church order by "
-                          "\"ID-Church\" limit 1");
+  std::string first =
+      Cli("select \"ID-Church\" || '  ' || \"Name-Church\" from church order by "
+          "\"ID-Church\" limit 1");
   dialogs_->QueueResult(mrNo);
   f->Label2->SetCaption("");
   f->DBGrid4->OnDblClick(f->DBGrid4);
@@ -116,8 +116,8 @@ TEST_F(ChurchesTest, EnvelopeLinesComeFromTheParishAndTheChurch) {
 
   dialogs_->QueueResult(mrNo);
   f->N1->Click();
-  EXPECT_EQ(Boxes(), std::vector<std::string>{
-                         "ต้องการพิมพ์จ่าหน้าซองจดหมายถึง คุณพ่อเจ้าอาวาส วัด" + name + " หรือ ?"});
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ต้องการพิมพ์จ่าหน้าซองจดหมายถึง คุณพ่อเจ้าอาวาส วัด" + name +
+                                              " หรือ ?"});
   EXPECT_FALSE(f->Panel1->Visible());
   EXPECT_EQ(f->Edit5->Text(), "");
 
@@ -129,8 +129,9 @@ TEST_F(ChurchesTest, EnvelopeLinesComeFromTheParishAndTheChurch) {
   EXPECT_EQ(f->Edit3->Text(), "เรียน");
   EXPECT_EQ(f->Edit4->Text(), "คุณพ่อเจ้าอาวาส ");
   EXPECT_EQ(f->Edit5->Text(), "วัด" + name);
-  EXPECT_EQ(f->Edit6->Text() + "|" + f->Edit7->Text(),
-            Cli("select Address1 || '|' || Address2 from church where \"ID-Church\" = '" + code + "'"));
+  EXPECT_EQ(
+      f->Edit6->Text() + "|" + f->Edit7->Text(),
+      Cli("select Address1 || '|' || Address2 from church where \"ID-Church\" = '" + code + "'"));
   f->BitBtn2->Click();
   EXPECT_FALSE(f->Panel1->Visible());
 

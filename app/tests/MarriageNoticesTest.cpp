@@ -34,8 +34,8 @@ class MarriageNoticesTest : public OtherWindowsTest {
   std::string Current(TForm2* f) { return f->ADOQuery1->FieldByName("Notify_No")->AsString(); }
   // One column of the notification numbered as the current one, as sqlite3 reads it.
   std::string Stored(TForm2* f, const std::string& column) {
-    return Cli("select ifnull(" + column + ", 'NULL') from MarriageNotify where Notify_No = " +
-               Current(f));
+    return Cli("select ifnull(" + column +
+               ", 'NULL') from MarriageNotify where Notify_No = " + Current(f));
   }
   void Search(TForm2* f, TRadioButton* key, const std::string& text) {
     key->SetChecked(true);
@@ -91,8 +91,8 @@ TEST_F(MarriageNoticesTest, ListShowsEachNotificationInItsEditors) {
 TEST_F(MarriageNoticesTest, SixSearchKeysFindWhatSqliteFinds) {
   TForm2* f = OpenDemo();
   auto firstWord = [this](const char* column, int row) {
-    return Cli(std::string("select substr(") + column + ", 1, instr(" + column + ", ' ') - 1) from " +
-               "MarriageNotify where Notify_No = " + std::to_string(row));
+    return Cli(std::string("select substr(") + column + ", 1, instr(" + column +
+               ", ' ') - 1) from " + "MarriageNotify where Notify_No = " + std::to_string(row));
   };
   struct Case {
     TRadioButton* key;
@@ -102,7 +102,8 @@ TEST_F(MarriageNoticesTest, SixSearchKeysFindWhatSqliteFinds) {
   };
   std::string groom = firstWord("Groom", 3);
   std::string bride = firstWord("Bride", 5);
-  std::string registerNo = Cli("select substr(MarriageID, 1, 2) from MarriageNotify where Notify_No = 2");
+  std::string registerNo =
+      Cli("select substr(MarriageID, 1, 2) from MarriageNotify where Notify_No = 2");
   std::string priest = firstWord("Priest", 4);
   // A surname of a second witness: found inside the text, not at its start.
   std::string witness = Cli("select Witness2 from MarriageNotify where Notify_No = 6");
@@ -222,8 +223,8 @@ TEST_F(MarriageNoticesTest, NewNotificationFollowsTheHighestNumberOfTheTable) {
   TForm2* f = Open<TForm2>();
   dialogs_->QueueResult(mrNo);
   f->BitBtn1->Click();
-  EXPECT_EQ(Boxes(), std::vector<std::string>{
-                         "ต้องการสร้างเอกสารแจ้งการสมรส โดยต้องพิมพ์ข้อมูลเองทั้งหมด หรือ ?"});
+  EXPECT_EQ(Boxes(),
+            std::vector<std::string>{"ต้องการสร้างเอกสารแจ้งการสมรส โดยต้องพิมพ์ข้อมูลเองทั้งหมด หรือ ?"});
   EXPECT_EQ(Count(), "0");
   f->BitBtn1->Click();  // Yes
   EXPECT_EQ(Cli("select Notify_No from MarriageNotify"), "1");
@@ -267,7 +268,8 @@ TEST_F(MarriageNoticesTest, DeleteAsksAndAFailedDeleteSaysWhy) {
   EXPECT_EQ(Cli("select count(*) from MarriageNotify where Notify_No is null"), "0");
 
   // The database refusing the delete is reported, and the row stays.
-  Cli("create trigger keep before delete on MarriageNotify begin select raise(abort, 'ห้ามลบ'); end;");
+  Cli("create trigger keep before delete on MarriageNotify begin select raise(abort, 'ห้ามลบ'); "
+      "end;");
   f->ADOQuery1->First();
   f->DBGrid1->OnDblClick(f->DBGrid1);
   std::vector<std::string> shown = Boxes();
@@ -344,8 +346,7 @@ TEST_F(MarriageNoticesTest, PictureIsAttachedIntoThePictureFolderAndResetWithout
   f->Image1->OnClick(f->Image1);
   EXPECT_TRUE(std::filesystem::exists(pictures / "..-..-escape.jpg"));
   EXPECT_FALSE(std::filesystem::exists(dir_.parent_path() / "escape.jpg"));
-  EXPECT_EQ(std::filesystem::path(TForm2::PictureFileFor("a\\..\\..\\b")).parent_path(),
-            pictures);
+  EXPECT_EQ(std::filesystem::path(TForm2::PictureFileFor("a\\..\\..\\b")).parent_path(), pictures);
 }
 
 TEST_F(MarriageNoticesTest, EachWindowKeepsThePictureOfItsOwnNotification) {
@@ -370,8 +371,8 @@ TEST_F(MarriageNoticesTest, MainMenuOpensOneMoreWindowEachTime) {
       count += Screen->Forms(i)->ClassName() == className && Screen->Forms(i)->Visible();
     return count;
   };
-  for (auto [item, className] : {std::pair{f->N8, "TForm2"}, std::pair{f->N7, "TForm3"},
-                                 std::pair{f->N10, "TForm4"}}) {
+  for (auto [item, className] :
+       {std::pair{f->N8, "TForm2"}, std::pair{f->N7, "TForm3"}, std::pair{f->N10, "TForm4"}}) {
     item->Click();
     item->Click();
     EXPECT_EQ(shown(className), 2) << className;

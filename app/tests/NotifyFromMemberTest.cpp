@@ -48,18 +48,15 @@ class NotifyFromMemberTest : public OtherWindowsTest {
         {"_Mo", Person("mama_st", "mama_nm")},
         {"Mo_religion", Text("mama_relig")}};
     std::vector<std::pair<std::string, std::string>> spouse_side = {
-        {"", Person("couple_St", "couple_nm")},
-        {"_religion", Text("couple_religion")},
-        {"Bap_place", Text("couple_btsmPlace")},
-        {"Bap_Date", "o.couple_btsmDate"},
-        {"Bap_No", Text("couple_btsmNo")},
-        {"_Fr", Person("couple_FrSt", "couple_FrNm")},
-        {"Fr_religion", Text("couple_FrRelig")},
-        {"_Mo", Person("couple_MoSt", "couple_MoNm")},
+        {"", Person("couple_St", "couple_nm")},  {"_religion", Text("couple_religion")},
+        {"Bap_place", Text("couple_btsmPlace")}, {"Bap_Date", "o.couple_btsmDate"},
+        {"Bap_No", Text("couple_btsmNo")},       {"_Fr", Person("couple_FrSt", "couple_FrNm")},
+        {"Fr_religion", Text("couple_FrRelig")}, {"_Mo", Person("couple_MoSt", "couple_MoNm")},
         {"Mo_religion", Text("couple_MoRelig")}};
     auto column = [](bool isGroom, const std::string& suffix) {
       if (suffix.empty()) return std::string(isGroom ? "Groom" : "Bride");
-      if (suffix == "_Fr" || suffix == "_Mo") return std::string(isGroom ? "Groom" : "Bride") + suffix;
+      if (suffix == "_Fr" || suffix == "_Mo")
+        return std::string(isGroom ? "Groom" : "Bride") + suffix;
       return std::string(isGroom ? "Gr" : "Br") + suffix;
     };
     std::vector<std::pair<std::string, std::string>> expected = {
@@ -73,12 +70,14 @@ class NotifyFromMemberTest : public OtherWindowsTest {
         {"Certify_By", "null"},
         {"Return_Date", "null"},
         {"Return_By", "null"}};
-    for (const auto& [suffix, expr] : member_side) expected.push_back({column(groom, suffix), expr});
-    for (const auto& [suffix, expr] : spouse_side) expected.push_back({column(!groom, suffix), expr});
+    for (const auto& [suffix, expr] : member_side)
+      expected.push_back({column(groom, suffix), expr});
+    for (const auto& [suffix, expr] : spouse_side)
+      expected.push_back({column(!groom, suffix), expr});
     for (const auto& [notice, expr] : expected) {
       SCOPED_TRACE(notice);
-      std::string stored = Cli("select quote(" + notice +
-                               ") from MarriageNotify where Notify_No = " + number);
+      std::string stored =
+          Cli("select quote(" + notice + ") from MarriageNotify where Notify_No = " + number);
       std::string wanted = Cli("select quote(" + expr + ") from Orvani o where o.ID = " + member);
       EXPECT_EQ(stored, wanted);
     }

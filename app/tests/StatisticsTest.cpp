@@ -26,7 +26,8 @@ struct Conditions {
 // What each choice means for a member, written from the rules of the register.
 const char* const kDateColumns[] = {"birth_date", "btsm_date", "fm_date",
                                     "cnfm_date",  "mtmn_date", "dead_date"};
-const char* const kState[] = {"", "dead_date is null", "dead_date is not null", "DateOut is not null"};
+const char* const kState[] = {"", "dead_date is null", "dead_date is not null",
+                              "DateOut is not null"};
 const char* const kMarital[] = {"", "mtmn_date is null", "mtmn_date is not null"};
 const char* const kSex[] = {"", "sex = 'ชาย'", "sex = 'หญิง'"};
 const char* const kNotReceived[] = {"", "btsm_date is null", "cnfm_date is null",
@@ -56,7 +57,11 @@ class StatisticsTest : public OtherWindowsTest {
     f->DateTimePicker1->SetDate(Iso(c.from));
     f->DateTimePicker2->SetDate(Iso(c.to));
     f->CheckBox1->SetChecked(c.state != 0);
-    if (c.state) (c.state == 1 ? f->RadioButton1 : c.state == 2 ? f->RadioButton2 : f->RadioButton3)->SetChecked(true);
+    if (c.state)
+      (c.state == 1   ? f->RadioButton1
+       : c.state == 2 ? f->RadioButton2
+                      : f->RadioButton3)
+          ->SetChecked(true);
     f->CheckBox2->SetChecked(c.marital != 0);
     if (c.marital) (c.marital == 1 ? f->RadioButton9 : f->RadioButton10)->SetChecked(true);
     f->CheckBox3->SetChecked(c.sex != 0);
@@ -71,8 +76,8 @@ class StatisticsTest : public OtherWindowsTest {
   std::string Expected(const Conditions& c) {
     std::string where = std::string(kDateColumns[c.date]) + " between '" + c.from + "' and '" +
                         c.to + "' and religion = 'คาทอลิก'";
-    for (const char* part : {kState[c.state], kMarital[c.marital], kSex[c.sex],
-                             kNotReceived[c.notReceived]})
+    for (const char* part :
+         {kState[c.state], kMarital[c.marital], kSex[c.sex], kNotReceived[c.notReceived]})
       if (*part) where += std::string(" and ") + part;
     return Cli("select ifnull(group_concat(ID, ','), '') from (select ID from Orvani where " +
                where + " order by ID)");
@@ -91,22 +96,33 @@ class StatisticsTest : public OtherWindowsTest {
 
 TEST_F(StatisticsTest, EveryConditionSetFindsTheMembersSqliteFinds) {
   TForm4* f = OpenDemo();
-  std::string oneBaptism = Cli(
-      "select btsm_date from Orvani where religion = 'คาทอลิก' and btsm_date is not null "
-      "order by ID limit 1");
-  const Conditions cases[] = {
-      {0, "1900-01-01", "2024-12-31", 1, 0, 0, 0}, {0, "1980-01-01", "1999-12-31", 0, 0, 0, 0},
-      {0, "1950-01-01", "2024-12-31", 2, 0, 0, 0}, {0, "1940-01-01", "2024-12-31", 3, 0, 0, 0},
-      {1, "1960-01-01", "2000-12-31", 1, 1, 0, 0}, {1, "1900-01-01", "2024-12-31", 0, 2, 1, 0},
-      {2, "1970-01-01", "2010-12-31", 1, 0, 2, 0}, {2, "1900-01-01", "2024-12-31", 0, 0, 0, 2},
-      {3, "1990-01-01", "2024-12-31", 1, 1, 1, 0}, {3, "1900-01-01", "2024-12-31", 3, 0, 2, 0},
-      {4, "1980-01-01", "2010-12-31", 1, 2, 0, 0}, {4, "1900-01-01", "2024-12-31", 2, 0, 1, 0},
-      {4, "2000-01-01", "2024-12-31", 0, 1, 0, 0}, {5, "2000-01-01", "2023-12-31", 2, 0, 0, 0},
-      {5, "1900-01-01", "2024-12-31", 1, 0, 0, 0}, {5, "2000-01-01", "2024-12-31", 2, 0, 2, 0},
-      {0, "2010-01-01", "2024-12-31", 1, 0, 0, 4}, {0, "1900-01-01", "2024-12-31", 1, 1, 0, 3},
-      {0, "1900-01-01", "2024-12-31", 0, 0, 0, 1}, {1, oneBaptism.c_str(), oneBaptism.c_str(), 0, 0, 0, 0},
-      {0, "2020-01-01", "1990-01-01", 1, 0, 0, 0}, {3, "1900-01-01", "2024-12-31", 1, 2, 2, 3},
-      {0, "1960-01-01", "1990-12-31", 3, 2, 2, 4}, {5, "1900-01-01", "2024-12-31", 3, 0, 1, 0}};
+  std::string oneBaptism =
+      Cli("select btsm_date from Orvani where religion = 'คาทอลิก' and btsm_date is not null "
+          "order by ID limit 1");
+  const Conditions cases[] = {{0, "1900-01-01", "2024-12-31", 1, 0, 0, 0},
+                              {0, "1980-01-01", "1999-12-31", 0, 0, 0, 0},
+                              {0, "1950-01-01", "2024-12-31", 2, 0, 0, 0},
+                              {0, "1940-01-01", "2024-12-31", 3, 0, 0, 0},
+                              {1, "1960-01-01", "2000-12-31", 1, 1, 0, 0},
+                              {1, "1900-01-01", "2024-12-31", 0, 2, 1, 0},
+                              {2, "1970-01-01", "2010-12-31", 1, 0, 2, 0},
+                              {2, "1900-01-01", "2024-12-31", 0, 0, 0, 2},
+                              {3, "1990-01-01", "2024-12-31", 1, 1, 1, 0},
+                              {3, "1900-01-01", "2024-12-31", 3, 0, 2, 0},
+                              {4, "1980-01-01", "2010-12-31", 1, 2, 0, 0},
+                              {4, "1900-01-01", "2024-12-31", 2, 0, 1, 0},
+                              {4, "2000-01-01", "2024-12-31", 0, 1, 0, 0},
+                              {5, "2000-01-01", "2023-12-31", 2, 0, 0, 0},
+                              {5, "1900-01-01", "2024-12-31", 1, 0, 0, 0},
+                              {5, "2000-01-01", "2024-12-31", 2, 0, 2, 0},
+                              {0, "2010-01-01", "2024-12-31", 1, 0, 0, 4},
+                              {0, "1900-01-01", "2024-12-31", 1, 1, 0, 3},
+                              {0, "1900-01-01", "2024-12-31", 0, 0, 0, 1},
+                              {1, oneBaptism.c_str(), oneBaptism.c_str(), 0, 0, 0, 0},
+                              {0, "2020-01-01", "1990-01-01", 1, 0, 0, 0},
+                              {3, "1900-01-01", "2024-12-31", 1, 2, 2, 3},
+                              {0, "1960-01-01", "1990-12-31", 3, 2, 2, 4},
+                              {5, "1900-01-01", "2024-12-31", 3, 0, 1, 0}};
   int nonEmpty = 0;
   for (const Conditions& c : cases) {
     SCOPED_TRACE(std::string(kDateColumns[c.date]) + " " + c.from + ".." + c.to + " state " +
@@ -116,7 +132,9 @@ TEST_F(StatisticsTest, EveryConditionSetFindsTheMembersSqliteFinds) {
     f->Button1->Click();
     std::string expected = Expected(c);
     EXPECT_EQ(Found(f), expected);
-    int count = expected.empty() ? 0 : static_cast<int>(std::count(expected.begin(), expected.end(), ',')) + 1;
+    int count = expected.empty()
+                    ? 0
+                    : static_cast<int>(std::count(expected.begin(), expected.end(), ',')) + 1;
     nonEmpty += count > 0;
     EXPECT_EQ(f->Label4->Caption(), "จำนวน " + std::to_string(count) + " คน");
     EXPECT_TRUE(f->StatResultText.ends_with(" รวม " + std::to_string(count) + " คน"));
@@ -156,19 +174,23 @@ TEST_F(StatisticsTest, SummaryLinesReadWordForWord) {
                        : std::to_string(std::count(ids.begin(), ids.end(), ',') + 1);
   };
   Conditions living{0, "1990-01-01", "2000-12-31", 1, 0, 0, 0};
-  EXPECT_EQ(run(living), " ผู้ที่เกิดวันที่  1/1/1990  ถึงวันที่  31/12/2000  ที่ยังมีชีวิตอยู่ รวม " +
-                             count(living) + " คน");
+  EXPECT_EQ(run(living),
+            " ผู้ที่เกิดวันที่  1/1/1990  ถึงวันที่  31/12/2000  ที่ยังมีชีวิตอยู่ รวม " + count(living) + " คน");
   Conditions dead{5, "2000-01-01", "2023-12-31", 2, 0, 0, 0};
   EXPECT_EQ(run(dead), " ผู้เสียชีวิตวันที่  1/1/2000  ถึงวันที่  31/12/2023  รวม " + count(dead) + " คน");
   Conditions every{1, "1950-01-01", "2024-12-31", 1, 2, 2, 2};
   EXPECT_EQ(run(every),
             " ผู้รับศีลล้างบาปวันที่  1/1/1950  ถึงวันที่  31/12/2024  ที่ยังมีชีวิตอยู่ แต่งงานแล้ว เพศหญิง "
-            " ยังไม่รับศีลกำลัง รวม " + count(every) + " คน");
+            " ยังไม่รับศีลกำลัง รวม " +
+                count(every) + " คน");
   Conditions moved{2, "1900-01-01", "2024-12-31", 3, 1, 1, 4};
-  EXPECT_EQ(run(moved), " ผู้รับศีลมหาสนิทวันที่  1/1/1900  ถึงวันที่  31/12/2024  ที่ย้ายไปสังกัดวัดอื่นแล้ว"
-                        " เป็นโสด เพศชาย  ยังไม่รับศีลมหาสนิท รวม " + count(moved) + " คน");
+  EXPECT_EQ(run(moved),
+            " ผู้รับศีลมหาสนิทวันที่  1/1/1900  ถึงวันที่  31/12/2024  ที่ย้ายไปสังกัดวัดอื่นแล้ว"
+            " เป็นโสด เพศชาย  ยังไม่รับศีลมหาสนิท รวม " +
+                count(moved) + " คน");
   Conditions married{4, "2000-01-01", "2024-12-31", 0, 1, 0, 3};
-  EXPECT_EQ(run(married), " ผู้รับศีลสมรสวันที่  1/1/2000  ถึงวันที่  31/12/2024  เป็นโสด ยังไม่รับศีลสมรส รวม 0 คน");
+  EXPECT_EQ(run(married),
+            " ผู้รับศีลสมรสวันที่  1/1/2000  ถึงวันที่  31/12/2024  เป็นโสด ยังไม่รับศีลสมรส รวม 0 คน");
   EXPECT_EQ(f->Label4->Caption(), "จำนวน 0 คน");
   Conditions confirmed{3, "1980-01-01", "2024-12-31", 2, 0, 0, 0};
   EXPECT_EQ(run(confirmed), " ผู้รับศีลกำลังวันที่  1/1/1980  ถึงวันที่  31/12/2024  ที่เสียชีวิตแล้ว รวม " +
