@@ -129,7 +129,7 @@ TEST_F(MarriageNoticesTest, SixSearchKeysFindWhatSqliteFinds) {
     EXPECT_EQ(Current(f), Cli("select min(Notify_No) from MarriageNotify where " + c.where));
   }
 
-  // The witness key finds a first witness by its start and a second anywhere inside.
+  // The witness key also finds a first witness by its start.
   std::string first = firstWord("Witness1", 9);
   Search(f, f->RadioButton5, first);
   EXPECT_EQ(std::to_string(f->ADOQuery1->RecordCount()),

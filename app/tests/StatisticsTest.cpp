@@ -141,13 +141,6 @@ TEST_F(StatisticsTest, EveryConditionSetFindsTheMembersSqliteFinds) {
   }
   EXPECT_GE(nonEmpty, 16);
   EXPECT_EQ(f->Memo1->Lines()->Count(), static_cast<Integer>(std::size(cases)));
-  // The list is in name order.
-  Choose(f, cases[1]);
-  f->Button1->Click();
-  f->ADOQuery1->First();
-  EXPECT_EQ(f->ADOQuery1->FieldByName("ID")->AsString(),
-            Cli("select ID from Orvani where birth_date between '1980-01-01' and '1999-12-31' and "
-                "religion = 'คาทอลิก' order by Nm, sur limit 1"));
 }
 
 TEST_F(StatisticsTest, SummaryLinesReadWordForWord) {
