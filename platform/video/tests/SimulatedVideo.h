@@ -76,10 +76,13 @@ class TSimulatedCamera {
     std::lock_guard lock(m_);
     return open_;
   }
-  // Waits until every pushed frame went through the capture code (or the time runs out).
+  // Waits until every pushed frame went through the capture code and its buffer came back
+  // (or the time runs out).
   bool WaitDrained(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     std::unique_lock lock(m_);
-    return cv_.wait_for(lock, limit, [this] { return pending_.empty() && filled_.empty(); });
+    return cv_.wait_for(lock, limit, [this] {
+      return pending_.empty() && filled_.empty() && outstanding_ == 0;
+    });
   }
   bool WaitStreaming(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
     std::unique_lock lock(m_);
@@ -151,6 +154,7 @@ class TSimulatedCamera {
         if (r->memory != V4L2_MEMORY_MMAP) return Error(EINVAL);
         queued_.clear();
         filled_.clear();
+        outstanding_ = 0;
         buffers_.assign(r->count, std::vector<uint8_t>(r->count ? kBufferLength : 0));
         return 0;
       }
@@ -165,6 +169,7 @@ class TSimulatedCamera {
         auto* b = static_cast<v4l2_buffer*>(arg);
         if (b->index >= buffers_.size()) return Error(EINVAL);
         queued_.push_back(static_cast<int>(b->index));
+        if (outstanding_ > 0) --outstanding_;
         Fill();
         cv_.notify_all();
         return 0;
@@ -176,6 +181,7 @@ class TSimulatedCamera {
         b->bytesused = static_cast<uint32_t>(filled_.front().second);
         filled_.pop_front();
         ++dequeued_;
+        ++outstanding_;
         cv_.notify_all();
         return 0;
       }
@@ -189,6 +195,8 @@ class TSimulatedCamera {
         streaming_ = false;
         for (auto& f : filled_) queued_.push_back(f.first);
         filled_.clear();
+        outstanding_ = 0;
+        cv_.notify_all();
         return 0;
       default:
         return Error(ENOTTY);
@@ -223,6 +231,7 @@ class TSimulatedCamera {
   bool failStreamOn_ = false;
   bool formatUnknown_ = false;
   int dequeued_ = 0;
+  int outstanding_ = 0;
   int mapped_ = 0;
   int open_ = 0;
 };
