@@ -3,6 +3,7 @@
 
 #include "app/Screenshot.h"
 #include "app/MainWindow.h"
+#include "app/PhotoCapture.h"
 #include "platform/gui/Application.h"
 
 int main() {
@@ -10,6 +11,7 @@ int main() {
   Application->Initialize();
   // The main window comes first: the other windows use its database connection.
   Application->CreateForm(Form1);
+  Application->CreateForm(Form5);
   // The one outside input the program takes: with it set, the run pictures the main window
   // and ends (the demo script and the tests use it on a virtual display).
   const char* screenshot = std::getenv(ScreenshotVariable);
