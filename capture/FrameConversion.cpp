@@ -50,9 +50,9 @@ int RequiredFrameSize(uint32_t FourCC, int Width, int Height) {
   switch (FourCC) {
     case 0:
       return Width * Height * 3;
-    case MakeFourCC("I420"): case MakeFourCC("IYUV"): case MakeFourCC("YV12"):
+    case FourCCCode("I420"): case FourCCCode("IYUV"): case FourCCCode("YV12"):
       return even ? Width * Height * 3 / 2 : -1;
-    case MakeFourCC("YUY2"): case MakeFourCC("YUYV"): case MakeFourCC("YUNV"):
+    case FourCCCode("YUY2"): case FourCCCode("YUYV"): case FourCCCode("YUNV"):
       return Width % 2 == 0 ? Width * Height * 2 : -1;
     default:
       return 0;

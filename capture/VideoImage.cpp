@@ -64,6 +64,7 @@ int TVideoImage::VideoStart(const String& DeviceName) {
   hasFrame_ = false;
   frameBuffers_.Reset();
   lastIdleTime_ = clock_();
+  pendingMessages_ = 0;
 
   videoSample_ = std::make_unique<TVideoSample>();
   videoSample_->OnDeviceLost = [this] { window_->PostMessage(LostMessage); };
@@ -111,12 +112,17 @@ void TVideoImage::FrameCallback(const uint8_t* Buffer, int Size) {
       rateStamped_ = true;
     }
   }
-  if (std::abs(static_cast<int32_t>(now - lastIdleTime_.load())) > kIdleLimitMs) {
+  // A GUI thread that has handled every frame message is waiting for the next one, however
+  // long ago it was last idle; without this a picture that paused for a second would never
+  // wake the GUI thread again.
+  if (std::abs(static_cast<int32_t>(now - lastIdleTime_.load())) > kIdleLimitMs &&
+      pendingMessages_ > 0) {
     ++droppedFrames_;
     return;
   }
   frameBuffers_.Publish(Buffer, Size);
-  window_->PostMessage(FrameMessage, Size);
+  ++pendingMessages_;
+  if (!window_->PostMessage(FrameMessage, Size)) --pendingMessages_;
   std::this_thread::yield();
 }
 
@@ -127,6 +133,7 @@ void TVideoImage::WndProc(TMessage& Message) {
     return;
   }
   if (Message.Msg != FrameMessage) return;
+  --pendingMessages_;
   if (busy_) {
     ++droppedFrames_;
     return;
@@ -174,7 +181,7 @@ TBitmap* TVideoImage::CurrentFrame() {
 void TVideoImage::ConvertFrame(const uint8_t* Data, int Size) {
   bool read = false;
   try {
-    if (fourCC_ == MakeFourCC("MJPG")) {
+    if (fourCC_ == FourCCCode("MJPG")) {
       jpegStream_.Clear();
       jpegStream_.SetSize(Size);
       jpegStream_.SetPosition(0);
@@ -188,8 +195,8 @@ void TVideoImage::ConvertFrame(const uint8_t* Data, int Size) {
                required > 0 && Size == required) {
       switch (fourCC_) {
         case 0: CopyBGR(Data, frameWidth_, frameHeight_, *bitmap_); break;
-        case MakeFourCC("YV12"): ConvertPlanarYUV(Data, frameWidth_, frameHeight_, true, *bitmap_); break;
-        case MakeFourCC("I420"): case MakeFourCC("IYUV"):
+        case FourCCCode("YV12"): ConvertPlanarYUV(Data, frameWidth_, frameHeight_, true, *bitmap_); break;
+        case FourCCCode("I420"): case FourCCCode("IYUV"):
           ConvertPlanarYUV(Data, frameWidth_, frameHeight_, false, *bitmap_);
           break;
         default: ConvertPackedYUV(Data, frameWidth_, frameHeight_, *bitmap_); break;

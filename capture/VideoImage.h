@@ -81,6 +81,8 @@ class TVideoImage : public TObject {
   std::atomic<int> droppedFrames_ = 0;
   std::atomic<double> framesPerSecond_ = 0;
   std::atomic<uint32_t> lastIdleTime_ = 0;
+  // Frame messages posted and not yet handled.
+  std::atomic<int> pendingMessages_ = 0;
   // The camera's thread only (reset while it does not run).
   uint32_t lastRateTime_ = 0;
   int framesAtRate_ = 0;

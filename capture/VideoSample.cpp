@@ -19,8 +19,8 @@ String Folded(const String& s) {
 // The frame conversion's names of the V4L2 formats it reads.
 uint32_t ConversionFourCC(uint32_t pixelFormat) {
   switch (pixelFormat) {
-    case FourCCCode("YU12"): return MakeFourCC("I420");
-    case FourCCCode("JPEG"): return MakeFourCC("MJPG");
+    case FourCCCode("YU12"): return FourCCCode("I420");
+    case FourCCCode("JPEG"): return FourCCCode("MJPG");
     case FourCCCode("BGR3"): return 0;
     default: return pixelFormat;
   }

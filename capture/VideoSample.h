@@ -11,17 +11,11 @@
 
 namespace orv {
 
-// Results of the capture calls: 0 and 1 succeed, negative values fail.
+// Results of the capture calls: 0 succeeds, negative values fail.
 using HRESULT = int32_t;
 inline constexpr HRESULT S_OK = 0;
-inline constexpr HRESULT S_FALSE = 1;
-inline constexpr HRESULT E_POINTER = static_cast<HRESULT>(0x80004003);
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
 inline bool Succeeded(HRESULT hr) { return hr >= 0; }
-
-// The four characters of a frame format as the frame conversion names them; 0 stands for
-// uncompressed blue-green-red rows.
-constexpr uint32_t MakeFourCC(const char (&c)[5]) { return FourCCCode(c); }
 
 // Clears List and adds the name of every camera in the system's order.
 HRESULT GetVideoInputDevices(TStrings& List);
@@ -40,7 +34,8 @@ class TVideoSample {
   // DeviceName is a camera's name (blanks around it and letter case do not matter) or "#1"
   // to "#9" for a position; empty means "#1". FoundName receives the camera's own name.
   HRESULT StartVideo(const String& DeviceName, String& FoundName);
-  // The size and format of the frames; the format code as MakeFourCC gives it.
+  // The size and format of the frames: the format's four characters as FourCCCode packs
+  // them ("I420" for V4L2's YU12), or 0 for rows of blue, green, red.
   HRESULT GetStreamInfo(int& Width, int& Height, uint32_t& FourCC);
   // Frames that come before a callback is installed are dropped.
   void SetFrameCallback(TFrameCallback Callback);

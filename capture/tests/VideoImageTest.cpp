@@ -166,7 +166,7 @@ TEST_F(VideoImageTest, MjpgFrameDecodesAsDjpegDecodesIt) {
   TBitmap screen(16, 16);
   live.image.SetDisplayCanvas(&screen.Canvas());
   ASSERT_EQ(live.image.VideoStart("mjpg"), 0);
-  EXPECT_EQ(live.image.FourCC(), MakeFourCC("MJPG"));
+  EXPECT_EQ(live.image.FourCC(), FourCCCode("MJPG"));
   camera->PushFrame(std::vector<uint8_t>(jpeg.begin(), jpeg.end()));
   ASSERT_TRUE(PumpUntil([&] { return live.newFrames > 0; }));
   for (int y = 0; y < 16; ++y)
@@ -288,6 +288,19 @@ TEST_F(VideoImageTest, BusyGuiThreadDropsFramesUntilItIsIdleAgain) {
     TBitmap* frame = live.image.CurrentFrame();
     return frame && PixelOf(*frame, 0, 0) == TRgb{0, 0, 0};
   }));
+
+  // The camera pauses for five seconds while the GUI thread waits with nothing to do: the
+  // frame after the pause is shown, not dropped for want of a recent idle moment.
+  ASSERT_TRUE(PumpUntil([&] { return live.newFrames > 1; }));
+  Application->ProcessMessages();
+  int shown = live.newFrames;
+  before = live.image.DroppedFrames();
+  now += 5000;
+  camera->PushFrame(Uniform(kWhite, 4, 2));
+  ASSERT_TRUE(camera->WaitDrained());
+  EXPECT_EQ(live.image.DroppedFrames(), before);
+  ASSERT_TRUE(PumpUntil([&] { return live.newFrames > shown; }));
+  EXPECT_EQ(PixelOf(*live.image.CurrentFrame(), 0, 0), kWhite.Rgb);
 }
 
 TEST_F(VideoImageTest, StopRestartAndDestructionWhileFramesFlow) {

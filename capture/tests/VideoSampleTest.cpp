@@ -64,7 +64,7 @@ TEST_F(VideoSampleTest, StreamInfoFormatsAndUnknownFormat) {
   ASSERT_EQ(sample.GetStreamInfo(width, height, fourCC), S_OK);
   EXPECT_EQ(width, 320);
   EXPECT_EQ(height, 240);
-  EXPECT_EQ(fourCC, MakeFourCC("I420"));
+  EXPECT_EQ(fourCC, FourCCCode("I420"));
   // Ascending by width, and by height for equal widths.
   std::vector<std::pair<int, int>> sizes;
   for (const TVideoFormat& f : sample.VideoFormats()) sizes.emplace_back(f.Width, f.Height);

@@ -63,7 +63,6 @@ class TVideoStream {
   bool Open(const std::string& path);
   // Stops the stream and closes the device.
   void Close();
-  bool IsOpen() const { return fd_ >= 0; }
 
   // Every pixel format with every discrete size, in the device's order.
   std::vector<TVideoFormat> Formats();
