@@ -105,8 +105,9 @@ void TForm1::Image1Click(TObject*) {
   bool move = InFolder(chosen, PictureFolder());
   std::string bytes = move ? std::string() : ReadWholeFile(chosen);
   ForceDirectories(PictureFolder());
-  // The photo the member had is kept under a name of its own.
-  if (ShownPhotoPath == target && FileExists(target)) Rename(target, TimeStampedName());
+  // Whatever file held the member's name is kept under a name of its own, even one that did
+  // not load as a picture.
+  if (FileExists(target)) Rename(target, TimeStampedName());
   if (move) Rename(chosen, target);
   else SafeWriteFile(target, bytes);
   FindPic();

@@ -130,6 +130,21 @@ TEST_F(PhotoTest, ReplacingKeepsTheOldPhotoUnderATimeStampAndCopiesFilesFromElse
   for (const auto& box : dialogs_->Shown()) EXPECT_EQ(box.Kind, "file") << box.Text;
 }
 
+TEST_F(PhotoTest, PhotoThatDidNotLoadIsKeptAsWellWhenReplaced) {
+  std::filesystem::path picture = dir_ / "Picture";
+  std::ofstream(picture / "สมปอง ดีใจ.jpg") << "half a download";
+  TForm1* f = StartWithMember("สมปอง", "ดีใจ");
+  EXPECT_NE(ShownPhotoPath, PhotoFileName);
+  MakeJpeg(dir_ / "new" / "p.jpg", 5, 6, 7);
+  Choose(dir_ / "new" / "p.jpg");
+  f->Image1Click(f);
+  std::vector<std::string> names = Names(picture);
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(ReadBytes(picture / names[0]), "half a download");
+  EXPECT_EQ(ReadBytes(picture / "สมปอง ดีใจ.jpg"), ReadBytes(dir_ / "new" / "p.jpg"));
+  EXPECT_EQ(ShownPhotoPath, PhotoFileName);
+}
+
 TEST_F(PhotoTest, LogoAndNamelessMembersAreRefused) {
   TForm1* f = StartWithMember("สมหญิง", "ใจงาม");
   std::filesystem::path picture = dir_ / "Picture";
