@@ -139,6 +139,26 @@ TEST_F(VideoImageTest, PlanarFramesTakeChromaFromTheirPlanesInOrder) {
   }
 }
 
+TEST_F(VideoImageTest, UncompressedRowsAreCopiedAsTheyStand) {
+  auto camera = AddCamera("bgr", {{FourCCCode("BGR3"), 2, 2}});
+  TLiveImage live;
+  TBitmap screen(2, 2);
+  live.image.SetDisplayCanvas(&screen.Canvas());
+  ASSERT_EQ(live.image.VideoStart("bgr"), 0);
+  EXPECT_EQ(live.image.FourCC(), 0u);
+  // Blue, green, red per pixel, the top row first.
+  camera->PushFrame({10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120});
+  ASSERT_TRUE(PumpUntil([&] { return live.newFrames > 0; }));
+  EXPECT_EQ(PixelOf(screen, 0, 0), (TRgb{30, 20, 10}));
+  EXPECT_EQ(PixelOf(screen, 1, 0), (TRgb{60, 50, 40}));
+  EXPECT_EQ(PixelOf(screen, 0, 1), (TRgb{90, 80, 70}));
+  EXPECT_EQ(PixelOf(screen, 1, 1), (TRgb{120, 110, 100}));
+  // Short by one byte: the picture says so instead.
+  camera->PushFrame(std::vector<uint8_t>(11, 200));
+  ASSERT_TRUE(PumpUntil([&] { return live.newFrames > 1; }));
+  EXPECT_NE(PixelOf(screen, 1, 1), (TRgb{200, 200, 200}));
+}
+
 TEST_F(VideoImageTest, MjpgFrameDecodesAsDjpegDecodesIt) {
   // A 16x16 picture of four coloured quarters, compressed by cjpeg; djpeg's reading of the
   // same bytes is what the frame must show.

@@ -101,7 +101,11 @@ TEST(VideoStream, FramesArriveWholeAndInOrderThroughStopAndRestart) {
   ASSERT_TRUE(StartInto(stream, received)) << stream.LastError();
   EXPECT_TRUE(stream.Streaming());
   // More frames than the driver has buffers: each goes back and is filled again.
-  for (uint8_t i = 0; i < 10; ++i) camera->PushFrame(std::vector<uint8_t>(16, i));
+  // An empty buffer among them is no frame.
+  for (uint8_t i = 0; i < 10; ++i) {
+    camera->PushFrame(std::vector<uint8_t>(16, i));
+    if (i == 4) camera->PushFrame({});
+  }
   ASSERT_TRUE(camera->WaitDrained());
   stream.Stop();
   EXPECT_FALSE(camera->Streaming());
