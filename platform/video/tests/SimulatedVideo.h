@@ -99,7 +99,7 @@ class TSimulatedCamera {
       int index = queued_.front();
       queued_.pop_front();
       std::vector<uint8_t>& frame = pending_.front();
-      std::memcpy(buffers_[index].data(), frame.data(), frame.size());
+      if (!frame.empty()) std::memcpy(buffers_[index].data(), frame.data(), frame.size());
       filled_.push_back({index, frame.size()});
       pending_.pop_front();
     }
