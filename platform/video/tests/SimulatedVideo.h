@@ -58,11 +58,6 @@ class TSimulatedCamera {
     std::lock_guard lock(m_);
     formatUnknown_ = unknown;
   }
-  // Frames the capture code has taken out of the driver's buffers.
-  int Dequeued() {
-    std::lock_guard lock(m_);
-    return dequeued_;
-  }
   bool Streaming() {
     std::lock_guard lock(m_);
     return streaming_;
@@ -83,10 +78,6 @@ class TSimulatedCamera {
     return cv_.wait_for(lock, limit, [this] {
       return pending_.empty() && filled_.empty() && outstanding_ == 0;
     });
-  }
-  bool WaitStreaming(std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    std::unique_lock lock(m_);
-    return cv_.wait_for(lock, limit, [this] { return streaming_; });
   }
 
  private:
@@ -180,7 +171,6 @@ class TSimulatedCamera {
         b->index = static_cast<uint32_t>(filled_.front().first);
         b->bytesused = static_cast<uint32_t>(filled_.front().second);
         filled_.pop_front();
-        ++dequeued_;
         ++outstanding_;
         cv_.notify_all();
         return 0;
@@ -230,7 +220,6 @@ class TSimulatedCamera {
   bool vanished_ = false;
   bool failStreamOn_ = false;
   bool formatUnknown_ = false;
-  int dequeued_ = 0;
   int outstanding_ = 0;
   int mapped_ = 0;
   int open_ = 0;
@@ -335,7 +324,6 @@ class TSimulatedVideoScope {
     SetVideoSystem(std::move(system));
   }
   ~TSimulatedVideoScope() { SetVideoSystem(nullptr); }
-  TSimulatedVideoSystem& operator*() { return *system_; }
   TSimulatedVideoSystem* operator->() { return system_; }
 
  private:
