@@ -6,9 +6,11 @@
 #include <sstream>
 
 #include "app/PhotoCapture.h"
+#include "app/Screenshot.h"
 #include "app/tests/ParishFixture.h"
 #include "capture/tests/CaptureTesting.h"
 #include "platform/gui/ScriptedDialogService.h"
+#include "png/PNGObject.h"
 
 namespace orv::test {
 
@@ -198,6 +200,15 @@ TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
   for (int i = 0; i < 640 * 480 / 2; ++i) red.insert(red.end(), {81, 90, 81, 240});
   camera->PushFrame(red);
   ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
+  // The window shows the frame in its paint box.
+  std::string shot = (dir_ / "window.png").string();
+  SaveFormPicture(*w, shot);
+  TPNGObject png;
+  png.LoadFromFile(shot);
+  TBitmap window;
+  window.Assign(&png);
+  window.SetPixelFormat(pf24bit);
+  EXPECT_TRUE(Near(PixelOf(window, w->PaintBox1->Left() + 300, w->PaintBox1->Top() + 200), TRgb{255, 0, 0}, 3));
   w->BitBtn1Click(w);
   EXPECT_FALSE(camera->Streaming());
   EXPECT_EQ(camera->OpenCount(), 0);
