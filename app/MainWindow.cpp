@@ -91,6 +91,8 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   LumFormStyler1->SetStyle(tsOffice2003Silver);
   LumFormStyler1->SetAutoThemeAdapt(true);
 
+  Image1->OnClick = [this](TObject* sender) { Image1Click(sender); };
+  LumSmoothButton6->OnClick = [this](TObject* sender) { LumSmoothButton6Click(sender); };
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   OnActivate = [this](TObject* sender) { FormActivate(sender); };
   OnCloseQuery = [this](TObject* sender, bool& canClose) { FormCloseQuery(sender, canClose); };

@@ -267,6 +267,9 @@ class TForm1 : public TForm {
   void LumSmoothButton4Click(TObject* Sender);
   void LabeledEdit13Click(TObject* Sender);
   void LabeledEdit15Click(TObject* Sender);
+  // The member's photo: replaced by a chosen file, or taken with the camera.
+  void Image1Click(TObject* Sender);
+  void LumSmoothButton6Click(TObject* Sender);
 
   // The member on screen.
   void ADOQuery1AfterScroll(TDataSet* DataSet);

@@ -1,7 +1,6 @@
 // The member on screen: every column in its editor, the full name and photo, the children, the
 // moves, and the single-member query the certificates read.
 #include "app/MainWindow.h"
-#include "platform/gui/Picture.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 
@@ -116,25 +115,6 @@ void TForm1::FindCopy() {
   else
     Image1->SetHint(
         "กรุณาเลือกบุคคลที่มีทั้งชื่อและนามสกุล จึงจะกำหนดรูปให้ได้\rขนาดของรูปควรเป็น 340 * 380");
-}
-
-void TForm1::FindPic() {
-  if (AppPath.empty()) return;
-  PhotoFileName = AppPath + "/Picture/" + Edit4->Text();
-  try {
-    Image1->Picture()->LoadFromFile(PhotoFileName);
-    ShownPhotoPath = PhotoFileName;
-    return;
-  } catch (const Exception&) {
-    // No photo, or not a picture: the parish logo stands in.
-  }
-  ShownPhotoPath = AppPath + "/Picture/Logo.jpg";
-  try {
-    Image1->Picture()->LoadFromFile(ShownPhotoPath);
-  } catch (const Exception&) {
-    // Without a logo the frame stays empty; a missing picture must not stop the display.
-    Image1->Picture()->SetGraphic(nullptr);
-  }
 }
 
 void TForm1::Findchild() {

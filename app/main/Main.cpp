@@ -5,6 +5,7 @@
 #include "app/MainWindow.h"
 #include "app/Churches.h"
 #include "app/MarriageNotices.h"
+#include "app/PhotoCapture.h"
 #include "app/Statistics.h"
 #include "platform/gui/Application.h"
 
@@ -16,6 +17,7 @@ int main() {
   Application->CreateForm(Form2);
   Application->CreateForm(Form4);
   Application->CreateForm(Form3);
+  Application->CreateForm(Form5);
   // The one outside input the program takes: with it set, the run pictures the main window
   // and ends (the demo script and the tests use it on a virtual display).
   const char* screenshot = std::getenv(ScreenshotVariable);
