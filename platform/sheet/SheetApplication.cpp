@@ -1,4 +1,5 @@
 // The application, its workbook collection, a workbook and its worksheet collection.
+#include <algorithm>
 #include <filesystem>
 #include <mutex>
 
@@ -65,6 +66,7 @@ class WorkbookObject : public IDispatch {
     }
     if (IsMember(name, "Close")) {
       std::erase(app_->Workbooks, book_);
+      std::erase(app_->Shown, book_.get());
       return Variant();
     }
     OleError(DISP_E_UNKNOWNNAME);
@@ -149,7 +151,8 @@ class ApplicationObject : public IDispatch {
       bool was = app_->Visible;
       Variant r = flag(app_->Visible);
       if (IsPut(flags) && app_->Visible && !was)
-        for (auto& book : std::vector(app_->Workbooks)) app_->Show(*book);
+        for (auto& book : std::vector(app_->Workbooks))
+          if (std::find(app_->Shown.begin(), app_->Shown.end(), book.get()) == app_->Shown.end()) app_->Show(*book);
       return r;
     }
     if (IsMember(name, "ScreenUpdating")) return flag(app_->ScreenUpdating);
@@ -157,6 +160,7 @@ class ApplicationObject : public IDispatch {
     if (IsMember(name, "International")) return International(ArgAt(args, 0).ToInteger());
     if (IsMember(name, "Quit")) {
       app_->Workbooks.clear();
+      app_->Shown.clear();
       std::lock_guard lock(gLock);
       if (gActive.lock().get() == this) gActive.reset();
       return Variant();
@@ -181,6 +185,7 @@ void SheetAppState::Show(SheetWorkbook& book) {
     file = path.string();
   }
   book.SaveAs(file);
+  if (std::find(Shown.begin(), Shown.end(), &book) == Shown.end()) Shown.push_back(&book);
   TSheetShowHandler show;
   {
     std::lock_guard lock(gLock);

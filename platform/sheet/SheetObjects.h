@@ -15,6 +15,8 @@ struct SheetAppState {
   bool Visible = false;
   bool ScreenUpdating = true;
   bool DisplayAlerts = true;
+  // Workbooks handed to the desktop already; becoming visible shows only the others.
+  std::vector<const SheetWorkbook*> Shown;
   // Saves the workbook where it was saved before, or as a new file in the folder of shown
   // workbooks, and hands it to the show handler.
   void Show(SheetWorkbook& book);

@@ -318,6 +318,10 @@ class WorksheetObject : public IDispatch {
       book_->SaveAs(ArgAt(args, 0).ToString(), format.IsEmpty() ? xlOpenXMLWorkbook : format.ToInteger());
       return Variant();
     }
+    if (IsMember(name, "Delete")) {
+      book_->RemoveSheet(sheet_);
+      return Variant();
+    }
     if (IsMember(name, "PrintPreview")) {
       app_->Show(*book_);
       return Variant();

@@ -20,6 +20,7 @@ class SheetWorkbook {
   const std::shared_ptr<SheetWorksheet>& Sheet(int index) const { return sheets_.at(static_cast<size_t>(index - 1)); }
   // The new sheet goes last and gets the next free name "Sheet<n>".
   std::shared_ptr<SheetWorksheet> AddSheet();
+  void RemoveSheet(const std::shared_ptr<SheetWorksheet>& sheet) { std::erase(sheets_, sheet); }
   // 1-based; 0 when there is none of that name.
   int FindSheet(const String& name) const;
 

@@ -63,6 +63,10 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
     case varString:
     case varOleStr: {
       String text = value.VType() == varString ? String(value.StrView()) : value.ToString();
+      if (text.empty()) {
+        cell.Kind = SheetCellKind::Empty;
+        break;
+      }
       if (CharacterCount(text) > SheetMaxCellText)
         CellError("A cell holds at most " + std::to_string(SheetMaxCellText) + " characters");
       cell.Kind = SheetCellKind::Text;
@@ -78,6 +82,7 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
 
 void SheetWorksheet::SetFormula(const SheetCellRef& at, const String& text) {
   SheetCell& cell = Cell(at);
+  rows_[static_cast<size_t>(at.Row - 1)].HasFormula = true;
   cell.Kind = SheetCellKind::Formula;
   cell.Text = store_->Strings.Intern(text);
 }
@@ -131,13 +136,14 @@ void SheetWorksheet::InsertRows(int row, int count) {
   if (static_cast<int>(rows_.size()) + count > SheetMaxRows) CellError("The sheet has no room for more rows");
   if (static_cast<size_t>(row) <= rows_.size())
     rows_.insert(rows_.begin() + (row - 1), static_cast<size_t>(count), SheetRow());
-  for (auto& r : rows_)
+  for (auto& r : rows_) {
+    if (!r.HasFormula) continue;
     for (auto& cell : r.Cells)
       if (cell.Kind == SheetCellKind::Formula) {
-        const String& text = store_->Strings[cell.Text];
-        String shifted = ShiftFormulaRows(text, row, count);
-        if (shifted != text) cell.Text = store_->Strings.Intern(shifted);
+        String shifted = ShiftFormulaRows(store_->Strings[cell.Text], row, count);
+        cell.Text = store_->Strings.Intern(shifted);
       }
+  }
   auto shift = [&](SheetRect& rect) {
     if (rect.First.Row >= row) rect.First.Row += count;
     if (rect.Last.Row >= row) rect.Last.Row += count;

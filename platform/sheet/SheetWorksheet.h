@@ -35,6 +35,7 @@ struct SheetCell {
 struct SheetRow {
   std::vector<SheetCell> Cells;  // column 1 first; absent cells are empty and unstyled
   std::uint8_t OutlineLevel = 0;
+  bool HasFormula = false;
 };
 
 // The longest text a cell holds, in characters.
@@ -48,7 +49,7 @@ class SheetWorksheet {
   void SetName(const String& name) { name_ = name; }
   SheetBookStore& Store() const { return *store_; }
 
-  // Numbers, dates (as day numbers), Booleans and texts; Empty and Null empty the cell. A text
+  // Numbers, dates (as day numbers), Booleans and texts; Empty, Null and "" empty the cell. A text
   // stays a text even when it begins with "=": only SetFormula makes formulas. A text longer
   // than SheetMaxCellText raises EOleException, so nothing is cut without the caller knowing.
   void SetValue(const SheetCellRef& at, const Variant& value);
