@@ -52,10 +52,19 @@ void TvwExcelExport::FormatRange(const TxlFont& Font, const TCellBorder& Border,
 }
 
 void TvwExcelExport::ApplyNumberFormats(int FirstRow, int LastRow) const {
+  for (int i = 1; i <= fieldNames_->Count(); ++i) {
+    const String& format = columnFormats_[static_cast<size_t>(i - 1)];
+    int column = beginColumnData_ + i - 1;
+    if (!format.empty()) Range(CellName(FirstRow, column), CellName(LastRow, column)).Set("NumberFormat", format);
+  }
+}
+
+// Worked out once per export: the data writer applies them block by block.
+void TvwExcelExport::ChooseNumberFormats() {
   const TFormatSettings& fs = FormatSettings();
   String dateFormat = fs.ShortDateFormat, timeFormat = fs.ShortTimeFormat;
+  columnFormats_.clear();
   for (int i = 1; i <= fieldNames_->Count(); ++i) {
-    int column = beginColumnData_ + i - 1;
     int index = FieldIndex(i - 1);
     TFieldType type = GetFieldDataType(index);
     String format;
@@ -83,7 +92,7 @@ void TvwExcelExport::ApplyNumberFormats(int FirstRow, int LastRow) const {
     } else if (type == ftDateTime || type == ftTimeStamp) {
       format = ToExcelDateFormat(dateFormat + " " + timeFormat);
     }
-    if (!format.empty()) Range(CellName(FirstRow, column), CellName(LastRow, column)).Set("NumberFormat", format);
+    columnFormats_.push_back(format);
   }
 }
 

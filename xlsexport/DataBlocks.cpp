@@ -38,7 +38,9 @@ struct CellLook {
 
 // A text longer than a cell holds is cut, and the cut is noted instead of failing the export.
 String TvwExcelExport::CutText(const String& Text, int Column) {
-  if (CharacterCount(Text) <= static_cast<size_t>(maxCellTextLength_)) return Text;
+  // A character takes at least a byte: only long texts need counting.
+  if (Text.size() <= static_cast<size_t>(maxCellTextLength_) || CharacterCount(Text) <= static_cast<size_t>(maxCellTextLength_))
+    return Text;
   warnings_->Add(fieldNames_->Strings(Column - 1) + ", record " + std::to_string(exportedCount_) + ": text cut to " +
                  std::to_string(maxCellTextLength_) + " characters");
   return FirstCharacters(Text, static_cast<size_t>(maxCellTextLength_ - 3)) + "...";
@@ -78,6 +80,7 @@ void TvwExcelExport::WriteData() {
     return;
   }
   int block = std::max(blockOfRecords_, 1);
+  ChooseNumberFormats();
   TBookmark bookmark;
   if (dataPipe_ == dpDataSet) {
     dataset_->DisableControls();

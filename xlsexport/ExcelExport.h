@@ -183,6 +183,7 @@ class TvwExcelExport : public TComponent {
   OleObject Range(const String& First, const String& Last) const;
 
   void FormatRange(const TxlFont& Font, const TCellBorder& Border, const String& FirstCell, const String& LastCell) const;
+  void ChooseNumberFormats();
   void ApplyNumberFormats(int FirstRow, int LastRow) const;
   void ApplyColumnWidthStyle() const;
   void ApplyFieldWidth(const OleObject& Cell, int Index, int DisplayWidth, const String& Title) const;
@@ -229,6 +230,7 @@ class TvwExcelExport : public TComponent {
   bool connected_ = false;
   std::unique_ptr<TStringList> fieldNames_;
   std::vector<int> fieldIndexes_;
+  std::vector<String> columnFormats_;  // the number format of each exported column
   std::unique_ptr<TStringList> warnings_;
   int exportedCount_ = 0;
   int nextFreeRow_ = 0;

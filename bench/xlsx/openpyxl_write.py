@@ -21,7 +21,7 @@ for row in cur:
     for v in row:
         if isinstance(v, str) and len(v) == 10 and v[4] == "-" and v[7] == "-":
             try:
-                v = datetime.datetime.strptime(v, "%Y-%m-%d")
+                v = datetime.datetime.fromisoformat(v)
             except ValueError:
                 pass
         cells.append(v)

@@ -62,12 +62,14 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
       break;
     case varString:
     case varOleStr: {
-      String text = value.VType() == varString ? String(value.StrView()) : value.ToString();
+      String converted;
+      std::string_view text = value.VType() == varString ? value.StrView() : (converted = value.ToString());
       if (text.empty()) {
         cell.Kind = SheetCellKind::Empty;
         break;
       }
-      if (CharacterCount(text) > SheetMaxCellText)
+      // A character takes at least a byte: only long texts need counting.
+      if (text.size() > SheetMaxCellText && CharacterCount(text) > SheetMaxCellText)
         CellError("A cell holds at most " + std::to_string(SheetMaxCellText) + " characters");
       cell.Kind = SheetCellKind::Text;
       cell.Text = store_->Strings.Intern(text);

@@ -115,6 +115,14 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
     if (!formats[id]) formats[id] = MakeFormat(wb, styles[id]);
     return formats[id];
   };
+  // An empty cell whose style is only a number format shows nothing: it is left out, which
+  // spares the file the blank cells of every unset date in a column of dates.
+  std::vector<bool> blankShows(styles.Count());
+  for (std::uint32_t id = 1; id < styles.Count(); ++id) {
+    SheetStyle look = styles[id];
+    look.NumberFormat.clear();
+    blankShows[id] = look != SheetStyle();
+  }
   auto check = [&](lxw_error e) {
     if (e != LXW_NO_ERROR) WriteError(fileName, e);
   };
@@ -151,7 +159,7 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
         lxw_format* f = format(cell.Style);
         switch (cell.Kind) {
           case SheetCellKind::Empty:
-            if (f) check(worksheet_write_blank(ws, xr, xc, f));
+            if (f && blankShows[cell.Style]) check(worksheet_write_blank(ws, xr, xc, f));
             break;
           case SheetCellKind::Number: check(worksheet_write_number(ws, xr, xc, cell.Number, f)); break;
           case SheetCellKind::Boolean: check(worksheet_write_boolean(ws, xr, xc, cell.Boolean, f)); break;
