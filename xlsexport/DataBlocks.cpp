@@ -8,6 +8,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 namespace {
 
 size_t CharacterCount(const String& text) {

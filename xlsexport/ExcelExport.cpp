@@ -6,6 +6,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 TvwExcelExport::TvwExcelExport(TComponent* AOwner)
     : TComponent(AOwner),
       headerText_(std::make_unique<TStringList>()),

@@ -37,18 +37,18 @@ class TvwExcelExport : public TComponent {
 
   bool ExcelVisible() const { return excelVisible_; }
   void SetExcelVisible(bool v) { excelVisible_ = v; }
-  TConnectTo ConnectTo() const { return connectTo_; }
-  void SetConnectTo(TConnectTo v) { connectTo_ = v; }
-  TDataPipe DataPipe() const { return dataPipe_; }
-  void SetDataPipe(TDataPipe v) { dataPipe_ = v; }
+  vwExcelExport::TConnectTo ConnectTo() const { return connectTo_; }
+  void SetConnectTo(vwExcelExport::TConnectTo v) { connectTo_ = v; }
+  vwExcelExport::TDataPipe DataPipe() const { return dataPipe_; }
+  void SetDataPipe(vwExcelExport::TDataPipe v) { dataPipe_ = v; }
   const String& Filename() const { return filename_; }
   void SetFilename(const String& v) { filename_ = v; }
   const String& WorksheetName() const { return worksheetName_; }
   void SetWorksheetName(const String& v);
   TDataSet* Dataset() const { return dataset_; }
   void SetDataset(TDataSet* v);
-  TStyleColumnWidth StyleColumnWidth() const { return styleColumnWidth_; }
-  void SetStyleColumnWidth(TStyleColumnWidth v) { styleColumnWidth_ = v; }
+  vwExcelExport::TStyleColumnWidth StyleColumnWidth() const { return styleColumnWidth_; }
+  void SetStyleColumnWidth(vwExcelExport::TStyleColumnWidth v) { styleColumnWidth_ = v; }
   int ColumnWidth() const { return columnWidth_; }
   void SetColumnWidth(int v) { columnWidth_ = v; }
   bool VisibleFieldsOnly() const { return visibleFieldsOnly_; }
@@ -59,10 +59,10 @@ class TvwExcelExport : public TComponent {
   void SetShowTitles(bool v);
   bool AutoFilter() const { return autoFilter_; }
   void SetAutoFilter(bool v) { autoFilter_ = v; }
-  TSummarySelection SummarySelection() const { return summarySelection_; }
-  void SetSummarySelection(TSummarySelection v) { summarySelection_ = v; }
-  TSummaryCalculation SummaryCalculation() const { return summaryCalculation_; }
-  void SetSummaryCalculation(TSummaryCalculation v) { summaryCalculation_ = v; }
+  vwExcelExport::TSummarySelection SummarySelection() const { return summarySelection_; }
+  void SetSummarySelection(vwExcelExport::TSummarySelection v) { summarySelection_ = v; }
+  vwExcelExport::TSummaryCalculation SummaryCalculation() const { return summaryCalculation_; }
+  void SetSummaryCalculation(vwExcelExport::TSummaryCalculation v) { summaryCalculation_ = v; }
   const String& SummaryDisplayFormat() const { return summaryDisplayFormat_; }
   void SetSummaryDisplayFormat(const String& v) { summaryDisplayFormat_ = v; }
   bool MergeFooterCells() const { return mergeFooterCells_; }
@@ -199,19 +199,19 @@ class TvwExcelExport : public TComponent {
   void ApplyAutoFilter();
 
   bool excelVisible_ = true;
-  TConnectTo connectTo_ = ctNewExcel;
-  TDataPipe dataPipe_ = dpDataSet;
+  vwExcelExport::TConnectTo connectTo_ = vwExcelExport::ctNewExcel;
+  vwExcelExport::TDataPipe dataPipe_ = vwExcelExport::dpDataSet;
   String filename_;
   String worksheetName_;
   TDataSet* dataset_ = nullptr;
-  TStyleColumnWidth styleColumnWidth_ = cwDefault;
+  vwExcelExport::TStyleColumnWidth styleColumnWidth_ = vwExcelExport::cwDefault;
   int columnWidth_ = 0;
   bool visibleFieldsOnly_ = true;
   bool mergeHeaderCells_ = true;
   bool showTitles_ = true;
   bool autoFilter_ = false;
-  TSummarySelection summarySelection_ = ssNone;
-  TSummaryCalculation summaryCalculation_ = scSUM;
+  vwExcelExport::TSummarySelection summarySelection_ = vwExcelExport::ssNone;
+  vwExcelExport::TSummaryCalculation summaryCalculation_ = vwExcelExport::scSUM;
   String summaryDisplayFormat_;
   bool mergeFooterCells_ = true;
   int blockOfRecords_ = 20;

@@ -9,6 +9,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 namespace {
 constexpr int xlWBATWorksheet = -4167;
 }

@@ -2,6 +2,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 int BorderWeightConstant(TBorderWeight weight) {
   static const int values[] = {1, -4138, 4, 2};
   return values[weight];

@@ -22,7 +22,6 @@ enum TSummaryCalculation { scSUM, scMIN, scMAX, scAVG };
 enum THAlignment { haGeneral, haLeft, haRight, haCenter };
 enum TBorderRange { bsCell, bsRow };
 }  // namespace vwExcelExport
-using namespace vwExcelExport;
 
 #define ORV_VW_ENUM_INFO(E, names)                                            \
   template <>                                                                 \
@@ -46,9 +45,9 @@ ORV_VW_ENUM_INFO(TBorderRange, "bsCell, bsRow");
 #undef ORV_VW_ENUM_INFO
 
 // The numbers the workbook's automation interface takes for each value.
-int BorderWeightConstant(TBorderWeight weight);
-int BorderLineStyleConstant(TBorderLineStyle style);
-int HAlignmentConstant(THAlignment alignment);
+int BorderWeightConstant(vwExcelExport::TBorderWeight weight);
+int BorderLineStyleConstant(vwExcelExport::TBorderLineStyle style);
+int HAlignmentConstant(vwExcelExport::THAlignment alignment);
 
 // A block's font with the cell alignment, wrapping and text angle. Copying one into another
 // copies the font part only (the class library's font copy), so Alignment, WrapText and
@@ -59,8 +58,8 @@ class TxlFont : public TFont {
  public:
   // "MS Sans Serif" at size -1: keep the sheet's own font and size.
   TxlFont();
-  THAlignment Alignment() const { return alignment_; }
-  void SetAlignment(THAlignment value) { alignment_ = value; }
+  vwExcelExport::THAlignment Alignment() const { return alignment_; }
+  void SetAlignment(vwExcelExport::THAlignment value) { alignment_ = value; }
   bool WrapText() const { return wrapText_; }
   void SetWrapText(bool value) { wrapText_ = value; }
   // Degrees.
@@ -70,12 +69,12 @@ class TxlFont : public TFont {
   void CopyAll(const TxlFont& source);
 
  private:
-  THAlignment alignment_ = haGeneral;
+  vwExcelExport::THAlignment alignment_ = vwExcelExport::haGeneral;
   bool wrapText_ = false;
   int orientation_ = 0;
 };
 
-// The fill and the border lines of a block. A white fill means no fill; blNone leaves the
+// The fill and the border lines of a block. A white fill means no fill; vwExcelExport::blNone leaves the
 // borders alone.
 class TCellBorder : public TPersistent {
   ORV_CLASS(TCellBorder, TPersistent)
@@ -86,16 +85,16 @@ class TCellBorder : public TPersistent {
   void SetBackColor(TColor value) { backColor_ = value; }
   TColor BorderColor() const { return borderColor_; }
   void SetBorderColor(TColor value) { borderColor_ = value; }
-  TBorderWeight Weight() const { return weight_; }
-  void SetWeight(TBorderWeight value) { weight_ = value; }
-  TBorderLineStyle LineStyle() const { return lineStyle_; }
-  void SetLineStyle(TBorderLineStyle value) { lineStyle_ = value; }
+  vwExcelExport::TBorderWeight Weight() const { return weight_; }
+  void SetWeight(vwExcelExport::TBorderWeight value) { weight_ = value; }
+  vwExcelExport::TBorderLineStyle LineStyle() const { return lineStyle_; }
+  void SetLineStyle(vwExcelExport::TBorderLineStyle value) { lineStyle_ = value; }
 
  private:
   TColor backColor_ = clWhite;
   TColor borderColor_ = clBlack;
-  TBorderWeight weight_ = bwMedium;
-  TBorderLineStyle lineStyle_ = blNone;
+  vwExcelExport::TBorderWeight weight_ = vwExcelExport::bwMedium;
+  vwExcelExport::TBorderLineStyle lineStyle_ = vwExcelExport::blNone;
 };
 
 class TGroupOptions : public TPersistent {
@@ -106,15 +105,15 @@ class TGroupOptions : public TPersistent {
   // Removes the repeated group value from the detail rows.
   bool ClearContents() const { return clearContents_; }
   void SetClearContents(bool value) { clearContents_ = value; }
-  TBorderRange BorderRange() const { return borderRange_; }
-  void SetBorderRange(TBorderRange value) { borderRange_ = value; }
+  vwExcelExport::TBorderRange BorderRange() const { return borderRange_; }
+  void SetBorderRange(vwExcelExport::TBorderRange value) { borderRange_ = value; }
   // Points by which each deeper group level's font is smaller.
   int IntervalFontSize() const { return intervalFontSize_; }
   void SetIntervalFontSize(int value) { intervalFontSize_ = value; }
 
  private:
   bool clearContents_ = true;
-  TBorderRange borderRange_ = bsRow;
+  vwExcelExport::TBorderRange borderRange_ = vwExcelExport::bsRow;
   int intervalFontSize_ = 2;
 };
 

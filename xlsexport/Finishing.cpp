@@ -3,6 +3,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 namespace {
 constexpr int xlAnd = 1;
 constexpr int xlCSV = 6;

@@ -4,6 +4,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 void TvwExcelExport::WriteTitles() {
   firstDataColumnName_ = ColumnName(beginColumnData_);
   fieldNames_->Clear();

@@ -6,6 +6,8 @@
 
 namespace orv {
 
+using namespace vwExcelExport;
+
 namespace {
 constexpr int xlShiftDown = -4121;
 constexpr int xlSummaryAbove = 0;

@@ -19,6 +19,7 @@
 #include "xlsexport/ExcelExport.h"
 
 using namespace orv;
+using namespace orv::vwExcelExport;
 
 namespace {
 

@@ -8,6 +8,7 @@
 #include "xlsexport/ExcelExport.h"
 
 using namespace orv;
+using namespace orv::vwExcelExport;
 
 int main(int argc, char** argv) {
   if (argc != 4) {

@@ -5,6 +5,8 @@
 
 namespace orv::exporttest {
 
+using namespace vwExcelExport;
+
 TEST_F(ExportTest, StyleEventsGiveCellsTheirOwnLook) {
   Open("select Nm, qty from members order by ID");
   auto e = Exporter();

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+// The exporter's header first, then a window's controls: the scroll style ssNone and the
+// summary selection ssNone must both stay usable in one window's code.
 #include "xlsexport/ExcelExport.h"
+#include "platform/gui/StdCtrls.h"
 
 using namespace orv;
 
@@ -13,4 +16,6 @@ TEST(ExcelExportColumns, LettersAndLimit) {
   EXPECT_EQ(e.ColumnName(703), "AAA");
   EXPECT_EQ(e.ColumnName(16384), "XFD");
   EXPECT_THROW(e.ColumnName(16385), EMaxColumnsReached);
+  EXPECT_EQ(e.SummarySelection(), vwExcelExport::ssNone);
+  EXPECT_NE(static_cast<int>(ssNone), -1);  // the scroll style, unqualified
 }

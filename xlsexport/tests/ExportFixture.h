@@ -14,6 +14,8 @@
 
 namespace orv::exporttest {
 
+using namespace vwExcelExport;
+
 namespace fs = std::filesystem;
 
 // Members with Thai names, dates, NULLs, money, a text that looks like a formula, a text

@@ -6,6 +6,8 @@
 
 namespace orv::exporttest {
 
+using namespace vwExcelExport;
+
 namespace {
 
 int RunProgram(const std::string& db, const std::string& sql, const std::string& out, const std::string& errors) {

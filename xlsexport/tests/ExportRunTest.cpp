@@ -9,6 +9,8 @@
 
 namespace orv::exporttest {
 
+using namespace vwExcelExport;
+
 namespace {
 
 // A custom pipe of `records` rows with two columns: the row number and "r<number>".

@@ -6,6 +6,8 @@
 
 namespace orv::exporttest {
 
+using namespace vwExcelExport;
+
 namespace {
 
 // The width a file stores for n characters of the standard font: the cell padding added,
