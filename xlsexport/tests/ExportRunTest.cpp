@@ -5,6 +5,7 @@
 
 #include "platform/gui/Timers.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/TypInfo.h"
 #include "xlsexport/tests/ExportFixture.h"
 
 namespace orv::exporttest {
@@ -232,6 +233,15 @@ TEST_F(ExportTest, RowRulesListsAndFonts) {
   TxlFont fresh;
   EXPECT_EQ(fresh.Name(), "MS Sans Serif");
   EXPECT_EQ(fresh.Size(), -1);
+
+  // A window's stored settings reach the component by property name.
+  SetOrdProp(&e, "BlockOfRecords", 50);
+  EXPECT_EQ(e.BlockOfRecords(), 50);
+  SetOrdProp(&e, "SummarySelection", ssValues);
+  EXPECT_EQ(e.SummarySelection(), ssValues);
+  EXPECT_EQ(GetOrdProp(e.BorderTitles(), "LineStyle"), blNone);
+  EXPECT_EQ(GetOrdProp(e.FontTitles(), "Alignment"), haGeneral);
+  EXPECT_EQ(GetOrdProp(e.GroupOptions(), "IntervalFontSize"), 2);
 }
 
 TEST_F(ExportTest, DateAndMoneyFormatsInTheFilesOwnForm) {
