@@ -66,6 +66,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
   CreateSearchPanel();
+  CreateSearchModes();
   LumSmoothTabPager1 = new TLumSmoothTabPager(this);
   LumSmoothTabPager1->SetParent(this);
   LumSmoothTabPager1->SetBounds(kPagerLeft, kMargin, kPagerWidth, kClientHeight - 2 * kMargin);
@@ -86,6 +87,10 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   LumSmoothTabPager1->SetActivePage(LumSmoothTabPage1);
   CreateSidePanel();
   CreateSettingsPanel();
+  ConnectEditors();
+  ConnectSpouseEditors();
+  ConnectMemberCommands();
+  ConnectSettingsEditors();
 
   LumFormStyler1 = new TLumFormStyler(this);
   LumFormStyler1->SetStyle(tsOffice2003Silver);
