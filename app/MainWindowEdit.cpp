@@ -72,6 +72,8 @@ void TForm1::ConnectEditors() {
     auto* edit = static_cast<TWinControl*>(editor);
     if (binding.Picker) {
       auto* text = static_cast<TLabeledEdit*>(editor);
+      // A date may also be typed in its short form beside the picker.
+      text->SetReadOnly(false);
       TDateTimePicker* picker = binding.Picker;
       SaveOnEnter(edit, [this, text, column, picker] { SaveMemberDate(text, column, picker); });
       picker->OnChange = [this, text, column, picker](TObject*) {
@@ -94,6 +96,8 @@ void TForm1::ConnectEditors() {
     });
   }
 
+  LabeledEdit59->SetReadOnly(false);
+  LabeledEdit64->SetReadOnly(false);
   SaveOnEnter(LabeledEdit59, [this] {
     SaveMoveDate(LabeledEdit59, "DateIn", DateTimePicker11, LabeledEdit17);
   });
