@@ -34,7 +34,7 @@ constexpr int kClientWidth = kSideLeft + kSideWidth + kMargin;
 constexpr int kClientHeight = 740;
 constexpr int kSearchHeight = 250;
 
-const char* const kMemberList = "Select * from Orvani order by Nm collate THAI, Sur collate THAI";
+const String kMemberList = SortedMembers("", " order by Nm collate THAI, Sur collate THAI");
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
 TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {

@@ -373,8 +373,8 @@ class TForm1 : public TForm {
   void ConnectMemberCommands();
   void ConnectSpouseEditors();
   // Runs a member selection: the list, its export copy, the count and the buttons.
-  void OpenMembers(const String& Select, const String& Order,
-                   const std::vector<std::pair<String, Variant>>& Params);
+  void OpenMembers(const String& Condition, const String& Order,
+                   const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
   // The text searches (name, surname, code, house, family, occupation).
   void FindText(bool BySurname);
   void FindDay(TRadioButton* Mode);
@@ -401,5 +401,9 @@ class TForm1 : public TForm {
 };
 
 extern TForm1* Form1;
+
+// The members meeting a condition (none: all), in the order of an " order by" clause, with the
+// witness pair as the column FaMo when asked for.
+String SortedMembers(const String& Condition, const String& Order, bool WithPair = false);
 
 }  // namespace orv

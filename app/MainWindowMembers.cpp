@@ -7,7 +7,6 @@ namespace orv {
 
 namespace {
 
-const char* const kAllMembers = "Select * from Orvani";
 const char* const kByName = " order by Nm collate THAI, Sur collate THAI";
 
 bool Confirmed(const String& question) {
@@ -75,7 +74,7 @@ void TForm1::ShowNewMember() {
     throw;
   }
   Variant id = ADOQuery1->FieldByName("ID")->Value();
-  OpenMembers(kAllMembers, kByName, {});
+  OpenMembers("", kByName, {});
   // The new member is found by its key: an unnamed member is not always the first in the list.
   if (!ADOQuery1->Locate("ID", id, 0)) ADOQuery1->First();
 }

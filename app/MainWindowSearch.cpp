@@ -33,7 +33,6 @@ struct TSearchMode {
 const char* const kByName = " order by Nm collate THAI, Sur collate THAI";
 const char* const kBySurname = " order by Sur collate THAI, Nm collate THAI";
 const char* const kWitnessPair = "mtmn_father || '-' || mtmn_mother";
-const char* const kNoMembers = "Select * from Orvani where 0";
 
 const TSearchMode kModes[] = {
     {&TForm1::RadioButton1, "ชื่อ/นามสกุล", miText, "ชื่อ", &TForm1::RadioButton13, mpPersonal,
@@ -171,12 +170,14 @@ const TSearchMode& ModeOf(const TForm1* form, TObject* radio) {
 }  // namespace
 
 void TForm1::ChkSelect() {
+  // The unary plus keeps SQLite from answering a search through the date indexes: most
+  // members are living, and an index on their Null dates would select nearly all of them.
   if (RadioButton13->Checked())
-    StatusFilter = " and dead_date is null and DateOut is null";
+    StatusFilter = " and +dead_date is null and +DateOut is null";
   else if (RadioButton14->Checked())
-    StatusFilter = " and dead_date is not null and DateOut is null";
+    StatusFilter = " and +dead_date is not null and +DateOut is null";
   else if (RadioButton15->Checked())
-    StatusFilter = " and DateOut is not null";
+    StatusFilter = " and +DateOut is not null";
   else
     StatusFilter = "";
 }
@@ -261,16 +262,27 @@ void TForm1::FindData() {
   if (mode->Input == miList) Timer1->SetEnabled(true);
 }
 
-void TForm1::OpenMembers(const String& Select, const String& Order, const TParams& Params) {
-  CurrentSelect = Select;
+String SortedMembers(const String& Condition, const String& Order, bool WithPair) {
+  // Sorting whole rows in Thai order moves every column through the sorter; sorting the keys
+  // alone and reading each row by its key once the order is known is much faster. The LIMIT
+  // keeps SQLite from dropping the inner ORDER BY, and the rows come out in its order.
+  return String("Select o.*") + (WithPair ? ", o.mtmn_father || '-' || o.mtmn_mother as FaMo" : "") +
+         " from (select ID from Orvani" + (Condition.empty() ? "" : " where " + Condition) + Order +
+         " limit -1) as k cross join Orvani as o on o.ID = k.ID";
+}
+
+void TForm1::OpenMembers(const String& Condition, const String& Order, const TParams& Params,
+                         bool WithPair) {
+  CurrentSelect = String(WithPair ? "Select *, " + String(kWitnessPair) + " as FaMo" : "Select *") +
+                  " from Orvani" + (Condition.empty() ? "" : " where " + Condition);
   CurrentOrder = Order;
-  // The export copy never holds other rows than the list, also when the list fails.
+  String list = SortedMembers(Condition, Order, WithPair);
+  // The export copy gets the same rows: the statement and its values, opened by the export.
   for (TADOQuery* query : {ADOQuery10, ADOQuery1}) {
     query->Close();
-    query->SQL().SetText(Select + Order);
+    query->SQL().SetText(list);
     for (const auto& [name, value] : Params) query->Parameters().ParamByName(name)->SetValue(value);
   }
-  ADOQuery10->Open();
   ADOQuery1->Open();
   Label3->SetCaption("จำนวนข้อมูล  " + IntToStr(ADOQuery1->RecordCount()) + " รายการ");
   bool any = !ADOQuery1->IsEmpty();
@@ -285,40 +297,39 @@ void TForm1::OpenMembers(const String& Select, const String& Order, const TParam
 void TForm1::FindText(bool BySurname) {
   THourGlass hourGlass;
   ChkSelect();
-  ADOQuery1->Close();
   const TSearchMode* mode = SelectedMode(this);
   if (!mode || mode->Input != miText) return;
   String r = ReligionClause(this);
   String text = Edit1->Text();
-  String select = "Select * from Orvani where ";
+  String condition;
   String order = mode->Order;
   TParams params;
   if (mode->Radio == &TForm1::RadioButton1) {
     String surname = Edit2->Text();
     if (BySurname && text.empty()) {
-      select += "sur like :s";
+      condition = "sur like :s";
       params.push_back({"s", surname + "%"});
       order = kBySurname;
     } else {
-      select += "nm like :t";
+      condition = "nm like :t";
       params.push_back({"t", text + "%"});
       if (BySurname || !surname.empty()) {
-        select += " and sur like :s";
+        condition += " and sur like :s";
         params.push_back({"s", surname + "%"});
       }
     }
-    select += r + StatusFilter;
+    condition += r + StatusFilter;
   } else if (mode->Radio == &TForm1::RadioButton7) {
-    select += "from_family = :t" + r + StatusFilter + " or family_no = :t" + r + StatusFilter;
+    condition = "from_family = :t" + r + StatusFilter + " or family_no = :t" + r + StatusFilter;
     params.push_back({"t", text});
   } else if (mode->Radio == &TForm1::RadioButton8) {
-    select += "Occupation like :t" + r + StatusFilter;
+    condition = "Occupation like :t" + r + StatusFilter;
     params.push_back({"t", "%" + text + "%"});
   } else {
-    select += String(mode->Expression) + " like :t" + r + StatusFilter;
+    condition = String(mode->Expression) + " like :t" + r + StatusFilter;
     params.push_back({"t", text + "%"});
   }
-  OpenMembers(select, order, params);
+  OpenMembers(condition, order, params);
 }
 
 void TForm1::Edit1KeyUp(TObject*, Word& Key, TShiftState) {
@@ -342,28 +353,25 @@ void TForm1::Timer1Timer(TObject*) {
   THourGlass hourGlass;
   Timer1->SetEnabled(false);
   ChkSelect();
-  ADOQuery1->Close();
   const TSearchMode* mode = SelectedMode(this);
   if (!mode || mode->Input != miList) return;
   if (!CheckBox23->Checked() && !CheckBox24->Checked()) {
-    OpenMembers(kNoMembers, "", {});
+    OpenMembers("0", "", {});
     return;
   }
-  String r = ReligionClause(this);
-  String select = mode->Radio == &TForm1::RadioButton17
-                      ? String("Select *, ") + kWitnessPair + " as FaMo from Orvani where "
-                      : String("Select * from Orvani where ");
-  select += String(mode->Expression) + " like :v" + r + StatusFilter;
-  OpenMembers(select, mode->Order, {{"v", ComboBox8->Text()}});
+  bool pair = mode->Radio == &TForm1::RadioButton17;
+  OpenMembers(String(mode->Expression) + " like :v" + ReligionClause(this) + StatusFilter,
+              mode->Order, {{"v", ComboBox8->Text()}}, pair);
 }
 
 void TForm1::FindDay(TRadioButton* Mode) {
   THourGlass hourGlass;
+  ChkSelect();
   const TSearchMode& mode = ModeOf(this, Mode);
-  // Any year: the month and day of the stored ISO date.
+  // Any year: the month and day of the stored ISO date (an index holds the same expression).
   String monthDay = FormatDateTime("mm\"-\"dd", DateTimePicker2->Date());
-  OpenMembers("Select * from Orvani where substr(" + String(mode.Expression) + ", 6, 5) = :d" +
-                  ReligionClause(this) + StatusFilter,
+  OpenMembers("substr(" + String(mode.Expression) + ", 6, 5) = :d" + ReligionClause(this) +
+                  StatusFilter,
               mode.Order, {{"d", monthDay}});
 }
 
@@ -371,7 +379,7 @@ void TForm1::FindPeriod(TRadioButton* Mode) {
   THourGlass hourGlass;
   ChkSelect();
   const TSearchMode& mode = ModeOf(this, Mode);
-  OpenMembers("Select * from Orvani where " + String(mode.Expression) + " between :d1 and :d2" +
+  OpenMembers(String(mode.Expression) + " between :d1 and :d2" +
                   ReligionClause(this) + StatusFilter,
               mode.Order,
               {{"d1", Variant::FromDate(DateTimePicker2->Date())},

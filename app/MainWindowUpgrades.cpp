@@ -66,7 +66,8 @@ void TForm1::ConvertMoves(bool addKey, bool convert) {
 
 void TForm1::AddSearchIndexes() {
   // The searches match a prefix with LIKE, which SQLite answers from an index only when the
-  // index folds case as LIKE does. No index uses the THAI collation: another SQLite tool
+  // index folds case as LIKE does; the children of a member are found by the parent's exact
+  // name (OrvaniName covers Nm, and Nm with sur, exactly; OrvaniNum the exact code). No index uses the THAI collation: another SQLite tool
   // could then no longer write the file.
   static const char* const kIndexes[][2] = {
       {"OrvaniNmLike", "Orvani (Nm COLLATE NOCASE)"},
@@ -74,10 +75,16 @@ void TForm1::AddSearchIndexes() {
       {"OrvaniNumLike", "Orvani (NUM COLLATE NOCASE)"},
       {"OrvaniBirth", "Orvani (birth_date)"},
       {"OrvaniDead", "Orvani (dead_date)"},
+      {"OrvaniBirthDay", "Orvani (substr(birth_date, 6, 5))"},
+      {"OrvaniDeathDay", "Orvani (substr(dead_date, 6, 5))"},
       {"OrvaniDateIn", "Orvani (DateIn)"},
       {"OrvaniDateOut", "Orvani (DateOut)"},
       {"OrvaniPapaLike", "Orvani (papa_nm COLLATE NOCASE)"},
       {"OrvaniMamaLike", "Orvani (mama_nm COLLATE NOCASE)"},
+      {"OrvaniFamily", "Orvani (from_family)"},
+      {"OrvaniFamilyNo", "Orvani (family_no)"},
+      {"OrvaniPapa", "Orvani (papa_nm)"},
+      {"OrvaniMama", "Orvani (mama_nm)"},
       {"MoveMember", "Move (OrvID)"}};
   String names, create;
   for (const auto& index : kIndexes) {

@@ -55,7 +55,7 @@ struct Mode {
   // The sort keys of the mode's order, as sqlite3 expressions with how each compares.
   std::vector<std::pair<std::string, Key>> Order;
   // The list's values, for the value-list modes.
-  std::string ListColumn;
+  std::string ListColumn{};
 };
 
 struct Choice {
@@ -256,6 +256,8 @@ TEST_F(SearchTest, EveryModeStatusAndReligionFindsWhatSqlite3Finds) {
         ASSERT_TRUE(list->Active());
         ASSERT_EQ(list->RecordCount(), static_cast<Integer>(rows.size()));
         EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  " + std::to_string(rows.size()) + " รายการ");
+        // The export copy, opened as the export will, holds the same members.
+        f->ADOQuery10->Open();
         EXPECT_EQ(f->ADOQuery10->RecordCount(), list->RecordCount());
         std::set<std::string> found;
         TField* id = list->FieldByName("ID");
