@@ -34,6 +34,20 @@ void Abandon(TDataSet* dataSet) {
   if (dataSet->State() == dsEdit || dataSet->State() == dsInsert) dataSet->Cancel();
 }
 
+// One column of the current record written and posted; a member's write also stamps the day
+// of the change. What fails is cancelled and reported.
+void Write(TDataSet* dataSet, const String& column, const Variant& value, bool stamp) {
+  dataSet->Edit();
+  try {
+    dataSet->FieldByName(column)->SetValue(value);
+    if (stamp) dataSet->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
+    dataSet->Post();
+  } catch (...) {
+    Abandon(dataSet);
+    throw;
+  }
+}
+
 void SaveOnEnter(TWinControl* editor, std::function<void()> save) {
   editor->OnKeyUp = [save = std::move(save)](TObject*, Word& key, TShiftState) {
     if (key == VK_RETURN) save();
@@ -57,6 +71,8 @@ void TForm1::ConnectEditors() {
     if (editor == Label7 || editor == LabeledEdit43 || editor == LabeledEdit69) continue;
     if (editor == LabeledEdit17 || editor == LabeledEdit18 || editor == LabeledEdit19 ||
         editor == LabeledEdit20) {
+      // The member's own move fields are kept by the moves page; here they are only shown.
+      static_cast<TLabeledEdit*>(editor)->SetReadOnly(true);
       static_cast<TWinControl*>(editor)->OnKeyUp = [this](TObject* s, Word& k, TShiftState sh) {
         MoveOnlyKeyUp(s, k, sh);
       };
@@ -122,18 +138,12 @@ void TForm1::ConnectEditors() {
 
 void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
   if (!HasMember()) return;
-  ADOQuery1->Edit();
-  ADOQuery1->FieldByName(Column)->SetValue(TextValue(Editor->Text()));
-  ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-  ADOQuery1->Post();
+  Write(ADOQuery1, Column, TextValue(Editor->Text()), true);
 }
 
 void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column) {
   if (!HasMember()) return;
-  ADOQuery1->Edit();
-  ADOQuery1->FieldByName(Column)->SetAsString(Editor->Text());
-  ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-  ADOQuery1->Post();
+  Write(ADOQuery1, Column, Editor->Text(), true);
   ShowUpdate();
 }
 
@@ -141,14 +151,9 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
   if (!HasMember()) return;
   TField* field = ADOQuery1->FieldByName(Column);
   try {
-    Variant value = TypedDate(Editor->Text());
-    ADOQuery1->Edit();
-    field->SetValue(value);
-    ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-    ADOQuery1->Post();
+    Write(ADOQuery1, Column, TypedDate(Editor->Text()), true);
     ShowUpdate();
   } catch (const Exception&) {
-    Abandon(ADOQuery1);
     ShowMessage(kDateMessage);
   }
   Editor->SetText(LongDate(field));
@@ -157,10 +162,7 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
 
 void TForm1::SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember()) return;
-  ADOQuery1->Edit();
-  ADOQuery1->FieldByName(Column)->SetValue(Variant::FromDate(Picker->Date()));
-  ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-  ADOQuery1->Post();
+  Write(ADOQuery1, Column, Variant::FromDate(Picker->Date()), true);
   ShowUpdate();
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
 }
@@ -168,9 +170,7 @@ void TForm1::SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLa
 void TForm1::SaveMoveText(TLabeledEdit* Editor, const String& Column) {
   // A move is always some member's: without a current move row nothing is written.
   if (!HasMember() || !HasRow(ADOQuery4)) return;
-  ADOQuery4->Edit();
-  ADOQuery4->FieldByName(Column)->SetValue(TextValue(Editor->Text()));
-  ADOQuery4->Post();
+  Write(ADOQuery4, Column, TextValue(Editor->Text()), false);
 }
 
 void TForm1::SaveMoveChurch(TLabeledEdit* Editor, const String& MoveColumn,
@@ -187,17 +187,10 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
   TField* moveField = ADOQuery4->FieldByName(Column);
   try {
     Variant value = TypedDate(Editor->Text());
-    ADOQuery4->Edit();
-    moveField->SetValue(value);
-    ADOQuery4->Post();
-    ADOQuery1->Edit();
-    ADOQuery1->FieldByName(Column)->SetValue(value);
-    ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-    ADOQuery1->Post();
+    Write(ADOQuery4, Column, value, false);
+    Write(ADOQuery1, Column, value, true);
     Shown->SetText(LongDate(ADOQuery1->FieldByName(Column)));
   } catch (const Exception&) {
-    Abandon(ADOQuery4);
-    Abandon(ADOQuery1);
     ShowMessage(kDateMessage);
   }
   Editor->SetText(LongDate(moveField));
@@ -207,13 +200,8 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
 void TForm1::SaveMovePicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember() || !HasRow(ADOQuery4)) return;
   Variant value = Variant::FromDate(Picker->Date());
-  ADOQuery1->Edit();
-  ADOQuery1->FieldByName(Column)->SetValue(value);
-  ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-  ADOQuery1->Post();
-  ADOQuery4->Edit();
-  ADOQuery4->FieldByName(Column)->SetValue(value);
-  ADOQuery4->Post();
+  Write(ADOQuery1, Column, value, true);
+  Write(ADOQuery4, Column, value, false);
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
   FindDoc();
 }

@@ -29,20 +29,30 @@ void TForm1::ConnectSettingsEditors() {
   ComboBox10->OnClick = [this](TObject* sender) { ComboBox10Click(sender); };
 }
 
-void TForm1::SaveSetting(TEdit* Editor, const String& Column, bool Trimmed) {
-  // Reports close the settings query when they end; Enter must save all the same.
-  if (!ADOQuery3->Active()) {
-    ADOQuery3->SQL().SetText("Select * from print");
-    ADOQuery3->Open();
+namespace {
+
+// The settings row: reports close its query when they end, and Enter must save all the same.
+// A write that fails is cancelled, so that no later save posts it.
+void WriteSetting(TADOQuery* settings, const String& column, const Variant& value) {
+  if (!settings->Active()) {
+    settings->SQL().SetText("Select * from print");
+    settings->Open();
   }
+  settings->Edit();
+  try {
+    settings->FieldByName(column)->SetValue(value);
+    settings->Post();
+  } catch (...) {
+    settings->Cancel();
+    throw;
+  }
+}
+
+}  // namespace
+
+void TForm1::SaveSetting(TEdit* Editor, const String& Column, bool Trimmed) {
   String text = Editor->Text();
-  ADOQuery3->Edit();
-  TField* field = ADOQuery3->FieldByName(Column);
-  if (text.empty())
-    field->Clear();
-  else
-    field->SetAsString(Trimmed ? Trim(text) : text);
-  ADOQuery3->Post();
+  WriteSetting(ADOQuery3, Column, text.empty() ? Null() : Variant(Trimmed ? Trim(text) : text));
 }
 
 void TForm1::Edit10KeyUp(TObject*, Word& Key, TShiftState) {
@@ -68,17 +78,8 @@ void TForm1::DBGrid4Exit(TObject*) {
 }
 
 void TForm1::ComboBox10Select(TObject*) {
-  if (!ADOQuery3->Active()) {
-    ADOQuery3->SQL().SetText("Select * from print");
-    ADOQuery3->Open();
-  }
-  ADOQuery3->Edit();
-  TField* field = ADOQuery3->FieldByName("Religion");
-  if (ComboBox10->Text().empty())
-    field->Clear();
-  else
-    field->SetAsString(ComboBox10->Text());
-  ADOQuery3->Post();
+  String religion = ComboBox10->Text();
+  WriteSetting(ADOQuery3, "Religion", religion.empty() ? Null() : Variant(religion));
 }
 
 void TForm1::ComboBox10Click(TObject*) { DBGrid4->Hide(); }
