@@ -138,6 +138,20 @@ TEST_F(FieldEditTest, TypedDatesConvertOrAreRefusedAndNeverPostedLater) {
   EXPECT_EQ(f->LabeledEdit27->Text(), "");
 }
 
+TEST_F(FieldEditTest, ARefusedSaveIsReportedAndNotPostedByTheNext) {
+  MakeDemo(30);
+  Cli("update Orvani set tel = 'เดิม' where ID = 8;"
+      "create trigger KeepTel before update of tel on Orvani begin "
+      "select raise(abort, 'ห้ามแก้เบอร์โทร'); end;");
+  TForm1* f = Start();
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
+  TypeAndEnter(f->LabeledEdit7, "0811111111");
+  EXPECT_NE(dialogs_->LastText().find("ห้ามแก้เบอร์โทร"), String::npos) << dialogs_->LastText();
+  TypeAndEnter(f->LabeledEdit8, "x@y.th");
+  EXPECT_EQ(Stored("e_mail", "8"), "[x@y.th]");
+  EXPECT_EQ(Stored("tel", "8"), "[เดิม]");
+}
+
 TEST_F(FieldEditTest, MoveEditorsWriteTheMoveAndTheMembersOwnColumns) {
   MakeDemo(30);
   std::string id = Cli("select min(OrvID) from Move");
