@@ -34,6 +34,7 @@ const char* const kByName = " order by Nm collate THAI, Sur collate THAI";
 const char* const kBySurname = " order by Sur collate THAI, Nm collate THAI";
 const char* const kWitnessPair = "mtmn_father || '-' || mtmn_mother";
 
+// In the order the panel shows them, column by column; the long captions go last.
 const TSearchMode kModes[] = {
     {&TForm1::RadioButton1, "ชื่อ/นามสกุล", miText, "ชื่อ", &TForm1::RadioButton13, mpPersonal,
      "Nm", 0, kByName},
@@ -54,12 +55,14 @@ const TSearchMode kModes[] = {
      "Occupation", 0, kByName},
     {&TForm1::RadioButton9, "วันมรณะ", miDay, "วันมรณะ", &TForm1::RadioButton14, mpAnointing,
      "dead_date", 0, kByName},
-    {&TForm1::RadioButton10, "พ่อ/แม่ทูนหัว ศีลล้างบาป", miList, "พ่อ/แม่ทูนหัวศีลล้างบาป",
-     &TForm1::RadioButton21, mpBaptism, "btsm_parent", 250, kByName},
     {&TForm1::RadioButton11, "ผู้ย้ายเข้า", miPeriod, "จาก", &TForm1::RadioButton13, mpMoves,
      "DateIn", 0, " order by DateIn"},
     {&TForm1::RadioButton12, "ผู้ย้ายออก", miPeriod, "จาก", &TForm1::RadioButton15, mpMoves,
      "DateOut", 0, " order by DateOut"},
+    {&TForm1::RadioButton20, "วัดที่ล้างบาป", miList, "วัดที่ล้างบาป", &TForm1::RadioButton13,
+     mpBaptism, "btsm_wat", 220, kByName},
+    {&TForm1::RadioButton10, "พ่อ/แม่ทูนหัว ศีลล้างบาป", miList, "พ่อ/แม่ทูนหัวศีลล้างบาป",
+     &TForm1::RadioButton21, mpBaptism, "btsm_parent", 250, kByName},
     {&TForm1::RadioButton16, "พ่อ/แม่ทูนหัว ศีลกำลัง", miList, "พ่อ/แม่ทูนหัวศีลกำลัง",
      &TForm1::RadioButton13, mpConfirmation, "cnfm_parent", 250, kByName},
     {&TForm1::RadioButton17, "พ่อ/แม่พยาน ศีลสมรส", miList, "พ่อ/แม่พยานศีลสมรส",
@@ -68,14 +71,13 @@ const TSearchMode kModes[] = {
      "papa_nm", 200, kByName},
     {&TForm1::RadioButton19, "ชื่อมารดา", miList, "ชื่อมารดา", &TForm1::RadioButton13, mpPersonal,
      "mama_nm", 200, kByName},
-    {&TForm1::RadioButton20, "วัดที่ล้างบาป", miList, "วัดที่ล้างบาป", &TForm1::RadioButton13,
-     mpBaptism, "btsm_wat", 220, kByName},
 };
 
 // The panel's geometry: mode radios in three columns above the filters and the inputs.
 constexpr int kModeLeft = 8;
 constexpr int kModeTop = 20;
-constexpr int kModeWidth = 121;
+constexpr int kModeColumnLeft[] = {0, 100, 210};
+constexpr int kModeColumnWidth[] = {100, 110, 160};
 constexpr int kModeHeight = 20;
 constexpr int kModeRows = 6;
 constexpr int kStatusTop = kModeTop + kModeRows * kModeHeight + 2;
@@ -89,9 +91,10 @@ void TForm1::CreateSearchModes() {
     auto* radio = new TRadioButton(this);
     radio->SetParent(GroupBox1);
     radio->SetCaption(mode.Caption);
-    radio->SetBounds(kModeLeft + static_cast<int>(i / kModeRows) * kModeWidth,
-                     kModeTop + static_cast<int>(i % kModeRows) * kModeHeight, kModeWidth,
-                     kModeHeight);
+    size_t column = i / kModeRows;
+    radio->SetBounds(kModeLeft + kModeColumnLeft[column],
+                     kModeTop + static_cast<int>(i % kModeRows) * kModeHeight,
+                     kModeColumnWidth[column], kModeHeight);
     this->*mode.Radio = radio;
   }
   StatusPanel = new TPanel(this);
