@@ -2,43 +2,17 @@
 // typed dates write their one column and the day of the change, read back with sqlite3.
 #include <QDateTimeEdit>
 
-#include "app/tests/ParishFixture.h"
-#include "platform/gui/ScriptedDialogService.h"
-#include "platform/gui/tests/WidgetTesting.h"
+#include "app/tests/EditingFixture.h"
 
 namespace orv::test {
 
-using orv::testing::KeyClick;
-using orv::testing::KeyClicks;
-using orv::testing::KeyTarget;
-
-class FieldEditTest : public ParishTest {
+class FieldEditTest : public ParishDialogTest {
  protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto scripted = std::make_unique<TScriptedDialogService>();
-    dialogs_ = scripted.get();
-    previous_ = SetDialogService(std::move(scripted));
-  }
-  void TearDown() override {
-    ParishTest::TearDown();
-    SetDialogService(std::move(previous_));
-  }
-
-  // Replaces the editor's text by typing, then presses Enter.
-  static void TypeAndEnter(TControl* editor, const std::string& text) {
-    editor->SetText("");
-    KeyClicks(KeyTarget(editor), QString::fromStdString(text));
-    KeyClick(KeyTarget(editor), Qt::Key_Return, "\r");
-  }
   // One member's column as sqlite3 reads it: "[value]", or "null".
   std::string Stored(const std::string& column, const std::string& id) {
     return Cli("select ifnull('[' || " + column + " || ']', 'null') from Orvani where ID = " + id);
   }
   std::string Today() { return Cli("select date('now', 'localtime')"); }
-
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> previous_;
 };
 
 TEST_F(FieldEditTest, TextEditorsAndMemosSaveOnEnterTrimmedOrNull) {

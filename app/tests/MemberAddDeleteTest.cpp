@@ -1,25 +1,12 @@
 // Adding members and moves and deleting them, with the question answered both ways through the
 // dialog service: the rows in the file, the count label and the row on screen afterwards.
-#include "app/tests/ParishFixture.h"
-#include "platform/gui/ScriptedDialogService.h"
+#include "app/tests/EditingFixture.h"
 
 namespace orv::test {
 
-class MemberAddDeleteTest : public ParishTest {
+class MemberAddDeleteTest : public ParishDialogTest {
  protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto scripted = std::make_unique<TScriptedDialogService>();
-    dialogs_ = scripted.get();
-    previous_ = SetDialogService(std::move(scripted));
-  }
-  void TearDown() override {
-    ParishTest::TearDown();
-    SetDialogService(std::move(previous_));
-  }
   std::string Count() { return Cli("select count(*) from Orvani"); }
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> previous_;
 };
 
 TEST_F(MemberAddDeleteTest, AddedMembersTakeTheDefaultsOnScreenAndBecomeTheCurrentRow) {

@@ -142,4 +142,22 @@ TEST_F(SearchInputTest, AFailingSearchPutsTheCursorBack) {
   EXPECT_FALSE(f->ADOQuery10->Active() && f->ADOQuery10->RecordCount() > 0);
 }
 
+TEST_F(SearchInputTest, SearchIndexesLeaveTheFileWritableByOtherTools) {
+  MakeDemo(20);
+  // A database made before the search indexes existed gets them when the program starts.
+  Cli("drop index if exists OrvaniNmLike; drop index if exists MoveMember;");
+  Start();
+  Stop();
+  EXPECT_EQ(Cli("select count(*) from sqlite_master where type = 'index' and "
+                "name in ('OrvaniNmLike', 'MoveMember')"),
+            "2");
+  EXPECT_EQ(Cli("select count(*) from sqlite_master where sql like '%THAI%'"), "0");
+  EXPECT_NE(Cli("explain query plan select * from Orvani where Nm like 'สม%'").find("OrvaniNmLike"),
+            std::string::npos);
+  // Another SQLite program changes the members, and the file stays whole.
+  Cli("insert into Orvani (Nm, sur, papa_nm, birth_date) values ('ใหม่', 'คน', 'พ่อ', '2001-02-03');"
+      "update Orvani set Nm = 'แก้' where ID = 1; delete from Orvani where ID = 2;");
+  EXPECT_EQ(Cli("pragma integrity_check"), "ok");
+}
+
 }  // namespace orv::test

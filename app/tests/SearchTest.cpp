@@ -8,8 +8,7 @@
 #include <map>
 #include <set>
 
-#include "app/tests/ParishFixture.h"
-#include "platform/gui/ScriptedDialogService.h"
+#include "app/tests/EditingFixture.h"
 
 namespace orv::test {
 
@@ -65,21 +64,7 @@ struct Choice {
 
 }  // namespace
 
-class SearchTest : public ParishTest {
- protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto scripted = std::make_unique<TScriptedDialogService>();
-    dialogs_ = scripted.get();
-    previous_ = SetDialogService(std::move(scripted));
-  }
-  void TearDown() override {
-    ParishTest::TearDown();
-    SetDialogService(std::move(previous_));
-  }
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> previous_;
-};
+using SearchTest = ParishDialogTest;
 
 TEST_F(SearchTest, EveryModeStatusAndReligionFindsWhatSqlite3Finds) {
   MakeDemo(400);

@@ -1,21 +1,11 @@
 // The settings panel: each editor saves its column of the settings row on Enter, exactly as
 // typed or Null; the parish code is picked from the church list and trimmed when it is left.
-#include "app/tests/ParishFixture.h"
-#include "platform/gui/tests/WidgetTesting.h"
+#include "app/tests/EditingFixture.h"
 
 namespace orv::test {
 
-using orv::testing::KeyClick;
-using orv::testing::KeyClicks;
-using orv::testing::KeyTarget;
-
-class SettingsPanelTest : public ParishTest {
+class SettingsPanelTest : public ParishDialogTest {
  protected:
-  static void TypeAndEnter(TControl* editor, const std::string& text) {
-    editor->SetText("");
-    KeyClicks(KeyTarget(editor), QString::fromStdString(text));
-    KeyClick(KeyTarget(editor), Qt::Key_Return, "\r");
-  }
   std::string Setting(const std::string& column) {
     return Cli("select ifnull('[' || " + column + " || ']', 'null') from print");
   }

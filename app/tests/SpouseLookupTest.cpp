@@ -1,21 +1,11 @@
 // The spouse's name or member code typed on the marriage page: the spouse's own record copied
 // into the member when exactly one member matches, nothing copied otherwise.
-#include "app/tests/ParishFixture.h"
-#include "platform/gui/tests/WidgetTesting.h"
+#include "app/tests/EditingFixture.h"
 
 namespace orv::test {
 
-using orv::testing::KeyClick;
-using orv::testing::KeyClicks;
-using orv::testing::KeyTarget;
-
-class SpouseLookupTest : public ParishTest {
+class SpouseLookupTest : public ParishDialogTest {
  protected:
-  static void TypeAndEnter(TControl* editor, const std::string& text) {
-    editor->SetText("");
-    KeyClicks(KeyTarget(editor), QString::fromStdString(text));
-    KeyClick(KeyTarget(editor), Qt::Key_Return, "\r");
-  }
   // The member's spouse columns as sqlite3 prints them, Null as "null".
   std::string Spouse(int id) {
     return Cli("select ifnull(couple_nm, 'null'), ifnull(couple_No, 'null'), "
