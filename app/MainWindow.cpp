@@ -34,7 +34,7 @@ constexpr int kClientWidth = kSideLeft + kSideWidth + kMargin;
 constexpr int kClientHeight = 740;
 constexpr int kSearchHeight = 250;
 
-const char* const kMemberList = "Select * from Orvani order by Nm collate THAI, Sur collate THAI";
+const String kMemberList = SortedMembers("", " order by Nm collate THAI, Sur collate THAI");
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
 TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {
@@ -66,6 +66,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
   CreateSearchPanel();
+  CreateSearchModes();
   LumSmoothTabPager1 = new TLumSmoothTabPager(this);
   LumSmoothTabPager1->SetParent(this);
   LumSmoothTabPager1->SetBounds(kPagerLeft, kMargin, kPagerWidth, kClientHeight - 2 * kMargin);
@@ -86,6 +87,10 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   LumSmoothTabPager1->SetActivePage(LumSmoothTabPage1);
   CreateSidePanel();
   CreateSettingsPanel();
+  ConnectEditors();
+  ConnectSpouseEditors();
+  ConnectMemberCommands();
+  ConnectSettingsEditors();
 
   LumFormStyler1 = new TLumFormStyler(this);
   LumFormStyler1->SetStyle(tsOffice2003Silver);

@@ -73,6 +73,9 @@ void TADOConnection::Open() {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, 5000);
     ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+    // A committed write survives a crash of the program; only a power loss can take back the
+    // last writes before the next checkpoint. Syncing every commit would slow each field save.
+    ExecuteAll(db, "PRAGMA synchronous=NORMAL", nullptr);
     RegisterThaiCollation(db);
   } catch (...) {
     sqlite3_close_v2(db);
