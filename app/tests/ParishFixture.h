@@ -1,6 +1,6 @@
 #pragma once
-// Test support: a scratch working folder per test holding a parish database of a chosen kind,
-// the main window started in it, and the sqlite3 command line to check what the program wrote.
+// Test support: a scratch parish folder per test holding a parish database of a chosen kind,
+// the main window started on it, and the sqlite3 command line to check what the program wrote.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -16,6 +16,7 @@
 #include "app/ParishSchema.h"
 #include "app/MainWindow.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/ScriptedDialogService.h"
 #include "platform/rtl/DateTime.h"
 
 namespace orv::test {
@@ -72,11 +73,16 @@ class ParishTest : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "Picture");
-    std::filesystem::current_path(dir_);
+    // The parish folder is named, never found from the current folder.
+    AppPath = dir_.string();
+    // Boxes are answered here: a real one would wait for a person who is not there.
+    SetDialogService(std::make_unique<TScriptedDialogService>());
+    dialogs_ = static_cast<TScriptedDialogService*>(&DialogService());
   }
   void TearDown() override {
     Stop();
-    std::filesystem::current_path(old_);
+    SetDialogService(nullptr);
+    AppPath.clear();
     std::filesystem::remove_all(dir_);
   }
 
@@ -154,6 +160,7 @@ class ParishTest : public ::testing::Test {
   std::filesystem::path old_;
   std::filesystem::path dir_;
   TForm1* form_ = nullptr;
+  TScriptedDialogService* dialogs_ = nullptr;
 };
 
 }  // namespace orv::test
