@@ -19,6 +19,15 @@ namespace {
 // Columns the upgrade step adds to a database of the older layout: their absence is no damage.
 const std::set<String> kUpgradeColumns = {"move.orvid", "print.sen", "print.prefix"};
 
+// The names as the program spells them in its messages.
+const std::map<String, String> kSpelling = {{"orvani", "Orvani"}, {"move", "Move"},
+                                            {"list", "List"}, {"marriagenotify", "MarriageNotify"}};
+
+String Spelled(const String& name) {
+  auto it = kSpelling.find(name);
+  return it == kSpelling.end() ? name : it->second;
+}
+
 [[noreturn]] void Refuse(const String& fileName, const String& reason) {
   throw EParishStartup(StartupFailureText(fileName, reason));
 }
@@ -34,21 +43,24 @@ std::vector<String> Column(TADOConnection& connection, const String& sql, const 
   return values;
 }
 
-// Table or view name (lower case) to its column names (lower case).
-using TLayout = std::map<String, std::set<String>>;
+// Table or view name (lower case, as SQL matches names) to its columns in their own spelling.
+using TLayout = std::map<String, std::vector<String>>;
 
 TLayout LayoutOf(TADOConnection& connection) {
   TLayout layout;
   for (const String& name : Column(connection,
                                    "select name from sqlite_master where type in ('table', "
                                    "'view') and name not like 'sqlite%'",
-                                   {})) {
-    std::set<String>& columns = layout[LowerCase(name)];
-    for (const String& column :
-         Column(connection, "select name from pragma_table_info(:table)", name))
-      columns.insert(LowerCase(column));
-  }
+                                   {}))
+    layout[LowerCase(name)] =
+        Column(connection, "select name from pragma_table_info(:table)", name);
   return layout;
+}
+
+bool HasColumn(const std::vector<String>& columns, const String& column) {
+  for (const String& c : columns)
+    if (SameText(c, column)) return true;
+  return false;
 }
 
 // The layout this program creates, read from a database made in memory.
@@ -97,10 +109,11 @@ void CheckLayout(const String& fileName, const TLayout& found) {
   for (const auto& [name, columns] : ExpectedLayout()) {
     String kind = name == "list" ? "มุมมอง" : "ตาราง";
     auto it = found.find(name);
-    if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + name);
+    if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + Spelled(name));
     for (const String& column : columns) {
-      if (it->second.count(column) || kUpgradeColumns.count(name + "." + column)) continue;
-      Refuse(fileName, kind + " " + name + " ไม่มีคอลัมน์ " + column);
+      if (HasColumn(it->second, column) || kUpgradeColumns.count(name + "." + LowerCase(column)))
+        continue;
+      Refuse(fileName, kind + " " + Spelled(name) + " ไม่มีคอลัมน์ " + column);
     }
   }
 }
@@ -152,7 +165,7 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   }
   probe.Close();
   CheckLayout(result.FileName, found);
-  bool needsUpgrade = !found["move"].count("orvid") || version < ParishSchemaVersion;
+  bool needsUpgrade = !HasColumn(found["move"], "OrvID") || version < ParishSchemaVersion;
   if (result.ReadOnly && needsUpgrade)
     Refuse(result.FileName,
            "ฐานข้อมูลต้องปรับให้เป็นรุ่นปัจจุบัน แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
