@@ -32,7 +32,8 @@ constexpr int kPagerWidth = 668;
 constexpr int kSideLeft = kPagerLeft + kPagerWidth + kMargin;
 constexpr int kSideWidth = 200;
 constexpr int kClientWidth = kSideLeft + kSideWidth + kMargin;
-constexpr int kClientHeight = 740;
+// With the menu bar and a title bar the window fits a screen 768 pixels tall.
+constexpr int kClientHeight = 680;
 constexpr int kSearchHeight = 250;
 
 const char* const kMemberList = "Select * from Orvani order by Nm collate THAI, Sur collate THAI";
@@ -201,7 +202,7 @@ void TForm1::CreateSidePanel() {
   Image1->SetShowHint(true);
   TFieldLayout side(this, this, kSideLeft, Image1->Top() + Image1->Height() + 4, kSideWidth);
   side.Edit(Edit3, "ชื่อ-นามสกุล");
-  Edit3->SetReadOnly(true);
+  ShowAsReadOnly(Edit3);
   Edit3->OnClick = [this](TObject* sender) { Edit3Click(sender); };
   Edit4 = new TEdit(this);
   Edit4->SetParent(this);
