@@ -73,8 +73,10 @@ class ParishTest : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "Picture");
-    // The parish folder is named, never found from the current folder.
+    // The parish folder is named, never found from the current folder; a window started
+    // without one finds the default folder here, not in the home of whoever runs the tests.
     AppPath = dir_.string();
+    setenv("XDG_DATA_HOME", (dir_ / "data-home").c_str(), 1);
     // Boxes are answered here: a real one would wait for a person who is not there.
     SetDialogService(std::make_unique<TScriptedDialogService>());
     dialogs_ = static_cast<TScriptedDialogService*>(&DialogService());
