@@ -320,12 +320,13 @@ void TForm1::FormCreate(TObject*) {
   } catch (const EParishStartup&) {
     ADOConnection1->Close();
     throw;
-  } catch (const Exception& e) {
+  } catch (const std::exception& e) {
     // What failed after the checks (a damaged page, a failed upgrade) is told the same way,
     // and the connection goes before anything more is written.
     String file = ADOConnection1->DataSource();
     ADOConnection1->Close();
-    const String& message = e.Message();
+    const auto* own = dynamic_cast<const Exception*>(&e);
+    String message = own ? own->Message() : String(e.what());
     throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
                                             message.substr(0, message.find('\n'))));
   }
