@@ -13,12 +13,6 @@ namespace orv::test {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
@@ -45,13 +39,10 @@ TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEn
   std::string shot = (dir_ / "main-window.png").string();
   // Started elsewhere, the program finds its database in the folder it is given; the
   // offscreen platform the tests run on would draw nowhere near a real display.
-  std::string command = "cd / && env -u QT_QPA_PLATFORM " + std::string(ScreenshotVariable) +
-                        "=" + Quoted(shot) +
-                        " timeout 180 xvfb-run -a -s '-screen 0 1400x900x24' " +
-                        Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string());
-  output.clear();
-  ASSERT_EQ(RunShell(command, output), 0) << output;
-  ASSERT_TRUE(std::filesystem::exists(shot)) << output;
+  TRun run = RunOnDisplay(Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
+                          std::string(ScreenshotVariable) + "=" + Quoted(shot));
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  ASSERT_TRUE(std::filesystem::exists(shot)) << run.Output;
   std::filesystem::copy_file(shot, old_ / "main-window.png",
                              std::filesystem::copy_options::overwrite_existing);
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -61,6 +62,46 @@ inline TDateTime PickerDate(const std::string& iso) {
   return EncodeDate(static_cast<Word>(std::stoi(iso.substr(0, 4))),
                     static_cast<Word>(std::stoi(iso.substr(5, 2))),
                     static_cast<Word>(std::stoi(iso.substr(8, 2))));
+}
+
+// text quoted for the shell.
+inline std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct TRun {
+  int Status = -1;  // the program's own exit status; -1 when it never ran
+  std::string Output;
+};
+
+// Runs program (a shell command) on a virtual display with env (assignments for env(1)); what
+// it prints comes back with its exit status. That status is kept apart from xvfb-run's, which
+// also counts the display's own troubles (a display number two runs took at once, a temporary
+// folder it could not clean); a run whose display did not start is made again.
+inline TRun RunOnDisplay(const std::string& program, const std::string& env) {
+  std::filesystem::path status =
+      std::filesystem::temp_directory_path() / ("orvane-status-" + std::to_string(getpid()));
+  TRun run;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::filesystem::remove(status);
+    // -ac: a program run as another user cannot read root's display cookie.
+    std::string command = "cd / && env -u QT_QPA_PLATFORM " + env +
+                          " timeout 180 xvfb-run -a -s '-ac -screen 0 1400x900x24' sh -c " +
+                          Quoted(program + "; echo $? > " + Quoted(status.string())) + " 2>&1";
+    run.Output.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) run.Output.append(buf, n);
+    pclose(pipe.release());
+    std::ifstream in(status);
+    if (in >> run.Status) break;
+    run.Status = -1;
+  }
+  std::filesystem::remove(status);
+  return run;
 }
 
 class ParishTest : public ::testing::Test {

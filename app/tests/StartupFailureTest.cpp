@@ -16,12 +16,6 @@ namespace orv::test {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 std::string FileBytes(const std::filesystem::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
@@ -36,11 +30,6 @@ std::set<std::string> Names(const std::filesystem::path& dir) {
   }
   return names;
 }
-
-struct TRun {
-  int Status = -1;
-  std::string Output;
-};
 
 }  // namespace
 
@@ -60,33 +49,6 @@ class StartupFailureTest : public ParishTest {
     std::string user = readOnly && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     return RunOnDisplay(user + Quoted(ORVANE_PROGRAM) + " " + Quoted(folder.string()),
                         "HOME=" + Quoted(dir_.string()) + " " + ScreenshotVariable + "=" + Quoted(shot));
-  }
-
-  // Runs program on a virtual display with env; its own exit status is kept beside xvfb-run's,
-  // which also counts the display's troubles (a display number two runs both took, a
-  // temporary folder it could not clean). Those runs are made again.
-  TRun RunOnDisplay(const std::string& program, const std::string& env) {
-    std::filesystem::path status = std::filesystem::temp_directory_path() /
-                                   ("orvane-status-" + std::to_string(getpid()));
-    TRun run;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      std::filesystem::remove(status);
-      // -ac: a program run as another user cannot read root's display cookie.
-      std::string command = "cd / && env -u QT_QPA_PLATFORM " + env +
-                            " timeout 120 xvfb-run -a -s '-ac -screen 0 1400x900x24' sh -c " +
-                            Quoted(program + "; echo $? > " + Quoted(status.string())) + " 2>&1";
-      run.Output.clear();
-      std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-      char buf[4096];
-      size_t n;
-      while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) run.Output.append(buf, n);
-      pclose(pipe.release());
-      std::ifstream in(status);
-      if (in >> run.Status) break;
-      run.Status = -1;
-    }
-    std::filesystem::remove(status);
-    return run;
   }
 
   // The folder's database fails start-up with reason, and the folder is left as it was.
