@@ -20,7 +20,8 @@
 namespace orv {
 
 // State of the main window's unit, one instance for the whole run; the other windows read it.
-// The working folder, without a trailing slash; Orvane.db and Picture/ live in it.
+// The parish folder, absolute and without a trailing slash; Orvane.db and Picture/ live in it.
+// Start-up sets it; the main window takes the default folder when it is empty.
 extern String AppPath;
 // "<AppPath>/Picture/<photo file name>" of the member on screen.
 extern String PhotoFileName;
@@ -365,6 +366,10 @@ class TForm1 : public TForm {
   void FindPrefix();
   void UpdateMove();
 
+  // True when the database could only be opened for reading: the editors that would write
+  // are disabled.
+  bool ReadOnly() const { return readOnly_; }
+
   // Which editor shows which column of the member, of the current move and of the settings.
   const std::vector<TFieldBinding>& MemberFields() const { return memberFields_; }
   const std::vector<TFieldBinding>& MoveFields() const { return moveFields_; }
@@ -399,7 +404,12 @@ class TForm1 : public TForm {
   void ShowUpdate();
   void ConvertMoves(bool AddKey, bool Convert);
   void AddSearchIndexes();
+  // Prepares the parish folder and connects to its database; tells the user once when a new
+  // parish was made or the database can only be read.
   void ConnectDatabase();
+  // The start-up steps of FormCreate, which turns their failures into one message.
+  void StartUp();
+  void DisableWritingEditors();
   // Whether `table` has `column` (by name, case-blind).
   bool HasColumn(const String& table, const String& column);
   // Adds a settings column with its first value, when missing.
@@ -410,6 +420,7 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> memberFields_;
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
+  bool readOnly_ = false;
 };
 
 extern TForm1* Form1;

@@ -75,7 +75,7 @@ const TSearchMode kModes[] = {
 
 // The panel's geometry: mode radios in three columns above the filters and the inputs.
 constexpr int kModeLeft = 8;
-constexpr int kModeTop = 20;
+constexpr int kModeTop = 26;  // below the group's caption
 constexpr int kModeColumnLeft[] = {0, 100, 210};
 constexpr int kModeColumnWidth[] = {100, 110, 160};
 constexpr int kModeHeight = 20;

@@ -2,24 +2,8 @@
 // data) and no upgrade deletes a row.
 #include "app/ParishSchema.h"
 #include "app/MainWindow.h"
-#include "platform/rtl/FileUtils.h"
 
 namespace orv {
-
-void TForm1::ConnectDatabase() {
-  if (!FileExists(ParishDatabaseName)) {
-    // Made under another name and renamed when whole, so that a failure leaves no half-made
-    // database to be opened next time.
-    String fresh = String(ParishDatabaseName) + ".new";
-    DeleteFile(fresh);
-    CreateParishDatabase(fresh);
-    if (!RenameFile(fresh, ParishDatabaseName)) {
-      DeleteFile(fresh);
-      throw EDatabaseError(String("Cannot create ") + ParishDatabaseName);
-    }
-  }
-  ADOConnection1->Open();
-}
 
 bool TForm1::HasColumn(const String& table, const String& column) {
   ADOQuery11->Close();

@@ -1,6 +1,7 @@
 // Fuzz target: the first byte picks what the rest is read as. '0' to '3' (by the low two bits)
 // a program in PascalScript, C++Script, BasicScript or JScript; with bit 2 set, a script XML
-// document. Nothing may crash, hang or leak; errors are expected.
+// document; with bit 3 set ('H' to 'K'), Thai letters may make names, as in reports. Nothing
+// may crash, hang or leak; errors are expected.
 #include <cstddef>
 #include <cstdint>
 
@@ -49,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.OnGetUnit = [](const orv::String& name) {
       return name.size() % 2 ? orv::String() : orv::String("x");
     };
+    parser.SetExtendedCharset((data[0] & 8) != 0);
     parser.SelectLanguage(kDialects[data[0] & 3]);
     Tokenize(text, parser);
     parser.ParseSource(text);
