@@ -16,9 +16,9 @@ namespace orv {
 
 namespace {
 
-// Larger files are refused before decoding rather than trusted with memory.
+// Images larger than this are refused before decoding rather than trusted with memory.
 constexpr int kMaxDecodedSide = 16384;
-constexpr int kMaxDecodedMegabytes = 256;
+constexpr std::size_t kMaxFileBytes = std::size_t(256) * 1024 * 1024;
 
 QColor ToQArgb(TArgb c) { return QColor::fromRgba(c); }
 
@@ -166,11 +166,10 @@ TPaintImage::~TPaintImage() = default;
 bool TPaintImage::Decode(const void* data, std::size_t size) {
   *impl_ = Impl{};
   impl_->image = QImage();
-  if (!data || size == 0 || size > std::size_t(kMaxDecodedMegabytes) * 1024 * 1024) return false;
+  if (!data || size == 0 || size > kMaxFileBytes) return false;
   QByteArray bytes(static_cast<const char*>(data), static_cast<qsizetype>(size));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader::setAllocationLimit(kMaxDecodedMegabytes);
   QImageReader reader(&buffer);
   reader.setAutoTransform(false);
   QByteArray fmt = reader.format();
