@@ -1,5 +1,6 @@
 #include "platform/gui/ThemeNotifier.h"
 
+#include <QApplication>
 #include <QEvent>
 
 #include "platform/gui/QtBridge.h"
@@ -8,19 +9,26 @@ namespace orv {
 
 namespace {
 
-// Qt tells every widget, shown or not, when the application's palette or style changes.
+// The application object hears of every palette change; the widget hears of style changes.
 class ThemeWidget : public QWidget {
  public:
-  explicit ThemeWidget(TThemeNotifierWindow* owner) : owner_(owner) {}
+  explicit ThemeWidget(TThemeNotifierWindow* owner) : owner_(owner) { qApp->installEventFilter(this); }
 
  protected:
-  void changeEvent(QEvent* event) override {
-    QWidget::changeEvent(event);
-    if (event->type() != QEvent::ApplicationPaletteChange && event->type() != QEvent::StyleChange) return;
-    if (owner_->OnThemeChange) CallSafely(owner_, [this] { owner_->OnThemeChange(owner_); });
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) Notify();
+    return false;
+  }
+  bool event(QEvent* event) override {
+    bool handled = QWidget::event(event);
+    if (event->type() == QEvent::StyleChange) Notify();
+    return handled;
   }
 
  private:
+  void Notify() {
+    if (owner_->OnThemeChange) CallSafely(owner_, [this] { owner_->OnThemeChange(owner_); });
+  }
   TThemeNotifierWindow* owner_;
 };
 
