@@ -103,7 +103,8 @@ void TLumSmoothTabPager::AddPage(TLumSmoothTabPage* Page) {
 void TLumSmoothTabPager::RemovePage(TLumSmoothTabPage* Page) {
   int index = IndexOfPage(Page);
   if (index < 0) return;
-  if (index == activeIndex_) SelectNextPage(true);
+  // A window being freed shows no other page on the way out.
+  if (index == activeIndex_ && !ComponentState().Contains(csDestroying)) SelectNextPage(true);
   int active = activeIndex_;
   pages_.erase(pages_.begin() + index);
   Page->pager_ = nullptr;

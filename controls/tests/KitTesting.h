@@ -31,6 +31,8 @@ class KitTest : public ::testing::Test {
     form_->Font()->SetName("Tahoma");
     form_->Font()->SetSize(10);
   }
+  // The form goes while the test's own members, which its controls' handlers may use, still stand.
+  void TearDown() override { form_.reset(); }
   void ShowForm() {
     form_->Show();
     ASSERT_TRUE(WaitFor([&] { return form_->Active(); }));
