@@ -58,9 +58,4 @@ class TLumGDIPPicture : public TGraphic {
   int height_ = 0;
 };
 
-// The width and height an image file's header states, read by the file's extension (".jpg",
-// ".jpeg", ".png", ".bmp", ".tiff", ".gif", any case); 0 x 0 for other extensions and for
-// headers that are not what the extension says.
-TSize ImageFileHeaderSize(const String& FileName, const std::vector<Byte>& Bytes);
-
 }  // namespace orv
