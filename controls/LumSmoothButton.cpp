@@ -249,6 +249,15 @@ void TLumSmoothButton::MouseUp(TMouseButton Button, TShiftState Shift, int X, in
   if (click) Click();
 }
 
+void TLumSmoothButton::MouseMove(TShiftState Shift, int X, int Y) {
+  TCustomControl::MouseMove(Shift, X, Y);
+  bool inside = X >= 0 && Y >= 0 && X < Width() && Y < Height();
+  if (inside && !hot_)
+    MouseEnter();
+  else if (!inside && hot_)
+    MouseLeave();
+}
+
 void TLumSmoothButton::MouseEnter() {
   hot_ = true;
   Changed();

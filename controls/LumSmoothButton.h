@@ -86,6 +86,9 @@ class TLumSmoothButton : public TCustomControl, public IQorStyle {
   void Paint() override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  // While the button is held the mouse is the button's wherever it goes, so leaving and coming
+  // back are seen here.
+  void MouseMove(TShiftState Shift, int X, int Y) override;
   void MouseEnter() override;
   void MouseLeave() override;
   void KeyDown(Word& Key, TShiftState Shift) override;

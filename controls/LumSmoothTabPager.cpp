@@ -28,6 +28,17 @@ TEdge EdgeOf(TLumSmoothTabPosition p) {
 
 bool Contains(const TRect& r, int x, int y) { return x >= r.Left && x < r.Right && y >= r.Top && y < r.Bottom; }
 
+// A side tab's turned caption is written as plain text: its accelerator mark is left out.
+String WithoutPrefix(const String& caption) {
+  String text;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    else if (caption[i] == '&') continue;
+    text += caption[i];
+  }
+  return text;
+}
+
 }  // namespace
 
 void TLumSmoothTabSettings::Assign(TPersistent* Source) {
@@ -345,7 +356,7 @@ void TLumSmoothTabPager::PaintTab(TGPGraphics& G, int Index, const TRect& R) {
     rotated.Assign(look.Appearance()->Font());
     rotated.SetOrientation(face.SideLeft ? 900 : -900);
     Canvas()->Font().Assign(&rotated);
-    face.TextWidth = Canvas()->TextWidth(page.Caption());
+    face.TextWidth = Canvas()->TextWidth(WithoutPrefix(page.Caption()));
     face.TextHeight = Canvas()->TextHeight("gh");
   }
   G.SetSmoothingMode(SmoothingModeAntiAlias);
@@ -368,9 +379,9 @@ void TLumSmoothTabPager::PaintTab(TGPGraphics& G, int Index, const TRect& R) {
     int x = R.Left + (R.Right - R.Left - across) / 2, y = R.Top + (R.Bottom - R.Top - along) / 2;
     Canvas()->Brush().SetStyle(bsClear);
     if (face.SideLeft)
-      Canvas()->TextOut(x, y + along, page.Caption());
+      Canvas()->TextOut(x, y + along, WithoutPrefix(page.Caption()));
     else
-      Canvas()->TextOut(x + across, y, page.Caption());
+      Canvas()->TextOut(x + across, y, WithoutPrefix(page.Caption()));
   }
 }
 

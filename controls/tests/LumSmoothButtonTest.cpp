@@ -91,10 +91,13 @@ TEST_F(ButtonTest, DraggingOutReleasesTheFaceAndTheReleaseStillClicks) {
   Enter(button_);
   Press({20, 10});
   SendMouse(target_, QEvent::MouseMove, {300, 10}, Qt::NoButton, Qt::LeftButton);
-  Leave(button_);
   EXPECT_FALSE(button_->Down());
   EXPECT_FALSE(button_->Hot());
-  Release({300, 10});
+  SendMouse(target_, QEvent::MouseMove, {20, 10}, Qt::NoButton, Qt::LeftButton);
+  EXPECT_TRUE(button_->Hot());
+  EXPECT_FALSE(button_->Down()) << "coming back does not press the face again";
+  SendMouse(target_, QEvent::MouseMove, {20, 300}, Qt::NoButton, Qt::LeftButton);
+  Release({20, 300});
   EXPECT_EQ(clicks_, 1);
 }
 

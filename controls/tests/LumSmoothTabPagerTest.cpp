@@ -74,6 +74,22 @@ TEST_F(PagerTest, TabsAndPagesArePaintedAsExpectedInEachStateUnderTwoSchemes) {
   }
 }
 
+TEST_F(PagerTest, SideTabsTurnTheirCaptionsWithTheEdge) {
+  pager_->SetComponentStyle(tsOffice2003Blue);
+  pager_->SetBounds(10, 10, 160, 330);
+  std::vector<QImage> sides;
+  for (TLumSmoothTabPosition position : {tpLeftTop, tpRightBottom}) {
+    pager_->SetTabPosition(position);
+    sides.push_back(Picture(pager_));
+  }
+  QImage sheet(320, 330, QImage::Format_RGB32);
+  QPainter painter(&sheet);
+  painter.drawImage(0, 0, sides[0]);
+  painter.drawImage(160, 0, sides[1]);
+  painter.end();
+  ExpectPicture(sheet, "pager-sides-blue");
+}
+
 TEST_F(PagerTest, FixedLengthTabsAreCentredStartedOrEndedAlongTheTopEdge) {
   pager_->TabSettings()->SetWidth(80);
   // Four tabs of 80 with three gaps of 4, plus one more gap: 336 along 500 pixels.
