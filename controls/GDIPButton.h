@@ -79,7 +79,6 @@ class TGDIPStatus : public TPersistent {
   void Draw(TGPGraphics& Graphics, int Left, int Top, int Width, int Height, bool UseCalculatedSize,
             const String& Caption);
   int GetWidth() const { return width_; }
-  int GetHeight() const { return height_; }
 
   TGDIPFill* Fill() const { return fill_.get(); }
   void SetFill(TGDIPFill* Value) { fill_->Assign(Value); }

@@ -301,12 +301,12 @@ TGPRectF TGDIPFill::Fill(TGPGraphics* Graphics, TGPRectF R, Byte BorderOpacity, 
   }
 
   float bw = float(borderWidth_);
-  innerRect_ = MakeRect(R.X + bw, R.Y + bw, R.Width - 2 * bw, R.Height - 2 * bw);
+  TGPRectF inner = MakeRect(R.X + bw, R.Y + bw, R.Width - 2 * bw, R.Height - 2 * bw);
   if (focus_) {
     g.SetSmoothingMode(SmoothingModeDefault);
     TGPPen pen(MakeColor(o, focusColor_), 1);
     pen.SetDashStyle(DashStyleDot);
-    g.DrawPath(pen, *CreateRoundRectangle(innerRect_, rounding_ - borderWidth_, roundingType_));
+    g.DrawPath(pen, *CreateRoundRectangle(inner, rounding_ - borderWidth_, roundingType_));
   }
   if (backGroundPictureMode_ == pmOutsideFill && gradientType_ == gtTexture && !backGroundPicture_->Empty())
     PaintPicture(g, *backGroundPicture_, R, backGroundPicturePosition_, backGroundPictureLeft_,

@@ -67,8 +67,6 @@ class TGDIPFill : public TPersistent {
   // shadow's depth (the area the body covered).
   TGPRectF Fill(TGPGraphics* Graphics, TGPRectF R, Byte BorderOpacity = 255, Byte Opacity = 255,
                 Byte OpacityTo = 255, Byte OpacityMirror = 255, Byte OpacityMirrorTo = 255);
-  // The rectangle inside the border of the last Fill.
-  const TGPRectF& InnerRect() const { return innerRect_; }
 
 #define ORV_FILL_PROP(Type, Name, Field) \
   Type Name() const { return Field; }   \
@@ -157,7 +155,6 @@ class TGDIPFill : public TPersistent {
   bool focus_ = false;
   TColor focusColor_ = clBlack;
   int updateCount_ = 0;
-  TGPRectF innerRect_;
 };
 
 }  // namespace orv

@@ -42,12 +42,11 @@ ARGB ColorToARGB(TColor Color);
 inline Byte GetRed(ARGB Color) { return Byte(Color >> 16); }
 inline Byte GetGreen(ARGB Color) { return Byte(Color >> 8); }
 inline Byte GetBlue(ARGB Color) { return Byte(Color); }
-inline Byte GetAlpha(ARGB Color) { return Byte(Color >> 24); }
 
 enum TSmoothingMode { SmoothingModeDefault = 0, SmoothingModeAntiAlias = 4 };
 enum TTextRenderingHint { TextRenderingHintSystemDefault = 0, TextRenderingHintAntiAlias = 4, TextRenderingHintClearTypeGridFit = 5 };
 enum TFillMode { FillModeAlternate = 0, FillModeWinding = 1 };
-enum TWrapMode { WrapModeTile = 0, WrapModeClamp = 4 };
+enum TWrapMode { WrapModeClamp = 4 };
 enum TLinearGradientMode {
   LinearGradientModeHorizontal, LinearGradientModeVertical,
   LinearGradientModeForwardDiagonal, LinearGradientModeBackwardDiagonal
@@ -124,9 +123,6 @@ class TGPImage : public TGPObject {
   unsigned GetWidth() const { return unsigned(image_.Width()); }
   unsigned GetHeight() const { return unsigned(image_.Height()); }
   TImageRawFormat GetRawFormat() const { return rawFormat_; }
-  int GetBitsPerPixel() const { return image_.BitsPerPixel(); }
-  bool HasAlpha() const { return image_.HasAlpha(); }
-  bool IsIndexed() const { return image_.Indexed(); }
   const TPaintImage& Image() const { return image_; }
   TPaintImage& Image() { return image_; }
 

@@ -140,6 +140,7 @@ void TLumSmoothTabPage::SetParent(TWinControl* AParent) {
     return;
   }
   if (pager_ && AParent) throw Exception("Invalid Parent");
+  SetPager(nullptr);
   TCustomControl::SetParent(AParent);
 }
 

@@ -131,20 +131,10 @@ int TPaintPath::PointCount() const {
   return n;
 }
 
-TPaintRect TPaintPath::Bounds() const {
-  QRectF r = impl_->path.boundingRect();
-  return {float(r.x()), float(r.y()), float(r.width()), float(r.height())};
-}
-
-bool TPaintPath::Contains(float x, float y) const { return impl_->path.contains(QPointF(x, y)); }
-
 // ---- image ----
 
 struct TPaintImage::Impl {
   QImage image;  // ARGB32, not premultiplied
-  int bitsPerPixel = 32;
-  bool hasAlpha = true;
-  bool indexed = false;
   const char* format = "";
 };
 
@@ -184,10 +174,6 @@ bool TPaintImage::Decode(const void* data, std::size_t size) {
       {"gif", "GIF"}, {"tiff", "TIFF"}, {"tif", "TIFF"}, {"ico", "ICO"}};
   for (const auto& [qt, name] : kNames)
     if (fmt == qt) impl_->format = name;
-  impl_->bitsPerPixel = image.depth();
-  impl_->hasAlpha = image.hasAlphaChannel();
-  impl_->indexed = image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono ||
-                   image.format() == QImage::Format_MonoLSB;
   impl_->image = image.convertToFormat(QImage::Format_ARGB32);
   return true;
 }
@@ -211,9 +197,6 @@ TArgb TPaintImage::Pixel(int x, int y) const {
   return reinterpret_cast<const TArgb*>(impl_->image.constScanLine(y))[x];
 }
 
-int TPaintImage::BitsPerPixel() const { return impl_->bitsPerPixel; }
-bool TPaintImage::HasAlpha() const { return impl_->hasAlpha; }
-bool TPaintImage::Indexed() const { return impl_->indexed; }
 const char* TPaintImage::FileFormat() const { return impl_->format; }
 
 // ---- brush ----
@@ -296,7 +279,6 @@ void TPaintBrush::SetGammaCorrection(bool value) { impl_->gamma = value; }
 void TPaintBrush::SetCenterColor(TArgb color) { impl_->color1 = color; }
 void TPaintBrush::SetSurroundColor(TArgb color) { impl_->color2 = color; }
 void TPaintBrush::SetCenterPoint(TPaintPoint point) { impl_->center = point; }
-TPaintPoint TPaintBrush::CenterPoint() const { return impl_->center; }
 
 namespace {
 

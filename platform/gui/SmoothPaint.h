@@ -44,8 +44,6 @@ class TPaintPath {
   void CloseFigure();
   // Points of the outline once curves are flattened; 0 for an empty path.
   int PointCount() const;
-  TPaintRect Bounds() const;
-  bool Contains(float x, float y) const;
 
   struct Impl;
   const Impl& Data() const { return *impl_; }
@@ -75,12 +73,8 @@ class TPaintImage {
   int Height() const;
   // Outside the image: 0.
   TArgb Pixel(int x, int y) const;
-  // What the decoder found: bits per pixel of the file's own pixels, whether they carry alpha or
-  // index a palette, and the file type ("BMP", "JPEG", "PNG", "GIF", "TIFF", "ICO"; empty when
-  // made in memory).
-  int BitsPerPixel() const;
-  bool HasAlpha() const;
-  bool Indexed() const;
+  // The decoded file's type ("BMP", "JPEG", "PNG", "GIF", "TIFF", "ICO"); empty when made in
+  // memory.
   const char* FileFormat() const;
 
   struct Impl;
@@ -120,7 +114,6 @@ class TPaintBrush {
   void SetCenterColor(TArgb color);
   void SetSurroundColor(TArgb color);
   void SetCenterPoint(TPaintPoint point);
-  TPaintPoint CenterPoint() const;
 
   struct Impl;
   const Impl& Data() const { return *impl_; }
