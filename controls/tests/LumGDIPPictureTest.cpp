@@ -148,6 +148,28 @@ TEST(PictureDecodeTest, PngWrittenByLibpngDrawsWithItsAlphaThroughTheProjectsCod
   EXPECT_LE(worst, 2);
 }
 
+TEST(PictureDecodeTest, OtherFormatsWrittenByImageMagickDecodeThroughThePlatformReaders) {
+  if (std::system("command -v convert > /dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+  for (const char* ext : {"bmp", "gif", "tiff", "jpg"}) {
+    std::string file = WriteFile(std::string("red.") + ext, {});
+    ASSERT_EQ(std::system(("convert -size 6x4 xc:'#C81E28' '" + file + "'").c_str()), 0) << ext;
+    TLumGDIPPicture picture;
+    picture.LoadFromFile(file);
+    ASSERT_TRUE(picture.ReadImageSize()) << ext;
+    EXPECT_EQ(picture.Width(), 6) << ext;
+    EXPECT_EQ(picture.Height(), 4) << ext;
+    TGPBitmap target(6, 4);
+    {
+      TGPGraphics g(&target);
+      picture.GDIPDraw(g, MakeRect(0, 0, 6, 4));
+    }
+    ARGB c = At(target, 3, 2);
+    EXPECT_NEAR(GetRed(c), 0xC8, 6) << ext;
+    EXPECT_NEAR(GetGreen(c), 0x1E, 6) << ext;
+    EXPECT_NEAR(GetBlue(c), 0x28, 6) << ext;
+  }
+}
+
 TEST(PictureDecodeTest, TransparentBitmapsLeaveOutTheirCornerColourAtTheirOwnSize) {
   TBitmap bitmap(4, 4);
   bitmap.Canvas().Brush().SetColor(clLime);
