@@ -104,7 +104,7 @@ TSize TiffSize(const std::vector<Byte>& b) {
     int tag;
     std::uint32_t value;
     if (!r.LittleEndian16At(at, tag) || !r.LittleEndian32At(at + 8, value)) return {};
-    int magnitude = std::abs(static_cast<std::int32_t>(value)) & 0xFFFF;
+    int magnitude = static_cast<int>(std::llabs(static_cast<std::int32_t>(value)) & 0xFFFF);
     if (tag == 256) w = magnitude, seenW = true;
     if (tag == 257) h = magnitude, seenH = true;
   }

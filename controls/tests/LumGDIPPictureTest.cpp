@@ -89,6 +89,11 @@ TEST(PictureHeaderTest, DamagedHeadersGiveNoSizeAndNeverHang) {
   Bytes farTiff = kTiff;
   farTiff[4] = 0xF0, farTiff[7] = 0x7F;
   EXPECT_EQ(SizeOfFile("far.tiff", farTiff), (TSize{0, 0})) << "a directory beyond the end";
+  Bytes negative = kTiff;
+  negative[18] = 0, negative[19] = 0, negative[20] = 0, negative[21] = 0x80;
+  EXPECT_EQ(SizeOfFile("negative.tiff", negative), (TSize{0, 480})) << "the lowest 32-bit value";
+  negative[18] = 0xF6, negative[19] = 0xFF, negative[20] = 0xFF, negative[21] = 0xFF;
+  EXPECT_EQ(SizeOfFile("negative.tiff", negative), (TSize{10, 480})) << "-10 is taken as 10";
   Bytes bigTable = kGif;
   bigTable[10] = 0x87;
   EXPECT_EQ(SizeOfFile("table.gif", bigTable), (TSize{0, 0})) << "a colour table beyond the end";
