@@ -246,7 +246,9 @@ void TGDIPButton::Draw(TGPGraphics& G, const TGDIPButtonFace& Face) {
   TGPPointF p = MakePoint(0, 0);
   bool hasCaption = !Face.Caption.empty();
   if (hasCaption) {
-    TGPRectF a = MakeRect(float(left + hs + shift), float(top + vs + shift), float(width - 2 * hs - 4), float(height - vs));
+    // The face is inset by the spacing on both sides, so the text area is too.
+    TGPRectF a = MakeRect(float(left + hs + shift), float(top + vs + shift), float(width - 2 * hs - 4),
+                          float(height - 2 * vs));
     if (hasPicture) {
       a.X += 2;
       if (layout == blPictureLeft || layout == blPictureRight)
@@ -270,7 +272,8 @@ void TGDIPButton::Draw(TGPGraphics& G, const TGDIPButtonFace& Face) {
       th = bounds.Height;
     }
     if (!hasPicture) {
-      p = MakePoint((width - tw) / 2 + a.X, (height - th) / 2 + a.Y);
+      // Centred on the face, which is centred in the control whatever its inset.
+      p = MakePoint((width - tw) / 2 + left + shift, (height - th) / 2 + top + shift);
     } else {
       p = MakePoint((a.Width - tw) / 2 + a.X, (a.Height - th) / 2 + a.Y);
       if (layout == blPictureLeft) p.X = std::max(p.X, float(spacing_)) + pw + spacing_;

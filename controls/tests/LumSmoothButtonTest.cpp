@@ -69,6 +69,26 @@ TEST_F(ButtonTest, EachStateIsPaintedAsExpectedUnderTwoSchemes) {
   EXPECT_EQ(clicks_, 2);
 }
 
+TEST_F(ButtonTest, ABadgeStandsInTheTopRightCornerOfAnInsetFace) {
+  button_->SetComponentStyle(tsOffice2003Blue);
+  TLumSmoothButtonStatus& status = *button_->Status();
+  status.SetCaption("12");
+  status.Appearance()->Fill()->SetColor(clRed);
+  status.Appearance()->Fill()->SetGradientType(gtSolid);
+  status.Appearance()->Fill()->SetBorderColor(clGray);
+  status.Appearance()->Font()->SetColor(clWhite);
+  QImage without = Picture(button_);
+  status.SetVisible(true);
+  QImage with = Picture(button_);
+  button_->SetShadow(true);
+  ExpectPicture(Stack({without, with, Picture(button_)}), "button-badge-blue");
+  status.SetVisible(false);
+  QImage hidden = Picture(button_);
+  status.SetVisible(true);
+  status.SetCaption("");
+  EXPECT_EQ(Picture(button_), hidden) << "a badge without caption or picture: no badge and no inset";
+}
+
 TEST_F(ButtonTest, ALeftClickClicksOnceAndARightClickNever) {
   Enter(button_);
   Press({20, 10});
