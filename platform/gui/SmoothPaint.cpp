@@ -194,7 +194,8 @@ int TPaintImage::Height() const { return impl_->image.height(); }
 
 TArgb TPaintImage::Pixel(int x, int y) const {
   if (!impl_->image.valid(x, y)) return 0;
-  return reinterpret_cast<const TArgb*>(impl_->image.constScanLine(y))[x];
+  // Unpremultiplied even while a painter works on the image.
+  return impl_->image.pixel(x, y);
 }
 
 const char* TPaintImage::FileFormat() const { return impl_->format; }
