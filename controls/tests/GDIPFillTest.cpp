@@ -143,6 +143,46 @@ TEST(GDIPFillTest, ChangesNotifyOutsideUpdatesAndAssignTakesOnlyFills) {
   EXPECT_EQ(fill.ColorTo(), clBlue);
 }
 
+TEST(GDIPFillTest, EachKindOfBodyIsPaintedAsExpected) {
+  // Across: vertical with a mirrored half, radial glow, hatch, angle, and a rounded fill with
+  // border and shadow; each 64 x 40 on white.
+  auto kind = [](int i, TGDIPFill& f) {
+    f.SetColor(0xF0D0B0);
+    f.SetColorTo(0xA05020);
+    switch (i) {
+      case 0:
+        f.SetColorMirror(0x804010);
+        f.SetColorMirrorTo(0xF0C090);
+        f.SetGradientMirrorType(gtVertical);
+        break;
+      case 1: f.SetGradientType(gtRadial); break;
+      case 2: f.SetGradientType(gtHatch); f.SetHatchStyle(HatchStyleDiagonalCross); break;
+      case 3: f.SetGradientType(gtAngle); f.SetAngle(30); break;
+      default:
+        f.SetRounding(10);
+        f.SetBorderColor(0x400000);
+        f.SetShadowOffset(4);
+        f.SetShadowColor(clBlack);
+        break;
+    }
+  };
+  TGPBitmap sheet(5 * 64, 40);
+  {
+    TGPGraphics g(&sheet);
+    g.Clear(0xFFFFFFFF);
+    g.SetSmoothingMode(SmoothingModeAntiAlias);
+    for (int i = 0; i < 5; ++i) {
+      TGDIPFill fill;
+      kind(i, fill);
+      fill.Fill(&g, MakeRect(float(64 * i + 2), 2, 60, 36));
+    }
+  }
+  QImage picture(sheet.Image().Width(), sheet.Image().Height(), QImage::Format_RGB32);
+  for (int y = 0; y < picture.height(); ++y)
+    for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, At(sheet, x, y));
+  ExpectPicture(picture, "fill-kinds");
+}
+
 TEST(GDIPFillTest, RoundRectangleAndPicturePlacement) {
   EXPECT_EQ(CreateRoundRectangle(MakeRect(0, 0, 10, 10), 0, rtBoth)->GetPointCount(),
             CreateRoundRectangle(MakeRect(0, 0, 10, 10), 3, rtNone)->GetPointCount())
