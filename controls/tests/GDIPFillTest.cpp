@@ -177,9 +177,14 @@ TEST(GDIPFillTest, EachKindOfBodyIsPaintedAsExpected) {
       fill.Fill(&g, MakeRect(float(64 * i + 2), 2, 60, 36));
     }
   }
-  QImage picture(sheet.Image().Width(), sheet.Image().Height(), QImage::Format_RGB32);
-  for (int y = 0; y < picture.height(); ++y)
-    for (int x = 0; x < picture.width(); ++x) picture.setPixel(x, y, At(sheet, x, y));
+  TBitmap picture(sheet.Image().Width(), sheet.Image().Height(), pf24bit);
+  for (int y = 0; y < picture.Height(); ++y) {
+    Byte* row = picture.ScanLine(y);
+    for (int x = 0; x < picture.Width(); ++x) {
+      ARGB c = At(sheet, x, y);
+      row[3 * x] = GetBlue(c), row[3 * x + 1] = GetGreen(c), row[3 * x + 2] = GetRed(c);
+    }
+  }
   ExpectPicture(picture, "fill-kinds");
 }
 

@@ -1,9 +1,8 @@
-// Every kit test runs with one Qt application on the offscreen platform, made by the
-// application object before the first test.
+// Every kit test runs with one application on the offscreen platform, made by the application
+// object before the first test.
 #include <gtest/gtest.h>
 
-#include <QByteArray>
-#include <QtGlobal>
+#include <cstdlib>
 
 #include "platform/gui/Application.h"
 
@@ -12,7 +11,7 @@ namespace {
 class KitEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     orv::Application->Initialize();
   }
 };

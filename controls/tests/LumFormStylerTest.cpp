@@ -1,6 +1,3 @@
-#include <QApplication>
-#include <QPalette>
-
 #include "controls/LumFormStyler.h"
 #include "controls/LumSmoothButton.h"
 #include "controls/LumSmoothTabPager.h"
@@ -72,19 +69,17 @@ TEST_F(StylerTest, FollowingTheDesktopChoosesBlueAndAgainWhenThePaletteChanges) 
   EXPECT_EQ(buttons_[0]->Color(), TColor(0xE3B28D));
 
   styler_->SetStyle(tsOffice2003Olive);
-  QPalette palette = QApplication::palette();
-  palette.setColor(QPalette::Window, QColor(30, 30, 30));
-  QApplication::setPalette(palette);
+  ChangeDesktopPalette(RGB(30, 30, 30));
   EXPECT_TRUE(WaitFor([&] { return styler_->Style() == tsOffice2003Blue; }));
   EXPECT_EQ(buttons_[1]->Color(), TColor(0xE3B28D));
-  QApplication::setPalette(QPalette());
+  RestoreDesktopPalette();
 
   styler_->SetAutoThemeAdapt(false);
   styler_->SetStyle(tsOffice2003Olive);
-  QApplication::setPalette(palette);
-  QApplication::processEvents();
+  ChangeDesktopPalette(RGB(30, 30, 30));
+  Pump(50);
   EXPECT_EQ(styler_->Style(), tsOffice2003Olive) << "a styler that does not follow keeps its style";
-  QApplication::setPalette(QPalette());
+  RestoreDesktopPalette();
 }
 
 TEST_F(StylerTest, AnApplicationStylerStylesItsFormStylersUntilItIsFreed) {

@@ -1,5 +1,3 @@
-#include <QTest>
-
 #include "controls/LumSmoothButton.h"
 #include "controls/tests/KitTesting.h"
 #include "platform/gui/StdCtrls.h"
@@ -24,38 +22,29 @@ class ButtonTest : public KitTest {
       ++clicks_;
     };
     ShowForm();
-    target_ = WidgetOf(button_);
   }
-  void Press(QPoint at, Qt::MouseButton b = Qt::LeftButton) {
-    SendMouse(target_, QEvent::MouseButtonPress, at, b, b);
-  }
-  void Release(QPoint at, Qt::MouseButton b = Qt::LeftButton) {
-    SendMouse(target_, QEvent::MouseButtonRelease, at, b, Qt::NoButton);
-  }
-
   // Normal, under the mouse, pressed, disabled and focused, one above the other.
-  QImage StateSheet() {
+  std::unique_ptr<TBitmap> StateSheet() {
     edit_->SetFocus();
-    std::vector<QImage> states;
-    states.push_back(Picture(button_));
-    Enter(button_);
-    states.push_back(Picture(button_));
-    Press({20, 10});
-    states.push_back(Picture(button_));
-    Release({20, 10});
-    Leave(button_);
+    TPictureSheet sheet;
+    sheet.Add(Picture(button_));
+    EnterMouse(button_);
+    sheet.Add(Picture(button_));
+    PressMouse(button_, 20, 10);
+    sheet.Add(Picture(button_));
+    ReleaseMouse(button_, 20, 10);
+    LeaveMouse(button_);
     edit_->SetFocus();
     button_->SetEnabled(false);
-    states.push_back(Picture(button_));
+    sheet.Add(Picture(button_));
     button_->SetEnabled(true);
     button_->SetFocus();
-    states.push_back(Picture(button_));
-    return Stack(states);
+    sheet.Add(Picture(button_));
+    return sheet.Join();
   }
 
   TEdit* edit_ = nullptr;
   TLumSmoothButton* button_ = nullptr;
-  QWidget* target_ = nullptr;
   int clicks_ = 0;
 };
 
@@ -63,9 +52,9 @@ class ButtonTest : public KitTest {
 
 TEST_F(ButtonTest, EachStateIsPaintedAsExpectedUnderTwoSchemes) {
   button_->SetComponentStyle(tsOffice2003Blue);
-  ExpectPicture(StateSheet(), "button-blue");
+  ExpectPicture(*StateSheet(), "button-blue");
   button_->SetComponentStyle(tsOffice2003Silver);
-  ExpectPicture(StateSheet(), "button-silver");
+  ExpectPicture(*StateSheet(), "button-silver");
   EXPECT_EQ(clicks_, 2);
 }
 
@@ -77,79 +66,82 @@ TEST_F(ButtonTest, ABadgeStandsInTheTopRightCornerOfAnInsetFace) {
   status.Appearance()->Fill()->SetGradientType(gtSolid);
   status.Appearance()->Fill()->SetBorderColor(clGray);
   status.Appearance()->Font()->SetColor(clWhite);
-  QImage without = Picture(button_);
+  TPictureSheet sheet;
+  sheet.Add(Picture(button_));
   status.SetVisible(true);
-  QImage with = Picture(button_);
+  sheet.Add(Picture(button_));
   button_->SetShadow(true);
-  ExpectPicture(Stack({without, with, Picture(button_)}), "button-badge-blue");
+  sheet.Add(Picture(button_));
+  ExpectPicture(*sheet.Join(), "button-badge-blue");
+
   status.SetVisible(false);
-  QImage hidden = Picture(button_);
+  std::unique_ptr<TBitmap> hidden = Picture(button_);
   status.SetVisible(true);
   status.SetCaption("");
-  EXPECT_EQ(Picture(button_), hidden) << "a badge without caption or picture: no badge and no inset";
+  EXPECT_TRUE(SamePicture(*Picture(button_), *hidden)) << "a badge without caption or picture: no badge and no inset";
 }
 
 TEST_F(ButtonTest, ALeftClickClicksOnceAndARightClickNever) {
-  Enter(button_);
-  Press({20, 10});
+  EnterMouse(button_);
+  PressMouse(button_, 20, 10);
   EXPECT_TRUE(button_->Down());
   EXPECT_EQ(clicks_, 0) << "the press alone is no click";
-  Release({20, 10});
+  ReleaseMouse(button_, 20, 10);
   EXPECT_EQ(clicks_, 1);
   EXPECT_FALSE(button_->Down());
 
-  Press({20, 10}, Qt::RightButton);
+  PressMouse(button_, 20, 10, mbRight);
   EXPECT_FALSE(button_->Down()) << "a right press does not press the face";
-  Release({20, 10}, Qt::RightButton);
+  ReleaseMouse(button_, 20, 10, mbRight);
   EXPECT_EQ(clicks_, 1) << "a right click does not run the button's command";
 
-  Release({20, 10});
+  ReleaseMouse(button_, 20, 10);
   EXPECT_EQ(clicks_, 1) << "a release without its press is no click";
 }
 
 TEST_F(ButtonTest, DraggingOutReleasesTheFaceAndTheReleaseStillClicks) {
-  Enter(button_);
-  Press({20, 10});
-  SendMouse(target_, QEvent::MouseMove, {300, 10}, Qt::NoButton, Qt::LeftButton);
+  EnterMouse(button_);
+  PressMouse(button_, 20, 10);
+  MoveMouse(button_, 300, 10, true);
   EXPECT_FALSE(button_->Down());
   EXPECT_FALSE(button_->Hot());
-  SendMouse(target_, QEvent::MouseMove, {20, 10}, Qt::NoButton, Qt::LeftButton);
+  MoveMouse(button_, 20, 10, true);
   EXPECT_TRUE(button_->Hot());
   EXPECT_FALSE(button_->Down()) << "coming back does not press the face again";
-  SendMouse(target_, QEvent::MouseMove, {20, 300}, Qt::NoButton, Qt::LeftButton);
-  Release({20, 300});
+  MoveMouse(button_, 20, 300, true);
+  ReleaseMouse(button_, 20, 300);
   EXPECT_EQ(clicks_, 1);
 }
 
 TEST_F(ButtonTest, DisabledButtonIgnoresTheMouseAndTheKeyboard) {
   button_->SetEnabled(false);
-  MouseClick(target_, {20, 10});
-  KeyClick(target_, Qt::Key_Space, " ");
+  ClickMouse(button_, 20, 10);
+  TypeKey(button_, VK_SPACE, U' ');
   EXPECT_EQ(clicks_, 0);
 }
 
 TEST_F(ButtonTest, TabReachesTheButtonWhereSpaceAndEnterClickIt) {
   edit_->SetFocus();
-  KeyClick(KeyTarget(edit_), Qt::Key_Tab, "\t");
+  TypeKey(edit_, VK_TAB, U'\t');
   ASSERT_TRUE(button_->Focused());
-  KeyClick(target_, Qt::Key_Space, " ");
+  TypeKey(button_, VK_SPACE, U' ');
   EXPECT_EQ(clicks_, 1);
-  KeyClick(target_, Qt::Key_Return, "\r");
+  TypeKey(button_, VK_RETURN, U'\r');
   EXPECT_EQ(clicks_, 2);
-  KeyClick(target_, Qt::Key_A, "a");
+  TypeKey(button_, 'A', U'a');
   EXPECT_EQ(clicks_, 2);
 }
 
 TEST_F(ButtonTest, TheAcceleratorClicksOnceAndLetsTheFaceUpAfterAMomentWithoutWaiting) {
   edit_->SetFocus();
-  QTest::keyClick(KeyTarget(edit_), Qt::Key_S, Qt::AltModifier);
+  TypeAccelerator(edit_, 'S');
   EXPECT_EQ(clicks_, 1);
   EXPECT_TRUE(button_->Down()) << "the face shows the press while the program goes on";
   EXPECT_TRUE(WaitFor([&] { return !button_->Down(); }, 2000));
   EXPECT_EQ(clicks_, 1);
 
   button_->SetEnabled(false);
-  QTest::keyClick(KeyTarget(edit_), Qt::Key_S, Qt::AltModifier);
+  TypeAccelerator(edit_, 'S');
   EXPECT_EQ(clicks_, 1) << "a disabled button's accelerator does nothing";
 }
 

@@ -1,5 +1,3 @@
-#include <QTest>
-
 #include "controls/LumSmoothTabPager.h"
 #include "controls/tests/KitTesting.h"
 #include "platform/gui/StdCtrls.h"
@@ -34,22 +32,23 @@ class PagerTest : public KitTest {
     };
     pager_->OnChange = [this](TObject*) { log_.push_back("change"); };
     ShowForm();
-    target_ = WidgetOf(pager_);
     log_.clear();
   }
-  QPoint TabCentre(int index) {
+  TPoint TabCentre(int index) {
     TRect r = pager_->GetTabRect(index);
     return {(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2};
   }
+  void Move(TPoint at) { MoveMouse(pager_, at.X, at.Y); }
+  void Press(TPoint at) { PressMouse(pager_, at.X, at.Y); }
+  void Release(TPoint at) { ReleaseMouse(pager_, at.X, at.Y); }
   // The tab strip and the top of the page.
-  QImage Strip() { return Picture(pager_).copy(0, 0, pager_->Width(), 60); }
+  std::unique_ptr<TBitmap> Strip() { return Picture(pager_, 60); }
 
   TEdit* edit_ = nullptr;
   TLumSmoothTabPager* pager_ = nullptr;
   std::vector<TLumSmoothTabPage*> pages_;
   std::vector<std::string> log_;
   bool allow_ = true;
-  QWidget* target_ = nullptr;
 };
 
 }  // namespace
@@ -59,17 +58,17 @@ TEST_F(PagerTest, TabsAndPagesArePaintedAsExpectedInEachStateUnderTwoSchemes) {
   for (auto [style, name] : {std::pair{tsOffice2003Blue, "pager-blue"}, {tsOffice2003Olive, "pager-olive"}}) {
     pager_->SetComponentStyle(style);
     edit_->SetFocus();
-    std::vector<QImage> states;
-    states.push_back(Strip());  // the first page active, the last tab disabled
-    SendMouse(target_, QEvent::MouseMove, TabCentre(1), Qt::NoButton, Qt::NoButton);
-    states.push_back(Strip());  // the second tab under the mouse
-    SendMouse(target_, QEvent::MouseButtonPress, TabCentre(2), Qt::LeftButton, Qt::LeftButton);
-    states.push_back(Strip());  // the third tab held down, its page shown, the pager focused
-    SendMouse(target_, QEvent::MouseButtonRelease, TabCentre(2), Qt::LeftButton, Qt::NoButton);
-    SendMouse(target_, QEvent::MouseMove, {2, 200}, Qt::NoButton, Qt::NoButton);
+    TPictureSheet states;
+    states.Add(Strip());  // the first page active, the last tab disabled
+    Move(TabCentre(1));
+    states.Add(Strip());  // the second tab under the mouse
+    Press(TabCentre(2));
+    states.Add(Strip());  // the third tab held down, its page shown, the pager focused
+    Release(TabCentre(2));
+    Move({2, 200});
     edit_->SetFocus();
-    states.push_back(Strip());  // the third page shown, nothing hot, no focus
-    ExpectPicture(Stack(states), name);
+    states.Add(Strip());  // the third page shown, nothing hot, no focus
+    ExpectPicture(*states.Join(), name);
     pager_->SetActivePage(pages_[0]);
   }
 }
@@ -77,17 +76,12 @@ TEST_F(PagerTest, TabsAndPagesArePaintedAsExpectedInEachStateUnderTwoSchemes) {
 TEST_F(PagerTest, SideTabsTurnTheirCaptionsWithTheEdge) {
   pager_->SetComponentStyle(tsOffice2003Blue);
   pager_->SetBounds(10, 10, 160, 330);
-  std::vector<QImage> sides;
+  TPictureSheet sides;
   for (TLumSmoothTabPosition position : {tpLeftTop, tpRightBottom}) {
     pager_->SetTabPosition(position);
-    sides.push_back(Picture(pager_));
+    sides.Add(Picture(pager_));
   }
-  QImage sheet(320, 330, QImage::Format_RGB32);
-  QPainter painter(&sheet);
-  painter.drawImage(0, 0, sides[0]);
-  painter.drawImage(160, 0, sides[1]);
-  painter.end();
-  ExpectPicture(sheet, "pager-sides-blue");
+  ExpectPicture(*sides.Join(true), "pager-sides-blue");
 }
 
 TEST_F(PagerTest, FixedLengthTabsAreCentredStartedOrEndedAlongTheTopEdge) {
@@ -116,14 +110,14 @@ TEST_F(PagerTest, FixedLengthTabsAreCentredStartedOrEndedAlongTheTopEdge) {
   pager_->SetTabPosition(tpTopCenter);
   pages_[1]->SetTabVisible(false);
   EXPECT_EQ(pager_->GetTabRect(2).Left, (500 - (3 * 80 + 2 * 4 + 4)) / 2 + 84);
-  EXPECT_EQ(pager_->HitTest(TabCentre(2).x(), TabCentre(2).y()), 2);
+  EXPECT_EQ(pager_->HitTest(TabCentre(2).X, TabCentre(2).Y), 2);
   EXPECT_EQ(pager_->HitTest(2, 200), -1);
 
   pager_->TabSettings()->SetHeight(0);
   page = pages_[0]->BoundsRect();
   EXPECT_EQ(page.Top, 0) << "without tabs the page fills the area less the margins";
   EXPECT_EQ(page.Bottom, 248);
-  EXPECT_EQ(pager_->HitTest(TabCentre(0).x(), 10), -1);
+  EXPECT_EQ(pager_->HitTest(TabCentre(0).X, 10), -1);
 }
 
 TEST_F(PagerTest, ChangingPagesRunsTheEventsAndARefusalKeepsThePage) {
@@ -169,22 +163,22 @@ TEST_F(PagerTest, NextPageWrapsRoundSkippingHiddenAndDisabledTabsAndRemovalMoves
 }
 
 TEST_F(PagerTest, ClickingTabsShowsTheirPagesButADisabledTabNeitherShowsNorLightsUp) {
-  MouseClick(target_, TabCentre(1));
+  ClickMouse(pager_, TabCentre(1).X, TabCentre(1).Y);
   EXPECT_EQ(pager_->ActivePage(), pages_[1]);
   EXPECT_TRUE(pager_->Focused()) << "a click on a tab takes the keyboard";
 
   pages_[3]->SetTabEnabled(false);
-  SendMouse(target_, QEvent::MouseMove, TabCentre(3), Qt::NoButton, Qt::NoButton);
+  Move(TabCentre(3));
   EXPECT_EQ(pager_->HotTab(), -1);
-  SendMouse(target_, QEvent::MouseButtonPress, TabCentre(3), Qt::LeftButton, Qt::LeftButton);
+  Press(TabCentre(3));
   EXPECT_EQ(pager_->PressedTab(), 3);
-  SendMouse(target_, QEvent::MouseButtonRelease, TabCentre(3), Qt::LeftButton, Qt::NoButton);
+  Release(TabCentre(3));
   EXPECT_EQ(pager_->ActivePage(), pages_[1]);
   EXPECT_EQ(pager_->PressedTab(), -1);
 
-  SendMouse(target_, QEvent::MouseMove, TabCentre(2), Qt::NoButton, Qt::NoButton);
+  Move(TabCentre(2));
   EXPECT_EQ(pager_->HotTab(), 2);
-  Leave(pager_);
+  LeaveMouse(pager_);
   EXPECT_EQ(pager_->HotTab(), -1);
 }
 
@@ -194,9 +188,9 @@ TEST_F(PagerTest, DraggingATabMovesItOnlyWhenReorderingIsOn) {
     moves.push_back(std::to_string(from) + ">" + std::to_string(to));
   };
   auto drag = [&](int from, int to) {
-    SendMouse(target_, QEvent::MouseButtonPress, TabCentre(from), Qt::LeftButton, Qt::LeftButton);
-    SendMouse(target_, QEvent::MouseMove, TabCentre(to), Qt::NoButton, Qt::LeftButton);
-    SendMouse(target_, QEvent::MouseButtonRelease, TabCentre(to), Qt::LeftButton, Qt::NoButton);
+    Press(TabCentre(from));
+    MoveMouse(pager_, TabCentre(to).X, TabCentre(to).Y, true);
+    Release(TabCentre(to));
   };
   drag(0, 2);
   EXPECT_TRUE(moves.empty());
@@ -211,24 +205,24 @@ TEST_F(PagerTest, DraggingATabMovesItOnlyWhenReorderingIsOn) {
 
 TEST_F(PagerTest, KeyboardReachesThePagerAndTurnsPagesWithArrowsAndAccelerators) {
   edit_->SetFocus();
-  KeyClick(KeyTarget(edit_), Qt::Key_Tab, "\t");
+  TypeKey(edit_, VK_TAB, U'\t');
   ASSERT_TRUE(pager_->Focused());
-  KeyClick(target_, Qt::Key_Right);
+  TypeKey(pager_, VK_RIGHT);
   EXPECT_EQ(pager_->ActivePage(), pages_[1]);
-  KeyClick(target_, Qt::Key_Down);
+  TypeKey(pager_, VK_DOWN);
   EXPECT_EQ(pager_->ActivePage(), pages_[2]);
-  KeyClick(target_, Qt::Key_Left);
-  KeyClick(target_, Qt::Key_Up);
+  TypeKey(pager_, VK_LEFT);
+  TypeKey(pager_, VK_UP);
   EXPECT_EQ(pager_->ActivePage(), pages_[0]);
-  KeyClick(target_, Qt::Key_Up);
+  TypeKey(pager_, VK_UP);
   EXPECT_EQ(pager_->ActivePage(), pages_[3]) << "going back from the first page wraps round";
 
   edit_->SetFocus();
-  QTest::keyClick(KeyTarget(edit_), Qt::Key_S, Qt::AltModifier);
+  TypeAccelerator(edit_, 'S');
   EXPECT_EQ(pager_->ActivePage(), pages_[1]);
   pages_[1]->SetTabVisible(false);
   pager_->SetActivePage(pages_[2]);
-  QTest::keyClick(KeyTarget(edit_), Qt::Key_S, Qt::AltModifier);
+  TypeAccelerator(edit_, 'S');
   EXPECT_EQ(pager_->ActivePage(), pages_[2]) << "a hidden tab's accelerator does nothing";
 }
 
