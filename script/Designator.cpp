@@ -1,0 +1,402 @@
+#include "script/Designator.h"
+
+#include <cstdio>
+
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Dispatch.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/ClassModel.h"
+#include "script/Expression.h"
+#include "script/Messages.h"
+#include "script/Procedures.h"
+#include "script/Script.h"
+
+namespace orv {
+
+TsxDesignatorItem::TsxDesignatorItem() = default;
+TsxDesignatorItem::TsxDesignatorItem(TsxDesignatorItem&&) noexcept = default;
+TsxDesignatorItem& TsxDesignatorItem::operator=(TsxDesignatorItem&&) noexcept = default;
+TsxDesignatorItem::~TsxDesignatorItem() = default;
+
+TsxDesignator::TsxDesignator(TsxScript* program)
+    : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::Designator), Program(program) {}
+
+TsxDesignator::~TsxDesignator() = default;
+
+namespace {
+
+bool IsVariableKind(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
+         item->Kind == TsxItemKind::Param;
+}
+
+bool IsIndexLink(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::LateMember && item->Name() == "[";
+}
+
+// Argument values of a link; small calls keep them on the stack.
+struct ArgValues {
+  Variant Small[6];
+  std::vector<Variant> Large;
+  Variant* Data = Small;
+  void Resize(size_t n) {
+    if (n > 6) {
+      Large.resize(n);
+      Data = Large.data();
+    }
+  }
+};
+
+}  // namespace
+
+void TsxDesignator::Finalize() {
+  const TsxDesignatorItem& last = Items.back();
+  TsxCustomVariable* ref = last.Ref;
+  Typ = ref->Typ;
+  TypeName = ref->TypeName;
+  IsReadOnly = ref->IsReadOnly;
+  if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor && Items.size() >= 2) {
+    Typ = fvtClass;
+    TypeName = Items[Items.size() - 2].Ref->Name();
+  }
+  if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
+      ref->Kind == TsxItemKind::LateMember)
+    IsReadOnly = Items.size() >= 2 && Items.front().Ref->IsReadOnly && Items.size() == 2;
+  DKind = TsxDesignatorKind::General;
+  TsxCustomVariable* first = Items.front().Ref;
+  if (Items.size() == 1 && IsVariableKind(first)) {
+    DKind = TsxDesignatorKind::Variable;
+  } else if (Items.size() == 2 && IsVariableKind(first) && Items[1].Args.size() >= 1) {
+    const TsxItemKind k = Items[1].Ref->Kind;
+    if (k == TsxItemKind::StringHelper && (first->Typ == fvtString || first->Typ == fvtChar) &&
+        Items[1].Args.size() == 1)
+      DKind = TsxDesignatorKind::StringChar;
+    else if (k == TsxItemKind::ArrayHelper && first->Typ == fvtArray &&
+             static_cast<int>(Items[1].Args.size()) == Items[1].Ref->Count())
+      DKind = TsxDesignatorKind::ArrayElement;
+    else if (IsIndexLink(Items[1].Ref))
+      DKind = TsxDesignatorKind::VariantIndex;
+  }
+}
+
+namespace {
+
+// Index values of an element link.
+int IndexValues(const TsxDesignatorItem& link, Variant* out, int max) {
+  int n = 0;
+  for (const auto& arg : link.Args) {
+    if (n == max) throw EVariantBadIndexError("Variant or safe array index out of bounds");
+    out[n++] = arg->GetValue();
+  }
+  return n;
+}
+
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link);
+void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                const Variant& value);
+
+}  // namespace
+
+Variant TsxDesignator::GetValue() {
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      return Items.front().Ref->GetValue();
+    case TsxDesignatorKind::StringChar: {
+      const Variant index = Items[1].Args[0]->GetValue();
+      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
+    }
+    case TsxDesignatorKind::ArrayElement: {
+      Variant indices[16];
+      const int n = IndexValues(Items[1], indices, 16);
+      return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
+    }
+    case TsxDesignatorKind::VariantIndex:
+      return IndexRead(Program, Items.front().Ref, Items[1]);
+    case TsxDesignatorKind::General:
+      break;
+  }
+  return Evaluate(nullptr);
+}
+
+void TsxDesignator::SetValue(const Variant& value) {
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      Items.front().Ref->SetValue(value);
+      return;
+    case TsxDesignatorKind::StringChar: {
+      TsxCustomVariable* var = Items.front().Ref;
+      const Variant index = Items[1].Args[0]->GetValue();
+      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+      return;
+    }
+    case TsxDesignatorKind::ArrayElement: {
+      Variant indices[16];
+      const int n = IndexValues(Items[1], indices, 16);
+      TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
+      return;
+    }
+    case TsxDesignatorKind::VariantIndex:
+      IndexWrite(Program, Items.front().Ref, Items[1], value);
+      return;
+    case TsxDesignatorKind::General:
+      break;
+  }
+  Evaluate(&value);
+}
+
+Variant TsxDesignator::Evaluate(const Variant* assigned) {
+  Variant current = Null();
+  TsxCustomVariable* prev = nullptr;
+  TClass constructClass = nullptr;
+  const size_t count = Items.size();
+  for (size_t k = 0; k < count; ++k) {
+    TsxDesignatorItem& link = Items[k];
+    TsxCustomVariable* ref = link.Ref;
+    const bool last = k + 1 == count;
+    if (ref->Kind == TsxItemKind::LateMember) {
+      std::vector<Variant> args;
+      args.reserve(link.Args.size());
+      for (const auto& arg : link.Args) args.push_back(arg->GetValue());
+      Variant parent = std::move(current);
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args,
+                                                         last ? assigned : nullptr,
+                                                         !last || NeedResult);
+      for (size_t i = 0; i < link.Args.size() && i < args.size(); ++i)
+        if (!link.Args[i]->IsReadOnly) link.Args[i]->SetValue(args[i]);
+      prev = ref;
+      continue;
+    }
+    if (ref->Kind == TsxItemKind::Class && !last && link.Args.empty() &&
+        Items[k + 1].Ref->Kind == TsxItemKind::Method &&
+        Items[k + 1].Ref->Typ == fvtConstructor) {
+      constructClass = static_cast<TsxClassVariable*>(ref)->ClassRef;
+      current = Null();
+      prev = ref;
+      continue;
+    }
+    TsxProcVariable* recursive = nullptr;
+    if (ref->Kind == TsxItemKind::Proc && static_cast<TsxProcVariable*>(ref)->Executing) {
+      recursive = static_cast<TsxProcVariable*>(ref);
+      recursive->SaveLocals();
+    }
+    try {
+      const int params = ref->Count();
+      bool hasVarParams = false;
+      if (params > 0) {
+        const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
+        ArgValues values;
+        values.Resize(n);
+        for (size_t i = 0; i < n; ++i)
+          values.Data[i] = ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue();
+        for (size_t i = 0; i < n; ++i) {
+          TsxParamItem* param = ref->Params(static_cast<int>(i));
+          param->SetValue(values.Data[i]);
+          hasVarParams |= param->IsVarParam;
+        }
+      }
+      switch (ref->Kind) {
+        case TsxItemKind::Method:
+        case TsxItemKind::Property:
+        case TsxItemKind::Event:
+        case TsxItemKind::Component:
+        case TsxItemKind::ArrayHelper:
+        case TsxItemKind::StringHelper: {
+          auto* helper = static_cast<TsxCustomHelper*>(ref);
+          helper->ParentRef = prev;
+          helper->Program = Program;
+          if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
+            // The array is read and written in place; a second reference would force a copy.
+            current = Variant();
+            helper->ParentValue = Variant();
+          } else {
+            helper->ParentValue = std::move(current);
+          }
+          if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
+            static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
+          break;
+        }
+        default:
+          break;
+      }
+      if (last && assigned) {
+        ref->SetValue(*assigned);
+      } else {
+        ref->NeedResult = !last || NeedResult;
+        current = ref->GetValue();
+      }
+      if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
+          ref->Kind == TsxItemKind::Property || ref->Kind == TsxItemKind::Method)
+        static_cast<TsxCustomHelper*>(ref)->ParentValue = Variant();
+      if (hasVarParams) {
+        // Read every var parameter before the caller's locals come back, and write them to
+        // the arguments after, so that an update made down a recursion is not overwritten.
+        const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
+        std::vector<Variant> out(n);
+        for (size_t i = 0; i < n; ++i) out[i] = ref->Params(static_cast<int>(i))->Value;
+        if (recursive) {
+          recursive->RestoreLocals();
+          recursive = nullptr;
+        }
+        for (size_t i = 0; i < n; ++i)
+          if (ref->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
+      }
+    } catch (...) {
+      if (recursive) recursive->RestoreLocals();
+      throw;
+    }
+    if (recursive) recursive->RestoreLocals();
+    prev = ref;
+  }
+  return current;
+}
+
+// Late members.
+
+TsxLateMember::TsxLateMember(const String& name)
+    : TsxCustomVariable(name, fvtVariant, String(), TsxItemKind::LateMember) {}
+
+namespace {
+
+[[noreturn]] void OleFailure(const String& name, const EOleSysError& e) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%08X", e.ErrorCode());
+  String message = "OLE error " + String(code) + ": " + name + ": " + e.Message();
+  if (const auto* ex = dynamic_cast<const EOleException*>(&e)) {
+    if (!ex->Source().empty()) message += "\r\nSource        ::  " + ex->Source();
+    if (!ex->Message().empty()) message += "\r\nDescription ::  " + ex->Message();
+    if (!ex->HelpFile().empty()) message += "\r\nHelp File     ::  " + ex->HelpFile();
+  }
+  throw EOleSysError(message, e.ErrorCode());
+}
+
+// The registered class of obj or of its nearest registered ancestor.
+TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
+  for (TClass c = obj->ClassType(); c; c = c->ClassParent())
+    if (TsxClassVariable* cls = program->FindClass(c->ClassName())) return cls;
+  return nullptr;
+}
+
+// Calls a member found at run time with the given arguments.
+Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
+                   const Variant& parentValue, std::vector<Variant>& args, const Variant* assigned,
+                   bool needResult) {
+  if (static_cast<int>(args.size()) > member->Count()) throw Exception(STooManyParams);
+  if (static_cast<int>(args.size()) < member->GetNumberOfRequiredParams())
+    throw Exception(SNotEnoughParams);
+  for (int i = 0; i < member->Count(); ++i) {
+    TsxParamItem* p = member->Params(i);
+    p->SetValue(i < static_cast<int>(args.size()) ? args[static_cast<size_t>(i)] : p->DefValue);
+  }
+  member->ParentRef = parentRef;
+  member->ParentValue = parentValue;
+  member->Program = program;
+  Variant result;
+  if (assigned) {
+    if (member->IsReadOnly) throw Exception(SLeftCantAssigned);
+    member->SetValue(*assigned);
+  } else {
+    member->NeedResult = needResult;
+    result = member->GetValue();
+  }
+  member->ParentValue = Variant();
+  for (size_t i = 0; i < args.size(); ++i) args[i] = member->Params(static_cast<int>(i))->Value;
+  return result;
+}
+
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
+  Variant indices[16];
+  const int n = IndexValues(link, indices, 16);
+  const Variant& value = *holder->PValue();
+  if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
+  std::vector<Variant> args(indices, indices + n);
+  return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
+                                                       nullptr, true);
+}
+
+void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                const Variant& value) {
+  Variant indices[16];
+  const int n = IndexValues(link, indices, 16);
+  Variant& held = *holder->PValue();
+  if (held.IsArray()) {
+    TsxArrayHelper::Write(held, value, indices, n);
+    return;
+  }
+  std::vector<Variant> args(indices, indices + n);
+  static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
+}
+
+}  // namespace
+
+Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
+                              const Variant& parentValue, std::vector<Variant>& args,
+                              const Variant* assigned, bool needResult) {
+  const String& name = Name();
+  if (parentValue.VType() == varDispatch) {
+    std::shared_ptr<IDispatch> disp = parentValue.ToDispatch();
+    if (!disp) throw EInvalidPointer("Invalid object reference");
+    try {
+      if (assigned) {
+        args.push_back(*assigned);
+        disp->Invoke(name, DISPATCH_PROPERTYPUT, args);
+        args.pop_back();
+        return Variant();
+      }
+      return disp->Invoke(name, needResult ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD, args);
+    } catch (const EOleSysError& e) {
+      OleFailure(name, e);
+    }
+  }
+  if (name == "[") {
+    if (parentValue.IsArray()) {
+      const int n = static_cast<int>(args.size());
+      if (!assigned) return TsxArrayHelper::Read(parentValue, args.data(), n);
+      if (parentRef && (parentRef->Kind == TsxItemKind::Variable ||
+                        parentRef->Kind == TsxItemKind::StringVariable ||
+                        parentRef->Kind == TsxItemKind::Param)) {
+        Variant& held = *parentRef->PValue();
+        if (held.IsArray()) {
+          TsxArrayHelper::Write(held, *assigned, args.data(), n);
+          return Variant();
+        }
+      }
+      Variant copy = parentValue;
+      TsxArrayHelper::Write(copy, *assigned, args.data(), n);
+      if (parentRef) parentRef->SetValue(copy);
+      return Variant();
+    }
+    if (VarIsStr(parentValue)) {
+      if (args.size() != 1) throw Exception(SIndexRequired);
+      if (!assigned) return TsxStringHelper::Read(parentValue, args[0]);
+      if (parentRef) parentRef->SetValue(Variant(TsxStringHelper::Replace(parentValue, args[0], *assigned)));
+      return Variant();
+    }
+  }
+  if (VarIsStr(parentValue) && name != "[") throw Exception(SStringError);
+  TObject* obj = sxValueToObject(parentValue);
+  if (!obj) throw EInvalidPointer("Invalid object reference");
+  TsxClassVariable* cls = ClassOf(program, obj);
+  if (name == "[") {
+    if (!cls || !cls->DefProperty) {
+      char text[256];
+      std::snprintf(text, sizeof text, SClassError, obj->ClassName().c_str());
+      throw Exception(text);
+    }
+    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, assigned, needResult);
+  }
+  if (TsxCustomHelper* member = cls ? cls->Find(name) : nullptr) {
+    if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
+        args.empty())
+      throw Exception(SIndexRequired);
+    return CallMember(program, member, parentRef, parentValue, args, assigned, needResult);
+  }
+  if (auto* component = dynamic_cast<TComponent*>(obj)) {
+    if (TComponent* child = component->FindComponent(name)) {
+      if (assigned) throw Exception(SLeftCantAssigned);
+      return sxObjectToValue(child);
+    }
+  }
+  throw Exception(String(SUndeclaredIdent) + "'" + name + "'");
+}
+
+}  // namespace orv
