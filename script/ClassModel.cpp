@@ -196,14 +196,14 @@ TsxArrayHelper::TsxArrayHelper(const String& name, int dimCount, TsxVarType typ,
 namespace {
 
 // The indices the caller gave: optional indices left out hold Null.
-int GivenIndices(const TsxCustomVariable& helper, Variant* out) {
-  int n = 0;
+std::vector<Variant> GivenIndices(const TsxCustomVariable& helper) {
+  std::vector<Variant> out;
   for (int i = 0; i < helper.Count(); ++i) {
     const Variant& v = helper.Params(i)->Value;
     if (helper.Params(i)->IsOptional && (v.IsNull() || v.IsEmpty())) break;
-    out[n++] = v;
+    out.push_back(v);
   }
-  return n;
+  return out;
 }
 
 void IndexList(const Variant* indices, int count, std::vector<Integer>& out) {
@@ -235,17 +235,16 @@ void TsxArrayHelper::Write(Variant& array, const Variant& value, const Variant* 
 }
 
 Variant TsxArrayHelper::GetValue() {
-  Variant indices[16];
-  const int n = GivenIndices(*this, indices);
-  if (ParentRef) return Read(*ParentRef->PValue(), indices, n);
-  return Read(ParentValue, indices, n);
+  const std::vector<Variant> indices = GivenIndices(*this);
+  const int n = static_cast<int>(indices.size());
+  if (ParentRef) return Read(*ParentRef->PValue(), indices.data(), n);
+  return Read(ParentValue, indices.data(), n);
 }
 
 void TsxArrayHelper::SetValue(const Variant& value) {
   if (!ParentRef) return;
-  Variant indices[16];
-  const int n = GivenIndices(*this, indices);
-  Write(*ParentRef->PValue(), value, indices, n);
+  const std::vector<Variant> indices = GivenIndices(*this);
+  Write(*ParentRef->PValue(), value, indices.data(), static_cast<int>(indices.size()));
 }
 
 // Strings.

@@ -81,14 +81,23 @@ void TsxDesignator::Finalize() {
 
 namespace {
 
-// Index values of an element link.
-int IndexValues(const TsxDesignatorItem& link, Variant* out, int max) {
-  int n = 0;
-  for (const auto& arg : link.Args) {
-    if (n == max) throw EVariantBadIndexError("Variant or safe array index out of bounds");
-    out[n++] = arg->GetValue();
+// Calls f(indices, count) with the index values of an element link; one index, the common
+// case, costs one Variant.
+template <class F>
+auto WithIndices(const TsxDesignatorItem& link, F f) {
+  const size_t n = link.Args.size();
+  if (n == 1) {
+    const Variant one = link.Args[0]->GetValue();
+    return f(&one, 1);
   }
-  return n;
+  if (n <= 3) {
+    Variant few[3];
+    for (size_t i = 0; i < n; ++i) few[i] = link.Args[i]->GetValue();
+    return f(few, static_cast<int>(n));
+  }
+  std::vector<Variant> many(n);
+  for (size_t i = 0; i < n; ++i) many[i] = link.Args[i]->GetValue();
+  return f(many.data(), static_cast<int>(n));
 }
 
 Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link);
@@ -105,11 +114,10 @@ Variant TsxDesignator::GetValue() {
       const Variant index = Items[1].Args[0]->GetValue();
       return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
     }
-    case TsxDesignatorKind::ArrayElement: {
-      Variant indices[16];
-      const int n = IndexValues(Items[1], indices, 16);
-      return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
-    }
+    case TsxDesignatorKind::ArrayElement:
+      return WithIndices(Items[1], [this](const Variant* indices, int n) {
+        return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
+      });
     case TsxDesignatorKind::VariantIndex:
       return IndexRead(Program, Items.front().Ref, Items[1]);
     case TsxDesignatorKind::General:
@@ -129,12 +137,12 @@ void TsxDesignator::SetValue(const Variant& value) {
       var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
       return;
     }
-    case TsxDesignatorKind::ArrayElement: {
-      Variant indices[16];
-      const int n = IndexValues(Items[1], indices, 16);
-      TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
+    case TsxDesignatorKind::ArrayElement:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
+        return 0;
+      });
       return;
-    }
     case TsxDesignatorKind::VariantIndex:
       IndexWrite(Program, Items.front().Ref, Items[1], value);
       return;
@@ -144,7 +152,54 @@ void TsxDesignator::SetValue(const Variant& value) {
   Evaluate(&value);
 }
 
+namespace {
+
+// A call of a script routine with plain arguments: the common case of every recursion.
+Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
+  const bool recursive = proc->Executing;
+  if (recursive) proc->SaveLocals();
+  try {
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+    bool hasVarParams = false;
+    if (n == 1) {
+      Variant v = link.Args[0]->GetValue();
+      TsxParamItem* p = proc->Params(0);
+      p->Value = std::move(v);
+      hasVarParams = p->IsVarParam;
+    } else if (n > 1) {
+      ArgValues values;
+      values.Resize(n);
+      for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->GetValue();
+      for (size_t i = 0; i < n; ++i) {
+        TsxParamItem* p = proc->Params(static_cast<int>(i));
+        p->Value = std::move(values.Data[i]);
+        hasVarParams |= p->IsVarParam;
+      }
+    }
+    Variant result = proc->GetValue();
+    if (hasVarParams) {
+      // Read every var parameter before the caller's locals come back, and write them to the
+      // arguments after, so that an update made down a recursion is not overwritten.
+      std::vector<Variant> out(n);
+      for (size_t i = 0; i < n; ++i) out[i] = proc->Params(static_cast<int>(i))->Value;
+      if (recursive) proc->RestoreLocals();
+      for (size_t i = 0; i < n; ++i)
+        if (proc->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
+      return result;
+    }
+    if (recursive) proc->RestoreLocals();
+    return result;
+  } catch (...) {
+    if (recursive) proc->RestoreLocals();
+    throw;
+  }
+}
+
+}  // namespace
+
 Variant TsxDesignator::Evaluate(const Variant* assigned) {
+  if (!assigned && Items.size() == 1 && Items.front().Ref->Kind == TsxItemKind::Proc)
+    return CallRoutine(static_cast<TsxProcVariable*>(Items.front().Ref), Items.front());
   Variant current = Null();
   TsxCustomVariable* prev = nullptr;
   TClass constructClass = nullptr;
@@ -304,26 +359,27 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
 }
 
 Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
-  Variant indices[16];
-  const int n = IndexValues(link, indices, 16);
-  const Variant& value = *holder->PValue();
-  if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
-  std::vector<Variant> args(indices, indices + n);
-  return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
-                                                       nullptr, true);
+  return WithIndices(link, [&](const Variant* indices, int n) {
+    const Variant& value = *holder->PValue();
+    if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
+    std::vector<Variant> args(indices, indices + n);
+    return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
+                                                         nullptr, true);
+  });
 }
 
 void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
                 const Variant& value) {
-  Variant indices[16];
-  const int n = IndexValues(link, indices, 16);
-  Variant& held = *holder->PValue();
-  if (held.IsArray()) {
-    TsxArrayHelper::Write(held, value, indices, n);
-    return;
-  }
-  std::vector<Variant> args(indices, indices + n);
-  static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
+  WithIndices(link, [&](const Variant* indices, int n) {
+    Variant& held = *holder->PValue();
+    if (held.IsArray()) {
+      TsxArrayHelper::Write(held, value, indices, n);
+      return 0;
+    }
+    std::vector<Variant> args(indices, indices + n);
+    static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
+    return 0;
+  });
 }
 
 }  // namespace

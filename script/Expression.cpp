@@ -61,8 +61,24 @@ bool sxIsTrue(const Variant& v) {
 namespace {
 
 inline int Compare(const Variant& a, const Variant& b) {
-  if (IsInt(a) && IsInt(b)) {
+  const TVarType ta = a.VType(), tb = b.VType();
+  if (ta == varInteger && tb == varInteger) {
     const Integer x = a.ToInteger(), y = b.ToInteger();
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (ta == varDouble && tb == varDouble) {
+    const double x = a.ToDouble(), y = b.ToDouble();
+    if (x < y) return -1;
+    if (x > y) return 1;
+    if (x == y) return 0;
+  }
+  if (ta == varString && tb == varString) {
+    const int c = a.StrView().compare(b.StrView());
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  if (ta == varBoolean && tb == varBoolean) {
+    // True is -1 beside False's 0, as everywhere else a Boolean meets a number.
+    const int x = a.ToBoolean() ? -1 : 0, y = b.ToBoolean() ? -1 : 0;
     return x < y ? -1 : x > y ? 1 : 0;
   }
   if (a < b) return -1;

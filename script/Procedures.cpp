@@ -14,35 +14,35 @@ namespace {
 // native work a script can start (a binding call, an error being raised) fits in it.
 constexpr std::uintptr_t kStackReserve = 256 * 1024;
 
-std::uintptr_t StackLimit() {
-  thread_local std::uintptr_t limit = [] {
-    pthread_attr_t attr;
-    void* low = nullptr;
-    size_t size = 0;
-    if (pthread_getattr_np(pthread_self(), &attr) == 0) {
-      pthread_attr_getstack(&attr, &low, &size);
-      pthread_attr_destroy(&attr);
-    }
-    const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(low);
-    // Sanitizer builds use far more stack per frame; keep a wider margin there.
-    std::uintptr_t reserve = kStackReserve;
+std::uintptr_t ComputeStackLimit() {
+  pthread_attr_t attr;
+  void* low = nullptr;
+  size_t size = 0;
+  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+    pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+  }
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(low);
+  // Sanitizer builds use far more stack per frame; keep a wider margin there.
+  std::uintptr_t reserve = kStackReserve;
 #if defined(__SANITIZE_ADDRESS__)
-    reserve *= 4;
+  reserve *= 4;
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-    reserve *= 4;
+  reserve *= 4;
 #endif
 #endif
-    return size > 2 * reserve ? base + reserve : base + size / 2;
-  }();
-  return limit;
+  return size > 2 * reserve ? base + reserve : base + size / 2;
 }
+
+thread_local std::uintptr_t stackLimit = 0;
 
 }  // namespace
 
 void sxCheckStack() {
   char here;
-  if (reinterpret_cast<std::uintptr_t>(&here) < StackLimit()) throw EStackOverflow("Stack overflow");
+  if (stackLimit == 0) stackLimit = ComputeStackLimit();
+  if (reinterpret_cast<std::uintptr_t>(&here) < stackLimit) throw EStackOverflow("Stack overflow");
 }
 
 TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,

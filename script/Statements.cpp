@@ -61,11 +61,30 @@ void TsxAssignmentStmt::Optimize() {
   if (Op == ' ') Op = Expression->Optimize(target_);
 }
 
+namespace {
+
+// Whether a value may be stored in the variable as it is, without SetValue's conversion.
+inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
+  switch (var.Typ) {
+    case fvtVariant: return var.Kind == TsxItemKind::Param || var.Kind == TsxItemKind::Variable;
+    case fvtInt: return var.Kind == TsxItemKind::Variable && v.VType() == varInteger;
+    case fvtFloat: return var.Kind == TsxItemKind::Variable && v.VType() == varDouble;
+    case fvtBool: return var.Kind == TsxItemKind::Variable && v.VType() == varBoolean;
+    default: return false;
+  }
+}
+
+}  // namespace
+
 void TsxAssignmentStmt::Execute() {
   if (!Report()) return;
   if (target_) {
     if (Op == ' ') {
-      target_->SetValue(Expression->GetValue());
+      Variant v = Expression->GetValue();
+      if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
+        target_->Value = std::move(v);
+      else
+        target_->SetValue(v);
     } else {
       Variant right = Expression->GetValue();
       target_->SetValue(ApplyOp(Op, target_->GetValue(), right));
