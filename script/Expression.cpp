@@ -105,7 +105,33 @@ bool ArrayContains(const Variant& array, const Variant& value) {
 
 }  // namespace
 
+namespace {
+
+// The value of an operand without a copy when it is a variable or a constant; tmp holds
+// anything else.
+inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
+  if (n.Op == TsxOpKind::Var) return n.Item->Value;
+  if (n.Op == TsxOpKind::Const) return n.Value;
+  tmp = TsxExpression::Eval(n);
+  return tmp;
+}
+
+// The left operand: read in place only when the right one cannot change it (a variable or a
+// constant); otherwise copied before the right side runs.
+inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
+  const TsxExpressionNode& left = *n.Left;
+  if (left.Op == TsxOpKind::Const) return left.Value;
+  if (left.Op == TsxOpKind::Var && n.Right &&
+      (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const))
+    return left.Item->Value;
+  tmp = TsxExpression::Eval(left);
+  return tmp;
+}
+
+}  // namespace
+
 Variant TsxExpression::Eval(const TsxExpressionNode& n) {
+  Variant lt, rt;
   switch (n.Op) {
     case TsxOpKind::Const:
       return n.Value;
@@ -116,38 +142,38 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Set:
       return n.SetExpr->GetValue();
     case TsxOpKind::Great: {
-      Variant l = Eval(*n.Left);
-      return Variant(Compare(l, Eval(*n.Right)) == 1);
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == 1);
     }
     case TsxOpKind::Less: {
-      Variant l = Eval(*n.Left);
-      return Variant(Compare(l, Eval(*n.Right)) == -1);
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == -1);
     }
     case TsxOpKind::LessEq: {
-      Variant l = Eval(*n.Left);
-      const int c = Compare(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      const int c = Compare(l, Operand(*n.Right, rt));
       return Variant(c == -1 || c == 0);
     }
     case TsxOpKind::GreatEq: {
-      Variant l = Eval(*n.Left);
-      const int c = Compare(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      const int c = Compare(l, Operand(*n.Right, rt));
       return Variant(c == 1 || c == 0);
     }
     case TsxOpKind::NonEq: {
-      Variant l = Eval(*n.Left);
-      return Variant(Compare(l, Eval(*n.Right)) != 0);
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) != 0);
     }
     case TsxOpKind::Eq: {
-      Variant l = Eval(*n.Left);
-      return Variant(Compare(l, Eval(*n.Right)) == 0);
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == 0);
     }
     case TsxOpKind::Plus: {
-      Variant l = Eval(*n.Left);
-      return sxAdd(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return sxAdd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::StrCat: {
-      Variant l = Eval(*n.Left);
-      Variant r = Eval(*n.Right);
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
       if (l.VType() == varString) {
         String s(l.StrView());
         if (r.VType() == varString) s.append(r.StrView());
@@ -157,52 +183,52 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus: {
-      Variant l = Eval(*n.Left);
-      return sxSub(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return sxSub(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Mul: {
-      Variant l = Eval(*n.Left);
-      return sxMul(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return sxMul(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::DivFloat: {
-      Variant l = Eval(*n.Left);
-      return l / Eval(*n.Right);
+      const Variant& l = LeftOperand(n, lt);
+      return l / Operand(*n.Right, rt);
     }
     case TsxOpKind::DivInt: {
-      Variant l = Eval(*n.Left);
-      Variant r = Eval(*n.Right);
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
         return Variant(l.ToInteger() / r.ToInteger());
       return VarIntDiv(l, r);
     }
     case TsxOpKind::Mod: {
-      Variant l = Eval(*n.Left);
-      Variant r = Eval(*n.Right);
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
         return Variant(l.ToInteger() % r.ToInteger());
       return VarMod(l, r);
     }
     case TsxOpKind::Shl: {
-      Variant l = Eval(*n.Left);
-      return VarShl(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return VarShl(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Shr: {
-      Variant l = Eval(*n.Left);
-      return VarShr(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return VarShr(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Xor: {
-      Variant l = Eval(*n.Left);
-      return VarXor(l, Eval(*n.Right));
+      const Variant& l = LeftOperand(n, lt);
+      return VarXor(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::And: {
-      Variant l = Eval(*n.Left);
+      const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? Eval(*n.Right) : l;
-      return VarAnd(l, Eval(*n.Right));
+      return VarAnd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Or: {
-      Variant l = Eval(*n.Left);
+      const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? l : Eval(*n.Right);
-      return VarOr(l, Eval(*n.Right));
+      return VarOr(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Not:
       return VarNot(Eval(*n.Left));
@@ -212,7 +238,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return -v;
     }
     case TsxOpKind::In: {
-      Variant l = Eval(*n.Left);
+      const Variant& l = LeftOperand(n, lt);
       if (n.Right->Op == TsxOpKind::Set) return Variant(n.Right->SetExpr->Contains(l));
       return Variant(ArrayContains(Eval(*n.Right), l));
     }
