@@ -492,8 +492,17 @@ void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, T
         const TsxXMLItem& dim = *d.Array->Items(k);
         if (!Is(dim, "dim")) continue;
         std::vector<Variant> values;
-        for (int j = 0; j < dim.Count(); ++j)
-          if (Is(*dim.Items(j), "expr")) values.push_back(EvaluateNow(*dim.Items(j), script));
+        const TsxXMLItem* previous = nullptr;
+        for (int j = 0; j < dim.Count(); ++j) {
+          const TsxXMLItem& bound = *dim.Items(j);
+          if (!Is(bound, "expr")) continue;
+          // The parser leaves a count written alone twice: once from the range it tried first.
+          if (previous && previous->Prop("pos") == bound.Prop("pos") &&
+              previous->Prop("pos1") == bound.Prop("pos1"))
+            continue;
+          values.push_back(EvaluateNow(bound, script));
+          previous = &bound;
+        }
         if (values.size() >= 2) {
           bounds.push_back(values[0].ToInteger());
           bounds.push_back(values[1].ToInteger());
