@@ -221,7 +221,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       prev = ref;
       continue;
     }
-    if (ref->Kind == TsxItemKind::Class && !last && link.Args.empty() &&
+    if (ref->Kind == TsxItemKind::Class && !last &&
         Items[k + 1].Ref->Kind == TsxItemKind::Method &&
         Items[k + 1].Ref->Typ == fvtConstructor) {
       constructClass = static_cast<TsxClassVariable*>(ref)->ClassRef;

@@ -807,6 +807,8 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLIt
     TsxCustomVariable* ref = item.Ref;
     for (const TsxXMLItem* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
     if (hidden[k] || ref->Kind == TsxItemKind::LateMember) continue;
+    // A class name takes an argument only in the cast form TFoo(x).
+    if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
     if (!args[k].empty()) SetPos(*args[k].front());
     const int given = static_cast<int>(item.Args.size());
     if (given < ref->GetNumberOfRequiredParams()) Fail(SNotEnoughParams);
