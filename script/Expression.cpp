@@ -34,9 +34,26 @@ inline Variant FromInt64(Int64 r) {
 
 }  // namespace
 
+void sxCheckTextLength(size_t bytes) {
+  if (bytes > kMaxTextBytes) throw EOutOfMemory("Text too long: more than 64 MB");
+  TsxScript::ChargeBytes(bytes);
+}
+
+void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
+  Int64 total = 1;
+  for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
+    const Int64 count = Int64{bounds[i + 1]} - bounds[i] + 1;
+    if (count > 0) total *= count;
+    if (total > kMaxArrayElements)
+      throw EVariantArrayCreateError("Error creating variant or safe array: more than " +
+                                     std::to_string(kMaxArrayElements) + " elements");
+  }
+}
+
 Variant sxAdd(const Variant& a, const Variant& b) {
   if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.ToInteger()} + b.ToInteger());
   if (IsDbl(a) && IsDbl(b)) return Variant(a.ToDouble() + b.ToDouble());
+  if (a.VType() == varString && b.VType() == varString) sxCheckTextLength(a.StrView().size() + b.StrView().size());
   return a + b;
 }
 
@@ -175,6 +192,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (l.VType() == varString) {
+        if (r.VType() == varString) sxCheckTextLength(l.StrView().size() + r.StrView().size());
         String s(l.StrView());
         if (r.VType() == varString) s.append(r.StrView());
         else s += r.ToString();

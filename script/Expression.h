@@ -4,6 +4,7 @@
 // runs. Evaluation is one switch over the node's operator; plain variables and constants are
 // read in place.
 #include <memory>
+#include <vector>
 
 #include "platform/rtl/Object.h"
 #include "script/ScriptItems.h"
@@ -98,6 +99,15 @@ class TsxSetExpression : public TsxCustomVariable {
 Variant sxAdd(const Variant& a, const Variant& b);
 Variant sxSub(const Variant& a, const Variant& b);
 Variant sxMul(const Variant& a, const Variant& b);
+// The longest text a script may build; longer ones raise instead of exhausting memory.
+inline constexpr size_t kMaxTextBytes = size_t{64} << 20;
+// Raises for a text past kMaxTextBytes and counts a long one against the step limit.
+void sxCheckTextLength(size_t bytes);
+// The most elements an array made by a script may have.
+inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
+// Raises when low and high bound pairs ask for more elements than that.
+void sxCheckArrayBounds(const std::vector<Integer>& bounds);
+
 // True when the value converts to the Boolean True.
 bool sxIsTrue(const Variant& v);
 

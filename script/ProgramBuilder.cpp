@@ -512,6 +512,7 @@ void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, T
         }
       }
       if (bounds.empty()) bounds = {0, 0};
+      sxCheckArrayBounds(bounds);
       const int dims = static_cast<int>(bounds.size() / 2);
       auto helper = std::make_unique<TsxArrayHelper>(String(), dims, typ, typeName);
       auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);

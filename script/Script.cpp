@@ -44,6 +44,15 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
+thread_local TsxScript* TsxScript::running_ = nullptr;
+
+void TsxScript::ChargeBytes(size_t bytes) {
+  TsxScript* root = running_;
+  if (!root || root->stepLimit_ <= 0 || bytes < 4096) return;
+  root->steps_ += static_cast<Int64>(bytes / 4096);
+  if (root->steps_ > root->stepLimit_) root->StepLimitExceeded();
+}
+
 void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
   Entry entry{KeyOf(name), item, owned};
   auto at = std::lower_bound(items_.begin(), items_.end(), entry.Key,
@@ -287,16 +296,20 @@ void TsxScript::Execute() {
   IsRunning = true;
   MainProgram = true;
   steps_ = 0;
+  TsxScript* const outer = running_;
+  running_ = root_;
   struct Reset {
     TsxScript* s;
+    TsxScript* outer;
     ~Reset() {
+      running_ = outer;
       s->ExitCalled = false;
       s->Terminated = false;
       s->IsRunning = false;
       s->BreakCalled = false;
       s->ContinueCalled = false;
     }
-  } reset{this};
+  } reset{this, outer};
   mainStatement_->Execute();
 }
 

@@ -85,8 +85,11 @@ class TsxScript : public TComponent {
   void SetStepLimit(Int64 steps) { stepLimit_ = steps; }
   // Counts one step against the root script's limit.
   void Step() {
-    if (root_->stepLimit_ > 0 && ++root_->steps_ > root_->stepLimit_) StepLimitExceeded();
+    if (root_->stepLimit_ > 0 && ++root_->steps_ > root_->stepLimit_) root_->StepLimitExceeded();
   }
+  // Counts work done outside statements (building a long text) against the limit of the script
+  // running on this thread: one step per 4 KB.
+  static void ChargeBytes(size_t bytes);
 
   TsxScript* Parent() const { return parent_; }
   void SetParent(TsxScript* parent);
@@ -120,6 +123,7 @@ class TsxScript : public TComponent {
   void Insert(const String& name, TsxCustomVariable* item, bool owned);
   void FreeEntry(size_t index);
   [[noreturn]] void StepLimitExceeded();
+  static thread_local TsxScript* running_;
 
   std::vector<Entry> items_;
   std::vector<std::unique_ptr<TsxRTTIModule>> modules_;

@@ -8,6 +8,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Dispatch.h"
 #include "platform/rtl/Format.h"
+#include "script/Expression.h"
 #include "script/Script.h"
 #include "script/TypeHelpers.h"
 
@@ -236,6 +237,7 @@ void TsxSysFunctions::AddOther() {
     std::vector<Integer> list;
     for (Integer i = VarArrayLowBound(bounds, 1); i <= VarArrayHighBound(bounds, 1); ++i)
       list.push_back(VarArrayGet(bounds, {i}).ToInteger());
+    sxCheckArrayBounds(list);
     return VarArrayCreate(list, static_cast<TVarType>(Arg(c, 1).ToInteger()));
   });
   ORV_BUILTIN("function VarType(V: Variant): Integer", "ctOther",

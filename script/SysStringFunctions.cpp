@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "platform/rtl/TextUtils.h"
+#include "script/Expression.h"
 #include "script/Script.h"
 #include "script/SysFunctions.h"
 
@@ -21,6 +22,7 @@ String DeleteChars(const String& s, Integer from, Integer count) {
 }
 
 String InsertChars(const String& what, const String& into, Integer pos) {
+  sxCheckTextLength(what.size() + into.size());
   const Integer length = Length(into);
   if (pos < 1) pos = 1;
   if (pos > length) return into + what;
@@ -104,11 +106,13 @@ void TsxSysFunctions::AddStrings() {
     Variant s = Arg(c, 0);
     const Integer length = Arg(c, 1).ToInteger();
     if (VarIsStr(s)) {
+      if (length > 0) sxCheckTextLength(static_cast<size_t>(length));
       const String text = s.ToString();
       const Integer have = Length(text);
       const Integer want = length < 0 ? 0 : length;
       c.SetParamValue(0, Variant(want <= have ? Copy(text, 1, want) : text + String(static_cast<size_t>(want - have), ' ')));
     } else {
+      if (VarIsArray(s)) sxCheckArrayBounds({VarArrayLowBound(s, 1), length - 1});
       VarArrayRedim(s, length - 1);
       c.SetParamValue(0, s);
     }
