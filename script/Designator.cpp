@@ -162,14 +162,14 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
     const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
     bool hasVarParams = false;
     if (n == 1) {
-      Variant v = link.Args[0]->GetValue();
+      Variant v = link.Args[0]->Value();
       TsxParamItem* p = proc->Params(0);
       p->Value = std::move(v);
       hasVarParams = p->IsVarParam;
     } else if (n > 1) {
       ArgValues values;
       values.Resize(n);
-      for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->GetValue();
+      for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
       for (size_t i = 0; i < n; ++i) {
         TsxParamItem* p = proc->Params(static_cast<int>(i));
         p->Value = std::move(values.Data[i]);

@@ -148,7 +148,6 @@ inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
 }  // namespace
 
 Variant TsxExpression::Eval(const TsxExpressionNode& n) {
-  Variant lt, rt;
   switch (n.Op) {
     case TsxOpKind::Const:
       return n.Value;
@@ -159,36 +158,44 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Set:
       return n.SetExpr->GetValue();
     case TsxOpKind::Great: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return Variant(Compare(l, Operand(*n.Right, rt)) == 1);
     }
     case TsxOpKind::Less: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return Variant(Compare(l, Operand(*n.Right, rt)) == -1);
     }
     case TsxOpKind::LessEq: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const int c = Compare(l, Operand(*n.Right, rt));
       return Variant(c == -1 || c == 0);
     }
     case TsxOpKind::GreatEq: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const int c = Compare(l, Operand(*n.Right, rt));
       return Variant(c == 1 || c == 0);
     }
     case TsxOpKind::NonEq: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return Variant(Compare(l, Operand(*n.Right, rt)) != 0);
     }
     case TsxOpKind::Eq: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return Variant(Compare(l, Operand(*n.Right, rt)) == 0);
     }
     case TsxOpKind::Plus: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return sxAdd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::StrCat: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (l.VType() == varString) {
@@ -201,18 +208,22 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return sxSub(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Mul: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return sxMul(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::DivFloat: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return l / Operand(*n.Right, rt);
     }
     case TsxOpKind::DivInt: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
@@ -220,6 +231,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return VarIntDiv(l, r);
     }
     case TsxOpKind::Mod: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
@@ -227,23 +239,28 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return VarMod(l, r);
     }
     case TsxOpKind::Shl: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return VarShl(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Shr: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return VarShr(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Xor: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       return VarXor(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::And: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? Eval(*n.Right) : l;
       return VarAnd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Or: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? l : Eval(*n.Right);
       return VarOr(l, Operand(*n.Right, rt));
@@ -256,6 +273,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return -v;
     }
     case TsxOpKind::In: {
+      Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.Right->Op == TsxOpKind::Set) return Variant(n.Right->SetExpr->Contains(l));
       return Variant(ArrayContains(Eval(*n.Right), l));
@@ -266,6 +284,39 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     }
   }
   return Variant();
+}
+
+bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
+  Variant lt, rt;
+  switch (n.Op) {
+    case TsxOpKind::Great:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 1;
+    case TsxOpKind::Less:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == -1;
+    case TsxOpKind::LessEq: {
+      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      return c == -1 || c == 0;
+    }
+    case TsxOpKind::GreatEq: {
+      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      return c == 1 || c == 0;
+    }
+    case TsxOpKind::NonEq:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) != 0;
+    case TsxOpKind::Eq:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 0;
+    case TsxOpKind::And:
+      if (n.BoolOperands) return EvalCondition(*n.Left) && EvalCondition(*n.Right);
+      break;
+    case TsxOpKind::Or:
+      if (n.BoolOperands) return EvalCondition(*n.Left) || EvalCondition(*n.Right);
+      break;
+    case TsxOpKind::Var:
+      return sxIsTrue(n.Item->Value);
+    default:
+      break;
+  }
+  return sxIsTrue(Eval(n));
 }
 
 namespace {

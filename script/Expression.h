@@ -79,6 +79,10 @@ class TsxExpression : public TsxCustomVariable {
   TsxExpressionNode* SingleOperand() const;
 
   static Variant Eval(const TsxExpressionNode& node);
+  // The value taken as a condition, without making a Variant of a comparison's result.
+  static bool EvalCondition(const TsxExpressionNode& node);
+  bool IsTrue() const { return EvalCondition(*Root); }
+  Variant Value() const { return Eval(*Root); }
 
   std::unique_ptr<TsxExpressionNode> Root;
   TsxScript* Script;

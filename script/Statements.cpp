@@ -27,9 +27,15 @@ void TsxStatement::Execute() {
 }
 
 bool TsxStatement::Report() {
-  Program->Step();
-  Program->RunLine(UnitName, SourcePos);
-  return !Program->Terminated;
+  TsxScript& p = *Program;
+  p.Step();
+  for (TsxScript* s = &p; s; s = s->Parent()) {
+    if (s->OnRunLine) {
+      p.RunLine(UnitName, SourcePos);
+      break;
+    }
+  }
+  return !p.Terminated;
 }
 
 namespace {
@@ -80,18 +86,18 @@ void TsxAssignmentStmt::Execute() {
   if (!Report()) return;
   if (target_) {
     if (Op == ' ') {
-      Variant v = Expression->GetValue();
+      Variant v = Expression->Value();
       if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
         target_->Value = std::move(v);
       else
         target_->SetValue(v);
     } else {
-      Variant right = Expression->GetValue();
+      Variant right = Expression->Value();
       target_->SetValue(ApplyOp(Op, target_->GetValue(), right));
     }
     return;
   }
-  Variant value = Expression->GetValue();
+  Variant value = Expression->Value();
   if (Op != ' ') value = ApplyOp(Op, Designator->GetValue(), value);
   Designator->SetValue(value);
 }
@@ -118,7 +124,7 @@ TsxIfStmt::~TsxIfStmt() = default;
 
 void TsxIfStmt::Execute() {
   if (!Report()) return;
-  if (sxIsTrue(Condition->GetValue()))
+  if (Condition->IsTrue())
     TsxStatement::Execute();
   else
     ElseStmt->Execute();
@@ -133,7 +139,7 @@ TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, String sourcePos)
 TsxCaseStmt::~TsxCaseStmt() = default;
 
 void TsxCaseStmt::Execute() {
-  const Variant selector = Condition->GetValue();
+  const Variant selector = Condition->Value();
   if (!Report()) return;
   TsxStatement* branch = ElseStmt.get();
   for (const auto& item : Items) {
@@ -158,7 +164,7 @@ void TsxRepeatStmt::Execute() {
     p.Step();
     TsxStatement::Execute();
     if (LoopStops(p)) break;
-    if (sxIsTrue(Condition->GetValue()) == !InverseCondition) break;
+    if (Condition->IsTrue() == !InverseCondition) break;
   }
   p.BreakCalled = false;
 }
@@ -168,7 +174,7 @@ TsxWhileStmt::~TsxWhileStmt() = default;
 void TsxWhileStmt::Execute() {
   if (!Report()) return;
   TsxScript& p = *Program;
-  while (sxIsTrue(Condition->GetValue())) {
+  while (Condition->IsTrue()) {
     p.Step();
     TsxStatement::Execute();
     if (LoopStops(p)) break;
@@ -179,8 +185,8 @@ void TsxWhileStmt::Execute() {
 TsxForStmt::~TsxForStmt() = default;
 
 void TsxForStmt::Execute() {
-  const Int64 first = BeginValue->GetValue().ToInteger();
-  const Int64 last = EndValue->GetValue().ToInteger();
+  const Int64 first = BeginValue->Value().ToInteger();
+  const Int64 last = EndValue->Value().ToInteger();
   if (!Report()) return;
   TsxScript& p = *Program;
   const Int64 step = Down ? -1 : 1;
@@ -196,9 +202,9 @@ void TsxForStmt::Execute() {
 TsxVbForStmt::~TsxVbForStmt() = default;
 
 void TsxVbForStmt::Execute() {
-  Variant i = BeginValue->GetValue();
-  const Variant last = EndValue->GetValue();
-  const Variant step = Step ? Step->GetValue() : Variant(1);
+  Variant i = BeginValue->Value();
+  const Variant last = EndValue->Value();
+  const Variant step = Step ? Step->Value() : Variant(1);
   if (!Report()) return;
   TsxScript& p = *Program;
   const bool down = step < Variant(0);
@@ -224,7 +230,7 @@ void TsxCppForStmt::Execute() {
   TsxScript& p = *Program;
   FirstStmt->Execute();
   if (p.Terminated) return;
-  while (!Expression || sxIsTrue(Expression->GetValue())) {
+  while (!Expression || Expression->IsTrue()) {
     p.Step();
     TsxStatement::Execute();
     if (LoopStops(p)) break;
