@@ -51,21 +51,21 @@ void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
 }
 
 Variant sxAdd(const Variant& a, const Variant& b) {
-  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.ToInteger()} + b.ToInteger());
-  if (IsDbl(a) && IsDbl(b)) return Variant(a.ToDouble() + b.ToDouble());
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} + b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() + b.UncheckedDouble());
   if (a.VType() == varString && b.VType() == varString) sxCheckTextLength(a.StrView().size() + b.StrView().size());
   return a + b;
 }
 
 Variant sxSub(const Variant& a, const Variant& b) {
-  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.ToInteger()} - b.ToInteger());
-  if (IsDbl(a) && IsDbl(b)) return Variant(a.ToDouble() - b.ToDouble());
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} - b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() - b.UncheckedDouble());
   return a - b;
 }
 
 Variant sxMul(const Variant& a, const Variant& b) {
-  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.ToInteger()} * b.ToInteger());
-  if (IsDbl(a) && IsDbl(b)) return Variant(a.ToDouble() * b.ToDouble());
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} * b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() * b.UncheckedDouble());
   return a * b;
 }
 
@@ -80,11 +80,11 @@ namespace {
 inline int Compare(const Variant& a, const Variant& b) {
   const TVarType ta = a.VType(), tb = b.VType();
   if (ta == varInteger && tb == varInteger) {
-    const Integer x = a.ToInteger(), y = b.ToInteger();
+    const Integer x = a.UncheckedInteger(), y = b.UncheckedInteger();
     return x < y ? -1 : x > y ? 1 : 0;
   }
   if (ta == varDouble && tb == varDouble) {
-    const double x = a.ToDouble(), y = b.ToDouble();
+    const double x = a.UncheckedDouble(), y = b.UncheckedDouble();
     if (x < y) return -1;
     if (x > y) return 1;
     if (x == y) return 0;
@@ -226,16 +226,16 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
-        return Variant(l.ToInteger() / r.ToInteger());
+      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+        return Variant(l.UncheckedInteger() / r.UncheckedInteger());
       return VarIntDiv(l, r);
     }
     case TsxOpKind::Mod: {
       Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.ToInteger() != 0 && r.ToInteger() != -1)
-        return Variant(l.ToInteger() % r.ToInteger());
+      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+        return Variant(l.UncheckedInteger() % r.UncheckedInteger());
       return VarMod(l, r);
     }
     case TsxOpKind::Shl: {
@@ -269,7 +269,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return VarNot(Eval(*n.Left));
     case TsxOpKind::UnMinus: {
       Variant v = Eval(*n.Left);
-      if (IsInt(v) && v.ToInteger() != INT32_MIN) return Variant(-v.ToInteger());
+      if (IsInt(v) && v.UncheckedInteger() != INT32_MIN) return Variant(-v.UncheckedInteger());
       return -v;
     }
     case TsxOpKind::In: {
