@@ -197,9 +197,42 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
 
 }  // namespace
 
+// A call of a global native function: the arguments go straight into its parameters.
+static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
+  const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
+  bool hasVarParams = false;
+  if (n == 1) {
+    TsxParamItem* p = method->Params(0);
+    p->Value = link.Args[0]->Value();
+    hasVarParams = p->IsVarParam;
+  } else if (n > 1) {
+    ArgValues values;
+    values.Resize(n);
+    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+    for (size_t i = 0; i < n; ++i) {
+      TsxParamItem* p = method->Params(static_cast<int>(i));
+      p->Value = std::move(values.Data[i]);
+      hasVarParams |= p->IsVarParam;
+    }
+  }
+  method->ParentRef = nullptr;
+  method->Program = program;
+  method->NeedResult = needResult;
+  Variant result = method->GetValue();
+  if (hasVarParams)
+    for (size_t i = 0; i < n; ++i)
+      if (method->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(method->Params(static_cast<int>(i))->Value);
+  return result;
+}
+
 Variant TsxDesignator::Evaluate(const Variant* assigned) {
-  if (!assigned && Items.size() == 1 && Items.front().Ref->Kind == TsxItemKind::Proc)
-    return CallRoutine(static_cast<TsxProcVariable*>(Items.front().Ref), Items.front());
+  if (!assigned && Items.size() == 1) {
+    TsxCustomVariable* ref = Items.front().Ref;
+    if (ref->Kind == TsxItemKind::Proc) return CallRoutine(static_cast<TsxProcVariable*>(ref), Items.front());
+    if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
+        !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
+      return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);
+  }
   Variant current = Null();
   TsxCustomVariable* prev = nullptr;
   TClass constructClass = nullptr;

@@ -77,7 +77,7 @@ bool sxIsTrue(const Variant& v) {
 
 namespace {
 
-inline int Compare(const Variant& a, const Variant& b) {
+[[gnu::always_inline]] inline int Compare(const Variant& a, const Variant& b) {
   const TVarType ta = a.VType(), tb = b.VType();
   if (ta == varInteger && tb == varInteger) {
     const Integer x = a.UncheckedInteger(), y = b.UncheckedInteger();
@@ -126,7 +126,7 @@ namespace {
 
 // The value of an operand without a copy when it is a variable or a constant; tmp holds
 // anything else.
-inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
+[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
   if (n.Op == TsxOpKind::Var) return n.Item->Value;
   if (n.Op == TsxOpKind::Const) return n.Value;
   tmp = TsxExpression::Eval(n);
@@ -135,7 +135,7 @@ inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
 
 // The left operand: read in place only when the right one cannot change it (a variable or a
 // constant); otherwise copied before the right side runs.
-inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
+[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
   if (left.Op == TsxOpKind::Var && n.Right &&

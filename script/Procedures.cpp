@@ -89,7 +89,7 @@ void TsxProcVariable::SaveLocals() {
 
 void TsxProcVariable::RestoreLocals() {
   for (size_t i = locals_.size(); i-- > 0;) {
-    locals_[i]->Value = std::move(saved_.back());
+    locals_[i]->Value.Swap(saved_.back());
     saved_.pop_back();
   }
 }

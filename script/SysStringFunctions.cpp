@@ -64,7 +64,12 @@ void TsxSysFunctions::AddStrings() {
   ORV_BUILTIN("function Length(s: Variant): Integer", "ctString", {
     const Variant v = Arg(c, 0);
     if (VarIsArray(v)) return Variant(VarArrayHighBound(v, 1) - VarArrayLowBound(v, 1) + 1);
-    if (v.VType() == varString) return Variant(Length(String(v.StrView())));
+    if (v.VType() == varString) {
+      const std::string_view text = v.StrView();
+      Integer count = 0;
+      for (size_t at = 0; at < text.size(); ++count) NextCodePoint(text, at);
+      return Variant(count);
+    }
     return Variant(Length(VarToStr(v)));
   });
   ORV_BUILTIN("function Copy(s: String; from, count: Integer): String", "ctString",
