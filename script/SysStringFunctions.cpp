@@ -66,6 +66,9 @@ void TsxSysFunctions::AddStrings() {
     if (VarIsArray(v)) return Variant(VarArrayHighBound(v, 1) - VarArrayLowBound(v, 1) + 1);
     if (v.VType() == varString) {
       const std::string_view text = v.StrView();
+      bool ascii = true;
+      for (const char ch : text) ascii &= static_cast<unsigned char>(ch) < 0x80;
+      if (ascii) return Variant(static_cast<Integer>(text.size()));
       Integer count = 0;
       for (size_t at = 0; at < text.size(); ++count) NextCodePoint(text, at);
       return Variant(count);
