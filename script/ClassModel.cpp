@@ -93,6 +93,8 @@ TsxPropertyHelper::TsxPropertyHelper(const String& name, TsxVarType typ, const S
 
 Variant TsxPropertyHelper::GetValue() {
   TObject* instance = sxValueToObject(ParentValue);
+  // A published property has nothing to read without an object.
+  if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   Variant result;
   if (Published && instance) {
     switch (Published->Kind()) {
@@ -131,6 +133,7 @@ Variant TsxPropertyHelper::GetValue() {
 void TsxPropertyHelper::SetValue(const Variant& value) {
   if (IsReadOnly) return;
   TObject* instance = sxValueToObject(ParentValue);
+  if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   if (Published && instance) {
     switch (Published->Kind()) {
       case tkInteger: case tkEnumeration: case tkSet: case tkInt64:

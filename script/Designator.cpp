@@ -61,7 +61,8 @@ void TsxDesignator::Finalize() {
   }
   if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
       ref->Kind == TsxItemKind::LateMember)
-    IsReadOnly = Items.size() >= 2 && Items.front().Ref->IsReadOnly && Items.size() == 2;
+    // An element of a constant cannot change; a member of what a call returns can.
+    IsReadOnly = Items.size() == 2 && IsVariableKind(Items.front().Ref) && Items.front().Ref->IsReadOnly;
   DKind = TsxDesignatorKind::General;
   TsxCustomVariable* first = Items.front().Ref;
   if (Items.size() == 1 && IsVariableKind(first)) {

@@ -207,7 +207,11 @@ TsxMethodHelper* TsxScript::AddMethodParamArray(const String& syntax, TsxCallMet
 }
 
 TsxClassVariable* TsxScript::AddClass(TClass classRef, const String& ancestorName) {
-  if (!classRef || Find(classRef->ClassName())) return nullptr;
+  if (!classRef) return nullptr;
+  // A class registered again keeps its first registration; the module registering it again
+  // adds its members there instead of meeting a null class.
+  if (TsxCustomVariable* known = Find(classRef->ClassName()))
+    return known->Kind == TsxItemKind::Class ? static_cast<TsxClassVariable*>(known) : nullptr;
   auto cls = std::make_unique<TsxClassVariable>(classRef, ancestorName, this);
   if (TsxClassVariable* ancestor = FindClass(ancestorName)) cls->DefProperty = ancestor->DefProperty;
   const String name = classRef->ClassName();

@@ -56,7 +56,7 @@ class TsxScript : public TComponent {
   TsxMethodHelper* AddMethodParamArray(const String& syntax, TsxCallMethodEvent callEvent,
                                        const String& category = {},
                                        const String& description = {});
-  // nullptr when the class name is already visible.
+  // A class already visible under the name is returned as it is: the first registration stays.
   TsxClassVariable* AddClass(TClass classRef, const String& ancestorName);
   void AddForm(TComponent* form);
   void AddComponent(TComponent* form) { AddForm(form); }

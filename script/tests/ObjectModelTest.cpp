@@ -206,6 +206,10 @@ TEST(ScriptObjectModel, ObjectReferencesAreCheckedHandles) {
     EXPECT_TRUE(r.Compiled) << r.CompileError;
     EXPECT_EQ(r.RunError, "Invalid object reference") << text;
   }
+  // A published property of nil has no object to read.
+  const test::TRunResult nilRead = RunWithSample("PascalScript",
+                                                 "var s: TScriptSample;\nbegin\n  ShowMessage(s.Caption);\nend.");
+  EXPECT_EQ(nilRead.RunError, "Invalid object reference");
   // A class name alone is no value.
   const test::TRunResult bare = RunWithSample("PascalScript", "var v: Variant;\nbegin\n  v := TScriptSample;\nend.");
   EXPECT_NE(bare.RunError, "");
@@ -224,8 +228,14 @@ TEST(ScriptObjectModel, AClassRegisteredTwiceKeepsItsFirstRegistration) {
   script.AddRTTI();
   RegisterSample(script);
   TsxClassVariable* first = script.FindClass("TScriptSample");
-  EXPECT_EQ(script.AddClass(TScriptSample::StaticClass(), "TComponent"), nullptr);
+  // The second registration reaches the first, so members it adds land there.
+  TsxClassVariable* again = script.AddClass(TScriptSample::StaticClass(), "TComponent");
+  ASSERT_EQ(again, first);
+  again->AddMethod("function Extra: Integer", [](TObject*, TClass, const String&, TsxMethodHelper&) {
+    return Variant(5);
+  });
   EXPECT_EQ(script.FindClass("TScriptSample"), first);
+  EXPECT_NE(first->Find("Extra"), nullptr);
   EXPECT_NE(first->Find("Describe"), nullptr);
   EXPECT_NE(first->Find("Free"), nullptr);  // found through the ancestors' names
   // A non-form component adds nothing through AddForm.
@@ -233,6 +243,18 @@ TEST(ScriptObjectModel, AClassRegisteredTwiceKeepsItsFirstRegistration) {
   plain.SetName("Plain");
   script.AddForm(&plain);
   EXPECT_EQ(script.Find("Plain"), nullptr);
+}
+
+TEST(ScriptObjectModel, BuildingRunsNoScriptCode) {
+  // The member after a function call is resolved when the line runs, not by calling F while
+  // the program is built.
+  auto script = test::NewScript("PascalScript",
+                                "function F: Variant;\nbegin\n  ShowMessage('ran');\n  Result := 0;\nend;\n"
+                                "begin\n  if False then F.Caption := 1;\nend.");
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_TRUE(r.Compiled) << r.CompileError;
+  EXPECT_EQ(r.RunError, "");
+  EXPECT_TRUE(r.Lines.empty());
 }
 
 TEST(ScriptObjectModel, PublishedBooleansReadAsBooleans) {
