@@ -69,6 +69,11 @@ void TsxAssignmentStmt::Optimize() {
 
 namespace {
 
+// A variable or parameter whose value may be read in place (no host hook asks for it).
+inline bool IsPlainVariable(const TsxCustomVariable& var) {
+  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.OnGetVarValue;
+}
+
 // Whether a value may be stored in the variable as it is, without SetValue's conversion.
 inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
   switch (var.Typ) {
@@ -93,7 +98,12 @@ void TsxAssignmentStmt::Execute() {
         target_->SetValue(v);
     } else {
       Variant right = Expression->Value();
-      target_->SetValue(ApplyOp(Op, target_->GetValue(), right));
+      const bool plain = IsPlainVariable(*target_);
+      Variant v = ApplyOp(Op, plain ? target_->Value : target_->GetValue(), right);
+      if (plain && StoresAsIs(*target_, v))
+        target_->Value = std::move(v);
+      else
+        target_->SetValue(v);
     }
     return;
   }
@@ -109,6 +119,18 @@ void TsxCallStmt::Execute() {
   if (Modificator == ' ') {
     Designator->GetValue();
     return;
+  }
+  // x++ and x-- on a plain integer variable change it in place.
+  if (TsxCustomVariable* var = Designator->PlainVariable()) {
+    Variant& value = var->Value;
+    if (IsPlainVariable(*var) && !var->IsReadOnly && value.VType() == varInteger &&
+        (var->Typ == fvtInt || var->Typ == fvtVariant)) {
+      const Integer x = value.UncheckedInteger();
+      if (Modificator == '+' ? x < INT32_MAX : x > INT32_MIN) {
+        value = Variant(Modificator == '+' ? x + 1 : x - 1);
+        return;
+      }
+    }
   }
   Variant v = Designator->GetValue();
   Designator->SetValue(Modificator == '+' ? sxAdd(v, Variant(1)) : sxSub(v, Variant(1)));
