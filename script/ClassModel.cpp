@@ -456,9 +456,12 @@ void sxRemoveRTTIModule(const String& name) {
 }
 
 std::unique_ptr<TsxRTTIModule> sxCreateSysFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateClassLibraryFunctions(TsxScript* script);
 
 std::vector<TsxRTTIModuleFactory> sxRTTIModules() {
-  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions};
+  // The engine's own modules lead in their fixed order; the modules of other libraries follow
+  // in the order they were added.
+  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateClassLibraryFunctions};
   for (const ModuleEntry& m : Modules()) result.push_back(m.Factory);
   return result;
 }

@@ -246,10 +246,21 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       std::vector<Variant> args;
       args.reserve(link.Args.size());
       for (const auto& arg : link.Args) args.push_back(arg->GetValue());
+      // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
+      const bool indexFollows = args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && ref->Name() != "[";
+      std::vector<Variant> index;
+      if (indexFollows)
+        for (const auto& arg : Items[k + 1].Args) index.push_back(arg->GetValue());
+      const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
+      bool consumed = false;
       Variant parent = std::move(current);
-      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args,
-                                                         last ? assigned : nullptr,
-                                                         !last || NeedResult);
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args, assignsHere ? assigned : nullptr,
+                                                         !last || NeedResult, indexFollows ? &index : nullptr,
+                                                         &consumed);
+      if (consumed) {
+        if (k + 2 == count) return current;
+        ++k;
+      }
       for (size_t i = 0; i < link.Args.size() && i < args.size(); ++i)
         if (!link.Args[i]->IsReadOnly) link.Args[i]->SetValue(args[i]);
       prev = ref;
@@ -420,14 +431,18 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
                               const Variant& parentValue, std::vector<Variant>& args,
-                              const Variant* assigned, bool needResult) {
+                              const Variant* assigned, bool needResult, std::vector<Variant>* index,
+                              bool* indexConsumed) {
   const String& name = Name();
+  // With an index waiting, only an indexed property takes the assignment; anything else is
+  // read and the index applies to its value.
+  const Variant* own = index ? nullptr : assigned;
   if (parentValue.VType() == varDispatch) {
     std::shared_ptr<IDispatch> disp = parentValue.ToDispatch();
     if (!disp) throw EInvalidPointer("Invalid object reference");
     try {
-      if (assigned) {
-        args.push_back(*assigned);
+      if (own) {
+        args.push_back(*own);
         disp->Invoke(name, DISPATCH_PROPERTYPUT, args);
         args.pop_back();
         return Variant();
@@ -440,25 +455,25 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
   if (name == "[") {
     if (parentValue.IsArray()) {
       const int n = static_cast<int>(args.size());
-      if (!assigned) return TsxArrayHelper::Read(parentValue, args.data(), n);
+      if (!own) return TsxArrayHelper::Read(parentValue, args.data(), n);
       if (parentRef && (parentRef->Kind == TsxItemKind::Variable ||
                         parentRef->Kind == TsxItemKind::StringVariable ||
                         parentRef->Kind == TsxItemKind::Param)) {
         Variant& held = *parentRef->PValue();
         if (held.IsArray()) {
-          TsxArrayHelper::Write(held, *assigned, args.data(), n);
+          TsxArrayHelper::Write(held, *own, args.data(), n);
           return Variant();
         }
       }
       Variant copy = parentValue;
-      TsxArrayHelper::Write(copy, *assigned, args.data(), n);
+      TsxArrayHelper::Write(copy, *own, args.data(), n);
       if (parentRef) parentRef->SetValue(copy);
       return Variant();
     }
     if (VarIsStr(parentValue)) {
       if (args.size() != 1) throw Exception(SIndexRequired);
-      if (!assigned) return TsxStringHelper::Read(parentValue, args[0]);
-      if (parentRef) parentRef->SetValue(Variant(TsxStringHelper::Replace(parentValue, args[0], *assigned)));
+      if (!own) return TsxStringHelper::Read(parentValue, args[0]);
+      if (parentRef) parentRef->SetValue(Variant(TsxStringHelper::Replace(parentValue, args[0], *own)));
       return Variant();
     }
   }
@@ -472,17 +487,22 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       std::snprintf(text, sizeof text, SClassError, obj->ClassName().c_str());
       throw Exception(text);
     }
-    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, assigned, needResult);
+    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, own, needResult);
   }
   if (TsxCustomHelper* member = cls ? cls->Find(name) : nullptr) {
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
-        args.empty())
-      throw Exception(SIndexRequired);
-    return CallMember(program, member, parentRef, parentValue, args, assigned, needResult);
+        args.empty()) {
+      if (!index) throw Exception(SIndexRequired);
+      if (indexConsumed) *indexConsumed = true;
+      return CallMember(program, member, parentRef, parentValue, *index, assigned, needResult);
+    }
+    // Only an indexed property takes the index; anything else is read, and the index applies
+    // to its value.
+    return CallMember(program, member, parentRef, parentValue, args, own, needResult);
   }
   if (auto* component = dynamic_cast<TComponent*>(obj)) {
     if (TComponent* child = component->FindComponent(name)) {
-      if (assigned) throw Exception(SLeftCantAssigned);
+      if (own) throw Exception(SLeftCantAssigned);
       return sxObjectToValue(child);
     }
   }

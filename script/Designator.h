@@ -55,8 +55,11 @@ class TsxLateMember : public TsxCustomVariable {
   explicit TsxLateMember(const String& name);
   // Reads (assigned == nullptr) or writes the member of parentValue; parentRef is the link
   // before it, for writing elements in place.
+  // index, when given, holds the values of a "[" link that follows: an indexed property takes
+  // them (and indexConsumed is set) instead of raising "Index required".
   Variant Access(TsxScript* program, TsxCustomVariable* parentRef, const Variant& parentValue,
-                 std::vector<Variant>& args, const Variant* assigned, bool needResult);
+                 std::vector<Variant>& args, const Variant* assigned, bool needResult,
+                 std::vector<Variant>* index = nullptr, bool* indexConsumed = nullptr);
 };
 
 }  // namespace orv
