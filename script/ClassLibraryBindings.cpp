@@ -9,6 +9,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "script/Expression.h"
 #include "script/Script.h"
+#include "script/XMLDocument.h"
 
 namespace orv {
 
@@ -103,6 +104,7 @@ TsxClassLibraryFunctions::TsxClassLibraryFunctions(TsxScript* script) : TsxRTTIM
   AddLists();
   AddStrings();
   AddStreams();
+  AddXML();
 }
 
 void TsxClassLibraryFunctions::AddObjects() {
@@ -342,6 +344,103 @@ void TsxClassLibraryFunctions::AddStreams() {
                       self.SaveToFile(TextArg(c, 0));
                       return None();
                     }));
+}
+
+void TsxClassLibraryFunctions::AddXML() {
+  TsxClassVariable* item = Script->AddClass(TsxXMLItem::StaticClass(), "TObject");
+  item->AddConstructor("constructor Create", [](TObject*, TClass, const String&, Caller&) {
+    return Handle(new TsxXMLItem());
+  });
+  // An item in a tree leaves its parent first; a document's root goes with its document.
+  item->AddMethod("procedure Free", [](TObject* instance, TClass, const String&, Caller&) {
+    if (!instance) return None();
+    auto& self = Self<TsxXMLItem>(instance);
+    if (self.IsDocumentRoot()) throw EInvalidOperation("The root of an XML document is freed with its document");
+    self.Release().reset();
+    return None();
+  });
+  // The item joins this one as its last child; one made on its own is taken over.
+  const auto adopt = [](TsxXMLItem& self, TsxXMLItem& child) {
+    if (child.IsDocumentRoot()) throw EInvalidOperation("The root of an XML document cannot be moved");
+    if (child.Parent()) return self.AddItem(child);
+    return self.AddItem(child.Release());
+  };
+  item->AddMethod("procedure AddItem(Item: TsxXMLItem)", Method<TsxXMLItem>([adopt](TsxXMLItem& self, Caller& c) {
+                    adopt(self, ObjectArgAs<TsxXMLItem>(c, 0));
+                    return None();
+                  }));
+  item->AddMethod("procedure Clear", Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) {
+                    self.Clear();
+                    return None();
+                  }));
+  item->AddMethod("procedure InsertItem(Index: Integer; Item: TsxXMLItem)",
+                  Method<TsxXMLItem>([adopt](TsxXMLItem& self, Caller& c) {
+                    TsxXMLItem& child = ObjectArgAs<TsxXMLItem>(c, 1);
+                    const Integer index = IntArg(c, 0);
+                    if (index < 0 || index > self.Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+                    adopt(self, child);
+                    self.InsertItem(index, child);
+                    return None();
+                  }));
+  item->AddMethod("function Add: TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) { return Handle(self.Add()); }));
+  item->AddMethod("function Find(const Name: String): Integer",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Variant(self.Find(TextArg(c, 0))); }));
+  item->AddMethod("function FindItem(const Name: String): TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Handle(self.FindItem(TextArg(c, 0))); }));
+  item->AddMethod("function Root: TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) { return Handle(self.Root()); }));
+  item->AddProperty("Data", "Integer", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Data()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetData(v.ToInt64()); }));
+  item->AddProperty("Count", "Integer", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Count()); }),
+                    nullptr);
+  item->AddDefaultProperty(
+      "Items", "Integer", "TsxXMLItem",
+      Indexed<TsxXMLItem>(
+          [](TsxXMLItem& self, Caller& c) {
+            const Integer i = IntArg(c, 0);
+            if (i < 0 || i >= self.Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+            return Handle(self.Items(i));
+          },
+          [](TsxXMLItem&, Caller&, const Variant&) {}),
+      true);
+  item->AddIndexProperty(
+      "Prop", "String", "String",
+      Indexed<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Variant(self.Prop(TextArg(c, 0))); },
+                          [](TsxXMLItem& self, Caller& c, const Variant& v) { self.SetProp(TextArg(c, 0), v.ToString()); }),
+      false);
+  item->AddProperty("Name", "String", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Name()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetName(v.ToString()); }));
+  item->AddProperty("Parent", "TsxXMLItem",
+                    Getter<TsxXMLItem>([](TsxXMLItem& self) { return Handle(self.Parent()); }), nullptr);
+  item->AddProperty("Text", "String", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Text()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetText(v.ToString()); }));
+
+  TsxClassVariable* document = Script->AddClass(TsxXMLDocument::StaticClass(), "TObject");
+  document->AddConstructor("constructor Create", [](TObject*, TClass, const String&, Caller&) {
+    return Handle(new TsxXMLDocument());
+  });
+  document->AddMethod("procedure SaveToStream(Stream: TStream)", Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.SaveToStream(ObjectArgAs<TStream>(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure LoadFromStream(Stream: TStream)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure SaveToFile(const FileName: String)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.SaveToFile(TextArg(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure LoadFromFile(const FileName: String)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.LoadFromFile(TextArg(c, 0));
+                        return None();
+                      }));
+  document->AddProperty("Root", "TsxXMLItem",
+                        Getter<TsxXMLDocument>([](TsxXMLDocument& self) { return Handle(self.Root()); }), nullptr);
 }
 
 }  // namespace orv

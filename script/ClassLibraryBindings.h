@@ -14,6 +14,7 @@ class TsxClassLibraryFunctions : public TsxRTTIModule {
   void AddLists();
   void AddStrings();
   void AddStreams();
+  void AddXML();
 };
 
 }  // namespace orv
