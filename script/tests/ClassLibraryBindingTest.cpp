@@ -67,7 +67,8 @@ TEST(ScriptClassLibrary, FilesOpenOrFailWithTheirPath) {
       "  lines.Add('second');\n  lines.SaveToFile('" + file + "');\n  lines.Free;\n"
       "  f := TFileStream.Create('" + file + "', fmOpenRead);\n  f.Read(s, 100);\n  f.Free;\n"
       "  ShowMessage(IntToStr(Length(s)));\nend.");
-  EXPECT_EQ(r.Lines, (L{"ทะเบียน", "17"}))  // two lines ended by CR LF << r.CompileError << r.RunError;
+  // Two lines, each ended by CR LF.
+  EXPECT_EQ(r.Lines, (L{"ทะเบียน", "17"})) << r.CompileError << r.RunError;
   const String missing = (dir / "no-such-folder" / "x.txt").string();
   const test::TRunResult bad = test::Run(
       "JScript", "try { var f = new TFileStream(\"" + missing + "\", fmCreate); } except { ShowMessage(ExceptionClassName); ShowMessage(ExceptionMessage); }");
