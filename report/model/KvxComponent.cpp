@@ -44,7 +44,6 @@ TkvxComponent::TkvxComponent(TComponent* owner)
     IsDesigning = true;
     designCreating = false;
   }
-  BaseName = BaseNameOf(ClassName());
   font_->SetName("Arial");
   font_->SetSize(10);
   font_->SetColor(clBlack);
@@ -75,6 +74,8 @@ TkvxComponent* TkvxComponent::DesignCreate(TClass cls, TComponent* owner, Word f
 }
 
 Word TkvxComponent::DesignFlags() { return designFlags; }
+
+String TkvxComponent::BaseName() const { return baseName_.empty() ? BaseNameOf(ClassName()) : baseName_; }
 
 void TkvxComponent::SetParent(TkvxComponent* value) {
   if (value == parent_) return;
@@ -196,7 +197,7 @@ void TkvxComponent::CreateUniqueName() {
     names.Add(UpperCase(scope->Name()));
   }
   for (Integer n = 1;; ++n) {
-    String candidate = BaseName + IntToStr(n);
+    String candidate = BaseName() + IntToStr(n);
     if (names.IndexOf(UpperCase(candidate)) < 0) {
       SetName(candidate);
       return;

@@ -81,8 +81,9 @@ class TkvxComponent : public TComponent {
   // The template copy that prepared pages keep for the object, and its name.
   String SourceName;
   TkvxComponent* SourceObject = nullptr;
-  // Stem of generated names: the class name without "Tkvx" and "View".
-  String BaseName;
+  // Stem of generated names: the class name without "Tkvx" and "View", unless set.
+  String BaseName() const;
+  void SetBaseName(const String& value) { baseName_ = value; }
 
   // Flags given to DesignCreate, for the constructors of descendants.
   static Word DesignFlags();
@@ -145,6 +146,7 @@ class TkvxComponent : public TComponent {
   bool visible_ = true;
   Integer groupIndex_ = 0;
   TkvxRestrictions restrictions_;
+  String baseName_;
 };
 
 // Shared by the serializer and the diff: a float written the way report files hold it, in the

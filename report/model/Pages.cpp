@@ -86,7 +86,7 @@ TkvxReportPage::TkvxReportPage(TComponent* owner)
       frame_(std::make_unique<TkvxFrame>()),
       hGuides_(std::make_unique<TStringList>()),
       vGuides_(std::make_unique<TStringList>()) {
-  BaseName = "Page";
+  SetBaseName("Page");
   kvxPaperDimensions(9, paperWidth_, paperHeight_);
   UpdateSize();
 }

@@ -221,7 +221,8 @@ void TkvxXMLSerializer::XMLToObj(const String& text, TPersistent* obj) {
     try {
       ApplyAttribute(target, name, raw);
     } catch (const std::exception& e) {
-      Errors.Add(e.what());
+      // The attribute's name tells the user which setting of the file was refused.
+      Errors.Add(String(e.what()) + " (" + name + ")");
     }
   }
 }
