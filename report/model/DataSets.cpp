@@ -169,6 +169,13 @@ void TkvxDataSetItem::Assign(TPersistent* source) {
 void TkvxDataSetItem::SetDataSet(TkvxDataSet* value) {
   dataSet_ = value;
   dataSetName_ = value ? value->UserName() : String();
+  Watch();
+}
+
+void TkvxDataSetItem::Watch() {
+  // The report forgets the item when its data set is freed, wherever the data set lives.
+  auto* owner = dynamic_cast<TkvxReportDataSets*>(Collection());
+  if (dataSet_ && owner && owner->Report()) owner->Report()->FreeNotification(dataSet_);
 }
 
 String TkvxDataSetItem::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }
@@ -181,6 +188,7 @@ void TkvxDataSetItem::SetDataSetName(const String& value) {
   }
   auto* owner = dynamic_cast<TkvxReportDataSets*>(Collection());
   if (owner && owner->Report()) dataSet_ = owner->Report()->FindDataSet(dataSet_, value);
+  Watch();
 }
 
 TkvxReportDataSets::TkvxReportDataSets(TkvxReport* report)

@@ -150,6 +150,7 @@ class TkvxDataSetItem : public TCollectionItem {
   void SetDataSetName(const String& value);
 
  private:
+  void Watch();
   TkvxDataSet* dataSet_ = nullptr;
   String dataSetName_;
 };

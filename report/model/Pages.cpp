@@ -167,6 +167,13 @@ void TkvxReportPage::SetPageCount(Integer value) {
 void TkvxReportPage::SetDataSet(TkvxDataSet* value) {
   dataSet_ = value;
   dataSetName_ = value ? value->UserName() : String();
+  if (value) FreeNotification(value);
+}
+
+void TkvxReportPage::Notification(TComponent* component, TOperation operation) {
+  TkvxPage::Notification(component, operation);
+  // The data set is being destroyed: compare addresses only.
+  if (operation == opRemove && static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
 }
 
 String TkvxReportPage::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }
@@ -174,6 +181,7 @@ String TkvxReportPage::DataSetName() const { return dataSet_ ? dataSet_->UserNam
 void TkvxReportPage::SetDataSetName(const String& value) {
   dataSetName_ = value;
   if (TkvxReport* report = GetReport()) dataSet_ = report->FindDataSet(dataSet_, value);
+  if (dataSet_) FreeNotification(dataSet_);
 }
 
 TkvxComponent* TkvxReportPage::FindBand(TClass bandClass) const {

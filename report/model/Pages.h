@@ -117,6 +117,9 @@ class TkvxReportPage : public TkvxPage {
   // The subreport object whose page this is; it forgets the page when the page is freed.
   TkvxComponent* SubReport = nullptr;
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   void UpdateSize();
 

@@ -96,6 +96,7 @@ TkvxPage* TkvxReport::Pages(Integer index) const {
 
 void TkvxReport::SetDataSet(TkvxDataSet* value) {
   dataSet_ = value;
+  if (value) FreeNotification(value);
   dataSetName_ = value ? value->UserName() : String();
 }
 
@@ -104,6 +105,7 @@ String TkvxReport::DataSetName() const { return dataSet_ ? dataSet_->UserName() 
 void TkvxReport::SetDataSetName(const String& value) {
   dataSetName_ = value;
   dataSet_ = FindDataSet(dataSet_, value);
+  if (dataSet_) FreeNotification(dataSet_);
 }
 
 void TkvxReport::SetPreview(TkvxCustomPreview* value) {
@@ -125,11 +127,11 @@ void TkvxReport::SetPreview(TkvxCustomPreview* value) {
 void TkvxReport::Notification(TComponent* component, TOperation operation) {
   TkvxComponent::Notification(component, operation);
   if (operation != opRemove) return;
-  if (auto* ds = dynamic_cast<TkvxDataSet*>(component)) {
-    for (TkvxReportDataSets* list : {DataSets.get(), EnabledDataSets.get()})
-      while (TkvxDataSetItem* item = list->Find(ds)) delete item;
-    if (dataSet_ == ds) dataSet_ = nullptr;
-  }
+  // The component is being destroyed and is no longer of its own class: compare addresses only.
+  for (TkvxReportDataSets* list : {DataSets.get(), EnabledDataSets.get()})
+    for (Integer i = list->Count() - 1; i >= 0; --i)
+      if (static_cast<TComponent*>(list->Items(i)->DataSet()) == component) list->Delete(i);
+  if (static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
   if (component == preview_) preview_ = nullptr;
 }
 
