@@ -193,6 +193,9 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   String iniFile = iniFile_;
   TkvxCustomPreview* preview = preview_;
   bool oldStyle = oldStyleProgress_, showProgress = showProgress_, storeInDFM = storeInDFM_;
+  // Clearing the report for the load would forget the password accepted before; a report
+  // loaded again while the program runs must not ask again.
+  String accepted = reportOptions_->AcceptedPassword;
   try {
     TkvxComponent::LoadFromStream(stream);
   } catch (const Exception& e) {
@@ -219,6 +222,7 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   oldStyleProgress_ = oldStyle;
   showProgress_ = showProgress;
   storeInDFM_ = storeInDFM;
+  reportOptions_->AcceptedPassword = accepted;
   reportOptions_->Password = ShiftPassword(reportOptions_->Password, 10);
   if (!Reloading && !engineOptions_->EnabledLock && !reportOptions_->CheckPassword()) {
     Clear();
