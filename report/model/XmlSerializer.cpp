@@ -1,8 +1,10 @@
 #include "report/model/XmlSerializer.h"
 
 #include <cmath>
+#include <map>
 
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Collection.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/KvxComponent.h"
@@ -42,6 +44,29 @@ void AppendAttr(String& out, const String& prefix, const String& name, std::stri
 }
 
 String Unescaped(std::string_view raw) { return kvxFileText(kvxXMLToStr(raw)); }
+
+// Whether a new object of the class holds text in the property. An empty value of such a
+// property must be written, or reading the file back would bring the constructor's text back.
+bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
+  static std::map<std::pair<TClass, const TPropInfo*>, bool> known;
+  auto key = std::make_pair(obj->ClassType(), prop);
+  if (auto it = known.find(key); it != known.end()) return it->second;
+  bool hasText = false;
+  try {
+    TClass cls = obj->ClassType();
+    if (cls->InheritsFrom(TComponent::StaticClass())) {
+      std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
+      hasText = !prop->GetStr(fresh.get()).empty();
+    } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
+      std::unique_ptr<TObject> fresh = cls->CreateObject();
+      hasText = !prop->GetStr(fresh.get()).empty();
+    }
+  } catch (const Exception&) {
+    // A class that cannot be made without arguments has no constructor text to restore.
+  }
+  known.emplace(key, hasText);
+  return hasText;
+}
 
 }  // namespace
 
@@ -120,6 +145,10 @@ void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String&
         String v = prop->GetStr(obj);
         value = kvxStrToXML(v);
         equal = ancestor ? prop->GetStr(ancestor) == v : v.empty();
+        if (v.empty() && !ancestor && HasTextByDefault(obj, prop)) {
+          AppendAttr(out, prefix, prop->Name(), "");
+          continue;
+        }
         break;
       }
       case tkVariant: {

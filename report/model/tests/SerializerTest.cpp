@@ -64,6 +64,18 @@ TEST(Serializer, DefaultsAreLeftOutButFloatsAlwaysWritten) {
   EXPECT_NE(serializer.ObjToXML(&memo, "", &ancestor).find(" Align=\"baRight\""), String::npos);
 }
 
+TEST(Serializer, EmptyTextSurvivesWhereTheConstructorSetsText) {
+  auto report = QuietReport();
+  report->SetVersion("");
+  report->SetScriptLanguage("");
+  std::string text = SaveReport(*report);
+  EXPECT_NE(text.find(" Version=\"\""), std::string::npos);
+  auto back = LoadReport(text);
+  EXPECT_EQ(back->Version(), "");
+  EXPECT_EQ(back->ScriptLanguage(), "");
+  EXPECT_EQ(SaveReport(*back), text);
+}
+
 TEST(Serializer, AttributesReadBackThroughEveryForm) {
   RegisterTestClasses();
   TTestMemo memo(nullptr);
