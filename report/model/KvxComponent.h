@@ -98,7 +98,7 @@ class TkvxComponent : public TComponent {
   void SetName(const String& value) override;
   void CreateUniqueName();
   // Case-blind among AllObjects.
-  TkvxComponent* FindObject(const String& name);
+  virtual TkvxComponent* FindObject(const String& name);
   TkvxDataSet* FindDataSet(TkvxDataSet* dataSet, const String& name);
 
   // A resource key naming the kind of object; the class name at this level.

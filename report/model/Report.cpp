@@ -65,13 +65,21 @@ TkvxReport::TkvxReport(TComponent* owner)
 
 TkvxReport::~TkvxReport() {
   // Pages and objects first: their destruction reaches back into the report's lists.
+  clearingAll_ = true;
   TkvxComponent::Clear();
   DestroyComponents();
   SetPreview(nullptr);
 }
 
 void TkvxReport::Clear() {
-  TkvxComponent::Clear();
+  clearingAll_ = true;
+  try {
+    TkvxComponent::Clear();
+  } catch (...) {
+    clearingAll_ = false;
+    throw;
+  }
+  clearingAll_ = false;
   DataSets->Clear();
   Variables->Clear();
   Styles->Clear();
@@ -124,9 +132,57 @@ void TkvxReport::SetPreview(TkvxCustomPreview* value) {
   }
 }
 
+namespace {
+
+String NameKey(const String& name) {
+  String key = name;
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return key;
+}
+
+}  // namespace
+
+TComponent* TkvxReport::FindOwned(const String& name) const {
+  auto it = names_.find(NameKey(name));
+  return it == names_.end() ? nullptr : it->second;
+}
+
+TkvxComponent* TkvxReport::FindObject(const String& name) {
+  auto* found = dynamic_cast<TkvxComponent*>(FindOwned(name));
+  if (!found || found == this) return nullptr;
+  for (TkvxComponent* p = found->Parent(); p; p = p->Parent())
+    if (p == this) return found;
+  return nullptr;
+}
+
+void TkvxReport::ValidateRename(TComponent* component, const String& curName, const String& newName) const {
+  if (!component || component->Owner() != this) {
+    TkvxComponent::ValidateRename(component, curName, newName);
+    return;
+  }
+  String key = NameKey(newName);
+  auto it = names_.find(key);
+  if (!newName.empty() && it != names_.end() && it->second != component)
+    throw EComponentError("A component named " + newName + " already exists");
+  // The rename cannot fail after this check.
+  if (auto old = names_.find(NameKey(curName)); old != names_.end() && old->second == component) names_.erase(old);
+  if (!newName.empty()) names_[key] = component;
+}
+
 void TkvxReport::Notification(TComponent* component, TOperation operation) {
-  TkvxComponent::Notification(component, operation);
-  if (operation != opRemove) return;
+  // Objects made while a file is read, or freed with the whole tree, need not be announced to
+  // every other object: that would cost a message per object per object.
+  if (clearingAll_ && operation == opRemove)
+    RemoveFreeNotification(component);
+  else if (!(operation == opInsert && ComponentState().Contains(csLoading)))
+    TkvxComponent::Notification(component, operation);
+  if (operation == opInsert) {
+    if (component->Owner() == this && !component->Name().empty()) names_[NameKey(component->Name())] = component;
+    return;
+  }
+  if (auto it = names_.find(NameKey(component->Name())); it != names_.end() && it->second == component)
+    names_.erase(it);
   // The component is being destroyed and is no longer of its own class: compare addresses only.
   for (TkvxReportDataSets* list : {DataSets.get(), EnabledDataSets.get()})
     for (Integer i = list->Count() - 1; i >= 0; --i)

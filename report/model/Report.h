@@ -3,6 +3,7 @@
 // lists, variables, styles and the four option objects, and it reads and writes itself as a
 // report file with its password in the stored form.
 #include <memory>
+#include <unordered_map>
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/StringList.h"
@@ -26,6 +27,10 @@ class TkvxReport : public TkvxComponent {
   ~TkvxReport() override;
 
   String GetDescription() const override { return "obReport"; }
+  // Through the report's index of names, so that reading a report of many objects stays linear.
+  TkvxComponent* FindObject(const String& name) override;
+  // The component the report owns under that name (case-blind); nullptr when none.
+  TComponent* FindOwned(const String& name) const;
   // Pages and objects go; the lists empty and the options return to their defaults.
   void Clear() override;
 
@@ -110,6 +115,7 @@ class TkvxReport : public TkvxComponent {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  void ValidateRename(TComponent* component, const String& curName, const String& newName) const override;
 
  private:
   void FixDataPage();
@@ -130,6 +136,10 @@ class TkvxReport : public TkvxComponent {
   std::unique_ptr<TStringList> scriptText_;
   bool showProgress_ = true;
   bool storeInDFM_ = true;
+  // True while the report frees its whole tree.
+  bool clearingAll_ = false;
+  // Upper-cased names of the components the report owns (every object of its tree).
+  mutable std::unordered_map<String, TComponent*> names_;
 };
 
 // Reports collected errors by the report's silent mode: a message box, nothing, or an

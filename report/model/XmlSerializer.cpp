@@ -371,7 +371,10 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
     component = rootForRead_;
   } else {
     String name = item->Prop("Name");
-    if (!name.empty() && Owner) component = dynamic_cast<TkvxComponent*>(Owner->FindComponent(name));
+    if (!name.empty() && Owner) {
+      auto* report = dynamic_cast<TkvxReport*>(Owner);
+      component = dynamic_cast<TkvxComponent*>(report ? report->FindOwned(name) : Owner->FindComponent(name));
+    }
     if (!component) {
       if (inherited) return;
       try {

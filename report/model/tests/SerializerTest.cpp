@@ -66,6 +66,7 @@ TEST(Serializer, DefaultsAreLeftOutButFloatsAlwaysWritten) {
 
 TEST(Serializer, EmptyTextSurvivesWhereTheConstructorSetsText) {
   auto report = QuietReport();
+  (new TkvxDataPage(report.get()))->SetName("Data");
   report->SetVersion("");
   report->SetScriptLanguage("");
   std::string text = SaveReport(*report);
