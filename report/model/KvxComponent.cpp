@@ -83,7 +83,8 @@ void TkvxComponent::SetParent(TkvxComponent* value) {
     if (p == this) throw EComponentError("An object cannot be its own parent");
   if (parent_) {
     auto& list = parent_->objects_;
-    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    auto it = std::find(list.rbegin(), list.rend(), this);
+    if (it != list.rend()) list.erase(std::next(it).base());
   }
   parent_ = value;
   if (parent_) {
@@ -224,7 +225,8 @@ TkvxDataSet* TkvxComponent::FindDataSet(TkvxDataSet* dataSet, const String& name
 String TkvxComponent::GetDescription() const { return ClassName(); }
 
 void TkvxComponent::Clear() {
-  std::vector<TkvxComponent*> children(objects_);
+  // Last first: the report's list of components then gives each one up from its end.
+  std::vector<TkvxComponent*> children(objects_.rbegin(), objects_.rend());
   for (TkvxComponent* child : children) {
     if (child->ComponentState().Contains(csAncestor)) {
       child->Clear();

@@ -39,6 +39,16 @@ void TkvxXMLReader::Invalid() { throw TkvxInvalidXMLException("Invalid file form
 
 void TkvxXMLReader::CheckUtf8(const unsigned char* p, size_t n) {
   for (size_t i = 0; i < n && utf8Ok_; ++i) {
+    // Plain ASCII eight bytes at a time.
+    if (utf8Need_ == 0) {
+      while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+      }
+      if (i >= n) break;
+    }
     unsigned char c = p[i];
     if (utf8Need_ > 0) {
       if (c < utf8Lo_ || c > utf8Hi_) {
