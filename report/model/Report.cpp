@@ -6,6 +6,7 @@
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/DBDataset.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 #include "report/model/XmlDocument.h"
@@ -41,7 +42,7 @@ void kvxRegisterModelClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
-                     TkvxStyleItem::StaticClass()});
+                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass()});
   });
 }
 

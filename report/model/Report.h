@@ -104,6 +104,8 @@ class TkvxReport : public TkvxComponent {
   // The file the report was last loaded from.
   String FileName;
   bool Terminated = false;
+  // The object whose data or expression is being computed, named in error lines.
+  String CurrentObjectName;
   // True while the report reads back its own snapshot.
   bool Reloading = false;
   // The serializer reading the report at the moment, so collections stored in its defined
