@@ -1,6 +1,7 @@
 #include "report/model/ReportOptions.h"
 
-#include "platform/gui/DialogService.h"
+#include "platform/gui/Application.h"
+#include "report/model/PasswordForm.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
 
@@ -193,8 +194,8 @@ void TkvxReportOptions::Clear() {
 bool TkvxReportOptions::CheckPassword() {
   if (Password.empty() || Password == AcceptedPassword) return true;
   TkvxResources* res = kvxGetResources();
-  String typed;
-  if (DialogService().InputQuery(res->Get("5000"), res->Get("5001"), typed) && typed == Password) {
+  TkvxPasswordForm form(nullptr);
+  if (form.ShowModal() == mrOk && form.PasswordE->Text() == Password) {
     AcceptedPassword = Password;
     return true;
   }

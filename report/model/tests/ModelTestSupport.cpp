@@ -7,7 +7,27 @@
 #include <fstream>
 #include <sstream>
 
+#include <QByteArray>
+#include <QtGlobal>
+
+#include "platform/gui/Application.h"
 #include "platform/rtl/ClassRegistry.h"
+
+namespace {
+
+// The password prompt and the progress window are windows: one Qt application for all tests.
+class TModelEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    orv::Application->Initialize();
+  }
+};
+
+[[maybe_unused]] ::testing::Environment* const environment =
+    ::testing::AddGlobalTestEnvironment(new TModelEnvironment);
+
+}  // namespace
 
 namespace orv {
 

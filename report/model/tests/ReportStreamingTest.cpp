@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/gui/ScriptedDialogService.h"
+#include <QTimer>
+
+#include "platform/gui/Screen.h"
+#include "report/model/PasswordForm.h"
 #include "report/model/Resources.h"
 #include "report/model/tests/ModelTestSupport.h"
 
@@ -30,11 +33,19 @@ TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
   EXPECT_NE(text.find("ReportOptions.Password=\"WXY\""), std::string::npos);
   EXPECT_EQ(report->ReportOptions()->Password, "abc");
 
-  auto* dialogs = new TScriptedDialogService;
-  auto previous = SetDialogService(std::unique_ptr<IDialogService>(dialogs));
+  int asked = 0;
+  auto answer = [&asked](const String& typed) {
+    QTimer::singleShot(30, [&asked, typed] {
+      auto* form = dynamic_cast<TkvxPasswordForm*>(Screen->ActiveForm());
+      ASSERT_NE(form, nullptr);
+      ++asked;
+      form->PasswordE->SetText(typed);
+      form->OkB->Click();
+    });
+  };
   auto reader = QuietReport();
   reader->EngineOptions()->EnabledLock = false;
-  dialogs->QueueInput(String("abc"));
+  answer("abc");
   TStringStream in(text);
   reader->LoadFromStream(in);
   EXPECT_EQ(reader->ReportOptions()->Password, "abc");
@@ -42,21 +53,19 @@ TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
   // The same report loaded again does not ask.
   TStringStream again(text);
   reader->LoadFromStream(again);
-  EXPECT_EQ(std::count_if(dialogs->Shown().begin(), dialogs->Shown().end(),
-                          [](const auto& box) { return box.Kind == "input"; }),
-            1);
+  EXPECT_EQ(asked, 1);
 
   // A wrong password leaves an empty report and the one error.
   auto refused = QuietReport();
   refused->EngineOptions()->EnabledLock = false;
   auto* page = new TkvxReportPage(refused.get());
   page->SetName("Existing");
-  dialogs->QueueInput(String("wrong"));
+  answer("wrong");
   TStringStream third(text);
   refused->LoadFromStream(third);
   EXPECT_EQ(refused->Errors->Text(), kvxGetResources()->Get("Invalid password") + "\r\n");
   EXPECT_TRUE(refused->Objects().empty());
-  SetDialogService(std::move(previous));
+  EXPECT_EQ(asked, 2);
 }
 
 TEST(ReportStreaming, LoadingKeepsTheRunningReportsChoices) {
