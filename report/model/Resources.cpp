@@ -5,6 +5,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/gui/Desktop.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/XmlDocument.h"
@@ -83,6 +84,12 @@ TkvxResources* kvxGetResources() {
     return r;
   }();
   return resources.get();
+}
+
+void TkvxResources::Help(const TObject*) const { kvxShowHelp(kvxGetAppPath() + HelpFile); }
+
+void kvxShowHelp(const String& helpFile) {
+  if (FileExists(helpFile)) ShellOpen(helpFile);
 }
 
 String kvxGetStr(Integer id) { return kvxGetResources()->Get(IntToStr(id)); }

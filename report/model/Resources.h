@@ -28,6 +28,9 @@ class TkvxResources {
   Integer Count() const { return static_cast<Integer>(texts_.size()); }
 
   String HelpFile = "KVUser.chm";
+  // Opens the help file beside the program; nothing when it is missing. The desktop's viewers
+  // cannot be sent to a topic, so every window opens the file at its start.
+  void Help(const TObject* sender) const;
   // The names of the "*.kvc" language files beside the program, "Thai" for "THAI.KVC".
   TStringList& Languages() { return languages_; }
   void LoadLanguageList();
@@ -43,6 +46,8 @@ class TkvxResources {
 // The global table, created with the English texts on first use.
 TkvxResources* kvxGetResources();
 String kvxGetStr(Integer id);
+// Opens the help file with the desktop; does nothing when there is no such file.
+void kvxShowHelp(const String& helpFile);
 String kvxGetResourceString(Integer id);
 
 }  // namespace orv

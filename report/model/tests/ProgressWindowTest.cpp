@@ -34,3 +34,39 @@ TEST(ProgressWindow, LayoutCancelAndTheDisabledWindow) {
   delete progress;
   EXPECT_TRUE(owner.Enabled());
 }
+
+#include "report/model/ImageUtils.h"
+
+TEST(ImageUtils, TilesGoToTheListsAndTransparentPixelsStayOut) {
+  TBitmap strip;
+  strip.SetSize(48, 16);
+  strip.Canvas().Brush().SetColor(clFuchsia);
+  strip.Canvas().FillRect(Rect(0, 0, 48, 16));
+  strip.Canvas().Brush().SetColor(clBlue);
+  strip.Canvas().FillRect(Rect(16, 0, 32, 16));
+  strip.Canvas().Brush().SetColor(clRed);
+  strip.Canvas().FillRect(Rect(36, 4, 44, 12));
+  strip.SetTransparentColor(clFuchsia);
+  TImageList one(nullptr), odd(nullptr);
+  kvxAssignImages(strip, 16, 16, one);
+  EXPECT_EQ(one.Count(), 3);
+  one.Clear();
+  kvxAssignImages(strip, 16, 16, one, &odd);
+  EXPECT_EQ(one.Count(), 2);
+  EXPECT_EQ(odd.Count(), 1);
+
+  TBitmap target;
+  target.SetSize(48, 16);
+  target.Canvas().Brush().SetColor(clWhite);
+  target.Canvas().FillRect(Rect(0, 0, 48, 16));
+  kvxDrawTransparent(target.Canvas(), 0, 0, strip);
+  EXPECT_EQ(target.Canvas().Pixels(2, 2), clWhite);
+  EXPECT_EQ(target.Canvas().Pixels(20, 8), clBlue);
+  EXPECT_EQ(target.Canvas().Pixels(40, 8), clRed);
+
+  TBitmap big;
+  big.SetSize(96, 32);
+  kvxDrawGraphic(big.Canvas(), Rect(0, 0, 96, 32), target, true);
+  EXPECT_EQ(big.Canvas().Pixels(40, 16), clBlue);
+  EXPECT_EQ(big.Canvas().Pixels(4, 4), clWhite);
+}
