@@ -108,6 +108,11 @@ bool TFontFace::Open(const String& fileName, int faceIndex) {
   metrics_.AvgCharWidth = os2 && os2->xAvgCharWidth > 0 ? scale(os2->xAvgCharWidth)
                                                         : scale(inked ? sum / inked : 0);
 
+  characters_.assign(glyphCount_, 0);
+  FT_UInt glyph = 0;
+  for (FT_ULong ch = FT_Get_First_Char(ft, &glyph); glyph != 0; ch = FT_Get_Next_Char(ft, ch, &glyph))
+    if (glyph < glyphCount_ && characters_[glyph] == 0) characters_[glyph] = static_cast<char32_t>(ch);
+
   impl_->blob = hb_blob_create(reinterpret_cast<const char*>(data_.data()),
                                static_cast<unsigned>(data_.size()), HB_MEMORY_MODE_READONLY,
                                nullptr, nullptr);
@@ -115,6 +120,10 @@ bool TFontFace::Open(const String& fileName, int faceIndex) {
   impl_->font = hb_font_create(impl_->face);
   hb_font_set_scale(impl_->font, static_cast<int>(unitsPerEm_), static_cast<int>(unitsPerEm_));
   return true;
+}
+
+char32_t TFontFace::GlyphCharacter(unsigned glyphId) const {
+  return glyphId < characters_.size() ? characters_[glyphId] : 0;
 }
 
 double TFontFace::GlyphAdvance(unsigned glyphId) const {

@@ -75,6 +75,9 @@ class TFontFace {
   // Horizontal advance of a glyph from the font's hmtx table, thousandths of an em.
   double GlyphAdvance(unsigned glyphId) const;
 
+  // The character the font's cmap maps to a glyph (the lowest when several do); 0 for none.
+  char32_t GlyphCharacter(unsigned glyphId) const;
+
   // Glyphs of text in visual order, shaped by HarfBuzz (Thai vowels and tone marks placed on
   // their bases, SARA AM split as the font needs).
   std::vector<TShapedGlyph> Shape(const WideString& text) const;
@@ -102,6 +105,7 @@ class TFontFace {
   unsigned unitsPerEm_ = 1000;
   std::vector<Byte> data_;
   std::vector<unsigned short> advances_;
+  std::vector<char32_t> characters_;
 };
 
 }  // namespace orv
