@@ -19,6 +19,9 @@ TRunResult RunCommand(const std::string& command);
 std::string Shell(const std::string& command);
 std::string Quote(const std::string& path);
 
+WideString Wide(const std::string& utf8);
+std::string Narrow(const WideString& text);
+
 // A fresh folder for this test program's files.
 std::string TempPath(const std::string& name);
 // The document written to a file, as the export writes it.
