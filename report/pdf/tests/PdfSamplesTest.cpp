@@ -219,6 +219,7 @@ std::vector<std::string> TextLines(const std::string& text) {
 }
 
 TEST(PdfSamples, EverySampleIsReadByQpdfAndPopplerWithItsTextFontsAndPasswords) {
+  EnsureGraphics();
   const std::string folder = OutputFolder();
   for (const TSample& sample : Samples()) {
     SCOPED_TRACE(sample.Name);
@@ -282,6 +283,135 @@ TEST(PdfSamples, EverySampleIsReadByQpdfAndPopplerWithItsTextFontsAndPasswords) 
       EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +500\n"))) << info;
     }
   }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+// A P6 picture as pdftoppm writes it.
+struct TPixmap {
+  int Width = 0, Height = 0;
+  std::string Rgb;
+  int At(int x, int y, int channel) const {
+    return static_cast<unsigned char>(Rgb[(static_cast<size_t>(y) * Width + x) * 3 + channel]);
+  }
+};
+
+TPixmap ReadPpm(const std::string& file) {
+  std::string data = ReadFile(file);
+  std::istringstream in(data);
+  std::string magic;
+  int maxValue = 0;
+  TPixmap pixmap;
+  in >> magic >> pixmap.Width >> pixmap.Height >> maxValue;
+  in.get();
+  pixmap.Rgb = data.substr(static_cast<size_t>(in.tellg()));
+  return pixmap;
+}
+
+TEST(PdfSamples, PagesRenderLikeTheSameDrawingOnABitmap) {
+  EnsureGraphics();
+  const std::string folder = OutputFolder();
+  const std::string file = folder + "/pixels.pdf";
+  const int width = 400, height = 300;
+  auto font = ReportFont("Tahoma", 14);
+  TPNGObject png;
+  png.LoadFromFile(String(ORVANE_SHARED_DIR) + "/testdata/pngsuite/basn2c08.png");
+  const WideString line = u"ทะเบียน น้ำใจ Register";
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    auto& page = document.AddPage(width, height, 0, 0, 0);
+    page.FillRect(20, 20, 120, 60, clRed);
+    page.Frame(160, 20, 120, 60, flAll, clBlue, 2);
+    page.Line(20, 110, 380, 110, clGreen, 3);
+    page.DrawGraphic(300, 140, 64, 64, png, 1, 95);
+    page.TextOut(20, 180, line, *font);
+    SaveDocument(document, file);
+  }
+  WriteText(folder + "/pixels.txt", Narrow(line) + "\n");
+
+  TBitmap bitmap(width, height);
+  TCanvas& canvas = bitmap.Canvas();
+  canvas.Brush().SetColor(clWhite);
+  canvas.FillRect(TRect{0, 0, width, height});
+  canvas.Brush().SetColor(clRed);
+  canvas.FillRect(TRect{20, 20, 140, 80});
+  canvas.Brush().SetStyle(bsClear);
+  canvas.Pen().SetColor(clBlue);
+  canvas.Pen().SetWidth(2);
+  canvas.Polyline({{160, 20}, {280, 20}, {280, 80}, {160, 80}, {160, 20}});
+  canvas.Pen().SetColor(clGreen);
+  canvas.Pen().SetWidth(3);
+  canvas.MoveTo(20, 110);
+  canvas.LineTo(380, 110);
+  canvas.StretchDraw(TRect{300, 140, 364, 204}, png);
+  canvas.Font().Assign(font.get());
+  canvas.TextOut(20, 180 - canvas.FontAscent(), line);
+
+  const std::string base = TempPath("pixels");
+  ASSERT_EQ(RunCommand("pdftoppm -r 96 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
+  TPixmap rendered = ReadPpm(base + ".ppm");
+  ASSERT_EQ(rendered.Width, width);
+  ASSERT_EQ(rendered.Height, height);
+  // Pixels of a region where the two pictures differ by more than a third of the range.
+  auto differing = [&](int left, int top, int w, int h) {
+    int count = 0;
+    for (int y = top; y < top + h; ++y) {
+      const Byte* row = bitmap.ScanLine(y);
+      for (int x = left; x < left + w; ++x) {
+        int diff = 0;
+        for (int c = 0; c < 3; ++c) diff = std::max(diff, std::abs(rendered.At(x, y, c) - row[x * 3 + 2 - c]));
+        if (diff > 85) ++count;
+      }
+    }
+    return count;
+  };
+  // Darkness summed over a region, and the box of its dark pixels.
+  struct TInk {
+    double Sum = 0;
+    int Left = 1 << 20, Right = -1;
+  };
+  auto ink = [&](bool pdf, int left, int top, int w, int h) {
+    TInk result;
+    for (int y = top; y < top + h; ++y) {
+      const Byte* row = bitmap.ScanLine(y);
+      for (int x = left; x < left + w; ++x) {
+        int level = pdf ? rendered.At(x, y, 1) : row[x * 3 + 1];
+        result.Sum += 255 - level;
+        if (level < 128) result.Left = std::min(result.Left, x), result.Right = std::max(result.Right, x);
+      }
+    }
+    return result;
+  };
+  // Fills and strokes fall on the same pixels but for their smoothed edges.
+  EXPECT_EQ(differing(10, 10, 140, 80), 0);
+  EXPECT_LT(differing(150, 10, 140, 80), 40);
+  EXPECT_LT(differing(10, 100, 380, 20), 40);
+  // The picture went through JPEG, whose colour blocks soften its sharp stripes: close on
+  // average, with few pixels far off.
+  double total = 0;
+  for (int y = 140; y < 204; ++y)
+    for (int x = 300; x < 364; ++x)
+      for (int c = 0; c < 3; ++c) total += std::abs(rendered.At(x, y, c) - bitmap.ScanLine(y)[x * 3 + 2 - c]);
+  EXPECT_LT(total / (64 * 64 * 3), 12);
+  EXPECT_LT(differing(300, 140, 64, 64), 64 * 64 / 20);
+  // Text: the same letters at the same place, with as much ink, whatever each renderer's
+  // smoothing of glyph edges.
+  TInk pdfInk = ink(true, 10, 150, 280, 45), canvasInk = ink(false, 10, 150, 280, 45);
+  EXPECT_NEAR(pdfInk.Left, canvasInk.Left, 2);
+  EXPECT_NEAR(pdfInk.Right, canvasInk.Right, 3);
+  EXPECT_NEAR(pdfInk.Sum, canvasInk.Sum, canvasInk.Sum * 0.15);
+  // Inside the fill and on the line the colours are those drawn.
+  EXPECT_EQ(rendered.At(80, 50, 0), 255);
+  EXPECT_EQ(rendered.At(80, 50, 1), 0);
+  EXPECT_GT(rendered.At(200, 110, 1), 100);
+  EXPECT_LT(rendered.At(200, 110, 0), 60);
 }
 
 }  // namespace

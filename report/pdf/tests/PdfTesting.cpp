@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "platform/gui/Application.h"
 #include "platform/gui/Fonts.h"
 
 namespace orv::testing {
@@ -26,6 +27,8 @@ TRunResult RunCommand(const std::string& command) {
 }
 
 std::string Shell(const std::string& command) { return RunCommand(command).Output; }
+
+void EnsureGraphics() { Application->Initialize(); }
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 

@@ -22,6 +22,9 @@ std::string Quote(const std::string& path);
 WideString Wide(const std::string& utf8);
 std::string Narrow(const WideString& text);
 
+// The application object that canvases and fonts need, started once.
+void EnsureGraphics();
+
 // A fresh folder for this test program's files.
 std::string TempPath(const std::string& name);
 // The document written to a file, as the export writes it.
