@@ -19,9 +19,4 @@ TkvxPDFOutlineNode::~TkvxPDFOutlineNode() {
   while (next) next = std::move(next->Next);
 }
 
-std::mutex& kvxPDFCS() {
-  static std::mutex section;
-  return section;
-}
-
 }  // namespace orv

@@ -1,7 +1,6 @@
 #pragma once
 // The base of the PDF writer's objects and the nodes of the bookmark tree.
 #include <memory>
-#include <mutex>
 #include <string_view>
 
 #include "platform/rtl/Streams.h"
@@ -44,8 +43,5 @@ struct TkvxPDFOutlineNode {
   TkvxPDFOutlineNode* Prev = nullptr;
   std::unique_ptr<TkvxPDFOutlineNode> First;
 };
-
-// The writer's one lock: held while a page measures text with the shared text drawer.
-std::mutex& kvxPDFCS();
 
 }  // namespace orv

@@ -57,9 +57,6 @@ class TkvxPDFPage : public TkvxPDFElement {
   // white and drawn as DrawBitmap does.
   void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
                    double scale, int quality);
-  // Appends raw content operators.
-  void WriteContent(std::string_view operators) { content_ += operators; }
-
   // Moves what was drawn into the document's content stream; the page is then complete.
   void Close();
   // Page dictionary and content stream object.

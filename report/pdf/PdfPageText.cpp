@@ -103,15 +103,17 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     current += pdfFont.GlyphWidth(g.GlyphId);
     pen += g.Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
 
-    // What the glyph stands for: its whole cluster when alone, else the character the font maps
-    // to it, else its place among as many characters.
+    // What the glyph stands for: its whole cluster when alone; else the character the font maps
+    // to it (SARA AA for the second half of SARA AM, since plain SARA AA is far more common);
+    // else, for the font's private shifted marks, its place among as many characters.
     WideString cluster = text.substr(g.Cluster, ends[i] - g.Cluster);
     unsigned count = perCluster[g.Cluster], k = seen[g.Cluster]++;
     WideString meaning;
     char32_t ch = face.GlyphCharacter(g.GlyphId);
+    const bool ownCharacter = ch != 0 && ch < 0x10000 && !(ch >= 0xE000 && ch <= 0xF8FF);
     if (count == 1)
       meaning = cluster;
-    else if (ch != 0 && ch < 0x10000 && cluster.find(static_cast<char16_t>(ch)) != WideString::npos)
+    else if (ownCharacter)
       meaning = WideString(1, static_cast<char16_t>(ch));
     else if (count == cluster.size())
       meaning = WideString(1, cluster[k]);

@@ -211,12 +211,4 @@ std::string kvxCryptString(const std::string& s, const std::string& key, bool en
   return kvxEscapeString(data);
 }
 
-void kvxCryptStream(TStream& source, TStream& dest, const std::string& key, int objNumber) {
-  std::string data(static_cast<size_t>(source.Size()), '\0');
-  source.SetPosition(0);
-  source.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
-  kvxCryptBuffer(data, key, objNumber);
-  dest.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-}
-
 }  // namespace orv

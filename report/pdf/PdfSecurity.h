@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/rtl/Set.h"
-#include "platform/rtl/Streams.h"
+#include "platform/rtl/Types.h"
 
 namespace orv {
 
@@ -64,8 +64,6 @@ TkvxPDFKeys kvxCalcKeys(std::string ownerPassword, const std::string& userPasswo
 std::string kvxObjectKey(const std::string& encKey, int objNumber);
 // s encrypted with the object's key (when encrypt is on) and escaped as a literal string body.
 std::string kvxCryptString(const std::string& s, const std::string& key, bool encrypt, int objNumber);
-// All of source from its start, encrypted with the object's key, written to dest.
-void kvxCryptStream(TStream& source, TStream& dest, const std::string& key, int objNumber);
 // data encrypted in place with the object's key.
 void kvxCryptBuffer(std::string& data, const std::string& key, int objNumber);
 
