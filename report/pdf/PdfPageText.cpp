@@ -137,8 +137,9 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     content_ += " Td\r\n";
   }
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
-  // characters), the run carries its text with it.
-  const bool actual = extracted != text;
+  // characters), the run carries its text with it; so does a turned run, whose marks readers
+  // would otherwise take for lines of their own.
+  const bool actual = extracted != text || rotation != 0;
   if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(text) + "> >> BDC\r\n";
   content_ += shown;
   if (actual) content_ += "EMC\r\n";

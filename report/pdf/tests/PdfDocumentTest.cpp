@@ -13,25 +13,6 @@ namespace {
 
 using namespace orv::testing;
 
-struct TTreeOutline : TkvxPDFOutlineSource {
-  struct TItem {
-    String Text;
-    int Page;
-    int Top;
-    std::vector<TItem> Children;
-  };
-  std::vector<TItem> Root;
-  std::vector<const std::vector<TItem>*> path{&Root};
-  int GetCount() override { return static_cast<int>(path.back()->size()); }
-  void GetItem(int index, String& text, int& page, int& top) override {
-    const TItem& item = (*path.back())[index];
-    text = item.Text, page = item.Page, top = item.Top;
-  }
-  void LevelDown(int index) override { path.push_back(&(*path.back())[index].Children); }
-  void LevelUp() override { path.pop_back(); }
-  void LevelRoot() override { path.resize(1); }
-};
-
 std::string ShowObject(const std::string& file, int n) {
   return Shell("qpdf --show-object=" + std::to_string(n) + " " + Quote(file));
 }

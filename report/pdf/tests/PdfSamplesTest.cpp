@@ -74,7 +74,10 @@ std::string ThaiText(TkvxPDFFile& document) {
   text += WriteLines(page, {u"ที่อยู่ ๑๒๓ หมู่ ๔ ตำบลบ้านใหม่"}, *cordia, 300);
   auto underlined = ReportFont("Microsoft Sans Serif", 12, {fsUnderline}, clMaroon);
   text += WriteLines(page, {u"ลงชื่อ ผู้รับรอง"}, *underlined, 360);
-  return text;
+  // Spaced out, and turned to run up the page.
+  page.TextOut(60, 420, u"เว้นระยะ ห่าง", *tahoma, 6);
+  page.TextOut(700, 700, u"แนวตั้ง ขึ้นบน", *tahoma, 0, 90);
+  return text + "เว้นระยะ ห่าง\nแนวตั้ง ขึ้นบน\n";
 }
 
 std::string LinesAndShapes(TkvxPDFFile& document) {
@@ -138,27 +141,8 @@ std::string Pictures(TkvxPDFFile& document) {
   return WriteLines(page, {u"รูปถ่ายสมาชิก PNG และ JPEG"}, *font, 230);
 }
 
-struct TListOutline : TkvxPDFOutlineSource {
-  struct TItem {
-    String Text;
-    int Page;
-    int Top;
-    std::vector<TItem> Children;
-  };
-  std::vector<TItem> Root;
-  std::vector<const std::vector<TItem>*> path{&Root};
-  int GetCount() override { return static_cast<int>(path.back()->size()); }
-  void GetItem(int index, String& text, int& page, int& top) override {
-    const TItem& item = (*path.back())[index];
-    text = item.Text, page = item.Page, top = item.Top;
-  }
-  void LevelDown(int index) override { path.push_back(&(*path.back())[index].Children); }
-  void LevelUp() override { path.pop_back(); }
-  void LevelRoot() override { path.resize(1); }
-};
-
 std::string OutlineSample(TkvxPDFFile& document) {
-  static TListOutline outline;
+  static TTreeOutline outline;
   outline.Root = {{"บทที่ ๑ ศีลล้างบาป", 0, 0, {{"รายชื่อ", 0, 400, {}}}},
                   {"Chapter 2", 1, 100, {{"Marriages", 1, 500, {}}, {"ศีลสมรส", 2, 0, {}}}}};
   document.Outline = true;

@@ -28,6 +28,11 @@ TRunResult RunCommand(const std::string& command) {
 
 std::string Shell(const std::string& command) { return RunCommand(command).Output; }
 
+void TTreeOutline::GetItem(int index, String& text, int& page, int& top) {
+  const TItem& item = (*path_.back())[index];
+  text = item.Text, page = item.Page, top = item.Top;
+}
+
 void EnsureGraphics() { Application->Initialize(); }
 
 std::string Quote(const std::string& path) { return "'" + path + "'"; }

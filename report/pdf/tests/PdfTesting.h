@@ -2,6 +2,7 @@
 // Writing documents to files and reading them back with qpdf and poppler's tools.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gui/Graphics.h"
 #include "report/pdf/PdfFile.h"
@@ -39,6 +40,25 @@ std::string Letters(std::string text);
 // A font of the reports at a size in points.
 std::unique_ptr<TFont> ReportFont(const String& name, int size, TFontStyles style = {},
                                   TColor color = clBlack);
+
+// A prepared outline kept as a tree of items.
+struct TTreeOutline : TkvxPDFOutlineSource {
+  struct TItem {
+    String Text;
+    int Page;
+    int Top;
+    std::vector<TItem> Children;
+  };
+  std::vector<TItem> Root;
+  int GetCount() override { return static_cast<int>(path_.back()->size()); }
+  void GetItem(int index, String& text, int& page, int& top) override;
+  void LevelDown(int index) override { path_.push_back(&(*path_.back())[index].Children); }
+  void LevelUp() override { path_.pop_back(); }
+  void LevelRoot() override { path_.resize(1); }
+
+ private:
+  std::vector<const std::vector<TItem>*> path_{&Root};
+};
 
 // An A4 report page, 794 x 1123 pixels.
 constexpr double A4Width = 794;
