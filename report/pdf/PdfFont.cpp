@@ -68,8 +68,22 @@ String TkvxPDFFont::SubsetTag() const {
 void TkvxPDFFont::SaveToStream(TStream& stream) {
   TkvxPDFElement::SaveToStream(stream);
   const TFontFaceMetrics& m = face_->Metrics();
+  // The program is settled first: its name says whether it is a subset.
+  std::vector<Byte> program;
+  if (!parent_.EmbeddedFonts) {
+    std::set<unsigned> glyphs;
+    for (size_t g = 0; g < used_.size(); ++g)
+      if (used_[g]) glyphs.insert(static_cast<unsigned>(g));
+    try {
+      program = face_->Subset(glyphs);
+    } catch (const EFontError&) {
+      // A program the subsetter cannot take apart still shows the text whole.
+    }
+  }
+  const bool subset = !program.empty();
+  if (!subset) program = face_->FontData();
   String name = GetFontName(*font_);
-  if (!parent_.EmbeddedFonts) name = SubsetTag() + "+" + name;
+  if (subset) name = SubsetTag() + "+" + name;
   const int n = ObjNumber;
 
   parent_.BeginObject(stream, n);
@@ -152,10 +166,6 @@ void TkvxPDFFont::SaveToStream(TStream& stream) {
   cmap += "endcmap\r\nCMapName currentdict /CMap defineresource pop\r\nend\r\nend\r\n";
   parent_.WriteStreamObject(stream, n + 3, cmap, true, zcFastest, "");
 
-  std::set<unsigned> glyphs;
-  for (size_t g = 0; g < used_.size(); ++g)
-    if (used_[g]) glyphs.insert(static_cast<unsigned>(g));
-  std::vector<Byte> program = parent_.EmbeddedFonts ? face_->FontData() : face_->Subset(glyphs);
   std::string bytes(program.begin(), program.end());
   parent_.WriteStreamObject(stream, n + 4, bytes, true, zcMax,
                             "/Length1 " + std::to_string(bytes.size()) + " ");
