@@ -9,17 +9,6 @@
 
 namespace orv {
 
-namespace {
-
-String Hex4(unsigned value) {
-  static constexpr char digits[] = "0123456789ABCDEF";
-  String out(4, '0');
-  for (int i = 3; i >= 0; --i, value >>= 4) out[i] = digits[value & 15];
-  return out;
-}
-
-}  // namespace
-
 TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
     : parent_(parent), font_(std::make_unique<TFont>()) {
   font_->Assign(const_cast<TFont*>(&font));
@@ -157,8 +146,10 @@ void TkvxPDFFont::SaveToStream(TStream& stream) {
     size_t end = std::min(mapped.size(), start + 100);
     cmap += std::to_string(end - start) + " beginbfchar\r\n";
     for (size_t k = start; k < end; ++k) {
-      cmap += "<" + Hex4(static_cast<unsigned>(mapped[k])) + "> <";
-      for (char16_t unit : text_[mapped[k]]) cmap += Hex4(unit);
+      cmap += '<';
+      kvxAppendHex4(cmap, static_cast<unsigned>(mapped[k]));
+      cmap += "> <";
+      for (char16_t unit : text_[mapped[k]]) kvxAppendHex4(cmap, unit);
       cmap += ">\r\n";
     }
     cmap += "endbfchar\r\n";

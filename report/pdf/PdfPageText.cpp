@@ -10,15 +10,6 @@ namespace orv {
 
 namespace {
 
-constexpr char HexDigits[] = "0123456789ABCDEF";
-
-void AppendGlyph(std::string& out, unsigned glyphId) {
-  out += HexDigits[(glyphId >> 12) & 15];
-  out += HexDigits[(glyphId >> 8) & 15];
-  out += HexDigits[(glyphId >> 4) & 15];
-  out += HexDigits[glyphId & 15];
-}
-
 // Where each glyph's characters end in the text: the next cluster's start.
 std::vector<unsigned> ClusterEnds(const std::vector<TShapedGlyph>& glyphs, size_t textLength) {
   std::vector<unsigned> starts;
@@ -99,7 +90,7 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     }
     if (!hexOpen) shown += '<';
     hexOpen = true;
-    AppendGlyph(shown, g.GlyphId);
+    kvxAppendHex4(shown, g.GlyphId);
     current += pdfFont.GlyphWidth(g.GlyphId);
     pen += g.Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
 

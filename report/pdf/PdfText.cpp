@@ -19,6 +19,13 @@ void AppendHexByte(std::string& out, unsigned char b) {
 }
 }  // namespace
 
+void kvxAppendHex4(std::string& out, unsigned value) {
+  out += HexDigits[(value >> 12) & 15];
+  out += HexDigits[(value >> 8) & 15];
+  out += HexDigits[(value >> 4) & 15];
+  out += HexDigits[value & 15];
+}
+
 String kvxStrToHex(std::string_view s) {
   std::string out;
   out.reserve(s.size() * 2);

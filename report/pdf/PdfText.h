@@ -8,6 +8,8 @@ namespace orv {
 
 // Two upper-case hex digits per byte.
 String kvxStrToHex(std::string_view s);
+// Four upper-case hex digits of a 16-bit value (a glyph id, a UTF-16 unit).
+void kvxAppendHex4(std::string& out, unsigned value);
 // "FEFF" and four upper-case hex digits per UTF-16 unit: a PDF text string in UTF-16BE with its
 // byte-order mark, so Thai titles and bookmarks read back whatever the reader's code page.
 String kvxStrToUTF16Hex(const WideString& s);

@@ -128,3 +128,38 @@ TEST(ExportStringsTest, TheTableHoldsThePdfExportTexts) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+TEST(PdfSecurityTest, EncryptedBookmarksAndInformationReadBackWithThePassword) {
+  TTreeOutline outline;
+  outline.Root = {{"บทที่ ๑", 0, 0, {{"ศีลล้างบาป", 0, 300, {}}}}, {"Chapter 2", 1, 0, {}}};
+  const std::string file = TempPath("encrypted-outline.pdf");
+  {
+    TkvxPDFFile document(false, "");
+    document.UserPassword = "อ่าน";
+    document.OwnerPassword = "เจ้าของ";
+    document.SetProtectionFlags({ePrint});
+    document.PrepareKeys();
+    document.Outline = true;
+    document.PreviewOutline = &outline;
+    document.Subject = "ใบรับรอง (สำเนา)";
+    for (int p = 0; p < 2; ++p) document.AddPage(A4Width, A4Height, 0, 0, p).TextOut(40, 40, u"หน้า", *ReportFont("Tahoma", 12));
+    SaveDocument(document, file);
+  }
+  for (const std::string password : {"อ่าน", "เจ้าของ"}) {
+    const std::string option = password == "อ่าน" ? "-upw " : "-opw ";
+    std::string json = Shell("qpdf --json --json-key=outlines --password=" + Quote(password) + " " + Quote(file));
+    for (const char* title : {"บทที่ ๑", "ศีลล้างบาป", "Chapter 2"})
+      EXPECT_NE(json.find(std::string("\"title\": \"") + title + "\""), std::string::npos) << password << json;
+    std::string info = Shell("pdfinfo " + option + Quote(password) + " " + Quote(file));
+    EXPECT_NE(info.find("ใบรับรอง (สำเนา)"), std::string::npos) << info;
+  }
+  EXPECT_NE(RunCommand("pdfinfo " + Quote(file)).Status, 0) << "no password, no document";
+}
+
+}  // namespace
+}  // namespace orv
