@@ -84,7 +84,6 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
   page->MarginLeft = leftMarginMm * 0.05;
   page->MarginTop = topMarginMm * 0.05;
   page->PreparedIndex = preparedIndex;
-  page->StreamOffset = ContentStream->Size();
   Pages.push_back(std::move(page));
   Pages.back()->Index = static_cast<int>(Pages.size());
   return *Pages.back();

@@ -12,13 +12,17 @@ namespace orv {
 TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
     : parent_(parent), font_(std::make_unique<TFont>()) {
   font_->Assign(const_cast<TFont*>(&font));
-  face_ = TFontFace::Find(font.Name(), font.Style().Contains(fsBold), font.Style().Contains(fsItalic),
-                          font.Charset());
+  face_ = FaceFor(font);
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
 }
 
 TkvxPDFFont::~TkvxPDFFont() = default;
+
+std::shared_ptr<TFontFace> TkvxPDFFont::FaceFor(const TFont& font) {
+  return TFontFace::Find(font.Name(), font.Style().Contains(fsBold), font.Style().Contains(fsItalic),
+                         font.Charset());
+}
 
 String TkvxPDFFont::GetFontName(const TFont& font) {
   String suffix;

@@ -22,6 +22,8 @@ class TkvxPDFFont : public TkvxPDFElement {
   TkvxPDFFont(TkvxPDFFile& parent, const TFont& font);
   ~TkvxPDFFont() override;
 
+  // The face that a report font's name, style and charset resolve to.
+  static std::shared_ptr<TFontFace> FaceFor(const TFont& font);
   // The base-font name: the font's name, then ",Bold", ",Italic" or ",BoldItalic", escaped as a
   // PDF name byte by byte after UTF-8.
   static String GetFontName(const TFont& font);

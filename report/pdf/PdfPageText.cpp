@@ -41,8 +41,8 @@ bool OnlyBlanks(const WideString& text) {
 double TkvxPDFPage::TextWidth(const WideString& text, const TFont& font, double charSpacing) {
   const int size = font.Size();
   if (size <= 0 || text.empty()) return 0;
-  TkvxPDFFont& pdfFont = *Parent.Fonts[Parent.AddFont(font)];
-  auto glyphs = pdfFont.Face().Shape(text);
+  // Measuring alone adds no font to the document.
+  auto glyphs = TkvxPDFFont::FaceFor(font)->Shape(text);
   double pen = 0;
   const double spacing = charSpacing * 0.75 / size * 1000.0;
   for (size_t i = 0; i < glyphs.size(); ++i) pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);

@@ -232,5 +232,34 @@ TEST(PdfDocumentTest, ContentStreamsWithoutCompressionAndEmptyPages) {
   EXPECT_EQ(ExtractText(file), "\fSecond page\n\f");
 }
 
+TEST(PdfDocumentTest, MeasuredWidthsAreTheWidthsReadersSee) {
+  const std::string file = TempPath("widths.pdf");
+  auto font = ReportFont("Arial", 12);
+  double plain = 0, spaced = 0;
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    auto& page = document.AddPage(A4Width, A4Height, 0, 0, 0);
+    plain = page.TextWidth(u"Register", *font);
+    EXPECT_DOUBLE_EQ(page.TextOut(100, 100, u"Register", *font), plain);
+    spaced = page.TextWidth(u"Register", *font, 4);
+    EXPECT_DOUBLE_EQ(page.TextOut(100, 200, u"Register", *font, 4), spaced);
+    SaveDocument(document, file);
+  }
+  // pdftotext's word boxes, in points: the ink runs from the pen's start to its end, less the
+  // side bearings of the first and last letters.
+  std::string boxes = Shell("pdftotext -bbox " + Quote(file) + " -");
+  std::vector<std::pair<double, double>> words;
+  std::regex word("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\"");
+  for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), word); it != std::sregex_iterator(); ++it)
+    words.emplace_back(std::stod((*it)[1]), std::stod((*it)[2]));
+  ASSERT_EQ(words.size(), 2u) << boxes;
+  EXPECT_NEAR(words[0].first, 75, 1.5);
+  EXPECT_NEAR(words[0].second, 75 + plain * 0.75, 1.5);
+  // Spacing follows every letter; the last one's shows no ink.
+  EXPECT_NEAR(words[1].second - words[1].first, (plain + 7 * 4) * 0.75 - (words[0].first - 75) * 2, 1.5);
+  EXPECT_NEAR(spaced - plain, 8 * 4, 0.01);
+}
+
 }  // namespace
 }  // namespace orv
