@@ -1,0 +1,330 @@
+#include "report/pdf/PdfFile.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "platform/gui/Graphics.h"
+#include "platform/rtl/FileUtils.h"
+#include "png/KvxCompression.h"
+#include "report/pdf/PdfFont.h"
+#include "report/pdf/PdfPage.h"
+#include "report/pdf/PdfText.h"
+
+namespace orv {
+
+namespace {
+
+String Num(Int64 n) { return std::to_string(n); }
+
+String Ref(int n) { return std::to_string(n) + " 0 R"; }
+
+// "D:" and the local date and time, digits only.
+String DateText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  std::strftime(text, sizeof text, "D:%Y%m%d%H%M%S", &local);
+  return text;
+}
+
+}  // namespace
+
+TkvxPDFFile::TkvxPDFFile(bool useFileCache, const String& tempDir) {
+  if (useFileCache) {
+    TempFileName = CreateTempFile(tempDir.empty() ? GetTempDir() : tempDir, "pdf");
+    ContentStream = std::make_unique<TFileStream>(TempFileName, fmOpenReadWrite);
+  } else {
+    ContentStream = std::make_unique<TMemoryStream>();
+  }
+  SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
+}
+
+TkvxPDFFile::~TkvxPDFFile() {
+  Clear();
+  ContentStream.reset();
+  if (!TempFileName.empty()) DeleteFile(TempFileName);
+}
+
+void TkvxPDFFile::Clear() {
+  Pages.clear();
+  Fonts.clear();
+  xref_.clear();
+  SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
+}
+
+void TkvxPDFFile::SetProtectionFlags(TkvxPDFEncBits flags) {
+  ProtectionFlags = flags;
+  PermissionValue = kvxPermissionValue(flags);
+}
+
+void TkvxPDFFile::PrepareKeys() {
+  FileID = kvxMD5String(kvxCreateGUIDString());
+  Encrypted = !OwnerPassword.empty() || !UserPassword.empty();
+  if (Encrypted) CalcKeys();
+}
+
+void TkvxPDFFile::CalcKeys() {
+  TkvxPDFKeys keys = kvxCalcKeys(OwnerPassword, UserPassword, PermissionValue, FileID);
+  OwnerKey = keys.OwnerKey;
+  UserKey = keys.UserKey;
+  EncKey = keys.EncKey;
+}
+
+void TkvxPDFFile::CloseLastPage() {
+  if (!Pages.empty()) Pages.back()->Close();
+}
+
+TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMarginMm,
+                                  double topMarginMm, int preparedIndex) {
+  CloseLastPage();
+  auto page = std::make_unique<TkvxPDFPage>(*this);
+  page->Width = widthPx * 0.75;
+  page->Height = heightPx * 0.75;
+  page->MarginLeft = leftMarginMm * 0.05;
+  page->MarginTop = topMarginMm * 0.05;
+  page->PreparedIndex = preparedIndex;
+  Pages.push_back(std::move(page));
+  Pages.back()->Index = static_cast<int>(Pages.size());
+  return *Pages.back();
+}
+
+int TkvxPDFFile::AddFont(const TFont& font) {
+  for (size_t i = 0; i < Fonts.size(); ++i) {
+    const TFont& f = Fonts[i]->Font();
+    if (f.Name() == font.Name() && f.Style() == font.Style() && f.Charset() == font.Charset())
+      return static_cast<int>(i);
+  }
+  Fonts.push_back(std::make_unique<TkvxPDFFont>(*this, font));
+  Fonts.back()->Index = static_cast<int>(Fonts.size());
+  return static_cast<int>(Fonts.size()) - 1;
+}
+
+void TkvxPDFFile::BeginObject(TStream& stream, int n) {
+  if (xref_.size() <= static_cast<size_t>(n)) xref_.resize(n + 1, -1);
+  xref_[n] = stream.Position();
+  WriteLn(stream, Num(n) + " 0 obj");
+}
+
+void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
+                                    TZCompressionLevel level, const std::string& extra) {
+  std::string body;
+  if (deflate && !data.empty()) {
+    TMemoryStream source, packed;
+    source.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+    kvxCompressStream(source, packed, level);
+    body.assign(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
+  } else {
+    body = data;
+    deflate = false;
+  }
+  if (Encrypted) kvxCryptBuffer(body, EncKey, n);
+  BeginObject(stream, n);
+  String dict = "<< ";
+  if (deflate) dict += "/Filter /FlateDecode ";
+  dict += extra + "/Length " + Num(static_cast<Int64>(body.size())) + " >>";
+  WriteLn(stream, dict);
+  WriteLn(stream, "stream");
+  Write(stream, body);
+  // The end-of-line before "endstream" is not part of the data.
+  WriteLn(stream, "");
+  WriteLn(stream, "endstream");
+  WriteLn(stream, "endobj");
+}
+
+int TkvxPDFFile::ExportedPosition(int preparedPage) const {
+  for (size_t k = 0; k < Pages.size(); ++k)
+    if (Pages[k]->PreparedIndex == preparedPage) return static_cast<int>(k);
+  return -1;
+}
+
+void TkvxPDFFile::BuildOutline(TkvxPDFOutlineNode& node) {
+  TkvxPDFOutlineNode* previous = nullptr;
+  int count = PreviewOutline->GetCount();
+  for (int i = 0; i < count; ++i) {
+    String text;
+    int page = 0, top = 0;
+    PreviewOutline->GetItem(i, text, page, top);
+    // A bookmark on a page that is not in the file goes, with everything below it.
+    if (ExportedPosition(page) < 0) continue;
+    auto child = std::make_unique<TkvxPDFOutlineNode>();
+    child->Title = text;
+    child->Page = page;
+    child->Top = top;
+    child->Parent = &node;
+    child->Prev = previous;
+    TkvxPDFOutlineNode* raw = child.get();
+    if (previous)
+      previous->Next = std::move(child);
+    else
+      node.First = std::move(child);
+    PreviewOutline->LevelDown(i);
+    BuildOutline(*raw);
+    PreviewOutline->LevelUp();
+    node.Count += 1;
+    node.Descendants += raw->Descendants + 1;
+    previous = raw;
+  }
+  node.Last = previous;
+}
+
+std::unique_ptr<TkvxPDFOutlineNode> TkvxPDFFile::BuildOutlineTree() {
+  if (!Outline || !PreviewOutline) return nullptr;
+  PreviewOutline->LevelRoot();
+  auto root = std::make_unique<TkvxPDFOutlineNode>();
+  BuildOutline(*root);
+  PreviewOutline->LevelRoot();
+  if (root->Descendants == 0) return nullptr;
+  return root;
+}
+
+void TkvxPDFFile::WriteOutlineItem(TStream& stream, TkvxPDFOutlineNode& node, int parentNumber,
+                                   int& objNo) {
+  // Siblings are written in a loop and only children recurse, so a long flat outline does not
+  // go deep.
+  for (TkvxPDFOutlineNode* item = &node; item; item = item->Next.get()) {
+    item->Number = objNo++;
+    BeginObject(stream, item->Number);
+    WriteLn(stream, "<<");
+    WriteLn(stream, "/Title " + kvxPrepareText(item->Title, EncKey, Encrypted, item->Number));
+    WriteLn(stream, "/Parent " + Ref(parentNumber));
+    if (item->Prev) WriteLn(stream, "/Prev " + Ref(item->Prev->Number));
+    if (item->First) {
+      WriteLn(stream, "/First " + Ref(item->Number + 1));
+      WriteLn(stream, "/Last " + Ref(item->Number + item->Descendants - item->Last->Descendants));
+      // Every bookmark is open, so the count is of all items below it.
+      WriteLn(stream, "/Count " + Num(item->Descendants));
+    }
+    if (item->Next) WriteLn(stream, "/Next " + Ref(item->Number + item->Descendants + 1));
+    int position = ExportedPosition(item->Page);
+    const TkvxPDFPage& target = *Pages[position];
+    String y = Num(static_cast<Int64>(std::nearbyint(target.Height - item->Top * 0.75)));
+    WriteLn(stream, "/Dest [" + Ref(FirstPageObj + 2 * position) + " /XYZ 0 " + y + " 0]");
+    WriteLn(stream, ">>");
+    WriteLn(stream, "endobj");
+    if (item->First) WriteOutlineItem(stream, *item->First, item->Number, objNo);
+  }
+}
+
+void TkvxPDFFile::WriteInfo(TStream& stream) {
+  BeginObject(stream, 2);
+  WriteLn(stream, "<<");
+  const std::pair<const char*, const String*> fields[] = {
+      {"/Title ", &Title},     {"/Author ", &Author},   {"/Subject ", &Subject},
+      {"/Keywords ", &Keywords}, {"/Creator ", &Creator}, {"/Producer ", &Producer}};
+  for (const auto& [key, value] : fields)
+    WriteLn(stream, key + kvxPrepareText(*value, EncKey, Encrypted, 2));
+  String date = DateText();
+  if (Encrypted) {
+    WriteLn(stream, "/CreationDate " + kvxPrepareText(date, EncKey, true, 2));
+    WriteLn(stream, "/ModDate " + kvxPrepareText(date, EncKey, true, 2));
+  } else {
+    WriteLn(stream, "/CreationDate (" + date + ")");
+    WriteLn(stream, "/ModDate (" + date + ")");
+  }
+  WriteLn(stream, ">>");
+  WriteLn(stream, "endobj");
+}
+
+void TkvxPDFFile::SaveToStream(TStream& stream) {
+  TkvxPDFElement::SaveToStream(stream);
+  CloseLastPage();
+  xref_.clear();
+  if (FileID.empty()) PrepareKeys();
+  std::unique_ptr<TkvxPDFOutlineNode> root = BuildOutlineTree();
+  const bool outline = root != nullptr;
+  const int outlineItems = outline ? root->Descendants : 0;
+
+  // Numbers of what comes later are known before it is written: outline items, then the pages
+  // tree, then each font's fixed number of objects, then a dictionary and a content stream per page.
+  ObjBase = outline ? 3 + outlineItems : 2;
+  PagesObj = ObjBase + 1;
+  int next = PagesObj + 1;
+  for (auto& font : Fonts) {
+    font->ObjNumber = next;
+    next += TkvxPDFFont::ObjectCount;
+  }
+  FirstPageObj = next;
+
+  WriteLn(stream, "%PDF-1.5");
+  WriteLn(stream, "%\xE2\xE3\xCF\xD3");
+
+  BeginObject(stream, 1);
+  WriteLn(stream, "<<");
+  WriteLn(stream, "/Type /Catalog");
+  WriteLn(stream, "/Pages " + Ref(PagesObj));
+  WriteLn(stream, outline ? "/PageMode /UseOutlines" : "/PageMode /UseNone");
+  if (outline) WriteLn(stream, "/Outlines 3 0 R");
+  WriteLn(stream, "/ViewerPreferences <<");
+  if (!Title.empty()) WriteLn(stream, "/DisplayDocTitle true");
+  if (HideToolbar) WriteLn(stream, "/HideToolbar true");
+  if (HideMenubar) WriteLn(stream, "/HideMenubar true");
+  if (HideWindowUI) WriteLn(stream, "/HideWindowUI true");
+  if (FitWindow) WriteLn(stream, "/FitWindow true");
+  if (CenterWindow) WriteLn(stream, "/CenterWindow true");
+  if (!PrintScaling) WriteLn(stream, "/PrintScaling /None");
+  WriteLn(stream, ">>");
+  WriteLn(stream, ">>");
+  WriteLn(stream, "endobj");
+
+  WriteInfo(stream);
+
+  if (outline) {
+    BeginObject(stream, 3);
+    WriteLn(stream, "<<");
+    WriteLn(stream, "/Count " + Num(root->Descendants));
+    WriteLn(stream, "/First 4 0 R");
+    WriteLn(stream, "/Last " + Ref(3 + root->Descendants - root->Last->Descendants));
+    WriteLn(stream, ">>");
+    WriteLn(stream, "endobj");
+    int objNo = 4;
+    WriteOutlineItem(stream, *root->First, 3, objNo);
+  }
+
+  for (auto& font : Fonts) font->SaveToStream(stream);
+  for (auto& page : Pages) page->SaveToStream(stream);
+
+  BeginObject(stream, PagesObj);
+  WriteLn(stream, "<<");
+  WriteLn(stream, "/Type /Pages");
+  std::string kids = "/Kids [";
+  for (size_t k = 0; k < Pages.size(); ++k) kids += Ref(FirstPageObj + 2 * static_cast<int>(k)) + " ";
+  WriteLn(stream, kids + "]");
+  WriteLn(stream, "/Count " + Num(static_cast<Int64>(Pages.size())));
+  WriteLn(stream, ">>");
+  WriteLn(stream, "endobj");
+
+  Int64 startXRef = stream.Position();
+  WriteLn(stream, "xref");
+  WriteLn(stream, "0 " + Num(static_cast<Int64>(xref_.size())));
+  std::string table = "0000000000 65535 f\r\n";
+  char line[24];
+  for (size_t n = 1; n < xref_.size(); ++n) {
+    std::snprintf(line, sizeof line, "%010lld 00000 n\r\n", static_cast<long long>(xref_[n]));
+    table += line;
+  }
+  Write(stream, table);
+  WriteLn(stream, "trailer");
+  WriteLn(stream, "<<");
+  WriteLn(stream, "/Size " + Num(static_cast<Int64>(xref_.size())));
+  WriteLn(stream, "/Root 1 0 R");
+  WriteLn(stream, "/Info 2 0 R");
+  WriteLn(stream, "/ID [<" + FileID + "><" + FileID + ">]");
+  if (Encrypted) {
+    WriteLn(stream, "/Encrypt <<");
+    WriteLn(stream, "/Filter /Standard");
+    WriteLn(stream, "/V 2");
+    WriteLn(stream, "/R 3");
+    WriteLn(stream, "/Length 128");
+    WriteLn(stream, "/P " + Num(PermissionValue));
+    WriteLn(stream, "/O (" + kvxEscapeString(OwnerKey) + ")");
+    WriteLn(stream, "/U (" + kvxEscapeString(UserKey) + ")");
+    WriteLn(stream, ">>");
+  }
+  WriteLn(stream, ">>");
+  WriteLn(stream, "startxref");
+  WriteLn(stream, Num(startXRef));
+  WriteLn(stream, "%%EOF");
+}
+
+}  // namespace orv

@@ -1,0 +1,83 @@
+#pragma once
+// TkvxPDFFile: the PDF document of one export, written in one forward pass.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "png/ZLibStreams.h"
+#include "report/pdf/PdfElement.h"
+#include "report/pdf/PdfOutlineSource.h"
+#include "report/pdf/PdfSecurity.h"
+
+namespace orv {
+
+class TFont;
+class TkvxPDFPage;
+class TkvxPDFFont;
+
+class TkvxPDFFile : public TkvxPDFElement {
+ public:
+  // With useFileCache the pages' content waits in a temporary file in tempDir (the system's
+  // temporary folder when empty) instead of memory.
+  TkvxPDFFile(bool useFileCache, const String& tempDir);
+  ~TkvxPDFFile() override;
+
+  void Clear();
+  // A page of widthPx x heightPx pixels at 96 per inch, with margins in millimetres, showing
+  // the prepared page preparedIndex (from 0), where bookmarks to that page lead.
+  TkvxPDFPage& AddPage(double widthPx, double heightPx, double leftMarginMm, double topMarginMm,
+                       int preparedIndex);
+  // The index in Fonts of the font for font's name, style and charset; size and colour do not
+  // make another font.
+  int AddFont(const TFont& font);
+  void SetProtectionFlags(TkvxPDFEncBits flags);
+  // Sets FileID; with a password, the keys.
+  void PrepareKeys();
+  void CalcKeys();
+  // Writes the whole file at the stream's position. Called once per document.
+  void SaveToStream(TStream& stream) override;
+
+  // Starts object number n at the stream's position: records its offset for the
+  // cross-reference table and writes "n 0 obj".
+  void BeginObject(TStream& stream, int n);
+  // A stream object's dictionary entries and data, deflated at level and encrypted with the
+  // object's key as the document asks; extra goes into the dictionary before /Length.
+  void WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
+                         TZCompressionLevel level, const std::string& extra);
+
+  std::vector<std::unique_ptr<TkvxPDFPage>> Pages;
+  std::vector<std::unique_ptr<TkvxPDFFont>> Fonts;
+  String Title, Author, Subject, Creator, Keywords, Producer;
+  bool Compressed = true;
+  bool Outline = false;
+  TkvxPDFOutlineSource* PreviewOutline = nullptr;
+  // The whole font programs instead of subsets of the glyphs used.
+  bool EmbeddedFonts = false;
+  bool HideToolbar = false, HideMenubar = false, HideWindowUI = false, FitWindow = false,
+       CenterWindow = false, PrintScaling = false;
+
+  bool Encrypted = false;
+  TkvxPDFEncBits ProtectionFlags;
+  int32_t PermissionValue = -4;
+  std::string OwnerPassword, UserPassword;
+  String FileID;
+  std::string EncKey, OwnerKey, UserKey;
+
+  int ObjBase = 0;
+  int PagesObj = 0;
+  int FirstPageObj = 0;
+  std::unique_ptr<TStream> ContentStream;
+  String TempFileName;
+
+ private:
+  void CloseLastPage();
+  void WriteInfo(TStream& stream);
+  std::unique_ptr<TkvxPDFOutlineNode> BuildOutlineTree();
+  void BuildOutline(TkvxPDFOutlineNode& node);
+  void WriteOutlineItem(TStream& stream, TkvxPDFOutlineNode& node, int parentNumber, int& objNo);
+  int ExportedPosition(int preparedPage) const;
+
+  std::vector<Int64> xref_;
+};
+
+}  // namespace orv

@@ -1,0 +1,53 @@
+#pragma once
+// TkvxPDFFont: one font of the document, written as a Type0 font over a TrueType CID font with
+// glyph-id encoding, so shaped Thai (marks placed, SARA AM split) prints as the font draws it.
+#include <memory>
+#include <vector>
+
+#include "platform/fonts/FontFace.h"
+#include "report/pdf/PdfElement.h"
+
+namespace orv {
+
+class TFont;
+class TkvxPDFFile;
+
+class TkvxPDFFont : public TkvxPDFElement {
+ public:
+  // Font dictionary, CID font, descriptor, ToUnicode map and font program.
+  static constexpr int ObjectCount = 5;
+
+  // Resolves the face now, so a font whose data cannot be read is written with the substitute's
+  // data and never leaves a reference to an object that is not there.
+  TkvxPDFFont(TkvxPDFFile& parent, const TFont& font);
+  ~TkvxPDFFont() override;
+
+  // The face that a report font's name, style and charset resolve to.
+  static std::shared_ptr<TFontFace> FaceFor(const TFont& font);
+  // The base-font name: the font's name, then ",Bold", ",Italic" or ",BoldItalic", escaped as a
+  // PDF name byte by byte after UTF-8.
+  static String GetFontName(const TFont& font);
+
+  // Marks a glyph as used and, the first time, what text it stands for. Returns the text that
+  // extraction gives for the glyph (empty when none is known).
+  const WideString& UseGlyph(unsigned glyphId, const WideString& text);
+  const TFontFace& Face() const { return *face_; }
+  const TFont& Font() const { return *font_; }
+  // The width written for a glyph, thousandths of an em.
+  int GlyphWidth(unsigned glyphId) const;
+
+  // Writes the font's objects; ObjNumber is the first of them.
+  void SaveToStream(TStream& stream) override;
+  int ObjNumber = 0;
+
+ private:
+  String SubsetTag() const;
+
+  TkvxPDFFile& parent_;
+  std::unique_ptr<TFont> font_;
+  std::shared_ptr<TFontFace> face_;
+  std::vector<bool> used_;
+  std::vector<WideString> text_;
+};
+
+}  // namespace orv

@@ -1,0 +1,172 @@
+#include "report/pdf/PdfPage.h"
+
+#include <cmath>
+
+#include "png/ZLibStreams.h"
+#include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfFont.h"
+#include "report/pdf/PdfText.h"
+
+namespace orv {
+
+TkvxPDFPage::TkvxPDFPage(TkvxPDFFile& parent) : Parent(parent) {}
+
+const String& TkvxPDFPage::GetColor(TColor color) {
+  static const String black = "0 0 0", white = "1 1 1";
+  if (color == clBlack) return black;
+  if (color == clWhite) return white;
+  if (color == lastColor_ && !lastColorStr_.empty()) return lastColorStr_;
+  // clNone is not a system colour: it paints white.
+  TColor rgb = color == clNone ? clWhite : ColorToRGB(color);
+  std::string text;
+  kvxAppendFixed(text, GetRValue(rgb) / 255.0);
+  text += ' ';
+  kvxAppendFixed(text, GetGValue(rgb) / 255.0);
+  text += ' ';
+  kvxAppendFixed(text, GetBValue(rgb) / 255.0);
+  lastColor_ = color;
+  lastColorStr_ = text;
+  return lastColorStr_;
+}
+
+void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
+  bool first = true;
+  for (double v : values) {
+    if (!first) content_ += ' ';
+    kvxAppendFixed(content_, v);
+    first = false;
+  }
+}
+
+void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }
+
+void TkvxPDFPage::SaveState() { content_ += "q\r\n"; }
+void TkvxPDFPage::RestoreState() { content_ += "Q\r\n"; }
+
+void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
+  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  content_ += " re\r\nW\r\nn\r\n";
+}
+
+void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
+  content_ += GetColor(color) + " rg\r\n";
+  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  content_ += " re\r\nf\r\n";
+}
+
+void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
+  content_ += GetColor(color) + " RG\r\n";
+  AppendNumbers({width * 0.75});
+  content_ += " w\r\n";
+  AppendPoint(x1, y1);
+  content_ += " m\r\n";
+  AppendPoint(x2, y2);
+  content_ += " l\r\nS\r\n";
+}
+
+void TkvxPDFPage::Frame(double left, double top, double width, double height, int lines,
+                        TColor color, double lineWidth) {
+  if ((lines & flAll) == 0 || color == clNone) return;
+  content_ += GetColor(color) + " RG\r\n";
+  AppendNumbers({lineWidth * 0.75});
+  content_ += " w\r\n";
+  const double right = left + width, bottom = top + height;
+  if ((lines & flAll) == flAll) {
+    AppendPoint(left, top);
+    content_ += " m\r\n";
+    for (auto [x, y] : {std::pair{right, top}, {right, bottom}, {left, bottom}, {left, top}}) {
+      AppendPoint(x, y);
+      content_ += " l\r\n";
+    }
+    content_ += "s\r\n";
+    return;
+  }
+  auto side = [&](int bit, double xa, double ya, double xb, double yb) {
+    if (!(lines & bit)) return;
+    AppendPoint(xa, ya);
+    content_ += " m\r\n";
+    AppendPoint(xb, yb);
+    content_ += " l\r\nS\r\n";
+  };
+  side(flTop, left, top, right, top);
+  side(flRight, right, top, right, bottom);
+  side(flBottom, left, bottom, right, bottom);
+  side(flLeft, left, top, left, bottom);
+}
+
+void TkvxPDFPage::Rectangle(double left, double top, double width, double height,
+                            TColor frameColor, double frameWidth, TColor fillColor) {
+  content_ += GetColor(frameColor) + " RG\r\n";
+  AppendNumbers({frameWidth * 0.75});
+  content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
+  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  content_ += fillColor != clNone ? " re\r\nB\r\n" : " re\r\nS\r\n";
+}
+
+void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double length, double width,
+                        bool solid, TColor color) {
+  // In points from here on, y upwards.
+  const double px1 = PdfX(x1), py1 = PdfY(y1), px2 = PdfX(x2), py2 = PdfY(y2);
+  const double al = length * 0.75, aw = width * 0.75;
+  const double dx = px2 - px1, dy = py2 - py1, len = std::hypot(dx, dy);
+  // A line without length has no direction to point the head in.
+  if (len == 0) return;
+  // The base lies on the line at distance al back from the tip, whichever way the line runs and
+  // however short it is, so the head always points along the line.
+  const double xb = px2 - dx / len * al, yb = py2 - dy / len * al;
+  const double nx = -dy / len * aw, ny = dx / len * aw;
+  const double w1x = xb - nx, w1y = yb - ny, w2x = xb + nx, w2y = yb + ny;
+  AppendNumbers({w1x, w1y});
+  content_ += " m\r\n";
+  AppendNumbers({px2, py2});
+  content_ += " l\r\n";
+  AppendNumbers({w2x, w2y});
+  content_ += " l\r\n";
+  if (solid)
+    content_ += "1 j\r\n" + GetColor(color) + " rg\r\nb\r\n";
+  else
+    content_ += GetColor(color) + " RG\r\nS\r\n";
+}
+
+void TkvxPDFPage::Close() {
+  if (closed_) return;
+  closed_ = true;
+  TStream& stream = *Parent.ContentStream;
+  stream.Seek(0, soEnd);
+  StreamOffset = stream.Position();
+  stream.WriteBuffer(content_.data(), static_cast<Int64>(content_.size()));
+  StreamSize = static_cast<Int64>(content_.size());
+  content_.clear();
+  content_.shrink_to_fit();
+}
+
+void TkvxPDFPage::SaveToStream(TStream& out) {
+  TkvxPDFElement::SaveToStream(out);
+  Close();
+  const int n = Parent.FirstPageObj + 2 * (Index - 1);
+  Parent.BeginObject(out, n);
+  WriteLn(out, "<<");
+  WriteLn(out, "/Type /Page");
+  WriteLn(out, "/Parent " + std::to_string(Parent.PagesObj) + " 0 R");
+  WriteLn(out, "/MediaBox [0 0 " + kvxFloatToStrFixed(Width) + " " + kvxFloatToStrFixed(Height) + " ]");
+  WriteLn(out, "/Resources <<");
+  WriteLn(out, "/Font <<");
+  for (size_t i = 0; i < Parent.Fonts.size(); ++i)
+    WriteLn(out, "/F" + std::to_string(i) + " " + std::to_string(Parent.Fonts[i]->ObjNumber) + " 0 R");
+  WriteLn(out, ">>");
+  WriteLn(out, "/XObject <<");
+  WriteLn(out, ">>");
+  WriteLn(out, "/ProcSet [/PDF /Text /ImageC ]");
+  WriteLn(out, ">>");
+  WriteLn(out, "/Contents " + std::to_string(n + 1) + " 0 R");
+  WriteLn(out, ">>");
+  WriteLn(out, "endobj");
+
+  std::string data(static_cast<size_t>(StreamSize), '\0');
+  TStream& shared = *Parent.ContentStream;
+  shared.SetPosition(StreamOffset);
+  shared.ReadBuffer(data.data(), StreamSize);
+  Parent.WriteStreamObject(out, n + 1, data, Parent.Compressed, zcFastest, "");
+}
+
+}  // namespace orv

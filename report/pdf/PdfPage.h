@@ -1,0 +1,84 @@
+#pragma once
+// TkvxPDFPage: one page of the document and the drawing operations report views map onto.
+// Positions and sizes are 96-dpi pixels from the page's top left, as report views keep them;
+// the page turns them into points from the bottom left.
+#include <string>
+
+#include "platform/gui/Colors.h"
+#include "report/pdf/PdfElement.h"
+
+namespace orv {
+
+class TBitmap;
+class TFont;
+class TGraphic;
+class TkvxPDFFile;
+
+// Which sides of a frame are drawn.
+enum TkvxPDFFrameLine { flLeft = 1, flRight = 2, flTop = 4, flBottom = 8 };
+constexpr int flAll = flLeft | flRight | flTop | flBottom;
+
+class TkvxPDFPage : public TkvxPDFElement {
+ public:
+  explicit TkvxPDFPage(TkvxPDFFile& parent);
+
+  double PdfX(double x) const { return x * 0.75 + MarginLeft; }
+  double PdfY(double y) const { return Height - MarginTop - y * 0.75; }
+  // "0 0 0" for black, "1 1 1" for white, else red, green and blue over 255 with two decimals.
+  const String& GetColor(TColor color);
+
+  // Graphics state: what is drawn between them may be clipped without touching what follows.
+  void SaveState();
+  void RestoreState();
+  void ClipRect(double left, double top, double width, double height);
+
+  void FillRect(double left, double top, double width, double height, TColor color);
+  void Line(double x1, double y1, double x2, double y2, TColor color, double width);
+  // The sides named in lines (TkvxPDFFrameLine bits); all four as one closed path.
+  void Frame(double left, double top, double width, double height, int lines, TColor color,
+             double lineWidth);
+  // Outlined in frameColor and, unless fillColor is clNone, filled.
+  void Rectangle(double left, double top, double width, double height, TColor frameColor,
+                 double frameWidth, TColor fillColor);
+  // An arrow head at (x2, y2) on the line from (x1, y1), length and width in pixels.
+  void Arrow(double x1, double y1, double x2, double y2, double length, double width, bool solid,
+             TColor color);
+  // One line of text with its left end at x and its baseline at y, shaped in the document's font
+  // for font (name, style, charset, size in points, colour, underline). charSpacing (pixels) is
+  // added after every character cluster; rotation turns the line counter-clockwise about
+  // (x, y). Returns the width of the line in pixels.
+  double TextOut(double x, double y, const WideString& text, const TFont& font,
+                 double charSpacing = 0, double rotation = 0);
+  // The width TextOut gives the line, in pixels.
+  double TextWidth(const WideString& text, const TFont& font, double charSpacing = 0);
+  // The bitmap stretched over the rectangle, as an inline JPEG image of the given quality.
+  void DrawBitmap(double left, double top, double width, double height, TBitmap& bitmap, int quality);
+  // A picture (PNG, JPEG, bitmap ...) rastered at scale times its rectangle's pixel size on
+  // white and drawn as DrawBitmap does.
+  void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
+                   double scale, int quality);
+  // Moves what was drawn into the document's content stream; the page is then complete.
+  void Close();
+  // Page dictionary and content stream object.
+  void SaveToStream(TStream& stream) override;
+
+  TkvxPDFFile& Parent;
+  double Width = 0;
+  double Height = 0;
+  double MarginLeft = 0;
+  double MarginTop = 0;
+  int PreparedIndex = 0;
+  Int64 StreamOffset = 0;
+  Int64 StreamSize = 0;
+
+ private:
+  void AppendPoint(double x, double y);
+  void AppendNumbers(std::initializer_list<double> values);
+
+  std::string content_;
+  bool closed_ = false;
+  TColor lastColor_ = clBlack;
+  String lastColorStr_ = "0 0 0";
+};
+
+}  // namespace orv

@@ -1,0 +1,44 @@
+#include <cmath>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/JPEGImage.h"
+#include "report/pdf/PdfPage.h"
+
+namespace orv {
+
+void TkvxPDFPage::DrawBitmap(double left, double top, double width, double height,
+                             TBitmap& bitmap, int quality) {
+  if (bitmap.Width() <= 0 || bitmap.Height() <= 0) return;
+  if (bitmap.PixelFormat() != pf24bit) bitmap.SetPixelFormat(pf24bit);
+  TJPEGImage jpeg;
+  jpeg.Assign(&bitmap);
+  jpeg.SetCompressionQuality(quality);
+  TMemoryStream data;
+  jpeg.SaveToStream(data);
+
+  content_ += "q\r\n";
+  AppendNumbers({width > 0 ? width * 0.75 : 1.0});
+  content_ += " 0 0 ";
+  AppendNumbers({height > 0 ? height * 0.75 : 1.0, PdfX(left), PdfY(top + height)});
+  content_ += " cm\r\nBI\r\n/W " + std::to_string(bitmap.Width()) + "\r\n/H " +
+              std::to_string(bitmap.Height()) + "\r\n/CS /RGB\r\n/BPC 8\r\n/I true\r\n/F [/DCT]\r\nID\r\n";
+  content_.append(reinterpret_cast<const char*>(data.Memory()), static_cast<size_t>(data.Size()));
+  content_ += "\r\nEI\r\nQ\r\n";
+}
+
+void TkvxPDFPage::DrawGraphic(double left, double top, double width, double height,
+                              TGraphic& graphic, double scale, int quality) {
+  const int w = static_cast<int>(std::nearbyint(width * scale));
+  const int h = static_cast<int>(std::nearbyint(height * scale));
+  if (w <= 0 || h <= 0 || graphic.Empty()) return;
+  TBitmap bitmap(w, h, pf24bit);
+  // Transparent parts of the picture show the paper.
+  bitmap.Canvas().Brush().SetColor(clWhite);
+  bitmap.Canvas().Brush().SetStyle(bsSolid);
+  bitmap.Canvas().FillRect(TRect{0, 0, w, h});
+  bitmap.Canvas().StretchDraw(TRect{0, 0, w, h}, graphic);
+  DrawBitmap(left, top, width, height, bitmap, quality);
+}
+
+}  // namespace orv

@@ -1,0 +1,80 @@
+#include "report/pdf/tests/PdfTesting.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Fonts.h"
+
+namespace orv::testing {
+
+TRunResult RunCommand(const std::string& command) {
+  TRunResult result;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (!pipe) return {"", -1};
+  char buffer[65536];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) result.Output.append(buffer, n);
+  int status = pclose(pipe);
+  result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string Shell(const std::string& command) { return RunCommand(command).Output; }
+
+void TTreeOutline::GetItem(int index, String& text, int& page, int& top) {
+  const TItem& item = (*path_.back())[index];
+  text = item.Text, page = item.Page, top = item.Top;
+}
+
+void EnsureGraphics() { Application->Initialize(); }
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+std::string TempPath(const std::string& name) {
+  auto dir = std::filesystem::temp_directory_path() / ("orvane-pdf-tests-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  return (dir / name).string();
+}
+
+void SaveDocument(TkvxPDFFile& document, const std::string& fileName) {
+  TFileStream out(fileName, fmCreate);
+  document.SaveToStream(out);
+}
+
+std::string ReadFile(const std::string& fileName) {
+  std::ifstream in(fileName, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+std::string ExtractText(const std::string& file, const std::string& password) {
+  std::string options = "-raw -enc UTF-8";
+  if (!password.empty()) options += " -upw " + Quote(password);
+  return RunCommand("pdftotext " + options + " " + Quote(file) + " -").Output;
+}
+
+std::string Letters(std::string text) {
+  std::erase_if(text, [](char ch) { return ch == ' ' || ch == '\n' || ch == '\f' || ch == '\r'; });
+  return text;
+}
+
+std::unique_ptr<TFont> ReportFont(const String& name, int size, TFontStyles style, TColor color) {
+  InitFonts();
+  auto font = std::make_unique<TFont>();
+  font->SetName(name);
+  font->SetSize(size);
+  font->SetStyle(style);
+  font->SetColor(color);
+  font->SetCharset(THAI_CHARSET);
+  return font;
+}
+
+}  // namespace orv::testing
