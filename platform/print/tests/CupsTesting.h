@@ -74,7 +74,7 @@ inline TCapturedJob WaitForJob(const TCupsServer& server, int jobId) {
   return job;
 }
 
-// The job options the backend was given, by name.
+// The job options the backend was given, by name; a bare word ("nocollate") maps to "".
 inline std::map<std::string, std::string> JobOptions(const TCapturedJob& job) {
   std::map<std::string, std::string> options;
   std::istringstream lines(job.Args);
@@ -85,7 +85,10 @@ inline std::map<std::string, std::string> JobOptions(const TCapturedJob& job) {
     std::string word;
     while (words >> word) {
       size_t eq = word.find('=');
-      if (eq != std::string::npos) options[word.substr(0, eq)] = word.substr(eq + 1);
+      if (eq != std::string::npos)
+        options[word.substr(0, eq)] = word.substr(eq + 1);
+      else
+        options[word] = "";
     }
   }
   return options;
