@@ -15,11 +15,13 @@ constexpr int kAutoBinCode = 7;
 constexpr int kFirstPrinterPaperCode = 257;
 constexpr int kFirstPrinterBinCode = 256;
 
-// A paper of the Windows paper codes; sizes in tenths of a millimetre, portrait.
+// A paper of the Windows paper codes with its usual name; sizes in tenths of a millimetre,
+// portrait.
 struct TPaperCodeSize {
   int Code;
   int Width;
   int Height;
+  const char* Name;
 };
 
 // The 66 standard papers, codes 1 to 47 and 50 to 68, in code order.

@@ -22,7 +22,7 @@ void DrawLabel(TCanvas& canvas, const String& text) {
 
 TEST(CanvasJob, PagesOfChangingPaperArriveWithTheJobOptions) {
   EnsureGraphics();
-  TCupsServer server = UseTestServer();
+  TCupsServer server = UseTestServerNow();
   TCanvas canvas;
   TCanvasJob job;
   String error;
@@ -85,7 +85,7 @@ TEST(CanvasJob, PagesOfChangingPaperArriveWithTheJobOptions) {
 
 TEST(CanvasJob, ThaiTextPrintsAndCanBeReadBack) {
   EnsureGraphics();
-  TCupsServer server = UseTestServer();
+  TCupsServer server = UseTestServerNow();
   TCanvas canvas;
   TCanvasJob job;
   String error;
@@ -109,7 +109,7 @@ TEST(CanvasJob, ThaiTextPrintsAndCanBeReadBack) {
 
 TEST(CanvasJob, FailuresAreReturnedAndNothingIsSent) {
   EnsureGraphics();
-  UseTestServer();
+  UseTestServerNow();
   TCanvas canvas;
   String error;
   {
@@ -198,7 +198,7 @@ TEST(CanvasJob, PrintToFileReplacesTheOldFileOnlyWhenWhole) {
 }
 
 TEST(RawJob, ArrivesByteForByte) {
-  TCupsServer server = UseTestServer();
+  TCupsServer server = UseTestServerNow();
   std::string data;
   for (int i = 0; i < 256; ++i) data += static_cast<char>(i);
   data += "\x1b@\x1b" "E Certificate\r\n\x0c";

@@ -13,7 +13,7 @@ namespace orv {
 namespace {
 
 using testing::UseNoServer;
-using testing::UseTestServer;
+using testing::UseTestServerNow;
 
 const TPrinterPaper* FindPaper(const TPrinterCapabilities& caps, int code) {
   for (const TPrinterPaper& p : caps.Papers)
@@ -28,7 +28,7 @@ const TPrinterBin* FindBin(const TPrinterCapabilities& caps, const String& sourc
 }
 
 TEST(PrinterList, ServerQueuesWithTheDefault) {
-  UseTestServer();
+  UseTestServerNow();
   TPrinterList list = ListPrinters();
   EXPECT_TRUE(list.ServerReachable) << list.Error;
   EXPECT_NE(std::find(list.Names.begin(), list.Names.end(), "PdfQ"), list.Names.end());
@@ -37,7 +37,7 @@ TEST(PrinterList, ServerQueuesWithTheDefault) {
 }
 
 TEST(PrinterList, PapersWithTheMarginsOfTheirImageableArea) {
-  UseTestServer();
+  UseTestServerNow();
   TPrinterCapabilities caps;
   String error;
   ASSERT_TRUE(QueryCapabilities("PdfQ", caps, error)) << error;
@@ -87,7 +87,7 @@ TEST(PrinterList, PapersWithTheMarginsOfTheirImageableArea) {
 }
 
 TEST(PrinterList, RawQueueAndUnknownPrinter) {
-  UseTestServer();
+  UseTestServerNow();
   TPrinterCapabilities caps;
   String error;
   EXPECT_TRUE(QueryCapabilities("RawQ", caps, error)) << error;
