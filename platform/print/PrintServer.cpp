@@ -154,10 +154,8 @@ bool QueryCapabilities(const String& printer, TPrinterCapabilities& caps, String
     caps.DpiY = y;
   }
 
-  const char* orientation = cupsGetOption(CUPS_ORIENTATION, dest->num_options, dest->options);
   if (ipp_attribute_t* o = cupsFindDestDefault(http, dest, info.get(), CUPS_ORIENTATION))
     caps.DefaultLandscape = ippGetInteger(o, 0) == IPP_ORIENT_LANDSCAPE;
-  if (orientation) caps.DefaultLandscape = String(orientation) == CUPS_ORIENTATION_LANDSCAPE;
   return true;
 }
 
