@@ -59,7 +59,7 @@ void TFieldLayout::Date(TLabeledEdit*& text, TDateTimePicker*& picker, const Str
   text = new TLabeledEdit(owner_);
   text->SetParent(parent_);
   text->EditLabel()->SetCaption(caption);
-  text->SetReadOnly(true);
+  ShowAsReadOnly(text);
   text->SetBounds(Left(), Top() + CaptionHeight, columnWidth_ - kPickerWidth - 2, EditHeight);
   picker = new TDateTimePicker(owner_);
   picker->SetParent(parent_);
@@ -96,6 +96,11 @@ TLabel* TFieldLayout::Heading(const String& caption) {
   label->SetTop(Top() + RowHeight - CaptionHeight - 8);
   Take(1);
   return label;
+}
+
+void ShowAsReadOnly(TEdit* edit) {
+  edit->SetReadOnly(true);
+  edit->SetColor(clBtnFace);
 }
 
 }  // namespace orv

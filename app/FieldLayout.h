@@ -61,4 +61,8 @@ class TFieldLayout {
   int bottom_ = 0;
 };
 
+// Makes edit a text the user reads but does not type into: read-only, and in the colour of
+// the page rather than the white of a box that takes typing.
+void ShowAsReadOnly(TEdit* edit);
+
 }  // namespace orv

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/FieldLayout.h"
+#include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
@@ -31,10 +32,11 @@ constexpr int kPagerWidth = 668;
 constexpr int kSideLeft = kPagerLeft + kPagerWidth + kMargin;
 constexpr int kSideWidth = 200;
 constexpr int kClientWidth = kSideLeft + kSideWidth + kMargin;
-constexpr int kClientHeight = 740;
+// With the menu bar and a title bar the window fits a screen 768 pixels tall.
+constexpr int kClientHeight = 680;
 constexpr int kSearchHeight = 250;
 
-const char* const kMemberList = "Select * from Orvani order by Nm collate THAI, Sur collate THAI";
+const String kMemberList = SortedMembers("", " order by Nm collate THAI, Sur collate THAI");
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
 TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {
@@ -66,6 +68,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
   CreateSearchPanel();
+  CreateSearchModes();
   LumSmoothTabPager1 = new TLumSmoothTabPager(this);
   LumSmoothTabPager1->SetParent(this);
   LumSmoothTabPager1->SetBounds(kPagerLeft, kMargin, kPagerWidth, kClientHeight - 2 * kMargin);
@@ -86,6 +89,10 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   LumSmoothTabPager1->SetActivePage(LumSmoothTabPage1);
   CreateSidePanel();
   CreateSettingsPanel();
+  ConnectEditors();
+  ConnectSpouseEditors();
+  ConnectMemberCommands();
+  ConnectSettingsEditors();
 
   LumFormStyler1 = new TLumFormStyler(this);
   LumFormStyler1->SetStyle(tsOffice2003Silver);
@@ -205,7 +212,7 @@ void TForm1::CreateSidePanel() {
   Image1->SetShowHint(true);
   TFieldLayout side(this, this, kSideLeft, Image1->Top() + Image1->Height() + 4, kSideWidth);
   side.Edit(Edit3, "ชื่อ-นามสกุล");
-  Edit3->SetReadOnly(true);
+  ShowAsReadOnly(Edit3);
   Edit3->OnClick = [this](TObject* sender) { Edit3Click(sender); };
   Edit4 = new TEdit(this);
   Edit4->SetParent(this);
@@ -287,13 +294,62 @@ void TForm1::CreateSettingsPanel() {
   Panel4->SetVisible(false);
 }
 
+void TForm1::ConnectDatabase() {
+  if (AppPath.empty()) AppPath = DefaultParishFolder();
+  AppPath = AbsoluteFolder(AppPath);
+  TParishDatabase parish = PrepareParishDatabase(AppPath);
+  readOnly_ = parish.ReadOnly;
+  ADOConnection1->SetConnectionString("Data Source=" + parish.FileName +
+                                      (readOnly_ ? ";Mode=Read" : ""));
+  ADOConnection1->Open();
+  if (parish.Created)
+    Application->MessageBox("ยังไม่มีทะเบียนวัดในโฟลเดอร์ " + AppPath +
+                                "\nจึงสร้างทะเบียนวัดใหม่ที่ยังไม่มีข้อมูลไว้ให้ที่นั่น",
+                            Caption(), MB_OK | MB_ICONINFORMATION);
+  if (readOnly_)
+    Application->MessageBox("ทะเบียนวัด " + parish.FileName +
+                                " เปิดได้เพื่ออ่านอย่างเดียว เพราะแฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้"
+                                "\nช่องแก้ไขและปุ่มเพิ่มข้อมูลจึงถูกปิดไว้",
+                            Caption(), MB_OK | MB_ICONWARNING);
+}
+
+void TForm1::DisableWritingEditors() {
+  for (const std::vector<TFieldBinding>* fields : {&memberFields_, &moveFields_, &settingsFields_}) {
+    for (const TFieldBinding& binding : *fields) {
+      binding.Editor->SetEnabled(false);
+      if (binding.Picker) binding.Picker->SetEnabled(false);
+    }
+  }
+  for (TLumSmoothButton* button : {LumSmoothButton1, LumSmoothButton2, LumSmoothButton3,
+                                   LumSmoothButton4, LumSmoothButton6})
+    button->SetEnabled(false);
+}
+
 void TForm1::FormCreate(TObject*) {
-  AppPath = ExcludeTrailingPathDelimiter(GetCurrentDir());
+  try {
+    StartUp();
+  } catch (const EParishStartup&) {
+    ADOConnection1->Close();
+    throw;
+  } catch (const std::exception& e) {
+    // What failed after the checks (a damaged page, a failed upgrade) is told the same way,
+    // and the connection goes before anything more is written.
+    String file = ADOConnection1->DataSource();
+    ADOConnection1->Close();
+    const auto* own = dynamic_cast<const Exception*>(&e);
+    String message = own ? own->Message() : String(e.what());
+    throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
+                                            message.substr(0, message.find('\n'))));
+  }
+}
+
+void TForm1::StartUp() {
   Edit3->SetText("");
   Edit4->SetText("");
   for (TMemo* memo : {Memo1, Memo2, Memo3, Memo4, Memo5, Memo6, Memo7}) memo->Clear();
   ConnectDatabase();
-  FindOrvID();
+  // A database that can only be read was checked to need no upgrade.
+  if (!readOnly_) FindOrvID();
   ADOQuery1->SQL().SetText(kMemberList);
   ADOQuery1->Open();
   // Opening an empty list moves nowhere; the display is cleared all the same.
@@ -334,6 +390,7 @@ void TForm1::FormCreate(TObject*) {
 
   ADOQuery4->Open();
   ADOQuery9->Open();
+  if (readOnly_) DisableWritingEditors();
 }
 
 void TForm1::FormActivate(TObject*) {

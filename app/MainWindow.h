@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the member list and search panel, the four record pages of the member on
 // screen, the menu, and the parish database connection that every window of the program uses.
+#include <utility>
 #include <vector>
 
 #include "controls/LumFormStyler.h"
@@ -19,7 +20,8 @@
 namespace orv {
 
 // State of the main window's unit, one instance for the whole run; the other windows read it.
-// The working folder, without a trailing slash; Orvane.db and Picture/ live in it.
+// The parish folder, absolute and without a trailing slash; Orvane.db and Picture/ live in it.
+// Start-up sets it; the main window takes the default folder when it is empty.
 extern String AppPath;
 // "<AppPath>/Picture/<photo file name>" of the member on screen.
 extern String PhotoFileName;
@@ -97,6 +99,32 @@ class TForm1 : public TForm {
   TDateTimePicker* DateTimePicker3;
   TLabel* Label3;
   TDBGrid* DBGrid1;
+  // Search modes; the value list; member status and religion filters.
+  TRadioButton* RadioButton1;
+  TRadioButton* RadioButton2;
+  TRadioButton* RadioButton3;
+  TRadioButton* RadioButton4;
+  TRadioButton* RadioButton5;
+  TRadioButton* RadioButton6;
+  TRadioButton* RadioButton7;
+  TRadioButton* RadioButton8;
+  TRadioButton* RadioButton9;
+  TRadioButton* RadioButton10;
+  TRadioButton* RadioButton11;
+  TRadioButton* RadioButton12;
+  TRadioButton* RadioButton16;
+  TRadioButton* RadioButton17;
+  TRadioButton* RadioButton18;
+  TRadioButton* RadioButton19;
+  TRadioButton* RadioButton20;
+  TComboBox* ComboBox8;
+  TPanel* StatusPanel;  // holds the status radios, a choice of their own
+  TRadioButton* RadioButton13;
+  TRadioButton* RadioButton14;
+  TRadioButton* RadioButton15;
+  TRadioButton* RadioButton21;
+  TCheckBox* CheckBox23;
+  TCheckBox* CheckBox24;
 
   // Record pages.
   TLumSmoothTabPager* LumSmoothTabPager1;
@@ -282,11 +310,65 @@ class TForm1 : public TForm {
   // The settings row into the settings panel.
   void FindFix();
 
+  // Search.
+  void ChkSelect();
+  void SearchModeClick(TObject* Sender);
+  void StatusClick(TObject* Sender);
+  void FindData();
+  void Edit1KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void Edit2KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void Edit1DblClick(TObject* Sender);
+  void ComboBox8Select(TObject* Sender);
+  void ComboBox8KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void Timer1Timer(TObject* Sender);
+  void FindBirthday();
+  void FindDead();
+  void FindMoveIn();
+  void FindMoveOut();
+  void DateTimePicker2Change(TObject* Sender);
+  void DateTimePicker3Change(TObject* Sender);
+
+  // Field-by-field editing of the member and the current move.
+  void SaveMemberText(TWinControl* Editor, const String& Column);
+  void SaveMemberCombo(TComboBox* Editor, const String& Column);
+  void SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTimePicker* Picker);
+  void SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text);
+  void SaveMoveText(TLabeledEdit* Editor, const String& Column);
+  void SaveMoveChurch(TLabeledEdit* Editor, const String& MoveColumn, const String& MemberColumn);
+  void SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimePicker* Picker,
+                    TLabeledEdit* Shown);
+  void SaveMovePicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text);
+  void MoveOnlyKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+
+  // Adding and deleting members and moves.
+  void LumSmoothButton1Click(TObject* Sender);
+  void LumSmoothButton2Click(TObject* Sender);
+  void LumSmoothButton3Click(TObject* Sender);
+  void DBGrid1DblClick(TObject* Sender);
+  void DBGrid3DblClick(TObject* Sender);
+
+  // The settings panel.
+  void SaveSetting(TEdit* Editor, const String& Column, bool Trimmed);
+  void Edit10KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void Edit10DblClick(TObject* Sender);
+  void DBGrid4CellClick(TColumn* Column);
+  void DBGrid4Exit(TObject* Sender);
+  void ComboBox10Select(TObject* Sender);
+  void ComboBox10Click(TObject* Sender);
+
+  // Spouse lookups.
+  void LabeledEdit43KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void LabeledEdit69KeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+
   // Schema upgrades.
   void FindOrvID();
   void FindSen();
   void FindPrefix();
   void UpdateMove();
+
+  // True when the database could only be opened for reading: the editors that would write
+  // are disabled.
+  bool ReadOnly() const { return readOnly_; }
 
   // Which editor shows which column of the member, of the current move and of the settings.
   const std::vector<TFieldBinding>& MemberFields() const { return memberFields_; }
@@ -302,7 +384,32 @@ class TForm1 : public TForm {
   void CreateMovesPage();
   void CreateSidePanel();
   void CreateSettingsPanel();
+  void CreateSearchModes();
+  void ConnectEditors();
+  void ConnectSettingsEditors();
+  void ConnectMemberCommands();
+  void ConnectSpouseEditors();
+  // Runs a member selection: the list, its export copy, the count and the buttons.
+  void OpenMembers(const String& Condition, const String& Order,
+                   const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
+  // The text searches (name, surname, code, house, family, occupation).
+  void FindText(bool BySurname);
+  void FindDay(TRadioButton* Mode);
+  void FindPeriod(TRadioButton* Mode);
+  void FillValueList(const String& Expression);
+  // Whether there is a member on screen to act on.
+  bool HasMember() const;
+  // Posts the member being appended and makes it the current row of the whole list.
+  void ShowNewMember();
+  void ShowUpdate();
+  void ConvertMoves(bool AddKey, bool Convert);
+  void AddSearchIndexes();
+  // Prepares the parish folder and connects to its database; tells the user once when a new
+  // parish was made or the database can only be read.
   void ConnectDatabase();
+  // The start-up steps of FormCreate, which turns their failures into one message.
+  void StartUp();
+  void DisableWritingEditors();
   // Whether `table` has `column` (by name, case-blind).
   bool HasColumn(const String& table, const String& column);
   // Adds a settings column with its first value, when missing.
@@ -313,8 +420,13 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> memberFields_;
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
+  bool readOnly_ = false;
 };
 
 extern TForm1* Form1;
+
+// The members meeting a condition (none: all), in the order of an " order by" clause, with the
+// witness pair as the column FaMo when asked for.
+String SortedMembers(const String& Condition, const String& Order, bool WithPair = false);
 
 }  // namespace orv

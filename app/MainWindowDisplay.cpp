@@ -87,6 +87,7 @@ void TForm1::ADOQuery1AfterScroll(TDataSet*) {
 void TForm1::ADOQuery4AfterScroll(TDataSet*) { FindMove(); }
 
 void TForm1::SetMoveEditorsEnabled(bool enabled) {
+  enabled = enabled && !readOnly_;
   for (const TFieldBinding& binding : moveFields_) {
     binding.Editor->SetEnabled(enabled);
     if (binding.Picker) binding.Picker->SetEnabled(enabled);

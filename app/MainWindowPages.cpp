@@ -30,7 +30,7 @@ class TBoundLayout : public TFieldLayout {
   // A date shown as text only; it is changed elsewhere.
   void DateText(TLabeledEdit*& text, const char* column, const char* caption) {
     Edit(text, caption);
-    text->SetReadOnly(true);
+    ShowAsReadOnly(text);
     fields_.push_back({column, text, true});
   }
   void Choice(TComboBox*& box, const char* column, const char* caption,
@@ -186,7 +186,8 @@ void TForm1::CreateSacramentPages() {
   GroupBox2->SetParent(TabSheet5);
   GroupBox2->SetCaption("บัญชีมรณะ");
   GroupBox2->SetBounds(kPageInset - 4, anointing.Bottom() + 8, 2 * width + 30, 330);
-  TBoundLayout death(this, GroupBox2, memberFields_, width, 8, 8);
+  // A labelled edit's caption stands a little above its row.
+  TBoundLayout death(this, GroupBox2, memberFields_, width, 8, GroupBox2->CaptionRect().Bottom + 8);
   death.Text(LabeledEdit53, "dead_No", "เลขทะเบียนมรณะ");
   death.Text(LabeledEdit54, "Citydead_No", "เลขที่ใบมรณบัตร");
   death.DateWithPicker(LabeledEdit55, DateTimePicker9, "dead_date", "วันเสียชีวิต");

@@ -2,24 +2,8 @@
 // data) and no upgrade deletes a row.
 #include "app/ParishSchema.h"
 #include "app/MainWindow.h"
-#include "platform/rtl/FileUtils.h"
 
 namespace orv {
-
-void TForm1::ConnectDatabase() {
-  if (!FileExists(ParishDatabaseName)) {
-    // Made under another name and renamed when whole, so that a failure leaves no half-made
-    // database to be opened next time.
-    String fresh = String(ParishDatabaseName) + ".new";
-    DeleteFile(fresh);
-    CreateParishDatabase(fresh);
-    if (!RenameFile(fresh, ParishDatabaseName)) {
-      DeleteFile(fresh);
-      throw EDatabaseError(String("Cannot create ") + ParishDatabaseName);
-    }
-  }
-  ADOConnection1->Open();
-}
 
 bool TForm1::HasColumn(const String& table, const String& column) {
   ADOQuery11->Close();
@@ -36,7 +20,11 @@ bool TForm1::HasColumn(const String& table, const String& column) {
 void TForm1::FindOrvID() {
   bool addKey = !HasColumn("Move", "OrvID");
   bool convert = ParishSchemaVersionOf(*ADOConnection1) < ParishSchemaVersion;
-  if (!addKey && !convert) return;
+  if (addKey || convert) ConvertMoves(addKey, convert);
+  AddSearchIndexes();
+}
+
+void TForm1::ConvertMoves(bool addKey, bool convert) {
   ADOConnection1->BeginTrans();
   try {
     if (addKey) {
@@ -58,6 +46,48 @@ void TForm1::FindOrvID() {
     ADOConnection1->RollbackTrans();
     throw;
   }
+}
+
+void TForm1::AddSearchIndexes() {
+  // The searches match a prefix with LIKE, which SQLite answers from an index only when the
+  // index folds case as LIKE does; the children of a member are found by the parent's exact
+  // name (OrvaniName covers Nm, and Nm with sur, exactly; OrvaniNum the exact code). No index uses the THAI collation: another SQLite tool
+  // could then no longer write the file.
+  static const char* const kIndexes[][2] = {
+      {"OrvaniNmLike", "Orvani (Nm COLLATE NOCASE)"},
+      {"OrvaniSurLike", "Orvani (sur COLLATE NOCASE)"},
+      {"OrvaniNumLike", "Orvani (NUM COLLATE NOCASE)"},
+      {"OrvaniBirth", "Orvani (birth_date)"},
+      {"OrvaniDead", "Orvani (dead_date)"},
+      {"OrvaniBirthDay", "Orvani (substr(birth_date, 6, 5))"},
+      {"OrvaniDeathDay", "Orvani (substr(dead_date, 6, 5))"},
+      {"OrvaniDateIn", "Orvani (DateIn)"},
+      {"OrvaniDateOut", "Orvani (DateOut)"},
+      {"OrvaniPapaLike", "Orvani (papa_nm COLLATE NOCASE)"},
+      {"OrvaniMamaLike", "Orvani (mama_nm COLLATE NOCASE)"},
+      {"OrvaniHouseLike", "Orvani (Address1 COLLATE NOCASE)"},
+      {"OrvaniSaintLike", "Orvani (st COLLATE NOCASE)"},
+      {"OrvaniGodparentLike", "Orvani (btsm_parent COLLATE NOCASE)"},
+      {"OrvaniSponsorLike", "Orvani (cnfm_parent COLLATE NOCASE)"},
+      {"OrvaniFamily", "Orvani (from_family)"},
+      {"OrvaniFamilyNo", "Orvani (family_no)"},
+      {"OrvaniPapa", "Orvani (papa_nm)"},
+      {"OrvaniMama", "Orvani (mama_nm)"},
+      {"MoveMember", "Move (OrvID)"}};
+  String names, create;
+  for (const auto& index : kIndexes) {
+    names += String(names.empty() ? "'" : ", '") + index[0] + "'";
+    create += String("CREATE INDEX IF NOT EXISTS ") + index[0] + " ON " + index[1] + ";\n";
+  }
+  ADOQuery11->Close();
+  ADOQuery11->SQL().SetText("select count(*) from sqlite_master where type = 'index' and name in (" +
+                            names + ")");
+  ADOQuery11->Open();
+  bool complete = ADOQuery11->Fields()[0]->AsInteger() == static_cast<Integer>(std::size(kIndexes));
+  ADOQuery11->Close();
+  // A database that has them all is not written to, so a read-only one opens as well.
+  if (complete) return;
+  ADOConnection1->Execute(create);
 }
 
 void TForm1::UpdateMove() {

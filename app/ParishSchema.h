@@ -5,7 +5,7 @@
 
 namespace orv {
 
-// The relative file name of the parish database in the program's working folder.
+// The file name of the parish database in the parish folder.
 inline constexpr const char* ParishDatabaseName = "Orvane.db";
 
 // The schema version kept in PRAGMA user_version. 0 is a database of the older layout, or one

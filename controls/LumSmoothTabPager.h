@@ -1,33 +1,135 @@
 #pragma once
-// The control kit's tab pager and its pages. For now they are the platform's page control and
-// tab sheets under the kit's names; the owner-drawn look replaces them without changing callers.
-#include "platform/gui/ComCtrls.h"
+// TLumSmoothTabPager: pages behind tabs drawn as smooth button faces along one edge.
+#include <vector>
+
+#include "controls/LumSmoothTabPage.h"
 
 namespace orv {
 
-class TLumSmoothTabPager;
+ORV_ENUM(TLumSmoothTabPosition, tpTopRight, tpTopCenter, tpTopLeft, tpLeftTop, tpLeftBottom, tpLeftCenter,
+         tpRightTop, tpRightBottom, tpRightCenter, tpBottomLeft, tpBottomRight, tpBottomCenter);
 
-// One page of a TLumSmoothTabPager; its caption is the tab's text.
-class TLumSmoothTabPage : public TTabSheet {
-  ORV_CLASS(TLumSmoothTabPage, TTabSheet)
+using TLumTabChangingEvent = std::function<void(TObject* Sender, int FromTab, int ToTab, bool& AllowChange)>;
+using TTabMovedEvent = std::function<void(TObject* Sender, int FromIndex, int ToIndex)>;
+
+// Sizes of the tab strip; every change fires OnChange.
+class TLumSmoothTabSettings : public TPersistent {
+  ORV_CLASS(TLumSmoothTabSettings, TPersistent)
 
  public:
-  explicit TLumSmoothTabPage(TComponent* AOwner);
-  TLumSmoothTabPager* Pager() const;
-  // Puts the page on APager as its last page.
-  void SetPager(TLumSmoothTabPager* APager);
+  void Assign(TPersistent* Source) override;
+#define ORV_SETTING(Name, Field)      \
+  int Name() const { return Field; }  \
+  void Set##Name(int Value) {         \
+    if (Field == Value) return;       \
+    Field = Value;                    \
+    if (OnChange) OnChange(this);     \
+  }
+  // Space before and after a tab's caption.
+  ORV_SETTING(LeftMargin, leftMargin_)
+  ORV_SETTING(RightMargin, rightMargin_)
+  // Space before the first tab.
+  ORV_SETTING(StartMargin, startMargin_)
+  // Depth of the strip; 0 or less hides the tabs.
+  ORV_SETTING(Height, height_)
+  // Gap between tabs.
+  ORV_SETTING(Spacing, spacing_)
+  // Above 0: every tab this long.
+  ORV_SETTING(Width, width_)
+  // Trimmed from the strip's far end.
+  ORV_SETTING(EndMargin, endMargin_)
+#undef ORV_SETTING
+
+  TNotifyEvent OnChange;
+
+ private:
+  int leftMargin_ = 4, rightMargin_ = 4, startMargin_ = 4, height_ = 26, spacing_ = 4, width_ = 0, endMargin_ = 0;
 };
 
-// Pages behind tabs. Setting ActivePage shows that page and runs the page change events, as
-// the user's choice of a tab does.
-class TLumSmoothTabPager : public TPageControl {
-  ORV_CLASS(TLumSmoothTabPager, TPageControl)
+class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
+  ORV_CLASS(TLumSmoothTabPager, TCustomControl)
 
  public:
   explicit TLumSmoothTabPager(TComponent* AOwner);
+  ~TLumSmoothTabPager() override;
+
+  // "Invalid Parent" inside another pager or its page.
+  void SetParent(TWinControl* AParent) override;
+  void SetComponentStyle(TQorStyle AStyle) override;
+
+  void AddPage(TLumSmoothTabPage* Page);
+  void RemovePage(TLumSmoothTabPage* Page);
+  void MovePage(int FromIndex, int ToIndex);
+  int PageCount() const { return static_cast<int>(pages_.size()); }
+  // Exception "Index out of bounds in list read access" at or beyond the count.
+  TLumSmoothTabPage* Pages(int Index) const;
+  int IndexOfPage(const TLumSmoothTabPage* Page) const;
+
+  // Setting it shows that page as a click on its tab does; a page of another pager is ignored.
   TLumSmoothTabPage* ActivePage() const;
-  // A page of another pager, or nullptr, changes nothing.
   void SetActivePage(TLumSmoothTabPage* Value);
+  int ActivePageIndex() const { return activeIndex_; }
+  void SetActivePageIndex(int Index);
+  // The next (or previous) page with a visible, enabled tab, wrapping round.
+  void SelectNextPage(bool GoForward);
+
+  int PageMargin() const { return pageMargin_; }
+  void SetPageMargin(int Value);
+  TLumSmoothTabPosition TabPosition() const { return tabPosition_; }
+  void SetTabPosition(TLumSmoothTabPosition Value);
+  TLumSmoothTabSettings* TabSettings() const { return tabSettings_.get(); }
+  void SetTabSettings(TLumSmoothTabSettings* Value) { tabSettings_->Assign(Value); }
+  bool TabReorder() const { return tabReorder_; }
+  void SetTabReorder(bool Value) { tabReorder_ = Value; }
+  String Version() const { return "1.0.3.1"; }
+
+  // The tab's rectangle in the pager; empty for a page without a visible tab.
+  TRect GetTabRect(int Index) const;
+  // The index of the tab at (X, Y), or -1.
+  int HitTest(int X, int Y) const;
+  int HotTab() const { return hotIndex_; }
+  int PressedTab() const { return pressedIndex_; }
+  // The area every page takes.
+  TRect PageRect() const;
+
+  TNotifyEvent OnChange;
+  TLumTabChangingEvent OnChanging;
+  TTabMovedEvent OnTabMoved;
+
+ protected:
+  void Paint() override;
+  void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseMove(TShiftState Shift, int X, int Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
+  void MouseLeave() override;
+  void KeyDown(Word& Key, TShiftState Shift) override;
+  void DoEnter() override;
+  void DoExit() override;
+  void Resize() override;
+
+ private:
+  friend class TLumSmoothTabPage;
+  void ChangeActivePage(int Index);
+  void LayoutPages();
+  void PageLookChanged(TLumSmoothTabPage* Page);
+  void UpdateAccelerators();
+  bool InStrip(int X, int Y) const;
+  bool Loading() const;
+  std::vector<TRect> TabRects() const;
+  int CaptionWidth(const TLumSmoothTabPage& Page) const;
+  void PaintTab(TGPGraphics& Graphics, int Index, const TRect& R);
+
+  std::vector<TLumSmoothTabPage*> pages_;  // not owned
+  std::unique_ptr<TLumSmoothTabSettings> tabSettings_;
+  int activeIndex_ = -1, hotIndex_ = -1, pressedIndex_ = -1;
+  int pageMargin_ = 1;
+  TLumSmoothTabPosition tabPosition_ = tpTopCenter;
+  bool tabReorder_ = false;
+  bool focused_ = false;
+  // A left press on a tab that may become a drag to reorder the tabs.
+  int dragIndex_ = -1;
+  TPoint dragStart_;
+  bool dragging_ = false;
 };
 
 }  // namespace orv

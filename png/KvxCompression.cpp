@@ -21,7 +21,7 @@ constexpr Byte FlagReserved = 0xE0;
 // Walks the member header; every read is checked against the bytes present.
 class THeaderReader {
  public:
-  THeaderReader(const std::vector<Byte>& data) : data_(data) {}
+  THeaderReader(const std::vector<Byte>& data, size_t start) : data_(data), pos_(start) {}
   size_t Position() const { return pos_; }
   Byte ReadByte() {
     if (pos_ >= data_.size()) Truncated();
@@ -39,7 +39,7 @@ class THeaderReader {
 
  private:
   const std::vector<Byte>& data_;
-  size_t pos_ = 0;
+  size_t pos_;
 };
 
 LongWord LittleEndian32(const Byte* p) {
@@ -52,13 +52,13 @@ LongWord BigEndian32(const Byte* p) {
 
 }  // namespace
 
-void kvxDecompressStream(TStream& source, TStream& dest, String& fileName) {
-  fileName.clear();
-  Int64 left = source.Size() - source.Position();
-  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(left, 0)));
-  source.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+namespace {
 
-  THeaderReader header(data);
+// Reads the gzip member that begins at data[start] and appends its data to out, producing at
+// most maxSize bytes in all; returns where the member ends.
+size_t ReadMember(const std::vector<Byte>& data, size_t start, std::vector<Byte>& out,
+                  Int64 maxSize, String& fileName) {
+  THeaderReader header(data, start);
   if (header.ReadByte() != 0x1F || header.ReadByte() != 0x8B || header.ReadByte() != Z_DEFLATED)
     Corrupt();
   Byte flags = header.ReadByte();
@@ -70,10 +70,12 @@ void kvxDecompressStream(TStream& source, TStream& dest, String& fileName) {
     extraLength |= size_t(header.ReadByte()) << 8;
     header.Skip(extraLength);
   }
-  if (flags & FlagName) fileName = header.ReadZeroTerminated();
+  String name;
+  if (flags & FlagName) name = header.ReadZeroTerminated();
+  if (start == 0) fileName = name;
   if (flags & FlagComment) header.ReadZeroTerminated();
   if (flags & FlagHeaderCrc) {
-    uLong crc = crc32(0, data.data(), static_cast<uInt>(header.Position()));
+    uLong crc = crc32(0, data.data() + start, static_cast<uInt>(header.Position() - start));
     Word stored = header.ReadByte();
     stored |= Word(header.ReadByte()) << 8;
     if (stored != (crc & 0xFFFF)) Corrupt();
@@ -82,20 +84,39 @@ void kvxDecompressStream(TStream& source, TStream& dest, String& fileName) {
   const Byte* body = data.data() + header.Position();
   Int64 bodySize = static_cast<Int64>(data.size() - header.Position());
   Int64 used = 0;
+  Int64 room = maxSize - static_cast<Int64>(out.size());
   // The trailer's length (modulo 2^32) bounds the first allocation but is not trusted beyond
   // that: output grows only as far as the data really inflates.
   Int64 estimate = bodySize >= 8 ? LittleEndian32(body + bodySize - 4) : 0;
-  estimate = std::min<Int64>(estimate, bodySize * 1032 + 1024);
-  std::vector<Byte> out = ZInflate(body, bodySize, -MAX_WBITS, estimate, ZNoLimit, &used);
+  estimate = std::min({estimate, bodySize * 1032 + 1024, room});
+  std::vector<Byte> member = ZInflate(body, bodySize, -MAX_WBITS, estimate, room, &used);
   if (bodySize - used < 8) Truncated();
   const Byte* trailer = body + used;
 
-  if (LittleEndian32(trailer + 4) != static_cast<LongWord>(out.size() & 0xFFFFFFFFu)) Corrupt();
-  uLong crc = crc32_z(0, out.data(), out.size());
+  if (LittleEndian32(trailer + 4) != static_cast<LongWord>(member.size() & 0xFFFFFFFFu)) Corrupt();
+  uLong crc = crc32_z(0, member.data(), member.size());
   if (LittleEndian32(trailer) != crc) {
-    uLong adler = adler32_z(1, out.data(), out.size());
+    uLong adler = adler32_z(1, member.data(), member.size());
     if (BigEndian32(data.data() + modificationTime) != adler) Corrupt();
   }
+  out.insert(out.end(), member.begin(), member.end());
+  return header.Position() + static_cast<size_t>(used) + 8;
+}
+
+}  // namespace
+
+void kvxDecompressStream(TStream& source, TStream& dest, String& fileName, Int64 maxSize) {
+  fileName.clear();
+  Int64 left = source.Size() - source.Position();
+  std::vector<Byte> data(static_cast<size_t>(std::max<Int64>(left, 0)));
+  source.ReadBuffer(data.data(), static_cast<Int64>(data.size()));
+
+  std::vector<Byte> out;
+  size_t next = ReadMember(data, 0, out, maxSize, fileName);
+  // Members written one after another are one stream, as gzip reads them; anything else that
+  // follows (padding, for one) is not data.
+  while (data.size() - next >= 2 && data[next] == 0x1F && data[next + 1] == 0x8B)
+    next = ReadMember(data, next, out, maxSize, fileName);
   dest.WriteBuffer(out.data(), static_cast<Int64>(out.size()));
 }
 

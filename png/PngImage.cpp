@@ -97,11 +97,14 @@ void TPngImage::LoadFromStream(TStream& stream) {
     String name(type, 4);
     if (length > PngMaxLength) throw EPngUnexpectedEnd(EPNGUnexpectedEndText);
     if (chunks_.Count() == 0 && name != "IHDR") throw EPNGIHDRNotFirst(EPNGIHDRNotFirstText);
+    // A second header would prepare a second pixel store beside the first and be written back
+    // as a file no reader accepts.
+    if (chunks_.Count() > 0 && name == "IHDR") throw EPngInvalidIHDR(EPNGInvalidIHDRText);
     // The first IDAT chunk's decoder reads the whole run; later IDAT chunks, and cHRM, which
-    // the codec does not keep, are stepped over.
+    // the codec does not keep, are stepped over, their CRCs checked like any other chunk's.
     if ((name == "IDAT" && idatSeen) || name == "cHRM") {
-      RequirePngBytes(stream, Int64(length) + 4);
-      stream.Seek(Int64(length) + 4, soCurrent);
+      TChunk skipped(*this, name);
+      skipped.LoadFromStream(stream, name, length);
       continue;
     }
     // A type of anything but letters cannot be an ancillary chunk either.
@@ -109,7 +112,15 @@ void TPngImage::LoadFromStream(TStream& stream) {
     bool critical = !letters || (type[0] >= 'A' && type[0] <= 'Z');
     if (critical && !IsRegisteredChunk(name))
       throw EPNGUnknownCriticalChunk(EPNGUnknownCriticalChunkText);
-    if (name == "IDAT") idatSeen = true;
+    if (name == "IDAT") {
+      // Without its palette an image of indices has no colours: it would decode black and be
+      // saved without the PLTE chunk a palette image must carry.
+      if (Header().ColorType() == 3) {
+        const TChunkPLTE* palette = chunks_.ItemFromClass<TChunkPLTE>();
+        if (!palette || palette->Count() == 0) throw EPNGInvalidPalette(EPNGInvalidPaletteText);
+      }
+      idatSeen = true;
+    }
     std::unique_ptr<TChunk> chunk = CreateChunk(*this, name);
     bool more = chunk->LoadFromStream(stream, name, length);
     chunks_.Add(std::move(chunk));
@@ -278,10 +289,10 @@ namespace {
 TStoreKey StoreKey(const TChunkIHDR& header, const TChunktRNS& trns) {
   TStoreKey key;
   Byte depth = header.BitDepth();
-  Word max = Word((1u << depth) - 1);
-  const Word samples[3] = {trns.SampleBlue(), trns.SampleGreen(), trns.SampleRed()};
-  for (Word s : samples)
-    if (s > max) return key;
+  // Bits above the depth are not part of the sample: decoders are to ignore them.
+  const Word max = Word((1u << depth) - 1);
+  const Word samples[3] = {Word(trns.SampleBlue() & max), Word(trns.SampleGreen() & max),
+                           Word(trns.SampleRed() & max)};
   if (header.ColorType() == 0) {
     Word s = samples[0];
     key.value[0] = Byte(depth == 16 ? s >> 8 : depth == 2 ? s * 5 : s);

@@ -51,6 +51,7 @@ TsxILParser::TsxILParser() = default;
 TsxILParser::~TsxILParser() = default;
 
 void TsxILParser::SelectLanguage(const String& name) {
+  failures_.clear();
   parser_.Clear();
   grammar_ = sxGetGrammar(name);
   langName_ = name;
@@ -72,14 +73,18 @@ void TsxILParser::SelectLanguage(const String& name) {
   if (extendedCharset_) parser_.AddIdentChars(128, 255);
 }
 
-bool TsxILParser::ParseSource(const String& text) {
+bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
   errorText_.clear();
   errorPos_.clear();
   errorUnit_.clear();
   termFlag_ = false;
+  errorAt_ = 0;
+  failures_.clear();
   ilDoc_.Root()->Clear();
   if (!grammar_) throw Exception(SInvalidLanguage);
+  // A byte-order mark is no part of the program, in a main text as in a unit's file.
+  const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
 
   int start = 1;
@@ -109,10 +114,14 @@ bool TsxILParser::ParseSource(const String& text) {
     if (errorText_.empty()) {
       errorText_ = SNestingTooDeep;
       errorPos_ = parser_.RowColAt(error.Position);
+      errorAt_ = error.Position;
     }
     matched = false;
   }
+  failures_.clear();
 
+  // Text after a program's own terminator is not examined.
+  int programEnd = parser_.Size() + 1;
   if (errorText_.empty()) {
     // A failed parse must say why, and a program that is a bare list of statements must not
     // stop silently before text it could not read: that text would simply never run. A program
@@ -122,14 +131,17 @@ bool TsxILParser::ParseSource(const String& text) {
         !rule.Children.empty() && (grammar_->Element(rule.Children.back()).Kind == TsxRuleKind::Char ||
                                    grammar_->Element(rule.Children.back()).Kind == TsxRuleKind::Keyword);
     parser_.SkipSpaces();
+    if (terminated && matched) programEnd = parser_.Position();
     if (!matched || (!terminated && parser_.Position() <= parser_.Size())) {
       errorText_ = "Statement expected";
       for (const auto& [name, message] : grammar_->Errors())
         if (SameText(name, "err3")) errorText_ = message;
       errorPos_ = parser_.GetRowCol();
+      errorAt_ = parser_.Position();
       matched = false;
     }
   }
+  ReportUnclosed(programEnd);
   if (!matched || !errorText_.empty()) {
     lines_.clear();
     return false;
@@ -157,6 +169,24 @@ bool TsxILParser::Match(int index) {
 
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
+  const bool enteredClean = errorText_.empty();
+  const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
+  if (element.IsRule) {
+    auto known = failures_.find(key);
+    // A failure remembered from a clean start replays its error; with an error already
+    // recorded, failing again adds nothing. Only a failure first seen after an error must be
+    // tried again from a clean start, to learn the error it records.
+    if (known != failures_.end() && (known->second.EnteredClean || !enteredClean)) {
+      if (enteredClean && known->second.EnteredClean) {
+        errorText_ = known->second.ErrorText;
+        errorPos_ = known->second.ErrorPos;
+        termFlag_ = known->second.Term;
+        errorAt_ = known->second.ErrorAt;
+      }
+      return false;
+    }
+  }
+  const size_t startUnits = usedUnits_.size();
   bool matched = false;
   String token;
   switch (element.Kind) {
@@ -248,6 +278,9 @@ bool TsxILParser::Match(int index) {
     if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
     if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
   }
+  // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
+  if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
+    failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
   return matched;
 }
 
@@ -296,17 +329,30 @@ bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
 void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
   if (!element.HasErr || !errorText_.empty()) return;
   errorText_ = element.ErrText;
-  errorPos_ = PosAfterBlanks(startPos);
+  errorAt_ = AfterBlanks(startPos);
+  errorPos_ = parser_.RowColAt(errorAt_);
   termFlag_ = element.Term;
 }
 
-String TsxILParser::PosAfterBlanks(int position) {
+int TsxILParser::AfterBlanks(int position) {
   const int saved = parser_.Position();
   parser_.SetPosition(position);
   parser_.SkipSpaces();
-  String pos = parser_.GetRowCol();
+  const int after = parser_.Position();
   parser_.SetPosition(saved);
-  return pos;
+  return after;
+}
+
+void TsxILParser::ReportUnclosed(int programEnd) {
+  bool comment = false;
+  const int unclosed = parser_.FindUnclosed(comment);
+  if (unclosed == 0 || unclosed >= programEnd) return;
+  // An error in a used unit, or before the unclosed text, stands.
+  if (!errorText_.empty() && (errorAt_ == 0 || errorAt_ < unclosed)) return;
+  errorText_ = comment ? SUnterminatedComment : SUnterminatedString;
+  errorPos_ = parser_.RowColAt(unclosed);
+  errorAt_ = unclosed;
+  errorUnit_.clear();
 }
 
 void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
@@ -314,7 +360,7 @@ void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount)
     LoadUnits(startCount);
     return;
   }
-  String attributes = Attribute("pos", PosAfterBlanks(startPos));
+  String attributes = Attribute("pos", parser_.RowColAt(AfterBlanks(startPos)));
   if (node == "expr") attributes += " " + Attribute("pos1", parser_.GetRowCol());
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
                 Line{Line::Open, node, std::move(attributes), {}, nullptr});
@@ -365,6 +411,7 @@ void TsxILParser::LoadUnit(const String& name, size_t& insertAt) {
       errorText_ = nested->errorText_;
       errorPos_ = nested->errorPos_;
       errorUnit_ = nested->errorUnit_.empty() ? name : nested->errorUnit_;
+      errorAt_ = 0;
       // A unit's error is no loop's closing error: no loop may forgive it.
       termFlag_ = false;
     }

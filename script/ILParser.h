@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -37,7 +38,7 @@ class TsxILParser {
   // "row:col" are then in ErrorMsg and ErrorPos (and the unit's name in ErrorUnit when it lies
   // in a used unit). Raises for an unknown dialect on a "#language" line, a grammar naming an
   // undefined rule, and a unit file that cannot be read.
-  bool ParseSource(const String& text);
+  bool ParseSource(const String& source);
 
   const String& ErrorMsg() const { return errorText_; }
   const String& ErrorPos() const { return errorPos_; }
@@ -69,7 +70,12 @@ class TsxILParser {
   void LoadUnits(size_t startCount);
   void LoadUnit(const String& name, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
-  String PosAfterBlanks(int position);
+  // The position of the first token at or after position.
+  int AfterBlanks(int position);
+  // Replaces the recorded error by an unclosed comment's or string's when that comes first:
+  // whatever was read after it was never meant as program text. Text from programEnd on is
+  // not the program's.
+  void ReportUnclosed(int programEnd);
   void BuildILDoc();
 
   std::shared_ptr<const TsxGrammar> grammar_;
@@ -87,6 +93,20 @@ class TsxILParser {
   String errorPos_;
   String errorUnit_;
   bool termFlag_ = false;
+  // Where the recorded error lies in this text; 0 when it lies in a used unit.
+  int errorAt_ = 0;
+
+  // What a rule that failed at a position did to the recorded error, so that trying it there
+  // again costs nothing: without this, every level of nesting tries the levels inside it once
+  // per alternative, and an error deep inside takes time exponential in the depth.
+  struct Failure {
+    bool EnteredClean = false;  // no error was recorded when the rule began
+    String ErrorText;
+    String ErrorPos;
+    bool Term = false;
+    int ErrorAt = 0;
+  };
+  std::unordered_map<std::uint64_t, Failure> failures_;
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
   std::uintptr_t stackStart_ = 0;  // where the outermost Match began; the stack grows down

@@ -30,6 +30,11 @@ inline constexpr const char* SEventError = "Event handler must be a procedure";
 // a stack overflow must not be the answer to a pathological script.
 inline constexpr const char* SNestingTooDeep = "Program nested too deeply";
 
+// Reported at the start of a block comment or a string that is never closed, which would
+// otherwise swallow the rest of the program.
+inline constexpr const char* SUnterminatedComment = "Unterminated comment";
+inline constexpr const char* SUnterminatedString = "Unterminated string";
+
 // The script XML reader's complaint about malformed input.
 inline constexpr const char* SInvalidFileFormat = "Invalid file format";
 

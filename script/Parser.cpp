@@ -90,6 +90,7 @@ void TsxParser::SetText(const String& value) {
   text_ = value;
   text_.push_back('\0');
   position_ = lastPosition_ = 1;
+  unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
   codePoints_.assign(text_.size() + 2, 0);
   int count = 0;
@@ -125,11 +126,25 @@ void TsxParser::SkipLineEnds() {
   while (At(position_) == CR || At(position_) == LF) ++position_;
 }
 
+bool TsxParser::IsCommentWord(int position, const String& opener) const {
+  if (!StartsWith(position, opener)) return false;
+  if (!identChars_[static_cast<Byte>(opener.front())]) return true;
+  const bool joinedBefore = position > 1 && identChars_[At(position - 1)];
+  const bool joinedAfter = identChars_[At(position + static_cast<int>(opener.size()))];
+  return !joinedBefore && !joinedAfter;
+}
+
+bool TsxParser::EndsLine(int position) const {
+  int p = position + 1;
+  while (p <= Size() && At(p) <= 32 && At(p) != CR && At(p) != LF) ++p;
+  return p > Size() || At(p) == CR || At(p) == LF;
+}
+
 // One comment at Position, if there is one; true when something was skipped.
 bool TsxParser::SkipComment() {
   const int size = Size();
   if (position_ >= size) return false;
-  if (StartsWith(position_, commentLine1_) || StartsWith(position_, commentLine2_)) {
+  if (IsCommentWord(position_, commentLine1_) || IsCommentWord(position_, commentLine2_)) {
     const bool beginsLine = position_ == 1 || At(position_ - 1) == LF;
     while (position_ <= size && At(position_) != LF) {
       if (!skipEOL_ && !beginsLine && At(position_) == CR) break;
@@ -149,10 +164,15 @@ bool TsxParser::SkipComment() {
     openLength = blockOpen2_.size();
   }
   if (!close) return false;
+  const int start = position_;
   position_ += static_cast<int>(openLength);
   while (position_ <= size && !StartsWith(position_, *close)) ++position_;
-  // An unclosed comment ends at the end of the text, never past it.
-  if (position_ <= size) position_ += static_cast<int>(close->size());
+  // An unclosed comment ends at the end of the text, never past it, and is remembered: it has
+  // swallowed the rest of the program.
+  if (position_ <= size)
+    position_ += static_cast<int>(close->size());
+  else if (unclosedComment_ == 0 || start < unclosedComment_)
+    unclosedComment_ = start;
   return true;
 }
 
@@ -162,7 +182,10 @@ void TsxParser::SkipSpaces() {
   bool continuation = false;
   for (;;) {
     while (position_ <= size && IsBlank(At(position_))) ++position_;
-    if (!skipChar_.empty() && position_ <= size && At(position_) == static_cast<Byte>(skipChar_[0])) {
+    // A continuation character continues a line only at its end: elsewhere it is text
+    // ("_total" is a name).
+    if (!skipChar_.empty() && position_ <= size && At(position_) == static_cast<Byte>(skipChar_[0]) &&
+        EndsLine(position_)) {
       ++position_;
       continuation = true;
       continue;
@@ -182,6 +205,8 @@ void TsxParser::SkipSpaces() {
 
 bool TsxParser::GetEOL() {
   SkipSpaces();
+  // Where line ends are tokens, the end of the text ends the last line too.
+  if (!skipEOL_ && position_ > Size()) return true;
   if (At(position_) != CR && At(position_) != LF) return false;
   SkipLineEnds();
   return true;
@@ -337,6 +362,32 @@ String TsxParser::GetKVString() {
     }
   }
   return text_.substr(static_cast<size_t>(start - 1), static_cast<size_t>(position_ - start));
+}
+
+int TsxParser::FindUnclosed(bool& comment) const {
+  TsxParser scan = *this;
+  scan.SetPosition(1);
+  const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  for (;;) {
+    scan.SkipSpaces();
+    if (scan.unclosedComment_ != 0) {
+      comment = true;
+      return scan.unclosedComment_;
+    }
+    const int at = scan.position_;
+    if (at > Size()) return 0;
+    if (quote != 0 && At(at) == quote) {
+      if (scan.GetString().empty()) {
+        comment = false;
+        return at;
+      }
+      continue;
+    }
+    // Words and numbers whole, so that a comment opener or a quote inside one is not taken
+    // for what it would be on its own.
+    if (!scan.GetWord().empty() || !scan.GetNumber().empty()) continue;
+    scan.position_ = at + 1;
+  }
 }
 
 String TsxParser::GetRowCol() const { return RowColAt(position_); }

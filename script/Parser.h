@@ -80,6 +80,10 @@ class TsxParser {
   // The raw text of a bracketed report reference; the opening "<" is already consumed.
   String GetKVString();
 
+  // Where the text, read from its start, holds a block comment or a string that is never
+  // closed: the first one's position (comment tells which), or 0 when there is none.
+  int FindUnclosed(bool& comment) const;
+
   // "row:col" of Position; both 1-based.
   String GetRowCol() const;
   String RowColAt(int position) const;
@@ -95,6 +99,11 @@ class TsxParser {
   bool StartsWith(int position, const String& s) const;
   bool IsBlank(Byte c) const;
   bool SkipComment();
+  // Whether the line comment opener at position stands as a word of its own: "rem" opens a
+  // comment, "remove" does not.
+  bool IsCommentWord(int position, const String& opener) const;
+  // Whether the continuation character at position ends its line (only blanks follow it).
+  bool EndsLine(int position) const;
   void SkipLineEnds();
   // Reads the digits of a number at position (prefix, digits); returns the end or 0.
   int ScanInteger(int position, Int64& value) const;
@@ -115,6 +124,8 @@ class TsxParser {
   String text_ = String(1, '\0');
   int position_ = 1;
   int lastPosition_ = 1;
+  // Where a block comment without its closing text began; 0 when none was met.
+  int unclosedComment_ = 0;
   // 0, then the 1-based index of every LF.
   std::vector<int> lineStarts_;
   // For each 1-based byte index, the number of code points that begin before it.

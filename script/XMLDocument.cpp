@@ -5,6 +5,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
+#include "platform/rtl/TypInfo.h"
 #include "script/Messages.h"
 
 namespace orv {
@@ -113,6 +114,13 @@ std::unique_ptr<TsxXMLItem> TsxXMLItem::Detach() {
   return nullptr;
 }
 
+std::unique_ptr<TsxXMLItem> TsxXMLItem::Release() {
+  if (parent_) return Detach();
+  if (documentRoot_) return nullptr;
+  // A parentless item outside a document was made on its own with new.
+  return std::unique_ptr<TsxXMLItem>(this);
+}
+
 TsxXMLItem* TsxXMLItem::AddItem(TsxXMLItem& item) {
   if (!item.parent_) throw EInvalidOperation("The root of an XML document cannot be moved");
   if (IsInSubtreeOf(item)) throw EInvalidOperation("An XML item cannot be moved into itself");
@@ -196,7 +204,10 @@ void TsxXMLItem::Assign(const TsxXMLItem* source) {
 
 // ---- TsxXMLDocument
 
-TsxXMLDocument::TsxXMLDocument() : root_(std::make_unique<TsxXMLItem>()) {}
+ORV_IMPLEMENT_CLASS(TsxXMLItem, c) { (void)c; }
+ORV_IMPLEMENT_CLASS(TsxXMLDocument, c) { (void)c; }
+
+TsxXMLDocument::TsxXMLDocument() : root_(std::make_unique<TsxXMLItem>()) { root_->documentRoot_ = true; }
 
 namespace {
 

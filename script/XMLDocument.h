@@ -5,13 +5,15 @@
 #include <memory>
 #include <vector>
 
+#include "platform/rtl/Object.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/Types.h"
 
 namespace orv {
 
-// One element of a TsxXMLDocument; owns its children.
-class TsxXMLItem {
+// One element of a TsxXMLDocument; owns its children. Scripts reach it as an object.
+class TsxXMLItem : public TObject {
+  ORV_CLASS(TsxXMLItem, TObject)
  public:
   TsxXMLItem() = default;
   TsxXMLItem(const TsxXMLItem&) = delete;
@@ -56,7 +58,15 @@ class TsxXMLItem {
   // Copies name, text, data and the whole subtree of source; nullptr only clears.
   void Assign(const TsxXMLItem* source);
 
+  // The root of a document belongs to the document: it is neither moved nor freed alone.
+  bool IsDocumentRoot() const { return documentRoot_; }
+  // Takes the item out of its parent and hands it over; nullptr for a document's root. A
+  // parentless item outside a document must have been made with new.
+  std::unique_ptr<TsxXMLItem> Release();
+
  private:
+  friend class TsxXMLDocument;
+  bool documentRoot_ = false;
   // Position of the attribute's name in text_, or npos.
   size_t FindProp(const String& name) const;
   bool IsInSubtreeOf(const TsxXMLItem& item) const;
@@ -70,7 +80,8 @@ class TsxXMLItem {
 };
 
 // An XML document of the script engine: the header <?xml version="1.0"?> and one root element.
-class TsxXMLDocument {
+class TsxXMLDocument : public TObject {
+  ORV_CLASS(TsxXMLDocument, TObject)
  public:
   TsxXMLDocument();
 

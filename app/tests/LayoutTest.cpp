@@ -4,6 +4,7 @@
 #include "app/MarriageNotices.h"
 #include "app/Statistics.h"
 #include "app/tests/ParishFixture.h"
+#include "platform/gui/FormImage.h"
 #include "platform/gui/Picture.h"
 
 namespace orv::test {
@@ -35,8 +36,10 @@ TEST_F(LayoutTest, EditorsAreInsideTheWindowLabelledAndApart) {
   TForm1* f = Start();
   f->Show();
   Application->ProcessMessages();
-  EXPECT_LE(f->Width(), 1280);
-  EXPECT_LE(f->Height(), 800);
+  // A 1366 x 768 screen, with a title bar of the height common desktop themes give it.
+  const int titleBar = 32;
+  EXPECT_LE(f->Width(), 1366);
+  EXPECT_LE(f->Height() + titleBar, 768);
   EXPECT_EQ(f->Caption(), "OrvaneIDv4.5");
   TRect client = ScreenRect(f);
   client.Bottom = client.Top + f->ClientHeight();
@@ -112,6 +115,91 @@ TEST_F(LayoutTest, OtherWindowsKeepEveryControlInsideItsParentAndApartFromItsNei
   }
   for (auto& window : windows) window.reset();
   Form1 = nullptr;
+}
+
+// The colour of the form's pixel at a point of control's client area.
+class TFormPixels {
+ public:
+  explicit TFormPixels(TForm1* f) : form_(f), image_(GetFormImage(*f)) {
+    image_->SetPixelFormat(pf24bit);
+  }
+  unsigned At(const TControl* c, int x, int y) const {
+    // The form's own origin is the top of its window, menu bar included, as in the picture.
+    TPoint p = c->ClientToScreen(TPoint{x, y});
+    TPoint origin = form_->ClientToScreen(TPoint{0, 0});
+    const Byte* row = image_->ScanLine(p.Y - origin.Y);
+    int ix = p.X - origin.X;
+    return row[3 * ix] | row[3 * ix + 1] << 8 | row[3 * ix + 2] << 16;
+  }
+
+ private:
+  TForm1* form_;
+  std::unique_ptr<TBitmap> image_;
+};
+
+TEST_F(LayoutTest, GroupCaptionsClearTheirControlsAndBoxesHideWhatIsBehindThem) {
+  MakeDemo(20);
+  TForm1* f = Start();
+  f->Show();
+  Application->ProcessMessages();
+  int captioned = 0;
+  for (int i = 0; i < f->ComponentCount(); ++i) {
+    auto* box = dynamic_cast<TGroupBox*>(f->Components(i));
+    if (!box || box->Caption().empty()) continue;
+    ++captioned;
+    SCOPED_TRACE(box->Caption());
+    TRect caption = box->CaptionRect();
+    EXPECT_GT(caption.Height(), 0);
+    for (int c = 0; c < box->ControlCount(); ++c) {
+      const TControl* child = box->Controls(c);
+      TRect r{child->Left(), child->Top(), child->Left() + child->Width(), child->Top() + child->Height()};
+      EXPECT_FALSE(Overlap(r, caption)) << child->ClassName() << " at " << r.Left << "," << r.Top << " caption bottom " << caption.Bottom;
+    }
+  }
+  EXPECT_GE(captioned, 2);  // the search panel and the death register
+
+  // The settings panel and the envelope panel lie over the personal page's white boxes: none
+  // of that white may show through where the panels have nothing of their own.
+  f->LumSmoothTabPager1->SetActivePage(f->LumSmoothTabPage1);
+  for (TWinControl* panel : std::initializer_list<TWinControl*>{f->GroupBox3, f->Panel4}) {
+    f->GroupBox3->Hide();
+    f->Panel4->Hide();
+    panel->Show();
+    panel->BringToFront();
+    Application->ProcessMessages();
+    TFormPixels pixels(f);
+    int white = 0, seen = 0;
+    for (int y = 24; y < panel->Height() - 4; y += 3) {
+      for (int x = 4; x < panel->Width() - 4; x += 3) {
+        bool covered = false;
+        for (int c = 0; c < panel->ControlCount() && !covered; ++c) {
+          const TControl* child = panel->Controls(c);
+          covered = child->Visible() && x >= child->Left() - 2 && x < child->Left() + child->Width() + 2 &&
+                    y >= child->Top() - 2 && y < child->Top() + child->Height() + 2;
+        }
+        if (covered) continue;
+        ++seen;
+        white += pixels.At(panel, x, y) == 0xFFFFFF;
+      }
+    }
+    EXPECT_GT(seen, 1000);
+    EXPECT_EQ(white, 0);
+  }
+}
+
+TEST_F(LayoutTest, EditableBoxesAreWhiteAndReadOnlyTextsAreNot) {
+  MakeDemo(20);
+  TForm1* f = Start();
+  f->Show();
+  f->LumSmoothTabPager1->SetActivePage(f->LumSmoothTabPage1);
+  Application->ProcessMessages();
+  TFormPixels pixels(f);
+  // The right end of each box, past any text it holds.
+  auto inside = [&](const TControl* c) { return pixels.At(c, c->Width() - 8, c->Height() / 2); };
+  for (const TControl* c : std::initializer_list<const TControl*>{f->LabeledEdit1, f->LabeledEdit2, f->LabeledEdit7, f->Memo1, f->Edit1})
+    EXPECT_EQ(inside(c), 0xFFFFFFu);
+  for (const TControl* c : std::initializer_list<const TControl*>{f->LabeledEdit70, f->LabeledEdit17, f->Edit3})
+    EXPECT_NE(inside(c), 0xFFFFFFu);
 }
 
 }  // namespace orv::test

@@ -16,12 +16,6 @@ namespace orv::test {
 
 namespace {
 
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
 bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
@@ -72,15 +66,12 @@ TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEn
   ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 60", output), 0)
       << output;
   std::string shot = (dir_ / "main-window.png").string();
-  // The program must find its database in its working folder; the offscreen platform the
-  // tests run on would draw nowhere near a real display.
-  std::string command = "cd " + Quoted(dir_.string()) + " && env -u QT_QPA_PLATFORM " +
-                        ScreenshotVariable + "=" + Quoted(shot) +
-                        " timeout 180 xvfb-run -a -s '-screen 0 1400x900x24' " +
-                        Quoted(ORVANE_PROGRAM);
-  output.clear();
-  ASSERT_EQ(RunShell(command, output), 0) << output;
-  ASSERT_TRUE(std::filesystem::exists(shot)) << output;
+  // Started elsewhere, the program finds its database in the folder it is given; the
+  // offscreen platform the tests run on would draw nowhere near a real display.
+  TRun run = RunOnDisplay(Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
+                          std::string(ScreenshotVariable) + "=" + Quoted(shot));
+  ASSERT_EQ(run.Status, 0) << run.Output;
+  ASSERT_TRUE(std::filesystem::exists(shot)) << run.Output;
   std::filesystem::copy_file(shot, old_ / "main-window.png",
                              std::filesystem::copy_options::overwrite_existing);
 
@@ -135,8 +126,8 @@ TEST_F(MainWindowPictureTest, PictureThatCannotBeWrittenEndsTheProgramWithTheRea
   MakeEmpty();
   std::string shot = (dir_ / "no-such-folder" / "main-window.png").string();
   std::string output;
-  EXPECT_EQ(RunShell("cd " + Quoted(dir_.string()) + " && " + ScreenshotVariable + "=" +
-                         Quoted(shot) + " timeout 180 " + Quoted(ORVANE_PROGRAM),
+  EXPECT_EQ(RunShell(std::string(ScreenshotVariable) + "=" + Quoted(shot) + " timeout 180 " +
+                         Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
                      output),
             1);
   EXPECT_NE(output.find("orvane: no screenshot saved as " + shot), std::string::npos) << output;

@@ -1,11 +1,12 @@
 #pragma once
-// Test support: a scratch working folder per test holding a parish database of a chosen kind,
-// the main window started in it, and the sqlite3 command line to check what the program wrote.
+// Test support: a scratch parish folder per test holding a parish database of a chosen kind,
+// the main window started on it, and the sqlite3 command line to check what the program wrote.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -16,6 +17,7 @@
 #include "app/ParishSchema.h"
 #include "app/MainWindow.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/ScriptedDialogService.h"
 #include "platform/rtl/DateTime.h"
 
 namespace orv::test {
@@ -62,6 +64,46 @@ inline TDateTime PickerDate(const std::string& iso) {
                     static_cast<Word>(std::stoi(iso.substr(8, 2))));
 }
 
+// text quoted for the shell.
+inline std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+struct TRun {
+  int Status = -1;  // the program's own exit status; -1 when it never ran
+  std::string Output;
+};
+
+// Runs program (a shell command) on a virtual display with env (assignments for env(1)); what
+// it prints comes back with its exit status. That status is kept apart from xvfb-run's, which
+// also counts the display's own troubles (a display number two runs took at once, a temporary
+// folder it could not clean); a run whose display did not start is made again.
+inline TRun RunOnDisplay(const std::string& program, const std::string& env) {
+  std::filesystem::path status =
+      std::filesystem::temp_directory_path() / ("orvane-status-" + std::to_string(getpid()));
+  TRun run;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::filesystem::remove(status);
+    // -ac: a program run as another user cannot read root's display cookie.
+    std::string command = "cd / && env -u QT_QPA_PLATFORM " + env +
+                          " timeout 180 xvfb-run -a -s '-ac -screen 0 1400x900x24' sh -c " +
+                          Quoted(program + "; echo $? > " + Quoted(status.string())) + " 2>&1";
+    run.Output.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) run.Output.append(buf, n);
+    pclose(pipe.release());
+    std::ifstream in(status);
+    if (in >> run.Status) break;
+    run.Status = -1;
+  }
+  std::filesystem::remove(status);
+  return run;
+}
+
 class ParishTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -72,11 +114,18 @@ class ParishTest : public ::testing::Test {
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "Picture");
-    std::filesystem::current_path(dir_);
+    // The parish folder is named, never found from the current folder; a window started
+    // without one finds the default folder here, not in the home of whoever runs the tests.
+    AppPath = dir_.string();
+    setenv("XDG_DATA_HOME", (dir_ / "data-home").c_str(), 1);
+    // Boxes are answered here: a real one would wait for a person who is not there.
+    SetDialogService(std::make_unique<TScriptedDialogService>());
+    dialogs_ = static_cast<TScriptedDialogService*>(&DialogService());
   }
   void TearDown() override {
     Stop();
-    std::filesystem::current_path(old_);
+    SetDialogService(nullptr);
+    AppPath.clear();
     std::filesystem::remove_all(dir_);
   }
 
@@ -154,6 +203,7 @@ class ParishTest : public ::testing::Test {
   std::filesystem::path old_;
   std::filesystem::path dir_;
   TForm1* form_ = nullptr;
+  TScriptedDialogService* dialogs_ = nullptr;
 };
 
 }  // namespace orv::test

@@ -1,5 +1,5 @@
-// Names with quotes, apostrophes and percent signs, in the data and in the working folder's
-// path, go through every statement of the display unharmed.
+// Names with quotes, apostrophes and percent signs, in the data and in the parish
+// folder's path, go through every statement of the display unharmed.
 #include "app/tests/ParishFixture.h"
 #include "platform/gui/Picture.h"
 
@@ -11,7 +11,7 @@ TEST_F(UserTextTest, QuotesAndPercentSignsAreDataNotSql) {
   std::filesystem::path parish = dir_ / "Parish 'A' \"100%\"";
   std::filesystem::create_directories(parish / "Picture");
   dir_ = parish;
-  std::filesystem::current_path(parish);
+  AppPath = parish.string();
   MakeEmpty();
   const std::string nm = "O'Neil \"Bob\"";
   const std::string sur = "100% x'y";

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/DemoParish.h"
+#include "app/MainWindow.h"
 #include "app/ParishSchema.h"
 #include "bench/BenchTiming.h"
 #include "platform/db/ADODB.h"
@@ -23,7 +24,8 @@ int main() {
 
   // The command line has no THAI collation; the same statement for both is the plain order.
   const std::string plain = "Select * from Orvani order by Nm, Sur";
-  const std::string thai = "Select * from Orvani order by Nm collate THAI, Sur collate THAI";
+  // The statement the main window opens its list with.
+  const std::string thai = SortedMembers("", " order by Nm collate THAI, Sur collate THAI");
   TADOQuery q(nullptr);
   q.SetConnection(&conn);
   auto open = [&](const std::string& sql) {

@@ -68,11 +68,14 @@ class TADOConnection : public TComponent {
   explicit TADOConnection(TComponent* owner);
   ~TADOConnection() override;
 
-  // "Data Source=<file>" among other "name=value;" settings, or a bare file name.
+  // "Data Source=<file>" among other "name=value;" settings, or a bare file name. "Mode=Read"
+  // opens the file for reading only and writes nothing to it, not even the journal mode.
   const String& ConnectionString() const { return connectionString_; }
   void SetConnectionString(const String& connectionString);
   // The file named by the connection string.
   String DataSource() const;
+  // The value of one "name=value" setting of the connection string; empty when absent.
+  String Setting(const String& name) const;
 
   // EDatabaseError naming the file and SQLite's reason when it cannot be opened.
   void Open();

@@ -29,9 +29,36 @@ void TADOConnection::SetConnectionString(const String& connectionString) {
   connectionString_ = connectionString;
 }
 
-String TADOConnection::DataSource() const {
+namespace {
+
+// A read-only URI for file. A WAL database is read through a shared-memory file beside it;
+// where that file cannot be made (a folder the user may not write to) the database can only be
+// read as unchanging.
+String ReadOnlyUri(const String& file) {
+  String uri = "file:";
+  for (char c : file) {
+    if (c == '%' || c == '?' || c == '#') {
+      const char* hex = "0123456789ABCDEF";
+      unsigned char b = static_cast<unsigned char>(c);
+      uri += {'%', hex[b >> 4], hex[b & 15]};
+    } else {
+      uri += c;
+    }
+  }
+  uri += "?mode=ro";
+  size_t slash = file.rfind('/');
+  String folder = slash == String::npos ? String(".") : slash == 0 ? String("/") : file.substr(0, slash);
+  if (access(folder.c_str(), W_OK) != 0) uri += "&immutable=1";
+  return uri;
+}
+
+}  // namespace
+
+String TADOConnection::DataSource() const { return Setting("Data Source"); }
+
+String TADOConnection::Setting(const String& name) const {
   const String& cs = connectionString_;
-  if (cs.find('=') == String::npos) return Trim(cs);
+  if (cs.find('=') == String::npos) return SameText(name, "Data Source") ? Trim(cs) : String();
   size_t i = 0;
   while (i < cs.size()) {
     size_t eq = cs.find('=', i);
@@ -50,7 +77,7 @@ String TADOConnection::DataSource() const {
       next = cs.find(';', v);
       value = Trim(cs.substr(v, next == String::npos ? String::npos : next - v));
     }
-    if (SameText(key, "Data Source")) return value;
+    if (SameText(key, name)) return value;
     if (next == String::npos) break;
     i = next + 1;
   }
@@ -62,7 +89,10 @@ void TADOConnection::Open() {
   String file = DataSource();
   if (file.empty()) throw EDatabaseError("No database file is named in the connection string");
   sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+  bool readOnly = SameText(Setting("Mode"), "Read");
+  String name = readOnly ? ReadOnlyUri(file) : file;
+  int flags = readOnly ? SQLITE_OPEN_READONLY | SQLITE_OPEN_URI : SQLITE_OPEN_READWRITE;
+  if (sqlite3_open_v2(name.c_str(), &db, flags, nullptr) != SQLITE_OK) {
     String reason = db ? sqlite3_errmsg(db) : "out of memory";
     sqlite3_close_v2(db);
     throw EDatabaseError(Format("Cannot open database '%s': %s", {file, reason}));
@@ -72,7 +102,11 @@ void TADOConnection::Open() {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, 5000);
-    ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+    // Choosing the journal writes to the file: a reader leaves the file as it found it.
+    if (!readOnly) ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+    // A committed write survives a crash of the program; only a power loss can take back the
+    // last writes before the next checkpoint. Syncing every commit would slow each field save.
+    ExecuteAll(db, "PRAGMA synchronous=NORMAL", nullptr);
     RegisterThaiCollation(db);
   } catch (...) {
     sqlite3_close_v2(db);

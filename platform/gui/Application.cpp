@@ -99,6 +99,10 @@ void TApplication::Run() {
   Shutdown();
 }
 
+void TApplication::ProcessNonInputMessages() {
+  if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 void TApplication::ProcessMessages() {
   if (QCoreApplication::instance()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }

@@ -58,6 +58,9 @@ class TApplication : public TComponent {
   void Run();
   // Handles the events waiting now and returns.
   void ProcessMessages();
+  // The same, leaving keyboard and mouse input waiting: for long work that keeps the windows
+  // painted but must not be re-entered by the user.
+  void ProcessNonInputMessages();
   // Waits for at least one event and handles it.
   void HandleMessage();
   void Terminate();

@@ -31,7 +31,7 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
   // Unhinted outlines: advances then scale linearly, so a layout made at 600 dpi and a page
   // drawn on screen agree.
   font.setHintingPreference(QFont::PreferNoHinting);
-  int h = f.Height == 0 ? 11 : f.Height;
+  int h = f.Height == 0 ? 11 : std::clamp(f.Height, -MaxFontHeight, MaxFontHeight);
   if (h < 0) {
     font.setPixelSize(-h);
   } else {
@@ -39,7 +39,8 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
     font.setPixelSize(1000);
     QFontMetricsF m(font, device);
     double cell = m.ascent() + m.descent();
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0)))));
+    font.setPixelSize(std::clamp(
+        static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0))), 1, MaxFontHeight));
   }
   return font;
 }

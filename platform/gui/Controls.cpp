@@ -452,13 +452,17 @@ void TControl::ApplyColor() {
   pal.setColor(QPalette::Base, c);
   pal.setColor(QPalette::Button, c);
   impl_->widget->setPalette(pal);
-  impl_->widget->setAutoFillBackground(!impl_->parentColor && !dynamic_cast<TGraphicControl*>(this));
+  impl_->widget->setAutoFillBackground(FillsBackground());
   for (TControl* child : impl_->children) {
     if (child->impl_->parentColor) {
       child->impl_->color = impl_->color;
       child->ApplyColor();
     }
   }
+}
+
+bool TControl::FillsBackground() const {
+  return !impl_->parentColor && !dynamic_cast<const TGraphicControl*>(this);
 }
 
 bool TControl::ParentColor() const { return impl_->parentColor; }
@@ -684,6 +688,8 @@ void TWinControl::InitEditBox(int Width, int Height) {
   SetBounds(0, 0, Width, Height);
   impl_->parentColor = false;
   impl_->color = clWindow;
+  // Applied now: a box left to its parent's palette takes the grey of the page behind it.
+  ApplyColor();
 }
 
 bool TWinControl::CanFocus() const {

@@ -171,6 +171,9 @@ class TControl : public TComponent {
   // Whether a left press and release on the control fires Click (controls whose widget reports
   // clicks itself, such as buttons, say no).
   virtual bool ClicksOnMouseUp() const { return true; }
+  // Whether the control paints its background in its colour rather than showing its parent's
+  // through: by default when it has a colour of its own.
+  virtual bool FillsBackground() const;
   void Notification(TComponent* AComponent, TOperation Operation) override;
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -50,6 +50,11 @@ ORV_ENUM_INFO(TBrushStyle, bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagon
 
 using TNotifyHandler = std::function<void(TObject* sender)>;
 
+// The largest font height, in pixels of the target, that is drawn as asked; larger heights
+// are drawn at this one. A page is 7000 pixels tall at 600 dots per inch, while a font of
+// 32,000 pixels once took gigabytes and seconds to measure.
+inline constexpr int MaxFontHeight = 4096;
+
 // What a font draws with, as a plain value (recorded in metafiles, compared cheaply).
 struct TFontData {
   String Name = "Tahoma";

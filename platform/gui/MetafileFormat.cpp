@@ -1,5 +1,7 @@
 #include "platform/gui/MetafileFormat.h"
 
+#include <algorithm>
+
 #include <QImage>
 #include <cstring>
 
@@ -153,7 +155,8 @@ TCanvasRecord ReadRecord(Reader& rd) {
   size_t nameLength = rd.Count(1);
   const Byte* name = rd.Take(nameLength);
   r.Font.Name.assign(reinterpret_cast<const char*>(name), nameLength);
-  r.Font.Height = rd.I32();
+  // A hostile file must not make the replay measure a font of any size it names.
+  r.Font.Height = std::clamp<int>(rd.I32(), -MaxFontHeight, MaxFontHeight);
   r.Font.Style = TFontStyles::FromMask(static_cast<std::uint32_t>(rd.U8() & 0x0F));
   r.Font.Color = rd.I32();
   r.Font.Charset = static_cast<TFontCharset>(rd.U8());

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -676,6 +678,21 @@ void TButton::Click() {
 
 TCustomGroupBox::TCustomGroupBox(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QGroupBox>()) {
   SetBounds(0, 0, 185, 105);
+}
+
+TRect TCustomGroupBox::CaptionRect() const {
+  auto* box = As<QGroupBox>(this);
+  if (box->title().isEmpty()) return TRect{};
+  // The style's fonts and metrics are settled only once the widget is polished.
+  box->ensurePolished();
+  QStyleOptionGroupBox option;
+  option.initFrom(box);
+  option.text = box->title();
+  option.lineWidth = 1;
+  option.textAlignment = box->alignment();
+  option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  QRect r = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, box);
+  return TRect{r.left(), r.top(), r.right() + 1, r.bottom() + 1};
 }
 
 String TCustomGroupBox::GetText() const { return OStr(As<QGroupBox>(this)->title()); }

@@ -307,10 +307,15 @@ class TCustomGroupBox : public TWinControl {
 
  public:
   explicit TCustomGroupBox(TComponent* AOwner);
+  // Where the caption is drawn, in the box's own coordinates (empty without a caption): the
+  // controls inside belong below it, as positions count from the box's top edge.
+  TRect CaptionRect() const;
 
  protected:
   String GetText() const override;
   void SetTextValue(const String& Value) override;
+  // A box hides what lies behind it, even in its parent's colour.
+  bool FillsBackground() const override { return true; }
 };
 
 // The group box as the class library publishes it.

@@ -9,6 +9,8 @@ void TPersistent::Assign(TPersistent* source) {
   source->AssignTo(this);
 }
 
+void TPersistent::DefineProperties(TFiler*) {}
+
 void TPersistent::AssignTo(TPersistent* dest) { dest->AssignError(this); }
 
 void TPersistent::AssignError(TPersistent* source) {

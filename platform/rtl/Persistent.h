@@ -4,6 +4,8 @@
 
 namespace orv {
 
+class TFiler;
+
 // The base of objects that can be assigned and that have a name path for messages.
 class TPersistent : public TObject {
   ORV_CLASS(TPersistent, TObject)
@@ -16,6 +18,9 @@ class TPersistent : public TObject {
   // "Owner.Name" style path for messages; at this level the owner's path, a point and the
   // class name.
   virtual String GetNamePath() const;
+  // Declares the data the object stores beside its published properties (platform/rtl/Filer.h);
+  // nothing at this level.
+  virtual void DefineProperties(TFiler* filer);
 
  protected:
   // Copies this object into dest; raises the assign error at this level.

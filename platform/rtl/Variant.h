@@ -160,6 +160,11 @@ class Variant {
   bool IsNull() const noexcept { return vtype_ == varNull; }
   bool IsArray() const noexcept { return (vtype_ & varArray) != 0; }
 
+  // The payload of a varInteger or varDouble read without a check, for interpreters that
+  // have tested VType() already.
+  Integer UncheckedInteger() const noexcept { return static_cast<Integer>(u_.i64); }
+  double UncheckedDouble() const noexcept { return u_.d; }
+
   // The text of a varString without a copy; empty for every other type.
   std::string_view StrView() const noexcept;
 

@@ -1,12 +1,14 @@
 // Fuzz target: the first byte picks what the rest is read as. '0' to '3' (by the low two bits)
-// a program in PascalScript, C++Script, BasicScript or JScript; with bit 2 set, a script XML
-// document. Nothing may crash, hang or leak; errors are expected.
+// a program in PascalScript, C++Script, BasicScript or JScript, which is parsed, built and run
+// with a step limit; with bit 2 set, a script XML document; with bit 3 set ('H' to 'K'), Thai
+// letters may make names, as in reports. Nothing may crash, hang or leak; errors are expected.
 #include <cstddef>
 #include <cstdint>
 
 #include "platform/rtl/Exceptions.h"
 #include "script/ILParser.h"
 #include "script/Parser.h"
+#include "script/Script.h"
 #include "script/XMLDocument.h"
 
 namespace {
@@ -31,6 +33,30 @@ void Tokenize(const orv::String& text, const orv::TsxILParser& configured) {
   parser.RowColToPosition({3, 2});
 }
 
+// Builds and runs what parses. ShowMessage is replaced by a silent routine (the host's own
+// registrations come after the built-ins and win), so no dialog is asked for.
+void Run(const orv::String& text, const char* dialect) {
+  orv::TsxScript script(nullptr);
+  script.AddRTTI();
+  script.AddMethod("procedure ShowMessage(Msg: Variant)",
+                   [](orv::TObject*, orv::TClass, const orv::String&, orv::TsxMethodHelper& c) {
+                     c.GetParamValue(0).ToString();
+                     return orv::Variant();
+                   });
+  script.OnGetUnit = [](orv::TsxScript&, const orv::String& name, orv::String& unit) {
+    unit = name.size() % 2 ? orv::String() : orv::String("procedure U; begin end; begin end.");
+  };
+  script.SetSyntaxType(dialect);
+  script.Lines().SetText(text);
+  script.SetStepLimit(20000);
+  if (!script.Compile()) return;
+  try {
+    script.Execute();
+  } catch (const orv::Exception&) {
+    // Run-time errors of the script.
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -49,9 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     parser.OnGetUnit = [](const orv::String& name) {
       return name.size() % 2 ? orv::String() : orv::String("x");
     };
+    parser.SetExtendedCharset((data[0] & 8) != 0);
     parser.SelectLanguage(kDialects[data[0] & 3]);
     Tokenize(text, parser);
-    parser.ParseSource(text);
+    if (parser.ParseSource(text)) Run(text, kDialects[data[0] & 3]);
   } catch (const orv::Exception&) {
     // "Invalid file format", "Language '...' not found": refusals, not faults.
   }

@@ -58,8 +58,10 @@ TEST(ScriptIL, LanguageLinesChooseTheDialect) {
   }
   auto parser = ParserFor("PascalScript");
   EXPECT_THROW(parser->ParseSource("#language Cobol\nx"), Exception);
-  // "#" not followed by "language" is ordinary text of the dialect.
-  EXPECT_EQ(Parse("C++Script", "#include 'a'\n{}"), Parse("C++Script", "#include 'a'\n{}"));
+  // "#" not followed by "language" is ordinary text of the dialect: here it includes a unit.
+  const String included = Parse("C++Script", "#include \"unit2.cxs\"\n{}");
+  EXPECT_NE(included.find("<uses unit=\"unit2.cxs\""), String::npos) << included;
+  EXPECT_EQ(included.find("<decimal type=\"extended\"/>"), String::npos);  // not BasicScript's
 }
 
 TEST(ScriptIL, UnitsAreLoadedOnceInReverseOrder) {

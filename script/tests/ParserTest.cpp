@@ -38,11 +38,23 @@ TEST(ScriptTokenizer, LineEndsContinuationsAndComments) {
   EXPECT_TRUE(p.GetEOL());  // the empty line
   EXPECT_EQ(p.GetWord(), "b");
   EXPECT_TRUE(p.GetEOL());
+  // The end of the text ends a last line that has no line end of its own.
+  EXPECT_TRUE(p.GetEOL());
+  p.SetText("c");
   EXPECT_FALSE(p.GetEOL());
+  EXPECT_EQ(p.GetWord(), "c");
+  EXPECT_TRUE(p.GetEOL());
 
-  // "rem" is a comment only as written.
+  // "rem" is a comment only as written, and only as a word of its own.
   p.SetText("rem x\nREM");
   EXPECT_EQ(p.GetWord(), "REM");
+  p.SetText("remove rem");
+  EXPECT_EQ(p.GetWord(), "remove");
+  EXPECT_EQ(p.GetWord(), "");
+  // The continuation character is one only at the end of its line.
+  p.SetText("_total _ \r\nnext");
+  EXPECT_EQ(p.GetWord(), "_total");
+  EXPECT_EQ(p.GetWord(), "next");
 
   // Block comments do not nest; an unclosed one ends with the text.
   TsxParser pascal;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Metafile.h"
 #include "platform/gui/tests/GraphicsTesting.h"
@@ -137,6 +139,44 @@ TEST_F(MetafileTest, SavedMetafileLoadsBackAndDamagedOnesAreRefused) {
   forged.SetPosition(0);
   TMetafile broken;
   EXPECT_THROW(broken.LoadFromStream(forged), EInvalidGraphic);
+}
+
+TEST_F(MetafileTest, FontHeightsBeyondTheBoundAreDrawnAtTheBound) {
+  // Measured at the bound: a font asked 32,000 pixels high once took gigabytes to measure.
+  TBitmap page(300, 300, pf24bit);
+  TCanvas& c = page.Canvas();
+  c.Font().SetName("Tahoma");
+  c.Font().SetHeight(-MaxFontHeight);
+  int bounded = c.TextHeight("ก");
+  EXPECT_GT(bounded, MaxFontHeight / 2);
+  for (int height : {-32000, -MaxFontHeight - 1, 32000, std::numeric_limits<int>::min() + 1}) {
+    c.Font().SetHeight(height);
+    EXPECT_LE(c.TextHeight("ก"), bounded * 2) << height;
+  }
+  c.Font().SetHeight(-32000);
+  EXPECT_EQ(c.TextHeight("ก"), bounded);
+
+  // A saved metafile whose text record names a huge font plays at the bound.
+  TMetafile mf;
+  {
+    TMetafileCanvas recorder(mf);
+    recorder.Font().SetName("Tahoma");
+    recorder.Font().SetHeight(-32000);
+    recorder.TextOut(0, 0, u"ใบรับรอง");
+  }
+  TMemoryStream saved;
+  mf.SaveToStream(saved);
+  saved.SetPosition(0);
+  TMetafile loaded;
+  loaded.LoadFromStream(saved);
+  bool found = false;
+  for (const TCanvasRecord& r : loaded.Records())
+    if (r.Kind == crText) {
+      found = true;
+      EXPECT_EQ(r.Font.Height, -MaxFontHeight);
+    }
+  EXPECT_TRUE(found);
+  loaded.Play(c, 1, 1, 0, 0);
 }
 
 }  // namespace

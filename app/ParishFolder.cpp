@@ -1,0 +1,179 @@
+#include "app/ParishFolder.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+
+#include "app/ParishSchema.h"
+#include "platform/db/ADODB.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+namespace {
+
+// Columns the upgrade step adds to a database of the older layout: their absence is no damage.
+const std::set<String> kUpgradeColumns = {"move.orvid", "print.sen", "print.prefix"};
+
+// The names as the program spells them in its messages.
+const std::map<String, String> kSpelling = {{"orvani", "Orvani"}, {"move", "Move"},
+                                            {"list", "List"}, {"marriagenotify", "MarriageNotify"}};
+
+String Spelled(const String& name) {
+  auto it = kSpelling.find(name);
+  return it == kSpelling.end() ? name : it->second;
+}
+
+[[noreturn]] void Refuse(const String& fileName, const String& reason) {
+  throw EParishStartup(StartupFailureText(fileName, reason));
+}
+
+std::vector<String> Column(TADOConnection& connection, const String& sql, const String& table) {
+  TADOQuery query(nullptr);
+  query.SetConnection(&connection);
+  query.SQL().SetText(sql);
+  if (!table.empty()) query.Parameters().ParamByName("table")->SetValue(table);
+  query.Open();
+  std::vector<String> values;
+  for (; !query.Eof(); query.Next()) values.push_back(query.Fields()[0]->AsString());
+  return values;
+}
+
+// Table or view name (lower case, as SQL matches names) to its columns in their own spelling.
+using TLayout = std::map<String, std::vector<String>>;
+
+TLayout LayoutOf(TADOConnection& connection) {
+  TLayout layout;
+  for (const String& name : Column(connection,
+                                   "select name from sqlite_master where type in ('table', "
+                                   "'view') and name not like 'sqlite%'",
+                                   {}))
+    layout[LowerCase(name)] =
+        Column(connection, "select name from pragma_table_info(:table)", name);
+  return layout;
+}
+
+bool HasColumn(const std::vector<String>& columns, const String& column) {
+  for (const String& c : columns)
+    if (SameText(c, column)) return true;
+  return false;
+}
+
+// The layout this program creates, read from a database made in memory.
+const TLayout& ExpectedLayout() {
+  static const TLayout layout = [] {
+    TADOConnection memory(nullptr);
+    memory.SetConnectionString("Data Source=:memory:");
+    memory.Open();
+    CreateParishSchema(memory);
+    return LayoutOf(memory);
+  }();
+  return layout;
+}
+
+// The data layer's message without the statement it ran, which says nothing to a user.
+String Reason(const Exception& e) {
+  const String& message = e.Message();
+  return message.substr(0, message.find('\n'));
+}
+
+bool Writable(const String& path) { return access(path.c_str(), W_OK) == 0; }
+
+void CreateParish(const String& folder, const String& fileName) {
+  // Made under another name and renamed when whole, so that a failure leaves no half-made
+  // database to be opened next time.
+  String fresh = fileName + ".new";
+  DeleteFile(fresh);
+  try {
+    CreateParishDatabase(fresh);
+  } catch (const Exception& e) {
+    DeleteFile(fresh);
+    Refuse(fileName, "สร้างทะเบียนวัดใหม่ไม่ได้ (" + Reason(e) + ")");
+  }
+  if (!RenameFile(fresh, fileName)) {
+    DeleteFile(fresh);
+    Refuse(fileName, "สร้างทะเบียนวัดใหม่ไม่ได้");
+  }
+  ForceDirectories(folder + "/Picture");
+}
+
+// Every table, view and column the program reads must be there; a file without the members'
+// table is not a parish database at all.
+void CheckLayout(const String& fileName, const TLayout& found) {
+  if (!found.count("orvani"))
+    Refuse(fileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูลทะเบียนวัด (ไม่มีตาราง Orvani)");
+  for (const auto& [name, columns] : ExpectedLayout()) {
+    String kind = name == "list" ? "มุมมอง" : "ตาราง";
+    auto it = found.find(name);
+    if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + Spelled(name));
+    for (const String& column : columns) {
+      if (HasColumn(it->second, column) || kUpgradeColumns.count(name + "." + LowerCase(column)))
+        continue;
+      Refuse(fileName, kind + " " + Spelled(name) + " ไม่มีคอลัมน์ " + column);
+    }
+  }
+}
+
+}  // namespace
+
+String DefaultParishFolder() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data && *data == '/') return String(data) + "/orvane";
+  const char* home = std::getenv("HOME");
+  return String(home && *home ? home : "/") + "/.local/share/orvane";
+}
+
+String AbsoluteFolder(const String& folder) {
+  std::error_code ec;
+  std::filesystem::path path = std::filesystem::absolute(folder.empty() ? "." : folder, ec);
+  return ExcludeTrailingPathDelimiter(path.lexically_normal().string());
+}
+
+TParishDatabase PrepareParishDatabase(const String& folder) {
+  TParishDatabase result;
+  String dir = AbsoluteFolder(folder);
+  result.FileName = dir + "/" + ParishDatabaseName;
+  if (!DirectoryExists(dir) && !ForceDirectories(dir))
+    Refuse(result.FileName, "สร้างโฟลเดอร์ " + dir + " ไม่ได้");
+  std::error_code ec;
+  if (!std::filesystem::exists(result.FileName, ec)) {
+    CreateParish(dir, result.FileName);
+    result.Created = true;
+  }
+  if (std::filesystem::is_directory(result.FileName, ec))
+    Refuse(result.FileName, "ชื่อนี้เป็นโฟลเดอร์ ไม่ใช่แฟ้มฐานข้อมูล");
+  // An empty file would open as an empty database and be written to.
+  if (std::filesystem::file_size(result.FileName, ec) == 0 && !ec)
+    Refuse(result.FileName, "แฟ้มว่างเปล่า ไม่ใช่ฐานข้อมูลทะเบียนวัด");
+  // The journal files are made beside the database: the folder must take them too.
+  result.ReadOnly = !Writable(result.FileName) || !Writable(dir);
+
+  TADOConnection probe(nullptr);
+  probe.SetConnectionString("Data Source=" + result.FileName + ";Mode=Read");
+  TLayout found;
+  int version = 0;
+  try {
+    probe.Open();
+    found = LayoutOf(probe);
+    if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
+  } catch (const Exception& e) {
+    Refuse(result.FileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูล หรือเสียหาย (" + Reason(e) + ")");
+  }
+  probe.Close();
+  CheckLayout(result.FileName, found);
+  bool needsUpgrade = !HasColumn(found["move"], "OrvID") || version < ParishSchemaVersion;
+  if (result.ReadOnly && needsUpgrade)
+    Refuse(result.FileName,
+           "ฐานข้อมูลต้องปรับให้เป็นรุ่นปัจจุบัน แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
+  return result;
+}
+
+String StartupFailureText(const String& fileName, const String& reason) {
+  return "เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + fileName + "\nสาเหตุ: " + reason;
+}
+
+}  // namespace orv

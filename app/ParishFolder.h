@@ -1,0 +1,37 @@
+#pragma once
+// The folder a parish lives in, and the checks its database passes before the main window
+// connects to it: nothing is ever written to a file that is not a whole parish database.
+#include "platform/rtl/Exceptions.h"
+
+namespace orv {
+
+// A start-up that cannot go on; the message names the file and the reason, in Thai.
+class EParishStartup : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Where a parish lives when none is named: $XDG_DATA_HOME/orvane, normally
+// ~/.local/share/orvane. A program started from a menu has no meaningful current folder.
+String DefaultParishFolder();
+
+// The absolute form of folder.
+String AbsoluteFolder(const String& folder);
+
+// The database of a parish folder as start-up found it.
+struct TParishDatabase {
+  String FileName;        // absolute
+  bool Created = false;   // a new empty parish was made
+  bool ReadOnly = false;  // the file or its folder may not be written to
+};
+
+// Makes the folder, and a new empty parish with its Picture folder when the folder holds no
+// database; then checks the database without writing to it: a parish database with every
+// table, column and view the program reads, and, when it cannot be written to, one that needs
+// no upgrade. EParishStartup says what is wrong.
+TParishDatabase PrepareParishDatabase(const String& folder);
+
+// The text of the start-up error box: the file and the reason.
+String StartupFailureText(const String& fileName, const String& reason);
+
+}  // namespace orv

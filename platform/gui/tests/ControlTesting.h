@@ -1,0 +1,145 @@
+#pragma once
+// Test helpers for folders outside platform/ that test their own controls: real mouse, key and
+// accelerator events, pictures of what a control paints as bitmaps compared with expected PNG
+// files, and changes of the desktop palette, all without Qt in the caller. Qt's test keyboard
+// (link Qt6::Test) types accelerators through the window's shortcuts as the window system does.
+#include <QApplication>
+#include <QDir>
+#include <QPainter>
+#include <QPalette>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/CanvasQt.h"
+#include "platform/gui/tests/WidgetTesting.h"
+
+namespace orv::testing {
+
+inline Qt::MouseButton ToQtButton(TMouseButton b) {
+  return b == mbRight ? Qt::RightButton : b == mbMiddle ? Qt::MiddleButton : Qt::LeftButton;
+}
+
+inline void PressMouse(TControl* c, int x, int y, TMouseButton b = mbLeft) {
+  SendMouse(WidgetOf(c), QEvent::MouseButtonPress, {x, y}, ToQtButton(b), ToQtButton(b));
+}
+
+inline void ReleaseMouse(TControl* c, int x, int y, TMouseButton b = mbLeft) {
+  SendMouse(WidgetOf(c), QEvent::MouseButtonRelease, {x, y}, ToQtButton(b), Qt::NoButton);
+}
+
+// leftHeld: the left button is down while the mouse moves.
+inline void MoveMouse(TControl* c, int x, int y, bool leftHeld = false) {
+  SendMouse(WidgetOf(c), QEvent::MouseMove, {x, y}, Qt::NoButton, leftHeld ? Qt::LeftButton : Qt::NoButton);
+}
+
+inline void ClickMouse(TControl* c, int x, int y, TMouseButton b = mbLeft) {
+  PressMouse(c, x, y, b);
+  ReleaseMouse(c, x, y, b);
+}
+
+inline void EnterMouse(TControl* c) {
+  QEvent enter(QEvent::Enter);
+  QApplication::sendEvent(WidgetOf(c), &enter);
+}
+
+inline void LeaveMouse(TControl* c) {
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(WidgetOf(c), &leave);
+}
+
+// A key typed where the keyboard is inside c: a virtual-key code and the character it types.
+inline void TypeKey(TWinControl* c, Word vk, char32_t ch = 0) {
+  QString text = ch ? QString::fromUcs4(&ch, 1) : QString();
+  KeyClick(KeyTarget(c), VirtualKeyToKey(vk), text);
+}
+
+// Alt + letter typed where the keyboard is inside c.
+inline void TypeAccelerator(TWinControl* c, char letter) {
+  QTest::keyClick(KeyTarget(c), letter, Qt::AltModifier);
+}
+
+// The application's palette with another window colour, as a desktop theme change gives it;
+// an empty call goes back to the default palette.
+inline void ChangeDesktopPalette(TColor window) {
+  QPalette palette = QApplication::palette();
+  palette.setColor(QPalette::Window, ToQColor(window));
+  QApplication::setPalette(palette);
+}
+
+inline void RestoreDesktopPalette() { QApplication::setPalette(QPalette()); }
+
+// What form shows where control is: the control's painting over what lies beneath it; a height
+// of 0 or more keeps only that many rows from the top.
+inline std::unique_ptr<TBitmap> PictureOf(TCustomForm* form, TControl* control, int height = -1) {
+  QApplication::processEvents();
+  QImage area = Snapshot(form).copy(control->Left(), control->Top(), control->Width(),
+                                    height >= 0 ? height : control->Height());
+  auto picture = std::make_unique<TBitmap>(area.width(), area.height(), pf24bit);
+  QPainter(&BitmapImage(*picture)).drawImage(0, 0, area);
+  return picture;
+}
+
+// Pictures side by side (across) or one above the other, on white.
+inline std::unique_ptr<TBitmap> JoinPictures(const std::vector<TBitmap*>& parts, bool across = false) {
+  int w = 0, h = 0;
+  for (TBitmap* p : parts) {
+    w = across ? w + p->Width() : std::max(w, p->Width());
+    h = across ? std::max(h, p->Height()) : h + p->Height();
+  }
+  auto sheet = std::make_unique<TBitmap>(w, h, pf24bit);
+  QImage& image = BitmapImage(*sheet);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  int at = 0;
+  for (TBitmap* p : parts) {
+    painter.drawImage(across ? at : 0, across ? 0 : at, BitmapImage(*p));
+    at += across ? p->Width() : p->Height();
+  }
+  return sheet;
+}
+
+// Compares picture with <dataDir>/<name>.png, read by Qt's PNG reader (libpng): every channel
+// of every pixel within tolerance. A missing or different expected picture fails the test and
+// leaves what was drawn as actual-<name>.png in the working folder, to be looked at.
+inline void ExpectPicture(TBitmap& picture, const std::string& dataDir, const std::string& name, int tolerance) {
+  QImage drawn = BitmapImage(picture).convertToFormat(QImage::Format_RGB32);
+  QString expectedPath = QString::fromStdString(dataDir + "/" + name + ".png");
+  QImage expected(expectedPath);
+  auto keep = [&] { drawn.save(QDir::current().filePath(QString::fromStdString("actual-" + name + ".png"))); };
+  if (expected.isNull()) {
+    keep();
+    ADD_FAILURE() << "no expected picture " << expectedPath.toStdString();
+    return;
+  }
+  expected = expected.convertToFormat(QImage::Format_RGB32);
+  if (expected.size() != drawn.size()) {
+    keep();
+    ADD_FAILURE() << name << ": drawn " << drawn.width() << "x" << drawn.height() << ", expected "
+                  << expected.width() << "x" << expected.height();
+    return;
+  }
+  int bad = 0, firstX = -1, firstY = -1;
+  for (int y = 0; y < drawn.height(); ++y)
+    for (int x = 0; x < drawn.width(); ++x) {
+      QRgb a = drawn.pixel(x, y), b = expected.pixel(x, y);
+      if (std::abs(qRed(a) - qRed(b)) > tolerance || std::abs(qGreen(a) - qGreen(b)) > tolerance ||
+          std::abs(qBlue(a) - qBlue(b)) > tolerance) {
+        if (bad++ == 0) firstX = x, firstY = y;
+      }
+    }
+  if (bad) {
+    keep();
+    ADD_FAILURE() << name << ": " << bad << " pixels differ, the first at " << firstX << "," << firstY;
+  }
+}
+
+// Whether two pictures have the same pixels.
+inline bool SamePicture(TBitmap& a, TBitmap& b) {
+  return BitmapImage(a).convertToFormat(QImage::Format_RGB32) == BitmapImage(b).convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace orv::testing

@@ -1,0 +1,67 @@
+// Writes a sheet's values as comma-separated text, one line per row.
+#include <cstdio>
+#include <fstream>
+
+#include "platform/rtl/Dispatch.h"
+#include "platform/rtl/Format.h"
+#include "platform/sheet/SheetWorkbook.h"
+
+namespace orv {
+
+namespace {
+
+// A number format that shows a date: it has a day or year code outside quotes.
+bool IsDateFormat(const String& format) {
+  bool quoted = false;
+  for (char c : format) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && (c == 'd' || c == 'y' || c == 'D' || c == 'Y')) return true;
+  }
+  return false;
+}
+
+String Quoted(const String& text) {
+  if (text.find_first_of(",\"\r\n") == String::npos) return text;
+  String out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+}  // namespace
+
+void WriteCsv(const SheetWorksheet& sheet, const String& fileName) {
+  std::ofstream out(fileName, std::ios::binary);
+  if (!out) throw EOleException("Cannot write " + fileName, DISP_E_EXCEPTION, "Sheet", "");
+  const SheetStrings& strings = sheet.Store().Strings;
+  for (int r = 1; r <= sheet.RowCount(); ++r) {
+    const SheetRow& row = *sheet.RowAt(r);
+    String line;
+    for (size_t c = 0; c < row.Cells.size(); ++c) {
+      const SheetCell& cell = row.Cells[c];
+      if (c) line += ',';
+      switch (cell.Kind) {
+        case SheetCellKind::Empty: break;
+        case SheetCellKind::Boolean: line += cell.Boolean ? "TRUE" : "FALSE"; break;
+        case SheetCellKind::Text:
+        case SheetCellKind::Formula: line += Quoted(strings[cell.Text]); break;
+        case SheetCellKind::Number:
+          if (IsDateFormat(sheet.Store().Styles[cell.Style].NumberFormat)) {
+            bool timeOfDay = cell.Number != static_cast<double>(static_cast<long long>(cell.Number));
+            line += FormatDateTime(timeOfDay ? "yyyy-mm-dd hh:nn:ss" : "yyyy-mm-dd", cell.Number);
+          } else {
+            char digits[32];
+            std::snprintf(digits, sizeof digits, "%.15g", cell.Number);
+            line += digits;
+          }
+      }
+    }
+    out << line << "\r\n";
+  }
+  out.close();
+  if (!out) throw EOleException("Cannot write " + fileName, DISP_E_EXCEPTION, "Sheet", "");
+}
+
+}  // namespace orv

@@ -1,0 +1,47 @@
+#include "platform/sheet/SheetWorkbook.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/rtl/Dispatch.h"
+
+namespace orv {
+
+SheetWorkbook::SheetWorkbook() : store_(std::make_shared<SheetBookStore>()) {}
+
+std::shared_ptr<SheetWorksheet> SheetWorkbook::AddSheet() {
+  int n = SheetCount() + 1;
+  while (FindSheet("Sheet" + std::to_string(n))) ++n;
+  sheets_.push_back(std::make_shared<SheetWorksheet>(store_, "Sheet" + std::to_string(n)));
+  return sheets_.back();
+}
+
+int SheetWorkbook::FindSheet(const String& name) const {
+  for (int i = 1; i <= SheetCount(); ++i)
+    if (Sheet(i)->Name() == name) return i;
+  return 0;
+}
+
+void SheetWorkbook::SaveAs(const String& fileName, int fileFormat) {
+  namespace fs = std::filesystem;
+  if (fileFormat != xlOpenXMLWorkbook && fileFormat != xlCSV)
+    throw EOleException("This file format cannot be written", DISP_E_EXCEPTION, "Sheet", "");
+  fs::path target = fs::absolute(fs::path(fileName));
+  fs::path temp = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp");
+  std::error_code ec;
+  try {
+    if (fileFormat == xlCSV)
+      WriteCsv(*Sheet(1), temp.string());
+    else
+      WriteXlsx(*this, temp.string());
+    fs::rename(temp, target, ec);
+    if (ec) throw EOleException("Cannot save " + target.string() + ": " + ec.message(), DISP_E_EXCEPTION, "Sheet", "");
+  } catch (...) {
+    fs::remove(temp, ec);
+    throw;
+  }
+  fullName_ = target.string();
+}
+
+}  // namespace orv

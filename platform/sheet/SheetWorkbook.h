@@ -1,0 +1,45 @@
+#pragma once
+// A workbook of the model: its worksheets, shared texts and styles, and saving to a file.
+#include <memory>
+#include <vector>
+
+#include "platform/sheet/SheetWorksheet.h"
+
+namespace orv {
+
+// File formats of SaveAs, numbered as the automation interface numbers them.
+inline constexpr int xlCSV = 6;
+inline constexpr int xlOpenXMLWorkbook = 51;
+
+class SheetWorkbook {
+ public:
+  SheetWorkbook();
+
+  int SheetCount() const { return static_cast<int>(sheets_.size()); }
+  // 1-based.
+  const std::shared_ptr<SheetWorksheet>& Sheet(int index) const { return sheets_.at(static_cast<size_t>(index - 1)); }
+  // The new sheet goes last and gets the next free name "Sheet<n>".
+  std::shared_ptr<SheetWorksheet> AddSheet();
+  void RemoveSheet(const std::shared_ptr<SheetWorksheet>& sheet) { std::erase(sheets_, sheet); }
+  // 1-based; 0 when there is none of that name.
+  int FindSheet(const String& name) const;
+
+  // Writes the workbook to a temporary file beside fileName and renames it over fileName only
+  // when it is complete, so a failed save leaves an existing file as it was. xlOpenXMLWorkbook
+  // writes a workbook, xlCSV the first sheet's values; EOleException for other formats and for
+  // a file that cannot be written.
+  void SaveAs(const String& fileName, int fileFormat = xlOpenXMLWorkbook);
+  // The file it was last saved as; empty before the first save.
+  const String& FullName() const { return fullName_; }
+
+ private:
+  std::shared_ptr<SheetBookStore> store_;
+  std::vector<std::shared_ptr<SheetWorksheet>> sheets_;
+  String fullName_;
+};
+
+// Output of a workbook in each file format, into a file that does not exist yet.
+void WriteXlsx(const SheetWorkbook& book, const String& fileName);
+void WriteCsv(const SheetWorksheet& sheet, const String& fileName);
+
+}  // namespace orv

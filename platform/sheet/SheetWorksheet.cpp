@@ -1,0 +1,227 @@
+#include "platform/sheet/SheetWorksheet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/rtl/Dispatch.h"
+#include "platform/sheet/FormulaShift.h"
+
+namespace orv {
+
+namespace {
+
+const SheetStyle kDefaultStyle;
+
+// Characters, not bytes: a Thai letter is one character of a cell.
+size_t CharacterCount(std::string_view text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+[[noreturn]] void CellError(const String& message) {
+  throw EOleException(message, DISP_E_EXCEPTION, "Sheet", "");
+}
+
+}  // namespace
+
+SheetWorksheet::SheetWorksheet(std::shared_ptr<SheetBookStore> store, String name)
+    : store_(std::move(store)), name_(std::move(name)) {}
+
+SheetCell& SheetWorksheet::Cell(const SheetCellRef& at) {
+  if (at.Row < 1 || at.Row > SheetMaxRows || at.Column < 1 || at.Column > SheetMaxColumns)
+    CellError("Cell outside the sheet");
+  if (static_cast<size_t>(at.Row) > rows_.size()) rows_.resize(static_cast<size_t>(at.Row));
+  auto& cells = rows_[static_cast<size_t>(at.Row - 1)].Cells;
+  if (static_cast<size_t>(at.Column) > cells.size()) cells.resize(static_cast<size_t>(at.Column));
+  return cells[static_cast<size_t>(at.Column - 1)];
+}
+
+const SheetRow* SheetWorksheet::RowAt(int row) const {
+  if (row < 1 || static_cast<size_t>(row) > rows_.size()) return nullptr;
+  return &rows_[static_cast<size_t>(row - 1)];
+}
+
+const SheetCell* SheetWorksheet::CellAt(int row, int column) const {
+  const SheetRow* r = RowAt(row);
+  if (!r || column < 1 || static_cast<size_t>(column) > r->Cells.size()) return nullptr;
+  return &r->Cells[static_cast<size_t>(column - 1)];
+}
+
+void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
+  SheetCell& cell = Cell(at);
+  switch (VarType(value) & varTypeMask) {
+    case varEmpty:
+    case varNull:
+      cell.Kind = SheetCellKind::Empty;
+      break;
+    case varBoolean:
+      cell.Kind = SheetCellKind::Boolean;
+      cell.Boolean = value.ToBoolean();
+      break;
+    case varString:
+    case varOleStr: {
+      String converted;
+      std::string_view text = value.VType() == varString ? value.StrView() : (converted = value.ToString());
+      if (text.empty()) {
+        cell.Kind = SheetCellKind::Empty;
+        break;
+      }
+      // A character takes at least a byte: only long texts need counting.
+      if (text.size() > SheetMaxCellText && CharacterCount(text) > SheetMaxCellText)
+        CellError("A cell holds at most " + std::to_string(SheetMaxCellText) + " characters");
+      cell.Kind = SheetCellKind::Text;
+      cell.Text = store_->Strings.Intern(text);
+      break;
+    }
+    default:
+      if (value.IsArray() || value.VType() == varDispatch) CellError("A cell cannot hold this value");
+      cell.Kind = SheetCellKind::Number;
+      cell.Number = value.ToDouble();
+  }
+}
+
+void SheetWorksheet::SetFormula(const SheetCellRef& at, const String& text) {
+  SheetCell& cell = Cell(at);
+  rows_[static_cast<size_t>(at.Row - 1)].HasFormula = true;
+  cell.Kind = SheetCellKind::Formula;
+  cell.Text = store_->Strings.Intern(text);
+}
+
+Variant SheetWorksheet::Value(const SheetCellRef& at) const {
+  const SheetCell* cell = CellAt(at.Row, at.Column);
+  if (!cell) return Variant();
+  switch (cell->Kind) {
+    case SheetCellKind::Empty: return Variant();
+    case SheetCellKind::Number: return Variant(cell->Number);
+    case SheetCellKind::Boolean: return Variant(cell->Boolean);
+    case SheetCellKind::Text:
+    case SheetCellKind::Formula: return Variant(store_->Strings[cell->Text]);
+  }
+  return Variant();
+}
+
+const SheetStyle& SheetWorksheet::StyleAt(const SheetCellRef& at) const {
+  const SheetCell* cell = CellAt(at.Row, at.Column);
+  return cell ? store_->Styles[cell->Style] : kDefaultStyle;
+}
+
+void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change) {
+  // A large area shares a handful of styles: each old style is changed once.
+  std::vector<std::uint32_t> changed;
+  constexpr std::uint32_t kUnseen = 0xFFFFFFFF;
+  Cell(rect.Last);
+  for (int r = rect.First.Row; r <= rect.Last.Row; ++r) {
+    for (int c = rect.First.Column; c <= rect.Last.Column; ++c) {
+      SheetCell& cell = Cell({r, c});
+      if (cell.Style >= changed.size()) changed.resize(cell.Style + 1, kUnseen);
+      std::uint32_t& to = changed[cell.Style];
+      if (to == kUnseen) {
+        SheetStyle style = store_->Styles[cell.Style];
+        change(style);
+        to = store_->Styles.Intern(style);
+      }
+      cell.Style = to;
+    }
+  }
+}
+
+void SheetWorksheet::ClearContents(const SheetRect& rect) {
+  for (int r = rect.First.Row; r <= rect.Last.Row; ++r)
+    for (int c = rect.First.Column; c <= rect.Last.Column; ++c)
+      if (CellAt(r, c)) Cell({r, c}).Kind = SheetCellKind::Empty;
+}
+
+void SheetWorksheet::InsertRows(int row, int count) {
+  if (row < 1 || count < 1) return;
+  if (static_cast<int>(rows_.size()) + count > SheetMaxRows) CellError("The sheet has no room for more rows");
+  if (static_cast<size_t>(row) <= rows_.size())
+    rows_.insert(rows_.begin() + (row - 1), static_cast<size_t>(count), SheetRow());
+  for (auto& r : rows_) {
+    if (!r.HasFormula) continue;
+    for (auto& cell : r.Cells)
+      if (cell.Kind == SheetCellKind::Formula) {
+        String shifted = ShiftFormulaRows(store_->Strings[cell.Text], row, count);
+        cell.Text = store_->Strings.Intern(shifted);
+      }
+  }
+  auto shift = [&](SheetRect& rect) {
+    if (rect.First.Row >= row) rect.First.Row += count;
+    if (rect.Last.Row >= row) rect.Last.Row += count;
+  };
+  for (auto& m : merges_) shift(m);
+  if (autoFilter_) shift(*autoFilter_);
+}
+
+void SheetWorksheet::GroupRows(int firstRow, int lastRow) {
+  if (firstRow < 1 || lastRow < firstRow) return;
+  Cell({lastRow, 1});
+  for (int r = firstRow; r <= lastRow; ++r) {
+    auto& level = rows_[static_cast<size_t>(r - 1)].OutlineLevel;
+    level = static_cast<std::uint8_t>(std::min(level + 1, 7));
+  }
+}
+
+void SheetWorksheet::Merge(const SheetRect& rect) {
+  if (rect.Rows() == 1 && rect.Columns() == 1) return;
+  // A new merge replaces the merges it overlaps, as in a spreadsheet.
+  std::erase_if(merges_, [&](const SheetRect& m) {
+    return !(m.Last.Row < rect.First.Row || m.First.Row > rect.Last.Row || m.Last.Column < rect.First.Column ||
+             m.First.Column > rect.Last.Column);
+  });
+  merges_.push_back(rect);
+}
+
+void SheetWorksheet::SetColumnWidth(int firstColumn, int lastColumn, double width) {
+  for (int c = std::max(firstColumn, 1); c <= std::min(lastColumn, SheetMaxColumns); ++c)
+    widths_[c] = std::clamp(width, 0.0, 255.0);
+}
+
+std::optional<double> SheetWorksheet::ColumnWidth(int column) const {
+  auto it = widths_.find(column);
+  if (it == widths_.end()) return std::nullopt;
+  return it->second;
+}
+
+void SheetWorksheet::AutoFitColumns(int firstColumn, int lastColumn) {
+  for (int c = std::max(firstColumn, 1); c <= std::min(lastColumn, SheetMaxColumns); ++c) {
+    double widest = 0;
+    for (auto& r : rows_) {
+      if (static_cast<size_t>(c) > r.Cells.size()) continue;
+      const SheetCell& cell = r.Cells[static_cast<size_t>(c - 1)];
+      double chars = 0;
+      if (cell.Kind == SheetCellKind::Text) {
+        chars = static_cast<double>(CharacterCount(store_->Strings[cell.Text]));
+      } else if (cell.Kind == SheetCellKind::Number) {
+        char digits[32];
+        chars = std::snprintf(digits, sizeof digits, "%.15g", cell.Number);
+      }
+      const SheetStyle& style = store_->Styles[cell.Style];
+      if (style.FontSize > 0) chars *= style.FontSize / 11.0;
+      widest = std::max(widest, chars);
+    }
+    // A column left empty keeps the default width, as a spreadsheet's auto-fit does.
+    if (widest > 0) SetColumnWidth(c, c, std::ceil(widest) + 1);
+  }
+}
+
+SheetRect SheetWorksheet::UsedRange() const {
+  int top = 0, bottom = 0, left = 0, right = 0;
+  for (size_t r = 0; r < rows_.size(); ++r) {
+    const auto& cells = rows_[r].Cells;
+    for (size_t c = 0; c < cells.size(); ++c) {
+      if (cells[c].Kind == SheetCellKind::Empty && cells[c].Style == 0) continue;
+      int row = static_cast<int>(r + 1), col = static_cast<int>(c + 1);
+      if (!top) top = bottom = row, left = right = col;
+      top = std::min(top, row);
+      bottom = std::max(bottom, row);
+      left = std::min(left, col);
+      right = std::max(right, col);
+    }
+  }
+  if (!top) return SheetRect{{1, 1}, {1, 1}};
+  return SheetRect{{top, left}, {bottom, right}};
+}
+
+}  // namespace orv

@@ -1,0 +1,105 @@
+#pragma once
+// One worksheet of the workbook model: rows of cells with values, formulas and styles, merged
+// ranges, column widths, row outline levels, the auto-filter and the page setup it is printed with.
+#include <map>
+#include <memory>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "platform/rtl/Variant.h"
+#include "platform/sheet/SheetAddress.h"
+#include "platform/sheet/SheetStrings.h"
+#include "platform/sheet/SheetStyle.h"
+
+namespace orv {
+
+// Texts and styles shared by the sheets of one workbook.
+struct SheetBookStore {
+  SheetStrings Strings;
+  SheetStyleTable Styles;
+};
+
+enum class SheetCellKind : std::uint8_t { Empty, Number, Text, Boolean, Formula };
+
+struct SheetCell {
+  SheetCellKind Kind = SheetCellKind::Empty;
+  std::uint32_t Style = 0;
+  union {
+    double Number = 0;
+    std::uint32_t Text;  // index into the workbook's strings (the formula's text for Formula)
+    bool Boolean;
+  };
+};
+
+struct SheetRow {
+  std::vector<SheetCell> Cells;  // column 1 first; absent cells are empty and unstyled
+  std::uint8_t OutlineLevel = 0;
+  bool HasFormula = false;
+};
+
+// The longest text a cell holds, in characters.
+inline constexpr int SheetMaxCellText = 32767;
+
+class SheetWorksheet {
+ public:
+  explicit SheetWorksheet(std::shared_ptr<SheetBookStore> store, String name);
+
+  const String& Name() const { return name_; }
+  void SetName(const String& name) { name_ = name; }
+  SheetBookStore& Store() const { return *store_; }
+
+  // Numbers, dates (as day numbers), Booleans and texts; Empty, Null and "" empty the cell. A text
+  // stays a text even when it begins with "=": only SetFormula makes formulas. A text longer
+  // than SheetMaxCellText raises EOleException, so nothing is cut without the caller knowing.
+  void SetValue(const SheetCellRef& at, const Variant& value);
+  // text begins with "=".
+  void SetFormula(const SheetCellRef& at, const String& text);
+  // The value as a Variant (a formula gives its text); Empty for an empty cell.
+  Variant Value(const SheetCellRef& at) const;
+  const SheetCell* CellAt(int row, int column) const;
+  const SheetStyle& StyleAt(const SheetCellRef& at) const;
+  // Changes the style of every cell of the rectangle.
+  void ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change);
+  void ClearContents(const SheetRect& rect);
+
+  // Inserts empty rows before row; what lies below moves down, and formulas, merged ranges and
+  // the auto-filter follow their cells.
+  void InsertRows(int row, int count);
+  // One outline level deeper for each row (at most 7 levels).
+  void GroupRows(int firstRow, int lastRow);
+  void Merge(const SheetRect& rect);
+  const std::vector<SheetRect>& Merges() const { return merges_; }
+
+  // Character widths of the standard font; absent columns keep the default width.
+  void SetColumnWidth(int firstColumn, int lastColumn, double width);
+  std::optional<double> ColumnWidth(int column) const;
+  const std::map<int, double>& ColumnWidths() const { return widths_; }
+  // Widths that fit the longest text of each column.
+  void AutoFitColumns(int firstColumn, int lastColumn);
+
+  // The rectangle of every cell that holds a value or a style; A1 alone on an empty sheet.
+  SheetRect UsedRange() const;
+  void SetAutoFilter(const SheetRect& rect) { autoFilter_ = rect; }
+  const std::optional<SheetRect>& AutoFilter() const { return autoFilter_; }
+
+  int RowCount() const { return static_cast<int>(rows_.size()); }
+  const SheetRow* RowAt(int row) const;
+
+  // Outline symbols: summary rows below the detail (the default) or above it.
+  bool SummaryRowBelow = true;
+  bool SummaryColumnRight = true;
+  bool PrintGridlines = false;
+  String CenterHeader;
+
+ private:
+  SheetCell& Cell(const SheetCellRef& at);
+  std::shared_ptr<SheetBookStore> store_;
+  String name_;
+  std::vector<SheetRow> rows_;
+  std::vector<SheetRect> merges_;
+  std::map<int, double> widths_;
+  std::optional<SheetRect> autoFilter_;
+};
+
+}  // namespace orv

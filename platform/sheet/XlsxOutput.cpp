@@ -1,0 +1,188 @@
+// Writes the workbook model as an .xlsx file through libxlsxwriter. Rows go out in order with
+// libxlsxwriter's constant-memory mode, so a sheet of fifty thousand rows is never held twice.
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "platform/rtl/Dispatch.h"
+#include "platform/sheet/SheetWorkbook.h"
+
+namespace orv {
+
+namespace {
+
+[[noreturn]] void WriteError(const String& fileName, lxw_error error) {
+  throw EOleException("Cannot write " + fileName + ": " + lxw_strerror(error), DISP_E_EXCEPTION, "Sheet", "");
+}
+
+lxw_color_t ToLxwColor(int bgr) {
+  auto c = static_cast<unsigned>(bgr);
+  return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
+}
+
+uint8_t ToLxwBorder(const SheetBorderEdge& e) {
+  constexpr int medium = -4138, thick = 4, hairline = 1;
+  switch (e.LineStyle) {
+    case xlNone: return LXW_BORDER_NONE;
+    case -4115: return e.Weight == medium ? LXW_BORDER_MEDIUM_DASHED : LXW_BORDER_DASHED;
+    case 4: return e.Weight == medium ? LXW_BORDER_MEDIUM_DASH_DOT : LXW_BORDER_DASH_DOT;
+    case 5: return e.Weight == medium ? LXW_BORDER_MEDIUM_DASH_DOT_DOT : LXW_BORDER_DASH_DOT_DOT;
+    case -4118: return e.Weight == hairline ? LXW_BORDER_HAIR : LXW_BORDER_DOTTED;
+    case -4119: return LXW_BORDER_DOUBLE;
+    case 13: return LXW_BORDER_SLANT_DASH_DOT;
+    default:
+      if (e.Weight == hairline) return LXW_BORDER_HAIR;
+      if (e.Weight == medium) return LXW_BORDER_MEDIUM;
+      if (e.Weight == thick) return LXW_BORDER_THICK;
+      return LXW_BORDER_THIN;
+  }
+}
+
+uint8_t ToLxwAlign(int alignment) {
+  switch (alignment) {
+    case -4131: return LXW_ALIGN_LEFT;
+    case -4152: return LXW_ALIGN_RIGHT;
+    case -4108: return LXW_ALIGN_CENTER;
+    default: return LXW_ALIGN_NONE;
+  }
+}
+
+lxw_format* MakeFormat(lxw_workbook* wb, const SheetStyle& s) {
+  lxw_format* f = workbook_add_format(wb);
+  if (!s.FontName.empty()) format_set_font_name(f, s.FontName.c_str());
+  if (s.FontSize > 0) format_set_font_size(f, s.FontSize);
+  if (s.FontColor >= 0) format_set_font_color(f, ToLxwColor(s.FontColor));
+  if (s.Bold) format_set_bold(f);
+  if (s.Italic) format_set_italic(f);
+  if (s.Underline) format_set_underline(f, LXW_UNDERLINE_SINGLE);
+  if (s.FillColor >= 0) {
+    format_set_pattern(f, LXW_PATTERN_SOLID);
+    format_set_bg_color(f, ToLxwColor(s.FillColor));
+  }
+  using Setter = void (*)(lxw_format*, uint8_t);
+  using ColorSetter = void (*)(lxw_format*, lxw_color_t);
+  const Setter edges[4] = {format_set_left, format_set_top, format_set_bottom, format_set_right};
+  const ColorSetter colors[4] = {format_set_left_color, format_set_top_color, format_set_bottom_color,
+                                 format_set_right_color};
+  for (size_t i = 0; i < 4; ++i) {
+    uint8_t kind = ToLxwBorder(s.Edges[i]);
+    if (kind == LXW_BORDER_NONE) continue;
+    edges[i](f, kind);
+    colors[i](f, ToLxwColor(s.Edges[i].Color));
+  }
+  if (uint8_t a = ToLxwAlign(s.HorizontalAlignment)) format_set_align(f, a);
+  if (s.WrapText) format_set_text_wrap(f);
+  if (s.Orientation) format_set_rotation(f, static_cast<int16_t>(std::clamp(s.Orientation, -90, 90)));
+  if (!s.NumberFormat.empty()) format_set_num_format(f, s.NumberFormat.c_str());
+  return f;
+}
+
+// The header text of the page setup, with the header codes' own "&" doubled.
+String CenterHeaderCode(const String& text) {
+  String out = "&C";
+  for (char c : text) {
+    out += c;
+    if (c == '&') out += '&';
+  }
+  return out;
+}
+
+struct WorkbookCloser {
+  void operator()(lxw_workbook* wb) const { workbook_close(wb); }
+};
+
+}  // namespace
+
+void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
+  // Constant-memory rows go out once, in order: a merge spanning rows needs the ordinary mode.
+  bool streamed = true;
+  for (int i = 1; i <= book.SheetCount(); ++i)
+    for (const auto& m : book.Sheet(i)->Merges())
+      if (m.Rows() > 1) streamed = false;
+  lxw_workbook_options options{};
+  options.constant_memory = streamed;
+  std::unique_ptr<lxw_workbook, WorkbookCloser> owner(workbook_new_opt(fileName.c_str(), &options));
+  lxw_workbook* wb = owner.get();
+  if (!wb) WriteError(fileName, LXW_ERROR_CREATING_TMPFILE);
+  const SheetStyleTable& styles = book.Sheet(1)->Store().Styles;
+  const SheetStrings& strings = book.Sheet(1)->Store().Strings;
+  std::vector<lxw_format*> formats(styles.Count(), nullptr);
+  auto format = [&](std::uint32_t id) -> lxw_format* {
+    if (id == 0) return nullptr;
+    if (!formats[id]) formats[id] = MakeFormat(wb, styles[id]);
+    return formats[id];
+  };
+  // An empty cell whose style is only a number format shows nothing: it is left out, which
+  // spares the file the blank cells of every unset date in a column of dates.
+  std::vector<bool> blankShows(styles.Count());
+  for (std::uint32_t id = 1; id < styles.Count(); ++id) {
+    SheetStyle look = styles[id];
+    look.NumberFormat.clear();
+    blankShows[id] = look != SheetStyle();
+  }
+  auto check = [&](lxw_error e) {
+    if (e != LXW_NO_ERROR) WriteError(fileName, e);
+  };
+
+  for (int i = 1; i <= book.SheetCount(); ++i) {
+    const SheetWorksheet& sheet = *book.Sheet(i);
+    lxw_worksheet* ws = workbook_add_worksheet(wb, sheet.Name().c_str());
+    if (!ws) throw EOleException("Cannot write " + fileName + ": the sheet name \"" + sheet.Name() + "\" is not allowed",
+                                 DISP_E_EXCEPTION, "Sheet", "");
+    for (auto [column, width] : sheet.ColumnWidths())
+      check(worksheet_set_column(ws, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1), width, nullptr));
+    worksheet_outline_settings(ws, LXW_TRUE, sheet.SummaryRowBelow, sheet.SummaryColumnRight, LXW_FALSE);
+    worksheet_gridlines(ws, sheet.PrintGridlines ? LXW_SHOW_ALL_GRIDLINES : LXW_SHOW_SCREEN_GRIDLINES);
+    if (!sheet.CenterHeader.empty()) check(worksheet_set_header(ws, CenterHeaderCode(sheet.CenterHeader).c_str()));
+    if (auto& f = sheet.AutoFilter())
+      check(worksheet_autofilter(ws, static_cast<lxw_row_t>(f->First.Row - 1), static_cast<lxw_col_t>(f->First.Column - 1),
+                                 static_cast<lxw_row_t>(f->Last.Row - 1), static_cast<lxw_col_t>(f->Last.Column - 1)));
+
+    // Merges by their first row, so each is written when its row is.
+    std::multimap<int, const SheetRect*> mergesByRow;
+    for (const auto& m : sheet.Merges()) mergesByRow.emplace(m.First.Row, &m);
+
+    for (int r = 1; r <= sheet.RowCount(); ++r) {
+      const SheetRow& row = *sheet.RowAt(r);
+      auto xr = static_cast<lxw_row_t>(r - 1);
+      if (row.OutlineLevel) {
+        lxw_row_col_options opt{};
+        opt.level = row.OutlineLevel;
+        check(worksheet_set_row_opt(ws, xr, LXW_DEF_ROW_HEIGHT, nullptr, &opt));
+      }
+      for (size_t c = 0; c < row.Cells.size(); ++c) {
+        const SheetCell& cell = row.Cells[c];
+        auto xc = static_cast<lxw_col_t>(c);
+        lxw_format* f = format(cell.Style);
+        switch (cell.Kind) {
+          case SheetCellKind::Empty:
+            if (f && blankShows[cell.Style]) check(worksheet_write_blank(ws, xr, xc, f));
+            break;
+          case SheetCellKind::Number: check(worksheet_write_number(ws, xr, xc, cell.Number, f)); break;
+          case SheetCellKind::Boolean: check(worksheet_write_boolean(ws, xr, xc, cell.Boolean, f)); break;
+          case SheetCellKind::Text: check(worksheet_write_string(ws, xr, xc, strings[cell.Text].c_str(), f)); break;
+          case SheetCellKind::Formula: check(worksheet_write_formula(ws, xr, xc, strings[cell.Text].c_str(), f)); break;
+        }
+      }
+      auto [from, to] = mergesByRow.equal_range(r);
+      for (auto it = from; it != to; ++it) {
+        const SheetRect& m = *it->second;
+        const SheetCell* first = sheet.CellAt(m.First.Row, m.First.Column);
+        Variant v = sheet.Value(m.First);
+        String text = first && first->Kind == SheetCellKind::Text ? VarToStr(v) : String();
+        check(worksheet_merge_range(ws, xr, static_cast<lxw_col_t>(m.First.Column - 1), static_cast<lxw_row_t>(m.Last.Row - 1),
+                                    static_cast<lxw_col_t>(m.Last.Column - 1), text.c_str(), format(first ? first->Style : 0)));
+        // A merge writes blanks over its area; a number or formula in its first cell goes back.
+        if (first && first->Kind == SheetCellKind::Number)
+          check(worksheet_write_number(ws, xr, static_cast<lxw_col_t>(m.First.Column - 1), first->Number, format(first->Style)));
+      }
+    }
+  }
+  lxw_error e = workbook_close(owner.release());
+  if (e != LXW_NO_ERROR) WriteError(fileName, e);
+}
+
+}  // namespace orv

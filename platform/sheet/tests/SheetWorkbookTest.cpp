@@ -1,0 +1,188 @@
+// The workbook model driven through its automation objects, saved, and read back by openpyxl.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/rtl/DateTime.h"
+#include "platform/sheet/OleObject.h"
+#include "platform/sheet/SheetAutomation.h"
+#include "platform/sheet/FormulaShift.h"
+#include "platform/sheet/tests/WorkbookReader.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path Folder(const std::string& name) {
+  auto dir = fs::temp_directory_path() / ("orvane-sheet-" + name + "-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+struct Book {
+  OleObject app{CreateSheetApplication()};
+  OleObject book = app.Obj("Workbooks").Obj("Add", {-4167});
+  OleObject sheet = book.Obj("Worksheets", {1});
+  OleObject Range(const char* a, const char* b) const { return sheet.Obj("Range", {a, b}); }
+};
+
+}  // namespace
+
+TEST(SheetWorkbook, CellsStylesAndLayoutReadBackByOpenpyxl) {
+  auto dir = Folder("readback");
+  Book b;
+  b.sheet.Set("Name", "สมาชิก");
+  Variant block = VarArrayCreate({1, 2, 1, 5}, varVariant);
+  VarArrayPut(block, Variant("สมชาย ใจดี"), {1, 1});
+  VarArrayPut(block, Variant(3.5), {1, 2});
+  VarArrayPut(block, Variant(true), {1, 3});
+  VarArrayPut(block, Variant::FromDate(EncodeDate(2020, 1, 31)), {1, 4});
+  VarArrayPut(block, Variant("=A1"), {1, 5});
+  VarArrayPut(block, Variant("Ann"), {2, 1});
+  VarArrayPut(block, Variant(4), {2, 2});
+  VarArrayPut(block, Null(), {2, 3});
+  VarArrayPut(block, Variant(""), {2, 4});
+  VarArrayPut(block, Variant(std::int64_t{9000000000}), {2, 5});
+  b.Range("A2", "E3").Set("Value2", block);
+  b.Range("D2", "D3").Set("NumberFormat", "d/m/yyyy");
+  b.Range("B4", "B4").Set("Formula", "=SUM(B2:B3)");
+  b.Range("A1", "A1").Set("Value2", "รายชื่อสมาชิก");
+  b.Range("A1", "E1").Set("MergeCells", true);
+  OleObject font = b.Range("A2", "B2").Obj("Font");
+  font.Set("Bold", true);
+  font.Set("Name", "Tahoma");
+  font.Set("Size", 14);
+  font.Set("Color", 0x0000FF);  // red, as 0x00BBGGRR
+  b.Range("A3", "A3").Obj("Interior").Set("Color", 0xFF0000);  // blue
+  for (int edge : {7, 8, 9, 10}) {
+    OleObject border = b.Range("B3", "C3").Obj("Borders", {edge});
+    border.Set("LineStyle", 1);
+    border.Set("Weight", -4138);
+  }
+  b.Range("C3", "C3").Set("HorizontalAlignment", -4108);
+  b.Range("C3", "C3").Set("WrapText", true);
+  b.Range("B1", "C1").Set("ColumnWidth", 21);
+  b.Range("A3", "A3").Obj("EntireRow").Call("Insert", {-4121});
+  b.Range("A4", "A4").Obj("Rows").Call("Group");
+  b.Range("A2", "E4").Call("AutoFilter", {1, OleObject::Omitted(), 1, OleObject::Omitted(), true});
+  OleObject setup = b.sheet.Obj("PageSetup");
+  setup.Set("PrintGridlines", true);
+  setup.Set("CenterHeader", "A & B");
+  std::string file = (dir / "book.xlsx").string();
+  b.book.Call("SaveAs", {file});
+
+  sheettest::WorkbookFacts wb(file);
+  ASSERT_TRUE(wb.Ok()) << wb.Raw();
+  EXPECT_EQ(wb.Lines("SHEET"), std::vector<std::string>{"สมาชิก"});
+  const std::string s = "สมาชิก!";
+  EXPECT_EQ(wb.Value(s + "A1"), "รายชื่อสมาชิก");
+  EXPECT_EQ(wb.Lines("MERGE"), std::vector<std::string>{"สมาชิก A1:E1"});
+  EXPECT_EQ(wb.Type(s + "A2"), "s");
+  EXPECT_EQ(wb.Value(s + "A2"), "สมชาย ใจดี");
+  EXPECT_EQ(wb.Type(s + "B2"), "n");
+  EXPECT_EQ(wb.Value(s + "B2"), "3.5");
+  EXPECT_EQ(wb.Type(s + "C2"), "b");
+  EXPECT_EQ(wb.Type(s + "D2"), "d");
+  EXPECT_EQ(wb.Value(s + "D2"), "2020-01-31 00:00:00");
+  EXPECT_EQ(wb.Style(s + "D2", "fmt"), "d/m/yyyy");
+  // A text that looks like a formula stays a text.
+  EXPECT_EQ(wb.Type(s + "E2"), "s");
+  EXPECT_EQ(wb.Value(s + "E2"), "=A1");
+  // Row 3 was inserted: the second record is on row 4, the formula on row 5 and widened.
+  EXPECT_FALSE(wb.Has(s + "A3"));
+  EXPECT_EQ(wb.Value(s + "A4"), "Ann");
+  EXPECT_EQ(wb.Value(s + "C4"), "");
+  EXPECT_EQ(wb.Value(s + "D4"), "");
+  EXPECT_EQ(wb.Value(s + "E4"), "9000000000");
+  EXPECT_EQ(wb.Type(s + "B5"), "f");
+  EXPECT_EQ(wb.Value(s + "B5"), "=SUM(B2:B4)");
+  EXPECT_EQ(wb.Style(s + "A2", "bold"), "1");
+  EXPECT_EQ(wb.Style(s + "B2", "font"), "Tahoma");
+  EXPECT_EQ(wb.Style(s + "B2", "size"), "14");
+  EXPECT_EQ(wb.Style(s + "B2", "color"), "FF0000");
+  EXPECT_EQ(wb.Style(s + "C2", "bold"), "0");
+  EXPECT_EQ(wb.Style(s + "A4", "fill"), "0000FF");
+  EXPECT_EQ(wb.Style(s + "B4", "border"), "medium,medium,medium,none");
+  EXPECT_EQ(wb.Style(s + "C4", "border"), "none,medium,medium,medium");
+  EXPECT_EQ(wb.Style(s + "C4", "align"), "center");
+  EXPECT_EQ(wb.Style(s + "C4", "wrap"), "1");
+  // The file stores a width of n characters with the cell padding: trunc((7n + 5) / 7 * 256) / 256.
+  EXPECT_EQ(wb.Lines("WIDTH"), (std::vector<std::string>{"สมาชิก B 21.7109375", "สมาชิก C 21.7109375"}));
+  EXPECT_EQ(wb.Lines("LEVEL"), std::vector<std::string>{"สมาชิก 4 1"});
+  EXPECT_EQ(wb.Lines("FILTER"), std::vector<std::string>{"สมาชิก A2:E4"});
+  // openpyxl shows the header code as stored, where a literal "&" is doubled.
+  EXPECT_EQ(wb.Lines("HEADER"), std::vector<std::string>{"สมาชิก A && B"});
+  EXPECT_EQ(wb.Lines("GRIDLINES"), std::vector<std::string>{"สมาชิก 1"});
+  fs::remove_all(dir);
+}
+
+TEST(SheetWorkbook, FormulasFollowInsertedRows) {
+  EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 2, 1), "=SUM(C3:C47)");
+  EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 10, 2), "=SUM(C2:C48)");
+  EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 47, 1), "=SUM(C2:C46)");
+  EXPECT_EQ(ShiftFormulaRows("=$B$5+LOG10(A5)&\"A5\"", 5, 1), "=$B$6+LOG10(A6)&\"A5\"");
+  EXPECT_EQ(ShiftFormulaRows("=Sheet1!A9*2", 3, 4), "=Sheet1!A13*2");
+}
+
+TEST(SheetWorkbook, CellTextLimitAndNamesAreRefusedNotCut) {
+  Book b;
+  std::string longest;
+  for (int i = 0; i < 32767; ++i) longest += "ก";
+  b.Range("A1", "A1").Set("Value2", longest);
+  EXPECT_THROW(b.Range("A2", "A2").Set("Value2", longest + "ข"), EOleException);
+  EXPECT_THROW(b.sheet.Set("Name", "a/b"), EOleException);
+  EXPECT_THROW(b.sheet.Set("Name", std::string(32, 'x')), EOleException);
+  EXPECT_THROW(b.sheet.Obj("Range", {"A0", "B2"}), EOleException);
+  EXPECT_THROW(b.sheet.Get("NoSuchMember"), EOleSysError);
+}
+
+TEST(SheetWorkbook, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
+  auto dir = Folder("failed");
+  Book b;
+  b.Range("A1", "A1").Set("Value2", "x");
+  // A folder stands where the file should go: the rename fails and the folder stays as it was.
+  fs::create_directories(dir / "taken.xlsx" / "inside");
+  EXPECT_THROW(b.book.Call("SaveAs", {(dir / "taken.xlsx").string()}), EOleException);
+  EXPECT_TRUE(fs::is_directory(dir / "taken.xlsx" / "inside"));
+  EXPECT_THROW(b.book.Call("SaveAs", {(dir / "book.xls").string(), 56}), EOleException);
+  int entries = 0;
+  for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "taken.xlsx";
+  EXPECT_EQ(entries, 0);
+  fs::remove_all(dir);
+}
+
+TEST(SheetWorkbook, CommaSeparatedText) {
+  auto dir = Folder("csv");
+  Book b;
+  b.Range("A1", "A1").Set("Value2", "a,\"b\"");
+  b.Range("B1", "B1").Set("Value2", 2.25);
+  b.Range("C1", "C1").Set("Value2", Variant::FromDate(EncodeDate(2021, 12, 5)));
+  b.Range("C1", "C1").Set("NumberFormat", "d/m/yyyy");
+  b.Range("A2", "A2").Set("Value2", "ไทย");
+  std::string file = (dir / "s.csv").string();
+  b.book.Call("SaveAs", {file, 6});
+  std::ifstream in(file);
+  std::string text((std::istreambuf_iterator<char>(in)), {});
+  EXPECT_EQ(text, "\"a,\"\"b\"\"\",2.25,2021-12-05\r\nไทย\r\n");
+  fs::remove_all(dir);
+}
+
+TEST(SheetWorkbook, VisibleApplicationShowsEachWorkbookOnce) {
+  std::vector<std::string> shown;
+  SetSheetShowHandler([&](const String& f) { shown.push_back(f); });
+  Book b;
+  b.Range("A1", "A1").Set("Value2", 1);
+  b.app.Set("Visible", true);
+  b.app.Set("Visible", true);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_TRUE(fs::exists(shown[0]));
+  EXPECT_EQ(GetActiveSheetApplication(), b.app.Interface());
+  b.app.Call("Quit");
+  EXPECT_EQ(GetActiveSheetApplication(), nullptr);
+  fs::remove(shown[0]);
+  SetSheetShowHandler(nullptr);
+}

@@ -1,0 +1,89 @@
+// The English string table of the report library. Texts are escaped twice (the XML layer
+// unescapes once, the table once more), so a double quote inside a text is "&#38;#34;".
+namespace orv {
+
+extern const char* const kvxEnglishStrings;
+
+const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"?>
+<Resources CodePage="1252">
+  <StrRes Name="1" Text="OK"/>
+  <StrRes Name="2" Text="Cancel"/>
+  <StrRes Name="zmPageWidth" Text="Page width"/>
+  <StrRes Name="zmWholePage" Text="Whole page"/>
+  <StrRes Name="ppAll" Text="All"/>
+  <StrRes Name="ppOdd" Text="Odd pages"/>
+  <StrRes Name="ppEven" Text="Even pages"/>
+  <StrRes Name="pgDefault" Text="Default"/>
+  <StrRes Name="pmDefault" Text="Default"/>
+  <StrRes Name="pmSplit" Text="Split big pages"/>
+  <StrRes Name="pmJoin" Text="Join small pages"/>
+  <StrRes Name="pmScale" Text="Scale"/>
+  <StrRes Name="poDirect" Text="Direct"/>
+  <StrRes Name="poReverse" Text="Reverse"/>
+  <StrRes Name="mbConfirm" Text="Confirm"/>
+  <StrRes Name="mbError" Text="Error"/>
+  <StrRes Name="mbInfo" Text="Information"/>
+  <StrRes Name="xrCantFindClass" Text="Cannot find class"/>
+  <StrRes Name="prVirtual" Text="Virtual"/>
+  <StrRes Name="prDefault" Text="Default"/>
+  <StrRes Name="prCustom" Text="Custom"/>
+  <StrRes Name="enUnconnHeader" Text="Unconnected header"/>
+  <StrRes Name="enUnconnGroup" Text="No data band for the group"/>
+  <StrRes Name="enUnconnGFooter" Text="Unconnected group footer"/>
+  <StrRes Name="enBandPos" Text="Band is positioned incorrectly:"/>
+  <StrRes Name="dbNotConn" Text="DataSet %s is not connected to data"/>
+  <StrRes Name="dbFldNotFound" Text="Field not found:"/>
+  <StrRes Name="clDSNotIncl" Text="(dataset is not included in Report.DataSets)"/>
+  <StrRes Name="clUnknownVar" Text="Unknown variable or datafield:"/>
+  <StrRes Name="clScrError" Text="Script error at %s: %s"/>
+  <StrRes Name="clDSNotExist" Text="Dataset &#38;#34;%s&#38;#34; does not exist"/>
+  <StrRes Name="clErrors" Text="The following error(s) have occured:"/>
+  <StrRes Name="clExprError" Text="Error in expression"/>
+  <StrRes Name="clQPVfiles" Text="Prepared report"/>
+  <StrRes Name="clSaving" Text="Saving file..."/>
+  <StrRes Name="clCancel" Text="Cancel"/>
+  <StrRes Name="clClose" Text="Close"/>
+  <StrRes Name="clPrinting" Text="Printing file..."/>
+  <StrRes Name="clLoading" Text="Loading file..."/>
+  <StrRes Name="clPageOf" Text="Page %d of %d"/>
+  <StrRes Name="clFirstPass" Text="First pass:"/>
+  <StrRes Name="clNoPrinters" Text="No printers installed on your system"/>
+  <StrRes Name="clDecompressError" Text="Stream decompress error"/>
+  <StrRes Name="crFillMx" Text="Filling the cross-tab..."/>
+  <StrRes Name="crBuildMx" Text="Building the cross-tab..."/>
+  <StrRes Name="prRunningFirst" Text="First pass: page %d"/>
+  <StrRes Name="prRunning" Text="Preparing page %d"/>
+  <StrRes Name="prPrinting" Text="Printing page %d"/>
+  <StrRes Name="prExporting" Text="Exporting page %d"/>
+  <StrRes Name="uCm" Text="cm"/>
+  <StrRes Name="uInch" Text="in"/>
+  <StrRes Name="uPix" Text="pix"/>
+  <StrRes Name="uChar" Text="chr"/>
+  <StrRes Name="dupDefault" Text="Default"/>
+  <StrRes Name="dupVert" Text="Vertical"/>
+  <StrRes Name="dupHorz" Text="Horizontal"/>
+  <StrRes Name="dupSimpl" Text="Simplex"/>
+  <StrRes Name="SLangNotFound" Text="Language '%s' not found"/>
+  <StrRes Name="SInvalidLanguage" Text="Invalid language definition"/>
+  <StrRes Name="SIdRedeclared" Text="Identifier redeclared: "/>
+  <StrRes Name="SUnknownType" Text="Unknown type: "/>
+  <StrRes Name="SIncompatibleTypes" Text="Incompatible types"/>
+  <StrRes Name="SIdUndeclared" Text="Undeclared identifier: "/>
+  <StrRes Name="SClassRequired" Text="Class type required"/>
+  <StrRes Name="SIndexRequired" Text="Index required"/>
+  <StrRes Name="SStringError" Text="Strings do not have properties or methods"/>
+  <StrRes Name="SClassError" Text="Class %s does not have a default property"/>
+  <StrRes Name="SArrayRequired" Text="Array type required"/>
+  <StrRes Name="SVarRequired" Text="Variable required"/>
+  <StrRes Name="SNotEnoughParams" Text="Not enough actual parameters"/>
+  <StrRes Name="STooManyParams" Text="Too many actual parameters"/>
+  <StrRes Name="SLeftCantAssigned" Text="Left side cannot be assigned to"/>
+  <StrRes Name="SForError" Text="For loop variable must be numeric variable"/>
+  <StrRes Name="SEventError" Text="Event handler must be a procedure"/>
+  <StrRes Name="prDupl" Text="Duplicate name"/>
+  <StrRes Name="prInvProp" Text="Invalid property value"/>
+  <StrRes Name="Invalid password" Text="Invalid password"/>
+</Resources>
+)xml";
+
+}  // namespace orv

@@ -1,0 +1,414 @@
+#include "report/model/KvxComponent.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/DataSets.h"
+#include "report/model/Pages.h"
+#include "report/model/Report.h"
+#include "report/model/Resources.h"
+#include "report/model/XmlEscape.h"
+#include "report/model/XmlSerializer.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxComponent, c) {}
+
+namespace {
+
+thread_local bool designCreating = false;
+thread_local Word designFlags = 0;
+
+String BaseNameOf(String name) {
+  if (size_t at = name.find("Tkvx"); at != String::npos) name.erase(at, 4);
+  if (size_t at = name.find("View"); at != String::npos) name.erase(at, 4);
+  return name;
+}
+
+TComponent* OwnerFor(TComponent* owner) {
+  auto* parent = dynamic_cast<TkvxComponent*>(owner);
+  if (!parent) return owner;
+  TkvxReport* report = parent->GetReport();
+  return report ? static_cast<TComponent*>(report) : owner;
+}
+
+}  // namespace
+
+TkvxComponent::TkvxComponent(TComponent* owner)
+    : TComponent(OwnerFor(owner)), font_(std::make_unique<TFont>()) {
+  if (designCreating) {
+    IsDesigning = true;
+    designCreating = false;
+  }
+  font_->SetName("Arial");
+  font_->SetSize(10);
+  font_->SetColor(clBlack);
+  font_->SetCharset(DEFAULT_CHARSET);
+  font_->OnChange = [this](TObject*) { FontChanged(); };
+  SetParentFont(true);
+  if (auto* parent = dynamic_cast<TkvxComponent*>(owner)) SetParent(parent);
+}
+
+TkvxComponent::~TkvxComponent() {
+  SetParent(nullptr);
+  Clear();
+  font_->OnChange = nullptr;
+}
+
+TkvxComponent* TkvxComponent::DesignCreate(TClass cls, TComponent* owner, Word flags) {
+  designCreating = true;
+  designFlags = flags;
+  TComponent* made;
+  try {
+    made = cls->CreateComponent(owner);
+  } catch (...) {
+    designCreating = false;
+    throw;
+  }
+  designCreating = false;
+  return dynamic_cast<TkvxComponent*>(made);
+}
+
+Word TkvxComponent::DesignFlags() { return designFlags; }
+
+String TkvxComponent::BaseName() const { return baseName_.empty() ? BaseNameOf(ClassName()) : baseName_; }
+
+void TkvxComponent::SetParent(TkvxComponent* value) {
+  if (value == parent_) return;
+  for (TkvxComponent* p = value; p; p = p->parent_)
+    if (p == this) throw EComponentError("An object cannot be its own parent");
+  if (parent_) {
+    auto& list = parent_->objects_;
+    auto it = std::find(list.rbegin(), list.rend(), this);
+    if (it != list.rend()) list.erase(std::next(it).base());
+  }
+  parent_ = value;
+  if (parent_) {
+    parent_->objects_.push_back(this);
+    SetParentFont(parentFont_);
+  }
+}
+
+const std::vector<TkvxComponent*>& TkvxComponent::AllObjects() {
+  allObjects_.clear();
+  std::vector<TkvxComponent*> stack(objects_.rbegin(), objects_.rend());
+  while (!stack.empty()) {
+    TkvxComponent* c = stack.back();
+    stack.pop_back();
+    allObjects_.push_back(c);
+    stack.insert(stack.end(), c->objects_.rbegin(), c->objects_.rend());
+  }
+  return allObjects_;
+}
+
+void TkvxComponent::SetLeft(Extended value) {
+  if (IsDesigning && restrictions_.Contains(rfDontMove)) return;
+  left_ = value;
+}
+
+void TkvxComponent::SetTop(Extended value) {
+  if (IsDesigning && restrictions_.Contains(rfDontMove)) return;
+  top_ = value;
+}
+
+void TkvxComponent::SetWidth(Extended value) {
+  if (IsDesigning && restrictions_.Contains(rfDontSize)) return;
+  width_ = value;
+}
+
+void TkvxComponent::SetHeight(Extended value) {
+  if (IsDesigning && restrictions_.Contains(rfDontSize)) return;
+  height_ = value;
+}
+
+void TkvxComponent::SetBounds(Extended left, Extended top, Extended width, Extended height) {
+  SetLeft(left);
+  SetTop(top);
+  SetWidth(width);
+  SetHeight(height);
+}
+
+Extended TkvxComponent::AbsLeft() const {
+  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return left_;
+  return left_ + parent_->AbsLeft();
+}
+
+Extended TkvxComponent::AbsTop() const {
+  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return top_;
+  return top_ + parent_->AbsTop();
+}
+
+void TkvxComponent::SetFont(TFont* value) {
+  font_->Assign(value);
+  parentFont_ = false;
+}
+
+void TkvxComponent::SetParentFont(bool value) {
+  if (value && parent_) SetFont(parent_->Font());
+  parentFont_ = value;
+}
+
+void TkvxComponent::SetVisible(bool value) { visible_ = value; }
+
+void TkvxComponent::FontChanged() {
+  parentFont_ = false;
+  for (TkvxComponent* child : objects_)
+    if (child->parentFont_) child->SetParentFont(true);
+}
+
+TkvxPage* TkvxComponent::GetPage() const {
+  for (const TkvxComponent* c = this; c; c = c->parent_)
+    if (auto* page = dynamic_cast<TkvxPage*>(const_cast<TkvxComponent*>(c))) return page;
+  return nullptr;
+}
+
+TkvxReport* TkvxComponent::GetReport() const {
+  for (const TkvxComponent* c = this; c; c = c->parent_)
+    if (auto* report = dynamic_cast<TkvxReport*>(const_cast<TkvxComponent*>(c))) return report;
+  return nullptr;
+}
+
+bool TkvxComponent::IsAncestor() const { return ComponentState().Contains(csAncestor) || IsAncestorMark; }
+
+void TkvxComponent::SetName(const String& value) {
+  // The same name in other letter case changes nothing.
+  if (value.size() == Name().size() && AnsiSameText(value, Name())) return;
+  if (!value.empty()) {
+    if (TkvxReport* report = GetReport()) {
+      TkvxComponent* other = report->FindObject(value);
+      if (other && other != this) throw EComponentError(kvxGetResources()->Get("prDupl"));
+    }
+    if (IsAncestor())
+      throw EComponentError("Could not rename " + Name() + ", it was introduced in the ancestor report");
+  }
+  TComponent::SetName(value);
+}
+
+void TkvxComponent::CreateUniqueName() {
+  TkvxComponent* scope = GetReport();
+  if (!scope) scope = parent_;
+  TStringList names;
+  names.SetSorted(true);
+  if (scope) {
+    for (TkvxComponent* c : scope->AllObjects()) names.Add(UpperCase(c->Name()));
+    names.Add(UpperCase(scope->Name()));
+  }
+  for (Integer n = 1;; ++n) {
+    String candidate = BaseName() + IntToStr(n);
+    if (names.IndexOf(UpperCase(candidate)) < 0) {
+      SetName(candidate);
+      return;
+    }
+  }
+}
+
+TkvxComponent* TkvxComponent::FindObject(const String& name) {
+  if (name.empty()) return nullptr;
+  for (TkvxComponent* c : AllObjects())
+    if (c->Name().size() == name.size() && AnsiSameText(c->Name(), name)) return c;
+  return nullptr;
+}
+
+TkvxDataSet* TkvxComponent::FindDataSet(TkvxDataSet* dataSet, const String& name) {
+  TkvxReport* report = GetReport();
+  if (report && !report->EngineOptions()->UseGlobalDataSetList) {
+    TkvxDataSetItem* item = report->EnabledDataSets->Find(name);
+    return item ? item->DataSet() : nullptr;
+  }
+  return kvxFindDataSet(dataSet, name, report);
+}
+
+String TkvxComponent::GetDescription() const { return ClassName(); }
+
+void TkvxComponent::Clear() {
+  // Last first: the report's list of components then gives each one up from its end.
+  std::vector<TkvxComponent*> children(objects_.rbegin(), objects_.rend());
+  for (TkvxComponent* child : children) {
+    if (child->ComponentState().Contains(csAncestor)) {
+      child->Clear();
+      continue;
+    }
+    delete child;
+  }
+}
+
+void TkvxComponent::LoadFromStream(TStream& stream) {
+  Clear();
+  TkvxReport* report = GetReport();
+  TkvxXMLSerializer serializer(&stream);
+  serializer.Owner = report ? static_cast<TComponent*>(report) : this;
+  if (report) report->CurrentSerializer = &serializer;
+  auto finish = [&] {
+    if (report) {
+      for (Integer i = 0; i < serializer.Errors.Count(); ++i) report->Errors->Add(serializer.Errors.Strings(i));
+      report->CurrentSerializer = nullptr;
+    }
+  };
+  try {
+    if (report && report->EngineOptions()->EnabledLock) {
+      TLockGuard guard(kvxCS());
+      serializer.ReadRootComponent(this, nullptr);
+    } else {
+      serializer.ReadRootComponent(this, nullptr);
+    }
+  } catch (...) {
+    finish();
+    throw;
+  }
+  finish();
+}
+
+void TkvxComponent::SaveToStream(TStream& stream, bool saveChildren, bool saveDefaultValues, bool streaming) {
+  TkvxXMLSerializer serializer(&stream);
+  TkvxReport* report = GetReport();
+  serializer.Owner = report ? static_cast<TComponent*>(report) : this;
+  serializer.SerializeDefaultValues = saveDefaultValues;
+  serializer.WriteRootComponent(this, saveChildren, nullptr, streaming);
+}
+
+void TkvxComponent::Assign(TPersistent* source) {
+  auto* src = dynamic_cast<TkvxComponent*>(source);
+  if (!src) {
+    TComponent::Assign(source);
+    return;
+  }
+  TMemoryStream stream;
+  src->SaveToStream(stream, false, true, false);
+  stream.SetPosition(0);
+  LoadFromStream(stream);
+}
+
+void TkvxComponent::AssignAll(TkvxComponent* source, bool streaming) {
+  TMemoryStream stream;
+  source->SaveToStream(stream, true, true, streaming);
+  stream.SetPosition(0);
+  LoadFromStream(stream);
+}
+
+String TkvxComponent::Diff(TkvxComponent* templ) { return GetBaseDiff(templ); }
+
+namespace {
+
+void DiffAttr(String& out, const char* name, const String& value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  out += value;
+  out += '"';
+}
+
+}  // namespace
+
+String TkvxComponent::GetBaseDiff(TkvxComponent* t) {
+  String out;
+  if (!t) return out;
+  if (kvxDiffers(left_, t->left_)) DiffAttr(out, "l", kvxFormatFloat(left_));
+  if (IsBand() || kvxDiffers(top_, t->top_)) DiffAttr(out, "t", kvxFormatFloat(top_));
+  if (!DiffOmitsWidth() && kvxDiffers(width_, t->width_)) DiffAttr(out, "w", kvxFormatFloat(width_));
+  if (kvxDiffers(height_, t->height_)) DiffAttr(out, "h", kvxFormatFloat(height_));
+  if (visible_ != t->visible_) DiffAttr(out, "Visible", visible_ ? "1" : "0");
+  if (!parentFont_) out += GetFontDiff(font_.get(), t->font_.get(), " ");
+  if (parentFont_ != t->parentFont_) DiffAttr(out, "ParentFont", parentFont_ ? "1" : "0");
+  if (Tag() != t->Tag()) DiffAttr(out, "Tag", IntToStr(Tag()));
+  return out;
+}
+
+String TkvxComponent::GetFontDiff(TFont* font, TFont* templ, const String& prefix) {
+  String out;
+  auto attr = [&](const char* name, const String& value) {
+    out += prefix;
+    out += "Font.";
+    out += name;
+    out += "=\"";
+    out += value;
+    out += '"';
+  };
+  if (font->Name() != templ->Name()) attr("Name", kvxStrToXML(font->Name()));
+  if (font->Size() != templ->Size()) attr("Size", IntToStr(font->Size()));
+  if (font->Color() != templ->Color()) attr("Color", IntToStr(font->Color()));
+  if (font->Style() != templ->Style()) attr("Style", IntToStr(font->Style().Mask()));
+  if (font->Charset() != templ->Charset()) attr("Charset", IntToStr(font->Charset()));
+  return out;
+}
+
+String TkvxComponent::GetFullDiff(TkvxComponent* templ) {
+  TStringStream stream;
+  TkvxXMLSerializer serializer(&stream);
+  TkvxReport* report = GetReport();
+  serializer.Owner = report ? static_cast<TComponent*>(report) : this;
+  serializer.WriteComponent(this);
+  const String& text = stream.DataString();
+  size_t blank = text.find(' ');
+  String out = blank == String::npos ? String() : text.substr(blank + 1, text.size() - blank - 3);
+  if (templ) out += " " + GetBaseDiff(templ);
+  return out;
+}
+
+void TkvxComponent::AlignChildren() { DoAlign(); }
+
+TkvxComponent* TkvxComponent::FindNeighbour(const std::vector<TkvxComponent*>& sorted, size_t i, int direction) {
+  TkvxComponent* self = sorted[i];
+  bool width = self->AlignKind() == baWidth;
+  auto overlapsVertically = [&](TkvxComponent* c) {
+    return !(c->AbsTop() >= self->AbsTop() + self->Height() - 1e-4) &&
+           !(self->AbsTop() >= c->AbsTop() + c->Height() - 1e-4);
+  };
+  for (long j = static_cast<long>(i) - direction; j >= 0 && j < static_cast<long>(sorted.size()); j -= direction) {
+    TkvxComponent* c = sorted[static_cast<size_t>(j)];
+    if (c == self || !overlapsVertically(c)) continue;
+    if (width && direction == 1 && c->Left() > self->Left()) continue;
+    if (width && direction == -1 && self->Left() + self->Width() > c->Left() + c->Width()) continue;
+    return c;
+  }
+  return nullptr;
+}
+
+void TkvxComponent::DoAlign() {
+  std::vector<TkvxComponent*> views;
+  for (TkvxComponent* c : objects_)
+    if (c->AlignKind() != baNone) views.push_back(c);
+  if (views.empty()) return;
+  // Every child is a possible neighbour, aligned or not.
+  std::vector<TkvxComponent*> all(objects_);
+  // Ordered by Left as the key text "1%9.2f" / "0%9.2f" orders them.
+  auto key = [](TkvxComponent* c) {
+    char buf[64];
+    if (c->Left() >= 0) std::snprintf(buf, sizeof buf, "1%9.2f", c->Left());
+    else std::snprintf(buf, sizeof buf, "0%9.2f", -c->Left());
+    return String(buf);
+  };
+  std::stable_sort(all.begin(), all.end(), [&](TkvxComponent* a, TkvxComponent* b) { return key(a) < key(b); });
+  for (size_t i = 0; i < all.size(); ++i) {
+    TkvxAlign a = all[i]->AlignKind();
+    if (a != baLeft && a != baWidth) continue;
+    TkvxComponent* n = FindNeighbour(all, i, 1);
+    all[i]->SetLeft(n ? n->Left() + n->Width() : 0);
+  }
+  for (size_t k = all.size(); k-- > 0;) {
+    TkvxAlign a = all[k]->AlignKind();
+    if (a != baRight && a != baWidth) continue;
+    TkvxComponent* n = FindNeighbour(all, k, -1);
+    Extended edge = n ? n->Left() : width_;
+    if (a == baRight) all[k]->SetLeft(edge - all[k]->Width());
+    else all[k]->SetWidth(edge - all[k]->Left());
+  }
+  for (TkvxComponent* c : objects_) {
+    switch (c->AlignKind()) {
+      case baCenter: c->SetLeft((width_ - c->Width()) / 2); break;
+      case baBottom: c->SetTop(height_ - c->Height()); break;
+      case baClient:
+        c->SetLeft(0);
+        c->SetTop(0);
+        c->SetWidth(width_);
+        c->SetHeight(height_);
+        break;
+      default: break;
+    }
+  }
+}
+
+}  // namespace orv

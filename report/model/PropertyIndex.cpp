@@ -1,0 +1,59 @@
+#include "report/model/PropertyIndex.h"
+
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+namespace orv {
+
+namespace {
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+// Case-blind hashing and comparison, so that a lookup needs no upper-cased copy of the name.
+struct TNoCaseHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view s) const {
+    size_t h = 14695981039346656037ull;
+    for (char c : s) h = (h ^ static_cast<unsigned char>(Upper(c))) * 1099511628211ull;
+    return h;
+  }
+};
+
+struct TNoCaseEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+      if (Upper(a[i]) != Upper(b[i])) return false;
+    return true;
+  }
+};
+
+using TIndex = std::unordered_map<String, const TPropInfo*, TNoCaseHash, TNoCaseEqual>;
+
+const TIndex& IndexOf(TClass cls) {
+  static std::mutex lock;
+  static std::unordered_map<TClass, TIndex> indexes;
+  std::lock_guard<std::mutex> guard(lock);
+  auto [it, isNew] = indexes.try_emplace(cls);
+  if (isNew)
+    for (const TPropInfo* p : cls->Properties()) it->second.try_emplace(p->Name(), p);
+  return it->second;
+}
+
+}  // namespace
+
+const TPropInfo* kvxFindProp(TClass cls, std::string_view name) {
+  // Reading a file asks for the properties of one class many times in a row.
+  thread_local TClass lastClass = nullptr;
+  thread_local const TIndex* lastIndex = nullptr;
+  if (cls != lastClass) {
+    lastIndex = &IndexOf(cls);
+    lastClass = cls;
+  }
+  auto found = lastIndex->find(name);
+  return found == lastIndex->end() ? nullptr : found->second;
+}
+
+}  // namespace orv

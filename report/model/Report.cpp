@@ -1,0 +1,376 @@
+#include "report/model/Report.h"
+
+#include <mutex>
+
+#include "platform/gui/DialogService.h"
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/DBDataset.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
+#include "report/model/XmlDocument.h"
+#include "report/model/XmlSerializer.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxReport, c) {
+  using T = TkvxReport;
+  c.Prop("Version", &T::Version, &T::SetVersion);
+  c.Prop("ParentReport", &T::ParentReport, &T::SetParentReport);
+  c.Prop("DataSet", &T::DataSet, &T::SetDataSet);
+  c.Prop("DataSetName", &T::DataSetName, &T::SetDataSetName);
+  c.Prop("DotMatrixReport", &T::DotMatrixReport, &T::SetDotMatrixReport).Default(false);
+  c.Prop("EngineOptions", &T::EngineOptions, &T::SetEngineOptions);
+  c.Prop("IniFile", &T::IniFile, &T::SetIniFile);
+  c.Prop("OldStyleProgress", &T::OldStyleProgress, &T::SetOldStyleProgress).Default(false);
+  c.Prop("Preview", &T::Preview, &T::SetPreview);
+  c.Prop("PreviewOptions", &T::PreviewOptions, &T::SetPreviewOptions);
+  c.Prop("PrintOptions", &T::PrintOptions, &T::SetPrintOptions);
+  c.Prop("ReportOptions", &T::ReportOptions, &T::SetReportOptions);
+  c.Prop("ScriptLanguage", &T::ScriptLanguage, &T::SetScriptLanguage);
+  c.Prop("ScriptText", &T::ScriptText, &T::SetScriptText);
+  c.Prop("ShowProgress", &T::ShowProgress, &T::SetShowProgress).Default(true);
+  c.Prop("StoreInDFM", &T::StoreInDFM, &T::SetStoreInDFM).Default(true);
+  c.Prop("OnRunDialogs", [](T& r) { return r.OnRunDialogs; }, [](T& r, const String& v) { r.OnRunDialogs = v; });
+  c.Prop("OnStartReport", [](T& r) { return r.OnStartReport; }, [](T& r, const String& v) { r.OnStartReport = v; });
+  c.Prop("OnStopReport", [](T& r) { return r.OnStopReport; }, [](T& r, const String& v) { r.OnStopReport = v; });
+  c.Prop("OnReportPrint", [](T& r) { return r.OnReportPrint; }, [](T& r, const String& v) { r.OnReportPrint = v; });
+}
+
+void kvxRegisterModelClasses() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
+                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass()});
+  });
+}
+
+TkvxReport::TkvxReport(TComponent* owner)
+    : TkvxComponent(owner),
+      DataSets(std::make_unique<TkvxReportDataSets>(this)),
+      EnabledDataSets(std::make_unique<TkvxReportDataSets>(this)),
+      Variables(std::make_unique<TkvxVariables>()),
+      Styles(std::make_unique<TkvxStyles>(this)),
+      Errors(std::make_unique<TStringList>()),
+      engineOptions_(std::make_unique<TkvxEngineOptions>()),
+      previewOptions_(std::make_unique<TkvxPreviewOptions>()),
+      printOptions_(std::make_unique<TkvxPrintOptions>()),
+      reportOptions_(std::make_unique<TkvxReportOptions>(this)),
+      scriptText_(std::make_unique<TStringList>()) {
+  kvxRegisterModelClasses();
+  Errors->SetSorted(true);
+  Errors->SetDuplicates(dupIgnore);
+  Clear();
+}
+
+TkvxReport::~TkvxReport() {
+  // Pages and objects first: their destruction reaches back into the report's lists.
+  clearingAll_ = true;
+  TkvxComponent::Clear();
+  DestroyComponents();
+  SetPreview(nullptr);
+}
+
+void TkvxReport::Clear() {
+  clearingAll_ = true;
+  try {
+    TkvxComponent::Clear();
+  } catch (...) {
+    clearingAll_ = false;
+    throw;
+  }
+  clearingAll_ = false;
+  DataSets->Clear();
+  Variables->Clear();
+  Styles->Clear();
+  engineOptions_->Clear();
+  previewOptions_->Clear();
+  printOptions_->Clear();
+  reportOptions_->Clear();
+  dataSet_ = nullptr;
+  dataSetName_.clear();
+  dotMatrixReport_ = false;
+  parentReport_.clear();
+  scriptLanguage_ = "PascalScript";
+  scriptText_->SetText("begin\r\n\r\nend.");
+  OnRunDialogs.clear();
+  OnStartReport.clear();
+  OnStopReport.clear();
+}
+
+TkvxPage* TkvxReport::Pages(Integer index) const {
+  return dynamic_cast<TkvxPage*>(Objects().at(static_cast<size_t>(index)));
+}
+
+void TkvxReport::SetDataSet(TkvxDataSet* value) {
+  dataSet_ = value;
+  if (value) FreeNotification(value);
+  dataSetName_ = value ? value->UserName() : String();
+}
+
+String TkvxReport::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }
+
+void TkvxReport::SetDataSetName(const String& value) {
+  dataSetName_ = value;
+  dataSet_ = FindDataSet(dataSet_, value);
+  if (dataSet_) FreeNotification(dataSet_);
+}
+
+void TkvxReport::SetPreview(TkvxCustomPreview* value) {
+  if (preview_ == value) return;
+  if (preview_) {
+    preview_->Report = nullptr;
+    preview_->PreviewPages = nullptr;
+    preview_->RemoveFreeNotification(this);
+  }
+  preview_ = value;
+  if (preview_) {
+    preview_->FreeNotification(this);
+    preview_->Report = this;
+    preview_->PreviewPages = PreviewPages;
+    preview_->Init();
+  }
+}
+
+namespace {
+
+String NameKey(const String& name) {
+  String key = name;
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return key;
+}
+
+}  // namespace
+
+TComponent* TkvxReport::FindOwned(const String& name) const {
+  auto it = names_.find(NameKey(name));
+  return it == names_.end() ? nullptr : it->second;
+}
+
+TkvxComponent* TkvxReport::FindObject(const String& name) {
+  auto* found = dynamic_cast<TkvxComponent*>(FindOwned(name));
+  if (!found || found == this) return nullptr;
+  for (TkvxComponent* p = found->Parent(); p; p = p->Parent())
+    if (p == this) return found;
+  return nullptr;
+}
+
+void TkvxReport::ValidateRename(TComponent* component, const String& curName, const String& newName) const {
+  if (!component || component->Owner() != this) {
+    TkvxComponent::ValidateRename(component, curName, newName);
+    return;
+  }
+  String key = NameKey(newName);
+  auto it = names_.find(key);
+  if (!newName.empty() && it != names_.end() && it->second != component)
+    throw EComponentError("A component named " + newName + " already exists");
+  // The rename cannot fail after this check.
+  if (auto old = names_.find(NameKey(curName)); old != names_.end() && old->second == component) names_.erase(old);
+  if (!newName.empty()) names_[key] = component;
+}
+
+void TkvxReport::Notification(TComponent* component, TOperation operation) {
+  // Objects made while a file is read, or freed with the whole tree, need not be announced to
+  // every other object: that would cost a message per object per object.
+  if (clearingAll_ && operation == opRemove)
+    RemoveFreeNotification(component);
+  else if (!(operation == opInsert && ComponentState().Contains(csLoading)))
+    TkvxComponent::Notification(component, operation);
+  if (operation == opInsert) {
+    if (component->Owner() == this && !component->Name().empty()) names_[NameKey(component->Name())] = component;
+    return;
+  }
+  if (auto it = names_.find(NameKey(component->Name())); it != names_.end() && it->second == component)
+    names_.erase(it);
+  // The component is being destroyed and is no longer of its own class: compare addresses only.
+  for (TkvxReportDataSets* list : {DataSets.get(), EnabledDataSets.get()})
+    for (Integer i = list->Count() - 1; i >= 0; --i)
+      if (static_cast<TComponent*>(list->Items(i)->DataSet()) == component) list->Delete(i);
+  if (static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
+  if (component == preview_) preview_ = nullptr;
+}
+
+TkvxDataSet* TkvxReport::GetDataset(const String& alias) const {
+  TkvxDataSetItem* item = DataSets->Find(alias);
+  return item ? item->DataSet() : nullptr;
+}
+
+void TkvxReport::DefineProperties(TFiler* filer) {
+  TkvxComponent::DefineProperties(filer);
+  auto collection = [this, filer](const char* name, TCollection* list) {
+    filer->DefineProperty(
+        name, [this, list](TReader& r) { kvxReadCollection(list, r, this); },
+        [this, list](TWriter& w) { kvxWriteCollection(list, w, this); }, storeInDFM_ && list->Count() > 0);
+  };
+  collection("Datasets", DataSets.get());
+  collection("Variables", Variables.get());
+  collection("Style", Styles.get());
+}
+
+namespace {
+
+// The stored form of a password: every character code lowered by 10. It only keeps the text
+// from being read at a glance; it protects nothing.
+String ShiftPassword(const String& s, int by) {
+  String r = s;
+  for (char& c : r) c = static_cast<char>(static_cast<unsigned char>(c) + by);
+  return r;
+}
+
+}  // namespace
+
+void TkvxReport::SaveToStream(TStream& stream, bool saveChildren, bool saveDefaultValues, bool streaming) {
+  String password = reportOptions_->Password;
+  reportOptions_->AcceptedPassword = password;
+  reportOptions_->Password = ShiftPassword(password, -10);
+  TkvxCustomPreview* preview = preview_;
+  preview_ = nullptr;
+  try {
+    TkvxComponent::SaveToStream(stream, saveChildren, saveDefaultValues, streaming);
+  } catch (...) {
+    reportOptions_->Password = password;
+    preview_ = preview;
+    throw;
+  }
+  reportOptions_->Password = password;
+  preview_ = preview;
+}
+
+void TkvxReport::LoadFromStream(TStream& stream) {
+  Errors->Clear();
+  TkvxEngineOptions engine;
+  engine.Assign(engineOptions_.get());
+  bool destroyForms = engineOptions_->DestroyForms;
+  bool lock = engineOptions_->EnabledLock;
+  bool globalList = engineOptions_->UseGlobalDataSetList;
+  TkvxPreviewOptions previewOptions;
+  previewOptions.Assign(previewOptions_.get());
+  String iniFile = iniFile_;
+  TkvxCustomPreview* preview = preview_;
+  bool oldStyle = oldStyleProgress_, showProgress = showProgress_, storeInDFM = storeInDFM_;
+  // Clearing the report for the load would forget the password accepted before; a report
+  // loaded again while the program runs must not ask again.
+  String accepted = reportOptions_->AcceptedPassword;
+  try {
+    TkvxComponent::LoadFromStream(stream);
+  } catch (const Exception& e) {
+    Errors->Add(e.Message());
+  }
+  FixDataPage();
+  bool convertNulls = engineOptions_->ConvertNulls, doublePass = engineOptions_->DoublePass;
+  engineOptions_->Assign(&engine);
+  engineOptions_->ConvertNulls = convertNulls;
+  engineOptions_->DoublePass = doublePass;
+  engineOptions_->DestroyForms = destroyForms;
+  engineOptions_->EnabledLock = lock;
+  engineOptions_->UseGlobalDataSetList = globalList;
+  TkvxPreviewOptions loaded;
+  loaded.Assign(previewOptions_.get());
+  previewOptions_->Assign(&previewOptions);
+  previewOptions_->OutlineExpand = loaded.OutlineExpand;
+  previewOptions_->OutlineVisible = loaded.OutlineVisible;
+  previewOptions_->OutlineWidth = loaded.OutlineWidth;
+  previewOptions_->PagesInCache = loaded.PagesInCache;
+  previewOptions_->ThumbnailVisible = loaded.ThumbnailVisible;
+  iniFile_ = iniFile;
+  preview_ = preview;
+  oldStyleProgress_ = oldStyle;
+  showProgress_ = showProgress;
+  storeInDFM_ = storeInDFM;
+  reportOptions_->AcceptedPassword = accepted;
+  reportOptions_->Password = ShiftPassword(reportOptions_->Password, 10);
+  if (!Reloading && !engineOptions_->EnabledLock && !reportOptions_->CheckPassword()) {
+    Clear();
+    return;
+  }
+  if (Errors->Count() > 0)
+    kvxCommonErrorHandler(this, kvxGetResources()->Get("clErrors") + "\r\n" + Errors->Text());
+}
+
+void TkvxReport::FixDataPage() {
+  TkvxDataPage* dataPage = nullptr;
+  for (TkvxComponent* c : Objects())
+    if ((dataPage = dynamic_cast<TkvxDataPage*>(c))) break;
+  if (!dataPage) {
+    dataPage = new TkvxDataPage(this);
+    if (FindObject("Data")) dataPage->CreateUniqueName();
+    else dataPage->SetName("Data");
+    // The data page goes first: every other page moves behind it, keeping their order.
+    for (TkvxComponent* p : std::vector<TkvxComponent*>(Objects()))
+      if (p != dataPage) {
+        p->SetParent(nullptr);
+        p->SetParent(this);
+      }
+  }
+  Integer left = 60;
+  for (TkvxComponent* page : std::vector<TkvxComponent*>(Objects())) {
+    if (page == dataPage) continue;
+    for (TkvxComponent* obj : std::vector<TkvxComponent*>(page->AllObjects())) {
+      if (!dynamic_cast<TkvxDialogComponent*>(obj)) continue;
+      obj->SetParent(dataPage);
+      obj->SetTop(20);
+      obj->SetLeft(left);
+      left += 64;
+    }
+  }
+}
+
+bool TkvxReport::LoadFromFile(const String& fileName, bool raiseIfMissing) {
+  Clear();
+  FileName.clear();
+  bool exists = FileExists(fileName);
+  if (!exists && !raiseIfMissing) return false;
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  FileName = fileName;
+  LoadFromStream(stream);
+  return exists;
+}
+
+void TkvxReport::SaveToFile(const String& fileName) {
+  // An absolute parent report in the folder of the file is stored by its name alone, so the
+  // pair of files can move together.
+  String parent = parentReport_;
+  String dir = ExtractFilePath(fileName);
+  bool absolute = (parent.size() > 1 && parent[1] == ':') || (!parent.empty() && parent[0] == '/');
+  if (absolute && !dir.empty() && parent.size() > dir.size() && SameText(parent.substr(0, dir.size()), dir))
+    parentReport_ = parent.substr(dir.size());
+  TMemoryStream stream;
+  try {
+    SaveToStream(stream);
+  } catch (...) {
+    parentReport_ = parent;
+    throw;
+  }
+  parentReport_ = parent;
+  stream.SaveToFile(fileName);
+}
+
+std::unique_ptr<TCustomIniFile> TkvxReport::GetIniFile() const {
+  if (SameText(iniFile_.substr(0, 10), "\\Software\\")) return std::make_unique<TRegistryIniFile>(iniFile_);
+  return std::make_unique<TIniFile>(iniFile_);
+}
+
+TCriticalSection& kvxCS() {
+  static TCriticalSection lock;
+  return lock;
+}
+
+void kvxErrorMsg(const String& text) {
+  TMessageBoxRequest request;
+  request.Caption = kvxGetResources()->Get("mbError");
+  request.Text = text;
+  request.Type = mtError;
+  DialogService().ShowMessageBox(request);
+}
+
+void kvxCommonErrorHandler(TkvxReport* report, const String& text) {
+  switch (report ? report->EngineOptions()->NewSilentMode : simMessageBoxes) {
+    case simMessageBoxes: kvxErrorMsg(text); break;
+    case simSilent: break;
+    case simReThrow: throw Exception(text);
+  }
+}
+
+}  // namespace orv

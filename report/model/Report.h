@@ -1,0 +1,159 @@
+#pragma once
+// TkvxReport: the root of a report document. It owns its pages (its children), its data-set
+// lists, variables, styles and the four option objects, and it reads and writes itself as a
+// report file with its password in the stored form.
+#include <memory>
+#include <unordered_map>
+
+#include "platform/rtl/IniFiles.h"
+#include "platform/rtl/StringList.h"
+#include "report/model/DataSets.h"
+#include "report/model/Interfaces.h"
+#include "report/model/KvxComponent.h"
+#include "report/model/Pages.h"
+#include "report/model/ReportOptions.h"
+#include "report/model/Styles.h"
+#include "report/model/Variables.h"
+
+namespace orv {
+
+class TkvxXMLSerializer;
+
+class TkvxReport : public TkvxComponent {
+  ORV_CLASS(TkvxReport, TkvxComponent)
+
+ public:
+  explicit TkvxReport(TComponent* owner);
+  ~TkvxReport() override;
+
+  String GetDescription() const override { return "obReport"; }
+  // Through the report's index of names, so that reading a report of many objects stays linear.
+  TkvxComponent* FindObject(const String& name) override;
+  // The component the report owns under that name (case-blind); nullptr when none.
+  TComponent* FindOwned(const String& name) const;
+  // Pages and objects go; the lists empty and the options return to their defaults.
+  void Clear() override;
+
+  // The report file forms: the password travels in its stored form; a load keeps the running
+  // report's engine and preview settings and its window's progress choices, collects errors and
+  // reports them once at its end.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream, bool saveChildren = true, bool saveDefaultValues = false,
+                   bool streaming = false) override;
+  // False when the file does not exist (raiseIfMissing raises the file error instead).
+  bool LoadFromFile(const String& fileName, bool raiseIfMissing = false);
+  // Written beside the target and renamed over it, so a failed save keeps the old file.
+  void SaveToFile(const String& fileName);
+  // The settings store named by IniFile; the caller frees it.
+  std::unique_ptr<TCustomIniFile> GetIniFile() const;
+
+  // The data set registered in DataSets under alias; nullptr when none.
+  TkvxDataSet* GetDataset(const String& alias) const;
+  Integer PagesCount() const { return static_cast<Integer>(Objects().size()); }
+  TkvxPage* Pages(Integer index) const;
+  TkvxPage* GetPages(Integer index) const { return Pages(index); }
+  Integer GetPagesCount() const { return PagesCount(); }
+
+  void SetTerminated(bool value) { Terminated = value; }
+  // "Datasets", "Variables" and "Style" while the report is stored inside its window.
+  void DefineProperties(TFiler* filer) override;
+
+  const String& Version() const { return version_; }
+  void SetVersion(const String& v) { version_ = v; }
+  const String& ParentReport() const { return parentReport_; }
+  void SetParentReport(const String& v) { parentReport_ = v; }
+  TkvxDataSet* DataSet() const { return dataSet_; }
+  void SetDataSet(TkvxDataSet* value);
+  String DataSetName() const;
+  void SetDataSetName(const String& value);
+  bool DotMatrixReport() const { return dotMatrixReport_; }
+  void SetDotMatrixReport(bool v) { dotMatrixReport_ = v; }
+  TkvxEngineOptions* EngineOptions() const { return engineOptions_.get(); }
+  void SetEngineOptions(TkvxEngineOptions* v) { engineOptions_->Assign(v); }
+  const String& IniFile() const { return iniFile_; }
+  void SetIniFile(const String& v) { iniFile_ = v; }
+  bool OldStyleProgress() const { return oldStyleProgress_; }
+  void SetOldStyleProgress(bool v) { oldStyleProgress_ = v; }
+  TkvxCustomPreview* Preview() const { return preview_; }
+  // Detaches the old control and attaches the new one to the report and its prepared pages.
+  void SetPreview(TkvxCustomPreview* value);
+  TkvxPreviewOptions* PreviewOptions() const { return previewOptions_.get(); }
+  void SetPreviewOptions(TkvxPreviewOptions* v) { previewOptions_->Assign(v); }
+  TkvxPrintOptions* PrintOptions() const { return printOptions_.get(); }
+  void SetPrintOptions(TkvxPrintOptions* v) { printOptions_->Assign(v); }
+  TkvxReportOptions* ReportOptions() const { return reportOptions_.get(); }
+  void SetReportOptions(TkvxReportOptions* v) { reportOptions_->Assign(v); }
+  const String& ScriptLanguage() const { return scriptLanguage_; }
+  void SetScriptLanguage(const String& v) { scriptLanguage_ = v; }
+  TStrings* ScriptText() const { return scriptText_.get(); }
+  void SetScriptText(TStrings* v) { scriptText_->Assign(v); }
+  bool ShowProgress() const { return showProgress_; }
+  void SetShowProgress(bool v) { showProgress_ = v; }
+  bool StoreInDFM() const { return storeInDFM_; }
+  void SetStoreInDFM(bool v) { storeInDFM_ = v; }
+  // Names of script procedures.
+  String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
+
+  std::unique_ptr<TkvxReportDataSets> DataSets;
+  // The data sets available to the report, for names when the global list is not used.
+  std::unique_ptr<TkvxReportDataSets> EnabledDataSets;
+  std::unique_ptr<TkvxVariables> Variables;
+  std::unique_ptr<TkvxStyles> Styles;
+  // Sorted, without duplicates.
+  std::unique_ptr<TStringList> Errors;
+  // The file the report was last loaded from.
+  String FileName;
+  bool Terminated = false;
+  // The object whose data or expression is being computed, named in error lines.
+  String CurrentObjectName;
+  // True while the report reads back its own snapshot.
+  bool Reloading = false;
+  // The serializer reading the report at the moment, so collections stored in its defined
+  // properties resolve their references with the rest of the file.
+  TkvxXMLSerializer* CurrentSerializer = nullptr;
+  // The engine and the prepared pages, made by the engine subsystem.
+  TkvxCustomEngine* Engine = nullptr;
+  TkvxCustomPreviewPages* PreviewPages = nullptr;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  void ValidateRename(TComponent* component, const String& curName, const String& newName) const override;
+
+ private:
+  void FixDataPage();
+
+  String version_ = "4.7.84";
+  String parentReport_;
+  TkvxDataSet* dataSet_ = nullptr;
+  String dataSetName_;
+  bool dotMatrixReport_ = false;
+  std::unique_ptr<TkvxEngineOptions> engineOptions_;
+  String iniFile_ = "\\Software\\Quillans";
+  bool oldStyleProgress_ = false;
+  TkvxCustomPreview* preview_ = nullptr;
+  std::unique_ptr<TkvxPreviewOptions> previewOptions_;
+  std::unique_ptr<TkvxPrintOptions> printOptions_;
+  std::unique_ptr<TkvxReportOptions> reportOptions_;
+  String scriptLanguage_ = "PascalScript";
+  std::unique_ptr<TStringList> scriptText_;
+  bool showProgress_ = true;
+  bool storeInDFM_ = true;
+  // True while the report frees its whole tree.
+  bool clearingAll_ = false;
+  // Upper-cased names of the components the report owns (every object of its tree).
+  mutable std::unordered_map<String, TComponent*> names_;
+};
+
+// Reports collected errors by the report's silent mode: a message box, nothing, or an
+// exception with the text.
+void kvxCommonErrorHandler(TkvxReport* report, const String& text);
+// A message box with the error icon, captioned with "mbError".
+void kvxErrorMsg(const String& text);
+
+// The report library's global lock.
+TCriticalSection& kvxCS();
+
+// Registers the report classes of this library for reading by name.
+void kvxRegisterModelClasses();
+
+}  // namespace orv

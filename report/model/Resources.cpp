@@ -1,0 +1,99 @@
+#include "report/model/Resources.h"
+
+#include <filesystem>
+
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/gui/Desktop.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/XmlDocument.h"
+#include "report/model/XmlEscape.h"
+
+namespace orv {
+
+extern const char* const kvxEnglishStrings;
+
+namespace {
+
+String KeyOf(std::string_view name) {
+  String key(name);
+  for (char& c : key)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return key;
+}
+
+}  // namespace
+
+TkvxResources::TkvxResources() {
+  languages_.SetSorted(true);
+  LoadLanguageList();
+}
+
+void TkvxResources::Add(const String& name, const WideString& value) {
+  auto [it, isNew] = keys_.try_emplace(KeyOf(name), texts_.size());
+  if (isNew) texts_.push_back(value);
+  else texts_[it->second] = value;
+}
+
+void TkvxResources::LoadFromStream(TStream& stream) {
+  TkvxXMLDocument doc;
+  doc.LoadFromStream(&stream, false);
+  TkvxXMLItem* root = doc.Root();
+  if (root->Name != "Resources") return;
+  codePage_ = StrToInt(root->Prop("CodePage"));
+  for (Integer i = 0; i < root->Count(); ++i) {
+    TkvxXMLItem* item = root->Items(i);
+    if (item->Name != "StrRes") continue;
+    // The texts are escaped twice: once for the XML layer, once for the table.
+    Add(item->Prop("Name"), Utf8ToWide(kvxXMLToStr(item->Prop("Text"))));
+  }
+}
+
+void TkvxResources::AddXML(const String& text) {
+  TStringStream stream(text);
+  LoadFromStream(stream);
+}
+
+String TkvxResources::Get(std::string_view name) const {
+  auto it = keys_.find(KeyOf(name));
+  String text = it == keys_.end() ? String(name) : WideToUtf8(texts_[it->second]);
+  if (!text.empty() && text[0] == '!') text.erase(0, 1);
+  return text;
+}
+
+void TkvxResources::LoadLanguageList() { LoadLanguageList(kvxGetAppPath()); }
+
+void TkvxResources::LoadLanguageList(const String& folder) {
+  languages_.Clear();
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    String file = entry.path().filename().string();
+    if (!SameText(ExtractFileExt(file), ".kvc")) continue;
+    String name = LowerCase(file.substr(0, file.size() - 4));
+    if (!name.empty()) name[0] = UpperCase(name.substr(0, 1))[0];
+    languages_.Add(name);
+  }
+}
+
+TkvxResources* kvxGetResources() {
+  static std::unique_ptr<TkvxResources> resources = [] {
+    auto r = std::make_unique<TkvxResources>();
+    r->AddXML(kvxEnglishStrings);
+    return r;
+  }();
+  return resources.get();
+}
+
+void TkvxResources::Help(const TObject*) const { kvxShowHelp(kvxGetAppPath() + HelpFile); }
+
+void kvxShowHelp(const String& helpFile) {
+  if (FileExists(helpFile)) ShellOpen(helpFile);
+}
+
+String kvxGetStr(Integer id) { return kvxGetResources()->Get(IntToStr(id)); }
+
+String kvxGetResourceString(Integer id) { return kvxGetStr(id); }
+
+}  // namespace orv

@@ -1,0 +1,54 @@
+#pragma once
+// Named values of a report (and one global set shared by all reports), and a Variant-keyed map
+// with the same items.
+#include "platform/rtl/Collection.h"
+#include "platform/rtl/Variant.h"
+
+namespace orv {
+
+class TkvxVariable : public TCollectionItem {
+  ORV_CLASS(TkvxVariable, TCollectionItem)
+
+ public:
+  explicit TkvxVariable(TCollection* collection) : TCollectionItem(collection) {}
+  void Assign(TPersistent* source) override;
+  const String& Name() const { return name_; }
+  void SetName(const String& value) { name_ = value; }
+  const Variant& Value() const { return value_; }
+  void SetValue(const Variant& value) { value_ = value; }
+
+ private:
+  String name_;
+  Variant value_ = Null();
+};
+
+// Items in the order added; names compare case-blind and the first of equal names is found.
+class TkvxVariables : public TCollection {
+  ORV_CLASS(TkvxVariables, TCollection)
+
+ public:
+  TkvxVariables() : TCollection(TkvxVariable::StaticClass()) {}
+  TkvxVariable* Add() { return static_cast<TkvxVariable*>(TCollection::Add()); }
+  TkvxVariable* Items(Integer index) const { return static_cast<TkvxVariable*>(TCollection::Items(index)); }
+  Integer IndexOf(const String& name) const;
+  // Null when there is no such variable (and nothing is added).
+  Variant GetVariable(const String& name) const;
+  void SetVariable(const String& name, const Variant& value);
+};
+
+// Keys are compared as text with the item names: 1 and "1" are the same key.
+class TkvxArray : public TCollection {
+  ORV_CLASS(TkvxArray, TCollection)
+
+ public:
+  TkvxArray() : TCollection(TkvxVariable::StaticClass()) {}
+  TkvxVariable* Items(Integer index) const { return static_cast<TkvxVariable*>(TCollection::Items(index)); }
+  Integer IndexOf(const Variant& key) const;
+  Variant GetVariable(const Variant& key) const;
+  void SetVariable(const Variant& key, const Variant& value);
+};
+
+// Shared by every report; searched after a report's own variables.
+TkvxVariables* kvxGlobalVariables();
+
+}  // namespace orv

@@ -1,0 +1,114 @@
+#include "report/model/XmlEscape.h"
+
+#include <cstring>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+namespace {
+
+bool NeedsEscape(char c) {
+  return c == '&' || c == '<' || c == '>' || c == '"' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
+void kvxAppendXML(String& out, std::string_view s) {
+  size_t start = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (!NeedsEscape(c)) continue;
+    out.append(s.data() + start, i - start);
+    char ref[8] = {'&', '#'};
+    int code = static_cast<unsigned char>(c);
+    size_t n = 2;
+    if (code >= 10) ref[n++] = static_cast<char>('0' + code / 10);
+    ref[n++] = static_cast<char>('0' + code % 10);
+    ref[n++] = ';';
+    out.append(ref, n);
+    start = i + 1;
+  }
+  out.append(s.data() + start, s.size() - start);
+}
+
+String kvxStrToXML(std::string_view s) {
+  String out;
+  out.reserve(s.size());
+  kvxAppendXML(out, s);
+  return out;
+}
+
+String kvxXMLToStr(std::string_view s) {
+  if (s.size() < 2 || std::memchr(s.data(), '&', s.size()) == nullptr) return String(s);
+  String out;
+  out.reserve(s.size());
+  size_t i = 0;
+  while (i < s.size()) {
+    char c = s[i];
+    if (c != '&' || i + 1 >= s.size()) {
+      out += c;
+      ++i;
+      continue;
+    }
+    std::string_view rest = s.substr(i);
+    if (rest.size() > 3 && rest[1] == '#') {
+      size_t semi = rest.find(';', 2);
+      if (semi != std::string_view::npos) {
+        String digits(rest.substr(2, semi - 2));
+        Integer code = StrToInt(digits);
+        if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+        AppendCodePoint(out, static_cast<char32_t>(code));
+        i += semi + 1;
+        continue;
+      }
+    } else {
+      static constexpr std::pair<std::string_view, char> kNamed[] = {
+          {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
+      bool found = false;
+      for (const auto& [entity, ch] : kNamed) {
+        if (rest.substr(0, entity.size()) == entity) {
+          out += ch;
+          i += entity.size();
+          found = true;
+          break;
+        }
+      }
+      if (found) continue;
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
+String kvxValueToXML(const Variant& v) {
+  switch (v.VType()) {
+    case varBoolean:
+      return v.ToBoolean() ? "1" : "0";
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64:
+      return IntToStr(v.ToInt64());
+    case varSingle:
+    case varDouble:
+    case varCurrency:
+      return FloatToStr(v.ToDouble());
+    case varDate: {
+      TDateTime d = v.ToDateTime();
+      return d == static_cast<double>(static_cast<Int64>(d)) ? DateToStr(d) : DateTimeToStr(d);
+    }
+    case varString:
+    case varOleStr:
+      return kvxStrToXML(v.ToString());
+    default:
+      return "";
+  }
+}
+
+}  // namespace orv

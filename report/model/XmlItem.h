@@ -1,0 +1,71 @@
+#pragma once
+// TkvxXMLItem: one element of the report library's XML tree. Its attributes are kept as the raw
+// text of the start tag (values still escaped); its children may live in a backing file while
+// the item is unloaded.
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+class TkvxXMLItem {
+ public:
+  TkvxXMLItem() = default;
+  // Frees the children and leaves the parent's list.
+  ~TkvxXMLItem();
+  TkvxXMLItem(const TkvxXMLItem&) = delete;
+  TkvxXMLItem& operator=(const TkvxXMLItem&) = delete;
+
+  String Name;
+  // The attributes as they stand between the name and the end of the start tag.
+  String Text;
+  // Element text: written when the item has no children, never filled by the reader.
+  String Value;
+
+  TkvxXMLItem* Parent() const { return parent_; }
+  Integer Count() const { return static_cast<Integer>(items_.size()); }
+  TkvxXMLItem* Items(Integer index) const { return items_[static_cast<size_t>(index)]; }
+  Integer IndexOf(const TkvxXMLItem* item) const;
+
+  TkvxXMLItem* Add();
+  // Moves item here as the last child, out of its former parent.
+  void AddItem(TkvxXMLItem* item);
+  void InsertItem(Integer index, TkvxXMLItem* item);
+  // Index of the first child named name (case-blind), -1 when none.
+  Integer Find(std::string_view name) const;
+  // That child, appended when missing.
+  TkvxXMLItem* FindItem(std::string_view name);
+  // Frees the children; an unloadable item becomes not loaded.
+  void Clear();
+
+  // The unescaped value of an attribute ('' when absent); the name is matched case-blind and
+  // only as a whole attribute name.
+  String Prop(std::string_view name) const;
+  // Replaces the attribute in place or appends it; the value is escaped.
+  void SetProp(std::string_view name, std::string_view value);
+
+  bool Loaded() const { return loaded_; }
+  bool Unloadable() const { return unloadable_; }
+  void SetUnloadable(bool value) { unloadable_ = value; }
+
+ private:
+  friend class TkvxXMLDocument;
+  friend class TkvxXMLReader;
+  friend class TkvxXMLWriter;
+  void Detach();
+
+  TkvxXMLItem* parent_ = nullptr;
+  std::vector<TkvxXMLItem*> items_;  // owned
+  bool loaded_ = true;
+  bool unloadable_ = false;
+  // Which backing stream holds the children of an unloaded item, and where its start tag is.
+  std::uint8_t store_ = 0;
+  std::uint64_t offset_ = 0;
+};
+
+// Position of the attribute name inside text (case-blind, whole names only), npos when absent.
+size_t kvxFindAttribute(std::string_view text, std::string_view name);
+
+}  // namespace orv

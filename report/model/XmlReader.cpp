@@ -1,0 +1,229 @@
+#include "report/model/XmlReader.h"
+
+#include <cstring>
+
+#include "platform/rtl/TextUtils.h"
+#include "report/model/XmlDocument.h"
+
+namespace orv {
+
+namespace {
+
+constexpr size_t kBlock = 1 << 16;
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// Position of the unload marker ' ld="0"' in text, case-blind.
+size_t FindMarker(const String& text) {
+  static constexpr std::string_view kMarker = " ld=\"0\"";
+  for (size_t i = 0; i + kMarker.size() <= text.size(); ++i)
+    if (EqualsNoCase(std::string_view(text).substr(i, kMarker.size()), kMarker)) return i;
+  return String::npos;
+}
+
+}  // namespace
+
+TkvxXMLReader::TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId)
+    : source_(source), storeId_(storeId), buf_(kBlock), bufPos_(pos) {}
+
+void TkvxXMLReader::Invalid() { throw TkvxInvalidXMLException("Invalid file format"); }
+
+void TkvxXMLReader::CheckUtf8(const unsigned char* p, size_t n) {
+  for (size_t i = 0; i < n && utf8Ok_; ++i) {
+    // Plain ASCII eight bytes at a time.
+    if (utf8Need_ == 0) {
+      while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+      }
+      if (i >= n) break;
+    }
+    unsigned char c = p[i];
+    if (utf8Need_ > 0) {
+      if (c < utf8Lo_ || c > utf8Hi_) {
+        utf8Ok_ = false;
+        break;
+      }
+      utf8Lo_ = 0x80;
+      utf8Hi_ = 0xBF;
+      --utf8Need_;
+      continue;
+    }
+    if (c < 0x80) continue;
+    if (c >= 0xC2 && c <= 0xDF) {
+      utf8Need_ = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      utf8Need_ = 2;
+      if (c == 0xE0) utf8Lo_ = 0xA0;
+      if (c == 0xED) utf8Hi_ = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      utf8Need_ = 3;
+      if (c == 0xF0) utf8Lo_ = 0x90;
+      if (c == 0xF4) utf8Hi_ = 0x8F;
+    } else {
+      utf8Ok_ = false;
+    }
+  }
+}
+
+bool TkvxXMLReader::Fill() {
+  if (eof_) return false;
+  bufPos_ += len_;
+  idx_ = 0;
+  len_ = source_.ReadAt(bufPos_, buf_.data(), buf_.size());
+  if (len_ == 0) {
+    eof_ = true;
+    return false;
+  }
+  CheckUtf8(reinterpret_cast<const unsigned char*>(buf_.data()), len_);
+  return true;
+}
+
+bool TkvxXMLReader::ReadTag() {
+  for (;;) {
+    // Skip to the next "<".
+    for (;;) {
+      if (idx_ < len_) {
+        const void* lt = std::memchr(buf_.data() + idx_, '<', len_ - idx_);
+        if (lt) {
+          idx_ = static_cast<size_t>(static_cast<const char*>(lt) - buf_.data());
+          break;
+        }
+        idx_ = len_;
+      }
+      if (!Fill()) return false;
+    }
+    tagPos_ = bufPos_ + idx_;
+    ++idx_;
+    tag_.clear();
+    // The first three characters decide whether a comment starts.
+    bool comment = false;
+    bool closed = false;
+    while (tag_.size() < 3) {
+      if (idx_ >= len_ && !Fill()) Invalid();
+      char c = buf_[idx_++];
+      if (c == '<') Invalid();
+      if (c == '>') {
+        closed = true;
+        break;
+      }
+      tag_ += c;
+    }
+    if (!closed && tag_ == "!--") comment = true;
+    if (comment) {
+      int dashes = 0;
+      for (;;) {
+        if (idx_ >= len_ && !Fill()) Invalid();
+        char c = buf_[idx_++];
+        if (dashes < 2 && c == '-') {
+          ++dashes;
+        } else if (dashes == 2 && c == '>') {
+          break;
+        } else {
+          dashes = 0;
+        }
+      }
+      continue;
+    }
+    while (!closed) {
+      if (idx_ >= len_ && !Fill()) Invalid();
+      const char* start = buf_.data() + idx_;
+      size_t avail = len_ - idx_;
+      const char* gt = static_cast<const char*>(std::memchr(start, '>', avail));
+      size_t take = gt ? static_cast<size_t>(gt - start) : avail;
+      if (std::memchr(start, '<', take)) Invalid();
+      tag_.append(start, take);
+      idx_ += take;
+      if (gt) {
+        ++idx_;
+        closed = true;
+      }
+    }
+    if (!tag_.empty() && tag_.back() == ' ') tag_.pop_back();
+    size_t blank = tag_.find(' ');
+    if (blank == String::npos) {
+      name_.assign(tag_);
+      text_.clear();
+    } else {
+      name_.assign(tag_, 0, blank);
+      text_.assign(tag_, blank + 1, String::npos);
+    }
+    return true;
+  }
+}
+
+bool TkvxXMLReader::ReadHeader() {
+  if (!ReadTag() || name_.compare(0, 4, "?xml") != 0) Invalid();
+  size_t v = text_.find("version=");
+  if (v == String::npos) return false;
+  String version = text_.substr(v + 9, 3);
+  return version == "1.0" && text_.find("standalone=") == String::npos;
+}
+
+bool TkvxXMLReader::ReadElement(TkvxXMLItem* item, bool loadAll, int depth) {
+  if (depth > kvxMaxXMLDepth) Invalid();
+  if (!ReadTag()) {
+    endedByEof_ = true;
+    return false;
+  }
+  if (name_.empty() || name_[0] == '/') return false;
+  item->offset_ = tagPos_;
+  if (name_.back() == '/') {
+    name_.pop_back();
+    item->Name = name_;
+    item->Text = text_;
+    return true;
+  }
+  item->Name = name_;
+  item->Text = text_;
+  if (!item->Text.empty() && item->Text.back() == '/') {
+    item->Text.pop_back();
+    return true;
+  }
+  std::uint64_t startTag = tagPos_;
+  for (;;) {
+    auto* child = new TkvxXMLItem;
+    bool got;
+    try {
+      got = ReadElement(child, loadAll, depth + 1);
+    } catch (...) {
+      delete child;
+      throw;
+    }
+    if (!got) {
+      delete child;
+      break;
+    }
+    child->parent_ = item;
+    item->items_.push_back(child);
+  }
+  // Input that ends with this element still open is truncated, not complete.
+  if (endedByEof_) Invalid();
+  if (name_.size() != item->Name.size() + 1 || !EqualsNoCase(std::string_view(name_).substr(1), item->Name))
+    Invalid();
+  size_t marker = FindMarker(item->Text);
+  if (marker != String::npos) {
+    item->Text.erase(marker, 7);
+    if (!loadAll) {
+      item->Clear();
+      item->offset_ = startTag;
+      item->unloadable_ = true;
+      item->loaded_ = false;
+      item->store_ = storeId_;
+    }
+  }
+  return true;
+}
+
+}  // namespace orv

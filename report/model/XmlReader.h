@@ -1,0 +1,52 @@
+#pragma once
+// TkvxXMLReader: reads tags and elements from a backing store in large blocks, checking on the
+// way whether the bytes are valid UTF-8.
+#include <cstdint>
+#include <vector>
+
+#include "report/model/XmlBacking.h"
+#include "report/model/XmlItem.h"
+
+namespace orv {
+
+class TkvxXMLReader {
+ public:
+  // Reads from pos on; storeId is recorded in items that stay unloaded.
+  TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId);
+
+  // Reads the "?xml" header; returns whether it names the old version (1.0, no standalone).
+  bool ReadHeader();
+  // Reads one element with its children into item. False when the next tag closes the parent
+  // instead (or the input ended).
+  bool ReadElement(TkvxXMLItem* item, bool loadAll, int depth = 0);
+  // The position behind the last byte consumed.
+  std::uint64_t Position() const { return bufPos_ + idx_; }
+  // Whether every byte read so far was valid UTF-8.
+  bool ValidUtf8() const { return utf8Ok_ && utf8Need_ == 0; }
+
+ private:
+  // The next tag's name and attribute text; false at the end of input between tags.
+  bool ReadTag();
+  bool Fill();
+  void CheckUtf8(const unsigned char* p, size_t n);
+  [[noreturn]] static void Invalid();
+
+  TkvxXMLBacking& source_;
+  std::uint8_t storeId_;
+  std::vector<char> buf_;
+  std::uint64_t bufPos_;
+  size_t len_ = 0;
+  size_t idx_ = 0;
+  bool eof_ = false;
+  String tag_;
+  String name_;
+  String text_;
+  std::uint64_t tagPos_ = 0;
+  bool endedByEof_ = false;
+  bool utf8Ok_ = true;
+  int utf8Need_ = 0;
+  unsigned char utf8Lo_ = 0x80;
+  unsigned char utf8Hi_ = 0xBF;
+};
+
+}  // namespace orv

@@ -1,0 +1,495 @@
+#include "report/model/XmlSerializer.h"
+
+#include <cmath>
+#include <map>
+
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Collection.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/KvxComponent.h"
+#include "report/model/LegacyText.h"
+#include "report/model/PropertyIndex.h"
+#include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
+#include "report/model/WideStrings.h"
+#include "report/model/XmlEscape.h"
+
+namespace orv {
+
+namespace {
+
+// A memo view: a report object that publishes its lines as "Memo".
+TWideStrings* MemoOf(TPersistent* obj) {
+  if (!dynamic_cast<TkvxComponent*>(obj)) return nullptr;
+  const TPropInfo* prop = kvxFindProp(obj->ClassType(), "Memo");
+  if (!prop || prop->Kind() != tkClass) return nullptr;
+  return dynamic_cast<TWideStrings*>(prop->GetObject(obj));
+}
+
+// A text as report files keep it: without its one trailing line break.
+String WithoutLastBreak(String s) {
+  if (s.size() >= 2 && s.compare(s.size() - 2, 2, "\r\n") == 0) s.resize(s.size() - 2);
+  return s;
+}
+
+void AppendAttr(String& out, const String& prefix, const String& name, std::string_view escapedValue) {
+  out += ' ';
+  out += prefix;
+  out += name;
+  out += "=\"";
+  out.append(escapedValue);
+  out += '"';
+}
+
+String Unescaped(std::string_view raw) { return kvxFileText(kvxXMLToStr(raw)); }
+
+// Whether a new object of the class holds text in the property. An empty value of such a
+// property must be written, or reading the file back would bring the constructor's text back.
+bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
+  static std::map<std::pair<TClass, const TPropInfo*>, bool> known;
+  auto key = std::make_pair(obj->ClassType(), prop);
+  if (auto it = known.find(key); it != known.end()) return it->second;
+  bool hasText = false;
+  try {
+    TClass cls = obj->ClassType();
+    if (cls->InheritsFrom(TComponent::StaticClass())) {
+      std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
+      hasText = !prop->GetStr(fresh.get()).empty();
+    } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
+      std::unique_ptr<TObject> fresh = cls->CreateObject();
+      hasText = !prop->GetStr(fresh.get()).empty();
+    }
+  } catch (const Exception&) {
+    // A class that cannot be made without arguments has no constructor text to restore.
+  }
+  known.emplace(key, hasText);
+  return hasText;
+}
+
+}  // namespace
+
+String kvxFormatFloat(Extended value) {
+  if (std::isnan(value) || std::isinf(value)) return "0";
+  return FloatToStr(value);
+}
+
+TkvxXMLSerializer::TkvxXMLSerializer(TStream* stream)
+    : stream_(stream), reader_(std::make_unique<TReader>(data_)) {
+  Errors.SetSorted(true);
+  Errors.SetDuplicates(dupIgnore);
+}
+
+TkvxXMLSerializer::~TkvxXMLSerializer() = default;
+
+String TkvxXMLSerializer::DefinedData(TPersistent* obj) {
+  data_.SetSize(0);
+  data_.SetPosition(0);
+  TWriter writer(data_);
+  writer.SetRoot(Owner);
+  obj->DefineProperties(&writer);
+  return data_.Size() > 0 ? kvxStreamToHex(data_) : String();
+}
+
+String TkvxXMLSerializer::ObjToXML(TPersistent* obj, const String& prefix, TPersistent* ancestor) {
+  String out;
+  if (!obj) return out;
+  auto* component = dynamic_cast<TkvxComponent*>(obj);
+  if (component) {
+    component->IsWriting = true;
+    if (!ancestor && OnGetAncestor) OnGetAncestor(component->Name(), ancestor);
+  }
+  auto* ancestorComponent = dynamic_cast<TkvxComponent*>(ancestor);
+  if (ancestorComponent) ancestorComponent->IsWriting = true;
+  try {
+    AppendProps(out, obj, prefix, ancestor);
+  } catch (...) {
+    if (component) component->IsWriting = false;
+    if (ancestorComponent) ancestorComponent->IsWriting = false;
+    throw;
+  }
+  if (component) component->IsWriting = false;
+  if (ancestorComponent) ancestorComponent->IsWriting = false;
+  return out;
+}
+
+void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor) {
+  if (ancestor && ancestor->ClassType() != obj->ClassType() && !obj->InheritsFrom(ancestor->ClassType()))
+    ancestor = nullptr;
+  for (const TPropInfo* prop : GetPropList(obj)) {
+    if (!prop->IsStored(obj)) continue;
+    String value;
+    bool equal = false;
+    switch (prop->Kind()) {
+      case tkInteger:
+      case tkChar:
+      case tkWChar:
+      case tkSet:
+      case tkInt64:
+      case tkEnumeration: {
+        Int64 v = prop->GetOrd(obj);
+        value = prop->Kind() == tkEnumeration ? GetEnumName(prop->PropType(), static_cast<Integer>(v)) : IntToStr(v);
+        equal = ancestor ? prop->GetOrd(ancestor) == v : (prop->HasDefault() && prop->Default() == v);
+        break;
+      }
+      case tkFloat: {
+        Extended v = prop->GetFloat(obj);
+        value = kvxFormatFloat(v);
+        equal = ancestor && std::fabs(prop->GetFloat(ancestor) - v) <= 1e-6;
+        break;
+      }
+      case tkString:
+      case tkLString:
+      case tkWString: {
+        String v = prop->GetStr(obj);
+        value = kvxStrToXML(v);
+        equal = ancestor ? prop->GetStr(ancestor) == v : v.empty();
+        if (v.empty() && !ancestor && HasTextByDefault(obj, prop)) {
+          AppendAttr(out, prefix, prop->Name(), "");
+          continue;
+        }
+        break;
+      }
+      case tkVariant: {
+        Variant v = prop->GetVariant(obj);
+        value = kvxStrToXML(VarToStr(v));
+        equal = ancestor && VarToStr(prop->GetVariant(ancestor)) == VarToStr(v) &&
+                v.VType() == prop->GetVariant(ancestor).VType();
+        break;
+      }
+      case tkClass: {
+        TObject* o = prop->GetObject(obj);
+        TObject* a = ancestor ? prop->GetObject(ancestor) : nullptr;
+        if (prop->PropType()->ClassType() && prop->PropType()->ClassType()->InheritsFrom(TComponent::StaticClass())) {
+          auto* ref = dynamic_cast<TComponent*>(o);
+          auto* ancRef = dynamic_cast<TComponent*>(a);
+          if (ancestor) {
+            if (!ref && !ancRef) continue;
+            if (ref && ancRef && SameText(ref->Name(), ancRef->Name())) continue;
+            if (!ref) {
+              AppendAttr(out, prefix, prop->Name(), "nil");
+              continue;
+            }
+          }
+          if (!ref) continue;
+          value = kvxStrToXML(kvxGetReferenceName(Owner, ref));
+          break;
+        }
+        if (auto* strings = dynamic_cast<TStrings*>(o)) {
+          auto* ancStrings = dynamic_cast<TStrings*>(a);
+          if (ancStrings && ancStrings->Text() == strings->Text()) continue;
+          AppendAttr(out, prefix, prop->Name() + ".Text", kvxStrToXML(WithoutLastBreak(strings->Text())));
+          continue;
+        }
+        if (dynamic_cast<TWideStrings*>(o)) continue;
+        if (auto* nested = dynamic_cast<TPersistent*>(o))
+          out += ObjToXML(nested, prefix + prop->Name() + ".", dynamic_cast<TPersistent*>(a));
+        continue;
+      }
+      default:
+        continue;
+    }
+    if (value.empty() || (equal && !SerializeDefaultValues)) continue;
+    AppendAttr(out, prefix, prop->Name(), value);
+  }
+  if (TWideStrings* memo = MemoOf(obj)) {
+    TWideStrings* ancMemo = ancestor ? MemoOf(ancestor) : nullptr;
+    if (!ancMemo || ancMemo->Text() != memo->Text())
+      AppendAttr(out, "", "Text", kvxStrToXML(WithoutLastBreak(kvxWideToUtf8(memo->Text()))));
+  }
+  String data = DefinedData(obj);
+  if (!data.empty()) {
+    bool same = false;
+    if (ancestor) {
+      Cardinal mine = kvxStreamCRC32(data_);
+      same = DefinedData(ancestor).size() == data.size() && kvxStreamCRC32(data_) == mine;
+    }
+    if (!same) AppendAttr(out, prefix, "PropData", data);
+  }
+}
+
+String TkvxXMLSerializer::ObjToText(TPersistent* obj) { return obj->ClassName() + ObjToXML(obj); }
+
+void TkvxXMLSerializer::WriteComponent(TComponent* component) {
+  if (!stream_) return;
+  stream_->WriteString("<" + ObjToText(component) + "/>");
+}
+
+void TkvxXMLSerializer::XMLToObj(const String& text, TPersistent* obj) {
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    size_t eq = text.find('=', i);
+    if (eq == String::npos) return;
+    size_t nameEnd = eq;
+    while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
+    String name = text.substr(i, nameEnd - i);
+    if (name.empty()) return;
+    size_t open = text.find('"', eq);
+    if (open == String::npos) return;
+    size_t close = text.find('"', open + 1);
+    if (close == String::npos) close = text.size();
+    std::string_view raw = std::string_view(text).substr(open + 1, close - open - 1);
+    i = close + 1;
+
+    TPersistent* target = obj;
+    bool reachable = true;
+    for (size_t dot = name.find('.'); dot != String::npos; dot = name.find('.')) {
+      const TPropInfo* prop = kvxFindProp(target->ClassType(), std::string_view(name).substr(0, dot));
+      if (!prop) break;
+      TPersistent* next = prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(prop->GetObject(target)) : nullptr;
+      if (!next) {
+        reachable = false;
+        break;
+      }
+      target = next;
+      name.erase(0, dot + 1);
+    }
+    if (!reachable) continue;
+    try {
+      ApplyAttribute(target, name, raw);
+    } catch (const std::exception& e) {
+      // The attribute's name tells the user which setting of the file was refused.
+      Errors.Add(String(e.what()) + " (" + name + ")");
+    }
+  }
+}
+
+void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
+  auto* component = dynamic_cast<TkvxComponent*>(obj);
+  if (name.size() == 1) {
+    char c = name[0];
+    if (component && (c == 'l' || c == 't' || c == 'w' || c == 'h')) {
+      Extended v = kvxStrToFloat(String(raw));
+      if (c == 'l') component->SetLeft(v);
+      else if (c == 't') component->SetTop(v);
+      else if (c == 'w') component->SetWidth(v);
+      else component->SetHeight(v);
+      return;
+    }
+    if (c == 'u' || c == 'x') {
+      if (TWideStrings* memo = MemoOf(obj)) memo->SetText(kvxUtf8ToWide(Unescaped(raw)));
+      return;
+    }
+  }
+  if (name == "Text") {
+    if (auto* strings = dynamic_cast<TStrings*>(obj)) {
+      strings->SetText(Unescaped(raw));
+      return;
+    }
+    if (auto* wide = dynamic_cast<TWideStrings*>(obj)) {
+      wide->SetText(kvxUtf8ToWide(Unescaped(raw)));
+      return;
+    }
+    if (TWideStrings* memo = MemoOf(obj)) {
+      memo->SetText(kvxUtf8ToWide(Unescaped(raw)));
+      return;
+    }
+  }
+  if (name == "PropData") {
+    kvxHexToStream(raw, data_);
+    reader_->SetRoot(Owner);
+    while (!reader_->AtEnd()) reader_->ReadProperty(obj);
+    return;
+  }
+  if (name == "Name" && dynamic_cast<TkvxReport*>(obj)) return;
+  const TPropInfo* prop = kvxFindProp(obj->ClassType(), name);
+  if (!prop || !prop->IsWritable()) return;
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+    case tkSet:
+    case tkInt64:
+      prop->SetOrd(obj, StrToInt64(String(raw)));
+      return;
+    case tkEnumeration: {
+      String v(raw);
+      Int64 ord;
+      if (!TryStrToInt64(v, ord)) {
+        ord = GetEnumValue(prop->PropType(), v);
+        if (ord < 0) throw EPropertyError("Invalid property value: " + prop->Name() + "=\"" + v + "\"");
+      }
+      prop->SetOrd(obj, ord);
+      return;
+    }
+    case tkFloat:
+      prop->SetFloat(obj, kvxStrToFloat(String(raw)));
+      return;
+    case tkString:
+    case tkLString:
+    case tkWString:
+      prop->SetStr(obj, Unescaped(raw));
+      return;
+    case tkClass: {
+      String ref = Unescaped(raw);
+      if (ref == "nil") prop->SetObject(obj, nullptr);
+      else fixups_.push_back({obj, prop, ref});
+      return;
+    }
+    case tkVariant:
+      prop->SetVariant(obj, Variant(Unescaped(raw)));
+      return;
+    default:
+      return;
+  }
+}
+
+void TkvxXMLSerializer::ResolveReferences() {
+  auto* owner = dynamic_cast<TkvxComponent*>(Owner);
+  for (const TFixup& f : fixups_) {
+    TComponent* found = owner ? owner->FindObject(f.Name) : nullptr;
+    if (!found) found = kvxFindComponent(Owner, f.Name);
+    if (!found) continue;
+    try {
+      f.Prop->SetObject(f.Obj, found);
+    } catch (const EPropertyError&) {
+      // A name that belongs to an object of another class leaves the reference unset.
+    }
+  }
+  fixups_.clear();
+}
+
+void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read,
+                                 int depth) {
+  bool inherited = SameText(item->Name, "inherited");
+  TClass cls = nullptr;
+  if (!inherited) {
+    cls = GetClass(item->Name);
+    // A report is only ever the root: one inside another would own itself.
+    if (!cls || !cls->InheritsFrom(TkvxComponent::StaticClass()) ||
+        (parent && cls->InheritsFrom(TkvxReport::StaticClass()))) {
+      Errors.Add(kvxGetResources()->Get("xrCantFindClass") + " " + item->Name);
+      return;
+    }
+  }
+  TkvxComponent* component = nullptr;
+  if (!parent) {
+    // The file's root element must describe the object it is read into.
+    if (!inherited && !rootForRead_->InheritsFrom(cls)) throw TkvxInvalidXMLException("Invalid file format");
+    component = rootForRead_;
+  } else {
+    String name = item->Prop("Name");
+    if (!name.empty() && Owner) {
+      auto* report = dynamic_cast<TkvxReport*>(Owner);
+      component = dynamic_cast<TkvxComponent*>(report ? report->FindOwned(name) : Owner->FindComponent(name));
+    }
+    if (!component) {
+      if (inherited) return;
+      try {
+        component = static_cast<TkvxComponent*>(cls->CreateComponent(parent));
+      } catch (const Exception& e) {
+        Errors.Add(e.Message());
+        return;
+      }
+      if (component->Parent() != parent) component->SetParent(parent);
+    }
+  }
+  component->IsLoading = true;
+  component->SetComponentStateFlag(csLoading, true);
+  read.push_back(component);
+  XMLToObj(item->Text, component);
+  for (Integer i = 0; i < item->Count(); ++i) ReadItem(item->Items(i), component, read, depth + 1);
+}
+
+void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item) {
+  if (!Owner) Owner = root;
+  TkvxXMLDocument doc;
+  if (!item) {
+    doc.LoadFromStream(stream_, false);
+    OldFormat = doc.OldVersion;
+    item = doc.Root();
+  }
+  reader_->SetRoot(Owner);
+  reader_->BeginReferences();
+  std::vector<TkvxComponent*> read;
+  rootForRead_ = root;
+  try {
+    ReadItem(item, nullptr, read, 0);
+  } catch (...) {
+    for (TkvxComponent* c : read) {
+      c->IsLoading = false;
+      c->SetComponentStateFlag(csLoading, false);
+    }
+    reader_->EndReferences();
+    fixups_.clear();
+    throw;
+  }
+  ResolveReferences();
+  reader_->FixupReferences();
+  reader_->EndReferences();
+  for (TkvxComponent* c : read) {
+    c->IsLoading = false;
+    if (dynamic_cast<TkvxReport*>(c)) c->SetComponentStateFlag(csLoading, false);
+    else c->Loaded();
+  }
+}
+
+void TkvxXMLSerializer::WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren,
+                                  bool keepClassNames) {
+  item->Name = c->IsAncestor() && !keepClassNames ? String("inherited") : c->ClassName();
+  if (isRoot) {
+    item->Text = ObjToXML(c);
+  } else {
+    item->Text = "Name=\"" + kvxStrToXML(c->Name()) + "\"" + ObjToXML(c);
+  }
+  if (!saveChildren) return;
+  for (TkvxComponent* child : c->Objects()) WriteItem(child, item->Add(), false, true, keepClassNames);
+}
+
+void TkvxXMLSerializer::WriteRootComponent(TkvxComponent* root, bool saveChildren, TkvxXMLItem* item,
+                                           bool keepClassNames) {
+  if (!Owner) Owner = root;
+  if (item) {
+    WriteItem(root, item, true, saveChildren, keepClassNames);
+    return;
+  }
+  TkvxXMLDocument doc;
+  doc.AutoIndent = true;
+  WriteItem(root, doc.Root(), true, saveChildren, keepClassNames);
+  if (stream_) doc.SaveToStream(*stream_);
+}
+
+TPersistent* TkvxXMLSerializer::CreateObjFromText(const String& text, TComponent* owner, bool skipFixups) {
+  Owner = owner;
+  String trimmed = Trim(text);
+  if (trimmed.empty()) return nullptr;
+  size_t blank = trimmed.find(' ');
+  TClass cls = FindClass(trimmed.substr(0, blank));
+  TPersistent* obj;
+  if (cls->InheritsFrom(TComponent::StaticClass())) {
+    obj = cls->CreateComponent(owner);
+  } else {
+    obj = dynamic_cast<TPersistent*>(cls->CreateObject().release());
+    if (!obj) throw EComponentError("Cannot create an instance of " + cls->ClassName());
+  }
+  auto* component = dynamic_cast<TkvxComponent*>(obj);
+  if (component) component->IsLoading = true;
+  reader_->SetRoot(Owner);
+  reader_->BeginReferences();
+  XMLToObj(blank == String::npos ? String() : trimmed.substr(blank + 1), obj);
+  if (skipFixups) {
+    fixups_.clear();
+    reader_->EndReferences();
+  } else {
+    ResolveReferences();
+    reader_->FixupReferences();
+    reader_->EndReferences();
+  }
+  if (component) {
+    component->IsLoading = false;
+    if (!dynamic_cast<TkvxReport*>(component)) component->Loaded();
+  }
+  return obj;
+}
+
+void TkvxXMLSerializer::ReadObjFromText(TComponent* root, TPersistent* obj, const String& text) {
+  TComponent* saved = Owner;
+  Owner = root;
+  XMLToObj(text, obj);
+  ResolveReferences();
+  Owner = saved;
+}
+
+}  // namespace orv

@@ -1,0 +1,66 @@
+#pragma once
+// TkvxXMLSerializer: report components to XML items and back. One element per object, named
+// after its class; attributes are the published properties that differ from a reference (an
+// ancestor object or the declared defaults); nested objects as dotted names, string lists as
+// ".Text", memo texts as "Text", defined-property data as hex "PropData", references by name
+// resolved once the whole tree is read.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Filer.h"
+#include "platform/rtl/StringList.h"
+#include "report/model/XmlDocument.h"
+
+namespace orv {
+
+class TkvxComponent;
+
+class TkvxXMLSerializer {
+ public:
+  explicit TkvxXMLSerializer(TStream* stream);
+  ~TkvxXMLSerializer();
+
+  // One line per message of a property that could not be read or an element that was skipped.
+  TStringList Errors;
+  // References are looked up against and written relative to Owner (the root when unset).
+  TComponent* Owner = nullptr;
+  // Set from the document's header when a load reads the stream.
+  bool OldFormat = true;
+  bool SerializeDefaultValues = false;
+  std::function<void(const String& name, TPersistent*& ancestor)> OnGetAncestor;
+
+  void ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item = nullptr);
+  void WriteRootComponent(TkvxComponent* root, bool saveChildren = true, TkvxXMLItem* item = nullptr,
+                          bool keepClassNames = false);
+  // Attribute text of one object (each attribute with a leading blank).
+  String ObjToXML(TPersistent* obj, const String& prefix = "", TPersistent* ancestor = nullptr);
+  void XMLToObj(const String& text, TPersistent* obj);
+  String ObjToText(TPersistent* obj);
+  void WriteComponent(TComponent* component);
+  // The object named by the first word of text (a registered class); nullptr for a blank text.
+  TPersistent* CreateObjFromText(const String& text, TComponent* owner, bool skipFixups = false);
+  void ReadObjFromText(TComponent* root, TPersistent* obj, const String& text);
+  // Stores the objects that references read so far name, looked up against Owner.
+  void ResolveReferences();
+
+ private:
+  struct TFixup {
+    TPersistent* Obj;
+    const TPropInfo* Prop;
+    String Name;
+  };
+  void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
+  void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
+  void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
+  void WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren, bool keepClassNames);
+  String DefinedData(TPersistent* obj);
+
+  TStream* stream_;
+  TkvxComponent* rootForRead_ = nullptr;
+  std::vector<TFixup> fixups_;
+  TMemoryStream data_;
+  std::unique_ptr<TReader> reader_;
+};
+
+}  // namespace orv

@@ -1,0 +1,154 @@
+// A whole report to a file and back: the stored password form, the settings a load keeps from
+// the running report, the data page it always has, and the error it reports for a bad file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include <QTimer>
+
+#include "platform/gui/Screen.h"
+#include "report/model/PasswordForm.h"
+#include "report/model/Resources.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+std::string SaveText(TkvxReport& report) {
+  TStringStream out;
+  report.SaveToStream(out);
+  return out.DataString();
+}
+
+}  // namespace
+
+TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
+  auto report = QuietReport();
+  report->ReportOptions()->Password = "abc";
+  std::string text = SaveText(*report);
+  // a, b and c lowered by ten are W, X and Y.
+  EXPECT_NE(text.find("ReportOptions.Password=\"WXY\""), std::string::npos);
+  EXPECT_EQ(report->ReportOptions()->Password, "abc");
+
+  int asked = 0;
+  auto answer = [&asked](const String& typed) {
+    QTimer::singleShot(30, [&asked, typed] {
+      auto* form = dynamic_cast<TkvxPasswordForm*>(Screen->ActiveForm());
+      ASSERT_NE(form, nullptr);
+      ++asked;
+      form->PasswordE->SetText(typed);
+      form->OkB->Click();
+    });
+  };
+  auto reader = QuietReport();
+  reader->EngineOptions()->EnabledLock = false;
+  answer("abc");
+  TStringStream in(text);
+  reader->LoadFromStream(in);
+  EXPECT_EQ(reader->ReportOptions()->Password, "abc");
+  EXPECT_EQ(reader->Errors->Text(), "");
+  // The same report loaded again does not ask.
+  TStringStream again(text);
+  reader->LoadFromStream(again);
+  EXPECT_EQ(asked, 1);
+
+  // A wrong password leaves an empty report and the one error.
+  auto refused = QuietReport();
+  refused->EngineOptions()->EnabledLock = false;
+  auto* page = new TkvxReportPage(refused.get());
+  page->SetName("Existing");
+  answer("wrong");
+  TStringStream third(text);
+  refused->LoadFromStream(third);
+  EXPECT_EQ(refused->Errors->Text(), kvxGetResources()->Get("Invalid password") + "\r\n");
+  EXPECT_TRUE(refused->Objects().empty());
+  EXPECT_EQ(asked, 2);
+}
+
+TEST(ReportStreaming, LoadingKeepsTheRunningReportsChoices) {
+  auto source = QuietReport();
+  source->SetShowProgress(false);
+  source->SetOldStyleProgress(true);
+  source->PreviewOptions()->OutlineVisible = true;
+  source->PreviewOptions()->OutlineWidth = 222;
+  source->PreviewOptions()->Zoom = 3;
+  source->EngineOptions()->DoublePass = true;
+  source->EngineOptions()->MaxMemSize = 99;
+  std::string text = SaveText(*source);
+
+  auto target = QuietReport();
+  target->SetShowProgress(true);
+  target->EngineOptions()->NewSilentMode = simSilent;
+  TStringStream in(text);
+  target->LoadFromStream(in);
+  EXPECT_TRUE(target->ShowProgress());
+  EXPECT_FALSE(target->OldStyleProgress());
+  EXPECT_TRUE(target->PreviewOptions()->OutlineVisible);
+  EXPECT_EQ(target->PreviewOptions()->OutlineWidth, 222);
+  EXPECT_DOUBLE_EQ(target->PreviewOptions()->Zoom, 1);
+  EXPECT_TRUE(target->EngineOptions()->DoublePass);
+  EXPECT_EQ(target->EngineOptions()->MaxMemSize, 10);
+  EXPECT_EQ(target->EngineOptions()->NewSilentMode, simSilent);
+}
+
+TEST(ReportStreaming, DataPageIsAddedFirstAndTakesTheNonVisualObjects) {
+  auto report = QuietReport();
+  TStringStream in(
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><TkvxReport><TkvxReportPage Name=\"Page1\">"
+      "<TkvxUserDataSet Name=\"Members\"/><TTestMemo Name=\"Memo1\"/><TkvxUserDataSet Name=\"Churches\"/>"
+      "</TkvxReportPage><TTestMemo Name=\"Data\"/></TkvxReport>");
+  report->LoadFromStream(in);
+  EXPECT_EQ(report->Errors->Text(), "");
+  auto* data = dynamic_cast<TkvxDataPage*>(report->Pages(0));
+  ASSERT_TRUE(data);
+  EXPECT_NE(data->Name(), "Data");
+  ASSERT_EQ(data->Objects().size(), 2u);
+  EXPECT_EQ(data->Objects()[0]->Name(), "Members");
+  EXPECT_DOUBLE_EQ(data->Objects()[0]->Left(), 60);
+  EXPECT_DOUBLE_EQ(data->Objects()[1]->Left(), 124);
+  EXPECT_DOUBLE_EQ(data->Objects()[1]->Top(), 20);
+  EXPECT_EQ(report->Pages(1)->Name(), "Page1");
+  EXPECT_EQ(report->Pages(1)->Objects().size(), 1u);
+}
+
+TEST(ReportStreaming, FilesAndBadFiles) {
+  std::string dir = TempFolder("report");
+  auto report = QuietReport();
+  EXPECT_FALSE(report->LoadFromFile(dir + "/missing.xml"));
+  EXPECT_THROW(report->LoadFromFile(dir + "/missing.xml", true), EFOpenError);
+  auto* page = new TkvxReportPage(report.get());
+  page->SetName("Page1");
+  report->SetParentReport(dir + "/base.xml");
+  report->SaveToFile(dir + "/child.xml");
+  std::string text = ReadFile(dir + "/child.xml");
+  EXPECT_NE(text.find("ParentReport=\"base.xml\""), std::string::npos);
+  EXPECT_EQ(report->ParentReport(), dir + "/base.xml");
+  EXPECT_EQ(XmlLint(text), "");
+  auto back = QuietReport();
+  EXPECT_TRUE(back->LoadFromFile(dir + "/child.xml"));
+  EXPECT_EQ(back->FileName, dir + "/child.xml");
+  EXPECT_NE(back->FindObject("Page1"), nullptr);
+
+  WriteFile(dir + "/broken.xml", "<?xml version=\"1.0\"?><TkvxReport><TkvxReportPage Name=\"P\"");
+  auto broken = QuietReport();
+  broken->EngineOptions()->NewSilentMode = simReThrow;
+  try {
+    broken->LoadFromFile(dir + "/broken.xml");
+    ADD_FAILURE() << "no error raised";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), kvxGetResources()->Get("clErrors") + "\r\nInvalid file format\r\n");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ReportStreaming, SettingsStoreFollowsIniFile) {
+  auto report = QuietReport();
+  EXPECT_NE(dynamic_cast<TRegistryIniFile*>(report->GetIniFile().get()), nullptr);
+  std::string dir = TempFolder("ini");
+  report->SetIniFile(dir + "/report.ini");
+  EXPECT_NE(dynamic_cast<TIniFile*>(report->GetIniFile().get()), nullptr);
+  std::filesystem::remove_all(dir);
+}

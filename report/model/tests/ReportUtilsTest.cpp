@@ -1,0 +1,130 @@
+// The report utilities: page ranges, locale-proof numbers, the bracket scanner, CRC-32 and hex
+// data, stored references and temporary files.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "report/model/ReportUtils.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+std::string Pages(const String& text, Integer total) {
+  TStringList list;
+  kvxParsePageNumbers(text, list, total);
+  String joined;
+  for (Integer i = 0; i < list.Count(); ++i) joined += (i ? "," : "") + list.Strings(i);
+  return joined;
+}
+
+}  // namespace
+
+TEST(ReportUtils, PageNumbersAreClampedToThePages) {
+  EXPECT_EQ(Pages("1,3,5-7", 10), "1,3,5,6,7");
+  EXPECT_EQ(Pages("5-", 8), "5,6,7,8");
+  EXPECT_EQ(Pages(" 2 , 4 ", 10), "2,4");
+  EXPECT_EQ(Pages("7-5", 10), "");
+  EXPECT_EQ(Pages("", 10), "");
+  EXPECT_EQ(Pages("3,3", 10), "3,3");
+  // A range that names two thousand million pages costs what the report has.
+  EXPECT_EQ(Pages("1-2000000000", 3), "1,2,3");
+  EXPECT_EQ(Pages("2,9", 3), "2");
+  TStringList list;
+  EXPECT_THROW(kvxParsePageNumbers("1,x,3", list, 10), EConvertError);
+  EXPECT_EQ(list.Count(), 1);
+}
+
+TEST(ReportUtils, NumbersIgnoreTheLocale) {
+  EXPECT_DOUBLE_EQ(kvxStrToFloat("1,5"), 1.5);
+  EXPECT_DOUBLE_EQ(kvxStrToFloat(" 1.5 "), 1.5);
+  EXPECT_DOUBLE_EQ(kvxStrToFloat("-2 000"), -2000);
+  EXPECT_THROW(kvxStrToFloat("abc"), EConvertError);
+  EXPECT_THROW(kvxStrToFloat(""), EConvertError);
+  EXPECT_EQ(kvxFloatToStr(2), "2");
+  EXPECT_EQ(kvxFloatToStr(2.5), "2.50");
+  EXPECT_EQ(kvxFloatToStrFixed(3.14159, 3, ','), "3,142");
+  EXPECT_DOUBLE_EQ(kvxRound8(1.123456789), 1.12345679);
+  EXPECT_TRUE(kvxDiffers(1, 1.001));
+  EXPECT_FALSE(kvxDiffers(1, 1.00001));
+}
+
+TEST(ReportUtils, BracketedExpressionsNestAndIgnoreQuotedBrackets) {
+  String text;
+  Integer endPos = 0, startPos = 5;
+  String s = "Sum [IIF([a] > 0, ']', \"[\")] tail";
+  kvxGetBracketedText(s, "[", "]", text, endPos, startPos);
+  EXPECT_EQ(text, "IIF([a] > 0, ']', \"[\")");
+  EXPECT_EQ(startPos, 5);
+  EXPECT_EQ(s.substr(static_cast<size_t>(endPos - 1), 1), "]");
+  EXPECT_EQ(s.substr(static_cast<size_t>(endPos)), " tail");
+  startPos = 1;
+  kvxGetBracketedText(s, "[", "]", text, endPos, startPos);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(endPos, 1);
+  startPos = 1;
+  kvxGetBracketedText(String("[open"), "[", "]", text, endPos, startPos);
+  EXPECT_EQ(text, "open");
+  WideString wtext;
+  // Four UTF-16 units of Thai, then the two-character brackets at 5 and 10.
+  startPos = 5;
+  kvxGetBracketedText(WideString(u"ชื่อ<<[x]>>!"), WideString(u"<<"), WideString(u">>"), wtext, endPos, startPos);
+  EXPECT_EQ(wtext, u"[x]");
+  EXPECT_EQ(endPos, 11);
+}
+
+TEST(ReportUtils, CrcAndHexOfPropertyData) {
+  TStringStream data("123456789");
+  data.SetPosition(4);
+  // The check value of the standard CRC-32.
+  EXPECT_EQ(kvxStreamCRC32(data), 0xCBF43926u);
+  EXPECT_EQ(data.Position(), 4);
+  EXPECT_EQ(kvxStreamToHex(data), "313233343536373839");
+  TMemoryStream back;
+  kvxHexToStream("00FFa0", back);
+  ASSERT_EQ(back.Size(), 3);
+  EXPECT_EQ(back.Memory()[1], 0xFF);
+  EXPECT_EQ(back.Memory()[2], 0xA0);
+  kvxHexToStream("ABC", back);
+  EXPECT_EQ(back.Size(), 1);
+  EXPECT_THROW(kvxHexToStream("zz", back), EConvertError);
+}
+
+TEST(ReportUtils, StoredReferencesAndTemporaryFiles) {
+  TComponent window(nullptr);
+  window.SetName("Form1");
+  auto* report = new TkvxReport(&window);
+  report->SetName("kvxReport1");
+  auto* query = new TComponent(&window);
+  query->SetName("Query1");
+  TComponent otherWindow(nullptr);
+  otherWindow.SetName("Form2");
+  auto* foreign = new TComponent(&otherWindow);
+  foreign->SetName("Churches");
+  EXPECT_EQ(kvxGetReferenceName(report, query), "Query1");
+  EXPECT_EQ(kvxGetReferenceName(report, foreign), "Form2.Churches");
+  EXPECT_EQ(kvxGetReferenceName(report, nullptr), "");
+  EXPECT_EQ(kvxFindComponent(report, "Query1"), query);
+  EXPECT_EQ(kvxFindComponent(report, "Form1.Query1"), query);
+  EXPECT_EQ(kvxFindComponent(report, "Nothing"), nullptr);
+
+  TStringList list;
+  kvxSetCommaText("a;b;;c", list);
+  EXPECT_EQ(list.Count(), 4);
+  kvxSetCommaText("", list);
+  EXPECT_EQ(list.Count(), 0);
+
+  std::string dir = TempFolder("temp");
+  String file = kvxGetTempFileNameInDir(dir);
+  EXPECT_EQ(std::filesystem::path(file).parent_path(), std::filesystem::path(dir));
+  EXPECT_EQ(std::filesystem::path(file).filename().string().substr(0, 2), "kv");
+  EXPECT_TRUE(std::filesystem::exists(file));
+  String fallback = kvxGetTempFileNameInDir(dir + "/no/such/folder");
+  EXPECT_EQ(std::filesystem::path(fallback).parent_path(), std::filesystem::path(kvxGetTempDir()));
+  std::filesystem::remove(fallback);
+  EXPECT_EQ(kvxSlashToBackslash("a/b/c"), "a\\b\\c");
+  EXPECT_FALSE(kvxGetAppPath().empty());
+  std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,158 @@
+// String resources, the object, property-editor and export-filter registries, and the property
+// editors' texts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/gui/Cursors.h"
+#include "platform/gui/Menus.h"
+#include "platform/rtl/ClassRegistry.h"
+#include "report/model/PropertyEditors.h"
+#include "report/model/Registries.h"
+#include "report/model/Resources.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+TEST(Resources, TablesOverrideKeyByKeyAndMissingKeysShowThemselves) {
+  TkvxResources res;
+  res.AddXML("<?xml version=\"1.0\" encoding=\"utf-8\"?><Resources CodePage=\"874\">"
+             "<StrRes Name=\"clOK\" Text=\"ตกลง\"/><StrRes Name=\"bang\" Text=\"!loud\"/>"
+             "<StrRes Name=\"q\" Text=\"say &#38;#34;hi&#38;#34;\"/><Other Name=\"x\" Text=\"y\"/></Resources>");
+  EXPECT_EQ(res.CodePage(), 874);
+  EXPECT_EQ(res.Get("CLOK"), "ตกลง");
+  EXPECT_EQ(res.Get("bang"), "loud");
+  EXPECT_EQ(res.Get("q"), "say \"hi\"");
+  EXPECT_EQ(res.Get("x"), "x");
+  EXPECT_EQ(res.Get("!absent"), "absent");
+  res.AddXML("<?xml version=\"1.0\"?><Resources CodePage=\"1252\"><StrRes Name=\"clOK\" Text=\"OK\"/></Resources>");
+  EXPECT_EQ(res.Get("clOK"), "OK");
+  EXPECT_EQ(res.Get("bang"), "loud");
+  res.AddXML("<?xml version=\"1.0\"?><Strings><StrRes Name=\"clOK\" Text=\"no\"/></Strings>");
+  EXPECT_EQ(res.Get("clOK"), "OK");
+  EXPECT_THROW(res.AddXML("<?xml version=\"1.0\"?><Resources><StrRes Name=\"a\" Text=\"b\"/></Resources>"),
+               EConvertError);
+  TkvxResources* global = kvxGetResources();
+  EXPECT_EQ(global->Get("clErrors"), "The following error(s) have occured:");
+  EXPECT_EQ(global->Get("clDSNotExist"), "Dataset \"%s\" does not exist");
+  EXPECT_EQ(kvxGetStr(2), "Cancel");
+}
+
+TEST(Resources, LanguageFilesAreListedByName) {
+  std::string dir = TempFolder("languages");
+  for (const char* name : {"THAI.KVC", "english.kvc", "notes.txt"}) WriteFile(dir + "/" + name, "");
+  TkvxResources res;
+  res.LoadLanguageList(dir);
+  EXPECT_EQ(res.Languages().Text(), "English\r\nThai\r\n");
+  std::filesystem::remove_all(dir);
+}
+
+namespace {
+
+class TNullFilter : public TkvxCustomExportFilter {
+ public:
+  using TkvxCustomExportFilter::TkvxCustomExportFilter;
+  void ExportObject(TkvxComponent*) override {}
+};
+
+}  // namespace
+
+TEST(Registries, ObjectsFiltersAndEditors) {
+  TkvxObjectCollection objects;
+  objects.Register(TTestMemo::StaticClass(), nullptr, "Memo", "", 1);
+  objects.Register(TTestMemo::StaticClass(), nullptr, "Memo again", "", 1);
+  EXPECT_EQ(objects.Count(), 1);
+  objects.Register(TTestMemo::StaticClass(), nullptr, "Memo", "", 2);
+  EXPECT_EQ(objects.Count(), 2);
+  EXPECT_EQ(objects.GetItem(0)->Category, 2);
+  objects.Register(TkvxUserDataSet::StaticClass(), nullptr, "Data", "");
+  EXPECT_EQ(objects.GetItem(2)->Category, 1);
+  EXPECT_NE(GetClass("TkvxUserDataSet"), nullptr);
+  objects.Unregister(TTestMemo::StaticClass());
+  EXPECT_EQ(objects.Count(), 1);
+
+  TkvxExportFilterCollection* filters = kvxGetExportFilters();
+  Integer before = filters->Count();
+  {
+    TComponent window(nullptr);
+    auto* filter = new TNullFilter(&window);
+    EXPECT_EQ(filters->Count(), before + 1);
+    EXPECT_EQ(filters->GetItem(before)->Filter, filter);
+    filters->Register(filter);
+    filters->Register(nullptr);
+    EXPECT_EQ(filters->Count(), before + 1);
+    EXPECT_TRUE(filter->ShowDialog());
+    EXPECT_TRUE(filter->UseFileCache());
+    EXPECT_FALSE(filter->OverwritePrompt());
+    EXPECT_TRUE(filter->Start());
+  }
+  EXPECT_EQ(filters->Count(), before);
+
+  TkvxPropertyEditorCollection* editors = kvxGetPropertyEditors();
+  ASSERT_EQ(editors->Count(), 11);
+  EXPECT_EQ(editors->GetItem(0)->PropertyName, "Name");
+  EXPECT_EQ(editors->GetItem(3)->ComponentClass, TFont::StaticClass());
+  EXPECT_EQ(editors->EventsEditorIndex, -1);
+}
+
+namespace {
+
+class TEdited : public TObject {
+ public:
+  Integer Value = 0;
+};
+
+}  // namespace
+
+TEST(PropertyEditors, ValueTextsAndStepping) {
+  RegisterTestClasses();
+  TTestMemo memo(nullptr);
+  const TPropInfo* tag = GetPropInfo(&memo, "Tag");
+  TkvxModalResultProperty modal(nullptr);
+  modal.Add(&memo, tag);
+  memo.SetTag(10);
+  EXPECT_EQ(modal.ValueText(), "mrYesToAll");
+  memo.SetTag(11);
+  EXPECT_EQ(modal.ValueText(), "11");
+  modal.ApplyValueText("MROK");
+  EXPECT_EQ(memo.Tag(), 1);
+  modal.ApplyValueText("");
+  EXPECT_EQ(memo.Tag(), 0);
+
+  TkvxCursorProperty cursor(nullptr);
+  cursor.Add(&memo, tag);
+  cursor.FillValueList();
+  // The list is sorted: crVSplit is last, and stepping past it wraps to crAppStart.
+  memo.SetTag(crVSplit);
+  EXPECT_EQ(cursor.ValueText(), cursor.Values.Strings(cursor.Values.Count() - 1));
+  EXPECT_TRUE(cursor.RunEditor());
+  EXPECT_EQ(memo.Tag(), crAppStart);
+  EXPECT_EQ(cursor.AttributeFlags(), 11);
+  EXPECT_TRUE(cursor.Values.Sorted());
+
+  TkvxShortCutProperty shortcut(nullptr);
+  shortcut.Add(&memo, tag);
+  shortcut.FillValueList();
+  EXPECT_EQ(shortcut.Values.Count(), 109);
+  memo.SetTag(scCtrl | 'S');
+  EXPECT_EQ(shortcut.ValueText(), "Ctrl+S");
+  shortcut.ApplyValueText("Shift+Ctrl+F12");
+  EXPECT_EQ(shortcut.ValueText(), "Shift+Ctrl+F12");
+  shortcut.ApplyValueText("");
+  EXPECT_EQ(memo.Tag(), 0);
+
+  TkvxFontCharsetProperty charset(nullptr);
+  charset.Add(memo.Font(), GetPropInfo(memo.Font(), "Charset"));
+  charset.ApplyValueText("THAI_CHARSET");
+  EXPECT_EQ(memo.Font()->Charset(), 222);
+  charset.ApplyValueText("7");
+  EXPECT_EQ(charset.ValueText(), "7");
+
+  TkvxClassProperty cls(nullptr);
+  cls.Add(&memo, GetPropInfo(&memo, "Font"));
+  EXPECT_EQ(cls.ValueText(), "(TFont)");
+  TkvxPropertyEditor base(nullptr);
+  EXPECT_EQ(base.ValueText(), "(Unknown)");
+  EXPECT_FALSE(base.RunEditor());
+}

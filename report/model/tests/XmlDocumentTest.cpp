@@ -1,0 +1,232 @@
+// The report library's XML document: escaping, attributes, the writer's forms, the reader's
+// refusals, old files in code page 874, and items unloaded to and loaded from backing stores.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "report/model/XmlDocument.h"
+#include "report/model/XmlEscape.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+std::string Save(TkvxXMLDocument& doc) {
+  TStringStream out;
+  doc.SaveToStream(out);
+  return out.DataString();
+}
+
+void Load(TkvxXMLDocument& doc, const std::string& text) {
+  TStringStream in(text);
+  doc.LoadFromStream(&in, false);
+}
+
+const std::string kHeader = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+
+}  // namespace
+
+TEST(XmlEscape, EveryMarkupCharacterIsEscapedAndReadsBackAsWritten) {
+  // Texts that look like references must come back as they were typed, short or long.
+  for (std::string text : {"A&lt;B", "&#65;", "&quot;", "a&b", "Tom & Jerry and a much longer text around them",
+                           "say \"hi\" <b>\r\n", "ไทย & <ภาษา>"}) {
+    std::string escaped = kvxStrToXML(text);
+    EXPECT_EQ(escaped.find_first_of("<>\"\r\n"), std::string::npos) << escaped;
+    for (size_t at = escaped.find('&'); at != std::string::npos; at = escaped.find('&', at + 1))
+      EXPECT_EQ(escaped.compare(at, 2, "&#"), 0) << escaped;
+    EXPECT_EQ(kvxXMLToStr(escaped), text);
+  }
+  EXPECT_EQ(kvxStrToXML("a&b"), "a&#38;b");
+  EXPECT_EQ(kvxStrToXML("\r\n\""), "&#13;&#10;&#34;");
+}
+
+TEST(XmlEscape, OldFilesUnescapeAsBefore) {
+  EXPECT_EQ(kvxXMLToStr("&quot;x&quot;"), "\"x\"");
+  EXPECT_EQ(kvxXMLToStr("&amp;&lt;&gt;"), "&<>");
+  EXPECT_EQ(kvxXMLToStr("a & b"), "a & b");
+  EXPECT_EQ(kvxXMLToStr("&"), "&");
+  // A produced ampersand is not decoded again.
+  EXPECT_EQ(kvxXMLToStr("&amp;lt;"), "&lt;");
+  EXPECT_EQ(kvxXMLToStr("&#38;#34;"), "&#34;");
+  EXPECT_EQ(kvxXMLToStr("&#3652;"), "ไ");
+  EXPECT_THROW(kvxXMLToStr("&#zz;"), EConvertError);
+  EXPECT_EQ(kvxValueToXML(Variant(true)), "1");
+  EXPECT_EQ(kvxValueToXML(Variant(Int64(9007199254740993))), "9007199254740993");
+  EXPECT_EQ(kvxValueToXML(Variant(String("a<b"))), "a&#60;b");
+  EXPECT_EQ(kvxValueToXML(Null()), "");
+}
+
+TEST(XmlItem, AttributesKeepTheirPlaceAndMatchWholeNamesOnly) {
+  TkvxXMLItem item;
+  item.Text = "Name=\"Memo1\" DataSetName=\"ds\" Left=\"10\"";
+  EXPECT_EQ(item.Prop("left"), "10");
+  EXPECT_EQ(item.Prop("SetName"), "");
+  EXPECT_EQ(item.Prop("DataSetName"), "ds");
+  item.SetProp("DataSetName", "a&\"b");
+  EXPECT_EQ(item.Text, "Name=\"Memo1\" DataSetName=\"a&#38;&#34;b\" Left=\"10\"");
+  EXPECT_EQ(item.Prop("DataSetName"), "a&\"b");
+  item.SetProp("Top", "5");
+  EXPECT_EQ(item.Text, "Name=\"Memo1\" DataSetName=\"a&#38;&#34;b\" Left=\"10\" Top=\"5\"");
+  TkvxXMLItem empty;
+  empty.SetProp("A", "1");
+  EXPECT_EQ(empty.Text, "A=\"1\"");
+}
+
+TEST(XmlItem, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
+  TkvxXMLItem root;
+  TkvxXMLItem* a = root.Add();
+  a->Name = "a";
+  TkvxXMLItem* b = root.FindItem("B");
+  EXPECT_EQ(root.Count(), 2);
+  EXPECT_EQ(root.FindItem("b"), b);
+  TkvxXMLItem other;
+  other.AddItem(a);
+  EXPECT_EQ(root.Count(), 1);
+  EXPECT_EQ(a->Parent(), &other);
+  root.InsertItem(0, a);
+  EXPECT_EQ(root.IndexOf(a), 0);
+  EXPECT_EQ(other.Count(), 0);
+  delete b;
+  EXPECT_EQ(root.Count(), 1);
+  EXPECT_EQ(root.Find("nothing"), -1);
+}
+
+TEST(XmlDocument, WriterFormsAreWellFormedAndTheReaderIgnoresValues) {
+  TkvxXMLDocument doc;
+  doc.Root()->Name = "root";
+  TkvxXMLItem* plain = doc.Root()->Add();
+  plain->Name = "plain";
+  TkvxXMLItem* valued = doc.Root()->Add();
+  valued->Name = "valued";
+  valued->Text = "a=\"1\"";
+  valued->Value = "x < y & \"z\"";
+  TkvxXMLItem* bare = doc.Root()->Add();
+  bare->Name = "bare";
+  bare->SetUnloadable(true);
+  bare->Add()->Name = "inner";
+  std::string text = Save(doc);
+  EXPECT_EQ(text, kHeader +
+                      "<root><plain/><valued a=\"1\">x &#60; y &#38; &#34;z&#34;</valued><bare  ld=\"0\"><inner/></bare></root>");
+  EXPECT_EQ(XmlLint(text), "");
+  doc.AutoIndent = true;
+  EXPECT_EQ(Save(doc).substr(kHeader.size(), 16), "\r\n<root>\r\n  <pla");
+
+  TkvxXMLDocument back;
+  Load(back, text);
+  EXPECT_TRUE(back.OldVersion);
+  ASSERT_EQ(back.Root()->Count(), 3);
+  EXPECT_EQ(back.Root()->Items(1)->Value, "");
+  EXPECT_EQ(back.Root()->Items(1)->Prop("a"), "1");
+  // Loaded whole, the unloadable mark is taken out of the attribute text.
+  EXPECT_EQ(back.Root()->Items(2)->Text, "");
+  EXPECT_EQ(back.Root()->Items(2)->Count(), 1);
+}
+
+TEST(XmlDocument, MalformedInputIsRefused) {
+  const char* bad[] = {
+      "<root/>",                                          // no header
+      "<?xml version=\"1.0\"?><root a=\"<\"/>",           // "<" inside a tag
+      "<?xml version=\"1.0\"?><root><child a=\"1",        // ends inside a tag
+      "<?xml version=\"1.0\"?><root><child>",             // ends with elements open
+      "<?xml version=\"1.0\"?><root></other>",            // wrong end tag
+      "<?xml version=\"1.0\"?>",                          // no root element
+      "<?xml version=\"1.0\"?><!-- never closed ---",     // comment to the end
+  };
+  for (const char* text : bad) {
+    TkvxXMLDocument doc;
+    try {
+      Load(doc, text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const TkvxInvalidXMLException& e) {
+      EXPECT_EQ(e.Message(), "Invalid file format");
+    }
+  }
+  std::string deep = kHeader;
+  for (int i = 0; i < 100000; ++i) deep += "<a>";
+  TkvxXMLDocument doc;
+  EXPECT_THROW(Load(doc, deep), TkvxInvalidXMLException);
+}
+
+TEST(XmlDocument, CommentsAreSkippedAndEndTagsCompareWithoutCase) {
+  TkvxXMLDocument doc;
+  Load(doc, kHeader + "<!-- one -->\n<Root x=\"1\"><!-- a -- b --><Child/></ROOT>");
+  EXPECT_EQ(doc.Root()->Name, "Root");
+  ASSERT_EQ(doc.Root()->Count(), 1);
+  EXPECT_EQ(doc.Root()->Items(0)->Name, "Child");
+}
+
+TEST(XmlDocument, FileInThaiCodePageReadsAsThai) {
+  // "ทดสอบ" in code page 874.
+  std::string thai874 = "\xB7\xB4\xCA\xCD\xBA";
+  TkvxXMLDocument doc;
+  Load(doc, kHeader + "<r><p OutlineText=\"" + thai874 + "\"/></r>");
+  EXPECT_EQ(doc.Root()->Items(0)->Prop("OutlineText"), "ทดสอบ");
+  std::string saved = Save(doc);
+  EXPECT_NE(saved.find("ทดสอบ"), std::string::npos);
+  EXPECT_EQ(XmlLint(saved), "");
+}
+
+TEST(XmlDocument, UnloadedItemsComeBackFromEitherStore) {
+  std::string dir = TempFolder("unload");
+  TkvxXMLDocument doc;
+  doc.TempDir = dir;
+  doc.Root()->Name = "preparedreport";
+  for (int p = 0; p < 3; ++p) {
+    TkvxXMLItem* page = doc.Root()->Add();
+    page->Name = "page" + std::to_string(p);
+    page->SetUnloadable(true);
+    for (int o = 0; o < 4; ++o) {
+      TkvxXMLItem* obj = page->Add();
+      obj->Name = "TkvxMemoView";
+      obj->SetProp("Text", "หน้า " + std::to_string(p) + " & " + std::to_string(o));
+    }
+  }
+  doc.UnloadItem(doc.Root()->Items(1));
+  EXPECT_FALSE(doc.Root()->Items(1)->Loaded());
+  EXPECT_EQ(doc.Root()->Items(1)->Count(), 0);
+  // The backing file is unlinked at once: nothing is left in the folder.
+  EXPECT_TRUE(std::filesystem::is_empty(dir));
+  std::string saved = Save(doc);
+  EXPECT_EQ(XmlLint(saved), "");
+  EXPECT_FALSE(doc.Root()->Items(1)->Loaded());
+
+  // Partial loading keeps the pages in the loaded stream; a later unload puts another page in
+  // the backing file; both come back.
+  TkvxXMLDocument partial;
+  partial.TempDir = dir;
+  partial.LoadFromStream(new TStringStream(saved), true);
+  ASSERT_EQ(partial.Root()->Count(), 3);
+  for (int p = 0; p < 3; ++p) EXPECT_FALSE(partial.Root()->Items(p)->Loaded());
+  partial.LoadItem(partial.Root()->Items(0));
+  partial.UnloadItem(partial.Root()->Items(0));
+  for (int p : {2, 0, 1}) {
+    TkvxXMLItem* page = partial.Root()->Items(p);
+    partial.LoadItem(page);
+    ASSERT_EQ(page->Count(), 4) << p;
+    EXPECT_EQ(page->Items(3)->Prop("Text"), "หน้า " + std::to_string(p) + " & 3");
+    EXPECT_EQ(page->Name, "page" + std::to_string(p));
+  }
+  EXPECT_EQ(Save(partial), saved);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(XmlDocument, MarkerRightBehindAQuoteIsNotAMarker) {
+  TkvxXMLDocument doc;
+  doc.LoadFromStream(new TStringStream(kHeader + "<r><page a=\"1\"ld=\"0\"><x/></page></r>"), true);
+  TkvxXMLItem* page = doc.Root()->Items(0);
+  EXPECT_TRUE(page->Loaded());
+  EXPECT_EQ(page->Count(), 1);
+  EXPECT_EQ(page->Prop("a"), "1");
+}
+
+TEST(XmlDocument, SaveToFileKeepsTheOldFileWhenTheFolderIsGone) {
+  std::string dir = TempFolder("save");
+  TkvxXMLDocument doc;
+  doc.Root()->Name = "r";
+  doc.SaveToFile(dir + "/a.xml");
+  EXPECT_EQ(ReadFile(dir + "/a.xml"), kHeader + "<r/>");
+  EXPECT_THROW(doc.SaveToFile(dir + "/missing/a.xml"), EFileStreamError);
+  std::filesystem::remove_all(dir);
+}

@@ -1,0 +1,446 @@
+#include "script/ClassLibraryBindings.h"
+
+#include <algorithm>
+
+#include "platform/rtl/Collection.h"
+#include "platform/rtl/List.h"
+#include "platform/rtl/Streams.h"
+#include "platform/rtl/StringList.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/Expression.h"
+#include "script/Script.h"
+#include "script/XMLDocument.h"
+
+namespace orv {
+
+std::unique_ptr<TsxRTTIModule> sxCreateClassLibraryFunctions(TsxScript* script) {
+  return std::make_unique<TsxClassLibraryFunctions>(script);
+}
+
+namespace {
+
+using Caller = TsxMethodHelper;
+
+// The instance as the member's class; a nil or foreign object is an invalid reference.
+template <class T>
+T& Self(TObject* instance) {
+  auto* self = dynamic_cast<T*>(instance);
+  if (!self) throw EInvalidPointer("Invalid object reference");
+  return *self;
+}
+
+TObject* ObjectArg(Caller& c, int i) { return sxValueToObject(c.GetParamValue(i)); }
+
+template <class T>
+T& ObjectArgAs(Caller& c, int i) {
+  return Self<T>(ObjectArg(c, i));
+}
+
+Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
+String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
+
+Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
+Variant None() { return Variant(); }
+
+// A method of class T: body receives the instance and the caller.
+template <class T, class F>
+TsxCallMethodNewEvent Method(F body) {
+  return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant {
+    return body(Self<T>(instance), c);
+  };
+}
+
+template <class T, class F>
+TsxGetValueEvent Getter(F body) {
+  return [body](TObject* instance, TClass, const String&) -> Variant { return body(Self<T>(instance)); };
+}
+
+template <class T, class F>
+TsxSetValueEvent Setter(F body) {
+  return [body](TObject* instance, TClass, const String&, const Variant& v) { body(Self<T>(instance), v); };
+}
+
+// An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
+template <class T, class R, class W>
+TsxCallMethodNewEvent Indexed(R read, W write) {
+  return [read, write](TObject* instance, TClass, const String& name, Caller& c) -> Variant {
+    T& self = Self<T>(instance);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".SET") == 0) {
+      write(self, c, c.GetParamValue(c.Count()));
+      return Variant();
+    }
+    return read(self, c);
+  };
+}
+
+// A count the script passes for a buffer: never negative, never past what there is.
+Int64 ClampCount(Int64 count, Int64 available) { return std::clamp<Int64>(count, 0, std::max<Int64>(available, 0)); }
+
+TSeekOrigin OriginOf(Integer origin) {
+  switch (origin) {
+    case 1: return soCurrent;
+    case 2: return soEnd;
+    default: return soBeginning;
+  }
+}
+
+}  // namespace
+
+TsxClassLibraryFunctions::TsxClassLibraryFunctions(TsxScript* script) : TsxRTTIModule(script) {
+  TsxScript& s = *Script;
+  s.AddConst("fmCreate", "Integer", Variant(0xFFFF));
+  s.AddConst("fmOpenRead", "Integer", Variant(0));
+  s.AddConst("fmOpenWrite", "Integer", Variant(1));
+  s.AddConst("fmOpenReadWrite", "Integer", Variant(2));
+  s.AddConst("fmShareExclusive", "Integer", Variant(16));
+  s.AddConst("fmShareDenyWrite", "Integer", Variant(32));
+  s.AddConst("fmShareDenyNone", "Integer", Variant(64));
+  s.AddConst("soFromBeginning", "Integer", Variant(0));
+  s.AddConst("soFromCurrent", "Integer", Variant(1));
+  s.AddConst("soFromEnd", "Integer", Variant(2));
+  s.AddEnum("TDuplicates", "dupIgnore, dupAccept, dupError");
+  s.AddEnum("TPrinterOrientation", "poPortrait, poLandscape");
+  AddObjects();
+  AddLists();
+  AddStrings();
+  AddStreams();
+  AddXML();
+}
+
+void TsxClassLibraryFunctions::AddObjects() {
+  TsxScript& s = *Script;
+  TsxClassVariable* object = s.AddClass(TObject::StaticClass(), "");
+  // Base construction only: the object as its class's plain constructor makes it.
+  object->AddConstructor("constructor Create", [](TObject*, TClass cls, const String&, Caller&) {
+    if (!cls) throw EInvalidOperation("No class to create");
+    return Handle(cls->CreateObject().release());
+  });
+  object->AddMethod("procedure Free", [](TObject* instance, TClass, const String&, Caller&) {
+    if (instance) instance->Free();
+    return None();
+  });
+  object->AddMethod("function ClassName: String", [](TObject* instance, TClass, const String&, Caller&) {
+    if (!instance) throw EInvalidPointer("Invalid object reference");
+    return Variant(instance->ClassName());
+  });
+  TsxClassVariable* persistent = s.AddClass(TPersistent::StaticClass(), "TObject");
+  persistent->AddMethod("procedure Assign(Source: TPersistent)", Method<TPersistent>([](TPersistent& self, Caller& c) {
+                          self.Assign(dynamic_cast<TPersistent*>(ObjectArg(c, 0)));
+                          return None();
+                        }));
+  s.AddClass(TCollectionItem::StaticClass(), "TPersistent");
+  TsxClassVariable* collection = s.AddClass(TCollection::StaticClass(), "TPersistent");
+  collection->AddMethod("procedure Clear", Method<TCollection>([](TCollection& self, Caller&) {
+                          self.Clear();
+                          return None();
+                        }));
+  collection->AddProperty("Count", "Integer", Getter<TCollection>([](TCollection& self) { return Variant(self.Count()); }),
+                          nullptr);
+  collection->AddDefaultProperty(
+      "Items", "Integer", "TCollectionItem",
+      Indexed<TCollection>([](TCollection& self, Caller& c) { return Handle(self.Items(IntArg(c, 0))); },
+                           [](TCollection&, Caller&, const Variant&) {}),
+      true);
+  TsxClassVariable* component = s.AddClass(TComponent::StaticClass(), "TPersistent");
+  // The constructor of the class the script named runs, with its owner.
+  component->AddConstructor("constructor Create(AOwner: TComponent)", [](TObject*, TClass cls, const String&, Caller& c) {
+    if (!cls) throw EInvalidOperation("No class to create");
+    TObject* owner = ObjectArg(c, 0);
+    auto* ownerComponent = dynamic_cast<TComponent*>(owner);
+    if (owner && !ownerComponent) throw EInvalidPointer("Invalid object reference");
+    TComponent* made = cls->CreateComponent(ownerComponent);
+    return Handle(made);
+  });
+  component->AddProperty("Owner", "TComponent",
+                         Getter<TComponent>([](TComponent& self) { return Handle(self.Owner()); }), nullptr);
+}
+
+void TsxClassLibraryFunctions::AddLists() {
+  TsxClassVariable* list = Script->AddClass(TList::StaticClass(), "TObject");
+  list->AddMethod("function Add(Item: TObject): Integer",
+                  Method<TList>([](TList& self, Caller& c) { return Variant(self.Add(ObjectArg(c, 0))); }));
+  list->AddMethod("procedure Clear", Method<TList>([](TList& self, Caller&) {
+                    self.Clear();
+                    return None();
+                  }));
+  list->AddMethod("procedure Delete(Index: Integer)", Method<TList>([](TList& self, Caller& c) {
+                    self.Delete(IntArg(c, 0));
+                    return None();
+                  }));
+  list->AddMethod("function IndexOf(Item: TObject): Integer",
+                  Method<TList>([](TList& self, Caller& c) { return Variant(self.IndexOf(ObjectArg(c, 0))); }));
+  list->AddMethod("procedure Insert(Index: Integer; Item: TObject)", Method<TList>([](TList& self, Caller& c) {
+                    self.Insert(IntArg(c, 0), ObjectArg(c, 1));
+                    return None();
+                  }));
+  list->AddMethod("function Remove(Item: TObject): Integer",
+                  Method<TList>([](TList& self, Caller& c) { return Variant(self.Remove(ObjectArg(c, 0))); }));
+  list->AddProperty("Count", "Integer", Getter<TList>([](TList& self) { return Variant(self.Count()); }), nullptr);
+  list->AddDefaultProperty(
+      "Items", "Integer", "TObject",
+      Indexed<TList>([](TList& self, Caller& c) { return Handle(self.Items(IntArg(c, 0))); },
+                     [](TList& self, Caller& c, const Variant& v) { self.SetItems(IntArg(c, 0), sxValueToObject(v)); }),
+      false);
+}
+
+void TsxClassLibraryFunctions::AddStrings() {
+  TsxClassVariable* strings = Script->AddClass(TStrings::StaticClass(), "TPersistent");
+  strings->AddMethod("function Add(const S: string): Integer",
+                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Add(TextArg(c, 0))); }));
+  strings->AddMethod("function AddObject(const S: string; AObject: TObject): Integer",
+                     Method<TStrings>([](TStrings& self, Caller& c) {
+                       return Variant(self.AddObject(TextArg(c, 0), ObjectArg(c, 1)));
+                     }));
+  strings->AddMethod("procedure Clear", Method<TStrings>([](TStrings& self, Caller&) {
+                       self.Clear();
+                       return None();
+                     }));
+  strings->AddMethod("procedure Delete(Index: Integer)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.Delete(IntArg(c, 0));
+                       return None();
+                     }));
+  strings->AddMethod("function IndexOf(const S: string): Integer",
+                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.IndexOf(TextArg(c, 0))); }));
+  strings->AddMethod("function IndexOfName(const Name: string): Integer", Method<TStrings>([](TStrings& self, Caller& c) {
+                       return Variant(self.IndexOfName(TextArg(c, 0)));
+                     }));
+  strings->AddMethod("function IndexOfObject(AObject: TObject): Integer",
+                     Method<TStrings>([](TStrings& self, Caller& c) {
+                       return Variant(self.IndexOfObject(ObjectArg(c, 0)));
+                     }));
+  strings->AddMethod("procedure Insert(Index: Integer; const S: string)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.Insert(IntArg(c, 0), TextArg(c, 1));
+                       return None();
+                     }));
+  strings->AddMethod("procedure InsertObject(Index: Integer; const S: string; AObject: TObject)",
+                     Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.InsertObject(IntArg(c, 0), TextArg(c, 1), ObjectArg(c, 2));
+                       return None();
+                     }));
+  strings->AddMethod("procedure LoadFromFile(const FileName: string)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.LoadFromFile(TextArg(c, 0));
+                       return None();
+                     }));
+  strings->AddMethod("procedure LoadFromStream(Stream: TStream)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                       return None();
+                     }));
+  strings->AddMethod("procedure SaveToFile(const FileName: string)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.SaveToFile(TextArg(c, 0));
+                       return None();
+                     }));
+  strings->AddMethod("procedure Move(CurIndex, NewIndex: Integer)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.Move(IntArg(c, 0), IntArg(c, 1));
+                       return None();
+                     }));
+  strings->AddMethod("procedure SaveToStream(Stream: TStream)", Method<TStrings>([](TStrings& self, Caller& c) {
+                       self.SaveToStream(ObjectArgAs<TStream>(c, 0));
+                       return None();
+                     }));
+  strings->AddProperty("CommaText", "string", Getter<TStrings>([](TStrings& self) { return Variant(self.CommaText()); }),
+                       Setter<TStrings>([](TStrings& self, const Variant& v) { self.SetCommaText(v.ToString()); }));
+  strings->AddProperty("Count", "Integer", Getter<TStrings>([](TStrings& self) { return Variant(self.Count()); }),
+                       nullptr);
+  strings->AddIndexProperty(
+      "Names", "Integer", "string",
+      Indexed<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Names(IntArg(c, 0))); },
+                        [](TStrings&, Caller&, const Variant&) {}),
+      true);
+  strings->AddIndexProperty(
+      "Objects", "Integer", "TObject",
+      Indexed<TStrings>([](TStrings& self, Caller& c) { return Handle(self.Objects(IntArg(c, 0))); },
+                        [](TStrings& self, Caller& c, const Variant& v) { self.SetObjects(IntArg(c, 0), sxValueToObject(v)); }),
+      false);
+  strings->AddIndexProperty(
+      "Values", "String", "string",
+      Indexed<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Values(TextArg(c, 0))); },
+                        [](TStrings& self, Caller& c, const Variant& v) { self.SetValues(TextArg(c, 0), v.ToString()); }),
+      false);
+  strings->AddDefaultProperty(
+      "Strings", "Integer", "string",
+      Indexed<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Strings(IntArg(c, 0))); },
+                        [](TStrings& self, Caller& c, const Variant& v) { self.SetStrings(IntArg(c, 0), v.ToString()); }),
+      false);
+  strings->AddProperty("Text", "string", Getter<TStrings>([](TStrings& self) { return Variant(self.Text()); }),
+                       Setter<TStrings>([](TStrings& self, const Variant& v) { self.SetText(v.ToString()); }));
+
+  TsxClassVariable* list = Script->AddClass(TStringList::StaticClass(), "TStrings");
+  list->AddMethod("function Find(s: String; var Index: Integer): Boolean",
+                  Method<TStringList>([](TStringList& self, Caller& c) {
+                    Integer index = 0;
+                    const bool found = self.Find(TextArg(c, 0), index);
+                    c.SetParamValue(1, Variant(index));
+                    return Variant(found);
+                  }));
+  list->AddMethod("procedure Sort", Method<TStringList>([](TStringList& self, Caller&) {
+                    self.Sort();
+                    return None();
+                  }));
+  list->AddProperty("Duplicates", "TDuplicates",
+                    Getter<TStringList>([](TStringList& self) { return Variant(static_cast<Integer>(self.Duplicates())); }),
+                    Setter<TStringList>([](TStringList& self, const Variant& v) {
+                      const Integer d = v.ToInteger();
+                      if (d < dupIgnore || d > dupError) throw ERangeError("Duplicates out of range");
+                      self.SetDuplicates(static_cast<TDuplicates>(d));
+                    }));
+  list->AddProperty("Sorted", "Boolean", Getter<TStringList>([](TStringList& self) { return Variant(self.Sorted()); }),
+                    Setter<TStringList>([](TStringList& self, const Variant& v) { self.SetSorted(sxIsTrue(v)); }));
+}
+
+void TsxClassLibraryFunctions::AddStreams() {
+  TsxClassVariable* stream = Script->AddClass(TStream::StaticClass(), "TObject");
+  stream->AddMethod("function Read(var Buffer: string; Count: Longint): Longint",
+                    Method<TStream>([](TStream& self, Caller& c) {
+                      const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), self.Size() - self.Position());
+                      String buffer(static_cast<size_t>(count), '\0');
+                      const Int64 read = count > 0 ? self.Read(buffer.data(), count) : 0;
+                      buffer.resize(static_cast<size_t>(std::max<Int64>(read, 0)));
+                      c.SetParamValue(0, Variant(buffer));
+                      return Variant(static_cast<Integer>(read));
+                    }));
+  stream->AddMethod("function Write(Buffer: string; Count: Longint): Longint",
+                    Method<TStream>([](TStream& self, Caller& c) {
+                      const String text = TextArg(c, 0);
+                      const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), Length(text));
+                      const String part = Copy(text, 1, static_cast<Integer>(count));
+                      self.Write(part.data(), static_cast<Int64>(part.size()));
+                      return Variant(static_cast<Integer>(count));
+                    }));
+  stream->AddMethod("function Seek(Offset: Longint; Origin: Word): Longint", Method<TStream>([](TStream& self, Caller& c) {
+                      return Variant(static_cast<Integer>(self.Seek(IntArg(c, 0), OriginOf(IntArg(c, 1)))));
+                    }));
+  stream->AddMethod("function CopyFrom(Source: TStream; Count: Longint): Longint",
+                    Method<TStream>([](TStream& self, Caller& c) {
+                      return Variant(self.CopyFrom(ObjectArgAs<TStream>(c, 0), c.GetParamValue(1).ToInt64()));
+                    }));
+  stream->AddProperty("Position", "Longint", Getter<TStream>([](TStream& self) { return Variant(self.Position()); }),
+                      Setter<TStream>([](TStream& self, const Variant& v) { self.SetPosition(v.ToInt64()); }));
+  stream->AddProperty("Size", "Longint", Getter<TStream>([](TStream& self) { return Variant(self.Size()); }), nullptr);
+
+  TsxClassVariable* file = Script->AddClass(TFileStream::StaticClass(), "TStream");
+  file->AddConstructor("constructor Create(Filename: String; Mode: Word)", [](TObject*, TClass, const String&, Caller& c) {
+    const Integer mode = IntArg(c, 1);
+    return Handle(new TFileStream(TextArg(c, 0), static_cast<Word>(mode)));
+  });
+
+  TsxClassVariable* memory = Script->AddClass(TMemoryStream::StaticClass(), "TStream");
+  memory->AddMethod("procedure Clear", Method<TMemoryStream>([](TMemoryStream& self, Caller&) {
+                      self.Clear();
+                      return None();
+                    }));
+  memory->AddMethod("procedure LoadFromStream(Stream: TStream)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
+                      self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                      return None();
+                    }));
+  memory->AddMethod("procedure LoadFromFile(Filename: String)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
+                      self.LoadFromFile(TextArg(c, 0));
+                      return None();
+                    }));
+  memory->AddMethod("procedure SaveToStream(Stream: TStream)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
+                      self.SaveToStream(ObjectArgAs<TStream>(c, 0));
+                      return None();
+                    }));
+  memory->AddMethod("procedure SaveToFile(Filename: String)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
+                      self.SaveToFile(TextArg(c, 0));
+                      return None();
+                    }));
+}
+
+void TsxClassLibraryFunctions::AddXML() {
+  TsxClassVariable* item = Script->AddClass(TsxXMLItem::StaticClass(), "TObject");
+  item->AddConstructor("constructor Create", [](TObject*, TClass, const String&, Caller&) {
+    return Handle(new TsxXMLItem());
+  });
+  // An item in a tree leaves its parent first; a document's root goes with its document.
+  item->AddMethod("procedure Free", [](TObject* instance, TClass, const String&, Caller&) {
+    if (!instance) return None();
+    auto& self = Self<TsxXMLItem>(instance);
+    if (self.IsDocumentRoot()) throw EInvalidOperation("The root of an XML document is freed with its document");
+    self.Release().reset();
+    return None();
+  });
+  // The item joins this one as its last child; one made on its own is taken over.
+  const auto adopt = [](TsxXMLItem& self, TsxXMLItem& child) {
+    if (child.IsDocumentRoot()) throw EInvalidOperation("The root of an XML document cannot be moved");
+    if (child.Parent()) return self.AddItem(child);
+    return self.AddItem(child.Release());
+  };
+  item->AddMethod("procedure AddItem(Item: TsxXMLItem)", Method<TsxXMLItem>([adopt](TsxXMLItem& self, Caller& c) {
+                    adopt(self, ObjectArgAs<TsxXMLItem>(c, 0));
+                    return None();
+                  }));
+  item->AddMethod("procedure Clear", Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) {
+                    self.Clear();
+                    return None();
+                  }));
+  item->AddMethod("procedure InsertItem(Index: Integer; Item: TsxXMLItem)",
+                  Method<TsxXMLItem>([adopt](TsxXMLItem& self, Caller& c) {
+                    TsxXMLItem& child = ObjectArgAs<TsxXMLItem>(c, 1);
+                    const Integer index = IntArg(c, 0);
+                    if (index < 0 || index > self.Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+                    adopt(self, child);
+                    self.InsertItem(index, child);
+                    return None();
+                  }));
+  item->AddMethod("function Add: TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) { return Handle(self.Add()); }));
+  item->AddMethod("function Find(const Name: String): Integer",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Variant(self.Find(TextArg(c, 0))); }));
+  item->AddMethod("function FindItem(const Name: String): TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Handle(self.FindItem(TextArg(c, 0))); }));
+  item->AddMethod("function Root: TsxXMLItem",
+                  Method<TsxXMLItem>([](TsxXMLItem& self, Caller&) { return Handle(self.Root()); }));
+  item->AddProperty("Data", "Integer", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Data()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetData(v.ToInt64()); }));
+  item->AddProperty("Count", "Integer", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Count()); }),
+                    nullptr);
+  item->AddDefaultProperty(
+      "Items", "Integer", "TsxXMLItem",
+      Indexed<TsxXMLItem>(
+          [](TsxXMLItem& self, Caller& c) {
+            const Integer i = IntArg(c, 0);
+            if (i < 0 || i >= self.Count()) throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+            return Handle(self.Items(i));
+          },
+          [](TsxXMLItem&, Caller&, const Variant&) {}),
+      true);
+  item->AddIndexProperty(
+      "Prop", "String", "String",
+      Indexed<TsxXMLItem>([](TsxXMLItem& self, Caller& c) { return Variant(self.Prop(TextArg(c, 0))); },
+                          [](TsxXMLItem& self, Caller& c, const Variant& v) { self.SetProp(TextArg(c, 0), v.ToString()); }),
+      false);
+  item->AddProperty("Name", "String", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Name()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetName(v.ToString()); }));
+  item->AddProperty("Parent", "TsxXMLItem",
+                    Getter<TsxXMLItem>([](TsxXMLItem& self) { return Handle(self.Parent()); }), nullptr);
+  item->AddProperty("Text", "String", Getter<TsxXMLItem>([](TsxXMLItem& self) { return Variant(self.Text()); }),
+                    Setter<TsxXMLItem>([](TsxXMLItem& self, const Variant& v) { self.SetText(v.ToString()); }));
+
+  TsxClassVariable* document = Script->AddClass(TsxXMLDocument::StaticClass(), "TObject");
+  document->AddConstructor("constructor Create", [](TObject*, TClass, const String&, Caller&) {
+    return Handle(new TsxXMLDocument());
+  });
+  document->AddMethod("procedure SaveToStream(Stream: TStream)", Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.SaveToStream(ObjectArgAs<TStream>(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure LoadFromStream(Stream: TStream)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure SaveToFile(const FileName: String)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.SaveToFile(TextArg(c, 0));
+                        return None();
+                      }));
+  document->AddMethod("procedure LoadFromFile(const FileName: String)",
+                      Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
+                        self.LoadFromFile(TextArg(c, 0));
+                        return None();
+                      }));
+  document->AddProperty("Root", "TsxXMLItem",
+                        Getter<TsxXMLDocument>([](TsxXMLDocument& self) { return Handle(self.Root()); }), nullptr);
+}
+
+}  // namespace orv

@@ -1,0 +1,170 @@
+#pragma once
+// Native classes and members as scripts see them: the callback forms through which a member
+// reaches native code, the member helpers, the class variable and the binding-module list.
+// Objects travel through scripts as integer handles of the live-object registry.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Object.h"
+#include "platform/rtl/TypInfo.h"
+#include "script/ScriptItems.h"
+
+namespace orv {
+
+class TsxMethodHelper;
+class TsxClassVariable;
+
+using TsxCallMethodNewEvent = std::function<Variant(TObject* Instance, TClass ClassType,
+                                                    const String& MethodName,
+                                                    TsxMethodHelper& Caller)>;
+using TsxCallMethodEvent = std::function<Variant(TObject* Instance, TClass ClassType,
+                                                 const String& MethodName, Variant& Params)>;
+using TsxGetValueEvent =
+    std::function<Variant(TObject* Instance, TClass ClassType, const String& PropName)>;
+using TsxSetValueEvent = std::function<void(TObject* Instance, TClass ClassType,
+                                            const String& PropName, const Variant& Value)>;
+
+// The object a script value refers to: nullptr for nil (0), Null and Empty; "Invalid object
+// reference" for a stale or made-up handle and for any value that is no handle at all.
+TObject* sxValueToObject(const Variant& value);
+Variant sxObjectToValue(TObject* obj);
+
+// Base of class members and indexing helpers: the interpreter sets the link before it and that
+// link's value before every access.
+class TsxCustomHelper : public TsxCustomVariable {
+ public:
+  using TsxCustomVariable::TsxCustomVariable;
+  TsxCustomVariable* ParentRef = nullptr;
+  Variant ParentValue;
+  TsxScript* Program = nullptr;
+};
+
+// A native function or method, registered by its declaration string.
+class TsxMethodHelper : public TsxCustomHelper {
+ public:
+  // Builds name, result type and parameters from the declaration; script supplies the type
+  // names and the default values that name registered items.
+  TsxMethodHelper(const String& syntax, TsxScript* script);
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+
+  Variant GetParamValue(int index) const;
+  void SetParamValue(int index, const Variant& value);
+
+  String Category;
+  String Description;
+  String Syntax;
+  TClass ClassRef = nullptr;
+  bool IsIndexProperty = false;
+  bool IsConstructor() const { return Typ == fvtConstructor; }
+  TsxCallMethodNewEvent OnCall;
+  TsxCallMethodEvent OnCallParams;
+  // The class a constructor is to create (the class named before it in the designator).
+  TClass ConstructClass = nullptr;
+
+ private:
+  Variant Call(const String& name, const Variant* assigned);
+  Variant setValueHolder_;
+  bool hasSetValue_ = false;
+};
+
+// A property: published ones go through the class's type information, others through the
+// registered callbacks.
+class TsxPropertyHelper : public TsxCustomHelper {
+ public:
+  TsxPropertyHelper(const String& name, TsxVarType typ, const String& typeName);
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+  TClass ClassRef = nullptr;
+  const TPropInfo* Published = nullptr;
+  TsxGetValueEvent OnGetValue;
+  TsxSetValueEvent OnSetValue;
+};
+
+// A named child component of a registered form.
+class TsxComponentHelper : public TsxCustomHelper {
+ public:
+  explicit TsxComponentHelper(TComponent* component);
+  Variant GetValue() override;
+  void SetValue(const Variant&) override {}
+  TComponent* Component() const;
+
+ private:
+  Integer handle_;
+};
+
+// Element access of an array: in place on the array its variable holds.
+class TsxArrayHelper : public TsxCustomHelper {
+ public:
+  // dimCount -1 gives the shared helper of Variant arrays: one required and two optional
+  // indices.
+  TsxArrayHelper(const String& name, int dimCount, TsxVarType typ, const String& typeName);
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+  // Reads or writes element indices of the array held by holder.
+  static Variant Read(const Variant& array, const Variant* indices, int count);
+  static void Write(Variant& array, const Variant& value, const Variant* indices, int count);
+};
+
+// One character of a string value, 1-based.
+class TsxStringHelper : public TsxCustomHelper {
+ public:
+  TsxStringHelper();
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+  static Variant Read(const Variant& text, const Variant& index);
+  static String Replace(const Variant& text, const Variant& index, const Variant& value);
+};
+
+// A native class known to scripts.
+class TsxClassVariable : public TsxCustomVariable {
+ public:
+  TsxClassVariable(TClass classRef, const String& ancestorName, TsxScript* program);
+  ~TsxClassVariable() override;
+  // The class name used as a value: only the cast form TFoo(x) has one.
+  Variant GetValue() override;
+
+  TsxMethodHelper* AddMethod(const String& syntax, TsxCallMethodNewEvent callEvent);
+  TsxMethodHelper* AddConstructor(const String& syntax, TsxCallMethodNewEvent callEvent);
+  TsxPropertyHelper* AddProperty(const String& name, const String& typeName,
+                                 TsxGetValueEvent getEvent, TsxSetValueEvent setEvent);
+  TsxMethodHelper* AddIndexProperty(const String& name, const String& params,
+                                    const String& typeName, TsxCallMethodNewEvent callEvent,
+                                    bool readOnly);
+  TsxMethodHelper* AddDefaultProperty(const String& name, const String& params,
+                                      const String& typeName, TsxCallMethodNewEvent callEvent,
+                                      bool readOnly);
+  TsxComponentHelper* AddComponent(TComponent* component);
+  TsxCustomHelper* AddMember(std::unique_ptr<TsxCustomHelper> member);
+  // Case-blind, own members first, then the ancestors' through their names.
+  TsxCustomHelper* Find(const String& name) const;
+  int MemberCount() const { return static_cast<int>(members_.size()); }
+  TsxCustomHelper* Members(int index) const { return members_[static_cast<size_t>(index)].get(); }
+
+  String AncestorName;
+  TClass ClassRef;
+  TsxMethodHelper* DefProperty = nullptr;
+  TsxScript* Program;
+
+ private:
+  std::vector<std::unique_ptr<TsxCustomHelper>> members_;
+};
+
+// Base of binding modules: each registers its functions and classes on the script it is
+// created for.
+class TsxRTTIModule {
+ public:
+  explicit TsxRTTIModule(TsxScript* script) : Script(script) {}
+  virtual ~TsxRTTIModule() = default;
+  TsxScript* Script;
+};
+
+using TsxRTTIModuleFactory = std::function<std::unique_ptr<TsxRTTIModule>(TsxScript*)>;
+
+// The global module list, built-in functions first. A name added again is not added twice.
+void sxAddRTTIModule(const String& name, TsxRTTIModuleFactory factory);
+void sxRemoveRTTIModule(const String& name);
+std::vector<TsxRTTIModuleFactory> sxRTTIModules();
+
+}  // namespace orv

@@ -1,0 +1,512 @@
+#include "script/Designator.h"
+
+#include <cstdio>
+
+#include "platform/rtl/Component.h"
+#include "platform/rtl/Dispatch.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/ClassModel.h"
+#include "script/Expression.h"
+#include "script/Messages.h"
+#include "script/Procedures.h"
+#include "script/Script.h"
+
+namespace orv {
+
+TsxDesignatorItem::TsxDesignatorItem() = default;
+TsxDesignatorItem::TsxDesignatorItem(TsxDesignatorItem&&) noexcept = default;
+TsxDesignatorItem& TsxDesignatorItem::operator=(TsxDesignatorItem&&) noexcept = default;
+TsxDesignatorItem::~TsxDesignatorItem() = default;
+
+TsxDesignator::TsxDesignator(TsxScript* program)
+    : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::Designator), Program(program) {}
+
+TsxDesignator::~TsxDesignator() = default;
+
+namespace {
+
+bool IsVariableKind(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
+         item->Kind == TsxItemKind::Param;
+}
+
+bool IsIndexLink(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::LateMember && item->Name() == "[";
+}
+
+// Argument values of a link; small calls keep them on the stack.
+struct ArgValues {
+  Variant Small[6];
+  std::vector<Variant> Large;
+  Variant* Data = Small;
+  void Resize(size_t n) {
+    if (n > 6) {
+      Large.resize(n);
+      Data = Large.data();
+    }
+  }
+};
+
+}  // namespace
+
+void TsxDesignator::Finalize() {
+  const TsxDesignatorItem& last = Items.back();
+  TsxCustomVariable* ref = last.Ref;
+  Typ = ref->Typ;
+  TypeName = ref->TypeName;
+  IsReadOnly = ref->IsReadOnly;
+  if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor && Items.size() >= 2) {
+    Typ = fvtClass;
+    TypeName = Items[Items.size() - 2].Ref->Name();
+  }
+  if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
+      ref->Kind == TsxItemKind::LateMember)
+    // An element of a constant cannot change; a member of what a call returns can.
+    IsReadOnly = Items.size() == 2 && IsVariableKind(Items.front().Ref) && Items.front().Ref->IsReadOnly;
+  DKind = TsxDesignatorKind::General;
+  TsxCustomVariable* first = Items.front().Ref;
+  if (Items.size() == 1 && IsVariableKind(first)) {
+    DKind = TsxDesignatorKind::Variable;
+  } else if (Items.size() == 2 && IsVariableKind(first) && Items[1].Args.size() >= 1) {
+    const TsxItemKind k = Items[1].Ref->Kind;
+    if (k == TsxItemKind::StringHelper && (first->Typ == fvtString || first->Typ == fvtChar) &&
+        Items[1].Args.size() == 1)
+      DKind = TsxDesignatorKind::StringChar;
+    else if (k == TsxItemKind::ArrayHelper && first->Typ == fvtArray &&
+             static_cast<int>(Items[1].Args.size()) == Items[1].Ref->Count())
+      DKind = TsxDesignatorKind::ArrayElement;
+    else if (IsIndexLink(Items[1].Ref))
+      DKind = TsxDesignatorKind::VariantIndex;
+  }
+}
+
+namespace {
+
+// Calls f(indices, count) with the index values of an element link; one index, the common
+// case, costs one Variant.
+template <class F>
+auto WithIndices(const TsxDesignatorItem& link, F f) {
+  const size_t n = link.Args.size();
+  if (n == 1) {
+    const Variant one = link.Args[0]->GetValue();
+    return f(&one, 1);
+  }
+  if (n <= 3) {
+    Variant few[3];
+    for (size_t i = 0; i < n; ++i) few[i] = link.Args[i]->GetValue();
+    return f(few, static_cast<int>(n));
+  }
+  std::vector<Variant> many(n);
+  for (size_t i = 0; i < n; ++i) many[i] = link.Args[i]->GetValue();
+  return f(many.data(), static_cast<int>(n));
+}
+
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link);
+void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                const Variant& value);
+
+}  // namespace
+
+Variant TsxDesignator::GetValue() {
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      return Items.front().Ref->GetValue();
+    case TsxDesignatorKind::StringChar: {
+      const Variant index = Items[1].Args[0]->GetValue();
+      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
+    }
+    case TsxDesignatorKind::ArrayElement:
+      return WithIndices(Items[1], [this](const Variant* indices, int n) {
+        return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
+      });
+    case TsxDesignatorKind::VariantIndex:
+      return IndexRead(Program, Items.front().Ref, Items[1]);
+    case TsxDesignatorKind::General:
+      break;
+  }
+  return Evaluate(nullptr);
+}
+
+void TsxDesignator::SetValue(const Variant& value) {
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      Items.front().Ref->SetValue(value);
+      return;
+    case TsxDesignatorKind::StringChar: {
+      TsxCustomVariable* var = Items.front().Ref;
+      const Variant index = Items[1].Args[0]->GetValue();
+      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+      return;
+    }
+    case TsxDesignatorKind::ArrayElement:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
+        return 0;
+      });
+      return;
+    case TsxDesignatorKind::VariantIndex:
+      IndexWrite(Program, Items.front().Ref, Items[1], value);
+      return;
+    case TsxDesignatorKind::General:
+      break;
+  }
+  Evaluate(&value);
+}
+
+namespace {
+
+// A call of a script routine with plain arguments: the common case of every recursion.
+Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
+  const bool recursive = proc->Executing;
+  if (recursive) proc->SaveLocals();
+  try {
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+    bool hasVarParams = false;
+    if (n == 1) {
+      Variant v = link.Args[0]->Value();
+      TsxParamItem* p = proc->Params(0);
+      p->Value = std::move(v);
+      hasVarParams = p->IsVarParam;
+    } else if (n > 1) {
+      ArgValues values;
+      values.Resize(n);
+      for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+      for (size_t i = 0; i < n; ++i) {
+        TsxParamItem* p = proc->Params(static_cast<int>(i));
+        p->Value = std::move(values.Data[i]);
+        hasVarParams |= p->IsVarParam;
+      }
+    }
+    Variant result = proc->GetValue();
+    if (hasVarParams) {
+      // Read every var parameter before the caller's locals come back, and write them to the
+      // arguments after, so that an update made down a recursion is not overwritten.
+      std::vector<Variant> out(n);
+      for (size_t i = 0; i < n; ++i) out[i] = proc->Params(static_cast<int>(i))->Value;
+      if (recursive) proc->RestoreLocals();
+      for (size_t i = 0; i < n; ++i)
+        if (proc->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
+      return result;
+    }
+    if (recursive) proc->RestoreLocals();
+    return result;
+  } catch (...) {
+    if (recursive) proc->RestoreLocals();
+    throw;
+  }
+}
+
+}  // namespace
+
+// A call of a global native function: the arguments go straight into its parameters.
+static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
+  const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
+  bool hasVarParams = false;
+  if (n == 1) {
+    TsxParamItem* p = method->Params(0);
+    p->Value = link.Args[0]->Value();
+    hasVarParams = p->IsVarParam;
+  } else if (n > 1) {
+    ArgValues values;
+    values.Resize(n);
+    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+    for (size_t i = 0; i < n; ++i) {
+      TsxParamItem* p = method->Params(static_cast<int>(i));
+      p->Value = std::move(values.Data[i]);
+      hasVarParams |= p->IsVarParam;
+    }
+  }
+  method->ParentRef = nullptr;
+  method->Program = program;
+  method->NeedResult = needResult;
+  Variant result = method->GetValue();
+  if (hasVarParams)
+    for (size_t i = 0; i < n; ++i)
+      if (method->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(method->Params(static_cast<int>(i))->Value);
+  return result;
+}
+
+Variant TsxDesignator::Evaluate(const Variant* assigned) {
+  if (!assigned && Items.size() == 1) {
+    TsxCustomVariable* ref = Items.front().Ref;
+    if (ref->Kind == TsxItemKind::Proc) return CallRoutine(static_cast<TsxProcVariable*>(ref), Items.front());
+    if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
+        !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
+      return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);
+  }
+  Variant current = Null();
+  TsxCustomVariable* prev = nullptr;
+  TClass constructClass = nullptr;
+  const size_t count = Items.size();
+  for (size_t k = 0; k < count; ++k) {
+    TsxDesignatorItem& link = Items[k];
+    TsxCustomVariable* ref = link.Ref;
+    const bool last = k + 1 == count;
+    if (ref->Kind == TsxItemKind::LateMember) {
+      std::vector<Variant> args;
+      args.reserve(link.Args.size());
+      for (const auto& arg : link.Args) args.push_back(arg->GetValue());
+      // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
+      const bool indexFollows = args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && ref->Name() != "[";
+      std::vector<Variant> index;
+      if (indexFollows)
+        for (const auto& arg : Items[k + 1].Args) index.push_back(arg->GetValue());
+      const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
+      bool consumed = false;
+      Variant parent = std::move(current);
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args, assignsHere ? assigned : nullptr,
+                                                         !last || NeedResult, indexFollows ? &index : nullptr,
+                                                         &consumed);
+      if (consumed) {
+        if (k + 2 == count) return current;
+        ++k;
+      }
+      for (size_t i = 0; i < link.Args.size() && i < args.size(); ++i)
+        if (!link.Args[i]->IsReadOnly) link.Args[i]->SetValue(args[i]);
+      prev = ref;
+      continue;
+    }
+    if (ref->Kind == TsxItemKind::Class && !last &&
+        Items[k + 1].Ref->Kind == TsxItemKind::Method &&
+        Items[k + 1].Ref->Typ == fvtConstructor) {
+      constructClass = static_cast<TsxClassVariable*>(ref)->ClassRef;
+      current = Null();
+      prev = ref;
+      continue;
+    }
+    TsxProcVariable* recursive = nullptr;
+    if (ref->Kind == TsxItemKind::Proc && static_cast<TsxProcVariable*>(ref)->Executing) {
+      recursive = static_cast<TsxProcVariable*>(ref);
+      recursive->SaveLocals();
+    }
+    try {
+      const int params = ref->Count();
+      bool hasVarParams = false;
+      if (params > 0) {
+        const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
+        ArgValues values;
+        values.Resize(n);
+        for (size_t i = 0; i < n; ++i)
+          values.Data[i] = ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue();
+        for (size_t i = 0; i < n; ++i) {
+          TsxParamItem* param = ref->Params(static_cast<int>(i));
+          param->SetValue(values.Data[i]);
+          hasVarParams |= param->IsVarParam;
+        }
+      }
+      switch (ref->Kind) {
+        case TsxItemKind::Method:
+        case TsxItemKind::Property:
+        case TsxItemKind::Event:
+        case TsxItemKind::Component:
+        case TsxItemKind::ArrayHelper:
+        case TsxItemKind::StringHelper: {
+          auto* helper = static_cast<TsxCustomHelper*>(ref);
+          helper->ParentRef = prev;
+          helper->Program = Program;
+          if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
+            // The array is read and written in place; a second reference would force a copy.
+            current = Variant();
+            helper->ParentValue = Variant();
+          } else {
+            helper->ParentValue = std::move(current);
+          }
+          if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
+            static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
+          break;
+        }
+        default:
+          break;
+      }
+      if (last && assigned) {
+        ref->SetValue(*assigned);
+      } else {
+        ref->NeedResult = !last || NeedResult;
+        current = ref->GetValue();
+      }
+      if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
+          ref->Kind == TsxItemKind::Property || ref->Kind == TsxItemKind::Method)
+        static_cast<TsxCustomHelper*>(ref)->ParentValue = Variant();
+      if (hasVarParams) {
+        // Read every var parameter before the caller's locals come back, and write them to
+        // the arguments after, so that an update made down a recursion is not overwritten.
+        const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
+        std::vector<Variant> out(n);
+        for (size_t i = 0; i < n; ++i) out[i] = ref->Params(static_cast<int>(i))->Value;
+        if (recursive) {
+          recursive->RestoreLocals();
+          recursive = nullptr;
+        }
+        for (size_t i = 0; i < n; ++i)
+          if (ref->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
+      }
+    } catch (...) {
+      if (recursive) recursive->RestoreLocals();
+      throw;
+    }
+    if (recursive) recursive->RestoreLocals();
+    prev = ref;
+  }
+  return current;
+}
+
+// Late members.
+
+TsxLateMember::TsxLateMember(const String& name)
+    : TsxCustomVariable(name, fvtVariant, String(), TsxItemKind::LateMember) {}
+
+namespace {
+
+[[noreturn]] void OleFailure(const String& name, const EOleSysError& e) {
+  char code[16];
+  std::snprintf(code, sizeof code, "%08X", e.ErrorCode());
+  String message = "OLE error " + String(code) + ": " + name + ": " + e.Message();
+  if (const auto* ex = dynamic_cast<const EOleException*>(&e)) {
+    if (!ex->Source().empty()) message += "\r\nSource        ::  " + ex->Source();
+    if (!ex->Message().empty()) message += "\r\nDescription ::  " + ex->Message();
+    if (!ex->HelpFile().empty()) message += "\r\nHelp File     ::  " + ex->HelpFile();
+  }
+  throw EOleSysError(message, e.ErrorCode());
+}
+
+// The registered class of obj or of its nearest registered ancestor.
+TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
+  for (TClass c = obj->ClassType(); c; c = c->ClassParent())
+    if (TsxClassVariable* cls = program->FindClass(c->ClassName())) return cls;
+  return nullptr;
+}
+
+// Calls a member found at run time with the given arguments.
+Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
+                   const Variant& parentValue, std::vector<Variant>& args, const Variant* assigned,
+                   bool needResult) {
+  if (static_cast<int>(args.size()) > member->Count()) throw Exception(STooManyParams);
+  if (static_cast<int>(args.size()) < member->GetNumberOfRequiredParams())
+    throw Exception(SNotEnoughParams);
+  for (int i = 0; i < member->Count(); ++i) {
+    TsxParamItem* p = member->Params(i);
+    p->SetValue(i < static_cast<int>(args.size()) ? args[static_cast<size_t>(i)] : p->DefValue);
+  }
+  member->ParentRef = parentRef;
+  member->ParentValue = parentValue;
+  member->Program = program;
+  Variant result;
+  if (assigned) {
+    if (member->IsReadOnly) throw Exception(SLeftCantAssigned);
+    member->SetValue(*assigned);
+  } else {
+    member->NeedResult = needResult;
+    result = member->GetValue();
+  }
+  member->ParentValue = Variant();
+  for (size_t i = 0; i < args.size(); ++i) args[i] = member->Params(static_cast<int>(i))->Value;
+  return result;
+}
+
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
+  return WithIndices(link, [&](const Variant* indices, int n) {
+    const Variant& value = *holder->PValue();
+    if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
+    std::vector<Variant> args(indices, indices + n);
+    return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
+                                                         nullptr, true);
+  });
+}
+
+void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                const Variant& value) {
+  WithIndices(link, [&](const Variant* indices, int n) {
+    Variant& held = *holder->PValue();
+    if (held.IsArray()) {
+      TsxArrayHelper::Write(held, value, indices, n);
+      return 0;
+    }
+    std::vector<Variant> args(indices, indices + n);
+    static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
+    return 0;
+  });
+}
+
+}  // namespace
+
+Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
+                              const Variant& parentValue, std::vector<Variant>& args,
+                              const Variant* assigned, bool needResult, std::vector<Variant>* index,
+                              bool* indexConsumed) {
+  const String& name = Name();
+  // With an index waiting, only an indexed property takes the assignment; anything else is
+  // read and the index applies to its value.
+  const Variant* own = index ? nullptr : assigned;
+  if (parentValue.VType() == varDispatch) {
+    std::shared_ptr<IDispatch> disp = parentValue.ToDispatch();
+    if (!disp) throw EInvalidPointer("Invalid object reference");
+    try {
+      if (own) {
+        args.push_back(*own);
+        disp->Invoke(name, DISPATCH_PROPERTYPUT, args);
+        args.pop_back();
+        return Variant();
+      }
+      return disp->Invoke(name, needResult ? DISPATCH_METHOD | DISPATCH_PROPERTYGET : DISPATCH_METHOD, args);
+    } catch (const EOleSysError& e) {
+      OleFailure(name, e);
+    }
+  }
+  if (name == "[") {
+    if (parentValue.IsArray()) {
+      const int n = static_cast<int>(args.size());
+      if (!own) return TsxArrayHelper::Read(parentValue, args.data(), n);
+      if (parentRef && (parentRef->Kind == TsxItemKind::Variable ||
+                        parentRef->Kind == TsxItemKind::StringVariable ||
+                        parentRef->Kind == TsxItemKind::Param)) {
+        Variant& held = *parentRef->PValue();
+        if (held.IsArray()) {
+          TsxArrayHelper::Write(held, *own, args.data(), n);
+          return Variant();
+        }
+      }
+      Variant copy = parentValue;
+      TsxArrayHelper::Write(copy, *own, args.data(), n);
+      if (parentRef) parentRef->SetValue(copy);
+      return Variant();
+    }
+    if (VarIsStr(parentValue)) {
+      if (args.size() != 1) throw Exception(SIndexRequired);
+      if (!own) return TsxStringHelper::Read(parentValue, args[0]);
+      if (parentRef) parentRef->SetValue(Variant(TsxStringHelper::Replace(parentValue, args[0], *own)));
+      return Variant();
+    }
+  }
+  if (VarIsStr(parentValue) && name != "[") throw Exception(SStringError);
+  TObject* obj = sxValueToObject(parentValue);
+  if (!obj) throw EInvalidPointer("Invalid object reference");
+  TsxClassVariable* cls = ClassOf(program, obj);
+  if (name == "[") {
+    if (!cls || !cls->DefProperty) {
+      char text[256];
+      std::snprintf(text, sizeof text, SClassError, obj->ClassName().c_str());
+      throw Exception(text);
+    }
+    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, own, needResult);
+  }
+  if (TsxCustomHelper* member = cls ? cls->Find(name) : nullptr) {
+    if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
+        args.empty()) {
+      if (!index) throw Exception(SIndexRequired);
+      if (indexConsumed) *indexConsumed = true;
+      return CallMember(program, member, parentRef, parentValue, *index, assigned, needResult);
+    }
+    // Only an indexed property takes the index; anything else is read, and the index applies
+    // to its value.
+    return CallMember(program, member, parentRef, parentValue, args, own, needResult);
+  }
+  if (auto* component = dynamic_cast<TComponent*>(obj)) {
+    if (TComponent* child = component->FindComponent(name)) {
+      if (own) throw Exception(SLeftCantAssigned);
+      return sxObjectToValue(child);
+    }
+  }
+  throw Exception(String(SUndeclaredIdent) + "'" + name + "'");
+}
+
+}  // namespace orv

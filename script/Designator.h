@@ -1,0 +1,65 @@
+#pragma once
+// Designators: the chains that name variables, members, elements and calls
+// (Form1.Memo1.Lines[2].Text, Copy(s, 1, 2)), evaluated link by link.
+#include <memory>
+#include <vector>
+
+#include "script/ScriptItems.h"
+
+namespace orv {
+
+class TsxExpression;
+class TsxScript;
+
+struct TsxDesignatorItem {
+  TsxCustomVariable* Ref = nullptr;
+  std::vector<std::unique_ptr<TsxExpression>> Args;
+  String SourcePos;
+  TsxDesignatorItem();
+  TsxDesignatorItem(TsxDesignatorItem&&) noexcept;
+  TsxDesignatorItem& operator=(TsxDesignatorItem&&) noexcept;
+  ~TsxDesignatorItem();
+};
+
+// Fast paths: a plain variable, a character of a string variable, an element of an array
+// variable, an index into what a Variant variable holds.
+enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex };
+
+class TsxDesignator : public TsxCustomVariable {
+ public:
+  explicit TsxDesignator(TsxScript* program);
+  ~TsxDesignator() override;
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+
+  // Takes type, type name and read-only state from the last link and picks the fast path.
+  void Finalize();
+  // The variable of a plain variable designator, else nullptr.
+  TsxCustomVariable* PlainVariable() const {
+    return DKind == TsxDesignatorKind::Variable ? Items.front().Ref : nullptr;
+  }
+
+  std::vector<TsxDesignatorItem> Items;
+  TsxScript* Program;
+  TsxDesignatorKind DKind = TsxDesignatorKind::General;
+
+ private:
+  Variant Evaluate(const Variant* assigned);
+};
+
+// A member or index resolved by the value before it each time it runs: members of Variants
+// that hold no object while the program is built, and members of automation objects.
+class TsxLateMember : public TsxCustomVariable {
+ public:
+  // name "[" stands for an index.
+  explicit TsxLateMember(const String& name);
+  // Reads (assigned == nullptr) or writes the member of parentValue; parentRef is the link
+  // before it, for writing elements in place.
+  // index, when given, holds the values of a "[" link that follows: an indexed property takes
+  // them (and indexConsumed is set) instead of raising "Index required".
+  Variant Access(TsxScript* program, TsxCustomVariable* parentRef, const Variant& parentValue,
+                 std::vector<Variant>& args, const Variant* assigned, bool needResult,
+                 std::vector<Variant>* index = nullptr, bool* indexConsumed = nullptr);
+};
+
+}  // namespace orv

@@ -1,0 +1,452 @@
+#include "script/Expression.h"
+
+#include "script/ClassModel.h"
+#include "script/Designator.h"
+#include "script/MethodSyntax.h"
+#include "script/Script.h"
+
+namespace orv {
+
+TsxExpressionNode::TsxExpressionNode() = default;
+TsxExpressionNode::~TsxExpressionNode() = default;
+
+TsxExpression::TsxExpression(TsxScript* script)
+    : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::Expression), Script(script) {}
+
+TsxExpression::~TsxExpression() = default;
+
+void TsxExpression::SetValue(const Variant& value) {
+  if (!IsReadOnly && Root && Root->Dsg) Root->Dsg->SetValue(value);
+  else if (!IsReadOnly && Root && Root->Op == TsxOpKind::Var) Root->Item->SetValue(value);
+}
+
+// Arithmetic with the common integer and float cases first.
+
+namespace {
+
+inline bool IsInt(const Variant& v) { return v.VType() == varInteger; }
+inline bool IsDbl(const Variant& v) { return v.VType() == varDouble; }
+
+inline Variant FromInt64(Int64 r) {
+  if (r >= INT32_MIN && r <= INT32_MAX) return Variant(static_cast<Integer>(r));
+  return Variant(r);
+}
+
+}  // namespace
+
+void sxCheckTextLength(size_t bytes) {
+  if (bytes > kMaxTextBytes) throw EOutOfMemory("Text too long: more than 64 MB");
+  TsxScript::ChargeBytes(bytes);
+}
+
+void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
+  Int64 total = 1;
+  for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
+    const Int64 count = Int64{bounds[i + 1]} - bounds[i] + 1;
+    if (count > 0) total *= count;
+    if (total > kMaxArrayElements)
+      throw EVariantArrayCreateError("Error creating variant or safe array: more than " +
+                                     std::to_string(kMaxArrayElements) + " elements");
+  }
+}
+
+Variant sxAdd(const Variant& a, const Variant& b) {
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} + b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() + b.UncheckedDouble());
+  if (a.VType() == varString && b.VType() == varString) sxCheckTextLength(a.StrView().size() + b.StrView().size());
+  return a + b;
+}
+
+Variant sxSub(const Variant& a, const Variant& b) {
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} - b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() - b.UncheckedDouble());
+  return a - b;
+}
+
+Variant sxMul(const Variant& a, const Variant& b) {
+  if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} * b.UncheckedInteger());
+  if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() * b.UncheckedDouble());
+  return a * b;
+}
+
+bool sxIsTrue(const Variant& v) {
+  if (v.VType() == varBoolean) return v.ToBoolean();
+  if (v.IsNull() || v.IsEmpty()) return false;
+  return v.ToBoolean();
+}
+
+namespace {
+
+[[gnu::always_inline]] inline int Compare(const Variant& a, const Variant& b) {
+  const TVarType ta = a.VType(), tb = b.VType();
+  if (ta == varInteger && tb == varInteger) {
+    const Integer x = a.UncheckedInteger(), y = b.UncheckedInteger();
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (ta == varDouble && tb == varDouble) {
+    const double x = a.UncheckedDouble(), y = b.UncheckedDouble();
+    if (x < y) return -1;
+    if (x > y) return 1;
+    if (x == y) return 0;
+  }
+  if (ta == varString && tb == varString) {
+    const int c = a.StrView().compare(b.StrView());
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  if (ta == varBoolean && tb == varBoolean) {
+    // True is -1 beside False's 0, as everywhere else a Boolean meets a number.
+    const int x = a.ToBoolean() ? -1 : 0, y = b.ToBoolean() ? -1 : 0;
+    return x < y ? -1 : x > y ? 1 : 0;
+  }
+  if (a < b) return -1;
+  if (b < a) return 1;
+  return a == b ? 0 : 2;  // 2: unordered (Null beside a value)
+}
+
+bool ArrayContains(const Variant& array, const Variant& value) {
+  if (!VarIsArray(array)) return array == value;
+  const Integer low = VarArrayLowBound(array, 1);
+  const Integer high = VarArrayHighBound(array, 1);
+  for (Integer i = low; i <= high; ++i) {
+    const Variant element = VarArrayGet(array, {i});
+    if (i + 2 <= high && VarArrayGet(array, {i + 1}).IsNull()) {
+      const Variant upper = VarArrayGet(array, {i + 2});
+      if (element <= value && value <= upper) return true;
+      i += 2;
+      continue;
+    }
+    if (element == value) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+namespace {
+
+// The value of an operand without a copy when it is a variable or a constant; tmp holds
+// anything else.
+[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
+  if (n.Op == TsxOpKind::Var) return n.Item->Value;
+  if (n.Op == TsxOpKind::Const) return n.Value;
+  tmp = TsxExpression::Eval(n);
+  return tmp;
+}
+
+// The left operand: read in place only when the right one cannot change it (a variable or a
+// constant); otherwise copied before the right side runs.
+[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
+  const TsxExpressionNode& left = *n.Left;
+  if (left.Op == TsxOpKind::Const) return left.Value;
+  if (left.Op == TsxOpKind::Var && n.Right &&
+      (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const))
+    return left.Item->Value;
+  tmp = TsxExpression::Eval(left);
+  return tmp;
+}
+
+}  // namespace
+
+Variant TsxExpression::Eval(const TsxExpressionNode& n) {
+  switch (n.Op) {
+    case TsxOpKind::Const:
+      return n.Value;
+    case TsxOpKind::Var:
+      return n.Item->Value;
+    case TsxOpKind::Designator:
+      return n.Dsg->GetValue();
+    case TsxOpKind::Set:
+      return n.SetExpr->GetValue();
+    case TsxOpKind::Great: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == 1);
+    }
+    case TsxOpKind::Less: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == -1);
+    }
+    case TsxOpKind::LessEq: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      const int c = Compare(l, Operand(*n.Right, rt));
+      return Variant(c == -1 || c == 0);
+    }
+    case TsxOpKind::GreatEq: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      const int c = Compare(l, Operand(*n.Right, rt));
+      return Variant(c == 1 || c == 0);
+    }
+    case TsxOpKind::NonEq: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) != 0);
+    }
+    case TsxOpKind::Eq: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return Variant(Compare(l, Operand(*n.Right, rt)) == 0);
+    }
+    case TsxOpKind::Plus: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return sxAdd(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::StrCat: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
+      if (l.VType() == varString) {
+        if (r.VType() == varString) sxCheckTextLength(l.StrView().size() + r.StrView().size());
+        String s(l.StrView());
+        if (r.VType() == varString) s.append(r.StrView());
+        else s += r.ToString();
+        return Variant(s);
+      }
+      return l + r;
+    }
+    case TsxOpKind::Minus: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return sxSub(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::Mul: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return sxMul(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::DivFloat: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return l / Operand(*n.Right, rt);
+    }
+    case TsxOpKind::DivInt: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
+      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+        return Variant(l.UncheckedInteger() / r.UncheckedInteger());
+      return VarIntDiv(l, r);
+    }
+    case TsxOpKind::Mod: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      const Variant& r = Operand(*n.Right, rt);
+      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+        return Variant(l.UncheckedInteger() % r.UncheckedInteger());
+      return VarMod(l, r);
+    }
+    case TsxOpKind::Shl: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return VarShl(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::Shr: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return VarShr(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::Xor: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      return VarXor(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::And: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      if (n.BoolOperands) return sxIsTrue(l) ? Eval(*n.Right) : l;
+      return VarAnd(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::Or: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      if (n.BoolOperands) return sxIsTrue(l) ? l : Eval(*n.Right);
+      return VarOr(l, Operand(*n.Right, rt));
+    }
+    case TsxOpKind::Not:
+      return VarNot(Eval(*n.Left));
+    case TsxOpKind::UnMinus: {
+      Variant v = Eval(*n.Left);
+      if (IsInt(v) && v.UncheckedInteger() != INT32_MIN) return Variant(-v.UncheckedInteger());
+      return -v;
+    }
+    case TsxOpKind::In: {
+      Variant lt, rt;
+      const Variant& l = LeftOperand(n, lt);
+      if (n.Right->Op == TsxOpKind::Set) return Variant(n.Right->SetExpr->Contains(l));
+      return Variant(ArrayContains(Eval(*n.Right), l));
+    }
+    case TsxOpKind::Is: {
+      TObject* obj = sxValueToObject(Eval(*n.Left));
+      return Variant(obj != nullptr && n.IsClass && obj->InheritsFrom(n.IsClass));
+    }
+  }
+  return Variant();
+}
+
+bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
+  Variant lt, rt;
+  switch (n.Op) {
+    case TsxOpKind::Great:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 1;
+    case TsxOpKind::Less:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == -1;
+    case TsxOpKind::LessEq: {
+      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      return c == -1 || c == 0;
+    }
+    case TsxOpKind::GreatEq: {
+      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      return c == 1 || c == 0;
+    }
+    case TsxOpKind::NonEq:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) != 0;
+    case TsxOpKind::Eq:
+      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 0;
+    case TsxOpKind::And:
+      if (n.BoolOperands) return EvalCondition(*n.Left) && EvalCondition(*n.Right);
+      break;
+    case TsxOpKind::Or:
+      if (n.BoolOperands) return EvalCondition(*n.Left) || EvalCondition(*n.Right);
+      break;
+    case TsxOpKind::Var:
+      return sxIsTrue(n.Item->Value);
+    default:
+      break;
+  }
+  return sxIsTrue(Eval(n));
+}
+
+namespace {
+
+bool IsComparison(TsxOpKind op) {
+  switch (op) {
+    case TsxOpKind::Great: case TsxOpKind::Less: case TsxOpKind::LessEq: case TsxOpKind::GreatEq:
+    case TsxOpKind::NonEq: case TsxOpKind::Eq:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
+
+// Types bottom-up; the first misfit's position goes to errorPos.
+void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
+  if (!IsOperator(n.Op)) return;
+  if (n.Left) Check(*n.Left, script, errorPos);
+  if (n.Right) Check(*n.Right, script, errorPos);
+  const TsxVarType l = n.Left ? n.Left->Typ : fvtVariant;
+  const TsxVarType r = n.Right ? n.Right->Typ : fvtVariant;
+  const TsxOpKind op = n.Op;
+  bool fits = true;
+  if (l == fvtBool && r == fvtBool) n.BoolOperands = true;
+  if (op == TsxOpKind::Is && l == fvtClass && r == fvtClass) {
+    fits = true;
+  } else if (!sxTypesCompatible({l, n.Left ? n.Left->TypeName : String()},
+                                {r, n.Right ? n.Right->TypeName : String()}, script)) {
+    fits = false;
+  } else if (l == fvtBool) {
+    fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Or ||
+           op == TsxOpKind::Xor || op == TsxOpKind::And || op == TsxOpKind::Not;
+  } else if (l == fvtChar || l == fvtString) {
+    fits = IsComparison(op) || op == TsxOpKind::Plus || op == TsxOpKind::StrCat || op == TsxOpKind::In;
+  } else if (l == fvtClass || l == fvtArray) {
+    fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Is;
+  }
+  if (!fits && errorPos.empty()) errorPos = n.Pos.empty() ? String("0:0") : n.Pos;
+  n.Typ = l;
+  n.TypeName = n.Left ? n.Left->TypeName : String();
+  if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
+  if (op == TsxOpKind::DivFloat && l == fvtInt && r == fvtInt) n.Typ = fvtFloat;
+  if (IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is) {
+    n.Typ = fvtBool;
+    n.TypeName.clear();
+  }
+}
+
+}  // namespace
+
+String TsxExpression::Finalize() {
+  String errorPos;
+  Check(*Root, Script, errorPos);
+  Typ = Root->Typ;
+  TypeName = Root->TypeName;
+  IsReadOnly = true;
+  if (Root->Op == TsxOpKind::Designator) IsReadOnly = Root->Dsg->IsReadOnly;
+  if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;
+  return errorPos;
+}
+
+namespace {
+
+bool IsVariableNode(const TsxExpressionNode& n, TsxCustomVariable* target) {
+  if (n.Op == TsxOpKind::Var) return n.Item == target;
+  if (n.Op == TsxOpKind::Designator) return n.Dsg->PlainVariable() == target;
+  return false;
+}
+
+}  // namespace
+
+char TsxExpression::Optimize(TsxCustomVariable* target) {
+  if (!target || !Root) return ' ';
+  char op;
+  switch (Root->Op) {
+    case TsxOpKind::Plus: op = '+'; break;
+    case TsxOpKind::Minus: op = '-'; break;
+    case TsxOpKind::Mul: op = '*'; break;
+    case TsxOpKind::DivFloat: op = '/'; break;
+    default: return ' ';
+  }
+  if (IsVariableNode(*Root->Left, target)) {
+    Root = std::move(Root->Right);
+    return op;
+  }
+  if ((op == '+' || op == '*') && IsVariableNode(*Root->Right, target) &&
+      target->Typ != fvtString && target->Typ != fvtVariant && target->Typ != fvtChar) {
+    Root = std::move(Root->Left);
+    return op;
+  }
+  return ' ';
+}
+
+TsxExpressionNode* TsxExpression::SingleOperand() const {
+  if (Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var)) return Root.get();
+  return nullptr;
+}
+
+// Sets.
+
+TsxSetExpression::TsxSetExpression()
+    : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::SetExpression) {}
+
+TsxSetExpression::~TsxSetExpression() = default;
+
+Variant TsxSetExpression::GetValue() {
+  const Integer n = static_cast<Integer>(Entries.size());
+  if (n == 0) return VarArrayCreate({0, -1}, varVariant);
+  Variant result = VarArrayCreate({0, n - 1}, varVariant);
+  for (Integer i = 0; i < n; ++i)
+    VarArrayPut(result, Entries[static_cast<size_t>(i)] ? Entries[static_cast<size_t>(i)]->GetValue() : Null(), {i});
+  return result;
+}
+
+bool TsxSetExpression::Contains(const Variant& value) const {
+  for (size_t i = 0; i < Entries.size(); ++i) {
+    if (i + 2 < Entries.size() && !Entries[i + 1]) {
+      const Variant low = Entries[i]->GetValue();
+      const Variant high = Entries[i + 2]->GetValue();
+      if (Compare(low, value) <= 0 && Compare(value, high) <= 0 && Compare(low, value) != 2 &&
+          Compare(value, high) != 2)
+        return true;
+      i += 2;
+      continue;
+    }
+    if (Entries[i] && Compare(Entries[i]->GetValue(), value) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace orv

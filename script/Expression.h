@@ -1,0 +1,118 @@
+#pragma once
+// Expression trees: operator and operand nodes built from the flat expression of the
+// intermediate code, type-checked once and evaluated on Variants every time their statement
+// runs. Evaluation is one switch over the node's operator; plain variables and constants are
+// read in place.
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Object.h"
+#include "script/ScriptItems.h"
+
+namespace orv {
+
+class TsxDesignator;
+class TsxSetExpression;
+
+enum class TsxOpKind : std::uint8_t {
+  Const,
+  Var,
+  Designator,
+  Set,
+  Great,
+  Less,
+  LessEq,
+  GreatEq,
+  NonEq,
+  Eq,
+  Plus,
+  StrCat,
+  Minus,
+  Or,
+  Xor,
+  Mul,
+  DivFloat,
+  DivInt,
+  Mod,
+  And,
+  Shl,
+  Shr,
+  Not,
+  UnMinus,
+  In,
+  Is
+};
+
+struct TsxExpressionNode {
+  TsxExpressionNode();
+  ~TsxExpressionNode();
+  TsxOpKind Op = TsxOpKind::Const;
+  // Both operands are Boolean: "and" and "or" skip the right side when the left decides.
+  bool BoolOperands = false;
+  TsxVarType Typ = fvtVariant;
+  String TypeName;
+  String Pos;
+  std::unique_ptr<TsxExpressionNode> Left;
+  std::unique_ptr<TsxExpressionNode> Right;
+  Variant Value;                         // Const
+  TsxCustomVariable* Item = nullptr;     // Var: read in place
+  std::unique_ptr<TsxDesignator> Dsg;    // Designator
+  std::unique_ptr<TsxSetExpression> SetExpr;  // Set
+  TClass IsClass = nullptr;              // Is: the class on the right
+};
+
+// One compiled expression.
+class TsxExpression : public TsxCustomVariable {
+ public:
+  explicit TsxExpression(TsxScript* script);
+  ~TsxExpression() override;
+  Variant GetValue() override { return Eval(*Root); }
+  void SetValue(const Variant& value) override;
+
+  // Type-checks the tree; returns the position of the first operator whose operands do not fit,
+  // empty when all fit.
+  String Finalize();
+  // For target := target op e (and e op target for "+" and "*" on non-text variables): drops
+  // the target from the tree and returns the operator to apply in place; ' ' otherwise.
+  char Optimize(TsxCustomVariable* target);
+  // The plain variable or constant the whole expression is, else nullptr.
+  TsxExpressionNode* SingleOperand() const;
+
+  static Variant Eval(const TsxExpressionNode& node);
+  // The value taken as a condition, without making a Variant of a comparison's result.
+  static bool EvalCondition(const TsxExpressionNode& node);
+  bool IsTrue() const { return EvalCondition(*Root); }
+  Variant Value() const { return Eval(*Root); }
+
+  std::unique_ptr<TsxExpressionNode> Root;
+  TsxScript* Script;
+  String Source;
+};
+
+// "[a, b..c]": the element expressions, a null entry between the bounds of a range.
+class TsxSetExpression : public TsxCustomVariable {
+ public:
+  TsxSetExpression();
+  ~TsxSetExpression() override;
+  Variant GetValue() override;
+  bool Contains(const Variant& value) const;
+  std::vector<std::unique_ptr<TsxExpression>> Entries;
+};
+
+// Variant operations with the integer cases inline: the interpreter's arithmetic.
+Variant sxAdd(const Variant& a, const Variant& b);
+Variant sxSub(const Variant& a, const Variant& b);
+Variant sxMul(const Variant& a, const Variant& b);
+// The longest text a script may build; longer ones raise instead of exhausting memory.
+inline constexpr size_t kMaxTextBytes = size_t{64} << 20;
+// Raises for a text past kMaxTextBytes and counts a long one against the step limit.
+void sxCheckTextLength(size_t bytes);
+// The most elements an array made by a script may have.
+inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
+// Raises when low and high bound pairs ask for more elements than that.
+void sxCheckArrayBounds(const std::vector<Integer>& bounds);
+
+// True when the value converts to the Boolean True.
+bool sxIsTrue(const Variant& v);
+
+}  // namespace orv

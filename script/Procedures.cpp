@@ -1,0 +1,124 @@
+#include "script/Procedures.h"
+
+#include <pthread.h>
+
+#include "platform/rtl/Exceptions.h"
+#include "script/Script.h"
+#include "script/Statements.h"
+
+namespace orv {
+
+namespace {
+
+// What is left of the native stack below this point must stay above this much: the deepest
+// native work a script can start (a binding call, an error being raised) fits in it.
+constexpr std::uintptr_t kStackReserve = 256 * 1024;
+
+std::uintptr_t ComputeStackLimit() {
+  pthread_attr_t attr;
+  void* low = nullptr;
+  size_t size = 0;
+  if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+    pthread_attr_getstack(&attr, &low, &size);
+    pthread_attr_destroy(&attr);
+  }
+  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(low);
+  // Sanitizer builds use far more stack per frame; keep a wider margin there.
+  std::uintptr_t reserve = kStackReserve;
+#if defined(__SANITIZE_ADDRESS__)
+  reserve *= 4;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  reserve *= 4;
+#endif
+#endif
+  return size > 2 * reserve ? base + reserve : base + size / 2;
+}
+
+thread_local std::uintptr_t stackLimit = 0;
+
+}  // namespace
+
+void sxCheckStack() {
+  char here;
+  if (stackLimit == 0) stackLimit = ComputeStackLimit();
+  if (reinterpret_cast<std::uintptr_t>(&here) < stackLimit) throw EStackOverflow("Stack overflow");
+}
+
+TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,
+                                 TsxScript* parentScript, bool isFunc)
+    : TsxCustomVariable(name, typ, typeName, TsxItemKind::Proc),
+      IsFunc(isFunc),
+      Program(std::make_unique<TsxScript>(nullptr)) {
+  IsReadOnly = true;
+  Program->SetParent(parentScript);
+  Program->LateBinding = parentScript ? parentScript->LateBinding : false;
+  Program->ExtendedCharset = parentScript ? parentScript->ExtendedCharset : false;
+  if (isFunc) {
+    auto result = std::make_unique<TsxVariable>("Result", typ, typeName);
+    RefItem = Program->Add("Result", std::move(result));
+  }
+}
+
+TsxProcVariable::~TsxProcVariable() {
+  for (int i = 0; i < Count(); ++i) Program->Remove(Params(i));
+  Program.reset();
+}
+
+void TsxProcVariable::CollectLocals() {
+  locals_.clear();
+  for (int i = 0; i < Program->Count(); ++i) {
+    TsxCustomVariable* item = Program->GetItem(i);
+    switch (item->Kind) {
+      case TsxItemKind::Variable:
+      case TsxItemKind::StringVariable:
+      case TsxItemKind::Param:
+        locals_.push_back(item);
+        break;
+      default:
+        break;
+    }
+  }
+  localsSeen_ = Program->Count();
+}
+
+void TsxProcVariable::SaveLocals() {
+  if (localsSeen_ != Program->Count()) CollectLocals();
+  for (TsxCustomVariable* item : locals_) saved_.push_back(item->Value);
+}
+
+void TsxProcVariable::RestoreLocals() {
+  for (size_t i = locals_.size(); i-- > 0;) {
+    locals_[i]->Value.Swap(saved_.back());
+    saved_.pop_back();
+  }
+}
+
+Variant TsxProcVariable::GetValue() {
+  sxCheckStack();
+  TsxScript& program = *Program;
+  program.Step();
+  const bool wasExecuting = Executing;
+  Executing = true;
+  if (RefItem) RefItem->Value = Variant();
+  program.ExitCalled = false;
+  program.Terminated = false;
+  program.IsRunning = true;
+  struct Reset {
+    TsxProcVariable* proc;
+    bool was;
+    ~Reset() {
+      TsxScript& p = *proc->Program;
+      p.ExitCalled = false;
+      p.Terminated = false;
+      p.IsRunning = was;
+      p.BreakCalled = false;
+      p.ContinueCalled = false;
+      proc->Executing = was;
+    }
+  } reset{this, wasExecuting};
+  program.MainStatement().Execute();
+  return RefItem ? RefItem->Value : Null();
+}
+
+}  // namespace orv

@@ -1,0 +1,1064 @@
+#include "script/ProgramBuilder.h"
+
+#include <cstdio>
+
+#include "platform/rtl/ObjectHandles.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/ClassModel.h"
+#include "script/Designator.h"
+#include "script/Expression.h"
+#include "script/ILParser.h"
+#include "script/MethodSyntax.h"
+#include "script/Messages.h"
+#include "script/Procedures.h"
+#include "script/Script.h"
+#include "script/Statements.h"
+#include "script/TypeHelpers.h"
+#include "script/XMLDocument.h"
+
+namespace orv {
+
+namespace {
+
+// Deeper expression trees are refused: evaluating and freeing them recurses once per level.
+constexpr int kMaxExpressionDepth = 1000;
+
+const char* const kConstantRequired = "Constant expression expected";
+const char* const kTooComplex = "Expression too complex";
+
+bool Is(const TsxXMLItem& e, const char* name) { return SameText(e.Name(), name); }
+
+String Lower(const String& s) { return LowerCase(s); }
+
+}  // namespace
+
+struct TsxProgramBuilder::WithEntry {
+  String Name;
+  TsxCustomVariable* Variable;
+};
+
+struct TsxProgramBuilder::Token {
+  const TsxXMLItem* Element;
+  String Op;  // empty for an operand
+};
+
+TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parser)
+    : main_(script), parser_(parser) {
+  const String lang = parser.LangName();
+  pascalRules_ = SameText(lang, "PascalScript");
+  breakEndsCase_ = SameText(lang, "C++Script") || SameText(lang, "JScript");
+  needDeclareVars_ = parser.NeedDeclareVars();
+}
+
+TsxProgramBuilder::~TsxProgramBuilder() = default;
+
+void TsxProgramBuilder::SetPos(const TsxXMLItem& element) {
+  String pos = element.Prop("pos");
+  if (!pos.empty()) currentPos_ = std::move(pos);
+}
+
+void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
+
+template <class T>
+std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxXMLItem& element) {
+  const String pos = element.Prop("pos");
+  main_.AddCodeLine(currentUnit_, pos);
+  return std::make_unique<T>(&script, currentUnit_, pos);
+}
+
+void TsxProgramBuilder::BuildProgram() {
+  withList_.clear();
+  main_.ErrorUnit.clear();
+  currentUnit_.clear();
+  try {
+    BuildScope(*parser_.ILDoc().Root(), main_);
+    main_.ErrorPos.clear();
+  } catch (const Exception& e) {
+    main_.ErrorMsg = e.Message().empty() ? String("Error") : e.Message();
+    main_.ErrorPos = currentPos_;
+    main_.ErrorUnit = currentUnit_;
+  }
+}
+
+// Scopes and routines.
+
+void TsxProgramBuilder::BuildScope(const TsxXMLItem& element, TsxScript& script) {
+  sxCheckStack();
+  const TsxXMLItem* savedRoot = currentRoot_;
+  if (Is(element, "program")) currentRoot_ = &element;
+  DeclareRoutines(element, script);
+  for (int i = 0; i < element.Count(); ++i) BuildStatement(*element.Items(i), script, script.MainStatement());
+  currentRoot_ = savedRoot;
+}
+
+void TsxProgramBuilder::DeclareRoutines(const TsxXMLItem& element, TsxScript& script) {
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "procedure") || Is(child, "function"))
+      DeclareRoutine(child, script);
+    else if (Is(child, "compoundstmt"))
+      DeclareRoutines(child, script);
+  }
+}
+
+void TsxProgramBuilder::DeclareRoutine(const TsxXMLItem& element, TsxScript& script) {
+  SetPos(element);
+  String name, typeText;
+  const TsxXMLItem* params = nullptr;
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "name") && name.empty()) name = child.Prop("text");
+    else if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
+    else if (Is(child, "parameters") && !params) params = &child;
+  }
+  if (name.empty()) Fail(String(SUndeclaredIdent) + "''");
+  CheckRedeclared(name, script);
+  const bool isFunc = Is(element, "function") && !SameText(typeText, "void");
+  TsxVarType typ = fvtInt;
+  String typeName;
+  if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
+  auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
+  proc->SourcePos = currentPos_;
+  proc->SourceUnit = currentUnit_;
+  auto* raw = static_cast<TsxProcVariable*>(script.Add(name, std::move(proc)));
+  routines_[&element] = raw;
+  if (params) DeclareParams(*params, *raw);
+}
+
+void TsxProgramBuilder::DeclareParams(const TsxXMLItem& element, TsxProcVariable& proc) {
+  bool byRefGroup = false;
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& group = *element.Items(i);
+    if (Is(group, "varparams")) {
+      byRefGroup = true;
+      continue;
+    }
+    if (!Is(group, "var")) continue;
+    SetPos(group);
+    String typeText;
+    const TsxXMLItem* init = nullptr;
+    for (int j = 0; j < group.Count(); ++j) {
+      if (Is(*group.Items(j), "type") && typeText.empty()) typeText = group.Items(j)->Prop("text");
+      if (Is(*group.Items(j), "init")) init = group.Items(j);
+    }
+    String typeName;
+    const TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, *proc.Program, typeName);
+    bool byRef = false;
+    for (int j = 0; j < group.Count(); ++j) {
+      const TsxXMLItem& child = *group.Items(j);
+      if (Is(child, "varparam")) {
+        byRef = true;
+        continue;
+      }
+      if (!Is(child, "ident")) continue;
+      SetPos(child);
+      const String name = child.Prop("text");
+      CheckRedeclared(name, *proc.Program);
+      auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
+      param->IsVarParam = byRefGroup || byRef;
+      param->SourcePos = currentPos_;
+      param->SourceUnit = currentUnit_;
+      byRef = false;
+      if (init && init->Count() > 0) {
+        param->DefValue = EvaluateNow(*init->Items(0), *proc.Program);
+        param->Value = param->DefValue;
+        param->IsOptional = true;
+      }
+      TsxParamItem* raw = proc.AddParam(std::move(param));
+      proc.Program->AddShared(name, raw);
+    }
+    byRefGroup = false;
+  }
+}
+
+// Statements.
+
+void TsxProgramBuilder::BuildStatements(const TsxXMLItem& element, TsxScript& script, TsxStatement& list,
+                                        int from, int to) {
+  const int end = to < 0 ? element.Count() : to;
+  for (int i = from; i < end; ++i) BuildStatement(*element.Items(i), script, list);
+}
+
+void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  sxCheckStack();
+  const String name = Lower(element.Name());
+  SetPos(element);
+  if (name == "assignstmt") {
+    BuildAssignment(element, script, list);
+  } else if (name == "callstmt" || name == "delete") {
+    if (element.Count() == 0) return;
+    auto stmt = NewStatement<TsxCallStmt>(script, element);
+    stmt->Designator = BuildDesignator(*element.Items(0), script, name == "delete" ? 2 : 0);
+    stmt->Designator->NeedResult = false;
+    if (element.Count() > 1 && Is(*element.Items(1), "modificator")) {
+      stmt->Modificator = element.Items(1)->Prop("text") == "-" ? '-' : '+';
+      if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
+    }
+    list.Add(std::move(stmt));
+  } else if (name == "ifstmt") {
+    if (element.Count() == 0) return;
+    auto stmt = NewStatement<TsxIfStmt>(script, element);
+    stmt->Condition = BuildExpression(*element.Items(0), script);
+    for (int i = 1; i < element.Count(); ++i) {
+      const TsxXMLItem& part = *element.Items(i);
+      if (Is(part, "thenstmt")) BuildStatements(part, script, *stmt);
+      else if (Is(part, "elsestmt")) BuildStatements(part, script, *stmt->ElseStmt);
+    }
+    list.Add(std::move(stmt));
+  } else if (name == "casestmt") {
+    BuildCase(element, script, list);
+  } else if (name == "forstmt") {
+    BuildFor(element, script, list, false);
+  } else if (name == "vbforstmt") {
+    BuildFor(element, script, list, true);
+  } else if (name == "cppforstmt") {
+    auto stmt = NewStatement<TsxCppForStmt>(script, element);
+    if (element.Count() > 0) BuildStatement(*element.Items(0), script, *stmt->FirstStmt);
+    if (element.Count() > 1) stmt->Expression = BuildExpression(*element.Items(1), script);
+    if (element.Count() > 2) BuildStatement(*element.Items(2), script, *stmt->SecondStmt);
+    if (element.Count() > 3) BuildStatements(element, script, *stmt, 3);
+    list.Add(std::move(stmt));
+  } else if (name == "whilestmt") {
+    if (element.Count() == 0) return;
+    auto stmt = NewStatement<TsxWhileStmt>(script, element);
+    stmt->Condition = BuildExpression(*element.Items(0), script);
+    BuildStatements(element, script, *stmt, 1);
+    list.Add(std::move(stmt));
+  } else if (name == "repeatstmt") {
+    auto stmt = NewStatement<TsxRepeatStmt>(script, element);
+    int cond = element.Count() - 1;
+    if (cond >= 0 && Is(*element.Items(cond), "inverse")) {
+      stmt->InverseCondition = true;
+      --cond;
+    }
+    if (cond < 0) return;
+    BuildStatements(element, script, *stmt, 0, cond);
+    SetPos(*element.Items(cond));
+    stmt->Condition = BuildExpression(*element.Items(cond), script);
+    list.Add(std::move(stmt));
+  } else if (name == "trystmt") {
+    auto stmt = NewStatement<TsxTryStmt>(script, element);
+    for (int i = 0; i < element.Count(); ++i) {
+      const TsxXMLItem& part = *element.Items(i);
+      if (Is(part, "exceptstmt")) {
+        stmt->IsExcept = true;
+        BuildStatements(part, script, *stmt->ExceptStmt);
+      } else if (Is(part, "finallystmt")) {
+        BuildStatements(part, script, *stmt->ExceptStmt);
+      } else {
+        BuildStatement(part, script, *stmt);
+      }
+    }
+    list.Add(std::move(stmt));
+  } else if (name == "break") {
+    list.Add(NewStatement<TsxBreakStmt>(script, element));
+  } else if (name == "continue") {
+    list.Add(NewStatement<TsxContinueStmt>(script, element));
+  } else if (name == "exit") {
+    list.Add(NewStatement<TsxExitStmt>(script, element));
+  } else if (name == "return") {
+    BuildReturn(element, script, list);
+  } else if (name == "with") {
+    BuildWith(element, script, list);
+  } else if (name == "compoundstmt" || name == "thenstmt" || name == "elsestmt") {
+    BuildStatements(element, script, list);
+  } else if (name == "uses") {
+    BuildUses(element, script);
+  } else if (name == "var") {
+    BuildVar(element, script, list);
+  } else if (name == "const") {
+    BuildConst(element, script);
+  } else if (name == "procedure" || name == "function") {
+    auto found = routines_.find(&element);
+    if (found == routines_.end()) return;
+    TsxProcVariable* proc = found->second;
+    const TsxXMLItem* savedRoot = currentRoot_;
+    DeclareRoutines(element, *proc->Program);
+    for (int i = 0; i < element.Count(); ++i)
+      BuildStatement(*element.Items(i), *proc->Program, proc->Program->MainStatement());
+    currentRoot_ = savedRoot;
+  }
+}
+
+void TsxProgramBuilder::BuildAssignment(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  if (element.Count() == 1 && Is(*element.Items(0), "assignstmt")) {
+    BuildAssignment(*element.Items(0), script, list);
+    return;
+  }
+  const TsxXMLItem* dsgn = nullptr;
+  const TsxXMLItem* expr = nullptr;
+  char op = ' ';
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "dsgn") && !dsgn) dsgn = &child;
+    else if (Is(child, "modificator")) op = child.Prop("text").empty() ? ' ' : child.Prop("text")[0];
+    else if (Is(child, "expr")) expr = &child;
+  }
+  if (!dsgn || !expr) return;
+  auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
+  stmt->Designator = BuildDesignator(*dsgn, script, 0);
+  SetPos(element);
+  if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
+  stmt->Expression = BuildExpression(*expr, script);
+  SetPos(element);
+  CheckCompatible(*stmt->Designator, *stmt->Expression);
+  stmt->Op = op == '+' || op == '-' || op == '*' || op == '/' ? op : ' ';
+  stmt->Optimize();
+  list.Add(std::move(stmt));
+}
+
+void TsxProgramBuilder::BuildReturn(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  if (element.Count() > 0 && Is(*element.Items(0), "expr")) {
+    const TsxXMLItem& expr = *element.Items(0);
+    SetPos(expr);
+    auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
+    auto dsg = std::make_unique<TsxDesignator>(&script);
+    TsxDesignatorItem item;
+    item.Ref = FindVar("Result", script);
+    item.SourcePos = currentPos_;
+    dsg->Items.push_back(std::move(item));
+    dsg->Finalize();
+    if (dsg->IsReadOnly) Fail(SLeftCantAssigned);
+    stmt->Designator = std::move(dsg);
+    stmt->Expression = BuildExpression(expr, script);
+    CheckCompatible(*stmt->Designator, *stmt->Expression);
+    stmt->Optimize();
+    list.Add(std::move(stmt));
+  }
+  list.Add(NewStatement<TsxExitStmt>(script, element));
+}
+
+void TsxProgramBuilder::BuildCase(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  if (element.Count() == 0) return;
+  auto stmt = NewStatement<TsxCaseStmt>(script, element);
+  stmt->BreakEndsCase = breakEndsCase_;
+  stmt->Condition = BuildExpression(*element.Items(0), script);
+  for (int i = 1; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    SetPos(child);
+    if (Is(child, "caseselector")) {
+      if (child.Count() == 0 || !Is(*child.Items(0), "set")) continue;
+      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Prop("pos"));
+      sel->SetExpression = BuildSet(*child.Items(0), script);
+      // A label with an empty statement still matches, so its value does not fall to else.
+      if (child.Count() >= 2) BuildStatements(child, script, *sel, 1);
+      stmt->Add(std::move(sel));
+    } else if (i == element.Count() - 1) {
+      BuildStatement(child, script, *stmt->ElseStmt);
+    }
+  }
+  list.Add(std::move(stmt));
+}
+
+void TsxProgramBuilder::BuildFor(const TsxXMLItem& element, TsxScript& script, TsxStatement& list, bool vb) {
+  if (element.Count() < 3 || !Is(*element.Items(0), "ident")) return;
+  SetPos(*element.Items(0));
+  TsxCustomVariable* var = FindVar(element.Items(0)->Prop("text"), script);
+  if ((var->Kind != TsxItemKind::Variable && var->Kind != TsxItemKind::StringVariable) ||
+      (var->Typ != fvtInt && var->Typ != fvtFloat && var->Typ != fvtVariant) || var->IsReadOnly)
+    Fail(SForError);
+  std::vector<const TsxXMLItem*> exprs;
+  int body = element.Count();
+  bool down = false;
+  for (int i = 1; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "downto")) down = true;
+    else if (Is(child, "expr") && static_cast<int>(exprs.size()) < (vb ? 3 : 2)) exprs.push_back(&child);
+    else {
+      body = i;
+      break;
+    }
+  }
+  if (exprs.size() < 2) return;
+  if (vb) {
+    auto stmt = NewStatement<TsxVbForStmt>(script, element);
+    stmt->Variable = var;
+    stmt->BeginValue = BuildExpression(*exprs[0], script);
+    CheckCompatible(*var, *stmt->BeginValue);
+    stmt->EndValue = BuildExpression(*exprs[1], script);
+    CheckCompatible(*var, *stmt->EndValue);
+    if (exprs.size() > 2) {
+      stmt->Step = BuildExpression(*exprs[2], script);
+      CheckCompatible(*var, *stmt->Step);
+    }
+    BuildStatements(element, script, *stmt, body);
+    list.Add(std::move(stmt));
+    return;
+  }
+  auto stmt = NewStatement<TsxForStmt>(script, element);
+  stmt->Variable = var;
+  stmt->Down = down;
+  stmt->BeginValue = BuildExpression(*exprs[0], script);
+  CheckCompatible(*var, *stmt->BeginValue);
+  stmt->EndValue = BuildExpression(*exprs[1], script);
+  CheckCompatible(*var, *stmt->EndValue);
+  BuildStatements(element, script, *stmt, body);
+  list.Add(std::move(stmt));
+}
+
+void TsxProgramBuilder::BuildWith(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  const size_t added = withList_.size();
+  for (int i = 0; i + 1 < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (!Is(child, "dsgn")) continue;
+    auto dsg = BuildDesignator(child, script, 0);
+    if (dsg->Typ != fvtClass && dsg->Typ != fvtVariant) Fail(SClassRequired);
+    String name;
+    for (int n = 0;; ++n) {
+      name = "_WithList_" + std::to_string(n);
+      bool used = script.FindLocal(name) != nullptr;
+      for (const WithEntry& w : withList_) used = used || SameText(w.Name, name);
+      if (!used) break;
+    }
+    auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
+    TsxCustomVariable* raw = script.Add(name, std::move(var));
+    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Prop("pos"));
+    stmt->Designator = std::move(dsg);
+    stmt->Variable = raw;
+    list.Add(std::move(stmt));
+    withList_.push_back({name, raw});
+  }
+  if (element.Count() > 0) BuildStatement(*element.Items(element.Count() - 1), script, list);
+  withList_.resize(added);
+}
+
+void TsxProgramBuilder::BuildUses(const TsxXMLItem& element, TsxScript& script) {
+  const String savedUnit = currentUnit_;
+  currentUnit_ = element.Prop("unit");
+  String il;
+  if (main_.OnGetILUnit) main_.OnGetILUnit(main_, currentUnit_, il);
+  if (!il.empty()) {
+    TsxXMLDocument doc;
+    doc.LoadFromString(il);
+    BuildScope(*doc.Root(), script);
+  } else {
+    for (int i = 0; i < element.Count(); ++i)
+      if (Is(*element.Items(i), "program")) BuildScope(*element.Items(i), script);
+  }
+  currentUnit_ = savedUnit;
+}
+
+// Declarations.
+
+void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+  struct Decl {
+    const TsxXMLItem* Ident;
+    const TsxXMLItem* Array = nullptr;
+    const TsxXMLItem* Init = nullptr;
+  };
+  String typeText;
+  const bool typeFirst = element.Count() > 0 && Is(*element.Items(0), "type");
+  std::vector<Decl> decls;
+  const TsxXMLItem* sharedArray = nullptr;
+  const TsxXMLItem* sharedInit = nullptr;
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
+    else if (Is(child, "ident")) decls.push_back({&child});
+    else if (Is(child, "array")) {
+      if (typeFirst && !decls.empty()) decls.back().Array = &child;
+      else sharedArray = &child;
+    } else if (Is(child, "init")) {
+      if (typeFirst && !decls.empty()) decls.back().Init = &child;
+      else sharedInit = &child;
+    }
+  }
+  if (!typeFirst)
+    for (Decl& d : decls) {
+      d.Array = sharedArray;
+      d.Init = sharedInit;
+    }
+  String typeName;
+  const TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
+  for (const Decl& d : decls) {
+    SetPos(*d.Ident);
+    const String name = d.Ident->Prop("text");
+    CheckRedeclared(name, script);
+    std::unique_ptr<TsxVariable> var;
+    if (typ == fvtString || typ == fvtChar) var = std::make_unique<TsxStringVariable>(name, typ);
+    else var = std::make_unique<TsxVariable>(name, typ, typeName);
+    switch (typ) {
+      case fvtInt: case fvtFloat: case fvtClass: var->SetValue(Variant(0)); break;
+      case fvtBool: var->SetValue(Variant(false)); break;
+      case fvtChar: case fvtString: var->SetValue(Variant("")); break;
+      default: var->Value = Variant(); break;
+    }
+    var->OnGetVarValue = script.OnGetVarValue;
+    var->SourcePos = currentPos_;
+    var->SourceUnit = currentUnit_;
+    if (d.Array) {
+      std::vector<Integer> bounds;
+      for (int k = 0; k < d.Array->Count(); ++k) {
+        const TsxXMLItem& dim = *d.Array->Items(k);
+        if (!Is(dim, "dim")) continue;
+        std::vector<Variant> values;
+        const TsxXMLItem* previous = nullptr;
+        for (int j = 0; j < dim.Count(); ++j) {
+          const TsxXMLItem& bound = *dim.Items(j);
+          if (!Is(bound, "expr")) continue;
+          // The parser leaves a count written alone twice: once from the range it tried first.
+          if (previous && previous->Prop("pos") == bound.Prop("pos") &&
+              previous->Prop("pos1") == bound.Prop("pos1"))
+            continue;
+          values.push_back(EvaluateNow(bound, script));
+          previous = &bound;
+        }
+        if (values.size() >= 2) {
+          bounds.push_back(values[0].ToInteger());
+          bounds.push_back(values[1].ToInteger());
+        } else if (values.size() == 1) {
+          bounds.push_back(0);
+          bounds.push_back(values[0].ToInteger() - 1);
+        }
+      }
+      if (bounds.empty()) bounds = {0, 0};
+      sxCheckArrayBounds(bounds);
+      const int dims = static_cast<int>(bounds.size() / 2);
+      auto helper = std::make_unique<TsxArrayHelper>(String(), dims, typ, typeName);
+      auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);
+      arrayVar->Value = VarArrayCreate(bounds, varVariant);
+      arrayVar->OnGetVarValue = script.OnGetVarValue;
+      arrayVar->SourcePos = currentPos_;
+      arrayVar->SourceUnit = currentUnit_;
+      arrayVar->RefItem = script.Add(String(), std::move(helper));
+      var = std::move(arrayVar);
+    }
+    TsxCustomVariable* raw = script.Add(name, std::move(var));
+    if (d.Init && d.Init->Count() > 0) {
+      SetPos(*d.Init);
+      auto stmt = NewStatement<TsxAssignmentStmt>(script, *d.Init);
+      auto dsg = std::make_unique<TsxDesignator>(&script);
+      TsxDesignatorItem item;
+      item.Ref = raw;
+      item.SourcePos = currentPos_;
+      dsg->Items.push_back(std::move(item));
+      dsg->Finalize();
+      stmt->Designator = std::move(dsg);
+      stmt->Expression = BuildExpression(*d.Init->Items(0), script);
+      SetPos(*d.Init);
+      CheckCompatible(*stmt->Designator, *stmt->Expression);
+      stmt->Optimize();
+      list.Add(std::move(stmt));
+    }
+  }
+}
+
+void TsxProgramBuilder::BuildConst(const TsxXMLItem& element, TsxScript& script) {
+  if (element.Count() < 2) return;
+  const String name = element.Items(0)->Prop("text");
+  SetPos(*element.Items(0));
+  CheckRedeclared(name, script);
+  auto expr = BuildExpression(*element.Items(1), script);
+  auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName);
+  var->Value = EvaluateNow(*element.Items(1), script);
+  var->IsReadOnly = true;
+  var->SourcePos = currentPos_;
+  var->SourceUnit = currentUnit_;
+  script.Add(name, std::move(var));
+}
+
+// Names and types.
+
+TsxCustomVariable* TsxProgramBuilder::FindVar(const String& name, TsxScript& script) {
+  if (TsxCustomVariable* item = script.Find(name)) return item;
+  if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
+  auto var = std::make_unique<TsxVariable>(name, fvtVariant);
+  var->OnGetVarValue = main_.OnGetVarValue;
+  return main_.Add(name, std::move(var));
+}
+
+void TsxProgramBuilder::CheckRedeclared(const String& name, TsxScript& script) {
+  if (script.FindLocal(name)) Fail(String(SIdentRedeclared) + "'" + name + "'");
+}
+
+TsxVarType TsxProgramBuilder::ResolveType(const String& name, TsxScript& script, String& typeName) {
+  String resolved = name;
+  const TsxXMLItem* lists[2] = {nullptr, parser_.Grammar() ? parser_.Grammar()->Types() : nullptr};
+  if (currentRoot_) {
+    const int at = currentRoot_->Find("types");
+    if (at >= 0) lists[0] = currentRoot_->Items(at);
+  }
+  for (const TsxXMLItem* types : lists) {
+    if (!types) continue;
+    const int at = types->Find(name);
+    if (at >= 0) {
+      resolved = types->Items(at)->Prop("type");
+      break;
+    }
+  }
+  const TsxVarType typ = sxTypeNameToVarType(resolved, &script);
+  if (typ == fvtClass && !script.FindClass(resolved)) Fail(String(SUnknownType) + "'" + name + "'");
+  typeName = typ == fvtClass || typ == fvtEnum ? resolved : String();
+  if (typ == fvtClass) typeName = script.FindClass(resolved)->Name();
+  return typ;
+}
+
+void TsxProgramBuilder::CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src) {
+  if (!sxVarsCompatible(dest, src, &main_))
+    Fail(String(SIncompatibleTypes) + ": '" + dest.GetFullTypeName() + "', '" + src.GetFullTypeName() + "'");
+}
+
+// Designators.
+
+namespace {
+
+struct Link {
+  String Text;
+  String Pos;
+  std::vector<const TsxXMLItem*> Args;
+};
+
+bool IsVariableKind(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
+         item->Kind == TsxItemKind::Param;
+}
+
+}  // namespace
+
+std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLItem& element, TsxScript& script,
+                                                                  int mode) {
+  sxCheckStack();
+  SetPos(element);
+  auto dsg = std::make_unique<TsxDesignator>(&script);
+  std::vector<Link> links;
+  bool addr = false;
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "addr")) addr = true;
+    else if (Is(child, "node")) links.push_back({child.Prop("text"), child.Prop("pos"), {}});
+    else if (Is(child, "expr") && !links.empty()) links.back().Args.push_back(&child);
+  }
+  if (links.empty()) Fail(SVarRequired);
+  if (addr) {
+    if (links.size() != 1 || !links[0].Args.empty()) Fail(SVarRequired);
+    auto name = std::make_unique<TsxStringVariable>(String());
+    name->Value = Variant(links[0].Text);
+    name->IsReadOnly = true;
+    TsxDesignatorItem item;
+    item.Ref = script.Add(String(), std::move(name));
+    dsg->Items.push_back(std::move(item));
+    dsg->Finalize();
+    return dsg;
+  }
+
+  // Items with the argument elements of each; hidden counts the with-variable items.
+  std::vector<std::vector<const TsxXMLItem*>> args;
+  std::vector<bool> hidden;
+  auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxXMLItem*> a, bool isHidden) {
+    TsxDesignatorItem item;
+    item.Ref = ref;
+    item.SourcePos = pos;
+    dsg->Items.push_back(std::move(item));
+    args.push_back(std::move(a));
+    hidden.push_back(isHidden);
+  };
+  auto late = [&](const String& name) {
+    return script.Add(String(), std::make_unique<TsxLateMember>(name));
+  };
+
+  // The first link: a member of a with-object, or a name of the scope.
+  const Link& first = links[0];
+  bool placed = false;
+  for (size_t w = withList_.size(); w-- > 0 && !placed;) {
+    TsxCustomVariable* with = withList_[w].Variable;
+    if (with->Typ == fvtClass) {
+      TsxClassVariable* cls = script.FindClass(with->TypeName);
+      if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
+        push(with, first.Pos, {}, true);
+        push(member, first.Pos, first.Args, false);
+        placed = true;
+      }
+    } else if (with->Typ == fvtVariant && !script.Find(first.Text)) {
+      push(with, first.Pos, {}, true);
+      push(late(first.Text), first.Pos, first.Args, false);
+      placed = true;
+    }
+  }
+  if (!placed) push(FindVar(first.Text, script), first.Pos, first.Args, false);
+  if (mode == 1) {
+    TsxCustomVariable* ref = dsg->Items.back().Ref;
+    if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
+    TsxCustomHelper* create = static_cast<TsxClassVariable*>(ref)->Find("Create");
+    if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
+    std::vector<const TsxXMLItem*> createArgs = std::move(args.back());
+    args.back().clear();
+    push(create, first.Pos, std::move(createArgs), false);
+  }
+
+  bool isLate = dsg->Items.back().Ref->Kind == TsxItemKind::LateMember;
+  for (size_t l = 1; l < links.size(); ++l) {
+    const Link& link = links[l];
+    currentPos_ = link.Pos.empty() ? currentPos_ : link.Pos;
+    const bool index = link.Text == "[";
+    TsxCustomVariable* prev = dsg->Items.back().Ref;
+    if (isLate) {
+      push(late(link.Text), link.Pos, link.Args, false);
+      continue;
+    }
+    if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
+        args.back().empty()) {
+      if (!index) Fail(SIndexRequired);
+      args.back() = link.Args;
+      continue;
+    }
+    TsxVarType typ = prev->Typ;
+    String typeName = prev->TypeName;
+    if (prev->Kind == TsxItemKind::Method && prev->Typ == fvtConstructor) {
+      typ = fvtClass;
+      typeName = dsg->Items[dsg->Items.size() - 2].Ref->Name();
+    }
+    TsxClassVariable* cls = nullptr;
+    Variant known;  // the value before this link, when it may be read now
+    const bool readable = IsVariableKind(prev) && args.back().empty();
+    if (readable) known = prev->Value;
+    if (prev->Kind == TsxItemKind::Class) {
+      cls = static_cast<TsxClassVariable*>(prev);
+    } else if (typ == fvtVariant) {
+      if (readable && VarIsStr(known) && !index) Fail(SStringError);
+      TObject* obj = nullptr;
+      if (readable && (known.VType() == varInteger || known.VType() == varInt64)) {
+        try {
+          obj = sxValueToObject(known);
+        } catch (const Exception&) {
+          obj = nullptr;
+        }
+      }
+      if (obj) {
+        for (TClass c = obj->ClassType(); c && !cls; c = c->ClassParent()) cls = script.FindClass(c->ClassName());
+      }
+      if (!cls) {
+        isLate = true;
+        push(late(link.Text), link.Pos, link.Args, false);
+        continue;
+      }
+    } else if (typ == fvtString || typ == fvtChar) {
+      if (!index) Fail(SStringError);
+      TsxCustomVariable* helper = script.Find("__StringHelper");
+      if (!helper || helper->Kind != TsxItemKind::StringHelper)
+        helper = script.Add(String(), std::make_unique<TsxStringHelper>());
+      push(helper, link.Pos, link.Args, false);
+      continue;
+    } else if (typ == fvtArray) {
+      if (!index) Fail(SIndexRequired);
+      TsxCustomVariable* helper = prev->RefItem;
+      if (!helper || helper->Kind != TsxItemKind::ArrayHelper) {
+        helper = late("[");
+      }
+      push(helper, link.Pos, link.Args, false);
+      continue;
+    } else if (typ == fvtClass) {
+      cls = script.FindClass(typeName);
+    } else {
+      Fail(SArrayRequired);
+    }
+    if (!cls) Fail(String(SUndeclaredIdent) + "'" + link.Text + "'");
+    if (index) {
+      if (!cls->DefProperty) {
+        char text[256];
+        std::snprintf(text, sizeof text, SClassError, cls->Name().c_str());
+        Fail(text);
+      }
+      push(cls->DefProperty, link.Pos, link.Args, false);
+      continue;
+    }
+    if (TsxCustomHelper* member = cls->Find(link.Text)) {
+      push(member, link.Pos, link.Args, false);
+      continue;
+    }
+    TObject* holder = nullptr;
+    if (readable) {
+      try {
+        holder = sxValueToObject(known);
+      } catch (const Exception&) {
+        holder = nullptr;
+      }
+    }
+    if (auto* component = dynamic_cast<TComponent*>(holder)) {
+      if (TComponent* child = component->FindComponent(link.Text)) {
+        auto constant = std::make_unique<TsxVariable>(link.Text, fvtClass, child->ClassName());
+        constant->Value = sxObjectToValue(child);
+        constant->IsReadOnly = true;
+        push(script.Add(String(), std::move(constant)), link.Pos, link.Args, false);
+        continue;
+      }
+    }
+    if (!holder && script.LateBinding && !script.IsRunning) {
+      isLate = true;
+      push(late(link.Text), link.Pos, link.Args, false);
+      continue;
+    }
+    Fail(String(SUndeclaredIdent) + "'" + link.Text + "'");
+  }
+
+  if (mode == 2) {
+    TsxCustomVariable* last = dsg->Items.back().Ref;
+    TsxVarType typ = last->Typ;
+    String typeName = last->TypeName;
+    if (last->Kind == TsxItemKind::Class) typ = fvtClass, typeName = last->Name();
+    if (typ != fvtClass && typ != fvtVariant) Fail(SClassRequired);
+    TsxClassVariable* object = script.FindClass("TObject");
+    TsxCustomHelper* release = object ? object->Find("Free") : nullptr;
+    if (release) push(release, currentPos_, {}, false);
+    else push(late("Free"), currentPos_, {}, false);
+  }
+
+  // Arguments, checked against the parameters of the item they belong to.
+  for (size_t k = 0; k < dsg->Items.size(); ++k) {
+    TsxDesignatorItem& item = dsg->Items[k];
+    TsxCustomVariable* ref = item.Ref;
+    for (const TsxXMLItem* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
+    if (hidden[k] || ref->Kind == TsxItemKind::LateMember) continue;
+    // A class name takes an argument only in the cast form TFoo(x).
+    if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
+    if (!args[k].empty()) SetPos(*args[k].front());
+    const int given = static_cast<int>(item.Args.size());
+    if (given < ref->GetNumberOfRequiredParams()) Fail(SNotEnoughParams);
+    if (given > ref->Count()) Fail(STooManyParams);
+    for (int p = given; p < ref->Count(); ++p)
+      item.Args.push_back(ConstExpression(ref->Params(p)->DefValue, script));
+    for (int p = 0; p < given; ++p) {
+      SetPos(*args[k][static_cast<size_t>(p)]);
+      CheckCompatible(*ref->Params(p), *item.Args[static_cast<size_t>(p)]);
+    }
+  }
+  dsg->Finalize();
+  return dsg;
+}
+
+// Expressions.
+
+int TsxProgramBuilder::Priority(const String& op) const {
+  if (op == "*" || op == "/" || op == "div" || op == "mod" || op == "shl" || op == "shr") return 2;
+  if (op == "and") return pascalRules_ ? 2 : 5;
+  if (op == "+" || op == "-" || op == "strcat") return 3;
+  if (op == "xor") return pascalRules_ ? 3 : 6;
+  if (op == "or") return pascalRules_ ? 3 : 7;
+  if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=" || op == "in" ||
+      op == "is")
+    return 4;
+  return -1;
+}
+
+namespace {
+
+TsxOpKind OpKindOf(const String& op) {
+  static const struct {
+    const char* Text;
+    TsxOpKind Kind;
+  } kOps[] = {{">", TsxOpKind::Great},    {"<", TsxOpKind::Less},         {"<=", TsxOpKind::LessEq},
+              {">=", TsxOpKind::GreatEq}, {"<>", TsxOpKind::NonEq},       {"=", TsxOpKind::Eq},
+              {"+", TsxOpKind::Plus},     {"strcat", TsxOpKind::StrCat},  {"-", TsxOpKind::Minus},
+              {"or", TsxOpKind::Or},      {"xor", TsxOpKind::Xor},        {"*", TsxOpKind::Mul},
+              {"/", TsxOpKind::DivFloat}, {"div", TsxOpKind::DivInt},     {"mod", TsxOpKind::Mod},
+              {"and", TsxOpKind::And},    {"shl", TsxOpKind::Shl},        {"shr", TsxOpKind::Shr},
+              {"not", TsxOpKind::Not},    {"unminus", TsxOpKind::UnMinus}, {"in", TsxOpKind::In},
+              {"is", TsxOpKind::Is}};
+  for (const auto& o : kOps)
+    if (op == o.Text) return o.Kind;
+  return TsxOpKind::Const;
+}
+
+void Flatten(const TsxXMLItem& expr, std::vector<const TsxXMLItem*>& out) {
+  for (int i = 0; i < expr.Count(); ++i) {
+    const TsxXMLItem* child = expr.Items(i);
+    if (Is(*child, "expr")) Flatten(*child, out);
+    else out.push_back(child);
+  }
+}
+
+TsxVarType ConstType(const Variant& v) {
+  switch (v.VType()) {
+    case varBoolean: return fvtBool;
+    case varSingle: case varDouble: case varCurrency: return fvtFloat;
+    case varString: case varOleStr: return fvtString;
+    default: return fvtInt;
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<TsxExpression> TsxProgramBuilder::ConstExpression(const Variant& value, TsxScript& script) {
+  auto expr = std::make_unique<TsxExpression>(&script);
+  expr->Root = std::make_unique<TsxExpressionNode>();
+  expr->Root->Op = TsxOpKind::Const;
+  expr->Root->Value = value;
+  expr->Root->Typ = value.IsNull() || value.IsEmpty() ? fvtVariant : ConstType(value);
+  expr->Finalize();
+  return expr;
+}
+
+std::unique_ptr<TsxSetExpression> TsxProgramBuilder::BuildSet(const TsxXMLItem& element, TsxScript& script) {
+  auto set = std::make_unique<TsxSetExpression>();
+  for (int i = 0; i < element.Count(); ++i) {
+    const TsxXMLItem& child = *element.Items(i);
+    if (Is(child, "expr")) set->Entries.push_back(BuildExpression(child, script));
+    else if (Is(child, "range")) set->Entries.push_back(nullptr);
+  }
+  return set;
+}
+
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(std::vector<Token>& tokens, size_t& at,
+                                                                   TsxScript& script, int depth) {
+  if (depth > kMaxExpressionDepth) Fail(kTooComplex);
+  if (at >= tokens.size()) Fail(SIncompatibleTypes);
+  Token& token = tokens[at++];
+  SetPos(*token.Element);
+  auto node = std::make_unique<TsxExpressionNode>();
+  node->Pos = currentPos_;
+  if (!token.Op.empty()) {
+    if (token.Op == "(") {
+      node = ParseBinary(tokens, at, script, 100, depth + 1);
+      if (at < tokens.size() && tokens[at].Op == ")") ++at;
+      return node;
+    }
+    if (token.Op == "not" || token.Op == "unminus") {
+      node->Op = OpKindOf(token.Op);
+      node->Left = ParseOperand(tokens, at, script, depth + 1);
+      return node;
+    }
+    Fail(SIncompatibleTypes);
+  }
+  const TsxXMLItem& e = *token.Element;
+  if (Is(e, "number") || Is(e, "string")) {
+    node->Op = TsxOpKind::Const;
+    node->Value = sxLiteralToVariant(e.Prop("text"));
+    node->Typ = ConstType(node->Value);
+  } else if (Is(e, "dsgn") || Is(e, "new")) {
+    std::unique_ptr<TsxDesignator> dsg;
+    if (Is(e, "new")) {
+      if (e.Count() == 0) Fail(SClassRequired);
+      dsg = BuildDesignator(*e.Items(0), script, 1);
+    } else {
+      dsg = BuildDesignator(e, script, 0);
+    }
+    TsxCustomVariable* var = dsg->PlainVariable();
+    node->Typ = dsg->Typ;
+    node->TypeName = dsg->TypeName;
+    if (var && (var->Kind == TsxItemKind::Param || !var->OnGetVarValue)) {
+      node->Op = TsxOpKind::Var;
+      node->Item = var;
+    } else {
+      node->Op = TsxOpKind::Designator;
+      node->Dsg = std::move(dsg);
+    }
+  } else if (Is(e, "set")) {
+    node->Op = TsxOpKind::Set;
+    node->SetExpr = BuildSet(e, script);
+    node->Typ = fvtVariant;
+  } else {
+    Fail(SIncompatibleTypes);
+  }
+  return node;
+}
+
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<Token>& tokens, size_t& at,
+                                                                  TsxScript& script, int maxPriority,
+                                                                  int depth) {
+  if (depth > kMaxExpressionDepth) Fail(kTooComplex);
+  auto left = ParseOperand(tokens, at, script, depth + 1);
+  int chain = 0;
+  while (at < tokens.size() && !tokens[at].Op.empty() && tokens[at].Op != ")") {
+    const int priority = Priority(tokens[at].Op);
+    if (priority < 0) Fail(SIncompatibleTypes);
+    if (priority > maxPriority) break;
+    if (++chain > kMaxExpressionDepth) Fail(kTooComplex);
+    Token& token = tokens[at++];
+    SetPos(*token.Element);
+    auto node = std::make_unique<TsxExpressionNode>();
+    node->Pos = currentPos_;
+    node->Op = OpKindOf(token.Op);
+    if (at >= tokens.size()) {
+      if (token.Op == ")") break;
+      return left;
+    }
+    node->Left = std::move(left);
+    node->Right = ParseBinary(tokens, at, script, priority - 1, depth + 1);
+    if (node->Op == TsxOpKind::Is && node->Right->Op == TsxOpKind::Designator &&
+        node->Right->Dsg->Items.size() == 1 && node->Right->Dsg->Items[0].Ref->Kind == TsxItemKind::Class) {
+      node->IsClass = static_cast<TsxClassVariable*>(node->Right->Dsg->Items[0].Ref)->ClassRef;
+      node->Right->Typ = fvtClass;
+    }
+    left = std::move(node);
+  }
+  return left;
+}
+
+std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxXMLItem& element, TsxScript& script) {
+  sxCheckStack();
+  if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
+  struct Leave {
+    int& d;
+    ~Leave() { --d; }
+  } leave{depth_};
+  SetPos(element);
+  const String pos = currentPos_;
+  std::vector<const TsxXMLItem*> flat;
+  Flatten(element, flat);
+  std::vector<Token> tokens;
+  tokens.reserve(flat.size());
+  for (const TsxXMLItem* item : flat) {
+    if (Is(*item, "op")) tokens.push_back({item, LowerCase(item->Prop("text"))});
+    else tokens.push_back({item, String()});
+  }
+  // A trailing operator other than ")" carries nothing.
+  while (!tokens.empty() && !tokens.back().Op.empty() && tokens.back().Op != ")") tokens.pop_back();
+  auto expr = std::make_unique<TsxExpression>(&script);
+  if (tokens.empty()) Fail(SIncompatibleTypes);
+  size_t at = 0;
+  expr->Root = ParseBinary(tokens, at, script, 100, 0);
+  while (at < tokens.size() && tokens[at].Op == ")") ++at;
+  if (at < tokens.size()) {
+    SetPos(*tokens[at].Element);
+    Fail(SIncompatibleTypes);
+  }
+  expr->Source = SourceText(element);
+  const String errorPos = expr->Finalize();
+  if (!errorPos.empty()) {
+    currentPos_ = errorPos;
+    Fail(SIncompatibleTypes);
+  }
+  currentPos_ = pos;
+  return expr;
+}
+
+namespace {
+
+bool IsConstantTree(const TsxExpressionNode& n) {
+  switch (n.Op) {
+    case TsxOpKind::Const:
+    case TsxOpKind::Var:
+      return true;
+    case TsxOpKind::Designator:
+      return n.Dsg->DKind == TsxDesignatorKind::Variable;
+    case TsxOpKind::Set:
+      for (const auto& e : n.SetExpr->Entries)
+        if (e && !IsConstantTree(*e->Root)) return false;
+      return true;
+    case TsxOpKind::Is:
+      return false;
+    default:
+      return (!n.Left || IsConstantTree(*n.Left)) && (!n.Right || IsConstantTree(*n.Right));
+  }
+}
+
+}  // namespace
+
+Variant TsxProgramBuilder::EvaluateNow(const TsxXMLItem& element, TsxScript& script) {
+  auto expr = BuildExpression(element, script);
+  SetPos(element);
+  if (!IsConstantTree(*expr->Root)) Fail(kConstantRequired);
+  return expr->GetValue();
+}
+
+String TsxProgramBuilder::SourceText(const TsxXMLItem& element) const {
+  if (!currentUnit_.empty()) return String();
+  const TPoint from = sxPosToPoint(element.Prop("pos"));
+  const TPoint to = sxPosToPoint(element.Prop("pos1"));
+  const TsxParser& p = parser_.Parser();
+  const int a = p.RowColToPosition(from);
+  const int b = p.RowColToPosition(to);
+  if (a < 1 || b < a) return String();
+  return Trim(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a)));
+}
+
+}  // namespace orv

@@ -1,0 +1,381 @@
+#include "script/Script.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/rtl/ObjectHandles.h"
+#include "platform/rtl/TextUtils.h"
+#include "script/ILParser.h"
+#include "script/MethodSyntax.h"
+#include "script/Procedures.h"
+#include "script/ProgramBuilder.h"
+#include "script/Statements.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TsxScript, c) {
+  c.Prop("SyntaxType", &TsxScript::SyntaxType, &TsxScript::SetSyntaxType);
+}
+
+namespace {
+
+String KeyOf(const String& name) { return UpperCase(name); }
+
+}  // namespace
+
+TsxScript::TsxScript(TComponent* owner)
+    : TComponent(owner),
+      lines_(std::make_unique<TStringList>()),
+      unitLines_(std::make_unique<TStringList>()),
+      mainStatement_(std::make_unique<TsxStatement>(this, String(), String())) {}
+
+TsxScript::~TsxScript() {
+  mainStatement_->Clear();
+  ClearRTTI();
+  for (size_t i = items_.size(); i-- > 0;) FreeEntry(i);
+  items_.clear();
+}
+
+void TsxScript::SetParent(TsxScript* parent) {
+  parent_ = parent;
+  root_ = this;
+  while (root_->parent_) root_ = root_->parent_;
+}
+
+void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
+
+thread_local TsxScript* TsxScript::running_ = nullptr;
+
+void TsxScript::ChargeBytes(size_t bytes) {
+  TsxScript* root = running_;
+  if (!root || root->stepLimit_ <= 0 || bytes < 4096) return;
+  root->steps_ += static_cast<Int64>(bytes / 4096);
+  if (root->steps_ > root->stepLimit_) root->StepLimitExceeded();
+}
+
+void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
+  Entry entry{KeyOf(name), item, owned};
+  auto at = std::lower_bound(items_.begin(), items_.end(), entry.Key,
+                             [](const Entry& e, const String& key) { return e.Key < key; });
+  items_.insert(at, std::move(entry));
+}
+
+TsxCustomVariable* TsxScript::Add(const String& name, std::unique_ptr<TsxCustomVariable> item) {
+  TsxCustomVariable* raw = item.release();
+  raw->AddedBy = AddedBy;
+  Insert(name, raw, true);
+  return raw;
+}
+
+void TsxScript::AddShared(const String& name, TsxCustomVariable* item) { Insert(name, item, false); }
+
+void TsxScript::FreeEntry(size_t index) {
+  if (items_[index].Owned) delete items_[index].Item;
+}
+
+std::unique_ptr<TsxCustomVariable> TsxScript::Remove(TsxCustomVariable* item) {
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].Item != item) continue;
+    const bool owned = items_[i].Owned;
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    return owned ? std::unique_ptr<TsxCustomVariable>(item) : nullptr;
+  }
+  return nullptr;
+}
+
+TsxCustomVariable* TsxScript::FindLocal(const String& name) const {
+  if (name.empty()) return nullptr;
+  const String key = KeyOf(name);
+  auto at = std::lower_bound(items_.begin(), items_.end(), key,
+                             [](const Entry& e, const String& k) { return e.Key < k; });
+  return at != items_.end() && at->Key == key ? at->Item : nullptr;
+}
+
+TsxCustomVariable* TsxScript::Find(const String& name) const {
+  for (const TsxScript* s = this; s; s = s->parent_)
+    if (TsxCustomVariable* item = s->FindLocal(name)) return item;
+  return nullptr;
+}
+
+TsxClassVariable* TsxScript::FindClass(const String& name) const {
+  TsxCustomVariable* item = Find(name);
+  return item && item->Kind == TsxItemKind::Class ? static_cast<TsxClassVariable*>(item) : nullptr;
+}
+
+void TsxScript::Clear() {
+  mainStatement_->Clear();
+  for (size_t i = items_.size(); i-- > 0;) {
+    if (items_[i].Item->AddedBy == kModuleOwner) continue;
+    FreeEntry(i);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  unitLines_->Clear();
+  ErrorMsg.clear();
+  ErrorPos.clear();
+  ErrorUnit.clear();
+}
+
+void TsxScript::ClearItems(const void* owner) {
+  mainStatement_->Clear();
+  for (size_t i = items_.size(); i-- > 0;) {
+    if (items_[i].Item->AddedBy != owner) continue;
+    FreeEntry(i);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  unitLines_->Clear();
+}
+
+void TsxScript::AddType(const String& typeName, TsxVarType parentType) {
+  if (!Find(typeName)) Add(typeName, std::make_unique<TsxTypeVariable>(typeName, parentType));
+}
+
+void TsxScript::AddConst(const String& name, const String& typeName, const Variant& value) {
+  if (Find(name)) return;
+  const TsxVarType typ = sxTypeNameToVarType(typeName, this);
+  auto item = std::make_unique<TsxVariable>(name, typ, typ == fvtClass || typ == fvtEnum ? typeName : String());
+  item->SetValue(value);
+  item->IsReadOnly = true;
+  Add(name, std::move(item));
+}
+
+void TsxScript::AddVariable(const String& name, const String& typeName, const Variant& value) {
+  if (Find(name)) return;
+  const TsxVarType typ = sxTypeNameToVarType(typeName, this);
+  auto item = std::make_unique<TsxVariable>(name, typ, typ == fvtClass || typ == fvtEnum ? typeName : String());
+  item->Value = value;
+  item->OnGetVarValue = OnGetVarValue;
+  Add(name, std::move(item));
+}
+
+void TsxScript::SetVariable(const String& name, const Variant& value) {
+  if (TsxCustomVariable* item = Find(name))
+    item->SetValue(value);
+  else
+    AddVariable(name, "Variant", value);
+}
+
+namespace {
+
+void AddEnumValues(TsxScript& script, const String& typeName, const String& names, bool bits) {
+  script.Add(typeName, std::make_unique<TsxVariable>(typeName, fvtEnum, typeName));
+  TStringList list;
+  list.SetCommaText(names);
+  Int64 value = bits ? 1 : 0;
+  for (Integer i = 0; i < list.Count(); ++i) {
+    const String name = Trim(list.Strings(i));
+    auto item = std::make_unique<TsxVariable>(name, fvtEnum, typeName);
+    item->Value = value > 0x7FFFFFFF ? Variant(value) : Variant(static_cast<Integer>(value));
+    item->IsReadOnly = true;
+    script.Add(name, std::move(item));
+    value = bits ? value * 2 : value + 1;
+  }
+}
+
+}  // namespace
+
+void TsxScript::AddEnum(const String& typeName, const String& names) {
+  AddEnumValues(*this, typeName, names, false);
+}
+
+void TsxScript::AddEnumSet(const String& typeName, const String& names) {
+  AddEnumValues(*this, typeName, names, true);
+}
+
+void TsxScript::AddObject(const String& name, TObject* obj) {
+  AddVariable(name, obj ? obj->ClassName() : String("TObject"), sxObjectToValue(obj));
+}
+
+TsxMethodHelper* TsxScript::AddMethod(const String& syntax, TsxCallMethodNewEvent callEvent,
+                                      const String& category, const String& description) {
+  auto method = std::make_unique<TsxMethodHelper>(syntax, this);
+  method->OnCall = std::move(callEvent);
+  method->Category = category;
+  method->Description = description.empty() ? method->Name() : description;
+  const String name = method->Name();
+  return static_cast<TsxMethodHelper*>(Add(name, std::move(method)));
+}
+
+TsxMethodHelper* TsxScript::AddMethodParamArray(const String& syntax, TsxCallMethodEvent callEvent,
+                                                const String& category,
+                                                const String& description) {
+  auto method = std::make_unique<TsxMethodHelper>(syntax, this);
+  method->OnCallParams = std::move(callEvent);
+  method->Category = category;
+  method->Description = description.empty() ? method->Name() : description;
+  const String name = method->Name();
+  return static_cast<TsxMethodHelper*>(Add(name, std::move(method)));
+}
+
+TsxClassVariable* TsxScript::AddClass(TClass classRef, const String& ancestorName) {
+  if (!classRef) return nullptr;
+  // A class registered again keeps its first registration; the module registering it again
+  // adds its members there instead of meeting a null class.
+  if (TsxCustomVariable* known = Find(classRef->ClassName()))
+    return known->Kind == TsxItemKind::Class ? static_cast<TsxClassVariable*>(known) : nullptr;
+  auto cls = std::make_unique<TsxClassVariable>(classRef, ancestorName, this);
+  if (TsxClassVariable* ancestor = FindClass(ancestorName)) cls->DefProperty = ancestor->DefProperty;
+  const String name = classRef->ClassName();
+  return static_cast<TsxClassVariable*>(Add(name, std::move(cls)));
+}
+
+void TsxScript::AddForm(TComponent* form) {
+  if (!form) return;
+  String ancestor;
+  for (TClass c = form->ClassType(); c && ancestor.empty(); c = c->ClassParent()) {
+    if (c->ClassName() == "TForm" || c->ClassName() == "TDataModule" || c->ClassName() == "TFrame")
+      ancestor = c->ClassName();
+  }
+  if (ancestor.empty()) return;
+  TsxClassVariable* cls = FindClass(form->ClassName());
+  if (!cls) cls = AddClass(form->ClassType(), ancestor);
+  if (!cls) return;
+  for (Integer i = 0; i < form->ComponentCount(); ++i) cls->AddComponent(form->Components(i));
+  AddObject(form->Name(), form);
+}
+
+void TsxScript::AddRTTI() {
+  if (RTTIAdded) return;
+  RTTIAdded = true;
+  AddedBy = kModuleOwner;
+  try {
+    for (const TsxRTTIModuleFactory& factory : sxRTTIModules()) modules_.push_back(factory(this));
+  } catch (...) {
+    AddedBy = nullptr;
+    throw;
+  }
+  AddedBy = nullptr;
+}
+
+void TsxScript::ClearRTTI() {
+  if (!RTTIAdded) return;
+  modules_.clear();
+  for (size_t i = items_.size(); i-- > 0;) {
+    if (items_[i].Item->AddedBy != kModuleOwner) continue;
+    FreeEntry(i);
+    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+  }
+  RTTIAdded = false;
+}
+
+void TsxScript::SetLines(const TStrings& value) { lines_->SetText(value.Text()); }
+
+bool TsxScript::Compile() {
+  ErrorMsg.clear();
+  ErrorPos.clear();
+  ErrorUnit.clear();
+  try {
+    TsxILParser parser;
+    parser.SetIncludePath(IncludePath);
+    parser.SetExtendedCharset(ExtendedCharset);
+    if (OnGetUnit) {
+      parser.OnGetUnit = [this](const String& unitName) {
+        String text;
+        OnGetUnit(*this, unitName, text);
+        return text;
+      };
+    }
+    parser.SelectLanguage(syntaxType_);
+    if (!parser.ParseSource(lines_->Text())) {
+      ErrorMsg = parser.ErrorMsg();
+      ErrorPos = parser.ErrorPos();
+      ErrorUnit = parser.ErrorUnit();
+      if (ErrorMsg.empty()) ErrorMsg = "Syntax error";
+      return false;
+    }
+    TsxProgramBuilder builder(*this, parser);
+    builder.BuildProgram();
+  } catch (const Exception& e) {
+    if (ErrorMsg.empty()) ErrorMsg = e.Message();
+  }
+  if (!ErrorMsg.empty()) return false;
+  ErrorPos.clear();
+  return true;
+}
+
+void TsxScript::Execute() {
+  ExitCalled = false;
+  Terminated = false;
+  BreakCalled = false;
+  ContinueCalled = false;
+  IsRunning = true;
+  MainProgram = true;
+  steps_ = 0;
+  TsxScript* const outer = running_;
+  running_ = root_;
+  struct Reset {
+    TsxScript* s;
+    TsxScript* outer;
+    ~Reset() {
+      running_ = outer;
+      s->ExitCalled = false;
+      s->Terminated = false;
+      s->IsRunning = false;
+      s->BreakCalled = false;
+      s->ContinueCalled = false;
+    }
+  } reset{this, outer};
+  mainStatement_->Execute();
+}
+
+void TsxScript::Terminate() {
+  ExitCalled = true;
+  Terminated = true;
+  for (const Entry& e : items_)
+    if (e.Item->Kind == TsxItemKind::Proc) static_cast<TsxProcVariable*>(e.Item)->Program->Terminate();
+}
+
+namespace {
+
+Variant CallProc(TsxScript& script, const String& name, Variant* params) {
+  TsxCustomVariable* item = script.FindLocal(name);
+  if (!item || item->Kind != TsxItemKind::Proc) return Null();
+  auto* proc = static_cast<TsxProcVariable*>(item);
+  if (params && VarIsArray(*params)) {
+    const Integer low = VarArrayLowBound(*params, 1);
+    const Integer high = VarArrayHighBound(*params, 1);
+    if (high - low + 1 > proc->Count()) throw Exception("Too many actual parameters");
+    for (Integer i = low; i <= high; ++i) proc->Params(i - low)->SetValue(VarArrayGet(*params, {i}));
+  }
+  Variant result = proc->GetValue();
+  if (params && VarIsArray(*params)) {
+    const Integer low = VarArrayLowBound(*params, 1);
+    const Integer high = VarArrayHighBound(*params, 1);
+    for (Integer i = low; i <= high; ++i) VarArrayPut(*params, proc->Params(i - low)->Value, {i});
+  }
+  return result;
+}
+
+}  // namespace
+
+Variant TsxScript::CallFunction(const String& name, const Variant& params) {
+  Variant copy = params;
+  return CallProc(*this, name, &copy);
+}
+
+Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
+  return CallProc(*this, name, &params);
+}
+
+void TsxScript::RunLine(const String& unitName, const String& pos) {
+  for (TsxScript* s = this; s; s = s->parent_) {
+    if (s->OnRunLine) {
+      s->OnRunLine(*this, unitName, pos);
+      return;
+    }
+  }
+}
+
+void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
+  const String row = pos.substr(0, pos.find(':'));
+  Integer index = unitLines_->IndexOfName(unitName);
+  if (index < 0) {
+    index = unitLines_->Add(unitName + "=");
+  }
+  String value = unitLines_->ValueFromIndex(index);
+  TStringList rows;
+  rows.SetCommaText(value);
+  if (rows.IndexOf(row) >= 0) return;
+  unitLines_->SetValueFromIndex(index, value.empty() ? row : value + "," + row);
+}
+
+}  // namespace orv

@@ -1,0 +1,140 @@
+#pragma once
+// TsxScript: the script component and a scope at once. It holds the named items that names
+// resolve against (its own, then its Parent's), the registration calls that hosts and binding
+// modules use, and the compile and run entry points.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Component.h"
+#include "platform/rtl/StringList.h"
+#include "script/ClassModel.h"
+#include "script/ScriptItems.h"
+
+namespace orv {
+
+class TsxStatement;
+class TsxProcVariable;
+
+using TsxRunLineEvent =
+    std::function<void(TsxScript& Sender, const String& UnitName, const String& SourcePos)>;
+using TsxGetUnitEvent = std::function<void(TsxScript& Sender, const String& UnitName, String& UnitText)>;
+
+class TsxScript : public TComponent {
+  ORV_CLASS(TsxScript, TComponent)
+ public:
+  explicit TsxScript(TComponent* owner);
+  ~TsxScript() override;
+
+  // Item table. Names compare blind to ASCII case; a name added again is found before the
+  // earlier entries of that name.
+  TsxCustomVariable* Add(const String& name, std::unique_ptr<TsxCustomVariable> item);
+  // An entry whose item another object owns (a routine's parameters).
+  void AddShared(const String& name, TsxCustomVariable* item);
+  int Count() const { return static_cast<int>(items_.size()); }
+  TsxCustomVariable* GetItem(int index) const { return items_[static_cast<size_t>(index)].Item; }
+  // Takes the item out; the caller receives it when the table owned it.
+  std::unique_ptr<TsxCustomVariable> Remove(TsxCustomVariable* item);
+  TsxCustomVariable* FindLocal(const String& name) const;
+  TsxCustomVariable* Find(const String& name) const;
+  TsxClassVariable* FindClass(const String& name) const;
+  // Frees what the host and the script added; keeps what binding modules registered.
+  void Clear();
+  // Frees the items added while AddedBy was owner.
+  void ClearItems(const void* owner);
+
+  // Registration.
+  void AddType(const String& typeName, TsxVarType parentType);
+  void AddConst(const String& name, const String& typeName, const Variant& value);
+  void AddVariable(const String& name, const String& typeName, const Variant& value);
+  void SetVariable(const String& name, const Variant& value);
+  void AddEnum(const String& typeName, const String& names);
+  void AddEnumSet(const String& typeName, const String& names);
+  void AddObject(const String& name, TObject* obj);
+  TsxMethodHelper* AddMethod(const String& syntax, TsxCallMethodNewEvent callEvent,
+                             const String& category = {}, const String& description = {});
+  TsxMethodHelper* AddMethodParamArray(const String& syntax, TsxCallMethodEvent callEvent,
+                                       const String& category = {},
+                                       const String& description = {});
+  // A class already visible under the name is returned as it is: the first registration stays.
+  TsxClassVariable* AddClass(TClass classRef, const String& ancestorName);
+  void AddForm(TComponent* form);
+  void AddComponent(TComponent* form) { AddForm(form); }
+  void AddRTTI();
+  void ClearRTTI();
+
+  // Compile and run.
+  bool Compile();
+  void Execute();
+  void Terminate();
+  // Runs a routine of this very script; Null when name is not one.
+  Variant CallFunction(const String& name, const Variant& params);
+  Variant CallFunctionVar(const String& name, Variant& params);
+  void RunLine(const String& unitName, const String& pos);
+  void AddCodeLine(const String& unitName, const String& pos);
+
+  TStrings& Lines() { return *lines_; }
+  void SetLines(const TStrings& value);
+  const String& SyntaxType() const { return syntaxType_; }
+  void SetSyntaxType(const String& value) { syntaxType_ = value; }
+  TStringList& UnitLines() { return *unitLines_; }
+  TsxStatement& MainStatement() { return *mainStatement_; }
+
+  // Stops a run after this many statements and loop rounds with "Step limit exceeded", so a
+  // script from an untrusted file cannot hang its caller; 0 (the default) means no limit.
+  void SetStepLimit(Int64 steps) { stepLimit_ = steps; }
+  // Counts one step against the root script's limit.
+  void Step() {
+    if (root_->stepLimit_ > 0 && ++root_->steps_ > root_->stepLimit_) root_->StepLimitExceeded();
+  }
+  // Counts work done outside statements (building a long text) against the limit of the script
+  // running on this thread: one step per 4 KB.
+  static void ChargeBytes(size_t bytes);
+
+  TsxScript* Parent() const { return parent_; }
+  void SetParent(TsxScript* parent);
+
+  const void* AddedBy = nullptr;
+  bool BreakCalled = false;
+  bool ContinueCalled = false;
+  bool ExitCalled = false;
+  bool Terminated = false;
+  bool IsRunning = false;
+  bool MainProgram = false;
+  bool RTTIAdded = false;
+  bool LateBinding = false;
+  bool ExtendedCharset = false;
+  String ErrorMsg;
+  String ErrorPos;
+  String ErrorUnit;
+  std::vector<String> IncludePath{String()};
+
+  TsxGetUnitEvent OnGetILUnit;
+  TsxGetUnitEvent OnGetUnit;
+  TsxRunLineEvent OnRunLine;
+  TsxGetVariableValueEvent OnGetVarValue;
+
+ private:
+  struct Entry {
+    String Key;  // the name upper-cased (ASCII)
+    TsxCustomVariable* Item;
+    bool Owned;
+  };
+  void Insert(const String& name, TsxCustomVariable* item, bool owned);
+  void FreeEntry(size_t index);
+  [[noreturn]] void StepLimitExceeded();
+  static thread_local TsxScript* running_;
+
+  std::vector<Entry> items_;
+  std::vector<std::unique_ptr<TsxRTTIModule>> modules_;
+  std::unique_ptr<TStringList> lines_;
+  std::unique_ptr<TStringList> unitLines_;
+  std::unique_ptr<TsxStatement> mainStatement_;
+  String syntaxType_ = "PascalScript";
+  TsxScript* parent_ = nullptr;
+  TsxScript* root_ = this;
+  Int64 stepLimit_ = 0;
+  Int64 steps_ = 0;
+};
+
+}  // namespace orv

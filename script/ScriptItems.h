@@ -1,0 +1,146 @@
+#pragma once
+// The named items a script resolves names against: variables, constants, type names and
+// parameters. Values are always Variants; the type tag governs conversion on assignment and the
+// compile-time type checks.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+#include "platform/rtl/Variant.h"
+
+namespace orv {
+
+class TsxScript;
+class TsxParamItem;
+
+enum TsxVarType : std::uint8_t {
+  fvtInt,
+  fvtBool,
+  fvtFloat,
+  fvtChar,
+  fvtString,
+  fvtClass,
+  fvtArray,
+  fvtVariant,
+  fvtEnum,
+  fvtConstructor
+};
+
+// What an item is, so that the interpreter's hot paths test a tag instead of casting.
+enum class TsxItemKind : std::uint8_t {
+  Custom,
+  Variable,
+  StringVariable,
+  TypeName,
+  Param,
+  Proc,
+  Class,
+  Method,
+  Property,
+  Event,
+  Component,
+  ArrayHelper,
+  StringHelper,
+  LateMember,
+  Designator,
+  Expression,
+  SetExpression
+};
+
+using TsxGetVariableValueEvent =
+    std::function<Variant(const String& VarName, TsxVarType VarTyp, const Variant& OldValue)>;
+
+// Base of every named item. Its parameters (for routines and members) are owned by it.
+class TsxCustomVariable {
+ public:
+  TsxCustomVariable(String name, TsxVarType typ, String typeName = {},
+                    TsxItemKind kind = TsxItemKind::Custom);
+  TsxCustomVariable(const TsxCustomVariable&) = delete;
+  TsxCustomVariable& operator=(const TsxCustomVariable&) = delete;
+  virtual ~TsxCustomVariable();
+
+  virtual Variant GetValue();
+  virtual void SetValue(const Variant& value);
+
+  const String& Name() const { return name_; }
+  const String& UppercaseName() const { return upperName_; }
+  void SetName(String name);
+
+  int Count() const { return static_cast<int>(params_.size()); }
+  TsxParamItem* Params(int index) const { return params_[static_cast<size_t>(index)].get(); }
+  TsxParamItem* AddParam(std::unique_ptr<TsxParamItem> param);
+  int GetNumberOfRequiredParams() const;
+  // "Integer", "Boolean", "Extended", "Char", "String", "Array", the class or enumeration name,
+  // else "Variant".
+  String GetFullTypeName() const;
+  Variant* PValue() { return &Value; }
+  // Takes the parameters out of this item's ownership (a procedure hands them to its scope).
+  std::vector<std::unique_ptr<TsxParamItem>>& OwnedParams() { return params_; }
+
+  const TsxItemKind Kind;
+  // The owner recorded when the item was added to a script; kModuleOwner for binding modules.
+  const void* AddedBy = nullptr;
+  bool IsMacro = false;
+  bool IsReadOnly = false;
+  bool NeedResult = true;
+  TsxCustomVariable* RefItem = nullptr;
+  TsxVarType Typ;
+  String TypeName;
+  Variant Value = Null();
+  TsxGetVariableValueEvent OnGetVarValue;
+  // Where the item was declared.
+  String SourcePos;
+  String SourceUnit;
+
+ private:
+  String name_;
+  String upperName_;
+  std::vector<std::unique_ptr<TsxParamItem>> params_;
+};
+
+// The AddedBy of items registered by binding modules: they survive TsxScript::Clear.
+inline const void* const kModuleOwner = reinterpret_cast<const void*>(std::uintptr_t{1});
+
+// A variable or constant. Stores values converted to its type.
+class TsxVariable : public TsxCustomVariable {
+ public:
+  TsxVariable(String name, TsxVarType typ, String typeName = {},
+              TsxItemKind kind = TsxItemKind::Variable)
+      : TsxCustomVariable(std::move(name), typ, std::move(typeName), kind) {}
+  Variant GetValue() override;
+  void SetValue(const Variant& value) override;
+  // True when reads and writes may bypass GetValue and SetValue's hooks.
+  bool IsPlain() const { return !OnGetVarValue; }
+};
+
+// A declared String or Char variable: holds its value as text.
+class TsxStringVariable : public TsxVariable {
+ public:
+  explicit TsxStringVariable(String name, TsxVarType typ = fvtString)
+      : TsxVariable(std::move(name), typ, {}, TsxItemKind::StringVariable) {}
+  void SetValue(const Variant& value) override;
+};
+
+// A type name known to scripts.
+class TsxTypeVariable : public TsxCustomVariable {
+ public:
+  TsxTypeVariable(String name, TsxVarType typ)
+      : TsxCustomVariable(std::move(name), typ, {}, TsxItemKind::TypeName) {}
+};
+
+// A parameter of a script routine or a native member.
+class TsxParamItem : public TsxCustomVariable {
+ public:
+  TsxParamItem(String name, TsxVarType typ, String typeName = {})
+      : TsxCustomVariable(std::move(name), typ, std::move(typeName), TsxItemKind::Param) {}
+  bool IsOptional = false;
+  bool IsVarParam = false;
+  Variant DefValue = Null();
+};
+
+// The value converted as a variable of the type stores it.
+Variant sxConvertForType(const Variant& value, TsxVarType typ);
+
+}  // namespace orv

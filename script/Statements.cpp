@@ -1,0 +1,327 @@
+#include "script/Statements.h"
+
+#include "platform/rtl/Exceptions.h"
+#include "script/Designator.h"
+#include "script/Expression.h"
+#include "script/Script.h"
+
+namespace orv {
+
+TsxStatement::TsxStatement(TsxScript* program, String unitName, String sourcePos)
+    : Program(program), UnitName(std::move(unitName)), SourcePos(std::move(sourcePos)) {}
+
+TsxStatement::~TsxStatement() = default;
+
+TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
+  Items.push_back(std::move(statement));
+  return Items.back().get();
+}
+
+void TsxStatement::Execute() {
+  TsxScript& p = *Program;
+  for (const auto& s : Items) {
+    if (p.Terminated) return;
+    s->Execute();
+    if (p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
+  }
+}
+
+bool TsxStatement::Report() {
+  TsxScript& p = *Program;
+  p.Step();
+  for (TsxScript* s = &p; s; s = s->Parent()) {
+    if (s->OnRunLine) {
+      p.RunLine(UnitName, SourcePos);
+      break;
+    }
+  }
+  return !p.Terminated;
+}
+
+namespace {
+
+// Ends a loop round: True when the loop is to stop.
+inline bool LoopStops(TsxScript& p) {
+  if (p.BreakCalled || p.ExitCalled) return true;
+  p.ContinueCalled = false;
+  return false;
+}
+
+Variant ApplyOp(char op, const Variant& a, const Variant& b) {
+  switch (op) {
+    case '+': return sxAdd(a, b);
+    case '-': return sxSub(a, b);
+    case '*': return sxMul(a, b);
+    default: return a / b;
+  }
+}
+
+}  // namespace
+
+// Assignments.
+
+TsxAssignmentStmt::~TsxAssignmentStmt() = default;
+
+void TsxAssignmentStmt::Optimize() {
+  target_ = Designator->PlainVariable();
+  if (Op == ' ') Op = Expression->Optimize(target_);
+}
+
+namespace {
+
+// A variable or parameter whose value may be read in place (no host hook asks for it).
+inline bool IsPlainVariable(const TsxCustomVariable& var) {
+  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.OnGetVarValue;
+}
+
+// Whether a value may be stored in the variable as it is, without SetValue's conversion.
+inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
+  switch (var.Typ) {
+    case fvtVariant: return var.Kind == TsxItemKind::Param || var.Kind == TsxItemKind::Variable;
+    case fvtInt: return var.Kind == TsxItemKind::Variable && v.VType() == varInteger;
+    case fvtFloat: return var.Kind == TsxItemKind::Variable && v.VType() == varDouble;
+    case fvtBool: return var.Kind == TsxItemKind::Variable && v.VType() == varBoolean;
+    default: return false;
+  }
+}
+
+}  // namespace
+
+void TsxAssignmentStmt::Execute() {
+  if (!Report()) return;
+  if (target_) {
+    if (Op == ' ') {
+      Variant v = Expression->Value();
+      if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
+        target_->Value = std::move(v);
+      else
+        target_->SetValue(v);
+    } else {
+      Variant right = Expression->Value();
+      const bool plain = IsPlainVariable(*target_);
+      Variant v = ApplyOp(Op, plain ? target_->Value : target_->GetValue(), right);
+      if (plain && StoresAsIs(*target_, v))
+        target_->Value = std::move(v);
+      else
+        target_->SetValue(v);
+    }
+    return;
+  }
+  Variant value = Expression->Value();
+  if (Op != ' ') value = ApplyOp(Op, Designator->GetValue(), value);
+  Designator->SetValue(value);
+}
+
+TsxCallStmt::~TsxCallStmt() = default;
+
+void TsxCallStmt::Execute() {
+  if (!Report()) return;
+  if (Modificator == ' ') {
+    Designator->GetValue();
+    return;
+  }
+  // x++ and x-- on a plain integer variable change it in place.
+  if (TsxCustomVariable* var = Designator->PlainVariable()) {
+    Variant& value = var->Value;
+    if (IsPlainVariable(*var) && !var->IsReadOnly && value.VType() == varInteger &&
+        (var->Typ == fvtInt || var->Typ == fvtVariant)) {
+      const Integer x = value.UncheckedInteger();
+      if (Modificator == '+' ? x < INT32_MAX : x > INT32_MIN) {
+        value = Variant(Modificator == '+' ? x + 1 : x - 1);
+        return;
+      }
+    }
+  }
+  Variant v = Designator->GetValue();
+  Designator->SetValue(Modificator == '+' ? sxAdd(v, Variant(1)) : sxSub(v, Variant(1)));
+}
+
+// Conditions.
+
+TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, unitName, sourcePos),
+      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+
+TsxIfStmt::~TsxIfStmt() = default;
+
+void TsxIfStmt::Execute() {
+  if (!Report()) return;
+  if (Condition->IsTrue())
+    TsxStatement::Execute();
+  else
+    ElseStmt->Execute();
+}
+
+TsxCaseSelector::~TsxCaseSelector() = default;
+
+TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, unitName, sourcePos),
+      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+
+TsxCaseStmt::~TsxCaseStmt() = default;
+
+void TsxCaseStmt::Execute() {
+  const Variant selector = Condition->Value();
+  if (!Report()) return;
+  TsxStatement* branch = ElseStmt.get();
+  for (const auto& item : Items) {
+    auto* sel = static_cast<TsxCaseSelector*>(item.get());
+    if (sel->SetExpression->Contains(selector)) {
+      branch = sel;
+      break;
+    }
+  }
+  branch->TsxStatement::Execute();
+  if (BreakEndsCase) Program->BreakCalled = false;
+}
+
+// Loops.
+
+TsxRepeatStmt::~TsxRepeatStmt() = default;
+
+void TsxRepeatStmt::Execute() {
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  for (;;) {
+    p.Step();
+    TsxStatement::Execute();
+    if (LoopStops(p)) break;
+    if (Condition->IsTrue() == !InverseCondition) break;
+  }
+  p.BreakCalled = false;
+}
+
+TsxWhileStmt::~TsxWhileStmt() = default;
+
+void TsxWhileStmt::Execute() {
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  while (Condition->IsTrue()) {
+    p.Step();
+    TsxStatement::Execute();
+    if (LoopStops(p)) break;
+  }
+  p.BreakCalled = false;
+}
+
+TsxForStmt::~TsxForStmt() = default;
+
+void TsxForStmt::Execute() {
+  const Int64 first = BeginValue->Value().ToInteger();
+  const Int64 last = EndValue->Value().ToInteger();
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  const Int64 step = Down ? -1 : 1;
+  for (Int64 i = first; Down ? i >= last : i <= last; i += step) {
+    Variable->Value = Variant(static_cast<Integer>(i));
+    p.Step();
+    TsxStatement::Execute();
+    if (LoopStops(p)) break;
+  }
+  p.BreakCalled = false;
+}
+
+TsxVbForStmt::~TsxVbForStmt() = default;
+
+void TsxVbForStmt::Execute() {
+  Variant i = BeginValue->Value();
+  const Variant last = EndValue->Value();
+  const Variant step = Step ? Step->Value() : Variant(1);
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  const bool down = step < Variant(0);
+  while (down ? i >= last : i <= last) {
+    Variable->Value = i;
+    p.Step();
+    TsxStatement::Execute();
+    if (LoopStops(p)) break;
+    i = sxAdd(i, step);
+  }
+  p.BreakCalled = false;
+}
+
+TsxCppForStmt::TsxCppForStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, unitName, sourcePos),
+      FirstStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)),
+      SecondStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+
+TsxCppForStmt::~TsxCppForStmt() = default;
+
+void TsxCppForStmt::Execute() {
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  FirstStmt->Execute();
+  if (p.Terminated) return;
+  while (!Expression || Expression->IsTrue()) {
+    p.Step();
+    TsxStatement::Execute();
+    if (LoopStops(p)) break;
+    SecondStmt->Execute();
+  }
+  p.BreakCalled = false;
+}
+
+// Exceptions.
+
+TsxTryStmt::TsxTryStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, unitName, sourcePos),
+      ExceptStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+
+TsxTryStmt::~TsxTryStmt() = default;
+
+namespace {
+
+// Runs a finally part in full whatever jump is pending, then lets the jump go on.
+void RunFinally(TsxScript& p, TsxStatement& part) {
+  const bool brk = p.BreakCalled, cont = p.ContinueCalled, exit = p.ExitCalled;
+  p.BreakCalled = p.ContinueCalled = p.ExitCalled = false;
+  part.Execute();
+  p.BreakCalled = p.BreakCalled || brk;
+  p.ContinueCalled = p.ContinueCalled || cont;
+  p.ExitCalled = p.ExitCalled || exit;
+}
+
+}  // namespace
+
+void TsxTryStmt::Execute() {
+  if (!Report()) return;
+  TsxScript& p = *Program;
+  if (IsExcept) {
+    String className, message;
+    try {
+      TsxStatement::Execute();
+      return;
+    } catch (const Exception& e) {
+      className = e.ClassName();
+      message = e.Message();
+    }
+    p.SetVariable("ExceptionClassName", Variant(className));
+    p.SetVariable("ExceptionMessage", Variant(message));
+    ExceptStmt->Execute();
+    return;
+  }
+  try {
+    TsxStatement::Execute();
+  } catch (...) {
+    RunFinally(p, *ExceptStmt);
+    throw;
+  }
+  RunFinally(p, *ExceptStmt);
+}
+
+// Jumps.
+
+void TsxBreakStmt::Execute() { Program->BreakCalled = true; }
+
+void TsxContinueStmt::Execute() { Program->ContinueCalled = true; }
+
+void TsxExitStmt::Execute() {
+  if (!Report()) return;
+  Program->ExitCalled = true;
+}
+
+TsxWithStmt::~TsxWithStmt() = default;
+
+void TsxWithStmt::Execute() { Variable->SetValue(Designator->GetValue()); }
+
+}  // namespace orv

@@ -1,0 +1,177 @@
+#pragma once
+// Statement objects: the compiled program is a tree of them hanging from a script's
+// MainStatement and from each routine's own script; running walks the tree.
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+class TsxScript;
+class TsxExpression;
+class TsxDesignator;
+class TsxSetExpression;
+class TsxCustomVariable;
+
+// A statement list and the base of every statement.
+class TsxStatement {
+ public:
+  TsxStatement(TsxScript* program, String unitName, String sourcePos);
+  TsxStatement(const TsxStatement&) = delete;
+  TsxStatement& operator=(const TsxStatement&) = delete;
+  virtual ~TsxStatement();
+  // Runs the items in order until a break, continue or exit flag of Program is set.
+  virtual void Execute();
+  TsxStatement* Add(std::unique_ptr<TsxStatement> statement);
+  int Count() const { return static_cast<int>(Items.size()); }
+  void Clear() { Items.clear(); }
+
+  TsxScript* Program;
+  String UnitName;
+  String SourcePos;
+  std::vector<std::unique_ptr<TsxStatement>> Items;
+
+ protected:
+  // Counts a step, tells the line handler; False when the script was terminated.
+  bool Report();
+};
+
+class TsxAssignmentStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxAssignmentStmt() override;
+  void Execute() override;
+  // Picks the in-place target and the single-operand source.
+  void Optimize();
+  std::unique_ptr<TsxDesignator> Designator;
+  std::unique_ptr<TsxExpression> Expression;
+  // ' ' plain, or '+', '-', '*', '/' applied to the target in place.
+  char Op = ' ';
+
+ private:
+  TsxCustomVariable* target_ = nullptr;
+};
+
+class TsxCallStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxCallStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxDesignator> Designator;
+  char Modificator = ' ';
+};
+
+class TsxIfStmt : public TsxStatement {
+ public:
+  TsxIfStmt(TsxScript* program, String unitName, String sourcePos);
+  ~TsxIfStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> Condition;
+  std::unique_ptr<TsxStatement> ElseStmt;
+};
+
+class TsxCaseSelector : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxCaseSelector() override;
+  std::unique_ptr<TsxSetExpression> SetExpression;
+};
+
+class TsxCaseStmt : public TsxStatement {
+ public:
+  TsxCaseStmt(TsxScript* program, String unitName, String sourcePos);
+  ~TsxCaseStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> Condition;
+  std::unique_ptr<TsxStatement> ElseStmt;
+  // A break inside a case ends the switch (C++Script and JScript).
+  bool BreakEndsCase = false;
+};
+
+class TsxRepeatStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxRepeatStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> Condition;
+  bool InverseCondition = false;
+};
+
+class TsxWhileStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxWhileStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> Condition;
+};
+
+class TsxForStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxForStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> BeginValue;
+  std::unique_ptr<TsxExpression> EndValue;
+  bool Down = false;
+  TsxCustomVariable* Variable = nullptr;
+};
+
+class TsxVbForStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxVbForStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxExpression> BeginValue;
+  std::unique_ptr<TsxExpression> EndValue;
+  std::unique_ptr<TsxExpression> Step;
+  TsxCustomVariable* Variable = nullptr;
+};
+
+class TsxCppForStmt : public TsxStatement {
+ public:
+  TsxCppForStmt(TsxScript* program, String unitName, String sourcePos);
+  ~TsxCppForStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxStatement> FirstStmt;
+  std::unique_ptr<TsxExpression> Expression;
+  std::unique_ptr<TsxStatement> SecondStmt;
+};
+
+class TsxTryStmt : public TsxStatement {
+ public:
+  TsxTryStmt(TsxScript* program, String unitName, String sourcePos);
+  ~TsxTryStmt() override;
+  void Execute() override;
+  bool IsExcept = false;
+  std::unique_ptr<TsxStatement> ExceptStmt;
+};
+
+class TsxBreakStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  void Execute() override;
+};
+
+class TsxContinueStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  void Execute() override;
+};
+
+class TsxExitStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  void Execute() override;
+};
+
+class TsxWithStmt : public TsxStatement {
+ public:
+  using TsxStatement::TsxStatement;
+  ~TsxWithStmt() override;
+  void Execute() override;
+  std::unique_ptr<TsxDesignator> Designator;
+  TsxCustomVariable* Variable = nullptr;
+};
+
+}  // namespace orv

@@ -1,0 +1,91 @@
+// Every program of a folder runs in the dialect its extension names (.pas, .cxs, .bas, .js);
+// the texts it shows, one line each, must equal NAME.out. A program named NAME.fail.EXT must
+// stop with an error: the lines shown before it equal those of NAME.fail.out but its last, which
+// reads "ERROR: " and a text the error's message contains. Units a program uses are found
+// beside it. The folder is the project's run corpus unless SCRIPT_RUN_CORPUS names another.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "script/tests/RunTestUtils.h"
+#include "script/tests/ScriptTestUtils.h"
+
+namespace orv {
+namespace {
+
+std::vector<String> SplitLines(const String& text) {
+  std::vector<String> lines;
+  String line;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Message texts may hold line breaks; the output counts them as lines too.
+std::vector<String> OutputLines(const std::vector<String>& shown) {
+  std::vector<String> lines;
+  for (const String& text : shown) {
+    const std::vector<String> parts = SplitLines(text + "\n");
+    lines.insert(lines.end(), parts.begin(), parts.end());
+  }
+  return lines;
+}
+
+String Joined(const std::vector<String>& lines) {
+  String text;
+  for (const String& l : lines) text += l + "\n";
+  return text;
+}
+
+TEST(ScriptRun, EveryProgramShowsItsExpectedOutput) {
+  const char* folder = std::getenv("SCRIPT_RUN_CORPUS");
+  const std::filesystem::path dir = folder && *folder ? std::filesystem::path(folder)
+                                                      : std::filesystem::path(ORVANE_TEST_DATA) / "run";
+  ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+  int ran = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+    if (!entry.is_regular_file()) continue;
+    const std::filesystem::path path = entry.path();
+    const String dialect = test::DialectOf(path.filename().string());
+    if (dialect.empty()) continue;
+    SCOPED_TRACE(path.string());
+    const String stem = path.stem().string();
+    const bool fail = stem.size() > 5 && stem.compare(stem.size() - 5, 5, ".fail") == 0;
+    // A program without NAME.out (a unit that others use, say) must run and show nothing.
+    const std::filesystem::path expectedFile = path.parent_path() / (stem + ".out");
+    const std::vector<String> expected =
+        std::filesystem::exists(expectedFile) ? SplitLines(test::ReadFile(expectedFile.string())) : std::vector<String>();
+
+    auto script = test::NewScript(dialect, test::ReadFile(path.string()));
+    script->IncludePath = {path.parent_path().string()};
+    const test::TRunResult result = test::RunScript(*script);
+    ++ran;
+    const std::vector<String> shown = OutputLines(result.Lines);
+    if (!fail) {
+      EXPECT_TRUE(result.Compiled) << result.CompileError << " at " << result.CompilePos;
+      EXPECT_EQ(result.RunError, "");
+      EXPECT_EQ(Joined(shown), Joined(expected));
+      continue;
+    }
+    ASSERT_FALSE(expected.empty()) << "no ERROR line in " << expectedFile;
+    const String last = expected.back();
+    ASSERT_EQ(last.rfind("ERROR: ", 0), 0u) << "last line of " << expectedFile;
+    const String error = result.Compiled ? result.RunError : result.CompileError;
+    EXPECT_FALSE(error.empty()) << "the program ended without an error";
+    EXPECT_NE(error.find(last.substr(7)), String::npos) << "message: " << error;
+    EXPECT_EQ(Joined(shown), Joined(std::vector<String>(expected.begin(), expected.end() - 1)));
+  }
+  EXPECT_GT(ran, 0) << "no programs in " << dir;
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,198 @@
+// Statements and execution: loops and their flags, jumps through finally parts, exceptions,
+// routines with var parameters and recursion, the run entry points and the guards against
+// runaway scripts.
+#include <gtest/gtest.h>
+
+#include "script/tests/RunTestUtils.h"
+
+namespace orv {
+namespace {
+
+std::vector<String> Lines(const String& dialect, const String& text) {
+  const test::TRunResult r = test::Run(dialect, text);
+  EXPECT_TRUE(r.Compiled) << r.CompileError << " at " << r.CompilePos;
+  EXPECT_EQ(r.RunError, "");
+  return r.Lines;
+}
+
+using L = std::vector<String>;
+
+TEST(ScriptStatements, ForLoopsCountAndLeaveTheirFlagsClear) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "var i, n: Integer;\nbegin\n"
+                  "  n := 0; for i := 5 to 1 do n := n + 1; ShowMessage(IntToStr(n));\n"
+                  "  for i := 1 downto 1 do n := n + 1; ShowMessage(IntToStr(n));\n"
+                  "  for i := 1 to 10 do if i = 3 then Break; ShowMessage(IntToStr(i));\n"
+                  "  n := 0; for i := 1 to 4 do n := n + i; ShowMessage(IntToStr(n) + ' ' + IntToStr(i));\n"
+                  "end."),
+            (L{"0", "1", "3", "10 4"}));
+  EXPECT_EQ(Lines("BasicScript",
+                  "Dim i, s\ns = \"\"\nFor i = 10 To 1 Step -3\n  s = s & i & \",\"\nNext\nShowMessage(s)\n"
+                  "s = \"\"\nFor i = 0 To 1 Step 0.5\n  s = s & i & \";\"\nNext\nShowMessage(s)\n"),
+            (L{"10,7,4,1,", "0;0.5;1;"}));
+}
+
+TEST(ScriptStatements, ContinueSkipsTheRestOfTheBody) {
+  EXPECT_EQ(Lines("JScript",
+                  "var i = 0, s = \"\";\nwhile (i < 5) { i++; if (i == 2) continue; s = s + IntToStr(i); }\n"
+                  "ShowMessage(s);\ndo { i--; if (i == 3) continue; s = s + IntToStr(i); } while (i > 1);\n"
+                  "ShowMessage(s);"),
+            (L{"1345", "1345421"}));
+}
+
+TEST(ScriptStatements, FinallyRunsWholeAfterEveryJump) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "var log: String; i: Integer;\n"
+                  "procedure P;\nbegin\n  try\n    log := log + 'a';\n    Exit;\n    log := log + 'x';\n"
+                  "  finally\n    log := log + 'b';\n    log := log + 'c';\n  end;\n  log := log + 'y';\nend;\n"
+                  "begin\n  log := '';\n  P;\n  for i := 1 to 3 do\n    try\n      if i = 2 then Break;\n"
+                  "    finally\n      log := log + IntToStr(i);\n      log := log + '.';\n    end;\n"
+                  "  ShowMessage(log);\nend."),
+            (L{"abc1.2."}));
+}
+
+TEST(ScriptStatements, ExceptionsReachTheScript) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "begin\n  try\n    RaiseException('x');\n  except\n"
+                  "    ShowMessage(ExceptionClassName + '/' + ExceptionMessage);\n  end;\n"
+                  "  try\n    ShowMessage(IntToStr(StrToInt('q')));\n  except\n"
+                  "    ShowMessage(ExceptionClassName + '/' + ExceptionMessage);\n  end;\nend."),
+            (L{"Exception/x", "EConvertError/'q' is not a valid integer value"}));
+  // An exception raised inside a routine reaches the caller's handler; the flags are reset.
+  EXPECT_EQ(Lines("C++Script",
+                  "void Fail(int n) { if (n == 0) RaiseException(\"deep\"); Fail(n - 1); }\n"
+                  "{ try { Fail(3); } except { ShowMessage(ExceptionMessage); } ShowMessage(\"after\"); }"),
+            (L{"deep", "after"}));
+  const test::TRunResult r = test::Run("JScript", "try { RaiseException(\"a\"); } finally { ShowMessage(\"f\"); }");
+  EXPECT_EQ(r.Lines, (L{"f"}));
+  EXPECT_EQ(r.RunError, "a");
+}
+
+TEST(ScriptStatements, RecursionRestoresTheCallersLocals) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "function Fact(n: Integer): Integer;\nvar k: Integer;\nbegin\n  k := n;\n"
+                  "  if n <= 1 then Result := 1 else Result := Fact(n - 1) * k;\nend;\n"
+                  "begin\n  ShowMessage(IntToStr(Fact(10)));\nend."),
+            (L{"3628800"}));
+}
+
+TEST(ScriptStatements, VarParametersKeepEveryInnerUpdate) {
+  // Count reaches 6 through three levels that each add their depth to the same variable.
+  EXPECT_EQ(Lines("PascalScript",
+                  "var total: Integer;\n"
+                  "procedure Add(depth: Integer; var acc: Integer);\nbegin\n  acc := acc + depth;\n"
+                  "  if depth > 1 then Add(depth - 1, acc);\nend;\n"
+                  "procedure Swap(var a, b: Integer);\nvar t: Integer;\nbegin\n  t := a; a := b; b := t;\nend;\n"
+                  "var x, y: Integer;\nbegin\n  total := 0;\n  Add(3, total);\n  ShowMessage(IntToStr(total));\n"
+                  "  x := 1; y := 2; Swap(x, y); ShowMessage(IntToStr(x) + IntToStr(y));\n"
+                  "  Inc(x); Inc(x, 5); Dec(y); ShowMessage(IntToStr(x) + ' ' + IntToStr(y));\nend."),
+            (L{"6", "21", "8 0"}));
+}
+
+TEST(ScriptStatements, BreakInsideSwitchCaseEndsOnlyTheSwitch) {
+  const String body =
+      "  for (i = 1; i <= 4; i++) {\n"
+      "    switch (i) {\n"
+      "      case 1: { s = s + \"a\"; break; s = s + \"never\"; }\n"
+      "      case 2, 3: s = s + \"b\";\n"
+      "      default: { s = s + \"c\"; break; }\n"
+      "    }\n"
+      "    s = s + IntToStr(i);\n"
+      "  }\n";
+  EXPECT_EQ(Lines("C++Script", "int i; string s;\n{\n  s = \"\";\n" + body + "  ShowMessage(s);\n}"),
+            (L{"a1b2b3c4"}));
+  EXPECT_EQ(Lines("JScript", "var i, s = \"\";\n" + body + "ShowMessage(s);"), (L{"a1b2b3c4"}));
+}
+
+TEST(ScriptStatements, ConditionalsInEveryDialect) {
+  EXPECT_EQ(Lines("BasicScript",
+                  "Dim x\nFor x = 1 To 4\n  If x = 1 Then\n    ShowMessage(\"one\")\n  ElseIf x = 2 Then\n"
+                  "    ShowMessage(\"two\")\n  Else\n    ShowMessage(\"many\")\n  End If\nNext\n"
+                  "If x = 4 Then ShowMessage(\"done\") : ShowMessage(\"twice\")\n"),
+            (L{"one", "two", "many", "many", "done", "twice"}));
+  EXPECT_EQ(Lines("PascalScript",
+                  "var i: Integer;\nbegin\n  for i := 0 to 3 do\n    case i of\n      0: ;\n      1: ShowMessage('one');\n"
+                  "    else\n      ShowMessage('else ' + IntToStr(i));\n    end;\nend."),
+            (L{"one", "else 2", "else 3"}));
+}
+
+TEST(ScriptStatements, DeclarationsInitialiseWhenReached) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "procedure P;\nvar x: Integer = 5;\nbegin\n  ShowMessage(IntToStr(x));\n  x := x + 1;\nend;\n"
+                  "var a: array[5] of Integer; b: array[1..3, 1..2] of Variant;\n"
+                  "begin\n  P; P;\n  a[4] := 7; ShowMessage(IntToStr(a[4]));\n  b[3, 2] := 'z'; ShowMessage(b[3, 2]);\nend."),
+            (L{"5", "5", "7", "z"}));
+  const test::TRunResult outOfRange = test::Run("PascalScript", "var a: array[5] of Integer;\nbegin\n  a[5] := 1;\nend.");
+  EXPECT_NE(outOfRange.RunError.find("out of bounds"), String::npos) << outOfRange.RunError;
+  // Undeclared names in the dialects that need no declaration are globals, even inside a function.
+  EXPECT_EQ(Lines("JScript", "function F() { counter = 41; }\nF();\ncounter++;\nShowMessage(counter);"), (L{"42"}));
+}
+
+TEST(ScriptStatements, ArraysOfManyDimensions) {
+  EXPECT_EQ(Lines("C++Script",
+                  "int grid[2][3][4][5];\n{\n  grid[1, 2, 3, 4] = 42;\n  grid[0, 0, 0, 0] = 1;\n"
+                  "  ShowMessage(grid[1, 2, 3, 4] + grid[0, 0, 0, 0]);\n}"),
+            (L{"43"}));
+  EXPECT_EQ(Lines("PascalScript",
+                  "var v: Variant;\nbegin\n  v := VarArrayCreate([0, 1, 0, 1, 0, 1, 0, 1], varVariant);\n"
+                  "  v[1, 0, 1, 1] := 'deep';\n  ShowMessage(v[1, 0, 1, 1]);\nend."),
+            (L{"deep"}));
+}
+
+TEST(ScriptStatements, TerminateFromTheLineHandlerStopsBeforeTheNextStatement) {
+  auto script = test::NewScript("PascalScript",
+                                "begin\n  ShowMessage('1');\n  ShowMessage('2');\n  ShowMessage('3');\nend.");
+  std::vector<String> positions;
+  TsxScript* raw = script.get();
+  script->OnRunLine = [&](TsxScript&, const String&, const String& pos) {
+    positions.push_back(pos);
+    if (positions.size() == 2) raw->Terminate();
+  };
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_EQ(r.Lines, (L{"1"}));
+  EXPECT_EQ(positions, (L{"2:3", "3:3"}));
+  EXPECT_EQ(script->UnitLines().Strings(0), "=2,3,4");
+}
+
+TEST(ScriptStatements, CallFunctionRunsOnlyTheScriptsOwnRoutines) {
+  auto script = test::NewScript("PascalScript",
+                                "function Add(a, b: Integer): Integer;\nbegin\n  Result := a + b;\nend;\n"
+                                "procedure Twice(var x: Integer);\nbegin\n  x := x * 2;\nend;\nbegin\nend.");
+  ASSERT_TRUE(script->Compile()) << script->ErrorMsg;
+  EXPECT_EQ(script->CallFunction("Add", VarArrayOf({Variant(2), Variant(3)})).ToInteger(), 5);
+  EXPECT_TRUE(script->CallFunction("NoSuch", VarArrayOf({Variant(1)})).IsNull());
+  Variant params = VarArrayOf({Variant(21)});
+  script->CallFunctionVar("Twice", params);
+  EXPECT_EQ(VarArrayGet(params, {0}).ToInteger(), 42);
+  EXPECT_THROW(script->CallFunction("Add", VarArrayOf({Variant(1), Variant(2), Variant(3)})), Exception);
+  // A routine of a parent script is not this script's own.
+  TsxScript child(nullptr);
+  child.SetParent(script.get());
+  EXPECT_TRUE(child.CallFunction("Add", VarArrayOf({Variant(1), Variant(2)})).IsNull());
+}
+
+TEST(ScriptStatements, RunawayScriptsStopWithAnError) {
+  auto endless = test::NewScript("C++Script", "{ while (1 == 1) ; }");
+  endless->SetStepLimit(10000);
+  EXPECT_EQ(test::RunScript(*endless).RunError, "Step limit exceeded");
+  const test::TRunResult deep = test::Run("PascalScript",
+                                          "function F(n: Integer): Integer;\nbegin\n  Result := F(n + 1);\nend;\n"
+                                          "begin\n  F(0);\nend.");
+  EXPECT_EQ(deep.RunError, "Stack overflow");
+  // The stack unwound: a script runs normally afterwards.
+  EXPECT_EQ(Lines("PascalScript", "begin\n  ShowMessage('still here');\nend."), (L{"still here"}));
+}
+
+TEST(ScriptStatements, UnitsComeFromTheHost) {
+  auto script = test::NewScript("PascalScript",
+                                "uses 'tools.pas';\nbegin\n  ShowMessage(Greet('วัด'));\nend.");
+  script->OnGetUnit = [](TsxScript&, const String& name, String& text) {
+    if (name == "tools.pas")
+      text = "function Greet(s: String): String;\nbegin\n  Result := 'สวัสดี ' + s;\nend;\nbegin\nend.";
+  };
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_EQ(r.Lines, (L{"สวัสดี วัด"})) << r.CompileError;
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,301 @@
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+x = 
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If

@@ -1,0 +1,301 @@
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+If a Then
+x = 1
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If
+End If

@@ -1,0 +1,4 @@
+Dim o
+o = 12345
+ShowMessage("set")
+o.Free

@@ -1,0 +1,3 @@
+ShowMessage(DaysInMonth(2000, 2))
+ShowMessage(DaysInMonth(1900, 2))
+ShowMessage(DaysInMonth(2024, 13))

@@ -1,0 +1,4 @@
+begin
+  ShowMessage(IntToStr(Ord('A')));
+  ShowMessage(IntToStr(Ord('')));
+end.

@@ -1,0 +1,31 @@
+// A memory stream written and read back; counts past the data are clamped.
+var
+  m: TMemoryStream;
+  lines: TStringList;
+  s: String;
+  n: Integer;
+begin
+  m := TMemoryStream.Create;
+  n := m.Write('register', 8);
+  ShowMessage(IntToStr(n) + ' ' + IntToStr(m.Size) + ' ' + IntToStr(m.Position));
+  n := m.Write('abc', 10);
+  ShowMessage(IntToStr(n) + ' ' + IntToStr(m.Size));
+  ShowMessage(IntToStr(m.Write('zzz', -5)));
+  m.Position := 0;
+  n := m.Read(s, 3);
+  ShowMessage(s + ' ' + IntToStr(n));
+  m.Seek(2, soFromCurrent);
+  n := m.Read(s, 100);
+  ShowMessage(s + ' ' + IntToStr(n) + ' ' + IntToStr(m.Position));
+  lines := TStringList.Create;
+  lines.Add('one');
+  lines.Add('สอง');
+  m.Clear;
+  lines.SaveToStream(m);
+  lines.Clear;
+  m.Position := 0;
+  lines.LoadFromStream(m);
+  ShowMessage(IntToStr(lines.Count) + ' ' + lines[1]);
+  lines.Free;
+  m.Free;
+end.

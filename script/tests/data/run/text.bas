@@ -1,0 +1,28 @@
+' Texts, characters, formatting and dates, the same in every dialect.
+Dim s, t, i, n, d, y, m, dd
+s = "parish"
+s[1] = "P"
+ShowMessage(s & " " & s[2] & IntToStr(Length(s)))
+t = ""
+For i = Length(s) To 1 Step -1
+  t = t & s[i]
+Next
+ShowMessage(t)
+n = 0
+For i = 1 To Length("ทะเบียนสมรส")
+  If Copy("ทะเบียนสมรส", i, 1) = "ส" Then n = n + 1
+Next
+ShowMessage("ส x " & n)
+t = "abcdef"
+DeleteStr(t, 2, 2)
+Insert("XY", t, 3)
+ShowMessage(t & " " & IntToStr(Pos("XY", t)))
+ShowMessage(Uppercase("Mixed") & Lowercase("Case") & " " & NameCase("wat PHRA kaew"))
+ShowMessage(Format("%s has %d members (%.1f%%)", ["วัด", 120, 12.5]))
+ShowMessage(FormatFloat("#,##0.00", 1234567.891))
+d = EncodeDate(2024, 2, 29)
+ShowMessage(FormatDateTime("d mmmm yyyy", d) & " " & IntToStr(DayOfWeek(d)))
+DecodeDate(d + 1, y, m, dd)
+ShowMessage(IntToStr(y) & "-" & IntToStr(m) & "-" & IntToStr(dd))
+ShowMessage(IntToStr(Ord("A")) & Chr(66) & IntToStr(Round(2.5)) & IntToStr(Trunc(-2.7)))
+ShowMessage(Trim("  x  ") & "|" & IntToStr(CompareText("abc", "ABC")))

@@ -1,0 +1,195 @@
+// The data rows: records are read once and handed to the sheet a block of rows at a time, so
+// the number of calls grows with the blocks and not with the cells.
+#include <algorithm>
+
+#include "platform/gui/Application.h"
+#include "platform/gui/Colors.h"
+#include "xlsexport/ExcelExport.h"
+
+namespace orv {
+
+using namespace vwExcelExport;
+
+namespace {
+
+size_t CharacterCount(const String& text) {
+  size_t n = 0;
+  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
+  return n;
+}
+
+// The first count characters of text.
+String FirstCharacters(const String& text, size_t count) {
+  size_t i = 0;
+  for (size_t seen = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) break;
+  }
+  return text.substr(0, i);
+}
+
+// One cell's look as the style events left it.
+struct CellLook {
+  TColor Fill = clWhite;
+  TColor FontColor = clBlack;
+  String FontName;
+  int FontSize = 0;
+  bool Bold = false;
+};
+
+}  // namespace
+
+// A text longer than a cell holds is cut, and the cut is noted instead of failing the export.
+String TvwExcelExport::CutText(const String& Text, int Column) {
+  // A character takes at least a byte: only long texts need counting.
+  if (Text.size() <= static_cast<size_t>(maxCellTextLength_) || CharacterCount(Text) <= static_cast<size_t>(maxCellTextLength_))
+    return Text;
+  warnings_->Add(fieldNames_->Strings(Column - 1) + ", record " + std::to_string(exportedCount_) + ": text cut to " +
+                 std::to_string(maxCellTextLength_) + " characters");
+  return FirstCharacters(Text, static_cast<size_t>(maxCellTextLength_ - 3)) + "...";
+}
+
+Variant TvwExcelExport::FieldValue(TField* Field, int Column) {
+  // A missing value is an empty cell, whatever the column's type.
+  if (Field->IsNull()) return Variant();
+  int index = Field->Index();
+  bool hasGetText = static_cast<bool>(Field->OnGetText);
+  if (!hasGetText && (IsMemoType(index) || IsNumericType(index))) {
+    if (IsNumericType(index)) return Field->AsVariant();
+    return Variant(CutText(Field->AsString(), Column));
+  }
+  if (IsDateTimeType(index)) {
+    TDateTime value = Field->AsDateTime();
+    return value == 0.0 ? Variant() : Variant::FromDate(value);
+  }
+  // The sheet keeps text as text, so whole numbers and yes/no values go in as what they are.
+  if (!hasGetText) {
+    TFieldType type = Field->DataType();
+    if (type == ftAutoInc || type == ftLargeint) return Variant(Field->AsLargeInt());
+    if (type == ftBoolean) return Variant(Field->AsBoolean());
+  }
+  String text = Field->Text();
+  if (text.empty()) return Variant();
+  return Variant(CutText(text, Column));
+}
+
+void TvwExcelExport::WriteData() {
+  std::shared_ptr<RunState> run = exporting_;
+  exportedCount_ = 0;
+  int n = fieldNames_->Count();
+  if (n == 0) {
+    lastDataRow_ = beginRowData_ - 1;
+    nextFreeRow_ = beginRowData_;
+    return;
+  }
+  int block = std::max(blockOfRecords_, 1);
+  ChooseNumberFormats();
+  TBookmark bookmark;
+  if (dataPipe_ == dpDataSet) {
+    dataset_->DisableControls();
+    run->DisabledDataset = dataset_;
+    bookmark = dataset_->GetBookmark();
+  }
+  // Controls come back on also when the export fails; not when the component itself was freed,
+  // which has done that already.
+  struct ControlsBack {
+    std::shared_ptr<RunState> run;
+    ~ControlsBack() {
+      if (run->DisabledDataset) run->DisabledDataset->EnableControls();
+      run->DisabledDataset = nullptr;
+    }
+  } controlsBack{run};
+
+  bool styleEvents = OnGetCellBackgroundColorEvent || OnGetCellStyleEvent || OnGetFieldCellStyleEvent;
+  auto scratch = std::make_unique<TxlFont>();
+  std::vector<CellLook> looks(styleEvents ? static_cast<size_t>(block) * static_cast<size_t>(n) : 0);
+  Variant values = VarArrayCreate({1, block, 1, n}, varVariant);
+  String lastColumn = LastDataColumn();
+  int blockStart = beginRowData_, rowInBlock = 0;
+
+  auto applyCellStyles = [&](int rows) {
+    TColor dataFill = ColorToRGB(borderData_->BackColor()), dataColor = ColorToRGB(fontData_->Color());
+    for (int i = 0; i < rows; ++i)
+      for (int c = 0; c < n; ++c) {
+        const CellLook& look = looks[static_cast<size_t>(i) * static_cast<size_t>(n) + static_cast<size_t>(c)];
+        String cell = CellName(blockStart + i, beginColumnData_ + c);
+        OleObject range;
+        auto target = [&] {
+          if (!range.Assigned()) range = Range(cell, cell);
+          return range;
+        };
+        if (look.Fill != dataFill) target().Obj("Interior").Set("Color", look.Fill);
+        if (look.FontColor != dataColor) target().Obj("Font").Set("Color", look.FontColor);
+        if (look.FontName != fontData_->Name()) target().Obj("Font").Set("Name", look.FontName);
+        if (look.FontSize != fontData_->Size() && look.FontSize > 0) target().Obj("Font").Set("Size", look.FontSize);
+        if (look.Bold && fontData_->Style() == TFontStyles()) target().Obj("Font").Set("Bold", true);
+      }
+  };
+  auto flush = [&](int rows) {
+    int blockEnd = blockStart + rows - 1;
+    ApplyNumberFormats(blockStart, blockEnd);
+    Range(firstDataColumnName_ + std::to_string(blockStart), lastColumn + std::to_string(blockEnd)).Set("Value2", values);
+    if (styleEvents) {
+      FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(blockStart),
+                  lastColumn + std::to_string(blockEnd));
+      applyCellStyles(rows);
+    }
+  };
+
+  GotoFirst();
+  while (!IsEndOfData()) {
+    ++exportedCount_;
+    ++rowInBlock;
+    if (blockStart + rowInBlock - 1 > maxRows_)
+      throw EMaxRowsReached("The maximum number of rows (" + std::to_string(maxRows_) + ") has been reached");
+    for (int c = 1; c <= n; ++c) {
+      int index = FieldIndex(c - 1);
+      Variant value;
+      TField* field = nullptr;
+      if (dataPipe_ == dpDataSet) {
+        field = dataset_->Fields()[index];
+        value = FieldValue(field, c);
+      } else if (OnGetFieldValue) {
+        OnGetFieldValue(this, index, value);
+        if (VarIsStr(value)) value = Variant(CutText(value.ToString(), c));
+      }
+      VarArrayPut(values, value, {rowInBlock, c});
+      if (!styleEvents) continue;
+      TColor background = borderData_->BackColor();
+      scratch->Assign(fontData_.get());
+      if (dataPipe_ == dpDataSet) {
+        if (OnGetCellBackgroundColorEvent) OnGetCellBackgroundColorEvent(this, field, background);
+        if (OnGetCellStyleEvent) OnGetCellStyleEvent(this, field, background, scratch.get());
+      } else if (OnGetFieldCellStyleEvent) {
+        OnGetFieldCellStyleEvent(this, index, background, scratch.get());
+      }
+      CellLook& look = looks[static_cast<size_t>(rowInBlock - 1) * static_cast<size_t>(n) + static_cast<size_t>(c - 1)];
+      look.Fill = ColorToRGB(background);
+      look.FontColor = ColorToRGB(scratch->Color());
+      look.FontName = scratch->Name();
+      look.FontSize = scratch->Size();
+      look.Bold = scratch->Style() == TFontStyles{fsBold};
+    }
+    if (rowInBlock == block) {
+      flush(block);
+      blockStart += block;
+      rowInBlock = 0;
+    }
+    GotoNext();
+    if (OnExportRecords) OnExportRecords(this, exportedCount_);
+    // Paint and timers go on; keyboard and mouse wait, so nothing can start a second export or
+    // change the data under this one.
+    Application->ProcessNonInputMessages();
+    if (!run->Alive) throw EAbort("The export was cancelled");
+    if (dataPipe_ == dpDataSet && !dataset_) throw EAbort("The dataset was freed during the export");
+  }
+  if (rowInBlock > 0) flush(rowInBlock);
+  int blockEnd = blockStart + rowInBlock - 1;
+  if (dataPipe_ == dpDataSet && !bookmark.IsNull()) dataset_->GotoBookmark(bookmark);
+  lastDataRow_ = blockEnd;
+  nextFreeRow_ = blockEnd + 1;
+  if (!styleEvents && lastDataRow_ >= beginRowData_)
+    FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(beginRowData_),
+                lastColumn + std::to_string(lastDataRow_));
+}
+
+}  // namespace orv
