@@ -41,7 +41,6 @@ class TCanvasJob {
   void Abort();
 
   bool Printing() const;
-  int PageCount() const { return pages_; }
   int JobId() const { return jobId_; }
 
  private:

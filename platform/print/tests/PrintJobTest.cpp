@@ -140,20 +140,6 @@ TEST(CanvasJob, FailuresAreReturnedAndNothingIsSent) {
   }
 }
 
-TEST(CanvasJob, NoServerFailsWithAReason) {
-  EnsureGraphics();
-  UseNoServer();
-  TCanvas canvas;
-  TCanvasJob job;
-  String error;
-  ASSERT_TRUE(job.Begin("t", "", error));
-  job.BeginPage(canvas, {});
-  canvas.TextOut(0, 0, String("x"));
-  job.EndPage();
-  EXPECT_FALSE(job.End("PdfQ", TJobOptions{}, error));
-  EXPECT_FALSE(error.empty());
-}
-
 TEST(CanvasJob, PrintToFileReplacesTheOldFileOnlyWhenWhole) {
   EnsureGraphics();
   std::string target = TempPath("to-file.pdf");
