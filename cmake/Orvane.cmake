@@ -15,8 +15,9 @@ function(orvane_leak_suppressions target)
   endif()
 endfunction()
 
+# PROPERTIES: further test properties, for instance the fixture of a server the tests need.
 function(orvane_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   # The fuzz tree (see Fuzz.cmake) builds only libraries and fuzzers.
   if(NOT sources OR ORVANE_FUZZ)
@@ -32,5 +33,6 @@ function(orvane_tests name)
   gtest_discover_tests(${name}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION "LC_ALL=set:C.UTF-8"
+               ${ARG_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()

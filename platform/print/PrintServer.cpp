@@ -1,0 +1,162 @@
+#include "platform/print/PrintServer.h"
+
+#include <cups/cups.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <memory>
+
+#include "platform/print/PaperCodes.h"
+
+namespace orv {
+
+namespace {
+
+bool ServerFailed() {
+  ipp_status_t status = cupsLastError();
+  return status > IPP_STATUS_OK_EVENTS_COMPLETE;
+}
+
+// The destinations of the server, freed with the holder.
+struct TDests {
+  cups_dest_t* Dests = nullptr;
+  int Count = 0;
+  TDests() { Count = cupsGetDests2(CUPS_HTTP_DEFAULT, &Dests); }
+  ~TDests() { cupsFreeDests(Count, Dests); }
+  TDests(const TDests&) = delete;
+  TDests& operator=(const TDests&) = delete;
+};
+
+struct TDestInfoFree {
+  void operator()(cups_dinfo_t* info) const { cupsFreeDestInfo(info); }
+};
+
+// The server's name of a paper when it has one, else the short name of the standard size
+// ("A5", "Env10"), else the media name itself.
+String MediaDisplayName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, cups_size_t& size) {
+  const char* name = cupsLocalizeDestMedia(http, dest, info, CUPS_MEDIA_FLAGS_DEFAULT, &size);
+  if (name && *name && std::strcmp(name, size.media) != 0) return name;
+  pwg_media_t* media = pwgMediaForPWG(size.media);
+  if (media && media->ppd) return media->ppd;
+  return size.media;
+}
+
+// The server's name of a paper source, else its keyword made readable ("tray-1" is "Tray 1").
+String SourceDisplayName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, const char* source) {
+  const char* name = cupsLocalizeDestValue(http, dest, info, CUPS_MEDIA_SOURCE, source);
+  if (name && *name && std::strcmp(name, source) != 0) return name;
+  String text = source;
+  std::replace(text.begin(), text.end(), '-', ' ');
+  if (!text.empty()) text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+}  // namespace
+
+TPrinterList ListPrinters() {
+  TPrinterList list;
+  TDests dests;
+  if (dests.Count == 0 && ServerFailed()) {
+    list.ServerReachable = false;
+    list.Error = cupsLastErrorString();
+    return list;
+  }
+  for (int i = 0; i < dests.Count; ++i) {
+    const cups_dest_t& d = dests.Dests[i];
+    // Instances are option sets of one queue, not printers of their own.
+    if (d.instance) continue;
+    list.Names.push_back(d.name);
+    if (d.is_default) list.Default = d.name;
+  }
+  return list;
+}
+
+bool QueryCapabilities(const String& printer, TPrinterCapabilities& caps, String& error) {
+  caps = {};
+  TDests dests;
+  cups_dest_t* dest = cupsGetDest(printer.c_str(), nullptr, dests.Count, dests.Dests);
+  if (!dest) {
+    error = ServerFailed() ? String(cupsLastErrorString()) : "Unknown printer: " + printer;
+    return false;
+  }
+  http_t* http = CUPS_HTTP_DEFAULT;
+  std::unique_ptr<cups_dinfo_t, TDestInfoFree> info(cupsCopyDestInfo(http, dest));
+  if (!info) {
+    error = cupsLastErrorString();
+    return false;
+  }
+
+  const unsigned flags = CUPS_MEDIA_FLAGS_DEFAULT;
+  String defaultMedia;
+  if (ipp_attribute_t* media = cupsFindDestDefault(http, dest, info.get(), CUPS_MEDIA)) {
+    const char* name = ippGetString(media, 0, nullptr);
+    if (name) defaultMedia = name;
+  }
+  int ownCode = kFirstPrinterPaperCode;
+  int count = cupsGetDestMediaCount(http, dest, info.get(), flags);
+  for (int i = 0; i < count; ++i) {
+    cups_size_t size{};
+    if (!cupsGetDestMediaByIndex(http, dest, info.get(), i, flags, &size)) continue;
+    // The bounds of custom sizes are listed as media too; they are no paper.
+    if (String(size.media).rfind("custom_", 0) == 0) continue;
+    TPrinterPaper paper;
+    paper.Media = size.media;
+    paper.Name = MediaDisplayName(http, dest, info.get(), size);
+    // CUPS sizes are hundredths of a millimetre.
+    paper.Width = size.width / 100.0;
+    paper.Height = size.length / 100.0;
+    paper.LeftMargin = size.left / 100.0;
+    paper.TopMargin = size.top / 100.0;
+    paper.RightMargin = size.right / 100.0;
+    paper.BottomMargin = size.bottom / 100.0;
+    paper.Code = PaperCodeForSize(size.width / 10, size.length / 10);
+    // A second paper of a standard size (a borderless variant) gets a code of its own.
+    bool taken = std::any_of(caps.Papers.begin(), caps.Papers.end(),
+                             [&](const TPrinterPaper& p) { return p.Code == paper.Code; });
+    if (paper.Code == kCustomPaperCode || taken) paper.Code = ownCode++;
+    if (caps.DefaultPaper < 0 && paper.Media == defaultMedia)
+      caps.DefaultPaper = static_cast<int>(caps.Papers.size());
+    caps.Papers.push_back(paper);
+  }
+
+  int ownBin = kFirstPrinterBinCode;
+  if (ipp_attribute_t* sources = cupsFindDestSupported(http, dest, info.get(), CUPS_MEDIA_SOURCE)) {
+    for (int i = 0; i < ippGetCount(sources); ++i) {
+      const char* source = ippGetString(sources, i, nullptr);
+      if (!source) continue;
+      TPrinterBin bin;
+      bin.Source = source;
+      bin.Name = SourceDisplayName(http, dest, info.get(), source);
+      bin.Code = BinForMediaSource(source);
+      bool taken = std::any_of(caps.Bins.begin(), caps.Bins.end(),
+                               [&](const TPrinterBin& b) { return b.Code == bin.Code; });
+      if (bin.Code == 0 || taken) bin.Code = ownBin++;
+      caps.Bins.push_back(bin);
+    }
+  }
+
+  caps.Duplex = cupsCheckDestSupported(http, dest, info.get(), CUPS_SIDES,
+                                       CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
+
+  ipp_attribute_t* resolution = cupsFindDestDefault(http, dest, info.get(), "printer-resolution");
+  if (!resolution) resolution = cupsFindDestSupported(http, dest, info.get(), "printer-resolution");
+  if (resolution && ippGetValueTag(resolution) == IPP_TAG_RESOLUTION) {
+    ipp_res_t units;
+    int y = 0;
+    int x = ippGetResolution(resolution, 0, &y, &units);
+    // Dots per centimetre become dots per inch.
+    if (units == IPP_RES_PER_CM) {
+      x = static_cast<int>(x * 2.54 + 0.5);
+      y = static_cast<int>(y * 2.54 + 0.5);
+    }
+    caps.DpiX = x;
+    caps.DpiY = y;
+  }
+
+  if (ipp_attribute_t* o = cupsFindDestDefault(http, dest, info.get(), CUPS_ORIENTATION))
+    caps.DefaultLandscape = ippGetInteger(o, 0) == IPP_ORIENT_LANDSCAPE;
+  return true;
+}
+
+}  // namespace orv
