@@ -14,9 +14,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
 #include <QTextBlock>
 #include <QTimer>
 
+#include "platform/gui/Canvas.h"
+#include "platform/gui/CanvasQt.h"
 #include "platform/gui/ItemStrings.h"
 #include "platform/gui/QtBridge.h"
 
@@ -384,7 +388,72 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   return items;
 }
 
-TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<QComboBox>()) {}
+bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
+
+struct ComboAccess {
+  static void Draw(TCustomComboBox* combo, QPainter* painter, int index, const QRect& r, TOwnerDrawState state) {
+    TCanvas& canvas = *combo->canvas_;
+    AttachCanvas(canvas, painter);
+    canvas.Font().Assign(combo->Font());
+    bool selected = state.Contains(odSelected);
+    canvas.Brush().SetColor(selected ? clHighlight : clWindow);
+    canvas.Font().SetColor(selected ? clHighlightText : clWindowText);
+    CallSafely(combo, [&] { combo->DrawItem(index, Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1), state); });
+    DetachCanvas(canvas);
+  }
+};
+
+namespace {
+
+// The closed field of an owner-drawn box: the style's frame and arrow, the item by the owner.
+class ComboWidget : public QComboBox {
+ public:
+  TCustomComboBox* control = nullptr;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!control || !IsOwnerDraw(control->Style())) {
+      QComboBox::paintEvent(event);
+      return;
+    }
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    option.currentText.clear();
+    option.currentIcon = QIcon();
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    if (currentIndex() < 0) return;
+    QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    TOwnerDrawState state{odComboBoxEdit};
+    if (hasFocus()) state.Include(odSelected);
+    if (!isEnabled()) state.Include(odDisabled);
+    ComboAccess::Draw(control, &painter, currentIndex(), field, state);
+  }
+};
+
+// The items of the drop-down list of an owner-drawn box, ItemHeight high.
+class OwnerDrawDelegate : public QStyledItemDelegate {
+ public:
+  explicit OwnerDrawDelegate(TCustomComboBox* control, QObject* parent) : QStyledItemDelegate(parent), control_(control) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    TOwnerDrawState state;
+    if (option.state & QStyle::State_Selected) state.Include(odSelected);
+    if (option.state & QStyle::State_HasFocus) state.Include(odFocused);
+    ComboAccess::Draw(control_, painter, index.row(), option.rect, state);
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
+    return QSize(option.rect.width(), control_->ItemHeight());
+  }
+
+ private:
+  TCustomComboBox* control_;
+};
+
+}  // namespace
+
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<ComboWidget>()) {
+  static_cast<ComboWidget*>(Widget())->control = this;
+}
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {
   auto* combo = As<QComboBox>(this);
@@ -393,6 +462,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinCon
   combo->setCompleter(nullptr);
   combo->setMaxVisibleItems(8);
   items_.reset(MirrorInto(combo, &settingFromCode_));
+  canvas_ = std::make_unique<TCanvas>();
   combo->setCurrentIndex(-1);
   Connect();
   InitEditBox(145, 21);
@@ -452,12 +522,30 @@ void TCustomComboBox::Select() {
     Change();
 }
 
+void TCustomComboBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) {
+  if (OnDrawItem) {
+    OnDrawItem(this, Index, Rect, State);
+    return;
+  }
+  canvas_->FillRect(Rect);
+  if (Index >= 0 && Index < items_->Count()) canvas_->TextOut(Rect.Left + 2, Rect.Top, items_->Strings(Index));
+}
+
+void TCustomComboBox::SetItemHeight(int Value) {
+  itemHeight_ = Value;
+  As<QComboBox>(this)->view()->doItemsLayout();
+}
+
 void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
   if (style_ == Value) return;
   style_ = Value;
   auto* combo = As<QComboBox>(this);
   String text = Text();
-  combo->setEditable(Value != csDropDownList);
+  if (IsOwnerDraw(Value))
+    combo->setItemDelegate(new OwnerDrawDelegate(this, combo));
+  else
+    combo->setItemDelegate(new QStyledItemDelegate(combo));
+  combo->setEditable(Value != csDropDownList && !IsOwnerDraw(Value));
   if (combo->isEditable()) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
@@ -801,6 +889,8 @@ ORV_IMPLEMENT_CLASS(TCustomComboBox, c) {
   c.Prop("Text", &TCustomComboBox::Text, &TCustomComboBox::SetText);
   c.Event("OnChange", &TCustomComboBox::OnChange);
   c.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);
+  c.Event("OnDrawItem", &TCustomComboBox::OnDrawItem);
+  c.Prop("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight).Default(16);
   c.Event("OnDropDown", &TCustomComboBox::OnDropDown);
   c.Event("OnSelect", &TCustomComboBox::OnSelect);
 }
