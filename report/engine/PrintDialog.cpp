@@ -1,5 +1,6 @@
 #include "report/engine/PrintDialog.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "platform/gui/Picture.h"
@@ -25,7 +26,7 @@ constexpr Integer kMaxCopies = 9999;
 // What stands behind the pictures: left out when they are drawn.
 constexpr TColor kPictureBack = clFuchsia;
 
-// A sheet of paper with a folded corner, for the pictures of the dialog.
+// A sheet of paper, for the pictures of the dialog.
 void DrawSheet(TCanvas& c, int x, int y, int w, int h) {
   c.Pen().SetColor(clGray);
   c.Brush().SetColor(clWhite);

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 
