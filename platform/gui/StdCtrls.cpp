@@ -388,7 +388,7 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   return items;
 }
 
-bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
+static bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
 
 struct ComboAccess {
   static void Draw(TCustomComboBox* combo, QPainter* painter, int index, const QRect& r, TOwnerDrawState state) {
@@ -538,12 +538,13 @@ void TCustomComboBox::SetItemHeight(int Value) {
 
 void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
   if (style_ == Value) return;
+  bool wasOwnerDraw = IsOwnerDraw(style_);
   style_ = Value;
   auto* combo = As<QComboBox>(this);
   String text = Text();
   if (IsOwnerDraw(Value))
     combo->setItemDelegate(new OwnerDrawDelegate(this, combo));
-  else
+  else if (wasOwnerDraw)
     combo->setItemDelegate(new QStyledItemDelegate(combo));
   combo->setEditable(Value != csDropDownList && !IsOwnerDraw(Value));
   if (combo->isEditable()) {
