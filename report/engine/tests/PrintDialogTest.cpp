@@ -3,7 +3,6 @@
 // choices, print to file, and the number boxes refusing what cannot be printed.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
 #include <QTimer>
 #include <QToolButton>
 
