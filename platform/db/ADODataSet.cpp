@@ -314,7 +314,7 @@ void TCustomADODataSet::InternalOpen() {
       }
       sort = SortColumns(sort_, fields);
     }
-    if (!sort.empty()) SetRowOrder(SortedRows(store, Identity(store.Rows()), sort));
+    if (!sort.empty()) SetRowOrder(SortedRows(store, sort));
   }
 
   for (int i = 0; i < count; ++i)
@@ -345,7 +345,11 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
 
   auto unread = std::make_unique<Unread>();
   unread->keyColumn = keyColumn;
-  RowStore sortCells(static_cast<int>(sort.size()));
+  // The key statement gives the sort cells after the key, in the order of sort.
+  std::vector<TSortColumn> bySortCells = sort;
+  for (size_t c = 0; c < sort.size(); ++c) bySortCells[c].Column = static_cast<int>(c);
+  TRowSorter sorter(bySortCells);
+  std::vector<CellView> cells(sort.size());
   sqlite3* db = Database();
   try {
     // SQLite reads only the named columns of the statement's rows; a line break ends a comment
@@ -360,9 +364,8 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
       if (key.Type != CellType::Integer) return false;
       unread->keys.push_back(key.Int);
       if (sort.empty()) continue;
-      Int64 row = sortCells.AddRow();
-      for (size_t c = 0; c < sort.size(); ++c)
-        sortCells.Set(row, static_cast<int>(c), keys.Column(static_cast<int>(c + 1)));
+      for (size_t c = 0; c < sort.size(); ++c) cells[c] = keys.Column(static_cast<int>(c + 1));
+      sorter.Add(cells);
     }
     String fetch = "SELECT ";
     for (size_t i = 0; i < origins.size(); ++i) fetch += (i ? ", " : "") + QuoteIdent(origins[i]);
@@ -376,12 +379,8 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
   // A join may give one row of the table twice; only a key that finds one record will do.
   if (!AllDifferent(unread->keys)) return false;
 
-  std::vector<Int64> tickets = Identity(static_cast<Int64>(unread->keys.size()));
-  if (!sort.empty()) {
-    std::vector<TSortColumn> bySortCells = sort;
-    for (size_t c = 0; c < sort.size(); ++c) bySortCells[c].Column = static_cast<int>(c);
-    tickets = SortedRows(sortCells, tickets, bySortCells);
-  }
+  std::vector<Int64> tickets =
+      sort.empty() ? Identity(static_cast<Int64>(unread->keys.size())) : sorter.Order();
   for (Int64& ticket : tickets) ticket = -ticket - 1;
   NewStore(static_cast<Integer>(names.size()));
   SetRowOrder(std::move(tickets));
