@@ -47,7 +47,7 @@ enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 // the current record and the edit cycle (Edit/Insert/Append, Post, Cancel, Delete). Descendants
 // supply the rows (InternalOpen) and write changes back (InternalPost, InternalDelete). A
 // descendant may leave rows unread at open and give their places only: such a row is read
-// (InternalReadRow) when something first needs it, so that a long list shows its first rows at
+// (InternalReadRows) when something first needs it, so that a long list shows its first rows at
 // once.
 class TDataSet : public TComponent {
   ORV_CLASS(TDataSet, TComponent)

@@ -65,7 +65,8 @@ void TDataSet::SetRowOrder(std::vector<Int64> order) {
 Int64 TDataSet::RowAt(Integer pos) const {
   Int64 row = order_[static_cast<size_t>(pos)];
   if (row >= 0) return row;
-  // Reading is not a change anyone could see: the record's values are those it had all along.
+  // Reading a record changes what the dataset holds, not the records it shows, so readers that
+  // promise no change may do it.
   const_cast<TDataSet*>(this)->ReadRows(pos);
   return order_[static_cast<size_t>(pos)];
 }
