@@ -114,7 +114,10 @@ class TADOConnection : public TComponent {
 
 // A dataset over one SQL statement of a connection. When the statement reads one table (or a
 // view of one) the rows can be edited: changes are written to that table by its primary key,
-// or, for a table without one, by the row's values as read.
+// or, for a table without one, by the row's values as read. When every column is a column of
+// such a table with a one-column integer key, opening reads only the rows' keys (and the Sort
+// fields); a row is read from the table when first needed, so it shows what the table holds
+// then, and a row deleted in between keeps its place with its key alone.
 class TCustomADODataSet : public TDataSet {
   ORV_CLASS(TCustomADODataSet, TDataSet)
 
