@@ -6,6 +6,7 @@
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
@@ -42,7 +43,14 @@ void kvxRegisterModelClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
-                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass()});
+                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass(),
+                     TkvxChild::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxColumnHeader::StaticClass(),
+                     TkvxMasterData::StaticClass(), TkvxDetailData::StaticClass(), TkvxSubdetailData::StaticClass(),
+                     TkvxDataBand4::StaticClass(), TkvxDataBand5::StaticClass(), TkvxDataBand6::StaticClass(),
+                     TkvxFooter::StaticClass(), TkvxGroupFooter::StaticClass(), TkvxGroupHeader::StaticClass(),
+                     TkvxHeader::StaticClass(), TkvxOverlay::StaticClass(), TkvxPageFooter::StaticClass(),
+                     TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
+                     TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass()});
   });
 }
 
