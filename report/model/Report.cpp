@@ -8,6 +8,9 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
+#include "report/model/LineView.h"
+#include "report/model/PictureView.h"
+#include "report/model/ShapeView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 #include "report/model/XmlDocument.h"
@@ -50,7 +53,9 @@ void kvxRegisterModelClasses() {
                      TkvxFooter::StaticClass(), TkvxGroupFooter::StaticClass(), TkvxGroupHeader::StaticClass(),
                      TkvxHeader::StaticClass(), TkvxOverlay::StaticClass(), TkvxPageFooter::StaticClass(),
                      TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
-                     TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass()});
+                     TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass(), TkvxLineView::StaticClass(),
+                     TkvxCustomLineView::StaticClass(), TkvxShapeView::StaticClass(),
+                     TkvxPictureView::StaticClass()});
   });
 }
 
