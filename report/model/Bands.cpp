@@ -269,7 +269,17 @@ TkvxSubreport::~TkvxSubreport() {
 void TkvxSubreport::SetPage(TkvxReportPage* value) {
   if (page_ && page_->SubReport == this) page_->SubReport = nullptr;
   page_ = value;
-  if (page_) page_->SubReport = this;
+  if (page_) {
+    page_->SubReport = this;
+    // Several subreports may name one page: each hears of its end on its own.
+    FreeNotification(page_);
+  }
+}
+
+void TkvxSubreport::Notification(TComponent* component, TOperation operation) {
+  TkvxView::Notification(component, operation);
+  // The page is being destroyed: compare addresses only.
+  if (operation == opRemove && component == static_cast<TComponent*>(page_)) page_ = nullptr;
 }
 
 void TkvxSubreport::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {

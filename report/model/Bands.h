@@ -210,6 +210,9 @@ class TkvxSubreport : public TkvxView {
   void SetPage(TkvxReportPage* value);
   bool PrintOnParent = false;
 
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+
  private:
   TkvxReportPage* page_ = nullptr;
 };

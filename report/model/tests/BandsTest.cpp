@@ -87,6 +87,14 @@ TEST(Bands, SubreportAndItsPageKnowEachOther) {
   sub->SetPage(third);
   delete sub;
   EXPECT_FALSE(third->IsSubReport());
+  // Two subreports on one page: freeing the page leaves neither pointing at it.
+  auto* first = new TkvxSubreport(band);
+  auto* other = new TkvxSubreport(band);
+  first->SetPage(third);
+  other->SetPage(third);
+  delete third;
+  EXPECT_EQ(first->Page(), nullptr);
+  EXPECT_EQ(other->Page(), nullptr);
 }
 
 TEST(Bands, PagesStretchHorizontalAndVerticalBands) {
