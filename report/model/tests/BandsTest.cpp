@@ -95,6 +95,13 @@ TEST(Bands, SubreportAndItsPageKnowEachOther) {
   delete third;
   EXPECT_EQ(first->Page(), nullptr);
   EXPECT_EQ(other->Page(), nullptr);
+  // Subreports that stand on the very page they name, freed with it.
+  auto* own = new TkvxReportPage(report.get());
+  auto* ownBand = new TkvxMasterData(own);
+  (new TkvxSubreport(ownBand))->SetPage(own);
+  (new TkvxSubreport(ownBand))->SetPage(own);
+  delete own;
+  EXPECT_EQ(report->FindObject("Subreport1"), nullptr);
 }
 
 TEST(Bands, PagesStretchHorizontalAndVerticalBands) {
