@@ -268,8 +268,9 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   String accepted = reportOptions_->AcceptedPassword;
   try {
     TkvxComponent::LoadFromStream(stream);
-  } catch (const Exception& e) {
-    Errors->Add(e.Message());
+  } catch (const std::exception& e) {
+    // Whatever a damaged file provokes ends up as a line of the report's errors.
+    Errors->Add(e.what());
   }
   FixDataPage();
   bool convertNulls = engineOptions_->ConvertNulls, doublePass = engineOptions_->DoublePass;
