@@ -92,9 +92,16 @@ TkvxReportPage::TkvxReportPage(TComponent* owner)
 }
 
 TkvxReportPage::~TkvxReportPage() {
-  if (SubReport) {
-    if (const TPropInfo* page = kvxFindProp(SubReport->ClassType(), "Page"); page && page->IsWritable())
-      page->SetObject(SubReport, nullptr);
+  // Every subreport that names this page forgets it now, while the page is still whole.
+  auto forget = [this](TkvxComponent* obj) {
+    const TPropInfo* page = kvxFindProp(obj->ClassType(), "Page");
+    if (page && page->Kind() == tkClass && page->IsWritable() && page->GetObject(obj) == this)
+      page->SetObject(obj, nullptr);
+  };
+  if (TkvxReport* report = GetReport()) {
+    for (TkvxComponent* obj : std::vector<TkvxComponent*>(report->AllObjects())) forget(obj);
+  } else if (SubReport) {
+    forget(SubReport);
   }
 }
 
