@@ -457,11 +457,14 @@ void sxRemoveRTTIModule(const String& name) {
 
 std::unique_ptr<TsxRTTIModule> sxCreateSysFunctions(TsxScript* script);
 std::unique_ptr<TsxRTTIModule> sxCreateClassLibraryFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateIniFileFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateDialogFunctions(TsxScript* script);
 
 std::vector<TsxRTTIModuleFactory> sxRTTIModules() {
   // The engine's own modules lead in their fixed order; the modules of other libraries follow
   // in the order they were added.
-  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateClassLibraryFunctions};
+  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateIniFileFunctions,
+                                           &sxCreateClassLibraryFunctions, &sxCreateDialogFunctions};
   for (const ModuleEntry& m : Modules()) result.push_back(m.Factory);
   return result;
 }
