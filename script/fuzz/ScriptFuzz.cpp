@@ -5,8 +5,11 @@
 #include <sanitizer/lsan_interface.h>
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
+#include <memory>
 
+#include "platform/gui/DialogService.h"
 #include "platform/rtl/Exceptions.h"
 #include "script/ILParser.h"
 #include "script/Parser.h"
@@ -35,8 +38,19 @@ void Tokenize(const orv::String& text, const orv::TsxILParser& configured) {
   parser.RowColToPosition({3, 2});
 }
 
+// Answers every dialog a script asks for with Cancel, so no window is ever opened.
+class TSilentDialogService : public orv::IDialogService {
+ public:
+  int ShowMessageBox(const orv::TMessageBoxRequest&) override { return 2; }
+  bool InputQuery(const orv::String&, const orv::String&, orv::String&) override { return false; }
+  bool ExecuteFileDialog(orv::TFileDialogRequest&) override { return false; }
+  bool ExecuteColorDialog(orv::TColor&) override { return false; }
+  bool ExecuteFontDialog(orv::TFont&) override { return false; }
+  bool ExecutePrintDialog(orv::TPrintDialogRequest&) override { return false; }
+};
+
 // Builds and runs what parses. ShowMessage is replaced by a silent routine (the host's own
-// registrations come after the built-ins and win), so no dialog is asked for.
+// registrations come after the built-ins and win), and every other dialog is cancelled.
 void Run(const orv::String& text, const char* dialect) {
   orv::TsxScript script(nullptr);
   script.AddRTTI();
@@ -63,6 +77,13 @@ void Run(const orv::String& text, const char* dialect) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The dialog functions start the GUI library even when every answer is scripted.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  orv::SetDialogService(std::make_unique<TSilentDialogService>());
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
