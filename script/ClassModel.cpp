@@ -459,12 +459,14 @@ std::unique_ptr<TsxRTTIModule> sxCreateSysFunctions(TsxScript* script);
 std::unique_ptr<TsxRTTIModule> sxCreateClassLibraryFunctions(TsxScript* script);
 std::unique_ptr<TsxRTTIModule> sxCreateIniFileFunctions(TsxScript* script);
 std::unique_ptr<TsxRTTIModule> sxCreateDialogFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateGraphicsFunctions(TsxScript* script);
 
 std::vector<TsxRTTIModuleFactory> sxRTTIModules() {
   // The engine's own modules lead in their fixed order; the modules of other libraries follow
   // in the order they were added.
   std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateIniFileFunctions,
-                                           &sxCreateClassLibraryFunctions, &sxCreateDialogFunctions};
+                                           &sxCreateClassLibraryFunctions, &sxCreateDialogFunctions,
+                                           &sxCreateGraphicsFunctions};
   for (const ModuleEntry& m : Modules()) result.push_back(m.Factory);
   return result;
 }
