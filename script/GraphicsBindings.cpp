@@ -1,5 +1,7 @@
 #include "script/GraphicsBindings.h"
 
+#include <algorithm>
+
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Colors.h"
@@ -33,6 +35,14 @@ TsxCallMethodNewEvent Method(F body) {
   return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant {
     return body(Self<T>(instance), c);
   };
+}
+
+// A script asking for a picture the size of the machine's memory gets an error instead.
+int CheckedSide(const Variant& value, int otherSide) {
+  const Int64 side = value.ToInt64();
+  if (side > 32768 || side * std::max(otherSide, 1) > (Int64{1} << 26))
+    throw EOutOfMemory("Out of system resources");
+  return static_cast<int>(side);
 }
 
 template <class T>
@@ -130,11 +140,17 @@ TsxGraphicsFunctions::TsxGraphicsFunctions(TsxScript* script) : TsxRTTIModule(sc
   graphic->AddProperty(
       "Height", "Integer",
       [](TObject* instance, TClass, const String&) { return Variant(Self<TGraphic>(instance).Height()); },
-      [](TObject* instance, TClass, const String&, const Variant& v) { Self<TGraphic>(instance).SetHeight(v.ToInteger()); });
+      [](TObject* instance, TClass, const String&, const Variant& v) {
+        TGraphic& self = Self<TGraphic>(instance);
+        self.SetHeight(CheckedSide(v, self.Width()));
+      });
   graphic->AddProperty(
       "Width", "Integer",
       [](TObject* instance, TClass, const String&) { return Variant(Self<TGraphic>(instance).Width()); },
-      [](TObject* instance, TClass, const String&, const Variant& v) { Self<TGraphic>(instance).SetWidth(v.ToInteger()); });
+      [](TObject* instance, TClass, const String&, const Variant& v) {
+        TGraphic& self = Self<TGraphic>(instance);
+        self.SetWidth(CheckedSide(v, self.Height()));
+      });
 
   TsxClassVariable* picture = s.AddClass(TPicture::StaticClass(), "TPersistent");
   picture->AddMethod("procedure LoadFromFile(const Filename: string)", Method<TPicture>([](TPicture& self, Caller& c) {
