@@ -11,6 +11,7 @@
 
 #include "platform/gui/DialogService.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
 #include "script/ILParser.h"
 #include "script/Parser.h"
 #include "script/Script.h"
@@ -66,6 +67,8 @@ void Run(const orv::String& text, const char* dialect) {
   script.Lines().SetText(text);
   script.SetStepLimit(20000);
   if (!script.Compile()) return;
+  // A modal form waits for a person; a fuzzer has none.
+  if (orv::Pos("SHOWMODAL", orv::UpperCase(text)) > 0) return;
   try {
     // Objects a script creates and never frees are its author's to free, as in the program;
     // the leak check covers everything else.
