@@ -209,6 +209,11 @@ TComponent* TsxComponentHelper::Component() const {
   return static_cast<TComponent*>(HandleToObject(handle_));
 }
 
+void TsxComponentHelper::SetComponent(TComponent* component) {
+  handle_ = ObjectToHandle(component);
+  TypeName = component->ClassName();
+}
+
 // Arrays.
 
 TsxArrayHelper::TsxArrayHelper(const String& name, int dimCount, TsxVarType typ,
@@ -442,6 +447,13 @@ TsxEventHelper* TsxClassVariable::AddEvent(const String& name, const TsxEventCla
 }
 
 TsxComponentHelper* TsxClassVariable::AddComponent(TComponent* component) {
+  for (const auto& m : members_) {
+    if (m->Kind == TsxItemKind::Component && SameText(m->Name(), component->Name())) {
+      auto* helper = static_cast<TsxComponentHelper*>(m.get());
+      helper->SetComponent(component);
+      return helper;
+    }
+  }
   return static_cast<TsxComponentHelper*>(
       AddMember(std::make_unique<TsxComponentHelper>(component)));
 }

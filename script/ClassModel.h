@@ -109,6 +109,7 @@ class TsxComponentHelper : public TsxCustomHelper {
   Variant GetValue() override;
   void SetValue(const Variant&) override {}
   TComponent* Component() const;
+  void SetComponent(TComponent* component);
 
  private:
   Integer handle_;
@@ -155,6 +156,8 @@ class TsxClassVariable : public TsxCustomVariable {
   TsxMethodHelper* AddDefaultProperty(const String& name, const String& params,
                                       const String& typeName, TsxCallMethodNewEvent callEvent,
                                       bool readOnly);
+  // A component of a name the class already lists takes that entry's place: a form registered
+  // again (a new instance) reaches its own components, not the freed ones.
   TsxComponentHelper* AddComponent(TComponent* component);
   TsxEventHelper* AddEvent(const String& name, const TsxEventClass& eventClass);
   TsxCustomHelper* AddMember(std::unique_ptr<TsxCustomHelper> member);

@@ -96,5 +96,20 @@ TEST(ScriptFormsBindings, BridgesPassTheEventsArgumentsAndWriteBack) {
   EXPECT_FALSE(static_cast<bool>(edit->OnClick));
 }
 
+TEST(ScriptFormsBindings, AFormRegisteredAgainReachesItsOwnComponents) {
+  auto script = test::NewScript("PascalScript", "begin\n  ShowMessage(Form1.Edit1.Text);\nend.");
+  for (const char* text : {"first", "second"}) {
+    TForm form(nullptr);
+    form.SetName("Form1");
+    auto* edit = new TEdit(&form);
+    edit->SetName("Edit1");
+    edit->SetText(text);
+    script->Clear();
+    script->AddForm(&form);
+    const test::TRunResult r = test::RunScript(*script);
+    EXPECT_EQ(r.Lines, (L{text})) << r.CompileError << r.RunError;
+  }
+}
+
 }  // namespace
 }  // namespace orv
