@@ -91,19 +91,7 @@ TkvxReportPage::TkvxReportPage(TComponent* owner)
   UpdateSize();
 }
 
-TkvxReportPage::~TkvxReportPage() {
-  // Every subreport that names this page forgets it now, while the page is still whole.
-  auto forget = [this](TkvxComponent* obj) {
-    const TPropInfo* page = kvxFindProp(obj->ClassType(), "Page");
-    if (page && page->Kind() == tkClass && page->IsWritable() && page->GetObject(obj) == this)
-      page->SetObject(obj, nullptr);
-  };
-  if (TkvxReport* report = GetReport()) {
-    for (TkvxComponent* obj : std::vector<TkvxComponent*>(report->AllObjects())) forget(obj);
-  } else if (SubReport) {
-    forget(SubReport);
-  }
-}
+TkvxReportPage::~TkvxReportPage() = default;
 
 void TkvxReportPage::UpdateSize() {
   SetWidth(std::round(paperWidth_ * kvxPixelsPerMM));
@@ -179,8 +167,10 @@ void TkvxReportPage::SetDataSet(TkvxDataSet* value) {
 
 void TkvxReportPage::Notification(TComponent* component, TOperation operation) {
   TkvxPage::Notification(component, operation);
-  // The data set is being destroyed: compare addresses only.
-  if (operation == opRemove && static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
+  if (operation != opRemove) return;
+  // The data set or subreport is being destroyed: compare addresses only.
+  if (static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
+  if (static_cast<TComponent*>(SubReport) == component) SubReport = nullptr;
 }
 
 String TkvxReportPage::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }

@@ -114,7 +114,8 @@ class TkvxReportPage : public TkvxPage {
   TkvxComponent* FindBand(TClass bandClass) const;
   // The page belongs to a subreport object.
   bool IsSubReport() const { return SubReport != nullptr; }
-  // The subreport object whose page this is; it forgets the page when the page is freed.
+  // The subreport object whose page this is. The two hear of each other's end, so neither
+  // keeps a reference to a freed object.
   TkvxComponent* SubReport = nullptr;
 
  protected:
