@@ -383,6 +383,8 @@ namespace {
 class ComboWidget : public QComboBox {
  public:
   void Attach(TCustomComboBox* control) { control_ = control; }
+  // 0 once the control is gone: the style's height.
+  int ItemHeight() const { return control_ ? ComboAccess::ItemHeight(control_) : 0; }
   void PlaceEditor() {
     if (!control_ || !ComboAccess::OwnerDraws(control_) || !lineEdit()) return;
     TRect r = ComboAccess::EditRect(control_);
@@ -435,15 +437,15 @@ class ComboWidget : public QComboBox {
 // Lines of the list at the height the control asks for.
 class ItemHeightDelegate : public QStyledItemDelegate {
  public:
-  ItemHeightDelegate(TCustomComboBox* control, QObject* parent) : QStyledItemDelegate(parent), control_(control) {}
+  explicit ItemHeightDelegate(ComboWidget* combo) : QStyledItemDelegate(combo), combo_(combo) {}
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (int h = ComboAccess::ItemHeight(control_); h > 0) size.setHeight(h);
+    if (int h = combo_->ItemHeight(); h > 0) size.setHeight(h);
     return size;
   }
 
  private:
-  TCustomComboBox* control_;
+  ComboWidget* combo_;
 };
 
 }  // namespace
@@ -472,9 +474,9 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
 }
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<ComboWidget>()) {
-  static_cast<ComboWidget*>(Widget())->Attach(this);
-  auto* combo = As<QComboBox>(this);
-  combo->setItemDelegate(new ItemHeightDelegate(this, combo));
+  auto* combo = static_cast<ComboWidget*>(Widget());
+  combo->Attach(this);
+  combo->setItemDelegate(new ItemHeightDelegate(combo));
 }
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {

@@ -41,6 +41,7 @@ TkvxCustomComboBox::TkvxCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOw
   SetItemHeight(ScreenFontHeight(Font()));
 }
 
+// Both move the editor: setting the owner-drawn frame again places it anew and repaints.
 void TkvxCustomComboBox::SetButtonWidth(int Value) {
   buttonWidth_ = Value;
   SetOwnerDrawFrame(true);

@@ -66,16 +66,20 @@ class PageSettingsTest : public ScriptedDialogsTest {
   void SetUnits(int units) {
     std::ofstream(settings_) << "[Form.TkvxDesignerForm]\nUnits=" << units << "\n";
   }
-  // Runs the dialog modally; the steps run one after another inside its message loop.
+  // Runs the dialog modally; the steps run one after another inside its message loop, each
+  // once the dialog is open and has dealt with what the one before did.
   TModalResult Run(TkvxPageSettingsForm& form, std::vector<std::function<void()>> steps) {
     form.Page = page_;
     form.Report = &report_;
-    int at = 40;
-    for (auto& step : steps) {
-      QTimer::singleShot(at, step);
-      at += 60;
-    }
-    return form.ShowModal();
+    size_t next = 0;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+      if (next < steps.size() && form.Visible() && form.ModalResult() == mrNone) steps[next++]();
+    });
+    driver.start(20);
+    TModalResult result = form.ShowModal();
+    EXPECT_EQ(next, steps.size());
+    return result;
   }
   void ExpectPage(TPrinterOrientation o, Integer size, Extended w, Extended h, Extended l, Extended t,
                   Extended r, Extended b) {
