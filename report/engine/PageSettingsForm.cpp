@@ -74,13 +74,14 @@ class TUpdatingScope {
 
 TkvxPageSettingsForm::TkvxPageSettingsForm(TComponent* AOwner, IkvxPaperSource& Printer)
     : TForm(AOwner), printer_(Printer) {
+  // Sized before the dialog border fixes the window's size.
+  SetClientWidth(286);
+  SetClientHeight(359);
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   Font()->SetName("Tahoma");
   Font()->SetSize(8);
-  SetClientWidth(286);
-  SetClientHeight(359);
 
   SizeL = Make<TGroupBox>(this, this, 8, 4, 270, 100);
   SizeCB = Make<TComboBox>(this, SizeL, 8, 20, 254, 21);
@@ -116,8 +117,8 @@ TkvxPageSettingsForm::TkvxPageSettingsForm(TComponent* AOwner, IkvxPaperSource& 
   UnitL6 = MakeLabel(this, MarginsL, 244, 50);
 
   OtherL = Make<TGroupBox>(this, this, 8, 256, 270, 60);
-  ApplyToCurRB = Make<TRadioButton>(this, OtherL, 8, 18, 254, 17);
-  ApplyToAllRB = Make<TRadioButton>(this, OtherL, 8, 36, 254, 17);
+  ApplyToCurRB = Make<TRadioButton>(this, OtherL, 8, 20, 254, 17);
+  ApplyToAllRB = Make<TRadioButton>(this, OtherL, 8, 38, 254, 17);
   ApplyToCurRB->SetChecked(true);
 
   OKB = Make<TButton>(this, this, 122, 326, 75, 25);

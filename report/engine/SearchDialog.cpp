@@ -27,23 +27,24 @@ C* Make(TComponent* owner, TWinControl* parent, int left, int top, int width, in
 
 TkvxSearchDialog::TkvxSearchDialog(TComponent* AOwner) : TForm(AOwner) {
   TkvxResources* res = kvxGetResources();
+  // Sized before the dialog border fixes the window's size.
+  SetClientWidth(276);
+  SetClientHeight(154);
   SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   Font()->SetName("Tahoma");
   Font()->SetSize(8);
   SetCaption(res->Get("300"));
-  SetClientWidth(276);
-  SetClientHeight(150);
 
   TextL = Make<TLabel>(this, this, 8, 10, 260, 13);
   TextL->SetCaption(res->Get("301"));
   TextE = Make<TEdit>(this, this, 8, 28, 260, 21);
-  SearchL = Make<TGroupBox>(this, this, 8, 56, 260, 54);
+  SearchL = Make<TGroupBox>(this, this, 8, 56, 260, 58);
   SearchL->SetCaption(res->Get("302"));
-  TopCB = Make<TCheckBox>(this, SearchL, 8, 16, 244, 17);
+  TopCB = Make<TCheckBox>(this, SearchL, 8, 19, 244, 17);
   TopCB->SetCaption(res->Get("304"));
-  CaseCB = Make<TCheckBox>(this, SearchL, 8, 33, 244, 17);
+  CaseCB = Make<TCheckBox>(this, SearchL, 8, 37, 244, 17);
   CaseCB->SetCaption(res->Get("305"));
   // Hidden: the preview finds text but does not replace it.
   ReplacePanel = Make<TPanel>(this, this, 8, 56, 260, 44);
@@ -52,11 +53,11 @@ TkvxSearchDialog::TkvxSearchDialog(TComponent* AOwner) : TForm(AOwner) {
   ReplaceL = Make<TLabel>(this, ReplacePanel, 0, 2, 260, 13);
   ReplaceL->SetCaption(res->Get("303"));
   ReplaceE = Make<TEdit>(this, ReplacePanel, 0, 20, 260, 21);
-  OkB = Make<TButton>(this, this, 112, 118, 75, 25);
+  OkB = Make<TButton>(this, this, 112, 122, 75, 25);
   OkB->SetCaption(res->Get("1"));
   OkB->SetModalResult(mrOk);
   OkB->SetDefault(true);
-  CancelB = Make<TButton>(this, this, 193, 118, 75, 25);
+  CancelB = Make<TButton>(this, this, 193, 122, 75, 25);
   CancelB->SetCaption(res->Get("2"));
   CancelB->SetModalResult(mrCancel);
   CancelB->SetCancel(true);

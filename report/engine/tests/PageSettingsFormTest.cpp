@@ -136,6 +136,8 @@ TEST_F(PageSettingsTest, ShowsThePageInTheUnitOfTheSettings) {
     form.Report = &report_;
     form.Show();
     EXPECT_EQ(form.Caption(), "Page Settings");
+    EXPECT_EQ(form.ClientWidth(), 286);
+    EXPECT_EQ(form.ClientHeight(), 359);
     EXPECT_EQ(form.SizeCB->Items()->Count(), 4);
     EXPECT_EQ(form.SizeCB->Text(), "A4");
     EXPECT_EQ(form.WidthE->Text(), c.Width);

@@ -31,6 +31,8 @@ void TypeInto(TEdit* edit, const QString& text) {
 TEST(SearchDialog, RemembersTheLastTextSearchedForAndOffersItSelected) {
   EXPECT_EQ(Ask([](TkvxSearchDialog& d) {
               EXPECT_EQ(d.Caption(), "Find Text");
+              EXPECT_EQ(d.ClientWidth(), 276);
+              EXPECT_EQ(d.ClientHeight(), 154);
               EXPECT_EQ(d.TextL->Caption(), "Text to find:");
               EXPECT_EQ(d.TopCB->Caption(), "Search from beginning");
               EXPECT_EQ(d.CaseCB->Caption(), "Case sensitive");
