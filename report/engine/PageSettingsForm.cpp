@@ -74,10 +74,9 @@ class TUpdatingScope {
 
 TkvxPageSettingsForm::TkvxPageSettingsForm(TComponent* AOwner, IkvxPaperSource& Printer)
     : TForm(AOwner), printer_(Printer) {
-  // Sized before the dialog border fixes the window's size.
+  SetBorderStyle(bsDialog);
   SetClientWidth(286);
   SetClientHeight(359);
-  SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   Font()->SetName("Tahoma");

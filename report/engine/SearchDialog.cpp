@@ -27,10 +27,9 @@ C* Make(TComponent* owner, TWinControl* parent, int left, int top, int width, in
 
 TkvxSearchDialog::TkvxSearchDialog(TComponent* AOwner) : TForm(AOwner) {
   TkvxResources* res = kvxGetResources();
-  // Sized before the dialog border fixes the window's size.
+  SetBorderStyle(bsDialog);
   SetClientWidth(276);
   SetClientHeight(154);
-  SetBorderStyle(bsDialog);
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   Font()->SetName("Tahoma");
