@@ -83,18 +83,5 @@ TEST(ComboFrame, DescendantPaintsPlacesItsEditorAndListAndHearsTheListClose) {
   EXPECT_EQ(combo->closed, 2);
 }
 
-TEST(ComboFrame, PlainComboBoxKeepsTheStylesLookAndItsItemHeight) {
-  TForm form(nullptr);
-  auto* combo = new TComboBox(&form);
-  combo->SetParent(&form);
-  EXPECT_EQ(combo->ItemHeight(), 0);
-  form.Show();
-  QApplication::processEvents();
-  QImage picture = testing::Snapshot(combo);
-  EXPECT_NE(picture.pixelColor(0, 0), QColor(Qt::green));
-  combo->SetItemHeight(-4);
-  EXPECT_EQ(combo->ItemHeight(), 0);
-}
-
 }  // namespace
 }  // namespace orv
