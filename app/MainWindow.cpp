@@ -36,7 +36,6 @@ constexpr int kClientWidth = kSideLeft + kSideWidth + kMargin;
 constexpr int kClientHeight = 680;
 constexpr int kSearchHeight = 250;
 
-const String kMemberList = SortedMembers("", " order by Nm collate THAI, Sur collate THAI");
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
 TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {
@@ -350,11 +349,11 @@ void TForm1::StartUp() {
   ConnectDatabase();
   // A database that can only be read was checked to need no upgrade.
   if (!readOnly_) FindOrvID();
-  ADOQuery1->SQL().SetText(kMemberList);
+  SetMemberList(ADOQuery1, "", kMembersByName);
   ADOQuery1->Open();
   // Opening an empty list moves nowhere; the display is cleared all the same.
   if (ADOQuery1->IsEmpty()) ADOQuery1AfterScroll(ADOQuery1);
-  ADOQuery10->SQL().SetText(kMemberList);
+  SetMemberList(ADOQuery10, "", kMembersByName);
   ADOQuery10->Open();
   Label3->SetCaption("จำนวนข้อมูล  " + IntToStr(ADOQuery1->RecordCount()) + " รายการ");
   CurrentSelect = "Select * from Orvani";

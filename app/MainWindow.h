@@ -46,6 +46,15 @@ struct TFieldBinding {
 // is emptied and every picker shows today.
 void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
 
+// An order of the member list: the clause that printing appends to the selection, and the same
+// order as the list's own Sort, which puts the rows in order without reading them all.
+struct TMemberOrder {
+  const char* Clause;
+  const char* Sort;
+};
+inline constexpr TMemberOrder kMembersByName = {" order by Nm collate THAI, Sur collate THAI",
+                                                "Nm, Sur"};
+
 // The main window.
 class TForm1 : public TForm {
   ORV_CLASS(TForm1, TForm)
@@ -390,7 +399,7 @@ class TForm1 : public TForm {
   void ConnectMemberCommands();
   void ConnectSpouseEditors();
   // Runs a member selection: the list, its export copy, the count and the buttons.
-  void OpenMembers(const String& Condition, const String& Order,
+  void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
   // The text searches (name, surname, code, house, family, occupation).
   void FindText(bool BySurname);
@@ -425,8 +434,9 @@ class TForm1 : public TForm {
 
 extern TForm1* Form1;
 
-// The members meeting a condition (none: all), in the order of an " order by" clause, with the
-// witness pair as the column FaMo when asked for.
-String SortedMembers(const String& Condition, const String& Order, bool WithPair = false);
+// Sets query to the members meeting a condition (none: all) in an order, with the witness pair
+// as the column FaMo when asked for.
+void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder& Order,
+                   bool WithPair = false);
 
 }  // namespace orv

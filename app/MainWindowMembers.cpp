@@ -7,8 +7,6 @@ namespace orv {
 
 namespace {
 
-const char* const kByName = " order by Nm collate THAI, Sur collate THAI";
-
 bool Confirmed(const String& question) {
   return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
 }
@@ -74,7 +72,7 @@ void TForm1::ShowNewMember() {
     throw;
   }
   Variant id = ADOQuery1->FieldByName("ID")->Value();
-  OpenMembers("", kByName, {});
+  OpenMembers("", kMembersByName, {});
   // The new member is found by its key: an unnamed member is not always the first in the list.
   if (!ADOQuery1->Locate("ID", id, 0)) ADOQuery1->First();
 }

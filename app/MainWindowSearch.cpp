@@ -26,12 +26,12 @@ struct TSearchMode {
   // The list's values (value-list modes) and, for the others, what the condition compares.
   const char* Expression;
   int ListWidth;
-  const char* Order;
+  TMemberOrder Order;
 };
 
 // Names sort in Thai order; the collation is the connection's own, never an index's.
-const char* const kByName = " order by Nm collate THAI, Sur collate THAI";
-const char* const kBySurname = " order by Sur collate THAI, Nm collate THAI";
+constexpr TMemberOrder kByName = kMembersByName;
+constexpr TMemberOrder kBySurname = {" order by Sur collate THAI, Nm collate THAI", "Sur, Nm"};
 const char* const kWitnessPair = "mtmn_father || '-' || mtmn_mother";
 
 // In the order the panel shows them, column by column; the long captions go last.
@@ -45,20 +45,22 @@ const TSearchMode kModes[] = {
     {&TForm1::RadioButton4, "รหัส", miText, "รหัส", &TForm1::RadioButton13, mpPersonal, "NUM", 0,
      kByName},
     {&TForm1::RadioButton5, "วันเกิด", miDay, "วันเกิด", &TForm1::RadioButton13, mpPersonal,
-     "birth_date", 0, " order by birth_date"},
+     "birth_date", 0, {" order by birth_date", "birth_date"}},
     {&TForm1::RadioButton6, "บ้านเลขที่", miText, "บ้านเลขที่", &TForm1::RadioButton13, mpPersonal,
      "Address1", 0,
-     " order by Address1 collate THAI, Address2 collate THAI, Nm collate THAI, Sur collate THAI"},
+     {" order by Address1 collate THAI, Address2 collate THAI, Nm collate THAI, Sur collate THAI",
+      "Address1, Address2, Nm, Sur"}},
     {&TForm1::RadioButton7, "เลขที่ครอบครัว", miText, "ครอบครัวที่", &TForm1::RadioButton13,
-     mpPersonal, "from_family", 0, " order by from_family collate THAI, birth_date"},
+     mpPersonal, "from_family", 0,
+     {" order by from_family collate THAI, birth_date", "from_family, birth_date"}},
     {&TForm1::RadioButton8, "ลักษณะงาน", miText, "ลักษณะงาน", &TForm1::RadioButton13, mpPersonal,
      "Occupation", 0, kByName},
     {&TForm1::RadioButton9, "วันมรณะ", miDay, "วันมรณะ", &TForm1::RadioButton14, mpAnointing,
      "dead_date", 0, kByName},
     {&TForm1::RadioButton11, "ผู้ย้ายเข้า", miPeriod, "จาก", &TForm1::RadioButton13, mpMoves,
-     "DateIn", 0, " order by DateIn"},
+     "DateIn", 0, {" order by DateIn", "DateIn"}},
     {&TForm1::RadioButton12, "ผู้ย้ายออก", miPeriod, "จาก", &TForm1::RadioButton15, mpMoves,
-     "DateOut", 0, " order by DateOut"},
+     "DateOut", 0, {" order by DateOut", "DateOut"}},
     {&TForm1::RadioButton20, "วัดที่ล้างบาป", miList, "วัดที่ล้างบาป", &TForm1::RadioButton13,
      mpBaptism, "btsm_wat", 220, kByName},
     {&TForm1::RadioButton10, "พ่อ/แม่ทูนหัว ศีลล้างบาป", miList, "พ่อ/แม่ทูนหัวศีลล้างบาป",
@@ -265,25 +267,34 @@ void TForm1::FindData() {
   if (mode->Input == miList) Timer1->SetEnabled(true);
 }
 
-String SortedMembers(const String& Condition, const String& Order, bool WithPair) {
-  // Sorting whole rows in Thai order moves every column through the sorter; sorting the keys
-  // alone and reading each row by its key once the order is known is much faster. The LIMIT
-  // keeps SQLite from dropping the inner ORDER BY, and the rows come out in its order.
-  return String("Select o.*") + (WithPair ? ", o.mtmn_father || '-' || o.mtmn_mother as FaMo" : "") +
-         " from (select ID from Orvani" + (Condition.empty() ? "" : " where " + Condition) + Order +
-         " limit -1) as k cross join Orvani as o on o.ID = k.ID";
+namespace {
+
+String MemberSelect(const String& Condition, bool WithPair) {
+  if (!WithPair) return "Select * from Orvani" + (Condition.empty() ? "" : " where " + Condition);
+  // The pair column makes the list read whole rows at once; choosing the members first by what
+  // the condition reads lets SQLite look at a narrow index instead of every member's row.
+  return "Select *, " + String(kWitnessPair) +
+         " as FaMo from Orvani where ID in (select ID from Orvani where " + Condition + ")";
 }
 
-void TForm1::OpenMembers(const String& Condition, const String& Order, const TParams& Params,
+}  // namespace
+
+void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder& Order,
+                   bool WithPair) {
+  // The list sorts its rows itself: it then reads only the keys of the members to put them in
+  // Thai order, and the rest of a member when the member is shown.
+  query->SQL().SetText(MemberSelect(Condition, WithPair));
+  query->SetSort(Order.Sort);
+}
+
+void TForm1::OpenMembers(const String& Condition, const TMemberOrder& Order, const TParams& Params,
                          bool WithPair) {
-  CurrentSelect = String(WithPair ? "Select *, " + String(kWitnessPair) + " as FaMo" : "Select *") +
-                  " from Orvani" + (Condition.empty() ? "" : " where " + Condition);
-  CurrentOrder = Order;
-  String list = SortedMembers(Condition, Order, WithPair);
+  CurrentSelect = MemberSelect(Condition, WithPair);
+  CurrentOrder = Order.Clause;
   // The export copy gets the same rows: the statement and its values, opened by the export.
   for (TADOQuery* query : {ADOQuery10, ADOQuery1}) {
     query->Close();
-    query->SQL().SetText(list);
+    SetMemberList(query, Condition, Order, WithPair);
     for (const auto& [name, value] : Params) query->Parameters().ParamByName(name)->SetValue(value);
   }
   ADOQuery1->Open();
@@ -305,7 +316,7 @@ void TForm1::FindText(bool BySurname) {
   String r = ReligionClause(this);
   String text = Edit1->Text();
   String condition;
-  String order = mode->Order;
+  TMemberOrder order = mode->Order;
   TParams params;
   if (mode->Radio == &TForm1::RadioButton1) {
     String surname = Edit2->Text();
@@ -359,12 +370,17 @@ void TForm1::Timer1Timer(TObject*) {
   const TSearchMode* mode = SelectedMode(this);
   if (!mode || mode->Input != miList) return;
   if (!CheckBox23->Checked() && !CheckBox24->Checked()) {
-    OpenMembers("0", "", {});
+    OpenMembers("0", kByName, {});
     return;
   }
   bool pair = mode->Radio == &TForm1::RadioButton17;
-  OpenMembers(String(mode->Expression) + " like :v" + ReligionClause(this) + StatusFilter,
-              mode->Order, {{"v", ComboBox8->Text()}}, pair);
+  String value = ComboBox8->Text();
+  // Without a wildcard LIKE matches the whole value, blind to the case of Latin letters only;
+  // so does equality under NOCASE, which SQLite tests without decoding each character.
+  bool pattern = value.find_first_of("%_") != String::npos;
+  OpenMembers(String(mode->Expression) + (pattern ? " like :v" : " = :v collate nocase") +
+                  ReligionClause(this) + StatusFilter,
+              mode->Order, {{"v", value}}, pair);
 }
 
 void TForm1::FindDay(TRadioButton* Mode) {

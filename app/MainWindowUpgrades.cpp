@@ -73,7 +73,12 @@ void TForm1::AddSearchIndexes() {
       {"OrvaniFamilyNo", "Orvani (family_no)"},
       {"OrvaniPapa", "Orvani (papa_nm)"},
       {"OrvaniMama", "Orvani (mama_nm)"},
-      {"MoveMember", "Move (OrvID)"}};
+      {"MoveMember", "Move (OrvID)"},
+      // A search that must look at every member (a group, a baptism church, an occupation, the
+      // witnesses, the status alone) reads this narrow copy of what it compares and sorts by
+      // instead of the members' whole rows, a fifth of the file.
+      {"OrvaniScan", "Orvani (dead_date, DateOut, religion, Nm, sur, gang, btsm_wat, Occupation, "
+                     "mtmn_father, mtmn_mother)"}};
   String names, create;
   for (const auto& index : kIndexes) {
     names += String(names.empty() ? "'" : ", '") + index[0] + "'";

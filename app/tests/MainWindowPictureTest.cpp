@@ -51,12 +51,11 @@ class MainWindowPictureTest : public ParishTest {
  protected:
   // Runs the program in the test's parish on a virtual display with the screenshot variables.
   int RunPictured(const std::string& shot, const std::string& form, std::string& output) {
-    std::string command = "cd " + Quoted(dir_.string()) + " && env -u QT_QPA_PLATFORM " +
-                          ScreenshotVariable + "=" + Quoted(shot) + " " + ScreenshotFormVariable +
-                          "=" + Quoted(form) +
-                          " timeout 180 xvfb-run -a -s '-screen 0 1400x900x24' " +
-                          Quoted(ORVANE_PROGRAM);
-    return RunShell(command, output);
+    TRun run = RunOnDisplay(Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
+                            std::string(ScreenshotVariable) + "=" + Quoted(shot) + " " +
+                                ScreenshotFormVariable + "=" + Quoted(form));
+    output += run.Output;
+    return run.Status;
   }
 };
 

@@ -65,6 +65,27 @@ TEST_F(SearchInputTest, QuotesWildcardsAndThaiAreSearchedAsTyped) {
   }
 }
 
+TEST_F(SearchInputTest, APickedValueMatchesAsLikeDoesCaseBlindForLatinWithItsWildcards) {
+  MakeEmpty();
+  Cli("insert into Orvani (ID, Nm, st) values (1, 'a1', 'Joseph'), (2, 'a2', 'JOSEPH'),"
+      "(3, 'a3', 'Josepha'), (4, 'a4', 'Jo%'), (5, 'a5', 'ยอแซฟ'), (6, 'a6', 'ยอแซฟ '),"
+      "(7, 'a7', 'J_seph');");
+  TForm1* f = Start();
+  f->RadioButton2->SetChecked(true);
+  for (const char* value : {"joseph", "Jo%", "ยอแซฟ", "J_seph", "ยอแซฟ "}) {
+    f->ComboBox8->SetText(value);
+    f->Timer1Timer(f->Timer1);
+    std::string quoted;
+    for (const char* c = value; *c; ++c) {
+      if (*c == '\'') quoted += '\'';
+      quoted += *c;
+    }
+    EXPECT_EQ(Ids(f), Cli("select group_concat(ID, ',') from (select ID from Orvani where st like '" +
+                          quoted + "' order by ID)"))
+        << value;
+  }
+}
+
 TEST_F(SearchInputTest, NoReligionInAValueListModeEmptiesTheListAndItsExportCopy) {
   MakeDemo(60);
   TForm1* f = Start();

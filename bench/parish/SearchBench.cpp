@@ -26,6 +26,9 @@ int main() {
   Application->Initialize();
   auto* f = new TForm1(Application);
   f->DoCreate();
+  // Shown, so that "on screen" includes painting the list and the record.
+  f->Show();
+  Application->ProcessMessages();
 
   auto enter = [f](const char* name, const char* surname, bool inSurname) {
     return [=] {
@@ -98,7 +101,10 @@ int main() {
         (f->*status)->SetChecked(true);
         f->CheckBox23->SetChecked(religion[0]);
         f->CheckBox24->SetChecked(religion[1]);
-        double t = Seconds(mode.Run);
+        double t = Seconds([&] {
+          mode.Run();
+          Application->ProcessMessages();
+        });
         if (t > worst) {
           worst = t;
           rows = f->ADOQuery1->RecordCount();

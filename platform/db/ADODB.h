@@ -23,6 +23,8 @@ struct sqlite3;
 namespace orv {
 
 class TCustomADODataSet;
+class Statement;
+struct TSortColumn;
 
 // One parameter of a statement: its name without the colon and the value bound for it.
 class TParameter {
@@ -115,7 +117,10 @@ class TADOConnection : public TComponent {
 
 // A dataset over one SQL statement of a connection. When the statement reads one table (or a
 // view of one) the rows can be edited: changes are written to that table by its primary key,
-// or, for a table without one, by the row's values as read.
+// or, for a table without one, by the row's values as read. When every column is a column of
+// such a table with a one-column integer key, opening reads only the rows' keys (and the Sort
+// fields); a row is read from the table when first needed, so it shows what the table holds
+// then, and a row deleted in between keeps its place with its key alone.
 class TCustomADODataSet : public TDataSet {
   ORV_CLASS(TCustomADODataSet, TDataSet)
 
@@ -131,12 +136,22 @@ class TCustomADODataSet : public TDataSet {
   void Requery();
   bool CanModify() const override;
 
+  // The order the records are put in when the dataset opens (or is requeried): field names
+  // separated by commas, each optionally followed by ASC or DESC. Texts sort as the "THAI"
+  // collation sorts them, other values as SQLite does; records that compare equal keep the
+  // statement's order. Empty: the statement's order.
+  const String& Sort() const { return sort_; }
+  void SetSort(const String& sort) { sort_ = sort; }
+
  protected:
   virtual String StatementText() const = 0;
   void InternalOpen() override;
   void InternalClose() override;
   void InternalPost(Int64 row, Int64 original) override;
   void InternalDelete(Int64 row) override;
+  void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) override;
+  int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
+                          const std::vector<Variant>& values, TLocateOptions options) const override;
   sqlite3* Database() const;
 
   TParameters parameters_;
@@ -144,11 +159,19 @@ class TCustomADODataSet : public TDataSet {
  private:
   friend class TADOConnection;
   struct Table;
+  struct Unread;
   Int64 ResolveRowId(Int64 row) const;
   void RefreshRow(Int64 row, Int64 rowId);
+  // Opens with the keys of the rows only; false when the statement cannot be read that way.
+  bool OpenByKeys(std::unique_ptr<Statement>& whole, std::string_view statement,
+                  const std::vector<String>& names,
+                  Integer keyColumn, const String& table, const std::vector<String>& origins,
+                  const std::vector<TSortColumn>& sort);
 
   TADOConnection* connection_ = nullptr;
   std::unique_ptr<Table> table_;  // the table that edits go to; nullptr when read-only
+  std::unique_ptr<Unread> unread_;  // how rows not read at open are read; nullptr when all were
+  String sort_;
 };
 
 // A query whose SQL text is a string list.

@@ -1,8 +1,11 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cctype>
+#include <unordered_map>
 
 #include "platform/db/ADODB.h"
+#include "platform/db/RowOrder.h"
 #include "platform/db/Sqlite.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
@@ -17,6 +20,16 @@ struct TCustomADODataSet::Table {
   String qualifiedName;         // "schema"."table"
   std::vector<String> columns;  // per field: the table column it shows, "" for expressions
   std::vector<Integer> key;     // fields holding the whole primary key; empty: match every column
+};
+
+// The rows not read at open: the key of each, in the statement's order, the statement that
+// reads the row of a key from the table, and the dataset's own statement with the values it
+// opened with, for reading many rows in one pass.
+struct TCustomADODataSet::Unread {
+  std::vector<Int64> keys;
+  Integer keyColumn = 0;
+  std::unique_ptr<Statement> fetch;
+  std::unique_ptr<Statement> whole;
 };
 
 namespace {
@@ -37,37 +50,42 @@ struct ColumnInfo {
   bool autoInc = false;
 };
 
-// The field class for a column: by its declared type, or, for an expression, by the values it
-// holds.
-std::unique_ptr<TField> MakeField(TDataSet* ds, const ColumnInfo& col, const RowStore& store,
-                                  int column) {
+// The field class for a column's declared type; nullptr when it declares none we know.
+std::unique_ptr<TField> FieldOfDecl(TDataSet* ds, const ColumnInfo& col) {
   String t = UpperCase(col.decl);
   const String& n = col.name;
-  if (!t.empty()) {
-    if (Contains(t, "BOOL") || t.rfind("BIT", 0) == 0 || Contains(t, "YESNO"))
-      return std::make_unique<TBooleanField>(ds, n);
-    if (Contains(t, "DATETIME") || Contains(t, "TIMESTAMP"))
-      return std::make_unique<TDateTimeField>(ds, n);
-    if (Contains(t, "DATE")) return std::make_unique<TDateField>(ds, n);
-    if (Contains(t, "INT")) {
-      if (col.autoInc) return std::make_unique<TAutoIncField>(ds, n);
-      if (Contains(t, "BIGINT") || Contains(t, "INT8")) return std::make_unique<TLargeintField>(ds, n);
-      if (Contains(t, "SMALLINT") || Contains(t, "TINYINT") || Contains(t, "INT2"))
-        return std::make_unique<TSmallintField>(ds, n);
-      return std::make_unique<TIntegerField>(ds, n);
-    }
-    if (Contains(t, "MEMO") || Contains(t, "LONGTEXT") || Contains(t, "CLOB") ||
-        Contains(t, "NTEXT") || Contains(t, "LONGCHAR"))
-      return std::make_unique<TMemoField>(ds, n);
-    if (Contains(t, "CHAR") || Contains(t, "TEXT"))
-      return std::make_unique<TWideStringField>(ds, n, DeclaredSize(t));
-    if (Contains(t, "CURRENCY") || Contains(t, "MONEY")) return std::make_unique<TCurrencyField>(ds, n);
-    if (Contains(t, "REAL") || Contains(t, "FLOA") || Contains(t, "DOUB") || Contains(t, "NUMERIC") ||
-        Contains(t, "DECIMAL"))
-      return std::make_unique<TFloatField>(ds, n);
-    if (Contains(t, "BLOB") || Contains(t, "BINARY") || Contains(t, "IMAGE") || Contains(t, "OLE"))
-      return std::make_unique<TBlobField>(ds, n);
+  if (t.empty()) return nullptr;
+  if (Contains(t, "BOOL") || t.rfind("BIT", 0) == 0 || Contains(t, "YESNO"))
+    return std::make_unique<TBooleanField>(ds, n);
+  if (Contains(t, "DATETIME") || Contains(t, "TIMESTAMP"))
+    return std::make_unique<TDateTimeField>(ds, n);
+  if (Contains(t, "DATE")) return std::make_unique<TDateField>(ds, n);
+  if (Contains(t, "INT")) {
+    if (col.autoInc) return std::make_unique<TAutoIncField>(ds, n);
+    if (Contains(t, "BIGINT") || Contains(t, "INT8")) return std::make_unique<TLargeintField>(ds, n);
+    if (Contains(t, "SMALLINT") || Contains(t, "TINYINT") || Contains(t, "INT2"))
+      return std::make_unique<TSmallintField>(ds, n);
+    return std::make_unique<TIntegerField>(ds, n);
   }
+  if (Contains(t, "MEMO") || Contains(t, "LONGTEXT") || Contains(t, "CLOB") ||
+      Contains(t, "NTEXT") || Contains(t, "LONGCHAR"))
+    return std::make_unique<TMemoField>(ds, n);
+  if (Contains(t, "CHAR") || Contains(t, "TEXT"))
+    return std::make_unique<TWideStringField>(ds, n, DeclaredSize(t));
+  if (Contains(t, "CURRENCY") || Contains(t, "MONEY")) return std::make_unique<TCurrencyField>(ds, n);
+  if (Contains(t, "REAL") || Contains(t, "FLOA") || Contains(t, "DOUB") || Contains(t, "NUMERIC") ||
+      Contains(t, "DECIMAL"))
+    return std::make_unique<TFloatField>(ds, n);
+  if (Contains(t, "BLOB") || Contains(t, "BINARY") || Contains(t, "IMAGE") || Contains(t, "OLE"))
+    return std::make_unique<TBlobField>(ds, n);
+  return nullptr;
+}
+
+// The field class for a column without a declared type we know (an expression): by the values
+// it holds.
+std::unique_ptr<TField> FieldOfValues(TDataSet* ds, const ColumnInfo& col, const RowStore& store,
+                                      int column) {
+  const String& n = col.name;
   CellType kind = CellType::Null;
   bool wide = false;
   size_t longest = 0;
@@ -87,6 +105,69 @@ std::unique_ptr<TField> MakeField(TDataSet* ds, const ColumnInfo& col, const Row
     default:
       return std::make_unique<TWideStringField>(ds, n, std::max<Integer>(static_cast<Integer>(longest), 1));
   }
+}
+
+bool IsText(const TField& field) {
+  switch (field.DataType()) {
+    case ftString:
+    case ftWideString:
+    case ftFixedChar:
+    case ftMemo:
+    case ftFmtMemo: return true;
+    default: return false;
+  }
+}
+
+// "Nm, Sur DESC" as columns of fields.
+std::vector<TSortColumn> SortColumns(const String& sort,
+                                     const std::vector<std::unique_ptr<TField>>& fields) {
+  std::vector<TSortColumn> columns;
+  size_t start = 0;
+  while (start <= sort.size()) {
+    size_t end = sort.find(',', start);
+    if (end == String::npos) end = sort.size();
+    String item = Trim(sort.substr(start, end - start));
+    start = end + 1;
+    if (item.empty()) continue;
+    bool descending = false;
+    size_t blank = item.find_last_of(" \t");
+    if (blank != String::npos) {
+      String word = UpperCase(item.substr(blank + 1));
+      if (word == "ASC" || word == "DESC") {
+        descending = word == "DESC";
+        item = Trim(item.substr(0, blank));
+      }
+    }
+    auto it = std::find_if(fields.begin(), fields.end(),
+                           [&](const auto& f) { return SameText(f->FieldName(), item); });
+    if (it == fields.end()) throw EDatabaseError(Format("Field '%s' not found", {item}));
+    columns.push_back({static_cast<int>(it - fields.begin()), IsText(**it), descending});
+  }
+  return columns;
+}
+
+bool AllDifferent(const std::vector<Int64>& keys) {
+  if (keys.empty()) return true;
+  auto [low, high] = std::minmax_element(keys.begin(), keys.end());
+  // Keys given by the table are mostly dense: one bit per possible key is then cheapest.
+  if (static_cast<std::uint64_t>(*high) - static_cast<std::uint64_t>(*low) < 8 * keys.size()) {
+    std::vector<bool> seen(static_cast<size_t>(*high - *low) + 1);
+    for (Int64 key : keys) {
+      auto bit = seen[static_cast<size_t>(key - *low)];
+      if (bit) return false;
+      bit = true;
+    }
+    return true;
+  }
+  std::vector<Int64> sorted = keys;
+  std::sort(sorted.begin(), sorted.end());
+  return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
+std::vector<Int64> Identity(Int64 count) {
+  std::vector<Int64> rows(static_cast<size_t>(count));
+  for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Int64>(i);
+  return rows;
 }
 
 bool OnlyComments(sqlite3* db, std::string_view text) {
@@ -124,21 +205,23 @@ void TCustomADODataSet::InternalOpen() {
   sqlite3* db = Database();
   String text = StatementText();
   std::string_view tail;
-  Statement st(db, text, &tail);
-  if (st.IsEmpty() || sqlite3_column_count(st.Handle()) == 0)
+  auto st = std::make_unique<Statement>(db, text, &tail);
+  if (st->IsEmpty() || sqlite3_column_count(st->Handle()) == 0)
     DatabaseError("CommandText does not return a result set");
   if (!OnlyComments(db, tail)) DatabaseError("A query holds one statement only");
-  BindParameters(st, parameters_);
+  BindParameters(*st, parameters_);
 
-  sqlite3_stmt* h = st.Handle();
+  sqlite3_stmt* h = st->Handle();
   int count = sqlite3_column_count(h);
   std::vector<ColumnInfo> cols(static_cast<size_t>(count));
   std::vector<String> origins(static_cast<size_t>(count));
+  std::vector<String> resultNames(static_cast<size_t>(count));
   String schema, table;
   bool oneTable = true;
   for (int i = 0; i < count; ++i) {
     ColumnInfo& c = cols[static_cast<size_t>(i)];
     c.name = sqlite3_column_name(h, i);
+    resultNames[static_cast<size_t>(i)] = c.name;
     const char* decl = sqlite3_column_decltype(h, i);
     c.decl = decl ? decl : "";
     const char* tbl = sqlite3_column_table_name(h, i);
@@ -156,60 +239,227 @@ void TCustomADODataSet::InternalOpen() {
       oneTable = false;
     }
   }
+  // Two result columns of one name get "_1", "_2" ... as the later ones' field names.
+  for (size_t i = 0; i < cols.size(); ++i) {
+    String base = cols[i].name;
+    for (int k = 1;; ++k) {
+      bool taken = false;
+      for (size_t j = 0; j < i; ++j) taken = taken || SameText(cols[j].name, cols[i].name);
+      if (!taken) break;
+      cols[i].name = base + "_" + IntToStr(k);
+    }
+  }
 
-  RowStore& store = NewStore(count);
-  while (st.Step()) {
-    Int64 row = store.AddRow();
-    for (int i = 0; i < count; ++i) store.Set(row, i, st.Column(i));
+  table_.reset();
+  unread_.reset();
+  bool rowless = false;
+  std::unique_ptr<Table> t;
+  if (!table.empty() && oneTable) {
+    t = std::make_unique<Table>();
+    t->qualifiedName = QuoteIdent(schema) + "." + QuoteIdent(table);
+    t->columns = origins;
+    try {
+      // A table without rowid cannot be written by row; its dataset stays read-only.
+      Statement probe(db, "SELECT rowid FROM " + t->qualifiedName + " LIMIT 0");
+    } catch (const EDatabaseError&) {
+      rowless = true;
+      t.reset();
+    }
+  }
+  if (t) {
+    Statement pk(db, "SELECT name FROM pragma_table_info(?1, ?2) WHERE pk > 0 ORDER BY pk");
+    pk.Bind(1, Variant(table));
+    pk.Bind(2, Variant(schema));
+    bool whole = true;
+    while (pk.Step()) {
+      String name(pk.Column(0).Bytes);
+      auto it = std::find_if(origins.begin(), origins.end(),
+                             [&](const String& o) { return SameText(o, name); });
+      if (it == origins.end())
+        whole = false;
+      else
+        t->key.push_back(static_cast<Integer>(it - origins.begin()));
+    }
+    if (!whole) t->key.clear();
   }
 
   std::vector<std::unique_ptr<TField>> fields;
-  for (int i = 0; i < count; ++i) {
-    ColumnInfo& c = cols[static_cast<size_t>(i)];
-    // Two result columns of one name get "_1", "_2" ... as the later ones' field names.
-    String base = c.name;
-    for (int k = 1;; ++k) {
-      bool taken = false;
-      for (const auto& f : fields) taken = taken || SameText(f->FieldName(), c.name);
-      if (!taken) break;
-      c.name = base + "_" + IntToStr(k);
+  for (const ColumnInfo& c : cols) {
+    fields.push_back(FieldOfDecl(this, c));
+    if (!fields.back()) {
+      fields.clear();
+      break;
     }
-    auto field = MakeField(this, c, store, i);
-    if (origins[static_cast<size_t>(i)].empty() || !oneTable) field->SetReadOnly(true);
-    fields.push_back(std::move(field));
   }
-  SetFields(std::move(fields));
+  std::vector<TSortColumn> sort;
+  if (!fields.empty()) sort = SortColumns(sort_, fields);
+  // A list of the rows' keys is enough to open when every column is a column of the table and
+  // one key column finds each row: the rest of a row is read when it is first needed.
+  bool byKeys = t && t->key.size() == 1 && !fields.empty() &&
+                std::none_of(origins.begin(), origins.end(), [](const String& o) { return o.empty(); });
+  std::string_view statement(text.data(), text.size() - tail.size());
+  if (byKeys)
+    byKeys = OpenByKeys(st, statement, resultNames, t->key[0], t->qualifiedName, origins, sort);
+  if (!byKeys) {
+    RowStore& store = NewStore(count);
+    while (st->Step()) {
+      Int64 row = store.AddRow();
+      for (int i = 0; i < count; ++i) store.Set(row, i, st->Column(i));
+    }
+    if (fields.empty()) {
+      for (int i = 0; i < count; ++i) {
+        const ColumnInfo& c = cols[static_cast<size_t>(i)];
+        auto field = FieldOfDecl(this, c);
+        fields.push_back(field ? std::move(field) : FieldOfValues(this, c, store, i));
+      }
+      sort = SortColumns(sort_, fields);
+    }
+    if (!sort.empty()) SetRowOrder(SortedRows(store, sort));
+  }
 
-  table_.reset();
-  if (table.empty() || !oneTable) return;
-  auto t = std::make_unique<Table>();
-  t->qualifiedName = QuoteIdent(schema) + "." + QuoteIdent(table);
-  t->columns = origins;
-  try {
-    // A table without rowid cannot be written by row; its dataset stays read-only.
-    Statement probe(db, "SELECT rowid FROM " + t->qualifiedName + " LIMIT 0");
-  } catch (const EDatabaseError&) {
-    for (Integer i = 0; i < FieldCount(); ++i) Fields()[i]->SetReadOnly(true);
-    return;
-  }
-  Statement pk(db, "SELECT name FROM pragma_table_info(?1, ?2) WHERE pk > 0 ORDER BY pk");
-  pk.Bind(1, Variant(table));
-  pk.Bind(2, Variant(schema));
-  bool whole = true;
-  while (pk.Step()) {
-    String name(pk.Column(0).Bytes);
-    auto it = std::find_if(origins.begin(), origins.end(),
-                           [&](const String& o) { return SameText(o, name); });
-    if (it == origins.end())
-      whole = false;
-    else
-      t->key.push_back(static_cast<Integer>(it - origins.begin()));
-  }
-  if (!whole) t->key.clear();
+  for (int i = 0; i < count; ++i)
+    if (rowless || origins[static_cast<size_t>(i)].empty() || !oneTable)
+      fields[static_cast<size_t>(i)]->SetReadOnly(true);
+  SetFields(std::move(fields));
   table_ = std::move(t);
 }
 
-void TCustomADODataSet::InternalClose() { table_.reset(); }
+bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::string_view statement,
+                                   const std::vector<String>& names,
+                                   Integer keyColumn, const String& table,
+                                   const std::vector<String>& origins,
+                                   const std::vector<TSortColumn>& sort) {
+  // The outer query names the columns it reads; a name the statement gives twice names either.
+  auto unique = [&](Integer column) {
+    return std::count_if(names.begin(), names.end(), [&](const String& n) {
+             return SameText(n, names[static_cast<size_t>(column)]);
+           }) == 1;
+  };
+  if (!unique(keyColumn)) return false;
+  for (const TSortColumn& c : sort)
+    if (!unique(c.Column)) return false;
+  // The statement's own text, without the ";" that may end it.
+  while (!statement.empty() && (std::isspace(static_cast<unsigned char>(statement.back())) ||
+                                statement.back() == ';'))
+    statement.remove_suffix(1);
+
+  auto unread = std::make_unique<Unread>();
+  unread->keyColumn = keyColumn;
+  // The key statement gives the sort cells after the key, in the order of sort.
+  std::vector<TSortColumn> bySortCells = sort;
+  for (size_t c = 0; c < sort.size(); ++c) bySortCells[c].Column = static_cast<int>(c);
+  TRowSorter sorter(bySortCells);
+  std::vector<CellView> cells(sort.size());
+  sqlite3* db = Database();
+  try {
+    // SQLite reads only the named columns of the statement's rows; a line break ends a comment
+    // that may close the statement.
+    String sql = "SELECT k." + QuoteIdent(names[static_cast<size_t>(keyColumn)]);
+    for (const TSortColumn& c : sort) sql += ", k." + QuoteIdent(names[static_cast<size_t>(c.Column)]);
+    sql += " FROM (\n" + String(statement) + "\n) AS k";
+    Statement keys(db, sql);
+    BindParameters(keys, parameters_);
+    while (keys.Step()) {
+      CellView key = keys.Column(0);
+      if (key.Type != CellType::Integer) return false;
+      unread->keys.push_back(key.Int);
+      if (sort.empty()) continue;
+      for (size_t c = 0; c < sort.size(); ++c) cells[c] = keys.Column(static_cast<int>(c + 1));
+      sorter.Add(cells);
+    }
+    String fetch = "SELECT ";
+    for (size_t i = 0; i < origins.size(); ++i) fetch += (i ? ", " : "") + QuoteIdent(origins[i]);
+    fetch += " FROM " + table + " WHERE " + QuoteIdent(origins[static_cast<size_t>(keyColumn)]) + " = ?1";
+    unread->fetch = std::make_unique<Statement>(db, fetch);
+  } catch (const EDatabaseError&) {
+    // The statement cannot be read by its keys (a key is not a column SQLite can select from
+    // outside); reading it whole reports any real fault.
+    return false;
+  }
+  // A join may give one row of the table twice; only a key that finds one record will do.
+  if (!AllDifferent(unread->keys)) return false;
+
+  std::vector<Int64> tickets =
+      sort.empty() ? Identity(static_cast<Int64>(unread->keys.size())) : sorter.Order();
+  for (Int64& ticket : tickets) ticket = -ticket - 1;
+  NewStore(static_cast<Integer>(names.size()));
+  SetRowOrder(std::move(tickets));
+  unread->whole = std::move(whole);
+  unread_ = std::move(unread);
+  return true;
+}
+
+void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) {
+  int columns = Store().Columns();
+  // A statement left on a row would hold its read transaction open.
+  auto finish = [](Statement& st, bool found) {
+    st.Reset();
+    return found;
+  };
+  std::unordered_map<Int64, Int64> left;  // key -> row of the store
+  for (const auto& [ticket, row] : rows) left.emplace(unread_->keys[static_cast<size_t>(ticket)], row);
+  constexpr size_t kOnePass = 256;
+  if (left.size() >= kOnePass) {
+    Statement& whole = *unread_->whole;
+    try {
+      while (!left.empty() && whole.Step()) {
+        CellView key = whole.Column(unread_->keyColumn);
+        if (key.Type != CellType::Integer) continue;
+        auto it = left.find(key.Int);
+        if (it == left.end()) continue;
+        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, whole.Column(i));
+        left.erase(it);
+      }
+    } catch (...) {
+      finish(whole, false);
+      throw;
+    }
+    finish(whole, true);
+  }
+  // One by one: the few rows of a screen, or rows that no longer meet the statement's condition.
+  Statement& fetch = *unread_->fetch;
+  for (const auto& [key, row] : left) {
+    fetch.Bind(1, CellView::MakeInteger(key));
+    bool found;
+    try {
+      found = fetch.Step();
+      if (found)
+        for (int i = 0; i < columns; ++i) Store().Set(row, i, fetch.Column(i));
+    } catch (...) {
+      finish(fetch, false);
+      throw;
+    }
+    finish(fetch, found);
+    // Deleted since the dataset opened: the record keeps its place and its key, and an edit of
+    // it reports that it cannot be found.
+    if (!found) Store().Set(row, unread_->keyColumn, CellView::MakeInteger(key));
+  }
+}
+
+int TCustomADODataSet::InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
+                                           const std::vector<Variant>& values,
+                                           TLocateOptions options) const {
+  if (!unread_ || options != 0 || keys.size() != 1 || keys[0]->Index() != unread_->keyColumn)
+    return -1;
+  const Variant& v = values[0];
+  switch (VarType(v) & varTypeMask) {
+    case varEmpty:
+    case varNull: return 0;
+    case varSmallint:
+    case varInteger:
+    case varShortInt:
+    case varByte:
+    case varWord:
+    case varLongWord:
+    case varInt64: return v.ToInt64() == unread_->keys[static_cast<size_t>(ticket)] ? 1 : 0;
+    default: return -1;
+  }
+}
+
+void TCustomADODataSet::InternalClose() {
+  table_.reset();
+  unread_.reset();
+}
 
 Int64 TCustomADODataSet::ResolveRowId(Int64 row) const {
   sqlite3* db = Database();

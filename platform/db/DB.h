@@ -3,6 +3,7 @@
 // state; data sources connect it to data-aware controls through data links.
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/db/Fields.h"
@@ -44,7 +45,10 @@ enum TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 // A dataset: the rows of an opened statement held in memory, a cursor over them, the fields of
 // the current record and the edit cycle (Edit/Insert/Append, Post, Cancel, Delete). Descendants
-// supply the rows (InternalOpen) and write changes back (InternalPost, InternalDelete).
+// supply the rows (InternalOpen) and write changes back (InternalPost, InternalDelete). A
+// descendant may leave rows unread at open and give their places only: such a row is read
+// (InternalReadRows) when something first needs it, so that a long list shows its first rows at
+// once.
 class TDataSet : public TComponent {
   ORV_CLASS(TDataSet, TComponent)
 
@@ -151,9 +155,22 @@ class TDataSet : public TComponent {
   // holds the record as stored.
   virtual void InternalPost(Int64 row, Int64 original) = 0;
   virtual void InternalDelete(Int64 row) = 0;
+  // Fills rows of the store with unread rows: each pair is the descendant's ticket of a row and
+  // the store's row to fill.
+  virtual void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) { (void)rows; }
+  // Whether the unread row matches a Locate key without reading it: 1 or 0, or -1 when only
+  // reading the row can tell.
+  virtual int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
+                                  const std::vector<Variant>& values, TLocateOptions options) const {
+    (void)ticket, (void)keys, (void)values, (void)options;
+    return -1;
+  }
 
   // A fresh, empty row store for InternalOpen to fill.
   RowStore& NewStore(Integer columns);
+  // The records in order, set by InternalOpen when they are not the store's rows as added: a
+  // row of the store, or -1 - ticket for a row not read yet.
+  void SetRowOrder(std::vector<Int64> order);
   RowStore& Store() { return *store_; }
   const RowStore& Store() const { return *store_; }
   // Replaces the fields unless the new ones have the same names and types as the present ones
@@ -180,6 +197,10 @@ class TDataSet : public TComponent {
   void BeginInsertAppend(bool append);
   void ClearBuffers();
   Int64 CurrentRow() const;
+  // The store's row of the record at pos (0-based), read first when it was not.
+  Int64 RowAt(Integer pos) const;
+  // Reads the unread records from pos up to end, or a block of them when end is -1.
+  void ReadRows(Integer pos, Integer end = -1);
   void StartCursor();
   Integer PositionOf(Int64 row) const;
   Variant RowValue(TField* field, Int64 row) const;
@@ -192,7 +213,10 @@ class TDataSet : public TComponent {
   TDataSetState state_ = dsInactive;
   TFields fields_;
   std::unique_ptr<RowStore> store_;
-  std::vector<Int64> order_;  // rows in display order
+  std::vector<Int64> order_;  // rows in display order; < 0: not read yet
+  bool orderGiven_ = false;
+  Integer walkEnd_ = -1;  // where the last block read ended
+  Integer walked_ = 0;    // blocks read one right after another
   Integer cursor_ = -1;       // index into order_
   bool bof_ = true;
   bool eof_ = true;

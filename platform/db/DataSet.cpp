@@ -52,7 +52,44 @@ void TDataSet::CheckActive() const {
 
 RowStore& TDataSet::NewStore(Integer columns) {
   store_ = std::make_unique<RowStore>(columns);
+  order_.clear();
+  orderGiven_ = false;
   return *store_;
+}
+
+void TDataSet::SetRowOrder(std::vector<Int64> order) {
+  order_ = std::move(order);
+  orderGiven_ = true;
+}
+
+Int64 TDataSet::RowAt(Integer pos) const {
+  Int64 row = order_[static_cast<size_t>(pos)];
+  if (row >= 0) return row;
+  // Reading a record changes what the dataset holds, not the records it shows, so readers that
+  // promise no change may do it.
+  const_cast<TDataSet*>(this)->ReadRows(pos);
+  return order_[static_cast<size_t>(pos)];
+}
+
+void TDataSet::ReadRows(Integer pos, Integer end) {
+  // A grid shows a screenful at a time. Walking the records one after another (an export, a
+  // report) soon needs them all, and one pass over them costs far less than a read per record.
+  constexpr Integer kBlock = 32;
+  constexpr Integer kWalk = 64;
+  Integer count = static_cast<Integer>(order_.size());
+  walked_ = pos == walkEnd_ ? walked_ + 1 : 0;
+  if (end < 0) end = walked_ >= kWalk ? count : std::min(pos + kBlock, count);
+  walkEnd_ = end;
+  std::vector<std::pair<Int64, Int64>> wanted;
+  std::vector<Integer> places;
+  for (Integer p = pos; p < end; ++p) {
+    Int64 entry = order_[static_cast<size_t>(p)];
+    if (entry >= 0) continue;
+    wanted.push_back({-entry - 1, store_->AddRow()});
+    places.push_back(p);
+  }
+  InternalReadRows(wanted);
+  for (size_t i = 0; i < places.size(); ++i) order_[static_cast<size_t>(places[i])] = wanted[i].second;
 }
 
 void TDataSet::SetFields(std::vector<std::unique_ptr<TField>> fields) {
@@ -72,8 +109,12 @@ void TDataSet::SetFields(std::vector<std::unique_ptr<TField>> fields) {
 }
 
 void TDataSet::StartCursor() {
-  order_.resize(static_cast<size_t>(store_->Rows()));
-  for (size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<Int64>(i);
+  if (!orderGiven_) {
+    order_.resize(static_cast<size_t>(store_->Rows()));
+    for (size_t i = 0; i < order_.size(); ++i) order_[i] = static_cast<Int64>(i);
+  }
+  walkEnd_ = -1;
+  walked_ = 0;
   cursor_ = order_.empty() ? -1 : 0;
   bof_ = true;
   eof_ = order_.empty();
@@ -86,6 +127,9 @@ void TDataSet::StartCursor() {
 void TDataSet::ClearBuffers() {
   store_.reset();
   order_.clear();
+  orderGiven_ = false;
+  walkEnd_ = -1;
+  walked_ = 0;
   cursor_ = -1;
   bof_ = eof_ = true;
   backupRow_ = -1;
@@ -152,7 +196,7 @@ Integer TDataSet::RecNo() const { return Active() && cursor_ >= 0 ? cursor_ + 1 
 
 Int64 TDataSet::CurrentRow() const {
   if (peekRow_ >= 0) return peekRow_;
-  return cursor_ >= 0 ? order_[static_cast<size_t>(cursor_)] : -1;
+  return cursor_ >= 0 ? RowAt(cursor_) : -1;
 }
 
 void TDataSet::DoScroll(const std::function<void()>& move) {
@@ -293,8 +337,18 @@ Integer TDataSet::FindRecord(const String& keyFields, const Variant& keyValues,
       v = Variant((options & loCaseInsensitive) ? AnsiLowerCase(text) : text);
     }
   }
-  for (size_t pos = 0; pos < order_.size(); ++pos)
-    if (RowMatches(order_[pos], keys, values, options)) return static_cast<Integer>(pos);
+  for (Integer pos = 0; pos < static_cast<Integer>(order_.size()); ++pos) {
+    Int64 entry = order_[static_cast<size_t>(pos)];
+    if (entry < 0) {
+      int known = InternalMatchUnread(-entry - 1, keys, values, options);
+      if (known == 0) continue;
+      if (known == 1) return pos;
+      // Every record after this one may have to be compared too.
+      const_cast<TDataSet*>(this)->ReadRows(pos, static_cast<Integer>(order_.size()));
+      entry = order_[static_cast<size_t>(pos)];
+    }
+    if (RowMatches(entry, keys, values, options)) return pos;
+  }
   return -1;
 }
 
@@ -313,7 +367,7 @@ Variant TDataSet::Lookup(const String& keyFields, const Variant& keyValues,
                          const String& resultFields) {
   Integer pos = FindRecord(keyFields, keyValues, 0);
   if (pos < 0) return Null();
-  Int64 row = order_[static_cast<size_t>(pos)];
+  Int64 row = RowAt(pos);
   std::vector<TField*> results = FieldList(resultFields);
   if (results.size() == 1) return RowValue(results[0], row);
   std::vector<Variant> values;
@@ -330,7 +384,7 @@ Integer TDataSet::PositionOf(Int64 row) const {
 
 TBookmark TDataSet::GetBookmark() const {
   if (!Active() || cursor_ < 0) return TBookmark();
-  return TBookmark{order_[static_cast<size_t>(cursor_)], generation_};
+  return TBookmark{RowAt(cursor_), generation_};
 }
 
 bool TDataSet::BookmarkValid(const TBookmark& bookmark) const {
@@ -509,7 +563,7 @@ String TDataSet::DisplayTextAt(TField* field, Integer recNo) const {
   CheckActive();
   if (recNo < 1 || recNo > RecordCount()) return String();
   Int64 saved = peekRow_;
-  peekRow_ = order_[static_cast<size_t>(recNo - 1)];
+  peekRow_ = RowAt(recNo - 1);
   try {
     String text = field->DisplayText();
     peekRow_ = saved;
@@ -523,7 +577,7 @@ String TDataSet::DisplayTextAt(TField* field, Integer recNo) const {
 Variant TDataSet::ValueAt(TField* field, Integer recNo) const {
   CheckActive();
   if (recNo < 1 || recNo > RecordCount()) return Null();
-  return RowValue(field, order_[static_cast<size_t>(recNo - 1)]);
+  return RowValue(field, RowAt(recNo - 1));
 }
 
 std::unique_ptr<TStream> TDataSet::CreateBlobStream(TField* field, TBlobStreamMode mode) {

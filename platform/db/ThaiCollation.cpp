@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 #include <unicode/ucol.h>
+#include <unicode/uiter.h>
 
 #include <cstring>
+#include <memory>
 
 #include "platform/rtl/Exceptions.h"
 
@@ -29,13 +31,36 @@ int Compare(void* collator, int lenA, const void* a, int lenB, const void* b) {
 
 void Destroy(void* collator) { ucol_close(static_cast<UCollator*>(collator)); }
 
-}  // namespace
-
-void RegisterThaiCollation(sqlite3* db) {
+UCollator* OpenThaiCollator() {
   UErrorCode status = U_ZERO_ERROR;
   UCollator* collator = ucol_open("th", &status);
   if (U_FAILURE(status)) throw EDatabaseError("The Thai collation is not available");
   ucol_setStrength(collator, UCOL_SECONDARY);
+  return collator;
+}
+
+}  // namespace
+
+std::string ThaiSortKey(std::string_view utf8) {
+  // A collator is safe to share between threads for reading once it is set up.
+  static const std::unique_ptr<UCollator, void (*)(UCollator*)> collator(OpenThaiCollator(),
+                                                                         ucol_close);
+  UCharIterator text;
+  uiter_setUTF8(&text, utf8.data(), static_cast<int32_t>(utf8.size()));
+  uint32_t state[2] = {0, 0};
+  std::string key;
+  uint8_t part[64];
+  for (;;) {
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t got = ucol_nextSortKeyPart(collator.get(), &text, state, part, sizeof part, &status);
+    if (U_FAILURE(status)) throw EDatabaseError("A text cannot be sorted in Thai order");
+    key.append(reinterpret_cast<const char*>(part), static_cast<size_t>(got));
+    if (got < static_cast<int32_t>(sizeof part)) return key;
+  }
+}
+
+void RegisterThaiCollation(sqlite3* db) {
+  UCollator* collator = OpenThaiCollator();
   int rc = sqlite3_create_collation_v2(db, kThaiCollationName, SQLITE_UTF8, collator, Compare,
                                        Destroy);
   if (rc != SQLITE_OK) {

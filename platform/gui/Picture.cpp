@@ -8,6 +8,8 @@
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
 
+#include "platform/rtl/Filer.h"
+
 namespace orv {
 
 namespace {
@@ -131,6 +133,43 @@ bool TPicture::IsGraphicClassRegistered(TClass graphicClass) {
   std::lock_guard guard(r.Lock);
   return std::any_of(r.Formats.begin(), r.Formats.end(),
                      [&](const FileFormat& f) { return f.GraphicClass == graphicClass; });
+}
+
+std::unique_ptr<TGraphic> TPicture::CreateGraphicOfClass(const String& className) {
+  TGraphicFactory factory;
+  {
+    Registry& r = Formats();
+    std::lock_guard guard(r.Lock);
+    for (const FileFormat& f : r.Formats)
+      if (Lower(f.GraphicClass->ClassName()) == Lower(className)) factory = f.Factory;
+  }
+  return factory ? factory() : nullptr;
+}
+
+void TPicture::DefineProperties(TFiler* filer) {
+  filer->DefineBinaryProperty(
+      "Data",
+      [this](TStream& stream) {
+        Byte length = 0;
+        stream.ReadBuffer(&length, 1);
+        String className(length, '\0');
+        stream.ReadBuffer(className.data(), length);
+        std::unique_ptr<TGraphic> graphic = CreateGraphicOfClass(className);
+        if (!graphic) throw EInvalidGraphic("Unknown picture class " + className);
+        TMemoryStream data;
+        if (Int64 rest = stream.Size() - stream.Position(); rest > 0) data.CopyFrom(stream, rest);
+        data.SetPosition(0);
+        graphic->LoadFromStream(data);
+        SetGraphic(std::move(graphic));
+      },
+      [this](TStream& stream) {
+        const String& className = graphic_->ClassName();
+        Byte length = static_cast<Byte>(className.size());
+        stream.WriteBuffer(&length, 1);
+        stream.WriteString(className);
+        graphic_->SaveToStream(stream);
+      },
+      graphic_ && !graphic_->Empty());
 }
 
 std::unique_ptr<TGraphic> TPicture::CreateGraphicForFile(const String& fileName) {

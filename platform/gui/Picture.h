@@ -40,6 +40,12 @@ class TPicture : public TPersistent {
 
   TNotifyHandler OnChange;
 
+  // "Data": the graphic's class name as a short string, then the graphic as it saves itself;
+  // stored only while the picture holds a graphic.
+  void DefineProperties(TFiler* filer) override;
+  // A new graphic of the registered class of that name (case-blind); nullptr when none.
+  static std::unique_ptr<TGraphic> CreateGraphicOfClass(const String& className);
+
   // Registers a graphic class for a file extension ("png" or ".png", any case); a later
   // registration of the same extension replaces the earlier one. Callable at any time,
   // static initialisation included; .bmp, .jpg, .jpeg, .ico, .emf and .wmf are built in.

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +19,8 @@
 #include <QStylePainter>
 #include <QTextBlock>
 #include <QTimer>
+
+#include <algorithm>
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
@@ -365,6 +368,137 @@ void TMemo::Clear() { As<QPlainTextEdit>(this)->clear(); }
 
 // ---- combo box ----
 
+static bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
+
+struct ComboAccess {
+  static bool OwnerDrawsFrame(const TCustomComboBox* c) { return c->ownerDrawFrame_; }
+  static bool OwnerDrawsItems(const TCustomComboBox* c) { return IsOwnerDraw(c->style_); }
+  static int ItemHeight(const TCustomComboBox* c) { return c->itemHeight_; }
+  static TRect EditRect(const TCustomComboBox* c) { return c->EditRect(); }
+  static void PlaceList(TCustomComboBox* c, TRect& r) { c->PlaceList(r); }
+  static void CloseUp(TCustomComboBox* c) { c->CloseUp(); }
+  static void PaintFrame(TCustomComboBox* c, QPainter* painter) {
+    TCanvas& canvas = *c->canvas_;
+    AttachCanvas(canvas, painter);
+    canvas.Font().Assign(c->Font());
+    CallSafely(c, [&] { c->PaintFrame(canvas); });
+    DetachCanvas(canvas);
+  }
+  static void DrawItem(TCustomComboBox* c, QPainter* painter, int index, const QRect& r, TOwnerDrawState state) {
+    TCanvas& canvas = *c->canvas_;
+    AttachCanvas(canvas, painter);
+    canvas.Font().Assign(c->Font());
+    bool selected = state.Contains(odSelected);
+    canvas.Brush().SetColor(selected ? clHighlight : clWindow);
+    canvas.Font().SetColor(selected ? clHighlightText : clWindowText);
+    CallSafely(c, [&] { c->DrawItem(index, Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1), state); });
+    DetachCanvas(canvas);
+  }
+};
+
+namespace {
+
+// The combo box widget, which lets a descendant of the control paint its frame, place its editor
+// and its list, and hear of the list closing; and lets the program paint the closed field's item
+// of an owner-drawn box.
+class ComboWidget : public QComboBox {
+ public:
+  void Attach(TCustomComboBox* control) { control_ = control; }
+  // Null once the control is gone: from then on the widget is Qt's own.
+  TCustomComboBox* Control() const { return control_; }
+  void PlaceEditor() {
+    if (!control_ || !ComboAccess::OwnerDrawsFrame(control_) || !lineEdit()) return;
+    TRect r = ComboAccess::EditRect(control_);
+    lineEdit()->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    bool ownFrame = control_ && ComboAccess::OwnerDrawsFrame(control_);
+    bool ownItem = control_ && ComboAccess::OwnerDrawsItems(control_);
+    if (!ownFrame && !ownItem) {
+      QComboBox::paintEvent(event);
+      return;
+    }
+    QStylePainter painter(this);
+    QRect field;
+    if (ownFrame) {
+      ComboAccess::PaintFrame(control_, &painter);
+      TRect r = ComboAccess::EditRect(control_);
+      field = QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    } else {
+      QStyleOptionComboBox option;
+      initStyleOption(&option);
+      option.currentText.clear();
+      option.currentIcon = QIcon();
+      painter.drawComplexControl(QStyle::CC_ComboBox, option);
+      field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    }
+    if (!ownItem || currentIndex() < 0 || !control_) return;
+    TOwnerDrawState state{odComboBoxEdit};
+    if (hasFocus()) state.Include(odSelected);
+    if (!isEnabled()) state.Include(odDisabled);
+    ComboAccess::DrawItem(control_, &painter, currentIndex(), field, state);
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QComboBox::resizeEvent(event);
+    PlaceEditor();
+  }
+  void changeEvent(QEvent* event) override {
+    QComboBox::changeEvent(event);
+    PlaceEditor();
+  }
+  void showEvent(QShowEvent* event) override {
+    QComboBox::showEvent(event);
+    PlaceEditor();
+  }
+  void showPopup() override {
+    QComboBox::showPopup();
+    if (!control_) return;
+    QWidget* list = view()->window();
+    QRect g = list->geometry();
+    TRect r = Rect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+    CallSafely(control_, [&] { ComboAccess::PlaceList(control_, r); });
+    list->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  }
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    if (control_) CallSafely(control_, [this] { ComboAccess::CloseUp(control_); });
+  }
+
+ private:
+  TCustomComboBox* control_ = nullptr;
+};
+
+// Lines of the list at the control's ItemHeight, painted by the program when the box is
+// owner-drawn and by the style otherwise.
+class ComboItemDelegate : public QStyledItemDelegate {
+ public:
+  explicit ComboItemDelegate(ComboWidget* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    TCustomComboBox* control = combo_->Control();
+    if (!control || !ComboAccess::OwnerDrawsItems(control)) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    TOwnerDrawState state;
+    if (option.state & QStyle::State_Selected) state.Include(odSelected);
+    if (option.state & QStyle::State_HasFocus) state.Include(odFocused);
+    ComboAccess::DrawItem(control, painter, index.row(), option.rect, state);
+  }
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    TCustomComboBox* control = combo_->Control();
+    if (int h = control ? ComboAccess::ItemHeight(control) : 0; h > 0) size.setHeight(h);
+    return size;
+  }
+
+ private:
+  ComboWidget* combo_;
+};
+
+}  // namespace
+
 static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   auto* items = new TItemStrings;
   items->Inserted = [combo, fromCode](int i, const String& s) {
@@ -388,71 +522,10 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   return items;
 }
 
-static bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
-
-struct ComboAccess {
-  static void Draw(TCustomComboBox* combo, QPainter* painter, int index, const QRect& r, TOwnerDrawState state) {
-    TCanvas& canvas = *combo->canvas_;
-    AttachCanvas(canvas, painter);
-    canvas.Font().Assign(combo->Font());
-    bool selected = state.Contains(odSelected);
-    canvas.Brush().SetColor(selected ? clHighlight : clWindow);
-    canvas.Font().SetColor(selected ? clHighlightText : clWindowText);
-    CallSafely(combo, [&] { combo->DrawItem(index, Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1), state); });
-    DetachCanvas(canvas);
-  }
-};
-
-namespace {
-
-// The closed field of an owner-drawn box: the style's frame and arrow, the item by the owner.
-class ComboWidget : public QComboBox {
- public:
-  TCustomComboBox* control = nullptr;
-
- protected:
-  void paintEvent(QPaintEvent* event) override {
-    if (!control || !IsOwnerDraw(control->Style())) {
-      QComboBox::paintEvent(event);
-      return;
-    }
-    QStylePainter painter(this);
-    QStyleOptionComboBox option;
-    initStyleOption(&option);
-    option.currentText.clear();
-    option.currentIcon = QIcon();
-    painter.drawComplexControl(QStyle::CC_ComboBox, option);
-    if (currentIndex() < 0) return;
-    QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
-    TOwnerDrawState state{odComboBoxEdit};
-    if (hasFocus()) state.Include(odSelected);
-    if (!isEnabled()) state.Include(odDisabled);
-    ComboAccess::Draw(control, &painter, currentIndex(), field, state);
-  }
-};
-
-// The items of the drop-down list of an owner-drawn box, ItemHeight high.
-class OwnerDrawDelegate : public QStyledItemDelegate {
- public:
-  explicit OwnerDrawDelegate(TCustomComboBox* control, QObject* parent) : QStyledItemDelegate(parent), control_(control) {}
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    TOwnerDrawState state;
-    if (option.state & QStyle::State_Selected) state.Include(odSelected);
-    if (option.state & QStyle::State_HasFocus) state.Include(odFocused);
-    ComboAccess::Draw(control_, painter, index.row(), option.rect, state);
-  }
-  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-    return QSize(option.rect.width(), control_->ItemHeight());
-  }
-
- private:
-  TCustomComboBox* control_;
-};
-
-}  // namespace
-
 TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<ComboWidget>()) {
-  static_cast<ComboWidget*>(Widget())->control = this;
+  auto* combo = static_cast<ComboWidget*>(Widget());
+  combo->Attach(this);
+  combo->setItemDelegate(new ComboItemDelegate(combo));
 }
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {
@@ -468,7 +541,29 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinCon
   InitEditBox(145, 21);
 }
 
-TCustomComboBox::~TCustomComboBox() = default;
+TCustomComboBox::~TCustomComboBox() {
+  if (auto* combo = dynamic_cast<ComboWidget*>(Widget())) combo->Attach(nullptr);
+}
+
+void TCustomComboBox::SetItemHeight(int Value) {
+  itemHeight_ = std::max(0, Value);
+  As<QComboBox>(this)->view()->doItemsLayout();
+}
+
+void TCustomComboBox::SetOwnerDrawFrame(bool Value) {
+  ownerDrawFrame_ = Value;
+  if (auto* combo = dynamic_cast<ComboWidget*>(Widget())) combo->PlaceEditor();
+  Invalidate();
+}
+
+bool TCustomComboBox::EditReadOnly() const {
+  QLineEdit* e = As<QComboBox>(this)->lineEdit();
+  return e && e->isReadOnly();
+}
+
+void TCustomComboBox::SetEditReadOnly(bool Value) {
+  if (QLineEdit* e = As<QComboBox>(this)->lineEdit()) e->setReadOnly(Value);
+}
 
 void TCustomComboBox::Connect() {
   auto* combo = As<QComboBox>(this);
@@ -531,21 +626,11 @@ void TCustomComboBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState Sta
   if (Index >= 0 && Index < items_->Count()) canvas_->TextOut(Rect.Left + 2, Rect.Top, items_->Strings(Index));
 }
 
-void TCustomComboBox::SetItemHeight(int Value) {
-  itemHeight_ = Value;
-  As<QComboBox>(this)->view()->doItemsLayout();
-}
-
 void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
   if (style_ == Value) return;
-  bool wasOwnerDraw = IsOwnerDraw(style_);
   style_ = Value;
   auto* combo = As<QComboBox>(this);
   String text = Text();
-  if (IsOwnerDraw(Value))
-    combo->setItemDelegate(new OwnerDrawDelegate(this, combo));
-  else if (wasOwnerDraw)
-    combo->setItemDelegate(new QStyledItemDelegate(combo));
   combo->setEditable(Value != csDropDownList && !IsOwnerDraw(Value));
   if (combo->isEditable()) {
     combo->setInsertPolicy(QComboBox::NoInsert);
@@ -555,6 +640,8 @@ void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
     });
   }
   SetTextValue(text);
+  // A new editor of a box that draws its own frame belongs where the box says.
+  if (auto* own = dynamic_cast<ComboWidget*>(combo)) own->PlaceEditor();
 }
 
 int TCustomComboBox::DropDownCount() const { return As<QComboBox>(this)->maxVisibleItems(); }
@@ -882,6 +969,7 @@ ORV_IMPLEMENT_CLASS(TMemo, c) {
 
 ORV_IMPLEMENT_CLASS(TCustomComboBox, c) {
   c.Prop("DropDownCount", &TCustomComboBox::DropDownCount, &TCustomComboBox::SetDropDownCount).Default(8);
+  c.Prop("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight).Default(0);
   c.Prop("ItemIndex", &TCustomComboBox::ItemIndex, &TCustomComboBox::SetItemIndex);
   c.Prop("Items", &TCustomComboBox::Items, &TCustomComboBox::SetItems);
   c.Prop("MaxLength", &TCustomComboBox::MaxLength, &TCustomComboBox::SetMaxLength).Default(0);
@@ -891,7 +979,6 @@ ORV_IMPLEMENT_CLASS(TCustomComboBox, c) {
   c.Event("OnChange", &TCustomComboBox::OnChange);
   c.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);
   c.Event("OnDrawItem", &TCustomComboBox::OnDrawItem);
-  c.Prop("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight).Default(16);
   c.Event("OnDropDown", &TCustomComboBox::OnDropDown);
   c.Event("OnSelect", &TCustomComboBox::OnSelect);
 }

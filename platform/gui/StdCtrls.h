@@ -175,11 +175,13 @@ class TCustomComboBox : public TWinControl {
   void SetMaxLength(int Value);
   bool DroppedDown() const;
   void SetDroppedDown(bool Value);
-  void Clear();
-  void SelectAll();
+  // Height of one line of the list that drops down, owner-drawn or not; 0 leaves it to the
+  // style.
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int Value);
-  // The surface OnDrawItem paints on, while it runs.
+  void Clear();
+  void SelectAll();
+  // The surface OnDrawItem and PaintFrame paint on, while they run.
   TCanvas* Canvas() const { return canvas_.get(); }
 
   TNotifyEvent OnChange;
@@ -198,15 +200,29 @@ class TCustomComboBox : public TWinControl {
   // OnDrawItem; without one, the item's text on the brush's colour.
   virtual void DrawItem(int Index, const TRect& Rect, TOwnerDrawState State);
 
+  // For a combo box with a look of its own: once set, PaintFrame paints the whole control in
+  // place of the style, and the editor, or an owner-drawn box's closed item, is kept at EditRect.
+  void SetOwnerDrawFrame(bool Value);
+  virtual void PaintFrame(TCanvas&) {}
+  virtual TRect EditRect() const { return ClientRect(); }
+  // Where the list drops down, in screen pixels; Bounds arrives with the style's choice.
+  virtual void PlaceList(TRect&) {}
+  // The list has closed, whoever closed it.
+  virtual void CloseUp() {}
+  // Typing is refused while choosing from the list still works.
+  bool EditReadOnly() const;
+  void SetEditReadOnly(bool Value);
+
  private:
   friend struct ComboAccess;
   void Connect();
   std::unique_ptr<TStrings> items_;
   std::unique_ptr<TCanvas> canvas_;
-  int itemHeight_ = 16;
   TComboBoxStyle style_ = csDropDown;
   bool sorted_ = false;
   bool settingFromCode_ = false;
+  bool ownerDrawFrame_ = false;
+  int itemHeight_ = 0;
 };
 
 // The combo box as the class library publishes it.

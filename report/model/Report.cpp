@@ -6,7 +6,11 @@
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
+#include "report/model/LineView.h"
+#include "report/model/PictureView.h"
+#include "report/model/ShapeView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 #include "report/model/XmlDocument.h"
@@ -42,7 +46,16 @@ void kvxRegisterModelClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
     RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
-                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass()});
+                     TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass(),
+                     TkvxChild::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxColumnHeader::StaticClass(),
+                     TkvxMasterData::StaticClass(), TkvxDetailData::StaticClass(), TkvxSubdetailData::StaticClass(),
+                     TkvxDataBand4::StaticClass(), TkvxDataBand5::StaticClass(), TkvxDataBand6::StaticClass(),
+                     TkvxFooter::StaticClass(), TkvxGroupFooter::StaticClass(), TkvxGroupHeader::StaticClass(),
+                     TkvxHeader::StaticClass(), TkvxOverlay::StaticClass(), TkvxPageFooter::StaticClass(),
+                     TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
+                     TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass(), TkvxLineView::StaticClass(),
+                     TkvxCustomLineView::StaticClass(), TkvxShapeView::StaticClass(),
+                     TkvxPictureView::StaticClass()});
   });
 }
 
@@ -255,8 +268,9 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   String accepted = reportOptions_->AcceptedPassword;
   try {
     TkvxComponent::LoadFromStream(stream);
-  } catch (const Exception& e) {
-    Errors->Add(e.Message());
+  } catch (const std::exception& e) {
+    // Whatever a damaged file provokes ends up as a line of the report's errors.
+    Errors->Add(e.what());
   }
   FixDataPage();
   bool convertNulls = engineOptions_->ConvertNulls, doublePass = engineOptions_->DoublePass;

@@ -167,7 +167,8 @@ bool TkvxXMLReader::ReadHeader() {
   if (!ReadTag() || name_.compare(0, 4, "?xml") != 0) Invalid();
   size_t v = text_.find("version=");
   if (v == String::npos) return false;
-  String version = text_.substr(v + 9, 3);
+  // The three characters behind the opening quote; a header cut short there has none.
+  String version = v + 9 < text_.size() ? text_.substr(v + 9, 3) : String();
   return version == "1.0" && text_.find("standalone=") == String::npos;
 }
 

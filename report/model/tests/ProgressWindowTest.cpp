@@ -70,3 +70,21 @@ TEST(ImageUtils, TilesGoToTheListsAndTransparentPixelsStayOut) {
   EXPECT_EQ(big.Canvas().Pixels(40, 16), clBlue);
   EXPECT_EQ(big.Canvas().Pixels(4, 4), clWhite);
 }
+
+#include <QTimer>
+
+#include "report/model/DialogForm.h"
+
+TEST(DialogForm, ClosesOnlyThroughAModalResult) {
+  TComponent marker(nullptr);
+  marker.SetTag(318);
+  TkvxDialogForm form(&marker);
+  EXPECT_TRUE(form.BuiltInCode());
+  EXPECT_EQ(form.Owner(), nullptr);
+  form.Show();
+  form.Close();
+  EXPECT_TRUE(form.Visible());
+  form.Hide();
+  QTimer::singleShot(20, [&] { form.SetModalResult(mrOk); });
+  EXPECT_EQ(form.ShowModal(), mrOk);
+}

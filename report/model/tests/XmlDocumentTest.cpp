@@ -149,6 +149,16 @@ TEST(XmlDocument, MalformedInputIsRefused) {
   EXPECT_THROW(Load(doc, deep), TkvxInvalidXMLException);
 }
 
+TEST(XmlDocument, HeaderVersionsAreReadSafely) {
+  for (const char* header : {"<?xml version=?>", "<?xml version=\"?>", "<?xml version=\"1.0\" standalone=\"yes\"?>",
+                             "<?xml encoding=\"utf-8\"?>"}) {
+    TkvxXMLDocument doc;
+    Load(doc, std::string(header) + "<r/>");
+    EXPECT_FALSE(doc.OldVersion) << header;
+    EXPECT_EQ(doc.Root()->Name, "r");
+  }
+}
+
 TEST(XmlDocument, CommentsAreSkippedAndEndTagsCompareWithoutCase) {
   TkvxXMLDocument doc;
   Load(doc, kHeader + "<!-- one -->\n<Root x=\"1\"><!-- a -- b --><Child/></ROOT>");

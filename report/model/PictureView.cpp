@@ -1,0 +1,148 @@
+#include "report/model/PictureView.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "platform/gui/Icon.h"
+#include "platform/gui/JPEGImage.h"
+#include "platform/gui/Metafile.h"
+#include "platform/rtl/Conversions.h"
+#include "png/PNGObject.h"
+#include "report/model/ImageUtils.h"
+#include "report/model/Interfaces.h"
+#include "report/model/Report.h"
+
+namespace orv {
+
+#define ORV_FIELD(T, field) [](T& o) { return o.field; }, [](T& o, decltype(T::field) v) { o.field = v; }
+
+ORV_IMPLEMENT_CLASS(TkvxPictureView, c) {
+  using T = TkvxPictureView;
+  c.Prop("Cursor", &T::Cursor, &T::SetCursor).Default(crDefault);
+  c.Prop("AutoSize", &T::AutoSize, &T::SetAutoSize).Default(false);
+  c.Prop("Center", ORV_FIELD(T, Center)).Default(false);
+  c.Prop("DataField", &T::DataField, &T::SetDataField);
+  c.Prop("DataSet", &T::DataSet, &T::SetDataSet);
+  c.Prop("DataSetName", &T::DataSetName, &T::SetDataSetName);
+  c.Prop("Frame", &T::Frame, &T::SetFrame);
+  c.Prop("FileLink", ORV_FIELD(T, FileLink));
+  c.Prop("ImageIndex", ORV_FIELD(T, ImageIndex)).Stored([](T& v) { return v.IsImageIndexStored; });
+  c.Prop("KeepAspectRatio", ORV_FIELD(T, KeepAspectRatio)).Default(true);
+  c.Prop("Picture", &T::Picture, &T::SetPicture).Stored([](T& v) { return v.IsPictureStored; });
+  c.Prop("Stretched", ORV_FIELD(T, Stretched)).Default(true);
+  c.Prop("TagStr", &T::TagStr, &T::SetTagStr);
+  c.Prop("URL", &T::URL, &T::SetURL);
+  c.Prop("HightQuality", ORV_FIELD(T, HightQuality)).Default(false);
+}
+
+TkvxPictureView::TkvxPictureView(TComponent* owner)
+    : TkvxView(owner), picture_(std::make_unique<TPicture>()) {
+  SetColor(clWhite);
+  Traits &= ~otFullDiff;
+  picture_->OnChange = [this](TObject*) { PictureChangedHandler(); };
+}
+
+TkvxPictureView::~TkvxPictureView() { picture_->OnChange = nullptr; }
+
+void TkvxPictureView::PictureChangedHandler() {
+  SetAutoSize(autoSize_);
+  PictureChanged = true;
+}
+
+void TkvxPictureView::SetAutoSize(bool value) {
+  autoSize_ = value;
+  TGraphic* g = picture_->Graphic();
+  if (value && g && !g->Empty()) {
+    SetWidth(g->Width());
+    SetHeight(g->Height());
+  }
+}
+
+String TkvxPictureView::Diff(TkvxComponent* templ) {
+  if (PictureChanged) {
+    TkvxReport* report = GetReport();
+    if (report && report->PreviewPages) report->PreviewPages->AddPicture(this);
+    PictureChanged = false;
+  }
+  return " " + TkvxView::Diff(templ) + " ImageIndex=\"" + IntToStr(ImageIndex) + "\"";
+}
+
+Integer TkvxPictureView::LoadPictureFromStream(TStream& stream, bool fromStart) {
+  Int64 start = fromStart ? 0 : stream.Position();
+  stream.SetPosition(start);
+  Int64 size = stream.Size();
+  if (size - start <= 0) {
+    picture_->SetGraphic(nullptr);
+    return E_INVALIDARG;
+  }
+  // The header some databases put in front of blobs: 01 00, 00 01 and the length of the rest.
+  if (size - start >= 8) {
+    std::uint16_t w1 = 0, w2 = 0;
+    std::uint32_t length = 0;
+    stream.ReadBuffer(&w1, 2);
+    stream.ReadBuffer(&w2, 2);
+    stream.ReadBuffer(&length, 4);
+    if (!(w1 == 1 && w2 == 0x100 && static_cast<Int64>(length) == size - 8)) stream.SetPosition(start);
+  }
+  Int64 p = stream.Position();
+  Int64 left = size - p;
+  Byte head[100] = {};
+  Int64 got = stream.Read(head, std::min<Int64>(left, sizeof head));
+  stream.SetPosition(p);
+  auto u16 = [&](int at) { return static_cast<std::uint16_t>(head[at] | head[at + 1] << 8); };
+  auto u32 = [&](int at) {
+    return static_cast<std::uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16 | static_cast<std::uint32_t>(head[at + 3]) << 24);
+  };
+  static const Byte kPng[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+  std::unique_ptr<TGraphic> graphic;
+  if (got >= 14 && u16(0) == 0x4D42) graphic = std::make_unique<TBitmap>();
+  else if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8) graphic = std::make_unique<TJPEGImage>();
+  else if (got >= 8 && std::memcmp(head, kPng, 8) == 0) graphic = std::make_unique<TPNGObject>();
+  else if (got >= 22 && u32(0) == 0x9AC6CDD7u) graphic = std::make_unique<TMetafile>();
+  else if (got >= 100 && u32(40) == 0x464D4520u) graphic = std::make_unique<TMetafile>();
+  else if (got >= 6 && u16(2) < 2) graphic = std::make_unique<TIcon>();
+  if (!graphic) {
+    picture_->SetGraphic(nullptr);
+    return E_INVALIDARG;
+  }
+  graphic->LoadFromStream(stream);
+  picture_->SetGraphic(std::move(graphic));
+  PictureChangedHandler();
+  return 0;
+}
+
+void TkvxPictureView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
+  DrawBackground();
+  TGraphic* g = picture_->Graphic();
+  if (g && !g->Empty() && g->Width() > 0 && g->Height() > 0) {
+    TRect r = Rect(X, Y, X1, Y1);
+    bool quality = IsPrinting || HightQuality;
+    if (Stretched) {
+      if (KeepAspectRatio) {
+        double kx = static_cast<double>(DX) / g->Width();
+        double ky = static_cast<double>(DY) / g->Height();
+        if (ky <= kx) r.Right = X + static_cast<int>(std::lround(g->Width() * ky));
+        else r.Bottom = Y + static_cast<int>(std::lround(g->Height() * kx));
+        if (Center) {
+          int mx = (DX - r.Width()) / 2, my = (DY - r.Height()) / 2;
+          r = Rect(r.Left + mx, r.Top + my, r.Right + mx, r.Bottom + my);
+        }
+      }
+      kvxDrawGraphic(*canvas, r, *g, quality);
+    } else {
+      canvas->SaveClip();
+      canvas->IntersectClipRect(Rect(X, Y, X1, Y1));
+      int w = static_cast<int>(std::lround(g->Width() * scaleX));
+      int h = static_cast<int>(std::lround(g->Height() * scaleY));
+      if (Center) r = Rect(X + (DX - w) / 2, Y + (DY - h) / 2, 0, 0);
+      r.Right = r.Left + w;
+      r.Bottom = r.Top + h;
+      kvxDrawGraphic(*canvas, r, *g, quality);
+      canvas->RestoreClip();
+    }
+  }
+  DrawFrame();
+}
+
+}  // namespace orv

@@ -1,0 +1,318 @@
+#include "report/model/View.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "platform/rtl/Conversions.h"
+#include "report/model/DataSets.h"
+#include "report/model/XmlEscape.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxView, c) {
+  using T = TkvxView;
+  c.Prop("Align", &T::Align, &T::SetAlign).Default(baNone);
+  c.Prop("Printable", &T::Printable, &T::SetPrintable).Default(true);
+  c.Prop("ShiftMode", &T::ShiftMode, &T::SetShiftMode).Default(smAlways);
+  c.Prop("Left", &T::Left, &T::SetLeft);
+  c.Prop("Top", &T::Top, &T::SetTop);
+  c.Prop("Width", &T::Width, &T::SetWidth);
+  c.Prop("Height", &T::Height, &T::SetHeight);
+  c.Prop("GroupIndex", &T::GroupIndex, &T::SetGroupIndex).Default(0);
+  c.Prop("Restrictions", &T::Restrictions, &T::SetRestrictions).Default(TkvxRestrictions());
+  c.Prop("Visible", &T::Visible, &T::SetVisible).Default(true);
+  c.Prop("OnAfterData", [](T& v) { return v.OnAfterData; }, [](T& v, const String& s) { v.OnAfterData = s; });
+  c.Prop("OnAfterPrint", [](T& v) { return v.OnAfterPrint; }, [](T& v, const String& s) { v.OnAfterPrint = s; });
+  c.Prop("OnBeforePrint", [](T& v) { return v.OnBeforePrint; }, [](T& v, const String& s) { v.OnBeforePrint = s; });
+  c.Prop("OnPreviewClick", [](T& v) { return v.OnPreviewClick; }, [](T& v, const String& s) { v.OnPreviewClick = s; });
+  c.Prop("OnPreviewDblClick", [](T& v) { return v.OnPreviewDblClick; },
+         [](T& v, const String& s) { v.OnPreviewDblClick = s; });
+  c.Prop("Hint", &T::Hint, &T::SetHint);
+  c.Prop("ShowHint", &T::ShowHint, &T::SetShowHint).Default(false);
+}
+
+ORV_IMPLEMENT_CLASS(TkvxStretcheable, c) {
+  c.Prop("StretchMode", &TkvxStretcheable::StretchMode, &TkvxStretcheable::SetStretchMode).Default(smDontStretch);
+}
+
+TkvxView::TkvxView(TComponent* owner) : TkvxReportComponent(owner), frame_(std::make_unique<TkvxFrame>()) {
+  Traits |= otFullDiff;
+}
+
+TkvxView::~TkvxView() = default;
+
+void TkvxView::SetDataSet(TkvxDataSet* value) {
+  dataSet_ = value;
+  dataSetName_ = value ? value->UserName() : String();
+  if (value) FreeNotification(value);
+}
+
+String TkvxView::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }
+
+void TkvxView::SetDataSetName(const String& value) {
+  dataSetName_ = value;
+  dataSet_ = FindDataSet(dataSet_, value);
+  if (dataSet_) FreeNotification(dataSet_);
+}
+
+void TkvxView::Notification(TComponent* component, TOperation operation) {
+  TkvxReportComponent::Notification(component, operation);
+  // The data set is being destroyed: compare addresses only.
+  if (operation == opRemove && component == static_cast<TComponent*>(dataSet_)) dataSet_ = nullptr;
+}
+
+void TkvxView::BeforePrint() {
+  TkvxReportComponent::BeforePrint();
+  savedTagStr_ = tagStr_;
+  savedURL_ = url_;
+}
+
+void TkvxView::AfterPrint() {
+  TkvxReportComponent::AfterPrint();
+  tagStr_ = savedTagStr_;
+  url_ = savedURL_;
+}
+
+void TkvxView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
+  DrawBackground();
+  DrawFrame();
+}
+
+void TkvxView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  DrawCanvas = canvas;
+  ScaleX = scaleX;
+  ScaleY = scaleY;
+  OffsetX = offsetX;
+  OffsetY = offsetY;
+  X = static_cast<int>(std::lround(AbsLeft() * scaleX + offsetX));
+  Y = static_cast<int>(std::lround(AbsTop() * scaleY + offsetY));
+  X1 = static_cast<int>(std::lround((AbsLeft() + Width()) * scaleX + offsetX));
+  Y1 = static_cast<int>(std::lround((AbsTop() + Height()) * scaleY + offsetY));
+  if (frame_->DropShadow()) {
+    // The shadow stays inside the object's bounds.
+    X1 -= static_cast<int>(std::lround(frame_->ShadowWidth() * scaleX));
+    Y1 -= static_cast<int>(std::lround(frame_->ShadowWidth() * scaleY));
+  }
+  DX = X1 - X;
+  DY = Y1 - Y;
+  FW = static_cast<int>(std::lround(frame_->Width() * scaleX));
+}
+
+void TkvxView::DrawBackground() {
+  TCanvas& c = *DrawCanvas;
+  c.Brush().SetStyle(brushStyle_);
+  if (color_ != clNone) {
+    c.Brush().SetStyle(bsSolid);
+    c.Brush().SetColor(color_);
+    c.FillRect(Rect(X, Y, X1, Y1));
+  }
+  if (brushStyle_ >= bsHorizontal && brushStyle_ <= bsDiagCross) {
+    TBrushData saved = c.Brush().Data();
+    c.Brush().SetStyle(brushStyle_);
+    c.Brush().SetColor(frame_->Color());
+    c.Rectangle(X, Y, X1 + 1, Y1 + 1);
+    c.Brush().SetData(saved);
+  }
+}
+
+void TkvxView::DrawThickLine(int x1, int y1, int x2, int y2, int w) {
+  TCanvas& c = *DrawCanvas;
+  if (w == 0) w = 1;
+  int from = -(w / 2);
+  int to = (w % 2 == 1) ? w / 2 : w / 2 - 1;
+  bool horizontal = std::abs(x2 - x1) > std::abs(y2 - y1);
+  for (int k = from; k <= to; ++k) {
+    if (horizontal) {
+      c.MoveTo(x1, y1 + k);
+      c.LineTo(x2, y2 + k);
+    } else {
+      c.MoveTo(x1 + k, y1);
+      c.LineTo(x2 + k, y2);
+    }
+  }
+}
+
+void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2, bool startMeets, bool endMeets) {
+  TCanvas& c = *DrawCanvas;
+  int p = static_cast<int>(std::lround(line->Width() * ScaleX));
+  bool horizontal = y1 == y2;
+  // Moves a line end by d pixels outward along the line (negative: inward).
+  auto extend = [&](int& ax, int& ay, int sign, int d) {
+    if (horizontal) ax += sign * d;
+    else ay += sign * d;
+  };
+  c.Pen().SetColor(line->Color());
+  switch (line->Style()) {
+    case fsSolid: {
+      c.Pen().SetStyle(psSolid);
+      c.Pen().SetWidth(std::max(p, 1));
+      c.Pen().SetEndCap(pecSquare);
+      int sx = x1, sy = y1, ex = x2, ey = y2;
+      if (!startMeets) extend(sx, sy, 1, p / 2);
+      if (!endMeets) extend(ex, ey, -1, p / 2);
+      c.MoveTo(sx, sy);
+      c.LineTo(ex, ey);
+      c.Pen().SetEndCap(pecDefault);
+      break;
+    }
+    case fsDouble: {
+      c.Pen().SetStyle(psSolid);
+      c.Pen().SetWidth(std::max(p, 1));
+      c.Pen().SetEndCap(pecSquare);
+      // Outward is left for a vertical line at the view's left edge, up for the top edge.
+      bool outwardNegative = (horizontal && y1 == Y) || (!horizontal && x1 == X);
+      int out = outwardNegative ? -p : p;
+      auto stroke = [&](int offset, int lengthen) {
+        int sx = x1, sy = y1, ex = x2, ey = y2;
+        if (horizontal) {
+          sy += offset;
+          ey += offset;
+        } else {
+          sx += offset;
+          ex += offset;
+        }
+        if (startMeets) extend(sx, sy, -1, lengthen);
+        if (endMeets) extend(ex, ey, 1, lengthen);
+        c.MoveTo(sx, sy);
+        c.LineTo(ex, ey);
+      };
+      stroke(out, p);
+      if (color_ != clNone) {
+        c.Pen().SetColor(color_);
+        stroke(0, 0);
+        c.Pen().SetColor(line->Color());
+      }
+      stroke(-out, -p);
+      c.Pen().SetEndCap(pecDefault);
+      break;
+    }
+    case fsDash:
+    case fsDot:
+    case fsDashDot:
+    case fsDashDotDot: {
+      static constexpr TPenStyle kStyles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot};
+      c.Pen().SetStyle(kStyles[line->Style()]);
+      c.Pen().SetWidth(1);
+      DrawThickLine(x1, y1, x2, y2, p);
+      c.Pen().SetStyle(psSolid);
+      break;
+    }
+    case fsAltDot:
+    case fsSquare: {
+      if (color_ != clNone) {
+        c.Pen().SetStyle(psSolid);
+        c.Pen().SetWidth(1);
+        c.Pen().SetColor(color_);
+        DrawThickLine(x1, y1, x2, y2, p);
+        c.Pen().SetColor(line->Color());
+      }
+      c.Pen().SetStyle(psSolid);
+      c.Pen().SetWidth(std::max(p, 1));
+      if (p < 2) {
+        c.Pen().SetEndCap(pecFlat);
+        c.Pen().SetDashPattern({1, 1});
+      } else if (line->Style() == fsAltDot) {
+        c.Pen().SetEndCap(pecRound);
+        c.Pen().SetDashPattern({0, 2 * p});
+      } else {
+        c.Pen().SetEndCap(pecFlat);
+        c.Pen().SetDashPattern({p, p});
+      }
+      c.MoveTo(x1, y1);
+      c.LineTo(x2, y2);
+      c.Pen().SetDashPattern({});
+      c.Pen().SetEndCap(pecDefault);
+      break;
+    }
+  }
+}
+
+void TkvxView::DrawFrame() {
+  TCanvas& c = *DrawCanvas;
+  if (frame_->DropShadow()) {
+    c.Pen().SetStyle(psSolid);
+    c.Pen().SetWidth(1);
+    c.Pen().SetColor(frame_->ShadowColor());
+    int s = static_cast<int>(std::lround(frame_->ShadowWidth() * ScaleX));
+    DrawThickLine(X1 + s / 2, Y + s, X1 + s / 2, Y1, s);
+    s = static_cast<int>(std::lround(frame_->ShadowWidth() * ScaleY));
+    DrawThickLine(X + s, Y1 + s / 2, X1 + s, Y1 + s / 2, s);
+  }
+  TkvxFrameTypes typ = frame_->Typ();
+  if (typ.Empty() || frame_->Color() == clNone || frame_->Width() == 0) return;
+  c.Brush().SetStyle(bsSolid);
+  if (frame_->Style() != fsSolid) {
+    if (color_ == clNone) c.Brush().SetStyle(bsClear);
+    else c.Brush().SetColor(color_);
+  }
+  bool top = typ.Contains(ftTop), bottom = typ.Contains(ftBottom);
+  bool left = typ.Contains(ftLeft), right = typ.Contains(ftRight);
+  if (left) DrawFrameLine(frame_->LeftLine(), X, Y, X, Y1, top, bottom);
+  if (right) DrawFrameLine(frame_->RightLine(), X1, Y, X1, Y1, top, bottom);
+  if (top) DrawFrameLine(frame_->TopLine(), X, Y, X1, Y, left, right);
+  if (bottom) DrawFrameLine(frame_->BottomLine(), X, Y1, X1, Y1, left, right);
+  c.Pen().SetWidth(1);
+  c.Pen().SetStyle(psSolid);
+}
+
+namespace {
+
+void DiffAttr(String& out, const String& name, const String& value) {
+  out += ' ';
+  out += name;
+  out += "=\"";
+  out += value;
+  out += '"';
+}
+
+}  // namespace
+
+String kvxFrameDiff(TkvxFrame* f, TkvxFrame* t) {
+  String out;
+  bool colorWritten = f->Color() != t->Color();
+  bool styleWritten = f->Style() != t->Style();
+  bool widthWritten = kvxDiffers(f->Width(), t->Width());
+  if (colorWritten) DiffAttr(out, "Frame.Color", IntToStr(f->Color()));
+  if (f->DropShadow() != t->DropShadow()) DiffAttr(out, "Frame.DropShadow", f->DropShadow() ? "1" : "0");
+  if (f->ShadowColor() != t->ShadowColor()) DiffAttr(out, "Frame.ShadowColor", IntToStr(f->ShadowColor()));
+  if (kvxDiffers(f->ShadowWidth(), t->ShadowWidth()))
+    DiffAttr(out, "Frame.ShadowWidth", kvxFormatFloat(f->ShadowWidth()));
+  if (styleWritten) DiffAttr(out, "Frame.Style", IntToStr(f->Style()));
+  if (f->Typ() != t->Typ()) DiffAttr(out, "Frame.Typ", IntToStr(f->Typ().Mask()));
+  if (widthWritten) DiffAttr(out, "Frame.Width", kvxFormatFloat(f->Width()));
+  const std::pair<const char*, TkvxFrameLine* (TkvxFrame::*)() const> lines[] = {
+      {"LeftLine", &TkvxFrame::LeftLine},
+      {"TopLine", &TkvxFrame::TopLine},
+      {"RightLine", &TkvxFrame::RightLine},
+      {"BottomLine", &TkvxFrame::BottomLine}};
+  for (const auto& [name, get] : lines) {
+    TkvxFrameLine* l = (f->*get)();
+    TkvxFrameLine* tl = (t->*get)();
+    String prefix = String("Frame.") + name + ".";
+    if (colorWritten ? l->Color() != f->Color() : l->Color() != tl->Color())
+      DiffAttr(out, prefix + "Color", IntToStr(l->Color()));
+    if (styleWritten ? l->Style() != f->Style() : l->Style() != tl->Style())
+      DiffAttr(out, prefix + "Style", IntToStr(l->Style()));
+    if (widthWritten ? kvxDiffers(l->Width(), f->Width()) : kvxDiffers(l->Width(), tl->Width()))
+      DiffAttr(out, prefix + "Width", kvxFormatFloat(l->Width()));
+  }
+  return out;
+}
+
+String TkvxView::Diff(TkvxComponent* templ) {
+  String out = TkvxReportComponent::Diff(templ);
+  auto* t = dynamic_cast<TkvxView*>(templ);
+  if (!t) return out;
+  if (brushStyle_ != t->brushStyle_) DiffAttr(out, "BrushStyle", IntToStr(brushStyle_));
+  if (align_ != t->align_) DiffAttr(out, "Align", IntToStr(align_));
+  if (color_ != t->color_) DiffAttr(out, "Color", IntToStr(color_));
+  out += kvxFrameDiff(frame_.get(), t->frame_.get());
+  if (cursor_ != t->cursor_) DiffAttr(out, "Cursor", IntToStr(cursor_));
+  if (printable_ != t->printable_) DiffAttr(out, "Printable", printable_ ? "1" : "0");
+  if (tagStr_ != t->tagStr_) DiffAttr(out, "TagStr", kvxStrToXML(tagStr_));
+  if (url_ != t->url_) DiffAttr(out, "URL", kvxStrToXML(url_));
+  return out;
+}
+
+}  // namespace orv

@@ -1,0 +1,113 @@
+// Views: data binding by name, print-time save and restore, the diff of a view and its frame,
+// and the background and frame as drawn on a bitmap.
+#include <gtest/gtest.h>
+
+#include "platform/gui/Bitmap.h"
+#include "report/model/View.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+class TPlainView : public TkvxView {
+ public:
+  using TkvxView::TkvxView;
+};
+
+std::unique_ptr<TBitmap> White(int w, int h) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetSize(w, h);
+  b->Canvas().Brush().SetColor(clWhite);
+  b->Canvas().FillRect(Rect(0, 0, w, h));
+  return b;
+}
+
+}  // namespace
+
+TEST(Views, DataSetNamesBindLateAndPrintingRestoresTheDesign) {
+  auto report = QuietReport();
+  auto* page = new TkvxReportPage(report.get());
+  auto* view = new TPlainView(page);
+  EXPECT_EQ(view->Traits, otInPreparedPages | otFullDiff);
+  view->SetDataSetName("Nobody");
+  EXPECT_EQ(view->DataSet(), nullptr);
+  EXPECT_EQ(view->DataSetName(), "Nobody");
+  auto* ds = new TkvxUserDataSet(new TkvxDataPage(report.get()));
+  ds->SetName("Members");
+  view->SetDataSetName("members");
+  EXPECT_EQ(view->DataSet(), ds);
+  EXPECT_FALSE(view->HasDataBinding());
+  view->SetDataField("Nm");
+  EXPECT_TRUE(view->HasDataBinding());
+  delete ds;
+  EXPECT_EQ(view->DataSet(), nullptr);
+
+  view->SetBounds(1, 2, 3, 4);
+  view->SetTagStr("[1+1]x");
+  view->BeforePrint();
+  view->SetBounds(9, 9, 9, 9);
+  view->SetTagStr("2x");
+  view->AfterPrint();
+  EXPECT_DOUBLE_EQ(view->Left(), 1);
+  EXPECT_DOUBLE_EQ(view->Height(), 4);
+  EXPECT_EQ(view->TagStr(), "[1+1]x");
+}
+
+TEST(Views, DiffsOfViewsAndFrames) {
+  TPlainView templ(nullptr), copy(nullptr);
+  templ.Frame()->SetWidth(2);
+  copy.Frame()->SetWidth(2);
+  EXPECT_EQ(copy.Diff(&templ), "");
+  copy.Frame()->SetWidth(3);
+  EXPECT_EQ(copy.Diff(&templ), " Frame.Width=\"3\"");
+  copy.Frame()->TopLine()->SetWidth(5);
+  EXPECT_EQ(copy.Diff(&templ), " Frame.Width=\"3\" Frame.TopLine.Width=\"5\"");
+  copy.Frame()->SetWidth(2);
+  copy.Frame()->TopLine()->SetWidth(2);
+  copy.Frame()->LeftLine()->SetColor(clRed);
+  copy.Frame()->SetTyp({ftLeft, ftBottom});
+  copy.SetColor(clYellow);
+  copy.SetTagStr("a&b");
+  copy.SetPrintable(false);
+  EXPECT_EQ(copy.Diff(&templ),
+            " Color=\"65535\" Frame.Typ=\"9\" Frame.LeftLine.Color=\"255\" Printable=\"0\" TagStr=\"a&#38;b\"");
+}
+
+TEST(Views, BackgroundAndFrameOnABitmap) {
+  TPlainView view(nullptr);
+  view.SetBounds(10, 10, 40, 30);
+  auto none = White(80, 60);
+  view.Draw(&none->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(none->Canvas().Pixels(20, 20), clWhite);
+
+  view.SetColor(clYellow);
+  view.Frame()->SetTyp({ftLeft, ftTop});
+  view.Frame()->SetWidth(3);
+  view.Frame()->SetColor(clBlue);
+  auto framed = White(80, 60);
+  view.Draw(&framed->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(framed->Canvas().Pixels(30, 25), clYellow);
+  EXPECT_EQ(framed->Canvas().Pixels(30, 10), clBlue);
+  EXPECT_EQ(framed->Canvas().Pixels(10, 25), clBlue);
+  // The top line ends flush at the right edge, the left line at the bottom edge; where they meet
+  // the corner is filled.
+  EXPECT_EQ(framed->Canvas().Pixels(51, 10), clWhite);
+  EXPECT_EQ(framed->Canvas().Pixels(10, 41), clWhite);
+  EXPECT_EQ(framed->Canvas().Pixels(9, 9), clBlue);
+  EXPECT_EQ(framed->Canvas().Pixels(55, 20), clWhite);
+
+  // A shadow of 4 keeps the outer bounds: the frame moves in and the shadow fills the space.
+  view.Frame()->SetTyp({});
+  view.Frame()->SetDropShadow(true);
+  view.Frame()->SetShadowColor(clGray);
+  auto shadowed = White(80, 60);
+  view.Draw(&shadowed->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(view.X1, 46);
+  EXPECT_EQ(view.Y1, 36);
+  EXPECT_EQ(shadowed->Canvas().Pixels(48, 25), clGray);
+  EXPECT_EQ(shadowed->Canvas().Pixels(30, 38), clGray);
+  EXPECT_EQ(shadowed->Canvas().Pixels(52, 25), clWhite);
+  EXPECT_EQ(shadowed->Canvas().Pixels(30, 25), clYellow);
+}
