@@ -22,13 +22,18 @@
 
 namespace orv::test {
 
+// text quoted for the shell.
+inline std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
 // Runs sql through the sqlite3 command line on file; returns what it printed, rows on lines,
 // columns split by '|'.
 inline std::string Sqlite3(const std::string& file, const std::string& sql) {
-  std::string quoted = "'";
-  for (char c : file) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  quoted += "'";
-  std::string cmd = "sqlite3 -batch " + quoted + " <<'ORVANE_SQL'\n" + sql + "\nORVANE_SQL\n";
+  std::string cmd =
+      "sqlite3 -batch " + Quoted(file) + " <<'ORVANE_SQL'\n" + sql + "\nORVANE_SQL\n";
   std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
   std::string out;
   char buf[4096];
@@ -62,13 +67,6 @@ inline TDateTime PickerDate(const std::string& iso) {
   return EncodeDate(static_cast<Word>(std::stoi(iso.substr(0, 4))),
                     static_cast<Word>(std::stoi(iso.substr(5, 2))),
                     static_cast<Word>(std::stoi(iso.substr(8, 2))));
-}
-
-// text quoted for the shell.
-inline std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
 }
 
 struct TRun {

@@ -9,7 +9,6 @@
 #include "app/Screenshot.h"
 #include "app/tests/ParishFixture.h"
 #include "capture/tests/CaptureTesting.h"
-#include "platform/gui/ScriptedDialogService.h"
 #include "png/PNGObject.h"
 
 namespace orv::test {
@@ -49,17 +48,10 @@ std::vector<std::string> Names(const std::filesystem::path& folder) {
 
 class PhotoTest : public ParishTest {
  protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto dialogs = std::make_unique<TScriptedDialogService>();
-    dialogs_ = dialogs.get();
-    oldDialogs_ = SetDialogService(std::move(dialogs));
-  }
   void TearDown() override {
     delete form5_;
     form5_ = nullptr;
     Form1 = nullptr;
-    SetDialogService(std::move(oldDialogs_));
     ParishTest::TearDown();
   }
   // A parish with one member of these names, shown in the main window.
@@ -76,8 +68,6 @@ class PhotoTest : public ParishTest {
     return form5_;
   }
 
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> oldDialogs_;
   TForm5* form5_ = nullptr;
 };
 

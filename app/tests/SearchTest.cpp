@@ -64,7 +64,7 @@ struct Choice {
 
 }  // namespace
 
-using SearchTest = ParishDialogTest;
+using SearchTest = ParishTest;
 
 TEST_F(SearchTest, EveryModeStatusAndReligionFindsWhatSqlite3Finds) {
   MakeDemo(400);
