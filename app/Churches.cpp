@@ -1,6 +1,7 @@
 #include "app/Churches.h"
 
 #include "app/FieldLayout.h"
+#include "app/WindowFont.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
 
@@ -25,9 +26,7 @@ String TextOf(TDataSet* dataSet, const char* column) {
 
 TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("รายชื่อวัด");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
+  SetThaiWindowFont(this);
   SetPosition(poDesktopCenter);
   SetShowHint(true);
 

@@ -3,6 +3,7 @@
 #include "app/FieldLayout.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
+#include "app/WindowFont.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Desktop.h"
@@ -55,9 +56,7 @@ TMenuItem* NewMenuItem(TComponent* owner, TMenuItem* parent, const String& capti
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("OrvaneIDv4.5");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
+  SetThaiWindowFont(this);
   SetPosition(poDesktopCenter);
   SetShowHint(true);
 

@@ -2,6 +2,7 @@
 // how it writes that one column back when the user is done with it.
 #include "app/FieldLayout.h"
 #include "app/MarriageNotices.h"
+#include "app/PostEdit.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
@@ -132,16 +133,9 @@ void TForm2::ConnectEditor(size_t index) {
   }
 }
 
+// A write the database refused is dropped, so the editors and the table agree again.
 void TForm2::WriteColumn(const String& column, const Variant& value) {
-  ADOQuery1->Edit();
-  try {
-    ADOQuery1->FieldByName(column)->SetValue(value);
-    ADOQuery1->Post();
-  } catch (...) {
-    // A write the database refused is dropped, so the editors and the table agree again.
-    ADOQuery1->Cancel();
-    throw;
-  }
+  PostEdit(ADOQuery1, [&] { ADOQuery1->FieldByName(column)->SetValue(value); });
 }
 
 void TForm2::TextKeyUp(const TFieldBinding& field, Word Key) {

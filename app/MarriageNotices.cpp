@@ -1,6 +1,7 @@
 #include "app/MarriageNotices.h"
 
 #include "app/FieldLayout.h"
+#include "app/WindowFont.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
 
@@ -38,9 +39,7 @@ bool Confirmed(const String& question) {
 
 TForm2::TForm2(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("ใบแจ้งการสมรส");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
+  SetThaiWindowFont(this);
   SetPosition(poDesktopCenter);
   SetShowHint(true);
 

@@ -1,5 +1,6 @@
 #include "app/Statistics.h"
 
+#include "app/WindowFont.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
@@ -53,9 +54,7 @@ struct TCondition {
 
 TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("สรุปจำนวนสัตบุรุษ");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
+  SetThaiWindowFont(this);
   SetPosition(poDesktopCenter);
   SetShowHint(true);
   SetClientWidth(kClientWidth);
