@@ -1,6 +1,7 @@
 #include "app/Churches.h"
 
 #include "app/FieldLayout.h"
+#include "app/GridColumns.h"
 #include "app/WindowFont.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
@@ -75,19 +76,9 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
   DBGrid4->SetDataSource(DataSource1);
   DBGrid4->SetHint("Double click เพื่อลบข้อมูล");
   DBGrid4->OnDblClick = [this](TObject* sender) { DBGrid4DblClick(sender); };
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"ID-Church", "รหัสวัด", 80}, Column{"Name-Church", "ชื่อวัด", 200},
-                          Column{"gen-name-church", "ชื่อทั่วไป", 110}, Column{"Address1", "ที่อยู่", 100},
-                          Column{"Address2", "อำเภอ/จังหวัด", 220}}) {
-    TColumn* column = DBGrid4->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid4, {{"ID-Church", "รหัสวัด", 80}, {"Name-Church", "ชื่อวัด", 200},
+                       {"gen-name-church", "ชื่อทั่วไป", 110}, {"Address1", "ที่อยู่", 100},
+                       {"Address2", "อำเภอ/จังหวัด", 220}});
   CreateEnvelopePanel();
 
   OnCreate = [this](TObject* sender) { FormCreate(sender); };

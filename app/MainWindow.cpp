@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include "app/FieldLayout.h"
+#include "app/GridColumns.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
 #include "app/WindowFont.h"
@@ -188,18 +189,8 @@ void TForm1::CreateSearchPanel() {
   DBGrid1->SetDataSource(DataSource1);
   DBGrid1->SetReadOnly(true);
   DBGrid1->SetOptions(DBGrid1->Options() + TDBGridOptions{dgRowSelect});
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"st", "นักบุญ", 75}, Column{"nm", "ชื่อ", 90},
-                          Column{"sur", "นามสกุล", 95}, Column{"birth_date", "วันเกิด", 78}}) {
-    TColumn* column = DBGrid1->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid1, {{"st", "นักบุญ", 75}, {"nm", "ชื่อ", 90}, {"sur", "นามสกุล", 95},
+                       {"birth_date", "วันเกิด", 78}});
 }
 
 void TForm1::CreateSidePanel() {

@@ -1,5 +1,6 @@
 // The four record pages of the main window: each editor, its caption and the column it shows.
 #include "app/BoundLayout.h"
+#include "app/GridColumns.h"
 #include "app/MainWindow.h"
 
 namespace orv {
@@ -21,13 +22,6 @@ TPageControl* NewPageControl(TComponent* owner, TWinControl* parent) {
   control->SetParent(parent);
   control->SetAlign(alClient);
   return control;
-}
-
-void AddColumn(TDBGrid* grid, const char* field, const char* title, int width) {
-  TColumn* column = grid->Columns().Add();
-  column->SetFieldName(field);
-  if (title) column->SetTitleCaption(title);
-  column->SetWidth(width);
 }
 
 }  // namespace
@@ -165,13 +159,9 @@ void TForm1::CreateChildrenPage() {
   DBGrid2->SetParent(LumSmoothTabPage3);
   DBGrid2->SetAlign(alClient);
   DBGrid2->SetDataSource(DataSource2);
-  AddColumn(DBGrid2, "St", "นักบุญ", 80);
-  AddColumn(DBGrid2, "NM", "ชื่อ", 90);
-  AddColumn(DBGrid2, "Sur", "นามสกุล", 95);
-  AddColumn(DBGrid2, "Address1", "ที่อยู่", 90);
-  AddColumn(DBGrid2, "Address2", "อำเภอ/จังหวัด", 130);
-  AddColumn(DBGrid2, "tel", "โทรศัพท์", 90);
-  AddColumn(DBGrid2, "Occupation", "อาชีพ", 90);
+  AddColumns(DBGrid2, {{"St", "นักบุญ", 80}, {"NM", "ชื่อ", 90}, {"Sur", "นามสกุล", 95},
+                       {"Address1", "ที่อยู่", 90}, {"Address2", "อำเภอ/จังหวัด", 130},
+                       {"tel", "โทรศัพท์", 90}, {"Occupation", "อาชีพ", 90}});
 }
 
 void TForm1::CreateMovesPage() {
@@ -181,13 +171,9 @@ void TForm1::CreateMovesPage() {
   DBGrid3->SetDataSource(DataSource3);
   DBGrid3->SetReadOnly(true);
   DBGrid3->SetOptions(DBGrid3->Options() + TDBGridOptions{dgRowSelect});
-  AddColumn(DBGrid3, "ID", nullptr, 45);
-  AddColumn(DBGrid3, "Num", "รหัส", 100);
-  AddColumn(DBGrid3, "MoveToNo", "เลขที่ย้ายออก", 80);
-  AddColumn(DBGrid3, "DateIn", "วันย้ายเข้า", 80);
-  AddColumn(DBGrid3, "FromChurch", "ย้ายมาจาก", 120);
-  AddColumn(DBGrid3, "DateOut", "วันย้ายออก", 80);
-  AddColumn(DBGrid3, "ToChurch", "ย้ายไป", 120);
+  AddColumns(DBGrid3, {{"ID", nullptr, 45}, {"Num", "รหัส", 100}, {"MoveToNo", "เลขที่ย้ายออก", 80},
+                       {"DateIn", "วันย้ายเข้า", 80}, {"FromChurch", "ย้ายมาจาก", 120},
+                       {"DateOut", "วันย้ายออก", 80}, {"ToChurch", "ย้ายไป", 120}});
 
   TBoundLayout move(this, LumSmoothTabPage4, moveFields_, 300, TBoundLayout::PageInset, 266);
   move.DateWithPicker(LabeledEdit59, DateTimePicker11, "DateIn", "วันย้ายเข้า");

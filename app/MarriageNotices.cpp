@@ -1,6 +1,7 @@
 #include "app/MarriageNotices.h"
 
 #include "app/FieldLayout.h"
+#include "app/GridColumns.h"
 #include "app/WindowFont.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
@@ -105,18 +106,8 @@ void TForm2::CreateSearchPanel() {
   DBGrid1->SetOptions(DBGrid1->Options() + TDBGridOptions{dgRowSelect});
   DBGrid1->SetHint("Double click เพื่อลบข้อมูล");
   DBGrid1->OnDblClick = [this](TObject* sender) { DBGrid1DblClick(sender); };
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"Notify_No", "เลขที่", 50}, Column{"Groom", "เจ้าบ่าว", 125},
-                          Column{"Bride", "เจ้าสาว", 125}}) {
-    TColumn* column = DBGrid1->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid1, {{"Notify_No", "เลขที่", 50}, {"Groom", "เจ้าบ่าว", 125},
+                       {"Bride", "เจ้าสาว", 125}});
 
   BitBtn1 = new TBitBtn(this);
   BitBtn1->SetParent(this);

@@ -1,6 +1,7 @@
 #include "app/Statistics.h"
 
 #include "app/WindowFont.h"
+#include "app/GridColumns.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
@@ -86,20 +87,9 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   DBGrid1->SetDataSource(DataSource1);
   DBGrid1->SetReadOnly(true);
   DBGrid1->SetOptions(DBGrid1->Options() + TDBGridOptions{dgRowSelect});
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c :
-       {Column{"st", "นักบุญ", 90}, Column{"nm", "ชื่อ", 100}, Column{"sur", "นามสกุล", 110},
-        Column{"sex", "เพศ", 50}, Column{"birth_date", "วันเกิด", 90}, Column{"gang", "กลุ่ม", 110},
-        Column{"tel", "โทรศัพท์", 100}}) {
-    TColumn* column = DBGrid1->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid1, {{"st", "นักบุญ", 90}, {"nm", "ชื่อ", 100}, {"sur", "นามสกุล", 110},
+                       {"sex", "เพศ", 50}, {"birth_date", "วันเกิด", 90}, {"gang", "กลุ่ม", 110},
+                       {"tel", "โทรศัพท์", 100}});
 
   Button1 = NewButton(this, "ค้นหาข้อมูล", kMargin, kPanelWidth);
   Button1->OnClick = [this](TObject* sender) { Button1Click(sender); };
