@@ -41,8 +41,7 @@ class HelpTest : public ParishTest {
     std::filesystem::path opened = dir_ / "opened";
     for (int i = 0; i < 600 && !std::filesystem::exists(opened); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(opened);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return FileBytes(opened);
   }
 
   bool AnyFormVisible() {

@@ -20,16 +20,6 @@ bool OnPath(const std::string& program) {
   return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
 
-// Runs a shell command; returns its exit status and puts what it printed in output.
-int RunShell(const std::string& command, std::string& output) {
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) output.append(buf, n);
-  int status = pclose(pipe.release());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // Colours in a picture: frames, text and pictures give many; a window that drew nothing one or
 // two.
 size_t Colours(TPNGObject& png) {
@@ -62,7 +52,8 @@ class MainWindowPictureTest : public ParishTest {
 TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEnds) {
   if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
   std::string output;
-  ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 60", output), 0)
+  ASSERT_EQ(
+      RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 60 2>&1", output), 0)
       << output;
   std::string shot = (dir_ / "main-window.png").string();
   // Started elsewhere, the program finds its database in the folder it is given; the
@@ -88,7 +79,8 @@ TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEn
 TEST_F(MainWindowPictureTest, ProgramPicturesEachOtherWindowByItsClass) {
   if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
   std::string output;
-  ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 120", output), 0)
+  ASSERT_EQ(
+      RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 120 2>&1", output), 0)
       << output;
   // The same windows made here have the sizes the pictures must have.
   Form1 = Start();
@@ -126,7 +118,7 @@ TEST_F(MainWindowPictureTest, PictureThatCannotBeWrittenEndsTheProgramWithTheRea
   std::string shot = (dir_ / "no-such-folder" / "main-window.png").string();
   std::string output;
   EXPECT_EQ(RunShell(std::string(ScreenshotVariable) + "=" + Quoted(shot) + " timeout 180 " +
-                         Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
+                         Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()) + " 2>&1",
                      output),
             1);
   EXPECT_NE(output.find("orvane: no screenshot saved as " + shot), std::string::npos) << output;

@@ -16,11 +16,6 @@ namespace orv::test {
 
 namespace {
 
-std::string FileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The files of dir; a WAL database's companion files come and go with its readers.
 std::set<std::string> Names(const std::filesystem::path& dir) {
   std::set<std::string> names;
