@@ -1,7 +1,6 @@
 // The program on a real (virtual) X display: started in a demo parish with the screenshot
 // variable set, it saves a picture of its main window, or of the window named, and ends by
 // itself. The pictures are kept in the test's folder of the build for a person to look at.
-#include <cstdlib>
 #include <fstream>
 #include <set>
 
@@ -15,10 +14,6 @@
 namespace orv::test {
 
 namespace {
-
-bool OnPath(const std::string& program) {
-  return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
-}
 
 // Colours in a picture: frames, text and pictures give many; a window that drew nothing one or
 // two.

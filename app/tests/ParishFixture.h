@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -81,6 +82,11 @@ inline TDateTime PickerDate(const std::string& iso) {
   return EncodeDate(static_cast<Word>(std::stoi(iso.substr(0, 4))),
                     static_cast<Word>(std::stoi(iso.substr(5, 2))),
                     static_cast<Word>(std::stoi(iso.substr(8, 2))));
+}
+
+// Whether the shell finds program.
+inline bool OnPath(const std::string& program) {
+  return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
 
 struct TRun {

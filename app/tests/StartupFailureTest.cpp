@@ -64,8 +64,7 @@ class StartupFailureTest : public ParishTest {
 
   void SetUp() override {
     ParishTest::SetUp();
-    if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0)
-      GTEST_SKIP() << "xvfb-run is not installed";
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
   }
   void TearDown() override {
     // Give back what the tests took away, so the folder can be removed.
