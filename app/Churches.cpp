@@ -1,9 +1,7 @@
 #include "app/Churches.h"
 
 #include "app/FieldLayout.h"
-#include "app/GridColumns.h"
-#include "app/WindowFont.h"
-#include "platform/gui/Graphics.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
@@ -26,26 +24,18 @@ String TextOf(TDataSet* dataSet, const char* column) {
 }  // namespace
 
 TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("รายชื่อวัด");
-  SetThaiWindowFont(this);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "รายชื่อวัด");
 
   ADOQuery1 = new TADOQuery(this);
   ADOQuery1->SetConnection(Form1->ADOConnection1);
   // Rows added or removed in the grid change the count as the sort buttons do.
   ADOQuery1->AfterPost = [this](TDataSet*) { ShowCount(); };
   ADOQuery1->AfterDelete = [this](TDataSet*) { ShowCount(); };
-  DataSource1 = new TDataSource(this);
-  DataSource1->SetDataSet(ADOQuery1);
+  DataSource1 = NewDataSource(this, ADOQuery1);
 
   MainMenu1 = new TMainMenu(this);
-  N1 = new TMenuItem(this);
-  N1->SetCaption("พิมพ์จ่าหน้าซองจดหมาย");
-  MainMenu1->Items()->Add(N1);
-  N2 = new TMenuItem(this);
-  N2->SetCaption("ปิดหน้าต่างนี้");
-  MainMenu1->Items()->Add(N2);
+  N1 = NewMenuItem(this, MainMenu1->Items(), "พิมพ์จ่าหน้าซองจดหมาย");
+  N2 = NewMenuItem(this, MainMenu1->Items(), "ปิดหน้าต่างนี้");
   N1->OnClick = [this](TObject* sender) { N1Click(sender); };
   N2->OnClick = [this](TObject* sender) { N2Click(sender); };
   SetMenu(MainMenu1);

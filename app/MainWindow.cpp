@@ -1,14 +1,12 @@
 #include "app/MainWindow.h"
 
 #include "app/FieldLayout.h"
-#include "app/GridColumns.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
-#include "app/WindowFont.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Desktop.h"
-#include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
@@ -40,26 +38,10 @@ constexpr int kSearchHeight = 250;
 
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
-TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {
-  auto* source = new TDataSource(owner);
-  source->SetDataSet(dataSet);
-  return source;
-}
-
-TMenuItem* NewMenuItem(TComponent* owner, TMenuItem* parent, const String& caption) {
-  auto* item = new TMenuItem(owner);
-  item->SetCaption(caption);
-  parent->Add(item);
-  return item;
-}
-
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("OrvaneIDv4.5");
-  SetThaiWindowFont(this);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "OrvaneIDv4.5");
 
   CreateDataAccess();
   // The menu bar takes its room from the window, so the client size is set after it.

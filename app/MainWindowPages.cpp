@@ -1,7 +1,7 @@
 // The four record pages of the main window: each editor, its caption and the column it shows.
 #include "app/BoundLayout.h"
-#include "app/GridColumns.h"
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 
 namespace orv {
 

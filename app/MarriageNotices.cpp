@@ -1,9 +1,7 @@
 #include "app/MarriageNotices.h"
 
 #include "app/FieldLayout.h"
-#include "app/GridColumns.h"
-#include "app/WindowFont.h"
-#include "platform/gui/Graphics.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
@@ -39,27 +37,19 @@ bool Confirmed(const String& question) {
 }  // namespace
 
 TForm2::TForm2(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("ใบแจ้งการสมรส");
-  SetThaiWindowFont(this);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "ใบแจ้งการสมรส");
 
   ADOQuery1 = new TADOQuery(this);
   ADOQuery2 = new TADOQuery(this);
   for (TADOQuery* query : {ADOQuery1, ADOQuery2}) query->SetConnection(Form1->ADOConnection1);
   ADOQuery1->AfterScroll = [this](TDataSet* dataSet) { ADOQuery1AfterScroll(dataSet); };
-  DataSource1 = new TDataSource(this);
-  DataSource1->SetDataSet(ADOQuery1);
+  DataSource1 = NewDataSource(this, ADOQuery1);
   OpenPictureDialog1 = new TOpenPictureDialog(this);
   OpenPictureDialog1->SetFilter("JPEG Image File (*.jpg)|*.jpg");
 
   MainMenu1 = new TMainMenu(this);
-  N2 = new TMenuItem(this);
-  N2->SetCaption("พิมพ์เอกสารแจ้งการสมรส");
-  MainMenu1->Items()->Add(N2);
-  N3 = new TMenuItem(this);
-  N3->SetCaption("ปิดหน้าต่างนี้");
-  MainMenu1->Items()->Add(N3);
+  N2 = NewMenuItem(this, MainMenu1->Items(), "พิมพ์เอกสารแจ้งการสมรส");
+  N3 = NewMenuItem(this, MainMenu1->Items(), "ปิดหน้าต่างนี้");
   N3->OnClick = [this](TObject* sender) { N3Click(sender); };
   SetMenu(MainMenu1);
   SetClientWidth(kClientWidth);

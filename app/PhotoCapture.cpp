@@ -1,7 +1,7 @@
 #include "app/PhotoCapture.h"
 
 #include "app/MainWindow.h"
-#include "app/WindowFont.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/rtl/FileUtils.h"

@@ -1,9 +1,7 @@
 #include "app/Statistics.h"
 
-#include "app/WindowFont.h"
-#include "app/GridColumns.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Cursors.h"
-#include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 
@@ -54,18 +52,14 @@ struct TCondition {
 }  // namespace
 
 TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("สรุปจำนวนสัตบุรุษ");
-  SetThaiWindowFont(this);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "สรุปจำนวนสัตบุรุษ");
   SetClientWidth(kClientWidth);
   SetClientHeight(kClientHeight);
 
   ADOQuery1 = new TADOQuery(this);
   ADOQuery1->SetConnection(Form1->ADOConnection1);
   ADOQuery1->SQL().SetText("select * from orvani");
-  DataSource1 = new TDataSource(this);
-  DataSource1->SetDataSet(ADOQuery1);
+  DataSource1 = NewDataSource(this, ADOQuery1);
 
   CreateDatePanel();
   CreateConditionPanels();

@@ -34,6 +34,17 @@ size_t Colours(TPNGObject& png) {
 
 class MainWindowPictureTest : public ParishTest {
  protected:
+  // A demonstration parish made in the test's folder by the demo program; skipped without a
+  // virtual display to picture it on.
+  void MakeDemoWithProgram(int members) {
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+    std::string output;
+    ASSERT_EQ(RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " " +
+                           std::to_string(members) + " 2>&1",
+                       output),
+              0)
+        << output;
+  }
   // Runs the program in the test's parish on a virtual display with the screenshot variables.
   int RunPictured(const std::string& shot, const std::string& form, std::string& output) {
     TRun run = RunOnDisplay(Quoted(ORVANE_PROGRAM) + " " + Quoted(dir_.string()),
@@ -45,11 +56,8 @@ class MainWindowPictureTest : public ParishTest {
 };
 
 TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEnds) {
-  if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
-  std::string output;
-  ASSERT_EQ(
-      RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 60 2>&1", output), 0)
-      << output;
+  MakeDemoWithProgram(60);
+  if (IsSkipped() || HasFatalFailure()) return;
   std::string shot = (dir_ / "main-window.png").string();
   // Started elsewhere, the program finds its database in the folder it is given; the
   // offscreen platform the tests run on would draw nowhere near a real display.
@@ -72,11 +80,9 @@ TEST_F(MainWindowPictureTest, ProgramPicturesItsMainWindowOnAVirtualDisplayAndEn
 }
 
 TEST_F(MainWindowPictureTest, ProgramPicturesEachOtherWindowByItsClass) {
-  if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
+  MakeDemoWithProgram(120);
+  if (IsSkipped() || HasFatalFailure()) return;
   std::string output;
-  ASSERT_EQ(
-      RunShell(Quoted(ORVANE_DEMO_PROGRAM) + " " + Quoted(dir_.string()) + " 120 2>&1", output), 0)
-      << output;
   // The same windows made here have the sizes the pictures must have.
   Form1 = Start();
   std::unique_ptr<TForm> windows[] = {std::make_unique<TForm2>(nullptr),
