@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Exceptions.h"
 #include "report/engine/PreviewPages.h"
+#include "report/engine/tests/StoreObjects.h"
 
 using namespace orv;
 
@@ -16,7 +16,7 @@ namespace {
 // A store that always shows one page of a known source, as a preview would.
 struct TShown {
   TShown() : report(nullptr), pages(&report) {
-    kvxRegisterModelClasses();
+    test::RegisterStoreObjectClasses();
     report.EngineOptions()->NewSilentMode = simSilent;
     auto* page = new TkvxReportPage(&report);
     page->SetName("Page1");
