@@ -74,7 +74,7 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
     int top = static_cast<int>(std::lround((view->AbsTop() - 20) * scaleY + offsetY));
     int right = static_cast<int>(std::lround((view->AbsLeft() + view->Width() + 20) * scaleX + offsetX));
     int bottom = static_cast<int>(std::lround((view->AbsTop() + view->Height() + 20) * scaleY + offsetY));
-    bool visible = right >= clip.Left && left <= clip.Right && bottom >= clip.Top && top <= clip.Bottom;
+    bool visible = right > clip.Left && left < clip.Right && bottom > clip.Top && top < clip.Bottom;
     if (!visible && !recording) continue;
     view->IsPrinting = printing;
     view->Draw(canvas, scaleX, scaleY, offsetX, offsetY);

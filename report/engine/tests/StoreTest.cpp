@@ -343,5 +343,63 @@ TEST(PreviewPages, PicturesAreStoredOnceAndComeBackOnEveryPage) {
   }
 }
 
+TEST(PreviewPages, RunTimeObjectsEndlessPagesAndPagesReadWhileWritten) {
+  TListReport list;
+  TkvxPreviewPages& pages = *list.Pages;
+  list.Start();
+  list.AddRow(0, "first");
+  // An object a script makes during the run gets a source copy and an alias of its own.
+  auto stamp = std::make_unique<TStoreMemo>(nullptr);
+  stamp->SetName("Made");
+  stamp->SetBounds(500, 900, 100, 20);
+  stamp->SetText("ตรวจแล้ว");
+  pages.AddToSourcePage(stamp.get());
+  ASSERT_NE(stamp->SourceObject, nullptr);
+  EXPECT_EQ(pages.Dictionary().GetSourceName(stamp->SourceName), "Page0." + stamp->SourceObject->Name());
+  pages.AddObject(stamp.get());
+
+  // The preview reads the page the engine is still writing: it is built again each time.
+  struct TRunning : TkvxCustomEngine {
+    using TkvxCustomEngine::TkvxCustomEngine;
+    void EndPage() override {}
+    void NewColumn() override {}
+    void NewPage() override {}
+    void ShowBand(TkvxBand*) override {}
+    void ShowBandByClass(TClass) override {}
+    Extended HeaderHeight() override { return 0; }
+    Extended FooterHeight() override { return 0; }
+    Extended FreeSpace() override { return 0; }
+    Variant GetAggregateValue(const String&, const String&, TkvxBand*, Integer) override { return Variant(); }
+    bool Run() override { return true; }
+  } engine(list.Report.get());
+  engine.Running = true;
+  engine.FinalPass = true;
+  pages.Engine = &engine;
+  std::shared_ptr<TkvxReportPage> early = pages.GetPageShared(0);
+  EXPECT_EQ(FindMemo(early.get(), "Name", 1), nullptr);
+  list.AddRow(1, "second");
+  EXPECT_EQ(FindMemo(pages.GetPage(0), "Name", 1)->Text(), "second\r\n");
+  EXPECT_EQ(FindMemo(early.get(), "Name", 0)->Text(), "first\r\n");
+  engine.Running = false;
+  pages.Engine = nullptr;
+
+  // An endless page grows its source page to the size it printed at.
+  pages.UpdatePageDimensions(list.Page, 500, 3000);
+  pages.Finish();
+  EXPECT_EQ(pages.GetPageSize(0).X, 500);
+  EXPECT_EQ(pages.GetPageSize(0).Y, 3000);
+  TkvxReportPage* page = pages.GetPage(0);
+  EXPECT_EQ(page->PaperSize(), 256);
+  TStoreMemo* made = FindMemo(page, stamp->SourceObject ? stamp->SourceObject->Name() : "Made1");
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->Text(), "ตรวจแล้ว\r\n");
+  std::string text = SaveText(pages);
+  TkvxReport report(nullptr);
+  TkvxPreviewPages loaded(&report);
+  LoadText(loaded, text);
+  EXPECT_EQ(loaded.GetPageSize(0).Y, 3000);
+  EXPECT_EQ(Difference(SaveText(loaded), text), "");
+}
+
 }  // namespace
 }  // namespace orv::test
