@@ -87,19 +87,24 @@ void CheckObjects(TkvxXMLItem* item, const TkvxDictionary& dictionary) {
   }
 }
 
+// Pages the file marks unloadable stay in the file until they are shown: each is read once
+// here to be checked and let go again.
 void CheckPages(TkvxXMLItem* pages, const TLoaded& loaded) {
   if (!pages) return;
   for (Integer i = 0; i < pages->Count(); ++i) {
     TkvxXMLItem* page = pages->Items(i);
+    bool wasLoaded = page->Loaded();
+    loaded.Doc->LoadItem(page);
     if (SameText(page->Name, "TkvxReportPage") || SameText(page->Name, "TkvxDMPPage")) {
       CheckObjects(page, TkvxDictionary());
-      continue;
+    } else {
+      Integer n = -1;
+      if (page->Name.compare(0, 4, "page") != 0 || !TryStrToInt(page->Name.substr(4), n) || n < 0 ||
+          n >= static_cast<Integer>(loaded.SourcePages.size()))
+        Invalid("page " + IntToStr(i + 1) + " refers to no source page");
+      CheckObjects(page, loaded.Dictionary);
     }
-    Integer n = -1;
-    if (page->Name.compare(0, 4, "page") != 0 || !TryStrToInt(page->Name.substr(4), n) || n < 0 ||
-        n >= static_cast<Integer>(loaded.SourcePages.size()))
-      Invalid("page " + IntToStr(i + 1) + " refers to no source page");
-    CheckObjects(page, loaded.Dictionary);
+    if (!wasLoaded) page->Clear();
   }
 }
 
@@ -139,9 +144,17 @@ void TkvxPreviewPages::SaveToFile(const String& fileName) {
 }
 
 void TkvxPreviewPages::LoadFromStream(TStream& stream) {
+  // The document reads unloadable pages from a stream of its own: a copy of the caller's.
+  auto copy = std::make_unique<TMemoryStream>();
+  copy->CopyFrom(stream, stream.Size() - stream.Position());
+  copy->SetPosition(0);
+  Load(copy.release());
+}
+
+void TkvxPreviewPages::Load(TStream* owned) {
   TLoaded loaded;
   loaded.Doc->TempDir = Report->EngineOptions()->TempDir;
-  loaded.Doc->LoadFromStream(&stream, false);
+  loaded.Doc->LoadFromStream(owned, true);
   TkvxXMLItem* root = loaded.Doc->Root();
   if (!SameText(root->Name, "preparedreport")) Invalid("not a prepared report");
   if (root->Count() > 0 && !Child(root, "previewpages")) Invalid("no pages");
@@ -168,8 +181,7 @@ void TkvxPreviewPages::LoadFromStream(TStream& stream) {
 }
 
 bool TkvxPreviewPages::LoadFromFile(const String& fileName) {
-  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  LoadFromStream(stream);
+  Load(new TFileStream(fileName, fmOpenRead | fmShareDenyWrite));
   return true;
 }
 

@@ -106,6 +106,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void WriteWholePage(TkvxXMLItem* item, TkvxReportPage* page);
   // Refreshes "report", "sourcepages", "dictionary" and "picturecache" for a save.
   void PrepareForSave();
+  // Reads a prepared report from a stream the document then owns (made with new).
+  void Load(TStream* owned);
 
   std::unique_ptr<TkvxXMLDocument> doc_;
   TkvxXMLItem* pagesItem_ = nullptr;

@@ -17,7 +17,6 @@ namespace orv {
 class TkvxReport;
 class TkvxComponent;
 class TkvxReportPage;
-class TkvxPictureView;
 class TkvxBand;
 class TkvxCustomEngine;
 class TkvxCustomOutline;

@@ -307,7 +307,16 @@ TEST(PreviewPages, FileCacheUnloadsPagesAndBringsThemBack) {
   TkvxReport report(nullptr);
   TkvxPreviewPages loaded(&report);
   LoadText(loaded, text);
+  TkvxXMLItem* loadedItems = loaded.Root()->FindItem("previewpages");
+  EXPECT_FALSE(loadedItems->Items(6)->Loaded());  // read from the file when shown
   EXPECT_EQ(FindMemo(loaded.GetPage(6), "No", 3)->Text(), "124\r\n");
+  EXPECT_EQ(Difference(SaveText(loaded), text), "");
+
+  // A damaged object on a page that stays in the file still fails the load.
+  std::string damaged = text;
+  damaged.replace(damaged.rfind("<t3 "), 4, "<TNoSuchView ");
+  EXPECT_THROW(LoadText(loaded, damaged), EClassNotFound);
+  EXPECT_EQ(FindMemo(loaded.GetPage(9), "No", 19)->Text(), "200\r\n");
 }
 
 TEST(PreviewPages, PicturesAreStoredOnceAndComeBackOnEveryPage) {
