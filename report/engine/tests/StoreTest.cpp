@@ -152,6 +152,28 @@ TEST(PreviewPages, TwoPassesKeepFirstPassNumbersAndAnchorsOnAnEmptyStore) {
   pages.Engine = nullptr;
 }
 
+TEST(PreviewPages, ClearingAPassThatBeganOnFilledPagesKeepsWhatCameBefore) {
+  TListReport list;
+  TkvxPreviewPages& pages = *list.Pages;
+  list.Start();
+  for (int i = 0; i < 25; ++i) list.AddRow(i, "earlier");
+  pages.AddAnchor("earlier");
+  // A second report continues on the last page, as a page printed on the previous one does.
+  pages.BeginPass();
+  for (int i = 5; i < 50; ++i) list.AddRow(i, "pass one");
+  pages.AddAnchor("pass one");
+  ASSERT_EQ(pages.GetCount(), 4);
+  pages.ClearFirstPass();
+  ASSERT_EQ(pages.GetCount(), 2);
+  pages.Finish();
+  TkvxReportPage* last = pages.GetPage(1);
+  EXPECT_EQ(FindMemo(last, "Name", 4)->Text(), "earlier\r\n");
+  EXPECT_EQ(FindMemo(last, "Name", 5), nullptr);
+  // Anchors of the cleared pass stay; the last one found is the newest.
+  EXPECT_EQ(pages.GetAnchorCur(), 1);
+  EXPECT_EQ(pages.GetAnchorPage("PASS ONE"), 4);
+}
+
 TEST(PreviewPages, LogicalNumbersRestartAndCloseTheirGroups) {
   TListReport list;
   TkvxPreviewPages& pages = *list.Pages;
