@@ -6,8 +6,6 @@
 
 namespace orv {
 
-using test::TkvxPageFooter;
-using test::TkvxPageHeader;
 using test::TStoreBand;
 using test::TStoreLine;
 using test::TStoreMemo;
