@@ -75,7 +75,7 @@ TEST(PageOutput, ExportHandsSelectedPagesToTheFilterInOrder) {
   EXPECT_TRUE(pages.Export(&all));
   EXPECT_EQ(all.Log, "start page0 end page1 end page2 end finish");
   EXPECT_EQ(all.Bands, "Header Data Footer Header Data Footer Header Data Footer ");
-  EXPECT_EQ(all.Views, 6);
+  EXPECT_EQ(all.Views, 9);  // per page: the page background and the row's two memos
   EXPECT_NEAR(all.Left, 10 * 3.77953, 1e-9);
 
   TCountingFilter once;

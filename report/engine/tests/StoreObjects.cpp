@@ -35,9 +35,6 @@ ORV_IMPLEMENT_CLASS(TStorePicture, c) {
 ORV_IMPLEMENT_CLASS(TStoreBand, c) { ORV_STORE_GEOMETRY(TStoreBand) }
 
 namespace test {
-ORV_IMPLEMENT_CLASS(TkvxPageFooter, c) {}
-ORV_IMPLEMENT_CLASS(TkvxPageHeader, c) {}
-
 TStoreMemo::TStoreMemo(TComponent* owner) : TkvxReportComponent(owner), memo_(std::make_unique<TWideStrings>()) {
   Traits |= otFullDiff;
 }

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/gui/Picture.h"
+#include "report/model/Bands.h"
 #include "report/model/ReportComponent.h"
 #include "report/model/WideStrings.h"
 
@@ -66,18 +67,6 @@ class TStoreBand : public TkvxReportComponent {
   using TkvxReportComponent::TkvxReportComponent;
   void Draw(TCanvas*, Extended, Extended, Extended, Extended) override {}
   bool IsBand() const override { return true; }
-};
-
-// Bands of the kinds the store treats apart, named as the report's band classes are.
-class TkvxPageFooter : public TStoreBand {
-  ORV_CLASS(TkvxPageFooter, TStoreBand)
- public:
-  using TStoreBand::TStoreBand;
-};
-class TkvxPageHeader : public TStoreBand {
-  ORV_CLASS(TkvxPageHeader, TStoreBand)
- public:
-  using TStoreBand::TStoreBand;
 };
 
 // Registers the classes above for reading by name (and the model's own).
