@@ -1,0 +1,93 @@
+#pragma once
+// Reports built in code for the engine's tests: a memo that fills its text from data, line
+// numbers, page numbers and aggregates and wraps at fixed line heights; rows of data in memory;
+// and the prepared pages read back from the file they save.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/engine/Engine.h"
+#include "report/model/WideStrings.h"
+
+namespace orv::test {
+
+// A text view: "[...]" parts stand for a field ("M.Name"), "Line", "Page#", "TotalPages#" or an
+// aggregate call; each text line is LineHeight pixels high and parts split between lines.
+class TEngineMemo : public TkvxStretcheable {
+  ORV_CLASS(TEngineMemo, TkvxStretcheable)
+
+ public:
+  explicit TEngineMemo(TComponent* owner);
+  void Draw(TCanvas*, Extended, Extended, Extended, Extended) override {}
+  void BeforePrint() override;
+  void GetData() override;
+  void AfterPrint() override;
+  Extended CalcHeight() override;
+  void InitPart() override;
+  Extended DrawPart() override;
+
+  TWideStrings* Memo() const { return memo_.get(); }
+  void SetMemo(TWideStrings* v) { memo_->Assign(v); }
+  String Text() const;
+  void SetText(const String& text);
+  Extended LineHeight = 20;
+
+ private:
+  std::unique_ptr<TWideStrings> memo_;
+  String saved_;
+  std::vector<String> lines_;
+  size_t partStart_ = 0;
+};
+
+// Rows held in memory; with Master set, only the rows whose MasterField equals the master's
+// current KeyField.
+class TRowsDataSet : public TkvxDataSet {
+  ORV_CLASS(TRowsDataSet, TkvxDataSet)
+
+ public:
+  using TkvxDataSet::TkvxDataSet;
+  void First() override;
+  void Next() override { ++pos_; }
+  void Prior() override { --pos_; }
+  bool Eof() override { return pos_ >= visible_.size(); }
+  Variant GetValue(const String& field) override;
+
+  std::vector<std::map<String, Variant>> Rows;
+  TRowsDataSet* Master = nullptr;
+  String KeyField, MasterField;
+
+ private:
+  std::vector<size_t> visible_;
+  size_t pos_ = 0;
+};
+
+// A report with one page of PaperHeight millimetres and no margins.
+struct TEngineReport {
+  explicit TEngineReport(Extended paperHeight = 100);
+  ~TEngineReport();
+  template <class T>
+  T* Band(const String& name, Extended top, Extended height) {
+    auto* band = new T(Page);
+    band->SetName(name);
+    band->SetBounds(0, top, 700, height);
+    return band;
+  }
+  TEngineMemo* Memo(TkvxBand* band, const String& name, const String& text, Extended height = 20);
+  TRowsDataSet* Data(const String& alias, std::vector<std::map<String, Variant>> rows);
+  // Prepares, saves, loads and saves again (both saves must match); the texts of each page.
+  std::vector<std::vector<std::string>> Run(bool expectSuccess = true);
+  TkvxPreviewPages& Pages() { return *static_cast<TkvxPreviewPages*>(Report->PreviewPages); }
+
+  std::unique_ptr<TkvxReport> Report;
+  TkvxReportPage* Page;
+  std::vector<std::unique_ptr<TRowsDataSet>> Sets;
+  int MemoCount = 0;
+};
+
+// The memo texts of a prepared page in the order of its bands and their objects.
+std::vector<std::string> PageTexts(TkvxReportPage* page);
+
+}  // namespace orv::test
