@@ -243,6 +243,7 @@ void TkvxEngine::AddPage() {
     if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
     if (dynamic_cast<TkvxHeader*>(band) && (verticalBreak_ || band == breakingBand_)) continue;
     TBandState& st = State(band);
+    st.Reprint = true;
     Integer line = CurLine, lineThrough = CurLineThrough;
     CurLine = st.Line;
     CurLineThrough = st.LineThrough;
@@ -256,6 +257,7 @@ void TkvxEngine::AddPage() {
     if (dynamic_cast<TkvxPageHeader*>(item.Band)) columnTop_ = CurY;
     if (isTitle) keepDisabled_ = false;
     reprintingHeader_ = false;
+    st.Reprint = false;
     CurLine = line;
     CurLineThrough = lineThrough;
   }

@@ -68,6 +68,8 @@ class TkvxEngine : public TkvxCustomEngine {
     Extended MaxY = 0;
     bool ShiftTreeBuilt = false;
     std::vector<TkvxComponent*> ShiftChildren;
+    // Shown again at the top of a page or column as a repeated header.
+    bool Reprint = false;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;

@@ -70,7 +70,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         band->SetLeft(CurX + (multiColumn ? (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap) : 0));
         band->SetTop(CurY);
       }
-      if (!(reprintingHeader_ && Store()->BandExists(band))) Store()->AddObject(band);
+      if (!(State(band).Reprint && Store()->BandExists(band))) Store()->AddObject(band);
       CurY += band->Height();
     }
   } catch (...) {
@@ -268,10 +268,14 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       }
       // A fresh page or column that takes nothing would take nothing forever: the first object
       // waiting is placed there, clipped to the space.
-      if (part.empty() && !pending.empty() && afterBreak) {
+      bool fresh = afterBreak || std::fabs(CurY - columnTop_) < kTolerance;
+      if (part.empty() && !pending.empty() && fresh) {
         TkvxComponent* c = pending.front();
         c->SetTop(0);
-        c->SetHeight(std::max<Extended>(avail, 0));
+        if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+          s->SetHeight(savedHeight[c]);
+          s->DrawPart();
+        }
         part.push_back(c);
         pending.erase(pending.begin());
       }

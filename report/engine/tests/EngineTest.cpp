@@ -99,15 +99,16 @@ TEST(Engine, MasterDetailAndSubdetailNestTheirRows) {
   r.Memo(master, "MRow", "M[M.Id]");
   auto* detail = r.Band<TkvxDetailData>("Detail", 40, 20);
   detail->SetDataSet(d);
+  detail->PrintIfDetailEmpty = true;
   r.Memo(detail, "DRow", "D[D.Id]");
   auto* sub = r.Band<TkvxSubdetailData>("Sub", 60, 20);
   sub->SetDataSet(s);
   r.Memo(sub, "SRow", "S[S.Id]");
-  r.Memo(r.Band<TkvxFooter>("DFoot", 80, 20), "DCount", "details [COUNT(Detail)]");
+  // The footer lies between the detail and the subdetail: it belongs to the detail.
+  r.Memo(r.Band<TkvxFooter>("DFoot", 50, 20), "DCount", "details [COUNT(Detail)]");
   auto pages = r.Run();
   ASSERT_EQ(pages.size(), 1u);
-  // Master 3 has no details and prints without them (PrintIfDetailEmpty does not matter at the
-  // master level: details of an empty list count as printable rows only when asked).
+  // D11 has no subdetail rows and prints because it asks to; master 3 has no detail rows and does not.
   EXPECT_EQ(pages[0], (Texts{"M1", "D10", "S100", "D11", "details 2", "M2", "D20", "S200", "S201", "details 1"}));
 }
 
@@ -128,8 +129,9 @@ TEST(Engine, EmptyDataPrintsOnlyWhenAskedAndBandErrorsStopTheRun) {
     r.Band<TkvxHeader>("Loose", 100, 20);
     r.Band<TkvxGroupHeader>("G", 120, 20);
     EXPECT_TRUE(r.Run(false).empty());
+    // The texts of the library's English string table; the error list keeps its lines sorted.
     EXPECT_EQ(r.Report->Errors->Text(),
-              "Incorrect band position: Early\r\nNo data band for the group G\r\nUnconnected header/footer Loose\r\n");
+              "Band is positioned incorrectly: Early\r\nNo data band for the group G\r\nUnconnected header Loose\r\n");
   }
 }
 
@@ -189,9 +191,9 @@ TEST(Engine, SplittingEndsWhenAPartPlacesNothingOrTheBandNeedsTooManyPages) {
     auto* memo = r.Memo(data, "Tall", "one line taller than the page\nnext");
     memo->SetStretchMode(smActualHeight);
     memo->LineHeight = 500;
-    // Nothing fits on a fresh page: each line is placed clipped, one page each.
+    // Nothing fits on a fresh page: the memo is placed whole there, clipped by the page.
     auto pages = r.Run();
-    EXPECT_EQ(pages, (std::vector<Texts>{{""}, {""}}));
+    EXPECT_EQ(pages, (std::vector<Texts>{{"one line taller than the page\nnext"}}));
   }
   {
     TEngineReport r;

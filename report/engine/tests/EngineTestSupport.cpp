@@ -33,6 +33,7 @@ TEngineMemo::TEngineMemo(TComponent* owner) : TkvxStretcheable(owner), memo_(std
 String TEngineMemo::Text() const {
   String t = kvxWideToUtf8(memo_->Text());
   while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+  for (size_t cr; (cr = t.find('\r')) != String::npos;) t.erase(cr, 1);
   return t;
 }
 
@@ -175,6 +176,8 @@ std::vector<std::string> PageTexts(TkvxReportPage* page) {
 
 std::vector<std::vector<std::string>> TEngineReport::Run(bool expectSuccess) {
   EXPECT_EQ(Report->PrepareReport(), expectSuccess) << Report->Errors->Text();
+  // A prepared report without pages is no file to load.
+  if (Pages().GetCount() == 0) return {};
   TMemoryStream first;
   Pages().SaveToStream(first);
   TkvxReport other(nullptr);
