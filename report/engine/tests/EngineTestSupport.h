@@ -1,7 +1,6 @@
 #pragma once
-// Reports built in code for the engine's tests: a memo that fills its text from data, line
-// numbers, page numbers and aggregates and wraps at fixed line heights; rows of data in memory;
-// and the prepared pages read back from the file they save.
+// Reports built in code for the engine's tests, and the prepared pages read back from the file
+// they save.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,60 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "report/engine/Engine.h"
-#include "report/model/WideStrings.h"
+#include "report/engine/tests/EngineObjects.h"
 
 namespace orv::test {
-
-// A text view: "[...]" parts stand for a field ("M.Name"), "Line", "Page#", "TotalPages#" or an
-// aggregate call; each text line is LineHeight pixels high and parts split between lines.
-class TEngineMemo : public TkvxStretcheable {
-  ORV_CLASS(TEngineMemo, TkvxStretcheable)
-
- public:
-  explicit TEngineMemo(TComponent* owner);
-  void Draw(TCanvas*, Extended, Extended, Extended, Extended) override {}
-  void BeforePrint() override;
-  void GetData() override;
-  void AfterPrint() override;
-  Extended CalcHeight() override;
-  void InitPart() override;
-  Extended DrawPart() override;
-
-  TWideStrings* Memo() const { return memo_.get(); }
-  void SetMemo(TWideStrings* v) { memo_->Assign(v); }
-  String Text() const;
-  void SetText(const String& text);
-  Extended LineHeight = 20;
-
- private:
-  std::unique_ptr<TWideStrings> memo_;
-  String saved_;
-  std::vector<String> lines_;
-  size_t partStart_ = 0;
-};
-
-// Rows held in memory; with Master set, only the rows whose MasterField equals the master's
-// current KeyField.
-class TRowsDataSet : public TkvxDataSet {
-  ORV_CLASS(TRowsDataSet, TkvxDataSet)
-
- public:
-  using TkvxDataSet::TkvxDataSet;
-  void First() override;
-  void Next() override { ++pos_; }
-  void Prior() override { --pos_; }
-  bool Eof() override { return pos_ >= visible_.size(); }
-  Variant GetValue(const String& field) override;
-
-  std::vector<std::map<String, Variant>> Rows;
-  TRowsDataSet* Master = nullptr;
-  String KeyField, MasterField;
-
- private:
-  std::vector<size_t> visible_;
-  size_t pos_ = 0;
-};
 
 // A report with one page of PaperHeight millimetres and no margins.
 struct TEngineReport {
