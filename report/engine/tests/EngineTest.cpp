@@ -36,6 +36,35 @@ TEST(Engine, PageNumbersOfTotalComeFromTheSecondPass) {
   EXPECT_EQ(pages[2].back(), "Page 3 of 3");
 }
 
+TEST(Engine, FirstAndLastPageRulesOfPageHeadersAndFooters) {
+  TEngineReport r;
+  auto* ph = r.Band<TkvxPageHeader>("PH", 0, 20);
+  ph->PrintOnFirstPage = false;
+  ph->SetPrintChildIfInvisible(true);
+  r.Memo(ph, "Head", "head");
+  auto* child = r.Band<TkvxChild>("CH", 20, 20);
+  r.Memo(child, "ChildText", "child");
+  ph->SetChild(child);
+  auto* pf = r.Band<TkvxPageFooter>("PF", 300, 30);
+  pf->PrintOnLastPage = false;
+  r.Memo(pf, "Foot", "foot", 30);
+  auto* data = r.Band<TkvxMasterData>("Data", 60, 20);
+  data->SetDataSet(r.Data("M", Members(40)));
+  r.Memo(data, "Row", "[M.Name]");
+  // Page 1: the child alone stands for the header, 16 rows (327.953 free); page 2: header and
+  // child, 15 rows; page 3: the other 9 rows and no footer.
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 3u);
+  EXPECT_EQ(pages[0].front(), "child");
+  EXPECT_EQ(pages[0].size(), 18u);
+  EXPECT_EQ(pages[0][16], "N16");
+  EXPECT_EQ(pages[0].back(), "foot");
+  EXPECT_EQ(pages[1][0] + pages[1][1] + pages[1][2], "headchildN17");
+  EXPECT_EQ(pages[1].back(), "foot");
+  EXPECT_EQ(pages[2].size(), 11u);
+  EXPECT_EQ(pages[2].back(), "N40");
+}
+
 TEST(Engine, GroupsPrintTheirFootersWithAggregatesAndRunningTotals) {
   TEngineReport r(297);
   Rows rows;
