@@ -102,11 +102,14 @@ bool TkvxReport::PrepareReport(bool clearLastReport) {
   Terminated = false;
   if (clearLastReport) PreviewPages->Clear();
   bool result = false;
+  // The preview follows the run page by page and offers its cancel button meanwhile.
+  if (preview_) preview_->ProgressStart(ptRunning);
   try {
     result = Engine->Run();
   } catch (const std::exception& e) {
     Errors->Add(CurrentObjectName.empty() ? String(e.what()) : CurrentObjectName + ": " + e.what());
   }
+  if (preview_) preview_->ProgressStop(ptRunning);
   if (Errors->Count() > 0) {
     kvxCommonErrorHandler(this, Errors->Text());
     return false;

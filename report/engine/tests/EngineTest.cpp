@@ -164,6 +164,26 @@ TEST(Engine, EmptyDataPrintsOnlyWhenAskedAndBandErrorsStopTheRun) {
   }
 }
 
+TEST(Engine, ObjectsOnThePageItselfPrintOnEachCopyAndAFailingRunReportsWhy) {
+  TEngineReport r;
+  r.Page->SetPageCount(2);
+  auto* stamp = new TEngineMemo(r.Page);
+  stamp->SetName("Stamp");
+  stamp->SetBounds(10, 300, 100, 20);
+  stamp->SetText("stamp");
+  auto* data = r.Band<TkvxMasterData>("Data", 60, 20);
+  auto* m = r.Data("M", Members(1));
+  data->SetDataSet(m);
+  r.Memo(data, "Row", "[M.Name]");
+  EXPECT_EQ(r.Run(), (std::vector<Texts>{{"stamp", "N1"}, {"stamp", "N1"}}));
+  EXPECT_DOUBLE_EQ(r.Pages().GetPage(1)->Objects()[0]->Objects()[0]->Top(), 300);
+
+  // A group condition that names nothing fails the run, naming the group.
+  r.Band<TkvxGroupHeader>("G", 40, 20)->Condition = "no such thing";
+  EXPECT_FALSE(r.Report->PrepareReport());
+  EXPECT_EQ(r.Report->Errors->Text(), "G: no such thing\r\n");
+}
+
 TEST(Engine, TwoBandsAtOnePositionBothPrintInChildOrder) {
   TEngineReport r;
   auto* a = r.Band<TkvxMasterData>("A", 40, 20);
