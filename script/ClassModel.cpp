@@ -5,7 +5,10 @@
 #include "platform/rtl/Component.h"
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"
+#include "script/EventBridges.h"
+#include "script/Messages.h"
 #include "script/MethodSyntax.h"
+#include "script/Procedures.h"
 #include "script/Script.h"
 
 namespace orv {
@@ -169,6 +172,29 @@ void TsxPropertyHelper::SetValue(const Variant& value) {
   if (OnSetValue) OnSetValue(instance, ClassRef, UppercaseName(), value);
 }
 
+// Events.
+
+TsxEventHelper::TsxEventHelper(const String& name, const TsxEventClass& eventClass)
+    : TsxCustomHelper(name, fvtString, String(), TsxItemKind::Event), EventClass(eventClass) {}
+
+void TsxEventHelper::SetValue(const Variant& value) {
+  TObject* instance = sxValueToObject(ParentValue);
+  if (!instance) throw EInvalidPointer("Invalid object reference");
+  const TPropInfo* prop = instance->ClassType()->FindProperty(Name());
+  if (!prop || prop->Kind() != tkMethod) throw EPropertyError("Property " + Name() + " does not exist");
+  const String text = value.ToString();
+  if (text == "0" || text.empty()) {
+    prop->SetHandler(instance, EventClass.Empty());
+    return;
+  }
+  TsxCustomVariable* item = Program ? Program->Find(text) : nullptr;
+  if (!item || item->Kind != TsxItemKind::Proc) throw Exception(SEventError);
+  std::unique_ptr<TsxCustomEvent> bridge = EventClass.Create(instance, static_cast<TsxProcVariable*>(item));
+  const std::any method = bridge->GetMethod();
+  Program->AddOwnedObject(std::move(bridge));
+  prop->SetHandler(instance, method);
+}
+
 // Components.
 
 TsxComponentHelper::TsxComponentHelper(TComponent* component)
@@ -181,6 +207,11 @@ Variant TsxComponentHelper::GetValue() { return Variant(handle_); }
 
 TComponent* TsxComponentHelper::Component() const {
   return static_cast<TComponent*>(HandleToObject(handle_));
+}
+
+void TsxComponentHelper::SetComponent(TComponent* component) {
+  handle_ = ObjectToHandle(component);
+  TypeName = component->ClassName();
 }
 
 // Arrays.
@@ -409,7 +440,20 @@ TsxMethodHelper* TsxClassVariable::AddDefaultProperty(const String& name, const 
   return DefProperty;
 }
 
+TsxEventHelper* TsxClassVariable::AddEvent(const String& name, const TsxEventClass& eventClass) {
+  auto event = std::make_unique<TsxEventHelper>(name, eventClass);
+  event->ClassRef = ClassRef;
+  return static_cast<TsxEventHelper*>(AddMember(std::move(event)));
+}
+
 TsxComponentHelper* TsxClassVariable::AddComponent(TComponent* component) {
+  for (const auto& m : members_) {
+    if (m->Kind == TsxItemKind::Component && SameText(m->Name(), component->Name())) {
+      auto* helper = static_cast<TsxComponentHelper*>(m.get());
+      helper->SetComponent(component);
+      return helper;
+    }
+  }
   return static_cast<TsxComponentHelper*>(
       AddMember(std::make_unique<TsxComponentHelper>(component)));
 }
@@ -457,11 +501,17 @@ void sxRemoveRTTIModule(const String& name) {
 
 std::unique_ptr<TsxRTTIModule> sxCreateSysFunctions(TsxScript* script);
 std::unique_ptr<TsxRTTIModule> sxCreateClassLibraryFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateIniFileFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateDialogFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateGraphicsFunctions(TsxScript* script);
+std::unique_ptr<TsxRTTIModule> sxCreateFormsFunctions(TsxScript* script);
 
 std::vector<TsxRTTIModuleFactory> sxRTTIModules() {
   // The engine's own modules lead in their fixed order; the modules of other libraries follow
   // in the order they were added.
-  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateClassLibraryFunctions};
+  std::vector<TsxRTTIModuleFactory> result{&sxCreateSysFunctions, &sxCreateIniFileFunctions,
+                                           &sxCreateClassLibraryFunctions, &sxCreateDialogFunctions,
+                                           &sxCreateGraphicsFunctions, &sxCreateFormsFunctions};
   for (const ModuleEntry& m : Modules()) result.push_back(m.Factory);
   return result;
 }

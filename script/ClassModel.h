@@ -2,6 +2,7 @@
 // Native classes and members as scripts see them: the callback forms through which a member
 // reaches native code, the member helpers, the class variable and the binding-module list.
 // Objects travel through scripts as integer handles of the live-object registry.
+#include <any>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -14,6 +15,15 @@ namespace orv {
 
 class TsxMethodHelper;
 class TsxClassVariable;
+class TsxCustomEvent;
+class TsxProcVariable;
+
+// An event bridge class: how to make a bridge for an object's event, and the empty handler of
+// that event's type (assigning nil detaches).
+struct TsxEventClass {
+  std::unique_ptr<TsxCustomEvent> (*Create)(TObject* Instance, TsxProcVariable* Handler);
+  std::any (*Empty)();
+};
 
 using TsxCallMethodNewEvent = std::function<Variant(TObject* Instance, TClass ClassType,
                                                     const String& MethodName,
@@ -82,6 +92,16 @@ class TsxPropertyHelper : public TsxCustomHelper {
   TsxSetValueEvent OnSetValue;
 };
 
+// A native event property: assigning a script procedure's name hangs the procedure on it.
+class TsxEventHelper : public TsxCustomHelper {
+ public:
+  TsxEventHelper(const String& name, const TsxEventClass& eventClass);
+  Variant GetValue() override { return Variant(""); }
+  void SetValue(const Variant& value) override;
+  TClass ClassRef = nullptr;
+  TsxEventClass EventClass;
+};
+
 // A named child component of a registered form.
 class TsxComponentHelper : public TsxCustomHelper {
  public:
@@ -89,6 +109,7 @@ class TsxComponentHelper : public TsxCustomHelper {
   Variant GetValue() override;
   void SetValue(const Variant&) override {}
   TComponent* Component() const;
+  void SetComponent(TComponent* component);
 
  private:
   Integer handle_;
@@ -135,7 +156,10 @@ class TsxClassVariable : public TsxCustomVariable {
   TsxMethodHelper* AddDefaultProperty(const String& name, const String& params,
                                       const String& typeName, TsxCallMethodNewEvent callEvent,
                                       bool readOnly);
+  // A component of a name the class already lists takes that entry's place: a form registered
+  // again (a new instance) reaches its own components, not the freed ones.
   TsxComponentHelper* AddComponent(TComponent* component);
+  TsxEventHelper* AddEvent(const String& name, const TsxEventClass& eventClass);
   TsxCustomHelper* AddMember(std::unique_ptr<TsxCustomHelper> member);
   // Case-blind, own members first, then the ancestors' through their names.
   TsxCustomHelper* Find(const String& name) const;

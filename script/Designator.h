@@ -25,7 +25,7 @@ struct TsxDesignatorItem {
 // variable, an index into what a Variant variable holds.
 enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex };
 
-class TsxDesignator : public TsxCustomVariable {
+class TsxDesignator final : public TsxCustomVariable {
  public:
   explicit TsxDesignator(TsxScript* program);
   ~TsxDesignator() override;

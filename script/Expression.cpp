@@ -26,10 +26,18 @@ namespace {
 
 inline bool IsInt(const Variant& v) { return v.VType() == varInteger; }
 inline bool IsDbl(const Variant& v) { return v.VType() == varDouble; }
+// 32- or 64-bit integers: the kinds the interpreter's arithmetic makes.
+inline bool IsWhole(const Variant& v) { return v.VType() == varInteger || v.VType() == varInt64; }
 
 inline Variant FromInt64(Int64 r) {
   if (r >= INT32_MIN && r <= INT32_MAX) return Variant(static_cast<Integer>(r));
   return Variant(r);
+}
+
+// A 64-bit operand keeps a 64-bit result, as the Variant operators give it.
+inline Variant WholeResult(const Variant& a, const Variant& b, Int64 r) {
+  if (a.VType() == varInt64 || b.VType() == varInt64) return Variant(r);
+  return FromInt64(r);
 }
 
 }  // namespace
@@ -52,6 +60,9 @@ void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
 
 Variant sxAdd(const Variant& a, const Variant& b) {
   if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} + b.UncheckedInteger());
+  Int64 r;
+  if (IsWhole(a) && IsWhole(b) && !__builtin_add_overflow(a.UncheckedInt64(), b.UncheckedInt64(), &r))
+    return WholeResult(a, b, r);
   if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() + b.UncheckedDouble());
   if (a.VType() == varString && b.VType() == varString) sxCheckTextLength(a.StrView().size() + b.StrView().size());
   return a + b;
@@ -59,12 +70,18 @@ Variant sxAdd(const Variant& a, const Variant& b) {
 
 Variant sxSub(const Variant& a, const Variant& b) {
   if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} - b.UncheckedInteger());
+  Int64 r;
+  if (IsWhole(a) && IsWhole(b) && !__builtin_sub_overflow(a.UncheckedInt64(), b.UncheckedInt64(), &r))
+    return WholeResult(a, b, r);
   if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() - b.UncheckedDouble());
   return a - b;
 }
 
 Variant sxMul(const Variant& a, const Variant& b) {
   if (IsInt(a) && IsInt(b)) return FromInt64(Int64{a.UncheckedInteger()} * b.UncheckedInteger());
+  Int64 r;
+  if (IsWhole(a) && IsWhole(b) && !__builtin_mul_overflow(a.UncheckedInt64(), b.UncheckedInt64(), &r))
+    return WholeResult(a, b, r);
   if (IsDbl(a) && IsDbl(b)) return Variant(a.UncheckedDouble() * b.UncheckedDouble());
   return a * b;
 }
@@ -79,8 +96,8 @@ namespace {
 
 [[gnu::always_inline]] inline int Compare(const Variant& a, const Variant& b) {
   const TVarType ta = a.VType(), tb = b.VType();
-  if (ta == varInteger && tb == varInteger) {
-    const Integer x = a.UncheckedInteger(), y = b.UncheckedInteger();
+  if ((ta == varInteger || ta == varInt64) && (tb == varInteger || tb == varInt64)) {
+    const Int64 x = a.UncheckedInt64(), y = b.UncheckedInt64();
     return x < y ? -1 : x > y ? 1 : 0;
   }
   if (ta == varDouble && tb == varDouble) {
@@ -228,6 +245,8 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
         return Variant(l.UncheckedInteger() / r.UncheckedInteger());
+      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
+        return WholeResult(l, r, l.UncheckedInt64() / r.UncheckedInt64());
       return VarIntDiv(l, r);
     }
     case TsxOpKind::Mod: {
@@ -236,6 +255,8 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       const Variant& r = Operand(*n.Right, rt);
       if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
         return Variant(l.UncheckedInteger() % r.UncheckedInteger());
+      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
+        return WholeResult(l, r, l.UncheckedInt64() % r.UncheckedInt64());
       return VarMod(l, r);
     }
     case TsxOpKind::Shl: {

@@ -62,7 +62,7 @@ struct TsxExpressionNode {
 };
 
 // One compiled expression.
-class TsxExpression : public TsxCustomVariable {
+class TsxExpression final : public TsxCustomVariable {
  public:
   explicit TsxExpression(TsxScript* script);
   ~TsxExpression() override;

@@ -11,7 +11,7 @@ namespace orv {
 
 ORV_DECLARE_EXCEPTION(EStackOverflow, EExternal);
 
-class TsxProcVariable : public TsxCustomVariable {
+class TsxProcVariable final : public TsxCustomVariable {
  public:
   TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,
                   TsxScript* parentScript, bool isFunc);

@@ -30,6 +30,7 @@ TsxScript::TsxScript(TComponent* owner)
       mainStatement_(std::make_unique<TsxStatement>(this, String(), String())) {}
 
 TsxScript::~TsxScript() {
+  ownedObjects_.clear();
   mainStatement_->Clear();
   ClearRTTI();
   for (size_t i = items_.size(); i-- > 0;) FreeEntry(i);
@@ -103,6 +104,7 @@ TsxClassVariable* TsxScript::FindClass(const String& name) const {
 }
 
 void TsxScript::Clear() {
+  ownedObjects_.clear();
   mainStatement_->Clear();
   for (size_t i = items_.size(); i-- > 0;) {
     if (items_[i].Item->AddedBy == kModuleOwner) continue;

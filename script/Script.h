@@ -62,6 +62,8 @@ class TsxScript : public TComponent {
   void AddComponent(TComponent* form) { AddForm(form); }
   void AddRTTI();
   void ClearRTTI();
+  // Keeps an object (an event bridge) until Clear or destruction.
+  void AddOwnedObject(std::unique_ptr<TObject> obj) { ownedObjects_.push_back(std::move(obj)); }
 
   // Compile and run.
   bool Compile();
@@ -127,6 +129,7 @@ class TsxScript : public TComponent {
 
   std::vector<Entry> items_;
   std::vector<std::unique_ptr<TsxRTTIModule>> modules_;
+  std::vector<std::unique_ptr<TObject>> ownedObjects_;
   std::unique_ptr<TStringList> lines_;
   std::unique_ptr<TStringList> unitLines_;
   std::unique_ptr<TsxStatement> mainStatement_;

@@ -229,6 +229,18 @@ void TsxVbForStmt::Execute() {
   const Variant step = Step ? Step->Value() : Variant(1);
   if (!Report()) return;
   TsxScript& p = *Program;
+  if (i.VType() == varInteger && last.VType() == varInteger && step.VType() == varInteger) {
+    // Whole numbers count natively; the variable still sees each value as it comes.
+    const Int64 first = i.UncheckedInteger(), end = last.UncheckedInteger(), by = step.UncheckedInteger();
+    for (Int64 k = first; by < 0 ? k >= end : k <= end; k += by) {
+      Variable->Value = Variant(static_cast<Integer>(k));
+      p.Step();
+      TsxStatement::Execute();
+      if (LoopStops(p)) break;
+    }
+    p.BreakCalled = false;
+    return;
+  }
   const bool down = step < Variant(0);
   while (down ? i >= last : i <= last) {
     Variable->Value = i;

@@ -64,6 +64,10 @@ struct TBitmap::Impl {
   QImage paintImage;
   bool paintStale = true;
   std::unique_ptr<TCanvas> canvas;
+  // The size asked for while one side is still 0 (no image yet): setting Width and then
+  // Height must give a bitmap of both.
+  int emptyWidth = 0;
+  int emptyHeight = 0;
 };
 
 ORV_IMPLEMENT_CLASS(TBitmap, c) {}
@@ -218,14 +222,16 @@ void TBitmap::SaveToStream(TStream& stream) {
 }
 
 bool TBitmap::Empty() const { return impl_->image.isNull(); }
-int TBitmap::Width() const { return impl_->image.width(); }
-int TBitmap::Height() const { return impl_->image.height(); }
+int TBitmap::Width() const { return impl_->image.isNull() ? impl_->emptyWidth : impl_->image.width(); }
+int TBitmap::Height() const { return impl_->image.isNull() ? impl_->emptyHeight : impl_->image.height(); }
 void TBitmap::SetWidth(int width) { SetSize(width, Height()); }
 void TBitmap::SetHeight(int height) { SetSize(Width(), height); }
 
 void TBitmap::SetSize(int width, int height) {
   width = std::max(0, width);
   height = std::max(0, height);
+  impl_->emptyWidth = width;
+  impl_->emptyHeight = height;
   QImage& old = TCanvasAccess::Image(*this);
   if (!old.isNull() && width == old.width() && height == old.height()) return;
   QImage image;

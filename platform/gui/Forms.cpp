@@ -317,6 +317,14 @@ void TCustomForm::PlaceOnShow() {
   }
 }
 
+void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
+  QWidget* w = Widget();
+  bool fixed = w && (borderStyle_ == bsSingle || borderStyle_ == bsDialog || borderStyle_ == bsToolWindow);
+  if (fixed) w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  TScrollingWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
+  if (fixed) w->setFixedSize(w->size());
+}
+
 void TCustomForm::ApplyWindowFlags() {
   QWidget* w = Widget();
   Qt::WindowFlags flags = Qt::Window;

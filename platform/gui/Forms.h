@@ -90,6 +90,8 @@ class TCustomForm : public TScrollingWinControl {
   ~TCustomForm() override;
 
   void SetVisible(bool Value) override;
+  // A form with a fixed border takes the size the program gives it and keeps it fixed there.
+  void SetBounds(int ALeft, int ATop, int AWidth, int AHeight) override;
   // Shows the form modelessly and brings it to the front.
   void Show();
   // Shows the form and runs a message loop until ModalResult is set or the form closes;

@@ -10,13 +10,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QStyledItemDelegate>
 #include <QTimer>
 
+#include <algorithm>
+
+#include "platform/gui/CanvasQt.h"
 #include "platform/gui/ItemStrings.h"
 #include "platform/gui/QtBridge.h"
 
@@ -361,6 +366,90 @@ void TMemo::Clear() { As<QPlainTextEdit>(this)->clear(); }
 
 // ---- combo box ----
 
+struct ComboAccess {
+  static bool OwnerDraws(const TCustomComboBox* c) { return c->ownerDrawFrame_; }
+  static int ItemHeight(const TCustomComboBox* c) { return c->itemHeight_; }
+  static TCanvas& Canvas(TCustomComboBox* c) { return *c->frameCanvas_; }
+  static void PaintFrame(TCustomComboBox* c, TCanvas& canvas) { c->PaintFrame(canvas); }
+  static TRect EditRect(const TCustomComboBox* c) { return c->EditRect(); }
+  static void PlaceList(TCustomComboBox* c, TRect& r) { c->PlaceList(r); }
+  static void CloseUp(TCustomComboBox* c) { c->CloseUp(); }
+};
+
+namespace {
+
+// The combo box widget, which lets a descendant of the control paint it, place its editor and
+// its list, and hear of the list closing.
+class ComboWidget : public QComboBox {
+ public:
+  void Attach(TCustomComboBox* control) { control_ = control; }
+  // 0 once the control is gone: the style's height.
+  int ItemHeight() const { return control_ ? ComboAccess::ItemHeight(control_) : 0; }
+  void PlaceEditor() {
+    if (!control_ || !ComboAccess::OwnerDraws(control_) || !lineEdit()) return;
+    TRect r = ComboAccess::EditRect(control_);
+    lineEdit()->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!control_ || !ComboAccess::OwnerDraws(control_)) {
+      QComboBox::paintEvent(event);
+      return;
+    }
+    QPainter painter(this);
+    TCanvas& canvas = ComboAccess::Canvas(control_);
+    AttachCanvas(canvas, &painter);
+    canvas.Font().Assign(control_->Font());
+    CallSafely(control_, [&] { ComboAccess::PaintFrame(control_, canvas); });
+    DetachCanvas(canvas);
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QComboBox::resizeEvent(event);
+    PlaceEditor();
+  }
+  void changeEvent(QEvent* event) override {
+    QComboBox::changeEvent(event);
+    PlaceEditor();
+  }
+  void showEvent(QShowEvent* event) override {
+    QComboBox::showEvent(event);
+    PlaceEditor();
+  }
+  void showPopup() override {
+    QComboBox::showPopup();
+    if (!control_) return;
+    QWidget* list = view()->window();
+    QRect g = list->geometry();
+    TRect r = Rect(g.left(), g.top(), g.left() + g.width(), g.top() + g.height());
+    CallSafely(control_, [&] { ComboAccess::PlaceList(control_, r); });
+    list->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+  }
+  void hidePopup() override {
+    QComboBox::hidePopup();
+    if (control_) CallSafely(control_, [this] { ComboAccess::CloseUp(control_); });
+  }
+
+ private:
+  TCustomComboBox* control_ = nullptr;
+};
+
+// Lines of the list at the height the control asks for.
+class ItemHeightDelegate : public QStyledItemDelegate {
+ public:
+  explicit ItemHeightDelegate(ComboWidget* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (int h = combo_->ItemHeight(); h > 0) size.setHeight(h);
+    return size;
+  }
+
+ private:
+  ComboWidget* combo_;
+};
+
+}  // namespace
+
 static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   auto* items = new TItemStrings;
   items->Inserted = [combo, fromCode](int i, const String& s) {
@@ -384,7 +473,11 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   return items;
 }
 
-TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<QComboBox>()) {}
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<ComboWidget>()) {
+  auto* combo = static_cast<ComboWidget*>(Widget());
+  combo->Attach(this);
+  combo->setItemDelegate(new ItemHeightDelegate(combo));
+}
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {
   auto* combo = As<QComboBox>(this);
@@ -398,7 +491,30 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinCon
   InitEditBox(145, 21);
 }
 
-TCustomComboBox::~TCustomComboBox() = default;
+TCustomComboBox::~TCustomComboBox() {
+  if (auto* combo = dynamic_cast<ComboWidget*>(Widget())) combo->Attach(nullptr);
+}
+
+void TCustomComboBox::SetItemHeight(int Value) {
+  itemHeight_ = std::max(0, Value);
+  As<QComboBox>(this)->view()->doItemsLayout();
+}
+
+void TCustomComboBox::SetOwnerDrawFrame(bool Value) {
+  ownerDrawFrame_ = Value;
+  if (Value && !frameCanvas_) frameCanvas_ = std::make_unique<TCanvas>();
+  if (auto* combo = dynamic_cast<ComboWidget*>(Widget())) combo->PlaceEditor();
+  Invalidate();
+}
+
+bool TCustomComboBox::EditReadOnly() const {
+  QLineEdit* e = As<QComboBox>(this)->lineEdit();
+  return e && e->isReadOnly();
+}
+
+void TCustomComboBox::SetEditReadOnly(bool Value) {
+  if (QLineEdit* e = As<QComboBox>(this)->lineEdit()) e->setReadOnly(Value);
+}
 
 void TCustomComboBox::Connect() {
   auto* combo = As<QComboBox>(this);
@@ -793,6 +909,7 @@ ORV_IMPLEMENT_CLASS(TMemo, c) {
 
 ORV_IMPLEMENT_CLASS(TCustomComboBox, c) {
   c.Prop("DropDownCount", &TCustomComboBox::DropDownCount, &TCustomComboBox::SetDropDownCount).Default(8);
+  c.Prop("ItemHeight", &TCustomComboBox::ItemHeight, &TCustomComboBox::SetItemHeight).Default(0);
   c.Prop("ItemIndex", &TCustomComboBox::ItemIndex, &TCustomComboBox::SetItemIndex);
   c.Prop("Items", &TCustomComboBox::Items, &TCustomComboBox::SetItems);
   c.Prop("MaxLength", &TCustomComboBox::MaxLength, &TCustomComboBox::SetMaxLength).Default(0);

@@ -166,6 +166,9 @@ class TCustomComboBox : public TWinControl {
   void SetMaxLength(int Value);
   bool DroppedDown() const;
   void SetDroppedDown(bool Value);
+  // Height of one line of the list that drops down; 0 leaves it to the style.
+  int ItemHeight() const { return itemHeight_; }
+  void SetItemHeight(int Value);
   void Clear();
   void SelectAll();
 
@@ -182,13 +185,29 @@ class TCustomComboBox : public TWinControl {
   virtual void Change();
   virtual void Select();
 
+  // For a combo box with a look of its own: once set, PaintFrame paints the whole control in
+  // place of the style, and the editor is kept at EditRect.
+  void SetOwnerDrawFrame(bool Value);
+  virtual void PaintFrame(TCanvas&) {}
+  virtual TRect EditRect() const { return ClientRect(); }
+  // Where the list drops down, in screen pixels; Bounds arrives with the style's choice.
+  virtual void PlaceList(TRect&) {}
+  // The list has closed, whoever closed it.
+  virtual void CloseUp() {}
+  // Typing is refused while choosing from the list still works.
+  bool EditReadOnly() const;
+  void SetEditReadOnly(bool Value);
+
  private:
   friend struct ComboAccess;
   void Connect();
   std::unique_ptr<TStrings> items_;
+  std::unique_ptr<TCanvas> frameCanvas_;
   TComboBoxStyle style_ = csDropDown;
   bool sorted_ = false;
   bool settingFromCode_ = false;
+  bool ownerDrawFrame_ = false;
+  int itemHeight_ = 0;
 };
 
 // The combo box as the class library publishes it.

@@ -160,9 +160,11 @@ class Variant {
   bool IsNull() const noexcept { return vtype_ == varNull; }
   bool IsArray() const noexcept { return (vtype_ & varArray) != 0; }
 
-  // The payload of a varInteger or varDouble read without a check, for interpreters that
-  // have tested VType() already.
+  // The payload of a varInteger, an integer kind or a varDouble read without a check, for
+  // interpreters that have tested VType() already.
   Integer UncheckedInteger() const noexcept { return static_cast<Integer>(u_.i64); }
+  // Every integer kind keeps its value sign-extended in the same 64 bits.
+  Int64 UncheckedInt64() const noexcept { return u_.i64; }
   double UncheckedDouble() const noexcept { return u_.d; }
 
   // The text of a varString without a copy; empty for every other type.

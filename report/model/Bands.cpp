@@ -262,16 +262,14 @@ TkvxSubreport::TkvxSubreport(TComponent* owner) : TkvxView(owner) {
   SetColor(clSilver);
 }
 
-TkvxSubreport::~TkvxSubreport() {
-  if (page_ && page_->SubReport == this) page_->SubReport = nullptr;
-}
+TkvxSubreport::~TkvxSubreport() = default;
 
 void TkvxSubreport::SetPage(TkvxReportPage* value) {
   if (page_ && page_->SubReport == this) page_->SubReport = nullptr;
   page_ = value;
   if (page_) {
     page_->SubReport = this;
-    // Several subreports may name one page: each hears of its end on its own.
+    // Page and subreport each hear of the other's end; several subreports may name one page.
     FreeNotification(page_);
   }
 }

@@ -83,6 +83,32 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="prDupl" Text="Duplicate name"/>
   <StrRes Name="prInvProp" Text="Invalid property value"/>
   <StrRes Name="Invalid password" Text="Invalid password"/>
+  <StrRes Name="300" Text="Find Text"/>
+  <StrRes Name="301" Text="Text to find:"/>
+  <StrRes Name="302" Text="Search options"/>
+  <StrRes Name="303" Text="Replace with"/>
+  <StrRes Name="304" Text="Search from beginning"/>
+  <StrRes Name="305" Text="Case sensitive"/>
+  <StrRes Name="400" Text="Page Settings"/>
+  <StrRes Name="401" Text="Width"/>
+  <StrRes Name="402" Text="Height"/>
+  <StrRes Name="403" Text="Size"/>
+  <StrRes Name="404" Text="Orientation"/>
+  <StrRes Name="405" Text="Left"/>
+  <StrRes Name="406" Text="Top"/>
+  <StrRes Name="407" Text="Right"/>
+  <StrRes Name="408" Text="Bottom"/>
+  <StrRes Name="409" Text="Margins"/>
+  <StrRes Name="410" Text="Portrait"/>
+  <StrRes Name="411" Text="Landscape"/>
+  <StrRes Name="412" Text="Other"/>
+  <StrRes Name="413" Text="Apply to the current page"/>
+  <StrRes Name="414" Text="Apply to all pages"/>
+  <StrRes Name="psNotNumber" Text="%s: '%s' is not a number"/>
+  <StrRes Name="psNotPositive" Text="%s: the value must be greater than 0"/>
+  <StrRes Name="psNegative" Text="%s: the value cannot be less than 0"/>
+  <StrRes Name="psNoRoomAcross" Text="The left and right margins leave no room on the paper"/>
+  <StrRes Name="psNoRoomDown" Text="The top and bottom margins leave no room on the paper"/>
 </Resources>
 )xml";
 

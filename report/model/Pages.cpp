@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "report/model/DataSets.h"
+#include "report/model/PictureView.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
@@ -30,6 +31,7 @@ ORV_IMPLEMENT_CLASS(TkvxReportPage, c) {
   c.Prop("ColumnPositions", &T::ColumnPositions, &T::SetColumnPositions);
   c.Prop("Bin", &T::Bin, &T::SetBin).Default(7);
   c.Prop("BinOtherPages", &T::BinOtherPages, &T::SetBinOtherPages).Default(7);
+  c.Prop("BackPicture", &T::BackPicture, &T::SetBackPicture);
   c.Prop("BackPictureVisible", &T::BackPictureVisible, &T::SetBackPictureVisible).Default(true);
   c.Prop("BackPicturePrintable", &T::BackPicturePrintable, &T::SetBackPicturePrintable).Default(true);
   c.Prop("PageCount", &T::PageCount, &T::SetPageCount).Default(1);
@@ -83,26 +85,31 @@ bool kvxPaperDimensions(Integer paperSize, Extended& width, Extended& height) {
 TkvxReportPage::TkvxReportPage(TComponent* owner)
     : TkvxPage(owner),
       columnPositions_(std::make_unique<TStringList>()),
-      frame_(std::make_unique<TkvxFrame>()),
+      background_(std::make_unique<TkvxPictureView>(nullptr)),
       hGuides_(std::make_unique<TStringList>()),
       vGuides_(std::make_unique<TStringList>()) {
   SetBaseName("Page");
+  background_->SetColor(clNone);
   kvxPaperDimensions(9, paperWidth_, paperHeight_);
   UpdateSize();
 }
 
-TkvxReportPage::~TkvxReportPage() {
-  // Every subreport that names this page forgets it now, while the page is still whole.
-  auto forget = [this](TkvxComponent* obj) {
-    const TPropInfo* page = kvxFindProp(obj->ClassType(), "Page");
-    if (page && page->Kind() == tkClass && page->IsWritable() && page->GetObject(obj) == this)
-      page->SetObject(obj, nullptr);
-  };
-  if (TkvxReport* report = GetReport()) {
-    for (TkvxComponent* obj : std::vector<TkvxComponent*>(report->AllObjects())) forget(obj);
-  } else if (SubReport) {
-    forget(SubReport);
-  }
+TkvxReportPage::~TkvxReportPage() = default;
+
+TColor TkvxReportPage::Color() const { return background_->Color(); }
+void TkvxReportPage::SetColor(TColor v) { background_->SetColor(v); }
+TkvxFrame* TkvxReportPage::Frame() const { return background_->Frame(); }
+void TkvxReportPage::SetFrame(TkvxFrame* v) { background_->SetFrame(v); }
+TPicture* TkvxReportPage::BackPicture() const { return background_->Picture(); }
+void TkvxReportPage::SetBackPicture(TPicture* v) { background_->SetPicture(v); }
+
+void TkvxReportPage::DrawBackground(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
+                                    Extended offsetY) {
+  if (!backPictureVisible_ || (IsPrinting && !backPicturePrintable_)) return;
+  background_->SetBounds(leftMargin_ * kvxPixelsPerMM, topMargin_ * kvxPixelsPerMM,
+                         (paperWidth_ - leftMargin_ - rightMargin_) * kvxPixelsPerMM,
+                         (paperHeight_ - topMargin_ - bottomMargin_) * kvxPixelsPerMM);
+  background_->Draw(canvas, scaleX, scaleY, offsetX, offsetY);
 }
 
 void TkvxReportPage::UpdateSize() {
@@ -179,8 +186,10 @@ void TkvxReportPage::SetDataSet(TkvxDataSet* value) {
 
 void TkvxReportPage::Notification(TComponent* component, TOperation operation) {
   TkvxPage::Notification(component, operation);
-  // The data set is being destroyed: compare addresses only.
-  if (operation == opRemove && static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
+  if (operation != opRemove) return;
+  // The data set or subreport is being destroyed: compare addresses only.
+  if (static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
+  if (static_cast<TComponent*>(SubReport) == component) SubReport = nullptr;
 }
 
 String TkvxReportPage::DataSetName() const { return dataSet_ ? dataSet_->UserName() : dataSetName_; }

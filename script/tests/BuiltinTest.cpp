@@ -124,10 +124,21 @@ TEST(ScriptBuiltins, TypeNamesAndConstants) {
                            "Pointer", "Array", "Constructor", "True", "False", "nil", "Null", "varEmpty", "varInt64",
                            "varAny", "__StringHelper", "__ArrayHelper", "ExceptionClassName", "ExceptionMessage"})
     EXPECT_NE(script->Find(name), nullptr) << name;
-  int functions = 0;
-  for (int i = 0; i < script->Count(); ++i)
-    if (script->GetItem(i)->Kind == TsxItemKind::Method) ++functions;
-  EXPECT_EQ(functions, 65);
+  const L functions = {
+      "IntToStr", "FloatToStr", "DateToStr", "TimeToStr", "DateTimeToStr", "VarToStr", "StrToInt", "StrToInt64",
+      "StrToFloat", "StrToDate", "StrToTime", "StrToDateTime", "Format", "FormatFloat", "FormatDateTime",
+      "FormatMaskText", "EncodeDate", "DecodeDate", "EncodeTime", "DecodeTime", "Date", "Time", "Now", "DayOfWeek",
+      "IsLeapYear", "DaysInMonth", "Length", "Copy", "Pos", "Delete", "DeleteStr", "Insert", "Uppercase", "Lowercase",
+      "Trim", "NameCase", "CompareText", "Chr", "Ord", "SetLength", "Round", "Trunc", "Int", "Frac", "Sqrt", "Abs",
+      "Sin", "Cos", "ArcTan", "Tan", "Exp", "Ln", "Pi", "Inc", "Dec", "RaiseException", "ShowMessage", "Randomize",
+      "Random", "ValidInt", "ValidFloat", "ValidDate", "CreateOleObject", "VarArrayCreate", "VarType"};
+  ASSERT_EQ(functions.size(), 65u);
+  for (const String& name : functions) {
+    TsxCustomVariable* f = script->Find(name);
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(f->Kind, TsxItemKind::Method) << name;
+    EXPECT_EQ(f->Name(), name);
+  }
 }
 
 }  // namespace

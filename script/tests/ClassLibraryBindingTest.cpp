@@ -105,5 +105,40 @@ TEST(ScriptClassLibrary, XmlTreesBuildSaveAndLoad) {
       << r.CompileError << r.RunError;
 }
 
+TEST(ScriptClassLibrary, GraphicsClassesColoursAndSets) {
+  TsxScript script(nullptr);
+  script.AddRTTI();
+  const std::vector<std::pair<String, L>> classes = {
+      {"TFont", {"Create"}},
+      {"TPen", {"Create"}},
+      {"TBrush", {"Create"}},
+      {"TCanvas", {"Create", "Draw", "Ellipse", "LineTo", "MoveTo", "Rectangle", "RoundRect", "StretchDraw",
+                   "TextHeight", "TextOut", "TextWidth", "Pixels"}},
+      {"TGraphic", {"Create", "LoadFromFile", "SaveToFile", "Height", "Width"}},
+      {"TPicture", {"LoadFromFile", "SaveToFile", "Height", "Width"}},
+      {"TMetafile", {}},
+      {"TMetafileCanvas", {"Create"}},
+      {"TBitmap", {"Canvas", "Width"}},
+  };
+  for (const auto& [name, members] : classes) {
+    TsxClassVariable* cls = script.FindClass(name);
+    ASSERT_NE(cls, nullptr) << name;
+    for (const String& member : members) EXPECT_NE(cls->Find(member), nullptr) << name << "." << member;
+  }
+  EXPECT_EQ(script.FindClass("TCanvas")->DefProperty, nullptr);
+  const std::vector<std::pair<String, Integer>> values = {
+      {"clBlack", 0},         {"clMaroon", 0x80},        {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xF0CAA6},
+      {"clCream", 0xF0FBFF},  {"clMedGray", 0xA4A0A0},   {"clDefault", 0x20000000},  {"clScrollBar", -16777216},
+      {"clMenuBar", -16777186}, {"clWindowText", -16777208}, {"fsStrikeout", 8},     {"fpFixed", 2},
+      {"psInsideFrame", 6},   {"pmNotXor", 15},          {"bsDiagCross", 7}};
+  for (const auto& [name, value] : values) {
+    ASSERT_NE(script.Find(name), nullptr) << name;
+    EXPECT_EQ(script.Find(name)->Value.ToInteger(), value) << name;
+  }
+  const test::TRunResult huge = test::Run("PascalScript", "var b: TBitmap;\nbegin\n  b := TBitmap.Create;\n"
+                                          "  try\n    b.Width := 100000;\n  finally\n    b.Free;\n  end;\nend.");
+  EXPECT_EQ(huge.RunError, "Out of system resources");
+}
+
 }  // namespace
 }  // namespace orv

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <unistd.h>
 
 #include "script/tests/RunTestUtils.h"
 #include "script/tests/ScriptTestUtils.h"
@@ -51,8 +52,21 @@ TEST(ScriptRun, EveryProgramShowsItsExpectedOutput) {
   const std::filesystem::path dir = folder && *folder ? std::filesystem::path(folder)
                                                       : std::filesystem::path(ORVANE_TEST_DATA) / "run";
   ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir;
+  // Programs that write files write them, by relative names, into a folder of their own.
+  const std::filesystem::path home = std::filesystem::current_path();
+  const std::filesystem::path work =
+      std::filesystem::temp_directory_path() / ("orvane-script-run-" + std::to_string(getpid()));
+  std::filesystem::create_directories(work);
+  std::filesystem::current_path(work);
+  struct Back {
+    std::filesystem::path home, work;
+    ~Back() {
+      std::filesystem::current_path(home);
+      std::filesystem::remove_all(work);
+    }
+  } back{home, work};
   int ran = 0;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.is_absolute() ? dir : home / dir)) {
     if (!entry.is_regular_file()) continue;
     const std::filesystem::path path = entry.path();
     const String dialect = test::DialectOf(path.filename().string());

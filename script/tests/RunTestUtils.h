@@ -47,8 +47,10 @@ inline TRunResult RunScript(TsxScript& script) {
       result.RunErrorClass = e.ClassName();
     }
   }
+  // ShowMessage's boxes: no type and only an OK button (MessageDlg's carry their own).
   for (const auto& box : shown->Shown())
-    if (box.Kind == "message") result.Lines.push_back(box.Text);
+    if (box.Kind == "message" && box.Type == mtCustom && box.Buttons == TMsgDlgButtons{mbOK})
+      result.Lines.push_back(box.Text);
   SetDialogService(std::move(previous));
   return result;
 }

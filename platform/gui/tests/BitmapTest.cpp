@@ -107,5 +107,18 @@ TEST_F(BitmapTest, ResizingKeepsPixelsAndTransparencyLeavesTheBackground) {
   EXPECT_EQ(back.Canvas().Pixels(15, 15), clBlue);
 }
 
+TEST_F(BitmapTest, WidthThenHeightGivesABitmapOfBoth) {
+  // Scripts and property editors set the sides one at a time from an empty bitmap.
+  TBitmap bitmap;
+  bitmap.SetWidth(20);
+  EXPECT_EQ(bitmap.Width(), 20);
+  EXPECT_EQ(bitmap.Height(), 0);
+  bitmap.SetHeight(10);
+  EXPECT_EQ(bitmap.Width(), 20);
+  EXPECT_EQ(bitmap.Height(), 10);
+  bitmap.Canvas().SetPixels(19, 9, clRed);
+  EXPECT_EQ(bitmap.Canvas().Pixels(19, 9), clRed);
+}
+
 }  // namespace
 }  // namespace orv

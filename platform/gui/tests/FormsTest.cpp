@@ -72,6 +72,27 @@ TEST_F(FormsTest, CloseQueryAndCaNoneKeepAModalFormOpen) {
   form.Hide();
 }
 
+TEST_F(FormsTest, DialogBorderKeepsTheSizeTheProgramSetsAfterIt) {
+  TForm form(nullptr);
+  form.SetBorderStyle(bsDialog);
+  form.SetClientWidth(240);
+  form.SetClientHeight(100);
+  EXPECT_EQ(form.ClientWidth(), 240);
+  EXPECT_EQ(form.ClientHeight(), 100);
+  form.Show();
+  QApplication::processEvents();
+  EXPECT_EQ(form.ClientWidth(), 240);
+  // The user still cannot resize it.
+  QWidget* window = WidgetOf(&form);
+  EXPECT_EQ(window->minimumSize(), window->maximumSize());
+  window->resize(400, 300);
+  EXPECT_EQ(form.ClientWidth(), 240);
+  form.SetBorderStyle(bsSizeable);
+  form.SetWidth(300);
+  EXPECT_EQ(form.Width(), 300);
+  EXPECT_NE(window->minimumSize(), window->maximumSize());
+}
+
 TEST_F(FormsTest, EnterClicksTheDefaultButton) {
   TDialogForm form(nullptr);
   QTimer::singleShot(50, [&] { testing::KeyClick(testing::KeyTarget(form.Edit1), Qt::Key_Return, "\r"); });

@@ -110,3 +110,31 @@ TEST(Options, DefaultsCopiesAndResets) {
   EXPECT_EQ(report->EngineOptions()->TempDir, "/var/tmp");
   EXPECT_EQ(report->ScriptText()->Text(), "begin\r\n\r\nend.\r\n");
 }
+
+#include "platform/gui/Bitmap.h"
+
+TEST(Pages, BackgroundFillsThePrintableAreaWhenVisible) {
+  TkvxReportPage page(nullptr);
+  page.SetPaperWidth(50);
+  page.SetPaperHeight(40);
+  page.SetLeftMargin(10);
+  page.SetRightMargin(10);
+  page.SetTopMargin(5);
+  page.SetBottomMargin(5);
+  page.SetColor(clYellow);
+  auto paper = std::make_unique<TBitmap>();
+  paper->SetSize(200, 160);
+  paper->Canvas().Brush().SetColor(clWhite);
+  paper->Canvas().FillRect(Rect(0, 0, 200, 160));
+  page.DrawBackground(&paper->Canvas(), 1, 1, 0, 0);
+  // 10 mm is 38 pixels, 5 mm 19.
+  EXPECT_EQ(paper->Canvas().Pixels(36, 30), clWhite);
+  EXPECT_EQ(paper->Canvas().Pixels(40, 30), clYellow);
+  EXPECT_EQ(paper->Canvas().Pixels(60, 17), clWhite);
+  EXPECT_EQ(paper->Canvas().Pixels(60, 21), clYellow);
+  page.IsPrinting = true;
+  page.SetBackPicturePrintable(false);
+  page.SetColor(clRed);
+  page.DrawBackground(&paper->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(paper->Canvas().Pixels(60, 30), clYellow);
+}

@@ -1,0 +1,87 @@
+// A combo box that draws itself: its painting replaces the style's, its editor goes where it
+// says, its list opens where it says, it hears the list close however it closes, and its
+// editor can refuse typing while the list still chooses.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+
+#include "platform/gui/Canvas.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/StdCtrls.h"
+#include "platform/gui/tests/WidgetTesting.h"
+#include "platform/rtl/StringList.h"
+
+namespace orv {
+namespace {
+
+class TSelfDrawnCombo : public TCustomComboBox {
+ public:
+  explicit TSelfDrawnCombo(TComponent* owner) : TCustomComboBox(owner) { SetOwnerDrawFrame(true); }
+  using TCustomComboBox::EditReadOnly;
+  using TCustomComboBox::SetEditReadOnly;
+  int closed = 0;
+
+ protected:
+  void PaintFrame(TCanvas& canvas) override {
+    canvas.Brush().SetColor(clLime);
+    canvas.FillRect(ClientRect());
+  }
+  TRect EditRect() const override { return Rect(20, 4, Width() - 30, Height() - 4); }
+  void PlaceList(TRect& bounds) override {
+    bounds.Right = bounds.Left + 222;
+    bounds.Bottom = bounds.Top + 55;
+  }
+  void CloseUp() override { ++closed; }
+};
+
+TEST(ComboFrame, DescendantPaintsPlacesItsEditorAndListAndHearsTheListClose) {
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 300, 200);
+  auto* combo = new TSelfDrawnCombo(&form);
+  combo->SetParent(&form);
+  combo->SetBounds(10, 10, 120, 24);
+  for (const char* s : {"หนึ่ง", "สอง", "สาม"}) combo->Items()->Add(s);
+  combo->SetItemIndex(-1);
+  form.Show();
+  QApplication::processEvents();
+
+  QImage picture = testing::Snapshot(combo);
+  EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::green));
+  EXPECT_EQ(picture.pixelColor(119, 23), QColor(Qt::green));
+  auto* qcombo = static_cast<QComboBox*>(WidgetOf(combo));
+  EXPECT_EQ(qcombo->lineEdit()->geometry(), QRect(20, 4, 70, 16));
+  combo->SetWidth(150);
+  EXPECT_EQ(qcombo->lineEdit()->geometry(), QRect(20, 4, 100, 16));
+
+  // Lines of the list at the height asked for.
+  combo->SetItemHeight(19);
+  combo->SetDroppedDown(true);
+  QApplication::processEvents();
+  QWidget* list = qcombo->view()->window();
+  EXPECT_EQ(list->size(), QSize(222, 55));
+  EXPECT_EQ(qcombo->view()->visualRect(qcombo->model()->index(1, 0)).height(), 19);
+  combo->SetDroppedDown(false);
+  EXPECT_EQ(combo->closed, 1);
+
+  // Read-only: typed keys go nowhere, a click in the list still chooses.
+  combo->SetEditReadOnly(true);
+  EXPECT_TRUE(combo->EditReadOnly());
+  testing::KeyClicks(testing::KeyTarget(combo), "xy");
+  EXPECT_EQ(combo->Text(), "");
+  int selected = 0;
+  combo->OnSelect = [&](TObject*) { ++selected; };
+  combo->SetDroppedDown(true);
+  QApplication::processEvents();
+  QAbstractItemView* view = qcombo->view();
+  testing::MouseClick(view->viewport(), view->visualRect(qcombo->model()->index(2, 0)).center());
+  QApplication::processEvents();
+  EXPECT_EQ(combo->Text(), "สาม");
+  EXPECT_EQ(selected, 1);
+  EXPECT_EQ(combo->closed, 2);
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,40 @@
+#pragma once
+// Event bridges: the small objects that own a native event's handler and run a script
+// procedure for it, converting the event's arguments and writing var ones back.
+#include <any>
+#include <vector>
+
+#include "platform/rtl/Object.h"
+#include "script/ClassModel.h"
+
+namespace orv {
+
+class TsxProcVariable;
+
+class TsxCustomEvent : public TObject {
+ public:
+  TsxCustomEvent(TObject* instance, TsxProcVariable* handler) : Handler(handler), Instance(instance) {}
+  // The native handler (a std::function of the event's type) that runs this bridge.
+  virtual std::any GetMethod() = 0;
+  TsxProcVariable* Handler;
+  TObject* Instance;
+
+ protected:
+  // Runs the procedure with the arguments the event supplies (parameters beyond them keep
+  // their values); False when it is running already, which an event it causes itself finds.
+  bool CallHandler(const std::vector<Variant>& args);
+  // The value parameter index holds after the call; Null when the procedure has no such one.
+  Variant Back(int index) const;
+};
+
+// One bridge class per native event type.
+extern const TsxEventClass TsxNotifyEvent;
+extern const TsxEventClass TsxMouseEvent;
+extern const TsxEventClass TsxMouseMoveEvent;
+extern const TsxEventClass TsxKeyEvent;
+extern const TsxEventClass TsxKeyPressEvent;
+extern const TsxEventClass TsxCloseEvent;
+extern const TsxEventClass TsxCloseQueryEvent;
+extern const TsxEventClass TsxCanResizeEvent;
+
+}  // namespace orv

@@ -1,0 +1,33 @@
+// An ini file written, read back, listed and kept in memory.
+var
+  ini: TIniFile;
+  mem: TMemIniFile;
+  lines, back: TStringList;
+begin
+  ini := TIniFile.Create('parish.ini');
+  ini.WriteString('Parish', 'Name', 'วัดอัสสัมชัญ');
+  ini.WriteInteger('Parish', 'Members', 512);
+  ini.WriteBool('Parish', 'Active', True);
+  ShowMessage(ini.ReadString('Parish', 'Name', '?') + ' ' + IntToStr(ini.ReadInteger('Parish', 'Members', 0)) + ' ' +
+    VarToStr(ini.ReadBool('Parish', 'Active', False)) + ' ' + ini.ReadString('Parish', 'Missing', 'none'));
+  lines := TStringList.Create;
+  lines.Add('first');
+  lines.Add('second');
+  lines.Add('third');
+  ini.WriteTStrings('List', lines, True);
+  back := TStringList.Create;
+  ShowMessage('[' + ini.ReadTStrings('List', back, True) + '] ' + back.CommaText + ' ' +
+    IntToStr(ini.ReadInteger('List', 'Count', 0)));
+  ini.ReadSectionValuesEx('Parish', back);
+  ShowMessage(back.CommaText);
+  ShowMessage(ini.FileName + ' ' + VarToStr(ini.SectionExists('List')) + ' ' + VarToStr(ini.ValueExists('List', 'Nope')));
+  ini.Free;
+  mem := TMemIniFile.Create('parish.ini');
+  ShowMessage(mem.ReadString('List', 'Items1', ''));
+  mem.EraseSection('List');
+  mem.ReadSections(back);
+  ShowMessage(back.CommaText);
+  mem.Free;
+  lines.Free;
+  back.Free;
+end.
