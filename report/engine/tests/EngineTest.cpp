@@ -299,6 +299,34 @@ TEST(Engine, MultiColumnBandsFillTheirColumnsRowByRow) {
   EXPECT_EQ(placed, (Texts{"N1@0,0", "N2@150,0", "N3@0,20", "N4@150,20", "N5@0,40"}));
 }
 
+TEST(Engine, PageColumnsRepeatTheirHeaderAndCloseWithTheirFooter) {
+  TEngineReport r;
+  r.Page->SetColumns(2);  // at 0 and 100 mm
+  r.Memo(r.Band<TkvxPageHeader>("PH", 0, 40), "Head", "head");
+  r.Memo(r.Band<TkvxColumnHeader>("CH", 40, 20), "Col", "col");
+  r.Memo(r.Band<TkvxColumnFooter>("CF", 200, 20), "End", "end");
+  auto* data = r.Band<TkvxMasterData>("Data", 80, 20);
+  data->SetDataSet(r.Data("M", Members(40)));
+  r.Memo(data, "Row", "[M.Name]");
+  // Each column holds 14 rows between 60 and 357.953 (the column footer's top).
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 2u);
+  Texts first{"head", "col"};
+  for (int i = 1; i <= 28; ++i) {
+    first.push_back("N" + std::to_string(i));
+    if (i == 14) first.insert(first.end(), {"end", "col"});
+  }
+  first.push_back("end");
+  EXPECT_EQ(pages[0], first);
+  EXPECT_EQ(pages[1].size(), 15u);
+  EXPECT_EQ(pages[1][2], "N29");
+  EXPECT_EQ(pages[1].back(), "end");
+  TkvxReportPage* page = r.Pages().GetPage(0);
+  ASSERT_EQ(page->Objects().size(), 33u);
+  EXPECT_NEAR(page->Objects()[17]->Left(), 377.953, 1e-3);  // the second column's header
+  EXPECT_NEAR(page->Objects()[17]->Top(), 40, 1e-9);
+}
+
 TEST(Engine, SubreportsPrintTheirPageInPlace) {
   TEngineReport r(297);
   auto* title = r.Band<TkvxReportTitle>("Title", 0, 30);
