@@ -114,6 +114,20 @@ TEST(Engine, GroupHeadersReprintOnNewPagesAndSingleRecordFootersHide) {
   EXPECT_EQ(pages[1], (Texts{"Zone A", "N18", "count 18", "Zone B", "N19"}));
 }
 
+TEST(Engine, AGroupThatStartsANewPageBreaksBeforeEveryGroupButTheFirst) {
+  TEngineReport r;
+  Rows rows;
+  for (const char* zone : {"A", "A", "B", "C"}) rows.push_back({{"Zone", Variant(String(zone))}});
+  auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
+  gh->Condition = "M.Zone";
+  gh->SetStartNewPage(true);
+  r.Memo(gh, "Zone", "Zone [M.Zone]");
+  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  data->SetDataSet(r.Data("M", rows));
+  r.Memo(data, "Row", "[Line]");
+  EXPECT_EQ(r.Run(), (std::vector<Texts>{{"Zone A", "1", "2"}, {"Zone B", "1"}, {"Zone C", "1"}}));
+}
+
 TEST(Engine, MasterDetailAndSubdetailNestTheirRows) {
   TEngineReport r(297);
   auto* m = r.Data("M", {{{"Id", Variant(1)}}, {{"Id", Variant(2)}}, {{"Id", Variant(3)}}});
