@@ -70,6 +70,8 @@ class TkvxEngine : public TkvxCustomEngine {
     std::vector<TkvxComponent*> ShiftChildren;
     // Shown again at the top of a page or column as a repeated header.
     bool Reprint = false;
+    // Objects the band had before subreports printed into it; those after are the engine's.
+    Integer SavedObjectCount = -1;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;
@@ -134,6 +136,7 @@ class TkvxEngine : public TkvxCustomEngine {
   void UnprepareBand(TkvxBand* band);
   void SplitBand(TkvxBand* band);
   void ShowSubreports(TkvxBand* band);
+  void PrintOnParentSubreports(TkvxBand* band);
   void AddBandOutline(TkvxBand* band);
   void OutlineUp(TkvxBand* band);
 
@@ -163,6 +166,8 @@ class TkvxEngine : public TkvxCustomEngine {
   TkvxReportPage* curPage_ = nullptr;
   Extended xOffset_ = 0;
   TkvxBand* newPageBand_ = nullptr;
+  // While subreports print on their parent band, the bands they show are copied in here.
+  std::unique_ptr<TkvxNullBand> parentContainer_;
   // Pages added by the band being split, against MaxSplitPages.
   Integer splitPages_ = 0;
 };

@@ -370,6 +370,42 @@ TEST(Engine, SubreportsPrintTheirPageInPlace) {
   EXPECT_EQ(placed, (Texts{"Heading@0", "in N1@10", "in N2@30", "in N3@50", "after N1@70"}));
 }
 
+TEST(Engine, SubreportsPrintedOnTheirParentBecomeObjectsOfTheBand) {
+  TEngineReport r(297);
+  auto* title = r.Band<TkvxReportTitle>("Title", 0, 30);
+  title->SetStretched(true);
+  r.Memo(title, "Heading", "Heading");
+  auto* subPage = new TkvxReportPage(r.Report.get());
+  subPage->SetName("Page2");
+  auto* sub = new TkvxSubreport(title);
+  sub->SetName("Sub");
+  sub->SetBounds(200, 10, 100, 20);
+  sub->SetPage(subPage);
+  sub->PrintOnParent = true;
+  auto* inner = new TkvxMasterData(subPage);
+  inner->SetName("Inner");
+  inner->SetBounds(0, 0, 300, 20);
+  inner->SetDataSet(r.Data("M", Members(3)));
+  r.Memo(inner, "InnerRow", "in [M.Name]");
+  // The three rows land inside the title at 200,10 / 30 / 50; the title stretches to 70.
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+    TkvxReportPage* page = r.Pages().GetPage(0);
+    ASSERT_EQ(page->Objects().size(), 1u);
+    TkvxComponent* band = page->Objects()[0];
+    EXPECT_DOUBLE_EQ(band->Height(), 70);
+    std::vector<std::string> placed;
+    for (TkvxComponent* obj : band->Objects())
+      if (auto* memo = dynamic_cast<TEngineMemo*>(obj))
+        placed.push_back(memo->Text() + "@" + std::to_string(static_cast<int>(obj->Left())) + "," +
+                         std::to_string(static_cast<int>(obj->Top())));
+    EXPECT_EQ(placed, (Texts{"Heading@0,0", "in N1@200,10", "in N2@200,30", "in N3@200,50"}));
+    // The report's own title is as designed again.
+    EXPECT_EQ(title->Objects().size(), 2u);
+    EXPECT_DOUBLE_EQ(title->Height(), 30);
+  }
+}
+
 TEST(Aggregates, CallsParseAndEmptyOrNullValuesCountAsNothing) {
   TEngineReport r;
   auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
