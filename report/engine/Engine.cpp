@@ -109,6 +109,7 @@ bool TkvxEngine::Initialize() {
   Running = true;
   keeping_ = false;
   CurVColumn = 0;
+  parentContainer_.reset();
   aggregates_.Clear();
   bands_.clear();
   objects_.clear();

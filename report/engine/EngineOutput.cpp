@@ -389,7 +389,13 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
     xOffset_ = sub->Left() + savedOffset;
     CurX = sub->Left();
     CurY = sub->Top();
-    ShowDataBands(masters_[sub->Page()]);
+    try {
+      ShowDataBands(masters_[sub->Page()]);
+    } catch (...) {
+      xOffset_ = savedOffset;
+      if (opened) parentContainer_.reset();
+      throw;
+    }
   }
   xOffset_ = savedOffset;
   CurX = x;
