@@ -14,26 +14,33 @@ Rows Members(int n) {
   return rows;
 }
 
-TEST(Engine, PageNumbersOfTotalComeFromTheSecondPass) {
+TEST(Engine, PageNumbersOfTotalComeFromTheSecondPassAndPageFootersSumTheirPage) {
   TEngineReport r;
   r.Report->EngineOptions()->DoublePass = true;
   r.Memo(r.Band<TkvxPageHeader>("PH", 0, 40), "Title", "Members", 40);
   auto* data = r.Band<TkvxMasterData>("Data", 60, 20);
-  data->SetDataSet(r.Data("M", Members(40)));
+  Rows rows = Members(40);
+  for (int i = 0; i < 40; ++i) rows[i]["Amount"] = Variant(i + 1);
+  data->SetDataSet(r.Data("M", rows));
   r.Memo(data, "Row", "[Line]. [M.Name]");
-  r.Memo(r.Band<TkvxPageFooter>("PF", 200, 30), "Foot", "Page [Page#] of [TotalPages#]", 30);
-  // 377.953 - 40 - 30 leaves room for 15 rows: 15, 15 and 10.
+  auto* footer = r.Band<TkvxPageFooter>("PF", 200, 30);
+  r.Memo(footer, "Foot", "Page [Page#] of [TotalPages#]", 30);
+  r.Memo(footer, "PageSum", "sum [SUM(M.Amount)] running [SUM(M.Amount,Data,2)]", 30)->SetLeft(310);
+  // 377.953 - 40 - 30 leaves room for 15 rows: 15, 15 and 10. Page sums: 1 to 15 is 120, 16 to
+  // 30 is 345, 31 to 40 is 355.
   auto pages = r.Run();
   ASSERT_EQ(pages.size(), 3u);
   Texts first{"Members"};
   for (int i = 1; i <= 15; ++i) first.push_back(std::to_string(i) + ". N" + std::to_string(i));
-  first.push_back("Page 1 of 3");
+  first.insert(first.end(), {"Page 1 of 3", "sum 120 running 120"});
   EXPECT_EQ(pages[0], first);
   EXPECT_EQ(pages[1][1], "16. N16");
-  EXPECT_EQ(pages[1].back(), "Page 2 of 3");
-  EXPECT_EQ(pages[2].size(), 12u);
+  EXPECT_EQ(pages[1][16], "Page 2 of 3");
+  EXPECT_EQ(pages[1][17], "sum 345 running 465");
+  EXPECT_EQ(pages[2].size(), 13u);
   EXPECT_EQ(pages[2][10], "40. N40");
-  EXPECT_EQ(pages[2].back(), "Page 3 of 3");
+  EXPECT_EQ(pages[2][11], "Page 3 of 3");
+  EXPECT_EQ(pages[2][12], "sum 355 running 820");
 }
 
 TEST(Engine, FirstAndLastPageRulesOfPageHeadersAndFooters) {
