@@ -50,9 +50,6 @@ class TkvxEngine : public TkvxCustomEngine {
   Variant GetAggregateValue(const String& name, const String& expression, TkvxBand* band, Integer flags) override;
   bool Run() override;
 
-  TkvxAggregateList& Aggregates() { return aggregates_; }
-  // The band whose objects are being prepared or shown.
-  TkvxBand* CurBand() const { return curBand_; }
   // Pages one band may add while it is split before the run gives up on it with an error.
   static constexpr Integer MaxSplitPages = 1000;
 
@@ -149,7 +146,6 @@ class TkvxEngine : public TkvxCustomEngine {
   bool inSummary_ = false;
   TkvxBand* curBand_ = nullptr;
   TkvxBand* breakingBand_ = nullptr;
-  bool verticalBreak_ = false;
   bool firstPageOfPass_ = true;
   Extended columnTop_ = 0;
   bool keepDisabled_ = false;
