@@ -117,6 +117,18 @@ class TkvxDrawText {
   TCriticalSection lock_;
 };
 
+// Holds a drawer's lock for the scope.
+class TkvxDrawTextLock {
+ public:
+  explicit TkvxDrawTextLock(TkvxDrawText& drawer) : drawer_(drawer) { drawer_.Lock(); }
+  ~TkvxDrawTextLock() { drawer_.Unlock(); }
+  TkvxDrawTextLock(const TkvxDrawTextLock&) = delete;
+  TkvxDrawTextLock& operator=(const TkvxDrawTextLock&) = delete;
+
+ private:
+  TkvxDrawText& drawer_;
+};
+
 // The drawer of objects without a report; take its Lock around every use.
 TkvxDrawText& kvxDrawText();
 

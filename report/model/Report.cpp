@@ -9,6 +9,7 @@
 #include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/PictureView.h"
 #include "report/model/ProgressWindow.h"
 #include "report/model/ShapeView.h"
@@ -56,7 +57,7 @@ void kvxRegisterModelClasses() {
                      TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
                      TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass(), TkvxLineView::StaticClass(),
                      TkvxCustomLineView::StaticClass(), TkvxShapeView::StaticClass(),
-                     TkvxPictureView::StaticClass()});
+                     TkvxPictureView::StaticClass(), TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass()});
   });
 }
 
