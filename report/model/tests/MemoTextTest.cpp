@@ -1,0 +1,174 @@
+// The text of memo views per record: bracketed expressions and their formats, data fields,
+// zeros, repeated values, the page-total and copy markers, highlight, styles and the diff the
+// prepared pages store.
+#include <gtest/gtest.h>
+
+#include "platform/gui/Bitmap.h"
+#include "report/model/Bands.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+struct MemoInReport {
+  std::unique_ptr<TkvxReport> report = QuietReport();
+  TkvxMemoView* memo;
+  MemoInReport() {
+    auto* page = new TkvxReportPage(report.get());
+    auto* band = new TkvxMasterData(page);
+    memo = new TkvxMemoView(band);
+    memo->SetBounds(0, 0, 300, 20);
+  }
+  // One printed instance: the design text comes back afterwards.
+  WideString Print(const WideString& text) {
+    memo->SetText(text);
+    return Print();
+  }
+  WideString Print() {
+    memo->BeforePrint();
+    memo->GetData();
+    WideString printed = memo->Text();
+    memo->AfterPrint();
+    return printed;
+  }
+};
+
+}  // namespace
+
+TEST(MemoText, ExpressionsAreExpandedInPlaceAndTheDesignTextComesBack) {
+  MemoInReport r;
+  EXPECT_EQ(r.Print(u"รวม [1+2] และ [2*3] บาท"), u"รวม 3 และ 6 บาท\r\n");
+  EXPECT_EQ(r.memo->Text(), u"รวม [1+2] และ [2*3] บาท\r\n");
+  r.memo->ExpressionDelimiters = "<,>";
+  EXPECT_EQ(r.Print(u"<1+2> [1+2]"), u"3 [1+2]\r\n");
+  r.memo->ExpressionDelimiters = "[,]";
+  r.memo->AllowExpressions = false;
+  EXPECT_EQ(r.Print(u"[1+2]"), u"[1+2]\r\n");
+}
+
+TEST(MemoText, FormatSuffixesChooseKindAndSeparator) {
+  MemoInReport r;
+  EXPECT_EQ(r.Print(u"[1234.5 #N%2.2f]"), u"1234.50\r\n");
+  EXPECT_EQ(r.Print(u"[1234.5 #N%2,2f]"), u"1234,50\r\n");
+  EXPECT_EQ(r.Print(u"[1234.5 #N#0.00]"), u"1234.50\r\n");
+  EXPECT_EQ(r.Print(u"[1234.5 #N0.00]"), u"0.00\r\n");
+  EXPECT_EQ(r.Print(u"[1=1 #BNo,Yes] [1=2 #BNo,Yes]"), u"Yes No\r\n");
+  EXPECT_EQ(r.Print(u"['คำ' #N%2.2f]"), u"คำ\r\n") << "a word under a numeric format prints unchanged";
+  EXPECT_EQ(r.Print(u"[Pos(' #', 'a #b')]"), u"2\r\n") << "a ')' after ' #' keeps one expression";
+  EXPECT_EQ(r.Print(u"[46000 #Ddd.mm.yyyy]"), u"09.12.2025\r\n");
+  r.memo->DisplayFormat()->Kind = fkNumeric;
+  r.memo->DisplayFormat()->FormatStr = "%.1f";
+  EXPECT_EQ(r.Print(u"[2]"), u"2.0\r\n");
+}
+
+TEST(MemoText, ZerosAndRepeatedValues) {
+  MemoInReport r;
+  r.memo->HideZeros = true;
+  EXPECT_EQ(r.Print(u"[0]"), u"\r\n");
+  EXPECT_EQ(r.Print(u"['0']"), u"0\r\n") << "a text zero is not hidden";
+  r.memo->HideZeros = false;
+  r.memo->SuppressRepeated = true;
+  r.memo->SetText(u"มารีย์");
+  EXPECT_EQ(r.Print(), u"มารีย์\r\n");
+  EXPECT_EQ(r.Print(), u"");
+  EXPECT_EQ(r.Print(), u"");
+  r.memo->ResetSuppress();
+  EXPECT_EQ(r.Print(), u"มารีย์\r\n");
+}
+
+TEST(MemoText, DataFieldsGiveTheirDisplayTextOrFormattedValue) {
+  MemoInReport r;
+  auto* ds = new TkvxUserDataSet(r.report.get());
+  ds->SetName("Members");
+  ds->OnGetValue = [](const String& name, Variant& v) {
+    if (name == "Name") v = Variant(String("ยอแซฟ"));
+    if (name == "Gift") v = Variant(0.0);
+  };
+  TStringList fields;
+  fields.Add("Name");
+  fields.Add("Gift");
+  ds->SetFields(&fields);
+  r.memo->SetDataSet(ds);
+  r.memo->SetDataField("Name");
+  r.memo->SetText(u"design");
+  EXPECT_EQ(r.Print(), u"ยอแซฟ\r\n");
+  r.memo->SetDataField("Gift");
+  r.memo->HideZeros = true;
+  r.memo->DisplayFormat()->Kind = fkNumeric;
+  r.memo->DisplayFormat()->FormatStr = "%.2f";
+  EXPECT_EQ(r.Print(), u"");
+  r.memo->HideZeros = false;
+  EXPECT_EQ(r.Print(), u"0.00\r\n");
+}
+
+TEST(MemoText, EveryPageTotalAndCopyMarkerIsReplacedWhenDrawn) {
+  MemoInReport r;
+  r.memo->SetText(u"หน้า [Page#] / [TotalPages#] ([TOTALPAGES#]) [CopyName#][CopyName#]");
+  r.memo->BeforePrint();
+  r.memo->GetData();
+  EXPECT_EQ(r.memo->Text().substr(r.memo->Text().find(u" / ")),
+            u" / [TotalPages#] ([TotalPages#]) [CopyName#][CopyName#]\r\n")
+      << "the markers survive filling";
+  r.memo->SetText(u"[TotalPages#] ([TOTALPAGES#]) [CopyName#][CopyName#]");
+  r.memo->TotalPages = 12;
+  r.memo->CopyNo = 2;
+  kvxGlobalVariables()->SetVariable("CopyName", Variant(String("สำเนา ")));
+  TBitmap b(320, 30);
+  r.memo->Draw(&b.Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(r.memo->Text(), u"12 (12) สำเนา 2สำเนา 2\r\n");
+  kvxGlobalVariables()->Delete(kvxGlobalVariables()->IndexOf("CopyName"));
+}
+
+TEST(MemoText, HighlightSwitchesFontAndColourWhileItsConditionHolds) {
+  MemoInReport r;
+  r.memo->Highlight()->Condition = "1 = 1";
+  r.memo->Highlight()->Color = clLime;
+  r.memo->SetText(u"ก");
+  r.memo->BeforePrint();
+  r.memo->GetData();
+  EXPECT_TRUE(r.memo->Highlight()->Active);
+  TBitmap b(320, 30);
+  r.memo->Draw(&b.Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(ColorToRGB(b.Canvas().Pixels(290, 15)), ColorToRGB(clLime));
+  EXPECT_EQ(r.memo->Color(), clNone) << "the memo's own colour comes back after drawing";
+  TkvxMemoView templ(nullptr);
+  EXPECT_NE(r.memo->Diff(&templ).find(" Highlight.Active=\"1\""), String::npos);
+}
+
+TEST(MemoText, DiffWritesTheTextEscapedAndEmptyMemosAsEmptyU) {
+  TkvxMemoView templ(nullptr), memo(nullptr);
+  EXPECT_NE(memo.Diff(&templ).find(" u=\"\""), String::npos);
+  memo.Memo()->Add(u"");
+  EXPECT_NE(memo.Diff(&templ).find(" u=\"\""), String::npos);
+  memo.SetText(u"a<b>&\"ค\"\r\nสอง");
+  String diff = memo.Diff(&templ);
+  size_t u = diff.find(" u=\"");
+  ASSERT_NE(u, String::npos);
+  String value = diff.substr(u + 4, diff.find('"', u + 4) - u - 4);
+  EXPECT_EQ(value.find('<'), String::npos);
+  EXPECT_EQ(value.find("\r\n"), String::npos) << "line ends are escaped, not written raw";
+  EXPECT_NE(value.find("สอง"), String::npos);
+  memo.GapX = 5;
+  memo.SetRotation(90);
+  diff = memo.Diff(&templ);
+  EXPECT_NE(diff.find(" GapX=\"5\""), String::npos);
+  EXPECT_NE(diff.find(" Rotation=\"90\""), String::npos);
+}
+
+TEST(MemoText, StyleTakesColourFontAndFrame) {
+  MemoInReport r;
+  auto* style = r.report->Styles->Add();
+  style->SetName("หัวข้อ");
+  style->SetColor(clAqua);
+  style->Font()->SetSize(18);
+  style->Frame()->SetWidth(3);
+  r.memo->SetStyle("หัวข้อ");
+  EXPECT_EQ(r.memo->Color(), clAqua);
+  EXPECT_EQ(r.memo->Font()->Size(), 18);
+  EXPECT_FALSE(r.memo->ParentFont());
+  EXPECT_EQ(r.memo->Frame()->Width(), 3);
+}
