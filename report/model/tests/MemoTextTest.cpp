@@ -172,3 +172,25 @@ TEST(MemoText, StyleTakesColourFontAndFrame) {
   EXPECT_FALSE(r.memo->ParentFont());
   EXPECT_EQ(r.memo->Frame()->Width(), 3);
 }
+TEST(MemoText, CorpusMemosKeepTheirTextAndSettings) {
+  auto report = QuietReport();
+  report->LoadFromFile(ORVANE_TEST_DATA "/corpus/memos-thai-and-tags.xml");
+  ASSERT_EQ(report->Errors->Text(), "");
+  auto* sys = dynamic_cast<TkvxSysMemoView*>(report->FindObject("SysMemo1"));
+  auto* tagged = dynamic_cast<TkvxMemoView*>(report->FindObject("Memo1"));
+  auto* field = dynamic_cast<TkvxMemoView*>(report->FindObject("Memo2"));
+  auto* rotated = dynamic_cast<TkvxMemoView*>(report->FindObject("Memo3"));
+  ASSERT_TRUE(sys && tagged && field && rotated);
+  EXPECT_EQ(sys->Text(), u"หน้า [Page#] จาก [TotalPages#] [CopyName#]\r\n");
+  EXPECT_TRUE(sys->AutoWidth);
+  EXPECT_EQ(tagged->Memo()->Count(), 2);
+  EXPECT_EQ(tagged->Memo()->Strings(1), u"<font color=nosuch> ยังเป็นข้อความ");
+  EXPECT_EQ(tagged->HAlign, haBlock);
+  EXPECT_EQ(tagged->Font()->Charset(), 222);
+  EXPECT_EQ(field->DisplayFormat()->Kind, fkNumeric);
+  EXPECT_EQ(field->DisplayFormat()->DecimalSeparator, ",");
+  EXPECT_EQ(field->DataField(), "Name");
+  EXPECT_EQ(rotated->Rotation(), 90);
+  EXPECT_EQ(rotated->ExpressionDelimiters, "<,>");
+  EXPECT_NE(rotated->Text().find(u"แท็บ\tจบ"), WideString::npos);
+}
