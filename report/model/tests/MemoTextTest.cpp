@@ -194,3 +194,47 @@ TEST(MemoText, CorpusMemosKeepTheirTextAndSettings) {
   EXPECT_EQ(rotated->ExpressionDelimiters, "<,>");
   EXPECT_NE(rotated->Text().find(u"แท็บ\tจบ"), WideString::npos);
 }
+
+TEST(MemoText, FlowToTakesTheTextThatDoesNotFitUnexpanded) {
+  MemoInReport r;
+  auto* next = new TkvxMemoView(r.memo->Parent());
+  next->SetBounds(0, 30, 300, 200);
+  r.memo->SetBounds(0, 0, 120, 20);
+  r.memo->SetFlowTo(next);
+  r.memo->SetText(u"ค่า [1+1] วันอาทิตย์ที่สามของเดือน มีพิธีมิสซาสำหรับเด็กและเยาวชน [2+2]");
+  r.memo->BeforePrint();
+  r.memo->GetData();
+  EXPECT_EQ(r.memo->Memo()->Count(), 1) << "one line fits";
+  EXPECT_FALSE(next->AllowExpressions);
+  WideString both = r.memo->Text() + next->Text();
+  std::erase(both, u'\r');
+  std::erase(both, u'\n');
+  std::erase(both, u' ');
+  EXPECT_EQ(both, u"ค่า2วันอาทิตย์ที่สามของเดือนมีพิธีมิสซาสำหรับเด็กและเยาวชน4");
+  delete next;
+  EXPECT_EQ(r.memo->FlowTo(), nullptr) << "a freed target is forgotten";
+}
+
+TEST(MemoText, JustifiedLinesReachTheRightEdgeExceptTheLast) {
+  auto rightmost = [](TkvxHAlign align) {
+    TkvxMemoView memo(nullptr);
+    memo.SetBounds(0, 0, 200, 100);
+    memo.Font()->SetName("Tahoma");
+    memo.Font()->SetSize(10);
+    memo.HAlign = align;
+    memo.SetText(u"aaa bb cccc d eeeeeee ff ggg hhhh ii jjjjj kk");
+    TBitmap b(220, 110);
+    b.Canvas().Brush().SetColor(clWhite);
+    b.Canvas().FillRect(Rect(0, 0, 220, 110));
+    memo.Draw(&b.Canvas(), 1, 1, 0, 0);
+    // The rightmost inked column of the first text line (its top 14 rows).
+    int right = -1;
+    for (int y = 1; y < 15; ++y)
+      for (int x = 0; x < 220; ++x)
+        if ((b.Canvas().Pixels(x, y) & 0xFF) < 128) right = std::max(right, x);
+    return right;
+  };
+  int block = rightmost(haBlock), left = rightmost(haLeft);
+  EXPECT_GE(block, 192) << "a justified line ends at the right edge";
+  EXPECT_LT(left, block - 3);
+}
