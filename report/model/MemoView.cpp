@@ -429,9 +429,9 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
     return true;
   };
   WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
-  Variant copyName = kvxGlobalVariables()->IndexOf("CopyName") >= 0 ? kvxGlobalVariables()->GetVariable("CopyName")
-                                                                       : Variant();
-  WideString copy = copyName.IsEmpty() ? WideString() : copyName.ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
+  WideString copy;
+  if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
+    copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
   // Every marker goes: a footer such as "page 3 of [TotalPages#] ([TotalPages#])" shows both.
   while (replaceFirst("[TOTALPAGES#]", total)) {
   }
