@@ -13,6 +13,7 @@
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Exceptions.h"
 #include "report/model/DBDataset.h"
+#include "report/model/View.h"
 #include "report/model/Resources.h"
 #include "report/model/tests/ModelTestSupport.h"
 #include "report/model/tests/RunTestSupport.h"
@@ -162,6 +163,50 @@ TEST_F(ReportRun, ScriptEventsRunAndTheSnapshotUndoesTheRunsChanges) {
   report_->EngineOptions()->DestroyForms = false;
   EXPECT_TRUE(report_->PrepareReport());
   EXPECT_EQ(memo->Style(), "changed by the run");
+}
+
+TEST_F(ReportRun, PrintAndPreviewClickEventsReachTheScript) {
+  auto* view = new TkvxView(report_.get());
+  view->SetName("View1");
+  view->SetParent(page_);
+  view->OnBeforePrint = "Before";
+  view->OnPreviewClick = "Clicked";
+  view->OnPreviewDblClick = "Twice";
+  report_->ScriptText()->SetText(
+      "var Log: String;\r\n"
+      "procedure Before(Sender: TObject);\r\nbegin\r\n  Log := Log + 'before;';\r\nend;\r\n"
+      "procedure Clicked(View: TObject; Button, Shift: Integer; var Modified: Boolean);\r\n"
+      "begin\r\n  Log := Log + 'click ' + IntToStr(Button) + ' ' + IntToStr(Shift) + ';';\r\n  Modified := True;\r\nend;\r\n"
+      "procedure Twice(View: TObject; Button, Shift: Integer; var Modified: Boolean);\r\n"
+      "begin\r\n  Log := Log + 'twice;';\r\nend;\r\n"
+      "begin\r\nend.");
+  ASSERT_TRUE(report_->PrepareScript()) << report_->Errors->Text();
+  int native = 0;
+  report_->OnBeforePrint = [&](TObject* sender) { native += sender == view ? 1 : 100; };
+  bool nativeModified = false;
+  report_->OnClickObject = [&](TkvxComponent* v, TMouseButton, TShiftState, bool& modified) {
+    nativeModified = modified && v == view;
+  };
+  auto log = [&] { return VarToStr(report_->Script->Find("Log")->GetValue()); };
+
+  // Outside a run the print events stay native only.
+  report_->DoBeforePrint(view);
+  EXPECT_EQ(native, 1);
+  EXPECT_EQ(log(), "");
+  EngineOf(*report_).Running = true;
+  report_->DoBeforePrint(view);
+  EngineOf(*report_).Running = false;
+  EXPECT_EQ(log(), "before;");
+
+  bool modified = false;
+  report_->DoPreviewClick(view, mbRight, TShiftState{ssShift, ssCtrl}, modified, false);
+  EXPECT_TRUE(modified);
+  EXPECT_TRUE(nativeModified);
+  EXPECT_EQ(log(), "before;click 1 5;");
+  modified = false;
+  report_->DoPreviewClick(view, mbLeft, TShiftState{}, modified, true);
+  EXPECT_FALSE(modified);
+  EXPECT_EQ(log(), "before;click 1 5;twice;");
 }
 
 TEST_F(ReportRun, AFailureDuringTheRunIsReportedAndTheSnapshotStillReadBack) {
