@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "app/DemoParish.h"
 #include "platform/db/ADODB.h"
@@ -38,6 +39,20 @@ class TFragileView : public TTestMemo {
 
  private:
   Integer level_ = 0;
+};
+
+// A preview control that writes down what the report asks of it.
+class TLogPreview : public TkvxCustomPreview {
+ public:
+  using TkvxCustomPreview::TkvxCustomPreview;
+  void Init() override { Log += "init;"; }
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
+  void ProgressStart(TkvxProgressType) override { Log += "start;"; }
+  void ProgressStep(TkvxProgressType, Integer progress) override { Log += "step " + std::to_string(progress) + ";"; }
+  void ProgressStop(TkvxProgressType) override { Log += "stop;"; }
+  std::string Log;
 };
 
 }  // namespace
@@ -207,6 +222,42 @@ TEST_F(ReportRun, PrintAndPreviewClickEventsReachTheScript) {
   report_->DoPreviewClick(view, mbLeft, TShiftState{}, modified, true);
   EXPECT_FALSE(modified);
   EXPECT_EQ(log(), "before;click 1 5;twice;");
+}
+
+TEST_F(ReportRun, ProgressGoesToTheWindowTheEventsAndThePreview) {
+  report_->EngineOptions()->EnabledLock = false;
+  TLogPreview preview(nullptr);
+  report_->SetPreview(&preview);
+  EXPECT_EQ(preview.Log, "init;");
+  EXPECT_EQ(preview.Report, report_.get());
+  EXPECT_EQ(preview.PreviewPages, report_->PreviewPages);
+  std::string events;
+  report_->OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer progress) {
+    events += std::to_string(static_cast<int>(type)) + ":" + std::to_string(progress) + ";";
+  };
+
+  // Preparing shows in the preview, the pages appearing as they are built.
+  report_->ShowReport();
+  EXPECT_EQ(preview.Log, "init;init;start;step 0;stop;");
+  EXPECT_EQ(events, "0:1;");
+
+  // Printing has its progress window, whose Cancel stops the work.
+  report_->DoProgressStart(ptPrinting);
+  report_->DoProgress(ptPrinting, 3);
+  EXPECT_FALSE(report_->Terminated);
+  report_->DoProgressStop(ptPrinting);
+  EXPECT_EQ(events, "0:1;2:3;");
+  EXPECT_EQ(preview.Log, "init;init;start;step 0;stop;");
+
+  // The quiet switch silences all of it.
+  report_->EngineOptions()->EnabledLock = true;
+  report_->DoProgressStart(ptRunning);
+  report_->DoProgress(ptRunning, 2);
+  report_->DoProgressStop(ptRunning);
+  EXPECT_EQ(events, "0:1;2:3;");
+  EXPECT_EQ(preview.Log, "init;init;start;step 0;stop;");
+  report_->SetPreview(nullptr);
+  EXPECT_EQ(preview.Report, nullptr);
 }
 
 TEST_F(ReportRun, AFailureDuringTheRunIsReportedAndTheSnapshotStillReadBack) {
