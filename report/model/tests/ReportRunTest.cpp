@@ -150,14 +150,19 @@ TEST_F(ReportRun, ScriptEventsRunAndTheSnapshotUndoesTheRunsChanges) {
   report_->OnStartReport = "StartIt";
   report_->OnStopReport = "StopIt";
   String seen;
+  bool nested = true;
   EngineOf(*report_).PerRow = [&] {
     memo_->SetStyle("changed by the run");
     seen = VarToStr(report_->Calc("<Main> * 2"));
+    nested = report_->PrepareReport();
   };
 
   EXPECT_TRUE(report_->PrepareReport());
   EXPECT_EQ(events_, "begin;compiled;end;");
   EXPECT_EQ(seen, "10");
+  // A run asked for while one runs is refused and leaves the first alone.
+  EXPECT_FALSE(nested);
+  EXPECT_EQ(EngineOf(*report_).Runs, 1);
   EXPECT_EQ(report_->Script->Find("Started")->GetValue().ToInteger(), 1);
   EXPECT_EQ(report_->Script->Find("Stopped")->GetValue().ToInteger(), 11);
   EXPECT_EQ(PagesOf(*report_).Clears, 1);
