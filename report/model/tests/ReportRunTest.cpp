@@ -13,6 +13,7 @@
 #include "platform/gui/ScriptedDialogService.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
 #include "report/model/View.h"
 #include "report/model/Resources.h"
@@ -179,10 +180,21 @@ TEST_F(ReportRun, ScriptEventsRunAndTheSnapshotUndoesTheRunsChanges) {
   report_->DoNotifyEvent(report_.get(), "StartIt", true);
   EXPECT_EQ(report_->Script->Find("Started")->GetValue().ToInteger(), 2);
 
-  // Without the snapshot the changes stay.
+  // Without the snapshot the changes stay. Each run starts the script afresh: nothing of the
+  // last run's names piles up.
+  auto named = [&](const char* name) {
+    int n = 0;
+    for (int i = 0; i < report_->Script->Count(); ++i) n += SameText(report_->Script->GetItem(i)->Name(), name);
+    return n;
+  };
   report_->EngineOptions()->DestroyForms = false;
   EXPECT_TRUE(report_->PrepareReport());
   EXPECT_EQ(memo->Style(), "changed by the run");
+  EXPECT_EQ(named("Started"), 1);
+  EXPECT_EQ(named("StartIt"), 1);
+  EXPECT_EQ(named("Get"), 1);
+  EXPECT_EQ(named("Memo1"), 1);
+  EXPECT_EQ(report_->Script->Find("Started")->GetValue().ToInteger(), 1);
 }
 
 TEST_F(ReportRun, PrintAndPreviewClickEventsReachTheScript) {
