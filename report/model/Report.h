@@ -25,6 +25,8 @@ class TkvxProgress;
 class TsxMethodHelper;
 
 using TkvxGetValueEvent = std::function<void(const String& name, Variant& value)>;
+using TkvxClickObjectEvent =
+    std::function<void(TkvxComponent* view, TMouseButton button, TShiftState shift, bool& modified)>;
 using TkvxProgressEvent = std::function<void(TkvxReport* sender, TkvxProgressType progressType, Integer progress)>;
 
 class TkvxReport : public TkvxComponent {
@@ -95,6 +97,12 @@ class TkvxReport : public TkvxComponent {
   void DoNotifyEvent(TObject* obj, const String& eventName, bool runAlways = false);
   // Runs the script procedure eventName with an array of parameters whose values come back.
   void DoParamEvent(const String& eventName, Variant& params, bool runAlways = false);
+  // The report's OnBeforePrint / OnAfterPrint, then the object's script event of that name.
+  void DoBeforePrint(TkvxComponent* obj);
+  void DoAfterPrint(TkvxComponent* obj);
+  // A view clicked in the preview: its script event runs also outside a run and may set
+  // modified (the preview then redraws), then the report's own click event.
+  void DoPreviewClick(TkvxComponent* view, TMouseButton button, TShiftState shift, bool& modified, bool dblClick);
 
   virtual void DoProgressStart(TkvxProgressType progressType);
   virtual void DoProgress(TkvxProgressType progressType, Integer progress);
@@ -138,7 +146,8 @@ class TkvxReport : public TkvxComponent {
   void SetStoreInDFM(bool v) { storeInDFM_ = v; }
   // Names of script procedures.
   String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
-  TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview;
+  TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview, OnBeforePrint, OnAfterPrint;
+  TkvxClickObjectEvent OnClickObject, OnDblClickObject;
   TkvxGetValueEvent OnGetValue;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
 

@@ -53,6 +53,9 @@ bool TkvxReport::RunPrepared() {
 }
 
 bool TkvxReport::PrepareReport(bool clearLastReport) {
+  // Events are processed during a run (progress, the preview's buttons): a second run started
+  // from one of them would rebuild the pages and the report under the first.
+  if (Engine && Engine->Running) return false;
   if (clearLastReport && PreviewPages) PreviewPages->Clear();
   Errors->Clear();
   Terminated = false;

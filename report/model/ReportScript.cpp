@@ -8,6 +8,7 @@
 #include "report/model/PictureView.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
+#include "platform/rtl/TypInfo.h"
 #include "script/ClassModel.h"
 
 namespace orv {
@@ -19,6 +20,11 @@ Integer ArgToInt(const Variant& v) {
   if (v.IsNull() || v.IsEmpty()) return 0;
   if (VarIsStr(v)) return StrToIntDef(VarToStr(v), 0);
   return v.ToInteger();
+}
+
+// The name of the script procedure that obj's published event property names ('' when none).
+String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
+  return obj && GetPropInfo(obj, event) ? GetStrProp(obj, event) : String();
 }
 
 }  // namespace
@@ -129,6 +135,29 @@ void TkvxReport::DoNotifyEvent(TObject* obj, const String& eventName, bool runAl
 void TkvxReport::DoParamEvent(const String& eventName, Variant& params, bool runAlways) {
   if (eventName.empty() || !(runAlways || (Engine && Engine->Running))) return;
   Script->CallFunctionVar(eventName, params);
+}
+
+void TkvxReport::DoBeforePrint(TkvxComponent* obj) {
+  if (OnBeforePrint) OnBeforePrint(obj);
+  DoNotifyEvent(obj, ScriptEventOf(obj, "OnBeforePrint"));
+}
+
+void TkvxReport::DoAfterPrint(TkvxComponent* obj) {
+  if (OnAfterPrint) OnAfterPrint(obj);
+  DoNotifyEvent(obj, ScriptEventOf(obj, "OnAfterPrint"));
+}
+
+void TkvxReport::DoPreviewClick(TkvxComponent* view, TMouseButton button, TShiftState shift, bool& modified,
+                                bool dblClick) {
+  const String event = ScriptEventOf(view, dblClick ? "OnPreviewDblClick" : "OnPreviewClick");
+  if (!event.empty()) {
+    Variant params = VarArrayOf({sxObjectToValue(view), Variant(static_cast<Integer>(button)),
+                                 Variant(static_cast<Integer>(shift.Mask())), Variant(modified)});
+    DoParamEvent(event, params, true);
+    modified = VarArrayGet(params, {3}).ToBoolean();
+  }
+  if (dblClick ? bool(OnDblClickObject) : bool(OnClickObject))
+    (dblClick ? OnDblClickObject : OnClickObject)(view, button, shift, modified);
 }
 
 }  // namespace orv

@@ -53,9 +53,12 @@ bool TkvxReport::DoGetValue(const String& name, Variant& value) {
     return true;
   }
 
-  if (Integer i = SysVariables->IndexOf(name); i >= 0) {
-    value = SysVariable(i);
-    return true;
+  // Compared character by character: a locale-aware comparison would let "Page#" match "Page".
+  for (Integer i = 0; i < SysVariables->Count(); ++i) {
+    if (SameText(SysVariables->Strings(i), name)) {
+      value = SysVariable(i);
+      return true;
+    }
   }
 
   if (OnGetValue) {
