@@ -218,6 +218,16 @@ TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
     memo->AllowHTMLTags = true;
     EXPECT_NE(memo->WrapText(true).find(u"<font color="), WideString::npos) << "a malformed colour tag stays text";
   }
+  // Cut-off and odd tags lay out as text without failing.
+  for (const WideString& odd : {WideString(u"<"), WideString(u"ก<font color="), WideString(u"<font color=\"#\">ข"),
+                                WideString(u"<font color=\"#FFFFFFFFFFFF\">ค"), WideString(u"<sub"),
+                                WideString(u"</b></i></font></sub>ง<"), WideString(u"<font  color=red>จ")}) {
+    auto memo = Memo(odd, 20, 100);
+    memo->AllowHTMLTags = true;
+    memo->WordBreak = true;
+    EXPECT_FALSE(memo->WrapText(true).empty());
+    EXPECT_GT(memo->CalcHeight(), 0);
+  }
   auto named = Memo(u"<font color=red>ก</font>", 400, 40);
   named->AllowHTMLTags = true;
   EXPECT_EQ(named->WrapText(true), u"ก\r\n");
