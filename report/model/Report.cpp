@@ -9,7 +9,9 @@
 #include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/PictureView.h"
+#include "report/model/ProgressWindow.h"
 #include "report/model/ShapeView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
@@ -55,7 +57,7 @@ void kvxRegisterModelClasses() {
                      TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
                      TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass(), TkvxLineView::StaticClass(),
                      TkvxCustomLineView::StaticClass(), TkvxShapeView::StaticClass(),
-                     TkvxPictureView::StaticClass()});
+                     TkvxPictureView::StaticClass(), TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass()});
   });
 }
 
@@ -73,6 +75,11 @@ TkvxReport::TkvxReport(TComponent* owner)
       reportOptions_(std::make_unique<TkvxReportOptions>(this)),
       scriptText_(std::make_unique<TStringList>()) {
   kvxRegisterModelClasses();
+  Script = std::make_unique<TsxScript>(nullptr);
+  Script->ExtendedCharset = true;
+  Script->AddRTTI();
+  ExpressionCache = std::make_unique<TkvxExpressionCache>(Script.get());
+  SysVariables = std::make_unique<TStringList>();
   Errors->SetSorted(true);
   Errors->SetDuplicates(dupIgnore);
   Clear();
@@ -96,27 +103,6 @@ TkvxReport::~TkvxReport() {
 std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&, std::unique_ptr<TkvxCustomPreviewPages>&)>
     TkvxReport::MakeEngine;
 
-bool TkvxReport::PrepareReport(bool clearLastReport) {
-  if (!Engine || !PreviewPages || Engine->Running) return false;
-  Errors->Clear();
-  Terminated = false;
-  if (clearLastReport) PreviewPages->Clear();
-  bool result = false;
-  // The preview follows the run page by page and offers its cancel button meanwhile.
-  if (preview_) preview_->ProgressStart(ptRunning);
-  try {
-    result = Engine->Run();
-  } catch (const std::exception& e) {
-    Errors->Add(CurrentObjectName.empty() ? String(e.what()) : CurrentObjectName + ": " + e.what());
-  }
-  if (preview_) preview_->ProgressStop(ptRunning);
-  if (Errors->Count() > 0) {
-    kvxCommonErrorHandler(this, Errors->Text());
-    return false;
-  }
-  return result;
-}
-
 void TkvxReport::Clear() {
   clearingAll_ = true;
   try {
@@ -139,6 +125,7 @@ void TkvxReport::Clear() {
   parentReport_.clear();
   scriptLanguage_ = "PascalScript";
   scriptText_->SetText("begin\r\n\r\nend.");
+  SysVariables->SetText("Date\r\nTime\r\nPage\r\nPage#\r\nTotalPages\r\nTotalPages#\r\nLine\r\nLine#\r\nCopyName#");
   OnRunDialogs.clear();
   OnStartReport.clear();
   OnStopReport.clear();
@@ -331,7 +318,8 @@ void TkvxReport::LoadFromStream(TStream& stream) {
     Clear();
     return;
   }
-  if (Errors->Count() > 0)
+  // A snapshot read back during a run leaves its errors to the run's own report.
+  if (!Reloading && Errors->Count() > 0)
     kvxCommonErrorHandler(this, kvxGetResources()->Get("clErrors") + "\r\n" + Errors->Text());
 }
 
