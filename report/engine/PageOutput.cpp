@@ -10,6 +10,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PreviewPages.h"
+#include "report/engine/Printers.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/ReportComponent.h"
 #include "report/model/Resources.h"
@@ -65,7 +66,7 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
   std::shared_ptr<TkvxReportPage> page = GetPageShared(index);
   if (!page || !canvas) return;
   TMirrorMargins mirror(page.get(), index);
-  bool printing = kvxIsKindOf(canvas, "TkvxPrinterCanvas");
+  bool printing = dynamic_cast<TkvxPrinterCanvas*>(canvas) != nullptr;
   if (!printing) {
     canvas->SaveClip();
     canvas->IntersectClipRect(TRect{

@@ -104,6 +104,11 @@ Integer TkvxPrintLoop::PageDuplex(TkvxReportPage* page) const {
   return duplex_ != 0 ? duplex_ - 1 : static_cast<Integer>(page->Duplex());
 }
 
+void TkvxPrintLoop::SheetParams(bool landscape, Integer bin, Integer duplex, Integer copies) {
+  printer_.SetPrintParams(options_.PrintOnSheet, landscape ? sheetHeight_ : sheetWidth_,
+                          landscape ? sheetWidth_ : sheetHeight_, landscape, bin, duplex + 1, copies);
+}
+
 bool TkvxPrintLoop::Terminated() {
   if (!pages_.Report->Terminated) return false;
   if (begun_ && !aborted_) printer_.Abort();
@@ -179,15 +184,15 @@ bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
       printer_.SetPrintParams(page->PaperSize(), page->PaperWidth(), page->PaperHeight(), landscape, bin, duplex + 1,
                               copies);
     } else if (scale && (first || turned)) {
-      printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, landscape, bin, duplex + 1, copies);
-      sheetWidth_ = printer_.PaperWidth();
-      sheetHeight_ = printer_.PaperHeight();
+      SheetParams(landscape, bin, duplex, copies);
+      laidWidth_ = printer_.PaperWidth();
+      laidHeight_ = printer_.PaperHeight();
     }
     if (!Begin()) return false;
     Extended kx = 1, ky = 1;
     if (scale && page->PaperWidth() > 0 && page->PaperHeight() > 0) {
-      kx = sheetWidth_ / page->PaperWidth();
-      ky = sheetHeight_ / page->PaperHeight();
+      kx = laidWidth_ / page->PaperWidth();
+      ky = laidHeight_ / page->PaperHeight();
       pages_.PrintScale = std::min(kx, ky);
     }
     pages_.DrawPage(index, printer_.Canvas(), kx * dpi.X / 96, ky * dpi.Y / 96, -printer_.LeftMargin() * dpi.X / 25.4,
@@ -214,7 +219,7 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
     Integer duplex = PageDuplex(page.get());
     TkvxCells cells = kvxCountCells(page->PaperWidth(), page->PaperHeight(), sheetWidth_, sheetHeight_);
     if (printed_ == 0 || cells.Rotated != lastOrientation_)
-      printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, cells.Rotated, bin, duplex + 1, copies);
+      SheetParams(cells.Rotated, bin, duplex, copies);
     // The printer lays the sheet out as turned, margins included.
     TPoint dpi = printer_.DPI();
     int left = Px(printer_.LeftMargin(), dpi.X), top = Px(printer_.TopMargin(), dpi.Y);
@@ -252,7 +257,7 @@ bool TkvxPrintLoop::JoinLoop(Integer copy) {
   Integer rows = cells.Rotated ? cells.Columns : cells.Rows;
   Integer duplex = PageDuplex(first.get());
   if (printed_ == 0)
-    printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, cells.Rotated, first->Bin(), duplex + 1, 1);
+    SheetParams(cells.Rotated, first->Bin(), duplex, 1);
   lastDuplex_ = duplex;
   TPoint dpi = printer_.DPI();
   int left = Px(printer_.LeftMargin(), dpi.X), top = Px(printer_.TopMargin(), dpi.Y);
@@ -269,6 +274,8 @@ bool TkvxPrintLoop::JoinLoop(Integer copy) {
     for (Integer row = 0; row < rows && at < cellPages.size(); ++row) {
       for (Integer column = 0; column < columns && at < cellPages.size(); ++column, ++at) {
         lastIndex = cellPages[at];
+        std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(lastIndex);
+        if (!page) continue;
         pages_.CopyNo = options_.Collate ? copy : static_cast<Integer>(at % static_cast<size_t>(repeat)) + 1;
         pages_.DrawPage(lastIndex, printer_.Canvas(), dpi.X / 96.0, dpi.Y / 96.0, -left + column * cellWidth,
                         -top + row * cellHeight);
@@ -313,9 +320,11 @@ bool TkvxPreviewPages::Print() {
   TkvxCustomPrinter* printer = printers->Printer();
   Extended sheetWidth = 0, sheetHeight = 0;
   if (printer && options->PrintMode != pmDefault) {
+    // Measured upright whatever way the last job left the printer: the cell layout turns it.
     bool custom = options->PrintOnSheet == 256;
-    printer->SetViewParams(options->PrintOnSheet, custom ? printer->PaperWidth() : 0,
-                           custom ? printer->PaperHeight() : 0, printer->Orientation());
+    Extended width = printer->PaperWidth(), height = printer->PaperHeight();
+    if (printer->Orientation()) std::swap(width, height);
+    printer->SetViewParams(options->PrintOnSheet, custom ? width : 0, custom ? height : 0, false);
     sheetWidth = printer->PaperWidth();
     sheetHeight = printer->PaperHeight();
   }

@@ -27,7 +27,7 @@ bool kvxValidPageNumbers(const String& text);
 class TkvxPrintLoop {
  public:
   // duplex: the print dialog's choice, 0 = as each page says, else the duplex mode + 1.
-  // sheetWidth and sheetHeight: the sheet of the split, join and scale modes, in mm.
+  // sheetWidth and sheetHeight: the upright sheet of the split, join and scale modes, in mm.
   TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
                 Integer duplex, Extended sheetWidth, Extended sheetHeight);
 
@@ -45,12 +45,16 @@ class TkvxPrintLoop {
   bool JoinLoop(Integer copy);
   void Step(Integer index);
   bool Terminated();
+  // The sheet of split, join and scale, laid as asked.
+  void SheetParams(bool landscape, Integer bin, Integer duplex, Integer copies);
 
   TkvxPreviewPages& pages_;
   TkvxCustomPrinter& printer_;
   const TkvxPrintOptions& options_;
   Integer duplex_;
   Extended sheetWidth_, sheetHeight_;
+  // The sheet of scale mode as the printer lays it for the page's orientation.
+  Extended laidWidth_ = 0, laidHeight_ = 0;
   TStringList numbers_;
   Integer copies_;
   bool begun_ = false;
