@@ -41,12 +41,15 @@ struct TCountingFilter : TkvxCustomExportFilter {
     if (obj->IsBand()) Bands += obj->Name() + " ";
     else ++Views;
   }
-  void FinishPage(TkvxReportPage* page, Integer) override {
+  void FinishPage(TkvxReportPage* page, Integer index) override {
     Log += "end ";
     Left = page->Left();
+    if (index == CancelAt) Report->SetTerminated(true);
   }
   void Finish() override { Log += "finish"; }
   bool StartResult = true;
+  // The page after which the user cancels.
+  Integer CancelAt = -1;
   std::string Log, Bands;
   int Views = 0;
   Extended Left = 0;
@@ -90,6 +93,42 @@ TEST(PageOutput, ExportHandsSelectedPagesToTheFilterInOrder) {
   EXPECT_FALSE(pages.Export(&refused));
   EXPECT_EQ(refused.Log, "start ");
   EXPECT_FALSE(pages.Export(nullptr));
+}
+
+TEST(PageOutput, CancelledExportSaysHowFarItGot) {
+  TListReport list;
+  list.Run(45);  // three pages
+  TkvxPreviewPages& pages = *list.Pages;
+  list.Report->EngineOptions()->NewSilentMode = simReThrow;
+  TCountingFilter first;
+  first.CancelAt = 0;
+  try {
+    pages.Export(&first);
+    ADD_FAILURE() << "a cancelled export passed for a finished one";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Export cancelled after 1 of 3 pages");
+  }
+  // The filter still closes its output, holding the page it got.
+  EXPECT_EQ(first.Log, "start page0 end finish");
+
+  list.Report->EngineOptions()->NewSilentMode = simSilent;
+  TCountingFilter ranged;
+  ranged.PageNumbers = "2-3";
+  ranged.CancelAt = 1;
+  EXPECT_FALSE(pages.Export(&ranged));
+  EXPECT_EQ(ranged.Log, "start page1 end finish");
+  // A cancel after the last page is too late to lose anything: the export is whole.
+  TCountingFilter late;
+  late.CancelAt = 2;
+  EXPECT_TRUE(pages.Export(&late));
+  EXPECT_EQ(late.Log, "start page0 end page1 end page2 end finish");
+}
+
+TEST(PageOutput, OnlyWebAndMailLinksLeaveTheProgram) {
+  // Files, even existing ones, and other schemes are a report's data trying to run something.
+  for (const char* url : {"file:///etc/hostname", "/etc/hostname", "javascript:alert(1)", "ftp://example.org/x",
+                          "smb://server/share", "", "   "})
+    EXPECT_FALSE(kvxOpenURL(url)) << url;
 }
 
 }  // namespace
