@@ -10,6 +10,7 @@
 #include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "report/engine/PreviewPages.h"
+#include "report/engine/PrintDialog.h"
 #include "report/model/Resources.h"
 
 namespace orv {
@@ -101,7 +102,7 @@ std::vector<Integer> TkvxPrintLoop::Order() const {
 }
 
 Integer TkvxPrintLoop::PageDuplex(TkvxReportPage* page) const {
-  return duplex_ != 0 ? duplex_ - 1 : static_cast<Integer>(page->Duplex());
+  return duplex_ != 0 ? duplex_ : static_cast<Integer>(page->Duplex());
 }
 
 void TkvxPrintLoop::SheetParams(bool landscape, Integer bin, Integer duplex, Integer copies) {
@@ -292,6 +293,39 @@ bool TkvxPrintLoop::JoinLoop(Integer copy) {
 
 namespace orv {
 
+namespace {
+
+// However a print ends, an error the report's silent mode raises included, the job's choices end
+// with it: the options come back, the preview is unlocked, a half-sent job is withdrawn, and a
+// file chosen to print to is forgotten, so that a later print never goes silently there.
+class TJobScope {
+ public:
+  TJobScope(TkvxPreviewPages& pages, TkvxPrintOptions* options) : pages_(pages), options_(options) {
+    saved_.Assign(options);
+  }
+  ~TJobScope() {
+    if (TkvxCustomPrinter* printer = kvxPrinters()->Printer()) {
+      if (printer->Printing()) printer->Abort();
+      printer->SetFileName("");
+    }
+    if (preview_) preview_->Unlock();
+    pages_.CopyNo = 0;
+    options_->Assign(&saved_);
+  }
+  void Lock(TkvxCustomPreview* preview) {
+    preview_ = preview;
+    if (preview_) preview_->Lock();
+  }
+
+ private:
+  TkvxPreviewPages& pages_;
+  TkvxPrintOptions* options_;
+  TkvxPrintOptions saved_;
+  TkvxCustomPreview* preview_ = nullptr;
+};
+
+}  // namespace
+
 bool TkvxPreviewPages::Print() {
   TkvxPrinters* printers = kvxPrinters();
   if (!printers->HasPhysicalPrinters()) {
@@ -302,20 +336,20 @@ bool TkvxPreviewPages::Print() {
   // Dot-matrix reports go to a text exporter, and this system has none.
   if (Report->DotMatrixReport()) return false;
   TkvxPrintOptions* options = Report->PrintOptions();
-  TkvxPrintOptions saved;
-  saved.Assign(options);
-  // The job's own choices never outlive it.
-  auto finish = [&](bool ok) {
-    CopyNo = 0;
-    options->Assign(&saved);
-    return ok;
-  };
+  TJobScope scope(*this, options);
   Integer named = options->Printer.empty() ? -1 : printers->IndexOf(options->Printer);
   if (named >= 0 || printers->PrinterIndex() < 0) printers->SetPrinterIndex(named);
   Integer duplex = 0;
+  if (options->ShowDialog) {
+    TkvxPrintDialog dialog(nullptr);
+    dialog.Report = Report;
+    dialog.Duplex = duplex;
+    if (dialog.ShowModal() != mrOk) return false;
+    duplex = dialog.Duplex;
+  }
   if (!kvxValidPageNumbers(options->PageNumbers)) {
     kvxCommonErrorHandler(Report, "Page numbers must be numbers and ranges such as 1,3,5-12");
-    return finish(false);
+    return false;
   }
   TkvxCustomPrinter* printer = printers->Printer();
   Extended sheetWidth = 0, sheetHeight = 0;
@@ -328,19 +362,16 @@ bool TkvxPreviewPages::Print() {
     sheetWidth = printer->PaperWidth();
     sheetHeight = printer->PaperHeight();
   }
-  TkvxCustomPreview* preview = Report->Preview();
-  if (preview) preview->Lock();
-  bool ok = false;
+  scope.Lock(Report->Preview());
   if (!printer || !printer->Initialized()) {
     kvxCommonErrorHandler(Report, "Printer selected is not valid");
-  } else {
-    ClearPageCache();
-    TkvxPrintLoop loop(*this, *printer, *options, duplex, sheetWidth, sheetHeight);
-    ok = loop.Run();
-    if (!ok && !Report->Terminated) kvxCommonErrorHandler(Report, printer->LastError());
+    return false;
   }
-  if (preview) preview->Unlock();
-  return finish(ok);
+  ClearPageCache();
+  TkvxPrintLoop loop(*this, *printer, *options, duplex, sheetWidth, sheetHeight);
+  if (loop.Run()) return true;
+  if (!Report->Terminated) kvxCommonErrorHandler(Report, printer->LastError());
+  return false;
 }
 
 }  // namespace orv

@@ -26,7 +26,7 @@ bool kvxValidPageNumbers(const String& text);
 // One print job of a prepared report on one printer.
 class TkvxPrintLoop {
  public:
-  // duplex: the print dialog's choice, 0 = as each page says, else the duplex mode + 1.
+  // duplex: the print dialog's choice, 0 = as each page says, else the duplex mode.
   // sheetWidth and sheetHeight: the upright sheet of the split, join and scale modes, in mm.
   TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
                 Integer duplex, Extended sheetWidth, Extended sheetHeight);

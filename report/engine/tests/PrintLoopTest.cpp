@@ -3,12 +3,17 @@
 // pdftotext and qpdf; a cancelled job and bad page numbers send nothing.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QTimer>
 #include <regex>
 
 #include "report/engine/PrintLoop.h"
 #include "report/engine/Printers.h"
 #include "report/engine/tests/PrintTesting.h"
 #include "report/engine/tests/StoreTestSupport.h"
+#include "report/model/Resources.h"
 
 namespace orv::test {
 namespace {
@@ -178,8 +183,12 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   TkvxPrintOptions* o = list.Report->PrintOptions();
   for (const char* bad : {"1-x", "3,,5", "-2", "1-2-", "2-,3", "99999999999"}) {
     o->PageNumbers = bad;
+    // A file chosen for a job that never ran is not where the next job goes.
+    kvxPrinters()->Printer()->SetFileName(TempFolder("print-loop") + "/refused.prn");
     EXPECT_THROW(list.Pages->Print(), Exception) << bad;
+    EXPECT_EQ(kvxPrinters()->Printer()->FileName(), "") << bad;
   }
+  EXPECT_FALSE(std::filesystem::exists(TempFolder("print-loop") + "/refused.prn"));
   EXPECT_TRUE(kvxValidPageNumbers(" 1, 3 ,5-12"));
   EXPECT_TRUE(kvxValidPageNumbers("2-"));
   EXPECT_TRUE(kvxValidPageNumbers(""));
@@ -202,6 +211,51 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   EXPECT_EQ(PrintedPages(next), (std::vector<int>{1, 2, 3}));
   for (auto& e : std::filesystem::directory_iterator(list.Server.Tree + "/out"))
     if (e.path().extension() == ".args") EXPECT_EQ(ReadFile(e.path()).find("title=cancelled"), std::string::npos);
+}
+
+// Answers the print dialog when it shows: both sides along the long edge, then the button.
+struct TDialogAnswer {
+  explicit TDialogAnswer(const char* buttonKey) {
+    TkvxResources* res = kvxGetResources();
+    QString button = QString::fromStdString(res->Get(buttonKey));
+    QString vertical = QString::fromStdString(res->Get("dupVert"));
+    timer.setInterval(20);
+    QObject::connect(&timer, &QTimer::timeout, [this, button, vertical] {
+      QWidget* dialog = QApplication::activeModalWidget();
+      if (!dialog) return;
+      for (QComboBox* box : dialog->findChildren<QComboBox*>())
+        if (int i = box->findText(vertical); i >= 0) box->setCurrentIndex(i);
+      for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+        if (b->text().remove('&') == QString(button).remove('&')) {
+          ++Answered;
+          b->click();
+          return;
+        }
+    });
+    timer.start();
+  }
+  QTimer timer;
+  int Answered = 0;
+};
+
+TEST(PrintLoop, TheDialogsChoicesReachTheJob) {
+  TPrintedList list;
+  list.Report->PrintOptions()->ShowDialog = true;
+  {
+    TDialogAnswer cancel("2");
+    list.Report->ReportOptions()->Name = "dialog cancelled";
+    EXPECT_FALSE(list.Pages->Print());
+    EXPECT_EQ(cancel.Answered, 1);
+  }
+  TDialogAnswer ok("1");
+  // Three one-sided pages printed on both sides: the copy closes with a blank back.
+  TCapturedJob job = list.Print("dialog duplex");
+  EXPECT_EQ(ok.Answered, 1);
+  EXPECT_EQ(JobOptions(job)["sides"], "two-sided-long-edge");
+  EXPECT_EQ(PrintedPages(job), (std::vector<int>{1, 2, 3, 0}));
+  for (auto& e : std::filesystem::directory_iterator(list.Server.Tree + "/out"))
+    if (e.path().extension() == ".args")
+      EXPECT_EQ(ReadFile(e.path()).find("title=dialog cancelled"), std::string::npos);
 }
 
 }  // namespace
