@@ -11,6 +11,7 @@
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/Printers.h"
+#include "report/model/Bands.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/ReportComponent.h"
 #include "report/model/Resources.h"
@@ -100,15 +101,27 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
   if ((Engine && Engine->Running) || index < 0 || index >= GetCount()) return;
   std::shared_ptr<TkvxReportPage> page = GetPageShared(index);
   if (!page) return;
+  auto under = [&](TkvxReportComponent* obj) {
+    int left = static_cast<int>(std::lround(obj->AbsLeft() * scale + offsetX));
+    int top = static_cast<int>(std::lround(obj->AbsTop() * scale + offsetY));
+    int right = static_cast<int>(std::lround((obj->AbsLeft() + obj->Width()) * scale + offsetX));
+    int bottom = static_cast<int>(std::lround((obj->AbsTop() + obj->Height()) * scale + offsetY));
+    return x >= left && x <= right && y >= top && y <= bottom;
+  };
+  TkvxGroupHeader* drillDown = nullptr;
   const std::vector<TkvxComponent*> objects = page->AllObjects();
   for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
-    TkvxReportComponent* view = AsView(*it);
+    auto* obj = dynamic_cast<TkvxReportComponent*>(*it);
+    if (!obj || !under(obj)) continue;
+    // A click anywhere on a drill-down group's header, its views included, opens or closes it.
+    auto* header = dynamic_cast<TkvxGroupHeader*>(obj);
+    if (!header && !obj->IsBand()) header = dynamic_cast<TkvxGroupHeader*>(obj->Parent());
+    if (header && header->DrillDown) {
+      drillDown = header;
+      break;
+    }
+    TkvxReportComponent* view = AsView(obj);
     if (!view) continue;
-    int left = static_cast<int>(std::lround(view->AbsLeft() * scale + offsetX));
-    int top = static_cast<int>(std::lround(view->AbsTop() * scale + offsetY));
-    int right = static_cast<int>(std::lround((view->AbsLeft() + view->Width()) * scale + offsetX));
-    int bottom = static_cast<int>(std::lround((view->AbsTop() + view->Height()) * scale + offsetY));
-    if (x < left || x > right || y < top || y > bottom) continue;
     const TPropInfo* cursorProp = kvxFindProp(view->ClassType(), "Cursor");
     bool ownCursor = cursorProp && cursorProp->Kind() == tkInteger && cursorProp->GetOrd(view) != 0;
     if (ownCursor) cursor = static_cast<TCursor>(cursorProp->GetOrd(view));
@@ -119,6 +132,16 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
     if (click) kvxOpenURL(url);
     return;
   }
+  if (!drillDown) return;
+  cursor = crHandPoint;
+  if (!click) return;
+  String key = drillDown->Name() + "." + IntToStr(drillDown->Tag());
+  Integer at = Report->DrillDownState->IndexOf(key);
+  if (at >= 0)
+    Report->DrillDownState->Delete(at);
+  else
+    Report->DrillDownState->Add(key);
+  if (TkvxCustomPreview* preview = Report->Preview()) preview->RefreshReport();
 }
 
 }  // namespace orv
