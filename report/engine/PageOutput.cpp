@@ -126,7 +126,8 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
     bool ownCursor = cursorProp && cursorProp->Kind() == tkInteger && cursorProp->GetOrd(view) != 0;
     if (ownCursor) cursor = static_cast<TCursor>(cursorProp->GetOrd(view));
     const TPropInfo* urlProp = kvxFindProp(view->ClassType(), "URL");
-    String url = urlProp && (urlProp->Kind() == tkLString || urlProp->Kind() == tkString) ? urlProp->GetStr(view) : String();
+    bool hasURL = urlProp && (urlProp->Kind() == tkLString || urlProp->Kind() == tkString);
+    String url = hasURL ? urlProp->GetStr(view) : String();
     if (url.empty()) return;
     if (!ownCursor) cursor = crHandPoint;
     if (click) kvxOpenURL(url);

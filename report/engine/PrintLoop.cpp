@@ -181,7 +181,8 @@ bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
     Integer height = static_cast<Integer>(std::lround(page->PaperHeight()));
     bool first = printed_ == 0;
     bool turned = bin != lastBin_ || landscape != lastOrientation_ || duplex != lastDuplex_;
-    if (!scale && (first || turned || page->PaperSize() != lastPaper_ || width != lastWidth_ || height != lastHeight_)) {
+    bool otherPaper = page->PaperSize() != lastPaper_ || width != lastWidth_ || height != lastHeight_;
+    if (!scale && (first || turned || otherPaper)) {
       printer_.SetPrintParams(page->PaperSize(), page->PaperWidth(), page->PaperHeight(), landscape, bin, duplex + 1,
                               copies);
     } else if (scale && (first || turned)) {

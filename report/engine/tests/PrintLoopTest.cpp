@@ -46,7 +46,8 @@ struct TPrintedList : TListReport {
 
 int Occurrences(const std::string& text, const std::string& word) {
   std::regex pattern("\\b" + word + "\\b");
-  return static_cast<int>(std::distance(std::sregex_iterator(text.begin(), text.end(), pattern), std::sregex_iterator()));
+  auto found = std::sregex_iterator(text.begin(), text.end(), pattern);
+  return static_cast<int>(std::distance(found, std::sregex_iterator()));
 }
 
 // The prepared page each printed page shows, by its first row; 0 for a blank page.
@@ -54,7 +55,8 @@ std::vector<int> PrintedPages(const TCapturedJob& job) {
   std::vector<int> pages;
   for (size_t n = 1; n <= PdfPageSizes(job.DocumentPath).size(); ++n) {
     std::string text = PdfText(job.DocumentPath, static_cast<int>(n));
-    pages.push_back(Occurrences(text, "row1") ? 1 : Occurrences(text, "row21") ? 2 : Occurrences(text, "row41") ? 3 : 0);
+    int first = Occurrences(text, "row1") ? 1 : Occurrences(text, "row21") ? 2 : Occurrences(text, "row41") ? 3 : 0;
+    pages.push_back(first);
   }
   return pages;
 }
