@@ -1,5 +1,7 @@
 // Pages leaving the store: drawn on a canvas and handed to an export filter.
 #include "platform/gui/Bitmap.h"
+#include "platform/gui/Cursors.h"
+#include "report/model/Bands.h"
 #include "report/engine/tests/StoreTestSupport.h"
 
 namespace orv::test {
@@ -41,12 +43,15 @@ struct TCountingFilter : TkvxCustomExportFilter {
     if (obj->IsBand()) Bands += obj->Name() + " ";
     else ++Views;
   }
-  void FinishPage(TkvxReportPage* page, Integer) override {
+  void FinishPage(TkvxReportPage* page, Integer index) override {
     Log += "end ";
     Left = page->Left();
+    if (index == CancelAt) Report->SetTerminated(true);
   }
   void Finish() override { Log += "finish"; }
   bool StartResult = true;
+  // The page after which the user cancels.
+  Integer CancelAt = -1;
   std::string Log, Bands;
   int Views = 0;
   Extended Left = 0;
@@ -90,6 +95,95 @@ TEST(PageOutput, ExportHandsSelectedPagesToTheFilterInOrder) {
   EXPECT_FALSE(pages.Export(&refused));
   EXPECT_EQ(refused.Log, "start ");
   EXPECT_FALSE(pages.Export(nullptr));
+}
+
+TEST(PageOutput, CancelledExportSaysHowFarItGot) {
+  TListReport list;
+  list.Run(45);  // three pages
+  TkvxPreviewPages& pages = *list.Pages;
+  list.Report->EngineOptions()->NewSilentMode = simReThrow;
+  TCountingFilter first;
+  first.CancelAt = 0;
+  try {
+    pages.Export(&first);
+    ADD_FAILURE() << "a cancelled export passed for a finished one";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Export cancelled after 1 of 3 pages");
+  }
+  // The filter still closes its output, holding the page it got.
+  EXPECT_EQ(first.Log, "start page0 end finish");
+
+  list.Report->EngineOptions()->NewSilentMode = simSilent;
+  TCountingFilter ranged;
+  ranged.PageNumbers = "2-3";
+  ranged.CancelAt = 1;
+  EXPECT_FALSE(pages.Export(&ranged));
+  EXPECT_EQ(ranged.Log, "start page1 end finish");
+  // A cancel after the last page is too late to lose anything: the export is whole.
+  TCountingFilter late;
+  late.CancelAt = 2;
+  EXPECT_TRUE(pages.Export(&late));
+  EXPECT_EQ(late.Log, "start page0 end page1 end page2 end finish");
+}
+
+TEST(PageOutput, OnlyWebAndMailLinksLeaveTheProgram) {
+  // Files, even existing ones, and other schemes are a report's data trying to run something.
+  for (const char* url : {"file:///etc/hostname", "/etc/hostname", "javascript:alert(1)", "ftp://example.org/x",
+                          "smb://server/share", "", "   "})
+    EXPECT_FALSE(kvxOpenURL(url)) << url;
+}
+
+// A preview that counts how often it was asked to prepare the report again.
+class TRefreshCounter : public TkvxCustomPreview {
+ public:
+  TRefreshCounter() : TkvxCustomPreview(nullptr) {}
+  void Init() override {}
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override { ++Refreshes; }
+  void ProgressStart(TkvxProgressType) override {}
+  void ProgressStep(TkvxProgressType, Integer) override {}
+  void ProgressStop(TkvxProgressType) override {}
+  int Refreshes = 0;
+};
+
+TEST(PageOutput, ClicksOnADrillDownHeaderOpenAndCloseItsGroup) {
+  TListReport list;
+  auto* group = new TkvxGroupHeader(list.Page);
+  group->SetName("Parish");
+  group->SetBounds(0, 500, 700, 20);
+  group->DrillDown = true;
+  auto* caption = new TStoreMemo(group);
+  caption->SetName("ParishName");
+  caption->SetBounds(10, 0, 100, 20);
+  caption->SetText("Ban Pong");
+  list.Start();
+  list.Pages->AddPage(list.Page);
+  group->DrillDownGroup = 4;  // the engine's number of this group
+  list.Pages->AddObject(group);
+  list.Pages->Finish();
+  TRefreshCounter preview;
+  list.Report->SetPreview(&preview);
+
+  TCursor cursor = crDefault;
+  // Passing over the header shows the hand and changes nothing.
+  list.Pages->ObjectOver(0, 600, 510, mbLeft, {}, 1, 0, 0, false, cursor);
+  EXPECT_EQ(cursor, crHandPoint);
+  EXPECT_EQ(list.Report->DrillDownState->Count(), 0);
+  // A click on the header's own caption opens the group; a second click, on the header, closes it.
+  list.Pages->ObjectOver(0, 50, 510, mbLeft, {}, 1, 0, 0, true, cursor);
+  ASSERT_EQ(list.Report->DrillDownState->Count(), 1);
+  EXPECT_EQ(list.Report->DrillDownState->Strings(0), "Parish.4");
+  list.Pages->ObjectOver(0, 650, 505, mbLeft, {}, 1, 0, 0, true, cursor);
+  EXPECT_EQ(list.Report->DrillDownState->Count(), 0);
+  EXPECT_EQ(preview.Refreshes, 2);
+  // Outside the header, and while the page is zoomed so that the header lies elsewhere: nothing.
+  cursor = crDefault;
+  list.Pages->ObjectOver(0, 600, 700, mbLeft, {}, 1, 0, 0, true, cursor);
+  list.Pages->ObjectOver(0, 600, 510, mbLeft, {}, 2, 0, 0, true, cursor);
+  EXPECT_EQ(cursor, crDefault);
+  EXPECT_EQ(preview.Refreshes, 2);
+  list.Report->SetPreview(nullptr);
 }
 
 }  // namespace

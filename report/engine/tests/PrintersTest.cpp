@@ -8,6 +8,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/print/tests/CaptureTesting.h"
+#include "report/engine/tests/PrintTesting.h"
 #include "report/engine/Printers.h"
 
 namespace orv {
@@ -25,19 +26,6 @@ const TkvxPrinterItem* FindItem(const TkvxPrinterItems& items, const String& nam
   for (const TkvxPrinterItem& i : items)
     if (i.Name == name) return &i;
   return nullptr;
-}
-
-// The capture of the job with this title, searched among everything the backend received.
-TCapturedJob FindJob(const TCupsServer& server, const String& title) {
-  for (int wait = 0; wait < 200; ++wait) {
-    for (auto& e : std::filesystem::directory_iterator(server.Tree + "/out")) {
-      if (e.path().extension() != ".done") continue;
-      TCapturedJob job = WaitForJob(server, std::stoi(e.path().stem().string()));
-      if (ArgValue(job, "title") == title) return job;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return {};
 }
 
 // Printer pixels of a length in millimetres.

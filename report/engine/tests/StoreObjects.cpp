@@ -1,5 +1,7 @@
 #include "report/engine/tests/StoreObjects.h"
 
+#include <cmath>
+
 #include "platform/rtl/ClassRegistry.h"
 #include "report/model/LegacyText.h"
 #include "report/model/Report.h"
@@ -56,6 +58,12 @@ void RegisterStoreObjectClasses() {
   kvxRegisterModelClasses();
   RegisterClasses({TStoreMemo::StaticClass(), TStoreLine::StaticClass(), TStorePicture::StaticClass(),
                    TStoreBand::StaticClass()});
+}
+
+void TStoreMemo::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  ++Drawn;
+  canvas->TextOut(static_cast<int>(std::lround(AbsLeft() * scaleX + offsetX)),
+                  static_cast<int>(std::lround(AbsTop() * scaleY + offsetY)), Text());
 }
 
 }  // namespace test

@@ -16,7 +16,8 @@ class TStoreMemo : public TkvxReportComponent {
 
  public:
   explicit TStoreMemo(TComponent* owner);
-  void Draw(TCanvas*, Extended, Extended, Extended, Extended) override { ++Drawn; }
+  // Its text at its place, so that printed pages can be read back.
+  void Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
   TWideStrings* Memo() const { return memo_.get(); }
   void SetMemo(TWideStrings* v) { memo_->Assign(v); }
   TkvxDataSet* DataSet() const { return dataSet_; }
