@@ -17,11 +17,11 @@ namespace orv {
 class TkvxReport;
 class TkvxComponent;
 class TkvxReportPage;
-class TkvxPictureView;
 class TkvxBand;
 class TkvxCustomEngine;
 class TkvxCustomOutline;
 class TkvxCustomExportFilter;
+class TkvxXMLItem;
 
 ORV_ENUM(TkvxProgressType, ptRunning, ptExporting, ptPrinting);
 
@@ -99,8 +99,10 @@ class TkvxCustomPreviewPages : public TObject {
   virtual void ResetLogicalPageNumber() = 0;
   virtual void PasteObjects(Extended x, Extended y) = 0;
   virtual void ShiftAnchors(Integer from, Integer newTop) = 0;
-  virtual void AddPicture(TkvxPictureView* pictureView) = 0;
-  virtual bool BandExists(TkvxBand* band) = 0;
+  // The view publishes Picture and ImageIndex; a picture view in the engine's hands.
+  virtual void AddPicture(TkvxComponent* pictureView) = 0;
+  // band is a band of the report (a TkvxBand).
+  virtual bool BandExists(TkvxComponent* band) = 0;
   virtual Integer GetCurPosition() = 0;
   virtual Integer GetAnchorCur() = 0;
   virtual Extended GetLastY(Extended x) = 0;
@@ -147,8 +149,10 @@ class TkvxCustomOutline : public TPersistent {
   virtual void LevelRoot() = 0;
   virtual void LevelUp() = 0;
   virtual void GetItem(Integer index, String& text, Integer& page, Integer& top) = 0;
-  virtual void ShiftItems(Integer from, Integer newTop) = 0;
-  virtual Integer GetCurPosition() = 0;
+  // from is an item GetCurPosition gave: its next sibling's subtree moves to the next page.
+  virtual void ShiftItems(TkvxXMLItem* from, Integer newTop) = 0;
+  // The last child of the current item; nullptr when it has none.
+  virtual TkvxXMLItem* GetCurPosition() = 0;
   TkvxCustomEngine* GetEngine() const { return PreviewPages ? PreviewPages->Engine : nullptr; }
 
   TkvxCustomPreviewPages* PreviewPages;

@@ -344,7 +344,8 @@ String TkvxComponent::GetFullDiff(TkvxComponent* templ) {
   const String& text = stream.DataString();
   size_t blank = text.find(' ');
   String out = blank == String::npos ? String() : text.substr(blank + 1, text.size() - blank - 3);
-  if (templ) out += " " + GetBaseDiff(templ);
+  // Each attribute of the base diff brings its own leading blank.
+  if (templ) out += GetBaseDiff(templ);
   return out;
 }
 

@@ -66,6 +66,7 @@ TkvxReport::TkvxReport(TComponent* owner)
       Variables(std::make_unique<TkvxVariables>()),
       Styles(std::make_unique<TkvxStyles>(this)),
       Errors(std::make_unique<TStringList>()),
+      DrillDownState(std::make_unique<TStringList>()),
       engineOptions_(std::make_unique<TkvxEngineOptions>()),
       previewOptions_(std::make_unique<TkvxPreviewOptions>()),
       printOptions_(std::make_unique<TkvxPrintOptions>()),
@@ -75,6 +76,11 @@ TkvxReport::TkvxReport(TComponent* owner)
   Errors->SetSorted(true);
   Errors->SetDuplicates(dupIgnore);
   Clear();
+  if (MakeEngine) {
+    MakeEngine(*this, ownedEngine_, ownedPages_);
+    Engine = ownedEngine_.get();
+    PreviewPages = ownedPages_.get();
+  }
 }
 
 TkvxReport::~TkvxReport() {
@@ -83,6 +89,32 @@ TkvxReport::~TkvxReport() {
   TkvxComponent::Clear();
   DestroyComponents();
   SetPreview(nullptr);
+  ownedEngine_.reset();
+  ownedPages_.reset();
+}
+
+std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&, std::unique_ptr<TkvxCustomPreviewPages>&)>
+    TkvxReport::MakeEngine;
+
+bool TkvxReport::PrepareReport(bool clearLastReport) {
+  if (!Engine || !PreviewPages || Engine->Running) return false;
+  Errors->Clear();
+  Terminated = false;
+  if (clearLastReport) PreviewPages->Clear();
+  bool result = false;
+  // The preview follows the run page by page and offers its cancel button meanwhile.
+  if (preview_) preview_->ProgressStart(ptRunning);
+  try {
+    result = Engine->Run();
+  } catch (const std::exception& e) {
+    Errors->Add(CurrentObjectName.empty() ? String(e.what()) : CurrentObjectName + ": " + e.what());
+  }
+  if (preview_) preview_->ProgressStop(ptRunning);
+  if (Errors->Count() > 0) {
+    kvxCommonErrorHandler(this, Errors->Text());
+    return false;
+  }
+  return result;
 }
 
 void TkvxReport::Clear() {

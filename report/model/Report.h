@@ -2,6 +2,7 @@
 // TkvxReport: the root of a report document. It owns its pages (its children), its data-set
 // lists, variables, styles and the four option objects, and it reads and writes itself as a
 // report file with its password in the stored form.
+#include <functional>
 #include <memory>
 #include <unordered_map>
 
@@ -55,6 +56,13 @@ class TkvxReport : public TkvxComponent {
   Integer GetPagesCount() const { return PagesCount(); }
 
   void SetTerminated(bool value) { Terminated = value; }
+  // Runs the report again into its prepared pages (emptied first when asked); False when the
+  // run failed or collected errors, which are then shown by the silent mode.
+  bool PrepareReport(bool clearLastReport = true);
+  // Set by the engine library: makes the engine and the prepared pages a new report owns.
+  static std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&,
+                            std::unique_ptr<TkvxCustomPreviewPages>&)>
+      MakeEngine;
   // "Datasets", "Variables" and "Style" while the report is stored inside its window.
   void DefineProperties(TFiler* filer) override;
 
@@ -101,6 +109,8 @@ class TkvxReport : public TkvxComponent {
   std::unique_ptr<TkvxStyles> Styles;
   // Sorted, without duplicates.
   std::unique_ptr<TStringList> Errors;
+  // The expanded drill-down groups, one line each: header name, ".", the group's number.
+  std::unique_ptr<TStringList> DrillDownState;
   // The file the report was last loaded from.
   String FileName;
   bool Terminated = false;
@@ -128,6 +138,8 @@ class TkvxReport : public TkvxComponent {
   String dataSetName_;
   bool dotMatrixReport_ = false;
   std::unique_ptr<TkvxEngineOptions> engineOptions_;
+  std::unique_ptr<TkvxCustomPreviewPages> ownedPages_;
+  std::unique_ptr<TkvxCustomEngine> ownedEngine_;
   String iniFile_ = "\\Software\\Quillans";
   bool oldStyleProgress_ = false;
   TkvxCustomPreview* preview_ = nullptr;

@@ -216,6 +216,8 @@ bool TkvxXMLReader::ReadElement(TkvxXMLItem* item, bool loadAll, int depth) {
   size_t marker = FindMarker(item->Text);
   if (marker != String::npos) {
     item->Text.erase(marker, 7);
+    // Loaded whole, the item stays unloadable: it may leave memory again and saves as it was.
+    item->unloadable_ = true;
     if (!loadAll) {
       item->Clear();
       item->offset_ = startTag;

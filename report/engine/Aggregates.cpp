@@ -1,0 +1,333 @@
+#include "report/engine/Aggregates.h"
+
+#include <cctype>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/PropertyIndex.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/LegacyText.h"
+#include "report/model/WideStrings.h"
+
+namespace orv {
+
+namespace {
+
+String Upper(String s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+// Ends an identifier in an expression; bytes from 128 up belong to identifiers (Thai names).
+bool EndsIdentifier(unsigned char c) {
+  return c <= ' ' || String("!#$%&(*+,-./=[]^|").find(static_cast<char>(c)) != String::npos;
+}
+bool Skipped(unsigned char c) {
+  return c <= ' ' || String("!#$%&*+,-./=[]^|").find(static_cast<char>(c)) != String::npos ||
+         (c >= '0' && c <= '9');
+}
+
+}  // namespace
+
+Integer kvxAggregateFunction(const String& name) {
+  String n = Upper(Trim(name));
+  if (n == "SUM") return TkvxAggregateItem::fnSum;
+  if (n == "AVG") return TkvxAggregateItem::fnAvg;
+  if (n == "MIN") return TkvxAggregateItem::fnMin;
+  if (n == "MAX") return TkvxAggregateItem::fnMax;
+  return TkvxAggregateItem::fnCount;
+}
+
+std::vector<String> kvxSplitCallArguments(const String& text, size_t& end) {
+  std::vector<String> args;
+  size_t i = text.find('(');
+  end = text.size();
+  if (i == String::npos) return args;
+  int depth = 0;
+  bool sq = false, dq = false;
+  String cur;
+  for (; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\'' && !dq) sq = !sq;
+    else if (c == '"' && !sq) dq = !dq;
+    if (!sq && !dq) {
+      if (c == '(') {
+        if (++depth == 1) continue;
+      } else if (c == ')') {
+        if (--depth == 0) {
+          args.push_back(Trim(cur));
+          end = i + 1;
+          break;
+        }
+      } else if (c == ',' && depth == 1) {
+        args.push_back(Trim(cur));
+        cur.clear();
+        continue;
+      }
+    }
+    cur += c;
+  }
+  if (args.size() > 3) args.resize(3);
+  return args;
+}
+
+void TkvxAggregateItem::Reset() {
+  if (DontReset && Count != 0) return;
+  Count = 0;
+  Value = Variant::MakeNull();
+  ColumnValues.clear();
+  ColumnCounts.clear();
+}
+
+void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v) const {
+  if (!(Function == fnAvg && v.IsNull())) ++count;
+  if (value.IsNull()) {
+    value = v;
+  } else if (!v.IsNull()) {
+    switch (Function) {
+      case fnSum:
+      case fnAvg: value = value + v; break;
+      case fnMin: if (v < value) value = v; break;
+      case fnMax: if (v > value) value = v; break;
+      default: break;
+    }
+  }
+}
+
+Variant TkvxAggregateItem::GetResult() const {
+  Variant value = Value;
+  Integer count = Count;
+  if (!ColumnValues.empty() || !ColumnCounts.empty()) {
+    size_t i = static_cast<size_t>(std::max<Integer>(VColumn, 0));
+    value = i < ColumnValues.size() ? ColumnValues[i] : Variant::MakeNull();
+    // A column no row reached has counted nothing.
+    count = i < ColumnCounts.size() ? ColumnCounts[i] : 0;
+  }
+  Variant result;
+  switch (Function) {
+    case fnAvg: result = count == 0 || value.IsNull() ? Variant::MakeNull() : value / Variant(count); break;
+    case fnCount: result = Variant(count); break;
+    default: result = value; break;
+  }
+  return result.IsNull() ? Variant(0) : result;
+}
+
+TkvxAggregateList::TkvxAggregateList(TkvxReport* report, TCalc calc) : report_(report), calc_(std::move(calc)) {}
+
+void TkvxAggregateList::ParseName(const String& callText, Integer& func, bool& dontReset, bool& countInvisible,
+                                  TkvxDataBand*& band, String& expression) const {
+  size_t end = 0;
+  String name = callText.substr(0, callText.find('('));
+  func = kvxAggregateFunction(name);
+  std::vector<String> args = kvxSplitCallArguments(callText, end);
+  auto arg = [&](size_t i) { return i < args.size() ? args[i] : String(); };
+  String bandName, flags;
+  if (func == TkvxAggregateItem::fnCount) {
+    expression.clear();
+    bandName = arg(0);
+    flags = arg(1);
+  } else {
+    expression = arg(0);
+    bandName = arg(1);
+    flags = arg(2);
+  }
+  band = bandName.empty() ? nullptr : dynamic_cast<TkvxDataBand*>(report_->FindObject(bandName));
+  Integer f = flags.empty() ? 0 : StrToInt(flags);
+  countInvisible = (f & 1) != 0;
+  dontReset = (f & 2) != 0;
+}
+
+void TkvxAggregateList::AddCall(const String& callText, const String& memoName, TkvxBand* parentBand,
+                                TkvxDataBand* dataBand) {
+  auto item = std::make_unique<TkvxAggregateItem>();
+  TkvxDataBand* band = nullptr;
+  ParseName(callText, item->Function, item->DontReset, item->CountInvisible, band, item->Expression);
+  item->DataBand = band ? band : dataBand;
+  item->ParentBand = parentBand;
+  item->PageFooter = dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr;
+  item->MemoName = memoName;
+  item->CallText = Trim(callText);
+  item->Reset();
+  items_.push_back(std::move(item));
+}
+
+void TkvxAggregateList::ScanText(const String& text, const String& memoName, TkvxBand* parent,
+                                 TkvxDataBand* dataBand, int depth) {
+  // A variable holding a variable holding ... ends somewhere.
+  if (depth > 8) return;
+  String trimmed = Trim(text);
+  for (Integer v = 0; v < report_->Variables->Count(); ++v)
+    if (SameText(report_->Variables->Items(v)->Name(), trimmed)) {
+      Variant value = report_->Variables->GetVariable(trimmed);
+      ScanText(value.IsNull() ? String() : VarToStr(value), memoName, parent, dataBand, depth + 1);
+      return;
+    }
+  size_t i = 0;
+  while (i < text.size()) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\'') {
+      size_t close = text.find(static_cast<char>(c), i + 1);
+      i = close == String::npos ? text.size() : close + 1;
+    } else if (c == '(' || c == ')' || c == '<' || c == '>') {
+      ++i;
+    } else if (Skipped(c)) {
+      ++i;
+    } else {
+      size_t start = i;
+      while (i < text.size() && !EndsIdentifier(static_cast<unsigned char>(text[i]))) ++i;
+      String word = text.substr(start, i - start);
+      String upper = Upper(word);
+      bool aggregate = (upper == "SUM" || upper == "MIN" || upper == "MAX" || upper == "AVG" || upper == "COUNT") &&
+                       i < text.size() && text[i] == '(';
+      if (aggregate) {
+        size_t end = 0;
+        String rest = text.substr(start);
+        kvxSplitCallArguments(rest, end);
+        AddCall(rest.substr(0, end), memoName, parent, dataBand);
+        i = start + end;
+      } else {
+        ScanText(word, memoName, parent, dataBand, depth + 1);
+      }
+    }
+  }
+}
+
+void TkvxAggregateList::ScanBand(TkvxBand* band, TkvxDataBand* dataBand) {
+  for (TkvxBand* b = band; b; b = b->Child()) {
+    for (TkvxComponent* obj : b->Objects()) {
+      TClass cls = obj->ClassType();
+      const TPropInfo* memoProp = kvxFindProp(cls, "Memo");
+      if (!memoProp) continue;
+      if (const TPropInfo* p = kvxFindProp(cls, "AllowExpressions"); p && p->GetOrd(obj) == 0) continue;
+      auto* memo = dynamic_cast<TWideStrings*>(memoProp->GetObject(obj));
+      if (!memo) continue;
+      String open = "[", close = "]";
+      if (const TPropInfo* p = kvxFindProp(cls, "ExpressionDelimiters")) {
+        String d = p->GetStr(obj);
+        if (size_t comma = d.find(','); comma != String::npos) {
+          open = d.substr(0, comma);
+          close = d.substr(comma + 1);
+        }
+      }
+      String text = kvxWideToUtf8(memo->Text());
+      for (size_t pos = text.find(open); pos != String::npos; pos = text.find(open, pos)) {
+        String expr;
+        Integer endPos = 0, startPos = static_cast<Integer>(pos) + 1;
+        kvxGetBracketedText(text, open, close, expr, endPos, startPos);
+        if (endPos < startPos || (expr.empty() && endPos == startPos)) break;
+        ScanText(expr, obj->Name(), b, dataBand, 0);
+        pos = static_cast<size_t>(endPos);
+      }
+    }
+  }
+}
+
+void TkvxAggregateList::AddItems(TkvxReportPage* page, const std::vector<TkvxDataBand*>& masters,
+                                 const std::function<std::vector<TkvxBand*>(TkvxDataBand*)>& footersOf,
+                                 const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf) {
+  std::function<void(TkvxDataBand*)> scan = [&](TkvxDataBand* d) {
+    for (TkvxBand* f : footersOf(d)) ScanBand(f, d);
+    for (TkvxDataBand* detail : detailsOf(d)) scan(detail);
+  };
+  for (TkvxDataBand* d : masters) scan(d);
+  if (masters.empty()) return;
+  for (TClass cls : {TkvxPageFooter::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxReportSummary::StaticClass()})
+    if (auto* band = static_cast<TkvxBand*>(page->FindBand(cls))) ScanBand(band, masters.front());
+}
+
+void TkvxAggregateList::Calc(TkvxAggregateItem& item) {
+  if (!item.DataBand->Visible() && !item.CountInvisible) return;
+  Variant v = item.Function == TkvxAggregateItem::fnCount ? Variant::MakeNull() : calc_(item.Expression);
+  if (v.VType() == varBoolean) v = v.ToBoolean() ? Variant(1) : Variant(0);
+  if (item.VColumn <= 0) {
+    if (item.Keeping) {
+      item.Combine(item.KeptValue, item.KeptCount, v);
+    } else {
+      item.PrevCount = item.Count;
+      item.PrevValue = item.Value;
+      item.Combine(item.Value, item.Count, v);
+    }
+    return;
+  }
+  // Columns grow with the data rather than stopping at a fixed number of them.
+  size_t i = static_cast<size_t>(item.VColumn);
+  if (item.ColumnValues.size() <= i) {
+    item.ColumnValues.resize(i + 1, Variant::MakeNull());
+    item.ColumnCounts.resize(i + 1, 0);
+  }
+  item.Combine(item.ColumnValues[i], item.ColumnCounts[i], v);
+}
+
+void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
+  for (auto& item : items_)
+    if (item->DataBand == band) {
+      item->VColumn = vColumn;
+      Calc(*item);
+    }
+}
+
+void TkvxAggregateList::DeleteValue(TkvxBand* band) {
+  for (auto& item : items_)
+    if (item->DataBand == band) {
+      item->Count = item->PrevCount;
+      item->Value = item->PrevValue;
+    }
+}
+
+void TkvxAggregateList::Reset(TkvxBand* parentBand) {
+  for (auto& item : items_)
+    if (item->ParentBand == parentBand) item->Reset();
+}
+
+void TkvxAggregateList::StartKeep() {
+  for (auto& item : items_) {
+    if (!item->PageFooter || item->Keeping) continue;
+    item->Keeping = true;
+    item->KeptCount = 0;
+    item->KeptValue = Variant::MakeNull();
+  }
+}
+
+void TkvxAggregateList::EndKeep() {
+  for (auto& item : items_) {
+    if (!item->PageFooter || !item->Keeping) continue;
+    item->Keeping = false;
+    item->Count += item->KeptCount;
+    if (item->Value.IsNull()) {
+      item->Value = item->KeptValue;
+    } else if (!item->KeptValue.IsNull()) {
+      if (item->Function == TkvxAggregateItem::fnMin) {
+        if (item->KeptValue < item->Value) item->Value = item->KeptValue;
+      } else if (item->Function == TkvxAggregateItem::fnMax) {
+        if (item->KeptValue > item->Value) item->Value = item->KeptValue;
+      } else {
+        item->Value = item->Value + item->KeptValue;
+      }
+    }
+  }
+}
+
+void TkvxAggregateList::ClearValues() {
+  for (auto& item : items_) {
+    bool dontReset = item->DontReset;
+    item->DontReset = false;
+    item->Reset();
+    item->DontReset = dontReset;
+  }
+}
+
+Variant TkvxAggregateList::GetValue(TkvxBand* parentBand, Integer vColumn, const String& name,
+                                    const String& expression, TkvxBand* band, Integer flags) {
+  Integer func = kvxAggregateFunction(name);
+  String expr = Trim(expression);
+  for (auto& item : items_) {
+    if (item->ParentBand != parentBand || item->Function != func || !SameText(item->Expression, expr)) continue;
+    if (band && item->DataBand != band) continue;
+    if (item->CountInvisible != ((flags & 1) != 0) || item->DontReset != ((flags & 2) != 0)) continue;
+    item->VColumn = vColumn;
+    return item->GetResult();
+  }
+  return Variant::MakeNull();
+}
+
+}  // namespace orv

@@ -1,0 +1,85 @@
+#pragma once
+// The aggregate functions SUM, AVG, MIN, MAX and COUNT of footer texts: found in the memos before
+// a run, fed with every printed row of their data band, answered when a footer's text is made.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/rtl/Variant.h"
+#include "report/model/Bands.h"
+#include "report/model/Report.h"
+
+namespace orv {
+
+class TkvxAggregateItem {
+ public:
+  enum { fnSum, fnAvg, fnMin, fnMax, fnCount };
+  Integer Function = fnCount;
+  TkvxDataBand* DataBand = nullptr;
+  bool CountInvisible = false;
+  bool DontReset = false;
+  String Expression;
+  bool PageFooter = false;
+  Integer Count = 0;
+  Variant Value = Variant::MakeNull();
+  // Per vertical column; grown to the highest column that arrives.
+  std::vector<Variant> ColumnValues;
+  std::vector<Integer> ColumnCounts;
+  Integer PrevCount = 0;
+  Variant PrevValue = Variant::MakeNull();
+  bool Keeping = false;
+  Integer KeptCount = 0;
+  Variant KeptValue = Variant::MakeNull();
+  Integer VColumn = 0;
+  String MemoName;
+  String CallText;
+  TkvxBand* ParentBand = nullptr;
+
+  void Reset();
+  // Folds v into value and count as the function does.
+  void Combine(Variant& value, Integer& count, const Variant& v) const;
+  Variant GetResult() const;
+};
+
+class TkvxAggregateList {
+ public:
+  // Evaluates the expression of a SUM, AVG, MIN or MAX for the current row.
+  using TCalc = std::function<Variant(const String& expression)>;
+  TkvxAggregateList(TkvxReport* report, TCalc calc);
+
+  void Clear() { items_.clear(); }
+  // The calls found in the memos of the footers under the page's master bands.
+  void AddItems(TkvxReportPage* page, const std::vector<TkvxDataBand*>& masters,
+                const std::function<std::vector<TkvxBand*>(TkvxDataBand*)>& footersOf,
+                const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf);
+  // One call found in a memo of parentBand; dataBand stands in for a missing band argument.
+  void AddCall(const String& callText, const String& memoName, TkvxBand* parentBand, TkvxDataBand* dataBand);
+  void AddValue(TkvxBand* band, Integer vColumn);
+  void DeleteValue(TkvxBand* band);
+  void Reset(TkvxBand* parentBand);
+  void StartKeep();
+  void EndKeep();
+  void ClearValues();
+  Variant GetValue(TkvxBand* parentBand, Integer vColumn, const String& name, const String& expression,
+                   TkvxBand* band, Integer flags);
+  // Splits "SUM(expr, band, flags)"; raises the number parser's error on flags that are no number.
+  void ParseName(const String& callText, Integer& func, bool& dontReset, bool& countInvisible,
+                 TkvxDataBand*& band, String& expression) const;
+
+ private:
+  void ScanBand(TkvxBand* band, TkvxDataBand* dataBand);
+  void ScanText(const String& text, const String& memoName, TkvxBand* parent, TkvxDataBand* dataBand, int depth);
+  void Calc(TkvxAggregateItem& item);
+
+  TkvxReport* report_;
+  TCalc calc_;
+  std::vector<std::unique_ptr<TkvxAggregateItem>> items_;
+};
+
+// The function code of an aggregate name: SUM 0, AVG 1, MIN 2, MAX 3, anything else COUNT 4.
+Integer kvxAggregateFunction(const String& name);
+// The arguments of the call that starts at callText's first "(", split at the commas outside
+// quotes and inner brackets, trimmed; end is set to the index just past the closing ")".
+std::vector<String> kvxSplitCallArguments(const String& callText, size_t& end);
+
+}  // namespace orv

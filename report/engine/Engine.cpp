@@ -1,0 +1,526 @@
+#include "report/engine/Engine.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+#include "platform/rtl/DateTime.h"
+#include "report/engine/Outline.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxEngine, c) {}
+
+void TkvxHeaderList::RemoveItem(TkvxBand* band) {
+  auto it = std::find_if(items_.begin(), items_.end(), [band](const TkvxHeaderListItem& i) { return i.Band == band; });
+  if (it != items_.end()) items_.erase(it);
+}
+
+TkvxEngine::TkvxEngine(TkvxReport* report)
+    : TkvxCustomEngine(report), aggregates_(report, [this](const String& e) { return Calc(e); }) {}
+
+TkvxEngine::~TkvxEngine() = default;
+
+TkvxPreviewPages* TkvxEngine::Store() const { return static_cast<TkvxPreviewPages*>(PreviewPages); }
+
+void TkvxEngine::AddError(const String& text) { Report->Errors->Add(text); }
+
+namespace {
+
+std::vector<TkvxReportPage*> ReportPages(TkvxReport* report) {
+  std::vector<TkvxReportPage*> pages;
+  for (TkvxComponent* c : report->Objects())
+    if (auto* p = dynamic_cast<TkvxReportPage*>(c)) pages.push_back(p);
+  return pages;
+}
+
+String Unquote(String s) {
+  s = Trim(s);
+  if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) s = s.substr(1, s.size() - 2);
+  return s;
+}
+
+}  // namespace
+
+Variant TkvxEngine::Calc(const String& expression) {
+  String e = Trim(expression);
+  if (e.size() >= 2 && e.front() == '[' && e.back() == ']') e = Trim(e.substr(1, e.size() - 2));
+  if (e.empty()) return Variant::MakeNull();
+  if (size_t dot = e.find('.'); dot != String::npos && dot > 0) {
+    String alias = Unquote(e.substr(0, dot));
+    if (TkvxDataSet* ds = Report->GetDataset(alias)) return ds->GetValue(Unquote(e.substr(dot + 1)));
+  }
+  for (Integer i = 0; i < Report->Variables->Count(); ++i)
+    if (SameText(Report->Variables->Items(i)->Name(), e)) return Report->Variables->GetVariable(e);
+  try {
+    return Variant(kvxStrToFloat(e));
+  } catch (const std::exception&) {
+    AddError(Report->CurrentObjectName + ": " + e);
+    return Variant::MakeNull();
+  }
+}
+
+bool TkvxEngine::Run() {
+  bool result = false;
+  try {
+    if (Initialize()) {
+      Report->DataSets->Initialize();
+      result = true;
+      for (TkvxReportPage* page : ReportPages(Report)) {
+        curPage_ = page;
+        Store()->AddSourcePage(page);
+        aggregates_.AddItems(
+            page, [&] {
+              std::vector<TkvxDataBand*> m;
+              for (TkvxBand* b : masters_[page]) m.push_back(static_cast<TkvxDataBand*>(b));
+              return m;
+            }(),
+            [this](TkvxDataBand* d) { return FootersOf(d); }, [this](TkvxDataBand* d) { return DetailsOf(d); });
+      }
+      FinalPass = !DoublePass();
+      TotalPages = 0;
+      Store()->BeginPass();
+      RunReportPages();
+      if (DoublePass() && !Report->Terminated) {
+        TotalPages = Store()->GetCount();
+        Store()->ClearFirstPass();
+        aggregates_.ClearValues();
+        FinalPass = true;
+        RunReportPages();
+      }
+    }
+  } catch (...) {
+    Finalize();
+    throw;
+  }
+  Finalize();
+  return result && Report->Errors->Count() == 0;
+}
+
+bool TkvxEngine::Initialize() {
+  footerReserve_ = 0;
+  Store()->Initialize();
+  Store()->AddPageAction = TkvxAddPageAction::Add;
+  StartDate = Date();
+  StartTime = Now();
+  Running = true;
+  keeping_ = false;
+  CurVColumn = 0;
+  parentContainer_.reset();
+  aggregates_.Clear();
+  bands_.clear();
+  objects_.clear();
+  masters_.clear();
+  for (TkvxReportPage* page : ReportPages(Report)) PrepareBands(page);
+  for (TkvxReportPage* page : ReportPages(Report)) {
+    if (Report->DataSet() && Report->DataSet() == page->DataSet()) {
+      AddError("Cannot use the same dataset for Report.DataSet and Page.DataSet");
+      break;
+    }
+    for (TkvxBand* b : masters_[page]) {
+      TkvxDataSet* ds = static_cast<TkvxDataBand*>(b)->DataSet();
+      if (Report->DataSet() && ds == Report->DataSet()) {
+        AddError("Cannot use the same dataset for Report.DataSet and Band.DataSet");
+        break;
+      }
+      if (page->DataSet() && ds == page->DataSet()) {
+        AddError("Cannot use the same dataset for Page.DataSet and Band.DataSet");
+        break;
+      }
+    }
+  }
+  return Report->Errors->Count() == 0;
+}
+
+void TkvxEngine::Finalize() {
+  Report->DataSets->Finalize();
+  Store()->Finish();
+  Running = false;
+}
+
+void TkvxEngine::RunReportPages() {
+  firstPageOfPass_ = true;
+  if (TkvxDataSet* ds = Report->DataSet()) {
+    for (ds->First(); !ds->Eof() && !Report->Terminated; ds->Next()) RunAllPages();
+  } else {
+    RunAllPages();
+  }
+}
+
+void TkvxEngine::RunAllPages() {
+  for (TkvxReportPage* page : ReportPages(Report)) {
+    curPage_ = page;
+    if (!page->IsSubReport() && page->Visible()) RunPage(page);
+    if (Report->Terminated) break;
+    firstPageOfPass_ = false;
+  }
+}
+
+void TkvxEngine::RunPage(TkvxReportPage* page) {
+  keepDisabled_ = true;
+  if (TkvxDataSet* ds = page->DataSet()) {
+    for (ds->First(); !ds->Eof() && !Report->Terminated; ds->Next()) PageCopy(page);
+  } else {
+    for (Integer i = 0; i < page->PageCount() && !Report->Terminated; ++i) PageCopy(page);
+  }
+}
+
+void TkvxEngine::PageCopy(TkvxReportPage* page) {
+  if (!PageHasDetailRows(page, Report->EngineOptions()->PrintIfEmpty)) return;
+  InitPage();
+  ShowPageObjects();
+  ShowDataBands(masters_[page]);
+  finishing_ = true;
+  Extended width = kvxPixelsPerMM * page->PaperWidth();
+  Extended height = kvxPixelsPerMM * page->PaperHeight();
+  if (page->EndlessWidth()) width = PageWidth + kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin());
+  if (page->EndlessHeight()) {
+    PageHeight = CurY + FooterHeight();
+    height = PageHeight + kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin());
+  }
+  if (page->EndlessWidth() || page->EndlessHeight()) Store()->UpdatePageDimensions(page, width, height);
+  EndPage();
+  finishing_ = false;
+}
+
+void TkvxEngine::InitPage() {
+  TkvxReportPage* page = curPage_;
+  headerList_.Clear();
+  auto* header = FindBand(TkvxPageHeader::StaticClass());
+  auto* title = FindBand(TkvxReportTitle::StaticClass());
+  for (TkvxBand* b : page->TitleBeforeHeader() ? std::vector<TkvxBand*>{title, header}
+                                               : std::vector<TkvxBand*>{header, title})
+    if (b) headerList_.AddItem(b, 0, false);
+  PageHeight = kvxPixelsPerMM * (page->PaperHeight() - page->TopMargin() - page->BottomMargin());
+  PageWidth = kvxPixelsPerMM * (page->PaperWidth() - page->LeftMargin() - page->RightMargin());
+  CurX = 0;
+  CurY = 0;
+  CurColumn = 1;
+  xOffset_ = 0;
+  firstPage_ = true;
+  finishing_ = false;
+  OutlineRoot();
+  if (page->ResetPageNumbers()) Store()->ResetLogicalPageNumber();
+  if (Store()->GetCount() == 0 || !page->PrintOnPreviousPage()) {
+    AddPage();
+  } else {
+    Store()->CurPage = Store()->GetCount() - 1;
+    CurY = Store()->GetLastY(0);
+    headerList_.RemoveItem(title);
+    ShowBand(title);
+  }
+  if (firstPageOfPass_) Store()->FirstPage = Store()->CurPage;
+  columnTop_ = CurY;
+  auto* columnHeader = FindBand(TkvxColumnHeader::StaticClass());
+  ShowBand(columnHeader);
+  if (columnHeader) headerList_.AddItem(columnHeader, 0, false);
+  headerList_.RemoveItem(title);
+  AddPageOutline();
+}
+
+void TkvxEngine::AddPage() {
+  footerReserve_ = 0;
+  Store()->AddPage(curPage_);
+  CurY = 0;
+  if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass())); overlay && !overlay->PrintOnTop) {
+    ShowBand(overlay);
+    CurY = 0;
+  }
+  columnTop_ = 0;
+  Extended savedX = CurX;
+  // Copy: showing a title takes it out of the list.
+  for (Integer i = 0; i < headerList_.Count(); ++i) {
+    TkvxHeaderListItem item = headerList_.Items(i);
+    TkvxBand* band = item.Band;
+    CurX = item.Left;
+    if (band == newPageBand_) continue;
+    if (auto* ph = dynamic_cast<TkvxPageHeader*>(band); ph && firstPage_ && !ph->PrintOnFirstPage) {
+      if (!ph->PrintChildIfInvisible() || !ph->Child()) continue;
+      band = ph->Child();
+    }
+    if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
+    if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
+    TBandState& st = State(band);
+    st.Reprint = true;
+    Integer line = CurLine, lineThrough = CurLineThrough;
+    CurLine = st.Line;
+    CurLineThrough = st.LineThrough;
+    reprintingHeader_ = true;
+    bool isTitle = dynamic_cast<TkvxReportTitle*>(band) != nullptr;
+    if (isTitle) {
+      headerList_.RemoveItem(band);
+      --i;
+    }
+    ShowBand(band);
+    if (dynamic_cast<TkvxPageHeader*>(item.Band)) columnTop_ = CurY;
+    if (isTitle) keepDisabled_ = false;
+    reprintingHeader_ = false;
+    st.Reprint = false;
+    CurLine = line;
+    CurLineThrough = lineThrough;
+  }
+  CurX = savedX;
+}
+
+void TkvxEngine::ShowPageObjects() {
+  std::vector<TkvxComponent*> loose;
+  for (TkvxComponent* c : curPage_->Objects())
+    if (!c->IsBand()) loose.push_back(c);
+  if (loose.empty()) return;
+  Extended y = CurY;
+  TkvxNullBand band(nullptr);
+  band.SetBounds(0, 0, PageWidth, PageHeight);
+  for (TkvxComponent* c : loose) c->SetParent(&band);
+  try {
+    ShowBand(&band);
+  } catch (...) {
+    for (TkvxComponent* c : loose) c->SetParent(curPage_);
+    throw;
+  }
+  for (TkvxComponent* c : loose) c->SetParent(curPage_);
+  bands_.erase(&band);
+  CurY = y;
+}
+
+void TkvxEngine::EndPage() {
+  if (!inSummary_) ShowColumnFooter();
+  if (!finishing_) {
+    CurX = xOffset_;
+    CurColumn = 1;
+  }
+  if (finishing_ && !inSummary_) {
+    inSummary_ = true;
+    try {
+      auto* summary = FindBand(TkvxReportSummary::StaticClass());
+      Extended y = CurY;
+      ShowBand(summary);
+      if (summary && curPage_->EndlessHeight()) {
+        PageHeight += CurY - y;
+        Store()->UpdatePageDimensions(curPage_, PageWidth + kvxPixelsPerMM * (curPage_->LeftMargin() + curPage_->RightMargin()),
+                                      PageHeight + kvxPixelsPerMM * (curPage_->TopMargin() + curPage_->BottomMargin()));
+      }
+    } catch (...) {
+      inSummary_ = false;
+      throw;
+    }
+    inSummary_ = false;
+  }
+  if (auto* footer = static_cast<TkvxPageFooter*>(FindBand(TkvxPageFooter::StaticClass()))) {
+    CurY = PageHeight - footer->Height();
+    footerReserve_ = finishing_ && footer->PrintOnLastPage && !inSummary_ ? footer->Height() : 0;
+    ShowPageFooter(footer);
+  }
+  if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass())); overlay && overlay->PrintOnTop) {
+    CurY = 0;
+    ShowPageFooter(overlay);
+  }
+  firstPage_ = false;
+}
+
+void TkvxEngine::ShowPageFooter(TkvxBand* band) {
+  if (!band) return;
+  PrepareBand(band);
+  try {
+    if (band->Visible()) {
+      band->SetLeft(0);
+      band->SetTop(CurY);
+      auto* pf = dynamic_cast<TkvxPageFooter*>(band);
+      bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
+      if (!skip && !Store()->BandExists(band)) {
+        Store()->AddObject(band);
+        CurY += band->Height();
+      }
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    throw;
+  }
+  UnprepareBand(band);
+  aggregates_.Reset(band);
+}
+
+void TkvxEngine::ShowColumnFooter() {
+  auto* band = FindBand(TkvxColumnFooter::StaticClass());
+  if (!band) return;
+  PrepareBand(band);
+  try {
+    if (band->Visible()) {
+      band->SetLeft(CurX - xOffset_);
+      band->SetTop(CurY);
+      Store()->AddObject(band);
+      CurY += band->Height();
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    throw;
+  }
+  UnprepareBand(band);
+  aggregates_.Reset(band);
+}
+
+void TkvxEngine::NewPage() {
+  if (keeping_) {
+    if (footerShowing_) aggregates_.DeleteValue(keepBand_);
+    Store()->CutObjects(keepObjectPosition_);
+    CurY = Store()->GetLastY(0);
+  }
+  breakingBand_ = curBand_;
+  EndPage();
+  AddPage();
+  breakingBand_ = nullptr;
+  ++splitPages_;
+  if (keeping_) {
+    aggregates_.EndKeep();
+    Store()->PasteObjects(0, CurY);
+    Integer top = static_cast<Integer>(std::lround(CurY));
+    Store()->Outline->ShiftItems(keepOutlinePosition_, top);
+    Store()->ShiftAnchors(keepAnchorPosition_, top);
+    CurY = Store()->GetLastY(0);
+    if (footerShowing_) aggregates_.AddValue(keepBand_, 0);
+  }
+  keeping_ = false;
+  keepHeader_ = false;
+  AddPageOutline();
+}
+
+void TkvxEngine::NewColumn() {
+  if (CurColumn >= curPage_->Columns()) {
+    NewPage();
+    return;
+  }
+  if (keeping_) {
+    if (footerShowing_) aggregates_.DeleteValue(keepBand_);
+    Store()->CutObjects(keepObjectPosition_);
+    CurY = Store()->GetLastY(CurX);
+  }
+  breakingBand_ = curBand_;
+  ShowColumnFooter();
+  DoNewColumn();
+  breakingBand_ = nullptr;
+  ++splitPages_;
+  if (keeping_) {
+    aggregates_.EndKeep();
+    Store()->PasteObjects(CurX, CurY);
+    Integer top = static_cast<Integer>(std::lround(CurY));
+    Store()->Outline->ShiftItems(keepOutlinePosition_, top);
+    Store()->ShiftAnchors(keepAnchorPosition_, top);
+    CurY = Store()->GetLastY(CurX);
+    if (footerShowing_) aggregates_.AddValue(keepBand_, 0);
+  }
+  keeping_ = false;
+  keepHeader_ = false;
+}
+
+void TkvxEngine::DoNewColumn() {
+  ++CurColumn;
+  Extended x = 0;
+  TStrings* positions = curPage_->ColumnPositions();
+  if (CurColumn - 1 < positions->Count()) x = kvxStrToFloat(positions->Strings(CurColumn - 1));
+  CurY = columnTop_;
+  for (Integer i = 0; i < headerList_.Count(); ++i) {
+    const TkvxHeaderListItem& item = headerList_.Items(i);
+    CurX = kvxPixelsPerMM * x + item.Left;
+    if (!dynamic_cast<TkvxPageHeader*>(item.Band) && item.Band != breakingBand_ && !item.IsInKeepList && !keepHeader_)
+      ReprintHeaderChain(item.Band);
+  }
+  CurX = kvxPixelsPerMM * x + xOffset_;
+}
+
+void TkvxEngine::ReprintHeaderChain(TkvxBand* band) {
+  for (TkvxBand* b = band; b; b = b->Child()) {
+    if (b != band && !b->Visible() && !b->PrintChildIfInvisible()) break;
+    PrepareBand(b);
+    try {
+      b->SetLeft(CurX);
+      b->SetTop(CurY);
+      Store()->AddObject(b);
+      CurY += b->Height();
+    } catch (...) {
+      UnprepareBand(b);
+      throw;
+    }
+    UnprepareBand(b);
+  }
+}
+
+TkvxBand* TkvxEngine::FindBand(TClass bandClass) const {
+  return curPage_ ? static_cast<TkvxBand*>(curPage_->FindBand(bandClass)) : nullptr;
+}
+
+void TkvxEngine::ShowBandByClass(TClass bandClass) { ShowBand(FindBand(bandClass)); }
+
+Extended TkvxEngine::HeaderHeight() {
+  Extended h = 0;
+  for (TClass cls : {TkvxColumnHeader::StaticClass(), TkvxPageHeader::StaticClass()})
+    for (TkvxBand* b = FindBand(cls); b; b = b->Child()) h += b->Height();
+  return h;
+}
+
+Extended TkvxEngine::FooterHeight() {
+  Extended h = 0;
+  for (TClass cls : {TkvxColumnFooter::StaticClass(), TkvxPageFooter::StaticClass()})
+    if (TkvxBand* b = FindBand(cls)) h += b->Height();
+  return h;
+}
+
+Extended TkvxEngine::FreeSpace() {
+  if (curPage_ && curPage_->EndlessHeight()) return 1000000;
+  return footerReserve_ != 0 ? PageHeight - footerReserve_ - CurY : PageHeight - FooterHeight() - CurY;
+}
+
+Variant TkvxEngine::GetAggregateValue(const String& name, const String& expression, TkvxBand* band, Integer flags) {
+  return aggregates_.GetValue(curBand_, CurVColumn, name, expression, band, flags);
+}
+
+void TkvxEngine::AddToHeaderList(TkvxBand* band) {
+  auto* header = dynamic_cast<TkvxHeader*>(band);
+  auto* group = dynamic_cast<TkvxGroupHeader*>(band);
+  if ((header && header->ReprintOnNewPage) || (group && group->ReprintOnNewPage))
+    headerList_.AddItem(band, xOffset_, keeping_ && !header);
+}
+
+void TkvxEngine::RemoveFromHeaderList(TkvxBand* band) {
+  if (band) headerList_.RemoveItem(band);
+}
+
+void TkvxEngine::StartKeep(TkvxBand* band, Integer position) {
+  if (keeping_ || keepDisabled_) return;
+  keeping_ = true;
+  keepBand_ = band;
+  keepObjectPosition_ = position != 0 ? position : Store()->GetCurPosition();
+  keepOutlinePosition_ = Store()->Outline->GetCurPosition();
+  keepAnchorPosition_ = Store()->GetAnchorCur();
+  aggregates_.StartKeep();
+}
+
+void TkvxEngine::EndKeep(TkvxBand* band) {
+  if (!keeping_ || band != keepBand_) return;
+  keeping_ = false;
+  keepBand_ = nullptr;
+  aggregates_.EndKeep();
+  keepHeader_ = false;
+}
+
+void TkvxEngine::OutlineRoot() { Store()->Outline->LevelRoot(); }
+
+void TkvxEngine::AddPageOutline() {
+  if (curPage_->OutlineText().empty()) return;
+  OutlineRoot();
+  Report->CurrentObjectName = curPage_->Name();
+  Store()->Outline->AddItem(VarToStr(Calc(curPage_->OutlineText())), 0);
+}
+
+void kvxRegisterEngine() {
+  TkvxReport::MakeEngine = [](TkvxReport& report, std::unique_ptr<TkvxCustomEngine>& engine,
+                              std::unique_ptr<TkvxCustomPreviewPages>& pages) {
+    pages = std::make_unique<TkvxPreviewPages>(&report);
+    engine = std::make_unique<TkvxEngine>(&report);
+    engine->PreviewPages = pages.get();
+    pages->Engine = engine.get();
+  };
+}
+
+}  // namespace orv

@@ -1,0 +1,174 @@
+#pragma once
+// TkvxEngine: runs a report's pages over their data into the prepared pages. The page frame
+// (pages, columns, repeated headers, keep-together) is in Engine.cpp, the walk over data bands
+// and groups in EngineBands.cpp, the output of one band (stretch, split, subreports) in
+// EngineOutput.cpp.
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "report/engine/Aggregates.h"
+#include "report/engine/PreviewPages.h"
+#include "report/model/Bands.h"
+#include "report/model/Report.h"
+
+namespace orv {
+
+struct TkvxHeaderListItem {
+  TkvxBand* Band;
+  Extended Left;
+  bool IsInKeepList;
+};
+
+class TkvxHeaderList {
+ public:
+  void Clear() { items_.clear(); }
+  Integer Count() const { return static_cast<Integer>(items_.size()); }
+  const TkvxHeaderListItem& Items(Integer i) const { return items_[static_cast<size_t>(i)]; }
+  void AddItem(TkvxBand* band, Extended left, bool isInKeepList) { items_.push_back({band, left, isInKeepList}); }
+  void RemoveItem(TkvxBand* band);
+
+ private:
+  std::vector<TkvxHeaderListItem> items_;
+};
+
+class TkvxEngine : public TkvxCustomEngine {
+  ORV_CLASS(TkvxEngine, TkvxCustomEngine)
+
+ public:
+  explicit TkvxEngine(TkvxReport* report);
+  ~TkvxEngine() override;
+
+  void EndPage() override;
+  void NewColumn() override;
+  void NewPage() override;
+  void ShowBand(TkvxBand* band) override;
+  void ShowBandByClass(TClass bandClass) override;
+  Extended HeaderHeight() override;
+  Extended FooterHeight() override;
+  Extended FreeSpace() override;
+  Variant GetAggregateValue(const String& name, const String& expression, TkvxBand* band, Integer flags) override;
+  bool Run() override;
+
+  // Pages one band may add while it is split before the run gives up on it with an error.
+  static constexpr Integer MaxSplitPages = 1000;
+
+ private:
+  // Run-time links and counters of one band, rebuilt by every run.
+  struct TBandState {
+    std::vector<TkvxBand*> SubBands;
+    TkvxHeader* Header = nullptr;
+    TkvxFooter* Footer = nullptr;
+    TkvxGroupHeader* Group = nullptr;
+    TkvxGroupFooter* GroupFooter = nullptr;
+    Integer Line = 1, LineThrough = 1;
+    Extended MaxY = 0;
+    bool ShiftTreeBuilt = false;
+    std::vector<TkvxComponent*> ShiftChildren;
+    // Shown again at the top of a page or column as a repeated header.
+    bool Reprint = false;
+    // Objects the band had before subreports printed into it; those after are the engine's.
+    Integer SavedObjectCount = -1;
+  };
+  struct TObjectState {
+    std::vector<TkvxComponent*> ShiftChildren;
+    Extended ShiftAmount = 0;
+  };
+
+  TBandState& State(TkvxBand* band) { return bands_[band]; }
+  TObjectState& ObjState(TkvxComponent* obj) { return objects_[obj]; }
+  TkvxPreviewPages* Store() const;
+
+  // Engine.cpp: the run and the page frame.
+  bool Initialize();
+  void Finalize();
+  void RunReportPages();
+  void RunAllPages();
+  void RunPage(TkvxReportPage* page);
+  void PageCopy(TkvxReportPage* page);
+  void InitPage();
+  void AddPage();
+  void ShowPageObjects();
+  void ShowPageFooter(TkvxBand* band);
+  void ShowColumnFooter();
+  void DoNewColumn();
+  void ReprintHeaderChain(TkvxBand* band);
+  TkvxBand* FindBand(TClass bandClass) const;
+  void AddToHeaderList(TkvxBand* band);
+  void RemoveFromHeaderList(TkvxBand* band);
+  void StartKeep(TkvxBand* band, Integer position = 0);
+  void EndKeep(TkvxBand* band);
+  void OutlineRoot();
+  void AddPageOutline();
+  void AddError(const String& text);
+  // The value of a group condition, an outline text or an aggregate's expression: a data field
+  // ("Alias.Field", with or without brackets and quotes), a report variable or a number.
+  Variant Calc(const String& expression);
+
+  // EngineBands.cpp: links between bands and the walk over the data.
+  void PrepareBands(TkvxReportPage* page);
+  void LinkGroups(std::vector<TkvxBand*>& list);
+  void LinkHeaders(std::vector<TkvxBand*>& list);
+  void LinkMasterDetail(TkvxReportPage* page, std::vector<TkvxBand*>& list);
+  void LinkDetails(TkvxDataBand* band, std::vector<TkvxBand*>& list, size_t from);
+  bool HasDetailRows(TkvxDataBand* band, bool printIfEmpty);
+  bool PageHasDetailRows(TkvxReportPage* page, bool printIfEmpty);
+  bool ListHasDetailRows(const std::vector<TkvxBand*>& list);
+  void ShowDataBands(const std::vector<TkvxBand*>& list);
+  void ShowDataBand(TkvxDataBand* band);
+  std::vector<TkvxGroupHeader*> GroupNest(TkvxDataBand* band);
+  void InitGroups(TkvxDataBand* band, bool initial, size_t from);
+  void CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY);
+  void EndGroups(TkvxDataBand* band, size_t from);
+  void ApplyDrillDown(TkvxDataBand* band);
+  void NextBandColumn(TkvxDataBand* band, Integer columnPosition, Extended rowY);
+  std::vector<TkvxBand*> FootersOf(TkvxDataBand* band);
+  std::vector<TkvxDataBand*> DetailsOf(TkvxDataBand* band);
+
+  // EngineOutput.cpp: one band on the page.
+  void DoShowBand(TkvxBand* band);
+  void PrepareShiftTree(TkvxBand* band);
+  void PrepareBand(TkvxBand* band);
+  void DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band);
+  void UnprepareBand(TkvxBand* band);
+  void SplitBand(TkvxBand* band);
+  void ShowSubreports(TkvxBand* band);
+  void PrintOnParentSubreports(TkvxBand* band);
+  void AddBandOutline(TkvxBand* band);
+  void OutlineUp(TkvxBand* band);
+
+  TkvxAggregateList aggregates_;
+  TkvxHeaderList headerList_;
+  std::unordered_map<TkvxBand*, TBandState> bands_;
+  std::unordered_map<TkvxComponent*, TObjectState> objects_;
+  std::unordered_map<TkvxReportPage*, std::vector<TkvxBand*>> masters_;
+  bool reprintingHeader_ = false;
+  bool inSummary_ = false;
+  TkvxBand* curBand_ = nullptr;
+  TkvxBand* breakingBand_ = nullptr;
+  bool firstPageOfPass_ = true;
+  Extended columnTop_ = 0;
+  bool keepDisabled_ = false;
+  bool firstPage_ = true;
+  bool finishing_ = false;
+  TkvxBand* keepBand_ = nullptr;
+  bool footerShowing_ = false;
+  bool keeping_ = false;
+  bool keepHeader_ = false;
+  Extended footerReserve_ = 0;
+  TkvxXMLItem* keepOutlinePosition_ = nullptr;
+  Integer keepObjectPosition_ = 0;
+  Integer keepAnchorPosition_ = 0;
+  TkvxReportPage* curPage_ = nullptr;
+  Extended xOffset_ = 0;
+  TkvxBand* newPageBand_ = nullptr;
+  // While subreports print on their parent band, the bands they show are copied in here.
+  std::unique_ptr<TkvxNullBand> parentContainer_;
+  // Pages added by the band being split, against MaxSplitPages.
+  Integer splitPages_ = 0;
+};
+
+// Makes every report created from now on create a band engine and prepared pages of its own.
+void kvxRegisterEngine();
+
+}  // namespace orv

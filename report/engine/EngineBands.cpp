@@ -1,0 +1,361 @@
+// Links between the bands of a page and the walk of data bands, groups and details over the data.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gui/Application.h"
+#include "platform/rtl/Conversions.h"
+#include "report/engine/Engine.h"
+#include "report/model/Resources.h"
+
+namespace orv {
+
+namespace {
+
+bool IsGroupHeader(TkvxBand* b) { return dynamic_cast<TkvxGroupHeader*>(b) != nullptr; }
+bool IsDataBand(TkvxBand* b) { return dynamic_cast<TkvxDataBand*>(b) != nullptr; }
+
+String Res(const char* key) { return kvxGetResources()->Get(key); }
+
+void Pack(std::vector<TkvxBand*>& list) { std::erase(list, nullptr); }
+
+}  // namespace
+
+void TkvxEngine::PrepareBands(TkvxReportPage* page) {
+  page->AlignChildren();
+  masters_[page].clear();
+  std::vector<TkvxBand*> list;
+  for (TkvxComponent* c : page->Objects()) {
+    auto* band = dynamic_cast<TkvxBand*>(c);
+    if (!band || band->Vertical()) continue;
+    if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && !data->DataSet() && data->RowCount() >= 1)
+      data->VirtualDataSet()->Initialize();
+    Integer n = band->GetBandNumber();
+    if (n >= 4 && n <= 13) list.push_back(band);
+  }
+  // Bands at the same position keep their order on the page: neither is lost.
+  std::stable_sort(list.begin(), list.end(), [](TkvxBand* a, TkvxBand* b) {
+    return std::lround(a->Top() * 100) < std::lround(b->Top() * 100);
+  });
+  LinkGroups(list);
+  LinkHeaders(list);
+  LinkMasterDetail(page, list);
+  Pack(list);
+  for (TkvxBand* b : list) AddError(Res("enBandPos") + " " + b->Name());
+}
+
+void TkvxEngine::LinkGroups(std::vector<TkvxBand*>& list) {
+  for (size_t i = 0; i < list.size();) {
+    if (!list[i] || !IsGroupHeader(list[i])) {
+      ++i;
+      continue;
+    }
+    TkvxBand* first = list[i];
+    std::vector<TkvxBand*> nest;
+    while (i < list.size() && list[i] && IsGroupHeader(list[i])) nest.push_back(list[i++]);
+    State(first).SubBands = nest;
+    while (i < list.size() && (!list[i] || !IsDataBand(list[i]))) ++i;
+    if (i == list.size()) AddError(Res("enUnconnGroup") + " " + first->Name());
+    else State(list[i]).Group = static_cast<TkvxGroupHeader*>(first);
+  }
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!list[i] || !dynamic_cast<TkvxGroupFooter*>(list[i])) continue;
+    for (size_t j = i; j-- > 0;) {
+      if (list[j] && IsGroupHeader(list[j]) && !State(list[j]).GroupFooter) {
+        State(list[j]).GroupFooter = static_cast<TkvxGroupFooter*>(list[i]);
+        list[j] = nullptr;
+        list[i] = nullptr;
+        break;
+      }
+    }
+  }
+  for (TkvxBand*& b : list) {
+    if (b && IsGroupHeader(b)) b = nullptr;
+    else if (b && dynamic_cast<TkvxGroupFooter*>(b)) {
+      AddError(Res("enUnconnGFooter") + " " + b->Name());
+      b = nullptr;
+    }
+  }
+  Pack(list);
+}
+
+void TkvxEngine::LinkHeaders(std::vector<TkvxBand*>& list) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    if (!list[i] || !IsDataBand(list[i])) continue;
+    TBandState& st = State(list[i]);
+    if (i > 0 && list[i - 1] && dynamic_cast<TkvxHeader*>(list[i - 1])) {
+      st.Header = static_cast<TkvxHeader*>(list[i - 1]);
+      list[i - 1] = nullptr;
+    }
+    if (i + 1 < list.size() && list[i + 1] && dynamic_cast<TkvxFooter*>(list[i + 1])) {
+      st.Footer = static_cast<TkvxFooter*>(list[i + 1]);
+      list[i + 1] = nullptr;
+    }
+  }
+  for (TkvxBand*& b : list) {
+    if (b && (dynamic_cast<TkvxHeader*>(b) || dynamic_cast<TkvxFooter*>(b))) {
+      AddError(Res("enUnconnHeader") + " " + b->Name());
+      b = nullptr;
+    }
+  }
+  Pack(list);
+}
+
+void TkvxEngine::LinkMasterDetail(TkvxReportPage* page, std::vector<TkvxBand*>& list) {
+  for (size_t i = 0; i < list.size(); ++i) {
+    auto* master = dynamic_cast<TkvxMasterData*>(list[i]);
+    if (!master) continue;
+    list[i] = nullptr;
+    if (master->DataSet() || master->RowCount() >= 1) masters_[page].push_back(master);
+    LinkDetails(master, list, i + 1);
+  }
+}
+
+void TkvxEngine::LinkDetails(TkvxDataBand* band, std::vector<TkvxBand*>& list, size_t from) {
+  Integer level = band->GetBandNumber();
+  for (size_t i = from; i < list.size(); ++i) {
+    if (!list[i]) continue;
+    Integer n = list[i]->GetBandNumber();
+    if (n <= level) break;
+    if (n != level + 1) continue;
+    auto* detail = static_cast<TkvxDataBand*>(list[i]);
+    list[i] = nullptr;
+    if (detail->DataSet() || detail->RowCount() >= 1) State(band).SubBands.push_back(detail);
+    if (n < 11) LinkDetails(detail, list, i + 1);
+  }
+}
+
+namespace {
+TkvxDataSet* BandData(TkvxBand* b) {
+  auto* d = static_cast<TkvxDataBand*>(b);
+  return d->DataSet() ? d->DataSet() : (d->RowCount() >= 1 ? d->VirtualDataSet() : nullptr);
+}
+}  // namespace
+
+bool TkvxEngine::ListHasDetailRows(const std::vector<TkvxBand*>& list) {
+  for (TkvxBand* b : list) {
+    TkvxDataSet* ds = BandData(b);
+    if (!ds) continue;
+    auto* d = static_cast<TkvxDataBand*>(b);
+    for (ds->First(); !ds->Eof(); ds->Next())
+      if (HasDetailRows(d, d->PrintIfDetailEmpty)) return true;
+  }
+  return false;
+}
+
+bool TkvxEngine::HasDetailRows(TkvxDataBand* band, bool printIfEmpty) {
+  if (printIfEmpty) return true;
+  const std::vector<TkvxBand*>& list = State(band).SubBands;
+  return list.empty() || ListHasDetailRows(list);
+}
+
+bool TkvxEngine::PageHasDetailRows(TkvxReportPage* page, bool printIfEmpty) {
+  return printIfEmpty || ListHasDetailRows(masters_[page]);
+}
+
+void TkvxEngine::ShowDataBands(const std::vector<TkvxBand*>& list) {
+  Application->ProcessMessages();
+  if (Report->Terminated) return;
+  for (TkvxBand* b : std::vector<TkvxBand*>(list)) {
+    ShowDataBand(static_cast<TkvxDataBand*>(b));
+    if (Report->Terminated) break;
+  }
+}
+
+void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
+  TkvxDataSet* ds = BandData(band);
+  if (!ds) return;
+  TBandState& st = State(band);
+  ds->First();
+  st.Line = st.LineThrough = 1;
+  band->SetCurColumn(1);
+  bool first = true;
+  Integer columnPosition = 0, footerKeepPosition = 0;
+  Extended rowY = CurY;
+  while (!ds->Eof()) {
+    if (HasDetailRows(band, band->PrintIfDetailEmpty)) {
+      if (first) {
+        if (band->KeepHeader && st.Header) {
+          keepHeader_ = true;
+          StartKeep(band);
+        }
+        AddToHeaderList(st.Header);
+        ShowBand(st.Header);
+        if (band->KeepTogether) StartKeep(band);
+      } else if (band->KeepTogether && !st.Group) {
+        StartKeep(band);
+      }
+      if (st.Group) {
+        if (first) InitGroups(band, true, 0);
+        else CheckGroups(band, columnPosition, rowY);
+      }
+      if (band->KeepFooter) footerKeepPosition = Store()->GetCurPosition();
+      if (band->Columns >= 2 && band->CurColumn() == 1) columnPosition = Store()->GetCurPosition();
+      rowY = CurY;
+      CurLine = st.Line;
+      CurLineThrough = st.LineThrough;
+      ShowBand(band);
+      if (first && band->KeepHeader && st.Header) EndKeep(band);
+      ++st.Line;
+      ++st.LineThrough;
+      first = false;
+      NextBandColumn(band, columnPosition, rowY);
+      AddBandOutline(band);
+      if (!st.SubBands.empty()) ShowDataBands(st.SubBands);
+      OutlineUp(band);
+    }
+    keepDisabled_ = false;
+    if (band->FooterAfterEach) ShowBand(st.Footer);
+    if (band->KeepTogether && !st.Group) EndKeep(band);
+    ds->Next();
+    if ((band->RowCount() != 0 && band->RowCount() < st.Line) || Report->Terminated) break;
+  }
+  band->SetCurColumn(band->Columns);
+  NextBandColumn(band, columnPosition, rowY);
+  if (!first) {
+    if (st.Group) EndGroups(band, 0);
+    if (!band->FooterAfterEach) {
+      if (band->KeepFooter) StartKeep(band, footerKeepPosition);
+      footerShowing_ = true;
+      ShowBand(st.Footer);
+      if (band->KeepFooter) EndKeep(band);
+      footerShowing_ = false;
+    }
+    RemoveFromHeaderList(st.Header);
+    if (st.Group && band->KeepTogether) EndKeep(band);
+  }
+  keepDisabled_ = false;
+}
+
+std::vector<TkvxGroupHeader*> TkvxEngine::GroupNest(TkvxDataBand* band) {
+  std::vector<TkvxGroupHeader*> nest;
+  if (TkvxGroupHeader* g = State(band).Group)
+    for (TkvxBand* b : State(g).SubBands) nest.push_back(static_cast<TkvxGroupHeader*>(b));
+  return nest;
+}
+
+void TkvxEngine::InitGroups(TkvxDataBand* band, bool initial, size_t from) {
+  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  for (size_t i = 0; i < nest.size(); ++i) {
+    TBandState& st = State(nest[i]);
+    if (initial) {
+      st.Line = st.LineThrough = 1;
+    } else {
+      if (i == from) ++st.Line;
+      else if (i > from) st.Line = 1;
+      if (i >= from) ++st.LineThrough;
+    }
+  }
+  ApplyDrillDown(band);
+  for (size_t i = from; i < nest.size(); ++i) {
+    TkvxGroupHeader* g = nest[i];
+    TBandState& st = State(g);
+    CurLine = st.Line;
+    CurLineThrough = st.LineThrough;
+    Report->CurrentObjectName = g->Name();
+    g->LastValue = Calc(g->Condition);
+    g->DrillDownGroup = st.LineThrough;
+    if (g->KeepTogether) StartKeep(g);
+    ShowBand(g);
+    AddBandOutline(g);
+    AddToHeaderList(g);
+  }
+}
+
+void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
+  ApplyDrillDown(band);
+  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  size_t changed = nest.size();
+  for (size_t i = 0; i < nest.size(); ++i) {
+    Report->CurrentObjectName = nest[i]->Name();
+    Variant v = Calc(nest[i]->Condition);
+    if (!(v.IsNull() && nest[i]->LastValue.IsNull()) &&
+        (v.IsNull() != nest[i]->LastValue.IsNull() || !(v == nest[i]->LastValue))) {
+      changed = i;
+      break;
+    }
+  }
+  if (changed == nest.size()) return;
+  band->SetCurColumn(band->Columns);
+  NextBandColumn(band, columnPosition, rowY);
+  TkvxDataSet* ds = BandData(band);
+  ds->Prior();
+  EndGroups(band, changed);
+  ds->Next();
+  InitGroups(band, false, changed);
+  State(band).Line = 1;
+}
+
+void TkvxEngine::EndGroups(TkvxDataBand* band, size_t from) {
+  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  for (size_t i = nest.size(); i-- > from;) {
+    TkvxGroupHeader* g = nest[i];
+    if (TkvxGroupFooter* footer = State(g).GroupFooter) {
+      if (footer->HideIfSingleDataRecord && State(band).Line < 3) aggregates_.Reset(footer);
+      else ShowBand(footer);
+    }
+    OutlineUp(g);
+    RemoveFromHeaderList(g);
+    if (g->KeepTogether) EndKeep(g);
+  }
+}
+
+void TkvxEngine::ApplyDrillDown(TkvxDataBand* band) {
+  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  for (size_t i = 0; i < nest.size(); ++i) {
+    TkvxGroupHeader* g = nest[i];
+    if (!g->DrillDown) continue;
+    // The state list names a group by its header and the number of times the header started.
+    String key = g->Name() + "." + IntToStr(State(g).LineThrough);
+    bool expanded = Report->DrillDownState->IndexOf(key) >= 0;
+    if (g->ExpandDrillDown) expanded = !expanded;
+    for (size_t j = i + 1; j < nest.size(); ++j) {
+      nest[j]->SetVisible(expanded);
+      if (TkvxGroupFooter* f = State(nest[j]).GroupFooter) f->SetVisible(expanded);
+    }
+    band->SetVisible(expanded);
+    if (!g->ShowFooterIfDrillDown)
+      if (TkvxGroupFooter* f = State(g).GroupFooter) f->SetVisible(expanded);
+    if (!expanded) break;
+  }
+}
+
+void TkvxEngine::NextBandColumn(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
+  if (band->Columns <= 1) return;
+  TBandState& st = State(band);
+  st.MaxY = std::max(st.MaxY, CurY);
+  if (band->CurColumn() < band->Columns) {
+    CurY = rowY;
+  } else if (st.MaxY > PageHeight - FooterHeight() && !curPage_->EndlessHeight()) {
+    if (keeping_) {
+      NewColumn();
+    } else {
+      Store()->CutObjects(columnPosition);
+      NewColumn();
+      Store()->PasteObjects(CurX, CurY);
+      CurY += st.MaxY - rowY;
+    }
+  } else {
+    CurY = st.MaxY;
+  }
+  if (band->Visible()) {
+    Integer next = band->CurColumn() + 1;
+    band->SetCurColumn(next);
+    if (band->CurColumn() == 1) st.MaxY = 0;
+  }
+}
+
+std::vector<TkvxBand*> TkvxEngine::FootersOf(TkvxDataBand* band) {
+  std::vector<TkvxBand*> footers;
+  if (TkvxFooter* f = State(band).Footer) footers.push_back(f);
+  for (TkvxGroupHeader* g : GroupNest(band))
+    if (TkvxGroupFooter* f = State(g).GroupFooter) footers.push_back(f);
+  return footers;
+}
+
+std::vector<TkvxDataBand*> TkvxEngine::DetailsOf(TkvxDataBand* band) {
+  std::vector<TkvxDataBand*> details;
+  for (TkvxBand* b : State(band).SubBands) details.push_back(static_cast<TkvxDataBand*>(b));
+  return details;
+}
+
+}  // namespace orv

@@ -1,0 +1,429 @@
+// One band on the prepared page: its data, the stretching of its objects and the shifting of
+// those below them, the fit test, splitting across pages and columns, and subreports.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/rtl/Conversions.h"
+#include "report/engine/Engine.h"
+#include "report/model/Pages.h"
+#include "report/model/ReportUtils.h"
+
+namespace orv {
+
+namespace {
+
+constexpr Extended kTolerance = 0.0001;
+
+bool OverlapV(TkvxComponent* a, TkvxComponent* b) {
+  return a->AbsTop() + a->Height() - b->AbsTop() > kTolerance && b->AbsTop() + b->Height() - a->AbsTop() > kTolerance;
+}
+bool OverlapH(Extended l1, Extended r1, Extended l2, Extended r2) {
+  return r1 - l2 > kTolerance && r2 - l1 > kTolerance;
+}
+Extended Bottom(TkvxComponent* c) { return c->Top() + c->Height(); }
+
+}  // namespace
+
+void TkvxEngine::ShowBand(TkvxBand* band) {
+  if (!band) return;
+  if (band->KeepChild()) StartKeep(band, 0);
+  DoShowBand(band);
+  if (band->Child() && (band->Visible() || band->PrintChildIfInvisible())) ShowBand(band->Child());
+  if (band->KeepChild()) EndKeep(band);
+  if (dynamic_cast<TkvxDataBand*>(band)) aggregates_.AddValue(band, 0);
+}
+
+void TkvxEngine::DoShowBand(TkvxBand* band) {
+  auto* data = dynamic_cast<TkvxDataBand*>(band);
+  bool multiColumn = data && data->Columns > 1;
+  bool isNull = dynamic_cast<TkvxNullBand*>(band) != nullptr;
+  if (!reprintingHeader_ && band->Visible() && band->StartNewPage() && !parentContainer_) {
+    auto* group = dynamic_cast<TkvxGroupHeader*>(band);
+    bool firstRow = (data || group) && State(band).Line == 1;
+    if (!firstRow) {
+      newPageBand_ = band;
+      if (group && group->ResetPageNumbers) Store()->ResetLogicalPageNumber();
+      NewPage();
+      newPageBand_ = nullptr;
+    }
+  }
+  try {
+    PrepareBand(band);
+    if (band->Visible()) {
+      bool fitTest = !multiColumn && !isNull && !dynamic_cast<TkvxOverlay*>(band) && !parentContainer_;
+      if (fitTest && FreeSpace() < band->Height()) {
+        bool tooHigh = band->Height() > PageHeight - FooterHeight();
+        if ((band->AllowSplit() && !keeping_) || tooHigh) {
+          if (!band->AllowSplit() && State(band).LineThrough > 1 && !band->StartNewPage()) NewColumn();
+          if (keeping_) EndKeep(band);
+          SplitBand(band);
+          UnprepareBand(band);
+          aggregates_.Reset(band);
+          ShowSubreports(band);
+          return;
+        }
+        bool wasKeeping = keeping_;
+        if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
+        if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
+      }
+      if (!isNull) {
+        band->SetLeft(CurX + (multiColumn ? (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap) : 0));
+        band->SetTop(CurY);
+      }
+      if (parentContainer_) {
+        // A band of the same class: the copy reads the band's own stored form.
+        auto* copy = static_cast<TkvxBand*>(band->ClassType()->CreateComponent(nullptr));
+        copy->AssignAll(band);
+        copy->SetParent(parentContainer_.get());
+        parentContainer_->InsertComponent(copy);
+      } else if (!(State(band).Reprint && Store()->BandExists(band))) {
+        Store()->AddObject(band);
+      }
+      CurY += band->Height();
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    throw;
+  }
+  UnprepareBand(band);
+  aggregates_.Reset(band);
+  if (band->Visible()) ShowSubreports(band);
+}
+
+void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
+  TBandState& st = State(band);
+  if (st.ShiftTreeBuilt) return;
+  st.ShiftTreeBuilt = true;
+  std::vector<TkvxComponent*> order(band->Objects());
+  std::stable_sort(order.begin(), order.end(), [](TkvxComponent* a, TkvxComponent* b) {
+    return std::lround(a->Top() * 100) < std::lround(b->Top() * 100);
+  });
+  for (TkvxComponent* c : order) ObjState(c).ShiftChildren.clear();
+  // The band itself stands at the root: its children are the objects nothing lies above.
+  auto left = [](TkvxComponent* c) { return c->Left(); };
+  auto right = [](TkvxComponent* c) { return c->Left() + c->Width(); };
+  std::vector<TkvxComponent*> roots;
+  for (size_t b = 0; b < order.size(); ++b) {
+    bool covered = false;
+    for (size_t k = b; k-- > 0;) {
+      TkvxComponent* m = order[k];
+      if (!OverlapV(m, order[b]) && OverlapH(left(m), right(m), left(order[b]), right(order[b]))) covered = true;
+    }
+    if (!covered) roots.push_back(order[b]);
+  }
+  st.ShiftChildren = roots;
+  for (size_t a = 0; a < order.size(); ++a) {
+    TkvxComponent* A = order[a];
+    for (size_t b = a + 1; b < order.size(); ++b) {
+      TkvxComponent* B = order[b];
+      if (OverlapV(A, B) || B->Top() <= A->Top() || !OverlapH(left(A), right(A), left(B), right(B))) continue;
+      Extended l = std::max(left(A), left(B)), r = std::min(right(A), right(B));
+      bool between = false;
+      for (size_t k = b; k-- > a + 1;) {
+        TkvxComponent* M = order[k];
+        if (!OverlapV(M, A) && !OverlapV(M, B) && OverlapH(left(M), right(M), l, r)) {
+          between = true;
+          break;
+        }
+      }
+      if (!between) ObjState(A).ShiftChildren.push_back(B);
+    }
+  }
+}
+
+void TkvxEngine::PrepareBand(TkvxBand* band) {
+  curBand_ = band;
+  PrepareShiftTree(band);
+  Report->CurrentObjectName = band->Name();
+  band->BeforePrint();
+  bool stretched = false, onParent = false;
+  for (TkvxComponent* c : band->Objects()) {
+    auto* obj = dynamic_cast<TkvxReportComponent*>(c);
+    if (!obj) continue;
+    if (auto* sub = dynamic_cast<TkvxSubreport*>(obj); sub && sub->PrintOnParent) onParent = true;
+    Report->CurrentObjectName = obj->Name();
+    obj->BeforePrint();
+    if (band->Visible() && obj->Visible()) obj->GetData();
+    if (band->Visible() && obj->Visible())
+      if (auto* s = dynamic_cast<TkvxStretcheable*>(obj); s && s->StretchMode() != smDontStretch) {
+        Extended h = s->CalcHeight();
+        TObjectState& os = ObjState(s);
+        os.ShiftAmount = h <= s->Height() ? 0 : h - s->Height();
+        if (h > s->Height()) {
+          s->SetHeight(h);
+          stretched = true;
+        }
+      }
+  }
+  if (!band->Visible()) return;
+  if (stretched) DoShift(band, 0, band);
+  if (onParent) {
+    PrintOnParentSubreports(band);
+    curBand_ = band;
+  }
+  Extended bottom = 0;
+  for (TkvxComponent* c : band->Objects()) bottom = std::max(bottom, Bottom(c));
+  if (band->Stretched()) band->SetHeight(bottom);
+  Report->CurrentObjectName = band->Name();
+  for (TkvxComponent* c : band->Objects())
+    if (auto* s = dynamic_cast<TkvxStretcheable*>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(bottom - s->Top());
+}
+
+void TkvxEngine::DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band) {
+  const std::vector<TkvxComponent*>& children =
+      obj == band ? State(band).ShiftChildren : ObjState(obj).ShiftChildren;
+  for (TkvxComponent* c : children) {
+    auto* view = dynamic_cast<TkvxView*>(c);
+    TkvxShiftMode mode = view ? view->ShiftMode() : smAlways;
+    TObjectState& cs = ObjState(c);
+    if (mode == smAlways) {
+      c->SetTop(c->Top() + amount);
+      DoShift(c, amount + cs.ShiftAmount, band);
+    } else if (mode == smWhenOverlapped) {
+      if (obj == band || c->Top() >= Bottom(obj)) {
+        DoShift(c, cs.ShiftAmount, band);
+      } else {
+        Extended d = Bottom(obj) - c->Top();
+        c->SetTop(Bottom(obj));
+        DoShift(c, d + cs.ShiftAmount, band);
+      }
+    } else {
+      DoShift(c, amount + cs.ShiftAmount, band);
+    }
+    cs.ShiftAmount = 0;
+  }
+}
+
+void TkvxEngine::UnprepareBand(TkvxBand* band) {
+  for (TkvxComponent* c : band->Objects())
+    if (auto* obj = dynamic_cast<TkvxReportComponent*>(c)) {
+      Report->CurrentObjectName = obj->Name();
+      obj->AfterPrint();
+    }
+  Report->CurrentObjectName = band->Name();
+  band->AfterPrint();
+  TBandState& st = State(band);
+  if (st.SavedObjectCount >= 0) {
+    std::vector<TkvxComponent*> added(band->Objects().begin() + st.SavedObjectCount, band->Objects().end());
+    st.SavedObjectCount = -1;
+    for (TkvxComponent* c : added) {
+      objects_.erase(c);
+      delete c;
+    }
+  }
+}
+
+void TkvxEngine::SplitBand(TkvxBand* band) {
+  std::vector<TkvxComponent*> all(band->Objects());
+  std::vector<TkvxComponent*> pending;
+  std::unordered_map<TkvxComponent*, Extended> savedHeight, savedTop;
+  for (TkvxComponent* c : all) {
+    if (dynamic_cast<TkvxSubreport*>(c)) continue;
+    pending.push_back(c);
+    if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+      s->InitPart();
+      savedHeight[c] = s->Height();
+    }
+  }
+  auto setObjects = [band](const std::vector<TkvxComponent*>& list) {
+    for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) c->SetParent(nullptr);
+    for (TkvxComponent* c : list) c->SetParent(band);
+  };
+  std::vector<TkvxComponent*> part;
+  setObjects(part);
+  Extended avail = FreeSpace();
+  Integer pagesAtStart = splitPages_;
+  std::vector<TkvxComponent*> shifted;
+  auto shiftBelow = [&](TkvxComponent* obj, Extended amount) {
+    for (TkvxComponent* c : pending)
+      if (c != obj && std::find(shifted.begin(), shifted.end(), c) == shifted.end() && c->Top() >= Bottom(obj) &&
+          OverlapH(c->Left(), c->Left() + c->Width(), obj->Left(), obj->Left() + obj->Width())) {
+        c->SetTop(c->Top() + amount);
+        shifted.push_back(c);
+      }
+  };
+  try {
+    bool partialJoined = false;
+    bool afterBreak = false;
+    while (!pending.empty()) {
+      shifted.clear();
+      part.clear();
+      for (size_t i = 0; i < pending.size();) {
+        TkvxComponent* c = pending[i];
+        auto* s = dynamic_cast<TkvxStretcheable*>(c);
+        if (Bottom(c) <= avail + kTolerance) {
+          part.push_back(c);
+          if (s) s->DrawPart();
+          pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+          continue;
+        }
+        if (!s) {
+          if (c->Height() <= PageHeight - FooterHeight()) {
+            if (c->Top() < avail) {
+              shiftBelow(c, avail - c->Top());
+              c->SetTop(avail);
+            }
+            ++i;
+          } else {
+            part.push_back(c);
+            pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+          }
+          continue;
+        }
+        savedTop[c] = c->Top();
+        if (c->Top() < avail) {
+          Extended full = savedHeight[c];
+          s->SetHeight(avail - c->Top());
+          Extended r = s->DrawPart();
+          if (std::fabs(r - s->Height()) >= kTolerance) {
+            shiftBelow(c, r);
+            part.push_back(c);
+            partialJoined = true;
+            savedHeight[c] = r + (full - s->Height());
+          } else {
+            c->SetTop(avail);
+            shiftBelow(c, r);
+            s->SetHeight(full);
+          }
+        }
+        ++i;
+      }
+      // A fresh page or column that takes nothing would take nothing forever: the first object
+      // waiting is placed there, clipped to the space.
+      bool fresh = afterBreak || std::fabs(CurY - columnTop_) < kTolerance;
+      if (part.empty() && !pending.empty() && fresh) {
+        TkvxComponent* c = pending.front();
+        c->SetTop(0);
+        if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+          s->SetHeight(savedHeight[c]);
+          s->DrawPart();
+        }
+        part.push_back(c);
+        pending.erase(pending.begin());
+      }
+      // Objects of this part are children of the band while it is added; pending ones wait.
+      setObjects(part);
+      band->SetHeight(0);
+      Extended h = 0;
+      for (TkvxComponent* c : part) h = std::max(h, Bottom(c));
+      band->SetHeight(h);
+      if (pending.empty()) {
+        for (TkvxComponent* c : part) {
+          auto* v = dynamic_cast<TkvxView*>(c);
+          if (v && v->Align() == baBottom) c->SetTop(h - c->Height());
+          if (auto* s = dynamic_cast<TkvxStretcheable*>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(h - c->Top());
+        }
+      }
+      band->SetLeft(CurX);
+      band->SetTop(CurY);
+      Store()->AddObject(band);
+      CurY += band->Height();
+      curBand_ = band;
+      setObjects({});
+      if (!pending.empty()) {
+        if (splitPages_ - pagesAtStart >= MaxSplitPages) {
+          AddError(band->Name() + ": the band needs more than " + IntToStr(MaxSplitPages) + " pages");
+          break;
+        }
+        NewColumn();
+        afterBreak = true;
+      }
+      for (TkvxComponent* c : pending) {
+        c->SetTop(c->Top() - avail);
+        if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+          if (!partialJoined && pending.size() + part.size() == all.size()) c->SetTop(savedTop.count(c) ? savedTop[c] : c->Top());
+          if (c->Top() < 0) c->SetTop(0);
+          s->SetHeight(savedHeight[c]);
+        }
+      }
+      avail = FreeSpace();
+    }
+  } catch (...) {
+    setObjects(all);
+    throw;
+  }
+  setObjects(all);
+}
+
+void TkvxEngine::ShowSubreports(TkvxBand* band) {
+  std::vector<TkvxSubreport*> subs;
+  for (TkvxComponent* c : band->Objects())
+    if (auto* s = dynamic_cast<TkvxSubreport*>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
+  if (subs.empty()) return;
+  Extended savedOffset = xOffset_, startX = CurX, bandTop = CurY - band->Height();
+  Integer startPage = Store()->CurPage;
+  Integer endPage = startPage, endColumn = CurColumn;
+  Extended endY = CurY;
+  TkvxReportPage* page = curPage_;
+  for (TkvxSubreport* s : subs) {
+    Store()->CurPage = startPage;
+    xOffset_ = savedOffset + s->Left();
+    CurX = startX + s->Left();
+    CurY = bandTop + s->Top();
+    ShowDataBands(masters_[s->Page()]);
+    if (Store()->CurPage > endPage || (Store()->CurPage == endPage && CurColumn > endColumn) ||
+        (Store()->CurPage == endPage && CurColumn == endColumn && CurY > endY)) {
+      endPage = Store()->CurPage;
+      endColumn = CurColumn;
+      endY = CurY;
+    }
+  }
+  Store()->CurPage = endPage;
+  CurColumn = endColumn;
+  CurY = endY;
+  xOffset_ = savedOffset;
+  CurX = savedOffset;
+  if (CurColumn > 1 && CurColumn - 1 < page->ColumnPositions()->Count())
+    CurX += kvxPixelsPerMM * kvxStrToFloat(page->ColumnPositions()->Strings(CurColumn - 1));
+}
+
+void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
+  bool opened = !parentContainer_;
+  if (opened) parentContainer_ = std::make_unique<TkvxNullBand>(nullptr);
+  TBandState& st = State(band);
+  if (st.SavedObjectCount < 0) st.SavedObjectCount = static_cast<Integer>(band->Objects().size());
+  Extended savedOffset = xOffset_, x = CurX, y = CurY;
+  for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) {
+    auto* sub = dynamic_cast<TkvxSubreport*>(c);
+    if (!sub || !sub->Visible() || !sub->PrintOnParent || !sub->Page()) continue;
+    xOffset_ = sub->Left() + savedOffset;
+    CurX = sub->Left();
+    CurY = sub->Top();
+    try {
+      ShowDataBands(masters_[sub->Page()]);
+    } catch (...) {
+      xOffset_ = savedOffset;
+      if (opened) parentContainer_.reset();
+      throw;
+    }
+  }
+  xOffset_ = savedOffset;
+  CurX = x;
+  CurY = y;
+  if (!opened) return;
+  // The copies' views join the band at their places; their own stretch is already done.
+  for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects()))
+    for (TkvxComponent* obj : std::vector<TkvxComponent*>(copy->Objects())) {
+      if (obj->IsBand() || !dynamic_cast<TkvxView*>(obj)) continue;
+      obj->SetBounds(copy->Left() + obj->Left(), copy->Top() + obj->Top(), obj->Width(), obj->Height());
+      if (obj->Owner()) obj->Owner()->RemoveComponent(obj);
+      obj->SetParent(band);
+      if (auto* s = dynamic_cast<TkvxStretcheable*>(obj)) s->SetStretchMode(smDontStretch);
+    }
+  for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects())) delete copy;
+  parentContainer_.reset();
+}
+
+void TkvxEngine::AddBandOutline(TkvxBand* band) {
+  if (band->OutlineText().empty()) return;
+  Report->CurrentObjectName = band->Name();
+  Extended top = CurY - band->Height();
+  if (band->Visible())
+    Store()->Outline->AddItem(VarToStr(Calc(band->OutlineText())), static_cast<Integer>(std::lround(top)));
+}
+
+void TkvxEngine::OutlineUp(TkvxBand* band) {
+  if (!band->OutlineText().empty()) Store()->Outline->LevelUp();
+}
+
+}  // namespace orv

@@ -1,0 +1,24 @@
+#pragma once
+// What the prepared pages need to know of a report object's kind and of a picture view, asked
+// through class names and published properties: the store works with every object class the
+// model registers, including classes it was built without.
+#include <string_view>
+
+#include "platform/gui/Picture.h"
+#include "report/model/KvxComponent.h"
+
+namespace orv {
+
+// The object's class or one of its ancestors is named className.
+bool kvxIsKindOf(const TObject* obj, std::string_view className);
+// The picture a view publishes as "Picture"; nullptr for objects without one.
+TPicture* kvxPictureOf(TkvxComponent* view);
+Integer kvxImageIndexOf(TkvxComponent* view);
+void kvxSetImageIndex(TkvxComponent* view, Integer index);
+// The picture holds the graphic that bytes describe, its class told by the bytes' signature
+// (PNG, JPEG, bitmap, icon, else a metafile). Damaged bytes leave the picture empty.
+void kvxLoadPictureFromBytes(TPicture* picture, const String& bytes);
+// A memo view ("Memo" published) forgets its DataSet and DataField.
+void kvxForgetMemoData(TkvxComponent* obj);
+
+}  // namespace orv

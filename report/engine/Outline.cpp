@@ -1,0 +1,82 @@
+#include "report/engine/Outline.h"
+
+#include "platform/rtl/Conversions.h"
+#include "report/engine/PreviewPages.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxOutline, c) {}
+
+namespace {
+
+// Decimal attributes of a file may be damaged: such a value counts as absent.
+bool IntProp(const TkvxXMLItem* item, const char* name, Integer& value) {
+  String text = item->Prop(name);
+  return !text.empty() && TryStrToInt(text, value);
+}
+
+void ShiftTree(TkvxXMLItem* item, Integer delta) {
+  Integer page = 0, top = 0;
+  if (IntProp(item, "page", page)) item->SetProp("page", IntToStr(page + 1));
+  if (IntProp(item, "top", top)) item->SetProp("top", IntToStr(top + delta));
+  for (Integer i = 0; i < item->Count(); ++i) ShiftTree(item->Items(i), delta);
+}
+
+}  // namespace
+
+TkvxOutline::TkvxOutline(TkvxPreviewPages* previewPages) : TkvxCustomOutline(previewPages), pages_(previewPages) {}
+
+TkvxXMLItem* TkvxOutline::Current() {
+  if (!current_) current_ = pages_->Root()->FindItem("outline");
+  return current_;
+}
+
+Integer TkvxOutline::GetCount() { return current_ ? current_->Count() : 0; }
+
+void TkvxOutline::AddItem(const String& text, Integer top) {
+  TkvxXMLItem* item = Current()->Add();
+  item->Name = "item";
+  item->SetProp("text", text);
+  item->SetProp("page", IntToStr(pages_->CurPage));
+  item->SetProp("top", IntToStr(top));
+  current_ = item;
+}
+
+void TkvxOutline::LevelDown(Integer index) {
+  TkvxXMLItem* cur = Current();
+  if (index >= 0 && index < cur->Count()) current_ = cur->Items(index);
+}
+
+void TkvxOutline::LevelRoot() { current_ = pages_->Root()->FindItem("outline"); }
+
+void TkvxOutline::LevelUp() {
+  TkvxXMLItem* cur = Current();
+  if (cur != pages_->Root()->FindItem("outline") && cur->Parent()) current_ = cur->Parent();
+}
+
+void TkvxOutline::GetItem(Integer index, String& text, Integer& page, Integer& top) {
+  TkvxXMLItem* cur = Current();
+  if (index < 0 || index >= cur->Count()) return;
+  TkvxXMLItem* item = cur->Items(index);
+  text = item->Prop("text");
+  IntProp(item, "page", page);
+  IntProp(item, "top", top);
+}
+
+void TkvxOutline::ShiftItems(TkvxXMLItem* from, Integer newTop) {
+  if (!from || !from->Parent()) return;
+  TkvxXMLItem* parent = from->Parent();
+  Integer i = parent->IndexOf(from);
+  if (i < 0 || i + 1 >= parent->Count()) return;
+  TkvxXMLItem* next = parent->Items(i + 1);
+  Integer top = 0;
+  IntProp(next, "top", top);
+  ShiftTree(next, newTop - top);
+}
+
+TkvxXMLItem* TkvxOutline::GetCurPosition() {
+  TkvxXMLItem* cur = Current();
+  return cur->Count() > 0 ? cur->Items(cur->Count() - 1) : nullptr;
+}
+
+}  // namespace orv

@@ -1,0 +1,576 @@
+#include "report/engine/PreviewPages.h"
+
+#include <cmath>
+
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/engine/ObjectKinds.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/XmlSerializer.h"
+
+namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxPreviewPages, c) {}
+
+namespace {
+
+// The source page a page item is made from ("page" and its index); -1 for a page stored whole
+// or a name that is not of that form.
+Integer SourceIndexOf(const TkvxXMLItem* item) {
+  const String& name = item->Name;
+  if (name.size() < 5 || name.compare(0, 4, "page") != 0) return -1;
+  Integer n = 0;
+  return TryStrToInt(name.substr(4), n) ? n : -1;
+}
+
+bool IsWholePageName(const String& name) {
+  return SameText(name, "TkvxReportPage") || SameText(name, "TkvxDMPPage");
+}
+
+// A coordinate attribute of a page item: its value, else the fallback.
+Extended CoordProp(const TkvxXMLItem* item, const char* name, Extended fallback) {
+  String text = item->Prop(name);
+  if (text.empty()) return fallback;
+  try {
+    return kvxStrToFloat(text);
+  } catch (const EConvertError&) {
+    return fallback;
+  }
+}
+
+Integer IntProp(const TkvxXMLItem* item, const char* name, Integer fallback) {
+  Integer v = 0;
+  return TryStrToInt(item->Prop(name), v) ? v : fallback;
+}
+
+}  // namespace
+
+TkvxPreviewPages::TkvxPreviewPages(TkvxReport* report)
+    : TkvxCustomPreviewPages(report),
+      doc_(std::make_unique<TkvxXMLDocument>()),
+      pictureCache_(std::make_unique<TkvxPictureCache>()) {
+  Outline = std::make_unique<TkvxOutline>(this);
+  doc_->Root()->Name = "preparedreport";
+  CurPage = -1;
+}
+
+TkvxPreviewPages::~TkvxPreviewPages() {
+  ClearPageCache();
+  Outline.reset();
+}
+
+TkvxXMLItem* TkvxPreviewPages::PagesItem() {
+  if (!pagesItem_) pagesItem_ = Root()->FindItem("previewpages");
+  return pagesItem_;
+}
+
+TkvxXMLItem* TkvxPreviewPages::CurPageItem() {
+  TkvxXMLItem* pages = PagesItem();
+  if (CurPage < 0 || CurPage >= pages->Count()) return nullptr;
+  TkvxXMLItem* item = pages->Items(CurPage);
+  doc_->LoadItem(item);
+  return item;
+}
+
+Integer TkvxPreviewPages::GetCount() { return PagesItem()->Count(); }
+
+void TkvxPreviewPages::ClearPageCache() { pageCache_.clear(); }
+
+void TkvxPreviewPages::Clear() {
+  ClearPageCache();
+  sourcePages_.clear();
+  doc_->Clear();
+  pagesItem_ = nullptr;
+  GetOutline()->Reset();
+  dictionary_.Clear();
+  pictureCache_->Clear();
+  CurPage = -1;
+  xmlSize_ = 0;
+  passStartPage_ = -1;
+  passStartObjects_ = 0;
+  logicalCounter_ = 0;
+}
+
+void TkvxPreviewPages::Initialize() {
+  pictureCache_->SetUseFileCache(Report->PreviewOptions()->PictureCacheInFile);
+  pictureCache_->SetTempDir(Report->EngineOptions()->TempDir);
+  doc_->TempDir = Report->EngineOptions()->TempDir;
+  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStart(ptRunning);
+}
+
+// Source pages.
+
+void TkvxPreviewPages::CopySourceTree(TkvxComponent* from, TkvxComponent* toParent,
+                                      std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs) {
+  for (TkvxComponent* obj : from->Objects()) {
+    if (!(obj->Traits & otInPreparedPages)) continue;
+    auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(toParent));
+    if (copy->Parent() != toParent) copy->SetParent(toParent);
+    copy->Assign(obj);
+    // Pictures live in the picture cache, not in every copy of the page.
+    if (TPicture* picture = kvxPictureOf(copy)) picture->SetGraphic(static_cast<TGraphic*>(nullptr));
+    copy->SetName(obj->Name());
+    pairs.emplace_back(obj, copy);
+    CopySourceTree(obj, copy, pairs);
+  }
+}
+
+void TkvxPreviewPages::SetSourceBaseName(TkvxComponent* copy) {
+  if (copy->Traits & otFullDiff) {
+    copy->SetBaseName(copy->ClassName());
+    return;
+  }
+  TkvxXMLSerializer serializer(nullptr);
+  serializer.Owner = copy;
+  copy->SetBaseName(serializer.ObjToText(copy));
+}
+
+void TkvxPreviewPages::AddSourcePage(TkvxReportPage* page) {
+  auto copy = std::unique_ptr<TkvxReportPage>(
+      static_cast<TkvxReportPage*>(page->ClassType()->CreateComponent(nullptr)));
+  copy->Assign(page);
+  copy->SetName(page->Name());
+  std::vector<std::pair<TkvxComponent*, TkvxComponent*>> pairs;
+  CopySourceTree(page, copy.get(), pairs);
+  copy->SourceObject = page;
+  String pathPrefix = "Page" + IntToStr(SourcePageCount()) + ".";
+  for (auto& [obj, dup] : pairs) {
+    obj->SourceObject = dup;
+    dup->SourceObject = obj;
+    String prefix = dup->IsBand() ? String("b") : LowerCase(dup->BaseName().substr(0, 1));
+    String alias = dictionary_.AddUnique(prefix, pathPrefix + dup->Name(), dup);
+    kvxForgetMemoData(dup);
+    SetSourceBaseName(dup);
+    dup->SourceName = alias;
+    obj->SourceName = alias;
+  }
+  sourcePages_.push_back(std::move(copy));
+}
+
+void TkvxPreviewPages::AddToSourcePage(TkvxComponent* obj) {
+  if (sourcePages_.empty()) return;
+  TkvxReportPage* page = sourcePages_.back().get();
+  auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(page));
+  if (copy->Parent() != page) copy->SetParent(page);
+  copy->Assign(obj);
+  copy->CreateUniqueName();
+  String prefix = LowerCase(copy->BaseName().substr(0, 1));
+  String alias = dictionary_.AddUnique(prefix, "Page" + IntToStr(SourcePageCount() - 1) + "." + copy->Name(), copy);
+  SetSourceBaseName(copy);
+  obj->SourceObject = copy;
+  obj->SourceName = alias;
+  copy->SourceName = alias;
+}
+
+// Writing pages.
+
+void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass) {
+  if (!obj->Visible() || !(obj->Traits & otInPreparedPages)) return;
+  TkvxXMLItem* item = parent->Add();
+  if (TkvxComponent* source = obj->SourceObject) {
+    item->Name = obj->SourceName;
+    if (!finalPass) item->Text = obj->GetBaseDiff(source);
+    else if (obj->Traits & otFullDiff) item->Text = obj->GetFullDiff(source);
+    else item->Text = obj->Diff(source);
+  } else {
+    item->Name = obj->ClassName();
+    item->Text = obj->GetFullDiff(nullptr);
+  }
+  xmlSize_ += static_cast<Int64>(item->Name.size() + item->Text.size() + sizeof(TkvxXMLItem) + 16);
+  for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child, finalPass);
+}
+
+void TkvxPreviewPages::AddObject(TkvxComponent* obj) {
+  TkvxXMLItem* page = CurPageItem();
+  if (!page) return;
+  bool finalPass = !Engine || !Engine->DoublePass() || Engine->FinalPass;
+  AddObjectTo(page, obj, finalPass);
+}
+
+void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
+  TkvxXMLItem* pages = PagesItem();
+  TkvxEngineOptions* options = Report->EngineOptions();
+  if (options->UseFileCache && xmlSize_ > static_cast<Int64>(options->MaxMemSize) * (1 << 20)) {
+    for (Integer i = pages->Count() - 2; i >= 0; --i) {
+      TkvxXMLItem* item = pages->Items(i);
+      if (!item->Loaded()) break;
+      doc_->UnloadItem(item);
+    }
+    xmlSize_ = 0;
+  }
+  ++CurPage;
+  if (CurPage < pages->Count() && AddPageAction == TkvxAddPageAction::WriteOver) return;
+  Integer source = -1;
+  for (Integer i = 0; i < SourcePageCount(); ++i)
+    if (sourcePages_[static_cast<size_t>(i)]->SourceObject == sourcePage) source = i;
+  TkvxXMLItem* item = pages->Add();
+  item->Name = "page" + IntToStr(source);
+  if (pages->Count() > 2) item->SetUnloadable(true);
+  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStep(ptRunning, pages->Count() - 1);
+  AddPageAction = TkvxAddPageAction::WriteOver;
+  CurPage = pages->Count() - 1;
+  IncLogicalPageNumber();
+}
+
+void TkvxPreviewPages::BeginPass() {
+  passStartPage_ = GetCount() - 1;
+  if (passStartPage_ >= 0) {
+    TkvxXMLItem* item = PagesItem()->Items(passStartPage_);
+    doc_->LoadItem(item);
+    passStartObjects_ = item->Count();
+  }
+  ResetLogicalPageNumber();
+}
+
+void TkvxPreviewPages::ClearFirstPass() {
+  ClearPageCache();
+  if (passStartPage_ >= 0) {
+    TkvxXMLItem* pages = PagesItem();
+    if (passStartPage_ < pages->Count()) {
+      TkvxXMLItem* start = pages->Items(passStartPage_);
+      doc_->LoadItem(start);
+      while (start->Count() > passStartObjects_) delete start->Items(start->Count() - 1);
+    }
+    while (pages->Count() > passStartPage_ + 1) delete pages->Items(pages->Count() - 1);
+    return;
+  }
+  TkvxXMLItem* root = Root();
+  for (Integer i = root->Count() - 1; i >= 0; --i) {
+    TkvxXMLItem* child = root->Items(i);
+    if (SameText(child->Name, "anchors") || SameText(child->Name, "logicalpagenumbers")) continue;
+    delete child;
+  }
+  pagesItem_ = nullptr;
+  GetOutline()->Reset();
+}
+
+void TkvxPreviewPages::Finish() {
+  ClearPageCache();
+  // The report's objects may be freed once the run is over: the copies forget them.
+  for (auto& page : sourcePages_) {
+    page->SourceObject = nullptr;
+    for (TkvxComponent* c : page->AllObjects()) c->SourceObject = nullptr;
+  }
+  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStop(ptRunning);
+}
+
+// Logical page numbers.
+
+bool TkvxPreviewPages::LogicalNumbersFrozen() const { return Engine && Engine->DoublePass() && Engine->FinalPass; }
+
+void TkvxPreviewPages::IncLogicalPageNumber() {
+  if (LogicalNumbersFrozen()) return;
+  ++logicalCounter_;
+  TkvxXMLItem* item = Root()->FindItem("logicalpagenumbers")->Add();
+  item->Name = "page";
+  item->SetProp("n", IntToStr(logicalCounter_));
+}
+
+void TkvxPreviewPages::ResetLogicalPageNumber() {
+  if (LogicalNumbersFrozen()) return;
+  TkvxXMLItem* numbers = Root()->FindItem("logicalpagenumbers");
+  for (Integer i = CurPage; i > passStartPage_; --i) {
+    if (i < 0 || i >= numbers->Count()) continue;
+    TkvxXMLItem* entry = numbers->Items(i);
+    entry->SetProp("t", IntToStr(logicalCounter_));
+    if (entry->Prop("n") == "1") break;
+  }
+  logicalCounter_ = 0;
+}
+
+Integer TkvxPreviewPages::GetLogicalPageNo() {
+  TkvxXMLItem* numbers = Root()->FindItem("logicalpagenumbers");
+  if (CurPage >= 0 && CurPage < numbers->Count())
+    return IntProp(numbers->Items(CurPage), "n", CurPage - FirstPage + 1);
+  return CurPage - FirstPage + 1;
+}
+
+Integer TkvxPreviewPages::GetLogicalTotalPages() {
+  TkvxXMLItem* numbers = Root()->FindItem("logicalpagenumbers");
+  if (CurPage >= 0 && CurPage < numbers->Count()) return IntProp(numbers->Items(CurPage), "t", 0);
+  return (Engine ? Engine->TotalPages : 0) - FirstPage;
+}
+
+// Anchors.
+
+void TkvxPreviewPages::AddAnchor(const String& text) {
+  TkvxXMLItem* item = Root()->FindItem("anchors")->Add();
+  item->Name = "item";
+  item->SetProp("text", text);
+  item->SetProp("page", IntToStr(CurPage));
+  item->SetProp("top", IntToStr(Engine ? static_cast<Integer>(std::lround(Engine->CurY)) : 0));
+}
+
+TkvxXMLItem* TkvxPreviewPages::FindAnchor(const String& text) {
+  TkvxXMLItem* anchors = Root()->FindItem("anchors");
+  for (Integer i = anchors->Count() - 1; i >= 0; --i)
+    if (AnsiSameText(anchors->Items(i)->Prop("text"), text)) return anchors->Items(i);
+  return nullptr;
+}
+
+Integer TkvxPreviewPages::GetAnchorPage(const String& text) {
+  TkvxXMLItem* anchor = FindAnchor(text);
+  return anchor ? IntProp(anchor, "page", 0) + 1 : 1;
+}
+
+Integer TkvxPreviewPages::GetAnchorCur() { return Root()->FindItem("anchors")->Count() - 1; }
+
+void TkvxPreviewPages::ShiftAnchors(Integer from, Integer newTop) {
+  TkvxXMLItem* anchors = Root()->FindItem("anchors");
+  if (from + 1 < 0 || from + 1 >= anchors->Count()) return;
+  Integer delta = newTop - IntProp(anchors->Items(from + 1), "top", 0);
+  for (Integer i = from + 1; i < anchors->Count(); ++i) {
+    TkvxXMLItem* a = anchors->Items(i);
+    a->SetProp("page", IntToStr(IntProp(a, "page", 0) + 1));
+    a->SetProp("top", IntToStr(IntProp(a, "top", 0) + delta));
+  }
+}
+
+// Keep-together: a block that must move is cut from its page and pasted on the next.
+
+void TkvxPreviewPages::CutObjects(Integer position) {
+  TkvxXMLItem* page = CurPageItem();
+  if (!page) return;
+  TkvxXMLItem* cut = Root()->FindItem("cutted");
+  while (page->Count() > position && position >= 0) cut->AddItem(page->Items(position));
+}
+
+void TkvxPreviewPages::PasteObjects(Extended x, Extended y) {
+  TkvxXMLItem* cut = Root()->FindItem("cutted");
+  TkvxXMLItem* page = CurPageItem();
+  if (cut->Count() == 0 || !page) return;
+  Extended dx = x - CoordProp(cut->Items(0), "l", 0);
+  Extended dy = y - CoordProp(cut->Items(0), "t", 0);
+  while (cut->Count() > 0) {
+    TkvxXMLItem* item = cut->Items(0);
+    item->SetProp("l", kvxFormatFloat(CoordProp(item, "l", 0) + dx));
+    item->SetProp("t", kvxFormatFloat(CoordProp(item, "t", 0) + dy));
+    page->AddItem(item);
+  }
+}
+
+Integer TkvxPreviewPages::GetCurPosition() {
+  TkvxXMLItem* page = CurPageItem();
+  return page ? page->Count() : 0;
+}
+
+Extended TkvxPreviewPages::GetLastY(Extended x) {
+  TkvxXMLItem* page = CurPageItem();
+  Extended result = 0;
+  if (!page) return result;
+  for (Integer i = 0; i < page->Count(); ++i) {
+    TkvxXMLItem* item = page->Items(i);
+    TkvxComponent* band = dictionary_.GetObject(item->Name);
+    if (!band || !band->IsBand() || kvxIsKindOf(band, "TkvxPageFooter") || kvxIsKindOf(band, "TkvxOverlay")) continue;
+    Extended left = CoordProp(item, "l", band->Left());
+    if (x != 0 && std::fabs(x - left) >= 0.001 && !kvxIsKindOf(band, "TkvxPageHeader") &&
+        !kvxIsKindOf(band, "TkvxReportTitle"))
+      continue;
+    Extended bottom = CoordProp(item, "t", band->Top()) + CoordProp(item, "h", band->Height());
+    if (bottom > result) result = bottom;
+  }
+  return result;
+}
+
+bool TkvxPreviewPages::BandExists(TkvxComponent* band) {
+  TkvxXMLItem* page = CurPageItem();
+  if (!page || !band) return false;
+  for (const char* kind : {"TkvxPageFooter", "TkvxColumnFooter"}) {
+    if (!kvxIsKindOf(band, kind)) continue;
+    for (Integer i = 0; i < page->Count(); ++i)
+      if (kvxIsKindOf(dictionary_.GetObject(page->Items(i)->Name), kind)) return true;
+  }
+  for (Integer i = 0; i < page->Count(); ++i) {
+    TkvxComponent* source = dictionary_.GetObject(page->Items(i)->Name);
+    if (source && (source->SourceObject == band || source == band->SourceObject)) return true;
+  }
+  return false;
+}
+
+void TkvxPreviewPages::AddPicture(TkvxComponent* pictureView) {
+  TPicture* picture = kvxPictureOf(pictureView);
+  kvxSetImageIndex(pictureView, pictureCache_->AddPicture(picture ? picture->Graphic() : nullptr));
+}
+
+void TkvxPreviewPages::UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height) {
+  for (auto& source : sourcePages_) {
+    if (source->SourceObject != page) continue;
+    source->SetPaperSize(256);
+    source->SetPaperWidth(width / kvxPixelsPerMM);
+    source->SetPaperHeight(height / kvxPixelsPerMM);
+  }
+}
+
+// Reading pages back.
+
+namespace {
+
+// The class an object item names, when it may stand on a page; nullptr otherwise.
+TClass PageObjectClass(const String& name) {
+  TClass cls = GetClass(name);
+  if (!cls || !cls->InheritsFrom(TkvxComponent::StaticClass()) || cls->InheritsFrom(TkvxPage::StaticClass()) ||
+      cls->InheritsFrom(TkvxReport::StaticClass()))
+    return nullptr;
+  return cls;
+}
+
+// Rebuilt objects belong to no owner, only to their parent: the many copies of one band on a
+// page share its name, which an owner would refuse.
+TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view attributes,
+                             TkvxXMLSerializer& serializer) {
+  auto* obj = static_cast<TkvxComponent*>(cls->CreateComponent(nullptr));
+  obj->SetParent(parent);
+  obj->IsLoading = true;
+  serializer.XMLToObj(String(attributes), obj);
+  obj->IsLoading = false;
+  obj->Loaded();
+  return obj;
+}
+
+}  // namespace
+
+void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
+                                    bool whole) {
+  for (Integer i = 0; i < item->Count(); ++i) {
+    TkvxXMLItem* child = item->Items(i);
+    TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
+    TkvxComponent* obj;
+    if (source) {
+      // The source's own attributes first, so that the item's override them.
+      const String& base = source->BaseName();
+      size_t blank = base.find(' ');
+      String attributes = blank == String::npos ? String() : base.substr(blank + 1);
+      attributes += ' ';
+      attributes += child->Text;
+      obj = NewPageObject(source->ClassType(), parent, attributes, serializer);
+      obj->SetName(source->Name());
+    } else {
+      TClass cls = PageObjectClass(child->Name);
+      if (!cls) throw EClassNotFound("Class " + child->Name + " not found");
+      obj = NewPageObject(cls, parent, child->Text, serializer);
+    }
+    if (TPicture* picture = kvxPictureOf(obj); picture && !picture->Graphic()) {
+      String bytes;
+      if (pictureCache_->GetPicture(kvxImageIndexOf(obj), bytes)) kvxLoadPictureFromBytes(picture, bytes);
+    }
+    BuildObjects(child, obj, serializer, whole);
+  }
+}
+
+std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
+  doc_->LoadItem(item);
+  std::unique_ptr<TkvxReportPage> page;
+  TkvxXMLSerializer serializer(nullptr);
+  bool whole = IsWholePageName(item->Name);
+  if (whole) {
+    TClass cls = GetClass(item->Name);
+    if (!cls || !cls->InheritsFrom(TkvxReportPage::StaticClass())) cls = TkvxReportPage::StaticClass();
+    page.reset(static_cast<TkvxReportPage*>(cls->CreateComponent(nullptr)));
+    serializer.XMLToObj(item->Text, page.get());
+  } else {
+    Integer n = SourceIndexOf(item);
+    if (n < 0 || n >= SourcePageCount()) return nullptr;
+    TkvxReportPage* source = SourcePages(n);
+    page.reset(static_cast<TkvxReportPage*>(source->ClassType()->CreateComponent(nullptr)));
+    page->Assign(source);
+    page->SetName(source->Name());
+  }
+  BuildObjects(item, page.get(), serializer, whole);
+  page->AlignChildren();
+  return page;
+}
+
+std::shared_ptr<TkvxReportPage> TkvxPreviewPages::GetPageShared(Integer index) {
+  TkvxXMLItem* pages = PagesItem();
+  if (index < 0 || index >= pages->Count()) return nullptr;
+  bool running = Engine && Engine->Running;
+  for (size_t i = 0; i < pageCache_.size(); ++i) {
+    if (pageCache_[i].first != index) continue;
+    if (!running) {
+      std::swap(pageCache_[i], pageCache_[0]);
+      return pageCache_[0].second;
+    }
+    // The engine may be writing this page: build it again.
+    pageCache_.erase(pageCache_.begin() + static_cast<long>(i));
+    break;
+  }
+  std::shared_ptr<TkvxReportPage> page = BuildPage(pages->Items(index));
+  if (!page) return nullptr;
+  pageCache_.insert(pageCache_.begin(), {index, page});
+  Integer limit = Report->PreviewOptions()->PagesInCache;
+  if (pageCache_.size() > 1 && static_cast<Integer>(pageCache_.size()) > limit) {
+    Integer evicted = pageCache_.back().first;
+    pageCache_.pop_back();
+    if (Report->EngineOptions()->UseFileCache && evicted < pages->Count() && pages->Items(evicted)->Unloadable())
+      doc_->UnloadItem(pages->Items(evicted));
+  }
+  return page;
+}
+
+TkvxReportPage* TkvxPreviewPages::GetPage(Integer index) { return GetPageShared(index).get(); }
+
+TPoint TkvxPreviewPages::GetPageSize(Integer index) {
+  TkvxXMLItem* pages = PagesItem();
+  if (index < 0 || index >= pages->Count()) return TPoint{0, 0};
+  Integer n = SourceIndexOf(pages->Items(index));
+  TkvxReportPage* page = nullptr;
+  std::shared_ptr<TkvxReportPage> built;
+  if (n >= 0 && n < SourcePageCount()) {
+    page = SourcePages(n);
+  } else {
+    built = GetPageShared(index);
+    page = built.get();
+  }
+  if (!page) return TPoint{0, 0};
+  return TPoint{static_cast<int>(std::lround(page->Width())), static_cast<int>(std::lround(page->Height()))};
+}
+
+// Editing.
+
+void TkvxPreviewPages::WriteWholePage(TkvxXMLItem* item, TkvxReportPage* page) {
+  TkvxXMLSerializer serializer(nullptr);
+  serializer.WriteRootComponent(page, true, item);
+}
+
+void TkvxPreviewPages::AddEmptyPage(Integer index) {
+  TkvxXMLItem* pages = PagesItem();
+  if (index < 0 || index >= pages->Count()) return;
+  auto* item = new TkvxXMLItem;
+  item->Name = pages->Items(index)->Name;
+  pages->InsertItem(index, item);
+  ClearPageCache();
+}
+
+void TkvxPreviewPages::DeletePage(Integer index) {
+  TkvxXMLItem* pages = PagesItem();
+  if (pages->Count() < 2 || index < 0 || index >= pages->Count()) return;
+  delete pages->Items(index);
+  ClearPageCache();
+}
+
+void TkvxPreviewPages::ModifyPage(Integer index, TkvxReportPage* page) {
+  TkvxXMLItem* pages = PagesItem();
+  if (index < 0 || index >= pages->Count() || !page) return;
+  TkvxXMLItem* item = pages->Items(index);
+  // The page may be the cached one being replaced: it is written before the cache lets go.
+  doc_->LoadItem(item);
+  item->SetUnloadable(false);
+  item->Clear();
+  WriteWholePage(item, page);
+  ClearPageCache();
+}
+
+void TkvxPreviewPages::AddFrom(TkvxReport* report) {
+  TkvxCustomPreviewPages* other = report ? report->PreviewPages : nullptr;
+  if (!other || other == this) return;
+  Integer count = other->GetCount();
+  for (Integer i = 0; i < count; ++i) {
+    TkvxReportPage* page = other->GetPage(i);
+    if (!page) continue;
+    WriteWholePage(PagesItem()->Add(), page);
+  }
+  ClearPageCache();
+}
+
+}  // namespace orv

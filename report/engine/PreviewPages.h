@@ -1,0 +1,125 @@
+#pragma once
+// TkvxPreviewPages: the prepared report. Pages are XML items whose objects record only what
+// differs from copies of the report's own pages (the source pages); pages are rebuilt as
+// objects on demand and kept in a small cache, and with the file cache on, page items move to
+// the document's temporary file and come back when asked for.
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "report/engine/AliasDictionary.h"
+#include "report/engine/Outline.h"
+#include "report/engine/PictureCache.h"
+#include "report/model/Pages.h"
+#include "report/model/Report.h"
+#include "report/model/XmlDocument.h"
+
+namespace orv {
+
+class TkvxXMLSerializer;
+
+// What AddPage does where a page already exists.
+enum class TkvxAddPageAction { WriteOver, Add };
+
+class TkvxPreviewPages : public TkvxCustomPreviewPages {
+  ORV_CLASS(TkvxPreviewPages, TkvxCustomPreviewPages)
+
+ public:
+  explicit TkvxPreviewPages(TkvxReport* report);
+  ~TkvxPreviewPages() override;
+
+  Integer GetCount() override;
+  // The rebuilt page, owned by the page cache; nullptr when index names no page. A caller that
+  // keeps a page across other calls of the store holds it through GetPageShared.
+  TkvxReportPage* GetPage(Integer index) override;
+  std::shared_ptr<TkvxReportPage> GetPageShared(Integer index);
+  TPoint GetPageSize(Integer index) override;
+  void Clear() override;
+  void Initialize() override;
+  void AddObject(TkvxComponent* obj) override;
+  void AddPage(TkvxReportPage* sourcePage) override;
+  void AddSourcePage(TkvxReportPage* page) override;
+  void AddToSourcePage(TkvxComponent* obj) override;
+  void BeginPass() override;
+  void ClearFirstPass() override;
+  void CutObjects(Integer position) override;
+  void Finish() override;
+  void IncLogicalPageNumber() override;
+  void ResetLogicalPageNumber() override;
+  void PasteObjects(Extended x, Extended y) override;
+  void ShiftAnchors(Integer from, Integer newTop) override;
+  void AddPicture(TkvxComponent* pictureView) override;
+  bool BandExists(TkvxComponent* band) override;
+  Integer GetCurPosition() override;
+  Integer GetAnchorCur() override;
+  Extended GetLastY(Extended x) override;
+  Integer GetLogicalPageNo() override;
+  Integer GetLogicalTotalPages() override;
+  void AddEmptyPage(Integer index) override;
+  void DeletePage(Integer index) override;
+  void ModifyPage(Integer index, TkvxReportPage* page) override;
+  void DrawPage(Integer index, TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
+                Extended offsetY) override;
+  void ObjectOver(Integer index, Integer x, Integer y, TMouseButton button, TShiftState shift, Extended scale,
+                  Extended offsetX, Extended offsetY, bool click, TCursor& cursor) override;
+  void AddFrom(TkvxReport* report) override;
+  // A failed load leaves the store as it was.
+  void LoadFromStream(TStream& stream) override;
+  void SaveToStream(TStream& stream) override;
+  bool LoadFromFile(const String& fileName) override;
+  // Written beside the target and renamed over it, so a failed save keeps the old file.
+  void SaveToFile(const String& fileName) override;
+  bool Print() override;
+  bool Export(TkvxCustomExportFilter* filter) override;
+
+  void AddAnchor(const String& text);
+  // The last anchor of that text (case-blind); nullptr when none.
+  TkvxXMLItem* FindAnchor(const String& text);
+  // 1-based page of the anchor, 1 when there is none.
+  Integer GetAnchorPage(const String& text);
+  // An endless page's prepared size: its source page becomes a custom paper of that size.
+  void UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height);
+
+  TkvxXMLItem* Root() const { return doc_->Root(); }
+  TkvxXMLDocument& Document() const { return *doc_; }
+  TkvxDictionary& Dictionary() { return dictionary_; }
+  TkvxPictureCache& PictureCache() { return *pictureCache_; }
+  TkvxOutline* GetOutline() const { return static_cast<TkvxOutline*>(Outline.get()); }
+  Integer SourcePageCount() const { return static_cast<Integer>(sourcePages_.size()); }
+  TkvxReportPage* SourcePages(Integer index) const { return sourcePages_[static_cast<size_t>(index)].get(); }
+  // Bytes of page text added since the last unloading pass.
+  Int64 XMLSize() const { return xmlSize_; }
+
+  TkvxAddPageAction AddPageAction = TkvxAddPageAction::WriteOver;
+
+ private:
+  TkvxXMLItem* PagesItem();
+  TkvxXMLItem* CurPageItem();
+  void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass);
+  void CopySourceTree(TkvxComponent* from, TkvxComponent* toParent,
+                      std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs);
+  void SetSourceBaseName(TkvxComponent* copy);
+  std::unique_ptr<TkvxReportPage> BuildPage(TkvxXMLItem* item);
+  void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
+  void ClearPageCache();
+  bool LogicalNumbersFrozen() const;
+  void WriteWholePage(TkvxXMLItem* item, TkvxReportPage* page);
+  // Refreshes "report", "sourcepages", "dictionary" and "picturecache" for a save.
+  void PrepareForSave();
+  // Reads a prepared report from a stream the document then owns (made with new).
+  void Load(TStream* owned);
+
+  std::unique_ptr<TkvxXMLDocument> doc_;
+  TkvxXMLItem* pagesItem_ = nullptr;
+  std::vector<std::unique_ptr<TkvxReportPage>> sourcePages_;
+  TkvxDictionary dictionary_;
+  std::unique_ptr<TkvxPictureCache> pictureCache_;
+  // Front = most recently used.
+  std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;
+  Integer passStartPage_ = -1;
+  Integer passStartObjects_ = 0;
+  Integer logicalCounter_ = 0;
+  Int64 xmlSize_ = 0;
+};
+
+}  // namespace orv

@@ -1,0 +1,71 @@
+#include "report/engine/tests/EngineTestSupport.h"
+
+#include "platform/rtl/Streams.h"
+
+namespace orv::test {
+
+TEngineReport::TEngineReport(Extended paperHeight) {
+  RegisterEngineObjects();
+  Report = std::make_unique<TkvxReport>(nullptr);
+  Report->EngineOptions()->NewSilentMode = simSilent;
+  Page = new TkvxReportPage(Report.get());
+  Page->SetName("Page1");
+  Page->SetPaperWidth(200);
+  Page->SetPaperHeight(paperHeight);
+  Page->SetLeftMargin(0);
+  Page->SetRightMargin(0);
+  Page->SetTopMargin(0);
+  Page->SetBottomMargin(0);
+}
+
+TEngineReport::~TEngineReport() {
+  Report.reset();
+  Sets.clear();
+}
+
+TEngineMemo* TEngineReport::Memo(TkvxBand* band, const String& name, const String& text, Extended height) {
+  auto* memo = new TEngineMemo(band);
+  memo->SetName(name);
+  memo->SetBounds(0, 0, 300, height);
+  memo->SetText(text);
+  return memo;
+}
+
+TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<String, Variant>> rows) {
+  auto set = std::make_unique<TRowsDataSet>(nullptr);
+  set->SetName(alias);
+  set->Rows = std::move(rows);
+  Report->DataSets->Add()->SetDataSet(set.get());
+  Sets.push_back(std::move(set));
+  return Sets.back().get();
+}
+
+std::vector<std::string> PageTexts(TkvxReportPage* page) {
+  std::vector<std::string> texts;
+  for (TkvxComponent* band : page->Objects())
+    for (TkvxComponent* obj : band->Objects())
+      if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) texts.push_back(memo->Text());
+  return texts;
+}
+
+std::vector<std::vector<std::string>> TEngineReport::Run(bool expectSuccess) {
+  EXPECT_EQ(Report->PrepareReport(), expectSuccess) << Report->Errors->Text();
+  // A prepared report without pages is no file to load.
+  if (Pages().GetCount() == 0) return {};
+  TMemoryStream first;
+  Pages().SaveToStream(first);
+  TkvxReport other(nullptr);
+  auto* loaded = static_cast<TkvxPreviewPages*>(other.PreviewPages);
+  first.SetPosition(0);
+  loaded->LoadFromStream(first);
+  TMemoryStream second;
+  loaded->SaveToStream(second);
+  std::string a(reinterpret_cast<const char*>(first.Memory()), static_cast<size_t>(first.Size()));
+  std::string b(reinterpret_cast<const char*>(second.Memory()), static_cast<size_t>(second.Size()));
+  EXPECT_EQ(a, b) << "a saved, loaded and saved report differs";
+  std::vector<std::vector<std::string>> pages;
+  for (Integer i = 0; i < loaded->GetCount(); ++i) pages.push_back(PageTexts(loaded->GetPage(i)));
+  return pages;
+}
+
+}  // namespace orv::test

@@ -1,0 +1,99 @@
+// orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] --qpv OUT.qpv
+// Runs a report file over an SQLite database as the register does and saves the prepared pages.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/db/ADODB.h"
+#include "platform/gui/Application.h"
+#include "report/engine/Engine.h"
+#include "report/model/DBDataset.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] --qpv OUT.qpv\n");
+  return 2;
+}
+
+bool SplitPair(const std::string& text, std::string& name, std::string& value) {
+  size_t eq = text.find('=');
+  if (eq == std::string::npos || eq == 0) return false;
+  name = text.substr(0, eq);
+  value = text.substr(eq + 1);
+  return true;
+}
+
+// True when the report collected errors.
+bool PrintErrors(orv::TkvxReport& report) {
+  for (orv::Integer i = 0; i < report.Errors->Count(); ++i)
+    std::fprintf(stderr, "orvane-report: %s\n", report.Errors->Strings(i).c_str());
+  return report.Errors->Count() > 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace orv;
+  std::string reportFile, dbFile, qpvFile;
+  std::vector<std::pair<std::string, std::string>> data, vars;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+    std::string name, value;
+    if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var") {
+      const char* v = next();
+      if (!v) return Usage();
+      if (arg == "--db") dbFile = v;
+      else if (arg == "--qpv") qpvFile = v;
+      else if (!SplitPair(v, name, value)) return Usage();
+      else (arg == "--data" ? data : vars).emplace_back(name, value);
+    } else if (!arg.empty() && arg[0] != '-' && reportFile.empty()) {
+      reportFile = arg;
+    } else {
+      return Usage();
+    }
+  }
+  if (reportFile.empty() || dbFile.empty() || qpvFile.empty()) return Usage();
+  try {
+    Application->Initialize();
+    kvxRegisterEngine();
+    TComponent owner(nullptr);
+    auto* connection = new TADOConnection(&owner);
+    connection->SetConnectionString("Provider=SQLite;Data Source=" + dbFile + ";Mode=Share Deny None");
+    connection->Open();
+    // The data sets are the window's in the register: they must exist before the report reads
+    // its references to them.
+    for (const auto& [alias, sql] : data) {
+      auto* query = new TADOQuery(&owner);
+      query->SetConnection(connection);
+      query->SQL().SetText(sql);
+      auto* bridge = new TkvxDBDataset(&owner);
+      bridge->SetName(alias);
+      bridge->SetUserName(alias);
+      bridge->SetDataSet(query);
+    }
+    TkvxReport report(&owner);
+    report.EngineOptions()->NewSilentMode = simSilent;
+    if (!report.LoadFromFile(reportFile)) {
+      std::fprintf(stderr, "orvane-report: cannot read %s\n", reportFile.c_str());
+      return 1;
+    }
+    if (PrintErrors(report)) return 1;
+    for (const auto& [alias, sql] : data) {
+      auto* bridge = static_cast<TkvxDBDataset*>(owner.FindComponent(alias));
+      if (!report.DataSets->Find(bridge)) report.DataSets->Add()->SetDataSet(bridge);
+    }
+    for (const auto& [name, value] : vars) report.Variables->SetVariable(name, Variant(value));
+    bool ok = report.PrepareReport();
+    if (PrintErrors(report) || !ok) return 1;
+    report.PreviewPages->SaveToFile(qpvFile);
+    std::printf("%d pages\n", report.PreviewPages->GetCount());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "orvane-report: %s\n", e.what());
+    return 1;
+  }
+  return 0;
+}
