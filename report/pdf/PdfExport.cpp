@@ -3,10 +3,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
 #include "platform/gui/Desktop.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/DialogService.h"
 #include "platform/rtl/Streams.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
@@ -46,6 +49,13 @@ class TPreparedOutline : public TkvxPDFOutlineSource {
  private:
   TkvxCustomOutline& outline_;
 };
+
+// The file-name part of a report's file with the PDF extension; stored reports may carry
+// Windows paths, whose backslashes separate folders too.
+String PdfNameOf(String reportFile, const String& ext) {
+  std::replace(reportFile.begin(), reportFile.end(), '\\', '/');
+  return std::filesystem::path(reportFile).filename().replace_extension(ext).string();
+}
 
 }  // namespace
 
@@ -92,13 +102,38 @@ String TkvxPDFExport::Description() {
   return kvxGetResources()->Get("PDFexport");
 }
 
+int TkvxPDFExport::ShowModal() {
+  if (Report && Title.empty()) Title = Report->ReportOptions()->Name;
+  if (Stream) return mrOk;
+  Outline = !Report || Report->PreviewOptions()->OutlineVisible;
+  if (NestedExport) {
+    OpenAfterExport = false;
+    return mrOk;
+  }
+  TFileDialogRequest request;
+  request.Save = true;
+  request.Filter = DefaultFilter;
+  request.DefaultExt = DefaultExt;
+  request.InitialDir = DefaultPath();
+  request.Options = {ofHideReadOnly, ofNoChangeDir, ofEnableSizing};
+  if (OverwritePrompt()) request.Options.Include(ofOverwritePrompt);
+  if (!FileName().empty()) {
+    request.FileName = FileName();
+  } else if (Report) {
+    request.FileName = PdfNameOf(Report->FileName, DefaultExt);
+  }
+  if (!DialogService().ExecuteFileDialog(request)) return mrCancel;
+  SetFileName(request.FileName);
+  return mrOk;
+}
+
 bool TkvxPDFExport::Start() {
   if (!Report) return false;
   if (Title.empty()) Title = Report->ReportOptions()->Name;
   if (NestedExport) {
     std::filesystem::path temp = std::filesystem::temp_directory_path();
     String name = Report->FileName.empty() ? "kv" + std::to_string(::getpid()) : Report->FileName;
-    SetFileName((temp / std::filesystem::path(name).filename().replace_extension(DefaultExt)).string());
+    SetFileName((temp / PdfNameOf(name, DefaultExt)).string());
   }
   if (FileName().empty() && !Stream) return false;
   if (!std::filesystem::path(FileName()).has_parent_path() && !DefaultPath().empty())

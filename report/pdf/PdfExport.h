@@ -20,6 +20,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
 
   static String Description();
   String GetDescription() const override { return Description(); }
+  // Takes the report's title and outline setting, then asks for the file through the save
+  // dialog; Cancel there leaves the file name as it was.
+  int ShowModal() override;
   bool Start() override;
   void StartPage(TkvxReportPage* page, Integer index) override;
   void ExportObject(TkvxComponent* obj) override;

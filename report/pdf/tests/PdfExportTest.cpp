@@ -11,11 +11,13 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Picture.h"
+#include "platform/gui/ScriptedDialogService.h"
 #include "report/engine/Engine.h"
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
 #include "report/model/LineView.h"
 #include "report/model/Pages.h"
+#include "report/model/Registries.h"
 #include "report/model/PictureView.h"
 #include "report/model/Report.h"
 #include "report/model/ShapeView.h"
@@ -238,6 +240,34 @@ TEST(PdfExport, AFailedWriteLeavesTheOldFileAndNoOther) {
   EXPECT_EQ(report->Errors->Count(), 0);
 }
 
+TEST(PdfExport, TheSaveDialogProposesTheReportsNameAndCancelWritesNothing) {
+  auto report = ViewsReport();
+  report->FileName = "C:\\Reports\\baptism.xml";
+  std::string folder = TempPath("dialog");
+  std::filesystem::create_directories(folder);
+  auto* answers = new TScriptedDialogService;
+  auto saved = SetDialogService(std::unique_ptr<IDialogService>(answers));
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetOverwritePrompt(true);
+
+  answers->QueueFiles({});
+  EXPECT_FALSE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(answers->LastFileRequest().FileName, "baptism.pdf");
+  EXPECT_TRUE(answers->LastFileRequest().Options.Contains(ofOverwritePrompt));
+  EXPECT_TRUE(pdf.FileName().empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 0);
+
+  answers->QueueFiles({folder + "/baptism.pdf"});
+  EXPECT_TRUE(report->PreviewPages->Export(&pdf));
+  std::string info = Shell("pdfinfo " + Quote(folder + "/baptism.pdf"));
+  EXPECT_TRUE(std::regex_search(info, std::regex("Title: +ทะเบียนสมาชิก\n"))) << info;
+  // The next export proposes the file of the last one.
+  answers->QueueFiles({});
+  report->PreviewPages->Export(&pdf);
+  EXPECT_EQ(answers->LastFileRequest().FileName, folder + "/baptism.pdf");
+  SetDialogService(std::move(saved));
+}
+
 TEST(PdfExport, PasswordsEncryptAndTheDescriptionComesFromTheStringTable) {
   auto report = ViewsReport();
   std::string file = SampleFolder() + "/export-locked.pdf";
@@ -252,6 +282,13 @@ TEST(PdfExport, PasswordsEncryptAndTheDescriptionComesFromTheStringTable) {
   EXPECT_EQ(RunCommand("qpdf --check --password=" + Quote("parish") + " " + Quote(file)).Status, 0);
   EXPECT_EQ(TkvxPDFExport::Description(), "PDF file");
   EXPECT_EQ(pdf.DefaultExt, ".pdf");
+  // Each filter has one entry in the export menu, for as long as it lives.
+  Integer before = kvxGetExportFilters()->Count();
+  {
+    TkvxPDFExport another(nullptr);
+    EXPECT_EQ(kvxGetExportFilters()->Count(), before + 1);
+  }
+  EXPECT_EQ(kvxGetExportFilters()->Count(), before);
 }
 
 }  // namespace
