@@ -125,7 +125,7 @@ std::string CheckReadable(const std::string& file) {
 }
 
 TPixmap Render(const std::string& file) {
-  std::string base = file.substr(0, file.size() - 4);
+  std::string base = TempPath(std::filesystem::path(file).stem().string());
   EXPECT_EQ(RunCommand("pdftoppm -r 96 -f 1 -l 1 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
   return ReadPpm(base + ".ppm");
 }
