@@ -50,6 +50,9 @@ class TkvxPDFFile : public TkvxPDFElement {
   String Title, Author, Subject, Creator, Keywords, Producer;
   bool Compressed = true;
   bool Outline = false;
+  // Pictures rastered at three times their size; the page background view drawn.
+  bool PrintOptimized = false;
+  bool Background = false;
   TkvxPDFOutlineSource* PreviewOutline = nullptr;
   // The whole font programs instead of subsets of the glyphs used.
   bool EmbeddedFonts = false;

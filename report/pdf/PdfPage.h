@@ -12,6 +12,7 @@ namespace orv {
 class TBitmap;
 class TFont;
 class TGraphic;
+class TkvxComponent;
 class TkvxPDFFile;
 
 // Which sides of a frame are drawn.
@@ -57,6 +58,10 @@ class TkvxPDFPage : public TkvxPDFElement {
   // white and drawn as DrawBitmap does.
   void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
                    double scale, int quality);
+  // A report view at its place on the page (positions include the page margins): fills, frames,
+  // lines and rectangles as paths, pictures as images, other views rastered at their size.
+  // Anything that is not a view draws nothing.
+  void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.
   void Close();
   // Page dictionary and content stream object.

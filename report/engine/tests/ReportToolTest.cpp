@@ -82,9 +82,14 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   }
   // 5 groups of 10: 60 bands of 20 pixels, 15 to a page between header and footer: 4 pages.
   std::string common = dir + "/list.xml --db " + db + " --qpv " + dir + "/list.qpv";
-  TRunResult run = RunTool(common + " --data 'M=select * from Orvani order by gang, ID' --var Title=x", dir);
+  std::string pdf = dir + "/list.pdf";
+  TRunResult run =
+      RunTool(common + " --pdf " + pdf + " --data 'M=select * from Orvani order by gang, ID' --var Title=x", dir);
   ASSERT_EQ(run.Exit, 0) << run.Err;
   EXPECT_EQ(run.Out, "4 pages\n");
+  // The same pages exported: a file poppler and qpdf read, of four pages.
+  EXPECT_EQ(std::system(("qpdf --check " + pdf + " >/dev/null").c_str()), 0);
+  EXPECT_EQ(std::system(("pdfinfo " + pdf + " | grep -Eq '^Pages: +4$'").c_str()), 0);
   TkvxReport loaded(nullptr);
   ASSERT_TRUE(loaded.PreviewPages->LoadFromFile(dir + "/list.qpv"));
   EXPECT_EQ(loaded.PreviewPages->GetCount(), 4);

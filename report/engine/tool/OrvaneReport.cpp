@@ -1,5 +1,6 @@
-// orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] --qpv OUT.qpv
-// Runs a report file over an SQLite database as the register does and saves the prepared pages.
+// orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] [--qpv OUT.qpv] [--pdf OUT.pdf]
+// Runs a report file over an SQLite database as the register does and saves the prepared pages, as
+// they are or exported to PDF.
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -9,12 +10,14 @@
 #include "platform/gui/Application.h"
 #include "report/engine/Engine.h"
 #include "report/model/DBDataset.h"
+#include "report/pdf/PdfExport.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] --qpv OUT.qpv\n");
+               "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
+               "[--var NAME=VALUE ...] [--qpv OUT.qpv] [--pdf OUT.pdf]\n");
   return 2;
 }
 
@@ -37,17 +40,19 @@ bool PrintErrors(orv::TkvxReport& report) {
 
 int main(int argc, char** argv) {
   using namespace orv;
-  std::string reportFile, dbFile, qpvFile;
+  std::string reportFile, dbFile, qpvFile, pdfFile;
   std::vector<std::pair<std::string, std::string>> data, vars;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     std::string name, value;
-    if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var") {
+    if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" ||
+        arg == "--pdf") {
       const char* v = next();
       if (!v) return Usage();
       if (arg == "--db") dbFile = v;
       else if (arg == "--qpv") qpvFile = v;
+      else if (arg == "--pdf") pdfFile = v;
       else if (!SplitPair(v, name, value)) return Usage();
       else (arg == "--data" ? data : vars).emplace_back(name, value);
     } else if (!arg.empty() && arg[0] != '-' && reportFile.empty()) {
@@ -56,7 +61,7 @@ int main(int argc, char** argv) {
       return Usage();
     }
   }
-  if (reportFile.empty() || dbFile.empty() || qpvFile.empty()) return Usage();
+  if (reportFile.empty() || dbFile.empty() || (qpvFile.empty() && pdfFile.empty())) return Usage();
   try {
     Application->Initialize();
     kvxRegisterEngine();
@@ -89,7 +94,16 @@ int main(int argc, char** argv) {
     for (const auto& [name, value] : vars) report.Variables->SetVariable(name, Variant(value));
     bool ok = report.PrepareReport();
     if (PrintErrors(report) || !ok) return 1;
-    report.PreviewPages->SaveToFile(qpvFile);
+    if (!qpvFile.empty()) report.PreviewPages->SaveToFile(qpvFile);
+    if (!pdfFile.empty()) {
+      TkvxPDFExport pdf(&owner);
+      pdf.SetShowDialog(false);
+      pdf.SetShowProgress(false);
+      pdf.SetFileName(pdfFile);
+      pdf.Outline = true;
+      report.PreviewPages->Export(&pdf);
+      if (PrintErrors(report)) return 1;
+    }
     std::printf("%d pages\n", report.PreviewPages->GetCount());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "orvane-report: %s\n", e.what());

@@ -277,27 +277,6 @@ namespace {
 
 using namespace orv::testing;
 
-// A P6 picture as pdftoppm writes it.
-struct TPixmap {
-  int Width = 0, Height = 0;
-  std::string Rgb;
-  int At(int x, int y, int channel) const {
-    return static_cast<unsigned char>(Rgb[(static_cast<size_t>(y) * Width + x) * 3 + channel]);
-  }
-};
-
-TPixmap ReadPpm(const std::string& file) {
-  std::string data = ReadFile(file);
-  std::istringstream in(data);
-  std::string magic;
-  int maxValue = 0;
-  TPixmap pixmap;
-  in >> magic >> pixmap.Width >> pixmap.Height >> maxValue;
-  in.get();
-  pixmap.Rgb = data.substr(static_cast<size_t>(in.tellg()));
-  return pixmap;
-}
-
 TEST(PdfSamples, PagesRenderLikeTheSameDrawingOnABitmap) {
   EnsureGraphics();
   const std::string folder = OutputFolder();

@@ -48,6 +48,18 @@ void SaveDocument(TkvxPDFFile& document, const std::string& fileName) {
   document.SaveToStream(out);
 }
 
+TPixmap ReadPpm(const std::string& file) {
+  std::string data = ReadFile(file);
+  std::istringstream in(data);
+  std::string magic;
+  int maxValue = 0;
+  TPixmap pixmap;
+  in >> magic >> pixmap.Width >> pixmap.Height >> maxValue;
+  in.get();
+  pixmap.Rgb = data.substr(static_cast<size_t>(in.tellg()));
+  return pixmap;
+}
+
 std::string ReadFile(const std::string& fileName) {
   std::ifstream in(fileName, std::ios::binary);
   std::ostringstream out;

@@ -37,6 +37,16 @@ std::string ExtractText(const std::string& file, const std::string& password = "
 // The text without blanks, line ends and page breaks: what the letters and their order are.
 std::string Letters(std::string text);
 
+// A P6 picture as pdftoppm writes it.
+struct TPixmap {
+  int Width = 0, Height = 0;
+  std::string Rgb;
+  int At(int x, int y, int channel) const {
+    return static_cast<unsigned char>(Rgb[(static_cast<size_t>(y) * Width + x) * 3 + channel]);
+  }
+};
+TPixmap ReadPpm(const std::string& file);
+
 // A font of the reports at a size in points.
 std::unique_ptr<TFont> ReportFont(const String& name, int size, TFontStyles style = {},
                                   TColor color = clBlack);

@@ -1,0 +1,237 @@
+// The PDF export filter.
+#include "report/pdf/PdfExport.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/gui/Desktop.h"
+#include "platform/gui/Controls.h"
+#include "platform/gui/DialogService.h"
+#include "platform/rtl/Streams.h"
+#include "report/model/Pages.h"
+#include "report/model/Report.h"
+#include "report/model/Resources.h"
+#include "report/model/View.h"
+#include "report/pdf/ExportStrings.h"
+#include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfOutlineSource.h"
+#include "report/pdf/PdfPage.h"
+
+namespace orv {
+namespace {
+
+// Reports of more pages than this keep their PDF content in a temporary file.
+constexpr Integer kInMemoryPages = 200;
+
+void LoadExportStrings() {
+  static const bool loaded = (kvxGetResources()->AddXML(kvxExportStrings), true);
+  (void)loaded;
+}
+
+// The prepared pages' outline as the document writer walks it.
+class TPreparedOutline : public TkvxPDFOutlineSource {
+ public:
+  explicit TPreparedOutline(TkvxCustomOutline& outline) : outline_(outline) {}
+  int GetCount() override { return outline_.GetCount(); }
+  void GetItem(int index, String& text, int& page, int& top) override {
+    Integer p = 0, t = 0;
+    outline_.GetItem(index, text, p, t);
+    page = p;
+    top = t;
+  }
+  void LevelDown(int index) override { outline_.LevelDown(index); }
+  void LevelUp() override { outline_.LevelUp(); }
+  void LevelRoot() override { outline_.LevelRoot(); }
+
+ private:
+  TkvxCustomOutline& outline_;
+};
+
+// The file-name part of a report's file with the PDF extension; stored reports may carry
+// Windows paths, whose backslashes separate folders too.
+String PdfNameOf(String reportFile, const String& ext) {
+  std::replace(reportFile.begin(), reportFile.end(), '\\', '/');
+  return std::filesystem::path(reportFile).filename().replace_extension(ext).string();
+}
+
+}  // namespace
+
+#define ORV_FIELD(T, field) [](T& o) { return o.field; }, [](T& o, decltype(T::field) v) { o.field = v; }
+
+ORV_IMPLEMENT_CLASS(TkvxPDFExport, c) {
+  using T = TkvxPDFExport;
+  c.Prop("Compressed", ORV_FIELD(T, Compressed)).Default(true);
+  c.Prop("EmbeddedFonts", ORV_FIELD(T, EmbeddedFonts)).Default(false);
+  c.Prop("OpenAfterExport", ORV_FIELD(T, OpenAfterExport)).Default(false);
+  c.Prop("PrintOptimized", ORV_FIELD(T, PrintOptimized));
+  c.Prop("Outline", ORV_FIELD(T, Outline));
+  c.Prop("Background", ORV_FIELD(T, Background));
+  c.Prop("HTMLTags", ORV_FIELD(T, HTMLTags));
+  c.Prop("OverwritePrompt", &T::OverwritePrompt, &T::SetOverwritePrompt);
+  c.Prop("Title", ORV_FIELD(T, Title));
+  c.Prop("Author", ORV_FIELD(T, Author));
+  c.Prop("Subject", ORV_FIELD(T, Subject));
+  c.Prop("Keywords", ORV_FIELD(T, Keywords));
+  c.Prop("Creator", ORV_FIELD(T, Creator));
+  c.Prop("Producer", ORV_FIELD(T, Producer));
+  c.Prop("UserPassword", ORV_FIELD(T, UserPassword));
+  c.Prop("OwnerPassword", ORV_FIELD(T, OwnerPassword));
+  c.Prop("HideToolbar", ORV_FIELD(T, HideToolbar));
+  c.Prop("HideMenubar", ORV_FIELD(T, HideMenubar));
+  c.Prop("HideWindowUI", ORV_FIELD(T, HideWindowUI));
+  c.Prop("FitWindow", ORV_FIELD(T, FitWindow));
+  c.Prop("CenterWindow", ORV_FIELD(T, CenterWindow));
+  c.Prop("PrintScaling", ORV_FIELD(T, PrintScaling));
+}
+
+TkvxPDFExport::TkvxPDFExport(TComponent* owner) : TkvxCustomExportFilter(owner) {
+  LoadExportStrings();
+  Author = "Quillan";
+  Subject = "Quillan PDF export";
+  DefaultFilter = kvxGetResourceString(8707);
+  DefaultExt = kvxGetResourceString(8708);
+}
+
+TkvxPDFExport::~TkvxPDFExport() = default;
+
+String TkvxPDFExport::Description() {
+  LoadExportStrings();
+  return kvxGetResources()->Get("PDFexport");
+}
+
+int TkvxPDFExport::ShowModal() {
+  if (Report && Title.empty()) Title = Report->ReportOptions()->Name;
+  if (Stream) return mrOk;
+  Outline = !Report || Report->PreviewOptions()->OutlineVisible;
+  if (NestedExport) {
+    OpenAfterExport = false;
+    return mrOk;
+  }
+  TFileDialogRequest request;
+  request.Save = true;
+  request.Filter = DefaultFilter;
+  request.DefaultExt = DefaultExt;
+  request.InitialDir = DefaultPath();
+  request.Options = {ofHideReadOnly, ofNoChangeDir, ofEnableSizing};
+  if (OverwritePrompt()) request.Options.Include(ofOverwritePrompt);
+  if (!FileName().empty()) {
+    request.FileName = FileName();
+  } else if (Report) {
+    request.FileName = PdfNameOf(Report->FileName, DefaultExt);
+  }
+  if (!DialogService().ExecuteFileDialog(request)) return mrCancel;
+  SetFileName(request.FileName);
+  return mrOk;
+}
+
+bool TkvxPDFExport::Start() {
+  if (!Report) return false;
+  if (Title.empty()) Title = Report->ReportOptions()->Name;
+  if (NestedExport) {
+    std::filesystem::path temp = std::filesystem::temp_directory_path();
+    String name = Report->FileName.empty() ? "kv" + std::to_string(::getpid()) : Report->FileName;
+    SetFileName((temp / PdfNameOf(name, DefaultExt)).string());
+  }
+  if (FileName().empty() && !Stream) return false;
+  if (!std::filesystem::path(FileName()).has_parent_path() && !DefaultPath().empty())
+    SetFileName((std::filesystem::path(DefaultPath()) / FileName()).string());
+  Integer pages = Report->PreviewPages ? Report->PreviewPages->GetCount() : 0;
+  pdf_ = std::make_unique<TkvxPDFFile>(UseFileCache() && pages > kInMemoryPages,
+                                       Report->EngineOptions()->TempDir);
+  pdf_->Compressed = Compressed;
+  pdf_->EmbeddedFonts = EmbeddedFonts;
+  pdf_->PrintOptimized = PrintOptimized;
+  pdf_->Background = Background;
+  // Bookmarks only where the report shows its outline.
+  pdf_->Outline = Outline && Report->PreviewOptions()->OutlineVisible && Report->PreviewPages &&
+                  Report->PreviewPages->Outline;
+  if (pdf_->Outline) {
+    outline_ = std::make_unique<TPreparedOutline>(*Report->PreviewPages->Outline);
+    pdf_->PreviewOutline = outline_.get();
+  }
+  pdf_->Author = Author;
+  pdf_->Subject = Subject;
+  pdf_->Creator = Creator;
+  pdf_->Producer = Producer;
+  pdf_->Keywords = Keywords;
+  pdf_->PrintScaling = PrintScaling;
+  pdf_->FitWindow = FitWindow;
+  pdf_->HideMenubar = HideMenubar;
+  pdf_->CenterWindow = CenterWindow;
+  pdf_->HideWindowUI = HideWindowUI;
+  pdf_->HideToolbar = HideToolbar;
+  pdf_->Encrypted = !OwnerPassword.empty() || !UserPassword.empty();
+  pdf_->OwnerPassword = OwnerPassword;
+  pdf_->UserPassword = UserPassword;
+  pdf_->SetProtectionFlags(ProtectionFlags);
+  pdf_->PrepareKeys();
+  page_ = nullptr;
+  return true;
+}
+
+void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
+  // The export moves the page by its margins, so the views' places already include them.
+  page_ = &pdf_->AddPage(page->PaperWidth() * kvxPixelsPerMM, page->PaperHeight() * kvxPixelsPerMM, 0, 0, index);
+}
+
+void TkvxPDFExport::ExportObject(TkvxComponent* obj) {
+  auto* view = dynamic_cast<TkvxView*>(obj);
+  if (!page_ || !view || !(ExportNotPrintable() || view->Printable())) return;
+  page_->AddObject(view);
+}
+
+void TkvxPDFExport::WriteFile(TkvxPDFFile& pdf) const {
+  namespace fs = std::filesystem;
+  fs::path target(FileName());
+  fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  String temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw EFCreateError("Cannot create file \"" + FileName() + "\"");
+  ::close(fd);
+  try {
+    {
+      TFileStream out(temp, fmCreate);
+      pdf.SaveToStream(out);
+    }
+    // mkstemp makes the file private; the export is an ordinary document.
+    fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::others_read);
+    fs::rename(temp, target);
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove(temp, ignored);
+    throw;
+  }
+}
+
+void TkvxPDFExport::Finish() {
+  // The document goes with this call whatever happens.
+  std::unique_ptr<TkvxPDFFile> pdf = std::move(pdf_);
+  std::unique_ptr<TkvxPDFOutlineSource> outline = std::move(outline_);
+  page_ = nullptr;
+  if (!pdf) return;
+  String message;
+  try {
+    pdf->Title = Title;
+    if (Stream) {
+      pdf->SaveToStream(*Stream);
+    } else {
+      WriteFile(*pdf);
+      if (OpenAfterExport) ShellOpen(FileName());
+    }
+    return;
+  } catch (const Exception& e) {
+    if (Report->EngineOptions()->NewSilentMode == simReThrow) throw;
+    message = e.Message();
+  } catch (const std::exception& e) {
+    if (Report->EngineOptions()->NewSilentMode == simReThrow) throw;
+    message = e.what();
+  }
+  if (Report->EngineOptions()->NewSilentMode == simSilent) Report->Errors->Add(message);
+  else kvxErrorMsg(message);
+}
+
+}  // namespace orv

@@ -1,0 +1,54 @@
+#pragma once
+// TkvxPDFExport: the export filter that turns a report's prepared pages into one PDF file.
+#include <memory>
+
+#include "report/model/Interfaces.h"
+#include "report/pdf/PdfSecurity.h"
+
+namespace orv {
+
+class TkvxPDFFile;
+class TkvxPDFOutlineSource;
+class TkvxPDFPage;
+
+class TkvxPDFExport : public TkvxCustomExportFilter {
+  ORV_CLASS(TkvxPDFExport, TkvxCustomExportFilter)
+
+ public:
+  explicit TkvxPDFExport(TComponent* owner);
+  ~TkvxPDFExport() override;
+
+  static String Description();
+  String GetDescription() const override { return Description(); }
+  // Takes the report's title and outline setting, then asks for the file through the save
+  // dialog; Cancel there leaves the file name as it was.
+  int ShowModal() override;
+  bool Start() override;
+  void StartPage(TkvxReportPage* page, Integer index) override;
+  void ExportObject(TkvxComponent* obj) override;
+  // Writes the document next to FileName and puts it in place only once it is complete, so a
+  // failed write leaves an earlier file as it was and opens nothing.
+  void Finish() override;
+
+  bool Compressed = true;
+  bool EmbeddedFonts = false;
+  bool OpenAfterExport = false;
+  bool PrintOptimized = false;
+  bool Outline = false;
+  bool Background = false;
+  bool HTMLTags = true;
+  String Title, Author, Subject, Keywords, Creator, Producer;
+  String UserPassword, OwnerPassword;
+  TkvxPDFEncBits ProtectionFlags{ePrint, eModify, eCopy, eAnnot};
+  bool HideToolbar = false, HideMenubar = false, HideWindowUI = false, FitWindow = false,
+       CenterWindow = false, PrintScaling = false;
+
+ private:
+  void WriteFile(TkvxPDFFile& pdf) const;
+
+  std::unique_ptr<TkvxPDFFile> pdf_;
+  TkvxPDFPage* page_ = nullptr;
+  std::unique_ptr<TkvxPDFOutlineSource> outline_;
+};
+
+}  // namespace orv

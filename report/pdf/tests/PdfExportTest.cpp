@@ -1,0 +1,295 @@
+// Prepared reports exported through the PDF filter: what poppler and qpdf read back of the
+// views, the pages chosen and their bookmarks, and what a failed write leaves behind.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/Picture.h"
+#include "platform/gui/ScriptedDialogService.h"
+#include "report/engine/Engine.h"
+#include "report/model/Bands.h"
+#include "report/model/DataSets.h"
+#include "report/model/LineView.h"
+#include "report/model/Pages.h"
+#include "report/model/Registries.h"
+#include "report/model/PictureView.h"
+#include "report/model/Report.h"
+#include "report/model/ShapeView.h"
+#include "report/pdf/PdfExport.h"
+#include "report/pdf/tests/PdfTesting.h"
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+std::string SampleFolder() {
+  const char* folder = std::getenv("PDF_OUT");
+  if (!folder || !*folder) folder = std::getenv("PDF_OUT_DEFAULT");
+  std::string path = folder && *folder ? folder : TempPath("samples");
+  std::filesystem::create_directories(path);
+  return path;
+}
+
+void WriteFile(const std::string& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+std::unique_ptr<TkvxReport> NewReport(Extended paperHeight, Extended margin) {
+  EnsureGraphics();
+  kvxRegisterEngine();
+  auto report = std::make_unique<TkvxReport>(nullptr);
+  report->EngineOptions()->NewSilentMode = simSilent;
+  auto* page = new TkvxReportPage(report.get());
+  page->SetName("Page1");
+  page->SetPaperWidth(210);
+  page->SetPaperHeight(paperHeight);
+  page->SetLeftMargin(margin), page->SetRightMargin(margin);
+  page->SetTopMargin(margin), page->SetBottomMargin(margin);
+  return report;
+}
+
+TkvxReportPage* FirstPage(TkvxReport& report) {
+  for (Integer i = 0; i < report.ComponentCount(); ++i)
+    if (auto* page = dynamic_cast<TkvxReportPage*>(report.Components(i))) return page;
+  return nullptr;
+}
+
+template <class T>
+T* Add(TComponent* owner, const String& name, Extended left, Extended top, Extended width, Extended height) {
+  auto* obj = new T(owner);
+  obj->SetName(name);
+  obj->SetBounds(left, top, width, height);
+  return obj;
+}
+
+// One title band on an A4 page with 10 mm margins: a red rectangle, a blue rule, a green picture,
+// a yellow ellipse and a lime rectangle that is not printable.
+std::unique_ptr<TkvxReport> ViewsReport() {
+  auto report = NewReport(297, 10);
+  report->ReportOptions()->Name = "ทะเบียนสมาชิก";
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, 300);
+  auto* box = Add<TkvxShapeView>(band, "Box", 20, 20, 100, 50);
+  box->SetColor(clRed);
+  Add<TkvxLineView>(band, "Rule", 20, 100, 200, 0)->Frame()->SetColor(clBlue);
+  static_cast<TkvxView*>(band->Objects().back())->Frame()->SetWidth(3);
+  auto* picture = Add<TkvxPictureView>(band, "Seal", 300, 20, 64, 64);
+  TBitmap green(32, 32);
+  green.Canvas().Brush().SetColor(clLime);
+  green.Canvas().FillRect(TRect{0, 0, 32, 32});
+  picture->Picture()->SetGraphic(&green);
+  auto* ellipse = Add<TkvxShapeView>(band, "Oval", 20, 150, 100, 60);
+  ellipse->Shape = skEllipse;
+  ellipse->SetColor(clYellow);
+  auto* hidden = Add<TkvxShapeView>(band, "Hidden", 200, 150, 100, 60);
+  hidden->SetColor(clFuchsia);
+  hidden->SetPrintable(false);
+  EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  return report;
+}
+
+// A list of 40 rows, 30 pixels each, on pages 100 mm high: four pages, each one bookmark.
+std::unique_ptr<TkvxReport> ListReport() {
+  auto report = NewReport(100, 0);
+  TkvxReportPage* page = FirstPage(*report);
+  auto* rows = new TkvxUserDataSet(report.get());
+  rows->SetName("Rows");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(40);
+  auto* band = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 30);
+  band->SetDataSet(rows);
+  Add<TkvxLineView>(band, "Rule", 0, 29, 700, 0);
+  EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  TkvxCustomPreviewPages& pages = *report->PreviewPages;
+  for (Integer i = 0; i < pages.GetCount(); ++i) {
+    pages.CurPage = i;
+    pages.Outline->LevelRoot();
+    pages.Outline->AddItem("หน้า " + std::to_string(i + 1), 10);
+  }
+  return report;
+}
+
+std::string CheckReadable(const std::string& file) {
+  TRunResult check = RunCommand("qpdf --check " + Quote(file));
+  EXPECT_EQ(check.Status, 0) << check.Output;
+  // No font the pages name is left out of the file.
+  TRunResult fonts = RunCommand("pdffonts " + Quote(file));
+  EXPECT_EQ(fonts.Status, 0) << fonts.Output;
+  EXPECT_FALSE(std::regex_search(fonts.Output, std::regex(" no +(yes|no) +(yes|no) +[0-9]+ +[0-9]+\n")))
+      << fonts.Output;
+  return Shell("pdfinfo " + Quote(file));
+}
+
+TPixmap Render(const std::string& file) {
+  std::string base = TempPath(std::filesystem::path(file).stem().string());
+  EXPECT_EQ(RunCommand("pdftoppm -r 96 -f 1 -l 1 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
+  return ReadPpm(base + ".ppm");
+}
+
+// Colour of the pixel as r, g, b over 255, each rounded to its nearest of 0 and 255.
+std::string Tone(const TPixmap& p, double x, double y) {
+  std::string tone;
+  for (int c = 0; c < 3; ++c) tone += p.At(static_cast<int>(x), static_cast<int>(y), c) > 127 ? '1' : '0';
+  return tone;
+}
+
+TEST(PdfSamples, ExportedViewsLandWhereTheyArePlaced) {
+  auto report = ViewsReport();
+  std::string file = SampleFolder() + "/export-views.pdf";
+  WriteFile(SampleFolder() + "/export-views.txt", "");
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(report->Errors->Count(), 0) << report->Errors->Text();
+  std::string info = CheckReadable(file);
+  EXPECT_TRUE(std::regex_search(info, std::regex("Title: +ทะเบียนสมาชิก\n"))) << info;
+  EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +1\n"))) << info;
+  EXPECT_TRUE(std::regex_search(info, std::regex("Page size: +595\\.2. x 841\\.8. pts"))) << info;
+
+  // The margin is 10 mm, 37.8 pixels at 96 per inch.
+  const double m = 37.8;
+  TPixmap page = Render(file);
+  EXPECT_EQ(Tone(page, m + 70, m + 45), "100");   // inside the red rectangle
+  EXPECT_EQ(Tone(page, m + 120, m + 101), "001");  // on the blue rule, 3 pixels wide
+  EXPECT_EQ(Tone(page, m + 332, m + 52), "010");  // the green picture's middle
+  EXPECT_EQ(Tone(page, m + 70, m + 180), "110");  // the yellow ellipse's middle
+  EXPECT_EQ(Tone(page, m + 22, m + 152), "111");  // outside the ellipse, inside its box
+  EXPECT_EQ(Tone(page, m + 250, m + 180), "111");  // the view that is not printable
+
+  pdf.SetExportNotPrintable(true);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(Tone(Render(file), m + 250, m + 180), "101");
+}
+
+// The pages of a qpdf JSON dump's outline items, counted from 1, in order.
+std::vector<int> OutlinePages(const std::string& file) {
+  std::string json = Shell("qpdf --json=2 --json-key=outlines " + Quote(file));
+  std::vector<int> pages;
+  std::regex dest("\"destpageposfrom1\": ([0-9]+)");
+  for (std::sregex_iterator it(json.begin(), json.end(), dest), end; it != end; ++it)
+    pages.push_back(std::stoi((*it)[1]));
+  return pages;
+}
+
+TEST(PdfSamples, ExportedPageRangeKeepsItsOwnBookmarks) {
+  auto report = ListReport();
+  ASSERT_EQ(report->PreviewPages->GetCount(), 4);
+  report->PreviewOptions()->OutlineVisible = true;
+  std::string folder = SampleFolder();
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.Outline = true;
+
+  pdf.SetFileName(folder + "/export-list.pdf");
+  WriteFile(folder + "/export-list.txt", "");
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_TRUE(std::regex_search(CheckReadable(folder + "/export-list.pdf"), std::regex("Pages: +4\n")));
+  EXPECT_EQ(OutlinePages(folder + "/export-list.pdf"), (std::vector<int>{1, 2, 3, 4}));
+
+  // Pages 3 and 4 alone: two bookmarks, to the file's first and second page.
+  pdf.SetFileName(folder + "/export-list-3-4.pdf");
+  WriteFile(folder + "/export-list-3-4.txt", "");
+  pdf.PageNumbers = "3-4";
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_TRUE(std::regex_search(CheckReadable(folder + "/export-list-3-4.pdf"), std::regex("Pages: +2\n")));
+  EXPECT_EQ(OutlinePages(folder + "/export-list-3-4.pdf"), (std::vector<int>{1, 2}));
+
+  // A report whose preview hides its outline gets no bookmarks.
+  report->PreviewOptions()->OutlineVisible = false;
+  pdf.PageNumbers = "";
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_TRUE(OutlinePages(folder + "/export-list-3-4.pdf").empty());
+}
+
+TEST(PdfExport, AFailedWriteLeavesTheOldFileAndNoOther) {
+  auto report = ViewsReport();
+  std::string folder = TempPath("failed-write");
+  std::filesystem::create_directories(folder);
+  std::string file = folder + "/notice.pdf";
+  WriteFile(file, "the earlier notice");
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+
+  // Files may grow to 1,000 bytes only: the write fails part way.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 1000;
+  setrlimit(RLIMIT_FSIZE, &small);
+  bool ran = report->PreviewPages->Export(&pdf);
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(report->Errors->Count(), 1);
+  EXPECT_EQ(ReadFile(file), "the earlier notice");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+
+  // Without a file name and without the dialog there is nothing to write to: no run, no message.
+  report->Errors->Clear();
+  TkvxPDFExport unnamed(nullptr);
+  unnamed.SetShowDialog(false);
+  EXPECT_FALSE(report->PreviewPages->Export(&unnamed));
+  EXPECT_EQ(report->Errors->Count(), 0);
+}
+
+TEST(PdfExport, TheSaveDialogProposesTheReportsNameAndCancelWritesNothing) {
+  auto report = ViewsReport();
+  report->FileName = "C:\\Reports\\baptism.xml";
+  std::string folder = TempPath("dialog");
+  std::filesystem::create_directories(folder);
+  auto* answers = new TScriptedDialogService;
+  auto saved = SetDialogService(std::unique_ptr<IDialogService>(answers));
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetOverwritePrompt(true);
+
+  answers->QueueFiles({});
+  EXPECT_FALSE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(answers->LastFileRequest().FileName, "baptism.pdf");
+  EXPECT_TRUE(answers->LastFileRequest().Options.Contains(ofOverwritePrompt));
+  EXPECT_TRUE(pdf.FileName().empty());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 0);
+
+  answers->QueueFiles({folder + "/baptism.pdf"});
+  EXPECT_TRUE(report->PreviewPages->Export(&pdf));
+  std::string info = Shell("pdfinfo " + Quote(folder + "/baptism.pdf"));
+  EXPECT_TRUE(std::regex_search(info, std::regex("Title: +ทะเบียนสมาชิก\n"))) << info;
+  // The next export proposes the file of the last one.
+  answers->QueueFiles({});
+  report->PreviewPages->Export(&pdf);
+  EXPECT_EQ(answers->LastFileRequest().FileName, folder + "/baptism.pdf");
+  SetDialogService(std::move(saved));
+}
+
+TEST(PdfExport, PasswordsEncryptAndTheDescriptionComesFromTheStringTable) {
+  auto report = ViewsReport();
+  std::string file = SampleFolder() + "/export-locked.pdf";
+  WriteFile(SampleFolder() + "/export-locked.txt", "");
+  WriteFile(SampleFolder() + "/export-locked.password", "parish");
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  pdf.UserPassword = "parish";
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_NE(RunCommand("qpdf --check " + Quote(file)).Status, 0);
+  EXPECT_EQ(RunCommand("qpdf --check --password=" + Quote("parish") + " " + Quote(file)).Status, 0);
+  EXPECT_EQ(TkvxPDFExport::Description(), "PDF file");
+  EXPECT_EQ(pdf.DefaultExt, ".pdf");
+  // Each filter has one entry in the export menu, for as long as it lives.
+  Integer before = kvxGetExportFilters()->Count();
+  {
+    TkvxPDFExport another(nullptr);
+    EXPECT_EQ(kvxGetExportFilters()->Count(), before + 1);
+  }
+  EXPECT_EQ(kvxGetExportFilters()->Count(), before);
+}
+
+}  // namespace
+}  // namespace orv
