@@ -130,8 +130,12 @@ void TkvxDMPPage::SetDefaults() {
   SetRightMargin(C / kvxPixelsPerMM);
   SetTopMargin(L / kvxPixelsPerMM);
   SetBottomMargin(L / kvxPixelsPerMM);
-  StorePaperSize(Trunc(PaperWidth() * kvxPixelsPerMM / C) * C / kvxPixelsPerMM,
-                 Trunc(PaperHeight() * kvxPixelsPerMM / L) * L / kvxPixelsPerMM);
+  // Whole cells that fit on the sheet itself: the paper setters round, which may already have
+  // added a column beyond the paper's edge.
+  Extended width = PaperWidth(), height = PaperHeight();
+  kvxPaperDimensions(PaperSize(), width, height);
+  StorePaperSize(Trunc(width * kvxPixelsPerMM / C) * C / kvxPixelsPerMM,
+                 Trunc(height * kvxPixelsPerMM / L) * L / kvxPixelsPerMM);
 }
 
 namespace {

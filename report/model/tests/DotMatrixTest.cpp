@@ -1,0 +1,142 @@
+// Dot-matrix objects keep to the grid of 9.6 by 17 pixel character cells.
+#include <gtest/gtest.h>
+
+#include "platform/gui/Graphics.h"
+#include "report/model/Bands.h"
+#include "report/model/DotMatrix.h"
+#include "report/model/Registries.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+namespace orv::test {
+namespace {
+
+TEST(DotMatrix, ObjectsSnapToCharacterCells) {
+  auto report = QuietReport();
+  auto* page = new TkvxDMPPage(report.get());
+  auto* line = new TkvxDMPLineView(report.get());
+  line->SetParent(page);
+  line->SetLeft(50);
+  EXPECT_DOUBLE_EQ(line->Left(), 52.8);  // cell 5 and half a cell
+  line->SetLeft(-50);
+  EXPECT_DOUBLE_EQ(line->Left(), -52.8);
+  line->SetAlign(baRight);
+  line->SetLeft(53);
+  EXPECT_DOUBLE_EQ(line->Left(), 52.8);  // round 5.52 = 6 cells, less half a cell
+  line->SetTop(20);
+  EXPECT_DOUBLE_EQ(line->Top(), 25.5);
+  line->SetWidth(100);
+  EXPECT_DOUBLE_EQ(line->Width(), 96);
+  line->SetAlign(baWidth);
+  line->SetWidth(105);
+  EXPECT_DOUBLE_EQ(line->Width(), 96);  // trunc 10.9 = 10 cells
+
+  auto* command = new TkvxDMPCommand(report.get());
+  command->SetParent(page);
+  command->SetLeft(53);
+  command->SetTop(26);
+  EXPECT_DOUBLE_EQ(command->Left(), 57.6);
+  EXPECT_DOUBLE_EQ(command->Top(), 34);
+}
+
+TEST(DotMatrix, PagePaperAndMarginsAreWholeCells) {
+  auto report = QuietReport();
+  auto* page = new TkvxDMPPage(report.get());
+  page->SetDefaults();
+  EXPECT_NEAR(page->LeftMargin(), 2.54, 1e-4);
+  EXPECT_NEAR(page->RightMargin(), 2.54, 1e-4);
+  EXPECT_NEAR(page->TopMargin(), 4.498, 1e-3);
+  EXPECT_NEAR(page->BottomMargin(), 4.498, 1e-3);
+  // A4 holds 82 whole columns and 66 whole lines.
+  EXPECT_NEAR(page->PaperWidth(), 82 * 9.6 / 3.77953, 1e-6);
+  EXPECT_NEAR(page->PaperHeight(), 66 * 17 / 3.77953, 1e-6);
+  page->SetPaperWidth(100);  // 377.953 px: 39.37 cells, rounded to 39
+  EXPECT_NEAR(page->PaperWidth(), 39 * 9.6 / 3.77953, 1e-6);
+  page->SetPaperHeight(100);  // 22.23 lines, rounded to 22
+  EXPECT_NEAR(page->PaperHeight(), 22 * 17 / 3.77953, 1e-6);
+}
+
+TEST(DotMatrix, PageStyleReachesObjectsThatTakeItsFont) {
+  auto report = QuietReport();
+  auto* page = new TkvxDMPPage(report.get());
+  auto* inherits = new TkvxDMPLineView(report.get());
+  inherits->SetParent(page);
+  auto* own = new TkvxDMPLineView(report.get());
+  own->SetParent(page);
+  own->SetFontStyle({fsxCondensed});
+  EXPECT_FALSE(own->ParentFont());
+
+  page->SetFontStyle({fsxBold, fsxWide});
+  EXPECT_EQ(page->Font()->Name(), "Courier New");
+  EXPECT_EQ(page->Font()->Size(), 12);
+  EXPECT_EQ(page->Font()->Style(), TFontStyles({fsBold}));
+  EXPECT_EQ(inherits->FontStyle(), TkvxDMPFontStyles({fsxBold, fsxWide}));
+  EXPECT_EQ(inherits->Font()->Style(), TFontStyles({fsBold}));
+  EXPECT_EQ(own->FontStyle(), TkvxDMPFontStyles({fsxCondensed}));
+
+  // The diff names the style as its bit mask: bold 1, wide 64.
+  auto templ = std::make_unique<TkvxDMPLineView>(nullptr);
+  auto copy = std::make_unique<TkvxDMPLineView>(nullptr);
+  copy->SetFontStyle({fsxBold, fsxWide});
+  EXPECT_NE(copy->Diff(templ.get()).find(" FontStyle=\"65\""), String::npos);
+  EXPECT_EQ(templ->Diff(templ.get()).find("FontStyle"), String::npos);
+
+  auto cmdTempl = std::make_unique<TkvxDMPCommand>(nullptr);
+  auto cmd = std::make_unique<TkvxDMPCommand>(nullptr);
+  cmd->Command = "#27\"E\"<";
+  EXPECT_NE(cmd->Diff(cmdTempl.get()).find(" Command=\"#27&#34;E&#34;&#60;\""), String::npos);
+}
+
+TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
+  RegisterTestClasses();
+  auto report = QuietReport();
+  auto* page = new TkvxDMPPage(report.get());
+  page->SetName("Page1");
+  page->SetFontStyle({fsxItalic, fsx12cpi});
+  auto* band = new TkvxReportTitle(report.get());
+  band->SetName("Title");
+  band->SetParent(page);
+  auto* line = new TkvxDMPLineView(report.get());
+  line->SetName("Rule");
+  line->SetParent(band);
+  line->SetFontStyle({fsxUnderline});
+  auto* inherits = new TkvxDMPLineView(report.get());
+  inherits->SetName("Rule2");
+  inherits->SetParent(band);
+  auto* command = new TkvxDMPCommand(report.get());
+  command->SetName("Eject");
+  command->SetParent(band);
+  command->Command = "ตัด\x0C";
+
+  TMemoryStream stream;
+  report->SaveToStream(stream);
+  stream.SetPosition(0);
+  auto back = QuietReport();
+  back->LoadFromStream(stream);
+  auto* page2 = dynamic_cast<TkvxDMPPage*>(back->FindObject("Page1"));
+  ASSERT_NE(page2, nullptr);
+  EXPECT_EQ(page2->FontStyle(), TkvxDMPFontStyles({fsxItalic, fsx12cpi}));
+  auto* line2 = dynamic_cast<TkvxDMPLineView*>(back->FindObject("Rule"));
+  ASSERT_NE(line2, nullptr);
+  EXPECT_EQ(line2->FontStyle(), TkvxDMPFontStyles({fsxUnderline}));
+  auto* inherits2 = dynamic_cast<TkvxDMPLineView*>(back->FindObject("Rule2"));
+  ASSERT_NE(inherits2, nullptr);
+  EXPECT_TRUE(inherits2->ParentFont());
+  auto* command2 = dynamic_cast<TkvxDMPCommand*>(back->FindObject("Eject"));
+  ASSERT_NE(command2, nullptr);
+  EXPECT_EQ(command2->Command, "ตัด\x0C");
+
+  // The objects stand on dot-matrix pages of the object registry.
+  TkvxObjectCollection* objects = kvxGetObjects();
+  int found = 0;
+  for (Integer i = 0; i < objects->Count(); ++i) {
+    TkvxObjectItem* item = objects->GetItem(i);
+    if (item->ClassRef == TkvxDMPLineView::StaticClass() || item->ClassRef == TkvxDMPCommand::StaticClass()) {
+      EXPECT_EQ(item->Category, 8);
+      ++found;
+    }
+  }
+  EXPECT_EQ(found, 2);
+}
+
+}  // namespace
+}  // namespace orv::test
