@@ -8,6 +8,8 @@
 #include "png/PNGObject.h"
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
+#include "report/model/DialogControls.h"
+#include "report/model/DialogPage.h"
 #include "report/model/DotMatrix.h"
 #include "report/model/Frame.h"
 #include "report/model/LineView.h"
@@ -137,6 +139,8 @@ void AddComponent(TsxScript& s) {
 void AddViews(TsxScript& s) {
   s.AddClass(TkvxReportComponent::StaticClass(), "TkvxComponent");
   s.AddClass(TkvxDialogComponent::StaticClass(), "TkvxReportComponent");
+  s.AddClass(TkvxDialogControl::StaticClass(), "TkvxReportComponent")
+      ->AddMethod("procedure SetFocus", Proc<TkvxDialogControl>([](TkvxDialogControl& c, Caller&) { c.SetFocus(); }));
   s.AddClass(TkvxFrameLine::StaticClass(), "TPersistent");
   s.AddClass(TkvxFrame::StaticClass(), "TPersistent");
   s.AddClass(TkvxView::StaticClass(), "TkvxReportComponent")
@@ -171,6 +175,11 @@ void AddBandsAndPages(TsxScript& s) {
     s.AddClass(cls, "TkvxBand");
   s.AddClass(TkvxPage::StaticClass(), "TkvxComponent");
   s.AddClass(TkvxReportPage::StaticClass(), "TkvxPage");
+  TsxClassVariable* dialog = s.AddClass(TkvxDialogPage::StaticClass(), "TkvxPage");
+  dialog->AddMethod("function ShowModal: Integer",
+                    Method<TkvxDialogPage>([](TkvxDialogPage& p, Caller&) { return Variant(p.ShowModal()); }));
+  dialog->AddProperty("ModalResult", "Integer", Getter<TkvxDialogPage>([](TkvxDialogPage& p) { return Variant(p.ModalResult()); }),
+                      Setter<TkvxDialogPage>([](TkvxDialogPage& p, const Variant& v) { p.SetModalResult(v.ToInteger()); }));
   s.AddClass(TkvxDMPPage::StaticClass(), "TkvxReportPage");
   s.AddClass(TkvxDataPage::StaticClass(), "TkvxPage");
 }

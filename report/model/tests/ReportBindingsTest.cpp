@@ -173,13 +173,13 @@ TEST(ReportBindings, EveryClassOfTheLibraryIsKnownToScripts) {
   // Written from the list of classes the report library gives its scripts.
   const char* names[] = {
       "TJPEGImage", "TPNGObject", "TWideStrings", "TkvxDataSet", "TkvxUserDataSet", "TkvxCustomDBDataSet",
-      "TkvxComponent", "TkvxReportComponent", "TkvxDialogComponent", "TkvxFrameLine", "TkvxFrame", "TkvxView",
+      "TkvxComponent", "TkvxReportComponent", "TkvxDialogComponent", "TkvxDialogControl", "TkvxFrameLine", "TkvxFrame", "TkvxView",
       "TkvxShapeView", "TkvxStretcheable", "TkvxCustomLineView", "TkvxLineView", "TkvxDMPLineView",
       "TkvxDMPCommand", "TkvxPictureView", "TkvxSubreport", "TkvxBand", "TkvxDataBand", "TkvxHeader",
       "TkvxFooter", "TkvxMasterData", "TkvxDetailData", "TkvxSubdetailData", "TkvxDataBand4", "TkvxDataBand5",
       "TkvxDataBand6", "TkvxPageHeader", "TkvxPageFooter", "TkvxColumnHeader", "TkvxColumnFooter",
       "TkvxGroupHeader", "TkvxGroupFooter", "TkvxReportTitle", "TkvxReportSummary", "TkvxChild", "TkvxOverlay",
-      "TkvxPage", "TkvxReportPage", "TkvxDMPPage", "TkvxDataPage", "TkvxEngineOptions", "TkvxPrintOptions",
+      "TkvxPage", "TkvxReportPage", "TkvxDialogPage", "TkvxDMPPage", "TkvxDataPage", "TkvxEngineOptions", "TkvxPrintOptions",
       "TkvxPreviewOptions", "TkvxReportOptions", "TkvxVariable", "TkvxVariables", "TkvxStyleItem", "TkvxStyles",
       "TkvxArray", "TkvxReport", "TkvxCustomEngine", "TkvxCustomOutline"};
   TsxScript script(nullptr);
