@@ -39,6 +39,8 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="clDSNotExist" Text="Dataset &#38;#34;%s&#38;#34; does not exist"/>
   <StrRes Name="clErrors" Text="The following error(s) have occured:"/>
   <StrRes Name="clExprError" Text="Error in expression"/>
+  <StrRes Name="clVarCycle" Text="Variable refers back to itself:"/>
+  <StrRes Name="clNoEngine" Text="No report engine is linked into the program"/>
   <StrRes Name="clQPVfiles" Text="Prepared report"/>
   <StrRes Name="clSaving" Text="Saving file..."/>
   <StrRes Name="clCancel" Text="Cancel"/>

@@ -9,7 +9,9 @@
 #include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/PictureView.h"
+#include "report/model/ProgressWindow.h"
 #include "report/model/ShapeView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
@@ -55,7 +57,7 @@ void kvxRegisterModelClasses() {
                      TkvxPageHeader::StaticClass(), TkvxReportSummary::StaticClass(), TkvxReportTitle::StaticClass(),
                      TkvxSubreport::StaticClass(), TkvxNullBand::StaticClass(), TkvxLineView::StaticClass(),
                      TkvxCustomLineView::StaticClass(), TkvxShapeView::StaticClass(),
-                     TkvxPictureView::StaticClass()});
+                     TkvxPictureView::StaticClass(), TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass()});
   });
 }
 
@@ -72,9 +74,19 @@ TkvxReport::TkvxReport(TComponent* owner)
       reportOptions_(std::make_unique<TkvxReportOptions>(this)),
       scriptText_(std::make_unique<TStringList>()) {
   kvxRegisterModelClasses();
+  Script = std::make_unique<TsxScript>(nullptr);
+  Script->ExtendedCharset = true;
+  Script->AddRTTI();
+  ExpressionCache = std::make_unique<TkvxExpressionCache>(Script.get());
+  SysVariables = std::make_unique<TStringList>();
   Errors->SetSorted(true);
   Errors->SetDuplicates(dupIgnore);
   Clear();
+  if (MakeEngine) {
+    MakeEngine(*this, ownedEngine_, ownedPages_);
+    Engine = ownedEngine_.get();
+    PreviewPages = ownedPages_.get();
+  }
 }
 
 TkvxReport::~TkvxReport() {
@@ -83,7 +95,12 @@ TkvxReport::~TkvxReport() {
   TkvxComponent::Clear();
   DestroyComponents();
   SetPreview(nullptr);
+  ownedEngine_.reset();
+  ownedPages_.reset();
 }
+
+std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&, std::unique_ptr<TkvxCustomPreviewPages>&)>
+    TkvxReport::MakeEngine;
 
 void TkvxReport::Clear() {
   clearingAll_ = true;
@@ -107,6 +124,7 @@ void TkvxReport::Clear() {
   parentReport_.clear();
   scriptLanguage_ = "PascalScript";
   scriptText_->SetText("begin\r\n\r\nend.");
+  SysVariables->SetText("Date\r\nTime\r\nPage\r\nPage#\r\nTotalPages\r\nTotalPages#\r\nLine\r\nLine#\r\nCopyName#");
   OnRunDialogs.clear();
   OnStartReport.clear();
   OnStopReport.clear();
@@ -299,7 +317,8 @@ void TkvxReport::LoadFromStream(TStream& stream) {
     Clear();
     return;
   }
-  if (Errors->Count() > 0)
+  // A snapshot read back during a run leaves its errors to the run's own report.
+  if (!Reloading && Errors->Count() > 0)
     kvxCommonErrorHandler(this, kvxGetResources()->Get("clErrors") + "\r\n" + Errors->Text());
 }
 

@@ -2,12 +2,15 @@
 // TkvxReport: the root of a report document. It owns its pages (its children), its data-set
 // lists, variables, styles and the four option objects, and it reads and writes itself as a
 // report file with its password in the stored form.
+#include <functional>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/StringList.h"
 #include "report/model/DataSets.h"
+#include "report/model/ExpressionCache.h"
 #include "report/model/Interfaces.h"
 #include "report/model/KvxComponent.h"
 #include "report/model/Pages.h"
@@ -18,6 +21,11 @@
 namespace orv {
 
 class TkvxXMLSerializer;
+class TkvxProgress;
+class TsxMethodHelper;
+
+using TkvxGetValueEvent = std::function<void(const String& name, Variant& value)>;
+using TkvxProgressEvent = std::function<void(TkvxReport* sender, TkvxProgressType progressType, Integer progress)>;
 
 class TkvxReport : public TkvxComponent {
   ORV_CLASS(TkvxReport, TkvxComponent)
@@ -54,7 +62,44 @@ class TkvxReport : public TkvxComponent {
   TkvxPage* GetPages(Integer index) const { return Pages(index); }
   Integer GetPagesCount() const { return PagesCount(); }
 
-  void SetTerminated(bool value) { Terminated = value; }
+  // True also stops the running script.
+  void SetTerminated(bool value);
+
+  // Runs the report into its prepared pages (emptied first when asked): data-set check, script,
+  // engine, and one report of every error collected. False when anything failed.
+  bool PrepareReport(bool clearLastReport = true);
+  // Prepares the report and shows it in the attached preview control.
+  void ShowReport(bool clearLastReport = true);
+  // Hands the prepared pages to the attached preview control.
+  void ShowPreparedReport();
+  // Set by the engine library: makes the engine and the prepared pages a new report owns.
+  static std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&,
+                            std::unique_ptr<TkvxCustomPreviewPages>&)>
+      MakeEngine;
+
+  // The value of a plain name: data field, system variable, OnGetValue, report, global and
+  // script variables in this order. False when no step knows the name.
+  bool DoGetValue(const String& name, Variant& value);
+  // Splits alias."field"; nullptr and '' when the name is not a data field.
+  void GetDataSetAndField(const String& complexName, TkvxDataSet*& dataSet, String& field) const;
+  // The value of a name or expression in aScript's scope (nullptr: the report's script).
+  // Failures raise; unless calledFromScript they also go to Errors, naming the current object.
+  Variant Calc(const String& expr, TsxScript* aScript = nullptr, bool calledFromScript = false);
+  // Makes the report's objects and services script names, then compiles ScriptText; a failure
+  // goes to Errors.
+  bool PrepareScript();
+  // The script variables "Value" and "Self" while an object is filled.
+  void SetScriptValue(const Variant& value);
+  void SetScriptSelf(TObject* obj);
+  // Runs the script procedure eventName with obj while the engine runs (or always).
+  void DoNotifyEvent(TObject* obj, const String& eventName, bool runAlways = false);
+  // Runs the script procedure eventName with an array of parameters whose values come back.
+  void DoParamEvent(const String& eventName, Variant& params, bool runAlways = false);
+
+  virtual void DoProgressStart(TkvxProgressType progressType);
+  virtual void DoProgress(TkvxProgressType progressType, Integer progress);
+  virtual void DoProgressStop(TkvxProgressType progressType);
+  void SetProgressMessage(const String& value, bool isHint = false);
   // "Datasets", "Variables" and "Style" while the report is stored inside its window.
   void DefineProperties(TFiler* filer) override;
 
@@ -93,6 +138,15 @@ class TkvxReport : public TkvxComponent {
   void SetStoreInDFM(bool v) { storeInDFM_ = v; }
   // Names of script procedures.
   String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
+  TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview;
+  TkvxGetValueEvent OnGetValue;
+  TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
+
+  // The report's script and the expressions compiled over it.
+  std::unique_ptr<TsxScript> Script;
+  std::unique_ptr<TkvxExpressionCache> ExpressionCache;
+  // "Date", "Time", "Page", ... in the order Clear gives them.
+  std::unique_ptr<TStringList> SysVariables;
 
   std::unique_ptr<TkvxReportDataSets> DataSets;
   // The data sets available to the report, for names when the global list is not used.
@@ -121,6 +175,20 @@ class TkvxReport : public TkvxComponent {
 
  private:
   void FixDataPage();
+  bool RunPrepared();
+  Variant SysVariable(Integer index) const;
+  Variant ScriptGet(const String& name);
+  Variant ScriptMacro(const String& name, TsxMethodHelper& caller);
+  void ReportErrors();
+
+  std::unique_ptr<TkvxCustomPreviewPages> ownedPages_;
+  std::unique_ptr<TkvxCustomEngine> ownedEngine_;
+  TsxCustomVariable* valueItem_ = nullptr;
+  TsxCustomVariable* selfItem_ = nullptr;
+  // Upper-cased names of the report variables being computed, so a variable whose text leads
+  // back to itself stops with an error instead of recursing without end.
+  std::vector<String> evaluating_;
+  std::unique_ptr<TkvxProgress> progress_;
 
   String version_ = "4.7.84";
   String parentReport_;

@@ -1,0 +1,673 @@
+#include "report/model/DrawText.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <typeinfo>
+
+#include "platform/gui/Canvas.h"
+#include "report/model/LegacyText.h"
+#include "platform/rtl/TextBreaks.h"
+#include "platform/rtl/TextUtils.h"
+
+namespace orv {
+
+namespace {
+
+int Round(double v) { return static_cast<int>(std::lround(v)); }
+
+bool IsBlank(char16_t c) { return c == u' ' || c == 0xA0; }
+
+char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? c - 32 : c; }
+
+// Units fall in the middle of the range first, then in the middles of its halves.
+void Spread(std::vector<int>& values, int first, int count, int unit, int units) {
+  if (units <= 0 || count <= 0) return;
+  int half = std::max(1, count / 2);
+  if (units == 1) {
+    values[first + half - 1] += unit;
+    return;
+  }
+  Spread(values, first, half, unit, units / 2);
+  Spread(values, first + half, count - half, unit, units - units / 2);
+}
+
+// Shares total out over values: whole parts evenly, the remainder by Spread.
+void Distribute(std::vector<int>& values, int total) {
+  int m = static_cast<int>(values.size());
+  if (m == 0 || total == 0) return;
+  int sign = total < 0 ? -1 : 1;
+  int magnitude = std::abs(total);
+  if (magnitude >= m) {
+    for (int& v : values) v += sign * (magnitude / m);
+    magnitude -= m * (magnitude / m);
+  }
+  Spread(values, 0, m, sign, magnitude);
+}
+
+// The word is taken as Windows-1251 bytes: the vowels, consonants and signs of Russian. Any
+// other letter (Thai, Latin) makes the word unsplittable, so no hyphen ever enters Thai text.
+bool ToCyrillicBytes(const WideString& word, std::vector<unsigned char>& bytes) {
+  for (char16_t c : word) {
+    if (c >= 0x0430 && c <= 0x044F) c -= 0x20;
+    if (c == 0x0401 || c == 0x0451) {
+      bytes.push_back(0xA8);
+    } else if (c >= 0x0410 && c <= 0x042F) {
+      bytes.push_back(static_cast<unsigned char>(0xC0 + (c - 0x0410)));
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool IsIn(unsigned char c, std::initializer_list<unsigned char> set) {
+  for (unsigned char s : set)
+    if (s == c) return true;
+  return false;
+}
+
+bool IsVowel(unsigned char c) { return IsIn(c, {0xC0, 0xC5, 0xA8, 0xC8, 0xCE, 0xD3, 0xDB, 0xDD, 0xDE, 0xDF}); }
+bool IsSign(unsigned char c) { return c == 0xDC || c == 0xDA; }
+bool IsConsonant(unsigned char c) {
+  return IsIn(c, {0xC1, 0xC2, 0xC3, 0xC4, 0xC6, 0xC7, 0xC9, 0xCA, 0xCB, 0xCC, 0xCD, 0xCF, 0xD0, 0xD1, 0xD2,
+                  0xD4, 0xD5, 0xD6, 0xD7, 0xD8, 0xD9, 0xDC, 0xDA});
+}
+
+// Lengths after which a Russian word may be hyphenated, ascending.
+std::vector<int> SyllableBreaks(const std::vector<unsigned char>& w) {
+  std::vector<int> result;
+  int len = static_cast<int>(w.size());
+  if (len < 4) return result;
+  auto hasVowel = [&](int from, int to) {
+    for (int k = from; k < to; ++k)
+      if (IsVowel(w[k])) return true;
+    return false;
+  };
+  for (int i = 1; i <= len; ++i) {
+    unsigned char c = w[i - 1];
+    bool hasX = i < len;
+    unsigned char x = hasX ? w[i] : 0;
+    bool candidate = false;
+    if (IsConsonant(c)) {
+      candidate = !(hasX && (IsVowel(x) || IsSign(x)));
+    } else if (IsVowel(c)) {
+      candidate = !((hasX && x == 0xC9) || (i + 3 <= len && IsConsonant(x) && x == w[i + 1] && IsVowel(w[i + 2])));
+    }
+    if (candidate && i >= 2 && len - i >= 2 && hasVowel(0, i) && hasVowel(i, len)) result.push_back(i);
+  }
+  return result;
+}
+
+bool StartsWith(const WideString& s, size_t pos, std::u16string_view upperText) {
+  if (pos + upperText.size() > s.size()) return false;
+  for (size_t k = 0; k < upperText.size(); ++k)
+    if (Upper(s[pos + k]) != upperText[k]) return false;
+  return true;
+}
+
+int HexValue(const WideString& s, bool& ok) {
+  ok = !s.empty() && s.size() <= 8;
+  unsigned value = 0;
+  for (char16_t c : s) {
+    int d = c >= u'0' && c <= u'9' ? c - u'0' : c >= u'a' && c <= u'f' ? c - u'a' + 10 : c >= u'A' && c <= u'F' ? c - u'A' + 10 : -1;
+    if (d < 0) ok = false;
+    value = value * 16 + static_cast<unsigned>(std::max(d, 0));
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+struct TkvxDrawText::Paragraph {
+  WideString Visible;
+  std::vector<TkvxHTMLTag> Tags;
+};
+
+int TkvxDrawText::Measured::Width() const {
+  int sum = 0;
+  for (int a : Advances) sum += a;
+  return sum;
+}
+
+TkvxDrawText::TkvxDrawText() : bitmap_(16, 16), measure_(&bitmap_.Canvas()) {}
+
+TkvxDrawText::~TkvxDrawText() = default;
+
+void TkvxDrawText::SetFont(TFont* font) {
+  font_ = font->Data();
+  size_ = font->Size();
+  font_.Height = -Round(size_ * double(PrinterRes) / 72);
+  font_.Orientation = 0;
+}
+
+void TkvxDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped,
+                              bool wysiwyg, Integer rotation) {
+  wordWrap_ = wordWrap;
+  htmlTags_ = htmlTags;
+  rtlReading_ = rtlReading;
+  wordBreak_ = wordBreak;
+  clipped_ = clipped;
+  wysiwyg_ = wysiwyg;
+  rotation_ = ((rotation % 360) + 360) % 360;
+}
+
+void TkvxDrawText::SetDimensions(const TRect& textRect, const TRect& frameRect, Extended scaleX, Extended scaleY,
+                                 Extended printScale) {
+  textRect_ = textRect;
+  frameRect_ = frameRect;
+  scaleX_ = scaleX;
+  scaleY_ = scaleY;
+  printScale_ = printScale;
+}
+
+void TkvxDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing) {
+  paragraphGap_ = paragraphGap;
+  charSpacing_ = charSpacing;
+  lineSpacing_ = lineSpacing;
+}
+
+void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& para) {
+  TkvxHTMLTag state;
+  state.Size = size_;
+  state.Style = font_.Style;
+  state.Color = font_.Color;
+  auto setSize = [&](int size) {
+    state.Size = size;
+    state.Small = size != size_;
+  };
+  size_t i = 0;
+  while (i < source.size()) {
+    if (htmlTags_ && source[i] == u'<') {
+      size_t p = i + 1;
+      struct Simple {
+        std::u16string_view Name;
+        void (*Apply)(TkvxHTMLTag&);
+      };
+      static constexpr Simple kStyles[] = {
+          {u"B>", [](TkvxHTMLTag& t) { t.Style.Include(fsBold); }},
+          {u"I>", [](TkvxHTMLTag& t) { t.Style.Include(fsItalic); }},
+          {u"U>", [](TkvxHTMLTag& t) { t.Style.Include(fsUnderline); }},
+          {u"/B>", [](TkvxHTMLTag& t) { t.Style.Exclude(fsBold); }},
+          {u"/I>", [](TkvxHTMLTag& t) { t.Style.Exclude(fsItalic); }},
+          {u"/U>", [](TkvxHTMLTag& t) { t.Style.Exclude(fsUnderline); }},
+          {u"STRIKE>", [](TkvxHTMLTag& t) { t.Style.Include(fsStrikeOut); }},
+          {u"/STRIKE>", [](TkvxHTMLTag& t) { t.Style.Exclude(fsStrikeOut); }},
+          {u"NOWRAP>", [](TkvxHTMLTag& t) { t.DontWrap = true; }},
+          {u"/NOWRAP>", [](TkvxHTMLTag& t) { t.DontWrap = false; }},
+      };
+      bool matched = false;
+      for (const Simple& tag : kStyles)
+        if (StartsWith(source, p, tag.Name)) {
+          tag.Apply(state);
+          i = p + tag.Name.size();
+          matched = true;
+          break;
+        }
+      if (matched) continue;
+      if (StartsWith(source, p, u"SUB>") || StartsWith(source, p, u"SUP>")) {
+        setSize(Round(size_ / 1.5));
+        state.AddY = Upper(source[p + 2]) == u'B' ? 1 : 0;
+        i = p + 4;
+        continue;
+      }
+      if (StartsWith(source, p, u"/SUB>") || StartsWith(source, p, u"/SUP>")) {
+        setSize(size_);
+        state.AddY = 0;
+        i = p + 5;
+        continue;
+      }
+      if (StartsWith(source, p, u"/FONT>")) {
+        state.Color = font_.Color;
+        i = p + 6;
+        continue;
+      }
+      if (StartsWith(source, p, u"FONT COLOR=")) {
+        size_t v = p + 11;
+        while (v < source.size() && source[v] == u' ') ++v;
+        size_t close = source.find(u'>', v);
+        if (close != WideString::npos) {
+          WideString value = source.substr(v, close - v);
+          TColor color = 0;
+          bool ok = false;
+          if (value.size() >= 4 && value[0] == u'"' && value[1] == u'#' && value.back() == u'"') {
+            int rgb = HexValue(value.substr(2, value.size() - 3), ok);
+            color = RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+          } else {
+            ok = IdentToColor("cl" + kvxWideToUtf8(value), color);
+          }
+          // A value that is no colour leaves the whole tag as text rather than failing the memo.
+          if (ok) {
+            state.Color = color;
+            i = close + 1;
+            continue;
+          }
+        }
+      }
+    }
+    state.Position = offset + static_cast<int>(i);
+    para.Visible.push_back(source[i]);
+    para.Tags.push_back(state);
+    ++i;
+  }
+  if (para.Visible.empty()) {
+    TkvxHTMLTag blank;
+    blank.Position = offset;
+    blank.Size = size_;
+    blank.Style = font_.Style;
+    blank.Color = font_.Color;
+    para.Visible = u" ";
+    para.Tags = {blank};
+  }
+}
+
+void TkvxDrawText::SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int height) {
+  TFontData data = canvas.Font().Data();
+  data.Style = tag.Style;
+  data.Color = tag.Color;
+  data.Height = height;
+  canvas.Font().SetData(data);
+}
+
+TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text,
+                                                 const std::vector<TkvxHTMLTag>& tags, int spacing,
+                                                 const std::function<int(int)>& height) {
+  Measured m;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start + 1;
+    while (end < text.size() && tags[end] == tags[start]) ++end;
+    SelectState(canvas, tags[start], height(tags[start].Size));
+    TTextClusters clusters = canvas.TextExtentEx(text.substr(start, end - start));
+    int previous = 0;
+    for (size_t k = 0; k < clusters.Starts.size(); ++k) {
+      int advance = clusters.Extents[k] - previous + spacing;
+      previous = clusters.Extents[k];
+      if (tags[start].Small) advance = Round(advance / 1.5);
+      m.Starts.push_back(static_cast<int>(start) + clusters.Starts[k]);
+      m.Advances.push_back(advance);
+    }
+    start = end;
+  }
+  return m;
+}
+
+void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
+  const WideString& text = para.Visible;
+  auto makeLine = [&](int from, int to, bool hyphen) {
+    TkvxTextLine line;
+    line.Text = text.substr(from, to - from);
+    line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
+    if (hyphen) {
+      TkvxHTMLTag tag = line.Tags.empty() ? para.Tags[from] : line.Tags.back();
+      tag.Position = -1;
+      line.Text.push_back(u'-');
+      line.Tags.push_back(tag);
+    }
+    lines_.push_back(std::move(line));
+  };
+  size_t firstLine = lines_.size();
+  measure_->Font().SetData(font_);
+  Measured m = MeasureLine(*measure_, text, para.Tags, spacing,
+                           [](int size) { return -Round(size * double(PrinterRes) / 72); });
+  int n = static_cast<int>(m.Starts.size());
+  auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
+  if (n < 2 || !wordWrap_ || m.Width() < firstWidth) {
+    makeLine(0, static_cast<int>(text.size()), false);
+  } else {
+    std::vector<int> ends(n);
+    for (int k = 0, sum = 0; k < n; ++k) ends[k] = sum += m.Advances[k];
+    std::vector<char> breakBefore(n + 1, 0);
+    for (int unit : LineBreakOpportunities(text)) {
+      auto it = std::lower_bound(m.Starts.begin(), m.Starts.end(), unit);
+      if (it != m.Starts.end() && *it == unit) breakBefore[it - m.Starts.begin()] = 1;
+    }
+    auto blank = [&](int k) { return IsBlank(text[m.Starts[k]]); };
+    auto breakable = [&](int k) { return k < n && breakBefore[k] && !para.Tags[m.Starts[k - 1]].DontWrap; };
+    int start = 0, brk = 0, base = 0, limit = firstWidth;
+    for (int k = 0; k < n; ++k) {
+      if (k > start && breakable(k)) brk = k;
+      if (blank(k) && !para.Tags[m.Starts[k]].DontWrap && (k + 1 == n || breakable(k + 1))) brk = k + 1;
+      if (ends[k] - base <= limit) continue;
+      int next;
+      if (brk <= start) {
+        int part = wordBreak_ && k > start ? SyllablePart(para, m, start, k) : 0;
+        if (k == start) {
+          makeLine(unitOf(start), unitOf(start + 1), false);
+          next = start + 1;
+        } else if (part > 0) {
+          makeLine(unitOf(start), unitOf(start + part), true);
+          next = start + part;
+        } else {
+          makeLine(unitOf(start), unitOf(k), false);
+          next = k;
+        }
+      } else {
+        int part = wordBreak_ && k >= brk ? SyllablePart(para, m, brk, k) : 0;
+        if (part > 0) {
+          makeLine(unitOf(start), unitOf(brk + part), true);
+          next = brk + part;
+        } else {
+          int end = brk;
+          while (end > start + 1 && blank(end - 1)) --end;
+          makeLine(unitOf(start), unitOf(end), false);
+          next = brk;
+        }
+      }
+      if (next >= n) {
+        start = n;
+        break;
+      }
+      base = ends[next - 1];
+      start = brk = next;
+      limit = fullWidth;
+      k = start - 1;
+    }
+    if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
+  }
+  lines_[firstLine].Flags |= 1;
+  lines_.back().Flags |= 2;
+}
+
+int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
+  const WideString& text = para.Visible;
+  int n = static_cast<int>(m.Starts.size());
+  int end = overflow;
+  while (end < n) {
+    char16_t c = text[m.Starts[end]];
+    if (IsBlank(c) || c == u'.' || c == u',' || c == u'-' || c == u';') break;
+    ++end;
+  }
+  int fromUnit = m.Starts[wordStart];
+  int toUnit = end < n ? m.Starts[end] : static_cast<int>(text.size());
+  WideString word = text.substr(fromUnit, toUnit - fromUnit);
+  // Splitting counts characters; a word whose clusters are not single characters is not Russian.
+  if (static_cast<int>(word.size()) != end - wordStart) return 0;
+  std::vector<unsigned char> bytes;
+  if (!ToCyrillicBytes(word, bytes)) return 0;
+  int fit = overflow - wordStart;
+  std::vector<int> breaks = SyllableBreaks(bytes);
+  for (auto it = breaks.rbegin(); it != breaks.rend(); ++it)
+    if (*it < fit) return *it;
+  return 0;
+}
+
+void TkvxDrawText::SetText(const TWideStrings& lines) {
+  plainText_.clear();
+  lines_.clear();
+  int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
+  int fullWidth = Round(width * Factor);
+  int firstWidth = Round((width - paragraphGap_) * Factor);
+  int spacing = Round(charSpacing_ * Factor);
+  for (Integer i = 0; i < lines.Count(); ++i) {
+    WideString source = lines.Strings(i);
+    Paragraph para;
+    ParseTags(source, static_cast<int>(plainText_.size()), para);
+    plainText_ += source;
+    plainText_ += u"\r\n";
+    WrapParagraph(para, fullWidth, firstWidth, spacing);
+  }
+}
+
+void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {
+  if (lines_.empty()) return;
+  if (firstParaBreak) lines_.front().Flags &= ~1;
+  if (lastParaBreak) lines_.back().Flags &= ~2;
+}
+
+WideString TkvxDrawText::DeleteTags(const WideString& text) {
+  if (!htmlTags_) return text;
+  Paragraph para;
+  ParseTags(text, 0, para);
+  return text.empty() ? WideString() : para.Visible;
+}
+
+Extended TkvxDrawText::GetFontHeight() const { return -font_.Height / Factor; }
+
+Extended TkvxDrawText::CalcHeight() {
+  if (lines_.empty()) return 0;
+  measure_->Font().SetData(font_);
+  Extended leading = measure_->FontInternalLeading() / Factor;
+  return GetLineHeight() * static_cast<Extended>(lines_.size()) + leading - lineSpacing_;
+}
+
+Extended TkvxDrawText::CalcWidth() {
+  int spacing = Round(charSpacing_ * Factor);
+  int widest = 0;
+  for (const TkvxTextLine& line : lines_) {
+    measure_->Font().SetData(font_);
+    int w = MeasureLine(*measure_, line.Text, line.Tags, spacing,
+                        [](int size) { return -Round(size * double(PrinterRes) / 72); })
+                .Width();
+    if (line.Flags & 1) w += Round(paragraphGap_ * Factor);
+    widest = std::max(widest, w);
+  }
+  return widest / Factor;
+}
+
+Extended TkvxDrawText::UnusedSpace() const {
+  Extended h = textRect_.Bottom - textRect_.Top + 1;
+  Extended lineHeight = GetLineHeight();
+  if (lineHeight <= 0) return 0;
+  int n = static_cast<int>(std::trunc(h / lineHeight));
+  if (n <= 0) return 0;
+  Extended rest = h - n * lineHeight;
+  return rest == 0 ? 0.0001 : rest;
+}
+
+WideString TkvxDrawText::GetOutBoundsText(bool& paraBreak) {
+  paraBreak = false;
+  Extended lineHeight = GetLineHeight();
+  int n = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
+  n = std::clamp(n, 0, static_cast<int>(lines_.size()));
+  if (n == static_cast<int>(lines_.size())) return WideString();
+  const TkvxTextLine& first = lines_[n];
+  TkvxHTMLTag open = first.Tags.empty() ? TkvxHTMLTag{} : first.Tags.front();
+  int cut = std::clamp(open.Position, 0, static_cast<int>(plainText_.size()));
+  bool hyphenated = n > 0 && wordBreak_ && !lines_[n - 1].Text.empty() && lines_[n - 1].Text.back() == u'-';
+  paraBreak = n > 0 && !(lines_[n - 1].Flags & 2);
+  lines_.resize(n);
+  WideString rest = plainText_.substr(cut);
+  plainText_.resize(cut);
+  if (hyphenated) plainText_ += u'-';
+  if (paraBreak && !rest.empty() && rest.front() == u' ') rest.erase(0, 1);
+  if (htmlTags_) {
+    if (open.Style.Contains(fsBold)) rest = u"<b>" + rest;
+    if (open.Style.Contains(fsItalic)) rest = u"<i>" + rest;
+    if (open.Style.Contains(fsUnderline)) rest = u"<u>" + rest;
+    TColor rgb = ColorToRGB(open.Color);
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X%02X%02X", rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+    rest = u"<font color=\"#" + kvxUtf8ToWide(hex) + u"\">" + rest;
+  }
+  return rest;
+}
+
+WideString TkvxDrawText::GetWrappedText() const {
+  WideString result;
+  for (const TkvxTextLine& line : lines_) result += line.Text + u"\r\n";
+  return result;
+}
+
+bool TkvxDrawText::IsPrinter(TCanvas* canvas) {
+  // The printer layer is built above this library, so its canvas class is recognised by name.
+  return canvas && std::string_view(typeid(*canvas).name()).find("TkvxPrinterCanvas") != std::string_view::npos;
+}
+
+void TkvxDrawText::DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign) {
+  if (lines_.empty() || !canvas) return;
+  bool printer = IsPrinter(canvas);
+  int dpiY = canvas->PixelsPerInchY() > 0 ? canvas->PixelsPerInchY() : ScreenRes;
+  TFontData target = font_;
+  TkvxHTMLTag firstState = lines_.front().Tags.empty() ? TkvxHTMLTag{} : lines_.front().Tags.front();
+  int size = firstState.Size > 0 ? firstState.Size : size_;
+  target.Height = printer ? -Round(size * dpiY * printScale_ / 72) : -Round(size * scaleY_ * ScreenRes / 72);
+  if (firstState.Size > 0) {
+    target.Style = firstState.Style;
+    target.Color = firstState.Color;
+  }
+  int a = rotation_;
+  target.Orientation = a * 10;
+  canvas->Font().SetData(target);
+  canvas->Brush().SetStyle(bsClear);
+
+  int n = static_cast<int>(lines_.size());
+  int fh = std::abs(target.Height);
+  int step = Round(lineSpacing_ * scaleY_) + fh;
+  int fm = -font_.Height;
+  int th;
+  if (printer) {
+    double f = (double(PrinterRes) / dpiY) / printScale_;
+    th = Round(lineSpacing_ * scaleY_ * n + fm * n / f);
+  } else {
+    th = Round((lineSpacing_ + fm / Factor) * n * scaleY_);
+  }
+  std::vector<int> steps(std::max(0, n - 1), step);
+  if (wysiwyg_ && n > 1) {
+    int d = th - step * n;
+    int magnitude = std::abs(d), sign = d < 0 ? -1 : 1;
+    if (magnitude < n) {
+      Spread(steps, 0, n - 1, sign, magnitude);
+    } else {
+      int each = magnitude / (n - 1);
+      for (int& s : steps) s += sign * each;
+      Spread(steps, 0, n - 1, sign, magnitude - (n - 1) * each);
+    }
+  }
+
+  const double rad = a * M_PI / 180;
+  const double sinA = std::sin(rad), cosA = std::cos(rad);
+  const double as = std::abs(sinA), ac = std::abs(cosA);
+  int l = frameRect_.Left, t = frameRect_.Top, r = frameRect_.Right, b = frameRect_.Bottom;
+  int x, y, w, h;
+  int slantW = ac > 1e-9 ? Round(((r - l) - th * as) / ac) : r - l;
+  if (a == 0) {
+    x = l, y = t, w = r - l, h = b - t;
+  } else if (a == 90) {
+    x = l, y = b, w = b - t, h = r - l;
+  } else if (a == 180) {
+    x = r, y = b, w = r - l, h = b - t;
+  } else if (a == 270) {
+    x = r, y = t, w = b - t, h = r - l;
+  } else if (a < 90) {
+    w = slantW, x = l, y = t + Round(w * as), h = b - y - Round(th * ac) + th;
+  } else if (a < 180) {
+    w = slantW, x = l + Round(w * ac), y = b, h = b - t - Round(th * ac + w * as) + th;
+  } else if (a < 270) {
+    w = slantW, x = r, y = b - Round(w * as), h = y - t - Round(th * ac) + th;
+  } else {
+    w = slantW, x = l + Round(th * as), y = t, h = b - t - Round(w * as + th * ac) + th;
+  }
+  double c = cosA, s = sinA;
+  if (a % 90 != 0) {
+    c = (a > 90 && a < 270) ? -1 : 1;
+    s = 0;
+  }
+  if (vAlign == vaBottom) {
+    y += Round((h - th) * c);
+    x += Round((h - th) * s);
+  } else if (vAlign == vaCenter) {
+    y += Round((h - th) * c / 2);
+    x += Round((h - th) * s / 2);
+  }
+
+  for (int i = 0; i < n; ++i) {
+    const TkvxTextLine& line = lines_[i];
+    bool firstOfParagraph = line.Flags & 1;
+    int indent = firstOfParagraph && (hAlign == haLeft || hAlign == haBlock) ? Round(paragraphGap_ * scaleX_) : 0;
+    TkvxHAlign align = hAlign;
+    if (hAlign == haBlock && (line.Flags & 2)) align = rtlReading_ ? haRight : haLeft;
+    DrawLine(*canvas, line, x + indent, y, w - indent, align, printer);
+    if (i < n - 1) {
+      y += Round(steps[i] * cosA);
+      x += Round(steps[i] * sinA);
+    }
+  }
+}
+
+void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, int y, int width, TkvxHAlign align,
+                            bool printer) {
+  if (line.Text.empty()) return;
+  int a = rotation_;
+  const double rad = a * M_PI / 180;
+  const double sinA = std::sin(rad), cosA = std::cos(rad);
+  int dpiX = canvas.PixelsPerInchX() > 0 ? canvas.PixelsPerInchX() : ScreenRes;
+  int dpiY = canvas.PixelsPerInchY() > 0 ? canvas.PixelsPerInchY() : ScreenRes;
+  auto targetHeight = [&](int size) {
+    return printer ? -Round(size * dpiY * printScale_ / 72) : -Round(size * scaleY_ * ScreenRes / 72);
+  };
+  TFontData saved = canvas.Font().Data();
+  int spacing600 = Round(charSpacing_ * Factor);
+  measure_->Font().SetData(font_);
+  int wm = MeasureLine(*measure_, line.Text, line.Tags, spacing600,
+                       [](int size) { return -Round(size * double(PrinterRes) / 72); })
+               .Width() -
+           spacing600;
+  int spacingT = Round(charSpacing_ * scaleX_);
+  Measured mt = MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight);
+  int wt = mt.Width() - spacingT;
+  int wi = !wysiwyg_ ? wt : printer ? Round(wm * printScale_ / (double(PrinterRes) / dpiX)) : Round(wm / Factor * scaleX_);
+
+  if (align == haRight) {
+    int d = width - wi + 1;
+    x += Round(d * cosA) - 1;
+    y -= Round(d * sinA);
+    if (a == 0 && !line.Tags.empty() &&
+        (line.Tags.front().Style.Contains(fsBold) || line.Tags.front().Style.Contains(fsItalic)))
+      --x;
+  } else if (align == haCenter) {
+    x += Round((width - wi) / 2.0 * cosA);
+    y -= Round((width - wi) / 2.0 * sinA);
+  }
+
+  std::vector<int>& adv = mt.Advances;
+  int m = static_cast<int>(adv.size());
+  std::vector<int> blanks;
+  for (int k = 0; k < m; ++k)
+    if (IsBlank(line.Text[mt.Starts[k]])) blanks.push_back(k);
+  if (align == haBlock && !blanks.empty()) {
+    int free = std::abs(width) - wt;
+    int count = static_cast<int>(blanks.size());
+    int sign = free < 0 ? -1 : 1;
+    int q = std::abs(free) / count, rem = std::abs(free) % count;
+    for (int k = 0; k < count; ++k) adv[blanks[k]] += sign * (q + (k < rem ? 1 : 0));
+  } else if (align != haBlock) {
+    Distribute(adv, wi - wt);
+  }
+
+  TRect clip = frameRect_;
+  int options = (rtlReading_ ? etoRtlReading : 0) | (clipped_ ? etoClipped : 0);
+  int k = 0;
+  while (k < m) {
+    int end = k + 1;
+    const TkvxHTMLTag& state = line.Tags[mt.Starts[k]];
+    while (end < m && line.Tags[mt.Starts[end]] == state) ++end;
+    SelectState(canvas, state, targetHeight(state.Size));
+    TFontData rotated = canvas.Font().Data();
+    rotated.Orientation = a * 10;
+    canvas.Font().SetData(rotated);
+    int fromUnit = mt.Starts[k];
+    int toUnit = end < m ? mt.Starts[end] : static_cast<int>(line.Text.size());
+    std::vector<int> runAdvances(adv.begin() + k, adv.begin() + end);
+    int o = Round(state.AddY * state.Size * scaleY_);
+    WideString run = line.Text.substr(fromUnit, toUnit - fromUnit);
+    canvas.TextOutEx(x + Round(o * sinA), y + Round(o * cosA), run, wysiwyg_ ? runAdvances : std::vector<int>{},
+                     options, clipped_ ? &clip : nullptr);
+    int sum = 0;
+    for (int v : runAdvances) sum += v;
+    if (a != 0) {
+      x += Round(sum * cosA);
+      y -= Round(sum * sinA);
+    } else {
+      x += sum;
+    }
+    k = end;
+  }
+  canvas.Font().SetData(saved);
+}
+
+TkvxDrawText& kvxDrawText() {
+  static TkvxDrawText instance;
+  return instance;
+}
+
+}  // namespace orv

@@ -1,0 +1,135 @@
+#pragma once
+// TkvxDrawText: lays out, measures, splits and draws the text of report text objects. Text is
+// measured with the font scaled to 600 dpi and sizes are given in report units of 96 per inch,
+// so a text breaks into the same lines on screen, on paper and in PDF.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/rtl/Sync.h"
+#include "report/model/WideStrings.h"
+
+namespace orv {
+
+ORV_ENUM(TkvxHAlign, haLeft, haRight, haCenter, haBlock);
+ORV_ENUM(TkvxVAlign, vaTop, vaBottom, vaCenter);
+
+// The state one visible character is drawn with.
+struct TkvxHTMLTag {
+  // Index of the character in the drawer's plain text; -1 for a hyphen added by wrapping.
+  int Position = 0;
+  int Size = 0;
+  // 1 for subscript.
+  int AddY = 0;
+  TFontStyles Style;
+  TColor Color = clBlack;
+  bool Small = false;
+  bool DontWrap = false;
+  bool operator==(const TkvxHTMLTag& o) const {
+    return Size == o.Size && AddY == o.AddY && Style == o.Style && Color == o.Color && Small == o.Small;
+  }
+};
+
+// One wrapped line: its text, one state per UTF-16 unit, and its paragraph flags (bit 0 first
+// line of a paragraph, bit 1 last line).
+struct TkvxTextLine {
+  WideString Text;
+  std::vector<TkvxHTMLTag> Tags;
+  int Flags = 0;
+};
+
+class TkvxDrawText {
+ public:
+  static constexpr int PrinterRes = 600;
+  static constexpr int ScreenRes = 96;
+  static constexpr double Factor = double(PrinterRes) / ScreenRes;
+
+  TkvxDrawText();
+  ~TkvxDrawText();
+
+  void SetFont(TFont* font);
+  void SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped, bool wysiwyg,
+                  Integer rotation);
+  void SetDimensions(const TRect& textRect, const TRect& frameRect, Extended scaleX, Extended scaleY,
+                     Extended printScale);
+  void SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing);
+  // Expands the tags and wraps the lines; set font, options, dimensions and gaps first.
+  // A colour tag with a quoted hash value that is no hexadecimal number raises EConvertError.
+  void SetText(const TWideStrings& lines);
+  void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
+  WideString DeleteTags(const WideString& text);
+  void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
+
+  Extended CalcHeight();
+  Extended CalcWidth();
+  Extended UnusedSpace() const;
+  Extended GetLineHeight() const { return GetFontHeight() + lineSpacing_; }
+  Extended GetFontHeight() const;
+  // Cuts the lines that do not fit the text rectangle and returns their source text (tags
+  // included, with the open state re-opened in front); paraBreak tells whether the cut falls
+  // inside a paragraph.
+  WideString GetOutBoundsText(bool& paraBreak);
+  // The source text of the lines that stay.
+  WideString GetInBoundsText() const { return plainText_; }
+  WideString GetWrappedText() const;
+  const std::vector<TkvxTextLine>& Lines() const { return lines_; }
+
+  // True for the printer layer's canvas.
+  static bool IsPrinter(TCanvas* canvas);
+  void Lock() { lock_.Enter(); }
+  void Unlock() { lock_.Leave(); }
+
+  // Wide measuring and drawing whatever the font's character set.
+  bool UseDefaultCharset = false;
+
+ private:
+  struct Paragraph;
+  void ParseTags(const WideString& source, int offset, Paragraph& para);
+  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // Grapheme clusters of a line with their advances, measured run by run of state; height maps
+  // a state's size to the canvas font height.
+  struct Measured {
+    std::vector<int> Starts;
+    std::vector<int> Advances;
+    int Width() const;
+  };
+  Measured MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
+                       const std::function<int(int)>& height);
+  void SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int height);
+  // How many characters of the word at wordStart go before a hyphen, or 0; only Russian words
+  // are hyphenated.
+  int SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const;
+  void DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, int y, int width, TkvxHAlign align, bool printer);
+
+  TBitmap bitmap_;
+  TCanvas* measure_;
+  TFontData font_;
+  int size_ = 10;
+  bool wordWrap_ = true, htmlTags_ = false, rtlReading_ = false, wordBreak_ = false, clipped_ = true,
+       wysiwyg_ = true;
+  Integer rotation_ = 0;
+  TRect textRect_{}, frameRect_{};
+  Extended scaleX_ = 1, scaleY_ = 1, printScale_ = 1;
+  Extended paragraphGap_ = 0, charSpacing_ = 0, lineSpacing_ = 0;
+  WideString plainText_;
+  std::vector<TkvxTextLine> lines_;
+  TCriticalSection lock_;
+};
+
+// Holds a drawer's lock for the scope.
+class TkvxDrawTextLock {
+ public:
+  explicit TkvxDrawTextLock(TkvxDrawText& drawer) : drawer_(drawer) { drawer_.Lock(); }
+  ~TkvxDrawTextLock() { drawer_.Unlock(); }
+  TkvxDrawTextLock(const TkvxDrawTextLock&) = delete;
+  TkvxDrawTextLock& operator=(const TkvxDrawTextLock&) = delete;
+
+ private:
+  TkvxDrawText& drawer_;
+};
+
+// The drawer of objects without a report; take its Lock around every use.
+TkvxDrawText& kvxDrawText();
+
+}  // namespace orv

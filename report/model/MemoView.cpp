@@ -1,0 +1,584 @@
+#include "report/model/MemoView.h"
+
+#include <cmath>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/DateTime.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/DataSets.h"
+#include "report/model/LegacyText.h"
+#include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/Styles.h"
+#include "report/model/Variables.h"
+#include "report/model/XmlEscape.h"
+
+namespace orv {
+
+#define ORV_FIELD(T, field) [](T& o) { return o.field; }, [](T& o, decltype(T::field) v) { o.field = v; }
+
+ORV_IMPLEMENT_CLASS(TkvxFormat, c) {
+  using T = TkvxFormat;
+  c.Prop("DecimalSeparator", ORV_FIELD(T, DecimalSeparator));
+  c.Prop("FormatStr", ORV_FIELD(T, FormatStr));
+  c.Prop("Kind", ORV_FIELD(T, Kind)).Default(fkText);
+  c.Prop("ThousandSeparator", ORV_FIELD(T, ThousandSeparator));
+}
+
+ORV_IMPLEMENT_CLASS(TkvxHighlight, c) {
+  using T = TkvxHighlight;
+  c.Prop("Font", &T::Font, &T::SetFont);
+  c.Prop("Color", ORV_FIELD(T, Color)).Default(clNone);
+  c.Prop("Condition", ORV_FIELD(T, Condition));
+}
+
+namespace {
+
+// Blank after dropping the control characters and blanks at either end.
+bool IsBlankText(const String& s) {
+  for (char c : s)
+    if (static_cast<unsigned char>(c) >= 33) return false;
+  return true;
+}
+
+template <class T>
+void PublishMemoCommon(TClassBuilder<T>& c) {
+  c.Prop("AutoWidth", ORV_FIELD(T, AutoWidth)).Default(false);
+  c.Prop("BrushStyle", &T::BrushStyle, &T::SetBrushStyle).Default(bsSolid);
+  c.Prop("CharSpacing", ORV_FIELD(T, CharSpacing)).Stored([](T& v) { return v.CharSpacing != 0; });
+  c.Prop("Color", &T::Color, &T::SetColor).Default(clNone);
+  c.Prop("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
+  c.Prop("Font", &T::Font, &T::SetFont).Stored([](T& v) { return !v.ParentFont(); });
+  c.Prop("Frame", &T::Frame, &T::SetFrame);
+  c.Prop("GapX", ORV_FIELD(T, GapX)).Stored([](T& v) { return v.GapX != 2; });
+  c.Prop("GapY", ORV_FIELD(T, GapY)).Stored([](T& v) { return v.GapY != 1; });
+  c.Prop("HAlign", ORV_FIELD(T, HAlign)).Default(haLeft);
+  c.Prop("HideZeros", ORV_FIELD(T, HideZeros)).Default(false);
+  c.Prop("Highlight", &T::Highlight, &T::SetHighlight).Stored([](T& v) {
+    return !IsBlankText(v.Highlight()->Condition);
+  });
+}
+
+}  // namespace
+
+ORV_IMPLEMENT_CLASS(TkvxCustomMemoView, c) { (void)c; }
+
+ORV_IMPLEMENT_CLASS(TkvxMemoView, c) {
+  using T = TkvxMemoView;
+  c.Prop("FirstParaBreak", ORV_FIELD(T, FirstParaBreak)).Default(false);
+  c.Prop("LastParaBreak", ORV_FIELD(T, LastParaBreak)).Default(false);
+  c.Prop("Cursor", &T::Cursor, &T::SetCursor).Default(crDefault);
+  c.Prop("TagStr", &T::TagStr, &T::SetTagStr);
+  c.Prop("URL", &T::URL, &T::SetURL);
+  c.Prop("AutoWidth", ORV_FIELD(T, AutoWidth)).Default(false);
+  c.Prop("AllowExpressions", ORV_FIELD(T, AllowExpressions)).Default(true);
+  c.Prop("AllowHTMLTags", ORV_FIELD(T, AllowHTMLTags)).Default(false);
+  c.Prop("BrushStyle", &T::BrushStyle, &T::SetBrushStyle).Default(bsSolid);
+  c.Prop("CharSpacing", ORV_FIELD(T, CharSpacing)).Stored([](T& v) { return v.CharSpacing != 0; });
+  c.Prop("Clipped", ORV_FIELD(T, Clipped)).Default(true);
+  c.Prop("Color", &T::Color, &T::SetColor).Default(clNone);
+  c.Prop("DataField", &T::DataField, &T::SetDataField);
+  c.Prop("DataSet", &T::DataSet, &T::SetDataSet);
+  c.Prop("DataSetName", &T::DataSetName, &T::SetDataSetName);
+  c.Prop("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
+  c.Prop("ExpressionDelimiters", ORV_FIELD(T, ExpressionDelimiters)).Stored([](T& v) {
+    return v.ExpressionDelimiters != "[,]";
+  });
+  c.Prop("FlowTo", &T::FlowTo, &T::SetFlowTo);
+  c.Prop("Font", &T::Font, &T::SetFont).Stored([](T& v) { return !v.ParentFont(); });
+  c.Prop("Frame", &T::Frame, &T::SetFrame);
+  c.Prop("GapX", ORV_FIELD(T, GapX)).Stored([](T& v) { return v.GapX != 2; });
+  c.Prop("GapY", ORV_FIELD(T, GapY)).Stored([](T& v) { return v.GapY != 1; });
+  c.Prop("HAlign", ORV_FIELD(T, HAlign)).Default(haLeft);
+  c.Prop("HideZeros", ORV_FIELD(T, HideZeros)).Default(false);
+  c.Prop("Highlight", &T::Highlight, &T::SetHighlight).Stored([](T& v) {
+    return !IsBlankText(v.Highlight()->Condition);
+  });
+  c.Prop("LineSpacing", ORV_FIELD(T, LineSpacing)).Stored([](T& v) { return v.LineSpacing != 2; });
+  c.Prop("Memo", &T::Memo, &T::SetMemo);
+  c.Prop("ParagraphGap", ORV_FIELD(T, ParagraphGap)).Stored([](T& v) { return v.ParagraphGap != 0; });
+  c.Prop("ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+  c.Prop("Rotation", &T::Rotation, &T::SetRotation).Default(0);
+  c.Prop("RTLReading", ORV_FIELD(T, RTLReading)).Default(false);
+  c.Prop("Style", &T::Style, &T::SetStyle);
+  c.Prop("SuppressRepeated", ORV_FIELD(T, SuppressRepeated)).Default(false);
+  c.Prop("Underlines", ORV_FIELD(T, Underlines)).Default(false);
+  c.Prop("UseDefaulCharset", ORV_FIELD(T, UseDefaulCharset)).Default(false);
+  c.Prop("WordBreak", ORV_FIELD(T, WordBreak)).Default(false);
+  c.Prop("WordWrap", ORV_FIELD(T, WordWrap)).Default(true);
+  c.Prop("Wysiwyg", ORV_FIELD(T, Wysiwyg)).Default(true);
+  c.Prop("VAlign", ORV_FIELD(T, VAlign)).Default(vaTop);
+}
+
+ORV_IMPLEMENT_CLASS(TkvxSysMemoView, c) {
+  using T = TkvxSysMemoView;
+  PublishMemoCommon<T>(c);
+  c.Prop("LineSpacing", ORV_FIELD(T, LineSpacing)).Stored([](T& v) { return v.LineSpacing != 2; });
+  c.Prop("Memo", &T::Memo, &T::SetMemo);
+  c.Prop("ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+  c.Prop("Rotation", &T::Rotation, &T::SetRotation).Default(0);
+  c.Prop("RTLReading", ORV_FIELD(T, RTLReading)).Default(false);
+  c.Prop("Style", &T::Style, &T::SetStyle);
+  c.Prop("SuppressRepeated", ORV_FIELD(T, SuppressRepeated)).Default(false);
+  c.Prop("VAlign", ORV_FIELD(T, VAlign)).Default(vaTop);
+  c.Prop("WordWrap", ORV_FIELD(T, WordWrap)).Default(true);
+}
+
+void TkvxFormat::Assign(TPersistent* source) {
+  if (auto* f = dynamic_cast<TkvxFormat*>(source)) {
+    DecimalSeparator = f->DecimalSeparator;
+    ThousandSeparator = f->ThousandSeparator;
+    FormatStr = f->FormatStr;
+    Kind = f->Kind;
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+TkvxHighlight::TkvxHighlight() : font_(std::make_unique<TFont>()) {
+  font_->SetName("Arial");
+  font_->SetSize(10);
+  font_->SetColor(clRed);
+}
+
+void TkvxHighlight::Assign(TPersistent* source) {
+  if (auto* h = dynamic_cast<TkvxHighlight*>(source)) {
+    font_->Assign(h->font_.get());
+    Color = h->Color;
+    Condition = h->Condition;
+    return;
+  }
+  TPersistent::Assign(source);
+}
+
+TkvxCustomMemoView::TkvxCustomMemoView(TComponent* owner)
+    : TkvxStretcheable(owner),
+      memo_(std::make_unique<TWideStrings>()),
+      highlight_(std::make_unique<TkvxHighlight>()),
+      displayFormat_(std::make_unique<TkvxFormat>()) {
+  SetParentFont(true);
+  Traits &= ~otFullDiff;
+}
+
+TkvxCustomMemoView::~TkvxCustomMemoView() = default;
+
+void TkvxCustomMemoView::Notification(TComponent* component, TOperation operation) {
+  TkvxStretcheable::Notification(component, operation);
+  if (operation == opRemove && component == static_cast<TComponent*>(flowTo_)) flowTo_ = nullptr;
+}
+
+void TkvxCustomMemoView::SetFlowTo(TkvxCustomMemoView* value) {
+  flowTo_ = value;
+  if (value) FreeNotification(value);
+}
+
+String TkvxCustomMemoView::AnsiText() const { return kvxUnicodeToAnsi(Text(), Font()->Charset()); }
+
+void TkvxCustomMemoView::SetAnsiText(const String& value) { SetText(kvxAnsiToUnicode(value, Font()->Charset())); }
+
+void TkvxCustomMemoView::SetStyle(const String& value) {
+  style_ = value;
+  TkvxReport* report = GetReport();
+  if (!report) return;
+  if (TkvxStyleItem* item = report->Styles->Find(value)) {
+    SetColor(item->Color());
+    SetFont(item->Font());
+    SetParentFont(false);
+    Frame()->Assign(item->Frame());
+  }
+}
+
+String TkvxCustomMemoView::GetComponentText() {
+  String text = AnsiText();
+  if (AllowExpressions) {
+    Integer p = Pos("[TOTALPAGES]", UpperCase(text));
+    if (p > 0) text = text.substr(0, p - 1) + IntToStr(TotalPages) + text.substr(p - 1 + 12);
+  }
+  return text;
+}
+
+bool TkvxCustomMemoView::Convert() const { return Font()->Charset() != DEFAULT_CHARSET && !UseDefaulCharset; }
+
+WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxFormat& format) const {
+  if (value.IsNull()) return WideString();
+  auto asText = [&] {
+    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(value.ToWideString(), Font()->Charset()), Font()->Charset())
+                     : value.ToWideString();
+  };
+  if (format.Kind == fkText) return asText();
+  try {
+    String result;
+    switch (format.Kind) {
+      case fkNumeric: {
+        const String& fs = format.FormatStr;
+        if (fs.find('#') != String::npos) {
+          result = FormatFloat(fs, value.ToDouble());
+        } else if (fs.find('d') != String::npos || fs.find('u') != String::npos) {
+          result = Format(fs, {static_cast<long long>(value.ToInt64())});
+        } else {
+          result = Format(fs, {static_cast<Extended>(value.ToDouble())});
+        }
+        const String& system = FormatSettings().DecimalSeparator;
+        if (format.DecimalSeparator.size() == 1 && format.DecimalSeparator != system && !system.empty()) {
+          for (size_t p = result.find(system); p != String::npos; p = result.find(system, p + 1))
+            result.replace(p, system.size(), format.DecimalSeparator);
+        }
+        break;
+      }
+      case fkDateTime:
+        result = FormatDateTime(format.FormatStr, value.ToDouble());
+        break;
+      case fkBoolean: {
+        size_t comma = format.FormatStr.find(',');
+        String no = format.FormatStr.substr(0, comma);
+        String yes = comma == String::npos ? String() : format.FormatStr.substr(comma + 1);
+        result = value.ToBoolean() ? yes : no;
+        break;
+      }
+      case fkText:
+        break;
+    }
+    return kvxUtf8ToWide(result);
+  } catch (const std::exception&) {
+    // A value the pattern does not fit prints as it is rather than stopping the report.
+    return asText();
+  }
+}
+
+WideString TkvxCustomMemoView::ExpandExpression(const WideString& wideExpr) {
+  String expr = kvxWideToUtf8(wideExpr);
+  std::unique_ptr<TkvxFormat> own;
+  size_t hash = expr.find(" #");
+  if (hash != String::npos && expr.find(')', hash + 2) == String::npos) {
+    String fmt = expr.substr(hash + 2);
+    expr = expr.substr(0, hash);
+    own = std::make_unique<TkvxFormat>();
+    char kind = fmt.empty() ? ' ' : fmt[0];
+    own->Kind = (kind == 'N' || kind == 'n')                                  ? fkNumeric
+                : (kind == 'D' || kind == 'd' || kind == 'T' || kind == 't') ? fkDateTime
+                : (kind == 'B' || kind == 'b')                                ? fkBoolean
+                                                                              : fkText;
+    if (own->Kind == fkNumeric)
+      for (size_t k = 1; k < fmt.size(); ++k)
+        if (fmt[k] == ',' || fmt[k] == '-' || fmt[k] == '.') {
+          own->DecimalSeparator = String(1, fmt[k]);
+          fmt[k] = '.';
+        }
+    own->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
+  }
+  if (SameText(expr, "TOTALPAGES#")) return u"[TotalPages#]";
+  if (SameText(expr, "COPYNAME#")) return u"[CopyName#]";
+  TkvxReport* report = GetReport();
+  Value = report ? report->Calc(expr) : Variant();
+  auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
+  if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)
+    return WideString();
+  return FormatValue(Value, own ? *own : *displayFormat_);
+}
+
+void TkvxCustomMemoView::GetData() {
+  TkvxStretcheable::GetData();
+  if (HasDataBinding()) {
+    TkvxDataSet* ds = DataSet();
+    if (ds->IsBlobField(DataField())) {
+      ds->AssignBlobTo(DataField(), memo_.get());
+    } else {
+      Value = ds->GetValue(DataField());
+      WideString text = displayFormat_->Kind == fkText ? ds->GetDisplayText(DataField())
+                                                        : FormatValue(Value, *displayFormat_);
+      bool isString = Value.VType() == varString || Value.VType() == varOleStr;
+      if (HideZeros && !isString && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) text.clear();
+      SetText(text);
+    }
+  } else if (AllowExpressions) {
+    size_t comma = ExpressionDelimiters.find(',');
+    WideString open = kvxUtf8ToWide(ExpressionDelimiters.substr(0, comma));
+    WideString close = kvxUtf8ToWide(comma == String::npos ? String() : ExpressionDelimiters.substr(comma + 1));
+    WideString s = Text();
+    if (!open.empty() && s.find(open) != WideString::npos) {
+      size_t i = 0;
+      while (true) {
+        i = s.find(open, i);
+        if (i == WideString::npos) break;
+        Integer start = static_cast<Integer>(i) + 1, end = start;
+        WideString expr;
+        kvxGetBracketedText(s, open, close, expr, end, start);
+        if (end <= start) break;
+        WideString value = ExpandExpression(expr);
+        s.replace(static_cast<size_t>(start - 1), static_cast<size_t>(end - start + 1), value);
+        i = static_cast<size_t>(start - 1) + value.size();
+      }
+      SetText(s);
+    }
+  }
+  if (TkvxReport* report = GetReport()) report->SetScriptValue(Value);
+  highlight_->Active = false;
+  if (!highlight_->Condition.empty())
+    if (TkvxReport* report = GetReport()) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
+  if (SuppressRepeated) {
+    WideString text = Text();
+    if (!LastValue.IsEmpty() && text == LastValue.ToWideString()) {
+      SetText(WideString());
+    } else {
+      LastValue = Variant(text);
+    }
+  }
+  if (flowTo_) {
+    InitPart();
+    DrawPart();
+    flowTo_->SetText(PartText);
+    flowTo_->AllowExpressions = false;
+  }
+}
+
+void TkvxCustomMemoView::BeforePrint() {
+  TkvxStretcheable::BeforePrint();
+  if (!HasDataBinding()) SavedText = Text();
+}
+
+void TkvxCustomMemoView::AfterPrint() {
+  if (!HasDataBinding()) SetText(SavedText);
+  TkvxStretcheable::AfterPrint();
+}
+
+void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
+                                   Extended offsetY) {
+  TkvxStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
+  TRect r{X, Y, X1, Y1};
+  Extended fw = Frame()->Width();
+  TkvxFrameTypes typ = Frame()->Typ();
+  if (typ.Contains(ftLeft)) r.Left += static_cast<int>(std::lround((fw * scaleX - 1) / 2));
+  if (typ.Contains(ftRight)) r.Right -= static_cast<int>(std::lround(fw * scaleX / 2));
+  if (typ.Contains(ftTop)) r.Top += static_cast<int>(std::lround((fw * scaleY - 1) / 2));
+  if (typ.Contains(ftBottom)) r.Bottom -= static_cast<int>(std::lround(fw * scaleY / 2));
+  r.Left += static_cast<int>(std::lround(GapX * scaleX));
+  r.Right -= static_cast<int>(std::lround(GapX * scaleX)) - 1;
+  r.Top += static_cast<int>(std::lround(GapY * scaleY));
+  r.Bottom -= static_cast<int>(std::lround(GapY * scaleY)) - 1;
+  TextRect = r;
+}
+
+Extended TkvxCustomMemoView::VerticalExtra() const {
+  Extended e = 2 * GapY;
+  Extended fw = Frame()->Width();
+  if (Frame()->Typ().Contains(ftTop)) e += (fw - 1) / 2;
+  if (Frame()->Typ().Contains(ftBottom)) e += fw / 2;
+  if (Frame()->DropShadow()) e += Frame()->ShadowWidth();
+  return e;
+}
+
+Extended TkvxCustomMemoView::HorizontalExtra() const {
+  Extended e = 2 * GapX;
+  Extended fw = Frame()->Width();
+  if (Frame()->Typ().Contains(ftLeft)) e += (fw - 1) / 2;
+  if (Frame()->Typ().Contains(ftRight)) e += fw / 2;
+  if (Frame()->DropShadow()) e += Frame()->ShadowWidth();
+  return e;
+}
+
+TkvxDrawText& TkvxCustomMemoView::Drawer() const { return kvxDrawText(); }
+
+void TkvxCustomMemoView::SetupFontAndOptions(TkvxDrawText& drawer) {
+  drawer.UseDefaultCharset = UseDefaulCharset;
+  if (highlight_->Active) {
+    drawer.SetFont(highlight_->Font());
+    SetColor(highlight_->Color);
+  } else {
+    drawer.SetFont(Font());
+  }
+  drawer.SetOptions(WordWrap, AllowHTMLTags, RTLReading, WordBreak, Clipped, Wysiwyg, rotation_);
+  drawer.SetGaps(ParagraphGap, CharSpacing, LineSpacing);
+}
+
+void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
+                                       Extended offsetY) {
+  TkvxDrawText& drawer = Drawer();
+  SetupFontAndOptions(drawer);
+  if (AutoWidth && !IsDesigning) {
+    TRect box{0, 0, 10000, 10000};
+    drawer.SetDimensions(box, box, 1, 1, 1);
+    drawer.SetText(*memo_);
+    Extended oldWidth = Width();
+    Extended newWidth = drawer.CalcWidth() + HorizontalExtra();
+    SetWidth(newWidth);
+    if (HAlign == haRight) SetLeft(Left() + oldWidth - newWidth);
+    if (HAlign == haCenter) SetLeft(Left() + (oldWidth - newWidth) / 2);
+    if (Parent()) Parent()->AlignChildren();
+  }
+  BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
+  TRect frameRect = TextRect;
+  BeginDraw(canvas, 1, 1, 0, 0);
+  if (!IsPrinting) PrintScale = 1;
+  drawer.SetDimensions(TextRect, frameRect, scaleX, scaleY, PrintScale);
+  drawer.SetText(*memo_);
+  drawer.SetParaBreaks(FirstParaBreak, LastParaBreak);
+}
+
+void TkvxCustomMemoView::ApplyPreviewVariables() {
+  if (!AllowExpressions) return;
+  WideString s = Text();
+  auto replaceFirst = [&](const String& marker, const WideString& value) {
+    String upper = UpperCase(kvxWideToUtf8(s));
+    size_t p = upper.find(marker);
+    if (p == String::npos) return false;
+    // Markers are ASCII, so the UTF-8 offset maps back through the prefix's UTF-16 length.
+    size_t wp = kvxUtf8ToWide(kvxWideToUtf8(s).substr(0, p)).size();
+    s.replace(wp, kvxUtf8ToWide(marker).size(), value);
+    return true;
+  };
+  WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
+  Variant copyName = kvxGlobalVariables()->IndexOf("CopyName") >= 0 ? kvxGlobalVariables()->GetVariable("CopyName")
+                                                                       : Variant();
+  WideString copy = copyName.IsEmpty() ? WideString() : copyName.ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
+  // Every marker goes: a footer such as "page 3 of [TotalPages#] ([TotalPages#])" shows both.
+  while (replaceFirst("[TOTALPAGES#]", total)) {
+  }
+  while (replaceFirst("[COPYNAME#]", copy)) {
+  }
+  SetText(s);
+}
+
+void TkvxCustomMemoView::DrawUnderlines(TkvxDrawText& drawer) {
+  TCanvas& c = *DrawCanvas;
+  c.Pen().SetColor(Frame()->Color());
+  c.Pen().SetWidth(FW);
+  c.Pen().SetStyle(psSolid);
+  c.Pen().SetMode(pmCopy);
+  Extended step = drawer.GetLineHeight() * ScaleY;
+  if (step <= 0) return;
+  for (Extended y = Y + (GapY - LineSpacing + 1) * ScaleY + step; y < Y1; y += step) {
+    int iy = static_cast<int>(std::lround(y));
+    c.MoveTo(X, iy);
+    c.LineTo(X1, iy);
+  }
+}
+
+void TkvxCustomMemoView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  WideString designText;
+  bool showField = IsDesigning && HasDataBinding();
+  if (showField) {
+    designText = Text();
+    SetText(kvxUtf8ToWide("[" + DataSet()->UserName() + ".\"" + DataField() + "\"]"));
+  } else {
+    ApplyPreviewVariables();
+  }
+  TColor savedColor = Color();
+  TkvxDrawText& drawer = Drawer();
+  {
+    TkvxDrawTextLock guard(drawer);
+    try {
+      SetupDrawText(canvas, scaleX, scaleY, offsetX, offsetY);
+      BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
+      DrawBackground();
+      DrawFrame();
+      if (Underlines && rotation_ == 0) DrawUnderlines(drawer);
+      drawer.DrawText(canvas, HAlign, VAlign);
+    } catch (...) {
+      // The highlight's colour must not stay on the object.
+      SetColor(savedColor);
+      if (showField) SetText(designText);
+      throw;
+    }
+  }
+  SetColor(savedColor);
+  if (showField) SetText(designText);
+}
+
+Extended TkvxCustomMemoView::CalcHeight() {
+  TkvxDrawText& drawer = Drawer();
+  TkvxDrawTextLock guard(drawer);
+  SetupFontAndOptions(drawer);
+  if (AutoWidth) {
+    TRect box{0, 0, 10000, 10000};
+    drawer.SetDimensions(box, box, 1, 1, 1);
+  } else {
+    BeginDraw(nullptr, 1, 1, 0, 0);
+    drawer.SetDimensions(TextRect, TextRect, 1, 1, 1);
+  }
+  drawer.SetText(*memo_);
+  return std::round(drawer.CalcHeight() + VerticalExtra());
+}
+
+Extended TkvxCustomMemoView::CalcWidth() {
+  TkvxDrawText& drawer = Drawer();
+  TkvxDrawTextLock guard(drawer);
+  SetupFontAndOptions(drawer);
+  TRect box{0, 0, 10000, 10000};
+  drawer.SetDimensions(box, box, 1, 1, 1);
+  drawer.SetText(*memo_);
+  return std::round(drawer.CalcWidth() + HorizontalExtra());
+}
+
+void TkvxCustomMemoView::InitPart() {
+  PartText = Text();
+  FirstParaBreak = false;
+  LastParaBreak = false;
+}
+
+Extended TkvxCustomMemoView::DrawPart() {
+  TkvxDrawText& drawer = Drawer();
+  TkvxDrawTextLock guard(drawer);
+  TColor savedColor = Color();
+  SetText(PartText);
+  SetupDrawText(nullptr, 1, 1, 0, 0);
+  bool paraBreak = false;
+  PartText = drawer.GetOutBoundsText(paraBreak);
+  SetText(drawer.GetInBoundsText());
+  LastParaBreak = paraBreak;
+  Extended unused = drawer.UnusedSpace();
+  SetColor(savedColor);
+  return unused == 0 ? Height() : unused;
+}
+
+WideString TkvxCustomMemoView::WrapText(bool wrapped) {
+  TkvxDrawText& drawer = Drawer();
+  TkvxDrawTextLock guard(drawer);
+  TBitmap scratch(1, 1);
+  SetupDrawText(&scratch.Canvas(), 1, 1, 0, 0);
+  return wrapped ? drawer.GetWrappedText() : drawer.DeleteTags(Text());
+}
+
+String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
+  String out = TkvxStretcheable::Diff(templ);
+  auto* t = dynamic_cast<TkvxCustomMemoView*>(templ);
+  if (!t) return out;
+  auto attr = [&](const char* name, const String& value) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    out += value;
+    out += '"';
+  };
+  auto flag = [](bool b) { return String(b ? "1" : "0"); };
+  if (AutoWidth != t->AutoWidth) attr("AutoWidth", flag(AutoWidth));
+  if (kvxDiffers(CharSpacing, t->CharSpacing)) attr("CharSpacing", kvxFormatFloat(CharSpacing));
+  if (kvxDiffers(GapX, t->GapX)) attr("GapX", kvxFormatFloat(GapX));
+  if (kvxDiffers(GapY, t->GapY)) attr("GapY", kvxFormatFloat(GapY));
+  if (HAlign != t->HAlign) attr("HAlign", IntToStr(HAlign));
+  if (highlight_->Active != t->highlight_->Active) attr("Highlight.Active", flag(highlight_->Active));
+  if (kvxDiffers(LineSpacing, t->LineSpacing)) attr("LineSpacing", kvxFormatFloat(LineSpacing));
+  if (UseDefaulCharset != t->UseDefaulCharset) attr("UseDefaulCharset", flag(UseDefaulCharset));
+  WideString text;
+  if (memo_->Count() == 1) {
+    text = memo_->Strings(0);
+  } else if (memo_->Count() > 1) {
+    text = Text();
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
+  }
+  attr("u", kvxStrToXML(kvxWideToUtf8(text)));
+  if (kvxDiffers(ParagraphGap, t->ParagraphGap)) attr("ParagraphGap", kvxFormatFloat(ParagraphGap));
+  if (rotation_ != t->rotation_) attr("Rotation", IntToStr(rotation_));
+  if (RTLReading != t->RTLReading) attr("RTLReading", flag(RTLReading));
+  if (Underlines != t->Underlines) attr("Underlines", flag(Underlines));
+  if (VAlign != t->VAlign) attr("VAlign", IntToStr(VAlign));
+  if (WordWrap != t->WordWrap) attr("WordWrap", flag(WordWrap));
+  if (FirstParaBreak) attr("FirstParaBreak", "1");
+  if (LastParaBreak) attr("LastParaBreak", "1");
+  FirstParaBreak = LastParaBreak;
+  LastParaBreak = false;
+  return out;
+}
+
+}  // namespace orv

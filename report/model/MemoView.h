@@ -1,0 +1,152 @@
+#pragma once
+// Memo views: the text objects of a report. Their text holds expressions between delimiters,
+// expanded per record by the report, and is laid out and drawn by the text drawer.
+#include <memory>
+
+#include "report/model/DrawText.h"
+#include "report/model/View.h"
+
+namespace orv {
+
+ORV_ENUM(TkvxFormatKind, fkText, fkNumeric, fkDateTime, fkBoolean);
+
+// How a value becomes text.
+class TkvxFormat : public TPersistent {
+  ORV_CLASS(TkvxFormat, TPersistent)
+
+ public:
+  void Assign(TPersistent* source) override;
+  String DecimalSeparator, ThousandSeparator, FormatStr;
+  TkvxFormatKind Kind = fkText;
+};
+
+// A font and colour the memo takes while its condition holds.
+class TkvxHighlight : public TPersistent {
+  ORV_CLASS(TkvxHighlight, TPersistent)
+
+ public:
+  TkvxHighlight();
+  void Assign(TPersistent* source) override;
+  TFont* Font() const { return font_.get(); }
+  void SetFont(TFont* value) { font_->Assign(value); }
+
+  bool Active = false;
+  TColor Color = clNone;
+  String Condition;
+
+ private:
+  std::unique_ptr<TFont> font_;
+};
+
+class TkvxCustomMemoView : public TkvxStretcheable {
+  ORV_CLASS(TkvxCustomMemoView, TkvxStretcheable)
+
+ public:
+  explicit TkvxCustomMemoView(TComponent* owner);
+  ~TkvxCustomMemoView() override;
+
+  String GetDescription() const override { return "obText"; }
+  void Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
+  void BeforePrint() override;
+  void GetData() override;
+  void AfterPrint() override;
+  String GetComponentText() override;
+  Extended CalcHeight() override;
+  virtual Extended CalcWidth();
+  Extended DrawPart() override;
+  void InitPart() override;
+  String Diff(TkvxComponent* templ) override;
+
+  WideString Text() const { return memo_->Text(); }
+  void SetText(const WideString& value) { memo_->SetText(value); }
+  String AnsiText() const;
+  void SetAnsiText(const String& value);
+  TWideStrings* Memo() const { return memo_.get(); }
+  void SetMemo(TWideStrings* value) { memo_->Assign(value); }
+  TkvxHighlight* Highlight() const { return highlight_.get(); }
+  void SetHighlight(TkvxHighlight* value) { highlight_->Assign(value); }
+  TkvxFormat* DisplayFormat() const { return displayFormat_.get(); }
+  void SetDisplayFormat(TkvxFormat* value) { displayFormat_->Assign(value); }
+  Integer Rotation() const { return rotation_; }
+  void SetRotation(Integer value) { rotation_ = ((value % 360) + 360) % 360; }
+  const String& Style() const { return style_; }
+  void SetStyle(const String& value);
+  TkvxCustomMemoView* FlowTo() const { return flowTo_; }
+  void SetFlowTo(TkvxCustomMemoView* value);
+  // Lays the memo out on a scratch canvas: the wrapped lines, or the text without its tags.
+  WideString WrapText(bool wrapped);
+  void ResetSuppress() { LastValue = Variant(String()); }
+
+  bool AllowExpressions = true;
+  bool AllowHTMLTags = false;
+  bool AutoWidth = false;
+  Extended CharSpacing = 0;
+  bool Clipped = true;
+  String ExpressionDelimiters = "[,]";
+  bool FirstParaBreak = false;
+  Extended GapX = 2, GapY = 1;
+  TkvxHAlign HAlign = haLeft;
+  bool HideZeros = false;
+  bool LastParaBreak = false;
+  Extended LineSpacing = 2;
+  Extended ParagraphGap = 0;
+  WideString PartText;
+  bool RTLReading = false;
+  bool SuppressRepeated = false;
+  WideString SavedText;
+  bool Underlines = false;
+  TkvxVAlign VAlign = vaTop;
+  Variant Value;
+  bool WordBreak = false;
+  bool WordWrap = true;
+  bool Wysiwyg = true;
+  bool UseDefaulCharset = false;
+  Variant LastValue;
+  Integer TotalPages = 0, CopyNo = 0;
+  // Scale handed to the drawer while printing; the printing code sets it.
+  Extended PrintScale = 1;
+
+ protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  void BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
+  bool DiffOmitsWidth() const override { return AutoWidth; }
+
+  TRect TextRect{};
+
+ private:
+  TkvxDrawText& Drawer() const;
+  void SetupDrawText(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY);
+  void SetupFontAndOptions(TkvxDrawText& drawer);
+  Extended HorizontalExtra() const;
+  Extended VerticalExtra() const;
+  bool Convert() const;
+  WideString ExpandExpression(const WideString& expr);
+  WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
+  void ApplyPreviewVariables();
+  void DrawUnderlines(TkvxDrawText& drawer);
+
+  std::unique_ptr<TWideStrings> memo_;
+  std::unique_ptr<TkvxHighlight> highlight_;
+  std::unique_ptr<TkvxFormat> displayFormat_;
+  Integer rotation_ = 0;
+  String style_;
+  TkvxCustomMemoView* flowTo_ = nullptr;
+};
+
+class TkvxMemoView : public TkvxCustomMemoView {
+  ORV_CLASS(TkvxMemoView, TkvxCustomMemoView)
+
+ public:
+  using TkvxCustomMemoView::TkvxCustomMemoView;
+};
+
+// A memo for system values (page numbers, dates), without data binding or expression options.
+class TkvxSysMemoView : public TkvxCustomMemoView {
+  ORV_CLASS(TkvxSysMemoView, TkvxCustomMemoView)
+
+ public:
+  using TkvxCustomMemoView::TkvxCustomMemoView;
+  String GetDescription() const override { return "obSysText"; }
+};
+
+}  // namespace orv

@@ -1,0 +1,186 @@
+// A report run: data-set check, a snapshot of the report, script and engine, the snapshot read
+// back, and every error collected on the way reported once at the end.
+#include <memory>
+
+#include "platform/gui/Application.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Format.h"
+#include "platform/rtl/Streams.h"
+#include "script/Statements.h"
+#include "report/model/ProgressWindow.h"
+#include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
+
+namespace orv {
+
+namespace {
+
+// Whether the snapshot reads into a report of its own: a snapshot that does not is never read
+// into the live report, which would keep only half of it.
+bool SnapshotReadable(TStream& stream, String& error) {
+  TkvxReport scratch(nullptr);
+  scratch.EngineOptions()->NewSilentMode = simSilent;
+  scratch.Reloading = true;
+  try {
+    scratch.LoadFromStream(stream);
+  } catch (const std::exception& e) {
+    error = e.what();
+    return false;
+  }
+  if (scratch.Errors->Count() == 0) return true;
+  error = scratch.Errors->Strings(0);
+  return false;
+}
+
+}  // namespace
+
+void TkvxReport::SetTerminated(bool value) {
+  Terminated = value;
+  if (value && Script) Script->Terminate();
+}
+
+bool TkvxReport::RunPrepared() {
+  if (OnBeginDoc) OnBeginDoc(this);
+  if (!PrepareScript()) return false;
+  if (OnAfterScriptCompile) OnAfterScriptCompile(this);
+  if (!(Script->MainStatement().Count() == 0)) Script->Execute();
+  if (!Engine) throw Exception(kvxGetResources()->Get("clNoEngine"));
+  if (!Engine->Run()) return false;
+  if (OnEndDoc) OnEndDoc(this);
+  return true;
+}
+
+bool TkvxReport::PrepareReport(bool clearLastReport) {
+  if (clearLastReport && PreviewPages) PreviewPages->Clear();
+  Errors->Clear();
+  Terminated = false;
+  bool result = false;
+
+  for (Integer i = 0; i < DataSets->Count(); ++i)
+    if (!DataSets->Items(i)->DataSet())
+      Errors->Add(Format(kvxGetResources()->Get("clDSNotExist"), {DataSets->Items(i)->DataSetName()}));
+
+  if (Errors->Count() == 0) {
+    const String password = ReportOptions()->Password;
+    const bool snapshot = EngineOptions()->DestroyForms;
+    std::unique_ptr<TStream> stream;
+    String tempName;
+    if (snapshot) {
+      if (EngineOptions()->UseFileCache) {
+        tempName = kvxGetTempFileNameInDir(EngineOptions()->TempDir);
+        stream = std::make_unique<TFileStream>(tempName, fmCreate);
+      } else {
+        stream = std::make_unique<TMemoryStream>();
+      }
+      ReportOptions()->Password.clear();
+      try {
+        SaveToStream(*stream, true, false);
+      } catch (...) {
+        ReportOptions()->Password = password;
+        stream.reset();
+        if (!tempName.empty()) DeleteFile(tempName);
+        throw;
+      }
+    }
+
+    try {
+      result = RunPrepared();
+    } catch (const std::exception& e) {
+      Errors->Add(e.what());
+    }
+
+    if (snapshot) {
+      const String errors = Errors->Text();
+      String readError;
+      stream->SetPosition(0);
+      const bool readable = SnapshotReadable(*stream, readError);
+      if (readable) {
+        stream->SetPosition(0);
+        Reloading = true;
+        try {
+          LoadFromStream(*stream);
+        } catch (const std::exception& e) {
+          readError = e.what();
+        }
+        Reloading = false;
+      }
+      ReportOptions()->Password = password;
+      stream.reset();
+      if (!tempName.empty()) DeleteFile(tempName);
+      Errors->SetText(errors);
+      if (!readError.empty()) Errors->Add(readError);
+    }
+  }
+
+  ReportErrors();
+  return result && Errors->Count() == 0;
+}
+
+void TkvxReport::ReportErrors() {
+  if (Errors->Count() == 0) return;
+  kvxCommonErrorHandler(this, kvxGetResources()->Get("clErrors") + "\r\n" + Errors->Text());
+}
+
+void TkvxReport::ShowReport(bool clearLastReport) {
+  if (clearLastReport && PreviewPages) PreviewPages->Clear();
+  if (!OldStyleProgress() && Preview()) {
+    // The preview is open while the pages are built, so they appear in it one by one.
+    ShowPreparedReport();
+    PrepareReport(false);
+  } else if (PrepareReport(false)) {
+    ShowPreparedReport();
+  }
+}
+
+void TkvxReport::ShowPreparedReport() {
+  if (TkvxCustomPreview* preview = Preview()) {
+    preview->Report = this;
+    preview->PreviewPages = PreviewPages;
+    preview->Init();
+  }
+}
+
+void TkvxReport::DoProgressStart(TkvxProgressType progressType) {
+  if (EngineOptions()->EnabledLock) return;
+  if (OnProgressStart) OnProgressStart(this, progressType, 0);
+  if (ShowProgress() && (OldStyleProgress() || progressType != ptRunning)) {
+    progress_.reset();
+    progress_ = std::make_unique<TkvxProgress>(nullptr);
+    progress_->Execute(0, "", true, false);
+  }
+  if (progressType == ptRunning && Preview()) Preview()->ProgressStart(progressType);
+  Application->ProcessMessages();
+}
+
+void TkvxReport::DoProgress(TkvxProgressType progressType, Integer progress) {
+  if (EngineOptions()->EnabledLock) return;
+  if (OnProgress) OnProgress(this, progressType, progress);
+  if (progress_) {
+    String key = progressType == ptExporting  ? "prExporting"
+                 : progressType == ptPrinting ? "prPrinting"
+                 : Engine && Engine->FinalPass ? "prRunning"
+                                                : "prRunningFirst";
+    progress_->SetMessage(Format(kvxGetResources()->Get(key), {progress}));
+    if (progress_->Terminated) SetTerminated(true);
+  }
+  if (progressType == ptRunning && Preview()) Preview()->ProgressStep(progressType, progress - 1);
+  Application->ProcessMessages();
+}
+
+void TkvxReport::DoProgressStop(TkvxProgressType progressType) {
+  if (EngineOptions()->EnabledLock) return;
+  if (OnProgressStop) OnProgressStop(this, progressType, 0);
+  progress_.reset();
+  if (progressType == ptRunning && Preview()) Preview()->ProgressStop(progressType);
+  Application->ProcessMessages();
+}
+
+void TkvxReport::SetProgressMessage(const String& value, bool) {
+  if (EngineOptions()->EnabledLock) return;
+  if (OldStyleProgress() && ShowProgress() && progress_ && Engine && Engine->Running) progress_->SetMessage(value);
+  Application->ProcessMessages();
+}
+
+}  // namespace orv

@@ -1,0 +1,119 @@
+// How a report answers the engine's questions for values: plain names through a fixed chain,
+// anything else through an expression compiled once into the report's script.
+#include <algorithm>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/model/Report.h"
+#include "report/model/Resources.h"
+
+namespace orv {
+
+void TkvxReport::GetDataSetAndField(const String& complexName, TkvxDataSet*& dataSet, String& field) const {
+  dataSet = nullptr;
+  field.clear();
+  size_t dot = complexName.find(".\"");
+  if (dot == String::npos) return;
+  dataSet = GetDataset(complexName.substr(0, dot));
+  String rest = complexName.substr(dot + 2);
+  field = rest.empty() ? String() : rest.substr(0, rest.size() - 1);
+}
+
+Variant TkvxReport::SysVariable(Integer index) const {
+  auto asInt = [](Integer v) { return Variant(static_cast<Integer>(v)); };
+  switch (index) {
+    case 0: return Variant::FromDate(Engine ? Engine->StartDate : 0);
+    case 1: return Variant::FromDate(Engine ? Engine->StartTime : 0);
+    case 2: return asInt(PreviewPages ? PreviewPages->GetLogicalPageNo() : 0);
+    case 3: return asInt(PreviewPages ? PreviewPages->CurPage + 1 : 0);
+    case 4: return asInt(PreviewPages ? PreviewPages->GetLogicalTotalPages() : 0);
+    case 5: return asInt(Engine ? Engine->TotalPages : 0);
+    case 6: return asInt(Engine ? Engine->CurLine : 0);
+    case 7: return asInt(Engine ? Engine->CurLineThrough : 0);
+    case 8: return kvxGlobalVariables()->GetVariable("CopyName0");
+    default: return Null();
+  }
+}
+
+bool TkvxReport::DoGetValue(const String& name, Variant& value) {
+  value = Null();
+  TkvxDataSet* ds = nullptr;
+  String field;
+  GetDataSetAndField(name, ds, field);
+  if (ds && !field.empty()) {
+    value = ds->GetValue(field);
+    if (EngineOptions()->ConvertNulls && value.IsNull()) {
+      switch (ds->GetFieldType(field)) {
+        case fftNumeric: value = Variant(0); break;
+        case fftString: value = Variant(String()); break;
+        case fftBoolean: value = Variant(false); break;
+      }
+    }
+    return true;
+  }
+
+  if (Integer i = SysVariables->IndexOf(name); i >= 0) {
+    value = SysVariable(i);
+    return true;
+  }
+
+  if (OnGetValue) {
+    Variant v;
+    OnGetValue(name, v);
+    if (!v.IsEmpty()) {
+      value = v;
+      return true;
+    }
+  }
+
+  if (Integer i = Variables->IndexOf(name); i >= 0) {
+    const Variant& v = Variables->Items(i)->Value();
+    if (!VarIsStr(v) || VarToStr(v).find("\r\n") != String::npos) {
+      value = v;
+      return true;
+    }
+    const String key = UpperCase(name);
+    if (std::find(evaluating_.begin(), evaluating_.end(), key) != evaluating_.end()) {
+      Errors->Add(kvxGetResources()->Get("clVarCycle") + " " + name);
+      return true;
+    }
+    evaluating_.push_back(key);
+    try {
+      value = Calc(VarToStr(v));
+    } catch (...) {
+      evaluating_.pop_back();
+      throw;
+    }
+    evaluating_.pop_back();
+    return true;
+  }
+
+  if (Integer i = kvxGlobalVariables()->IndexOf(name); i >= 0) {
+    value = kvxGlobalVariables()->Items(i)->Value();
+    return true;
+  }
+
+  if (Script) {
+    if (TsxCustomVariable* item = Script->Find(name);
+        item && (item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable)) {
+      value = item->GetValue();
+      return true;
+    }
+  }
+  return false;
+}
+
+Variant TkvxReport::Calc(const String& expr, TsxScript* aScript, bool calledFromScript) {
+  Variant value;
+  if (DoGetValue(expr, value)) return value;
+  String error;
+  value = ExpressionCache->Calc(expr, error, aScript ? aScript : Script.get());
+  if (error.empty()) return value;
+  if (calledFromScript) throw Exception("Error in Calc expression: " + error);
+  if (!CurrentObjectName.empty()) error = CurrentObjectName + ": " + error;
+  Errors->Add(error);
+  throw Exception(error);
+}
+
+}  // namespace orv

@@ -1,0 +1,299 @@
+// The text drawer through memo views: Thai and mixed text wrapped at the line boundaries ICU
+// finds, never before a combining vowel or tone mark, the same lines whatever the device
+// resolution, tags, rotation, auto-width, the split at the bottom of a memo, and pixels drawn.
+#include <gtest/gtest.h>
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+
+#include <cmath>
+#include <set>
+
+#include "platform/gui/Bitmap.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
+#include "report/model/tests/ModelTestSupport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+const WideString kThai =
+    u"พ่อแม่พาลูกไปโบสถ์ทุกวันอาทิตย์เพื่อร่วมพิธีมิสซาและสวดภาวนาให้ผู้ล่วงลับที่สุสานของวัด";
+const WideString kMixed =
+    u"ทะเบียนสัตบุรุษของวัด Orvane parish register บันทึกศีลล้างบาปและศีลสมรส St. Joseph church";
+
+// Offsets before which ICU allows a line to begin.
+std::set<size_t> IcuBreaks(const WideString& text) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createLineInstance(icu::Locale("th"), status));
+  icu::UnicodeString u(reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()));
+  it->setText(u);
+  std::set<size_t> result;
+  for (int32_t p = it->first(); p != icu::BreakIterator::DONE; p = it->next()) result.insert(static_cast<size_t>(p));
+  return result;
+}
+
+bool IsCombining(char16_t c) {
+  int8_t type = u_charType(c);
+  return type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK || type == U_ENCLOSING_MARK;
+}
+
+std::vector<WideString> Lines(TkvxCustomMemoView& memo) {
+  WideString wrapped = memo.WrapText(true);
+  std::vector<WideString> lines;
+  for (size_t p = 0; p < wrapped.size();) {
+    size_t e = wrapped.find(u"\r\n", p);
+    lines.push_back(wrapped.substr(p, e - p));
+    p = e + 2;
+  }
+  return lines;
+}
+
+std::unique_ptr<TkvxMemoView> Memo(const WideString& text, Extended width, Extended height = 400) {
+  auto memo = std::make_unique<TkvxMemoView>(nullptr);
+  memo->SetBounds(0, 0, width, height);
+  memo->Font()->SetName("Tahoma");
+  memo->Font()->SetSize(10);
+  memo->SetText(text);
+  return memo;
+}
+
+std::unique_ptr<TBitmap> White(int w, int h) {
+  auto b = std::make_unique<TBitmap>();
+  b->SetSize(w, h);
+  b->Canvas().Brush().SetColor(clWhite);
+  b->Canvas().FillRect(Rect(0, 0, w, h));
+  return b;
+}
+
+bool Dark(TColor c) { return (c & 0xFF) < 128 && ((c >> 8) & 0xFF) < 128 && ((c >> 16) & 0xFF) < 128; }
+
+// The bounding box of the pixels darker than mid-grey.
+TRect DarkBox(TBitmap& b) {
+  TRect box{b.Width(), b.Height(), -1, -1};
+  for (int y = 0; y < b.Height(); ++y)
+    for (int x = 0; x < b.Width(); ++x)
+      if (Dark(b.Canvas().Pixels(x, y))) {
+        box.Left = std::min(box.Left, x);
+        box.Top = std::min(box.Top, y);
+        box.Right = std::max(box.Right, x);
+        box.Bottom = std::max(box.Bottom, y);
+      }
+  return box;
+}
+
+}  // namespace
+
+TEST(MemoLayout, ThaiAndMixedTextBreaksOnlyWhereIcuAllowsAtThreeWidths) {
+  for (const WideString& text : {kThai, kMixed}) {
+    std::set<size_t> breaks = IcuBreaks(text);
+    size_t previousCount = 0;
+    for (Extended width : {400.0, 160.0, 90.0}) {
+      SCOPED_TRACE(width);
+      auto memo = Memo(text, width);
+      std::vector<WideString> lines = Lines(*memo);
+      ASSERT_GT(lines.size(), 1u);
+      EXPECT_GT(lines.size(), previousCount) << "a narrower memo must not have fewer lines";
+      previousCount = lines.size();
+      // Walk the source: every line begins where ICU allows a break, after the blanks the
+      // previous line dropped, and no line begins with a combining mark.
+      size_t pos = 0;
+      for (size_t i = 0; i < lines.size(); ++i) {
+        const WideString& line = lines[i];
+        ASSERT_FALSE(line.empty());
+        EXPECT_FALSE(IsCombining(line.front())) << "line " << i << " starts with a combining mark";
+        while (i > 0 && text[pos] == u' ') ++pos;
+        EXPECT_TRUE(i == 0 || breaks.count(pos)) << "line " << i << " begins inside a word at " << pos;
+        ASSERT_EQ(text.compare(pos, line.size(), line), 0) << "line " << i << " is not the next part of the text";
+        pos += line.size();
+      }
+      EXPECT_EQ(pos, text.size());
+    }
+  }
+}
+
+TEST(MemoLayout, SameLinesWhenDrawnAtScreenAndPrinterResolution) {
+  auto memo = Memo(kMixed, 150, 300);
+  memo->HAlign = haBlock;
+  std::vector<WideString> before = Lines(*memo);
+  auto screen = White(200, 320);
+  memo->Draw(&screen->Canvas(), 1, 1, 0, 0);
+  std::vector<WideString> atScreen = kvxDrawText().Lines().empty() ? std::vector<WideString>{} : [] {
+    std::vector<WideString> l;
+    for (const TkvxTextLine& line : kvxDrawText().Lines()) l.push_back(line.Text);
+    return l;
+  }();
+  // A 600-dpi page is the same memo drawn at 6.25 times the scale.
+  auto printer = White(1000, 1950);
+  memo->Draw(&printer->Canvas(), 6.25, 6.25, 0, 0);
+  std::vector<WideString> atPrinter;
+  for (const TkvxTextLine& line : kvxDrawText().Lines()) atPrinter.push_back(line.Text);
+  EXPECT_EQ(before, atScreen);
+  EXPECT_EQ(before, atPrinter);
+  // The drawn block keeps its proportions: the text's height scales with the resolution.
+  TRect small = DarkBox(*screen), big = DarkBox(*printer);
+  ASSERT_GT(small.Bottom, small.Top);
+  double ratio = double(big.Bottom - big.Top) / (small.Bottom - small.Top);
+  EXPECT_NEAR(ratio, 6.25, 0.6);
+}
+
+TEST(MemoLayout, AutoWidthFollowsTheTextAndKeepsTheRightEdge) {
+  auto memo = Memo(u"สวัสดี", 300, 30);
+  memo->SetLeft(100);
+  memo->AutoWidth = true;
+  memo->HAlign = haRight;
+  auto b = White(500, 60);
+  memo->Draw(&b->Canvas(), 1, 1, 0, 0);
+  EXPECT_LT(memo->Width(), 100) << "a short word must shrink the memo";
+  EXPECT_NEAR(memo->Left() + memo->Width(), 400, 1);
+  // A longer text needs more width, and all of it stays on one line.
+  auto longer = Memo(u"สวัสดีครับ ยินดีต้อนรับสู่วัดของเรา", 10, 30);
+  longer->AutoWidth = true;
+  EXPECT_GT(longer->CalcWidth(), memo->Width() * 2);
+  TkvxMemoView templ(nullptr);
+  EXPECT_EQ(memo->Diff(&templ).find(" w=\""), String::npos) << memo->Diff(&templ);
+  EXPECT_EQ(Lines(*longer).size(), 1u);
+}
+
+TEST(MemoLayout, RotationTurnsTheTextAndTheSetterKeepsDegreesBelow360) {
+  auto memo = Memo(u"ทะเบียนสัตบุรุษ", 40, 200);
+  memo->SetRotation(-270);
+  EXPECT_EQ(memo->Rotation(), 90);
+  memo->SetRotation(450);
+  EXPECT_EQ(memo->Rotation(), 90);
+  memo->WordWrap = false;
+  auto b = White(80, 240);
+  memo->Draw(&b->Canvas(), 1, 1, 0, 0);
+  TRect box = DarkBox(*b);
+  ASSERT_GT(box.Right, box.Left);
+  EXPECT_GT(box.Bottom - box.Top, 2 * (box.Right - box.Left)) << "text at 90 degrees runs upwards";
+  EXPECT_GE(box.Left, 0);
+  EXPECT_LT(box.Right, 41);
+}
+
+TEST(MemoLayout, DrawnOntoABitmapInsideItsBackground) {
+  auto memo = Memo(u"<b>ศีลล้างบาป</b> <font color=\"#FF0000\">แดง</font>", 180, 40);
+  memo->SetLeft(10);
+  memo->SetTop(10);
+  memo->AllowHTMLTags = true;
+  memo->SetColor(clYellow);
+  auto b = White(220, 70);
+  memo->Draw(&b->Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(ColorToRGB(b->Canvas().Pixels(185, 45)), ColorToRGB(clYellow)) << "background fills the memo";
+  EXPECT_EQ(ColorToRGB(b->Canvas().Pixels(5, 5)), ColorToRGB(clWhite)) << "nothing outside the memo";
+  TRect box = DarkBox(*b);
+  EXPECT_GE(box.Left, 10);
+  EXPECT_LE(box.Right, 190);
+  EXPECT_GE(box.Top, 10);
+  bool red = false;
+  for (int y = 10; y < 50 && !red; ++y)
+    for (int x = 10; x < 190 && !red; ++x) {
+      TColor c = ColorToRGB(b->Canvas().Pixels(x, y));
+      red = (c & 0xFF) > 180 && ((c >> 8) & 0xFF) < 80 && ((c >> 16) & 0xFF) < 80;
+    }
+  EXPECT_TRUE(red) << "the colour tag paints its text red";
+}
+
+TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
+  auto plain = Memo(u"Parish register", 400, 40);
+  auto bold = Memo(u"<b>Parish register</b>", 400, 40);
+  bold->AllowHTMLTags = true;
+  EXPECT_GE(bold->CalcWidth(), plain->CalcWidth());
+  EXPECT_LT(bold->CalcWidth(), plain->CalcWidth() * 1.2) << "the tags take no width";
+  auto inked = [](TkvxMemoView& memo) {
+    auto b = White(420, 40);
+    memo.Draw(&b->Canvas(), 1, 1, 0, 0);
+    int n = 0;
+    for (int y = 0; y < 40; ++y)
+      for (int x = 0; x < 420; ++x) n += Dark(b->Canvas().Pixels(x, y));
+    return n;
+  };
+  EXPECT_GT(inked(*bold), inked(*plain) * 11 / 10) << "bold text is drawn with heavier strokes";
+  EXPECT_EQ(bold->WrapText(false), u"Parish register\r\n");
+  for (const WideString& bad : {WideString(u"<font color=\"#XYZ123\">ก</font>"), WideString(u"<font color=nosuch>ก"),
+                                WideString(u"<font color=red")}) {
+    auto memo = Memo(bad, 400, 40);
+    memo->AllowHTMLTags = true;
+    EXPECT_NE(memo->WrapText(true).find(u"<font color="), WideString::npos) << "a malformed colour tag stays text";
+  }
+  auto named = Memo(u"<font color=red>ก</font>", 400, 40);
+  named->AllowHTMLTags = true;
+  EXPECT_EQ(named->WrapText(true), u"ก\r\n");
+  // A blank inside nowrap is no break point.
+  auto wrapping = Memo(u"aaaa bbbb cccc dddd eeee", 60, 200);
+  auto nowrap = Memo(u"<nowrap>aaaa bbbb cccc dddd eeee</nowrap>", 60, 200);
+  nowrap->AllowHTMLTags = true;
+  WideString free = Lines(*wrapping).front(), kept = Lines(*nowrap).front();
+  EXPECT_TRUE(free.size() % 5 == 4) << "without nowrap the line ends at a word";
+  EXPECT_FALSE(kept.size() % 5 == 4) << "inside nowrap the line is cut where it overflows";
+}
+
+TEST(MemoLayout, HyphensOnlyInRussianWords) {
+  auto russian = Memo(u"Достопримечательность", 60, 200);
+  russian->WordBreak = true;
+  std::vector<WideString> lines = Lines(*russian);
+  ASSERT_GT(lines.size(), 1u);
+  EXPECT_EQ(lines.front().back(), u'-');
+  auto thai = Memo(kThai, 60, 400);
+  thai->WordBreak = true;
+  EXPECT_EQ(thai->WrapText(true).find(u'-'), WideString::npos) << "no hyphen ever enters Thai text";
+  // A single character wider than the line stands alone; nothing is lost.
+  auto narrow = Memo(u"กขค", 2, 200);
+  EXPECT_EQ(Lines(*narrow), (std::vector<WideString>{u"ก", u"ข", u"ค"}));
+}
+
+TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
+  auto memo = Memo(u"<b><font color=\"#0000FF\">" + kThai + u"</font></b>", 90, 40);
+  memo->AllowHTMLTags = true;
+  memo->InitPart();
+  Extended used = memo->DrawPart();
+  EXPECT_GT(used, 0);
+  ASSERT_FALSE(memo->PartText.empty());
+  EXPECT_EQ(memo->PartText.rfind(u"<font color=\"#0000FF\"><b>", 0), 0u) << kvxWideToUtf8(memo->PartText);
+  EXPECT_TRUE(memo->LastParaBreak);
+  TkvxMemoView templ(nullptr);
+  String first = memo->Diff(&templ);
+  EXPECT_NE(first.find(" LastParaBreak=\"1\""), String::npos);
+  memo->DrawPart();
+  String second = memo->Diff(&templ);
+  EXPECT_NE(second.find(" FirstParaBreak=\"1\""), String::npos);
+  // The parts together hold the whole text.
+  auto whole = Memo(kThai, 90, 40);
+  whole->InitPart();
+  WideString joined;
+  for (int guard = 0; !whole->PartText.empty() && guard < 50; ++guard) {
+    whole->DrawPart();
+    joined += whole->Text();
+  }
+  WideString expected = kThai;
+  auto strip = [](WideString s) {
+    std::erase(s, u'\r');
+    std::erase(s, u'\n');
+    return s;
+  };
+  EXPECT_EQ(strip(joined), expected);
+}
+
+TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
+  auto one = Memo(u"ก", 100, 40);
+  auto three = Memo(u"ก\r\n\r\nข", 100, 40);
+  EXPECT_EQ(Lines(*three).size(), 3u) << "an empty line is a line of one blank";
+  // Each further line adds the 10-point font's height at 600 dpi (83 dots, in 96ths of an inch)
+  // and the line spacing of 2.
+  EXPECT_NEAR(three->CalcHeight() - one->CalcHeight(), 2 * (83 / 6.25 + 2), 1);
+  // A memo exactly n lines high has the smallest non-zero unused space: 12 points are 100 dots
+  // at 600 dpi, 16 units, so a line with spacing 2 is 18 units high.
+  TkvxDrawText& d = kvxDrawText();
+  TkvxDrawTextLock lock(d);
+  TFont font;
+  font.SetSize(12);
+  d.SetFont(&font);
+  d.SetGaps(0, 0, 2);
+  EXPECT_DOUBLE_EQ(d.GetLineHeight(), 18);
+  d.SetDimensions(TRect{0, 0, 100, 53}, TRect{0, 0, 100, 53}, 1, 1, 1);
+  EXPECT_DOUBLE_EQ(d.UnusedSpace(), 0.0001);
+  d.SetDimensions(TRect{0, 0, 100, 60}, TRect{0, 0, 100, 60}, 1, 1, 1);
+  EXPECT_NEAR(d.UnusedSpace(), 7, 1e-9);
+}

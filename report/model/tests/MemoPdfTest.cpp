@@ -1,0 +1,65 @@
+// A memo's wrapped lines written to a PDF page as the export writes them: a PDF reader gets the
+// Thai text of each line back exactly, in order.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/rtl/Streams.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
+#include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfPage.h"
+
+using namespace orv;
+
+namespace {
+
+std::string PdfText(const std::string& file) {
+  std::string out;
+  FILE* p = popen(("pdftotext -enc UTF-8 '" + file + "' -").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// pdftotext guesses word gaps from glyph positions; the letters and their order are what count.
+std::string Letters(std::string s) {
+  std::erase_if(s, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
+  return s;
+}
+
+}  // namespace
+
+TEST(MemoPdf, WrappedThaiLinesComeBackFromThePdfExactly) {
+  if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  TkvxMemoView memo(nullptr);
+  memo.SetBounds(0, 0, 160, 300);
+  memo.Font()->SetName("Tahoma");
+  memo.Font()->SetSize(10);
+  memo.SetText(u"พ่อแม่พาลูกไปโบสถ์ทุกวันอาทิตย์ เพื่อร่วมพิธีมิสซาและสวดภาวนาให้ผู้ล่วงลับ");
+  WideString wrapped = memo.WrapText(true);
+  std::vector<WideString> lines;
+  for (size_t p = 0; p < wrapped.size();) {
+    size_t e = wrapped.find(u"\r\n", p);
+    lines.push_back(wrapped.substr(p, e - p));
+    p = e + 2;
+  }
+  ASSERT_GT(lines.size(), 2u);
+  std::string file = (std::filesystem::temp_directory_path() / "orvane-memo-lines.pdf").string();
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    TkvxPDFPage& page = document.AddPage(794, 1123, 0, 0, 0);
+    for (size_t i = 0; i < lines.size(); ++i) page.TextOut(40, 60 + 20 * static_cast<double>(i), lines[i], *memo.Font());
+    TFileStream out(file, fmCreate);
+    document.SaveToStream(out);
+  }
+  std::string text = PdfText(file);
+  std::string expected;
+  for (const WideString& line : lines) expected += kvxWideToUtf8(line);
+  EXPECT_EQ(Letters(text), Letters(expected)) << text;
+  std::filesystem::remove(file);
+}
