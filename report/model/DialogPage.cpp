@@ -3,8 +3,11 @@
 #include <cmath>
 
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/model/Report.h"
+#include "report/model/DialogControls.h"
 #include "report/model/ReportOptions.h"
+#include "script/ClassModel.h"
 
 namespace orv {
 
@@ -112,11 +115,72 @@ void TkvxDialogPage::CopyBoundsFromForm() {
   TkvxPage::SetHeight(form_->Height());
 }
 
+void TkvxDialogPage::Notify(TObject* sender, const String& eventName) {
+  if (TkvxReport* report = GetReport()) report->DoNotifyEvent(sender, eventName, runAlways_);
+}
+
+bool TkvxDialogPage::CallWithParams(const String& eventName, Variant& params) {
+  TkvxReport* report = GetReport();
+  if (!report) return false;
+  report->DoParamEvent(eventName, params, runAlways_);
+  return true;
+}
+
 void TkvxDialogPage::HookForm() {
+  TkvxReport* report = GetReport();
+  // Outside a run the events still reach the script, unless the report is read back after
+  // every run anyway.
+  runAlways_ = !(report && report->EngineOptions()->DestroyForms);
   if (form_->Visible()) form_->Hide();
   form_->SetPosition(position_);
   form_->SetWindowState(windowState_);
-  form_->OnResize = [this](TObject*) { CopyBoundsFromForm(); };
+
+  TkvxDialogForm* form = form_.get();
+  form->OnActivate = [this](TObject* sender) {
+    CopyBoundsFromForm();
+    Notify(sender, OnActivate);
+    for (TkvxComponent* child : Objects())
+      if (auto* control = dynamic_cast<TkvxDialogControl*>(child); control && control->OnActivate) control->OnActivate();
+  };
+  form->OnClick = [this](TObject* sender) { Notify(sender, OnClick); };
+  form->OnDeactivate = [this](TObject* sender) { Notify(sender, OnDeactivate); };
+  form->OnHide = [this](TObject* sender) { Notify(sender, OnHide); };
+  form->OnResize = [this](TObject* sender) {
+    CopyBoundsFromForm();
+    Notify(sender, OnResize);
+  };
+  form->OnShow = [this, form](TObject* sender) {
+    if (TWinControl* active = form->ActiveControl()) form->SetActiveControl(active);
+    Notify(sender, OnShow);
+  };
+  // The window's own rule (no closing without a modal result) decides first; the script may
+  // then change its mind.
+  if (!formCloseQuery_) formCloseQuery_ = form->OnCloseQuery;
+  form->OnCloseQuery = [this](TObject* sender, bool& canClose) {
+    if (formCloseQuery_) formCloseQuery_(sender, canClose);
+    Variant params = VarArrayOf({sxObjectToValue(sender), Variant(canClose)});
+    if (CallWithParams(OnCloseQuery, params)) canClose = VarArrayGet(params, {1}).ToBoolean();
+  };
+  auto keyEvent = [this](const String* eventName) {
+    return [this, eventName](TObject* sender, Word& key, TShiftState shift) {
+      Variant params = VarArrayOf({sxObjectToValue(sender), Variant(Integer{key}), Variant(static_cast<Integer>(shift.Mask()))});
+      if (CallWithParams(*eventName, params)) key = static_cast<Word>(VarArrayGet(params, {1}).ToInteger());
+    };
+  };
+  form->OnKeyDown = keyEvent(&OnKeyDown);
+  form->OnKeyUp = keyEvent(&OnKeyUp);
+  form->OnKeyPress = [this](TObject* sender, char32_t& key) {
+    String text;
+    AppendCodePoint(text, key);
+    Variant params = VarArrayOf({sxObjectToValue(sender), Variant(text)});
+    if (!CallWithParams(OnKeyPress, params)) return;
+    const String result = VarArrayGet(params, {1}).ToString();
+    size_t pos = 0;
+    key = result.empty() ? U'\0' : NextCodePoint(result, pos);
+  };
+  form->OnMouseMove = [this](TObject*, TShiftState, int, int) {
+    if (TkvxReport* r = GetReport()) r->SetProgressMessage("", true);
+  };
 }
 
 Integer TkvxDialogPage::ShowModal() {

@@ -49,7 +49,13 @@ class TkvxDialogPage : public TkvxPage {
  private:
   void HookForm();
   void CopyBoundsFromForm();
+  void Notify(TObject* sender, const String& eventName);
+  // False without a report to call.
+  bool CallWithParams(const String& eventName, Variant& params);
 
+  // Script events run even when no report run is under way.
+  bool runAlways_ = false;
+  TCloseQueryEvent formCloseQuery_;
   TFormBorderStyle borderStyle_ = bsSizeable;
   String caption_;
   TColor color_ = clBtnFace;

@@ -138,12 +138,15 @@ void TkvxReportFunctions::AddReportClasses() {
   s.AddObject("kvxGlobalVariables", kvxGlobalVariables());
 
   TsxClassVariable* report = s.AddClass(TkvxReport::StaticClass(), "TkvxComponent");
+  report->AddMethod("function Calc(const Expr: String): Variant",
+                    Method<TkvxReport>([](TkvxReport& self, Caller& c) { return self.Calc(TextArg(c, 0), nullptr, true); }));
   report->AddMethod("function GetDataset(const Alias: String): TkvxDataset",
                     Method<TkvxReport>([](TkvxReport& self, Caller& c) { return Handle(self.GetDataset(TextArg(c, 0))); }));
   report->AddMethod("function LoadFromFile(const FileName: String): Boolean",
                     Method<TkvxReport>([](TkvxReport& self, Caller& c) { return Variant(self.LoadFromFile(TextArg(c, 0), false)); }));
   report->AddMethod("procedure SaveToFile(const FileName: String)",
                     Proc<TkvxReport>([](TkvxReport& self, Caller& c) { self.SaveToFile(TextArg(c, 0)); }));
+  report->AddMethod("procedure ShowReport", Proc<TkvxReport>([](TkvxReport& self, Caller&) { self.ShowReport(true); }));
   report->AddProperty("Terminated", "Boolean", Getter<TkvxReport>([](TkvxReport& r) { return Variant(r.Terminated); }),
                       Setter<TkvxReport>([](TkvxReport& r, const Variant& v) { r.SetTerminated(v.ToBoolean()); }));
   report->AddProperty("Variables", "TkvxVariables",

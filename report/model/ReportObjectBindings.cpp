@@ -13,6 +13,7 @@
 #include "report/model/DotMatrix.h"
 #include "report/model/Frame.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/PictureView.h"
 #include "report/model/ReportBindings.h"
@@ -136,6 +137,29 @@ void AddComponent(TsxScript& s) {
                    nullptr);
 }
 
+// An 8-bit text in a memo of a national charset is in that charset's code page; anything else
+// converts as the value itself does.
+WideString MemoText(const TkvxCustomMemoView& memo, const Variant& value) {
+  const Byte charset = memo.Font()->Charset();
+  if (charset != DEFAULT_CHARSET && value.VType() == varString) return kvxAnsiToUnicode(value.ToString(), charset, 0);
+  return value.ToWideString();
+}
+
+void AddMemos(TsxScript& s) {
+  using M = TkvxCustomMemoView;
+  TsxClassVariable* memo = s.AddClass(M::StaticClass(), "TkvxStretcheable");
+  memo->AddMethod("function CalcWidth: Extended",
+                  Method<M>([](M& m, Caller&) { return Variant(static_cast<double>(m.CalcWidth())); }));
+  memo->AddProperty("Text", "String", Getter<M>([](M& m) { return Variant(m.Text()); }),
+                    Setter<M>([](M& m, const Variant& v) { m.SetText(MemoText(m, v)); }));
+  memo->AddProperty("AnsiText", "String", Getter<M>([](M& m) { return Variant(m.AnsiText()); }),
+                    Setter<M>([](M& m, const Variant& v) { m.SetAnsiText(v.ToString()); }));
+  memo->AddProperty("Lines", "TWideStrings", Getter<M>([](M& m) { return Handle(m.Memo()); }),
+                    Setter<M>([](M& m, const Variant& v) { m.Memo()->Assign(&Self<TPersistent>(sxValueToObject(v))); }));
+  memo->AddProperty("Value", "Variant", Getter<M>([](M& m) { return m.Value; }), nullptr);
+  for (TClass cls : {TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass()}) s.AddClass(cls, "TkvxCustomMemoView");
+}
+
 void AddViews(TsxScript& s) {
   s.AddClass(TkvxReportComponent::StaticClass(), "TkvxComponent");
   s.AddClass(TkvxDialogComponent::StaticClass(), "TkvxReportComponent");
@@ -151,6 +175,9 @@ void AddViews(TsxScript& s) {
       ->AddMethod("function CalcHeight: Extended", Method<TkvxStretcheable>([](TkvxStretcheable& v, Caller&) {
                     return Variant(static_cast<double>(v.CalcHeight()));
                   }));
+  s.AddClass(TkvxHighlight::StaticClass(), "TPersistent");
+  s.AddClass(TkvxFormat::StaticClass(), "TPersistent");
+  AddMemos(s);
   s.AddClass(TkvxCustomLineView::StaticClass(), "TkvxStretcheable");
   s.AddClass(TkvxLineView::StaticClass(), "TkvxCustomLineView");
   s.AddClass(TkvxDMPLineView::StaticClass(), "TkvxCustomLineView");

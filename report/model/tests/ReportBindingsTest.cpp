@@ -4,9 +4,11 @@
 
 #include <filesystem>
 
+#include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "report/model/Bands.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/ReportBindings.h"
 #include "report/model/ShapeView.h"
@@ -48,7 +50,7 @@ TEST(ReportBindings, ReportChangedByItsOwnScriptAndSaved) {
             "  Shape1.TagStr := '&#3614;&#3619;&#3632;';&#13;&#10;"
             "  Report.Variables['Parish'] := 'St John';&#13;&#10;"
             "  Report.FindObject('shape2').Parent := Report.FindObject('Title2');&#13;&#10;"
-            "  Report.SaveToFile(OutFile);&#13;&#10;"
+            "  Report.SaveToFile(Report.Variables['OutFile']);&#13;&#10;"
             "end.\">\n"
             "  <TkvxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\" PaperSize=\"9\">\n"
             "    <TkvxReportTitle Name=\"Title1\" Height=\"100\" Width=\"718\">\n"
@@ -61,12 +63,10 @@ TEST(ReportBindings, ReportChangedByItsOwnScriptAndSaved) {
 
   auto report = QuietReport();
   ASSERT_TRUE(report->LoadFromFile(source));
-  auto script = NewScript("PascalScript", report->ScriptText()->Text());
-  script->AddVariable("OutFile", "String", Variant(saved));
-  AddReportObjects(*script, *report);
-  TRunResult run = RunScript(*script);
-  ASSERT_TRUE(run.Compiled) << run.CompileError << " at " << run.CompilePos;
-  ASSERT_EQ(run.RunError, "");
+  report->Variables->SetVariable("OutFile", Variant(saved));
+  // The report's own runner: its objects become script names and its text is compiled.
+  ASSERT_TRUE(report->PrepareScript()) << report->Errors->Text();
+  report->Script->Execute();
 
   auto back = QuietReport();
   ASSERT_TRUE(back->LoadFromFile(saved));
@@ -83,6 +83,49 @@ TEST(ReportBindings, ReportChangedByItsOwnScriptAndSaved) {
   ASSERT_NE(moved, nullptr);
   EXPECT_EQ(moved->Parent()->Name(), "Title2");
   EXPECT_DOUBLE_EQ(moved->AbsTop(), 220);
+}
+
+TEST(ReportBindings, MemosAndCalc) {
+  RegisterTestClasses();
+  auto report = QuietReport();
+  auto* page = new TkvxReportPage(report.get());
+  auto* thai = new TkvxMemoView(report.get());
+  thai->SetName("Thai");
+  thai->SetParent(page);
+  thai->Font()->SetCharset(222);
+  auto* plain = new TkvxMemoView(report.get());
+  plain->SetName("Plain");
+  plain->SetParent(page);
+  plain->SetBounds(0, 0, 200, 40);
+  // Two letters in code page 874, as an old file's 8-bit text holds them.
+  report->Variables->SetVariable("Raw", Variant(std::string_view("\xA1\xA2")));
+  ASSERT_TRUE(report->PrepareScript());
+  TRunResult run = RunOn(*report,
+                         "var w: TWideStrings;\n"
+                         "begin\n"
+                         "  Thai.Text := Report.Variables['Raw'];\n"
+                         "  Plain.Text := 'สวัสดี';\n"
+                         "  w := TWideStrings.Create;\n"
+                         "  w.Add('one'); w.Add('สอง');\n"
+                         "  Plain.Lines := w;\n"
+                         "  w.Clear;\n"
+                         "  ShowMessage(IntToStr(Plain.Lines.Count) + ' ' + Plain.Lines[1]);\n"
+                         "  ShowMessage(FloatToStr(Plain.CalcHeight));\n"
+                         "  ShowMessage(VarToStr(Report.Calc('6 * 7 + Length(''ab'')')));\n"
+                         "  Report.Calc('1 +* 2');\n"
+                         "end.");
+  ASSERT_TRUE(run.Compiled) << run.CompileError << " at " << run.CompilePos;
+  EXPECT_EQ(thai->Text(), u"กข\r\n");
+  ASSERT_EQ(run.Lines.size(), 3u) << run.RunError << (run.Lines.empty() ? "" : run.Lines.back());
+  EXPECT_EQ(run.Lines[0], "2 สอง");
+  // The memo's own measure, not the height it was given, reached through the class that
+  // registered CalcHeight.
+  EXPECT_EQ(run.Lines[1], FloatToStr(plain->CalcHeight()));
+  EXPECT_NE(run.Lines[1], "40");
+  EXPECT_EQ(run.Lines[2], "44");
+  EXPECT_EQ(run.RunError.rfind("Error in Calc expression: ", 0), 0u) << run.RunError;
+  EXPECT_EQ(plain->Memo()->Count(), 2);
+  EXPECT_TRUE(report->Errors->Count() == 0);
 }
 
 TEST(ReportBindings, ConstantsSetsAndDates) {
@@ -174,7 +217,8 @@ TEST(ReportBindings, EveryClassOfTheLibraryIsKnownToScripts) {
   const char* names[] = {
       "TJPEGImage", "TPNGObject", "TWideStrings", "TkvxDataSet", "TkvxUserDataSet", "TkvxCustomDBDataSet",
       "TkvxComponent", "TkvxReportComponent", "TkvxDialogComponent", "TkvxDialogControl", "TkvxFrameLine", "TkvxFrame", "TkvxView",
-      "TkvxShapeView", "TkvxStretcheable", "TkvxCustomLineView", "TkvxLineView", "TkvxDMPLineView",
+      "TkvxShapeView", "TkvxStretcheable", "TkvxHighlight", "TkvxFormat", "TkvxCustomMemoView", "TkvxMemoView",
+      "TkvxSysMemoView", "TkvxCustomLineView", "TkvxLineView", "TkvxDMPLineView",
       "TkvxDMPCommand", "TkvxPictureView", "TkvxSubreport", "TkvxBand", "TkvxDataBand", "TkvxHeader",
       "TkvxFooter", "TkvxMasterData", "TkvxDetailData", "TkvxSubdetailData", "TkvxDataBand4", "TkvxDataBand5",
       "TkvxDataBand6", "TkvxPageHeader", "TkvxPageFooter", "TkvxColumnHeader", "TkvxColumnFooter",
