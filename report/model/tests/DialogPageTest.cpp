@@ -130,6 +130,59 @@ TEST(DialogPages, WindowFollowsThePageAndShowsModally) {
   EXPECT_EQ(page->Form()->FormStyle(), fsStayOnTop);
 }
 
+TEST(DialogPages, WindowEventsReachTheReportsScript) {
+  auto report = QuietReport();
+  // Without the snapshot switch the events run outside a report run too.
+  report->EngineOptions()->DestroyForms = false;
+  auto* page = new TkvxDialogPage(report.get());
+  page->SetName("DialogPage1");
+  page->OnShow = "DialogShow";
+  page->OnKeyPress = "DialogKey";
+  page->OnKeyDown = "DialogKeyDown";
+  page->OnCloseQuery = "DialogCanClose";
+  report->ScriptText()->SetText(
+      "var Tries: Integer;\n"
+      "procedure DialogShow(Sender: TObject);\n"
+      "begin\n"
+      "  Report.Variables['Shown'] := 'yes';\n"
+      "end;\n"
+      "procedure DialogKey(Sender: TObject; var Key: String);\n"
+      "begin\n"
+      "  if Key = 'a' then Key := '' else Key := 'ข';\n"
+      "end;\n"
+      "procedure DialogKeyDown(Sender: TObject; var Key: Word; Shift: Integer);\n"
+      "begin\n"
+      "  Key := Key + Shift;\n"
+      "end;\n"
+      "procedure DialogCanClose(Sender: TObject; var CanClose: Boolean);\n"
+      "begin\n"
+      "  Tries := Tries + 1;\n"
+      "  CanClose := CanClose and (Tries > 1);\n"
+      "end;\n"
+      "begin\n"
+      "end.");
+  ASSERT_TRUE(report->PrepareScript()) << report->Errors->Text();
+
+  char32_t typed[2] = {U'a', U'x'};
+  Word down = 65;
+  bool stillOpen = false;
+  QTimer::singleShot(30, [&] {
+    for (char32_t& key : typed) page->Form()->OnKeyPress(page->Form(), key);
+    page->Form()->OnKeyDown(page->Form(), down, TShiftState{ssShift});
+    page->SetModalResult(mrOk);  // refused once by the script
+  });
+  QTimer::singleShot(90, [&] {
+    stillOpen = page->Form()->Visible();
+    page->SetModalResult(mrOk);
+  });
+  EXPECT_EQ(page->ShowModal(), mrOk);
+  EXPECT_TRUE(stillOpen);
+  EXPECT_EQ(typed[0], U'\0');
+  EXPECT_EQ(typed[1], U'ข');
+  EXPECT_EQ(down, 65 + 1);  // ssShift is the first bit of the state
+  EXPECT_EQ(report->Variables->GetVariable("Shown").ToString(), "yes");
+}
+
 TEST(DialogPages, PagesAndTheirObjectsSurviveSaving) {
   RegisterTestClasses();
   auto report = QuietReport();
