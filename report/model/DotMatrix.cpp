@@ -4,6 +4,7 @@
 
 #include "platform/gui/Bitmap.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "report/model/DataSets.h"
 #include "report/model/Registries.h"
 #include "report/model/XmlEscape.h"
 
@@ -20,6 +21,33 @@ Extended Trunc(Extended v) { return std::trunc(v); }
 bool FontStyleStored(TkvxComponent& obj) { return !obj.ParentFont(); }
 
 }  // namespace
+
+#define ORV_FIELD(T, field) [](T& o) { return o.field; }, [](T& o, decltype(T::field) v) { o.field = v; }
+
+ORV_IMPLEMENT_CLASS(TkvxDMPMemoView, c) {
+  using T = TkvxDMPMemoView;
+  c.Prop("AutoWidth", ORV_FIELD(T, AutoWidth)).Default(false);
+  c.Prop("AllowExpressions", ORV_FIELD(T, AllowExpressions)).Default(true);
+  c.Prop("DataField", &T::DataField, &T::SetDataField);
+  c.Prop("DataSet", &T::DataSet, &T::SetDataSet);
+  c.Prop("DataSetName", &T::DataSetName, &T::SetDataSetName);
+  c.Prop("DisplayFormat", &T::DisplayFormat, &T::SetDisplayFormat);
+  c.Prop("ExpressionDelimiters", ORV_FIELD(T, ExpressionDelimiters)).Stored([](T& v) {
+    return v.ExpressionDelimiters != "[,]";
+  });
+  c.Prop("FlowTo", &T::FlowTo, &T::SetFlowTo);
+  c.Prop("FontStyle", &T::FontStyle, &T::SetFontStyle).Stored([](T& o) { return FontStyleStored(o); });
+  c.Prop("Frame", &T::Frame, &T::SetFrame);
+  c.Prop("HAlign", ORV_FIELD(T, HAlign)).Default(haLeft);
+  c.Prop("HideZeros", ORV_FIELD(T, HideZeros)).Default(false);
+  c.Prop("Memo", &T::Memo, &T::SetMemo);
+  c.Prop("ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
+  c.Prop("RTLReading", ORV_FIELD(T, RTLReading)).Default(false);
+  c.Prop("SuppressRepeated", ORV_FIELD(T, SuppressRepeated)).Default(false);
+  c.Prop("WordWrap", ORV_FIELD(T, WordWrap)).Default(true);
+  c.Prop("TruncOutboundText", ORV_FIELD(T, TruncOutboundText)).Default(false);
+  c.Prop("VAlign", ORV_FIELD(T, VAlign)).Default(vaTop);
+}
 
 ORV_IMPLEMENT_CLASS(TkvxDMPLineView, c) {
   using T = TkvxDMPLineView;
@@ -56,6 +84,55 @@ String FontStyleDiff(TkvxDMPFontStyles value, TkvxDMPFontStyles templ) {
 }
 
 }  // namespace
+
+TkvxDMPMemoView::TkvxDMPMemoView(TComponent* owner) : TkvxCustomMemoView(owner) { ResetFont(); }
+
+void TkvxDMPMemoView::ResetFont() {
+  kvxResetDMPFont(Font(), fontStyle_);
+  CharSpacing = 0;
+  LineSpacing = 1;
+  GapX = 0;
+  GapY = 0;
+}
+
+void TkvxDMPMemoView::SetLeft(Extended v) {
+  TkvxCustomMemoView::SetLeft(Align() == baRight ? Trunc(v / C) * C : Round(v / C) * C);
+}
+
+void TkvxDMPMemoView::SetTop(Extended v) { TkvxCustomMemoView::SetTop(Round(v / L) * L); }
+void TkvxDMPMemoView::SetWidth(Extended v) { TkvxCustomMemoView::SetWidth(Round(v / C) * C); }
+void TkvxDMPMemoView::SetHeight(Extended v) { TkvxCustomMemoView::SetHeight(Round(v / L) * L); }
+
+void TkvxDMPMemoView::SetParentFont(bool value) {
+  TkvxCustomMemoView::SetParentFont(value);
+  if (const TkvxDMPPage* page = value ? DMPPageOf(*this) : nullptr) {
+    fontStyle_ = page->FontStyle();
+    ResetFont();
+  }
+}
+
+void TkvxDMPMemoView::SetFontStyle(TkvxDMPFontStyles value) {
+  fontStyle_ = value;
+  SetParentFont(false);
+  ResetFont();
+}
+
+Extended TkvxDMPMemoView::CalcHeight() { return Round(TkvxCustomMemoView::CalcHeight() / L) * L; }
+Extended TkvxDMPMemoView::CalcWidth() { return Round(TkvxCustomMemoView::CalcWidth() / C) * C; }
+
+void TkvxDMPMemoView::DrawFrame() {
+  X = static_cast<int>(std::lround((AbsLeft() - C / 2) * ScaleX + OffsetX));
+  Y = static_cast<int>(std::lround((AbsTop() - L / 2) * ScaleY + OffsetY));
+  X1 = static_cast<int>(std::lround((AbsLeft() + Width() + C / 2) * ScaleX + OffsetX));
+  Y1 = static_cast<int>(std::lround((AbsTop() + Height() + L / 2) * ScaleY + OffsetY));
+  TkvxCustomMemoView::DrawFrame();
+}
+
+String TkvxDMPMemoView::Diff(TkvxComponent* templ) {
+  String out = TkvxCustomMemoView::Diff(templ);
+  if (auto* t = dynamic_cast<TkvxDMPMemoView*>(templ)) out += FontStyleDiff(fontStyle_, t->fontStyle_);
+  return out;
+}
 
 void TkvxDMPLineView::SetLeft(Extended v) {
   if (v < 0)
@@ -143,6 +220,7 @@ namespace {
 const bool registered = [] {
   RegisterClass(TkvxDMPPage::StaticClass());
   TkvxObjectCollection* objects = kvxGetObjects();
+  objects->Register(TkvxDMPMemoView::StaticClass(), nullptr, "", "", 0, 2, 8);
   objects->Register(TkvxDMPLineView::StaticClass(), nullptr, "", "", 0, 5, 8);
   objects->Register(TkvxDMPCommand::StaticClass(), nullptr, "", "", 0, 21, 8);
   return true;

@@ -2,6 +2,7 @@
 // Objects of reports for character printers: every position and size sits on the grid of
 // character cells, and printer font styles stand in for a free font.
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 
 namespace orv {
@@ -18,6 +19,35 @@ inline constexpr Extended kv1CharY = 17;
 // The printer font of a style: "Courier New" 12 with bold, italic and underline from the style.
 // The font no longer reports its changes to its owner.
 void kvxResetDMPFont(TFont* font, TkvxDMPFontStyles style);
+
+class TkvxDMPMemoView : public TkvxCustomMemoView {
+  ORV_CLASS(TkvxDMPMemoView, TkvxCustomMemoView)
+
+ public:
+  explicit TkvxDMPMemoView(TComponent* owner);
+  String GetDescription() const override { return "obDMPText"; }
+  void SetLeft(Extended value) override;
+  void SetTop(Extended value) override;
+  void SetWidth(Extended value) override;
+  void SetHeight(Extended value) override;
+  void SetParentFont(bool value) override;
+  Extended CalcHeight() override;
+  Extended CalcWidth() override;
+  String Diff(TkvxComponent* templ) override;
+
+  TkvxDMPFontStyles FontStyle() const { return fontStyle_; }
+  void SetFontStyle(TkvxDMPFontStyles value);
+  // Left to the character printer; kept with the report.
+  bool TruncOutboundText = false;
+
+ protected:
+  // The frame runs around the character cells, half a cell outside the text.
+  void DrawFrame() override;
+
+ private:
+  void ResetFont();
+  TkvxDMPFontStyles fontStyle_;
+};
 
 class TkvxDMPLineView : public TkvxCustomLineView {
   ORV_CLASS(TkvxDMPLineView, TkvxCustomLineView)

@@ -157,7 +157,8 @@ void AddMemos(TsxScript& s) {
   memo->AddProperty("Lines", "TWideStrings", Getter<M>([](M& m) { return Handle(m.Memo()); }),
                     Setter<M>([](M& m, const Variant& v) { m.Memo()->Assign(&Self<TPersistent>(sxValueToObject(v))); }));
   memo->AddProperty("Value", "Variant", Getter<M>([](M& m) { return m.Value; }), nullptr);
-  for (TClass cls : {TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass()}) s.AddClass(cls, "TkvxCustomMemoView");
+  for (TClass cls : {TkvxMemoView::StaticClass(), TkvxSysMemoView::StaticClass(), TkvxDMPMemoView::StaticClass()})
+    s.AddClass(cls, "TkvxCustomMemoView");
 }
 
 void AddViews(TsxScript& s) {

@@ -1,6 +1,8 @@
 // Dot-matrix objects keep to the grid of 9.6 by 17 pixel character cells.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "platform/gui/Graphics.h"
 #include "report/model/Bands.h"
 #include "report/model/DotMatrix.h"
@@ -36,6 +38,45 @@ TEST(DotMatrix, ObjectsSnapToCharacterCells) {
   command->SetTop(26);
   EXPECT_DOUBLE_EQ(command->Left(), 57.6);
   EXPECT_DOUBLE_EQ(command->Top(), 34);
+}
+
+TEST(DotMatrix, TextsKeepToCellsAndPrinterFonts) {
+  auto report = QuietReport();
+  auto* page = new TkvxDMPPage(report.get());
+  auto* band = new TkvxReportTitle(report.get());
+  band->SetParent(page);
+  auto* memo = new TkvxDMPMemoView(report.get());
+  memo->SetParent(band);
+  memo->SetLeft(50);
+  EXPECT_DOUBLE_EQ(memo->Left(), 48);
+  memo->SetLeft(53);
+  EXPECT_DOUBLE_EQ(memo->Left(), 57.6);
+  memo->SetAlign(baRight);
+  memo->SetLeft(53);
+  EXPECT_DOUBLE_EQ(memo->Left(), 48);
+  memo->SetTop(26);
+  EXPECT_DOUBLE_EQ(memo->Top(), 34);
+  memo->SetHeight(40);
+  EXPECT_DOUBLE_EQ(memo->Height(), 34);
+  EXPECT_EQ(memo->Font()->Name(), "Courier New");
+  EXPECT_EQ(memo->Font()->Size(), 12);
+  EXPECT_DOUBLE_EQ(memo->GapX, 0);
+  EXPECT_DOUBLE_EQ(memo->LineSpacing, 1);
+  // Heights are whole lines of the character grid.
+  memo->SetText(u"หนึ่ง\r\nสอง\r\nสาม");
+  EXPECT_EQ(std::fmod(memo->CalcHeight(), 17.0), 0.0);
+  EXPECT_GE(memo->CalcHeight(), 34);
+  EXPECT_EQ(std::fmod(memo->CalcWidth(), 9.6) < 1e-9 || 9.6 - std::fmod(memo->CalcWidth(), 9.6) < 1e-9, true);
+
+  // A memo taking its font from the page takes the page's style through its band.
+  page->SetFontStyle({fsxBold});
+  EXPECT_EQ(memo->FontStyle(), TkvxDMPFontStyles({fsxBold}));
+  EXPECT_EQ(memo->Font()->Name(), "Courier New");
+  EXPECT_EQ(memo->Font()->Size(), 12);
+  EXPECT_EQ(memo->Font()->Style(), TFontStyles({fsBold}));
+  memo->SetFontStyle({fsxItalic});
+  EXPECT_FALSE(memo->ParentFont());
+  EXPECT_EQ(memo->Font()->Style(), TFontStyles({fsItalic}));
 }
 
 TEST(DotMatrix, PagePaperAndMarginsAreWholeCells) {
@@ -130,12 +171,13 @@ TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   int found = 0;
   for (Integer i = 0; i < objects->Count(); ++i) {
     TkvxObjectItem* item = objects->GetItem(i);
-    if (item->ClassRef == TkvxDMPLineView::StaticClass() || item->ClassRef == TkvxDMPCommand::StaticClass()) {
+    if (item->ClassRef == TkvxDMPLineView::StaticClass() || item->ClassRef == TkvxDMPCommand::StaticClass() ||
+        item->ClassRef == TkvxDMPMemoView::StaticClass()) {
       EXPECT_EQ(item->Category, 8);
       ++found;
     }
   }
-  EXPECT_EQ(found, 2);
+  EXPECT_EQ(found, 3);
 }
 
 }  // namespace

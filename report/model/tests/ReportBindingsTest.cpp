@@ -218,7 +218,7 @@ TEST(ReportBindings, EveryClassOfTheLibraryIsKnownToScripts) {
       "TJPEGImage", "TPNGObject", "TWideStrings", "TkvxDataSet", "TkvxUserDataSet", "TkvxCustomDBDataSet",
       "TkvxComponent", "TkvxReportComponent", "TkvxDialogComponent", "TkvxDialogControl", "TkvxFrameLine", "TkvxFrame", "TkvxView",
       "TkvxShapeView", "TkvxStretcheable", "TkvxHighlight", "TkvxFormat", "TkvxCustomMemoView", "TkvxMemoView",
-      "TkvxSysMemoView", "TkvxCustomLineView", "TkvxLineView", "TkvxDMPLineView",
+      "TkvxSysMemoView", "TkvxDMPMemoView", "TkvxCustomLineView", "TkvxLineView", "TkvxDMPLineView",
       "TkvxDMPCommand", "TkvxPictureView", "TkvxSubreport", "TkvxBand", "TkvxDataBand", "TkvxHeader",
       "TkvxFooter", "TkvxMasterData", "TkvxDetailData", "TkvxSubdetailData", "TkvxDataBand4", "TkvxDataBand5",
       "TkvxDataBand6", "TkvxPageHeader", "TkvxPageFooter", "TkvxColumnHeader", "TkvxColumnFooter",
