@@ -166,6 +166,18 @@ TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   ASSERT_NE(command2, nullptr);
   EXPECT_EQ(command2->Command, "ตัด\x0C");
 
+  // A stored dot-matrix report keeps its texts and their own styles.
+  auto stored = QuietReport();
+  ASSERT_TRUE(stored->LoadFromFile(ORVANE_TEST_DATA "/corpus/dot-matrix.xml"));
+  auto* name = dynamic_cast<TkvxDMPMemoView*>(stored->FindObject("Name1"));
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->Text(), u"[Members.\"Nm\"] นามสกุล\r\n");
+  EXPECT_TRUE(name->TruncOutboundText);
+  auto* total = dynamic_cast<TkvxDMPMemoView*>(stored->FindObject("Total1"));
+  ASSERT_NE(total, nullptr);
+  EXPECT_EQ(total->FontStyle(), TkvxDMPFontStyles({fsxBold}));
+  EXPECT_FALSE(total->ParentFont());
+
   // The objects stand on dot-matrix pages of the object registry.
   TkvxObjectCollection* objects = kvxGetObjects();
   int found = 0;
