@@ -10,7 +10,6 @@
 #include "platform/gui/StdCtrls.h"
 #include "report/model/DialogControls.h"
 #include "report/model/DialogPage.h"
-#include "report/model/ReportBindings.h"
 #include "report/model/tests/ModelTestSupport.h"
 #include "script/tests/RunTestUtils.h"
 
@@ -223,7 +222,6 @@ TEST(DialogPages, PagesAndTheirObjectsSurviveSaving) {
 }
 
 TEST(DialogPages, ScriptsShowPagesAndFocusControls) {
-  kvxAddReportBindings();
   auto report = QuietReport();
   auto* page = new TkvxDialogPage(report.get());
   auto* label = new TkvxTestLabelControl(report.get());

@@ -10,7 +10,6 @@
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
-#include "report/model/ReportBindings.h"
 #include "report/model/ShapeView.h"
 #include "report/model/Styles.h"
 #include "report/model/Variables.h"
@@ -27,9 +26,6 @@ void AddReportObjects(TsxScript& script, TkvxReport& report) {
   for (TkvxComponent* obj : report.AllObjects())
     if (!obj->Name().empty()) script.AddObject(obj->Name(), obj);
 }
-
-// The library's bindings, whether or not the program has linked them in already.
-const bool bindingsAdded = (kvxAddReportBindings(), true);
 
 TRunResult RunOn(TkvxReport& report, const String& text) {
   auto script = NewScript("PascalScript", text);
