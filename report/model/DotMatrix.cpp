@@ -176,7 +176,17 @@ String TkvxDMPCommand::Diff(TkvxComponent* templ) {
   return out;
 }
 
-TkvxDMPPage::TkvxDMPPage(TComponent* owner) : TkvxReportPage(owner) { kvxResetDMPFont(Font(), fontStyle_); }
+TkvxDMPPage::TkvxDMPPage(TComponent* owner) : TkvxReportPage(owner) {
+  kvxResetDMPFont(Font(), fontStyle_);
+  // The paper a new page starts with keeps to the grid as well, so a page read back from a
+  // file is the page that was written.
+  SnapPaper();
+}
+
+void TkvxDMPPage::SnapPaper() {
+  StorePaperSize(Round(PaperWidth() * kvxPixelsPerMM / C) * C / kvxPixelsPerMM,
+                 Round(PaperHeight() * kvxPixelsPerMM / L) * L / kvxPixelsPerMM);
+}
 
 void TkvxDMPPage::SetFontStyle(TkvxDMPFontStyles value) {
   fontStyle_ = value;
@@ -197,8 +207,7 @@ void TkvxDMPPage::SetPaperHeight(Extended value) {
 
 void TkvxDMPPage::SetPaperSize(Integer value) {
   TkvxReportPage::SetPaperSize(value);
-  StorePaperSize(Round(PaperWidth() * kvxPixelsPerMM / C) * C / kvxPixelsPerMM,
-                 Round(PaperHeight() * kvxPixelsPerMM / L) * L / kvxPixelsPerMM);
+  SnapPaper();
 }
 
 void TkvxDMPPage::SetDefaults() {

@@ -98,6 +98,7 @@ class TkvxDMPPage : public TkvxReportPage {
   void SetFontStyle(TkvxDMPFontStyles value);
 
  private:
+  void SnapPaper();
   TkvxDMPFontStyles fontStyle_;
 };
 

@@ -82,6 +82,8 @@ TEST(DotMatrix, TextsKeepToCellsAndPrinterFonts) {
 TEST(DotMatrix, PagePaperAndMarginsAreWholeCells) {
   auto report = QuietReport();
   auto* page = new TkvxDMPPage(report.get());
+  // Even before any setter, the paper is whole cells: 1122.52 px of A4 become 66 lines.
+  EXPECT_NEAR(page->PaperHeight(), 66 * 17 / 3.77953, 1e-6);
   page->SetDefaults();
   EXPECT_NEAR(page->LeftMargin(), 2.54, 1e-4);
   EXPECT_NEAR(page->RightMargin(), 2.54, 1e-4);
