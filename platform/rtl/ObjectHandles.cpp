@@ -44,6 +44,14 @@ Integer ObjectToHandle(TObject* obj) {
   return handle;
 }
 
+Integer FindObjectHandle(TObject* obj) {
+  if (!obj) return 0;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  auto it = r.ByObject.find(obj);
+  return it == r.ByObject.end() ? 0 : it->second;
+}
+
 TObject* HandleToObject(Integer handle) {
   if (handle == 0) return nullptr;
   auto& r = Registry();

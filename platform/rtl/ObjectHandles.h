@@ -9,6 +9,9 @@ namespace orv {
 // 0 for nullptr. The same live object keeps its handle; a handle is never given out twice,
 // so a freed object's handle stays invalid for the rest of the run.
 Integer ObjectToHandle(TObject* obj);
+// The handle obj already has, 0 when it has none (never given one, or freed since): a
+// reference kept natively reads as nil once its object is gone.
+Integer FindObjectHandle(TObject* obj);
 // nullptr for 0; EInvalidPointer "Invalid object reference" for a handle that names no live
 // registered object.
 TObject* HandleToObject(Integer handle);

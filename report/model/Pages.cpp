@@ -159,6 +159,12 @@ void TkvxReportPage::SetPaperSize(Integer value) {
   UpdateSize();
 }
 
+void TkvxReportPage::StorePaperSize(Extended width, Extended height) {
+  paperWidth_ = width;
+  paperHeight_ = height;
+  UpdateSize();
+}
+
 void TkvxReportPage::SetDefaults() {
   leftMargin_ = rightMargin_ = topMargin_ = bottomMargin_ = 10;
   orientation_ = poPortrait;

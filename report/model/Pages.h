@@ -129,6 +129,8 @@ class TkvxReportPage : public TkvxPage {
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
+  // Paper of the given millimetres, keeping the paper code.
+  void StorePaperSize(Extended width, Extended height);
 
  private:
   void UpdateSize();

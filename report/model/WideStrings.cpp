@@ -37,6 +37,11 @@ Integer TWideStrings::AddObject(const WideString& s, TObject* obj) {
   return Count() - 1;
 }
 
+void TWideStrings::Insert(Integer index, const WideString& s) {
+  if (index < 0 || index > Count()) throw EListError("Wide String Out of Bounds");
+  lines_.insert(lines_.begin() + index, {s, nullptr});
+}
+
 void TWideStrings::AddStrings(const TWideStrings& source) {
   auto copy = source.lines_;
   lines_.insert(lines_.end(), copy.begin(), copy.end());

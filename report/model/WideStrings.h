@@ -24,6 +24,8 @@ class TWideStrings : public TPersistent {
   void SetObjects(Integer index, TObject* obj);
   Integer Add(const WideString& s) { return AddObject(s, nullptr); }
   Integer AddObject(const WideString& s, TObject* obj);
+  // Before line index; index Count appends.
+  void Insert(Integer index, const WideString& s);
   void AddStrings(const TWideStrings& source);
   void Delete(Integer index);
   void Clear() { lines_.clear(); }
