@@ -141,11 +141,28 @@ bool ArrayContains(const Variant& array, const Variant& value) {
 
 namespace {
 
-// The value of an operand without a copy when it is a variable or a constant; tmp holds
-// anything else.
+// An element of an array variable indexed by a variable or a constant, read where it lies
+// (sorting and sieving loops compare elements far more often than they store them); nullptr
+// when the designator is anything else, which then takes the general path.
+inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
+  if (n.Op != TsxOpKind::Designator) return nullptr;
+  const TsxDesignator& d = *n.Dsg;
+  if (d.DKind != TsxDesignatorKind::VariantIndex && d.DKind != TsxDesignatorKind::ArrayElement) return nullptr;
+  const TsxDesignatorItem& link = d.Items[1];
+  const TsxCustomVariable* holder = d.Items.front().Ref;
+  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
+  const TsxExpressionNode* index = link.Args[0]->SingleOperand();
+  if (!index) return nullptr;
+  const Variant& i = index->Op == TsxOpKind::Var ? index->Item->Value : index->Value;
+  return &VarArrayElementRef(holder->Value, i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger());
+}
+
+// The value of an operand without a copy when it is a variable, a constant or an element read
+// in place; tmp holds anything else.
 [[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
   if (n.Op == TsxOpKind::Var) return n.Item->Value;
   if (n.Op == TsxOpKind::Const) return n.Value;
+  if (const Variant* element = ElementInPlace(n)) return *element;
   tmp = TsxExpression::Eval(n);
   return tmp;
 }
@@ -155,9 +172,10 @@ namespace {
 [[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
-  if (left.Op == TsxOpKind::Var && n.Right &&
-      (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const))
-    return left.Item->Value;
+  if (n.Right && (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const)) {
+    if (left.Op == TsxOpKind::Var) return left.Item->Value;
+    if (const Variant* element = ElementInPlace(left)) return *element;
+  }
   tmp = TsxExpression::Eval(left);
   return tmp;
 }
@@ -171,6 +189,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Var:
       return n.Item->Value;
     case TsxOpKind::Designator:
+      if (const Variant* element = ElementInPlace(n)) return *element;
       return n.Dsg->GetValue();
     case TsxOpKind::Set:
       return n.SetExpr->GetValue();

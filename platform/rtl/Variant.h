@@ -266,6 +266,10 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices);
 inline Variant VarArrayGet(const Variant& a, std::initializer_list<Integer> indices) {
   return VarArrayGet(a, std::span<const Integer>(indices.begin(), indices.size()));
 }
+// The element of a one-dimensional array without a copy, for interpreters that read elements far
+// more often than they write them; the reference holds until the array is next changed. Raises
+// as VarArrayGet does.
+const Variant& VarArrayElementRef(const Variant& a, Integer index);
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices);
 inline void VarArrayPut(Variant& a, const Variant& value, std::initializer_list<Integer> indices) {
   VarArrayPut(a, value, std::span<const Integer>(indices.begin(), indices.size()));

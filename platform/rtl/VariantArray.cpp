@@ -122,6 +122,12 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices) {
   return h.Items[Offset(h, indices)];
 }
 
+const Variant& VarArrayElementRef(const Variant& a, Integer index) {
+  const VarArrayHeap& h = HeapOf(a);
+  const Integer indices[1] = {index};
+  return h.Items[Offset(h, indices)];
+}
+
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices) {
   const VarArrayHeap& shared = HeapOf(a);
   std::size_t offset = Offset(shared, indices);

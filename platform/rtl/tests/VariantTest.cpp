@@ -24,6 +24,10 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   EXPECT_EQ(VarArrayGet(b, {2}).ToInteger(), 9);
   EXPECT_THROW(VarArrayGet(a, {4}), EVariantBadIndexError);
   EXPECT_THROW(VarArrayGet(a, {1, 1}), EVariantBadIndexError);
+  EXPECT_EQ(VarArrayElementRef(a, 2).ToInteger(), 7);
+  EXPECT_EQ(&VarArrayElementRef(a, 3), &VarArrayElementRef(a, 3));  // in place, not a copy
+  EXPECT_THROW(VarArrayElementRef(a, 0), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayElementRef(Variant(1), 0), EVariantNotAnArrayError);
   EXPECT_THROW(VarArrayPut(a, Variant("x"), {1}), EConvertError);
   EXPECT_EQ(VarArrayGet(a, {1}).ToInteger(), 0);
   EXPECT_THROW(VarArrayCreate({0, -5}, varVariant), EVariantArrayCreateError);
