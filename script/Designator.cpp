@@ -107,6 +107,18 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
+TsxCustomVariable* TsxDesignator::DirectElement(Integer& index) const {
+  if (DKind != TsxDesignatorKind::VariantIndex && DKind != TsxDesignatorKind::ArrayElement) return nullptr;
+  const TsxDesignatorItem& link = Items[1];
+  TsxCustomVariable* holder = Items.front().Ref;
+  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
+  const TsxExpressionNode* given = link.Args[0]->SingleOperand();
+  if (!given) return nullptr;
+  const Variant& i = given->Op == TsxOpKind::Var ? given->Item->Value : given->Value;
+  index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
+  return holder;
+}
+
 Variant TsxDesignator::GetValue() {
   switch (DKind) {
     case TsxDesignatorKind::Variable:
@@ -128,6 +140,11 @@ Variant TsxDesignator::GetValue() {
 }
 
 void TsxDesignator::SetValue(const Variant& value) {
+  Integer index;
+  if (TsxCustomVariable* holder = DirectElement(index)) {
+    VarArrayPut(holder->Value, value, {index});
+    return;
+  }
   switch (DKind) {
     case TsxDesignatorKind::Variable:
       Items.front().Ref->SetValue(value);

@@ -39,6 +39,11 @@ class TsxDesignator final : public TsxCustomVariable {
     return DKind == TsxDesignatorKind::Variable ? Items.front().Ref : nullptr;
   }
 
+  // For an element of an array variable whose one index is a variable or a constant: the
+  // variable, its index in index. nullptr for anything else (a hooked variable, a non-array
+  // value, an index that must be computed), which takes the general path.
+  TsxCustomVariable* DirectElement(Integer& index) const;
+
   std::vector<TsxDesignatorItem> Items;
   TsxScript* Program;
   TsxDesignatorKind DKind = TsxDesignatorKind::General;

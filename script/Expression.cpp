@@ -145,16 +145,12 @@ namespace {
 // (sorting and sieving loops compare elements far more often than they store them); nullptr
 // when the designator is anything else, which then takes the general path.
 inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
-  if (n.Op != TsxOpKind::Designator) return nullptr;
-  const TsxDesignator& d = *n.Dsg;
-  if (d.DKind != TsxDesignatorKind::VariantIndex && d.DKind != TsxDesignatorKind::ArrayElement) return nullptr;
-  const TsxDesignatorItem& link = d.Items[1];
-  const TsxCustomVariable* holder = d.Items.front().Ref;
-  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
-  const TsxExpressionNode* index = link.Args[0]->SingleOperand();
-  if (!index) return nullptr;
-  const Variant& i = index->Op == TsxOpKind::Var ? index->Item->Value : index->Value;
-  return &VarArrayElementRef(holder->Value, i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger());
+  if (n.Op != TsxOpKind::Designator || (n.Dsg->DKind != TsxDesignatorKind::VariantIndex &&
+                                         n.Dsg->DKind != TsxDesignatorKind::ArrayElement))
+    return nullptr;
+  Integer index;
+  const TsxCustomVariable* holder = n.Dsg->DirectElement(index);
+  return holder ? &VarArrayElementRef(holder->Value, index) : nullptr;
 }
 
 // The value of an operand without a copy when it is a variable, a constant or an element read

@@ -207,6 +207,11 @@ TEST(ScriptStatements, ArrayElementsReadByVariableIndex) {
                   "  ShowMessage(IntToStr(a[d]));\n  if a[1] < i then ShowMessage('less') else ShowMessage('not less');\n"
                   "  ShowMessage(s[i]);\nend."),
             (L{"8", "100", "100", "not less", "y"}));
+  // Written by a variable index, an element of a typed array still takes the array's type.
+  EXPECT_EQ(Lines("PascalScript",
+                  "var b, v: Variant; i: Integer;\nbegin\n  b := VarArrayCreate([0, 2], varInteger);\n  i := 1; v := '12';\n  b[i] := v;\n"
+                  "  ShowMessage(IntToStr(b[i] + b[i]));\nend."),
+            (L{"24"}));
   const test::TRunResult outOfRange =
       test::Run("JScript", "var a = VarArrayCreate([0, 2], varVariant), i = 3;\nif (a[i] < 1) ShowMessage(\"no\");");
   EXPECT_NE(outOfRange.RunError.find("out of bounds"), String::npos) << outOfRange.RunError;
