@@ -22,8 +22,8 @@ struct TsxDesignatorItem {
 };
 
 // Fast paths: a plain variable, a character of a string variable, an element of an array
-// variable, an index into what a Variant variable holds.
-enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex };
+// variable, an index into what a Variant variable holds, a call of a script routine.
+enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex, RoutineCall };
 
 class TsxDesignator final : public TsxCustomVariable {
  public:

@@ -238,6 +238,11 @@ Variant VarXor(const Variant& a, const Variant& b);
 Variant VarNot(const Variant& a);
 Variant operator-(const Variant& a);
 
+// Appends text to the varString target holds: in place when no other Variant shares it, so a
+// loop that builds a text does not copy it on every round. EVariantTypeCastError for a target
+// of any other type.
+void VarStrAppend(Variant& target, std::string_view tail);
+
 // Comparisons, with the string and Null rules at the top of this file.
 bool operator==(const Variant& a, const Variant& b);
 bool operator!=(const Variant& a, const Variant& b);

@@ -207,6 +207,11 @@ TEST(ScriptStatements, ArrayElementsReadByVariableIndex) {
                   "  ShowMessage(IntToStr(a[d]));\n  if a[1] < i then ShowMessage('less') else ShowMessage('not less');\n"
                   "  ShowMessage(s[i]);\nend."),
             (L{"8", "100", "100", "not less", "y"}));
+  // A text built by appending leaves the copies taken on the way as they were.
+  EXPECT_EQ(Lines("JScript",
+                  "var s = \"\", t, u = \"\", i;\nfor (i = 0; i < 5; i++) { s = s + \"ab\"; if (i == 2) t = s; }\n"
+                  "u = u + s; u = u + \"!\";\nShowMessage(t); ShowMessage(s); ShowMessage(u);"),
+            (L{"ababab", "ababababab", "ababababab!"}));
   // Written by a variable index, an element of a typed array still takes the array's type.
   EXPECT_EQ(Lines("PascalScript",
                   "var b, v: Variant; i: Integer;\nbegin\n  b := VarArrayCreate([0, 2], varInteger);\n  i := 1; v := '12';\n  b[i] := v;\n"

@@ -15,6 +15,18 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   s = Variant(1);
   EXPECT_EQ(VarToStr(t), "สวัสดี");
 
+  // Appending leaves every other holder of the text as it was, and grows a text held alone.
+  Variant built = String("ก");
+  const Variant before = built;
+  VarStrAppend(built, "ab");
+  for (int i = 0; i < 100; ++i) VarStrAppend(built, "c");
+  EXPECT_EQ(VarToStr(before), "ก");
+  EXPECT_EQ(VarToStr(built), "กab" + String(100, 'c'));
+  VarStrAppend(built, built.StrView().substr(0, 3));
+  EXPECT_EQ(VarToStr(built).substr(VarToStr(built).size() - 4), "cก");
+  Variant number = 5;
+  EXPECT_THROW(VarStrAppend(number, "x"), EVariantTypeCastError);
+
   Variant a = VarArrayCreate({1, 3}, varInteger);
   VarArrayPut(a, Variant("7"), {2});  // converted to the element type on put
   EXPECT_EQ(VarType(VarArrayGet(a, {2})), varInteger);
