@@ -349,6 +349,9 @@ bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
       break;
     case TsxOpKind::Var:
       return sxIsTrue(n.Item->Value);
+    case TsxOpKind::Designator:
+      if (const Variant* element = ElementInPlace(n)) return sxIsTrue(*element);
+      break;
     default:
       break;
   }
@@ -446,11 +449,6 @@ char TsxExpression::Optimize(TsxCustomVariable* target) {
     return op;
   }
   return ' ';
-}
-
-TsxExpressionNode* TsxExpression::SingleOperand() const {
-  if (Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var)) return Root.get();
-  return nullptr;
 }
 
 // Sets.

@@ -134,7 +134,7 @@ void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indi
   // Convert before touching the array, so a failed conversion leaves it as it was; and take
   // a copy of value first, since it may be an element of a itself.
   Variant element = shared.ElementType == varVariant ? value : VarAsType(value, shared.ElementType);
-  MutableHeapOf(a).Items[offset] = std::move(element);
+  MutableHeapOf(a).Items[offset].Swap(element);
 }
 
 void VarArrayRedim(Variant& a, Integer highBound) {
