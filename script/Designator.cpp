@@ -67,6 +67,8 @@ void TsxDesignator::Finalize() {
   TsxCustomVariable* first = Items.front().Ref;
   if (Items.size() == 1 && IsVariableKind(first)) {
     DKind = TsxDesignatorKind::Variable;
+  } else if (Items.size() == 1 && first->Kind == TsxItemKind::Proc) {
+    DKind = TsxDesignatorKind::RoutineCall;
   } else if (Items.size() == 2 && IsVariableKind(first) && Items[1].Args.size() >= 1) {
     const TsxItemKind k = Items[1].Ref->Kind;
     if (k == TsxItemKind::StringHelper && (first->Typ == fvtString || first->Typ == fvtChar) &&
@@ -106,52 +108,6 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
                 const Variant& value);
 
 }  // namespace
-
-Variant TsxDesignator::GetValue() {
-  switch (DKind) {
-    case TsxDesignatorKind::Variable:
-      return Items.front().Ref->GetValue();
-    case TsxDesignatorKind::StringChar: {
-      const Variant index = Items[1].Args[0]->GetValue();
-      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
-    }
-    case TsxDesignatorKind::ArrayElement:
-      return WithIndices(Items[1], [this](const Variant* indices, int n) {
-        return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
-      });
-    case TsxDesignatorKind::VariantIndex:
-      return IndexRead(Program, Items.front().Ref, Items[1]);
-    case TsxDesignatorKind::General:
-      break;
-  }
-  return Evaluate(nullptr);
-}
-
-void TsxDesignator::SetValue(const Variant& value) {
-  switch (DKind) {
-    case TsxDesignatorKind::Variable:
-      Items.front().Ref->SetValue(value);
-      return;
-    case TsxDesignatorKind::StringChar: {
-      TsxCustomVariable* var = Items.front().Ref;
-      const Variant index = Items[1].Args[0]->GetValue();
-      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
-      return;
-    }
-    case TsxDesignatorKind::ArrayElement:
-      WithIndices(Items[1], [&](const Variant* indices, int n) {
-        TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
-        return 0;
-      });
-      return;
-    case TsxDesignatorKind::VariantIndex:
-      IndexWrite(Program, Items.front().Ref, Items[1], value);
-      return;
-    case TsxDesignatorKind::General:
-      break;
-  }
-  Evaluate(&value);
-}
 
 namespace {
 
@@ -198,6 +154,73 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
 
 }  // namespace
 
+TsxCustomVariable* TsxDesignator::DirectElement(Integer& index) const {
+  if (DKind != TsxDesignatorKind::VariantIndex && DKind != TsxDesignatorKind::ArrayElement) return nullptr;
+  const TsxDesignatorItem& link = Items[1];
+  TsxCustomVariable* holder = Items.front().Ref;
+  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
+  const TsxExpressionNode* given = link.Args[0]->SingleOperand();
+  if (!given) return nullptr;
+  const Variant& i = given->Op == TsxOpKind::Var ? given->Item->Value : given->Value;
+  index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
+  return holder;
+}
+
+Variant TsxDesignator::GetValue() {
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      return Items.front().Ref->GetValue();
+    case TsxDesignatorKind::StringChar: {
+      const Variant index = Items[1].Args[0]->GetValue();
+      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
+    }
+    case TsxDesignatorKind::ArrayElement:
+      return WithIndices(Items[1], [this](const Variant* indices, int n) {
+        return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
+      });
+    case TsxDesignatorKind::VariantIndex:
+      return IndexRead(Program, Items.front().Ref, Items[1]);
+    case TsxDesignatorKind::RoutineCall:
+      return CallRoutine(static_cast<TsxProcVariable*>(Items.front().Ref), Items.front());
+    case TsxDesignatorKind::General:
+      break;
+  }
+  return Evaluate(nullptr);
+}
+
+void TsxDesignator::SetValue(const Variant& value) {
+  Integer index;
+  if (TsxCustomVariable* holder = DirectElement(index)) {
+    VarArrayPut(holder->Value, value, {index});
+    return;
+  }
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      Items.front().Ref->SetValue(value);
+      return;
+    case TsxDesignatorKind::StringChar: {
+      TsxCustomVariable* var = Items.front().Ref;
+      const Variant index = Items[1].Args[0]->GetValue();
+      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+      return;
+    }
+    case TsxDesignatorKind::ArrayElement:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
+        return 0;
+      });
+      return;
+    case TsxDesignatorKind::VariantIndex:
+      IndexWrite(Program, Items.front().Ref, Items[1], value);
+      return;
+    case TsxDesignatorKind::RoutineCall:
+    case TsxDesignatorKind::General:
+      break;
+  }
+  Evaluate(&value);
+}
+
+
 // A call of a global native function: the arguments go straight into its parameters.
 static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
   const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
@@ -223,13 +246,16 @@ static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool
   if (hasVarParams)
     for (size_t i = 0; i < n; ++i)
       if (method->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(method->Params(static_cast<int>(i))->Value);
+  // Every call sets every parameter (missing arguments are their defaults), so nothing reads
+  // these values again; dropping them leaves a text the script builds unshared, free to grow in
+  // place.
+  for (size_t i = 0; i < n; ++i) method->Params(static_cast<int>(i))->Value = Variant();
   return result;
 }
 
 Variant TsxDesignator::Evaluate(const Variant* assigned) {
   if (!assigned && Items.size() == 1) {
     TsxCustomVariable* ref = Items.front().Ref;
-    if (ref->Kind == TsxItemKind::Proc) return CallRoutine(static_cast<TsxProcVariable*>(ref), Items.front());
     if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
         !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
       return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);

@@ -22,8 +22,8 @@ struct TsxDesignatorItem {
 };
 
 // Fast paths: a plain variable, a character of a string variable, an element of an array
-// variable, an index into what a Variant variable holds.
-enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex };
+// variable, an index into what a Variant variable holds, a call of a script routine.
+enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex, RoutineCall };
 
 class TsxDesignator final : public TsxCustomVariable {
  public:
@@ -38,6 +38,11 @@ class TsxDesignator final : public TsxCustomVariable {
   TsxCustomVariable* PlainVariable() const {
     return DKind == TsxDesignatorKind::Variable ? Items.front().Ref : nullptr;
   }
+
+  // For an element of an array variable whose one index is a variable or a constant: the
+  // variable, its index in index. nullptr for anything else (a hooked variable, a non-array
+  // value, an index that must be computed), which takes the general path.
+  TsxCustomVariable* DirectElement(Integer& index) const;
 
   std::vector<TsxDesignatorItem> Items;
   TsxScript* Program;

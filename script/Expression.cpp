@@ -141,11 +141,24 @@ bool ArrayContains(const Variant& array, const Variant& value) {
 
 namespace {
 
-// The value of an operand without a copy when it is a variable or a constant; tmp holds
-// anything else.
+// An element of an array variable indexed by a variable or a constant, read where it lies
+// (sorting and sieving loops compare elements far more often than they store them); nullptr
+// when the designator is anything else, which then takes the general path.
+inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
+  if (n.Op != TsxOpKind::Designator || (n.Dsg->DKind != TsxDesignatorKind::VariantIndex &&
+                                         n.Dsg->DKind != TsxDesignatorKind::ArrayElement))
+    return nullptr;
+  Integer index;
+  const TsxCustomVariable* holder = n.Dsg->DirectElement(index);
+  return holder ? &VarArrayElementRef(holder->Value, index) : nullptr;
+}
+
+// The value of an operand without a copy when it is a variable, a constant or an element read
+// in place; tmp holds anything else.
 [[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
   if (n.Op == TsxOpKind::Var) return n.Item->Value;
   if (n.Op == TsxOpKind::Const) return n.Value;
+  if (const Variant* element = ElementInPlace(n)) return *element;
   tmp = TsxExpression::Eval(n);
   return tmp;
 }
@@ -155,9 +168,10 @@ namespace {
 [[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
-  if (left.Op == TsxOpKind::Var && n.Right &&
-      (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const))
-    return left.Item->Value;
+  if (n.Right && (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const)) {
+    if (left.Op == TsxOpKind::Var) return left.Item->Value;
+    if (const Variant* element = ElementInPlace(left)) return *element;
+  }
   tmp = TsxExpression::Eval(left);
   return tmp;
 }
@@ -171,6 +185,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Var:
       return n.Item->Value;
     case TsxOpKind::Designator:
+      if (const Variant* element = ElementInPlace(n)) return *element;
       return n.Dsg->GetValue();
     case TsxOpKind::Set:
       return n.SetExpr->GetValue();
@@ -334,6 +349,9 @@ bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
       break;
     case TsxOpKind::Var:
       return sxIsTrue(n.Item->Value);
+    case TsxOpKind::Designator:
+      if (const Variant* element = ElementInPlace(n)) return sxIsTrue(*element);
+      break;
     default:
       break;
   }
@@ -431,11 +449,6 @@ char TsxExpression::Optimize(TsxCustomVariable* target) {
     return op;
   }
   return ' ';
-}
-
-TsxExpressionNode* TsxExpression::SingleOperand() const {
-  if (Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var)) return Root.get();
-  return nullptr;
 }
 
 // Sets.

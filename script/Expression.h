@@ -76,7 +76,9 @@ class TsxExpression final : public TsxCustomVariable {
   // the target from the tree and returns the operator to apply in place; ' ' otherwise.
   char Optimize(TsxCustomVariable* target);
   // The plain variable or constant the whole expression is, else nullptr.
-  TsxExpressionNode* SingleOperand() const;
+  TsxExpressionNode* SingleOperand() const {
+    return Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var) ? Root.get() : nullptr;
+  }
 
   static Variant Eval(const TsxExpressionNode& node);
   // The value taken as a condition, without making a Variant of a comparison's result.

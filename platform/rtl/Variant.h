@@ -238,6 +238,11 @@ Variant VarXor(const Variant& a, const Variant& b);
 Variant VarNot(const Variant& a);
 Variant operator-(const Variant& a);
 
+// Appends text to the varString target holds: in place when no other Variant shares it, so a
+// loop that builds a text does not copy it on every round. EVariantTypeCastError for a target
+// of any other type.
+void VarStrAppend(Variant& target, std::string_view tail);
+
 // Comparisons, with the string and Null rules at the top of this file.
 bool operator==(const Variant& a, const Variant& b);
 bool operator!=(const Variant& a, const Variant& b);
@@ -266,6 +271,10 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices);
 inline Variant VarArrayGet(const Variant& a, std::initializer_list<Integer> indices) {
   return VarArrayGet(a, std::span<const Integer>(indices.begin(), indices.size()));
 }
+// The element of a one-dimensional array without a copy, for interpreters that read elements far
+// more often than they write them; the reference holds until the array is next changed. Raises
+// as VarArrayGet does.
+const Variant& VarArrayElementRef(const Variant& a, Integer index);
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices);
 inline void VarArrayPut(Variant& a, const Variant& value, std::initializer_list<Integer> indices) {
   VarArrayPut(a, value, std::span<const Integer>(indices.begin(), indices.size()));

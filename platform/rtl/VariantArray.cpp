@@ -122,13 +122,19 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices) {
   return h.Items[Offset(h, indices)];
 }
 
+const Variant& VarArrayElementRef(const Variant& a, Integer index) {
+  const VarArrayHeap& h = HeapOf(a);
+  const Integer indices[1] = {index};
+  return h.Items[Offset(h, indices)];
+}
+
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices) {
   const VarArrayHeap& shared = HeapOf(a);
   std::size_t offset = Offset(shared, indices);
   // Convert before touching the array, so a failed conversion leaves it as it was; and take
   // a copy of value first, since it may be an element of a itself.
   Variant element = shared.ElementType == varVariant ? value : VarAsType(value, shared.ElementType);
-  MutableHeapOf(a).Items[offset] = std::move(element);
+  MutableHeapOf(a).Items[offset].Swap(element);
 }
 
 void VarArrayRedim(Variant& a, Integer highBound) {

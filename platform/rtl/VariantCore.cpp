@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -14,6 +15,7 @@ VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
   void* mem = ::operator new(sizeof(VarStrHeap) + units * unitSize + unitSize);
   auto* h = new (mem) VarStrHeap;
   h->Length = units;
+  h->Capacity = units;
   auto* bytes = reinterpret_cast<char*>(h + 1);
   if (units) std::memcpy(bytes, data, units * unitSize);
   std::memset(bytes + units * unitSize, 0, unitSize);
@@ -49,6 +51,32 @@ void Variant::Release() noexcept {
     static_cast<detail::VarStrHeap*>(h)->~VarStrHeap();
     ::operator delete(h);
   }
+}
+
+void VarStrAppend(Variant& target, std::string_view tail) {
+  if (target.VType() != varString) detail::RaiseCastError(target.VType(), varString);
+  auto* h = static_cast<detail::VarStrHeap*>(VariantAccess::Heap(target));
+  const bool alone = h->Refs.load(std::memory_order_acquire) == 1;
+  const std::size_t length = h->Length + tail.size();
+  if (alone && length <= h->Capacity) {
+    auto* bytes = reinterpret_cast<char*>(h + 1);
+    std::memmove(bytes + h->Length, tail.data(), tail.size());
+    bytes[length] = '\0';
+    h->Length = length;
+    return;
+  }
+  // Doubling keeps a loop of appends linear in the text it builds; a shared text is copied at
+  // its size, as the other holders may keep it.
+  const std::size_t capacity = alone ? std::max(length, 2 * h->Capacity) : length;
+  void* mem = ::operator new(sizeof(detail::VarStrHeap) + capacity + 1);
+  auto* grown = new (mem) detail::VarStrHeap;
+  grown->Length = length;
+  grown->Capacity = capacity;
+  auto* bytes = reinterpret_cast<char*>(grown + 1);
+  std::memcpy(bytes, h + 1, h->Length);
+  std::memcpy(bytes + h->Length, tail.data(), tail.size());
+  bytes[length] = '\0';
+  target = VariantAccess::Make(varString, grown);
 }
 
 std::string_view Variant::StrView() const noexcept {

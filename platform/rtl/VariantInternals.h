@@ -10,6 +10,8 @@ namespace orv::detail {
 // A string payload: Length code units (char or char16_t) follow the header, then a terminator.
 struct VarStrHeap : VarHeap {
   std::size_t Length = 0;
+  // Code units the block has room for; more than Length once VarStrAppend has grown it.
+  std::size_t Capacity = 0;
 };
 
 struct VarDispHeap : VarHeap {

@@ -70,7 +70,7 @@ TEST(ScriptBuiltins, Dates) {
 }
 
 TEST(ScriptBuiltins, Strings) {
-  EXPECT_EQ(Show({"Length('ทะเบียน')", "Length(12345)", "Length(VarArrayCreate([0, 2], varVariant))",
+  EXPECT_EQ(Show({"Length('ทะเบียน')", "Length('register ทะเบียน')", "Length('abcdefgh')", "Length(12345)", "Length(VarArrayCreate([0, 2], varVariant))",
                   "Copy('abc', 2, 10)", "Copy('ทะเบียน', 2, 3)", "Pos('z', 'abc')", "Pos('บี', 'ทะเบียน')",
                   "Uppercase('abc')", "Lowercase('ÀB')", "Trim('  a b ' + #9)", "NameCase('jOHN smith')",
                   "CompareText('abc', 'ABC')", "CompareText('a', 'b') < 0", "Chr(65) + Chr(3585)", "Ord('A')",
@@ -78,7 +78,7 @@ TEST(ScriptBuiltins, Strings) {
                  "var s, t, u: String;",
                  "  s := 'abcdef'; Delete(s, 2, 3);\n  t := 'abcdef'; DeleteStr(t, 5, 10);\n"
                  "  u := 'ad'; Insert('bc', u, 2);\n"),
-            (L{"7", "5", "3", "bc", "ะเบ", "0", "4", "ABC", "àb", "a b", "John Smith", "0", "True", "Aก", "65", "3585",
+            (L{"7", "16", "8", "5", "3", "bc", "ะเบ", "0", "4", "ABC", "àb", "a b", "John Smith", "0", "True", "Aก", "65", "3585",
                "aef", "abcd", "abcd"}));
   EXPECT_EQ(Show({"s", "Length(v)", "v[2]"}, "var s: String; v: Variant;",
                  "  s := 'abcd'; SetLength(s, 2);\n  v := VarArrayCreate([0, 4], varVariant); v[2] := 'x';\n"

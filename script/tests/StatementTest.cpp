@@ -194,5 +194,33 @@ TEST(ScriptStatements, UnitsComeFromTheHost) {
   EXPECT_EQ(r.Lines, (L{"สวัสดี วัด"})) << r.CompileError;
 }
 
+TEST(ScriptStatements, ArrayElementsReadByVariableIndex) {
+  // The element left of an operator is read before the right side runs, even when the right
+  // side changes it; a Double index rounds half to even; a string indexed the same way gives
+  // its character.
+  EXPECT_EQ(Lines("PascalScript",
+                  "var a, s: Variant; i: Integer; d: Double;\n"
+                  "function Bump: Integer;\nbegin\n  a[i] := 100;\n  Result := 1;\nend;\n"
+                  "begin\n  a := VarArrayCreate([1, 3], varVariant);\n  a[1] := 5; a[2] := 7; a[3] := 9;\n"
+                  "  i := 2; d := 2.5; s := 'xyz';\n"
+                  "  ShowMessage(IntToStr(a[i] + Bump));\n  ShowMessage(IntToStr(a[i]));\n"
+                  "  ShowMessage(IntToStr(a[d]));\n  if a[1] < i then ShowMessage('less') else ShowMessage('not less');\n"
+                  "  ShowMessage(s[i]);\nend."),
+            (L{"8", "100", "100", "not less", "y"}));
+  // A text built by appending leaves the copies taken on the way as they were.
+  EXPECT_EQ(Lines("JScript",
+                  "var s = \"\", t, u = \"\", i;\nfor (i = 0; i < 5; i++) { s = s + \"ab\"; if (i == 2) t = s; }\n"
+                  "u = u + s; u = u + \"!\";\nShowMessage(t); ShowMessage(s); ShowMessage(u);"),
+            (L{"ababab", "ababababab", "ababababab!"}));
+  // Written by a variable index, an element of a typed array still takes the array's type.
+  EXPECT_EQ(Lines("PascalScript",
+                  "var b, v: Variant; i: Integer;\nbegin\n  b := VarArrayCreate([0, 2], varInteger);\n  i := 1; v := '12';\n  b[i] := v;\n"
+                  "  ShowMessage(IntToStr(b[i] + b[i]));\nend."),
+            (L{"24"}));
+  const test::TRunResult outOfRange =
+      test::Run("JScript", "var a = VarArrayCreate([0, 2], varVariant), i = 3;\nif (a[i] < 1) ShowMessage(\"no\");");
+  EXPECT_NE(outOfRange.RunError.find("out of bounds"), String::npos) << outOfRange.RunError;
+}
+
 }  // namespace
 }  // namespace orv

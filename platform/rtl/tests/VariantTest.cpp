@@ -15,6 +15,18 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   s = Variant(1);
   EXPECT_EQ(VarToStr(t), "สวัสดี");
 
+  // Appending leaves every other holder of the text as it was, and grows a text held alone.
+  Variant built = String("ก");
+  const Variant before = built;
+  VarStrAppend(built, "ab");
+  for (int i = 0; i < 100; ++i) VarStrAppend(built, "c");
+  EXPECT_EQ(VarToStr(before), "ก");
+  EXPECT_EQ(VarToStr(built), "กab" + String(100, 'c'));
+  VarStrAppend(built, built.StrView().substr(0, 3));
+  EXPECT_EQ(VarToStr(built).substr(VarToStr(built).size() - 4), "cก");
+  Variant number = 5;
+  EXPECT_THROW(VarStrAppend(number, "x"), EVariantTypeCastError);
+
   Variant a = VarArrayCreate({1, 3}, varInteger);
   VarArrayPut(a, Variant("7"), {2});  // converted to the element type on put
   EXPECT_EQ(VarType(VarArrayGet(a, {2})), varInteger);
@@ -24,6 +36,10 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   EXPECT_EQ(VarArrayGet(b, {2}).ToInteger(), 9);
   EXPECT_THROW(VarArrayGet(a, {4}), EVariantBadIndexError);
   EXPECT_THROW(VarArrayGet(a, {1, 1}), EVariantBadIndexError);
+  EXPECT_EQ(VarArrayElementRef(a, 2).ToInteger(), 7);
+  EXPECT_EQ(&VarArrayElementRef(a, 3), &VarArrayElementRef(a, 3));  // in place, not a copy
+  EXPECT_THROW(VarArrayElementRef(a, 0), EVariantBadIndexError);
+  EXPECT_THROW(VarArrayElementRef(Variant(1), 0), EVariantNotAnArrayError);
   EXPECT_THROW(VarArrayPut(a, Variant("x"), {1}), EConvertError);
   EXPECT_EQ(VarArrayGet(a, {1}).ToInteger(), 0);
   EXPECT_THROW(VarArrayCreate({0, -5}, varVariant), EVariantArrayCreateError);
