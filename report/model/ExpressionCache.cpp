@@ -41,7 +41,12 @@ void TkvxExpressionCache::Clear() {
 
 Variant TkvxExpressionCache::Calc(const String& expr, String& errorMsg, TsxScript* aScript) {
   errorMsg.clear();
-  script_->SetParent(aScript ? aScript : reportScript_);
+  // A macro inside a cached expression asks again from the cache's own script: it keeps the
+  // scope it has, for hanging the script under itself would leave its parent chain without end.
+  TsxScript* scope = aScript ? aScript : reportScript_;
+  bool ownChain = false;
+  for (TsxScript* s = scope; s; s = s->Parent()) ownChain |= s == script_.get();
+  if (!ownChain) script_->SetParent(scope);
   TsxCustomVariable* item = nullptr;
   if (auto it = items_.find(expr); it != items_.end()) {
     item = it->second;

@@ -107,22 +107,24 @@ Variant TkvxReport::ScriptGet(const String& name) {
 }
 
 Variant TkvxReport::ScriptMacro(const String& name, TsxMethodHelper& caller) {
+  // The arguments are read where the call stands, so a procedure's locals are in reach.
+  TsxScript* scope = caller.Program;
   auto arg = [&](int i) { return i < caller.Count() ? Trim(VarToStr(caller.GetParamValue(i))) : String(); };
   if (name == "IIF") {
-    Variant cond = Calc(arg(0));
-    return Calc(!cond.IsNull() && !cond.IsEmpty() && cond == Variant(true) ? arg(1) : arg(2));
+    Variant cond = Calc(arg(0), scope);
+    return Calc(!cond.IsNull() && !cond.IsEmpty() && cond == Variant(true) ? arg(1) : arg(2), scope);
   }
   const bool count = name == "COUNT";
   if (!count && name != "SUM" && name != "AVG" && name != "MIN" && name != "MAX") return Null();
   const String bandText = arg(count ? 0 : 1);
-  const Variant bandValue = bandText.empty() ? Variant(0) : Calc(bandText);
+  const Variant bandValue = bandText.empty() ? Variant(0) : Calc(bandText, scope);
   TkvxBand* band = nullptr;
   if (VarIsStr(bandValue))
     band = dynamic_cast<TkvxBand*>(FindObject(VarToStr(bandValue)));
   else if (ArgToInt(bandValue) != 0)
     band = dynamic_cast<TkvxBand*>(sxValueToObject(Variant(ArgToInt(bandValue))));
   const String flagsText = arg(count ? 1 : 2);
-  const Integer flags = flagsText.empty() ? 0 : ArgToInt(Calc(flagsText));
+  const Integer flags = flagsText.empty() ? 0 : ArgToInt(Calc(flagsText, scope));
   if (!Engine) return Null();
   return Engine->GetAggregateValue(name, count ? String() : VarToStr(caller.GetParamValue(0)), band, flags);
 }

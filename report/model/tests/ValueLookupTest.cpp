@@ -234,6 +234,16 @@ TEST_F(ValueLookup, GetSetAndTheMacroFunctions) {
   EXPECT_EQ(engine.Aggregates[2].Name, "MAX");
   EXPECT_EQ(engine.Aggregates[2].Expression, "<Age>");
 
+  // Inside a procedure the arguments see its locals.
+  report_->ScriptText()->SetText(
+      "var Outcome: Integer;\r\n"
+      "procedure Check(Sender: TObject);\r\nvar L: Integer;\r\nbegin\r\n  L := 7;\r\n"
+      "  Outcome := IIF(L > 5, L * 2, 0);\r\nend;\r\nbegin\r\nend.");
+  ASSERT_TRUE(report_->PrepareScript()) << report_->Errors->Text();
+  report_->DoNotifyEvent(report_.get(), "Check", true);
+  EXPECT_EQ(report_->Script->Find("Outcome")->GetValue().ToInteger(), 14);
+  EXPECT_EQ(report_->Errors->Count(), 0);
+
   // IIF leaves the branch it does not take alone.
   EXPECT_EQ(report_->Calc("IIF(1 = 1, 5, Get('Missing'))").ToInteger(), 5);
   EXPECT_EQ(report_->Errors->Count(), 0);
