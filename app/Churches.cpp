@@ -1,7 +1,7 @@
 #include "app/Churches.h"
 
 #include "app/FieldLayout.h"
-#include "platform/gui/Graphics.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
@@ -24,28 +24,18 @@ String TextOf(TDataSet* dataSet, const char* column) {
 }  // namespace
 
 TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("รายชื่อวัด");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "รายชื่อวัด");
 
   ADOQuery1 = new TADOQuery(this);
   ADOQuery1->SetConnection(Form1->ADOConnection1);
   // Rows added or removed in the grid change the count as the sort buttons do.
   ADOQuery1->AfterPost = [this](TDataSet*) { ShowCount(); };
   ADOQuery1->AfterDelete = [this](TDataSet*) { ShowCount(); };
-  DataSource1 = new TDataSource(this);
-  DataSource1->SetDataSet(ADOQuery1);
+  DataSource1 = NewDataSource(this, ADOQuery1);
 
   MainMenu1 = new TMainMenu(this);
-  N1 = new TMenuItem(this);
-  N1->SetCaption("พิมพ์จ่าหน้าซองจดหมาย");
-  MainMenu1->Items()->Add(N1);
-  N2 = new TMenuItem(this);
-  N2->SetCaption("ปิดหน้าต่างนี้");
-  MainMenu1->Items()->Add(N2);
+  N1 = NewMenuItem(this, MainMenu1->Items(), "พิมพ์จ่าหน้าซองจดหมาย");
+  N2 = NewMenuItem(this, MainMenu1->Items(), "ปิดหน้าต่างนี้");
   N1->OnClick = [this](TObject* sender) { N1Click(sender); };
   N2->OnClick = [this](TObject* sender) { N2Click(sender); };
   SetMenu(MainMenu1);
@@ -76,19 +66,9 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
   DBGrid4->SetDataSource(DataSource1);
   DBGrid4->SetHint("Double click เพื่อลบข้อมูล");
   DBGrid4->OnDblClick = [this](TObject* sender) { DBGrid4DblClick(sender); };
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"ID-Church", "รหัสวัด", 80}, Column{"Name-Church", "ชื่อวัด", 200},
-                          Column{"gen-name-church", "ชื่อทั่วไป", 110}, Column{"Address1", "ที่อยู่", 100},
-                          Column{"Address2", "อำเภอ/จังหวัด", 220}}) {
-    TColumn* column = DBGrid4->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid4, {{"ID-Church", "รหัสวัด", 80}, {"Name-Church", "ชื่อวัด", 200},
+                       {"gen-name-church", "ชื่อทั่วไป", 110}, {"Address1", "ที่อยู่", 100},
+                       {"Address2", "อำเภอ/จังหวัด", 220}});
   CreateEnvelopePanel();
 
   OnCreate = [this](TObject* sender) { FormCreate(sender); };

@@ -3,10 +3,10 @@
 #include "app/FieldLayout.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Desktop.h"
-#include "platform/gui/Graphics.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
@@ -38,28 +38,10 @@ constexpr int kSearchHeight = 250;
 
 const char* const kDateHint = "การเพิ่ม/แก้ไขข้อมูลให้ทำโดย\rคลิ้กสามเหลี่ยมด้านขวา";
 
-TDataSource* NewDataSource(TComponent* owner, TDataSet* dataSet) {
-  auto* source = new TDataSource(owner);
-  source->SetDataSet(dataSet);
-  return source;
-}
-
-TMenuItem* NewMenuItem(TComponent* owner, TMenuItem* parent, const String& caption) {
-  auto* item = new TMenuItem(owner);
-  item->SetCaption(caption);
-  parent->Add(item);
-  return item;
-}
-
 }  // namespace
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("OrvaneIDv4.5");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "OrvaneIDv4.5");
 
   CreateDataAccess();
   // The menu bar takes its room from the window, so the client size is set after it.
@@ -189,18 +171,8 @@ void TForm1::CreateSearchPanel() {
   DBGrid1->SetDataSource(DataSource1);
   DBGrid1->SetReadOnly(true);
   DBGrid1->SetOptions(DBGrid1->Options() + TDBGridOptions{dgRowSelect});
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"st", "นักบุญ", 75}, Column{"nm", "ชื่อ", 90},
-                          Column{"sur", "นามสกุล", 95}, Column{"birth_date", "วันเกิด", 78}}) {
-    TColumn* column = DBGrid1->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid1, {{"st", "นักบุญ", 75}, {"nm", "ชื่อ", 90}, {"sur", "นามสกุล", 95},
+                       {"birth_date", "วันเกิด", 78}});
 }
 
 void TForm1::CreateSidePanel() {

@@ -2,6 +2,7 @@
 // its own column. Texts save on Enter, combo boxes and pickers on every change; a member write
 // also stamps the day of the change in Update.
 #include "app/MainWindow.h"
+#include "app/PostEdit.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -29,23 +30,13 @@ String LongDate(TField* field) {
   return field->IsNull() ? String() : FormatDateTime("d mmmm yyyy", field->AsDateTime());
 }
 
-// Leaves a failed write unposted, so that no later write can post it.
-void Abandon(TDataSet* dataSet) {
-  if (dataSet->State() == dsEdit || dataSet->State() == dsInsert) dataSet->Cancel();
-}
-
 // One column of the current record written and posted; a member's write also stamps the day
-// of the change. What fails is cancelled and reported.
+// of the change.
 void Write(TDataSet* dataSet, const String& column, const Variant& value, bool stamp) {
-  dataSet->Edit();
-  try {
+  PostEdit(dataSet, [&] {
     dataSet->FieldByName(column)->SetValue(value);
     if (stamp) dataSet->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-    dataSet->Post();
-  } catch (...) {
-    Abandon(dataSet);
-    throw;
-  }
+  });
 }
 
 void SaveOnEnter(TWinControl* editor, std::function<void()> save) {

@@ -1,6 +1,7 @@
 // The four record pages of the main window: each editor, its caption and the column it shows.
-#include "app/FieldLayout.h"
+#include "app/BoundLayout.h"
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 
 namespace orv {
 
@@ -8,44 +9,6 @@ namespace {
 
 constexpr std::initializer_list<const char*> kReligions = {"คาทอลิก", "คริสต์เตียน", "พุทธ",
                                                            "อิสลาม", "ซิกซ์"};
-// Room inside a page for its fields.
-constexpr int kPageInset = 10;
-
-// A field layout that also records which column each editor shows.
-class TBoundLayout : public TFieldLayout {
- public:
-  TBoundLayout(TComponent* owner, TWinControl* parent, std::vector<TFieldBinding>& fields,
-               int columnWidth, int left = kPageInset, int top = 4)
-      : TFieldLayout(owner, parent, left, top, columnWidth), fields_(fields) {}
-
-  void Text(TLabeledEdit*& edit, const char* column, const char* caption) {
-    Edit(edit, caption);
-    fields_.push_back({column, edit});
-  }
-  void DateWithPicker(TLabeledEdit*& text, TDateTimePicker*& picker, const char* column,
-                      const char* caption) {
-    Date(text, picker, caption);
-    fields_.push_back({column, text, true, picker});
-  }
-  // A date shown as text only; it is changed elsewhere.
-  void DateText(TLabeledEdit*& text, const char* column, const char* caption) {
-    Edit(text, caption);
-    ShowAsReadOnly(text);
-    fields_.push_back({column, text, true});
-  }
-  void Choice(TComboBox*& box, const char* column, const char* caption,
-              std::initializer_list<const char*> items) {
-    Combo(box, caption, items);
-    fields_.push_back({column, box});
-  }
-  void Notes(TMemo*& memo, const char* column, const char* caption, int rows) {
-    Memo(memo, caption, rows);
-    fields_.push_back({column, memo});
-  }
-
- private:
-  std::vector<TFieldBinding>& fields_;
-};
 
 TTabSheet* NewSheet(TComponent* owner, TPageControl* control, const String& caption) {
   auto* sheet = new TTabSheet(owner);
@@ -59,13 +22,6 @@ TPageControl* NewPageControl(TComponent* owner, TWinControl* parent) {
   control->SetParent(parent);
   control->SetAlign(alClient);
   return control;
-}
-
-void AddColumn(TDBGrid* grid, const char* field, const char* title, int width) {
-  TColumn* column = grid->Columns().Add();
-  column->SetFieldName(field);
-  if (title) column->SetTitleCaption(title);
-  column->SetWidth(width);
 }
 
 }  // namespace
@@ -185,7 +141,7 @@ void TForm1::CreateSacramentPages() {
   GroupBox2 = new TGroupBox(this);
   GroupBox2->SetParent(TabSheet5);
   GroupBox2->SetCaption("บัญชีมรณะ");
-  GroupBox2->SetBounds(kPageInset - 4, anointing.Bottom() + 8, 2 * width + 30, 330);
+  GroupBox2->SetBounds(TBoundLayout::PageInset - 4, anointing.Bottom() + 8, 2 * width + 30, 330);
   // A labelled edit's caption stands a little above its row.
   TBoundLayout death(this, GroupBox2, memberFields_, width, 8, GroupBox2->CaptionRect().Bottom + 8);
   death.Text(LabeledEdit53, "dead_No", "เลขทะเบียนมรณะ");
@@ -203,13 +159,9 @@ void TForm1::CreateChildrenPage() {
   DBGrid2->SetParent(LumSmoothTabPage3);
   DBGrid2->SetAlign(alClient);
   DBGrid2->SetDataSource(DataSource2);
-  AddColumn(DBGrid2, "St", "นักบุญ", 80);
-  AddColumn(DBGrid2, "NM", "ชื่อ", 90);
-  AddColumn(DBGrid2, "Sur", "นามสกุล", 95);
-  AddColumn(DBGrid2, "Address1", "ที่อยู่", 90);
-  AddColumn(DBGrid2, "Address2", "อำเภอ/จังหวัด", 130);
-  AddColumn(DBGrid2, "tel", "โทรศัพท์", 90);
-  AddColumn(DBGrid2, "Occupation", "อาชีพ", 90);
+  AddColumns(DBGrid2, {{"St", "นักบุญ", 80}, {"NM", "ชื่อ", 90}, {"Sur", "นามสกุล", 95},
+                       {"Address1", "ที่อยู่", 90}, {"Address2", "อำเภอ/จังหวัด", 130},
+                       {"tel", "โทรศัพท์", 90}, {"Occupation", "อาชีพ", 90}});
 }
 
 void TForm1::CreateMovesPage() {
@@ -219,15 +171,11 @@ void TForm1::CreateMovesPage() {
   DBGrid3->SetDataSource(DataSource3);
   DBGrid3->SetReadOnly(true);
   DBGrid3->SetOptions(DBGrid3->Options() + TDBGridOptions{dgRowSelect});
-  AddColumn(DBGrid3, "ID", nullptr, 45);
-  AddColumn(DBGrid3, "Num", "รหัส", 100);
-  AddColumn(DBGrid3, "MoveToNo", "เลขที่ย้ายออก", 80);
-  AddColumn(DBGrid3, "DateIn", "วันย้ายเข้า", 80);
-  AddColumn(DBGrid3, "FromChurch", "ย้ายมาจาก", 120);
-  AddColumn(DBGrid3, "DateOut", "วันย้ายออก", 80);
-  AddColumn(DBGrid3, "ToChurch", "ย้ายไป", 120);
+  AddColumns(DBGrid3, {{"ID", nullptr, 45}, {"Num", "รหัส", 100}, {"MoveToNo", "เลขที่ย้ายออก", 80},
+                       {"DateIn", "วันย้ายเข้า", 80}, {"FromChurch", "ย้ายมาจาก", 120},
+                       {"DateOut", "วันย้ายออก", 80}, {"ToChurch", "ย้ายไป", 120}});
 
-  TBoundLayout move(this, LumSmoothTabPage4, moveFields_, 300, kPageInset, 266);
+  TBoundLayout move(this, LumSmoothTabPage4, moveFields_, 300, TBoundLayout::PageInset, 266);
   move.DateWithPicker(LabeledEdit59, DateTimePicker11, "DateIn", "วันย้ายเข้า");
   move.Text(LabeledEdit60, "MoveInBy", "ผู้รับย้ายเข้า");
   move.Text(LabeledEdit61, "FromChurch", "ย้ายมาจากวัด");

@@ -1,6 +1,7 @@
 // The parish settings panel: each editor saves its column of the one settings row on Enter;
 // the parish code is picked from the church list.
 #include "app/MainWindow.h"
+#include "app/PostEdit.h"
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
@@ -32,20 +33,12 @@ void TForm1::ConnectSettingsEditors() {
 namespace {
 
 // The settings row: reports close its query when they end, and Enter must save all the same.
-// A write that fails is cancelled, so that no later save posts it.
 void WriteSetting(TADOQuery* settings, const String& column, const Variant& value) {
   if (!settings->Active()) {
     settings->SQL().SetText("Select * from print");
     settings->Open();
   }
-  settings->Edit();
-  try {
-    settings->FieldByName(column)->SetValue(value);
-    settings->Post();
-  } catch (...) {
-    settings->Cancel();
-    throw;
-  }
+  PostEdit(settings, [&] { settings->FieldByName(column)->SetValue(value); });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The spouse's name and member code: when the spouse is a member too, the spouse's religion,
 // baptism and parents are copied from the spouse's own record into the member on screen.
 #include "app/MainWindow.h"
+#include "app/PostEdit.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -37,8 +38,8 @@ void TForm1::ConnectSpouseEditors() {
 void TForm1::LabeledEdit43KeyUp(TObject*, Word& Key, TShiftState) {
   if (Key != VK_RETURN || !HasMember()) return;
   String text = LabeledEdit43->Text();
-  ADOQuery1->Edit();
-  try {
+  // Half a lookup must not be posted by the next save.
+  PostEdit(ADOQuery1, [&] {
     if (text.empty()) {
       ADOQuery1->FieldByName("couple_nm")->Clear();
     } else {
@@ -57,12 +58,7 @@ void TForm1::LabeledEdit43KeyUp(TObject*, Word& Key, TShiftState) {
       ADOQuery1->FieldByName("couple_nm")->SetAsString(Trim(text));
     }
     ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-    ADOQuery1->Post();
-  } catch (...) {
-    // Half a lookup must not be posted by the next save.
-    ADOQuery1->Cancel();
-    throw;
-  }
+  });
   ShowUpdate();
   FindDoc();
 }
@@ -70,8 +66,7 @@ void TForm1::LabeledEdit43KeyUp(TObject*, Word& Key, TShiftState) {
 void TForm1::LabeledEdit69KeyUp(TObject*, Word& Key, TShiftState) {
   if (Key != VK_RETURN || !HasMember()) return;
   String text = LabeledEdit69->Text();
-  ADOQuery1->Edit();
-  try {
+  PostEdit(ADOQuery1, [&] {
     if (Length(text) <= 8) {
       ADOQuery1->FieldByName("couple_No")->Clear();
     } else {
@@ -92,11 +87,7 @@ void TForm1::LabeledEdit69KeyUp(TObject*, Word& Key, TShiftState) {
       ADOQuery5->Close();
     }
     ADOQuery1->FieldByName("Update")->SetValue(Variant::FromDate(Date()));
-    ADOQuery1->Post();
-  } catch (...) {
-    ADOQuery1->Cancel();
-    throw;
-  }
+  });
   ShowUpdate();
   FindDoc();
 }

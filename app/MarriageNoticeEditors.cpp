@@ -1,7 +1,8 @@
 // The editors of the marriage notifications window: where each sits, the column it shows, and
 // how it writes that one column back when the user is done with it.
-#include "app/FieldLayout.h"
+#include "app/BoundLayout.h"
 #include "app/MarriageNotices.h"
+#include "app/PostEdit.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
@@ -34,29 +35,20 @@ TGroupBox* NewGroup(TForm2* form, const String& caption, int index, int rows) {
 }
 
 // Lays out the editors of one group and records the column of each.
-class TNoticeLayout : public TFieldLayout {
+class TNoticeLayout : public TBoundLayout {
  public:
   TNoticeLayout(TForm2* form, TGroupBox* group, std::vector<TFieldBinding>& fields)
-      : TFieldLayout(form, group, 10, 28, kGroupWidth - 20), fields_(fields) {}
+      : TBoundLayout(form, group, fields, kGroupWidth - 20, 10, 28) {}
 
-  void Text(TLabeledEdit*& edit, const char* column, const char* caption) {
-    Edit(edit, caption);
-    fields_.push_back({column, edit});
-  }
   // A date typed as text, with the picker beside it.
   void TypedDate(TLabeledEdit*& text, TDateTimePicker*& picker, const char* column,
                  const char* caption) {
-    Date(text, picker, caption);
+    DateWithPicker(text, picker, column, caption);
     text->SetReadOnly(false);
-    fields_.push_back({column, text, true, picker});
   }
   void Religion(TComboBox*& box, const char* column, const char* caption) {
-    Combo(box, caption, kReligions);
-    fields_.push_back({column, box});
+    Choice(box, column, caption, kReligions);
   }
-
- private:
-  std::vector<TFieldBinding>& fields_;
 };
 
 }  // namespace
@@ -132,16 +124,9 @@ void TForm2::ConnectEditor(size_t index) {
   }
 }
 
+// A write the database refused is dropped, so the editors and the table agree again.
 void TForm2::WriteColumn(const String& column, const Variant& value) {
-  ADOQuery1->Edit();
-  try {
-    ADOQuery1->FieldByName(column)->SetValue(value);
-    ADOQuery1->Post();
-  } catch (...) {
-    // A write the database refused is dropped, so the editors and the table agree again.
-    ADOQuery1->Cancel();
-    throw;
-  }
+  PostEdit(ADOQuery1, [&] { ADOQuery1->FieldByName(column)->SetValue(value); });
 }
 
 void TForm2::TextKeyUp(const TFieldBinding& field, Word Key) {

@@ -1,7 +1,7 @@
 #include "app/MarriageNotices.h"
 
 #include "app/FieldLayout.h"
-#include "platform/gui/Graphics.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
@@ -37,29 +37,19 @@ bool Confirmed(const String& question) {
 }  // namespace
 
 TForm2::TForm2(TComponent* AOwner) : TForm(AOwner) {
-  SetCaption("ใบแจ้งการสมรส");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
-  SetPosition(poDesktopCenter);
-  SetShowHint(true);
+  SetUpThaiWindow(this, "ใบแจ้งการสมรส");
 
   ADOQuery1 = new TADOQuery(this);
   ADOQuery2 = new TADOQuery(this);
   for (TADOQuery* query : {ADOQuery1, ADOQuery2}) query->SetConnection(Form1->ADOConnection1);
   ADOQuery1->AfterScroll = [this](TDataSet* dataSet) { ADOQuery1AfterScroll(dataSet); };
-  DataSource1 = new TDataSource(this);
-  DataSource1->SetDataSet(ADOQuery1);
+  DataSource1 = NewDataSource(this, ADOQuery1);
   OpenPictureDialog1 = new TOpenPictureDialog(this);
   OpenPictureDialog1->SetFilter("JPEG Image File (*.jpg)|*.jpg");
 
   MainMenu1 = new TMainMenu(this);
-  N2 = new TMenuItem(this);
-  N2->SetCaption("พิมพ์เอกสารแจ้งการสมรส");
-  MainMenu1->Items()->Add(N2);
-  N3 = new TMenuItem(this);
-  N3->SetCaption("ปิดหน้าต่างนี้");
-  MainMenu1->Items()->Add(N3);
+  N2 = NewMenuItem(this, MainMenu1->Items(), "พิมพ์เอกสารแจ้งการสมรส");
+  N3 = NewMenuItem(this, MainMenu1->Items(), "ปิดหน้าต่างนี้");
   N3->OnClick = [this](TObject* sender) { N3Click(sender); };
   SetMenu(MainMenu1);
   SetClientWidth(kClientWidth);
@@ -106,18 +96,8 @@ void TForm2::CreateSearchPanel() {
   DBGrid1->SetOptions(DBGrid1->Options() + TDBGridOptions{dgRowSelect});
   DBGrid1->SetHint("Double click เพื่อลบข้อมูล");
   DBGrid1->OnDblClick = [this](TObject* sender) { DBGrid1DblClick(sender); };
-  struct Column {
-    const char* field;
-    const char* title;
-    int width;
-  };
-  for (const Column& c : {Column{"Notify_No", "เลขที่", 50}, Column{"Groom", "เจ้าบ่าว", 125},
-                          Column{"Bride", "เจ้าสาว", 125}}) {
-    TColumn* column = DBGrid1->Columns().Add();
-    column->SetFieldName(c.field);
-    column->SetTitleCaption(c.title);
-    column->SetWidth(c.width);
-  }
+  AddColumns(DBGrid1, {{"Notify_No", "เลขที่", 50}, {"Groom", "เจ้าบ่าว", 125},
+                       {"Bride", "เจ้าสาว", 125}});
 
   BitBtn1 = new TBitBtn(this);
   BitBtn1->SetParent(this);

@@ -1,6 +1,7 @@
 #include "app/PhotoCapture.h"
 
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/rtl/FileUtils.h"
@@ -24,9 +25,7 @@ const char* const kCameraLost = "กล้องหยุดทำงานห�
 
 TForm5::TForm5(TComponent* AOwner) : TForm(AOwner) {
   SetCaption("ถ่ายรูป");
-  Font()->SetName("Microsoft Sans Serif");
-  Font()->SetCharset(THAI_CHARSET);
-  Font()->SetSize(10);
+  SetThaiWindowFont(this);
   SetPosition(poScreenCenter);
   SetClientWidth(kPictureWidth + 2 * kMargin);
   SetClientHeight(kPictureHeight + 3 * kMargin + 34);

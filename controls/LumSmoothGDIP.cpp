@@ -44,12 +44,12 @@ TStatus TGPGraphicsPath::AddArc(float X, float Y, float Width, float Height, flo
 }
 
 TStatus TGPGraphicsPath::AddRectangle(const TGPRectF& Rect) {
-  path_.AddRectangle({Rect.X, Rect.Y, Rect.Width, Rect.Height});
+  path_.AddRectangle(Rect);
   return Ok;
 }
 
 TStatus TGPGraphicsPath::AddEllipse(const TGPRectF& Rect) {
-  path_.AddEllipse({Rect.X, Rect.Y, Rect.Width, Rect.Height});
+  path_.AddEllipse(Rect);
   return Ok;
 }
 
@@ -124,7 +124,7 @@ TGPLinearGradientBrush::TGPLinearGradientBrush(const TGPRectF& Rect, ARGB Color1
     : TGPLinearGradientBrush(Rect, Color1, Color2, ModeAngle(Mode)) {}
 
 TGPLinearGradientBrush::TGPLinearGradientBrush(const TGPRectF& Rect, ARGB Color1, ARGB Color2, float Angle)
-    : TGPBrush(TPaintBrush::Linear({Rect.X, Rect.Y, Rect.Width, Rect.Height}, Angle, Color1, Color2)) {
+    : TGPBrush(TPaintBrush::Linear(Rect, Angle, Color1, Color2)) {
   if (Rect.Width <= 0 || Rect.Height <= 0) SetStatus(InvalidParameter);
 }
 
@@ -265,13 +265,13 @@ TStatus TGPGraphics::DrawPath(const TGPPen& Pen, const TGPGraphicsPath& Path) {
 
 TStatus TGPGraphics::FillRectangle(const TGPBrush& Brush, const TGPRectF& Rect) {
   if (Rect.Width == 0 || Rect.Height == 0 || !painter_ || Brush.GetLastStatus() != Ok) return Ok;
-  painter_->FillRect(Brush.Brush(), {Rect.X, Rect.Y, Rect.Width, Rect.Height});
+  painter_->FillRect(Brush.Brush(), Rect);
   return Ok;
 }
 
 TStatus TGPGraphics::DrawRectangle(const TGPPen& Pen, const TGPRectF& Rect) {
   if (!painter_) return SetStatus(WrongState);
-  painter_->DrawRect(Pen.Pen(), {Rect.X, Rect.Y, Rect.Width, Rect.Height});
+  painter_->DrawRect(Pen.Pen(), Rect);
   return Ok;
 }
 
@@ -288,7 +288,7 @@ TStatus TGPGraphics::DrawImage(const TGPImage& Image, float X, float Y) {
 TStatus TGPGraphics::DrawImage(const TGPImage& Image, const TGPRectF& Dest) {
   if (!painter_) return SetStatus(WrongState);
   if (Image.Image().Null()) return SetStatus(InvalidParameter);
-  painter_->DrawImage(Image.Image(), {Dest.X, Dest.Y, Dest.Width, Dest.Height});
+  painter_->DrawImage(Image.Image(), Dest);
   return Ok;
 }
 
@@ -296,7 +296,7 @@ TStatus TGPGraphics::DrawImage(const TGPImage& Image, const TGPRectF& Dest, cons
   if (!Attributes.HasKey()) return DrawImage(Image, Dest);
   if (!painter_) return SetStatus(WrongState);
   if (Image.Image().Null()) return SetStatus(InvalidParameter);
-  painter_->DrawImageKeyed(Image.Image(), {Dest.X, Dest.Y, Dest.Width, Dest.Height}, Attributes.Key());
+  painter_->DrawImageKeyed(Image.Image(), Dest, Attributes.Key());
   return Ok;
 }
 
@@ -325,7 +325,7 @@ TStatus TGPGraphics::DrawText(const String& Text, const TGPFont& Font, const TGP
   auto* solid = dynamic_cast<const TGPSolidBrush*>(&Brush);
   if (!solid) return SetStatus(InvalidParameter);
   ARGB color = solid->Color();
-  painter_->DrawText(Text, Font.Font(), color, {Box.X, Box.Y, Box.Width, Box.Height}, Format.Format());
+  painter_->DrawText(Text, Font.Font(), color, Box, Format.Format());
   return Ok;
 }
 
@@ -342,9 +342,7 @@ TStatus TGPGraphics::DrawString(const String& Text, const TGPFont& Font, const T
 TStatus TGPGraphics::MeasureString(const String& Text, const TGPFont& Font, const TGPRectF& Layout,
                                    const TGPStringFormat& Format, TGPRectF& Bounds) const {
   if (!painter_) return WrongState;
-  TPaintRect r = painter_->MeasureText(Text, Font.Font(), {Layout.X, Layout.Y, Layout.Width, Layout.Height},
-                                       Format.Format());
-  Bounds = {r.X, r.Y, r.Width, r.Height};
+  Bounds = painter_->MeasureText(Text, Font.Font(), Layout, Format.Format());
   return Ok;
 }
 

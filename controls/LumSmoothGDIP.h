@@ -24,13 +24,9 @@ enum TStatus {
 
 using ARGB = TArgb;
 
-struct TGPPointF {
-  float X = 0, Y = 0;
-};
-
-struct TGPRectF {
-  float X = 0, Y = 0, Width = 0, Height = 0;
-};
+// The kit's points and rectangles are the painter's own, handed through unchanged.
+using TGPPointF = TPaintPoint;
+using TGPRectF = TPaintRect;
 
 inline TGPPointF MakePoint(float X, float Y) { return {X, Y}; }
 inline TGPRectF MakeRect(float X, float Y, float Width, float Height) { return {X, Y, Width, Height}; }

@@ -12,16 +12,6 @@ namespace orv {
 
 using namespace vwExcelExport;
 
-namespace {
-
-size_t CharacterCount(const String& text) {
-  size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-}  // namespace
-
 void TvwExcelExport::FormatRange(const TxlFont& Font, const TCellBorder& Border, const String& FirstCell,
                                  const String& LastCell) const {
   OleObject range = Range(FirstCell, LastCell);
@@ -149,7 +139,7 @@ void TvwExcelExport::ApplyFieldWidth(const OleObject& Cell, int Index, int Displ
       break;
     case cwEnhAutoFit: {
       double a = DisplayWidth * dataFactor;
-      double b = (static_cast<double>(CharacterCount(Title)) + 1) * titleFactor;
+      double b = (static_cast<double>(Length(Title)) + 1) * titleFactor;
       width = a >= b ? std::nearbyint(a) : std::nearbyint(b) + 1;
       break;
     }

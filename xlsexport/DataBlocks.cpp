@@ -4,6 +4,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Colors.h"
+#include "platform/rtl/TextUtils.h"
 #include "xlsexport/ExcelExport.h"
 
 namespace orv {
@@ -11,21 +12,6 @@ namespace orv {
 using namespace vwExcelExport;
 
 namespace {
-
-size_t CharacterCount(const String& text) {
-  size_t n = 0;
-  for (unsigned char c : text) n += (c & 0xC0) != 0x80;
-  return n;
-}
-
-// The first count characters of text.
-String FirstCharacters(const String& text, size_t count) {
-  size_t i = 0;
-  for (size_t seen = 0; i < text.size(); ++i) {
-    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && seen++ == count) break;
-  }
-  return text.substr(0, i);
-}
 
 // One cell's look as the style events left it.
 struct CellLook {
@@ -41,11 +27,10 @@ struct CellLook {
 // A text longer than a cell holds is cut, and the cut is noted instead of failing the export.
 String TvwExcelExport::CutText(const String& Text, int Column) {
   // A character takes at least a byte: only long texts need counting.
-  if (Text.size() <= static_cast<size_t>(maxCellTextLength_) || CharacterCount(Text) <= static_cast<size_t>(maxCellTextLength_))
-    return Text;
+  if (Text.size() <= static_cast<size_t>(maxCellTextLength_) || Length(Text) <= maxCellTextLength_) return Text;
   warnings_->Add(fieldNames_->Strings(Column - 1) + ", record " + std::to_string(exportedCount_) + ": text cut to " +
                  std::to_string(maxCellTextLength_) + " characters");
-  return FirstCharacters(Text, static_cast<size_t>(maxCellTextLength_ - 3)) + "...";
+  return Text.substr(0, CodePointOffset(Text, static_cast<size_t>(maxCellTextLength_ - 3))) + "...";
 }
 
 Variant TvwExcelExport::FieldValue(TField* Field, int Column) {
@@ -83,21 +68,7 @@ void TvwExcelExport::WriteData() {
   }
   int block = std::max(blockOfRecords_, 1);
   ChooseNumberFormats();
-  TBookmark bookmark;
-  if (dataPipe_ == dpDataSet) {
-    dataset_->DisableControls();
-    run->DisabledDataset = dataset_;
-    bookmark = dataset_->GetBookmark();
-  }
-  // Controls come back on also when the export fails; not when the component itself was freed,
-  // which has done that already.
-  struct ControlsBack {
-    std::shared_ptr<RunState> run;
-    ~ControlsBack() {
-      if (run->DisabledDataset) run->DisabledDataset->EnableControls();
-      run->DisabledDataset = nullptr;
-    }
-  } controlsBack{run};
+  DatasetHold hold(*this);
 
   bool styleEvents = OnGetCellBackgroundColorEvent || OnGetCellStyleEvent || OnGetFieldCellStyleEvent;
   auto scratch = std::make_unique<TxlFont>();
@@ -184,7 +155,7 @@ void TvwExcelExport::WriteData() {
   }
   if (rowInBlock > 0) flush(rowInBlock);
   int blockEnd = blockStart + rowInBlock - 1;
-  if (dataPipe_ == dpDataSet && !bookmark.IsNull()) dataset_->GotoBookmark(bookmark);
+  hold.ReturnToStart();
   lastDataRow_ = blockEnd;
   nextFreeRow_ = blockEnd + 1;
   if (!styleEvents && lastDataRow_ >= beginRowData_)

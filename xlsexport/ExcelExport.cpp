@@ -34,8 +34,7 @@ TvwExcelExport::~TvwExcelExport() {
   // A run in progress learns from this that its component is gone.
   if (exporting_) {
     exporting_->Alive = false;
-    if (exporting_->DisabledDataset) exporting_->DisabledDataset->EnableControls();
-    exporting_->DisabledDataset = nullptr;
+    exporting_->EnableControls();
   }
   if (dataset_) dataset_->RemoveFreeNotification(this);
 }

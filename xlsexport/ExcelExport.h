@@ -160,6 +160,24 @@ class TvwExcelExport : public TComponent {
   struct RunState {
     bool Alive = true;
     TDataSet* DisabledDataset = nullptr;
+    // Gives the disabled dataset its controls back, once.
+    void EnableControls();
+  };
+  // A run's hold on the dataset it reads: its controls off and its place kept. The controls come
+  // back on when the hold goes, also when the export fails, and not a second time when the
+  // component itself was freed; the place only when the run asks, at its normal end.
+  class DatasetHold {
+   public:
+    explicit DatasetHold(TvwExcelExport& owner);
+    ~DatasetHold();
+    DatasetHold(const DatasetHold&) = delete;
+    DatasetHold& operator=(const DatasetHold&) = delete;
+    void ReturnToStart();
+
+   private:
+    TvwExcelExport& owner_;
+    std::shared_ptr<RunState> run_;
+    TBookmark bookmark_;
   };
   void Connect();
   void DiscardFailedExport();

@@ -151,4 +151,24 @@ void TvwExcelExport::Disconnect(bool Quit) {
   connected_ = false;
 }
 
+void TvwExcelExport::RunState::EnableControls() {
+  if (DisabledDataset) DisabledDataset->EnableControls();
+  DisabledDataset = nullptr;
+}
+
+TvwExcelExport::DatasetHold::DatasetHold(TvwExcelExport& owner)
+    : owner_(owner), run_(owner.exporting_) {
+  if (owner_.dataPipe_ != dpDataSet) return;
+  owner_.dataset_->DisableControls();
+  run_->DisabledDataset = owner_.dataset_;
+  bookmark_ = owner_.dataset_->GetBookmark();
+}
+
+// The owner may be gone by now: only the run is asked.
+TvwExcelExport::DatasetHold::~DatasetHold() { run_->EnableControls(); }
+
+void TvwExcelExport::DatasetHold::ReturnToStart() {
+  if (owner_.dataPipe_ == dpDataSet && !bookmark_.IsNull()) owner_.dataset_->GotoBookmark(bookmark_);
+}
+
 }  // namespace orv

@@ -70,20 +70,7 @@ void TvwExcelExport::WriteGroups() {
     return VarToStr(v);
   };
 
-  std::shared_ptr<RunState> run = exporting_;
-  TBookmark bookmark;
-  if (dataPipe_ == dpDataSet) {
-    dataset_->DisableControls();
-    run->DisabledDataset = dataset_;
-    bookmark = dataset_->GetBookmark();
-  }
-  struct ControlsBack {
-    std::shared_ptr<RunState> run;
-    ~ControlsBack() {
-      if (run->DisabledDataset) run->DisabledDataset->EnableControls();
-      run->DisabledDataset = nullptr;
-    }
-  } controlsBack{run};
+  DatasetHold hold(*this);
 
   struct GroupRange {
     int StartRow;
@@ -149,7 +136,7 @@ void TvwExcelExport::WriteGroups() {
     }
     levelFont.SetSize(levelFont.Size() - groupOptions_->IntervalFontSize());
   }
-  if (dataPipe_ == dpDataSet && !bookmark.IsNull()) dataset_->GotoBookmark(bookmark);
+  hold.ReturnToStart();
 }
 
 }  // namespace orv

@@ -6,7 +6,7 @@
 
 namespace orv::test {
 
-class FieldEditTest : public ParishDialogTest {
+class FieldEditTest : public ParishTest {
  protected:
   // One member's column as sqlite3 reads it: "[value]", or "null".
   std::string Stored(const std::string& column, const std::string& id) {

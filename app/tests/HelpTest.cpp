@@ -9,7 +9,6 @@
 #include "app/tests/ParishFixture.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Screen.h"
-#include "platform/gui/ScriptedDialogService.h"
 #include "platform/rtl/FileUtils.h"
 
 namespace orv::test {
@@ -29,12 +28,8 @@ class HelpTest : public ParishTest {
     oldPath_ = path ? path : "";
     setenv("PATH", ((dir_ / "bin").string() + ":" + oldPath_).c_str(), 1);
     helpFile_ = ExtractFilePath(Application->ExeName()) + "Orvane_Help.html";
-    auto dialogs = std::make_unique<TScriptedDialogService>();
-    dialogs_ = dialogs.get();
-    oldDialogs_ = SetDialogService(std::move(dialogs));
   }
   void TearDown() override {
-    SetDialogService(std::move(oldDialogs_));
     if (madeHelpFile_) std::filesystem::remove(helpFile_);
     setenv("PATH", oldPath_.c_str(), 1);
     ParishTest::TearDown();
@@ -46,8 +41,7 @@ class HelpTest : public ParishTest {
     std::filesystem::path opened = dir_ / "opened";
     for (int i = 0; i < 600 && !std::filesystem::exists(opened); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::ifstream in(opened);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return FileBytes(opened);
   }
 
   bool AnyFormVisible() {
@@ -59,8 +53,6 @@ class HelpTest : public ParishTest {
   std::string oldPath_;
   String helpFile_;
   bool madeHelpFile_ = false;
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> oldDialogs_;
 };
 
 TEST_F(HelpTest, PageBesideTheProgramIsOpenedAndAMissingOneIgnored) {

@@ -17,11 +17,6 @@ const char* const kDateMessage =
     "เพื่อการใส่วัน เดือน ปี ที่ถูกต้องกรุณาเลือกวันที่จากปฏิทิน ซึ่งซ่อนอยู่ในสามเหลี่ยมด้านขวา\r"
     "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 ";
 
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 class MarriageNoticesTest : public OtherWindowsTest {
@@ -304,23 +299,23 @@ TEST_F(MarriageNoticesTest, PictureIsAttachedIntoThePictureFolderAndResetWithout
   EXPECT_EQ(dialogs_->LastFileRequest().Filter, "JPEG Image File (*.jpg)|*.jpg");
   EXPECT_TRUE(std::filesystem::exists(outside));
   ASSERT_TRUE(std::filesystem::exists(target));
-  EXPECT_EQ(ReadFile(target), ReadFile(outside));
+  EXPECT_EQ(FileBytes(target), FileBytes(outside));
   EXPECT_EQ(f->NotifyPictureStatus, "OK");
   EXPECT_EQ(f->NotifyPhotoFileName, target.string());
 
   // A picture from the folder replaces it; the one replaced is kept under a new name.
   std::filesystem::path second = pictures / "second.jpg";
-  std::ofstream(second, std::ios::binary) << ReadFile(outside) << "second";
-  std::string secondBytes = ReadFile(second);
+  std::ofstream(second, std::ios::binary) << FileBytes(outside) << "second";
+  std::string secondBytes = FileBytes(second);
   dialogs_->QueueFiles({second.string()});
   f->Image1->OnClick(f->Image1);
   EXPECT_FALSE(std::filesystem::exists(second));
-  EXPECT_EQ(ReadFile(target), secondBytes);
+  EXPECT_EQ(FileBytes(target), secondBytes);
   int kept = 0;
   for (const auto& entry : std::filesystem::directory_iterator(pictures))
     if (std::regex_match(entry.path().filename().string(), std::regex(R"(\d{12}(-\d+)?\.jpg)"))) {
       ++kept;
-      EXPECT_EQ(ReadFile(entry.path()), ReadFile(outside));
+      EXPECT_EQ(FileBytes(entry.path()), FileBytes(outside));
     }
   EXPECT_EQ(kept, 1);
 
@@ -329,7 +324,7 @@ TEST_F(MarriageNoticesTest, PictureIsAttachedIntoThePictureFolderAndResetWithout
   dialogs_->QueueFiles({(dir_ / "camera" / "MyLogo.jpg").string()});
   f->Image1->OnClick(f->Image1);
   EXPECT_EQ(Boxes(), std::vector<std::string>{"ไม่สามารถใช้รูป Logo.jpg หรือ Logo1.jpg ได้"});
-  EXPECT_EQ(ReadFile(target), secondBytes);
+  EXPECT_EQ(FileBytes(target), secondBytes);
 
   // Without a number: no picture of the last notification is shown or printed.
   Type(f->LabeledEdit14, "");

@@ -4,7 +4,7 @@
 
 namespace orv::test {
 
-class MemberAddDeleteTest : public ParishDialogTest {
+class MemberAddDeleteTest : public ParishTest {
  protected:
   std::string Count() { return Cli("select count(*) from Orvani"); }
 };

@@ -1,31 +1,22 @@
 #pragma once
 // Test support for the windows beside the main one: the main window started as the main block
-// starts it, the other windows made on its connection, and a dialog service that answers the
-// questions the windows ask and remembers what they showed.
+// starts it, the other windows made on its connection, and the texts of the boxes they showed.
 #include "app/Churches.h"
 #include "app/MarriageNotices.h"
 #include "app/Statistics.h"
 #include "app/tests/ParishFixture.h"
 #include "platform/gui/Keys.h"
-#include "platform/gui/ScriptedDialogService.h"
 
 namespace orv::test {
 
 class OtherWindowsTest : public ParishTest {
  protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto dialogs = std::make_unique<TScriptedDialogService>();
-    dialogs_ = dialogs.get();
-    oldDialogs_ = SetDialogService(std::move(dialogs));
-  }
   void TearDown() override {
     for (TForm* form : windows_) delete form;
     windows_.clear();
     Form2 = nullptr;
     Form1 = nullptr;
     ParishTest::TearDown();
-    SetDialogService(std::move(oldDialogs_));
   }
 
   // The main window, known to the other windows as the main block makes it known.
@@ -63,8 +54,6 @@ class OtherWindowsTest : public ParishTest {
     return texts;
   }
 
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> oldDialogs_;
   std::vector<TForm*> windows_;
   size_t seenBoxes_ = 0;
 };

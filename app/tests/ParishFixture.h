@@ -2,9 +2,11 @@
 // Test support: a scratch parish folder per test holding a parish database of a chosen kind,
 // the main window started on it, and the sqlite3 command line to check what the program wrote.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -22,18 +24,36 @@
 
 namespace orv::test {
 
+// text quoted for the shell.
+inline std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// Runs a shell command; returns its exit status (-1 when it did not end normally) and adds what
+// it printed to output.
+inline int RunShell(const std::string& command, std::string& output) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, pipe)) > 0) output.append(buf, n);
+  int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A file's bytes; empty when it cannot be read.
+inline std::string FileBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // Runs sql through the sqlite3 command line on file; returns what it printed, rows on lines,
 // columns split by '|'.
 inline std::string Sqlite3(const std::string& file, const std::string& sql) {
-  std::string quoted = "'";
-  for (char c : file) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  quoted += "'";
-  std::string cmd = "sqlite3 -batch " + quoted + " <<'ORVANE_SQL'\n" + sql + "\nORVANE_SQL\n";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(cmd.c_str(), "r"), pclose);
   std::string out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
+  RunShell("sqlite3 -batch " + Quoted(file) + " <<'ORVANE_SQL'\n" + sql + "\nORVANE_SQL\n", out);
   while (!out.empty() && out.back() == '\n') out.pop_back();
   return out;
 }
@@ -64,11 +84,9 @@ inline TDateTime PickerDate(const std::string& iso) {
                     static_cast<Word>(std::stoi(iso.substr(8, 2))));
 }
 
-// text quoted for the shell.
-inline std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
+// Whether the shell finds program.
+inline bool OnPath(const std::string& program) {
+  return std::system(("command -v " + program + " > /dev/null 2>&1").c_str()) == 0;
 }
 
 struct TRun {
@@ -91,11 +109,7 @@ inline TRun RunOnDisplay(const std::string& program, const std::string& env) {
                           " timeout 180 xvfb-run -a -s '-ac -screen 0 1400x900x24' sh -c " +
                           Quoted(program + "; echo $? > " + Quoted(status.string())) + " 2>&1";
     run.Output.clear();
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) run.Output.append(buf, n);
-    pclose(pipe.release());
+    RunShell(command, run.Output);
     std::ifstream in(status);
     if (in >> run.Status) break;
     run.Status = -1;

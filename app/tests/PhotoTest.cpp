@@ -3,25 +3,16 @@
 // logo; the capture window saves the camera's frame as a JPEG that djpeg reads at 800 x 600.
 #include <fstream>
 #include <regex>
-#include <sstream>
 
 #include "app/PhotoCapture.h"
 #include "app/Screenshot.h"
 #include "app/tests/ParishFixture.h"
 #include "capture/tests/CaptureTesting.h"
-#include "platform/gui/ScriptedDialogService.h"
 #include "png/PNGObject.h"
 
 namespace orv::test {
 
 namespace {
-
-std::string ReadBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // A small JPEG of one colour, made by cjpeg.
 void MakeJpeg(const std::filesystem::path& file, int r, int g, int b) {
@@ -49,17 +40,10 @@ std::vector<std::string> Names(const std::filesystem::path& folder) {
 
 class PhotoTest : public ParishTest {
  protected:
-  void SetUp() override {
-    ParishTest::SetUp();
-    auto dialogs = std::make_unique<TScriptedDialogService>();
-    dialogs_ = dialogs.get();
-    oldDialogs_ = SetDialogService(std::move(dialogs));
-  }
   void TearDown() override {
     delete form5_;
     form5_ = nullptr;
     Form1 = nullptr;
-    SetDialogService(std::move(oldDialogs_));
     ParishTest::TearDown();
   }
   // A parish with one member of these names, shown in the main window.
@@ -76,8 +60,6 @@ class PhotoTest : public ParishTest {
     return form5_;
   }
 
-  TScriptedDialogService* dialogs_ = nullptr;
-  std::unique_ptr<IDialogService> oldDialogs_;
   TForm5* form5_ = nullptr;
 };
 
@@ -89,17 +71,17 @@ TEST_F(PhotoTest, ReplacingKeepsTheOldPhotoUnderATimeStampAndCopiesFilesFromElse
   MakeJpeg(dir_ / "camera-roll" / "first.jpg", 200, 0, 0);
   MakeJpeg(dir_ / "camera-roll" / "second.jpg", 0, 200, 0);
   MakeJpeg(dir_ / "camera-roll" / "third.jpg", 0, 0, 200);
-  std::string first = ReadBytes(dir_ / "camera-roll" / "first.jpg");
-  std::string second = ReadBytes(dir_ / "camera-roll" / "second.jpg");
-  std::string third = ReadBytes(dir_ / "camera-roll" / "third.jpg");
+  std::string first = FileBytes(dir_ / "camera-roll" / "first.jpg");
+  std::string second = FileBytes(dir_ / "camera-roll" / "second.jpg");
+  std::string third = FileBytes(dir_ / "camera-roll" / "third.jpg");
 
   // No photo yet: the chosen file is copied in under the member's name, and stays where it was.
   Choose(dir_ / "camera-roll" / "first.jpg");
   f->Image1Click(f);
   EXPECT_EQ(dialogs_->LastFileRequest().InitialDir, picture.string());
   EXPECT_EQ(Names(picture), std::vector<std::string>{"สมชาย ใจดี.jpg"});
-  EXPECT_EQ(ReadBytes(photo), first);
-  EXPECT_EQ(ReadBytes(dir_ / "camera-roll" / "first.jpg"), first);
+  EXPECT_EQ(FileBytes(photo), first);
+  EXPECT_EQ(FileBytes(dir_ / "camera-roll" / "first.jpg"), first);
   EXPECT_EQ(ShownPhotoPath, photo.string());
 
   // Twice more within a second: each old photo keeps a name of its own.
@@ -109,10 +91,10 @@ TEST_F(PhotoTest, ReplacingKeepsTheOldPhotoUnderATimeStampAndCopiesFilesFromElse
   f->Image1Click(f);
   std::vector<std::string> names = Names(picture);
   ASSERT_EQ(names.size(), 3u);
-  EXPECT_EQ(ReadBytes(photo), third);
+  EXPECT_EQ(FileBytes(photo), third);
   std::vector<std::string> kept;
   for (const std::string& name : names)
-    if (name != "สมชาย ใจดี.jpg") kept.push_back(ReadBytes(picture / name));
+    if (name != "สมชาย ใจดี.jpg") kept.push_back(FileBytes(picture / name));
   std::sort(kept.begin(), kept.end());
   std::vector<std::string> expected{first, second};
   std::sort(expected.begin(), expected.end());
@@ -127,7 +109,7 @@ TEST_F(PhotoTest, ReplacingKeepsTheOldPhotoUnderATimeStampAndCopiesFilesFromElse
   Choose(picture / "scan.jpg");
   f->Image1Click(f);
   EXPECT_FALSE(std::filesystem::exists(picture / "scan.jpg"));
-  EXPECT_EQ(ReadBytes(photo), first);
+  EXPECT_EQ(FileBytes(photo), first);
   EXPECT_EQ(Names(picture).size(), 4u);
   for (const auto& box : dialogs_->Shown()) EXPECT_EQ(box.Kind, "file") << box.Text;
 }
@@ -142,8 +124,8 @@ TEST_F(PhotoTest, PhotoThatDidNotLoadIsKeptAsWellWhenReplaced) {
   f->Image1Click(f);
   std::vector<std::string> names = Names(picture);
   ASSERT_EQ(names.size(), 2u);
-  EXPECT_EQ(ReadBytes(picture / names[0]), "half a download");
-  EXPECT_EQ(ReadBytes(picture / "สมปอง ดีใจ.jpg"), ReadBytes(dir_ / "new" / "p.jpg"));
+  EXPECT_EQ(FileBytes(picture / names[0]), "half a download");
+  EXPECT_EQ(FileBytes(picture / "สมปอง ดีใจ.jpg"), FileBytes(dir_ / "new" / "p.jpg"));
   EXPECT_EQ(ShownPhotoPath, PhotoFileName);
 }
 
@@ -152,7 +134,7 @@ TEST_F(PhotoTest, LogoAndNamelessMembersAreRefused) {
   std::filesystem::path picture = dir_ / "Picture";
   MakeJpeg(picture / "Logo.jpg", 10, 10, 10);
   MakeJpeg(dir_ / "elsewhere" / "myLogo1.jpg", 20, 20, 20);
-  std::string logo = ReadBytes(picture / "Logo.jpg");
+  std::string logo = FileBytes(picture / "Logo.jpg");
 
   for (auto file : {picture / "Logo.jpg", dir_ / "elsewhere" / "myLogo1.jpg"}) {
     Choose(file);
@@ -160,7 +142,7 @@ TEST_F(PhotoTest, LogoAndNamelessMembersAreRefused) {
     EXPECT_EQ(dialogs_->LastText(), "ไม่สามารถใช้รูป Logo.jpg หรือ Logo1.jpg ได้");
   }
   EXPECT_EQ(Names(picture), std::vector<std::string>{"Logo.jpg"});
-  EXPECT_EQ(ReadBytes(picture / "Logo.jpg"), logo);
+  EXPECT_EQ(FileBytes(picture / "Logo.jpg"), logo);
 
   // A member without a surname has no photo name: no dialog opens at all.
   Cli("update Orvani set sur = null;");
@@ -171,7 +153,7 @@ TEST_F(PhotoTest, LogoAndNamelessMembersAreRefused) {
   f->Image1Click(f);
   ASSERT_EQ(dialogs_->Shown().size(), shown + 1);
   EXPECT_EQ(dialogs_->LastText(), "ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
-  EXPECT_EQ(ReadBytes(picture / "Logo.jpg"), logo);
+  EXPECT_EQ(FileBytes(picture / "Logo.jpg"), logo);
 }
 
 TEST_F(PhotoTest, NamesWithSlashesStayInsideThePictureFolder) {
@@ -218,7 +200,7 @@ TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
   EXPECT_EQ(ShownPhotoPath, photo.string());
   std::string ppm = (dir_ / "photo.ppm").string();
   ASSERT_EQ(std::system(("djpeg -ppm -outfile '" + ppm + "' '" + photo.string() + "'").c_str()), 0);
-  std::string decoded = ReadBytes(ppm);
+  std::string decoded = FileBytes(ppm);
   std::string header = "P6\n800 600\n255\n";
   ASSERT_EQ(decoded.substr(0, header.size()), header);
   auto pixel = [&](int x, int y) {
@@ -252,13 +234,13 @@ TEST_F(PhotoTest, CaptureWindowRefusesTheLogoAndStopsWhenTheCameraVanishes) {
   MakeEmpty();
   Form1 = Start();
   MakeJpeg(dir_ / "Picture" / "Logo.jpg", 9, 9, 9);
-  std::string logo = ReadBytes(dir_ / "Picture" / "Logo.jpg");
+  std::string logo = FileBytes(dir_ / "Picture" / "Logo.jpg");
   TForm5* w = OpenCaptureWindow();
   camera->PushFrame(std::vector<uint8_t>(16, 128));
   ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
   w->BitBtn1Click(w);
   EXPECT_EQ(dialogs_->LastText(), "ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
-  EXPECT_EQ(ReadBytes(dir_ / "Picture" / "Logo.jpg"), logo);
+  EXPECT_EQ(FileBytes(dir_ / "Picture" / "Logo.jpg"), logo);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Picture" / "temp.bmp"));
 
   camera->Vanish();

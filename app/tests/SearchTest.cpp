@@ -1,37 +1,17 @@
 // Every search mode with every status and religion choice against the demonstration parish:
 // the count, the members found and the first and last of them, compared with sqlite3 running
 // queries written here from what each mode means, sorted in Thai order by ICU.
-#include <unicode/ucol.h>
-
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
 
 #include "app/tests/EditingFixture.h"
+#include "platform/db/tests/ThaiOrder.h"
 
 namespace orv::test {
 
 namespace {
-
-// Thai order as a reader expects it, straight from ICU; a Null (empty) key sorts first.
-class ThaiOrder {
- public:
-  ThaiOrder() {
-    UErrorCode status = U_ZERO_ERROR;
-    collator_ = ucol_open("th", &status);
-  }
-  ~ThaiOrder() { ucol_close(collator_); }
-  int Compare(const std::string& a, const std::string& b) const {
-    UErrorCode status = U_ZERO_ERROR;
-    UCollationResult r = ucol_strcollUTF8(collator_, a.data(), static_cast<int32_t>(a.size()),
-                                          b.data(), static_cast<int32_t>(b.size()), &status);
-    return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
-  }
-
- private:
-  UCollator* collator_ = nullptr;
-};
 
 std::vector<std::string> Split(const std::string& line) {
   std::vector<std::string> parts;
@@ -64,7 +44,7 @@ struct Choice {
 
 }  // namespace
 
-using SearchTest = ParishDialogTest;
+using SearchTest = ParishTest;
 
 TEST_F(SearchTest, EveryModeStatusAndReligionFindsWhatSqlite3Finds) {
   MakeDemo(400);

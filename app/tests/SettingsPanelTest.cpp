@@ -4,7 +4,7 @@
 
 namespace orv::test {
 
-class SettingsPanelTest : public ParishDialogTest {
+class SettingsPanelTest : public ParishTest {
  protected:
   std::string Setting(const std::string& column) {
     return Cli("select ifnull('[' || " + column + " || ']', 'null') from print");

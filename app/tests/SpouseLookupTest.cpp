@@ -4,7 +4,7 @@
 
 namespace orv::test {
 
-class SpouseLookupTest : public ParishDialogTest {
+class SpouseLookupTest : public ParishTest {
  protected:
   // The member's spouse columns as sqlite3 prints them, Null as "null".
   std::string Spouse(int id) {

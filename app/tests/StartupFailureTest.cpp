@@ -16,11 +16,6 @@ namespace orv::test {
 
 namespace {
 
-std::string FileBytes(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The files of dir; a WAL database's companion files come and go with its readers.
 std::set<std::string> Names(const std::filesystem::path& dir) {
   std::set<std::string> names;
@@ -69,8 +64,7 @@ class StartupFailureTest : public ParishTest {
 
   void SetUp() override {
     ParishTest::SetUp();
-    if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0)
-      GTEST_SKIP() << "xvfb-run is not installed";
+    if (!OnPath("xvfb-run")) GTEST_SKIP() << "xvfb-run is not installed";
   }
   void TearDown() override {
     // Give back what the tests took away, so the folder can be removed.

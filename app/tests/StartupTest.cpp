@@ -81,11 +81,6 @@ bool IsDateColumn(const std::string& column) {
          column == "DateIn" || column == "DateOut" || column == "Update";
 }
 
-std::string FileBytes(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 class StartupTest : public ParishTest {

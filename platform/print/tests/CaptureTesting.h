@@ -1,7 +1,8 @@
 #pragma once
 // What printing tests of every folder share: the private CUPS server the test run started
 // (tests/cups-harness.sh), the jobs its capture backend received, and the outside tools that
-// read them. Clients reach the server through CUPS_SERVER, read once per process.
+// read them (run as the graphics tests run theirs). Clients reach the server through
+// CUPS_SERVER, read once per process.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -14,7 +15,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/gui/Application.h"
+#include "platform/gui/tests/GraphicsTesting.h"
 
 namespace orv::testing {
 
@@ -98,17 +99,6 @@ inline std::string ArgValue(const TCapturedJob& job, const std::string& name) {
   return {};
 }
 
-// Output of a shell command; empty when it fails.
-inline std::string Run(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  return pclose(p) == 0 ? out : std::string();
-}
-
 // Page sizes in points as pdfinfo reads them, rounded to whole points, "WxH" per page.
 inline std::vector<std::string> PdfPageSizes(const std::string& pdf) {
   std::vector<std::string> sizes;
@@ -132,13 +122,5 @@ inline std::string PdfText(const std::string& pdf, int page) {
   std::string p = std::to_string(page);
   return Run("pdftotext -f " + p + " -l " + p + " '" + pdf + "' -");
 }
-
-inline std::string TempPath(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / "orvane-print-tests";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
-
-inline void EnsureGraphics() { Application->Initialize(); }
 
 }  // namespace orv::testing
