@@ -1,11 +1,13 @@
-// Prepared pages leaving the store: drawn on a canvas, handed object by object to an export
-// filter, and answering the mouse over a page.
+// Prepared pages drawn on a canvas, and answering the mouse over a page.
 #include <cmath>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Cursors.h"
+#include "platform/gui/Desktop.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PreviewPages.h"
 #include "report/model/PropertyIndex.h"
@@ -49,6 +51,15 @@ class TMirrorMargins {
 
 }  // namespace
 
+bool kvxOpenURL(const String& url) {
+  // A report's link is data from the database: only web and mail links leave the program, never
+  // a file to run or a scheme some other program registered.
+  String lower = LowerCase(Trim(url));
+  for (const char* scheme : {"http://", "https://", "mailto:"})
+    if (lower.rfind(scheme, 0) == 0) return ShellOpen(Trim(url));
+  return false;
+}
+
 void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                                 Extended offsetY) {
   std::shared_ptr<TkvxReportPage> page = GetPageShared(index);
@@ -84,7 +95,7 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
 }
 
 void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseButton, TShiftState, Extended scale,
-                                  Extended offsetX, Extended offsetY, bool, TCursor& cursor) {
+                                  Extended offsetX, Extended offsetY, bool click, TCursor& cursor) {
   if ((Engine && Engine->Running) || index < 0 || index >= GetCount()) return;
   std::shared_ptr<TkvxReportPage> page = GetPageShared(index);
   if (!page) return;
@@ -98,74 +109,15 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
     int bottom = static_cast<int>(std::lround((view->AbsTop() + view->Height()) * scale + offsetY));
     if (x < left || x > right || y < top || y > bottom) continue;
     const TPropInfo* cursorProp = kvxFindProp(view->ClassType(), "Cursor");
-    if (cursorProp && cursorProp->Kind() == tkInteger && cursorProp->GetOrd(view) != 0)
-      cursor = static_cast<TCursor>(cursorProp->GetOrd(view));
+    bool ownCursor = cursorProp && cursorProp->Kind() == tkInteger && cursorProp->GetOrd(view) != 0;
+    if (ownCursor) cursor = static_cast<TCursor>(cursorProp->GetOrd(view));
+    const TPropInfo* urlProp = kvxFindProp(view->ClassType(), "URL");
+    String url = urlProp && (urlProp->Kind() == tkLString || urlProp->Kind() == tkString) ? urlProp->GetStr(view) : String();
+    if (url.empty()) return;
+    if (!ownCursor) cursor = crHandPoint;
+    if (click) kvxOpenURL(url);
     return;
   }
-}
-
-bool TkvxPreviewPages::Print() {
-  // Pages reach paper through the report printers; without them this system has no printer.
-  kvxCommonErrorHandler(Report, kvxGetResources()->Get("clNoPrinters"));
-  return false;
-}
-
-bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
-  CopyNo = 0;
-  if (!filter) return false;
-  filter->Report = Report;
-  if (filter->ShowDialog() && filter->ShowModal() != mrOk) return false;
-  TkvxCustomPreview* preview = Report->Preview();
-  if (filter->CurrentPageOnly) filter->PageNumbers = preview ? IntToStr(CurPreviewPage) : String("1");
-  Report->SetTerminated(false);
-  Integer count = GetCount();
-  TStringList numbers;
-  kvxParsePageNumbers(filter->PageNumbers, numbers, count);
-  if (!filter->Start()) return false;
-  if (preview) preview->Lock();
-  if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
-  TClass backgroundClass = GetClass("TkvxPictureView");
-  for (Integer i = 0; i < count && !Report->Terminated; ++i) {
-    if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
-    std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
-    if (!page) continue;
-    if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
-    filter->StartPage(page.get(), i);
-    bool mirrored = page->MirrorMargins() && i % 2 == 1;
-    page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-    page->SetTop(kvxPixelsPerMM * page->TopMargin());
-    if (backgroundClass && backgroundClass->InheritsFrom(TkvxComponent::StaticClass())) {
-      std::unique_ptr<TkvxComponent> background(static_cast<TkvxComponent*>(backgroundClass->CreateComponent(nullptr)));
-      background->SetName("_pagebackground");
-      if (const TPropInfo* p = kvxFindProp(backgroundClass, "Color"); p && p->IsWritable())
-        p->SetOrd(background.get(), page->Color());
-      if (const TPropInfo* p = kvxFindProp(backgroundClass, "Frame"); p && p->Kind() == tkClass)
-        if (auto* frame = dynamic_cast<TPersistent*>(p->GetObject(background.get()))) frame->Assign(page->Frame());
-      background->SetBounds(page->Left(), page->Top(),
-                            page->Width() - kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin()),
-                            page->Height() - kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin()));
-      filter->ExportObject(background.get());
-    }
-    for (TkvxComponent* band : page->Objects()) {
-      if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
-                                       (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
-        continue;
-      filter->ExportObject(band);
-      for (TkvxComponent* obj : band->Objects()) filter->ExportObject(obj);
-    }
-    filter->FinishPage(page.get(), i);
-    if (!preview) {
-      ClearPageCache();
-    } else {
-      page->SetLeft(0);
-      page->SetTop(0);
-    }
-    Application->ProcessMessages();
-  }
-  if (preview) preview->Unlock();
-  if (filter->ShowProgress() && preview) preview->ProgressStop(ptExporting);
-  filter->Finish();
-  return true;
 }
 
 }  // namespace orv

@@ -93,6 +93,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   TkvxAddPageAction AddPageAction = TkvxAddPageAction::WriteOver;
 
  private:
+  // Pages printed in pieces or several to a sheet leave the cache as they go.
+  friend class TkvxPrintLoop;
+
   TkvxXMLItem* PagesItem();
   TkvxXMLItem* CurPageItem();
   void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass);
@@ -121,5 +124,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   Integer logicalCounter_ = 0;
   Int64 xmlSize_ = 0;
 };
+
+// Opens a view's link in the desktop's browser or mail program: http, https and mailto links
+// only, anything else is ignored. False when nothing was opened.
+bool kvxOpenURL(const String& url);
 
 }  // namespace orv

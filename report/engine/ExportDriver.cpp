@@ -1,0 +1,90 @@
+// Prepared pages handed, object by object, to an export filter. Positions include the page
+// margins, so a filter places objects on the paper as printed. A cancelled export says how far
+// it got instead of passing for a finished one.
+#include "platform/gui/Application.h"
+#include "platform/gui/Forms.h"
+#include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/Conversions.h"
+#include "report/engine/ObjectKinds.h"
+#include "report/engine/PreviewPages.h"
+#include "report/model/PropertyIndex.h"
+#include "report/model/ReportUtils.h"
+
+namespace orv {
+
+namespace {
+
+// The page's colour and frame, as an object a filter draws beneath everything else.
+void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
+  TClass backgroundClass = GetClass("TkvxPictureView");
+  if (!backgroundClass || !backgroundClass->InheritsFrom(TkvxComponent::StaticClass())) return;
+  std::unique_ptr<TkvxComponent> background(static_cast<TkvxComponent*>(backgroundClass->CreateComponent(nullptr)));
+  background->SetName("_pagebackground");
+  if (const TPropInfo* p = kvxFindProp(backgroundClass, "Color"); p && p->IsWritable())
+    p->SetOrd(background.get(), page->Color());
+  if (const TPropInfo* p = kvxFindProp(backgroundClass, "Frame"); p && p->Kind() == tkClass)
+    if (auto* frame = dynamic_cast<TPersistent*>(p->GetObject(background.get()))) frame->Assign(page->Frame());
+  background->SetBounds(page->Left(), page->Top(),
+                        page->Width() - kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin()),
+                        page->Height() - kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin()));
+  filter->ExportObject(background.get());
+}
+
+}  // namespace
+
+bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
+  CopyNo = 0;
+  if (!filter) return false;
+  filter->Report = Report;
+  if (filter->ShowDialog() && filter->ShowModal() != mrOk) return false;
+  TkvxCustomPreview* preview = Report->Preview();
+  if (filter->CurrentPageOnly) filter->PageNumbers = preview ? IntToStr(CurPreviewPage) : String("1");
+  Report->SetTerminated(false);
+  Integer count = GetCount();
+  TStringList numbers;
+  kvxParsePageNumbers(filter->PageNumbers, numbers, count);
+  Integer selected = numbers.Count() > 0 ? numbers.Count() : count;
+  if (!filter->Start()) return false;
+  if (preview) preview->Lock();
+  if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
+  Integer exported = 0;
+  for (Integer i = 0; i < count && !Report->Terminated; ++i) {
+    if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
+    std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
+    if (!page) continue;
+    if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
+    filter->StartPage(page.get(), i);
+    bool mirrored = page->MirrorMargins() && i % 2 == 1;
+    page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+    page->SetTop(kvxPixelsPerMM * page->TopMargin());
+    ExportBackground(filter, page.get());
+    for (TkvxComponent* band : page->Objects()) {
+      if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
+                                       (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
+        continue;
+      filter->ExportObject(band);
+      for (TkvxComponent* obj : band->Objects()) filter->ExportObject(obj);
+    }
+    filter->FinishPage(page.get(), i);
+    ++exported;
+    if (!preview) {
+      ClearPageCache();
+    } else {
+      page->SetLeft(0);
+      page->SetTop(0);
+    }
+    Application->ProcessMessages();
+  }
+  if (preview) preview->Unlock();
+  if (filter->ShowProgress() && preview) preview->ProgressStop(ptExporting);
+  // The filter closes its output either way; what it holds is then only the pages listed.
+  filter->Finish();
+  if (Report->Terminated && exported < selected) {
+    kvxCommonErrorHandler(Report, "Export cancelled after " + IntToStr(exported) + " of " + IntToStr(selected) +
+                                      " pages");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace orv

@@ -1,0 +1,337 @@
+// Prepared pages on paper. Pages are drawn at the printer's resolution through the store's
+// DrawPage, each page telling the printer its paper, bin and duplex; a job that fails or is
+// cancelled is aborted and reported once, by the caller.
+#include "report/engine/PrintLoop.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+
+#include "platform/gui/Application.h"
+#include "platform/rtl/Conversions.h"
+#include "report/engine/PreviewPages.h"
+#include "report/model/Resources.h"
+
+namespace orv {
+
+namespace {
+
+// Overlap of the sheets of a split page, so that no line is lost at a cut.
+constexpr Extended kOverlapMM = 3;
+// A remainder this large needs one more cell; a smaller one is the printer's margin at work.
+constexpr Extended kCellToleranceMM = 11;
+
+Integer CountAlong(Extended whole, Extended part) {
+  if (part <= 0) return 1;
+  Extended q = whole / part;
+  Extended t = std::trunc(q);
+  Integer n = std::fabs(t * part - whole) >= kCellToleranceMM ? static_cast<Integer>(t) + 1
+                                                             : static_cast<Integer>(std::lround(q));
+  return std::max<Integer>(n, 1);
+}
+
+int Px(Extended mm, int dpi) { return static_cast<int>(std::lround(mm * dpi / 25.4)); }
+
+bool IsDuplex(Integer duplex) { return duplex == dmVertical || duplex == dmHorizontal; }
+
+}  // namespace
+
+TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended partWidth, Extended partHeight) {
+  TkvxCells cells{CountAlong(wholeWidth, partWidth), CountAlong(wholeHeight, partHeight), false};
+  TkvxCells turned{CountAlong(wholeWidth, partHeight), CountAlong(wholeHeight, partWidth), true};
+  return turned.Columns * turned.Rows < cells.Columns * cells.Rows ? turned : cells;
+}
+
+bool kvxValidPageNumbers(const String& text) {
+  String s;
+  for (char c : text)
+    if (c != ' ') s += c;
+  if (s.empty()) return true;
+  // Nine digits at most: a number the page list can hold.
+  auto number = [](const String& n) {
+    return !n.empty() && n.size() <= 9 &&
+           std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  std::vector<String> parts;
+  size_t start = 0;
+  for (size_t comma = s.find(','); comma != String::npos; comma = s.find(',', start)) {
+    parts.push_back(s.substr(start, comma - start));
+    start = comma + 1;
+  }
+  parts.push_back(s.substr(start));
+  for (size_t i = 0; i < parts.size(); ++i) {
+    size_t dash = parts[i].find('-');
+    if (dash == String::npos) {
+      if (!number(parts[i])) return false;
+      continue;
+    }
+    // "5-" runs to the last page, but only as the last entry of the list.
+    String to = parts[i].substr(dash + 1);
+    if (!number(parts[i].substr(0, dash)) || !(number(to) || (to.empty() && i + 1 == parts.size()))) return false;
+  }
+  return true;
+}
+
+TkvxPrintLoop::TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
+                             Integer duplex, Extended sheetWidth, Extended sheetHeight)
+    : pages_(pages),
+      printer_(printer),
+      options_(options),
+      duplex_(duplex),
+      sheetWidth_(sheetWidth),
+      sheetHeight_(sheetHeight),
+      copies_(std::max<Integer>(options.Copies, 1)) {
+  kvxParsePageNumbers(options.PageNumbers, numbers_, pages.GetCount());
+}
+
+bool TkvxPrintLoop::Selected(Integer index) const {
+  Integer number = index + 1;
+  if (numbers_.Count() > 0 && numbers_.IndexOf(IntToStr(number)) < 0) return false;
+  if (options_.PrintPages == ppOdd && number % 2 == 0) return false;
+  if (options_.PrintPages == ppEven && number % 2 == 1) return false;
+  return true;
+}
+
+std::vector<Integer> TkvxPrintLoop::Order() const {
+  std::vector<Integer> order;
+  for (Integer i = 0; i < pages_.GetCount(); ++i)
+    if (Selected(i)) order.push_back(i);
+  if (options_.Reverse) std::reverse(order.begin(), order.end());
+  return order;
+}
+
+Integer TkvxPrintLoop::PageDuplex(TkvxReportPage* page) const {
+  return duplex_ != 0 ? duplex_ - 1 : static_cast<Integer>(page->Duplex());
+}
+
+bool TkvxPrintLoop::Terminated() {
+  if (!pages_.Report->Terminated) return false;
+  if (begun_ && !aborted_) printer_.Abort();
+  aborted_ = true;
+  return true;
+}
+
+bool TkvxPrintLoop::Begin() {
+  if (!begun_) {
+    if (!printer_.BeginDoc()) return false;
+    begun_ = true;
+  }
+  return printer_.BeginPage();
+}
+
+void TkvxPrintLoop::Step(Integer index) {
+  if (TkvxCustomPreview* preview = pages_.Report->Preview()) preview->ProgressStep(ptPrinting, index + 1);
+  printer_.EndPage();
+  Application->ProcessMessages();
+  ++printed_;
+  ++printedInCopy_;
+}
+
+bool TkvxPrintLoop::Run() {
+  TkvxReport* report = pages_.Report;
+  report->SetTerminated(false);
+  TkvxCustomPreview* preview = report->Preview();
+  if (preview) preview->ProgressStart(ptPrinting);
+  String title = report->ReportOptions()->Name;
+  printer_.SetTitle(title.empty() ? report->FileName : title);
+  bool ok = true;
+  if (options_.Collate) {
+    for (Integer copy = 1; copy <= copies_ && ok; ++copy) {
+      pages_.CopyNo = copy;
+      printedInCopy_ = 0;
+      ok = options_.PrintMode == pmSplit  ? SplitLoop(copy)
+           : options_.PrintMode == pmJoin ? JoinLoop(copy)
+                                          : DefaultLoop(copy, options_.PrintMode == pmScale);
+      // The next copy starts on a sheet of its own.
+      if (ok && IsDuplex(lastDuplex_) && printedInCopy_ % 2 == 1) {
+        ok = Begin();
+        if (ok) printer_.EndPage();
+      }
+      if (ok && Terminated()) ok = false;
+    }
+  } else {
+    ok = options_.PrintMode == pmSplit  ? SplitLoop(1)
+         : options_.PrintMode == pmJoin ? JoinLoop(1)
+                                        : DefaultLoop(1, options_.PrintMode == pmScale);
+  }
+  if (ok && begun_) ok = printer_.EndDoc();
+  else if (!ok && begun_ && !aborted_) printer_.Abort();
+  if (preview) preview->ProgressStop(ptPrinting);
+  return ok;
+}
+
+bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
+  TPoint dpi = printer_.DPI();
+  for (Integer index : Order()) {
+    if (Terminated()) return false;
+    std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(index);
+    if (!page) continue;
+    Integer copies = options_.Collate ? 1 : copies_;
+    pages_.CopyNo = options_.Collate ? copy : 1;
+    Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
+    Integer duplex = PageDuplex(page.get());
+    bool landscape = page->Orientation() == poLandscape;
+    Integer width = static_cast<Integer>(std::lround(page->PaperWidth()));
+    Integer height = static_cast<Integer>(std::lround(page->PaperHeight()));
+    bool first = printed_ == 0;
+    bool turned = bin != lastBin_ || landscape != lastOrientation_ || duplex != lastDuplex_;
+    if (!scale && (first || turned || page->PaperSize() != lastPaper_ || width != lastWidth_ || height != lastHeight_)) {
+      printer_.SetPrintParams(page->PaperSize(), page->PaperWidth(), page->PaperHeight(), landscape, bin, duplex + 1,
+                              copies);
+    } else if (scale && (first || turned)) {
+      printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, landscape, bin, duplex + 1, copies);
+      sheetWidth_ = printer_.PaperWidth();
+      sheetHeight_ = printer_.PaperHeight();
+    }
+    if (!Begin()) return false;
+    Extended kx = 1, ky = 1;
+    if (scale && page->PaperWidth() > 0 && page->PaperHeight() > 0) {
+      kx = sheetWidth_ / page->PaperWidth();
+      ky = sheetHeight_ / page->PaperHeight();
+      pages_.PrintScale = std::min(kx, ky);
+    }
+    pages_.DrawPage(index, printer_.Canvas(), kx * dpi.X / 96, ky * dpi.Y / 96, -printer_.LeftMargin() * dpi.X / 25.4,
+                    -printer_.TopMargin() * dpi.Y / 25.4);
+    Step(index);
+    lastPaper_ = page->PaperSize();
+    lastWidth_ = width;
+    lastHeight_ = height;
+    lastBin_ = bin;
+    lastOrientation_ = landscape;
+    lastDuplex_ = duplex;
+  }
+  return true;
+}
+
+bool TkvxPrintLoop::SplitLoop(Integer copy) {
+  for (Integer index : Order()) {
+    if (Terminated()) return false;
+    std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(index);
+    if (!page) continue;
+    Integer copies = options_.Collate ? 1 : copies_;
+    pages_.CopyNo = options_.Collate ? copy : 1;
+    Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
+    Integer duplex = PageDuplex(page.get());
+    TkvxCells cells = kvxCountCells(page->PaperWidth(), page->PaperHeight(), sheetWidth_, sheetHeight_);
+    if (printed_ == 0 || cells.Rotated != lastOrientation_)
+      printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, cells.Rotated, bin, duplex + 1, copies);
+    // The printer lays the sheet out as turned, margins included.
+    TPoint dpi = printer_.DPI();
+    int left = Px(printer_.LeftMargin(), dpi.X), top = Px(printer_.TopMargin(), dpi.Y);
+    int stepX = Px(printer_.PaperWidth() - printer_.LeftMargin() - printer_.RightMargin() - kOverlapMM, dpi.X);
+    int stepY = Px(printer_.PaperHeight() - printer_.TopMargin() - printer_.BottomMargin() - kOverlapMM, dpi.Y);
+    Integer columns = cells.Rotated ? cells.Rows : cells.Columns;
+    Integer rows = cells.Rotated ? cells.Columns : cells.Rows;
+    for (Integer row = 0; row < rows; ++row) {
+      for (Integer column = 0; column < columns; ++column) {
+        if (!Begin()) return false;
+        pages_.DrawPage(index, printer_.Canvas(), dpi.X / 96.0, dpi.Y / 96.0, -left - column * stepX,
+                        -top - row * stepY);
+        printer_.EndPage();
+      }
+    }
+    if (TkvxCustomPreview* preview = pages_.Report->Preview()) preview->ProgressStep(ptPrinting, index + 1);
+    Application->ProcessMessages();
+    ++printed_;
+    ++printedInCopy_;
+    lastOrientation_ = cells.Rotated;
+    lastDuplex_ = duplex;
+    pages_.ClearPageCache();
+  }
+  return true;
+}
+
+bool TkvxPrintLoop::JoinLoop(Integer copy) {
+  std::vector<Integer> order = Order();
+  std::shared_ptr<TkvxReportPage> first;
+  for (Integer index : order)
+    if ((first = pages_.GetPageShared(index))) break;
+  if (!first) return true;
+  TkvxCells cells = kvxCountCells(sheetWidth_, sheetHeight_, first->PaperWidth(), first->PaperHeight());
+  Integer columns = cells.Rotated ? cells.Rows : cells.Columns;
+  Integer rows = cells.Rotated ? cells.Columns : cells.Rows;
+  Integer duplex = PageDuplex(first.get());
+  if (printed_ == 0)
+    printer_.SetPrintParams(options_.PrintOnSheet, sheetWidth_, sheetHeight_, cells.Rotated, first->Bin(), duplex + 1, 1);
+  lastDuplex_ = duplex;
+  TPoint dpi = printer_.DPI();
+  int left = Px(printer_.LeftMargin(), dpi.X), top = Px(printer_.TopMargin(), dpi.Y);
+  int cellWidth = Px(first->PaperWidth(), dpi.X), cellHeight = Px(first->PaperHeight(), dpi.Y);
+  // Without collation the copies of a page fill consecutive cells; with it each run is a copy.
+  Integer repeat = options_.Collate ? 1 : copies_;
+  std::vector<Integer> cellPages;
+  for (Integer index : order)
+    for (Integer k = 0; k < repeat; ++k) cellPages.push_back(index);
+  size_t at = 0;
+  while (at < cellPages.size()) {
+    if (!Begin()) return false;
+    Integer lastIndex = cellPages[at];
+    for (Integer row = 0; row < rows && at < cellPages.size(); ++row) {
+      for (Integer column = 0; column < columns && at < cellPages.size(); ++column, ++at) {
+        lastIndex = cellPages[at];
+        pages_.CopyNo = options_.Collate ? copy : static_cast<Integer>(at % static_cast<size_t>(repeat)) + 1;
+        pages_.DrawPage(lastIndex, printer_.Canvas(), dpi.X / 96.0, dpi.Y / 96.0, -left + column * cellWidth,
+                        -top + row * cellHeight);
+      }
+    }
+    Step(lastIndex);
+    if (Terminated()) return false;
+    pages_.ClearPageCache();
+  }
+  return true;
+}
+
+}  // namespace orv
+
+namespace orv {
+
+bool TkvxPreviewPages::Print() {
+  TkvxPrinters* printers = kvxPrinters();
+  if (!printers->HasPhysicalPrinters()) {
+    kvxCommonErrorHandler(Report, kvxGetResources()->Get("clNoPrinters"));
+    return false;
+  }
+  PrintScale = 1;
+  // Dot-matrix reports go to a text exporter, and this system has none.
+  if (Report->DotMatrixReport()) return false;
+  TkvxPrintOptions* options = Report->PrintOptions();
+  TkvxPrintOptions saved;
+  saved.Assign(options);
+  // The job's own choices never outlive it.
+  auto finish = [&](bool ok) {
+    CopyNo = 0;
+    options->Assign(&saved);
+    return ok;
+  };
+  Integer named = options->Printer.empty() ? -1 : printers->IndexOf(options->Printer);
+  if (named >= 0 || printers->PrinterIndex() < 0) printers->SetPrinterIndex(named);
+  Integer duplex = 0;
+  if (!kvxValidPageNumbers(options->PageNumbers)) {
+    kvxCommonErrorHandler(Report, "Page numbers must be numbers and ranges such as 1,3,5-12");
+    return finish(false);
+  }
+  TkvxCustomPrinter* printer = printers->Printer();
+  Extended sheetWidth = 0, sheetHeight = 0;
+  if (printer && options->PrintMode != pmDefault) {
+    bool custom = options->PrintOnSheet == 256;
+    printer->SetViewParams(options->PrintOnSheet, custom ? printer->PaperWidth() : 0,
+                           custom ? printer->PaperHeight() : 0, printer->Orientation());
+    sheetWidth = printer->PaperWidth();
+    sheetHeight = printer->PaperHeight();
+  }
+  TkvxCustomPreview* preview = Report->Preview();
+  if (preview) preview->Lock();
+  bool ok = false;
+  if (!printer || !printer->Initialized()) {
+    kvxCommonErrorHandler(Report, "Printer selected is not valid");
+  } else {
+    ClearPageCache();
+    TkvxPrintLoop loop(*this, *printer, *options, duplex, sheetWidth, sheetHeight);
+    ok = loop.Run();
+    if (!ok && !Report->Terminated) kvxCommonErrorHandler(Report, printer->LastError());
+  }
+  if (preview) preview->Unlock();
+  return finish(ok);
+}
+
+}  // namespace orv

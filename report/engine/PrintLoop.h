@@ -1,0 +1,65 @@
+#pragma once
+// Prepared pages put on a printer: the page selection, the copies, and the three ways pages meet
+// sheets (one page a sheet, a big page split over sheets, small pages joined on one sheet).
+#include <vector>
+
+#include "platform/rtl/StringList.h"
+#include "report/engine/Printers.h"
+#include "report/model/ReportOptions.h"
+
+namespace orv {
+
+class TkvxPreviewPages;
+class TkvxReportPage;
+
+// Columns and rows of "part" cells that cover a "whole" area; Rotated when the part lies turned.
+struct TkvxCells {
+  Integer Columns = 1;
+  Integer Rows = 1;
+  bool Rotated = false;
+};
+TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended partWidth, Extended partHeight);
+
+// True when text is a list of page numbers and ranges such as "1,3,5-12" (or empty, all pages).
+bool kvxValidPageNumbers(const String& text);
+
+// One print job of a prepared report on one printer.
+class TkvxPrintLoop {
+ public:
+  // duplex: the print dialog's choice, 0 = as each page says, else the duplex mode + 1.
+  // sheetWidth and sheetHeight: the sheet of the split, join and scale modes, in mm.
+  TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
+                Integer duplex, Extended sheetWidth, Extended sheetHeight);
+
+  // False when the printer failed (its LastError says why) or the user cancelled.
+  bool Run();
+
+ private:
+  bool Selected(Integer index) const;
+  // The pages in printing order, selection applied.
+  std::vector<Integer> Order() const;
+  Integer PageDuplex(TkvxReportPage* page) const;
+  bool Begin();
+  bool DefaultLoop(Integer copy, bool scale);
+  bool SplitLoop(Integer copy);
+  bool JoinLoop(Integer copy);
+  void Step(Integer index);
+  bool Terminated();
+
+  TkvxPreviewPages& pages_;
+  TkvxCustomPrinter& printer_;
+  const TkvxPrintOptions& options_;
+  Integer duplex_;
+  Extended sheetWidth_, sheetHeight_;
+  TStringList numbers_;
+  Integer copies_;
+  bool begun_ = false;
+  bool aborted_ = false;
+  // What the last printed page asked the printer for.
+  Integer printed_ = 0;
+  Integer printedInCopy_ = 0;
+  Integer lastPaper_ = -1, lastWidth_ = 0, lastHeight_ = 0, lastBin_ = 0, lastDuplex_ = -1;
+  bool lastOrientation_ = false;
+};
+
+}  // namespace orv
