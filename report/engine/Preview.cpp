@@ -7,15 +7,17 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
-#include "platform/rtl/Variant.h"
 #include "platform/rtl/FileUtils.h"
 #include "report/engine/PageSettingsForm.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/Printers.h"
 #include "report/engine/SearchDialog.h"
 #include "report/model/Resources.h"
+#include "report/model/LegacyText.h"
 
 namespace orv {
+
+ORV_IMPLEMENT_CLASS(TkvxPreview, c) {}
 
 namespace {
 
@@ -102,6 +104,8 @@ TkvxPreview::TkvxPreview(TComponent* owner) : TkvxCustomPreview(owner) {
   workspace_ = new TkvxPreviewWorkspace(this, this, false);
   workspace_->SetParent(this);
   workspace_->SetAlign(alClient);
+  // The page area holds the keyboard focus; its keys are the preview's.
+  workspace_->OnKeyDown = [this](TObject*, Word& key, TShiftState shift) { KeyDown(key, shift); };
 
   messagePanel_ = new TPanel(this);
   messagePanel_->SetParent(this);
@@ -516,7 +520,7 @@ void TkvxPreview::Find() {
 
 void TkvxPreview::FindText(const String& text, bool caseSensitive, bool fromTop) {
   search_ = TkvxSearchState{};
-  search_.Text = Variant(text).ToWideString();
+  search_.Text = kvxUtf8ToWide(text);
   search_.CaseSensitive = caseSensitive;
   search_.Page = fromTop ? 0 : pageNo_ - 1;
   search_.LastMatch = -1;

@@ -11,6 +11,9 @@
 
 namespace orv {
 
+ORV_IMPLEMENT_CLASS(TkvxScrollWin, c) {}
+ORV_IMPLEMENT_CLASS(TkvxPreviewWorkspace, c) {}
+
 namespace {
 
 constexpr int kScrollBarSize = 16;

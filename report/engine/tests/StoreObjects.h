@@ -16,7 +16,8 @@ class TStoreMemo : public TkvxReportComponent {
 
  public:
   explicit TStoreMemo(TComponent* owner);
-  void Draw(TCanvas*, Extended, Extended, Extended, Extended) override { ++Drawn; }
+  // Writes its text at its place, one line per memo, as a memo view lays out a line.
+  void Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
   TWideStrings* Memo() const { return memo_.get(); }
   void SetMemo(TWideStrings* v) { memo_->Assign(v); }
   TkvxDataSet* DataSet() const { return dataSet_; }
