@@ -113,6 +113,8 @@ class TkvxPreviewWorkspace : public TkvxScrollWin {
   // Forgets the page drawn for the search, so the next search draws it again.
   void DropSearchPage();
   void DrawPages(bool backgroundOnly);
+  // One page with its frame into r of canvas, at the workspace's zoom.
+  void DrawPage(TCanvas& canvas, Integer index, const TRect& r);
   TkvxPageList& Pages() { return pages_; }
   // Thumbnails drawn and kept, for the test of the cache.
   size_t CachedThumbnails() const { return thumbnails_.size(); }
@@ -140,7 +142,6 @@ class TkvxPreviewWorkspace : public TkvxScrollWin {
   void HorzPositionChanged() override;
 
  private:
-  void DrawPage(TCanvas& canvas, Integer index, const TRect& r);
   TRect ShownBounds(Integer index) const;
   TkvxPreview* preview_;
   bool isThumbnail_;
