@@ -9,6 +9,7 @@
 #include <fstream>
 
 #include "platform/gui/Forms.h"
+#include "png/PNGObject.h"
 #include "platform/gui/tests/ControlTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/Preview.h"
@@ -371,6 +372,39 @@ TEST(Preview, PrintSendsEveryPageToThePrinter) {
   }
   ASSERT_TRUE(job.Arrived);
   EXPECT_EQ(PdfPageSizes(job.DocumentPath).size(), 3u);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The pictures stay in the build folder for people to look at.
+TEST(PreviewPictures, ListAndCertificateAreShownOnAVirtualDisplay) {
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run is not installed";
+  std::string folder = ORVANE_PREVIEW_SCREENSHOT_FOLDER;
+  std::string list = folder + "/preview-list.png", certificate = folder + "/preview-certificate.png";
+  std::filesystem::remove(list);
+  std::filesystem::remove(certificate);
+  // xvfb-run -a can hand one display number to two runs started at once; the loser runs again.
+  int status = -1;
+  for (int attempt = 0; attempt < 3 && status != 0; ++attempt)
+    status = std::system(("QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s '-screen 0 1280x1024x24' '" +
+                          std::string(ORVANE_PREVIEW_SCREENSHOT_PROGRAM) + "' '" + folder + "' 2>/dev/null")
+                             .c_str());
+  ASSERT_EQ(status, 0);
+  for (const std::string& file : {list, certificate}) {
+    TPNGObject png;
+    TFileStream in(file, fmOpenRead);
+    png.LoadFromStream(in);
+    EXPECT_EQ(png.Width(), 1000) << file;
+    // Pages on the gray background: the centre of the window shows the white of a page.
+    TBitmap bitmap;
+    bitmap.Assign(&png);
+    EXPECT_EQ(bitmap.Canvas().Pixels(500, 600), clWhite) << file;
+    EXPECT_EQ(bitmap.Canvas().Pixels(990 - 16, 400), static_cast<TColor>(0x808080)) << file;
+  }
 }
 
 }  // namespace
