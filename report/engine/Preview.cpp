@@ -253,6 +253,7 @@ void TkvxPreview::UpdatePages() {
     workspace_->Invalidate();
     thumbnails_->Invalidate();
   }
+  if (OnZoomChanged) OnZoomChanged(this);
 }
 
 void TkvxPreview::UpdateOutline() {

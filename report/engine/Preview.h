@@ -94,6 +94,8 @@ class TkvxPreview : public TkvxCustomPreview {
   TkvxPageChangedEvent OnPageChanged;
   // Told when a run starts and stops, so the owning window can update its buttons.
   TNotifyEvent OnRunStateChanged;
+  // Told after every layout, so the owning window can show the zoom.
+  TNotifyEvent OnZoomChanged;
 
  protected:
   void KeyDown(Word& key, TShiftState shift) override;

@@ -1,0 +1,118 @@
+// The preview window: which commands the report's buttons show, one export entry per kind of
+// filter, the zoom and page-number boxes, the page counter, and Escape that cancels a run and
+// then closes the window.
+#include <gtest/gtest.h>
+
+#include "platform/gui/Forms.h"
+#include "platform/gui/tests/ControlTesting.h"
+#include "report/engine/PreviewForm.h"
+#include "report/engine/tests/StoreTestSupport.h"
+
+namespace orv {
+namespace {
+
+using namespace orv::test;
+using namespace orv::testing;
+
+class TCsvLikeFilter : public TkvxCustomExportFilter {
+  ORV_CLASS(TCsvLikeFilter, TkvxCustomExportFilter)
+
+ public:
+  using TkvxCustomExportFilter::TkvxCustomExportFilter;
+  String GetDescription() const override { return "Table"; }
+  void ExportObject(TkvxComponent*) override {}
+};
+
+class TSheetLikeFilter : public TkvxCustomExportFilter {
+  ORV_CLASS(TSheetLikeFilter, TkvxCustomExportFilter)
+
+ public:
+  using TkvxCustomExportFilter::TkvxCustomExportFilter;
+  String GetDescription() const override { return "Sheet"; }
+  void ExportObject(TkvxComponent*) override {}
+};
+
+ORV_IMPLEMENT_CLASS(TCsvLikeFilter, c) {}
+ORV_IMPLEMENT_CLASS(TSheetLikeFilter, c) {}
+
+struct TShownForm {
+  explicit TShownForm(int rows) {
+    form = new TkvxPreviewForm(nullptr);
+    form->Show();
+    list.Report->SetPreview(form->Preview());
+    list.Run(rows);
+    form->Init();
+    QApplication::processEvents();
+  }
+  ~TShownForm() {
+    list.Report->SetPreview(nullptr);
+    delete form;
+  }
+  TListReport list;
+  TkvxPreviewForm* form;
+};
+
+TEST(PreviewForm, ButtonsFollowTheReportAndEachFilterKindIsListedOnce) {
+  TCsvLikeFilter csv1(nullptr), csv2(nullptr);
+  TSheetLikeFilter sheet(nullptr);
+  TShownForm s(60);
+  TkvxPreviewForm& f = *s.form;
+  ASSERT_EQ(f.ExportPopup->Items()->Count(), 2);
+  EXPECT_EQ(f.ExportPopup->Items()->Items(0)->Caption(), "Table...");
+  EXPECT_EQ(f.ExportPopup->Items()->Items(1)->Caption(), "Sheet...");
+  EXPECT_TRUE(f.ZoomPlusB->Visible());
+  EXPECT_TRUE(f.PrintB->Enabled());
+
+  s.list.Report->PreviewOptions()->Buttons.Exclude(pbZoom);
+  s.list.Report->PreviewOptions()->Buttons.Exclude(pbPrint);
+  f.Init();
+  EXPECT_FALSE(f.ZoomPlusB->Visible());
+  EXPECT_FALSE(f.ZoomMinusB->Visible());
+  EXPECT_FALSE(f.Sep3->Visible());
+  EXPECT_FALSE(f.Sep1->Visible());
+  EXPECT_FALSE(f.PrintB->Visible());
+  EXPECT_TRUE(f.FindB->Visible());
+}
+
+TEST(PreviewForm, ZoomAndPageBoxesAndThePageCounter) {
+  TShownForm s(100);
+  TkvxPreviewForm& f = *s.form;
+  f.ZoomCB->SetText("150 %");
+  f.ZoomCBClick();
+  EXPECT_DOUBLE_EQ(f.Preview()->Zoom(), 1.5);
+  EXPECT_EQ(f.ZoomCB->Text(), "150%");
+  f.ZoomCB->SetText("ไม่ใช่ตัวเลข");
+  f.ZoomCBClick();
+  EXPECT_DOUBLE_EQ(f.Preview()->Zoom(), 1.5);
+  f.ZoomCB->SetItemIndex(6);
+  f.ZoomCBClick();
+  EXPECT_EQ(f.Preview()->ZoomMode(), zmPageWidth);
+  EXPECT_EQ(f.ZoomCB->Text(), std::to_string(std::lround(f.Preview()->Zoom() * 100)) + "%");
+
+  f.PageE->SetText("4");
+  f.PageEClick();
+  EXPECT_EQ(f.Preview()->PageNo(), 4);
+  EXPECT_EQ(f.StatusBar->Panels()->Items(0)->Text(), "Page 4 of 5");
+  f.LastB->Click();
+  EXPECT_EQ(f.PageE->Text(), "5");
+}
+
+TEST(PreviewForm, EscapeCancelsARunThenClosesTheWindow) {
+  TShownForm s(40);
+  TkvxPreviewForm& f = *s.form;
+  f.Preview()->ProgressStart(ptRunning);
+  EXPECT_EQ(f.CancelB->Caption(), "Cancel");
+  EXPECT_FALSE(f.PrintB->Enabled());
+  TypeKey(&f, VK_ESCAPE);
+  EXPECT_TRUE(s.list.Report->Terminated);
+  EXPECT_TRUE(f.Visible());
+  f.Close();
+  EXPECT_TRUE(f.Visible());
+  f.Preview()->ProgressStop(ptRunning);
+  EXPECT_EQ(f.CancelB->Caption(), "Close");
+  TypeKey(&f, VK_ESCAPE);
+  EXPECT_FALSE(f.Visible());
+}
+
+}  // namespace
+}  // namespace orv
