@@ -48,8 +48,6 @@ class TkvxAggregateList {
   TkvxAggregateList(TkvxReport* report, TCalc calc);
 
   void Clear() { items_.clear(); }
-  Integer Count() const { return static_cast<Integer>(items_.size()); }
-  TkvxAggregateItem* GetItem(Integer index) const { return items_[static_cast<size_t>(index)].get(); }
   // The calls found in the memos of the footers under the page's master bands.
   void AddItems(TkvxReportPage* page, const std::vector<TkvxDataBand*>& masters,
                 const std::function<std::vector<TkvxBand*>(TkvxDataBand*)>& footersOf,

@@ -109,6 +109,7 @@ bool TkvxEngine::Initialize() {
   Running = true;
   keeping_ = false;
   CurVColumn = 0;
+  parentContainer_.reset();
   aggregates_.Clear();
   bands_.clear();
   objects_.clear();
@@ -241,7 +242,7 @@ void TkvxEngine::AddPage() {
       band = ph->Child();
     }
     if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
-    if (dynamic_cast<TkvxHeader*>(band) && (verticalBreak_ || band == breakingBand_)) continue;
+    if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
     TBandState& st = State(band);
     st.Reprint = true;
     Integer line = CurLine, lineThrough = CurLineThrough;
@@ -272,7 +273,6 @@ void TkvxEngine::ShowPageObjects() {
   Extended y = CurY;
   TkvxNullBand band(nullptr);
   band.SetBounds(0, 0, PageWidth, PageHeight);
-  std::vector<TkvxComponent*> parents;
   for (TkvxComponent* c : loose) c->SetParent(&band);
   try {
     ShowBand(&band);

@@ -50,9 +50,6 @@ class TkvxEngine : public TkvxCustomEngine {
   Variant GetAggregateValue(const String& name, const String& expression, TkvxBand* band, Integer flags) override;
   bool Run() override;
 
-  TkvxAggregateList& Aggregates() { return aggregates_; }
-  // The band whose objects are being prepared or shown.
-  TkvxBand* CurBand() const { return curBand_; }
   // Pages one band may add while it is split before the run gives up on it with an error.
   static constexpr Integer MaxSplitPages = 1000;
 
@@ -70,6 +67,8 @@ class TkvxEngine : public TkvxCustomEngine {
     std::vector<TkvxComponent*> ShiftChildren;
     // Shown again at the top of a page or column as a repeated header.
     bool Reprint = false;
+    // Objects the band had before subreports printed into it; those after are the engine's.
+    Integer SavedObjectCount = -1;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;
@@ -134,6 +133,7 @@ class TkvxEngine : public TkvxCustomEngine {
   void UnprepareBand(TkvxBand* band);
   void SplitBand(TkvxBand* band);
   void ShowSubreports(TkvxBand* band);
+  void PrintOnParentSubreports(TkvxBand* band);
   void AddBandOutline(TkvxBand* band);
   void OutlineUp(TkvxBand* band);
 
@@ -146,7 +146,6 @@ class TkvxEngine : public TkvxCustomEngine {
   bool inSummary_ = false;
   TkvxBand* curBand_ = nullptr;
   TkvxBand* breakingBand_ = nullptr;
-  bool verticalBreak_ = false;
   bool firstPageOfPass_ = true;
   Extended columnTop_ = 0;
   bool keepDisabled_ = false;
@@ -163,6 +162,8 @@ class TkvxEngine : public TkvxCustomEngine {
   TkvxReportPage* curPage_ = nullptr;
   Extended xOffset_ = 0;
   TkvxBand* newPageBand_ = nullptr;
+  // While subreports print on their parent band, the bands they show are copied in here.
+  std::unique_ptr<TkvxNullBand> parentContainer_;
   // Pages added by the band being split, against MaxSplitPages.
   Integer splitPages_ = 0;
 };

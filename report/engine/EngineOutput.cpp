@@ -37,7 +37,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   auto* data = dynamic_cast<TkvxDataBand*>(band);
   bool multiColumn = data && data->Columns > 1;
   bool isNull = dynamic_cast<TkvxNullBand*>(band) != nullptr;
-  if (!reprintingHeader_ && band->Visible() && band->StartNewPage()) {
+  if (!reprintingHeader_ && band->Visible() && band->StartNewPage() && !parentContainer_) {
     auto* group = dynamic_cast<TkvxGroupHeader*>(band);
     bool firstRow = (data || group) && State(band).Line == 1;
     if (!firstRow) {
@@ -50,7 +50,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   try {
     PrepareBand(band);
     if (band->Visible()) {
-      bool fitTest = !multiColumn && !isNull && !dynamic_cast<TkvxOverlay*>(band);
+      bool fitTest = !multiColumn && !isNull && !dynamic_cast<TkvxOverlay*>(band) && !parentContainer_;
       if (fitTest && FreeSpace() < band->Height()) {
         bool tooHigh = band->Height() > PageHeight - FooterHeight();
         if ((band->AllowSplit() && !keeping_) || tooHigh) {
@@ -70,7 +70,15 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         band->SetLeft(CurX + (multiColumn ? (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap) : 0));
         band->SetTop(CurY);
       }
-      if (!(State(band).Reprint && Store()->BandExists(band))) Store()->AddObject(band);
+      if (parentContainer_) {
+        // A band of the same class: the copy reads the band's own stored form.
+        auto* copy = static_cast<TkvxBand*>(band->ClassType()->CreateComponent(nullptr));
+        copy->AssignAll(band);
+        copy->SetParent(parentContainer_.get());
+        parentContainer_->InsertComponent(copy);
+      } else if (!(State(band).Reprint && Store()->BandExists(band))) {
+        Store()->AddObject(band);
+      }
       CurY += band->Height();
     }
   } catch (...) {
@@ -128,10 +136,11 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   PrepareShiftTree(band);
   Report->CurrentObjectName = band->Name();
   band->BeforePrint();
-  bool stretched = false;
+  bool stretched = false, onParent = false;
   for (TkvxComponent* c : band->Objects()) {
     auto* obj = dynamic_cast<TkvxReportComponent*>(c);
     if (!obj) continue;
+    if (auto* sub = dynamic_cast<TkvxSubreport*>(obj); sub && sub->PrintOnParent) onParent = true;
     Report->CurrentObjectName = obj->Name();
     obj->BeforePrint();
     if (band->Visible() && obj->Visible()) obj->GetData();
@@ -148,6 +157,10 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   }
   if (!band->Visible()) return;
   if (stretched) DoShift(band, 0, band);
+  if (onParent) {
+    PrintOnParentSubreports(band);
+    curBand_ = band;
+  }
   Extended bottom = 0;
   for (TkvxComponent* c : band->Objects()) bottom = std::max(bottom, Bottom(c));
   if (band->Stretched()) band->SetHeight(bottom);
@@ -189,6 +202,15 @@ void TkvxEngine::UnprepareBand(TkvxBand* band) {
     }
   Report->CurrentObjectName = band->Name();
   band->AfterPrint();
+  TBandState& st = State(band);
+  if (st.SavedObjectCount >= 0) {
+    std::vector<TkvxComponent*> added(band->Objects().begin() + st.SavedObjectCount, band->Objects().end());
+    st.SavedObjectCount = -1;
+    for (TkvxComponent* c : added) {
+      objects_.erase(c);
+      delete c;
+    }
+  }
 }
 
 void TkvxEngine::SplitBand(TkvxBand* band) {
@@ -353,6 +375,43 @@ void TkvxEngine::ShowSubreports(TkvxBand* band) {
   CurX = savedOffset;
   if (CurColumn > 1 && CurColumn - 1 < page->ColumnPositions()->Count())
     CurX += kvxPixelsPerMM * kvxStrToFloat(page->ColumnPositions()->Strings(CurColumn - 1));
+}
+
+void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
+  bool opened = !parentContainer_;
+  if (opened) parentContainer_ = std::make_unique<TkvxNullBand>(nullptr);
+  TBandState& st = State(band);
+  if (st.SavedObjectCount < 0) st.SavedObjectCount = static_cast<Integer>(band->Objects().size());
+  Extended savedOffset = xOffset_, x = CurX, y = CurY;
+  for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) {
+    auto* sub = dynamic_cast<TkvxSubreport*>(c);
+    if (!sub || !sub->Visible() || !sub->PrintOnParent || !sub->Page()) continue;
+    xOffset_ = sub->Left() + savedOffset;
+    CurX = sub->Left();
+    CurY = sub->Top();
+    try {
+      ShowDataBands(masters_[sub->Page()]);
+    } catch (...) {
+      xOffset_ = savedOffset;
+      if (opened) parentContainer_.reset();
+      throw;
+    }
+  }
+  xOffset_ = savedOffset;
+  CurX = x;
+  CurY = y;
+  if (!opened) return;
+  // The copies' views join the band at their places; their own stretch is already done.
+  for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects()))
+    for (TkvxComponent* obj : std::vector<TkvxComponent*>(copy->Objects())) {
+      if (obj->IsBand() || !dynamic_cast<TkvxView*>(obj)) continue;
+      obj->SetBounds(copy->Left() + obj->Left(), copy->Top() + obj->Top(), obj->Width(), obj->Height());
+      if (obj->Owner()) obj->Owner()->RemoveComponent(obj);
+      obj->SetParent(band);
+      if (auto* s = dynamic_cast<TkvxStretcheable*>(obj)) s->SetStretchMode(smDontStretch);
+    }
+  for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects())) delete copy;
+  parentContainer_.reset();
 }
 
 void TkvxEngine::AddBandOutline(TkvxBand* band) {

@@ -14,26 +14,33 @@ Rows Members(int n) {
   return rows;
 }
 
-TEST(Engine, PageNumbersOfTotalComeFromTheSecondPass) {
+TEST(Engine, PageNumbersOfTotalComeFromTheSecondPassAndPageFootersSumTheirPage) {
   TEngineReport r;
   r.Report->EngineOptions()->DoublePass = true;
   r.Memo(r.Band<TkvxPageHeader>("PH", 0, 40), "Title", "Members", 40);
   auto* data = r.Band<TkvxMasterData>("Data", 60, 20);
-  data->SetDataSet(r.Data("M", Members(40)));
+  Rows rows = Members(40);
+  for (int i = 0; i < 40; ++i) rows[i]["Amount"] = Variant(i + 1);
+  data->SetDataSet(r.Data("M", rows));
   r.Memo(data, "Row", "[Line]. [M.Name]");
-  r.Memo(r.Band<TkvxPageFooter>("PF", 200, 30), "Foot", "Page [Page#] of [TotalPages#]", 30);
-  // 377.953 - 40 - 30 leaves room for 15 rows: 15, 15 and 10.
+  auto* footer = r.Band<TkvxPageFooter>("PF", 200, 30);
+  r.Memo(footer, "Foot", "Page [Page#] of [TotalPages#]", 30);
+  r.Memo(footer, "PageSum", "sum [SUM(M.Amount)] running [SUM(M.Amount,Data,2)]", 30)->SetLeft(310);
+  // 377.953 - 40 - 30 leaves room for 15 rows: 15, 15 and 10. Page sums: 1 to 15 is 120, 16 to
+  // 30 is 345, 31 to 40 is 355.
   auto pages = r.Run();
   ASSERT_EQ(pages.size(), 3u);
   Texts first{"Members"};
   for (int i = 1; i <= 15; ++i) first.push_back(std::to_string(i) + ". N" + std::to_string(i));
-  first.push_back("Page 1 of 3");
+  first.insert(first.end(), {"Page 1 of 3", "sum 120 running 120"});
   EXPECT_EQ(pages[0], first);
   EXPECT_EQ(pages[1][1], "16. N16");
-  EXPECT_EQ(pages[1].back(), "Page 2 of 3");
-  EXPECT_EQ(pages[2].size(), 12u);
+  EXPECT_EQ(pages[1][16], "Page 2 of 3");
+  EXPECT_EQ(pages[1][17], "sum 345 running 465");
+  EXPECT_EQ(pages[2].size(), 13u);
   EXPECT_EQ(pages[2][10], "40. N40");
-  EXPECT_EQ(pages[2].back(), "Page 3 of 3");
+  EXPECT_EQ(pages[2][11], "Page 3 of 3");
+  EXPECT_EQ(pages[2][12], "sum 355 running 820");
 }
 
 TEST(Engine, FirstAndLastPageRulesOfPageHeadersAndFooters) {
@@ -112,6 +119,20 @@ TEST(Engine, GroupHeadersReprintOnNewPagesAndSingleRecordFootersHide) {
   EXPECT_EQ(pages[0].size(), 18u);
   EXPECT_EQ(pages[0].back(), "N17");
   EXPECT_EQ(pages[1], (Texts{"Zone A", "N18", "count 18", "Zone B", "N19"}));
+}
+
+TEST(Engine, AGroupThatStartsANewPageBreaksBeforeEveryGroupButTheFirst) {
+  TEngineReport r;
+  Rows rows;
+  for (const char* zone : {"A", "A", "B", "C"}) rows.push_back({{"Zone", Variant(String(zone))}});
+  auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
+  gh->Condition = "M.Zone";
+  gh->SetStartNewPage(true);
+  r.Memo(gh, "Zone", "Zone [M.Zone]");
+  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  data->SetDataSet(r.Data("M", rows));
+  r.Memo(data, "Row", "[Line]");
+  EXPECT_EQ(r.Run(), (std::vector<Texts>{{"Zone A", "1", "2"}, {"Zone B", "1"}, {"Zone C", "1"}}));
 }
 
 TEST(Engine, MasterDetailAndSubdetailNestTheirRows) {
@@ -354,6 +375,42 @@ TEST(Engine, SubreportsPrintTheirPageInPlace) {
       if (auto* memo = dynamic_cast<TEngineMemo*>(obj))
         placed.push_back(memo->Text() + "@" + std::to_string(static_cast<int>(band->Top())));
   EXPECT_EQ(placed, (Texts{"Heading@0", "in N1@10", "in N2@30", "in N3@50", "after N1@70"}));
+}
+
+TEST(Engine, SubreportsPrintedOnTheirParentBecomeObjectsOfTheBand) {
+  TEngineReport r(297);
+  auto* title = r.Band<TkvxReportTitle>("Title", 0, 30);
+  title->SetStretched(true);
+  r.Memo(title, "Heading", "Heading");
+  auto* subPage = new TkvxReportPage(r.Report.get());
+  subPage->SetName("Page2");
+  auto* sub = new TkvxSubreport(title);
+  sub->SetName("Sub");
+  sub->SetBounds(200, 10, 100, 20);
+  sub->SetPage(subPage);
+  sub->PrintOnParent = true;
+  auto* inner = new TkvxMasterData(subPage);
+  inner->SetName("Inner");
+  inner->SetBounds(0, 0, 300, 20);
+  inner->SetDataSet(r.Data("M", Members(3)));
+  r.Memo(inner, "InnerRow", "in [M.Name]");
+  // The three rows land inside the title at 200,10 / 30 / 50; the title stretches to 70.
+  for (int run = 0; run < 2; ++run) {
+    ASSERT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+    TkvxReportPage* page = r.Pages().GetPage(0);
+    ASSERT_EQ(page->Objects().size(), 1u);
+    TkvxComponent* band = page->Objects()[0];
+    EXPECT_DOUBLE_EQ(band->Height(), 70);
+    std::vector<std::string> placed;
+    for (TkvxComponent* obj : band->Objects())
+      if (auto* memo = dynamic_cast<TEngineMemo*>(obj))
+        placed.push_back(memo->Text() + "@" + std::to_string(static_cast<int>(obj->Left())) + "," +
+                         std::to_string(static_cast<int>(obj->Top())));
+    EXPECT_EQ(placed, (Texts{"Heading@0,0", "in N1@200,10", "in N2@200,30", "in N3@200,50"}));
+    // The report's own title is as designed again.
+    EXPECT_EQ(title->Objects().size(), 2u);
+    EXPECT_DOUBLE_EQ(title->Height(), 30);
+  }
 }
 
 TEST(Aggregates, CallsParseAndEmptyOrNullValuesCountAsNothing) {
