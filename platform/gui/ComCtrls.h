@@ -1,6 +1,6 @@
 #pragma once
 // The common controls: page controls with tab sheets, date pickers and status bars; tree
-// views and tool bars have headers of their own, included here.
+// views, tool bars and up-downs have headers of their own, included here.
 #include <memory>
 #include <vector>
 
@@ -8,6 +8,7 @@
 #include "platform/gui/ImageList.h"
 #include "platform/gui/ToolBar.h"
 #include "platform/gui/TreeView.h"
+#include "platform/gui/UpDown.h"
 
 namespace orv {
 

@@ -15,12 +15,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <QTextBlock>
 #include <QTimer>
 
 #include <algorithm>
 
+#include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/gui/ItemStrings.h"
 #include "platform/gui/QtBridge.h"
@@ -366,43 +368,77 @@ void TMemo::Clear() { As<QPlainTextEdit>(this)->clear(); }
 
 // ---- combo box ----
 
+static bool IsOwnerDraw(TComboBoxStyle style) { return style == csOwnerDrawFixed || style == csOwnerDrawVariable; }
+
 struct ComboAccess {
-  static bool OwnerDraws(const TCustomComboBox* c) { return c->ownerDrawFrame_; }
+  static bool OwnerDrawsFrame(const TCustomComboBox* c) { return c->ownerDrawFrame_; }
+  static bool OwnerDrawsItems(const TCustomComboBox* c) { return IsOwnerDraw(c->style_); }
   static int ItemHeight(const TCustomComboBox* c) { return c->itemHeight_; }
-  static TCanvas& Canvas(TCustomComboBox* c) { return *c->frameCanvas_; }
-  static void PaintFrame(TCustomComboBox* c, TCanvas& canvas) { c->PaintFrame(canvas); }
   static TRect EditRect(const TCustomComboBox* c) { return c->EditRect(); }
   static void PlaceList(TCustomComboBox* c, TRect& r) { c->PlaceList(r); }
   static void CloseUp(TCustomComboBox* c) { c->CloseUp(); }
+  static void PaintFrame(TCustomComboBox* c, QPainter* painter) {
+    TCanvas& canvas = *c->canvas_;
+    AttachCanvas(canvas, painter);
+    canvas.Font().Assign(c->Font());
+    CallSafely(c, [&] { c->PaintFrame(canvas); });
+    DetachCanvas(canvas);
+  }
+  static void DrawItem(TCustomComboBox* c, QPainter* painter, int index, const QRect& r, TOwnerDrawState state) {
+    TCanvas& canvas = *c->canvas_;
+    AttachCanvas(canvas, painter);
+    canvas.Font().Assign(c->Font());
+    bool selected = state.Contains(odSelected);
+    canvas.Brush().SetColor(selected ? clHighlight : clWindow);
+    canvas.Font().SetColor(selected ? clHighlightText : clWindowText);
+    CallSafely(c, [&] { c->DrawItem(index, Rect(r.left(), r.top(), r.right() + 1, r.bottom() + 1), state); });
+    DetachCanvas(canvas);
+  }
 };
 
 namespace {
 
-// The combo box widget, which lets a descendant of the control paint it, place its editor and
-// its list, and hear of the list closing.
+// The combo box widget, which lets a descendant of the control paint its frame, place its editor
+// and its list, and hear of the list closing; and lets the program paint the closed field's item
+// of an owner-drawn box.
 class ComboWidget : public QComboBox {
  public:
   void Attach(TCustomComboBox* control) { control_ = control; }
-  // 0 once the control is gone: the style's height.
-  int ItemHeight() const { return control_ ? ComboAccess::ItemHeight(control_) : 0; }
+  // Null once the control is gone: from then on the widget is Qt's own.
+  TCustomComboBox* Control() const { return control_; }
   void PlaceEditor() {
-    if (!control_ || !ComboAccess::OwnerDraws(control_) || !lineEdit()) return;
+    if (!control_ || !ComboAccess::OwnerDrawsFrame(control_) || !lineEdit()) return;
     TRect r = ComboAccess::EditRect(control_);
     lineEdit()->setGeometry(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
   }
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    if (!control_ || !ComboAccess::OwnerDraws(control_)) {
+    bool ownFrame = control_ && ComboAccess::OwnerDrawsFrame(control_);
+    bool ownItem = control_ && ComboAccess::OwnerDrawsItems(control_);
+    if (!ownFrame && !ownItem) {
       QComboBox::paintEvent(event);
       return;
     }
-    QPainter painter(this);
-    TCanvas& canvas = ComboAccess::Canvas(control_);
-    AttachCanvas(canvas, &painter);
-    canvas.Font().Assign(control_->Font());
-    CallSafely(control_, [&] { ComboAccess::PaintFrame(control_, canvas); });
-    DetachCanvas(canvas);
+    QStylePainter painter(this);
+    QRect field;
+    if (ownFrame) {
+      ComboAccess::PaintFrame(control_, &painter);
+      TRect r = ComboAccess::EditRect(control_);
+      field = QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top);
+    } else {
+      QStyleOptionComboBox option;
+      initStyleOption(&option);
+      option.currentText.clear();
+      option.currentIcon = QIcon();
+      painter.drawComplexControl(QStyle::CC_ComboBox, option);
+      field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    }
+    if (!ownItem || currentIndex() < 0 || !control_) return;
+    TOwnerDrawState state{odComboBoxEdit};
+    if (hasFocus()) state.Include(odSelected);
+    if (!isEnabled()) state.Include(odDisabled);
+    ComboAccess::DrawItem(control_, &painter, currentIndex(), field, state);
   }
   void resizeEvent(QResizeEvent* event) override {
     QComboBox::resizeEvent(event);
@@ -434,13 +470,26 @@ class ComboWidget : public QComboBox {
   TCustomComboBox* control_ = nullptr;
 };
 
-// Lines of the list at the height the control asks for.
-class ItemHeightDelegate : public QStyledItemDelegate {
+// Lines of the list at the control's ItemHeight, painted by the program when the box is
+// owner-drawn and by the style otherwise.
+class ComboItemDelegate : public QStyledItemDelegate {
  public:
-  explicit ItemHeightDelegate(ComboWidget* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+  explicit ComboItemDelegate(ComboWidget* combo) : QStyledItemDelegate(combo), combo_(combo) {}
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    TCustomComboBox* control = combo_->Control();
+    if (!control || !ComboAccess::OwnerDrawsItems(control)) {
+      QStyledItemDelegate::paint(painter, option, index);
+      return;
+    }
+    TOwnerDrawState state;
+    if (option.state & QStyle::State_Selected) state.Include(odSelected);
+    if (option.state & QStyle::State_HasFocus) state.Include(odFocused);
+    ComboAccess::DrawItem(control, painter, index.row(), option.rect, state);
+  }
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
     QSize size = QStyledItemDelegate::sizeHint(option, index);
-    if (int h = combo_->ItemHeight(); h > 0) size.setHeight(h);
+    TCustomComboBox* control = combo_->Control();
+    if (int h = control ? ComboAccess::ItemHeight(control) : 0; h > 0) size.setHeight(h);
     return size;
   }
 
@@ -476,7 +525,7 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
 TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TCustomComboBox(AOwner, NewWidget<ComboWidget>()) {
   auto* combo = static_cast<ComboWidget*>(Widget());
   combo->Attach(this);
-  combo->setItemDelegate(new ItemHeightDelegate(combo));
+  combo->setItemDelegate(new ComboItemDelegate(combo));
 }
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinControl(AOwner, AWidget) {
@@ -486,6 +535,7 @@ TCustomComboBox::TCustomComboBox(TComponent* AOwner, QWidget* AWidget) : TWinCon
   combo->setCompleter(nullptr);
   combo->setMaxVisibleItems(8);
   items_.reset(MirrorInto(combo, &settingFromCode_));
+  canvas_ = std::make_unique<TCanvas>();
   combo->setCurrentIndex(-1);
   Connect();
   InitEditBox(145, 21);
@@ -502,7 +552,6 @@ void TCustomComboBox::SetItemHeight(int Value) {
 
 void TCustomComboBox::SetOwnerDrawFrame(bool Value) {
   ownerDrawFrame_ = Value;
-  if (Value && !frameCanvas_) frameCanvas_ = std::make_unique<TCanvas>();
   if (auto* combo = dynamic_cast<ComboWidget*>(Widget())) combo->PlaceEditor();
   Invalidate();
 }
@@ -568,12 +617,21 @@ void TCustomComboBox::Select() {
     Change();
 }
 
+void TCustomComboBox::DrawItem(int Index, const TRect& Rect, TOwnerDrawState State) {
+  if (OnDrawItem) {
+    OnDrawItem(this, Index, Rect, State);
+    return;
+  }
+  canvas_->FillRect(Rect);
+  if (Index >= 0 && Index < items_->Count()) canvas_->TextOut(Rect.Left + 2, Rect.Top, items_->Strings(Index));
+}
+
 void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
   if (style_ == Value) return;
   style_ = Value;
   auto* combo = As<QComboBox>(this);
   String text = Text();
-  combo->setEditable(Value != csDropDownList);
+  combo->setEditable(Value != csDropDownList && !IsOwnerDraw(Value));
   if (combo->isEditable()) {
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setCompleter(nullptr);
@@ -582,6 +640,8 @@ void TCustomComboBox::SetStyle(TComboBoxStyle Value) {
     });
   }
   SetTextValue(text);
+  // A new editor of a box that draws its own frame belongs where the box says.
+  if (auto* own = dynamic_cast<ComboWidget*>(combo)) own->PlaceEditor();
 }
 
 int TCustomComboBox::DropDownCount() const { return As<QComboBox>(this)->maxVisibleItems(); }
@@ -918,6 +978,7 @@ ORV_IMPLEMENT_CLASS(TCustomComboBox, c) {
   c.Prop("Text", &TCustomComboBox::Text, &TCustomComboBox::SetText);
   c.Event("OnChange", &TCustomComboBox::OnChange);
   c.Event("OnCloseUp", &TCustomComboBox::OnCloseUp);
+  c.Event("OnDrawItem", &TCustomComboBox::OnDrawItem);
   c.Event("OnDropDown", &TCustomComboBox::OnDropDown);
   c.Event("OnSelect", &TCustomComboBox::OnSelect);
 }

@@ -17,6 +17,14 @@ ORV_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed);
 ORV_ENUM(TScrollCode, scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop,
          scBottom, scEndScroll);
 using TScrollEvent = std::function<void(TObject* Sender, TScrollCode ScrollCode, int& ScrollPos)>;
+ORV_ENUM(TOwnerDrawStateFlag, odSelected, odGrayed, odDisabled, odChecked, odFocused, odDefault,
+         odHotLight, odInactive, odNoAccel, odNoFocusRect, odReserved1, odReserved2, odComboBoxEdit);
+using TOwnerDrawState = TSet<TOwnerDrawStateFlag>;
+ORV_SET_INFO(TOwnerDrawState);
+// Draws item Index of an owner-drawn list in Rect on the control's Canvas; odComboBoxEdit
+// marks the closed box's own field.
+using TDrawItemEvent =
+    std::function<void(TWinControl* Control, int Index, const TRect& Rect, TOwnerDrawState State)>;
 
 // Static text. A "&" marks the access key of FocusControl ("&&" shows an ampersand).
 class TLabel : public TGraphicControl {
@@ -144,7 +152,8 @@ class TMemo : public TWinControl {
 
 // A drop-down list, editable (csDropDown) or not (csDropDownList). Setting Text or ItemIndex
 // from code fires nothing; typing fires OnChange; choosing from the list fires OnClick and then
-// OnSelect, or OnChange when no OnSelect is assigned.
+// OnSelect, or OnChange when no OnSelect is assigned. The owner-drawn styles are lists that
+// cannot be typed in, whose items (and closed field) OnDrawItem paints, ItemHeight high.
 class TCustomComboBox : public TWinControl {
   ORV_CLASS(TCustomComboBox, TWinControl)
 
@@ -166,16 +175,20 @@ class TCustomComboBox : public TWinControl {
   void SetMaxLength(int Value);
   bool DroppedDown() const;
   void SetDroppedDown(bool Value);
-  // Height of one line of the list that drops down; 0 leaves it to the style.
+  // Height of one line of the list that drops down, owner-drawn or not; 0 leaves it to the
+  // style.
   int ItemHeight() const { return itemHeight_; }
   void SetItemHeight(int Value);
   void Clear();
   void SelectAll();
+  // The surface OnDrawItem and PaintFrame paint on, while they run.
+  TCanvas* Canvas() const { return canvas_.get(); }
 
   TNotifyEvent OnChange;
   TNotifyEvent OnSelect;
   TNotifyEvent OnDropDown;
   TNotifyEvent OnCloseUp;
+  TDrawItemEvent OnDrawItem;
 
  protected:
   TCustomComboBox(TComponent* AOwner, QWidget* AWidget);
@@ -184,9 +197,11 @@ class TCustomComboBox : public TWinControl {
   bool ClicksOnMouseUp() const override { return false; }
   virtual void Change();
   virtual void Select();
+  // OnDrawItem; without one, the item's text on the brush's colour.
+  virtual void DrawItem(int Index, const TRect& Rect, TOwnerDrawState State);
 
   // For a combo box with a look of its own: once set, PaintFrame paints the whole control in
-  // place of the style, and the editor is kept at EditRect.
+  // place of the style, and the editor, or an owner-drawn box's closed item, is kept at EditRect.
   void SetOwnerDrawFrame(bool Value);
   virtual void PaintFrame(TCanvas&) {}
   virtual TRect EditRect() const { return ClientRect(); }
@@ -202,7 +217,7 @@ class TCustomComboBox : public TWinControl {
   friend struct ComboAccess;
   void Connect();
   std::unique_ptr<TStrings> items_;
-  std::unique_ptr<TCanvas> frameCanvas_;
+  std::unique_ptr<TCanvas> canvas_;
   TComboBoxStyle style_ = csDropDown;
   bool sorted_ = false;
   bool settingFromCode_ = false;

@@ -8,9 +8,29 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
 <Resources CodePage="1252">
   <StrRes Name="1" Text="OK"/>
   <StrRes Name="2" Text="Cancel"/>
+  <StrRes Name="3" Text="All"/>
+  <StrRes Name="4" Text="Current page"/>
+  <StrRes Name="5" Text="Pages:"/>
+  <StrRes Name="9" Text="Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12"/>
   <StrRes Name="zmPageWidth" Text="Page width"/>
   <StrRes Name="zmWholePage" Text="Whole page"/>
-  <StrRes Name="ppAll" Text="All"/>
+  <StrRes Name="200" Text="Print"/>
+  <StrRes Name="201" Text="Printer"/>
+  <StrRes Name="202" Text="Pages"/>
+  <StrRes Name="203" Text="Number of copies"/>
+  <StrRes Name="204" Text="Collate"/>
+  <StrRes Name="205" Text="Copies"/>
+  <StrRes Name="206" Text="Print"/>
+  <StrRes Name="207" Text="!Other"/>
+  <StrRes Name="208" Text="Where:"/>
+  <StrRes Name="209" Text="Properties..."/>
+  <StrRes Name="210" Text="Print to file"/>
+  <StrRes Name="211" Text="!Order"/>
+  <StrRes Name="212" Text="Name:"/>
+  <StrRes Name="213" Text="Print mode"/>
+  <StrRes Name="214" Text="Print on sheet"/>
+  <StrRes Name="216" Text="Duplex"/>
+  <StrRes Name="ppAll" Text="All pages"/>
   <StrRes Name="ppOdd" Text="Odd pages"/>
   <StrRes Name="ppEven" Text="Even pages"/>
   <StrRes Name="pgDefault" Text="Default"/>
@@ -18,8 +38,8 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="pmSplit" Text="Split big pages"/>
   <StrRes Name="pmJoin" Text="Join small pages"/>
   <StrRes Name="pmScale" Text="Scale"/>
-  <StrRes Name="poDirect" Text="Direct"/>
-  <StrRes Name="poReverse" Text="Reverse"/>
+  <StrRes Name="poDirect" Text="!Direct (1-9)"/>
+  <StrRes Name="poReverse" Text="!Reverse (9-1)"/>
   <StrRes Name="mbConfirm" Text="Confirm"/>
   <StrRes Name="mbError" Text="Error"/>
   <StrRes Name="mbInfo" Text="Information"/>
@@ -48,6 +68,8 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="clPageOf" Text="Page %d of %d"/>
   <StrRes Name="clFirstPass" Text="First pass:"/>
   <StrRes Name="clNoPrinters" Text="No printers installed on your system"/>
+  <StrRes Name="clBadCopies" Text="The number of copies must be a whole number from 1 to %d"/>
+  <StrRes Name="clBadPages" Text="Pages to print are numbers and ranges of the report's pages, 1 to %d, separated by commas. For example, 1,3,5-12"/>
   <StrRes Name="clDecompressError" Text="Stream decompress error"/>
   <StrRes Name="crFillMx" Text="Filling the cross-tab..."/>
   <StrRes Name="crBuildMx" Text="Building the cross-tab..."/>

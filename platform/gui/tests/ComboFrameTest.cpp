@@ -8,6 +8,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <vector>
+
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
@@ -81,6 +83,65 @@ TEST(ComboFrame, DescendantPaintsPlacesItsEditorAndListAndHearsTheListClose) {
   EXPECT_EQ(combo->Text(), "สาม");
   EXPECT_EQ(selected, 1);
   EXPECT_EQ(combo->closed, 2);
+}
+
+// A box that draws its frame can have owner-drawn items too: the closed field's item goes into
+// its editor's place, and going back to a typed style hands the lines back to the style.
+TEST(ComboFrame, OwnerDrawnItemsSitInTheOwnerDrawnFrame) {
+  TForm form(nullptr);
+  form.SetBounds(50, 50, 300, 200);
+  auto* combo = new TSelfDrawnCombo(&form);
+  combo->SetParent(&form);
+  combo->SetBounds(10, 10, 120, 24);
+  combo->SetStyle(csOwnerDrawFixed);
+  combo->SetItemHeight(22);
+  for (const char* s : {"หนึ่ง", "สอง", "สาม"}) combo->Items()->Add(s);
+  combo->SetItemIndex(1);
+  struct Drawn {
+    int index;
+    TRect rect;
+    bool closedField;
+  };
+  std::vector<Drawn> drawn;
+  combo->OnDrawItem = [&](TWinControl* control, int index, const TRect& r, TOwnerDrawState state) {
+    drawn.push_back({index, r, state.Contains(odComboBoxEdit)});
+    TCanvas* c = static_cast<TCustomComboBox*>(control)->Canvas();
+    c->Brush().SetColor(clBlue);
+    c->FillRect(r);
+  };
+  form.Show();
+  QApplication::processEvents();
+
+  QImage picture = testing::Snapshot(combo);
+  EXPECT_EQ(picture.pixelColor(0, 0), QColor(Qt::green)) << "the frame is still the box's own";
+  EXPECT_EQ(picture.pixelColor(40, 12), QColor(Qt::blue));
+  EXPECT_EQ(picture.pixelColor(100, 12), QColor(Qt::green)) << "the item stays inside the editor's place";
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_EQ(drawn.back().index, 1);
+  EXPECT_TRUE(drawn.back().closedField);
+  EXPECT_EQ(drawn.back().rect, Rect(20, 4, 90, 20));
+
+  auto* qcombo = static_cast<QComboBox*>(WidgetOf(combo));
+  drawn.clear();
+  combo->SetDroppedDown(true);
+  ASSERT_TRUE(testing::WaitFor([&] { return qcombo->view()->isVisible(); }));
+  qcombo->view()->grab();
+  combo->SetDroppedDown(false);
+  EXPECT_EQ(qcombo->view()->visualRect(qcombo->model()->index(2, 0)).height(), 22);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_FALSE(drawn.front().closedField);
+  EXPECT_EQ(drawn.front().rect.Bottom - drawn.front().rect.Top, 22);
+
+  combo->SetStyle(csDropDown);
+  ASSERT_NE(qcombo->lineEdit(), nullptr);
+  EXPECT_EQ(qcombo->lineEdit()->geometry(), QRect(20, 4, 70, 16)) << "the new editor goes where the box says";
+  drawn.clear();
+  combo->SetDroppedDown(true);
+  ASSERT_TRUE(testing::WaitFor([&] { return qcombo->view()->isVisible(); }));
+  qcombo->view()->grab();
+  combo->SetDroppedDown(false);
+  EXPECT_TRUE(drawn.empty()) << "a typed box's lines are the style's";
+  EXPECT_EQ(qcombo->view()->visualRect(qcombo->model()->index(0, 0)).height(), 22);
 }
 
 }  // namespace
