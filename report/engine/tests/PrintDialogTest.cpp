@@ -46,8 +46,8 @@ class TPagesStub : public TkvxCustomPreviewPages {
   void ResetLogicalPageNumber() override {}
   void PasteObjects(Extended, Extended) override {}
   void ShiftAnchors(Integer, Integer) override {}
-  void AddPicture(TkvxPictureView*) override {}
-  bool BandExists(TkvxBand*) override { return false; }
+  void AddPicture(TkvxComponent*) override {}
+  bool BandExists(TkvxComponent*) override { return false; }
   Integer GetCurPosition() override { return 0; }
   Integer GetAnchorCur() override { return 0; }
   Extended GetLastY(Extended) override { return 0; }
