@@ -6,6 +6,8 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/tests/ControlTesting.h"
 #include "report/engine/PreviewForm.h"
+#include "platform/gui/Timers.h"
+#include "report/engine/tests/EngineTestSupport.h"
 #include "report/engine/tests/StoreTestSupport.h"
 
 namespace orv {
@@ -112,6 +114,45 @@ TEST(PreviewForm, EscapeCancelsARunThenClosesTheWindow) {
   EXPECT_EQ(f.CancelB->Caption(), "Close");
   TypeKey(&f, VK_ESCAPE);
   EXPECT_FALSE(f.Visible());
+}
+
+// As the report shows itself: the window opens modally and a 50 ms timer starts the run inside
+// its message loop, so pages appear in the open window while they are built.
+TEST(PreviewForm, ReportRunsInsideTheOpenWindowAndPagesAppearAsItGoes) {
+  RegisterStoreClasses();
+  TEngineReport r(297);
+  std::vector<std::map<String, Variant>> rows;
+  for (int i = 0; i < 2000; ++i) rows.push_back({{"Name", "สมาชิก " + std::to_string(i + 1)}});
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
+  data->SetDataSet(r.Data("M", rows));
+  r.Memo(data, "Name", "[M.Name]");
+  TkvxPreviewForm form(nullptr);
+  r.Report->SetPreview(form.Preview());
+  form.Init();
+  bool shownWhileRunning = false;
+  String cancelCaption;
+  TkvxPageChangedEvent counter = form.Preview()->OnPageChanged;
+  form.Preview()->OnPageChanged = [&](TObject* sender, Integer page) {
+    counter(sender, page);
+    if (form.Preview()->Running()) {
+      shownWhileRunning |= form.Visible() && form.Preview()->Workspace()->Pages().Count() > 0;
+      cancelCaption = form.CancelB->Caption();
+    }
+  };
+  TTimer timer(nullptr);
+  timer.SetInterval(50);
+  timer.OnTimer = [&](TObject*) {
+    timer.SetEnabled(false);
+    r.Report->PrepareReport(false);
+    form.Close();
+  };
+  form.ShowModal();
+  EXPECT_TRUE(shownWhileRunning);
+  EXPECT_EQ(cancelCaption, "Cancel");
+  EXPECT_EQ(form.CancelB->Caption(), "Close");
+  // 297 mm hold 56 rows of 20 pixels.
+  EXPECT_EQ(form.StatusBar->Panels()->Items(0)->Text(), "Page 1 of " + std::to_string((2000 + 55) / 56));
+  r.Report->SetPreview(nullptr);
 }
 
 }  // namespace
