@@ -1,7 +1,9 @@
 #include "report/engine/tests/StoreObjects.h"
 
+#include <algorithm>
 #include <cmath>
 
+#include "platform/gui/Canvas.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "report/model/LegacyText.h"
 #include "report/model/Report.h"
@@ -37,6 +39,17 @@ ORV_IMPLEMENT_CLASS(TStorePicture, c) {
 ORV_IMPLEMENT_CLASS(TStoreBand, c) { ORV_STORE_GEOMETRY(TStoreBand) }
 
 namespace test {
+void TStoreMemo::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  ++Drawn;
+  // 13 report pixels (about 10 points) in the canvas's own pixels, on screen and on paper alike.
+  canvas->Font().SetHeight(-std::max(1, static_cast<int>(std::lround(13 * scaleY))));
+  canvas->Brush().SetStyle(bsClear);
+  String line = Text();
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+  canvas->TextOut(static_cast<int>(std::lround(AbsLeft() * scaleX + offsetX)),
+                  static_cast<int>(std::lround(AbsTop() * scaleY + offsetY)), line);
+}
+
 TStoreMemo::TStoreMemo(TComponent* owner) : TkvxReportComponent(owner), memo_(std::make_unique<TWideStrings>()) {
   Traits |= otFullDiff;
 }
@@ -58,12 +71,6 @@ void RegisterStoreObjectClasses() {
   kvxRegisterModelClasses();
   RegisterClasses({TStoreMemo::StaticClass(), TStoreLine::StaticClass(), TStorePicture::StaticClass(),
                    TStoreBand::StaticClass()});
-}
-
-void TStoreMemo::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
-  ++Drawn;
-  canvas->TextOut(static_cast<int>(std::lround(AbsLeft() * scaleX + offsetX)),
-                  static_cast<int>(std::lround(AbsTop() * scaleY + offsetY)), Text());
 }
 
 }  // namespace test

@@ -16,7 +16,7 @@ class TStoreMemo : public TkvxReportComponent {
 
  public:
   explicit TStoreMemo(TComponent* owner);
-  // Its text at its place, so that printed pages can be read back.
+  // Writes its text at its place, one line per memo, as a memo view lays out a line.
   void Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
   TWideStrings* Memo() const { return memo_.get(); }
   void SetMemo(TWideStrings* v) { memo_->Assign(v); }
