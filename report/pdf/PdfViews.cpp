@@ -2,18 +2,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/fonts/FontFace.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Picture.h"
 #include "report/model/Frame.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
-#include "platform/fonts/FontFace.h"
-#include "report/pdf/PdfFont.h"
 #include "report/model/PictureView.h"
 #include "report/model/ShapeView.h"
 #include "report/model/View.h"
 #include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfPage.h"
 
 namespace orv {

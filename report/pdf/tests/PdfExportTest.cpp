@@ -193,15 +193,22 @@ std::unique_ptr<TkvxReport> MemoReport() {
   memo("Right", 350, 500, 30, u"ลงชื่อ ผู้รับรอง", haRight);
   auto* tagged = memo("Tagged", 400, 500, 30, u"<b>ตัวหนา</b> และ <u>ขีดเส้นใต้</u>", haLeft);
   tagged->AllowHTMLTags = true;
+  auto* turned = memo("Turned", 20, 40, 250, u"แนวตั้ง ขึ้นบน", haLeft);
+  turned->SetLeft(600);
+  turned->SetRotation(90);
+  turned->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+  auto* ruled = memo("Ruled", 450, 300, 80, u"เส้นบรรทัด", haLeft);
+  ruled->Underlines = true;
   EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
   return report;
 }
 
-// Left and right ends of the dark ink in a band of rows of the rendered page.
+// Left and right ends of the dark ink in a band of rows of the rendered page, left of the
+// turned memo.
 std::pair<int, int> InkSpan(const TPixmap& p, int top, int bottom) {
   int left = p.Width, right = -1;
   for (int y = top; y < bottom; ++y)
-    for (int x = 0; x < p.Width; ++x)
+    for (int x = 0; x < 620; ++x)
       if (p.At(x, y, 0) < 100 && p.At(x, y, 2) < 100) left = std::min(left, x), right = std::max(right, x);
   return {left, right};
 }
@@ -214,7 +221,7 @@ TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
       "น้ำใจ ผู้ใหญ่บ้าน กิ่งไม้ ปั้นหม้อ\n"
       "ศีลล้างบาปของ Maria Somchai Saelee ที่วัดนักบุญยอแซฟ St. Joseph Church "
       "เมื่อวันที่ ๑๒ มีนาคม ๒๕๖๙ โดยคุณพ่อ John Prasert\n"
-      "ใบรับรองศีลล้างบาป\nลงชื่อ ผู้รับรอง\nตัวหนา และ ขีดเส้นใต้\n";
+      "ใบรับรองศีลล้างบาป\nลงชื่อ ผู้รับรอง\nตัวหนา และ ขีดเส้นใต้\nแนวตั้ง ขึ้นบน\nเส้นบรรทัด\n";
   WriteFile(folder + "/export-memos.txt", expected);
   TkvxPDFExport pdf(nullptr);
   pdf.SetShowDialog(false);
@@ -239,13 +246,13 @@ TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);)
     if (!line.empty() && line != "\f") lines.push_back(line);
-  ASSERT_GE(lines.size(), 6u) << text;
+  ASSERT_GE(lines.size(), 8u) << text;
   EXPECT_EQ(lines.front(), "น้ำใจ ผู้ใหญ่บ้าน กิ่งไม้ ปั้นหม้อ");
-  EXPECT_EQ(lines[lines.size() - 3], "ใบรับรองศีลล้างบาป");
-  EXPECT_EQ(lines[lines.size() - 2], "ลงชื่อ ผู้รับรอง");
-  EXPECT_EQ(lines.back(), "ตัวหนา และ ขีดเส้นใต้");
+  const std::vector<std::string> last(lines.end() - 5, lines.end());
+  EXPECT_EQ(last, (std::vector<std::string>{"ใบรับรองศีลล้างบาป", "ลงชื่อ ผู้รับรอง", "ตัวหนา และ ขีดเส้นใต้",
+                                            "แนวตั้ง ขึ้นบน", "เส้นบรรทัด"}));
   std::string paragraph;
-  for (size_t i = 1; i + 3 < lines.size(); ++i) paragraph += lines[i] + " ";
+  for (size_t i = 1; i + 5 < lines.size(); ++i) paragraph += lines[i] + " ";
   EXPECT_EQ(paragraph,
             "ศีลล้างบาปของ Maria Somchai Saelee ที่วัดนักบุญยอแซฟ St. Joseph Church "
             "เมื่อวันที่ ๑๒ มีนาคม ๒๕๖๙ โดยคุณพ่อ John Prasert ");
@@ -268,6 +275,18 @@ TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
   auto [paraLeft, paraRight] = InkSpan(page, static_cast<int>(m + 72), static_cast<int>(m + 100));
   EXPECT_NEAR(paraLeft, m + 22, 3);
   EXPECT_NEAR(paraRight, m + 278, 4);
+  // The turned memo reads upwards from its bottom, so the top of its box stays empty; the
+  // ruled memo has a rule under its line of text, the width of the memo.
+  auto dark = [&](double left, double top, double right, double bottom) {
+    for (int y = static_cast<int>(m + top); y < static_cast<int>(m + bottom); ++y)
+      for (int x = static_cast<int>(m + left); x < static_cast<int>(m + right); ++x)
+        if (page.At(x, y, 1) < 128) return true;
+    return false;
+  };
+  EXPECT_TRUE(dark(604, 200, 636, 268));
+  EXPECT_FALSE(dark(604, 24, 636, 100));
+  EXPECT_TRUE(dark(250, 462, 252, 480));
+  EXPECT_FALSE(dark(250, 452, 252, 462));
 }
 
 // The pages of a qpdf JSON dump's outline items, counted from 1, in order.
