@@ -59,7 +59,8 @@ class TkvxPDFPage : public TkvxPDFElement {
   void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
                    double scale, int quality);
   // A report view at its place on the page (positions include the page margins): fills, frames,
-  // lines and rectangles as paths, pictures as images, other views rastered at their size.
+  // lines and rectangles as paths, memos as text laid out as on screen, pictures as images,
+  // other views rastered at their size.
   // Anything that is not a view draws nothing.
   void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.

@@ -2,15 +2,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/fonts/FontFace.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Picture.h"
 #include "report/model/Frame.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/PictureView.h"
 #include "report/model/ShapeView.h"
 #include "report/model/View.h"
 #include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfPage.h"
 
 namespace orv {
@@ -99,6 +102,155 @@ void DrawPicture(TkvxPDFPage& page, TkvxPictureView& view, const TBox& b, double
   page.DrawGraphic(r.Left, r.Top, r.Width, r.Height, *graphic, scale, kRasterQuality);
 }
 
+
+// Puts the old colour back on a memo whose highlight the layout applied to it.
+class TColorRestore {
+ public:
+  explicit TColorRestore(TkvxView& view) : view_(view), color_(view.Color()) {}
+  ~TColorRestore() { view_.SetColor(color_); }
+  TColorRestore(const TColorRestore&) = delete;
+  TColorRestore& operator=(const TColorRestore&) = delete;
+
+ private:
+  TkvxView& view_;
+  TColor color_;
+};
+
+// The font of one run of characters that share a state.
+void RunFont(const TFont& base, const TkvxHTMLTag& tag, TFont& out) {
+  out.Assign(const_cast<TFont*>(&base));
+  if (tag.Size > 0) out.SetSize(tag.Size);
+  out.SetStyle(tag.Style);
+  out.SetColor(tag.Color);
+}
+
+// Pieces of a line: runs of one state, cut after every blank so justified lines can spread
+// their blanks.
+struct TPiece {
+  WideString Text;
+  TkvxHTMLTag Tag;
+  bool EndsInBlank;
+};
+
+std::vector<TPiece> PiecesOf(const TkvxTextLine& line) {
+  std::vector<TPiece> pieces;
+  size_t start = 0;
+  for (size_t i = 0; i < line.Text.size(); ++i) {
+    const bool blank = line.Text[i] <= u' ';
+    const bool last = i + 1 == line.Text.size();
+    const bool stateChanges = !last && i < line.Tags.size() && i + 1 < line.Tags.size() &&
+                              !(line.Tags[i + 1] == line.Tags[i]);
+    if (blank || last || stateChanges) {
+      TkvxHTMLTag tag = start < line.Tags.size() ? line.Tags[start] : TkvxHTMLTag{};
+      pieces.push_back({line.Text.substr(start, i + 1 - start), tag, blank});
+      start = i + 1;
+    }
+  }
+  return pieces;
+}
+
+// Where the layout starts its lines (top left of the first, turned with the text), the width
+// a line may take and the height the lines may fill, in the text rectangle's pixels.
+struct TTextFrame {
+  double X, Y, Width, Height;
+};
+
+TTextFrame FrameFor(double l, double t, double r, double b, int angle, double textHeight) {
+  const double rad = angle * M_PI / 180, as = std::abs(std::sin(rad)), ac = std::abs(std::cos(rad));
+  const double slant = ac > 1e-9 ? ((r - l) - textHeight * as) / ac : r - l;
+  if (angle == 0) return {l, t, r - l, b - t};
+  if (angle == 90) return {l, b, b - t, r - l};
+  if (angle == 180) return {r, b, r - l, b - t};
+  if (angle == 270) return {r, t, b - t, r - l};
+  if (angle < 90) return {l, t + slant * as, slant, b - (t + slant * as) - textHeight * ac + textHeight};
+  if (angle < 180) return {l + slant * ac, b, slant, b - t - (textHeight * ac + slant * as) + textHeight};
+  if (angle < 270) return {r, b - slant * as, slant, (b - slant * as) - t - textHeight * ac + textHeight};
+  return {l + textHeight * as, t, slant, b - t - (slant * as + textHeight * ac) + textHeight};
+}
+
+// The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
+// uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
+void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
+  TkvxFrame* frame = memo.Frame();
+  const double fw = frame->Width();
+  page.SaveState();
+  page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
+  TkvxDrawText& drawer = kvxDrawText();
+  TkvxDrawTextLock guard(drawer);
+  TColorRestore restore(memo);
+  memo.WrapText(true);
+  const std::vector<TkvxTextLine> lines = drawer.Lines();
+  const double lineH = drawer.GetLineHeight();
+  const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
+
+  if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
+    page.FillRect(b.Left, b.Top, b.Width, b.Height, memo.Color());
+  DrawFrame(page, memo, b);
+  const int angle = memo.Rotation();
+  if (memo.Underlines && angle == 0 && lineH > 0 && frame->Color() != clNone) {
+    for (double y = b.Top + memo.GapY - memo.LineSpacing + 1 + lineH; y < b.Top + b.Height; y += lineH)
+      page.Line(b.Left, y, b.Left + b.Width, y, frame->Color(), std::max(1.0, fw));
+  }
+
+  const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
+  const TkvxFrameTypes typ = frame->Typ();
+  const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
+  const double r = b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0);
+  const double t = b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0);
+  const double bt = b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0);
+  const double textHeight = lineH * lines.size();
+  TTextFrame tf = FrameFor(l, t, r, bt, angle, textHeight);
+  const double rad = angle * M_PI / 180, c = std::cos(rad), s = std::sin(rad);
+  // Along a line and from one line down to the next, in page pixels (y grows downwards).
+  const double ux = c, uy = -s, vx = s, vy = c;
+  double shift = 0;
+  if (memo.VAlign == vaBottom) shift = tf.Height - textHeight;
+  else if (memo.VAlign == vaCenter) shift = (tf.Height - textHeight) / 2;
+  if (angle % 90 != 0) {
+    // Slanted text moves straight down, as the screen moves it.
+    const double k = (angle > 90 && angle < 270) ? -1 : 1;
+    tf.Y += shift * k;
+    shift = 0;
+  }
+
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const TkvxTextLine& line = lines[i];
+    const std::vector<TPiece> pieces = PiecesOf(line);
+    const bool firstOfParagraph = line.Flags & 1;
+    TkvxHAlign align = memo.HAlign;
+    if (align == haBlock && (line.Flags & 2)) align = memo.RTLReading ? haRight : haLeft;
+    const double indent =
+        firstOfParagraph && (memo.HAlign == haLeft || memo.HAlign == haBlock) ? memo.ParagraphGap : 0;
+    const double room = tf.Width - indent;
+    std::vector<double> widths;
+    double total = 0;
+    int blanks = 0;
+    TFont runFont;
+    for (const TPiece& p : pieces) {
+      RunFont(font, p.Tag, runFont);
+      widths.push_back(page.TextWidth(p.Text, runFont, memo.CharSpacing));
+      total += widths.back();
+      if (p.EndsInBlank && &p != &pieces.back()) ++blanks;
+    }
+    double along = indent, extra = 0;
+    if (align == haRight) along += room - total;
+    else if (align == haCenter) along += (room - total) / 2;
+    else if (align == haBlock && blanks > 0) extra = (room - total) / blanks;
+    const double down = shift + i * lineH;
+    for (size_t k = 0; k < pieces.size(); ++k) {
+      const TPiece& p = pieces[k];
+      RunFont(font, p.Tag, runFont);
+      const auto& m = TkvxPDFFont::FaceFor(runFont)->Metrics();
+      const double sizePx = runFont.Size() * 96.0 / 72.0;
+      const double baseline = down + m.Ascent / 1000.0 * sizePx + p.Tag.AddY * p.Tag.Size;
+      page.TextOut(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, p.Text, runFont,
+                   memo.CharSpacing, angle);
+      along += widths[k] + (p.EndsInBlank && k + 1 < pieces.size() ? extra : 0);
+    }
+  }
+  page.RestoreState();
+}
+
 }  // namespace
 
 void TkvxPDFPage::AddObject(TkvxComponent* obj) {
@@ -107,6 +259,11 @@ void TkvxPDFPage::AddObject(TkvxComponent* obj) {
   // The page's own colour, frame and picture come as this view; drawn only when asked.
   if (view->Name() == "_pagebackground" && !Parent.Background) return;
   const TBox b = BoxOf(*view);
+  auto* memo = dynamic_cast<TkvxCustomMemoView*>(view);
+  if (memo && (view->BrushStyle() == bsSolid || view->BrushStyle() == bsClear)) {
+    DrawMemo(*this, *memo, b);
+    return;
+  }
   if (auto* line = dynamic_cast<TkvxCustomLineView*>(view)) {
     DrawLineView(*this, *line, b);
     return;

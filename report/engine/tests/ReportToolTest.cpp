@@ -1,6 +1,7 @@
 // orvane-report over an SQLite parish file: a grouped member list saved as prepared pages.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "report/engine/tests/EngineTestSupport.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 
 namespace orv::test {
 namespace {
@@ -72,10 +74,20 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
       rule->SetBounds(0, height - 1, 700, 1);
       return b;
     };
-    band(new TkvxPageHeader(page), "PH", 0, 40);
+    auto memo = [](TkvxBand* b, const char* name, const char16_t* text) {
+      auto* m = new TkvxMemoView(b);
+      m->SetName(name);
+      m->SetBounds(10, 0, 400, 18);
+      m->Font()->SetName("Tahoma");
+      m->Font()->SetCharset(THAI_CHARSET);
+      m->SetText(text);
+    };
+    memo(band(new TkvxPageHeader(page), "PH", 0, 40), "Heading", u"ทะเบียนสัตบุรุษ วัดนักบุญยอแซฟ");
     auto* group = static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 40, 20));
     group->Condition = "M.gang";
-    static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 60, 20))->SetDataSet(members);
+    auto* data = static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 60, 20));
+    data->SetDataSet(members);
+    memo(data, "Name", u"[M.\"Nm\"] ผู้ใหญ่บ้าน");
     band(new TkvxGroupFooter(page), "GF", 80, 20);
     band(new TkvxPageFooter(page), "PF", 200, 30);
     report.SaveToFile(dir + "/list.xml");
@@ -90,6 +102,21 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   // The same pages exported: a file poppler and qpdf read, of four pages.
   EXPECT_EQ(std::system(("qpdf --check " + pdf + " >/dev/null").c_str()), 0);
   EXPECT_EQ(std::system(("pdfinfo " + pdf + " | grep -Eq '^Pages: +4$'").c_str()), 0);
+  // The memos went out as text: the heading on every page, each member's name in its row.
+  std::string text = dir + "/list.txt";
+  ASSERT_EQ(std::system(("pdftotext -raw -enc UTF-8 " + pdf + " " + text).c_str()), 0);
+  std::ifstream extracted(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(extracted, line);) {
+    // A new page starts with a form feed.
+    std::erase(line, '\f');
+    lines.push_back(line);
+  }
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "ทะเบียนสัตบุรุษ วัดนักบุญยอแซฟ"), 4);
+  for (int i = 1; i <= 50; ++i) {
+    std::string row = "สมาชิก" + std::to_string(i) + " ผู้ใหญ่บ้าน";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), row), 1) << row;
+  }
   TkvxReport loaded(nullptr);
   ASSERT_TRUE(loaded.PreviewPages->LoadFromFile(dir + "/list.qpv"));
   EXPECT_EQ(loaded.PreviewPages->GetCount(), 4);

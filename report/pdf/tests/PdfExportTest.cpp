@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
@@ -16,6 +17,7 @@
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/Registries.h"
 #include "report/model/PictureView.h"
@@ -164,6 +166,127 @@ TEST(PdfSamples, ExportedViewsLandWhereTheyArePlaced) {
   pdf.SetExportNotPrintable(true);
   ASSERT_TRUE(report->PreviewPages->Export(&pdf));
   EXPECT_EQ(Tone(Render(file), m + 250, m + 180), "101");
+}
+
+// Thai with tone marks over upper vowels, and a paragraph of Thai and Latin too long for its
+// memo, in memos aligned left, centred, right and justified, one of them with tags.
+std::unique_ptr<TkvxReport> MemoReport() {
+  auto report = NewReport(297, 10);
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, 600);
+  auto memo = [&](const String& name, Extended top, Extended width, Extended height, const char16_t* text,
+                  TkvxHAlign align) {
+    auto* m = Add<TkvxMemoView>(band, name, 20, top, width, height);
+    m->Font()->Assign(ReportFont("Tahoma", 14).get());
+    m->SetText(text);
+    m->HAlign = align;
+    return m;
+  };
+  memo("Tones", 20, 500, 30, u"น้ำใจ ผู้ใหญ่บ้าน กิ่งไม้ ปั้นหม้อ", haLeft);
+  auto* framed = memo("Paragraph", 70, 260, 200,
+                      u"ศีลล้างบาปของ Maria Somchai Saelee ที่วัดนักบุญยอแซฟ St. Joseph Church "
+                      u"เมื่อวันที่ ๑๒ มีนาคม ๒๕๖๙ โดยคุณพ่อ John Prasert",
+                      haBlock);
+  framed->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+  framed->Frame()->SetColor(clBlue);
+  framed->SetColor(clYellow);
+  memo("Centred", 300, 500, 30, u"ใบรับรองศีลล้างบาป", haCenter);
+  memo("Right", 350, 500, 30, u"ลงชื่อ ผู้รับรอง", haRight);
+  auto* tagged = memo("Tagged", 400, 500, 30, u"<b>ตัวหนา</b> และ <u>ขีดเส้นใต้</u>", haLeft);
+  tagged->AllowHTMLTags = true;
+  auto* turned = memo("Turned", 20, 40, 250, u"แนวตั้ง ขึ้นบน", haLeft);
+  turned->SetLeft(600);
+  turned->SetRotation(90);
+  turned->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+  auto* ruled = memo("Ruled", 450, 300, 80, u"เส้นบรรทัด", haLeft);
+  ruled->Underlines = true;
+  EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  return report;
+}
+
+// Left and right ends of the dark ink in a band of rows of the rendered page, left of the
+// turned memo.
+std::pair<int, int> InkSpan(const TPixmap& p, int top, int bottom) {
+  int left = p.Width, right = -1;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < 620; ++x)
+      if (p.At(x, y, 0) < 100 && p.At(x, y, 2) < 100) left = std::min(left, x), right = std::max(right, x);
+  return {left, right};
+}
+
+TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
+  auto report = MemoReport();
+  const std::string folder = SampleFolder();
+  const std::string file = folder + "/export-memos.pdf";
+  const std::string expected =
+      "น้ำใจ ผู้ใหญ่บ้าน กิ่งไม้ ปั้นหม้อ\n"
+      "ศีลล้างบาปของ Maria Somchai Saelee ที่วัดนักบุญยอแซฟ St. Joseph Church "
+      "เมื่อวันที่ ๑๒ มีนาคม ๒๕๖๙ โดยคุณพ่อ John Prasert\n"
+      "ใบรับรองศีลล้างบาป\nลงชื่อ ผู้รับรอง\nตัวหนา และ ขีดเส้นใต้\nแนวตั้ง ขึ้นบน\nเส้นบรรทัด\n";
+  WriteFile(folder + "/export-memos.txt", expected);
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(report->Errors->Count(), 0) << report->Errors->Text();
+  CheckReadable(file);
+
+  // Real text in embedded fonts, bold for the tagged word: no memo went out as a picture.
+  TRunResult fonts = RunCommand("pdffonts " + Quote(file));
+  EXPECT_TRUE(std::regex_search(fonts.Output, std::regex("Tahoma[^\n]*CID TrueType +Identity-H +yes +yes +yes")))
+      << fonts.Output;
+  EXPECT_TRUE(std::regex_search(fonts.Output, std::regex("Tahoma[-,]Bold[^\n]*Identity-H +yes +yes +yes")))
+      << fonts.Output;
+  EXPECT_EQ(Shell("pdfimages -list " + Quote(file) + " | tail -n +3"), "");
+
+  const std::string text = ExtractText(file);
+  EXPECT_EQ(Letters(text), Letters(expected));
+  // Every short memo is one line as written; the paragraph wraps onto lines of its own, each
+  // no wider than its memo, so nothing runs into the short memos' lines.
+  std::istringstream in(text);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty() && line != "\f") lines.push_back(line);
+  ASSERT_GE(lines.size(), 8u) << text;
+  EXPECT_EQ(lines.front(), "น้ำใจ ผู้ใหญ่บ้าน กิ่งไม้ ปั้นหม้อ");
+  const std::vector<std::string> last(lines.end() - 5, lines.end());
+  EXPECT_EQ(last, (std::vector<std::string>{"ใบรับรองศีลล้างบาป", "ลงชื่อ ผู้รับรอง", "ตัวหนา และ ขีดเส้นใต้",
+                                            "แนวตั้ง ขึ้นบน", "เส้นบรรทัด"}));
+  std::string paragraph;
+  for (size_t i = 1; i + 5 < lines.size(); ++i) paragraph += lines[i] + " ";
+  EXPECT_EQ(paragraph,
+            "ศีลล้างบาปของ Maria Somchai Saelee ที่วัดนักบุญยอแซฟ St. Joseph Church "
+            "เมื่อวันที่ ๑๒ มีนาคม ๒๕๖๙ โดยคุณพ่อ John Prasert ");
+
+  // Where the text lands, 10 mm margin (37.8 pixels) in: left-aligned text starts at the gap,
+  // centred text about the memo's middle, right-aligned text ends at the memo's right.
+  const double m = 37.8;
+  TPixmap page = Render(file);
+  auto [toneLeft, toneRight] = InkSpan(page, static_cast<int>(m + 20), static_cast<int>(m + 50));
+  EXPECT_NEAR(toneLeft, m + 22, 3);
+  EXPECT_LT(toneRight, m + 520);
+  auto [centreLeft, centreRight] = InkSpan(page, static_cast<int>(m + 300), static_cast<int>(m + 330));
+  EXPECT_NEAR((centreLeft + centreRight) / 2.0, m + 270, 4);
+  auto [rightLeft, rightRight] = InkSpan(page, static_cast<int>(m + 350), static_cast<int>(m + 380));
+  EXPECT_NEAR(rightRight, m + 518, 4);
+  EXPECT_GT(rightLeft, m + 300);
+  // The paragraph's fill and frame, and its justified lines reaching its right side.
+  EXPECT_EQ(Tone(page, m + 25, m + 265), "110");
+  EXPECT_EQ(Tone(page, m + 20, m + 150), "001");
+  auto [paraLeft, paraRight] = InkSpan(page, static_cast<int>(m + 72), static_cast<int>(m + 100));
+  EXPECT_NEAR(paraLeft, m + 22, 3);
+  EXPECT_NEAR(paraRight, m + 278, 4);
+  // The turned memo reads upwards from its bottom, so the top of its box stays empty; the
+  // ruled memo has a rule under its line of text, the width of the memo.
+  auto dark = [&](double left, double top, double right, double bottom) {
+    for (int y = static_cast<int>(m + top); y < static_cast<int>(m + bottom); ++y)
+      for (int x = static_cast<int>(m + left); x < static_cast<int>(m + right); ++x)
+        if (page.At(x, y, 1) < 128) return true;
+    return false;
+  };
+  EXPECT_TRUE(dark(604, 200, 636, 268));
+  EXPECT_FALSE(dark(604, 24, 636, 100));
+  EXPECT_TRUE(dark(250, 462, 252, 480));
+  EXPECT_FALSE(dark(250, 452, 252, 462));
 }
 
 // The pages of a qpdf JSON dump's outline items, counted from 1, in order.
