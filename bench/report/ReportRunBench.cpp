@@ -56,7 +56,7 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) 
     return b;
   };
   band(new TkvxPageHeader(page), "PH", 0, "Members");
-  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "Group [M.grp]"))->Condition = "M.grp";
+  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "Group [M.grp]"))->Condition = "M.\"grp\"";
   static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.Nm] [M.sur]"))->SetDataSet(members);
   band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] members");
   band(new TkvxPageFooter(page), "PF", 200, "Page [Page#] of [TotalPages#]");

@@ -25,7 +25,7 @@ TEST(Engine, PageNumbersOfTotalComeFromTheSecondPassAndPageFootersSumTheirPage) 
   r.Memo(data, "Row", "[Line]. [M.Name]");
   auto* footer = r.Band<TkvxPageFooter>("PF", 200, 30);
   r.Memo(footer, "Foot", "Page [Page#] of [TotalPages#]", 30);
-  r.Memo(footer, "PageSum", "sum [SUM(M.Amount)] running [SUM(M.Amount,Data,2)]", 30)->SetLeft(310);
+  r.Memo(footer, "PageSum", "sum [SUM(M.\"Amount\")] running [SUM(M.\"Amount\",Data,2)]", 30)->SetLeft(310);
   // 377.953 - 40 - 30 leaves room for 15 rows: 15, 15 and 10. Page sums: 1 to 15 is 120, 16 to
   // 30 is 345, 31 to 40 is 355.
   auto pages = r.Run();
@@ -79,16 +79,16 @@ TEST(Engine, GroupsPrintTheirFootersWithAggregatesAndRunningTotals) {
   for (int i = 0; i < 7; ++i) rows.push_back({{"Zone", Variant(String(1, zones[i]))}, {"Amount", Variant(i + 1)}});
   auto* m = r.Data("M", rows);
   auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
-  gh->Condition = "M.Zone";
+  gh->Condition = "M.\"Zone\"";
   r.Memo(gh, "Zone", "Zone [M.Zone]");
   auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
   data->SetDataSet(m);
   r.Memo(data, "Row", "[Line] [M.Amount]");
   auto* gf = r.Band<TkvxGroupFooter>("GF", 60, 20);
   r.Memo(gf, "Totals",
-         "n=[COUNT(Data)] sum=[SUM(M.Amount,Data)] avg=[AVG(M.Amount,Data)] min=[MIN(M.Amount,Data)] "
-         "max=[MAX(M.Amount,Data)] run=[SUM(M.Amount,Data,2)]");
-  r.Memo(r.Band<TkvxReportSummary>("Sum", 100, 20), "Total", "total=[SUM(M.Amount)] rows=[COUNT(Data)]");
+         "n=[COUNT(Data)] sum=[SUM(M.\"Amount\",Data)] avg=[AVG(M.\"Amount\",Data)] min=[MIN(M.\"Amount\",Data)] "
+         "max=[MAX(M.\"Amount\",Data)] run=[SUM(M.\"Amount\",Data,2)]");
+  r.Memo(r.Band<TkvxReportSummary>("Sum", 100, 20), "Total", "total=[SUM(M.\"Amount\")] rows=[COUNT(Data)]");
   auto pages = r.Run();
   ASSERT_EQ(pages.size(), 1u);
   Texts expected{"Zone A", "1 1", "2 2", "3 3", "n=3 sum=6 avg=2 min=1 max=3 run=6",
@@ -104,7 +104,7 @@ TEST(Engine, GroupHeadersReprintOnNewPagesAndSingleRecordFootersHide) {
   for (int i = 1; i <= 20; ++i) rows.push_back({{"Zone", Variant(String(i <= 18 ? "A" : "B"))}, {"Name", Variant("N" + std::to_string(i))}});
   rows.pop_back();  // zone B keeps one member
   auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
-  gh->Condition = "M.Zone";
+  gh->Condition = "M.\"Zone\"";
   gh->ReprintOnNewPage = true;
   r.Memo(gh, "Zone", "Zone [M.Zone]");
   auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
@@ -126,7 +126,7 @@ TEST(Engine, AGroupThatStartsANewPageBreaksBeforeEveryGroupButTheFirst) {
   Rows rows;
   for (const char* zone : {"A", "A", "B", "C"}) rows.push_back({{"Zone", Variant(String(zone))}});
   auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
-  gh->Condition = "M.Zone";
+  gh->Condition = "M.\"Zone\"";
   gh->SetStartNewPage(true);
   r.Memo(gh, "Zone", "Zone [M.Zone]");
   auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
@@ -202,7 +202,7 @@ TEST(Engine, ObjectsOnThePageItselfPrintOnEachCopyAndAFailingRunReportsWhy) {
   // A group condition that names nothing fails the run, naming the group.
   r.Band<TkvxGroupHeader>("G", 40, 20)->Condition = "no such thing";
   EXPECT_FALSE(r.Report->PrepareReport());
-  EXPECT_EQ(r.Report->Errors->Text(), "G: no such thing\r\n");
+  EXPECT_EQ(r.Report->Errors->Text().rfind("G: Error in expression 'no such thing'", 0), 0u) << r.Report->Errors->Text();
 }
 
 TEST(Engine, TwoBandsAtOnePositionBothPrintInChildOrder) {

@@ -74,7 +74,7 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
     };
     band(new TkvxPageHeader(page), "PH", 0, 40);
     auto* group = static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 40, 20));
-    group->Condition = "M.gang";
+    group->Condition = "M.\"gang\"";
     static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 60, 20))->SetDataSet(members);
     band(new TkvxGroupFooter(page), "GF", 80, 20);
     band(new TkvxPageFooter(page), "PF", 200, 30);
