@@ -1,6 +1,7 @@
 #include "report/engine/tests/EngineTestSupport.h"
 
 #include "platform/rtl/Streams.h"
+#include "report/model/LegacyText.h"
 
 namespace orv::test {
 
@@ -31,6 +32,14 @@ TEngineMemo* TEngineReport::Memo(TkvxBand* band, const String& name, const Strin
   return memo;
 }
 
+TkvxMemoView* TEngineReport::MemoView(TkvxBand* band, const String& name, const String& text, Extended height) {
+  auto* memo = new TkvxMemoView(band);
+  memo->SetName(name);
+  memo->SetBounds(0, 0, 300, height);
+  memo->SetText(kvxUtf8ToWide(text));
+  return memo;
+}
+
 TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<String, Variant>> rows) {
   auto set = std::make_unique<TRowsDataSet>(nullptr);
   set->SetName(alias);
@@ -44,7 +53,13 @@ std::vector<std::string> PageTexts(TkvxReportPage* page) {
   std::vector<std::string> texts;
   for (TkvxComponent* band : page->Objects())
     for (TkvxComponent* obj : band->Objects())
-      if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) texts.push_back(memo->Text());
+      if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) {
+        texts.push_back(memo->Text());
+      } else if (auto* view = dynamic_cast<TkvxCustomMemoView*>(obj)) {
+        String t = kvxWideToUtf8(view->Text());
+        while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+        texts.push_back(t);
+      }
   return texts;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "report/engine/tests/EngineObjects.h"
+#include "report/model/MemoView.h"
 
 namespace orv::test {
 
@@ -24,6 +25,8 @@ struct TEngineReport {
     return band;
   }
   TEngineMemo* Memo(TkvxBand* band, const String& name, const String& text, Extended height = 20);
+  // The register's own memo, filled by the report's expressions and script.
+  TkvxMemoView* MemoView(TkvxBand* band, const String& name, const String& text, Extended height = 20);
   TRowsDataSet* Data(const String& alias, std::vector<std::map<String, Variant>> rows);
   // Prepares, saves, loads and saves again (both saves must match); the texts of each page.
   std::vector<std::vector<std::string>> Run(bool expectSuccess = true);
