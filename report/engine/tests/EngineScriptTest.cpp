@@ -82,5 +82,24 @@ TEST(EngineScript, ScriptEventsRunForEveryRowAndAroundTheReport) {
   EXPECT_EQ(r.Report->Script->Find("Stops")->GetValue().ToInteger(), 5);
 }
 
+TEST(EngineScript, ARepeatedValueShowsAgainAtTheTopOfTheNextPage) {
+  TEngineReport r;
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
+  Rows rows;
+  for (int i = 1; i <= 20; ++i) rows.push_back({{"Zone", Variant(String("A"))}, {"Name", Variant("N" + std::to_string(i))}});
+  data->SetDataSet(r.Data("M", rows));
+  r.MemoView(data, "Zone", "[M.\"Zone\"]")->SuppressRepeated = true;
+  r.MemoView(data, "Row", "[Line] [M.\"Name\"]")->SetLeft(310);
+  // 377.953 pixels hold 18 rows of 20; row 19 moves to the second page after it was filled.
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].size(), 36u);
+  EXPECT_EQ(pages[0][0], "A");
+  EXPECT_EQ(pages[0][1], "1 N1");
+  EXPECT_EQ(pages[0][2], "");
+  EXPECT_EQ(pages[0][35], "18 N18");
+  EXPECT_EQ(pages[1], (Texts{"A", "19 N19", "", "20 N20"}));
+}
+
 }  // namespace
 }  // namespace orv::test
