@@ -49,17 +49,20 @@ TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<Stri
   return Sets.back().get();
 }
 
+std::optional<std::string> MemoText(TkvxComponent* obj) {
+  String t;
+  if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) return memo->Text();
+  if (auto* view = dynamic_cast<TkvxCustomMemoView*>(obj)) t = kvxWideToUtf8(view->Text());
+  else return std::nullopt;
+  while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+  return t;
+}
+
 std::vector<std::string> PageTexts(TkvxReportPage* page) {
   std::vector<std::string> texts;
   for (TkvxComponent* band : page->Objects())
     for (TkvxComponent* obj : band->Objects())
-      if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) {
-        texts.push_back(memo->Text());
-      } else if (auto* view = dynamic_cast<TkvxCustomMemoView*>(obj)) {
-        String t = kvxWideToUtf8(view->Text());
-        while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
-        texts.push_back(t);
-      }
+      if (auto text = MemoText(obj)) texts.push_back(*text);
   return texts;
 }
 

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,8 @@ struct TEngineReport {
   int MemoCount = 0;
 };
 
+// The text of a prepared memo of either kind; none for other objects.
+std::optional<std::string> MemoText(TkvxComponent* obj);
 // The memo texts of a prepared page in the order of its bands and their objects.
 std::vector<std::string> PageTexts(TkvxReportPage* page);
 
