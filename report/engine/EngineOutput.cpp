@@ -229,10 +229,11 @@ void TkvxEngine::ReprepareBand(TkvxBand* band) {
 }
 
 void TkvxEngine::UnprepareBand(TkvxBand* band) {
+  const bool visible = band->Visible();
   for (TkvxComponent* c : band->Objects())
     if (auto* obj = dynamic_cast<TkvxReportComponent*>(c)) {
       Report->CurrentObjectName = obj->Name();
-      Report->DoAfterPrint(obj);
+      if (visible) Report->DoAfterPrint(obj);
       obj->AfterPrint();
     }
   Report->CurrentObjectName = band->Name();

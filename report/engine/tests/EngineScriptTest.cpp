@@ -66,12 +66,14 @@ TEST(EngineScript, ScriptEventsRunForEveryRowAndAroundTheReport) {
   data->SetDataSet(r.Data("M", Parishioners()));
   auto* row = r.MemoView(data, "Row", "[Mark] [M.\"Name\"]");
   row->OnBeforePrint = "MarkRow";
+  data->OnAfterPrint = "RowDone";
   r.Report->OnStartReport = "Started";
   r.Report->OnStopReport = "Stopped";
   r.Report->ScriptText()->SetText(
-      "var Mark: String;\r\nvar Rows, Starts, Stops: Integer;\r\n"
+      "var Mark: String;\r\nvar Rows, Done, Starts, Stops: Integer;\r\n"
       "procedure Started(Sender: TObject);\r\nbegin\r\n  Starts := Starts + 1;\r\nend;\r\n"
-      "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Stops := Rows;\r\nend;\r\n"
+      "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Stops := Done;\r\nend;\r\n"
+      "procedure RowDone(Sender: TObject);\r\nbegin\r\n  Done := Done + 1;\r\nend;\r\n"
       "procedure MarkRow(Sender: TObject);\r\nbegin\r\n  Rows := Rows + 1;\r\n"
       "  if Rows = 2 then Mark := 'second' else Mark := 'row';\r\nend;\r\n"
       "begin\r\nend.");
