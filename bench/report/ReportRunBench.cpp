@@ -16,6 +16,8 @@
 #include "platform/db/ADODB.h"
 #include "report/engine/tests/EngineObjects.h"
 #include "report/model/DBDataset.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -49,15 +51,15 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) 
   auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
     b->SetName(name);
     b->SetBounds(0, top, 700, 20);
-    auto* memo = new TEngineMemo(b);
+    auto* memo = new TkvxMemoView(b);
     memo->SetName(std::string(name) + "Text");
     memo->SetBounds(0, 0, 600, 20);
-    memo->SetText(text);
+    memo->SetText(kvxUtf8ToWide(text));
     return b;
   };
   band(new TkvxPageHeader(page), "PH", 0, "Members");
-  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "Group [M.grp]"))->Condition = "M.grp";
-  static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.Nm] [M.sur]"))->SetDataSet(members);
+  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "Group [M.\"grp\"]"))->Condition = "M.\"grp\"";
+  static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
   band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] members");
   band(new TkvxPageFooter(page), "PF", 200, "Page [Page#] of [TotalPages#]");
   bool ok = false;

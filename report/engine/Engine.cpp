@@ -20,7 +20,7 @@ void TkvxHeaderList::RemoveItem(TkvxBand* band) {
 }
 
 TkvxEngine::TkvxEngine(TkvxReport* report)
-    : TkvxCustomEngine(report), aggregates_(report, [this](const String& e) { return Calc(e); }) {}
+    : TkvxCustomEngine(report), aggregates_(report, [report](const String& e) { return report->Calc(e); }) {}
 
 TkvxEngine::~TkvxEngine() = default;
 
@@ -37,37 +37,14 @@ std::vector<TkvxReportPage*> ReportPages(TkvxReport* report) {
   return pages;
 }
 
-String Unquote(String s) {
-  s = Trim(s);
-  if (s.size() >= 2 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front()) s = s.substr(1, s.size() - 2);
-  return s;
-}
-
 }  // namespace
-
-Variant TkvxEngine::Calc(const String& expression) {
-  String e = Trim(expression);
-  if (e.size() >= 2 && e.front() == '[' && e.back() == ']') e = Trim(e.substr(1, e.size() - 2));
-  if (e.empty()) return Variant::MakeNull();
-  if (size_t dot = e.find('.'); dot != String::npos && dot > 0) {
-    String alias = Unquote(e.substr(0, dot));
-    if (TkvxDataSet* ds = Report->GetDataset(alias)) return ds->GetValue(Unquote(e.substr(dot + 1)));
-  }
-  for (Integer i = 0; i < Report->Variables->Count(); ++i)
-    if (SameText(Report->Variables->Items(i)->Name(), e)) return Report->Variables->GetVariable(e);
-  try {
-    return Variant(kvxStrToFloat(e));
-  } catch (const std::exception&) {
-    AddError(Report->CurrentObjectName + ": " + e);
-    return Variant::MakeNull();
-  }
-}
 
 bool TkvxEngine::Run() {
   bool result = false;
   try {
     if (Initialize()) {
       Report->DataSets->Initialize();
+      Report->DoNotifyEvent(Report, Report->OnStartReport);
       result = true;
       for (TkvxReportPage* page : ReportPages(Report)) {
         curPage_ = page;
@@ -91,6 +68,7 @@ bool TkvxEngine::Run() {
         FinalPass = true;
         RunReportPages();
       }
+      Report->DoNotifyEvent(Report, Report->OnStopReport);
     }
   } catch (...) {
     Finalize();
@@ -161,18 +139,23 @@ void TkvxEngine::RunAllPages() {
 
 void TkvxEngine::RunPage(TkvxReportPage* page) {
   keepDisabled_ = true;
+  Report->DoNotifyEvent(page, page->OnBeforePrint);
   if (TkvxDataSet* ds = page->DataSet()) {
     for (ds->First(); !ds->Eof() && !Report->Terminated; ds->Next()) PageCopy(page);
   } else {
     for (Integer i = 0; i < page->PageCount() && !Report->Terminated; ++i) PageCopy(page);
   }
+  Report->DoNotifyEvent(page, page->OnAfterPrint);
 }
 
 void TkvxEngine::PageCopy(TkvxReportPage* page) {
   if (!PageHasDetailRows(page, Report->EngineOptions()->PrintIfEmpty)) return;
   InitPage();
   ShowPageObjects();
-  ShowDataBands(masters_[page]);
+  if (String build = Trim(page->OnManualBuild); !build.empty())
+    Report->DoNotifyEvent(page, build);
+  else
+    ShowDataBands(masters_[page]);
   finishing_ = true;
   Extended width = kvxPixelsPerMM * page->PaperWidth();
   Extended height = kvxPixelsPerMM * page->PaperHeight();
@@ -510,7 +493,7 @@ void TkvxEngine::AddPageOutline() {
   if (curPage_->OutlineText().empty()) return;
   OutlineRoot();
   Report->CurrentObjectName = curPage_->Name();
-  Store()->Outline->AddItem(VarToStr(Calc(curPage_->OutlineText())), 0);
+  Store()->Outline->AddItem(VarToStr(Report->Calc(curPage_->OutlineText())), 0);
 }
 
 void kvxRegisterEngine() {

@@ -101,9 +101,6 @@ class TkvxEngine : public TkvxCustomEngine {
   void OutlineRoot();
   void AddPageOutline();
   void AddError(const String& text);
-  // The value of a group condition, an outline text or an aggregate's expression: a data field
-  // ("Alias.Field", with or without brackets and quotes), a report variable or a number.
-  Variant Calc(const String& expression);
 
   // EngineBands.cpp: links between bands and the walk over the data.
   void PrepareBands(TkvxReportPage* page);
@@ -131,6 +128,7 @@ class TkvxEngine : public TkvxCustomEngine {
   void PrepareBand(TkvxBand* band);
   void DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band);
   void UnprepareBand(TkvxBand* band);
+  void ReprepareBand(TkvxBand* band);
   void SplitBand(TkvxBand* band);
   void ShowSubreports(TkvxBand* band);
   void PrintOnParentSubreports(TkvxBand* band);

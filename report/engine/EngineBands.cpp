@@ -252,7 +252,7 @@ void TkvxEngine::InitGroups(TkvxDataBand* band, bool initial, size_t from) {
     CurLine = st.Line;
     CurLineThrough = st.LineThrough;
     Report->CurrentObjectName = g->Name();
-    g->LastValue = Calc(g->Condition);
+    g->LastValue = Report->Calc(g->Condition);
     g->DrillDownGroup = st.LineThrough;
     if (g->KeepTogether) StartKeep(g);
     ShowBand(g);
@@ -267,7 +267,7 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extende
   size_t changed = nest.size();
   for (size_t i = 0; i < nest.size(); ++i) {
     Report->CurrentObjectName = nest[i]->Name();
-    Variant v = Calc(nest[i]->Condition);
+    Variant v = Report->Calc(nest[i]->Condition);
     if (!(v.IsNull() && nest[i]->LastValue.IsNull()) &&
         (v.IsNull() != nest[i]->LastValue.IsNull() || !(v == nest[i]->LastValue))) {
       changed = i;

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Conversions.h"
 #include "report/engine/Engine.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/ReportUtils.h"
 
@@ -63,6 +64,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
           return;
         }
         bool wasKeeping = keeping_;
+        if (!keeping_) ReprepareBand(band);
         if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
@@ -136,6 +138,7 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   PrepareShiftTree(band);
   Report->CurrentObjectName = band->Name();
   band->BeforePrint();
+  Report->DoBeforePrint(band);
   bool stretched = false, onParent = false;
   for (TkvxComponent* c : band->Objects()) {
     auto* obj = dynamic_cast<TkvxReportComponent*>(c);
@@ -143,7 +146,13 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
     if (auto* sub = dynamic_cast<TkvxSubreport*>(obj); sub && sub->PrintOnParent) onParent = true;
     Report->CurrentObjectName = obj->Name();
     obj->BeforePrint();
-    if (band->Visible() && obj->Visible()) obj->GetData();
+    if (band->Visible()) {
+      Report->DoBeforePrint(obj);
+      if (obj->Visible()) {
+        obj->GetData();
+        if (auto* view = dynamic_cast<TkvxView*>(obj)) Report->DoNotifyEvent(view, view->OnAfterData);
+      }
+    }
     if (band->Visible() && obj->Visible())
       if (auto* s = dynamic_cast<TkvxStretcheable*>(obj); s && s->StretchMode() != smDontStretch) {
         Extended h = s->CalcHeight();
@@ -165,6 +174,7 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   for (TkvxComponent* c : band->Objects()) bottom = std::max(bottom, Bottom(c));
   if (band->Stretched()) band->SetHeight(bottom);
   Report->CurrentObjectName = band->Name();
+  Report->DoNotifyEvent(band, band->OnAfterCalcHeight);
   for (TkvxComponent* c : band->Objects())
     if (auto* s = dynamic_cast<TkvxStretcheable*>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(bottom - s->Top());
 }
@@ -194,13 +204,40 @@ void TkvxEngine::DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band) {
   }
 }
 
+// A memo that hides repeated values must show its value again at the top of the next column or
+// page, so the band is filled once more with the memos' last values forgotten.
+void TkvxEngine::ReprepareBand(TkvxBand* band) {
+  bool suppressing = false;
+  for (TkvxComponent* c : band->Objects())
+    if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(c); memo && memo->SuppressRepeated) {
+      memo->ResetSuppress();
+      suppressing = true;
+    }
+  if (!suppressing) return;
+  UnprepareBand(band);
+  const TBandState& st = State(band);
+  CurLine = st.Line;
+  CurLineThrough = st.LineThrough;
+  SecondScriptCall = true;
+  try {
+    PrepareBand(band);
+  } catch (...) {
+    SecondScriptCall = false;
+    throw;
+  }
+  SecondScriptCall = false;
+}
+
 void TkvxEngine::UnprepareBand(TkvxBand* band) {
+  const bool visible = band->Visible();
   for (TkvxComponent* c : band->Objects())
     if (auto* obj = dynamic_cast<TkvxReportComponent*>(c)) {
       Report->CurrentObjectName = obj->Name();
+      if (visible) Report->DoAfterPrint(obj);
       obj->AfterPrint();
     }
   Report->CurrentObjectName = band->Name();
+  Report->DoAfterPrint(band);
   band->AfterPrint();
   TBandState& st = State(band);
   if (st.SavedObjectCount >= 0) {
@@ -419,7 +456,7 @@ void TkvxEngine::AddBandOutline(TkvxBand* band) {
   Report->CurrentObjectName = band->Name();
   Extended top = CurY - band->Height();
   if (band->Visible())
-    Store()->Outline->AddItem(VarToStr(Calc(band->OutlineText())), static_cast<Integer>(std::lround(top)));
+    Store()->Outline->AddItem(VarToStr(Report->Calc(band->OutlineText())), static_cast<Integer>(std::lround(top)));
 }
 
 void TkvxEngine::OutlineUp(TkvxBand* band) {

@@ -1,6 +1,7 @@
 #include "report/engine/tests/EngineTestSupport.h"
 
 #include "platform/rtl/Streams.h"
+#include "report/model/LegacyText.h"
 
 namespace orv::test {
 
@@ -31,6 +32,14 @@ TEngineMemo* TEngineReport::Memo(TkvxBand* band, const String& name, const Strin
   return memo;
 }
 
+TkvxMemoView* TEngineReport::MemoView(TkvxBand* band, const String& name, const String& text, Extended height) {
+  auto* memo = new TkvxMemoView(band);
+  memo->SetName(name);
+  memo->SetBounds(0, 0, 300, height);
+  memo->SetText(kvxUtf8ToWide(text));
+  return memo;
+}
+
 TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<String, Variant>> rows) {
   auto set = std::make_unique<TRowsDataSet>(nullptr);
   set->SetName(alias);
@@ -40,11 +49,20 @@ TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<Stri
   return Sets.back().get();
 }
 
+std::optional<std::string> MemoText(TkvxComponent* obj) {
+  String t;
+  if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) return memo->Text();
+  if (auto* view = dynamic_cast<TkvxCustomMemoView*>(obj)) t = kvxWideToUtf8(view->Text());
+  else return std::nullopt;
+  while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
+  return t;
+}
+
 std::vector<std::string> PageTexts(TkvxReportPage* page) {
   std::vector<std::string> texts;
   for (TkvxComponent* band : page->Objects())
     for (TkvxComponent* obj : band->Objects())
-      if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) texts.push_back(memo->Text());
+      if (auto text = MemoText(obj)) texts.push_back(*text);
   return texts;
 }
 

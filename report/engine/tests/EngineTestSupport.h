@@ -5,10 +5,12 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "report/engine/tests/EngineObjects.h"
+#include "report/model/MemoView.h"
 
 namespace orv::test {
 
@@ -24,6 +26,8 @@ struct TEngineReport {
     return band;
   }
   TEngineMemo* Memo(TkvxBand* band, const String& name, const String& text, Extended height = 20);
+  // The register's own memo, filled by the report's expressions and script.
+  TkvxMemoView* MemoView(TkvxBand* band, const String& name, const String& text, Extended height = 20);
   TRowsDataSet* Data(const String& alias, std::vector<std::map<String, Variant>> rows);
   // Prepares, saves, loads and saves again (both saves must match); the texts of each page.
   std::vector<std::vector<std::string>> Run(bool expectSuccess = true);
@@ -35,6 +39,8 @@ struct TEngineReport {
   int MemoCount = 0;
 };
 
+// The text of a prepared memo of either kind; none for other objects.
+std::optional<std::string> MemoText(TkvxComponent* obj);
 // The memo texts of a prepared page in the order of its bands and their objects.
 std::vector<std::string> PageTexts(TkvxReportPage* page);
 

@@ -84,7 +84,7 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
     };
     memo(band(new TkvxPageHeader(page), "PH", 0, 40), "Heading", u"ทะเบียนสัตบุรุษ วัดนักบุญยอแซฟ");
     auto* group = static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 40, 20));
-    group->Condition = "M.gang";
+    group->Condition = "M.\"gang\"";
     auto* data = static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 60, 20));
     data->SetDataSet(members);
     memo(data, "Name", u"[M.\"Nm\"] ผู้ใหญ่บ้าน");

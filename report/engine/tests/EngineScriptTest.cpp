@@ -1,0 +1,107 @@
+// The band engine with the register's own memos: group conditions, aggregates and memo texts are
+// the report's expressions, and the report's script runs on the engine's events.
+#include "report/engine/tests/EngineTestSupport.h"
+
+namespace orv::test {
+namespace {
+
+using Rows = std::vector<std::map<String, Variant>>;
+using Texts = std::vector<std::string>;
+
+Rows Parishioners() {
+  // Zones compare on their first letter only: A1 and A2 are one group.
+  const char* zones[] = {"A1", "A2", "B1", "C1", "C2"};
+  Rows rows;
+  for (int i = 0; i < 5; ++i)
+    rows.push_back({{"Zone", Variant(String(zones[i]))}, {"Name", Variant("N" + std::to_string(i + 1))},
+                    {"Amount", Variant(i + 1)}});
+  return rows;
+}
+
+TEST(EngineScript, GroupConditionAndAggregatesAreExpressions) {
+  TEngineReport r(297);
+  auto* m = r.Data("M", Parishioners());
+  auto* gh = r.Band<TkvxGroupHeader>("GH", 20, 20);
+  gh->Condition = "Copy(<M.\"Zone\">, 1, 1)";
+  r.MemoView(gh, "Zone", "Zone [Copy(<M.\"Zone\">, 1, 1)]");
+  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  data->SetDataSet(m);
+  r.MemoView(data, "Row", "[Line] [M.\"Name\"]");
+  auto* gf = r.Band<TkvxGroupFooter>("GF", 60, 20);
+  r.MemoView(gf, "Totals", "twice=[SUM(<M.\"Amount\"> * 2, Data)] n=[COUNT(Data)]");
+  r.MemoView(r.Band<TkvxReportSummary>("Sum", 100, 20), "Total", "total=[SUM(<M.\"Amount\"> + 10, Data)]");
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 1u);
+  // Amounts 1..5: A holds 1 and 2 (twice 6), B holds 3 (6), C holds 4 and 5 (18); the summary
+  // adds 10 to each of the five amounts: 15 + 50.
+  Texts expected{"Zone A", "1 N1", "2 N2", "twice=6 n=2", "Zone B", "1 N3", "twice=6 n=1",
+                 "Zone C", "1 N4", "2 N5", "twice=18 n=2", "total=65"};
+  EXPECT_EQ(pages[0], expected);
+}
+
+TEST(EngineScript, PageOfTotalPagesComesFromTheSecondPass) {
+  TEngineReport r;
+  r.Report->EngineOptions()->DoublePass = true;
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  Rows rows;
+  for (int i = 1; i <= 20; ++i) rows.push_back({{"Name", Variant("N" + std::to_string(i))}});
+  data->SetDataSet(r.Data("M", rows));
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  auto* footer = r.Band<TkvxPageFooter>("PF", 200, 30);
+  r.MemoView(footer, "Foot", "Page [Page#] of [<TotalPages#>]", 30);
+  // The bare marker is left for the page's drawing, which knows the final count.
+  r.MemoView(footer, "Marker", "of [TotalPages#]", 30)->SetLeft(310);
+  // 377.953 - 30 leaves room for 17 rows of 20: 17 and 3.
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].size(), 19u);
+  EXPECT_EQ(pages[0][16], "N17");
+  EXPECT_EQ(pages[0][17], "Page 1 of 2");
+  EXPECT_EQ(pages[1], (Texts{"N18", "N19", "N20", "Page 2 of 2", "of [TotalPages#]"}));
+}
+
+TEST(EngineScript, ScriptEventsRunForEveryRowAndAroundTheReport) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Parishioners()));
+  auto* row = r.MemoView(data, "Row", "[Mark] [M.\"Name\"]");
+  row->OnBeforePrint = "MarkRow";
+  data->OnAfterPrint = "RowDone";
+  r.Report->OnStartReport = "Started";
+  r.Report->OnStopReport = "Stopped";
+  r.Report->ScriptText()->SetText(
+      "var Mark: String;\r\nvar Rows, Done, Starts, Stops: Integer;\r\n"
+      "procedure Started(Sender: TObject);\r\nbegin\r\n  Starts := Starts + 1;\r\nend;\r\n"
+      "procedure Stopped(Sender: TObject);\r\nbegin\r\n  Stops := Done;\r\nend;\r\n"
+      "procedure RowDone(Sender: TObject);\r\nbegin\r\n  Done := Done + 1;\r\nend;\r\n"
+      "procedure MarkRow(Sender: TObject);\r\nbegin\r\n  Rows := Rows + 1;\r\n"
+      "  if Rows = 2 then Mark := 'second' else Mark := 'row';\r\nend;\r\n"
+      "begin\r\nend.");
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0], (Texts{"row N1", "second N2", "row N3", "row N4", "row N5"}));
+  EXPECT_EQ(r.Report->Script->Find("Starts")->GetValue().ToInteger(), 1);
+  EXPECT_EQ(r.Report->Script->Find("Stops")->GetValue().ToInteger(), 5);
+}
+
+TEST(EngineScript, ARepeatedValueShowsAgainAtTheTopOfTheNextPage) {
+  TEngineReport r;
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
+  Rows rows;
+  for (int i = 1; i <= 20; ++i) rows.push_back({{"Zone", Variant(String("A"))}, {"Name", Variant("N" + std::to_string(i))}});
+  data->SetDataSet(r.Data("M", rows));
+  r.MemoView(data, "Zone", "[M.\"Zone\"]")->SuppressRepeated = true;
+  r.MemoView(data, "Row", "[Line] [M.\"Name\"]")->SetLeft(310);
+  // 377.953 pixels hold 18 rows of 20; row 19 moves to the second page after it was filled.
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].size(), 36u);
+  EXPECT_EQ(pages[0][0], "A");
+  EXPECT_EQ(pages[0][1], "1 N1");
+  EXPECT_EQ(pages[0][2], "");
+  EXPECT_EQ(pages[0][35], "18 N18");
+  EXPECT_EQ(pages[1], (Texts{"A", "19 N19", "", "20 N20"}));
+}
+
+}  // namespace
+}  // namespace orv::test
