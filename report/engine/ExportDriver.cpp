@@ -54,6 +54,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
     filter->StartPage(page.get(), i);
+    SetMemoPageValues(page.get());
     bool mirrored = page->MirrorMargins() && i % 2 == 1;
     page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
     page->SetTop(kvxPixelsPerMM * page->TopMargin());

@@ -12,6 +12,7 @@
 #include "report/engine/PreviewPages.h"
 #include "report/engine/Printers.h"
 #include "report/model/Bands.h"
+#include "report/model/MemoView.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/ReportComponent.h"
 #include "report/model/Resources.h"
@@ -79,6 +80,7 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
   offsetY += page->TopMargin() * kvxPixelsPerMM * scaleY;
   TRect clip = canvas->ClipRect();
   bool recording = kvxIsKindOf(canvas, "TMetafileCanvas");
+  SetMemoPageValues(page.get());
   for (TkvxComponent* obj : page->AllObjects()) {
     TkvxReportComponent* view = AsView(obj);
     if (!view || (printing && !BoolProp(view, "Printable", true))) continue;
@@ -94,6 +96,14 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
     view->IsPrinting = false;
   }
   if (!printing) canvas->RestoreClip();
+}
+
+void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page) {
+  for (TkvxComponent* obj : page->AllObjects())
+    if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj)) {
+      memo->TotalPages = GetCount();
+      memo->CopyNo = CopyNo;
+    }
 }
 
 void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseButton, TShiftState, Extended scale,

@@ -105,6 +105,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::unique_ptr<TkvxReportPage> BuildPage(TkvxXMLItem* item);
   void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
   void ClearPageCache();
+  // Memos leave the page total and the copy's name as markers while the report runs; a page
+  // drawn, printed or exported gets them from here.
+  void SetMemoPageValues(TkvxReportPage* page);
   bool LogicalNumbersFrozen() const;
   void WriteWholePage(TkvxXMLItem* item, TkvxReportPage* page);
   // Refreshes "report", "sourcepages", "dictionary" and "picturecache" for a save.

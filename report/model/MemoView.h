@@ -105,6 +105,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   Integer TotalPages = 0, CopyNo = 0;
   // Scale handed to the drawer while printing; the printing code sets it.
   Extended PrintScale = 1;
+  // Puts TotalPages and the copy's name in place of their markers; drawing and export call it.
+  void ApplyPreviewVariables();
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -122,7 +124,6 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   bool Convert() const;
   WideString ExpandExpression(const WideString& expr);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
-  void ApplyPreviewVariables();
   void DrawUnderlines(TkvxDrawText& drawer);
 
   std::unique_ptr<TWideStrings> memo_;

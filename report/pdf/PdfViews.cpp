@@ -178,6 +178,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
   TColorRestore restore(memo);
+  memo.ApplyPreviewVariables();
   memo.WrapText(true);
   const std::vector<TkvxTextLine> lines = drawer.Lines();
   const double lineH = drawer.GetLineHeight();

@@ -89,7 +89,7 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
     data->SetDataSet(members);
     memo(data, "Name", u"[M.\"Nm\"] ผู้ใหญ่บ้าน");
     band(new TkvxGroupFooter(page), "GF", 80, 20);
-    band(new TkvxPageFooter(page), "PF", 200, 30);
+    memo(band(new TkvxPageFooter(page), "PF", 200, 30), "Foot", u"หน้า [Page#] จาก [TotalPages#]");
     report.SaveToFile(dir + "/list.xml");
   }
   // 5 groups of 10: 60 bands of 20 pixels, 15 to a page between header and footer: 4 pages.
@@ -113,6 +113,11 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
     lines.push_back(line);
   }
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "ทะเบียนสัตบุรุษ วัดนักบุญยอแซฟ"), 4);
+  // The page total is filled in when the pages are exported, on every page.
+  for (int i = 1; i <= 4; ++i) {
+    std::string footer = "หน้า " + std::to_string(i) + " จาก 4";
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), footer), 1) << footer;
+  }
   for (int i = 1; i <= 50; ++i) {
     std::string row = "สมาชิก" + std::to_string(i) + " ผู้ใหญ่บ้าน";
     EXPECT_EQ(std::count(lines.begin(), lines.end(), row), 1) << row;
