@@ -1,5 +1,7 @@
 #include "script/Expression.h"
 
+#include <functional>
+
 #include "script/ClassModel.h"
 #include "script/Designator.h"
 #include "script/MethodSyntax.h"
@@ -185,6 +187,17 @@ template <class Op>
   return op(l, Operand(*n.Right, rt));
 }
 
+// div and mod: native on whole numbers where the division cannot trap (a zero divisor, or the
+// smallest number by -1), the variant rules otherwise.
+template <class IntOp, class Fallback>
+[[gnu::always_inline]] inline Variant WholeDivision(const Variant& l, const Variant& r, IntOp op, Fallback fallback) {
+  if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+    return Variant(op(l.UncheckedInteger(), r.UncheckedInteger()));
+  if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
+    return WholeResult(l, r, op(l.UncheckedInt64(), r.UncheckedInt64()));
+  return fallback(l, r);
+}
+
 [[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) { return Binary(n, Compare); }
 
 }  // namespace
@@ -228,26 +241,10 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return Binary(n, sxMul);
     case TsxOpKind::DivFloat:
       return Binary(n, [](const Variant& l, const Variant& r) { return l / r; });
-    case TsxOpKind::DivInt: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
-        return Variant(l.UncheckedInteger() / r.UncheckedInteger());
-      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
-        return WholeResult(l, r, l.UncheckedInt64() / r.UncheckedInt64());
-      return VarIntDiv(l, r);
-    }
-    case TsxOpKind::Mod: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
-        return Variant(l.UncheckedInteger() % r.UncheckedInteger());
-      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
-        return WholeResult(l, r, l.UncheckedInt64() % r.UncheckedInt64());
-      return VarMod(l, r);
-    }
+    case TsxOpKind::DivInt:
+      return Binary(n, [](const Variant& l, const Variant& r) { return WholeDivision(l, r, std::divides<>(), VarIntDiv); });
+    case TsxOpKind::Mod:
+      return Binary(n, [](const Variant& l, const Variant& r) { return WholeDivision(l, r, std::modulus<>(), VarMod); });
     case TsxOpKind::Shl:
       return Binary(n, VarShl);
     case TsxOpKind::Shr:
