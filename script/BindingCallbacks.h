@@ -19,6 +19,7 @@ T& Self(TObject* instance) {
 
 inline Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
 inline String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
+inline Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
 
 // A method of class T: body receives the instance and the caller, and its result is the method's.
 template <class T, class F>

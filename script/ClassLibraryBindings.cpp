@@ -23,6 +23,7 @@ namespace {
 using Caller = TsxMethodHelper;
 
 using sxbind::Getter;
+using sxbind::Handle;
 using sxbind::IntArg;
 using sxbind::Method;
 using sxbind::Self;
@@ -37,7 +38,6 @@ T& ObjectArgAs(Caller& c, int i) {
 }
 
 
-Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
 Variant None() { return Variant(); }
 
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".

@@ -7,6 +7,7 @@ namespace orv::kvxbind {
 using Caller = TsxMethodHelper;
 
 using sxbind::Getter;
+using sxbind::Handle;
 using sxbind::IntArg;
 using sxbind::Method;
 using sxbind::Self;
@@ -21,8 +22,6 @@ T* ObjectArg(Caller& c, int i) {
   TObject* obj = sxValueToObject(c.GetParamValue(i));
   return obj ? &Self<T>(obj) : nullptr;
 }
-
-inline Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
 
 // A procedure: its result is 0.
 template <class T, class F>
