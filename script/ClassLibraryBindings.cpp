@@ -7,6 +7,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
+#include "script/BindingCallbacks.h"
 #include "script/Expression.h"
 #include "script/Script.h"
 #include "script/XMLDocument.h"
@@ -21,13 +22,13 @@ namespace {
 
 using Caller = TsxMethodHelper;
 
-// The instance as the member's class; a nil or foreign object is an invalid reference.
-template <class T>
-T& Self(TObject* instance) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (!self) throw EInvalidPointer("Invalid object reference");
-  return *self;
-}
+using sxbind::Getter;
+using sxbind::Handle;
+using sxbind::IntArg;
+using sxbind::Method;
+using sxbind::Self;
+using sxbind::Setter;
+using sxbind::TextArg;
 
 TObject* ObjectArg(Caller& c, int i) { return sxValueToObject(c.GetParamValue(i)); }
 
@@ -36,29 +37,8 @@ T& ObjectArgAs(Caller& c, int i) {
   return Self<T>(ObjectArg(c, i));
 }
 
-Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
-String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
 
-Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
 Variant None() { return Variant(); }
-
-// A method of class T: body receives the instance and the caller.
-template <class T, class F>
-TsxCallMethodNewEvent Method(F body) {
-  return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant {
-    return body(Self<T>(instance), c);
-  };
-}
-
-template <class T, class F>
-TsxGetValueEvent Getter(F body) {
-  return [body](TObject* instance, TClass, const String&) -> Variant { return body(Self<T>(instance)); };
-}
-
-template <class T, class F>
-TsxSetValueEvent Setter(F body) {
-  return [body](TObject* instance, TClass, const String&, const Variant& v) { body(Self<T>(instance), v); };
-}
 
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
 template <class T, class R, class W>

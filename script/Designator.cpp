@@ -47,6 +47,29 @@ struct ArgValues {
   }
 };
 
+// The first n arguments into the routine's parameters, every argument evaluated before any
+// parameter is set, since an argument may read a parameter of the same routine; true when one
+// of them is a var parameter.
+template <class Routine>
+bool PassArguments(Routine* routine, TsxDesignatorItem& link, size_t n) {
+  bool hasVarParams = false;
+  if (n == 1) {
+    TsxParamItem* p = routine->Params(0);
+    p->Value = link.Args[0]->Value();
+    hasVarParams = p->IsVarParam;
+  } else if (n > 1) {
+    ArgValues values;
+    values.Resize(n);
+    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+    for (size_t i = 0; i < n; ++i) {
+      TsxParamItem* p = routine->Params(static_cast<int>(i));
+      p->Value = std::move(values.Data[i]);
+      hasVarParams |= p->IsVarParam;
+    }
+  }
+  return hasVarParams;
+}
+
 }  // namespace
 
 void TsxDesignator::Finalize() {
@@ -117,22 +140,7 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
   if (recursive) proc->SaveLocals();
   try {
     const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
-    bool hasVarParams = false;
-    if (n == 1) {
-      Variant v = link.Args[0]->Value();
-      TsxParamItem* p = proc->Params(0);
-      p->Value = std::move(v);
-      hasVarParams = p->IsVarParam;
-    } else if (n > 1) {
-      ArgValues values;
-      values.Resize(n);
-      for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
-      for (size_t i = 0; i < n; ++i) {
-        TsxParamItem* p = proc->Params(static_cast<int>(i));
-        p->Value = std::move(values.Data[i]);
-        hasVarParams |= p->IsVarParam;
-      }
-    }
+    const bool hasVarParams = PassArguments(proc, link, n);
     Variant result = proc->GetValue();
     if (hasVarParams) {
       // Read every var parameter before the caller's locals come back, and write them to the
@@ -224,21 +232,7 @@ void TsxDesignator::SetValue(const Variant& value) {
 // A call of a global native function: the arguments go straight into its parameters.
 static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
   const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
-  bool hasVarParams = false;
-  if (n == 1) {
-    TsxParamItem* p = method->Params(0);
-    p->Value = link.Args[0]->Value();
-    hasVarParams = p->IsVarParam;
-  } else if (n > 1) {
-    ArgValues values;
-    values.Resize(n);
-    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
-    for (size_t i = 0; i < n; ++i) {
-      TsxParamItem* p = method->Params(static_cast<int>(i));
-      p->Value = std::move(values.Data[i]);
-      hasVarParams |= p->IsVarParam;
-    }
-  }
+  const bool hasVarParams = PassArguments(method, link, n);
   method->ParentRef = nullptr;
   method->Program = program;
   method->NeedResult = needResult;

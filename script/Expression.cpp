@@ -1,5 +1,7 @@
 #include "script/Expression.h"
 
+#include <functional>
+
 #include "script/ClassModel.h"
 #include "script/Designator.h"
 #include "script/MethodSyntax.h"
@@ -176,6 +178,28 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
   return tmp;
 }
 
+// Both operands given to op, the left one taken first: a function call on the right must not
+// change what the left side read.
+template <class Op>
+[[gnu::always_inline]] inline auto Binary(const TsxExpressionNode& n, Op op) {
+  Variant lt, rt;
+  const Variant& l = LeftOperand(n, lt);
+  return op(l, Operand(*n.Right, rt));
+}
+
+// div and mod: native on whole numbers where the division cannot trap (a zero divisor, or the
+// smallest number by -1), the variant rules otherwise.
+template <class IntOp, class Fallback>
+[[gnu::always_inline]] inline Variant WholeDivision(const Variant& l, const Variant& r, IntOp op, Fallback fallback) {
+  if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
+    return Variant(op(l.UncheckedInteger(), r.UncheckedInteger()));
+  if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
+    return WholeResult(l, r, op(l.UncheckedInt64(), r.UncheckedInt64()));
+  return fallback(l, r);
+}
+
+[[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) { return Binary(n, Compare); }
+
 }  // namespace
 
 Variant TsxExpression::Eval(const TsxExpressionNode& n) {
@@ -189,43 +213,15 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return n.Dsg->GetValue();
     case TsxOpKind::Set:
       return n.SetExpr->GetValue();
-    case TsxOpKind::Great: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return Variant(Compare(l, Operand(*n.Right, rt)) == 1);
-    }
-    case TsxOpKind::Less: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return Variant(Compare(l, Operand(*n.Right, rt)) == -1);
-    }
-    case TsxOpKind::LessEq: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const int c = Compare(l, Operand(*n.Right, rt));
-      return Variant(c == -1 || c == 0);
-    }
-    case TsxOpKind::GreatEq: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const int c = Compare(l, Operand(*n.Right, rt));
-      return Variant(c == 1 || c == 0);
-    }
-    case TsxOpKind::NonEq: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return Variant(Compare(l, Operand(*n.Right, rt)) != 0);
-    }
-    case TsxOpKind::Eq: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return Variant(Compare(l, Operand(*n.Right, rt)) == 0);
-    }
-    case TsxOpKind::Plus: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return sxAdd(l, Operand(*n.Right, rt));
-    }
+    case TsxOpKind::Great:
+    case TsxOpKind::Less:
+    case TsxOpKind::LessEq:
+    case TsxOpKind::GreatEq:
+    case TsxOpKind::NonEq:
+    case TsxOpKind::Eq:
+      return Variant(EvalCondition(n));
+    case TsxOpKind::Plus:
+      return Binary(n, sxAdd);
     case TsxOpKind::StrCat: {
       Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
@@ -239,56 +235,22 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       }
       return l + r;
     }
-    case TsxOpKind::Minus: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return sxSub(l, Operand(*n.Right, rt));
-    }
-    case TsxOpKind::Mul: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return sxMul(l, Operand(*n.Right, rt));
-    }
-    case TsxOpKind::DivFloat: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return l / Operand(*n.Right, rt);
-    }
-    case TsxOpKind::DivInt: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
-        return Variant(l.UncheckedInteger() / r.UncheckedInteger());
-      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
-        return WholeResult(l, r, l.UncheckedInt64() / r.UncheckedInt64());
-      return VarIntDiv(l, r);
-    }
-    case TsxOpKind::Mod: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      const Variant& r = Operand(*n.Right, rt);
-      if (IsInt(l) && IsInt(r) && r.UncheckedInteger() != 0 && r.UncheckedInteger() != -1)
-        return Variant(l.UncheckedInteger() % r.UncheckedInteger());
-      if (IsWhole(l) && IsWhole(r) && r.UncheckedInt64() != 0 && r.UncheckedInt64() != -1)
-        return WholeResult(l, r, l.UncheckedInt64() % r.UncheckedInt64());
-      return VarMod(l, r);
-    }
-    case TsxOpKind::Shl: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return VarShl(l, Operand(*n.Right, rt));
-    }
-    case TsxOpKind::Shr: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return VarShr(l, Operand(*n.Right, rt));
-    }
-    case TsxOpKind::Xor: {
-      Variant lt, rt;
-      const Variant& l = LeftOperand(n, lt);
-      return VarXor(l, Operand(*n.Right, rt));
-    }
+    case TsxOpKind::Minus:
+      return Binary(n, sxSub);
+    case TsxOpKind::Mul:
+      return Binary(n, sxMul);
+    case TsxOpKind::DivFloat:
+      return Binary(n, [](const Variant& l, const Variant& r) { return l / r; });
+    case TsxOpKind::DivInt:
+      return Binary(n, [](const Variant& l, const Variant& r) { return WholeDivision(l, r, std::divides<>(), VarIntDiv); });
+    case TsxOpKind::Mod:
+      return Binary(n, [](const Variant& l, const Variant& r) { return WholeDivision(l, r, std::modulus<>(), VarMod); });
+    case TsxOpKind::Shl:
+      return Binary(n, VarShl);
+    case TsxOpKind::Shr:
+      return Binary(n, VarShr);
+    case TsxOpKind::Xor:
+      return Binary(n, VarXor);
     case TsxOpKind::And: {
       Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
@@ -323,24 +285,23 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
 }
 
 bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
-  Variant lt, rt;
   switch (n.Op) {
     case TsxOpKind::Great:
-      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 1;
+      return CompareOperands(n) == 1;
     case TsxOpKind::Less:
-      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == -1;
+      return CompareOperands(n) == -1;
     case TsxOpKind::LessEq: {
-      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      const int c = CompareOperands(n);
       return c == -1 || c == 0;
     }
     case TsxOpKind::GreatEq: {
-      const int c = Compare(LeftOperand(n, lt), Operand(*n.Right, rt));
+      const int c = CompareOperands(n);
       return c == 1 || c == 0;
     }
     case TsxOpKind::NonEq:
-      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) != 0;
+      return CompareOperands(n) != 0;
     case TsxOpKind::Eq:
-      return Compare(LeftOperand(n, lt), Operand(*n.Right, rt)) == 0;
+      return CompareOperands(n) == 0;
     case TsxOpKind::And:
       if (n.BoolOperands) return EvalCondition(*n.Left) && EvalCondition(*n.Right);
       break;

@@ -5,6 +5,7 @@
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
+#include "script/BindingCallbacks.h"
 #include "script/EventBridges.h"
 #include "script/Script.h"
 
@@ -18,12 +19,9 @@ namespace {
 
 using Caller = TsxMethodHelper;
 
-template <class T>
-T& Self(TObject* instance) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (!self) throw EInvalidPointer("Invalid object reference");
-  return *self;
-}
+using sxbind::Getter;
+using sxbind::Self;
+using sxbind::Setter;
 
 template <class T, class F>
 TsxCallMethodNewEvent Method(F body) {
@@ -31,16 +29,6 @@ TsxCallMethodNewEvent Method(F body) {
     body(Self<T>(instance), c);
     return Variant();
   };
-}
-
-template <class T, class F>
-TsxGetValueEvent Getter(F body) {
-  return [body](TObject* instance, TClass, const String&) -> Variant { return body(Self<T>(instance)); };
-}
-
-template <class T, class F>
-TsxSetValueEvent Setter(F body) {
-  return [body](TObject* instance, TClass, const String&, const Variant& v) { body(Self<T>(instance), v); };
 }
 
 void AddIntegers(TsxScript& s, std::initializer_list<std::pair<const char*, Integer>> constants) {

@@ -9,6 +9,7 @@
 #include "platform/gui/Graphics.h"
 #include "platform/gui/Metafile.h"
 #include "platform/gui/Picture.h"
+#include "script/BindingCallbacks.h"
 #include "script/Script.h"
 
 namespace orv {
@@ -21,21 +22,10 @@ namespace {
 
 using Caller = TsxMethodHelper;
 
-template <class T>
-T& Self(TObject* instance) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (!self) throw EInvalidPointer("Invalid object reference");
-  return *self;
-}
+using sxbind::Method;
+using sxbind::Self;
 
 int Int(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
-
-template <class T, class F>
-TsxCallMethodNewEvent Method(F body) {
-  return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant {
-    return body(Self<T>(instance), c);
-  };
-}
 
 // A script asking for a picture the size of the machine's memory gets an error instead.
 int CheckedSide(const Variant& value, int otherSide) {

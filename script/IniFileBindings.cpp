@@ -3,6 +3,7 @@
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
+#include "script/BindingCallbacks.h"
 #include "script/Script.h"
 
 namespace orv {
@@ -15,12 +16,7 @@ namespace {
 
 using Caller = TsxMethodHelper;
 
-template <class T>
-T& Self(TObject* instance) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (!self) throw EInvalidPointer("Invalid object reference");
-  return *self;
-}
+using sxbind::Self;
 
 String Text(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
 

@@ -11,7 +11,7 @@
 
 #include "bench/BenchTiming.h"
 #include "report/engine/PreviewPages.h"
-#include "report/engine/tests/StoreObjects.h"
+#include "bench/report/MemberRows.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -39,16 +39,7 @@ void RunOnce(int rows, bool fileCache, const std::filesystem::path& dir) {
   auto* heading = new TStoreMemo(group);
   heading->SetName("Heading");
   heading->SetBounds(0, 2, 500, 20);
-  auto* data = new TStoreBand(page);
-  data->SetName("Data");
-  data->SetBounds(0, 24, 700, 20);
-  const char* names[] = {"No", "Name", "Surname", "Address", "Phone"};
-  TStoreMemo* memos[5];
-  for (int i = 0; i < 5; ++i) {
-    memos[i] = new TStoreMemo(data);
-    memos[i]->SetName(names[i]);
-    memos[i]->SetBounds(i * 140, 0, 135, 20);
-  }
+  TMemberRow data = AddMemberRow(page, 24);
   TkvxPreviewPages pages(&report);
   report.PreviewPages = &pages;
   double write = Seconds([&] {
@@ -63,13 +54,9 @@ void RunOnce(int rows, bool fileCache, const std::filesystem::path& dir) {
         group->SetTop((r % 53) * 20);
         pages.AddObject(group);
       }
-      data->SetTop((r % 53) * 20 + 24);
-      memos[0]->SetText(std::to_string(r + 1));
-      memos[1]->SetText("สมชาย " + std::to_string(r));
-      memos[2]->SetText("ใจดี");
-      memos[3]->SetText(std::to_string(r % 300) + " หมู่ 4 ต.บ้านแพ้ว");
-      memos[4]->SetText("08" + std::to_string(10000000 + r));
-      pages.AddObject(data);
+      data.Band->SetTop((r % 53) * 20 + 24);
+      FillMemberRow(data, r);
+      pages.AddObject(data.Band);
     }
     pages.Finish();
   });

@@ -12,7 +12,7 @@
 #include "platform/gui/PdfWriterCanvas.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/PreviewWorkspace.h"
-#include "report/engine/tests/StoreObjects.h"
+#include "bench/report/MemberRows.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -24,16 +24,7 @@ int main() {
   TkvxReport report(nullptr);
   auto* page = new TkvxReportPage(&report);
   page->SetName("Page1");
-  auto* data = new TStoreBand(page);
-  data->SetName("Data");
-  data->SetBounds(0, 0, 700, 20);
-  const char* names[] = {"No", "Name", "Surname", "Address", "Phone"};
-  TStoreMemo* memos[5];
-  for (int i = 0; i < 5; ++i) {
-    memos[i] = new TStoreMemo(data);
-    memos[i]->SetName(names[i]);
-    memos[i]->SetBounds(i * 140, 0, 135, 20);
-  }
+  TMemberRow data = AddMemberRow(page, 0);
   TkvxPreviewPages pages(&report);
   report.PreviewPages = &pages;
   pages.Clear();
@@ -43,13 +34,9 @@ int main() {
   const int rows = 10000;
   for (int r = 0; r < rows; ++r) {
     if (r % 50 == 0) pages.AddPage(page);
-    data->SetTop((r % 50) * 20);
-    memos[0]->SetText(std::to_string(r + 1));
-    memos[1]->SetText("สมชาย " + std::to_string(r));
-    memos[2]->SetText("ใจดี");
-    memos[3]->SetText(std::to_string(r % 300) + " หมู่ 4 ต.บ้านแพ้ว");
-    memos[4]->SetText("08" + std::to_string(10000000 + r));
-    pages.AddObject(data);
+    data.Band->SetTop((r % 50) * 20);
+    FillMemberRow(data, r);
+    pages.AddObject(data.Band);
   }
   pages.Finish();
   Integer count = pages.GetCount();

@@ -1,23 +1,19 @@
 #pragma once
 // Shared helpers of the report binding callbacks.
-#include "platform/rtl/Exceptions.h"
-#include "script/ClassModel.h"
+#include "script/BindingCallbacks.h"
 
 namespace orv::kvxbind {
 
 using Caller = TsxMethodHelper;
 
-// The instance as the class that registered the member; nil or a foreign object is an invalid
-// reference.
-template <class T>
-T& Self(TObject* instance) {
-  auto* self = dynamic_cast<T*>(instance);
-  if (!self) throw EInvalidPointer("Invalid object reference");
-  return *self;
-}
+using sxbind::Getter;
+using sxbind::Handle;
+using sxbind::IntArg;
+using sxbind::Method;
+using sxbind::Self;
+using sxbind::Setter;
+using sxbind::TextArg;
 
-inline Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
-inline String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
 inline WideString WideArg(Caller& c, int i) { return c.GetParamValue(i).ToWideString(); }
 inline Extended FloatArg(Caller& c, int i) { return c.GetParamValue(i).ToDouble(); }
 
@@ -27,13 +23,6 @@ T* ObjectArg(Caller& c, int i) {
   return obj ? &Self<T>(obj) : nullptr;
 }
 
-inline Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
-
-template <class T, class F>
-TsxCallMethodNewEvent Method(F body) {
-  return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant { return body(Self<T>(instance), c); };
-}
-
 // A procedure: its result is 0.
 template <class T, class F>
 TsxCallMethodNewEvent Proc(F body) {
@@ -41,16 +30,6 @@ TsxCallMethodNewEvent Proc(F body) {
     body(Self<T>(instance), c);
     return Variant(Integer{0});
   };
-}
-
-template <class T, class F>
-TsxGetValueEvent Getter(F body) {
-  return [body](TObject* instance, TClass, const String&) -> Variant { return body(Self<T>(instance)); };
-}
-
-template <class T, class F>
-TsxSetValueEvent Setter(F body) {
-  return [body](TObject* instance, TClass, const String&, const Variant& v) { body(Self<T>(instance), v); };
 }
 
 inline bool IsWrite(const String& name) { return name.size() > 4 && name.compare(name.size() - 4, 4, ".SET") == 0; }

@@ -116,6 +116,16 @@ TEST(ScriptStatements, ConditionalsInEveryDialect) {
             (L{"one", "else 2", "else 3"}));
 }
 
+// The left side of a comparison is read before a function on the right changes it, in an
+// if as in a value.
+TEST(ScriptStatements, ComparisonsReadTheLeftSideFirst) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "var x: Integer;\n    b: Boolean;\nfunction Bump: Integer;\nbegin\n  x := x + 1;\n  Result := x;\nend;\n"
+                  "begin\n  x := 1;\n  if x < Bump then ShowMessage('less') else ShowMessage('not less');\n"
+                  "  x := 1;\n  b := x < Bump;\n  if b then ShowMessage('less too');\nend."),
+            (L{"less", "less too"}));
+}
+
 TEST(ScriptStatements, DeclarationsInitialiseWhenReached) {
   EXPECT_EQ(Lines("PascalScript",
                   "procedure P;\nvar x: Integer = 5;\nbegin\n  ShowMessage(IntToStr(x));\n  x := x + 1;\nend;\n"

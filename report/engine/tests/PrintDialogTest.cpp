@@ -17,59 +17,12 @@
 #include "report/engine/PrintDialog.h"
 #include "report/engine/Printers.h"
 #include "report/model/Report.h"
+#include "report/model/tests/RunTestSupport.h"
 
 namespace orv {
 namespace {
 
 using namespace orv::testing;
-
-// A prepared report of Count pages whose preview shows page Shown; the dialog asks no more.
-class TPagesStub : public TkvxCustomPreviewPages {
- public:
-  TPagesStub(TkvxReport* report, Integer count, Integer shown) : TkvxCustomPreviewPages(report), count_(count) {
-    CurPreviewPage = shown;
-  }
-  Integer GetCount() override { return count_; }
-  TkvxReportPage* GetPage(Integer) override { return nullptr; }
-  TPoint GetPageSize(Integer) override { return {}; }
-  void Clear() override {}
-  void Initialize() override {}
-  void AddObject(TkvxComponent*) override {}
-  void AddPage(TkvxReportPage*) override {}
-  void AddSourcePage(TkvxReportPage*) override {}
-  void AddToSourcePage(TkvxComponent*) override {}
-  void BeginPass() override {}
-  void ClearFirstPass() override {}
-  void CutObjects(Integer) override {}
-  void Finish() override {}
-  void IncLogicalPageNumber() override {}
-  void ResetLogicalPageNumber() override {}
-  void PasteObjects(Extended, Extended) override {}
-  void ShiftAnchors(Integer, Integer) override {}
-  void AddPicture(TkvxComponent*) override {}
-  bool BandExists(TkvxComponent*) override { return false; }
-  Integer GetCurPosition() override { return 0; }
-  Integer GetAnchorCur() override { return 0; }
-  Extended GetLastY(Extended) override { return 0; }
-  Integer GetLogicalPageNo() override { return 0; }
-  Integer GetLogicalTotalPages() override { return 0; }
-  void AddEmptyPage(Integer) override {}
-  void DeletePage(Integer) override {}
-  void ModifyPage(Integer, TkvxReportPage*) override {}
-  void DrawPage(Integer, TCanvas*, Extended, Extended, Extended, Extended) override {}
-  void ObjectOver(Integer, Integer, Integer, TMouseButton, TShiftState, Extended, Extended, Extended, bool,
-                  TCursor&) override {}
-  void AddFrom(TkvxReport*) override {}
-  void LoadFromStream(TStream&) override {}
-  void SaveToStream(TStream&) override {}
-  bool LoadFromFile(const String&) override { return false; }
-  void SaveToFile(const String&) override {}
-  bool Print() override { return false; }
-  bool Export(TkvxCustomExportFilter*) override { return false; }
-
- private:
-  Integer count_;
-};
 
 class PrintDialogTest : public ScriptedDialogsTest {
  protected:
@@ -78,7 +31,10 @@ class PrintDialogTest : public ScriptedDialogsTest {
     Application->Initialize();
     UseTestServer();
     report_ = std::make_unique<TkvxReport>(nullptr);
-    pages_ = std::make_unique<TPagesStub>(report_.get(), 10, 7);
+    // A prepared report of ten pages whose preview shows page seven; the dialog asks no more.
+    pages_ = std::make_unique<test::TTestPages>(report_.get());
+    pages_->Count = 10;
+    pages_->CurPreviewPage = 7;
     report_->PreviewPages = pages_.get();
     kvxPrinters()->SetPrinterIndex(kvxPrinters()->IndexOf("PdfQ"));
   }
@@ -142,7 +98,7 @@ class PrintDialogTest : public ScriptedDialogsTest {
   TkvxPrintOptions* Options() { return report_->PrintOptions(); }
 
   std::unique_ptr<TkvxReport> report_;
-  std::unique_ptr<TPagesStub> pages_;
+  std::unique_ptr<test::TTestPages> pages_;
 };
 
 TEST_F(PrintDialogTest, OpensWithTheCaptionsQueuesAndTheReportsOptions) {

@@ -1,6 +1,7 @@
 #pragma once
 // A stand-in for the band engine and the prepared-page store: enough of a run to drive the
-// report's lookup, script events, progress and error collection from the outside.
+// report's lookup, script events, progress and error collection from the outside, and enough
+// of a prepared report for the print dialog's page choices.
 #include <functional>
 #include <vector>
 
@@ -39,7 +40,7 @@ class TTestEngine : public TkvxCustomEngine {
 class TTestPages : public TkvxCustomPreviewPages {
  public:
   using TkvxCustomPreviewPages::TkvxCustomPreviewPages;
-  Integer GetCount() override { return 0; }
+  Integer GetCount() override { return Count; }
   TkvxReportPage* GetPage(Integer) override { return nullptr; }
   TPoint GetPageSize(Integer) override { return {}; }
   void Clear() override { ++Clears; }
@@ -77,6 +78,7 @@ class TTestPages : public TkvxCustomPreviewPages {
   bool Print() override { return false; }
   bool Export(TkvxCustomExportFilter*) override { return false; }
 
+  Integer Count = 0;
   Integer LogicalPage = 0;
   Integer LogicalTotal = 0;
   int Clears = 0;

@@ -1,0 +1,40 @@
+#pragma once
+// The pieces every binding module builds its script callbacks from: the instance as the class
+// that registered the member, argument conversions, and method and property callbacks over it.
+#include "platform/rtl/Exceptions.h"
+#include "script/ClassModel.h"
+
+namespace orv::sxbind {
+
+using Caller = TsxMethodHelper;
+
+// The instance as the class that registered the member; nil or a foreign object is an invalid
+// reference.
+template <class T>
+T& Self(TObject* instance) {
+  auto* self = dynamic_cast<T*>(instance);
+  if (!self) throw EInvalidPointer("Invalid object reference");
+  return *self;
+}
+
+inline Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
+inline String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
+inline Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
+
+// A method of class T: body receives the instance and the caller, and its result is the method's.
+template <class T, class F>
+TsxCallMethodNewEvent Method(F body) {
+  return [body](TObject* instance, TClass, const String&, Caller& c) -> Variant { return body(Self<T>(instance), c); };
+}
+
+template <class T, class F>
+TsxGetValueEvent Getter(F body) {
+  return [body](TObject* instance, TClass, const String&) -> Variant { return body(Self<T>(instance)); };
+}
+
+template <class T, class F>
+TsxSetValueEvent Setter(F body) {
+  return [body](TObject* instance, TClass, const String&, const Variant& v) { body(Self<T>(instance), v); };
+}
+
+}  // namespace orv::sxbind
