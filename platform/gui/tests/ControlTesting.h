@@ -3,18 +3,25 @@
 // accelerator events, pictures of what a control paints as bitmaps compared with expected PNG
 // files, and changes of the desktop palette, all without Qt in the caller. Qt's test keyboard
 // (link Qt6::Test) types accelerators through the window's shortcuts as the window system does.
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPalette>
 #include <QTest>
+#include <QToolButton>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/CanvasQt.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
 namespace orv::testing {
@@ -57,6 +64,70 @@ inline void TypeKey(TWinControl* c, Word vk, char32_t ch = 0) {
   KeyClick(KeyTarget(c), VirtualKeyToKey(vk), text);
 }
 
+// UTF-8 text typed one character at a time where the keyboard is inside c.
+inline void TypeText(TWinControl* c, const std::string& text) { KeyClicks(KeyTarget(c), QString::fromStdString(text)); }
+
+// The colour the control paints at a point of its client area.
+inline TColor PaintedPixel(TControl* c, int x, int y) { return FromQColor(Snapshot(c).pixelColor(x, y)); }
+
+// Where the text editor of an editable combo box lies within the box; nothing for a box without one.
+inline std::optional<TRect> ComboEditorBounds(TControl* combo) {
+  auto* box = dynamic_cast<QComboBox*>(WidgetOf(combo));
+  QLineEdit* edit = box ? box->lineEdit() : nullptr;
+  if (!edit) return std::nullopt;
+  QRect r = edit->geometry();
+  return Rect(r.left(), r.top(), r.left() + r.width(), r.top() + r.height());
+}
+
+// The window of a combo box's drop-down list: whether it shows, and where on the screen.
+inline bool ComboListShown(TControl* combo) {
+  return static_cast<QComboBox*>(WidgetOf(combo))->view()->window()->isVisible();
+}
+inline TRect ComboListBounds(TControl* combo) {
+  QWidget* list = static_cast<QComboBox*>(WidgetOf(combo))->view()->window();
+  return Rect(list->x(), list->y(), list->x() + list->width(), list->y() + list->height());
+}
+
+// A click on the middle of one item of a combo box's open list.
+inline void ClickComboListItem(TControl* combo, int index) {
+  QAbstractItemView* view = static_cast<QComboBox*>(WidgetOf(combo))->view();
+  MouseClick(view->viewport(), view->visualRect(view->model()->index(index, 0)).center());
+}
+
+// The arrow buttons of an up-down control, in their order: how many, and a click on one.
+inline int UpDownButtonCount(TControl* upDown) {
+  return static_cast<int>(WidgetOf(upDown)->findChildren<QToolButton*>().size());
+}
+inline void ClickUpDownButton(TControl* upDown, int index) {
+  WidgetOf(upDown)->findChildren<QToolButton*>().at(index)->click();
+}
+
+// Whether a modal window is open.
+inline bool ModalWindowOpen() { return QApplication::activeModalWidget() != nullptr; }
+
+// Every combo box of the open modal window that offers text shows it.
+inline void ChooseInModalWindow(const std::string& text) {
+  QWidget* window = QApplication::activeModalWidget();
+  if (!window) return;
+  QString wanted = QString::fromStdString(text);
+  for (QComboBox* box : window->findChildren<QComboBox*>())
+    if (int i = box->findText(wanted); i >= 0) box->setCurrentIndex(i);
+}
+
+// Clicks the button of the open modal window whose caption, accelerator marks aside, is caption;
+// false when there is no such button.
+inline bool ClickModalButton(const std::string& caption) {
+  QWidget* window = QApplication::activeModalWidget();
+  if (!window) return false;
+  QString wanted = QString::fromStdString(caption).remove('&');
+  for (QAbstractButton* b : window->findChildren<QAbstractButton*>())
+    if (b->text().remove('&') == wanted) {
+      b->click();
+      return true;
+    }
+  return false;
+}
+
 // Alt + letter typed where the keyboard is inside c.
 inline void TypeAccelerator(TWinControl* c, char letter) {
   QTest::keyClick(KeyTarget(c), letter, Qt::AltModifier);
@@ -81,6 +152,23 @@ inline std::unique_ptr<TBitmap> PictureOf(TCustomForm* form, TControl* control, 
   auto picture = std::make_unique<TBitmap>(area.width(), area.height(), pf24bit);
   QPainter(&BitmapImage(*picture)).drawImage(0, 0, area);
   return picture;
+}
+
+// What the control paints in its client area, as a picture of the client's size.
+inline std::unique_ptr<TBitmap> PaintedPicture(TControl* control) {
+  QImage painted = Snapshot(control);
+  auto picture = std::make_unique<TBitmap>(painted.width(), painted.height(), pf24bit);
+  QPainter(&BitmapImage(*picture)).drawImage(0, 0, painted);
+  return picture;
+}
+
+// How many pixels the control paints dark (grey level under 100) in the columns x1 to x2 - 1.
+inline int DarkPixels(TControl* control, int x1, int x2) {
+  QImage painted = Snapshot(control);
+  int dark = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = x1; x < x2 && x < painted.width(); ++x) dark += qGray(painted.pixel(x, y)) < 100;
+  return dark;
 }
 
 // Pictures side by side (across) or one above the other, on white.

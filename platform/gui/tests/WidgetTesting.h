@@ -2,13 +2,17 @@
 // Shared helpers of the widget tests: real key and mouse events sent to a control's widget,
 // pictures of what a control paints, and waiting in the event loop.
 #include <QApplication>
+#include <QDateTimeEdit>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTableView>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <string>
 
 #include "platform/gui/QtBridge.h"
 
@@ -68,6 +72,33 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000) {
   while (!done() && t.elapsed() < timeoutMs) QApplication::processEvents(QEventLoop::AllEvents, 10);
   return done();
 }
+
+// A key with no text pressed where the keyboard is inside c, Ctrl held when ctrl is set.
+inline void PressKey(TControl* c, Word vk, bool ctrl = false) {
+  KeyClick(KeyTarget(c), VirtualKeyToKey(vk), QString(), ctrl ? Qt::ControlModifier : Qt::NoModifier);
+}
+
+// Whether the keyboard inside grid lands on a table of cells.
+inline bool IsCellTable(TControl* grid) { return dynamic_cast<QTableView*>(KeyTarget(grid)) != nullptr; }
+
+// Writes text into a cell of grid's table as its editor would; false when the table refuses it.
+inline bool EditCell(TControl* grid, int row, int column, const std::string& text) {
+  auto* view = dynamic_cast<QTableView*>(KeyTarget(grid));
+  if (!view) return false;
+  QAbstractItemModel* model = view->model();
+  return model->setData(model->index(row, column), QString::fromStdString(text), Qt::EditRole);
+}
+
+// Puts the keyboard of a date picker on the day of its date; false when it has no date editor.
+inline bool SelectDaySection(TControl* picker) {
+  auto* edit = WidgetOf(picker)->findChild<QDateTimeEdit*>();
+  if (!edit) return false;
+  edit->setCurrentSection(QDateTimeEdit::DaySection);
+  return true;
+}
+
+// Runs action from the event loop once ms have passed, as a user answering a modal window would.
+inline void After(int ms, std::function<void()> action) { QTimer::singleShot(ms, std::move(action)); }
 
 inline void Pump(int ms) {
   QElapsedTimer t;
