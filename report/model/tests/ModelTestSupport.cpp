@@ -3,12 +3,10 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-
-#include <QByteArray>
-#include <QtGlobal>
 
 #include "platform/gui/Application.h"
 #include "platform/rtl/ClassRegistry.h"
@@ -19,7 +17,8 @@ namespace {
 class TModelEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     orv::Application->Initialize();
   }
 };
