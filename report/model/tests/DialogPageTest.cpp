@@ -2,12 +2,11 @@
 // objects, and a page shown modally hands back its result and its new bounds.
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/StdCtrls.h"
+#include "platform/gui/tests/WidgetTesting.h"
 #include "report/model/DialogControls.h"
 #include "report/model/DialogPage.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -119,7 +118,7 @@ TEST(DialogPages, WindowFollowsThePageAndShowsModally) {
   page->SetBorderStyle(bsDialog);
   EXPECT_EQ(page->Form()->BorderStyle(), bsSizeable);  // only a shown window takes it
 
-  QTimer::singleShot(30, [&] {
+  testing::After(30, [&] {
     EXPECT_EQ(page->Form()->BorderStyle(), bsDialog);
     page->Form()->SetWidth(400);
     page->SetModalResult(mrOk);
@@ -165,12 +164,12 @@ TEST(DialogPages, WindowEventsReachTheReportsScript) {
   char32_t typed[2] = {U'a', U'x'};
   Word down = 65;
   bool stillOpen = false;
-  QTimer::singleShot(30, [&] {
+  testing::After(30, [&] {
     for (char32_t& key : typed) page->Form()->OnKeyPress(page->Form(), key);
     page->Form()->OnKeyDown(page->Form(), down, TShiftState{ssShift});
     page->SetModalResult(mrOk);  // refused once by the script
   });
-  QTimer::singleShot(90, [&] {
+  testing::After(90, [&] {
     stillOpen = page->Form()->Visible();
     page->SetModalResult(mrOk);
   });
@@ -236,7 +235,7 @@ TEST(DialogPages, ScriptsShowPagesAndFocusControls) {
   script->AddObject("Dialog", page);
   script->AddObject("Caption", label);
   script->AddObject("Ok", edit);
-  QTimer::singleShot(30, [&] { page->SetModalResult(mrNo); });
+  testing::After(30, [&] { page->SetModalResult(mrNo); });
   TRunResult run = RunScript(*script);
   ASSERT_TRUE(run.Compiled) << run.CompileError;
   EXPECT_EQ(run.RunError, "");
