@@ -71,8 +71,7 @@ TEST(ImageUtils, TilesGoToTheListsAndTransparentPixelsStayOut) {
   EXPECT_EQ(big.Canvas().Pixels(4, 4), clWhite);
 }
 
-#include <QTimer>
-
+#include "platform/gui/tests/WidgetTesting.h"
 #include "report/model/DialogForm.h"
 
 TEST(DialogForm, ClosesOnlyThroughAModalResult) {
@@ -85,6 +84,6 @@ TEST(DialogForm, ClosesOnlyThroughAModalResult) {
   form.Close();
   EXPECT_TRUE(form.Visible());
   form.Hide();
-  QTimer::singleShot(20, [&] { form.SetModalResult(mrOk); });
+  orv::testing::After(20, [&] { form.SetModalResult(mrOk); });
   EXPECT_EQ(form.ShowModal(), mrOk);
 }
