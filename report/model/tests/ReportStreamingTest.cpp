@@ -5,9 +5,8 @@
 #include <algorithm>
 #include <filesystem>
 
-#include <QTimer>
-
 #include "platform/gui/Screen.h"
+#include "platform/gui/tests/WidgetTesting.h"
 #include "report/model/PasswordForm.h"
 #include "report/model/Resources.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -35,7 +34,7 @@ TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
 
   int asked = 0;
   auto answer = [&asked](const String& typed) {
-    QTimer::singleShot(30, [&asked, typed] {
+    orv::testing::After(30, [&asked, typed] {
       auto* form = dynamic_cast<TkvxPasswordForm*>(Screen->ActiveForm());
       ASSERT_NE(form, nullptr);
       ++asked;
