@@ -2,9 +2,8 @@
 // the next dialog after OK and not after Cancel.
 #include <gtest/gtest.h>
 
-#include <QTimer>
-
 #include "platform/gui/Forms.h"
+#include "platform/gui/Keys.h"
 #include "platform/gui/tests/ControlTesting.h"
 #include "report/engine/SearchDialog.h"
 
@@ -16,14 +15,14 @@ namespace {
 // Opens a dialog, lets check look at it and answer, and returns the result.
 TModalResult Ask(const std::function<void(TkvxSearchDialog&)>& check) {
   TkvxSearchDialog dialog(nullptr);
-  QTimer::singleShot(40, [&] { check(dialog); });
+  After(40, [&] { check(dialog); });
   return dialog.ShowModal();
 }
 
-void TypeInto(TEdit* edit, const QString& text) {
+void TypeInto(TEdit* edit, const std::string& text) {
   edit->SelectAll();
-  KeyClick(KeyTarget(edit), Qt::Key_Delete);
-  KeyClicks(KeyTarget(edit), text);
+  TypeKey(edit, VK_DELETE);
+  TypeText(edit, text);
 }
 
 }  // namespace
@@ -38,7 +37,7 @@ TEST(SearchDialog, RemembersTheLastTextSearchedForAndOffersItSelected) {
               EXPECT_EQ(d.CaseCB->Caption(), "Case sensitive");
               EXPECT_FALSE(d.ReplacePanel->Visible());
               EXPECT_EQ(d.TextE->Text(), "");
-              TypeInto(d.TextE, QString::fromUtf8("ศีลล้างบาป"));
+              TypeInto(d.TextE, "ศีลล้างบาป");
               ClickMouse(d.CaseCB, 5, 8);
               ClickMouse(d.OkB, 10, 10);
             }),
@@ -51,7 +50,7 @@ TEST(SearchDialog, RemembersTheLastTextSearchedForAndOffersItSelected) {
               EXPECT_EQ(d.TextE->SelLength(), 10);
               EXPECT_FALSE(d.CaseCB->Checked());
               // Typing over the selection replaces it; Cancel forgets what was typed.
-              KeyClicks(KeyTarget(d.TextE), "Somchai");
+              TypeText(d.TextE, "Somchai");
               EXPECT_EQ(d.TextE->Text(), "Somchai");
               ClickMouse(d.CancelB, 10, 10);
             }),
@@ -61,12 +60,12 @@ TEST(SearchDialog, RemembersTheLastTextSearchedForAndOffersItSelected) {
               EXPECT_EQ(d.TextE->Text(), "ศีลล้างบาป");
               // An empty text is accepted as it is.
               TypeInto(d.TextE, "");
-              KeyClick(KeyTarget(d.TextE), Qt::Key_Return);
+              TypeKey(d.TextE, VK_RETURN);
             }),
             mrOk);
   EXPECT_EQ(Ask([](TkvxSearchDialog& d) {
               EXPECT_EQ(d.TextE->Text(), "");
-              KeyClick(KeyTarget(d.TextE), Qt::Key_Escape);
+              TypeKey(d.TextE, VK_ESCAPE);
             }),
             mrCancel);
 }
