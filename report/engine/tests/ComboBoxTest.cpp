@@ -3,10 +3,9 @@
 // opens; the read-only editor.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QLineEdit>
+#include <optional>
 
+#include "platform/gui/Application.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Screen.h"
 #include "platform/gui/ToolBar.h"
@@ -21,8 +20,8 @@ using namespace orv::testing;
 namespace {
 
 TColor PixelAt(TControl* control, int x, int y) {
-  QApplication::processEvents();
-  return FromQColor(Snapshot(control).pixelColor(x, y));
+  Application->ProcessMessages();
+  return PaintedPixel(control, x, y);
 }
 
 struct ComboOnForm {
@@ -38,7 +37,7 @@ struct ComboOnForm {
     combo->SetTop(10);
     form.Show();
     other->SetFocus();
-    QApplication::processEvents();
+    Application->ProcessMessages();
   }
   TForm form{nullptr};
   TEdit* other;
@@ -75,11 +74,11 @@ TEST(FlatComboBox, DefaultsAndTheHeightOfItsList) {
   EXPECT_GT(c->ItemHeight(), line);
 
   // The editor leaves room for the frame and the button: (3, 3), 100 - 11 - 8 wide.
-  auto* edit = static_cast<QComboBox*>(WidgetOf(c))->lineEdit();
-  ASSERT_NE(edit, nullptr);
-  EXPECT_EQ(edit->geometry(), QRect(3, 3, 81, c->Height() - 6));
+  std::optional<TRect> edit = ComboEditorBounds(c);
+  ASSERT_TRUE(edit.has_value());
+  EXPECT_EQ(*edit, Rect(3, 3, 3 + 81, 3 + c->Height() - 6));
   c->SetChildLeft(16);
-  EXPECT_EQ(edit->geometry(), QRect(19, 3, 65, c->Height() - 6));
+  EXPECT_EQ(ComboEditorBounds(c), Rect(19, 3, 19 + 65, 3 + c->Height() - 6));
 }
 
 TEST(FlatComboBox, ListTakesItsOwnWidthAndOpensUpwardsNearTheScreenBottom) {
@@ -89,23 +88,24 @@ TEST(FlatComboBox, ListTakesItsOwnWidthAndOpensUpwardsNearTheScreenBottom) {
     c->Items()->Add(z);
   c->SetListWidth(160);
   c->SetDroppedDown(true);
-  QApplication::processEvents();
-  QWidget* list = static_cast<QComboBox*>(WidgetOf(c))->view()->window();
-  ASSERT_TRUE(list->isVisible());
-  EXPECT_EQ(list->width(), 160);
-  EXPECT_EQ(list->height(), c->DropDownHeight());
+  Application->ProcessMessages();
+  ASSERT_TRUE(ComboListShown(c));
+  TRect list = ComboListBounds(c);
+  EXPECT_EQ(list.Width(), 160);
+  EXPECT_EQ(list.Height(), c->DropDownHeight());
   EXPECT_FALSE(c->DropUp());
-  EXPECT_EQ(list->y(), c->ClientToScreen(Point(0, c->Height())).Y);
+  EXPECT_EQ(list.Top, c->ClientToScreen(Point(0, c->Height())).Y);
   c->SetDroppedDown(false);
 
   c->SetListWidth(0);
   f.form.SetTop(Screen->Height() - 60);
-  QApplication::processEvents();
+  Application->ProcessMessages();
   c->SetDroppedDown(true);
-  QApplication::processEvents();
+  Application->ProcessMessages();
   EXPECT_TRUE(c->DropUp());
-  EXPECT_EQ(list->width(), c->Width());
-  EXPECT_EQ(list->y() + list->height(), c->ClientToScreen(Point(0, 0)).Y);
+  list = ComboListBounds(c);
+  EXPECT_EQ(list.Width(), c->Width());
+  EXPECT_EQ(list.Bottom, c->ClientToScreen(Point(0, 0)).Y);
   c->SetDroppedDown(false);
 }
 
@@ -139,7 +139,7 @@ TEST(FlatComboBox, FrameAndButtonLightUpUnderTheMouseAndWithTheFocus) {
   EXPECT_EQ(PixelAt(c, 0, 0), face);
 
   c->SetFocus();
-  QApplication::processEvents();
+  Application->ProcessMessages();
   EXPECT_EQ(PixelAt(c, 0, 0), highlight);
 }
 
@@ -166,23 +166,21 @@ TEST(FlatComboBox, ReadOnlyRefusesTypingButTheListStillChooses) {
   c->SetReadOnly(true);
   EXPECT_TRUE(c->ReadOnly());
   c->SetFocus();
-  KeyClicks(KeyTarget(c), "150");
+  TypeText(c, "150");
   EXPECT_EQ(c->Text(), "");
   EXPECT_EQ(changes, 0);
 
   c->SetDroppedDown(true);
-  QApplication::processEvents();
-  QAbstractItemView* view = static_cast<QComboBox*>(WidgetOf(c))->view();
-  QRect item = view->visualRect(view->model()->index(1, 0));
-  MouseClick(view->viewport(), item.center());
-  QApplication::processEvents();
+  Application->ProcessMessages();
+  ClickComboListItem(c, 1);
+  Application->ProcessMessages();
   EXPECT_EQ(c->Text(), "50%");
   EXPECT_EQ(clicks, 1);
   EXPECT_FALSE(c->DroppedDown());
 
   c->SetReadOnly(false);
   c->SetText("");
-  KeyClicks(KeyTarget(c), "150");
+  TypeText(c, "150");
   EXPECT_EQ(c->Text(), "150");
   EXPECT_GT(changes, 0);
 }
@@ -225,7 +223,7 @@ TEST(ToolBarPanel, FollowsTheBarItSitsInAndCarriesTheZoomBox) {
   auto* last = new TToolButton(&form);
   last->SetParent(bar);
   form.Show();
-  QApplication::processEvents();
+  Application->ProcessMessages();
   EXPECT_EQ(holder->Align(), alLeft);
   EXPECT_EQ(holder->Left(), first->Left() + first->Width());
   EXPECT_EQ(last->Left(), holder->Left() + 60);
