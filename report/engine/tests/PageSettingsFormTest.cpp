@@ -3,16 +3,16 @@
 // is refused with a message while the page stays as it was.
 #include <gtest/gtest.h>
 
-#include <QAbstractItemView>
-#include <QComboBox>
-#include <QTimer>
-
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
+#include "platform/gui/Application.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/Keys.h"
+#include "platform/gui/Timers.h"
 #include "platform/gui/tests/ControlTesting.h"
 #include "platform/gui/tests/DialogTesting.h"
 #include "platform/rtl/StringList.h"
@@ -72,11 +72,11 @@ class PageSettingsTest : public ScriptedDialogsTest {
     form.Page = page_;
     form.Report = &report_;
     size_t next = 0;
-    QTimer driver;
-    QObject::connect(&driver, &QTimer::timeout, [&] {
+    TTimer driver(nullptr);
+    driver.OnTimer = [&](TObject*) {
       if (next < steps.size() && form.Visible() && form.ModalResult() == mrNone) steps[next++]();
-    });
-    driver.start(20);
+    };
+    driver.SetInterval(20);
     TModalResult result = form.ShowModal();
     EXPECT_EQ(next, steps.size());
     return result;
@@ -99,19 +99,18 @@ class PageSettingsTest : public ScriptedDialogsTest {
   TStandardPapers printer_;
 };
 
-void TypeInto(TEdit* edit, const QString& text) {
+void TypeInto(TEdit* edit, const std::string& text) {
   edit->SetFocus();
   edit->SelectAll();
-  KeyClick(KeyTarget(edit), Qt::Key_Delete);
-  KeyClicks(KeyTarget(edit), text);
+  TypeKey(edit, VK_DELETE);
+  TypeText(edit, text);
 }
 
 void Choose(TComboBox* box, int index) {
   box->SetDroppedDown(true);
-  QApplication::processEvents();
-  QAbstractItemView* view = static_cast<QComboBox*>(WidgetOf(box))->view();
-  MouseClick(view->viewport(), view->visualRect(view->model()->index(index, 0)).center());
-  QApplication::processEvents();
+  Application->ProcessMessages();
+  ClickComboListItem(box, index);
+  Application->ProcessMessages();
 }
 
 void Click(TControl* control) { ClickMouse(control, 6, 8); }
