@@ -3,16 +3,15 @@
 // choices, print to file, and the number boxes refusing what cannot be printed.
 #include <gtest/gtest.h>
 
-#include <QTimer>
-#include <QToolButton>
-
 #include <algorithm>
 #include <deque>
 #include <functional>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Keys.h"
+#include "platform/gui/Timers.h"
+#include "platform/gui/tests/ControlTesting.h"
 #include "platform/gui/tests/DialogTesting.h"
-#include "platform/gui/tests/WidgetTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/PrintDialog.h"
 #include "report/engine/Printers.h"
@@ -50,10 +49,9 @@ class PrintDialogTest : public ScriptedDialogsTest {
     std::deque<std::function<void()>> queue(steps.begin(), steps.end());
     // Clicks put the keyboard somewhere only in the active window.
     queue.push_front([&] { EXPECT_TRUE(WaitFor([&] { return dialog.Active(); })); });
-    QTimer timer;
-    timer.setInterval(15);
+    TTimer timer(nullptr);
     int idle = 0;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
+    timer.OnTimer = [&](TObject*) {
       if (queue.empty()) {
         // A dialog the steps left open would hold the test for ever.
         if (++idle == 100) {
@@ -65,29 +63,27 @@ class PrintDialogTest : public ScriptedDialogsTest {
       auto step = std::move(queue.front());
       queue.pop_front();
       step();
-    });
-    timer.start();
+    };
+    timer.SetInterval(15);
     TModalResult result = dialog.ShowModal();
     EXPECT_TRUE(queue.empty()) << queue.size() << " steps never ran";
     return result;
   }
 
-  static void Click(TControl* c) { MouseClick(WidgetOf(c), QPoint(4, 4)); }
+  static void Click(TControl* c) { ClickMouse(c, 4, 4); }
   // Picks the item with this text the way the arrow keys do, one line at a time.
   static void Choose(TComboBox* box, const String& text) {
     int target = box->Items()->IndexOf(text);
     ASSERT_GE(target, 0) << text;
-    QWidget* w = KeyTarget(box);
-    while (box->ItemIndex() < target) KeyClick(w, Qt::Key_Down);
-    while (box->ItemIndex() > target) KeyClick(w, Qt::Key_Up);
+    while (box->ItemIndex() < target) TypeKey(box, VK_DOWN);
+    while (box->ItemIndex() > target) TypeKey(box, VK_UP);
   }
   // The user goes into the box and types the text over what it holds.
-  static void Retype(TEdit* edit, const QString& text) {
+  static void Retype(TEdit* edit, const std::string& text) {
     edit->SetFocus();
-    QWidget* w = KeyTarget(edit);
-    KeyClick(w, Qt::Key_End);
-    for (int i = 0; i < 40; ++i) KeyClick(w, Qt::Key_Backspace);
-    KeyClicks(w, text);
+    TypeKey(edit, VK_END);
+    for (int i = 0; i < 40; ++i) TypeKey(edit, VK_BACK);
+    TypeText(edit, text);
   }
   static std::vector<String> ItemsOf(TComboBox* box) {
     std::vector<String> items;
@@ -191,7 +187,6 @@ TEST_F(PrintDialogTest, SheetBoxFollowsTheModeAndTheArrows) {
   Options()->PrintMode = pmScale;
   Options()->PrintOnSheet = 8;
   TkvxPrintDialog dialog(nullptr);
-  QList<QToolButton*> arrows;
   TModalResult result = Run(dialog, {
       [&] {
         EXPECT_EQ(dialog.PagPageSizeCB->Text(), "A3");
@@ -206,13 +201,12 @@ TEST_F(PrintDialogTest, SheetBoxFollowsTheModeAndTheArrows) {
         Choose(dialog.PrintModeCB, "Scale");
         EXPECT_EQ(dialog.PagPageSizeCB->Text(), "A3");
         // The arrows step the typed count.
-        arrows = WidgetOf(dialog.UpDown1)->findChildren<QToolButton*>();
-        ASSERT_EQ(arrows.size(), 2);
+        ASSERT_EQ(UpDownButtonCount(dialog.UpDown1), 2);
         Retype(dialog.CopiesE, "41");
-        arrows[0]->click();
-        arrows[0]->click();
+        ClickUpDownButton(dialog.UpDown1, 0);
+        ClickUpDownButton(dialog.UpDown1, 0);
         EXPECT_EQ(dialog.CopiesE->Text(), "43");
-        arrows[1]->click();
+        ClickUpDownButton(dialog.UpDown1, 1);
         EXPECT_EQ(dialog.CopiesE->Text(), "42");
       },
       [&] { Click(dialog.OkB); },
@@ -353,23 +347,15 @@ TEST_F(PrintDialogTest, OwnerDrawnBoxesAndTheCopiesPicture) {
   TkvxPrintDialog dialog(nullptr);
   Run(dialog, {[&] {
     // The printer's picture left of its name, the mode's picture in front of its text.
-    QImage printers = Snapshot(dialog.PrintersCB);
-    QImage modes = Snapshot(dialog.PrintModeCB);
-    auto darkIn = [](const QImage& image, int x1, int x2) {
-      int dark = 0;
-      for (int y = 0; y < image.height(); ++y)
-        for (int x = x1; x < x2 && x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 100;
-      return dark;
-    };
-    EXPECT_GT(darkIn(printers, 2, 22), 10);
-    EXPECT_GT(darkIn(modes, 2, 70), 10);
-    QImage collated = Snapshot(dialog.CopiesPB);
+    EXPECT_GT(DarkPixels(dialog.PrintersCB, 2, 22), 10);
+    EXPECT_GT(DarkPixels(dialog.PrintModeCB, 2, 70), 10);
+    std::unique_ptr<TBitmap> collated = PaintedPicture(dialog.CopiesPB);
     Click(dialog.CollateCB);
     Pump(30);
-    EXPECT_NE(Snapshot(dialog.CopiesPB), collated);
+    EXPECT_FALSE(SamePicture(*PaintedPicture(dialog.CopiesPB), *collated));
     Click(dialog.CollateCB);
     Pump(30);
-    EXPECT_EQ(Snapshot(dialog.CopiesPB), collated);
+    EXPECT_TRUE(SamePicture(*PaintedPicture(dialog.CopiesPB), *collated));
     Click(dialog.CancelB);
   }});
 }
