@@ -3,12 +3,10 @@
 // pdftotext and qpdf; a cancelled job and bad page numbers send nothing.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QTimer>
 #include <regex>
 
+#include "platform/gui/Timers.h"
+#include "platform/gui/tests/ControlTesting.h"
 #include "report/engine/PrintLoop.h"
 #include "report/engine/Printers.h"
 #include "report/engine/tests/PrintTesting.h"
@@ -219,24 +217,16 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
 struct TDialogAnswer {
   explicit TDialogAnswer(const char* buttonKey) {
     TkvxResources* res = kvxGetResources();
-    QString button = QString::fromStdString(res->Get(buttonKey));
-    QString vertical = QString::fromStdString(res->Get("dupVert"));
-    timer.setInterval(20);
-    QObject::connect(&timer, &QTimer::timeout, [this, button, vertical] {
-      QWidget* dialog = QApplication::activeModalWidget();
-      if (!dialog) return;
-      for (QComboBox* box : dialog->findChildren<QComboBox*>())
-        if (int i = box->findText(vertical); i >= 0) box->setCurrentIndex(i);
-      for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
-        if (b->text().remove('&') == QString(button).remove('&')) {
-          ++Answered;
-          b->click();
-          return;
-        }
-    });
-    timer.start();
+    std::string button = res->Get(buttonKey);
+    std::string vertical = res->Get("dupVert");
+    timer.OnTimer = [this, button, vertical](TObject*) {
+      if (!orv::testing::ModalWindowOpen()) return;
+      orv::testing::ChooseInModalWindow(vertical);
+      if (orv::testing::ClickModalButton(button)) ++Answered;
+    };
+    timer.SetInterval(20);
   }
-  QTimer timer;
+  TTimer timer{nullptr};
   int Answered = 0;
 };
 
