@@ -1,7 +1,5 @@
 // The churches window on the demo parish: rows changed, added and removed through the grid and
 // read back with sqlite3, the three sorts in Thai order, the count, and the envelope's lines.
-#include <QTableView>
-
 #include "app/tests/OtherWindowsFixture.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
@@ -12,9 +10,6 @@ class ChurchesTest : public OtherWindowsTest {
   TForm3* OpenDemo() {
     MakeDemo(20);
     return Open<TForm3>();
-  }
-  static QTableView* View(TForm3* f) {
-    return dynamic_cast<QTableView*>(testing::KeyTarget(f->DBGrid4));
   }
   // The grid's column of field, top to bottom.
   static std::vector<std::string> Shown(TForm3* f, int column) {
@@ -53,28 +48,26 @@ TEST_F(ChurchesTest, ThreeSortsInThaiOrderEachStartingAtTheTop) {
 
 TEST_F(ChurchesTest, RowsAreChangedAddedAndRemovedThroughTheGrid) {
   TForm3* f = OpenDemo();
-  QTableView* view = View(f);
-  ASSERT_NE(view, nullptr);
-  QAbstractItemModel* model = view->model();
+  ASSERT_TRUE(testing::IsCellTable(f->DBGrid4));
 
   // A change in place reaches the file.
   std::string code = f->DBGrid4->CellText(2, 0);
-  ASSERT_TRUE(model->setData(model->index(2, 4), QString("อ.เมือง จ.ลพบุรี 15000"), Qt::EditRole));
+  ASSERT_TRUE(testing::EditCell(f->DBGrid4, 2, 4, "อ.เมือง จ.ลพบุรี 15000"));
   EXPECT_EQ(Cli("select Address2 from church where \"ID-Church\" = '" + code + "'"),
             "อ.เมือง จ.ลพบุรี 15000");
 
   // Insert adds a row once it has a value; the count follows.
-  testing::KeyClick(view, Qt::Key_Insert);
+  testing::PressKey(f->DBGrid4, VK_INSERT);
   int row = f->DBGrid4->Row();
-  ASSERT_TRUE(model->setData(model->index(row, 0), QString("200001"), Qt::EditRole));
-  ASSERT_TRUE(model->setData(model->index(row, 1), QString("วัดนักบุญลูกา"), Qt::EditRole));
+  ASSERT_TRUE(testing::EditCell(f->DBGrid4, row, 0, "200001"));
+  ASSERT_TRUE(testing::EditCell(f->DBGrid4, row, 1, "วัดนักบุญลูกา"));
   EXPECT_EQ(Cli("select \"Name-Church\" from church where \"ID-Church\" = '200001'"), "วัดนักบุญลูกา");
   EXPECT_EQ(Count(), "9");
   EXPECT_EQ(f->Label2->Caption(), "จำนวนข้อมูล 9");
 
   // Ctrl+Delete removes the current row after the grid's own question.
   dialogs_->QueueResult(mrOk);
-  testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);
+  testing::PressKey(f->DBGrid4, VK_DELETE, true);
   EXPECT_EQ(Boxes(), std::vector<std::string>{"Delete record?"});
   EXPECT_EQ(Cli("select count(*) from church where \"ID-Church\" = '200001'"), "0");
   EXPECT_EQ(f->Label2->Caption(), "จำนวนข้อมูล 8");
