@@ -1,7 +1,5 @@
 // Field-by-field editing through the real editors: typing and Enter, combo boxes, pickers and
 // typed dates write their one column and the day of the change, read back with sqlite3.
-#include <QDateTimeEdit>
-
 #include "app/tests/EditingFixture.h"
 
 namespace orv::test {
@@ -69,9 +67,7 @@ TEST_F(FieldEditTest, CombosSaveEveryKeystrokeAndPickersEveryChange) {
 
   // The baptism picker, one day on: the date in the file and in its text.
   std::string before = Cli("select btsm_date from Orvani where ID = 6");
-  auto* edit = WidgetOf(f->DateTimePicker4)->findChild<QDateTimeEdit*>();
-  ASSERT_NE(edit, nullptr);
-  edit->setCurrentSection(QDateTimeEdit::DaySection);
+  ASSERT_TRUE(orv::testing::SelectDaySection(f->DateTimePicker4));
   KeyClick(KeyTarget(f->DateTimePicker4), Qt::Key_Up);
   std::string after = Cli("select date('" + before + "', '+1 day')");
   EXPECT_EQ(Stored("btsm_date", "6"), "[" + after + "]");
