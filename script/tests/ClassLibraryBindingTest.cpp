@@ -57,6 +57,7 @@ TEST(ScriptClassLibrary, EveryClassMemberAndConstantIsRegistered) {
 TEST(ScriptClassLibrary, FilesOpenOrFailWithTheirPath) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("orvane-script-files-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const String file = (dir / "note.txt").string();
   const test::TRunResult r = test::Run(

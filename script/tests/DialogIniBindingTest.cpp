@@ -74,6 +74,7 @@ TEST(ScriptDialogIniBindings, DialogsAnswerThroughTheService) {
 TEST(ScriptDialogIniBindings, IniListsAppendAndMissingValuesReadEmpty) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("orvane-script-ini-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   const String file = (dir / "a.ini").string();
   const test::TRunResult r = test::Run(

@@ -56,6 +56,8 @@ TEST(ScriptRun, EveryProgramShowsItsExpectedOutput) {
   const std::filesystem::path home = std::filesystem::current_path();
   const std::filesystem::path work =
       std::filesystem::temp_directory_path() / ("orvane-script-run-" + std::to_string(getpid()));
+  // Process ids come round again: what an earlier run left must not reach this one.
+  std::filesystem::remove_all(work);
   std::filesystem::create_directories(work);
   std::filesystem::current_path(work);
   struct Back {

@@ -36,6 +36,7 @@ TRunResult RunTool(const std::string& args, const std::string& dir) {
 
 TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   std::string dir = std::filesystem::temp_directory_path() / ("orvane-report-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   std::string db = dir + "/Orvane.db";
   {

@@ -332,6 +332,8 @@ TEST(PdfSamples, ExportedPageRangeKeepsItsOwnBookmarks) {
 TEST(PdfExport, AFailedWriteLeavesTheOldFileAndNoOther) {
   auto report = ViewsReport();
   std::string folder = TempPath("failed-write");
+  // Process ids come round again: a folder left by an earlier run starts empty.
+  std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   std::string file = folder + "/notice.pdf";
   WriteFile(file, "the earlier notice");
@@ -367,6 +369,8 @@ TEST(PdfExport, TheSaveDialogProposesTheReportsNameAndCancelWritesNothing) {
   auto report = ViewsReport();
   report->FileName = "C:\\Reports\\baptism.xml";
   std::string folder = TempPath("dialog");
+  // Process ids come round again: a folder left by an earlier run starts empty.
+  std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
   auto* answers = new TScriptedDialogService;
   auto saved = SetDialogService(std::unique_ptr<IDialogService>(answers));
