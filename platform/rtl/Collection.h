@@ -91,7 +91,6 @@ class TCollection : public TPersistent {
   std::vector<TCollectionItem*> items_;  // owned
   Integer nextId_ = 0;
   Integer updateCount_ = 0;
-  bool clearing_ = false;
 };
 
 }  // namespace orv
