@@ -9,7 +9,7 @@
 
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Controls.h"
-#include "platform/gui/DialogService.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
@@ -17,6 +17,7 @@
 #include "report/model/View.h"
 #include "report/pdf/ExportStrings.h"
 #include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfExportDialog.h"
 #include "report/pdf/PdfOutlineSource.h"
 #include "report/pdf/PdfPage.h"
 
@@ -106,24 +107,87 @@ int TkvxPDFExport::ShowModal() {
   if (Report && Title.empty()) Title = Report->ReportOptions()->Name;
   if (Stream) return mrOk;
   Outline = !Report || Report->PreviewOptions()->OutlineVisible;
-  if (NestedExport) {
-    OpenAfterExport = false;
-    return mrOk;
+  TkvxPDFExportDialog dialog(nullptr);
+  dialog.PageCount = Report && Report->PreviewPages ? Report->PreviewPages->GetCount() : 0;
+  dialog.OpenCB->SetVisible(!NestedExport);
+  TSaveDialog* save = dialog.SaveDialog1;
+  if (OverwritePrompt()) {
+    TOpenOptions options = save->Options();
+    options.Include(ofOverwritePrompt);
+    save->SetOptions(options);
   }
-  TFileDialogRequest request;
-  request.Save = true;
-  request.Filter = DefaultFilter;
-  request.DefaultExt = DefaultExt;
-  request.InitialDir = DefaultPath();
-  request.Options = {ofHideReadOnly, ofNoChangeDir, ofEnableSizing};
-  if (OverwritePrompt()) request.Options.Include(ofOverwritePrompt);
-  if (!FileName().empty()) {
-    request.FileName = FileName();
-  } else if (Report) {
-    request.FileName = PdfNameOf(Report->FileName, DefaultExt);
+  if (NestedExport) OpenAfterExport = false;
+  if (!FileName().empty() || NestedExport)
+    save->SetFileName(FileName());
+  else
+    save->SetFileName(PdfNameOf(Report ? Report->FileName : String(), save->DefaultExt()));
+
+  dialog.OpenCB->SetChecked(OpenAfterExport);
+  dialog.CompressedCB->SetChecked(Compressed);
+  dialog.EmbeddedCB->SetChecked(EmbeddedFonts);
+  dialog.PrintOptCB->SetChecked(PrintOptimized);
+  dialog.OutlineCB->SetChecked(Outline);
+  dialog.OutlineCB->SetEnabled(Outline);
+  dialog.BackgrCB->SetChecked(Background);
+  if (!PageNumbers.empty()) {
+    dialog.PageNumbersE->SetText(PageNumbers);
+    dialog.PageNumbersRB->SetChecked(true);
   }
-  if (!DialogService().ExecuteFileDialog(request)) return mrCancel;
-  SetFileName(request.FileName);
+  dialog.OwnPassE->SetText(OwnerPassword);
+  dialog.UserPassE->SetText(UserPassword);
+  dialog.PrintCB->SetChecked(ProtectionFlags.Contains(ePrint));
+  dialog.ModCB->SetChecked(ProtectionFlags.Contains(eModify));
+  dialog.CopyCB->SetChecked(ProtectionFlags.Contains(eCopy));
+  dialog.AnnotCB->SetChecked(ProtectionFlags.Contains(eAnnot));
+  dialog.TitleE->SetText(Title);
+  dialog.AuthorE->SetText(Author);
+  dialog.SubjectE->SetText(Subject);
+  dialog.KeywordsE->SetText(Keywords);
+  dialog.CreatorE->SetText(Creator);
+  dialog.ProducerE->SetText(Producer);
+  dialog.HideToolbarCB->SetChecked(HideToolbar);
+  dialog.HideMenubarCB->SetChecked(HideMenubar);
+  dialog.HideWindowUICB->SetChecked(HideWindowUI);
+  dialog.FitWindowCB->SetChecked(FitWindow);
+  dialog.CenterWindowCB->SetChecked(CenterWindow);
+  dialog.PrintScalingCB->SetChecked(PrintScaling);
+  if (dialog.ShowModal() != mrOk) return mrCancel;
+
+  OwnerPassword = dialog.OwnPassE->Text();
+  UserPassword = dialog.UserPassE->Text();
+  ProtectionFlags = {};
+  if (dialog.PrintCB->Checked()) ProtectionFlags.Include(ePrint);
+  if (dialog.ModCB->Checked()) ProtectionFlags.Include(eModify);
+  if (dialog.CopyCB->Checked()) ProtectionFlags.Include(eCopy);
+  if (dialog.AnnotCB->Checked()) ProtectionFlags.Include(eAnnot);
+  PageNumbers.clear();
+  CurrentPageOnly = false;
+  if (dialog.CurPageRB->Checked())
+    CurrentPageOnly = true;
+  else if (dialog.PageNumbersRB->Checked())
+    PageNumbers = dialog.CheckedPages();
+  OpenAfterExport = dialog.OpenCB->Checked();
+  Compressed = dialog.CompressedCB->Checked();
+  EmbeddedFonts = dialog.EmbeddedCB->Checked();
+  PrintOptimized = dialog.PrintOptCB->Checked();
+  Outline = dialog.OutlineCB->Checked();
+  Background = dialog.BackgrCB->Checked();
+  Title = dialog.TitleE->Text();
+  Author = dialog.AuthorE->Text();
+  Subject = dialog.SubjectE->Text();
+  Keywords = dialog.KeywordsE->Text();
+  Creator = dialog.CreatorE->Text();
+  Producer = dialog.ProducerE->Text();
+  HideToolbar = dialog.HideToolbarCB->Checked();
+  HideMenubar = dialog.HideMenubarCB->Checked();
+  HideWindowUI = dialog.HideWindowUICB->Checked();
+  FitWindow = dialog.FitWindowCB->Checked();
+  CenterWindow = dialog.CenterWindowCB->Checked();
+  PrintScaling = dialog.PrintScalingCB->Checked();
+  if (NestedExport) return mrOk;
+  if (!DefaultPath().empty()) save->SetInitialDir(DefaultPath());
+  if (!save->Execute()) return mrCancel;
+  SetFileName(save->FileName());
   return mrOk;
 }
 

@@ -20,8 +20,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
 
   static String Description();
   String GetDescription() const override { return Description(); }
-  // Takes the report's title and outline setting, then asks for the file through the save
-  // dialog; Cancel there leaves the file name as it was.
+  // Takes the report's title and outline setting, then asks for the options and the file.
+  // Cancel in the options leaves the filter as it was; Cancel in the save dialog keeps the
+  // options chosen but not the file.
   int ShowModal() override;
   bool Start() override;
   void StartPage(TkvxReportPage* page, Integer index) override;
