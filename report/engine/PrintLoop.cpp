@@ -174,6 +174,7 @@ bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
     if (!page) continue;
     Integer copies = options_.Collate ? 1 : copies_;
     pages_.CopyNo = options_.Collate ? copy : 1;
+    if (pages_.Report->OnPrintPage) pages_.Report->OnPrintPage(page.get(), pages_.CopyNo);
     Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
     Integer duplex = PageDuplex(page.get());
     bool landscape = page->Orientation() == poLandscape;
@@ -217,6 +218,7 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
     if (!page) continue;
     Integer copies = options_.Collate ? 1 : copies_;
     pages_.CopyNo = options_.Collate ? copy : 1;
+    if (pages_.Report->OnPrintPage) pages_.Report->OnPrintPage(page.get(), pages_.CopyNo);
     Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
     Integer duplex = PageDuplex(page.get());
     TkvxCells cells = kvxCountCells(page->PaperWidth(), page->PaperHeight(), sheetWidth_, sheetHeight_);
@@ -363,13 +365,29 @@ bool TkvxPreviewPages::Print() {
     sheetWidth = printer->PaperWidth();
     sheetHeight = printer->PaperHeight();
   }
+  if (Report->OnPrintReport) Report->OnPrintReport(Report);
+  // Printing comes after the run, so the script's print event runs outside it.
+  Report->DoNotifyEvent(Report, Report->OnReportPrint, true);
   scope.Lock(Report->Preview());
+  bool printed = false;
+  try {
+    printed = RunJob(printer, *options, duplex, sheetWidth, sheetHeight);
+  } catch (...) {
+    if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
+    throw;
+  }
+  if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
+  return printed;
+}
+
+bool TkvxPreviewPages::RunJob(TkvxCustomPrinter* printer, const TkvxPrintOptions& options, Integer duplex,
+                              Extended sheetWidth, Extended sheetHeight) {
   if (!printer || !printer->Initialized()) {
     kvxCommonErrorHandler(Report, "Printer selected is not valid");
     return false;
   }
   ClearPageCache();
-  TkvxPrintLoop loop(*this, *printer, *options, duplex, sheetWidth, sheetHeight);
+  TkvxPrintLoop loop(*this, *printer, options, duplex, sheetWidth, sheetHeight);
   if (loop.Run()) return true;
   if (!Report->Terminated) kvxCommonErrorHandler(Report, printer->LastError());
   return false;
