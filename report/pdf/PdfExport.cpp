@@ -121,7 +121,17 @@ int TkvxPDFExport::ShowModal() {
     save->SetFileName(FileName());
   else
     save->SetFileName(PdfNameOf(Report ? Report->FileName : String(), save->DefaultExt()));
+  FillDialog(dialog);
+  if (dialog.ShowModal() != mrOk) return mrCancel;
+  ReadDialog(dialog);
+  if (NestedExport) return mrOk;
+  if (!DefaultPath().empty()) save->SetInitialDir(DefaultPath());
+  if (!save->Execute()) return mrCancel;
+  SetFileName(save->FileName());
+  return mrOk;
+}
 
+void TkvxPDFExport::FillDialog(TkvxPDFExportDialog& dialog) const {
   dialog.OpenCB->SetChecked(OpenAfterExport);
   dialog.CompressedCB->SetChecked(Compressed);
   dialog.EmbeddedCB->SetChecked(EmbeddedFonts);
@@ -151,8 +161,9 @@ int TkvxPDFExport::ShowModal() {
   dialog.FitWindowCB->SetChecked(FitWindow);
   dialog.CenterWindowCB->SetChecked(CenterWindow);
   dialog.PrintScalingCB->SetChecked(PrintScaling);
-  if (dialog.ShowModal() != mrOk) return mrCancel;
+}
 
+void TkvxPDFExport::ReadDialog(const TkvxPDFExportDialog& dialog) {
   OwnerPassword = dialog.OwnPassE->Text();
   UserPassword = dialog.UserPassE->Text();
   ProtectionFlags = {};
@@ -184,11 +195,6 @@ int TkvxPDFExport::ShowModal() {
   FitWindow = dialog.FitWindowCB->Checked();
   CenterWindow = dialog.CenterWindowCB->Checked();
   PrintScaling = dialog.PrintScalingCB->Checked();
-  if (NestedExport) return mrOk;
-  if (!DefaultPath().empty()) save->SetInitialDir(DefaultPath());
-  if (!save->Execute()) return mrCancel;
-  SetFileName(save->FileName());
-  return mrOk;
 }
 
 bool TkvxPDFExport::Start() {

@@ -7,6 +7,7 @@
 
 namespace orv {
 
+class TkvxPDFExportDialog;
 class TkvxPDFFile;
 class TkvxPDFOutlineSource;
 class TkvxPDFPage;
@@ -45,6 +46,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
        CenterWindow = false, PrintScaling = false;
 
  private:
+  void FillDialog(TkvxPDFExportDialog& dialog) const;
+  // Everything the dialog edits, the page range as its checks left it.
+  void ReadDialog(const TkvxPDFExportDialog& dialog);
   void WriteFile(TkvxPDFFile& pdf) const;
 
   std::unique_ptr<TkvxPDFFile> pdf_;
