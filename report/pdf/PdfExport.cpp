@@ -27,11 +27,6 @@ namespace {
 // Reports of more pages than this keep their PDF content in a temporary file.
 constexpr Integer kInMemoryPages = 200;
 
-void LoadExportStrings() {
-  static const bool loaded = (kvxGetResources()->AddXML(kvxExportStrings), true);
-  (void)loaded;
-}
-
 // The prepared pages' outline as the document writer walks it.
 class TPreparedOutline : public TkvxPDFOutlineSource {
  public:
@@ -89,7 +84,7 @@ ORV_IMPLEMENT_CLASS(TkvxPDFExport, c) {
 }
 
 TkvxPDFExport::TkvxPDFExport(TComponent* owner) : TkvxCustomExportFilter(owner) {
-  LoadExportStrings();
+  kvxLoadExportStrings();
   Author = "Quillan";
   Subject = "Quillan PDF export";
   DefaultFilter = kvxGetResourceString(8707);
@@ -99,7 +94,7 @@ TkvxPDFExport::TkvxPDFExport(TComponent* owner) : TkvxCustomExportFilter(owner) 
 TkvxPDFExport::~TkvxPDFExport() = default;
 
 String TkvxPDFExport::Description() {
-  LoadExportStrings();
+  kvxLoadExportStrings();
   return kvxGetResources()->Get("PDFexport");
 }
 

@@ -5,6 +5,7 @@
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
+#include "report/pdf/ExportStrings.h"
 
 namespace orv {
 
@@ -65,7 +66,7 @@ void TkvxPDFExportDialog::CreateControls() {
   };
 
   ExportPage = tab();
-  GroupPageRange = group(ExportPage, 4, 122);
+  GroupPageRange = group(ExportPage, 4, 134);
   AllRB = radio(GroupPageRange, 20);
   AllRB->SetChecked(true);
   CurPageRB = radio(GroupPageRange, 40);
@@ -78,14 +79,14 @@ void TkvxPDFExportDialog::CreateControls() {
   DescrL->SetParent(GroupPageRange);
   DescrL->SetAutoSize(false);
   DescrL->SetWordWrap(true);
-  DescrL->SetBounds(12, 86, 244, 30);
-  GroupQuality = group(ExportPage, 130, 92);
-  CompressedCB = check(GroupQuality, 12, 20, 120);
-  EmbeddedCB = check(GroupQuality, 12, 42, 120);
-  PrintOptCB = check(GroupQuality, 12, 64, 120);
-  OutlineCB = check(GroupQuality, 140, 20, 120);
-  BackgrCB = check(GroupQuality, 140, 42, 120);
-  OpenCB = check(GroupQuality, 140, 64, 120);
+  DescrL->SetBounds(12, 86, 244, 44);
+  GroupQuality = group(ExportPage, 142, 96);
+  CompressedCB = check(GroupQuality, 12, 24, 120);
+  EmbeddedCB = check(GroupQuality, 12, 46, 120);
+  PrintOptCB = check(GroupQuality, 12, 68, 120);
+  OutlineCB = check(GroupQuality, 140, 24, 120);
+  BackgrCB = check(GroupQuality, 140, 46, 120);
+  OpenCB = check(GroupQuality, 140, 68, 120);
 
   InfoPage = tab();
   DocInfoGB = group(InfoPage, 4, 186);
@@ -102,20 +103,20 @@ void TkvxPDFExportDialog::CreateControls() {
   labelled(SecGB, 48, UserPassL, UserPassE);
   OwnPassE->SetPasswordChar(U'*');
   UserPassE->SetPasswordChar(U'*');
-  PermGB = group(SecurityPage, 88, 112);
-  PrintCB = check(PermGB, 12, 20, 244);
-  ModCB = check(PermGB, 12, 42, 244);
-  CopyCB = check(PermGB, 12, 64, 244);
-  AnnotCB = check(PermGB, 12, 86, 244);
+  PermGB = group(SecurityPage, 88, 116);
+  PrintCB = check(PermGB, 12, 24, 244);
+  ModCB = check(PermGB, 12, 46, 244);
+  CopyCB = check(PermGB, 12, 68, 244);
+  AnnotCB = check(PermGB, 12, 90, 244);
 
   ViewerPage = tab();
-  ViewerGB = group(ViewerPage, 4, 156);
-  HideToolbarCB = check(ViewerGB, 12, 20, 244);
-  HideMenubarCB = check(ViewerGB, 12, 42, 244);
-  HideWindowUICB = check(ViewerGB, 12, 64, 244);
-  FitWindowCB = check(ViewerGB, 12, 86, 244);
-  CenterWindowCB = check(ViewerGB, 12, 108, 244);
-  PrintScalingCB = check(ViewerGB, 12, 130, 244);
+  ViewerGB = group(ViewerPage, 4, 160);
+  HideToolbarCB = check(ViewerGB, 12, 24, 244);
+  HideMenubarCB = check(ViewerGB, 12, 46, 244);
+  HideWindowUICB = check(ViewerGB, 12, 68, 244);
+  FitWindowCB = check(ViewerGB, 12, 90, 244);
+  CenterWindowCB = check(ViewerGB, 12, 112, 244);
+  PrintScalingCB = check(ViewerGB, 12, 134, 244);
   PageControl1->SetActivePage(ExportPage);
 
   OkB = new TButton(this);
@@ -137,6 +138,7 @@ void TkvxPDFExportDialog::CreateControls() {
 }
 
 void TkvxPDFExportDialog::FormCreate(TObject*) {
+  kvxLoadExportStrings();
   TkvxResources* res = kvxGetResources();
   auto text = [](Integer key) { return kvxGetResourceString(key); };
   SetCaption(text(8700));
