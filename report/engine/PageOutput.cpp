@@ -9,6 +9,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
+#include "report/engine/Preview.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/Printers.h"
 #include "report/model/Bands.h"
@@ -30,6 +31,11 @@ TkvxReportComponent* AsView(TkvxComponent* obj) {
 bool BoolProp(TObject* obj, const char* name, bool fallback) {
   const TPropInfo* prop = kvxFindProp(obj->ClassType(), name);
   return prop && prop->Kind() == tkEnumeration ? prop->GetOrd(obj) != 0 : fallback;
+}
+
+String StrProp(TObject* obj, const char* name) {
+  const TPropInfo* prop = kvxFindProp(obj->ClassType(), name);
+  return prop && (prop->Kind() == tkLString || prop->Kind() == tkString) ? prop->GetStr(obj) : String();
 }
 
 // Swaps the side margins of an even-numbered page of a mirrored report for as long as it lives.
@@ -106,11 +112,16 @@ void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page) {
     }
 }
 
-void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseButton, TShiftState, Extended scale,
-                                  Extended offsetX, Extended offsetY, bool click, TCursor& cursor) {
+void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseButton button, TShiftState shift,
+                                  Extended scale, Extended offsetX, Extended offsetY, bool click, TCursor& cursor,
+                                  bool dblClick) {
   if ((Engine && Engine->Running) || index < 0 || index >= GetCount()) return;
   std::shared_ptr<TkvxReportPage> page = GetPageShared(index);
   if (!page) return;
+  Report->SetProgressMessage("");
+  Report->SetProgressMessage("", true);
+  auto* preview = dynamic_cast<TkvxPreview*>(Report->Preview());
+  bool reportHints = preview && preview->UseReportHints;
   auto under = [&](TkvxReportComponent* obj) {
     int left = static_cast<int>(std::lround(obj->AbsLeft() * scale + offsetX));
     int top = static_cast<int>(std::lround(obj->AbsTop() * scale + offsetY));
@@ -122,7 +133,11 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
   const std::vector<TkvxComponent*> objects = page->AllObjects();
   for (auto it = objects.rbegin(); it != objects.rend(); ++it) {
     auto* obj = dynamic_cast<TkvxReportComponent*>(*it);
-    if (!obj || !under(obj)) continue;
+    if (!obj) continue;
+    if (!under(obj)) {
+      if (reportHints && BoolProp(obj, "ShowHint", false)) preview->SetShowHint(false);
+      continue;
+    }
     // A click anywhere on a drill-down group's header, its views included, opens or closes it.
     auto* header = dynamic_cast<TkvxGroupHeader*>(obj);
     if (!header && !obj->IsBand()) header = dynamic_cast<TkvxGroupHeader*>(obj->Parent());
@@ -135,17 +150,38 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
     const TPropInfo* cursorProp = kvxFindProp(view->ClassType(), "Cursor");
     bool ownCursor = cursorProp && cursorProp->Kind() == tkInteger && cursorProp->GetOrd(view) != 0;
     if (ownCursor) cursor = static_cast<TCursor>(cursorProp->GetOrd(view));
-    const TPropInfo* urlProp = kvxFindProp(view->ClassType(), "URL");
-    bool hasURL = urlProp && (urlProp->Kind() == tkLString || urlProp->Kind() == tkString);
-    String url = hasURL ? urlProp->GetStr(view) : String();
-    if (url.empty()) return;
-    if (!ownCursor) cursor = crHandPoint;
-    if (click) kvxOpenURL(url);
+    String url = StrProp(view, "URL");
+    if (!url.empty()) {
+      Report->SetProgressMessage(url);
+      if (!ownCursor) cursor = crHandPoint;
+    }
+    String hint = StrProp(view, "Hint");
+    if (reportHints && !hint.empty() && BoolProp(view, "ShowHint", false)) {
+      // "short|long": the short part pops up, the long part goes to the status bar.
+      size_t bar = hint.find('|');
+      Report->SetProgressMessage(bar == String::npos ? hint : hint.substr(bar + 1), true);
+      preview->SetHint(hint.substr(0, bar));
+      preview->SetShowHint(true);
+    } else if (reportHints) {
+      // Views earlier on the page are never tested: the last hint must not stay over this one.
+      preview->SetShowHint(false);
+    }
+    if (!click) {
+      if (Report->OnMouseOverObject) Report->OnMouseOverObject(view, cursor);
+      return;
+    }
+    if (!url.empty()) FollowLink(url);
+    bool modified = false;
+    Report->DoPreviewClick(view, button, shift, modified, dblClick);
+    if (modified) {
+      ModifyPage(index, page.get());
+      if (TkvxCustomPreview* shown = Report->Preview()) shown->Invalidate();
+    }
     return;
   }
   if (!drillDown) return;
   cursor = crHandPoint;
-  if (!click) return;
+  if (!click || dblClick) return;
   String key = drillDown->Name() + "." + IntToStr(drillDown->Tag());
   Integer at = Report->DrillDownState->IndexOf(key);
   if (at >= 0)
@@ -153,6 +189,24 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
   else
     Report->DrillDownState->Add(key);
   if (TkvxCustomPreview* preview = Report->Preview()) preview->RefreshReport();
+}
+
+void TkvxPreviewPages::FollowLink(const String& url) {
+  auto* preview = dynamic_cast<TkvxPreview*>(Report->Preview());
+  if (url[0] == '@' || url[0] == '#') {
+    if (!preview) return;
+    if (url[0] == '@') {
+      // A page number that is no number shows nothing new.
+      Integer pageNo = StrToIntDef(Trim(url.substr(1)), 0);
+      if (pageNo > 0) preview->SetPageNo(pageNo);
+      return;
+    }
+    // An anchor the report never set leaves the preview where it is.
+    if (TkvxXMLItem* anchor = FindAnchor(url.substr(1)))
+      preview->SetPosition(StrToIntDef(anchor->Prop("page"), 0) + 1, StrToIntDef(anchor->Prop("top"), 0));
+    return;
+  }
+  kvxOpenURL(url);
 }
 
 }  // namespace orv

@@ -91,6 +91,9 @@ class TkvxPreview : public TkvxCustomPreview {
   // The click handler of the outline tree.
   void OutlineClick();
 
+  // The hint of the report object under the mouse becomes the control's hint and the status text.
+  bool UseReportHints = true;
+
   TkvxPageChangedEvent OnPageChanged;
   // Told when a run starts and stops, so the owning window can update its buttons.
   TNotifyEvent OnRunStateChanged;

@@ -17,6 +17,8 @@
 namespace orv {
 
 class TkvxXMLSerializer;
+class TkvxCustomPrinter;
+class TkvxPrintOptions;
 
 // What AddPage does where a page already exists.
 enum class TkvxAddPageAction { WriteOver, Add };
@@ -61,7 +63,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void DrawPage(Integer index, TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                 Extended offsetY) override;
   void ObjectOver(Integer index, Integer x, Integer y, TMouseButton button, TShiftState shift, Extended scale,
-                  Extended offsetX, Extended offsetY, bool click, TCursor& cursor) override;
+                  Extended offsetX, Extended offsetY, bool click, TCursor& cursor, bool dblClick = false) override;
   void AddFrom(TkvxReport* report) override;
   // A failed load leaves the store as it was.
   void LoadFromStream(TStream& stream) override;
@@ -105,6 +107,13 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::unique_ptr<TkvxReportPage> BuildPage(TkvxXMLItem* item);
   void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
   void ClearPageCache();
+  // Opens the printer's job and prints the pages through the print loop; false when nothing
+  // went out, with the reason reported.
+  bool RunJob(TkvxCustomPrinter* printer, const TkvxPrintOptions& options, Integer duplex, Extended sheetWidth,
+              Extended sheetHeight);
+  // A link clicked in the preview: "@N" shows page N, "#name" the anchor of that name, a web or
+  // mail address opens on the desktop.
+  void FollowLink(const String& url);
   // Memos leave the page total and the copy's name as markers while the report runs; a page
   // drawn, printed or exported gets them from here.
   void SetMemoPageValues(TkvxReportPage* page);

@@ -11,6 +11,7 @@
 #include "report/model/ImageUtils.h"
 #include "report/model/Interfaces.h"
 #include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 
 namespace orv {
@@ -391,42 +392,7 @@ Integer TkvxPrintDialog::PreparedPageCount() const {
 }
 
 bool TkvxPrintDialog::CheckedPageNumbers(String& Text) const {
-  Integer total = PreparedPageCount();
-  String s;
-  for (char c : PageNumbersE->Text())
-    if (c != ' ') s += c;
-  Text.clear();
-  size_t at = 0;
-  // A number of the list, saturated: any number past the last page stands for "beyond it".
-  auto number = [&](Integer& value) {
-    size_t start = at;
-    long long n = 0;
-    while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
-      n = std::min<long long>(n * 10 + (s[at] - '0'), INT_MAX);
-      ++at;
-    }
-    value = static_cast<Integer>(n);
-    return at > start && n >= 1;
-  };
-  while (at < s.size()) {
-    Integer first = 0, last = 0;
-    if (!number(first)) return false;
-    last = first;
-    if (at < s.size() && s[at] == '-') {
-      ++at;
-      if (at == s.size() || s[at] == ',')
-        last = total;
-      else if (!number(last))
-        return false;
-    }
-    if (at < s.size() && s[at++] != ',') return false;
-    if (at == s.size() && s.back() == ',') return false;
-    if (first > total || last < first) continue;
-    last = std::min(last, total);
-    if (!Text.empty()) Text += ",";
-    Text += first == last ? IntToStr(first) : IntToStr(first) + "-" + IntToStr(last);
-  }
-  return !Text.empty();
+  return kvxCheckPageNumbers(PageNumbersE->Text(), PreparedPageCount(), Text);
 }
 
 void TkvxPrintDialog::FormCloseQuery(TObject*, bool& CanClose) {

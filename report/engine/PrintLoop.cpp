@@ -4,13 +4,14 @@
 #include "report/engine/PrintLoop.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 
 #include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Format.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/PrintDialog.h"
+#include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 
 namespace orv {
@@ -41,36 +42,6 @@ TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended part
   TkvxCells cells{CountAlong(wholeWidth, partWidth), CountAlong(wholeHeight, partHeight), false};
   TkvxCells turned{CountAlong(wholeWidth, partHeight), CountAlong(wholeHeight, partWidth), true};
   return turned.Columns * turned.Rows < cells.Columns * cells.Rows ? turned : cells;
-}
-
-bool kvxValidPageNumbers(const String& text) {
-  String s;
-  for (char c : text)
-    if (c != ' ') s += c;
-  if (s.empty()) return true;
-  // Nine digits at most: a number the page list can hold.
-  auto number = [](const String& n) {
-    return !n.empty() && n.size() <= 9 &&
-           std::all_of(n.begin(), n.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
-  };
-  std::vector<String> parts;
-  size_t start = 0;
-  for (size_t comma = s.find(','); comma != String::npos; comma = s.find(',', start)) {
-    parts.push_back(s.substr(start, comma - start));
-    start = comma + 1;
-  }
-  parts.push_back(s.substr(start));
-  for (size_t i = 0; i < parts.size(); ++i) {
-    size_t dash = parts[i].find('-');
-    if (dash == String::npos) {
-      if (!number(parts[i])) return false;
-      continue;
-    }
-    // "5-" runs to the last page, but only as the last entry of the list.
-    String to = parts[i].substr(dash + 1);
-    if (!number(parts[i].substr(0, dash)) || !(number(to) || (to.empty() && i + 1 == parts.size()))) return false;
-  }
-  return true;
 }
 
 TkvxPrintLoop::TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
@@ -174,6 +145,7 @@ bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
     if (!page) continue;
     Integer copies = options_.Collate ? 1 : copies_;
     pages_.CopyNo = options_.Collate ? copy : 1;
+    if (pages_.Report->OnPrintPage) pages_.Report->OnPrintPage(page.get(), pages_.CopyNo);
     Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
     Integer duplex = PageDuplex(page.get());
     bool landscape = page->Orientation() == poLandscape;
@@ -217,6 +189,7 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
     if (!page) continue;
     Integer copies = options_.Collate ? 1 : copies_;
     pages_.CopyNo = options_.Collate ? copy : 1;
+    if (pages_.Report->OnPrintPage) pages_.Report->OnPrintPage(page.get(), pages_.CopyNo);
     Integer bin = printedInCopy_ == 0 ? page->Bin() : page->BinOtherPages();
     Integer duplex = PageDuplex(page.get());
     TkvxCells cells = kvxCountCells(page->PaperWidth(), page->PaperHeight(), sheetWidth_, sheetHeight_);
@@ -348,8 +321,14 @@ bool TkvxPreviewPages::Print() {
     if (dialog.ShowModal() != mrOk) return false;
     duplex = dialog.Duplex;
   }
-  if (!kvxValidPageNumbers(options->PageNumbers)) {
-    kvxCommonErrorHandler(Report, "Page numbers must be numbers and ranges such as 1,3,5-12");
+  // Options set by a program are checked as the dialog checks what is typed; the job prints
+  // the list as checked, and the options get the text back at the end.
+  if (options->PageNumbers.find_first_not_of(' ') == String::npos) {
+    options->PageNumbers.clear();
+  } else if (String pages; kvxCheckPageNumbers(options->PageNumbers, GetCount(), pages)) {
+    options->PageNumbers = pages;
+  } else {
+    kvxCommonErrorHandler(Report, Format(kvxGetResources()->Get("clBadPages"), {GetCount()}));
     return false;
   }
   TkvxCustomPrinter* printer = printers->Printer();
@@ -363,13 +342,29 @@ bool TkvxPreviewPages::Print() {
     sheetWidth = printer->PaperWidth();
     sheetHeight = printer->PaperHeight();
   }
+  if (Report->OnPrintReport) Report->OnPrintReport(Report);
+  // Printing comes after the run, so the script's print event runs outside it.
+  Report->DoNotifyEvent(Report, Report->OnReportPrint, true);
   scope.Lock(Report->Preview());
+  bool printed = false;
+  try {
+    printed = RunJob(printer, *options, duplex, sheetWidth, sheetHeight);
+  } catch (...) {
+    if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
+    throw;
+  }
+  if (Report->OnAfterPrintReport) Report->OnAfterPrintReport(Report);
+  return printed;
+}
+
+bool TkvxPreviewPages::RunJob(TkvxCustomPrinter* printer, const TkvxPrintOptions& options, Integer duplex,
+                              Extended sheetWidth, Extended sheetHeight) {
   if (!printer || !printer->Initialized()) {
     kvxCommonErrorHandler(Report, "Printer selected is not valid");
     return false;
   }
   ClearPageCache();
-  TkvxPrintLoop loop(*this, *printer, *options, duplex, sheetWidth, sheetHeight);
+  TkvxPrintLoop loop(*this, *printer, options, duplex, sheetWidth, sheetHeight);
   if (loop.Run()) return true;
   if (!Report->Terminated) kvxCommonErrorHandler(Report, printer->LastError());
   return false;

@@ -20,9 +20,6 @@ struct TkvxCells {
 };
 TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended partWidth, Extended partHeight);
 
-// True when text is a list of page numbers and ranges such as "1,3,5-12" (or empty, all pages).
-bool kvxValidPageNumbers(const String& text);
-
 // One print job of a prepared report on one printer.
 class TkvxPrintLoop {
  public:

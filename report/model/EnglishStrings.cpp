@@ -11,7 +11,10 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="3" Text="All"/>
   <StrRes Name="4" Text="Current page"/>
   <StrRes Name="5" Text="Pages:"/>
+  <StrRes Name="7" Text="Page range"/>
+  <StrRes Name="8" Text="Export settings"/>
   <StrRes Name="9" Text="Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12"/>
+  <StrRes Name="107" Text="Export"/>
   <StrRes Name="zmPageWidth" Text="Page width"/>
   <StrRes Name="zmWholePage" Text="Whole page"/>
   <StrRes Name="200" Text="Print"/>
@@ -71,7 +74,7 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="clFirstPass" Text="First pass:"/>
   <StrRes Name="clNoPrinters" Text="No printers installed on your system"/>
   <StrRes Name="clBadCopies" Text="The number of copies must be a whole number from 1 to %d"/>
-  <StrRes Name="clBadPages" Text="Pages to print are numbers and ranges of the report's pages, 1 to %d, separated by commas. For example, 1,3,5-12"/>
+  <StrRes Name="clBadPages" Text="Page numbers are numbers and ranges of the report's pages, 1 to %d, separated by commas. For example, 1,3,5-12"/>
   <StrRes Name="clDecompressError" Text="Stream decompress error"/>
   <StrRes Name="crFillMx" Text="Filling the cross-tab..."/>
   <StrRes Name="crBuildMx" Text="Building the cross-tab..."/>

@@ -114,7 +114,8 @@ class TkvxCustomPreviewPages : public TObject {
   virtual void DrawPage(Integer index, TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                         Extended offsetY) = 0;
   virtual void ObjectOver(Integer index, Integer x, Integer y, TMouseButton button, TShiftState shift,
-                          Extended scale, Extended offsetX, Extended offsetY, bool click, TCursor& cursor) = 0;
+                          Extended scale, Extended offsetX, Extended offsetY, bool click, TCursor& cursor,
+                          bool dblClick = false) = 0;
   virtual void AddFrom(TkvxReport* report) = 0;
   virtual void LoadFromStream(TStream& stream) = 0;
   virtual void SaveToStream(TStream& stream) = 0;

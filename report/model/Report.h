@@ -28,6 +28,10 @@ using TkvxGetValueEvent = std::function<void(const String& name, Variant& value)
 using TkvxClickObjectEvent =
     std::function<void(TkvxComponent* view, TMouseButton button, TShiftState shift, bool& modified)>;
 using TkvxProgressEvent = std::function<void(TkvxReport* sender, TkvxProgressType progressType, Integer progress)>;
+// A prepared page about to be printed, and which copy of it.
+using TkvxPrintPageEvent = std::function<void(TkvxReportPage* page, Integer copyNo)>;
+// The mouse over a view of a prepared page; the handler may choose the cursor.
+using TkvxMouseOverObjectEvent = std::function<void(TkvxComponent* view, TCursor& cursor)>;
 
 class TkvxReport : public TkvxComponent {
   ORV_CLASS(TkvxReport, TkvxComponent)
@@ -148,6 +152,10 @@ class TkvxReport : public TkvxComponent {
   String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
   TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview, OnBeforePrint, OnAfterPrint;
   TkvxClickObjectEvent OnClickObject, OnDblClickObject;
+  // Around printing the prepared pages, with the report as sender.
+  TNotifyEvent OnPrintReport, OnAfterPrintReport;
+  TkvxPrintPageEvent OnPrintPage;
+  TkvxMouseOverObjectEvent OnMouseOverObject;
   TkvxGetValueEvent OnGetValue;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
 

@@ -2,7 +2,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
+#include <climits>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -250,6 +252,43 @@ void kvxParsePageNumbers(const String& pageNumbers, TStrings& list, Integer tota
       number += c;
     }
   }
+}
+
+bool kvxCheckPageNumbers(const String& text, Integer total, String& checked) {
+  String s;
+  for (char c : text)
+    if (c != ' ') s += c;
+  checked.clear();
+  size_t at = 0;
+  auto number = [&](Integer& value) {
+    size_t start = at;
+    long long n = 0;
+    while (at < s.size() && s[at] >= '0' && s[at] <= '9') {
+      n = std::min<long long>(n * 10 + (s[at] - '0'), INT_MAX);
+      ++at;
+    }
+    value = static_cast<Integer>(n);
+    return at > start && n >= 1;
+  };
+  while (at < s.size()) {
+    Integer first = 0, last = 0;
+    if (!number(first)) return false;
+    last = first;
+    if (at < s.size() && s[at] == '-') {
+      ++at;
+      if (at == s.size() || s[at] == ',')
+        last = total;
+      else if (!number(last))
+        return false;
+    }
+    if (at < s.size() && s[at++] != ',') return false;
+    if (at == s.size() && s.back() == ',') return false;
+    if (first > total || last < first) continue;
+    last = std::min(last, total);
+    if (!checked.empty()) checked += ",";
+    checked += first == last ? IntToStr(first) : IntToStr(first) + "-" + IntToStr(last);
+  }
+  return !checked.empty();
 }
 
 void kvxWriteCollection(TCollection* collection, TWriter& writer, TComponent* owner) {

@@ -60,6 +60,10 @@ void kvxGetBracketedText(const WideString& s, const WideString& openBracket,
 // Every page of a list such as "1,3,5-12" or "5-" (to total), as decimal text in list. Pages
 // beyond total are left out, so a range such as "1-2000000000" costs no more than the report.
 void kvxParsePageNumbers(const String& pageNumbers, TStrings& list, Integer total);
+// A page list typed by a user, written out again with every range ended at the last of total
+// pages and pages beyond it left out; false when the text is no list of pages or names none of
+// the report's. Numbers too large for any report stand for "beyond the last page".
+bool kvxCheckPageNumbers(const String& text, Integer total, String& checked);
 // Collections inside defined properties: as serializer attribute text while the owning report
 // is written to XML, else in the ordinary binary collection form.
 void kvxWriteCollection(TCollection* collection, TWriter& writer, TComponent* owner);

@@ -1,5 +1,7 @@
 #include "report/pdf/ExportStrings.h"
 
+#include "report/model/Resources.h"
+
 namespace orv {
 
 // The PDF export's rows; the texts of export formats this register does not have are left out.
@@ -45,5 +47,10 @@ const char* const kvxExportStrings = R"xml(<?xml version="1.1" encoding="utf-8"?
 <StrRes Name="8989" Text="Confirmation Reading"/>
 </Resources>
 )xml";
+
+void kvxLoadExportStrings() {
+  static const bool loaded = (kvxGetResources()->AddXML(kvxExportStrings), true);
+  (void)loaded;
+}
 
 }  // namespace orv

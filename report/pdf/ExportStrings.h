@@ -6,4 +6,7 @@ namespace orv {
 
 extern const char* const kvxExportStrings;
 
+// Adds the table to the report library's resources, once.
+void kvxLoadExportStrings();
+
 }  // namespace orv

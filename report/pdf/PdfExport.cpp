@@ -9,7 +9,7 @@
 
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Controls.h"
-#include "platform/gui/DialogService.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Streams.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
@@ -17,6 +17,7 @@
 #include "report/model/View.h"
 #include "report/pdf/ExportStrings.h"
 #include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfExportDialog.h"
 #include "report/pdf/PdfOutlineSource.h"
 #include "report/pdf/PdfPage.h"
 
@@ -25,11 +26,6 @@ namespace {
 
 // Reports of more pages than this keep their PDF content in a temporary file.
 constexpr Integer kInMemoryPages = 200;
-
-void LoadExportStrings() {
-  static const bool loaded = (kvxGetResources()->AddXML(kvxExportStrings), true);
-  (void)loaded;
-}
 
 // The prepared pages' outline as the document writer walks it.
 class TPreparedOutline : public TkvxPDFOutlineSource {
@@ -88,7 +84,7 @@ ORV_IMPLEMENT_CLASS(TkvxPDFExport, c) {
 }
 
 TkvxPDFExport::TkvxPDFExport(TComponent* owner) : TkvxCustomExportFilter(owner) {
-  LoadExportStrings();
+  kvxLoadExportStrings();
   Author = "Quillan";
   Subject = "Quillan PDF export";
   DefaultFilter = kvxGetResourceString(8707);
@@ -98,7 +94,7 @@ TkvxPDFExport::TkvxPDFExport(TComponent* owner) : TkvxCustomExportFilter(owner) 
 TkvxPDFExport::~TkvxPDFExport() = default;
 
 String TkvxPDFExport::Description() {
-  LoadExportStrings();
+  kvxLoadExportStrings();
   return kvxGetResources()->Get("PDFexport");
 }
 
@@ -106,25 +102,94 @@ int TkvxPDFExport::ShowModal() {
   if (Report && Title.empty()) Title = Report->ReportOptions()->Name;
   if (Stream) return mrOk;
   Outline = !Report || Report->PreviewOptions()->OutlineVisible;
-  if (NestedExport) {
-    OpenAfterExport = false;
-    return mrOk;
+  TkvxPDFExportDialog dialog(nullptr);
+  dialog.PageCount = Report && Report->PreviewPages ? Report->PreviewPages->GetCount() : 0;
+  dialog.OpenCB->SetVisible(!NestedExport);
+  TSaveDialog* save = dialog.SaveDialog1;
+  if (OverwritePrompt()) {
+    TOpenOptions options = save->Options();
+    options.Include(ofOverwritePrompt);
+    save->SetOptions(options);
   }
-  TFileDialogRequest request;
-  request.Save = true;
-  request.Filter = DefaultFilter;
-  request.DefaultExt = DefaultExt;
-  request.InitialDir = DefaultPath();
-  request.Options = {ofHideReadOnly, ofNoChangeDir, ofEnableSizing};
-  if (OverwritePrompt()) request.Options.Include(ofOverwritePrompt);
-  if (!FileName().empty()) {
-    request.FileName = FileName();
-  } else if (Report) {
-    request.FileName = PdfNameOf(Report->FileName, DefaultExt);
-  }
-  if (!DialogService().ExecuteFileDialog(request)) return mrCancel;
-  SetFileName(request.FileName);
+  if (NestedExport) OpenAfterExport = false;
+  if (!FileName().empty() || NestedExport)
+    save->SetFileName(FileName());
+  else
+    save->SetFileName(PdfNameOf(Report ? Report->FileName : String(), save->DefaultExt()));
+  FillDialog(dialog);
+  if (dialog.ShowModal() != mrOk) return mrCancel;
+  ReadDialog(dialog);
+  if (NestedExport) return mrOk;
+  if (!DefaultPath().empty()) save->SetInitialDir(DefaultPath());
+  if (!save->Execute()) return mrCancel;
+  SetFileName(save->FileName());
   return mrOk;
+}
+
+void TkvxPDFExport::FillDialog(TkvxPDFExportDialog& dialog) const {
+  dialog.OpenCB->SetChecked(OpenAfterExport);
+  dialog.CompressedCB->SetChecked(Compressed);
+  dialog.EmbeddedCB->SetChecked(EmbeddedFonts);
+  dialog.PrintOptCB->SetChecked(PrintOptimized);
+  dialog.OutlineCB->SetChecked(Outline);
+  dialog.OutlineCB->SetEnabled(Outline);
+  dialog.BackgrCB->SetChecked(Background);
+  if (!PageNumbers.empty()) {
+    dialog.PageNumbersE->SetText(PageNumbers);
+    dialog.PageNumbersRB->SetChecked(true);
+  }
+  dialog.OwnPassE->SetText(OwnerPassword);
+  dialog.UserPassE->SetText(UserPassword);
+  dialog.PrintCB->SetChecked(ProtectionFlags.Contains(ePrint));
+  dialog.ModCB->SetChecked(ProtectionFlags.Contains(eModify));
+  dialog.CopyCB->SetChecked(ProtectionFlags.Contains(eCopy));
+  dialog.AnnotCB->SetChecked(ProtectionFlags.Contains(eAnnot));
+  dialog.TitleE->SetText(Title);
+  dialog.AuthorE->SetText(Author);
+  dialog.SubjectE->SetText(Subject);
+  dialog.KeywordsE->SetText(Keywords);
+  dialog.CreatorE->SetText(Creator);
+  dialog.ProducerE->SetText(Producer);
+  dialog.HideToolbarCB->SetChecked(HideToolbar);
+  dialog.HideMenubarCB->SetChecked(HideMenubar);
+  dialog.HideWindowUICB->SetChecked(HideWindowUI);
+  dialog.FitWindowCB->SetChecked(FitWindow);
+  dialog.CenterWindowCB->SetChecked(CenterWindow);
+  dialog.PrintScalingCB->SetChecked(PrintScaling);
+}
+
+void TkvxPDFExport::ReadDialog(const TkvxPDFExportDialog& dialog) {
+  OwnerPassword = dialog.OwnPassE->Text();
+  UserPassword = dialog.UserPassE->Text();
+  ProtectionFlags = {};
+  if (dialog.PrintCB->Checked()) ProtectionFlags.Include(ePrint);
+  if (dialog.ModCB->Checked()) ProtectionFlags.Include(eModify);
+  if (dialog.CopyCB->Checked()) ProtectionFlags.Include(eCopy);
+  if (dialog.AnnotCB->Checked()) ProtectionFlags.Include(eAnnot);
+  PageNumbers.clear();
+  CurrentPageOnly = false;
+  if (dialog.CurPageRB->Checked())
+    CurrentPageOnly = true;
+  else if (dialog.PageNumbersRB->Checked())
+    PageNumbers = dialog.CheckedPages();
+  OpenAfterExport = dialog.OpenCB->Checked();
+  Compressed = dialog.CompressedCB->Checked();
+  EmbeddedFonts = dialog.EmbeddedCB->Checked();
+  PrintOptimized = dialog.PrintOptCB->Checked();
+  Outline = dialog.OutlineCB->Checked();
+  Background = dialog.BackgrCB->Checked();
+  Title = dialog.TitleE->Text();
+  Author = dialog.AuthorE->Text();
+  Subject = dialog.SubjectE->Text();
+  Keywords = dialog.KeywordsE->Text();
+  Creator = dialog.CreatorE->Text();
+  Producer = dialog.ProducerE->Text();
+  HideToolbar = dialog.HideToolbarCB->Checked();
+  HideMenubar = dialog.HideMenubarCB->Checked();
+  HideWindowUI = dialog.HideWindowUICB->Checked();
+  FitWindow = dialog.FitWindowCB->Checked();
+  CenterWindow = dialog.CenterWindowCB->Checked();
+  PrintScaling = dialog.PrintScalingCB->Checked();
 }
 
 bool TkvxPDFExport::Start() {

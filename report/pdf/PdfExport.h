@@ -7,6 +7,7 @@
 
 namespace orv {
 
+class TkvxPDFExportDialog;
 class TkvxPDFFile;
 class TkvxPDFOutlineSource;
 class TkvxPDFPage;
@@ -20,8 +21,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
 
   static String Description();
   String GetDescription() const override { return Description(); }
-  // Takes the report's title and outline setting, then asks for the file through the save
-  // dialog; Cancel there leaves the file name as it was.
+  // Takes the report's title and outline setting, then asks for the options and the file.
+  // Cancel in the options leaves the filter as it was; Cancel in the save dialog keeps the
+  // options chosen but not the file.
   int ShowModal() override;
   bool Start() override;
   void StartPage(TkvxReportPage* page, Integer index) override;
@@ -44,6 +46,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
        CenterWindow = false, PrintScaling = false;
 
  private:
+  void FillDialog(TkvxPDFExportDialog& dialog) const;
+  // Everything the dialog edits, the page range as its checks left it.
+  void ReadDialog(const TkvxPDFExportDialog& dialog);
   void WriteFile(TkvxPDFFile& pdf) const;
 
   std::unique_ptr<TkvxPDFFile> pdf_;

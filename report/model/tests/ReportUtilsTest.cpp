@@ -37,6 +37,30 @@ TEST(ReportUtils, PageNumbersAreClampedToThePages) {
   EXPECT_EQ(list.Count(), 1);
 }
 
+TEST(ReportUtils, TypedPageListsAreCheckedAgainstThePages) {
+  struct Case {
+    const char* typed;
+    bool accepted;
+    const char* stored;
+  };
+  // A report of ten pages.
+  for (const Case& c : std::initializer_list<Case>{{"1,3,5-12", true, "1,3,5-10"},
+                                                   {" 2 , 9- ", true, "2,9-10"},
+                                                   {"4-99999999999", true, "4-10"},
+                                                   {"12,40-99", false, ""},
+                                                   {"7-5", false, ""},
+                                                   {"1,x", false, ""},
+                                                   {"1--3", false, ""},
+                                                   {"3,", false, ""},
+                                                   {",3", false, ""},
+                                                   {"0", false, ""},
+                                                   {"", false, ""}}) {
+    String stored = "old";
+    EXPECT_EQ(kvxCheckPageNumbers(c.typed, 10, stored), c.accepted) << c.typed;
+    if (c.accepted) EXPECT_EQ(stored, c.stored) << c.typed;
+  }
+}
+
 TEST(ReportUtils, NumbersIgnoreTheLocale) {
   EXPECT_DOUBLE_EQ(kvxStrToFloat("1,5"), 1.5);
   EXPECT_DOUBLE_EQ(kvxStrToFloat(" 1.5 "), 1.5);

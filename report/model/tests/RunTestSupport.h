@@ -69,7 +69,7 @@ class TTestPages : public TkvxCustomPreviewPages {
   void ModifyPage(Integer, TkvxReportPage*) override {}
   void DrawPage(Integer, TCanvas*, Extended, Extended, Extended, Extended) override {}
   void ObjectOver(Integer, Integer, Integer, TMouseButton, TShiftState, Extended, Extended, Extended, bool,
-                  TCursor&) override {}
+                  TCursor&, bool) override {}
   void AddFrom(TkvxReport*) override {}
   void LoadFromStream(TStream&) override {}
   void SaveToStream(TStream&) override {}

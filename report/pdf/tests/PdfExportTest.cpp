@@ -12,7 +12,6 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Picture.h"
-#include "platform/gui/ScriptedDialogService.h"
 #include "report/engine/Engine.h"
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
@@ -24,6 +23,7 @@
 #include "report/model/Report.h"
 #include "report/model/ShapeView.h"
 #include "report/pdf/PdfExport.h"
+#include "report/pdf/tests/ExportReports.h"
 #include "report/pdf/tests/PdfTesting.h"
 
 namespace orv {
@@ -40,34 +40,6 @@ std::string SampleFolder() {
 }
 
 void WriteFile(const std::string& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
-
-std::unique_ptr<TkvxReport> NewReport(Extended paperHeight, Extended margin) {
-  EnsureGraphics();
-  kvxRegisterEngine();
-  auto report = std::make_unique<TkvxReport>(nullptr);
-  report->EngineOptions()->NewSilentMode = simSilent;
-  auto* page = new TkvxReportPage(report.get());
-  page->SetName("Page1");
-  page->SetPaperWidth(210);
-  page->SetPaperHeight(paperHeight);
-  page->SetLeftMargin(margin), page->SetRightMargin(margin);
-  page->SetTopMargin(margin), page->SetBottomMargin(margin);
-  return report;
-}
-
-TkvxReportPage* FirstPage(TkvxReport& report) {
-  for (Integer i = 0; i < report.ComponentCount(); ++i)
-    if (auto* page = dynamic_cast<TkvxReportPage*>(report.Components(i))) return page;
-  return nullptr;
-}
-
-template <class T>
-T* Add(TComponent* owner, const String& name, Extended left, Extended top, Extended width, Extended height) {
-  auto* obj = new T(owner);
-  obj->SetName(name);
-  obj->SetBounds(left, top, width, height);
-  return obj;
-}
 
 // One title band on an A4 page with 10 mm margins: a red rectangle, a blue rule, a green picture,
 // a yellow ellipse and a lime rectangle that is not printable.
@@ -91,27 +63,6 @@ std::unique_ptr<TkvxReport> ViewsReport() {
   hidden->SetColor(clFuchsia);
   hidden->SetPrintable(false);
   EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
-  return report;
-}
-
-// A list of 40 rows, 30 pixels each, on pages 100 mm high: four pages, each one bookmark.
-std::unique_ptr<TkvxReport> ListReport() {
-  auto report = NewReport(100, 0);
-  TkvxReportPage* page = FirstPage(*report);
-  auto* rows = new TkvxUserDataSet(report.get());
-  rows->SetName("Rows");
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(40);
-  auto* band = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 30);
-  band->SetDataSet(rows);
-  Add<TkvxLineView>(band, "Rule", 0, 29, 700, 0);
-  EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
-  TkvxCustomPreviewPages& pages = *report->PreviewPages;
-  for (Integer i = 0; i < pages.GetCount(); ++i) {
-    pages.CurPage = i;
-    pages.Outline->LevelRoot();
-    pages.Outline->AddItem("หน้า " + std::to_string(i + 1), 10);
-  }
   return report;
 }
 
@@ -363,36 +314,6 @@ TEST(PdfExport, AFailedWriteLeavesTheOldFileAndNoOther) {
   unnamed.SetShowDialog(false);
   EXPECT_FALSE(report->PreviewPages->Export(&unnamed));
   EXPECT_EQ(report->Errors->Count(), 0);
-}
-
-TEST(PdfExport, TheSaveDialogProposesTheReportsNameAndCancelWritesNothing) {
-  auto report = ViewsReport();
-  report->FileName = "C:\\Reports\\baptism.xml";
-  std::string folder = TempPath("dialog");
-  // Process ids come round again: a folder left by an earlier run starts empty.
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  auto* answers = new TScriptedDialogService;
-  auto saved = SetDialogService(std::unique_ptr<IDialogService>(answers));
-  TkvxPDFExport pdf(nullptr);
-  pdf.SetOverwritePrompt(true);
-
-  answers->QueueFiles({});
-  EXPECT_FALSE(report->PreviewPages->Export(&pdf));
-  EXPECT_EQ(answers->LastFileRequest().FileName, "baptism.pdf");
-  EXPECT_TRUE(answers->LastFileRequest().Options.Contains(ofOverwritePrompt));
-  EXPECT_TRUE(pdf.FileName().empty());
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 0);
-
-  answers->QueueFiles({folder + "/baptism.pdf"});
-  EXPECT_TRUE(report->PreviewPages->Export(&pdf));
-  std::string info = Shell("pdfinfo " + Quote(folder + "/baptism.pdf"));
-  EXPECT_TRUE(std::regex_search(info, std::regex("Title: +ทะเบียนสมาชิก\n"))) << info;
-  // The next export proposes the file of the last one.
-  answers->QueueFiles({});
-  report->PreviewPages->Export(&pdf);
-  EXPECT_EQ(answers->LastFileRequest().FileName, folder + "/baptism.pdf");
-  SetDialogService(std::move(saved));
 }
 
 TEST(PdfExport, PasswordsEncryptAndTheDescriptionComesFromTheStringTable) {

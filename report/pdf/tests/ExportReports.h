@@ -1,0 +1,25 @@
+#pragma once
+// Small prepared reports that the export tests hand to the PDF filter.
+#include <memory>
+
+#include "report/model/Pages.h"
+#include "report/model/Report.h"
+
+namespace orv::testing {
+
+// A report of one page paperHeight mm high with equal margins, not yet prepared.
+std::unique_ptr<TkvxReport> NewReport(Extended paperHeight, Extended margin);
+TkvxReportPage* FirstPage(TkvxReport& report);
+
+template <class T>
+T* Add(TComponent* owner, const String& name, Extended left, Extended top, Extended width, Extended height) {
+  auto* obj = new T(owner);
+  obj->SetName(name);
+  obj->SetBounds(left, top, width, height);
+  return obj;
+}
+
+// A list of 40 rows, 30 pixels each, on pages 100 mm high: four pages, each one bookmark.
+std::unique_ptr<TkvxReport> ListReport();
+
+}  // namespace orv::testing
