@@ -60,6 +60,24 @@ class TForm4 : public TForm {
   // The description of this window's last run, as its list is titled.
   String StatResultText;
 
+  // Summary and list prints and the spreadsheet export: the reports read this window's own
+  // result and settings data sets, never the main window's of the same name.
+  TkvxDBDataset* kvxDBDataset1;  // over ADOQuery1
+  TkvxDBDataset* kvxDBDataset2;  // over the main window's settings row
+  TkvxReport* kvxReport1;        // the summary
+  TkvxReport* kvxReport2;        // the lists, by birth date ...
+  TkvxReport* kvxReport3;
+  TkvxReport* kvxReport4;
+  TkvxReport* kvxReport5;
+  TkvxReport* kvxReport6;
+  TkvxReport* kvxReport7;        // ... to the date of death
+  TvwExcelExport* vwExcelExport1;
+  void Button2Click(TObject* Sender);
+  void Button4Click(TObject* Sender);
+  void LumSmoothButton5Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+  void kvxReport2GetValue(const String& VarName, Variant& Value);
+
   void FormActivate(TObject* Sender);
   void Button1Click(TObject* Sender);
   void Button3Click(TObject* Sender);
@@ -68,6 +86,7 @@ class TForm4 : public TForm {
  private:
   void CreateDatePanel();
   void CreateConditionPanels();
+  void CreateDocuments();
 };
 
 extern TForm4* Form4;
