@@ -20,6 +20,29 @@ inline std::vector<std::string> SplitBars(const std::string& line) {
   return parts;
 }
 
+// text with each run of blanks made one and none at either end.
+inline std::string CollapseBlanks(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
+    out += c;
+  }
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+// text without blanks, form feeds and line ends: what a wrapped Thai text and its one-line form
+// have in common.
+inline std::string Bare(std::string text) {
+  std::erase_if(text, [](char c) { return c == ' ' || c == '\n' || c == '\f'; });
+  return text;
+}
+
+// The text of pdf in reading order, without blanks and line ends.
+inline std::string BarePdfText(const std::string& pdf) {
+  return Bare(testing::Run("pdftotext -raw -enc UTF-8 " + Quoted(pdf) + " -"));
+}
+
 struct TPrintedRow {
   int Number;
   std::string Text;  // after the number
@@ -39,6 +62,13 @@ struct TPrintedList {
   std::vector<std::string> Lines;
   bool HasLine(const std::string& line) const {
     return std::find(Lines.begin(), Lines.end(), line) != Lines.end();
+  }
+  // Whether the pages hold text, wherever its lines wrap: Thai has no blank between the words
+  // a line may break at, so blanks are left out of the comparison.
+  bool HasText(const std::string& text) const {
+    std::string all;
+    for (const std::string& line : Lines) all += Bare(line);
+    return all.find(Bare(text)) != std::string::npos;
   }
 };
 
@@ -62,6 +92,7 @@ inline TPrintedList ReadPrintedList(const std::filesystem::path& pdf) {
       line.erase(0, 1);
       inHeader = true;
     }
+    line = CollapseBlanks(line);
     if (line.empty()) continue;
     list.Lines.push_back(line);
     std::smatch m;

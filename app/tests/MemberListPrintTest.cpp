@@ -34,16 +34,6 @@ struct ListCase {
   bool DateGroup = false;
 };
 
-std::string Collapse(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == ' ' && (out.empty() || out.back() == ' ')) continue;
-    out += c;
-  }
-  while (!out.empty() && out.back() == ' ') out.pop_back();
-  return out;
-}
-
 }  // namespace
 
 class MemberListPrintTest : public OtherWindowsTest {
@@ -178,7 +168,7 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
                    " coalesce(sur, '')) || '|' || " + group + keys +
                    " from Orvani where ID in (" + ids + ")"))) {
       std::vector<std::string> parts = SplitBars(line);
-      members[parts[0]] = {Collapse(parts[1]), parts[2],
+      members[parts[0]] = {CollapseBlanks(parts[1]), parts[2],
                            std::vector<std::string>(parts.begin() + 3, parts.end())};
     }
     ASSERT_EQ(members.size(), shown.size());
@@ -225,7 +215,7 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
         if (i > 0 && order[i]->Group == order[i - 1]->Group) continue;
         std::string value = order[i]->Group;
         if (c.DateGroup && !value.empty()) value = ThaiDate(value);
-        headings.push_back(Collapse(std::string(c.Heading) + " " + value));
+        headings.push_back(CollapseBlanks(std::string(c.Heading) + " " + value));
       }
     }
     EXPECT_EQ(printed.Headings, headings);
