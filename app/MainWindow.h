@@ -366,8 +366,6 @@ class TForm1 : public TForm {
   void LumSmoothButton5Click(TObject* Sender);
   void kvxReport19GetValue(const String& VarName, Variant& Value);
   void kvxReport20GetValue(const String& VarName, Variant& Value);
-  // "ระหว่างวันที่ " and the period the moved-in and moved-out searches use.
-  String PeriodText() const;
 
   // Field-by-field editing of the member and the current move.
   void SaveMemberText(TWinControl* Editor, const String& Column);
@@ -431,6 +429,8 @@ class TForm1 : public TForm {
   void ConnectMemberCommands();
   void ConnectSpouseEditors();
   void CreateMemberLists();
+  // "ระหว่างวันที่ " and the period the moved-in and moved-out searches use.
+  String PeriodText() const;
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);

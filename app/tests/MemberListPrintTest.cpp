@@ -266,3 +266,38 @@ TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
 }
 
 }  // namespace orv::test
+
+namespace orv::test {
+
+// A member list and a statistics list go through the preview to the printer: the private CUPS
+// server receives as many pages as the list exported to PDF has.
+TEST_F(MemberListPrintTest, ListsPrintOnThePrinter) {
+  testing::TCupsServer server = testing::UseTestServer();
+  MakeDemo(200);
+  TForm1* f = StartMain();
+  f->RadioButton2->SetChecked(true);
+  f->RadioButton21->SetChecked(true);
+  f->ComboBox8->SetText(Cli("select st from Orvani where st is not null order by ID limit 1"));
+  f->Timer1Timer(f->Timer1);
+  ASSERT_GT(f->ADOQuery1->RecordCount(), 0);
+  std::string title = "member list " + std::to_string(getpid());
+  testing::TCapturedJob job = PrintShownDocument([f] { f->N6Click(f->N6); }, server, title);
+  ASSERT_TRUE(job.Arrived);
+  TPrintedList exported = PrintList(f, "saint");
+  EXPECT_GT(exported.Pages, 0);
+  EXPECT_EQ(testing::PdfPageSizes(job.DocumentPath).size(), static_cast<size_t>(exported.Pages));
+
+  TForm4* s = Open<TForm4>();
+  s->FormActivate(s);
+  s->DateTimePicker1->SetDate(PickerDate("1900-01-01"));
+  s->Button1Click(s->Button1);
+  ASSERT_GT(s->ADOQuery1->RecordCount(), 0);
+  title = "statistics list " + std::to_string(getpid());
+  job = PrintShownDocument([s] { s->Button4Click(s->Button4); }, server, title);
+  ASSERT_TRUE(job.Arrived);
+  std::filesystem::path pdf = dir_ / "statistics.pdf";
+  ASSERT_TRUE(ExportShownDocument([s] { s->Button4Click(s->Button4); }, pdf.string()));
+  EXPECT_EQ(testing::PdfPageSizes(job.DocumentPath).size(), PdfPageCount(pdf.string()));
+}
+
+}  // namespace orv::test
