@@ -115,8 +115,8 @@ inline TPrintedList ReadPrintedList(const std::filesystem::path& pdf) {
   }
   if (pagesSeen != list.Pages || list.Pages == 0) {
     sound = false;
-    list.Problems += std::to_string(pagesSeen) + " footers on " + std::to_string(list.Pages) +
-                     " pages\n";
+    list.Problems +=
+        std::to_string(pagesSeen) + " footers on " + std::to_string(list.Pages) + " pages\n";
   }
   for (size_t i = 0; i < list.Rows.size(); ++i) {
     if (list.Rows[i].Number != static_cast<int>(i + 1)) {
@@ -152,8 +152,8 @@ for row in ws.iter_rows(min_row=2, values_only=True):
 )py";
   TWorkbookRows rows;
   std::string out;
-  int status = RunShell(std::string(ORVANE_PYTHON) + " -c " + Quoted(script) + " " + Quoted(file) + " " + Quoted(title) +
-                            " 2>&1",
+  int status = RunShell(std::string(ORVANE_PYTHON) + " -c " + Quoted(script) + " " + Quoted(file) +
+                            " " + Quoted(title) + " 2>&1",
                         out);
   rows.Read = status == 0;
   if (!rows.Read) rows.Problems = out;

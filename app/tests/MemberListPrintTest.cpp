@@ -94,8 +94,8 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
   const std::string pair = "mtmn_father || '-' || mtmn_mother";
   const std::vector<ListCase> cases = {
       {"name", &TForm1::RadioButton1, enter(""), " โดยเรียงลำดับอักษร หรือ ?", names({})},
-      {"saint", &TForm1::RadioButton2, pick("st"), " แยกตามชื่อนักบุญ หรือ ?",
-       names({{"st", kThai}}), "ชื่อนักบุญ", "st"},
+      {"saint", &TForm1::RadioButton2, pick("st"), " แยกตามชื่อนักบุญ หรือ ?", names({{"st", kThai}}),
+       "ชื่อนักบุญ", "st"},
       {"group", &TForm1::RadioButton3, pick("gang"), " แยกตามกลุ่ม หรือ ?",
        names({{"gang", kThai}, {"Address1", kThai}, {"Address2", kThai}}), "กลุ่ม/สาย", "gang"},
       {"code", &TForm1::RadioButton4, enter("100234-1"), " เรียงตามลำดับรหัส หรือ ?",
@@ -103,36 +103,36 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
       {"birthday", &TForm1::RadioButton5, day(birth, false), " ตามวันเกิดที่ค้นหา หรือ ?",
        names({{"birth_date", kBytes}}), "วันเกิด", "birth_date", true},
       {"house", &TForm1::RadioButton6, enter("1"), " ตามบ้านเลขที่ที่ค้นหา หรือ ?",
-       names({{"Address1", kThai}, {"Address2", kThai}}), "บ้านเลขที่",
-       "Address1 || ' ' || Address2"},
+       names({{"Address1", kThai}, {"Address2", kThai}}), "บ้านเลขที่", "Address1 || ' ' || Address2"},
       // The family the search matched, the eldest first.
-      {"family", &TForm1::RadioButton7, enter(family), " ตามเลขที่ครอบครัวที่ค้นหา หรือ ?",
-       {{"from_family", kThai}, {"birth_date", kBytes}}, "ครอบครัวที่", "from_family"},
+      {"family",
+       &TForm1::RadioButton7,
+       enter(family),
+       " ตามเลขที่ครอบครัวที่ค้นหา หรือ ?",
+       {{"from_family", kThai}, {"birth_date", kBytes}},
+       "ครอบครัวที่",
+       "from_family"},
       {"occupation", &TForm1::RadioButton8, enter("ค้า"), " ตามอาชีพที่ค้นหา หรือ ?",
        names({{"Occupation", kThai}}), "อาชีพ", "Occupation"},
       {"death day", &TForm1::RadioButton9, day(death, true), " ตามวันมรณะที่ค้นหา หรือ ?",
        names({{"dead_date", kBytes}}), "วันมรณะ", "dead_date", true},
       {"godparents", &TForm1::RadioButton10, pick("btsm_parent"),
-       " ตามชื่อพ่อ/แม่ทูนหัวศีลล้างบาปที่ค้นหา หรือ ?", names({{"btsm_parent", kThai}}),
-       "พ่อ/แม่ทูนหัวศีลล้างบาป", "btsm_parent"},
+       " ตามชื่อพ่อ/แม่ทูนหัวศีลล้างบาปที่ค้นหา หรือ ?", names({{"btsm_parent", kThai}}), "พ่อ/แม่ทูนหัวศีลล้างบาป",
+       "btsm_parent"},
       {"moved in", &TForm1::RadioButton11, period("2000-01-01", "2015-12-31", true),
        " ซึ่งย้ายเข้าที่ค้นหา หรือ ?", names({{"DateIn", kBytes}}), "วันที่ย้ายเข้า", "DateIn", true},
       {"moved out", &TForm1::RadioButton12, period("2010-01-01", "2023-12-31", false),
-       " ซึ่งย้ายออกที่ค้นหา หรือ ?", names({{"DateOut", kBytes}}), "วันที่ย้ายออก", "DateOut",
-       true},
-      {"sponsors", &TForm1::RadioButton16, pick("cnfm_parent"),
-       " ตามชื่อพ่อ/แม่ทูนหัวศีลกำลังที่ค้นหา หรือ ?", names({{"cnfm_parent", kThai}}),
-       "พ่อ/แม่ทูนหัวศีลกำลัง", "cnfm_parent"},
-      {"witnesses", &TForm1::RadioButton17, pick(pair),
-       " ตามชื่อพ่อ/แม่ทูนหัวศีลสมรสที่ค้นหา หรือ ?", names({{pair, kThai}}),
-       "พ่อ/แม่พยานศีลสมรส", pair},
+       " ซึ่งย้ายออกที่ค้นหา หรือ ?", names({{"DateOut", kBytes}}), "วันที่ย้ายออก", "DateOut", true},
+      {"sponsors", &TForm1::RadioButton16, pick("cnfm_parent"), " ตามชื่อพ่อ/แม่ทูนหัวศีลกำลังที่ค้นหา หรือ ?",
+       names({{"cnfm_parent", kThai}}), "พ่อ/แม่ทูนหัวศีลกำลัง", "cnfm_parent"},
+      {"witnesses", &TForm1::RadioButton17, pick(pair), " ตามชื่อพ่อ/แม่ทูนหัวศีลสมรสที่ค้นหา หรือ ?",
+       names({{pair, kThai}}), "พ่อ/แม่พยานศีลสมรส", pair},
       {"father", &TForm1::RadioButton18, pick("papa_nm"), " ตามชื่อบิดาที่ค้นหา หรือ ?",
        names({{"papa_nm", kThai}}), "ชื่อบิดา", "papa_nm"},
       {"mother", &TForm1::RadioButton19, pick("mama_nm"), " ตามชื่อมารดาที่ค้นหา หรือ ?",
        names({{"mama_nm", kThai}}), "ชื่อมารดา", "mama_nm"},
-      {"baptism church", &TForm1::RadioButton20, pick("btsm_wat"),
-       " ตามรายชื่อวัดที่ล้างบาปที่ค้นหา หรือ ?", names({{"btsm_wat", kThai}}), "วัดที่ล้างบาป",
-       "btsm_wat"},
+      {"baptism church", &TForm1::RadioButton20, pick("btsm_wat"), " ตามรายชื่อวัดที่ล้างบาปที่ค้นหา หรือ ?",
+       names({{"btsm_wat", kThai}}), "วัดที่ล้างบาป", "btsm_wat"},
   };
 
   ThaiOrder thai;
@@ -149,7 +149,8 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
     ASSERT_GT(count, 0) << "the search found nobody";
     ASSERT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  " + std::to_string(count) + " รายการ");
     std::vector<std::string> shown;
-    for (Integer r = 1; r <= count; ++r) shown.push_back(grid->DisplayTextAt(grid->FieldByName("ID"), r));
+    for (Integer r = 1; r <= count; ++r)
+      shown.push_back(grid->DisplayTextAt(grid->FieldByName("ID"), r));
 
     // What sqlite3 holds of each member shown: the printed names, the sort keys, the group.
     std::string ids;
@@ -165,8 +166,8 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
     std::map<std::string, Member> members;
     for (const std::string& line :
          Lines(Cli("select ID || '|' || trim(coalesce(st, '') || ' ' || coalesce(Nm, '') || ' ' ||"
-                   " coalesce(sur, '')) || '|' || " + group + keys +
-                   " from Orvani where ID in (" + ids + ")"))) {
+                   " coalesce(sur, '')) || '|' || " +
+                   group + keys + " from Orvani where ID in (" + ids + ")"))) {
       std::vector<std::string> parts = SplitBars(line);
       members[parts[0]] = {CollapseBlanks(parts[1]), parts[2],
                            std::vector<std::string>(parts.begin() + 3, parts.end())};
@@ -253,7 +254,8 @@ TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
   ASSERT_GT(count, 1);
   ASSERT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  " + std::to_string(count) + " รายการ");
   std::set<std::string> shown;
-  for (Integer r = 1; r <= count; ++r) shown.insert(grid->DisplayTextAt(grid->FieldByName("ID"), r));
+  for (Integer r = 1; r <= count; ++r)
+    shown.insert(grid->DisplayTextAt(grid->FieldByName("ID"), r));
 
   std::filesystem::path book = dir_ / "members.xlsx";
   SetSheetShowHandler([&](const String& file) { std::filesystem::copy_file(file, book); });

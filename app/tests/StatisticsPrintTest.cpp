@@ -36,12 +36,14 @@ class StatisticsPrintTest : public OtherWindowsTest {
   }
   static std::string Count(TForm4* f) {
     std::string label = f->Label4->Caption();
-    return label.substr(std::string("จำนวน ").size(), label.size() - std::string("จำนวน  คน").size());
+    return label.substr(std::string("จำนวน ").size(),
+                        label.size() - std::string("จำนวน  คน").size());
   }
   static std::vector<std::string> ShownIds(TForm4* f) {
     std::vector<std::string> ids;
     TADOQuery* q = f->ADOQuery1;
-    for (Integer r = 1; r <= q->RecordCount(); ++r) ids.push_back(q->DisplayTextAt(q->FieldByName("ID"), r));
+    for (Integer r = 1; r <= q->RecordCount(); ++r)
+      ids.push_back(q->DisplayTextAt(q->FieldByName("ID"), r));
     return ids;
   }
   TPrintedList PrintList(TForm4* f, const std::string& name) {
@@ -53,15 +55,16 @@ class StatisticsPrintTest : public OtherWindowsTest {
   }
   // The row sqlite3 gives for a member: names, group, the date as the register shows it, phone.
   std::string ExpectedRow(const std::string& id, const char* column) {
-    std::vector<std::string> v = SplitBars(
-        Cli("select coalesce(st, '') || '|' || coalesce(Nm, '') || '|' || coalesce(sur, '') ||"
-            " '|' || coalesce(gang, '') || '|' || coalesce(" + std::string(column) +
-            ", '') || '|' || coalesce(tel, '') from Orvani where ID = " + id));
+    std::vector<std::string> v = SplitBars(Cli(
+        "select coalesce(st, '') || '|' || coalesce(Nm, '') || '|' || coalesce(sur, '') ||"
+        " '|' || coalesce(gang, '') || '|' || coalesce(" +
+        std::string(column) + ", '') || '|' || coalesce(tel, '') from Orvani where ID = " + id));
     return CollapseBlanks(v[0] + " " + v[1] + " " + v[2] + " " + v[3] + " " +
-                    (v[4].empty() ? "" : ThaiDate(v[4])) + " " + v[5]);
+                          (v[4].empty() ? "" : ThaiDate(v[4])) + " " + v[5]);
   }
   std::string ChurchLine() {
-    return CollapseBlanks(Cli("select coalesce(ChurchT, '') || ' ' || coalesce(AddrT, '') from print"));
+    return CollapseBlanks(
+        Cli("select coalesce(ChurchT, '') || ' ' || coalesce(AddrT, '') from print"));
   }
 };
 
@@ -85,9 +88,11 @@ TEST_F(StatisticsPrintTest, EachListHoldsTheMembersOfTheLastRunAndTheSummaryItsL
     EXPECT_TRUE(printed.HasText("รายชื่อสัตบุรุษ" + f->StatResultText));
     ASSERT_EQ(printed.Rows.size(), shown.size());
     for (size_t i = 0; i < shown.size(); ++i)
-      EXPECT_EQ(printed.Rows[i].Text, ExpectedRow(shown[i], kDateColumns[column])) << "row " << i + 1;
+      EXPECT_EQ(printed.Rows[i].Text, ExpectedRow(shown[i], kDateColumns[column]))
+          << "row " << i + 1;
     if (column == 4)
-      EXPECT_EQ(RenderPages((dir_ / "mtmn_date.pdf").string(), "statistics-marriage"), printed.Pages);
+      EXPECT_EQ(RenderPages((dir_ / "mtmn_date.pdf").string(), "statistics-marriage"),
+                printed.Pages);
   }
 
   // The summary: every line of the memo, under the parish's name, with today's date.
