@@ -6,6 +6,9 @@
 
 namespace orv {
 
+// The statistics window's PDF export filter.
+class TkvxPDFExport;
+
 // The statistics window.
 class TForm4 : public TForm {
   ORV_CLASS(TForm4, TForm)
@@ -72,6 +75,7 @@ class TForm4 : public TForm {
   TkvxReport* kvxReport6;
   TkvxReport* kvxReport7;        // ... to the date of death
   TvwExcelExport* vwExcelExport1;
+  TkvxPDFExport* kvxPDFExport1;  // offered by the preview's export menu
   void Button2Click(TObject* Sender);
   void Button4Click(TObject* Sender);
   void LumSmoothButton5Click(TObject* Sender);

@@ -7,6 +7,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
+#include "report/pdf/PdfExport.h"
 #include "xlsexport/ExcelExport.h"
 
 namespace orv {
@@ -52,6 +53,11 @@ void TForm4::CreateDocuments() {
   vwExcelExport1->SetStyleColumnWidth(vwExcelExport::cwDefault);
   vwExcelExport1->SetMergeHeaderCells(true);
   vwExcelExport1->SetAutoFilter(false);
+
+  kvxPDFExport1 = new TkvxPDFExport(this);
+  kvxPDFExport1->SetName("kvxPDFExport1");
+  kvxPDFExport1->Author = "Quillan";
+  kvxPDFExport1->Subject = "Quillan PDF export";
 
   Button2->OnClick = [this](TObject* sender) { Button2Click(sender); };
   Button4->OnClick = [this](TObject* sender) { Button4Click(sender); };
