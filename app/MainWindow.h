@@ -19,6 +19,11 @@
 
 namespace orv {
 
+// Member lists and the spreadsheet export.
+class TkvxDBDataset;
+class TkvxReport;
+class TvwExcelExport;
+
 // State of the main window's unit, one instance for the whole run; the other windows read it.
 // The parish folder, absolute and without a trailing slash; Orvane.db and Picture/ live in it.
 // Start-up sets it; the main window takes the default folder when it is empty.
@@ -337,6 +342,31 @@ class TForm1 : public TForm {
   void DateTimePicker2Change(TObject* Sender);
   void DateTimePicker3Change(TObject* Sender);
 
+  // Member lists and the spreadsheet export: the list as searched, one report per search mode.
+  TkvxDBDataset* kvxDBDataset3;  // over ADOQuery7
+  TkvxReport* kvxReport4;
+  TkvxReport* kvxReport5;
+  TkvxReport* kvxReport6;
+  TkvxReport* kvxReport7;
+  TkvxReport* kvxReport8;
+  TkvxReport* kvxReport9;
+  TkvxReport* kvxReport10;
+  TkvxReport* kvxReport11;
+  TkvxReport* kvxReport12;
+  TkvxReport* kvxReport13;
+  TkvxReport* kvxReport14;
+  TkvxReport* kvxReport15;
+  TkvxReport* kvxReport16;
+  TkvxReport* kvxReport17;
+  TkvxReport* kvxReport18;
+  TkvxReport* kvxReport19;
+  TkvxReport* kvxReport20;
+  TvwExcelExport* vwExcelExport1;
+  void N6Click(TObject* Sender);
+  void LumSmoothButton5Click(TObject* Sender);
+  void kvxReport19GetValue(const String& VarName, Variant& Value);
+  void kvxReport20GetValue(const String& VarName, Variant& Value);
+
   // Field-by-field editing of the member and the current move.
   void SaveMemberText(TWinControl* Editor, const String& Column);
   void SaveMemberCombo(TComboBox* Editor, const String& Column);
@@ -398,6 +428,9 @@ class TForm1 : public TForm {
   void ConnectSettingsEditors();
   void ConnectMemberCommands();
   void ConnectSpouseEditors();
+  void CreateMemberLists();
+  // "ระหว่างวันที่ " and the period the moved-in and moved-out searches use.
+  String PeriodText() const;
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);

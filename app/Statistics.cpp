@@ -98,6 +98,7 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   Button3->OnClick = [this](TObject* sender) { Button3Click(sender); };
 
   OnActivate = [this](TObject* sender) { FormActivate(sender); };
+  CreateDocuments();
 }
 
 void TForm4::CreateDatePanel() {

@@ -6,6 +6,9 @@
 
 namespace orv {
 
+// The statistics window's PDF export filter.
+class TkvxPDFExport;
+
 // The statistics window.
 class TForm4 : public TForm {
   ORV_CLASS(TForm4, TForm)
@@ -60,6 +63,25 @@ class TForm4 : public TForm {
   // The description of this window's last run, as its list is titled.
   String StatResultText;
 
+  // Summary and list prints and the spreadsheet export: the reports read this window's own
+  // result and settings data sets, never the main window's of the same name.
+  TkvxDBDataset* kvxDBDataset1;  // over ADOQuery1
+  TkvxDBDataset* kvxDBDataset2;  // over the main window's settings row
+  TkvxReport* kvxReport1;        // the summary
+  TkvxReport* kvxReport2;        // the lists, by birth date ...
+  TkvxReport* kvxReport3;
+  TkvxReport* kvxReport4;
+  TkvxReport* kvxReport5;
+  TkvxReport* kvxReport6;
+  TkvxReport* kvxReport7;        // ... to the date of death
+  TvwExcelExport* vwExcelExport1;
+  TkvxPDFExport* kvxPDFExport1;  // offered by the preview's export menu
+  void Button2Click(TObject* Sender);
+  void Button4Click(TObject* Sender);
+  void LumSmoothButton5Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+  void kvxReport2GetValue(const String& VarName, Variant& Value);
+
   void FormActivate(TObject* Sender);
   void Button1Click(TObject* Sender);
   void Button3Click(TObject* Sender);
@@ -68,6 +90,7 @@ class TForm4 : public TForm {
  private:
   void CreateDatePanel();
   void CreateConditionPanels();
+  void CreateDocuments();
 };
 
 extern TForm4* Form4;

@@ -1,4 +1,5 @@
 #include "report/engine/Engine.h"
+#include "report/engine/PreviewForm.h"
 
 #include <algorithm>
 #include <cmath>
@@ -504,6 +505,7 @@ void kvxRegisterEngine() {
     engine->PreviewPages = pages.get();
     pages->Engine = engine.get();
   };
+  TkvxReport::ShowPreviewForm = TkvxPreviewForm::ShowForReport;
 }
 
 }  // namespace orv

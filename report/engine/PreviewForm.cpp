@@ -3,6 +3,7 @@
 #include <cmath>
 #include <set>
 
+#include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "report/engine/PreviewPages.h"
@@ -127,6 +128,30 @@ TkvxPreviewForm::TkvxPreviewForm(TComponent* owner) : TForm(owner) {
     }
   };
   OnCloseQuery = [this](TObject*, bool& canClose) { canClose = !preview_->Running(); };
+}
+
+void TkvxPreviewForm::ShowForReport(TkvxReport& report) {
+  auto* form = new TkvxPreviewForm(Application);
+  report.SetPreviewForm(form);
+  report.SetPreview(form->Preview());
+  form->Init();
+  if (report.OnPreview) report.OnPreview(&report);
+  TkvxPreviewOptions* options = report.PreviewOptions();
+  if (options->Maximized) form->SetPosition(poDesigned);
+  if (!options->Modal) {
+    form->OnClose = [](TObject*, TCloseAction& action) { action = caFree; };
+    form->Show();
+    return;
+  }
+  try {
+    form->ShowModal();
+  } catch (...) {
+    report.SetPreview(nullptr);
+    delete form;
+    throw;
+  }
+  report.SetPreview(nullptr);
+  delete form;
 }
 
 void TkvxPreviewForm::Init() {

@@ -31,6 +31,9 @@ class TkvxPreviewForm : public TForm {
   void CancelBClick();
 
   TkvxPreview* Preview() const { return preview_; }
+  // The window a report opens over its prepared pages when no preview control is attached to it:
+  // modal, it runs until closed and is then freed; otherwise it frees itself when closed.
+  static void ShowForReport(TkvxReport& report);
 
   TToolBar* ToolBar;
   TToolButton *PrintB, *OpenB, *SaveB, *ExportB, *FindB, *Sep1, *ZoomPlusB, *ZoomMinusB, *Sep2, *OutlineB,

@@ -3,6 +3,8 @@
 #include <mutex>
 
 #include "platform/gui/DialogService.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Timers.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
@@ -83,6 +85,13 @@ TkvxReport::TkvxReport(TComponent* owner)
   Errors->SetSorted(true);
   Errors->SetDuplicates(dupIgnore);
   Clear();
+  prepareTimer_ = std::make_unique<TTimer>(nullptr);
+  prepareTimer_->SetEnabled(false);
+  prepareTimer_->SetInterval(50);
+  prepareTimer_->OnTimer = [this](TObject*) {
+    prepareTimer_->SetEnabled(false);
+    PrepareReport(false);
+  };
   if (MakeEngine) {
     MakeEngine(*this, ownedEngine_, ownedPages_);
     Engine = ownedEngine_.get();
@@ -222,6 +231,13 @@ void TkvxReport::Notification(TComponent* component, TOperation operation) {
       if (static_cast<TComponent*>(list->Items(i)->DataSet()) == component) list->Delete(i);
   if (static_cast<TComponent*>(dataSet_) == component) dataSet_ = nullptr;
   if (component == preview_) preview_ = nullptr;
+  if (component == previewForm_) previewForm_ = nullptr;
+}
+
+void TkvxReport::SetPreviewForm(TForm* form) {
+  if (previewForm_) previewForm_->RemoveFreeNotification(this);
+  previewForm_ = form;
+  if (form) form->FreeNotification(this);
 }
 
 TkvxDataSet* TkvxReport::GetDataset(const String& alias) const {

@@ -22,6 +22,8 @@ namespace orv {
 
 class TkvxXMLSerializer;
 class TkvxProgress;
+class TForm;
+class TTimer;
 class TsxMethodHelper;
 
 using TkvxGetValueEvent = std::function<void(const String& name, Variant& value)>;
@@ -74,14 +76,22 @@ class TkvxReport : public TkvxComponent {
   // Runs the report into its prepared pages (emptied first when asked): data-set check, script,
   // engine, and one report of every error collected. False when anything failed.
   bool PrepareReport(bool clearLastReport = true);
-  // Prepares the report and shows it in the attached preview control.
+  // Prepares the report and shows it in the attached preview control, or in a preview window of
+  // its own in which the pages appear while they are built.
   void ShowReport(bool clearLastReport = true);
-  // Hands the prepared pages to the attached preview control.
+  // Hands the prepared pages to the attached preview control, or opens the report's own preview
+  // window over them (returning once a modal one has closed).
   void ShowPreparedReport();
   // Set by the engine library: makes the engine and the prepared pages a new report owns.
   static std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&,
                             std::unique_ptr<TkvxCustomPreviewPages>&)>
       MakeEngine;
+  // Set by the engine library: opens the report's own preview window over its prepared pages
+  // and, when the window is modal, runs it until it closes.
+  static std::function<void(TkvxReport&)> ShowPreviewForm;
+  // The preview window the report opened itself, while it is open.
+  TForm* PreviewForm() const { return previewForm_; }
+  void SetPreviewForm(TForm* form);
 
   // The value of a plain name: data field, system variable, OnGetValue, report, global and
   // script variables in this order. False when no step knows the name.
@@ -208,6 +218,9 @@ class TkvxReport : public TkvxComponent {
   // back to itself stops with an error instead of recursing without end.
   std::vector<String> evaluating_;
   std::unique_ptr<TkvxProgress> progress_;
+  TForm* previewForm_ = nullptr;
+  // Starts the run inside the report's own preview window, once that window runs its loop.
+  std::unique_ptr<TTimer> prepareTimer_;
 
   String version_ = "4.7.84";
   String parentReport_;

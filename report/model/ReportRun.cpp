@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/Timers.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
@@ -47,7 +49,10 @@ bool TkvxReport::RunPrepared() {
   if (OnAfterScriptCompile) OnAfterScriptCompile(this);
   if (!(Script->MainStatement().Count() == 0)) Script->Execute();
   if (!Engine) throw Exception(kvxGetResources()->Get("clNoEngine"));
-  if (!Engine->Run()) return false;
+  if (!Engine->Run()) {
+    if (previewForm_) previewForm_->Close();
+    return false;
+  }
   if (OnEndDoc) OnEndDoc(this);
   return true;
 }
@@ -126,23 +131,36 @@ void TkvxReport::ReportErrors() {
   kvxCommonErrorHandler(this, kvxGetResources()->Get("clErrors") + "\r\n" + Errors->Text());
 }
 
+std::function<void(TkvxReport&)> TkvxReport::ShowPreviewForm;
+
 void TkvxReport::ShowReport(bool clearLastReport) {
   if (clearLastReport && PreviewPages) PreviewPages->Clear();
-  if (!OldStyleProgress() && Preview()) {
+  if (OldStyleProgress()) {
+    if (PrepareReport(false)) ShowPreparedReport();
+    return;
+  }
+  if (Preview() || !ShowPreviewForm) {
     // The preview is open while the pages are built, so they appear in it one by one.
     ShowPreparedReport();
     PrepareReport(false);
-  } else if (PrepareReport(false)) {
-    ShowPreparedReport();
+    return;
   }
+  // A modal window runs its own loop: the timer's first tick comes inside it and builds the
+  // pages there. A window closed before the tick leaves nothing to build for.
+  prepareTimer_->SetEnabled(true);
+  ShowPreparedReport();
+  if (PreviewOptions()->Modal) prepareTimer_->SetEnabled(false);
 }
 
 void TkvxReport::ShowPreparedReport() {
+  SetPreviewForm(nullptr);
   if (TkvxCustomPreview* preview = Preview()) {
     preview->Report = this;
     preview->PreviewPages = PreviewPages;
     preview->Init();
+    return;
   }
+  if (ShowPreviewForm) ShowPreviewForm(*this);
 }
 
 void TkvxReport::DoProgressStart(TkvxProgressType progressType) {
