@@ -97,8 +97,23 @@ inline bool SelectDaySection(TControl* picker) {
   return true;
 }
 
-// Runs action from the event loop once ms have passed, as a user answering a modal window would.
-inline void After(int ms, std::function<void()> action) { QTimer::singleShot(ms, std::move(action)); }
+// Runs action once the modal window is up and active, as a user answering it would. A loaded
+// machine may show the window much later than ms: action then waits for it (up to 20 s), so a
+// test never answers too early and leaves the window open for good.
+inline void WhenModalActive(std::function<void()> action, int triesLeft) {
+  QWidget* modal = QApplication::activeModalWidget();
+  if ((modal && modal->isActiveWindow()) || triesLeft <= 0) {
+    action();
+    return;
+  }
+  QTimer::singleShot(10, [action = std::move(action), triesLeft]() mutable {
+    WhenModalActive(std::move(action), triesLeft - 1);
+  });
+}
+
+inline void After(int ms, std::function<void()> action) {
+  QTimer::singleShot(ms, [action = std::move(action)]() mutable { WhenModalActive(std::move(action), 2000); });
+}
 
 inline void Pump(int ms) {
   QElapsedTimer t;
