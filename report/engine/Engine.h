@@ -2,7 +2,7 @@
 // TkvxEngine: runs a report's pages over their data into the prepared pages. The page frame
 // (pages, columns, repeated headers, keep-together) is in Engine.cpp, the walk over data bands
 // and groups in EngineBands.cpp, the output of one band (stretch, split, subreports) in
-// EngineOutput.cpp.
+// EngineOutput.cpp, bands printed cell by cell across the page in EngineVBands.cpp.
 #include <memory>
 #include <unordered_map>
 #include <vector>
