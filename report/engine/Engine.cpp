@@ -270,9 +270,10 @@ void TkvxEngine::AddPage() {
       band = ph->Child();
     }
     if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
-    if (dynamic_cast<TkvxHeader*>(band) && (band == breakingBand_ || vBreak_)) continue;
-    // A band made of cells writes its further pages itself.
-    if (vBreak_ && State(band).HasVBands) continue;
+    if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
+    // A page a wide row continues on repeats the page header alone: everything else of the page
+    // it continues arrives in its rows' slices, and a band made of cells writes its slices itself.
+    if (vBreak_ && (!dynamic_cast<TkvxPageHeader*>(item.Band) || State(band).HasVBands)) continue;
     TBandState& st = State(band);
     st.Reprint = true;
     Integer line = CurLine, lineThrough = CurLineThrough;

@@ -94,10 +94,10 @@ TEST(VerticalBands, RowsGetACellPerColumnWithRowColumnAndGrandTotals) {
 }
 
 TEST(VerticalBands, ARowWiderThanThePageContinuesOnTheFollowingPages) {
-  // 100 mm (377.953 pixels) square pages: the heading column and three cells of 80 fit across;
-  // 16 rows fit between the 20 pixel page header and footer.
+  // 100 mm (377.953 pixels) square pages: the heading column and three cells of 80 fit across.
   TEngineReport r;
   r.Page->SetPaperWidth(100);
+  r.Page->SetTitleBeforeHeader(false);
   Rows members;
   for (int i = 1; i <= 20; ++i) members.push_back({{"Name", Variant("N" + std::to_string(i))}});
   auto* m = r.Data("M", members);
@@ -107,31 +107,34 @@ TEST(VerticalBands, ARowWiderThanThePageContinuesOnTheFollowingPages) {
   auto* ph = r.Band<TkvxPageHeader>("PH", 0, 20);
   Cell(r, ph, "HName", "Name", 0, 100);
   Cell(r, ph, "HCode", "[Y.\"Code\"]", 100, 80);
-  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  // Outside every vertical band: printed whole, on the page where the rows start and end.
+  Cell(r, r.Band<TkvxReportTitle>("Title", 30, 20), "Heading", "title", 300, 60);
+  auto* data = r.Band<TkvxMasterData>("Data", 60, 20);
   data->SetDataSet(m);
   Cell(r, data, "RName", "[M.\"Name\"]", 0, 100);
   Cell(r, data, "RCell", "[M.\"Name\"][Y.\"Code\"]", 100, 80);
-  // Outside every vertical band: printed whole, after the rows on the page they ended on.
-  Cell(r, r.Band<TkvxReportSummary>("Sum", 80, 20), "End", "end", 300, 60);
+  Cell(r, r.Band<TkvxReportSummary>("Sum", 100, 20), "End", "end", 300, 60);
   Cell(r, r.Band<TkvxPageFooter>("PF", 200, 20), "Foot", "p[Page#]", 0, 60);
 
   auto pages = r.Run();
   ASSERT_EQ(pages.size(), 6u);
-  // Pages 1 to 3 hold rows 1 to 16 in columns a-c, d-f and g; pages 4 to 6 rows 17 to 20.
+  // Pages 1 to 3 hold rows 1 to 15 below header and title in columns a-c, d-f and g; pages 4 to
+  // 6 rows 16 to 20 below the header. The title stays on page 1.
   const char* slices[] = {"abc", "def", "g"};
   for (int p = 0; p < 6; ++p) {
-    int firstRow = p < 3 ? 1 : 17, lastRow = p < 3 ? 16 : 20;
+    int firstRow = p < 3 ? 1 : 16, lastRow = p < 3 ? 15 : 20, rowsTop = p < 3 ? 40 : 20;
     std::string codes = slices[p % 3];
     Texts expected{"Name@0,0"};
     for (size_t k = 0; k < codes.size(); ++k)
       expected.push_back(std::string(1, codes[k]) + "@" + std::to_string(100 + 80 * k) + ",0");
+    if (p == 0) expected.push_back("title@300,20");
     for (int row = firstRow; row <= lastRow; ++row) {
-      std::string name = "N" + std::to_string(row), top = std::to_string(20 * (row - firstRow + 1));
+      std::string name = "N" + std::to_string(row), top = std::to_string(rowsTop + 20 * (row - firstRow));
       expected.push_back(name + "@0," + top);
       for (size_t k = 0; k < codes.size(); ++k)
         expected.push_back(name + codes[k] + "@" + std::to_string(100 + 80 * k) + "," + top);
     }
-    if (p == 3) expected.push_back("end@300,100");
+    if (p == 3) expected.push_back("end@300,120");
     expected.push_back("p" + std::to_string(p + 1) + "@0,358");
     EXPECT_EQ(Placed(r.Pages().GetPage(p)), expected) << "page " << p + 1;
   }
