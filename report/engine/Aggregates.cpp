@@ -97,7 +97,8 @@ void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v
 Variant TkvxAggregateItem::GetResult() const {
   Variant value = Value;
   Integer count = Count;
-  if (!ColumnValues.empty() || !ColumnCounts.empty()) {
+  // Column 0 is the rows outside any vertical column, kept in value and count.
+  if (VColumn > 0 && (!ColumnValues.empty() || !ColumnCounts.empty())) {
     size_t i = static_cast<size_t>(std::max<Integer>(VColumn, 0));
     value = i < ColumnValues.size() ? ColumnValues[i] : Variant::MakeNull();
     // A column no row reached has counted nothing.
@@ -192,7 +193,7 @@ void TkvxAggregateList::ScanText(const String& text, const String& memoName, Tkv
   }
 }
 
-void TkvxAggregateList::ScanBand(TkvxBand* band, TkvxDataBand* dataBand) {
+void TkvxAggregateList::ScanBand(TkvxBand* band, TkvxDataBand* dataBand, const TParentOf& parentOf) {
   for (TkvxBand* b = band; b; b = b->Child()) {
     for (TkvxComponent* obj : b->Objects()) {
       TClass cls = obj->ClassType();
@@ -215,7 +216,7 @@ void TkvxAggregateList::ScanBand(TkvxBand* band, TkvxDataBand* dataBand) {
         Integer endPos = 0, startPos = static_cast<Integer>(pos) + 1;
         kvxGetBracketedText(text, open, close, expr, endPos, startPos);
         if (endPos < startPos || (expr.empty() && endPos == startPos)) break;
-        ScanText(expr, obj->Name(), b, dataBand, 0);
+        ScanText(expr, obj->Name(), parentOf(obj, b), dataBand, 0);
         pos = static_cast<size_t>(endPos);
       }
     }
@@ -223,16 +224,20 @@ void TkvxAggregateList::ScanBand(TkvxBand* band, TkvxDataBand* dataBand) {
 }
 
 void TkvxAggregateList::AddItems(TkvxReportPage* page, const std::vector<TkvxDataBand*>& masters,
+                                 const std::vector<TkvxDataBand*>& vMasters,
                                  const std::function<std::vector<TkvxBand*>(TkvxDataBand*)>& footersOf,
-                                 const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf) {
+                                 const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf,
+                                 const TParentOf& parentOf) {
   std::function<void(TkvxDataBand*)> scan = [&](TkvxDataBand* d) {
-    for (TkvxBand* f : footersOf(d)) ScanBand(f, d);
+    for (TkvxBand* f : footersOf(d)) ScanBand(f, d, parentOf);
     for (TkvxDataBand* detail : detailsOf(d)) scan(detail);
+    if (d->Vertical()) ScanBand(d, d, parentOf);
   };
   for (TkvxDataBand* d : masters) scan(d);
+  for (TkvxDataBand* d : vMasters) scan(d);
   if (masters.empty()) return;
   for (TClass cls : {TkvxPageFooter::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxReportSummary::StaticClass()})
-    if (auto* band = static_cast<TkvxBand*>(page->FindBand(cls))) ScanBand(band, masters.front());
+    if (auto* band = static_cast<TkvxBand*>(page->FindBand(cls))) ScanBand(band, masters.front(), parentOf);
 }
 
 void TkvxAggregateList::Calc(TkvxAggregateItem& item) {

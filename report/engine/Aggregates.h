@@ -48,10 +48,14 @@ class TkvxAggregateList {
   TkvxAggregateList(TkvxReport* report, TCalc calc);
 
   void Clear() { items_.clear(); }
-  // The calls found in the memos of the footers under the page's master bands.
+  // The calls found in the memos of the footers under the page's horizontal and vertical
+  // master bands, and in the vertical data bands themselves; parentOf names the band whose
+  // printing answers and resets the calls of a memo of a band.
   void AddItems(TkvxReportPage* page, const std::vector<TkvxDataBand*>& masters,
+                const std::vector<TkvxDataBand*>& vMasters,
                 const std::function<std::vector<TkvxBand*>(TkvxDataBand*)>& footersOf,
-                const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf);
+                const std::function<std::vector<TkvxDataBand*>(TkvxDataBand*)>& detailsOf,
+                const std::function<TkvxBand*(TkvxComponent* memo, TkvxBand* band)>& parentOf);
   // One call found in a memo of parentBand; dataBand stands in for a missing band argument.
   void AddCall(const String& callText, const String& memoName, TkvxBand* parentBand, TkvxDataBand* dataBand);
   void AddValue(TkvxBand* band, Integer vColumn);
@@ -67,7 +71,8 @@ class TkvxAggregateList {
                  TkvxDataBand*& band, String& expression) const;
 
  private:
-  void ScanBand(TkvxBand* band, TkvxDataBand* dataBand);
+  using TParentOf = std::function<TkvxBand*(TkvxComponent* memo, TkvxBand* band)>;
+  void ScanBand(TkvxBand* band, TkvxDataBand* dataBand, const TParentOf& parentOf);
   void ScanText(const String& text, const String& memoName, TkvxBand* parent, TkvxDataBand* dataBand, int depth);
   void Calc(TkvxAggregateItem& item);
 

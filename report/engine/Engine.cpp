@@ -8,6 +8,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "platform/rtl/DateTime.h"
 #include "report/engine/Outline.h"
+#include "report/model/DialogPage.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 
@@ -46,28 +47,9 @@ bool TkvxEngine::Run() {
     if (Initialize()) {
       Report->DataSets->Initialize();
       Report->DoNotifyEvent(Report, Report->OnStartReport);
-      result = true;
-      for (TkvxReportPage* page : ReportPages(Report)) {
-        curPage_ = page;
-        Store()->AddSourcePage(page);
-        aggregates_.AddItems(
-            page, [&] {
-              std::vector<TkvxDataBand*> m;
-              for (TkvxBand* b : masters_[page]) m.push_back(static_cast<TkvxDataBand*>(b));
-              return m;
-            }(),
-            [this](TkvxDataBand* d) { return FootersOf(d); }, [this](TkvxDataBand* d) { return DetailsOf(d); });
-      }
-      FinalPass = !DoublePass();
-      TotalPages = 0;
-      Store()->BeginPass();
-      RunReportPages();
-      if (DoublePass() && !Report->Terminated) {
-        TotalPages = Store()->GetCount();
-        Store()->ClearFirstPass();
-        aggregates_.ClearValues();
-        FinalPass = true;
-        RunReportPages();
+      if (RunDialogs()) {
+        result = true;
+        RunPasses();
       }
       Report->DoNotifyEvent(Report, Report->OnStopReport);
     }
@@ -77,6 +59,59 @@ bool TkvxEngine::Run() {
   }
   Finalize();
   return result && Report->Errors->Count() == 0;
+}
+
+void TkvxEngine::RunPasses() {
+  auto dataBands = [](const std::vector<TkvxBand*>& bands) {
+    std::vector<TkvxDataBand*> m;
+    for (TkvxBand* b : bands) m.push_back(static_cast<TkvxDataBand*>(b));
+    return m;
+  };
+  for (TkvxReportPage* page : ReportPages(Report)) {
+    curPage_ = page;
+    Store()->AddSourcePage(page);
+    aggregates_.AddItems(
+        page, dataBands(masters_[page]), dataBands(vMasters_[page]), [this](TkvxDataBand* d) { return FootersOf(d); },
+        [this](TkvxDataBand* d) { return DetailsOf(d); },
+        [this](TkvxComponent* memo, TkvxBand* band) {
+          return band->Vertical() ? AggregateParent(band, ObjState(memo).HomeBand) : band;
+        });
+  }
+  FinalPass = !DoublePass();
+  TotalPages = 0;
+  Store()->BeginPass();
+  RunReportPages();
+  if (DoublePass() && !Report->Terminated) {
+    TotalPages = Store()->GetCount();
+    Store()->ClearFirstPass();
+    aggregates_.ClearValues();
+    FinalPass = true;
+    RunReportPages();
+  }
+}
+
+bool TkvxEngine::RunDialogs() {
+  if (String handler = Trim(Report->OnRunDialogs); !handler.empty()) {
+    Variant params = VarArrayOf({Variant(true)});
+    Report->DoParamEvent(handler, params);
+    return VarArrayGet(params, {0}).ToBoolean();
+  }
+  for (Integer i = 0; i < Report->GetPagesCount(); ++i) {
+    auto* page = dynamic_cast<TkvxDialogPage*>(Report->GetPages(i));
+    if (!page || !page->Visible()) continue;
+    page->Form()->SetBorderStyle(page->BorderStyle());
+    // A page without controls asks nothing.
+    if (page->Form()->ControlCount() == 0) continue;
+    Integer result;
+    if (OnRunDialogs) {
+      OnRunDialogs(page);
+      result = page->ModalResult();
+    } else {
+      result = page->ShowModal();
+    }
+    if (result == mrCancel) return false;
+  }
+  return true;
 }
 
 bool TkvxEngine::Initialize() {
@@ -93,7 +128,14 @@ bool TkvxEngine::Initialize() {
   bands_.clear();
   objects_.clear();
   masters_.clear();
-  for (TkvxReportPage* page : ReportPages(Report)) PrepareBands(page);
+  vMasters_.clear();
+  handOvers_.clear();
+  vContext_ = nullptr;
+  vBreak_ = false;
+  for (TkvxReportPage* page : ReportPages(Report)) {
+    PrepareBands(page, false);
+    PrepareBands(page, true);
+  }
   for (TkvxReportPage* page : ReportPages(Report)) {
     if (Report->DataSet() && Report->DataSet() == page->DataSet()) {
       AddError("Cannot use the same dataset for Report.DataSet and Page.DataSet");
@@ -115,6 +157,7 @@ bool TkvxEngine::Initialize() {
 }
 
 void TkvxEngine::Finalize() {
+  ReturnHandedOver();
   Report->DataSets->Finalize();
   Store()->Finish();
   Running = false;
@@ -209,7 +252,9 @@ void TkvxEngine::AddPage() {
   footerReserve_ = 0;
   Store()->AddPage(curPage_);
   CurY = 0;
-  if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass())); overlay && !overlay->PrintOnTop) {
+  // A page a wide row continues on may have been started by an earlier row.
+  if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass()));
+      overlay && !overlay->PrintOnTop && !(vBreak_ && Store()->BandExists(overlay))) {
     ShowBand(overlay);
     CurY = 0;
   }
@@ -227,6 +272,9 @@ void TkvxEngine::AddPage() {
     }
     if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
     if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
+    // A page a wide row continues on repeats the page header alone: everything else of the page
+    // it continues arrives in its rows' slices, and a band made of cells writes its slices itself.
+    if (vBreak_ && (!dynamic_cast<TkvxPageHeader*>(item.Band) || State(band).HasVBands)) continue;
     TBandState& st = State(band);
     st.Reprint = true;
     Integer line = CurLine, lineThrough = CurLineThrough;
@@ -328,7 +376,7 @@ void TkvxEngine::ShowPageFooter(TkvxBand* band) {
 
 void TkvxEngine::ShowColumnFooter() {
   auto* band = FindBand(TkvxColumnFooter::StaticClass());
-  if (!band) return;
+  if (!band || (vBreak_ && Store()->BandExists(band))) return;
   PrepareBand(band);
   try {
     if (band->Visible()) {
@@ -462,16 +510,18 @@ Variant TkvxEngine::GetAggregateValue(const String& name, const String& expressi
 void TkvxEngine::AddToHeaderList(TkvxBand* band) {
   auto* header = dynamic_cast<TkvxHeader*>(band);
   auto* group = dynamic_cast<TkvxGroupHeader*>(band);
-  if ((header && header->ReprintOnNewPage) || (group && group->ReprintOnNewPage))
-    headerList_.AddItem(band, xOffset_, keeping_ && !header);
+  if (!(header && header->ReprintOnNewPage) && !(group && group->ReprintOnNewPage)) return;
+  if (band->Vertical()) vHeaderList_.AddItem(band, 0, false);
+  else headerList_.AddItem(band, xOffset_, keeping_ && !header);
 }
 
 void TkvxEngine::RemoveFromHeaderList(TkvxBand* band) {
-  if (band) headerList_.RemoveItem(band);
+  if (band) (band->Vertical() ? vHeaderList_ : headerList_).RemoveItem(band);
 }
 
 void TkvxEngine::StartKeep(TkvxBand* band, Integer position) {
-  if (keeping_ || keepDisabled_) return;
+  // Cells of a row are kept with their row.
+  if (keeping_ || keepDisabled_ || band->Vertical()) return;
   keeping_ = true;
   keepBand_ = band;
   keepObjectPosition_ = position != 0 ? position : Store()->GetCurPosition();

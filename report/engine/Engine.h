@@ -2,7 +2,7 @@
 // TkvxEngine: runs a report's pages over their data into the prepared pages. The page frame
 // (pages, columns, repeated headers, keep-together) is in Engine.cpp, the walk over data bands
 // and groups in EngineBands.cpp, the output of one band (stretch, split, subreports) in
-// EngineOutput.cpp.
+// EngineOutput.cpp, bands printed cell by cell across the page in EngineVBands.cpp.
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -67,12 +67,22 @@ class TkvxEngine : public TkvxCustomEngine {
     std::vector<TkvxComponent*> ShiftChildren;
     // Shown again at the top of a page or column as a repeated header.
     bool Reprint = false;
-    // Objects the band had before subreports printed into it; those after are the engine's.
+    // Objects the band had before subreports or vertical bands printed into it; those after
+    // are the engine's.
     Integer SavedObjectCount = -1;
+    // Some of its objects were handed to the page's vertical bands and come back as cells.
+    bool HasVBands = false;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;
     Extended ShiftAmount = 0;
+    // For an object handed to a vertical band: the band it came from.
+    TkvxBand* HomeBand = nullptr;
+  };
+  // A band whose objects were handed to vertical bands, with its objects as designed.
+  struct THandOver {
+    TkvxBand* Band;
+    std::vector<TkvxComponent*> Objects;
   };
 
   TBandState& State(TkvxBand* band) { return bands_[band]; }
@@ -102,12 +112,17 @@ class TkvxEngine : public TkvxCustomEngine {
   void AddPageOutline();
   void AddError(const String& text);
 
+  bool RunDialogs();
+  void RunPasses();
+
   // EngineBands.cpp: links between bands and the walk over the data.
-  void PrepareBands(TkvxReportPage* page);
+  void PrepareBands(TkvxReportPage* page, bool vertical);
   void LinkGroups(std::vector<TkvxBand*>& list);
   void LinkHeaders(std::vector<TkvxBand*>& list);
-  void LinkMasterDetail(TkvxReportPage* page, std::vector<TkvxBand*>& list);
+  void LinkMasterDetail(std::vector<TkvxBand*>& masters, std::vector<TkvxBand*>& list);
   void LinkDetails(TkvxDataBand* band, std::vector<TkvxBand*>& list, size_t from);
+  // The band's data set, or its own counting one.
+  static TkvxDataSet* BandData(TkvxBand* band);
   bool HasDetailRows(TkvxDataBand* band, bool printIfEmpty);
   bool PageHasDetailRows(TkvxReportPage* page, bool printIfEmpty);
   bool ListHasDetailRows(const std::vector<TkvxBand*>& list);
@@ -134,12 +149,36 @@ class TkvxEngine : public TkvxCustomEngine {
   void PrintOnParentSubreports(TkvxBand* band);
   void AddBandOutline(TkvxBand* band);
   void OutlineUp(TkvxBand* band);
+  // Makes band's objects the given ones, in their order.
+  static void SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*>& objects);
+
+  // EngineVBands.cpp: bands printed cell by cell across the page.
+  void HandOver(TkvxBand* band, const std::vector<TkvxBand*>& vbands);
+  void ReturnHandedOver();
+  void RunVBands(TkvxBand* band);
+  void ShowVDataBands(const std::vector<TkvxBand*>& list);
+  void ShowVBand(TkvxBand* band);
+  void OutputVBandParts(TkvxBand* band);
+  void EndVPage();
+  void NextVPage(bool endLeaving);
+  // The band whose aggregates a memo of vertical band vband answers when its cell is made in
+  // the horizontal band home.
+  static TkvxBand* AggregateParent(TkvxBand* vband, TkvxBand* home);
 
   TkvxAggregateList aggregates_;
   TkvxHeaderList headerList_;
   std::unordered_map<TkvxBand*, TBandState> bands_;
   std::unordered_map<TkvxComponent*, TObjectState> objects_;
   std::unordered_map<TkvxReportPage*, std::vector<TkvxBand*>> masters_;
+  std::unordered_map<TkvxReportPage*, std::vector<TkvxBand*>> vMasters_;
+  std::vector<THandOver> handOvers_;
+  // Vertical bands repeated at the left of each further page of a wide row.
+  TkvxHeaderList vHeaderList_;
+  // The horizontal band whose cells are being made, and where its cells pass the page's edge.
+  TkvxBand* vContext_ = nullptr;
+  std::vector<Integer> vBreaks_;
+  // True while the cells of a wide row move on to a further page.
+  bool vBreak_ = false;
   bool reprintingHeader_ = false;
   bool inSummary_ = false;
   TkvxBand* curBand_ = nullptr;

@@ -20,25 +20,33 @@ void Pack(std::vector<TkvxBand*>& list) { std::erase(list, nullptr); }
 
 }  // namespace
 
-void TkvxEngine::PrepareBands(TkvxReportPage* page) {
+void TkvxEngine::PrepareBands(TkvxReportPage* page, bool vertical) {
   page->AlignChildren();
-  masters_[page].clear();
+  std::vector<TkvxBand*>& masters = vertical ? vMasters_[page] : masters_[page];
+  masters.clear();
+  std::vector<TkvxBand*> vbands;
+  if (!vertical)
+    for (TkvxComponent* c : page->Objects())
+      if (auto* band = dynamic_cast<TkvxBand*>(c); band && band->Vertical()) vbands.push_back(band);
   std::vector<TkvxBand*> list;
-  for (TkvxComponent* c : page->Objects()) {
+  for (TkvxComponent* c : std::vector<TkvxComponent*>(page->Objects())) {
     auto* band = dynamic_cast<TkvxBand*>(c);
-    if (!band || band->Vertical()) continue;
+    if (!band || band->Vertical() != vertical) continue;
     if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && !data->DataSet() && data->RowCount() >= 1)
       data->VirtualDataSet()->Initialize();
+    // Page and column footers are printed whole, never cell by cell.
+    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band) && !dynamic_cast<TkvxPageFooter*>(band) &&
+        !dynamic_cast<TkvxColumnFooter*>(band))
+      HandOver(band, vbands);
     Integer n = band->GetBandNumber();
     if (n >= 4 && n <= 13) list.push_back(band);
   }
   // Bands at the same position keep their order on the page: neither is lost.
-  std::stable_sort(list.begin(), list.end(), [](TkvxBand* a, TkvxBand* b) {
-    return std::lround(a->Top() * 100) < std::lround(b->Top() * 100);
-  });
+  auto position = [vertical](TkvxBand* b) { return std::lround((vertical ? b->Left() : b->Top()) * 100); };
+  std::stable_sort(list.begin(), list.end(), [&](TkvxBand* a, TkvxBand* b) { return position(a) < position(b); });
   LinkGroups(list);
   LinkHeaders(list);
-  LinkMasterDetail(page, list);
+  LinkMasterDetail(masters, list);
   Pack(list);
   for (TkvxBand* b : list) AddError(Res("enBandPos") + " " + b->Name());
 }
@@ -100,12 +108,12 @@ void TkvxEngine::LinkHeaders(std::vector<TkvxBand*>& list) {
   Pack(list);
 }
 
-void TkvxEngine::LinkMasterDetail(TkvxReportPage* page, std::vector<TkvxBand*>& list) {
+void TkvxEngine::LinkMasterDetail(std::vector<TkvxBand*>& masters, std::vector<TkvxBand*>& list) {
   for (size_t i = 0; i < list.size(); ++i) {
     auto* master = dynamic_cast<TkvxMasterData*>(list[i]);
     if (!master) continue;
     list[i] = nullptr;
-    if (master->DataSet() || master->RowCount() >= 1) masters_[page].push_back(master);
+    if (master->DataSet() || master->RowCount() >= 1) masters.push_back(master);
     LinkDetails(master, list, i + 1);
   }
 }
@@ -124,12 +132,10 @@ void TkvxEngine::LinkDetails(TkvxDataBand* band, std::vector<TkvxBand*>& list, s
   }
 }
 
-namespace {
-TkvxDataSet* BandData(TkvxBand* b) {
+TkvxDataSet* TkvxEngine::BandData(TkvxBand* b) {
   auto* d = static_cast<TkvxDataBand*>(b);
   return d->DataSet() ? d->DataSet() : (d->RowCount() >= 1 ? d->VirtualDataSet() : nullptr);
 }
-}  // namespace
 
 bool TkvxEngine::ListHasDetailRows(const std::vector<TkvxBand*>& list) {
   for (TkvxBand* b : list) {
@@ -320,7 +326,7 @@ void TkvxEngine::ApplyDrillDown(TkvxDataBand* band) {
 }
 
 void TkvxEngine::NextBandColumn(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
-  if (band->Columns <= 1) return;
+  if (band->Columns <= 1 || band->Vertical()) return;
   TBandState& st = State(band);
   st.MaxY = std::max(st.MaxY, CurY);
   if (band->CurColumn() < band->Columns) {

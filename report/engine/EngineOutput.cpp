@@ -31,13 +31,39 @@ void TkvxEngine::ShowBand(TkvxBand* band) {
   DoShowBand(band);
   if (band->Child() && (band->Visible() || band->PrintChildIfInvisible())) ShowBand(band->Child());
   if (band->KeepChild()) EndKeep(band);
-  if (dynamic_cast<TkvxDataBand*>(band)) aggregates_.AddValue(band, 0);
+  // A vertical data band counts its cells as it makes them.
+  if (dynamic_cast<TkvxDataBand*>(band) && !band->Vertical()) aggregates_.AddValue(band, 0);
 }
 
 void TkvxEngine::DoShowBand(TkvxBand* band) {
+  if (band->Vertical()) {
+    ShowVBand(band);
+    return;
+  }
   auto* data = dynamic_cast<TkvxDataBand*>(band);
   bool multiColumn = data && data->Columns > 1;
   bool isNull = dynamic_cast<TkvxNullBand*>(band) != nullptr;
+  const bool cells = State(band).HasVBands;
+  TkvxBand* outerContext = vContext_;
+  std::vector<Integer> vBreaks;
+  try {
+    if (cells) {
+      Report->CurrentObjectName = band->Name();
+      band->BeforePrint();
+      Report->DoBeforePrint(band);
+      // Built from the band's own objects, before any cell joins them.
+      PrepareShiftTree(band);
+      Extended x = CurX;
+      RunVBands(band);
+      CurX = x;
+      Store()->AddPageAction = TkvxAddPageAction::Add;
+      vBreaks = vBreaks_;
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    vContext_ = outerContext;
+    throw;
+  }
   if (!reprintingHeader_ && band->Visible() && band->StartNewPage() && !parentContainer_) {
     auto* group = dynamic_cast<TkvxGroupHeader*>(band);
     bool firstRow = (data || group) && State(band).Line == 1;
@@ -49,13 +75,16 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     }
   }
   try {
+    // A new page may have made cells of its own headers meanwhile.
+    if (cells) vContext_ = band;
     PrepareBand(band);
     if (band->Visible()) {
       bool fitTest = !multiColumn && !isNull && !dynamic_cast<TkvxOverlay*>(band) && !parentContainer_;
       if (fitTest && FreeSpace() < band->Height()) {
         bool tooHigh = band->Height() > PageHeight - FooterHeight();
-        if ((band->AllowSplit() && !keeping_) || tooHigh) {
-          if (!band->AllowSplit() && State(band).LineThrough > 1 && !band->StartNewPage()) NewColumn();
+        bool allowSplit = band->AllowSplit() && !cells;
+        if ((allowSplit && !keeping_) || (tooHigh && !cells)) {
+          if (!allowSplit && State(band).LineThrough > 1 && !band->StartNewPage()) NewColumn();
           if (keeping_) EndKeep(band);
           SplitBand(band);
           UnprepareBand(band);
@@ -64,7 +93,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
           return;
         }
         bool wasKeeping = keeping_;
-        if (!keeping_) ReprepareBand(band);
+        if (!keeping_ && !cells) ReprepareBand(band);
         if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
@@ -78,6 +107,11 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         copy->AssignAll(band);
         copy->SetParent(parentContainer_.get());
         parentContainer_->InsertComponent(copy);
+      } else if (cells) {
+        vBreaks_ = vBreaks;
+        vContext_ = band;
+        band->SetLeft(0);
+        OutputVBandParts(band);
       } else if (!(State(band).Reprint && Store()->BandExists(band))) {
         Store()->AddObject(band);
       }
@@ -85,9 +119,11 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     }
   } catch (...) {
     UnprepareBand(band);
+    vContext_ = outerContext;
     throw;
   }
   UnprepareBand(band);
+  vContext_ = outerContext;
   aggregates_.Reset(band);
   if (band->Visible()) ShowSubreports(band);
 }
@@ -136,17 +172,24 @@ void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
 void TkvxEngine::PrepareBand(TkvxBand* band) {
   curBand_ = band;
   PrepareShiftTree(band);
-  Report->CurrentObjectName = band->Name();
-  band->BeforePrint();
-  Report->DoBeforePrint(band);
+  // The band of a row of cells was prepared before its cells were made, and the cells hold
+  // their data already.
+  const bool cellRow = band == vContext_ && State(band).HasVBands;
+  const size_t own = cellRow ? static_cast<size_t>(State(band).SavedObjectCount) : band->Objects().size();
+  if (!cellRow) {
+    Report->CurrentObjectName = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+  }
   bool stretched = false, onParent = false;
-  for (TkvxComponent* c : band->Objects()) {
-    auto* obj = dynamic_cast<TkvxReportComponent*>(c);
+  const std::vector<TkvxComponent*>& objects = band->Objects();
+  for (size_t i = 0; i < objects.size(); ++i) {
+    auto* obj = dynamic_cast<TkvxReportComponent*>(objects[i]);
     if (!obj) continue;
     if (auto* sub = dynamic_cast<TkvxSubreport*>(obj); sub && sub->PrintOnParent) onParent = true;
     Report->CurrentObjectName = obj->Name();
     obj->BeforePrint();
-    if (band->Visible()) {
+    if (band->Visible() && i < own) {
       Report->DoBeforePrint(obj);
       if (obj->Visible()) {
         obj->GetData();
@@ -262,10 +305,7 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       savedHeight[c] = s->Height();
     }
   }
-  auto setObjects = [band](const std::vector<TkvxComponent*>& list) {
-    for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) c->SetParent(nullptr);
-    for (TkvxComponent* c : list) c->SetParent(band);
-  };
+  auto setObjects = [band](const std::vector<TkvxComponent*>& list) { SetBandObjects(band, list); };
   std::vector<TkvxComponent*> part;
   setObjects(part);
   Extended avail = FreeSpace();
@@ -382,6 +422,11 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
   setObjects(all);
 }
 
+void TkvxEngine::SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*>& objects) {
+  for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) c->SetParent(nullptr);
+  for (TkvxComponent* c : objects) c->SetParent(band);
+}
+
 void TkvxEngine::ShowSubreports(TkvxBand* band) {
   std::vector<TkvxSubreport*> subs;
   for (TkvxComponent* c : band->Objects())
@@ -452,7 +497,7 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
 }
 
 void TkvxEngine::AddBandOutline(TkvxBand* band) {
-  if (band->OutlineText().empty()) return;
+  if (band->OutlineText().empty() || band->Vertical()) return;
   Report->CurrentObjectName = band->Name();
   Extended top = CurY - band->Height();
   if (band->Visible())
@@ -460,7 +505,7 @@ void TkvxEngine::AddBandOutline(TkvxBand* band) {
 }
 
 void TkvxEngine::OutlineUp(TkvxBand* band) {
-  if (!band->OutlineText().empty()) Store()->Outline->LevelUp();
+  if (!band->OutlineText().empty() && !band->Vertical()) Store()->Outline->LevelUp();
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 // The abstract classes through which the report document model reaches the band engine, the
 // prepared-page store, the outline, the preview and the export filters. Their implementations
 // belong to the engine and export subsystems; the model only declares what it calls.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,6 +19,7 @@ class TkvxReport;
 class TkvxComponent;
 class TkvxReportPage;
 class TkvxBand;
+class TkvxDialogPage;
 class TkvxCustomEngine;
 class TkvxCustomOutline;
 class TkvxCustomExportFilter;
@@ -71,6 +73,8 @@ class TkvxCustomEngine : public TPersistent {
   Integer CurLineThrough = 0;
   // True while Run works.
   bool Running = false;
+  // Shows a dialog page with controls in the host's own way instead of modally.
+  std::function<void(TkvxDialogPage* page)> OnRunDialogs;
 };
 
 // The prepared-page store: an XML tree of pages whose objects are diffs against their templates.

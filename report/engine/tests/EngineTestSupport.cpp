@@ -24,14 +24,6 @@ TEngineReport::~TEngineReport() {
   Sets.clear();
 }
 
-TEngineMemo* TEngineReport::Memo(TkvxBand* band, const String& name, const String& text, Extended height) {
-  auto* memo = new TEngineMemo(band);
-  memo->SetName(name);
-  memo->SetBounds(0, 0, 300, height);
-  memo->SetText(text);
-  return memo;
-}
-
 TkvxMemoView* TEngineReport::MemoView(TkvxBand* band, const String& name, const String& text, Extended height) {
   auto* memo = new TkvxMemoView(band);
   memo->SetName(name);
@@ -50,10 +42,9 @@ TRowsDataSet* TEngineReport::Data(const String& alias, std::vector<std::map<Stri
 }
 
 std::optional<std::string> MemoText(TkvxComponent* obj) {
-  String t;
-  if (auto* memo = dynamic_cast<TEngineMemo*>(obj)) return memo->Text();
-  if (auto* view = dynamic_cast<TkvxCustomMemoView*>(obj)) t = kvxWideToUtf8(view->Text());
-  else return std::nullopt;
+  auto* view = dynamic_cast<TkvxCustomMemoView*>(obj);
+  if (!view) return std::nullopt;
+  String t = kvxWideToUtf8(view->Text());
   while (!t.empty() && (t.back() == '\n' || t.back() == '\r')) t.pop_back();
   return t;
 }

@@ -25,7 +25,6 @@ struct TEngineReport {
     band->SetBounds(0, top, 700, height);
     return band;
   }
-  TEngineMemo* Memo(TkvxBand* band, const String& name, const String& text, Extended height = 20);
   // The register's own memo, filled by the report's expressions and script.
   TkvxMemoView* MemoView(TkvxBand* band, const String& name, const String& text, Extended height = 20);
   TRowsDataSet* Data(const String& alias, std::vector<std::map<String, Variant>> rows);
@@ -39,7 +38,7 @@ struct TEngineReport {
   int MemoCount = 0;
 };
 
-// The text of a prepared memo of either kind; none for other objects.
+// The text of a prepared memo; none for other objects.
 std::optional<std::string> MemoText(TkvxComponent* obj);
 // The memo texts of a prepared page in the order of its bands and their objects.
 std::vector<std::string> PageTexts(TkvxReportPage* page);

@@ -125,7 +125,7 @@ TEST(PreviewForm, ReportRunsInsideTheOpenWindowAndPagesAppearAsItGoes) {
   for (int i = 0; i < 2000; ++i) rows.push_back({{"Name", "สมาชิก " + std::to_string(i + 1)}});
   auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
   data->SetDataSet(r.Data("M", rows));
-  r.Memo(data, "Name", "[M.Name]");
+  r.MemoView(data, "Name", "[M.\"Name\"]");
   TkvxPreviewForm form(nullptr);
   r.Report->SetPreview(form.Preview());
   form.Init();

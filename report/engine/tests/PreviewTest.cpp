@@ -175,7 +175,7 @@ TEST(Preview, PagesAppearWhileTheReportRunsAndCancelStopsIt) {
   for (int i = 0; i < 3000; ++i) rows.push_back({{"Name", "สมาชิก " + std::to_string(i + 1)}});
   auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
   data->SetDataSet(r.Data("M", rows));
-  r.Memo(data, "Name", "[M.Name]");
+  r.MemoView(data, "Name", "[M.\"Name\"]");
   TForm form(nullptr);
   form.SetBounds(0, 0, 800, 600);
   auto* p = new TkvxPreview(&form);
