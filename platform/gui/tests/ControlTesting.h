@@ -48,6 +48,11 @@ inline void ClickMouse(TControl* c, int x, int y, TMouseButton b = mbLeft) {
   ReleaseMouse(c, x, y, b);
 }
 
+// The wheel turned over (x, y) of c, Ctrl held when ctrl is set.
+inline void TurnWheel(TControl* c, int x, int y, int delta, bool ctrl = false) {
+  SendWheel(WidgetOf(c), {x, y}, delta, ctrl ? Qt::ControlModifier : Qt::NoModifier);
+}
+
 inline void EnterMouse(TControl* c) {
   QEvent enter(QEvent::Enter);
   QApplication::sendEvent(WidgetOf(c), &enter);
