@@ -111,6 +111,12 @@ struct ControlAccess {
 };
 
 class TImageList;
+class TMenuItem;
+
+// The Qt action behind a menu item, for the platform's own code and tests.
+struct MenuItemAccess {
+  static QAction* Action(const TMenuItem* item);
+};
 
 // What the controls that show images need of an image list.
 struct ImageListAccess {
