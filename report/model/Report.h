@@ -147,6 +147,8 @@ class TkvxReport : public TkvxComponent {
   // Names of script procedures.
   String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
   TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview, OnBeforePrint, OnAfterPrint;
+  // Fired by the preview window as it closes, with the window as sender.
+  TNotifyEvent OnClosePreview;
   TkvxClickObjectEvent OnClickObject, OnDblClickObject;
   TkvxGetValueEvent OnGetValue;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
