@@ -11,6 +11,7 @@
 
 #include "platform/gui/Forms.h"
 #include "platform/gui/tests/ControlTesting.h"
+#include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/PreviewForm.h"
 #include "report/model/Bands.h"
 #include "report/model/ReportUtils.h"
@@ -300,6 +301,54 @@ TEST(PreviewForm, CollapseAndExpandAllPrepareTheDrillDownReportAgain) {
   EXPECT_EQ(p.Workspace()->VertPosition(), 0);
   EXPECT_EQ(form.StatusBar->Panels()->Items(0)->Text(), "Page 1 of 1");
   r.Report->SetPreview(nullptr);
+}
+
+// 120 members on pages of 56 rows, in the window with the program's own PDF filter.
+TEST(PreviewForm, PdfButtonAndExportMenuWriteTheShownReportAsPdf) {
+  RegisterStoreClasses();
+  TEngineReport r(297);
+  std::vector<std::map<String, Variant>> rows;
+  for (int i = 0; i < 120; ++i) rows.push_back({{"Name", "สมาชิก " + std::to_string(i + 1)}});
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 20);
+  data->SetDataSet(r.Data("M", rows));
+  r.MemoView(data, "Name", "[M.\"Name\"]");
+  TkvxPreviewForm form(nullptr);
+  form.Show();
+  r.Report->SetPreview(form.Preview());
+  ASSERT_TRUE(r.Report->PrepareReport(true));
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  std::string folder = TempFolder("preview-pdf");
+  pdf.SetFileName(folder + "/members.pdf");
+  form.Init();
+  TkvxPreview& p = *form.Preview();
+  ASSERT_EQ(p.GetPageCount(), 3);
+  p.SetPageNo(2);
+  ASSERT_TRUE(form.PdfB->Visible());
+  form.PdfB->Click();
+  EXPECT_EQ(r.Pages().CurPreviewPage, 2);
+  EXPECT_FALSE(p.Locked());
+  EXPECT_EQ(p.PageNo(), 2);
+
+  std::string file = folder + "/members.pdf";
+  ASSERT_TRUE(std::filesystem::exists(file));
+  EXPECT_TRUE(QpdfAccepts(file));
+  // 200 x 297 mm is 567 x 842 points.
+  EXPECT_EQ(PdfPageSizes(file), (std::vector<std::string>{"567x842", "567x842", "567x842"}));
+  EXPECT_NE(PdfText(file, 1).find("สมาชิก 56\n"), std::string::npos);
+  EXPECT_EQ(PdfText(file, 1).find("สมาชิก 57"), std::string::npos);
+  EXPECT_NE(PdfText(file, 2).find("สมาชิก 57"), std::string::npos);
+  EXPECT_NE(PdfText(file, 3).find("สมาชิก 120"), std::string::npos);
+
+  // The export menu's entry writes through the same filter.
+  std::filesystem::remove(file);
+  TMenuItem* entry = ItemCaptioned(form.ExportPopup->Items(), "PDF file...");
+  ASSERT_NE(entry, nullptr);
+  entry->Click();
+  EXPECT_TRUE(QpdfAccepts(file));
+  EXPECT_EQ(PdfPageSizes(file).size(), 3u);
+  r.Report->SetPreview(nullptr);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(PreviewForm, ZoomAndPageBoxesAndThePageCounter) {

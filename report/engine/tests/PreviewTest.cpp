@@ -371,7 +371,15 @@ TEST(Preview, PrintSendsEveryPageToThePrinter) {
     if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   ASSERT_TRUE(job.Arrived);
-  EXPECT_EQ(PdfPageSizes(job.DocumentPath).size(), 3u);
+  EXPECT_TRUE(QpdfAccepts(job.DocumentPath));
+  EXPECT_EQ(PdfPageSizes(job.DocumentPath), (std::vector<std::string>{"595x842", "595x842", "595x842"}));
+  // Twenty rows a page, each page with its own.
+  for (int page = 1; page <= 3; ++page) {
+    std::string text = PdfText(job.DocumentPath, page);
+    EXPECT_NE(text.find("สมาชิก " + std::to_string(page * 20 - 19) + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("สมาชิก " + std::to_string(page * 20) + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("สมาชิก " + std::to_string(page * 20 + 1) + "\n"), std::string::npos) << text;
+  }
 }
 
 }  // namespace
