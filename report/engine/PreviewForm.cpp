@@ -232,8 +232,6 @@ void TkvxPreviewForm::Init() {
   PdfB->SetVisible(quick && PdfFilter());
   EmailB->SetVisible(quick && !b.Contains(pbNoEmail) && EmailFilter());
   if (!report->ReportOptions()->Name.empty()) SetCaption(report->ReportOptions()->Name);
-  OutlineB->SetDown(preview_->OutlineVisible());
-  ThumbB->SetDown(preview_->ThumbnailVisible());
   BuildRightMenu();
   UpdateControls();
   UpdateZoom();

@@ -366,6 +366,17 @@ TEST(PreviewForm, ZoomAndPageBoxesAndThePageCounter) {
   EXPECT_EQ(f.Preview()->ZoomMode(), zmPageWidth);
   EXPECT_EQ(f.ZoomCB->Text(), std::to_string(std::lround(f.Preview()->Zoom() * 100)) + "%");
 
+  // The outline and thumbnail buttons show which of the two is on the left.
+  ClickMouse(f.ThumbB, 5, 5);
+  EXPECT_TRUE(f.Preview()->ThumbnailVisible());
+  EXPECT_TRUE(f.ThumbB->Down());
+  f.Preview()->SetOutlineVisible(true);
+  EXPECT_TRUE(f.OutlineB->Down());
+  EXPECT_FALSE(f.ThumbB->Down());
+  EXPECT_FALSE(f.Preview()->ThumbnailVisible());
+  ClickMouse(f.OutlineB, 5, 5);
+  EXPECT_FALSE(f.Preview()->OutlineVisible());
+
   f.PageE->SetText("4");
   f.PageEClick();
   EXPECT_EQ(f.Preview()->PageNo(), 4);

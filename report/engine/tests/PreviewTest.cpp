@@ -161,6 +161,21 @@ TEST(Preview, NavigationByCommandsKeysMouseAndDeletion) {
   EXPECT_EQ(p.PageNo(), 2);
 }
 
+TEST(Preview, ColoursOfThePageArea) {
+  TShownList s(20);
+  TkvxPreview& p = *s.preview;
+  TkvxPreviewWorkspace& w = *p.Workspace();
+  EXPECT_EQ(PaintedPixel(&w, 2, 2), static_cast<TColor>(0x808080));
+  p.SetBackColor(clNavy);
+  EXPECT_EQ(PaintedPixel(&w, 2, 2), clNavy);
+  // The page's own frame lies one pixel inside its rectangle; the current page's frame around it.
+  TRect r = w.Pages().GetPageBounds(0, w.ViewWidth(), false, w.Zoom);
+  p.SetFrameColor(clRed);
+  p.SetActiveFrameColor(clLime);
+  EXPECT_EQ(PaintedPixel(&w, r.Left, r.Top + 50), clRed);
+  EXPECT_EQ(PaintedPixel(&w, r.Left - 1, r.Top + 50), clLime);
+}
+
 TEST(Preview, OnePageReportKeepsItsPageOnDelete) {
   TShownList s(5);
   s.preview->DeletePage();
