@@ -122,7 +122,18 @@ TkvxPreviewForm::TkvxPreviewForm(TComponent* owner) : TForm(owner) {
   };
   NextB = Button(Res("138"), Res("139"), 10, [this] { preview_->Next(); });
   LastB = Button(Res("140"), Res("141"), 11, [this] { preview_->Last(); });
-  CancelB = Button(Res("clClose"), "", -1, [this] { CancelBClick(); });
+  kvTBPanel1 = new TkvxTBPanel(this);
+  kvTBPanel1->SetParent(ToolBar);
+  kvTBPanel1->SetWidth(8);
+  auto* cancelPanel = new TkvxTBPanel(this);
+  cancelPanel->SetParent(ToolBar);
+  cancelPanel->SetWidth(64);
+  CancelB = new TSpeedButton(this);
+  CancelB->SetParent(cancelPanel);
+  CancelB->SetFlat(true);
+  CancelB->SetBounds(0, 0, 64, 23);
+  CancelB->SetCaption(Res("clClose"));
+  CancelB->OnClick = [this](TObject*) { CancelBClick(); };
 
   StatusBar = new TStatusBar(this);
   StatusBar->SetParent(this);
@@ -206,7 +217,9 @@ void TkvxPreviewForm::Init() {
   bool navigator = b.Contains(pbNavigator);
   for (TControl* c : std::initializer_list<TControl*>{FirstB, PriorB, NextB, LastB, Sep4, Sep5})
     c->SetVisible(navigator);
+  // The close button sits on a panel of its own at the end of the bar.
   CancelB->SetVisible(!b.Contains(pbNoClose));
+  CancelB->Parent()->SetVisible(CancelB->Visible());
   ToolBar->SetShowCaptions(o->ShowCaptions);
 
   // One entry per kind of filter: a second instance of a filter class would only repeat its

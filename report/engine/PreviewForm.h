@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gui/Buttons.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
@@ -48,9 +49,9 @@ class TkvxPreviewForm : public TForm {
 
   TToolBar* ToolBar = nullptr;
   TToolButton *PrintB, *OpenB, *SaveB, *ExportB, *PdfB, *EmailB, *FindB, *Sep1, *ZoomPlusB, *ZoomMinusB,
-      *FullScreenBtn, *Sep2, *OutlineB, *ThumbB, *PageSettingsB, *Sep5, *FirstB, *PriorB, *NextB, *LastB,
-      *CancelB;
-  TkvxTBPanel *Sep3, *Sep4;
+      *FullScreenBtn, *Sep2, *OutlineB, *ThumbB, *PageSettingsB, *Sep5, *FirstB, *PriorB, *NextB, *LastB;
+  TkvxTBPanel *Sep3, *Sep4, *kvTBPanel1;
+  TSpeedButton* CancelB;
   TkvxComboBox* ZoomCB;
   TEdit* PageE;
   TStatusBar* StatusBar = nullptr;

@@ -184,6 +184,46 @@ TEST(PreviewForm, QuickButtonsAndTheRightClickMenuMirrorTheCommands) {
                                                       "Export", "Find"}));
 }
 
+TEST(PreviewForm, ToolBarPicturesAreDrawnAndTellApart) {
+  TImageList* images = kvxGetResources()->GetPreviewButtonImages();
+  ASSERT_EQ(images->Width(), 16);
+  ASSERT_EQ(images->Height(), 16);
+  // The pictures the window and the outline use.
+  std::vector<int> used{0, 1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 22, 23, 24};
+  std::vector<std::vector<TColor>> pixels;
+  for (int index : used) {
+    TBitmap b;
+    images->GetBitmap(index, &b);
+    std::vector<TColor> p;
+    int drawn = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        p.push_back(b.Canvas().Pixels(x, y));
+        drawn += p.back() != clWhite;
+      }
+    EXPECT_GT(drawn, 20) << "picture " << index;
+    for (size_t other = 0; other < pixels.size(); ++other)
+      EXPECT_NE(pixels[other], p) << "pictures " << used[other] << " and " << index;
+    pixels.push_back(p);
+  }
+}
+
+TEST(PreviewForm, ClosingTellsTheReportAndAWindowShownOnItsOwnFreesItself) {
+  TListReport list;
+  auto* form = new TkvxPreviewForm(nullptr);
+  form->FreeOnClose = true;
+  TObject* closedBy = nullptr;
+  list.Report->OnClosePreview = [&](TObject* sender) { closedBy = sender; };
+  list.Report->SetPreview(form->Preview());
+  list.Run(20);
+  form->Init();
+  form->Show();
+  form->Close();
+  EXPECT_EQ(closedBy, form);
+  // Freeing the window takes its preview off the report.
+  EXPECT_TRUE(WaitFor([&] { return list.Report->Preview() == nullptr; }));
+}
+
 TEST(PreviewForm, WithoutAnyFilterThereIsNoExportAnywhere) {
   TShownForm s(20);
   TkvxPreviewForm& f = *s.form;
