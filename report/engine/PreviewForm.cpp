@@ -162,6 +162,7 @@ TkvxPreviewForm::TkvxPreviewForm(TComponent* owner) : TForm(owner) {
     if (fullScreen_) SetFullScreen(false);
   };
   preview_->OnZoomChanged = [this](TObject*) { UpdateZoom(); };
+  preview_->OnStatusMessage = [this](const String& text, bool isHint) { SetMessage(text, isHint); };
   preview_->OnRunStateChanged = [this](TObject*) {
     CancelB->SetCaption(Res(preview_->Running() ? "clCancel" : "clClose"));
     if (!preview_->Running()) StatusBar->Panels()->Items(1)->SetText("");
@@ -355,9 +356,7 @@ void TkvxPreviewForm::SetFullScreen(bool value) {
 }
 
 void TkvxPreviewForm::SetMessage(const String& text, bool isHint) {
-  StatusBar->Panels()->Items(1)->SetText(text);
-  if (isHint && !(text.empty() && StatusBar->Panels()->Items(2)->Text().empty()))
-    StatusBar->Panels()->Items(2)->SetText(text);
+  StatusBar->Panels()->Items(isHint ? 2 : 1)->SetText(text);
   Application->ProcessMessages();
 }
 

@@ -34,7 +34,7 @@ class TkvxPreviewForm : public TForm {
   void PageEClick();
   // Cancels a running report, or closes the window.
   void CancelBClick();
-  // Text goes to the message panel of the status bar, and with isHint to the hint panel too.
+  // Text goes to the message panel of the status bar, or with isHint to the hint panel.
   void SetMessage(const String& text, bool isHint);
   bool FullScreen() const { return fullScreen_; }
   void SetFullScreen(bool value);

@@ -105,9 +105,21 @@ TEST(PreviewForm, ButtonsFollowTheReportAndEachFilterKindIsListedOnce) {
   EXPECT_TRUE(f.ZoomPlusB->Visible());
   EXPECT_TRUE(f.PrintB->Enabled());
 
+  // The report's status texts reach the status bar: messages in the middle, hints at the right.
+  s.list.Report->SetProgressMessage("ลิงก์ไปยังหน้า 3", false);
+  s.list.Report->SetProgressMessage("ชื่อสัตบุรุษ", true);
+  EXPECT_EQ(f.StatusBar->Panels()->Items(1)->Text(), "ลิงก์ไปยังหน้า 3");
+  EXPECT_EQ(f.StatusBar->Panels()->Items(2)->Text(), "ชื่อสัตบุรุษ");
+  EXPECT_EQ(f.StatusBar->Panels()->Items(1)->Width(), f.StatusBar->Panels()->Items(2)->Width());
+  EXPECT_NEAR(f.StatusBar->Panels()->Items(1)->Width(), (f.ClientWidth() - 200) / 2.0, 1);
+  EXPECT_TRUE(f.WindowState() == wsMaximized);
+  EXPECT_FALSE(f.ToolBar->ShowCaptions());
+
   s.list.Report->PreviewOptions()->Buttons.Exclude(pbZoom);
   s.list.Report->PreviewOptions()->Buttons.Exclude(pbPrint);
+  s.list.Report->PreviewOptions()->ShowCaptions = true;
   f.Init();
+  EXPECT_TRUE(f.ToolBar->ShowCaptions());
   EXPECT_FALSE(f.ZoomPlusB->Visible());
   EXPECT_FALSE(f.ZoomMinusB->Visible());
   EXPECT_FALSE(f.Sep3->Visible());
