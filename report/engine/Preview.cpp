@@ -490,6 +490,7 @@ void TkvxPreview::SaveToFile() {
   if (running_ || !PreviewPages) return;
   TSaveDialog dialog(Application);
   dialog.SetFilter(QpvFilter());
+  dialog.SetOptions({ofNoChangeDir, ofEnableSizing});
   if (!dialog.Execute()) return;
   workspace_->Repaint();
   SaveToFile(ChangeFileExt(dialog.FileName(), ".qpv"));
@@ -504,6 +505,7 @@ void TkvxPreview::LoadFromFile() {
   if (running_ || !PreviewPages) return;
   TOpenDialog dialog(nullptr);
   dialog.SetFilter(QpvFilter());
+  dialog.SetOptions({ofHideReadOnly, ofNoChangeDir, ofEnableSizing});
   if (!dialog.Execute()) return;
   workspace_->Repaint();
   LoadFromFile(dialog.FileName());

@@ -42,6 +42,8 @@ TkvxPreviewForm::TkvxPreviewForm(TComponent* owner) : TForm(owner) {
   SetPosition(poScreenCenter);
   SetKeyPreview(true);
   SetShowHint(true);
+  Font()->SetName("Tahoma");
+  Font()->SetSize(8);
   TImageList* images = kvxGetResources()->GetPreviewButtonImages();
   ToolBar = new TToolBar(this);
   ToolBar->SetParent(this);

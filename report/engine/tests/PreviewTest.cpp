@@ -202,6 +202,8 @@ TEST_F(PreviewKeysTest, KeysScrollTurnPagesAndRunTheFileCommandsTheReportAllows)
   PressKey(w, 'S', true);
   EXPECT_TRUE(dialogs_->LastFileRequest().Save);
   EXPECT_TRUE(dialogs_->LastFileRequest().Filter.ends_with(" (*.qpv)|*.qpv"));
+  // The program's working folder stays where it was.
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofNoChangeDir));
   ASSERT_TRUE(std::filesystem::exists(folder + "/รายชื่อ.qpv"));
   EXPECT_FALSE(std::filesystem::exists(folder + "/รายชื่อ.txt"));
 
@@ -213,6 +215,8 @@ TEST_F(PreviewKeysTest, KeysScrollTurnPagesAndRunTheFileCommandsTheReportAllows)
   dialogs_->QueueFiles({folder + "/รายชื่อ.qpv"});
   PressKey(w, 'O', true);
   EXPECT_FALSE(dialogs_->LastFileRequest().Save);
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofNoChangeDir));
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofHideReadOnly));
   EXPECT_EQ(p.GetPageCount(), 5);
 
   // Without the buttons the keys do nothing: no dialog opens.
