@@ -126,6 +126,10 @@ TEST(PreviewForm, ButtonsFollowTheReportAndEachFilterKindIsListedOnce) {
   EXPECT_FALSE(f.Sep1->Visible());
   EXPECT_FALSE(f.PrintB->Visible());
   EXPECT_TRUE(f.FindB->Visible());
+  EXPECT_TRUE(f.CancelB->Visible());
+  s.list.Report->PreviewOptions()->Buttons.Include(pbNoClose);
+  f.Init();
+  EXPECT_FALSE(f.CancelB->Visible());
 }
 
 TEST(PreviewForm, QuickButtonsAndTheRightClickMenuMirrorTheCommands) {
