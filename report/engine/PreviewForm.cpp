@@ -236,9 +236,10 @@ void TkvxPreviewForm::Init() {
     auto* item = new TMenuItem(ExportPopup);
     item->SetCaption(filter->GetDescription() + "...");
     item->SetTag(i);
-    item->OnClick = [this, i](TObject*) {
-      TkvxExportFilterCollection* all = kvxGetExportFilters();
-      if (i < all->Count()) preview_->Export(all->GetItem(i)->Filter);
+    // Filters come and go with their owners: the entry exports through its kind's filter as
+    // registered when it is chosen.
+    item->OnClick = [this, kind = filter->ClassName()](TObject*) {
+      if (TkvxCustomExportFilter* chosen = FilterOfClass(kind)) preview_->Export(chosen);
       SetEnabled(true);
     };
     ExportPopup->Items()->Add(item);
