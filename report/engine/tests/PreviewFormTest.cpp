@@ -240,6 +240,19 @@ TEST(PreviewForm, ClosingTellsTheReportAndAWindowShownOnItsOwnFreesItself) {
   EXPECT_TRUE(WaitFor([&] { return list.Report->Preview() == nullptr; }));
 }
 
+TEST(PreviewForm, AnExportEntryUsesTheFilterOfItsKindRegisteredWhenChosen) {
+  auto first = std::make_unique<TkvxMailExport>(nullptr);
+  TShownForm s(20);
+  TkvxPreviewForm& f = *s.form;
+  first.reset();
+  TCsvLikeFilter csv(nullptr);
+  TkvxMailExport second(nullptr);
+  ItemCaptioned(f.ExportPopup->Items(), "E-mail...")->Click();
+  EXPECT_EQ(second.Exports, 1);
+  f.EmailB->Click();
+  EXPECT_EQ(second.Exports, 2);
+}
+
 TEST(PreviewForm, WithoutAnyFilterThereIsNoExportAnywhere) {
   TShownForm s(20);
   TkvxPreviewForm& f = *s.form;
