@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -131,6 +132,19 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
         CallSafely(target, [&] { ControlAccess::MouseMove(target, shift, p.x(), p.y()); });
       }
       return false;
+    }
+    case QEvent::Wheel: {
+      if (AlreadyDispatched(event)) return false;
+      auto* we = static_cast<QWheelEvent*>(event);
+      int delta = we->angleDelta().y();
+      if (delta == 0) return false;
+      TShiftState shift = ToShiftState(we->modifiers(), we->buttons());
+      QPoint at = we->globalPosition().toPoint();
+      // The turn goes to the control under the mouse, then to its parents up to the form.
+      bool handled = false;
+      for (TControl* c = control; c && !handled; c = c->Parent())
+        CallSafely(c, [&] { handled = ControlAccess::MouseWheel(c, shift, delta, {at.x(), at.y()}); });
+      return handled;
     }
     case QEvent::Enter:
       if (watched == widget) CallSafely(control, [&] { ControlAccess::MouseEnter(control); });
@@ -561,6 +575,12 @@ void TControl::MouseMove(TShiftState Shift, int X, int Y) {
 
 void TControl::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+}
+
+bool TControl::DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos) {
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, Shift, WheelDelta, MousePos, handled);
+  return handled;
 }
 
 void TControl::Resize() {

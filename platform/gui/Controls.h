@@ -52,6 +52,10 @@ using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, i
 using TKeyEvent = std::function<void(TObject* Sender, Word& Key, TShiftState Shift)>;
 // Key is the typed character as a code point (a Thai letter is one); 0 swallows it.
 using TKeyPressEvent = std::function<void(TObject* Sender, char32_t& Key)>;
+// WheelDelta is 120 per notch, positive away from the user; MousePos is on the screen. Handled
+// stops the turn from reaching the control's parents and the control's own scrolling.
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
 using TCanResizeEvent =
     std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
 
@@ -149,6 +153,7 @@ class TControl : public TComponent {
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TMouseWheelEvent OnMouseWheel;
 
  protected:
   // AWidget becomes the control's own; it is freed with the control.
@@ -161,6 +166,8 @@ class TControl : public TComponent {
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);
   virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+  // A turn of the wheel over the control; true when it was handled here.
+  virtual bool DoMouseWheel(TShiftState Shift, int WheelDelta, TPoint MousePos);
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
   virtual void Resize();

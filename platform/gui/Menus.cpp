@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "platform/gui/Forms.h"
+#include "platform/gui/ImageList.h"
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
@@ -50,6 +51,8 @@ TMenuItem::~TMenuItem() {
 }
 
 QAction* TMenuItem::Action() const { return impl_->action; }
+
+QAction* MenuItemAccess::Action(const TMenuItem* item) { return item->Action(); }
 
 QMenu* TMenuItem::SubMenu() {
   if (!impl_->menu) {
@@ -96,6 +99,7 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
   if (Index < 0 || Index > Count()) throw EMenuError("Menu index out of range");
   items_.insert(items_.begin() + Index, Item);
   Item->parent_ = this;
+  Item->UpdateImages();
   Rebuild();
 }
 
@@ -122,6 +126,20 @@ void TMenuItem::Click() {
   if (OnClick) OnClick(this);
 }
 
+void TMenuItem::SetImageIndex(int Value) {
+  imageIndex_ = Value;
+  UpdateImages();
+}
+
+void TMenuItem::UpdateImages() {
+  const TMenuItem* root = this;
+  while (root->parent_) root = root->parent_;
+  auto* menu = dynamic_cast<TMenu*>(root->Owner());
+  TImageList* images = menu && menu->Items() == root ? menu->Images() : nullptr;
+  impl_->action->setIcon(images && imageIndex_ >= 0 ? QIcon(ImageListAccess::Pixmap(images, imageIndex_)) : QIcon());
+  for (TMenuItem* item : items_) item->UpdateImages();
+}
+
 void TMenuItem::Rebuild() {
   // The root item of a main menu shows its items on the bar itself.
   if (auto* main = dynamic_cast<TMainMenu*>(Owner()); main && main->Items() == this) {
@@ -140,7 +158,21 @@ void TMenuItem::Rebuild() {
 
 TMenu::TMenu(TComponent* AOwner) : TComponent(AOwner), items_(new TMenuItem(this)) {}
 
-TMenu::~TMenu() = default;
+TMenu::~TMenu() {
+  if (images_) ImageListAccess::Unlisten(images_, this);
+}
+
+void TMenu::SetImages(TImageList* Value) {
+  if (ImageListAccess::Switch(this, images_, Value, [this] { items_->UpdateImages(); })) items_->UpdateImages();
+}
+
+void TMenu::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == images_) {
+    images_ = nullptr;
+    items_->UpdateImages();
+  }
+}
 
 struct TMainMenu::Impl {
   QPointer<QMenuBar> bar;

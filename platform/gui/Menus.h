@@ -11,6 +11,8 @@ class QMenuBar;
 
 namespace orv {
 
+class TImageList;
+
 ORV_DECLARE_EXCEPTION(EMenuError, Exception);
 
 // A key with its modifiers, as the class library packs it: the virtual key in the low byte,
@@ -43,6 +45,9 @@ class TMenuItem : public TComponent {
   const String& Hint() const { return hint_; }
   void SetHint(const String& Value) { hint_ = Value; }
   bool IsLine() const { return caption_ == "-"; }
+  // The picture beside the caption, from the menu's Images; -1 for none.
+  int ImageIndex() const { return imageIndex_; }
+  void SetImageIndex(int Value);
 
   int Count() const { return static_cast<int>(items_.size()); }
   TMenuItem* Items(int Index) const;
@@ -64,15 +69,19 @@ class TMenuItem : public TComponent {
   friend class TMenu;
   friend class TPopupMenu;
   friend class TToolButton;
+  friend struct MenuItemAccess;
   QAction* Action() const;
   QMenu* SubMenu();
   void Rebuild();
+  // Shows the picture of this item and of the items under it.
+  void UpdateImages();
 
   struct Impl;
   std::unique_ptr<Impl> impl_;
   String caption_;
   String hint_;
   TShortCut shortCut_ = 0;
+  int imageIndex_ = -1;
   TMenuItem* parent_ = nullptr;
   std::vector<TMenuItem*> items_;
 };
@@ -84,12 +93,17 @@ class TMenu : public TComponent {
  public:
   ~TMenu() override;
   TMenuItem* Items() const { return items_; }
+  // The pictures the items show by their ImageIndex; not owned.
+  TImageList* Images() const { return images_; }
+  void SetImages(TImageList* Value);
 
  protected:
   explicit TMenu(TComponent* AOwner);
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
   TMenuItem* items_;
+  TImageList* images_ = nullptr;
 };
 
 // The menu bar of a form; created on a form without a menu, it becomes that form's Menu.

@@ -92,6 +92,7 @@ struct ControlAccess {
   static void MouseMove(TControl* c, TShiftState s, int x, int y) { c->MouseMove(s, x, y); }
   static void MouseUp(TControl* c, TMouseButton b, TShiftState s, int x, int y) { c->MouseUp(b, s, x, y); }
   static void DblClick(TControl* c) { c->DblClick(); }
+  static bool MouseWheel(TControl* c, TShiftState s, int delta, TPoint at) { return c->DoMouseWheel(s, delta, at); }
   static void MouseEnter(TControl* c) { c->MouseEnter(); }
   static void MouseLeave(TControl* c) { c->MouseLeave(); }
   static void Resize(TControl* c) { c->Resize(); }
@@ -110,6 +111,12 @@ struct ControlAccess {
 };
 
 class TImageList;
+class TMenuItem;
+
+// The Qt action behind a menu item, for the platform's own code and tests.
+struct MenuItemAccess {
+  static QAction* Action(const TMenuItem* item);
+};
 
 // What the controls that show images need of an image list.
 struct ImageListAccess {

@@ -8,7 +8,9 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/gui/ImageList.h"
 #include "report/engine/PageSettingsForm.h"
+#include "report/engine/PreviewForm.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/Printers.h"
 #include "report/engine/SearchDialog.h"
@@ -17,7 +19,16 @@
 
 namespace orv {
 
-ORV_IMPLEMENT_CLASS(TkvxPreview, c) {}
+ORV_IMPLEMENT_CLASS(TkvxPreview, c) {
+  c.Prop("ActiveFrameColor", &TkvxPreview::ActiveFrameColor, &TkvxPreview::SetActiveFrameColor)
+      .Default(static_cast<TColor>(0x804020));
+  c.Prop("BackColor", &TkvxPreview::BackColor, &TkvxPreview::SetBackColor).Default(static_cast<TColor>(0x808080));
+  c.Prop("FrameColor", &TkvxPreview::FrameColor, &TkvxPreview::SetFrameColor).Default(static_cast<TColor>(0));
+  c.Prop("OutlineColor", &TkvxPreview::OutlineColor, &TkvxPreview::SetOutlineColor).Default(clWindow);
+  c.Prop("OutlineVisible", &TkvxPreview::OutlineVisible, &TkvxPreview::SetOutlineVisible);
+  c.Prop("OutlineWidth", &TkvxPreview::OutlineWidth, &TkvxPreview::SetOutlineWidth);
+  c.Prop("ThumbnailVisible", &TkvxPreview::ThumbnailVisible, &TkvxPreview::SetThumbnailVisible);
+}
 
 namespace {
 
@@ -73,13 +84,17 @@ TkvxPreview::TkvxPreview(TComponent* owner) : TkvxCustomPreview(owner) {
   outline_->SetAlign(alLeft);
   outline_->SetVisible(false);
   outline_->SetWidth(120);
+  outline_->SetColor(clWindow);
   outline_->OnChange = [this](TObject*, TTreeNode*) { OutlineClick(); };
   outlinePopup_ = new TPopupMenu(this);
+  outlinePopup_->SetImages(kvxGetResources()->GetPreviewButtonImages());
   auto* collapse = new TMenuItem(outlinePopup_);
   collapse->SetCaption(Res("601"));
+  collapse->SetImageIndex(13);
   collapse->OnClick = [this](TObject*) { outline_->FullCollapse(); };
   auto* expand = new TMenuItem(outlinePopup_);
   expand->SetCaption(Res("600"));
+  expand->SetImageIndex(14);
   expand->OnClick = [this](TObject*) {
     outline_->FullExpand();
     if (TTreeNode* first = outline_->Items()->GetFirstNode()) outline_->SetTopItem(first);
@@ -340,11 +355,19 @@ void TkvxPreview::MouseWheelScroll(int wheelDelta, bool horizontal, bool zoomKey
   }
 }
 
+TkvxPreviewForm* TkvxPreview::OwnerForm() const { return dynamic_cast<TkvxPreviewForm*>(Owner()); }
+
+// The outline and the thumbnails share the left side: showing one hides the other, and the
+// window's two buttons show which is there.
 void TkvxPreview::SetOutlineVisible(bool value) {
   bool changed = outline_->Visible() != value;
   splitter_->SetVisible(value || thumbnails_->Visible());
   outline_->SetVisible(value);
   if (value) thumbnails_->SetVisible(false);
+  if (TkvxPreviewForm* form = OwnerForm()) {
+    form->OutlineB->SetDown(value);
+    form->ThumbB->SetDown(thumbnails_->Visible());
+  }
   if (changed) UpdatePages();
 }
 
@@ -356,7 +379,26 @@ void TkvxPreview::SetThumbnailVisible(bool value) {
     outline_->SetVisible(false);
     thumbnails_->ScrollToPage(pageNo_);
   }
+  if (TkvxPreviewForm* form = OwnerForm()) {
+    form->ThumbB->SetDown(value);
+    form->OutlineB->SetDown(outline_->Visible());
+  }
   if (changed) UpdatePages();
+}
+
+void TkvxPreview::SetActiveFrameColor(TColor value) {
+  workspace_->ActiveFrameColor = value;
+  workspace_->Invalidate();
+}
+
+void TkvxPreview::SetBackColor(TColor value) {
+  workspace_->BackColor = value;
+  workspace_->Invalidate();
+}
+
+void TkvxPreview::SetFrameColor(TColor value) {
+  workspace_->FrameColor = value;
+  workspace_->Invalidate();
 }
 
 void TkvxPreview::SetOutlineWidth(Integer value) {
@@ -448,6 +490,7 @@ void TkvxPreview::SaveToFile() {
   if (running_ || !PreviewPages) return;
   TSaveDialog dialog(Application);
   dialog.SetFilter(QpvFilter());
+  dialog.SetOptions({ofNoChangeDir, ofEnableSizing});
   if (!dialog.Execute()) return;
   workspace_->Repaint();
   SaveToFile(ChangeFileExt(dialog.FileName(), ".qpv"));
@@ -462,6 +505,7 @@ void TkvxPreview::LoadFromFile() {
   if (running_ || !PreviewPages) return;
   TOpenDialog dialog(nullptr);
   dialog.SetFilter(QpvFilter());
+  dialog.SetOptions({ofHideReadOnly, ofNoChangeDir, ofEnableSizing});
   if (!dialog.Execute()) return;
   workspace_->Repaint();
   LoadFromFile(dialog.FileName());

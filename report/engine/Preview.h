@@ -15,6 +15,7 @@
 
 namespace orv {
 
+class TkvxPreviewForm;
 class TkvxPreviewPages;
 
 using TkvxPageChangedEvent = std::function<void(TObject* sender, Integer pageNo)>;
@@ -61,6 +62,15 @@ class TkvxPreview : public TkvxCustomPreview {
   void SetThumbnailVisible(bool value);
   Integer OutlineWidth() const { return outline_->Width(); }
   void SetOutlineWidth(Integer value);
+  TColor OutlineColor() const { return outline_->Color(); }
+  void SetOutlineColor(TColor value) { outline_->SetColor(value); }
+  // The colours of the main page area: around the current page, around the pages, of each page's frame.
+  TColor ActiveFrameColor() const { return workspace_->ActiveFrameColor; }
+  void SetActiveFrameColor(TColor value);
+  TColor BackColor() const { return workspace_->BackColor; }
+  void SetBackColor(TColor value);
+  TColor FrameColor() const { return workspace_->FrameColor; }
+  void SetFrameColor(TColor value);
 
   // The commands; all but the search ones do nothing while a report runs. A command that fails
   // reports its error and leaves the preview unlocked and showing its pages.
@@ -120,6 +130,8 @@ class TkvxPreview : public TkvxCustomPreview {
   TLabel* messageLabel_;
   TButton* cancelButton_;
   TPopupMenu* outlinePopup_;
+  // The window the preview sits in, when it is the preview window.
+  TkvxPreviewForm* OwnerForm() const;
   // Page (1-based) and top of each outline node, by the node's number.
   std::vector<std::pair<Integer, Integer>> outlineTargets_;
   Integer pageNo_ = 1;

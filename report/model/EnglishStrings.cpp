@@ -14,7 +14,42 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="7" Text="Page range"/>
   <StrRes Name="8" Text="Export settings"/>
   <StrRes Name="9" Text="Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12"/>
+  <StrRes Name="100" Text="Preview"/>
+  <StrRes Name="101" Text="Print"/>
+  <StrRes Name="102" Text="Print"/>
+  <StrRes Name="103" Text="Open"/>
+  <StrRes Name="104" Text="Open"/>
+  <StrRes Name="105" Text="Save"/>
+  <StrRes Name="106" Text="Save"/>
   <StrRes Name="107" Text="Export"/>
+  <StrRes Name="108" Text="Export"/>
+  <StrRes Name="109" Text="Find"/>
+  <StrRes Name="110" Text="Find"/>
+  <StrRes Name="119" Text="Zoom"/>
+  <StrRes Name="120" Text="Page Settings"/>
+  <StrRes Name="121" Text="Page Settings"/>
+  <StrRes Name="124" Text="Zoom In"/>
+  <StrRes Name="125" Text="Zoom In"/>
+  <StrRes Name="126" Text="Zoom Out"/>
+  <StrRes Name="127" Text="Zoom Out"/>
+  <StrRes Name="128" Text="Outline"/>
+  <StrRes Name="129" Text="Report outline"/>
+  <StrRes Name="130" Text="Thumbnails"/>
+  <StrRes Name="131" Text="Thumbnails"/>
+  <StrRes Name="132" Text="Edit"/>
+  <StrRes Name="133" Text="Edit Page"/>
+  <StrRes Name="134" Text="First"/>
+  <StrRes Name="135" Text="First Page"/>
+  <StrRes Name="136" Text="Prior"/>
+  <StrRes Name="137" Text="Prior Page"/>
+  <StrRes Name="138" Text="Next"/>
+  <StrRes Name="139" Text="Next Page"/>
+  <StrRes Name="140" Text="Last"/>
+  <StrRes Name="141" Text="Last Page"/>
+  <StrRes Name="142" Text="Page Number"/>
+  <StrRes Name="150" Text="Full Screen"/>
+  <StrRes Name="151" Text="Export to PDF"/>
+  <StrRes Name="152" Text="Send by E-mail"/>
   <StrRes Name="zmPageWidth" Text="Page width"/>
   <StrRes Name="zmWholePage" Text="Whole page"/>
   <StrRes Name="200" Text="Print"/>
@@ -136,6 +171,8 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="psNegative" Text="%s: the value cannot be less than 0"/>
   <StrRes Name="psNoRoomAcross" Text="The left and right margins leave no room on the paper"/>
   <StrRes Name="psNoRoomDown" Text="The top and bottom margins leave no room on the paper"/>
+  <StrRes Name="600" Text="Expand all"/>
+  <StrRes Name="601" Text="Collapse all"/>
 </Resources>
 )xml";
 

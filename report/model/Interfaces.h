@@ -180,6 +180,8 @@ class TkvxCustomPreview : public TCustomControl {
 
   TkvxReport* Report = nullptr;
   TkvxCustomPreviewPages* PreviewPages = nullptr;
+  // Told the report's status texts (as a hint when isHint), for the window the preview sits in.
+  std::function<void(const String& text, bool isHint)> OnStatusMessage;
 };
 
 // An export filter component; every one that exists is listed in the export-filter registry

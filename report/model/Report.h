@@ -161,6 +161,8 @@ class TkvxReport : public TkvxComponent {
   // Names of script procedures.
   String OnRunDialogs, OnStartReport, OnStopReport, OnReportPrint;
   TNotifyEvent OnBeginDoc, OnEndDoc, OnAfterScriptCompile, OnPreview, OnBeforePrint, OnAfterPrint;
+  // Fired by the preview window as it closes, with the window as sender.
+  TNotifyEvent OnClosePreview;
   TkvxClickObjectEvent OnClickObject, OnDblClickObject;
   // Around printing the prepared pages, with the report as sender.
   TNotifyEvent OnPrintReport, OnAfterPrintReport;

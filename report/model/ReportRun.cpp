@@ -198,9 +198,10 @@ void TkvxReport::DoProgressStop(TkvxProgressType progressType) {
   Application->ProcessMessages();
 }
 
-void TkvxReport::SetProgressMessage(const String& value, bool) {
+void TkvxReport::SetProgressMessage(const String& value, bool isHint) {
   if (EngineOptions()->EnabledLock) return;
   if (OldStyleProgress() && ShowProgress() && progress_ && Engine && Engine->Running) progress_->SetMessage(value);
+  if (Preview() && Preview()->OnStatusMessage) Preview()->OnStatusMessage(value, isHint);
   Application->ProcessMessages();
 }
 

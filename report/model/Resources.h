@@ -12,6 +12,8 @@
 
 namespace orv {
 
+class TImageList;
+
 class TkvxResources {
  public:
   TkvxResources();
@@ -31,6 +33,8 @@ class TkvxResources {
   // Opens the help file beside the program; nothing when it is missing. The desktop's viewers
   // cannot be sent to a topic, so every window opens the file at its start.
   void Help(const TObject* sender) const;
+  // The shared pictures of the preview's tool bar and menus, 16 x 16 each, made on first use.
+  TImageList* GetPreviewButtonImages() const;
   // The names of the "*.kvc" language files beside the program, "Thai" for "THAI.KVC".
   TStringList& Languages() { return languages_; }
   void LoadLanguageList();

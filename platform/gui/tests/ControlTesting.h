@@ -7,6 +7,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QLineEdit>
 #include <QPainter>
@@ -46,6 +47,30 @@ inline void MoveMouse(TControl* c, int x, int y, bool leftHeld = false) {
 inline void ClickMouse(TControl* c, int x, int y, TMouseButton b = mbLeft) {
   PressMouse(c, x, y, b);
   ReleaseMouse(c, x, y, b);
+}
+
+// The wheel turned over (x, y) of c, Ctrl held when ctrl is set.
+inline void TurnWheel(TControl* c, int x, int y, int delta, bool ctrl = false) {
+  SendWheel(WidgetOf(c), {x, y}, delta, ctrl ? Qt::ControlModifier : Qt::NoModifier);
+}
+
+// Press, release and the double click that follows, as a quick second click gives it.
+inline void DoubleClickMouse(TControl* c, int x, int y) {
+  PressMouse(c, x, y);
+  ReleaseMouse(c, x, y);
+  SendMouse(WidgetOf(c), QEvent::MouseButtonDblClick, {x, y}, Qt::LeftButton, Qt::LeftButton);
+  ReleaseMouse(c, x, y);
+}
+
+// The window system's request for a context menu at (x, y) of c, as a right click makes it.
+inline void OpenContextMenu(TControl* c, int x, int y) {
+  QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(x, y), WidgetOf(c)->mapToGlobal(QPoint(x, y)));
+  QApplication::sendEvent(WidgetOf(c), &event);
+}
+
+// Closes the pop-up menu that is open, as a click beside it does.
+inline void CloseOpenMenu() {
+  if (QWidget* menu = QApplication::activePopupWidget()) menu->close();
 }
 
 inline void EnterMouse(TControl* c) {

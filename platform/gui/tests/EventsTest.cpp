@@ -7,6 +7,7 @@
 #include <QLineEdit>
 
 #include "platform/gui/ComCtrls.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/StdCtrls.h"
 #include "platform/gui/Timers.h"
@@ -195,6 +196,40 @@ TEST_F(EventsTest, MemoLinesFollowTheTextAndEnterIsItsOwn) {
   EXPECT_EQ(memo->Text(), "ab\r\nc\r\nง");
   memo->Lines()->Delete(0);
   EXPECT_EQ(memo->Lines()->Strings(0), "c");
+}
+
+TEST_F(EventsTest, WheelTurnsReachTheControlThenItsParentsUntilOneHandlesThem) {
+  auto* panel = new TPanel(form_.get());
+  panel->SetParent(form_.get());
+  panel->SetBounds(0, 0, 200, 200);
+  auto* edit = new TEdit(form_.get());
+  edit->SetParent(panel);
+  edit->SetBounds(10, 10, 100, 24);
+  std::vector<std::string> order;
+  int formDelta = 0;
+  bool formCtrl = false;
+  bool panelTakes = false;
+  edit->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool&) { order.push_back("edit"); };
+  panel->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool& handled) {
+    order.push_back("panel");
+    handled = panelTakes;
+  };
+  form_->OnMouseWheel = [&](TObject* sender, TShiftState shift, int delta, TPoint, bool& handled) {
+    EXPECT_EQ(sender, form_.get());
+    order.push_back("form");
+    formDelta = delta;
+    formCtrl = shift.Contains(ssCtrl);
+    handled = true;
+  };
+  form_->Show();
+  testing::SendWheel(WidgetOf(edit), {5, 5}, -240, Qt::ControlModifier);
+  EXPECT_EQ(order, (std::vector<std::string>{"edit", "panel", "form"}));
+  EXPECT_EQ(formDelta, -240);
+  EXPECT_TRUE(formCtrl);
+  order.clear();
+  panelTakes = true;
+  testing::SendWheel(WidgetOf(edit), {5, 5}, 120);
+  EXPECT_EQ(order, (std::vector<std::string>{"edit", "panel"}));
 }
 
 }  // namespace

@@ -7,8 +7,12 @@
 #include <QContextMenuEvent>
 #include <QTimer>
 
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/ImageList.h"
 #include "platform/gui/Menus.h"
+#include "platform/gui/QtBridge.h"
 #include "platform/gui/tests/WidgetTesting.h"
 
 namespace orv {
@@ -81,6 +85,50 @@ TEST(MenusTest, PopupMenuOpensOnTheRightClickOfItsControl) {
   delete popup;
   EXPECT_EQ(panel->PopupMenu(), nullptr);
   form.Hide();
+}
+
+TEST(MenusTest, ItemsShowThePicturesOfTheirMenusImageList) {
+  TForm form(nullptr);
+  auto* popup = new TPopupMenu(&form);
+  auto* print = new TMenuItem(&form);
+  print->SetCaption("พิมพ์");
+  print->SetImageIndex(1);
+  auto* plain = new TMenuItem(&form);
+  plain->SetCaption("ปิด");
+  auto* sub = new TMenuItem(&form);
+  sub->SetCaption("ส่งออก");
+  auto* pdf = new TMenuItem(&form);
+  pdf->SetCaption("PDF");
+  pdf->SetImageIndex(0);
+  sub->Add(pdf);
+  for (TMenuItem* item : {print, plain, sub}) popup->Items()->Add(item);
+  auto* images = new TImageList(&form);
+  TBitmap strip(32, 16);
+  strip.Canvas().Brush().SetColor(clRed);
+  strip.Canvas().FillRect(Rect(0, 0, 16, 16));
+  strip.Canvas().Brush().SetColor(clBlue);
+  strip.Canvas().FillRect(Rect(16, 0, 32, 16));
+  images->Add(&strip);
+
+  auto iconColour = [](TMenuItem* item) -> QRgb {
+    QIcon icon = MenuItemAccess::Action(item)->icon();
+    return icon.isNull() ? 0 : icon.pixmap(16, 16).toImage().pixel(8, 8) & 0xFFFFFF;
+  };
+  EXPECT_EQ(iconColour(print), 0u);
+  popup->SetImages(images);
+  EXPECT_EQ(iconColour(print), 0x0000FFu);
+  EXPECT_EQ(iconColour(plain), 0u);
+  EXPECT_EQ(iconColour(pdf), 0xFF0000u);
+  // An item added later, and an index changed later, show their pictures too.
+  auto* late = new TMenuItem(&form);
+  late->SetImageIndex(0);
+  popup->Items()->Add(late);
+  EXPECT_EQ(iconColour(late), 0xFF0000u);
+  pdf->SetImageIndex(1);
+  EXPECT_EQ(iconColour(pdf), 0x0000FFu);
+  delete images;
+  EXPECT_EQ(popup->Images(), nullptr);
+  EXPECT_EQ(iconColour(print), 0u);
 }
 
 }  // namespace

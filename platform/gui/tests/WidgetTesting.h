@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QWidget>
 
 #include <functional>
@@ -54,6 +55,16 @@ inline void MouseClick(QWidget* target, QPoint at, Qt::MouseButton button = Qt::
 inline void SendMouse(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button,
                       Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QMouseEvent event(type, QPointF(at), QPointF(target->mapToGlobal(at)), button, buttons, modifiers);
+  QApplication::sendEvent(target, &event);
+}
+
+// A turn of the mouse wheel over a point of target: delta 120 per notch, positive away from the user.
+inline void SendWheel(QWidget* target, QPoint at, int delta, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+  QWheelEvent event(QPointF(at), QPointF(target->mapToGlobal(at)), QPoint(), QPoint(0, delta), Qt::NoButton,
+                    modifiers, Qt::NoScrollPhase, false);
+  // Each turn has a time of its own, as the window system's turns have.
+  static quint64 stamp = 0;
+  event.setTimestamp(++stamp);
   QApplication::sendEvent(target, &event);
 }
 

@@ -11,6 +11,7 @@
 #include "platform/gui/Forms.h"
 #include "png/PNGObject.h"
 #include "platform/gui/tests/ControlTesting.h"
+#include "platform/gui/tests/DialogTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/Preview.h"
 #include "report/engine/Printers.h"
@@ -159,6 +160,73 @@ TEST(Preview, NavigationByCommandsKeysMouseAndDeletion) {
   p.AddPage();
   EXPECT_EQ(p.GetPageCount(), 5);
   EXPECT_EQ(p.PageNo(), 2);
+}
+
+TEST(Preview, ColoursOfThePageArea) {
+  TShownList s(20);
+  TkvxPreview& p = *s.preview;
+  TkvxPreviewWorkspace& w = *p.Workspace();
+  EXPECT_EQ(PaintedPixel(&w, 2, 2), static_cast<TColor>(0x808080));
+  p.SetBackColor(clNavy);
+  EXPECT_EQ(PaintedPixel(&w, 2, 2), clNavy);
+  // The page's own frame lies one pixel inside its rectangle; the current page's frame around it.
+  TRect r = w.Pages().GetPageBounds(0, w.ViewWidth(), false, w.Zoom);
+  p.SetFrameColor(clRed);
+  p.SetActiveFrameColor(clLime);
+  EXPECT_EQ(PaintedPixel(&w, r.Left, r.Top + 50), clRed);
+  EXPECT_EQ(PaintedPixel(&w, r.Left - 1, r.Top + 50), clLime);
+}
+
+class PreviewKeysTest : public ScriptedDialogsTest {};
+
+TEST_F(PreviewKeysTest, KeysScrollTurnPagesAndRunTheFileCommandsTheReportAllows) {
+  TShownList s(100);
+  TkvxPreview& p = *s.preview;
+  TkvxPreviewWorkspace* w = p.Workspace();
+  PressKey(w, VK_NEXT);
+  EXPECT_EQ(w->VertPosition(), 300);
+  PressKey(w, VK_DOWN);
+  EXPECT_EQ(w->VertPosition(), 308);
+  PressKey(w, VK_UP);
+  PressKey(w, VK_PRIOR);
+  EXPECT_EQ(w->VertPosition(), 0);
+  PressKey(w, VK_NEXT, true);
+  EXPECT_EQ(p.PageNo(), 2);
+  PressKey(w, VK_NEXT, true);
+  PressKey(w, VK_PRIOR, true);
+  EXPECT_EQ(p.PageNo(), 2);
+
+  // Ctrl+S asks where to save; whatever the name's extension, the file is a .qpv.
+  std::string folder = TempFolder("preview-keys");
+  dialogs_->QueueFiles({folder + "/รายชื่อ.txt"});
+  PressKey(w, 'S', true);
+  EXPECT_TRUE(dialogs_->LastFileRequest().Save);
+  EXPECT_TRUE(dialogs_->LastFileRequest().Filter.ends_with(" (*.qpv)|*.qpv"));
+  // The program's working folder stays where it was.
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofNoChangeDir));
+  ASSERT_TRUE(std::filesystem::exists(folder + "/รายชื่อ.qpv"));
+  EXPECT_FALSE(std::filesystem::exists(folder + "/รายชื่อ.txt"));
+
+  // Ctrl+O opens a prepared report; a cancelled dialog leaves the pages as they are.
+  p.Clear();
+  dialogs_->QueueFiles({});
+  PressKey(w, 'O', true);
+  EXPECT_EQ(p.GetPageCount(), 0);
+  dialogs_->QueueFiles({folder + "/รายชื่อ.qpv"});
+  PressKey(w, 'O', true);
+  EXPECT_FALSE(dialogs_->LastFileRequest().Save);
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofNoChangeDir));
+  EXPECT_TRUE(dialogs_->LastFileRequest().Options.Contains(ofHideReadOnly));
+  EXPECT_EQ(p.GetPageCount(), 5);
+
+  // Without the buttons the keys do nothing: no dialog opens.
+  s.list.Report->PreviewOptions()->Buttons.Exclude(pbSave);
+  s.list.Report->PreviewOptions()->Buttons.Exclude(pbLoad);
+  size_t shown = dialogs_->Shown().size();
+  PressKey(w, 'S', true);
+  PressKey(w, 'O', true);
+  EXPECT_EQ(dialogs_->Shown().size(), shown);
+  std::filesystem::remove_all(folder);
 }
 
 TEST(Preview, OnePageReportKeepsItsPageOnDelete) {
@@ -371,7 +439,15 @@ TEST(Preview, PrintSendsEveryPageToThePrinter) {
     if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   ASSERT_TRUE(job.Arrived);
-  EXPECT_EQ(PdfPageSizes(job.DocumentPath).size(), 3u);
+  EXPECT_TRUE(QpdfAccepts(job.DocumentPath));
+  EXPECT_EQ(PdfPageSizes(job.DocumentPath), (std::vector<std::string>{"595x842", "595x842", "595x842"}));
+  // Twenty rows a page, each page with its own.
+  for (int page = 1; page <= 3; ++page) {
+    std::string text = PdfText(job.DocumentPath, page);
+    EXPECT_NE(text.find("สมาชิก " + std::to_string(page * 20 - 19) + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("สมาชิก " + std::to_string(page * 20) + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("สมาชิก " + std::to_string(page * 20 + 1) + "\n"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Shows a long member list and a certificate in the preview on the display, and saves a picture
-// of each window as preview-list.png and preview-certificate.png in the folder named by the
+// Shows a long member list and a certificate in the preview window on the display, and saves a
+// picture of each window as preview-list.png and preview-certificate.png in the folder named by the
 // first argument.
 #include <chrono>
 #include <thread>
@@ -9,7 +9,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Streams.h"
 #include "png/PNGObject.h"
-#include "report/engine/Preview.h"
+#include "report/engine/PreviewForm.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/tests/StoreObjects.h"
 
@@ -75,7 +75,7 @@ void FillCertificate(TkvxPreviewPages& pages, TkvxReportPage* page) {
   pages.Finish();
 }
 
-bool SavePicture(TForm& form, const String& file) {
+bool SavePicture(TCustomForm& form, const String& file) {
   std::unique_ptr<TBitmap> image = GetFormImage(form);
   if (!image || image->Empty()) return false;
   TPNGObject png;
@@ -99,19 +99,22 @@ int main(int argc, char** argv) {
     page->SetName("Page1");
     TkvxPreviewPages pages(&report);
     report.PreviewPages = &pages;
-    TForm form(nullptr);
-    form.SetCaption(certificate ? "ใบรับรอง" : "ทะเบียนสัตบุรุษ");
+    // The window as the register shows it, at a size of its own rather than maximised.
+    report.PreviewOptions()->Maximized = false;
+    report.ReportOptions()->Name = certificate ? "ใบรับรอง" : "ทะเบียนสัตบุรุษ";
+    TkvxPreviewForm form(nullptr);
     form.SetBounds(0, 0, 1000, 760);
-    auto* preview = new TkvxPreview(&form);
-    preview->SetParent(&form);
-    preview->SetAlign(alClient);
     form.Show();
+    TkvxPreview* preview = form.Preview();
     report.SetPreview(preview);
-    if (certificate) {
+    if (certificate)
       FillCertificate(pages, page);
+    else
+      FillList(pages, page);
+    form.Init();
+    if (certificate) {
       preview->SetZoomMode(zmWholePage);
     } else {
-      FillList(pages, page);
       preview->SetThumbnailVisible(true);
       preview->SetZoom(0.75);
       preview->FindText("สมชาย ใจดี 12", false, true);
