@@ -74,6 +74,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   ConnectSpouseEditors();
   ConnectMemberCommands();
   ConnectSettingsEditors();
+  CreateDocuments();
 
   LumFormStyler1 = new TLumFormStyler(this);
   LumFormStyler1->SetStyle(tsOffice2003Silver);

@@ -8,6 +8,7 @@
 #include "controls/LumSmoothButton.h"
 #include "controls/LumSmoothTabPager.h"
 #include "platform/db/ADODB.h"
+#include "platform/gui/Buttons.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/DBGrids.h"
 #include "platform/gui/Dialogs.h"
@@ -18,6 +19,10 @@
 #include "platform/gui/Timers.h"
 
 namespace orv {
+
+class TkvxDBDataset;
+class TkvxPDFExport;
+class TkvxReport;
 
 // State of the main window's unit, one instance for the whole run; the other windows read it.
 // The parish folder, absolute and without a trailing slash; Orvane.db and Picture/ live in it.
@@ -288,6 +293,31 @@ class TForm1 : public TForm {
   // Envelope panel, hidden until an envelope is printed.
   TPanel* Panel4;
 
+  // Member documents: the certificate, the move-out notice and the envelope.
+  TkvxDBDataset* kvxDBDataset1;  // the member alone (ADOQuery6)
+  TkvxDBDataset* kvxDBDataset2;  // the settings row (ADOQuery3)
+  TkvxReport* kvxReport1;        // certificate
+  TkvxReport* kvxReport2;        // move-out notice
+  TkvxReport* kvxReport3;        // envelope
+  TkvxPDFExport* kvxPDFExport1;
+  TEdit* Edit17;  // salutation, saved as the settings' Sen
+  TEdit* Edit18;  // title of the addressee, saved as Prefix
+  TEdit* Edit19;  // the member's names
+  TEdit* Edit20;  // house number and street
+  TEdit* Edit21;  // district and province
+  TEdit* Edit22;  // sender church, saved as ChurchT
+  TEdit* Edit23;  // sender address, saved as AddrT
+  TBitBtn* BitBtn5;  // print the envelope
+  TBitBtn* BitBtn6;  // cancel
+  void N4Click(TObject* Sender);
+  void N5Click(TObject* Sender);
+  void N9Click(TObject* Sender);
+  void BitBtn5Click(TObject* Sender);
+  void BitBtn6Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+  void kvxReport2GetValue(const String& VarName, Variant& Value);
+  void kvxReport3GetValue(const String& VarName, Variant& Value);
+
   // Window events.
   void FormCreate(TObject* Sender);
   void FormActivate(TObject* Sender);
@@ -398,6 +428,11 @@ class TForm1 : public TForm {
   void ConnectSettingsEditors();
   void ConnectMemberCommands();
   void ConnectSpouseEditors();
+  // The member documents' reports, data sets, envelope editors and commands.
+  void CreateDocuments();
+  void CreateEnvelopePanel();
+  // Whether a member is shown to print; says so when none is.
+  bool HasMemberToPrint();
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
