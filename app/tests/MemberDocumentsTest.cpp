@@ -111,6 +111,20 @@ TEST_F(DocumentTest, CertificateAndMoveNoticeOfTheMemberShownWithThePhoto) {
   }
 }
 
+TEST_F(DocumentTest, AMemberWithoutAPhotoGetsACertificateWithoutOne) {
+  MakeDemo(10);
+  TForm1* f = ShowMember(2);
+  ASSERT_FALSE(std::filesystem::exists(PhotoFileName));
+  Boxes();
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("no-photo")));
+  // The question alone: a missing photo is no error.
+  EXPECT_EQ(Boxes().size(), 1u);
+  std::vector<std::string> pictures = PdfImageSizes(Pdf("no-photo"));
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x151"), 0);
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x126"), 0);
+  EXPECT_TRUE(Shows(Pdf("no-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+}
+
 TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {
   MakeDemo(20);
   TForm1* f = ShowMember(3);
