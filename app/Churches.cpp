@@ -70,6 +70,7 @@ TForm3::TForm3(TComponent* AOwner) : TForm(AOwner) {
                        {"gen-name-church", "ชื่อทั่วไป", 110}, {"Address1", "ที่อยู่", 100},
                        {"Address2", "อำเภอ/จังหวัด", 220}});
   CreateEnvelopePanel();
+  CreateEnvelopeReport();
 
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   OnActivate = [this](TObject* sender) { FormActivate(sender); };

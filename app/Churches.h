@@ -6,6 +6,8 @@
 
 namespace orv {
 
+class TkvxReport;
+
 // The churches window.
 class TForm3 : public TForm {
   ORV_CLASS(TForm3, TForm)
@@ -46,8 +48,14 @@ class TForm3 : public TForm {
   void BitBtn2Click(TObject* Sender);
   void N2Click(TObject* Sender);
 
+  // The envelope to the church: its lines are the panel's edits as shown.
+  TkvxReport* kvxReport1;
+  void BitBtn1Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+
  private:
   void OpenSorted(const char* column);
+  void CreateEnvelopeReport();
   void ShowCount();
   void CreateEnvelopePanel();
 };

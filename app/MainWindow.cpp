@@ -75,6 +75,7 @@ TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   ConnectMemberCommands();
   ConnectSettingsEditors();
   CreateMemberLists();
+  CreateDocuments();
 
   LumFormStyler1 = new TLumFormStyler(this);
   LumFormStyler1->SetStyle(tsOffice2003Silver);

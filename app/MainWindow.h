@@ -8,6 +8,7 @@
 #include "controls/LumSmoothButton.h"
 #include "controls/LumSmoothTabPager.h"
 #include "platform/db/ADODB.h"
+#include "platform/gui/Buttons.h"
 #include "platform/gui/ComCtrls.h"
 #include "platform/gui/DBGrids.h"
 #include "platform/gui/Dialogs.h"
@@ -19,8 +20,8 @@
 
 namespace orv {
 
-// Member lists and the spreadsheet export.
 class TkvxDBDataset;
+class TkvxPDFExport;
 class TkvxReport;
 class TvwExcelExport;
 
@@ -293,6 +294,31 @@ class TForm1 : public TForm {
   // Envelope panel, hidden until an envelope is printed.
   TPanel* Panel4;
 
+  // Member documents: the certificate, the move-out notice and the envelope.
+  TkvxDBDataset* kvxDBDataset1;  // the member alone (ADOQuery6)
+  TkvxDBDataset* kvxDBDataset2;  // the settings row (ADOQuery3)
+  TkvxReport* kvxReport1;        // certificate
+  TkvxReport* kvxReport2;        // move-out notice
+  TkvxReport* kvxReport3;        // envelope
+  TkvxPDFExport* kvxPDFExport1;
+  TEdit* Edit17;  // salutation, saved as the settings' Sen
+  TEdit* Edit18;  // title of the addressee, saved as Prefix
+  TEdit* Edit19;  // the member's names
+  TEdit* Edit20;  // house number and street
+  TEdit* Edit21;  // district and province
+  TEdit* Edit22;  // sender church, saved as ChurchT
+  TEdit* Edit23;  // sender address, saved as AddrT
+  TBitBtn* BitBtn5;  // print the envelope
+  TBitBtn* BitBtn6;  // cancel
+  void N4Click(TObject* Sender);
+  void N5Click(TObject* Sender);
+  void N9Click(TObject* Sender);
+  void BitBtn5Click(TObject* Sender);
+  void BitBtn6Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+  void kvxReport2GetValue(const String& VarName, Variant& Value);
+  void kvxReport3GetValue(const String& VarName, Variant& Value);
+
   // Window events.
   void FormCreate(TObject* Sender);
   void FormActivate(TObject* Sender);
@@ -431,6 +457,11 @@ class TForm1 : public TForm {
   void CreateMemberLists();
   // "ระหว่างวันที่ " and the period the moved-in and moved-out searches use.
   String PeriodText() const;
+  // The member documents' reports, data sets, envelope editors and commands.
+  void CreateDocuments();
+  void CreateEnvelopePanel();
+  // Whether a member is shown to print; says so when none is.
+  bool HasMemberToPrint();
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);

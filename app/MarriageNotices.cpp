@@ -57,6 +57,7 @@ TForm2::TForm2(TComponent* AOwner) : TForm(AOwner) {
 
   CreateSearchPanel();
   CreateEditors();
+  CreateNoticeReport();
 
   OnCreate = [this](TObject* sender) { FormCreate(sender); };
   OnActivate = [this](TObject* sender) { FormActivate(sender); };

@@ -8,6 +8,10 @@
 
 namespace orv {
 
+class TkvxDBDataset;
+class TkvxPDFExport;
+class TkvxReport;
+
 // The marriage notifications window.
 class TForm2 : public TForm {
   ORV_CLASS(TForm2, TForm)
@@ -100,6 +104,15 @@ class TForm2 : public TForm {
   void DBGrid1DblClick(TObject* Sender);
   void N3Click(TObject* Sender);
 
+  // The notification's print: this window's current notification and the main window's
+  // settings row.
+  TkvxDBDataset* kvxDBDataset1;
+  TkvxDBDataset* kvxDBDataset2;
+  TkvxReport* kvxReport1;
+  TkvxPDFExport* kvxPDFExport1;
+  void N2Click(TObject* Sender);
+  void kvxReport1GetValue(const String& VarName, Variant& Value);
+
   // Which editor shows which column.
   const std::vector<TFieldBinding>& NoticeFields() const { return fields_; }
   // The number a new notification gets: one more than the highest of the whole table.
@@ -121,6 +134,7 @@ class TForm2 : public TForm {
   void ShowStoredDate(const TFieldBinding& field);
   void WriteColumn(const String& column, const Variant& value);
   void ConnectEditor(size_t index);
+  void CreateNoticeReport();
 
   std::vector<TFieldBinding> fields_;
 };

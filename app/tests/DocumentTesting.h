@@ -13,6 +13,8 @@
 
 #include "app/tests/ParishFixture.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/JPEGImage.h"
 #include "platform/gui/Timers.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/PreviewForm.h"
@@ -129,6 +131,49 @@ inline int RenderPages(const std::string& pdf, const std::string& name) {
   for (auto& e : std::filesystem::directory_iterator(folder))
     if (e.path().filename().string().rfind(name + "-", 0) == 0 && e.path().extension() == ".png") ++pages;
   return pages;
+}
+
+// The text of pdf in the order it was drawn (pdftotext -raw): the lines of one text object stay
+// together, whatever stands beside them.
+inline std::string PdfReadingText(const std::string& pdf) { return testing::Run("pdftotext -raw '" + pdf + "' -"); }
+
+// text without its blanks and line breaks, so that text wrapped or spaced by the layout still
+// compares with the value it shows.
+inline std::string Squeezed(const std::string& text) {
+  std::string out;
+  for (char c : text)
+    if (c != ' ' && c != '\n' && c != '\r' && c != '\t' && c != '\f') out += c;
+  return out;
+}
+
+// Whether the drawn text of pdf shows value, blanks and line breaks aside.
+inline bool Shows(const std::string& pdf, const std::string& value) {
+  return Squeezed(PdfReadingText(pdf)).find(Squeezed(value)) != std::string::npos;
+}
+
+// The sizes of the pictures pdf holds, "WxH" each, as pdfimages lists them.
+inline std::vector<std::string> PdfImageSizes(const std::string& pdf) {
+  std::vector<std::string> sizes;
+  std::istringstream lines(testing::Run("pdfimages -list '" + pdf + "'"));
+  std::string line;
+  for (int n = 0; std::getline(lines, line); ++n) {
+    if (n < 2) continue;
+    std::istringstream words(line);
+    std::string page, num, type, width, height;
+    if (words >> page >> num >> type >> width >> height) sizes.push_back(width + "x" + height);
+  }
+  return sizes;
+}
+
+// A JPEG photo of width by height pixels in one colour, as the photo window saves them.
+inline void WriteJpeg(const std::string& file, int width, int height, TColor color) {
+  TBitmap bitmap;
+  bitmap.SetSize(width, height);
+  bitmap.Canvas().Brush().SetColor(color);
+  bitmap.Canvas().FillRect(Rect(0, 0, width, height));
+  TJPEGImage jpeg;
+  jpeg.Assign(&bitmap);
+  jpeg.SaveToFile(file);
 }
 
 // How many times word occurs in text.

@@ -88,6 +88,24 @@ TEST_F(DocumentsTest, EachWindowsReportReadsItsOwnDataSetOfTheSameName) {
   EXPECT_EQ(second.report->Preview(), nullptr);
 }
 
+TEST_F(DocumentsTest, ARunThatCannotStartClosesItsPreviewWindowAndSaysWhy) {
+  // The page and its band read the same data set, which the engine refuses before any pass.
+  std::string conflict = kListTemplate;
+  conflict.replace(conflict.find("PaperSize=\"9\""), 13, "PaperSize=\"9\" DataSetName=\"kvxDBDataset1\"");
+  TScratchTemplate both("scratch-conflict.xml", conflict);
+  TWindow window(Db(), "select Nm from names");
+  LoadDocument(*window.report, "scratch-conflict.xml");
+  bool exported = false;
+  EXPECT_TRUE(RunToPreview([&] { window.report->ShowReport(true); }, [&](TkvxPreviewForm&) { exported = true; }));
+  EXPECT_FALSE(exported);
+  EXPECT_EQ(ShownPreviewForm(), nullptr);
+  ASSERT_FALSE(dialogs_->Shown().empty());
+  EXPECT_NE(dialogs_->LastText().find("The following error(s) have occured:"), std::string::npos);
+  EXPECT_NE(dialogs_->LastText().find("Cannot use the same dataset for Page.DataSet and Band.DataSet"),
+            std::string::npos)
+      << dialogs_->LastText();
+}
+
 TEST_F(DocumentsTest, MissingAndDamagedTemplatesAreRefusedByTheirFileName) {
   TWindow window(Db(), "select Nm from names");
   try {

@@ -7,10 +7,14 @@
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
 #include "png/PNGObject.h"
+#include "report/model/DataSets.h"
 #include "report/model/ImageUtils.h"
 #include "report/model/Interfaces.h"
 #include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
 
 namespace orv {
 
@@ -65,6 +69,33 @@ String TkvxPictureView::Diff(TkvxComponent* templ) {
     PictureChanged = false;
   }
   return " " + TkvxView::Diff(templ) + " ImageIndex=\"" + IntToStr(ImageIndex) + "\"";
+}
+
+void TkvxPictureView::GetData() {
+  TkvxView::GetData();
+  if (!FileLink.empty()) {
+    String file = FileLink;
+    if (TkvxReport* report = GetReport()) {
+      for (size_t i = file.find('['); i != String::npos; i = file.find('[', i)) {
+        Integer start = static_cast<Integer>(i) + 1, end = start;
+        String expr;
+        kvxGetBracketedText(file, "[", "]", expr, end, start);
+        if (end <= start) break;
+        String value = VarToStr(report->Calc(expr));
+        file.replace(static_cast<size_t>(start - 1), static_cast<size_t>(end - start + 1), value);
+        i = static_cast<size_t>(start - 1) + value.size();
+      }
+    }
+    if (FileExists(file))
+      picture_->LoadFromFile(file);
+    else
+      picture_->SetGraphic(nullptr);
+    PictureChangedHandler();
+  } else if (HasDataBinding() && DataSet()->IsBlobField(DataField())) {
+    TMemoryStream stream;
+    DataSet()->AssignBlobTo(DataField(), &stream);
+    LoadPictureFromStream(stream, true);
+  }
 }
 
 Integer TkvxPictureView::LoadPictureFromStream(TStream& stream, bool fromStart) {

@@ -21,6 +21,9 @@ class TkvxPictureView : public TkvxView {
   // The picture goes into the prepared pages' picture cache when it changed since it was last
   // recorded; the diff then names its cache index.
   String Diff(TkvxComponent* templ) override;
+  // The picture of FileLink (its bracketed expressions expanded; none when the file is missing),
+  // else of the bound blob field.
+  void GetData() override;
   // 0 when a graphic was recognised and loaded, E_INVALIDARG (and an empty picture) otherwise.
   // A damaged graphic of a recognised kind raises its own error.
   Integer LoadPictureFromStream(TStream& stream, bool fromStart);

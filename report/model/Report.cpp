@@ -85,13 +85,6 @@ TkvxReport::TkvxReport(TComponent* owner)
   Errors->SetSorted(true);
   Errors->SetDuplicates(dupIgnore);
   Clear();
-  prepareTimer_ = std::make_unique<TTimer>(nullptr);
-  prepareTimer_->SetEnabled(false);
-  prepareTimer_->SetInterval(50);
-  prepareTimer_->OnTimer = [this](TObject*) {
-    prepareTimer_->SetEnabled(false);
-    PrepareReport(false);
-  };
   if (MakeEngine) {
     MakeEngine(*this, ownedEngine_, ownedPages_);
     Engine = ownedEngine_.get();

@@ -146,7 +146,17 @@ void TkvxReport::ShowReport(bool clearLastReport) {
     return;
   }
   // A modal window runs its own loop: the timer's first tick comes inside it and builds the
-  // pages there. A window closed before the tick leaves nothing to build for.
+  // pages there. A window closed before the tick leaves nothing to build for. The timer is made
+  // here, so that a report that is never shown needs no window system.
+  if (!prepareTimer_) {
+    prepareTimer_ = std::make_unique<TTimer>(nullptr);
+    prepareTimer_->SetEnabled(false);
+    prepareTimer_->SetInterval(50);
+    prepareTimer_->OnTimer = [this](TObject*) {
+      prepareTimer_->SetEnabled(false);
+      PrepareReport(false);
+    };
+  }
   prepareTimer_->SetEnabled(true);
   ShowPreparedReport();
   if (PreviewOptions()->Modal) prepareTimer_->SetEnabled(false);

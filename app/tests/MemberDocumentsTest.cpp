@@ -1,0 +1,228 @@
+// The main window's certificate, move-out notice and envelope over the demo parish, exported to
+// PDF from their preview windows and read back with qpdf, pdffonts, pdftotext and pdfimages, and
+// printed once each on the private CUPS server; an empty search prints nothing.
+#include <algorithm>
+#include <ctime>
+
+#include "app/tests/DocumentTesting.h"
+#include "app/tests/OtherWindowsFixture.h"
+
+namespace orv::test {
+namespace {
+
+// Today's date as the documents' issue line gives it: "ออกให้ ณ วันที่   7  ธันวาคม  ค.ศ. 2026".
+std::string IssueLine() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char iso[16];
+  std::strftime(iso, sizeof iso, "%Y-%m-%d", &local);
+  std::string date = ThaiDate(iso);  // "7 ธันวาคม 2026"
+  size_t year = date.rfind(' ');
+  return "ออกให้ ณ วันที่ " + date.substr(0, year) + " ค.ศ. " + date.substr(year + 1);
+}
+
+class DocumentTest : public OtherWindowsTest {
+ protected:
+  void SetUp() override {
+    OtherWindowsTest::SetUp();
+    // Printers are listed once per process: the test server must be known before.
+    server_ = testing::UseTestServer();
+  }
+  std::string Pdf(const std::string& name) const { return (dir_ / (name + ".pdf")).string(); }
+  // One value of the demo parish read by sqlite3.
+  std::string Value(const std::string& sql) { return Cli(sql); }
+  // The main window on the demo parish, showing member id.
+  TForm1* ShowMember(int id) {
+    TForm1* f = StartMain();
+    EXPECT_TRUE(f->ADOQuery1->Locate("ID", Variant(id), {}));
+    return f;
+  }
+
+  testing::TCupsServer server_;
+};
+
+TEST_F(DocumentTest, CertificateAndMoveNoticeOfTheMemberShownWithThePhoto) {
+  MakeDemo(40);
+  const std::string member = "ID = 1";
+  const std::string nm = Value("select Nm from Orvani where " + member);
+  const std::string sur = Value("select sur from Orvani where " + member);
+  ASSERT_FALSE(Value("select DateOut from Orvani where " + member).empty());
+  // The photo is upright, the parish logo nearly square: the PDF holds each scaled into the
+  // photo frame (113 by 151), the photo filling it and the logo leaving it 126 high.
+  WriteJpeg((dir_ / "Picture" / (nm + " " + sur + ".jpg")).string(), 120, 160, clGreen);
+  TForm1* f = ShowMember(1);
+
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("certificate")));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"ต้องการพิมพ์เอกสารรับรองการรับศีลศักดิ์สิทธิ์ของ คุณ" + nm + " " + sur +
+                                                " หรือ ?"}));
+  CheckedPdfText(Pdf("certificate"));
+  EXPECT_EQ(PdfPageCount(Pdf("certificate")), 1u);
+  const std::string certificate = Pdf("certificate");
+  for (const char* column : {"ChurchT", "ChurchE", "AddrT", "AddrE", "Father"})
+    EXPECT_TRUE(Shows(certificate, Value(std::string("select ") + column + " from print"))) << column;
+  EXPECT_TRUE(Shows(certificate, Value("select st || ' ' || Nm || ' ' || sur from Orvani where " + member)));
+  for (const char* date : {"birth_date", "btsm_date", "fm_date", "cnfm_date", "mtmn_date"}) {
+    std::string iso = Value(std::string("select ") + date + " from Orvani where " + member);
+    ASSERT_FALSE(iso.empty()) << date;
+    EXPECT_TRUE(Shows(certificate, ThaiDate(iso))) << date;
+  }
+  for (const char* column : {"btsm_No", "btsm_wat", "btsm_priest", "fm_No", "cnfm_No", "mtmn_No", "papa_nm"})
+    EXPECT_TRUE(Shows(certificate, Value(std::string("select ") + column + " from Orvani where " + member)))
+        << column;
+  EXPECT_TRUE(Shows(certificate, IssueLine()));
+  EXPECT_FALSE(Shows(certificate, Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+  std::vector<std::string> pictures = PdfImageSizes(certificate);
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x151"), 1);
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x126"), 0);
+  EXPECT_EQ(RenderPages(certificate, "certificate"), 1);
+
+  // The report closed the settings query it read; Enter in the settings panel saves all the same.
+  EXPECT_FALSE(f->ADOQuery3->Active());
+  Type(f->Edit5, "วัดนักบุญเทเรซา");
+  EXPECT_EQ(Value("select ChurchT from print"), "วัดนักบุญเทเรซา");
+
+  ASSERT_TRUE(ExportShownDocument([&] { f->N5->Click(); }, Pdf("move-notice")));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"ต้องการพิมพ์เอกสารแจ้งย้ายของ คุณ" + nm + " " + sur + " หรือ ?"}));
+  const std::string notice = Pdf("move-notice");
+  CheckedPdfText(notice);
+  EXPECT_TRUE(Shows(notice, "วัดนักบุญเทเรซา"));
+  EXPECT_TRUE(Shows(notice, Value("select st || ' ' || Nm || ' ' || sur from Orvani where " + member)));
+  // The birth date in the issue line's form, day, month and year with the era between.
+  std::string birth = ThaiDate(Value("select birth_date from Orvani where " + member));
+  size_t year = birth.rfind(' ');
+  EXPECT_TRUE(Shows(notice, birth.substr(0, year) + "ค.ศ." + birth.substr(year + 1)));
+  EXPECT_TRUE(Shows(notice, ThaiDate(Value("select DateOut from Orvani where " + member))));
+  EXPECT_TRUE(Shows(notice, Value("select To_church from Orvani where " + member)));
+  EXPECT_TRUE(Shows(notice, IssueLine()));
+  pictures = PdfImageSizes(notice);
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x151"), 1);
+  EXPECT_EQ(RenderPages(notice, "move-notice"), 1);
+
+  // Each prints once through the preview to the printer. The printer's PDF draws Thai marks
+  // apart from their letters, so the member is recognised by the member code.
+  const std::string code = Value("select NUM from Orvani where " + member);
+  for (auto [command, title] : {std::pair{f->N4, "certificate"}, std::pair{f->N5, "move notice"}}) {
+    testing::TCapturedJob job = PrintShownDocument([&] { command->Click(); }, server_, title);
+    ASSERT_TRUE(job.Arrived) << title;
+    EXPECT_TRUE(testing::QpdfAccepts(job.DocumentPath)) << title;
+    std::string printed = testing::PdfText(job.DocumentPath, 1);
+    EXPECT_NE(printed.find(code), std::string::npos) << title << "\n" << printed;
+  }
+}
+
+TEST_F(DocumentTest, AMemberWithoutAPhotoGetsACertificateWithoutOne) {
+  MakeDemo(10);
+  TForm1* f = ShowMember(2);
+  ASSERT_FALSE(std::filesystem::exists(PhotoFileName));
+  Boxes();
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("no-photo")));
+  // The question alone: a missing photo is no error.
+  EXPECT_EQ(Boxes().size(), 1u);
+  std::vector<std::string> pictures = PdfImageSizes(Pdf("no-photo"));
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x151"), 0);
+  EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x126"), 0);
+  EXPECT_TRUE(Shows(Pdf("no-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+}
+
+TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {
+  MakeDemo(20);
+  TForm1* f = ShowMember(3);
+  f->RadioButton1->SetChecked(true);
+  f->Edit1->SetText("ไม่มีใครชื่อนี้");
+  Word enter = VK_RETURN;
+  f->Edit1KeyUp(f->Edit1, enter, {});
+  ASSERT_TRUE(f->ADOQuery1->IsEmpty());
+  Boxes();
+  for (TMenuItem* command : {f->N4, f->N5, f->N9}) {
+    SCOPED_TRACE(command->Caption());
+    EXPECT_FALSE(ExportShownDocument([&] { command->Click(); }, Pdf("nothing")));
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"ไม่มีข้อมูลที่จะพิมพ์"}));
+    EXPECT_FALSE(std::filesystem::exists(Pdf("nothing")));
+  }
+  EXPECT_FALSE(f->Panel4->Visible());
+}
+
+TEST_F(DocumentTest, EnvelopePanelSavesItsSettingsAndPrintsItsLines) {
+  MakeDemo(20);
+  const std::string member = "ID = 4";
+  TForm1* f = ShowMember(4);
+  const std::string nm = Value("select Nm from Orvani where " + member);
+  const std::string sur = Value("select sur from Orvani where " + member);
+  f->N9->Click();
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"ต้องการพิมพ์จ่าหน้าซองจดหมายถึง คุณ" + nm + "  " + sur + " หรือ ?"}));
+  ASSERT_TRUE(f->Panel4->Visible());
+  EXPECT_EQ(f->Panel4->Left(), 175);
+  EXPECT_EQ(f->Edit17->Text(), "เรียน");
+  EXPECT_EQ(f->Edit18->Text(), "คุณ");
+  EXPECT_EQ(f->Edit19->Text(), nm + "  " + sur);
+  EXPECT_EQ(f->Edit20->Text(), Value("select Address1 from Orvani where " + member));
+  EXPECT_EQ(f->Edit21->Text(), Value("select Address2 from Orvani where " + member));
+  EXPECT_EQ(f->Edit22->Text(), Value("select ChurchT from print"));
+  EXPECT_EQ(f->Edit23->Text(), Value("select AddrT from print"));
+
+  // The four parish lines are saved on Enter, trimmed; blanks alone save an empty text.
+  Type(f->Edit17, "  กราบเรียน ");
+  EXPECT_EQ(Value("select '[' || sen || ']' from print"), "[กราบเรียน]");
+  Type(f->Edit18, "   ");
+  EXPECT_EQ(Value("select Prefix is null, '[' || Prefix || ']' from print"), "0|[]");
+  Type(f->Edit18, "คุณ");
+  Type(f->Edit22, "วัดนักบุญยอห์น");
+  Type(f->Edit23, "1 ถนนเจริญกรุง กรุงเทพฯ 10500");
+  EXPECT_EQ(Value("select Prefix, ChurchT, AddrT from print"), "คุณ|วัดนักบุญยอห์น|1 ถนนเจริญกรุง กรุงเทพฯ 10500");
+  // Keys other than Enter save nothing.
+  f->Edit17->SetText("ถึง");
+  Press(f->Edit17, 'A');
+  EXPECT_EQ(Value("select sen from print"), "กราบเรียน");
+  f->Edit17->SetText("กราบเรียน");
+
+  ASSERT_TRUE(ExportShownDocument([&] { f->BitBtn5->Click(); }, Pdf("member-envelope")));
+  EXPECT_FALSE(f->Panel4->Visible());
+  const std::string envelope = Pdf("member-envelope");
+  CheckedPdfText(envelope);
+  EXPECT_EQ(testing::PdfPageSizes(envelope), (std::vector<std::string>{"624x312"}));
+  for (const std::string& line : {std::string("กราบเรียน"), "คุณ  " + nm + "  " + sur,
+                                  Value("select Address1 from Orvani where " + member),
+                                  Value("select Address2 from Orvani where " + member), std::string("วัดนักบุญยอห์น"),
+                                  std::string("1 ถนนเจริญกรุง กรุงเทพฯ 10500")})
+    EXPECT_TRUE(Shows(envelope, line)) << line;
+  EXPECT_EQ(RenderPages(envelope, "member-envelope"), 1);
+
+  // Cancel only hides the panel.
+  f->N9->Click();
+  f->BitBtn6->Click();
+  EXPECT_FALSE(f->Panel4->Visible());
+  EXPECT_EQ(ShownPreviewForm(), nullptr);
+
+  f->N9->Click();
+  testing::TCapturedJob job = PrintShownDocument([&] { f->BitBtn5->Click(); }, server_, "member envelope");
+  ASSERT_TRUE(job.Arrived);
+  EXPECT_TRUE(testing::QpdfAccepts(job.DocumentPath));
+  const std::string house = Value("select Address1 from Orvani where " + member);
+  EXPECT_NE(testing::PdfText(job.DocumentPath, 1).find(house.substr(0, house.find(' '))), std::string::npos);
+}
+
+TEST_F(DocumentTest, EnvelopeOfAMemberWithoutASurnameHasNoAddressee) {
+  MakeDemo(20);
+  Cli("update Orvani set sur = null where ID = 6");
+  const std::string nm = Value("select Nm from Orvani where ID = 6");
+  TForm1* f = ShowMember(6);
+  f->N9->Click();
+  EXPECT_EQ(f->Edit19->Text(), "");
+  ASSERT_TRUE(ExportShownDocument([&] { f->BitBtn5->Click(); }, Pdf("no-surname")));
+  EXPECT_FALSE(Shows(Pdf("no-surname"), nm));
+  EXPECT_TRUE(Shows(Pdf("no-surname"), Value("select Address1 from Orvani where ID = 6")));
+}
+
+TEST_F(DocumentTest, FirstEnvelopeOnAnOlderDatabaseAddsSalutationAndTitle) {
+  MakeDemo(10);
+  Cli("alter table print drop column sen; alter table print drop column Prefix;");
+  TForm1* f = ShowMember(2);
+  f->N9->Click();
+  EXPECT_EQ(Value("select sen, Prefix from print"), "เรียน|คุณ");
+  EXPECT_EQ(f->Edit17->Text(), "เรียน");
+  EXPECT_EQ(f->Edit18->Text(), "คุณ");
+}
+
+}  // namespace
+}  // namespace orv::test
