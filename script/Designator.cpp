@@ -103,6 +103,11 @@ void TsxDesignator::Finalize() {
     else if (IsIndexLink(Items[1].Ref))
       DKind = TsxDesignatorKind::VariantIndex;
   }
+  directIndex_ = nullptr;
+  if ((DKind == TsxDesignatorKind::VariantIndex || DKind == TsxDesignatorKind::ArrayElement) &&
+      Items[1].Args.size() == 1)
+    if (const TsxExpressionNode* given = Items[1].Args[0]->SingleOperand())
+      directIndex_ = given->Op == TsxOpKind::Var ? &given->Item->Value : &given->Value;
 }
 
 namespace {
@@ -161,18 +166,6 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
 }
 
 }  // namespace
-
-TsxCustomVariable* TsxDesignator::DirectElement(Integer& index) const {
-  if (DKind != TsxDesignatorKind::VariantIndex && DKind != TsxDesignatorKind::ArrayElement) return nullptr;
-  const TsxDesignatorItem& link = Items[1];
-  TsxCustomVariable* holder = Items.front().Ref;
-  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
-  const TsxExpressionNode* given = link.Args[0]->SingleOperand();
-  if (!given) return nullptr;
-  const Variant& i = given->Op == TsxOpKind::Var ? given->Item->Value : given->Value;
-  index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
-  return holder;
-}
 
 Variant TsxDesignator::GetValue() {
   switch (DKind) {

@@ -88,8 +88,7 @@ Variant sxMul(const Variant& a, const Variant& b) {
   return a * b;
 }
 
-bool sxIsTrue(const Variant& v) {
-  if (v.VType() == varBoolean) return v.ToBoolean();
+bool sxConvertsToTrue(const Variant& v) {
   if (v.IsNull() || v.IsEmpty()) return false;
   return v.ToBoolean();
 }
@@ -200,6 +199,20 @@ template <class IntOp, class Fallback>
 
 [[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) { return Binary(n, Compare); }
 
+// + and - on two 32-bit integers whose result stays in range, the loop counters' and indices'
+// arithmetic, inline; everything else through op.
+template <class Op>
+[[gnu::always_inline]] inline Variant IntegerFirst(const TsxExpressionNode& n, bool add, Op op) {
+  return Binary(n, [add, op](const Variant& l, const Variant& r) {
+    Integer sum;
+    if (IsInt(l) && IsInt(r) &&
+        !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
+              : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
+      return Variant(sum);
+    return op(l, r);
+  });
+}
+
 }  // namespace
 
 Variant TsxExpression::Eval(const TsxExpressionNode& n) {
@@ -221,7 +234,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return Variant(EvalCondition(n));
     case TsxOpKind::Plus:
-      return Binary(n, sxAdd);
+      return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
       Variant lt, rt;
       const Variant& l = LeftOperand(n, lt);
@@ -236,7 +249,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus:
-      return Binary(n, sxSub);
+      return IntegerFirst(n, false, sxSub);
     case TsxOpKind::Mul:
       return Binary(n, sxMul);
     case TsxOpKind::DivFloat:

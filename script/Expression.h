@@ -84,7 +84,14 @@ class TsxExpression final : public TsxCustomVariable {
   // The value taken as a condition, without making a Variant of a comparison's result.
   static bool EvalCondition(const TsxExpressionNode& node);
   bool IsTrue() const { return EvalCondition(*Root); }
-  Variant Value() const { return Eval(*Root); }
+  // Plain variables and constants, the most common whole expressions, are read without the
+  // evaluator's call.
+  Variant Value() const {
+    const TsxExpressionNode& root = *Root;
+    if (root.Op == TsxOpKind::Var) return root.Item->Value;
+    if (root.Op == TsxOpKind::Const) return root.Value;
+    return Eval(root);
+  }
 
   std::unique_ptr<TsxExpressionNode> Root;
   TsxScript* Script;
@@ -114,7 +121,11 @@ inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
 // Raises when low and high bound pairs ask for more elements than that.
 void sxCheckArrayBounds(const std::vector<Integer>& bounds);
 
+// sxIsTrue for the kinds other than Boolean.
+bool sxConvertsToTrue(const Variant& v);
 // True when the value converts to the Boolean True.
-bool sxIsTrue(const Variant& v);
+inline bool sxIsTrue(const Variant& v) {
+  return v.VType() == varBoolean ? v.UncheckedBoolean() : sxConvertsToTrue(v);
+}
 
 }  // namespace orv

@@ -124,7 +124,17 @@ void TsxAssignmentStmt::Execute() {
     return;
   }
   Variant value = Expression->Value();
-  if (Op != ' ') value = ApplyOp(Op, Designator->GetValue(), value);
+  if (Op != ' ') {
+    value = ApplyOp(Op, Designator->GetValue(), value);
+  } else {
+    Integer index;
+    if (TsxCustomVariable* holder = Designator->DirectElement(index)) {
+      if (Variant* element = VarArrayElementForWrite(holder->Value, index)) {
+        *element = std::move(value);
+        return;
+      }
+    }
+  }
   Designator->SetValue(value);
 }
 

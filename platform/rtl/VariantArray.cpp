@@ -122,10 +122,28 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices) {
   return h.Items[Offset(h, indices)];
 }
 
+namespace {
+
+// The offset of an element of a one-dimensional array.
+inline std::size_t SingleOffset(const VarArrayHeap& h, Integer index) {
+  if (h.Bounds.size() != 1) BadIndex();
+  const Int64 i = Int64{index} - h.Bounds[0].Low;
+  if (i < 0 || i >= h.Bounds[0].Count) BadIndex();
+  return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
 const Variant& VarArrayElementRef(const Variant& a, Integer index) {
   const VarArrayHeap& h = HeapOf(a);
-  const Integer indices[1] = {index};
-  return h.Items[Offset(h, indices)];
+  return h.Items[SingleOffset(h, index)];
+}
+
+Variant* VarArrayElementForWrite(Variant& a, Integer index) {
+  const VarArrayHeap& shared = HeapOf(a);
+  const std::size_t offset = SingleOffset(shared, index);
+  if (shared.ElementType != varVariant) return nullptr;
+  return &MutableHeapOf(a).Items[offset];
 }
 
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices) {
