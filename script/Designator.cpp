@@ -146,7 +146,7 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
   try {
     const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
     const bool hasVarParams = PassArguments(proc, link, n);
-    Variant result = proc->GetValue();
+    Variant result = proc->Run();
     if (hasVarParams) {
       // Read every var parameter before the caller's locals come back, and write them to the
       // arguments after, so that an update made down a recursion is not overwritten.

@@ -160,7 +160,7 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
   if (n.Op == TsxOpKind::Var) return n.Item->Value;
   if (n.Op == TsxOpKind::Const) return n.Value;
   if (const Variant* element = ElementInPlace(n)) return *element;
-  tmp = TsxExpression::Eval(n);
+  tmp = n.Op == TsxOpKind::Designator ? n.Dsg->GetValue() : TsxExpression::Eval(n);
   return tmp;
 }
 
@@ -173,7 +173,7 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
     if (left.Op == TsxOpKind::Var) return left.Item->Value;
     if (const Variant* element = ElementInPlace(left)) return *element;
   }
-  tmp = TsxExpression::Eval(left);
+  tmp = left.Op == TsxOpKind::Designator ? left.Dsg->GetValue() : TsxExpression::Eval(left);
   return tmp;
 }
 

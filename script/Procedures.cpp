@@ -2,6 +2,9 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/rtl/Exceptions.h"
 #include "script/Script.h"
 #include "script/Statements.h"
@@ -61,6 +64,7 @@ TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const Strin
 }
 
 TsxProcVariable::~TsxProcVariable() {
+  for (size_t i = 0; i < savedCount_; ++i) saved_.get()[i].~Variant();
   for (int i = 0; i < Count(); ++i) Program->Remove(Params(i));
   Program.reset();
 }
@@ -73,7 +77,7 @@ void TsxProcVariable::CollectLocals() {
       case TsxItemKind::Variable:
       case TsxItemKind::StringVariable:
       case TsxItemKind::Param:
-        locals_.push_back(item);
+        locals_.push_back(&item->Value);
         break;
       default:
         break;
@@ -82,19 +86,16 @@ void TsxProcVariable::CollectLocals() {
   localsSeen_ = Program->Count();
 }
 
-void TsxProcVariable::SaveLocals() {
-  if (localsSeen_ != Program->Count()) CollectLocals();
-  for (TsxCustomVariable* item : locals_) saved_.push_back(item->Value);
+void TsxProcVariable::GrowSaved(size_t more) {
+  const size_t capacity = std::max(savedCapacity_ * 2, savedCount_ + more + 16);
+  std::unique_ptr<Variant, FreeStorage> grown(static_cast<Variant*>(::operator new(capacity * sizeof(Variant))));
+  // A Variant moves as its bytes: the old storage is released without destroying them.
+  if (savedCount_ > 0) std::memcpy(static_cast<void*>(grown.get()), saved_.get(), savedCount_ * sizeof(Variant));
+  saved_ = std::move(grown);
+  savedCapacity_ = capacity;
 }
 
-void TsxProcVariable::RestoreLocals() {
-  for (size_t i = locals_.size(); i-- > 0;) {
-    locals_[i]->Value.Swap(saved_.back());
-    saved_.pop_back();
-  }
-}
-
-Variant TsxProcVariable::GetValue() {
+Variant TsxProcVariable::Run() {
   sxCheckStack();
   TsxScript& program = *Program;
   program.Step();
@@ -117,7 +118,8 @@ Variant TsxProcVariable::GetValue() {
       proc->Executing = was;
     }
   } reset{this, wasExecuting};
-  program.MainStatement().Execute();
+  // The body is a plain statement list.
+  program.MainStatement().TsxStatement::Execute();
   return RefItem ? RefItem->Value : Null();
 }
 

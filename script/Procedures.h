@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "script/Script.h"
 #include "script/ScriptItems.h"
 
 namespace orv {
@@ -17,12 +18,29 @@ class TsxProcVariable final : public TsxCustomVariable {
                   TsxScript* parentScript, bool isFunc);
   ~TsxProcVariable() override;
   // Runs the routine with the values its parameters hold; a function's Result.
-  Variant GetValue() override;
+  Variant GetValue() override { return Run(); }
+  // GetValue without the virtual call, for the interpreter's own routine calls.
+  Variant Run();
 
   // Copies the values of the routine's variables and parameters aside (before a recursive
   // call) and puts them back.
-  void SaveLocals();
-  void RestoreLocals();
+  void SaveLocals() {
+    if (localsSeen_ != Program->Count()) CollectLocals();
+    const size_t n = locals_.size();
+    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
+    Variant* top = saved_.get() + savedCount_;
+    for (size_t i = 0; i < n; ++i) new (top + i) Variant(*locals_[i]);
+    savedCount_ += n;
+  }
+  void RestoreLocals() {
+    const size_t n = locals_.size();
+    savedCount_ -= n;
+    Variant* top = saved_.get() + savedCount_;
+    for (size_t i = 0; i < n; ++i) {
+      locals_[i]->Swap(top[i]);
+      top[i].~Variant();
+    }
+  }
 
   bool Executing = false;
   bool IsFunc;
@@ -30,9 +48,18 @@ class TsxProcVariable final : public TsxCustomVariable {
 
  private:
   void CollectLocals();
-  std::vector<TsxCustomVariable*> locals_;
+  // Where the values of the routine's variables and parameters lie.
+  std::vector<Variant*> locals_;
   int localsSeen_ = -1;
-  std::vector<Variant> saved_;
+  // A stack of the values set aside, one group per recursive call still running; raw storage,
+  // so that setting a group aside costs one copy per value.
+  void GrowSaved(size_t more);
+  struct FreeStorage {
+    void operator()(Variant* p) const { ::operator delete(p); }
+  };
+  std::unique_ptr<Variant, FreeStorage> saved_;
+  size_t savedCount_ = 0;
+  size_t savedCapacity_ = 0;
 };
 
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion

@@ -172,10 +172,11 @@ TsxIfStmt::~TsxIfStmt() = default;
 
 void TsxIfStmt::Execute() {
   if (!Report()) return;
+  // The else part is a plain statement list.
   if (Condition->IsTrue())
     TsxStatement::Execute();
   else
-    ElseStmt->Execute();
+    ElseStmt->TsxStatement::Execute();
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;

@@ -188,9 +188,9 @@ class Variant {
 
  private:
   friend struct detail::VariantAccess;
+  // Numbers, the most common values, fail the first test.
   bool IsHeap() const noexcept {
-    return (vtype_ & varArray) != 0 || vtype_ == varString || vtype_ == varOleStr ||
-           vtype_ == varDispatch;
+    return vtype_ >= varOleStr && (vtype_ <= varDispatch || vtype_ == varString || (vtype_ & varArray) != 0);
   }
   void Release() noexcept;
 

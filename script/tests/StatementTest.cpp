@@ -74,6 +74,18 @@ TEST(ScriptStatements, RecursionRestoresTheCallersLocals) {
                   "  if n <= 1 then Result := 1 else Result := Fact(n - 1) * k;\nend;\n"
                   "begin\n  ShowMessage(IntToStr(Fact(10)));\nend."),
             (L{"3628800"}));
+  // Texts set aside by 300 levels, and an error from the bottom caught half way up: every level
+  // above the handler still finds its own text and number.
+  EXPECT_EQ(Lines("PascalScript",
+                  "function Walk(n: Integer): String;\nvar s: String; k: Integer;\nbegin\n"
+                  "  s := 'L' + IntToStr(n); k := n * 2;\n"
+                  "  if n = 0 then RaiseException('bottom');\n"
+                  "  if n = 150 then\n    try\n      Result := Walk(n - 1);\n"
+                  "    except\n      Result := ExceptionMessage;\n    end\n"
+                  "  else\n    Result := Walk(n - 1);\n"
+                  "  if n mod 100 = 0 then Result := Result + '|' + s + ':' + IntToStr(k);\nend;\n"
+                  "begin\n  ShowMessage(Walk(300));\nend."),
+            (L{"bottom|L200:400|L300:600"}));
 }
 
 TEST(ScriptStatements, VarParametersKeepEveryInnerUpdate) {
