@@ -157,8 +157,7 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 // The value of an operand without a copy when it is a variable, a constant or an element read
 // in place; tmp holds anything else.
 [[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
-  if (n.Op == TsxOpKind::Var) return n.Item->Value;
-  if (n.Op == TsxOpKind::Const) return n.Value;
+  if (n.Ref) return *n.Ref;
   if (const Variant* element = ElementInPlace(n)) return *element;
   tmp = n.Op == TsxOpKind::Designator ? n.Dsg->GetValue() : TsxExpression::Eval(n);
   return tmp;
@@ -169,8 +168,8 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 [[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
-  if (n.Right && (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const)) {
-    if (left.Op == TsxOpKind::Var) return left.Item->Value;
+  if (n.Right && n.Right->Ref) {
+    if (left.Ref) return *left.Ref;
     if (const Variant* element = ElementInPlace(left)) return *element;
   }
   tmp = left.Op == TsxOpKind::Designator ? left.Dsg->GetValue() : TsxExpression::Eval(left);
@@ -181,6 +180,7 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 // change what the left side read.
 template <class Op>
 [[gnu::always_inline]] inline auto Binary(const TsxExpressionNode& n, Op op) {
+  if (n.Left->Ref && n.Right && n.Right->Ref) return op(*n.Left->Ref, *n.Right->Ref);
   Variant lt, rt;
   const Variant& l = LeftOperand(n, lt);
   return op(l, Operand(*n.Right, rt));
@@ -348,9 +348,12 @@ bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
 
 // Types bottom-up; the first misfit's position goes to errorPos.
 void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
+  if (n.Op == TsxOpKind::Var) n.Ref = &n.Item->Value;
+  if (n.Op == TsxOpKind::Const) n.Ref = &n.Value;
   if (!IsOperator(n.Op)) return;
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
+  n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   const TsxVarType l = n.Left ? n.Left->Typ : fvtVariant;
   const TsxVarType r = n.Right ? n.Right->Typ : fvtVariant;
   const TsxOpKind op = n.Op;

@@ -49,6 +49,8 @@ struct TsxExpressionNode {
   TsxOpKind Op = TsxOpKind::Const;
   // Both operands are Boolean: "and" and "or" skip the right side when the left decides.
   bool BoolOperands = false;
+  // Both operands are variables or constants, read through their Ref.
+  bool RefOperands = false;
   TsxVarType Typ = fvtVariant;
   String TypeName;
   String Pos;
@@ -56,6 +58,9 @@ struct TsxExpressionNode {
   std::unique_ptr<TsxExpressionNode> Right;
   Variant Value;                         // Const
   TsxCustomVariable* Item = nullptr;     // Var: read in place
+  // Var and Const: where the value lies, resolved when the tree is finalized; nullptr for
+  // every other node.
+  const Variant* Ref = nullptr;
   std::unique_ptr<TsxDesignator> Dsg;    // Designator
   std::unique_ptr<TsxSetExpression> SetExpr;  // Set
   TClass IsClass = nullptr;              // Is: the class on the right
@@ -83,13 +88,32 @@ class TsxExpression final : public TsxCustomVariable {
   static Variant Eval(const TsxExpressionNode& node);
   // The value taken as a condition, without making a Variant of a comparison's result.
   static bool EvalCondition(const TsxExpressionNode& node);
-  bool IsTrue() const { return EvalCondition(*Root); }
+  bool IsTrue() const {
+    const TsxExpressionNode& n = *Root;
+    if (n.RefOperands) {
+      // A loop's test of two whole numbers, decided here.
+      const Variant& l = *n.Left->Ref;
+      const Variant& r = *n.Right->Ref;
+      if (l.VType() == varInteger && r.VType() == varInteger) {
+        const Integer x = l.UncheckedInteger(), y = r.UncheckedInteger();
+        switch (n.Op) {
+          case TsxOpKind::Less: return x < y;
+          case TsxOpKind::LessEq: return x <= y;
+          case TsxOpKind::Great: return x > y;
+          case TsxOpKind::GreatEq: return x >= y;
+          case TsxOpKind::Eq: return x == y;
+          case TsxOpKind::NonEq: return x != y;
+          default: break;
+        }
+      }
+    }
+    return EvalCondition(n);
+  }
   // Plain variables and constants, the most common whole expressions, are read without the
   // evaluator's call.
   Variant Value() const {
     const TsxExpressionNode& root = *Root;
-    if (root.Op == TsxOpKind::Var) return root.Item->Value;
-    if (root.Op == TsxOpKind::Const) return root.Value;
+    if (root.Ref) return *root.Ref;
     return Eval(root);
   }
 

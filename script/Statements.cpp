@@ -66,6 +66,11 @@ TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 void TsxAssignmentStmt::Optimize() {
   target_ = Designator->PlainVariable();
   if (Op == ' ') Op = Expression->Optimize(target_);
+  // A variable that stores a whole number as it is (a parameter stores anything as it is),
+  // stepped by a variable or a constant.
+  wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
+               (target_->Kind == TsxItemKind::Param ||
+                (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
 }
 
 namespace {
@@ -99,6 +104,18 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
 
 void TsxAssignmentStmt::Execute() {
   if (!Report()) return;
+  if (wholeStep_) {
+    // Counters and sums of whole numbers change where they lie.
+    Variant& value = target_->Value;
+    const Variant& by = *Expression->Root->Ref;
+    Integer result;
+    if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
+        !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
+                    : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
+      value = Variant(result);
+      return;
+    }
+  }
   if (target_) {
     if (Op == ' ') {
       Variant v = Expression->Value();
@@ -289,13 +306,14 @@ TsxCppForStmt::~TsxCppForStmt() = default;
 void TsxCppForStmt::Execute() {
   if (!Report()) return;
   TsxScript& p = *Program;
-  FirstStmt->Execute();
+  // The first and second parts are plain statement lists.
+  FirstStmt->TsxStatement::Execute();
   if (p.Terminated) return;
   while (!Expression || Expression->IsTrue()) {
     p.Step();
     TsxStatement::Execute();
     if (LoopStops(p)) break;
-    SecondStmt->Execute();
+    SecondStmt->TsxStatement::Execute();
   }
   p.BreakCalled = false;
 }

@@ -51,6 +51,9 @@ class TsxAssignmentStmt : public TsxStatement {
 
  private:
   TsxCustomVariable* target_ = nullptr;
+  // target := target + or - a variable or constant, on a variable that keeps whole numbers as
+  // they are: tried in place before the general path.
+  bool wholeStep_ = false;
 };
 
 class TsxCallStmt : public TsxStatement {

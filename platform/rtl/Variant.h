@@ -188,9 +188,11 @@ class Variant {
 
  private:
   friend struct detail::VariantAccess;
-  // Numbers, the most common values, fail the first test.
+  // One bit test for the simple types, the most common values.
   bool IsHeap() const noexcept {
-    return vtype_ >= varOleStr && (vtype_ <= varDispatch || vtype_ == varString || (vtype_ & varArray) != 0);
+    constexpr std::uint64_t simpleHeapTypes = (std::uint64_t{1} << varOleStr) | (std::uint64_t{1} << varDispatch);
+    if (vtype_ < 64) return (simpleHeapTypes >> vtype_) & 1;
+    return vtype_ == varString || (vtype_ & varArray) != 0;
   }
   void Release() noexcept;
 

@@ -44,8 +44,11 @@ Variant Blank(TVarType t) {
   }
 }
 
-const VarArrayHeap& HeapOf(const Variant& a) {
-  if (!a.IsArray()) throw EVariantNotAnArrayError("Variant is not an array");
+[[noreturn]] void NotAnArray() { throw EVariantNotAnArrayError("Variant is not an array"); }
+
+inline const VarArrayHeap& HeapOf(const Variant& a) {
+  if (!a.IsArray()) [[unlikely]]
+    NotAnArray();
   return *static_cast<const VarArrayHeap*>(VariantAccess::Heap(a));
 }
 
@@ -126,9 +129,11 @@ namespace {
 
 // The offset of an element of a one-dimensional array.
 inline std::size_t SingleOffset(const VarArrayHeap& h, Integer index) {
-  if (h.Bounds.size() != 1) BadIndex();
+  if (h.Bounds.size() != 1) [[unlikely]]
+    BadIndex();
   const Int64 i = Int64{index} - h.Bounds[0].Low;
-  if (i < 0 || i >= h.Bounds[0].Count) BadIndex();
+  if (i < 0 || i >= h.Bounds[0].Count) [[unlikely]]
+    BadIndex();
   return static_cast<std::size_t>(i);
 }
 
@@ -140,10 +145,12 @@ const Variant& VarArrayElementRef(const Variant& a, Integer index) {
 }
 
 Variant* VarArrayElementForWrite(Variant& a, Integer index) {
-  const VarArrayHeap& shared = HeapOf(a);
-  const std::size_t offset = SingleOffset(shared, index);
-  if (shared.ElementType != varVariant) return nullptr;
-  return &MutableHeapOf(a).Items[offset];
+  auto* h = const_cast<VarArrayHeap*>(&HeapOf(a));
+  const std::size_t offset = SingleOffset(*h, index);
+  if (h->ElementType != varVariant) return nullptr;
+  if (h->Refs.load(std::memory_order_acquire) != 1) [[unlikely]]
+    h = &MutableHeapOf(a);
+  return &h->Items[offset];
 }
 
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices) {
