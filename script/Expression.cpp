@@ -1,6 +1,7 @@
 #include "script/Expression.h"
 
 #include <functional>
+#include <new>
 
 #include "script/ClassModel.h"
 #include "script/Designator.h"
@@ -156,24 +157,45 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 
 // The value of an operand without a copy when it is a variable, a constant or an element read
 // in place; tmp holds anything else.
-[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
+// Room for an operand's value that must be computed: made only then, straight from the
+// evaluation, so that operands read in place cost no Variant at all.
+class TOperandSlot {
+ public:
+  TOperandSlot() = default;
+  TOperandSlot(const TOperandSlot&) = delete;
+  TOperandSlot& operator=(const TOperandSlot&) = delete;
+  ~TOperandSlot() {
+    if (made_) Get().~Variant();
+  }
+  // Once at most per slot.
+  const Variant& Make(const TsxExpressionNode& n) {
+    new (bytes_) Variant(n.Op == TsxOpKind::Designator ? n.Dsg->GetValue() : TsxExpression::Eval(n));
+    made_ = true;
+    return Get();
+  }
+
+ private:
+  Variant& Get() { return *std::launder(reinterpret_cast<Variant*>(bytes_)); }
+  alignas(Variant) unsigned char bytes_[sizeof(Variant)];
+  bool made_ = false;
+};
+
+[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, TOperandSlot& tmp) {
   if (n.Ref) return *n.Ref;
   if (const Variant* element = ElementInPlace(n)) return *element;
-  tmp = n.Op == TsxOpKind::Designator ? n.Dsg->GetValue() : TsxExpression::Eval(n);
-  return tmp;
+  return tmp.Make(n);
 }
 
 // The left operand: read in place only when the right one cannot change it (a variable or a
 // constant); otherwise copied before the right side runs.
-[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
+[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, TOperandSlot& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
   if (n.Right && n.Right->Ref) {
     if (left.Ref) return *left.Ref;
     if (const Variant* element = ElementInPlace(left)) return *element;
   }
-  tmp = left.Op == TsxOpKind::Designator ? left.Dsg->GetValue() : TsxExpression::Eval(left);
-  return tmp;
+  return tmp.Make(left);
 }
 
 // Both operands given to op, the left one taken first: a function call on the right must not
@@ -181,7 +203,7 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 template <class Op>
 [[gnu::always_inline]] inline auto Binary(const TsxExpressionNode& n, Op op) {
   if (n.Left->Ref && n.Right && n.Right->Ref) return op(*n.Left->Ref, *n.Right->Ref);
-  Variant lt, rt;
+  TOperandSlot lt, rt;
   const Variant& l = LeftOperand(n, lt);
   return op(l, Operand(*n.Right, rt));
 }
@@ -236,7 +258,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Plus:
       return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (l.VType() == varString) {
@@ -265,13 +287,13 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Xor:
       return Binary(n, VarXor);
     case TsxOpKind::And: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? Eval(*n.Right) : l;
       return VarAnd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Or: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? l : Eval(*n.Right);
       return VarOr(l, Operand(*n.Right, rt));
@@ -284,7 +306,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return -v;
     }
     case TsxOpKind::In: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.Right->Op == TsxOpKind::Set) return Variant(n.Right->SetExpr->Contains(l));
       return Variant(ArrayContains(Eval(*n.Right), l));

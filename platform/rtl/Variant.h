@@ -188,10 +188,10 @@ class Variant {
 
  private:
   friend struct detail::VariantAccess;
-  // One bit test for the simple types, the most common values.
+  // Numbers, the most common values, leave at the first test.
   bool IsHeap() const noexcept {
-    constexpr std::uint64_t simpleHeapTypes = (std::uint64_t{1} << varOleStr) | (std::uint64_t{1} << varDispatch);
-    if (vtype_ < 64) return (simpleHeapTypes >> vtype_) & 1;
+    if (vtype_ < varOleStr) return false;
+    if (vtype_ <= varDispatch) return true;
     return vtype_ == varString || (vtype_ & varArray) != 0;
   }
   void Release() noexcept;
