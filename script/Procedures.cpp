@@ -83,7 +83,7 @@ void TsxProcVariable::CollectLocals() {
         break;
     }
   }
-  localsSeen_ = Program->Count();
+  localsCollected_ = true;
 }
 
 void TsxProcVariable::GrowSaved(size_t more) {

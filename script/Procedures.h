@@ -23,9 +23,11 @@ class TsxProcVariable final : public TsxCustomVariable {
   Variant Run();
 
   // Copies the values of the routine's variables and parameters aside (before a recursive
-  // call) and puts them back.
+  // call) and puts them back. The set of locals is fixed at the first recursive call: a
+  // variable the run adds later to the routine's scope (an exception handler's, when the
+  // built-ins are missing) stays out of it, so that every level gets back what it set aside.
   void SaveLocals() {
-    if (localsSeen_ != Program->Count()) CollectLocals();
+    if (!localsCollected_) CollectLocals();
     const size_t n = locals_.size();
     if (savedCount_ + n > savedCapacity_) GrowSaved(n);
     Variant* top = saved_.get() + savedCount_;
@@ -50,7 +52,7 @@ class TsxProcVariable final : public TsxCustomVariable {
   void CollectLocals();
   // Where the values of the routine's variables and parameters lie.
   std::vector<Variant*> locals_;
-  int localsSeen_ = -1;
+  bool localsCollected_ = false;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
   // so that setting a group aside costs one copy per value.
   void GrowSaved(size_t more);

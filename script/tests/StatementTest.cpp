@@ -86,6 +86,25 @@ TEST(ScriptStatements, RecursionRestoresTheCallersLocals) {
                   "  if n mod 100 = 0 then Result := Result + '|' + s + ':' + IntToStr(k);\nend;\n"
                   "begin\n  ShowMessage(Walk(300));\nend."),
             (L{"bottom|L200:400|L300:600"}));
+  // Without the built-ins, a handler at the bottom of a recursion adds the exception variables
+  // to the routine's own scope while the levels above still have their locals set aside; a
+  // further recursive call must not upset what each level gets back.
+  TsxScript bare(nullptr);
+  std::vector<String> notes;
+  bare.AddMethod("procedure Note(v: Variant)",
+                 [&notes](TObject*, TClass, const String&, TsxMethodHelper& c) -> Variant {
+                   notes.push_back(VarToStr(c.GetParamValue(0)));
+                   return Variant();
+                 });
+  bare.SetSyntaxType("JScript");
+  bare.Lines().SetText(
+      "function Down(n) {\n  var k = n;\n  if (n < 0) return 7;\n"
+      "  if (n == 0) {\n    try { Result = 1 div n; } except { Result = 100; }\n"
+      "    return Result + Down(-1);\n  }\n  return Down(n - 1) + k;\n}\n"
+      "Note(Down(5));");
+  ASSERT_TRUE(bare.Compile()) << bare.ErrorMsg << " at " << bare.ErrorPos;
+  bare.Execute();
+  EXPECT_EQ(notes, (L{"122"}));
 }
 
 TEST(ScriptStatements, VarParametersKeepEveryInnerUpdate) {
