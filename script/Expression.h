@@ -114,6 +114,16 @@ class TsxExpression final : public TsxCustomVariable {
   Variant Value() const {
     const TsxExpressionNode& root = *Root;
     if (root.Ref) return *root.Ref;
+    if (root.RefOperands && (root.Op == TsxOpKind::Plus || root.Op == TsxOpKind::Minus)) {
+      // n - 1 as an argument, i + 1 as an index: two whole numbers summed here.
+      const Variant& l = *root.Left->Ref;
+      const Variant& r = *root.Right->Ref;
+      Integer result;
+      if (l.VType() == varInteger && r.VType() == varInteger &&
+          !(root.Op == TsxOpKind::Plus ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)
+                                       : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)))
+        return Variant(result);
+    }
     return Eval(root);
   }
 

@@ -118,8 +118,7 @@ Variant TsxProcVariable::Run() {
       proc->Executing = was;
     }
   } reset{this, wasExecuting};
-  // The body is a plain statement list.
-  program.MainStatement().TsxStatement::Execute();
+  program.MainStatement().RunItems();
   return RefItem ? RefItem->Value : Null();
 }
 

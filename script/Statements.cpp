@@ -17,15 +17,6 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
   return Items.back().get();
 }
 
-void TsxStatement::Execute() {
-  TsxScript& p = *Program;
-  for (const auto& s : Items) {
-    if (p.Terminated) return;
-    s->Execute();
-    if (p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
-  }
-}
-
 // Every statement starts here: kept inline so the count and the line check cost no call.
 [[gnu::always_inline]] inline bool TsxStatement::Report() {
   TsxScript& p = *Program;
@@ -189,11 +180,10 @@ TsxIfStmt::~TsxIfStmt() = default;
 
 void TsxIfStmt::Execute() {
   if (!Report()) return;
-  // The else part is a plain statement list.
   if (Condition->IsTrue())
-    TsxStatement::Execute();
+    RunItems();
   else
-    ElseStmt->TsxStatement::Execute();
+    ElseStmt->RunItems();
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;
@@ -215,7 +205,7 @@ void TsxCaseStmt::Execute() {
       break;
     }
   }
-  branch->TsxStatement::Execute();
+  branch->RunItems();
   if (BreakEndsCase) Program->BreakCalled = false;
 }
 
@@ -228,7 +218,7 @@ void TsxRepeatStmt::Execute() {
   TsxScript& p = *Program;
   for (;;) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
     if (Condition->IsTrue() == !InverseCondition) break;
   }
@@ -242,7 +232,7 @@ void TsxWhileStmt::Execute() {
   TsxScript& p = *Program;
   while (Condition->IsTrue()) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
   }
   p.BreakCalled = false;
@@ -259,7 +249,7 @@ void TsxForStmt::Execute() {
   for (Int64 i = first; Down ? i >= last : i <= last; i += step) {
     Variable->Value = Variant(static_cast<Integer>(i));
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
   }
   p.BreakCalled = false;
@@ -279,7 +269,7 @@ void TsxVbForStmt::Execute() {
     for (Int64 k = first; by < 0 ? k >= end : k <= end; k += by) {
       Variable->Value = Variant(static_cast<Integer>(k));
       p.Step();
-      TsxStatement::Execute();
+      RunItems();
       if (LoopStops(p)) break;
     }
     p.BreakCalled = false;
@@ -289,7 +279,7 @@ void TsxVbForStmt::Execute() {
   while (down ? i >= last : i <= last) {
     Variable->Value = i;
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
     i = sxAdd(i, step);
   }
@@ -306,14 +296,13 @@ TsxCppForStmt::~TsxCppForStmt() = default;
 void TsxCppForStmt::Execute() {
   if (!Report()) return;
   TsxScript& p = *Program;
-  // The first and second parts are plain statement lists.
-  FirstStmt->TsxStatement::Execute();
+  FirstStmt->RunItems();
   if (p.Terminated) return;
   while (!Expression || Expression->IsTrue()) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
-    SecondStmt->TsxStatement::Execute();
+    SecondStmt->RunItems();
   }
   p.BreakCalled = false;
 }
@@ -346,7 +335,7 @@ void TsxTryStmt::Execute() {
   if (IsExcept) {
     String className, message;
     try {
-      TsxStatement::Execute();
+      RunItems();
       return;
     } catch (const Exception& e) {
       className = e.ClassName();
@@ -358,7 +347,7 @@ void TsxTryStmt::Execute() {
     return;
   }
   try {
-    TsxStatement::Execute();
+    RunItems();
   } catch (...) {
     RunFinally(p, *ExceptStmt);
     throw;

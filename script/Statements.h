@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "script/Script.h"
 
 namespace orv {
 
-class TsxScript;
 class TsxExpression;
 class TsxDesignator;
 class TsxSetExpression;
@@ -22,7 +22,17 @@ class TsxStatement {
   TsxStatement& operator=(const TsxStatement&) = delete;
   virtual ~TsxStatement();
   // Runs the items in order until a break, continue or exit flag of Program is set.
-  virtual void Execute();
+  virtual void Execute() { RunItems(); }
+  // Execute of the list itself, without the virtual call: what loops, branches and routine
+  // bodies run.
+  void RunItems() {
+    TsxScript& p = *Program;
+    for (const auto& s : Items) {
+      if (p.Terminated) return;
+      s->Execute();
+      if (p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
+    }
+  }
   TsxStatement* Add(std::unique_ptr<TsxStatement> statement);
   int Count() const { return static_cast<int>(Items.size()); }
   void Clear() { Items.clear(); }
