@@ -51,7 +51,7 @@ struct ArgValues {
 // parameter is set, since an argument may read a parameter of the same routine; true when one
 // of them is a var parameter.
 template <class Routine>
-bool PassArguments(Routine* routine, TsxDesignatorItem& link, size_t n) {
+[[gnu::always_inline]] inline bool PassArguments(Routine* routine, TsxDesignatorItem& link, size_t n) {
   bool hasVarParams = false;
   if (n == 1) {
     TsxParamItem* p = routine->Params(0);

@@ -38,14 +38,12 @@ std::uintptr_t ComputeStackLimit() {
   return size > 2 * reserve ? base + reserve : base + size / 2;
 }
 
-thread_local std::uintptr_t stackLimit = 0;
-
 }  // namespace
 
-void sxCheckStack() {
-  char here;
-  if (stackLimit == 0) stackLimit = ComputeStackLimit();
-  if (reinterpret_cast<std::uintptr_t>(&here) < stackLimit) throw EStackOverflow("Stack overflow");
+void detail::sxCheckStackLimit() {
+  if (sxStackLimit == UINTPTR_MAX) sxStackLimit = ComputeStackLimit();
+  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < sxStackLimit)
+    throw EStackOverflow("Stack overflow");
 }
 
 TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,

@@ -1,6 +1,7 @@
 #pragma once
 // Script routines: a procedure or function owns a scope of its own for its parameters and
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -64,8 +65,18 @@ class TsxProcVariable final : public TsxCustomVariable {
   size_t savedCapacity_ = 0;
 };
 
+namespace detail {
+// The lowest address this thread's stack may reach before a script call is refused; the
+// highest address until it is first computed, so that the first check computes it.
+inline thread_local std::uintptr_t sxStackLimit = UINTPTR_MAX;
+void sxCheckStackLimit();
+}  // namespace detail
+
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
-// in a script stops with a script error instead of a crash.
-void sxCheckStack();
+// in a script stops with a script error instead of a crash. Inline: every script call checks.
+inline void sxCheckStack() {
+  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::sxStackLimit) [[unlikely]]
+    detail::sxCheckStackLimit();
+}
 
 }  // namespace orv
