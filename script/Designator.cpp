@@ -55,7 +55,8 @@ template <class Routine>
   bool hasVarParams = false;
   if (n == 1) {
     TsxParamItem* p = routine->Params(0);
-    p->Value = link.Args[0]->Value();
+    Variant value = link.Args[0]->Value();
+    p->Value.Swap(value);
     hasVarParams = p->IsVarParam;
   } else if (n > 1) {
     ArgValues values;

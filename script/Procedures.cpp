@@ -81,6 +81,7 @@ void TsxProcVariable::CollectLocals() {
         break;
     }
   }
+  localsCount_ = locals_.size();
   localsCollected_ = true;
 }
 
@@ -99,7 +100,7 @@ Variant TsxProcVariable::Run() {
   program.Step();
   const bool wasExecuting = Executing;
   Executing = true;
-  if (RefItem) RefItem->Value = Variant();
+  if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
   program.ExitCalled = false;
   program.Terminated = false;
   program.IsRunning = true;

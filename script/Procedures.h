@@ -29,18 +29,20 @@ class TsxProcVariable final : public TsxCustomVariable {
   // built-ins are missing) stays out of it, so that every level gets back what it set aside.
   void SaveLocals() {
     if (!localsCollected_) CollectLocals();
-    const size_t n = locals_.size();
+    const size_t n = localsCount_;
     if (savedCount_ + n > savedCapacity_) GrowSaved(n);
     Variant* top = saved_.get() + savedCount_;
-    for (size_t i = 0; i < n; ++i) new (top + i) Variant(*locals_[i]);
+    Variant* const* from = locals_.data();
+    for (size_t i = 0; i < n; ++i) new (top + i) Variant(*from[i]);
     savedCount_ += n;
   }
   void RestoreLocals() {
-    const size_t n = locals_.size();
+    const size_t n = localsCount_;
     savedCount_ -= n;
     Variant* top = saved_.get() + savedCount_;
+    Variant* const* to = locals_.data();
     for (size_t i = 0; i < n; ++i) {
-      locals_[i]->Swap(top[i]);
+      to[i]->Swap(top[i]);
       top[i].~Variant();
     }
   }
@@ -54,6 +56,7 @@ class TsxProcVariable final : public TsxCustomVariable {
   // Where the values of the routine's variables and parameters lie.
   std::vector<Variant*> locals_;
   bool localsCollected_ = false;
+  size_t localsCount_ = 0;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
   // so that setting a group aside costs one copy per value.
   void GrowSaved(size_t more);

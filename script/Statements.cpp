@@ -111,7 +111,7 @@ void TsxAssignmentStmt::Execute() {
     if (Op == ' ') {
       Variant v = Expression->Value();
       if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
-        target_->Value = std::move(v);
+        target_->Value.Swap(v);
       else
         target_->SetValue(v);
     } else {

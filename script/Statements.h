@@ -27,10 +27,13 @@ class TsxStatement {
   // bodies run.
   void RunItems() {
     TsxScript& p = *Program;
-    for (const auto& s : Items) {
+    const std::unique_ptr<TsxStatement>* item = Items.data();
+    const std::unique_ptr<TsxStatement>* const end = item + Items.size();
+    while (item != end) {
       if (p.Terminated) return;
-      s->Execute();
-      if (p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
+      (*item)->Execute();
+      // After the last item the jump flags are for the caller to read.
+      if (++item == end || p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
     }
   }
   TsxStatement* Add(std::unique_ptr<TsxStatement> statement);
