@@ -21,10 +21,12 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
 [[gnu::always_inline]] inline bool TsxStatement::Report() {
   TsxScript& p = *Program;
   p.Step();
-  for (TsxScript* s = &p; s; s = s->Parent()) {
-    if (s->OnRunLine) {
-      p.RunLine(UnitName, SourcePos);
-      break;
+  if (TsxRunLineEvent::AnySet()) [[unlikely]] {
+    for (TsxScript* s = &p; s; s = s->Parent()) {
+      if (s->OnRunLine) {
+        p.RunLine(UnitName, SourcePos);
+        break;
+      }
     }
   }
   return !p.Terminated;
