@@ -95,8 +95,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
 
 }  // namespace
 
-void TsxAssignmentStmt::Execute() {
-  if (!Report()) return;
+[[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
   if (wholeStep_) {
     // Counters and sums of whole numbers change where they lie.
     Variant& value = target_->Value;
@@ -146,6 +145,14 @@ void TsxAssignmentStmt::Execute() {
     }
   }
   Designator->SetValue(value);
+}
+
+void TsxAssignmentStmt::Execute() {
+  if (!Report()) return;
+  Store();
+  // A return statement leaves the routine as an exit statement after it would, with its own
+  // step and line report.
+  if (Returns && Report()) Program->ExitCalled = true;
 }
 
 TsxCallStmt::~TsxCallStmt() = default;

@@ -61,8 +61,11 @@ class TsxAssignmentStmt : public TsxStatement {
   std::unique_ptr<TsxExpression> Expression;
   // ' ' plain, or '+', '-', '*', '/' applied to the target in place.
   char Op = ' ';
+  // A return statement's store into Result: the routine exits after it.
+  bool Returns = false;
 
  private:
+  void Store();
   TsxCustomVariable* target_ = nullptr;
   // target := target + or - a variable or constant, on a variable that keeps whole numbers as
   // they are: tried in place before the general path.
