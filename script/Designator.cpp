@@ -1,6 +1,8 @@
 #include "script/Designator.h"
 
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Dispatch.h"
@@ -34,17 +36,30 @@ bool IsIndexLink(const TsxCustomVariable* item) {
   return item->Kind == TsxItemKind::LateMember && item->Name() == "[";
 }
 
-// Argument values of a link; small calls keep them on the stack.
-struct ArgValues {
-  Variant Small[6];
-  std::vector<Variant> Large;
-  Variant* Data = Small;
-  void Resize(size_t n) {
-    if (n > 6) {
-      Large.resize(n);
-      Data = Large.data();
+// Argument values of a link, made one by one; small calls keep them on the stack and make no
+// more Variants than they have arguments.
+class ArgValues {
+ public:
+  explicit ArgValues(size_t n) {
+    if (n > kSmall) {
+      large_ = std::make_unique<unsigned char[]>(n * sizeof(Variant));
+      data_ = reinterpret_cast<Variant*>(large_.get());
     }
   }
+  ArgValues(const ArgValues&) = delete;
+  ArgValues& operator=(const ArgValues&) = delete;
+  ~ArgValues() {
+    for (size_t i = 0; i < made_; ++i) data_[i].~Variant();
+  }
+  void Add(Variant value) { new (data_ + made_++) Variant(std::move(value)); }
+  Variant& operator[](size_t i) { return data_[i]; }
+
+ private:
+  static constexpr size_t kSmall = 6;
+  alignas(Variant) unsigned char small_[kSmall * sizeof(Variant)];
+  std::unique_ptr<unsigned char[]> large_;
+  Variant* data_ = reinterpret_cast<Variant*>(small_);
+  size_t made_ = 0;
 };
 
 // The first n arguments into the routine's parameters, every argument evaluated before any
@@ -59,12 +74,11 @@ template <class Routine>
     p->Value.Swap(value);
     hasVarParams = p->IsVarParam;
   } else if (n > 1) {
-    ArgValues values;
-    values.Resize(n);
-    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+    ArgValues values(n);
+    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->Value());
     for (size_t i = 0; i < n; ++i) {
       TsxParamItem* p = routine->Params(static_cast<int>(i));
-      p->Value = std::move(values.Data[i]);
+      p->Value.Swap(values[i]);
       hasVarParams |= p->IsVarParam;
     }
   }
@@ -138,10 +152,10 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
-namespace {
-
 // A call of a script routine with plain arguments: the common case of every recursion.
-Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
+Variant TsxDesignator::CallRoutine() {
+  auto* proc = static_cast<TsxProcVariable*>(Items.front().Ref);
+  TsxDesignatorItem& link = Items.front();
   const bool recursive = proc->Executing;
   if (recursive) proc->SaveLocals();
   try {
@@ -166,9 +180,7 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
   }
 }
 
-}  // namespace
-
-Variant TsxDesignator::GetValue() {
+Variant TsxDesignator::GetOtherValue() {
   switch (DKind) {
     case TsxDesignatorKind::Variable:
       return Items.front().Ref->GetValue();
@@ -183,7 +195,6 @@ Variant TsxDesignator::GetValue() {
     case TsxDesignatorKind::VariantIndex:
       return IndexRead(Program, Items.front().Ref, Items[1]);
     case TsxDesignatorKind::RoutineCall:
-      return CallRoutine(static_cast<TsxProcVariable*>(Items.front().Ref), Items.front());
     case TsxDesignatorKind::General:
       break;
   }
@@ -298,13 +309,12 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       bool hasVarParams = false;
       if (params > 0) {
         const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
-        ArgValues values;
-        values.Resize(n);
+        ArgValues values(n);
         for (size_t i = 0; i < n; ++i)
-          values.Data[i] = ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue();
+          values.Add(ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue());
         for (size_t i = 0; i < n; ++i) {
           TsxParamItem* param = ref->Params(static_cast<int>(i));
-          param->SetValue(values.Data[i]);
+          param->SetValue(values[i]);
           hasVarParams |= param->IsVarParam;
         }
       }

@@ -29,7 +29,12 @@ class TsxDesignator final : public TsxCustomVariable {
  public:
   explicit TsxDesignator(TsxScript* program);
   ~TsxDesignator() override;
-  Variant GetValue() override;
+  Variant GetValue() override {
+    // Calls of script routines, the designators recursion runs through, skip the dispatch
+    // over the other kinds.
+    if (DKind == TsxDesignatorKind::RoutineCall) return CallRoutine();
+    return GetOtherValue();
+  }
   void SetValue(const Variant& value) override;
 
   // Takes type, type name and read-only state from the last link and picks the fast path.
@@ -56,6 +61,8 @@ class TsxDesignator final : public TsxCustomVariable {
   TsxDesignatorKind DKind = TsxDesignatorKind::General;
 
  private:
+  Variant CallRoutine();
+  Variant GetOtherValue();
   Variant Evaluate(const Variant* assigned);
   // Where the one index of an element designator lies when it is a variable or a constant,
   // found once when the designator is finalized.
