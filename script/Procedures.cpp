@@ -94,31 +94,4 @@ void TsxProcVariable::GrowSaved(size_t more) {
   savedCapacity_ = capacity;
 }
 
-Variant TsxProcVariable::Run() {
-  sxCheckStack();
-  TsxScript& program = *Program;
-  program.Step();
-  const bool wasExecuting = Executing;
-  Executing = true;
-  if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
-  program.ExitCalled = false;
-  program.Terminated = false;
-  program.IsRunning = true;
-  struct Reset {
-    TsxProcVariable* proc;
-    bool was;
-    ~Reset() {
-      TsxScript& p = *proc->Program;
-      p.ExitCalled = false;
-      p.Terminated = false;
-      p.IsRunning = was;
-      p.BreakCalled = false;
-      p.ContinueCalled = false;
-      proc->Executing = was;
-    }
-  } reset{this, wasExecuting};
-  program.MainStatement().RunItems();
-  return RefItem ? RefItem->Value : Null();
-}
-
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "script/Script.h"
 #include "script/ScriptItems.h"
+#include "script/Statements.h"
 
 namespace orv {
 
@@ -80,6 +81,34 @@ void sxCheckStackLimit();
 inline void sxCheckStack() {
   if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::sxStackLimit) [[unlikely]]
     detail::sxCheckStackLimit();
+}
+
+// Inline: a script's routine calls run it straight from the call site.
+inline Variant TsxProcVariable::Run() {
+  sxCheckStack();
+  TsxScript& program = *Program;
+  program.Step();
+  const bool wasExecuting = Executing;
+  Executing = true;
+  if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
+  program.ExitCalled = false;
+  program.Terminated = false;
+  program.IsRunning = true;
+  struct Reset {
+    TsxProcVariable* proc;
+    bool was;
+    ~Reset() {
+      TsxScript& p = *proc->Program;
+      p.ExitCalled = false;
+      p.Terminated = false;
+      p.IsRunning = was;
+      p.BreakCalled = false;
+      p.ContinueCalled = false;
+      proc->Executing = was;
+    }
+  } reset{this, wasExecuting};
+  program.MainStatement().RunItems();
+  return RefItem ? RefItem->Value : Null();
 }
 
 }  // namespace orv
