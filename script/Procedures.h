@@ -3,6 +3,7 @@
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
@@ -83,7 +84,7 @@ inline void sxCheckStack() {
     detail::sxCheckStackLimit();
 }
 
-// Inline: a script's routine calls run it straight from the call site.
+// Defined here so that a routine call runs the body without a further call of its own.
 inline Variant TsxProcVariable::Run() {
   sxCheckStack();
   TsxScript& program = *Program;
