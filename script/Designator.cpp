@@ -1,6 +1,8 @@
 #include "script/Designator.h"
 
 #include <cstdio>
+#include <memory>
+#include <new>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Dispatch.h"
@@ -34,36 +36,49 @@ bool IsIndexLink(const TsxCustomVariable* item) {
   return item->Kind == TsxItemKind::LateMember && item->Name() == "[";
 }
 
-// Argument values of a link; small calls keep them on the stack.
-struct ArgValues {
-  Variant Small[6];
-  std::vector<Variant> Large;
-  Variant* Data = Small;
-  void Resize(size_t n) {
-    if (n > 6) {
-      Large.resize(n);
-      Data = Large.data();
+// Argument values of a link, made one by one; small calls keep them on the stack and make no
+// more Variants than they have arguments.
+class ArgValues {
+ public:
+  explicit ArgValues(size_t n) {
+    if (n > kSmall) {
+      large_ = std::make_unique<unsigned char[]>(n * sizeof(Variant));
+      data_ = reinterpret_cast<Variant*>(large_.get());
     }
   }
+  ArgValues(const ArgValues&) = delete;
+  ArgValues& operator=(const ArgValues&) = delete;
+  ~ArgValues() {
+    for (size_t i = 0; i < made_; ++i) data_[i].~Variant();
+  }
+  void Add(Variant value) { new (data_ + made_++) Variant(std::move(value)); }
+  Variant& operator[](size_t i) { return data_[i]; }
+
+ private:
+  static constexpr size_t kSmall = 6;
+  alignas(Variant) unsigned char small_[kSmall * sizeof(Variant)];
+  std::unique_ptr<unsigned char[]> large_;
+  Variant* data_ = reinterpret_cast<Variant*>(small_);
+  size_t made_ = 0;
 };
 
 // The first n arguments into the routine's parameters, every argument evaluated before any
 // parameter is set, since an argument may read a parameter of the same routine; true when one
 // of them is a var parameter.
 template <class Routine>
-bool PassArguments(Routine* routine, TsxDesignatorItem& link, size_t n) {
+[[gnu::always_inline]] inline bool PassArguments(Routine* routine, TsxDesignatorItem& link, size_t n) {
   bool hasVarParams = false;
   if (n == 1) {
     TsxParamItem* p = routine->Params(0);
-    p->Value = link.Args[0]->Value();
+    Variant value = link.Args[0]->Value();
+    p->Value.Swap(value);
     hasVarParams = p->IsVarParam;
   } else if (n > 1) {
-    ArgValues values;
-    values.Resize(n);
-    for (size_t i = 0; i < n; ++i) values.Data[i] = link.Args[i]->Value();
+    ArgValues values(n);
+    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->Value());
     for (size_t i = 0; i < n; ++i) {
       TsxParamItem* p = routine->Params(static_cast<int>(i));
-      p->Value = std::move(values.Data[i]);
+      p->Value.Swap(values[i]);
       hasVarParams |= p->IsVarParam;
     }
   }
@@ -103,6 +118,11 @@ void TsxDesignator::Finalize() {
     else if (IsIndexLink(Items[1].Ref))
       DKind = TsxDesignatorKind::VariantIndex;
   }
+  directIndex_ = nullptr;
+  if ((DKind == TsxDesignatorKind::VariantIndex || DKind == TsxDesignatorKind::ArrayElement) &&
+      Items[1].Args.size() == 1)
+    if (const TsxExpressionNode* given = Items[1].Args[0]->SingleOperand())
+      directIndex_ = given->Op == TsxOpKind::Var ? &given->Item->Value : &given->Value;
 }
 
 namespace {
@@ -132,16 +152,16 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
-namespace {
-
 // A call of a script routine with plain arguments: the common case of every recursion.
-Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
+Variant TsxDesignator::CallRoutine() {
+  auto* proc = static_cast<TsxProcVariable*>(Items.front().Ref);
+  TsxDesignatorItem& link = Items.front();
   const bool recursive = proc->Executing;
   if (recursive) proc->SaveLocals();
   try {
     const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
     const bool hasVarParams = PassArguments(proc, link, n);
-    Variant result = proc->GetValue();
+    Variant result = proc->Run();
     if (hasVarParams) {
       // Read every var parameter before the caller's locals come back, and write them to the
       // arguments after, so that an update made down a recursion is not overwritten.
@@ -160,21 +180,7 @@ Variant CallRoutine(TsxProcVariable* proc, TsxDesignatorItem& link) {
   }
 }
 
-}  // namespace
-
-TsxCustomVariable* TsxDesignator::DirectElement(Integer& index) const {
-  if (DKind != TsxDesignatorKind::VariantIndex && DKind != TsxDesignatorKind::ArrayElement) return nullptr;
-  const TsxDesignatorItem& link = Items[1];
-  TsxCustomVariable* holder = Items.front().Ref;
-  if (link.Args.size() != 1 || holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
-  const TsxExpressionNode* given = link.Args[0]->SingleOperand();
-  if (!given) return nullptr;
-  const Variant& i = given->Op == TsxOpKind::Var ? given->Item->Value : given->Value;
-  index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
-  return holder;
-}
-
-Variant TsxDesignator::GetValue() {
+Variant TsxDesignator::GetOtherValue() {
   switch (DKind) {
     case TsxDesignatorKind::Variable:
       return Items.front().Ref->GetValue();
@@ -189,7 +195,6 @@ Variant TsxDesignator::GetValue() {
     case TsxDesignatorKind::VariantIndex:
       return IndexRead(Program, Items.front().Ref, Items[1]);
     case TsxDesignatorKind::RoutineCall:
-      return CallRoutine(static_cast<TsxProcVariable*>(Items.front().Ref), Items.front());
     case TsxDesignatorKind::General:
       break;
   }
@@ -304,13 +309,12 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       bool hasVarParams = false;
       if (params > 0) {
         const size_t n = std::min(link.Args.size(), static_cast<size_t>(params));
-        ArgValues values;
-        values.Resize(n);
+        ArgValues values(n);
         for (size_t i = 0; i < n; ++i)
-          values.Data[i] = ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue();
+          values.Add(ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue());
         for (size_t i = 0; i < n; ++i) {
           TsxParamItem* param = ref->Params(static_cast<int>(i));
-          param->SetValue(values.Data[i]);
+          param->SetValue(values[i]);
           hasVarParams |= param->IsVarParam;
         }
       }

@@ -29,7 +29,12 @@ class TsxDesignator final : public TsxCustomVariable {
  public:
   explicit TsxDesignator(TsxScript* program);
   ~TsxDesignator() override;
-  Variant GetValue() override;
+  Variant GetValue() override {
+    // Calls of script routines, the designators recursion runs through, skip the dispatch
+    // over the other kinds.
+    if (DKind == TsxDesignatorKind::RoutineCall) return CallRoutine();
+    return GetOtherValue();
+  }
   void SetValue(const Variant& value) override;
 
   // Takes type, type name and read-only state from the last link and picks the fast path.
@@ -42,14 +47,26 @@ class TsxDesignator final : public TsxCustomVariable {
   // For an element of an array variable whose one index is a variable or a constant: the
   // variable, its index in index. nullptr for anything else (a hooked variable, a non-array
   // value, an index that must be computed), which takes the general path.
-  TsxCustomVariable* DirectElement(Integer& index) const;
+  TsxCustomVariable* DirectElement(Integer& index) const {
+    if (!directIndex_) return nullptr;
+    TsxCustomVariable* holder = Items.front().Ref;
+    if (holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
+    const Variant& i = *directIndex_;
+    index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
+    return holder;
+  }
 
   std::vector<TsxDesignatorItem> Items;
   TsxScript* Program;
   TsxDesignatorKind DKind = TsxDesignatorKind::General;
 
  private:
+  Variant CallRoutine();
+  Variant GetOtherValue();
   Variant Evaluate(const Variant* assigned);
+  // Where the one index of an element designator lies when it is a variable or a constant,
+  // found once when the designator is finalized.
+  const Variant* directIndex_ = nullptr;
 };
 
 // A member or index resolved by the value before it each time it runs: members of Variants

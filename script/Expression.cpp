@@ -1,6 +1,7 @@
 #include "script/Expression.h"
 
 #include <functional>
+#include <new>
 
 #include "script/ClassModel.h"
 #include "script/Designator.h"
@@ -88,8 +89,7 @@ Variant sxMul(const Variant& a, const Variant& b) {
   return a * b;
 }
 
-bool sxIsTrue(const Variant& v) {
-  if (v.VType() == varBoolean) return v.ToBoolean();
+bool sxConvertsToTrue(const Variant& v) {
   if (v.IsNull() || v.IsEmpty()) return false;
   return v.ToBoolean();
 }
@@ -157,32 +157,53 @@ inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
 
 // The value of an operand without a copy when it is a variable, a constant or an element read
 // in place; tmp holds anything else.
-[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, Variant& tmp) {
-  if (n.Op == TsxOpKind::Var) return n.Item->Value;
-  if (n.Op == TsxOpKind::Const) return n.Value;
+// Room for an operand's value that must be computed: made only then, straight from the
+// evaluation, so that operands read in place cost no Variant at all.
+class TOperandSlot {
+ public:
+  TOperandSlot() = default;
+  TOperandSlot(const TOperandSlot&) = delete;
+  TOperandSlot& operator=(const TOperandSlot&) = delete;
+  ~TOperandSlot() {
+    if (made_) Get().~Variant();
+  }
+  // Once at most per slot.
+  const Variant& Make(const TsxExpressionNode& n) {
+    new (bytes_) Variant(n.Op == TsxOpKind::Designator ? n.Dsg->GetValue() : TsxExpression::Eval(n));
+    made_ = true;
+    return Get();
+  }
+
+ private:
+  Variant& Get() { return *std::launder(reinterpret_cast<Variant*>(bytes_)); }
+  alignas(Variant) unsigned char bytes_[sizeof(Variant)];
+  bool made_ = false;
+};
+
+[[gnu::always_inline]] inline const Variant& Operand(const TsxExpressionNode& n, TOperandSlot& tmp) {
+  if (n.Ref) return *n.Ref;
   if (const Variant* element = ElementInPlace(n)) return *element;
-  tmp = TsxExpression::Eval(n);
-  return tmp;
+  return tmp.Make(n);
 }
 
 // The left operand: read in place only when the right one cannot change it (a variable or a
 // constant); otherwise copied before the right side runs.
-[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, Variant& tmp) {
+[[gnu::always_inline]] inline const Variant& LeftOperand(const TsxExpressionNode& n, TOperandSlot& tmp) {
   const TsxExpressionNode& left = *n.Left;
   if (left.Op == TsxOpKind::Const) return left.Value;
-  if (n.Right && (n.Right->Op == TsxOpKind::Var || n.Right->Op == TsxOpKind::Const)) {
-    if (left.Op == TsxOpKind::Var) return left.Item->Value;
+  if (n.Right && n.Right->Ref) {
+    if (left.Ref) return *left.Ref;
     if (const Variant* element = ElementInPlace(left)) return *element;
   }
-  tmp = TsxExpression::Eval(left);
-  return tmp;
+  return tmp.Make(left);
 }
 
 // Both operands given to op, the left one taken first: a function call on the right must not
 // change what the left side read.
 template <class Op>
 [[gnu::always_inline]] inline auto Binary(const TsxExpressionNode& n, Op op) {
-  Variant lt, rt;
+  if (n.Left->Ref && n.Right && n.Right->Ref) return op(*n.Left->Ref, *n.Right->Ref);
+  TOperandSlot lt, rt;
   const Variant& l = LeftOperand(n, lt);
   return op(l, Operand(*n.Right, rt));
 }
@@ -199,6 +220,20 @@ template <class IntOp, class Fallback>
 }
 
 [[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) { return Binary(n, Compare); }
+
+// + and - on two 32-bit integers whose result stays in range, the loop counters' and indices'
+// arithmetic, inline; everything else through op.
+template <class Op>
+[[gnu::always_inline]] inline Variant IntegerFirst(const TsxExpressionNode& n, bool add, Op op) {
+  return Binary(n, [add, op](const Variant& l, const Variant& r) {
+    Integer sum;
+    if (IsInt(l) && IsInt(r) &&
+        !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
+              : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
+      return Variant(sum);
+    return op(l, r);
+  });
+}
 
 }  // namespace
 
@@ -221,9 +256,9 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return Variant(EvalCondition(n));
     case TsxOpKind::Plus:
-      return Binary(n, sxAdd);
+      return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       const Variant& r = Operand(*n.Right, rt);
       if (l.VType() == varString) {
@@ -236,7 +271,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus:
-      return Binary(n, sxSub);
+      return IntegerFirst(n, false, sxSub);
     case TsxOpKind::Mul:
       return Binary(n, sxMul);
     case TsxOpKind::DivFloat:
@@ -252,13 +287,13 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Xor:
       return Binary(n, VarXor);
     case TsxOpKind::And: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? Eval(*n.Right) : l;
       return VarAnd(l, Operand(*n.Right, rt));
     }
     case TsxOpKind::Or: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.BoolOperands) return sxIsTrue(l) ? l : Eval(*n.Right);
       return VarOr(l, Operand(*n.Right, rt));
@@ -271,7 +306,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return -v;
     }
     case TsxOpKind::In: {
-      Variant lt, rt;
+      TOperandSlot lt, rt;
       const Variant& l = LeftOperand(n, lt);
       if (n.Right->Op == TsxOpKind::Set) return Variant(n.Right->SetExpr->Contains(l));
       return Variant(ArrayContains(Eval(*n.Right), l));
@@ -335,9 +370,12 @@ bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
 
 // Types bottom-up; the first misfit's position goes to errorPos.
 void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
+  if (n.Op == TsxOpKind::Var) n.Ref = &n.Item->Value;
+  if (n.Op == TsxOpKind::Const) n.Ref = &n.Value;
   if (!IsOperator(n.Op)) return;
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
+  n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   const TsxVarType l = n.Left ? n.Left->Typ : fvtVariant;
   const TsxVarType r = n.Right ? n.Right->Typ : fvtVariant;
   const TsxOpKind op = n.Op;

@@ -49,6 +49,8 @@ struct TsxExpressionNode {
   TsxOpKind Op = TsxOpKind::Const;
   // Both operands are Boolean: "and" and "or" skip the right side when the left decides.
   bool BoolOperands = false;
+  // Both operands are variables or constants, read through their Ref.
+  bool RefOperands = false;
   TsxVarType Typ = fvtVariant;
   String TypeName;
   String Pos;
@@ -56,6 +58,9 @@ struct TsxExpressionNode {
   std::unique_ptr<TsxExpressionNode> Right;
   Variant Value;                         // Const
   TsxCustomVariable* Item = nullptr;     // Var: read in place
+  // Var and Const: where the value lies, resolved when the tree is finalized; nullptr for
+  // every other node.
+  const Variant* Ref = nullptr;
   std::unique_ptr<TsxDesignator> Dsg;    // Designator
   std::unique_ptr<TsxSetExpression> SetExpr;  // Set
   TClass IsClass = nullptr;              // Is: the class on the right
@@ -83,8 +88,44 @@ class TsxExpression final : public TsxCustomVariable {
   static Variant Eval(const TsxExpressionNode& node);
   // The value taken as a condition, without making a Variant of a comparison's result.
   static bool EvalCondition(const TsxExpressionNode& node);
-  bool IsTrue() const { return EvalCondition(*Root); }
-  Variant Value() const { return Eval(*Root); }
+  bool IsTrue() const {
+    const TsxExpressionNode& n = *Root;
+    if (n.RefOperands) {
+      // A loop's test of two whole numbers, decided here.
+      const Variant& l = *n.Left->Ref;
+      const Variant& r = *n.Right->Ref;
+      if (l.VType() == varInteger && r.VType() == varInteger) {
+        const Integer x = l.UncheckedInteger(), y = r.UncheckedInteger();
+        switch (n.Op) {
+          case TsxOpKind::Less: return x < y;
+          case TsxOpKind::LessEq: return x <= y;
+          case TsxOpKind::Great: return x > y;
+          case TsxOpKind::GreatEq: return x >= y;
+          case TsxOpKind::Eq: return x == y;
+          case TsxOpKind::NonEq: return x != y;
+          default: break;
+        }
+      }
+    }
+    return EvalCondition(n);
+  }
+  // Plain variables and constants, the most common whole expressions, are read without the
+  // evaluator's call.
+  Variant Value() const {
+    const TsxExpressionNode& root = *Root;
+    if (root.Ref) return *root.Ref;
+    if (root.RefOperands && (root.Op == TsxOpKind::Plus || root.Op == TsxOpKind::Minus)) {
+      // n - 1 as an argument, i + 1 as an index: two whole numbers summed here.
+      const Variant& l = *root.Left->Ref;
+      const Variant& r = *root.Right->Ref;
+      Integer result;
+      if (l.VType() == varInteger && r.VType() == varInteger &&
+          !(root.Op == TsxOpKind::Plus ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)
+                                       : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)))
+        return Variant(result);
+    }
+    return Eval(root);
+  }
 
   std::unique_ptr<TsxExpressionNode> Root;
   TsxScript* Script;
@@ -114,7 +155,11 @@ inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
 // Raises when low and high bound pairs ask for more elements than that.
 void sxCheckArrayBounds(const std::vector<Integer>& bounds);
 
+// sxIsTrue for the kinds other than Boolean.
+bool sxConvertsToTrue(const Variant& v);
 // True when the value converts to the Boolean True.
-bool sxIsTrue(const Variant& v);
+inline bool sxIsTrue(const Variant& v) {
+  return v.VType() == varBoolean ? v.UncheckedBoolean() : sxConvertsToTrue(v);
+}
 
 }  // namespace orv

@@ -2,6 +2,9 @@
 
 #include <pthread.h>
 
+#include <algorithm>
+#include <cstring>
+
 #include "platform/rtl/Exceptions.h"
 #include "script/Script.h"
 #include "script/Statements.h"
@@ -35,14 +38,12 @@ std::uintptr_t ComputeStackLimit() {
   return size > 2 * reserve ? base + reserve : base + size / 2;
 }
 
-thread_local std::uintptr_t stackLimit = 0;
-
 }  // namespace
 
-void sxCheckStack() {
-  char here;
-  if (stackLimit == 0) stackLimit = ComputeStackLimit();
-  if (reinterpret_cast<std::uintptr_t>(&here) < stackLimit) throw EStackOverflow("Stack overflow");
+void detail::sxCheckStackLimit() {
+  if (sxStackLimit == UINTPTR_MAX) sxStackLimit = ComputeStackLimit();
+  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < sxStackLimit)
+    throw EStackOverflow("Stack overflow");
 }
 
 TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,
@@ -61,6 +62,7 @@ TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const Strin
 }
 
 TsxProcVariable::~TsxProcVariable() {
+  for (size_t i = 0; i < savedCount_; ++i) saved_.get()[i].~Variant();
   for (int i = 0; i < Count(); ++i) Program->Remove(Params(i));
   Program.reset();
 }
@@ -73,52 +75,23 @@ void TsxProcVariable::CollectLocals() {
       case TsxItemKind::Variable:
       case TsxItemKind::StringVariable:
       case TsxItemKind::Param:
-        locals_.push_back(item);
+        locals_.push_back(&item->Value);
         break;
       default:
         break;
     }
   }
-  localsSeen_ = Program->Count();
+  localsCount_ = locals_.size();
+  localsCollected_ = true;
 }
 
-void TsxProcVariable::SaveLocals() {
-  if (localsSeen_ != Program->Count()) CollectLocals();
-  for (TsxCustomVariable* item : locals_) saved_.push_back(item->Value);
-}
-
-void TsxProcVariable::RestoreLocals() {
-  for (size_t i = locals_.size(); i-- > 0;) {
-    locals_[i]->Value.Swap(saved_.back());
-    saved_.pop_back();
-  }
-}
-
-Variant TsxProcVariable::GetValue() {
-  sxCheckStack();
-  TsxScript& program = *Program;
-  program.Step();
-  const bool wasExecuting = Executing;
-  Executing = true;
-  if (RefItem) RefItem->Value = Variant();
-  program.ExitCalled = false;
-  program.Terminated = false;
-  program.IsRunning = true;
-  struct Reset {
-    TsxProcVariable* proc;
-    bool was;
-    ~Reset() {
-      TsxScript& p = *proc->Program;
-      p.ExitCalled = false;
-      p.Terminated = false;
-      p.IsRunning = was;
-      p.BreakCalled = false;
-      p.ContinueCalled = false;
-      proc->Executing = was;
-    }
-  } reset{this, wasExecuting};
-  program.MainStatement().Execute();
-  return RefItem ? RefItem->Value : Null();
+void TsxProcVariable::GrowSaved(size_t more) {
+  const size_t capacity = std::max(savedCapacity_ * 2, savedCount_ + more + 16);
+  std::unique_ptr<Variant, FreeStorage> grown(static_cast<Variant*>(::operator new(capacity * sizeof(Variant))));
+  // A Variant moves as its bytes: the old storage is released without destroying them.
+  if (savedCount_ > 0) std::memcpy(static_cast<void*>(grown.get()), saved_.get(), savedCount_ * sizeof(Variant));
+  saved_ = std::move(grown);
+  savedCapacity_ = capacity;
 }
 
 }  // namespace orv

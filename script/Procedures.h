@@ -1,11 +1,15 @@
 #pragma once
 // Script routines: a procedure or function owns a scope of its own for its parameters and
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
+#include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "script/Script.h"
 #include "script/ScriptItems.h"
+#include "script/Statements.h"
 
 namespace orv {
 
@@ -17,12 +21,33 @@ class TsxProcVariable final : public TsxCustomVariable {
                   TsxScript* parentScript, bool isFunc);
   ~TsxProcVariable() override;
   // Runs the routine with the values its parameters hold; a function's Result.
-  Variant GetValue() override;
+  Variant GetValue() override { return Run(); }
+  // GetValue without the virtual call, for the interpreter's own routine calls.
+  Variant Run();
 
   // Copies the values of the routine's variables and parameters aside (before a recursive
-  // call) and puts them back.
-  void SaveLocals();
-  void RestoreLocals();
+  // call) and puts them back. The set of locals is fixed at the first recursive call: a
+  // variable the run adds later to the routine's scope (an exception handler's, when the
+  // built-ins are missing) stays out of it, so that every level gets back what it set aside.
+  void SaveLocals() {
+    if (!localsCollected_) CollectLocals();
+    const size_t n = localsCount_;
+    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
+    Variant* top = saved_.get() + savedCount_;
+    Variant* const* from = locals_.data();
+    for (size_t i = 0; i < n; ++i) new (top + i) Variant(*from[i]);
+    savedCount_ += n;
+  }
+  void RestoreLocals() {
+    const size_t n = localsCount_;
+    savedCount_ -= n;
+    Variant* top = saved_.get() + savedCount_;
+    Variant* const* to = locals_.data();
+    for (size_t i = 0; i < n; ++i) {
+      to[i]->Swap(top[i]);
+      top[i].~Variant();
+    }
+  }
 
   bool Executing = false;
   bool IsFunc;
@@ -30,13 +55,61 @@ class TsxProcVariable final : public TsxCustomVariable {
 
  private:
   void CollectLocals();
-  std::vector<TsxCustomVariable*> locals_;
-  int localsSeen_ = -1;
-  std::vector<Variant> saved_;
+  // Where the values of the routine's variables and parameters lie.
+  std::vector<Variant*> locals_;
+  bool localsCollected_ = false;
+  size_t localsCount_ = 0;
+  // A stack of the values set aside, one group per recursive call still running; raw storage,
+  // so that setting a group aside costs one copy per value.
+  void GrowSaved(size_t more);
+  struct FreeStorage {
+    void operator()(Variant* p) const { ::operator delete(p); }
+  };
+  std::unique_ptr<Variant, FreeStorage> saved_;
+  size_t savedCount_ = 0;
+  size_t savedCapacity_ = 0;
 };
 
+namespace detail {
+// The lowest address this thread's stack may reach before a script call is refused; the
+// highest address until it is first computed, so that the first check computes it.
+inline thread_local std::uintptr_t sxStackLimit = UINTPTR_MAX;
+void sxCheckStackLimit();
+}  // namespace detail
+
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
-// in a script stops with a script error instead of a crash.
-void sxCheckStack();
+// in a script stops with a script error instead of a crash. Inline: every script call checks.
+inline void sxCheckStack() {
+  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::sxStackLimit) [[unlikely]]
+    detail::sxCheckStackLimit();
+}
+
+// Defined here so that a routine call runs the body without a further call of its own.
+inline Variant TsxProcVariable::Run() {
+  sxCheckStack();
+  TsxScript& program = *Program;
+  program.Step();
+  const bool wasExecuting = Executing;
+  Executing = true;
+  if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
+  program.ExitCalled = false;
+  program.Terminated = false;
+  program.IsRunning = true;
+  struct Reset {
+    TsxProcVariable* proc;
+    bool was;
+    ~Reset() {
+      TsxScript& p = *proc->Program;
+      p.ExitCalled = false;
+      p.Terminated = false;
+      p.IsRunning = was;
+      p.BreakCalled = false;
+      p.ContinueCalled = false;
+      proc->Executing = was;
+    }
+  } reset{this, wasExecuting};
+  program.MainStatement().RunItems();
+  return RefItem ? RefItem->Value : Null();
+}
 
 }  // namespace orv

@@ -323,7 +323,9 @@ void TsxProgramBuilder::BuildReturn(const TsxXMLItem& element, TsxScript& script
     stmt->Expression = BuildExpression(expr, script);
     CheckCompatible(*stmt->Designator, *stmt->Expression);
     stmt->Optimize();
+    stmt->Returns = true;
     list.Add(std::move(stmt));
+    return;
   }
   list.Add(NewStatement<TsxExitStmt>(script, element));
 }

@@ -2,6 +2,7 @@
 // TsxScript: the script component and a scope at once. It holds the named items that names
 // resolve against (its own, then its Parent's), the registration calls that hosts and binding
 // modules use, and the compile and run entry points.
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -16,8 +17,27 @@ namespace orv {
 class TsxStatement;
 class TsxProcVariable;
 
-using TsxRunLineEvent =
-    std::function<void(TsxScript& Sender, const String& UnitName, const String& SourcePos)>;
+// A script's line handler. Statements search their script and its parents for one before
+// they run; until a handler has been set anywhere in the process, that search is skipped.
+class TsxRunLineEvent {
+ public:
+  using THandler = std::function<void(TsxScript& Sender, const String& UnitName, const String& SourcePos)>;
+  TsxRunLineEvent() = default;
+  TsxRunLineEvent& operator=(THandler handler) {
+    handler_ = std::move(handler);
+    if (handler_) anySet_.store(true, std::memory_order_relaxed);
+    return *this;
+  }
+  explicit operator bool() const { return static_cast<bool>(handler_); }
+  void operator()(TsxScript& sender, const String& unitName, const String& sourcePos) const {
+    handler_(sender, unitName, sourcePos);
+  }
+  static bool AnySet() { return anySet_.load(std::memory_order_relaxed); }
+
+ private:
+  THandler handler_;
+  static inline std::atomic<bool> anySet_{false};
+};
 using TsxGetUnitEvent = std::function<void(TsxScript& Sender, const String& UnitName, String& UnitText)>;
 
 class TsxScript : public TComponent {

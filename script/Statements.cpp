@@ -17,23 +17,16 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
   return Items.back().get();
 }
 
-void TsxStatement::Execute() {
-  TsxScript& p = *Program;
-  for (const auto& s : Items) {
-    if (p.Terminated) return;
-    s->Execute();
-    if (p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
-  }
-}
-
 // Every statement starts here: kept inline so the count and the line check cost no call.
 [[gnu::always_inline]] inline bool TsxStatement::Report() {
   TsxScript& p = *Program;
   p.Step();
-  for (TsxScript* s = &p; s; s = s->Parent()) {
-    if (s->OnRunLine) {
-      p.RunLine(UnitName, SourcePos);
-      break;
+  if (TsxRunLineEvent::AnySet()) [[unlikely]] {
+    for (TsxScript* s = &p; s; s = s->Parent()) {
+      if (s->OnRunLine) {
+        p.RunLine(UnitName, SourcePos);
+        break;
+      }
     }
   }
   return !p.Terminated;
@@ -66,6 +59,11 @@ TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 void TsxAssignmentStmt::Optimize() {
   target_ = Designator->PlainVariable();
   if (Op == ' ') Op = Expression->Optimize(target_);
+  // A variable that stores a whole number as it is (a parameter stores anything as it is),
+  // stepped by a variable or a constant.
+  wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
+               (target_->Kind == TsxItemKind::Param ||
+                (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
 }
 
 namespace {
@@ -97,13 +95,24 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
 
 }  // namespace
 
-void TsxAssignmentStmt::Execute() {
-  if (!Report()) return;
+[[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
+  if (wholeStep_) {
+    // Counters and sums of whole numbers change where they lie.
+    Variant& value = target_->Value;
+    const Variant& by = *Expression->Root->Ref;
+    Integer result;
+    if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
+        !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
+                    : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
+      value = Variant(result);
+      return;
+    }
+  }
   if (target_) {
     if (Op == ' ') {
       Variant v = Expression->Value();
       if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
-        target_->Value = std::move(v);
+        target_->Value.Swap(v);
       else
         target_->SetValue(v);
     } else {
@@ -124,8 +133,26 @@ void TsxAssignmentStmt::Execute() {
     return;
   }
   Variant value = Expression->Value();
-  if (Op != ' ') value = ApplyOp(Op, Designator->GetValue(), value);
+  if (Op != ' ') {
+    value = ApplyOp(Op, Designator->GetValue(), value);
+  } else {
+    Integer index;
+    if (TsxCustomVariable* holder = Designator->DirectElement(index)) {
+      if (Variant* element = VarArrayElementForWrite(holder->Value, index)) {
+        *element = std::move(value);
+        return;
+      }
+    }
+  }
   Designator->SetValue(value);
+}
+
+void TsxAssignmentStmt::Execute() {
+  if (!Report()) return;
+  Store();
+  // A return statement leaves the routine as an exit statement after it would, with its own
+  // step and line report.
+  if (Returns && Report()) Program->ExitCalled = true;
 }
 
 TsxCallStmt::~TsxCallStmt() = default;
@@ -163,9 +190,9 @@ TsxIfStmt::~TsxIfStmt() = default;
 void TsxIfStmt::Execute() {
   if (!Report()) return;
   if (Condition->IsTrue())
-    TsxStatement::Execute();
+    RunItems();
   else
-    ElseStmt->Execute();
+    ElseStmt->RunItems();
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;
@@ -187,7 +214,7 @@ void TsxCaseStmt::Execute() {
       break;
     }
   }
-  branch->TsxStatement::Execute();
+  branch->RunItems();
   if (BreakEndsCase) Program->BreakCalled = false;
 }
 
@@ -200,7 +227,7 @@ void TsxRepeatStmt::Execute() {
   TsxScript& p = *Program;
   for (;;) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
     if (Condition->IsTrue() == !InverseCondition) break;
   }
@@ -214,7 +241,7 @@ void TsxWhileStmt::Execute() {
   TsxScript& p = *Program;
   while (Condition->IsTrue()) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
   }
   p.BreakCalled = false;
@@ -231,7 +258,7 @@ void TsxForStmt::Execute() {
   for (Int64 i = first; Down ? i >= last : i <= last; i += step) {
     Variable->Value = Variant(static_cast<Integer>(i));
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
   }
   p.BreakCalled = false;
@@ -251,7 +278,7 @@ void TsxVbForStmt::Execute() {
     for (Int64 k = first; by < 0 ? k >= end : k <= end; k += by) {
       Variable->Value = Variant(static_cast<Integer>(k));
       p.Step();
-      TsxStatement::Execute();
+      RunItems();
       if (LoopStops(p)) break;
     }
     p.BreakCalled = false;
@@ -261,7 +288,7 @@ void TsxVbForStmt::Execute() {
   while (down ? i >= last : i <= last) {
     Variable->Value = i;
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
     i = sxAdd(i, step);
   }
@@ -278,13 +305,13 @@ TsxCppForStmt::~TsxCppForStmt() = default;
 void TsxCppForStmt::Execute() {
   if (!Report()) return;
   TsxScript& p = *Program;
-  FirstStmt->Execute();
+  FirstStmt->RunItems();
   if (p.Terminated) return;
   while (!Expression || Expression->IsTrue()) {
     p.Step();
-    TsxStatement::Execute();
+    RunItems();
     if (LoopStops(p)) break;
-    SecondStmt->Execute();
+    SecondStmt->RunItems();
   }
   p.BreakCalled = false;
 }
@@ -317,7 +344,7 @@ void TsxTryStmt::Execute() {
   if (IsExcept) {
     String className, message;
     try {
-      TsxStatement::Execute();
+      RunItems();
       return;
     } catch (const Exception& e) {
       className = e.ClassName();
@@ -329,7 +356,7 @@ void TsxTryStmt::Execute() {
     return;
   }
   try {
-    TsxStatement::Execute();
+    RunItems();
   } catch (...) {
     RunFinally(p, *ExceptStmt);
     throw;

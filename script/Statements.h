@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "script/Script.h"
 
 namespace orv {
 
-class TsxScript;
 class TsxExpression;
 class TsxDesignator;
 class TsxSetExpression;
@@ -22,7 +22,20 @@ class TsxStatement {
   TsxStatement& operator=(const TsxStatement&) = delete;
   virtual ~TsxStatement();
   // Runs the items in order until a break, continue or exit flag of Program is set.
-  virtual void Execute();
+  virtual void Execute() { RunItems(); }
+  // Execute of the list itself, without the virtual call: what loops, branches and routine
+  // bodies run.
+  void RunItems() {
+    TsxScript& p = *Program;
+    const std::unique_ptr<TsxStatement>* item = Items.data();
+    const std::unique_ptr<TsxStatement>* const end = item + Items.size();
+    while (item != end) {
+      if (p.Terminated) return;
+      (*item)->Execute();
+      // After the last item the jump flags are for the caller to read.
+      if (++item == end || p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
+    }
+  }
   TsxStatement* Add(std::unique_ptr<TsxStatement> statement);
   int Count() const { return static_cast<int>(Items.size()); }
   void Clear() { Items.clear(); }
@@ -48,9 +61,15 @@ class TsxAssignmentStmt : public TsxStatement {
   std::unique_ptr<TsxExpression> Expression;
   // ' ' plain, or '+', '-', '*', '/' applied to the target in place.
   char Op = ' ';
+  // A return statement's store into Result: the routine exits after it.
+  bool Returns = false;
 
  private:
+  void Store();
   TsxCustomVariable* target_ = nullptr;
+  // target := target + or - a variable or constant, on a variable that keeps whole numbers as
+  // they are: tried in place before the general path.
+  bool wholeStep_ = false;
 };
 
 class TsxCallStmt : public TsxStatement {

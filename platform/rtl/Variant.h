@@ -166,6 +166,7 @@ class Variant {
   // Every integer kind keeps its value sign-extended in the same 64 bits.
   Int64 UncheckedInt64() const noexcept { return u_.i64; }
   double UncheckedDouble() const noexcept { return u_.d; }
+  bool UncheckedBoolean() const noexcept { return u_.b; }
 
   // The text of a varString without a copy; empty for every other type.
   std::string_view StrView() const noexcept;
@@ -187,9 +188,11 @@ class Variant {
 
  private:
   friend struct detail::VariantAccess;
+  // Numbers, the most common values, leave at the first test.
   bool IsHeap() const noexcept {
-    return (vtype_ & varArray) != 0 || vtype_ == varString || vtype_ == varOleStr ||
-           vtype_ == varDispatch;
+    if (vtype_ < varOleStr) return false;
+    if (vtype_ <= varDispatch) return true;
+    return vtype_ == varString || (vtype_ & varArray) != 0;
   }
   void Release() noexcept;
 
@@ -275,6 +278,10 @@ inline Variant VarArrayGet(const Variant& a, std::initializer_list<Integer> indi
 // more often than they write them; the reference holds until the array is next changed. Raises
 // as VarArrayGet does.
 const Variant& VarArrayElementRef(const Variant& a, Integer index);
+// The element of a one-dimensional array of varVariant to store into in place, the array made
+// unshared first; nullptr for an array whose elements have a fixed type, which VarArrayPut
+// converts. Raises as VarArrayPut does.
+Variant* VarArrayElementForWrite(Variant& a, Integer index);
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices);
 inline void VarArrayPut(Variant& a, const Variant& value, std::initializer_list<Integer> indices) {
   VarArrayPut(a, value, std::span<const Integer>(indices.begin(), indices.size()));

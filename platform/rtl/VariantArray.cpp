@@ -44,8 +44,11 @@ Variant Blank(TVarType t) {
   }
 }
 
-const VarArrayHeap& HeapOf(const Variant& a) {
-  if (!a.IsArray()) throw EVariantNotAnArrayError("Variant is not an array");
+[[noreturn]] void NotAnArray() { throw EVariantNotAnArrayError("Variant is not an array"); }
+
+inline const VarArrayHeap& HeapOf(const Variant& a) {
+  if (!a.IsArray()) [[unlikely]]
+    NotAnArray();
   return *static_cast<const VarArrayHeap*>(VariantAccess::Heap(a));
 }
 
@@ -122,10 +125,32 @@ Variant VarArrayGet(const Variant& a, std::span<const Integer> indices) {
   return h.Items[Offset(h, indices)];
 }
 
+namespace {
+
+// The offset of an element of a one-dimensional array.
+inline std::size_t SingleOffset(const VarArrayHeap& h, Integer index) {
+  if (h.Bounds.size() != 1) [[unlikely]]
+    BadIndex();
+  const Int64 i = Int64{index} - h.Bounds[0].Low;
+  if (i < 0 || i >= h.Bounds[0].Count) [[unlikely]]
+    BadIndex();
+  return static_cast<std::size_t>(i);
+}
+
+}  // namespace
+
 const Variant& VarArrayElementRef(const Variant& a, Integer index) {
   const VarArrayHeap& h = HeapOf(a);
-  const Integer indices[1] = {index};
-  return h.Items[Offset(h, indices)];
+  return h.Items[SingleOffset(h, index)];
+}
+
+Variant* VarArrayElementForWrite(Variant& a, Integer index) {
+  auto* h = const_cast<VarArrayHeap*>(&HeapOf(a));
+  const std::size_t offset = SingleOffset(*h, index);
+  if (h->ElementType != varVariant) return nullptr;
+  if (h->Refs.load(std::memory_order_acquire) != 1) [[unlikely]]
+    h = &MutableHeapOf(a);
+  return &h->Items[offset];
 }
 
 void VarArrayPut(Variant& a, const Variant& value, std::span<const Integer> indices) {

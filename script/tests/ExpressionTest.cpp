@@ -144,6 +144,17 @@ TEST(ScriptExpressions, CompoundAssignmentsInPlace) {
   const test::TRunResult r = test::Run("C++Script",
                                  "{ int x = 1; x += 2; x *= 5; x -= 1; x /= 2; ShowMessage(x); x++; x--; x--; ShowMessage(x); }");
   EXPECT_EQ(r.Lines, (std::vector<String>{"7", "6"})) << r.CompileError;
+  // Steps and tests of whole numbers keep the general rules at their edges: widening past the
+  // 32-bit range, text read as a number, 64-bit and fractional operands, parameters.
+  EXPECT_EQ(Pascal("v := -2147483647; v := v - 2; ShowMessage(VarToStr(v)); ShowMessage(IntToStr(VarType(v)));"
+                   "v := '5'; v := v + 1; ShowMessage(VarToStr(v));"
+                   "w := 2147483648; i := 2147483647; ShowMessage(VarToStr(i < w)); ShowMessage(VarToStr(w > i));"
+                   "v := 0.5; i := 0; while v < 3 do begin v := v + 1; i := i + 1; end; ShowMessage(IntToStr(i));"
+                   "Bump(40); i := 1; Twice(i); Twice(i); ShowMessage(IntToStr(i));",
+                   "var v, w: Variant; i: Integer;\n"
+                   "procedure Bump(n: Integer);\nbegin\n  n := n + 2; ShowMessage(IntToStr(n));\nend;\n"
+                   "procedure Twice(var n: Integer);\nbegin\n  n := n + n;\nend;"),
+            (std::vector<String>{"-2147483649", "20", "6", "True", "True", "3", "42", "4"}));
 }
 
 TEST(ScriptExpressions, MacroFunctionsReceiveSourceText) {

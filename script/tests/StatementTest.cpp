@@ -74,6 +74,37 @@ TEST(ScriptStatements, RecursionRestoresTheCallersLocals) {
                   "  if n <= 1 then Result := 1 else Result := Fact(n - 1) * k;\nend;\n"
                   "begin\n  ShowMessage(IntToStr(Fact(10)));\nend."),
             (L{"3628800"}));
+  // Texts set aside by 300 levels, and an error from the bottom caught half way up: every level
+  // above the handler still finds its own text and number.
+  EXPECT_EQ(Lines("PascalScript",
+                  "function Walk(n: Integer): String;\nvar s: String; k: Integer;\nbegin\n"
+                  "  s := 'L' + IntToStr(n); k := n * 2;\n"
+                  "  if n = 0 then RaiseException('bottom');\n"
+                  "  if n = 150 then\n    try\n      Result := Walk(n - 1);\n"
+                  "    except\n      Result := ExceptionMessage;\n    end\n"
+                  "  else\n    Result := Walk(n - 1);\n"
+                  "  if n mod 100 = 0 then Result := Result + '|' + s + ':' + IntToStr(k);\nend;\n"
+                  "begin\n  ShowMessage(Walk(300));\nend."),
+            (L{"bottom|L200:400|L300:600"}));
+  // Without the built-ins, a handler at the bottom of a recursion adds the exception variables
+  // to the routine's own scope while the levels above still have their locals set aside; a
+  // further recursive call must not upset what each level gets back.
+  TsxScript bare(nullptr);
+  std::vector<String> notes;
+  bare.AddMethod("procedure Note(v: Variant)",
+                 [&notes](TObject*, TClass, const String&, TsxMethodHelper& c) -> Variant {
+                   notes.push_back(VarToStr(c.GetParamValue(0)));
+                   return Variant();
+                 });
+  bare.SetSyntaxType("JScript");
+  bare.Lines().SetText(
+      "function Down(n) {\n  var k = n;\n  if (n < 0) return 7;\n"
+      "  if (n == 0) {\n    try { Result = 1 div n; } except { Result = 100; }\n"
+      "    return Result + Down(-1);\n  }\n  return Down(n - 1) + k;\n}\n"
+      "Note(Down(5));");
+  ASSERT_TRUE(bare.Compile()) << bare.ErrorMsg << " at " << bare.ErrorPos;
+  bare.Execute();
+  EXPECT_EQ(notes, (L{"122"}));
 }
 
 TEST(ScriptStatements, VarParametersKeepEveryInnerUpdate) {

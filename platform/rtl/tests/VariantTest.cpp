@@ -40,6 +40,15 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   EXPECT_EQ(&VarArrayElementRef(a, 3), &VarArrayElementRef(a, 3));  // in place, not a copy
   EXPECT_THROW(VarArrayElementRef(a, 0), EVariantBadIndexError);
   EXPECT_THROW(VarArrayElementRef(Variant(1), 0), EVariantNotAnArrayError);
+  EXPECT_EQ(VarArrayElementForWrite(a, 2), nullptr);  // typed elements must go through a conversion
+  Variant loose = VarArrayOf({Variant(1), Variant("two")});
+  const Variant sharer = loose;
+  *VarArrayElementForWrite(loose, 1) = Variant(5);
+  EXPECT_EQ(VarArrayGet(loose, {1}).ToInteger(), 5);
+  EXPECT_EQ(VarToStr(VarArrayGet(sharer, {1})), "two");  // the write did not reach the sharer
+  EXPECT_THROW(VarArrayElementForWrite(loose, 2), EVariantBadIndexError);
+  Variant square = VarArrayCreate({0, 1, 0, 1}, varVariant);
+  EXPECT_THROW(VarArrayElementForWrite(square, 0), EVariantBadIndexError);  // two indices needed
   EXPECT_THROW(VarArrayPut(a, Variant("x"), {1}), EConvertError);
   EXPECT_EQ(VarArrayGet(a, {1}).ToInteger(), 0);
   EXPECT_THROW(VarArrayCreate({0, -5}, varVariant), EVariantArrayCreateError);
