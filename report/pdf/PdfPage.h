@@ -52,6 +52,8 @@ class TkvxPDFPage : public TkvxPDFElement {
                  double charSpacing = 0, double rotation = 0);
   // The width TextOut gives the line, in pixels.
   double TextWidth(const WideString& text, const TFont& font, double charSpacing = 0);
+  // As TextWidth; false, with width unset, when the font has no glyph for some character.
+  bool MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width);
   // The bitmap stretched over the rectangle, as an inline JPEG image of the given quality.
   void DrawBitmap(double left, double top, double width, double height, TBitmap& bitmap, int quality);
   // A picture (PNG, JPEG, bitmap ...) rastered at scale times its rectangle's pixel size on

@@ -49,6 +49,20 @@ double TkvxPDFPage::TextWidth(const WideString& text, const TFont& font, double 
   return pen / 1000.0 * size / 0.75;
 }
 
+bool TkvxPDFPage::MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width) {
+  const int size = font.Size();
+  if (size <= 0) return false;
+  auto glyphs = TkvxPDFFont::FaceFor(font)->Shape(text);
+  double pen = 0;
+  const double spacing = charSpacing * 0.75 / size * 1000.0;
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    if (glyphs[i].GlyphId == 0) return false;
+    pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
+  }
+  width = pen / 1000.0 * size / 0.75;
+  return true;
+}
+
 double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TFont& font,
                             double charSpacing, double rotation) {
   const int size = font.Size();
