@@ -100,6 +100,30 @@ int TkvxPDFFile::AddFont(const TFont& font) {
   return static_cast<int>(Fonts.size()) - 1;
 }
 
+const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
+  if (!face_ || font.Name() != faceName_ || font.Style() != faceStyle_ || font.Charset() != faceCharset_) {
+    face_ = TkvxPDFFont::FaceFor(font);
+    faceName_ = font.Name();
+    faceStyle_ = font.Style();
+    faceCharset_ = font.Charset();
+  }
+  return *face_;
+}
+
+const std::vector<TShapedGlyph>& TkvxPDFFile::Shaped(const TFontFace& face, const WideString& text) {
+  // Enough for the names and words of a long list; line numbers and other one-off texts would
+  // otherwise make the memory grow with the rows.
+  constexpr size_t kShapedLimit = 20000;
+  auto& texts = shaped_[&face];
+  if (auto it = texts.find(text); it != texts.end()) return it->second;
+  if (shapedCount_ >= kShapedLimit) {
+    for (auto& [f, t] : shaped_) t.clear();
+    shapedCount_ = 0;
+  }
+  ++shapedCount_;
+  return texts.emplace(text, face.Shape(text)).first->second;
+}
+
 void TkvxPDFFile::BeginObject(TStream& stream, int n) {
   if (xref_.size() <= static_cast<size_t>(n)) xref_.resize(n + 1, -1);
   xref_[n] = stream.Position();

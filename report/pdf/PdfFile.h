@@ -2,7 +2,11 @@
 // TkvxPDFFile: the PDF document of one export, written in one forward pass.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/fonts/FontFace.h"
+#include "platform/gui/Graphics.h"
 
 #include "png/ZLibStreams.h"
 #include "report/pdf/PdfElement.h"
@@ -30,6 +34,11 @@ class TkvxPDFFile : public TkvxPDFElement {
   // The index in Fonts of the font for font's name, style and charset; size and colour do not
   // make another font.
   int AddFont(const TFont& font);
+  // The face a report font's name, style and charset resolve to.
+  const TFontFace& FaceOf(const TFont& font);
+  // Text shaped in a face. A list repeats its names, words and headings on every page, so each
+  // is shaped once per export; the reference holds until the next call.
+  const std::vector<TShapedGlyph>& Shaped(const TFontFace& face, const WideString& text);
   void SetProtectionFlags(TkvxPDFEncBits flags);
   // Sets FileID; with a password, the keys.
   void PrepareKeys();
@@ -81,6 +90,12 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ExportedPosition(int preparedPage) const;
 
   std::vector<Int64> xref_;
+  std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
+  size_t shapedCount_ = 0;
+  String faceName_;
+  TFontStyles faceStyle_;
+  Byte faceCharset_ = 0;
+  std::shared_ptr<TFontFace> face_;
 };
 
 }  // namespace orv

@@ -84,6 +84,8 @@ class TkvxPDFPage : public TkvxPDFElement {
   void AppendNumbers(std::initializer_list<double> values);
 
   std::string content_;
+  // The shown glyphs of one TextOut, kept for the next.
+  std::string shown_;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

@@ -192,13 +192,18 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::
     if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
     TkvxTextLine line;
     line.Text = text.empty() ? WideString(u" ") : text;
-    if (memo.WordWrap && line.Text.size() > 1) {
-      double width = 0;
-      if (!page.MeasureKnown(line.Text, font, memo.CharSpacing, width)) return false;
-      if (width > (room - memo.ParagraphGap) * kFitShare - kFitSlack) return false;
-    }
     line.Tags.assign(line.Text.size(), state);
     line.Flags = 3;
+    if (memo.WordWrap && line.Text.size() > 1) {
+      // Piece by piece, as the line is then written, so each piece is shaped once.
+      double width = 0;
+      for (const TPiece& p : PiecesOf(line)) {
+        double w = 0;
+        if (!page.MeasureKnown(p.Text, font, memo.CharSpacing, w)) return false;
+        width += w;
+      }
+      if (width > (room - memo.ParagraphGap) * kFitShare - kFitSlack) return false;
+    }
     lines.push_back(std::move(line));
   }
   if (!lines.empty() && memo.FirstParaBreak) lines.front().Flags &= ~1;
@@ -287,7 +292,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     for (size_t k = 0; k < pieces.size(); ++k) {
       const TPiece& p = pieces[k];
       RunFont(font, p.Tag, runFont);
-      const auto& m = TkvxPDFFont::FaceFor(runFont)->Metrics();
+      const auto& m = page.Parent.FaceOf(runFont).Metrics();
       const double sizePx = runFont.Size() * 96.0 / 72.0;
       const double baseline = down + m.Ascent / 1000.0 * sizePx + p.Tag.AddY * p.Tag.Size;
       page.TextOut(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, p.Text, runFont,
