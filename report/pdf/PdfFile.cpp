@@ -5,7 +5,6 @@
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
-#include "png/KvxCompression.h"
 #include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfPage.h"
 #include "report/pdf/PdfText.h"
@@ -34,8 +33,6 @@ TkvxPDFFile::TkvxPDFFile(bool useFileCache, const String& tempDir) {
   if (useFileCache) {
     TempFileName = CreateTempFile(tempDir.empty() ? GetTempDir() : tempDir, "pdf");
     ContentStream = std::make_unique<TFileStream>(TempFileName, fmOpenReadWrite);
-  } else {
-    ContentStream = std::make_unique<TMemoryStream>();
   }
   SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
 }
@@ -132,17 +129,22 @@ void TkvxPDFFile::BeginObject(TStream& stream, int n) {
 
 void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                                     TZCompressionLevel level, const std::string& extra) {
-  std::string body;
-  if (deflate && !data.empty()) {
-    TMemoryStream source, packed;
-    source.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-    kvxCompressStream(source, packed, level);
-    body.assign(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
-  } else {
-    body = data;
-    deflate = false;
+  deflate = deflate && !data.empty();
+  std::string_view body = data;
+  if (deflate) {
+    // One buffer for every stream of the document.
+    packed_.Clear();
+    TZCompressionStream z(level, packed_);
+    z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+    z.Finish();
+    body = std::string_view(reinterpret_cast<const char*>(packed_.Memory()), static_cast<size_t>(packed_.Size()));
   }
-  if (Encrypted) kvxCryptBuffer(body, EncKey, n);
+  std::string encrypted;
+  if (Encrypted) {
+    encrypted.assign(body);
+    kvxCryptBuffer(encrypted, EncKey, n);
+    body = encrypted;
+  }
   BeginObject(stream, n);
   String dict = "<< ";
   if (deflate) dict += "/Filter /FlateDecode ";

@@ -7,6 +7,7 @@
 
 #include "platform/fonts/FontFace.h"
 #include "platform/gui/Graphics.h"
+#include "platform/rtl/Streams.h"
 
 #include "png/ZLibStreams.h"
 #include "report/pdf/PdfElement.h"
@@ -46,6 +47,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   // Writes the whole file at the stream's position. Called once per document.
   void SaveToStream(TStream& stream) override;
 
+  // A page's content read back from the temporary file, in a buffer kept for the next page.
+  std::string& PageData() { return pageData_; }
   // Starts object number n at the stream's position: records its offset for the
   // cross-reference table and writes "n 0 obj".
   void BeginObject(TStream& stream, int n);
@@ -78,6 +81,7 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ObjBase = 0;
   int PagesObj = 0;
   int FirstPageObj = 0;
+  // The temporary file of the pages' content; null while pages keep their own.
   std::unique_ptr<TStream> ContentStream;
   String TempFileName;
 
@@ -90,6 +94,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ExportedPosition(int preparedPage) const;
 
   std::vector<Int64> xref_;
+  TMemoryStream packed_;
+  std::string pageData_;
   std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
   size_t shapedCount_ = 0;
   String faceName_;

@@ -131,11 +131,12 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
 void TkvxPDFPage::Close() {
   if (closed_) return;
   closed_ = true;
+  StreamSize = static_cast<Int64>(content_.size());
+  if (!Parent.ContentStream) return;
   TStream& stream = *Parent.ContentStream;
   stream.Seek(0, soEnd);
   StreamOffset = stream.Position();
-  stream.WriteBuffer(content_.data(), static_cast<Int64>(content_.size()));
-  StreamSize = static_cast<Int64>(content_.size());
+  stream.WriteBuffer(content_.data(), StreamSize);
   content_.clear();
   content_.shrink_to_fit();
 }
@@ -162,7 +163,12 @@ void TkvxPDFPage::SaveToStream(TStream& out) {
   WriteLn(out, ">>");
   WriteLn(out, "endobj");
 
-  std::string data(static_cast<size_t>(StreamSize), '\0');
+  if (!Parent.ContentStream) {
+    Parent.WriteStreamObject(out, n + 1, content_, Parent.Compressed, zcFastest, "");
+    return;
+  }
+  std::string& data = Parent.PageData();
+  data.resize(static_cast<size_t>(StreamSize));
   TStream& shared = *Parent.ContentStream;
   shared.SetPosition(StreamOffset);
   shared.ReadBuffer(data.data(), StreamSize);

@@ -219,7 +219,9 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   page.SaveState();
   page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
   TColorRestore restore(memo);
-  memo.ApplyPreviewVariables();
+  // The page-count and copy markers are bracketed; most memos of a list hold none, and looking
+  // for them converts the whole text more than once.
+  if (memo.AllowExpressions && memo.Text().find(u'[') != WideString::npos) memo.ApplyPreviewVariables();
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const TkvxFrameTypes typ = frame->Typ();
   const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
