@@ -40,21 +40,37 @@ void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
 
 void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }
 
-void TkvxPDFPage::SaveState() { content_ += "q\r\n"; }
-void TkvxPDFPage::RestoreState() { content_ += "Q\r\n"; }
+void TkvxPDFPage::EndText() {
+  if (!inText_) return;
+  content_ += "ET\r\n";
+  inText_ = false;
+}
+
+void TkvxPDFPage::SaveState() {
+  EndText();
+  content_ += "q\r\n";
+}
+
+void TkvxPDFPage::RestoreState() {
+  EndText();
+  content_ += "Q\r\n";
+}
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
+  EndText();
   AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
   content_ += " re\r\nW\r\nn\r\n";
 }
 
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
+  EndText();
   content_ += GetColor(color) + " rg\r\n";
   AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
   content_ += " re\r\nf\r\n";
 }
 
 void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
+  EndText();
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers({width * 0.75});
   content_ += " w\r\n";
@@ -66,6 +82,7 @@ void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color,
 
 void TkvxPDFPage::Frame(double left, double top, double width, double height, int lines,
                         TColor color, double lineWidth) {
+  EndText();
   if ((lines & flAll) == 0 || color == clNone) return;
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers({lineWidth * 0.75});
@@ -96,6 +113,7 @@ void TkvxPDFPage::Frame(double left, double top, double width, double height, in
 
 void TkvxPDFPage::Rectangle(double left, double top, double width, double height,
                             TColor frameColor, double frameWidth, TColor fillColor) {
+  EndText();
   content_ += GetColor(frameColor) + " RG\r\n";
   AppendNumbers({frameWidth * 0.75});
   content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
@@ -105,6 +123,7 @@ void TkvxPDFPage::Rectangle(double left, double top, double width, double height
 
 void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double length, double width,
                         bool solid, TColor color) {
+  EndText();
   // In points from here on, y upwards.
   const double px1 = PdfX(x1), py1 = PdfY(y1), px2 = PdfX(x2), py2 = PdfY(y2);
   const double al = length * 0.75, aw = width * 0.75;
@@ -130,6 +149,7 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
 
 void TkvxPDFPage::Close() {
   if (closed_) return;
+  EndText();
   closed_ = true;
   StreamSize = static_cast<Int64>(content_.size());
   if (!Parent.ContentStream) return;

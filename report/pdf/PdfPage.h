@@ -80,12 +80,22 @@ class TkvxPDFPage : public TkvxPDFElement {
   Int64 StreamSize = 0;
 
  private:
+  // Closes the text object TextOut leaves open for the runs that follow; paths, images and
+  // state changes go outside it.
+  void EndText();
   void AppendPoint(double x, double y);
   void AppendNumbers(std::initializer_list<double> values);
 
   std::string content_;
   // The shown glyphs of one TextOut, kept for the next.
   std::string shown_;
+  // The open text object: its font, size and colour as last set, and where its current line
+  // starts, as written.
+  bool inText_ = false;
+  int textFont_ = -1;
+  int textSize_ = 0;
+  TColor textColor_ = clNone;
+  double textX_ = 0, textY_ = 0;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

@@ -131,15 +131,42 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   if (rise != 0) shown += "0 Ts\r\n";
 
   const double px = PdfX(x), py = PdfY(y);
-  content_ += "BT\r\n/F" + std::to_string(fontIndex) + " " + std::to_string(size) + " Tf\r\n";
-  content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " rg\r\n";
+  // Runs that follow one another share a text object, and say only what changes: the font,
+  // the colour, and the move from the previous run's start.
+  if (rotation != 0) EndText();
+  if (!inText_) {
+    content_ += "BT\r\n";
+    inText_ = true;
+    textFont_ = -1;
+    textColor_ = clNone;
+    textX_ = textY_ = 0;
+  }
+  if (fontIndex != textFont_ || size != textSize_) {
+    content_ += "/F";
+    content_ += std::to_string(fontIndex);
+    content_ += ' ';
+    content_ += std::to_string(size);
+    content_ += " Tf\r\n";
+    textFont_ = fontIndex;
+    textSize_ = size;
+  }
+  const TColor color = font.Color() == clNone ? clBlack : font.Color();
+  if (color != textColor_) {
+    content_ += GetColor(color);
+    content_ += " rg\r\n";
+    textColor_ = color;
+  }
   if (rotation != 0) {
     const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
     AppendNumbers({c, s, -s, c, px, py});
     content_ += " Tm\r\n";
   } else {
-    AppendNumbers({px, py});
+    // The move as written, so that rounding does not add up along a line.
+    const double dx = std::nearbyint((px - textX_) * 100.0) / 100.0, dy = std::nearbyint((py - textY_) * 100.0) / 100.0;
+    AppendNumbers({dx, dy});
     content_ += " Td\r\n";
+    textX_ += dx;
+    textY_ += dy;
   }
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
   // characters), the run carries its text with it; so does a turned run, whose marks readers
@@ -148,10 +175,11 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(text) + "> >> BDC\r\n";
   content_ += shown;
   if (actual) content_ += "EMC\r\n";
-  content_ += "ET\r\n";
+  if (rotation != 0) EndText();
 
   const double widthPt = pen / 1000.0 * size;
   if (rotation == 0 && font.Style().Contains(fsUnderline)) {
+    EndText();
     content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " RG\r\n";
     AppendNumbers({size * 0.08});
     content_ += " w\r\n";
