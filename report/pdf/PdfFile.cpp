@@ -1,7 +1,10 @@
 #include "report/pdf/PdfFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <exception>
+#include <thread>
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
@@ -16,6 +19,15 @@ namespace {
 String Num(Int64 n) { return std::to_string(n); }
 
 String Ref(int n) { return std::to_string(n) + " 0 R"; }
+
+// data deflated in zlib format.
+std::string Deflate(std::string_view data, TZCompressionLevel level) {
+  TMemoryStream packed;
+  TZCompressionStream z(level, packed);
+  z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+  z.Finish();
+  return std::string(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
+}
 
 // "D:" and the local date and time, digits only.
 String DateText() {
@@ -130,15 +142,11 @@ void TkvxPDFFile::BeginObject(TStream& stream, int n) {
 void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                                     TZCompressionLevel level, const std::string& extra) {
   deflate = deflate && !data.empty();
-  std::string_view body = data;
-  if (deflate) {
-    // One buffer for every stream of the document.
-    packed_.Clear();
-    TZCompressionStream z(level, packed_);
-    z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-    z.Finish();
-    body = std::string_view(reinterpret_cast<const char*>(packed_.Memory()), static_cast<size_t>(packed_.Size()));
-  }
+  WriteStreamBody(stream, n, deflate ? Deflate(data, level) : data, deflate, extra);
+}
+
+void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated,
+                                  const std::string& extra) {
   std::string encrypted;
   if (Encrypted) {
     encrypted.assign(body);
@@ -147,7 +155,7 @@ void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& d
   }
   BeginObject(stream, n);
   String dict = "<< ";
-  if (deflate) dict += "/Filter /FlateDecode ";
+  if (deflated) dict += "/Filter /FlateDecode ";
   dict += extra + "/Length " + Num(static_cast<Int64>(body.size())) + " >>";
   WriteLn(stream, dict);
   WriteLn(stream, "stream");
@@ -156,6 +164,37 @@ void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& d
   WriteLn(stream, "");
   WriteLn(stream, "endstream");
   WriteLn(stream, "endobj");
+}
+
+void TkvxPDFFile::WritePages(TStream& stream) {
+  // Deflating is most of writing a page: a batch of pages is deflated on several threads and
+  // then written in order, so that memory holds one batch whatever the page count.
+  constexpr size_t kBatch = 64;
+  const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  std::vector<std::string> bodies;
+  for (size_t first = 0; first < Pages.size(); first += kBatch) {
+    const size_t count = std::min(kBatch, Pages.size() - first);
+    bodies.resize(count);
+    for (size_t k = 0; k < count; ++k) Pages[first + k]->ReadContent(bodies[k]);
+    if (Compressed) {
+      std::vector<std::exception_ptr> failures(workers);
+      std::vector<std::thread> threads;
+      for (size_t w = 0; w < workers; ++w)
+        threads.emplace_back([&, w] {
+          try {
+            for (size_t k = w; k < count; k += workers)
+              if (!bodies[k].empty()) bodies[k] = Deflate(bodies[k], zcFastest);
+          } catch (...) {
+            failures[w] = std::current_exception();
+          }
+        });
+      for (std::thread& t : threads) t.join();
+      for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    }
+    for (size_t k = 0; k < count; ++k)
+      Pages[first + k]->WriteObjects(stream, bodies[k], Compressed && !bodies[k].empty());
+  }
 }
 
 int TkvxPDFFile::ExportedPosition(int preparedPage) const {
@@ -308,7 +347,7 @@ void TkvxPDFFile::SaveToStream(TStream& stream) {
   }
 
   for (auto& font : Fonts) font->SaveToStream(stream);
-  for (auto& page : Pages) page->SaveToStream(stream);
+  WritePages(stream);
 
   BeginObject(stream, PagesObj);
   WriteLn(stream, "<<");

@@ -47,8 +47,6 @@ class TkvxPDFFile : public TkvxPDFElement {
   // Writes the whole file at the stream's position. Called once per document.
   void SaveToStream(TStream& stream) override;
 
-  // A page's content read back from the temporary file, in a buffer kept for the next page.
-  std::string& PageData() { return pageData_; }
   // Starts object number n at the stream's position: records its offset for the
   // cross-reference table and writes "n 0 obj".
   void BeginObject(TStream& stream, int n);
@@ -56,6 +54,9 @@ class TkvxPDFFile : public TkvxPDFElement {
   // object's key as the document asks; extra goes into the dictionary before /Length.
   void WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                          TZCompressionLevel level, const std::string& extra);
+  // A stream object whose body is ready: deflated (and so filtered) or not, encrypted here as
+  // the document asks.
+  void WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated, const std::string& extra);
 
   std::vector<std::unique_ptr<TkvxPDFPage>> Pages;
   std::vector<std::unique_ptr<TkvxPDFFont>> Fonts;
@@ -87,6 +88,7 @@ class TkvxPDFFile : public TkvxPDFElement {
 
  private:
   void CloseLastPage();
+  void WritePages(TStream& stream);
   void WriteInfo(TStream& stream);
   std::unique_ptr<TkvxPDFOutlineNode> BuildOutlineTree();
   void BuildOutline(TkvxPDFOutlineNode& node);
@@ -94,8 +96,6 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ExportedPosition(int preparedPage) const;
 
   std::vector<Int64> xref_;
-  TMemoryStream packed_;
-  std::string pageData_;
   std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
   size_t shapedCount_ = 0;
   String faceName_;

@@ -161,9 +161,20 @@ void TkvxPDFPage::Close() {
   content_.shrink_to_fit();
 }
 
-void TkvxPDFPage::SaveToStream(TStream& out) {
-  TkvxPDFElement::SaveToStream(out);
+void TkvxPDFPage::ReadContent(std::string& out) {
   Close();
+  if (!Parent.ContentStream) {
+    out = content_;
+    return;
+  }
+  out.resize(static_cast<size_t>(StreamSize));
+  TStream& shared = *Parent.ContentStream;
+  shared.SetPosition(StreamOffset);
+  shared.ReadBuffer(out.data(), StreamSize);
+}
+
+void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool deflated) {
+  TkvxPDFElement::SaveToStream(out);
   const int n = Parent.FirstPageObj + 2 * (Index - 1);
   Parent.BeginObject(out, n);
   WriteLn(out, "<<");
@@ -182,17 +193,7 @@ void TkvxPDFPage::SaveToStream(TStream& out) {
   WriteLn(out, "/Contents " + std::to_string(n + 1) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "endobj");
-
-  if (!Parent.ContentStream) {
-    Parent.WriteStreamObject(out, n + 1, content_, Parent.Compressed, zcFastest, "");
-    return;
-  }
-  std::string& data = Parent.PageData();
-  data.resize(static_cast<size_t>(StreamSize));
-  TStream& shared = *Parent.ContentStream;
-  shared.SetPosition(StreamOffset);
-  shared.ReadBuffer(data.data(), StreamSize);
-  Parent.WriteStreamObject(out, n + 1, data, Parent.Compressed, zcFastest, "");
+  Parent.WriteStreamBody(out, n + 1, body, deflated, "");
 }
 
 }  // namespace orv

@@ -67,8 +67,11 @@ class TkvxPDFPage : public TkvxPDFElement {
   void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.
   void Close();
-  // Page dictionary and content stream object.
-  void SaveToStream(TStream& stream) override;
+  // The page's content stream data as drawn, the page closed first.
+  void ReadContent(std::string& out);
+  // Page dictionary and content stream object, body being the content as ReadContent gave it
+  // or deflated.
+  void WriteObjects(TStream& stream, const std::string& body, bool deflated);
 
   TkvxPDFFile& Parent;
   double Width = 0;
