@@ -1,11 +1,13 @@
 #include "report/pdf/PdfFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <exception>
+#include <thread>
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
-#include "png/KvxCompression.h"
 #include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfPage.h"
 #include "report/pdf/PdfText.h"
@@ -17,6 +19,15 @@ namespace {
 String Num(Int64 n) { return std::to_string(n); }
 
 String Ref(int n) { return std::to_string(n) + " 0 R"; }
+
+// data deflated in zlib format.
+std::string Deflate(std::string_view data, TZCompressionLevel level) {
+  TMemoryStream packed;
+  TZCompressionStream z(level, packed);
+  z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+  z.Finish();
+  return std::string(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
+}
 
 // "D:" and the local date and time, digits only.
 String DateText() {
@@ -34,8 +45,6 @@ TkvxPDFFile::TkvxPDFFile(bool useFileCache, const String& tempDir) {
   if (useFileCache) {
     TempFileName = CreateTempFile(tempDir.empty() ? GetTempDir() : tempDir, "pdf");
     ContentStream = std::make_unique<TFileStream>(TempFileName, fmOpenReadWrite);
-  } else {
-    ContentStream = std::make_unique<TMemoryStream>();
   }
   SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
 }
@@ -100,6 +109,30 @@ int TkvxPDFFile::AddFont(const TFont& font) {
   return static_cast<int>(Fonts.size()) - 1;
 }
 
+const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
+  if (!face_ || font.Name() != faceName_ || font.Style() != faceStyle_ || font.Charset() != faceCharset_) {
+    face_ = TkvxPDFFont::FaceFor(font);
+    faceName_ = font.Name();
+    faceStyle_ = font.Style();
+    faceCharset_ = font.Charset();
+  }
+  return *face_;
+}
+
+const std::vector<TShapedGlyph>& TkvxPDFFile::Shaped(const TFontFace& face, const WideString& text) {
+  // Enough for the names and words of a long list; line numbers and other one-off texts would
+  // otherwise make the memory grow with the rows.
+  constexpr size_t kShapedLimit = 20000;
+  auto& texts = shaped_[&face];
+  if (auto it = texts.find(text); it != texts.end()) return it->second;
+  if (shapedCount_ >= kShapedLimit) {
+    for (auto& [f, t] : shaped_) t.clear();
+    shapedCount_ = 0;
+  }
+  ++shapedCount_;
+  return texts.emplace(text, face.Shape(text)).first->second;
+}
+
 void TkvxPDFFile::BeginObject(TStream& stream, int n) {
   if (xref_.size() <= static_cast<size_t>(n)) xref_.resize(n + 1, -1);
   xref_[n] = stream.Position();
@@ -108,20 +141,21 @@ void TkvxPDFFile::BeginObject(TStream& stream, int n) {
 
 void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                                     TZCompressionLevel level, const std::string& extra) {
-  std::string body;
-  if (deflate && !data.empty()) {
-    TMemoryStream source, packed;
-    source.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-    kvxCompressStream(source, packed, level);
-    body.assign(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
-  } else {
-    body = data;
-    deflate = false;
+  deflate = deflate && !data.empty();
+  WriteStreamBody(stream, n, deflate ? Deflate(data, level) : data, deflate, extra);
+}
+
+void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated,
+                                  const std::string& extra) {
+  std::string encrypted;
+  if (Encrypted) {
+    encrypted.assign(body);
+    kvxCryptBuffer(encrypted, EncKey, n);
+    body = encrypted;
   }
-  if (Encrypted) kvxCryptBuffer(body, EncKey, n);
   BeginObject(stream, n);
   String dict = "<< ";
-  if (deflate) dict += "/Filter /FlateDecode ";
+  if (deflated) dict += "/Filter /FlateDecode ";
   dict += extra + "/Length " + Num(static_cast<Int64>(body.size())) + " >>";
   WriteLn(stream, dict);
   WriteLn(stream, "stream");
@@ -130,6 +164,37 @@ void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& d
   WriteLn(stream, "");
   WriteLn(stream, "endstream");
   WriteLn(stream, "endobj");
+}
+
+void TkvxPDFFile::WritePages(TStream& stream) {
+  // Deflating is most of writing a page: a batch of pages is deflated on several threads and
+  // then written in order, so that memory holds one batch whatever the page count.
+  constexpr size_t kBatch = 64;
+  const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+  std::vector<std::string> bodies;
+  for (size_t first = 0; first < Pages.size(); first += kBatch) {
+    const size_t count = std::min(kBatch, Pages.size() - first);
+    bodies.resize(count);
+    for (size_t k = 0; k < count; ++k) Pages[first + k]->ReadContent(bodies[k]);
+    if (Compressed) {
+      std::vector<std::exception_ptr> failures(workers);
+      std::vector<std::thread> threads;
+      for (size_t w = 0; w < workers; ++w)
+        threads.emplace_back([&, w] {
+          try {
+            for (size_t k = w; k < count; k += workers)
+              if (!bodies[k].empty()) bodies[k] = Deflate(bodies[k], zcFastest);
+          } catch (...) {
+            failures[w] = std::current_exception();
+          }
+        });
+      for (std::thread& t : threads) t.join();
+      for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+    }
+    for (size_t k = 0; k < count; ++k)
+      Pages[first + k]->WriteObjects(stream, bodies[k], Compressed && !bodies[k].empty());
+  }
 }
 
 int TkvxPDFFile::ExportedPosition(int preparedPage) const {
@@ -282,7 +347,7 @@ void TkvxPDFFile::SaveToStream(TStream& stream) {
   }
 
   for (auto& font : Fonts) font->SaveToStream(stream);
-  for (auto& page : Pages) page->SaveToStream(stream);
+  WritePages(stream);
 
   BeginObject(stream, PagesObj);
   WriteLn(stream, "<<");

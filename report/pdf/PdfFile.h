@@ -2,7 +2,12 @@
 // TkvxPDFFile: the PDF document of one export, written in one forward pass.
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include "platform/fonts/FontFace.h"
+#include "platform/gui/Graphics.h"
+#include "platform/rtl/Streams.h"
 
 #include "png/ZLibStreams.h"
 #include "report/pdf/PdfElement.h"
@@ -30,6 +35,11 @@ class TkvxPDFFile : public TkvxPDFElement {
   // The index in Fonts of the font for font's name, style and charset; size and colour do not
   // make another font.
   int AddFont(const TFont& font);
+  // The face a report font's name, style and charset resolve to.
+  const TFontFace& FaceOf(const TFont& font);
+  // Text shaped in a face. A list repeats its names, words and headings on every page, so each
+  // is shaped once per export; the reference holds until the next call.
+  const std::vector<TShapedGlyph>& Shaped(const TFontFace& face, const WideString& text);
   void SetProtectionFlags(TkvxPDFEncBits flags);
   // Sets FileID; with a password, the keys.
   void PrepareKeys();
@@ -44,6 +54,9 @@ class TkvxPDFFile : public TkvxPDFElement {
   // object's key as the document asks; extra goes into the dictionary before /Length.
   void WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                          TZCompressionLevel level, const std::string& extra);
+  // A stream object whose body is ready: deflated (and so filtered) or not, encrypted here as
+  // the document asks.
+  void WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated, const std::string& extra);
 
   std::vector<std::unique_ptr<TkvxPDFPage>> Pages;
   std::vector<std::unique_ptr<TkvxPDFFont>> Fonts;
@@ -69,11 +82,13 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ObjBase = 0;
   int PagesObj = 0;
   int FirstPageObj = 0;
+  // The temporary file of the pages' content; null while pages keep their own.
   std::unique_ptr<TStream> ContentStream;
   String TempFileName;
 
  private:
   void CloseLastPage();
+  void WritePages(TStream& stream);
   void WriteInfo(TStream& stream);
   std::unique_ptr<TkvxPDFOutlineNode> BuildOutlineTree();
   void BuildOutline(TkvxPDFOutlineNode& node);
@@ -81,6 +96,12 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ExportedPosition(int preparedPage) const;
 
   std::vector<Int64> xref_;
+  std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
+  size_t shapedCount_ = 0;
+  String faceName_;
+  TFontStyles faceStyle_;
+  Byte faceCharset_ = 0;
+  std::shared_ptr<TFontFace> face_;
 };
 
 }  // namespace orv

@@ -31,6 +31,10 @@ class TkvxPDFFont : public TkvxPDFElement {
   // Marks a glyph as used and, the first time, what text it stands for. Returns the text that
   // extraction gives for the glyph (empty when none is known).
   const WideString& UseGlyph(unsigned glyphId, const WideString& text);
+  // The text extraction gives for a glyph already used; null for a glyph not used yet.
+  const WideString* UsedText(unsigned glyphId) const {
+    return glyphId < used_.size() && used_[glyphId] ? &text_[glyphId] : nullptr;
+  }
   const TFontFace& Face() const { return *face_; }
   const TFont& Font() const { return *font_; }
   // The width written for a glyph, thousandths of an em.

@@ -40,21 +40,37 @@ void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
 
 void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }
 
-void TkvxPDFPage::SaveState() { content_ += "q\r\n"; }
-void TkvxPDFPage::RestoreState() { content_ += "Q\r\n"; }
+void TkvxPDFPage::EndText() {
+  if (!inText_) return;
+  content_ += "ET\r\n";
+  inText_ = false;
+}
+
+void TkvxPDFPage::SaveState() {
+  EndText();
+  content_ += "q\r\n";
+}
+
+void TkvxPDFPage::RestoreState() {
+  EndText();
+  content_ += "Q\r\n";
+}
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
+  EndText();
   AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
   content_ += " re\r\nW\r\nn\r\n";
 }
 
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
+  EndText();
   content_ += GetColor(color) + " rg\r\n";
   AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
   content_ += " re\r\nf\r\n";
 }
 
 void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
+  EndText();
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers({width * 0.75});
   content_ += " w\r\n";
@@ -66,6 +82,7 @@ void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color,
 
 void TkvxPDFPage::Frame(double left, double top, double width, double height, int lines,
                         TColor color, double lineWidth) {
+  EndText();
   if ((lines & flAll) == 0 || color == clNone) return;
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers({lineWidth * 0.75});
@@ -96,6 +113,7 @@ void TkvxPDFPage::Frame(double left, double top, double width, double height, in
 
 void TkvxPDFPage::Rectangle(double left, double top, double width, double height,
                             TColor frameColor, double frameWidth, TColor fillColor) {
+  EndText();
   content_ += GetColor(frameColor) + " RG\r\n";
   AppendNumbers({frameWidth * 0.75});
   content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
@@ -105,6 +123,7 @@ void TkvxPDFPage::Rectangle(double left, double top, double width, double height
 
 void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double length, double width,
                         bool solid, TColor color) {
+  EndText();
   // In points from here on, y upwards.
   const double px1 = PdfX(x1), py1 = PdfY(y1), px2 = PdfX(x2), py2 = PdfY(y2);
   const double al = length * 0.75, aw = width * 0.75;
@@ -130,19 +149,32 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
 
 void TkvxPDFPage::Close() {
   if (closed_) return;
+  EndText();
   closed_ = true;
+  StreamSize = static_cast<Int64>(content_.size());
+  if (!Parent.ContentStream) return;
   TStream& stream = *Parent.ContentStream;
   stream.Seek(0, soEnd);
   StreamOffset = stream.Position();
-  stream.WriteBuffer(content_.data(), static_cast<Int64>(content_.size()));
-  StreamSize = static_cast<Int64>(content_.size());
+  stream.WriteBuffer(content_.data(), StreamSize);
   content_.clear();
   content_.shrink_to_fit();
 }
 
-void TkvxPDFPage::SaveToStream(TStream& out) {
-  TkvxPDFElement::SaveToStream(out);
+void TkvxPDFPage::ReadContent(std::string& out) {
   Close();
+  if (!Parent.ContentStream) {
+    out = content_;
+    return;
+  }
+  out.resize(static_cast<size_t>(StreamSize));
+  TStream& shared = *Parent.ContentStream;
+  shared.SetPosition(StreamOffset);
+  shared.ReadBuffer(out.data(), StreamSize);
+}
+
+void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool deflated) {
+  TkvxPDFElement::SaveToStream(out);
   const int n = Parent.FirstPageObj + 2 * (Index - 1);
   Parent.BeginObject(out, n);
   WriteLn(out, "<<");
@@ -161,12 +193,7 @@ void TkvxPDFPage::SaveToStream(TStream& out) {
   WriteLn(out, "/Contents " + std::to_string(n + 1) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "endobj");
-
-  std::string data(static_cast<size_t>(StreamSize), '\0');
-  TStream& shared = *Parent.ContentStream;
-  shared.SetPosition(StreamOffset);
-  shared.ReadBuffer(data.data(), StreamSize);
-  Parent.WriteStreamObject(out, n + 1, data, Parent.Compressed, zcFastest, "");
+  Parent.WriteStreamBody(out, n + 1, body, deflated, "");
 }
 
 }  // namespace orv

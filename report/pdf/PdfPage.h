@@ -52,6 +52,8 @@ class TkvxPDFPage : public TkvxPDFElement {
                  double charSpacing = 0, double rotation = 0);
   // The width TextOut gives the line, in pixels.
   double TextWidth(const WideString& text, const TFont& font, double charSpacing = 0);
+  // As TextWidth; false, with width unset, when the font has no glyph for some character.
+  bool MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width);
   // The bitmap stretched over the rectangle, as an inline JPEG image of the given quality.
   void DrawBitmap(double left, double top, double width, double height, TBitmap& bitmap, int quality);
   // A picture (PNG, JPEG, bitmap ...) rastered at scale times its rectangle's pixel size on
@@ -65,8 +67,11 @@ class TkvxPDFPage : public TkvxPDFElement {
   void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.
   void Close();
-  // Page dictionary and content stream object.
-  void SaveToStream(TStream& stream) override;
+  // The page's content stream data as drawn, the page closed first.
+  void ReadContent(std::string& out);
+  // Page dictionary and content stream object, body being the content as ReadContent gave it
+  // or deflated.
+  void WriteObjects(TStream& stream, const std::string& body, bool deflated);
 
   TkvxPDFFile& Parent;
   double Width = 0;
@@ -78,10 +83,22 @@ class TkvxPDFPage : public TkvxPDFElement {
   Int64 StreamSize = 0;
 
  private:
+  // Closes the text object TextOut leaves open for the runs that follow; paths, images and
+  // state changes go outside it.
+  void EndText();
   void AppendPoint(double x, double y);
   void AppendNumbers(std::initializer_list<double> values);
 
   std::string content_;
+  // The shown glyphs of one TextOut, kept for the next.
+  std::string shown_;
+  // The open text object: its font, size and colour as last set, and where its current line
+  // starts, as written.
+  bool inText_ = false;
+  int textFont_ = -1;
+  int textSize_ = 0;
+  TColor textColor_ = clNone;
+  double textX_ = 0, textY_ = 0;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

@@ -17,6 +17,7 @@ void TkvxPDFPage::DrawBitmap(double left, double top, double width, double heigh
   TMemoryStream data;
   jpeg.SaveToStream(data);
 
+  EndText();
   content_ += "q\r\n";
   AppendNumbers({width > 0 ? width * 0.75 : 1.0});
   content_ += " 0 0 ";

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gui/Graphics.h"
@@ -10,20 +11,30 @@ namespace orv {
 
 namespace {
 
-// Where each glyph's characters end in the text: the next cluster's start.
-std::vector<unsigned> ClusterEnds(const std::vector<TShapedGlyph>& glyphs, size_t textLength) {
-  std::vector<unsigned> starts;
-  starts.reserve(glyphs.size());
-  for (const auto& g : glyphs) starts.push_back(g.Cluster);
-  std::sort(starts.begin(), starts.end());
-  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
-  std::vector<unsigned> ends;
-  ends.reserve(glyphs.size());
-  for (const auto& g : glyphs) {
-    auto next = std::upper_bound(starts.begin(), starts.end(), g.Cluster);
-    ends.push_back(next == starts.end() ? static_cast<unsigned>(textLength) : *next);
+// What a glyph stands for the first time the document uses it: its whole cluster when alone;
+// else the character the font maps to it (SARA AA for the second half of SARA AM, since plain
+// SARA AA is far more common); else, for the font's private shifted marks, its place among as
+// many characters.
+WideString GlyphMeaning(const TFontFace& face, const std::vector<TShapedGlyph>& glyphs, size_t i,
+                        const WideString& text) {
+  const unsigned cluster = glyphs[i].Cluster;
+  // The cluster ends where the next one starts; which of its glyphs this is, and how many it has.
+  size_t end = text.size();
+  unsigned count = 0, k = 0;
+  for (size_t j = 0; j < glyphs.size(); ++j) {
+    if (glyphs[j].Cluster > cluster) end = std::min<size_t>(end, glyphs[j].Cluster);
+    if (glyphs[j].Cluster != cluster) continue;
+    ++count;
+    if (j < i) ++k;
   }
-  return ends;
+  const char32_t ch = face.GlyphCharacter(glyphs[i].GlyphId);
+  const bool ownCharacter = ch != 0 && ch < 0x10000 && !(ch >= 0xE000 && ch <= 0xF8FF);
+  const size_t length = end - cluster;
+  if (count == 1) return text.substr(cluster, length);
+  if (ownCharacter) return WideString(1, static_cast<char16_t>(ch));
+  if (count == length) return WideString(1, text[cluster + k]);
+  if (k == 0) return text.substr(cluster, length);
+  return WideString();
 }
 
 bool LastOfCluster(const std::vector<TShapedGlyph>& glyphs, size_t i) {
@@ -42,11 +53,25 @@ double TkvxPDFPage::TextWidth(const WideString& text, const TFont& font, double 
   const int size = font.Size();
   if (size <= 0 || text.empty()) return 0;
   // Measuring alone adds no font to the document.
-  auto glyphs = TkvxPDFFont::FaceFor(font)->Shape(text);
+  const auto& glyphs = Parent.Shaped(Parent.FaceOf(font), text);
   double pen = 0;
   const double spacing = charSpacing * 0.75 / size * 1000.0;
   for (size_t i = 0; i < glyphs.size(); ++i) pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
   return pen / 1000.0 * size / 0.75;
+}
+
+bool TkvxPDFPage::MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width) {
+  const int size = font.Size();
+  if (size <= 0) return false;
+  const auto& glyphs = Parent.Shaped(Parent.FaceOf(font), text);
+  double pen = 0;
+  const double spacing = charSpacing * 0.75 / size * 1000.0;
+  for (size_t i = 0; i < glyphs.size(); ++i) {
+    if (glyphs[i].GlyphId == 0) return false;
+    pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
+  }
+  width = pen / 1000.0 * size / 0.75;
+  return true;
 }
 
 double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TFont& font,
@@ -56,17 +81,15 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   const int fontIndex = Parent.AddFont(font);
   TkvxPDFFont& pdfFont = *Parent.Fonts[fontIndex];
   const TFontFace& face = pdfFont.Face();
-  const auto glyphs = face.Shape(text);
-  const auto ends = ClusterEnds(glyphs, text.size());
-  // How many glyphs each cluster has, and which of them a glyph is.
-  std::vector<unsigned> perCluster(text.size() + 1, 0);
-  for (const auto& g : glyphs) ++perCluster[g.Cluster];
-  std::vector<unsigned> seen(text.size() + 1, 0);
+  const auto& glyphs = Parent.Shaped(face, text);
 
   const double spacing = charSpacing * 0.75 / size * 1000.0;
   double pen = 0, current = 0, rise = 0;
-  WideString extracted;
-  std::string shown = "[";
+  // Whether the glyphs' own texts, one after another, give back the text.
+  size_t extracted = 0;
+  bool extractable = true;
+  std::string& shown = shown_;
+  shown.assign(1, '[');
   bool hexOpen = false;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const TShapedGlyph& g = glyphs[i];
@@ -85,7 +108,9 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     if (adjust != 0) {
       if (hexOpen) shown += '>';
       hexOpen = false;
-      shown += ' ' + std::to_string(adjust) + ' ';
+      shown += ' ';
+      shown += std::to_string(adjust);
+      shown += ' ';
       current -= static_cast<double>(adjust);
     }
     if (!hexOpen) shown += '<';
@@ -94,50 +119,67 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     current += pdfFont.GlyphWidth(g.GlyphId);
     pen += g.Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
 
-    // What the glyph stands for: its whole cluster when alone; else the character the font maps
-    // to it (SARA AA for the second half of SARA AM, since plain SARA AA is far more common);
-    // else, for the font's private shifted marks, its place among as many characters.
-    WideString cluster = text.substr(g.Cluster, ends[i] - g.Cluster);
-    unsigned count = perCluster[g.Cluster], k = seen[g.Cluster]++;
-    WideString meaning;
-    char32_t ch = face.GlyphCharacter(g.GlyphId);
-    const bool ownCharacter = ch != 0 && ch < 0x10000 && !(ch >= 0xE000 && ch <= 0xF8FF);
-    if (count == 1)
-      meaning = cluster;
-    else if (ownCharacter)
-      meaning = WideString(1, static_cast<char16_t>(ch));
-    else if (count == cluster.size())
-      meaning = WideString(1, cluster[k]);
-    else if (k == 0)
-      meaning = cluster;
-    extracted += pdfFont.UseGlyph(g.GlyphId, meaning);
+    const WideString* known = pdfFont.UsedText(g.GlyphId);
+    const WideString& meaning = known ? *known : pdfFont.UseGlyph(g.GlyphId, GlyphMeaning(face, glyphs, i, text));
+    if (extractable && text.compare(extracted, meaning.size(), meaning) == 0)
+      extracted += meaning.size();
+    else
+      extractable = false;
   }
   if (hexOpen) shown += '>';
   shown += "] TJ\r\n";
   if (rise != 0) shown += "0 Ts\r\n";
 
   const double px = PdfX(x), py = PdfY(y);
-  content_ += "BT\r\n/F" + std::to_string(fontIndex) + " " + std::to_string(size) + " Tf\r\n";
-  content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " rg\r\n";
+  // Runs that follow one another share a text object, and say only what changes: the font,
+  // the colour, and the move from the previous run's start.
+  if (rotation != 0) EndText();
+  if (!inText_) {
+    content_ += "BT\r\n";
+    inText_ = true;
+    textFont_ = -1;
+    textColor_ = clNone;
+    textX_ = textY_ = 0;
+  }
+  if (fontIndex != textFont_ || size != textSize_) {
+    content_ += "/F";
+    content_ += std::to_string(fontIndex);
+    content_ += ' ';
+    content_ += std::to_string(size);
+    content_ += " Tf\r\n";
+    textFont_ = fontIndex;
+    textSize_ = size;
+  }
+  const TColor color = font.Color() == clNone ? clBlack : font.Color();
+  if (color != textColor_) {
+    content_ += GetColor(color);
+    content_ += " rg\r\n";
+    textColor_ = color;
+  }
   if (rotation != 0) {
     const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
     AppendNumbers({c, s, -s, c, px, py});
     content_ += " Tm\r\n";
   } else {
-    AppendNumbers({px, py});
+    // The move as written, so that rounding does not add up along a line.
+    const double dx = std::nearbyint((px - textX_) * 100.0) / 100.0, dy = std::nearbyint((py - textY_) * 100.0) / 100.0;
+    AppendNumbers({dx, dy});
     content_ += " Td\r\n";
+    textX_ += dx;
+    textY_ += dy;
   }
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
   // characters), the run carries its text with it; so does a turned run, whose marks readers
   // would otherwise take for lines of their own.
-  const bool actual = extracted != text || rotation != 0;
+  const bool actual = !extractable || extracted != text.size() || rotation != 0;
   if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(text) + "> >> BDC\r\n";
   content_ += shown;
   if (actual) content_ += "EMC\r\n";
-  content_ += "ET\r\n";
+  if (rotation != 0) EndText();
 
   const double widthPt = pen / 1000.0 * size;
   if (rotation == 0 && font.Style().Contains(fsUnderline)) {
+    EndText();
     content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " RG\r\n";
     AppendNumbers({size * 0.08});
     content_ += " w\r\n";

@@ -168,6 +168,49 @@ TTextFrame FrameFor(double l, double t, double r, double b, int angle, double te
   return {l + textHeight * as, t, slant, b - t - (slant * as + textHeight * ac) + textHeight};
 }
 
+// Room the screen's layout may measure differently from the PDF font (hinting at its
+// resolution, rounding per cluster), as a share of the width and in pixels.
+constexpr double kFitShare = 0.9;
+constexpr double kFitSlack = 8;
+
+// The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
+// wrapping or a width well inside the room even as the screen measures it. Each paragraph is
+// then one line in one state, as the drawer gives it, without laying the text out on a canvas
+// again for every memo of every page. False where only the drawer can tell.
+bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::vector<TkvxTextLine>& lines) {
+  if (memo.AutoWidth || memo.Highlight()->Active || memo.Rotation() != 0 || memo.WordBreak) return false;
+  const TFont& font = *memo.Font();
+  if (font.Size() <= 0) return false;
+  TkvxHTMLTag state;
+  state.Size = font.Size();
+  state.Style = font.Style();
+  state.Color = font.Color();
+  const TWideStrings& paragraphs = *memo.Memo();
+  lines.clear();
+  for (Integer i = 0; i < paragraphs.Count(); ++i) {
+    const WideString text = paragraphs.Strings(i);
+    if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
+    TkvxTextLine line;
+    line.Text = text.empty() ? WideString(u" ") : text;
+    line.Tags.assign(line.Text.size(), state);
+    line.Flags = 3;
+    if (memo.WordWrap && line.Text.size() > 1) {
+      // Piece by piece, as the line is then written, so each piece is shaped once.
+      double width = 0;
+      for (const TPiece& p : PiecesOf(line)) {
+        double w = 0;
+        if (!page.MeasureKnown(p.Text, font, memo.CharSpacing, w)) return false;
+        width += w;
+      }
+      if (width > (room - memo.ParagraphGap) * kFitShare - kFitSlack) return false;
+    }
+    lines.push_back(std::move(line));
+  }
+  if (!lines.empty() && memo.FirstParaBreak) lines.front().Flags &= ~1;
+  if (!lines.empty() && memo.LastParaBreak) lines.back().Flags &= ~2;
+  return true;
+}
+
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
@@ -175,13 +218,29 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   const double fw = frame->Width();
   page.SaveState();
   page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
-  TkvxDrawText& drawer = kvxDrawText();
-  TkvxDrawTextLock guard(drawer);
   TColorRestore restore(memo);
-  memo.ApplyPreviewVariables();
-  memo.WrapText(true);
-  const std::vector<TkvxTextLine> lines = drawer.Lines();
-  const double lineH = drawer.GetLineHeight();
+  // The page-count and copy markers are bracketed; most memos of a list hold none, and looking
+  // for them converts the whole text more than once.
+  if (memo.AllowExpressions && memo.Text().find(u'[') != WideString::npos) memo.ApplyPreviewVariables();
+  const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
+  const TkvxFrameTypes typ = frame->Typ();
+  const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
+  const double r = b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0);
+  const double t = b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0);
+  const double bt = b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0);
+  std::vector<TkvxTextLine> lines;
+  double lineH = 0;
+  if (SingleLines(page, memo, r - l, lines)) {
+    // The drawer's line: the font's height at its measuring resolution, and the spacing.
+    const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
+    lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;
+  } else {
+    TkvxDrawText& drawer = kvxDrawText();
+    TkvxDrawTextLock guard(drawer);
+    memo.WrapText(true);
+    lines = drawer.Lines();
+    lineH = drawer.GetLineHeight();
+  }
   const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
 
   if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
@@ -193,12 +252,6 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       page.Line(b.Left, y, b.Left + b.Width, y, frame->Color(), std::max(1.0, fw));
   }
 
-  const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
-  const TkvxFrameTypes typ = frame->Typ();
-  const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
-  const double r = b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0);
-  const double t = b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0);
-  const double bt = b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0);
   const double textHeight = lineH * lines.size();
   TTextFrame tf = FrameFor(l, t, r, bt, angle, textHeight);
   const double rad = angle * M_PI / 180, c = std::cos(rad), s = std::sin(rad);
@@ -241,7 +294,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     for (size_t k = 0; k < pieces.size(); ++k) {
       const TPiece& p = pieces[k];
       RunFont(font, p.Tag, runFont);
-      const auto& m = TkvxPDFFont::FaceFor(runFont)->Metrics();
+      const auto& m = page.Parent.FaceOf(runFont).Metrics();
       const double sizePx = runFont.Size() * 96.0 / 72.0;
       const double baseline = down + m.Ascent / 1000.0 * sizePx + p.Tag.AddY * p.Tag.Size;
       page.TextOut(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, p.Text, runFont,

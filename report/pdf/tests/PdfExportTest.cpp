@@ -240,6 +240,103 @@ TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
   EXPECT_FALSE(dark(250, 452, 252, 462));
 }
 
+// Blank-trimmed, non-empty lines of a text, "\f" and CR dropped.
+std::vector<std::string> TextLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::erase_if(line, [](char c) { return c == '\f' || c == '\r'; });
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    while (!line.empty() && line.front() == ' ') line.erase(0, 1);
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(PdfSamples, ExportedMemosBreakTheirLinesWhereTheScreenBreaksThem) {
+  // One Thai address in memos from far too narrow to wide enough, so that every memo near the
+  // width where the text starts to fit on one line is among them; then one that does not wrap,
+  // and one of several paragraphs with an empty one between.
+  auto report = NewReport(297, 10);
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, 1000);
+  std::vector<TkvxMemoView*> memos;
+  auto memo = [&](Extended left, Extended top, Extended width, const char16_t* text) {
+    auto* m = Add<TkvxMemoView>(band, "M" + std::to_string(memos.size()), left, top, width, 70);
+    m->Font()->Assign(ReportFont("Tahoma", 12).get());
+    m->SetText(text);
+    memos.push_back(m);
+    return m;
+  };
+  const char16_t* address = u"บ้านเลขที่ ๑๒ หมู่ ๓ ตำบลบางรัก";
+  for (int i = 0; i < 22; ++i) memo(i < 11 ? 20 : 360, 20 + (i % 11) * 75, 90 + i * 10, address);
+  memo(20, 845, 60, u"ไม่ตัดบรรทัด เลย")->WordWrap = false;
+  memo(20, 920, 300, u"บรรทัดแรก\r\n\r\nบรรทัดที่สาม");
+  // What the screen's own layout makes of each memo, line by line; the run works on copies.
+  std::string wrapped;
+  for (TkvxMemoView* m : memos) wrapped += Narrow(m->WrapText(true)) + "\n";
+  const std::vector<std::string> expected = TextLines(wrapped);
+  ASSERT_GT(expected.size(), memos.size() + 4) << wrapped;
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+
+  const std::string file = TempPath("wrap") + ".pdf";
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  CheckReadable(file);
+  EXPECT_EQ(TextLines(ExtractText(file)), expected);
+
+  // The last memo's paragraphs sit a line apart, the empty one included: 12 points at 600 dots
+  // per inch are 100 dots, 16 pixels, and the spacing adds 2, so a line is 18 pixels, 13.5 points.
+  const std::string boxes = Shell("pdftotext -bbox " + Quote(file) + " -");
+  auto top = [&](const std::string& word) {
+    std::smatch m;
+    EXPECT_TRUE(std::regex_search(boxes, m, std::regex("yMin=\"([0-9.]+)\"[^>]*>" + word + "</word>"))) << boxes;
+    return m.empty() ? 0.0 : std::stod(m[1]);
+  };
+  EXPECT_NEAR(top("บรรทัดที่สาม") - top("บรรทัดแรก"), 27, 0.1);
+}
+
+TEST(PdfExport, ALongListThroughTheFileCacheGivesBackEveryRowInOrder) {
+  // Enough rows for the document to keep its pages' content in a temporary file.
+  constexpr int kRows = 2600;
+  auto report = NewReport(100, 0);
+  report->EngineOptions()->UseFileCache = true;
+  const std::string folder = TempPath("long-list");
+  std::filesystem::create_directories(folder);
+  report->EngineOptions()->TempDir = folder;
+  auto* rows = new TkvxUserDataSet(report.get());
+  rows->SetName("Rows");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(kRows);
+  auto* band = Add<TkvxMasterData>(FirstPage(*report), "Data", 0, 0, 700, 30);
+  band->SetDataSet(rows);
+  auto* memo = Add<TkvxMemoView>(band, "Row", 0, 0, 400, 30);
+  memo->Font()->Assign(ReportFont("Tahoma", 12).get());
+  memo->SetText(u"สมาชิกลำดับที่ [Line] ตำบลบางรัก");
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const Integer pages = report->PreviewPages->GetCount();
+  ASSERT_GT(pages, 200);
+
+  const std::string file = folder + "/list.pdf";
+  auto files = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
+  const auto before = files();
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(report->Errors->Count(), 0) << report->Errors->Text();
+  EXPECT_TRUE(std::regex_search(CheckReadable(file), std::regex("Pages: +" + std::to_string(pages) + "\n")));
+  TRunResult fonts = RunCommand("pdffonts " + Quote(file));
+  EXPECT_TRUE(std::regex_search(fonts.Output, std::regex("[A-Z]{6}\\+Tahoma[^\n]*Identity-H +yes +yes +yes")))
+      << fonts.Output;
+  std::string expected;
+  for (int i = 1; i <= kRows; ++i) expected += "สมาชิกลำดับที่ " + std::to_string(i) + " ตำบลบางรัก\n";
+  EXPECT_EQ(Letters(ExtractText(file)), Letters(expected));
+  // Nothing of the content cache stays behind: the document is the one file added.
+  EXPECT_EQ(files(), before + 1);
+}
+
 // The pages of a qpdf JSON dump's outline items, counted from 1, in order.
 std::vector<int> OutlinePages(const std::string& file) {
   std::string json = Shell("qpdf --json=2 --json-key=outlines " + Quote(file));
