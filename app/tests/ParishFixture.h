@@ -126,6 +126,7 @@ class ParishTest : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("orvane-app-" + std::to_string(getpid()) + "-" +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    root_ = dir_;
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "Picture");
     // The parish folder is named, never found from the current folder; a window started
@@ -140,7 +141,8 @@ class ParishTest : public ::testing::Test {
     Stop();
     SetDialogService(nullptr);
     AppPath.clear();
-    std::filesystem::remove_all(dir_);
+    // A test may move the parish into a folder of its own below this one.
+    std::filesystem::remove_all(root_);
   }
 
   std::string Db() const { return (dir_ / ParishDatabaseName).string(); }
@@ -216,6 +218,7 @@ class ParishTest : public ::testing::Test {
 
   std::filesystem::path old_;
   std::filesystem::path dir_;
+  std::filesystem::path root_;
   TForm1* form_ = nullptr;
   TScriptedDialogService* dialogs_ = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "platform/gui/Application.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 
 namespace orv::test {
 
@@ -111,7 +112,7 @@ std::string Lint(const std::string& xml) {
 }
 
 std::string TempFolder(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / ("orvane-store-" + std::to_string(getpid())) / name;
+  auto dir = orv::testing::ProcessScratchFolder("orvane-store-") / name;
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir.string();

@@ -10,6 +10,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 
 namespace {
 
@@ -107,8 +108,7 @@ std::string XmlLint(const std::string& data) {
 
 std::string TempFolder(const std::string& name) {
   static int counter = 0;
-  auto dir = std::filesystem::temp_directory_path() /
-             ("orvane-model-" + name + "-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  auto dir = orv::testing::ProcessScratchFolder("orvane-model-") / (name + "-" + std::to_string(++counter));
   std::filesystem::create_directories(dir);
   return dir.string();
 }

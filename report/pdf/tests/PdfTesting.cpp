@@ -11,6 +11,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/Fonts.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 
 namespace orv::testing {
 
@@ -38,9 +39,7 @@ void EnsureGraphics() { Application->Initialize(); }
 std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 std::string TempPath(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / ("orvane-pdf-tests-" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
+  return (orv::testing::ProcessScratchFolder("orvane-pdf-tests-") / name).string();
 }
 
 void SaveDocument(TkvxPDFFile& document, const std::string& fileName) {
