@@ -1,10 +1,13 @@
 #include "platform/gui/CanvasPaint.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainterPath>
 #include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -45,10 +48,10 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
   return font;
 }
 
-TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
-                              int maxWidth) {
+namespace {
+
+TTextClusters ShapeClusters(const QFont& font, QPaintDevice* device, const QString& text) {
   TTextClusters result;
-  if (text.isEmpty()) return result;
   QTextLayout layout(text, font, device);
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
@@ -60,6 +63,8 @@ TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QSt
 
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
   int start = 0;
+  result.Starts.reserve(text.size());
+  result.Extents.reserve(text.size());
   while (start < text.size()) {
     qsizetype next = finder.toNextBoundary();
     if (next < 0 || next <= start) next = text.size();
@@ -67,9 +72,53 @@ TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QSt
     result.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(static_cast<int>(next)))));
     start = static_cast<int>(next);
   }
+  return result;
+}
+
+// A report measures each text several times in the same font (wrapping, aligning, bounding,
+// painting), so the latest shapings are kept: a slot per hash, overwritten on collision.
+template <typename T>
+class TShapeCache {
+ public:
+  template <typename Make>
+  const T& Get(const QFont& font, QPaintDevice* device, const QString& text, Make make) {
+    int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
+    size_t hash = qHashMulti(0, text, font.family(), font.pixelSize(), font.bold(), font.italic(), dpiX, dpiY);
+    Slot& slot = slots_[hash % slots_.size()];
+    if (!slot.Filled || slot.DpiX != dpiX || slot.DpiY != dpiY || slot.Text != text || !(slot.Font == font)) {
+      slot.Value = make();
+      slot.Font = font;
+      slot.Text = text;
+      slot.DpiX = dpiX;
+      slot.DpiY = dpiY;
+      slot.Filled = true;
+    }
+    return slot.Value;
+  }
+
+ private:
+  struct Slot {
+    QFont Font;
+    QString Text;
+    int DpiX = 0, DpiY = 0;
+    bool Filled = false;
+    T Value;
+  };
+  std::array<Slot, 512> slots_;
+};
+
+}  // namespace
+
+TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
+                              int maxWidth) {
+  if (text.isEmpty()) return TTextClusters();
+  // Each thread keeps its own: report threads measure while the preview paints.
+  thread_local TShapeCache<TTextClusters> cache;
+  TTextClusters result = cache.Get(font, device, text, [&] { return ShapeClusters(font, device, text); });
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());
   } else {
+    result.Fit = 0;
     while (result.Fit < static_cast<int>(result.Extents.size()) && result.Extents[result.Fit] <= maxWidth)
       ++result.Fit;
   }
@@ -165,6 +214,60 @@ int RadialAngle(const QRect& box, TPoint p) {
   return static_cast<int>(std::lround(a * 16));
 }
 
+// A cluster's glyphs shaped on their own, placed from the cluster's origin on the baseline.
+std::vector<QGlyphRun> ShapeCluster(const QFont& font, QPaintDevice* device, const QString& cluster) {
+  QTextLayout layout(cluster, font, device);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  line.setLineWidth(1e7);
+  layout.endLayout();
+  std::vector<QGlyphRun> runs;
+  for (QGlyphRun& run : layout.glyphRuns()) {
+    QList<QPointF> positions = run.positions();
+    for (QPointF& p : positions) p.ry() -= line.ascent();
+    run.setPositions(positions);
+    runs.push_back(std::move(run));
+  }
+  return runs;
+}
+
+// Each cluster at its own advance, as if written one by one: the glyphs of a cluster come from
+// shaping it alone, and neighbours in one face go to the painter together.
+void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& clusters,
+                   const std::vector<int>& advances, const QString& text, double baseline) {
+  thread_local TShapeCache<std::vector<QGlyphRun>> cache;
+  QPaintDevice* device = painter.device();
+  QGlyphRun batch;
+  QList<quint32> indexes;
+  QList<QPointF> positions;
+  auto flush = [&] {
+    if (indexes.isEmpty()) return;
+    batch.setGlyphIndexes(indexes);
+    batch.setPositions(positions);
+    painter.drawGlyphRun(QPointF(0, baseline), batch);
+    indexes.clear();
+    positions.clear();
+  };
+  double x = 0;
+  for (size_t i = 0; i < clusters.Starts.size(); ++i) {
+    int start = clusters.Starts[i];
+    int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
+    QString cluster = text.mid(start, end - start);
+    const std::vector<QGlyphRun>& runs = cache.Get(font, device, cluster, [&] { return ShapeCluster(font, device, cluster); });
+    for (const QGlyphRun& run : runs) {
+      if (!indexes.isEmpty() && (run.rawFont() != batch.rawFont() || run.flags() != batch.flags())) flush();
+      if (indexes.isEmpty()) {
+        batch.setRawFont(run.rawFont());
+        batch.setFlags(run.flags());
+      }
+      indexes.append(run.glyphIndexes());
+      for (const QPointF& p : run.positions()) positions.append(QPointF(p.x() + x, p.y()));
+    }
+    x += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+  }
+  flush();
+}
+
 void PaintText(QPainter& painter, const TCanvasRecord& r) {
   QPaintDevice* device = painter.device();
   QFont font = MakeQFont(r.Font, device);
@@ -195,7 +298,8 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   double baseline = metrics.ascent();
   if (!explicitAdvances) {
     painter.drawText(QPointF(0, baseline), text);
-  } else {
+  } else if (font.underline() || font.strikeOut()) {
+    // Qt draws a cluster's line across its own width only, leaving gaps where advances widen.
     double x = 0;
     for (size_t i = 0; i < clusters.Starts.size(); ++i) {
       int start = clusters.Starts[i];
@@ -204,6 +308,8 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
       x += i < r.Advances.size() ? r.Advances[i]
                                  : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
     }
+  } else {
+    PaintClusters(painter, font, clusters, r.Advances, text, baseline);
   }
   painter.restore();
 }
