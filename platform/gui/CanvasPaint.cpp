@@ -4,7 +4,6 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QPainterPath>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
 #include <array>
@@ -61,13 +60,14 @@ TTextClusters ShapeClusters(const QFont& font, QPaintDevice* device, const QStri
   line.setLineWidth(1e7);
   layout.endLayout();
 
-  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  // The layout's own character analysis gives the grapheme boundaries; analysing the text a
+  // second time would cost as much as the shaping.
   int start = 0;
   result.Starts.reserve(text.size());
   result.Extents.reserve(text.size());
   while (start < text.size()) {
-    qsizetype next = finder.toNextBoundary();
-    if (next < 0 || next <= start) next = text.size();
+    qsizetype next = layout.nextCursorPosition(start, QTextLayout::SkipCharacters);
+    if (next <= start) next = text.size();
     result.Starts.push_back(start);
     result.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(static_cast<int>(next)))));
     start = static_cast<int>(next);
