@@ -24,6 +24,14 @@ WideString ToWide(const String& text) {
 }
 
 QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
+  // A page asks for the same few fonts over and over; the last one is kept.
+  thread_local struct {
+    TFontData Data;
+    int DpiY = -1;
+    QFont Font;
+  } last;
+  int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
+  if (last.DpiY == dpiY && last.Data == f) return last.Font;
   QFont font(QString::fromStdString(f.Name));
   font.setBold(f.Style.Contains(fsBold));
   font.setItalic(f.Style.Contains(fsItalic));
@@ -44,6 +52,9 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
     font.setPixelSize(std::clamp(
         static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0))), 1, MaxFontHeight));
   }
+  last.Data = f;
+  last.DpiY = dpiY;
+  last.Font = font;
   return font;
 }
 
@@ -81,14 +92,14 @@ template <typename T>
 class TShapeCache {
  public:
   template <typename Make>
-  const T& Get(const QFont& font, QPaintDevice* device, const QString& text, Make make) {
+  const T& Get(const QFont& font, QPaintDevice* device, QStringView text, Make make) {
     int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
     size_t hash = qHashMulti(0, text, font.family(), font.pixelSize(), font.bold(), font.italic(), dpiX, dpiY);
     Slot& slot = slots_[hash % slots_.size()];
     if (!slot.Filled || slot.DpiX != dpiX || slot.DpiY != dpiY || slot.Text != text || !(slot.Font == font)) {
       slot.Value = make();
       slot.Font = font;
-      slot.Text = text;
+      slot.Text = text.toString();
       slot.DpiX = dpiX;
       slot.DpiY = dpiY;
       slot.Filled = true;
@@ -109,12 +120,16 @@ class TShapeCache {
 
 }  // namespace
 
+const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text) {
+  // Each thread keeps its own: report threads measure while the preview paints.
+  thread_local TShapeCache<TTextClusters> cache;
+  return cache.Get(font, device, text, [&] { return ShapeClusters(font, device, text); });
+}
+
 TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
                               int maxWidth) {
   if (text.isEmpty()) return TTextClusters();
-  // Each thread keeps its own: report threads measure while the preview paints.
-  thread_local TShapeCache<TTextClusters> cache;
-  TTextClusters result = cache.Get(font, device, text, [&] { return ShapeClusters(font, device, text); });
+  TTextClusters result = ShapedClusters(font, device, text);
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());
   } else {
@@ -240,6 +255,8 @@ void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& cl
   QGlyphRun batch;
   QList<quint32> indexes;
   QList<QPointF> positions;
+  indexes.reserve(text.size());
+  positions.reserve(text.size());
   auto flush = [&] {
     if (indexes.isEmpty()) return;
     batch.setGlyphIndexes(indexes);
@@ -252,8 +269,9 @@ void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& cl
   for (size_t i = 0; i < clusters.Starts.size(); ++i) {
     int start = clusters.Starts[i];
     int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
-    QString cluster = text.mid(start, end - start);
-    const std::vector<QGlyphRun>& runs = cache.Get(font, device, cluster, [&] { return ShapeCluster(font, device, cluster); });
+    QStringView cluster = QStringView(text).mid(start, end - start);
+    const std::vector<QGlyphRun>& runs =
+        cache.Get(font, device, cluster, [&] { return ShapeCluster(font, device, cluster.toString()); });
     for (const QGlyphRun& run : runs) {
       if (!indexes.isEmpty() && (run.rawFont() != batch.rawFont() || run.flags() != batch.flags())) flush();
       if (indexes.isEmpty()) {
@@ -279,10 +297,10 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   if (r.Font.Orientation != 0) painter.rotate(-r.Font.Orientation / 10.0);
   // Bounds are in device space; the opaque cell is recomputed along the text's own axis.
   double width = 0;
-  TTextClusters clusters;
-  bool explicitAdvances = !r.Advances.empty();
+  static const TTextClusters none;
+  bool explicitAdvances = !r.Advances.empty() && !text.isEmpty();
+  const TTextClusters& clusters = explicitAdvances ? ShapedClusters(font, device, text) : none;
   if (explicitAdvances) {
-    clusters = MeasureClusters(font, device, text, -1);
     for (size_t i = 0; i < clusters.Starts.size(); ++i)
       width += i < r.Advances.size() ? r.Advances[i]
                                      : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
