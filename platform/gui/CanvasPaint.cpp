@@ -262,6 +262,9 @@ void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& cl
     batch.setGlyphIndexes(indexes);
     batch.setPositions(positions);
     painter.drawGlyphRun(QPointF(0, baseline), batch);
+    // The run lets go of the lists, so clearing them keeps their room for the next batch.
+    batch.setGlyphIndexes({});
+    batch.setPositions({});
     indexes.clear();
     positions.clear();
   };
