@@ -337,6 +337,12 @@ TTextClusters TCanvas::TextExtentEx(const WideString& text, int maxWidth) {
   return MeasureClusters(font, impl_->MeasureDevice(), ToQString(text), maxWidth);
 }
 
+TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {
+  RequireDevice();
+  QFont font = MakeQFont(font_->Data(), impl_->MeasureDevice());
+  return MeasureRun(font, impl_->MeasureDevice(), ToQString(text));
+}
+
 int TCanvas::FontAscent() {
   RequireDevice();
   return QFontMetrics(MakeQFont(font_->Data(), impl_->MeasureDevice()), impl_->MeasureDevice()).ascent();

@@ -7,6 +7,7 @@
 #include <QTextLayout>
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <cmath>
 #include <numbers>
 
@@ -60,9 +61,31 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
 
 namespace {
 
-TTextClusters ShapeClusters(const QFont& font, QPaintDevice* device, const QString& text) {
-  TTextClusters result;
-  QTextLayout layout(text, font, device);
+// A text shaped once: its clusters at once, the extent of each only when asked for, since a
+// text that fits its line needs no more than the whole.
+struct TShapedText {
+  TTextClusters Clusters;
+  int Extent = 0;
+  // Kept until the extents are read.
+  std::unique_ptr<QTextLayout> Layout;
+
+  void ReadExtents() {
+    if (!Layout) return;
+    QTextLine line = Layout->lineAt(0);
+    const std::vector<int>& starts = Clusters.Starts;
+    Clusters.Extents.reserve(starts.size());
+    for (size_t i = 0; i < starts.size(); ++i) {
+      int next = i + 1 < starts.size() ? starts[i + 1] : Layout->text().size();
+      Clusters.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(next))));
+    }
+    Layout.reset();
+  }
+};
+
+TShapedText ShapeText(const QFont& font, QPaintDevice* device, const QString& text) {
+  TShapedText result;
+  result.Layout = std::make_unique<QTextLayout>(text, font, device);
+  QTextLayout& layout = *result.Layout;
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
   layout.setTextOption(option);
@@ -74,15 +97,14 @@ TTextClusters ShapeClusters(const QFont& font, QPaintDevice* device, const QStri
   // The layout's own character analysis gives the grapheme boundaries; analysing the text a
   // second time would cost as much as the shaping.
   int start = 0;
-  result.Starts.reserve(text.size());
-  result.Extents.reserve(text.size());
+  result.Clusters.Starts.reserve(text.size());
   while (start < text.size()) {
     qsizetype next = layout.nextCursorPosition(start, QTextLayout::SkipCharacters);
     if (next <= start) next = text.size();
-    result.Starts.push_back(start);
-    result.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(static_cast<int>(next)))));
+    result.Clusters.Starts.push_back(start);
     start = static_cast<int>(next);
   }
+  result.Extent = static_cast<int>(std::lround(line.cursorToX(static_cast<int>(text.size()))));
   return result;
 }
 
@@ -92,7 +114,7 @@ template <typename T>
 class TShapeCache {
  public:
   template <typename Make>
-  const T& Get(const QFont& font, QPaintDevice* device, QStringView text, Make make) {
+  T& Get(const QFont& font, QPaintDevice* device, QStringView text, Make make) {
     int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
     size_t hash = qHashMulti(0, text, font.family(), font.pixelSize(), font.bold(), font.italic(), dpiX, dpiY);
     Slot& slot = slots_[hash % slots_.size()];
@@ -120,10 +142,26 @@ class TShapeCache {
 
 }  // namespace
 
-const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text) {
+namespace {
+
+TShapedText& Shaped(const QFont& font, QPaintDevice* device, const QString& text) {
   // Each thread keeps its own: report threads measure while the preview paints.
-  thread_local TShapeCache<TTextClusters> cache;
-  return cache.Get(font, device, text, [&] { return ShapeClusters(font, device, text); });
+  thread_local TShapeCache<TShapedText> cache;
+  return cache.Get(font, device, text, [&] { return ShapeText(font, device, text); });
+}
+
+}  // namespace
+
+const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text) {
+  TShapedText& shaped = Shaped(font, device, text);
+  shaped.ReadExtents();
+  return shaped.Clusters;
+}
+
+TTextRunExtent MeasureRun(const QFont& font, QPaintDevice* device, const QString& text) {
+  if (text.isEmpty()) return TTextRunExtent();
+  const TShapedText& shaped = Shaped(font, device, text);
+  return {static_cast<int>(shaped.Clusters.Starts.size()), shaped.Extent};
 }
 
 TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,

@@ -84,8 +84,14 @@ TEST_F(CanvasTest, MeasuresThaiByGraphemeClusterAtTheDeviceResolution) {
   c.Font().SetName("Tahoma");
   c.Font().SetSize(12);
 
+  // Asked for the whole first, then cluster by cluster: both answers agree.
+  TTextRunExtent run = c.TextRunExtent(kThaiToneMarks);
   TTextClusters clusters = c.TextExtentEx(kThaiToneMarks);
   EXPECT_EQ(clusters.Starts, (std::vector<int>{0, 2, 4, 6})) << "a tone mark stays on its base";
+  EXPECT_EQ(run.Clusters, 4);
+  ASSERT_FALSE(clusters.Extents.empty());
+  EXPECT_EQ(run.Extent, clusters.Extents.back());
+  EXPECT_EQ(c.TextRunExtent(WideString()).Clusters, 0);
   ASSERT_EQ(clusters.Extents.size(), 4u);
   for (size_t i = 1; i < 4; ++i) EXPECT_GT(clusters.Extents[i], clusters.Extents[i - 1]);
   EXPECT_LT(c.TextExtent(kThaiToneMarks).cx, c.TextWidth("nnnnnnnn"))
