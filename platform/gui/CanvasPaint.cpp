@@ -10,6 +10,7 @@
 #include <memory>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "platform/gui/QtBridge.h"
 
@@ -320,7 +321,8 @@ void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& cl
         batch.setFlags(run.flags());
       }
       indexes.append(run.glyphIndexes());
-      for (const QPointF& p : run.positions()) positions.append(QPointF(p.x() + x, p.y()));
+      const QList<QPointF> placed = run.positions();
+      for (const QPointF& p : std::as_const(placed)) positions.append(QPointF(p.x() + x, p.y()));
     }
     x += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
   }
