@@ -26,14 +26,18 @@ WideString ToWide(const String& text) {
 }
 
 QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
-  // A page asks for the same few fonts over and over; the last one is kept.
-  thread_local struct {
+  // A page asks for the same few fonts over and over (a memo is laid out in one and drawn in
+  // another): the last few are kept.
+  struct TMade {
     TFontData Data;
     int DpiY = -1;
     QFont Font;
-  } last;
+  };
+  thread_local std::array<TMade, 4> made;
+  thread_local size_t next = 0;
   int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
-  if (last.DpiY == dpiY && last.Data == f) return last.Font;
+  for (const TMade& m : made)
+    if (m.DpiY == dpiY && m.Data == f) return m.Font;
   QFont font(QString::fromStdString(f.Name));
   font.setBold(f.Style.Contains(fsBold));
   font.setItalic(f.Style.Contains(fsItalic));
@@ -54,9 +58,8 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
     font.setPixelSize(std::clamp(
         static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0))), 1, MaxFontHeight));
   }
-  last.Data = f;
-  last.DpiY = dpiY;
-  last.Font = font;
+  made[next] = {f, dpiY, font};
+  next = (next + 1) % made.size();
   return font;
 }
 
