@@ -308,10 +308,10 @@ void TCanvas::TextOutEx(int x, int y, const WideString& text, const std::vector<
   QFont font = MakeQFont(r.Font, impl_->MeasureDevice());
   QFontMetricsF metrics(font, impl_->MeasureDevice());
   double width = 0;
-  if (advances.empty()) {
+  if (advances.empty() || text.empty()) {
     width = metrics.horizontalAdvance(ToQString(text));
   } else {
-    TTextClusters clusters = MeasureClusters(font, impl_->MeasureDevice(), ToQString(text), -1);
+    const TTextClusters& clusters = ShapedClusters(font, impl_->MeasureDevice(), ToQString(text));
     for (size_t i = 0; i < clusters.Extents.size(); ++i)
       width += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
   }
@@ -335,6 +335,12 @@ TTextClusters TCanvas::TextExtentEx(const WideString& text, int maxWidth) {
   RequireDevice();
   QFont font = MakeQFont(font_->Data(), impl_->MeasureDevice());
   return MeasureClusters(font, impl_->MeasureDevice(), ToQString(text), maxWidth);
+}
+
+TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {
+  RequireDevice();
+  QFont font = MakeQFont(font_->Data(), impl_->MeasureDevice());
+  return MeasureRun(font, impl_->MeasureDevice(), ToQString(text));
 }
 
 int TCanvas::FontAscent() {

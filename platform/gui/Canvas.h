@@ -23,6 +23,13 @@ struct TTextClusters {
   int Fit = 0;
 };
 
+// How many grapheme clusters a text has and where the last one ends: TextExtentEx's count and
+// last extent.
+struct TTextRunExtent {
+  int Clusters = 0;
+  int Extent = 0;
+};
+
 // Options of TextOutEx.
 enum TTextOutOption { etoOpaque = 2, etoClipped = 4, etoRtlReading = 128 };
 
@@ -101,6 +108,8 @@ class TCanvas : public TPersistent {
   TSize TextExtent(const WideString& text);
   // Clusters of text with their cumulative extents; maxWidth < 0 measures all without a limit.
   TTextClusters TextExtentEx(const WideString& text, int maxWidth = -1);
+  // TextExtentEx's count and last extent without the cost of measuring every cluster.
+  TTextRunExtent TextRunExtent(const WideString& text);
   // Ascent, descent and internal leading of the current font on this device, in pixels.
   int FontAscent();
   int FontDescent();

@@ -1,12 +1,16 @@
 #include "platform/gui/CanvasPaint.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainterPath>
-#include <QTextBoundaryFinder>
 #include <QTextLayout>
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <cmath>
 #include <numbers>
+#include <utility>
 
 #include "platform/gui/QtBridge.h"
 
@@ -22,6 +26,18 @@ WideString ToWide(const String& text) {
 }
 
 QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
+  // A page asks for the same few fonts over and over (a memo is laid out in one and drawn in
+  // another): the last few are kept.
+  struct TMade {
+    TFontData Data;
+    int DpiY = -1;
+    QFont Font;
+  };
+  thread_local std::array<TMade, 4> made;
+  thread_local size_t next = 0;
+  int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
+  for (const TMade& m : made)
+    if (m.DpiY == dpiY && m.Data == f) return m.Font;
   QFont font(QString::fromStdString(f.Name));
   font.setBold(f.Style.Contains(fsBold));
   font.setItalic(f.Style.Contains(fsItalic));
@@ -42,14 +58,38 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
     font.setPixelSize(std::clamp(
         static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0))), 1, MaxFontHeight));
   }
+  made[next] = {f, dpiY, font};
+  next = (next + 1) % made.size();
   return font;
 }
 
-TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
-                              int maxWidth) {
-  TTextClusters result;
-  if (text.isEmpty()) return result;
-  QTextLayout layout(text, font, device);
+namespace {
+
+// A text shaped once: its clusters at once, the extent of each only when asked for, since a
+// text that fits its line needs no more than the whole.
+struct TShapedText {
+  TTextClusters Clusters;
+  int Extent = 0;
+  // Kept until the extents are read.
+  std::unique_ptr<QTextLayout> Layout;
+
+  void ReadExtents() {
+    if (!Layout) return;
+    QTextLine line = Layout->lineAt(0);
+    const std::vector<int>& starts = Clusters.Starts;
+    Clusters.Extents.reserve(starts.size());
+    for (size_t i = 0; i < starts.size(); ++i) {
+      int next = i + 1 < starts.size() ? starts[i + 1] : Layout->text().size();
+      Clusters.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(next))));
+    }
+    Layout.reset();
+  }
+};
+
+TShapedText ShapeText(const QFont& font, QPaintDevice* device, const QString& text) {
+  TShapedText result;
+  result.Layout = std::make_unique<QTextLayout>(text, font, device);
+  QTextLayout& layout = *result.Layout;
   QTextOption option;
   option.setWrapMode(QTextOption::NoWrap);
   layout.setTextOption(option);
@@ -58,18 +98,84 @@ TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QSt
   line.setLineWidth(1e7);
   layout.endLayout();
 
-  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+  // The layout's own character analysis gives the grapheme boundaries; analysing the text a
+  // second time would cost as much as the shaping.
   int start = 0;
+  result.Clusters.Starts.reserve(text.size());
   while (start < text.size()) {
-    qsizetype next = finder.toNextBoundary();
-    if (next < 0 || next <= start) next = text.size();
-    result.Starts.push_back(start);
-    result.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(static_cast<int>(next)))));
+    qsizetype next = layout.nextCursorPosition(start, QTextLayout::SkipCharacters);
+    if (next <= start) next = text.size();
+    result.Clusters.Starts.push_back(start);
     start = static_cast<int>(next);
   }
+  result.Extent = static_cast<int>(std::lround(line.cursorToX(static_cast<int>(text.size()))));
+  return result;
+}
+
+// A report measures each text several times in the same font (wrapping, aligning, bounding,
+// painting), so the latest shapings are kept: a slot per hash, overwritten on collision.
+template <typename T>
+class TShapeCache {
+ public:
+  template <typename Make>
+  T& Get(const QFont& font, QPaintDevice* device, QStringView text, Make make) {
+    int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
+    size_t hash = qHashMulti(0, text, font.family(), font.pixelSize(), font.bold(), font.italic(), dpiX, dpiY);
+    Slot& slot = slots_[hash % slots_.size()];
+    if (!slot.Filled || slot.DpiX != dpiX || slot.DpiY != dpiY || slot.Text != text || !(slot.Font == font)) {
+      slot.Value = make();
+      slot.Font = font;
+      slot.Text = text.toString();
+      slot.DpiX = dpiX;
+      slot.DpiY = dpiY;
+      slot.Filled = true;
+    }
+    return slot.Value;
+  }
+
+ private:
+  struct Slot {
+    QFont Font;
+    QString Text;
+    int DpiX = 0, DpiY = 0;
+    bool Filled = false;
+    T Value;
+  };
+  std::array<Slot, 512> slots_;
+};
+
+}  // namespace
+
+namespace {
+
+TShapedText& Shaped(const QFont& font, QPaintDevice* device, const QString& text) {
+  // Each thread keeps its own: report threads measure while the preview paints.
+  thread_local TShapeCache<TShapedText> cache;
+  return cache.Get(font, device, text, [&] { return ShapeText(font, device, text); });
+}
+
+}  // namespace
+
+const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text) {
+  TShapedText& shaped = Shaped(font, device, text);
+  shaped.ReadExtents();
+  return shaped.Clusters;
+}
+
+TTextRunExtent MeasureRun(const QFont& font, QPaintDevice* device, const QString& text) {
+  if (text.isEmpty()) return TTextRunExtent();
+  const TShapedText& shaped = Shaped(font, device, text);
+  return {static_cast<int>(shaped.Clusters.Starts.size()), shaped.Extent};
+}
+
+TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
+                              int maxWidth) {
+  if (text.isEmpty()) return TTextClusters();
+  TTextClusters result = ShapedClusters(font, device, text);
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());
   } else {
+    result.Fit = 0;
     while (result.Fit < static_cast<int>(result.Extents.size()) && result.Extents[result.Fit] <= maxWidth)
       ++result.Fit;
   }
@@ -165,6 +271,67 @@ int RadialAngle(const QRect& box, TPoint p) {
   return static_cast<int>(std::lround(a * 16));
 }
 
+// A cluster's glyphs shaped on their own, placed from the cluster's origin on the baseline.
+std::vector<QGlyphRun> ShapeCluster(const QFont& font, QPaintDevice* device, const QString& cluster) {
+  QTextLayout layout(cluster, font, device);
+  layout.beginLayout();
+  QTextLine line = layout.createLine();
+  line.setLineWidth(1e7);
+  layout.endLayout();
+  std::vector<QGlyphRun> runs;
+  for (QGlyphRun& run : layout.glyphRuns()) {
+    QList<QPointF> positions = run.positions();
+    for (QPointF& p : positions) p.ry() -= line.ascent();
+    run.setPositions(positions);
+    runs.push_back(std::move(run));
+  }
+  return runs;
+}
+
+// Each cluster at its own advance, as if written one by one: the glyphs of a cluster come from
+// shaping it alone, and neighbours in one face go to the painter together.
+void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& clusters,
+                   const std::vector<int>& advances, const QString& text, double baseline) {
+  thread_local TShapeCache<std::vector<QGlyphRun>> cache;
+  QPaintDevice* device = painter.device();
+  QGlyphRun batch;
+  QList<quint32> indexes;
+  QList<QPointF> positions;
+  indexes.reserve(text.size());
+  positions.reserve(text.size());
+  auto flush = [&] {
+    if (indexes.isEmpty()) return;
+    batch.setGlyphIndexes(indexes);
+    batch.setPositions(positions);
+    painter.drawGlyphRun(QPointF(0, baseline), batch);
+    // The run lets go of the lists, so clearing them keeps their room for the next batch.
+    batch.setGlyphIndexes({});
+    batch.setPositions({});
+    indexes.clear();
+    positions.clear();
+  };
+  double x = 0;
+  for (size_t i = 0; i < clusters.Starts.size(); ++i) {
+    int start = clusters.Starts[i];
+    int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
+    QStringView cluster = QStringView(text).mid(start, end - start);
+    const std::vector<QGlyphRun>& runs =
+        cache.Get(font, device, cluster, [&] { return ShapeCluster(font, device, cluster.toString()); });
+    for (const QGlyphRun& run : runs) {
+      if (!indexes.isEmpty() && (run.rawFont() != batch.rawFont() || run.flags() != batch.flags())) flush();
+      if (indexes.isEmpty()) {
+        batch.setRawFont(run.rawFont());
+        batch.setFlags(run.flags());
+      }
+      indexes.append(run.glyphIndexes());
+      const QList<QPointF> placed = run.positions();
+      for (const QPointF& p : std::as_const(placed)) positions.append(QPointF(p.x() + x, p.y()));
+    }
+    x += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+  }
+  flush();
+}
+
 void PaintText(QPainter& painter, const TCanvasRecord& r) {
   QPaintDevice* device = painter.device();
   QFont font = MakeQFont(r.Font, device);
@@ -176,10 +343,10 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   if (r.Font.Orientation != 0) painter.rotate(-r.Font.Orientation / 10.0);
   // Bounds are in device space; the opaque cell is recomputed along the text's own axis.
   double width = 0;
-  TTextClusters clusters;
-  bool explicitAdvances = !r.Advances.empty();
+  static const TTextClusters none;
+  bool explicitAdvances = !r.Advances.empty() && !text.isEmpty();
+  const TTextClusters& clusters = explicitAdvances ? ShapedClusters(font, device, text) : none;
   if (explicitAdvances) {
-    clusters = MeasureClusters(font, device, text, -1);
     for (size_t i = 0; i < clusters.Starts.size(); ++i)
       width += i < r.Advances.size() ? r.Advances[i]
                                      : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
@@ -195,7 +362,8 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   double baseline = metrics.ascent();
   if (!explicitAdvances) {
     painter.drawText(QPointF(0, baseline), text);
-  } else {
+  } else if (font.underline() || font.strikeOut()) {
+    // Qt draws a cluster's line across its own width only, leaving gaps where advances widen.
     double x = 0;
     for (size_t i = 0; i < clusters.Starts.size(); ++i) {
       int start = clusters.Starts[i];
@@ -204,6 +372,8 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
       x += i < r.Advances.size() ? r.Advances[i]
                                  : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
     }
+  } else {
+    PaintClusters(painter, font, clusters, r.Advances, text, baseline);
   }
   painter.restore();
 }

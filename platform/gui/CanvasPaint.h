@@ -20,6 +20,10 @@ WideString ToWide(const String& text);
 // measured on device.
 QFont MakeQFont(const TFontData& font, QPaintDevice* device);
 
+// The clusters of a non-empty text as last shaped in font on device; valid until the next call.
+const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text);
+// Cluster count and whole extent of text in font on device (see TCanvas::TextRunExtent).
+TTextRunExtent MeasureRun(const QFont& font, QPaintDevice* device, const QString& text);
 // Clusters and extents of text in font on device (see TCanvas::TextExtentEx).
 TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
                               int maxWidth);

@@ -313,7 +313,13 @@ void TkvxPreviewWorkspace::DrawPage(TCanvas& canvas, Integer index, const TRect&
   canvas.Pen().SetStyle(psSolid);
   canvas.Brush().SetStyle(bsSolid);
   canvas.Brush().SetColor(clWhite);
-  canvas.Rectangle(r.Left, r.Top, r.Right, r.Bottom - 1);
+  // A plain fill then a frame: a rectangle with an outline fills the page span by span through
+  // Qt's blending, at several times the cost of the same pixels filled whole.
+  TRect page{r.Left, r.Top, r.Right, r.Bottom - 1};
+  canvas.FillRect(page);
+  canvas.Brush().SetColor(FrameColor);
+  canvas.FrameRect(page);
+  canvas.Brush().SetColor(clWhite);
   if (!isThumbnail_) {
     PreviewPages->DrawPage(index, &canvas, Zoom, Zoom, r.Left, r.Top);
   } else {

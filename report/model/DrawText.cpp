@@ -291,6 +291,36 @@ TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideStri
   return m;
 }
 
+int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags,
+                               int spacing, int* clusters) {
+  int width = 0, count = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = start + 1;
+    while (end < text.size() && tags[end] == tags[start]) ++end;
+    const TkvxHTMLTag& tag = tags[start];
+    SelectState(canvas, tag, -Round(tag.Size * double(PrinterRes) / 72));
+    WideString run = text.substr(start, end - start);
+    if (tag.Small) {
+      // Each advance of small text is rounded on its own.
+      TTextClusters measured = canvas.TextExtentEx(run);
+      int previous = 0;
+      for (int extent : measured.Extents) {
+        width += Round((extent - previous + spacing) / 1.5);
+        previous = extent;
+      }
+      count += static_cast<int>(measured.Extents.size());
+    } else {
+      TTextRunExtent measured = canvas.TextRunExtent(run);
+      width += measured.Extent + measured.Clusters * spacing;
+      count += measured.Clusters;
+    }
+    start = end;
+  }
+  if (clusters) *clusters = count;
+  return width;
+}
+
 void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
   const WideString& text = para.Visible;
   auto makeLine = [&](int from, int to, bool hyphen) {
@@ -307,13 +337,16 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   };
   size_t firstLine = lines_.size();
   measure_->Font().SetData(font_);
-  Measured m = MeasureLine(*measure_, text, para.Tags, spacing,
-                           [](int size) { return -Round(size * double(PrinterRes) / 72); });
-  int n = static_cast<int>(m.Starts.size());
-  auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
-  if (n < 2 || !wordWrap_ || m.Width() < firstWidth) {
+  int clusters = 0;
+  // Most paragraphs fit their line: their width alone settles it.
+  int width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
+  if (clusters < 2 || !wordWrap_ || width < firstWidth) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
+    Measured m = MeasureLine(*measure_, text, para.Tags, spacing,
+                             [](int size) { return -Round(size * double(PrinterRes) / 72); });
+    int n = static_cast<int>(m.Starts.size());
+    auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
     std::vector<int> ends(n);
     for (int k = 0, sum = 0; k < n; ++k) ends[k] = sum += m.Advances[k];
     std::vector<char> breakBefore(n + 1, 0);
@@ -435,9 +468,7 @@ Extended TkvxDrawText::CalcWidth() {
   int widest = 0;
   for (const TkvxTextLine& line : lines_) {
     measure_->Font().SetData(font_);
-    int w = MeasureLine(*measure_, line.Text, line.Tags, spacing,
-                        [](int size) { return -Round(size * double(PrinterRes) / 72); })
-                .Width();
+    int w = MeasureWidth(*measure_, line.Text, line.Tags, spacing);
     if (line.Flags & 1) w += Round(paragraphGap_ * Factor);
     widest = std::max(widest, w);
   }
@@ -598,10 +629,7 @@ void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, in
   TFontData saved = canvas.Font().Data();
   int spacing600 = Round(charSpacing_ * Factor);
   measure_->Font().SetData(font_);
-  int wm = MeasureLine(*measure_, line.Text, line.Tags, spacing600,
-                       [](int size) { return -Round(size * double(PrinterRes) / 72); })
-               .Width() -
-           spacing600;
+  int wm = MeasureWidth(*measure_, line.Text, line.Tags, spacing600) - spacing600;
   int spacingT = Round(charSpacing_ * scaleX_);
   Measured mt = MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight);
   int wt = mt.Width() - spacingT;

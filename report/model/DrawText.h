@@ -96,6 +96,10 @@ class TkvxDrawText {
   };
   Measured MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
                        const std::function<int(int)>& height);
+  // MeasureLine's Width() at the layout resolution, and the number of clusters; only runs of
+  // small text are measured cluster by cluster.
+  int MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
+                   int* clusters = nullptr);
   void SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int height);
   // How many characters of the word at wordStart go before a hyphen, or 0; only Russian words
   // are hyphenated.

@@ -428,14 +428,17 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
     s.replace(wp, kvxUtf8ToWide(marker).size(), value);
     return true;
   };
-  WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
-  WideString copy;
-  if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
-    copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
-  // Every marker goes: a footer such as "page 3 of [TotalPages#] ([TotalPages#])" shows both.
-  while (replaceFirst("[TOTALPAGES#]", total)) {
-  }
-  while (replaceFirst("[COPYNAME#]", copy)) {
+  // Most memos of a page hold no marker at all and are not searched.
+  if (s.find(u'[') != WideString::npos) {
+    WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
+    WideString copy;
+    if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
+      copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
+    // Every marker goes: a footer such as "page 3 of [TotalPages#] ([TotalPages#])" shows both.
+    while (replaceFirst("[TOTALPAGES#]", total)) {
+    }
+    while (replaceFirst("[COPYNAME#]", copy)) {
+    }
   }
   SetText(s);
 }

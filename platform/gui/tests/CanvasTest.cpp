@@ -84,8 +84,14 @@ TEST_F(CanvasTest, MeasuresThaiByGraphemeClusterAtTheDeviceResolution) {
   c.Font().SetName("Tahoma");
   c.Font().SetSize(12);
 
+  // Asked for the whole first, then cluster by cluster: both answers agree.
+  TTextRunExtent run = c.TextRunExtent(kThaiToneMarks);
   TTextClusters clusters = c.TextExtentEx(kThaiToneMarks);
   EXPECT_EQ(clusters.Starts, (std::vector<int>{0, 2, 4, 6})) << "a tone mark stays on its base";
+  EXPECT_EQ(run.Clusters, 4);
+  ASSERT_FALSE(clusters.Extents.empty());
+  EXPECT_EQ(run.Extent, clusters.Extents.back());
+  EXPECT_EQ(c.TextRunExtent(WideString()).Clusters, 0);
   ASSERT_EQ(clusters.Extents.size(), 4u);
   for (size_t i = 1; i < 4; ++i) EXPECT_GT(clusters.Extents[i], clusters.Extents[i - 1]);
   EXPECT_LT(c.TextExtent(kThaiToneMarks).cx, c.TextWidth("nnnnnnnn"))
@@ -123,6 +129,57 @@ TEST_F(CanvasTest, ExplicitAdvancesPlaceEachCluster) {
   EXPECT_GT(Inked(c, {70, 0, 90, 40}), 0);
   EXPECT_EQ(Inked(c, {95, 0, 125, 40}), 0);
   EXPECT_GT(Inked(c, {130, 0, 150, 40}), 0);
+}
+
+// Written with advances, a run looks exactly as Qt draws each cluster alone at the same place:
+// a tone mark stays on its base, Latin and digits from a fallback face included, with or
+// without an underline.
+TEST_F(CanvasTest, ClustersAtExplicitAdvancesMatchEachClusterDrawnAlone) {
+  const QString text = QString::fromUtf16(u"ที่นี่ สมชาย 12");
+  const std::vector<std::u16string_view> clusters = {u"ที่", u"นี่", u" ", u"ส", u"ม", u"ช", u"า", u"ย", u" ", u"1", u"2"};
+  const std::vector<int> advances = {15, 13, 5, 9, 10, 12, 8, 9, 4, 8, 8};
+  for (bool underline : {false, true}) {
+    SCOPED_TRACE(underline ? "underlined" : "plain");
+    TBitmap bmp(160, 30, pf32bit);
+    TCanvas& c = bmp.Canvas();
+    c.Brush().SetColor(clWhite);
+    c.FillRect({0, 0, 160, 30});
+    c.Brush().SetStyle(bsClear);
+    c.Font().SetName("Tahoma");
+    c.Font().SetHeight(-16);
+    c.Font().SetColor(clBlack);
+    TFontStyles style;
+    if (underline) style.Include(fsUnderline);
+    c.Font().SetStyle(style);
+    c.TextOutEx(6, 4, WideString(reinterpret_cast<const char16_t*>(text.utf16()), text.size()), advances);
+
+    QImage expected(160, 30, QImage::Format_ARGB32);
+    expected.fill(Qt::white);
+    QFont font("Tahoma");
+    font.setPixelSize(16);
+    font.setUnderline(underline);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    {
+      QPainter painter(&expected);
+      painter.setRenderHint(QPainter::TextAntialiasing, true);
+      painter.setFont(font);
+      painter.setPen(Qt::black);
+      double x = 6, baseline = 4 + QFontMetricsF(font, &expected).ascent();
+      for (size_t i = 0; i < clusters.size(); ++i) {
+        painter.drawText(QPointF(x, baseline), QString::fromUtf16(clusters[i].data(), clusters[i].size()));
+        x += advances[i];
+      }
+    }
+    int differing = 0, inked = 0;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 160; ++x) {
+        TColor expectedColor = RGB(qRed(expected.pixel(x, y)), qGreen(expected.pixel(x, y)), qBlue(expected.pixel(x, y)));
+        if (c.Pixels(x, y) != expectedColor) ++differing;
+        if (expectedColor != clWhite) ++inked;
+      }
+    EXPECT_GT(inked, 100);
+    EXPECT_EQ(differing, 0);
+  }
 }
 
 TEST_F(CanvasTest, RotatedTextRunsUpward) {
