@@ -4,6 +4,7 @@
 
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/model/ReportUtils.h"
@@ -80,6 +81,7 @@ void TkvxPreviewPages::ClearPageCache() { pageCache_.clear(); }
 void TkvxPreviewPages::Clear() {
   ClearPageCache();
   sourcePages_.clear();
+  sourcePageForms_.clear();
   doc_->Clear();
   pagesItem_ = nullptr;
   GetOutline()->Reset();
@@ -394,6 +396,7 @@ void TkvxPreviewPages::AddPicture(TkvxComponent* pictureView) {
 }
 
 void TkvxPreviewPages::UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height) {
+  sourcePageForms_.clear();
   for (auto& source : sourcePages_) {
     if (source->SourceObject != page) continue;
     source->SetPaperSize(256);
@@ -458,6 +461,20 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
   }
 }
 
+TkvxXMLItem* TkvxPreviewPages::SourcePageForm(Integer index) {
+  if (sourcePageForms_.size() < sourcePages_.size()) sourcePageForms_.resize(sourcePages_.size());
+  std::unique_ptr<TkvxXMLDocument>& form = sourcePageForms_[static_cast<size_t>(index)];
+  if (!form) {
+    TMemoryStream stream;
+    SourcePages(index)->SaveToStream(stream, false, true, false);
+    stream.SetPosition(0);
+    auto doc = std::make_unique<TkvxXMLDocument>();
+    doc->LoadFromStream(&stream, false);
+    form = std::move(doc);
+  }
+  return form->Root();
+}
+
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
   doc_->LoadItem(item);
   std::unique_ptr<TkvxReportPage> page;
@@ -473,7 +490,11 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     if (n < 0 || n >= SourcePageCount()) return nullptr;
     TkvxReportPage* source = SourcePages(n);
     page.reset(static_cast<TkvxReportPage*>(source->ClassType()->CreateComponent(nullptr)));
-    page->Assign(source);
+    // What Assign would do, less writing and parsing the source page again: the new page
+    // belongs to no report, so it is its own owner for references.
+    TkvxXMLSerializer pageReader(nullptr);
+    pageReader.Owner = page.get();
+    pageReader.ReadRootComponent(page.get(), SourcePageForm(n));
     page->SetName(source->Name());
   }
   BuildObjects(item, page.get(), serializer, whole);
