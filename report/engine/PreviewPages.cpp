@@ -425,7 +425,7 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view
   auto* obj = static_cast<TkvxComponent*>(cls->CreateComponent(nullptr));
   obj->SetParent(parent);
   obj->IsLoading = true;
-  serializer.XMLToObj(String(attributes), obj);
+  serializer.XMLToObj(attributes, obj);
   obj->IsLoading = false;
   obj->Loaded();
   return obj;
@@ -435,6 +435,8 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view
 
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
+  // One buffer for the attributes of every object of the level, not a new string for each.
+  String attributes;
   for (Integer i = 0; i < item->Count(); ++i) {
     TkvxXMLItem* child = item->Items(i);
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
@@ -443,7 +445,8 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
       // The source's own attributes first, so that the item's override them.
       const String& base = source->BaseName();
       size_t blank = base.find(' ');
-      String attributes = blank == String::npos ? String() : base.substr(blank + 1);
+      if (blank == String::npos) attributes.clear();
+      else attributes.assign(base, blank + 1);
       attributes += ' ';
       attributes += child->Text;
       obj = NewPageObject(source->ClassType(), parent, attributes, serializer);
