@@ -4,6 +4,7 @@
 
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/model/ReportUtils.h"
@@ -80,6 +81,7 @@ void TkvxPreviewPages::ClearPageCache() { pageCache_.clear(); }
 void TkvxPreviewPages::Clear() {
   ClearPageCache();
   sourcePages_.clear();
+  sourcePageForms_.clear();
   doc_->Clear();
   pagesItem_ = nullptr;
   GetOutline()->Reset();
@@ -394,6 +396,7 @@ void TkvxPreviewPages::AddPicture(TkvxComponent* pictureView) {
 }
 
 void TkvxPreviewPages::UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height) {
+  sourcePageForms_.clear();
   for (auto& source : sourcePages_) {
     if (source->SourceObject != page) continue;
     source->SetPaperSize(256);
@@ -422,7 +425,7 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view
   auto* obj = static_cast<TkvxComponent*>(cls->CreateComponent(nullptr));
   obj->SetParent(parent);
   obj->IsLoading = true;
-  serializer.XMLToObj(String(attributes), obj);
+  serializer.XMLToObj(attributes, obj);
   obj->IsLoading = false;
   obj->Loaded();
   return obj;
@@ -432,6 +435,8 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view
 
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
+  // One buffer for the attributes of every object of the level, not a new string for each.
+  String attributes;
   for (Integer i = 0; i < item->Count(); ++i) {
     TkvxXMLItem* child = item->Items(i);
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
@@ -440,7 +445,8 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
       // The source's own attributes first, so that the item's override them.
       const String& base = source->BaseName();
       size_t blank = base.find(' ');
-      String attributes = blank == String::npos ? String() : base.substr(blank + 1);
+      if (blank == String::npos) attributes.clear();
+      else attributes.assign(base, blank + 1);
       attributes += ' ';
       attributes += child->Text;
       obj = NewPageObject(source->ClassType(), parent, attributes, serializer);
@@ -458,6 +464,20 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
   }
 }
 
+TkvxXMLItem* TkvxPreviewPages::SourcePageForm(Integer index) {
+  if (sourcePageForms_.size() < sourcePages_.size()) sourcePageForms_.resize(sourcePages_.size());
+  std::unique_ptr<TkvxXMLDocument>& form = sourcePageForms_[static_cast<size_t>(index)];
+  if (!form) {
+    TMemoryStream stream;
+    SourcePages(index)->SaveToStream(stream, false, true, false);
+    stream.SetPosition(0);
+    auto doc = std::make_unique<TkvxXMLDocument>();
+    doc->LoadFromStream(&stream, false);
+    form = std::move(doc);
+  }
+  return form->Root();
+}
+
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
   doc_->LoadItem(item);
   std::unique_ptr<TkvxReportPage> page;
@@ -473,7 +493,11 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     if (n < 0 || n >= SourcePageCount()) return nullptr;
     TkvxReportPage* source = SourcePages(n);
     page.reset(static_cast<TkvxReportPage*>(source->ClassType()->CreateComponent(nullptr)));
-    page->Assign(source);
+    // What Assign would do, less writing and parsing the source page again: the new page
+    // belongs to no report, so it is its own owner for references.
+    TkvxXMLSerializer pageReader(nullptr);
+    pageReader.Owner = page.get();
+    pageReader.ReadRootComponent(page.get(), SourcePageForm(n));
     page->SetName(source->Name());
   }
   BuildObjects(item, page.get(), serializer, whole);

@@ -105,6 +105,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs);
   void SetSourceBaseName(TkvxComponent* copy);
   std::unique_ptr<TkvxReportPage> BuildPage(TkvxXMLItem* item);
+  // The source page's own properties as a copy of it reads them back.
+  TkvxXMLItem* SourcePageForm(Integer index);
   void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
   void ClearPageCache();
   // Opens the printer's job and prints the pages through the print loop; false when nothing
@@ -127,6 +129,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::unique_ptr<TkvxXMLDocument> doc_;
   TkvxXMLItem* pagesItem_ = nullptr;
   std::vector<std::unique_ptr<TkvxReportPage>> sourcePages_;
+  // Serialised once and read for every page built from it, instead of once per page; made when
+  // first needed and dropped whenever its source page changes.
+  std::vector<std::unique_ptr<TkvxXMLDocument>> sourcePageForms_;
   TkvxDictionary dictionary_;
   std::unique_ptr<TkvxPictureCache> pictureCache_;
   // Front = most recently used.

@@ -216,21 +216,21 @@ void TkvxXMLSerializer::WriteComponent(TComponent* component) {
   stream_->WriteString("<" + ObjToText(component) + "/>");
 }
 
-void TkvxXMLSerializer::XMLToObj(const String& text, TPersistent* obj) {
+void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
   size_t i = 0;
   while (i < text.size()) {
     while (i < text.size() && text[i] == ' ') ++i;
     size_t eq = text.find('=', i);
-    if (eq == String::npos) return;
+    if (eq == std::string_view::npos) return;
     size_t nameEnd = eq;
     while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
-    String name = text.substr(i, nameEnd - i);
+    String name(text.substr(i, nameEnd - i));
     if (name.empty()) return;
     size_t open = text.find('"', eq);
-    if (open == String::npos) return;
+    if (open == std::string_view::npos) return;
     size_t close = text.find('"', open + 1);
-    if (close == String::npos) close = text.size();
-    std::string_view raw = std::string_view(text).substr(open + 1, close - open - 1);
+    if (close == std::string_view::npos) close = text.size();
+    std::string_view raw = text.substr(open + 1, close - open - 1);
     i = close + 1;
 
     TPersistent* target = obj;

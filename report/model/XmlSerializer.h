@@ -35,7 +35,7 @@ class TkvxXMLSerializer {
                           bool keepClassNames = false);
   // Attribute text of one object (each attribute with a leading blank).
   String ObjToXML(TPersistent* obj, const String& prefix = "", TPersistent* ancestor = nullptr);
-  void XMLToObj(const String& text, TPersistent* obj);
+  void XMLToObj(std::string_view text, TPersistent* obj);
   String ObjToText(TPersistent* obj);
   void WriteComponent(TComponent* component);
   // The object named by the first word of text (a registered class); nullptr for a blank text.
