@@ -134,6 +134,11 @@ String TkvxDMPMemoView::Diff(TkvxComponent* templ) {
   return out;
 }
 
+TkvxDMPLineView::TkvxDMPLineView(TComponent* owner) : TkvxCustomLineView(owner) {
+  TkvxDMPLineView::SetLeft(0);
+  TkvxDMPLineView::SetTop(0);
+}
+
 void TkvxDMPLineView::SetLeft(Extended v) {
   if (v < 0)
     v = Trunc(v / C) * C - C / 2;

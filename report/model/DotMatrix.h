@@ -53,7 +53,9 @@ class TkvxDMPLineView : public TkvxCustomLineView {
   ORV_CLASS(TkvxDMPLineView, TkvxCustomLineView)
 
  public:
-  explicit TkvxDMPLineView(TComponent* owner) : TkvxCustomLineView(owner) {}
+  // A new line already stands in its cell, so a report saved before it is placed reads back the
+  // same.
+  explicit TkvxDMPLineView(TComponent* owner);
   String GetDescription() const override { return "obDMPLine"; }
   // A line runs through the middle of a character cell.
   void SetLeft(Extended value) override;

@@ -167,6 +167,28 @@ TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   auto* command2 = dynamic_cast<TkvxDMPCommand*>(back->FindObject("Eject"));
   ASSERT_NE(command2, nullptr);
   EXPECT_EQ(command2->Command, "ตัด\x0C");
+  // A line whose place could not be read stands in the middle of the first cell, so the place
+  // it is saved with is the place it is read back at.
+  TStringStream unreadable(
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport DotMatrixReport=\"True\">\n"
+      "<TkvxDMPPage Name=\"Page1\"><TkvxPageHeader Name=\"Header\" Height=\"34\">"
+      "<TkvxDMPLineView Name=\"Rule\" Left=\",4.8\" Top=\"x\" Width=\"96\"/>"
+      "</TkvxPageHeader></TkvxDMPPage>\n</TkvxReport>\n");
+  auto first = QuietReport();
+  first->LoadFromStream(unreadable);
+  auto* rule = dynamic_cast<TkvxDMPLineView*>(first->FindObject("Rule"));
+  ASSERT_NE(rule, nullptr);
+  EXPECT_DOUBLE_EQ(rule->Left(), 4.8);
+  EXPECT_DOUBLE_EQ(rule->Top(), 8.5);
+  TStringStream saved;
+  first->SaveToStream(saved);
+  auto second = QuietReport();
+  TStringStream reread(saved.DataString());
+  second->LoadFromStream(reread);
+  auto* rule2 = dynamic_cast<TkvxDMPLineView*>(second->FindObject("Rule"));
+  ASSERT_NE(rule2, nullptr);
+  EXPECT_DOUBLE_EQ(rule2->Left(), rule->Left());
+  EXPECT_DOUBLE_EQ(rule2->Top(), rule->Top());
 
   // A stored dot-matrix report keeps its texts and their own styles.
   auto stored = QuietReport();
