@@ -167,8 +167,11 @@ TkvxPage* TkvxComponent::GetPage() const {
 }
 
 TkvxReport* TkvxComponent::GetReport() const {
+  // Asked for every object of every row: the class chain is a few pointer steps, where a
+  // failed dynamic_cast on each parent walks the whole C++ hierarchy.
+  const TClass reportClass = TkvxReport::StaticClass();
   for (const TkvxComponent* c = this; c; c = c->parent_)
-    if (auto* report = dynamic_cast<TkvxReport*>(const_cast<TkvxComponent*>(c))) return report;
+    if (c->InheritsFrom(reportClass)) return static_cast<TkvxReport*>(const_cast<TkvxComponent*>(c));
   return nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Collection.h"
@@ -47,25 +48,39 @@ String Unescaped(std::string_view raw) { return kvxFileText(kvxXMLToStr(raw)); }
 
 // Whether a new object of the class holds text in the property. An empty value of such a
 // property must be written, or reading the file back would bring the constructor's text back.
+// One new object answers for every text property of its class: making a report is costly (its
+// script bindings), and a class has several empty text properties.
 bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
-  static std::map<std::pair<TClass, const TPropInfo*>, bool> known;
-  auto key = std::make_pair(obj->ClassType(), prop);
-  if (auto it = known.find(key); it != known.end()) return it->second;
-  bool hasText = false;
-  try {
-    TClass cls = obj->ClassType();
-    if (cls->InheritsFrom(TComponent::StaticClass())) {
-      std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
-      hasText = !prop->GetStr(fresh.get()).empty();
-    } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
-      std::unique_ptr<TObject> fresh = cls->CreateObject();
-      hasText = !prop->GetStr(fresh.get()).empty();
+  static std::map<TClass, std::set<const TPropInfo*>> known;
+  TClass cls = obj->ClassType();
+  auto it = known.find(cls);
+  if (it == known.end()) {
+    std::set<const TPropInfo*> withText;
+    auto collect = [&](TObject* fresh) {
+      for (const TPropInfo* p : GetPropList(fresh)) {
+        const TTypeKind kind = p->Kind();
+        if (kind != tkString && kind != tkLString && kind != tkWString) continue;
+        try {
+          if (!p->GetStr(fresh).empty()) withText.insert(p);
+        } catch (const Exception&) {
+          // A property that cannot be read on a new object has no constructor text to restore.
+        }
+      }
+    };
+    try {
+      if (cls->InheritsFrom(TComponent::StaticClass())) {
+        std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
+        collect(fresh.get());
+      } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
+        std::unique_ptr<TObject> fresh = cls->CreateObject();
+        collect(fresh.get());
+      }
+    } catch (const Exception&) {
+      // A class that cannot be made without arguments has no constructor text to restore.
     }
-  } catch (const Exception&) {
-    // A class that cannot be made without arguments has no constructor text to restore.
+    it = known.emplace(cls, std::move(withText)).first;
   }
-  known.emplace(key, hasText);
-  return hasText;
+  return it->second.count(prop) != 0;
 }
 
 }  // namespace
