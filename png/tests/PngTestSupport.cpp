@@ -12,6 +12,7 @@
 #include <fstream>
 #include <unistd.h>
 
+#include "platform/rtl/tests/ScratchFolder.h"
 #include "png/PngChunkIHDR.h"
 #include "png/PngChunks.h"
 
@@ -29,9 +30,7 @@ void WriteFileBytes(const std::string& path, const std::vector<Byte>& data) {
 
 std::string TempPath(const std::string& name) {
   static std::atomic<int> counter{0};
-  return (std::filesystem::temp_directory_path() /
-          ("orvane_png_" + std::to_string(getpid()) + "_" + std::to_string(counter++) + "_" + name))
-      .string();
+  return (orv::testing::ProcessScratchFolder("orvane-png-") / (std::to_string(counter++) + "_" + name)).string();
 }
 
 int RunCommand(const std::string& command, std::string* output) {
