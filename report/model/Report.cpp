@@ -63,7 +63,9 @@ void kvxRegisterModelClasses() {
   });
 }
 
-TkvxReport::TkvxReport(TComponent* owner)
+TkvxReport::TkvxReport(TComponent* owner) : TkvxReport(owner, true) {}
+
+TkvxReport::TkvxReport(TComponent* owner, bool withRTTI)
     : TkvxComponent(owner),
       DataSets(std::make_unique<TkvxReportDataSets>(this)),
       EnabledDataSets(std::make_unique<TkvxReportDataSets>(this)),
@@ -79,7 +81,7 @@ TkvxReport::TkvxReport(TComponent* owner)
   kvxRegisterModelClasses();
   Script = std::make_unique<TsxScript>(nullptr);
   Script->ExtendedCharset = true;
-  Script->AddRTTI();
+  if (withRTTI) Script->AddRTTI();
   ExpressionCache = std::make_unique<TkvxExpressionCache>(Script.get());
   SysVariables = std::make_unique<TStringList>();
   Errors->SetSorted(true);

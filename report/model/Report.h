@@ -205,6 +205,10 @@ class TkvxReport : public TkvxComponent {
   void ValidateRename(TComponent* component, const String& curName, const String& newName) const override;
 
  private:
+  // withRTTI false: a report that is only read into, never scripted, skips the script's class
+  // registration, which costs more than reading a whole report.
+  TkvxReport(TComponent* owner, bool withRTTI);
+  static bool SnapshotReadable(TStream& stream, String& error);
   void FixDataPage();
   bool RunPrepared();
   Variant SysVariable(Integer index) const;

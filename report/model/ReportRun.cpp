@@ -17,12 +17,10 @@
 
 namespace orv {
 
-namespace {
-
 // Whether the snapshot reads into a report of its own: a snapshot that does not is never read
 // into the live report, which would keep only half of it.
-bool SnapshotReadable(TStream& stream, String& error) {
-  TkvxReport scratch(nullptr);
+bool TkvxReport::SnapshotReadable(TStream& stream, String& error) {
+  TkvxReport scratch(nullptr, false);
   scratch.EngineOptions()->NewSilentMode = simSilent;
   scratch.Reloading = true;
   try {
@@ -35,8 +33,6 @@ bool SnapshotReadable(TStream& stream, String& error) {
   error = scratch.Errors->Strings(0);
   return false;
 }
-
-}  // namespace
 
 void TkvxReport::SetTerminated(bool value) {
   Terminated = value;
