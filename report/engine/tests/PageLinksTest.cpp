@@ -2,8 +2,7 @@
 // preview, hints reach the control, and passing over or clicking a view reaches the report.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-
+#include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Forms.h"
 #include "report/engine/Preview.h"
@@ -45,7 +44,7 @@ struct TLinkedList {
     list.Pages->CurPage = 2;
     list.Pages->AddAnchor("บัญชีรับบาป");
     list.Pages->FindAnchor("บัญชีรับบาป")->SetProp("top", "200");
-    QApplication::processEvents();
+    Application->ProcessMessages();
   }
   ~TLinkedList() { list.Report->SetPreview(nullptr); }
 
