@@ -62,11 +62,11 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) 
     memo->SetText(kvxUtf8ToWide(text));
     return b;
   };
-  band(new TkvxPageHeader(page), "PH", 0, "Members");
-  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "Group [M.\"grp\"]"))->Condition = "M.\"grp\"";
+  band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
+  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
   static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
-  band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] members");
-  band(new TkvxPageFooter(page), "PF", 200, "Page [Page#] of [TotalPages#]");
+  band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
+  band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
   // What the rows alone cost in memory, read through the data access layer before the run.
   query->Open();
   for (query->First(); !query->Eof(); query->Next()) {
