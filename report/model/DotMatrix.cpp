@@ -117,6 +117,11 @@ void TkvxDMPMemoView::SetFontStyle(TkvxDMPFontStyles value) {
   ResetFont();
 }
 
+void TkvxDMPMemoView::Loaded() {
+  TkvxCustomMemoView::Loaded();
+  if (!ParentFont()) ResetFont();
+}
+
 Extended TkvxDMPMemoView::CalcHeight() { return Round(TkvxCustomMemoView::CalcHeight() / L) * L; }
 Extended TkvxDMPMemoView::CalcWidth() { return Round(TkvxCustomMemoView::CalcWidth() / C) * C; }
 
@@ -183,6 +188,9 @@ String TkvxDMPCommand::Diff(TkvxComponent* templ) {
 
 TkvxDMPPage::TkvxDMPPage(TComponent* owner) : TkvxReportPage(owner) {
   kvxResetDMPFont(Font(), fontStyle_);
+  // The page's font is the printer's, never the report's: moving the page among the report's
+  // pages must not hand it the report's font.
+  SetParentFont(false);
   // The paper a new page starts with keeps to the grid as well, so a page read back from a
   // file is the page that was written.
   SnapPaper();
@@ -198,6 +206,11 @@ void TkvxDMPPage::SetFontStyle(TkvxDMPFontStyles value) {
   kvxResetDMPFont(Font(), fontStyle_);
   for (TkvxComponent* child : Objects())
     if (child->ParentFont()) child->SetParentFont(true);
+}
+
+void TkvxDMPPage::Loaded() {
+  TkvxReportPage::Loaded();
+  SetFontStyle(fontStyle_);
 }
 
 void TkvxDMPPage::SetPaperWidth(Extended value) {

@@ -34,6 +34,8 @@ class TkvxDMPMemoView : public TkvxCustomMemoView {
   Extended CalcHeight() override;
   Extended CalcWidth() override;
   String Diff(TkvxComponent* templ) override;
+  // A font of its own is the printer font of its style, whatever the file said before the style.
+  void Loaded() override;
 
   TkvxDMPFontStyles FontStyle() const { return fontStyle_; }
   void SetFontStyle(TkvxDMPFontStyles value);
@@ -95,6 +97,8 @@ class TkvxDMPPage : public TkvxReportPage {
   void SetPaperHeight(Extended value) override;
   void SetPaperSize(Integer value) override;
   void SetDefaults() override;
+  // The page's font is the printer font of its style, whatever the file said before the style.
+  void Loaded() override;
 
   TkvxDMPFontStyles FontStyle() const { return fontStyle_; }
   void SetFontStyle(TkvxDMPFontStyles value);

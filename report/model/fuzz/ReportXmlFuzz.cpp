@@ -4,6 +4,7 @@
 // bytes.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/rtl/Exceptions.h"
@@ -18,6 +19,19 @@ std::string SaveDoc(TkvxXMLDocument& doc) {
   TStringStream out;
   doc.SaveToStream(out);
   return out.DataString();
+}
+
+// The first line where two saved texts part, on stderr, so that a failure in a CI log says what
+// the second reading changed without the crash file.
+[[noreturn]] void FailWithFirstDifference(const std::string& first, const std::string& second) {
+  size_t at = 0;
+  while (at < first.size() && at < second.size() && first[at] == second[at]) ++at;
+  size_t start = first.rfind('\n', at);
+  start = start == std::string::npos ? 0 : start + 1;
+  auto line = [&](const std::string& s) { return s.substr(start, s.find('\n', at) - start); };
+  std::fprintf(stderr, "saving the reread report changed the file:\n- %s\n+ %s\n", line(first).c_str(),
+               line(second).c_str());
+  std::abort();
 }
 
 void LoadEveryItem(TkvxXMLDocument& doc, TkvxXMLItem* item) {
@@ -74,6 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reread.LoadFromStream(back);
   TStringStream again;
   reread.SaveToStream(again);
-  if (reread.Errors->Count() == 0 && again.DataString() != out.DataString()) std::abort();
+  if (reread.Errors->Count() == 0 && again.DataString() != out.DataString())
+    FailWithFirstDifference(out.DataString(), again.DataString());
   return 0;
 }

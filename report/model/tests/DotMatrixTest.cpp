@@ -129,6 +129,43 @@ TEST(DotMatrix, PageStyleReachesObjectsThatTakeItsFont) {
   EXPECT_NE(cmd->Diff(cmdTempl.get()).find(" Command=\"#27&#34;E&#34;&#60;\""), String::npos);
 }
 
+// A file may name a font after the style (another program wrote it, or a hand): the style still
+// decides, so the file saved from it reads back to the same report.
+TEST(DotMatrix, FontsNamedAfterTheStyleGiveWayToIt) {
+  RegisterTestClasses();
+  TStringStream file(
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport DotMatrixReport=\"True\">\n"
+      "<TkvxDMPPage Name=\"Page1\" FontStyle=\"5\" Font.Name=\"Angsana New\" Font.Height=\"-19\" Font.Style=\"2\">"
+      "<TkvxPageHeader Name=\"Header\" Height=\"34\">"
+      "<TkvxDMPMemoView Name=\"Own\" Width=\"96\" Height=\"17\" FontStyle=\"2\" ParentFont=\"False\" "
+      "Font.Name=\"Tahoma\" Font.Height=\"-11\" GapX=\"3\" Text=\"ก\"/>"
+      "</TkvxPageHeader></TkvxDMPPage>\n</TkvxReport>\n");
+  auto first = QuietReport();
+  first->LoadFromStream(file);
+  EXPECT_EQ(first->Errors->Text(), "");
+  auto* page = dynamic_cast<TkvxDMPPage*>(first->FindObject("Page1"));
+  ASSERT_NE(page, nullptr);
+  // Style 5 is bold and underline, in the printer's own face.
+  EXPECT_EQ(page->Font()->Name(), "Courier New");
+  EXPECT_EQ(page->Font()->Size(), 12);
+  EXPECT_EQ(page->Font()->Style(), TFontStyles({fsBold, fsUnderline}));
+  auto* own = dynamic_cast<TkvxDMPMemoView*>(first->FindObject("Own"));
+  ASSERT_NE(own, nullptr);
+  EXPECT_EQ(own->Font()->Name(), "Courier New");
+  EXPECT_EQ(own->Font()->Style(), TFontStyles({fsItalic}));
+  EXPECT_EQ(own->GapX, 0);
+
+  TStringStream saved;
+  first->SaveToStream(saved);
+  auto second = QuietReport();
+  TStringStream reread(saved.DataString());
+  second->LoadFromStream(reread);
+  EXPECT_EQ(second->Errors->Count(), 0);
+  TStringStream again;
+  second->SaveToStream(again);
+  EXPECT_EQ(again.DataString(), saved.DataString());
+}
+
 TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   RegisterTestClasses();
   auto report = QuietReport();
