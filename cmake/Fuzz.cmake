@@ -25,10 +25,12 @@ function(orvane_fuzzer name)
     return()
   endif()
   set_property(GLOBAL APPEND PROPERTY ORVANE_FUZZERS ${name})
+  # A fixed seed, so that a failure in the suite happens again on the next run and on another
+  # machine; longer searches run the fuzzer by hand without it.
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen
             ${CMAKE_BINARY_DIR}/fuzz/${name}
-            -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
+            -seed=1 -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
             ${ARG_CORPUS})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED fuzzers LABELS fuzz)
 endfunction()
