@@ -6,6 +6,7 @@
 
 #include "controls/LumGDIPPicture.h"
 #include "controls/tests/KitTesting.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 #include "platform/gui/Bitmap.h"
 
 namespace orv::testing {
@@ -17,9 +18,7 @@ using Bytes = std::vector<Byte>;
 const std::string kSuite = std::string(ORVANE_SHARED_DIR) + "/testdata/pngsuite/";
 
 std::string WriteFile(const std::string& name, const Bytes& bytes) {
-  auto dir = std::filesystem::temp_directory_path() / "orvane-kit-tests";
-  std::filesystem::create_directories(dir);
-  std::string path = (dir / name).string();
+  std::string path = (orv::testing::ProcessScratchFolder("orvane-kit-") / name).string();
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   return path;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/gui/Application.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 
 namespace orv::testing {
 
@@ -15,11 +16,7 @@ namespace orv::testing {
 // program.
 inline void EnsureGraphics() { Application->Initialize(); }
 
-inline std::string TempPath(const std::string& name) {
-  auto dir = std::filesystem::temp_directory_path() / "orvane-graphics-tests";
-  std::filesystem::create_directories(dir);
-  return (dir / name).string();
-}
+inline std::string TempPath(const std::string& name) { return (ProcessScratchFolder("orvane-graphics-") / name).string(); }
 
 // Output of a shell command; empty when it fails.
 inline std::string Run(const std::string& command) {

@@ -16,6 +16,7 @@
 #include "platform/gui/tests/ControlTesting.h"
 #include "platform/gui/tests/DialogTesting.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/tests/ScratchFolder.h"
 #include "report/engine/PageSettingsForm.h"
 #include "report/model/Report.h"
 
@@ -57,8 +58,9 @@ class PageSettingsTest : public ScriptedDialogsTest {
  protected:
   void SetUp() override {
     ScriptedDialogsTest::SetUp();
-    settings_ = ::testing::TempDir() + "page-settings-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini";
+    settings_ = (orv::testing::ProcessScratchFolder("orvane-page-settings-") /
+                 (std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".ini"))
+                    .string();
     report_.SetIniFile(settings_);
     page_ = new TkvxReportPage(&report_);
     page_->SetDefaults();
