@@ -45,15 +45,24 @@ const TIndex& IndexOf(TClass cls) {
 }  // namespace
 
 const TPropInfo* kvxFindProp(TClass cls, std::string_view name) {
-  // Reading a file asks for the properties of one class many times in a row.
-  thread_local TClass lastClass = nullptr;
-  thread_local const TIndex* lastIndex = nullptr;
-  if (cls != lastClass) {
-    lastIndex = &IndexOf(cls);
-    lastClass = cls;
+  // Reading a file or printing a row asks for the properties of a few classes in turn (a band,
+  // its memos, their fonts): the indexes of the last few are at hand without the lock. An index,
+  // once made, stays where it is for the life of the program.
+  constexpr size_t kRecent = 4;
+  thread_local TClass recentClass[kRecent] = {};
+  thread_local const TIndex* recentIndex[kRecent] = {};
+  thread_local size_t next = 0;
+  const TIndex* index = nullptr;
+  for (size_t k = 0; k < kRecent && !index; ++k)
+    if (recentClass[k] == cls) index = recentIndex[k];
+  if (!index) {
+    index = &IndexOf(cls);
+    recentClass[next] = cls;
+    recentIndex[next] = index;
+    next = (next + 1) % kRecent;
   }
-  auto found = lastIndex->find(name);
-  return found == lastIndex->end() ? nullptr : found->second;
+  auto found = index->find(name);
+  return found == index->end() ? nullptr : found->second;
 }
 
 }  // namespace orv
