@@ -44,7 +44,11 @@ void AppendAttr(String& out, const String& prefix, const String& name, std::stri
   out += '"';
 }
 
-String Unescaped(std::string_view raw) { return kvxFileText(kvxXMLToStr(raw)); }
+// Most values hold no entity: they go to the file-text check as they stand, without a copy.
+String Unescaped(std::string_view raw) {
+  if (raw.find('&') == std::string_view::npos) return kvxFileText(raw);
+  return kvxFileText(kvxXMLToStr(raw));
+}
 
 // Whether a new object of the class holds text in the property. An empty value of such a
 // property must be written, or reading the file back would bring the constructor's text back.
@@ -272,10 +276,10 @@ void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
 }
 
 void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
-  auto* component = dynamic_cast<TkvxComponent*>(obj);
   if (name.size() == 1) {
     char c = name[0];
-    if (component && (c == 'l' || c == 't' || c == 'w' || c == 'h')) {
+    auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? dynamic_cast<TkvxComponent*>(obj) : nullptr;
+    if (component) {
       Extended v = kvxStrToFloat(String(raw));
       if (c == 'l') component->SetLeft(v);
       else if (c == 't') component->SetTop(v);
