@@ -110,6 +110,9 @@ bool NextAttribute(std::string_view text, size_t& i, std::string_view& name, std
 
 String kvxFormatFloat(Extended value) {
   if (std::isnan(value) || std::isinf(value)) return "0";
+  // Positions and sizes are mostly whole pixels, written for every object of every row; below
+  // 15 digits the general format writes a whole number as its digits alone.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) return IntToStr(static_cast<Int64>(value));
   return FloatToStr(value);
 }
 
