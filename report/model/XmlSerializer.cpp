@@ -72,7 +72,11 @@ bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
       }
     };
     try {
-      if (cls->InheritsFrom(TComponent::StaticClass())) {
+      if (cls == TkvxReport::StaticClass()) {
+        // The script's class registration sets no property: a report without it answers alike.
+        TkvxReport fresh(nullptr, false);
+        collect(&fresh);
+      } else if (cls->InheritsFrom(TComponent::StaticClass())) {
         std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
         collect(fresh.get());
       } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
