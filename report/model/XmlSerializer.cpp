@@ -470,7 +470,6 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
     case TAction::Var:
       a.Prop->SetVariant(obj, Variant(a.Text));
       return;
-    case TAction::Unknown:
     case TAction::Generic:
       break;
   }

@@ -29,7 +29,7 @@ class TkvxXMLAttributes {
   friend class TkvxXMLSerializer;
   // What setting the attribute comes to on an object of the class it was worked out for;
   // Generic goes through the serializer's whole reading of the text.
-  enum class TAction { Unknown, Generic, Nothing, Position, MemoText, Text, Ord, Float, Str, Reference, Var };
+  enum class TAction { Generic, Nothing, Position, MemoText, Text, Ord, Float, Str, Reference, Var };
   struct TStep {
     TClass Class = nullptr;
     const TPropInfo* Prop = nullptr;
@@ -43,7 +43,7 @@ class TkvxXMLAttributes {
     String Last;
     String Raw;
     TClass Class = nullptr;
-    TAction Action = TAction::Unknown;
+    TAction Action = TAction::Generic;
     const TPropInfo* Prop = nullptr;
     Int64 Ord = 0;
     Extended Float = 0;
