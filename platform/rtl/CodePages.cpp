@@ -114,33 +114,63 @@ bool CodePageToCharset(int codePage, Byte& charset) {
   return false;
 }
 
+// Both conversions write into a buffer sized for the longest result and trim it once: they run
+// for every memo text of every printed row, where growing the string unit by unit showed.
 WideString Utf8ToWide(const String& s) {
-  WideString out;
-  out.reserve(s.size());
+  // A code unit of UTF-16 never takes fewer bytes of UTF-8 than it stands for.
+  WideString out(s.size(), u'\0');
+  char16_t* to = out.data();
   size_t pos = 0;
   while (pos < s.size()) {
+    const unsigned char c = static_cast<unsigned char>(s[pos]);
+    if (c < 0x80) {
+      *to++ = c;
+      ++pos;
+      continue;
+    }
     const char32_t cp = NextCodePoint(s, pos);
     if (cp >= 0x10000) {
-      out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-      out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+      *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+      *to++ = static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
     } else {
-      out += static_cast<char16_t>(cp);
+      *to++ = static_cast<char16_t>(cp);
     }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 
 String WideToUtf8(const WideString& s) {
-  String out;
-  out.reserve(s.size());
+  // Three bytes at most for a unit; a surrogate pair takes four for two.
+  String out(s.size() * 3, '\0');
+  char* to = out.data();
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
+    if (cp < 0x80) {
+      *to++ = static_cast<char>(cp);
+      continue;
+    }
     if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;  // a lone surrogate
     }
-    AppendCodePoint(out, cp);  // a lone surrogate becomes U+FFFD
+    if (cp < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (cp >> 6));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *to++ = static_cast<char>(0xE0 | (cp >> 12));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *to++ = static_cast<char>(0xF0 | (cp >> 18));
+      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
   }
+  out.resize(static_cast<size_t>(to - out.data()));
   return out;
 }
 

@@ -86,6 +86,7 @@ void TkvxPreviewPages::Clear() {
   pagesItem_ = nullptr;
   GetOutline()->Reset();
   dictionary_.Clear();
+  sourceAttributes_.clear();
   pictureCache_->Clear();
   CurPage = -1;
   xmlSize_ = 0;
@@ -420,11 +421,14 @@ TClass PageObjectClass(const String& name) {
 
 // Rebuilt objects belong to no owner, only to their parent: the many copies of one band on a
 // page share its name, which an owner would refuse.
-TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view attributes,
-                             TkvxXMLSerializer& serializer) {
+// The source's attributes, when there is a source, come first, so that the item's own
+// override them.
+TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, TkvxXMLAttributes* source,
+                             std::string_view attributes, TkvxXMLSerializer& serializer) {
   auto* obj = static_cast<TkvxComponent*>(cls->CreateComponent(nullptr));
   obj->SetParent(parent);
   obj->IsLoading = true;
+  if (source) serializer.ApplyAttributes(*source, obj);
   serializer.XMLToObj(attributes, obj);
   obj->IsLoading = false;
   obj->Loaded();
@@ -435,26 +439,23 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, std::string_view
 
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
-  // One buffer for the attributes of every object of the level, not a new string for each.
-  String attributes;
   for (Integer i = 0; i < item->Count(); ++i) {
     TkvxXMLItem* child = item->Items(i);
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
     TkvxComponent* obj;
     if (source) {
-      // The source's own attributes first, so that the item's override them.
-      const String& base = source->BaseName();
-      size_t blank = base.find(' ');
-      if (blank == String::npos) attributes.clear();
-      else attributes.assign(base, blank + 1);
-      attributes += ' ';
-      attributes += child->Text;
-      obj = NewPageObject(source->ClassType(), parent, attributes, serializer);
+      auto [known, isNew] = sourceAttributes_.try_emplace(source->BaseName());
+      if (isNew) {
+        size_t blank = known->first.find(' ');
+        known->second = std::make_unique<TkvxXMLAttributes>(
+            blank == String::npos ? std::string_view() : std::string_view(known->first).substr(blank + 1));
+      }
+      obj = NewPageObject(source->ClassType(), parent, known->second.get(), child->Text, serializer);
       obj->SetName(source->Name());
     } else {
       TClass cls = PageObjectClass(child->Name);
       if (!cls) throw EClassNotFound("Class " + child->Name + " not found");
-      obj = NewPageObject(cls, parent, child->Text, serializer);
+      obj = NewPageObject(cls, parent, nullptr, child->Text, serializer);
     }
     if (TPicture* picture = kvxPictureOf(obj); picture && !picture->Graphic()) {
       String bytes;

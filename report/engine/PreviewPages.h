@@ -4,6 +4,7 @@
 // objects on demand and kept in a small cache, and with the file cache on, page items move to
 // the document's temporary file and come back when asked for.
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
 #include "report/model/XmlDocument.h"
+#include "report/model/XmlSerializer.h"
 
 namespace orv {
 
@@ -133,6 +135,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // first needed and dropped whenever its source page changes.
   std::vector<std::unique_ptr<TkvxXMLDocument>> sourcePageForms_;
   TkvxDictionary dictionary_;
+  // A source object's attribute text, read once for every copy of it a page holds; found by the
+  // text itself, so a source changed or replaced never meets the reading of an old one.
+  std::unordered_map<String, std::unique_ptr<TkvxXMLAttributes>> sourceAttributes_;
   std::unique_ptr<TkvxPictureCache> pictureCache_;
   // Front = most recently used.
   std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;

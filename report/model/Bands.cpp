@@ -214,10 +214,7 @@ String TkvxGroupHeader::Diff(TkvxComponent* templ) {
   return out;
 }
 
-TkvxDataBand::TkvxDataBand(TComponent* owner)
-    : TkvxBand(owner), virtualDataSet_(std::make_unique<TkvxUserDataSet>(nullptr)) {
-  virtualDataSet_->SetRangeEnd(reCount);
-}
+TkvxDataBand::TkvxDataBand(TComponent* owner) : TkvxBand(owner) {}
 
 TkvxDataBand::~TkvxDataBand() = default;
 
@@ -242,7 +239,16 @@ void TkvxDataBand::Notification(TComponent* component, TOperation operation) {
 
 void TkvxDataBand::SetRowCount(Integer value) {
   rowCount_ = value;
-  virtualDataSet_->SetRangeEndCount(value);
+  if (virtualDataSet_) virtualDataSet_->SetRangeEndCount(value);
+}
+
+TkvxUserDataSet* TkvxDataBand::VirtualDataSet() const {
+  if (!virtualDataSet_) {
+    virtualDataSet_ = std::make_unique<TkvxUserDataSet>(nullptr);
+    virtualDataSet_->SetRangeEnd(reCount);
+    virtualDataSet_->SetRangeEndCount(rowCount_);
+  }
+  return virtualDataSet_.get();
 }
 
 void TkvxDataBand::SetCurColumn(Integer value) {

@@ -164,7 +164,7 @@ class TkvxDataBand : public TkvxBand {
   Integer RowCount() const { return rowCount_; }
   // A band without a data set yields this many records through its own counting data set.
   void SetRowCount(Integer value);
-  TkvxUserDataSet* VirtualDataSet() const { return virtualDataSet_.get(); }
+  TkvxUserDataSet* VirtualDataSet() const;
   Integer CurColumn() const { return curColumn_; }
   // Columns beyond Columns wrap to the first; the band moves to its column.
   void SetCurColumn(Integer value);
@@ -179,7 +179,9 @@ class TkvxDataBand : public TkvxBand {
   String dataSetName_;
   Integer rowCount_ = 0;
   Integer curColumn_ = 0;
-  std::unique_ptr<TkvxUserDataSet> virtualDataSet_;
+  // Made when first asked for: a band of a data set never needs it, and prepared pages rebuild
+  // a copy of the band for every row they show.
+  mutable std::unique_ptr<TkvxUserDataSet> virtualDataSet_;
 };
 
 ORV_BAND_CLASS(TkvxMasterData, TkvxDataBand);

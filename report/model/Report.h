@@ -40,6 +40,9 @@ class TkvxReport : public TkvxComponent {
 
  public:
   explicit TkvxReport(TComponent* owner);
+  // withRTTI false: a report that is only read into or looked at, never scripted, skips the
+  // script's class registration, which costs more than reading a whole report.
+  TkvxReport(TComponent* owner, bool withRTTI);
   ~TkvxReport() override;
 
   String GetDescription() const override { return "obReport"; }
@@ -205,9 +208,6 @@ class TkvxReport : public TkvxComponent {
   void ValidateRename(TComponent* component, const String& curName, const String& newName) const override;
 
  private:
-  // withRTTI false: a report that is only read into, never scripted, skips the script's class
-  // registration, which costs more than reading a whole report.
-  TkvxReport(TComponent* owner, bool withRTTI);
   static bool SnapshotReadable(TStream& stream, String& error);
   void FixDataPage();
   bool RunPrepared();

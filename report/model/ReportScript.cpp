@@ -6,6 +6,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Bands.h"
 #include "report/model/PictureView.h"
+#include "report/model/PropertyIndex.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
 #include "platform/rtl/TypInfo.h"
@@ -23,8 +24,11 @@ Integer ArgToInt(const Variant& v) {
 }
 
 // The name of the script procedure that obj's published event property names ('' when none).
+// Asked twice for every object of every printed row: through the class's hash of names, not a
+// scan of its property list.
 String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
-  return obj && GetPropInfo(obj, event) ? GetStrProp(obj, event) : String();
+  const TPropInfo* prop = obj ? kvxFindProp(obj->ClassType(), event) : nullptr;
+  return prop ? prop->GetStr(obj) : String();
 }
 
 }  // namespace

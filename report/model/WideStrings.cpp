@@ -60,6 +60,9 @@ Integer TWideStrings::IndexOf(const WideString& s) const {
 
 WideString TWideStrings::Text() const {
   WideString text;
+  size_t size = 0;
+  for (const auto& line : lines_) size += line.first.size() + 2;
+  text.reserve(size);
   for (const auto& line : lines_) {
     text += line.first;
     text += u"\r\n";
@@ -68,19 +71,28 @@ WideString TWideStrings::Text() const {
 }
 
 void TWideStrings::SetText(const WideString& text) {
-  Clear();
+  // A memo's text is set for every row it prints, mostly with as many lines as before: the
+  // lines already held are written over, so their storage serves again.
+  size_t count = 0;
   size_t i = 0;
   while (i < text.size() && text[i] != u'\0') {
     size_t end = i;
     while (end < text.size() && text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r' &&
            text[end] != u'\u2028')
       ++end;
-    Add(text.substr(i, end - i));
+    if (count < lines_.size()) {
+      lines_[count].first.assign(text, i, end - i);
+      lines_[count].second = nullptr;
+    } else {
+      lines_.emplace_back(WideString(text, i, end - i), nullptr);
+    }
+    ++count;
     i = end;
     if (i < text.size() && text[i] == u'\r') ++i;
     if (i < text.size() && text[i] == u'\n') ++i;
     if (i < text.size() && text[i] == u'\u2028') ++i;
   }
+  lines_.resize(count);
 }
 
 void TWideStrings::Assign(TPersistent* source) {

@@ -44,7 +44,11 @@ void AppendAttr(String& out, const String& prefix, const String& name, std::stri
   out += '"';
 }
 
-String Unescaped(std::string_view raw) { return kvxFileText(kvxXMLToStr(raw)); }
+// Most values hold no entity: they go to the file-text check as they stand, without a copy.
+String Unescaped(std::string_view raw) {
+  if (raw.find('&') == std::string_view::npos) return kvxFileText(raw);
+  return kvxFileText(kvxXMLToStr(raw));
+}
 
 // Whether a new object of the class holds text in the property. An empty value of such a
 // property must be written, or reading the file back would bring the constructor's text back.
@@ -68,7 +72,11 @@ bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
       }
     };
     try {
-      if (cls->InheritsFrom(TComponent::StaticClass())) {
+      if (cls == TkvxReport::StaticClass()) {
+        // The script's class registration sets no property: a report without it answers alike.
+        TkvxReport fresh(nullptr, false);
+        collect(&fresh);
+      } else if (cls->InheritsFrom(TComponent::StaticClass())) {
         std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
         collect(fresh.get());
       } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
@@ -83,10 +91,32 @@ bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
   return it->second.count(prop) != 0;
 }
 
+// The next name="value" pair of an attribute text from i on; false at its end, or where the
+// text stops being one.
+bool NextAttribute(std::string_view text, size_t& i, std::string_view& name, std::string_view& raw) {
+  while (i < text.size() && text[i] == ' ') ++i;
+  size_t eq = text.find('=', i);
+  if (eq == std::string_view::npos) return false;
+  size_t nameEnd = eq;
+  while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
+  name = text.substr(i, nameEnd - i);
+  if (name.empty()) return false;
+  size_t open = text.find('"', eq);
+  if (open == std::string_view::npos) return false;
+  size_t close = text.find('"', open + 1);
+  if (close == std::string_view::npos) close = text.size();
+  raw = text.substr(open + 1, close - open - 1);
+  i = close + 1;
+  return true;
+}
+
 }  // namespace
 
 String kvxFormatFloat(Extended value) {
   if (std::isnan(value) || std::isinf(value)) return "0";
+  // Positions and sizes are mostly whole pixels, written for every object of every row; below
+  // 15 digits the general format writes a whole number as its digits alone.
+  if (std::fabs(value) < 1e15 && value == std::trunc(value)) return IntToStr(static_cast<Int64>(value));
   return FloatToStr(value);
 }
 
@@ -233,21 +263,9 @@ void TkvxXMLSerializer::WriteComponent(TComponent* component) {
 
 void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
   size_t i = 0;
-  while (i < text.size()) {
-    while (i < text.size() && text[i] == ' ') ++i;
-    size_t eq = text.find('=', i);
-    if (eq == std::string_view::npos) return;
-    size_t nameEnd = eq;
-    while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
-    String name(text.substr(i, nameEnd - i));
-    if (name.empty()) return;
-    size_t open = text.find('"', eq);
-    if (open == std::string_view::npos) return;
-    size_t close = text.find('"', open + 1);
-    if (close == std::string_view::npos) close = text.size();
-    std::string_view raw = text.substr(open + 1, close - open - 1);
-    i = close + 1;
-
+  std::string_view rawName, raw;
+  while (NextAttribute(text, i, rawName, raw)) {
+    String name(rawName);
     TPersistent* target = obj;
     bool reachable = true;
     for (size_t dot = name.find('.'); dot != String::npos; dot = name.find('.')) {
@@ -261,21 +279,208 @@ void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
       target = next;
       name.erase(0, dot + 1);
     }
+    if (reachable) ApplyReporting(target, name, raw);
+  }
+}
+
+void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, const String& name, std::string_view raw) {
+  try {
+    ApplyAttribute(obj, name, raw);
+  } catch (const std::exception& e) {
+    // The attribute's name tells the user which setting of the file was refused.
+    Errors.Add(String(e.what()) + " (" + name + ")");
+  }
+}
+
+TkvxXMLAttributes::TkvxXMLAttributes(std::string_view text) {
+  size_t i = 0;
+  std::string_view name, raw;
+  while (NextAttribute(text, i, name, raw)) {
+    TAttribute& a = attributes_.emplace_back();
+    a.Name = String(name);
+    a.Raw = String(raw);
+    for (size_t dot = a.Name.find('.'); dot != String::npos; dot = a.Name.find('.', dot + 1)) a.Dots.push_back(dot);
+    a.Steps.resize(a.Dots.size());
+    a.Last = a.Dots.empty() ? a.Name : a.Name.substr(a.Dots.back() + 1);
+  }
+}
+
+void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj) {
+  for (TkvxXMLAttributes::TAttribute& a : attributes.attributes_) {
+    // The dotted path as XMLToObj walks it, each step looked up again only for another class.
+    TPersistent* target = obj;
+    size_t k = 0;
+    bool reachable = true;
+    for (; k < a.Dots.size(); ++k) {
+      TkvxXMLAttributes::TStep& step = a.Steps[k];
+      const TClass cls = target->ClassType();
+      if (step.Class != cls) {
+        const size_t from = k == 0 ? 0 : a.Dots[k - 1] + 1;
+        step.Prop = kvxFindProp(cls, std::string_view(a.Name).substr(from, a.Dots[k] - from));
+        step.Class = cls;
+      }
+      if (!step.Prop) break;
+      TPersistent* next =
+          step.Prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(step.Prop->GetObject(target)) : nullptr;
+      if (!next) {
+        reachable = false;
+        break;
+      }
+      target = next;
+    }
     if (!reachable) continue;
+    // A part of the path that names no property: the rest of the name goes to the object reached.
+    if (k < a.Dots.size()) {
+      ApplyReporting(target, a.Name.substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
+      continue;
+    }
+    if (a.Class != target->ClassType()) PrepareAction(a, target->ClassType());
     try {
-      ApplyAttribute(target, name, raw);
+      ApplyPrepared(a, target);
     } catch (const std::exception& e) {
-      // The attribute's name tells the user which setting of the file was refused.
-      Errors.Add(String(e.what()) + " (" + name + ")");
+      Errors.Add(String(e.what()) + " (" + a.Last + ")");
     }
   }
 }
 
+void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TClass cls) {
+  using TAction = TkvxXMLAttributes::TAction;
+  a.Class = cls;
+  a.Action = TAction::Generic;
+  a.Prop = nullptr;
+  const String& name = a.Last;
+  // Each case converts the value as ApplyAttribute does; a value it refuses is left to
+  // ApplyAttribute, which refuses it again for every object and is reported as always.
+  try {
+    if (name.size() == 1 && (name[0] == 'l' || name[0] == 't' || name[0] == 'w' || name[0] == 'h')) {
+      a.Float = kvxStrToFloat(a.Raw);
+      a.Action = TAction::Position;
+      return;
+    }
+    if (name.size() == 1 && (name[0] == 'u' || name[0] == 'x')) {
+      a.Wide = kvxUtf8ToWide(Unescaped(a.Raw));
+      a.Action = TAction::MemoText;
+      return;
+    }
+    if (name == "Text") {
+      a.Text = Unescaped(a.Raw);
+      a.Wide = kvxUtf8ToWide(a.Text);
+      a.Action = TAction::Text;
+      return;
+    }
+    // Defined-property data goes through the reader, and a report's name depends on the object.
+    if (name == "PropData" || name == "Name") return;
+    const TPropInfo* prop = kvxFindProp(cls, name);
+    if (!prop || !prop->IsWritable()) {
+      a.Action = TAction::Nothing;
+      return;
+    }
+    a.Prop = prop;
+    switch (prop->Kind()) {
+      case tkInteger:
+      case tkChar:
+      case tkWChar:
+      case tkSet:
+      case tkInt64:
+        a.Ord = StrToInt64(a.Raw);
+        a.Action = TAction::Ord;
+        return;
+      case tkEnumeration: {
+        Int64 ord;
+        if (!TryStrToInt64(a.Raw, ord)) {
+          ord = GetEnumValue(prop->PropType(), a.Raw);
+          if (ord < 0) return;
+        }
+        a.Ord = ord;
+        a.Action = TAction::Ord;
+        return;
+      }
+      case tkFloat:
+        a.Float = kvxStrToFloat(a.Raw);
+        a.Action = TAction::Float;
+        return;
+      case tkString:
+      case tkLString:
+      case tkWString:
+        a.Text = Unescaped(a.Raw);
+        a.Action = TAction::Str;
+        return;
+      case tkClass:
+        a.Text = Unescaped(a.Raw);
+        a.Action = TAction::Reference;
+        return;
+      case tkVariant:
+        a.Text = Unescaped(a.Raw);
+        a.Action = TAction::Var;
+        return;
+      default:
+        a.Action = TAction::Nothing;
+        return;
+    }
+  } catch (const std::exception&) {
+    a.Action = TAction::Generic;
+  }
+}
+
+void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersistent* obj) {
+  using TAction = TkvxXMLAttributes::TAction;
+  switch (a.Action) {
+    case TAction::Position:
+      if (auto* component = dynamic_cast<TkvxComponent*>(obj)) {
+        const char c = a.Last[0];
+        if (c == 'l') component->SetLeft(a.Float);
+        else if (c == 't') component->SetTop(a.Float);
+        else if (c == 'w') component->SetWidth(a.Float);
+        else component->SetHeight(a.Float);
+        return;
+      }
+      break;
+    case TAction::MemoText:
+      if (TWideStrings* memo = MemoOf(obj)) memo->SetText(a.Wide);
+      return;
+    case TAction::Text:
+      if (auto* strings = dynamic_cast<TStrings*>(obj)) {
+        strings->SetText(a.Text);
+        return;
+      }
+      if (auto* wide = dynamic_cast<TWideStrings*>(obj)) {
+        wide->SetText(a.Wide);
+        return;
+      }
+      if (TWideStrings* memo = MemoOf(obj)) {
+        memo->SetText(a.Wide);
+        return;
+      }
+      break;
+    case TAction::Nothing:
+      return;
+    case TAction::Ord:
+      a.Prop->SetOrd(obj, a.Ord);
+      return;
+    case TAction::Float:
+      a.Prop->SetFloat(obj, a.Float);
+      return;
+    case TAction::Str:
+      a.Prop->SetStr(obj, a.Text);
+      return;
+    case TAction::Reference:
+      if (a.Text == "nil") a.Prop->SetObject(obj, nullptr);
+      else fixups_.push_back({obj, a.Prop, a.Text});
+      return;
+    case TAction::Var:
+      a.Prop->SetVariant(obj, Variant(a.Text));
+      return;
+    case TAction::Generic:
+      break;
+  }
+  ApplyAttribute(obj, a.Last, a.Raw);
+}
+
 void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
-  auto* component = dynamic_cast<TkvxComponent*>(obj);
   if (name.size() == 1) {
     char c = name[0];
-    if (component && (c == 'l' || c == 't' || c == 'w' || c == 'h')) {
+    auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? dynamic_cast<TkvxComponent*>(obj) : nullptr;
+    if (component) {
       Extended v = kvxStrToFloat(String(raw));
       if (c == 'l') component->SetLeft(v);
       else if (c == 't') component->SetTop(v);

@@ -6,15 +6,52 @@
 // resolved once the whole tree is read.
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/TypInfo.h"
 #include "report/model/XmlDocument.h"
 
 namespace orv {
 
 class TkvxComponent;
+
+// An attribute text read once and set on many objects, as XMLToObj sets it: names are looked up
+// and values converted for the classes of the first object, and again only where a later
+// object's classes differ. Prepared pages rebuild thousands of objects from one source's text.
+class TkvxXMLAttributes {
+ public:
+  explicit TkvxXMLAttributes(std::string_view text);
+
+ private:
+  friend class TkvxXMLSerializer;
+  // What setting the attribute comes to on an object of the class it was worked out for;
+  // Generic goes through the serializer's whole reading of the text.
+  enum class TAction { Generic, Nothing, Position, MemoText, Text, Ord, Float, Str, Reference, Var };
+  struct TStep {
+    TClass Class = nullptr;
+    const TPropInfo* Prop = nullptr;
+  };
+  struct TAttribute {
+    String Name;
+    // Where each part of a dotted name ends, and the property it names on its object's class.
+    std::vector<size_t> Dots;
+    std::vector<TStep> Steps;
+    // The name after the last dot, and the value as written.
+    String Last;
+    String Raw;
+    TClass Class = nullptr;
+    TAction Action = TAction::Generic;
+    const TPropInfo* Prop = nullptr;
+    Int64 Ord = 0;
+    Extended Float = 0;
+    String Text;
+    WideString Wide;
+  };
+  std::vector<TAttribute> attributes_;
+};
 
 class TkvxXMLSerializer {
  public:
@@ -36,6 +73,8 @@ class TkvxXMLSerializer {
   // Attribute text of one object (each attribute with a leading blank).
   String ObjToXML(TPersistent* obj, const String& prefix = "", TPersistent* ancestor = nullptr);
   void XMLToObj(std::string_view text, TPersistent* obj);
+  // The same as XMLToObj with the text the attributes were read from.
+  void ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj);
   String ObjToText(TPersistent* obj);
   void WriteComponent(TComponent* component);
   // The object named by the first word of text (a registered class); nullptr for a blank text.
@@ -52,6 +91,9 @@ class TkvxXMLSerializer {
   };
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
   void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
+  void ApplyReporting(TPersistent* obj, const String& name, std::string_view rawValue);
+  static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TClass cls);
+  void ApplyPrepared(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
   void WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren, bool keepClassNames);
   String DefinedData(TPersistent* obj);

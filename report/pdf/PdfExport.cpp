@@ -16,6 +16,7 @@
 #include "report/model/Resources.h"
 #include "report/model/View.h"
 #include "report/pdf/ExportStrings.h"
+#include "report/pdf/PdfBufferedStream.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfExportDialog.h"
 #include "report/pdf/PdfOutlineSource.h"
@@ -258,8 +259,10 @@ void TkvxPDFExport::WriteFile(TkvxPDFFile& pdf) const {
   ::close(fd);
   try {
     {
-      TFileStream out(temp, fmCreate);
+      TFileStream file(temp, fmCreate);
+      TkvxPDFBufferedStream out(file);
       pdf.SaveToStream(out);
+      out.Flush();
     }
     // mkstemp makes the file private; the export is an ordinary document.
     fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |

@@ -279,9 +279,16 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     std::vector<double> widths;
     double total = 0;
     int blanks = 0;
+    // A run's font follows from its state alone; most lines are pieces of one state.
     TFont runFont;
+    const TkvxHTMLTag* runTag = nullptr;
+    auto useRunFont = [&](const TkvxHTMLTag& tag) {
+      if (runTag && *runTag == tag) return;
+      RunFont(font, tag, runFont);
+      runTag = &tag;
+    };
     for (const TPiece& p : pieces) {
-      RunFont(font, p.Tag, runFont);
+      useRunFont(p.Tag);
       widths.push_back(page.TextWidth(p.Text, runFont, memo.CharSpacing));
       total += widths.back();
       if (p.EndsInBlank && &p != &pieces.back()) ++blanks;
@@ -293,7 +300,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     const double down = shift + i * lineH;
     for (size_t k = 0; k < pieces.size(); ++k) {
       const TPiece& p = pieces[k];
-      RunFont(font, p.Tag, runFont);
+      useRunFont(p.Tag);
       const auto& m = page.Parent.FaceOf(runFont).Metrics();
       const double sizePx = runFont.Size() * 96.0 / 72.0;
       const double baseline = down + m.Ascent / 1000.0 * sizePx + p.Tag.AddY * p.Tag.Size;

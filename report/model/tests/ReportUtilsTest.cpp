@@ -2,6 +2,7 @@
 // data, stored references and temporary files.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 
 #include "report/model/ReportUtils.h"
@@ -68,6 +69,16 @@ TEST(ReportUtils, NumbersIgnoreTheLocale) {
   EXPECT_THROW(kvxStrToFloat("abc"), EConvertError);
   EXPECT_THROW(kvxStrToFloat(""), EConvertError);
   EXPECT_EQ(kvxFloatToStr(2), "2");
+  // Attribute values: whole numbers as their digits, up to where the general format turns to
+  // an exponent; the sign of a zero is not written.
+  EXPECT_EQ(kvxFormatFloat(40), "40");
+  EXPECT_EQ(kvxFormatFloat(-793), "-793");
+  EXPECT_EQ(kvxFormatFloat(-0.0), "0");
+  EXPECT_EQ(kvxFormatFloat(999999999999999), "999999999999999");
+  EXPECT_EQ(kvxFormatFloat(1e15), "1E15");
+  EXPECT_EQ(kvxFormatFloat(793.7013), "793.7013");
+  EXPECT_EQ(kvxFormatFloat(0.1 + 0.2), "0.3");
+  EXPECT_EQ(kvxFormatFloat(std::nan("")), "0");
   EXPECT_EQ(kvxFloatToStr(2.5), "2.50");
   EXPECT_EQ(kvxFloatToStrFixed(3.14159, 3, ','), "3,142");
   EXPECT_DOUBLE_EQ(kvxRound8(1.123456789), 1.12345679);

@@ -118,6 +118,48 @@ TEST(Serializer, BadValuesKeepTheDefaultAndAreReported) {
   EXPECT_EQ(serializer.Errors.Count(), 5);
 }
 
+// Prepared pages read a source object's attributes once and set them on every copy: the copies
+// must come out as reading the text itself makes them, whatever classes the text meets in turn.
+TEST(Serializer, AttributesReadOnceSetEveryObjectAsTheTextDoes) {
+  RegisterTestClasses();
+  const std::string everyForm =
+      " l=\"1,5\" t=\"2.25\" w = \"30\" h=\"4\" Font.Name=\"Tahoma\" font.style=\"3\" Align=\"4\" "
+      "Big=\"-9007199254740993\" Data=\"ข้อมูล&#38;\" Sides=\"6\" u=\"&#3652;&#3607;&#3618;\" Text=\"a&#13;&#10;b\"";
+  const std::string badValues =
+      " Align=\"baSideways\" Sides=\"255\" Big=\"many\" Left=\"1.2.3\" Top=\"7\" NoSuchThing=\"1\" "
+      "Font.Nope.Deeper=\"1\" Font.Size.Deeper=\"2\" Link=\"nil\" Name=\"Copy\" l=\"x\"";
+  for (const std::string& text : {everyForm, badValues}) {
+    TkvxXMLSerializer byText(nullptr), once(nullptr);
+    TkvxXMLAttributes attributes(text);
+    // A memo, a band, and a memo again: each class meets the attributes as prepared for another.
+    TTestMemo memoByText(nullptr), firstMemo(nullptr), secondMemo(nullptr);
+    TTestBand bandByText(nullptr), band(nullptr);
+    byText.XMLToObj(text, &memoByText);
+    byText.XMLToObj(text, &bandByText);
+    once.ApplyAttributes(attributes, &firstMemo);
+    once.ApplyAttributes(attributes, &band);
+    once.ApplyAttributes(attributes, &secondMemo);
+    EXPECT_EQ(once.Errors.Text(), byText.Errors.Text()) << text;
+    TkvxXMLSerializer writer(nullptr);
+    EXPECT_EQ(writer.ObjToXML(&firstMemo), writer.ObjToXML(&memoByText)) << text;
+    EXPECT_EQ(writer.ObjToXML(&secondMemo), writer.ObjToXML(&memoByText)) << text;
+    EXPECT_EQ(writer.ObjToXML(&band), writer.ObjToXML(&bandByText)) << text;
+    EXPECT_EQ(secondMemo.Name(), memoByText.Name());
+  }
+  TkvxXMLAttributes attributes(everyForm);
+  TkvxXMLSerializer serializer(nullptr);
+  TTestMemo memo(nullptr);
+  serializer.ApplyAttributes(attributes, &memo);
+  EXPECT_EQ(serializer.Errors.Text(), "");
+  EXPECT_DOUBLE_EQ(memo.Left(), 1.5);
+  EXPECT_DOUBLE_EQ(memo.Height(), 4);
+  EXPECT_EQ(memo.Font()->Name(), "Tahoma");
+  EXPECT_EQ(memo.Font()->Style(), (TFontStyles{fsBold, fsItalic}));
+  EXPECT_EQ(memo.Big(), -9007199254740993);
+  EXPECT_EQ(memo.Data().ToString(), "ข้อมูล&");
+  EXPECT_EQ(memo.Memo()->Text(), u"a\r\nb\r\n");
+}
+
 TEST(Serializer, ReferencesResolveAfterTheWholeTree) {
   auto report = QuietReport();
   auto* page = new TkvxReportPage(report.get());

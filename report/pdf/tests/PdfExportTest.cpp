@@ -22,6 +22,7 @@
 #include "report/model/PictureView.h"
 #include "report/model/Report.h"
 #include "report/model/ShapeView.h"
+#include "report/pdf/PdfBufferedStream.h"
 #include "report/pdf/PdfExport.h"
 #include "report/pdf/tests/ExportReports.h"
 #include "report/pdf/tests/PdfTesting.h"
@@ -411,6 +412,40 @@ TEST(PdfExport, AFailedWriteLeavesTheOldFileAndNoOther) {
   unnamed.SetShowDialog(false);
   EXPECT_FALSE(report->PreviewPages->Export(&unnamed));
   EXPECT_EQ(report->Errors->Count(), 0);
+}
+
+// The file is written in blocks: the bytes arrive in order, the cross-reference offsets come
+// from the positions the writer sees, and a target that takes less fails the write.
+TEST(PdfExport, BufferedWritesArriveInOrderAtThePositionsSeen) {
+  TStringStream target("%PDF");
+  target.Seek(0, soEnd);
+  std::string expected = "%PDF";
+  {
+    TkvxPDFBufferedStream out(target);
+    EXPECT_EQ(out.Position(), 4);
+    const std::string line = "1 0 obj\r\n";
+    const std::string big(200000, 'x');
+    for (int i = 0; i < 10000; ++i) {
+      EXPECT_EQ(out.Position(), static_cast<Int64>(expected.size()));
+      out.WriteString(line);
+      expected += line;
+      if (i == 5000) {
+        out.WriteString(big);
+        expected += big;
+      }
+    }
+    out.Flush();
+    EXPECT_EQ(out.Position(), static_cast<Int64>(expected.size()));
+  }
+  EXPECT_EQ(target.DataString(), expected);
+
+  class TFullStream : public TMemoryStream {
+   public:
+    Int64 Write(const void*, Int64) override { return 0; }
+  } full;
+  TkvxPDFBufferedStream out(full);
+  out.WriteString("endobj");
+  EXPECT_THROW(out.Flush(), EWriteError);
 }
 
 TEST(PdfExport, PasswordsEncryptAndTheDescriptionComesFromTheStringTable) {
