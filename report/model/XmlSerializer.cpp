@@ -370,55 +370,79 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TClass c
     }
     // Defined-property data goes through the reader, and a report's name depends on the object.
     if (name == "PropData" || name == "Name") return;
-    const TPropInfo* prop = kvxFindProp(cls, name);
-    if (!prop || !prop->IsWritable()) {
-      a.Action = TAction::Nothing;
-      return;
-    }
-    a.Prop = prop;
-    switch (prop->Kind()) {
-      case tkInteger:
-      case tkChar:
-      case tkWChar:
-      case tkSet:
-      case tkInt64:
-        a.Ord = StrToInt64(a.Raw);
-        a.Action = TAction::Ord;
-        return;
-      case tkEnumeration: {
-        Int64 ord;
-        if (!TryStrToInt64(a.Raw, ord)) {
-          ord = GetEnumValue(prop->PropType(), a.Raw);
-          if (ord < 0) return;
-        }
-        a.Ord = ord;
-        a.Action = TAction::Ord;
-        return;
-      }
-      case tkFloat:
-        a.Float = kvxStrToFloat(a.Raw);
-        a.Action = TAction::Float;
-        return;
-      case tkString:
-      case tkLString:
-      case tkWString:
-        a.Text = Unescaped(a.Raw);
-        a.Action = TAction::Str;
-        return;
-      case tkClass:
-        a.Text = Unescaped(a.Raw);
-        a.Action = TAction::Reference;
-        return;
-      case tkVariant:
-        a.Text = Unescaped(a.Raw);
-        a.Action = TAction::Var;
-        return;
-      default:
-        a.Action = TAction::Nothing;
-        return;
-    }
+    PrepareProperty(a, kvxFindProp(cls, name), a.Raw);
   } catch (const std::exception&) {
     a.Action = TAction::Generic;
+  }
+}
+
+void TkvxXMLSerializer::PrepareProperty(TkvxXMLAttributes::TAttribute& a, const TPropInfo* prop, std::string_view raw) {
+  using TAction = TkvxXMLAttributes::TAction;
+  a.Prop = prop;
+  a.Action = TAction::Nothing;
+  if (!prop || !prop->IsWritable()) return;
+  switch (prop->Kind()) {
+    case tkInteger:
+    case tkChar:
+    case tkWChar:
+    case tkSet:
+    case tkInt64:
+      a.Ord = StrToInt64(String(raw));
+      a.Action = TAction::Ord;
+      return;
+    case tkEnumeration: {
+      String v(raw);
+      if (!TryStrToInt64(v, a.Ord)) {
+        a.Ord = GetEnumValue(prop->PropType(), v);
+        if (a.Ord < 0) throw EPropertyError("Invalid property value: " + prop->Name() + "=\"" + v + "\"");
+      }
+      a.Action = TAction::Ord;
+      return;
+    }
+    case tkFloat:
+      a.Float = kvxStrToFloat(String(raw));
+      a.Action = TAction::Float;
+      return;
+    case tkString:
+    case tkLString:
+    case tkWString:
+      a.Text = Unescaped(raw);
+      a.Action = TAction::Str;
+      return;
+    case tkClass:
+      a.Text = Unescaped(raw);
+      a.Action = TAction::Reference;
+      return;
+    case tkVariant:
+      a.Text = Unescaped(raw);
+      a.Action = TAction::Var;
+      return;
+    default:
+      return;
+  }
+}
+
+void TkvxXMLSerializer::SetProperty(const TkvxXMLAttributes::TAttribute& a, TPersistent* obj) {
+  using TAction = TkvxXMLAttributes::TAction;
+  switch (a.Action) {
+    case TAction::Ord:
+      a.Prop->SetOrd(obj, a.Ord);
+      return;
+    case TAction::Float:
+      a.Prop->SetFloat(obj, a.Float);
+      return;
+    case TAction::Str:
+      a.Prop->SetStr(obj, a.Text);
+      return;
+    case TAction::Reference:
+      if (a.Text == "nil") a.Prop->SetObject(obj, nullptr);
+      else fixups_.push_back({obj, a.Prop, a.Text});
+      return;
+    case TAction::Var:
+      a.Prop->SetVariant(obj, Variant(a.Text));
+      return;
+    default:
+      return;
   }
 }
 
@@ -452,26 +476,11 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
         return;
       }
       break;
-    case TAction::Nothing:
-      return;
-    case TAction::Ord:
-      a.Prop->SetOrd(obj, a.Ord);
-      return;
-    case TAction::Float:
-      a.Prop->SetFloat(obj, a.Float);
-      return;
-    case TAction::Str:
-      a.Prop->SetStr(obj, a.Text);
-      return;
-    case TAction::Reference:
-      if (a.Text == "nil") a.Prop->SetObject(obj, nullptr);
-      else fixups_.push_back({obj, a.Prop, a.Text});
-      return;
-    case TAction::Var:
-      a.Prop->SetVariant(obj, Variant(a.Text));
-      return;
     case TAction::Generic:
       break;
+    default:
+      SetProperty(a, obj);
+      return;
   }
   ApplyAttribute(obj, a.Last, a.Raw);
 }
@@ -514,46 +523,9 @@ void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std
     return;
   }
   if (name == "Name" && dynamic_cast<TkvxReport*>(obj)) return;
-  const TPropInfo* prop = kvxFindProp(obj->ClassType(), name);
-  if (!prop || !prop->IsWritable()) return;
-  switch (prop->Kind()) {
-    case tkInteger:
-    case tkChar:
-    case tkWChar:
-    case tkSet:
-    case tkInt64:
-      prop->SetOrd(obj, StrToInt64(String(raw)));
-      return;
-    case tkEnumeration: {
-      String v(raw);
-      Int64 ord;
-      if (!TryStrToInt64(v, ord)) {
-        ord = GetEnumValue(prop->PropType(), v);
-        if (ord < 0) throw EPropertyError("Invalid property value: " + prop->Name() + "=\"" + v + "\"");
-      }
-      prop->SetOrd(obj, ord);
-      return;
-    }
-    case tkFloat:
-      prop->SetFloat(obj, kvxStrToFloat(String(raw)));
-      return;
-    case tkString:
-    case tkLString:
-    case tkWString:
-      prop->SetStr(obj, Unescaped(raw));
-      return;
-    case tkClass: {
-      String ref = Unescaped(raw);
-      if (ref == "nil") prop->SetObject(obj, nullptr);
-      else fixups_.push_back({obj, prop, ref});
-      return;
-    }
-    case tkVariant:
-      prop->SetVariant(obj, Variant(Unescaped(raw)));
-      return;
-    default:
-      return;
-  }
+  TkvxXMLAttributes::TAttribute a;
+  PrepareProperty(a, kvxFindProp(obj->ClassType(), name), raw);
+  SetProperty(a, obj);
 }
 
 void TkvxXMLSerializer::ResolveReferences() {

@@ -93,6 +93,9 @@ class TkvxXMLSerializer {
   void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
   void ApplyReporting(TPersistent* obj, const String& name, std::string_view rawValue);
   static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TClass cls);
+  // The value converted for the property by its kind; a value the property refuses throws.
+  static void PrepareProperty(TkvxXMLAttributes::TAttribute& attribute, const TPropInfo* prop, std::string_view raw);
+  void SetProperty(const TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ApplyPrepared(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
   void WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren, bool keepClassNames);
