@@ -23,6 +23,8 @@ int main() {
   CreateDemoParish(dir.string(), members);
   auto old = std::filesystem::current_path();
   std::filesystem::current_path(dir);
+  // The window opens the parish of its folder; without one it would open the user's own.
+  AppPath = dir.string();
   Application->Initialize();
   auto* f = new TForm1(Application);
   f->DoCreate();
