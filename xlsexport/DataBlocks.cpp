@@ -114,7 +114,6 @@ void TvwExcelExport::WriteData() {
   };
   auto flush = [&](int rows) {
     int blockEnd = blockStart + rows - 1;
-    ApplyNumberFormats(blockStart, blockEnd);
     Range(firstDataColumnName_ + std::to_string(blockStart), lastColumn + std::to_string(blockEnd)).Set("Value2", values);
     if (styleEvents) {
       FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(blockStart),
@@ -175,6 +174,9 @@ void TvwExcelExport::WriteData() {
   hold.ReturnToStart();
   lastDataRow_ = blockEnd;
   nextFreeRow_ = blockEnd + 1;
+  // A column's number format goes on all its data rows at once: set block by block, it cost
+  // more than the formatting.
+  if (lastDataRow_ >= beginRowData_) ApplyNumberFormats(beginRowData_, lastDataRow_);
   if (!styleEvents && lastDataRow_ >= beginRowData_)
     FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(beginRowData_),
                 lastColumn + std::to_string(lastDataRow_));
