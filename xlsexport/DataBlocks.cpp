@@ -33,11 +33,23 @@ String TvwExcelExport::CutText(const String& Text, int Column) {
   return Text.substr(0, CodePointOffset(Text, static_cast<size_t>(maxCellTextLength_ - 3))) + "...";
 }
 
-Variant TvwExcelExport::FieldValue(TField* Field, int Column) {
+// A text as a cell value: no text leaves the cell empty, and one longer than a cell holds is cut.
+Variant TvwExcelExport::TextCell(const Variant& Text, int Column) {
+  std::string_view text = Text.StrView();
+  if (text.empty()) return Variant();
+  // A character takes at least a byte: only long texts need cutting.
+  if (text.size() <= static_cast<size_t>(maxCellTextLength_)) return Text;
+  return Variant(CutText(String(text), Column));
+}
+
+Variant TvwExcelExport::FieldValue(TField* Field, int Column, bool TextField) {
+  bool hasGetText = static_cast<bool>(Field->OnGetText);
+  // A text field's value is its text (Null reads as none): taken as it is, it spares the copies
+  // Text makes of every cell.
+  if (TextField && !hasGetText) return TextCell(Field->Value(), Column);
   // A missing value is an empty cell, whatever the column's type.
   if (Field->IsNull()) return Variant();
   int index = Field->Index();
-  bool hasGetText = static_cast<bool>(Field->OnGetText);
   if (!hasGetText && (IsMemoType(index) || IsNumericType(index))) {
     if (IsNumericType(index)) return Field->AsVariant();
     return Variant(CutText(Field->AsString(), Column));
@@ -74,6 +86,11 @@ void TvwExcelExport::WriteData() {
   auto scratch = std::make_unique<TxlFont>();
   std::vector<CellLook> looks(styleEvents ? static_cast<size_t>(block) * static_cast<size_t>(n) : 0);
   Variant values = VarArrayCreate({1, block, 1, n}, varVariant);
+  // Asked once per column, not once per cell.
+  std::vector<char> textFields(static_cast<size_t>(n));
+  if (dataPipe_ == dpDataSet)
+    for (int c = 0; c < n; ++c)
+      textFields[static_cast<size_t>(c)] = dynamic_cast<TStringField*>(dataset_->Fields()[FieldIndex(c)]) != nullptr;
   String lastColumn = LastDataColumn();
   int blockStart = beginRowData_, rowInBlock = 0;
 
@@ -97,7 +114,6 @@ void TvwExcelExport::WriteData() {
   };
   auto flush = [&](int rows) {
     int blockEnd = blockStart + rows - 1;
-    ApplyNumberFormats(blockStart, blockEnd);
     Range(firstDataColumnName_ + std::to_string(blockStart), lastColumn + std::to_string(blockEnd)).Set("Value2", values);
     if (styleEvents) {
       FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(blockStart),
@@ -118,7 +134,7 @@ void TvwExcelExport::WriteData() {
       TField* field = nullptr;
       if (dataPipe_ == dpDataSet) {
         field = dataset_->Fields()[index];
-        value = FieldValue(field, c);
+        value = FieldValue(field, c, textFields[static_cast<size_t>(c - 1)]);
       } else if (OnGetFieldValue) {
         OnGetFieldValue(this, index, value);
         if (VarIsStr(value)) value = Variant(CutText(value.ToString(), c));
@@ -158,6 +174,9 @@ void TvwExcelExport::WriteData() {
   hold.ReturnToStart();
   lastDataRow_ = blockEnd;
   nextFreeRow_ = blockEnd + 1;
+  // A column's number format goes on all its data rows at once: set block by block, it cost
+  // more than the formatting.
+  if (lastDataRow_ >= beginRowData_) ApplyNumberFormats(beginRowData_, lastDataRow_);
   if (!styleEvents && lastDataRow_ >= beginRowData_)
     FormatRange(*fontData_, *borderData_, firstDataColumnName_ + std::to_string(beginRowData_),
                 lastColumn + std::to_string(lastDataRow_));

@@ -207,8 +207,10 @@ class TvwExcelExport : public TComponent {
   void ApplyFieldWidth(const OleObject& Cell, int Index, int DisplayWidth, const String& Title) const;
   void WriteTitles();
   void WriteData();
-  Variant FieldValue(TField* Field, int Column);
+  // TextField: Field is a text field (TStringField).
+  Variant FieldValue(TField* Field, int Column, bool TextField);
   String CutText(const String& Text, int Column);
+  Variant TextCell(const Variant& Text, int Column);
   void WriteHeader();
   void WriteFooter();
   void WriteLines(TStrings& Lines, bool Merge, const TxlFont& Font, const TCellBorder& Border, int FirstRow);

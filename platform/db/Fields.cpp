@@ -179,6 +179,8 @@ void TField::ConvertError(const CellView& cell, const char* typeName) const {
 // Text.
 
 Variant TStringField::CellToVariant(const CellView& cell) const {
+  // Straight from the row into the Variant, without a String in between.
+  if (cell.Type == CellType::Text) return Variant(cell.Bytes);
   return Variant(ParseableText(cell));
 }
 

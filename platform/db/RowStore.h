@@ -1,10 +1,11 @@
 #pragma once
-// The rows of an open dataset in three flat arrays: a storage class byte and an 8-byte payload
-// per cell, and one arena for the bytes of text and blobs. Opening 50,000 rows thus costs a few
+// The rows of an open dataset in flat arrays: a storage class byte and an 8-byte payload per
+// cell, and an arena for the bytes of text and blobs. Opening 50,000 rows thus costs a few
 // large allocations instead of one per cell; values become Variants only when a field is read.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <string>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -67,9 +68,10 @@ class RowStore {
       case CellType::Float: std::memcpy(&v.Float, &payload_[i], 8); break;
       case CellType::Text:
       case CellType::Blob: {
+        const char* at = chunks_[payload_[i] >> 32].get() + (payload_[i] & 0xFFFFFFFFu);
         std::uint32_t len;
-        std::memcpy(&len, arena_.data() + payload_[i], 4);
-        v.Bytes = std::string_view(arena_.data() + payload_[i] + 4, len);
+        std::memcpy(&len, at, 4);
+        v.Bytes = std::string_view(at + 4, len);
         break;
       }
     }
@@ -84,27 +86,37 @@ class RowStore {
   size_t Index(std::int64_t row, int column) const {
     return static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column);
   }
+  // The arena is a list of chunks that never move: growing it copies nothing already stored, and
+  // a view of a stored value (a row copied within the store) stays valid while more is added.
+  // A payload holds the chunk's number in its high half and the offset in the chunk in its low.
   std::uint64_t Append(std::string_view bytes) {
     if (bytes.size() > 0xFFFFFFFFu) throw EDatabaseError("Value too large for a dataset");
-    // A view into the arena itself would dangle once the arena grows.
-    if (!arena_.empty() && bytes.data() >= arena_.data() &&
-        bytes.data() < arena_.data() + arena_.size()) {
-      std::string copy(bytes);
-      return Append(copy);
+    size_t need = 4 + bytes.size();
+    if (chunks_.empty() || used_ + need > chunkSize_) {
+      // Small at first, for the many datasets of a few rows; a value larger than a chunk gets
+      // one of its own.
+      chunkSize_ = std::max(std::min(chunkSize_ * 2, kLargestChunk), std::max(kFirstChunk, need));
+      chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));
+      used_ = 0;
     }
+    char* at = chunks_.back().get() + used_;
     std::uint32_t len = static_cast<std::uint32_t>(bytes.size());
-    size_t at = arena_.size();
-    arena_.resize(at + 4 + bytes.size());
-    std::memcpy(arena_.data() + at, &len, 4);
-    if (len) std::memcpy(arena_.data() + at + 4, bytes.data(), len);
-    return at;
+    std::memcpy(at, &len, 4);
+    if (len) std::memcpy(at + 4, bytes.data(), len);
+    std::uint64_t place = (static_cast<std::uint64_t>(chunks_.size() - 1) << 32) | used_;
+    used_ += need;
+    return place;
   }
 
+  static constexpr size_t kFirstChunk = 4096;
+  static constexpr size_t kLargestChunk = size_t{1} << 20;
   int columns_;
   std::int64_t rows_ = 0;
   std::vector<CellType> types_;
   std::vector<std::uint64_t> payload_;
-  std::vector<char> arena_;
+  std::vector<std::unique_ptr<char[]>> chunks_;
+  size_t chunkSize_ = 0;  // of the last chunk
+  size_t used_ = 0;       // bytes of the last chunk in use
 };
 
 }  // namespace orv

@@ -228,6 +228,7 @@ class RangeObject : public IDispatch {
       for (int j = 0; j < cols; ++j) {
         Variant e = dims > 1 ? VarArrayGet(v, {rowLow + i, colLow + j}) : VarArrayGet(v, {rowLow + i});
         ws.SetValue({r.First.Row + i, r.First.Column + j}, e);
+        if (j == 0) ws.ReserveRow(r.First.Row + i, r.First.Column + cols - 1);
       }
   }
 

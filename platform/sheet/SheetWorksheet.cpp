@@ -107,14 +107,33 @@ const SheetStyle& SheetWorksheet::StyleAt(const SheetCellRef& at) const {
   return cell ? store_->Styles[cell->Style] : kDefaultStyle;
 }
 
+void SheetWorksheet::ReserveRow(int row, int lastColumn) {
+  if (row < 1 || static_cast<size_t>(row) > rows_.size()) return;
+  rows_[static_cast<size_t>(row - 1)].Cells.reserve(static_cast<size_t>(std::clamp(lastColumn, 0, SheetMaxColumns)));
+}
+
 void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change) {
   // A large area shares a handful of styles: each old style is changed once.
   std::vector<std::uint32_t> changed;
   constexpr std::uint32_t kUnseen = 0xFFFFFFFF;
+  Cell(rect.First);
   Cell(rect.Last);
+  // Setting what the cells have already ("not bold" over plain cells) changes nothing: over an
+  // area larger than the style table, the table tells so without a pass over every cell.
+  const SheetStyleTable& styles = store_->Styles;
+  bool changes = static_cast<size_t>(rect.Rows()) * static_cast<size_t>(rect.Columns()) <= styles.Count();
+  for (std::uint32_t id = 0; !changes && id < styles.Count(); ++id) {
+    SheetStyle style = styles[id];
+    change(style);
+    changes = style != styles[id];
+  }
   for (int r = rect.First.Row; r <= rect.Last.Row; ++r) {
+    // The row grows to the rectangle's width at once, not a cell at a time.
+    auto& cells = rows_[static_cast<size_t>(r - 1)].Cells;
+    if (cells.size() < static_cast<size_t>(rect.Last.Column)) cells.resize(static_cast<size_t>(rect.Last.Column));
+    if (!changes) continue;
     for (int c = rect.First.Column; c <= rect.Last.Column; ++c) {
-      SheetCell& cell = Cell({r, c});
+      SheetCell& cell = cells[static_cast<size_t>(c - 1)];
       if (cell.Style >= changed.size()) changed.resize(cell.Style + 1, kUnseen);
       std::uint32_t& to = changed[cell.Style];
       if (to == kUnseen) {

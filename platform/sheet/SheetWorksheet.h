@@ -58,6 +58,9 @@ class SheetWorksheet {
   // The value as a Variant (a formula gives its text); Empty for an empty cell.
   Variant Value(const SheetCellRef& at) const;
   const SheetCell* CellAt(int row, int column) const;
+  // Room in an existing row for its cells up to lastColumn, so that filling the row does not
+  // grow it again and again as its cells arrive one by one. The cells themselves are not made.
+  void ReserveRow(int row, int lastColumn);
   const SheetStyle& StyleAt(const SheetCellRef& at) const;
   // Changes the style of every cell of the rectangle.
   void ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change);
