@@ -34,8 +34,8 @@ std::string MembersSql(int rows) {
 }
 
 // Resident memory now, in MB, split as the kernel counts it: the process's own allocations
-// (anonymous) and pages of mapped files, most of them the database file SQLite reads through
-// its memory map (shared with the page cache, given back under pressure).
+// (anonymous) and pages of mapped files (the program, its libraries and fonts), which do not
+// grow with the rows.
 std::pair<double, double> ResidentSplitMB() {
   std::ifstream status("/proc/self/status");
   double anon = 0, file = 0;
