@@ -64,7 +64,7 @@ void TForm5::FormActivate(TObject*) {
   if (camera_) return;
   TCanvas& screen = screen_->Canvas();
   screen.Brush().SetColor(Color());
-  screen.FillRect(TRect(0, 0, kPictureWidth, kPictureHeight));
+  screen.FillRect(TRect{0, 0, kPictureWidth, kPictureHeight});
   PaintBox1->Invalidate();
   // Nothing to take until the camera has sent a frame.
   BitBtn1->SetEnabled(false);
@@ -116,7 +116,7 @@ void TForm5::BitBtn1Click(TObject*) {
   // itself rather than from the screen, which a window over it would spoil.
   TBitmap picture(kPictureWidth, kPictureHeight);
   picture.Canvas().Brush().SetColor(Color());
-  picture.Canvas().FillRect(TRect(0, 0, kPictureWidth, kPictureHeight));
+  picture.Canvas().FillRect(TRect{0, 0, kPictureWidth, kPictureHeight});
   picture.Canvas().Draw(0, 0, *frame);
   String folder = AppPath + "/Picture";
   ForceDirectories(folder);
