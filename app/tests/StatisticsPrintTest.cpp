@@ -90,9 +90,10 @@ TEST_F(StatisticsPrintTest, EachListHoldsTheMembersOfTheLastRunAndTheSummaryItsL
     for (size_t i = 0; i < shown.size(); ++i)
       EXPECT_EQ(printed.Rows[i].Text, ExpectedRow(shown[i], kDateColumns[column]))
           << "row " << i + 1;
-    if (column == 4)
+    if (column == 4) {
       EXPECT_EQ(RenderPages((dir_ / "mtmn_date.pdf").string(), "statistics-marriage"),
                 printed.Pages);
+    }
   }
 
   // The summary: every line of the memo, under the parish's name, with today's date.

@@ -36,7 +36,7 @@ struct TCountingFilter : TkvxCustomExportFilter {
     Log += "start ";
     return StartResult;
   }
-  void StartPage(TkvxReportPage* page, Integer index) override {
+  void StartPage(TkvxReportPage*, Integer index) override {
     Log += "page" + std::to_string(index) + " ";
   }
   void ExportObject(TkvxComponent* obj) override {

@@ -128,7 +128,9 @@ TEST(PreparedReportFile, SamplesLoadOrFailCleanly) {
     LoadText(again, saved);
     EXPECT_EQ(SaveText(again), saved) << entry.path();
   }
-  if (!env) EXPECT_GE(loadedCount, 2);
+  if (!env) {
+    EXPECT_GE(loadedCount, 2);
+  }
 }
 
 }  // namespace

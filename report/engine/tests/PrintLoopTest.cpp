@@ -37,7 +37,9 @@ struct TPrintedList : TListReport {
     EXPECT_TRUE(Pages->Print()) << title;
     TCapturedJob job = FindJob(Server, title);
     EXPECT_TRUE(job.Arrived) << title;
-    if (job.Arrived) EXPECT_TRUE(QpdfAccepts(job.DocumentPath)) << title;
+    if (job.Arrived) {
+      EXPECT_TRUE(QpdfAccepts(job.DocumentPath)) << title;
+    }
     return job;
   }
 };
@@ -241,7 +243,9 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   ASSERT_TRUE(next.Arrived);
   EXPECT_EQ(PrintedPages(next), (std::vector<int>{1, 2, 3}));
   for (auto& e : std::filesystem::directory_iterator(list.Server.Tree + "/out"))
-    if (e.path().extension() == ".args") EXPECT_EQ(ReadFile(e.path()).find("title=cancelled"), std::string::npos);
+    if (e.path().extension() == ".args") {
+      EXPECT_EQ(ReadFile(e.path()).find("title=cancelled"), std::string::npos);
+    }
 }
 
 // Answers the print dialog when it shows: both sides along the long edge, then the button.
@@ -277,8 +281,9 @@ TEST(PrintLoop, TheDialogsChoicesReachTheJob) {
   EXPECT_EQ(JobOptions(job)["sides"], "two-sided-long-edge");
   EXPECT_EQ(PrintedPages(job), (std::vector<int>{1, 2, 3, 0}));
   for (auto& e : std::filesystem::directory_iterator(list.Server.Tree + "/out"))
-    if (e.path().extension() == ".args")
+    if (e.path().extension() == ".args") {
       EXPECT_EQ(ReadFile(e.path()).find("title=dialog cancelled"), std::string::npos);
+    }
 }
 
 }  // namespace
