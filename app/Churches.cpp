@@ -127,7 +127,7 @@ void TForm3::DBGrid4DblClick(TObject*) {
       !code->IsNull() && !name->IsNull()
           ? "ต้องการลบข้อมูลของ  " + code->AsString() + "  " + name->AsString() + " หรือ ?"
           : String("ต้องการลบข้อมูลซึ่งไม่มี รหัสวัด - ชื่อวัด  หรือ ?");
-  if (MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes) {
+  if (Confirmed(question)) {
     try {
       ADOQuery1->Delete();
     } catch (const Exception& e) {

@@ -8,6 +8,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "report/engine/Engine.h"
+#include "report/model/DBDataset.h"
 #include "report/model/Report.h"
 
 namespace orv {
@@ -62,6 +63,15 @@ TkvxReport* CreateDocumentReport(TComponent* window, const String& name) {
   auto* report = new TkvxReport(window);
   report->SetName(name);
   return report;
+}
+
+TkvxDBDataset* CreateDocumentDataSet(TComponent* window, const String& name, TDataSet* dataSet,
+                                     bool closeDataSource) {
+  auto* bridge = new TkvxDBDataset(window);
+  bridge->SetName(name);
+  bridge->SetDataSet(dataSet);
+  bridge->SetCloseDataSource(closeDataSource);
+  return bridge;
 }
 
 }  // namespace orv

@@ -7,6 +7,8 @@
 namespace orv {
 
 class TComponent;
+class TDataSet;
+class TkvxDBDataset;
 class TkvxReport;
 
 // The full path of the template name ("certificate.xml") in the program's "reports" folder.
@@ -20,5 +22,10 @@ void LoadDocument(TkvxReport& report, const String& name);
 // A report component of window named name, for a document; makes the report engine known first,
 // so the report can be run and shown in its preview window.
 TkvxReport* CreateDocumentReport(TComponent* window, const String& name);
+
+// A report data set of window named name over dataSet (none yet when nullptr). With
+// closeDataSource the report closes dataSet when it ends.
+TkvxDBDataset* CreateDocumentDataSet(TComponent* window, const String& name, TDataSet* dataSet,
+                                     bool closeDataSource = false);
 
 }  // namespace orv

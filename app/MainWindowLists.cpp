@@ -2,6 +2,7 @@
 // spreadsheet exporter.
 #include "app/Documents.h"
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Cursors.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
@@ -80,19 +81,11 @@ const TMemberList kLists[] = {
      "kvxReport18", "members-by-baptism-church.xml"},
 };
 
-bool Confirmed(const String& question) {
-  return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
-}
-
 }  // namespace
 
 void TForm1::CreateMemberLists() {
-  kvxDBDataset3 = new TkvxDBDataset(this);
-  kvxDBDataset3->SetName("kvxDBDataset3");
-  kvxDBDataset3->SetUserName("kvxDBDataset3");
-  kvxDBDataset3->SetDataSet(ADOQuery7);
   // The list stays open after printing, as the member list beside it.
-  kvxDBDataset3->SetCloseDataSource(false);
+  kvxDBDataset3 = CreateDocumentDataSet(this, "kvxDBDataset3", ADOQuery7);
   for (const TMemberList& list : kLists)
     this->*list.Report = CreateDocumentReport(this, list.ReportName);
   kvxReport19->OnGetValue = [this](const String& name, Variant& value) {

@@ -1,15 +1,12 @@
 // Adding members (with the parish defaults) and moves, and deleting them from their grids.
 // Every insert and delete asks first.
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
 namespace orv {
 
 namespace {
-
-bool Confirmed(const String& question) {
-  return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
-}
 
 // Sets a column of the new row from a default editor, when the editor holds something.
 void SetDefault(TDataSet* dataSet, const char* column, TControl* editor) {

@@ -2,6 +2,7 @@
 // by sex, the spouse page gives the other party, the marriage page the marriage and witnesses.
 #include "app/MainWindow.h"
 #include "app/MarriageNotices.h"
+#include "app/WindowParts.h"
 
 namespace orv {
 
@@ -66,8 +67,7 @@ void TForm1::LumSmoothButton4Click(TObject*) {
   existing->Open();
   if (!existing->IsEmpty()) {
     ShowMessage("มีข้อมูลการแจ้งการสมรสของคุณ " + nm + "  " + sur + " อยู่แล้ว");
-  } else if (MessageDlg("ต้องการสร้างเอกสารแจ้งการสมรสของ  คุณ" + nm + "  " + sur + " หรือ ?",
-                        mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes) {
+  } else if (Confirmed("ต้องการสร้างเอกสารแจ้งการสมรสของ  คุณ" + nm + "  " + sur + " หรือ ?")) {
     TADOQuery* notices = Form2->ADOQuery1;
     notices->Close();
     notices->SQL().SetText("Select * from MarriageNotify order by Notify_No");

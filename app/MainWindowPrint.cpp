@@ -2,6 +2,7 @@
 // and print the member's photo.
 #include "app/Documents.h"
 #include "app/MainWindow.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
@@ -9,23 +10,11 @@
 
 namespace orv {
 
-namespace {
-
-TkvxDBDataset* NewReportDataSet(TComponent* owner, const String& name, TDataSet* dataSet) {
-  auto* bridge = new TkvxDBDataset(owner);
-  bridge->SetName(name);
-  bridge->SetDataSet(dataSet);
+void TForm1::CreateDocuments() {
   // The reports end by closing what they read; the settings editors and the member display
   // open their queries again.
-  bridge->SetCloseDataSource(true);
-  return bridge;
-}
-
-}  // namespace
-
-void TForm1::CreateDocuments() {
-  kvxDBDataset1 = NewReportDataSet(this, "kvxDBDataset1", ADOQuery6);
-  kvxDBDataset2 = NewReportDataSet(this, "kvxDBDataset2", ADOQuery3);
+  kvxDBDataset1 = CreateDocumentDataSet(this, "kvxDBDataset1", ADOQuery6, true);
+  kvxDBDataset2 = CreateDocumentDataSet(this, "kvxDBDataset2", ADOQuery3, true);
   kvxReport1 = CreateDocumentReport(this, "kvxReport1");
   kvxReport1->OnGetValue = [this](const String& name, Variant& value) { kvxReport1GetValue(name, value); };
   kvxReport2 = CreateDocumentReport(this, "kvxReport2");
@@ -63,9 +52,8 @@ String EditorText(const std::vector<TFieldBinding>& fields, const char* column) 
 
 void TForm1::N4Click(TObject*) {
   if (!HasMemberToPrint()) return;
-  if (MessageDlg("ต้องการพิมพ์เอกสารรับรองการรับศีลศักดิ์สิทธิ์ของ คุณ" + EditorText(memberFields_, "Nm") + " " +
-                     EditorText(memberFields_, "sur") + " หรือ ?",
-                 mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) != mrYes)
+  if (!Confirmed("ต้องการพิมพ์เอกสารรับรองการรับศีลศักดิ์สิทธิ์ของ คุณ" + EditorText(memberFields_, "Nm") + " " +
+                 EditorText(memberFields_, "sur") + " หรือ ?"))
     return;
   LoadDocument(*kvxReport1, "certificate.xml");
   kvxReport1->ShowReport(true);
@@ -73,9 +61,8 @@ void TForm1::N4Click(TObject*) {
 
 void TForm1::N5Click(TObject*) {
   if (!HasMemberToPrint()) return;
-  if (MessageDlg("ต้องการพิมพ์เอกสารแจ้งย้ายของ คุณ" + EditorText(memberFields_, "Nm") + " " +
-                     EditorText(memberFields_, "sur") + " หรือ ?",
-                 mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) != mrYes)
+  if (!Confirmed("ต้องการพิมพ์เอกสารแจ้งย้ายของ คุณ" + EditorText(memberFields_, "Nm") + " " +
+                 EditorText(memberFields_, "sur") + " หรือ ?"))
     return;
   LoadDocument(*kvxReport2, "move-notice.xml");
   kvxReport2->ShowReport(true);

@@ -2,6 +2,7 @@
 // settings row and the notification's own picture.
 #include "app/Documents.h"
 #include "app/MarriageNotices.h"
+#include "app/WindowParts.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
@@ -10,13 +11,10 @@
 namespace orv {
 
 void TForm2::CreateNoticeReport() {
-  kvxDBDataset1 = new TkvxDBDataset(this);
-  kvxDBDataset1->SetName("kvxDBDataset1");
-  kvxDBDataset1->SetDataSet(ADOQuery1);
+  kvxDBDataset1 = CreateDocumentDataSet(this, "kvxDBDataset1", ADOQuery1);
   // The settings row is the main window's; its query is set when the notification is printed,
   // since this window may be made before the main window is known.
-  kvxDBDataset2 = new TkvxDBDataset(this);
-  kvxDBDataset2->SetName("kvxDBDataset2");
+  kvxDBDataset2 = CreateDocumentDataSet(this, "kvxDBDataset2", nullptr);
   kvxReport1 = CreateDocumentReport(this, "kvxReport1");
   kvxReport1->OnGetValue = [this](const String& name, Variant& value) { kvxReport1GetValue(name, value); };
   kvxPDFExport1 = new TkvxPDFExport(this);
@@ -27,9 +25,8 @@ void TForm2::CreateNoticeReport() {
 }
 
 void TForm2::N2Click(TObject*) {
-  if (MessageDlg("ต้องการพิมพ์เอกสารแจ้งการสมรสของคุณ " + LabeledEdit1->Text() + " กับ " + LabeledEdit7->Text() +
-                     " หรือ ?",
-                 mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) != mrYes)
+  if (!Confirmed("ต้องการพิมพ์เอกสารแจ้งการสมรสของคุณ " + LabeledEdit1->Text() + " กับ " + LabeledEdit7->Text() +
+                 " หรือ ?"))
     return;
   kvxDBDataset2->SetDataSet(Form1 ? Form1->ADOQuery3 : nullptr);
   LoadDocument(*kvxReport1, "marriage-notice.xml");

@@ -30,10 +30,6 @@ String LikeLiteral(const String& text) {
   return out;
 }
 
-bool Confirmed(const String& question) {
-  return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
-}
-
 }  // namespace
 
 TForm2::TForm2(TComponent* AOwner) : TForm(AOwner) {

@@ -2,6 +2,7 @@
 // its result sent to the spreadsheet exporter.
 #include "app/Documents.h"
 #include "app/Statistics.h"
+#include "app/WindowParts.h"
 #include "platform/gui/Cursors.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
@@ -12,27 +13,11 @@
 
 namespace orv {
 
-namespace {
-
-TkvxDBDataset* NewDataset(TComponent* owner, const String& name, TDataSet* dataSet) {
-  auto* dataset = new TkvxDBDataset(owner);
-  dataset->SetName(name);
-  dataset->SetUserName(name);
-  dataset->SetDataSet(dataSet);
-  return dataset;
-}
-
-bool Confirmed(const String& question) {
-  return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
-}
-
-}  // namespace
-
 void TForm4::CreateDocuments() {
-  kvxDBDataset1 = NewDataset(this, "kvxDBDataset1", ADOQuery1);
+  kvxDBDataset1 = CreateDocumentDataSet(this, "kvxDBDataset1", ADOQuery1);
   // The grid keeps showing the result after a print.
   kvxDBDataset1->SetCloseDataSource(false);
-  kvxDBDataset2 = NewDataset(this, "kvxDBDataset2", Form1->ADOQuery3);
+  kvxDBDataset2 = CreateDocumentDataSet(this, "kvxDBDataset2", Form1->ADOQuery3);
   // The settings row belongs to the main window, whose settings panel reads it.
   kvxDBDataset2->SetCloseDataSource(false);
   kvxReport1 = CreateDocumentReport(this, "kvxReport1");

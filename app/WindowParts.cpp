@@ -1,8 +1,13 @@
 #include "app/WindowParts.h"
 
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Graphics.h"
 
 namespace orv {
+
+bool Confirmed(const String& question) {
+  return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;
+}
 
 void SetThaiWindowFont(TForm* form) {
   form->Font()->SetName("Microsoft Sans Serif");

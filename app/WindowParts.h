@@ -15,6 +15,9 @@ void SetThaiWindowFont(TForm* form);
 // A window of the register: its caption, the Thai typeface, centred on the desktop, with hints.
 void SetUpThaiWindow(TForm* form, const String& caption);
 
+// Asks question with Yes and No; true when the user answers Yes.
+bool Confirmed(const String& question);
+
 // An item with caption added to parent's items, owned by owner.
 TMenuItem* NewMenuItem(TComponent* owner, TMenuItem* parent, const String& caption);
 // A data source for dataSet, owned by owner.
