@@ -93,7 +93,7 @@ TStatus TGPBitmap::GetPixel(int X, int Y, ARGB& Color) const {
 TGPSolidBrush::TGPSolidBrush(ARGB Color) : TGPBrush(TPaintBrush::Solid(Color)), color_(Color) {}
 
 TGPHatchBrush::TGPHatchBrush(THatchStyle Style, ARGB ForeColor, ARGB BackColor)
-    : TGPBrush(TPaintBrush::Hatch(static_cast<TPaintHatch>(Style), ForeColor, BackColor)) {}
+    : TGPBrush(TPaintBrush::Hatch(HatchPattern(Style), ForeColor, BackColor)) {}
 
 TGPTextureBrush::TGPTextureBrush(const TGPImage& Image) : TGPBrush(TPaintBrush::Texture(Image.Image())) {
   if (Image.Image().Null()) SetStatus(InvalidParameter);

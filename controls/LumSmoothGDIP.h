@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "controls/HatchStyles.h"
 #include "platform/gui/Colors.h"
 #include "platform/rtl/TypInfo.h"
 #include "platform/gui/SmoothPaint.h"
@@ -50,9 +51,6 @@ enum TLinearGradientMode {
 enum TDashStyle { DashStyleSolid, DashStyleDash, DashStyleDot, DashStyleDashDot, DashStyleDashDotDot };
 enum TStringAlignment { StringAlignmentNear, StringAlignmentCenter, StringAlignmentFar };
 enum THotkeyPrefix { HotkeyPrefixNone, HotkeyPrefixShow, HotkeyPrefixHide };
-// The hatches the kit paints.
-ORV_ENUM(THatchStyle, HatchStyleHorizontal, HatchStyleVertical, HatchStyleForwardDiagonal,
-         HatchStyleBackwardDiagonal, HatchStyleCross, HatchStyleDiagonalCross);
 
 // Raw format codes of decoded images.
 enum TImageRawFormat { rfUnknown = 0, rfMemoryBMP = 1, rfBMP = 2, rfJPEG = 5, rfPNG = 6, rfGIF = 7, rfTIFF = 8, rfIcon = 10 };

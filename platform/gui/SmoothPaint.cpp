@@ -55,15 +55,6 @@ TArgb LerpLinearLight(TArgb a, TArgb b, float t) {
   return alpha | ch(16) | ch(8) | ch(0);
 }
 
-const unsigned char kHatchRows[6][8] = {
-    {0xFF, 0, 0, 0, 0, 0, 0, 0},
-    {0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80},
-    {0x80, 0x40, 0x20, 0x10, 0x08, 0x04, 0x02, 0x01},
-    {0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80},
-    {0xFF, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80},
-    {0x81, 0x42, 0x24, 0x18, 0x18, 0x24, 0x42, 0x81},
-};
-
 }  // namespace
 
 // ---- path ----
@@ -205,7 +196,7 @@ const char* TPaintImage::FileFormat() const { return impl_->format; }
 struct TPaintBrush::Impl {
   enum Kind { Solid, Hatch, Linear, PathGradient, Texture } kind = Solid;
   TArgb color1 = 0xFF000000, color2 = 0xFF000000;
-  TPaintHatch hatch = phHorizontal;
+  TPaintHatch hatch{};
   TPaintRect rect;
   float angle = 0;
   bool gamma = false;
@@ -235,10 +226,10 @@ TPaintBrush TPaintBrush::Solid(TArgb color) {
   return b;
 }
 
-TPaintBrush TPaintBrush::Hatch(TPaintHatch style, TArgb foreground, TArgb background) {
+TPaintBrush TPaintBrush::Hatch(const TPaintHatch& pattern, TArgb foreground, TArgb background) {
   TPaintBrush b;
   b.impl_->kind = Impl::Hatch;
-  b.impl_->hatch = style;
+  b.impl_->hatch = pattern;
   b.impl_->color1 = foreground;
   b.impl_->color2 = background;
   return b;
@@ -373,7 +364,7 @@ QBrush ToQBrush(const TPaintBrush::Impl& b, QRectF area) {
       QImage tile(8, 8, QImage::Format_ARGB32);
       for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-          tile.setPixel(x, y, (kHatchRows[b.hatch][y] >> (7 - x)) & 1 ? b.color1 : b.color2);
+          tile.setPixel(x, y, (b.hatch[y] >> (7 - x)) & 1 ? b.color1 : b.color2);
       return QBrush(tile);
     }
     case TPaintBrush::Impl::Linear:

@@ -3,6 +3,7 @@
 // drawing layer maps its objects onto. Coordinates are floating-point pixels: areas run between
 // pixel edges (a rectangle 0, 0, 10, 10 covers ten whole columns), while lines and outlines are
 // centred on the pixels they name, so a one-pixel line at x = 0 covers exactly the first column.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -84,10 +85,10 @@ class TPaintImage {
   std::unique_ptr<Impl> impl_;
 };
 
-// Hatch patterns of 8 x 8 pixels.
-enum TPaintHatch {
-  phHorizontal, phVertical, phForwardDiagonal, phBackwardDiagonal, phCross, phDiagonalCross
-};
+// A hatch tile of 8 x 8 pixels, one byte a row, the leftmost pixel in the high bit; a set bit is
+// drawn in the foreground colour. Tiles line up with the device's origin, so neighbouring areas
+// hatched alike join without a seam.
+using TPaintHatch = std::array<unsigned char, 8>;
 
 struct TPaintStop {
   float Position = 0;
@@ -98,7 +99,7 @@ struct TPaintStop {
 class TPaintBrush {
  public:
   static TPaintBrush Solid(TArgb color);
-  static TPaintBrush Hatch(TPaintHatch style, TArgb foreground, TArgb background);
+  static TPaintBrush Hatch(const TPaintHatch& pattern, TArgb foreground, TArgb background);
   // From color1 to color2 across r at angleDegrees (0 runs left to right, 90 top to bottom);
   // the angle is taken in r's own proportions, so 45 runs corner to corner. Repeats outside r.
   static TPaintBrush Linear(const TPaintRect& r, float angleDegrees, TArgb color1, TArgb color2);
