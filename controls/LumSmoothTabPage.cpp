@@ -217,6 +217,13 @@ void TLumSmoothTabPage::SetComponentStyle(TQorStyle AStyle) {
   tab.SetBevelColor(s.TabBevel);
 }
 
+void TLumSmoothTabPage::AdjustClientRect(TRect& Rect) const {
+  Rect.Left += 2;
+  Rect.Top += 2;
+  Rect.Right -= 2;
+  Rect.Bottom -= 2;
+}
+
 void TLumSmoothTabPage::Paint() {
   TGPGraphics g(*Canvas());
   TGDIPFill& fill = *pageAppearance_;

@@ -125,6 +125,8 @@ class TLumSmoothTabPage : public TCustomControl, public IQorStyle {
  protected:
   void Paint() override;
   void TextChanged() override;
+  // Children keep two pixels clear of the page's edges, where its fill's border runs.
+  void AdjustClientRect(TRect& Rect) const override;
 
  private:
   friend class TLumSmoothTabPager;

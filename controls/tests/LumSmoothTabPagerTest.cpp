@@ -1,5 +1,6 @@
 #include "controls/LumSmoothTabPager.h"
 #include "controls/tests/KitTesting.h"
+#include "platform/gui/ExtCtrls.h"
 #include "platform/gui/StdCtrls.h"
 
 namespace orv::testing {
@@ -259,6 +260,26 @@ TEST_F(PagerTest, SchemesColourEveryPageAndANewPageLooksLikeTheOneBeforeIt) {
   EXPECT_EQ(pages_[0]->TabAppearance()->ColorDisabled(), TColor(0x947C7C));
   pager_->SetComponentStyle(tsCustom);
   EXPECT_EQ(pages_[0]->PageAppearance()->Color(), TColor(0xECE2E1)) << "custom keeps the page fill";
+}
+
+}  // namespace orv::testing
+
+namespace orv::testing {
+
+TEST_F(PagerTest, AlignedChildrenKeepTwoPixelsClearOfThePagesEdges) {
+  TLumSmoothTabPage* page = pages_[0];
+  auto* top = new TPanel(form_.get());
+  top->SetParent(page);
+  top->SetHeight(30);
+  top->SetAlign(alTop);
+  auto* rest = new TPanel(form_.get());
+  rest->SetParent(page);
+  rest->SetAlign(alClient);
+  // Resizing the pager lays the page out again; its children follow inside the inset.
+  pager_->SetBounds(10, 10, 420, 230);
+  int w = page->ClientWidth(), h = page->ClientHeight();
+  EXPECT_EQ(top->BoundsRect(), Rect(2, 2, w - 2, 32));
+  EXPECT_EQ(rest->BoundsRect(), Rect(2, 32, w - 2, h - 2));
 }
 
 }  // namespace orv::testing

@@ -748,7 +748,9 @@ void TWinControl::AlignControls() {
   QWidget* client = impl_->client;
   if (!client) return;
   impl_->aligning = true;
-  int left = 0, top = 0, right = client->width(), bottom = client->height();
+  TRect area = Rect(0, 0, client->width(), client->height());
+  AdjustClientRect(area);
+  int left = area.Left, top = area.Top, right = area.Right, bottom = area.Bottom;
   auto place = [&](TAlign which) {
     std::vector<TControl*> list;
     for (TControl* c : impl_->children)

@@ -248,6 +248,9 @@ class TWinControl : public TControl {
   // default button's.
   virtual bool WantsReturn() const { return false; }
   virtual void AlignControls();
+  // The part of the client area aligned children share; a control with its own border or
+  // margin takes it off here.
+  virtual void AdjustClientRect(TRect&) const {}
   virtual void ControlInserted(TControl*) {}
   virtual void ControlRemoved(TControl*) {}
 
