@@ -1,11 +1,15 @@
 #include "app/PhotoCapture.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/MainWindow.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/StringList.h"
+#include "platform/video/VideoDevice.h"
 
 namespace orv {
 
@@ -18,6 +22,19 @@ constexpr int kPictureHeight = 600;
 constexpr int kMargin = 8;
 
 const char* const kNoCamera = "ไม่พบกล้อง";
+// A camera needs a few frames before its exposure settles; earlier ones come out dark.
+constexpr int kSettleFrames = 5;
+
+// Why a camera that is there cannot be used, in words the user can act on.
+String UnopenedCameraText(const TUnopenedVideoDevice& Device) {
+  String reason;
+  switch (Device.Error) {
+    case EACCES: case EPERM: reason = "ผู้ใช้นี้ไม่มีสิทธิ์ใช้กล้อง (ต้องอยู่ในกลุ่ม video)"; break;
+    case EBUSY: reason = "กล้องถูกโปรแกรมอื่นใช้อยู่"; break;
+    default: reason = std::strerror(Device.Error); break;
+  }
+  return "พบกล้อง " + Device.Path + " แต่เปิดไม่ได้: " + reason;
+}
 const char* const kCameraNotStarted = "เปิดกล้องไม่ได้";
 const char* const kCameraLost = "กล้องหยุดทำงานหรือถูกถอดออก การถ่ายรูปจึงหยุดลง";
 
@@ -74,12 +91,14 @@ void TForm5::FormActivate(TObject*) {
   camera_->GetListOfDevices(&devices);
   camera_->SetDisplayCanvas(&screen);
   camera_->OnNewFrame = [this](TObject*, int, int, const uint8_t*) {
-    BitBtn1->SetEnabled(true);
+    // Only a picture can be taken: not a frame that said "Unknown compression".
+    BitBtn1->SetEnabled(camera_->FrameReadable() && camera_->FrameCount() >= kSettleFrames);
     PaintBox1->Invalidate();
   };
   camera_->OnDeviceLost = [this](TObject* sender) { CameraLost(sender); };
   if (devices.Count() == 0) {
-    ShowStatus(kNoCamera);
+    std::vector<TUnopenedVideoDevice> unopened = ListUnopenedVideoDevices();
+    ShowStatus(unopened.empty() ? String(kNoCamera) : UnopenedCameraText(unopened.front()));
     return;
   }
   if (camera_->VideoStart(devices.Strings(0)) != 0) {
@@ -111,7 +130,7 @@ void TForm5::BitBtn1Click(TObject*) {
     return;
   }
   TBitmap* frame = camera_ ? camera_->CurrentFrame() : nullptr;
-  if (!frame) return;
+  if (!frame || !camera_->FrameReadable()) return;
   // The photo is the camera's last frame as the paint box shows it, taken from the frame
   // itself rather than from the screen, which a window over it would spoil.
   TBitmap picture(kPictureWidth, kPictureHeight);

@@ -42,54 +42,101 @@ const TYUVTables& Tables() {
   return tables;
 }
 
-}  // namespace
-
-int RequiredFrameSize(uint32_t FourCC, int Width, int Height) {
-  // Odd sizes would split a pair of pixels or a chroma sample; such frames are not read.
-  bool even = Width % 2 == 0 && Height % 2 == 0;
+// Bytes a pixel takes in a row of the packed pixels or of the luma plane.
+int RowBytesPerPixel(uint32_t FourCC) {
   switch (FourCC) {
-    case 0:
-      return Width * Height * 3;
-    case FourCCCode("I420"): case FourCCCode("IYUV"): case FourCCCode("YV12"):
-      return even ? Width * Height * 3 / 2 : -1;
-    case FourCCCode("YUY2"): case FourCCCode("YUYV"): case FourCCCode("YUNV"):
-      return Width % 2 == 0 ? Width * Height * 2 : -1;
-    default:
-      return 0;
+    case 0: return 3;
+    case FourCCCode("I420"): case FourCCCode("IYUV"): case FourCCCode("YV12"): return 1;
+    default: return 2;
   }
 }
 
-void ConvertPackedYUV(const uint8_t* Data, int Width, int Height, TBitmap& Bitmap) {
+int64_t LineLength(const TFrameLayout& Layout, int bytesPerPixel) {
+  return Layout.BytesPerLine > 0 ? Layout.BytesPerLine : int64_t(Layout.Width) * bytesPerPixel;
+}
+
+void ConvertPacked(const uint8_t* Data, const TFrameLayout& Layout, TRowTarget Target) {
   const TYUVTables& t = Tables();
-  for (int y = 0; y < Height; ++y) {
-    uint8_t* row = Bitmap.ScanLine(y);
-    for (int x = 0; x < Width / 2; ++x, Data += 4, row += 6) {
-      t.Pixel(Data[0], Data[1], Data[3], row);
-      t.Pixel(Data[2], Data[1], Data[3], row + 3);
+  int64_t line = LineLength(Layout, 2);
+  for (int y = 0; y < Layout.Height; ++y) {
+    const uint8_t* in = Data + y * line;
+    uint8_t* row = Target.First + y * Target.Step;
+    for (int x = 0; x < Layout.Width / 2; ++x, in += 4, row += 6) {
+      t.Pixel(in[0], in[1], in[3], row);
+      t.Pixel(in[2], in[1], in[3], row + 3);
     }
   }
 }
 
-void ConvertPlanarYUV(const uint8_t* Data, int Width, int Height, bool VFirst, TBitmap& Bitmap) {
+void ConvertPlanar(const uint8_t* Data, const TFrameLayout& Layout, bool VFirst, TRowTarget Target) {
   const TYUVTables& t = Tables();
-  const uint8_t* luma = Data;
-  const uint8_t* first = Data + Width * Height;
-  const uint8_t* second = first + (Width / 2) * (Height / 2);
+  int64_t line = LineLength(Layout, 1), chromaLine = line / 2;
+  const uint8_t* first = Data + line * Layout.Height;
+  const uint8_t* second = first + chromaLine * (Layout.Height / 2);
   const uint8_t* uPlane = VFirst ? second : first;
   const uint8_t* vPlane = VFirst ? first : second;
-  for (int y = 0; y < Height; ++y) {
-    uint8_t* row = Bitmap.ScanLine(y);
-    const uint8_t* u = uPlane + (y / 2) * (Width / 2);
-    const uint8_t* v = vPlane + (y / 2) * (Width / 2);
-    for (int x = 0; x < Width / 2; ++x, luma += 2, row += 6) {
+  for (int y = 0; y < Layout.Height; ++y) {
+    const uint8_t* luma = Data + y * line;
+    const uint8_t* u = uPlane + (y / 2) * chromaLine;
+    const uint8_t* v = vPlane + (y / 2) * chromaLine;
+    uint8_t* row = Target.First + y * Target.Step;
+    for (int x = 0; x < Layout.Width / 2; ++x, luma += 2, row += 6) {
       t.Pixel(luma[0], u[x], v[x], row);
       t.Pixel(luma[1], u[x], v[x], row + 3);
     }
   }
 }
 
-void CopyBGR(const uint8_t* Data, int Width, int Height, TBitmap& Bitmap) {
-  for (int y = 0; y < Height; ++y) std::memcpy(Bitmap.ScanLine(y), Data + y * Width * 3, Width * 3);
+void CopyRows(const uint8_t* Data, const TFrameLayout& Layout, TRowTarget Target) {
+  int64_t line = LineLength(Layout, 3);
+  for (int y = 0; y < Layout.Height; ++y)
+    std::memcpy(Target.First + y * Target.Step, Data + y * line,
+                static_cast<size_t>(Layout.Width) * 3);
+}
+
+}  // namespace
+
+TRowTarget RowsOf(TBitmap& Bitmap) {
+  uint8_t* first = Bitmap.ScanLine(0);
+  return {first, Bitmap.Height() > 1 ? Bitmap.ScanLine(1) - first : 0};
+}
+
+int RequiredFrameSize(const TFrameLayout& Layout) {
+  const int w = Layout.Width, h = Layout.Height;
+  if (w <= 0 || h <= 0) return -1;
+  // A row said to be shorter than its pixels cannot be read.
+  if (Layout.BytesPerLine > 0 && Layout.BytesPerLine < int64_t(w) * RowBytesPerPixel(Layout.FourCC)) return -1;
+  // Odd sizes would split a pair of pixels or a chroma sample; such frames are not read.
+  bool even = w % 2 == 0 && h % 2 == 0;
+  int64_t bytes;
+  switch (Layout.FourCC) {
+    case 0:
+      bytes = LineLength(Layout, 3) * h;
+      break;
+    case FourCCCode("I420"): case FourCCCode("IYUV"): case FourCCCode("YV12"):
+      if (!even) return -1;
+      bytes = LineLength(Layout, 1) * h * 3 / 2;
+      break;
+    case FourCCCode("YUY2"): case FourCCCode("YUYV"): case FourCCCode("YUNV"):
+      if (w % 2 != 0) return -1;
+      bytes = LineLength(Layout, 2) * h;
+      break;
+    default:
+      return 0;
+  }
+  return bytes > INT32_MAX ? -1 : static_cast<int>(bytes);
+}
+
+bool ConvertFrameRows(const uint8_t* Data, int Size, const TFrameLayout& Layout, TRowTarget Target) {
+  int required = RequiredFrameSize(Layout);
+  if (required <= 0 || Size != required) return false;
+  switch (Layout.FourCC) {
+    case 0: CopyRows(Data, Layout, Target); break;
+    case FourCCCode("YV12"): ConvertPlanar(Data, Layout, true, Target); break;
+    case FourCCCode("I420"): case FourCCCode("IYUV"): ConvertPlanar(Data, Layout, false, Target); break;
+    default: ConvertPacked(Data, Layout, Target); break;
+  }
+  return true;
 }
 
 void DrawUnknownCompression(TBitmap& Bitmap, int Size, uint32_t FourCC) {

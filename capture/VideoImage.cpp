@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "capture/FrameConversion.h"
+#include "capture/MjpegFrame.h"
 #include "platform/gui/Application.h"
 
 namespace orv {
@@ -62,6 +63,7 @@ int TVideoImage::VideoStart(const String& DeviceName) {
   rateStamped_ = false;
   converted_ = false;
   hasFrame_ = false;
+  frameReadable_ = false;
   frameBuffers_.Reset();
   lastIdleTime_ = clock_();
   pendingMessages_ = 0;
@@ -82,6 +84,7 @@ int TVideoImage::VideoStart(const String& DeviceName) {
   frameWidth_ = width;
   frameHeight_ = height;
   fourCC_ = fourCC;
+  bytesPerLine_ = videoSample_->BytesPerLine();
   bitmap_->SetPixelFormat(pf24bit);
   bitmap_->SetSize(frameWidth_, frameHeight_);
   videoSample_->SetFrameCallback([this](const uint8_t* buffer, int size) { FrameCallback(buffer, size); });
@@ -183,32 +186,22 @@ void TVideoImage::ConvertFrame(const uint8_t* Data, int Size) {
   try {
     if (fourCC_ == FourCCCode("MJPG")) {
       jpegStream_.Clear();
-      jpegStream_.SetSize(Size);
-      jpegStream_.SetPosition(0);
-      jpegStream_.WriteBuffer(Data, Size);
+      WriteMjpegFrame(Data, Size, jpegStream_);
       jpegStream_.SetPosition(0);
       jpeg_.LoadFromStream(jpegStream_);
       jpeg_.DIBNeeded();
       bitmap_->Canvas().Draw(0, 0, jpeg_);
       read = true;
-    } else if (int required = RequiredFrameSize(fourCC_, frameWidth_, frameHeight_);
-               required > 0 && Size == required) {
-      switch (fourCC_) {
-        case 0: CopyBGR(Data, frameWidth_, frameHeight_, *bitmap_); break;
-        case FourCCCode("YV12"): ConvertPlanarYUV(Data, frameWidth_, frameHeight_, true, *bitmap_); break;
-        case FourCCCode("I420"): case FourCCCode("IYUV"):
-          ConvertPlanarYUV(Data, frameWidth_, frameHeight_, false, *bitmap_);
-          break;
-        default: ConvertPackedYUV(Data, frameWidth_, frameHeight_, *bitmap_); break;
-      }
-      read = true;
+    } else {
+      read = ConvertFrameRows(Data, Size, {fourCC_, frameWidth_, frameHeight_, bytesPerLine_}, RowsOf(*bitmap_));
     }
-    if (!read) DrawUnknownCompression(*bitmap_, Size, fourCC_);
   } catch (const EInvalidGraphic&) {
     // A damaged frame shows the reason in the picture instead of stopping the camera.
-    DrawUnknownCompression(*bitmap_, Size, fourCC_);
+    read = false;
   }
+  if (!read) DrawUnknownCompression(*bitmap_, Size, fourCC_);
   converted_ = true;
+  frameReadable_ = read;
 }
 
 }  // namespace orv

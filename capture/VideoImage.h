@@ -47,6 +47,8 @@ class TVideoImage : public TObject {
   int FrameHeight() const { return frameHeight_; }
   uint32_t FourCC() const { return fourCC_; }
   int FrameCount() const { return frameCount_; }
+  // Whether the newest converted frame was read (not "Unknown compression").
+  bool FrameReadable() const { return frameReadable_; }
   int DroppedFrames() const { return droppedFrames_; }
   double FramesPerSecond() const { return framesPerSecond_; }
 
@@ -91,6 +93,8 @@ class TVideoImage : public TObject {
   int frameWidth_ = 0;
   int frameHeight_ = 0;
   uint32_t fourCC_ = 0;
+  int bytesPerLine_ = 0;
+  bool frameReadable_ = false;
   bool busy_ = false;
   bool converted_ = false;
   bool hasFrame_ = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "capture/FrameConversion.h"
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
@@ -26,6 +27,45 @@ uint32_t ConversionFourCC(uint32_t pixelFormat) {
   }
 }
 
+// The formats the frame conversion reads; under ForceRGB only those converted without the JPEG
+// decoder, which belongs to the GUI thread.
+bool Readable(uint32_t pixelFormat, bool forceRGB) {
+  switch (pixelFormat) {
+    case FourCCCode("YUYV"): case FourCCCode("YU12"): case FourCCCode("YV12"): case FourCCCode("BGR3"):
+      return true;
+    case FourCCCode("MJPG"): case FourCCCode("JPEG"):
+      return !forceRGB;
+    default:
+      return false;
+  }
+}
+
+// The photo is 800 x 600: the smallest size that holds it, else the largest there is.
+constexpr int kPhotoWidth = 800, kPhotoHeight = 600;
+// Below this a moving picture stutters; USB 2 cameras give it only in small or compressed sizes.
+constexpr double kUsableRate = 15;
+constexpr double kWantedRate = 30;
+
+// Whether a is a better choice than b.
+bool Better(const TVideoFormat& a, const TVideoFormat& b, bool forceRGB) {
+  // A rate the device does not state is taken as usable.
+  bool aSmooth = a.FramesPerSecond == 0 || a.FramesPerSecond >= kUsableRate;
+  bool bSmooth = b.FramesPerSecond == 0 || b.FramesPerSecond >= kUsableRate;
+  if (aSmooth != bSmooth) return aSmooth;
+  bool aHolds = a.Width >= kPhotoWidth && a.Height >= kPhotoHeight;
+  bool bHolds = b.Width >= kPhotoWidth && b.Height >= kPhotoHeight;
+  if (aHolds != bHolds) return aHolds;
+  long long aArea = 1LL * a.Width * a.Height, bArea = 1LL * b.Width * b.Height;
+  if (aArea != bArea) return aHolds ? aArea < bArea : aArea > bArea;
+  // At one size: rows of blue, green, red when asked for, else what costs least to convert.
+  auto rank = [forceRGB](uint32_t f) {
+    if (f == FourCCCode("BGR3")) return forceRGB ? 0 : 2;
+    if (f == FourCCCode("MJPG") || f == FourCCCode("JPEG")) return 3;
+    return 1;
+  };
+  return rank(a.FourCC) < rank(b.FourCC);
+}
+
 }  // namespace
 
 HRESULT GetVideoInputDevices(TStrings& List) {
@@ -34,7 +74,7 @@ HRESULT GetVideoInputDevices(TStrings& List) {
   return S_OK;
 }
 
-TVideoSample::TVideoSample() = default;
+TVideoSample::TVideoSample(bool ForceRGB) : forceRGB_(ForceRGB) {}
 
 TVideoSample::~TVideoSample() {
   stream_.Close();
@@ -47,6 +87,9 @@ HRESULT TVideoSample::StartVideo(const String& DeviceName, String& FoundName) {
   HRESULT hr = FindDevice(DeviceName, FoundName);
   if (!Succeeded(hr)) return hr;
   EnumerateFormats();
+  ChooseFormat();
+  if (!stream_.CurrentFormat(delivered_)) delivered_ = {};
+  bytesPerLine_ = delivered_.BytesPerLine;
   return BuildAndRun();
 }
 
@@ -76,6 +119,16 @@ void TVideoSample::EnumerateFormats() {
                    });
 }
 
+void TVideoSample::ChooseFormat() {
+  const TVideoFormat* best = nullptr;
+  for (const TVideoFormat& f : videoFormats_)
+    if (Readable(f.FourCC, forceRGB_) && (!best || Better(f, *best, forceRGB_))) best = &f;
+  if (!best) return;
+  // A camera that refuses keeps the format it has; the picture then says what it could not read.
+  if (stream_.SetFormat(best->FourCC, best->Width, best->Height))
+    stream_.SetFrameRate(best->FramesPerSecond > 0 ? std::min(best->FramesPerSecond, kWantedRate) : kWantedRate);
+}
+
 HRESULT TVideoSample::BuildAndRun() {
   bool started = stream_.Start([this](const uint8_t* data, int size) { SampleCB(data, size); },
                                [this] {
@@ -94,7 +147,7 @@ HRESULT TVideoSample::GetStreamInfo(int& Width, int& Height, uint32_t& FourCC) {
   if (!stream_.CurrentFormat(format)) return E_FAIL;
   Width = format.Width;
   Height = format.Height;
-  FourCC = ConversionFourCC(format.FourCC);
+  FourCC = forceRGB_ ? 0 : ConversionFourCC(format.FourCC);
   return S_OK;
 }
 
@@ -108,7 +161,17 @@ void TVideoSample::SampleCB(const uint8_t* Buffer, int Size) {
   // The lock is never contended for long: the GUI thread takes it only to install the
   // callback, and the callback itself only copies the frame.
   std::lock_guard lock(callbackLock_);
-  if (frameCallback_) frameCallback_(Buffer, Size);
+  if (!frameCallback_) return;
+  if (forceRGB_) {
+    TFrameLayout layout{ConversionFourCC(delivered_.FourCC), delivered_.Width, delivered_.Height,
+                        delivered_.BytesPerLine};
+    rgbFrame_.resize(size_t(delivered_.Width) * delivered_.Height * 3);
+    // A frame that does not convert is not a picture: it is not handed on.
+    if (!ConvertFrameRows(Buffer, Size, layout, {rgbFrame_.data(), ptrdiff_t(delivered_.Width) * 3})) return;
+    frameCallback_(rgbFrame_.data(), static_cast<int>(rgbFrame_.size()));
+    return;
+  }
+  frameCallback_(Buffer, Size);
 }
 
 }  // namespace orv

@@ -25,7 +25,9 @@ class TVideoSample {
   // Called on the stream's thread with each frame; the bytes are valid during the call only.
   using TFrameCallback = std::function<void(const uint8_t* Buffer, int Size)>;
 
-  TVideoSample();
+  // ForceRGB: frames reach the callback as rows of blue, green, red whatever the camera
+  // sends (converted on the stream's thread), and GetStreamInfo says so with FourCC 0.
+  explicit TVideoSample(bool ForceRGB = false);
   // Stops the stream (waiting for a frame callback that runs) before anything goes.
   ~TVideoSample();
   TVideoSample(const TVideoSample&) = delete;
@@ -37,6 +39,9 @@ class TVideoSample {
   // The size and format of the frames: the format's four characters as FourCCCode packs
   // them ("I420" for V4L2's YU12), or 0 for rows of blue, green, red.
   HRESULT GetStreamInfo(int& Width, int& Height, uint32_t& FourCC);
+  // The length of one row of the frames (of their luma plane for planar formats), padding
+  // included; 0 for compressed frames.
+  int BytesPerLine() const { return forceRGB_ ? 0 : bytesPerLine_; }
   // Frames that come before a callback is installed are dropped.
   void SetFrameCallback(TFrameCallback Callback);
   // Called once, on the stream's thread, when the camera fails or is unplugged mid-stream;
@@ -51,11 +56,20 @@ class TVideoSample {
  private:
   HRESULT FindDevice(const String& DeviceName, String& FoundName);
   void EnumerateFormats();
+  // Sets the camera to the best format the frame conversion reads; a camera offering none
+  // keeps its own.
+  void ChooseFormat();
   HRESULT BuildAndRun();
   void SampleCB(const uint8_t* Buffer, int Size);
 
   TVideoStream stream_;
+  bool forceRGB_;
   int state_ = 0;
+  int bytesPerLine_ = 0;
+  // The camera's frames as the stream delivers them, and their conversion under ForceRGB
+  // (the stream's thread only while it runs).
+  TVideoStreamFormat delivered_;
+  std::vector<uint8_t> rgbFrame_;
   std::vector<TVideoFormat> videoFormats_;
   std::mutex callbackLock_;
   TFrameCallback frameCallback_;

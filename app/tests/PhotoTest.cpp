@@ -180,6 +180,11 @@ TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
   // Red in BT.601: luma 81, chroma 90 and 240.
   std::vector<uint8_t> red;
   for (int i = 0; i < 640 * 480 / 2; ++i) red.insert(red.end(), {81, 90, 81, 240});
+  // The first frames come before the camera's exposure settles: nothing to take yet.
+  for (int i = 0; i < 4; ++i) camera->PushFrame(red);
+  ASSERT_TRUE(camera->WaitDrained());
+  ASSERT_TRUE(PumpUntil([&] { return w->Camera()->FrameReadable(); }));
+  EXPECT_FALSE(w->BitBtn1->Enabled());
   camera->PushFrame(red);
   ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
   // The window shows the frame in its paint box.
@@ -236,7 +241,7 @@ TEST_F(PhotoTest, CaptureWindowRefusesTheLogoAndStopsWhenTheCameraVanishes) {
   MakeJpeg(dir_ / "Picture" / "Logo.jpg", 9, 9, 9);
   std::string logo = FileBytes(dir_ / "Picture" / "Logo.jpg");
   TForm5* w = OpenCaptureWindow();
-  camera->PushFrame(std::vector<uint8_t>(16, 128));
+  for (int i = 0; i < 5; ++i) camera->PushFrame(std::vector<uint8_t>(16, 128));
   ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
   w->BitBtn1Click(w);
   EXPECT_EQ(dialogs_->LastText(), "ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
@@ -249,6 +254,33 @@ TEST_F(PhotoTest, CaptureWindowRefusesTheLogoAndStopsWhenTheCameraVanishes) {
   EXPECT_TRUE(w->Label1->Visible());
   EXPECT_FALSE(w->Camera()->Running());
   EXPECT_EQ(camera->OpenCount(), 0);
+}
+
+TEST_F(PhotoTest, CaptureWindowTakesNoFrameThatDidNotConvert) {
+  TSimulatedVideoScope video;
+  auto camera = video->Add(std::make_shared<TSimulatedCamera>(
+      "Desk camera", std::vector<TSimulatedFormat>{{FourCCCode("YUYV"), 4, 2}}));
+  StartWithMember("สมใจ", "ใจดี");
+  TForm5* w = OpenCaptureWindow();
+  for (int i = 0; i < 5; ++i) camera->PushFrame(std::vector<uint8_t>(16, 128));
+  ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
+  // A cut frame shows "Unknown compression": the button goes grey and a click takes nothing.
+  camera->PushFrame(std::vector<uint8_t>(15, 128));
+  ASSERT_TRUE(PumpUntil([&] { return !w->BitBtn1->Enabled(); }));
+  w->BitBtn1Click(w);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "Picture" / "สมใจ ใจดี.jpg"));
+}
+
+TEST_F(PhotoTest, CaptureWindowSaysWhenACameraIsThereButMayNotBeUsed) {
+  TSimulatedVideoScope video;
+  auto camera = video->Add(std::make_shared<TSimulatedCamera>(
+      "Desk camera", std::vector<TSimulatedFormat>{{FourCCCode("YUYV"), 4, 2}}));
+  camera->SetOpenError(EACCES);
+  StartWithMember("สมศรี", "มีสุข");
+  TForm5* w = OpenCaptureWindow();
+  EXPECT_TRUE(w->Label1->Visible());
+  EXPECT_EQ(w->Label1->Caption(), "พบกล้อง /dev/video0 แต่เปิดไม่ได้: ผู้ใช้นี้ไม่มีสิทธิ์ใช้กล้อง (ต้องอยู่ในกลุ่ม video)");
+  EXPECT_FALSE(w->BitBtn1->Enabled());
 }
 
 }  // namespace orv::test

@@ -51,13 +51,13 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> packed = Noise(size_t(s.W) * s.H * 2);
     std::vector<uint8_t> planar = Noise(size_t(s.W) * s.H * 3 / 2);
     double ours = Best(5, [&] {
-                    for (int i = 0; i < repeats; ++i) ConvertPackedYUV(packed.data(), s.W, s.H, bitmap);
+                    for (int i = 0; i < repeats; ++i) ConvertFrameRows(packed.data(), int(packed.size()), {FourCCCode("YUYV"), s.W, s.H, 0}, RowsOf(bitmap));
                   }) / repeats * 1000;
     double plain = Best(5, [&] {
                      for (int i = 0; i < repeats; ++i) PlainPacked(packed.data(), s.W, s.H, bitmap);
                    }) / repeats * 1000;
     double i420 = Best(5, [&] {
-                    for (int i = 0; i < repeats; ++i) ConvertPlanarYUV(planar.data(), s.W, s.H, false, bitmap);
+                    for (int i = 0; i < repeats; ++i) ConvertFrameRows(planar.data(), int(planar.size()), {FourCCCode("I420"), s.W, s.H, 0}, RowsOf(bitmap));
                   }) / repeats * 1000;
     std::printf("YUYV %4dx%-4d     %10.3f %10.3f %8.2f %9.1f%%\n", s.W, s.H, ours, plain, ours / plain,
                 ours / (1000.0 / 30) * 100);

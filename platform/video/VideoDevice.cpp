@@ -4,7 +4,9 @@
 #include <poll.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 
 #include "platform/video/VideoSystem.h"
@@ -46,7 +48,40 @@ int BitsPerPixel(uint32_t fourCC) {
   }
 }
 
+// The highest rate among the intervals the device offers for one format and size.
+double HighestRate(IVideoSystem& sys, int fd, uint32_t fourCC, int width, int height) {
+  double best = 0;
+  for (uint32_t i = 0; i < 64; ++i) {
+    v4l2_frmivalenum interval{};
+    interval.index = i;
+    interval.pixel_format = fourCC;
+    interval.width = static_cast<uint32_t>(width);
+    interval.height = static_cast<uint32_t>(height);
+    if (sys.Ioctl(fd, VIDIOC_ENUM_FRAMEINTERVALS, &interval) != 0) break;
+    const v4l2_fract& shortest =
+        interval.type == V4L2_FRMIVAL_TYPE_DISCRETE ? interval.discrete : interval.stepwise.min;
+    if (shortest.numerator > 0) best = std::max(best, double(shortest.denominator) / shortest.numerator);
+    if (interval.type != V4L2_FRMIVAL_TYPE_DISCRETE) break;
+  }
+  return best;
+}
+
 }  // namespace
+
+std::vector<TUnopenedVideoDevice> ListUnopenedVideoDevices() {
+  IVideoSystem& sys = VideoSystem();
+  std::vector<TUnopenedVideoDevice> nodes;
+  for (const std::string& path : sys.DeviceNodes()) {
+    int fd = sys.Open(path);
+    if (fd >= 0) {
+      sys.Close(fd);
+      continue;
+    }
+    // A node that vanished between the listing and the open is simply not there.
+    if (errno != ENOENT && errno != ENODEV && errno != ENXIO) nodes.push_back({path, errno});
+  }
+  return nodes;
+}
 
 std::vector<TVideoDeviceInfo> ListVideoDevices() {
   IVideoSystem& sys = VideoSystem();
@@ -115,7 +150,8 @@ std::vector<TVideoFormat> TVideoStream::Formats() {
         h = static_cast<int>(size.stepwise.max_height);
       }
       int sample = w * h * BitsPerPixel(desc.pixelformat) / 8;
-      formats.push_back({w, h, sample, static_cast<int>(formats.size()), desc.pixelformat});
+      formats.push_back({w, h, sample, static_cast<int>(formats.size()), desc.pixelformat,
+                         HighestRate(sys, fd_, desc.pixelformat, w, h)});
       if (size.type != V4L2_FRMSIZE_TYPE_DISCRETE) break;
     }
   }
@@ -132,6 +168,34 @@ bool TVideoStream::CurrentFormat(TVideoStreamFormat& format) {
   format.Height = static_cast<int>(f.fmt.pix.height);
   format.FourCC = f.fmt.pix.pixelformat;
   format.BytesPerLine = static_cast<int>(f.fmt.pix.bytesperline);
+  return true;
+}
+
+bool TVideoStream::SetFormat(uint32_t fourCC, int width, int height) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return Fail("no camera open");
+  }
+  v4l2_format f{};
+  f.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  f.fmt.pix.width = static_cast<uint32_t>(width);
+  f.fmt.pix.height = static_cast<uint32_t>(height);
+  f.fmt.pix.pixelformat = fourCC;
+  f.fmt.pix.field = V4L2_FIELD_NONE;
+  if (VideoSystem().Ioctl(fd_, VIDIOC_S_FMT, &f) != 0) return Fail("cannot set the format");
+  return true;
+}
+
+bool TVideoStream::SetFrameRate(double framesPerSecond) {
+  if (fd_ < 0 || framesPerSecond <= 0) return true;
+  IVideoSystem& sys = VideoSystem();
+  v4l2_streamparm parm{};
+  parm.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+  if (sys.Ioctl(fd_, VIDIOC_G_PARM, &parm) != 0 || !(parm.parm.capture.capability & V4L2_CAP_TIMEPERFRAME))
+    return true;
+  parm.parm.capture.timeperframe.numerator = 1000;
+  parm.parm.capture.timeperframe.denominator = static_cast<uint32_t>(std::lround(framesPerSecond * 1000));
+  if (sys.Ioctl(fd_, VIDIOC_S_PARM, &parm) != 0) return Fail("cannot set the frame rate");
   return true;
 }
 

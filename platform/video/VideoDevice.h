@@ -20,6 +20,14 @@ struct TVideoDeviceInfo {
 // camera's metadata node, a radio) are left out.
 std::vector<TVideoDeviceInfo> ListVideoDevices();
 
+// A device node that is there but could not be opened: Error is the errno of the attempt
+// (EACCES for a user outside the camera's group, EBUSY for a camera another program holds).
+struct TUnopenedVideoDevice {
+  std::string Path;
+  int Error = 0;
+};
+std::vector<TUnopenedVideoDevice> ListUnopenedVideoDevices();
+
 // The four-character code of a pixel format, as V4L2 packs it ("YUYV" -> 0x56595559).
 constexpr uint32_t FourCCCode(const char (&c)[5]) {
   return uint32_t(uint8_t(c[0])) | uint32_t(uint8_t(c[1])) << 8 | uint32_t(uint8_t(c[2])) << 16 |
@@ -35,6 +43,8 @@ struct TVideoFormat {
   // Position in the device's list.
   int Index = 0;
   uint32_t FourCC = 0;
+  // The highest rate the device offers at this size; 0 when it does not say.
+  double FramesPerSecond = 0;
 };
 
 // The format the device delivers now.
@@ -68,6 +78,11 @@ class TVideoStream {
   std::vector<TVideoFormat> Formats();
   // False when the device does not say (or is not a single-plane capture device).
   bool CurrentFormat(TVideoStreamFormat& format);
+  // Asks for a pixel format and size while the stream is stopped; the driver may settle on
+  // another size, which CurrentFormat then gives.
+  bool SetFormat(uint32_t fourCC, int width, int height);
+  // Asks for a frame rate; a device that does not let its rate be set keeps its own (true).
+  bool SetFrameRate(double framesPerSecond);
 
   // Maps the driver's buffers and starts the stream's thread.
   bool Start(TFrameHandler onFrame, TLostHandler onLost);

@@ -27,6 +27,8 @@ struct TSimulatedFormat {
   uint32_t FourCC;
   int Width;
   int Height;
+  // The frame rate the camera offers at this size.
+  int Rate = 30;
 };
 
 class TSimulatedCamera {
@@ -57,6 +59,25 @@ class TSimulatedCamera {
   void SetFormatUnknown(bool unknown) {
     std::lock_guard lock(m_);
     formatUnknown_ = unknown;
+  }
+  // Opening the node fails with this errno (EACCES: the user may not use the camera).
+  void SetOpenError(int error) {
+    std::lock_guard lock(m_);
+    openError_ = error;
+  }
+  // Rows of uncompressed frames are this many bytes longer than their pixels.
+  void SetRowPadding(int bytes) {
+    std::lock_guard lock(m_);
+    rowPadding_ = bytes;
+  }
+  // The format the capture code left the camera in, and the rate it asked for (0: none).
+  TSimulatedFormat Current() {
+    std::lock_guard lock(m_);
+    return current_;
+  }
+  double RequestedRate() {
+    std::lock_guard lock(m_);
+    return requestedRate_;
   }
   bool Streaming() {
     std::lock_guard lock(m_);
@@ -132,12 +153,54 @@ class TSimulatedCamera {
         }
         return Error(EINVAL);
       }
+      case VIDIOC_ENUM_FRAMEINTERVALS: {
+        auto* interval = static_cast<v4l2_frmivalenum*>(arg);
+        for (const TSimulatedFormat& f : formats_)
+          if (f.FourCC == interval->pixel_format && f.Width == int(interval->width) &&
+              f.Height == int(interval->height) && interval->index == 0) {
+            interval->type = V4L2_FRMIVAL_TYPE_DISCRETE;
+            interval->discrete = {1, static_cast<uint32_t>(f.Rate)};
+            return 0;
+          }
+        return Error(EINVAL);
+      }
       case VIDIOC_G_FMT: {
         auto* f = static_cast<v4l2_format*>(arg);
         if (formatUnknown_ || formats_.empty()) return Error(EINVAL);
         f->fmt.pix.width = static_cast<uint32_t>(current_.Width);
         f->fmt.pix.height = static_cast<uint32_t>(current_.Height);
         f->fmt.pix.pixelformat = current_.FourCC;
+        f->fmt.pix.bytesperline = static_cast<uint32_t>(BytesPerLine());
+        return 0;
+      }
+      case VIDIOC_S_FMT: {
+        // As a driver does: the nearest size it has in that format, else its first format.
+        auto* f = static_cast<v4l2_format*>(arg);
+        if (streaming_ || !buffers_.empty()) return Error(EBUSY);
+        const TSimulatedFormat* best = nullptr;
+        for (const TSimulatedFormat& c : formats_) {
+          if (c.FourCC != f->fmt.pix.pixelformat) continue;
+          auto distance = [&](const TSimulatedFormat& x) {
+            return std::abs(x.Width - int(f->fmt.pix.width)) + std::abs(x.Height - int(f->fmt.pix.height));
+          };
+          if (!best || distance(c) < distance(*best)) best = &c;
+        }
+        if (!best && !formats_.empty()) best = &formats_.front();
+        if (best) current_ = *best;
+        f->fmt.pix.width = static_cast<uint32_t>(current_.Width);
+        f->fmt.pix.height = static_cast<uint32_t>(current_.Height);
+        f->fmt.pix.pixelformat = current_.FourCC;
+        f->fmt.pix.bytesperline = static_cast<uint32_t>(BytesPerLine());
+        return 0;
+      }
+      case VIDIOC_G_PARM:
+      case VIDIOC_S_PARM: {
+        auto* parm = static_cast<v4l2_streamparm*>(arg);
+        if (request == VIDIOC_S_PARM && parm->parm.capture.timeperframe.numerator > 0)
+          requestedRate_ = double(parm->parm.capture.timeperframe.denominator) /
+                           parm->parm.capture.timeperframe.numerator;
+        parm->parm.capture.capability = V4L2_CAP_TIMEPERFRAME;
+        parm->parm.capture.timeperframe = {1, static_cast<uint32_t>(current_.Rate)};
         return 0;
       }
       case VIDIOC_REQBUFS: {
@@ -206,6 +269,17 @@ class TSimulatedCamera {
     return -1;
   }
 
+  // Uncompressed rows: their pixels' bytes and the padding; 0 for compressed frames.
+  int BytesPerLine() const {
+    switch (current_.FourCC) {
+      case FourCCCode("YUYV"): case FourCCCode("UYVY"): return current_.Width * 2 + rowPadding_;
+      case FourCCCode("BGR3"): case FourCCCode("RGB3"): return current_.Width * 3 + rowPadding_;
+      case FourCCCode("YU12"): case FourCCCode("YV12"): case FourCCCode("NV12"): case FourCCCode("GREY"):
+        return current_.Width + rowPadding_;
+      default: return 0;
+    }
+  }
+
   std::mutex m_;
   std::condition_variable cv_;
   std::string name_;
@@ -220,6 +294,9 @@ class TSimulatedCamera {
   bool vanished_ = false;
   bool failStreamOn_ = false;
   bool formatUnknown_ = false;
+  int openError_ = 0;
+  int rowPadding_ = 0;
+  double requestedRate_ = 0;
   int outstanding_ = 0;
   int mapped_ = 0;
   int open_ = 0;
@@ -246,6 +323,10 @@ class TSimulatedVideoSystem : public IVideoSystem {
       if (node.first != path) continue;
       std::lock_guard cameraLock(node.second->m_);
       if (node.second->vanished_) break;
+      if (node.second->openError_) {
+        errno = node.second->openError_;
+        return -1;
+      }
       ++node.second->open_;
       fds_[next_] = node.second;
       return next_++;
