@@ -5,7 +5,9 @@
 #include <cstdio>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/Format.h"
 #include "platform/sheet/FormulaShift.h"
+#include "platform/sheet/SheetDates.h"
 
 namespace orv {
 
@@ -73,6 +75,18 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
         CellError("A cell holds at most " + std::to_string(SheetMaxCellText) + " characters");
       cell.Kind = SheetCellKind::Text;
       cell.Text = store_->Strings.Intern(text);
+      break;
+    }
+    case varDate: {
+      double date = value.ToDouble();
+      // Days before 1899-12-30 have no number in the spreadsheet: the date stays readable as text.
+      if (date < 0) {
+        cell.Kind = SheetCellKind::Text;
+        cell.Text = store_->Strings.Intern(FormatDateTime("yyyy-mm-dd", date));
+        break;
+      }
+      cell.Kind = SheetCellKind::Number;
+      cell.Number = SheetSerialFromDate(date);
       break;
     }
     default:
