@@ -1,5 +1,6 @@
 // The workbook model driven through its automation objects, saved, and read back by openpyxl.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -185,4 +186,38 @@ TEST(SheetWorkbook, VisibleApplicationShowsEachWorkbookOnce) {
   EXPECT_EQ(GetActiveSheetApplication(), nullptr);
   fs::remove(shown[0]);
   SetSheetShowHandler(nullptr);
+}
+
+TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
+  fs::path runtime = Folder("runtime");
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string old = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  std::vector<std::string> shown;
+  SetSheetShowHandler([&](const String& f) { shown.push_back(f); });
+  {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", "สมาชิก");
+    b.app.Set("Visible", true);
+  }
+  ASSERT_EQ(shown.size(), 1u);
+  fs::path file = shown[0];
+  EXPECT_EQ(file.parent_path(), runtime / "orvane-workbooks");
+  struct stat st;
+  ASSERT_EQ(::stat(file.parent_path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // A folder of that name that another user made is not written into.
+  fs::remove_all(runtime / "orvane-workbooks");
+  fs::create_directories(runtime / "orvane-workbooks");
+  if (::geteuid() == 0 && ::chown((runtime / "orvane-workbooks").c_str(), 65534, 65534) == 0) {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", 1);
+    EXPECT_THROW(b.app.Set("Visible", true), EOleException);
+  }
+  SetSheetShowHandler(nullptr);
+  if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
+  fs::remove_all(runtime);
 }
