@@ -12,16 +12,6 @@ namespace orv {
 
 namespace {
 
-// A number format that shows a date: it has a day or year code outside quotes.
-bool IsDateFormat(const String& format) {
-  bool quoted = false;
-  for (char c : format) {
-    if (c == '"') quoted = !quoted;
-    if (!quoted && (c == 'd' || c == 'y' || c == 'D' || c == 'Y')) return true;
-  }
-  return false;
-}
-
 String Quoted(const String& text) {
   if (text.find_first_of(",\"\r\n") == String::npos) return text;
   String out = "\"";
@@ -32,14 +22,13 @@ String Quoted(const String& text) {
   return out + "\"";
 }
 
+// Dates in the form every reader of CSV files takes; other numbers with all their digits.
 String NumberText(const SheetWorksheet& sheet, std::uint32_t style, double number) {
   if (IsDateFormat(sheet.Store().Styles[style].NumberFormat)) {
     bool timeOfDay = number != static_cast<double>(static_cast<long long>(number));
     return FormatDateTime(timeOfDay ? "yyyy-mm-dd hh:nn:ss" : "yyyy-mm-dd", DateFromSheetSerial(number));
   }
-  char digits[32];
-  std::snprintf(digits, sizeof digits, "%.15g", number);
-  return digits;
+  return ShortestNumberText(number);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "platform/sheet/OleObject.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/FormulaShift.h"
+#include "platform/sheet/SheetWorkbook.h"
 #include "platform/sheet/tests/WorkbookReader.h"
 
 using namespace orv;
@@ -220,4 +221,22 @@ TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
   SetSheetShowHandler(nullptr);
   if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
   fs::remove_all(runtime);
+}
+
+TEST(SheetWorkbook, AutoFitMeasuresWhatTheCellShowsInItsFont) {
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  // A date is stored as a day number of five digits and shows ten characters.
+  sheet->SetValue({1, 1}, Variant::FromDate(EncodeDate(1990, 5, 17)));
+  sheet->ChangeStyle({{1, 1}, {1, 1}}, [](SheetStyle& s) { s.NumberFormat = "dd/mm/yyyy"; });
+  // The same text larger and bold needs a wider column.
+  sheet->SetValue({1, 2}, String("Wide"));
+  sheet->SetValue({1, 3}, String("Wide"));
+  sheet->ChangeStyle({{1, 3}, {1, 3}}, [](SheetStyle& s) {
+    s.FontSize = 22;
+    s.Bold = true;
+  });
+  sheet->AutoFitColumns(1, 3);
+  EXPECT_GE(*sheet->ColumnWidth(1), 10);
+  EXPECT_GT(*sheet->ColumnWidth(3), *sheet->ColumnWidth(2) + 2);
 }
