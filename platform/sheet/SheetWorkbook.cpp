@@ -24,16 +24,19 @@ int SheetWorkbook::FindSheet(const String& name) const {
 
 void SheetWorkbook::SaveAs(const String& fileName, int fileFormat) {
   namespace fs = std::filesystem;
-  if (fileFormat != xlOpenXMLWorkbook && fileFormat != xlCSV)
-    throw EOleException("This file format cannot be written", DISP_E_EXCEPTION, "Sheet", "");
+  using TWriter = void (*)(const SheetWorkbook&, const String&);
+  TWriter writer = nullptr;
+  switch (fileFormat) {
+    case xlOpenXMLWorkbook: writer = WriteXlsx; break;
+    case xlCSV: writer = [](const SheetWorkbook& book, const String& file) { WriteCsv(*book.Sheet(1), file); }; break;
+    case xlHtml: writer = WriteHtml; break;
+    case xlXMLSpreadsheet: writer = WriteXmlSpreadsheet; break;
+    case xlExcel8: writer = WriteXls; break;
+    default: throw EOleException("This file format cannot be written", DISP_E_EXCEPTION, "Sheet", "");
+  }
   fs::path target = fs::absolute(fs::path(fileName));
   try {
-    SafeWriteFile(target.string(), [&](const String& temp) {
-      if (fileFormat == xlCSV)
-        WriteCsv(*Sheet(1), temp);
-      else
-        WriteXlsx(*this, temp);
-    });
+    SafeWriteFile(target.string(), [&](const String& temp) { writer(*this, temp); });
   } catch (const EStreamError& e) {
     throw EOleException("Cannot save " + target.string() + ": " + e.Message(), DISP_E_EXCEPTION, "Sheet", "");
   }

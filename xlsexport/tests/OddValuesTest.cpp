@@ -1,7 +1,13 @@
 // Values the columns' types do not promise, old dates, and the CSV form of a summary.
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
+#include "platform/rtl/DateTime.h"
+#include "platform/sheet/SheetDates.h"
 #include "xlsexport/tests/ExportFixture.h"
 
 namespace orv::exporttest {
@@ -44,6 +50,60 @@ TEST_F(ExportTest, TheCsvFormHoldsTheSummaryValuesNotItsFormulas) {
   text << in.rdbuf();
   EXPECT_EQ(text.str().find("SUM"), std::string::npos) << text.str();
   EXPECT_NE(text.str().find(",7\r\n"), std::string::npos) << text.str();
+}
+
+TEST_F(ExportTest, EverySaveFormReadsBackWithTheWorkbooksValues) {
+  Open("select ID, Nm, grp, birth, qty, price from members order by ID");
+  auto e = Exporter();
+  TStringList header;
+  header.Add("รายชื่อ <สมาชิก> & ครอบครัว");
+  e->SetHeaderText(&header);
+  e->SetSummarySelection(ssValues);
+  e->SetSummaryCalculation(scSUM);
+  e->ExportDataset();
+  std::vector<std::string> files;
+  for (auto [format, name] : {std::pair{1, "book.xlsx"}, {2, "book-97.xls"}, {3, "book-page.htm"}, {6, "book-2003.xml"}}) {
+    files.push_back((dir / name).string());
+    e->SaveWorkbook(files.back(), static_cast<Byte>(format));
+    ASSERT_TRUE(fs::exists(files.back())) << name;
+  }
+  EXPECT_EQ(std::system(("xmllint --noout '" + files[3] + "'").c_str()), 0);
+  auto csv = sheettest::StoredValuesCsv({files[0], files[1], files[3]}, dir);
+  csv.merge(sheettest::StoredValuesCsv({files[2]}, dir, "HTML (StarCalc)"));
+  ASSERT_EQ(csv.size(), files.size()) << "LibreOffice did not read every form";
+  // The same rows as the workbook, values compared as numbers where they are numbers.
+  auto same = [](const std::string& a, const std::string& b) {
+    char* endA = nullptr;
+    char* endB = nullptr;
+    double x = std::strtod(a.c_str(), &endA), y = std::strtod(b.c_str(), &endB);
+    bool numbers = !a.empty() && !b.empty() && *endA == 0 && *endB == 0;
+    return numbers ? std::abs(x - y) < 1e-9 : a == b;
+  };
+  // A page keeps every value, but a spreadsheet reading it does not take the cells' formats:
+  // its dates and amounts come back as the plain numbers they are.
+  auto plainNumber = [](const std::string& shown) {
+    int d, m, y;
+    char tail;
+    if (std::sscanf(shown.c_str(), "%d/%d/%d%c", &d, &m, &y, &tail) == 3)
+      return ShortestNumberText(EncodeDate(static_cast<Word>(y), static_cast<Word>(m), static_cast<Word>(d)));
+    std::string digits;
+    for (char c : shown)
+      if (std::isdigit(static_cast<unsigned char>(c)) || c == '.' || c == '-') digits += c;
+    return digits.empty() || digits.size() + 4 < shown.size() ? shown : digits;
+  };
+  const auto& expected = csv[files[0]];
+  ASSERT_GE(expected.size(), 5u);
+  for (size_t f = 1; f < files.size(); ++f) {
+    const auto& rows = csv[files[f]];
+    bool page = f == 2;
+    ASSERT_EQ(rows.size(), expected.size()) << files[f];
+    for (size_t r = 0; r < rows.size(); ++r) {
+      ASSERT_EQ(rows[r].size(), expected[r].size()) << files[f] << " row " << r + 1;
+      for (size_t c = 0; c < rows[r].size(); ++c)
+        EXPECT_TRUE(same(rows[r][c], page ? plainNumber(expected[r][c]) : expected[r][c]))
+            << files[f] << " row " << r + 1 << ": " << rows[r][c] << " / " << expected[r][c];
+    }
+  }
 }
 
 }  // namespace orv::exporttest

@@ -77,8 +77,10 @@ class WorkbookFacts {
 // Converts every workbook to CSV with one LibreOffice start, reading formulas as a user's
 // LibreOffice does by default: their stored results, never recalculated on load. Returns each
 // file's CSV rows (cells split at commas) by the workbook's path.
+// inputFilter names LibreOffice's import filter where it would not pick the spreadsheet's own
+// ("HTML (StarCalc)" for a page, which it would otherwise open as a text document).
 inline std::map<std::string, std::vector<std::vector<std::string>>> StoredValuesCsv(
-    const std::vector<std::string>& files, const std::filesystem::path& work) {
+    const std::vector<std::string>& files, const std::filesystem::path& work, const std::string& inputFilter = "") {
   namespace fs = std::filesystem;
   fs::path profile = work / "lo-profile";
   fs::create_directories(profile / "user");
@@ -91,7 +93,7 @@ inline std::map<std::string, std::vector<std::vector<std::string>>> StoredValues
   fs::path out = work / "csv";
   fs::create_directories(out);
   std::string cmd = "soffice -env:UserInstallation=file://" + profile.string() +
-                    " --headless --convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir '" + out.string() + "'";
+                    " --headless " + (inputFilter.empty() ? std::string() : "--infilter=\"" + inputFilter + "\" ") + "--convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir '" + out.string() + "'";
   for (auto& f : files) cmd += " '" + f + "'";
   cmd += " > '" + (work / "soffice.log").string() + "' 2>&1";
   std::map<std::string, std::vector<std::vector<std::string>>> result;
