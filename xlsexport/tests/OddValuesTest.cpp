@@ -79,8 +79,8 @@ TEST_F(ExportTest, EverySaveFormReadsBackWithTheWorkbooksValues) {
     bool numbers = !a.empty() && !b.empty() && *endA == 0 && *endB == 0;
     return numbers ? std::abs(x - y) < 1e-9 : a == b;
   };
-  // A page keeps every value, but a spreadsheet reading it does not take the cells' formats:
-  // its dates and amounts come back as the plain numbers they are.
+  // A page keeps every value, but a spreadsheet reading it may not take the cells' formats
+  // (LibreOffice does in some locales): its dates and amounts may come back as plain numbers.
   auto plainNumber = [](const std::string& shown) {
     int d, m, y;
     char tail;
@@ -100,7 +100,7 @@ TEST_F(ExportTest, EverySaveFormReadsBackWithTheWorkbooksValues) {
     for (size_t r = 0; r < rows.size(); ++r) {
       ASSERT_EQ(rows[r].size(), expected[r].size()) << files[f] << " row " << r + 1;
       for (size_t c = 0; c < rows[r].size(); ++c)
-        EXPECT_TRUE(same(rows[r][c], page ? plainNumber(expected[r][c]) : expected[r][c]))
+        EXPECT_TRUE(same(rows[r][c], expected[r][c]) || (page && same(rows[r][c], plainNumber(expected[r][c]))))
             << files[f] << " row " << r + 1 << ": " << rows[r][c] << " / " << expected[r][c];
     }
   }
