@@ -50,13 +50,20 @@ Variant TvwExcelExport::FieldValue(TField* Field, int Column, bool TextField) {
   // A missing value is an empty cell, whatever the column's type.
   if (Field->IsNull()) return Variant();
   int index = Field->Index();
-  if (!hasGetText && (IsMemoType(index) || IsNumericType(index))) {
-    if (IsNumericType(index)) return Field->AsVariant();
+  // A value that does not fit its column's type (a CASE or UNION mixing numbers and text, a
+  // date column holding "unknown") goes in as the text it is; the export goes on.
+  try {
+    if (!hasGetText && (IsMemoType(index) || IsNumericType(index))) {
+      if (IsNumericType(index)) return Field->AsVariant();
+      return Variant(CutText(Field->AsString(), Column));
+    }
+    if (IsDateTimeType(index)) {
+      TDateTime value = Field->AsDateTime();
+      return value == 0.0 ? Variant() : Variant::FromDate(value);
+    }
+  } catch (const EDatabaseError&) {
+    // The field's own conversion error; its text still reads.
     return Variant(CutText(Field->AsString(), Column));
-  }
-  if (IsDateTimeType(index)) {
-    TDateTime value = Field->AsDateTime();
-    return value == 0.0 ? Variant() : Variant::FromDate(value);
   }
   // The sheet keeps text as text, so whole numbers and yes/no values go in as what they are.
   if (!hasGetText) {

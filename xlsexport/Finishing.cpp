@@ -7,8 +7,12 @@ using namespace vwExcelExport;
 
 namespace {
 constexpr int xlAnd = 1;
+// The spreadsheet's file formats of SaveAs.
 constexpr int xlCSV = 6;
+constexpr int xlHtml = 44;
+constexpr int xlXMLSpreadsheet = 46;
 constexpr int xlOpenXMLWorkbook = 51;
+constexpr int xlExcel8 = 56;
 }  // namespace
 
 void TvwExcelExport::ApplyAutoFilter() {
@@ -28,14 +32,20 @@ void TvwExcelExport::SaveWorkbook(const String& FileName, Byte Format) {
     case 1:
       excelWorksheet_.Call("SaveAs", {FileName, xlOpenXMLWorkbook});
       break;
+    case 2:
+      excelWorksheet_.Call("SaveAs", {FileName, xlExcel8});
+      break;
+    case 3:
+      excelWorksheet_.Call("SaveAs", {FileName, xlHtml});
+      break;
     case 4:
       excelWorksheet_.Call("SaveAs", {FileName, xlCSV});
       break;
-    case 2:
-    case 3:
-    case 5:
     case 6:
-      // The old binary, HTML and XML spreadsheet forms: this program writes none of them.
+      excelWorksheet_.Call("SaveAs", {FileName, xlXMLSpreadsheet});
+      break;
+    case 5:
+      // The form of Excel 95 is not written by version 12.
       throw ENotSupported("This action is not supported in this Excel version");
     default:
       break;

@@ -1,5 +1,7 @@
 #include "platform/gui/Graphic.h"
 
+#include "platform/rtl/FileUtils.h"
+
 namespace orv {
 
 ORV_IMPLEMENT_CLASS(TGraphic, c) {}
@@ -10,20 +12,10 @@ void TGraphic::LoadFromFile(const String& fileName) {
 }
 
 void TGraphic::SaveToFile(const String& fileName) {
-  // Written beside the target and renamed over it only when complete, so a failed write
-  // leaves the old file.
-  String temp = fileName + ".tmp";
-  try {
-    {
-      TFileStream stream(temp, fmCreate);
-      SaveToStream(stream);
-    }
-    if (std::rename(temp.c_str(), fileName.c_str()) != 0)
-      throw EFCreateError("Cannot create file \"" + fileName + "\"");
-  } catch (...) {
-    std::remove(temp.c_str());
-    throw;
-  }
+  SafeWriteFile(fileName, [this](const String& temp) {
+    TFileStream stream(temp, fmCreate);
+    SaveToStream(stream);
+  });
 }
 
 void TGraphic::SetTransparent(bool value) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,12 +38,37 @@ mode_t NewFileMode() {
 }
 
 // Flushes a file's contents to the disk; false when that fails.
-bool SyncFile(const String& fileName) {
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+bool SyncFile(const String& fileName, int extraFlags = 0) {
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | extraFlags);
   if (fd < 0) return false;
   const bool ok = ::fsync(fd) == 0;
   ::close(fd);
   return ok;
+}
+
+// The file a write to fileName lands in: a symbolic link is written through to what it names,
+// so the link stays a link.
+String WrittenFile(const String& fileName) {
+  namespace fs = std::filesystem;
+  fs::path file = fileName;
+  std::error_code ec;
+  // A link may name a file that does not exist yet, and links may chain; a loop ends the walk.
+  for (int hops = 0; hops < 40 && fs::is_symlink(file, ec); ++hops) {
+    fs::path next = fs::read_symlink(file, ec);
+    if (ec) break;
+    file = next.is_absolute() ? next : file.parent_path() / next;
+  }
+  return file == fs::path(fileName) ? fileName : file.lexically_normal().string();
+}
+
+// What a killed earlier write left beside the target: ".<name>.XXXXXX" from CreateTempFile.
+void RemoveLeftovers(const String& folder, const String& prefix) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    std::string name = entry.path().filename().string();
+    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
+    if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) std::filesystem::remove(entry.path(), ec);
+  }
 }
 
 }  // namespace
@@ -129,28 +155,39 @@ String CreateTempFile(const String& folder, const String& prefix) {
   return String(name.data());
 }
 
-void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write) {
-  String folder = ExtractFileDir(fileName);
+void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
+                   int newFileMode) {
+  const String target = WrittenFile(fileName);
+  String folder = ExtractFileDir(target);
   if (folder.empty()) folder = ".";
+  const String prefix = "." + ExtractFileName(target) + ".";
+  RemoveLeftovers(folder, prefix);
   String temp;
   try {
-    temp = CreateTempFile(folder, "." + ExtractFileName(fileName) + ".");
+    temp = CreateTempFile(folder, prefix);
   } catch (const EInOutError& e) {
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + e.Message());
   }
   try {
     write(temp);
     struct stat st;
-    // An existing target keeps its permissions; a new one gets what the umask allows.
-    const mode_t mode = ::stat(fileName.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode();
+    // An existing target keeps its permissions; a new one gets what it is asked for, else what
+    // the umask allows.
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777)
+                        : newFileMode >= 0             ? static_cast<mode_t>(newFileMode)
+                                                       : NewFileMode();
     if (::chmod(temp.c_str(), mode) != 0 || !SyncFile(temp))
       throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
-    if (std::rename(temp.c_str(), fileName.c_str()) != 0)
+    if (std::rename(temp.c_str(), target.c_str()) != 0)
       throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
   } catch (...) {
     ::unlink(temp.c_str());
     throw;
   }
+  // The rename itself reaches the disk only with its folder; until then a power loss can leave
+  // the old name, or none.
+  if (!SyncFile(folder, O_DIRECTORY))
+    throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
 }
 
 void SafeWriteFile(const String& fileName, const std::string& contents) {

@@ -34,11 +34,16 @@ String GetTempDir();
 // EInOutError when the folder is not writable.
 String CreateTempFile(const String& folder, const String& prefix);
 
-// Writes a file so that the old one survives any failure: write() fills a temporary file in the
-// target's folder, which is flushed to disk and renamed over the target only when write() returns.
-// On an exception from write() or from the disk, the temporary file is removed and the exception
-// (EFCreateError / EWriteError for disk faults) is passed on.
-void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write);
+// Writes a file so that the old one survives any failure and the new one survives a power loss:
+// write() fills a temporary file in the target's folder, which is flushed to disk and renamed
+// over the target only when write() returns, and the folder is flushed after the rename. A
+// symbolic link is written through to its target. An existing file keeps its permissions; a
+// new one gets newFileMode, or by default what the umask allows. Temporaries that an earlier,
+// killed write of the same target left behind are removed first. On an exception from write()
+// or from the disk, the temporary file is removed and the exception (EFCreateError /
+// EWriteError for disk faults) is passed on.
+void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
+                   int newFileMode = -1);
 // The same for a complete block of bytes.
 void SafeWriteFile(const String& fileName, const std::string& contents);
 

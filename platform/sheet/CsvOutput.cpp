@@ -4,21 +4,13 @@
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/rtl/Format.h"
+#include "platform/sheet/FormulaValue.h"
+#include "platform/sheet/SheetDates.h"
 #include "platform/sheet/SheetWorkbook.h"
 
 namespace orv {
 
 namespace {
-
-// A number format that shows a date: it has a day or year code outside quotes.
-bool IsDateFormat(const String& format) {
-  bool quoted = false;
-  for (char c : format) {
-    if (c == '"') quoted = !quoted;
-    if (!quoted && (c == 'd' || c == 'y' || c == 'D' || c == 'Y')) return true;
-  }
-  return false;
-}
 
 String Quoted(const String& text) {
   if (text.find_first_of(",\"\r\n") == String::npos) return text;
@@ -28,6 +20,15 @@ String Quoted(const String& text) {
     out += c;
   }
   return out + "\"";
+}
+
+// Dates in the form every reader of CSV files takes; other numbers with all their digits.
+String NumberText(const SheetWorksheet& sheet, std::uint32_t style, double number) {
+  if (IsDateFormat(sheet.Store().Styles[style].NumberFormat)) {
+    bool timeOfDay = number != static_cast<double>(static_cast<long long>(number));
+    return FormatDateTime(timeOfDay ? "yyyy-mm-dd hh:nn:ss" : "yyyy-mm-dd", DateFromSheetSerial(number));
+  }
+  return ShortestNumberText(number);
 }
 
 }  // namespace
@@ -45,17 +46,15 @@ void WriteCsv(const SheetWorksheet& sheet, const String& fileName) {
       switch (cell.Kind) {
         case SheetCellKind::Empty: break;
         case SheetCellKind::Boolean: line += cell.Boolean ? "TRUE" : "FALSE"; break;
-        case SheetCellKind::Text:
-        case SheetCellKind::Formula: line += Quoted(strings[cell.Text]); break;
-        case SheetCellKind::Number:
-          if (IsDateFormat(sheet.Store().Styles[cell.Style].NumberFormat)) {
-            bool timeOfDay = cell.Number != static_cast<double>(static_cast<long long>(cell.Number));
-            line += FormatDateTime(timeOfDay ? "yyyy-mm-dd hh:nn:ss" : "yyyy-mm-dd", cell.Number);
-          } else {
-            char digits[32];
-            std::snprintf(digits, sizeof digits, "%.15g", cell.Number);
-            line += digits;
-          }
+        case SheetCellKind::Text: line += Quoted(strings[cell.Text]); break;
+        case SheetCellKind::Formula:
+          // A CSV file holds values: a formula's result where it can be worked out.
+          if (auto value = FormulaValue(sheet, strings[cell.Text]))
+            line += NumberText(sheet, cell.Style, *value);
+          else
+            line += Quoted(strings[cell.Text]);
+          break;
+        case SheetCellKind::Number: line += NumberText(sheet, cell.Style, cell.Number); break;
       }
     }
     out << line << "\r\n";

@@ -1,4 +1,6 @@
 // The application, its workbook collection, a workbook and its worksheet collection.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
@@ -7,6 +9,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/SheetObjects.h"
+#include "platform/sheet/WorkbookFolder.h"
 
 namespace orv {
 
@@ -176,15 +179,11 @@ class ApplicationObject : public IDispatch {
 
 void SheetAppState::Show(SheetWorkbook& book) {
   String file = book.FullName();
-  if (file.empty()) {
-    auto folder = std::filesystem::temp_directory_path() / "orvane-workbooks";
-    std::filesystem::create_directories(folder);
-    String base = book.SheetCount() ? book.Sheet(1)->Name() : String("Book");
-    auto path = folder / (base + ".xlsx");
-    for (int n = 2; std::filesystem::exists(path); ++n) path = folder / (base + " (" + std::to_string(n) + ").xlsx");
-    file = path.string();
-  }
+  bool own = file.empty();
+  if (own) file = PrivateWorkbookFile(book.SheetCount() ? book.Sheet(1)->Name() : String("Book"));
   book.SaveAs(file);
+  // A member list is nobody else's to read, whatever the umask.
+  if (own) ::chmod(file.c_str(), 0600);
   if (std::find(Shown.begin(), Shown.end(), &book) == Shown.end()) Shown.push_back(&book);
   TSheetShowHandler show;
   {

@@ -29,6 +29,10 @@ struct SheetBorderEdge {
 inline constexpr int xlEdgeLeft = 7;
 inline constexpr int xlEdgeRight = 10;
 
+// The font of cells whose style names none, as the written workbook declares it.
+inline constexpr const char* SheetDefaultFontName = "Calibri";
+inline constexpr double SheetDefaultFontSize = 11;
+
 struct SheetStyle {
   String FontName;      // empty: the workbook's font
   double FontSize = 0;  // points; 0: the workbook's size

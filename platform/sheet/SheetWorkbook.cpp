@@ -1,10 +1,9 @@
 #include "platform/sheet/SheetWorkbook.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/FileUtils.h"
 
 namespace orv {
 
@@ -25,21 +24,21 @@ int SheetWorkbook::FindSheet(const String& name) const {
 
 void SheetWorkbook::SaveAs(const String& fileName, int fileFormat) {
   namespace fs = std::filesystem;
-  if (fileFormat != xlOpenXMLWorkbook && fileFormat != xlCSV)
-    throw EOleException("This file format cannot be written", DISP_E_EXCEPTION, "Sheet", "");
+  using TWriter = void (*)(const SheetWorkbook&, const String&);
+  TWriter writer = nullptr;
+  switch (fileFormat) {
+    case xlOpenXMLWorkbook: writer = WriteXlsx; break;
+    case xlCSV: writer = [](const SheetWorkbook& book, const String& file) { WriteCsv(*book.Sheet(1), file); }; break;
+    case xlHtml: writer = WriteHtml; break;
+    case xlXMLSpreadsheet: writer = WriteXmlSpreadsheet; break;
+    case xlExcel8: writer = WriteXls; break;
+    default: throw EOleException("This file format cannot be written", DISP_E_EXCEPTION, "Sheet", "");
+  }
   fs::path target = fs::absolute(fs::path(fileName));
-  fs::path temp = target.parent_path() / ("." + target.filename().string() + "." + std::to_string(getpid()) + ".tmp");
-  std::error_code ec;
   try {
-    if (fileFormat == xlCSV)
-      WriteCsv(*Sheet(1), temp.string());
-    else
-      WriteXlsx(*this, temp.string());
-    fs::rename(temp, target, ec);
-    if (ec) throw EOleException("Cannot save " + target.string() + ": " + ec.message(), DISP_E_EXCEPTION, "Sheet", "");
-  } catch (...) {
-    fs::remove(temp, ec);
-    throw;
+    SafeWriteFile(target.string(), [&](const String& temp) { writer(*this, temp); });
+  } catch (const EStreamError& e) {
+    throw EOleException("Cannot save " + target.string() + ": " + e.Message(), DISP_E_EXCEPTION, "Sheet", "");
   }
   fullName_ = target.string();
 }

@@ -9,7 +9,10 @@ namespace orv {
 
 // File formats of SaveAs, numbered as the automation interface numbers them.
 inline constexpr int xlCSV = 6;
+inline constexpr int xlHtml = 44;
+inline constexpr int xlXMLSpreadsheet = 46;
 inline constexpr int xlOpenXMLWorkbook = 51;
+inline constexpr int xlExcel8 = 56;
 
 class SheetWorkbook {
  public:
@@ -26,8 +29,9 @@ class SheetWorkbook {
 
   // Writes the workbook to a temporary file beside fileName and renames it over fileName only
   // when it is complete, so a failed save leaves an existing file as it was. xlOpenXMLWorkbook
-  // writes a workbook, xlCSV the first sheet's values; EOleException for other formats and for
-  // a file that cannot be written.
+  // writes a workbook, xlCSV the first sheet's values, xlHtml a page of tables,
+  // xlXMLSpreadsheet the XML form of 2003 and xlExcel8 the binary form of 1997-2003 (through
+  // LibreOffice); EOleException for other formats and for a file that cannot be written.
   void SaveAs(const String& fileName, int fileFormat = xlOpenXMLWorkbook);
   // The file it was last saved as; empty before the first save.
   const String& FullName() const { return fullName_; }
@@ -41,5 +45,8 @@ class SheetWorkbook {
 // Output of a workbook in each file format, into a file that does not exist yet.
 void WriteXlsx(const SheetWorkbook& book, const String& fileName);
 void WriteCsv(const SheetWorksheet& sheet, const String& fileName);
+void WriteHtml(const SheetWorkbook& book, const String& fileName);
+void WriteXmlSpreadsheet(const SheetWorkbook& book, const String& fileName);
+void WriteXls(const SheetWorkbook& book, const String& fileName);
 
 }  // namespace orv

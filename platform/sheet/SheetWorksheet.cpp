@@ -5,7 +5,11 @@
 #include <cstdio>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/fonts/FontFace.h"
+#include "platform/rtl/CodePages.h"
+#include "platform/rtl/Format.h"
 #include "platform/sheet/FormulaShift.h"
+#include "platform/sheet/SheetDates.h"
 
 namespace orv {
 
@@ -73,6 +77,18 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
         CellError("A cell holds at most " + std::to_string(SheetMaxCellText) + " characters");
       cell.Kind = SheetCellKind::Text;
       cell.Text = store_->Strings.Intern(text);
+      break;
+    }
+    case varDate: {
+      double date = value.ToDouble();
+      // Days before 1899-12-30 have no number in the spreadsheet: the date stays readable as text.
+      if (date < 0) {
+        cell.Kind = SheetCellKind::Text;
+        cell.Text = store_->Strings.Intern(FormatDateTime("yyyy-mm-dd", date));
+        break;
+      }
+      cell.Kind = SheetCellKind::Number;
+      cell.Number = SheetSerialFromDate(date);
       break;
     }
     default:
@@ -203,22 +219,56 @@ std::optional<double> SheetWorksheet::ColumnWidth(int column) const {
   return it->second;
 }
 
+namespace {
+
+// Text widths in points of the font a style names, shaped as the spreadsheet draws them (Thai
+// marks take no room of their own).
+class TTextMeasure {
+ public:
+  void UseFont(const SheetStyle& style) {
+    // Cells are Thai more often than not: the face is asked for with the Thai charset.
+    constexpr Byte kThaiCharset = 222;
+    face_ = TFontFace::Find(style.FontName.empty() ? String(SheetDefaultFontName) : style.FontName, style.Bold,
+                            style.Italic, kThaiCharset);
+    size_ = style.FontSize > 0 ? style.FontSize : SheetDefaultFontSize;
+  }
+  double Width(const String& text) const {
+    double thousandths = 0;
+    for (const TShapedGlyph& g : face_->Shape(Utf8ToWide(text))) thousandths += g.Advance;
+    return thousandths / 1000 * size_;
+  }
+
+ private:
+  std::shared_ptr<TFontFace> face_;
+  double size_ = SheetDefaultFontSize;
+};
+
+}  // namespace
+
 void SheetWorksheet::AutoFitColumns(int firstColumn, int lastColumn) {
+  // Widths count characters "0" of the workbook's standard font; each text is measured as the
+  // cell shows it, in the cell's own font.
+  TTextMeasure measure;
+  measure.UseFont(SheetStyle());
+  const double zero = std::max(measure.Width("0"), 0.1);
+  std::uint32_t fontOf = 0;
   for (int c = std::max(firstColumn, 1); c <= std::min(lastColumn, SheetMaxColumns); ++c) {
     double widest = 0;
     for (auto& r : rows_) {
       if (static_cast<size_t>(c) > r.Cells.size()) continue;
       const SheetCell& cell = r.Cells[static_cast<size_t>(c - 1)];
-      double chars = 0;
-      if (cell.Kind == SheetCellKind::Text) {
-        chars = static_cast<double>(CharacterCount(store_->Strings[cell.Text]));
-      } else if (cell.Kind == SheetCellKind::Number) {
-        char digits[32];
-        chars = std::snprintf(digits, sizeof digits, "%.15g", cell.Number);
-      }
       const SheetStyle& style = store_->Styles[cell.Style];
-      if (style.FontSize > 0) chars *= style.FontSize / 11.0;
-      widest = std::max(widest, chars);
+      String shown;
+      if (cell.Kind == SheetCellKind::Text)
+        shown = store_->Strings[cell.Text];
+      else if (cell.Kind == SheetCellKind::Number)
+        shown = FormattedNumber(style.NumberFormat, cell.Number);
+      if (shown.empty()) continue;
+      if (cell.Style != fontOf) {
+        measure.UseFont(style);
+        fontOf = cell.Style;
+      }
+      widest = std::max(widest, measure.Width(shown) / zero);
     }
     // A column left empty keeps the default width, as a spreadsheet's auto-fit does.
     if (widest > 0) SetColumnWidth(c, c, std::ceil(widest) + 1);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/sheet/FormulaValue.h"
 #include "platform/sheet/SheetWorkbook.h"
 
 namespace orv {
@@ -164,7 +165,15 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
           case SheetCellKind::Number: check(worksheet_write_number(ws, xr, xc, cell.Number, f)); break;
           case SheetCellKind::Boolean: check(worksheet_write_boolean(ws, xr, xc, cell.Boolean, f)); break;
           case SheetCellKind::Text: check(worksheet_write_string(ws, xr, xc, strings[cell.Text].c_str(), f)); break;
-          case SheetCellKind::Formula: check(worksheet_write_formula(ws, xr, xc, strings[cell.Text].c_str(), f)); break;
+          case SheetCellKind::Formula: {
+            // With its result, so that readers which do not recalculate show it.
+            const String& formula = strings[cell.Text];
+            if (auto value = FormulaValue(sheet, formula))
+              check(worksheet_write_formula_num(ws, xr, xc, formula.c_str(), f, *value));
+            else
+              check(worksheet_write_formula(ws, xr, xc, formula.c_str(), f));
+            break;
+          }
         }
       }
       auto [from, to] = mergesByRow.equal_range(r);

@@ -1,5 +1,7 @@
 #include "report/model/XmlDocument.h"
 
+#include "platform/rtl/FileUtils.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -78,17 +80,10 @@ void TkvxXMLDocument::LoadFromFile(const String& fileName, bool allowPartialLoad
 }
 
 void TkvxXMLDocument::SaveToFile(const String& fileName) {
-  String temp = fileName + ".saving";
-  try {
-    {
-      TFileStream stream(temp, fmCreate);
-      SaveToStream(stream);
-    }
-    std::filesystem::rename(temp, fileName);
-  } catch (...) {
-    std::remove(temp.c_str());
-    throw;
-  }
+  SafeWriteFile(fileName, [this](const String& temp) {
+    TFileStream stream(temp, fmCreate);
+    SaveToStream(stream);
+  });
 }
 
 void TkvxXMLDocument::LoadItem(TkvxXMLItem* item) {

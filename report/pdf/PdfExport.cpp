@@ -10,6 +10,7 @@
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Streams.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
@@ -250,29 +251,12 @@ void TkvxPDFExport::ExportObject(TkvxComponent* obj) {
 }
 
 void TkvxPDFExport::WriteFile(TkvxPDFFile& pdf) const {
-  namespace fs = std::filesystem;
-  fs::path target(FileName());
-  fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  String temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw EFCreateError("Cannot create file \"" + FileName() + "\"");
-  ::close(fd);
-  try {
-    {
-      TFileStream file(temp, fmCreate);
-      TkvxPDFBufferedStream out(file);
-      pdf.SaveToStream(out);
-      out.Flush();
-    }
-    // mkstemp makes the file private; the export is an ordinary document.
-    fs::permissions(temp, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                              fs::perms::others_read);
-    fs::rename(temp, target);
-  } catch (...) {
-    std::error_code ignored;
-    fs::remove(temp, ignored);
-    throw;
-  }
+  SafeWriteFile(FileName(), [&pdf](const String& temp) {
+    TFileStream file(temp, fmCreate);
+    TkvxPDFBufferedStream out(file);
+    pdf.SaveToStream(out);
+    out.Flush();
+  });
 }
 
 void TkvxPDFExport::Finish() {

@@ -45,6 +45,8 @@ TkvxPDFFile::TkvxPDFFile(bool useFileCache, const String& tempDir) {
   if (useFileCache) {
     TempFileName = CreateTempFile(tempDir.empty() ? GetTempDir() : tempDir, "pdf");
     ContentStream = std::make_unique<TFileStream>(TempFileName, fmOpenReadWrite);
+    // Gone from the folder at once: the open stream keeps it, and a killed run leaves nothing.
+    DeleteFile(TempFileName);
   }
   SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
 }
@@ -52,7 +54,6 @@ TkvxPDFFile::TkvxPDFFile(bool useFileCache, const String& tempDir) {
 TkvxPDFFile::~TkvxPDFFile() {
   Clear();
   ContentStream.reset();
-  if (!TempFileName.empty()) DeleteFile(TempFileName);
 }
 
 void TkvxPDFFile::Clear() {

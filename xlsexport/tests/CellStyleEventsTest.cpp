@@ -70,7 +70,8 @@ TEST_F(ExportTest, WidthStyles) {
   auto fitted = widthsWith(cwAutoFit, 10);
   ASSERT_EQ(fitted.size(), 2u);
   double name = std::stod(fitted[0].substr(fitted[0].rfind(' '))), number = std::stod(fitted[1].substr(fitted[1].rfind(' ')));
-  EXPECT_GE(name, 10);
+  // "สมชาย ใจดี" is ten characters, but its vowel and tone marks take no room of their own.
+  EXPECT_GE(name, 8);
   EXPECT_LT(number, name);
 }
 

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <sys/stat.h>
@@ -102,6 +105,81 @@ TEST_F(FileUtilsTest, SafeWriteKeepsTheOldFileOnFailure) {
   // No temporary files are left beside the target.
   EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
   EXPECT_THROW(SafeWriteFile(dir_ + "missing/out.pdf", std::string("x")), EFCreateError);
+}
+
+TEST_F(FileUtilsTest, ReplacedFilesKeepTheirModeNewOnesTheUmasksAndLinksStayLinks) {
+  const String target = dir_ + "list.pdf";
+  mode_t old = ::umask(077);
+  SafeWriteFile(target, std::string("private"));
+  ::umask(old);
+  struct stat st;
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u) << "a new file under umask 077";
+
+  // A file the user made private stays private when written again under a looser umask.
+  old = ::umask(022);
+  SafeWriteFile(target, std::string("again"));
+  ::umask(old);
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  SafeWriteFile(dir_ + "asked.xlsx", [](const String& temp) { std::ofstream(temp) << "x"; }, 0600);
+  ASSERT_EQ(::stat((dir_ + "asked.xlsx").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // Written through a link to the file it names; the link is still a link.
+  ASSERT_EQ(::mkdir((dir_ + "real").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink((dir_ + "real/doc.pdf").c_str(), (dir_ + "link.pdf").c_str()), 0);
+  SafeWriteFile(dir_ + "link.pdf", std::string("through"));
+  ASSERT_EQ(::lstat((dir_ + "link.pdf").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadAll(dir_ + "real/doc.pdf"), "through");
+}
+
+TEST_F(FileUtilsTest, TemporariesOfAKilledWriteGoWithTheNextWriteOfTheirTarget) {
+  const String target = dir_ + "members.xlsx";
+  for (const char* left : {".members.xlsx.a1B2c3", ".members.xlsx.ZZZZZZ"}) std::ofstream(dir_ + left) << "half";
+  std::ofstream(dir_ + ".members.xlsx.notours") << "kept";
+  std::ofstream(dir_ + ".other.xlsx.a1B2c3") << "kept";
+  SafeWriteFile(target, std::string("whole"));
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_)) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"members.xlsx", ".members.xlsx.notours", ".other.xlsx.a1B2c3"}));
+}
+
+// Run under strace by the test below: one write of the file ORVANE_DURABLE_TARGET names.
+TEST_F(FileUtilsTest, DurableWriteOnce) {
+  const char* target = std::getenv("ORVANE_DURABLE_TARGET");
+  if (!target) GTEST_SKIP() << "run by DurableWritesReachTheDiskBeforeTheyAreReported";
+  SafeWriteFile(target, std::string("durable"));
+}
+
+TEST_F(FileUtilsTest, DurableWritesReachTheDiskBeforeTheyAreReported) {
+  if (std::system("strace -V > /dev/null 2>&1") != 0) GTEST_SKIP() << "strace is not installed";
+  const std::string log = dir_ + "trace", target = dir_ + "photo.jpg";
+  std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::string cmd = "ORVANE_DURABLE_TARGET='" + target + "' strace -f -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 -o '" +
+                    log + "' '" + self + "' --gtest_filter=FileUtilsTest.DurableWriteOnce > /dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  // Which descriptor each open gave, then the order: the file's data, the rename, the folder.
+  std::ifstream in(log);
+  std::map<std::string, std::string> opened;
+  std::vector<std::string> events;
+  for (std::string line; std::getline(in, line);) {
+    std::smatch m;
+    if (std::regex_search(line, m, std::regex(R"re(openat\(AT_FDCWD, "([^"]+)".*\)\s+= (\d+))re"))) {
+      opened[m[2]] = m[1];
+    } else if (std::regex_search(line, m, std::regex(R"(f(data)?sync\((\d+)\)\s+= 0)"))) {
+      std::string path = opened[m[2]];
+      events.push_back(path == dir_.substr(0, dir_.size() - 1) ? "sync folder"
+                       : path.find("/.photo.jpg.") != std::string::npos ? "sync file"
+                                                                         : "sync other");
+    } else if (std::regex_search(line, std::regex(R"re(rename.*photo\.jpg"\)\s+= 0)re"))) {
+      events.push_back("rename");
+    }
+  }
+  std::erase(events, "sync other");
+  EXPECT_EQ(events, (std::vector<std::string>{"sync file", "rename", "sync folder"}));
+  EXPECT_EQ(ReadAll(target), "durable");
 }
 
 }  // namespace

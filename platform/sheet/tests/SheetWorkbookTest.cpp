@@ -1,5 +1,6 @@
 // The workbook model driven through its automation objects, saved, and read back by openpyxl.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include "platform/sheet/OleObject.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/FormulaShift.h"
+#include "platform/sheet/SheetWorkbook.h"
 #include "platform/sheet/tests/WorkbookReader.h"
 
 using namespace orv;
@@ -148,7 +150,8 @@ TEST(SheetWorkbook, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
   fs::create_directories(dir / "taken.xlsx" / "inside");
   EXPECT_THROW(b.book.Call("SaveAs", {(dir / "taken.xlsx").string()}), EOleException);
   EXPECT_TRUE(fs::is_directory(dir / "taken.xlsx" / "inside"));
-  EXPECT_THROW(b.book.Call("SaveAs", {(dir / "book.xls").string(), 56}), EOleException);
+  // The form of Excel 95 is not written.
+  EXPECT_THROW(b.book.Call("SaveAs", {(dir / "book.xls").string(), 43}), EOleException);
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "taken.xlsx";
   EXPECT_EQ(entries, 0);
@@ -185,4 +188,56 @@ TEST(SheetWorkbook, VisibleApplicationShowsEachWorkbookOnce) {
   EXPECT_EQ(GetActiveSheetApplication(), nullptr);
   fs::remove(shown[0]);
   SetSheetShowHandler(nullptr);
+}
+
+TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
+  fs::path runtime = Folder("runtime");
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string old = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  std::vector<std::string> shown;
+  SetSheetShowHandler([&](const String& f) { shown.push_back(f); });
+  {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", "สมาชิก");
+    b.app.Set("Visible", true);
+  }
+  ASSERT_EQ(shown.size(), 1u);
+  fs::path file = shown[0];
+  EXPECT_EQ(file.parent_path(), runtime / "orvane-workbooks");
+  struct stat st;
+  ASSERT_EQ(::stat(file.parent_path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  ASSERT_EQ(::stat(file.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+
+  // A folder of that name that another user made is not written into.
+  fs::remove_all(runtime / "orvane-workbooks");
+  fs::create_directories(runtime / "orvane-workbooks");
+  if (::geteuid() == 0 && ::chown((runtime / "orvane-workbooks").c_str(), 65534, 65534) == 0) {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", 1);
+    EXPECT_THROW(b.app.Set("Visible", true), EOleException);
+  }
+  SetSheetShowHandler(nullptr);
+  if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
+  fs::remove_all(runtime);
+}
+
+TEST(SheetWorkbook, AutoFitMeasuresWhatTheCellShowsInItsFont) {
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  // A date is stored as a day number of five digits and shows ten characters.
+  sheet->SetValue({1, 1}, Variant::FromDate(EncodeDate(1990, 5, 17)));
+  sheet->ChangeStyle({{1, 1}, {1, 1}}, [](SheetStyle& s) { s.NumberFormat = "dd/mm/yyyy"; });
+  // The same text larger and bold needs a wider column.
+  sheet->SetValue({1, 2}, String("Wide"));
+  sheet->SetValue({1, 3}, String("Wide"));
+  sheet->ChangeStyle({{1, 3}, {1, 3}}, [](SheetStyle& s) {
+    s.FontSize = 22;
+    s.Bold = true;
+  });
+  sheet->AutoFitColumns(1, 3);
+  EXPECT_GE(*sheet->ColumnWidth(1), 10);
+  EXPECT_GT(*sheet->ColumnWidth(3), *sheet->ColumnWidth(2) + 2);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Reads workbooks back with independent tools for the tests: python3-openpyxl for cells,
 // styles, merges, widths, outline levels and the filter; LibreOffice (one start for any number
-// of files) for values recalculated from their formulas.
+// of files) for the values a user sees.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -17,8 +17,11 @@ namespace orv::sheettest {
 // "bold=1", ...); Lines("MERGE") the other facts of that kind, without the kind.
 class WorkbookFacts {
  public:
-  explicit WorkbookFacts(const std::string& file) {
-    std::string cmd = std::string(ORVANE_PYTHON) + " '" + ORVANE_WORKBOOK_READER + "' '" + file + "' 2>&1";
+  // Cached: formulas read as the results stored with them (openpyxl's data_only), as every
+  // reader that does not recalculate sees them.
+  explicit WorkbookFacts(const std::string& file, bool cached = false) {
+    std::string cmd = std::string(ORVANE_PYTHON) + " '" + ORVANE_WORKBOOK_READER + "' " +
+                      (cached ? "--cached " : "") + "'" + file + "' 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return;
     char buf[1 << 16];
@@ -71,10 +74,13 @@ class WorkbookFacts {
   int status_ = -1;
 };
 
-// Converts every workbook to CSV with one LibreOffice start, recalculating all formulas on
-// load; returns each file's CSV rows (cells split at commas) by the workbook's path.
-inline std::map<std::string, std::vector<std::vector<std::string>>> RecalculatedCsv(
-    const std::vector<std::string>& files, const std::filesystem::path& work) {
+// Converts every workbook to CSV with one LibreOffice start, reading formulas as a user's
+// LibreOffice does by default: their stored results, never recalculated on load. Returns each
+// file's CSV rows (cells split at commas) by the workbook's path.
+// inputFilter names LibreOffice's import filter where it would not pick the spreadsheet's own
+// ("HTML (StarCalc)" for a page, which it would otherwise open as a text document).
+inline std::map<std::string, std::vector<std::vector<std::string>>> StoredValuesCsv(
+    const std::vector<std::string>& files, const std::filesystem::path& work, const std::string& inputFilter = "") {
   namespace fs = std::filesystem;
   fs::path profile = work / "lo-profile";
   fs::create_directories(profile / "user");
@@ -83,11 +89,11 @@ inline std::map<std::string, std::vector<std::vector<std::string>>> Recalculated
          "<oor:items xmlns:oor=\"http://openoffice.org/2001/registry\" "
          "xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\">\n"
          "<item oor:path=\"/org.openoffice.Office.Calc/Formula/Load\"><prop oor:name=\"OOXMLRecalcMode\" "
-         "oor:op=\"fuse\"><value>0</value></prop></item>\n</oor:items>\n";
+         "oor:op=\"fuse\"><value>1</value></prop></item>\n</oor:items>\n";
   fs::path out = work / "csv";
   fs::create_directories(out);
   std::string cmd = "soffice -env:UserInstallation=file://" + profile.string() +
-                    " --headless --convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir '" + out.string() + "'";
+                    " --headless " + (inputFilter.empty() ? std::string() : "--infilter=\"" + inputFilter + "\" ") + "--convert-to csv:\"Text - txt - csv (StarCalc)\":44,34,76 --outdir '" + out.string() + "'";
   for (auto& f : files) cmd += " '" + f + "'";
   cmd += " > '" + (work / "soffice.log").string() + "' 2>&1";
   std::map<std::string, std::vector<std::vector<std::string>>> result;

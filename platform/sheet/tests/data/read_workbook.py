@@ -6,6 +6,7 @@ Cells:   CELL <sheet>!<ref> <type> <value> bold=<0|1> italic=<0|1> underline=<0|
 Sheets:  SHEET <name>;  MERGE <sheet> <range>;  WIDTH <sheet> <column> <width>;
          LEVEL <sheet> <row> <level>;  FILTER <sheet> <range>;  HEADER <sheet> <text>;
          GRIDLINES <sheet> <0|1>;  SUMMARYBELOW <sheet> <0|1>
+With --cached, formulas read as the results stored with them.
 Fields are separated by tabs; a value's tabs and newlines are written as \\t and \\n.
 """
 import datetime
@@ -30,8 +31,9 @@ def rgb(color):
     return str(color.rgb)[-6:]
 
 
-for path in sys.argv[1:]:
-    wb = openpyxl.load_workbook(path)
+cached = "--cached" in sys.argv[1:]
+for path in [a for a in sys.argv[1:] if a != "--cached"]:
+    wb = openpyxl.load_workbook(path, data_only=cached)
     for ws in wb.worksheets:
         name = ws.title
         print("SHEET\t" + name)
