@@ -15,6 +15,11 @@ const char* const kDefaultTitle = "Quillan Document";
 
 Extended RoundMm(Extended mm) { return std::round(mm); }
 
+bool SameJobOptions(const TJobOptions& a, const TJobOptions& b) {
+  return a.Media == b.Media && a.MediaSource == b.MediaSource && a.Sides == b.Sides &&
+         a.Copies == b.Copies && a.Collate == b.Collate && a.Landscape == b.Landscape;
+}
+
 }  // namespace
 
 void TkvxPrinterCanvas::UpdateFont(Integer Points) {
@@ -178,8 +183,9 @@ void TkvxPrinter::SetPrintParams(Integer PaperSize, Extended PaperWidth, Extende
   }
   FDeviceMode.Landscape = Orientation;
   FDeviceMode.Copies = Copies;
-  Integer bin = FBin != -1 ? FBin : Bin;
-  if (bin != kDefaultBin) FDeviceMode.DefaultSource = bin;
+  // The default bin is the printer's own choice: a page that asks for it does not keep the
+  // tray an earlier page asked for.
+  FDeviceMode.DefaultSource = FBin != -1 ? FBin : Bin;
   if (Duplex == 2 || Duplex == 3) FDeviceMode.Duplex = Duplex;
   if (Duplex == 4) FDeviceMode.Duplex = 1;
   if (!ReadCapabilities()) {
@@ -233,9 +239,11 @@ bool TkvxPrinter::BeginPage() {
     FLastError = "Printing has not begun";
     return false;
   }
-  // The job carries one set of options: those of its first page. Later pages bring their own
-  // paper size in the document.
-  if (FPagesBegun == 0) FJobOptions = JobOptions();
+  // A printer job carries one set of options: a page that needs other paper, another tray, side
+  // or orientation than the pages before it starts a printer job of its own.
+  TJobOptions options = JobOptions();
+  if (FPagesBegun > 0 && !SameJobOptions(options, FJobOptions)) FJob.Cut(FJobOptions);
+  FJobOptions = options;
   Integer points = FCanvas->Font().Size();
   FJob.BeginPage(*FCanvas, {FExactWidth, FExactHeight, FOrientation, FLeftMargin, FTopMargin});
   FCanvas->UpdateFont(points);

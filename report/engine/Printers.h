@@ -166,7 +166,7 @@ class TkvxPrinter : public TkvxCustomPrinter {
   // The exact paper of the current settings, as it lies, and its CUPS media name.
   Extended FExactWidth = 0, FExactHeight = 0;
   String FMedia;
-  // The options of the job's first page: the job carries one set.
+  // The options of the printer job the pages now go to.
   TJobOptions FJobOptions;
   Integer FPagesBegun = 0;
   TCanvasJob FJob;
