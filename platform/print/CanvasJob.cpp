@@ -11,6 +11,7 @@
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
+#include "platform/print/SpoolTextLayer.h"
 
 namespace orv {
 
@@ -107,6 +108,10 @@ bool TCanvasJob::ClosePart(Spool& part, String& error) {
   part.writer.reset();
   part.file.close();
   if (!written) {
+    error = "Cannot write the spool file " + part.file.fileName().toStdString();
+    return false;
+  }
+  if (!MendSpoolTextLayer(part.file.fileName().toStdString())) {
     error = "Cannot write the spool file " + part.file.fileName().toStdString();
     return false;
   }
