@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/gui/DialogService.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Resources.h"
@@ -216,7 +217,40 @@ TJobOptions TkvxPrinter::JobOptions() const {
   // uncollated ones.
   o.Collate = false;
   o.Landscape = FDeviceMode.Landscape;
+  o.Quality = FDeviceMode.PrintQuality;
   return o;
+}
+
+bool TkvxPrinter::PropertiesDlg() {
+  if (!FInitialized) return false;
+  TPrinterOffer offer;
+  for (const TPrinterPaper& p : FCapabilities.Papers) offer.Papers.push_back({p.Name, p.Media});
+  offer.Sources.push_back({FBins.front().Name, ""});
+  for (const TPrinterBin& b : FCapabilities.Bins) offer.Sources.push_back({b.Name, b.Source});
+  offer.Duplex = FCapabilities.Duplex;
+  offer.Qualities = FCapabilities.Qualities;
+  TPrinterSetupRequest r;
+  r.Caption = FName;
+  r.Printer = FName;
+  r.Offer = [offer](const String&) { return offer; };
+  r.Paper = FMedia;
+  for (const TPrinterBin& b : FCapabilities.Bins)
+    if (FBin != -1 && b.Code == FBin) r.Source = b.Source;
+  r.ShowSides = FCapabilities.Duplex;
+  r.Sides = FDeviceMode.Duplex;
+  r.ShowQuality = !FCapabilities.Qualities.empty();
+  r.Quality = FDeviceMode.PrintQuality;
+  if (!DialogService().ExecutePrinterSetupDialog(r)) return false;
+  for (const TPrinterPaper& p : FCapabilities.Papers)
+    if (p.Media == r.Paper && p.Media != FMedia) SetViewParams(p.Code, 0, 0, FOrientation);
+  // The source chosen holds for the next job whatever its pages ask; "Default" lets the
+  // pages say.
+  FBin = -1;
+  for (const TPrinterBin& b : FCapabilities.Bins)
+    if (!r.Source.empty() && b.Source == r.Source) FBin = b.Code;
+  FDeviceMode.Duplex = r.Sides;
+  FDeviceMode.PrintQuality = r.Quality;
+  return true;
 }
 
 bool TkvxPrinter::BeginDoc() {
@@ -348,9 +382,10 @@ TkvxPrinters::~TkvxPrinters() { Clear(); }
 
 void TkvxPrinters::FillPrinters() {
   TPrinterList list = ListPrinters();
-  for (const String& name : list.Names) {
-    FPrinters.Add(name);
-    FPrinterList.push_back(std::make_unique<TkvxPrinter>(name, ""));
+  // The port of a printer is where it prints to.
+  for (size_t i = 0; i < list.Names.size(); ++i) {
+    FPrinters.Add(list.Names[i]);
+    FPrinterList.push_back(std::make_unique<TkvxPrinter>(list.Names[i], list.Locations[i]));
   }
   FDefaultPrinter = list.Default;
 }
