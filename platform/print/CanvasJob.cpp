@@ -93,14 +93,12 @@ void TCanvasJob::EndPage() {
   canvas_ = nullptr;
 }
 
-void TCanvasJob::Cut(const TJobOptions& options) {
-  if (!spool_ || !target_.empty() || spool_->pages == 0) return;
+bool TCanvasJob::Cut(const TJobOptions& options, String& error) {
+  if (!spool_ || !target_.empty() || spool_->pages == 0) return true;
   EndPage();
   spool_->options = options;
   parts_.push_back(std::move(spool_));
-  String error;
-  // A spool that cannot be made shows when the next page begins.
-  OpenPart(error);
+  return OpenPart(error);
 }
 
 bool TCanvasJob::ClosePart(Spool& part, String& error) {

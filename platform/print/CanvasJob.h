@@ -38,8 +38,9 @@ class TCanvasJob {
   // Closes the pages spooled so far as one printer job of their own, to be sent with options;
   // the pages that follow go to the next. A job option (the tray, the duplex, the job's media)
   // holds for a whole printer job, so pages that need others are cut off here. Nothing is sent
-  // before End, so that an abort still sends nothing. A job to a file is never cut.
-  void Cut(const TJobOptions& options);
+  // before End, so that an abort still sends nothing. A job to a file is never cut. False,
+  // with the reason, when no spool file can be made for the pages that follow.
+  bool Cut(const TJobOptions& options, String& error);
   // Sends the spooled pages to printer, those after the last cut with options (or writes the
   // file, which replaces an old one only when complete). The number of the last printer job is
   // in JobId afterwards (0 for a file), every number in JobIds.

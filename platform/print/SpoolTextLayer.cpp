@@ -183,7 +183,8 @@ std::string Utf16Hex(const std::u16string& text) {
 // is the marks as written, so that text taken from the page reads as typed. The drawing
 // operators stay as they are.
 std::string MarkClusters(const std::string& content, const std::map<std::string, const TGlyphText*>& fonts) {
-  static const std::regex op(R"(/([A-Za-z0-9_]+)\s+[-0-9.]+\s+Tf|(?:[-0-9.]+\s+[-0-9.]+\s+Td\s*)?<([0-9A-Fa-f]+)>\s*Tj)");
+  static const std::regex op(
+      R"(/([A-Za-z0-9_]+)\s+[-0-9.]+\s+Tf|(?:[-0-9.]+\s+[-0-9.]+\s+Td\s*)?<([0-9A-Fa-f]+)>\s*Tj)");
   std::vector<std::vector<TShownGlyph>> runs(1);
   const TGlyphText* font = nullptr;
   size_t lastEnd = 0;
@@ -224,7 +225,8 @@ std::string MarkClusters(const std::string& content, const std::map<std::string,
       std::u16string drawn;
       while (isMark(j)) drawn += run[j++].Text;
       std::u16string written = drawn;
-      std::stable_sort(written.begin(), written.end(), [](char16_t a, char16_t b) { return MarkRank(a) < MarkRank(b); });
+      std::stable_sort(written.begin(), written.end(),
+                       [](char16_t a, char16_t b) { return MarkRank(a) < MarkRank(b); });
       // The nikhahit drawn apart from its SARA AA is the one SARA AM.
       size_t nikhahit = written.find(u'\u0E4D');
       if (nikhahit != std::u16string::npos && j < run.size() && run[j].Text == u"\u0E32") {

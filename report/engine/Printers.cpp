@@ -276,7 +276,8 @@ bool TkvxPrinter::BeginPage() {
   // A printer job carries one set of options: a page that needs other paper, another tray, side
   // or orientation than the pages before it starts a printer job of its own.
   TJobOptions options = JobOptions();
-  if (FPagesBegun > 0 && !SameJobOptions(options, FJobOptions)) FJob.Cut(FJobOptions);
+  if (FPagesBegun > 0 && !SameJobOptions(options, FJobOptions) && !FJob.Cut(FJobOptions, FLastError))
+    return false;
   FJobOptions = options;
   Integer points = FCanvas->Font().Size();
   FJob.BeginPage(*FCanvas, {FExactWidth, FExactHeight, FOrientation, FLeftMargin, FTopMargin});

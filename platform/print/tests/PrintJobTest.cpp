@@ -110,7 +110,8 @@ TEST(CanvasJob, ThaiTextPrintsAndCanBeReadBack) {
 }
 
 // Words whose tone marks and thanthakhat the Thai fonts draw in their lowered forms.
-const char* const kMarkedWords[] = {"ที่อยู่", "โทรศัพท์", "บุญมา", "หมู่", "คู่สมรส", "ปู่ย่า", "น้ำ", "ทำ", "ฐาน", "ญาติ"};
+const char* const kMarkedWords[] = {"ที่อยู่", "โทรศัพท์", "บุญมา", "หมู่", "คู่สมรส",
+                                    "ปู่ย่า",   "น้ำ",     "ทำ",    "ฐาน", "ญาติ"};
 
 // The words are Thai and Latin: no character lies outside the basic plane.
 WideString Wide(const char* utf8) {

@@ -60,8 +60,8 @@ TEST(PrintPageOptions, EachPageGoesOutOnItsOwnPaperTrayAndOrientation) {
   for (size_t k = 0; k < jobs.size(); ++k) {
     EXPECT_TRUE(QpdfAccepts(jobs[k].DocumentPath));
     // Pictures of the pages stay in the build folder, to be looked at.
-    orv::testing::Run("pdftoppm -r 150 -png '" + jobs[k].DocumentPath + "' '" +
-                      std::string(ORVANE_PREVIEW_SCREENSHOT_FOLDER) + "/mixed-papers-job" + std::to_string(k + 1) + "'");
+    std::string picture = std::string(ORVANE_PREVIEW_SCREENSHOT_FOLDER) + "/mixed-papers-job" + std::to_string(k + 1);
+    orv::testing::Run("pdftoppm -r 150 -png '" + jobs[k].DocumentPath + "' '" + picture + "'");
   }
   auto first = JobOptions(jobs[0]);
   EXPECT_EQ(PdfPageSizes(jobs[0].DocumentPath), (std::vector<std::string>{"595x842"}));

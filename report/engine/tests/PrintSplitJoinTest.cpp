@@ -34,7 +34,8 @@ struct TSheet {
 std::vector<TSheet> ReadSheets(const std::string& pdf) {
   std::vector<TSheet> sheets;
   std::string html = Run("pdftotext -bbox '" + pdf + "' -");
-  std::regex item(R"re(<page width="([0-9.]+)" height="([0-9.]+)">|<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
+  std::regex item(R"re(<page width="([0-9.]+)" height="([0-9.]+)">|)re"
+                  R"re(<word xMin="([0-9.]+)" yMin="([0-9.]+)" xMax="([0-9.]+)" yMax="([0-9.]+)">([^<]*)</word>)re");
   for (auto m = std::sregex_iterator(html.begin(), html.end(), item); m != std::sregex_iterator(); ++m) {
     if ((*m)[1].matched) {
       sheets.push_back({std::stod((*m)[1]), std::stod((*m)[2]), {}});
