@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/DialogService.h"
+#include "platform/gui/Timers.h"
+#include "platform/gui/tests/ControlTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/tests/PrintTesting.h"
 #include "report/engine/Printers.h"
@@ -196,6 +199,47 @@ TEST(KvxPrinters, EveryPageArrivesWithItsOwnPaperTrayAndOrientation) {
   ASSERT_TRUE(QpdfAccepts(card.DocumentPath));
   EXPECT_EQ(PdfPageSizes(card.DocumentPath), (std::vector<std::string>{"425x283"}));
   EXPECT_NE(PdfText(card.DocumentPath, 1).find("card page"), std::string::npos);
+}
+
+TEST(KvxPrinters, ThePropertiesDialogSetsSourceSidesAndQualityOfTheNextJob) {
+  Application->Initialize();
+  TCupsServer server = UseTestServer();
+  TkvxPrinters printers;
+  TkvxPrinter* p = Queue(printers, "PdfQ");
+  ASSERT_NE(p, nullptr);
+  // The program's own dialog, worked through its boxes once it shows.
+  auto previous = SetDialogService(nullptr);
+  TTimer timer(nullptr);
+  int answered = 0;
+  timer.OnTimer = [&](TObject*) {
+    if (answered || !ModalWindowOpen()) return;
+    ++answered;
+    ChooseInModalWindow("Manual");
+    ChooseInModalWindow("Two-sided, short edge");
+    ChooseInModalWindow("Draft");
+    ClickModalButton("OK");
+  };
+  timer.SetInterval(20);
+  EXPECT_TRUE(p->PropertiesDlg());
+  timer.SetEnabled(false);
+  SetDialogService(std::move(previous));
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(p->Bin(), FindItem(p->Bins(), "Manual")->Code);
+
+  p->SetTitle("properties of the queue");
+  p->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  ASSERT_TRUE(p->BeginDoc()) << p->LastError();
+  ASSERT_TRUE(p->BeginPage());
+  p->Canvas()->TextOut(0, 0, String("draft"));
+  p->EndPage();
+  ASSERT_TRUE(p->EndDoc()) << p->LastError();
+  TCapturedJob job = FindJob(server, "properties of the queue");
+  ASSERT_TRUE(job.Arrived);
+  auto o = JobOptions(job);
+  EXPECT_EQ(o["media-source"], "manual");
+  EXPECT_EQ(o["sides"], "two-sided-short-edge");
+  EXPECT_EQ(o["print-quality"], "3");
+  EXPECT_EQ(o["cupsPrintQuality"], "Draft");
 }
 
 TEST(KvxPrinters, PrintToFileIsForgottenAfterTheJob) {
