@@ -1,6 +1,7 @@
 #include "script/DialogBindings.h"
 
 #include "platform/gui/Dialogs.h"
+#include "platform/print/PrinterSetupDialog.h"
 #include "script/Script.h"
 
 namespace orv {
@@ -36,7 +37,7 @@ TsxDialogFunctions::TsxDialogFunctions(TsxScript* script) : TsxRTTIModule(script
     return Variant(dialog->Execute());
   });
   for (TClass cls : {TOpenDialog::StaticClass(), TSaveDialog::StaticClass(), TColorDialog::StaticClass(),
-                     TFontDialog::StaticClass(), TPrintDialog::StaticClass()})
+                     TFontDialog::StaticClass(), TPrintDialog::StaticClass(), TPrinterSetupDialog::StaticClass()})
     s.AddClass(cls, "TCommonDialog");
 
   s.AddMethod("function MessageDlg(Msg: string; DlgType: TMsgDlgType; Buttons: TMsgDlgButtons; HelpCtx: Longint): Integer",

@@ -6,6 +6,7 @@
 #include <map>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/ListPrintTesting.h"
@@ -300,6 +301,17 @@ TEST_F(MemberListPrintTest, ListsPrintOnThePrinter) {
   std::filesystem::path pdf = dir_ / "statistics.pdf";
   ASSERT_TRUE(ExportShownDocument([s] { s->Button4Click(s->Button4); }, pdf.string()));
   EXPECT_EQ(testing::PdfPageSizes(job.DocumentPath).size(), PdfPageCount(pdf.string()));
+  // The job reads as the export does, word for word, Thai marks and all.
+  auto words = [](const std::string& text) {
+    std::multiset<std::string> found;
+    std::istringstream in(text);
+    for (std::string w; in >> w;) found.insert(w);
+    return found;
+  };
+  std::multiset<std::string> printed = words(PdfReadingText(job.DocumentPath));
+  std::multiset<std::string> exportedWords = words(PdfReadingText(pdf.string()));
+  EXPECT_FALSE(printed.empty());
+  EXPECT_TRUE(printed == exportedWords) << PdfReadingText(job.DocumentPath) << "\n----\n" << PdfReadingText(pdf.string());
 }
 
 }  // namespace orv::test

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -53,6 +54,99 @@ QStringList QtFilters(const String& filter) {
   }
   return out;
 }
+
+// The printer setup and properties dialog: one form, its rows as the request asks.
+class PrinterSetupDialog {
+ public:
+  explicit PrinterSetupDialog(TPrinterSetupRequest& r) : r_(r), dialog_(QApplication::activeWindow()) {
+    dialog_.setWindowTitle(QStr(r.Caption));
+    auto* form = new QFormLayout(&dialog_);
+    if (!r.Printers.empty()) {
+      printers_ = new QComboBox;
+      for (const String& name : r.Printers) printers_->addItem(QStr(name));
+      int at = printers_->findText(QStr(r.Printer));
+      printers_->setCurrentIndex(std::max(at, 0));
+      form->addRow(QStringLiteral("&Printer:"), printers_);
+      QObject::connect(printers_, &QComboBox::currentIndexChanged, [this] { Fill(); });
+    }
+    papers_ = new QComboBox;
+    form->addRow(QStringLiteral("Pape&r:"), papers_);
+    if (r.ShowOrientation) {
+      portrait_ = new QRadioButton(QStringLiteral("P&ortrait"));
+      landscape_ = new QRadioButton(QStringLiteral("&Landscape"));
+      (r.Landscape ? landscape_ : portrait_)->setChecked(true);
+      form->addRow(QStringLiteral("Orientation:"), portrait_);
+      form->addRow(QString(), landscape_);
+    }
+    sources_ = new QComboBox;
+    form->addRow(QStringLiteral("&Source:"), sources_);
+    if (r.ShowSides) {
+      sides_ = new QComboBox;
+      form->addRow(QStringLiteral("S&ides:"), sides_);
+    }
+    if (r.ShowQuality) {
+      quality_ = new QComboBox;
+      form->addRow(QStringLiteral("&Quality:"), quality_);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog_, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog_, &QDialog::reject);
+    form->addRow(buttons);
+    Fill();
+  }
+
+  bool Execute() {
+    if (dialog_.exec() != QDialog::Accepted) return false;
+    if (printers_) r_.Printer = printers_->currentText().toStdString();
+    r_.Paper = papers_->currentData().toString().toStdString();
+    r_.Source = sources_->currentData().toString().toStdString();
+    if (landscape_) r_.Landscape = landscape_->isChecked();
+    if (sides_) r_.Sides = sides_->currentData().toInt();
+    if (quality_) r_.Quality = quality_->currentData().toInt();
+    return true;
+  }
+
+ private:
+  // Each box offers what the chosen printer has, keeping the choice where it still can.
+  void Fill() {
+    String printer = printers_ ? printers_->currentText().toStdString() : r_.Printer;
+    TPrinterOffer offer = r_.Offer ? r_.Offer(printer) : TPrinterOffer{};
+    auto refill = [](QComboBox* box, const std::vector<TPrinterOfferItem>& items, const String& keep) {
+      QString kept = box->count() ? box->currentData().toString() : QStr(keep);
+      box->clear();
+      for (const TPrinterOfferItem& item : items) box->addItem(QStr(item.Name), QStr(item.Keyword));
+      box->setCurrentIndex(std::max(box->findData(kept), 0));
+    };
+    refill(papers_, offer.Papers, r_.Paper);
+    refill(sources_, offer.Sources, r_.Source);
+    if (sides_) {
+      std::vector<std::pair<const char*, int>> sides{{"Default", 0}, {"One-sided", 1}};
+      if (offer.Duplex) sides.insert(sides.end(), {{"Two-sided, long edge", 2}, {"Two-sided, short edge", 3}});
+      int kept = sides_->count() ? sides_->currentData().toInt() : r_.Sides;
+      sides_->clear();
+      for (auto [name, value] : sides) sides_->addItem(QString::fromLatin1(name), value);
+      sides_->setCurrentIndex(std::max(sides_->findData(kept), 0));
+    }
+    if (quality_) {
+      int kept = quality_->count() ? quality_->currentData().toInt() : r_.Quality;
+      quality_->clear();
+      quality_->addItem(QStringLiteral("Default"), 0);
+      for (int q : offer.Qualities)
+        if (q >= 3 && q <= 5) quality_->addItem(QString::fromLatin1(q == 3 ? "Draft" : q == 4 ? "Normal" : "High"), q);
+      quality_->setCurrentIndex(std::max(quality_->findData(kept), 0));
+    }
+  }
+
+  TPrinterSetupRequest& r_;
+  QDialog dialog_;
+  QComboBox* printers_ = nullptr;
+  QComboBox* papers_ = nullptr;
+  QRadioButton* portrait_ = nullptr;
+  QRadioButton* landscape_ = nullptr;
+  QComboBox* sources_ = nullptr;
+  QComboBox* sides_ = nullptr;
+  QComboBox* quality_ = nullptr;
+};
 
 // Qt's dialogs.
 class QtDialogService : public IDialogService {
@@ -166,6 +260,8 @@ class QtDialogService : public IDialogService {
     r.ToPage = to->value();
     return true;
   }
+
+  bool ExecutePrinterSetupDialog(TPrinterSetupRequest& r) override { return PrinterSetupDialog(r).Execute(); }
 };
 
 std::unique_ptr<IDialogService>& Replacement() {

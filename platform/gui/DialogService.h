@@ -1,6 +1,7 @@
 #pragma once
 // The one way message boxes, input boxes and the standard dialogs reach the user. The program
 // uses Qt's dialogs; tests put in an answerer (platform/gui/ScriptedDialogService.h).
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -63,6 +64,44 @@ struct TPrintDialogRequest {
   bool AllowPageNums = false;
 };
 
+// One thing a printer offers: the name shown and the keyword the print server knows it by.
+struct TPrinterOfferItem {
+  String Name;
+  String Keyword;
+};
+
+// What one printer offers in the printer setup and properties dialogs.
+struct TPrinterOffer {
+  std::vector<TPrinterOfferItem> Papers;
+  // Paper sources; the printer's own choice ("Default", keyword "") comes first.
+  std::vector<TPrinterOfferItem> Sources;
+  bool Duplex = false;
+  // print-quality values: 3 draft, 4 normal, 5 high.
+  std::vector<int> Qualities;
+};
+
+// The printer setup dialog (printer, paper, orientation, source) and a printer's properties
+// dialog (paper, source, sides, quality) alike; on OK what was chosen.
+struct TPrinterSetupRequest {
+  String Caption;
+  // The printers to choose from; empty when the printer is not chosen here.
+  std::vector<String> Printers;
+  String Printer;
+  // What a printer offers, asked again when another printer is chosen.
+  std::function<TPrinterOffer(const String& Printer)> Offer;
+  // Paper and source keywords; an empty source is the printer's own choice.
+  String Paper;
+  String Source;
+  bool ShowOrientation = false;
+  bool Landscape = false;
+  // Sides: 0 the printer's default, 1 one-sided, 2 long edge, 3 short edge.
+  bool ShowSides = false;
+  int Sides = 0;
+  // Quality: 0 the printer's default, else a print-quality value.
+  bool ShowQuality = false;
+  int Quality = 0;
+};
+
 // Puts questions to the user. Every method blocks until answered.
 class IDialogService {
  public:
@@ -77,6 +116,7 @@ class IDialogService {
   virtual bool ExecuteColorDialog(TColor& Color) = 0;
   virtual bool ExecuteFontDialog(TFont& Font) = 0;
   virtual bool ExecutePrintDialog(TPrintDialogRequest& Request) = 0;
+  virtual bool ExecutePrinterSetupDialog(TPrinterSetupRequest& Request) = 0;
 };
 
 // The service in use: Qt's dialogs unless replaced.

@@ -80,4 +80,22 @@ bool TScriptedDialogService::ExecutePrintDialog(TPrintDialogRequest& Request) {
   return answer.has_value();
 }
 
+bool TScriptedDialogService::ExecutePrinterSetupDialog(TPrinterSetupRequest& Request) {
+  shown_.push_back({"printer setup", Request.Caption, "", mtCustom, {}});
+  lastSetup_ = Request;
+  lastOffer_ = Request.Offer ? Request.Offer(Request.Printer) : TPrinterOffer{};
+  if (setups_.empty()) return false;
+  std::optional<TPrinterSetupRequest> answer = setups_.front();
+  setups_.pop_front();
+  if (!answer) return false;
+  // The choices only: what the dialog was asked stays the program's.
+  if (!Request.Printers.empty()) Request.Printer = answer->Printer;
+  Request.Paper = answer->Paper;
+  Request.Source = answer->Source;
+  if (Request.ShowOrientation) Request.Landscape = answer->Landscape;
+  if (Request.ShowSides) Request.Sides = answer->Sides;
+  if (Request.ShowQuality) Request.Quality = answer->Quality;
+  return true;
+}
+
 }  // namespace orv

@@ -14,7 +14,7 @@ namespace orv {
 class TScriptedDialogService : public IDialogService {
  public:
   struct TShownBox {
-    String Kind;  // "message", "input", "file", "color", "font", "print"
+    String Kind;  // "message", "input", "file", "color", "font", "print", "printer setup"
     String Caption;
     String Text;
     TMsgDlgType Type = mtCustom;
@@ -31,6 +31,9 @@ class TScriptedDialogService : public IDialogService {
   void QueueFont(std::optional<TFontData> Font) { fonts_.push_back(std::move(Font)); }
   // The choices the user leaves in the print dialog; std::nullopt cancels it.
   void QueuePrint(std::optional<TPrintDialogRequest> Answer) { prints_.push_back(std::move(Answer)); }
+  // The choices the user leaves in a printer setup or properties dialog (printer, paper,
+  // source, orientation, sides, quality); std::nullopt cancels it.
+  void QueuePrinterSetup(std::optional<TPrinterSetupRequest> Answer) { setups_.push_back(std::move(Answer)); }
 
   const std::vector<TShownBox>& Shown() const { return shown_; }
   // The text of the last box shown; empty when none.
@@ -41,6 +44,10 @@ class TScriptedDialogService : public IDialogService {
   TColor LastColor() const { return lastColor_; }
   const TFontData& LastFont() const { return lastFont_; }
   const TPrintDialogRequest& LastPrintRequest() const { return lastPrint_; }
+  // What the last printer setup or properties dialog was opened with, and what its printer
+  // offered then.
+  const TPrinterSetupRequest& LastPrinterSetupRequest() const { return lastSetup_; }
+  const TPrinterOffer& LastPrinterOffer() const { return lastOffer_; }
 
   int ShowMessageBox(const TMessageBoxRequest& Request) override;
   bool InputQuery(const String& Caption, const String& Prompt, String& Value) override;
@@ -48,6 +55,7 @@ class TScriptedDialogService : public IDialogService {
   bool ExecuteColorDialog(TColor& Color) override;
   bool ExecuteFontDialog(TFont& Font) override;
   bool ExecutePrintDialog(TPrintDialogRequest& Request) override;
+  bool ExecutePrinterSetupDialog(TPrinterSetupRequest& Request) override;
 
  private:
   std::vector<TShownBox> shown_;
@@ -57,10 +65,13 @@ class TScriptedDialogService : public IDialogService {
   std::deque<std::optional<TColor>> colors_;
   std::deque<std::optional<TFontData>> fonts_;
   std::deque<std::optional<TPrintDialogRequest>> prints_;
+  std::deque<std::optional<TPrinterSetupRequest>> setups_;
   TFileDialogRequest lastFile_;
   TColor lastColor_ = clNone;
   TFontData lastFont_;
   TPrintDialogRequest lastPrint_;
+  TPrinterSetupRequest lastSetup_;
+  TPrinterOffer lastOffer_;
 };
 
 }  // namespace orv

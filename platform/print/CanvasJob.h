@@ -1,7 +1,8 @@
 #pragma once
-// A print job whose pages are drawn on a canvas: spooled as one PDF at 600 dpi, each page with
-// its own paper, then sent to a printer or written to a file.
+// A print job whose pages are drawn on a canvas: spooled as PDF at 600 dpi, each page with its
+// own paper, then sent to a printer or written to a file.
 #include <memory>
+#include <vector>
 
 #include "platform/print/PrintJob.h"
 
@@ -34,23 +35,37 @@ class TCanvasJob {
   // Attaches canvas to the new page until EndPage.
   void BeginPage(TCanvas& canvas, const TPageFormat& format);
   void EndPage();
-  // Sends the spooled pages to printer with options (or writes the file, which replaces an
-  // old one only when complete). The job's number is in JobId afterwards (0 for a file).
+  // Closes the pages spooled so far as one printer job of their own, to be sent with options;
+  // the pages that follow go to the next. A job option (the tray, the duplex, the job's media)
+  // holds for a whole printer job, so pages that need others are cut off here. Nothing is sent
+  // before End, so that an abort still sends nothing. A job to a file is never cut. False,
+  // with the reason, when no spool file can be made for the pages that follow.
+  bool Cut(const TJobOptions& options, String& error);
+  // Sends the spooled pages to printer, those after the last cut with options (or writes the
+  // file, which replaces an old one only when complete). The number of the last printer job is
+  // in JobId afterwards (0 for a file), every number in JobIds.
   bool End(const String& printer, const TJobOptions& options, String& error);
   // Throws the spooled pages away.
   void Abort();
 
   bool Printing() const;
-  int JobId() const { return jobId_; }
+  int JobId() const { return jobIds_.empty() ? 0 : jobIds_.back(); }
+  const std::vector<int>& JobIds() const { return jobIds_; }
 
  private:
   struct Spool;
+  bool OpenPart(String& error);
+  bool ClosePart(Spool& part, String& error);
   void Discard();
 
+  String title_;
+  String target_;
+  // The parts already cut, each with its options, and the part being spooled.
+  std::vector<std::unique_ptr<Spool>> parts_;
   std::unique_ptr<Spool> spool_;
   TCanvas* canvas_ = nullptr;
   int pages_ = 0;
-  int jobId_ = 0;
+  std::vector<int> jobIds_;
 };
 
 }  // namespace orv

@@ -26,6 +26,7 @@ struct TCupsOptions {
     Add(CUPS_COPIES, std::to_string(o.Copies < 1 ? 1 : o.Copies));
     if (o.Copies > 1) Add("collate", o.Collate ? "true" : "false");
     Add(CUPS_ORIENTATION, o.Landscape ? CUPS_ORIENTATION_LANDSCAPE : CUPS_ORIENTATION_PORTRAIT);
+    if (o.Quality >= 3 && o.Quality <= 5) Add(CUPS_PRINT_QUALITY, std::to_string(o.Quality));
   }
   ~TCupsOptions() { cupsFreeOptions(Count, Options); }
   TCupsOptions(const TCupsOptions&) = delete;

@@ -18,6 +18,8 @@ struct TJobOptions {
   int Copies = 1;
   bool Collate = true;
   bool Landscape = false;
+  // print-quality: 3 draft, 4 normal, 5 high; 0 leaves the printer's default.
+  int Quality = 0;
 };
 
 enum TDocumentFormat { dfPdf, dfRaw };

@@ -54,6 +54,17 @@ String SourceDisplayName(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, co
 
 }  // namespace
 
+String DeviceLocation(const String& uri) {
+  size_t scheme = uri.find("://");
+  if (scheme == String::npos) return uri;
+  size_t host = scheme + 3;
+  // User information ends at the last "@" before any query; a Windows share's may hold "/".
+  size_t query = uri.find('?', host);
+  size_t at = uri.rfind('@', query);
+  if (at == String::npos || at < host) return uri;
+  return uri.substr(0, host) + uri.substr(at + 1);
+}
+
 TPrinterList ListPrinters() {
   TPrinterList list;
   TDests dests;
@@ -67,6 +78,8 @@ TPrinterList ListPrinters() {
     // Instances are option sets of one queue, not printers of their own.
     if (d.instance) continue;
     list.Names.push_back(d.name);
+    const char* uri = cupsGetOption("device-uri", d.num_options, d.options);
+    list.Locations.push_back(DeviceLocation(uri ? uri : ""));
     if (d.is_default) list.Default = d.name;
   }
   return list;
@@ -138,6 +151,9 @@ bool QueryCapabilities(const String& printer, TPrinterCapabilities& caps, String
 
   caps.Duplex = cupsCheckDestSupported(http, dest, info.get(), CUPS_SIDES,
                                        CUPS_SIDES_TWO_SIDED_PORTRAIT) != 0;
+
+  if (ipp_attribute_t* qualities = cupsFindDestSupported(http, dest, info.get(), CUPS_PRINT_QUALITY))
+    for (int i = 0; i < ippGetCount(qualities); ++i) caps.Qualities.push_back(ippGetInteger(qualities, i));
 
   ipp_attribute_t* resolution = cupsFindDestDefault(http, dest, info.get(), "printer-resolution");
   if (!resolution) resolution = cupsFindDestSupported(http, dest, info.get(), "printer-resolution");

@@ -9,6 +9,9 @@ namespace orv {
 // The printers of the print server, in the server's order.
 struct TPrinterList {
   std::vector<String> Names;
+  // Where each printer is, in the order of Names: the device it prints to, as its URI says,
+  // without any user name or password in it.
+  std::vector<String> Locations;
   // The user's or the server's default printer; empty when there is none.
   String Default;
   // False when no print server answered; Error then says why.
@@ -17,6 +20,9 @@ struct TPrinterList {
 };
 
 TPrinterList ListPrinters();
+
+// A device URI as it can be shown: user name and password taken out.
+String DeviceLocation(const String& uri);
 
 // A paper a printer takes: sizes and unprintable margins in millimetres, portrait.
 struct TPrinterPaper {
@@ -42,6 +48,8 @@ struct TPrinterCapabilities {
   std::vector<TPrinterPaper> Papers;
   std::vector<TPrinterBin> Bins;
   bool Duplex = false;
+  // The print-quality values the printer takes (3 draft, 4 normal, 5 high).
+  std::vector<int> Qualities;
   int DpiX = 0, DpiY = 0;
   // Index in Papers of the printer's default paper, -1 when it names none of them.
   int DefaultPaper = -1;

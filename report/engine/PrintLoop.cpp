@@ -32,6 +32,33 @@ Integer CountAlong(Extended whole, Extended part) {
   return std::max<Integer>(n, 1);
 }
 
+// One side of a page split over sheets, in mm: the page's own margins hold nothing, so when the
+// printer's margin is wider the page moves in by the difference (Shift), and the first sheet
+// shows the page up to its printable end, each further one a step on, until the page's far
+// margin is reached.
+struct TSplitSide {
+  Extended Shift = 0;
+  Integer Sheets = 1;
+};
+
+TSplitSide SplitSide(Extended pageStart, Extended pageEnd, Extended sheet, Extended startMargin, Extended endMargin) {
+  TSplitSide side;
+  side.Shift = std::max<Extended>(0, startMargin - pageStart);
+  Extended step = sheet - startMargin - endMargin - kOverlapMM;
+  Extended shown = sheet - endMargin - side.Shift;
+  // A hundredth of a millimetre short is no reason for another sheet.
+  if (step > 0 && shown < pageEnd)
+    side.Sheets = 1 + static_cast<Integer>(std::ceil((pageEnd - shown) / step - 0.01));
+  return side;
+}
+
+// Whole pages of this size that fit along a sheet; one when none does.
+Integer FitAlong(Extended sheet, Extended page) {
+  if (page <= 0) return 1;
+  // Half a millimetre of rounding in paper sizes (two A5 on an A4) still fits.
+  return std::max<Integer>(static_cast<Integer>(std::floor((sheet + 0.5) / page)), 1);
+}
+
 int Px(Extended mm, int dpi) { return static_cast<int>(std::lround(mm * dpi / 25.4)); }
 
 bool IsDuplex(Integer duplex) { return duplex == dmVertical || duplex == dmHorizontal; }
@@ -42,6 +69,13 @@ TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended part
   TkvxCells cells{CountAlong(wholeWidth, partWidth), CountAlong(wholeHeight, partHeight), false};
   TkvxCells turned{CountAlong(wholeWidth, partHeight), CountAlong(wholeHeight, partWidth), true};
   return turned.Columns * turned.Rows < cells.Columns * cells.Rows ? turned : cells;
+}
+
+TkvxCells kvxFitCells(Extended sheetWidth, Extended sheetHeight, Extended pageWidth, Extended pageHeight) {
+  TkvxCells upright{FitAlong(sheetWidth, pageWidth), FitAlong(sheetHeight, pageHeight), false};
+  // Turned, the sheet lies wide and the pages stand on it as they are.
+  TkvxCells turned{FitAlong(sheetHeight, pageWidth), FitAlong(sheetWidth, pageHeight), true};
+  return turned.Columns * turned.Rows > upright.Columns * upright.Rows ? turned : upright;
 }
 
 TkvxPrintLoop::TkvxPrintLoop(TkvxPreviewPages& pages, TkvxCustomPrinter& printer, const TkvxPrintOptions& options,
@@ -195,13 +229,19 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
     TkvxCells cells = kvxCountCells(page->PaperWidth(), page->PaperHeight(), sheetWidth_, sheetHeight_);
     if (printed_ == 0 || cells.Rotated != lastOrientation_)
       SheetParams(cells.Rotated, bin, duplex, copies);
-    // The printer lays the sheet out as turned, margins included.
+    // The printer lays the sheet out as turned, margins included; the cells only chose the
+    // turn, and how many sheets a side of the page takes follows from what a sheet can print.
     TPoint dpi = printer_.DPI();
     int left = Px(printer_.LeftMargin(), dpi.X), top = Px(printer_.TopMargin(), dpi.Y);
     int stepX = Px(printer_.PaperWidth() - printer_.LeftMargin() - printer_.RightMargin() - kOverlapMM, dpi.X);
     int stepY = Px(printer_.PaperHeight() - printer_.TopMargin() - printer_.BottomMargin() - kOverlapMM, dpi.Y);
-    Integer columns = cells.Rotated ? cells.Rows : cells.Columns;
-    Integer rows = cells.Rotated ? cells.Columns : cells.Rows;
+    TSplitSide across = SplitSide(page->LeftMargin(), page->PaperWidth() - page->RightMargin(), printer_.PaperWidth(),
+                                  printer_.LeftMargin(), printer_.RightMargin());
+    TSplitSide down = SplitSide(page->TopMargin(), page->PaperHeight() - page->BottomMargin(), printer_.PaperHeight(),
+                                printer_.TopMargin(), printer_.BottomMargin());
+    Integer columns = across.Sheets, rows = down.Sheets;
+    left -= Px(across.Shift, dpi.X);
+    top -= Px(down.Shift, dpi.Y);
     for (Integer row = 0; row < rows; ++row) {
       for (Integer column = 0; column < columns; ++column) {
         if (!Begin()) return false;
@@ -227,9 +267,10 @@ bool TkvxPrintLoop::JoinLoop(Integer copy) {
   for (Integer index : order)
     if ((first = pages_.GetPageShared(index))) break;
   if (!first) return true;
-  TkvxCells cells = kvxCountCells(sheetWidth_, sheetHeight_, first->PaperWidth(), first->PaperHeight());
-  Integer columns = cells.Rotated ? cells.Rows : cells.Columns;
-  Integer rows = cells.Rotated ? cells.Columns : cells.Rows;
+  // Only pages that fit whole share a sheet: a page cut at the sheet's edge is no page.
+  TkvxCells cells = kvxFitCells(sheetWidth_, sheetHeight_, first->PaperWidth(), first->PaperHeight());
+  Integer columns = cells.Columns;
+  Integer rows = cells.Rows;
   Integer duplex = PageDuplex(first.get());
   if (printed_ == 0)
     SheetParams(cells.Rotated, first->Bin(), duplex, 1);

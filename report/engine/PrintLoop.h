@@ -19,6 +19,9 @@ struct TkvxCells {
   bool Rotated = false;
 };
 TkvxCells kvxCountCells(Extended wholeWidth, Extended wholeHeight, Extended partWidth, Extended partHeight);
+// Columns and rows of whole pages on a sheet as the sheet is laid (wide when Rotated): the
+// layout that holds the most pages, upright on a tie.
+TkvxCells kvxFitCells(Extended sheetWidth, Extended sheetHeight, Extended pageWidth, Extended pageHeight);
 
 // One print job of a prepared report on one printer.
 class TkvxPrintLoop {

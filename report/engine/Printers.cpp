@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/gui/DialogService.h"
 #include "platform/print/PaperCodes.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Resources.h"
@@ -14,6 +15,11 @@ constexpr Integer kDefaultBin = kAutoBinCode;
 const char* const kDefaultTitle = "Quillan Document";
 
 Extended RoundMm(Extended mm) { return std::round(mm); }
+
+bool SameJobOptions(const TJobOptions& a, const TJobOptions& b) {
+  return a.Media == b.Media && a.MediaSource == b.MediaSource && a.Sides == b.Sides &&
+         a.Copies == b.Copies && a.Collate == b.Collate && a.Landscape == b.Landscape;
+}
 
 }  // namespace
 
@@ -178,8 +184,9 @@ void TkvxPrinter::SetPrintParams(Integer PaperSize, Extended PaperWidth, Extende
   }
   FDeviceMode.Landscape = Orientation;
   FDeviceMode.Copies = Copies;
-  Integer bin = FBin != -1 ? FBin : Bin;
-  if (bin != kDefaultBin) FDeviceMode.DefaultSource = bin;
+  // The default bin is the printer's own choice: a page that asks for it does not keep the
+  // tray an earlier page asked for.
+  FDeviceMode.DefaultSource = FBin != -1 ? FBin : Bin;
   if (Duplex == 2 || Duplex == 3) FDeviceMode.Duplex = Duplex;
   if (Duplex == 4) FDeviceMode.Duplex = 1;
   if (!ReadCapabilities()) {
@@ -210,7 +217,40 @@ TJobOptions TkvxPrinter::JobOptions() const {
   // uncollated ones.
   o.Collate = false;
   o.Landscape = FDeviceMode.Landscape;
+  o.Quality = FDeviceMode.PrintQuality;
   return o;
+}
+
+bool TkvxPrinter::PropertiesDlg() {
+  if (!FInitialized) return false;
+  TPrinterOffer offer;
+  for (const TPrinterPaper& p : FCapabilities.Papers) offer.Papers.push_back({p.Name, p.Media});
+  offer.Sources.push_back({FBins.front().Name, ""});
+  for (const TPrinterBin& b : FCapabilities.Bins) offer.Sources.push_back({b.Name, b.Source});
+  offer.Duplex = FCapabilities.Duplex;
+  offer.Qualities = FCapabilities.Qualities;
+  TPrinterSetupRequest r;
+  r.Caption = FName;
+  r.Printer = FName;
+  r.Offer = [offer](const String&) { return offer; };
+  r.Paper = FMedia;
+  for (const TPrinterBin& b : FCapabilities.Bins)
+    if (FBin != -1 && b.Code == FBin) r.Source = b.Source;
+  r.ShowSides = FCapabilities.Duplex;
+  r.Sides = FDeviceMode.Duplex;
+  r.ShowQuality = !FCapabilities.Qualities.empty();
+  r.Quality = FDeviceMode.PrintQuality;
+  if (!DialogService().ExecutePrinterSetupDialog(r)) return false;
+  for (const TPrinterPaper& p : FCapabilities.Papers)
+    if (p.Media == r.Paper && p.Media != FMedia) SetViewParams(p.Code, 0, 0, FOrientation);
+  // The source chosen holds for the next job whatever its pages ask; "Default" lets the
+  // pages say.
+  FBin = -1;
+  for (const TPrinterBin& b : FCapabilities.Bins)
+    if (!r.Source.empty() && b.Source == r.Source) FBin = b.Code;
+  FDeviceMode.Duplex = r.Sides;
+  FDeviceMode.PrintQuality = r.Quality;
+  return true;
 }
 
 bool TkvxPrinter::BeginDoc() {
@@ -233,9 +273,12 @@ bool TkvxPrinter::BeginPage() {
     FLastError = "Printing has not begun";
     return false;
   }
-  // The job carries one set of options: those of its first page. Later pages bring their own
-  // paper size in the document.
-  if (FPagesBegun == 0) FJobOptions = JobOptions();
+  // A printer job carries one set of options: a page that needs other paper, another tray, side
+  // or orientation than the pages before it starts a printer job of its own.
+  TJobOptions options = JobOptions();
+  if (FPagesBegun > 0 && !SameJobOptions(options, FJobOptions) && !FJob.Cut(FJobOptions, FLastError))
+    return false;
+  FJobOptions = options;
   Integer points = FCanvas->Font().Size();
   FJob.BeginPage(*FCanvas, {FExactWidth, FExactHeight, FOrientation, FLeftMargin, FTopMargin});
   FCanvas->UpdateFont(points);
@@ -340,9 +383,10 @@ TkvxPrinters::~TkvxPrinters() { Clear(); }
 
 void TkvxPrinters::FillPrinters() {
   TPrinterList list = ListPrinters();
-  for (const String& name : list.Names) {
-    FPrinters.Add(name);
-    FPrinterList.push_back(std::make_unique<TkvxPrinter>(name, ""));
+  // The port of a printer is where it prints to.
+  for (size_t i = 0; i < list.Names.size(); ++i) {
+    FPrinters.Add(list.Names[i]);
+    FPrinterList.push_back(std::make_unique<TkvxPrinter>(list.Names[i], list.Locations[i]));
   }
   FDefaultPrinter = list.Default;
 }

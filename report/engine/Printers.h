@@ -47,6 +47,8 @@ struct TkvxDeviceMode {
   Integer Copies = 1;
   Integer DefaultSource = 7;
   Integer Duplex = 0;
+  // print-quality: 3 draft, 4 normal, 5 high; 0 = the printer's own setting.
+  Integer PrintQuality = 0;
 };
 
 // A printer of the report library. Failures of a job are returned to the caller, with the
@@ -149,8 +151,9 @@ class TkvxPrinter : public TkvxCustomPrinter {
                      bool Orientation) override;
   void SetPrintParams(Integer PaperSize, Extended PaperWidth, Extended PaperHeight,
                       bool Orientation, Integer Bin, Integer Duplex, Integer Copies) override;
-  // Print servers offer no driver dialog of their own: False, nothing changed.
-  bool PropertiesDlg() override { return false; }
+  // The printer's properties (paper, source, sides, quality) asked through the dialog
+  // service; on OK the next job carries them. False when cancelled.
+  bool PropertiesDlg() override;
 
   const TkvxDeviceMode& DeviceMode() const { return FDeviceMode; }
 
@@ -166,7 +169,7 @@ class TkvxPrinter : public TkvxCustomPrinter {
   // The exact paper of the current settings, as it lies, and its CUPS media name.
   Extended FExactWidth = 0, FExactHeight = 0;
   String FMedia;
-  // The options of the job's first page: the job carries one set.
+  // The options of the printer job the pages now go to.
   TJobOptions FJobOptions;
   Integer FPagesBegun = 0;
   TCanvasJob FJob;

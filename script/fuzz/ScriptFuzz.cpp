@@ -48,6 +48,7 @@ class TSilentDialogService : public orv::IDialogService {
   bool ExecuteColorDialog(orv::TColor&) override { return false; }
   bool ExecuteFontDialog(orv::TFont&) override { return false; }
   bool ExecutePrintDialog(orv::TPrintDialogRequest&) override { return false; }
+  bool ExecutePrinterSetupDialog(orv::TPrinterSetupRequest&) override { return false; }
 };
 
 // Builds and runs what parses. ShowMessage is replaced by a silent routine (the host's own

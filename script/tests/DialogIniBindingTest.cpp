@@ -2,6 +2,7 @@
 // the answers a script gets from the dialog service.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -31,6 +32,7 @@ TEST(ScriptDialogIniBindings, EveryClassMemberAndConstantIsRegistered) {
       {"TColorDialog", {}},
       {"TFontDialog", {}},
       {"TPrintDialog", {}},
+      {"TPrinterSetupDialog", {"Execute"}},
   };
   for (const auto& [name, members] : classes) {
     TsxClassVariable* cls = script.FindClass(name);
@@ -68,6 +70,24 @@ TEST(ScriptDialogIniBindings, DialogsAnswerThroughTheService) {
   EXPECT_EQ(shown->Shown()[0].Type, mtConfirmation);
   EXPECT_EQ(shown->Shown()[0].Buttons, (TMsgDlgButtons{mbYes, mbNo}));
   EXPECT_EQ(shown->LastText(), "7 True ใหม่");
+  SetDialogService(std::move(previous));
+}
+
+TEST(ScriptDialogIniBindings, PrinterSetupDialogAnswersThroughTheService) {
+  // No print server on this address: the dialog says so instead of showing an empty list.
+  setenv("CUPS_SERVER", "127.0.0.1:1", 1);
+  auto script = test::NewScript("PascalScript",
+                                "var d: TPrinterSetupDialog;\nbegin\n  d := TPrinterSetupDialog.Create(nil);\n"
+                                "  ShowMessage(VarToStr(d.Execute));\n  d.Free;\nend.");
+  auto service = std::make_unique<TScriptedDialogService>();
+  TScriptedDialogService* shown = service.get();
+  auto previous = SetDialogService(std::move(service));
+  ASSERT_TRUE(script->Compile()) << script->ErrorMsg;
+  script->Execute();
+  ASSERT_EQ(shown->Shown().size(), 2u);
+  EXPECT_EQ(shown->Shown()[0].Caption, "Printer Setup");
+  EXPECT_EQ(shown->Shown()[0].Type, mtError);
+  EXPECT_EQ(shown->LastText(), "False");
   SetDialogService(std::move(previous));
 }
 

@@ -5,8 +5,10 @@
 #include <fstream>
 
 #include "platform/gui/Canvas.h"
+#include "platform/gui/PdfWriterCanvas.h"
 #include "platform/print/CanvasJob.h"
 #include "platform/print/PrintJob.h"
+#include "platform/print/SpoolTextLayer.h"
 #include "platform/print/tests/CupsTesting.h"
 
 namespace orv {
@@ -105,6 +107,103 @@ TEST(CanvasJob, ThaiTextPrintsAndCanBeReadBack) {
   EXPECT_EQ(ArgValue(captured, "copies"), "1");
   EXPECT_EQ(o["orientation-requested"], "3");
   EXPECT_EQ(o.count("media-source"), 0u);
+}
+
+// Words whose tone marks and thanthakhat the Thai fonts draw in their lowered forms.
+const char* const kMarkedWords[] = {"ที่อยู่", "โทรศัพท์", "บุญมา", "หมู่", "คู่สมรส",
+                                    "ปู่ย่า",   "น้ำ",     "ทำ",    "ฐาน", "ญาติ"};
+
+// The words are Thai and Latin: no character lies outside the basic plane.
+WideString Wide(const char* utf8) {
+  WideString out;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(utf8); *p;) {
+    if (*p < 0x80) {
+      out += static_cast<char16_t>(*p++);
+    } else if (*p < 0xE0) {
+      out += static_cast<char16_t>((p[0] & 0x1F) << 6 | (p[1] & 0x3F));
+      p += 2;
+    } else {
+      out += static_cast<char16_t>((p[0] & 0x0F) << 12 | (p[1] & 0x3F) << 6 | (p[2] & 0x3F));
+      p += 3;
+    }
+  }
+  return out;
+}
+
+// Each word twice: as one run, and cluster by cluster at the advances measured, as memos place
+// their text.
+void DrawMarkedWords(TCanvas& canvas) {
+  canvas.Font().SetName("Tahoma");
+  canvas.Font().SetSize(14);
+  int y = 100;
+  for (const char* word : kMarkedWords) {
+    canvas.TextOut(100, y, String(word));
+    WideString wide = Wide(word);
+    TTextClusters clusters = canvas.TextExtentEx(wide);
+    std::vector<int> advances;
+    for (size_t i = 0; i < clusters.Extents.size(); ++i)
+      advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
+    canvas.TextOutEx(2000, y, wide, advances);
+    y += 300;
+  }
+}
+
+int Count(const std::string& text, const std::string& word) {
+  int n = 0;
+  for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1)) ++n;
+  return n;
+}
+
+TEST(CanvasJob, ThaiMarksReadWholeInTheJob) {
+  EnsureGraphics();
+  TCupsServer server = UseTestServerNow();
+  TCanvas canvas;
+  TCanvasJob job;
+  String error;
+  ASSERT_TRUE(job.Begin("marks", "", error)) << error;
+  job.BeginPage(canvas, {210, 297, false, 10, 10});
+  DrawMarkedWords(canvas);
+  job.EndPage();
+  ASSERT_TRUE(job.End("PdfQ", TJobOptions{}, error)) << error;
+  TCapturedJob captured = WaitForJob(server, job.JobId());
+  ASSERT_TRUE(captured.Arrived);
+  ASSERT_TRUE(QpdfAccepts(captured.DocumentPath));
+  std::string text = testing::Run("pdftotext -raw '" + captured.DocumentPath + "' -");
+  for (const char* word : kMarkedWords) EXPECT_EQ(Count(text, word), 2) << word << " in\n" << text;
+}
+
+TEST(SpoolTextLayer, MendsTheTextAndLeavesThePixels) {
+  EnsureGraphics();
+  std::string plain = TempPath("marks-plain.pdf");
+  {
+    TPdfWriterCanvas writer(plain, 595.276, 841.89, TCanvasJob::kResolution);
+    DrawMarkedWords(writer.Canvas());
+    writer.Finish();
+  }
+  std::string mended = TempPath("marks-mended.pdf");
+  std::filesystem::copy_file(plain, mended, std::filesystem::copy_options::overwrite_existing);
+  ASSERT_TRUE(MendSpoolTextLayer(mended));
+  ASSERT_TRUE(QpdfAccepts(mended));
+  // The update is appended: the file as the writer left it still opens.
+  EXPECT_GT(std::filesystem::file_size(mended), std::filesystem::file_size(plain));
+  // Qt's writer names the lowered marks by private codes; the mended file by the marks.
+  std::string before = testing::Run("pdftotext -raw '" + plain + "' -");
+  std::string after = testing::Run("pdftotext -raw '" + mended + "' -");
+  EXPECT_EQ(Count(before, "ที่อยู่"), 0) << before;
+  for (const char* word : kMarkedWords) EXPECT_EQ(Count(after, word), 2) << word << " in\n" << after;
+  // Drawn the same, pixel for pixel.
+  testing::Run("pdftoppm -r 150 -gray '" + plain + "' '" + TempPath("marks-plain") + "'");
+  testing::Run("pdftoppm -r 150 -gray '" + mended + "' '" + TempPath("marks-mended") + "'");
+  std::string a = ReadFile(TempPath("marks-plain-1.pgm")), b = ReadFile(TempPath("marks-mended-1.pgm"));
+  EXPECT_FALSE(a.empty());
+  EXPECT_TRUE(a == b);
+
+  EXPECT_EQ(ThaiPresentationBase(0xF70A), 0x0E48u);
+  EXPECT_EQ(ThaiPresentationBase(0xF70E), 0x0E4Cu);
+  EXPECT_EQ(ThaiPresentationBase(0xF71A), 0x0E3Au);
+  EXPECT_EQ(ThaiPresentationBase(0xF71B), 0xF71Bu);
+  EXPECT_EQ(ThaiPresentationBase(0x0E48), 0x0E48u);
+  EXPECT_FALSE(MendSpoolTextLayer(TempPath("no-such-file.pdf")));
 }
 
 TEST(CanvasJob, FailuresAreReturnedAndNothingIsSent) {

@@ -15,6 +15,7 @@
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/PrintDialog.h"
 #include "report/engine/Printers.h"
+#include "report/engine/tests/PrintTesting.h"
 #include "report/model/Report.h"
 #include "report/model/tests/RunTestSupport.h"
 
@@ -253,6 +254,61 @@ TEST_F(PrintDialogTest, PrinterChoiceTakesEffectAndCancelPutsItBack) {
   result = Run(chosen, {[&] { Choose(chosen.PrintersCB, "RawQ"); }, [&] { Click(chosen.OkB); }});
   EXPECT_EQ(result, mrOk);
   EXPECT_EQ(kvxPrinters()->Printer()->Name(), "RawQ");
+}
+
+TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
+  TCupsServer server = UseTestServer();
+  TPrinterSetupRequest answer;
+  answer.Paper = "iso_a4_210x297mm";
+  answer.Source = "tray-2";
+  answer.Sides = 2;
+  answer.Quality = 5;
+  dialogs_->QueuePrinterSetup(answer);
+  TkvxPrintDialog dialog(nullptr);
+  TModalResult result = Run(dialog, {[&] {
+    EXPECT_EQ(dialog.WhereL1->Caption(), "capture:/pdf");
+    Choose(dialog.PrintersCB, "RawQ");
+    EXPECT_EQ(dialog.WhereL1->Caption(), "capture:/raw");
+    Choose(dialog.PrintersCB, "PdfQ");
+    Click(dialog.PropButton);
+  }, [&] { Click(dialog.OkB); }});
+  EXPECT_EQ(result, mrOk);
+  // The properties offered are the queue's own.
+  const TPrinterSetupRequest& asked = dialogs_->LastPrinterSetupRequest();
+  EXPECT_EQ(asked.Caption, "PdfQ");
+  EXPECT_TRUE(asked.Printers.empty()) << "the printer is chosen in the print dialog";
+  EXPECT_TRUE(asked.ShowSides);
+  const TPrinterOffer& offer = dialogs_->LastPrinterOffer();
+  std::vector<String> sources;
+  for (const TPrinterOfferItem& s : offer.Sources) sources.push_back(s.Name);
+  EXPECT_EQ(sources, (std::vector<String>{"Default", "Auto", "Tray 1", "Tray 2", "Manual"}));
+  EXPECT_EQ(offer.Qualities, (std::vector<int>{3, 4, 5}));
+  EXPECT_EQ(offer.Papers.size(), 7u);
+
+  // The next job carries them, whatever tray its pages ask for.
+  TkvxCustomPrinter* printer = kvxPrinters()->Printer();
+  ASSERT_EQ(printer->Name(), "PdfQ");
+  printer->SetTitle("with properties");
+  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  ASSERT_TRUE(printer->BeginDoc()) << printer->LastError();
+  ASSERT_TRUE(printer->BeginPage());
+  printer->Canvas()->TextOut(0, 0, String("properties"));
+  printer->EndPage();
+  ASSERT_TRUE(printer->EndDoc()) << printer->LastError();
+  TCapturedJob job = FindJob(server, "with properties");
+  ASSERT_TRUE(job.Arrived);
+  auto o = JobOptions(job);
+  EXPECT_EQ(o["media-source"], "tray-2");
+  EXPECT_EQ(o["sides"], "two-sided-long-edge");
+  EXPECT_EQ(o["print-quality"], "5");
+  EXPECT_EQ(o["cupsPrintQuality"], "High");
+  // The tray was chosen for one job.
+  EXPECT_EQ(printer->Bin(), -1);
+
+  // Cancelled, the properties change nothing.
+  dialogs_->QueuePrinterSetup(std::nullopt);
+  EXPECT_FALSE(printer->PropertiesDlg());
+  EXPECT_EQ(printer->Bin(), -1);
 }
 
 TEST_F(PrintDialogTest, PrintToFileAsksForAPrnFileAndItsCancelCancelsThePrint) {

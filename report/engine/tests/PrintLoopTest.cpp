@@ -125,19 +125,6 @@ TEST(PrintLoop, ScaleSplitAndJoin) {
     EXPECT_NEAR(letter.Pages->PrintScale, 210 / 215.9, 0.005);
   }
   {
-    // An A4 page over A5 sheets: two A5 sheets turned, top half then bottom half.
-    TPrintedList a4;
-    TkvxPrintOptions* o = a4.Report->PrintOptions();
-    o->PrintMode = pmSplit;
-    o->PrintOnSheet = 11;
-    TCapturedJob job = a4.Print("A4 split on A5");
-    EXPECT_EQ(PdfPageSizes(job.DocumentPath), std::vector<std::string>(6, "595x420"));
-    EXPECT_EQ(PrintedPages(job), (std::vector<int>{1, 0, 2, 0, 3, 0}));
-    EXPECT_EQ(JobOptions(job)["media"], "iso_a5_148x210mm");
-    // The rows below the first sheet's edge (about 120 mm down the page) are on the second.
-    EXPECT_EQ(Occurrences(PdfText(job.DocumentPath, 1), "row15"), 1);
-  }
-  {
     // A5 pages two to a turned A4 sheet; without collation each page fills two cells.
     TPrintedList a5(11);
     TkvxPrintOptions* o = a5.Report->PrintOptions();

@@ -1,10 +1,12 @@
 #pragma once
 // What the print tests of the report engine share: finding a job by its title among what the
 // capture backend of the private CUPS server received.
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/print/tests/CaptureTesting.h"
 
@@ -21,6 +23,26 @@ inline TCapturedJob FindJob(const TCupsServer& server, const std::string& title)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return {};
+}
+
+// The captures of every printer job with this title, in the order the server numbered them;
+// waits until count of them have arrived.
+inline std::vector<TCapturedJob> FindJobs(const TCupsServer& server, const std::string& title, size_t count) {
+  std::vector<TCapturedJob> jobs;
+  for (int wait = 0; wait < 200; ++wait) {
+    std::vector<int> ids;
+    for (auto& e : std::filesystem::directory_iterator(server.Tree + "/out"))
+      if (e.path().extension() == ".done") ids.push_back(std::stoi(e.path().stem().string()));
+    std::sort(ids.begin(), ids.end());
+    jobs.clear();
+    for (int id : ids) {
+      TCapturedJob job = WaitForJob(server, id);
+      if (ArgValue(job, "title") == title) jobs.push_back(job);
+    }
+    if (jobs.size() >= count) return jobs;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return jobs;
 }
 
 }  // namespace orv::testing

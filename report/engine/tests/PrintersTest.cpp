@@ -7,6 +7,9 @@
 #include <filesystem>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/DialogService.h"
+#include "platform/gui/Timers.h"
+#include "platform/gui/tests/ControlTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/tests/PrintTesting.h"
 #include "report/engine/Printers.h"
@@ -131,7 +134,7 @@ TEST(KvxPrinters, CustomPaperInLandscapeIsStoredPortrait) {
   EXPECT_EQ(p->DeviceMode().PaperWidth, 0);
 }
 
-TEST(KvxPrinters, JobArrivesWithTheFirstPagesOptionsAndEveryPagesPaper) {
+TEST(KvxPrinters, EveryPageArrivesWithItsOwnPaperTrayAndOrientation) {
   Application->Initialize();
   TCupsServer server = UseTestServer();
   TkvxPrinters printers;
@@ -164,8 +167,11 @@ TEST(KvxPrinters, JobArrivesWithTheFirstPagesOptionsAndEveryPagesPaper) {
   EXPECT_FALSE(p->Printing());
   EXPECT_EQ(p->Bin(), -1);
 
-  TCapturedJob job = FindJob(server, "Baptisms 2026");
-  ASSERT_TRUE(job.Arrived);
+  // The card needs other paper and lies turned: it is a printer job of its own, sent after
+  // the first, under the same title.
+  std::vector<TCapturedJob> jobs = FindJobs(server, "Baptisms 2026", 2);
+  ASSERT_EQ(jobs.size(), 2u);
+  TCapturedJob& job = jobs[0];
   EXPECT_EQ(ArgValue(job, "copies"), "3");
   auto o = JobOptions(job);
   EXPECT_EQ(o["media"], "iso_a4_210x297mm");
@@ -174,8 +180,7 @@ TEST(KvxPrinters, JobArrivesWithTheFirstPagesOptionsAndEveryPagesPaper) {
   EXPECT_EQ(o["orientation-requested"], "3");
   EXPECT_EQ(o.count("nocollate"), 1u);
   ASSERT_TRUE(QpdfAccepts(job.DocumentPath));
-  // A4, then the 150 x 100 mm card (425 x 283 pt).
-  EXPECT_EQ(PdfPageSizes(job.DocumentPath), (std::vector<std::string>{"595x842", "425x283"}));
+  EXPECT_EQ(PdfPageSizes(job.DocumentPath), (std::vector<std::string>{"595x842"}));
   std::string box = testing::Run("pdftotext -bbox -f 1 -l 1 '" + job.DocumentPath + "' -");
   size_t at = box.find("<word xMin=\"");
   ASSERT_NE(at, std::string::npos);
@@ -183,7 +188,58 @@ TEST(KvxPrinters, JobArrivesWithTheFirstPagesOptionsAndEveryPagesPaper) {
   std::sscanf(box.c_str() + at, "<word xMin=\"%lf\" yMin=\"%lf\"", &xMin, &yMin);
   EXPECT_NEAR(xMin, 20 * 72 / 25.4, 2.0);
   EXPECT_NEAR(yMin, 30 * 72 / 25.4, 4.0);
-  EXPECT_NE(PdfText(job.DocumentPath, 2).find("card page"), std::string::npos);
+
+  // The 150 x 100 mm card (425 x 283 pt), turned, from the same tray.
+  TCapturedJob& card = jobs[1];
+  auto c = JobOptions(card);
+  EXPECT_EQ(ArgValue(card, "copies"), "3");
+  EXPECT_EQ(c["orientation-requested"], "4");
+  EXPECT_EQ(c["media-source"], "tray-2");
+  EXPECT_EQ(c["sides"], "two-sided-long-edge");
+  ASSERT_TRUE(QpdfAccepts(card.DocumentPath));
+  EXPECT_EQ(PdfPageSizes(card.DocumentPath), (std::vector<std::string>{"425x283"}));
+  EXPECT_NE(PdfText(card.DocumentPath, 1).find("card page"), std::string::npos);
+}
+
+TEST(KvxPrinters, ThePropertiesDialogSetsSourceSidesAndQualityOfTheNextJob) {
+  Application->Initialize();
+  TCupsServer server = UseTestServer();
+  TkvxPrinters printers;
+  TkvxPrinter* p = Queue(printers, "PdfQ");
+  ASSERT_NE(p, nullptr);
+  // The program's own dialog, worked through its boxes once it shows.
+  auto previous = SetDialogService(nullptr);
+  TTimer timer(nullptr);
+  int answered = 0;
+  timer.OnTimer = [&](TObject*) {
+    if (answered || !ModalWindowOpen()) return;
+    ++answered;
+    ChooseInModalWindow("Manual");
+    ChooseInModalWindow("Two-sided, short edge");
+    ChooseInModalWindow("Draft");
+    ClickModalButton("OK");
+  };
+  timer.SetInterval(20);
+  EXPECT_TRUE(p->PropertiesDlg());
+  timer.SetEnabled(false);
+  SetDialogService(std::move(previous));
+  EXPECT_EQ(answered, 1);
+  EXPECT_EQ(p->Bin(), FindItem(p->Bins(), "Manual")->Code);
+
+  p->SetTitle("properties of the queue");
+  p->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  ASSERT_TRUE(p->BeginDoc()) << p->LastError();
+  ASSERT_TRUE(p->BeginPage());
+  p->Canvas()->TextOut(0, 0, String("draft"));
+  p->EndPage();
+  ASSERT_TRUE(p->EndDoc()) << p->LastError();
+  TCapturedJob job = FindJob(server, "properties of the queue");
+  ASSERT_TRUE(job.Arrived);
+  auto o = JobOptions(job);
+  EXPECT_EQ(o["media-source"], "manual");
+  EXPECT_EQ(o["sides"], "two-sided-short-edge");
+  EXPECT_EQ(o["print-quality"], "3");
+  EXPECT_EQ(o["cupsPrintQuality"], "Draft");
 }
 
 TEST(KvxPrinters, PrintToFileIsForgottenAfterTheJob) {

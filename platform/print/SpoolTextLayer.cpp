@@ -1,0 +1,422 @@
+#include "platform/print/SpoolTextLayer.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace orv {
+
+namespace {
+
+// Thai fonts made for Windows encode the positioned forms of the upper and lower marks, and the
+// letters without their tails, at U+F700-U+F71A. The PDF spool names a glyph by the first code
+// its font maps to it, so an unmoved mark reads right and a lowered one reads as a private
+// character that text extraction drops.
+constexpr unsigned kThaiForms[] = {
+    0x0E10,                                  // F700 THO THAN without its tail
+    0x0E34, 0x0E35, 0x0E36, 0x0E37,          // F701-F704 upper vowels shifted left
+    0x0E48, 0x0E49, 0x0E4A, 0x0E4B, 0x0E4C,  // F705-F709 tone marks low and left
+    0x0E48, 0x0E49, 0x0E4A, 0x0E4B, 0x0E4C,  // F70A-F70E tone marks low
+    0x0E0D,                                  // F70F YO YING without its tail
+    0x0E31, 0x0E4D, 0x0E47,                  // F710-F712 shifted left
+    0x0E48, 0x0E49, 0x0E4A, 0x0E4B, 0x0E4C,  // F713-F717 tone marks shifted left
+    0x0E38, 0x0E39, 0x0E3A,                  // F718-F71A lower vowels lowered
+};
+
+// Anything larger is not a spool this program wrote.
+constexpr size_t kMaxContentBytes = size_t{1} << 30;
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The UTF-16 units of a hex string's digits; empty when they are not whole units.
+std::u16string HexUnits(const std::string& s, size_t from, size_t to) {
+  std::u16string units;
+  if ((to - from) % 4 != 0) return {};
+  for (size_t u = from; u + 4 <= to; u += 4) {
+    unsigned code = 0;
+    for (size_t k = 0; k < 4; ++k) {
+      int v = HexValue(s[u + k]);
+      if (v < 0) return {};
+      code = code * 16 + static_cast<unsigned>(v);
+    }
+    units += static_cast<char16_t>(code);
+  }
+  return units;
+}
+
+unsigned HexNumber(const std::string& s, size_t from, size_t to) {
+  unsigned n = 0;
+  for (size_t k = from; k < to; ++k) {
+    int v = HexValue(s[k]);
+    if (v < 0) return 0;
+    n = n * 16 + static_cast<unsigned>(v);
+  }
+  return n;
+}
+
+// Rewrites the UTF-16 units of the destination hex string <...> at text[at] and returns them.
+std::u16string MendDestination(std::string& text, size_t at, size_t end) {
+  size_t close = text.find('>', at);
+  if (close == std::string::npos || close > end) return {};
+  std::u16string units = HexUnits(text, at + 1, close);
+  for (size_t i = 0; i < units.size(); ++i) {
+    unsigned base = ThaiPresentationBase(units[i]);
+    if (base == units[i]) continue;
+    units[i] = static_cast<char16_t>(base);
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "%04X", base);
+    text.replace(at + 1 + 4 * i, 4, hex, 4);
+  }
+  return units;
+}
+
+size_t SkipBlanks(const std::string& s, size_t at, size_t end) {
+  while (at < end && std::isspace(static_cast<unsigned char>(s[at]))) ++at;
+  return at;
+}
+
+size_t SkipHex(const std::string& s, size_t at, size_t end) {
+  if (at >= end || s[at] != '<') return std::string::npos;
+  size_t close = s.find('>', at);
+  return close == std::string::npos || close >= end ? std::string::npos : close + 1;
+}
+
+using TGlyphText = std::map<unsigned, std::u16string>;
+
+// One CMap program between begin and end: mends the destinations of its bfchar and bfrange
+// entries and gathers what each glyph reads as.
+void MendCMap(std::string& s, size_t begin, size_t end, TGlyphText& glyphs) {
+  size_t at = begin;
+  while (true) {
+    size_t chars = s.find("beginbfchar", at);
+    size_t ranges = s.find("beginbfrange", at);
+    if (chars >= end && ranges >= end) return;
+    bool isRange = ranges < chars;
+    at = isRange ? ranges + 12 : chars + 11;
+    size_t stop = s.find(isRange ? "endbfrange" : "endbfchar", at);
+    if (stop == std::string::npos || stop > end) return;
+    while (true) {
+      at = SkipBlanks(s, at, stop);
+      size_t lo = at;
+      if ((at = SkipHex(s, at, stop)) == std::string::npos) break;
+      size_t loEnd = at;
+      size_t hi = lo, hiEnd = loEnd;
+      if (isRange) {
+        hi = at = SkipBlanks(s, at, stop);
+        if ((at = SkipHex(s, at, stop)) == std::string::npos) break;
+        hiEnd = at;
+      }
+      unsigned first = HexNumber(s, lo + 1, loEnd - 1), last = HexNumber(s, hi + 1, hiEnd - 1);
+      at = SkipBlanks(s, at, stop);
+      if (at >= stop) break;
+      if (s[at] == '[') {
+        size_t close = s.find(']', at);
+        if (close == std::string::npos || close > stop) break;
+        unsigned glyph = first;
+        for (size_t k = at; k < close; ++k)
+          if (s[k] == '<') glyphs[glyph++] = MendDestination(s, k, close);
+        at = close + 1;
+      } else if (s[at] == '<') {
+        // A range onto one start code counts up from it: mended only when it is one glyph,
+        // since the forms do not run in the order of their letters.
+        if (first == last) {
+          glyphs[first] = MendDestination(s, at, stop);
+        } else {
+          size_t close = s.find('>', at);
+          std::u16string base = close == std::string::npos ? u"" : HexUnits(s, at + 1, close);
+          for (unsigned g = first; g <= last && !base.empty() && last - first < 65536; ++g) {
+            glyphs[g] = base;
+            ++base.back();
+          }
+        }
+        if ((at = SkipHex(s, at, stop)) == std::string::npos) break;
+      } else {
+        break;
+      }
+    }
+    at = stop;
+  }
+}
+
+// The order Thai writes the marks of one letter in: vowels above and below, then tone marks,
+// then the other upper signs.
+int MarkRank(char16_t c) {
+  if (c == 0x0E31 || (c >= 0x0E34 && c <= 0x0E3A) || c == 0x0E47) return 1;
+  if (c >= 0x0E48 && c <= 0x0E4B) return 2;
+  if (c >= 0x0E4C && c <= 0x0E4E) return 3;
+  return 0;
+}
+
+// One glyph shown with "x y Td <gid> Tj", as the spool writes every glyph: its bytes in the
+// content and what it reads as.
+struct TShownGlyph {
+  size_t Begin, End;
+  std::u16string Text;
+};
+
+std::string Utf16Hex(const std::u16string& text) {
+  std::string hex = "FEFF";
+  char unit[5];
+  for (char16_t c : text) {
+    std::snprintf(unit, sizeof unit, "%04X", static_cast<unsigned>(c));
+    hex += unit;
+  }
+  return hex;
+}
+
+// Wraps each run of marks the font draws out of their written order (a lowered tone mark
+// before the lower vowel, the nikhahit of SARA AM before the tone) in a span whose actual text
+// is the marks as written, so that text taken from the page reads as typed. The drawing
+// operators stay as they are.
+std::string MarkClusters(const std::string& content, const std::map<std::string, const TGlyphText*>& fonts) {
+  static const std::regex op(
+      R"(/([A-Za-z0-9_]+)\s+[-0-9.]+\s+Tf|(?:[-0-9.]+\s+[-0-9.]+\s+Td\s*)?<([0-9A-Fa-f]+)>\s*Tj)");
+  std::vector<std::vector<TShownGlyph>> runs(1);
+  const TGlyphText* font = nullptr;
+  size_t lastEnd = 0;
+  for (auto m = std::sregex_iterator(content.begin(), content.end(), op); m != std::sregex_iterator(); ++m) {
+    size_t begin = static_cast<size_t>(m->position(0)), end = begin + static_cast<size_t>(m->length(0));
+    if ((*m)[1].matched) {
+      auto found = fonts.find((*m)[1].str());
+      font = found == fonts.end() ? nullptr : found->second;
+      runs.emplace_back();
+      continue;
+    }
+    // Glyphs belong to one run while nothing but blanks stands between them.
+    bool adjacent = !runs.back().empty() &&
+                    std::all_of(content.begin() + static_cast<std::ptrdiff_t>(lastEnd),
+                                content.begin() + static_cast<std::ptrdiff_t>(begin),
+                                [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+    if (!adjacent) runs.emplace_back();
+    std::u16string text;
+    if (font) {
+      std::string gid = (*m)[2].str();
+      auto found = font->find(HexNumber(gid, 0, gid.size()));
+      if (found != font->end()) text = found->second;
+    }
+    runs.back().push_back({begin, end, text});
+    lastEnd = end;
+  }
+
+  std::string out;
+  size_t copied = 0;
+  for (const auto& run : runs) {
+    for (size_t i = 0; i < run.size();) {
+      auto isMark = [&](size_t k) { return k < run.size() && run[k].Text.size() == 1 && MarkRank(run[k].Text[0]) > 0; };
+      if (!isMark(i)) {
+        ++i;
+        continue;
+      }
+      size_t j = i;
+      std::u16string drawn;
+      while (isMark(j)) drawn += run[j++].Text;
+      std::u16string written = drawn;
+      std::stable_sort(written.begin(), written.end(),
+                       [](char16_t a, char16_t b) { return MarkRank(a) < MarkRank(b); });
+      // The nikhahit drawn apart from its SARA AA is the one SARA AM.
+      size_t nikhahit = written.find(u'\u0E4D');
+      if (nikhahit != std::u16string::npos && j < run.size() && run[j].Text == u"\u0E32") {
+        written.erase(nikhahit, 1);
+        written += u'\u0E33';
+        drawn += run[j++].Text;
+      }
+      if (written != drawn) {
+        out.append(content, copied, run[i].Begin - copied);
+        out += "/Span<</ActualText<" + Utf16Hex(written) + ">>>BDC\n";
+        out.append(content, run[i].Begin, run[j - 1].End - run[i].Begin);
+        out += "\nEMC";
+        copied = run[j - 1].End;
+      }
+      i = j;
+    }
+  }
+  if (copied == 0) return content;
+  out.append(content, copied, std::string::npos);
+  return out;
+}
+
+bool Inflate(const std::string& data, std::string& out) {
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  char buffer[65536];
+  int status = Z_OK;
+  while (status == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(buffer);
+    z.avail_out = sizeof buffer;
+    status = inflate(&z, Z_NO_FLUSH);
+    out.append(buffer, sizeof buffer - z.avail_out);
+    if (out.size() > kMaxContentBytes) status = Z_MEM_ERROR;
+  }
+  inflateEnd(&z);
+  return status == Z_STREAM_END;
+}
+
+std::string Deflate(const std::string& data) {
+  uLongf size = compressBound(static_cast<uLong>(data.size()));
+  std::string out(size, '\0');
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
+                static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
+    return {};
+  out.resize(size);
+  return out;
+}
+
+// Where object number n begins ("n 0 obj"), npos when the file has none.
+size_t FindObject(const std::string& pdf, unsigned long n) {
+  std::string head = "\n" + std::to_string(n) + " 0 obj";
+  size_t at = pdf.find(head);
+  return at == std::string::npos ? at : at + 1;
+}
+
+// The stream data of object n and whether it is deflated; False when it is no stream.
+bool StreamOf(const std::string& pdf, unsigned long n, std::string& data, bool& deflated) {
+  size_t start = FindObject(pdf, n);
+  if (start == std::string::npos) return false;
+  size_t stream = pdf.find("stream", start);
+  size_t endobj = pdf.find("endobj", start);
+  if (stream == std::string::npos || stream > endobj) return false;
+  std::string dict = pdf.substr(start, stream - start);
+  deflated = dict.find("/FlateDecode") != std::string::npos;
+  size_t begin = stream + 6;
+  if (pdf.compare(begin, 2, "\r\n") == 0) begin += 2;
+  else if (pdf[begin] == '\n') begin += 1;
+  size_t key = dict.find("/Length");
+  if (key == std::string::npos) return false;
+  unsigned long length = 0;
+  int indirect = 0;
+  if (std::sscanf(dict.c_str() + key + 7, " %lu 0 R%n", &length, &indirect) < 1) return false;
+  if (indirect > 0) {
+    // The length written after the data, as an object of its own.
+    size_t obj = FindObject(pdf, length);
+    if (obj == std::string::npos || std::sscanf(pdf.c_str() + obj, "%*u 0 obj %lu", &length) != 1) return false;
+  }
+  if (begin + length > pdf.size()) return false;
+  data = pdf.substr(begin, length);
+  return true;
+}
+
+}  // namespace
+
+unsigned ThaiPresentationBase(unsigned code) {
+  if (code < 0xF700 || code >= 0xF700 + std::size(kThaiForms)) return code;
+  return kThaiForms[code - 0xF700];
+}
+
+bool MendSpoolTextLayer(const String& path) {
+  std::string pdf;
+  {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    pdf.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+  }
+  const std::string original = pdf;
+
+  // Each font's map is a stream the font names with /ToUnicode; only maps written plain are
+  // mended, and every change keeps the length, so the file's cross references stay true.
+  std::map<unsigned long, TGlyphText> maps;
+  std::map<unsigned long, unsigned long> fontMaps;
+  for (size_t at = pdf.find("/ToUnicode"); at != std::string::npos; at = pdf.find("/ToUnicode", at + 1)) {
+    unsigned long object = 0;
+    if (std::sscanf(pdf.c_str() + at + 10, " %lu 0 R", &object) != 1) continue;
+    size_t owner = pdf.rfind(" 0 obj", at);
+    size_t ownerLine = owner == std::string::npos ? owner : pdf.rfind('\n', owner);
+    if (ownerLine != std::string::npos) fontMaps[std::strtoul(pdf.c_str() + ownerLine + 1, nullptr, 10)] = object;
+    size_t start = FindObject(pdf, object);
+    if (start == std::string::npos || maps.count(object)) continue;
+    size_t stream = pdf.find("stream", start);
+    size_t dictEnd = pdf.find(">>", start);
+    if (stream == std::string::npos || dictEnd == std::string::npos || dictEnd > stream) continue;
+    if (pdf.substr(start, stream - start).find("/Filter") != std::string::npos) continue;
+    size_t end = pdf.find("endstream", stream);
+    if (end == std::string::npos) continue;
+    MendCMap(pdf, stream + 6, end, maps[object]);
+  }
+
+  // Font resource names (the spool names each font once for the whole file) and their maps.
+  std::map<std::string, const TGlyphText*> fonts;
+  static const std::regex fontName(R"(/([A-Za-z0-9_]+)\s+(\d+) 0 R)");
+  for (size_t at = pdf.find("/Font"); at != std::string::npos; at = pdf.find("/Font", at + 1)) {
+    size_t open = pdf.find_first_not_of(" \r\n", at + 5);
+    if (open == std::string::npos || pdf.compare(open, 2, "<<") != 0) continue;
+    size_t close = pdf.find(">>", open);
+    std::string dict = pdf.substr(open + 2, close - open - 2);
+    for (auto m = std::sregex_iterator(dict.begin(), dict.end(), fontName); m != std::sregex_iterator(); ++m) {
+      auto map = fontMaps.find(std::stoul((*m)[2].str()));
+      if (map != fontMaps.end()) fonts[(*m)[1].str()] = &maps[map->second];
+    }
+  }
+
+  // Page contents that need spans are written again as an update at the end of the file.
+  std::map<unsigned long, std::string> updated;
+  if (!fonts.empty()) {
+    for (size_t at = pdf.find("/Contents"); at != std::string::npos; at = pdf.find("/Contents", at + 1)) {
+      unsigned long object = 0;
+      if (std::sscanf(pdf.c_str() + at + 9, " %lu 0 R", &object) != 1 || updated.count(object)) continue;
+      std::string data, content;
+      bool deflated = false;
+      if (!StreamOf(pdf, object, data, deflated)) continue;
+      if (deflated ? !Inflate(data, content) : (content = data, false)) continue;
+      std::string marked = MarkClusters(content, fonts);
+      if (marked != content) updated[object] = Deflate(marked);
+    }
+  }
+  if (pdf == original && updated.empty()) return true;
+
+  if (!updated.empty()) {
+    size_t startxref = pdf.rfind("startxref");
+    size_t trailer = pdf.rfind("trailer");
+    unsigned long previous = 0;
+    if (startxref == std::string::npos || trailer == std::string::npos ||
+        std::sscanf(pdf.c_str() + startxref + 9, " %lu", &previous) != 1)
+      return false;
+    std::string dict = pdf.substr(trailer, startxref - trailer);
+    auto entry = [&](const char* key) {
+      size_t k = dict.find(key);
+      if (k == std::string::npos) return std::string();
+      size_t e = dict.find_first_of("/>", k + 1);
+      return dict.substr(k, e - k);
+    };
+    std::string size = entry("/Size"), root = entry("/Root"), info = entry("/Info");
+    if (size.empty() || root.empty()) return false;
+    if (pdf.back() != '\n') pdf += '\n';
+    std::map<unsigned long, size_t> offsets;
+    for (const auto& [object, stream] : updated) {
+      if (stream.empty()) return false;
+      offsets[object] = pdf.size();
+      pdf += std::to_string(object) + " 0 obj\n<<\n/Length " + std::to_string(stream.size()) +
+             "\n/Filter /FlateDecode\n>>\nstream\n" + stream + "\nendstream\nendobj\n";
+    }
+    size_t xref = pdf.size();
+    pdf += "xref\n";
+    for (const auto& [object, offset] : offsets) {
+      char line[32];
+      std::snprintf(line, sizeof line, "%010lu 00000 n \n", static_cast<unsigned long>(offset));
+      pdf += std::to_string(object) + " 1\n" + line;
+    }
+    pdf += "trailer\n<<\n" + size + "\n" + root + "\n" + (info.empty() ? "" : info + "\n") +
+           "/Prev " + std::to_string(previous) + "\n>>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  out.write(pdf.data(), static_cast<std::streamsize>(pdf.size()));
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace orv
