@@ -367,9 +367,12 @@ void TForm1::StartUp() {
 }
 
 void TForm1::FormActivate(TObject*) {
-  DateTimePicker2->SetDate(EncodeDate(YearOf(Date()), 1, 1));
-  DateTimePicker3->SetDate(Date());
-  if (Edit1->Visible() && Edit1->CanFocus()) Edit1->SetFocus();
+  // After a box or a preview the user's period and focus stay as they were.
+  if (firstActivation_.Take()) {
+    DateTimePicker2->SetDate(EncodeDate(YearOf(Date()), 1, 1));
+    DateTimePicker3->SetDate(Date());
+    if (Edit1->Visible() && Edit1->CanFocus()) Edit1->SetFocus();
+  }
   LabeledEdit1->SetHint(
       "เพิ่มหรือแก้ไขรหัสแล้ว Enter เพื่อบันทึก\r"
       "โดยรูปแบบที่แนะนำคือ   รหัสวัด-ปีรับศีลล้างบาป-เลขล้างบาปในแต่ละปี");

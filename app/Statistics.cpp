@@ -165,7 +165,9 @@ void TForm4::CreateConditionPanels() {
   RadioButton6->SetChecked(true);
 }
 
+// A printed or exported summary stays on screen when its preview or dialog closes.
 void TForm4::FormActivate(TObject*) {
+  if (!firstActivation_.Take()) return;
   DateTimePicker1->SetDate(Date() - 3650);
   DateTimePicker2->SetDate(Date());
   Memo1->Clear();

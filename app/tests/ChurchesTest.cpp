@@ -68,7 +68,7 @@ TEST_F(ChurchesTest, RowsAreChangedAddedAndRemovedThroughTheGrid) {
   // Ctrl+Delete removes the current row after the grid's own question.
   dialogs_->QueueResult(mrOk);
   testing::PressKey(f->DBGrid4, VK_DELETE, true);
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"Delete record?"});
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ต้องการลบรายการนี้หรือ ?"});
   EXPECT_EQ(Cli("select count(*) from church where \"ID-Church\" = '200001'"), "0");
   EXPECT_EQ(f->Label2->Caption(), "จำนวนข้อมูล 8");
 
@@ -122,6 +122,9 @@ TEST_F(ChurchesTest, EnvelopeLinesComeFromTheParishAndTheChurch) {
   EXPECT_EQ(f->Edit3->Text(), "เรียน");
   EXPECT_EQ(f->Edit4->Text(), "คุณพ่อเจ้าอาวาส ");
   EXPECT_EQ(f->Edit5->Text(), "วัด" + name);
+  // The window writes "วัด" itself: the demo parish's names do not begin with it.
+  EXPECT_NE(name.rfind("วัด", 0), 0u);
+  EXPECT_EQ(Cli("select count(*) from church where \"Name-Church\" like 'วัด%'"), "0");
   EXPECT_EQ(
       f->Edit6->Text() + "|" + f->Edit7->Text(),
       Cli("select Address1 || '|' || Address2 from church where \"ID-Church\" = '" + code + "'"));

@@ -217,4 +217,11 @@ TEST_F(StatisticsTest, FailedRunGivesTheCursorBackAndKeepsTheSummary) {
   EXPECT_EQ(f->StatResultText, last);
 }
 
+TEST_F(StatisticsTest, ExcelBeforeAnyRunSaysInThaiThatThereIsNothingYet) {
+  TForm4* f = OpenDemo();
+  Boxes();
+  f->LumSmoothButton5->Click();
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ยังไม่มีข้อมูลที่จะส่งออก กรุณากดปุ่ม \"ค้นหาข้อมูล\" ก่อน"});
+}
+
 }  // namespace orv::test
