@@ -50,19 +50,21 @@ def wait_for(condition, what, timeout=10.0):
 class Orvane:
     """The program on a fresh demo parish; a context manager that ends it by its process id."""
 
-    def __init__(self, members=30, answer="enter"):
+    def __init__(self, members=30, answer="enter", env=None):
         check(answer in ("enter", "mouse"), "answer is enter or mouse")
         self.answer = answer
         self.root = tempfile.mkdtemp(prefix="orvane-x-")
         self.parish = os.path.join(self.root, "parish")
         self.db = os.path.join(self.parish, "Orvane.db")
         subprocess.run([DEMO_PROGRAM, self.parish, str(members)], check=True)
+        env_extra = env or {}
         env = {k: v for k, v in os.environ.items() if not k.startswith("ORVANE_SCREENSHOT")}
         home = os.path.join(self.root, "home")
         os.makedirs(os.path.join(home, "Documents"))
         env.update(HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_DATA_HOME=os.path.join(home, ".local", "share"), QT_QPA_PLATFORM="xcb",
                    LC_ALL="C.UTF-8")
+        env.update(env_extra)
         self.log = open(os.path.join(self.root, "orvane.log"), "w")
         self.proc = subprocess.Popen([PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
         self.main = wait_for(lambda: self.find(MAIN_TITLE), "the main window", 30)

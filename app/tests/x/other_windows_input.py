@@ -1,0 +1,130 @@
+"""The churches and statistics windows and the preview under real input: the envelope reaches
+the preview, the preview's keys act once each, a printed summary stays on screen.
+Usage: other_windows_input.py enter|mouse"""
+import glob
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xdriver import Orvane, check, main, wait_for  # noqa: E402
+
+# Places in the client areas of the windows.
+MAIN_CHURCHES = (120, 12)          # main menu "รายชื่อวัด"
+MAIN_STATISTICS = (400, 12)        # main menu "สรุปจำนวนสัตบุรุษ"
+CHURCHES_ENVELOPE = (78, 12)       # churches menu "พิมพ์จ่าหน้าซองจดหมาย"
+ENVELOPE_PRINT = (442, 494)        # "Print" on the envelope panel
+STATISTICS_RUN = (157, 641)        # "ค้นหาข้อมูล"
+STATISTICS_PRINT = (390, 641)      # "พิมพ์สรุป"
+STATISTICS_SUMMARY = (330, 12, 640, 120)  # x, y, width, height of the summary memo
+PREVIEW_CLOSE = (569, 13)          # "Close" on the preview's tool bar
+ENVELOPE_PREVIEW = "จ่าหน้าซองจดหมายถึงวัด"
+
+
+def cups_jobs():
+    """Jobs the private print server has finished, by file."""
+    state = {}
+    with open(os.environ["ORVANE_CUPS_STATE"]) as f:
+        for line in f:
+            key, _, value = line.strip().partition("=")
+            state[key] = value
+    return sorted(glob.glob(os.path.join(state["CUPS_TREE"], "out", "*.done")))
+
+
+def cups_server():
+    with open(os.environ["ORVANE_CUPS_STATE"]) as f:
+        port = dict(line.strip().split("=", 1) for line in f if "=" in line)["CUPS_PORT"]
+    return "127.0.0.1:" + port
+
+
+def geometry(window):
+    out = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], capture_output=True,
+                         text=True).stdout
+    values = dict(line.split("=") for line in out.split() if "=" in line)
+    return {k: int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT")}
+
+
+def picture(app, window, area, name):
+    """What the user sees of area of window, as a PNG file."""
+    x, y, w, h = area
+    file = os.path.join(app.root, name + ".png")
+    subprocess.run(["import", "-window", window, "-crop", "%dx%d+%d+%d" % (w, h, x, y), "+repage", file],
+                   check=True)
+    return file
+
+
+def differing_pixels(a, b):
+    out = subprocess.run(["compare", "-metric", "AE", a, b, "null:"], capture_output=True, text=True)
+    return int(float(out.stderr.split()[0]))
+
+
+def close_preview(app, preview):
+    app.activate(preview)
+    if app.answer == "enter":
+        app.key("Escape")
+    else:
+        app.click(preview, *PREVIEW_CLOSE)
+    wait_for(lambda: preview not in app.windows(), "the preview to close", 10)
+    app.settle(0.5)
+
+
+def churches_envelope_and_the_preview_keys(answer):
+    jobs_before = cups_jobs()
+    with Orvane(answer=answer, env={"CUPS_SERVER": cups_server()}) as app:
+        app.click(app.main, *MAIN_CHURCHES)
+        churches = app.wait_window("รายชื่อวัด")
+        app.known.add(churches)
+        app.click(churches, *CHURCHES_ENVELOPE)
+        app.expect_box(button_from_right=1)
+        # The panel the question opened is still there: its Print button reaches the preview.
+        app.click(churches, *ENVELOPE_PRINT)
+        preview = app.wait_window(ENVELOPE_PREVIEW, 20)
+        app.known.add(preview)
+        app.activate(preview)
+        app.settle(1.0)
+        shown = geometry(preview)
+        app.key("F11")
+        full = geometry(preview)
+        check(full["Y"] == 0 and full["HEIGHT"] >= shown["HEIGHT"], "F11 shows the preview full screen: %s -> %s"
+              % (shown, full))
+        app.key("F11")
+        back = geometry(preview)
+        check(back["Y"] > 0, "F11 again gives the window its frame back: %s" % back)
+        app.key("ctrl+f")
+        app.expect_box("Find Text", button_from_right=0)
+        app.no_new_window()
+        app.activate(preview)
+        app.key("ctrl+p")
+        app.expect_box("Print", button_from_right=1)
+        wait_for(lambda: len(cups_jobs()) > len(jobs_before), "the print job", 20)
+        app.no_new_window(1.5)
+        check(len(cups_jobs()) == len(jobs_before) + 1, "Ctrl+P prints once")
+        app.activate(preview)
+        app.key("Escape")
+        wait_for(lambda: preview not in app.windows(), "Escape to close the preview", 10)
+
+
+def statistics_summary_survives_a_print(answer):
+    with Orvane(answer=answer, env={"CUPS_SERVER": cups_server()}) as app:
+        app.click(app.main, *MAIN_STATISTICS)
+        statistics = app.wait_window("สรุปจำนวนสัตบุรุษ")
+        app.known.add(statistics)
+        app.settle(1.0)
+        empty = picture(app, statistics, STATISTICS_SUMMARY, "empty")
+        app.click(statistics, *STATISTICS_RUN)
+        app.settle(1.0)
+        summary = picture(app, statistics, STATISTICS_SUMMARY, "summary")
+        check(differing_pixels(empty, summary) > 100, "the run writes a summary")
+        app.click(statistics, *STATISTICS_PRINT)
+        app.expect_box(button_from_right=1)
+        preview = app.wait_window(timeout=20)
+        app.known.add(preview)
+        app.settle(1.0)
+        close_preview(app, preview)
+        after = picture(app, statistics, STATISTICS_SUMMARY, "after")
+        check(differing_pixels(summary, after) == 0, "the summary is still on screen after its preview")
+
+
+if __name__ == "__main__":
+    main([churches_envelope_and_the_preview_keys, statistics_summary_survives_a_print])
