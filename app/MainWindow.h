@@ -500,6 +500,10 @@ class TForm1 : public TForm {
 
 extern TForm1* Form1;
 
+// Select with the marriage witnesses' pair column FaMo, which the witnesses' list prints: the
+// selection of a search in another mode does not hold it.
+String WithWitnessPair(const String& Select);
+
 // Sets query to the members meeting a condition (none: all) in an order, with the witness pair
 // as the column FaMo when asked for.
 void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder& Order,

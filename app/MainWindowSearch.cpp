@@ -279,6 +279,11 @@ String MemberSelect(const String& Condition, bool WithPair) {
 
 }  // namespace
 
+String WithWitnessPair(const String& Select) {
+  if (Select.find(" as FaMo ") != String::npos) return Select;
+  return "Select *, " + String(kWitnessPair) + " as FaMo from (" + Select + ")";
+}
+
 void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder& Order,
                    bool WithPair) {
   // The list sorts its rows itself: it then reads only the keys of the members to put them in
