@@ -44,7 +44,7 @@ class TNoticeLayout : public TBoundLayout {
   void TypedDate(TLabeledEdit*& text, TDateTimePicker*& picker, const char* column,
                  const char* caption) {
     DateWithPicker(text, picker, column, caption);
-    text->SetReadOnly(false);
+    ShowAsTyped(text);
   }
   void Religion(TComboBox*& box, const char* column, const char* caption) {
     Choice(box, column, caption, kReligions);
