@@ -31,9 +31,9 @@ TEST_F(ChurchesTest, ThreeSortsInThaiOrderEachStartingAtTheTop) {
   f->ADOQuery1->Last();
   f->Button2->Click();
   EXPECT_EQ(Shown(f, 1),
-            (std::vector<std::string>{"วัดกาลหว่าร์", "วัดนักบุญเปโตร", "วัดนักบุญยอแซฟ", "วัดนักบุญอันนา",
-                                      "วัดพระคริสตกษัตริย์", "วัดพระหฤทัยแห่งพระเยซูเจ้า", "วัดแม่พระฟาติมา",
-                                      "วัดอัสสัมชัญ"}));
+            (std::vector<std::string>{"กาลหว่าร์", "นักบุญเปโตร", "นักบุญยอแซฟ", "นักบุญอันนา",
+                                      "พระคริสตกษัตริย์", "พระหฤทัยแห่งพระเยซูเจ้า", "แม่พระฟาติมา",
+                                      "อัสสัมชัญ"}));
   EXPECT_EQ(f->ADOQuery1->RecNo(), 1);
   f->ADOQuery1->Last();
   f->Button3->Click();

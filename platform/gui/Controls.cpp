@@ -210,9 +210,10 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       // A form with KeyPreview sees the key first; zeroing it keeps it from the control.
       TCustomForm* preview = form && form != win && form->KeyPreview() ? form : nullptr;
       if (preview) {
+        Word before = key;
         CallSafely(preview, [&] { ControlAccess::KeyDown(preview, key, shift); });
         if (!control_) return true;
-        if (key == 0) return true;
+        if (before != 0 && key == 0) return true;
       }
       CallSafely(win, [&] { ControlAccess::KeyDown(win, key, shift); });
       if (!control_) return true;
@@ -263,8 +264,9 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       TShiftState shift = ToShiftState(ke->modifiers());
       TCustomForm* form = GetParentForm(win);
       if (form && form != win && form->KeyPreview()) {
+        Word before = key;
         CallSafely(form, [&] { ControlAccess::KeyUp(form, key, shift); });
-        if (!control_ || key == 0) return false;
+        if (!control_ || (before != 0 && key == 0)) return false;
       }
       CallSafely(win, [&] { ControlAccess::KeyUp(win, key, shift); });
       return false;
