@@ -1,5 +1,5 @@
 """The main window under real input: an edit lands on the member on screen and nowhere else.
-Usage: main_window_input.py enter|mouse"""
+Usage: main_window_input.py enter|mouse [edits|values]"""
 import os
 import sys
 
@@ -141,5 +141,5 @@ def wheel_over_values(answer):
 
 
 if __name__ == "__main__":
-    main([add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error,
-          tab_into_a_read_only_move_field, wheel_over_values])
+    main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error],
+          "values": [tab_into_a_read_only_move_field, wheel_over_values]})

@@ -1,6 +1,6 @@
 """The churches and statistics windows and the preview under real input: the envelope reaches
 the preview, the preview's keys act once each, a printed summary stays on screen.
-Usage: other_windows_input.py enter|mouse"""
+Usage: other_windows_input.py enter|mouse [preview|notices]"""
 import glob
 import os
 import subprocess
@@ -8,11 +8,16 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import Orvane, check, main, wait_for  # noqa: E402
+from xdriver import Orvane, check, main, sql, wait_for  # noqa: E402
 
 # Places in the client areas of the windows.
 MAIN_CHURCHES = (120, 12)          # main menu "รายชื่อวัด"
 MAIN_STATISTICS = (400, 12)        # main menu "สรุปจำนวนสัตบุรุษ"
+MAIN_NOTICES = (207, 12)           # main menu "ใบแจ้งการสมรส"
+NOTICE_FIRST_ROW = (129, 280)
+NOTICE_ROW_HEIGHT = 30
+NOTICE_NUMBER = (994, 93)          # "เลขที่ใบแจ้ง"
+NOTICE_RETURNED_BY = (994, 593)    # "ผู้ส่งกลับ"
 CHURCHES_ENVELOPE = (78, 12)       # churches menu "พิมพ์จ่าหน้าซองจดหมาย"
 ENVELOPE_PRINT = (442, 494)        # "Print" on the envelope panel
 STATISTICS_RUN = (157, 641)        # "ค้นหาข้อมูล"
@@ -126,5 +131,33 @@ def statistics_summary_survives_a_print(answer):
         check(differing_pixels(summary, after) == 0, "the summary is still on screen after its preview")
 
 
+def a_notification_number_typed_wrong(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *MAIN_NOTICES)
+        notices = app.wait_window("ใบแจ้งการสมรส")
+        app.known.add(notices)
+        app.settle(0.5)
+        app.click(notices, NOTICE_FIRST_ROW[0], NOTICE_FIRST_ROW[1] + 2 * NOTICE_ROW_HEIGHT)
+        before = sql(app.db, "select * from MarriageNotify order by rowid")
+        app.click(notices, *NOTICE_NUMBER)
+        app.key("ctrl+a")
+        app.type("3x")
+        app.key("Return")
+        app.expect_box()
+        app.no_new_window()
+        check(sql(app.db, "select * from MarriageNotify order by rowid") == before, "a wrong number writes nothing")
+        # The notification on screen is still the third: what is typed next is its own.
+        app.click(notices, *NOTICE_RETURNED_BY)
+        app.key("ctrl+a")
+        app.type("Bernard")
+        app.key("Return")
+        after = sql(app.db, "select * from MarriageNotify order by rowid")
+        changed = [(b, a) for b, a in zip(before, after) if a != b]
+        check(len(after) == len(before) and len(changed) == 1, "one notification changes: %s" % changed)
+        check(sql(app.db, "select Notify_No from MarriageNotify where Return_By = 'Bernard'") == [["3"]],
+              "the third notification, the one on screen, took the name")
+
+
 if __name__ == "__main__":
-    main([churches_envelope_and_the_preview_keys, statistics_summary_survives_a_print])
+    main({"preview": [churches_envelope_and_the_preview_keys, statistics_summary_survives_a_print],
+          "notices": [a_notification_number_typed_wrong]})
