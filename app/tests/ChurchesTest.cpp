@@ -117,6 +117,9 @@ TEST_F(ChurchesTest, EnvelopeLinesComeFromTheParishAndTheChurch) {
   Cli("update print set ChurchT = 'วัด ''ทดสอบ''', AddrT = '1 ถนน \"ใหม่\"'");
   f->N1->Click();
   EXPECT_TRUE(f->Panel1->Visible());
+  // The window becomes active again when the question closes: the panel stays.
+  f->FormActivate(f);
+  EXPECT_TRUE(f->Panel1->Visible());
   EXPECT_EQ(f->Edit1->Text(), "วัด 'ทดสอบ'");
   EXPECT_EQ(f->Edit2->Text(), "1 ถนน \"ใหม่\"");
   EXPECT_EQ(f->Edit3->Text(), "เรียน");
