@@ -93,11 +93,14 @@ int PhysicalKey(const QKeyEvent* e) {
 
 // Combo boxes, date pickers and spin boxes change their value on the wheel; the mouse passing
 // over one on the way down a page must not.
+// watched is the widget of the control (or one of its parts, such as a picker's text) that the
+// turn reached.
 bool WheelChangesValue(const QObject* watched, const QWidget* widget) {
-  for (const QObject* o : {watched, static_cast<const QObject*>(widget)}) {
+  for (const QObject* o = watched; o; o = o->parent()) {
     if (qobject_cast<const QComboBox*>(o) || qobject_cast<const QAbstractSpinBox*>(o)) return true;
+    if (o == widget) break;
   }
-  return widget->findChild<QAbstractSpinBox*>() != nullptr || widget->findChild<QComboBox*>() != nullptr;
+  return false;
 }
 
 bool HasFocusWithin(const QWidget* widget) {

@@ -148,6 +148,9 @@ TEST_F(KeyOwnershipTest, TheWheelOverAnUnfocusedValueScrollsWhatIsUnderIt) {
   EXPECT_EQ(picker->Date(), EncodeDate(2010, 12, 26));
   EXPECT_EQ(changes, 0);
   EXPECT_EQ(panelTurns, 2);
+  // A turn over the panel itself is the panel's, combo boxes inside it or not.
+  testing::SendWheel(WidgetOf(panel), {250, 150}, -120);
+  EXPECT_EQ(panelTurns, 3);
 }
 
 TEST_F(KeyOwnershipTest, AListFilledByTheProgramStartsWithNothingChosen) {
