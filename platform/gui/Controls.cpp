@@ -2,8 +2,8 @@
 
 #include <QAbstractScrollArea>
 #include <QAbstractSpinBox>
-#include <QComboBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHelpEvent>
@@ -92,9 +92,8 @@ int PhysicalKey(const QKeyEvent* e) {
 }
 
 // Combo boxes, date pickers and spin boxes change their value on the wheel; the mouse passing
-// over one on the way down a page must not.
-// watched is the widget of the control (or one of its parts, such as a picker's text) that the
-// turn reached.
+// over one on the way down a page must not. watched is the widget of the control, or the part
+// of it (a picker's text), that the turn reached.
 bool WheelChangesValue(const QObject* watched, const QWidget* widget) {
   for (const QObject* o = watched; o; o = o->parent()) {
     if (qobject_cast<const QComboBox*>(o) || qobject_cast<const QAbstractSpinBox*>(o)) return true;
