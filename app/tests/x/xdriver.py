@@ -30,9 +30,12 @@ def xdo(*args):
 
 
 def sql(db, query):
-    """Rows of query as lists of texts, read by the sqlite3 program."""
-    out = subprocess.run(["sqlite3", "-readonly", "-separator", "\x1f", "-newline", "\x1e", db, query],
-                         capture_output=True, text=True, check=True)
+    """Rows of query as lists of texts, read by the sqlite3 program (which waits while the
+    program holds the file)."""
+    out = subprocess.run(["sqlite3", "-readonly", "-cmd", ".timeout 5000", "-separator", "\x1f",
+                          "-newline", "\x1e", db, query], capture_output=True, text=True)
+    if out.returncode != 0:
+        raise Failure("sqlite3 could not read the parish: %s" % out.stderr.strip())
     return [row.split("\x1f") for row in out.stdout.split("\x1e") if row != ""]
 
 
@@ -99,6 +102,10 @@ class Orvane:
             if xdo("getwindowname", w) == title:
                 return w
         return None
+
+    def screen_size(self):
+        width, height = xdo("getdisplaygeometry").split()
+        return int(width), int(height)
 
     def title(self, window):
         return xdo("getwindowname", window)
