@@ -102,7 +102,10 @@ void TForm3::CreateEnvelopePanel() {
 
 void TForm3::FormCreate(TObject*) { OpenSorted("[id-church]"); }
 
-void TForm3::FormActivate(TObject*) { Panel1->Hide(); }
+// The envelope panel opened by N1Click stays open when its question closes.
+void TForm3::FormActivate(TObject*) {
+  if (firstActivation_.Take()) Panel1->Hide();
+}
 
 void TForm3::OpenSorted(const char* column) {
   ADOQuery1->Close();

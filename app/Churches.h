@@ -1,6 +1,7 @@
 #pragma once
 // The churches window: the list of churches the parish writes to, kept in place in a grid,
 // and the lines of an envelope to the parish priest of one of them.
+#include "app/WindowParts.h"
 #include "app/MainWindow.h"
 #include "platform/gui/Buttons.h"
 
@@ -54,6 +55,7 @@ class TForm3 : public TForm {
   void kvxReport1GetValue(const String& VarName, Variant& Value);
 
  private:
+  TFirstActivation firstActivation_{this};
   void OpenSorted(const char* column);
   void CreateEnvelopeReport();
   void ShowCount();

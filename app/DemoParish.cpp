@@ -43,6 +43,7 @@ const std::array kPriests = {"คุณพ่อเปโตร สมศัก�
 
 struct Church {
   const char* code;
+  // As members' records and letters write it, "วัด" first.
   const char* name;
   const char* shortName;
   const char* address2;
@@ -371,8 +372,12 @@ void FillSettingsAndChurches(TADOConnection& connection) {
 
   Inserter churches(connection, "church",
                     {"ID-Church", "Name-Church", "gen-name-church", "Address1", "Address2"});
+  // The church list holds the name without "วัด": the churches window writes the word itself
+  // before it on envelopes and in its questions.
+  const String word = "วัด";
   for (const Church& c : kChurches)
-    churches.Add({{"ID-Church", c.code}, {"Name-Church", c.name}, {"gen-name-church", c.shortName},
+    churches.Add({{"ID-Church", c.code}, {"Name-Church", String(c.name).substr(word.size())},
+                  {"gen-name-church", c.shortName},
                   {"Address1", "1 ถนนวัด"}, {"Address2", c.address2}});
 }
 

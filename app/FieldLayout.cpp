@@ -103,4 +103,9 @@ void ShowAsReadOnly(TEdit* edit) {
   edit->SetColor(clBtnFace);
 }
 
+void ShowAsTyped(TEdit* edit) {
+  edit->SetReadOnly(false);
+  edit->SetColor(clWindow);
+}
+
 }  // namespace orv

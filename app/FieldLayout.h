@@ -64,5 +64,7 @@ class TFieldLayout {
 // Makes edit a text the user reads but does not type into: read-only, and in the colour of
 // the page rather than the white of a box that takes typing.
 void ShowAsReadOnly(TEdit* edit);
+// Makes edit a box that takes typing again, white as every such box.
+void ShowAsTyped(TEdit* edit);
 
 }  // namespace orv

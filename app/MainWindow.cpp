@@ -223,7 +223,9 @@ void TForm1::CreateSidePanel() {
 void TForm1::CreateSettingsPanel() {
   GroupBox3 = new TGroupBox(this);
   GroupBox3->SetParent(this);
-  GroupBox3->SetBounds(195, 60, 700, 440);
+  // Tall enough for the church list under the editors to show several churches at once.
+  const int settingsHeight = 600;
+  GroupBox3->SetBounds(195, 60, 700, settingsHeight);
   GroupBox3->SetVisible(false);
   TFieldLayout panel(this, GroupBox3, 14, 10, 320, 24);
   panel.Heading("รายละเอียดเพื่อพิมพ์ใบรับรอง");
@@ -250,14 +252,14 @@ void TForm1::CreateSettingsPanel() {
 
   DBGrid4 = new TDBGrid(this);
   DBGrid4->SetParent(GroupBox3);
-  DBGrid4->SetBounds(14, panel.Bottom() + 10, 300, 440 - panel.Bottom() - 24);
+  DBGrid4->SetBounds(14, panel.Bottom() + 10, 300, settingsHeight - panel.Bottom() - 24);
   DBGrid4->SetDataSource(DataSource4);
   DBGrid4->SetReadOnly(true);
   DBGrid4->SetVisible(false);
   Button1 = new TButton(this);
   Button1->SetParent(GroupBox3);
   Button1->SetCaption("ปิดหน้าต่างนี้");
-  Button1->SetBounds(700 - 160, 440 - 46, 140, 32);
+  Button1->SetBounds(700 - 160, settingsHeight - 46, 140, 32);
   Button1->OnClick = [this](TObject* sender) { Button1Click(sender); };
 
   Panel4 = new TPanel(this);
@@ -367,9 +369,12 @@ void TForm1::StartUp() {
 }
 
 void TForm1::FormActivate(TObject*) {
-  DateTimePicker2->SetDate(EncodeDate(YearOf(Date()), 1, 1));
-  DateTimePicker3->SetDate(Date());
-  if (Edit1->Visible() && Edit1->CanFocus()) Edit1->SetFocus();
+  // After a box or a preview the user's period and focus stay as they were.
+  if (firstActivation_.Take()) {
+    DateTimePicker2->SetDate(EncodeDate(YearOf(Date()), 1, 1));
+    DateTimePicker3->SetDate(Date());
+    if (Edit1->Visible() && Edit1->CanFocus()) Edit1->SetFocus();
+  }
   LabeledEdit1->SetHint(
       "เพิ่มหรือแก้ไขรหัสแล้ว Enter เพื่อบันทึก\r"
       "โดยรูปแบบที่แนะนำคือ   รหัสวัด-ปีรับศีลล้างบาป-เลขล้างบาปในแต่ละปี");

@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the member list and search panel, the four record pages of the member on
 // screen, the menu, and the parish database connection that every window of the program uses.
+#include "app/WindowParts.h"
 #include <utility>
 #include <vector>
 
@@ -440,6 +441,7 @@ class TForm1 : public TForm {
   const std::vector<TFieldBinding>& MoveFields() const { return moveFields_; }
 
  private:
+  TFirstActivation firstActivation_{this};
   void CreateDataAccess();
   void CreateMenu();
   void CreateSearchPanel();
@@ -497,6 +499,10 @@ class TForm1 : public TForm {
 };
 
 extern TForm1* Form1;
+
+// Select with the marriage witnesses' pair column FaMo, which the witnesses' list prints: the
+// selection of a search in another mode does not hold it.
+String WithWitnessPair(const String& Select);
 
 // Sets query to the members meeting a condition (none: all) in an order, with the witness pair
 // as the column FaMo when asked for.

@@ -1,6 +1,7 @@
 // Field-by-field editing: each editor of the member on screen, and of the current move, writes
 // its own column. Texts save on Enter, combo boxes and pickers on every change; a member write
 // also stamps the day of the change in Update.
+#include "app/FieldLayout.h"
 #include "app/MainWindow.h"
 #include "app/PostEdit.h"
 #include "platform/rtl/Conversions.h"
@@ -80,7 +81,7 @@ void TForm1::ConnectEditors() {
     if (binding.Picker) {
       auto* text = static_cast<TLabeledEdit*>(editor);
       // A date may also be typed in its short form beside the picker.
-      text->SetReadOnly(false);
+      ShowAsTyped(text);
       TDateTimePicker* picker = binding.Picker;
       SaveOnEnter(edit, [this, text, column, picker] { SaveMemberDate(text, column, picker); });
       picker->OnChange = [this, text, column, picker](TObject*) {
@@ -103,8 +104,8 @@ void TForm1::ConnectEditors() {
     });
   }
 
-  LabeledEdit59->SetReadOnly(false);
-  LabeledEdit64->SetReadOnly(false);
+  ShowAsTyped(LabeledEdit59);
+  ShowAsTyped(LabeledEdit64);
   SaveOnEnter(LabeledEdit59, [this] {
     SaveMoveDate(LabeledEdit59, "DateIn", DateTimePicker11, LabeledEdit17);
   });

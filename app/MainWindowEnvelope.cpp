@@ -25,6 +25,10 @@ String ColumnText(TDataSet* dataSet, const char* column) {
 void TForm1::CreateEnvelopePanel() {
   Panel4->SetBounds(175, 60, 560, 470);
   TFieldLayout lines(this, Panel4, 16, 12, 528);
+  // The panel draws its caption in its middle, where the editors are: it is shown above them
+  // instead.
+  lines.Heading(Panel4->Caption());
+  Panel4->SetCaption("");
   lines.Edit(Edit17, "คำขึ้นต้น");
   lines.Edit(Edit18, "คำนำหน้าชื่อผู้รับ");
   lines.Edit(Edit19, "ชื่อผู้รับ");

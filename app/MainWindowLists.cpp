@@ -121,7 +121,8 @@ void TForm1::N6Click(TObject*) {
   if (!list) return;
   if (!Confirmed(String("ต้องการพิมพ์รายชื่อสัตบุรุษตามตารางซ้ายมือ") + list->Question)) return;
   ADOQuery7->Close();
-  ADOQuery7->SQL().SetText(CurrentSelect + list->Order);
+  String select = list->Mode == &TForm1::RadioButton17 ? WithWitnessPair(CurrentSelect) : CurrentSelect;
+  ADOQuery7->SQL().SetText(select + list->Order);
   // The search's values were bound to the export copy, which holds the same selection.
   TParameters& copy = ADOQuery10->Parameters();
   for (Integer i = 0; i < copy.Count(); ++i)

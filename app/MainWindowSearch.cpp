@@ -78,8 +78,9 @@ const TSearchMode kModes[] = {
 // The panel's geometry: mode radios in three columns above the filters and the inputs.
 constexpr int kModeLeft = 8;
 constexpr int kModeTop = 26;  // below the group's caption
-constexpr int kModeColumnLeft[] = {0, 100, 210};
-constexpr int kModeColumnWidth[] = {100, 110, 160};
+// Each column as wide as its longest caption ("เลขที่ครอบครัว" in the middle one) and a little room.
+constexpr int kModeColumnLeft[] = {0, 96, 214};
+constexpr int kModeColumnWidth[] = {96, 118, 158};
 constexpr int kModeHeight = 20;
 constexpr int kModeRows = 6;
 constexpr int kStatusTop = kModeTop + kModeRows * kModeHeight + 2;
@@ -278,6 +279,11 @@ String MemberSelect(const String& Condition, bool WithPair) {
 }
 
 }  // namespace
+
+String WithWitnessPair(const String& Select) {
+  if (Select.find(" as FaMo ") != String::npos) return Select;
+  return "Select *, " + String(kWitnessPair) + " as FaMo from (" + Select + ")";
+}
 
 void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder& Order,
                    bool WithPair) {

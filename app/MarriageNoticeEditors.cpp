@@ -44,7 +44,7 @@ class TNoticeLayout : public TBoundLayout {
   void TypedDate(TLabeledEdit*& text, TDateTimePicker*& picker, const char* column,
                  const char* caption) {
     DateWithPicker(text, picker, column, caption);
-    text->SetReadOnly(false);
+    ShowAsTyped(text);
   }
   void Religion(TComboBox*& box, const char* column, const char* caption) {
     Choice(box, column, caption, kReligions);
@@ -124,8 +124,11 @@ void TForm2::ConnectEditor(size_t index) {
   }
 }
 
-// A write the database refused is dropped, so the editors and the table agree again.
+// A write the database refused is dropped, so the editors and the table agree again. With no
+// notification on screen there is nothing to write to: editing an empty data set would insert a
+// notification without a number.
 void TForm2::WriteColumn(const String& column, const Variant& value) {
+  if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) return;
   PostEdit(ADOQuery1, [&] { ADOQuery1->FieldByName(column)->SetValue(value); });
 }
 

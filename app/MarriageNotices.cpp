@@ -116,8 +116,10 @@ void TForm2::FormCreate(TObject*) {
 }
 
 void TForm2::FormActivate(TObject*) {
-  Edit1->SetText("");
-  if (Edit1->CanFocus()) Edit1->SetFocus();
+  if (firstActivation_.Take()) {
+    Edit1->SetText("");
+    if (Edit1->CanFocus()) Edit1->SetFocus();
+  }
   ShowCount();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The marriage notifications window: the notifications exchanged with other parishes, listed,
 // searched by six keys, edited field by field, numbered, deleted, and given a wedding picture.
+#include "app/WindowParts.h"
 #include <vector>
 
 #include "app/MainWindow.h"
@@ -122,6 +123,7 @@ class TForm2 : public TForm {
   static String PictureFileFor(const String& marriageId);
 
  private:
+  TFirstActivation firstActivation_{this};
   void CreateSearchPanel();
   void CreateEditors();
   void ShowCount();

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "app/ParishSchema.h"
 #include "platform/db/ADODB.h"
@@ -27,6 +28,31 @@ String Spelled(const String& name) {
   auto it = kSpelling.find(name);
   return it == kSpelling.end() ? name : it->second;
 }
+
+// The log files SQLite makes beside a WAL-mode database when it is first read. A file that is
+// refused is left as it was found: the ones the checks made go again, the ones that were there
+// stay.
+class TLogFilesMade {
+ public:
+  explicit TLogFilesMade(const String& fileName) {
+    std::error_code ec;
+    for (const char* suffix : {"-wal", "-shm"})
+      if (!std::filesystem::exists(fileName + suffix, ec)) made_.push_back(fileName + suffix);
+  }
+  TLogFilesMade(const TLogFilesMade&) = delete;
+  TLogFilesMade& operator=(const TLogFilesMade&) = delete;
+  ~TLogFilesMade() {
+    std::error_code ec;
+    if (!kept_)
+      for (const String& file : made_) std::filesystem::remove(file, ec);
+  }
+  // The file is accepted: its log files belong to it now.
+  void Keep() { kept_ = true; }
+
+ private:
+  std::vector<String> made_;
+  bool kept_ = false;
+};
 
 [[noreturn]] void Refuse(const String& fileName, const String& reason) {
   throw EParishStartup(StartupFailureText(fileName, reason));
@@ -152,6 +178,7 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   // The journal files are made beside the database: the folder must take them too.
   result.ReadOnly = !Writable(result.FileName) || !Writable(dir);
 
+  TLogFilesMade logFiles(result.FileName);
   TADOConnection probe(nullptr);
   probe.SetConnectionString("Data Source=" + result.FileName + ";Mode=Read");
   TLayout found;
@@ -169,6 +196,7 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   if (result.ReadOnly && needsUpgrade)
     Refuse(result.FileName,
            "ฐานข้อมูลต้องปรับให้เป็นรุ่นปัจจุบัน แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
+  logFiles.Keep();
   return result;
 }
 

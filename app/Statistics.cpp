@@ -94,6 +94,9 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   LumSmoothButton5->SetCaption("Excel");
   LumSmoothButton5->SetHint("Transfer data to Excel.");
   LumSmoothButton5->SetBounds(kRightLeft + 300, kButtonTop, 120, 40);
+  // The window has no styler: without a scheme of its own the button keeps the kit's grey,
+  // which reads as disabled. It takes the scheme the main window's buttons resolve to.
+  LumSmoothButton5->SetComponentStyle(tsOffice2003Blue);
   Button3 = NewButton(this, "ปิดหน้าต่างนี้", kClientWidth - kMargin - 160, 160);
   Button3->OnClick = [this](TObject* sender) { Button3Click(sender); };
 
@@ -165,7 +168,9 @@ void TForm4::CreateConditionPanels() {
   RadioButton6->SetChecked(true);
 }
 
+// A printed or exported summary stays on screen when its preview or dialog closes.
 void TForm4::FormActivate(TObject*) {
+  if (!firstActivation_.Take()) return;
   DateTimePicker1->SetDate(Date() - 3650);
   DateTimePicker2->SetDate(Date());
   Memo1->Clear();

@@ -2,6 +2,7 @@
 // The statistics window: members counted and listed by one date column within a range,
 // narrowed by living state, marital state, sex and a sacrament not received, with one summary
 // line per run.
+#include "app/WindowParts.h"
 #include "app/MainWindow.h"
 
 namespace orv {
@@ -88,6 +89,7 @@ class TForm4 : public TForm {
   void Memo1DblClick(TObject* Sender);
 
  private:
+  TFirstActivation firstActivation_{this};
   void CreateDatePanel();
   void CreateConditionPanels();
   void CreateDocuments();

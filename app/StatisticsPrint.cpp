@@ -4,6 +4,7 @@
 #include "app/Statistics.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Cursors.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
@@ -78,6 +79,12 @@ void TForm4::Button4Click(TObject*) {
 }
 
 void TForm4::LumSmoothButton5Click(TObject*) {
+  // Before the first summary there is no list: the exporter would only say, in English, that
+  // its data set is closed.
+  if (!ADOQuery1->Active()) {
+    ShowMessage("ยังไม่มีข้อมูลที่จะส่งออก กรุณากดปุ่ม \"ค้นหาข้อมูล\" ก่อน");
+    return;
+  }
   THourGlass hourGlass;
   vwExcelExport1->SetDataset(ADOQuery1);
   vwExcelExport1->ExportDataset();

@@ -3,7 +3,15 @@
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Graphics.h"
 
+#include <utility>
+
 namespace orv {
+
+TFirstActivation::TFirstActivation(TForm* form) {
+  form->OnHide = [this](TObject*) { due_ = true; };
+}
+
+bool TFirstActivation::Take() { return std::exchange(due_, false); }
 
 bool Confirmed(const String& question) {
   return MessageDlg(question, mtConfirmation, TMsgDlgButtons{mbYes, mbNo}, 0) == mrYes;

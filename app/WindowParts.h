@@ -15,6 +15,21 @@ void SetThaiWindowFont(TForm* form);
 // A window of the register: its caption, the Thai typeface, centred on the desktop, with hints.
 void SetUpThaiWindow(TForm* form, const String& caption);
 
+// Tells a window's OnActivate whether this is the first activation of a showing. The window
+// becomes active again each time a message box, dialog or preview over it closes; what it does
+// for a new showing (empty the search, set the default period) must not then undo the user's
+// work.
+class TFirstActivation {
+ public:
+  // Takes form's OnHide: the next showing starts afresh.
+  explicit TFirstActivation(TForm* form);
+  // True once per showing.
+  bool Take();
+
+ private:
+  bool due_ = true;
+};
+
 // Asks question with Yes and No; true when the user answers Yes.
 bool Confirmed(const String& question);
 

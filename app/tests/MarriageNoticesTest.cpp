@@ -213,6 +213,21 @@ TEST_F(MarriageNoticesTest, EditorsWriteTheirColumnFieldByField) {
   EXPECT_EQ(Cli("select count(*) from MarriageNotify where Groom = 'ยอห์น ทดสอบ ระบบ'"), "1");
 }
 
+TEST_F(MarriageNoticesTest, WithNoNotificationOnScreenNoEditorWrites) {
+  TForm2* f = OpenDemo();
+  Search(f, f->RadioButton1, "ไม่มีใครชื่อนี้");
+  ASSERT_TRUE(f->ADOQuery1->IsEmpty());
+  std::string before = Cli("select count(*), ifnull(max(Notify_No), 0) from MarriageNotify");
+  Type(f->LabeledEdit12, "อันนา");
+  Type(f->LabeledEdit13, "77");
+  f->ComboBox5->SetText("พุทธ");
+  f->ComboBox5->OnChange(f->ComboBox5);
+  f->DateTimePicker4->SetDate(EncodeDate(2023, 11, 2));
+  f->DateTimePicker4->OnChange(f->DateTimePicker4);
+  EXPECT_EQ(Cli("select count(*), ifnull(max(Notify_No), 0) from MarriageNotify"), before);
+  EXPECT_EQ(Cli("select count(*) from MarriageNotify where Notify_No is null"), "0");
+}
+
 TEST_F(MarriageNoticesTest, NewNotificationFollowsTheHighestNumberOfTheTable) {
   MakeEmpty();
   TForm2* f = Open<TForm2>();

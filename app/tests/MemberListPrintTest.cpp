@@ -243,6 +243,25 @@ TEST_F(MemberListPrintTest, AnEmptyListRefusesToPrint) {
   EXPECT_EQ(Boxes(), std::vector<std::string>{"ไม่มีข้อมูลที่จะพิมพ์"});
 }
 
+TEST_F(MemberListPrintTest, TheWitnessListPrintsAfterASearchWithoutItsPairColumn) {
+  MakeDemo(60);
+  TForm1* f = StartMain();
+  // The witnesses' mode is chosen, but the list on screen comes from a status change, whose
+  // search selects no pair column.
+  f->RadioButton17->SetChecked(true);
+  EXPECT_EQ(f->ComboBox8->ItemIndex(), -1);
+  f->RadioButton21->SetChecked(true);
+  ASSERT_TRUE(f->ADOQuery1->Active());
+  Integer count = f->ADOQuery1->RecordCount();
+  ASSERT_GT(count, 0);
+  Boxes();
+  TPrintedList printed = PrintList(f, "witnesses after a status change");
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ต้องการพิมพ์รายชื่อสัตบุรุษตามตารางซ้ายมือ"
+                                              " ตามชื่อพ่อ/แม่ทูนหัวศีลสมรสที่ค้นหา หรือ ?"});
+  ASSERT_TRUE(printed.Opened);
+  EXPECT_EQ(printed.Rows.size(), static_cast<size_t>(count));
+}
+
 TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
   MakeDemo(200);
   TForm1* f = StartMain();

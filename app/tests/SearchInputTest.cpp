@@ -152,6 +152,20 @@ TEST_F(SearchInputTest, DateModesSearchAtOnceWhenTheirStatusChanges) {
   EXPECT_EQ(f->PageControl2->ActivePage(), f->TabSheet5);
 }
 
+TEST_F(SearchInputTest, ThePeriodChosenStaysWhenTheWindowIsActivatedAgain) {
+  MakeDemo(20);
+  TForm1* f = Start();
+  f->FormActivate(f);
+  EXPECT_EQ(f->DateTimePicker2->Date(), EncodeDate(YearOf(Date()), 1, 1));
+  EXPECT_EQ(f->DateTimePicker3->Date(), Date());
+  f->DateTimePicker2->SetDate(EncodeDate(2001, 2, 3));
+  f->DateTimePicker3->SetDate(EncodeDate(2002, 4, 5));
+  // A preview of the moved-in list closed: the list and the period it prints agree.
+  f->FormActivate(f);
+  EXPECT_EQ(f->DateTimePicker2->Date(), EncodeDate(2001, 2, 3));
+  EXPECT_EQ(f->DateTimePicker3->Date(), EncodeDate(2002, 4, 5));
+}
+
 TEST_F(SearchInputTest, AFailingSearchPutsTheCursorBack) {
   MakeDemo(20);
   TForm1* f = Start();

@@ -106,6 +106,9 @@ TEST_F(StartupFailureTest, DamagedParishDatabasesEndTheProgramWithTheReason) {
   // Cut short: the schema on the first page reads, the members do not.
   std::ofstream(Db(), std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() / 2);
   ExpectRefused("");
+  // Only its first page left: refused by the checks, which leave no log files beside it.
+  std::ofstream(Db(), std::ios::binary | std::ios::trunc) << whole.substr(0, 4096);
+  ExpectRefused("แฟ้มนี้ไม่ใช่ฐานข้อมูล หรือเสียหาย (database disk image is malformed)");
   // Pages overwritten in the middle.
   std::string damaged = whole;
   for (size_t i = 8192; i < damaged.size() - 4096; ++i) damaged[i] = char(0xA5);

@@ -209,12 +209,22 @@ TEST_F(StatisticsTest, FailedRunGivesTheCursorBackAndKeepsTheSummary) {
   TForm4* f = OpenDemo();
   f->Button1->Click();
   ASSERT_EQ(f->Memo1->Lines()->Count(), 1);
+  // Activated again (a preview or a box closed over it), the window keeps its summary.
+  f->FormActivate(f);
+  ASSERT_EQ(f->Memo1->Lines()->Count(), 1);
   std::string last = f->StatResultText;
   Cli("alter table Orvani rename column religion to faith");
   EXPECT_THROW(f->Button1->Click(), EDatabaseError);
   EXPECT_EQ(Screen->Cursor(), crDefault);
   EXPECT_EQ(f->Memo1->Lines()->Count(), 1);
   EXPECT_EQ(f->StatResultText, last);
+}
+
+TEST_F(StatisticsTest, ExcelBeforeAnyRunSaysInThaiThatThereIsNothingYet) {
+  TForm4* f = OpenDemo();
+  Boxes();
+  f->LumSmoothButton5->Click();
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ยังไม่มีข้อมูลที่จะส่งออก กรุณากดปุ่ม \"ค้นหาข้อมูล\" ก่อน"});
 }
 
 }  // namespace orv::test

@@ -1,4 +1,5 @@
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -31,9 +32,15 @@ void TADOConnection::SetConnectionString(const String& connectionString) {
 
 namespace {
 
+bool HasLog(const String& file) {
+  struct stat st;
+  return stat((file + "-wal").c_str(), &st) == 0 && st.st_size > 0;
+}
+
 // A read-only URI for file. A WAL database is read through a shared-memory file beside it;
-// where that file cannot be made (a folder the user may not write to) the database can only be
-// read as unchanging.
+// where that file cannot be made (a folder the user may not write to) a database without a
+// log can be read as unchanging. One with a log is not: read as unchanging, SQLite would
+// ignore the log and every change still in it.
 String ReadOnlyUri(const String& file) {
   String uri = "file:";
   for (char c : file) {
@@ -48,7 +55,7 @@ String ReadOnlyUri(const String& file) {
   uri += "?mode=ro";
   size_t slash = file.rfind('/');
   String folder = slash == String::npos ? String(".") : slash == 0 ? String("/") : file.substr(0, slash);
-  if (access(folder.c_str(), W_OK) != 0) uri += "&immutable=1";
+  if (access(folder.c_str(), W_OK) != 0 && !HasLog(file)) uri += "&immutable=1";
   return uri;
 }
 
@@ -101,6 +108,12 @@ void TADOConnection::Open() {
     throw EDatabaseError(Format("Cannot open database '%s': %s", {file, reason}));
   }
   try {
+    if (readOnly && HasLog(file)) {
+      // Reading the log needs its shared-memory file, which SQLite may not be able to make.
+      if (sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw EDatabaseError(Format("Cannot open database '%s': its log '%s-wal' cannot be read: %s",
+                                    {file, file, String(sqlite3_errmsg(db))}));
+    }
     // Without this, "x" naming no column silently becomes the string 'x'.
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);

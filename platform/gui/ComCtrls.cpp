@@ -169,8 +169,16 @@ QString QtDatePicture(const String& picture) {
 }
 
 // The picker's own pictures use "M" for the month and "m" for minutes, like Qt; "t" is AM/PM.
+// Minutes have at most two digits, so "mmm" and "mmmm" can only mean the month's name, which is
+// what a picture such as "d mmmm yyyy" is written for.
 QString QtPickerPicture(const String& picture) {
   QString out = QStr(picture);
+  for (qsizetype i = 0; i < out.size();) {
+    qsizetype run = 0;
+    while (i + run < out.size() && out[i + run] == 'm') ++run;
+    if (run >= 3) out.replace(i, run, QString(run, 'M'));
+    i += std::max<qsizetype>(run, 1);
+  }
   out.replace(QStringLiteral("tt"), QStringLiteral("AP"));
   out.replace('t', QStringLiteral("A"));
   return out;

@@ -1,7 +1,9 @@
 #include "platform/gui/Controls.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHelpEvent>
@@ -55,16 +57,54 @@ TMouseButton ToMouseButton(Qt::MouseButton b) {
 
 // Qt hands an event that a child widget ignored on to its parents as the same object; the
 // class library gives it to one control only.
+struct DispatchedEvent {
+  const QEvent* event = nullptr;
+  quint64 stamp = 0;
+  QEvent::Type type = QEvent::None;
+};
+DispatchedEvent lastDispatched;
+
 bool AlreadyDispatched(QEvent* event) {
-  static const QEvent* last = nullptr;
-  static quint64 lastStamp = 0;
-  static QEvent::Type lastType = QEvent::None;
-  quint64 stamp = static_cast<QInputEvent*>(event)->timestamp();
-  if (event == last && stamp == lastStamp && event->type() == lastType) return true;
-  last = event;
-  lastStamp = stamp;
-  lastType = event->type();
+  DispatchedEvent now{event, static_cast<QInputEvent*>(event)->timestamp(), event->type()};
+  if (now.event == lastDispatched.event && now.stamp == lastDispatched.stamp && now.type == lastDispatched.type)
+    return true;
+  lastDispatched = now;
   return false;
+}
+
+// A handler may run a modal loop (a dialog) whose own events pass through AlreadyDispatched;
+// when it returns, the event it handled is still on its way to the parents, which must not
+// handle it again.
+class DispatchScope {
+ public:
+  DispatchScope() : saved_(lastDispatched) {}
+  DispatchScope(const DispatchScope&) = delete;
+  DispatchScope& operator=(const DispatchScope&) = delete;
+  ~DispatchScope() { lastDispatched = saved_; }
+
+ private:
+  DispatchedEvent saved_;
+};
+
+// The physical key of a key event: a release names the key its press named.
+int PhysicalKey(const QKeyEvent* e) {
+  return e->nativeScanCode() != 0 ? static_cast<int>(e->nativeScanCode()) : e->key();
+}
+
+// Combo boxes, date pickers and spin boxes change their value on the wheel; the mouse passing
+// over one on the way down a page must not. watched is the widget of the control, or the part
+// of it (a picker's text), that the turn reached.
+bool WheelChangesValue(const QObject* watched, const QWidget* widget) {
+  for (const QObject* o = watched; o; o = o->parent()) {
+    if (qobject_cast<const QComboBox*>(o) || qobject_cast<const QAbstractSpinBox*>(o)) return true;
+    if (o == widget) break;
+  }
+  return false;
+}
+
+bool HasFocusWithin(const QWidget* widget) {
+  const QWidget* focus = QApplication::focusWidget();
+  return focus && (focus == widget || widget->isAncestorOf(focus));
 }
 
 bool EffectiveShowHint(const TControl* control) {
@@ -103,6 +143,7 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove: {
       if (AlreadyDispatched(event)) return false;
+      DispatchScope scope;
       auto* me = static_cast<QMouseEvent*>(event);
       QPoint p = widget->mapFromGlobal(me->globalPosition().toPoint());
       TShiftState shift = ToShiftState(me->modifiers(), me->buttons());
@@ -135,16 +176,23 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Wheel: {
       if (AlreadyDispatched(event)) return false;
+      DispatchScope scope;
       auto* we = static_cast<QWheelEvent*>(event);
       int delta = we->angleDelta().y();
       if (delta == 0) return false;
       TShiftState shift = ToShiftState(we->modifiers(), we->buttons());
       QPoint at = we->globalPosition().toPoint();
+      // A control that holds a value takes the wheel only with the focus; otherwise the turn
+      // belongs to the page or list under it.
+      bool passOn = WheelChangesValue(watched, widget) && !HasFocusWithin(widget);
       // The turn goes to the control under the mouse, then to its parents up to the form.
       bool handled = false;
-      for (TControl* c = control; c && !handled; c = c->Parent())
+      for (TControl* c = passOn ? control->Parent() : control; c && !handled; c = c->Parent())
         CallSafely(c, [&] { handled = ControlAccess::MouseWheel(c, shift, delta, {at.x(), at.y()}); });
-      return handled;
+      if (!passOn) return handled;
+      // Taken from the widget; ignored, so that Qt offers it to the widgets under it.
+      we->setAccepted(handled);
+      return true;
     }
     case QEvent::Enter:
       if (watched == widget) CallSafely(control, [&] { ControlAccess::MouseEnter(control); });
@@ -154,10 +202,21 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::KeyPress: {
       if (!win || AlreadyDispatched(event)) return false;
+      DispatchScope scope;
       auto* ke = static_cast<QKeyEvent*>(event);
       Word key = KeyToVirtualKey(ke->key());
       TShiftState shift = ToShiftState(ke->modifiers());
       bool swallow = false;
+      impl.keysDown.insert(PhysicalKey(ke));
+      TCustomForm* form = GetParentForm(win);
+      // A form with KeyPreview sees the key first; zeroing it keeps it from the control.
+      TCustomForm* preview = form && form != win && form->KeyPreview() ? form : nullptr;
+      if (preview) {
+        Word before = key;
+        CallSafely(preview, [&] { ControlAccess::KeyDown(preview, key, shift); });
+        if (!control_) return true;
+        if (before != 0 && key == 0) return true;
+      }
       CallSafely(win, [&] { ControlAccess::KeyDown(win, key, shift); });
       if (!control_) return true;
       QString text = ke->text();
@@ -167,7 +226,9 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
         char32_t ch = cps.size() == 1 ? static_cast<char32_t>(cps[0]) : 0;
         if (cps.size() == 1) {
           char32_t before = ch;
-          CallSafely(win, [&] { ControlAccess::KeyPress(win, ch); });
+          if (preview) CallSafely(preview, [&] { ControlAccess::KeyPress(preview, ch); });
+          if (!control_) return true;
+          if (ch != 0) CallSafely(win, [&] { ControlAccess::KeyPress(win, ch); });
           if (!control_) return true;
           if (ch == 0) {
             swallow = true;
@@ -186,20 +247,30 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
                        ke->key() == Qt::Key_Escape)) {
         bool isReturn = ke->key() != Qt::Key_Escape;
         if (!(isReturn && ControlAccess::WantsReturn(win))) {
-          if (TCustomForm* form = GetParentForm(win)) {
-            if (form->DialogKey(isReturn ? VK_RETURN : VK_ESCAPE)) swallow = true;
-          }
+          if (form && form->DialogKey(isReturn ? VK_RETURN : VK_ESCAPE)) swallow = true;
         }
       }
       return swallow;
     }
     case QEvent::KeyRelease: {
       if (!win || AlreadyDispatched(event)) return false;
+      DispatchScope scope;
       auto* ke = static_cast<QKeyEvent*>(event);
       // Windows repeats only the key-down of a held key.
       if (ke->isAutoRepeat()) return false;
+      // A key pressed while another window or control had the focus (the Enter that closed a
+      // message box) is released here without having been pressed here: it is not this
+      // control's key.
+      if (impl.keysDown.erase(PhysicalKey(ke)) == 0) return false;
       Word key = KeyToVirtualKey(ke->key());
-      CallSafely(win, [&] { ControlAccess::KeyUp(win, key, ToShiftState(ke->modifiers())); });
+      TShiftState shift = ToShiftState(ke->modifiers());
+      TCustomForm* form = GetParentForm(win);
+      if (form && form != win && form->KeyPreview()) {
+        Word before = key;
+        CallSafely(form, [&] { ControlAccess::KeyUp(form, key, shift); });
+        if (!control_ || (before != 0 && key == 0)) return false;
+      }
+      CallSafely(win, [&] { ControlAccess::KeyUp(win, key, shift); });
       return false;
     }
     case QEvent::FocusIn:
@@ -215,6 +286,7 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
                          static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason;
       if (win && impl.focused && !stillInside) {
         impl.focused = false;
+        impl.keysDown.clear();
         CallSafely(win, [&] { ControlAccess::DoExit(win); });
       }
       return false;

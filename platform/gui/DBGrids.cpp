@@ -47,7 +47,7 @@ class DBGridView : public QTableView {
     } else if (key == Qt::Key_Delete && mods == Qt::ControlModifier && !ds->IsEmpty()) {
       CallSafely(grid_, [this, ds] {
         if (!grid_->Options().Contains(dgConfirmDelete) ||
-            MessageDlg("Delete record?", mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}, 0) ==
+            MessageDlg("ต้องการลบรายการนี้หรือ ?", mtConfirmation, TMsgDlgButtons{mbOK, mbCancel}, 0) ==
                 mrOk)
           ds->Delete();
       });

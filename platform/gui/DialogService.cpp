@@ -6,7 +6,9 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QInputDialog>
@@ -14,6 +16,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QStandardPaths>
+
+#include <map>
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/QtBridge.h"
@@ -29,28 +34,31 @@ struct ButtonInfo {
   QMessageBox::ButtonRole role;
 };
 
+// In Thai, as the rest of the program; a Thai keyboard has no use for Latin accelerators.
 const ButtonInfo kButtons[] = {
-    {mbYes, "&Yes", mrYes, QMessageBox::YesRole},
-    {mbNo, "&No", mrNo, QMessageBox::NoRole},
-    {mbOK, "OK", mrOk, QMessageBox::AcceptRole},
-    {mbCancel, "Cancel", mrCancel, QMessageBox::RejectRole},
-    {mbAbort, "&Abort", mrAbort, QMessageBox::RejectRole},
-    {mbRetry, "&Retry", mrRetry, QMessageBox::AcceptRole},
-    {mbIgnore, "&Ignore", mrIgnore, QMessageBox::AcceptRole},
-    {mbAll, "&All", mrAll, QMessageBox::YesRole},
-    {mbNoToAll, "N&o to All", mrNoToAll, QMessageBox::NoRole},
-    {mbYesToAll, "Yes to &All", mrYesToAll, QMessageBox::YesRole},
-    {mbHelp, "&Help", mrNone, QMessageBox::HelpRole},
+    {mbYes, "ใช่", mrYes, QMessageBox::YesRole},
+    {mbNo, "ไม่ใช่", mrNo, QMessageBox::NoRole},
+    {mbOK, "ตกลง", mrOk, QMessageBox::AcceptRole},
+    {mbCancel, "ยกเลิก", mrCancel, QMessageBox::RejectRole},
+    {mbAbort, "ยุติ", mrAbort, QMessageBox::RejectRole},
+    {mbRetry, "ลองใหม่", mrRetry, QMessageBox::AcceptRole},
+    {mbIgnore, "ข้าม", mrIgnore, QMessageBox::AcceptRole},
+    {mbAll, "ทั้งหมด", mrAll, QMessageBox::YesRole},
+    {mbNoToAll, "ไม่ใช่ทั้งหมด", mrNoToAll, QMessageBox::NoRole},
+    {mbYesToAll, "ใช่ทั้งหมด", mrYesToAll, QMessageBox::YesRole},
+    {mbHelp, "วิธีใช้", mrNone, QMessageBox::HelpRole},
 };
 
-// "Text files (*.txt)|*.txt|All|*.*" to Qt's "Text files (*.txt);;All (*.*)".
+// "Text files (*.txt)|*.txt|All|*.*" to Qt's "Text files (*.txt);;All (*.*)". A description
+// that already shows its patterns keeps them once.
 QStringList QtFilters(const String& filter) {
   QStringList parts = QStr(filter).split('|');
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1];
     patterns.replace(';', ' ');
-    out << parts[i] + " (" + patterns + ")";
+    QString shown = "(" + patterns + ")";
+    out << (parts[i].contains(shown) ? parts[i] : parts[i] + " " + shown);
   }
   return out;
 }
@@ -148,6 +156,23 @@ class PrinterSetupDialog {
   QComboBox* quality_ = nullptr;
 };
 
+// The folder a file dialog opens in: the one the program names, else the one the same dialog
+// (the same question about the same kind of file) last ended in, else the user's documents.
+// Qt's own choice, the folder any dialog last used, would open the export of a PDF in the
+// folder a photo was just taken from.
+QString& RememberedFolder(const TFileDialogRequest& r) {
+  static std::map<QString, QString> folders;
+  return folders[QString(r.Save ? "save|" : "open|") + QStr(r.Title) + "|" + QStr(r.Filter)];
+}
+
+QString StartFolder(const TFileDialogRequest& r) {
+  if (!r.InitialDir.empty()) return QStr(r.InitialDir);
+  const QString& remembered = RememberedFolder(r);
+  if (!remembered.isEmpty() && QFileInfo(remembered).isDir()) return remembered;
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 // Qt's dialogs.
 class QtDialogService : public IDialogService {
  public:
@@ -167,7 +192,7 @@ class QtDialogService : public IDialogService {
       results.emplace_back(pb, b.result);
       if (b.button == mbCancel) box.setEscapeButton(pb), escape = b.result;
     }
-    if (results.empty()) results.emplace_back(box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole), mrOk);
+    if (results.empty()) results.emplace_back(box.addButton(QString::fromUtf8("ตกลง"), QMessageBox::AcceptRole), mrOk);
     box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
     box.exec();
     for (auto& [button, result] : results)
@@ -184,7 +209,7 @@ class QtDialogService : public IDialogService {
   }
 
   bool ExecuteFileDialog(TFileDialogRequest& r) override {
-    QFileDialog dialog(QApplication::activeWindow(), QStr(r.Title), QStr(r.InitialDir));
+    QFileDialog dialog(QApplication::activeWindow(), QStr(r.Title), StartFolder(r));
     dialog.setAcceptMode(r.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     if (r.Save)
       dialog.setFileMode(QFileDialog::AnyFile);
@@ -205,6 +230,7 @@ class QtDialogService : public IDialogService {
     for (const QString& f : dialog.selectedFiles()) r.Files.push_back(OStr(f));
     if (r.Files.empty()) return false;
     r.FileName = r.Files.front();
+    RememberedFolder(r) = QFileInfo(QStr(r.FileName)).absolutePath();
     r.FilterIndex = static_cast<int>(filters.indexOf(dialog.selectedNameFilter())) + 1;
     return true;
   }

@@ -83,7 +83,8 @@ bool TPrintDialog::Execute() {
 }
 
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
-  static const char* const captions[] = {"Warning", "Error", "Information", "Confirm"};
+  // The program speaks Thai: the boxes' own words are Thai too.
+  static const char* const captions[] = {"คำเตือน", "ข้อผิดพลาด", "ข้อมูล", "ยืนยัน"};
   TMessageBoxRequest request;
   request.Caption = DlgType == mtCustom ? Application->Title() : String(captions[DlgType]);
   request.Text = Msg;

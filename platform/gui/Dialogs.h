@@ -137,8 +137,8 @@ class TPrintDialog : public TCommonDialog {
   TPrintDialogRequest request_;
 };
 
-// The box's caption is "Warning", "Error", "Information" or "Confirm" by type (the
-// application's title for mtCustom); returns the modal result of the button pressed.
+// The box's caption is "คำเตือน" (warning), "ข้อผิดพลาด" (error), "ข้อมูล" (information) or
+// "ยืนยัน" (confirm) by type (the application's title for mtCustom); returns the modal result of the button pressed.
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
 // The text in a box with an OK button, titled with the application's title.
 void ShowMessage(const String& Msg);

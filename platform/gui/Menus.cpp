@@ -66,7 +66,8 @@ QMenu* TMenuItem::SubMenu() {
 void TMenuItem::SetCaption(const String& Value) {
   caption_ = Value;
   impl_->action->setSeparator(IsLine());
-  impl_->action->setText(QStr(Value));
+  // Qt draws a separator that has a text as a heading with that text.
+  impl_->action->setText(IsLine() ? QString() : QStr(Value));
   if (impl_->menu) impl_->menu->setTitle(QStr(Value));
 }
 

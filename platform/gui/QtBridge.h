@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <set>
+
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
 
@@ -79,6 +81,8 @@ struct TControl::Impl {
   bool leftPressed = false;
   bool mouseCapture = false;
   bool focused = false;
+  // Physical keys pressed while this control had the focus and not yet released.
+  std::set<int> keysDown;
   int alignDisabled = 0;
   bool aligning = false;
 };

@@ -503,7 +503,15 @@ static TItemStrings* MirrorInto(QComboBox* combo, bool* fromCode) {
   auto* items = new TItemStrings;
   items->Inserted = [combo, fromCode](int i, const String& s) {
     *fromCode = true;
+    // Qt chooses the first item put into an empty box; a list filled by the program starts
+    // with nothing chosen, and the text the box had stays.
+    bool noneChosen = combo->currentIndex() < 0;
+    QString text = combo->currentText();
     combo->insertItem(i, QStr(s));
+    if (noneChosen && combo->currentIndex() >= 0) {
+      combo->setCurrentIndex(-1);
+      if (combo->isEditable()) combo->setEditText(text);
+    }
     *fromCode = false;
   };
   items->Deleted = [combo, fromCode](int i) {

@@ -1,6 +1,9 @@
 // What the connection sets on every database it opens.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <fstream>
 #include <iterator>
 
@@ -66,6 +69,73 @@ TEST_F(JournalTest, ReadModeLeavesTheFileAsItFoundIt) {
   EXPECT_THROW(conn.Execute("select count(*) from sqlite_master where type = 'table' and name = 'x'; create table y (z)"), EDatabaseError);
   conn.Close();
   EXPECT_EQ(std::filesystem::file_size(empty), 0u);
+}
+
+// Counts the rows of t in file, opened for reading by an unprivileged user (to root every
+// folder is writable): the count, or -1 when the connection refused with a message naming the
+// log, or -2 on any other failure.
+int CountAsNobody(const std::string& file) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(102);
+    int code = 101;
+    try {
+      TADOConnection conn(nullptr);
+      conn.SetConnectionString("Data Source=" + file + ";Mode=Read");
+      conn.Open();
+      TADOQuery q(nullptr);
+      q.SetConnection(&conn);
+      q.SQL().SetText("select count(*) from t");
+      q.Open();
+      code = q.Fields()[0]->AsInteger();
+    } catch (const EDatabaseError& e) {
+      code = e.Message().find(file + "-wal") != std::string::npos ? 100 : 101;
+    } catch (...) {
+    }
+    _exit(code);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  int code = WIFEXITED(status) ? WEXITSTATUS(status) : 101;
+  return code == 100 ? -1 : code > 100 ? -2 : code;
+}
+
+TEST_F(JournalTest, AReadOnlyFolderCopiedWithItsLogShowsWhatTheLogHolds) {
+  // Rows still in the log (no checkpoint), copied with it into a folder nobody may write to.
+  std::string source = (dir_ / "Source.db").string();
+  std::filesystem::path folder = dir_ / "readonly";
+  std::filesystem::create_directories(folder);
+  std::string file = (folder / "Orvane.db").string();
+  Sqlite3Cli(source, "create table t (x); insert into t values (1)");
+  {
+    TADOConnection writer(nullptr);
+    writer.SetConnectionString("Data Source=" + source);
+    writer.Execute("pragma wal_checkpoint(truncate)");
+    writer.Execute("pragma wal_autocheckpoint=0");
+    writer.Execute("insert into t values (2); insert into t values (3)");
+    // Copied while the writer is open: closing it would fold the log into the file.
+    std::filesystem::copy_file(source, file);
+    std::filesystem::copy_file(source + "-wal", file + "-wal");
+  }
+  ASSERT_GT(std::filesystem::file_size(file + "-wal"), 0u);
+  using std::filesystem::perms;
+  for (const std::string& f : {file, file + "-wal"}) std::filesystem::permissions(f, perms::all);
+  std::filesystem::permissions(folder, perms::owner_all | perms::group_read | perms::group_exec |
+                                           perms::others_read | perms::others_exec);
+  // Without the log's shared-memory file, which cannot be made there: refused, naming the log.
+  int withoutShm = CountAsNobody(file);
+  EXPECT_TRUE(withoutShm == 3 || withoutShm == -1) << withoutShm;
+  // With it the log is read: every row.
+  std::filesystem::permissions(folder, perms::all);
+  {
+    std::ofstream shm(file + "-shm");
+  }
+  std::filesystem::permissions(file + "-shm", perms::all);
+  std::filesystem::permissions(folder, perms::owner_all | perms::group_read | perms::group_exec |
+                                           perms::others_read | perms::others_exec);
+  EXPECT_EQ(CountAsNobody(file), 3);
+  std::filesystem::permissions(folder, perms::all);
+  std::filesystem::permissions(dir_, perms::all);
 }
 
 }  // namespace

@@ -160,7 +160,7 @@ TEST_F(DBGridTest, RecordKeysInsertAppendDropAndDeleteRows) {
   // Ctrl+Delete asks; Cancel keeps the row, OK deletes it.
   answers->QueueResult(mrCancel);
   testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);
-  EXPECT_EQ(answers->LastText(), "Delete record?");
+  EXPECT_EQ(answers->LastText(), "ต้องการลบรายการนี้หรือ ?");
   EXPECT_EQ(count(), 4);
   answers->QueueResult(mrOk);
   testing::KeyClick(view, Qt::Key_Delete, QString(), Qt::ControlModifier);

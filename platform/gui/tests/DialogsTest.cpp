@@ -28,7 +28,7 @@ TEST_F(DialogsTest, ConfirmationIsAnsweredByTheQueue) {
   EXPECT_EQ(MessageDlg(question, mtConfirmation, {mbYes, mbNo}, 0), mrNo);
   ASSERT_EQ(dialogs_->Shown().size(), 2u);
   EXPECT_EQ(dialogs_->Shown()[0].Text, question);
-  EXPECT_EQ(dialogs_->Shown()[0].Caption, "Confirm");
+  EXPECT_EQ(dialogs_->Shown()[0].Caption, "ยืนยัน");
   EXPECT_EQ(dialogs_->Shown()[0].Buttons.Mask(), 3u);
   // Nothing queued: the box's first button.
   EXPECT_EQ(MessageDlg("x", mtWarning, {mbOK, mbCancel}, 0), mrOk);
@@ -64,11 +64,11 @@ TEST_F(DialogsTest, ShowMessageInputBoxAndMessageDlgShowTheirTextAndReturnTheAns
 
   dialogs_->QueueResult(mrCancel);
   EXPECT_EQ(MessageDlg("ลบข้อมูล ?", mtWarning, {mbOK, mbCancel}, 0), mrCancel);
-  EXPECT_EQ(dialogs_->Shown().back().Caption, "Warning");
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "คำเตือน");
   EXPECT_EQ(dialogs_->LastText(), "ลบข้อมูล ?");
   dialogs_->QueueResult(mrRetry);
   EXPECT_EQ(MessageDlg("เปิดฐานข้อมูลไม่ได้", mtError, {mbAbort, mbRetry, mbIgnore}, 0), mrRetry);
-  EXPECT_EQ(dialogs_->Shown().back().Caption, "Error");
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "ข้อผิดพลาด");
   EXPECT_EQ(dialogs_->Shown().back().Type, mtError);
 }
 

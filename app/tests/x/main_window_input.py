@@ -1,0 +1,145 @@
+"""The main window under real input: an edit lands on the member on screen and nowhere else.
+Usage: main_window_input.py enter|mouse [edits|values]"""
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from xdriver import Orvane, check, main, sql  # noqa: E402
+
+# Places in the main window's client area.
+GRID_FIRST_ROW = (200, 356)
+GRID_ROW_HEIGHT = 30
+ADD_MEMBER = (1171, 337)           # "เพิ่มข้อมูล", typed address
+ADD_MOVE = (1171, 421)             # "สร้างข้อมูลการย้าย"
+PERSONAL_TAB = (614, 50)
+MOVES_TAB = (842, 50)
+MOVE_IN_BY = (556, 406)            # "ผู้รับย้ายเข้า" on the moves page
+FIRST_NAME = (506, 145)            # "ชื่อ"
+BIRTH_DATE_TEXT = (496, 295)       # "วันเกิด", the typed date beside its picker
+BIRTH_DATE_PICKER = (594, 295)
+RELIGION = (506, 345)
+SEX = (506, 395)
+FAMILY_FROM = (717, 246)           # "มาจากครอบครัวที่", before the moved-in date in tab order
+EMAIL = (506, 495)                 # "อีเมล"
+
+
+def row(n):
+    return (GRID_FIRST_ROW[0], GRID_FIRST_ROW[1] + (n - 1) * GRID_ROW_HEIGHT)
+
+
+def member_on_screen(app, mark):
+    """The member the window shows: mark is typed into its e-mail and looked for in the file."""
+    app.click(app.main, *PERSONAL_TAB)
+    app.click(app.main, *EMAIL)
+    app.key("ctrl+a")
+    app.type(mark)
+    app.key("Return")
+    ids = [r[0] for r in sql(app.db, "select ID from Orvani where e_mail = '%s'" % mark)]
+    check(len(ids) == 1, "one member carries the mark %s: %s" % (mark, ids))
+    return ids[0]
+
+
+def others(rows, member_id):
+    return [r for r in rows if r[0] != member_id]
+
+
+def snapshot(app, table):
+    return sql(app.db, "select * from %s order by ID" % table)
+
+
+def add_a_move_and_type_into_it(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(3))
+        member = member_on_screen(app, "m1")
+        before = snapshot(app, "Move")
+        members_before = snapshot(app, "Orvani")
+        app.click(app.main, *ADD_MOVE)
+        app.expect_box(button_from_right=1)
+        moves = snapshot(app, "Move")
+        check(len(moves) == len(before) + 1, "one move is added: %d -> %d" % (len(before), len(moves)))
+        new_move = moves[-1]
+        check(new_move[1] == member, "the move is the chosen member's")
+        app.click(app.main, *MOVES_TAB)
+        app.click(app.main, *MOVE_IN_BY)
+        app.type("Xavier")
+        app.key("Return")
+        after = snapshot(app, "Move")
+        changed = [a for a, b in zip(after, moves) if a != b]
+        check(len(after) == len(moves), "no further move is added")
+        check(len(changed) == 1 and changed[0][0] == new_move[0],
+              "the typed text lands on the new move %s only, changed: %s" % (new_move[0], changed))
+        check(changed[0][4] == "Xavier", "MoveInBy is the typed text: %r" % changed[0][4])
+        check(member_on_screen(app, "m2") == member, "the member stays on screen")
+        check(others(snapshot(app, "Orvani"), member) == others(members_before, member),
+              "no other member changes")
+
+
+def add_a_member_and_type_its_name(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(2))
+        before = snapshot(app, "Orvani")
+        app.click(app.main, *ADD_MEMBER)
+        app.expect_box(button_from_right=1)
+        after = snapshot(app, "Orvani")
+        check(len(after) == len(before) + 1, "one member is added")
+        new_id = after[-1][0]
+        app.click(app.main, *PERSONAL_TAB)
+        app.click(app.main, *FIRST_NAME)
+        app.key("ctrl+a")
+        app.type("Anna")
+        app.key("Return")
+        names = sql(app.db, "select ID, Nm from Orvani where Nm = 'Anna'")
+        check(names == [[new_id, "Anna"]], "the name is the new member's (%s): %s" % (new_id, names))
+        check(member_on_screen(app, "m1") == new_id, "the new member stays on screen")
+        check(others(snapshot(app, "Orvani"), new_id) == before, "no other member changes")
+
+
+def typed_date_error(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(4))
+        member = member_on_screen(app, "m1")
+        before = snapshot(app, "Orvani")
+        app.click(app.main, *BIRTH_DATE_TEXT)
+        app.key("ctrl+a")
+        app.type("99/99/99")
+        app.key("Return")
+        app.expect_box(button_from_right=0)
+        # Answered once, the box stays closed.
+        app.no_new_window()
+        check(snapshot(app, "Orvani") == before, "a mistyped date changes nothing")
+        check(member_on_screen(app, "m2") == member, "the member stays on screen")
+        check(others(snapshot(app, "Orvani"), member) == others(before, member), "no other member changes")
+
+
+def tab_into_a_read_only_move_field(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(5))
+        member = member_on_screen(app, "m1")
+        before = snapshot(app, "Orvani")
+        app.click(app.main, *FAMILY_FROM)
+        # The Tab pressed in the field before is not the read-only field's key; a key typed
+        # there is, and is answered with the box that sends the user to the moves page.
+        app.key("Tab")
+        app.no_new_window(0.3)
+        app.key("a")
+        app.expect_box()
+        app.no_new_window()
+        check(snapshot(app, "Orvani") == before, "nothing is written")
+        check(member_on_screen(app, "m2") == member, "the member stays on screen")
+
+
+def wheel_over_values(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(6))
+        app.click(app.main, *PERSONAL_TAB)
+        before = snapshot(app, "Orvani")
+        for place in (RELIGION, SEX, BIRTH_DATE_PICKER):
+            app.wheel(app.main, *place, notches=2)
+            app.wheel(app.main, *place, notches=1, down=False)
+        app.no_new_window(0.3)
+        check(snapshot(app, "Orvani") == before, "no wheel turn changes a stored value")
+
+
+if __name__ == "__main__":
+    main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error],
+          "values": [tab_into_a_read_only_move_field, wheel_over_values]})
