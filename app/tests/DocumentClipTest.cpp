@@ -12,6 +12,7 @@
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/OtherWindowsFixture.h"
 #include "png/PNGObject.h"
+#include "report/model/DBDataset.h"
 #include "report/engine/PreviewPages.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
@@ -247,6 +248,8 @@ class DocumentClipTest : public OtherWindowsTest {
     // The marriage notification and the churches' envelope.
     f->ADOQuery3->Open();
     auto* notices = Open<TForm2>();
+    // As printing from the window does: the settings row is the main window's.
+    notices->kvxDBDataset2->SetDataSet(f->ADOQuery3);
     ExpectWhole(notices->kvxReport1, "marriage-notice.xml", parish);
     auto* churches = Open<TForm3>();
     churches->Edit1->SetText(longest);
