@@ -123,17 +123,16 @@ class DocumentClipTest : public OtherWindowsTest {
     const Integer count = pages->GetCount();
     EXPECT_GT(count, 0) << templateName;
     const double scale = kDpi / 96;
+    std::string name = templateName;
+    name = parish + "-" + name.substr(0, name.size() - 4);
+    const std::filesystem::path folder = std::filesystem::current_path() / "document-pages" / "clip";
+    std::filesystem::create_directories(folder);
     for (Integer i = 0; i < count; ++i) {
       std::shared_ptr<TkvxReportPage> page = pages->GetPageShared(i);
       if (!page) continue;
       std::unique_ptr<TBitmap> clipped = DrawPagePicture(*pages, i, *page, true);
       std::unique_ptr<TBitmap> whole = DrawPagePicture(*pages, i, *page, false);
-      if (i == 0) {
-        std::filesystem::path folder = std::filesystem::current_path() / "document-pages" / "clip";
-        std::filesystem::create_directories(folder);
-        std::string name = templateName;
-        SaveHalfSize(*clipped, folder / (parish + "-" + name.substr(0, name.size() - 4) + ".png"));
-      }
+      if (i == 0) SaveHalfSize(*clipped, folder / (name + ".png"));
       std::vector<bool> diff = Difference(*clipped, *whole);
       if (diff.empty()) continue;
       // Clipping can change nothing inside a memo: differences there are the rasteriser's own (a
@@ -176,6 +175,16 @@ class DocumentClipTest : public OtherWindowsTest {
       }
       ADD_FAILURE() << parish << " " << templateName << " page " << i + 1 << ": clipping cuts" << cut.str();
     }
+    // The first page as the PDF export draws it, for looking at beside the drawing.
+    const std::filesystem::path pdf = dir_ / (name + ".pdf");
+    TkvxPDFExport filter(nullptr);
+    filter.SetShowDialog(false);
+    filter.SetShowProgress(false);
+    filter.SetFileName(pdf.string());
+    filter.PageNumbers = "1";
+    EXPECT_TRUE(pages->Export(&filter)) << templateName;
+    testing::Run("pdftoppm -r 150 -f 1 -l 1 -singlefile -png " + Quoted(pdf.string()) + " " +
+                 Quoted((folder / (name + "-pdf")).string()));
     return count;
   }
 
