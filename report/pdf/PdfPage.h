@@ -75,8 +75,8 @@ class TkvxPDFPage : public TkvxPDFElement {
   void Ellipse(double left, double top, double width, double height, TColor penColor, double penWidth,
                const std::vector<double>& dashes, TColor fillColor);
   // A report view at its place on the page (positions include the page margins): fills, frames,
-  // lines and rectangles as paths, memos as text laid out as on screen, pictures as images,
-  // other views rastered at their size.
+  // shadows, lines and shapes as paths in their styles, memos as text laid out as on screen,
+  // pictures at their own pixels, hatched shapes and other views rastered at their size.
   // Anything that is not a view draws nothing.
   void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.

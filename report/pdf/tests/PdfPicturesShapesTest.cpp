@@ -131,6 +131,18 @@ TEST(PdfPictures, APhotoAndASealKeepTheirOwnPixelsAndTheJpegItsBytes) {
   EXPECT_EQ(tone(m + 20 + photoW + 3, m + 20 + photoH / 2), "111");
   EXPECT_EQ(tone(m + 215, m + 35), "100");
   EXPECT_EQ(tone(m + 245, m + 65), "110");
+
+  // In an encrypted file the pictures are encrypted with their own objects' keys.
+  const std::string locked = TempPath("pictures-locked.pdf");
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(locked);
+  pdf.UserPassword = "register";
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(RunCommand("qpdf --password=register --check " + Quote(locked)).Status, 0);
+  const std::string root2 = TempPath("locked-extracted");
+  ASSERT_EQ(RunCommand("pdfimages -upw register -j -f 1 -l 1 " + Quote(locked) + " " + Quote(root2)).Status, 0);
+  EXPECT_EQ(ReadFile(root2 + "-000.jpg"), ReadFile(photoFile));
 }
 
 TEST(PdfPictures, ThePageColourFrameAndPictureMatchThePreview) {
@@ -171,6 +183,18 @@ TEST(PdfPictures, ThePageColourFrameAndPictureMatchThePreview) {
   // Without the option the PDF leaves the page's own drawing out.
   const TPixmap plain = Render(Export(*report, "no-background"));
   EXPECT_EQ(plain.At(m + w / 4, m + h / 4, 1), 255);
+
+  // Without a picture the page's colour shows, in the preview and the PDF alike.
+  TPicture none;
+  page->SetBackPicture(&none);
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const TPixmap colour = Render(Export(*report, "colour", true));
+  std::unique_ptr<TBitmap> shown = Preview(*report, colour.Width, colour.Height);
+  for (int c = 0; c < 3; ++c) {
+    const int expected = c == 0 ? 0xFF : c == 1 ? 0xF0 : 0xE0;
+    EXPECT_EQ(colour.At(m + w / 2, m + h / 2, c), expected) << c;
+    EXPECT_EQ(Channel(*shown, m + w / 2, m + h / 2, c), expected) << c;
+  }
 }
 
 TEST(PdfShapes, LinesShapesAndShadowsAreDrawnAsPathsWithTheirDashes) {
