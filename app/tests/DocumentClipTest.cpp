@@ -27,11 +27,8 @@ constexpr double kDpi = 300;
 // vowels with tone marks stacked on them, and Latin letters with descenders.
 const char kLongWords[] = "ญี่ปุ่นฟั้ง ฏู่ฐิ้ปั๊ Gypsy jpgq ฝั่งปู่ ฎีญู่ฤๅ quipy ";
 
-// The pixels of a page drawn on white at kDpi.
-struct TPagePicture {
-  std::unique_ptr<TBitmap> Bitmap;
-};
-
+// The pixels of a page drawn on white at kDpi by the drawing the preview and the printer share,
+// every memo clipping its text or none.
 std::unique_ptr<TBitmap> DrawPagePicture(TkvxPreviewPages& pages, Integer index, TkvxReportPage& page,
                                          bool clipped) {
   for (TkvxComponent* obj : page.AllObjects())
