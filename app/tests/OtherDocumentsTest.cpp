@@ -71,22 +71,23 @@ TEST_F(OtherDocumentTest, EachNotificationWindowPrintsItsOwnNotificationAndPictu
   EXPECT_GE(dates, 3);
   // The current notification alone, whatever the list holds.
   EXPECT_FALSE(Shows(notice, stored(2, "Groom")));
-  EXPECT_TRUE(Holds(PdfImageSizes(notice), "113x56"));
-  EXPECT_FALSE(Holds(PdfImageSizes(notice), "113x113"));
-  EXPECT_FALSE(Holds(PdfImageSizes(notice), "113x151"));
+  // Each picture at its own pixels.
+  EXPECT_TRUE(Holds(PdfImageSizes(notice), "200x100"));
+  EXPECT_FALSE(Holds(PdfImageSizes(notice), "100x100"));
+  EXPECT_FALSE(Holds(PdfImageSizes(notice), "120x160"));
   EXPECT_EQ(RenderPages(notice, "marriage-notice"), 1);
 
   // The second window, made later and moved to another notification, prints that one.
   ASSERT_TRUE(ExportShownDocument([&] { second->N2->Click(); }, Pdf("second")));
   EXPECT_TRUE(Shows(Pdf("second"), stored(2, "Groom")));
   EXPECT_FALSE(Shows(Pdf("second"), stored(1, "Groom")));
-  EXPECT_TRUE(Holds(PdfImageSizes(Pdf("second")), "113x113"));
-  EXPECT_FALSE(Holds(PdfImageSizes(Pdf("second")), "113x56"));
+  EXPECT_TRUE(Holds(PdfImageSizes(Pdf("second")), "100x100"));
+  EXPECT_FALSE(Holds(PdfImageSizes(Pdf("second")), "200x100"));
 
   // And the main window's certificate keeps the member's photo.
   ASSERT_TRUE(ExportShownDocument([&] { main->N4->Click(); }, Pdf("certificate")));
-  EXPECT_TRUE(Holds(PdfImageSizes(Pdf("certificate")), "113x151"));
-  EXPECT_FALSE(Holds(PdfImageSizes(Pdf("certificate")), "113x113"));
+  EXPECT_TRUE(Holds(PdfImageSizes(Pdf("certificate")), "120x160"));
+  EXPECT_FALSE(Holds(PdfImageSizes(Pdf("certificate")), "100x100"));
 
   testing::TCapturedJob job = PrintShownDocument([&] { first->N2->Click(); }, server_, "notification");
   ASSERT_TRUE(job.Arrived);

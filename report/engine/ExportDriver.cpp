@@ -2,32 +2,43 @@
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one.
 #include "platform/gui/Application.h"
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Forms.h"
-#include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PreviewPages.h"
-#include "report/model/PropertyIndex.h"
+#include "report/model/MemoView.h"
+#include "report/model/Pages.h"
+#include "report/model/PictureView.h"
 #include "report/model/ReportUtils.h"
 
 namespace orv {
 
 namespace {
 
-// The page's colour and frame, as an object a filter draws beneath everything else.
+// The page's colour, frame and background picture, as an object a filter draws beneath
+// everything else: the picture stretched over the printable area.
 void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
-  TClass backgroundClass = GetClass("TkvxPictureView");
-  if (!backgroundClass || !backgroundClass->InheritsFrom(TkvxComponent::StaticClass())) return;
-  std::unique_ptr<TkvxComponent> background(static_cast<TkvxComponent*>(backgroundClass->CreateComponent(nullptr)));
-  background->SetName("_pagebackground");
-  if (const TPropInfo* p = kvxFindProp(backgroundClass, "Color"); p && p->IsWritable())
-    p->SetOrd(background.get(), page->Color());
-  if (const TPropInfo* p = kvxFindProp(backgroundClass, "Frame"); p && p->Kind() == tkClass)
-    if (auto* frame = dynamic_cast<TPersistent*>(p->GetObject(background.get()))) frame->Assign(page->Frame());
-  background->SetBounds(page->Left(), page->Top(),
-                        page->Width() - kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin()),
-                        page->Height() - kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin()));
-  filter->ExportObject(background.get());
+  TkvxPictureView background(nullptr);
+  background.SetName("_pagebackground");
+  background.SetColor(page->Color());
+  background.SetFrame(page->Frame());
+  background.SetPicture(page->BackPicture());
+  background.Stretched = true;
+  background.KeepAspectRatio = false;
+  // A prepared page's own width may already be the printable width: the paper decides.
+  background.SetBounds(page->Left(), page->Top(),
+                       kvxPixelsPerMM * (page->PaperWidth() - page->LeftMargin() - page->RightMargin()),
+                       kvxPixelsPerMM * (page->PaperHeight() - page->TopMargin() - page->BottomMargin()));
+  filter->ExportObject(&background);
+}
+
+// A memo as a filter receives it: in its highlight's font when that is on, the page count in
+// its text, and an AutoWidth memo as wide as the screen draws it.
+void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& scratch) {
+  if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj); memo && memo->AutoWidth)
+    memo->Draw(&scratch.Canvas(), 1, 1, 0, 0);
+  filter->ExportObject(obj);
 }
 
 }  // namespace
@@ -44,6 +55,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   TStringList numbers;
   kvxParsePageNumbers(filter->PageNumbers, numbers, count);
   Integer selected = numbers.Count() > 0 ? numbers.Count() : count;
+  TBitmap scratch(1, 1);
   if (!filter->Start()) return false;
   if (preview) preview->Lock();
   if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
@@ -64,7 +76,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
                                        (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
         continue;
       filter->ExportObject(band);
-      for (TkvxComponent* obj : band->Objects()) filter->ExportObject(obj);
+      for (TkvxComponent* obj : band->Objects()) ExportObject(filter, obj, scratch);
     }
     filter->FinishPage(page.get(), i);
     ++exported;

@@ -82,6 +82,10 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
         static_cast<int>(std::lround(offsetX + page->PaperWidth() * kvxPixelsPerMM * scaleX)) - 1,
         static_cast<int>(std::lround(offsetY + page->PaperHeight() * kvxPixelsPerMM * scaleY)) - 1});
   }
+  // The page's colour, frame and background picture lie beneath its objects.
+  page->IsPrinting = printing;
+  page->DrawBackground(canvas, scaleX, scaleY, offsetX, offsetY);
+  page->IsPrinting = false;
   offsetX += page->LeftMargin() * kvxPixelsPerMM * scaleX;
   offsetY += page->TopMargin() * kvxPixelsPerMM * scaleY;
   TRect clip = canvas->ClipRect();

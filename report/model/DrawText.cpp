@@ -155,6 +155,7 @@ void TkvxDrawText::SetDimensions(const TRect& textRect, const TRect& frameRect, 
                                  Extended printScale) {
   textRect_ = textRect;
   frameRect_ = frameRect;
+  clipRect_ = frameRect;
   scaleX_ = scaleX;
   scaleY_ = scaleY;
   printScale_ = printScale;
@@ -662,7 +663,7 @@ void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, in
     Distribute(adv, wi - wt);
   }
 
-  TRect clip = frameRect_;
+  TRect clip = clipRect_;
   int options = (rtlReading_ ? etoRtlReading : 0) | (clipped_ ? etoClipped : 0);
   int k = 0;
   while (k < m) {

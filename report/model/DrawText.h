@@ -53,6 +53,9 @@ class TkvxDrawText {
                   Integer rotation);
   void SetDimensions(const TRect& textRect, const TRect& frameRect, Extended scaleX, Extended scaleY,
                      Extended printScale);
+  // What the drawn text is clipped to, in the target's pixels; SetDimensions makes it the frame
+  // rectangle.
+  void SetClipRect(const TRect& clipRect) { clipRect_ = clipRect; }
   void SetGaps(Extended paragraphGap, Extended charSpacing, Extended lineSpacing);
   // Expands the tags and wraps the lines; set font, options, dimensions and gaps first.
   // A colour tag with a quoted hash value that is no hexadecimal number raises EConvertError.
@@ -110,6 +113,7 @@ class TkvxDrawText {
   TCanvas* measure_;
   TFontData font_;
   int size_ = 10;
+  TRect clipRect_{};
   bool wordWrap_ = true, htmlTags_ = false, rtlReading_ = false, wordBreak_ = false, clipped_ = true,
        wysiwyg_ = true;
   Integer rotation_ = 0;

@@ -409,9 +409,13 @@ void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extende
   }
   BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
   TRect frameRect = TextRect;
+  // Text is clipped to the memo, not to its inner margins: marks above and below a line and
+  // letters that lean out of their cell keep the room the gaps give them.
+  TRect memoRect = Rect(X, Y, X1 + 1, Y1 + 1);
   BeginDraw(canvas, 1, 1, 0, 0);
   if (!IsPrinting) PrintScale = 1;
   drawer.SetDimensions(TextRect, frameRect, scaleX, scaleY, PrintScale);
+  drawer.SetClipRect(memoRect);
   drawer.SetText(*memo_);
   drawer.SetParaBreaks(FirstParaBreak, LastParaBreak);
 }

@@ -90,6 +90,8 @@ TkvxReportPage::TkvxReportPage(TComponent* owner)
       vGuides_(std::make_unique<TStringList>()) {
   SetBaseName("Page");
   background_->SetColor(clNone);
+  // The picture covers the printable area, as the export hands it to a filter.
+  background_->KeepAspectRatio = false;
   kvxPaperDimensions(9, paperWidth_, paperHeight_);
   UpdateSize();
 }

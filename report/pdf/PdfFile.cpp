@@ -59,6 +59,8 @@ TkvxPDFFile::~TkvxPDFFile() {
 void TkvxPDFFile::Clear() {
   Pages.clear();
   Fonts.clear();
+  Images.clear();
+  imageIndex_.clear();
   xref_.clear();
   SetProtectionFlags({ePrint, eModify, eCopy, eAnnot});
 }
@@ -132,6 +134,20 @@ const std::vector<TShapedGlyph>& TkvxPDFFile::Shaped(const TFontFace& face, cons
   }
   ++shapedCount_;
   return texts.emplace(text, face.Shape(text)).first->second;
+}
+
+int TkvxPDFFile::AddImage(TGraphic& graphic) {
+  TkvxPDFImage image;
+  if (!kvxPDFImageOf(graphic, image)) return -1;
+  const size_t key = std::hash<std::string>{}(image.Data);
+  for (auto [it, end] = imageIndex_.equal_range(key); it != end; ++it) {
+    const TkvxPDFImage& known = Images[static_cast<size_t>(it->second)];
+    if (known.Entries == image.Entries && known.Data == image.Data) return it->second;
+  }
+  Images.push_back(std::move(image));
+  const int index = static_cast<int>(Images.size()) - 1;
+  imageIndex_.emplace(key, index);
+  return index;
 }
 
 void TkvxPDFFile::BeginObject(TStream& stream, int n) {
@@ -311,6 +327,7 @@ void TkvxPDFFile::SaveToStream(TStream& stream) {
     next += TkvxPDFFont::ObjectCount;
   }
   FirstPageObj = next;
+  FirstImageObj = FirstPageObj + 2 * static_cast<int>(Pages.size());
 
   WriteLn(stream, "%PDF-1.5");
   WriteLn(stream, "%\xE2\xE3\xCF\xD3");
@@ -349,6 +366,12 @@ void TkvxPDFFile::SaveToStream(TStream& stream) {
 
   for (auto& font : Fonts) font->SaveToStream(stream);
   WritePages(stream);
+  for (size_t k = 0; k < Images.size(); ++k) {
+    const TkvxPDFImage& image = Images[k];
+    // The data carry their own filter: the stream body is written as it stands.
+    WriteStreamBody(stream, FirstImageObj + static_cast<int>(k), image.Data, false,
+                    "/Type /XObject /Subtype /Image " + image.Entries);
+  }
 
   BeginObject(stream, PagesObj);
   WriteLn(stream, "<<");

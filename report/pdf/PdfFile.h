@@ -11,6 +11,7 @@
 
 #include "png/ZLibStreams.h"
 #include "report/pdf/PdfElement.h"
+#include "report/pdf/PdfImage.h"
 #include "report/pdf/PdfOutlineSource.h"
 #include "report/pdf/PdfSecurity.h"
 
@@ -40,6 +41,9 @@ class TkvxPDFFile : public TkvxPDFElement {
   // Text shaped in a face. A list repeats its names, words and headings on every page, so each
   // is shaped once per export; the reference holds until the next call.
   const std::vector<TShapedGlyph>& Shaped(const TFontFace& face, const WideString& text);
+  // The index in Images of graphic's image at its own pixels; a picture seen before (the parish
+  // seal on every page) is the same image. -1 when the graphic has no pixels to embed.
+  int AddImage(TGraphic& graphic);
   void SetProtectionFlags(TkvxPDFEncBits flags);
   // Sets FileID; with a password, the keys.
   void PrepareKeys();
@@ -60,6 +64,7 @@ class TkvxPDFFile : public TkvxPDFElement {
 
   std::vector<std::unique_ptr<TkvxPDFPage>> Pages;
   std::vector<std::unique_ptr<TkvxPDFFont>> Fonts;
+  std::vector<TkvxPDFImage> Images;
   String Title, Author, Subject, Creator, Keywords, Producer;
   bool Compressed = true;
   bool Outline = false;
@@ -82,6 +87,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ObjBase = 0;
   int PagesObj = 0;
   int FirstPageObj = 0;
+  // Image objects follow the pages' objects.
+  int FirstImageObj = 0;
   // The temporary file of the pages' content; null while pages keep their own.
   std::unique_ptr<TStream> ContentStream;
   String TempFileName;
@@ -96,6 +103,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   int ExportedPosition(int preparedPage) const;
 
   std::vector<Int64> xref_;
+  // Images by a hash of their data, for finding one seen before.
+  std::unordered_multimap<size_t, int> imageIndex_;
   std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
   size_t shapedCount_ = 0;
   String faceName_;

@@ -147,6 +147,67 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
     content_ += GetColor(color) + " RG\r\nS\r\n";
 }
 
+void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps) {
+  content_ += GetColor(color) + " RG\r\n";
+  AppendNumbers({width * 0.75});
+  content_ += " w\r\n[";
+  for (size_t k = 0; k < dashes.size(); ++k) {
+    if (k) content_ += ' ';
+    kvxAppendFixed(content_, dashes[k] * 0.75);
+  }
+  content_ += roundCaps ? "] 0 d\r\n1 J\r\n" : "] 0 d\r\n0 J\r\n";
+}
+
+void TkvxPDFPage::PaintPath(TColor penColor, TColor fillColor) {
+  if (fillColor != clNone) content_ += GetColor(fillColor) + " rg\r\n";
+  if (penColor != clNone && fillColor != clNone) content_ += "b\r\n";
+  else if (penColor != clNone) content_ += "S\r\n";
+  else content_ += "f\r\n";
+}
+
+void TkvxPDFPage::Path(const std::vector<std::pair<double, double>>& points, bool closed, TColor penColor,
+                       double penWidth, const std::vector<double>& dashes, bool roundCaps, TColor fillColor) {
+  EndText();
+  if (points.size() < 2 || (penColor == clNone && fillColor == clNone)) return;
+  content_ += "q\r\n";
+  if (penColor != clNone) SetPen(penColor, penWidth, dashes, roundCaps);
+  for (size_t k = 0; k < points.size(); ++k) {
+    AppendPoint(points[k].first, points[k].second);
+    content_ += k == 0 ? " m\r\n" : " l\r\n";
+  }
+  if (!closed && fillColor == clNone) {
+    content_ += "S\r\nQ\r\n";
+    return;
+  }
+  if (closed) content_ += "h\r\n";
+  PaintPath(penColor, fillColor);
+  content_ += "Q\r\n";
+}
+
+void TkvxPDFPage::Ellipse(double left, double top, double width, double height, TColor penColor, double penWidth,
+                          const std::vector<double>& dashes, TColor fillColor) {
+  EndText();
+  if (penColor == clNone && fillColor == clNone) return;
+  content_ += "q\r\n";
+  if (penColor != clNone) SetPen(penColor, penWidth, dashes, false);
+  // Four cubic arcs; k places the control points of a quarter circle.
+  constexpr double k = 0.5522847498;
+  const double cx = left + width / 2, cy = top + height / 2, rx = width / 2, ry = height / 2;
+  AppendPoint(cx + rx, cy);
+  content_ += " m\r\n";
+  const double arcs[4][6] = {{cx + rx, cy - k * ry, cx + k * rx, cy - ry, cx, cy - ry},
+                             {cx - k * rx, cy - ry, cx - rx, cy - k * ry, cx - rx, cy},
+                             {cx - rx, cy + k * ry, cx - k * rx, cy + ry, cx, cy + ry},
+                             {cx + k * rx, cy + ry, cx + rx, cy + k * ry, cx + rx, cy}};
+  for (const auto& a : arcs) {
+    AppendNumbers({PdfX(a[0]), PdfY(a[1]), PdfX(a[2]), PdfY(a[3]), PdfX(a[4]), PdfY(a[5])});
+    content_ += " c\r\n";
+  }
+  content_ += "h\r\n";
+  PaintPath(penColor, fillColor);
+  content_ += "Q\r\n";
+}
+
 void TkvxPDFPage::Close() {
   if (closed_) return;
   EndText();
@@ -187,6 +248,8 @@ void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool defla
     WriteLn(out, "/F" + std::to_string(i) + " " + std::to_string(Parent.Fonts[i]->ObjNumber) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "/XObject <<");
+  for (int image : images_)
+    WriteLn(out, "/Im" + std::to_string(image) + " " + std::to_string(Parent.FirstImageObj + image) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "/ProcSet [/PDF /Text /ImageC ]");
   WriteLn(out, ">>");

@@ -3,6 +3,8 @@
 // Positions and sizes are 96-dpi pixels from the page's top left, as report views keep them;
 // the page turns them into points from the bottom left.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/gui/Colors.h"
 #include "report/pdf/PdfElement.h"
@@ -60,9 +62,21 @@ class TkvxPDFPage : public TkvxPDFElement {
   // white and drawn as DrawBitmap does.
   void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
                    double scale, int quality);
+  // A picture at its own pixels, scaled into the rectangle by the page's matrix; a picture
+  // without pixels of its own (a metafile) rastered as DrawGraphic does.
+  void DrawPicture(double left, double top, double width, double height, TGraphic& graphic, double scale,
+                   int quality);
+  // A path through the points (pixels), closed or open; stroked with the pen (colour, width in
+  // pixels, dash pattern in pixels, round caps when roundCaps) unless penColor is clNone, and
+  // filled unless fillColor is clNone.
+  void Path(const std::vector<std::pair<double, double>>& points, bool closed, TColor penColor, double penWidth,
+            const std::vector<double>& dashes, bool roundCaps, TColor fillColor);
+  // An ellipse in the rectangle, stroked and filled as Path does.
+  void Ellipse(double left, double top, double width, double height, TColor penColor, double penWidth,
+               const std::vector<double>& dashes, TColor fillColor);
   // A report view at its place on the page (positions include the page margins): fills, frames,
-  // lines and rectangles as paths, memos as text laid out as on screen, pictures as images,
-  // other views rastered at their size.
+  // shadows, lines and shapes as paths in their styles, memos as text laid out as on screen,
+  // pictures at their own pixels, hatched shapes and other views rastered at their size.
   // Anything that is not a view draws nothing.
   void AddObject(TkvxComponent* obj);
   // Moves what was drawn into the document's content stream; the page is then complete.
@@ -88,8 +102,13 @@ class TkvxPDFPage : public TkvxPDFElement {
   void EndText();
   void AppendPoint(double x, double y);
   void AppendNumbers(std::initializer_list<double> values);
+  // Pen colour, width and dash pattern (pixels) for the path that follows.
+  void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
+  void PaintPath(TColor penColor, TColor fillColor);
 
   std::string content_;
+  // The document's images this page shows, for its resources.
+  std::vector<int> images_;
   // The shown glyphs of one TextOut, kept for the next.
   std::string shown_;
   // The open text object: its font, size and colour as last set, and where its current line

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
+#include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfPage.h"
 
 namespace orv {
@@ -40,6 +42,21 @@ void TkvxPDFPage::DrawGraphic(double left, double top, double width, double heig
   bitmap.Canvas().FillRect(TRect{0, 0, w, h});
   bitmap.Canvas().StretchDraw(TRect{0, 0, w, h}, graphic);
   DrawBitmap(left, top, width, height, bitmap, quality);
+}
+
+void TkvxPDFPage::DrawPicture(double left, double top, double width, double height, TGraphic& graphic,
+                              double scale, int quality) {
+  if (width <= 0 || height <= 0) return;
+  const int image = Parent.AddImage(graphic);
+  if (image < 0) {
+    DrawGraphic(left, top, width, height, graphic, scale, quality);
+    return;
+  }
+  if (std::find(images_.begin(), images_.end(), image) == images_.end()) images_.push_back(image);
+  EndText();
+  content_ += "q\r\n";
+  AppendNumbers({width * 0.75, 0, 0, height * 0.75, PdfX(left), PdfY(top + height)});
+  content_ += " cm\r\n/Im" + std::to_string(image) + " Do\r\nQ\r\n";
 }
 
 }  // namespace orv

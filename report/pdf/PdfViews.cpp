@@ -15,6 +15,7 @@
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfPage.h"
+#include "report/pdf/PdfViewShapes.h"
 
 namespace orv {
 namespace {
@@ -22,53 +23,17 @@ namespace {
 // Pictures and rastered views keep this JPEG quality: text in them stays legible.
 constexpr int kRasterQuality = 90;
 
-struct TBox {
-  double Left, Top, Width, Height;
-};
+using TBox = TkvxPDFBox;
 
 TBox BoxOf(const TkvxView& view) {
   return {static_cast<double>(view.AbsLeft()), static_cast<double>(view.AbsTop()),
           static_cast<double>(view.Width()), static_cast<double>(view.Height())};
 }
 
-// Each side with its own colour and width, as the canvas draws it.
-void DrawFrame(TkvxPDFPage& page, const TkvxView& view, const TBox& b) {
-  TkvxFrame* frame = view.Frame();
-  if (frame->DropShadow() && frame->ShadowColor() != clNone) {
-    double w = frame->ShadowWidth();
-    page.FillRect(b.Left + b.Width, b.Top + w, w, b.Height, frame->ShadowColor());
-    page.FillRect(b.Left + w, b.Top + b.Height, b.Width, w, frame->ShadowColor());
-  }
-  struct TSide {
-    TkvxFrameType Type;
-    TkvxFrameLine* Line;
-    double X1, Y1, X2, Y2;
-  };
-  const double r = b.Left + b.Width, bt = b.Top + b.Height;
-  for (const TSide& s : {TSide{ftLeft, frame->LeftLine(), b.Left, b.Top, b.Left, bt},
-                         TSide{ftRight, frame->RightLine(), r, b.Top, r, bt},
-                         TSide{ftTop, frame->TopLine(), b.Left, b.Top, r, b.Top},
-                         TSide{ftBottom, frame->BottomLine(), b.Left, bt, r, bt}}) {
-    if (!frame->Typ().Contains(s.Type) || s.Line->Color() == clNone || s.Line->Width() <= 0) continue;
-    page.Line(s.X1, s.Y1, s.X2, s.Y2, s.Line->Color(), s.Line->Width());
-  }
-}
+void DrawFrame(TkvxPDFPage& page, const TkvxView& view, const TBox& b) { kvxPDFDrawFrame(page, view, b); }
 
-void DrawLineView(TkvxPDFPage& page, TkvxCustomLineView& line, TBox b) {
-  TkvxFrame* frame = line.Frame();
-  if (frame->Color() == clNone || frame->Width() <= 0) return;
-  double x2 = b.Left + b.Width, y2 = b.Top + b.Height;
-  if (!line.Diagonal) {
-    // A square line is vertical, as on screen.
-    if (b.Height >= b.Width) x2 = b.Left;
-    else y2 = b.Top;
-  }
-  page.Line(b.Left, b.Top, x2, y2, frame->Color(), frame->Width());
-  if (line.ArrowStart)
-    page.Arrow(x2, y2, b.Left, b.Top, line.ArrowLength, line.ArrowWidth, line.ArrowSolid, frame->Color());
-  if (line.ArrowEnd)
-    page.Arrow(b.Left, b.Top, x2, y2, line.ArrowLength, line.ArrowWidth, line.ArrowSolid, frame->Color());
-}
+// What a drop shadow takes of a view's width and height.
+double Shadow(const TkvxView& view) { return view.Frame()->DropShadow() ? view.Frame()->ShadowWidth() : 0; }
 
 // The view drawn by its own code on a white bitmap of its size, then placed as an image: used for
 // what has no path of its own here.
@@ -82,26 +47,41 @@ void RasterView(TkvxPDFPage& page, TkvxView& view, const TBox& b) {
   page.DrawBitmap(b.Left, b.Top, w, h, bitmap, kRasterQuality);
 }
 
-void DrawPicture(TkvxPDFPage& page, TkvxPictureView& view, const TBox& b, double scale) {
+// Placed as the canvas places it: stretched (keeping its proportions, and then centred, when
+// asked), or at its own size clipped to the view; the pixels are the picture's own.
+void DrawPictureView(TkvxPDFPage& page, TkvxPictureView& view, TBox b, double scale) {
   TGraphic* graphic = view.Picture()->Graphic();
   if (!graphic || graphic->Empty() || graphic->Width() <= 0 || graphic->Height() <= 0) return;
+  if (view.Frame()->DropShadow()) {
+    b.Width -= view.Frame()->ShadowWidth();
+    b.Height -= view.Frame()->ShadowWidth();
+  }
   TBox r = b;
-  double gw = graphic->Width(), gh = graphic->Height();
-  if (!view.Stretched) {
-    r.Width = std::min(gw, b.Width);
-    r.Height = std::min(gh, b.Height);
-  } else if (view.KeepAspectRatio) {
-    double k = std::min(b.Width / gw, b.Height / gh);
-    r.Width = gw * k;
-    r.Height = gh * k;
+  const double gw = graphic->Width(), gh = graphic->Height();
+  if (view.Stretched) {
+    if (view.KeepAspectRatio) {
+      const double kx = b.Width / gw, ky = b.Height / gh;
+      if (ky <= kx) r.Width = gw * ky;
+      else r.Height = gh * kx;
+      if (view.Center) {
+        r.Left += (b.Width - r.Width) / 2;
+        r.Top += (b.Height - r.Height) / 2;
+      }
+    }
+    page.DrawPicture(r.Left, r.Top, r.Width, r.Height, *graphic, scale, kRasterQuality);
+    return;
   }
+  r.Width = gw;
+  r.Height = gh;
   if (view.Center) {
-    r.Left += (b.Width - r.Width) / 2;
-    r.Top += (b.Height - r.Height) / 2;
+    r.Left += (b.Width - gw) / 2;
+    r.Top += (b.Height - gh) / 2;
   }
-  page.DrawGraphic(r.Left, r.Top, r.Width, r.Height, *graphic, scale, kRasterQuality);
+  page.SaveState();
+  page.ClipRect(b.Left, b.Top, b.Width, b.Height);
+  page.DrawPicture(r.Left, r.Top, r.Width, r.Height, *graphic, scale, kRasterQuality);
+  page.RestoreState();
 }
-
 
 // Puts the old colour back on a memo whose highlight the layout applied to it.
 class TColorRestore {
@@ -244,7 +224,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
 
   if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
-    page.FillRect(b.Left, b.Top, b.Width, b.Height, memo.Color());
+    page.FillRect(b.Left, b.Top, b.Width - shadow, b.Height - shadow, memo.Color());
   DrawFrame(page, memo, b);
   const int angle = memo.Rotation();
   if (memo.Underlines && angle == 0 && lineH > 0 && frame->Color() != clNone) {
@@ -326,27 +306,17 @@ void TkvxPDFPage::AddObject(TkvxComponent* obj) {
     return;
   }
   if (auto* line = dynamic_cast<TkvxCustomLineView*>(view)) {
-    DrawLineView(*this, *line, b);
+    kvxPDFDrawLineView(*this, *line, b);
     return;
   }
-  auto* shape = dynamic_cast<TkvxShapeView*>(view);
-  if (shape && shape->Shape != skRectangle) {
-    RasterView(*this, *view, b);
-    return;
-  }
-  if (shape) {
-    TkvxFrame* frame = view->Frame();
-    TColor fill = view->BrushStyle() == bsClear ? clNone : view->Color();
-    if (frame->Color() != clNone && frame->Width() > 0)
-      Rectangle(b.Left, b.Top, b.Width, b.Height, frame->Color(), frame->Width(), fill);
-    else if (fill != clNone)
-      FillRect(b.Left, b.Top, b.Width, b.Height, fill);
+  if (auto* shape = dynamic_cast<TkvxShapeView*>(view)) {
+    if (!kvxPDFDrawShape(*this, *shape, b)) RasterView(*this, *view, b);
     return;
   }
   if (view->Color() != clNone && view->BrushStyle() != bsClear)
-    FillRect(b.Left, b.Top, b.Width, b.Height, view->Color());
+    FillRect(b.Left, b.Top, b.Width - Shadow(*view), b.Height - Shadow(*view), view->Color());
   if (auto* picture = dynamic_cast<TkvxPictureView*>(view))
-    DrawPicture(*this, *picture, b, Parent.PrintOptimized ? 3 : 1);
+    DrawPictureView(*this, *picture, b, Parent.PrintOptimized ? 3 : 1);
   else if (view->ClassName() != "TkvxView")
     RasterView(*this, *view, b);
   DrawFrame(*this, *view, b);

@@ -1,0 +1,23 @@
+#pragma once
+// TkvxPDFImage: a picture as an image object of the document, at the picture's own pixels.
+#include <string>
+
+namespace orv {
+
+class TGraphic;
+
+struct TkvxPDFImage {
+  int Width = 0;
+  int Height = 0;
+  // The image dictionary's entries after /Subtype /Image, the filter included.
+  std::string Entries;
+  // The stream data as the filter reads it.
+  std::string Data;
+};
+
+// The image of graphic at its own size: a JPEG of one or three colour components keeps its own
+// bytes (DCTDecode); any other picture whose pixels can be had is drawn on white at its size and
+// deflated. False for what has no pixels of its own (a metafile) or no size.
+bool kvxPDFImageOf(TGraphic& graphic, TkvxPDFImage& image);
+
+}  // namespace orv
