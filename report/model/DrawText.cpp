@@ -323,7 +323,12 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
 
 void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
   const WideString& text = para.Visible;
+  bool cut = false;
   auto makeLine = [&](int from, int to, bool hyphen) {
+    if (lines_.size() >= lineLimit_) {
+      cut = true;
+      return;
+    }
     TkvxTextLine line;
     line.Text = text.substr(from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
@@ -357,7 +362,7 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     auto blank = [&](int k) { return IsBlank(text[m.Starts[k]]); };
     auto breakable = [&](int k) { return k < n && breakBefore[k] && !para.Tags[m.Starts[k - 1]].DontWrap; };
     int start = 0, brk = 0, base = 0, limit = firstWidth;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < n && lines_.size() < lineLimit_; ++k) {
       if (k > start && breakable(k)) brk = k;
       if (blank(k) && !para.Tags[m.Starts[k]].DontWrap && (k + 1 == n || breakable(k + 1))) brk = k + 1;
       if (ends[k] - base <= limit) continue;
@@ -397,8 +402,10 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     }
     if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
+  if (firstLine >= lines_.size()) return;
   lines_[firstLine].Flags |= 1;
-  lines_.back().Flags |= 2;
+  // A paragraph cut at the limit goes on past its last line made.
+  if (!cut) lines_.back().Flags |= 2;
 }
 
 int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
@@ -431,13 +438,22 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   int fullWidth = Round(width * Factor);
   int firstWidth = Round((width - paragraphGap_) * Factor);
   int spacing = Round(charSpacing_ * Factor);
+  lineLimit_ = SIZE_MAX;
+  if (splitting_) {
+    Extended lineHeight = GetLineHeight();
+    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
+    lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
+  }
   for (Integer i = 0; i < lines.Count(); ++i) {
     WideString source = lines.Strings(i);
-    Paragraph para;
-    ParseTags(source, static_cast<int>(plainText_.size()), para);
+    // Past the limit the source is only kept, for the text that goes on.
+    if (lines_.size() < lineLimit_) {
+      Paragraph para;
+      ParseTags(source, static_cast<int>(plainText_.size()), para);
+      WrapParagraph(para, fullWidth, firstWidth, spacing);
+    }
     plainText_ += source;
     plainText_ += u"\r\n";
-    WrapParagraph(para, fullWidth, firstWidth, spacing);
   }
 }
 

@@ -525,7 +525,15 @@ Extended TkvxCustomMemoView::DrawPart() {
   TkvxDrawTextLock guard(drawer);
   TColor savedColor = Color();
   SetText(PartText);
-  SetupDrawText(nullptr, 1, 1, 0, 0);
+  // An auto-width memo measures all its lines for its width.
+  drawer.SetSplitting(!AutoWidth);
+  try {
+    SetupDrawText(nullptr, 1, 1, 0, 0);
+  } catch (...) {
+    drawer.SetSplitting(false);
+    throw;
+  }
+  drawer.SetSplitting(false);
   bool paraBreak = false;
   PartText = drawer.GetOutBoundsText(paraBreak);
   SetText(drawer.GetInBoundsText());
