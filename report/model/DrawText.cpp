@@ -447,14 +447,35 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   for (Integer i = 0; i < lines.Count(); ++i) {
     WideString source = lines.Strings(i);
     // Past the limit the source is only kept, for the text that goes on.
-    if (lines_.size() < lineLimit_) {
-      Paragraph para;
-      ParseTags(source, static_cast<int>(plainText_.size()), para);
-      WrapParagraph(para, fullWidth, firstWidth, spacing);
-    }
+    if (lines_.size() < lineLimit_) WrapLimited(source, fullWidth, firstWidth, spacing);
     plainText_ += source;
     plainText_ += u"\r\n";
   }
+}
+
+void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing) {
+  const int offset = static_cast<int>(plainText_.size());
+  // A long paragraph that the limit cuts is laid out from a piece of its start that holds the
+  // lines wanted, well away from the piece's end (where the breaks could differ from the whole
+  // text's); a piece too short is doubled. Each page of a split then costs its own lines only.
+  constexpr size_t kMargin = 1024;
+  size_t piece = std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512);
+  while (lineLimit_ != SIZE_MAX && piece < source.size()) {
+    const size_t mark = lines_.size();
+    Paragraph para;
+    ParseTags(source.substr(0, piece), offset, para);
+    WrapParagraph(para, fullWidth, firstWidth, spacing);
+    if (lines_.size() >= lineLimit_ && !lines_.back().Tags.empty()) {
+      const TkvxTextLine& last = lines_.back();
+      size_t lastStart = static_cast<size_t>(last.Tags.front().Position - offset);
+      if (lastStart + kMargin < piece) return;
+    }
+    lines_.resize(mark);
+    piece *= 2;
+  }
+  Paragraph para;
+  ParseTags(source, offset, para);
+  WrapParagraph(para, fullWidth, firstWidth, spacing);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

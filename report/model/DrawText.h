@@ -91,6 +91,8 @@ class TkvxDrawText {
   struct Paragraph;
   void ParseTags(const WideString& source, int offset, Paragraph& para);
   void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // Lays out a paragraph's source up to the line limit.
+  void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
   // a state's size to the canvas font height.
   struct Measured {
