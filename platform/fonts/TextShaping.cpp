@@ -198,6 +198,16 @@ void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, T
   });
 }
 
+void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view text, std::vector<int>& starts,
+                     std::vector<int>& advances) {
+  starts.clear();
+  advances.clear();
+  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
+    for (int s : word.Shape.Starts) starts.push_back(static_cast<int>(offset) + s);
+    advances.insert(advances.end(), word.Shape.Advances.begin(), word.Shape.Advances.end());
+  });
+}
+
 TTextMeasure MeasureText(const TFontFace& face, int pixelSize, std::u16string_view text) {
   TTextMeasure m;
   ForEachWord(face, pixelSize, text, [&](size_t, const TWordShape& word) {

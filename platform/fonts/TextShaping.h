@@ -37,6 +37,9 @@ struct TTextMeasure {
 // Shapes text in face at pixelSize pixels per em. Words are shaped once per thread and kept:
 // a parish's names, streets and districts repeat from row to row.
 void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, TTextShape& shape);
+// ShapeText's cluster starts and advances alone, without the glyphs: what layout needs.
+void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view text, std::vector<int>& starts,
+                     std::vector<int>& advances);
 // ShapeText's cluster count and whole advance, without building the shape.
 TTextMeasure MeasureText(const TFontFace& face, int pixelSize, std::u16string_view text);
 

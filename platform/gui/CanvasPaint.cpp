@@ -92,17 +92,6 @@ TTextFont TextFontOf(const TFontData& f, QPaintDevice* device) {
   return font;
 }
 
-// Device pixels from the start of the text to the end of each cluster: the sum of the exact
-// advances, rounded at each cluster's end.
-void Extents(const TTextShape& shape, std::vector<int>& extents) {
-  extents.resize(shape.Advances.size());
-  long long sum = 0;
-  for (size_t i = 0; i < shape.Advances.size(); ++i) {
-    sum += shape.Advances[i];
-    extents[i] = static_cast<int>(std::lround(sum / 64.0));
-  }
-}
-
 }  // namespace
 
 const TTextShape& ShapeOn(const TFontData& font, QPaintDevice* device, const WideString& text) {
@@ -122,9 +111,13 @@ TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const Wid
 TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const WideString& text, int maxWidth) {
   TTextClusters result;
   if (text.empty()) return result;
-  const TTextShape& shape = ShapeOn(font, device, text);
-  result.Starts = shape.Starts;
-  Extents(shape, result.Extents);
+  TTextFont f = TextFontOf(font, device);
+  ClusterAdvances(*f.Face, f.PixelSize, text, result.Starts, result.Extents);
+  long long sum = 0;
+  for (int& extent : result.Extents) {
+    sum += extent;
+    extent = static_cast<int>(std::lround(sum / 64.0));
+  }
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());
   } else {

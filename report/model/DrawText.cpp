@@ -343,13 +343,22 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   size_t firstLine = lines_.size();
   measure_->Font().SetData(font_);
   int clusters = 0;
-  // Most paragraphs fit their line: their width alone settles it.
-  int width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
+  // Most paragraphs fit their line: their width alone settles it. One far longer than its line
+  // is measured cluster by cluster at once, which gives the same width.
+  const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
+  Measured m;
+  int width = 0;
+  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
+    m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    width = m.Width();
+    clusters = static_cast<int>(m.Starts.size());
+  } else {
+    width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
+  }
   if (clusters < 2 || !wordWrap_ || width < firstWidth) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
-    Measured m = MeasureLine(*measure_, text, para.Tags, spacing,
-                             [](int size) { return -Round(size * double(PrinterRes) / 72); });
+    if (m.Starts.empty()) m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
     int n = static_cast<int>(m.Starts.size());
     auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
     std::vector<int> ends(n);
