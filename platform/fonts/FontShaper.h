@@ -22,6 +22,14 @@ struct TRawGlyph {
   int Y = 0;
 };
 
+// The character at text[i] (a surrogate pair read whole); i moves past it.
+inline char32_t CodePointAt(std::u16string_view text, size_t& i) {
+  char32_t c = text[i++];
+  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
+    c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
+  return c;
+}
+
 struct TFontShaper {
   // The face's font at pixelSize pixels per em, or at its own units per em for 0.
   static hb_font_t* Font(const TFontFace& face, int pixelSize);

@@ -48,13 +48,6 @@ bool Invisible(char32_t c) {
          (c >= 0x2060 && c <= 0x206F) || c == 0xFEFF || (c >= 0xFE00 && c <= 0xFE0F);
 }
 
-char32_t CodePointAt(std::u16string_view text, size_t& i) {
-  char32_t c = text[i++];
-  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
-    c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
-  return c;
-}
-
 void ShapeOnce(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                hb_script_t script, std::vector<TRawGlyph>& glyphs) {
   thread_local hb_buffer_t* buffer = hb_buffer_create();

@@ -14,13 +14,6 @@ namespace orv {
 
 namespace {
 
-char32_t CodePointAt(std::u16string_view text, size_t& i) {
-  char32_t c = text[i++];
-  if (c >= 0xD800 && c <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF)
-    c = 0x10000 + ((c - 0xD800) << 10) + (text[i++] - 0xDC00);
-  return c;
-}
-
 hb_script_t ScriptOf(char32_t c) { return hb_unicode_script(hb_unicode_funcs_get_default(), c); }
 
 bool Strong(hb_script_t s) { return s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN; }
