@@ -104,17 +104,36 @@ struct TWordKey {
   int PixelSize;
   hb_script_t Script;
   std::u16string Text;
-  bool operator==(const TWordKey& o) const {
-    return Face == o.Face && PixelSize == o.PixelSize && Script == o.Script && Text == o.Text;
-  }
+};
+
+// What a word is looked up by, without copying its text.
+struct TWordProbe {
+  const TFontFace* Face;
+  int PixelSize;
+  hb_script_t Script;
+  std::u16string_view Text;
 };
 
 struct TWordKeyHash {
-  size_t operator()(const TWordKey& k) const {
-    size_t h = std::hash<std::u16string>()(k.Text);
+  using is_transparent = void;
+  size_t operator()(const TWordProbe& k) const {
+    size_t h = std::hash<std::u16string_view>()(k.Text);
     h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
     h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
     return h;
+  }
+  size_t operator()(const TWordKey& k) const { return (*this)(TWordProbe{k.Face, k.PixelSize, k.Script, k.Text}); }
+};
+
+struct TWordKeyEqual {
+  using is_transparent = void;
+  static TWordProbe View(const TWordKey& k) { return {k.Face, k.PixelSize, k.Script, k.Text}; }
+  static const TWordProbe& View(const TWordProbe& k) { return k; }
+  template <typename A, typename B>
+  bool operator()(const A& a, const B& b) const {
+    const TWordProbe& x = View(a);
+    const TWordProbe& y = View(b);
+    return x.Face == y.Face && x.PixelSize == y.PixelSize && x.Script == y.Script && x.Text == y.Text;
   }
 };
 
@@ -126,20 +145,16 @@ constexpr size_t kCachedWords = 40000;
 
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local std::unordered_map<TWordKey, TWordShape, TWordKeyHash> cache;
-  thread_local TWordKey probe;
+  thread_local std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual> cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
     return single;
   }
-  probe.Face = &face;
-  probe.PixelSize = pixelSize;
-  probe.Script = script;
-  probe.Text.assign(word);
+  const TWordProbe probe{&face, pixelSize, script, word};
   if (auto it = cache.find(probe); it != cache.end()) return it->second;
   if (cache.size() >= kCachedWords) cache.clear();
-  TWordShape& shaped = cache[probe];
+  TWordShape& shaped = cache[TWordKey{&face, pixelSize, script, std::u16string(word)}];
   ShapeWord(face, pixelSize, word, script, shaped);
   return shaped;
 }
