@@ -4,7 +4,6 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QPainterPath>
-#include <QRawFont>
 #include <algorithm>
 #include <array>
 #include <map>
