@@ -14,12 +14,20 @@ namespace orv {
 
 namespace {
 
-hb_script_t ScriptOf(char32_t c) { return hb_unicode_script(hb_unicode_funcs_get_default(), c); }
+// The script of a character; the letters of the register's own texts without a table look-up.
+hb_script_t ScriptOf(char32_t c) {
+  if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
+  if (c >= 0x0E01 && c <= 0x0E5B && c != 0x0E3F) return HB_SCRIPT_THAI;
+  return hb_unicode_script(hb_unicode_funcs_get_default(), c);
+}
 
 bool Strong(hb_script_t s) { return s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN; }
 
 // A character that joins the cluster before it, so no word may start with it.
 bool Extends(char32_t c) {
+  if (c < 0x300) return false;
+  if (c >= 0x0E01 && c <= 0x0E5B)
+    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
   switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
     case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
