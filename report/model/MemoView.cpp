@@ -550,19 +550,15 @@ Extended TkvxCustomMemoView::DrawPart() {
   // a line at least: only those lines and the first that does not fit are laid out, so a long
   // memo is split in one pass over its pages. An auto-width memo measures all its lines for its
   // width.
-  WideString tail;
+  size_t head = PartText.size();
   if (!AutoWidth) {
     SetupFontAndOptions(drawer);
     BeginDraw(nullptr, 1, 1, 0, 0);
     Extended lineHeight = drawer.GetLineHeight();
     int fit = lineHeight > 0 ? static_cast<int>(std::trunc((TextRect.Bottom - TextRect.Top + 1) / lineHeight)) : 0;
-    size_t head = AfterLines(PartText, static_cast<size_t>(std::max(fit, 0)) + 1);
-    if (head < PartText.size()) {
-      tail = PartText.substr(head);
-      PartText.resize(head);
-    }
+    head = AfterLines(PartText, static_cast<size_t>(std::max(fit, 0)) + 1);
   }
-  SetText(PartText);
+  SetText(head < PartText.size() ? PartText.substr(0, head) : PartText);
   drawer.SetSplitting(!AutoWidth);
   try {
     SetupDrawText(nullptr, 1, 1, 0, 0);
@@ -572,7 +568,8 @@ Extended TkvxCustomMemoView::DrawPart() {
   }
   drawer.SetSplitting(false);
   bool paraBreak = false;
-  PartText = drawer.GetOutBoundsText(paraBreak) + tail;
+  // What did not fit takes the place of the lines laid out; the rest of the text stays put.
+  PartText.replace(0, head, drawer.GetOutBoundsText(paraBreak));
   SetText(drawer.GetInBoundsText());
   LastParaBreak = paraBreak;
   Extended unused = drawer.UnusedSpace();
