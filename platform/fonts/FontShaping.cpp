@@ -1,6 +1,6 @@
 #include <hb.h>
 
-#include <algorithm>
+#include <memory>
 
 #include "platform/fonts/FontFaceImpl.h"
 #include "platform/fonts/FontShaper.h"
@@ -50,7 +50,8 @@ bool Invisible(char32_t c) {
 
 void ShapeOnce(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                hb_script_t script, std::vector<TRawGlyph>& glyphs) {
-  thread_local hb_buffer_t* buffer = hb_buffer_create();
+  thread_local std::unique_ptr<hb_buffer_t, decltype(&hb_buffer_destroy)> own(hb_buffer_create(), hb_buffer_destroy);
+  hb_buffer_t* buffer = own.get();
   hb_buffer_clear_contents(buffer);
   hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(text.data()), static_cast<int>(text.size()),
                       static_cast<unsigned>(from), static_cast<int>(to - from));
