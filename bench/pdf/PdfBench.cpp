@@ -8,7 +8,7 @@
 
 #include "bench/BenchTiming.h"
 #include "platform/gui/Application.h"
-#include "platform/gui/Fonts.h"
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/PdfWriterCanvas.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfPage.h"

@@ -3,19 +3,14 @@
 // file cache on. Each run is a child process, so that its peak memory is its own. The peer, in
 // the same run: LibreOffice headless converting the same rows from CSV to PDF, with a profile of
 // its own in the benchmark's folder.
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
 #include "bench/BenchTiming.h"
+#include "bench/report/ListRunSupport.h"
 #include "platform/db/ADODB.h"
 #include "report/engine/tests/EngineObjects.h"
 #include "report/model/DBDataset.h"
@@ -31,19 +26,6 @@ namespace {
 // The first members by number, in 40 groups of equal size.
 std::string MembersSql(int rows) {
   return "select ID, Nm, sur, (ID % 40) as grp from Orvani where ID <= " + std::to_string(rows) + " order by grp, ID";
-}
-
-// Resident memory now, in MB, split as the kernel counts it: the process's own allocations
-// (anonymous) and pages of mapped files (the program, its libraries and fonts), which do not
-// grow with the rows.
-std::pair<double, double> ResidentSplitMB() {
-  std::ifstream status("/proc/self/status");
-  double anon = 0, file = 0;
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("RssAnon:", 0) == 0) anon = std::stod(line.substr(8)) / 1024;
-    if (line.rfind("RssFile:", 0) == 0) file = std::stod(line.substr(8)) / 1024;
-  }
-  return {anon, file};
 }
 
 void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) {
@@ -98,99 +80,8 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) 
   pdf.SetShowProgress(false);
   pdf.SetFileName((dir / ("members-" + std::to_string(rows) + ".pdf")).string());
   double exportSeconds = Seconds([&] { report.PreviewPages->Export(&pdf); });
-  std::printf("%d %d %.3f %.3f %.1f %.1f %.1f %.1f\n", rows, report.PreviewPages->GetCount(), seconds, exportSeconds,
-              read.ru_maxrss / 1024.0, prepared.ru_maxrss / 1024.0, anonMB, fileMB);
-}
-
-struct TResult {
-  int Pages = 0;
-  double Seconds = 0, ExportSeconds = 0, RowsPeakMB = 0, PreparedPeakMB = 0, PeakMB = 0;
-  double PreparedAnonMB = 0, PreparedFileMB = 0;
-};
-
-// A fresh process of this program, so that nothing of the parent's Qt state is shared.
-TResult RunChild(const char* self, const std::string& db, int rows, const std::filesystem::path& dir) {
-  int fds[2];
-  if (pipe(fds) != 0) return {};
-  pid_t pid = fork();
-  if (pid == 0) {
-    dup2(fds[1], STDOUT_FILENO);
-    std::string count = std::to_string(rows), folder = dir.string();
-    execl(self, self, "--run", db.c_str(), count.c_str(), folder.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  char buf[256] = {};
-  ssize_t n = read(fds[0], buf, sizeof buf - 1);
-  close(fds[0]);
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  TResult r;
-  int count = 0;
-  if (n > 0)
-    std::sscanf(buf, "%d %d %lf %lf %lf %lf %lf %lf", &count, &r.Pages, &r.Seconds, &r.ExportSeconds, &r.RowsPeakMB,
-                &r.PreparedPeakMB, &r.PreparedAnonMB, &r.PreparedFileMB);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "the run of %d rows failed\n", rows);
-  r.PeakMB = usage.ru_maxrss / 1024.0;
-  return r;
-}
-
-// Pages of a PDF file as qpdf counts them; 0 when it cannot.
-int PdfPages(const std::filesystem::path& file) {
-  std::string command = "qpdf --show-npages '" + file.string() + "' 2>/dev/null";
-  FILE* out = popen(command.c_str(), "r");
-  if (!out) return 0;
-  int pages = 0;
-  if (std::fscanf(out, "%d", &pages) != 1) pages = 0;
-  pclose(out);
-  return pages;
-}
-
-// The rows of the list as CSV, written by the sqlite3 command line.
-void WriteCsv(const std::string& db, int rows, const std::filesystem::path& csv) {
-  std::string command = "sqlite3 -csv -header '" + db + "' '" + MembersSql(rows) + "' > '" + csv.string() + "'";
-  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 could not write %s\n", csv.c_str());
-}
-
-struct TPeer {
-  double Seconds = 0, PeakMB = 0;
-  int Pages = 0;
-  bool Ok = false;
-};
-
-// LibreOffice converting csv to PDF in dir with a private profile; the peak memory is that of
-// the largest of its processes, read once they have all ended.
-TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesystem::path& dir) {
-  std::filesystem::path profile = dir / "lo-profile";
-  std::string installation = "-env:UserInstallation=file://" + profile.string();
-  std::string outdir = dir.string(), input = csv.string();
-  TPeer peer;
-  rusage before{};
-  getrusage(RUSAGE_CHILDREN, &before);
-  peer.Seconds = Seconds([&] {
-    pid_t pid = fork();
-    if (pid == 0) {
-      int null = open("/dev/null", O_WRONLY);
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-      execlp("libreoffice", "libreoffice", installation.c_str(), "--headless", "--convert-to", "pdf", "--outdir",
-             outdir.c_str(), input.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    peer.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  });
-  rusage after{};
-  getrusage(RUSAGE_CHILDREN, &after);
-  peer.PeakMB = std::max(after.ru_maxrss, before.ru_maxrss) / 1024.0;
-  std::filesystem::path pdf = dir / csv.filename().replace_extension(".pdf");
-  peer.Pages = PdfPages(pdf);
-  peer.Ok = peer.Ok && peer.Pages > 0;
-  std::filesystem::remove(pdf);
-  std::filesystem::remove_all(profile);
-  return peer;
+  PrintRunLine(rows, report.PreviewPages->GetCount(), seconds, exportSeconds, read.ru_maxrss / 1024.0,
+               prepared.ru_maxrss / 1024.0, anonMB, fileMB);
 }
 
 }  // namespace
@@ -205,8 +96,8 @@ int main(int argc, char** argv) {
   std::string db = (dir / ParishDatabaseName).string();
 
   // The peer first: the largest process any child has had is what the system remembers.
-  WriteCsv(db, 1, dir / "members-1.csv");
-  WriteCsv(db, 10000, dir / "members-10000.csv");
+  WriteCsv(db, MembersSql(1), dir / "members-1.csv");
+  WriteCsv(db, MembersSql(10000), dir / "members-10000.csv");
   // A first start fills the profile; the second, of one row, is LibreOffice's own start-up.
   RunLibreOffice(dir / "members-1.csv", dir);
   TPeer start = RunLibreOffice(dir / "members-1.csv", dir);

@@ -70,6 +70,7 @@ bool TFontFace::Open(const String& fileName, int faceIndex) {
   if (!hhea || ft->units_per_EM == 0) return false;
 
   fileName_ = fileName;
+  faceIndex_ = faceIndex;
   familyName_ = ft->family_name ? ft->family_name : "";
   const char* ps = FT_Get_Postscript_Name(ft);
   postScriptName_ = ps ? ps : familyName_;

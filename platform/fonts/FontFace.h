@@ -37,14 +37,18 @@ struct TFontFaceMetrics {
   bool FixedPitch = false;
 };
 
+class TFontFace;
+
 // One glyph of shaped text. Advances and offsets are in thousandths of an em; Cluster is the
-// index of the first UTF-16 unit of the characters the glyph stands for.
+// index of the first UTF-16 unit of the characters the glyph stands for. Face is the face the
+// glyph comes from: the one shaped with, or the face found for letters it lacks.
 struct TShapedGlyph {
   unsigned GlyphId = 0;
   double Advance = 0;
   double OffsetX = 0;
   double OffsetY = 0;
   unsigned Cluster = 0;
+  const TFontFace* Face = nullptr;
 };
 
 class TFontFace {
@@ -65,6 +69,7 @@ class TFontFace {
                                          const String& substituteName);
 
   const String& FileName() const { return fileName_; }
+  int FaceIndex() const { return faceIndex_; }
   const String& FamilyName() const { return familyName_; }
   // The PostScript name from the font's own name table.
   const String& PostScriptName() const { return postScriptName_; }
@@ -77,9 +82,17 @@ class TFontFace {
 
   // The character the font's cmap maps to a glyph (the lowest when several do); 0 for none.
   char32_t GlyphCharacter(unsigned glyphId) const;
+  // Whether the font's cmap has a glyph for the character.
+  bool HasCharacter(char32_t ch) const;
+
+  // The face a text shaped in this one falls back to for a character it lacks: an installed
+  // TrueType face that has it, as close to this one as fontconfig finds; null when none has it.
+  // Faces are found once and kept.
+  const TFontFace* FallbackFor(char32_t ch) const;
 
   // Glyphs of text in visual order, shaped by HarfBuzz (Thai vowels and tone marks placed on
-  // their bases, SARA AM split as the font needs).
+  // their bases, SARA AM split as the font needs). Clusters whose letters this face lacks are
+  // shaped in the face FallbackFor gives.
   std::vector<TShapedGlyph> Shape(const WideString& text) const;
 
   // The whole font program as stored in the file.
@@ -90,12 +103,14 @@ class TFontFace {
 
  private:
   struct Impl;
+  friend struct TFontShaper;
   TFontFace();
   // Reads and checks the file; false when it is missing, damaged or not a TrueType outline font.
   bool Open(const String& fileName, int faceIndex);
 
   std::unique_ptr<Impl> impl_;
   String fileName_;
+  int faceIndex_ = 0;
   String familyName_;
   String postScriptName_;
   bool bold_ = false;

@@ -8,7 +8,7 @@
 
 #include "platform/gui/DialogService.h"
 #include "platform/gui/FormRegistry.h"
-#include "platform/gui/Fonts.h"
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"
 

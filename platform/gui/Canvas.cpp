@@ -307,14 +307,8 @@ void TCanvas::TextOutEx(int x, int y, const WideString& text, const std::vector<
   if (r.Options & etoOpaque) r.Brush.Style = bsSolid;
   QFont font = MakeQFont(r.Font, impl_->MeasureDevice());
   QFontMetricsF metrics(font, impl_->MeasureDevice());
-  double width = 0;
-  if (advances.empty() || text.empty()) {
-    width = metrics.horizontalAdvance(ToQString(text));
-  } else {
-    const TTextClusters& clusters = ShapedClusters(font, impl_->MeasureDevice(), ToQString(text));
-    for (size_t i = 0; i < clusters.Extents.size(); ++i)
-      width += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
-  }
+  const double width = advances.empty() || text.empty() ? metrics.horizontalAdvance(ToQString(text))
+                                                        : ShapedWidth(ShapeOn(r.Font, impl_->MeasureDevice(), text), advances);
   r.Bounds = TextBounds(x, y, width, metrics.ascent() + metrics.descent(), r.Font.Orientation);
   Render(r);
 }
@@ -333,14 +327,12 @@ TSize TCanvas::TextExtent(const WideString& text) {
 
 TTextClusters TCanvas::TextExtentEx(const WideString& text, int maxWidth) {
   RequireDevice();
-  QFont font = MakeQFont(font_->Data(), impl_->MeasureDevice());
-  return MeasureClusters(font, impl_->MeasureDevice(), ToQString(text), maxWidth);
+  return MeasureClusters(font_->Data(), impl_->MeasureDevice(), text, maxWidth);
 }
 
 TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {
   RequireDevice();
-  QFont font = MakeQFont(font_->Data(), impl_->MeasureDevice());
-  return MeasureRun(font, impl_->MeasureDevice(), ToQString(text));
+  return MeasureRun(font_->Data(), impl_->MeasureDevice(), text);
 }
 
 int TCanvas::FontAscent() {

@@ -4,9 +4,9 @@
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QPainterPath>
-#include <QTextLayout>
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <cmath>
 #include <numbers>
@@ -65,121 +65,76 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
 
 namespace {
 
-// A text shaped once: its clusters at once, the extent of each only when asked for, since a
-// text that fits its line needs no more than the whole.
-struct TShapedText {
-  TTextClusters Clusters;
-  int Extent = 0;
-  // Kept until the extents are read.
-  std::unique_ptr<QTextLayout> Layout;
-
-  void ReadExtents() {
-    if (!Layout) return;
-    QTextLine line = Layout->lineAt(0);
-    const std::vector<int>& starts = Clusters.Starts;
-    Clusters.Extents.reserve(starts.size());
-    for (size_t i = 0; i < starts.size(); ++i) {
-      int next = i + 1 < starts.size() ? starts[i + 1] : Layout->text().size();
-      Clusters.Extents.push_back(static_cast<int>(std::lround(line.cursorToX(next))));
-    }
-    Layout.reset();
-  }
+// The face and size text in a font is shaped in on a device. A page asks for the same few
+// fonts over and over, so the last few are kept.
+struct TTextFont {
+  const TFontFace* Face = nullptr;
+  int PixelSize = 0;
 };
 
-TShapedText ShapeText(const QFont& font, QPaintDevice* device, const QString& text) {
-  TShapedText result;
-  result.Layout = std::make_unique<QTextLayout>(text, font, device);
-  QTextLayout& layout = *result.Layout;
-  QTextOption option;
-  option.setWrapMode(QTextOption::NoWrap);
-  layout.setTextOption(option);
-  layout.beginLayout();
-  QTextLine line = layout.createLine();
-  line.setLineWidth(1e7);
-  layout.endLayout();
-
-  // The layout's own character analysis gives the grapheme boundaries; analysing the text a
-  // second time would cost as much as the shaping.
-  int start = 0;
-  result.Clusters.Starts.reserve(text.size());
-  while (start < text.size()) {
-    qsizetype next = layout.nextCursorPosition(start, QTextLayout::SkipCharacters);
-    if (next <= start) next = text.size();
-    result.Clusters.Starts.push_back(start);
-    start = static_cast<int>(next);
-  }
-  result.Extent = static_cast<int>(std::lround(line.cursorToX(static_cast<int>(text.size()))));
-  return result;
-}
-
-// A report measures each text several times in the same font (wrapping, aligning, bounding,
-// painting), so the latest shapings are kept: a slot per hash, overwritten on collision.
-template <typename T>
-class TShapeCache {
- public:
-  template <typename Make>
-  T& Get(const QFont& font, QPaintDevice* device, QStringView text, Make make) {
-    int dpiX = device ? device->logicalDpiX() : 0, dpiY = device ? device->logicalDpiY() : 0;
-    size_t hash = qHashMulti(0, text, font.family(), font.pixelSize(), font.bold(), font.italic(), dpiX, dpiY);
-    Slot& slot = slots_[hash % slots_.size()];
-    if (!slot.Filled || slot.DpiX != dpiX || slot.DpiY != dpiY || slot.Text != text || !(slot.Font == font)) {
-      slot.Value = make();
-      slot.Font = font;
-      slot.Text = text.toString();
-      slot.DpiX = dpiX;
-      slot.DpiY = dpiY;
-      slot.Filled = true;
-    }
-    return slot.Value;
-  }
-
- private:
-  struct Slot {
-    QFont Font;
-    QString Text;
-    int DpiX = 0, DpiY = 0;
-    bool Filled = false;
-    T Value;
+TTextFont TextFontOf(const TFontData& f, QPaintDevice* device) {
+  struct TKnown {
+    TFontData Data;
+    int DpiY = -1;
+    TTextFont Font;
   };
-  std::array<Slot, 512> slots_;
-};
-
-}  // namespace
-
-namespace {
-
-TShapedText& Shaped(const QFont& font, QPaintDevice* device, const QString& text) {
-  // Each thread keeps its own: report threads measure while the preview paints.
-  thread_local TShapeCache<TShapedText> cache;
-  return cache.Get(font, device, text, [&] { return ShapeText(font, device, text); });
+  thread_local std::array<TKnown, 4> known;
+  thread_local size_t next = 0;
+  int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
+  for (const TKnown& k : known)
+    if (k.DpiY == dpiY && k.Data == f) return k.Font;
+  TTextFont font;
+  font.Face = TFontFace::Find(f.Name, f.Style.Contains(fsBold), f.Style.Contains(fsItalic), f.Charset).get();
+  font.PixelSize = MakeQFont(f, device).pixelSize();
+  known[next] = {f, dpiY, font};
+  next = (next + 1) % known.size();
+  return font;
 }
 
 }  // namespace
 
-const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text) {
-  TShapedText& shaped = Shaped(font, device, text);
-  shaped.ReadExtents();
-  return shaped.Clusters;
+const TTextShape& ShapeOn(const TFontData& font, QPaintDevice* device, const WideString& text) {
+  thread_local TTextShape shape;
+  TTextFont f = TextFontOf(font, device);
+  ShapeText(*f.Face, f.PixelSize, text, shape);
+  return shape;
 }
 
-TTextRunExtent MeasureRun(const QFont& font, QPaintDevice* device, const QString& text) {
-  if (text.isEmpty()) return TTextRunExtent();
-  const TShapedText& shaped = Shaped(font, device, text);
-  return {static_cast<int>(shaped.Clusters.Starts.size()), shaped.Extent};
+TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const WideString& text) {
+  if (text.empty()) return TTextRunExtent();
+  TTextFont f = TextFontOf(font, device);
+  TTextMeasure m = MeasureText(*f.Face, f.PixelSize, text);
+  return {m.Clusters, static_cast<int>(std::lround(m.Advance / 64.0))};
 }
 
-TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
-                              int maxWidth) {
-  if (text.isEmpty()) return TTextClusters();
-  TTextClusters result = ShapedClusters(font, device, text);
+TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const WideString& text, int maxWidth) {
+  TTextClusters result;
+  if (text.empty()) return result;
+  TTextFont f = TextFontOf(font, device);
+  ClusterAdvances(*f.Face, f.PixelSize, text, result.Starts, result.Extents);
+  long long sum = 0;
+  for (int& extent : result.Extents) {
+    sum += extent;
+    extent = static_cast<int>(std::lround(sum / 64.0));
+  }
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());
   } else {
-    result.Fit = 0;
     while (result.Fit < static_cast<int>(result.Extents.size()) && result.Extents[result.Fit] <= maxWidth)
       ++result.Fit;
   }
   return result;
+}
+
+double ShapedWidth(const TTextShape& shape, const std::vector<int>& advances) {
+  long long natural = 0;
+  double width = 0;
+  for (size_t i = 0; i < shape.Advances.size(); ++i) {
+    long long before = std::lround(natural / 64.0);
+    natural += shape.Advances[i];
+    width += i < advances.size() ? advances[i] : std::lround(natural / 64.0) - before;
+  }
+  return width;
 }
 
 namespace {
@@ -271,36 +226,51 @@ int RadialAngle(const QRect& box, TPoint p) {
   return static_cast<int>(std::lround(a * 16));
 }
 
-// A cluster's glyphs shaped on their own, placed from the cluster's origin on the baseline.
-std::vector<QGlyphRun> ShapeCluster(const QFont& font, QPaintDevice* device, const QString& cluster) {
-  QTextLayout layout(cluster, font, device);
-  layout.beginLayout();
-  QTextLine line = layout.createLine();
-  line.setLineWidth(1e7);
-  layout.endLayout();
-  std::vector<QGlyphRun> runs;
-  for (QGlyphRun& run : layout.glyphRuns()) {
-    QList<QPointF> positions = run.positions();
-    for (QPointF& p : positions) p.ry() -= line.ascent();
-    run.setPositions(positions);
-    runs.push_back(std::move(run));
+// The face at a pixel size for Qt to draw its glyphs by id. Qt's own font of the face's family
+// is taken when it is the same font program: it renders as Qt's text does and a PDF spool
+// embeds it with its text. Otherwise the face's own data is read, so the glyphs are always
+// those the text was shaped with.
+const QRawFont& RawFont(const TFontFace& face, int pixelSize) {
+  struct TKey {
+    const TFontFace* Face;
+    int PixelSize;
+    bool operator<(const TKey& o) const { return Face != o.Face ? Face < o.Face : PixelSize < o.PixelSize; }
+  };
+  thread_local std::map<TKey, QRawFont> fonts;
+  QRawFont& raw = fonts[{&face, pixelSize}];
+  if (!raw.isValid()) {
+    QFont font(QString::fromStdString(face.FamilyName()));
+    font.setBold(face.Bold());
+    font.setItalic(face.Italic());
+    font.setPixelSize(pixelSize);
+    font.setHintingPreference(QFont::PreferNoHinting);
+    QRawFont qt = QRawFont::fromFont(font);
+    const std::vector<Byte>& data = face.FontData();
+    QRawFont own;
+    if (face.FaceIndex() == 0)
+      own.loadFromData(QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                               static_cast<qsizetype>(data.size())),
+                       pixelSize, QFont::PreferNoHinting);
+    // The font header holds the program's checksum and dates: the same header, the same program.
+    const bool same = qt.isValid() && own.isValid() && qt.fontTable("head") == own.fontTable("head");
+    raw = same || !own.isValid() ? qt : own;
   }
-  return runs;
+  return raw;
 }
 
-// Each cluster at its own advance, as if written one by one: the glyphs of a cluster come from
-// shaping it alone, and neighbours in one face go to the painter together.
-void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& clusters,
-                   const std::vector<int>& advances, const QString& text, double baseline) {
-  thread_local TShapeCache<std::vector<QGlyphRun>> cache;
-  QPaintDevice* device = painter.device();
+// Each cluster at its own advance, as if written one by one; neighbouring glyphs of one face
+// go to the painter together.
+void PaintClusters(QPainter& painter, const TTextShape& shape, int pixelSize, const std::vector<int>& advances,
+                   double baseline) {
   QGlyphRun batch;
+  const TFontFace* batchFace = nullptr;
   QList<quint32> indexes;
   QList<QPointF> positions;
-  indexes.reserve(text.size());
-  positions.reserve(text.size());
+  indexes.reserve(static_cast<qsizetype>(shape.Glyphs.size()));
+  positions.reserve(static_cast<qsizetype>(shape.Glyphs.size()));
   auto flush = [&] {
     if (indexes.isEmpty()) return;
+    batch.setRawFont(RawFont(*batchFace, pixelSize));
     batch.setGlyphIndexes(indexes);
     batch.setPositions(positions);
     painter.drawGlyphRun(QPointF(0, baseline), batch);
@@ -311,23 +281,20 @@ void PaintClusters(QPainter& painter, const QFont& font, const TTextClusters& cl
     positions.clear();
   };
   double x = 0;
-  for (size_t i = 0; i < clusters.Starts.size(); ++i) {
-    int start = clusters.Starts[i];
-    int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
-    QStringView cluster = QStringView(text).mid(start, end - start);
-    const std::vector<QGlyphRun>& runs =
-        cache.Get(font, device, cluster, [&] { return ShapeCluster(font, device, cluster.toString()); });
-    for (const QGlyphRun& run : runs) {
-      if (!indexes.isEmpty() && (run.rawFont() != batch.rawFont() || run.flags() != batch.flags())) flush();
-      if (indexes.isEmpty()) {
-        batch.setRawFont(run.rawFont());
-        batch.setFlags(run.flags());
+  long long natural = 0;
+  for (size_t i = 0; i < shape.Advances.size(); ++i) {
+    for (int k = shape.GlyphStarts[i]; k < shape.GlyphStarts[i + 1]; ++k) {
+      const TPlacedGlyph& g = shape.Glyphs[k];
+      if (g.Face != batchFace) {
+        flush();
+        batchFace = g.Face;
       }
-      indexes.append(run.glyphIndexes());
-      const QList<QPointF> placed = run.positions();
-      for (const QPointF& p : std::as_const(placed)) positions.append(QPointF(p.x() + x, p.y()));
+      indexes.append(g.GlyphId);
+      positions.append(QPointF(x + g.X / 64.0, -g.Y / 64.0));
     }
-    x += i < advances.size() ? advances[i] : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+    long long before = std::lround(natural / 64.0);
+    natural += shape.Advances[i];
+    x += i < advances.size() ? advances[i] : std::lround(natural / 64.0) - before;
   }
   flush();
 }
@@ -336,23 +303,14 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   QPaintDevice* device = painter.device();
   QFont font = MakeQFont(r.Font, device);
   QFontMetricsF metrics(font, device);
-  QString text = ToQString(r.Text);
   painter.save();
   if (r.Options & etoClipped) painter.setClipRect(QRect(r.Rect.Left, r.Rect.Top, r.Rect.Width(), r.Rect.Height()), Qt::IntersectClip);
   painter.translate(r.Points[0].X, r.Points[0].Y);
   if (r.Font.Orientation != 0) painter.rotate(-r.Font.Orientation / 10.0);
   // Bounds are in device space; the opaque cell is recomputed along the text's own axis.
-  double width = 0;
-  static const TTextClusters none;
-  bool explicitAdvances = !r.Advances.empty() && !text.isEmpty();
-  const TTextClusters& clusters = explicitAdvances ? ShapedClusters(font, device, text) : none;
-  if (explicitAdvances) {
-    for (size_t i = 0; i < clusters.Starts.size(); ++i)
-      width += i < r.Advances.size() ? r.Advances[i]
-                                     : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
-  } else {
-    width = metrics.horizontalAdvance(text);
-  }
+  const bool explicitAdvances = !r.Advances.empty() && !r.Text.empty();
+  const TTextShape* shape = explicitAdvances ? &ShapeOn(r.Font, device, r.Text) : nullptr;
+  const double width = shape ? ShapedWidth(*shape, r.Advances) : metrics.horizontalAdvance(ToQString(r.Text));
   if (r.Options & etoOpaque || r.Brush.Style != bsClear) {
     QColor back = ToQColor(r.Brush.Color);
     painter.fillRect(QRectF(0, 0, width, metrics.ascent() + metrics.descent()), back);
@@ -360,20 +318,23 @@ void PaintText(QPainter& painter, const TCanvasRecord& r) {
   painter.setFont(font);
   painter.setPen(ToQColor(r.Font.Color));
   double baseline = metrics.ascent();
-  if (!explicitAdvances) {
-    painter.drawText(QPointF(0, baseline), text);
+  if (!shape) {
+    painter.drawText(QPointF(0, baseline), ToQString(r.Text));
   } else if (font.underline() || font.strikeOut()) {
-    // Qt draws a cluster's line across its own width only, leaving gaps where advances widen.
+    // Each cluster written alone carries its own stretch of the line, as Qt draws it.
+    QString text = ToQString(r.Text);
     double x = 0;
-    for (size_t i = 0; i < clusters.Starts.size(); ++i) {
-      int start = clusters.Starts[i];
-      int end = i + 1 < clusters.Starts.size() ? clusters.Starts[i + 1] : static_cast<int>(text.size());
+    long long natural = 0;
+    for (size_t i = 0; i < shape->Starts.size(); ++i) {
+      int start = shape->Starts[i];
+      int end = i + 1 < shape->Starts.size() ? shape->Starts[i + 1] : static_cast<int>(text.size());
       painter.drawText(QPointF(x, baseline), text.mid(start, end - start));
-      x += i < r.Advances.size() ? r.Advances[i]
-                                 : clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0);
+      long long before = std::lround(natural / 64.0);
+      natural += shape->Advances[i];
+      x += i < r.Advances.size() ? r.Advances[i] : std::lround(natural / 64.0) - before;
     }
   } else {
-    PaintClusters(painter, font, clusters, r.Advances, text, baseline);
+    PaintClusters(painter, *shape, font.pixelSize(), r.Advances, baseline);
   }
   painter.restore();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include "platform/fonts/TextShaping.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasRecord.h"
@@ -20,13 +21,15 @@ WideString ToWide(const String& text);
 // measured on device.
 QFont MakeQFont(const TFontData& font, QPaintDevice* device);
 
-// The clusters of a non-empty text as last shaped in font on device; valid until the next call.
-const TTextClusters& ShapedClusters(const QFont& font, QPaintDevice* device, const QString& text);
+// Text shaped in font on device, as laid out and drawn; valid until the next call on this thread.
+const TTextShape& ShapeOn(const TFontData& font, QPaintDevice* device, const WideString& text);
+// The width of a shape written with advances (device pixels per cluster; the natural ones
+// where the list runs short).
+double ShapedWidth(const TTextShape& shape, const std::vector<int>& advances);
 // Cluster count and whole extent of text in font on device (see TCanvas::TextRunExtent).
-TTextRunExtent MeasureRun(const QFont& font, QPaintDevice* device, const QString& text);
+TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const WideString& text);
 // Clusters and extents of text in font on device (see TCanvas::TextExtentEx).
-TTextClusters MeasureClusters(const QFont& font, QPaintDevice* device, const QString& text,
-                              int maxWidth);
+TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const WideString& text, int maxWidth);
 
 // Qt's drawText flags for TextRect's format.
 int TextRectFlags(int format);

@@ -324,7 +324,12 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
 
 void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
   const WideString& text = para.Visible;
+  bool cut = false;
   auto makeLine = [&](int from, int to, bool hyphen) {
+    if (lines_.size() >= lineLimit_) {
+      cut = true;
+      return;
+    }
     TkvxTextLine line;
     line.Text = text.substr(from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
@@ -339,13 +344,22 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   size_t firstLine = lines_.size();
   measure_->Font().SetData(font_);
   int clusters = 0;
-  // Most paragraphs fit their line: their width alone settles it.
-  int width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
+  // Most paragraphs fit their line: their width alone settles it. One far longer than its line
+  // is measured cluster by cluster at once, which gives the same width.
+  const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
+  Measured m;
+  int width = 0;
+  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
+    m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    width = m.Width();
+    clusters = static_cast<int>(m.Starts.size());
+  } else {
+    width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
+  }
   if (clusters < 2 || !wordWrap_ || width < firstWidth) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
-    Measured m = MeasureLine(*measure_, text, para.Tags, spacing,
-                             [](int size) { return -Round(size * double(PrinterRes) / 72); });
+    if (m.Starts.empty()) m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
     int n = static_cast<int>(m.Starts.size());
     auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
     std::vector<int> ends(n);
@@ -358,7 +372,7 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     auto blank = [&](int k) { return IsBlank(text[m.Starts[k]]); };
     auto breakable = [&](int k) { return k < n && breakBefore[k] && !para.Tags[m.Starts[k - 1]].DontWrap; };
     int start = 0, brk = 0, base = 0, limit = firstWidth;
-    for (int k = 0; k < n; ++k) {
+    for (int k = 0; k < n && lines_.size() < lineLimit_; ++k) {
       if (k > start && breakable(k)) brk = k;
       if (blank(k) && !para.Tags[m.Starts[k]].DontWrap && (k + 1 == n || breakable(k + 1))) brk = k + 1;
       if (ends[k] - base <= limit) continue;
@@ -398,8 +412,10 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     }
     if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
+  if (firstLine >= lines_.size()) return;
   lines_[firstLine].Flags |= 1;
-  lines_.back().Flags |= 2;
+  // A paragraph cut at the limit goes on past its last line made.
+  if (!cut) lines_.back().Flags |= 2;
 }
 
 int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
@@ -432,14 +448,44 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   int fullWidth = Round(width * Factor);
   int firstWidth = Round((width - paragraphGap_) * Factor);
   int spacing = Round(charSpacing_ * Factor);
+  lineLimit_ = SIZE_MAX;
+  if (splitting_) {
+    Extended lineHeight = GetLineHeight();
+    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
+    lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
+  }
   for (Integer i = 0; i < lines.Count(); ++i) {
     WideString source = lines.Strings(i);
-    Paragraph para;
-    ParseTags(source, static_cast<int>(plainText_.size()), para);
+    // Past the limit the source is only kept, for the text that goes on.
+    if (lines_.size() < lineLimit_) WrapLimited(source, fullWidth, firstWidth, spacing);
     plainText_ += source;
     plainText_ += u"\r\n";
-    WrapParagraph(para, fullWidth, firstWidth, spacing);
   }
+}
+
+void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing) {
+  const int offset = static_cast<int>(plainText_.size());
+  // A long paragraph that the limit cuts is laid out from a piece of its start that holds the
+  // lines wanted, well away from the piece's end (where the breaks could differ from the whole
+  // text's); a piece too short is doubled. Each page of a split then costs its own lines only.
+  constexpr size_t kMargin = 1024;
+  size_t piece = std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512);
+  while (lineLimit_ != SIZE_MAX && piece < source.size()) {
+    const size_t mark = lines_.size();
+    Paragraph para;
+    ParseTags(source.substr(0, piece), offset, para);
+    WrapParagraph(para, fullWidth, firstWidth, spacing);
+    if (lines_.size() >= lineLimit_ && !lines_.back().Tags.empty()) {
+      const TkvxTextLine& last = lines_.back();
+      size_t lastStart = static_cast<size_t>(last.Tags.front().Position - offset);
+      if (lastStart + kMargin < piece) return;
+    }
+    lines_.resize(mark);
+    piece *= 2;
+  }
+  Paragraph para;
+  ParseTags(source, offset, para);
+  WrapParagraph(para, fullWidth, firstWidth, spacing);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

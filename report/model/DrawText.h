@@ -2,6 +2,7 @@
 // TkvxDrawText: lays out, measures, splits and draws the text of report text objects. Text is
 // measured with the font scaled to 600 dpi and sizes are given in report units of 96 per inch,
 // so a text breaks into the same lines on screen, on paper and in PDF.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -61,6 +62,9 @@ class TkvxDrawText {
   // A colour tag with a quoted hash value that is no hexadecimal number raises EConvertError.
   void SetText(const TWideStrings& lines);
   void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
+  // While on, SetText lays out only the lines the text rectangle holds and the first that does
+  // not: all that splitting a memo needs, so a long memo is split in one pass over its pages.
+  void SetSplitting(bool splitting) { splitting_ = splitting; }
   WideString DeleteTags(const WideString& text);
   void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
 
@@ -90,6 +94,8 @@ class TkvxDrawText {
   struct Paragraph;
   void ParseTags(const WideString& source, int offset, Paragraph& para);
   void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // Lays out a paragraph's source up to the line limit.
+  void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
   // a state's size to the canvas font height.
   struct Measured {
@@ -120,6 +126,9 @@ class TkvxDrawText {
   TRect textRect_{}, frameRect_{};
   Extended scaleX_ = 1, scaleY_ = 1, printScale_ = 1;
   Extended paragraphGap_ = 0, charSpacing_ = 0, lineSpacing_ = 0;
+  bool splitting_ = false;
+  // SetText stops making lines at this count.
+  size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
   TCriticalSection lock_;

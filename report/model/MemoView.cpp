@@ -524,14 +524,56 @@ void TkvxCustomMemoView::InitPart() {
   LastParaBreak = false;
 }
 
+namespace {
+
+// Where the text after its first count lines begins, as TWideStrings breaks lines; the end of
+// the text when it has no more than count.
+size_t AfterLines(const WideString& text, size_t count) {
+  size_t i = 0;
+  for (size_t line = 0; line < count; ++line) {
+    while (i < text.size() && text[i] != u'\n' && text[i] != u'\r' && text[i] != u'\u2028') {
+      // The text ends at a NUL: it is all one part.
+      if (text[i] == u'\0') return text.size();
+      ++i;
+    }
+    if (i < text.size() && text[i] == u'\r') ++i;
+    if (i < text.size() && text[i] == u'\n') ++i;
+    if (i < text.size() && text[i] == u'\u2028') ++i;
+    if (i >= text.size()) return text.size();
+  }
+  return i;
+}
+
+}  // namespace
+
 Extended TkvxCustomMemoView::DrawPart() {
   TkvxDrawText& drawer = Drawer();
   TkvxDrawTextLock guard(drawer);
   TColor savedColor = Color();
-  SetText(PartText);
-  SetupDrawText(nullptr, 1, 1, 0, 0);
+  // The part takes no more lines of the text than its height holds, and each source line makes
+  // a line at least: only those lines and the first that does not fit are laid out, so a long
+  // memo is split in one pass over its pages. An auto-width memo measures all its lines for its
+  // width.
+  size_t head = PartText.size();
+  if (!AutoWidth) {
+    SetupFontAndOptions(drawer);
+    BeginDraw(nullptr, 1, 1, 0, 0);
+    Extended lineHeight = drawer.GetLineHeight();
+    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((TextRect.Bottom - TextRect.Top + 1) / lineHeight)) : 0;
+    head = AfterLines(PartText, static_cast<size_t>(std::max(fit, 0)) + 1);
+  }
+  SetText(head < PartText.size() ? PartText.substr(0, head) : PartText);
+  drawer.SetSplitting(!AutoWidth);
+  try {
+    SetupDrawText(nullptr, 1, 1, 0, 0);
+  } catch (...) {
+    drawer.SetSplitting(false);
+    throw;
+  }
+  drawer.SetSplitting(false);
   bool paraBreak = false;
-  PartText = drawer.GetOutBoundsText(paraBreak);
+  // What did not fit takes the place of the lines laid out; the rest of the text stays put.
+  PartText.replace(0, head, drawer.GetOutBoundsText(paraBreak));
   SetText(drawer.GetInBoundsText());
   LastParaBreak = paraBreak;
   Extended unused = drawer.UnusedSpace();

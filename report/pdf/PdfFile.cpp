@@ -104,10 +104,19 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
 int TkvxPDFFile::AddFont(const TFont& font) {
   for (size_t i = 0; i < Fonts.size(); ++i) {
     const TFont& f = Fonts[i]->Font();
-    if (f.Name() == font.Name() && f.Style() == font.Style() && f.Charset() == font.Charset())
+    if (!Fonts[i]->IsFallback() && f.Name() == font.Name() && f.Style() == font.Style() &&
+        f.Charset() == font.Charset())
       return static_cast<int>(i);
   }
   Fonts.push_back(std::make_unique<TkvxPDFFont>(*this, font));
+  Fonts.back()->Index = static_cast<int>(Fonts.size());
+  return static_cast<int>(Fonts.size()) - 1;
+}
+
+int TkvxPDFFile::AddFallbackFont(const TFont& font, const TFontFace& face) {
+  for (size_t i = 0; i < Fonts.size(); ++i)
+    if (Fonts[i]->IsFallback() && &Fonts[i]->Face() == &face) return static_cast<int>(i);
+  Fonts.push_back(std::make_unique<TkvxPDFFont>(*this, font, face));
   Fonts.back()->Index = static_cast<int>(Fonts.size());
   return static_cast<int>(Fonts.size()) - 1;
 }

@@ -36,6 +36,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   // The index in Fonts of the font for font's name, style and charset; size and colour do not
   // make another font.
   int AddFont(const TFont& font);
+  // The index in Fonts of the font for a face that font's text falls back to.
+  int AddFallbackFont(const TFont& font, const TFontFace& face);
   // The face a report font's name, style and charset resolve to.
   const TFontFace& FaceOf(const TFont& font);
   // Text shaped in a face. A list repeats its names, words and headings on every page, so each

@@ -13,6 +13,17 @@ TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
     : parent_(parent), font_(std::make_unique<TFont>()) {
   font_->Assign(const_cast<TFont*>(&font));
   face_ = FaceFor(font);
+  baseName_ = GetFontName(font);
+  used_.assign(face_->GlyphCount(), false);
+  text_.resize(face_->GlyphCount());
+}
+
+TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font, const TFontFace& fallback)
+    : parent_(parent), font_(std::make_unique<TFont>()), fallback_(true) {
+  font_->Assign(const_cast<TFont*>(&font));
+  // Fallback faces live as long as the program: the pointer is not owned.
+  face_ = std::shared_ptr<const TFontFace>(std::shared_ptr<const TFontFace>(), &fallback);
+  baseName_ = kvxEscapeName(fallback.PostScriptName());
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
 }
@@ -52,7 +63,7 @@ String TkvxPDFFont::SubsetTag() const {
   uint32_t hash = 2166136261u;
   for (size_t g = 0; g < used_.size(); ++g)
     if (used_[g]) hash = (hash ^ static_cast<uint32_t>(g)) * 16777619u;
-  for (char c : font_->Name()) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  for (char c : baseName_) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
   String tag;
   for (int i = 0; i < 6; ++i, hash /= 26) tag += static_cast<char>('A' + hash % 26);
   return tag;
@@ -63,7 +74,10 @@ void TkvxPDFFont::SaveToStream(TStream& stream) {
   const TFontFaceMetrics& m = face_->Metrics();
   // The program is settled first: its name says whether it is a subset.
   std::vector<Byte> program;
-  if (!parent_.EmbeddedFonts) {
+  // A program taken from a collection is always cut out of it: the whole file holds several.
+  const std::vector<Byte>& data = face_->FontData();
+  const bool collection = data.size() >= 4 && data[0] == 't' && data[1] == 't' && data[2] == 'c' && data[3] == 'f';
+  if (!parent_.EmbeddedFonts || collection) {
     std::set<unsigned> glyphs;
     for (size_t g = 0; g < used_.size(); ++g)
       if (used_[g]) glyphs.insert(static_cast<unsigned>(g));
@@ -75,7 +89,7 @@ void TkvxPDFFont::SaveToStream(TStream& stream) {
   }
   const bool subset = !program.empty();
   if (!subset) program = face_->FontData();
-  String name = GetFontName(*font_);
+  String name = baseName_;
   if (subset) name = SubsetTag() + "+" + name;
   const int n = ObjNumber;
 

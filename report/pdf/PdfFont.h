@@ -20,6 +20,9 @@ class TkvxPDFFont : public TkvxPDFElement {
   // Resolves the face now, so a font whose data cannot be read is written with the substitute's
   // data and never leaves a reference to an object that is not there.
   TkvxPDFFont(TkvxPDFFile& parent, const TFont& font);
+  // The face a report font's text falls back to for letters its own face lacks (Chinese,
+  // Vietnamese ...), written as a font of its own under the face's PostScript name.
+  TkvxPDFFont(TkvxPDFFile& parent, const TFont& font, const TFontFace& fallback);
   ~TkvxPDFFont() override;
 
   // The face that a report font's name, style and charset resolve to.
@@ -37,6 +40,7 @@ class TkvxPDFFont : public TkvxPDFElement {
   }
   const TFontFace& Face() const { return *face_; }
   const TFont& Font() const { return *font_; }
+  bool IsFallback() const { return fallback_; }
   // The width written for a glyph, thousandths of an em.
   int GlyphWidth(unsigned glyphId) const;
 
@@ -49,7 +53,10 @@ class TkvxPDFFont : public TkvxPDFElement {
 
   TkvxPDFFile& parent_;
   std::unique_ptr<TFont> font_;
-  std::shared_ptr<TFontFace> face_;
+  std::shared_ptr<const TFontFace> face_;
+  bool fallback_ = false;
+  // The base-font name before the subset tag.
+  String baseName_;
   std::vector<bool> used_;
   std::vector<WideString> text_;
 };

@@ -79,9 +79,14 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   const int size = font.Size();
   if (size <= 0 || OnlyBlanks(text)) return 0;
   const int fontIndex = Parent.AddFont(font);
-  TkvxPDFFont& pdfFont = *Parent.Fonts[fontIndex];
-  const TFontFace& face = pdfFont.Face();
+  const TFontFace& face = Parent.Fonts[fontIndex]->Face();
   const auto& glyphs = Parent.Shaped(face, text);
+  // Glyphs the report font lacks come from their fallback faces, each a font of its own.
+  auto fontOf = [&](const TShapedGlyph& g) {
+    return !g.Face || g.Face == &face ? fontIndex : Parent.AddFallbackFont(font, *g.Face);
+  };
+  const int firstFont = glyphs.empty() ? fontIndex : fontOf(glyphs.front());
+  int shownFont = firstFont;
 
   const double spacing = charSpacing * 0.75 / size * 1000.0;
   double pen = 0, current = 0, rise = 0;
@@ -93,6 +98,18 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   bool hexOpen = false;
   for (size_t i = 0; i < glyphs.size(); ++i) {
     const TShapedGlyph& g = glyphs[i];
+    const int glyphFont = fontOf(g);
+    TkvxPDFFont& pdfFont = *Parent.Fonts[glyphFont];
+    if (glyphFont != shownFont) {
+      if (hexOpen) shown += '>';
+      hexOpen = false;
+      shown += "] TJ\r\n/F";
+      shown += std::to_string(glyphFont);
+      shown += ' ';
+      shown += std::to_string(size);
+      shown += " Tf\r\n[";
+      shownFont = glyphFont;
+    }
     if (g.OffsetY != rise) {
       if (hexOpen) shown += '>';
       hexOpen = false;
@@ -120,7 +137,8 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     pen += g.Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
 
     const WideString* known = pdfFont.UsedText(g.GlyphId);
-    const WideString& meaning = known ? *known : pdfFont.UseGlyph(g.GlyphId, GlyphMeaning(face, glyphs, i, text));
+    const WideString& meaning =
+        known ? *known : pdfFont.UseGlyph(g.GlyphId, GlyphMeaning(pdfFont.Face(), glyphs, i, text));
     if (extractable && text.compare(extracted, meaning.size(), meaning) == 0)
       extracted += meaning.size();
     else
@@ -141,15 +159,15 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     textColor_ = clNone;
     textX_ = textY_ = 0;
   }
-  if (fontIndex != textFont_ || size != textSize_) {
+  if (firstFont != textFont_ || size != textSize_) {
     content_ += "/F";
-    content_ += std::to_string(fontIndex);
+    content_ += std::to_string(firstFont);
     content_ += ' ';
     content_ += std::to_string(size);
     content_ += " Tf\r\n";
-    textFont_ = fontIndex;
-    textSize_ = size;
   }
+  textFont_ = shownFont;
+  textSize_ = size;
   const TColor color = font.Color() == clNone ? clBlack : font.Color();
   if (color != textColor_) {
     content_ += GetColor(color);

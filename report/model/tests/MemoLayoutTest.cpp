@@ -7,6 +7,7 @@
 #include <unicode/unistr.h>
 
 #include <cmath>
+#include <optional>
 #include <set>
 
 #include "platform/gui/Bitmap.h"
@@ -306,4 +307,41 @@ TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   EXPECT_DOUBLE_EQ(d.UnusedSpace(), 0.0001);
   d.SetDimensions(TRect{0, 0, 100, 60}, TRect{0, 0, 100, 60}, 1, 1, 1);
   EXPECT_NEAR(d.UnusedSpace(), 7, 1e-9);
+}
+
+TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
+  // Many short paragraphs, and one paragraph far longer than a part holds.
+  WideString manyLines, oneParagraph;
+  for (int i = 0; i < 300; ++i) manyLines += (i ? u"\r\n" : u"") + kMixed.substr(0, 20 + i % 60);
+  while (oneParagraph.size() < 20000) oneParagraph += kMixed + u" " + kThai + u" ";
+  auto strip = [](WideString s) {
+    std::erase(s, u'\r');
+    std::erase(s, u'\n');
+    std::erase(s, u' ');
+    return s;
+  };
+  for (const WideString& text : {manyLines, oneParagraph}) {
+    const size_t wholeLines = Lines(*Memo(text, 150, 100000)).size();
+    auto memo = Memo(text, 150, 200);
+    memo->InitPart();
+    WideString joined;
+    size_t lines = 0, parts = 0, fullParts = 0;
+    std::optional<size_t> perPart;
+    while (!memo->PartText.empty() && parts < 1000) {
+      memo->DrawPart();
+      ++parts;
+      joined += memo->Text();
+      size_t partLines = Lines(*Memo(memo->Text(), 150, 100000)).size();
+      lines += partLines;
+      // Every part but the last is as full as the others.
+      if (!memo->PartText.empty()) {
+        if (!perPart) perPart = partLines;
+        EXPECT_EQ(partLines, *perPart) << "part " << parts;
+        ++fullParts;
+      }
+    }
+    EXPECT_GT(fullParts, 5u);
+    EXPECT_EQ(lines, wholeLines);
+    EXPECT_EQ(strip(joined), strip(text));
+  }
 }

@@ -10,7 +10,7 @@
 #include <sstream>
 
 #include "platform/gui/Application.h"
-#include "platform/gui/Fonts.h"
+#include "platform/fonts/FontConfig.h"
 #include "platform/rtl/tests/ScratchFolder.h"
 
 namespace orv::testing {

@@ -1,10 +1,10 @@
-#include "platform/gui/Fonts.h"
+#include "platform/fonts/FontConfig.h"
 
 #include <fontconfig/fontconfig.h>
 
 #include <mutex>
 
-#include "platform/gui/FontsConfText.h"
+#include "platform/fonts/FontConfigText.h"
 
 namespace orv {
 

@@ -4,7 +4,7 @@
 
 namespace orv {
 
-// Loads the embedded fonts/orvane-fonts.conf into fontconfig's current configuration. Call before the first
+// Loads the embedded orvane-fonts.conf into fontconfig's current configuration. Call before the first
 // font is used (the application object and the tests call it first); later calls do nothing.
 void InitFonts();
 

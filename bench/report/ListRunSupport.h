@@ -1,0 +1,133 @@
+#pragma once
+// What the list benchmarks share: a run of the list in a child process of its own (so that its
+// peak memory is its own), page counts read by qpdf, and the peer, LibreOffice headless
+// converting the same rows from CSV to PDF with a profile of its own.
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <utility>
+
+#include "bench/BenchTiming.h"
+
+namespace orv {
+
+// Resident memory now, in MB, split as the kernel counts it: the process's own allocations
+// (anonymous) and pages of mapped files (the program, its libraries and fonts), which do not
+// grow with the rows.
+inline std::pair<double, double> ResidentSplitMB() {
+  std::ifstream status("/proc/self/status");
+  double anon = 0, file = 0;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("RssAnon:", 0) == 0) anon = std::stod(line.substr(8)) / 1024;
+    if (line.rfind("RssFile:", 0) == 0) file = std::stod(line.substr(8)) / 1024;
+  }
+  return {anon, file};
+}
+
+// What a child prints when its run is done: rows, pages, seconds preparing and exporting, peak
+// MB after reading the rows and after preparing, resident allocations and mapped files in MB.
+inline void PrintRunLine(int rows, int pages, double seconds, double exportSeconds, double rowsPeakMB,
+                         double preparedPeakMB, double anonMB, double fileMB) {
+  std::printf("%d %d %.3f %.3f %.1f %.1f %.1f %.1f\n", rows, pages, seconds, exportSeconds, rowsPeakMB, preparedPeakMB,
+              anonMB, fileMB);
+}
+
+struct TResult {
+  int Pages = 0;
+  double Seconds = 0, ExportSeconds = 0, RowsPeakMB = 0, PreparedPeakMB = 0, PeakMB = 0;
+  double PreparedAnonMB = 0, PreparedFileMB = 0;
+};
+
+// A fresh process of this program, so that nothing of the parent's Qt state is shared.
+inline TResult RunChild(const char* self, const std::string& db, int rows, const std::filesystem::path& dir) {
+  int fds[2];
+  if (pipe(fds) != 0) return {};
+  pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], STDOUT_FILENO);
+    std::string count = std::to_string(rows), folder = dir.string();
+    execl(self, self, "--run", db.c_str(), count.c_str(), folder.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  char buf[256] = {};
+  ssize_t n = read(fds[0], buf, sizeof buf - 1);
+  close(fds[0]);
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  TResult r;
+  int count = 0;
+  if (n > 0)
+    std::sscanf(buf, "%d %d %lf %lf %lf %lf %lf %lf", &count, &r.Pages, &r.Seconds, &r.ExportSeconds, &r.RowsPeakMB,
+                &r.PreparedPeakMB, &r.PreparedAnonMB, &r.PreparedFileMB);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "the run of %d rows failed\n", rows);
+  r.PeakMB = usage.ru_maxrss / 1024.0;
+  return r;
+}
+
+// Pages of a PDF file as qpdf counts them; 0 when it cannot.
+inline int PdfPages(const std::filesystem::path& file) {
+  std::string command = "qpdf --show-npages '" + file.string() + "' 2>/dev/null";
+  FILE* out = popen(command.c_str(), "r");
+  if (!out) return 0;
+  int pages = 0;
+  if (std::fscanf(out, "%d", &pages) != 1) pages = 0;
+  pclose(out);
+  return pages;
+}
+
+// The rows of sql as CSV, written by the sqlite3 command line.
+inline void WriteCsv(const std::string& db, const std::string& sql, const std::filesystem::path& csv) {
+  std::string command = "sqlite3 -csv -header '" + db + "' \"" + sql + "\" > '" + csv.string() + "'";
+  if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sqlite3 could not write %s\n", csv.c_str());
+}
+
+struct TPeer {
+  double Seconds = 0, PeakMB = 0;
+  int Pages = 0;
+  bool Ok = false;
+};
+
+// LibreOffice converting csv to PDF in dir with a private profile; the peak memory is that of
+// the largest of its processes, read once they have all ended.
+inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesystem::path& dir) {
+  std::filesystem::path profile = dir / "lo-profile";
+  std::string installation = "-env:UserInstallation=file://" + profile.string();
+  std::string outdir = dir.string(), input = csv.string();
+  TPeer peer;
+  rusage before{};
+  getrusage(RUSAGE_CHILDREN, &before);
+  peer.Seconds = Seconds([&] {
+    pid_t pid = fork();
+    if (pid == 0) {
+      int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+      execlp("libreoffice", "libreoffice", installation.c_str(), "--headless", "--convert-to", "pdf", "--outdir",
+             outdir.c_str(), input.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    peer.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  });
+  rusage after{};
+  getrusage(RUSAGE_CHILDREN, &after);
+  peer.PeakMB = std::max(after.ru_maxrss, before.ru_maxrss) / 1024.0;
+  std::filesystem::path pdf = dir / csv.filename().replace_extension(".pdf");
+  peer.Pages = PdfPages(pdf);
+  peer.Ok = peer.Ok && peer.Pages > 0;
+  std::filesystem::remove(pdf);
+  std::filesystem::remove_all(profile);
+  return peer;
+}
+
+}  // namespace orv

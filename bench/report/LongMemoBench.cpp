@@ -1,0 +1,120 @@
+// Long memos through the band engine: one paragraph of 50,000 and of 200,000 characters (Thai
+// and Latin words) laid out and split over A4 pages, every page drawn as the preview draws it and
+// exported to PDF; and memos of 2,000 and 16,000 short lines split over their pages. The work
+// should grow with the text: the benchmark prints the ratio of the times of the two sizes
+// beside the ratio of the sizes.
+#include <cstdio>
+#include <string>
+
+#include "bench/BenchTiming.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Forms.h"
+#include "report/engine/PreviewPages.h"
+#include "report/engine/PreviewWorkspace.h"
+#include "report/engine/tests/EngineObjects.h"
+#include "report/model/Bands.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
+#include "report/model/Report.h"
+#include "report/pdf/PdfExport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+const char* const kWords[] = {"วัดพระหฤทัย", "Bang", "Chang", "สัตบุรุษ", "ศีลล้างบาป", "parish", "register",
+                              "บุญมา", "Marriage", "หมู่", "ที่อยู่", "โทรศัพท์", "Somchai", "คู่สมรส", "Nakhon",
+                              "Pathom", "ฝังศพ", "Burial", "1234"};
+
+// One paragraph of about chars UTF-16 units.
+WideString Paragraph(size_t chars) {
+  WideString text;
+  for (size_t i = 0; text.size() < chars; ++i) {
+    if (!text.empty()) text += u' ';
+    text += kvxUtf8ToWide(kWords[(i * 7 + i / 19) % std::size(kWords)]);
+  }
+  text.resize(chars);
+  return text;
+}
+
+// lines short lines, one after another.
+WideString Lines(int lines) {
+  WideString text;
+  for (int i = 0; i < lines; ++i) {
+    if (i) text += u"\r\n";
+    text += kvxUtf8ToWide(std::to_string(i + 1) + ". " + kWords[i % std::size(kWords)] + " " +
+                          kWords[(i * 5 + 3) % std::size(kWords)] + " " + kWords[(i * 11 + 1) % std::size(kWords)]);
+  }
+  return text;
+}
+
+struct TTimes {
+  double Prepare = 0, Draw = 0, Export = 0;
+  int Pages = 0;
+  double Total() const { return Prepare + Draw + Export; }
+};
+
+TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::path& dir) {
+  TTimes t;
+  TkvxReport report(nullptr);
+  report.EngineOptions()->NewSilentMode = simSilent;
+  auto* page = new TkvxReportPage(&report);
+  page->SetName("Page1");
+  auto* data = new TkvxMasterData(page);
+  data->SetName("Data");
+  data->SetBounds(0, 0, 700, 20);
+  data->SetRowCount(1);
+  data->SetStretched(true);
+  data->SetAllowSplit(true);
+  auto* memo = new TkvxMemoView(data);
+  memo->SetName("Long");
+  memo->SetBounds(0, 0, 700, 20);
+  memo->SetStretchMode(smActualHeight);
+  memo->SetText(text);
+  bool ok = false;
+  t.Prepare = Seconds([&] { ok = report.PrepareReport(); });
+  if (!ok) std::fprintf(stderr, "%s", report.Errors->Text().c_str());
+  auto& pages = *static_cast<TkvxPreviewPages*>(report.PreviewPages);
+  t.Pages = pages.GetCount();
+  if (!drawAndExport) return t;
+  TForm form(nullptr);
+  TkvxPreviewWorkspace workspace(&form, nullptr, false);
+  workspace.PreviewPages = &pages;
+  TPoint size = pages.GetPageSize(0);
+  TBitmap bitmap(size.X, size.Y);
+  t.Draw = Seconds([&] {
+    for (Integer i = 0; i < t.Pages; ++i) workspace.DrawPage(bitmap.Canvas(), i, {0, 0, size.X, size.Y});
+  });
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetShowProgress(false);
+  pdf.SetFileName((dir / "long.pdf").string());
+  t.Export = Seconds([&] { pages.Export(&pdf); });
+  return t;
+}
+
+}  // namespace
+
+int main() {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  Application->Initialize();
+  RegisterEngineObjects();
+  auto dir = BenchFolder("long-memo");
+  std::printf("one paragraph laid out and split over A4 pages, drawn and exported to PDF\n");
+  TTimes p50 = Run(Paragraph(50000), true, dir), p200 = Run(Paragraph(200000), true, dir);
+  for (auto [chars, t] : {std::pair{50000, p50}, std::pair{200000, p200}})
+    std::printf("%7d characters: %4d pages  layout and split %.3f s, drawn %.3f s, exported %.3f s, in all %.3f s\n",
+                chars, t.Pages, t.Prepare, t.Draw, t.Export, t.Total());
+  std::printf("200,000 against 50,000 characters: %.2fx the time for 4x the text (target under 0.5 s in all)\n",
+              p50.Total() > 0 ? p200.Total() / p50.Total() : 0.0);
+  std::printf("a memo of short lines split over A4 pages\n");
+  TTimes l2 = Run(Lines(2000), false, dir), l16 = Run(Lines(16000), false, dir);
+  for (auto [lines, t] : {std::pair{2000, l2}, std::pair{16000, l16}})
+    std::printf("%6d lines: %4d pages  split %.3f s\n", lines, t.Pages, t.Prepare);
+  std::printf("16,000 against 2,000 lines: %.2fx the time for 8x the lines (target under 0.5 s)\n",
+              l2.Prepare > 0 ? l16.Prepare / l2.Prepare : 0.0);
+  std::filesystem::remove_all(dir);
+  return 0;
+}

@@ -1,0 +1,236 @@
+#include "platform/fonts/TextShaping.h"
+
+#include <hb.h>
+#include <unicode/brkiter.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/fonts/FontShaper.h"
+
+namespace orv {
+
+namespace {
+
+// The script of a character; the letters of the register's own texts without a table look-up.
+hb_script_t ScriptOf(char32_t c) {
+  if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
+  if (c >= 0x0E01 && c <= 0x0E5B && c != 0x0E3F) return HB_SCRIPT_THAI;
+  return hb_unicode_script(hb_unicode_funcs_get_default(), c);
+}
+
+bool Strong(hb_script_t s) { return s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN; }
+
+// A character that joins the cluster before it, so no word may start with it.
+bool Extends(char32_t c) {
+  if (c < 0x300) return false;
+  if (c >= 0x0E01 && c <= 0x0E5B)
+    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+  switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
+    case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
+    case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK: return true;
+    default: return c == 0x200C || c == 0x200D || c == 0x0E33 || c == 0x0EB3;
+  }
+}
+
+// Where each grapheme cluster of text begins.
+void Graphemes(std::u16string_view text, std::vector<int>& starts) {
+  starts.clear();
+  UErrorCode status = U_ZERO_ERROR;
+  thread_local std::unique_ptr<icu::BreakIterator> iterator(
+      icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  if (!iterator) {
+    for (size_t i = 0; i < text.size(); ++i) starts.push_back(static_cast<int>(i));
+    return;
+  }
+  icu::UnicodeString alias(false, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()));
+  iterator->setText(alias);
+  for (int32_t p = iterator->first(); p != icu::BreakIterator::DONE && p < static_cast<int32_t>(text.size());
+       p = iterator->next())
+    starts.push_back(p);
+}
+
+// One word as shaped: clusters from its start, and its whole advance.
+struct TWordShape {
+  TTextShape Shape;
+  long long Advance = 0;
+};
+
+void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script, TWordShape& out) {
+  TTextShape& shape = out.Shape;
+  thread_local std::vector<TRawGlyph> glyphs;
+  glyphs.clear();
+  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), script, glyphs);
+  Graphemes(word, shape.Starts);
+  const size_t n = shape.Starts.size();
+  shape.Advances.assign(n, 0);
+  shape.GlyphStarts.assign(n + 1, 0);
+  shape.Glyphs.clear();
+  shape.Glyphs.reserve(glyphs.size());
+  // A glyph cluster that spans several graphemes (a ligature) gives each its share by
+  // characters, as a caret inside a ligature is placed.
+  std::vector<long long> graphemeX(n + 1, 0);
+  auto graphemeOf = [&](size_t unit, size_t from) {
+    while (from + 1 < n && static_cast<size_t>(shape.Starts[from + 1]) <= unit) ++from;
+    return from;
+  };
+  long long pen = 0;
+  size_t g = 0, cluster = 0;
+  while (g < glyphs.size()) {
+    size_t gEnd = g;
+    long long advance = 0;
+    while (gEnd < glyphs.size() && glyphs[gEnd].Cluster == glyphs[g].Cluster) advance += glyphs[gEnd++].Advance;
+    const size_t from = glyphs[g].Cluster;
+    const size_t to = gEnd < glyphs.size() ? glyphs[gEnd].Cluster : word.size();
+    cluster = graphemeOf(from, cluster);
+    size_t last = graphemeOf(to > from ? to - 1 : from, cluster);
+    for (size_t k = cluster + 1; k <= last; ++k)
+      graphemeX[k] = pen + advance * (shape.Starts[k] - static_cast<long long>(from)) / static_cast<long long>(to - from);
+    for (size_t k = g; k < gEnd; ++k) {
+      shape.Glyphs.push_back({glyphs[k].Face, glyphs[k].Id, static_cast<int>(pen - graphemeX[cluster] + glyphs[k].X),
+                              glyphs[k].Y});
+      pen += glyphs[k].Advance;
+      ++shape.GlyphStarts[cluster + 1];
+    }
+    graphemeX[last + 1] = pen;
+    g = gEnd;
+  }
+  for (size_t k = 1; k <= n; ++k) {
+    if (graphemeX[k] < graphemeX[k - 1]) graphemeX[k] = graphemeX[k - 1];
+    shape.GlyphStarts[k] += shape.GlyphStarts[k - 1];
+  }
+  graphemeX[n] = pen;
+  for (size_t k = 0; k < n; ++k) shape.Advances[k] = static_cast<int>(graphemeX[k + 1] - graphemeX[k]);
+  out.Advance = pen;
+}
+
+struct TWordKey {
+  const TFontFace* Face;
+  int PixelSize;
+  hb_script_t Script;
+  std::u16string Text;
+};
+
+// What a word is looked up by, without copying its text.
+struct TWordProbe {
+  const TFontFace* Face;
+  int PixelSize;
+  hb_script_t Script;
+  std::u16string_view Text;
+};
+
+struct TWordKeyHash {
+  using is_transparent = void;
+  size_t operator()(const TWordProbe& k) const {
+    size_t h = std::hash<std::u16string_view>()(k.Text);
+    h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+    h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
+    return h;
+  }
+  size_t operator()(const TWordKey& k) const { return (*this)(TWordProbe{k.Face, k.PixelSize, k.Script, k.Text}); }
+};
+
+struct TWordKeyEqual {
+  using is_transparent = void;
+  static TWordProbe View(const TWordKey& k) { return {k.Face, k.PixelSize, k.Script, k.Text}; }
+  static const TWordProbe& View(const TWordProbe& k) { return k; }
+  template <typename A, typename B>
+  bool operator()(const A& a, const B& b) const {
+    const TWordProbe& x = View(a);
+    const TWordProbe& y = View(b);
+    return x.Face == y.Face && x.PixelSize == y.PixelSize && x.Script == y.Script && x.Text == y.Text;
+  }
+};
+
+// Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
+constexpr size_t kLongestCachedWord = 96;
+// Enough for the names, streets and districts of a long list; one-off words would otherwise make
+// the memory grow with the rows.
+constexpr size_t kCachedWords = 40000;
+
+// The shape of a word, from the thread's cache where it is short enough.
+const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
+  thread_local std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual> cache;
+  thread_local TWordShape single;
+  if (word.size() > kLongestCachedWord) {
+    ShapeWord(face, pixelSize, word, script, single);
+    return single;
+  }
+  const TWordProbe probe{&face, pixelSize, script, word};
+  if (auto it = cache.find(probe); it != cache.end()) return it->second;
+  if (cache.size() >= kCachedWords) cache.clear();
+  TWordShape& shaped = cache[TWordKey{&face, pixelSize, script, std::u16string(word)}];
+  ShapeWord(face, pixelSize, word, script, shaped);
+  return shaped;
+}
+
+// Calls visit(offset, word shape) for the words of text in order. A word ends after its blanks
+// or where the script changes; characters of no script of their own go with their neighbours.
+template <typename Visit>
+void ForEachWord(const TFontFace& face, int pixelSize, std::u16string_view text, Visit visit) {
+  size_t start = 0;
+  hb_script_t script = HB_SCRIPT_INVALID;
+  bool afterBlank = false;
+  size_t i = 0;
+  while (i < text.size()) {
+    const size_t at = i;
+    const char32_t c = CodePointAt(text, i);
+    const hb_script_t s = ScriptOf(c);
+    bool split = false;
+    if (at > start && !Extends(c)) {
+      if (afterBlank && c != u' ') split = true;
+      else if (Strong(s) && script != HB_SCRIPT_INVALID && s != script) split = true;
+    }
+    if (split) {
+      visit(start, Word(face, pixelSize, text.substr(start, at - start), script));
+      start = at;
+      afterBlank = false;
+      if (Strong(s)) script = s;
+      else script = HB_SCRIPT_INVALID;
+    }
+    if (Strong(s) && script == HB_SCRIPT_INVALID) script = s;
+    afterBlank = c == u' ';
+  }
+  if (start < text.size()) visit(start, Word(face, pixelSize, text.substr(start), script));
+}
+
+}  // namespace
+
+void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, TTextShape& shape) {
+  shape.Starts.clear();
+  shape.Advances.clear();
+  shape.Glyphs.clear();
+  shape.GlyphStarts.assign(1, 0);
+  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
+    const TTextShape& w = word.Shape;
+    const int glyphBase = static_cast<int>(shape.Glyphs.size());
+    for (int s : w.Starts) shape.Starts.push_back(static_cast<int>(offset) + s);
+    shape.Advances.insert(shape.Advances.end(), w.Advances.begin(), w.Advances.end());
+    for (size_t k = 1; k < w.GlyphStarts.size(); ++k) shape.GlyphStarts.push_back(glyphBase + w.GlyphStarts[k]);
+    shape.Glyphs.insert(shape.Glyphs.end(), w.Glyphs.begin(), w.Glyphs.end());
+  });
+}
+
+void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view text, std::vector<int>& starts,
+                     std::vector<int>& advances) {
+  starts.clear();
+  advances.clear();
+  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
+    for (int s : word.Shape.Starts) starts.push_back(static_cast<int>(offset) + s);
+    advances.insert(advances.end(), word.Shape.Advances.begin(), word.Shape.Advances.end());
+  });
+}
+
+TTextMeasure MeasureText(const TFontFace& face, int pixelSize, std::u16string_view text) {
+  TTextMeasure m;
+  ForEachWord(face, pixelSize, text, [&](size_t, const TWordShape& word) {
+    m.Clusters += static_cast<int>(word.Shape.Starts.size());
+    m.Advance += word.Advance;
+  });
+  return m;
+}
+
+}  // namespace orv

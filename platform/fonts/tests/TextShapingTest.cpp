@@ -1,0 +1,98 @@
+// Text shaped for layout: grapheme clusters as ICU finds them (a Thai tone mark stays with its
+// base), advances that add up to the whole, the same word measuring the same wherever it
+// stands, and letters the face lacks taken from a face that has them.
+#include <gtest/gtest.h>
+#include <unicode/brkiter.h>
+#include <unicode/unistr.h>
+
+#include <memory>
+#include <set>
+
+#include "platform/fonts/TextShaping.h"
+#include "platform/rtl/CodePages.h"
+
+namespace orv {
+namespace {
+
+std::vector<int> IcuGraphemes(const std::u16string& text) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::BreakIterator> it(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+  icu::UnicodeString u(reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()));
+  it->setText(u);
+  std::vector<int> starts;
+  for (int32_t p = it->first(); p != icu::BreakIterator::DONE && p < u.length(); p = it->next()) starts.push_back(p);
+  return starts;
+}
+
+const std::u16string kText = u"ที่นี่ สมชาย ใจดี Bang Chang 73110 คู่สมรส น้ำ";
+
+TEST(TextShaping, ClustersAreGraphemesAndTheirAdvancesMakeTheWhole) {
+  auto face = TFontFace::Find("Tahoma", false, false, DEFAULT_CHARSET);
+  TTextShape shape;
+  ShapeText(*face, 83, kText, shape);
+  EXPECT_EQ(shape.Starts, IcuGraphemes(kText));
+  ASSERT_EQ(shape.Advances.size(), shape.Starts.size());
+  ASSERT_EQ(shape.GlyphStarts.size(), shape.Starts.size() + 1);
+  long long sum = 0;
+  for (size_t i = 0; i < shape.Advances.size(); ++i) {
+    sum += shape.Advances[i];
+    EXPECT_GT(shape.GlyphStarts[i + 1], shape.GlyphStarts[i]) << "cluster " << i << " draws nothing";
+  }
+  TTextMeasure m = MeasureText(*face, 83, kText);
+  EXPECT_EQ(m.Clusters, static_cast<int>(shape.Starts.size()));
+  EXPECT_EQ(m.Advance, sum);
+  // About half an em a letter at 83 pixels, in 1/64 pixel.
+  EXPECT_GT(sum / 64.0, 83 * 0.3 * shape.Starts.size());
+  EXPECT_LT(sum / 64.0, 83 * 0.8 * shape.Starts.size());
+  // Shaped once or many times, in the thread's word cache or not, the same.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(MeasureText(*face, 83, kText).Advance, sum);
+}
+
+TEST(TextShaping, AWordMeasuresTheSameAloneAndInARow) {
+  auto face = TFontFace::Find("Laksaman", false, false, DEFAULT_CHARSET);
+  const std::u16string word = u"สมชาย ";
+  long long alone = MeasureText(*face, 100, word).Advance;
+  std::u16string row = word + word + u"ใจดี " + word;
+  std::vector<int> starts, advances;
+  ClusterAdvances(*face, 100, row, starts, advances);
+  long long first = 0, last = 0;
+  for (size_t i = 0; i < starts.size(); ++i) {
+    if (starts[i] < static_cast<int>(word.size())) first += advances[i];
+    if (starts[i] >= static_cast<int>(row.size() - word.size())) last += advances[i];
+  }
+  EXPECT_EQ(first, alone);
+  EXPECT_EQ(last, alone);
+  // Twice the size, twice the advance, within the rounding of each glyph.
+  EXPECT_NEAR(MeasureText(*face, 200, word).Advance, 2 * alone, 8);
+}
+
+TEST(TextShaping, LettersTheFaceLacksComeFromAFaceThatHasThem) {
+  auto face = TFontFace::Find("Tahoma", false, false, DEFAULT_CHARSET);
+  ASSERT_FALSE(face->HasCharacter(U'陳'));
+  const std::u16string text = u"สมชาย 陳美玲 Đặng";
+  TTextShape shape;
+  ShapeText(*face, 83, text, shape);
+  std::set<const TFontFace*> faces;
+  for (const TPlacedGlyph& g : shape.Glyphs) {
+    EXPECT_NE(g.GlyphId, 0u) << "a blank box is drawn";
+    faces.insert(g.Face);
+  }
+  EXPECT_GE(faces.size(), 2u);
+  // The Chinese clusters are as wide as the face that draws them makes them: about an em each.
+  for (size_t i = 0; i < shape.Starts.size(); ++i)
+    if (text[shape.Starts[i]] >= 0x4E00 && text[shape.Starts[i]] <= 0x9FFF) {
+      EXPECT_NEAR(shape.Advances[i] / 64.0, 83, 10);
+      const TFontFace* drawer = shape.Glyphs[shape.GlyphStarts[i]].Face;
+      EXPECT_NE(drawer, face.get());
+      EXPECT_TRUE(drawer->HasCharacter(text[shape.Starts[i]]));
+    }
+  // The PDF's shaping takes the same faces.
+  for (const TShapedGlyph& g : face->Shape(text)) {
+    EXPECT_NE(g.GlyphId, 0u);
+    EXPECT_TRUE(faces.count(g.Face)) << g.Face->FamilyName();
+  }
+  EXPECT_EQ(face->FallbackFor(U'陳'), face->FallbackFor(U'陳'));
+}
+
+}  // namespace
+}  // namespace orv

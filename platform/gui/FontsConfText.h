@@ -1,8 +1,0 @@
-#pragma once
-// The project's fontconfig file (fonts/orvane-fonts.conf), embedded at build time.
-
-namespace orv {
-
-extern const char* const sxFontsConf;
-
-}  // namespace orv
