@@ -71,12 +71,27 @@ std::vector<String> kvxSplitCallArguments(const String& text, size_t& end) {
   return args;
 }
 
-void TkvxAggregateItem::Reset() {
-  if (DontReset && Count != 0) return;
+bool TkvxAggregateItem::Reset() {
+  if (DontReset && Count != 0) return false;
   Count = 0;
   Value = Variant::MakeNull();
   ColumnValues.clear();
   ColumnCounts.clear();
+  return true;
+}
+
+void TkvxAggregateItem::Fold(Variant& value, const Variant& more) const {
+  if (value.IsNull()) {
+    value = more;
+  } else if (!more.IsNull()) {
+    if (Function == fnMin) {
+      if (more < value) value = more;
+    } else if (Function == fnMax) {
+      if (more > value) value = more;
+    } else {
+      value = value + more;
+    }
+  }
 }
 
 void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v) const {
@@ -145,7 +160,8 @@ void TkvxAggregateList::AddCall(const String& callText, const String& memoName, 
   ParseName(callText, item->Function, item->DontReset, item->CountInvisible, band, item->Expression);
   item->DataBand = band ? band : dataBand;
   item->ParentBand = parentBand;
-  item->PageFooter = dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr;
+  item->PageFooter =
+      dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr || dynamic_cast<TkvxColumnFooter*>(parentBand) != nullptr;
   item->MemoName = memoName;
   item->CallText = Trim(callText);
   item->Reset();
@@ -240,18 +256,17 @@ void TkvxAggregateList::AddItems(TkvxReportPage* page, const std::vector<TkvxDat
     if (auto* band = static_cast<TkvxBand*>(page->FindBand(cls))) ScanBand(band, masters.front(), parentOf);
 }
 
-void TkvxAggregateList::Calc(TkvxAggregateItem& item) {
+void TkvxAggregateList::Calc(size_t index) {
+  TkvxAggregateItem& item = *items_[index];
   if (!item.DataBand->Visible() && !item.CountInvisible) return;
   Variant v = item.Function == TkvxAggregateItem::fnCount ? Variant::MakeNull() : calc_(item.Expression);
   if (v.VType() == varBoolean) v = v.ToBoolean() ? Variant(1) : Variant(0);
   if (item.VColumn <= 0) {
-    if (item.Keeping) {
-      item.Combine(item.KeptValue, item.KeptCount, v);
-    } else {
-      item.PrevCount = item.Count;
-      item.PrevValue = item.Value;
-      item.Combine(item.Value, item.Count, v);
-    }
+    if (item.Keeping) item.Combine(item.KeptValue, item.KeptCount, v);
+    else item.Combine(item.Value, item.Count, v);
+    if (item.PageFooter)
+      for (TMark& mark : marks_)
+        if (mark.Open) item.Combine(mark.SinceValue[index], mark.SinceCount[index], v);
     return;
   }
   // Columns grow with the data rather than stopping at a fixed number of them.
@@ -264,24 +279,27 @@ void TkvxAggregateList::Calc(TkvxAggregateItem& item) {
 }
 
 void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
-  for (auto& item : items_)
-    if (item->DataBand == band) {
-      item->VColumn = vColumn;
-      Calc(*item);
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i]->DataBand == band) {
+      items_[i]->VColumn = vColumn;
+      Calc(i);
     }
 }
 
-void TkvxAggregateList::DeleteValue(TkvxBand* band) {
-  for (auto& item : items_)
-    if (item->DataBand == band) {
-      item->Count = item->PrevCount;
-      item->Value = item->PrevValue;
-    }
+void TkvxAggregateList::ResetItem(size_t index) {
+  if (!items_[index]->Reset()) return;
+  // What a mark saw before the footer printed is gone with the footer: the block that may still
+  // move holds only what came after.
+  for (TMark& mark : marks_) {
+    if (!mark.Open) continue;
+    mark.Count[index] = mark.SinceCount[index] = 0;
+    mark.Value[index] = mark.SinceValue[index] = Variant::MakeNull();
+  }
 }
 
 void TkvxAggregateList::Reset(TkvxBand* parentBand) {
-  for (auto& item : items_)
-    if (item->ParentBand == parentBand) item->Reset();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i]->ParentBand == parentBand) ResetItem(i);
 }
 
 void TkvxAggregateList::StartKeep() {
@@ -298,26 +316,59 @@ void TkvxAggregateList::EndKeep() {
     if (!item->PageFooter || !item->Keeping) continue;
     item->Keeping = false;
     item->Count += item->KeptCount;
-    if (item->Value.IsNull()) {
-      item->Value = item->KeptValue;
-    } else if (!item->KeptValue.IsNull()) {
-      if (item->Function == TkvxAggregateItem::fnMin) {
-        if (item->KeptValue < item->Value) item->Value = item->KeptValue;
-      } else if (item->Function == TkvxAggregateItem::fnMax) {
-        if (item->KeptValue > item->Value) item->Value = item->KeptValue;
-      } else {
-        item->Value = item->Value + item->KeptValue;
-      }
-    }
+    item->Fold(item->Value, item->KeptValue);
+  }
+}
+
+Integer TkvxAggregateList::OpenMark() {
+  size_t m = 0;
+  while (m < marks_.size() && marks_[m].Open) ++m;
+  if (m == marks_.size()) marks_.emplace_back();
+  marks_[m].Open = true;
+  SetMark(static_cast<Integer>(m));
+  return static_cast<Integer>(m);
+}
+
+void TkvxAggregateList::SetMark(Integer mark) {
+  TMark& m = marks_[static_cast<size_t>(mark)];
+  size_t n = items_.size();
+  m.Count.assign(n, 0);
+  m.SinceCount.assign(n, 0);
+  m.Value.assign(n, Variant::MakeNull());
+  m.SinceValue.assign(n, Variant::MakeNull());
+  for (size_t i = 0; i < n; ++i) {
+    const TkvxAggregateItem& item = *items_[i];
+    if (!item.PageFooter) continue;
+    m.Count[i] = item.Count + (item.Keeping ? item.KeptCount : 0);
+    m.Value[i] = item.Value;
+    if (item.Keeping) item.Fold(m.Value[i], item.KeptValue);
+  }
+}
+
+void TkvxAggregateList::CloseMark(Integer mark) {
+  if (mark >= 0 && static_cast<size_t>(mark) < marks_.size()) marks_[static_cast<size_t>(mark)].Open = false;
+}
+
+void TkvxAggregateList::StartKeepAt(Integer mark) {
+  const TMark& m = marks_[static_cast<size_t>(mark)];
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TkvxAggregateItem& item = *items_[i];
+    if (!item.PageFooter || item.Keeping) continue;
+    item.Keeping = true;
+    item.Count = m.Count[i];
+    item.Value = m.Value[i];
+    item.KeptCount = m.SinceCount[i];
+    item.KeptValue = m.SinceValue[i];
   }
 }
 
 void TkvxAggregateList::ClearValues() {
-  for (auto& item : items_) {
-    bool dontReset = item->DontReset;
-    item->DontReset = false;
-    item->Reset();
-    item->DontReset = dontReset;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TkvxAggregateItem& item = *items_[i];
+    bool dontReset = item.DontReset;
+    item.DontReset = false;
+    ResetItem(i);
+    item.DontReset = dontReset;
   }
 }
 

@@ -89,7 +89,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
           SplitBand(band);
           UnprepareBand(band);
           aggregates_.Reset(band);
-          ShowSubreports(band);
+          ShowSubreports(band, State(band).PrintedTop);
           return;
         }
         bool wasKeeping = keeping_;
@@ -115,6 +115,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
       } else if (!(State(band).Reprint && Store()->BandExists(band))) {
         Store()->AddObject(band);
       }
+      RecordPrinted(band);
       CurY += band->Height();
     }
   } catch (...) {
@@ -125,7 +126,16 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   UnprepareBand(band);
   vContext_ = outerContext;
   aggregates_.Reset(band);
-  if (band->Visible()) ShowSubreports(band);
+  if (!band->Visible()) return;
+  if (band == titleOfPage_ && reprintingHeader_) titleSubreportsWait_ = true;
+  else ShowSubreports(band, State(band).PrintedTop);
+}
+
+void TkvxEngine::RecordPrinted(TkvxBand* band) {
+  TBandState& st = State(band);
+  st.PrintedPage = Store()->CurPage;
+  st.PrintedTop = CurY;
+  st.PrintedHeight = band->Height();
 }
 
 void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
@@ -394,9 +404,12 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       band->SetLeft(CurX);
       band->SetTop(CurY);
       Store()->AddObject(band);
+      RecordPrinted(band);
       CurY += band->Height();
       curBand_ = band;
       setObjects({});
+      // Cancel stops a long split at once, as it stops the rows.
+      if (Report->Terminated) break;
       if (!pending.empty()) {
         if (splitPages_ - pagesAtStart >= MaxSplitPages) {
           AddError(band->Name() + ": the band needs more than " + IntToStr(MaxSplitPages) + " pages");
@@ -427,21 +440,25 @@ void TkvxEngine::SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*
   for (TkvxComponent* c : objects) c->SetParent(band);
 }
 
-void TkvxEngine::ShowSubreports(TkvxBand* band) {
+void TkvxEngine::ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor) {
   std::vector<TkvxSubreport*> subs;
   for (TkvxComponent* c : band->Objects())
     if (auto* s = dynamic_cast<TkvxSubreport*>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
   if (subs.empty()) return;
-  Extended savedOffset = xOffset_, startX = CurX, bandTop = CurY - band->Height();
+  // A band of several columns runs its subreports in the column it printed in.
+  Extended columnX = 0;
+  if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && data->Columns > 1)
+    columnX = (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap);
+  Extended savedOffset = xOffset_, startX = CurX + columnX;
   Integer startPage = Store()->CurPage;
   Integer endPage = startPage, endColumn = CurColumn;
   Extended endY = CurY;
   TkvxReportPage* page = curPage_;
   for (TkvxSubreport* s : subs) {
     Store()->CurPage = startPage;
-    xOffset_ = savedOffset + s->Left();
+    xOffset_ = savedOffset + columnX + s->Left();
     CurX = startX + s->Left();
-    CurY = bandTop + s->Top();
+    CurY = std::max(floor, bandTop + s->Top());
     ShowDataBands(masters_[s->Page()]);
     if (Store()->CurPage > endPage || (Store()->CurPage == endPage && CurColumn > endColumn) ||
         (Store()->CurPage == endPage && CurColumn == endColumn && CurY > endY)) {
@@ -499,9 +516,11 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
 void TkvxEngine::AddBandOutline(TkvxBand* band) {
   if (band->OutlineText().empty() || band->Vertical()) return;
   Report->CurrentObjectName = band->Name();
-  Extended top = CurY - band->Height();
+  // Where the band went out as printed, stretched or moved with a kept block.
+  const TBandState& st = State(band);
   if (band->Visible())
-    Store()->Outline->AddItem(VarToStr(Report->Calc(band->OutlineText())), static_cast<Integer>(std::lround(top)));
+    Store()->GetOutline()->AddItemAt(VarToStr(Report->Calc(band->OutlineText())), st.PrintedPage,
+                                     static_cast<Integer>(std::lround(st.PrintedTop)));
 }
 
 void TkvxEngine::OutlineUp(TkvxBand* band) {

@@ -65,6 +65,8 @@ void TkvxEngine::ShowVDataBands(const std::vector<TkvxBand*>& list) {
     TkvxDataSet* ds = BandData(band);
     if (!ds) continue;
     TBandState& st = State(band);
+    if (!st.MasterDetailDone) PointAtMaster(band);
+    st.MasterDetailDone = false;
     ds->First();
     st.Line = st.LineThrough = 1;
     bool first = true;
