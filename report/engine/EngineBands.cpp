@@ -365,6 +365,8 @@ void TkvxEngine::NextBandColumn(TkvxDataBand* band, Integer columnPosition, Exte
       // The row's cells, and what the page and column footers counted of them, go on together.
       Integer oldPage = Store()->CurPage;
       Store()->CutObjects(columnPosition);
+      // The column now ends above the row: its footer goes there, not below the row that left.
+      CurY = rowY;
       if (st.RowPoint.Mark >= 0) aggregates_.StartKeepAt(st.RowPoint.Mark);
       NewColumn();
       aggregates_.EndKeep();

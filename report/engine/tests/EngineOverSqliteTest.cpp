@@ -139,6 +139,15 @@ TEST_F(EngineOverSqlite, ColumnAndPageFootersCountARowOfColumnsWhereItPrints) {
     EXPECT_EQ(Numbers(p.Texts[i], "column"), std::vector<int>{shown}) << "page " << i + 1;
     EXPECT_EQ(Numbers(p.Texts[i], "page"), std::vector<int>{shown}) << "page " << i + 1;
     families += shown;
+    // The column footer sits under the column's last row, clear of the page footer.
+    Extended last = 0, columnFooter = -1, pageFooter = -1;
+    for (TkvxComponent* band : p.Pages().GetPage(static_cast<Integer>(i))->Objects()) {
+      if (band->Name() == "CF") columnFooter = band->Top();
+      else if (band->Name() == "PF") pageFooter = band->Top();
+      else last = std::max(last, band->Top() + band->Height());
+    }
+    EXPECT_NEAR(columnFooter, last, 0.01) << "page " << i + 1;
+    EXPECT_LE(columnFooter + 20, pageFooter + 0.01) << "page " << i + 1;
   }
   EXPECT_EQ(families, parish_->Count("select count(*) from Family"));
 }
