@@ -94,6 +94,7 @@ void TkvxPreviewPages::Clear() {
   passStartPage_ = -1;
   passStartObjects_ = 0;
   logicalCounter_ = 0;
+  loaded_ = false;
 }
 
 void TkvxPreviewPages::Initialize() {

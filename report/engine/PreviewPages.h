@@ -96,6 +96,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // Bytes of page text added since the last unloading pass.
   Int64 XMLSize() const { return xmlSize_; }
 
+  // The pages came from a prepared report file: no report of this program makes them again.
+  bool Loaded() const { return loaded_; }
+
   TkvxAddPageAction AddPageAction = TkvxAddPageAction::WriteOver;
 
  private:
@@ -147,6 +150,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   Integer passStartObjects_ = 0;
   Integer logicalCounter_ = 0;
   Int64 xmlSize_ = 0;
+  bool loaded_ = false;
 };
 
 // Opens a view's link in the desktop's browser or mail program: http, https and mailto links
