@@ -286,5 +286,43 @@ TEST_F(EngineOverSqlite, OutlineEntriesPointAtStretchedAndMovedGroups) {
   }
 }
 
+TEST_F(EngineOverSqlite, ASubreportInABandOfTwoColumnsPrintsInBothColumns) {
+  TReportFile f;
+  f.Page->SetPaperHeight(297);
+  f.Report->ScriptText()->SetText(kFollowMasters);
+  TkvxReportPage* sub = f.AddPage("MembersPage");
+  auto* memberBand = f.Band<TkvxMasterData>("MemberBand", 20, 20, sub);
+  memberBand->SetDataSet(f.Data("M"));
+  memberBand->OnMasterDetail = "MembersOfFamily";
+  f.Memo(memberBand, "MemberName", "[M.\"Name\"]", 0, 250);
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
+  familyBand->SetDataSet(f.Data("F"));
+  familyBand->Columns = 2;
+  familyBand->ColumnWidth = 350;
+  familyBand->ColumnGap = 0;
+  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]", 0, 300);
+  auto* subreport = new TkvxSubreport(familyBand);
+  subreport->SetName("Members");
+  subreport->SetBounds(20, 20, 250, 20);
+  subreport->SetPage(sub);
+  TPrepared p = RunReportFile(*parish_, f, "subreport-columns",
+                              {"F=select * from Family where ID <= 20 order by ID", kMembers});
+  // Families 1, 3, 5 ... print in the left column (0 to 350 pixels, 262.5 points), 2, 4, 6 ...
+  // in the right one, each with its members below its name.
+  Texts left = PdfLines(p.Pdf, "-x 0 -y 0 -W 262 -H 842"), right = PdfLines(p.Pdf, "-x 263 -y 0 -W 300 -H 842");
+  auto members = [&](int odd) {
+    return parish_->Rows("select m.Name from Member m where m.Family <= 20 and m.Family % 2 = " + std::to_string(odd) +
+                         " order by m.ID");
+  };
+  auto only = [](Texts lines, const std::string& prefix) {
+    std::erase_if(lines, [&](const std::string& l) { return l.rfind(prefix, 0) != 0; });
+    return lines;
+  };
+  EXPECT_EQ(only(left, "สมาชิก"), members(1));
+  EXPECT_EQ(only(right, "สมาชิก"), members(0));
+  ASSERT_FALSE(members(0).empty());
+  EXPECT_EQ(only(right, "ครอบครัว").size(), 10u);
+}
+
 }  // namespace
 }  // namespace orv::test
