@@ -116,6 +116,31 @@ TEST_F(EngineOverSqlite, PageFootersCountKeptMastersWithDetailFootersOnTheirOwnP
   EXPECT_EQ(members, parish_->Count("select count(*) from Member"));
 }
 
+TEST_F(EngineOverSqlite, PageFootersCountKeptMastersWithTwoLinesAndAFooterEach) {
+  TReportFile f;
+  // 415.7 pixels less the page footer: four families of 80 and the rows of a fifth fit, its
+  // footer does not, and the fifth family moves to the next page as its footer is shown.
+  f.Page->SetPaperHeight(110);
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
+  familyBand->SetDataSet(f.Data("F"));
+  familyBand->KeepTogether = true;
+  f.Memo(familyBand, "FamilyName", "F [F.\"Name\"]");
+  // Two lines of the band's own counting under every family, then their footer.
+  auto* lines = f.Band<TkvxDetailData>("LineBand", 40, 20);
+  lines->SetRowCount(2);
+  f.Memo(lines, "LineNo", "L [Line]");
+  f.Memo(f.Band<TkvxFooter>("LineFooter", 60, 20), "LineCount", "n=[COUNT(LineBand)]");
+  f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "PageCounts", "families=[COUNT(FamilyBand)]", 0, 600);
+  TPrepared p = RunReportFile(*parish_, f, "kept-masters-lines", {kFamilies});
+  ASSERT_GT(p.Texts.size(), 20u);
+  int families = 0;
+  for (size_t i = 0; i < p.Texts.size(); ++i) {
+    EXPECT_EQ(Numbers(p.Texts[i], "families"), std::vector<int>{Starting(p.Texts[i], "F ")}) << "page " << i + 1;
+    families += Starting(p.Texts[i], "F ");
+  }
+  EXPECT_EQ(families, parish_->Count("select count(*) from Family"));
+}
+
 TEST_F(EngineOverSqlite, ColumnAndPageFootersCountARowOfColumnsWhereItPrints) {
   TReportFile f;
   auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
