@@ -71,16 +71,20 @@ std::vector<String> kvxSplitCallArguments(const String& text, size_t& end) {
   return args;
 }
 
-bool TkvxAggregateItem::Reset() {
-  if (DontReset && Count != 0) return false;
+void TkvxAggregateTally::Clear() {
   Count = 0;
   Value = Variant::MakeNull();
   ColumnValues.clear();
   ColumnCounts.clear();
+}
+
+bool TkvxAggregateItem::Reset() {
+  if (DontReset && Tally.Count != 0) return false;
+  Tally.Clear();
   return true;
 }
 
-void TkvxAggregateItem::Fold(Variant& value, const Variant& more) const {
+void TkvxAggregateItem::FoldValue(Variant& value, const Variant& more) const {
   if (value.IsNull()) {
     value = more;
   } else if (!more.IsNull()) {
@@ -109,15 +113,42 @@ void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v
   }
 }
 
+void TkvxAggregateItem::Add(TkvxAggregateTally& tally, Integer column, const Variant& v) const {
+  if (column <= 0) {
+    Combine(tally.Value, tally.Count, v);
+    return;
+  }
+  // Columns grow with the data rather than stopping at a fixed number of them.
+  size_t i = static_cast<size_t>(column);
+  if (tally.ColumnValues.size() <= i) {
+    tally.ColumnValues.resize(i + 1, Variant::MakeNull());
+    tally.ColumnCounts.resize(i + 1, 0);
+  }
+  Combine(tally.ColumnValues[i], tally.ColumnCounts[i], v);
+}
+
+void TkvxAggregateItem::Fold(TkvxAggregateTally& tally, const TkvxAggregateTally& more) const {
+  tally.Count += more.Count;
+  FoldValue(tally.Value, more.Value);
+  if (tally.ColumnValues.size() < more.ColumnValues.size()) {
+    tally.ColumnValues.resize(more.ColumnValues.size(), Variant::MakeNull());
+    tally.ColumnCounts.resize(more.ColumnValues.size(), 0);
+  }
+  for (size_t i = 0; i < more.ColumnValues.size(); ++i) {
+    tally.ColumnCounts[i] += more.ColumnCounts[i];
+    FoldValue(tally.ColumnValues[i], more.ColumnValues[i]);
+  }
+}
+
 Variant TkvxAggregateItem::GetResult() const {
-  Variant value = Value;
-  Integer count = Count;
+  Variant value = Tally.Value;
+  Integer count = Tally.Count;
   // Column 0 is the rows outside any vertical column, kept in value and count.
-  if (VColumn > 0 && (!ColumnValues.empty() || !ColumnCounts.empty())) {
-    size_t i = static_cast<size_t>(std::max<Integer>(VColumn, 0));
-    value = i < ColumnValues.size() ? ColumnValues[i] : Variant::MakeNull();
+  if (VColumn > 0 && !Tally.ColumnValues.empty()) {
+    size_t i = static_cast<size_t>(VColumn);
+    value = i < Tally.ColumnValues.size() ? Tally.ColumnValues[i] : Variant::MakeNull();
     // A column no row reached has counted nothing.
-    count = i < ColumnCounts.size() ? ColumnCounts[i] : 0;
+    count = i < Tally.ColumnCounts.size() ? Tally.ColumnCounts[i] : 0;
   }
   Variant result;
   switch (Function) {
@@ -261,21 +292,10 @@ void TkvxAggregateList::Calc(size_t index) {
   if (!item.DataBand->Visible() && !item.CountInvisible) return;
   Variant v = item.Function == TkvxAggregateItem::fnCount ? Variant::MakeNull() : calc_(item.Expression);
   if (v.VType() == varBoolean) v = v.ToBoolean() ? Variant(1) : Variant(0);
-  if (item.VColumn <= 0) {
-    if (item.Keeping) item.Combine(item.KeptValue, item.KeptCount, v);
-    else item.Combine(item.Value, item.Count, v);
-    if (item.PageFooter)
-      for (TMark& mark : marks_)
-        if (mark.Open) item.Combine(mark.SinceValue[index], mark.SinceCount[index], v);
-    return;
-  }
-  // Columns grow with the data rather than stopping at a fixed number of them.
-  size_t i = static_cast<size_t>(item.VColumn);
-  if (item.ColumnValues.size() <= i) {
-    item.ColumnValues.resize(i + 1, Variant::MakeNull());
-    item.ColumnCounts.resize(i + 1, 0);
-  }
-  item.Combine(item.ColumnValues[i], item.ColumnCounts[i], v);
+  item.Add(item.Keeping ? item.Kept : item.Tally, item.VColumn, v);
+  if (item.PageFooter)
+    for (TMark& mark : marks_)
+      if (mark.Open) item.Add(mark.Since[index], item.VColumn, v);
 }
 
 void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
@@ -292,8 +312,8 @@ void TkvxAggregateList::ResetItem(size_t index) {
   // move holds only what came after.
   for (TMark& mark : marks_) {
     if (!mark.Open) continue;
-    mark.Count[index] = mark.SinceCount[index] = 0;
-    mark.Value[index] = mark.SinceValue[index] = Variant::MakeNull();
+    mark.At[index].Clear();
+    mark.Since[index].Clear();
   }
 }
 
@@ -306,8 +326,7 @@ void TkvxAggregateList::StartKeep() {
   for (auto& item : items_) {
     if (!item->PageFooter || item->Keeping) continue;
     item->Keeping = true;
-    item->KeptCount = 0;
-    item->KeptValue = Variant::MakeNull();
+    item->Kept.Clear();
   }
 }
 
@@ -315,8 +334,7 @@ void TkvxAggregateList::EndKeep() {
   for (auto& item : items_) {
     if (!item->PageFooter || !item->Keeping) continue;
     item->Keeping = false;
-    item->Count += item->KeptCount;
-    item->Fold(item->Value, item->KeptValue);
+    item->Fold(item->Tally, item->Kept);
   }
 }
 
@@ -332,16 +350,13 @@ Integer TkvxAggregateList::OpenMark() {
 void TkvxAggregateList::SetMark(Integer mark) {
   TMark& m = marks_[static_cast<size_t>(mark)];
   size_t n = items_.size();
-  m.Count.assign(n, 0);
-  m.SinceCount.assign(n, 0);
-  m.Value.assign(n, Variant::MakeNull());
-  m.SinceValue.assign(n, Variant::MakeNull());
+  m.At.assign(n, TkvxAggregateTally());
+  m.Since.assign(n, TkvxAggregateTally());
   for (size_t i = 0; i < n; ++i) {
     const TkvxAggregateItem& item = *items_[i];
     if (!item.PageFooter) continue;
-    m.Count[i] = item.Count + (item.Keeping ? item.KeptCount : 0);
-    m.Value[i] = item.Value;
-    if (item.Keeping) item.Fold(m.Value[i], item.KeptValue);
+    m.At[i] = item.Tally;
+    if (item.Keeping) item.Fold(m.At[i], item.Kept);
   }
 }
 
@@ -355,10 +370,8 @@ void TkvxAggregateList::StartKeepAt(Integer mark) {
     TkvxAggregateItem& item = *items_[i];
     if (!item.PageFooter || item.Keeping) continue;
     item.Keeping = true;
-    item.Count = m.Count[i];
-    item.Value = m.Value[i];
-    item.KeptCount = m.SinceCount[i];
-    item.KeptValue = m.SinceValue[i];
+    item.Tally = m.At[i];
+    item.Kept = m.Since[i];
   }
 }
 

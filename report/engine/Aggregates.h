@@ -11,6 +11,16 @@
 
 namespace orv {
 
+// What rows added to one aggregate: their count and value, over all columns (0) and per
+// vertical column (grown to the highest column that arrives).
+struct TkvxAggregateTally {
+  Integer Count = 0;
+  Variant Value = Variant::MakeNull();
+  std::vector<Variant> ColumnValues;
+  std::vector<Integer> ColumnCounts;
+  void Clear();
+};
+
 class TkvxAggregateItem {
  public:
   enum { fnSum, fnAvg, fnMin, fnMax, fnCount };
@@ -21,14 +31,10 @@ class TkvxAggregateItem {
   String Expression;
   // The parent band is a page or column footer: rows count on the page or column they print on.
   bool PageFooter = false;
-  Integer Count = 0;
-  Variant Value = Variant::MakeNull();
-  // Per vertical column; grown to the highest column that arrives.
-  std::vector<Variant> ColumnValues;
-  std::vector<Integer> ColumnCounts;
+  TkvxAggregateTally Tally;
+  // Rows of a keep-together block, counted apart until the block has found its page.
   bool Keeping = false;
-  Integer KeptCount = 0;
-  Variant KeptValue = Variant::MakeNull();
+  TkvxAggregateTally Kept;
   Integer VColumn = 0;
   String MemoName;
   String CallText;
@@ -36,11 +42,16 @@ class TkvxAggregateItem {
 
   // False for a running total that already counted something: it goes on.
   bool Reset();
-  // Folds the values of another stretch of rows into value, as the function does.
-  void Fold(Variant& value, const Variant& more) const;
   // Folds v into value and count as the function does.
   void Combine(Variant& value, Integer& count, const Variant& v) const;
+  // Adds v to tally in column (0: the rows outside any vertical column).
+  void Add(TkvxAggregateTally& tally, Integer column, const Variant& v) const;
+  // Folds another stretch of rows into tally.
+  void Fold(TkvxAggregateTally& tally, const TkvxAggregateTally& more) const;
   Variant GetResult() const;
+
+ private:
+  void FoldValue(Variant& value, const Variant& more) const;
 };
 
 class TkvxAggregateList {
@@ -91,8 +102,7 @@ class TkvxAggregateList {
   // What the page and column footer items held at a mark, and what they gained since.
   struct TMark {
     bool Open = false;
-    std::vector<Integer> Count, SinceCount;
-    std::vector<Variant> Value, SinceValue;
+    std::vector<TkvxAggregateTally> At, Since;
   };
   void ResetMarks(size_t item);
 

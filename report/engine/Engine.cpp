@@ -372,12 +372,25 @@ void TkvxEngine::EndPage() {
 
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {
   if (!band) return;
+  auto* pf = dynamic_cast<TkvxPageFooter*>(band);
+  if (State(band).HasVBands) {
+    // A page a wide row continued on gets its part of the footer from the page it continues.
+    if (vBreak_) return;
+    bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
+    if (!skip && !Store()->BandExists(band)) {
+      Extended x = CurX;
+      CurX = 0;
+      OutputCellBand(band);
+      CurX = x;
+    }
+    aggregates_.Reset(band);
+    return;
+  }
   PrepareBand(band);
   try {
     if (band->Visible()) {
       band->SetLeft(0);
       band->SetTop(CurY);
-      auto* pf = dynamic_cast<TkvxPageFooter*>(band);
       bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
       if (!skip && !Store()->BandExists(band)) {
         Store()->AddObject(band);
@@ -394,7 +407,12 @@ void TkvxEngine::ShowPageFooter(TkvxBand* band) {
 
 void TkvxEngine::ShowColumnFooter() {
   auto* band = FindBand(TkvxColumnFooter::StaticClass());
-  if (!band || (vBreak_ && Store()->BandExists(band))) return;
+  if (!band || (vBreak_ && (Store()->BandExists(band) || State(band).HasVBands))) return;
+  if (State(band).HasVBands) {
+    OutputCellBand(band);
+    aggregates_.Reset(band);
+    return;
+  }
   PrepareBand(band);
   try {
     if (band->Visible()) {
@@ -477,6 +495,18 @@ void TkvxEngine::DoNewColumn() {
 void TkvxEngine::ReprintHeaderChain(TkvxBand* band) {
   for (TkvxBand* b = band; b; b = b->Child()) {
     if (b != band && !b->Visible() && !b->PrintChildIfInvisible()) break;
+    if (State(b).HasVBands) {
+      // A header made of cells makes them again for this column.
+      State(b).Reprint = true;
+      try {
+        OutputCellBand(b);
+      } catch (...) {
+        State(b).Reprint = false;
+        throw;
+      }
+      State(b).Reprint = false;
+      continue;
+    }
     PrepareBand(b);
     try {
       b->SetLeft(CurX);

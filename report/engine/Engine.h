@@ -187,6 +187,9 @@ class TkvxEngine : public TkvxCustomEngine {
   void ShowVDataBands(const std::vector<TkvxBand*>& list);
   void ShowVBand(TkvxBand* band);
   void OutputVBandParts(TkvxBand* band);
+  // A band made of cells shown at CurX and CurY outside the walk of the data: a repeated header,
+  // a page or column footer.
+  void OutputCellBand(TkvxBand* band);
   void EndVPage();
   void NextVPage(bool endLeaving);
   // The band whose aggregates a memo of vertical band vband answers when its cell is made in
@@ -205,6 +208,8 @@ class TkvxEngine : public TkvxCustomEngine {
   // The horizontal band whose cells are being made, and where its cells pass the page's edge.
   TkvxBand* vContext_ = nullptr;
   std::vector<Integer> vBreaks_;
+  // The page the cells of the present row start on.
+  Integer vStartPage_ = 0;
   // True while the cells of a wide row move on to a further page.
   bool vBreak_ = false;
   bool reprintingHeader_ = false;

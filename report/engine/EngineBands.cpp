@@ -34,10 +34,7 @@ void TkvxEngine::PrepareBands(TkvxReportPage* page, bool vertical) {
     if (!band || band->Vertical() != vertical) continue;
     if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && !data->DataSet() && data->RowCount() >= 1)
       data->VirtualDataSet()->Initialize();
-    // Page and column footers are printed whole, never cell by cell.
-    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band) && !dynamic_cast<TkvxPageFooter*>(band) &&
-        !dynamic_cast<TkvxColumnFooter*>(band))
-      HandOver(band, vbands);
+    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band)) HandOver(band, vbands);
     Integer n = band->GetBandNumber();
     if (n >= 4 && n <= 13) list.push_back(band);
   }

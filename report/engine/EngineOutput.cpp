@@ -46,6 +46,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   const bool cells = State(band).HasVBands;
   TkvxBand* outerContext = vContext_;
   std::vector<Integer> vBreaks;
+  Extended cellsX = 0;
+  // The row's cells count as they are made, before the row knows where it goes: a row that
+  // moves takes what the page and column footers counted of it along.
+  struct TRowMark {
+    TkvxAggregateList& List;
+    Integer Mark;
+    ~TRowMark() { List.CloseMark(Mark); }
+  } rowMark{aggregates_, cells ? aggregates_.OpenMark() : -1};
   try {
     if (cells) {
       Report->CurrentObjectName = band->Name();
@@ -53,9 +61,9 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
       Report->DoBeforePrint(band);
       // Built from the band's own objects, before any cell joins them.
       PrepareShiftTree(band);
-      Extended x = CurX;
+      cellsX = CurX;
       RunVBands(band);
-      CurX = x;
+      CurX = cellsX;
       Store()->AddPageAction = TkvxAddPageAction::Add;
       vBreaks = vBreaks_;
     }
@@ -94,7 +102,10 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         }
         bool wasKeeping = keeping_;
         if (!keeping_ && !cells) ReprepareBand(band);
+        bool carry = rowMark.Mark >= 0 && !keeping_;
+        if (carry) aggregates_.StartKeepAt(rowMark.Mark);
         if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
+        if (carry) aggregates_.EndKeep();
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
       if (!isNull) {
@@ -110,7 +121,9 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
       } else if (cells) {
         vBreaks_ = vBreaks;
         vContext_ = band;
-        band->SetLeft(0);
+        // The cells were placed from where the row stood then; the row may have moved to
+        // another page column since.
+        band->SetLeft(CurX - cellsX);
         OutputVBandParts(band);
       } else if (!(State(band).Reprint && Store()->BandExists(band))) {
         Store()->AddObject(band);

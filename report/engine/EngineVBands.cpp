@@ -42,8 +42,43 @@ void TkvxEngine::ReturnHandedOver() {
 }
 
 TkvxBand* TkvxEngine::AggregateParent(TkvxBand* vband, TkvxBand* home) {
-  if (dynamic_cast<TkvxReportSummary*>(home) || dynamic_cast<TkvxPageFooter*>(home) || IsFooter(home)) return home;
+  if (dynamic_cast<TkvxReportSummary*>(home) || dynamic_cast<TkvxPageFooter*>(home) ||
+      dynamic_cast<TkvxColumnFooter*>(home) || IsFooter(home))
+    return home;
   return vband;
+}
+
+void TkvxEngine::OutputCellBand(TkvxBand* band) {
+  TkvxBand* outer = vContext_;
+  try {
+    Report->CurrentObjectName = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+    PrepareShiftTree(band);
+    Extended x = CurX;
+    RunVBands(band);
+    CurX = x;
+    Store()->AddPageAction = TkvxAddPageAction::Add;
+    std::vector<Integer> breaks = vBreaks_;
+    vContext_ = band;
+    PrepareBand(band);
+    if (band->Visible()) {
+      // The cells carry their places on the page.
+      band->SetLeft(0);
+      band->SetTop(CurY);
+      vBreaks_ = breaks;
+      vContext_ = band;
+      OutputVBandParts(band);
+      RecordPrinted(band);
+      CurY += band->Height();
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    vContext_ = outer;
+    throw;
+  }
+  UnprepareBand(band);
+  vContext_ = outer;
 }
 
 void TkvxEngine::RunVBands(TkvxBand* band) {
@@ -54,7 +89,16 @@ void TkvxEngine::RunVBands(TkvxBand* band) {
   CurVColumn = 0;
   // The row's own objects read the row's line numbers.
   Integer line = CurLine, lineThrough = CurLineThrough;
-  ShowVDataBands(vMasters_[static_cast<TkvxReportPage*>(band->GetPage())]);
+  // Cells that go to a following page read that page's number.
+  Integer page = Store()->CurPage;
+  vStartPage_ = page;
+  try {
+    ShowVDataBands(vMasters_[static_cast<TkvxReportPage*>(band->GetPage())]);
+  } catch (...) {
+    Store()->CurPage = page;
+    throw;
+  }
+  Store()->CurPage = page;
   CurLine = line;
   CurLineThrough = lineThrough;
 }
@@ -121,6 +165,7 @@ void TkvxEngine::ShowVBand(TkvxBand* band) {
           // A cell wider than the page starts a page of its own once, not on every attempt.
           CurX = 0;
           vBreaks_.push_back(static_cast<Integer>(row->Objects().size()));
+          Store()->CurPage = vStartPage_ + static_cast<Integer>(vBreaks_.size());
           for (Integer i = 0; i < vHeaderList_.Count(); ++i) ShowBand(vHeaderList_.Items(i).Band);
           curBand_ = AggregateParent(band, row);
         }
@@ -207,11 +252,20 @@ void TkvxEngine::OutputVBandParts(TkvxBand* band) {
 
 // Closes a page a wide row continued on; its footers print once however many rows pass it.
 void TkvxEngine::EndVPage() {
-  bool firstPage = firstPage_;
+  bool firstPage = firstPage_, finishing = finishing_;
   Integer column = CurColumn;
   Extended reserve = footerReserve_;
   vBreak_ = true;
-  EndPage();
+  // The report's summary belongs to the page the report ends on, not to one a row continued on.
+  finishing_ = false;
+  try {
+    EndPage();
+  } catch (...) {
+    vBreak_ = false;
+    finishing_ = finishing;
+    throw;
+  }
+  finishing_ = finishing;
   vBreak_ = false;
   firstPage_ = firstPage;
   CurColumn = column;
