@@ -102,10 +102,9 @@ bool TkvxEngine::RunDialogs() {
     auto* page = dynamic_cast<TkvxDialogPage*>(Report->GetPages(i));
     if (!page || !page->Visible()) continue;
     page->Form()->SetBorderStyle(page->BorderStyle());
-    // A page without controls asks nothing.
-    if (page->Form()->ControlCount() == 0) continue;
+    // A page without controls is still shown: its own events may ask or close it.
     Integer result;
-    if (OnRunDialogs) {
+    if (OnRunDialogs && page->Form()->ControlCount() > 0) {
       OnRunDialogs(page);
       result = page->ModalResult();
     } else {
