@@ -422,11 +422,12 @@ TEST(Preview, PageSettingsForAllPagesOfAnOpenedFileKeepEveryPage) {
   p.ApplyPageSettings(shown.get(), true);
   ExpectUsable(p, 6);
   p.SaveToFile(file);
-  TkvxReport reopened(nullptr);
-  reopened.PreviewPages->LoadFromFile(file);
-  ASSERT_EQ(reopened.PreviewPages->GetCount(), 6);
+  TkvxReport other(nullptr);
+  TkvxPreviewPages reopened(&other);
+  reopened.LoadFromFile(file);
+  ASSERT_EQ(reopened.GetCount(), 6);
   for (Integer i = 0; i < 6; ++i) {
-    TkvxReportPage* page = reopened.PreviewPages->GetPage(i);
+    TkvxReportPage* page = reopened.GetPage(i);
     EXPECT_EQ(page->Orientation(), poLandscape) << "page " << i + 1;
     EXPECT_EQ(page->PaperSize(), 11) << "page " << i + 1;
     EXPECT_DOUBLE_EQ(page->PaperWidth(), 210) << "page " << i + 1;
