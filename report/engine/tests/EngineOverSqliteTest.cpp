@@ -3,6 +3,8 @@
 // each counted again by sqlite3.
 #include <algorithm>
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 
@@ -277,6 +279,7 @@ TEST_F(EngineOverSqlite, LogicalPageTotalsCloseWithTheLastGroup) {
 
 TEST_F(EngineOverSqlite, OutlineEntriesPointAtStretchedAndMovedGroups) {
   TReportFile f;
+  f.Report->PreviewOptions()->OutlineVisible = true;
   auto* group = f.Band<TkvxGroupHeader>("GroupHead", 20, 20);
   group->Condition = "F.\"Grp\"";
   group->KeepTogether = true;
@@ -309,6 +312,17 @@ TEST_F(EngineOverSqlite, OutlineEntriesPointAtStretchedAndMovedGroups) {
     EXPECT_EQ(page, at.first) << "group " << text;
     EXPECT_EQ(top, at.second) << "group " << text;
   }
+  // The PDF's bookmarks lead to the same pages, as qpdf reads them.
+  std::string json = p.Pdf + ".json";
+  ASSERT_EQ(std::system(("qpdf --json --json-key=outlines '" + p.Pdf + "' > '" + json + "'").c_str()), 0);
+  std::ifstream in(json);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::replace(text.begin(), text.end(), '\n', ' ');
+  std::regex bookmark("\"destpageposfrom1\": ([0-9]+),.*?\"title\": \"([0-9]+)\"");
+  size_t bookmarks = 0;
+  for (std::sregex_iterator m(text.begin(), text.end(), bookmark), end; m != end; ++m, ++bookmarks)
+    EXPECT_EQ(std::stoi((*m)[1]) - 1, placed.at(std::stoi((*m)[2])).first) << "bookmark " << (*m)[2];
+  EXPECT_EQ(bookmarks, placed.size());
 }
 
 TEST_F(EngineOverSqlite, ASubreportInABandOfTwoColumnsPrintsInBothColumns) {
