@@ -265,6 +265,7 @@ void TkvxEngine::InitPage() {
 
 void TkvxEngine::AddPage() {
   footerReserve_ = 0;
+  if (!vBreak_) vPagesAhead_ = 0;
   Store()->AddPage(curPage_);
   CurY = 0;
   // A page a wide row continues on may have been started by an earlier row.
@@ -372,9 +373,10 @@ void TkvxEngine::EndPage() {
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {
   if (!band) return;
   auto* pf = dynamic_cast<TkvxPageFooter*>(band);
+  // A page a wide row continued on gets its footer from the page it continues, once that page
+  // has all its rows.
+  if (vBreak_ && (pf || State(band).HasVBands)) return;
   if (State(band).HasVBands) {
-    // A page a wide row continued on gets its part of the footer from the page it continues.
-    if (vBreak_) return;
     bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
     if (!skip && !Store()->BandExists(band)) {
       Extended x = CurX;
@@ -394,6 +396,12 @@ void TkvxEngine::ShowPageFooter(TkvxBand* band) {
       if (!skip && !Store()->BandExists(band)) {
         Store()->AddObject(band);
         CurY += band->Height();
+        Integer page = Store()->CurPage;
+        for (Integer i = 1; pf && i <= vPagesAhead_; ++i) {
+          Store()->CurPage = page + i;
+          if (!Store()->BandExists(band)) Store()->AddObject(band);
+        }
+        Store()->CurPage = page;
       }
     }
   } catch (...) {

@@ -210,6 +210,8 @@ class TkvxEngine : public TkvxCustomEngine {
   std::vector<Integer> vBreaks_;
   // The page the cells of the present row start on.
   Integer vStartPage_ = 0;
+  // Pages the rows of the present page continued on, which show its page footer.
+  Integer vPagesAhead_ = 0;
   // True while the cells of a wide row move on to a further page.
   bool vBreak_ = false;
   bool reprintingHeader_ = false;

@@ -1,6 +1,8 @@
 // Bands printed across the page: a horizontal band whose objects lie inside vertical bands is
 // printed cell by cell, one cell per record of the vertical data, and a row wider than the page
 // continues on the following pages.
+#include <algorithm>
+
 #include "report/engine/Engine.h"
 
 namespace orv {
@@ -223,6 +225,7 @@ void TkvxEngine::OutputVBandParts(TkvxBand* band) {
   std::vector<TkvxComponent*> all(band->Objects());
   std::vector<Integer> breaks = vBreaks_;
   Integer page = Store()->CurPage;
+  vPagesAhead_ = std::max(vPagesAhead_, static_cast<Integer>(breaks.size()));
   Extended x = CurX, y = CurY;
   auto restore = [&] {
     SetBandObjects(band, all);

@@ -140,6 +140,28 @@ TEST(VerticalBands, ARowWiderThanThePageContinuesOnTheFollowingPages) {
   }
 }
 
+TEST(VerticalBands, APageFooterOutsideTheCellsSumsEveryRowOfItsPageAcrossWideRows) {
+  TEngineReport r;
+  r.Page->SetPaperWidth(100);
+  Rows members;
+  for (int i = 1; i <= 20; ++i) members.push_back({{"Name", Variant("N" + std::to_string(i))}, {"Amount", Variant(i)}});
+  auto* m = r.Data("M", members);
+  auto* y = r.Data("Y", Columns({{"a", 0}, {"b", 0}, {"c", 0}, {"d", 0}, {"e", 0}, {"f", 0}, {"g", 0}}));
+  VBand<TkvxHeader>(r, "VHead", 0, 100);
+  VBand<TkvxMasterData>(r, "VData", 100, 80)->SetDataSet(y);
+  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  data->SetDataSet(m);
+  Cell(r, data, "RName", "[M.\"Name\"]", 0, 100);
+  Cell(r, data, "RCell", "[Y.\"Code\"]", 100, 80);
+  // Beyond the vertical bands: printed whole, never cell by cell.
+  Cell(r, r.Band<TkvxPageFooter>("PF", 200, 20), "Sum", "sum=[SUM(<M.\"Amount\">)]", 200, 150);
+  auto pages = r.Run();
+  // Rows 1-17 in columns a-c on page 1 and d-g on page 2, rows 18-20 on pages 3 and 4: each
+  // page shows the sum of its rows.
+  ASSERT_EQ(pages.size(), 4u);
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(pages[p].back(), p < 2 ? "sum=153" : "sum=57") << "page " << p + 1;
+}
+
 TEST(VerticalBands, VerticalGroupsCloseTheirColumnsAndEndlessWidthGrowsThePage) {
   TEngineReport r;
   r.Page->SetPaperWidth(60);  // 226.772 pixels
