@@ -71,12 +71,31 @@ std::vector<String> kvxSplitCallArguments(const String& text, size_t& end) {
   return args;
 }
 
-void TkvxAggregateItem::Reset() {
-  if (DontReset && Count != 0) return;
+void TkvxAggregateTally::Clear() {
   Count = 0;
   Value = Variant::MakeNull();
   ColumnValues.clear();
   ColumnCounts.clear();
+}
+
+bool TkvxAggregateItem::Reset() {
+  if (DontReset && Tally.Count != 0) return false;
+  Tally.Clear();
+  return true;
+}
+
+void TkvxAggregateItem::FoldValue(Variant& value, const Variant& more) const {
+  if (value.IsNull()) {
+    value = more;
+  } else if (!more.IsNull()) {
+    if (Function == fnMin) {
+      if (more < value) value = more;
+    } else if (Function == fnMax) {
+      if (more > value) value = more;
+    } else {
+      value = value + more;
+    }
+  }
 }
 
 void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v) const {
@@ -94,15 +113,42 @@ void TkvxAggregateItem::Combine(Variant& value, Integer& count, const Variant& v
   }
 }
 
+void TkvxAggregateItem::Add(TkvxAggregateTally& tally, Integer column, const Variant& v) const {
+  if (column <= 0) {
+    Combine(tally.Value, tally.Count, v);
+    return;
+  }
+  // Columns grow with the data rather than stopping at a fixed number of them.
+  size_t i = static_cast<size_t>(column);
+  if (tally.ColumnValues.size() <= i) {
+    tally.ColumnValues.resize(i + 1, Variant::MakeNull());
+    tally.ColumnCounts.resize(i + 1, 0);
+  }
+  Combine(tally.ColumnValues[i], tally.ColumnCounts[i], v);
+}
+
+void TkvxAggregateItem::Fold(TkvxAggregateTally& tally, const TkvxAggregateTally& more) const {
+  tally.Count += more.Count;
+  FoldValue(tally.Value, more.Value);
+  if (tally.ColumnValues.size() < more.ColumnValues.size()) {
+    tally.ColumnValues.resize(more.ColumnValues.size(), Variant::MakeNull());
+    tally.ColumnCounts.resize(more.ColumnValues.size(), 0);
+  }
+  for (size_t i = 0; i < more.ColumnValues.size(); ++i) {
+    tally.ColumnCounts[i] += more.ColumnCounts[i];
+    FoldValue(tally.ColumnValues[i], more.ColumnValues[i]);
+  }
+}
+
 Variant TkvxAggregateItem::GetResult() const {
-  Variant value = Value;
-  Integer count = Count;
+  Variant value = Tally.Value;
+  Integer count = Tally.Count;
   // Column 0 is the rows outside any vertical column, kept in value and count.
-  if (VColumn > 0 && (!ColumnValues.empty() || !ColumnCounts.empty())) {
-    size_t i = static_cast<size_t>(std::max<Integer>(VColumn, 0));
-    value = i < ColumnValues.size() ? ColumnValues[i] : Variant::MakeNull();
+  if (VColumn > 0 && !Tally.ColumnValues.empty()) {
+    size_t i = static_cast<size_t>(VColumn);
+    value = i < Tally.ColumnValues.size() ? Tally.ColumnValues[i] : Variant::MakeNull();
     // A column no row reached has counted nothing.
-    count = i < ColumnCounts.size() ? ColumnCounts[i] : 0;
+    count = i < Tally.ColumnCounts.size() ? Tally.ColumnCounts[i] : 0;
   }
   Variant result;
   switch (Function) {
@@ -145,7 +191,8 @@ void TkvxAggregateList::AddCall(const String& callText, const String& memoName, 
   ParseName(callText, item->Function, item->DontReset, item->CountInvisible, band, item->Expression);
   item->DataBand = band ? band : dataBand;
   item->ParentBand = parentBand;
-  item->PageFooter = dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr;
+  item->PageFooter =
+      dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr || dynamic_cast<TkvxColumnFooter*>(parentBand) != nullptr;
   item->MemoName = memoName;
   item->CallText = Trim(callText);
   item->Reset();
@@ -240,56 +287,46 @@ void TkvxAggregateList::AddItems(TkvxReportPage* page, const std::vector<TkvxDat
     if (auto* band = static_cast<TkvxBand*>(page->FindBand(cls))) ScanBand(band, masters.front(), parentOf);
 }
 
-void TkvxAggregateList::Calc(TkvxAggregateItem& item) {
+void TkvxAggregateList::Calc(size_t index) {
+  TkvxAggregateItem& item = *items_[index];
   if (!item.DataBand->Visible() && !item.CountInvisible) return;
   Variant v = item.Function == TkvxAggregateItem::fnCount ? Variant::MakeNull() : calc_(item.Expression);
   if (v.VType() == varBoolean) v = v.ToBoolean() ? Variant(1) : Variant(0);
-  if (item.VColumn <= 0) {
-    if (item.Keeping) {
-      item.Combine(item.KeptValue, item.KeptCount, v);
-    } else {
-      item.PrevCount = item.Count;
-      item.PrevValue = item.Value;
-      item.Combine(item.Value, item.Count, v);
-    }
-    return;
-  }
-  // Columns grow with the data rather than stopping at a fixed number of them.
-  size_t i = static_cast<size_t>(item.VColumn);
-  if (item.ColumnValues.size() <= i) {
-    item.ColumnValues.resize(i + 1, Variant::MakeNull());
-    item.ColumnCounts.resize(i + 1, 0);
-  }
-  item.Combine(item.ColumnValues[i], item.ColumnCounts[i], v);
+  item.Add(item.Keeping ? item.Kept : item.Tally, item.VColumn, v);
+  if (item.PageFooter)
+    for (TMark& mark : marks_)
+      if (mark.Open) item.Add(mark.Since[index], item.VColumn, v);
 }
 
 void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
-  for (auto& item : items_)
-    if (item->DataBand == band) {
-      item->VColumn = vColumn;
-      Calc(*item);
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i]->DataBand == band) {
+      items_[i]->VColumn = vColumn;
+      Calc(i);
     }
 }
 
-void TkvxAggregateList::DeleteValue(TkvxBand* band) {
-  for (auto& item : items_)
-    if (item->DataBand == band) {
-      item->Count = item->PrevCount;
-      item->Value = item->PrevValue;
-    }
+void TkvxAggregateList::ResetItem(size_t index) {
+  if (!items_[index]->Reset()) return;
+  // What a mark saw before the footer printed is gone with the footer: the block that may still
+  // move holds only what came after.
+  for (TMark& mark : marks_) {
+    if (!mark.Open) continue;
+    mark.At[index].Clear();
+    mark.Since[index].Clear();
+  }
 }
 
 void TkvxAggregateList::Reset(TkvxBand* parentBand) {
-  for (auto& item : items_)
-    if (item->ParentBand == parentBand) item->Reset();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i]->ParentBand == parentBand) ResetItem(i);
 }
 
 void TkvxAggregateList::StartKeep() {
   for (auto& item : items_) {
     if (!item->PageFooter || item->Keeping) continue;
     item->Keeping = true;
-    item->KeptCount = 0;
-    item->KeptValue = Variant::MakeNull();
+    item->Kept.Clear();
   }
 }
 
@@ -297,27 +334,54 @@ void TkvxAggregateList::EndKeep() {
   for (auto& item : items_) {
     if (!item->PageFooter || !item->Keeping) continue;
     item->Keeping = false;
-    item->Count += item->KeptCount;
-    if (item->Value.IsNull()) {
-      item->Value = item->KeptValue;
-    } else if (!item->KeptValue.IsNull()) {
-      if (item->Function == TkvxAggregateItem::fnMin) {
-        if (item->KeptValue < item->Value) item->Value = item->KeptValue;
-      } else if (item->Function == TkvxAggregateItem::fnMax) {
-        if (item->KeptValue > item->Value) item->Value = item->KeptValue;
-      } else {
-        item->Value = item->Value + item->KeptValue;
-      }
-    }
+    item->Fold(item->Tally, item->Kept);
+  }
+}
+
+Integer TkvxAggregateList::OpenMark() {
+  size_t m = 0;
+  while (m < marks_.size() && marks_[m].Open) ++m;
+  if (m == marks_.size()) marks_.emplace_back();
+  marks_[m].Open = true;
+  SetMark(static_cast<Integer>(m));
+  return static_cast<Integer>(m);
+}
+
+void TkvxAggregateList::SetMark(Integer mark) {
+  TMark& m = marks_[static_cast<size_t>(mark)];
+  size_t n = items_.size();
+  m.At.assign(n, TkvxAggregateTally());
+  m.Since.assign(n, TkvxAggregateTally());
+  for (size_t i = 0; i < n; ++i) {
+    const TkvxAggregateItem& item = *items_[i];
+    if (!item.PageFooter) continue;
+    m.At[i] = item.Tally;
+    if (item.Keeping) item.Fold(m.At[i], item.Kept);
+  }
+}
+
+void TkvxAggregateList::CloseMark(Integer mark) {
+  if (mark >= 0 && static_cast<size_t>(mark) < marks_.size()) marks_[static_cast<size_t>(mark)].Open = false;
+}
+
+void TkvxAggregateList::StartKeepAt(Integer mark) {
+  const TMark& m = marks_[static_cast<size_t>(mark)];
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TkvxAggregateItem& item = *items_[i];
+    if (!item.PageFooter || item.Keeping) continue;
+    item.Keeping = true;
+    item.Tally = m.At[i];
+    item.Kept = m.Since[i];
   }
 }
 
 void TkvxAggregateList::ClearValues() {
-  for (auto& item : items_) {
-    bool dontReset = item->DontReset;
-    item->DontReset = false;
-    item->Reset();
-    item->DontReset = dontReset;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TkvxAggregateItem& item = *items_[i];
+    bool dontReset = item.DontReset;
+    item.DontReset = false;
+    ResetItem(i);
+    item.DontReset = dontReset;
   }
 }
 

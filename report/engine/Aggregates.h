@@ -11,6 +11,16 @@
 
 namespace orv {
 
+// What rows added to one aggregate: their count and value, over all columns (0) and per
+// vertical column (grown to the highest column that arrives).
+struct TkvxAggregateTally {
+  Integer Count = 0;
+  Variant Value = Variant::MakeNull();
+  std::vector<Variant> ColumnValues;
+  std::vector<Integer> ColumnCounts;
+  void Clear();
+};
+
 class TkvxAggregateItem {
  public:
   enum { fnSum, fnAvg, fnMin, fnMax, fnCount };
@@ -19,26 +29,29 @@ class TkvxAggregateItem {
   bool CountInvisible = false;
   bool DontReset = false;
   String Expression;
+  // The parent band is a page or column footer: rows count on the page or column they print on.
   bool PageFooter = false;
-  Integer Count = 0;
-  Variant Value = Variant::MakeNull();
-  // Per vertical column; grown to the highest column that arrives.
-  std::vector<Variant> ColumnValues;
-  std::vector<Integer> ColumnCounts;
-  Integer PrevCount = 0;
-  Variant PrevValue = Variant::MakeNull();
+  TkvxAggregateTally Tally;
+  // Rows of a keep-together block, counted apart until the block has found its page.
   bool Keeping = false;
-  Integer KeptCount = 0;
-  Variant KeptValue = Variant::MakeNull();
+  TkvxAggregateTally Kept;
   Integer VColumn = 0;
   String MemoName;
   String CallText;
   TkvxBand* ParentBand = nullptr;
 
-  void Reset();
+  // False for a running total that already counted something: it goes on.
+  bool Reset();
   // Folds v into value and count as the function does.
   void Combine(Variant& value, Integer& count, const Variant& v) const;
+  // Adds v to tally in column (0: the rows outside any vertical column).
+  void Add(TkvxAggregateTally& tally, Integer column, const Variant& v) const;
+  // Folds another stretch of rows into tally.
+  void Fold(TkvxAggregateTally& tally, const TkvxAggregateTally& more) const;
   Variant GetResult() const;
+
+ private:
+  void FoldValue(Variant& value, const Variant& more) const;
 };
 
 class TkvxAggregateList {
@@ -47,7 +60,10 @@ class TkvxAggregateList {
   using TCalc = std::function<Variant(const String& expression)>;
   TkvxAggregateList(TkvxReport* report, TCalc calc);
 
-  void Clear() { items_.clear(); }
+  void Clear() {
+    items_.clear();
+    marks_.clear();
+  }
   // The calls found in the memos of the footers under the page's horizontal and vertical
   // master bands, and in the vertical data bands themselves; parentOf names the band whose
   // printing answers and resets the calls of a memo of a band.
@@ -59,10 +75,17 @@ class TkvxAggregateList {
   // One call found in a memo of parentBand; dataBand stands in for a missing band argument.
   void AddCall(const String& callText, const String& memoName, TkvxBand* parentBand, TkvxDataBand* dataBand);
   void AddValue(TkvxBand* band, Integer vColumn);
-  void DeleteValue(TkvxBand* band);
   void Reset(TkvxBand* parentBand);
   void StartKeep();
   void EndKeep();
+  // A mark remembers where a block began whose objects may later move to the next column or
+  // page as a whole (a row of columns, the last row kept with its footer): the page and column
+  // footer values from the mark on then go with them. SetMark moves a mark to the present.
+  Integer OpenMark();
+  void SetMark(Integer mark);
+  void CloseMark(Integer mark);
+  // Starts a keep-together block at the mark instead of at the present.
+  void StartKeepAt(Integer mark);
   void ClearValues();
   Variant GetValue(TkvxBand* parentBand, Integer vColumn, const String& name, const String& expression,
                    TkvxBand* band, Integer flags);
@@ -74,11 +97,19 @@ class TkvxAggregateList {
   using TParentOf = std::function<TkvxBand*(TkvxComponent* memo, TkvxBand* band)>;
   void ScanBand(TkvxBand* band, TkvxDataBand* dataBand, const TParentOf& parentOf);
   void ScanText(const String& text, const String& memoName, TkvxBand* parent, TkvxDataBand* dataBand, int depth);
-  void Calc(TkvxAggregateItem& item);
+  void Calc(size_t index);
+  void ResetItem(size_t index);
+  // What the page and column footer items held at a mark, and what they gained since.
+  struct TMark {
+    bool Open = false;
+    std::vector<TkvxAggregateTally> At, Since;
+  };
+  void ResetMarks(size_t item);
 
   TkvxReport* report_;
   TCalc calc_;
   std::vector<std::unique_ptr<TkvxAggregateItem>> items_;
+  std::vector<TMark> marks_;
 };
 
 // The function code of an aggregate name: SUM 0, AVG 1, MIN 2, MAX 3, anything else COUNT 4.

@@ -81,6 +81,8 @@ void TkvxEngine::RunPasses() {
   TotalPages = 0;
   Store()->BeginPass();
   RunReportPages();
+  // The last numbering group closes with the pass: its pages learn their logical total.
+  Store()->ResetLogicalPageNumber();
   if (DoublePass() && !Report->Terminated) {
     TotalPages = Store()->GetCount();
     Store()->ClearFirstPass();
@@ -100,10 +102,9 @@ bool TkvxEngine::RunDialogs() {
     auto* page = dynamic_cast<TkvxDialogPage*>(Report->GetPages(i));
     if (!page || !page->Visible()) continue;
     page->Form()->SetBorderStyle(page->BorderStyle());
-    // A page without controls asks nothing.
-    if (page->Form()->ControlCount() == 0) continue;
+    // A page without controls is still shown: its own events may ask or close it.
     Integer result;
-    if (OnRunDialogs) {
+    if (OnRunDialogs && page->Form()->ControlCount() > 0) {
       OnRunDialogs(page);
       result = page->ModalResult();
     } else {
@@ -196,7 +197,9 @@ void TkvxEngine::PageCopy(TkvxReportPage* page) {
   if (!PageHasDetailRows(page, Report->EngineOptions()->PrintIfEmpty)) return;
   InitPage();
   ShowPageObjects();
-  if (String build = Trim(page->OnManualBuild); !build.empty())
+  if (Report->OnManualBuild)
+    Report->OnManualBuild(page);
+  else if (String build = Trim(page->OnManualBuild); !build.empty())
     Report->DoNotifyEvent(page, build);
   else
     ShowDataBands(masters_[page]);
@@ -231,6 +234,8 @@ void TkvxEngine::InitPage() {
   finishing_ = false;
   OutlineRoot();
   if (page->ResetPageNumbers()) Store()->ResetLogicalPageNumber();
+  titleOfPage_ = title;
+  titleSubreportsWait_ = false;
   if (Store()->GetCount() == 0 || !page->PrintOnPreviousPage()) {
     AddPage();
   } else {
@@ -246,10 +251,21 @@ void TkvxEngine::InitPage() {
   if (columnHeader) headerList_.AddItem(columnHeader, 0, false);
   headerList_.RemoveItem(title);
   AddPageOutline();
+  titleOfPage_ = nullptr;
+  if (titleSubreportsWait_) {
+    titleSubreportsWait_ = false;
+    // Below the headers that came after the title; a subreport lying below the title's bottom
+    // keeps its distance from it.
+    const TBandState& st = State(title);
+    Extended titleBottom = st.PrintedTop + st.PrintedHeight;
+    bool below = CurY > titleBottom + 0.0001 || Store()->CurPage != st.PrintedPage;
+    ShowSubreports(title, below ? CurY - st.PrintedHeight : st.PrintedTop, below ? CurY : 0);
+  }
 }
 
 void TkvxEngine::AddPage() {
   footerReserve_ = 0;
+  if (!vBreak_) vPagesAhead_ = 0;
   Store()->AddPage(curPage_);
   CurY = 0;
   // A page a wide row continues on may have been started by an earlier row.
@@ -270,7 +286,9 @@ void TkvxEngine::AddPage() {
       if (!ph->PrintChildIfInvisible() || !ph->Child()) continue;
       band = ph->Child();
     }
-    if ((keepHeader_ || item.IsInKeepList) && !footerShowing_) continue;
+    // The kept block brings its own header and the group headers that began in it.
+    if (item.IsInKeepList && !footerShowing_) continue;
+    if (keepHeader_ && keepBand_ && band == State(keepBand_).Header) continue;
     if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
     // A page a wide row continues on repeats the page header alone: everything else of the page
     // it continues arrives in its rows' slices, and a band made of cells writes its slices itself.
@@ -354,16 +372,36 @@ void TkvxEngine::EndPage() {
 
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {
   if (!band) return;
+  auto* pf = dynamic_cast<TkvxPageFooter*>(band);
+  // A page a wide row continued on gets its footer from the page it continues, once that page
+  // has all its rows.
+  if (vBreak_ && (pf || State(band).HasVBands)) return;
+  if (State(band).HasVBands) {
+    bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
+    if (!skip && !Store()->BandExists(band)) {
+      Extended x = CurX;
+      CurX = 0;
+      OutputCellBand(band);
+      CurX = x;
+    }
+    aggregates_.Reset(band);
+    return;
+  }
   PrepareBand(band);
   try {
     if (band->Visible()) {
       band->SetLeft(0);
       band->SetTop(CurY);
-      auto* pf = dynamic_cast<TkvxPageFooter*>(band);
       bool skip = pf && ((firstPage_ && !pf->PrintOnFirstPage) || (finishing_ && !pf->PrintOnLastPage && !inSummary_));
       if (!skip && !Store()->BandExists(band)) {
         Store()->AddObject(band);
         CurY += band->Height();
+        Integer page = Store()->CurPage;
+        for (Integer i = 1; pf && i <= vPagesAhead_; ++i) {
+          Store()->CurPage = page + i;
+          if (!Store()->BandExists(band)) Store()->AddObject(band);
+        }
+        Store()->CurPage = page;
       }
     }
   } catch (...) {
@@ -376,7 +414,12 @@ void TkvxEngine::ShowPageFooter(TkvxBand* band) {
 
 void TkvxEngine::ShowColumnFooter() {
   auto* band = FindBand(TkvxColumnFooter::StaticClass());
-  if (!band || (vBreak_ && Store()->BandExists(band))) return;
+  if (!band || (vBreak_ && (Store()->BandExists(band) || State(band).HasVBands))) return;
+  if (State(band).HasVBands) {
+    OutputCellBand(band);
+    aggregates_.Reset(band);
+    return;
+  }
   PrepareBand(band);
   try {
     if (band->Visible()) {
@@ -394,9 +437,9 @@ void TkvxEngine::ShowColumnFooter() {
 }
 
 void TkvxEngine::NewPage() {
+  Integer oldPage = Store()->CurPage;
   if (keeping_) {
-    if (footerShowing_) aggregates_.DeleteValue(keepBand_);
-    Store()->CutObjects(keepObjectPosition_);
+    Store()->CutObjects(keepPoint_.Objects);
     CurY = Store()->GetLastY(0);
   }
   breakingBand_ = curBand_;
@@ -407,11 +450,8 @@ void TkvxEngine::NewPage() {
   if (keeping_) {
     aggregates_.EndKeep();
     Store()->PasteObjects(0, CurY);
-    Integer top = static_cast<Integer>(std::lround(CurY));
-    Store()->Outline->ShiftItems(keepOutlinePosition_, top);
-    Store()->ShiftAnchors(keepAnchorPosition_, top);
+    BlockMoved(keepPoint_, oldPage, CurY);
     CurY = Store()->GetLastY(0);
-    if (footerShowing_) aggregates_.AddValue(keepBand_, 0);
   }
   keeping_ = false;
   keepHeader_ = false;
@@ -423,9 +463,9 @@ void TkvxEngine::NewColumn() {
     NewPage();
     return;
   }
+  Integer oldPage = Store()->CurPage;
   if (keeping_) {
-    if (footerShowing_) aggregates_.DeleteValue(keepBand_);
-    Store()->CutObjects(keepObjectPosition_);
+    Store()->CutObjects(keepPoint_.Objects);
     CurY = Store()->GetLastY(CurX);
   }
   breakingBand_ = curBand_;
@@ -436,11 +476,8 @@ void TkvxEngine::NewColumn() {
   if (keeping_) {
     aggregates_.EndKeep();
     Store()->PasteObjects(CurX, CurY);
-    Integer top = static_cast<Integer>(std::lround(CurY));
-    Store()->Outline->ShiftItems(keepOutlinePosition_, top);
-    Store()->ShiftAnchors(keepAnchorPosition_, top);
+    BlockMoved(keepPoint_, oldPage, CurY);
     CurY = Store()->GetLastY(CurX);
-    if (footerShowing_) aggregates_.AddValue(keepBand_, 0);
   }
   keeping_ = false;
   keepHeader_ = false;
@@ -455,7 +492,8 @@ void TkvxEngine::DoNewColumn() {
   for (Integer i = 0; i < headerList_.Count(); ++i) {
     const TkvxHeaderListItem& item = headerList_.Items(i);
     CurX = kvxPixelsPerMM * x + item.Left;
-    if (!dynamic_cast<TkvxPageHeader*>(item.Band) && item.Band != breakingBand_ && !item.IsInKeepList && !keepHeader_)
+    bool keptHeader = keepHeader_ && keepBand_ && item.Band == State(keepBand_).Header;
+    if (!dynamic_cast<TkvxPageHeader*>(item.Band) && item.Band != breakingBand_ && !item.IsInKeepList && !keptHeader)
       ReprintHeaderChain(item.Band);
   }
   CurX = kvxPixelsPerMM * x + xOffset_;
@@ -464,6 +502,18 @@ void TkvxEngine::DoNewColumn() {
 void TkvxEngine::ReprintHeaderChain(TkvxBand* band) {
   for (TkvxBand* b = band; b; b = b->Child()) {
     if (b != band && !b->Visible() && !b->PrintChildIfInvisible()) break;
+    if (State(b).HasVBands) {
+      // A header made of cells makes them again for this column.
+      State(b).Reprint = true;
+      try {
+        OutputCellBand(b);
+      } catch (...) {
+        State(b).Reprint = false;
+        throw;
+      }
+      State(b).Reprint = false;
+      continue;
+    }
     PrepareBand(b);
     try {
       b->SetLeft(CurX);
@@ -519,15 +569,40 @@ void TkvxEngine::RemoveFromHeaderList(TkvxBand* band) {
   if (band) (band->Vertical() ? vHeaderList_ : headerList_).RemoveItem(band);
 }
 
-void TkvxEngine::StartKeep(TkvxBand* band, Integer position) {
+void TkvxEngine::StartKeep(TkvxBand* band, const TkvxKeepPoint* from) {
   // Cells of a row are kept with their row.
   if (keeping_ || keepDisabled_ || band->Vertical()) return;
   keeping_ = true;
   keepBand_ = band;
-  keepObjectPosition_ = position != 0 ? position : Store()->GetCurPosition();
-  keepOutlinePosition_ = Store()->Outline->GetCurPosition();
-  keepAnchorPosition_ = Store()->GetAnchorCur();
-  aggregates_.StartKeep();
+  keepPoint_ = from ? *from : TakeKeepPoint();
+  if (keepPoint_.Mark >= 0) aggregates_.StartKeepAt(keepPoint_.Mark);
+  else aggregates_.StartKeep();
+}
+
+TkvxKeepPoint TkvxEngine::TakeKeepPoint(Integer mark) {
+  TkvxKeepPoint point;
+  point.Objects = Store()->GetCurPosition();
+  point.OutlineParent = Store()->GetOutline()->CurrentItem();
+  point.OutlineIndex = point.OutlineParent->Count();
+  point.Anchor = Store()->GetAnchorCur();
+  point.Y = CurY;
+  point.Page = Store()->CurPage;
+  if (mark >= 0) aggregates_.SetMark(mark);
+  point.Mark = mark;
+  return point;
+}
+
+void TkvxEngine::BlockMoved(const TkvxKeepPoint& from, Integer oldPage, Extended newY) {
+  Extended dy = newY - from.Y;
+  Integer newPage = Store()->CurPage;
+  Store()->GetOutline()->MoveItems(from.OutlineParent, from.OutlineIndex, oldPage, newPage, dy);
+  Store()->MoveAnchors(from.Anchor + 1, oldPage, newPage, dy);
+  // Bands of the block whose outline entries are still to come.
+  for (auto& [band, st] : bands_)
+    if (st.PrintedPage == oldPage && st.PrintedTop >= from.Y - 0.0001) {
+      st.PrintedPage = newPage;
+      st.PrintedTop += dy;
+    }
 }
 
 void TkvxEngine::EndKeep(TkvxBand* band) {

@@ -32,6 +32,19 @@ class TkvxHeaderList {
   std::vector<TkvxHeaderListItem> items_;
 };
 
+// Where a block of output began that may later move to the next column or page as a whole: the
+// objects of the prepared page, the outline and anchors from there on, the top of the block and
+// its page, and the aggregate mark of the footer values it carries (-1 when none).
+struct TkvxKeepPoint {
+  Integer Objects = 0;
+  TkvxXMLItem* OutlineParent = nullptr;
+  Integer OutlineIndex = 0;
+  Integer Anchor = -1;
+  Extended Y = 0;
+  Integer Page = 0;
+  Integer Mark = -1;
+};
+
 class TkvxEngine : public TkvxCustomEngine {
   ORV_CLASS(TkvxEngine, TkvxCustomEngine)
 
@@ -72,6 +85,13 @@ class TkvxEngine : public TkvxCustomEngine {
     Integer SavedObjectCount = -1;
     // Some of its objects were handed to the page's vertical bands and come back as cells.
     bool HasVBands = false;
+    // Where the band last went out, for its outline entry: page, top and height as printed.
+    Integer PrintedPage = 0;
+    Extended PrintedTop = 0, PrintedHeight = 0;
+    // Multi-column data band: where the present row of columns began.
+    TkvxKeepPoint RowPoint;
+    // The report script pointed the band's data at its master's row already.
+    bool MasterDetailDone = false;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;
@@ -106,8 +126,14 @@ class TkvxEngine : public TkvxCustomEngine {
   TkvxBand* FindBand(TClass bandClass) const;
   void AddToHeaderList(TkvxBand* band);
   void RemoveFromHeaderList(TkvxBand* band);
-  void StartKeep(TkvxBand* band, Integer position = 0);
+  // Starts a keep-together block here, or at an earlier point.
+  void StartKeep(TkvxBand* band, const TkvxKeepPoint* from = nullptr);
   void EndKeep(TkvxBand* band);
+  TkvxKeepPoint TakeKeepPoint(Integer mark = -1);
+  // The block from the point on was cut from page oldPage and pasted at newY of the present
+  // page or column: its outline entries, anchors and printed places follow it.
+  void BlockMoved(const TkvxKeepPoint& from, Integer oldPage, Extended newY);
+  void RecordPrinted(TkvxBand* band);
   void OutlineRoot();
   void AddPageOutline();
   void AddError(const String& text);
@@ -123,6 +149,7 @@ class TkvxEngine : public TkvxCustomEngine {
   void LinkDetails(TkvxDataBand* band, std::vector<TkvxBand*>& list, size_t from);
   // The band's data set, or its own counting one.
   static TkvxDataSet* BandData(TkvxBand* band);
+  void PointAtMaster(TkvxDataBand* band);
   bool HasDetailRows(TkvxDataBand* band, bool printIfEmpty);
   bool PageHasDetailRows(TkvxReportPage* page, bool printIfEmpty);
   bool ListHasDetailRows(const std::vector<TkvxBand*>& list);
@@ -145,7 +172,8 @@ class TkvxEngine : public TkvxCustomEngine {
   void UnprepareBand(TkvxBand* band);
   void ReprepareBand(TkvxBand* band);
   void SplitBand(TkvxBand* band);
-  void ShowSubreports(TkvxBand* band);
+  // Subreports start at bandTop plus their own Top, never above floor.
+  void ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor = 0);
   void PrintOnParentSubreports(TkvxBand* band);
   void AddBandOutline(TkvxBand* band);
   void OutlineUp(TkvxBand* band);
@@ -159,6 +187,9 @@ class TkvxEngine : public TkvxCustomEngine {
   void ShowVDataBands(const std::vector<TkvxBand*>& list);
   void ShowVBand(TkvxBand* band);
   void OutputVBandParts(TkvxBand* band);
+  // A band made of cells shown at CurX and CurY outside the walk of the data: a repeated header,
+  // a page or column footer.
+  void OutputCellBand(TkvxBand* band);
   void EndVPage();
   void NextVPage(bool endLeaving);
   // The band whose aggregates a memo of vertical band vband answers when its cell is made in
@@ -177,6 +208,10 @@ class TkvxEngine : public TkvxCustomEngine {
   // The horizontal band whose cells are being made, and where its cells pass the page's edge.
   TkvxBand* vContext_ = nullptr;
   std::vector<Integer> vBreaks_;
+  // The page the cells of the present row start on.
+  Integer vStartPage_ = 0;
+  // Pages the rows of the present page continued on, which show its page footer.
+  Integer vPagesAhead_ = 0;
   // True while the cells of a wide row move on to a further page.
   bool vBreak_ = false;
   bool reprintingHeader_ = false;
@@ -193,9 +228,12 @@ class TkvxEngine : public TkvxCustomEngine {
   bool keeping_ = false;
   bool keepHeader_ = false;
   Extended footerReserve_ = 0;
-  TkvxXMLItem* keepOutlinePosition_ = nullptr;
-  Integer keepObjectPosition_ = 0;
-  Integer keepAnchorPosition_ = 0;
+  TkvxKeepPoint keepPoint_;
+  // The report title shown at the top of a page copy runs its subreports once the page's
+  // headers are out, so they neither push the page header to the end of the subreports nor
+  // leave its place empty there.
+  TkvxBand* titleOfPage_ = nullptr;
+  bool titleSubreportsWait_ = false;
   TkvxReportPage* curPage_ = nullptr;
   Extended xOffset_ = 0;
   TkvxBand* newPageBand_ = nullptr;

@@ -34,10 +34,7 @@ void TkvxEngine::PrepareBands(TkvxReportPage* page, bool vertical) {
     if (!band || band->Vertical() != vertical) continue;
     if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && !data->DataSet() && data->RowCount() >= 1)
       data->VirtualDataSet()->Initialize();
-    // Page and column footers are printed whole, never cell by cell.
-    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band) && !dynamic_cast<TkvxPageFooter*>(band) &&
-        !dynamic_cast<TkvxColumnFooter*>(band))
-      HandOver(band, vbands);
+    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band)) HandOver(band, vbands);
     Integer n = band->GetBandNumber();
     if (n >= 4 && n <= 13) list.push_back(band);
   }
@@ -137,11 +134,19 @@ TkvxDataSet* TkvxEngine::BandData(TkvxBand* b) {
   return d->DataSet() ? d->DataSet() : (d->RowCount() >= 1 ? d->VirtualDataSet() : nullptr);
 }
 
+void TkvxEngine::PointAtMaster(TkvxDataBand* band) {
+  // The report script points the band's data at its master's present row.
+  State(band).MasterDetailDone = true;
+  Report->CurrentObjectName = band->Name();
+  Report->DoNotifyEvent(band, band->OnMasterDetail);
+}
+
 bool TkvxEngine::ListHasDetailRows(const std::vector<TkvxBand*>& list) {
   for (TkvxBand* b : list) {
     TkvxDataSet* ds = BandData(b);
     if (!ds) continue;
     auto* d = static_cast<TkvxDataBand*>(b);
+    PointAtMaster(d);
     for (ds->First(); !ds->Eof(); ds->Next())
       if (HasDetailRows(d, d->PrintIfDetailEmpty)) return true;
   }
@@ -171,18 +176,34 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
   TkvxDataSet* ds = BandData(band);
   if (!ds) return;
   TBandState& st = State(band);
+  // Not yet pointed for this row of its master when the master prints without asking whether
+  // its details have rows.
+  if (!st.MasterDetailDone) PointAtMaster(band);
+  st.MasterDetailDone = false;
   ds->First();
   st.Line = st.LineThrough = 1;
   band->SetCurColumn(1);
   bool first = true;
-  Integer columnPosition = 0, footerKeepPosition = 0;
+  Integer columnPosition = 0;
   Extended rowY = CurY;
+  TkvxKeepPoint footerPoint;
+  // Footer values go with the rows that move: the last row with its footer, a row of columns.
+  struct TMarks {
+    TkvxAggregateList& List;
+    Integer Footer, Row;
+    ~TMarks() {
+      List.CloseMark(Footer);
+      List.CloseMark(Row);
+    }
+  } marks{aggregates_, band->KeepFooter ? aggregates_.OpenMark() : -1,
+          band->Columns >= 2 ? aggregates_.OpenMark() : -1};
   while (!ds->Eof()) {
     if (HasDetailRows(band, band->PrintIfDetailEmpty)) {
       if (first) {
         if (band->KeepHeader && st.Header) {
-          keepHeader_ = true;
           StartKeep(band);
+          // Only a block that really began keeps the header from being repeated.
+          keepHeader_ = keeping_ && keepBand_ == band;
         }
         AddToHeaderList(st.Header);
         ShowBand(st.Header);
@@ -194,8 +215,11 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
         if (first) InitGroups(band, true, 0);
         else CheckGroups(band, columnPosition, rowY);
       }
-      if (band->KeepFooter) footerKeepPosition = Store()->GetCurPosition();
-      if (band->Columns >= 2 && band->CurColumn() == 1) columnPosition = Store()->GetCurPosition();
+      if (band->KeepFooter) footerPoint = TakeKeepPoint(marks.Footer);
+      if (band->Columns >= 2 && band->CurColumn() == 1) {
+        columnPosition = Store()->GetCurPosition();
+        st.RowPoint = TakeKeepPoint(marks.Row);
+      }
       rowY = CurY;
       CurLine = st.Line;
       CurLineThrough = st.LineThrough;
@@ -220,7 +244,7 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
   if (!first) {
     if (st.Group) EndGroups(band, 0);
     if (!band->FooterAfterEach) {
-      if (band->KeepFooter) StartKeep(band, footerKeepPosition);
+      if (band->KeepFooter) StartKeep(band, &footerPoint);
       footerShowing_ = true;
       ShowBand(st.Footer);
       if (band->KeepFooter) EndKeep(band);
@@ -335,9 +359,16 @@ void TkvxEngine::NextBandColumn(TkvxDataBand* band, Integer columnPosition, Exte
     if (keeping_) {
       NewColumn();
     } else {
+      // The row's cells, and what the page and column footers counted of them, go on together.
+      Integer oldPage = Store()->CurPage;
       Store()->CutObjects(columnPosition);
+      // The column now ends above the row: its footer goes there, not below the row that left.
+      CurY = rowY;
+      if (st.RowPoint.Mark >= 0) aggregates_.StartKeepAt(st.RowPoint.Mark);
       NewColumn();
+      aggregates_.EndKeep();
       Store()->PasteObjects(CurX, CurY);
+      BlockMoved(st.RowPoint, oldPage, CurY);
       CurY += st.MaxY - rowY;
     }
   } else {

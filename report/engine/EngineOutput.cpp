@@ -46,6 +46,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   const bool cells = State(band).HasVBands;
   TkvxBand* outerContext = vContext_;
   std::vector<Integer> vBreaks;
+  Extended cellsX = 0;
+  // The row's cells count as they are made, before the row knows where it goes: a row that
+  // moves takes what the page and column footers counted of it along.
+  struct TRowMark {
+    TkvxAggregateList& List;
+    Integer Mark;
+    ~TRowMark() { List.CloseMark(Mark); }
+  } rowMark{aggregates_, cells ? aggregates_.OpenMark() : -1};
   try {
     if (cells) {
       Report->CurrentObjectName = band->Name();
@@ -53,9 +61,9 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
       Report->DoBeforePrint(band);
       // Built from the band's own objects, before any cell joins them.
       PrepareShiftTree(band);
-      Extended x = CurX;
+      cellsX = CurX;
       RunVBands(band);
-      CurX = x;
+      CurX = cellsX;
       Store()->AddPageAction = TkvxAddPageAction::Add;
       vBreaks = vBreaks_;
     }
@@ -89,12 +97,15 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
           SplitBand(band);
           UnprepareBand(band);
           aggregates_.Reset(band);
-          ShowSubreports(band);
+          ShowSubreports(band, State(band).PrintedTop);
           return;
         }
         bool wasKeeping = keeping_;
         if (!keeping_ && !cells) ReprepareBand(band);
+        bool carry = rowMark.Mark >= 0 && !keeping_;
+        if (carry) aggregates_.StartKeepAt(rowMark.Mark);
         if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
+        if (carry) aggregates_.EndKeep();
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
       if (!isNull) {
@@ -110,11 +121,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
       } else if (cells) {
         vBreaks_ = vBreaks;
         vContext_ = band;
-        band->SetLeft(0);
+        // The cells were placed from where the row stood then; the row may have moved to
+        // another page column since.
+        band->SetLeft(CurX - cellsX);
         OutputVBandParts(band);
       } else if (!(State(band).Reprint && Store()->BandExists(band))) {
         Store()->AddObject(band);
       }
+      RecordPrinted(band);
       CurY += band->Height();
     }
   } catch (...) {
@@ -125,7 +139,16 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   UnprepareBand(band);
   vContext_ = outerContext;
   aggregates_.Reset(band);
-  if (band->Visible()) ShowSubreports(band);
+  if (!band->Visible()) return;
+  if (band == titleOfPage_ && reprintingHeader_) titleSubreportsWait_ = true;
+  else ShowSubreports(band, State(band).PrintedTop);
+}
+
+void TkvxEngine::RecordPrinted(TkvxBand* band) {
+  TBandState& st = State(band);
+  st.PrintedPage = Store()->CurPage;
+  st.PrintedTop = CurY;
+  st.PrintedHeight = band->Height();
 }
 
 void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
@@ -394,9 +417,12 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       band->SetLeft(CurX);
       band->SetTop(CurY);
       Store()->AddObject(band);
+      RecordPrinted(band);
       CurY += band->Height();
       curBand_ = band;
       setObjects({});
+      // Cancel stops a long split at once, as it stops the rows.
+      if (Report->Terminated) break;
       if (!pending.empty()) {
         if (splitPages_ - pagesAtStart >= MaxSplitPages) {
           AddError(band->Name() + ": the band needs more than " + IntToStr(MaxSplitPages) + " pages");
@@ -427,21 +453,25 @@ void TkvxEngine::SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*
   for (TkvxComponent* c : objects) c->SetParent(band);
 }
 
-void TkvxEngine::ShowSubreports(TkvxBand* band) {
+void TkvxEngine::ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor) {
   std::vector<TkvxSubreport*> subs;
   for (TkvxComponent* c : band->Objects())
     if (auto* s = dynamic_cast<TkvxSubreport*>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
   if (subs.empty()) return;
-  Extended savedOffset = xOffset_, startX = CurX, bandTop = CurY - band->Height();
+  // A band of several columns runs its subreports in the column it printed in.
+  Extended columnX = 0;
+  if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && data->Columns > 1)
+    columnX = (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap);
+  Extended savedOffset = xOffset_, startX = CurX + columnX;
   Integer startPage = Store()->CurPage;
   Integer endPage = startPage, endColumn = CurColumn;
   Extended endY = CurY;
   TkvxReportPage* page = curPage_;
   for (TkvxSubreport* s : subs) {
     Store()->CurPage = startPage;
-    xOffset_ = savedOffset + s->Left();
+    xOffset_ = savedOffset + columnX + s->Left();
     CurX = startX + s->Left();
-    CurY = bandTop + s->Top();
+    CurY = std::max(floor, bandTop + s->Top());
     ShowDataBands(masters_[s->Page()]);
     if (Store()->CurPage > endPage || (Store()->CurPage == endPage && CurColumn > endColumn) ||
         (Store()->CurPage == endPage && CurColumn == endColumn && CurY > endY)) {
@@ -499,9 +529,11 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
 void TkvxEngine::AddBandOutline(TkvxBand* band) {
   if (band->OutlineText().empty() || band->Vertical()) return;
   Report->CurrentObjectName = band->Name();
-  Extended top = CurY - band->Height();
+  // Where the band went out as printed, stretched or moved with a kept block.
+  const TBandState& st = State(band);
   if (band->Visible())
-    Store()->Outline->AddItem(VarToStr(Report->Calc(band->OutlineText())), static_cast<Integer>(std::lround(top)));
+    Store()->GetOutline()->AddItemAt(VarToStr(Report->Calc(band->OutlineText())), st.PrintedPage,
+                                     static_cast<Integer>(std::lround(st.PrintedTop)));
 }
 
 void TkvxEngine::OutlineUp(TkvxBand* band) {

@@ -1,6 +1,8 @@
 // Bands printed across the page: a horizontal band whose objects lie inside vertical bands is
 // printed cell by cell, one cell per record of the vertical data, and a row wider than the page
 // continues on the following pages.
+#include <algorithm>
+
 #include "report/engine/Engine.h"
 
 namespace orv {
@@ -42,8 +44,43 @@ void TkvxEngine::ReturnHandedOver() {
 }
 
 TkvxBand* TkvxEngine::AggregateParent(TkvxBand* vband, TkvxBand* home) {
-  if (dynamic_cast<TkvxReportSummary*>(home) || dynamic_cast<TkvxPageFooter*>(home) || IsFooter(home)) return home;
+  if (dynamic_cast<TkvxReportSummary*>(home) || dynamic_cast<TkvxPageFooter*>(home) ||
+      dynamic_cast<TkvxColumnFooter*>(home) || IsFooter(home))
+    return home;
   return vband;
+}
+
+void TkvxEngine::OutputCellBand(TkvxBand* band) {
+  TkvxBand* outer = vContext_;
+  try {
+    Report->CurrentObjectName = band->Name();
+    band->BeforePrint();
+    Report->DoBeforePrint(band);
+    PrepareShiftTree(band);
+    Extended x = CurX;
+    RunVBands(band);
+    CurX = x;
+    Store()->AddPageAction = TkvxAddPageAction::Add;
+    std::vector<Integer> breaks = vBreaks_;
+    vContext_ = band;
+    PrepareBand(band);
+    if (band->Visible()) {
+      // The cells carry their places on the page.
+      band->SetLeft(0);
+      band->SetTop(CurY);
+      vBreaks_ = breaks;
+      vContext_ = band;
+      OutputVBandParts(band);
+      RecordPrinted(band);
+      CurY += band->Height();
+    }
+  } catch (...) {
+    UnprepareBand(band);
+    vContext_ = outer;
+    throw;
+  }
+  UnprepareBand(band);
+  vContext_ = outer;
 }
 
 void TkvxEngine::RunVBands(TkvxBand* band) {
@@ -54,7 +91,16 @@ void TkvxEngine::RunVBands(TkvxBand* band) {
   CurVColumn = 0;
   // The row's own objects read the row's line numbers.
   Integer line = CurLine, lineThrough = CurLineThrough;
-  ShowVDataBands(vMasters_[static_cast<TkvxReportPage*>(band->GetPage())]);
+  // Cells that go to a following page read that page's number.
+  Integer page = Store()->CurPage;
+  vStartPage_ = page;
+  try {
+    ShowVDataBands(vMasters_[static_cast<TkvxReportPage*>(band->GetPage())]);
+  } catch (...) {
+    Store()->CurPage = page;
+    throw;
+  }
+  Store()->CurPage = page;
   CurLine = line;
   CurLineThrough = lineThrough;
 }
@@ -65,6 +111,8 @@ void TkvxEngine::ShowVDataBands(const std::vector<TkvxBand*>& list) {
     TkvxDataSet* ds = BandData(band);
     if (!ds) continue;
     TBandState& st = State(band);
+    if (!st.MasterDetailDone) PointAtMaster(band);
+    st.MasterDetailDone = false;
     ds->First();
     st.Line = st.LineThrough = 1;
     bool first = true;
@@ -119,6 +167,7 @@ void TkvxEngine::ShowVBand(TkvxBand* band) {
           // A cell wider than the page starts a page of its own once, not on every attempt.
           CurX = 0;
           vBreaks_.push_back(static_cast<Integer>(row->Objects().size()));
+          Store()->CurPage = vStartPage_ + static_cast<Integer>(vBreaks_.size());
           for (Integer i = 0; i < vHeaderList_.Count(); ++i) ShowBand(vHeaderList_.Items(i).Band);
           curBand_ = AggregateParent(band, row);
         }
@@ -176,6 +225,7 @@ void TkvxEngine::OutputVBandParts(TkvxBand* band) {
   std::vector<TkvxComponent*> all(band->Objects());
   std::vector<Integer> breaks = vBreaks_;
   Integer page = Store()->CurPage;
+  vPagesAhead_ = std::max(vPagesAhead_, static_cast<Integer>(breaks.size()));
   Extended x = CurX, y = CurY;
   auto restore = [&] {
     SetBandObjects(band, all);
@@ -205,11 +255,20 @@ void TkvxEngine::OutputVBandParts(TkvxBand* band) {
 
 // Closes a page a wide row continued on; its footers print once however many rows pass it.
 void TkvxEngine::EndVPage() {
-  bool firstPage = firstPage_;
+  bool firstPage = firstPage_, finishing = finishing_;
   Integer column = CurColumn;
   Extended reserve = footerReserve_;
   vBreak_ = true;
-  EndPage();
+  // The report's summary belongs to the page the report ends on, not to one a row continued on.
+  finishing_ = false;
+  try {
+    EndPage();
+  } catch (...) {
+    vBreak_ = false;
+    finishing_ = finishing;
+    throw;
+  }
+  finishing_ = finishing;
   vBreak_ = false;
   firstPage_ = firstPage;
   CurColumn = column;

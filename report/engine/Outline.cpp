@@ -1,5 +1,8 @@
 #include "report/engine/Outline.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "platform/rtl/Conversions.h"
 #include "report/engine/PreviewPages.h"
 
@@ -40,6 +43,31 @@ void TkvxOutline::AddItem(const String& text, Integer top) {
   item->SetProp("page", IntToStr(pages_->CurPage));
   item->SetProp("top", IntToStr(top));
   current_ = item;
+}
+
+void TkvxOutline::AddItemAt(const String& text, Integer page, Integer top) {
+  AddItem(text, top);
+  current_->SetProp("page", IntToStr(page));
+}
+
+namespace {
+
+void MoveTree(TkvxXMLItem* item, Integer oldPage, Integer newPage, Integer dy) {
+  Integer page = 0, top = 0;
+  if (IntProp(item, "page", page) && page == oldPage) {
+    item->SetProp("page", IntToStr(newPage));
+    if (IntProp(item, "top", top)) item->SetProp("top", IntToStr(top + dy));
+  }
+  for (Integer i = 0; i < item->Count(); ++i) MoveTree(item->Items(i), oldPage, newPage, dy);
+}
+
+}  // namespace
+
+void TkvxOutline::MoveItems(TkvxXMLItem* parent, Integer index, Integer oldPage, Integer newPage, Extended dy) {
+  if (!parent) return;
+  Integer delta = static_cast<Integer>(std::lround(dy));
+  for (Integer i = std::max<Integer>(index, 0); i < parent->Count(); ++i)
+    MoveTree(parent->Items(i), oldPage, newPage, delta);
 }
 
 void TkvxOutline::LevelDown(Integer index) {

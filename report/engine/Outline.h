@@ -24,6 +24,14 @@ class TkvxOutline : public TkvxCustomOutline {
   void ShiftItems(TkvxXMLItem* from, Integer newTop) override;
   TkvxXMLItem* GetCurPosition() override;
 
+  // Adds an entry for a band printed on another page than the store's current one.
+  void AddItemAt(const String& text, Integer page, Integer top);
+  // The item new entries go under.
+  TkvxXMLItem* CurrentItem() { return Current(); }
+  // Entries from child index of parent on, with everything under them, that point at oldPage:
+  // they now point at newPage, dy pixels lower.
+  void MoveItems(TkvxXMLItem* parent, Integer index, Integer oldPage, Integer newPage, Extended dy);
+
   // The store's tree was replaced or emptied: start again from its "outline" element.
   void Reset() { current_ = nullptr; }
 

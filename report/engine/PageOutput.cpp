@@ -124,6 +124,12 @@ void TkvxPreviewPages::ObjectOver(Integer index, Integer x, Integer y, TMouseBut
   if (!page) return;
   Report->SetProgressMessage("");
   Report->SetProgressMessage("", true);
+  // Objects are drawn inside the page's margins (DrawPage), so they are found there too.
+  {
+    TMirrorMargins mirror(page.get(), index);
+    offsetX += page->LeftMargin() * kvxPixelsPerMM * scale;
+    offsetY += page->TopMargin() * kvxPixelsPerMM * scale;
+  }
   auto* preview = dynamic_cast<TkvxPreview*>(Report->Preview());
   bool reportHints = preview && preview->UseReportHints;
   auto under = [&](TkvxReportComponent* obj) {

@@ -171,6 +171,7 @@ void TkvxPreviewPages::Load(TStream* owned) {
   dictionary_ = std::move(loaded.Dictionary);
   pictureCache_ = std::move(loaded.Pictures);
   pictureCache_->SetUseFileCache(Report->PreviewOptions()->PictureCacheInFile);
+  loaded_ = true;
   if (settings) {
     Report->SetDotMatrixReport(settings->Prop("DotMatrixReport") == "1");
     Report->PreviewOptions()->OutlineVisible = settings->Prop("PreviewOptions.OutlineVisible") == "1";

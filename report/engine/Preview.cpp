@@ -538,22 +538,38 @@ void TkvxPreview::PageSetupDlg() {
   form.Page = page;
   form.Report = Report;
   if (form.ShowModal() != mrOk) return;
-  if (!form.GetApplyToAll()) {
-    RunLocked("", [this, page] { PreviewPages->ModifyPage(pageNo_ - 1, page); });
+  ApplyPageSettings(page, form.GetApplyToAll());
+}
+
+void TkvxPreview::ApplyPageSettings(TkvxReportPage* settings, bool toAll) {
+  if (running_ || !PreviewPages || !Report) return;
+  Integer current = pageNo_ - 1;
+  auto copy = [settings](TkvxReportPage* p) {
+    p->SetOrientation(settings->Orientation());
+    p->SetPaperWidth(settings->PaperWidth());
+    p->SetPaperHeight(settings->PaperHeight());
+    p->SetPaperSize(settings->PaperSize());
+    p->SetLeftMargin(settings->LeftMargin());
+    p->SetTopMargin(settings->TopMargin());
+    p->SetRightMargin(settings->RightMargin());
+    p->SetBottomMargin(settings->BottomMargin());
+  };
+  auto* store = dynamic_cast<TkvxPreviewPages*>(PreviewPages);
+  if (store && (!toAll || store->Loaded())) {
+    // Pages opened from a file have no report to make them again: each one takes the settings.
+    RunLocked("", [&] {
+      Integer first = toAll ? 0 : current, last = toAll ? PreviewPages->GetCount() - 1 : current;
+      for (Integer i = first; i <= last; ++i) {
+        std::shared_ptr<TkvxReportPage> page = store->GetPageShared(i);
+        if (!page) continue;
+        if (page.get() != settings) copy(page.get());
+        store->ModifyPage(i, page.get());
+      }
+    });
     return;
   }
-  for (Integer i = 0; i < Report->PagesCount(); ++i) {
-    auto* p = dynamic_cast<TkvxReportPage*>(Report->Pages(i));
-    if (!p) continue;
-    p->SetOrientation(page->Orientation());
-    p->SetPaperWidth(page->PaperWidth());
-    p->SetPaperHeight(page->PaperHeight());
-    p->SetPaperSize(page->PaperSize());
-    p->SetLeftMargin(page->LeftMargin());
-    p->SetTopMargin(page->TopMargin());
-    p->SetRightMargin(page->RightMargin());
-    p->SetBottomMargin(page->BottomMargin());
-  }
+  for (Integer i = 0; i < Report->PagesCount(); ++i)
+    if (auto* p = dynamic_cast<TkvxReportPage*>(Report->Pages(i))) copy(p);
   Report->PrepareReport(true);
 }
 

@@ -81,6 +81,10 @@ class TkvxPreview : public TkvxCustomPreview {
   void LoadFromFile(const String& fileName);
   void Export(TkvxCustomExportFilter* filter);
   void PageSetupDlg();
+  // The settings of page settings (a page of the store, as the dialog left it) for the page
+  // shown or for every page: a report made here is prepared again with them, pages opened from a
+  // file take them one by one.
+  void ApplyPageSettings(TkvxReportPage* settings, bool toAll);
   void Find();
   // Searches for text from the first page (fromTop) or from the current one.
   void FindText(const String& text, bool caseSensitive, bool fromTop);

@@ -1,5 +1,6 @@
 #include "report/engine/PreviewPages.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/rtl/ClassRegistry.h"
@@ -93,6 +94,7 @@ void TkvxPreviewPages::Clear() {
   passStartPage_ = -1;
   passStartObjects_ = 0;
   logicalCounter_ = 0;
+  loaded_ = false;
 }
 
 void TkvxPreviewPages::Initialize() {
@@ -326,6 +328,17 @@ void TkvxPreviewPages::ShiftAnchors(Integer from, Integer newTop) {
   for (Integer i = from + 1; i < anchors->Count(); ++i) {
     TkvxXMLItem* a = anchors->Items(i);
     a->SetProp("page", IntToStr(IntProp(a, "page", 0) + 1));
+    a->SetProp("top", IntToStr(IntProp(a, "top", 0) + delta));
+  }
+}
+
+void TkvxPreviewPages::MoveAnchors(Integer from, Integer oldPage, Integer newPage, Extended dy) {
+  TkvxXMLItem* anchors = Root()->FindItem("anchors");
+  Integer delta = static_cast<Integer>(std::lround(dy));
+  for (Integer i = std::max<Integer>(from, 0); i < anchors->Count(); ++i) {
+    TkvxXMLItem* a = anchors->Items(i);
+    if (IntProp(a, "page", -1) != oldPage) continue;
+    a->SetProp("page", IntToStr(newPage));
     a->SetProp("top", IntToStr(IntProp(a, "top", 0) + delta));
   }
 }

@@ -79,6 +79,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void AddAnchor(const String& text);
   // The last anchor of that text (case-blind); nullptr when none.
   TkvxXMLItem* FindAnchor(const String& text);
+  // Anchors from index from on that point at oldPage now point at newPage, dy pixels lower.
+  void MoveAnchors(Integer from, Integer oldPage, Integer newPage, Extended dy);
   // 1-based page of the anchor, 1 when there is none.
   Integer GetAnchorPage(const String& text);
   // An endless page's prepared size: its source page becomes a custom paper of that size.
@@ -93,6 +95,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   TkvxReportPage* SourcePages(Integer index) const { return sourcePages_[static_cast<size_t>(index)].get(); }
   // Bytes of page text added since the last unloading pass.
   Int64 XMLSize() const { return xmlSize_; }
+
+  // The pages came from a prepared report file: no report of this program makes them again.
+  bool Loaded() const { return loaded_; }
 
   TkvxAddPageAction AddPageAction = TkvxAddPageAction::WriteOver;
 
@@ -145,6 +150,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   Integer passStartObjects_ = 0;
   Integer logicalCounter_ = 0;
   Int64 xmlSize_ = 0;
+  bool loaded_ = false;
 };
 
 // Opens a view's link in the desktop's browser or mail program: http, https and mailto links

@@ -1,5 +1,6 @@
 #include "report/model/DBDataset.h"
 
+#include "platform/db/ADODB.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/LegacyText.h"
@@ -120,6 +121,24 @@ void TkvxDBDataset::Close() {
     inUse_->Close();
     inUse_->BeforeClose = std::move(handler);
   }
+}
+
+namespace {
+
+TParameter* QueryParameter(TkvxDBDataset& bridge, const String& name) {
+  auto* query = dynamic_cast<TCustomADODataSet*>(bridge.DataSetInUse());
+  if (!query) throw EDatabaseError("DataSet " + bridge.Name() + " has no parameters");
+  return query->Parameters().ParamByName(name);
+}
+
+}  // namespace
+
+Variant TkvxDBDataset::ParamValue(const String& name) { return QueryParameter(*this, name)->Value(); }
+
+void TkvxDBDataset::SetParamValue(const String& name, const Variant& value) {
+  TParameter* param = QueryParameter(*this, name);
+  param->SetValue(value);
+  Close();
 }
 
 void TkvxDBDataset::RebuildFields() {

@@ -32,6 +32,12 @@ class TkvxDBDataset : public TkvxCustomDBDataSet {
   void AssignBlobTo(const String& field, TObject* obj) override;
   void GetFieldList(TStrings& list) override;
 
+  // A parameter (":name") of the query read, so that a report script can point a detail at its
+  // master's row: a new value reads the query again when the report next walks it.
+  // EDatabaseError when the data read is no query or has no such parameter.
+  Variant ParamValue(const String& name);
+  void SetParamValue(const String& name, const Variant& value);
+
   TDataSet* DataSet() const { return dataSet_; }
   // Setting one of DataSet and DataSource clears the other.
   void SetDataSet(TDataSet* value);

@@ -34,6 +34,8 @@ using TkvxProgressEvent = std::function<void(TkvxReport* sender, TkvxProgressTyp
 using TkvxPrintPageEvent = std::function<void(TkvxReportPage* page, Integer copyNo)>;
 // The mouse over a view of a prepared page; the handler may choose the cursor.
 using TkvxMouseOverObjectEvent = std::function<void(TkvxComponent* view, TCursor& cursor)>;
+// The host builds a report page's output itself, band by band, through the report's engine.
+using TkvxManualBuildEvent = std::function<void(TkvxReportPage* page)>;
 
 class TkvxReport : public TkvxComponent {
   ORV_CLASS(TkvxReport, TkvxComponent)
@@ -171,6 +173,7 @@ class TkvxReport : public TkvxComponent {
   TNotifyEvent OnPrintReport, OnAfterPrintReport;
   TkvxPrintPageEvent OnPrintPage;
   TkvxMouseOverObjectEvent OnMouseOverObject;
+  TkvxManualBuildEvent OnManualBuild;
   TkvxGetValueEvent OnGetValue;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
 

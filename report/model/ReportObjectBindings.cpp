@@ -7,6 +7,7 @@
 #include "platform/rtl/StringList.h"
 #include "png/PNGObject.h"
 #include "report/model/Bands.h"
+#include "report/model/DBDataset.h"
 #include "report/model/DataSets.h"
 #include "report/model/DialogControls.h"
 #include "report/model/DialogPage.h"
@@ -95,6 +96,16 @@ void AddDataSets(TsxScript& s) {
                        true);
   ds->AddIndexProperty("Value", "String", "Variant",
                        Indexed<D>([](D& d, Caller& c) { return d.GetValue(TextArg(c, 0)); }, readOnly), true);
+  // The query's parameters, for a detail that follows its master's row.
+  auto query = [](D& d) -> TkvxDBDataset& {
+    auto* db = dynamic_cast<TkvxDBDataset*>(&d);
+    if (!db) throw EDatabaseError("DataSet " + d.Name() + " has no parameters");
+    return *db;
+  };
+  ds->AddIndexProperty("Params", "String", "Variant",
+                       Indexed<D>([query](D& d, Caller& c) { return query(d).ParamValue(TextArg(c, 0)); },
+                                  [query](D& d, Caller& c, const Variant& v) { query(d).SetParamValue(TextArg(c, 0), v); }),
+                       false);
   s.AddClass(TkvxUserDataSet::StaticClass(), "TkvxDataSet");
   s.AddClass(TkvxCustomDBDataSet::StaticClass(), "TkvxDataSet");
 }

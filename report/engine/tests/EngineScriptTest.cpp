@@ -105,3 +105,41 @@ TEST(EngineScript, ARepeatedValueShowsAgainAtTheTopOfTheNextPage) {
 
 }  // namespace
 }  // namespace orv::test
+
+namespace orv::test {
+namespace {
+
+TEST(EngineScript, TheReportsManualBuildMakesThePagesInsteadOfTheBandsOrThePageScript) {
+  TEngineReport r;
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Parishioners()));
+  r.MemoView(data, "Row", "[Built]");
+  // Report variables hold expressions.
+  r.Report->Variables->SetVariable("Built", Variant(String("''")));
+  // The page's own script name gives way to the report's handler.
+  r.Page->OnManualBuild = "BuildByScript";
+  r.Report->ScriptText()->SetText(
+      "var ByScript: Integer;\r\nprocedure BuildByScript(Sender: TObject);\r\nbegin\r\n"
+      "  ByScript := ByScript + 1;\r\nend;\r\nbegin\r\nend.");
+  std::vector<TkvxReportPage*> built;
+  r.Report->OnManualBuild = [&](TkvxReportPage* page) {
+    built.push_back(page);
+    // Twenty rows of the host's own making: the band fills the first page and goes on.
+    for (int i = 1; i <= 20; ++i) {
+      r.Report->Variables->SetVariable("Built", Variant("'host " + std::to_string(i) + "'"));
+      r.Report->Engine->ShowBand(data);
+    }
+  };
+  auto pages = r.Run();
+  ASSERT_EQ(built.size(), 1u);
+  EXPECT_EQ(built[0], r.Page);
+  EXPECT_EQ(r.Report->Script->Find("ByScript")->GetValue().ToInteger(), 0);
+  // 377.953 pixels hold 18 rows of 20.
+  ASSERT_EQ(pages.size(), 2u);
+  ASSERT_EQ(pages[0].size(), 18u);
+  EXPECT_EQ(pages[0][0], "host 1");
+  EXPECT_EQ(pages[1], (Texts{"host 19", "host 20"}));
+}
+
+}  // namespace
+}  // namespace orv::test

@@ -321,6 +321,19 @@ TEST(Engine, SplittingEndsWhenAPartPlacesNothingOrTheBandNeedsTooManyPages) {
     EXPECT_EQ(r.Report->Errors->Text(), "Data: the band needs more than 1000 pages\r\n");
     EXPECT_EQ(r.Pages().GetCount(), 1001);
   }
+  {
+    // Stopping the report while pages come in (the preview's Cancel does the same between two
+    // pages) ends the split at once.
+    TEngineReport r(10);
+    tallMemo(r, Lines(1100), 20);
+    r.Band<TkvxPageFooter>("PF", 300, 1)->OnBeforePrint = "PageDone";
+    r.Report->ScriptText()->SetText(
+        "var Pages: Integer;\r\nprocedure PageDone(Sender: TObject);\r\nbegin\r\n  Pages := Pages + 1;\r\n"
+        "  if Pages = 4 then Report.Terminated := True;\r\nend;\r\nbegin\r\nend.");
+    r.Report->PrepareReport();
+    EXPECT_EQ(r.Report->Errors->Text(), "");
+    EXPECT_LE(r.Pages().GetCount(), 6);
+  }
 }
 
 TEST(Engine, KeepTogetherMovesAMasterRowWithItsDetails) {

@@ -140,6 +140,28 @@ TEST(VerticalBands, ARowWiderThanThePageContinuesOnTheFollowingPages) {
   }
 }
 
+TEST(VerticalBands, APageFooterOutsideTheCellsSumsEveryRowOfItsPageAcrossWideRows) {
+  TEngineReport r;
+  r.Page->SetPaperWidth(100);
+  Rows members;
+  for (int i = 1; i <= 20; ++i) members.push_back({{"Name", Variant("N" + std::to_string(i))}, {"Amount", Variant(i)}});
+  auto* m = r.Data("M", members);
+  auto* y = r.Data("Y", Columns({{"a", 0}, {"b", 0}, {"c", 0}, {"d", 0}, {"e", 0}, {"f", 0}, {"g", 0}}));
+  VBand<TkvxHeader>(r, "VHead", 0, 100);
+  VBand<TkvxMasterData>(r, "VData", 100, 80)->SetDataSet(y);
+  auto* data = r.Band<TkvxMasterData>("Data", 40, 20);
+  data->SetDataSet(m);
+  Cell(r, data, "RName", "[M.\"Name\"]", 0, 100);
+  Cell(r, data, "RCell", "[Y.\"Code\"]", 100, 80);
+  // Beyond the vertical bands: printed whole, never cell by cell.
+  Cell(r, r.Band<TkvxPageFooter>("PF", 200, 20), "Sum", "sum=[SUM(<M.\"Amount\">)]", 200, 150);
+  auto pages = r.Run();
+  // Rows 1-17 in columns a-c on page 1 and d-g on page 2, rows 18-20 on pages 3 and 4: each
+  // page shows the sum of its rows.
+  ASSERT_EQ(pages.size(), 4u);
+  for (int p = 0; p < 4; ++p) EXPECT_EQ(pages[p].back(), p < 2 ? "sum=153" : "sum=57") << "page " << p + 1;
+}
+
 TEST(VerticalBands, VerticalGroupsCloseTheirColumnsAndEndlessWidthGrowsThePage) {
   TEngineReport r;
   r.Page->SetPaperWidth(60);  // 226.772 pixels
@@ -162,6 +184,71 @@ TEST(VerticalBands, VerticalGroupsCloseTheirColumnsAndEndlessWidthGrowsThePage) 
   EXPECT_EQ(Placed(page), (Texts{"a:@0,0", "1@40,0", "2@90,0", "=3@140,0", "b:@200,0", "3@240,0", "=3@290,0",
                                  "a:@0,20", "2@40,20", "4@90,20", "=6@140,20", "b:@200,20", "6@240,20", "=6@290,20"}));
   EXPECT_NEAR(page->Width(), 60 * 3.77953 + 40 + 50 + 60, 1e-3);
+}
+
+TEST(VerticalBands, HeadersOfCellsRepeatInEveryPageColumnAndFootersSumTheirColumnsAndPages) {
+  // Two page columns of 100 mm (377.953 pixels) on a page 100 mm high.
+  TEngineReport r;
+  r.Page->SetColumns(2);
+  Rows members;
+  for (int i = 1; i <= 40; ++i) members.push_back({{"Name", Variant("N" + std::to_string(i))}, {"Amount", Variant(i)}});
+  auto* m = r.Data("M", members);
+  auto* y = r.Data("Y", Columns({{"a", 1}, {"b", 10}, {"c", 100}}));
+  VBand<TkvxHeader>(r, "VHead", 0, 100);
+  VBand<TkvxMasterData>(r, "VData", 100, 80)->SetDataSet(y);
+  const char* product = "<M.\"Amount\"> * <Y.\"Factor\">";
+  auto* head = r.Band<TkvxHeader>("Head", 0, 20);
+  head->ReprintOnNewPage = true;
+  Cell(r, head, "HName", "Name", 0, 100);
+  Cell(r, head, "HCode", "[Y.\"Code\"]", 100, 80);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(m);
+  Cell(r, data, "RName", "[M.\"Name\"]", 0, 100);
+  Cell(r, data, "RCell", String("[") + product + "]", 100, 80);
+  auto* cf = r.Band<TkvxColumnFooter>("CF", 100, 20);
+  Cell(r, cf, "CName", "col", 0, 100);
+  Cell(r, cf, "CSum", String("[SUM(") + product + ")]", 100, 80);
+  auto* pf = r.Band<TkvxPageFooter>("PF", 200, 20);
+  Cell(r, pf, "PName", "page", 0, 100);
+  Cell(r, pf, "PSum", String("[SUM(") + product + ")]", 100, 80);
+
+  // Each column holds its header and 15 rows above the two footers: page 1 rows 1-15 and 16-30,
+  // page 2 rows 31-40. Rows 1-15 sum 120, 16-30 345, 31-40 355.
+  auto block = [](int x, int firstRow, int lastRow) {
+    Texts t{"Name@" + std::to_string(x) + ",0"};
+    for (int k = 0; k < 3; ++k) t.push_back(std::string(1, "abc"[k]) + "@" + std::to_string(x + 100 + 80 * k) + ",0");
+    for (int row = firstRow; row <= lastRow; ++row) {
+      std::string top = "," + std::to_string(20 * (row - firstRow + 1));
+      t.push_back("N" + std::to_string(row) + "@" + std::to_string(x) + top);
+      for (int k = 0, f = 1; k < 3; ++k, f *= 10)
+        t.push_back(std::to_string(row * f) + "@" + std::to_string(x + 100 + 80 * k) + top);
+    }
+    return t;
+  };
+  auto sums = [](const char* name, int x, int top, int sum) {
+    Texts t{std::string(name) + "@" + std::to_string(x) + "," + std::to_string(top)};
+    for (int k = 0, f = 1; k < 3; ++k, f *= 10)
+      t.push_back(std::to_string(sum * f) + "@" + std::to_string(x + 100 + 80 * k) + "," + std::to_string(top));
+    return t;
+  };
+  auto sorted = [](std::vector<Texts> parts) {
+    Texts all;
+    for (Texts& p : parts) all.insert(all.end(), p.begin(), p.end());
+    std::vector<std::tuple<int, int, std::string>> keyed;
+    for (const std::string& t : all) {
+      size_t at = t.rfind('@'), comma = t.rfind(',');
+      keyed.emplace_back(std::stoi(t.substr(comma + 1)), std::stoi(t.substr(at + 1, comma - at - 1)), t);
+    }
+    std::sort(keyed.begin(), keyed.end());
+    Texts out;
+    for (auto& k : keyed) out.push_back(std::get<2>(k));
+    return out;
+  };
+  ASSERT_EQ(r.Run().size(), 2u);
+  EXPECT_EQ(Placed(r.Pages().GetPage(0)), sorted({block(0, 1, 15), sums("col", 0, 320, 120), block(378, 16, 30),
+                                                  sums("col", 378, 320, 345), sums("page", 0, 358, 465)}));
+  EXPECT_EQ(Placed(r.Pages().GetPage(1)),
+            sorted({block(0, 31, 40), sums("col", 0, 220, 355), sums("page", 0, 358, 355)}));
 }
 
 }  // namespace

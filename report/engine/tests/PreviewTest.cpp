@@ -14,6 +14,7 @@
 #include "platform/gui/tests/DialogTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/Preview.h"
+#include "report/model/LegacyText.h"
 #include "report/engine/Printers.h"
 #include "report/engine/tests/EngineTestSupport.h"
 #include "report/engine/tests/StoreTestSupport.h"
@@ -389,6 +390,50 @@ TEST(Preview, SaveAndOpenOfAPreparedReport) {
   EXPECT_EQ(p.PageNo(), 1);
   p.FindText("สมาชิก 120", false, true);
   EXPECT_EQ(p.PageNo(), 6);
+  std::filesystem::remove(file);
+}
+
+// The memo lines of a page of the list, band by band.
+std::vector<std::string> ListTexts(TkvxReportPage* page) {
+  std::vector<std::string> texts;
+  for (TkvxComponent* obj : page->AllObjects())
+    if (auto* memo = dynamic_cast<TStoreMemo*>(obj)) texts.push_back(kvxWideToUtf8(memo->Memo()->Text()));
+  return texts;
+}
+
+TEST(Preview, PageSettingsForAllPagesOfAnOpenedFileKeepEveryPage) {
+  TShownList s(120);
+  TkvxPreview& p = *s.preview;
+  std::string file = std::filesystem::temp_directory_path() / "preview-settings.qpv";
+  p.SaveToFile(file);
+  p.Clear();
+  p.LoadFromFile(file);
+  ASSERT_EQ(p.GetPageCount(), 6);
+  std::vector<std::vector<std::string>> before;
+  for (Integer i = 0; i < 6; ++i) before.push_back(ListTexts(s.list.Pages->GetPage(i)));
+  // As the dialog leaves the page shown: landscape A5 with wider margins, for all pages.
+  p.SetPageNo(3);
+  std::shared_ptr<TkvxReportPage> shown = s.list.Pages->GetPageShared(2);
+  shown->SetOrientation(poLandscape);
+  shown->SetPaperWidth(210);
+  shown->SetPaperHeight(148);
+  shown->SetPaperSize(11);
+  shown->SetLeftMargin(20);
+  p.ApplyPageSettings(shown.get(), true);
+  ExpectUsable(p, 6);
+  p.SaveToFile(file);
+  TkvxReport other(nullptr);
+  TkvxPreviewPages reopened(&other);
+  reopened.LoadFromFile(file);
+  ASSERT_EQ(reopened.GetCount(), 6);
+  for (Integer i = 0; i < 6; ++i) {
+    TkvxReportPage* page = reopened.GetPage(i);
+    EXPECT_EQ(page->Orientation(), poLandscape) << "page " << i + 1;
+    EXPECT_EQ(page->PaperSize(), 11) << "page " << i + 1;
+    EXPECT_DOUBLE_EQ(page->PaperWidth(), 210) << "page " << i + 1;
+    EXPECT_DOUBLE_EQ(page->LeftMargin(), 20) << "page " << i + 1;
+    EXPECT_EQ(ListTexts(page), before[static_cast<size_t>(i)]) << "page " << i + 1;
+  }
   std::filesystem::remove(file);
 }
 

@@ -1,0 +1,142 @@
+#include "report/engine/tests/SqliteReportSupport.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "report/model/LegacyText.h"
+
+namespace orv::test {
+
+namespace {
+
+std::string Quote(const std::string& text) {
+  std::string q = "'";
+  for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    std::erase(line, '\f');
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// Members per family: 0 to 4, so that some families have none.
+const char* kParish = R"(
+create table Zone (ID integer primary key, Name text);
+create table Family (ID integer primary key, Zone integer, Name text, Gift integer, Note text);
+create table Member (ID integer primary key, Family integer, Name text);
+with recursive n(i) as (select 1 union all select i + 1 from n where i < 10)
+  insert into Zone select i, 'หมู่ ' || i from n;
+with recursive n(i) as (select 1 union all select i + 1 from n where i < 300)
+  insert into Family select i, (i - 1) / 30 + 1, 'ครอบครัว' || i, i % 7 * 10,
+    replace(hex(zeroblob(i % 4 + 1)), '00', 'บรรทัด' || char(10)) from n;
+with recursive n(i) as (select 1 union all select i + 1 from n where i < 1200)
+  insert into Member select i, (i - 1) / 4 + 1, 'สมาชิก' || i from n where (i - 1) % 4 < ((i - 1) / 4 + 1) * 7 % 5;
+)";
+
+}  // namespace
+
+TSqliteParish::TSqliteParish() {
+  dir_ = std::filesystem::temp_directory_path() / ("orvane-sqlite-report-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir_);
+  std::filesystem::create_directories(dir_);
+  db_ = dir_ + "/Orvane.db";
+  FILE* sql = popen(("sqlite3 -batch " + Quote(db_)).c_str(), "w");
+  fputs(kParish, sql);
+  EXPECT_EQ(pclose(sql), 0) << "sqlite3 could not make the parish";
+}
+
+TSqliteParish::~TSqliteParish() { std::filesystem::remove_all(dir_); }
+
+std::vector<std::string> TSqliteParish::Rows(const std::string& query) const {
+  std::string out = dir_ + "/sqlite-out.txt";
+  int status = std::system(("sqlite3 -batch -noheader " + Quote(db_) + " " + Quote(query) + " >" + out).c_str());
+  EXPECT_EQ(status, 0) << query;
+  return Lines(ReadFile(out));
+}
+
+int TSqliteParish::Count(const std::string& query) const {
+  std::vector<std::string> rows = Rows(query);
+  return rows.empty() ? -1 : std::stoi(rows[0]);
+}
+
+TReportFile::TReportFile() {
+  RegisterEngineObjects();
+  Window = std::make_unique<TComponent>(nullptr);
+  Report = new TkvxReport(Window.get());
+  Page = AddPage("Page1");
+}
+
+TReportFile::~TReportFile() = default;
+
+TkvxReportPage* TReportFile::AddPage(const String& name) {
+  auto* page = new TkvxReportPage(Report);
+  page->SetName(name);
+  page->SetPaperWidth(200);
+  page->SetPaperHeight(100);
+  page->SetLeftMargin(0), page->SetRightMargin(0), page->SetTopMargin(0), page->SetBottomMargin(0);
+  return page;
+}
+
+TkvxDBDataset* TReportFile::Data(const String& alias) {
+  auto* data = new TkvxDBDataset(Window.get());
+  data->SetName(alias);
+  return data;
+}
+
+TkvxMemoView* TReportFile::Memo(TkvxBand* band, const String& name, const String& text, Extended left,
+                                Extended width, Extended height) {
+  auto* memo = new TkvxMemoView(band);
+  memo->SetName(name);
+  memo->SetBounds(left, 0, width, height);
+  memo->Font()->SetName("Tahoma");
+  memo->Font()->SetCharset(THAI_CHARSET);
+  memo->SetText(kvxUtf8ToWide(text));
+  return memo;
+}
+
+TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
+                        const std::vector<std::string>& data) {
+  std::string base = parish.Dir() + "/" + name;
+  file.Report->SaveToFile(base + ".xml");
+  std::string command = std::string(ORVANE_REPORT_PROGRAM) + " " + Quote(base + ".xml") + " --db " +
+                        Quote(parish.Db()) + " --qpv " + Quote(base + ".qpv") + " --pdf " + Quote(base + ".pdf");
+  for (const std::string& set : data) command += " --data " + Quote(set);
+  command += " >" + base + ".out 2>" + base + ".err";
+  int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base + ".err");
+  TPrepared prepared;
+  prepared.Holder = std::make_unique<TkvxReport>(nullptr);
+  prepared.Pdf = base + ".pdf";
+  if (!std::filesystem::exists(base + ".qpv")) return prepared;
+  prepared.Pages().LoadFromFile(base + ".qpv");
+  for (Integer i = 0; i < prepared.Pages().GetCount(); ++i)
+    prepared.Texts.push_back(PageTexts(prepared.Pages().GetPage(i)));
+  return prepared;
+}
+
+std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area) {
+  std::string out = pdf + ".txt";
+  int status = std::system(("pdftotext -raw -enc UTF-8 " + area + " " + Quote(pdf) + " " + Quote(out)).c_str());
+  EXPECT_EQ(status, 0);
+  return Lines(ReadFile(out));
+}
+
+}  // namespace orv::test

@@ -1,0 +1,70 @@
+#pragma once
+// Report files run over an SQLite parish by orvane-report, as the register runs them, and the
+// same parish asked through sqlite3 for the numbers the prepared pages must show.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "report/engine/tests/EngineTestSupport.h"
+#include "report/model/DBDataset.h"
+
+namespace orv::test {
+
+// A parish of 10 zones, 300 families (zone = (ID - 1) / 30 + 1) and their members, made by
+// sqlite3 itself in a folder of its own.
+class TSqliteParish {
+ public:
+  TSqliteParish();
+  ~TSqliteParish();
+  // The rows sqlite3 prints for query, one line each, fields separated by "|".
+  std::vector<std::string> Rows(const std::string& query) const;
+  int Count(const std::string& query) const;
+  const std::string& Dir() const { return dir_; }
+  const std::string& Db() const { return db_; }
+
+ private:
+  std::string dir_, db_;
+};
+
+// A report as a report file holds it, with data sets the window provides by alias.
+struct TReportFile {
+  TReportFile();
+  ~TReportFile();
+  TkvxDBDataset* Data(const String& alias);
+  TkvxReportPage* AddPage(const String& name);
+  template <class T>
+  T* Band(const String& name, Extended top, Extended height, TkvxReportPage* page = nullptr) {
+    auto* band = new T(page ? page : Page);
+    band->SetName(name);
+    band->SetBounds(0, top, 700, height);
+    return band;
+  }
+  TkvxMemoView* Memo(TkvxBand* band, const String& name, const String& text, Extended left = 0,
+                     Extended width = 300, Extended height = 20);
+
+  std::unique_ptr<TComponent> Window;
+  TkvxReport* Report;
+  TkvxReportPage* Page;
+};
+
+// What orvane-report made of a report file: the prepared pages read back from its .qpv.
+struct TPrepared {
+  std::unique_ptr<TkvxReport> Holder;
+  std::vector<std::vector<std::string>> Texts;
+  std::string Pdf;
+  TkvxPreviewPages& Pages() { return *static_cast<TkvxPreviewPages*>(Holder->PreviewPages); }
+};
+
+// Saves the report under name in the parish folder and runs orvane-report over the parish with
+// the data sets given as "ALIAS=SQL"; a test failure when it does not succeed.
+TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
+                        const std::vector<std::string>& data);
+
+// The lines pdftotext -raw finds in a PDF, form feeds dropped; with area (x, y, w, h in points)
+// only those inside it.
+std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area = "");
+
+}  // namespace orv::test
