@@ -222,12 +222,15 @@ TEST_F(MemberListPrintTest, EveryModePrintsTheMembersShownInItsOrder) {
     }
     EXPECT_EQ(printed.Headings, headings);
     // A grouped list's pages, kept to be looked at.
-    if (c.Radio == &TForm1::RadioButton6)
+    if (c.Radio == &TForm1::RadioButton6) {
       EXPECT_EQ(RenderPages((dir_ / "house.pdf").string(), "member-list-by-house"), printed.Pages);
-    if (c.Radio == &TForm1::RadioButton11)
+    }
+    if (c.Radio == &TForm1::RadioButton11) {
       EXPECT_TRUE(printed.HasLine("ระหว่างวันที่ 1/1/2000 31/12/2015"));
-    if (c.Radio == &TForm1::RadioButton12)
+    }
+    if (c.Radio == &TForm1::RadioButton12) {
       EXPECT_TRUE(printed.HasLine("ระหว่างวันที่ 1/1/2010 31/12/2023"));
+    }
   }
 }
 

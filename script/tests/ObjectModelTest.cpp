@@ -160,7 +160,7 @@ TEST(ScriptObjectModel, ClearKeepsTheModulesAndClearItemsOneOwner) {
 TEST(ScriptObjectModel, VariablesConvertAndAskTheirHook) {
   TsxScript script(nullptr);
   script.AddRTTI();
-  script.OnGetVarValue = [](const String& name, TsxVarType, const Variant& old) {
+  script.OnGetVarValue = [](const String& name, TsxVarType, const Variant&) {
     return name == "Hooked" ? Variant("from host") : Null();
   };
   script.AddVariable("Hooked", "Variant", Variant(1));

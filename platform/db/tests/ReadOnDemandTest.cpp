@@ -53,7 +53,7 @@ class ReadOnDemandTest : public DbTest {
     if (!q.FieldByName("birth_date")->IsNull()) {
       Word y, m, d;
       DecodeDate(q.FieldByName("birth_date")->AsDateTime(), y, m, d);
-      char text[16];
+      char text[32];
       std::snprintf(text, sizeof text, "%04u-%02u-%02u", y, m, d);
       birth = text;
     }
