@@ -123,6 +123,11 @@ const SheetStyle& SheetWorksheet::StyleAt(const SheetCellRef& at) const {
   return cell ? store_->Styles[cell->Style] : kDefaultStyle;
 }
 
+void SheetWorksheet::SetStyle(const SheetCellRef& at, std::uint32_t style) {
+  if (style >= store_->Styles.Count()) CellError("No such cell style");
+  Cell(at).Style = style;
+}
+
 void SheetWorksheet::ReserveRow(int row, int lastColumn) {
   if (row < 1 || static_cast<size_t>(row) > rows_.size()) return;
   rows_[static_cast<size_t>(row - 1)].Cells.reserve(static_cast<size_t>(std::clamp(lastColumn, 0, SheetMaxColumns)));

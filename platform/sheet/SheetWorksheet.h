@@ -62,6 +62,8 @@ class SheetWorksheet {
   // grow it again and again as its cells arrive one by one. The cells themselves are not made.
   void ReserveRow(int row, int lastColumn);
   const SheetStyle& StyleAt(const SheetCellRef& at) const;
+  // A style of the workbook's table, by its index, for a cell whose look was read from a file.
+  void SetStyle(const SheetCellRef& at, std::uint32_t style);
   // Changes the style of every cell of the rectangle.
   void ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change);
   void ClearContents(const SheetRect& rect);
