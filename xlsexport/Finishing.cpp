@@ -59,10 +59,10 @@ void TvwExcelExport::PrintPreview(bool ShowGridlines) {
   setup.Set("PrintGridlines", ShowGridlines);
   setup.Set("CenterHeader", excelWorksheet_.Get("Name"));
   excelApplication_.Set("ScreenUpdating", true);
-  // The preview shows the workbook; becoming visible afterwards does not show it a second time.
-  excelWorksheet_.Call("PrintPreview");
   excelApplication_.Set("Visible", true);
   excelVisible_ = true;
+  // Returns when the user closes the preview.
+  excelWorksheet_.Call("PrintPreview");
 }
 
 }  // namespace orv

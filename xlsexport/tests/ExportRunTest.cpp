@@ -6,6 +6,7 @@
 #include "platform/gui/Timers.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/sheet/SheetWorksheet.h"
 #include "xlsexport/tests/ExportFixture.h"
 
 namespace orv::exporttest {
@@ -193,9 +194,18 @@ TEST_F(ExportTest, ConnectionKindsAndTheirErrors) {
   second->SaveWorkbook((dir / "x.htm").string(), 7);
   EXPECT_FALSE(fs::exists(dir / "x.htm"));
 
+  // The preview gets the sheet with its page setup: no gridlines, the sheet's name as header.
+  std::vector<std::string> previewed;
+  SetSheetPreviewHandler([&](const SheetWorksheet& sheet) {
+    previewed.push_back(sheet.Name() + "|" + sheet.CenterHeader + "|" + (sheet.PrintGridlines ? "grid" : "nogrid"));
+  });
   second->PrintPreview(false);
-  ASSERT_EQ(shown.size(), 2u);
-  sheettest::WorkbookFacts preview(shown[1]);
+  SetSheetPreviewHandler([](const SheetWorksheet& sheet) { ShowSheetPreview(sheet); });
+  EXPECT_EQ(previewed, (std::vector<std::string>{"ADOQuery10|ADOQuery10|nogrid"}));
+  // The pages show in the program's own preview; the application was visible already and
+  // hands nothing more to the desktop.
+  EXPECT_EQ(shown.size(), 1u);
+  sheettest::WorkbookFacts preview(Save(*second, "previewed.xlsx"));
   EXPECT_EQ(preview.Lines("HEADER"), (std::vector<std::string>{"ADOQuery10 ADOQuery10"}));
   EXPECT_EQ(preview.Lines("GRIDLINES"), (std::vector<std::string>{"ADOQuery10 0", "สถิติ 0"}));
   EXPECT_TRUE(second->ExcelVisible());
