@@ -124,15 +124,15 @@ void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
   for (int r = cells.First.Row; r <= cells.Last.Row; ++r)
     ys.push_back(px(at += rowHeights_[static_cast<size_t>(r - used_.First.Row)]));
   auto cellRect = [&](int r, int c) {
-    return TRect(xs[static_cast<size_t>(c - cells.First.Column)], ys[static_cast<size_t>(r - cells.First.Row)],
-                 xs[static_cast<size_t>(c - cells.First.Column + 1)], ys[static_cast<size_t>(r - cells.First.Row + 1)]);
+    return TRect{xs[static_cast<size_t>(c - cells.First.Column)], ys[static_cast<size_t>(r - cells.First.Row)],
+                 xs[static_cast<size_t>(c - cells.First.Column + 1)], ys[static_cast<size_t>(r - cells.First.Row + 1)]};
   };
   // A rectangle of cells on this page, cut at the page's edges.
   auto areaRect = [&](const SheetRect& area) {
     int r1 = std::max(area.First.Row, cells.First.Row), r2 = std::min(area.Last.Row, cells.Last.Row);
     int c1 = std::max(area.First.Column, cells.First.Column), c2 = std::min(area.Last.Column, cells.Last.Column);
     TRect a = cellRect(r1, c1), b = cellRect(r2, c2);
-    return TRect(a.Left, a.Top, b.Right, b.Bottom);
+    return TRect{a.Left, a.Top, b.Right, b.Bottom};
   };
 
   // The page is drawn whole: no clip of an earlier page (the print job's painter keeps its last
@@ -140,12 +140,12 @@ void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
   canvas.ResetClip();
   canvas.Brush().SetStyle(bsSolid);
   canvas.Brush().SetColor(clWhite);
-  canvas.FillRect(TRect(0, 0, px(kPaperWidth), px(kPaperHeight)));
+  canvas.FillRect(TRect{0, 0, px(kPaperWidth), px(kPaperHeight)});
 
   if (!sheet_.CenterHeader.empty()) {
     UseFont(canvas, SheetStyle());
     canvas.Brush().SetStyle(bsClear);
-    TRect header(px(kMarginLeft), px(kHeaderTop), px(kPaperWidth - kMarginRight), px(kMarginTop));
+    TRect header{px(kMarginLeft), px(kHeaderTop), px(kPaperWidth - kMarginRight), px(kMarginTop)};
     canvas.TextRect(header, sheet_.CenterHeader, tfCenter | tfTop | tfSingleLine | tfNoPrefix);
   }
 
@@ -163,7 +163,7 @@ void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
         if (r != r0 || c != c0) covered[{r, c}] = true;
   }
 
-  canvas.IntersectClipRect(TRect(xs.front(), ys.front(), xs.back() + 1, ys.back() + 1));
+  canvas.IntersectClipRect(TRect{xs.front(), ys.front(), xs.back() + 1, ys.back() + 1});
 
   if (sheet_.PrintGridlines) {
     canvas.Pen().SetStyle(psSolid);
