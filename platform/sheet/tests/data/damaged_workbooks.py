@@ -1,4 +1,5 @@
-"""Writes damaged and hostile .xlsx files into the folder given, one per way a workbook can be
+"""Writes damaged and hostile .xlsx files (and one of every kind of cell and look, from the seed
+of the reader's fuzzer given second) into the folder given, one per way a workbook can be
 wrong, for the reader's tests: each must be refused with a message, never crash or fill the memory.
 """
 import os
@@ -26,18 +27,23 @@ def sheet(data):
             '<sheetData>' + data + '</sheetData></worksheet>')
 
 
-def book(name, sheet_xml, extra=None):
+def book(name, sheet_xml, extra=None, workbook=BOOK, sst=SST, rels=BOOK_RELS):
     with zipfile.ZipFile(os.path.join(out, name), "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("_rels/.rels", RELS)
-        z.writestr("xl/workbook.xml", BOOK)
-        z.writestr("xl/_rels/workbook.xml.rels", BOOK_RELS)
-        z.writestr("xl/sharedStrings.xml", SST)
+        z.writestr("xl/workbook.xml", workbook)
+        z.writestr("xl/_rels/workbook.xml.rels", rels)
+        z.writestr("xl/sharedStrings.xml", sst)
         if sheet_xml is not None:
             z.writestr("xl/worksheets/sheet1.xml", sheet_xml)
         for part, data in (extra or {}).items():
             z.writestr(part, data)
 
 
+# The seed of the reader's fuzzer, as a file: its parts follow one another, split by "----".
+seed = open(sys.argv[2], encoding="utf-8").read().split("\n----\n")
+book("styled.xlsx", seed[0], {"xl/styles.xml": seed[2]}, workbook=seed[3].replace('"s1"', '"rId1"'), sst=seed[1],
+     rels=BOOK_RELS.replace("</Relationships>", '<Relationship Id="rId3" Type="http://schemas.openxmlformats.org/'
+                            'officeDocument/2006/relationships/styles" Target="styles.xml"/></Relationships>'))
 book("good.xlsx", sheet('<row r="2"><c r="B2" t="s"><v>0</v></c><c r="C2"><v>2.5</v></c></row>'))
 book("row-beyond.xlsx", sheet('<row r="1048577"><c r="A1048577"><v>1</v></c></row>'))
 book("column-beyond.xlsx", sheet('<row r="1"><c r="XFE1"><v>1</v></c></row>'))
