@@ -4,7 +4,7 @@
 // trusted, and anything that does not fit raises EOleException naming the file.
 #include <zip.h>
 
-#include <QByteArray>
+#include <QIODevice>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -26,8 +26,11 @@ namespace {
 // Bounds of what a workbook may hold; past them the file is refused rather than let it fill
 // the memory.
 constexpr zip_int64_t kMaxEntries = 10000;
-constexpr zip_uint64_t kMaxPartBytes = 256u << 20;
-constexpr zip_uint64_t kMaxTotalBytes = 768u << 20;
+// Parts are read as streams: these bound the time a file takes, the model bounds below the memory.
+constexpr zip_uint64_t kMaxPartBytes = zip_uint64_t{1} << 30;
+constexpr zip_uint64_t kMaxTotalBytes = zip_uint64_t{2} << 30;
+// The texts of cells and formulas together.
+constexpr size_t kMaxTextBytes = 256u << 20;
 constexpr size_t kMaxSheets = 1024;
 constexpr size_t kMaxStrings = 4u << 20;
 constexpr size_t kMaxStyleItems = 65536;
@@ -40,6 +43,8 @@ constexpr size_t kMaxMerges = 16384;
 [[noreturn]] void Damaged(const String& file, const String& why) {
   throw EOleException("The workbook " + file + " cannot be read: " + why, DISP_E_EXCEPTION, "Sheet", "");
 }
+
+class ZipPart;
 
 class ZipArchive {
  public:
@@ -61,32 +66,63 @@ class ZipArchive {
 
   bool Has(const String& name) const { return zip_name_locate(zip_, name.c_str(), 0) >= 0; }
 
-  // The part's bytes, read no further than the bounds whatever its header claims.
-  QByteArray Read(const String& name) {
-    zip_stat_t st;
-    if (zip_stat(zip_, name.c_str(), 0, &st) != 0) Damaged(file_, "the part " + name + " is missing");
-    if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxPartBytes) Damaged(file_, "the part " + name + " is too large");
-    std::unique_ptr<zip_file_t, int (*)(zip_file_t*)> in(zip_fopen(zip_, name.c_str(), 0), zip_fclose);
-    if (!in) Damaged(file_, "the part " + name + " cannot be opened: " + zip_strerror(zip_));
-    QByteArray data;
-    char buf[1 << 16];
-    for (;;) {
-      zip_int64_t n = zip_fread(in.get(), buf, sizeof buf);
-      if (n < 0) Damaged(file_, "the part " + name + " is damaged: " + zip_file_strerror(in.get()));
-      if (n == 0) break;
-      total_ += static_cast<zip_uint64_t>(n);
-      if (static_cast<zip_uint64_t>(data.size()) + static_cast<zip_uint64_t>(n) > kMaxPartBytes || total_ > kMaxTotalBytes)
-        Damaged(file_, "the part " + name + " unpacks to more than a workbook can hold");
-      data.append(buf, static_cast<qsizetype>(n));
-    }
-    return data;
-  }
+  // The part as a stream for the XML reader, which takes it piece by piece: a large sheet is
+  // never held whole. Reading stops at the bounds whatever the part's header claims.
+  std::unique_ptr<ZipPart> Open(const String& name);
+  zip_t* Handle() const { return zip_; }
+  const String& File() const { return file_; }
+  // Counts what the parts unpack to; false past the bound for all parts together.
+  bool Count(zip_uint64_t bytes) { return (total_ += bytes) <= kMaxTotalBytes; }
 
  private:
   String file_;
   zip_t* zip_ = nullptr;
   zip_uint64_t total_ = 0;
 };
+
+class ZipPart : public QIODevice {
+ public:
+  ZipPart(ZipArchive& archive, zip_file_t* file, String name) : archive_(archive), file_(file), name_(std::move(name)) {
+    open(QIODevice::ReadOnly);
+  }
+  ~ZipPart() override { zip_fclose(file_); }
+  bool isSequential() const override { return true; }
+  // Why the part stopped before its end; empty when it did not.
+  const String& Failure() const { return failure_; }
+
+ protected:
+  qint64 readData(char* data, qint64 maxSize) override {
+    if (!failure_.empty()) return -1;
+    zip_int64_t n = zip_fread(file_, data, static_cast<zip_uint64_t>(maxSize));
+    if (n < 0) {
+      failure_ = "the part " + name_ + " is damaged: " + zip_file_strerror(file_);
+      return -1;
+    }
+    read_ += static_cast<zip_uint64_t>(n);
+    if (read_ > kMaxPartBytes || !archive_.Count(static_cast<zip_uint64_t>(n))) {
+      failure_ = "the part " + name_ + " unpacks to more than a workbook can hold";
+      return -1;
+    }
+    return n;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+ private:
+  ZipArchive& archive_;
+  zip_file_t* file_;
+  String name_;
+  zip_uint64_t read_ = 0;
+  String failure_;
+};
+
+std::unique_ptr<ZipPart> ZipArchive::Open(const String& name) {
+  zip_stat_t st;
+  if (zip_stat(zip_, name.c_str(), 0, &st) != 0) Damaged(file_, "the part " + name + " is missing");
+  if ((st.valid & ZIP_STAT_SIZE) && st.size > kMaxPartBytes) Damaged(file_, "the part " + name + " is too large");
+  zip_file_t* in = zip_fopen(zip_, name.c_str(), 0);
+  if (!in) Damaged(file_, "the part " + name + " cannot be opened: " + zip_strerror(zip_));
+  return std::make_unique<ZipPart>(*this, in, name);
+}
 
 String Str(QStringView s) { return s.toString().toStdString(); }
 
@@ -246,8 +282,8 @@ class WorkbookReader {
     }
     if (styleIds_.empty()) styleIds_.push_back(0);
 
-    QByteArray data = zip_.Read(workbookPart);
-    QXmlStreamReader x(data);
+    auto in = zip_.Open(workbookPart);
+    QXmlStreamReader x(in.get());
     while (NextStart(x)) {
       if (Is(x, "workbookPr")) {
         date1904_ = ToBool(Attr(x, "date1904"));
@@ -270,21 +306,26 @@ class WorkbookReader {
         x.skipCurrentElement();
       }
     }
-    Check(x, workbookPart);
+    Check(x, *in, workbookPart);
     if (book_->SheetCount() == 0) Damaged(file_, "it has no worksheet");
     return book_;
   }
 
  private:
-  void Check(const QXmlStreamReader& x, const String& part) {
+  void Check(const QXmlStreamReader& x, const ZipPart& in, const String& part) {
+    if (!in.Failure().empty()) Damaged(file_, in.Failure());
     if (x.hasError()) Damaged(file_, "the part " + part + " is not well-formed: " + x.errorString().toStdString());
+  }
+
+  void CountText(size_t bytes) {
+    if ((textBytes_ += bytes) > kMaxTextBytes) Damaged(file_, "its texts take more than the memory can hold");
   }
 
   std::map<String, Relationship> Relationships(const String& part, const String& base) {
     std::map<String, Relationship> out;
     if (!zip_.Has(part)) return out;
-    QByteArray data = zip_.Read(part);
-    QXmlStreamReader x(data);
+    auto in = zip_.Open(part);
+    QXmlStreamReader x(in.get());
     while (NextStart(x)) {
       if (Is(x, "Relationship")) {
         String type = Attr(x, "Type");
@@ -294,7 +335,7 @@ class WorkbookReader {
       }
       if (!Is(x, "Relationships")) x.skipCurrentElement();
     }
-    Check(x, part);
+    Check(x, *in, part);
     return out;
   }
 
@@ -309,7 +350,9 @@ class WorkbookReader {
         if (Is(x, "rPh")) {
           x.skipCurrentElement();
         } else if (Is(x, "t")) {
-          text += x.readElementText().toStdString();
+          String piece = x.readElementText().toStdString();
+          CountText(piece.size());
+          text += piece;
           if (text.size() > 4 * static_cast<size_t>(SheetMaxCellText)) Damaged(file_, "a text in " + part + " is too long");
         } else {
           ++depth;
@@ -322,8 +365,8 @@ class WorkbookReader {
   }
 
   void ReadStrings(const String& part) {
-    QByteArray data = zip_.Read(part);
-    QXmlStreamReader x(data);
+    auto in = zip_.Open(part);
+    QXmlStreamReader x(in.get());
     while (NextStart(x)) {
       if (Is(x, "si")) {
         if (strings_.size() >= kMaxStrings) Damaged(file_, "it has too many texts");
@@ -332,7 +375,7 @@ class WorkbookReader {
         x.skipCurrentElement();
       }
     }
-    Check(x, part);
+    Check(x, *in, part);
   }
 
   struct Font {
@@ -356,8 +399,8 @@ class WorkbookReader {
   }
 
   void ReadStyles(const String& part) {
-    QByteArray data = zip_.Read(part);
-    QXmlStreamReader x(data);
+    auto in = zip_.Open(part);
+    QXmlStreamReader x(in.get());
     std::map<long long, String> formats;
     std::vector<Font> fonts;
     std::vector<int> fills;
@@ -463,7 +506,7 @@ class WorkbookReader {
         x.skipCurrentElement();
       }
     }
-    Check(x, part);
+    Check(x, *in, part);
   }
 
   std::uint32_t StyleOf(const String& s) {
@@ -479,8 +522,8 @@ class WorkbookReader {
   }
 
   void ReadSheet(SheetWorksheet& sheet, const String& part) {
-    QByteArray data = zip_.Read(part);
-    QXmlStreamReader x(data);
+    auto in = zip_.Open(part);
+    QXmlStreamReader x(in.get());
     int row = 0;
     while (NextStart(x)) {
       if (Is(x, "worksheet") || Is(x, "sheetData")) continue;
@@ -546,7 +589,7 @@ class WorkbookReader {
         x.skipCurrentElement();
       }
     }
-    Check(x, part);
+    Check(x, *in, part);
   }
 
   void ReadCell(QXmlStreamReader& x, SheetWorksheet& sheet, SheetCellRef at, const String& part) {
@@ -557,10 +600,12 @@ class WorkbookReader {
     while (x.readNextStartElement()) {
       if (Is(x, "v")) {
         value = x.readElementText().toStdString();
+        CountText(value.size());
         hasValue = true;
       } else if (Is(x, "f")) {
         // A shared formula's later cells name only the group: they keep their stored result.
         formula = x.readElementText().toStdString();
+        CountText(formula.size());
         hasFormula = !formula.empty();
       } else if (Is(x, "is")) {
         value = RichText(x, part);
@@ -602,6 +647,7 @@ class WorkbookReader {
   size_t styleItems_ = 0;
   size_t cellSlots_ = 0;
   size_t rowSlots_ = 0;
+  size_t textBytes_ = 0;
   bool date1904_ = false;
 };
 

@@ -68,5 +68,5 @@ with zipfile.ZipFile(os.path.join(out, "bomb.xlsx"), "w", zipfile.ZIP_DEFLATED, 
     with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as w:
         w.write(sheet("")[:-len("</sheetData></worksheet>")].encode())
         chunk = b" " * (1 << 20)
-        for _ in range(300):
+        for _ in range(1100):
             w.write(chunk)
