@@ -59,10 +59,12 @@ void TvwExcelExport::PrintPreview(bool ShowGridlines) {
   setup.Set("PrintGridlines", ShowGridlines);
   setup.Set("CenterHeader", excelWorksheet_.Get("Name"));
   excelApplication_.Set("ScreenUpdating", true);
+  // Returns when the user closes the preview. The workbook is handed to the desktop's
+  // spreadsheet (the application becoming visible) only then, so that its window does not come
+  // up over the preview.
+  excelWorksheet_.Call("PrintPreview");
   excelApplication_.Set("Visible", true);
   excelVisible_ = true;
-  // Returns when the user closes the preview.
-  excelWorksheet_.Call("PrintPreview");
 }
 
 }  // namespace orv
