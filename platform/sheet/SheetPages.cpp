@@ -82,6 +82,7 @@ String SheetCellText(const SheetWorksheet& sheet, int row, int column) {
     case SheetCellKind::Number: return FormattedNumber(style.NumberFormat, cell->Number);
     case SheetCellKind::Formula: {
       auto value = FormulaValue(sheet, sheet.Store().Strings[cell->Text]);
+      if (!value) value = sheet.StoredResult(row, column);
       return value ? FormattedNumber(style.NumberFormat, *value) : String();
     }
   }

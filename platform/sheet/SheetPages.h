@@ -42,7 +42,7 @@ bool PrintSheetPages(const SheetPageLayout& layout, const String& title, const S
                      String& error);
 
 // The text a cell shows: numbers in their format, Booleans as TRUE and FALSE, formulas by the
-// result the model works out (nothing when it has none).
+// result the model works out or the file stored (nothing when it has neither).
 String SheetCellText(const SheetWorksheet& sheet, int row, int column);
 
 }  // namespace orv

@@ -617,6 +617,9 @@ class WorkbookReader {
     sheet.SetStyle(at, StyleOf(styleAttr));
     if (hasFormula) {
       sheet.SetFormula(at, "=" + formula);
+      // Numbers only: the model writes no other kind of result with a formula.
+      if (auto result = ToDouble(value); hasValue && result && (type.empty() || type == "n"))
+        sheet.SetStoredResult(at, *result);
       return;
     }
     if (!hasValue) return;

@@ -81,6 +81,8 @@ TEST_F(ExportTest, ExportAddsToAWorkbookWrittenByLibreOffice) {
     EXPECT_EQ(after.Value(at('A', top + 3)), "บุญมี มีสุข");
     EXPECT_EQ(after.Value(at('B', top + 3)), "4");
   }
+  // The old formula keeps the result LibreOffice stored, for readers that do not recalculate.
+  EXPECT_EQ(sheettest::WorkbookFacts(saved, true).Value("ทะเบียน!C2"), "25");
   // The user's own file is not written by the export.
   EXPECT_EQ(OldFacts(sheettest::WorkbookFacts(kept)), was);
 }

@@ -36,6 +36,7 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
   EXPECT_EQ(s.StyleAt({1, 4}).NumberFormat, "mm-dd-yy");
   EXPECT_EQ(s.CellAt(3, 2)->Kind, SheetCellKind::Formula);
   EXPECT_EQ(s.Value({3, 2}).ToString(), "=SUM(B1:B2)");
+  EXPECT_EQ(s.StoredResult(3, 2), 12.5);
   EXPECT_EQ(s.Value({3, 3}).ToString(), "inline");
   const SheetStyle& a1 = s.StyleAt({1, 1});
   EXPECT_EQ(a1.FontName, "Tahoma");
