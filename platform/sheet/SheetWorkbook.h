@@ -44,9 +44,9 @@ class SheetWorkbook {
   String fullName_;
 };
 
-// Reads an .xlsx workbook: its worksheets in order with their values, formulas, styles, merges,
-// column widths, auto-filter and print gridlines. Charts, pictures, comments, defined names,
-// conditional formats and the results stored with formulas are not carried. EOleException for
+// Reads an .xlsx workbook: its worksheets in order with their values, formulas (and their stored
+// numeric results), styles, merges, column widths, auto-filter and print gridlines. Charts,
+// pictures, comments, defined names and conditional formats are not carried. EOleException for
 // a file that is damaged or larger than the bounds a workbook may have.
 std::shared_ptr<SheetWorkbook> ReadXlsx(const String& fileName);
 
