@@ -59,7 +59,9 @@ void TvwExcelExport::PrintPreview(bool ShowGridlines) {
   setup.Set("PrintGridlines", ShowGridlines);
   setup.Set("CenterHeader", excelWorksheet_.Get("Name"));
   excelApplication_.Set("ScreenUpdating", true);
-  // The preview shows the workbook; becoming visible afterwards does not show it a second time.
+  // Returns when the user closes the preview. The workbook is handed to the desktop's
+  // spreadsheet (the application becoming visible) only then, so that its window does not come
+  // up over the preview.
   excelWorksheet_.Call("PrintPreview");
   excelApplication_.Set("Visible", true);
   excelVisible_ = true;

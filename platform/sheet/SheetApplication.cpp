@@ -100,8 +100,11 @@ class WorkbooksObject : public IDispatch {
     if (IsMember(name, "Open")) {
       String file = ArgAt(args, 0).ToString();
       if (!std::filesystem::exists(file)) SheetError("File " + file + " does not exist");
-      // The model is written with libxlsxwriter, which cannot read a workbook back.
-      SheetError("Existing workbooks cannot be opened here: " + file);
+      // The opened workbook has no file name of its own yet: shown, it goes to the private
+      // folder, and the user's file is written only when it is saved under its name.
+      auto book = ReadXlsx(file);
+      app_->Workbooks.push_back(book);
+      return Wrap(book);
     }
     OleError(DISP_E_UNKNOWNNAME);
   }

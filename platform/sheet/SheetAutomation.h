@@ -21,4 +21,14 @@ std::shared_ptr<IDispatch> GetActiveSheetApplication();
 using TSheetShowHandler = std::function<void(const String& fileName)>;
 void SetSheetShowHandler(TSheetShowHandler handler);
 
+class SheetWorksheet;
+// Shows the sheet's printed pages in a modal preview window from which the user can print;
+// returns when the user closes it.
+void ShowSheetPreview(const SheetWorksheet& sheet);
+// How a worksheet's PrintPreview shows its pages: ShowSheetPreview unless replaced.
+using TSheetPreviewHandler = std::function<void(const SheetWorksheet& sheet)>;
+void SetSheetPreviewHandler(TSheetPreviewHandler handler);
+// Hands the sheet to the preview handler.
+void PreviewSheet(const SheetWorksheet& sheet);
+
 }  // namespace orv

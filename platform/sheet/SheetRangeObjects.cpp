@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/SheetObjects.h"
 
 namespace orv {
@@ -324,7 +325,7 @@ class WorksheetObject : public IDispatch {
       return Variant();
     }
     if (IsMember(name, "PrintPreview")) {
-      app_->Show(*book_);
+      PreviewSheet(*sheet_);
       return Variant();
     }
     OleError(DISP_E_UNKNOWNNAME);

@@ -18,6 +18,8 @@ class SheetWorkbook {
  public:
   SheetWorkbook();
 
+  // The texts and styles its sheets share.
+  SheetBookStore& Store() const { return *store_; }
   int SheetCount() const { return static_cast<int>(sheets_.size()); }
   // 1-based.
   const std::shared_ptr<SheetWorksheet>& Sheet(int index) const { return sheets_.at(static_cast<size_t>(index - 1)); }
@@ -41,6 +43,12 @@ class SheetWorkbook {
   std::vector<std::shared_ptr<SheetWorksheet>> sheets_;
   String fullName_;
 };
+
+// Reads an .xlsx workbook: its worksheets in order with their values, formulas (and their stored
+// numeric results), styles, merges, column widths, auto-filter and print gridlines. Charts,
+// pictures, comments, defined names and conditional formats are not carried. EOleException for
+// a file that is damaged or larger than the bounds a workbook may have.
+std::shared_ptr<SheetWorkbook> ReadXlsx(const String& fileName);
 
 // Output of a workbook in each file format, into a file that does not exist yet.
 void WriteXlsx(const SheetWorkbook& book, const String& fileName);

@@ -55,6 +55,7 @@ const SheetCell* SheetWorksheet::CellAt(int row, int column) const {
 
 void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
   SheetCell& cell = Cell(at);
+  if (!storedResults_.empty()) storedResults_.erase({at.Row, at.Column});
   switch (VarType(value) & varTypeMask) {
     case varEmpty:
     case varNull:
@@ -98,8 +99,19 @@ void SheetWorksheet::SetValue(const SheetCellRef& at, const Variant& value) {
   }
 }
 
+void SheetWorksheet::SetStoredResult(const SheetCellRef& at, double result) {
+  storedResults_[{at.Row, at.Column}] = result;
+}
+
+std::optional<double> SheetWorksheet::StoredResult(int row, int column) const {
+  auto it = storedResults_.find({row, column});
+  if (it == storedResults_.end()) return std::nullopt;
+  return it->second;
+}
+
 void SheetWorksheet::SetFormula(const SheetCellRef& at, const String& text) {
   SheetCell& cell = Cell(at);
+  if (!storedResults_.empty()) storedResults_.erase({at.Row, at.Column});
   rows_[static_cast<size_t>(at.Row - 1)].HasFormula = true;
   cell.Kind = SheetCellKind::Formula;
   cell.Text = store_->Strings.Intern(text);
@@ -121,6 +133,11 @@ Variant SheetWorksheet::Value(const SheetCellRef& at) const {
 const SheetStyle& SheetWorksheet::StyleAt(const SheetCellRef& at) const {
   const SheetCell* cell = CellAt(at.Row, at.Column);
   return cell ? store_->Styles[cell->Style] : kDefaultStyle;
+}
+
+void SheetWorksheet::SetStyle(const SheetCellRef& at, std::uint32_t style) {
+  if (style >= store_->Styles.Count()) CellError("No such cell style");
+  Cell(at).Style = style;
 }
 
 void SheetWorksheet::ReserveRow(int row, int lastColumn) {
@@ -165,7 +182,10 @@ void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void
 void SheetWorksheet::ClearContents(const SheetRect& rect) {
   for (int r = rect.First.Row; r <= rect.Last.Row; ++r)
     for (int c = rect.First.Column; c <= rect.Last.Column; ++c)
-      if (CellAt(r, c)) Cell({r, c}).Kind = SheetCellKind::Empty;
+      if (CellAt(r, c)) {
+        Cell({r, c}).Kind = SheetCellKind::Empty;
+        storedResults_.erase({r, c});
+      }
 }
 
 void SheetWorksheet::InsertRows(int row, int count) {
@@ -187,6 +207,9 @@ void SheetWorksheet::InsertRows(int row, int count) {
   };
   for (auto& m : merges_) shift(m);
   if (autoFilter_) shift(*autoFilter_);
+  std::map<std::pair<int, int>, double> moved;
+  for (auto [at, result] : storedResults_) moved[{at.first >= row ? at.first + count : at.first, at.second}] = result;
+  storedResults_.swap(moved);
 }
 
 void SheetWorksheet::GroupRows(int firstRow, int lastRow) {

@@ -55,6 +55,9 @@ class SheetWorksheet {
   void SetValue(const SheetCellRef& at, const Variant& value);
   // text begins with "=".
   void SetFormula(const SheetCellRef& at, const String& text);
+  // The result a workbook file stored with the formula at, kept until the cell is written again.
+  void SetStoredResult(const SheetCellRef& at, double result);
+  std::optional<double> StoredResult(int row, int column) const;
   // The value as a Variant (a formula gives its text); Empty for an empty cell.
   Variant Value(const SheetCellRef& at) const;
   const SheetCell* CellAt(int row, int column) const;
@@ -62,6 +65,8 @@ class SheetWorksheet {
   // grow it again and again as its cells arrive one by one. The cells themselves are not made.
   void ReserveRow(int row, int lastColumn);
   const SheetStyle& StyleAt(const SheetCellRef& at) const;
+  // A style of the workbook's table, by its index, for a cell whose look was read from a file.
+  void SetStyle(const SheetCellRef& at, std::uint32_t style);
   // Changes the style of every cell of the rectangle.
   void ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change);
   void ClearContents(const SheetRect& rect);
@@ -103,6 +108,7 @@ class SheetWorksheet {
   std::vector<SheetRect> merges_;
   std::map<int, double> widths_;
   std::optional<SheetRect> autoFilter_;
+  std::map<std::pair<int, int>, double> storedResults_;  // by (row, column)
 };
 
 }  // namespace orv

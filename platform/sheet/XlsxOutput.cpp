@@ -168,7 +168,9 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
           case SheetCellKind::Formula: {
             // With its result, so that readers which do not recalculate show it.
             const String& formula = strings[cell.Text];
-            if (auto value = FormulaValue(sheet, formula))
+            auto value = FormulaValue(sheet, formula);
+            if (!value) value = sheet.StoredResult(r, static_cast<int>(c) + 1);
+            if (value)
               check(worksheet_write_formula_num(ws, xr, xc, formula.c_str(), f, *value));
             else
               check(worksheet_write_formula(ws, xr, xc, formula.c_str(), f));

@@ -6,6 +6,7 @@
 #include "platform/gui/Timers.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/TypInfo.h"
+#include "platform/sheet/SheetWorksheet.h"
 #include "xlsexport/tests/ExportFixture.h"
 
 namespace orv::exporttest {
@@ -193,9 +194,32 @@ TEST_F(ExportTest, ConnectionKindsAndTheirErrors) {
   second->SaveWorkbook((dir / "x.htm").string(), 7);
   EXPECT_FALSE(fs::exists(dir / "x.htm"));
 
+  // The preview gets the sheet with its page setup: the gridlines asked for, the sheet's name as
+  // header (and the number of workbooks handed to the desktop so far).
+  std::vector<std::string> previewed;
+  SetSheetPreviewHandler([&](const SheetWorksheet& sheet) {
+    previewed.push_back(sheet.Name() + "|" + sheet.CenterHeader + "|" + (sheet.PrintGridlines ? "grid" : "nogrid") +
+                        "|" + std::to_string(shown.size()));
+  });
+  // An application not yet visible shows the workbook on the desktop once the preview closes.
+  auto hidden = Exporter();
+  hidden->SetWorksheetName("Hidden");
+  hidden->ExportDataset();
+  size_t before = shown.size();
+  hidden->PrintPreview(true);
+  ASSERT_EQ(shown.size(), before + 1);
+  EXPECT_EQ(previewed, (std::vector<std::string>{"Hidden|Hidden|grid|" + std::to_string(before)}));
+  EXPECT_TRUE(hidden->ExcelVisible());
+  hidden->Disconnect(true);
+  previewed.clear();
+  size_t shownBefore = shown.size();
   second->PrintPreview(false);
-  ASSERT_EQ(shown.size(), 2u);
-  sheettest::WorkbookFacts preview(shown[1]);
+  SetSheetPreviewHandler([](const SheetWorksheet& sheet) { ShowSheetPreview(sheet); });
+  EXPECT_EQ(previewed, (std::vector<std::string>{"ADOQuery10|ADOQuery10|nogrid|" + std::to_string(shownBefore)}));
+  // The pages show in the program's own preview; the application was visible already and
+  // hands nothing more to the desktop.
+  EXPECT_EQ(shown.size(), shownBefore);
+  sheettest::WorkbookFacts preview(Save(*second, "previewed.xlsx"));
   EXPECT_EQ(preview.Lines("HEADER"), (std::vector<std::string>{"ADOQuery10 ADOQuery10"}));
   EXPECT_EQ(preview.Lines("GRIDLINES"), (std::vector<std::string>{"ADOQuery10 0", "สถิติ 0"}));
   EXPECT_TRUE(second->ExcelVisible());

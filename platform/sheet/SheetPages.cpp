@@ -1,0 +1,279 @@
+#include "platform/sheet/SheetPages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "platform/gui/Canvas.h"
+#include "platform/gui/Colors.h"
+#include "platform/print/PrintServer.h"
+#include "platform/sheet/FormulaValue.h"
+#include "platform/sheet/SheetDates.h"
+
+namespace orv {
+
+namespace {
+
+// A4 portrait and the spreadsheet's default margins, in millimetres.
+constexpr double kPaperWidth = 210, kPaperHeight = 297;
+constexpr double kMarginLeft = 17.78, kMarginRight = 17.78, kMarginTop = 19.05, kMarginBottom = 19.05;
+constexpr double kHeaderTop = 7.62;
+constexpr double kMmPerPixel = 25.4 / 96;
+// A column without a width of its own: 8.43 characters, 64 pixels on the screen.
+constexpr double kDefaultColumnPixels = 64;
+constexpr double kPointMm = 25.4 / 72;
+constexpr double kDefaultRowPoints = 15;
+constexpr double kRowPerFontPoint = 15.0 / 11;
+
+double ColumnMm(std::optional<double> characters) {
+  if (!characters) return kDefaultColumnPixels * kMmPerPixel;
+  double w = *characters;
+  return (w < 1 ? w * 12 : w * 7 + 5) * kMmPerPixel;
+}
+
+// Bands of consecutive sizes that fit into room; a size larger than room takes a band alone.
+template <typename Band>
+std::vector<Band> Cut(const std::vector<double>& sizes, int first, double room) {
+  std::vector<Band> out;
+  double used = 0;
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    int index = first + static_cast<int>(i);
+    if (out.empty() || used + sizes[i] > room) {
+      out.push_back({index, index});
+      used = 0;
+    }
+    out.back().Last = index;
+    used += sizes[i];
+  }
+  return out;
+}
+
+TFontStyles StylesOf(const SheetStyle& s) {
+  TFontStyles styles;
+  if (s.Bold) styles.Include(fsBold);
+  if (s.Italic) styles.Include(fsItalic);
+  if (s.Underline) styles.Include(fsUnderline);
+  return styles;
+}
+
+void UseFont(TCanvas& canvas, const SheetStyle& s) {
+  canvas.Font().SetName(s.FontName.empty() ? String(SheetDefaultFontName) : s.FontName);
+  canvas.Font().SetSize(static_cast<int>(std::lround(s.FontSize > 0 ? s.FontSize : SheetDefaultFontSize)));
+  canvas.Font().SetStyle(StylesOf(s));
+  canvas.Font().SetColor(s.FontColor >= 0 ? static_cast<TColor>(s.FontColor) : clBlack);
+}
+
+int PenWidth(const SheetBorderEdge& e, double dotsPerMm) {
+  constexpr int medium = -4138, thick = 4;
+  double mm = e.Weight == thick ? 0.6 : e.Weight == medium ? 0.4 : 0.2;
+  return std::max(1, static_cast<int>(std::lround(mm * dotsPerMm)));
+}
+
+}  // namespace
+
+String SheetCellText(const SheetWorksheet& sheet, int row, int column) {
+  const SheetCell* cell = sheet.CellAt(row, column);
+  if (!cell) return String();
+  const SheetStyle& style = sheet.Store().Styles[cell->Style];
+  switch (cell->Kind) {
+    case SheetCellKind::Empty: return String();
+    case SheetCellKind::Text: return sheet.Store().Strings[cell->Text];
+    case SheetCellKind::Boolean: return cell->Boolean ? "TRUE" : "FALSE";
+    case SheetCellKind::Number: return FormattedNumber(style.NumberFormat, cell->Number);
+    case SheetCellKind::Formula: {
+      auto value = FormulaValue(sheet, sheet.Store().Strings[cell->Text]);
+      if (!value) value = sheet.StoredResult(row, column);
+      return value ? FormattedNumber(style.NumberFormat, *value) : String();
+    }
+  }
+  return String();
+}
+
+SheetPageLayout::SheetPageLayout(const SheetWorksheet& sheet) : sheet_(sheet), used_(sheet.UsedRange()) {
+  for (int c = used_.First.Column; c <= used_.Last.Column; ++c) columnWidths_.push_back(ColumnMm(sheet.ColumnWidth(c)));
+  for (int r = used_.First.Row; r <= used_.Last.Row; ++r) {
+    double points = kDefaultRowPoints;
+    if (const SheetRow* row = sheet.RowAt(r))
+      for (const SheetCell& cell : row->Cells)
+        points = std::max(points, sheet.Store().Styles[cell.Style].FontSize * kRowPerFontPoint);
+    rowHeights_.push_back(points * kPointMm);
+  }
+  columnBands_ = Cut<Band>(columnWidths_, used_.First.Column, kPaperWidth - kMarginLeft - kMarginRight);
+  rowBands_ = Cut<Band>(rowHeights_, used_.First.Row, kPaperHeight - kMarginTop - kMarginBottom);
+}
+
+SheetRect SheetPageLayout::PageCells(int page) const {
+  if (page < 0 || page >= PageCount()) return SheetRect{{1, 1}, {1, 1}};
+  // Down the rows first, then across.
+  const Band& rows = rowBands_[static_cast<size_t>(page) % rowBands_.size()];
+  const Band& columns = columnBands_[static_cast<size_t>(page) / rowBands_.size()];
+  return SheetRect{{rows.First, columns.First}, {rows.Last, columns.Last}};
+}
+
+void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
+  if (page < 0 || page >= PageCount()) return;
+  const SheetRect cells = PageCells(page);
+  const double dots = canvas.PixelsPerInchX() / 25.4;
+  auto px = [&](double mm) { return static_cast<int>(std::lround(mm * dots)); };
+
+  // Cell edges on the page, in device pixels.
+  std::vector<int> xs{px(kMarginLeft)}, ys{px(kMarginTop)};
+  double at = kMarginLeft;
+  for (int c = cells.First.Column; c <= cells.Last.Column; ++c)
+    xs.push_back(px(at += columnWidths_[static_cast<size_t>(c - used_.First.Column)]));
+  at = kMarginTop;
+  for (int r = cells.First.Row; r <= cells.Last.Row; ++r)
+    ys.push_back(px(at += rowHeights_[static_cast<size_t>(r - used_.First.Row)]));
+  auto cellRect = [&](int r, int c) {
+    return TRect{xs[static_cast<size_t>(c - cells.First.Column)], ys[static_cast<size_t>(r - cells.First.Row)],
+                 xs[static_cast<size_t>(c - cells.First.Column + 1)], ys[static_cast<size_t>(r - cells.First.Row + 1)]};
+  };
+  // A rectangle of cells on this page, cut at the page's edges.
+  auto areaRect = [&](const SheetRect& area) {
+    int r1 = std::max(area.First.Row, cells.First.Row), r2 = std::min(area.Last.Row, cells.Last.Row);
+    int c1 = std::max(area.First.Column, cells.First.Column), c2 = std::min(area.Last.Column, cells.Last.Column);
+    TRect a = cellRect(r1, c1), b = cellRect(r2, c2);
+    return TRect{a.Left, a.Top, b.Right, b.Bottom};
+  };
+
+  // The page is drawn whole: no clip of an earlier page (the print job's painter keeps its last
+  // one from page to page) may cut it.
+  canvas.ResetClip();
+  canvas.Brush().SetStyle(bsSolid);
+  canvas.Brush().SetColor(clWhite);
+  canvas.FillRect(TRect{0, 0, px(kPaperWidth), px(kPaperHeight)});
+
+  if (!sheet_.CenterHeader.empty()) {
+    UseFont(canvas, SheetStyle());
+    canvas.Brush().SetStyle(bsClear);
+    TRect header{px(kMarginLeft), px(kHeaderTop), px(kPaperWidth - kMarginRight), px(kMarginTop)};
+    canvas.TextRect(header, sheet_.CenterHeader, tfCenter | tfTop | tfSingleLine | tfNoPrefix);
+  }
+
+  // Merged areas on this page by their top left cell; the other cells of a merge draw nothing.
+  std::map<std::pair<int, int>, SheetRect> mergeAt;
+  std::map<std::pair<int, int>, bool> covered;
+  for (const SheetRect& m : sheet_.Merges()) {
+    if (m.Last.Row < cells.First.Row || m.First.Row > cells.Last.Row || m.Last.Column < cells.First.Column ||
+        m.First.Column > cells.Last.Column)
+      continue;
+    int r0 = std::max(m.First.Row, cells.First.Row), c0 = std::max(m.First.Column, cells.First.Column);
+    mergeAt[{r0, c0}] = m;
+    for (int r = r0; r <= std::min(m.Last.Row, cells.Last.Row); ++r)
+      for (int c = c0; c <= std::min(m.Last.Column, cells.Last.Column); ++c)
+        if (r != r0 || c != c0) covered[{r, c}] = true;
+  }
+
+  canvas.IntersectClipRect(TRect{xs.front(), ys.front(), xs.back() + 1, ys.back() + 1});
+
+  if (sheet_.PrintGridlines) {
+    canvas.Pen().SetStyle(psSolid);
+    canvas.Pen().SetWidth(1);
+    canvas.Pen().SetColor(clSilver);
+    for (int x : xs) {
+      canvas.MoveTo(x, ys.front());
+      canvas.LineTo(x, ys.back() + 1);
+    }
+    for (int y : ys) {
+      canvas.MoveTo(xs.front(), y);
+      canvas.LineTo(xs.back() + 1, y);
+    }
+  }
+
+  const SheetStyleTable& styles = sheet_.Store().Styles;
+  auto isEmpty = [&](int r, int c) {
+    const SheetCell* cell = sheet_.CellAt(r, c);
+    return (!cell || cell->Kind == SheetCellKind::Empty) && !covered.count({r, c}) && !mergeAt.count({r, c});
+  };
+  for (int r = cells.First.Row; r <= cells.Last.Row; ++r) {
+    for (int c = cells.First.Column; c <= cells.Last.Column; ++c) {
+      if (covered.count({r, c})) continue;
+      auto merge = mergeAt.find({r, c});
+      bool merged = merge != mergeAt.end();
+      // A merge's look and value are its first cell's, which may lie on an earlier page.
+      SheetCellRef origin = merged ? merge->second.First : SheetCellRef{r, c};
+      const SheetCell* cell = sheet_.CellAt(origin.Row, origin.Column);
+      if (!cell) continue;
+      const SheetStyle& style = styles[cell->Style];
+      TRect box = merged ? areaRect(merge->second) : cellRect(r, c);
+
+      if (style.FillColor >= 0) {
+        canvas.Brush().SetStyle(bsSolid);
+        canvas.Brush().SetColor(static_cast<TColor>(style.FillColor));
+        canvas.FillRect(box);
+      }
+      String text = SheetCellText(sheet_, origin.Row, origin.Column);
+      if (!text.empty()) {
+        int align = style.HorizontalAlignment;
+        TTextFormat format = tfNoPrefix;
+        if (align == -4108) {
+          format |= tfCenter;
+        } else if (align == -4152 || (align == xlHAlignGeneral && (cell->Kind == SheetCellKind::Number ||
+                                                                   cell->Kind == SheetCellKind::Formula))) {
+          format |= tfRight;
+        } else if (align == xlHAlignGeneral && cell->Kind == SheetCellKind::Boolean) {
+          format |= tfCenter;
+        }
+        TRect room = box;
+        if (style.WrapText) {
+          format |= tfWordBreak;
+        } else {
+          format |= tfSingleLine | tfBottom;
+          // A left-aligned text runs on over the empty cells to its right, as on the screen.
+          if (!merged && !(format & (tfCenter | tfRight)))
+            for (int next = c + 1; next <= cells.Last.Column && isEmpty(r, next); ++next) room.Right = cellRect(r, next).Right;
+        }
+        int pad = std::max(1, px(0.5));
+        room.Left += pad;
+        room.Right -= pad;
+        room.Bottom -= pad / 2;
+        UseFont(canvas, style);
+        canvas.Brush().SetStyle(bsClear);
+        canvas.TextRect(room, text, format);
+      }
+      for (size_t e = 0; e < 4; ++e) {
+        const SheetBorderEdge& edge = style.Edges[e];
+        if (edge.LineStyle == xlNone) continue;
+        canvas.Pen().SetStyle(edge.LineStyle == -4115 ? psDash : edge.LineStyle == -4118 ? psDot : psSolid);
+        canvas.Pen().SetWidth(PenWidth(edge, dots));
+        canvas.Pen().SetColor(static_cast<TColor>(edge.Color));
+        // Edges in the order left, top, bottom, right.
+        TPoint from = e == 2 ? TPoint{box.Left, box.Bottom} : e == 3 ? TPoint{box.Right, box.Top} : TPoint{box.Left, box.Top};
+        TPoint to = e == 0 ? TPoint{box.Left, box.Bottom} : e == 1 ? TPoint{box.Right, box.Top} : TPoint{box.Right, box.Bottom};
+        canvas.MoveTo(from.X, from.Y);
+        canvas.LineTo(to.X, to.Y);
+      }
+    }
+  }
+  canvas.ResetClip();
+}
+
+bool PrintSheetPages(const SheetPageLayout& layout, const String& title, const String& printer, const String& fileName,
+                     String& error) {
+  String target = printer;
+  if (fileName.empty() && target.empty()) {
+    TPrinterList printers = ListPrinters();
+    if (!printers.ServerReachable) {
+      error = printers.Error;
+      return false;
+    }
+    target = printers.Default;
+    if (target.empty()) {
+      error = "No printer is installed";
+      return false;
+    }
+  }
+  TCanvasJob job;
+  if (!job.Begin(title, fileName, error)) return false;
+  TCanvas canvas;
+  for (int page = 0; page < layout.PageCount(); ++page) {
+    job.BeginPage(canvas, layout.Format());
+    layout.DrawPage(canvas, page);
+    job.EndPage();
+  }
+  TJobOptions options;
+  options.Title = title;
+  return job.End(target, options, error);
+}
+
+}  // namespace orv

@@ -1,0 +1,48 @@
+#pragma once
+// A worksheet laid out on printed pages: the used range cut into pages of A4 paper with the
+// spreadsheet's default margins, down the rows first and then across, each page drawn on a
+// canvas with the cells' fills, texts and borders, the gridlines when the page setup asks for
+// them and the centre header at the top.
+#include <vector>
+
+#include "platform/print/CanvasJob.h"
+#include "platform/sheet/SheetWorksheet.h"
+
+namespace orv {
+
+class TCanvas;
+
+class SheetPageLayout {
+ public:
+  explicit SheetPageLayout(const SheetWorksheet& sheet);
+
+  int PageCount() const { return static_cast<int>(rowBands_.size() * columnBands_.size()); }
+  // The cells of a page (0-based).
+  SheetRect PageCells(int page) const;
+  // The paper of every page; the canvas origin is its top left corner.
+  TPageFormat Format() const { return TPageFormat{}; }
+  // Draws a page (0-based) at the canvas's resolution.
+  void DrawPage(TCanvas& canvas, int page) const;
+
+ private:
+  struct Band {
+    int First, Last;
+  };
+  const SheetWorksheet& sheet_;
+  SheetRect used_;
+  std::vector<double> rowHeights_;    // millimetres, from used_.First.Row
+  std::vector<double> columnWidths_;  // millimetres, from used_.First.Column
+  std::vector<Band> rowBands_;
+  std::vector<Band> columnBands_;
+};
+
+// Prints every page of the layout as one job: to printer (empty: the default printer), or into
+// the PDF file fileName when it is not empty. False with the reason in error.
+bool PrintSheetPages(const SheetPageLayout& layout, const String& title, const String& printer, const String& fileName,
+                     String& error);
+
+// The text a cell shows: numbers in their format, Booleans as TRUE and FALSE, formulas by the
+// result the model works out or the file stored (nothing when it has neither).
+String SheetCellText(const SheetWorksheet& sheet, int row, int column);
+
+}  // namespace orv

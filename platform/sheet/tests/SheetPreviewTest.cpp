@@ -1,0 +1,147 @@
+// A worksheet's print preview: its pages laid out, shown in the preview window, paged, zoomed,
+// and printed into a PDF that poppler reads back.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/gui/Application.h"
+#include "platform/sheet/OleObject.h"
+#include "platform/sheet/SheetAutomation.h"
+#include "platform/sheet/SheetPreviewWindow.h"
+#include "platform/sheet/SheetWorkbook.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kDataRows = 120;
+
+// 121 rows of 15 points fill three A4 pages at the default margins (48 rows each, the third with 25); columns of
+// 60, 8.43, 8.43 and 30 characters make two page widths (the fourth does not fit beside the
+// first three in 174 mm).
+void FillSheet(SheetWorksheet& s) {
+  s.SetName("Register");
+  s.SetValue({1, 1}, Variant("Name"));
+  s.SetValue({1, 2}, Variant("Amount"));
+  s.SetValue({1, 4}, Variant("Remark"));
+  for (int r = 2; r <= kDataRows + 1; ++r) {
+    s.SetValue({r, 1}, Variant("Member " + std::to_string(r - 1)));
+    s.SetValue({r, 2}, Variant(r * 0.5 + 11.5));
+    s.SetValue({r, 4}, Variant("Remark " + std::to_string(r - 1)));
+  }
+  s.ChangeStyle({{2, 1}, {2, 1}}, [](SheetStyle& st) { st.FillColor = 0x00FFFF; });  // yellow
+  s.SetColumnWidth(1, 1, 60);
+  s.SetColumnWidth(4, 4, 30);
+  s.PrintGridlines = true;
+  s.CenterHeader = "Register";
+}
+
+// Share of the pixels of a rectangle that are darker than mid grey.
+double DarkShare(const QImage& image, int x1, int y1, int x2, int y2) {
+  int dark = 0, all = 0;
+  for (int y = y1; y < y2; ++y)
+    for (int x = x1; x < x2; ++x, ++all)
+      if (qGray(image.pixel(x, y)) < 128) ++dark;
+  return all ? static_cast<double>(dark) / all : 0;
+}
+
+int Mm(double mm) { return static_cast<int>(mm / 25.4 * 96); }
+
+}  // namespace
+
+TEST(SheetPreview, PagesGoDownThenAcrossAndShowValuesHeaderFillAndGridlines) {
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  FillSheet(*sheet);
+  SheetPageLayout layout(*sheet);
+  ASSERT_EQ(layout.PageCount(), 6);
+  EXPECT_EQ(layout.PageCells(1).First.Row, 49);
+  EXPECT_EQ(layout.PageCells(3).First.Column, 4);
+  EXPECT_EQ(layout.PageCells(3).First.Row, 1);
+
+  SheetPreviewWindow window(*sheet);
+  auto* page = window.findChild<QLabel*>("page");
+  auto* previous = window.findChild<QPushButton*>("previous");
+  auto* next = window.findChild<QPushButton*>("next");
+  ASSERT_TRUE(page && previous && next);
+  EXPECT_EQ(page->text().toStdString(), "Page 1 of 6");
+  EXPECT_FALSE(previous->isEnabled());
+
+  // Page 1 at 96 dots per inch: the header centred in the top margin, "Name" in A1, the
+  // yellow fill of A2, a number right-aligned in B2, silver gridlines.
+  const QImage& image = window.PageImage();
+  ASSERT_EQ(image.width(), 794);
+  EXPECT_GT(DarkShare(image, Mm(95), Mm(8), Mm(115), Mm(18)), 0.03) << "header";
+  EXPECT_EQ(DarkShare(image, Mm(20), Mm(8), Mm(60), Mm(18)), 0) << "header is centred";
+  const int rowPx = Mm(15 * 25.4 / 72);
+  const int top = Mm(19.05), left = Mm(17.78);
+  EXPECT_GT(DarkShare(image, left + 2, top + 2, left + 60, top + rowPx - 1), 0.05) << "A1";
+  EXPECT_EQ(image.pixelColor(left + 300, top + rowPx + rowPx / 2), QColor(255, 255, 0)) << "A2 filled";
+  const int bRight = left + Mm(60 * 7 * 25.4 / 96 + 5 * 25.4 / 96) + 64;
+  EXPECT_GT(DarkShare(image, bRight - 30, top + rowPx + 2, bRight - 2, top + 2 * rowPx - 1), 0.05) << "B2, right";
+  EXPECT_EQ(image.pixelColor(left, top + 5 * rowPx + 3), QColor(192, 192, 192)) << "gridline";
+
+  next->click();
+  EXPECT_EQ(page->text().toStdString(), "Page 2 of 6");
+  EXPECT_TRUE(previous->isEnabled());
+  for (int i = 0; i < 6; ++i) next->click();
+  EXPECT_EQ(window.Page(), 5);
+  EXPECT_FALSE(next->isEnabled());
+  window.findChild<QPushButton*>("zoomIn")->click();
+  EXPECT_EQ(window.PageImage().width(), 992);
+  window.findChild<QPushButton*>("zoomOut")->click();
+  window.findChild<QPushButton*>("zoomOut")->click();
+  EXPECT_EQ(window.PageImage().width(), 595);
+
+  // Printed: every page, their values and the header read back from the PDF.
+  auto dir = fs::temp_directory_path() / ("orvane-sheet-preview-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  String error;
+  ASSERT_TRUE(PrintSheetPages(layout, "Register", "", (dir / "pages.pdf").string(), error)) << error;
+  std::string text;
+  FILE* p = popen(("pdftotext -raw '" + (dir / "pages.pdf").string() + "' - 2>&1").c_str(), "r");
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+  pclose(p);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\f'), 6) << text;
+  // Page 4, after the short third page, carries its header and all its 48 rows.
+  size_t page4 = 0;
+  for (int i = 0; i < 3; ++i) page4 = text.find('\f', page4) + 1;
+  EXPECT_EQ(text.substr(page4, text.find('\f', page4) - page4).rfind("Register\nRemark\nRemark 1\n", 0), 0u) << text;
+  EXPECT_NE(text.find("Remark 47\n\f"), std::string::npos) << text;
+  for (const char* want : {"Register", "Name", "Amount", "Member 1 12.5", "12.5", "Member 120", "71.5", "Remark 120"})
+    EXPECT_NE(text.find(want), std::string::npos) << want;
+  if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
+}
+
+TEST(SheetPreview, WorksheetPreviewReturnsWhenTheUserClosesIt) {
+  Application->Initialize();
+  OleObject app(CreateSheetApplication());
+  OleObject sheet = app.Obj("Workbooks").Obj("Add", {-4167}).Obj("Worksheets", {1});
+  sheet.Obj("Range", {"A1", "A1"}).Set("Value2", "ADOQuery10");
+  sheet.Obj("PageSetup").Set("CenterHeader", "ADOQuery10");
+  std::string seen;
+  // The modal window is closed through its Close button once it shows.
+  std::function<void()> closeWhenShown = [&] {
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (auto* preview = dynamic_cast<SheetPreviewWindow*>(w); preview && preview->isVisible()) {
+        seen = preview->windowTitle().toStdString();
+        preview->findChild<QPushButton*>("close")->click();
+        return;
+      }
+    QTimer::singleShot(20, closeWhenShown);
+  };
+  QTimer::singleShot(20, closeWhenShown);
+  sheet.Call("PrintPreview");
+  EXPECT_EQ(seen, "Sheet1");
+  app.Call("Quit");
+}

@@ -1,0 +1,80 @@
+// Workbook files read into the model: cells and looks as the file format defines them, and
+// damaged and hostile files refused with a message.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "platform/rtl/Dispatch.h"
+#include "platform/sheet/SheetWorkbook.h"
+
+using namespace orv;
+namespace fs = std::filesystem;
+
+TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
+  auto dir = fs::temp_directory_path() / ("orvane-xlsx-input-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string cmd = std::string(ORVANE_PYTHON) + " '" + ORVANE_TEST_DATA + "/damaged_workbooks.py' '" + dir.string() + "' '" +
+                    ORVANE_TEST_DATA + "/../../fuzz/seeds/cells'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+  auto good = ReadXlsx((dir / "good.xlsx").string());
+  ASSERT_EQ(good->SheetCount(), 1);
+  EXPECT_EQ(good->Sheet(1)->Value({2, 2}).ToString(), "one");
+  EXPECT_EQ(good->Sheet(1)->Value({2, 3}).ToDouble(), 2.5);
+
+  // Every kind of cell and look the reader carries, as the file format defines them.
+  auto styled = ReadXlsx((dir / "styled.xlsx").string());
+  const SheetWorksheet& s = *styled->Sheet(1);
+  EXPECT_EQ(s.Name(), "S");
+  EXPECT_EQ(s.Value({1, 1}).ToString(), "ทะเบียน");
+  EXPECT_EQ(s.Value({1, 2}).ToDouble(), 12.5);
+  EXPECT_EQ(s.CellAt(1, 3)->Kind, SheetCellKind::Boolean);
+  EXPECT_TRUE(s.CellAt(1, 3)->Boolean);
+  EXPECT_EQ(s.Value({1, 4}).ToDouble(), 1462) << "1904-01-01 of a workbook counted from 1904";
+  EXPECT_EQ(s.StyleAt({1, 4}).NumberFormat, "mm-dd-yy");
+  EXPECT_EQ(s.CellAt(3, 2)->Kind, SheetCellKind::Formula);
+  EXPECT_EQ(s.Value({3, 2}).ToString(), "=SUM(B1:B2)");
+  EXPECT_EQ(s.StoredResult(3, 2), 12.5);
+  EXPECT_EQ(s.Value({3, 3}).ToString(), "inline");
+  const SheetStyle& a1 = s.StyleAt({1, 1});
+  EXPECT_EQ(a1.FontName, "Tahoma");
+  EXPECT_EQ(a1.FontSize, 14);
+  EXPECT_TRUE(a1.Bold && a1.Italic && a1.Underline);
+  EXPECT_EQ(a1.FontColor, 0x0000C0);
+  EXPECT_EQ(a1.FillColor, 0x00FFFF);
+  EXPECT_EQ(a1.Edges[0].LineStyle, xlContinuous);
+  EXPECT_EQ(a1.Edges[0].Weight, xlThin);
+  EXPECT_EQ(a1.Edges[0].Color, 0xFF0000);
+  EXPECT_EQ(a1.Edges[2].LineStyle, -4115) << "dashed";
+  EXPECT_EQ(a1.Edges[2].Weight, -4138) << "medium";
+  EXPECT_EQ(a1.Edges[1].LineStyle, xlNone);
+  EXPECT_EQ(a1.NumberFormat, "0.00");
+  EXPECT_EQ(a1.HorizontalAlignment, -4108);
+  EXPECT_TRUE(a1.WrapText);
+  EXPECT_EQ(a1.Orientation, -45) << "135 turns the text 45 degrees downwards";
+  EXPECT_EQ(s.StyleAt({1, 2}).FontName, "") << "the file's Calibri 11 is the model's own font";
+  ASSERT_EQ(s.Merges().size(), 1u);
+  EXPECT_EQ(s.Merges()[0].First.Row, 3);
+  EXPECT_EQ(s.Merges()[0].Last.Row, 5);
+  ASSERT_TRUE(s.AutoFilter());
+  EXPECT_EQ(s.AutoFilter()->Last.Column, 3);
+  EXPECT_TRUE(s.PrintGridlines);
+  // 20 digit widths stored, padding included: 135 pixels of text, 19 2/7 characters.
+  ASSERT_TRUE(s.ColumnWidth(2));
+  EXPECT_NEAR(*s.ColumnWidth(2), 135.0 / 7, 1e-9);
+  EXPECT_FALSE(s.ColumnWidth(3));
+
+  for (const char* name : {"row-beyond", "column-beyond", "string-index", "not-a-number", "bad-xml", "rows-backwards",
+                           "no-sheet-part", "not-a-zip", "truncated", "bomb", "wide-rows"}) {
+    std::string file = (dir / (std::string(name) + ".xlsx")).string();
+    try {
+      ReadXlsx(file);
+      ADD_FAILURE() << name << " was read";
+    } catch (const EOleException& e) {
+      EXPECT_NE(e.Message().find(file), std::string::npos) << name << ": " << e.Message();
+    }
+  }
+  fs::remove_all(dir);
+}
