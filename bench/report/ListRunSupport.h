@@ -15,6 +15,9 @@
 #include <utility>
 
 #include "bench/BenchTiming.h"
+#include "platform/db/ADODB.h"
+#include "report/model/Report.h"
+#include "report/pdf/PdfExport.h"
 
 namespace orv {
 
@@ -128,6 +131,31 @@ inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesys
   std::filesystem::remove(pdf);
   std::filesystem::remove_all(profile);
   return peer;
+}
+
+// The child's run: the rows read alone (what they cost in memory), the report prepared, and
+// its pages exported to members-<rows>.pdf in dir; prints the run's line for the parent.
+inline void TimeListRun(TADOQuery& query, TkvxReport& report, TComponent& window, const std::filesystem::path& dir,
+                        int rows) {
+  query.Open();
+  for (query.First(); !query.Eof(); query.Next()) {
+  }
+  query.Close();
+  rusage read{};
+  getrusage(RUSAGE_SELF, &read);
+  bool ok = false;
+  double seconds = Seconds([&] { ok = report.PrepareReport(); });
+  if (!ok) std::fprintf(stderr, "%s", report.Errors->Text().c_str());
+  rusage prepared{};
+  getrusage(RUSAGE_SELF, &prepared);
+  auto [anonMB, fileMB] = ResidentSplitMB();
+  TkvxPDFExport pdf(&window);
+  pdf.SetShowDialog(false);
+  pdf.SetShowProgress(false);
+  pdf.SetFileName((dir / ("members-" + std::to_string(rows) + ".pdf")).string());
+  double exportSeconds = Seconds([&] { report.PreviewPages->Export(&pdf); });
+  PrintRunLine(rows, report.PreviewPages->GetCount(), seconds, exportSeconds, read.ru_maxrss / 1024.0,
+               prepared.ru_maxrss / 1024.0, anonMB, fileMB);
 }
 
 }  // namespace orv

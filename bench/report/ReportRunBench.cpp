@@ -62,26 +62,7 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) 
   static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
   band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
   band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
-  // What the rows alone cost in memory, read through the data access layer before the run.
-  query->Open();
-  for (query->First(); !query->Eof(); query->Next()) {
-  }
-  query->Close();
-  rusage read{};
-  getrusage(RUSAGE_SELF, &read);
-  bool ok = false;
-  double seconds = Seconds([&] { ok = report.PrepareReport(); });
-  if (!ok) std::fprintf(stderr, "%s", report.Errors->Text().c_str());
-  rusage prepared{};
-  getrusage(RUSAGE_SELF, &prepared);
-  auto [anonMB, fileMB] = ResidentSplitMB();
-  TkvxPDFExport pdf(&window);
-  pdf.SetShowDialog(false);
-  pdf.SetShowProgress(false);
-  pdf.SetFileName((dir / ("members-" + std::to_string(rows) + ".pdf")).string());
-  double exportSeconds = Seconds([&] { report.PreviewPages->Export(&pdf); });
-  PrintRunLine(rows, report.PreviewPages->GetCount(), seconds, exportSeconds, read.ru_maxrss / 1024.0,
-               prepared.ru_maxrss / 1024.0, anonMB, fileMB);
+  TimeListRun(*query, report, window, dir, rows);
 }
 
 }  // namespace

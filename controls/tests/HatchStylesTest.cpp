@@ -164,6 +164,11 @@ TEST(HatchStyles, FigureStylesAreDistinctRepeatingTiles) {
 }
 
 TEST(HatchStyles, AStoredFillOfEveryStyleLoadsAndSavesByName) {
+  auto load = [](TMemoryStream& stream, TGDIPFill& fill) {
+    stream.SetPosition(0);
+    TReader r(stream);
+    while (!r.AtEnd()) r.ReadProperty(&fill);
+  };
   for (int s = 0; s < kStyles; ++s) {
     const String& name = TypeInfoOf<THatchStyle>()->EnumNames()[s];
     // As a form stream stores it: the value's name.
@@ -175,12 +180,8 @@ TEST(HatchStyles, AStoredFillOfEveryStyleLoadsAndSavesByName) {
       w.WritePropName("HatchStyleMirror");
       w.WriteIdent(name);
     }
-    stored.SetPosition(0);
     TGDIPFill loaded;
-    {
-      TReader r(stored);
-      while (!r.AtEnd()) r.ReadProperty(&loaded);
-    }
+    load(stored, loaded);
     EXPECT_EQ(loaded.HatchStyle(), s) << name;
     EXPECT_EQ(loaded.HatchStyleMirror(), s) << name;
 
@@ -189,12 +190,8 @@ TEST(HatchStyles, AStoredFillOfEveryStyleLoadsAndSavesByName) {
       TWriter w(saved);
       w.WriteProperties(&loaded);
     }
-    saved.SetPosition(0);
     TGDIPFill again;
-    {
-      TReader r(saved);
-      while (!r.AtEnd()) r.ReadProperty(&again);
-    }
+    load(saved, again);
     EXPECT_EQ(again.HatchStyle(), s) << name;
     EXPECT_EQ(again.HatchStyleMirror(), s) << name;
   }
