@@ -1,5 +1,9 @@
 #include "report/model/ReportOptions.h"
 
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
 #include "platform/gui/Application.h"
 #include "report/model/PasswordForm.h"
 #include "report/model/Report.h"
@@ -191,13 +195,39 @@ void TkvxReportOptions::Clear() {
   AcceptedPassword.clear();
 }
 
+namespace {
+
+std::optional<bool>& UserPresentChoice() {
+  static std::optional<bool> choice;
+  return choice;
+}
+
+bool HasDisplay() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && (std::string_view(platform) == "offscreen" || std::string_view(platform) == "minimal"))
+    return false;
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+bool kvxUserPresent() { return UserPresentChoice().value_or(HasDisplay()); }
+
+void kvxSetUserPresent(bool present) { UserPresentChoice() = present; }
+
 bool TkvxReportOptions::CheckPassword() {
   if (Password.empty() || Password == AcceptedPassword) return true;
   TkvxResources* res = kvxGetResources();
-  TkvxPasswordForm form(nullptr);
-  if (form.ShowModal() == mrOk && form.PasswordE->Text() == Password) {
-    AcceptedPassword = Password;
-    return true;
+  if (kvxUserPresent()) {
+    TkvxPasswordForm form(nullptr);
+    if (form.ShowModal() == mrOk && form.PasswordE->Text() == Password) {
+      AcceptedPassword = Password;
+      return true;
+    }
   }
   if (Report) {
     Report->Errors->Add(res->Get("Invalid password"));

@@ -106,7 +106,8 @@ class TkvxReportOptions : public TPersistent {
   void Assign(TPersistent* source) override;
   void Clear();
   // True when no password is set or it was accepted before; otherwise the user is asked once,
-  // and a wrong answer is reported through the report's errors.
+  // and a wrong answer is reported through the report's errors. A program without a user is
+  // never asked: the report is refused with the same error.
   bool CheckPassword();
 
   String Author;
@@ -126,5 +127,11 @@ class TkvxReportOptions : public TPersistent {
   String AcceptedPassword;
   TkvxReport* Report;
 };
+
+// Whether someone sits at the program to answer the password window. Without a display (no
+// DISPLAY or WAYLAND_DISPLAY, or Qt's offscreen or minimal platform) nobody does, unless the
+// program says otherwise; a tool that runs reports unattended says so too.
+bool kvxUserPresent();
+void kvxSetUserPresent(bool present);
 
 }  // namespace orv

@@ -86,3 +86,39 @@ TEST(RebuiltPage, HighlightedMemoKeepsItsColourInPreviewAndPdf) {
   EXPECT_FALSE(IsRed(page.Canvas().Pixels(112, 75)));
   std::filesystem::remove_all(dir);
 }
+
+TEST(RebuiltPage, ControlCharactersOfDataSurviveThePreparedReportFile) {
+  RegisterTestClasses();
+  kvxRegisterEngine();
+  TComponent window(nullptr);
+  auto* rows = new TkvxUserDataSet(&window);
+  rows->SetName("Q");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(1);
+  rows->Fields()->SetText("s");
+  rows->OnGetValue = [](const String&, Variant& value) { value = String("page\fbreak\abell"); };
+  TkvxReport report(&window);
+  report.EngineOptions()->NewSilentMode = simSilent;
+  report.DataSets->Add()->SetDataSet(rows);
+  auto* page = new TkvxReportPage(&report);
+  page->SetName("Page1");
+  auto* data = new TkvxMasterData(page);
+  data->SetName("Data");
+  data->SetBounds(0, 0, 700, 40);
+  data->SetDataSet(rows);
+  auto* memo = new TkvxMemoView(data);
+  memo->SetName("Row");
+  memo->SetBounds(0, 0, 200, 40);
+  memo->SetText(u"[Q.\"s\"]");
+  ASSERT_TRUE(report.PrepareReport()) << report.Errors->Text();
+  std::string dir = TempFolder("controls");
+  report.PreviewPages->SaveToFile(dir + "/c.qpv");
+  EXPECT_EQ(XmlLint(ReadFile(dir + "/c.qpv")), "");
+  TkvxReport reader(nullptr);
+  ASSERT_TRUE(reader.PreviewPages->LoadFromFile(dir + "/c.qpv"));
+  std::vector<WideString> texts;
+  for (TkvxComponent* obj : reader.PreviewPages->GetPage(0)->AllObjects())
+    if (auto* m = dynamic_cast<TkvxCustomMemoView*>(obj)) texts.push_back(m->Text());
+  EXPECT_EQ(texts, std::vector<WideString>{u"page\fbreak\abell\r\n"});
+  std::filesystem::remove_all(dir);
+}
