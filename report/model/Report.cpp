@@ -127,6 +127,8 @@ void TkvxReport::Clear() {
   dataSetName_.clear();
   dotMatrixReport_ = false;
   parentReport_.clear();
+  parentObject_.reset();
+  IsAncestorMark = false;
   scriptLanguage_ = "PascalScript";
   scriptText_->SetText("begin\r\n\r\nend.");
   SysVariables->SetText("Date\r\nTime\r\nPage\r\nPage#\r\nTotalPages\r\nTotalPages#\r\nLine\r\nLine#\r\nCopyName#");

@@ -58,7 +58,9 @@ TEST(ReportUtils, TypedPageListsAreCheckedAgainstThePages) {
                                                    {"", false, ""}}) {
     String stored = "old";
     EXPECT_EQ(kvxCheckPageNumbers(c.typed, 10, stored), c.accepted) << c.typed;
-    if (c.accepted) EXPECT_EQ(stored, c.stored) << c.typed;
+    if (c.accepted) {
+      EXPECT_EQ(stored, c.stored) << c.typed;
+    }
   }
 }
 
