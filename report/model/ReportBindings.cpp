@@ -162,6 +162,13 @@ void TkvxReportFunctions::AddReportClasses() {
   engine->AddMethod("procedure StopReport", Proc<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller&) { e.StopReport(); }));
   engine->AddMethod("function FreeSpace: Extended",
                     Method<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller&) { return Variant(static_cast<double>(e.FreeSpace())); }));
+  engine->AddMethod("procedure AddAnchor(const Text: String)", Proc<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller& c) {
+                      if (e.PreviewPages) e.PreviewPages->AddAnchor(TextArg(c, 0));
+                    }));
+  engine->AddMethod("function GetAnchorPage(const Text: String): Integer",
+                    Method<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller& c) {
+                      return Variant(e.PreviewPages ? e.PreviewPages->GetAnchorPage(TextArg(c, 0)) : 1);
+                    }));
 
   TsxClassVariable* outline = s.AddClass(TkvxCustomOutline::StaticClass(), "TPersistent");
   outline->AddMethod("procedure AddItem(const Text: String)", Proc<TkvxCustomOutline>([](TkvxCustomOutline& o, Caller& c) {

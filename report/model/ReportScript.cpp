@@ -50,8 +50,11 @@ bool TkvxReport::PrepareScript() {
       Script->AddObject(obj->Name(), obj);
     }
     Script->AddObject("Report", this);
-    Script->AddObject("Engine", Engine);
-    Script->AddObject("Outline", PreviewPages ? PreviewPages->Outline.get() : nullptr);
+    // The engine and the outline are made by the engine library, whose classes the script does
+    // not know: they go in under the classes the report's bindings register.
+    Script->AddVariable("Engine", "TkvxCustomEngine", sxObjectToValue(Engine));
+    Script->AddVariable("Outline", "TkvxCustomOutline",
+                        sxObjectToValue(PreviewPages ? PreviewPages->Outline.get() : nullptr));
     Script->AddVariable("Value", "Variant", Null());
     Script->AddVariable("Self", "TkvxView", Null());
 

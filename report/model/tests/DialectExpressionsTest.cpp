@@ -113,3 +113,42 @@ TEST(DialectExpressions, EveryDialectPrintsTheSameValues) {
   }
   std::filesystem::remove_all(dir);
 }
+
+TEST(DialectExpressions, ScriptsSetAnchorsAndFindTheirPages) {
+  if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  RegisterTestClasses();
+  kvxRegisterEngine();
+  TComponent window(nullptr);
+  auto* rows = new TkvxUserDataSet(&window);
+  rows->SetName("Q");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(2);
+  TkvxReport report(&window);
+  report.EngineOptions()->NewSilentMode = simSilent;
+  report.ScriptText()->SetText(
+      "procedure TitleAfter(Sender: TObject);\r\nbegin\r\n  Engine.NewPage;\r\n  Engine.AddAnchor('second');\r\n"
+      "end;\r\n\r\nbegin\r\nend.");
+  auto* page = new TkvxReportPage(&report);
+  page->SetName("Page1");
+  auto* title = new TkvxReportTitle(page);
+  title->SetName("Title");
+  title->SetBounds(0, 0, 700, 20);
+  title->OnAfterPrint = "TitleAfter";
+  auto* data = new TkvxMasterData(page);
+  data->SetName("Data");
+  data->SetBounds(0, 40, 700, 20);
+  data->SetDataSet(rows);
+  auto* memo = new TkvxMemoView(data);
+  memo->SetName("Where");
+  memo->SetBounds(0, 0, 400, 20);
+  memo->SetText(u"anchor [Engine.GetAnchorPage('second')] none [Engine.GetAnchorPage('none')]");
+  ASSERT_TRUE(report.PrepareReport()) << report.Errors->Text();
+  std::string dir = TempFolder("anchors");
+  TkvxPDFExport filter(&window);
+  filter.SetShowDialog(false);
+  filter.SetShowProgress(false);
+  filter.SetFileName(dir + "/a.pdf");
+  report.PreviewPages->Export(&filter);
+  EXPECT_EQ(PdfText(dir + "/a.pdf"), "\fanchor 2 none 1\nanchor 2 none 1\n\f");
+  std::filesystem::remove_all(dir);
+}
