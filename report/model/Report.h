@@ -177,6 +177,12 @@ class TkvxReport : public TkvxComponent {
   TkvxPrintPageEvent OnPrintPage;
   TkvxMouseOverObjectEvent OnMouseOverObject;
   TkvxGetValueEvent OnGetValue;
+  // Around the database data sets of a run: before one opens its query, after one closes it;
+  // the sender is the database data set.
+  TNotifyEvent OnBeforeConnect, OnAfterDisconnect;
+  // A function Get is asked for that the report does not know: name upper-cased, its argument
+  // text as written; a value set answers it.
+  std::function<void(const String& name, const String& params, Variant& value)> OnUserFunction;
   // Loads the parent report named templateName into report, instead of the file of that name.
   std::function<void(TkvxReport* report, const String& templateName)> OnLoadTemplate;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;

@@ -108,6 +108,13 @@ Variant TkvxReport::ScriptGet(const String& name) {
   if (size_t paren = name.find('('); paren != String::npos) {
     const String fn = UpperCase(Trim(name.substr(0, paren)));
     if (fn == "SUM" || fn == "MIN" || fn == "MAX" || fn == "AVG" || fn == "COUNT") return Calc(name);
+    if (OnUserFunction) {
+      size_t close = name.rfind(')');
+      String params = name.substr(paren + 1, close != String::npos && close > paren ? close - paren - 1 : String::npos);
+      Variant value;
+      OnUserFunction(fn, params, value);
+      if (!value.IsEmpty()) return value;
+    }
   }
   Errors->Add(kvxGetResources()->Get("clUnknownVar") + " " + name);
   return Null();
