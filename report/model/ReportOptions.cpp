@@ -70,6 +70,8 @@ ORV_IMPLEMENT_CLASS(TkvxReportOptions, c) {
   c.Prop("Name", ORV_FIELD(T, Name));
   c.Prop("LastChange", ORV_FIELD(T, LastChange));
   c.Prop("Password", ORV_FIELD(T, Password));
+  c.Prop("Picture", [](T& o) -> TPicture* { return o.Picture.get(); },
+         [](T& o, TPicture* v) { o.Picture->Assign(v); });
   c.Prop("VersionBuild", ORV_FIELD(T, VersionBuild));
   c.Prop("VersionMajor", ORV_FIELD(T, VersionMajor));
   c.Prop("VersionMinor", ORV_FIELD(T, VersionMinor));
@@ -169,6 +171,7 @@ void TkvxReportOptions::Assign(TPersistent* source) {
     Name = o->Name;
     LastChange = o->LastChange;
     Password = o->Password;
+    Picture->Assign(o->Picture.get());
     VersionBuild = o->VersionBuild;
     VersionMajor = o->VersionMajor;
     VersionMinor = o->VersionMinor;
@@ -184,6 +187,7 @@ void TkvxReportOptions::Clear() {
   CreateDate = Now();
   Description->Clear();
   LastChange = Now();
+  Picture->Assign(nullptr);
   VersionBuild.clear();
   VersionMajor.clear();
   VersionMinor.clear();

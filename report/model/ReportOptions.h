@@ -2,6 +2,7 @@
 // The four option objects every report owns: engine, preview, print and report options.
 #include <memory>
 
+#include "platform/gui/Picture.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Persistent.h"
 #include "platform/rtl/Set.h"
@@ -119,6 +120,8 @@ class TkvxReportOptions : public TPersistent {
   String Name;
   TDateTime LastChange = 0;
   String Password;
+  // A picture of the report (a thumbnail of what it prints), kept with it in its file.
+  std::unique_ptr<TPicture> Picture = std::make_unique<TPicture>();
   String VersionBuild;
   String VersionMajor;
   String VersionMinor;
