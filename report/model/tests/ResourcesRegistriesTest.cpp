@@ -7,6 +7,7 @@
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "report/model/DialogPage.h"
 #include "report/model/PropertyEditors.h"
 #include "report/model/Registries.h"
 #include "report/model/Resources.h"
@@ -155,4 +156,37 @@ TEST(PropertyEditors, ValueTextsAndStepping) {
   TkvxPropertyEditor base(nullptr);
   EXPECT_EQ(base.ValueText(), "(Unknown)");
   EXPECT_FALSE(base.RunEditor());
+}
+
+TEST(Resources, EveryEnglishKeyHasItsTextAndWindowsTheirHelpTopics) {
+  std::vector<std::string> keys;
+  for (int i = 1; i <= 9; ++i) keys.push_back(std::to_string(i));
+  for (int i = 100; i <= 142; ++i) keys.push_back(std::to_string(i));
+  for (int i = 200; i <= 214; ++i) keys.push_back(std::to_string(i));
+  for (int i = 300; i <= 305; ++i) keys.push_back(std::to_string(i));
+  for (int i = 400; i <= 414; ++i) keys.push_back(std::to_string(i));
+  for (int i = 500; i <= 510; ++i) keys.push_back(std::to_string(i));
+  for (const char* k :
+       {"150", "151", "152", "zmPageWidth", "zmWholePage", "216", "ppAll", "ppOdd", "ppEven", "pgDefault",
+        "pmDefault", "pmSplit", "pmJoin", "pmScale", "poDirect", "poReverse", "mbConfirm", "mbError", "mbInfo",
+        "xrCantFindClass", "prVirtual", "prDefault", "prCustom", "enUnconnHeader", "enUnconnGroup",
+        "enUnconnGFooter", "enBandPos", "dbNotConn", "dbFldNotFound", "clDSNotIncl", "clUnknownVar", "clScrError",
+        "clDSNotExist", "clErrors", "clExprError", "clQPVfiles", "clSaving", "clCancel", "clClose", "clPrinting",
+        "clLoading", "clPageOf", "clFirstPass", "clNoPrinters", "clDecompressError", "crFillMx", "crBuildMx",
+        "prRunningFirst", "prRunning", "prPrinting", "prExporting", "uCm", "uInch", "uPix", "uChar", "dupDefault",
+        "dupVert", "dupHorz", "dupSimpl", "SLangNotFound", "SInvalidLanguage", "SIdRedeclared", "SUnknownType",
+        "SIncompatibleTypes", "SIdUndeclared", "SClassRequired", "SIndexRequired", "SStringError", "SClassError",
+        "SArrayRequired", "SVarRequired", "SNotEnoughParams", "STooManyParams", "SLeftCantAssigned", "SForError",
+        "SEventError", "600", "601"})
+    keys.push_back(k);
+  ASSERT_EQ(keys.size(), 177u);
+  TkvxResources* res = kvxGetResources();
+  for (const std::string& key : keys) EXPECT_NE(res->Get(key), key) << "no English text for " << key;
+
+  const String file = res->HelpTopic(nullptr);
+  EXPECT_EQ(file.substr(file.size() - 10), "KVUser.chm");
+  TkvxDialogPage page(nullptr);
+  EXPECT_EQ(res->HelpTopic(&page), file + "::/Dialogue_forms.htm");
+  TComponent other(nullptr);
+  EXPECT_EQ(res->HelpTopic(&other), file);
 }
