@@ -9,6 +9,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Bands.h"
+#include "report/model/Cursors.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
@@ -49,6 +50,7 @@ ORV_IMPLEMENT_CLASS(TkvxReport, c) {
 void kvxRegisterModelClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
+    kvxRegisterCursors();
     RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
                      TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass(),
                      TkvxChild::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxColumnHeader::StaticClass(),

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/ClassRegistry.h"
@@ -189,4 +190,42 @@ TEST(Resources, EveryEnglishKeyHasItsTextAndWindowsTheirHelpTopics) {
   EXPECT_EQ(res->HelpTopic(&page), file + "::/Dialogue_forms.htm");
   TComponent other(nullptr);
   EXPECT_EQ(res->HelpTopic(&other), file);
+}
+
+TEST(Cursors, HandZoomAndFormatAreOurOwnDrawings) {
+  RegisterTestClasses();
+  struct TExpect {
+    TCursor Id;
+    int HotX, HotY;
+  };
+  for (const TExpect& e : {TExpect{150, 16, 16}, TExpect{151, 11, 11}, TExpect{152, 13, 1}}) {
+    SCOPED_TRACE(e.Id);
+    TBitmap image;
+    image.SetTransparentColor(clFuchsia);
+    int hotX = -1, hotY = -1;
+    ASSERT_TRUE(RegisteredCursor(e.Id, image, hotX, hotY));
+    EXPECT_EQ(image.Width(), 32);
+    EXPECT_EQ(image.Height(), 32);
+    EXPECT_EQ(hotX, e.HotX);
+    EXPECT_EQ(hotY, e.HotY);
+    int black = 0, white = 0, clear = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        TColor c = image.Canvas().Pixels(x, y);
+        black += c == clBlack;
+        white += c == clWhite;
+        clear += c == clFuchsia;
+      }
+    // An outline in black around white, on a see-through ground.
+    EXPECT_GT(black, 40);
+    EXPECT_GT(white, 20);
+    EXPECT_GT(clear, 32 * 32 / 3);
+  }
+  // The hand's palm is under its hot spot; the lens's centre is clear glass, white.
+  TBitmap hand, lens;
+  int x, y;
+  RegisteredCursor(150, hand, x, y);
+  RegisteredCursor(151, lens, x, y);
+  EXPECT_EQ(hand.Canvas().Pixels(16, 22), clWhite);
+  EXPECT_EQ(lens.Canvas().Pixels(6, 6), clWhite);
 }
