@@ -580,7 +580,7 @@ void TControl::SetCursor(TCursor Value) {
   if (Value == crDefault)
     impl_->widget->unsetCursor();
   else
-    impl_->widget->setCursor(ToQtCursor(Value));
+    impl_->widget->setCursor(ToQCursor(Value));
 }
 
 TPopupMenu* TControl::PopupMenu() const { return impl_->popupMenu; }

@@ -31,6 +31,14 @@ inline constexpr TCursor crSizeAll = -22;
 // The class library numbers crSize like crSizeAll; -5 is unused.
 inline constexpr TCursor crSize = -22;
 
+class TBitmap;
+
+// Enters a cursor of the program's own drawing in the screen's cursor table under id: pixels of
+// the image's transparent colour are see-through, (hotX, hotY) is the point that clicks.
+void RegisterCursor(TCursor id, TBitmap& image, int hotX, int hotY);
+// The image and hot spot entered under id; false when none was.
+bool RegisteredCursor(TCursor id, TBitmap& image, int& hotX, int& hotY);
+
 // Shows the hourglass as the screen cursor for its lifetime and puts the previous cursor back
 // when it ends, also when an exception leaves the scope.
 class THourGlass {

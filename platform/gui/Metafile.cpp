@@ -1,9 +1,13 @@
 #include "platform/gui/Metafile.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include <QString>
 
 #include "platform/gui/CanvasPaint.h"
 #include "platform/gui/MetafileFormat.h"
+#include "platform/gui/MetafilePlayer.h"
 
 namespace orv {
 
@@ -69,7 +73,22 @@ void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offse
 }
 
 void TMetafile::LoadFromStream(TStream& stream) {
-  TMetafileContent content = ReadMetafile(stream);
+  // Our own files carry their name behind the first two numbers; anything else that looks
+  // like a placeable WMF or an EMF is played from its records.
+  const Int64 start = stream.Position();
+  Byte head[100] = {};
+  const Int64 got = stream.Read(head, sizeof head);
+  stream.SetPosition(start);
+  static constexpr char kOwn[] = "ORVANE METAFILE";
+  const bool own = got >= 24 && std::memcmp(head + 8, kOwn, sizeof kOwn) == 0;
+  TMetafileContent content;
+  if (!own && IsWindowsMetafile(head, static_cast<size_t>(std::max<Int64>(got, 0)))) {
+    Skipped.clear();
+    content = PlayWindowsMetafile(stream, Skipped);
+    for (const String& kind : Skipped) std::fprintf(stderr, "Metafile: %s skipped\n", kind.c_str());
+  } else {
+    content = ReadMetafile(stream);
+  }
   records_ = std::move(content.Records);
   width_ = content.Width;
   height_ = content.Height;

@@ -48,6 +48,8 @@ class TMetafile : public TGraphic {
   // Replays onto canvas with device point = recorded point * scale + offset.
   void Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) const;
   const std::vector<TCanvasRecord>& Records() const { return records_; }
+  // The kinds of record a WMF or EMF held that the last load could not draw, one line each.
+  std::vector<String> Skipped;
   int RecordCount() const { return static_cast<int>(records_.size()); }
   void Clear();
   // The first text record after record afterRecord whose text contains text (compared

@@ -1,5 +1,6 @@
 #pragma once
 // Private to platform/gui: how controls meet their Qt widgets. Not for the subsystems.
+#include <QCursor>
 #include <QFont>
 #include <QPixmap>
 #include <QObject>
@@ -31,6 +32,8 @@ void FromQFont(const QFont& qfont, TFont& font);
 QColor ToQColor(TColor color);
 TColor FromQColor(const QColor& color);
 Qt::CursorShape ToQtCursor(TCursor cursor);
+// The cursor of the program's own drawing under that number, else the shape of ToQtCursor.
+QCursor ToQCursor(TCursor cursor);
 // Virtual-key code of a Qt key (0 for keys without one) and the shift state of modifiers and
 // mouse buttons.
 Word KeyToVirtualKey(int qtKey);

@@ -25,7 +25,7 @@ void TScreen::SetCursor(TCursor Value) {
   // One override cursor of ours at most on Qt's stack.
   if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
   cursor_ = Value;
-  if (Value != crDefault) QApplication::setOverrideCursor(QCursor(ToQtCursor(Value)));
+  if (Value != crDefault) QApplication::setOverrideCursor(ToQCursor(Value));
 }
 
 int TScreen::Width() const {

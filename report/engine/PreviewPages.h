@@ -76,13 +76,13 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   bool Print() override;
   bool Export(TkvxCustomExportFilter* filter) override;
 
-  void AddAnchor(const String& text);
+  void AddAnchor(const String& text) override;
   // The last anchor of that text (case-blind); nullptr when none.
   TkvxXMLItem* FindAnchor(const String& text);
   // Anchors from index from on that point at oldPage now point at newPage, dy pixels lower.
   void MoveAnchors(Integer from, Integer oldPage, Integer newPage, Extended dy);
   // 1-based page of the anchor, 1 when there is none.
-  Integer GetAnchorPage(const String& text);
+  Integer GetAnchorPage(const String& text) override;
   // An endless page's prepared size: its source page becomes a custom paper of that size.
   void UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height);
 

@@ -86,7 +86,11 @@ void TkvxDBDataset::Finalize() {
     if (inUse_->Active() && inUse_->BookmarkValid(bookmark_)) inUse_->GotoBookmark(bookmark_);
     inUse_->FreeBookmark(bookmark_);
   }
-  if (CloseDataSource() && inUse_->Active()) inUse_->Close();
+  if (CloseDataSource() && inUse_->Active()) {
+    inUse_->Close();
+    TkvxReport* report = ReportRef ? ReportRef : dynamic_cast<TkvxReport*>(Owner());
+    if (report && report->OnAfterDisconnect) report->OnAfterDisconnect(inUse_);
+  }
   if (hooked_) {
     inUse_->AfterOpen = savedAfterOpen_;
     inUse_->BeforeClose = savedBeforeClose_;
@@ -104,7 +108,11 @@ void TkvxDBDataset::Open() {
   if (!inUse_) inUse_ = DataSetInUse();
   if (!inUse_) throw EDatabaseError(Format(kvxGetResources()->Get("dbNotConn"), {TVarRec(Name())}));
   opened_ = true;
-  if (!inUse_->Active()) inUse_->Open();
+  if (!inUse_->Active()) {
+    TkvxReport* report = ReportRef ? ReportRef : dynamic_cast<TkvxReport*>(Owner());
+    if (report && report->OnBeforeConnect) report->OnBeforeConnect(inUse_);
+    inUse_->Open();
+  }
   RebuildFields();
   if (RangeBegin() == rbCurrent || RangeEnd() == reCurrent) bookmark_ = inUse_->GetBookmark();
   TkvxCustomDBDataSet::Open();
@@ -120,6 +128,8 @@ void TkvxDBDataset::Close() {
     inUse_->BeforeClose = savedBeforeClose_;
     inUse_->Close();
     inUse_->BeforeClose = std::move(handler);
+    TkvxReport* report = ReportRef ? ReportRef : dynamic_cast<TkvxReport*>(Owner());
+    if (report && report->OnAfterDisconnect) report->OnAfterDisconnect(inUse_);
   }
 }
 

@@ -11,6 +11,7 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="3" Text="All"/>
   <StrRes Name="4" Text="Current page"/>
   <StrRes Name="5" Text="Pages:"/>
+  <StrRes Name="6" Text="Print to file"/>
   <StrRes Name="7" Text="Page range"/>
   <StrRes Name="8" Text="Export settings"/>
   <StrRes Name="9" Text="Enter page numbers and/or page ranges, separated by commas. For example, 1,3,5-12"/>
@@ -25,9 +26,19 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="108" Text="Export"/>
   <StrRes Name="109" Text="Find"/>
   <StrRes Name="110" Text="Find"/>
+  <StrRes Name="111" Text="100%"/>
+  <StrRes Name="112" Text="Zoom to 100%"/>
+  <StrRes Name="113" Text="Page Width"/>
+  <StrRes Name="114" Text="Zoom to the page width"/>
+  <StrRes Name="115" Text="Whole Page"/>
+  <StrRes Name="116" Text="Zoom to the whole page"/>
+  <StrRes Name="117" Text="Many Pages"/>
+  <StrRes Name="118" Text="Show many pages side by side"/>
   <StrRes Name="119" Text="Zoom"/>
   <StrRes Name="120" Text="Page Settings"/>
   <StrRes Name="121" Text="Page Settings"/>
+  <StrRes Name="122" Text="Close"/>
+  <StrRes Name="123" Text="Close the preview"/>
   <StrRes Name="124" Text="Zoom In"/>
   <StrRes Name="125" Text="Zoom In"/>
   <StrRes Name="126" Text="Zoom Out"/>
@@ -145,6 +156,10 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="prDupl" Text="Duplicate name"/>
   <StrRes Name="prInvProp" Text="Invalid property value"/>
   <StrRes Name="Invalid password" Text="Invalid password"/>
+  <StrRes Name="5000" Text="Password"/>
+  <StrRes Name="5001" Text="Enter the password of the report:"/>
+  <StrRes Name="obRepPage" Text="Report page"/>
+  <StrRes Name="obDataPage" Text="Data page"/>
   <StrRes Name="300" Text="Find Text"/>
   <StrRes Name="301" Text="Text to find:"/>
   <StrRes Name="302" Text="Search options"/>
@@ -166,6 +181,17 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="412" Text="Other"/>
   <StrRes Name="413" Text="Apply to the current page"/>
   <StrRes Name="414" Text="Apply to all pages"/>
+  <StrRes Name="500" Text="Export to PDF"/>
+  <StrRes Name="501" Text="Pages"/>
+  <StrRes Name="502" Text="All pages"/>
+  <StrRes Name="503" Text="Current page"/>
+  <StrRes Name="504" Text="Page range:"/>
+  <StrRes Name="505" Text="Options"/>
+  <StrRes Name="506" Text="Embedded fonts"/>
+  <StrRes Name="507" Text="Compressed"/>
+  <StrRes Name="508" Text="Outline"/>
+  <StrRes Name="509" Text="Open after export"/>
+  <StrRes Name="510" Text="Background"/>
   <StrRes Name="psNotNumber" Text="%s: '%s' is not a number"/>
   <StrRes Name="psNotPositive" Text="%s: the value must be greater than 0"/>
   <StrRes Name="psNegative" Text="%s: the value cannot be less than 0"/>

@@ -54,6 +54,7 @@ Variant TkvxExpressionCache::Calc(const String& expr, String& errorMsg, TsxScrip
     const String name = "kv3f" + IntToStr(static_cast<Integer>(items_.size()));
     String text;
     if (FunctionText(Lang, name, expr, text)) script_->Lines().SetText(text);
+    script_->SetSyntaxType(Lang);
     bool compiled = script_->Compile();
     item = script_->FindLocal(name);
     if (!compiled) {

@@ -109,6 +109,10 @@ class TkvxCustomPreviewPages : public TObject {
   virtual bool BandExists(TkvxComponent* band) = 0;
   virtual Integer GetCurPosition() = 0;
   virtual Integer GetAnchorCur() = 0;
+  // An anchor named text at the current page and the engine's vertical position; the 1-based
+  // page of the last anchor of that name (case-blind), 1 when there is none.
+  virtual void AddAnchor(const String& text) = 0;
+  virtual Integer GetAnchorPage(const String& text) = 0;
   virtual Extended GetLastY(Extended x) = 0;
   virtual Integer GetLogicalPageNo() = 0;
   virtual Integer GetLogicalTotalPages() = 0;

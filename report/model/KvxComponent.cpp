@@ -270,6 +270,11 @@ void TkvxComponent::SaveToStream(TStream& stream, bool saveChildren, bool saveDe
   TkvxReport* report = GetReport();
   serializer.Owner = report ? static_cast<TComponent*>(report) : this;
   serializer.SerializeDefaultValues = saveDefaultValues;
+  // A report with a parent writes its objects as they differ from the parent's.
+  if (report == this && report->ParentObject())
+    serializer.OnGetAncestor = [report](const String& name, TPersistent*& ancestor) {
+      if (!name.empty() && !SameText(name, report->Name())) ancestor = report->ParentObject()->FindObject(name);
+    };
   serializer.WriteRootComponent(this, saveChildren, nullptr, streaming);
 }
 
@@ -285,9 +290,11 @@ void TkvxComponent::Assign(TPersistent* source) {
   LoadFromStream(stream);
 }
 
-void TkvxComponent::AssignAll(TkvxComponent* source, bool streaming) {
+void TkvxComponent::AssignAll(TkvxComponent* source, bool /*streaming*/) {
   TMemoryStream stream;
-  source->SaveToStream(stream, true, true, streaming);
+  // Every object is written under its class name: a copy of objects inherited from a parent
+  // report must make them, where the report's own file only updates them.
+  source->SaveToStream(stream, true, true, true);
   stream.SetPosition(0);
   LoadFromStream(stream);
 }

@@ -29,6 +29,8 @@ ORV_IMPLEMENT_CLASS(TkvxFormat, c) {
 
 ORV_IMPLEMENT_CLASS(TkvxHighlight, c) {
   using T = TkvxHighlight;
+  // Set for each printed row by the condition; the prepared pages carry it to the rebuilt page.
+  c.Prop("Active", ORV_FIELD(T, Active)).Default(false);
   c.Prop("Font", &T::Font, &T::SetFont);
   c.Prop("Color", ORV_FIELD(T, Color)).Default(clNone);
   c.Prop("Condition", ORV_FIELD(T, Condition));

@@ -9,6 +9,7 @@
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Bands.h"
+#include "report/model/Cursors.h"
 #include "report/model/DBDataset.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
@@ -49,6 +50,7 @@ ORV_IMPLEMENT_CLASS(TkvxReport, c) {
 void kvxRegisterModelClasses() {
   static std::once_flag once;
   std::call_once(once, [] {
+    kvxRegisterCursors();
     RegisterClasses({TkvxReport::StaticClass(), TkvxReportPage::StaticClass(), TkvxDataPage::StaticClass(),
                      TkvxStyleItem::StaticClass(), TkvxUserDataSet::StaticClass(), TkvxDBDataset::StaticClass(),
                      TkvxChild::StaticClass(), TkvxColumnFooter::StaticClass(), TkvxColumnHeader::StaticClass(),
@@ -127,6 +129,8 @@ void TkvxReport::Clear() {
   dataSetName_.clear();
   dotMatrixReport_ = false;
   parentReport_.clear();
+  parentObject_.reset();
+  IsAncestorMark = false;
   scriptLanguage_ = "PascalScript";
   scriptText_->SetText("begin\r\n\r\nend.");
   SysVariables->SetText("Date\r\nTime\r\nPage\r\nPage#\r\nTotalPages\r\nTotalPages#\r\nLine\r\nLine#\r\nCopyName#");
@@ -254,12 +258,52 @@ void TkvxReport::DefineProperties(TFiler* filer) {
 
 namespace {
 
-// The stored form of a password: every character code lowered by 10. It only keeps the text
-// from being read at a glance; it protects nothing.
-String ShiftPassword(const String& s, int by) {
-  String r = s;
-  for (char& c : r) c = static_cast<char>(static_cast<unsigned char>(c) + by);
-  return r;
+// The stored form of a password: every byte lowered by 10. It only keeps the text from being
+// read at a glance; it protects nothing. When the lowered bytes are not all printable ASCII (a
+// blank becomes a control character, Thai letters become bytes that are not UTF-8), they are
+// written as "~" and hexadecimal digits instead, so the report file stays well-formed UTF-8.
+// No old stored form begins with "~": that byte is a password starting with 0x88, which is
+// neither the first byte of a UTF-8 character nor a letter of code page 874.
+String StoredPassword(const String& plain) {
+  String lowered = plain;
+  bool printable = true;
+  for (char& c : lowered) {
+    c = static_cast<char>(static_cast<unsigned char>(c) - 10);
+    printable &= static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) < 0x7F;
+  }
+  if (printable && (lowered.empty() || lowered[0] != '~')) return lowered;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  String hex = "~";
+  for (unsigned char c : lowered) {
+    hex += kHex[c >> 4];
+    hex += kHex[c & 15];
+  }
+  return hex;
+}
+
+String PlainPassword(const String& stored) {
+  String lowered = stored;
+  auto nibble = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  if (stored.size() % 2 == 1 && stored[0] == '~') {
+    String bytes;
+    for (size_t i = 1; i + 1 < stored.size(); i += 2) {
+      int hi = nibble(stored[i]), lo = nibble(stored[i + 1]);
+      if (hi < 0 || lo < 0) {
+        bytes.clear();
+        break;
+      }
+      bytes += static_cast<char>(hi * 16 + lo);
+    }
+    if (bytes.size() * 2 + 1 == stored.size()) lowered = bytes;
+  }
+  String plain = lowered;
+  for (char& c : plain) c = static_cast<char>(static_cast<unsigned char>(c) + 10);
+  return plain;
 }
 
 }  // namespace
@@ -267,7 +311,7 @@ String ShiftPassword(const String& s, int by) {
 void TkvxReport::SaveToStream(TStream& stream, bool saveChildren, bool saveDefaultValues, bool streaming) {
   String password = reportOptions_->Password;
   reportOptions_->AcceptedPassword = password;
-  reportOptions_->Password = ShiftPassword(password, -10);
+  reportOptions_->Password = StoredPassword(password);
   TkvxCustomPreview* preview = preview_;
   preview_ = nullptr;
   try {
@@ -324,7 +368,7 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   showProgress_ = showProgress;
   storeInDFM_ = storeInDFM;
   reportOptions_->AcceptedPassword = accepted;
-  reportOptions_->Password = ShiftPassword(reportOptions_->Password, 10);
+  reportOptions_->Password = PlainPassword(reportOptions_->Password);
   if (!Reloading && !engineOptions_->EnabledLock && !reportOptions_->CheckPassword()) {
     Clear();
     return;
@@ -363,7 +407,11 @@ void TkvxReport::FixDataPage() {
 }
 
 bool TkvxReport::LoadFromFile(const String& fileName, bool raiseIfMissing) {
+  // The password this report saved or was told last is still the accepted one: the file it
+  // just wrote opens without asking again.
+  String accepted = reportOptions_->AcceptedPassword;
   Clear();
+  reportOptions_->AcceptedPassword = accepted;
   FileName.clear();
   bool exists = FileExists(fileName);
   if (!exists && !raiseIfMissing) return false;

@@ -133,7 +133,12 @@ class TkvxReport : public TkvxComponent {
   const String& Version() const { return version_; }
   void SetVersion(const String& v) { version_ = v; }
   const String& ParentReport() const { return parentReport_; }
-  void SetParentReport(const String& v) { parentReport_ = v; }
+  // Names the report this one inherits from: the parent's pages and objects replace the
+  // report's own and are marked inherited, so that the report's file stores only what differs
+  // from them. '' forgets the parent and the marks.
+  void SetParentReport(const String& value);
+  // The parent report as loaded, the reference the report's file is written against.
+  TkvxReport* ParentObject() const { return parentObject_.get(); }
   TkvxDataSet* DataSet() const { return dataSet_; }
   void SetDataSet(TkvxDataSet* value);
   String DataSetName() const;
@@ -175,6 +180,14 @@ class TkvxReport : public TkvxComponent {
   TkvxMouseOverObjectEvent OnMouseOverObject;
   TkvxManualBuildEvent OnManualBuild;
   TkvxGetValueEvent OnGetValue;
+  // Around the database data sets of a run: before one opens its query, after one closes it;
+  // the sender is the database data set.
+  TNotifyEvent OnBeforeConnect, OnAfterDisconnect;
+  // A function Get is asked for that the report does not know: name upper-cased, its argument
+  // text as written; a value set answers it.
+  std::function<void(const String& name, const String& params, Variant& value)> OnUserFunction;
+  // Loads the parent report named templateName into report, instead of the file of that name.
+  std::function<void(TkvxReport* report, const String& templateName)> OnLoadTemplate;
   TkvxProgressEvent OnProgressStart, OnProgress, OnProgressStop;
 
   // The report's script and the expressions compiled over it.
@@ -211,13 +224,18 @@ class TkvxReport : public TkvxComponent {
   void ValidateRename(TComponent* component, const String& curName, const String& newName) const override;
 
  private:
-  static bool SnapshotReadable(TStream& stream, String& error);
+  // Whether the snapshot reads back cleanly, tried in a scratch report that finds the same
+  // parent report.
+  bool SnapshotReadable(TStream& stream, String& error) const;
   void FixDataPage();
   bool RunPrepared();
   Variant SysVariable(Integer index) const;
   Variant ScriptGet(const String& name);
   Variant ScriptMacro(const String& name, TsxMethodHelper& caller);
   void ReportErrors();
+  // The file a parent report's name stands for.
+  String ParentFileName(const String& name) const;
+  void InheritFrom(TkvxReport& parent);
 
   std::unique_ptr<TkvxCustomPreviewPages> ownedPages_;
   std::unique_ptr<TkvxCustomEngine> ownedEngine_;
@@ -233,6 +251,7 @@ class TkvxReport : public TkvxComponent {
 
   String version_ = "4.7.84";
   String parentReport_;
+  std::unique_ptr<TkvxReport> parentObject_;
   TkvxDataSet* dataSet_ = nullptr;
   String dataSetName_;
   bool dotMatrixReport_ = false;

@@ -5,6 +5,7 @@
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/StringList.h"
 #include "report/model/Bands.h"
+#include "report/model/Cursors.h"
 #include "report/model/Interfaces.h"
 #include "report/model/Report.h"
 #include "report/model/ReportBindingsSupport.h"
@@ -43,9 +44,9 @@ void TkvxReportFunctions::AddConstants() {
   s.AddConst("kv1CharX", "Extended", Variant(9.6));
   s.AddConst("kv1CharY", "Extended", Variant(17.0));
   s.AddConst("clTransparent", "Integer", Variant(Integer{0x1FFFFFFF}));
-  s.AddConst("crHand", "Integer", Variant(Integer{150}));
-  s.AddConst("crZoom", "Integer", Variant(Integer{151}));
-  s.AddConst("crFormat", "Integer", Variant(Integer{152}));
+  s.AddConst("crHand", "Integer", Variant(Integer{crHand}));
+  s.AddConst("crZoom", "Integer", Variant(Integer{crZoom}));
+  s.AddConst("crFormat", "Integer", Variant(Integer{crFormat}));
 }
 
 void TkvxReportFunctions::AddEnumerations() {
@@ -162,6 +163,13 @@ void TkvxReportFunctions::AddReportClasses() {
   engine->AddMethod("procedure StopReport", Proc<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller&) { e.StopReport(); }));
   engine->AddMethod("function FreeSpace: Extended",
                     Method<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller&) { return Variant(static_cast<double>(e.FreeSpace())); }));
+  engine->AddMethod("procedure AddAnchor(const Text: String)", Proc<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller& c) {
+                      if (e.PreviewPages) e.PreviewPages->AddAnchor(TextArg(c, 0));
+                    }));
+  engine->AddMethod("function GetAnchorPage(const Text: String): Integer",
+                    Method<TkvxCustomEngine>([](TkvxCustomEngine& e, Caller& c) {
+                      return Variant(e.PreviewPages ? e.PreviewPages->GetAnchorPage(TextArg(c, 0)) : 1);
+                    }));
 
   TsxClassVariable* outline = s.AddClass(TkvxCustomOutline::StaticClass(), "TPersistent");
   outline->AddMethod("procedure AddItem(const Text: String)", Proc<TkvxCustomOutline>([](TkvxCustomOutline& o, Caller& c) {

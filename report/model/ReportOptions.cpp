@@ -1,5 +1,9 @@
 #include "report/model/ReportOptions.h"
 
+#include <cstdlib>
+#include <optional>
+#include <string_view>
+
 #include "platform/gui/Application.h"
 #include "report/model/PasswordForm.h"
 #include "report/model/Report.h"
@@ -66,6 +70,8 @@ ORV_IMPLEMENT_CLASS(TkvxReportOptions, c) {
   c.Prop("Name", ORV_FIELD(T, Name));
   c.Prop("LastChange", ORV_FIELD(T, LastChange));
   c.Prop("Password", ORV_FIELD(T, Password));
+  c.Prop("Picture", [](T& o) -> TPicture* { return o.Picture.get(); },
+         [](T& o, TPicture* v) { o.Picture->Assign(v); });
   c.Prop("VersionBuild", ORV_FIELD(T, VersionBuild));
   c.Prop("VersionMajor", ORV_FIELD(T, VersionMajor));
   c.Prop("VersionMinor", ORV_FIELD(T, VersionMinor));
@@ -165,6 +171,7 @@ void TkvxReportOptions::Assign(TPersistent* source) {
     Name = o->Name;
     LastChange = o->LastChange;
     Password = o->Password;
+    Picture->Assign(o->Picture.get());
     VersionBuild = o->VersionBuild;
     VersionMajor = o->VersionMajor;
     VersionMinor = o->VersionMinor;
@@ -180,6 +187,7 @@ void TkvxReportOptions::Clear() {
   CreateDate = Now();
   Description->Clear();
   LastChange = Now();
+  Picture->Assign(nullptr);
   VersionBuild.clear();
   VersionMajor.clear();
   VersionMinor.clear();
@@ -191,13 +199,39 @@ void TkvxReportOptions::Clear() {
   AcceptedPassword.clear();
 }
 
+namespace {
+
+std::optional<bool>& UserPresentChoice() {
+  static std::optional<bool> choice;
+  return choice;
+}
+
+bool HasDisplay() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && (std::string_view(platform) == "offscreen" || std::string_view(platform) == "minimal"))
+    return false;
+  return set("DISPLAY") || set("WAYLAND_DISPLAY");
+}
+
+}  // namespace
+
+bool kvxUserPresent() { return UserPresentChoice().value_or(HasDisplay()); }
+
+void kvxSetUserPresent(bool present) { UserPresentChoice() = present; }
+
 bool TkvxReportOptions::CheckPassword() {
   if (Password.empty() || Password == AcceptedPassword) return true;
   TkvxResources* res = kvxGetResources();
-  TkvxPasswordForm form(nullptr);
-  if (form.ShowModal() == mrOk && form.PasswordE->Text() == Password) {
-    AcceptedPassword = Password;
-    return true;
+  if (kvxUserPresent()) {
+    TkvxPasswordForm form(nullptr);
+    if (form.ShowModal() == mrOk && form.PasswordE->Text() == Password) {
+      AcceptedPassword = Password;
+      return true;
+    }
   }
   if (Report) {
     Report->Errors->Add(res->Get("Invalid password"));

@@ -2,6 +2,7 @@
 // The four option objects every report owns: engine, preview, print and report options.
 #include <memory>
 
+#include "platform/gui/Picture.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Persistent.h"
 #include "platform/rtl/Set.h"
@@ -106,7 +107,8 @@ class TkvxReportOptions : public TPersistent {
   void Assign(TPersistent* source) override;
   void Clear();
   // True when no password is set or it was accepted before; otherwise the user is asked once,
-  // and a wrong answer is reported through the report's errors.
+  // and a wrong answer is reported through the report's errors. A program without a user is
+  // never asked: the report is refused with the same error.
   bool CheckPassword();
 
   String Author;
@@ -118,6 +120,8 @@ class TkvxReportOptions : public TPersistent {
   String Name;
   TDateTime LastChange = 0;
   String Password;
+  // A picture of the report (a thumbnail of what it prints), kept with it in its file.
+  std::unique_ptr<TPicture> Picture = std::make_unique<TPicture>();
   String VersionBuild;
   String VersionMajor;
   String VersionMinor;
@@ -126,5 +130,11 @@ class TkvxReportOptions : public TPersistent {
   String AcceptedPassword;
   TkvxReport* Report;
 };
+
+// Whether someone sits at the program to answer the password window. Without a display (no
+// DISPLAY or WAYLAND_DISPLAY, or Qt's offscreen or minimal platform) nobody does, unless the
+// program says otherwise; a tool that runs reports unattended says so too.
+bool kvxUserPresent();
+void kvxSetUserPresent(bool present);
 
 }  // namespace orv

@@ -19,9 +19,11 @@ namespace orv {
 
 // Whether the snapshot reads into a report of its own: a snapshot that does not is never read
 // into the live report, which would keep only half of it.
-bool TkvxReport::SnapshotReadable(TStream& stream, String& error) {
+bool TkvxReport::SnapshotReadable(TStream& stream, String& error) const {
   TkvxReport scratch(nullptr, false);
   scratch.EngineOptions()->NewSilentMode = simSilent;
+  scratch.FileName = FileName;
+  scratch.OnLoadTemplate = OnLoadTemplate;
   scratch.Reloading = true;
   try {
     scratch.LoadFromStream(stream);

@@ -50,8 +50,11 @@ bool TkvxReport::PrepareScript() {
       Script->AddObject(obj->Name(), obj);
     }
     Script->AddObject("Report", this);
-    Script->AddObject("Engine", Engine);
-    Script->AddObject("Outline", PreviewPages ? PreviewPages->Outline.get() : nullptr);
+    // The engine and the outline are made by the engine library, whose classes the script does
+    // not know: they go in under the classes the report's bindings register.
+    Script->AddVariable("Engine", "TkvxCustomEngine", sxObjectToValue(Engine));
+    Script->AddVariable("Outline", "TkvxCustomOutline",
+                        sxObjectToValue(PreviewPages ? PreviewPages->Outline.get() : nullptr));
     Script->AddVariable("Value", "Variant", Null());
     Script->AddVariable("Self", "TkvxView", Null());
 
@@ -105,6 +108,13 @@ Variant TkvxReport::ScriptGet(const String& name) {
   if (size_t paren = name.find('('); paren != String::npos) {
     const String fn = UpperCase(Trim(name.substr(0, paren)));
     if (fn == "SUM" || fn == "MIN" || fn == "MAX" || fn == "AVG" || fn == "COUNT") return Calc(name);
+    if (OnUserFunction) {
+      size_t close = name.rfind(')');
+      String params = name.substr(paren + 1, close != String::npos && close > paren ? close - paren - 1 : String::npos);
+      Variant value;
+      OnUserFunction(fn, params, value);
+      if (!value.IsEmpty()) return value;
+    }
   }
   Errors->Add(kvxGetResources()->Get("clUnknownVar") + " " + name);
   return Null();

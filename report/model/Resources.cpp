@@ -86,10 +86,39 @@ TkvxResources* kvxGetResources() {
   return resources.get();
 }
 
-void TkvxResources::Help(const TObject*) const { kvxShowHelp(kvxGetAppPath() + HelpFile); }
+String TkvxResources::HelpTopic(const TObject* sender) const {
+  static constexpr std::pair<std::string_view, std::string_view> kTopics[] = {
+      {"TkvxDesignerForm", "Designer.htm"},
+      {"TkvxOptionsEditor", "Designer_options.htm"},
+      {"TkvxReportEditorForm", "Report_options.htm"},
+      {"TkvxPageEditorForm", "Page_options.htm"},
+      {"TkvxCrossEditorForm", "Cross_tab_reports.htm"},
+      {"TkvxChartEditorForm", "Diagrams.htm"},
+      {"TkvxSyntaxMemo", "Script.htm"},
+      {"TkvxDialogPage", "Dialogue_forms.htm"},
+      {"TkvxDialogComponent", "Data_access_components.htm"},
+      {"TkvxVarEditorForm", "Variables.htm"},
+      {"TkvxHighlightEditorForm", "Conditional_highlighting.htm"},
+      {"TkvxSysMemoEditorForm", "Inserting_aggregate_function.htm"},
+      {"TkvxFormatEditorForm", "Values_formatting.htm"},
+      {"TkvxGroupEditorForm", "Report_with_groups.htm"},
+      {"TkvxPictureEditorForm", "Picture_object.htm"},
+      {"TkvxMemoEditorForm", "Text_object.htm"},
+      {"TkvxSQLEditorForm", "TkvxADOQuery.htm"},
+  };
+  String file = kvxGetAppPath() + HelpFile;
+  if (!sender) return file;
+  const String cls = sender->ClassName();
+  for (const auto& [name, topic] : kTopics)
+    if (SameText(cls, String(name))) return file + "::/" + String(topic);
+  return file;
+}
+
+void TkvxResources::Help(const TObject* sender) const { kvxShowHelp(HelpTopic(sender)); }
 
 void kvxShowHelp(const String& helpFile) {
-  if (FileExists(helpFile)) ShellOpen(helpFile);
+  const String file = helpFile.substr(0, helpFile.find("::/"));
+  if (FileExists(file)) ShellOpen(file);
 }
 
 String kvxGetStr(Integer id) { return kvxGetResources()->Get(IntToStr(id)); }

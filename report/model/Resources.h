@@ -33,6 +33,9 @@ class TkvxResources {
   // Opens the help file beside the program; nothing when it is missing. The desktop's viewers
   // cannot be sent to a topic, so every window opens the file at its start.
   void Help(const TObject* sender) const;
+  // The help file beside the program, followed by "::/" and the page of the window's class
+  // when the table of topics names it (case-blind).
+  String HelpTopic(const TObject* sender) const;
   // The shared pictures of the preview's tool bar and menus, 16 x 16 each, made on first use.
   TImageList* GetPreviewButtonImages() const;
   // The names of the "*.kvc" language files beside the program, "Thai" for "THAI.KVC".
@@ -50,7 +53,8 @@ class TkvxResources {
 // The global table, created with the English texts on first use.
 TkvxResources* kvxGetResources();
 String kvxGetStr(Integer id);
-// Opens the help file with the desktop; does nothing when there is no such file.
+// Opens the help file with the desktop (a "::/" topic behind its name is left to the reader);
+// does nothing when there is no such file.
 void kvxShowHelp(const String& helpFile);
 String kvxGetResourceString(Integer id);
 

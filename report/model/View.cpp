@@ -208,13 +208,27 @@ void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2
         c.Pen().SetColor(line->Color());
       }
       c.Pen().SetStyle(psSolid);
+      if (p >= 2 && line->Style() == fsAltDot) {
+        // Round dots of the line's width, 2P apart: drawn as discs, for a dash of length zero
+        // with round caps is no mark at all to most painters and PDF readers.
+        c.Pen().SetWidth(1);
+        TBrush saved;
+        saved.Assign(&c.Brush());
+        c.Brush().SetStyle(bsSolid);
+        c.Brush().SetColor(line->Color());
+        const int length = horizontal ? std::abs(x2 - x1) : std::abs(y2 - y1);
+        const int dir = (horizontal ? x2 - x1 : y2 - y1) < 0 ? -1 : 1;
+        for (int d = 0; d <= length; d += 2 * p) {
+          int cx = horizontal ? x1 + dir * d : x1, cy = horizontal ? y1 : y1 + dir * d;
+          c.Ellipse(cx - p / 2, cy - p / 2, cx - p / 2 + p, cy - p / 2 + p);
+        }
+        c.Brush().Assign(&saved);
+        break;
+      }
       c.Pen().SetWidth(std::max(p, 1));
       if (p < 2) {
         c.Pen().SetEndCap(pecFlat);
         c.Pen().SetDashPattern({1, 1});
-      } else if (line->Style() == fsAltDot) {
-        c.Pen().SetEndCap(pecRound);
-        c.Pen().SetDashPattern({0, 2 * p});
       } else {
         c.Pen().SetEndCap(pecFlat);
         c.Pen().SetDashPattern({p, p});

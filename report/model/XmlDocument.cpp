@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/rtl/CodePages.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/model/XmlBacking.h"
 #include "report/model/XmlReader.h"
 #include "report/model/XmlWriter.h"
@@ -17,10 +18,32 @@ namespace {
 constexpr std::uint8_t kLoadedStore = 1;
 constexpr std::uint8_t kTempStore = 2;
 
-// An old file in the Thai code page: every name and attribute text becomes UTF-8.
+// Text of an old file in the Thai code page becomes UTF-8. The choice is made string by string
+// (the name, each attribute name and each attribute value), so one stray byte in a file of
+// UTF-8 spoils only the value it stands in.
+void Recode874(String& text, bool attributes) {
+  if (IsValidUtf8(text)) return;
+  if (!attributes) {
+    text = CodePageToUtf8(text, 874);
+    return;
+  }
+  String out;
+  out.reserve(text.size() + text.size() / 2);
+  size_t start = 0;
+  for (size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && text[i] != '"') continue;
+    std::string_view part(text.data() + start, i - start);
+    if (IsValidUtf8(part)) out.append(part);
+    else out += CodePageToUtf8(String(part), 874);
+    if (i < text.size()) out += '"';
+    start = i + 1;
+  }
+  text = std::move(out);
+}
+
 void Recode874(TkvxXMLItem* item) {
-  item->Name = CodePageToUtf8(item->Name, 874);
-  item->Text = CodePageToUtf8(item->Text, 874);
+  Recode874(item->Name, false);
+  Recode874(item->Text, true);
   for (Integer i = 0; i < item->Count(); ++i) Recode874(item->Items(i));
 }
 

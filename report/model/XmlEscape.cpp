@@ -1,6 +1,7 @@
 #include "report/model/XmlEscape.h"
 
 #include <cstring>
+#include <string>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
@@ -9,8 +10,13 @@ namespace orv {
 
 namespace {
 
+// Control characters other than TAB, LF and CR may not stand in XML 1.0, not even as references:
+// they are written as references to their pictures (U+2400 to U+241F), which the reader turns
+// back into the control characters. Data brings them in (a form feed pasted into a name).
+constexpr Integer kControlPictures = 0x2400;
+
 bool NeedsEscape(char c) {
-  return c == '&' || c == '<' || c == '>' || c == '"' || c == '\r' || c == '\n';
+  return c == '&' || c == '<' || c == '>' || c == '"' || static_cast<unsigned char>(c) < 0x20;
 }
 
 }  // namespace
@@ -21,13 +27,11 @@ void kvxAppendXML(String& out, std::string_view s) {
     char c = s[i];
     if (!NeedsEscape(c)) continue;
     out.append(s.data() + start, i - start);
-    char ref[8] = {'&', '#'};
     int code = static_cast<unsigned char>(c);
-    size_t n = 2;
-    if (code >= 10) ref[n++] = static_cast<char>('0' + code / 10);
-    ref[n++] = static_cast<char>('0' + code % 10);
-    ref[n++] = ';';
-    out.append(ref, n);
+    if (code < 0x20 && code != '\t' && code != '\n' && code != '\r') code += kControlPictures;
+    out += "&#";
+    out += std::to_string(code);
+    out += ';';
     start = i + 1;
   }
   out.append(s.data() + start, s.size() - start);
@@ -58,8 +62,12 @@ String kvxXMLToStr(std::string_view s) {
       if (semi != std::string_view::npos) {
         String digits(rest.substr(2, semi - 2));
         Integer code = StrToInt(digits);
-        if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
-        AppendCodePoint(out, static_cast<char32_t>(code));
+        if (code >= kControlPictures && code < kControlPictures + 0x20)
+          out += static_cast<char>(code - kControlPictures);
+        else if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+          AppendCodePoint(out, 0xFFFD);
+        else
+          AppendCodePoint(out, static_cast<char32_t>(code));
         i += semi + 1;
         continue;
       }

@@ -1,7 +1,9 @@
-// orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] [--qpv OUT.qpv] [--pdf OUT.pdf]
+// orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] [--password TEXT]
+//               [--qpv OUT.qpv] [--pdf OUT.pdf]
 // Runs a report file over an SQLite database as the register does and saves the prepared pages, as
 // they are or exported to PDF.
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,7 +19,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
-               "[--var NAME=VALUE ...] [--qpv OUT.qpv] [--pdf OUT.pdf]\n");
+               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf]\n");
   return 2;
 }
 
@@ -40,17 +42,18 @@ bool PrintErrors(orv::TkvxReport& report) {
 
 int main(int argc, char** argv) {
   using namespace orv;
-  std::string reportFile, dbFile, qpvFile, pdfFile;
+  std::string reportFile, dbFile, qpvFile, pdfFile, password;
   std::vector<std::pair<std::string, std::string>> data, vars;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     std::string name, value;
-    if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" ||
-        arg == "--pdf") {
+    if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" || arg == "--pdf" ||
+        arg == "--password") {
       const char* v = next();
       if (!v) return Usage();
       if (arg == "--db") dbFile = v;
+      else if (arg == "--password") password = v;
       else if (arg == "--qpv") qpvFile = v;
       else if (arg == "--pdf") pdfFile = v;
       else if (!SplitPair(v, name, value)) return Usage();
@@ -62,6 +65,8 @@ int main(int argc, char** argv) {
     }
   }
   if (reportFile.empty() || dbFile.empty() || (qpvFile.empty() && pdfFile.empty())) return Usage();
+  // The tool shows no window, so it needs no display.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
     Application->Initialize();
     kvxRegisterEngine();
@@ -80,8 +85,11 @@ int main(int argc, char** argv) {
       bridge->SetUserName(alias);
       bridge->SetDataSet(query);
     }
+    // Nobody sits at the tool: a protected report it is not given the password of is refused.
+    kvxSetUserPresent(false);
     TkvxReport report(&owner);
     report.EngineOptions()->NewSilentMode = simSilent;
+    report.ReportOptions()->AcceptedPassword = password;
     if (!report.LoadFromFile(reportFile)) {
       std::fprintf(stderr, "orvane-report: cannot read %s\n", reportFile.c_str());
       return 1;

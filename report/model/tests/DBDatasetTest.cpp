@@ -142,3 +142,25 @@ TEST_F(DBDatasetTest, WithoutADatasetTheRunIsRefusedAndAFreedQueryIsForgotten) {
   EXPECT_EQ(bridge_->DataSet(), nullptr);
   EXPECT_EQ(bridge_->GetDisplayWidth("Nm"), 10);
 }
+
+TEST_F(DBDatasetTest, TheReportHearsItsQueriesConnectAndDisconnect) {
+  std::vector<std::string> heard;
+  report_->OnBeforeConnect = [&](TObject* sender) {
+    heard.push_back(std::string("connect ") + (sender == query_ ? "Query1" : "?"));
+    EXPECT_FALSE(query_->Active());
+  };
+  report_->OnAfterDisconnect = [&](TObject* sender) {
+    heard.push_back(std::string("disconnect ") + (sender == query_ ? "Query1" : "?"));
+    EXPECT_FALSE(query_->Active());
+  };
+  bridge_->SetCloseDataSource(true);
+  report_->DataSets->Initialize();
+  EXPECT_EQ(Walk("Nm").size(), 3u);
+  report_->DataSets->Finalize();
+  // A query the window keeps open is neither connected nor disconnected by the run.
+  bridge_->SetCloseDataSource(false);
+  query_->Open();
+  report_->DataSets->Initialize();
+  report_->DataSets->Finalize();
+  EXPECT_EQ(heard, (std::vector<std::string>{"connect Query1", "disconnect Query1"}));
+}

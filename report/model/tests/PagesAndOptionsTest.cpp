@@ -138,3 +138,27 @@ TEST(Pages, BackgroundFillsThePrintableAreaWhenVisible) {
   page.DrawBackground(&paper->Canvas(), 1, 1, 0, 0);
   EXPECT_EQ(paper->Canvas().Pixels(60, 30), clYellow);
 }
+
+TEST(ReportOptionsPicture, TravelsWithTheReportFileAndClears) {
+  auto report = QuietReport();
+  TBitmap bitmap;
+  bitmap.SetSize(4, 3);
+  bitmap.Canvas().Brush().SetColor(clRed);
+  bitmap.Canvas().FillRect(TRect{0, 0, 4, 3});
+  report->ReportOptions()->Picture->Assign(&bitmap);
+  TStringStream out;
+  report->SaveToStream(out);
+  auto reader = QuietReport();
+  TStringStream in(out.DataString());
+  reader->LoadFromStream(in);
+  EXPECT_EQ(reader->Errors->Text(), "");
+  TGraphic* graphic = reader->ReportOptions()->Picture->Graphic();
+  ASSERT_NE(graphic, nullptr);
+  EXPECT_EQ(graphic->Width(), 4);
+  EXPECT_EQ(graphic->Height(), 3);
+  TBitmap back;
+  back.Assign(graphic);
+  EXPECT_EQ(back.Canvas().Pixels(2, 1), clRed);
+  reader->Clear();
+  EXPECT_EQ(reader->ReportOptions()->Picture->Graphic(), nullptr);
+}

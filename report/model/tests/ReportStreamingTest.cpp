@@ -7,6 +7,7 @@
 
 #include "platform/gui/Screen.h"
 #include "platform/gui/tests/WidgetTesting.h"
+#include "report/model/Pages.h"
 #include "report/model/PasswordForm.h"
 #include "report/model/Resources.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -32,6 +33,8 @@ TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
   EXPECT_NE(text.find("ReportOptions.Password=\"WXY\""), std::string::npos);
   EXPECT_EQ(report->ReportOptions()->Password, "abc");
 
+  // A person answers the window here (the test's timer stands in for them).
+  kvxSetUserPresent(true);
   int asked = 0;
   auto answer = [&asked](const String& typed) {
     orv::testing::After(30, [&asked, typed] {
@@ -65,6 +68,81 @@ TEST(ReportStreaming, PasswordIsStoredShiftedAndAskedOnce) {
   EXPECT_EQ(refused->Errors->Text(), kvxGetResources()->Get("Invalid password") + "\r\n");
   EXPECT_TRUE(refused->Objects().empty());
   EXPECT_EQ(asked, 2);
+  kvxSetUserPresent(false);
+}
+
+TEST(ReportStreaming, EveryPasswordKeepsTheFileWellFormedAndOpensWithIt) {
+  kvxSetUserPresent(false);
+  std::string dir = TempFolder("passwords");
+  int n = 0;
+  for (const String password : {" ", "a&b<c", "รหัสผ่าน", "~x", "\x7f"}) {
+    SCOPED_TRACE(password);
+    std::string file = dir + "/r" + std::to_string(++n) + ".xml";
+    {
+      auto report = QuietReport();
+      report->ReportOptions()->Name = "ทะเบียน";
+      report->ReportOptions()->Password = password;
+      report->SaveToFile(file);
+      // The report that saved the file opens it again without asking.
+      report->EngineOptions()->EnabledLock = false;
+      EXPECT_TRUE(report->LoadFromFile(file));
+      EXPECT_EQ(report->Errors->Text(), "");
+      EXPECT_EQ(report->ReportOptions()->Password, password);
+    }
+    EXPECT_EQ(XmlLint(ReadFile(file)), "");
+    // Told the password beforehand, as a tool is, another report opens the file.
+    auto reader = QuietReport();
+    reader->EngineOptions()->EnabledLock = false;
+    reader->ReportOptions()->AcceptedPassword = password;
+    ASSERT_TRUE(reader->LoadFromFile(file));
+    EXPECT_EQ(reader->Errors->Text(), "");
+    EXPECT_EQ(reader->ReportOptions()->Password, password);
+    EXPECT_EQ(reader->ReportOptions()->Name, "ทะเบียน");
+    // Without it, and with nobody to ask, the report is refused at once.
+    auto stranger = QuietReport();
+    stranger->EngineOptions()->EnabledLock = false;
+    stranger->LoadFromFile(file);
+    EXPECT_EQ(stranger->Errors->Text(), kvxGetResources()->Get("Invalid password") + "\r\n");
+    EXPECT_EQ(stranger->ReportOptions()->Name, "");
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ReportStreaming, OneStrayByteSpoilsOnlyItsOwnText) {
+  auto report = QuietReport();
+  report->ReportOptions()->Name = "ทะเบียนสัตบุรุษ";
+  report->ReportOptions()->Author = "AUTHOR";
+  auto* page = new TkvxReportPage(report.get());
+  page->SetName("Page1");
+  page->SetOutlineText("หน้าแรก");
+  std::string text = SaveText(*report);
+  size_t at = text.find("AUTHOR");
+  ASSERT_NE(at, std::string::npos);
+  // A byte of the Thai code page (0xA1, the letter KO KAI) where UTF-8 has none.
+  text.replace(at, 6, "\xA1");
+  auto reader = QuietReport();
+  TStringStream in(text);
+  reader->LoadFromStream(in);
+  EXPECT_EQ(reader->Errors->Text(), "");
+  EXPECT_EQ(reader->ReportOptions()->Name, "ทะเบียนสัตบุรุษ");
+  EXPECT_EQ(reader->ReportOptions()->Author, "ก");
+  ASSERT_EQ(reader->PagesCount(), 2);
+  EXPECT_EQ(static_cast<TkvxReportPage*>(reader->FindObject("Page1"))->OutlineText(), "หน้าแรก");
+}
+
+TEST(ReportStreaming, ControlCharactersFromDataTravelAsReferences) {
+  auto report = QuietReport();
+  const String name = String("bell\a form\f nul") + '\0' + " esc\x1b tab\t end";
+  report->ReportOptions()->Name = name;
+  report->ReportOptions()->Description->SetText("line\fone\r\nline two");
+  std::string text = SaveText(*report);
+  EXPECT_EQ(XmlLint(text), "");
+  auto reader = QuietReport();
+  TStringStream in(text);
+  reader->LoadFromStream(in);
+  EXPECT_EQ(reader->Errors->Text(), "");
+  EXPECT_EQ(reader->ReportOptions()->Name, name);
+  EXPECT_EQ(reader->ReportOptions()->Description->Text(), "line\fone\r\nline two\r\n");
 }
 
 TEST(ReportStreaming, LoadingKeepsTheRunningReportsChoices) {

@@ -4,9 +4,11 @@
 
 #include <filesystem>
 
+#include "platform/gui/Bitmap.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Menus.h"
 #include "platform/rtl/ClassRegistry.h"
+#include "report/model/DialogPage.h"
 #include "report/model/PropertyEditors.h"
 #include "report/model/Registries.h"
 #include "report/model/Resources.h"
@@ -155,4 +157,75 @@ TEST(PropertyEditors, ValueTextsAndStepping) {
   TkvxPropertyEditor base(nullptr);
   EXPECT_EQ(base.ValueText(), "(Unknown)");
   EXPECT_FALSE(base.RunEditor());
+}
+
+TEST(Resources, EveryEnglishKeyHasItsTextAndWindowsTheirHelpTopics) {
+  std::vector<std::string> keys;
+  for (int i = 1; i <= 9; ++i) keys.push_back(std::to_string(i));
+  for (int i = 100; i <= 142; ++i) keys.push_back(std::to_string(i));
+  for (int i = 200; i <= 214; ++i) keys.push_back(std::to_string(i));
+  for (int i = 300; i <= 305; ++i) keys.push_back(std::to_string(i));
+  for (int i = 400; i <= 414; ++i) keys.push_back(std::to_string(i));
+  for (int i = 500; i <= 510; ++i) keys.push_back(std::to_string(i));
+  for (const char* k :
+       {"150", "151", "152", "zmPageWidth", "zmWholePage", "216", "ppAll", "ppOdd", "ppEven", "pgDefault",
+        "pmDefault", "pmSplit", "pmJoin", "pmScale", "poDirect", "poReverse", "mbConfirm", "mbError", "mbInfo",
+        "xrCantFindClass", "prVirtual", "prDefault", "prCustom", "enUnconnHeader", "enUnconnGroup",
+        "enUnconnGFooter", "enBandPos", "dbNotConn", "dbFldNotFound", "clDSNotIncl", "clUnknownVar", "clScrError",
+        "clDSNotExist", "clErrors", "clExprError", "clQPVfiles", "clSaving", "clCancel", "clClose", "clPrinting",
+        "clLoading", "clPageOf", "clFirstPass", "clNoPrinters", "clDecompressError", "crFillMx", "crBuildMx",
+        "prRunningFirst", "prRunning", "prPrinting", "prExporting", "uCm", "uInch", "uPix", "uChar", "dupDefault",
+        "dupVert", "dupHorz", "dupSimpl", "SLangNotFound", "SInvalidLanguage", "SIdRedeclared", "SUnknownType",
+        "SIncompatibleTypes", "SIdUndeclared", "SClassRequired", "SIndexRequired", "SStringError", "SClassError",
+        "SArrayRequired", "SVarRequired", "SNotEnoughParams", "STooManyParams", "SLeftCantAssigned", "SForError",
+        "SEventError", "600", "601"})
+    keys.push_back(k);
+  ASSERT_EQ(keys.size(), 177u);
+  TkvxResources* res = kvxGetResources();
+  for (const std::string& key : keys) EXPECT_NE(res->Get(key), key) << "no English text for " << key;
+
+  const String file = res->HelpTopic(nullptr);
+  EXPECT_EQ(file.substr(file.size() - 10), "KVUser.chm");
+  TkvxDialogPage page(nullptr);
+  EXPECT_EQ(res->HelpTopic(&page), file + "::/Dialogue_forms.htm");
+  TComponent other(nullptr);
+  EXPECT_EQ(res->HelpTopic(&other), file);
+}
+
+TEST(Cursors, HandZoomAndFormatAreOurOwnDrawings) {
+  RegisterTestClasses();
+  struct TExpect {
+    TCursor Id;
+    int HotX, HotY;
+  };
+  for (const TExpect& e : {TExpect{150, 16, 16}, TExpect{151, 11, 11}, TExpect{152, 13, 1}}) {
+    SCOPED_TRACE(e.Id);
+    TBitmap image;
+    image.SetTransparentColor(clFuchsia);
+    int hotX = -1, hotY = -1;
+    ASSERT_TRUE(RegisteredCursor(e.Id, image, hotX, hotY));
+    EXPECT_EQ(image.Width(), 32);
+    EXPECT_EQ(image.Height(), 32);
+    EXPECT_EQ(hotX, e.HotX);
+    EXPECT_EQ(hotY, e.HotY);
+    int black = 0, white = 0, clear = 0;
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        TColor c = image.Canvas().Pixels(x, y);
+        black += c == clBlack;
+        white += c == clWhite;
+        clear += c == clFuchsia;
+      }
+    // An outline in black around white, on a see-through ground.
+    EXPECT_GT(black, 40);
+    EXPECT_GT(white, 20);
+    EXPECT_GT(clear, 32 * 32 / 3);
+  }
+  // The hand's palm is under its hot spot; the lens's centre is clear glass, white.
+  TBitmap hand, lens;
+  int x, y;
+  RegisteredCursor(150, hand, x, y);
+  RegisteredCursor(151, lens, x, y);
+  EXPECT_EQ(hand.Canvas().Pixels(16, 22), clWhite);
+  EXPECT_EQ(lens.Canvas().Pixels(6, 6), clWhite);
 }

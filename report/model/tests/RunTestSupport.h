@@ -61,6 +61,12 @@ class TTestPages : public TkvxCustomPreviewPages {
   bool BandExists(TkvxComponent*) override { return false; }
   Integer GetCurPosition() override { return 0; }
   Integer GetAnchorCur() override { return 0; }
+  void AddAnchor(const String& text) override { Anchors.push_back(text); }
+  Integer GetAnchorPage(const String& text) override {
+    for (size_t i = Anchors.size(); i-- > 0;)
+      if (Anchors[i] == text) return static_cast<Integer>(i) + 2;
+    return 1;
+  }
   Extended GetLastY(Extended) override { return 0; }
   Integer GetLogicalPageNo() override { return LogicalPage; }
   Integer GetLogicalTotalPages() override { return LogicalTotal; }
@@ -82,6 +88,7 @@ class TTestPages : public TkvxCustomPreviewPages {
   Integer LogicalPage = 0;
   Integer LogicalTotal = 0;
   int Clears = 0;
+  std::vector<String> Anchors;
 };
 
 // A quiet report (see QuietReport) with a test engine and test pages.

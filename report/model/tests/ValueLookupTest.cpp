@@ -3,6 +3,7 @@
 // and macro functions.
 #include <gtest/gtest.h>
 
+#include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
@@ -250,6 +251,24 @@ TEST_F(ValueLookup, GetSetAndTheMacroFunctions) {
   EXPECT_TRUE(report_->Calc("IIF(1 = 2, 5, Get('Missing'))").IsNull());
   ASSERT_EQ(report_->Errors->Count(), 1);
   EXPECT_EQ(report_->Errors->Strings(0), "Unknown variable or datafield: Missing");
+}
+
+TEST_F(ValueLookup, TheWindowAnswersFunctionsTheReportDoesNotKnow) {
+  String askedName, askedParams;
+  report_->OnUserFunction = [&](const String& name, const String& params, Variant& value) {
+    askedName = name;
+    askedParams = params;
+    if (name == "DOUBLE") value = 2 * StrToInt(params);
+  };
+  ASSERT_TRUE(report_->PrepareScript()) << report_->Errors->Text();
+  EXPECT_EQ(report_->Calc("Get('Double(21)') + 1").ToInteger(), 43);
+  EXPECT_EQ(askedName, "DOUBLE");
+  EXPECT_EQ(askedParams, "21");
+  EXPECT_EQ(report_->Errors->Count(), 0);
+  // A function the window leaves unanswered is still an unknown name.
+  EXPECT_TRUE(report_->Calc("Get('Halve(4)')").IsNull());
+  ASSERT_EQ(report_->Errors->Count(), 1);
+  EXPECT_EQ(report_->Errors->Strings(0), "Unknown variable or datafield: Halve(4)");
 }
 
 }  // namespace

@@ -111,3 +111,32 @@ TEST(Views, BackgroundAndFrameOnABitmap) {
   EXPECT_EQ(shadowed->Canvas().Pixels(52, 25), clWhite);
   EXPECT_EQ(shadowed->Canvas().Pixels(30, 25), clYellow);
 }
+
+TEST(Views, AltDotFramesOfEveryWidthShowTheirDots) {
+  for (int width : {1, 2, 3, 5}) {
+    SCOPED_TRACE(width);
+    TPlainView view(nullptr);
+    view.SetBounds(10, 20, 200, 40);
+    view.Frame()->SetTyp({ftTop});
+    view.Frame()->SetStyle(fsAltDot);
+    view.Frame()->SetWidth(width);
+    view.Frame()->SetColor(clBlue);
+    auto b = White(240, 80);
+    view.Draw(&b->Canvas(), 1, 1, 0, 0);
+    // Along the top edge: about half the length is dots, and dots and gaps alternate.
+    int blue = 0, runs = 0;
+    bool was = false;
+    for (int x = 14; x < 206; ++x) {
+      TColor c = b->Canvas().Pixels(x, 20);
+      bool dot = (c & 0xFF0000) > 0x800000 && (c & 0xFF) < 0x80;
+      blue += dot;
+      runs += dot && !was;
+      was = dot;
+    }
+    EXPECT_GT(blue, 192 / 4);
+    EXPECT_LT(blue, 192 * 3 / 4);
+    EXPECT_GE(runs, 192 / (2 * std::max(width, 1)) - 2);
+    // Nothing is drawn far from the line.
+    EXPECT_EQ(b->Canvas().Pixels(100, 20 + width + 2), clWhite);
+  }
+}

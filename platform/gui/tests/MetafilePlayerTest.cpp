@@ -1,0 +1,119 @@
+// Windows metafiles made by another program play onto our canvas as that program draws them.
+// The samples in data/metafiles were made once by LibreOffice Draw: shapes.emf and shapes.wmf
+// from shapes.svg (soffice --headless --convert-to emf / wmf), and shapes-emf.png and
+// shapes-wmf.png from those two files (--convert-to png, trimmed to the picture with
+// ImageMagick's convert -trim): its own pictures of what the metafiles hold.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <QImage>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Metafile.h"
+#include "platform/gui/Picture.h"
+
+namespace orv {
+namespace {
+
+const std::string kData = ORVANE_TEST_DATA "/metafiles/";
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The share of pixels whose colour differs clearly (one channel by more than 96).
+double Differing(TBitmap& a, TBitmap& b) {
+  int differ = 0;
+  for (int y = 0; y < a.Height(); ++y)
+    for (int x = 0; x < a.Width(); ++x) {
+      TColor p = a.Canvas().Pixels(x, y), q = b.Canvas().Pixels(x, y);
+      for (int shift : {0, 8, 16})
+        if (std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF)) > 96) {
+          ++differ;
+          break;
+        }
+    }
+  return static_cast<double>(differ) / (a.Width() * a.Height());
+}
+
+TEST(MetafilePlayer, EmfAndWmfOfAnotherProgramDrawAsItsOwnPicture) {
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    QImage png(QString::fromStdString(kData + "shapes-" + name + ".png"));
+    ASSERT_FALSE(png.isNull());
+    TBitmap expected;
+    expected.SetSize(png.width(), png.height());
+    for (int y = 0; y < png.height(); ++y)
+      for (int x = 0; x < png.width(); ++x) {
+        QColor c = png.pixelColor(x, y);
+        expected.Canvas().SetPixels(x, y, static_cast<TColor>(c.red() | c.green() << 8 | c.blue() << 16));
+      }
+    TPicture picture;
+    picture.LoadFromFile(kData + "shapes." + name);
+    auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    // The picture's own size, 94.6 by 69.2 millimetres, at 96 pixels an inch.
+    EXPECT_NEAR(metafile->Width(), 358, 1);
+    EXPECT_NEAR(metafile->Height(), 262, 1);
+    EXPECT_GT(metafile->RecordCount(), 4);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    TBitmap drawn;
+    drawn.SetSize(expected.Width(), expected.Height());
+    drawn.Canvas().Brush().SetColor(clWhite);
+    drawn.Canvas().FillRect(TRect{0, 0, expected.Width(), expected.Height()});
+    drawn.Canvas().StretchDraw(TRect{0, 0, expected.Width(), expected.Height()}, *metafile);
+    if (const char* dump = std::getenv("METAFILE_DUMP")) drawn.SaveToFile(std::string(dump) + name + ".bmp");
+    // Edges may fall a pixel apart; the shapes and their colours must be where the program put them.
+    EXPECT_LT(Differing(drawn, expected), 0.03);
+    for (TPoint p : {TPoint{80, 50}, TPoint{300, 70}, TPoint{190, 230}, TPoint{3, 137}, TPoint{101, 200},
+                     TPoint{200, 20}})
+      EXPECT_EQ(drawn.Canvas().Pixels(p.X, p.Y), expected.Canvas().Pixels(p.X, p.Y)) << p.X << "," << p.Y;
+  }
+}
+
+TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
+  std::string emf = ReadAll(kData + "shapes.emf");
+  ASSERT_GT(emf.size(), 200u);
+  auto load = [](const std::string& bytes) {
+    TStringStream in(bytes);
+    TMetafile m;
+    m.LoadFromStream(in);
+    return m.RecordCount();
+  };
+  // A record that claims more bytes than the file has.
+  std::string longRecord = emf;
+  longRecord[112] = '\x7f';
+  longRecord[113] = '\x7f';
+  EXPECT_THROW(load(longRecord), EInvalidGraphic);
+  // A polygon that claims more points than its record holds.
+  std::string wmf = ReadAll(kData + "shapes.wmf");
+  for (size_t at = 22 + 18; at + 8 < wmf.size();) {
+    size_t words = static_cast<unsigned char>(wmf[at]) | static_cast<unsigned char>(wmf[at + 1]) << 8 |
+                   static_cast<unsigned char>(wmf[at + 2]) << 16;
+    int function = static_cast<unsigned char>(wmf[at + 4]) | static_cast<unsigned char>(wmf[at + 5]) << 8;
+    if (function == 0x0324 || function == 0x0538) {
+      wmf[at + 6] = '\xff';
+      wmf[at + 7] = '\x7f';
+      break;
+    }
+    if (words < 3) break;
+    at += words * 2;
+  }
+  EXPECT_THROW(load(wmf), EInvalidGraphic);
+  // Cut anywhere, a file loads what it has or is refused; it never reads beyond its end.
+  for (size_t n : {0u, 21u, 60u, 109u, 500u, 1000u}) {
+    try {
+      load(emf.substr(0, n));
+    } catch (const EInvalidGraphic&) {
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orv

@@ -1,0 +1,162 @@
+// A child report over a parent report: it takes the parent's pages and bands, changes some and
+// adds its own; its file holds only those, it loads and runs with both, and saves back the same.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "report/engine/Engine.h"
+#include "report/model/Bands.h"
+#include "report/model/MemoView.h"
+#include "report/model/tests/ModelTestSupport.h"
+#include "report/pdf/PdfExport.h"
+
+using namespace orv;
+using namespace orv::test;
+
+namespace {
+
+TkvxMemoView* Memo(TkvxComponent* band, const char* name, const char16_t* text, Extended top = 0) {
+  auto* m = new TkvxMemoView(band);
+  m->SetName(name);
+  m->SetBounds(0, top, 400, 20);
+  m->Font()->SetName("Tahoma");
+  m->SetText(text);
+  return m;
+}
+
+std::string PdfText(const std::string& file) {
+  std::string out;
+  FILE* p = popen(("pdftotext -raw -enc UTF-8 '" + file + "' -").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+struct TWindow {
+  TWindow() {
+    RegisterTestClasses();
+    kvxRegisterEngine();
+    Rows = new TkvxUserDataSet(&Owner);
+    Rows->SetName("Q");
+    Rows->SetRangeEnd(reCount);
+    Rows->SetRangeEndCount(3);
+    Rows->Fields()->SetText("n");
+    Rows->OnGetValue = [this](const String&, Variant& value) { value = Rows->RecNo() + 1; };
+  }
+  std::unique_ptr<TkvxReport> NewReport() {
+    auto r = std::make_unique<TkvxReport>(nullptr);
+    r->EngineOptions()->NewSilentMode = simSilent;
+    return r;
+  }
+  TComponent Owner{nullptr};
+  TkvxUserDataSet* Rows;
+};
+
+std::string SaveText(TkvxReport& report) {
+  TStringStream out;
+  report.SaveToStream(out);
+  return out.DataString();
+}
+
+}  // namespace
+
+TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
+  TWindow w;
+  std::string dir = TempFolder("parent-report");
+  {
+    auto parent = w.NewReport();
+    auto* page = new TkvxReportPage(parent.get());
+    page->SetName("Page1");
+    auto* title = new TkvxReportTitle(page);
+    title->SetName("Title");
+    title->SetBounds(0, 0, 700, 30);
+    Memo(title, "Heading", u"ทะเบียนแม่แบบ");
+    auto* data = new TkvxMasterData(page);
+    data->SetName("Data");
+    data->SetBounds(0, 40, 700, 20);
+    data->SetDataSet(w.Rows);
+    Memo(data, "Row", u"แถว [Q.\"n\"]");
+    auto* footer = new TkvxPageFooter(page);
+    footer->SetName("Foot");
+    footer->SetBounds(0, 300, 700, 20);
+    Memo(footer, "FootText", u"ท้ายแม่แบบ");
+    parent->ScriptText()->SetText("begin\r\nend.");
+    parent->DataSets->Add()->SetDataSet(w.Rows);
+    parent->SaveToFile(dir + "/parent.xml");
+  }
+  std::string childFile = dir + "/child.xml";
+  std::string firstSave;
+  {
+    auto child = w.NewReport();
+    child->SetParentReport(dir + "/parent.xml");
+    ASSERT_EQ(child->Errors->Text(), "");
+    ASSERT_NE(child->FindObject("Heading"), nullptr);
+    static_cast<TkvxMemoView*>(child->FindObject("Heading"))->SetText(u"รายงานลูก");
+    auto* summary = new TkvxReportSummary(child->FindObject("Page1"));
+    summary->SetName("Summary");
+    summary->SetBounds(0, 100, 700, 20);
+    Memo(summary, "Total", u"รวม [COUNT(Data)] แถว");
+    child->SaveToFile(childFile);
+  }
+  std::string text = ReadFile(childFile);
+  EXPECT_EQ(XmlLint(text), "");
+  // The parent is named by its file name alone; inherited objects are updates, and only the
+  // changed text and the new band are stored.
+  EXPECT_NE(text.find("ParentReport=\"parent.xml\""), std::string::npos) << text;
+  EXPECT_NE(text.find("<inherited Name=\"Heading\""), std::string::npos) << text;
+  EXPECT_NE(text.find("รายงานลูก"), std::string::npos);
+  EXPECT_NE(text.find("<TkvxReportSummary Name=\"Summary\""), std::string::npos) << text;
+  EXPECT_EQ(text.find("ท้ายแม่แบบ"), std::string::npos) << "the parent's unchanged text is stored again";
+  EXPECT_EQ(text.find("ทะเบียนแม่แบบ"), std::string::npos);
+
+  auto loaded = w.NewReport();
+  ASSERT_TRUE(loaded->LoadFromFile(childFile));
+  EXPECT_EQ(loaded->Errors->Text(), "");
+  EXPECT_EQ(SaveText(*loaded), [&] {
+    auto again = w.NewReport();
+    again->LoadFromFile(childFile);
+    return SaveText(*again);
+  }());
+  // Saved back, the child is still a child: the same file.
+  loaded->SaveToFile(dir + "/child2.xml");
+  EXPECT_EQ(ReadFile(dir + "/child2.xml"), text);
+
+  if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  ASSERT_TRUE(loaded->PrepareReport()) << loaded->Errors->Text();
+  TkvxPDFExport filter(&w.Owner);
+  filter.SetShowDialog(false);
+  filter.SetShowProgress(false);
+  filter.SetFileName(dir + "/child.pdf");
+  loaded->PreviewPages->Export(&filter);
+  EXPECT_EQ(PdfText(dir + "/child.pdf"), "รายงานลูก\nแถว 1\nแถว 2\nแถว 3\nรวม 3 แถว\nท้ายแม่แบบ\n\f");
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ParentReport, OnLoadTemplateSuppliesTheParentAndAReportCannotInheritFromItself) {
+  TWindow w;
+  auto child = w.NewReport();
+  String asked;
+  child->OnLoadTemplate = [&asked](TkvxReport* report, const String& name) {
+    asked = name;
+    auto* page = new TkvxReportPage(report);
+    page->SetName("FromTemplate");
+  };
+  child->SetParentReport("แม่แบบ");
+  EXPECT_EQ(asked, "แม่แบบ");
+  ASSERT_NE(child->FindObject("FromTemplate"), nullptr);
+  EXPECT_TRUE(child->FindObject("FromTemplate")->IsAncestor());
+  // Forgetting the parent keeps its objects as the report's own.
+  child->SetParentReport("");
+  EXPECT_FALSE(child->FindObject("FromTemplate")->IsAncestor());
+
+  std::string dir = TempFolder("parent-loop");
+  WriteFile(dir + "/self.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TkvxReport ParentReport=\"self.xml\"/>\r\n");
+  auto looped = w.NewReport();
+  looped->LoadFromFile(dir + "/self.xml");
+  EXPECT_NE(looped->Errors->Text().find("inherits from itself"), std::string::npos) << looped->Errors->Text();
+  std::filesystem::remove_all(dir);
+}
