@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/List.h"
+#include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
@@ -56,6 +57,49 @@ TsxCallMethodNewEvent Indexed(R read, W write) {
 // A count the script passes for a buffer: never negative, never past what there is.
 Int64 ClampCount(Int64 count, Int64 available) { return std::clamp<Int64>(count, 0, std::max<Int64>(available, 0)); }
 
+// The bytes of a UTF-8 sequence that starts with lead; 1 for a byte that starts none.
+int SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+// Up to count characters from the stream's position, never more bytes than the stream holds.
+String ReadCharacters(TStream& stream, Int64 count) {
+  String buffer;
+  Int64 chars = 0;
+  count = std::max<Int64>(count, 0);
+  while (chars < count) {
+    const Int64 available = stream.Size() - stream.Position();
+    // Every character takes at least one byte: reading the missing count never overshoots.
+    const Int64 want = std::min(count - chars, available);
+    if (want <= 0) break;
+    const size_t start = buffer.size();
+    sxCheckTextLength(start + static_cast<size_t>(want));
+    buffer.resize(start + static_cast<size_t>(want));
+    const Int64 read = stream.Read(buffer.data() + start, want);
+    buffer.resize(start + static_cast<size_t>(std::max<Int64>(read, 0)));
+    if (read <= 0) break;
+    // Count the characters that began in this piece; a sequence cut at its end is completed.
+    size_t at = start;
+    while (at < buffer.size()) {
+      const size_t length = static_cast<size_t>(SequenceLength(static_cast<unsigned char>(buffer[at])));
+      ++chars;
+      if (at + length > buffer.size()) {
+        const size_t missing = at + length - buffer.size();
+        String rest(missing, '\0');
+        const Int64 got = stream.Read(rest.data(), static_cast<Int64>(missing));
+        buffer.append(rest, 0, static_cast<size_t>(std::max<Int64>(got, 0)));
+        at = buffer.size();
+        break;
+      }
+      at += length;
+    }
+  }
+  return buffer;
+}
+
 TSeekOrigin OriginOf(Integer origin) {
   switch (origin) {
     case 1: return soCurrent;
@@ -96,7 +140,12 @@ void TsxClassLibraryFunctions::AddObjects() {
     return Handle(cls->CreateObject().release());
   });
   object->AddMethod("procedure Free", [](TObject* instance, TClass, const String&, Caller&) {
-    if (instance) instance->Free();
+    if (!instance) return None();
+    // Freeing what the program holds (a bitmap's canvas, Application) would leave it a
+    // dangling pointer to use later.
+    if (!ScriptMayFree(instance))
+      throw EInvalidOperation("Cannot free " + instance->ClassName() + ": the program still uses it");
+    instance->Free();
     return None();
   });
   object->AddMethod("function ClassName: String", [](TObject* instance, TClass, const String&, Caller&) {
@@ -269,14 +318,13 @@ void TsxClassLibraryFunctions::AddStrings() {
 
 void TsxClassLibraryFunctions::AddStreams() {
   TsxClassVariable* stream = Script->AddClass(TStream::StaticClass(), "TObject");
+  // Read and Write both count characters (code points of the UTF-8 text), so that a Thai
+  // text written and read back by the count Write returned comes back whole.
   stream->AddMethod("function Read(var Buffer: string; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {
-                      const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), self.Size() - self.Position());
-                      String buffer(static_cast<size_t>(count), '\0');
-                      const Int64 read = count > 0 ? self.Read(buffer.data(), count) : 0;
-                      buffer.resize(static_cast<size_t>(std::max<Int64>(read, 0)));
+                      const String buffer = ReadCharacters(self, c.GetParamValue(1).ToInt64());
                       c.SetParamValue(0, Variant(buffer));
-                      return Variant(static_cast<Integer>(read));
+                      return Variant(Length(buffer));
                     }));
   stream->AddMethod("function Write(Buffer: string; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {

@@ -136,6 +136,9 @@ class TsxStringHelper : public TsxCustomHelper {
   void SetValue(const Variant& value) override;
   static Variant Read(const Variant& text, const Variant& index);
   static String Replace(const Variant& text, const Variant& index, const Variant& value);
+  // Replace done on the text itself when no other value shares it and the new character takes
+  // as many bytes as the old; false when a new text must be made.
+  static bool ReplaceInPlace(Variant& text, const Variant& index, const Variant& value);
 };
 
 // A native class known to scripts.

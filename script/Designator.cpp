@@ -214,6 +214,10 @@ void TsxDesignator::SetValue(const Variant& value) {
     case TsxDesignatorKind::StringChar: {
       TsxCustomVariable* var = Items.front().Ref;
       const Variant index = Items[1].Args[0]->GetValue();
+      // A variable read and written without hooks is changed where it lies.
+      const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
+      if (plain && !var->OnGetVarValue && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
+        return;
       var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
       return;
     }

@@ -315,6 +315,17 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       TObject* obj = sxValueToObject(Eval(*n.Left));
       return Variant(obj != nullptr && n.IsClass && obj->InheritsFrom(n.IsClass));
     }
+    case TsxOpKind::Chain: {
+      // Each operator copies its left operand before its right side runs (LeftOperand), so
+      // a recursive evaluation of the same chain may refill the holes safely.
+      Variant value = Eval(*n.Left);
+      for (const TsxChainLink& link : n.Links) {
+        link.Hole->Value = std::move(value);
+        value = Eval(*link.Node);
+        link.Hole->Value = Variant();
+      }
+      return value;
+    }
   }
   return Variant();
 }
@@ -373,6 +384,19 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   if (n.Op == TsxOpKind::Var) n.Ref = &n.Item->Value;
   if (n.Op == TsxOpKind::Const) n.Ref = &n.Value;
   if (!IsOperator(n.Op)) return;
+  if (n.Op == TsxOpKind::Chain) {
+    Check(*n.Left, script, errorPos);
+    const TsxExpressionNode* before = n.Left.get();
+    for (TsxChainLink& link : n.Links) {
+      link.Node->Left->Typ = before->Typ;
+      link.Node->Left->TypeName = before->TypeName;
+      Check(*link.Node, script, errorPos);
+      before = link.Node.get();
+    }
+    n.Typ = before->Typ;
+    n.TypeName = before->TypeName;
+    return;
+  }
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;

@@ -1,9 +1,9 @@
 #include "platform/rtl/ObjectHandles.h"
 
-#include <atomic>
 #include <limits>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/rtl/Exceptions.h"
 
@@ -16,8 +16,10 @@ struct HandleRegistry {
   std::unordered_map<TObject*, Integer> ByObject;
   std::unordered_map<Integer, TObject*> ByHandle;
   Integer LastHandle = 0;
-  // Lets ForgetObject skip the lock while nothing at all is registered.
-  std::atomic<std::size_t> Count{0};
+  std::unordered_set<TObject*> Live;
+  std::unordered_set<TObject*> ScriptOwned;
+  // holder -> held; few entries, so a scan is cheap.
+  std::unordered_multimap<TObject*, TObject*> Holds;
 };
 
 HandleRegistry& Registry() {
@@ -34,13 +36,13 @@ Integer ObjectToHandle(TObject* obj) {
   std::lock_guard lock(r.Lock);
   auto it = r.ByObject.find(obj);
   if (it != r.ByObject.end()) return it->second;
+  if (!r.Live.contains(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
     throw EOutOfMemory("Too many object references");
   Integer handle = ++r.LastHandle;
   r.ByObject.emplace(obj, handle);
   r.ByHandle.emplace(handle, obj);
-  r.Count.store(r.ByObject.size(), std::memory_order_release);
   return handle;
 }
 
@@ -61,15 +63,46 @@ TObject* HandleToObject(Integer handle) {
   return it->second;
 }
 
-void ForgetObject(TObject* obj) {
+void AddLiveObject(TObject* obj) {
   auto& r = Registry();
-  if (!obj || r.Count.load(std::memory_order_acquire) == 0) return;
   std::lock_guard lock(r.Lock);
+  r.Live.insert(obj);
+}
+
+void ForgetObject(TObject* obj) {
+  if (!obj) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  r.Live.erase(obj);
+  if (!r.ScriptOwned.empty()) r.ScriptOwned.erase(obj);
+  if (!r.Holds.empty()) r.Holds.erase(obj);
   auto it = r.ByObject.find(obj);
   if (it == r.ByObject.end()) return;
   r.ByHandle.erase(it->second);
   r.ByObject.erase(it);
-  r.Count.store(r.ByObject.size(), std::memory_order_release);
+}
+
+void MarkScriptOwned(TObject* obj) {
+  if (!obj) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  if (r.Live.contains(obj)) r.ScriptOwned.insert(obj);
+}
+
+void HoldObject(TObject* holder, TObject* held) {
+  if (!holder || !held) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  r.Holds.emplace(holder, held);
+}
+
+bool ScriptMayFree(TObject* obj) {
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  if (!r.ScriptOwned.contains(obj)) return false;
+  for (const auto& [holder, held] : r.Holds)
+    if (held == obj) return false;
+  return true;
 }
 
 }  // namespace orv
