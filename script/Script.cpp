@@ -14,7 +14,18 @@
 namespace orv {
 
 ORV_IMPLEMENT_CLASS(TsxScript, c) {
+  // Assigning Lines copies the text; the script keeps its own list.
+  c.Prop(
+      "Lines", [](TsxScript& s) { return static_cast<TStrings*>(&s.Lines()); },
+      [](TsxScript& s, TStrings* lines) {
+        if (lines) s.SetLines(*lines);
+        else s.Lines().Clear();
+      });
   c.Prop("SyntaxType", &TsxScript::SyntaxType, &TsxScript::SetSyntaxType);
+  c.Event("OnGetILUnit", &TsxScript::OnGetILUnit);
+  c.Event("OnGetUnit", &TsxScript::OnGetUnit);
+  c.Event("OnRunLine", &TsxScript::OnRunLine);
+  c.Event("OnGetVarValue", &TsxScript::OnGetVarValue);
 }
 
 namespace {

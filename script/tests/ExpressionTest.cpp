@@ -111,7 +111,9 @@ TEST(ScriptExpressions, TypeMismatchesFailToCompile) {
     const test::TRunResult r = test::Run("PascalScript", source);
     EXPECT_FALSE(r.Compiled) << source;
     EXPECT_EQ(r.CompileError, message) << source;
-    if (!pos.empty()) EXPECT_EQ(r.CompilePos, pos) << source;
+    if (!pos.empty()) {
+      EXPECT_EQ(r.CompilePos, pos) << source;
+    }
   };
   fails("var s: String;\nbegin\n  s := 'a' - 'b';\nend.", "Incompatible types", "3:13");
   fails("var b: Boolean;\nbegin\n  b := True < False;\nend.", "Incompatible types", "");

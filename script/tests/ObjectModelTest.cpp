@@ -160,7 +160,7 @@ TEST(ScriptObjectModel, ClearKeepsTheModulesAndClearItemsOneOwner) {
 TEST(ScriptObjectModel, VariablesConvertAndAskTheirHook) {
   TsxScript script(nullptr);
   script.AddRTTI();
-  script.OnGetVarValue = [](const String& name, TsxVarType, const Variant& old) {
+  script.OnGetVarValue = [](const String& name, TsxVarType, const Variant&) {
     return name == "Hooked" ? Variant("from host") : Null();
   };
   script.AddVariable("Hooked", "Variant", Variant(1));
@@ -331,6 +331,33 @@ TEST(ScriptObjectModel, DeclarationStringsAndTypeRules) {
   TsxVariable i("i", fvtInt), x("x", fvtFloat);
   EXPECT_FALSE(sxVarsCompatible(i, x, &script));
   EXPECT_TRUE(sxVarsCompatible(x, i, &script));
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ScriptObjectModel, TheComponentPublishesItsTextAndEvents) {
+  std::vector<String> names;
+  for (const TPropInfo* prop : TsxScript::StaticClass()->Properties())
+    if (prop->DeclaringClass() == TsxScript::StaticClass()) names.push_back(prop->Name());
+  EXPECT_EQ(names, (std::vector<String>{"Lines", "SyntaxType", "OnGetILUnit", "OnGetUnit", "OnRunLine",
+                                        "OnGetVarValue"}));
+  TsxScript script(nullptr);
+  TStringList text;
+  text.SetText("begin\nend.");
+  const TPropInfo* lines = TsxScript::StaticClass()->FindProperty("Lines");
+  lines->SetObject(&script, &text);
+  EXPECT_EQ(script.Lines().Text(), text.Text());
+  EXPECT_NE(lines->GetObject(&script), &text);
+  const TPropInfo* runLine = TsxScript::StaticClass()->FindProperty("OnRunLine");
+  ASSERT_EQ(runLine->Kind(), tkMethod);
+  TsxRunLineEvent handler;
+  handler = [](TsxScript&, const String&, const String&) {};
+  runLine->SetHandler(&script, std::any(handler));
+  EXPECT_TRUE(static_cast<bool>(script.OnRunLine));
 }
 
 }  // namespace
