@@ -41,6 +41,14 @@ T& ObjectArgAs(Caller& c, int i) {
 
 Variant None() { return Variant(); }
 
+// A text argument a list keeps: its copy (and the one made on the way) is asked of the
+// script's memory limit first, so that a long text added in a loop stops with an error.
+String KeptText(Caller& c, int i) {
+  const Variant v = c.GetParamValue(i);
+  if (v.VType() == varString) TsxScript::ReserveMemory(2 * static_cast<Int64>(v.StrView().size()));
+  return v.ToString();
+}
+
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
 template <class T, class R, class W>
 TsxCallMethodNewEvent Indexed(R read, W write) {
@@ -98,6 +106,14 @@ String ReadCharacters(TStream& stream, Int64 count) {
     }
   }
   return buffer;
+}
+
+// A memory stream grows to hold what is written past its end in one block: the script's
+// memory limit is asked first, so that a position far out cannot take gigabytes at once.
+void ReserveGrowth(TStream& stream, Int64 bytes) {
+  if (!dynamic_cast<TMemoryStream*>(&stream) || bytes <= 0) return;
+  const Int64 end = stream.Position() + bytes;
+  if (end > stream.Size()) TsxScript::ReserveMemory(end - stream.Size());
 }
 
 TSeekOrigin OriginOf(Integer origin) {
@@ -215,10 +231,10 @@ void TsxClassLibraryFunctions::AddLists() {
 void TsxClassLibraryFunctions::AddStrings() {
   TsxClassVariable* strings = Script->AddClass(TStrings::StaticClass(), "TPersistent");
   strings->AddMethod("function Add(const S: string): Integer",
-                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Add(TextArg(c, 0))); }));
+                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Add(KeptText(c, 0))); }));
   strings->AddMethod("function AddObject(const S: string; AObject: TObject): Integer",
                      Method<TStrings>([](TStrings& self, Caller& c) {
-                       return Variant(self.AddObject(TextArg(c, 0), ObjectArg(c, 1)));
+                       return Variant(self.AddObject(KeptText(c, 0), ObjectArg(c, 1)));
                      }));
   strings->AddMethod("procedure Clear", Method<TStrings>([](TStrings& self, Caller&) {
                        self.Clear();
@@ -238,12 +254,12 @@ void TsxClassLibraryFunctions::AddStrings() {
                        return Variant(self.IndexOfObject(ObjectArg(c, 0)));
                      }));
   strings->AddMethod("procedure Insert(Index: Integer; const S: string)", Method<TStrings>([](TStrings& self, Caller& c) {
-                       self.Insert(IntArg(c, 0), TextArg(c, 1));
+                       self.Insert(IntArg(c, 0), KeptText(c, 1));
                        return None();
                      }));
   strings->AddMethod("procedure InsertObject(Index: Integer; const S: string; AObject: TObject)",
                      Method<TStrings>([](TStrings& self, Caller& c) {
-                       self.InsertObject(IntArg(c, 0), TextArg(c, 1), ObjectArg(c, 2));
+                       self.InsertObject(IntArg(c, 0), KeptText(c, 1), ObjectArg(c, 2));
                        return None();
                      }));
   strings->AddMethod("procedure LoadFromFile(const FileName: string)", Method<TStrings>([](TStrings& self, Caller& c) {
@@ -331,6 +347,7 @@ void TsxClassLibraryFunctions::AddStreams() {
                       const String text = TextArg(c, 0);
                       const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), Length(text));
                       const String part = Copy(text, 1, static_cast<Integer>(count));
+                      ReserveGrowth(self, static_cast<Int64>(part.size()));
                       self.Write(part.data(), static_cast<Int64>(part.size()));
                       return Variant(static_cast<Integer>(count));
                     }));
@@ -339,7 +356,10 @@ void TsxClassLibraryFunctions::AddStreams() {
                     }));
   stream->AddMethod("function CopyFrom(Source: TStream; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {
-                      return Variant(self.CopyFrom(ObjectArgAs<TStream>(c, 0), c.GetParamValue(1).ToInt64()));
+                      TStream& source = ObjectArgAs<TStream>(c, 0);
+                      const Int64 count = c.GetParamValue(1).ToInt64();
+                      ReserveGrowth(self, count > 0 ? std::min(count, source.Size()) : source.Size());
+                      return Variant(self.CopyFrom(source, count));
                     }));
   stream->AddProperty("Position", "Longint", Getter<TStream>([](TStream& self) { return Variant(self.Position()); }),
                       Setter<TStream>([](TStream& self, const Variant& v) { self.SetPosition(v.ToInt64()); }));
@@ -357,7 +377,9 @@ void TsxClassLibraryFunctions::AddStreams() {
                       return None();
                     }));
   memory->AddMethod("procedure LoadFromStream(Stream: TStream)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
-                      self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                      TStream& source = ObjectArgAs<TStream>(c, 0);
+                      TsxScript::ReserveMemory(source.Size() - self.Size());
+                      self.LoadFromStream(source);
                       return None();
                     }));
   memory->AddMethod("procedure LoadFromFile(Filename: String)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {

@@ -47,6 +47,7 @@ inline Variant WholeResult(const Variant& a, const Variant& b, Int64 r) {
 
 void sxCheckTextLength(size_t bytes) {
   if (bytes > kMaxTextBytes) throw EOutOfMemory("Text too long: more than 64 MB");
+  TsxScript::ReserveMemory(static_cast<Int64>(bytes));
   TsxScript::ChargeBytes(bytes);
 }
 

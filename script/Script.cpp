@@ -56,7 +56,39 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
+void TsxScript::MemoryLimitExceeded() {
+  throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(memoryLimit_ >> 20) + " MB");
+}
+
 thread_local TsxScript* TsxScript::running_ = nullptr;
+
+void TsxScript::ReserveMemory(Int64 bytes) {
+  TsxScript* root = running_;
+  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_.Used) root->MemoryLimitExceeded();
+}
+
+class TsxScript::TRunScope {
+ public:
+  explicit TRunScope(TsxScript* root) : outer_(running_), starts_(running_ != root) {
+    if (!starts_) return;
+    root->steps_ = 0;
+    root->account_.Used = 0;
+    running_ = root;
+    outerAccount_ = sxSetMemoryAccount(&root->account_);
+  }
+  TRunScope(const TRunScope&) = delete;
+  TRunScope& operator=(const TRunScope&) = delete;
+  ~TRunScope() {
+    if (!starts_) return;
+    sxSetMemoryAccount(outerAccount_);
+    running_ = outer_;
+  }
+
+ private:
+  TsxScript* outer_;
+  bool starts_;
+  TsxMemoryAccount* outerAccount_ = nullptr;
+};
 
 void TsxScript::ChargeBytes(size_t bytes) {
   TsxScript* root = running_;
@@ -312,21 +344,18 @@ void TsxScript::Execute() {
   ContinueCalled = false;
   IsRunning = true;
   MainProgram = true;
-  steps_ = 0;
-  TsxScript* const outer = running_;
-  running_ = root_;
+  // An Execute from within the run (a handler of an event the script caused) counts on.
+  TRunScope run(root_);
   struct Reset {
     TsxScript* s;
-    TsxScript* outer;
     ~Reset() {
-      running_ = outer;
       s->ExitCalled = false;
       s->Terminated = false;
       s->IsRunning = false;
       s->BreakCalled = false;
       s->ContinueCalled = false;
     }
-  } reset{this, outer};
+  } reset{this};
   mainStatement_->Execute();
 }
 
@@ -360,12 +389,16 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
 
 }  // namespace
 
+// A routine called from outside a run (a report's event) is a run of its own: its steps and
+// memory count from zero.
 Variant TsxScript::CallFunction(const String& name, const Variant& params) {
+  TRunScope run(root_);
   Variant copy = params;
   return CallProc(*this, name, &copy);
 }
 
 Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
+  TRunScope run(root_);
   return CallProc(*this, name, &params);
 }
 
