@@ -449,6 +449,10 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
       TsxArrayHelper::Write(held, value, indices, n);
       return 0;
     }
+    // A character of a text a plain variable holds is replaced where it lies.
+    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->OnGetVarValue &&
+        !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
+      return 0;
     std::vector<Variant> args(indices, indices + n);
     static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
     return 0;

@@ -154,7 +154,7 @@ void TsxScript::Clear() {
     FreeEntry(i);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  unitLines_->Clear();
+  ClearCodeLines();
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
@@ -167,7 +167,7 @@ void TsxScript::ClearItems(const void* owner) {
     FreeEntry(i);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  unitLines_->Clear();
+  ClearCodeLines();
 }
 
 void TsxScript::AddType(const String& typeName, TsxVarType parentType) {
@@ -412,16 +412,43 @@ void TsxScript::RunLine(const String& unitName, const String& pos) {
 }
 
 void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
-  const String row = pos.substr(0, pos.find(':'));
-  Integer index = unitLines_->IndexOfName(unitName);
-  if (index < 0) {
-    index = unitLines_->Add(unitName + "=");
+  if (codeLines_.empty() && unitLines_->Count() > 0) {
+    // Rows the host put into UnitLines itself are kept.
+    for (Integer i = 0; i < unitLines_->Count(); ++i) {
+      CodeLines unit{unitLines_->Names(i), unitLines_->ValueFromIndex(i), {}};
+      TStringList rows;
+      rows.SetCommaText(unit.Rows);
+      for (Integer r = 0; r < rows.Count(); ++r) unit.Seen.insert(rows.Strings(r));
+      codeLines_.push_back(std::move(unit));
+    }
   }
-  String value = unitLines_->ValueFromIndex(index);
-  TStringList rows;
-  rows.SetCommaText(value);
-  if (rows.IndexOf(row) >= 0) return;
-  unitLines_->SetValueFromIndex(index, value.empty() ? row : value + "," + row);
+  const String row = pos.substr(0, pos.find(':'));
+  auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
+                           [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
+  if (unit == codeLines_.end()) {
+    codeLines_.push_back({unitName, String(), {}});
+    unit = codeLines_.end() - 1;
+    codeLinesPending_ = true;
+  }
+  if (!unit->Seen.insert(row).second) return;
+  if (!unit->Rows.empty()) unit->Rows += ',';
+  unit->Rows += row;
+  codeLinesPending_ = true;
+}
+
+TStringList& TsxScript::UnitLines() {
+  if (codeLinesPending_) {
+    unitLines_->Clear();
+    for (const CodeLines& unit : codeLines_) unitLines_->Add(unit.Unit + "=" + unit.Rows);
+    codeLinesPending_ = false;
+  }
+  return *unitLines_;
+}
+
+void TsxScript::ClearCodeLines() {
+  unitLines_->Clear();
+  codeLines_.clear();
+  codeLinesPending_ = false;
 }
 
 }  // namespace orv

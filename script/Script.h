@@ -5,6 +5,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rtl/Component.h"
@@ -100,7 +101,8 @@ class TsxScript : public TComponent {
   void SetLines(const TStrings& value);
   const String& SyntaxType() const { return syntaxType_; }
   void SetSyntaxType(const String& value) { syntaxType_ = value; }
-  TStringList& UnitLines() { return *unitLines_; }
+  // One "unit=row,row,..." entry per unit, as AddCodeLine recorded them.
+  TStringList& UnitLines();
   TsxStatement& MainStatement() { return *mainStatement_; }
 
   // Stops a run after this many statements and loop rounds with "Step limit exceeded", so a
@@ -167,6 +169,16 @@ class TsxScript : public TComponent {
   std::vector<std::unique_ptr<TObject>> ownedObjects_;
   std::unique_ptr<TStringList> lines_;
   std::unique_ptr<TStringList> unitLines_;
+  // What AddCodeLine recorded since UnitLines was last written: one entry per unit in the
+  // order met, so that recording a row costs a lookup rather than a rewrite of the list.
+  struct CodeLines {
+    String Unit;
+    String Rows;
+    std::unordered_set<String> Seen;
+  };
+  std::vector<CodeLines> codeLines_;
+  bool codeLinesPending_ = false;
+  void ClearCodeLines();
   std::unique_ptr<TsxStatement> mainStatement_;
   String syntaxType_ = "PascalScript";
   TsxScript* parent_ = nullptr;
