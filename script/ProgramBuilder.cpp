@@ -1089,7 +1089,7 @@ String TsxProgramBuilder::SourceText(const TsxXMLItem& element) const {
   const int a = p.RowColToPosition(from);
   const int b = p.RowColToPosition(to);
   if (a < 1 || b < a) return String();
-  return Trim(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a)));
+  return Trim(String(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a))));
 }
 
 }  // namespace orv
