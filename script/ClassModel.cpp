@@ -301,18 +301,18 @@ namespace {
 
 }  // namespace
 
-namespace {
-
 // One-character texts of the ASCII range, made once: reading s[i] of an ASCII text then costs
 // no allocation.
-const Variant& AsciiCharacter(unsigned char c) {
+const Variant& TsxStringHelper::AsciiCharacter(unsigned char c) {
   static const std::vector<Variant> table = [] {
     std::vector<Variant> t;
     for (int i = 0; i < 128; ++i) t.emplace_back(String(1, static_cast<char>(i)));
     return t;
   }();
-  return table[c];
+  return table[c & 0x7F];
 }
+
+namespace {
 
 // The byte range of the character at 1-based index of a text; raises past either end.
 std::pair<size_t, size_t> CharacterRange(const Variant& text, Integer i) {

@@ -139,6 +139,8 @@ class TsxStringHelper : public TsxCustomHelper {
   // Replace done on the text itself when no other value shares it and the new character takes
   // as many bytes as the old; false when a new text must be made.
   static bool ReplaceInPlace(Variant& text, const Variant& index, const Variant& value);
+  // The text of one ASCII character (below 128).
+  static const Variant& AsciiCharacter(unsigned char c);
 };
 
 // A native class known to scripts.

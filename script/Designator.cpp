@@ -186,7 +186,10 @@ Variant TsxDesignator::GetOtherValue() {
       return Items.front().Ref->GetValue();
     case TsxDesignatorKind::StringChar: {
       const Variant index = Items[1].Args[0]->GetValue();
-      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
+      TsxCustomVariable* var = Items.front().Ref;
+      // A variable without a read hook is read where it lies.
+      if (!var->OnGetVarValue) return TsxStringHelper::Read(var->Value, index);
+      return TsxStringHelper::Read(var->GetValue(), index);
     }
     case TsxDesignatorKind::ArrayElement:
       return WithIndices(Items[1], [this](const Variant* indices, int n) {
