@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Collection.h"
 #include "platform/rtl/List.h"
+#include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
@@ -40,6 +41,14 @@ T& ObjectArgAs(Caller& c, int i) {
 
 Variant None() { return Variant(); }
 
+// A text argument a list keeps: its copy (and the one made on the way) is asked of the
+// script's memory limit first, so that a long text added in a loop stops with an error.
+String KeptText(Caller& c, int i) {
+  const Variant v = c.GetParamValue(i);
+  if (v.VType() == varString) TsxScript::ReserveMemory(2 * static_cast<Int64>(v.StrView().size()));
+  return v.ToString();
+}
+
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
 template <class T, class R, class W>
 TsxCallMethodNewEvent Indexed(R read, W write) {
@@ -55,6 +64,57 @@ TsxCallMethodNewEvent Indexed(R read, W write) {
 
 // A count the script passes for a buffer: never negative, never past what there is.
 Int64 ClampCount(Int64 count, Int64 available) { return std::clamp<Int64>(count, 0, std::max<Int64>(available, 0)); }
+
+// The bytes of a UTF-8 sequence that starts with lead; 1 for a byte that starts none.
+int SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF7) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+// Up to count characters from the stream's position, never more bytes than the stream holds.
+String ReadCharacters(TStream& stream, Int64 count) {
+  String buffer;
+  Int64 chars = 0;
+  count = std::max<Int64>(count, 0);
+  while (chars < count) {
+    const Int64 available = stream.Size() - stream.Position();
+    // Every character takes at least one byte: reading the missing count never overshoots.
+    const Int64 want = std::min(count - chars, available);
+    if (want <= 0) break;
+    const size_t start = buffer.size();
+    sxCheckTextLength(start + static_cast<size_t>(want));
+    buffer.resize(start + static_cast<size_t>(want));
+    const Int64 read = stream.Read(buffer.data() + start, want);
+    buffer.resize(start + static_cast<size_t>(std::max<Int64>(read, 0)));
+    if (read <= 0) break;
+    // Count the characters that began in this piece; a sequence cut at its end is completed.
+    size_t at = start;
+    while (at < buffer.size()) {
+      const size_t length = static_cast<size_t>(SequenceLength(static_cast<unsigned char>(buffer[at])));
+      ++chars;
+      if (at + length > buffer.size()) {
+        const size_t missing = at + length - buffer.size();
+        String rest(missing, '\0');
+        const Int64 got = stream.Read(rest.data(), static_cast<Int64>(missing));
+        buffer.append(rest, 0, static_cast<size_t>(std::max<Int64>(got, 0)));
+        at = buffer.size();
+        break;
+      }
+      at += length;
+    }
+  }
+  return buffer;
+}
+
+// A memory stream grows to hold what is written past its end in one block: the script's
+// memory limit is asked first, so that a position far out cannot take gigabytes at once.
+void ReserveGrowth(TStream& stream, Int64 bytes) {
+  if (!dynamic_cast<TMemoryStream*>(&stream) || bytes <= 0) return;
+  const Int64 end = stream.Position() + bytes;
+  if (end > stream.Size()) TsxScript::ReserveMemory(end - stream.Size());
+}
 
 TSeekOrigin OriginOf(Integer origin) {
   switch (origin) {
@@ -96,7 +156,12 @@ void TsxClassLibraryFunctions::AddObjects() {
     return Handle(cls->CreateObject().release());
   });
   object->AddMethod("procedure Free", [](TObject* instance, TClass, const String&, Caller&) {
-    if (instance) instance->Free();
+    if (!instance) return None();
+    // Freeing what the program holds (a bitmap's canvas, Application) would leave it a
+    // dangling pointer to use later.
+    if (!ScriptMayFree(instance))
+      throw EInvalidOperation("Cannot free " + instance->ClassName() + ": the program still uses it");
+    instance->Free();
     return None();
   });
   object->AddMethod("function ClassName: String", [](TObject* instance, TClass, const String&, Caller&) {
@@ -166,10 +231,10 @@ void TsxClassLibraryFunctions::AddLists() {
 void TsxClassLibraryFunctions::AddStrings() {
   TsxClassVariable* strings = Script->AddClass(TStrings::StaticClass(), "TPersistent");
   strings->AddMethod("function Add(const S: string): Integer",
-                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Add(TextArg(c, 0))); }));
+                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Add(KeptText(c, 0))); }));
   strings->AddMethod("function AddObject(const S: string; AObject: TObject): Integer",
                      Method<TStrings>([](TStrings& self, Caller& c) {
-                       return Variant(self.AddObject(TextArg(c, 0), ObjectArg(c, 1)));
+                       return Variant(self.AddObject(KeptText(c, 0), ObjectArg(c, 1)));
                      }));
   strings->AddMethod("procedure Clear", Method<TStrings>([](TStrings& self, Caller&) {
                        self.Clear();
@@ -189,12 +254,12 @@ void TsxClassLibraryFunctions::AddStrings() {
                        return Variant(self.IndexOfObject(ObjectArg(c, 0)));
                      }));
   strings->AddMethod("procedure Insert(Index: Integer; const S: string)", Method<TStrings>([](TStrings& self, Caller& c) {
-                       self.Insert(IntArg(c, 0), TextArg(c, 1));
+                       self.Insert(IntArg(c, 0), KeptText(c, 1));
                        return None();
                      }));
   strings->AddMethod("procedure InsertObject(Index: Integer; const S: string; AObject: TObject)",
                      Method<TStrings>([](TStrings& self, Caller& c) {
-                       self.InsertObject(IntArg(c, 0), TextArg(c, 1), ObjectArg(c, 2));
+                       self.InsertObject(IntArg(c, 0), KeptText(c, 1), ObjectArg(c, 2));
                        return None();
                      }));
   strings->AddMethod("procedure LoadFromFile(const FileName: string)", Method<TStrings>([](TStrings& self, Caller& c) {
@@ -269,20 +334,20 @@ void TsxClassLibraryFunctions::AddStrings() {
 
 void TsxClassLibraryFunctions::AddStreams() {
   TsxClassVariable* stream = Script->AddClass(TStream::StaticClass(), "TObject");
+  // Read and Write both count characters (code points of the UTF-8 text), so that a Thai
+  // text written and read back by the count Write returned comes back whole.
   stream->AddMethod("function Read(var Buffer: string; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {
-                      const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), self.Size() - self.Position());
-                      String buffer(static_cast<size_t>(count), '\0');
-                      const Int64 read = count > 0 ? self.Read(buffer.data(), count) : 0;
-                      buffer.resize(static_cast<size_t>(std::max<Int64>(read, 0)));
+                      const String buffer = ReadCharacters(self, c.GetParamValue(1).ToInt64());
                       c.SetParamValue(0, Variant(buffer));
-                      return Variant(static_cast<Integer>(read));
+                      return Variant(Length(buffer));
                     }));
   stream->AddMethod("function Write(Buffer: string; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {
                       const String text = TextArg(c, 0);
                       const Int64 count = ClampCount(c.GetParamValue(1).ToInt64(), Length(text));
                       const String part = Copy(text, 1, static_cast<Integer>(count));
+                      ReserveGrowth(self, static_cast<Int64>(part.size()));
                       self.Write(part.data(), static_cast<Int64>(part.size()));
                       return Variant(static_cast<Integer>(count));
                     }));
@@ -291,7 +356,10 @@ void TsxClassLibraryFunctions::AddStreams() {
                     }));
   stream->AddMethod("function CopyFrom(Source: TStream; Count: Longint): Longint",
                     Method<TStream>([](TStream& self, Caller& c) {
-                      return Variant(self.CopyFrom(ObjectArgAs<TStream>(c, 0), c.GetParamValue(1).ToInt64()));
+                      TStream& source = ObjectArgAs<TStream>(c, 0);
+                      const Int64 count = c.GetParamValue(1).ToInt64();
+                      ReserveGrowth(self, count > 0 ? std::min(count, source.Size()) : source.Size());
+                      return Variant(self.CopyFrom(source, count));
                     }));
   stream->AddProperty("Position", "Longint", Getter<TStream>([](TStream& self) { return Variant(self.Position()); }),
                       Setter<TStream>([](TStream& self, const Variant& v) { self.SetPosition(v.ToInt64()); }));
@@ -309,7 +377,9 @@ void TsxClassLibraryFunctions::AddStreams() {
                       return None();
                     }));
   memory->AddMethod("procedure LoadFromStream(Stream: TStream)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {
-                      self.LoadFromStream(ObjectArgAs<TStream>(c, 0));
+                      TStream& source = ObjectArgAs<TStream>(c, 0);
+                      TsxScript::ReserveMemory(source.Size() - self.Size());
+                      self.LoadFromStream(source);
                       return None();
                     }));
   memory->AddMethod("procedure LoadFromFile(Filename: String)", Method<TMemoryStream>([](TMemoryStream& self, Caller& c) {

@@ -81,7 +81,11 @@ Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
 }
 
 Variant TsxMethodHelper::GetValue() {
-  return Call(IsIndexProperty ? UppercaseName() + ".GET" : UppercaseName(), nullptr);
+  if (!IsConstructor()) return Call(IsIndexProperty ? UppercaseName() + ".GET" : UppercaseName(), nullptr);
+  // What a script makes it may free again; nothing else (see Free).
+  Variant made = Call(UppercaseName(), nullptr);
+  MarkScriptOwned(sxValueToObject(made));
+  return made;
 }
 
 void TsxMethodHelper::SetValue(const Variant& value) {
@@ -188,7 +192,8 @@ void TsxEventHelper::SetValue(const Variant& value) {
     return;
   }
   TsxCustomVariable* item = Program ? Program->Find(text) : nullptr;
-  if (!item || item->Kind != TsxItemKind::Proc) throw Exception(SEventError);
+  if (!item || item->Kind != TsxItemKind::Proc || static_cast<TsxProcVariable*>(item)->TypedResult)
+    throw Exception(SEventError);
   std::unique_ptr<TsxCustomEvent> bridge = EventClass.Create(instance, static_cast<TsxProcVariable*>(item));
   const std::any method = bridge->GetMethod();
   Program->AddOwnedObject(std::move(bridge));
@@ -296,26 +301,66 @@ namespace {
 
 }  // namespace
 
-Variant TsxStringHelper::Read(const Variant& text, const Variant& index) {
-  const Integer i = index.ToInteger();
-  const String s = text.VType() == varString ? String(text.StrView()) : text.ToString();
+// One-character texts of the ASCII range, made once: reading s[i] of an ASCII text then costs
+// no allocation.
+const Variant& TsxStringHelper::AsciiCharacter(unsigned char c) {
+  static const std::vector<Variant> table = [] {
+    std::vector<Variant> t;
+    for (int i = 0; i < 128; ++i) t.emplace_back(String(1, static_cast<char>(i)));
+    return t;
+  }();
+  return table[c & 0x7F];
+}
+
+namespace {
+
+// The byte range of the character at 1-based index of a text; raises past either end.
+std::pair<size_t, size_t> CharacterRange(const Variant& text, Integer i) {
   if (i < 1) StringIndexError(i);
-  const size_t at = CodePointOffset(s, static_cast<size_t>(i - 1));
+  const std::string_view s = text.StrView();
+  const size_t at = VarStrOffset(text, static_cast<size_t>(i - 1));
   if (at >= s.size()) StringIndexError(i);
   size_t end = at;
   NextCodePoint(s, end);
+  return {at, end};
+}
+
+}  // namespace
+
+Variant TsxStringHelper::Read(const Variant& text, const Variant& index) {
+  const Integer i = index.ToInteger();
+  if (text.VType() != varString) return Read(Variant(text.ToString()), index);
+  const auto [at, end] = CharacterRange(text, i);
+  const std::string_view s = text.StrView();
+  if (end == at + 1 && static_cast<unsigned char>(s[at]) < 128) return AsciiCharacter(static_cast<unsigned char>(s[at]));
   return Variant(s.substr(at, end - at));
 }
 
 String TsxStringHelper::Replace(const Variant& text, const Variant& index, const Variant& value) {
   const Integer i = index.ToInteger();
-  String s = text.ToString();
-  if (i < 1) StringIndexError(i);
-  const size_t at = CodePointOffset(s, static_cast<size_t>(i - 1));
-  if (at >= s.size()) StringIndexError(i);
-  size_t end = at;
-  NextCodePoint(s, end);
-  return s.substr(0, at) + Copy(value.ToString(), 1, 1) + s.substr(end);
+  if (text.VType() != varString) return Replace(Variant(text.ToString()), index, value);
+  const auto [at, end] = CharacterRange(text, i);
+  const std::string_view s = text.StrView();
+  String result(s.substr(0, at));
+  result += Copy(value.ToString(), 1, 1);
+  result.append(s.substr(end));
+  return result;
+}
+
+bool TsxStringHelper::ReplaceInPlace(Variant& text, const Variant& index, const Variant& value) {
+  if (text.VType() != varString) return false;
+  const auto [at, end] = CharacterRange(text, index.ToInteger());
+  // The first character of what is assigned, as Replace takes it.
+  String with;
+  if (value.VType() == varString) {
+    const std::string_view v = value.StrView();
+    size_t next = 0;
+    if (!v.empty()) NextCodePoint(v, next);
+    with.assign(v.substr(0, next));
+  } else {
+    with = Copy(value.ToString(), 1, 1);
+  }
+  return with.size() == end - at && !with.empty() && VarStrOverwrite(text, at, with);
 }
 
 Variant TsxStringHelper::GetValue() { return Read(ParentValue, Params(0)->Value); }

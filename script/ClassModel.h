@@ -136,6 +136,11 @@ class TsxStringHelper : public TsxCustomHelper {
   void SetValue(const Variant& value) override;
   static Variant Read(const Variant& text, const Variant& index);
   static String Replace(const Variant& text, const Variant& index, const Variant& value);
+  // Replace done on the text itself when no other value shares it and the new character takes
+  // as many bytes as the old; false when a new text must be made.
+  static bool ReplaceInPlace(Variant& text, const Variant& index, const Variant& value);
+  // The text of one ASCII character (below 128).
+  static const Variant& AsciiCharacter(unsigned char c);
 };
 
 // A native class known to scripts.

@@ -186,7 +186,10 @@ Variant TsxDesignator::GetOtherValue() {
       return Items.front().Ref->GetValue();
     case TsxDesignatorKind::StringChar: {
       const Variant index = Items[1].Args[0]->GetValue();
-      return TsxStringHelper::Read(Items.front().Ref->GetValue(), index);
+      TsxCustomVariable* var = Items.front().Ref;
+      // A variable without a read hook is read where it lies.
+      if (!var->OnGetVarValue) return TsxStringHelper::Read(var->Value, index);
+      return TsxStringHelper::Read(var->GetValue(), index);
     }
     case TsxDesignatorKind::ArrayElement:
       return WithIndices(Items[1], [this](const Variant* indices, int n) {
@@ -214,6 +217,10 @@ void TsxDesignator::SetValue(const Variant& value) {
     case TsxDesignatorKind::StringChar: {
       TsxCustomVariable* var = Items.front().Ref;
       const Variant index = Items[1].Args[0]->GetValue();
+      // A variable read and written without hooks is changed where it lies.
+      const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
+      if (plain && !var->OnGetVarValue && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
+        return;
       var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
       return;
     }
@@ -445,6 +452,10 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
       TsxArrayHelper::Write(held, value, indices, n);
       return 0;
     }
+    // A character of a text a plain variable holds is replaced where it lies.
+    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->OnGetVarValue &&
+        !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
+      return 0;
     std::vector<Variant> args(indices, indices + n);
     static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
     return 0;

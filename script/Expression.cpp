@@ -47,6 +47,7 @@ inline Variant WholeResult(const Variant& a, const Variant& b, Int64 r) {
 
 void sxCheckTextLength(size_t bytes) {
   if (bytes > kMaxTextBytes) throw EOutOfMemory("Text too long: more than 64 MB");
+  TsxScript::ReserveMemory(static_cast<Int64>(bytes));
   TsxScript::ChargeBytes(bytes);
 }
 
@@ -315,6 +316,17 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       TObject* obj = sxValueToObject(Eval(*n.Left));
       return Variant(obj != nullptr && n.IsClass && obj->InheritsFrom(n.IsClass));
     }
+    case TsxOpKind::Chain: {
+      // Each operator copies its left operand before its right side runs (LeftOperand), so
+      // a recursive evaluation of the same chain may refill the holes safely.
+      Variant value = Eval(*n.Left);
+      for (const TsxChainLink& link : n.Links) {
+        link.Hole->Value = std::move(value);
+        value = Eval(*link.Node);
+        link.Hole->Value = Variant();
+      }
+      return value;
+    }
   }
   return Variant();
 }
@@ -373,6 +385,19 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   if (n.Op == TsxOpKind::Var) n.Ref = &n.Item->Value;
   if (n.Op == TsxOpKind::Const) n.Ref = &n.Value;
   if (!IsOperator(n.Op)) return;
+  if (n.Op == TsxOpKind::Chain) {
+    Check(*n.Left, script, errorPos);
+    const TsxExpressionNode* before = n.Left.get();
+    for (TsxChainLink& link : n.Links) {
+      link.Node->Left->Typ = before->Typ;
+      link.Node->Left->TypeName = before->TypeName;
+      Check(*link.Node, script, errorPos);
+      before = link.Node.get();
+    }
+    n.Typ = before->Typ;
+    n.TypeName = before->TypeName;
+    return;
+  }
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;

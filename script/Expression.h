@@ -40,7 +40,18 @@ enum class TsxOpKind : std::uint8_t {
   Not,
   UnMinus,
   In,
-  Is
+  Is,
+  // A long run of operators on one level (a + b + c + ...): the first operand in Left, then
+  // each operator in Links, applied in a loop instead of one native frame per operator.
+  Chain
+};
+
+struct TsxExpressionNode;
+
+// One operator of a chain: Node's left operand reads Hole, which holds the value so far.
+struct TsxChainLink {
+  std::unique_ptr<TsxExpressionNode> Node;
+  std::unique_ptr<TsxCustomVariable> Hole;
 };
 
 struct TsxExpressionNode {
@@ -64,6 +75,7 @@ struct TsxExpressionNode {
   std::unique_ptr<TsxDesignator> Dsg;    // Designator
   std::unique_ptr<TsxSetExpression> SetExpr;  // Set
   TClass IsClass = nullptr;              // Is: the class on the right
+  std::vector<TsxChainLink> Links;       // Chain
 };
 
 // One compiled expression.

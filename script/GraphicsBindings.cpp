@@ -9,6 +9,7 @@
 #include "platform/gui/Graphics.h"
 #include "platform/gui/Metafile.h"
 #include "platform/gui/Picture.h"
+#include "platform/rtl/ObjectHandles.h"
 #include "script/BindingCallbacks.h"
 #include "script/Script.h"
 
@@ -163,7 +164,9 @@ TsxGraphicsFunctions::TsxGraphicsFunctions(TsxScript* script) : TsxRTTIModule(sc
   metaCanvas->AddConstructor("constructor Create(AMetafile: TMetafile; ReferenceDevice: Integer)",
                              [](TObject*, TClass, const String&, Caller& c) {
                                TMetafile& metafile = Self<TMetafile>(sxValueToObject(c.GetParamValue(0)));
-                               return sxObjectToValue(new TMetafileCanvas(metafile));
+                               auto* made = new TMetafileCanvas(metafile);
+                               HoldObject(made, &metafile);
+                               return sxObjectToValue(made);
                              });
   TsxClassVariable* bitmap = s.AddClass(TBitmap::StaticClass(), "TGraphic");
   bitmap->AddProperty("Canvas", "TCanvas",

@@ -86,6 +86,8 @@ bool TsxILParser::ParseSource(const String& source) {
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
+  // Failures are remembered per rule and position: room for them up front spares the rehashing.
+  failures_.reserve(text.size() / 2);
 
   int start = 1;
   if (!text.empty() && text[0] == '#') {
@@ -374,25 +376,36 @@ void TsxILParser::AddLeaf(const String& name, const String& text) {
 void TsxILParser::LoadUnits(size_t startCount) {
   // The file leaves are taken from the last to the first, so the units' elements stand in the
   // reverse order of the clause.
-  std::vector<String> names;
+  std::vector<std::pair<String, String>> names;
   for (size_t i = lines_.size(); i > startCount; --i) {
     Line& line = lines_[i - 1];
     if (line.LineKind != Line::Leaf || line.Name != "file") continue;
     const String& quoted = line.Text;
-    names.push_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String());
+    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(), line.Pos);
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
   }
   size_t insertAt = startCount;
-  for (const String& name : names) LoadUnit(name, insertAt);
+  for (const auto& [name, pos] : names) LoadUnit(name, pos, insertAt);
 }
 
-void TsxILParser::LoadUnit(const String& name, size_t& insertAt) {
+void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insertAt) {
   for (const String& used : usedUnits_)
     if (SameText(used, name)) return;
   usedUnits_.push_back(name);
 
   std::unique_ptr<TsxXMLItem> unitRoot;
-  const String source = ReadUnitSource(name);
+  String source;
+  try {
+    source = ReadUnitSource(name);
+  } catch (const Exception& e) {
+    // A unit that cannot be read is an error of the clause that names it.
+    if (errorText_.empty()) {
+      errorText_ = e.Message();
+      errorPos_ = pos;
+      errorAt_ = 0;
+      termFlag_ = false;
+    }
+  }
   if (!source.empty()) {
     // Units are parsed in the dialect of the text that uses them.
     auto nested = std::make_unique<TsxILParser>();

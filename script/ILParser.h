@@ -68,7 +68,7 @@ class TsxILParser {
   void CloseNode(const String& node, int startPos, size_t startCount);
   void AddLeaf(const String& name, const String& text);
   void LoadUnits(size_t startCount);
-  void LoadUnit(const String& name, size_t& insertAt);
+  void LoadUnit(const String& name, const String& pos, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
   // The position of the first token at or after position.
   int AfterBlanks(int position);

@@ -405,12 +405,17 @@ String TsxParser::RowColAt(int position) const {
 
 int TsxParser::RowColToPosition(TPoint point) const {
   if (point.Y < 1 || point.Y > static_cast<int>(lineStarts_.size())) return -1;
-  int position = lineStarts_[static_cast<size_t>(point.Y - 1)] + 1;
-  for (int col = 1; col < point.X; ++col) {
-    ++position;
-    while (position <= Size() && (At(position) & 0xC0) == 0x80) ++position;
-  }
-  return point.X < 1 ? position - 1 + point.X : position;
+  const int lineStart = lineStarts_[static_cast<size_t>(point.Y - 1)];
+  if (point.X < 1) return lineStart + point.X;
+  // The first byte after X - 1 characters of the line: found through the running character
+  // count, so that a long line is not walked once per position asked.
+  const int wanted = codePoints_[static_cast<size_t>(lineStart + 1)] + point.X - 1;
+  const auto from = codePoints_.begin() + lineStart + 1;
+  const auto it = std::lower_bound(from, codePoints_.end(), wanted);
+  int position = static_cast<int>(it - codePoints_.begin());
+  if (it == codePoints_.end()) position += wanted - codePoints_.back();
+  while (position <= Size() && (At(position) & 0xC0) == 0x80) ++position;
+  return position;
 }
 
 }  // namespace orv

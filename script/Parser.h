@@ -55,7 +55,7 @@ class TsxParser {
   void SetStringQuotes(String value) { stringQuotes_ = std::move(value); }
 
   // The source text without the NUL the tokenizer appends.
-  String Text() const { return text_.substr(0, text_.size() - 1); }
+  std::string_view Text() const { return std::string_view(text_).substr(0, text_.size() - 1); }
   void SetText(const String& value);
   int Size() const { return static_cast<int>(text_.size()) - 1; }
   int Position() const { return position_; }

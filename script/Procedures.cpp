@@ -16,6 +16,9 @@ namespace {
 // What is left of the native stack below this point must stay above this much: the deepest
 // native work a script can start (a binding call, an error being raised) fits in it.
 constexpr std::uintptr_t kStackReserve = 256 * 1024;
+// The most native stack scripts may use: with "ulimit -s unlimited" the thread reports a stack
+// of terabytes, and runaway recursion would take all memory before reaching its end.
+constexpr std::uintptr_t kMaxScriptStack = std::uintptr_t{64} << 20;
 
 std::uintptr_t ComputeStackLimit() {
   pthread_attr_t attr;
@@ -25,7 +28,11 @@ std::uintptr_t ComputeStackLimit() {
     pthread_attr_getstack(&attr, &low, &size);
     pthread_attr_destroy(&attr);
   }
-  const std::uintptr_t base = reinterpret_cast<std::uintptr_t>(low);
+  std::uintptr_t base = reinterpret_cast<std::uintptr_t>(low);
+  if (size > kMaxScriptStack) {
+    base += size - kMaxScriptStack;
+    size = kMaxScriptStack;
+  }
   // Sanitizer builds use far more stack per frame; keep a wider margin there.
   std::uintptr_t reserve = kStackReserve;
 #if defined(__SANITIZE_ADDRESS__)
@@ -45,6 +52,8 @@ void detail::sxCheckStackLimit() {
   if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < sxStackLimit)
     throw EStackOverflow("Stack overflow");
 }
+
+void detail::sxCallTooDeep() { throw EStackOverflow("Stack overflow"); }
 
 TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,
                                  TsxScript* parentScript, bool isFunc)

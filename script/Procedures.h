@@ -51,6 +51,9 @@ class TsxProcVariable final : public TsxCustomVariable {
 
   bool Executing = false;
   bool IsFunc;
+  // The function names its result type; an untyped one (the only kind JScript has) may serve
+  // as an event handler, a typed one may not.
+  bool TypedResult = false;
   std::unique_ptr<TsxScript> Program;
 
  private:
@@ -75,6 +78,11 @@ namespace detail {
 // highest address until it is first computed, so that the first check computes it.
 inline thread_local std::uintptr_t sxStackLimit = UINTPTR_MAX;
 void sxCheckStackLimit();
+// Routine calls running on this thread; the depth is bounded apart from the native stack, so
+// that the values each recursion sets aside stay bounded too.
+inline thread_local int sxCallDepth = 0;
+inline constexpr int kMaxCallDepth = 100000;
+[[noreturn]] void sxCallTooDeep();
 }  // namespace detail
 
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
@@ -87,6 +95,8 @@ inline void sxCheckStack() {
 // Defined here so that a routine call runs the body without a further call of its own.
 inline Variant TsxProcVariable::Run() {
   sxCheckStack();
+  if (detail::sxCallDepth >= detail::kMaxCallDepth) [[unlikely]]
+    detail::sxCallTooDeep();
   TsxScript& program = *Program;
   program.Step();
   const bool wasExecuting = Executing;
@@ -95,10 +105,12 @@ inline Variant TsxProcVariable::Run() {
   program.ExitCalled = false;
   program.Terminated = false;
   program.IsRunning = true;
+  ++detail::sxCallDepth;
   struct Reset {
     TsxProcVariable* proc;
     bool was;
     ~Reset() {
+      --detail::sxCallDepth;
       TsxScript& p = *proc->Program;
       p.ExitCalled = false;
       p.Terminated = false;

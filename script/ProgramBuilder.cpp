@@ -118,6 +118,7 @@ void TsxProgramBuilder::DeclareRoutine(const TsxXMLItem& element, TsxScript& scr
   String typeName;
   if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
+  proc->TypedResult = isFunc && !typeText.empty();
   proc->SourcePos = currentPos_;
   proc->SourceUnit = currentUnit_;
   auto* raw = static_cast<TsxProcVariable*>(script.Add(name, std::move(proc)));
@@ -400,7 +401,11 @@ void TsxProgramBuilder::BuildFor(const TsxXMLItem& element, TsxScript& script, T
 
 void TsxProgramBuilder::BuildWith(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
   const size_t added = withList_.size();
-  for (int i = 0; i + 1 < element.Count(); ++i) {
+  // The body is the last child; an empty body leaves the designators alone, and they must
+  // still name objects.
+  const int count = element.Count();
+  const bool hasBody = count > 0 && !Is(*element.Items(count - 1), "dsgn");
+  for (int i = 0; i < (hasBody ? count - 1 : count); ++i) {
     const TsxXMLItem& child = *element.Items(i);
     if (!Is(child, "dsgn")) continue;
     auto dsg = BuildDesignator(child, script, 0);
@@ -420,7 +425,7 @@ void TsxProgramBuilder::BuildWith(const TsxXMLItem& element, TsxScript& script, 
     list.Add(std::move(stmt));
     withList_.push_back({name, raw});
   }
-  if (element.Count() > 0) BuildStatement(*element.Items(element.Count() - 1), script, list);
+  if (hasBody) BuildStatement(*element.Items(count - 1), script, list);
   withList_.resize(added);
 }
 
@@ -958,12 +963,14 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<To
                                                                   int depth) {
   if (depth > kMaxExpressionDepth) Fail(kTooComplex);
   auto left = ParseOperand(tokens, at, script, depth + 1);
-  int chain = 0;
+  // Past this many operators on one level the rest join a chain, evaluated in a loop.
+  constexpr int kChainAfter = 32;
+  int operators = 0;
+  TsxExpressionNode* chain = nullptr;
   while (at < tokens.size() && !tokens[at].Op.empty() && tokens[at].Op != ")") {
     const int priority = Priority(tokens[at].Op);
     if (priority < 0) Fail(SIncompatibleTypes);
     if (priority > maxPriority) break;
-    if (++chain > kMaxExpressionDepth) Fail(kTooComplex);
     Token& token = tokens[at++];
     SetPos(*token.Element);
     auto node = std::make_unique<TsxExpressionNode>();
@@ -973,14 +980,32 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<To
       if (token.Op == ")") break;
       return left;
     }
-    node->Left = std::move(left);
     node->Right = ParseBinary(tokens, at, script, priority - 1, depth + 1);
     if (node->Op == TsxOpKind::Is && node->Right->Op == TsxOpKind::Designator &&
         node->Right->Dsg->Items.size() == 1 && node->Right->Dsg->Items[0].Ref->Kind == TsxItemKind::Class) {
       node->IsClass = static_cast<TsxClassVariable*>(node->Right->Dsg->Items[0].Ref)->ClassRef;
       node->Right->Typ = fvtClass;
     }
-    left = std::move(node);
+    if (++operators > kChainAfter && !chain) {
+      auto made = std::make_unique<TsxExpressionNode>();
+      made->Op = TsxOpKind::Chain;
+      made->Pos = node->Pos;
+      made->Left = std::move(left);
+      chain = made.get();
+      left = std::move(made);
+    }
+    if (chain) {
+      TsxChainLink link;
+      link.Hole = std::make_unique<TsxVariable>(String(), fvtVariant);
+      node->Left = std::make_unique<TsxExpressionNode>();
+      node->Left->Op = TsxOpKind::Var;
+      node->Left->Item = link.Hole.get();
+      link.Node = std::move(node);
+      chain->Links.push_back(std::move(link));
+    } else {
+      node->Left = std::move(left);
+      left = std::move(node);
+    }
   }
   return left;
 }
@@ -1038,6 +1063,10 @@ bool IsConstantTree(const TsxExpressionNode& n) {
       return true;
     case TsxOpKind::Is:
       return false;
+    case TsxOpKind::Chain:
+      for (const TsxChainLink& link : n.Links)
+        if (link.Node->Right && !IsConstantTree(*link.Node->Right)) return false;
+      return IsConstantTree(*n.Left);
     default:
       return (!n.Left || IsConstantTree(*n.Left)) && (!n.Right || IsConstantTree(*n.Right));
   }
@@ -1060,7 +1089,7 @@ String TsxProgramBuilder::SourceText(const TsxXMLItem& element) const {
   const int a = p.RowColToPosition(from);
   const int b = p.RowColToPosition(to);
   if (a < 1 || b < a) return String();
-  return Trim(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a)));
+  return Trim(String(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a))));
 }
 
 }  // namespace orv

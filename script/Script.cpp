@@ -14,7 +14,18 @@
 namespace orv {
 
 ORV_IMPLEMENT_CLASS(TsxScript, c) {
+  // Assigning Lines copies the text; the script keeps its own list.
+  c.Prop(
+      "Lines", [](TsxScript& s) { return static_cast<TStrings*>(&s.Lines()); },
+      [](TsxScript& s, TStrings* lines) {
+        if (lines) s.SetLines(*lines);
+        else s.Lines().Clear();
+      });
   c.Prop("SyntaxType", &TsxScript::SyntaxType, &TsxScript::SetSyntaxType);
+  c.Event("OnGetILUnit", &TsxScript::OnGetILUnit);
+  c.Event("OnGetUnit", &TsxScript::OnGetUnit);
+  c.Event("OnRunLine", &TsxScript::OnRunLine);
+  c.Event("OnGetVarValue", &TsxScript::OnGetVarValue);
 }
 
 namespace {
@@ -45,7 +56,39 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
+void TsxScript::MemoryLimitExceeded() {
+  throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(memoryLimit_ >> 20) + " MB");
+}
+
 thread_local TsxScript* TsxScript::running_ = nullptr;
+
+void TsxScript::ReserveMemory(Int64 bytes) {
+  TsxScript* root = running_;
+  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_.Used) root->MemoryLimitExceeded();
+}
+
+class TsxScript::TRunScope {
+ public:
+  explicit TRunScope(TsxScript* root) : outer_(running_), starts_(running_ != root) {
+    if (!starts_) return;
+    root->steps_ = 0;
+    root->account_.Used = 0;
+    running_ = root;
+    outerAccount_ = sxSetMemoryAccount(&root->account_);
+  }
+  TRunScope(const TRunScope&) = delete;
+  TRunScope& operator=(const TRunScope&) = delete;
+  ~TRunScope() {
+    if (!starts_) return;
+    sxSetMemoryAccount(outerAccount_);
+    running_ = outer_;
+  }
+
+ private:
+  TsxScript* outer_;
+  bool starts_;
+  TsxMemoryAccount* outerAccount_ = nullptr;
+};
 
 void TsxScript::ChargeBytes(size_t bytes) {
   TsxScript* root = running_;
@@ -111,7 +154,7 @@ void TsxScript::Clear() {
     FreeEntry(i);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  unitLines_->Clear();
+  ClearCodeLines();
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
@@ -124,7 +167,7 @@ void TsxScript::ClearItems(const void* owner) {
     FreeEntry(i);
     items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
   }
-  unitLines_->Clear();
+  ClearCodeLines();
 }
 
 void TsxScript::AddType(const String& typeName, TsxVarType parentType) {
@@ -301,21 +344,18 @@ void TsxScript::Execute() {
   ContinueCalled = false;
   IsRunning = true;
   MainProgram = true;
-  steps_ = 0;
-  TsxScript* const outer = running_;
-  running_ = root_;
+  // An Execute from within the run (a handler of an event the script caused) counts on.
+  TRunScope run(root_);
   struct Reset {
     TsxScript* s;
-    TsxScript* outer;
     ~Reset() {
-      running_ = outer;
       s->ExitCalled = false;
       s->Terminated = false;
       s->IsRunning = false;
       s->BreakCalled = false;
       s->ContinueCalled = false;
     }
-  } reset{this, outer};
+  } reset{this};
   mainStatement_->Execute();
 }
 
@@ -349,12 +389,16 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
 
 }  // namespace
 
+// A routine called from outside a run (a report's event) is a run of its own: its steps and
+// memory count from zero.
 Variant TsxScript::CallFunction(const String& name, const Variant& params) {
+  TRunScope run(root_);
   Variant copy = params;
   return CallProc(*this, name, &copy);
 }
 
 Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
+  TRunScope run(root_);
   return CallProc(*this, name, &params);
 }
 
@@ -368,16 +412,43 @@ void TsxScript::RunLine(const String& unitName, const String& pos) {
 }
 
 void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
-  const String row = pos.substr(0, pos.find(':'));
-  Integer index = unitLines_->IndexOfName(unitName);
-  if (index < 0) {
-    index = unitLines_->Add(unitName + "=");
+  if (codeLines_.empty() && unitLines_->Count() > 0) {
+    // Rows the host put into UnitLines itself are kept.
+    for (Integer i = 0; i < unitLines_->Count(); ++i) {
+      CodeLines unit{unitLines_->Names(i), unitLines_->ValueFromIndex(i), {}};
+      TStringList rows;
+      rows.SetCommaText(unit.Rows);
+      for (Integer r = 0; r < rows.Count(); ++r) unit.Seen.insert(rows.Strings(r));
+      codeLines_.push_back(std::move(unit));
+    }
   }
-  String value = unitLines_->ValueFromIndex(index);
-  TStringList rows;
-  rows.SetCommaText(value);
-  if (rows.IndexOf(row) >= 0) return;
-  unitLines_->SetValueFromIndex(index, value.empty() ? row : value + "," + row);
+  const String row = pos.substr(0, pos.find(':'));
+  auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
+                           [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
+  if (unit == codeLines_.end()) {
+    codeLines_.push_back({unitName, String(), {}});
+    unit = codeLines_.end() - 1;
+    codeLinesPending_ = true;
+  }
+  if (!unit->Seen.insert(row).second) return;
+  if (!unit->Rows.empty()) unit->Rows += ',';
+  unit->Rows += row;
+  codeLinesPending_ = true;
+}
+
+TStringList& TsxScript::UnitLines() {
+  if (codeLinesPending_) {
+    unitLines_->Clear();
+    for (const CodeLines& unit : codeLines_) unitLines_->Add(unit.Unit + "=" + unit.Rows);
+    codeLinesPending_ = false;
+  }
+  return *unitLines_;
+}
+
+void TsxScript::ClearCodeLines() {
+  unitLines_->Clear();
+  codeLines_.clear();
+  codeLinesPending_ = false;
 }
 
 }  // namespace orv

@@ -5,11 +5,13 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/StringList.h"
 #include "script/ClassModel.h"
+#include "script/MemoryAccount.h"
 #include "script/ScriptItems.h"
 
 namespace orv {
@@ -99,16 +101,27 @@ class TsxScript : public TComponent {
   void SetLines(const TStrings& value);
   const String& SyntaxType() const { return syntaxType_; }
   void SetSyntaxType(const String& value) { syntaxType_ = value; }
-  TStringList& UnitLines() { return *unitLines_; }
+  // One "unit=row,row,..." entry per unit, as AddCodeLine recorded them.
+  TStringList& UnitLines();
   TsxStatement& MainStatement() { return *mainStatement_; }
 
   // Stops a run after this many statements and loop rounds with "Step limit exceeded", so a
   // script from an untrusted file cannot hang its caller; 0 (the default) means no limit.
   void SetStepLimit(Int64 steps) { stepLimit_ = steps; }
-  // Counts one step against the root script's limit.
+  // Stops a run that holds more than this many bytes (texts, lists, streams, arrays, objects:
+  // all a run allocates and keeps) with "Out of memory"; 0 means no limit. Every script starts
+  // with kDefaultMemoryLimit.
+  void SetMemoryLimit(Int64 bytes) { memoryLimit_ = bytes; }
+  static constexpr Int64 kDefaultMemoryLimit = Int64{128} << 20;
+  // Counts one step against the root script's limit and checks the run's memory.
   void Step() {
-    if (root_->stepLimit_ > 0 && ++root_->steps_ > root_->stepLimit_) root_->StepLimitExceeded();
+    TsxScript* root = root_;
+    if (root->stepLimit_ > 0 && ++root->steps_ > root->stepLimit_) root->StepLimitExceeded();
+    if (root->memoryLimit_ > 0 && root->account_.Used > root->memoryLimit_) root->MemoryLimitExceeded();
   }
+  // Raises "Out of memory" before the script running on this thread allocates bytes more than
+  // its limit allows: for the native calls that would make a large block in one go.
+  static void ReserveMemory(Int64 bytes);
   // Counts work done outside statements (building a long text) against the limit of the script
   // running on this thread: one step per 4 KB.
   static void ChargeBytes(size_t bytes);
@@ -145,6 +158,10 @@ class TsxScript : public TComponent {
   void Insert(const String& name, TsxCustomVariable* item, bool owned);
   void FreeEntry(size_t index);
   [[noreturn]] void StepLimitExceeded();
+  [[noreturn]] void MemoryLimitExceeded();
+  // Makes this root script's run the one of the calling thread (steps and memory counted from
+  // zero) unless it runs already; the returned guard ends it.
+  class TRunScope;
   static thread_local TsxScript* running_;
 
   std::vector<Entry> items_;
@@ -152,12 +169,24 @@ class TsxScript : public TComponent {
   std::vector<std::unique_ptr<TObject>> ownedObjects_;
   std::unique_ptr<TStringList> lines_;
   std::unique_ptr<TStringList> unitLines_;
+  // What AddCodeLine recorded since UnitLines was last written: one entry per unit in the
+  // order met, so that recording a row costs a lookup rather than a rewrite of the list.
+  struct CodeLines {
+    String Unit;
+    String Rows;
+    std::unordered_set<String> Seen;
+  };
+  std::vector<CodeLines> codeLines_;
+  bool codeLinesPending_ = false;
+  void ClearCodeLines();
   std::unique_ptr<TsxStatement> mainStatement_;
   String syntaxType_ = "PascalScript";
   TsxScript* parent_ = nullptr;
   TsxScript* root_ = this;
   Int64 stepLimit_ = 0;
   Int64 steps_ = 0;
+  Int64 memoryLimit_ = kDefaultMemoryLimit;
+  TsxMemoryAccount account_;
 };
 
 }  // namespace orv

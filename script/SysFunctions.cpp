@@ -1,5 +1,6 @@
 #include "script/SysFunctions.h"
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -110,6 +111,11 @@ void TsxSysFunctions::AddFormatting() {
       const std::vector<TVarRec> one = sxVariantToVarRec(VarArrayOf({args}));
       return Variant(Format(Arg(c, 0).ToString(), one));
     }
+    // The texts it is given bound what Format can make: ask the text limit first.
+    size_t bytes = Arg(c, 0).StrView().size();
+    for (Integer i = VarArrayLowBound(args, 1); i <= VarArrayHighBound(args, 1); ++i)
+      bytes += VarArrayGet(args, {i}).StrView().size();
+    sxCheckTextLength(bytes);
     const std::vector<TVarRec> list = sxVariantToVarRec(args);
     return Variant(Format(Arg(c, 0).ToString(), list));
   });
@@ -238,6 +244,9 @@ void TsxSysFunctions::AddOther() {
     for (Integer i = VarArrayLowBound(bounds, 1); i <= VarArrayHighBound(bounds, 1); ++i)
       list.push_back(VarArrayGet(bounds, {i}).ToInteger());
     sxCheckArrayBounds(list);
+    Int64 elements = 1;
+    for (size_t i = 0; i + 1 < list.size(); i += 2) elements *= std::max<Int64>(Int64{list[i + 1]} - list[i] + 1, 0);
+    TsxScript::ReserveMemory(elements * static_cast<Int64>(sizeof(Variant)));
     return VarArrayCreate(list, static_cast<TVarType>(Arg(c, 1).ToInteger()));
   });
   ORV_BUILTIN("function VarType(V: Variant): Integer", "ctOther",

@@ -20,6 +20,8 @@ String Text(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
 String DeleteChars(const String& s, Integer from, Integer count) {
   const Integer length = Length(s);
   if (from < 1 || from > length || count <= 0) return s;
+  // from + count may pass the integer range (Delete(s, i, MaxInt) is the usual "to the end").
+  if (count > length - from) return Copy(s, 1, from - 1);
   return Copy(s, 1, from - 1) + Copy(s, from + count, length);
 }
 
@@ -45,17 +47,19 @@ String NameCase(const String& s) {
   return result;
 }
 
-// Eight bytes at a time: most texts are ASCII, and Length runs inside loops.
-bool IsAscii(std::string_view text) {
-  std::uint64_t high = 0;
-  size_t at = 0;
-  for (; at + 8 <= text.size(); at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, text.data() + at, 8);
-    high |= word;
-  }
-  for (; at < text.size(); ++at) high |= static_cast<unsigned char>(text[at]);
-  return (high & 0x8080808080808080ULL) == 0;
+// Copy on a text value: finds the start through the text's code-point index instead of walking
+// from its beginning, so Copy(s, i, 1) in a loop stays linear.
+Variant CopyOfText(const Variant& text, Integer from, Integer count) {
+  if (from < 1) from = 1;
+  if (count <= 0) return Variant(String());
+  const std::string_view s = text.StrView();
+  const size_t start = VarStrOffset(text, static_cast<size_t>(from - 1));
+  size_t end = start;
+  for (Integer left = count; left > 0 && end < s.size(); --left) NextCodePoint(s, end);
+  if (start == 0 && end == s.size()) return text;
+  if (end == start + 1 && static_cast<unsigned char>(s[start]) < 128)
+    return TsxStringHelper::AsciiCharacter(static_cast<unsigned char>(s[start]));
+  return Variant(s.substr(start, end - start));
 }
 
 double Checked(double value) {
@@ -79,17 +83,14 @@ void TsxSysFunctions::AddStrings() {
   ORV_BUILTIN("function Length(s: Variant): Integer", "ctString", {
     const Variant v = Arg(c, 0);
     if (VarIsArray(v)) return Variant(VarArrayHighBound(v, 1) - VarArrayLowBound(v, 1) + 1);
-    if (v.VType() == varString) {
-      const std::string_view text = v.StrView();
-      if (IsAscii(text)) return Variant(static_cast<Integer>(text.size()));
-      Integer count = 0;
-      for (size_t at = 0; at < text.size(); ++count) NextCodePoint(text, at);
-      return Variant(count);
-    }
+    if (v.VType() == varString) return Variant(static_cast<Integer>(VarStrLength(v)));
     return Variant(Length(VarToStr(v)));
   });
-  ORV_BUILTIN("function Copy(s: String; from, count: Integer): String", "ctString",
-              return Variant(Copy(Text(c, 0), Arg(c, 1).ToInteger(), Arg(c, 2).ToInteger())););
+  ORV_BUILTIN("function Copy(s: String; from, count: Integer): String", "ctString", {
+    const Variant v = Arg(c, 0);
+    if (v.VType() != varString) return Variant(Copy(Text(c, 0), Arg(c, 1).ToInteger(), Arg(c, 2).ToInteger()));
+    return CopyOfText(v, Arg(c, 1).ToInteger(), Arg(c, 2).ToInteger());
+  });
   ORV_BUILTIN("function Pos(substr, s: String): Integer", "ctString",
               return Variant(Pos(Text(c, 0), Text(c, 1))););
   ORV_BUILTIN("procedure Delete(var s: String; from, count: Integer)", "ctString", {

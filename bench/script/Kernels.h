@@ -1,5 +1,5 @@
 #pragma once
-// The benchmark kernels: the same four algorithms written in each script dialect and for the
+// The benchmark kernels: the same algorithms written in each script dialect and for the
 // two peers, lua5.4 and python3. Every program reports one checksum through Print, so that a
 // run also proves the dialects compute the same thing.
 namespace orv::bench {
@@ -380,6 +380,269 @@ for i in range(100000):
 for i in range(1, 100000):
     if a[i - 1] > a[i]: check = -1
 print(check))"},
+    {"scan ascii",
+     R"(var s: String; i, n: Integer;
+begin
+  s := '';
+  for i := 1 to 8000 do s := s + 'abcdefghij';
+  n := 0;
+  for i := 1 to Length(s) do
+  begin
+    if s[i] = 'a' then n := n + 1;
+    if Copy(s, i, 1) = 'j' then n := n + 2;
+    s[i] := 'x';
+  end;
+  if s[Length(s)] = 'x' then n := n + 1000000;
+  Print(n);
+end.)",
+     R"(string s; int i, n;
+{
+  s = "";
+  for (i = 1; i <= 8000; i++) s = s + "abcdefghij";
+  n = 0;
+  for (i = 1; i <= Length(s); i++) {
+    if (s[i] == "a") n = n + 1;
+    if (Copy(s, i, 1) == "j") n = n + 2;
+    s[i] = "x";
+  }
+  if (s[Length(s)] == "x") n = n + 1000000;
+  Print(n);
+})",
+     R"(Dim s, i, n
+s = ""
+For i = 1 To 8000
+  s = s + "abcdefghij"
+Next
+n = 0
+For i = 1 To Length(s)
+  If s[i] = "a" Then n = n + 1
+  If Copy(s, i, 1) = "j" Then n = n + 2
+  s[i] = "x"
+Next
+If s[Length(s)] = "x" Then n = n + 1000000
+Print(n))",
+     R"(var s, i, n;
+s = "";
+for (i = 1; i <= 8000; i++) s = s + "abcdefghij";
+n = 0;
+for (i = 1; i <= Length(s); i++) {
+  if (s[i] == "a") n = n + 1;
+  if (Copy(s, i, 1) == "j") n = n + 2;
+  s[i] = "x";
+}
+if (s[Length(s)] == "x") n = n + 1000000;
+Print(n);)",
+     R"(local parts = {}
+for i = 1, 8000 do parts[#parts + 1] = "abcdefghij" end
+local s = table.concat(parts)
+local t = {}
+for _, c in utf8.codes(s) do t[#t + 1] = utf8.char(c) end
+local n = 0
+for i = 1, #t do
+  if t[i] == "a" then n = n + 1 end
+  if t[i] == "j" then n = n + 2 end
+  t[i] = "x"
+end
+if t[#t] == "x" then n = n + 1000000 end
+print(n))",
+     R"(s = ""
+for i in range(8000): s = s + "abcdefghij"
+t = list(s)
+n = 0
+for i in range(len(s)):
+    if t[i] == "a": n = n + 1
+    if s[i:i + 1] == "j": n = n + 2
+    t[i] = "x"
+if t[len(t) - 1] == "x": n = n + 1000000
+print(n))"},
+
+    {"scan thai",
+     R"(var s: String; i, n: Integer;
+begin
+  s := '';
+  for i := 1 to 8000 do s := s + 'กขคงจฉชซฌญ';
+  n := 0;
+  for i := 1 to Length(s) do
+  begin
+    if s[i] = 'ก' then n := n + 1;
+    if Copy(s, i, 1) = 'ญ' then n := n + 2;
+    s[i] := 'ฮ';
+  end;
+  if s[Length(s)] = 'ฮ' then n := n + 1000000;
+  Print(n);
+end.)",
+     R"(string s; int i, n;
+{
+  s = "";
+  for (i = 1; i <= 8000; i++) s = s + "กขคงจฉชซฌญ";
+  n = 0;
+  for (i = 1; i <= Length(s); i++) {
+    if (s[i] == "ก") n = n + 1;
+    if (Copy(s, i, 1) == "ญ") n = n + 2;
+    s[i] = "ฮ";
+  }
+  if (s[Length(s)] == "ฮ") n = n + 1000000;
+  Print(n);
+})",
+     R"(Dim s, i, n
+s = ""
+For i = 1 To 8000
+  s = s + "กขคงจฉชซฌญ"
+Next
+n = 0
+For i = 1 To Length(s)
+  If s[i] = "ก" Then n = n + 1
+  If Copy(s, i, 1) = "ญ" Then n = n + 2
+  s[i] = "ฮ"
+Next
+If s[Length(s)] = "ฮ" Then n = n + 1000000
+Print(n))",
+     R"(var s, i, n;
+s = "";
+for (i = 1; i <= 8000; i++) s = s + "กขคงจฉชซฌญ";
+n = 0;
+for (i = 1; i <= Length(s); i++) {
+  if (s[i] == "ก") n = n + 1;
+  if (Copy(s, i, 1) == "ญ") n = n + 2;
+  s[i] = "ฮ";
+}
+if (s[Length(s)] == "ฮ") n = n + 1000000;
+Print(n);)",
+     R"(local parts = {}
+for i = 1, 8000 do parts[#parts + 1] = "กขคงจฉชซฌญ" end
+local s = table.concat(parts)
+local t = {}
+for _, c in utf8.codes(s) do t[#t + 1] = utf8.char(c) end
+local n = 0
+for i = 1, #t do
+  if t[i] == "ก" then n = n + 1 end
+  if t[i] == "ญ" then n = n + 2 end
+  t[i] = "ฮ"
+end
+if t[#t] == "ฮ" then n = n + 1000000 end
+print(n))",
+     R"(s = ""
+for i in range(8000): s = s + "กขคงจฉชซฌญ"
+t = list(s)
+n = 0
+for i in range(len(s)):
+    if t[i] == "ก": n = n + 1
+    if s[i:i + 1] == "ญ": n = n + 2
+    t[i] = "ฮ"
+if t[len(t) - 1] == "ฮ": n = n + 1000000
+print(n))"},
+
+    {"mandelbrot",
+     R"(var x, y, cr, ci, zr, zi, t: Double; i, j, k, inside: Integer;
+begin
+  inside := 0;
+  for j := 0 to 99 do
+    for i := 0 to 99 do
+    begin
+      cr := -2.0 + i * 0.025;
+      ci := -1.25 + j * 0.025;
+      zr := 0.0;
+      zi := 0.0;
+      k := 0;
+      while (k < 100) and (zr * zr + zi * zi <= 4.0) do
+      begin
+        t := zr * zr - zi * zi + cr;
+        zi := 2.0 * zr * zi + ci;
+        zr := t;
+        k := k + 1;
+      end;
+      if k = 100 then inside := inside + 1;
+    end;
+  Print(inside);
+end.)",
+     R"(double cr, ci, zr, zi, t; int i, j, k, inside;
+{
+  inside = 0;
+  for (j = 0; j <= 99; j++)
+    for (i = 0; i <= 99; i++) {
+      cr = -2.0 + i * 0.025;
+      ci = -1.25 + j * 0.025;
+      zr = 0.0;
+      zi = 0.0;
+      k = 0;
+      while ((k < 100) && (zr * zr + zi * zi <= 4.0)) {
+        t = zr * zr - zi * zi + cr;
+        zi = 2.0 * zr * zi + ci;
+        zr = t;
+        k = k + 1;
+      }
+      if (k == 100) inside = inside + 1;
+    }
+  Print(inside);
+})",
+     R"(Dim cr, ci, zr, zi, t, i, j, k, inside
+inside = 0
+For j = 0 To 99
+  For i = 0 To 99
+    cr = -2.0 + i * 0.025
+    ci = -1.25 + j * 0.025
+    zr = 0.0
+    zi = 0.0
+    k = 0
+    While (k < 100) And (zr * zr + zi * zi <= 4.0)
+      t = zr * zr - zi * zi + cr
+      zi = 2.0 * zr * zi + ci
+      zr = t
+      k = k + 1
+    Wend
+    If k = 100 Then inside = inside + 1
+  Next
+Next
+Print(inside))",
+     R"(var cr, ci, zr, zi, t, i, j, k, inside;
+inside = 0;
+for (j = 0; j <= 99; j++)
+  for (i = 0; i <= 99; i++) {
+    cr = -2.0 + i * 0.025;
+    ci = -1.25 + j * 0.025;
+    zr = 0.0;
+    zi = 0.0;
+    k = 0;
+    while ((k < 100) && (zr * zr + zi * zi <= 4.0)) {
+      t = zr * zr - zi * zi + cr;
+      zi = 2.0 * zr * zi + ci;
+      zr = t;
+      k = k + 1;
+    }
+    if (k == 100) inside = inside + 1;
+  }
+Print(inside);)",
+     R"(local inside = 0
+for j = 0, 99 do
+  for i = 0, 99 do
+    local cr = -2.0 + i * 0.025
+    local ci = -1.25 + j * 0.025
+    local zr, zi, k = 0.0, 0.0, 0
+    while k < 100 and zr * zr + zi * zi <= 4.0 do
+      local t = zr * zr - zi * zi + cr
+      zi = 2.0 * zr * zi + ci
+      zr = t
+      k = k + 1
+    end
+    if k == 100 then inside = inside + 1 end
+  end
+end
+print(inside))",
+     R"(inside = 0
+for j in range(100):
+    for i in range(100):
+        cr = -2.0 + i * 0.025
+        ci = -1.25 + j * 0.025
+        zr = 0.0
+        zi = 0.0
+        k = 0
+        while k < 100 and zr * zr + zi * zi <= 4.0:
+            t = zr * zr - zi * zi + cr
+            zi = 2.0 * zr * zi + ci
+            zr = t
+            k = k + 1
+        if k == 100: inside = inside + 1
+print(inside))"},
 };
 
 }  // namespace orv::bench

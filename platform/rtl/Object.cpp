@@ -5,6 +5,8 @@
 
 namespace orv {
 
+TObject::TObject() { AddLiveObject(this); }
+
 TObject::~TObject() { ForgetObject(this); }
 
 void TObject::Free() {

@@ -27,7 +27,8 @@ using TClass = const TClassInfo*;
 // The root class: identity, class info and the handle-registry hook.
 class TObject {
  public:
-  TObject() = default;
+  // Enters the object in the live-object registry, so that handles are given only to live ones.
+  TObject();
   TObject(const TObject&) = delete;
   TObject& operator=(const TObject&) = delete;
   // Tells the object-handle registry that the object is gone, so that a script or report

@@ -1,9 +1,12 @@
 #include "platform/rtl/ObjectHandles.h"
 
-#include <atomic>
+#include <algorithm>
+#include <cstdint>
 #include <limits>
 #include <mutex>
 #include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/rtl/Exceptions.h"
 
@@ -11,13 +14,80 @@ namespace orv {
 
 namespace {
 
+// The addresses of live objects: every object enters at construction and leaves at
+// destruction, so the set is open-addressed and allocates only when it grows.
+class TAddressSet {
+ public:
+  bool Contains(const void* p) const {
+    if (slots_.empty()) return false;
+    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
+      if (slots_[i] == p) return true;
+      if (slots_[i] == nullptr) return false;
+    }
+  }
+  void Insert(const void* p) {
+    if ((used_ + 1) * 2 > slots_.size()) Grow();
+    std::size_t at = SIZE_MAX;
+    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
+      if (slots_[i] == p) return;
+      if (slots_[i] == Tombstone() && at == SIZE_MAX) at = i;
+      if (slots_[i] == nullptr) {
+        if (at == SIZE_MAX) {
+          at = i;
+          ++used_;
+        }
+        break;
+      }
+    }
+    slots_[at] = p;
+    ++count_;
+  }
+  void Erase(const void* p) {
+    if (slots_.empty()) return;
+    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
+      if (slots_[i] == nullptr) return;
+      if (slots_[i] == p) {
+        slots_[i] = Tombstone();
+        --count_;
+        return;
+      }
+    }
+  }
+
+ private:
+  static const void* Tombstone() { return reinterpret_cast<const void*>(std::uintptr_t{1}); }
+  static std::size_t Hash(const void* p) {
+    auto x = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return static_cast<std::size_t>(x);
+  }
+  // Doubles while live objects fill a quarter; otherwise only sweeps the tombstones out.
+  void Grow() {
+    std::vector<const void*> old = std::move(slots_);
+    const std::size_t size = std::max<std::size_t>(1024, count_ * 4 > old.size() ? old.size() * 2 : old.size());
+    slots_.assign(size, nullptr);
+    mask_ = size - 1;
+    used_ = count_ = 0;
+    for (const void* p : old)
+      if (p != nullptr && p != Tombstone()) Insert(p);
+  }
+  std::vector<const void*> slots_;
+  std::size_t mask_ = 0;
+  std::size_t used_ = 0;   // slots not empty: live entries and tombstones
+  std::size_t count_ = 0;  // live entries
+};
+
 struct HandleRegistry {
   std::mutex Lock;
   std::unordered_map<TObject*, Integer> ByObject;
   std::unordered_map<Integer, TObject*> ByHandle;
   Integer LastHandle = 0;
-  // Lets ForgetObject skip the lock while nothing at all is registered.
-  std::atomic<std::size_t> Count{0};
+  TAddressSet Live;
+  std::unordered_set<TObject*> ScriptOwned;
+  // holder -> held; few entries, so a scan is cheap.
+  std::unordered_multimap<TObject*, TObject*> Holds;
 };
 
 HandleRegistry& Registry() {
@@ -34,13 +104,13 @@ Integer ObjectToHandle(TObject* obj) {
   std::lock_guard lock(r.Lock);
   auto it = r.ByObject.find(obj);
   if (it != r.ByObject.end()) return it->second;
+  if (!r.Live.Contains(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
     throw EOutOfMemory("Too many object references");
   Integer handle = ++r.LastHandle;
   r.ByObject.emplace(obj, handle);
   r.ByHandle.emplace(handle, obj);
-  r.Count.store(r.ByObject.size(), std::memory_order_release);
   return handle;
 }
 
@@ -61,15 +131,46 @@ TObject* HandleToObject(Integer handle) {
   return it->second;
 }
 
-void ForgetObject(TObject* obj) {
+void AddLiveObject(TObject* obj) {
   auto& r = Registry();
-  if (!obj || r.Count.load(std::memory_order_acquire) == 0) return;
   std::lock_guard lock(r.Lock);
+  r.Live.Insert(obj);
+}
+
+void ForgetObject(TObject* obj) {
+  if (!obj) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  r.Live.Erase(obj);
+  if (!r.ScriptOwned.empty()) r.ScriptOwned.erase(obj);
+  if (!r.Holds.empty()) r.Holds.erase(obj);
   auto it = r.ByObject.find(obj);
   if (it == r.ByObject.end()) return;
   r.ByHandle.erase(it->second);
   r.ByObject.erase(it);
-  r.Count.store(r.ByObject.size(), std::memory_order_release);
+}
+
+void MarkScriptOwned(TObject* obj) {
+  if (!obj) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  if (r.Live.Contains(obj)) r.ScriptOwned.insert(obj);
+}
+
+void HoldObject(TObject* holder, TObject* held) {
+  if (!holder || !held) return;
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  r.Holds.emplace(holder, held);
+}
+
+bool ScriptMayFree(TObject* obj) {
+  auto& r = Registry();
+  std::lock_guard lock(r.Lock);
+  if (!r.ScriptOwned.contains(obj)) return false;
+  for (const auto& [holder, held] : r.Holds)
+    if (held == obj) return false;
+  return true;
 }
 
 }  // namespace orv

@@ -6,6 +6,8 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -150,6 +152,19 @@ void AppendCodePoint(String& s, char32_t cp) {
     s += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     s += static_cast<char>(0x80 | (cp & 0x3F));
   }
+}
+
+// Eight bytes at a time: most texts are ASCII, and scripts ask in loops.
+bool IsAsciiText(std::string_view s) {
+  std::uint64_t high = 0;
+  size_t at = 0;
+  for (; at + 8 <= s.size(); at += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + at, 8);
+    high |= word;
+  }
+  for (; at < s.size(); ++at) high |= static_cast<unsigned char>(s[at]);
+  return (high & 0x8080808080808080ULL) == 0;
 }
 
 size_t CodePointOffset(std::string_view s, size_t index) {

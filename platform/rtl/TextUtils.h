@@ -18,6 +18,8 @@ bool IsValidUtf8(std::string_view s);
 char32_t NextCodePoint(std::string_view s, size_t& pos);
 // Appends a code point as UTF-8.
 void AppendCodePoint(String& s, char32_t cp);
+// True when every byte is below 128, so that bytes and code points coincide.
+bool IsAsciiText(std::string_view s);
 // Byte offset of the code point with the 0-based index, or s.size() when past the end.
 size_t CodePointOffset(std::string_view s, size_t index);
 

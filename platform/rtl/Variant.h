@@ -246,6 +246,17 @@ Variant operator-(const Variant& a);
 // of any other type.
 void VarStrAppend(Variant& target, std::string_view tail);
 
+// Code points of a varString's text, and the byte offset of the code point at a 0-based index
+// (the text's size from its end on). Constant time after the first call on a text: an ASCII
+// text is flagged as such, any other keeps an index of its code points, so s[i] in a loop
+// does not walk the text from its start.
+std::size_t VarStrLength(const Variant& v);
+std::size_t VarStrOffset(const Variant& v, std::size_t index);
+// Overwrites with.size() bytes of target's text from offset, in place when no other Variant
+// shares the text and the range lies within it; false otherwise (the caller makes a new text).
+// The bytes replaced must be whole code points and with as many bytes of whole code points.
+bool VarStrOverwrite(Variant& target, std::size_t offset, std::string_view with);
+
 // Comparisons, with the string and Null rules at the top of this file.
 bool operator==(const Variant& a, const Variant& b);
 bool operator!=(const Variant& a, const Variant& b);

@@ -1,9 +1,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/TextUtils.h"
 #include "platform/rtl/Variant.h"
 #include "platform/rtl/VariantInternals.h"
 
@@ -63,6 +65,8 @@ void VarStrAppend(Variant& target, std::string_view tail) {
     std::memmove(bytes + h->Length, tail.data(), tail.size());
     bytes[length] = '\0';
     h->Length = length;
+    // The index of the text before stays right; it is extended when next asked.
+    if (h->Ascii.load(std::memory_order_relaxed) == 1 && !IsAsciiText(tail)) h->Ascii.store(0, std::memory_order_relaxed);
     return;
   }
   // Doubling keeps a loop of appends linear in the text it builds; a shared text is copied at
@@ -77,6 +81,82 @@ void VarStrAppend(Variant& target, std::string_view tail) {
   std::memcpy(bytes + h->Length, tail.data(), tail.size());
   bytes[length] = '\0';
   target = VariantAccess::Make(varString, grown);
+}
+
+namespace {
+
+constexpr std::size_t kMarkEvery = 32;
+
+// Guards the code-point indexes of texts that more than one Variant (on any thread) may share.
+std::mutex& IndexLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+const detail::VarStrHeap* StrHeap(const Variant& v) {
+  if (v.VType() != varString) detail::RaiseCastError(v.VType(), varString);
+  return static_cast<const detail::VarStrHeap*>(VariantAccess::Heap(v));
+}
+
+bool IsAsciiHeap(const detail::VarStrHeap* h) {
+  signed char known = h->Ascii.load(std::memory_order_relaxed);
+  if (known < 0) {
+    known = IsAsciiText({reinterpret_cast<const char*>(h + 1), h->Length}) ? 1 : 0;
+    const_cast<detail::VarStrHeap*>(h)->Ascii.store(known, std::memory_order_relaxed);
+  }
+  return known == 1;
+}
+
+// The index of the whole text, made or extended as needed; call with IndexLock held.
+const detail::VarStrIndex& IndexOf(const detail::VarStrHeap* h) {
+  auto* heap = const_cast<detail::VarStrHeap*>(h);
+  if (!heap->Index) heap->Index = new detail::VarStrIndex;
+  detail::VarStrIndex& index = *heap->Index;
+  const std::string_view text(reinterpret_cast<const char*>(h + 1), h->Length);
+  std::size_t at = index.Bytes;
+  std::size_t count = index.Count;
+  while (at < text.size()) {
+    if (count % kMarkEvery == 0) index.Marks.push_back(at);
+    NextCodePoint(text, at);
+    ++count;
+  }
+  index.Bytes = at;
+  index.Count = count;
+  return index;
+}
+
+}  // namespace
+
+std::size_t VarStrLength(const Variant& v) {
+  const detail::VarStrHeap* h = StrHeap(v);
+  if (IsAsciiHeap(h)) return h->Length;
+  std::lock_guard lock(IndexLock());
+  return IndexOf(h).Count;
+}
+
+std::size_t VarStrOffset(const Variant& v, std::size_t index) {
+  const detail::VarStrHeap* h = StrHeap(v);
+  if (IsAsciiHeap(h)) return std::min(index, h->Length);
+  const std::string_view text(reinterpret_cast<const char*>(h + 1), h->Length);
+  std::size_t at;
+  {
+    std::lock_guard lock(IndexLock());
+    const detail::VarStrIndex& marks = IndexOf(h);
+    if (index >= marks.Count) return text.size();
+    at = marks.Marks[index / kMarkEvery];
+  }
+  for (std::size_t left = index % kMarkEvery; left > 0; --left) NextCodePoint(text, at);
+  return at;
+}
+
+bool VarStrOverwrite(Variant& target, std::size_t offset, std::string_view with) {
+  if (target.VType() != varString) return false;
+  auto* h = static_cast<detail::VarStrHeap*>(VariantAccess::Heap(target));
+  if (h->Refs.load(std::memory_order_acquire) != 1 || offset > h->Length || with.size() > h->Length - offset)
+    return false;
+  std::memcpy(reinterpret_cast<char*>(h + 1) + offset, with.data(), with.size());
+  if (h->Ascii.load(std::memory_order_relaxed) == 1 && !IsAsciiText(with)) h->Ascii.store(0, std::memory_order_relaxed);
+  return true;
 }
 
 std::string_view Variant::StrView() const noexcept {

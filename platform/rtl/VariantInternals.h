@@ -7,11 +7,24 @@
 
 namespace orv::detail {
 
+// Where every 32nd code point of a UTF-8 text starts, for the first Bytes bytes (Count code
+// points) of it: indexing a character then walks at most 31 code points.
+struct VarStrIndex {
+  std::size_t Bytes = 0;
+  std::size_t Count = 0;
+  std::vector<std::size_t> Marks;
+};
+
 // A string payload: Length code units (char or char16_t) follow the header, then a terminator.
 struct VarStrHeap : VarHeap {
+  ~VarStrHeap() { delete Index; }
+  // For a varString: -1 not yet known, 1 all ASCII (a code point is a byte), 0 not.
+  std::atomic<signed char> Ascii{-1};
   std::size_t Length = 0;
   // Code units the block has room for; more than Length once VarStrAppend has grown it.
   std::size_t Capacity = 0;
+  // Made at the first indexing of a text that is not ASCII; guarded by one lock of its own.
+  VarStrIndex* Index = nullptr;
 };
 
 struct VarDispHeap : VarHeap {

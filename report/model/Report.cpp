@@ -23,6 +23,14 @@
 
 namespace orv {
 
+namespace {
+
+// Statements and loop rounds one run of a report's script (its main block, or one event
+// handler) may take: seconds of work, far beyond what a report needs.
+constexpr Int64 kReportScriptStepLimit = 100'000'000;
+
+}  // namespace
+
 ORV_IMPLEMENT_CLASS(TkvxReport, c) {
   using T = TkvxReport;
   c.Prop("Version", &T::Version, &T::SetVersion);
@@ -83,6 +91,10 @@ TkvxReport::TkvxReport(TComponent* owner, bool withRTTI)
   kvxRegisterModelClasses();
   Script = std::make_unique<TsxScript>(nullptr);
   Script->ExtendedCharset = true;
+  // A report file's script that loops for ever stops with an error instead of hanging the
+  // register; a host may set another limit (or none) on Script. Its memory is limited too
+  // (TsxScript::kDefaultMemoryLimit).
+  Script->SetStepLimit(kReportScriptStepLimit);
   if (withRTTI) Script->AddRTTI();
   ExpressionCache = std::make_unique<TkvxExpressionCache>(Script.get());
   SysVariables = std::make_unique<TStringList>();

@@ -87,7 +87,9 @@ TEST(ScriptFormsBindings, BridgesPassTheEventsArgumentsAndWriteBack) {
   // A function is refused; nil detaches. The host clears the script before compiling anew.
   script->Clear();
   script->AddForm(&form);
-  script->Lines().SetText("begin\n  Form1.Edit1.OnClick := 'NotAProcedure';\nend.");
+  script->Lines().SetText(
+      "function NotAProcedure(Sender: TObject): Integer;\nbegin\n  Result := 1;\nend;\n"
+      "begin\n  Form1.Edit1.OnClick := 'NotAProcedure';\nend.");
   EXPECT_EQ(test::RunScript(*script).RunError, "Event handler must be a procedure");
   script->Clear();
   script->AddForm(&form);

@@ -79,10 +79,14 @@ TEST(ScriptIL, UnitsAreLoadedOnceInReverseOrder) {
   EXPECT_EQ(root->Items(0)->Items(0)->Items(0)->Prop("unit"), "b");
   EXPECT_EQ(root->Items(1)->Name(), "compoundstmt");
 
-  // Without OnGetUnit the unit comes from the include path; a missing file is an error.
+  // Without OnGetUnit the unit comes from the include path; a missing file is an error of the
+  // clause that names it, with its position.
   auto fromFiles = ParserFor("PascalScript");
   EXPECT_TRUE(fromFiles->ParseSource("uses 'unit1.pas'; begin end."));
-  EXPECT_THROW(fromFiles->ParseSource("uses 'nowhere.pas'; begin end."), EFOpenError);
+  auto missing = ParserFor("PascalScript");
+  EXPECT_FALSE(missing->ParseSource("uses 'nowhere.pas';\nbegin end."));
+  EXPECT_NE(missing->ErrorMsg().find("nowhere.pas"), String::npos) << missing->ErrorMsg();
+  EXPECT_EQ(missing->ErrorPos(), "1:19");
 }
 
 TEST(ScriptIL, ForgivenErrorsAndWhatIsIgnored) {

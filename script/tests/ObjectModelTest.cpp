@@ -335,3 +335,30 @@ TEST(ScriptObjectModel, DeclarationStringsAndTypeRules) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST(ScriptObjectModel, TheComponentPublishesItsTextAndEvents) {
+  std::vector<String> names;
+  for (const TPropInfo* prop : TsxScript::StaticClass()->Properties())
+    if (prop->DeclaringClass() == TsxScript::StaticClass()) names.push_back(prop->Name());
+  EXPECT_EQ(names, (std::vector<String>{"Lines", "SyntaxType", "OnGetILUnit", "OnGetUnit", "OnRunLine",
+                                        "OnGetVarValue"}));
+  TsxScript script(nullptr);
+  TStringList text;
+  text.SetText("begin\nend.");
+  const TPropInfo* lines = TsxScript::StaticClass()->FindProperty("Lines");
+  lines->SetObject(&script, &text);
+  EXPECT_EQ(script.Lines().Text(), text.Text());
+  EXPECT_NE(lines->GetObject(&script), &text);
+  const TPropInfo* runLine = TsxScript::StaticClass()->FindProperty("OnRunLine");
+  ASSERT_EQ(runLine->Kind(), tkMethod);
+  TsxRunLineEvent handler;
+  handler = [](TsxScript&, const String&, const String&) {};
+  runLine->SetHandler(&script, std::any(handler));
+  EXPECT_TRUE(static_cast<bool>(script.OnRunLine));
+}
+
+}  // namespace
+}  // namespace orv

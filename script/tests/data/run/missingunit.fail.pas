@@ -1,0 +1,3 @@
+uses 'missing-unit.pas';
+begin
+end.
