@@ -269,6 +269,9 @@ TEST_F(PhotoTest, CaptureWindowTakesNoFrameThatDidNotConvert) {
   ASSERT_TRUE(PumpUntil([&] { return !w->BitBtn1->Enabled(); }));
   w->BitBtn1Click(w);
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Picture" / "สมใจ ใจดี.jpg"));
+  // The camera stops before the simulated one goes with the test.
+  w->BitBtn2Click(w);
+  EXPECT_FALSE(camera->Streaming());
 }
 
 TEST_F(PhotoTest, CaptureWindowSaysWhenACameraIsThereButMayNotBeUsed) {
