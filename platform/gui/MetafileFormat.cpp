@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/PictureBudget.h"
 
 namespace orv {
 
@@ -175,7 +176,7 @@ TCanvasRecord ReadRecord(Reader& rd) {
   r.Bounds = rd.Rect();
   if (rd.U8()) {
     Integer w = rd.I32(), h = rd.I32();
-    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) Reader::Bad();
+    if (!PictureFitsBudget(w, h)) Reader::Bad();
     rd.Need(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
     QImage image(w, h, QImage::Format_ARGB32);
     if (image.isNull()) Reader::Bad();
