@@ -142,6 +142,9 @@ class TCustomADODataSet : public TDataSet {
   // statement's order. Empty: the statement's order.
   const String& Sort() const { return sort_; }
   void SetSort(const String& sort) { sort_ = sort; }
+  // The most records opening reads, the rest of the statement's rows left unread; 0 reads all.
+  Integer MaxRecords() const { return maxRecords_; }
+  void SetMaxRecords(Integer value) { maxRecords_ = value < 0 ? 0 : value; }
 
  protected:
   virtual String StatementText() const = 0;
@@ -172,6 +175,7 @@ class TCustomADODataSet : public TDataSet {
   std::unique_ptr<Table> table_;  // the table that edits go to; nullptr when read-only
   std::unique_ptr<Unread> unread_;  // how rows not read at open are read; nullptr when all were
   String sort_;
+  Integer maxRecords_ = 0;
 };
 
 // A query whose SQL text is a string list.

@@ -1,5 +1,7 @@
 #include "report/engine/PreviewPages.h"
 
+#include "report/model/PropertyLimits.h"
+
 #include <cmath>
 
 #include "platform/rtl/ClassRegistry.h"
@@ -34,7 +36,7 @@ Extended CoordProp(const TkvxXMLItem* item, const char* name, Extended fallback)
   String text = item->Prop(name);
   if (text.empty()) return fallback;
   try {
-    return kvxStrToFloat(text);
+    return kvxClampCoordinate(kvxStrToFloat(text));
   } catch (const EConvertError&) {
     return fallback;
   }

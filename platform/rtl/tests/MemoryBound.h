@@ -3,6 +3,7 @@
 // limited to what it holds now plus the bound while the work runs, so an allocation beyond it
 // fails instead of succeeding. Address-sanitizer builds reserve terabytes of shadow and cannot
 // run under such a limit: there the work runs unbounded.
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -32,8 +33,11 @@ inline long long AddressSpaceNow() {
   return pages * sysconf(_SC_PAGESIZE);
 }
 
-// Runs work with at most megabytes more address space than the process has now.
+// Runs work with at most megabytes more address space than the process has now. Threads the
+// work starts count with their stacks: warm the libraries up (a first harmless run) beforehand.
 inline void WithinMemory(long long megabytes, const std::function<void()>& work) {
+  // Each thread's malloc arena would reserve 64 MB of address space of its own.
+  mallopt(M_ARENA_MAX, 1);
   rlimit old{};
   getrlimit(RLIMIT_AS, &old);
   if (kAddressSpaceBounded) {
