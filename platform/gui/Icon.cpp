@@ -89,6 +89,9 @@ void TIcon::LoadFromStream(TStream& stream) {
   for (int i = 0; i < entries; ++i) {
     IconEntry e = ReadEntry(data, i);
     if (e.Width <= 0 || e.Height <= 0) continue;
+    // Sides past the budget are refused anyway; kept below it their product cannot overflow.
+    e.Width = std::min(e.Width, kMaxPicturePixels + 1);
+    e.Height = std::min(e.Height, kMaxPicturePixels + 1);
     if (best.Index < 0 || e.Width * e.Height > best.Width * best.Height ||
         (e.Width * e.Height == best.Width * best.Height && e.Bits > best.Bits))
       best = e;
