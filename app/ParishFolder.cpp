@@ -153,7 +153,8 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   result.ReadOnly = !Writable(result.FileName) || !Writable(dir);
 
   TADOConnection probe(nullptr);
-  probe.SetConnectionString("Data Source=" + result.FileName + ";Mode=Read");
+  probe.SetConnectionString("Mode=Read");
+  probe.SetDatabaseFile(result.FileName);
   TLayout found;
   int version = 0;
   try {

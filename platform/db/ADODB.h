@@ -76,6 +76,11 @@ class TADOConnection : public TComponent {
   void SetConnectionString(const String& connectionString);
   // The file named by the connection string.
   String DataSource() const;
+  // The database file given as a path, not as connection-string text: a folder's name may hold
+  // ';', '=' or quotes, which the string would split or cut. It takes the place of the string's
+  // Data Source; an empty path gives the string's back.
+  const String& DatabaseFile() const { return databaseFile_; }
+  void SetDatabaseFile(const String& path) { databaseFile_ = path; }
   // The value of one "name=value" setting of the connection string; empty when absent.
   String Setting(const String& name) const;
 
@@ -110,6 +115,7 @@ class TADOConnection : public TComponent {
   void Detach(TCustomADODataSet* dataSet);
 
   String connectionString_;
+  String databaseFile_;
   sqlite3* db_ = nullptr;
   Integer transactionLevel_ = 0;
   std::vector<TCustomADODataSet*> dataSets_;

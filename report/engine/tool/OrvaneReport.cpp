@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
-    connection->SetConnectionString("Provider=SQLite;Data Source=" + dbFile + ";Mode=Share Deny None");
+    connection->SetConnectionString("Provider=SQLite;Mode=Share Deny None");
+    connection->SetDatabaseFile(dbFile);
     connection->Open();
     // The data sets are the window's in the register: they must exist before the report reads
     // its references to them.
