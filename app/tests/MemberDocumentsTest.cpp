@@ -125,6 +125,18 @@ TEST_F(DocumentTest, AMemberWithoutAPhotoGetsACertificateWithoutOne) {
   EXPECT_TRUE(Shows(Pdf("no-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
 }
 
+TEST_F(DocumentTest, ADateThatIsNoDatePrintsAsItsTextAndTheCertificateGoesOn) {
+  MakeDemo(10);
+  // Written by another tool: a Buddhist-era date in the local form, where ISO text belongs.
+  Cli("update Orvani set birth_date = '31/2/2544', btsm_date = 'ไม่ทราบ' where ID = 2");
+  TForm1* f = ShowMember(2);
+  Boxes();
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("bad-date")));
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_TRUE(Shows(Pdf("bad-date"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+  EXPECT_TRUE(Shows(Pdf("bad-date"), "31/2/2544"));
+}
+
 TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {
   MakeDemo(20);
   TForm1* f = ShowMember(3);
