@@ -286,7 +286,7 @@ void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   int denominator = ScaleDenominator(width_, height_, wantedWidth, wantedHeight);
   // A decode at this scale or finer is kept and serves every smaller size.
   if (bitmap_ && denominator != 0 && decodedDenominator_ <= denominator) return;
-  if (denominator == 0) CheckPictureBudget(Scaled(width_, 8), Scaled(height_, 8));
+  if (denominator == 0) throw EInvalidGraphic(PictureTooLargeText(width_, height_));
   QImage image;
   ErrorManager e;
   if (!Decode(data_, grayscale_, denominator, image, e)) Fail(e);
