@@ -12,7 +12,8 @@ inline constexpr Extended kvxMaxPaperLength = 5000;
 inline constexpr Integer kvxMaxColumns = 100;
 // Times one page is printed.
 inline constexpr Integer kvxMaxPageCopies = 1000;
-// Frame, shadow and line widths, arrow sizes: pixels of 96 dpi (about 26 cm).
+// Frame, shadow and line widths, arrow sizes, text gaps and spacing: pixels of 96 dpi (about
+// 26 cm).
 inline constexpr Extended kvxMaxLineWidth = 1000;
 // Positions and sizes of objects: pixels of 96 dpi, well beyond the longest paper.
 inline constexpr Extended kvxMaxCoordinate = 1e6;

@@ -32,6 +32,8 @@ TEST(HostileSizes, PreparedPagesNamingHugeSizesLoadClampedAndDrawWithinMemory) {
       {"negative font height", Prepared("", R"(Font.Height="-2147483648")")},
       {"paper size", Prepared(R"(PaperWidth="1e9" PaperHeight="1e9")", "")},
       {"positions", Prepared("", R"(Left="1e300" Top="-1e300" Width="1e300" Height="1e300")")},
+      {"text spacing", Prepared("", R"(CharSpacing="2147483647" LineSpacing="2147483647" GapX="-2147483648" GapY="2147483647" ParagraphGap="2147483647")")},
+      {"not numbers", Prepared(R"(PaperWidth="nan" LeftMargin="inf")", R"(Left="nan" Width="inf" Frame.Width="nan")")},
   };
   // The fonts and the painting threads start once, outside the bound.
   {
