@@ -450,7 +450,7 @@ void CreateDemoParish(const String& folder, int members, unsigned seed) {
   String file = dir + "/" + ParishDatabaseName;
   CreateParishDatabase(file);
   TADOConnection connection(nullptr);
-  connection.SetConnectionString("Data Source=" + file);
+  connection.SetDatabaseFile(file);
   connection.Open();
   FillDemoParish(connection, members, seed);
   DrawParishLogo(dir + "/Picture/Logo.jpg");

@@ -274,8 +274,9 @@ void TForm1::ConnectDatabase() {
   AppPath = AbsoluteFolder(AppPath);
   TParishDatabase parish = PrepareParishDatabase(AppPath);
   readOnly_ = parish.ReadOnly;
-  ADOConnection1->SetConnectionString("Data Source=" + parish.FileName +
-                                      (readOnly_ ? ";Mode=Read" : ""));
+  // The folder comes from the command line: its name may hold ';' and is passed as a path.
+  ADOConnection1->SetConnectionString(readOnly_ ? "Mode=Read" : "");
+  ADOConnection1->SetDatabaseFile(parish.FileName);
   ADOConnection1->Open();
   if (parish.Created)
     Application->MessageBox("ยังไม่มีทะเบียนวัดในโฟลเดอร์ " + AppPath +

@@ -180,7 +180,8 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
 
   TLogFilesMade logFiles(result.FileName);
   TADOConnection probe(nullptr);
-  probe.SetConnectionString("Data Source=" + result.FileName + ";Mode=Read");
+  probe.SetConnectionString("Mode=Read");
+  probe.SetDatabaseFile(result.FileName);
   TLayout found;
   int version = 0;
   try {

@@ -86,7 +86,7 @@ void CreateParishSchema(TADOConnection& connection) {
 void CreateParishDatabase(const String& fileName) {
   TADOConnection::CreateDatabase(fileName);
   TADOConnection connection(nullptr);
-  connection.SetConnectionString("Data Source=" + fileName);
+  connection.SetDatabaseFile(fileName);
   connection.Open();
   CreateParishSchema(connection);
 }

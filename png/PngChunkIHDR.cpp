@@ -1,5 +1,7 @@
 #include "png/PngChunkIHDR.h"
 
+#include "platform/rtl/PixelBudget.h"
+
 #include "png/PngBytes.h"
 #include "png/PngErrors.h"
 #include "png/PngImage.h"
@@ -63,6 +65,9 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const String& chunkName, Cardin
   Int64 dataSize = PngImageDataSize(width, height, d[9], d[8], d[12] == 1);
   Int64 left = stream.Size() - stream.Position();
   if (dataSize > DeflateMaxRatio * left + 1024) throw EPngUnexpectedEnd(EPNGUnexpectedEndText);
+  // Within the format's limit but over what the program decodes: refused before the pixel
+  // store is made, whatever the compressed data would give.
+  if (!PictureFitsBudget(width, height)) throw EPNGSizeExceeds(PictureTooLargeText(width, height));
 
   width_ = width;
   height_ = height;

@@ -3,9 +3,14 @@
 // printed once each on the private CUPS server; an empty search prints nothing.
 #include <algorithm>
 #include <ctime>
+#include <fstream>
+#include <iterator>
 
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/OtherWindowsFixture.h"
+#include "platform/gui/FormImage.h"
+#include "platform/gui/Picture.h"
+#include "platform/rtl/tests/MemoryBound.h"
 
 namespace orv::test {
 namespace {
@@ -122,6 +127,54 @@ TEST_F(DocumentTest, AMemberWithoutAPhotoGetsACertificateWithoutOne) {
   EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x151"), 0);
   EXPECT_EQ(std::count(pictures.begin(), pictures.end(), "113x126"), 0);
   EXPECT_TRUE(Shows(Pdf("no-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+}
+
+TEST_F(DocumentTest, ADateThatIsNoDatePrintsAsItsTextAndTheCertificateGoesOn) {
+  MakeDemo(10);
+  // Written by another tool: a Buddhist-era date in the local form, where ISO text belongs.
+  Cli("update Orvani set birth_date = '31/2/2544', btsm_date = 'ไม่ทราบ' where ID = 2");
+  TForm1* f = ShowMember(2);
+  Boxes();
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("bad-date")));
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_TRUE(Shows(Pdf("bad-date"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+  EXPECT_TRUE(Shows(Pdf("bad-date"), "31/2/2544"));
+}
+
+// A small JPEG whose frame header is rewritten to claim width x height pixels.
+void WriteJpegClaiming(const std::string& file, int width, int height) {
+  WriteJpeg(file, 16, 16, clRed);
+  std::ifstream in(file, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  size_t sof = bytes.find("\xFF\xC0");
+  ASSERT_NE(sof, std::string::npos);
+  bytes[sof + 5] = static_cast<char>(height >> 8);
+  bytes[sof + 6] = static_cast<char>(height & 0xFF);
+  bytes[sof + 7] = static_cast<char>(width >> 8);
+  bytes[sof + 8] = static_cast<char>(width & 0xFF);
+  std::ofstream(file, std::ios::binary) << bytes;
+}
+
+TEST_F(DocumentTest, PicturesClaimingHugeSizesShowAndPrintWithinMemory) {
+  MakeDemo(10);
+  const std::string nm = Value("select Nm from Orvani where ID = 1"), sur = Value("select sur from Orvani where ID = 1");
+  // The member's photo claims 20,000 pixels a side, the parish logo 65,500: the one is shown
+  // scaled down, the other as a frame saying why, and nothing stops.
+  WriteJpegClaiming((dir_ / "Picture" / (nm + " " + sur + ".jpg")).string(), 20000, 20000);
+  WriteJpegClaiming((dir_ / "Picture" / "Logo.jpg").string(), 65500, 65500);
+  testing::WithinMemory(300, [&] {
+    TForm1* f = ShowMember(1);
+    EXPECT_EQ(f->Image1->Picture()->Width(), 20000);
+    EXPECT_NE(GetFormImage(*f), nullptr);
+    ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("huge-photo")));
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(2), {}));
+    EXPECT_EQ(f->Image1->Picture()->Width(), 65500);
+    EXPECT_NE(GetFormImage(*f), nullptr);
+    ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("huge-logo")));
+  });
+  EXPECT_EQ(PdfPageCount(Pdf("huge-photo")), 1u);
+  EXPECT_TRUE(Shows(Pdf("huge-logo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
 }
 
 TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {

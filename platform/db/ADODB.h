@@ -76,6 +76,11 @@ class TADOConnection : public TComponent {
   void SetConnectionString(const String& connectionString);
   // The file named by the connection string.
   String DataSource() const;
+  // The database file given as a path, not as connection-string text: a folder's name may hold
+  // ';', '=' or quotes, which the string would split or cut. It takes the place of the string's
+  // Data Source; an empty path gives the string's back.
+  const String& DatabaseFile() const { return databaseFile_; }
+  void SetDatabaseFile(const String& path) { databaseFile_ = path; }
   // The value of one "name=value" setting of the connection string; empty when absent.
   String Setting(const String& name) const;
 
@@ -110,6 +115,7 @@ class TADOConnection : public TComponent {
   void Detach(TCustomADODataSet* dataSet);
 
   String connectionString_;
+  String databaseFile_;
   sqlite3* db_ = nullptr;
   Integer transactionLevel_ = 0;
   std::vector<TCustomADODataSet*> dataSets_;
@@ -142,6 +148,9 @@ class TCustomADODataSet : public TDataSet {
   // statement's order. Empty: the statement's order.
   const String& Sort() const { return sort_; }
   void SetSort(const String& sort) { sort_ = sort; }
+  // The most records opening reads, the rest of the statement's rows left unread; 0 reads all.
+  Integer MaxRecords() const { return maxRecords_; }
+  void SetMaxRecords(Integer value) { maxRecords_ = value < 0 ? 0 : value; }
 
  protected:
   virtual String StatementText() const = 0;
@@ -172,6 +181,7 @@ class TCustomADODataSet : public TDataSet {
   std::unique_ptr<Table> table_;  // the table that edits go to; nullptr when read-only
   std::unique_ptr<Unread> unread_;  // how rows not read at open are read; nullptr when all were
   String sort_;
+  Integer maxRecords_ = 0;
 };
 
 // A query whose SQL text is a string list.

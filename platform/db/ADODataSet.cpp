@@ -302,7 +302,7 @@ void TCustomADODataSet::InternalOpen() {
     byKeys = OpenByKeys(st, statement, resultNames, t->key[0], t->qualifiedName, origins, sort);
   if (!byKeys) {
     RowStore& store = NewStore(count);
-    while (st->Step()) {
+    while ((maxRecords_ <= 0 || store.Rows() < maxRecords_) && st->Step()) {
       Int64 row = store.AddRow();
       for (int i = 0; i < count; ++i) store.Set(row, i, st->Column(i));
     }
@@ -359,7 +359,7 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
     sql += " FROM (\n" + String(statement) + "\n) AS k";
     Statement keys(db, sql);
     BindParameters(keys, parameters_);
-    while (keys.Step()) {
+    while ((maxRecords_ <= 0 || static_cast<Int64>(unread->keys.size()) < maxRecords_) && keys.Step()) {
       CellView key = keys.Column(0);
       if (key.Type != CellType::Integer) return false;
       unread->keys.push_back(key.Int);

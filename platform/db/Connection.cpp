@@ -61,7 +61,7 @@ String ReadOnlyUri(const String& file) {
 
 }  // namespace
 
-String TADOConnection::DataSource() const { return Setting("Data Source"); }
+String TADOConnection::DataSource() const { return databaseFile_.empty() ? Setting("Data Source") : databaseFile_; }
 
 String TADOConnection::Setting(const String& name) const {
   const String& cs = connectionString_;

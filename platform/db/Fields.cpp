@@ -2,7 +2,10 @@
 
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <set>
 
 #include "platform/db/DB.h"
 #include "platform/db/RowStore.h"
@@ -124,6 +127,9 @@ void TField::SetAsFloat(double value) { SetValue(Variant(value)); }
 
 TDateTime TField::AsDateTime() const {
   Variant v = Value();
+  // A date column's text that is no date reads as its text; asked for as a date it is the
+  // column's conversion error, as a text of any other column would be.
+  if (VarIsStr(v) && dynamic_cast<const TDateTimeField*>(this)) ConvertError(CurrentCell(), "date");
   return v.IsNull() ? 0.0 : v.ToDateTime();
 }
 void TField::SetAsDateTime(TDateTime value) { SetValue(Variant::FromDate(value)); }
@@ -278,6 +284,43 @@ Variant TBooleanField::CellToVariant(const CellView& cell) const {
 
 void TBooleanField::StoreVariant(const Variant& value) { StoreInteger(value.ToBoolean() ? 1 : 0); }
 
+// Warnings.
+
+namespace {
+
+struct TDataWarnings {
+  std::mutex Lock;
+  TDataWarningHandler Handler;
+  std::set<String> Given;
+};
+
+TDataWarnings& DataWarnings() {
+  static TDataWarnings warnings;
+  return warnings;
+}
+
+void Warn(const String& message) {
+  TDataWarnings& w = DataWarnings();
+  TDataWarningHandler handler;
+  {
+    std::lock_guard guard(w.Lock);
+    // A bad value is read again on every scroll and every page: it is told once, and a file
+    // full of them cannot grow the list without end.
+    if (w.Given.size() >= 1000 || !w.Given.insert(message).second) return;
+    handler = w.Handler;
+  }
+  if (handler) handler(message);
+  else std::fprintf(stderr, "orvane: %s\n", message.c_str());
+}
+
+}  // namespace
+
+void SetDataWarningHandler(TDataWarningHandler handler) {
+  TDataWarnings& w = DataWarnings();
+  std::lock_guard guard(w.Lock);
+  w.Handler = std::move(handler);
+}
+
 // Dates.
 
 Variant TDateTimeField::CellToVariant(const CellView& cell) const {
@@ -286,7 +329,13 @@ Variant TDateTimeField::CellToVariant(const CellView& cell) const {
     case CellType::Float: return Variant::FromDate(cell.Float);
     default: {
       TDateTime d;
-      if (!TryParseIsoDate(cell.Bytes, d)) ConvertError(cell, "date");
+      if (!TryParseIsoDate(cell.Bytes, d)) {
+        // Another program may have written any text into a date column: it is shown as it
+        // stands, so one such record does not stop a whole list or certificate.
+        Warn(Format("'%s' in field '%s' is not a valid date; it is shown as it stands",
+                    {ParseableText(cell), FieldName()}));
+        return Variant(ParseableText(cell));
+      }
       return Variant::FromDate(KeepsTime() ? d : std::trunc(d));
     }
   }
@@ -299,12 +348,14 @@ void TDateTimeField::StoreVariant(const Variant& value) {
 }
 
 String TDateTimeField::FormatText(const Variant& value, bool displayText) const {
+  if (VarIsStr(value)) return VarToStr(value);
   if (displayText && !DisplayFormat().empty())
     return FormatDateTime(DisplayFormat(), value.ToDateTime());
   return DateTimeToStr(value.ToDateTime());
 }
 
 String TDateField::FormatText(const Variant& value, bool displayText) const {
+  if (VarIsStr(value)) return VarToStr(value);
   if (displayText && !DisplayFormat().empty())
     return FormatDateTime(DisplayFormat(), value.ToDateTime());
   return DateToStr(value.ToDateTime());

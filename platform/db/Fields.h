@@ -14,6 +14,11 @@ class TDataSet;
 class TStream;
 struct CellView;  // platform/db/RowStore.h
 
+// Where the data layer tells of a value it shows otherwise than it would: a date column's text
+// that is no date. Standard error unless set; each message is given once.
+using TDataWarningHandler = std::function<void(const String& message)>;
+void SetDataWarningHandler(TDataWarningHandler handler);
+
 // Column types in the class library's order.
 enum TFieldType {
   ftUnknown, ftString, ftSmallint, ftInteger, ftWord, ftBoolean, ftFloat, ftCurrency, ftBCD,

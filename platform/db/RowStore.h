@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
 
 namespace orv {
 
@@ -54,6 +55,10 @@ class RowStore {
       case CellType::Integer: std::memcpy(&payload_[i], &cell.Int, 8); break;
       case CellType::Float: std::memcpy(&payload_[i], &cell.Float, 8); break;
       case CellType::Text:
+        // A text holds UTF-8 from here on: bytes another program wrote that are not become
+        // U+FFFD, so no reader or exporter downstream meets them.
+        payload_[i] = IsValidUtf8(cell.Bytes) ? Append(cell.Bytes) : Append(ReplaceInvalidUtf8(cell.Bytes));
+        break;
       case CellType::Blob: payload_[i] = Append(cell.Bytes); break;
     }
   }

@@ -3,9 +3,11 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
+#include <cstdint>
 #include <cstring>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/PictureBudget.h"
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
@@ -193,7 +195,18 @@ void TBitmap::LoadFromStream(TStream& stream) {
   if (size) stream.ReadBuffer(bytes.data(), size);
   if (bytes.size() < 30 || bytes[0] != 'B' || bytes[1] != 'M') throw EInvalidGraphic("Bitmap image is not valid");
   QBuffer buffer(&bytes);
+  LimitImageReaders();
   QImageReader reader(&buffer, "BMP");
+  // The size the info header claims (a core header of 12 bytes has 16-bit sides; a negative
+  // height means rows from the top).
+  auto u8 = [&](int at) { return static_cast<std::uint32_t>(static_cast<Byte>(bytes[at])); };
+  auto le32 = [&](int at) { return static_cast<std::int32_t>(u8(at) | u8(at + 1) << 8 | u8(at + 2) << 16 | u8(at + 3) << 24); };
+  Int64 claimedWidth = le32(18), claimedHeight = le32(22);
+  if (le32(14) == 12) {
+    claimedWidth = u8(18) | u8(19) << 8;
+    claimedHeight = u8(20) | u8(21) << 8;
+  }
+  CheckPictureBudget(claimedWidth, claimedHeight < 0 ? -claimedHeight : claimedHeight);
   QImage image = reader.read();
   if (image.isNull()) throw EInvalidGraphic("Bitmap image is not valid");
   int bits = static_cast<Byte>(bytes[28]) | (static_cast<Byte>(bytes[29]) << 8);

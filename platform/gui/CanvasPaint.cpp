@@ -455,19 +455,32 @@ void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
+namespace {
+
+// A device coordinate from a scaled one. Scales come from the size a picture states and the
+// box it is drawn into, either of which a file may choose: the result is held where sums and
+// differences of two coordinates still fit an int.
+int DeviceInt(double v) {
+  constexpr double kMax = 1 << 28;
+  if (std::isnan(v)) return 0;
+  return static_cast<int>(std::lround(std::clamp(v, -kMax, kMax)));
+}
+
+}  // namespace
+
 TCanvasRecord ScaleRecord(const TCanvasRecord& in, double sx, double sy, double ox, double oy) {
   TCanvasRecord r = in;
-  auto X = [&](int x) { return static_cast<int>(std::lround(x * sx + ox)); };
-  auto Y = [&](int y) { return static_cast<int>(std::lround(y * sy + oy)); };
+  auto X = [&](int x) { return DeviceInt(x * sx + ox); };
+  auto Y = [&](int y) { return DeviceInt(y * sy + oy); };
   for (TPoint& p : r.Points) p = {X(p.X), Y(p.Y)};
   r.Rect = {X(in.Rect.Left), Y(in.Rect.Top), X(in.Rect.Right), Y(in.Rect.Bottom)};
   r.Bounds = {X(in.Bounds.Left), Y(in.Bounds.Top), X(in.Bounds.Right), Y(in.Bounds.Bottom)};
-  r.Corner = {static_cast<int>(std::lround(in.Corner.cx * sx)), static_cast<int>(std::lround(in.Corner.cy * sy))};
+  r.Corner = {DeviceInt(in.Corner.cx * sx), DeviceInt(in.Corner.cy * sy)};
   double s = (std::abs(sx) + std::abs(sy)) / 2;
-  if (in.Pen.Width > 0) r.Pen.Width = std::max(1, static_cast<int>(std::lround(in.Pen.Width * s)));
-  for (int& d : r.Pen.DashPattern) d = static_cast<int>(std::lround(d * s));
+  if (in.Pen.Width > 0) r.Pen.Width = std::max(1, DeviceInt(in.Pen.Width * s));
+  for (int& d : r.Pen.DashPattern) d = DeviceInt(d * s);
   if (in.Font.Height != 0) {
-    int h = static_cast<int>(std::lround(in.Font.Height * std::abs(sy)));
+    int h = std::clamp(DeviceInt(in.Font.Height * std::abs(sy)), -MaxFontHeight, MaxFontHeight);
     r.Font.Height = h != 0 ? h : (in.Font.Height < 0 ? -1 : 1);
   }
   // Advances are scaled through their running sum, so rounding does not accumulate.
@@ -475,7 +488,7 @@ TCanvasRecord ScaleRecord(const TCanvasRecord& in, double sx, double sy, double 
   int placed = 0;
   for (size_t i = 0; i < in.Advances.size(); ++i) {
     sum += in.Advances[i];
-    int end = static_cast<int>(std::lround(sum * sx));
+    int end = DeviceInt(static_cast<double>(sum) * sx);
     r.Advances[i] = end - placed;
     placed = end;
   }

@@ -2,12 +2,14 @@
 
 #include <QImage>
 #include <csetjmp>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 
 #include <jpeglib.h>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/PictureBudget.h"
 
 namespace orv {
 
@@ -77,12 +79,33 @@ bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) 
   });
 }
 
-// Decodes into image, which the caller has not yet allocated: it is sized here.
-bool Decode(const std::vector<Byte>& data, bool grayscale, QImage& image, ErrorManager& e) {
+Int64 Scaled(Int64 side, int denominator) { return (side + denominator - 1) / denominator; }
+
+// The coarsest of libjpeg's scales 1/1, 1/2, 1/4, 1/8 that still gives at least the wanted
+// size, made coarser while the pixels exceed the budget; 0 when even 1/8 exceeds it.
+int ScaleDenominator(Int64 width, Int64 height, Int64 wantedWidth, Int64 wantedHeight) {
+  int d = 8;
+  while (d > 1 && (Scaled(width, d) < wantedWidth || Scaled(height, d) < wantedHeight)) d /= 2;
+  while (d <= 8 && !PictureFitsBudget(Scaled(width, d), Scaled(height, d))) d *= 2;
+  return d <= 8 ? d : 0;
+}
+
+// Decodes at 1/denominator of the stored size into image, which the caller has not yet
+// allocated: it is sized here, after the size it will have is checked against the budget.
+bool Decode(const std::vector<Byte>& data, bool grayscale, int denominator, QImage& image, ErrorManager& e) {
   return Decompress(data, e, [&](jpeg_decompress_struct& info) {
     bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
     if (grayscale) info.out_color_space = JCS_GRAYSCALE;
     else info.out_color_space = cmyk ? JCS_CMYK : JCS_RGB;
+    info.scale_num = 1;
+    info.scale_denom = static_cast<unsigned>(denominator);
+    jpeg_calc_output_dimensions(&info);
+    if (!PictureFitsBudget(info.output_width, info.output_height)) {
+      e.code = 0;
+      std::snprintf(e.message, sizeof e.message, "The picture is too large to show: %u x %u pixels",
+                    static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height));
+      return false;
+    }
     jpeg_start_decompress(&info);
     int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
     image = QImage(w, h, grayscale ? QImage::Format_Indexed8 : cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
@@ -160,6 +183,7 @@ void TJPEGImage::Assign(TPersistent* source) {
     height_ = j->height_;
     quality_ = j->quality_;
     grayscale_ = j->grayscale_;
+    decodedDenominator_ = j->decodedDenominator_;
     bitmap_.reset();
     if (j->bitmap_) {
       bitmap_ = std::make_unique<TBitmap>();
@@ -173,6 +197,7 @@ void TJPEGImage::Assign(TPersistent* source) {
     bitmap_ = std::make_unique<TBitmap>();
     bitmap_->Assign(b);
     bitmap_->SetPixelFormat(pf24bit);
+    decodedDenominator_ = 1;
     data_.clear();
     width_ = bitmap_->Width();
     height_ = bitmap_->Height();
@@ -184,7 +209,14 @@ void TJPEGImage::Assign(TPersistent* source) {
 
 void TJPEGImage::Draw(TCanvas& canvas, const TRect& r) {
   if (Empty()) return;
-  DIBNeeded();
+  // Drawing happens inside paint events and page output: a picture that cannot be decoded
+  // shows why in its place instead of ending what draws it.
+  try {
+    Decoded(std::abs(r.Right - r.Left), std::abs(r.Bottom - r.Top));
+  } catch (const Exception& e) {
+    DrawRefusedPicture(canvas, r, e.Message());
+    return;
+  }
   bitmap_->Draw(canvas, r);
 }
 
@@ -247,15 +279,22 @@ void TJPEGImage::SetGrayscale(bool value) {
   Changed();
 }
 
-void TJPEGImage::DIBNeeded() {
-  if (bitmap_ || data_.empty()) return;
+void TJPEGImage::DIBNeeded() { Decoded(width_, height_); }
+
+void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
+  if (data_.empty()) return;
+  int denominator = ScaleDenominator(width_, height_, wantedWidth, wantedHeight);
+  // A decode at this scale or finer is kept and serves every smaller size.
+  if (bitmap_ && denominator != 0 && decodedDenominator_ <= denominator) return;
+  if (denominator == 0) throw EInvalidGraphic(PictureTooLargeText(width_, height_));
   QImage image;
   ErrorManager e;
-  if (!Decode(data_, grayscale_, image, e)) Fail(e);
+  if (!Decode(data_, grayscale_, denominator, image, e)) Fail(e);
   if (image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_RGB32)
     image = image.convertToFormat(QImage::Format_BGR888);
   bitmap_ = std::make_unique<TBitmap>();
   bitmap_->Assign(BitmapFromImage(image).get());
+  decodedDenominator_ = denominator;
 }
 
 const TBitmap& TJPEGImage::Bitmap() {

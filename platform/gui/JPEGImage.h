@@ -34,18 +34,25 @@ class TJPEGImage : public TGraphic {
   // Decode to grey levels; for encoding, write a one-component file.
   bool Grayscale() const { return grayscale_; }
   void SetGrayscale(bool value);
-  // Decodes now (drawing does it on demand); EInvalidGraphic on damaged data.
+  // Decodes now (drawing does it on demand, scaled down to what the drawing needs);
+  // EInvalidGraphic on damaged data and for a picture too large even at 1/8 of its size.
+  // Pictures over the pixel budget are decoded at 1/2, 1/4 or 1/8 of their size.
   void DIBNeeded();
   // The decoded pixels (24 bits, or 8-bit grey with Grayscale).
   const TBitmap& Bitmap();
 
  private:
   std::vector<Byte> Encode() const;
+  // Decodes at the coarsest scale that still gives the wanted size, unless a decode at least
+  // as fine is held already.
+  void Decoded(Int64 wantedWidth, Int64 wantedHeight);
   std::vector<Byte> data_;
   std::unique_ptr<TBitmap> bitmap_;
   int width_ = 0;
   int height_ = 0;
   int quality_ = 90;
+  // The scale bitmap_ was decoded at: 1, 2, 4 or 8 for 1/1 ... 1/8.
+  int decodedDenominator_ = 1;
   bool grayscale_ = false;
 };
 

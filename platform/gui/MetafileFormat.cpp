@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/PictureBudget.h"
 
 namespace orv {
 
@@ -68,11 +69,15 @@ class Reader {
     pos_ += n;
     return p;
   }
+  // A coordinate, length or width of the drawing. A file may state any 32-bit number; within
+  // these bounds the sums and differences of drawing stay integers.
+  Integer Coord() { return std::clamp<Integer>(I32(), -kMaxCoordinate, kMaxCoordinate); }
   TRect Rect() {
     TRect r;
-    r.Left = I32(); r.Top = I32(); r.Right = I32(); r.Bottom = I32();
+    r.Left = Coord(); r.Top = Coord(); r.Right = Coord(); r.Bottom = Coord();
     return r;
   }
+  static constexpr Integer kMaxCoordinate = 1 << 24;
   template <class E>
   E Enum(int last) {
     int v = U8();
@@ -87,6 +92,9 @@ class Reader {
   size_t size_;
   size_t pos_ = 0;
 };
+
+// The widest pen and dash a file may state, in device pixels.
+constexpr Integer kMaxPenWidth = 1 << 16;
 
 void WriteRecord(Writer& w, const TCanvasRecord& r) {
   w.U8(r.Kind);
@@ -136,20 +144,20 @@ TCanvasRecord ReadRecord(Reader& rd) {
   r.Kind = rd.Enum<TCanvasRecordKind>(crResetClip);
   size_t n = rd.Count(8);
   r.Points.resize(n);
-  for (TPoint& p : r.Points) { p.X = rd.I32(); p.Y = rd.I32(); }
+  for (TPoint& p : r.Points) { p.X = rd.Coord(); p.Y = rd.Coord(); }
   size_t needPoints = r.Kind == crLine || r.Kind == crArc || r.Kind == crPie || r.Kind == crChord ? 2
                     : r.Kind == crText || r.Kind == crPixel || r.Kind == crPolygon || r.Kind == crPolyline ? 1 : 0;
   if (n < needPoints) Reader::Bad();
   r.Rect = rd.Rect();
-  r.Corner.cx = rd.I32();
-  r.Corner.cy = rd.I32();
+  r.Corner.cx = rd.Coord();
+  r.Corner.cy = rd.Coord();
   r.Pen.Color = rd.I32();
-  r.Pen.Width = rd.I32();
+  r.Pen.Width = std::clamp<Integer>(rd.I32(), 0, kMaxPenWidth);
   r.Pen.Style = rd.Enum<TPenStyle>(psInsideFrame);
   r.Pen.Mode = rd.Enum<TPenMode>(pmNotXor);
   r.Pen.EndCap = rd.Enum<TPenEndCap>(pecFlat);
   r.Pen.DashPattern.resize(rd.Count(4));
-  for (int& d : r.Pen.DashPattern) d = rd.I32();
+  for (int& d : r.Pen.DashPattern) d = std::clamp<Integer>(rd.I32(), 0, kMaxPenWidth);
   r.Brush.Color = rd.I32();
   r.Brush.Style = rd.Enum<TBrushStyle>(bsDiagCross);
   size_t nameLength = rd.Count(1);
@@ -161,7 +169,7 @@ TCanvasRecord ReadRecord(Reader& rd) {
   r.Font.Color = rd.I32();
   r.Font.Charset = static_cast<TFontCharset>(rd.U8());
   r.Font.Pitch = rd.Enum<TFontPitch>(fpFixed);
-  r.Font.Orientation = rd.I32();
+  r.Font.Orientation = rd.I32() % 3600;
   size_t textLength = rd.Count(2);
   r.Text.resize(textLength);
   for (char16_t& c : r.Text) {
@@ -169,13 +177,13 @@ TCanvasRecord ReadRecord(Reader& rd) {
     c = static_cast<char16_t>(lo | (rd.U8() << 8));
   }
   r.Advances.resize(rd.Count(4));
-  for (int& a : r.Advances) a = rd.I32();
+  for (int& a : r.Advances) a = rd.Coord();
   r.Options = rd.I32();
   r.Color = rd.I32();
   r.Bounds = rd.Rect();
   if (rd.U8()) {
     Integer w = rd.I32(), h = rd.I32();
-    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) Reader::Bad();
+    if (!PictureFitsBudget(w, h)) Reader::Bad();
     rd.Need(static_cast<size_t>(w) * static_cast<size_t>(h) * 4);
     QImage image(w, h, QImage::Format_ARGB32);
     if (image.isNull()) Reader::Bad();
@@ -214,8 +222,8 @@ TMetafileContent ReadMetafile(TStream& stream) {
   if (std::memcmp(rd.Take(sizeof kMagic), kMagic, sizeof kMagic) != 0) Reader::Bad();
   if (static_cast<Cardinal>(rd.I32()) != kVersion) Reader::Bad();
   TMetafileContent content;
-  content.Width = rd.I32();
-  content.Height = rd.I32();
+  content.Width = rd.Coord();
+  content.Height = rd.Coord();
   content.PixelsPerInch = rd.I32();
   if (static_cast<Cardinal>(rd.I32()) != kSignature) Reader::Bad();
   Integer count = rd.I32();

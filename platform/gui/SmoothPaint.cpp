@@ -10,14 +10,14 @@
 #include <cmath>
 
 #include "platform/gui/CanvasQt.h"
+#include "platform/gui/PictureBudget.h"
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
 
 namespace {
 
-// Images larger than this are refused before decoding rather than trusted with memory.
-constexpr int kMaxDecodedSide = 16384;
+// Files larger than this are refused before decoding rather than trusted with memory.
 constexpr std::size_t kMaxFileBytes = std::size_t(256) * 1024 * 1024;
 
 QColor ToQArgb(TArgb c) { return QColor::fromRgba(c); }
@@ -151,15 +151,17 @@ bool TPaintImage::Decode(const void* data, std::size_t size) {
   QByteArray bytes(static_cast<const char*>(data), static_cast<qsizetype>(size));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
+  LimitImageReaders();
   QImageReader reader(&buffer);
   reader.setAutoTransform(false);
   QByteArray fmt = reader.format();
   QSize declared = reader.size();
-  if (fmt.isEmpty() || (declared.isValid() && (declared.width() > kMaxDecodedSide ||
-                                               declared.height() > kMaxDecodedSide)))
+  // The size the header claims, before any pixel is allocated; readers that cannot tell it
+  // beforehand are held to the same budget by the reader limit.
+  if (fmt.isEmpty() || (declared.isValid() && !PictureFitsBudget(declared.width(), declared.height())))
     return false;
   QImage image;
-  if (!reader.read(&image) || image.isNull()) return false;
+  if (!reader.read(&image) || image.isNull() || !PictureFitsBudget(image.width(), image.height())) return false;
   static const std::pair<const char*, const char*> kNames[] = {
       {"bmp", "BMP"}, {"jpeg", "JPEG"}, {"jpg", "JPEG"}, {"png", "PNG"},
       {"gif", "GIF"}, {"tiff", "TIFF"}, {"tif", "TIFF"}, {"ico", "ICO"}};
@@ -328,7 +330,7 @@ double OutlineDistance(const std::vector<QLineF>& edges, QPointF c, QPointF dir,
 // over the path's bounds and painted as an image brush.
 QBrush PathGradientBrush(const TPaintBrush::Impl& b, QRectF area) {
   QRect box = area.toAlignedRect().adjusted(-1, -1, 1, 1);
-  if (box.isEmpty() || box.width() > kMaxDecodedSide || box.height() > kMaxDecodedSide) return QBrush();
+  if (box.isEmpty() || !PictureFitsBudget(box.width(), box.height())) return QBrush();
   std::vector<QLineF> edges;
   for (const QPolygonF& poly : b.path.toSubpathPolygons()) {
     for (qsizetype i = 0; i + 1 < poly.size(); ++i) edges.emplace_back(poly[i], poly[i + 1]);

@@ -135,6 +135,13 @@ char32_t NextCodePoint(std::string_view s, size_t& pos) {
   return cp;
 }
 
+String ReplaceInvalidUtf8(std::string_view s) {
+  String out;
+  out.reserve(s.size() + 8);
+  for (size_t pos = 0; pos < s.size();) AppendCodePoint(out, NextCodePoint(s, pos));
+  return out;
+}
+
 void AppendCodePoint(String& s, char32_t cp) {
   if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
   if (cp < 0x80) {

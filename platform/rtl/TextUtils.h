@@ -16,6 +16,8 @@ bool IsValidUtf8(std::string_view s);
 // Decodes the code point at pos and advances pos past it; an invalid byte yields U+FFFD and
 // advances by one, so a loop over damaged text always ends.
 char32_t NextCodePoint(std::string_view s, size_t& pos);
+// s with every byte that is not part of well-formed UTF-8 replaced by U+FFFD.
+String ReplaceInvalidUtf8(std::string_view s);
 // Appends a code point as UTF-8.
 void AppendCodePoint(String& s, char32_t cp);
 // True when every byte is below 128, so that bytes and code points coincide.

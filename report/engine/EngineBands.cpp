@@ -291,6 +291,20 @@ void TkvxEngine::InitGroups(TkvxDataBand* band, bool initial, size_t from) {
   }
 }
 
+namespace {
+
+// Values that cannot be compared (a date column's text that is no date after a date) start
+// a new group rather than stop the report.
+bool SameGroupValue(const Variant& a, const Variant& b) {
+  try {
+    return a == b;
+  } catch (const EConvertError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
   ApplyDrillDown(band);
   std::vector<TkvxGroupHeader*> nest = GroupNest(band);
@@ -299,7 +313,7 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extende
     Report->CurrentObjectName = nest[i]->Name();
     Variant v = Report->Calc(nest[i]->Condition);
     if (!(v.IsNull() && nest[i]->LastValue.IsNull()) &&
-        (v.IsNull() != nest[i]->LastValue.IsNull() || !(v == nest[i]->LastValue))) {
+        (v.IsNull() != nest[i]->LastValue.IsNull() || !SameGroupValue(v, nest[i]->LastValue))) {
       changed = i;
       break;
     }

@@ -8,6 +8,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
+#include "report/model/PropertyLimits.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/XmlSerializer.h"
 
@@ -35,7 +36,7 @@ Extended CoordProp(const TkvxXMLItem* item, const char* name, Extended fallback)
   String text = item->Prop(name);
   if (text.empty()) return fallback;
   try {
-    return kvxStrToFloat(text);
+    return kvxClampCoordinate(kvxStrToFloat(text));
   } catch (const EConvertError&) {
     return fallback;
   }

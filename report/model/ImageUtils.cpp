@@ -1,5 +1,8 @@
 #include "report/model/ImageUtils.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "platform/gui/Metafile.h"
 
 namespace orv {
@@ -35,9 +38,13 @@ void kvxDrawTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap) {
 
 void kvxDrawGraphic(TCanvas& canvas, const TRect& rect, TGraphic& graphic, bool highQuality) {
   if (highQuality && !dynamic_cast<TMetafile*>(&graphic) && graphic.Width() > 0 && graphic.Height() > 0) {
+    // The copy is never larger than the picture nor than where it goes: a picture's header
+    // may claim any size, and a JPEG decodes only what the copy needs.
+    int w = std::min(graphic.Width(), std::max(1, std::abs(rect.Right - rect.Left)));
+    int h = std::min(graphic.Height(), std::max(1, std::abs(rect.Bottom - rect.Top)));
     TBitmap copy;
-    copy.SetSize(graphic.Width(), graphic.Height());
-    copy.Canvas().Draw(0, 0, graphic);
+    copy.SetSize(w, h);
+    copy.Canvas().StretchDraw(Rect(0, 0, w, h), graphic);
     canvas.StretchDraw(rect, copy);
     return;
   }

@@ -1,6 +1,7 @@
 #include "report/model/MemoView.h"
 
 #include <cmath>
+#include <string_view>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
@@ -425,26 +426,40 @@ void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extende
 void TkvxCustomMemoView::ApplyPreviewVariables() {
   if (!AllowExpressions) return;
   WideString s = Text();
-  auto replaceFirst = [&](const String& marker, const WideString& value) {
-    String upper = UpperCase(kvxWideToUtf8(s));
-    size_t p = upper.find(marker);
-    if (p == String::npos) return false;
-    // Markers are ASCII, so the UTF-8 offset maps back through the prefix's UTF-16 length.
-    size_t wp = kvxUtf8ToWide(kvxWideToUtf8(s).substr(0, p)).size();
-    s.replace(wp, kvxUtf8ToWide(marker).size(), value);
-    return true;
-  };
   // Most memos of a page hold no marker at all and are not searched.
   if (s.find(u'[') != WideString::npos) {
     WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
     WideString copy;
     if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
       copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
-    // Every marker goes: a footer such as "page 3 of [TotalPages#] ([TotalPages#])" shows both.
-    while (replaceFirst("[TOTALPAGES#]", total)) {
+    // Markers are ASCII and matched without regard to case.
+    auto at = [&](size_t i, std::u16string_view marker) {
+      if (s.size() - i < marker.size()) return false;
+      for (size_t k = 0; k < marker.size(); ++k) {
+        char16_t c = s[i + k];
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+        if (c != marker[k]) return false;
+      }
+      return true;
+    };
+    // Every marker goes, in one pass over the text: a footer such as "page 3 of
+    // [TotalPages#] ([TotalPages#])" shows both, and a memo of thousands of markers takes
+    // no longer than its length.
+    static constexpr std::u16string_view kTotal = u"[TOTALPAGES#]", kCopy = u"[COPYNAME#]";
+    WideString out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size();) {
+      if (s[i] == u'[' && at(i, kTotal)) {
+        out += total;
+        i += kTotal.size();
+      } else if (s[i] == u'[' && at(i, kCopy)) {
+        out += copy;
+        i += kCopy.size();
+      } else {
+        out += s[i++];
+      }
     }
-    while (replaceFirst("[COPYNAME#]", copy)) {
-    }
+    s = std::move(out);
   }
   SetText(s);
 }

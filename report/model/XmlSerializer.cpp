@@ -11,6 +11,7 @@
 #include "report/model/KvxComponent.h"
 #include "report/model/LegacyText.h"
 #include "report/model/PropertyIndex.h"
+#include "report/model/PropertyLimits.h"
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
@@ -353,7 +354,7 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TClass c
   // ApplyAttribute, which refuses it again for every object and is reported as always.
   try {
     if (name.size() == 1 && (name[0] == 'l' || name[0] == 't' || name[0] == 'w' || name[0] == 'h')) {
-      a.Float = kvxStrToFloat(a.Raw);
+      a.Float = kvxClampCoordinate(kvxStrToFloat(a.Raw));
       a.Action = TAction::Position;
       return;
     }
@@ -387,7 +388,7 @@ void TkvxXMLSerializer::PrepareProperty(TkvxXMLAttributes::TAttribute& a, const 
     case tkWChar:
     case tkSet:
     case tkInt64:
-      a.Ord = StrToInt64(String(raw));
+      a.Ord = kvxClampReadOrd(*prop, StrToInt64(String(raw)));
       a.Action = TAction::Ord;
       return;
     case tkEnumeration: {
@@ -400,7 +401,7 @@ void TkvxXMLSerializer::PrepareProperty(TkvxXMLAttributes::TAttribute& a, const 
       return;
     }
     case tkFloat:
-      a.Float = kvxStrToFloat(String(raw));
+      a.Float = kvxClampReadFloat(*prop, kvxStrToFloat(String(raw)));
       a.Action = TAction::Float;
       return;
     case tkString:
@@ -490,7 +491,7 @@ void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std
     char c = name[0];
     auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? dynamic_cast<TkvxComponent*>(obj) : nullptr;
     if (component) {
-      Extended v = kvxStrToFloat(String(raw));
+      Extended v = kvxClampCoordinate(kvxStrToFloat(String(raw)));
       if (c == 'l') component->SetLeft(v);
       else if (c == 't') component->SetTop(v);
       else if (c == 'w') component->SetWidth(v);

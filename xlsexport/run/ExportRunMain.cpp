@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
     TADOConnection connection(nullptr);
-    connection.SetConnectionString(String("Data Source=") + argv[1]);
+    connection.SetDatabaseFile(argv[1]);
     connection.Open();
     TADOQuery query(nullptr);
     query.SetName("Query");

@@ -181,3 +181,35 @@ TEST_F(MetafileTest, FontHeightsBeyondTheBoundAreDrawnAtTheBound) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(MetafileTest, NumbersAtTheEndsOfTheirRangeDrawWithoutOverflow) {
+  // A file may state coordinates, pen widths and advances far beyond any page; read back, they
+  // are held where drawing them, scaled into a large box, stays within integers.
+  constexpr int kBig = 1 << 30, kSmall = -(1 << 30);
+  TMetafile mf;
+  {
+    TMetafileCanvas recorder(mf);
+    recorder.Pen().SetWidth(1 << 20);
+    recorder.MoveTo(kSmall, kSmall);
+    recorder.LineTo(kBig, kBig);
+    recorder.Rectangle(kSmall, 0, kBig, 10);
+    recorder.RoundRect(0, 0, 10, 10, kBig, kBig);
+    recorder.TextOutEx(kBig, 5, u"ab", {kBig, kBig});
+  }
+  mf.SetWidth(1);
+  mf.SetHeight(1);
+  TMemoryStream saved;
+  mf.SaveToStream(saved);
+  saved.SetPosition(0);
+  TMetafile loaded;
+  loaded.LoadFromStream(saved);
+  TBitmap target(100, 100, pf24bit);
+  target.Canvas().StretchDraw({-1000000, -1000000, 1000000, 1000000}, loaded);
+  loaded.Play(target.Canvas(), 1e9, -1e9, 0, 0);
+}
+
+}  // namespace
+}  // namespace orv

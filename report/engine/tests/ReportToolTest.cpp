@@ -143,5 +143,60 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   std::filesystem::remove_all(dir);
 }
 
+std::string ReadText(const std::string& file) {
+  std::ifstream in(file);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// Data another program wrote and data without end: the run goes on through the one and stops
+// the other with a message, saving nothing.
+TEST(ReportTool, ABadDateIsPrintedAsItStandsAndEndlessDataIsRefused) {
+  std::string dir = std::filesystem::temp_directory_path() / ("orvane-report-data-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::string db = dir + "/Orvane.db";
+  ASSERT_EQ(std::system(("sqlite3 " + db + " \"create table Orvani (ID integer primary key, Nm text, "
+                         "birth_date date); insert into Orvani values (1, 'หนึ่ง', '2001-05-01'), "
+                         "(2, 'สอง', '31/2/2544'), (3, 'สาม', '2001-05-03')\"").c_str()), 0);
+  // Grouped by birth date, as the birthday list is.
+  std::ofstream(dir + "/birthdays.xml") << R"(<?xml version="1.0" encoding="utf-8"?>
+<TkvxReport>
+  <TkvxReportPage Name="Page1" PaperWidth="210" PaperHeight="297" LeftMargin="10" RightMargin="10" TopMargin="10" BottomMargin="10">
+    <TkvxGroupHeader Name="G" Left="0" Top="0" Width="700" Height="24" Condition="M.&#34;birth_date&#34;">
+      <TkvxMemoView Name="Day" Left="0" Top="0" Width="400" Height="22" Text="วันเกิด [M.&#34;birth_date&#34;]"/>
+    </TkvxGroupHeader>
+    <TkvxMasterData Name="D" Left="0" Top="30" Width="700" Height="22" DataSetName="M">
+      <TkvxMemoView Name="Name" Left="20" Top="0" Width="400" Height="20" Text="[M.&#34;Nm&#34;]"/>
+    </TkvxMasterData>
+  </TkvxReportPage>
+</TkvxReport>
+)";
+  std::string pdf = dir + "/birthdays.pdf";
+  TRunResult run = RunTool(dir + "/birthdays.xml --db " + db + " --pdf " + pdf +
+                               " --data 'M=select * from Orvani order by ID'", dir);
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_NE(run.Err.find("'31/2/2544' in field 'birth_date' is not a valid date"), std::string::npos) << run.Err;
+  ASSERT_EQ(std::system(("pdftotext -raw -enc UTF-8 " + pdf + " " + dir + "/birthdays.txt").c_str()), 0);
+  std::string text = ReadText(dir + "/birthdays.txt");
+  EXPECT_NE(text.find("วันเกิด 31/2/2544"), std::string::npos) << text;
+  EXPECT_NE(text.find("สาม"), std::string::npos) << text;
+
+  // A statement without end, then a report of more pages than allowed.
+  const std::string endless = " --data 'M=with recursive c(x) as (select 1 union all select x + 1 from c) "
+                              "select x as ID, x as Nm, null as birth_date from c'";
+  run = RunTool(dir + "/birthdays.xml --db " + db + " --pdf " + dir + "/endless.pdf --max-rows 5000" + endless, dir);
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_NE(run.Err.find("has more than 5000 rows"), std::string::npos) << run.Err;
+  run = RunTool(dir + "/birthdays.xml --db " + db + " --pdf " + dir + "/endless.pdf --max-rows 5000 --max-pages 3" +
+                    std::string(endless).replace(endless.find("from c'"), 7, "from c limit 4000'"),
+                dir);
+  EXPECT_EQ(run.Exit, 1);
+  EXPECT_NE(run.Err.find("passed 3 pages"), std::string::npos) << run.Err;
+  EXPECT_FALSE(std::filesystem::exists(dir + "/endless.pdf"));
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
 }  // namespace orv::test

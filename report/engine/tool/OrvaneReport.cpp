@@ -1,7 +1,9 @@
 // orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] [--password TEXT]
-//               [--qpv OUT.qpv] [--pdf OUT.pdf]
+//               [--qpv OUT.qpv] [--pdf OUT.pdf] [--max-pages N] [--max-rows N]
 // Runs a report file over an SQLite database as the register does and saves the prepared pages, as
-// they are or exported to PDF.
+// they are or exported to PDF. A data set of more rows than the row limit (1,000,000 unless given)
+// or a run of more pages than the page limit (10,000 unless given) is refused with a message and
+// nothing is saved: a statement or report without end would otherwise fill the memory.
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -19,7 +21,7 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
-               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf]\n");
+               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf] [--max-pages N] [--max-rows N]\n");
   return 2;
 }
 
@@ -44,15 +46,21 @@ int main(int argc, char** argv) {
   using namespace orv;
   std::string reportFile, dbFile, qpvFile, pdfFile, password;
   std::vector<std::pair<std::string, std::string>> data, vars;
+  long maxPages = 10000, maxRows = 1000000;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     std::string name, value;
     if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" || arg == "--pdf" ||
-        arg == "--password") {
+        arg == "--password" || arg == "--max-pages" || arg == "--max-rows") {
       const char* v = next();
       if (!v) return Usage();
-      if (arg == "--db") dbFile = v;
+      if (arg == "--max-pages" || arg == "--max-rows") {
+        char* end = nullptr;
+        long n = std::strtol(v, &end, 10);
+        if (*v == 0 || *end != 0 || n < 1 || n >= 0x7FFFFFFF) return Usage();
+        (arg == "--max-pages" ? maxPages : maxRows) = n;
+      } else if (arg == "--db") dbFile = v;
       else if (arg == "--password") password = v;
       else if (arg == "--qpv") qpvFile = v;
       else if (arg == "--pdf") pdfFile = v;
@@ -72,7 +80,8 @@ int main(int argc, char** argv) {
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
-    connection->SetConnectionString("Provider=SQLite;Data Source=" + dbFile + ";Mode=Share Deny None");
+    connection->SetConnectionString("Provider=SQLite;Mode=Share Deny None");
+    connection->SetDatabaseFile(dbFile);
     connection->Open();
     // The data sets are the window's in the register: they must exist before the report reads
     // its references to them.
@@ -80,6 +89,13 @@ int main(int argc, char** argv) {
       auto* query = new TADOQuery(&owner);
       query->SetConnection(connection);
       query->SQL().SetText(sql);
+      // One row past the limit tells a data set at the limit from one beyond it.
+      query->SetMaxRecords(static_cast<Integer>(maxRows + 1));
+      query->AfterOpen = [alias, maxRows](TDataSet* set) {
+        if (set->RecordCount() > maxRows)
+          throw EDatabaseError("The data set " + alias + " has more than " + std::to_string(maxRows) +
+                               " rows (--max-rows)");
+      };
       auto* bridge = new TkvxDBDataset(&owner);
       bridge->SetName(alias);
       bridge->SetUserName(alias);
@@ -100,7 +116,19 @@ int main(int argc, char** argv) {
       if (!report.DataSets->Find(bridge)) report.DataSets->Add()->SetDataSet(bridge);
     }
     for (const auto& [name, value] : vars) report.Variables->SetVariable(name, Variant(value));
+    bool overLimit = false;
+    // Looked at before every band is shown: a band of an endless data set comes back here.
+    report.OnBeforePrint = [&](TObject*) {
+      if (report.PreviewPages->GetCount() > maxPages) {
+        overLimit = true;
+        report.SetTerminated(true);
+      }
+    };
     bool ok = report.PrepareReport();
+    if (overLimit) {
+      std::fprintf(stderr, "orvane-report: the report passed %ld pages and was stopped (--max-pages)\n", maxPages);
+      return 1;
+    }
     if (PrintErrors(report) || !ok) return 1;
     if (!qpvFile.empty()) report.PreviewPages->SaveToFile(qpvFile);
     if (!pdfFile.empty()) {
