@@ -139,19 +139,20 @@ int main(int argc, char** argv) {
   const std::string only = argc > 2 ? argv[2] : "";
   std::printf("%-15s %-13s %9s %9s %9s %9s %9s\n", "kernel", "dialect", "seconds", "lua5.4", "python3",
               "/lua", "/python");
-  for (const bench::TKernel& k : bench::kKernels) {
+  for (const bench::TKernel& k : bench::Kernels()) {
     if (std::string(k.Name).rfind(only, 0) != 0) continue;
     std::string luaOut, pyOut;
-    const double lua = TimePeer("lua5.4", k.Lua, runs, luaOut);
-    const double python = TimePeer("python3", k.Python, runs, pyOut);
+    const double lua = TimePeer("lua5.4", k.Lua.c_str(), runs, luaOut);
+    const double python = TimePeer("python3", k.Python.c_str(), runs, pyOut);
     const struct {
       const char* Dialect;
       const char* Text;
-    } dialects[] = {{"PascalScript", k.Pascal}, {"C++Script", k.Cpp}, {"BasicScript", k.Basic}, {"JScript", k.JScript}};
+    } dialects[] = {{"PascalScript", k.Pascal.c_str()}, {"C++Script", k.Cpp.c_str()}, {"BasicScript", k.Basic.c_str()},
+                   {"JScript", k.JScript.c_str()}};
     for (const auto& d : dialects) {
       std::string out;
       const double ours = TimeScript(d.Dialect, d.Text, runs, out);
-      std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f%s\n", k.Name, d.Dialect, ours, lua, python,
+      std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f%s\n", k.Name.c_str(), d.Dialect, ours, lua, python,
                   ours / lua, ours / python, out == luaOut && out == pyOut ? "" : "  (checksums differ!)");
       if (out != luaOut || out != pyOut)
         std::printf("    ours %s, lua %s, python %s\n", out.c_str(), luaOut.c_str(), pyOut.c_str());
