@@ -35,16 +35,6 @@ const TDialect kDialects[] = {
     {"JScript", "\"big\"", "\"small\"", "==", ""},
 };
 
-std::string PdfText(const std::string& file) {
-  std::string out;
-  FILE* p = popen(("pdftotext -raw -enc UTF-8 '" + file + "' -").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 // Runs the report of one dialect over four rows and returns its PDF's text (errors on failure).
 std::string RunDialect(const TDialect& d, const std::string& dir) {
   RegisterTestClasses();

@@ -4,6 +4,7 @@
 // the report's real view classes, which build on this model.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "report/model/DataSets.h"
@@ -12,6 +13,17 @@
 #include "report/model/WideStrings.h"
 
 namespace orv::test {
+
+// What `pdftotext -raw` reads from a PDF file, in UTF-8; empty when it cannot run.
+inline std::string PdfText(const std::string& file) {
+  std::string out;
+  FILE* p = popen(("pdftotext -raw -enc UTF-8 '" + file + "' -").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+  pclose(p);
+  return out;
+}
 
 class TTestMemo : public TkvxReportComponent {
   ORV_CLASS(TTestMemo, TkvxReportComponent)

@@ -25,16 +25,6 @@ TkvxMemoView* Memo(TkvxComponent* band, const char* name, const char16_t* text, 
   return m;
 }
 
-std::string PdfText(const std::string& file) {
-  std::string out;
-  FILE* p = popen(("pdftotext -raw -enc UTF-8 '" + file + "' -").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-  pclose(p);
-  return out;
-}
-
 struct TWindow {
   TWindow() {
     RegisterTestClasses();
