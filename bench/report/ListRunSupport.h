@@ -14,6 +14,8 @@
 #include <string>
 #include <utility>
 
+#include "app/DemoParish.h"
+#include "app/ParishSchema.h"
 #include "bench/BenchTiming.h"
 #include "platform/db/ADODB.h"
 #include "report/model/Report.h"
@@ -156,6 +158,50 @@ inline void TimeListRun(TADOQuery& query, TkvxReport& report, TComponent& window
   double exportSeconds = Seconds([&] { report.PreviewPages->Export(&pdf); });
   PrintRunLine(rows, report.PreviewPages->GetCount(), seconds, exportSeconds, read.ru_maxrss / 1024.0,
                prepared.ru_maxrss / 1024.0, anonMB, fileMB);
+}
+
+// The parent's side of a list benchmark, in dir: a parish of 50,000 members, LibreOffice converting
+// one and 10,000 of its rows (a first start fills its profile, the second is its own start-up),
+// then this program's runs of 10,000 and 50,000 rows, whose pages and times it prints under
+// heading. The peer runs first: the largest process any child has had is what the system
+// remembers.
+struct TListComparison {
+  TPeer Start, Peer;
+  TResult Rows10k, Rows50k;
+};
+
+inline TListComparison CompareListRuns(const char* self, const std::filesystem::path& dir,
+                                       std::string (*membersSql)(int), const char* heading) {
+  std::string db = (dir / ParishDatabaseName).string();
+  CreateDemoParish(dir.string(), 50000);
+  WriteCsv(db, membersSql(1), dir / "members-1.csv");
+  WriteCsv(db, membersSql(10000), dir / "members-10000.csv");
+  RunLibreOffice(dir / "members-1.csv", dir);
+  TListComparison c;
+  c.Start = RunLibreOffice(dir / "members-1.csv", dir);
+  c.Peer = RunLibreOffice(dir / "members-10000.csv", dir);
+  std::printf("%s\n", heading);
+  c.Rows10k = RunChild(self, db, 10000, dir);
+  c.Rows50k = RunChild(self, db, 50000, dir);
+  for (auto [rows, r] : {std::pair{10000, c.Rows10k}, std::pair{50000, c.Rows50k}}) {
+    int pdfPages = PdfPages(dir / ("members-" + std::to_string(rows) + ".pdf"));
+    std::printf("%6d rows: %5d pages (PDF %5d)  prepare %7.3f s, peak %6.1f MB  with PDF %7.3f s, peak %6.1f MB\n",
+                rows, r.Pages, pdfPages, r.Seconds, r.PreparedPeakMB, r.Seconds + r.ExportSeconds, r.PeakMB);
+  }
+  return c;
+}
+
+// LibreOffice's line, and whether it converted the rows at all (without it there is no ratio).
+inline bool PrintPeerLine(const TListComparison& c) {
+  if (!c.Peer.Ok || !c.Start.Ok) {
+    std::printf("LibreOffice did not convert the rows; no ratio\n");
+    return false;
+  }
+  std::printf("LibreOffice, 10,000 rows from CSV to PDF: %.3f s, %d pages, peak %.1f MB (start-up %.3f s; %.1f ms per "
+              "1,000 rows)\n",
+              c.Peer.Seconds, c.Peer.Pages, c.Peer.PeakMB, c.Start.Seconds,
+              (c.Peer.Seconds - c.Start.Seconds) / 10 * 1000);
+  return true;
 }
 
 }  // namespace orv

@@ -96,36 +96,19 @@ int main(int argc, char** argv) {
     return 0;
   }
   auto dir = BenchFolder("stretched-list");
-  CreateDemoParish(dir.string(), 50000);
-  std::string db = (dir / ParishDatabaseName).string();
-
-  WriteCsv(db, MembersSql(1), dir / "members-1.csv");
-  WriteCsv(db, MembersSql(10000), dir / "members-10000.csv");
-  RunLibreOffice(dir / "members-1.csv", dir);
-  TPeer start = RunLibreOffice(dir / "members-1.csv", dir);
-  TPeer lo = RunLibreOffice(dir / "members-10000.csv", dir);
-
-  std::printf("stretched member list: six wrapped memos a row, 40 groups, two passes, file cache on, PDF export\n");
-  TResult r10 = RunChild(argv[0], db, 10000, dir), r50 = RunChild(argv[0], db, 50000, dir);
-  for (auto [rows, r] : {std::pair{10000, r10}, std::pair{50000, r50}}) {
-    int pdfPages = PdfPages(dir / ("members-" + std::to_string(rows) + ".pdf"));
-    std::printf("%6d rows: %5d pages (PDF %5d)  prepare %7.3f s, peak %6.1f MB  with PDF %7.3f s, peak %6.1f MB\n",
-                rows, r.Pages, pdfPages, r.Seconds, r.PreparedPeakMB, r.Seconds + r.ExportSeconds, r.PeakMB);
-  }
+  TListComparison c = CompareListRuns(
+      argv[0], dir, MembersSql,
+      "stretched member list: six wrapped memos a row, 40 groups, two passes, file cache on, PDF export");
+  const TResult &r10 = c.Rows10k, &r50 = c.Rows50k;
   const double per10 = (r10.Seconds + r10.ExportSeconds) / 10 * 1000, per50 = (r50.Seconds + r50.ExportSeconds) / 50 * 1000;
   std::printf("cost per 1,000 rows printed: %.1f ms at 10,000 rows, %.1f ms at 50,000 (ratio %.2f); marginal %.1f ms\n",
               per10, per50, per10 > 0 ? per50 / per10 : 0.0,
               (r50.Seconds + r50.ExportSeconds - r10.Seconds - r10.ExportSeconds) / 40 * 1000);
-  if (!lo.Ok || !start.Ok) {
-    std::printf("LibreOffice did not convert the rows; no ratio\n");
-  } else {
+  if (PrintPeerLine(c)) {
     double ours = r10.Seconds + r10.ExportSeconds;
-    std::printf("LibreOffice, 10,000 rows from CSV to PDF: %.3f s, %d pages, peak %.1f MB (start-up %.3f s; %.1f ms per "
-                "1,000 rows)\n",
-                lo.Seconds, lo.Pages, lo.PeakMB, start.Seconds, (lo.Seconds - start.Seconds) / 10 * 1000);
     std::printf("ratio at 10,000 rows: %.1fx faster with PDF (%.1fx preparing only), peak %.1f MB; target 20x, under "
                 "100 MB\n",
-                ours > 0 ? lo.Seconds / ours : 0.0, r10.Seconds > 0 ? lo.Seconds / r10.Seconds : 0.0, r10.PeakMB);
+                ours > 0 ? c.Peer.Seconds / ours : 0.0, r10.Seconds > 0 ? c.Peer.Seconds / r10.Seconds : 0.0, r10.PeakMB);
   }
   std::filesystem::remove_all(dir);
   return 0;
