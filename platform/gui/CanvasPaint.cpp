@@ -25,19 +25,36 @@ WideString ToWide(const String& text) {
   return WideString(reinterpret_cast<const char16_t*>(q.utf16()), static_cast<size_t>(q.size()));
 }
 
-QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
-  // A page asks for the same few fonts over and over (a memo is laid out in one and drawn in
-  // another): the last few are kept.
-  struct TMade {
+namespace {
+
+// A page asks for the same few fonts over and over (a memo is laid out in one and drawn in
+// another): what was made of the last few, per thread, is kept. A positive height depends on
+// the device's resolution, so that is part of the key.
+template <class T>
+class TRecentFonts {
+ public:
+  template <class Make>
+  T Get(const TFontData& f, QPaintDevice* device, Make make) {
+    int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
+    for (const TEntry& e : entries_)
+      if (e.DpiY == dpiY && e.Data == f) return e.Value;
+    T value = make();
+    entries_[next_] = {f, dpiY, value};
+    next_ = (next_ + 1) % entries_.size();
+    return value;
+  }
+
+ private:
+  struct TEntry {
     TFontData Data;
     int DpiY = -1;
-    QFont Font;
+    T Value;
   };
-  thread_local std::array<TMade, 4> made;
-  thread_local size_t next = 0;
-  int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
-  for (const TMade& m : made)
-    if (m.DpiY == dpiY && m.Data == f) return m.Font;
+  std::array<TEntry, 4> entries_;
+  size_t next_ = 0;
+};
+
+QFont NewQFont(const TFontData& f, QPaintDevice* device) {
   QFont font(QString::fromStdString(f.Name));
   font.setBold(f.Style.Contains(fsBold));
   font.setItalic(f.Style.Contains(fsItalic));
@@ -58,37 +75,32 @@ QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
     font.setPixelSize(std::clamp(
         static_cast<int>(std::lround(h * 1000.0 / (cell > 0 ? cell : 1000.0))), 1, MaxFontHeight));
   }
-  made[next] = {f, dpiY, font};
-  next = (next + 1) % made.size();
   return font;
+}
+
+}  // namespace
+
+QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
+  thread_local TRecentFonts<QFont> made;
+  return made.Get(f, device, [&] { return NewQFont(f, device); });
 }
 
 namespace {
 
-// The face and size text in a font is shaped in on a device. A page asks for the same few
-// fonts over and over, so the last few are kept.
+// The face and size text in a font is shaped in on a device.
 struct TTextFont {
   const TFontFace* Face = nullptr;
   int PixelSize = 0;
 };
 
 TTextFont TextFontOf(const TFontData& f, QPaintDevice* device) {
-  struct TKnown {
-    TFontData Data;
-    int DpiY = -1;
-    TTextFont Font;
-  };
-  thread_local std::array<TKnown, 4> known;
-  thread_local size_t next = 0;
-  int dpiY = f.Height > 0 && device ? device->logicalDpiY() : 0;
-  for (const TKnown& k : known)
-    if (k.DpiY == dpiY && k.Data == f) return k.Font;
-  TTextFont font;
-  font.Face = TFontFace::Find(f.Name, f.Style.Contains(fsBold), f.Style.Contains(fsItalic), f.Charset).get();
-  font.PixelSize = MakeQFont(f, device).pixelSize();
-  known[next] = {f, dpiY, font};
-  next = (next + 1) % known.size();
-  return font;
+  thread_local TRecentFonts<TTextFont> known;
+  return known.Get(f, device, [&] {
+    TTextFont font;
+    font.Face = TFontFace::Find(f.Name, f.Style.Contains(fsBold), f.Style.Contains(fsItalic), f.Charset).get();
+    font.PixelSize = MakeQFont(f, device).pixelSize();
+    return font;
+  });
 }
 
 }  // namespace
