@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/gui/Icon.h"
+#include "platform/gui/ImageList.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
 #include "platform/rtl/Conversions.h"
@@ -15,6 +16,7 @@
 #include "report/model/Interfaces.h"
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
 
 namespace orv {
 
@@ -172,6 +174,8 @@ void TkvxPictureView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Ex
       kvxDrawGraphic(*canvas, r, *g, quality);
       canvas->RestoreClip();
     }
+  } else if (IsDesigning) {
+    kvxGetResources()->GetObjectButtonImages()->Draw(canvas, X + 1, Y + 2, 3);
   }
   DrawFrame();
 }

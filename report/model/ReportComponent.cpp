@@ -2,8 +2,11 @@
 
 #include <cmath>
 
+#include "platform/gui/ImageList.h"
 #include "platform/rtl/Filer.h"
+#include "report/model/Registries.h"
 #include "report/model/Report.h"
+#include "report/model/Resources.h"
 
 namespace orv {
 
@@ -50,6 +53,12 @@ void TkvxDialogComponent::Draw(TCanvas* canvas, Extended, Extended, Extended, Ex
   canvas->Pen().SetColor(clBtnShadow);
   canvas->LineTo(left + 27, top + 27);
   canvas->LineTo(left, top + 27);
+  TkvxObjectCollection* objects = kvxGetObjects();
+  for (Integer i = 0; i < objects->Count(); ++i)
+    if (objects->GetItem(i)->ClassRef == ClassType()) {
+      kvxGetResources()->GetObjectButtonImages()->Draw(canvas, left + 6, top + 6, objects->GetItem(i)->ImageIndex);
+      break;
+    }
   canvas->Font().SetName("Tahoma");
   canvas->Font().SetSize(8);
   canvas->Font().SetColor(clBlack);

@@ -6,7 +6,9 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/gui/Desktop.h"
+#include "platform/gui/ImageList.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/ButtonResources.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/XmlDocument.h"
 #include "report/model/XmlEscape.h"
@@ -29,7 +31,14 @@ String KeyOf(std::string_view name) {
 TkvxResources::TkvxResources() {
   languages_.SetSorted(true);
   LoadLanguageList();
+  for (auto& list : images16_) list = std::make_unique<TImageList>(nullptr);
+  images32_ = std::make_unique<TImageList>(nullptr);
+  images32_->SetWidth(32);
+  images32_->SetHeight(32);
+  kvxRegisterButtonResources();
 }
+
+TkvxResources::~TkvxResources() = default;
 
 void TkvxResources::Add(const String& name, const WideString& value) {
   auto [it, isNew] = keys_.try_emplace(KeyOf(name), texts_.size());

@@ -1,6 +1,7 @@
 #pragma once
 // TkvxResources: every user-visible text of the report library, looked up by key in one global
 // table filled from XML string tables ("Resources"/"StrRes"); a key without text shows itself.
+#include <array>
 #include <memory>
 #include <string_view>
 #include <unordered_map>
@@ -17,6 +18,7 @@ class TImageList;
 class TkvxResources {
  public:
   TkvxResources();
+  ~TkvxResources();
 
   // Sets the text of name (case-blind), adding the key when new.
   void Add(const String& name, const WideString& value);
@@ -36,8 +38,11 @@ class TkvxResources {
   // The help file beside the program, followed by "::/" and the page of the window's class
   // when the table of topics names it (case-blind).
   String HelpTopic(const TObject* sender) const;
-  // The shared pictures of the preview's tool bar and menus, 16 x 16 each, made on first use.
-  TImageList* GetPreviewButtonImages() const;
+  // The shared 16 x 16 pictures of the preview's tool bar and menus, and of the report objects:
+  // on first use the program's resource "PreviewButtons" (or "ObjectButtons"), a gzip-packed
+  // bitmap, is cut into tiles left to right and row by row, its transparent colour left out.
+  TImageList* GetPreviewButtonImages();
+  TImageList* GetObjectButtonImages();
   // The names of the "*.kvc" language files beside the program, "Thai" for "THAI.KVC".
   TStringList& Languages() { return languages_; }
   void LoadLanguageList();
@@ -48,6 +53,10 @@ class TkvxResources {
   std::vector<WideString> texts_;
   Integer codePage_ = 1252;
   TStringList languages_;
+  // Four 16 x 16 lists, the first the preview's pictures and the second the objects'; the other
+  // two and the 32 x 32 list belong to the editing tools, which this program does not have.
+  std::array<std::unique_ptr<TImageList>, 4> images16_;
+  std::unique_ptr<TImageList> images32_;
 };
 
 // The global table, created with the English texts on first use.
