@@ -11,6 +11,7 @@
 #include "report/model/Bands.h"
 #include "report/model/Cursors.h"
 #include "report/model/DBDataset.h"
+#include "report/model/LegacyText.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
 #include "report/model/PictureView.h"
@@ -293,29 +294,47 @@ String StoredPassword(const String& plain) {
   return hex;
 }
 
+// True when s is UTF-8 whose letters beyond ASCII are all Thai: the bytes this program wrote,
+// lowered, before it wrote the "~" form. Text of code page 874 is seldom such UTF-8: only
+// SARA E and THO THONG or NO NU followed by one more letter make it.
+bool ThaiUtf8(const String& s) {
+  if (!IsValidUtf8(s)) return false;
+  for (size_t pos = 0; pos < s.size();) {
+    char32_t c = NextCodePoint(s, pos);
+    if (c >= 0x80 && (c < 0x0E00 || c > 0x0E7F)) return false;
+  }
+  return true;
+}
+
+// The stored form back to the password. Besides the forms StoredPassword writes, the old
+// program's form is read: the code page 874 bytes of the password, each lowered by 10 and
+// written as they were. They reach here as the file's reader made them: read as code page 874
+// when they are not UTF-8 (no byte lost), or kept when they happen to be UTF-8.
 String PlainPassword(const String& stored) {
-  String lowered = stored;
   auto nibble = [](char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     return -1;
   };
+  auto raised = [](String bytes) {
+    for (char& c : bytes) c = static_cast<char>(static_cast<unsigned char>(c) + 10);
+    return bytes;
+  };
   if (stored.size() % 2 == 1 && stored[0] == '~') {
     String bytes;
     for (size_t i = 1; i + 1 < stored.size(); i += 2) {
       int hi = nibble(stored[i]), lo = nibble(stored[i + 1]);
-      if (hi < 0 || lo < 0) {
-        bytes.clear();
-        break;
-      }
+      if (hi < 0 || lo < 0) break;
       bytes += static_cast<char>(hi * 16 + lo);
     }
-    if (bytes.size() * 2 + 1 == stored.size()) lowered = bytes;
+    if (bytes.size() * 2 + 1 == stored.size()) return raised(bytes);
   }
-  String plain = lowered;
-  for (char& c : plain) c = static_cast<char>(static_cast<unsigned char>(c) + 10);
-  return plain;
+  if (IsAsciiText(stored)) return raised(stored);
+  std::string bytes;
+  if (!kvxUtf8To874(stored, bytes)) bytes = stored;
+  String plain = raised(bytes);
+  return ThaiUtf8(plain) ? plain : kvx874ToUtf8(plain);
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "platform/rtl/CodePages.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/LegacyText.h"
 #include "report/model/XmlBacking.h"
 #include "report/model/XmlReader.h"
 #include "report/model/XmlWriter.h"
@@ -20,11 +20,12 @@ constexpr std::uint8_t kTempStore = 2;
 
 // Text of an old file in the Thai code page becomes UTF-8. The choice is made string by string
 // (the name, each attribute name and each attribute value), so one stray byte in a file of
-// UTF-8 spoils only the value it stands in.
+// UTF-8 spoils only the value it stands in. No byte is lost: an old password is stored as
+// bytes that need not be letters.
 void Recode874(String& text, bool attributes) {
   if (IsValidUtf8(text)) return;
   if (!attributes) {
-    text = CodePageToUtf8(text, 874);
+    text = kvx874ToUtf8(text);
     return;
   }
   String out;
@@ -34,7 +35,7 @@ void Recode874(String& text, bool attributes) {
     if (i < text.size() && text[i] != '"') continue;
     std::string_view part(text.data() + start, i - start);
     if (IsValidUtf8(part)) out.append(part);
-    else out += CodePageToUtf8(String(part), 874);
+    else out += kvx874ToUtf8(part);
     if (i < text.size()) out += '"';
     start = i + 1;
   }

@@ -108,6 +108,87 @@ TEST(ReportStreaming, EveryPasswordKeepsTheFileWellFormedAndOpensWithIt) {
   std::filesystem::remove_all(dir);
 }
 
+namespace {
+
+// The name of the test's reports, and its bytes in code page 874 (as Python's cp874 codec
+// gives them).
+const String kName = "ทะเบียน";
+const std::string kName874 = "\xB7\xD0\xE0\xBA\xD5\xC2\xB9";
+
+// A report file as the old program wrote it: its name in code page 874 (or left in UTF-8) and
+// the password as the given bytes lowered by 10, written as they are.
+std::string OldFile(const std::string& passwordBytes, bool thaiCodePage) {
+  auto report = QuietReport();
+  report->ReportOptions()->Name = kName;
+  report->ReportOptions()->Password = "abc";
+  std::string text = SaveText(*report);
+  size_t name = text.find(kName);
+  EXPECT_NE(name, std::string::npos);
+  if (thaiCodePage) text.replace(name, kName.size(), kName874);
+  std::string lowered = passwordBytes;
+  for (char& c : lowered) c = static_cast<char>(static_cast<unsigned char>(c) - 10);
+  size_t at = text.find("ReportOptions.Password=\"WXY\"");
+  EXPECT_NE(at, std::string::npos);
+  text.replace(at + 24, 3, lowered);
+  return text;
+}
+
+}  // namespace
+
+TEST(ReportStreaming, OldFilesOpenWithTheirThaiPasswords) {
+  kvxSetUserPresent(false);
+  // The code page 874 bytes of each password, as Python's cp874 codec gives them. Lowered,
+  // "รหัสผ่าน" has MAI EK on 0xDE and "คนดี" KHO KHWAI on 0x9A, bytes the code page leaves
+  // undefined; "าน" becomes C8 AF, which is UTF-8.
+  const std::pair<String, std::string> passwords[] = {
+      {"รหัสผ่าน", "\xC3\xCB\xD1\xCA\xBC\xE8\xD2\xB9"},
+      {"คนดี", "\xA4\xB9\xB4\xD5"},
+      {"าน", "\xD2\xB9"},
+      {"abcก", "abc\xA1"},
+  };
+  std::string dir = TempFolder("old-passwords");
+  for (const auto& [password, bytes] : passwords) {
+    for (bool thaiCodePage : {true, false}) {
+      SCOPED_TRACE(password + (thaiCodePage ? " in code page 874" : " in UTF-8"));
+      std::string text = OldFile(bytes, thaiCodePage);
+      auto reader = QuietReport();
+      reader->EngineOptions()->EnabledLock = false;
+      reader->ReportOptions()->AcceptedPassword = password;
+      TStringStream in(text);
+      reader->LoadFromStream(in);
+      EXPECT_EQ(reader->Errors->Text(), "");
+      EXPECT_EQ(reader->ReportOptions()->Password, password);
+      EXPECT_EQ(reader->ReportOptions()->Name, kName);
+      // Saved again it is well-formed, and opens with the same password.
+      std::string file = dir + "/again.xml";
+      reader->SaveToFile(file);
+      EXPECT_EQ(XmlLint(ReadFile(file)), "");
+      auto again = QuietReport();
+      again->EngineOptions()->EnabledLock = false;
+      again->ReportOptions()->AcceptedPassword = password;
+      ASSERT_TRUE(again->LoadFromFile(file));
+      EXPECT_EQ(again->Errors->Text(), "");
+      EXPECT_EQ(again->ReportOptions()->Password, password);
+      // Without it the report is refused.
+      auto stranger = QuietReport();
+      stranger->EngineOptions()->EnabledLock = false;
+      TStringStream refused(text);
+      stranger->LoadFromStream(refused);
+      EXPECT_EQ(stranger->Errors->Text(), kvxGetResources()->Get("Invalid password") + "\r\n");
+    }
+  }
+  // A password this program once stored as its UTF-8 bytes lowered, when they stayed UTF-8
+  // ("เก" lowered is D6 AF 76 D6 AE 77), opened before and still does.
+  auto reader = QuietReport();
+  reader->EngineOptions()->EnabledLock = false;
+  reader->ReportOptions()->AcceptedPassword = "เก";
+  TStringStream in(OldFile("เก", false));
+  reader->LoadFromStream(in);
+  EXPECT_EQ(reader->Errors->Text(), "");
+  EXPECT_EQ(reader->ReportOptions()->Password, "เก");
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ReportStreaming, OneStrayByteSpoilsOnlyItsOwnText) {
   auto report = QuietReport();
   report->ReportOptions()->Name = "ทะเบียนสัตบุรุษ";
