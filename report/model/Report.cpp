@@ -296,7 +296,7 @@ String StoredPassword(const String& plain) {
 
 // True when s is UTF-8 whose letters beyond ASCII are all Thai: the bytes this program wrote,
 // lowered, before it wrote the "~" form. Text of code page 874 is seldom such UTF-8: only
-// SARA E and THO THONG or NO NU followed by one more letter make it.
+// SARA E and THO THONG or NO NU followed by one character of 0x80 to 0xBF make it.
 bool ThaiUtf8(const String& s) {
   if (!IsValidUtf8(s)) return false;
   for (size_t pos = 0; pos < s.size();) {
