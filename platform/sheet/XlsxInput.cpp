@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/sheet/FormulaShift.h"
 #include "platform/sheet/SheetDates.h"
 #include "platform/sheet/SheetWorkbook.h"
 
@@ -524,6 +525,7 @@ class WorkbookReader {
   void ReadSheet(SheetWorksheet& sheet, const String& part) {
     auto in = zip_.Open(part);
     QXmlStreamReader x(in.get());
+    sharedFormulas_.clear();
     int row = 0;
     while (NextStart(x)) {
       if (Is(x, "worksheet") || Is(x, "sheetData")) continue;
@@ -592,6 +594,24 @@ class WorkbookReader {
     Check(x, *in, part);
   }
 
+  // A formula filled down or across is written once, in the first cell of its range; the
+  // other cells name only its group and get the formula moved to where they stand. A cell
+  // naming a group it does not lie in keeps only its stored result.
+  String SharedFormula(long long group, const String& ref, const String& text, const SheetCellRef& at) {
+    if (!text.empty()) {
+      if (auto range = ParseRangeName(ref)) sharedFormulas_[group] = {*range, text};
+      return text;
+    }
+    auto it = sharedFormulas_.find(group);
+    if (it == sharedFormulas_.end()) return String();
+    const SheetRect& range = it->second.Range;
+    if (at.Row < range.First.Row || at.Row > range.Last.Row || at.Column < range.First.Column || at.Column > range.Last.Column)
+      return String();
+    String moved = MoveFormula(it->second.Text, at.Row - range.First.Row, at.Column - range.First.Column);
+    CountText(moved.size());
+    return moved;
+  }
+
   void ReadCell(QXmlStreamReader& x, SheetWorksheet& sheet, SheetCellRef at, const String& part) {
     String type = Attr(x, "t");
     String styleAttr = Attr(x, "s");
@@ -603,9 +623,12 @@ class WorkbookReader {
         CountText(value.size());
         hasValue = true;
       } else if (Is(x, "f")) {
-        // A shared formula's later cells name only the group: they keep their stored result.
+        bool shared = Attr(x, "t") == "shared";
+        auto group = ToInt(Attr(x, "si"));
+        String ref = Attr(x, "ref");
         formula = x.readElementText().toStdString();
         CountText(formula.size());
+        if (shared && group) formula = SharedFormula(*group, ref, formula, at);
         hasFormula = !formula.empty();
       } else if (Is(x, "is")) {
         value = RichText(x, part);
@@ -647,6 +670,11 @@ class WorkbookReader {
   std::vector<String> strings_;
   std::vector<std::uint32_t> styleIds_;  // the model's style of each of the file's cell formats
   std::vector<bool> dateStyles_;
+  struct SharedGroup {
+    SheetRect Range;
+    String Text;
+  };
+  std::map<long long, SharedGroup> sharedFormulas_;  // of the sheet being read, by group number
   size_t styleItems_ = 0;
   size_t cellSlots_ = 0;
   size_t rowSlots_ = 0;

@@ -130,6 +130,16 @@ TEST(SheetWorkbook, FormulasFollowInsertedRows) {
   EXPECT_EQ(ShiftFormulaRows("=Sheet1!A9*2", 3, 4), "=Sheet1!A13*2");
 }
 
+TEST(SheetWorkbook, FormulasFilledDownAndAcrossMoveTheirRelativeParts) {
+  EXPECT_EQ(MoveFormula("A2*2+$A$1", 3, 0), "A5*2+$A$1");
+  EXPECT_EQ(MoveFormula("SUM($B2:B$2)/C1", 2, 1), "SUM($B4:C$2)/D3");
+  EXPECT_EQ(MoveFormula("LOG10(A1)&\"A1\"", 1, 1), "LOG10(B2)&\"A1\"");
+  // A sheet name in quotes is a name, not a cell.
+  EXPECT_EQ(MoveFormula("'A1 list'!A1+'it''s'!B1", 1, 0), "'A1 list'!A2+'it''s'!B2");
+  EXPECT_EQ(MoveFormula("A1-B2", -1, 0), "#REF!-B1");
+  EXPECT_EQ(MoveFormula("XFD1", 0, 1), "#REF!");
+}
+
 TEST(SheetWorkbook, CellTextLimitAndNamesAreRefusedNotCut) {
   Book b;
   std::string longest;
