@@ -1,5 +1,5 @@
 // Reads an .xlsx workbook into the model: sheets in their order, cell values and formulas,
-// styles, merges, column widths, the auto-filter and the print gridlines. The file is the user's
+// styles, merges, column widths, the auto-filter, the print gridlines and the page setup. The file is the user's
 // and may be damaged or hostile: every size and count it declares is bounded before it is
 // trusted, and anything that does not fit raises EOleException naming the file.
 #include <zip.h>
@@ -40,6 +40,7 @@ constexpr size_t kMaxCellSlots = 16u << 20;
 // Rows of all sheets up to the last one used: 32 bytes each.
 constexpr size_t kMaxRowSlots = 4u << 20;
 constexpr size_t kMaxMerges = 16384;
+constexpr double kMaxMarginInches = 4;
 
 [[noreturn]] void Damaged(const String& file, const String& why) {
   throw EOleException("The workbook " + file + " cannot be read: " + why, DISP_E_EXCEPTION, "Sheet", "");
@@ -586,6 +587,23 @@ class WorkbookReader {
         x.skipCurrentElement();
       } else if (Is(x, "printOptions")) {
         sheet.PrintGridlines = ToBool(Attr(x, "gridLines"));
+        x.skipCurrentElement();
+      } else if (Is(x, "pageMargins")) {
+        // Margins past a few inches would leave no room on any paper: such a file keeps the defaults.
+        SheetPageSetup& setup = sheet.PageSetup;
+        auto margin = [&](const char* name, double& to) {
+          if (auto inches = ToDouble(Attr(x, name)); inches && *inches >= 0 && *inches <= kMaxMarginInches) to = *inches;
+        };
+        margin("left", setup.LeftMargin);
+        margin("right", setup.RightMargin);
+        margin("top", setup.TopMargin);
+        margin("bottom", setup.BottomMargin);
+        margin("header", setup.HeaderMargin);
+        x.skipCurrentElement();
+      } else if (Is(x, "pageSetup")) {
+        sheet.PageSetup.Landscape = Attr(x, "orientation") == "landscape";
+        if (auto paper = ToInt(Attr(x, "paperSize")); paper && *paper >= 0 && *paper <= 255)
+          sheet.PageSetup.PaperSize = static_cast<int>(*paper);
         x.skipCurrentElement();
       } else {
         x.skipCurrentElement();

@@ -145,7 +145,15 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
       check(worksheet_set_column(ws, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1), width, nullptr));
     worksheet_outline_settings(ws, LXW_TRUE, sheet.SummaryRowBelow, sheet.SummaryColumnRight, LXW_FALSE);
     worksheet_gridlines(ws, sheet.PrintGridlines ? LXW_SHOW_ALL_GRIDLINES : LXW_SHOW_SCREEN_GRIDLINES);
-    if (!sheet.CenterHeader.empty()) check(worksheet_set_header(ws, CenterHeaderCode(sheet.CenterHeader).c_str()));
+    const SheetPageSetup& page = sheet.PageSetup;
+    if (page.Landscape) worksheet_set_landscape(ws);
+    if (page.PaperSize > 0) worksheet_set_paper(ws, static_cast<uint8_t>(page.PaperSize));
+    worksheet_set_margins(ws, page.LeftMargin, page.RightMargin, page.TopMargin, page.BottomMargin);
+    if (!sheet.CenterHeader.empty()) {
+      lxw_header_footer_options header{};
+      header.margin = page.HeaderMargin;
+      check(worksheet_set_header_opt(ws, CenterHeaderCode(sheet.CenterHeader).c_str(), &header));
+    }
     if (auto& f = sheet.AutoFilter())
       check(worksheet_autofilter(ws, static_cast<lxw_row_t>(f->First.Row - 1), static_cast<lxw_col_t>(f->First.Column - 1),
                                  static_cast<lxw_row_t>(f->Last.Row - 1), static_cast<lxw_col_t>(f->Last.Column - 1)));

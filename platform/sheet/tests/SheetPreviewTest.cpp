@@ -123,6 +123,50 @@ TEST(SheetPreview, PagesGoDownThenAcrossAndShowValuesHeaderFillAndGridlines) {
   if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
 }
 
+TEST(SheetPreview, PagesTakeThePaperOrientationAndMarginsOfThePageSetup) {
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  FillSheet(*sheet);
+  // Letter paper lying on its side with margins of an inch and the header half an inch down:
+  // 165.1 mm of height hold 31 rows of 15 points, 228.6 mm of width all four columns.
+  SheetPageSetup& setup = sheet->PageSetup;
+  setup.Landscape = true;
+  setup.PaperSize = 1;
+  setup.LeftMargin = setup.RightMargin = setup.TopMargin = setup.BottomMargin = 1;
+  setup.HeaderMargin = 0.5;
+  SheetPageLayout layout(*sheet);
+  EXPECT_NEAR(layout.Format().Width, 279.4, 0.01);
+  EXPECT_NEAR(layout.Format().Height, 215.9, 0.01);
+  ASSERT_EQ(layout.PageCount(), 4);
+  EXPECT_EQ(layout.PageCells(0).Last.Row, 31);
+  EXPECT_EQ(layout.PageCells(0).Last.Column, 4);
+  EXPECT_EQ(layout.PageCells(3).First.Row, 94);
+
+  SheetPreviewWindow window(*sheet);
+  const QImage& image = window.PageImage();
+  ASSERT_EQ(image.width(), 1056) << "11 inches at 96 dots per inch";
+  ASSERT_EQ(image.height(), 816);
+  EXPECT_GT(DarkShare(image, Mm(125), Mm(13), Mm(155), Mm(24)), 0.03) << "header half an inch down, centred";
+  EXPECT_EQ(DarkShare(image, 0, 0, image.width(), Mm(12)), 0) << "nothing above the header margin";
+  EXPECT_GT(DarkShare(image, Mm(26), Mm(26), Mm(45), Mm(25.4 + 5)), 0.03) << "A1 an inch in from the corner";
+  EXPECT_EQ(DarkShare(image, Mm(2), Mm(30), Mm(24), Mm(100)), 0) << "left margin";
+
+  // The printed pages are Letter paper lying on its side.
+  auto dir = fs::temp_directory_path() / ("orvane-sheet-setup-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  String error;
+  ASSERT_TRUE(PrintSheetPages(layout, "Register", "", (dir / "pages.pdf").string(), error)) << error;
+  std::string info;
+  FILE* p = popen(("pdfinfo '" + (dir / "pages.pdf").string() + "' 2>&1").c_str(), "r");
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) info.append(buf, n);
+  pclose(p);
+  EXPECT_NE(info.find("Pages:           4"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page size:       792 x 612 pts (letter)"), std::string::npos) << info;
+  if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
+}
+
 TEST(SheetPreview, WorksheetPreviewReturnsWhenTheUserClosesIt) {
   Application->Initialize();
   OleObject app(CreateSheetApplication());

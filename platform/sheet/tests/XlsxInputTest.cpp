@@ -120,3 +120,30 @@ TEST(XlsxInput, FormulasSharedDownAndAcrossARangeKeepTheirFormulaInEveryCell) {
   EXPECT_EQ(afterValues.Value("Filled!D8"), "30");
   fs::remove_all(dir);
 }
+
+// A sheet's paper, orientation and margins come in with the workbook and go out with it.
+TEST(XlsxInput, PageSetupIsReadAndSavedAgain) {
+  auto dir = fs::temp_directory_path() / ("orvane-xlsx-page-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string source = (dir / "setup.xlsx").string(), saved = (dir / "saved.xlsx").string();
+  ASSERT_EQ(std::system((std::string(ORVANE_PYTHON) + " '" + ORVANE_TEST_DATA + "/page_setup.py' '" + source + "'").c_str()), 0);
+  auto book = ReadXlsx(source);
+  const SheetPageSetup& setup = book->Sheet(1)->PageSetup;
+  EXPECT_TRUE(setup.Landscape);
+  EXPECT_EQ(setup.PaperSize, 5);
+  EXPECT_EQ(setup.LeftMargin, 0.5);
+  EXPECT_EQ(setup.RightMargin, 0.6);
+  EXPECT_EQ(setup.TopMargin, 1.2);
+  EXPECT_EQ(setup.BottomMargin, 1.3);
+  EXPECT_EQ(setup.HeaderMargin, 0.4);
+  EXPECT_FALSE(book->Sheet(2)->PageSetup.Landscape);
+  book->Sheet(1)->CenterHeader = "Setup";
+  book->SaveAs(saved);
+  sheettest::WorkbookFacts after(saved);
+  ASSERT_TRUE(after.Ok()) << after.Raw();
+  // openpyxl's own margins on the second sheet stay; its header margin goes with no header to place.
+  EXPECT_EQ(after.Lines("PAGE"),
+            (std::vector<std::string>{"Setup landscape 5 0.5,0.6,1.2,1.3,0.4", "Plain default - 0.75,0.75,1,1,0.3"}));
+  fs::remove_all(dir);
+}
