@@ -140,8 +140,8 @@ class Archive {
   void PutFile(const String& part, const String& file) {
     zip_source_t* source = zip_source_file(zip_, file.c_str(), 0, -1);
     if (!source) PartError(fileName_, zip_error_strerror(zip_get_error(zip_)));
-    // A part is removed and added anew, not replaced: libzip keeps a replaced part's level when
-    // its method stays deflate.
+    // Removed and added anew, not replaced: libzip takes a new level for a replaced part only
+    // when its method changes, and libxlsxwriter's parts are deflated already.
     zip_int64_t index = zip_name_locate(zip_, part.c_str(), 0);
     if (index >= 0 && zip_delete(zip_, static_cast<zip_uint64_t>(index)) != 0) {
       zip_source_free(source);
