@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "platform/gui/Application.h"
+#include "platform/print/tests/CaptureTesting.h"
 #include "platform/sheet/OleObject.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/SheetPreviewWindow.h"
@@ -165,6 +169,52 @@ TEST(SheetPreview, PagesTakeThePaperOrientationAndMarginsOfThePageSetup) {
   EXPECT_NE(info.find("Pages:           4"), std::string::npos) << info;
   EXPECT_NE(info.find("Page size:       792 x 612 pts (letter)"), std::string::npos) << info;
   if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
+}
+
+// Print sends the pages, on the sheet's paper, to the printer picked in the window.
+TEST(SheetPreview, PrintGoesToThePrinterTheUserPicks) {
+  orv::testing::TCupsServer server = orv::testing::UseTestServer();
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  FillSheet(*sheet);
+  sheet->SetName("Register " + std::to_string(getpid()));
+  sheet->PageSetup.Landscape = true;
+  sheet->PageSetup.PaperSize = 1;
+  SheetPreviewWindow window(*sheet);
+  auto* printer = window.findChild<QComboBox*>("printer");
+  ASSERT_TRUE(printer);
+  ASSERT_EQ(printer->count(), 2);
+  EXPECT_EQ(window.Printer(), "PdfQ") << "the server's default comes first";
+  printer->setCurrentText("RawQ");
+  // A failure would show a message box: it is closed, and the test fails below.
+  bool warned = false;
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      warned = true;
+      box->close();
+    }
+  });
+  guard.start(50);
+  window.findChild<QPushButton*>("print")->click();
+  guard.stop();
+  EXPECT_FALSE(warned);
+
+  orv::testing::TCapturedJob job;
+  for (int wait = 0; wait < 200 && !job.Arrived; ++wait) {
+    for (auto& e : fs::directory_iterator(server.Tree + "/out")) {
+      if (e.path().extension() != ".done") continue;
+      orv::testing::TCapturedJob found = orv::testing::WaitForJob(server, std::stoi(e.path().stem().string()));
+      if (orv::testing::ArgValue(found, "title") == sheet->Name()) job = found;
+    }
+    if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(job.Arrived);
+  EXPECT_NE(job.Env.find("DEVICE_URI=capture:/raw"), std::string::npos) << job.Env;
+  const auto pages = static_cast<size_t>(SheetPageLayout(*sheet).PageCount());
+  EXPECT_EQ(orv::testing::PdfPageSizes(job.DocumentPath), std::vector<std::string>(pages, "792x612")) << "Letter on its side";
+  EXPECT_EQ(orv::testing::JobOptions(job)["media"], "na_letter_8.5x11in") << job.Args;
 }
 
 TEST(SheetPreview, WorksheetPreviewReturnsWhenTheUserClosesIt) {
