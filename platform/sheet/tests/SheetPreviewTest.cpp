@@ -147,6 +147,17 @@ TEST(SheetPreview, PagesTakeThePaperOrientationAndMarginsOfThePageSetup) {
   EXPECT_EQ(layout.PageCells(0).Last.Column, 4);
   EXPECT_EQ(layout.PageCells(3).First.Row, 94);
 
+  // Margins of a file wider than its paper give way to 20 mm of cells: A6, 148 mm high, holds
+  // three rows of 5.3 mm; the 112 mm of column A take a page width alone.
+  SheetWorksheet cramped = *sheet;
+  cramped.PageSetup.PaperSize = 70;
+  cramped.PageSetup.Landscape = false;
+  cramped.PageSetup.LeftMargin = cramped.PageSetup.RightMargin = cramped.PageSetup.TopMargin = cramped.PageSetup.BottomMargin = 4;
+  SheetPageLayout small(cramped);
+  EXPECT_NEAR(small.Format().Width, 105, 0.01);
+  EXPECT_EQ(small.PageCells(0).Last.Row, 3);
+  EXPECT_EQ(small.PageCells(0).Last.Column, 1);
+
   SheetPreviewWindow window(*sheet);
   const QImage& image = window.PageImage();
   ASSERT_EQ(image.width(), 1056) << "11 inches at 96 dots per inch";
