@@ -14,10 +14,23 @@ namespace orv {
 
 namespace {
 
-// A4 portrait and the spreadsheet's default margins, in millimetres.
-constexpr double kPaperWidth = 210, kPaperHeight = 297;
-constexpr double kMarginLeft = 17.78, kMarginRight = 17.78, kMarginTop = 19.05, kMarginBottom = 19.05;
-constexpr double kHeaderTop = 7.62;
+// The spreadsheet's paper numbers, their size in millimetres (portrait) and the print
+// server's name for them.
+struct Paper {
+  int Number;
+  double Width, Height;
+  const char* Media;
+};
+constexpr Paper kPapers[] = {
+    {1, 215.9, 279.4, "na_letter_8.5x11in"},   {5, 215.9, 355.6, "na_legal_8.5x14in"},
+    {7, 184.15, 266.7, "na_executive_7.25x10.5in"}, {8, 297, 420, "iso_a3_297x420mm"},
+    {9, 210, 297, "iso_a4_210x297mm"},         {11, 148, 210, "iso_a5_148x210mm"},
+    {13, 182, 257, "jis_b5_182x257mm"},        {70, 105, 148, "iso_a6_105x148mm"},
+};
+// A paper the preview has no size for is laid out as A4.
+constexpr Paper kA4 = {9, 210, 297, "iso_a4_210x297mm"};
+// Room a page keeps for cells whatever its margins say.
+constexpr double kMinRoom = 20;
 constexpr double kMmPerPixel = 25.4 / 96;
 // A column without a width of its own: 8.43 characters, 64 pixels on the screen.
 constexpr double kDefaultColumnPixels = 64;
@@ -90,6 +103,30 @@ String SheetCellText(const SheetWorksheet& sheet, int row, int column) {
 }
 
 SheetPageLayout::SheetPageLayout(const SheetWorksheet& sheet) : sheet_(sheet), used_(sheet.UsedRange()) {
+  const SheetPageSetup& setup = sheet.PageSetup;
+  Paper paper = kA4;
+  for (const Paper& p : kPapers)
+    if (p.Number == setup.PaperSize) paper = p;
+  paper_.Landscape = setup.Landscape;
+  paper_.Width = setup.Landscape ? paper.Height : paper.Width;
+  paper_.Height = setup.Landscape ? paper.Width : paper.Height;
+  media_ = paper.Media;
+  // Margins that leave no room for a cell give way, each side by the same share.
+  auto fit = [](double& a, double& b, double length) {
+    double over = a + b - (length - kMinRoom);
+    if (over <= 0) return;
+    double keep = (length - kMinRoom) / (a + b);
+    a *= keep;
+    b *= keep;
+  };
+  left_ = setup.LeftMargin * 25.4;
+  right_ = setup.RightMargin * 25.4;
+  top_ = setup.TopMargin * 25.4;
+  bottom_ = setup.BottomMargin * 25.4;
+  fit(left_, right_, paper_.Width);
+  fit(top_, bottom_, paper_.Height);
+  header_ = std::min(setup.HeaderMargin * 25.4, top_);
+
   for (int c = used_.First.Column; c <= used_.Last.Column; ++c) columnWidths_.push_back(ColumnMm(sheet.ColumnWidth(c)));
   for (int r = used_.First.Row; r <= used_.Last.Row; ++r) {
     double points = kDefaultRowPoints;
@@ -98,8 +135,8 @@ SheetPageLayout::SheetPageLayout(const SheetWorksheet& sheet) : sheet_(sheet), u
         points = std::max(points, sheet.Store().Styles[cell.Style].FontSize * kRowPerFontPoint);
     rowHeights_.push_back(points * kPointMm);
   }
-  columnBands_ = Cut<Band>(columnWidths_, used_.First.Column, kPaperWidth - kMarginLeft - kMarginRight);
-  rowBands_ = Cut<Band>(rowHeights_, used_.First.Row, kPaperHeight - kMarginTop - kMarginBottom);
+  columnBands_ = Cut<Band>(columnWidths_, used_.First.Column, paper_.Width - left_ - right_);
+  rowBands_ = Cut<Band>(rowHeights_, used_.First.Row, paper_.Height - top_ - bottom_);
 }
 
 SheetRect SheetPageLayout::PageCells(int page) const {
@@ -117,11 +154,11 @@ void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
   auto px = [&](double mm) { return static_cast<int>(std::lround(mm * dots)); };
 
   // Cell edges on the page, in device pixels.
-  std::vector<int> xs{px(kMarginLeft)}, ys{px(kMarginTop)};
-  double at = kMarginLeft;
+  std::vector<int> xs{px(left_)}, ys{px(top_)};
+  double at = left_;
   for (int c = cells.First.Column; c <= cells.Last.Column; ++c)
     xs.push_back(px(at += columnWidths_[static_cast<size_t>(c - used_.First.Column)]));
-  at = kMarginTop;
+  at = top_;
   for (int r = cells.First.Row; r <= cells.Last.Row; ++r)
     ys.push_back(px(at += rowHeights_[static_cast<size_t>(r - used_.First.Row)]));
   auto cellRect = [&](int r, int c) {
@@ -141,12 +178,12 @@ void SheetPageLayout::DrawPage(TCanvas& canvas, int page) const {
   canvas.ResetClip();
   canvas.Brush().SetStyle(bsSolid);
   canvas.Brush().SetColor(clWhite);
-  canvas.FillRect(TRect{0, 0, px(kPaperWidth), px(kPaperHeight)});
+  canvas.FillRect(TRect{0, 0, px(paper_.Width), px(paper_.Height)});
 
   if (!sheet_.CenterHeader.empty()) {
     UseFont(canvas, SheetStyle());
     canvas.Brush().SetStyle(bsClear);
-    TRect header{px(kMarginLeft), px(kHeaderTop), px(kPaperWidth - kMarginRight), px(kMarginTop)};
+    TRect header{px(left_), px(header_), px(paper_.Width - right_), px(top_)};
     canvas.TextRect(header, sheet_.CenterHeader, tfCenter | tfTop | tfSingleLine | tfNoPrefix);
   }
 
@@ -273,6 +310,8 @@ bool PrintSheetPages(const SheetPageLayout& layout, const String& title, const S
   }
   TJobOptions options;
   options.Title = title;
+  options.Media = layout.Media();
+  options.Landscape = layout.Format().Landscape;
   return job.End(target, options, error);
 }
 

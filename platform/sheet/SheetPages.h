@@ -1,8 +1,8 @@
 #pragma once
-// A worksheet laid out on printed pages: the used range cut into pages of A4 paper with the
-// spreadsheet's default margins, down the rows first and then across, each page drawn on a
-// canvas with the cells' fills, texts and borders, the gridlines when the page setup asks for
-// them and the centre header at the top.
+// A worksheet laid out on printed pages: the used range cut into pages of the paper, orientation
+// and margins of the sheet's page setup, down the rows first and then across, each page drawn on
+// a canvas with the cells' fills, texts and borders, the gridlines when the page setup asks for
+// them and the centre header at the header margin.
 #include <vector>
 
 #include "platform/print/CanvasJob.h"
@@ -19,8 +19,10 @@ class SheetPageLayout {
   int PageCount() const { return static_cast<int>(rowBands_.size() * columnBands_.size()); }
   // The cells of a page (0-based).
   SheetRect PageCells(int page) const;
-  // The paper of every page; the canvas origin is its top left corner.
-  TPageFormat Format() const { return TPageFormat{}; }
+  // The paper of every page as it lies; the canvas origin is its top left corner.
+  const TPageFormat& Format() const { return paper_; }
+  // The print server's name of the paper; empty for a paper it has no name for.
+  const String& Media() const { return media_; }
   // Draws a page (0-based) at the canvas's resolution.
   void DrawPage(TCanvas& canvas, int page) const;
 
@@ -29,6 +31,10 @@ class SheetPageLayout {
     int First, Last;
   };
   const SheetWorksheet& sheet_;
+  TPageFormat paper_;
+  String media_;
+  // Millimetres from the paper's edges.
+  double left_, right_, top_, bottom_, header_;
   SheetRect used_;
   std::vector<double> rowHeights_;    // millimetres, from used_.First.Row
   std::vector<double> columnWidths_;  // millimetres, from used_.First.Column
@@ -36,8 +42,8 @@ class SheetPageLayout {
   std::vector<Band> columnBands_;
 };
 
-// Prints every page of the layout as one job: to printer (empty: the default printer), or into
-// the PDF file fileName when it is not empty. False with the reason in error.
+// Prints every page of the layout as one job on its paper: to printer (empty: the default
+// printer), or into the PDF file fileName when it is not empty. False with the reason in error.
 bool PrintSheetPages(const SheetPageLayout& layout, const String& title, const String& printer, const String& fileName,
                      String& error);
 

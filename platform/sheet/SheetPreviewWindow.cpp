@@ -1,6 +1,7 @@
 #include "platform/sheet/SheetPreviewWindow.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -15,6 +16,7 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
+#include "platform/print/PrintServer.h"
 #include "platform/sheet/SheetAutomation.h"
 
 namespace orv {
@@ -51,7 +53,16 @@ SheetPreviewWindow::SheetPreviewWindow(const SheetWorksheet& sheet, QWidget* par
   row->addWidget(pageLabel_);
   zoomOut_ = Button(this, row, "zoomOut", "Zoom out");
   zoomIn_ = Button(this, row, "zoomIn", "Zoom in");
-  QPushButton* print = Button(this, row, "print", "Print");
+  // The printers of the print server, its default one chosen.
+  printer_ = new QComboBox(this);
+  printer_->setObjectName(QLatin1String("printer"));
+  row->addWidget(printer_);
+  TPrinterList printers = ListPrinters();
+  for (const String& name : printers.Names) printer_->addItem(Q(name));
+  if (!printers.Default.empty()) printer_->setCurrentText(Q(printers.Default));
+  printError_ = !printers.ServerReachable ? printers.Error : printers.Names.empty() ? String("No printer is installed") : String();
+  printer_->setEnabled(printer_->count() > 0);
+  print_ = Button(this, row, "print", "Print");
   QPushButton* close = Button(this, row, "close", "Close");
   row->addStretch();
   auto* scroll = new QScrollArea(this);
@@ -66,7 +77,7 @@ SheetPreviewWindow::SheetPreviewWindow(const SheetWorksheet& sheet, QWidget* par
   connect(next_, &QPushButton::clicked, this, [this] { ShowPage(page_ + 1); });
   connect(zoomIn_, &QPushButton::clicked, this, [this] { SetZoom(zoom_ + kZoomStep); });
   connect(zoomOut_, &QPushButton::clicked, this, [this] { SetZoom(zoom_ - kZoomStep); });
-  connect(print, &QPushButton::clicked, this, [this] { Print(); });
+  connect(print_, &QPushButton::clicked, this, [this] { Print(); });
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   resize(900, 1000);
   ShowPage(0);
@@ -103,10 +114,16 @@ void SheetPreviewWindow::SetZoom(int percent) {
   ShowPage(page_);
 }
 
+String SheetPreviewWindow::Printer() const { return printer_->currentText().toStdString(); }
+
 void SheetPreviewWindow::Print() {
-  String error;
+  String error = printError_;
+  if (!error.empty()) {
+    QMessageBox::warning(this, Q(title_), Q("The pages were not printed: " + error));
+    return;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  bool printed = PrintSheetPages(layout_, title_, String(), String(), error);
+  bool printed = PrintSheetPages(layout_, title_, Printer(), String(), error);
   QApplication::restoreOverrideCursor();
   if (!printed) QMessageBox::warning(this, Q(title_), Q("The pages were not printed: " + error));
 }

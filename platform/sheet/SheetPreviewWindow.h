@@ -1,10 +1,12 @@
 #pragma once
 // The print preview of a worksheet: its pages as images, one at a time, with paging, zoom and
-// printing. Inside platform/sheet and its tests; callers go through ShowSheetPreview.
+// printing on the printer the user picks. Inside platform/sheet and its tests; callers go
+// through ShowSheetPreview.
 #include <QDialog>
 
 #include "platform/sheet/SheetPages.h"
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -18,6 +20,8 @@ class SheetPreviewWindow : public QDialog {
   int Zoom() const { return zoom_; }
   // The page as the window shows it.
   const QImage& PageImage() const { return image_; }
+  // The printer Print sends the pages to; empty when the print server has none.
+  String Printer() const;
 
  private:
   void ShowPage(int page);
@@ -35,6 +39,9 @@ class SheetPreviewWindow : public QDialog {
   QPushButton* next_;
   QPushButton* zoomIn_;
   QPushButton* zoomOut_;
+  QComboBox* printer_;
+  QPushButton* print_;
+  String printError_;  // why there is no printer to choose
 };
 
 }  // namespace orv

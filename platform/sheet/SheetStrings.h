@@ -14,6 +14,7 @@ class SheetStrings {
  public:
   std::uint32_t Intern(std::string_view text);
   const String& operator[](std::uint32_t id) const { return texts_[id]; }
+  std::uint32_t Count() const { return static_cast<std::uint32_t>(texts_.size()); }
 
  private:
   // An open-addressed table: every cell of an export looks its text up, and a probe that finds

@@ -45,7 +45,8 @@ class SheetWorkbook {
 };
 
 // Reads an .xlsx workbook: its worksheets in order with their values, formulas (and their stored
-// numeric results), styles, merges, column widths, auto-filter and print gridlines. Charts,
+// numeric results), styles, merges, column widths, auto-filter, print gridlines, paper,
+// orientation and margins. Charts,
 // pictures, comments, defined names and conditional formats are not carried. EOleException for
 // a file that is damaged or larger than the bounds a workbook may have.
 std::shared_ptr<SheetWorkbook> ReadXlsx(const String& fileName);

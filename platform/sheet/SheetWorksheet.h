@@ -14,6 +14,18 @@
 
 namespace orv {
 
+// How a sheet is laid on paper, as a workbook file keeps it: paper, orientation and margins.
+struct SheetPageSetup {
+  bool Landscape = false;
+  // The spreadsheet's paper number (1 Letter, 5 Legal, 8 A3, 9 A4, 11 A5 ...); 0: the printer's
+  // own, which is A4 on the pages the preview lays out.
+  int PaperSize = 0;
+  // Inches, the spreadsheet's defaults.
+  double LeftMargin = 0.7, RightMargin = 0.7, TopMargin = 0.75, BottomMargin = 0.75;
+  // From the paper's top edge to the header.
+  double HeaderMargin = 0.3;
+};
+
 // Texts and styles shared by the sheets of one workbook.
 struct SheetBookStore {
   SheetStrings Strings;
@@ -99,6 +111,7 @@ class SheetWorksheet {
   bool SummaryColumnRight = true;
   bool PrintGridlines = false;
   String CenterHeader;
+  SheetPageSetup PageSetup;
 
  private:
   SheetCell& Cell(const SheetCellRef& at);

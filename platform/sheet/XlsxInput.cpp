@@ -1,5 +1,5 @@
 // Reads an .xlsx workbook into the model: sheets in their order, cell values and formulas,
-// styles, merges, column widths, the auto-filter and the print gridlines. The file is the user's
+// styles, merges, column widths, the auto-filter, the print gridlines and the page setup. The file is the user's
 // and may be damaged or hostile: every size and count it declares is bounded before it is
 // trusted, and anything that does not fit raises EOleException naming the file.
 #include <zip.h>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/sheet/FormulaShift.h"
 #include "platform/sheet/SheetDates.h"
 #include "platform/sheet/SheetWorkbook.h"
 
@@ -39,6 +40,7 @@ constexpr size_t kMaxCellSlots = 16u << 20;
 // Rows of all sheets up to the last one used: 32 bytes each.
 constexpr size_t kMaxRowSlots = 4u << 20;
 constexpr size_t kMaxMerges = 16384;
+constexpr double kMaxMarginInches = 4;
 
 [[noreturn]] void Damaged(const String& file, const String& why) {
   throw EOleException("The workbook " + file + " cannot be read: " + why, DISP_E_EXCEPTION, "Sheet", "");
@@ -524,6 +526,7 @@ class WorkbookReader {
   void ReadSheet(SheetWorksheet& sheet, const String& part) {
     auto in = zip_.Open(part);
     QXmlStreamReader x(in.get());
+    sharedFormulas_.clear();
     int row = 0;
     while (NextStart(x)) {
       if (Is(x, "worksheet") || Is(x, "sheetData")) continue;
@@ -585,11 +588,46 @@ class WorkbookReader {
       } else if (Is(x, "printOptions")) {
         sheet.PrintGridlines = ToBool(Attr(x, "gridLines"));
         x.skipCurrentElement();
+      } else if (Is(x, "pageMargins")) {
+        // Margins past a few inches would leave no room on any paper: such a file keeps the defaults.
+        SheetPageSetup& setup = sheet.PageSetup;
+        auto margin = [&](const char* name, double& to) {
+          if (auto inches = ToDouble(Attr(x, name)); inches && *inches >= 0 && *inches <= kMaxMarginInches) to = *inches;
+        };
+        margin("left", setup.LeftMargin);
+        margin("right", setup.RightMargin);
+        margin("top", setup.TopMargin);
+        margin("bottom", setup.BottomMargin);
+        margin("header", setup.HeaderMargin);
+        x.skipCurrentElement();
+      } else if (Is(x, "pageSetup")) {
+        sheet.PageSetup.Landscape = Attr(x, "orientation") == "landscape";
+        if (auto paper = ToInt(Attr(x, "paperSize")); paper && *paper >= 0 && *paper <= 255)
+          sheet.PageSetup.PaperSize = static_cast<int>(*paper);
+        x.skipCurrentElement();
       } else {
         x.skipCurrentElement();
       }
     }
     Check(x, *in, part);
+  }
+
+  // A formula filled down or across is written once, in the first cell of its range; the
+  // other cells name only its group and get the formula moved to where they stand. A cell
+  // naming a group it does not lie in keeps only its stored result.
+  String SharedFormula(long long group, const String& ref, const String& text, const SheetCellRef& at) {
+    if (!text.empty()) {
+      if (auto range = ParseRangeName(ref)) sharedFormulas_[group] = {*range, text};
+      return text;
+    }
+    auto it = sharedFormulas_.find(group);
+    if (it == sharedFormulas_.end()) return String();
+    const SheetRect& range = it->second.Range;
+    if (at.Row < range.First.Row || at.Row > range.Last.Row || at.Column < range.First.Column || at.Column > range.Last.Column)
+      return String();
+    String moved = MoveFormula(it->second.Text, at.Row - range.First.Row, at.Column - range.First.Column);
+    CountText(moved.size());
+    return moved;
   }
 
   void ReadCell(QXmlStreamReader& x, SheetWorksheet& sheet, SheetCellRef at, const String& part) {
@@ -603,9 +641,12 @@ class WorkbookReader {
         CountText(value.size());
         hasValue = true;
       } else if (Is(x, "f")) {
-        // A shared formula's later cells name only the group: they keep their stored result.
+        bool shared = Attr(x, "t") == "shared";
+        auto group = ToInt(Attr(x, "si"));
+        String ref = Attr(x, "ref");
         formula = x.readElementText().toStdString();
         CountText(formula.size());
+        if (shared && group) formula = SharedFormula(*group, ref, formula, at);
         hasFormula = !formula.empty();
       } else if (Is(x, "is")) {
         value = RichText(x, part);
@@ -647,6 +688,11 @@ class WorkbookReader {
   std::vector<String> strings_;
   std::vector<std::uint32_t> styleIds_;  // the model's style of each of the file's cell formats
   std::vector<bool> dateStyles_;
+  struct SharedGroup {
+    SheetRect Range;
+    String Text;
+  };
+  std::map<long long, SharedGroup> sharedFormulas_;  // of the sheet being read, by group number
   size_t styleItems_ = 0;
   size_t cellSlots_ = 0;
   size_t rowSlots_ = 0;

@@ -1,15 +1,13 @@
-// Writes the workbook model as an .xlsx file through libxlsxwriter. Rows go out in order with
-// libxlsxwriter's constant-memory mode, so a sheet of fifty thousand rows is never held twice.
+// Writes the workbook model as an .xlsx file: libxlsxwriter writes the workbook, its styles and
+// each sheet's settings, and the cells follow (XlsxCellParts).
 #include <xlsxwriter.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <map>
 #include <memory>
 
 #include "platform/rtl/Dispatch.h"
-#include "platform/sheet/FormulaValue.h"
 #include "platform/sheet/SheetWorkbook.h"
+#include "platform/sheet/XlsxCellParts.h"
 
 namespace orv {
 
@@ -98,32 +96,42 @@ struct WorkbookCloser {
 }  // namespace
 
 void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
-  // Constant-memory rows go out once, in order: a merge spanning rows needs the ordinary mode.
-  bool streamed = true;
-  for (int i = 1; i <= book.SheetCount(); ++i)
-    for (const auto& m : book.Sheet(i)->Merges())
-      if (m.Rows() > 1) streamed = false;
+  // libxlsxwriter holds only what is not a cell (merges and row levels among it): the cells go
+  // into its file afterwards.
   lxw_workbook_options options{};
-  options.constant_memory = streamed;
   std::unique_ptr<lxw_workbook, WorkbookCloser> owner(workbook_new_opt(fileName.c_str(), &options));
   lxw_workbook* wb = owner.get();
   if (!wb) WriteError(fileName, LXW_ERROR_CREATING_TMPFILE);
-  const SheetStyleTable& styles = book.Sheet(1)->Store().Styles;
-  const SheetStrings& strings = book.Sheet(1)->Store().Strings;
-  std::vector<lxw_format*> formats(styles.Count(), nullptr);
-  auto format = [&](std::uint32_t id) -> lxw_format* {
-    if (id == 0) return nullptr;
-    if (!formats[id]) formats[id] = MakeFormat(wb, styles[id]);
-    return formats[id];
-  };
+  const SheetStyleTable& styles = book.Store().Styles;
+  XlsxCellFormats cells;
+  cells.Format.assign(styles.Count(), 0);
   // An empty cell whose style is only a number format shows nothing: it is left out, which
   // spares the file the blank cells of every unset date in a column of dates.
-  std::vector<bool> blankShows(styles.Count());
+  cells.BlankShows.assign(styles.Count(), false);
   for (std::uint32_t id = 1; id < styles.Count(); ++id) {
     SheetStyle look = styles[id];
     look.NumberFormat.clear();
-    blankShows[id] = look != SheetStyle();
+    cells.BlankShows[id] = look != SheetStyle();
   }
+  // A format for each style a written cell has, the merges' first cells included.
+  std::vector<lxw_format*> formats(styles.Count(), nullptr);
+  auto format = [&](std::uint32_t id) -> lxw_format* {
+    if (id == 0) return nullptr;
+    if (!formats[id]) {
+      formats[id] = MakeFormat(wb, styles[id]);
+      cells.Format[id] = lxw_format_get_xf_index(formats[id]);
+    }
+    return formats[id];
+  };
+  std::vector<bool> used(styles.Count());
+  for (int i = 1; i <= book.SheetCount(); ++i) {
+    const SheetWorksheet& sheet = *book.Sheet(i);
+    for (int r = 1; r <= sheet.RowCount(); ++r)
+      for (const SheetCell& cell : sheet.RowAt(r)->Cells)
+        if (XlsxCellWritten(cell, cells)) used[cell.Style] = true;
+  }
+  for (std::uint32_t id = 1; id < styles.Count(); ++id)
+    if (used[id]) format(id);
   auto check = [&](lxw_error e) {
     if (e != LXW_NO_ERROR) WriteError(fileName, e);
   };
@@ -137,63 +145,36 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
       check(worksheet_set_column(ws, static_cast<lxw_col_t>(column - 1), static_cast<lxw_col_t>(column - 1), width, nullptr));
     worksheet_outline_settings(ws, LXW_TRUE, sheet.SummaryRowBelow, sheet.SummaryColumnRight, LXW_FALSE);
     worksheet_gridlines(ws, sheet.PrintGridlines ? LXW_SHOW_ALL_GRIDLINES : LXW_SHOW_SCREEN_GRIDLINES);
-    if (!sheet.CenterHeader.empty()) check(worksheet_set_header(ws, CenterHeaderCode(sheet.CenterHeader).c_str()));
+    const SheetPageSetup& page = sheet.PageSetup;
+    if (page.Landscape) worksheet_set_landscape(ws);
+    if (page.PaperSize > 0) worksheet_set_paper(ws, static_cast<uint8_t>(page.PaperSize));
+    worksheet_set_margins(ws, page.LeftMargin, page.RightMargin, page.TopMargin, page.BottomMargin);
+    if (!sheet.CenterHeader.empty()) {
+      lxw_header_footer_options header{};
+      header.margin = page.HeaderMargin;
+      check(worksheet_set_header_opt(ws, CenterHeaderCode(sheet.CenterHeader).c_str(), &header));
+    }
     if (auto& f = sheet.AutoFilter())
       check(worksheet_autofilter(ws, static_cast<lxw_row_t>(f->First.Row - 1), static_cast<lxw_col_t>(f->First.Column - 1),
                                  static_cast<lxw_row_t>(f->Last.Row - 1), static_cast<lxw_col_t>(f->Last.Column - 1)));
-
-    // Merges by their first row, so each is written when its row is.
-    std::multimap<int, const SheetRect*> mergesByRow;
-    for (const auto& m : sheet.Merges()) mergesByRow.emplace(m.First.Row, &m);
-
-    for (int r = 1; r <= sheet.RowCount(); ++r) {
-      const SheetRow& row = *sheet.RowAt(r);
-      auto xr = static_cast<lxw_row_t>(r - 1);
-      if (row.OutlineLevel) {
+    // The outline level of a row is stated in the sheet's format as well as on the row.
+    for (int r = 1; r <= sheet.RowCount(); ++r)
+      if (std::uint8_t level = sheet.RowAt(r)->OutlineLevel) {
         lxw_row_col_options opt{};
-        opt.level = row.OutlineLevel;
-        check(worksheet_set_row_opt(ws, xr, LXW_DEF_ROW_HEIGHT, nullptr, &opt));
+        opt.level = level;
+        check(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(r - 1), LXW_DEF_ROW_HEIGHT, nullptr, &opt));
       }
-      for (size_t c = 0; c < row.Cells.size(); ++c) {
-        const SheetCell& cell = row.Cells[c];
-        auto xc = static_cast<lxw_col_t>(c);
-        lxw_format* f = format(cell.Style);
-        switch (cell.Kind) {
-          case SheetCellKind::Empty:
-            if (f && blankShows[cell.Style]) check(worksheet_write_blank(ws, xr, xc, f));
-            break;
-          case SheetCellKind::Number: check(worksheet_write_number(ws, xr, xc, cell.Number, f)); break;
-          case SheetCellKind::Boolean: check(worksheet_write_boolean(ws, xr, xc, cell.Boolean, f)); break;
-          case SheetCellKind::Text: check(worksheet_write_string(ws, xr, xc, strings[cell.Text].c_str(), f)); break;
-          case SheetCellKind::Formula: {
-            // With its result, so that readers which do not recalculate show it.
-            const String& formula = strings[cell.Text];
-            auto value = FormulaValue(sheet, formula);
-            if (!value) value = sheet.StoredResult(r, static_cast<int>(c) + 1);
-            if (value)
-              check(worksheet_write_formula_num(ws, xr, xc, formula.c_str(), f, *value));
-            else
-              check(worksheet_write_formula(ws, xr, xc, formula.c_str(), f));
-            break;
-          }
-        }
-      }
-      auto [from, to] = mergesByRow.equal_range(r);
-      for (auto it = from; it != to; ++it) {
-        const SheetRect& m = *it->second;
-        const SheetCell* first = sheet.CellAt(m.First.Row, m.First.Column);
-        Variant v = sheet.Value(m.First);
-        String text = first && first->Kind == SheetCellKind::Text ? VarToStr(v) : String();
-        check(worksheet_merge_range(ws, xr, static_cast<lxw_col_t>(m.First.Column - 1), static_cast<lxw_row_t>(m.Last.Row - 1),
-                                    static_cast<lxw_col_t>(m.Last.Column - 1), text.c_str(), format(first ? first->Style : 0)));
-        // A merge writes blanks over its area; a number or formula in its first cell goes back.
-        if (first && first->Kind == SheetCellKind::Number)
-          check(worksheet_write_number(ws, xr, static_cast<lxw_col_t>(m.First.Column - 1), first->Number, format(first->Style)));
-      }
+    // The merged ranges only: their cells are written with the others.
+    for (const auto& m : sheet.Merges()) {
+      const SheetCell* first = sheet.CellAt(m.First.Row, m.First.Column);
+      check(worksheet_merge_range(ws, static_cast<lxw_row_t>(m.First.Row - 1), static_cast<lxw_col_t>(m.First.Column - 1),
+                                  static_cast<lxw_row_t>(m.Last.Row - 1), static_cast<lxw_col_t>(m.Last.Column - 1), "",
+                                  format(first ? first->Style : 0)));
     }
   }
   lxw_error e = workbook_close(owner.release());
   if (e != LXW_NO_ERROR) WriteError(fileName, e);
+  WriteXlsxCells(book, fileName, cells);
 }
 
 }  // namespace orv

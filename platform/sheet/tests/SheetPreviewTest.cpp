@@ -4,14 +4,18 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <thread>
 
 #include "platform/gui/Application.h"
+#include "platform/print/tests/CaptureTesting.h"
 #include "platform/sheet/OleObject.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/SheetPreviewWindow.h"
@@ -121,6 +125,107 @@ TEST(SheetPreview, PagesGoDownThenAcrossAndShowValuesHeaderFillAndGridlines) {
   for (const char* want : {"Register", "Name", "Amount", "Member 1 12.5", "12.5", "Member 120", "71.5", "Remark 120"})
     EXPECT_NE(text.find(want), std::string::npos) << want;
   if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
+}
+
+TEST(SheetPreview, PagesTakeThePaperOrientationAndMarginsOfThePageSetup) {
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  FillSheet(*sheet);
+  // Letter paper lying on its side with margins of an inch and the header half an inch down:
+  // 165.1 mm of height hold 31 rows of 15 points, 228.6 mm of width all four columns.
+  SheetPageSetup& setup = sheet->PageSetup;
+  setup.Landscape = true;
+  setup.PaperSize = 1;
+  setup.LeftMargin = setup.RightMargin = setup.TopMargin = setup.BottomMargin = 1;
+  setup.HeaderMargin = 0.5;
+  SheetPageLayout layout(*sheet);
+  EXPECT_NEAR(layout.Format().Width, 279.4, 0.01);
+  EXPECT_NEAR(layout.Format().Height, 215.9, 0.01);
+  ASSERT_EQ(layout.PageCount(), 4);
+  EXPECT_EQ(layout.PageCells(0).Last.Row, 31);
+  EXPECT_EQ(layout.PageCells(0).Last.Column, 4);
+  EXPECT_EQ(layout.PageCells(3).First.Row, 94);
+
+  // Margins of a file wider than its paper give way to 20 mm of cells: A6, 148 mm high, holds
+  // three rows of 5.3 mm; the 112 mm of column A take a page width alone.
+  SheetWorksheet cramped = *sheet;
+  cramped.PageSetup.PaperSize = 70;
+  cramped.PageSetup.Landscape = false;
+  cramped.PageSetup.LeftMargin = cramped.PageSetup.RightMargin = cramped.PageSetup.TopMargin = cramped.PageSetup.BottomMargin = 4;
+  SheetPageLayout small(cramped);
+  EXPECT_NEAR(small.Format().Width, 105, 0.01);
+  EXPECT_EQ(small.PageCells(0).Last.Row, 3);
+  EXPECT_EQ(small.PageCells(0).Last.Column, 1);
+
+  SheetPreviewWindow window(*sheet);
+  const QImage& image = window.PageImage();
+  ASSERT_EQ(image.width(), 1056) << "11 inches at 96 dots per inch";
+  ASSERT_EQ(image.height(), 816);
+  EXPECT_GT(DarkShare(image, Mm(125), Mm(13), Mm(155), Mm(24)), 0.03) << "header half an inch down, centred";
+  EXPECT_EQ(DarkShare(image, 0, 0, image.width(), Mm(12)), 0) << "nothing above the header margin";
+  EXPECT_GT(DarkShare(image, Mm(26), Mm(26), Mm(45), Mm(25.4 + 5)), 0.03) << "A1 an inch in from the corner";
+  EXPECT_EQ(DarkShare(image, Mm(2), Mm(30), Mm(24), Mm(100)), 0) << "left margin";
+
+  // The printed pages are Letter paper lying on its side.
+  auto dir = fs::temp_directory_path() / ("orvane-sheet-setup-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  String error;
+  ASSERT_TRUE(PrintSheetPages(layout, "Register", "", (dir / "pages.pdf").string(), error)) << error;
+  std::string info;
+  FILE* p = popen(("pdfinfo '" + (dir / "pages.pdf").string() + "' 2>&1").c_str(), "r");
+  char buf[4096];
+  while (size_t n = fread(buf, 1, sizeof buf, p)) info.append(buf, n);
+  pclose(p);
+  EXPECT_NE(info.find("Pages:           4"), std::string::npos) << info;
+  EXPECT_NE(info.find("Page size:       792 x 612 pts (letter)"), std::string::npos) << info;
+  if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
+}
+
+// Print sends the pages, on the sheet's paper, to the printer picked in the window.
+TEST(SheetPreview, PrintGoesToThePrinterTheUserPicks) {
+  orv::testing::TCupsServer server = orv::testing::UseTestServer();
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  FillSheet(*sheet);
+  sheet->SetName("Register " + std::to_string(getpid()));
+  sheet->PageSetup.Landscape = true;
+  sheet->PageSetup.PaperSize = 1;
+  SheetPreviewWindow window(*sheet);
+  auto* printer = window.findChild<QComboBox*>("printer");
+  ASSERT_TRUE(printer);
+  ASSERT_EQ(printer->count(), 2);
+  EXPECT_EQ(window.Printer(), "PdfQ") << "the server's default comes first";
+  printer->setCurrentText("RawQ");
+  // A failure would show a message box: it is closed, and the test fails below.
+  bool warned = false;
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      warned = true;
+      box->close();
+    }
+  });
+  guard.start(50);
+  window.findChild<QPushButton*>("print")->click();
+  guard.stop();
+  EXPECT_FALSE(warned);
+
+  orv::testing::TCapturedJob job;
+  for (int wait = 0; wait < 200 && !job.Arrived; ++wait) {
+    for (auto& e : fs::directory_iterator(server.Tree + "/out")) {
+      if (e.path().extension() != ".done") continue;
+      orv::testing::TCapturedJob found = orv::testing::WaitForJob(server, std::stoi(e.path().stem().string()));
+      if (orv::testing::ArgValue(found, "title") == sheet->Name()) job = found;
+    }
+    if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(job.Arrived);
+  EXPECT_NE(job.Env.find("DEVICE_URI=capture:/raw"), std::string::npos) << job.Env;
+  const auto pages = static_cast<size_t>(SheetPageLayout(*sheet).PageCount());
+  EXPECT_EQ(orv::testing::PdfPageSizes(job.DocumentPath), std::vector<std::string>(pages, "792x612")) << "Letter on its side";
+  EXPECT_EQ(orv::testing::JobOptions(job)["media"], "na_letter_8.5x11in") << job.Args;
 }
 
 TEST(SheetPreview, WorksheetPreviewReturnsWhenTheUserClosesIt) {

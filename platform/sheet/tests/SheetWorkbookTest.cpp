@@ -122,12 +122,71 @@ TEST(SheetWorkbook, CellsStylesAndLayoutReadBackByOpenpyxl) {
   fs::remove_all(dir);
 }
 
+TEST(SheetWorkbook, TextsNumbersAndFormulasReadBackExactlyOnEverySheet) {
+  auto dir = Folder("texts");
+  Book b;
+  OleObject second = b.book.Obj("Worksheets").Obj("Add");
+  b.book.Obj("Worksheets").Obj("Add");  // a third sheet, left empty
+  const std::vector<std::string> texts = {"a < b & c > d", "  spaces at both ends  ", "tab\there\nnew line",
+                                          "bell\x07 and \x1f", "ทะเบียนสมาชิก"};
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string cell = "A" + std::to_string(i + 1);
+    b.Range(cell.c_str(), cell.c_str()).Set("Value2", texts[i]);
+  }
+  // The same text on the second sheet, and numbers that need every digit.
+  second.Obj("Range", {"C3", "C3"}).Set("Value2", texts[4]);
+  second.Obj("Range", {"D3", "D3"}).Set("Value2", 0.1 + 0.2);
+  second.Obj("Range", {"E3", "E3"}).Set("Value2", -1e21);
+  second.Obj("Range", {"F3", "F3"}).Set("Formula", "=IF(D3<1,\"<\",\"&\")");
+  std::string file = (dir / "texts.xlsx").string();
+  b.book.Call("SaveAs", {file});
+
+  sheettest::WorkbookFacts wb(file);
+  ASSERT_TRUE(wb.Ok()) << wb.Raw();
+  ASSERT_EQ(wb.Lines("SHEET").size(), 3u);
+  std::string first = wb.Lines("SHEET")[0] + "!", other;
+  for (const auto& name : wb.Lines("SHEET"))
+    if (wb.Has(name + "!C3")) other = name + "!";
+  ASSERT_FALSE(other.empty()) << wb.Raw();
+  EXPECT_EQ(wb.Value(first + "A1"), "a < b & c > d");
+  EXPECT_EQ(wb.Value(first + "A2"), "  spaces at both ends  ");
+  EXPECT_EQ(wb.Value(first + "A3"), "tab\\there\\nnew line") << "the reader writes tabs and newlines as \\t and \\n";
+  // Characters XML cannot carry go in the spreadsheet's own escape, which openpyxl leaves as it
+  // stands and LibreOffice reads back below.
+  EXPECT_EQ(wb.Value(first + "A4"), "bell_x0007_ and _x001F_");
+  EXPECT_EQ(wb.Value(first + "A5"), "ทะเบียนสมาชิก");
+  EXPECT_EQ(wb.Value(other + "C3"), "ทะเบียนสมาชิก");
+  EXPECT_EQ(std::stod(wb.Value(other + "D3")), 0.1 + 0.2);
+  EXPECT_EQ(std::stod(wb.Value(other + "E3")), -1e21);
+  EXPECT_EQ(wb.Value(other + "F3"), "=IF(D3<1,\"<\",\"&\")");
+
+  // LibreOffice opens every sheet of it.
+  auto csv = sheettest::StoredValuesCsv({file}, dir);
+  const auto& rows = csv[file];
+  ASSERT_EQ(rows.size(), 6u) << "the text with a new line takes two lines";
+  EXPECT_EQ(rows[0][0], "a < b & c > d");
+  EXPECT_EQ(rows[1][0], "  spaces at both ends  ");
+  EXPECT_EQ(rows[4][0], "bell\x07 and \x1f");
+  EXPECT_EQ(rows[5][0], "ทะเบียนสมาชิก");
+  fs::remove_all(dir);
+}
+
 TEST(SheetWorkbook, FormulasFollowInsertedRows) {
   EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 2, 1), "=SUM(C3:C47)");
   EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 10, 2), "=SUM(C2:C48)");
   EXPECT_EQ(ShiftFormulaRows("=SUM(C2:C46)", 47, 1), "=SUM(C2:C46)");
   EXPECT_EQ(ShiftFormulaRows("=$B$5+LOG10(A5)&\"A5\"", 5, 1), "=$B$6+LOG10(A6)&\"A5\"");
   EXPECT_EQ(ShiftFormulaRows("=Sheet1!A9*2", 3, 4), "=Sheet1!A13*2");
+}
+
+TEST(SheetWorkbook, FormulasFilledDownAndAcrossMoveTheirRelativeParts) {
+  EXPECT_EQ(MoveFormula("A2*2+$A$1", 3, 0), "A5*2+$A$1");
+  EXPECT_EQ(MoveFormula("SUM($B2:B$2)/C1", 2, 1), "SUM($B4:C$2)/D3");
+  EXPECT_EQ(MoveFormula("LOG10(A1)&\"A1\"", 1, 1), "LOG10(B2)&\"A1\"");
+  // A sheet name in quotes is a name, not a cell.
+  EXPECT_EQ(MoveFormula("'A1 list'!A1+'it''s'!B1", 1, 0), "'A1 list'!A2+'it''s'!B2");
+  EXPECT_EQ(MoveFormula("A1-B2", -1, 0), "#REF!-B1");
+  EXPECT_EQ(MoveFormula("XFD1", 0, 1), "#REF!");
 }
 
 TEST(SheetWorkbook, CellTextLimitAndNamesAreRefusedNotCut) {

@@ -7,6 +7,7 @@
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/sheet/SheetWorkbook.h"
+#include "platform/sheet/tests/WorkbookReader.h"
 
 using namespace orv;
 namespace fs = std::filesystem;
@@ -76,5 +77,73 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
       EXPECT_NE(e.Message().find(file), std::string::npos) << name << ": " << e.Message();
     }
   }
+  fs::remove_all(dir);
+}
+
+// A formula filled down or across is stored once for its range; LibreOffice writes each cell's
+// formula in full, so its file is rewritten into that shared form, read, saved, and compared
+// cell by cell with what LibreOffice wrote.
+TEST(XlsxInput, FormulasSharedDownAndAcrossARangeKeepTheirFormulaInEveryCell) {
+  auto dir = fs::temp_directory_path() / ("orvane-xlsx-shared-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string cmd = "soffice -env:UserInstallation=file://" + (dir / "lo-profile").string() +
+                    " --headless --convert-to xlsx --outdir '" + dir.string() + "' '" + ORVANE_TEST_DATA +
+                    "/filled_formulas.fods' > '" + (dir / "soffice.log").string() + "' 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  std::string written = (dir / "filled_formulas.xlsx").string(), shared = (dir / "shared.xlsx").string(),
+              saved = (dir / "saved.xlsx").string();
+  cmd = std::string(ORVANE_PYTHON) + " '" + ORVANE_TEST_DATA + "/share_formulas.py' '" + written + "' '" + shared +
+        "' B1:B6 C1:C6 B8:D8";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+
+  auto book = ReadXlsx(shared);
+  EXPECT_EQ(book->Sheet(1)->Value({4, 2}).ToString(), "=A4*2+$A$1");
+  EXPECT_EQ(book->Sheet(1)->StoredResult(4, 2), 27);
+  book->SaveAs(saved);
+
+  sheettest::WorkbookFacts before(written), after(saved), beforeValues(written, true), afterValues(saved, true);
+  ASSERT_TRUE(after.Ok()) << after.Raw();
+  std::vector<std::string> cells;
+  for (int r = 1; r <= 6; ++r)
+    for (const char* c : {"B", "C"}) cells.push_back(c + std::to_string(r));
+  for (const char* c : {"B8", "C8", "D8"}) cells.push_back(c);
+  for (const auto& cell : cells) {
+    std::string ref = "Filled!" + cell;
+    EXPECT_EQ(after.Type(ref), "f") << ref;
+    EXPECT_EQ(after.Value(ref), before.Value(ref)) << ref;
+    EXPECT_EQ(afterValues.Value(ref), beforeValues.Value(ref)) << ref;
+  }
+  EXPECT_EQ(after.Value("Filled!C4"), "=SUM($A$1:A4)");
+  EXPECT_EQ(afterValues.Value("Filled!C4"), "30");
+  EXPECT_EQ(after.Value("Filled!D8"), "=C1*10");
+  EXPECT_EQ(afterValues.Value("Filled!D8"), "30");
+  fs::remove_all(dir);
+}
+
+// A sheet's paper, orientation and margins come in with the workbook and go out with it.
+TEST(XlsxInput, PageSetupIsReadAndSavedAgain) {
+  auto dir = fs::temp_directory_path() / ("orvane-xlsx-page-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string source = (dir / "setup.xlsx").string(), saved = (dir / "saved.xlsx").string();
+  ASSERT_EQ(std::system((std::string(ORVANE_PYTHON) + " '" + ORVANE_TEST_DATA + "/page_setup.py' '" + source + "'").c_str()), 0);
+  auto book = ReadXlsx(source);
+  const SheetPageSetup& setup = book->Sheet(1)->PageSetup;
+  EXPECT_TRUE(setup.Landscape);
+  EXPECT_EQ(setup.PaperSize, 5);
+  EXPECT_EQ(setup.LeftMargin, 0.5);
+  EXPECT_EQ(setup.RightMargin, 0.6);
+  EXPECT_EQ(setup.TopMargin, 1.2);
+  EXPECT_EQ(setup.BottomMargin, 1.3);
+  EXPECT_EQ(setup.HeaderMargin, 0.4);
+  EXPECT_FALSE(book->Sheet(2)->PageSetup.Landscape);
+  book->Sheet(1)->CenterHeader = "Setup";
+  book->SaveAs(saved);
+  sheettest::WorkbookFacts after(saved);
+  ASSERT_TRUE(after.Ok()) << after.Raw();
+  // openpyxl's own margins on the second sheet stay; its header margin goes with no header to place.
+  EXPECT_EQ(after.Lines("PAGE"),
+            (std::vector<std::string>{"Setup landscape 5 0.5,0.6,1.2,1.3,0.4", "Plain default - 0.75,0.75,1,1,0.3"}));
   fs::remove_all(dir);
 }

@@ -5,7 +5,8 @@ Cells:   CELL <sheet>!<ref> <type> <value> bold=<0|1> italic=<0|1> underline=<0|
               align=<h> wrap=<0|1> rotation=<deg>
 Sheets:  SHEET <name>;  MERGE <sheet> <range>;  WIDTH <sheet> <column> <width>;
          LEVEL <sheet> <row> <level>;  FILTER <sheet> <range>;  HEADER <sheet> <text>;
-         GRIDLINES <sheet> <0|1>;  SUMMARYBELOW <sheet> <0|1>
+         GRIDLINES <sheet> <0|1>;  SUMMARYBELOW <sheet> <0|1>;
+         PAGE <sheet> <orientation> <paper number> <left,right,top,bottom,header margins>
 With --cached, formulas read as the results stored with them.
 Fields are separated by tabs; a value's tabs and newlines are written as \\t and \\n.
 """
@@ -65,5 +66,8 @@ for path in [a for a in sys.argv[1:] if a != "--cached"]:
         if ws.oddHeader.center.text:
             print("HEADER\t%s\t%s" % (name, ws.oddHeader.center.text))
         print("GRIDLINES\t%s\t%d" % (name, bool(ws.print_options.gridLines)))
+        m = ws.page_margins
+        print("PAGE\t%s\t%s\t%s\t%s" % (name, ws.page_setup.orientation or "default", ws.page_setup.paperSize or "-",
+                                         ",".join(text(v) for v in (m.left, m.right, m.top, m.bottom, m.header))))
         below = ws.sheet_properties.outlinePr.summaryBelow if ws.sheet_properties.outlinePr else True
         print("SUMMARYBELOW\t%s\t%d" % (name, below is not False))
