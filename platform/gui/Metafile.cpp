@@ -1,5 +1,6 @@
 #include "platform/gui/Metafile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -39,7 +40,7 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& r) {
   Play(canvas, sx, sy, r.Left, r.Top);
 }
 
-void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) const {
+void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY, int count) const {
   // The metafile's clip changes stay inside the replay: one saved state brackets it, a reset
   // inside returns to that state, and unbalanced restores stop there.
   TCanvasRecord save;
@@ -48,7 +49,9 @@ void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offse
   restore.Kind = crRestoreClip;
   TCanvasAccess::Render(canvas, save);
   int depth = 0;
-  for (const TCanvasRecord& r : records_) {
+  const size_t end = count < 0 ? records_.size() : std::min(records_.size(), static_cast<size_t>(count));
+  for (size_t i = 0; i < end; ++i) {
+    const TCanvasRecord& r = records_[i];
     switch (r.Kind) {
       case crSaveClip:
         ++depth;

@@ -45,8 +45,9 @@ class TMetafile : public TGraphic {
   int PixelsPerInch() const { return pixelsPerInch_; }
   void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
 
-  // Replays onto canvas with device point = recorded point * scale + offset.
-  void Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) const;
+  // Replays onto canvas with device point = recorded point * scale + offset; only the first
+  // count records when count is not negative (what lies under a later record).
+  void Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY, int count = -1) const;
   const std::vector<TCanvasRecord>& Records() const { return records_; }
   // The kinds of record a WMF or EMF held that the last load could not draw, one line each.
   std::vector<String> Skipped;

@@ -236,13 +236,20 @@ class Player {
     if (text.empty()) return;
     TFontData font = state_.Font;
     font.Color = state_.TextColor;
-    const int height = std::clamp(static_cast<int>(std::lround(Length(std::abs(state_.FontHeight), true))), 1, MaxFontHeight);
-    font.Height = state_.FontHeight > 0 ? height : -height;
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    const double height = std::clamp(Length(std::abs(state_.FontHeight), true), 1.0, double(MaxFontHeight));
+    font.Height = -static_cast<int>(std::lround(height));
+    if (state_.FontHeight > 0) {
+      // A positive height is the cell's: the records keep the character height, which every
+      // drawing of them (on a canvas, in a PDF) reads alike.
+      QFontMetricsF cell(MakeQFont(font, &scratch), &scratch);
+      const double ratio = cell.ascent() + cell.descent() > 0 ? height / (cell.ascent() + cell.descent()) : 1;
+      font.Height = -std::clamp(static_cast<int>(std::lround(height * ratio)), 1, MaxFontHeight);
+    }
     // The escapement turns the line as the mapping turns the x axis.
     const double degrees = std::remainder(state_.Font.Orientation / 10.0 + (Turned() ? TurnDegrees() : 0), 360.0);
     font.Orientation = static_cast<int>(std::lround(degrees * 10));
     // The record holds the top left of the text cell; the alignment names another point of it.
-    static QImage scratch(1, 1, QImage::Format_RGB32);
     QFontMetricsF metrics(MakeQFont(font, &scratch), &scratch);
     double down = 0, along = 0;
     if ((state_.TextAlign & 24) == 24) down = metrics.ascent();

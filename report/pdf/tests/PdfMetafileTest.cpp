@@ -1,0 +1,120 @@
+// Metafile pictures exported to PDF as paths and text: rendered by poppler (pdftoppm at 150 dpi)
+// and compared by pixels with LibreOffice's own pictures of the same files (the samples of the
+// metafile player's tests); their text read back by pdftotext, their images counted by qpdf and
+// pdfimages.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <regex>
+
+#include "platform/gui/Bitmap.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/Metafile.h"
+#include "platform/gui/Picture.h"
+#include "png/PNGObject.h"
+#include "report/model/Bands.h"
+#include "report/model/PictureView.h"
+#include "report/pdf/PdfExport.h"
+#include "report/pdf/tests/ExportReports.h"
+#include "report/pdf/tests/PdfTesting.h"
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+std::string Samples() {
+  return std::filesystem::path(ORVANE_TEST_DATA).parent_path().parent_path().parent_path().parent_path().string() +
+         "/platform/gui/tests/data/metafiles/";
+}
+
+// Margin of the report page, millimetres.
+constexpr double kMargin = 10;
+constexpr double kDpi = 150;
+
+// A report whose picture view shows the file stretched over width x height pixels, exported.
+std::string Export(const std::string& sample, int width, int height) {
+  auto report = NewReport(297, kMargin);
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, height + 20);
+  auto* picture = Add<TkvxPictureView>(band, "Drawing", 0, 0, width, height);
+  picture->KeepAspectRatio = false;
+  picture->Picture()->LoadFromFile(Samples() + sample);
+  EXPECT_NE(dynamic_cast<TMetafile*>(picture->Picture()->Graphic()), nullptr);
+  EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const std::string file = TempPath(sample + ".pdf");
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(file);
+  EXPECT_TRUE(report->PreviewPages->Export(&pdf));
+  EXPECT_EQ(RunCommand("qpdf --check " + Quote(file)).Status, 0);
+  return file;
+}
+
+// The share of LibreOffice's pixels whose colour the PDF, rendered at 150 dpi, shows clearly
+// otherwise (one channel by more than 96) at the same place of the picture.
+double DifferingInPdf(const std::string& sample, const std::string& png) {
+  TPNGObject expectedPng;
+  expectedPng.LoadFromFile(Samples() + png);
+  TBitmap expected(expectedPng.Width(), expectedPng.Height(), pf24bit);
+  expected.Canvas().Draw(0, 0, expectedPng);
+  const std::string file = Export(sample, expected.Width(), expected.Height());
+  const std::string base = TempPath(sample + "-page");
+  if (const char* keep = std::getenv("METAFILE_PDF_DUMP")) std::filesystem::copy_file(file, keep + sample + ".pdf", std::filesystem::copy_options::overwrite_existing);
+  EXPECT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
+  const TPixmap page = ReadPpm(base + ".ppm");
+  const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
+  int differ = 0;
+  for (int y = 0; y < expected.Height(); ++y)
+    for (int x = 0; x < expected.Width(); ++x) {
+      const int px = static_cast<int>(origin + (x + 0.5) * k), py = static_cast<int>(origin + (y + 0.5) * k);
+      const Byte* row = expected.ScanLine(y);
+      for (int c = 0; c < 3; ++c)
+        if (std::abs(row[3 * x + 2 - c] - page.At(px, py, c)) > 96) {
+          ++differ;
+          break;
+        }
+    }
+  const double share = static_cast<double>(differ) / (expected.Width() * expected.Height());
+  std::printf("%s in the PDF against LibreOffice's picture: %.2f%% of pixels differ\n", sample.c_str(), share * 100);
+  return share;
+}
+
+TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
+  EnsureGraphics();
+  // Glyph edges and the smoothing of stretched bitmaps differ a little, as on the canvas.
+  EXPECT_LT(DifferingInPdf("shapes.emf", "shapes-emf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("shapes.wmf", "shapes-wmf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("rotated.emf", "rotated-emf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("rotated.wmf", "rotated-wmf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("bitmaps.emf", "bitmaps-emf.png"), 0.05);
+  EXPECT_LT(DifferingInPdf("bitmaps.wmf", "bitmaps-wmf.png"), 0.05);
+  EXPECT_LT(DifferingInPdf("transformed.emf", "transformed.png"), 0.03);
+}
+
+TEST(PdfMetafile, ADrawingIsPathsAndTextNotAnImage) {
+  EnsureGraphics();
+  for (const char* sample : {"rotated.emf", "rotated.wmf"}) {
+    SCOPED_TRACE(sample);
+    const std::string file = Export(sample, 356, 262);
+    // No image of any kind: neither an image object nor an image inside the page's content.
+    const std::string json = Shell("qpdf --json " + Quote(file));
+    EXPECT_NE(json.find("\"/Type\": \"/Page\""), std::string::npos);
+    EXPECT_FALSE(std::regex_search(json, std::regex(R"("/Subtype": "/Image")"))) << json;
+    const std::string list = Shell("pdfimages -list " + Quote(file));
+    EXPECT_FALSE(std::regex_search(list, std::regex(R"(\n +1 +\d+ +(image|smask|stencil) )"))) << list;
+    // The text is text, in reading order, the turned word too.
+    const std::string text = ExtractText(file);
+    EXPECT_NE(text.find("Orvane"), std::string::npos) << text;
+    EXPECT_NE(text.find("metafile"), std::string::npos) << text;
+  }
+  // The bitmaps of a metafile are its only images.
+  const std::string list = Shell("pdfimages -list " + Quote(Export("bitmaps.emf", 356, 262)));
+  const std::regex image(R"(\n +1 +\d+ +image )");
+  const auto images = std::distance(std::sregex_iterator(list.begin(), list.end(), image), std::sregex_iterator());
+  EXPECT_EQ(images, 3) << list;
+}
+
+}  // namespace
+}  // namespace orv
