@@ -160,10 +160,40 @@ TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
     at += words * 2;
   }
   EXPECT_THROW(load(wmf), EInvalidGraphic);
+  // A bitmap whose header claims sides beyond the pixel budget, or bits beyond its record.
+  std::string bitmaps = ReadAll(kData + "bitmaps.emf");
+  size_t stretch = 0;
+  for (size_t at = 0; at + 8 <= bitmaps.size();) {
+    auto u32 = [&](size_t i) {
+      return static_cast<std::uint32_t>(static_cast<unsigned char>(bitmaps[i]) | static_cast<unsigned char>(bitmaps[i + 1]) << 8 |
+                                        static_cast<unsigned char>(bitmaps[i + 2]) << 16 |
+                                        static_cast<std::uint32_t>(static_cast<unsigned char>(bitmaps[i + 3])) << 24);
+    };
+    if (u32(at) == 81) {
+      stretch = at;
+      break;
+    }
+    if (u32(at + 4) < 8) break;
+    at += u32(at + 4);
+  }
+  ASSERT_GT(stretch, 0u);
+  const size_t info = stretch + 80;  // the header follows the record's fixed part
+  std::string wide = bitmaps;
+  wide.replace(info + 4, 4, std::string("\x00\x00\x00\x40", 4));
+  EXPECT_THROW(load(wide), EInvalidGraphic);
+  std::string longBits = bitmaps;
+  longBits.replace(stretch + 8 + 52, 4, std::string("\x00\x00\x00\x10", 4));
+  EXPECT_THROW(load(longBits), EInvalidGraphic);
   // Cut anywhere, a file loads what it has or is refused; it never reads beyond its end.
   for (size_t n : {0u, 21u, 60u, 109u, 500u, 1000u}) {
     try {
       load(emf.substr(0, n));
+    } catch (const EInvalidGraphic&) {
+    }
+  }
+  for (size_t n = 0; n < bitmaps.size(); n += 997) {
+    try {
+      load(bitmaps.substr(0, n));
     } catch (const EInvalidGraphic&) {
     }
   }
