@@ -832,6 +832,12 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         TBlit blit{QImage(), static_cast<double>(p.I32(16)), static_cast<double>(p.I32(20)),
                    static_cast<double>(type == 81 ? p.I32(64) : p.I32(32)),
                    static_cast<double>(type == 81 ? p.I32(68) : p.I32(36))};
+        if (type == 80) {
+          // Bits set to the device keep their pixels: the size is the reference device's pixels.
+          const double perUnitX = player.Length(1) / player.scaleX_, perUnitY = player.Length(1, true) / player.scaleY_;
+          blit.Width = perUnitX > 0 ? blit.Width / perUnitX : 0;
+          blit.Height = perUnitY > 0 ? blit.Height / perUnitY : 0;
+        }
         blit.Image = BlitSource(player, info, infoSize, Slice(p, bitsAt, bitsSize), bitsSize, p.I32(56), p.I32(24),
                                 p.I32(28), p.I32(32), p.I32(36), true, "EMF");
         if (blit.Image.isNull()) break;
