@@ -31,6 +31,8 @@ constexpr size_t kMaxTextLength = 1 << 16;
 constexpr int kMaxPictureSide = 20000;
 // The pixels of all the bitmaps of one file together; bitmaps beyond are skipped.
 constexpr Int64 kMaxFilePixels = 2 * kMaxPicturePixels;
+// Record units to a picture pixel: 768 to the inch, finer than any printer shows a step.
+constexpr int kDetail = 8;
 // Straight segments an ellipse becomes when turned by a world transform.
 constexpr int kEllipseSegments = 72;
 
@@ -123,6 +125,7 @@ struct TDcState {
 class Player {
  public:
   explicit Player(std::vector<String>& skipped) : skipped_(skipped) {
+    Content.Detail = kDetail;
     state_.Brush.Color = clWhite;
     state_.Font.Color = clBlack;
     state_.Font.Height = -12;
@@ -130,9 +133,13 @@ class Player {
 
   TMetafileContent Content;
 
-  // Logical point to picture pixels: the world transform, the window-to-viewport mapping, then
-  // the reference device to our pixels.
+  // Logical point to record units: the world transform, the window-to-viewport mapping, then
+  // the reference device to our pixels, kDetail units each.
   QPointF Device(double x, double y) const {
+    const QPointF p = Pixels(x, y);
+    return {p.x() * kDetail, p.y() * kDetail};
+  }
+  QPointF Pixels(double x, double y) const {
     const TXform& w = state_.World;
     if (emf_) {
       const double wx = x * w.M11 + y * w.M21 + w.Dx;
@@ -169,11 +176,11 @@ class Player {
     QPointF p = Device(x, y);
     return {Clamp(p.x()), Clamp(p.y())};
   }
-  // A logical length along x (or y) in picture pixels, whatever way the mapping turns it.
+  // A logical length along x (or y) in record units, whatever way the mapping turns it.
   double Length(double w, bool vertical = false) const {
     QPointF a = Device(0, 0), b = vertical ? Device(0, w) : Device(w, 0);
     const double d = std::hypot(b.x() - a.x(), b.y() - a.y());
-    return std::isfinite(d) ? std::min(d, 1e6) : 0;
+    return std::isfinite(d) ? std::min(d, 1e7) : 0;
   }
   int MapLength(double w) const { return static_cast<int>(Length(w)); }
   // Counter-clockwise degrees by which the mapping turns the x axis.
@@ -192,7 +199,8 @@ class Player {
     r.Pen = state_.Pen;
     r.Brush = state_.Brush;
     r.Font = state_.Font;
-    r.Pen.Width = std::max(1, r.Pen.Width);
+    // A pen is at least a pixel wide, as on the device the metafile was made for.
+    r.Pen.Width = std::max(kDetail, r.Pen.Width);
     Content.Records.push_back(std::move(r));
   }
   TRect MapRect(double l, double t, double r, double b) const {
@@ -433,10 +441,10 @@ class Player {
     const double left = std::min({a.x(), b.x(), c.x(), d.x()}), right = std::max({a.x(), b.x(), c.x(), d.x()});
     const double top = std::min({a.y(), b.y(), c.y(), d.y()}), bottom = std::max({a.y(), b.y(), c.y(), d.y()});
     TRect box{Clamp(left), Clamp(top), Clamp(right), Clamp(bottom)};
-    // The turned picture has about as many pixels as its bounds, within the budget.
-    double k = 1;
-    const double area = std::max(1, box.Width()) * static_cast<double>(std::max(1, box.Height()));
-    if (area > kMaxPicturePixels / 4) k = std::sqrt(kMaxPicturePixels / 4 / area);
+    // The turned picture has about as many pixels as its bounds in picture pixels, within the budget.
+    double k = 1.0 / kDetail;
+    const double area = std::max(1, box.Width()) * static_cast<double>(std::max(1, box.Height())) * k * k;
+    if (area > kMaxPicturePixels / 4) k *= std::sqrt(kMaxPicturePixels / 4 / area);
     const int w = std::max(1, static_cast<int>(box.Width() * k)), h = std::max(1, static_cast<int>(box.Height() * k));
     QImage turned(w, h, QImage::Format_ARGB32_Premultiplied);
     if (turned.isNull()) Bad();
@@ -458,7 +466,7 @@ class Player {
   double devPerMmX_ = 96 / 25.4, devPerMmY_ = 96 / 25.4;
 
  private:
-  static int Clamp(double v) { return std::isfinite(v) ? static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6))) : 0; }
+  static int Clamp(double v) { return std::isfinite(v) ? static_cast<int>(std::lround(std::clamp(v, -1e7, 1e7))) : 0; }
   std::vector<String>& skipped_;
   std::map<String, bool> skippedNames_;
   std::map<std::uint32_t, TGdiObject> objects_;
@@ -834,7 +842,8 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
                    static_cast<double>(type == 81 ? p.I32(68) : p.I32(36))};
         if (type == 80) {
           // Bits set to the device keep their pixels: the size is the reference device's pixels.
-          const double perUnitX = player.Length(1) / player.scaleX_, perUnitY = player.Length(1, true) / player.scaleY_;
+          const double perUnitX = player.Length(1) / kDetail / player.scaleX_;
+          const double perUnitY = player.Length(1, true) / kDetail / player.scaleY_;
           blit.Width = perUnitX > 0 ? blit.Width / perUnitX : 0;
           blit.Height = perUnitY > 0 ? blit.Height / perUnitY : 0;
         }

@@ -32,7 +32,8 @@ class TMetafileDrawing {
   TMetafileDrawing(TkvxPDFPage& page, double left, double top, double width, double height, const TMetafile& metafile,
                    double scale, int quality)
       : page_(page), metafile_(metafile), left_(left), top_(top), width_(width), height_(height),
-        sx_(width / metafile.Width()), sy_(height / metafile.Height()), scale_(scale), quality_(quality) {}
+        sx_(width / metafile.Width() / metafile.Detail()), sy_(height / metafile.Height() / metafile.Detail()),
+        scale_(scale), quality_(quality) {}
 
   void Draw() {
     // The picture's own clip changes stay inside its frame: one saved state holds them all.
@@ -186,7 +187,11 @@ class TMetafileDrawing {
         Paint(r, path, r.Kind != crArc, r.Kind != crArc);
         break;
       }
-      case crPixel: page_.FillRect(X(r.Points[0].X), Y(r.Points[0].Y), sx_, sy_, ColorToRGB(r.Color)); break;
+      case crPixel: {
+        const int detail = metafile_.Detail();
+        page_.FillRect(X(r.Points[0].X), Y(r.Points[0].Y), sx_ * detail, sy_ * detail, ColorToRGB(r.Color));
+        break;
+      }
       case crText: Text(r); break;
       case crTextRect: TextRect(r); break;
       case crImage: Image(r, index); break;
@@ -282,7 +287,9 @@ class TMetafileDrawing {
     if (flatten) {
       ++flattened_;
       const double kx = pw / w, ky = ph / h;
-      metafile_.Play(raster.Canvas(), sx_ * kx, sy_ * ky, (left_ - l) * kx, (top_ - t) * ky, static_cast<int>(index) + 1);
+      const int detail = metafile_.Detail();
+      metafile_.Play(raster.Canvas(), sx_ * detail * kx, sy_ * detail * ky, (left_ - l) * kx, (top_ - t) * ky,
+                     static_cast<int>(index) + 1);
     } else {
       raster.Canvas().StretchDraw(TRect{0, 0, pw, ph}, own);
     }

@@ -165,6 +165,31 @@ TEST(MetafilePlayer, EveryWayOfPlacingABitmapDrawsAsTheProgramDrawsIt) {
   }
 }
 
+TEST(MetafilePlayer, APlayedMetafileKeptInOurFormDrawsTheSame) {
+  // A report file keeps a picture in our own form: the finer record units come back with it.
+  TPicture picture;
+  picture.LoadFromFile(kData + "rotated.emf");
+  auto* played = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(played, nullptr);
+  EXPECT_GT(played->Detail(), 1);
+  TMemoryStream kept;
+  played->SaveToStream(kept);
+  kept.SetPosition(0);
+  TMetafile loaded;
+  loaded.LoadFromStream(kept);
+  EXPECT_EQ(loaded.Detail(), played->Detail());
+  EXPECT_EQ(loaded.Width(), played->Width());
+  TBitmap a, b;
+  for (TBitmap* bitmap : {&a, &b}) {
+    bitmap->SetSize(200, 150);
+    bitmap->Canvas().Brush().SetColor(clWhite);
+    bitmap->Canvas().FillRect(TRect{0, 0, 200, 150});
+  }
+  a.Canvas().StretchDraw(TRect{0, 0, 200, 150}, *played);
+  b.Canvas().StretchDraw(TRect{0, 0, 200, 150}, loaded);
+  EXPECT_EQ(Differing(a, b), 0);
+}
+
 TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
   std::string emf = ReadAll(kData + "shapes.emf");
   ASSERT_GT(emf.size(), 200u);
