@@ -113,7 +113,8 @@ struct TDcState {
   int TextAlign = 0;
   bool OpaqueText = false;
   TColor BackColor = clWhite;
-  double FontHeight = -12;
+  // 0 asks for the usual size.
+  double FontHeight = 0;
   TXform World;
   double WinOrgX = 0, WinOrgY = 0, WinExtX = 0, WinExtY = 0;
   double VpOrgX = 0, VpOrgY = 0, VpExtX = 0, VpExtY = 0;
@@ -128,7 +129,6 @@ class Player {
     Content.Detail = kDetail;
     state_.Brush.Color = clWhite;
     state_.Font.Color = clBlack;
-    state_.Font.Height = -12;
   }
 
   TMetafileContent Content;
@@ -245,7 +245,9 @@ class Player {
     TFontData font = state_.Font;
     font.Color = state_.TextColor;
     static QImage scratch(1, 1, QImage::Format_RGB32);
-    const double height = std::clamp(Length(std::abs(state_.FontHeight), true), 1.0, double(MaxFontHeight));
+    constexpr double kUsualHeight = 12 * kDetail;
+    const double height = std::clamp(state_.FontHeight == 0 ? kUsualHeight : Length(std::abs(state_.FontHeight), true),
+                                     1.0, double(MaxFontHeight));
     font.Height = -static_cast<int>(std::lround(height));
     if (state_.FontHeight > 0) {
       // A positive height is the cell's: the records keep the character height, which every
@@ -403,8 +405,7 @@ class Player {
     o.Type = TGdiObject::kFont;
     TFontData& font = o.Font;
     font.Name = face.empty() ? String("Arial") : face;
-    // A height of 0 asks for the usual size.
-    o.FontHeight = height == 0 ? -12 : std::clamp(height, -1e7, 1e7);
+    o.FontHeight = std::clamp(height, -1e7, 1e7);
     font.Orientation = escapement % 3600;
     if (weight >= 600) font.Style.Include(fsBold);
     if (italic) font.Style.Include(fsItalic);

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 # Writes transformed.emf: shapes under world transforms (set, multiplied on the left and on the
-# right) and an anisotropic mapping, and bitmaps of 1, 4, 8 (rows from the top), 16 (plain and
-# 5-6-5 masks), 24 and 32 bits. LibreOffice draws it to transformed.png (a page, trimmed to the
-# picture), the picture the player is held to. LibreOffice draws a bitmap under a turning world
-# transform unturned, so none is here.
+# right), an anisotropic and a metric mapping, and bitmaps of 1, 4, 8 (rows from the top), 16
+# (plain and 5-6-5 masks), 24 and 32 bits. LibreOffice draws it to transformed.png (a page,
+# trimmed to the picture), the picture the player is held to. LibreOffice draws a bitmap under a
+# turning world transform unturned, and keeps an isotropic mapping's two scales apart, so
+# neither is here.
 import math, struct, sys
 
 records = []
@@ -103,9 +104,18 @@ place(6, dib(16, 16, 24, [[(x * 16) << 16 | (y * 16) << 8 | 0x40 for x in range(
 # 32 bits: four quadrants.
 quad = [0xFF0000, 0x00FF00, 0x0000FF, 0x808080]
 place(5, dib(8, 8, 32, [[quad[(x >= 4) + 2 * (y >= 4)] for x in range(8)] for y in range(8)]))
+# A metric mapping: tenths of a millimetre, y upwards from the top.
+rec(33)
+rec(17, u32(2))
+rec(12, i32(0, 0)); rec(10, i32(0, 0))
+brush(6, 0x808000)
+select(6)
+rec(43, i32(50, -600, 250, -720))
+rec(34, i32(-1))
+
 rec(14, u32(0, 16, 20))
 body = b''.join(records)
 header_body = (i32(0, 0, 377, 283) + i32(0, 0, 10000, 7500) + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 1)
-               + struct.pack('<HH', 6, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
+               + struct.pack('<HH', 7, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
 out = struct.pack('<II', 1, 8 + len(header_body)) + header_body + body
 open(sys.argv[1] if len(sys.argv) > 1 else 'transformed.emf', 'wb').write(out)
