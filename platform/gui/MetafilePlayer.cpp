@@ -203,6 +203,60 @@ class Player {
     r.Pen.Width = std::max(kDetail, r.Pen.Width);
     Content.Records.push_back(std::move(r));
   }
+  // Polygons filled together, so that one inside another is a hole: one polygon through all
+  // of them, each joined to the first by a seam walked there and back (which fills nothing),
+  // filled without the pen; then each outline drawn with it.
+  void PolyPolygon(std::vector<std::vector<TPoint>> rings) {
+    std::erase_if(rings, [](const std::vector<TPoint>& ring) { return ring.empty(); });
+    if (rings.size() == 1) Emit(crPolygon, std::move(rings.front()));
+    if (rings.size() <= 1) return;
+    AlternateTurns(rings);
+    if (state_.Brush.Style != bsClear) {
+      std::vector<TPoint> all;
+      for (const auto& ring : rings) {
+        all.insert(all.end(), ring.begin(), ring.end());
+        all.push_back(ring.front());
+        all.push_back(rings.front().front());
+      }
+      const TPenData pen = state_.Pen;
+      state_.Pen.Style = psClear;
+      Emit(crPolygon, std::move(all));
+      state_.Pen = pen;
+    }
+    if (state_.Pen.Style == psClear) return;
+    for (auto& ring : rings) {
+      ring.push_back(ring.front());
+      Emit(crPolyline, std::move(ring));
+    }
+  }
+  // Rings inside an even number of others run one way, the others the other way: filled by
+  // winding (as a PDF fills) they then leave the same holes as filled alternately. Only for as
+  // many rings and points as it is cheap to compare them all.
+  static void AlternateTurns(std::vector<std::vector<TPoint>>& rings) {
+    size_t points = 0;
+    for (const auto& ring : rings) points += ring.size();
+    if (rings.size() > 256 || points * rings.size() > (size_t{1} << 22)) return;
+    auto area = [](const std::vector<TPoint>& ring) {
+      double sum = 0;
+      for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        sum += static_cast<double>(ring[j].X) * ring[i].Y - static_cast<double>(ring[i].X) * ring[j].Y;
+      return sum;
+    };
+    auto inside = [](const TPoint& p, const std::vector<TPoint>& ring) {
+      bool in = false;
+      for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        if ((ring[i].Y > p.Y) != (ring[j].Y > p.Y) &&
+            p.X < (static_cast<double>(ring[j].X) - ring[i].X) * (p.Y - ring[i].Y) / (ring[j].Y - ring[i].Y) + ring[i].X)
+          in = !in;
+      return in;
+    };
+    std::vector<bool> odd(rings.size());
+    for (size_t k = 0; k < rings.size(); ++k)
+      for (size_t other = 0; other < rings.size(); ++other)
+        if (other != k && inside(rings[k].front(), rings[other])) odd[k] = !odd[k];
+    for (size_t k = 0; k < rings.size(); ++k)
+      if ((area(rings[k]) > 0) != odd[k]) std::reverse(rings[k].begin(), rings[k].end());
+  }
   TRect MapRect(double l, double t, double r, double b) const {
     TPoint a = Map(l, t), c = Map(r, b);
     return TRect{std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y)};
@@ -651,13 +705,14 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0538: {
         size_t polys = p.Fits(2, p.I16(0), 2);
         size_t at = 2 + 2 * polys;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t k = 0; k < polys; ++k) {
           size_t n = p.Fits(at, p.I16(2 + 2 * k), 4);
-          std::vector<TPoint> points;
+          std::vector<TPoint>& points = rings.emplace_back();
           for (size_t i = 0; i < n; ++i) points.push_back(player.Map(p.I16(at + 4 * i), p.I16(at + 2 + 4 * i)));
           at += 4 * n;
-          player.Emit(crPolygon, std::move(points));
         }
+        player.PolyPolygon(std::move(rings));
         break;
       }
       case 0x041B: case 0x0418:
@@ -888,14 +943,19 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const bool wide = type == 7 || type == 8;
         size_t polys = p.Fits(24, p.I32(16), 4);
         size_t at = 24 + 4 * polys;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t k = 0; k < polys; ++k) {
           size_t n = p.Fits(at, p.I32(24 + 4 * k), wide ? 8 : 4);
-          std::vector<TPoint> points;
+          std::vector<TPoint>& points = rings.emplace_back();
           for (size_t i = 0; i < n; ++i)
             points.push_back(wide ? pt32(at + 8 * i) : player.Map(p.I16(at + 4 * i), p.I16(at + 2 + 4 * i)));
           at += n * (wide ? 8 : 4);
-          player.Emit(type == 91 || type == 8 ? crPolygon : crPolyline, std::move(points));
         }
+        if (type == 91 || type == 8) {
+          player.PolyPolygon(std::move(rings));
+          break;
+        }
+        for (auto& points : rings) player.Emit(crPolyline, std::move(points));
         break;
       }
       case 42: case 43: player.Shape(type == 43 ? crRectangle : crEllipse, p.I32(0), p.I32(4), p.I32(8), p.I32(12)); break;
@@ -952,8 +1012,12 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const TBrushData brush = s.Brush;
         if (type == 62) s.Pen.Style = psClear;
         if (type == 64) s.Brush.Style = bsClear;
-        for (auto& f : path)
-          if (f.size() > 1) player.Emit(type == 64 ? crPolyline : crPolygon, f);
+        std::erase_if(path, [](const std::vector<TPoint>& f) { return f.size() < 2; });
+        if (type == 64) {
+          for (auto& f : path) player.Emit(crPolyline, std::move(f));
+        } else {
+          player.PolyPolygon(std::move(path));
+        }
         s.Pen = pen;
         s.Brush = brush;
         path.clear();

@@ -1,6 +1,6 @@
 // Windows metafiles made by another program play onto our canvas as that program draws them.
 // The samples in data/metafiles were made by LibreOffice Draw: shapes, rotated (turned shapes,
-// a curve and text) and bitmaps (three bitmaps, one of them turned, so stored as a mask and a
+// a curve and text), holes (shapes with holes in them) and bitmaps (three bitmaps, one of them turned, so stored as a mask and a
 // picture) as .emf and .wmf from their .svg (soffice --headless --convert-to emf / wmf), and the
 // PNGs from those files (--convert-to png, a page, trimmed to the picture): its own pictures of
 // what the metafiles hold. transformed.emf (world transforms and bitmaps of every depth) and
@@ -115,7 +115,7 @@ TEST(MetafilePlayer, EmfAndWmfOfAnotherProgramDrawAsItsOwnPicture) {
 }
 
 TEST(MetafilePlayer, TurnedShapesTextAndBitmapsDrawAsTheProgramDrawsThem) {
-  for (const char* sample : {"rotated", "bitmaps"})
+  for (const char* sample : {"rotated", "bitmaps", "holes"})
     for (const char* name : {"emf", "wmf"}) {
       SCOPED_TRACE(std::string(sample) + "." + name);
       TPicture picture;

@@ -88,6 +88,8 @@ TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
   EXPECT_LT(DifferingInPdf("shapes.wmf", "shapes-wmf.png"), 0.03);
   EXPECT_LT(DifferingInPdf("rotated.emf", "rotated-emf.png"), 0.03);
   EXPECT_LT(DifferingInPdf("rotated.wmf", "rotated-wmf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("holes.emf", "holes-emf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("holes.wmf", "holes-wmf.png"), 0.03);
   EXPECT_LT(DifferingInPdf("bitmaps.emf", "bitmaps-emf.png"), 0.05);
   EXPECT_LT(DifferingInPdf("bitmaps.wmf", "bitmaps-wmf.png"), 0.05);
   EXPECT_LT(DifferingInPdf("transformed.emf", "transformed.png"), 0.03);
