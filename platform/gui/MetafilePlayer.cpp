@@ -172,6 +172,10 @@ class Player {
     }
     return {dx * scaleX_ + offsetX_, dy * scaleY_ + offsetY_};
   }
+  // A point of the reference device in record units.
+  TPoint FromDevice(double x, double y) const {
+    return {Clamp((x * scaleX_ + offsetX_) * kDetail), Clamp((y * scaleY_ + offsetY_) * kDetail)};
+  }
   TPoint Map(double x, double y) const {
     QPointF p = Device(x, y);
     return {Clamp(p.x()), Clamp(p.y())};
@@ -1000,6 +1004,23 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         TPoint a = pt32(0), b = pt32(8);
         player.Emit(type == 30 ? crIntersectClip : crExcludeClip, {},
                     TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        break;
+      }
+      case 75: {
+        // A clip region in device units: none (no clip), or the bounds of its rectangles, which
+        // for the usual region of one rectangle is the region itself; copied, or intersected.
+        const std::int32_t size = p.I32(0), mode = p.I32(4);
+        if (mode == 5 && size == 0) {
+          player.Emit(crResetClip, {});
+          break;
+        }
+        if ((mode != 5 && mode != 1) || size < 32) {
+          player.Skip("EMF clip region of mode " + IntToStr(mode));
+          break;
+        }
+        if (mode == 5) player.Emit(crResetClip, {});
+        const TPoint a = player.FromDevice(p.I32(24), p.I32(28)), b = player.FromDevice(p.I32(32), p.I32(36));
+        player.Emit(crIntersectClip, {}, TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
         break;
       }
       case 59: inPath = true, path.clear(); break;

@@ -165,6 +165,25 @@ TEST(MetafilePlayer, EveryWayOfPlacingABitmapDrawsAsTheProgramDrawsIt) {
   }
 }
 
+TEST(MetafilePlayer, AClipRegionClipsUntilTheRegionIsTakenAway) {
+  // clipregion.emf: a region of device pixels (150, 150) to (210, 250) over a red rectangle
+  // from (113, 113) to (265, 272); then no region, and a green rectangle below the region.
+  TPicture picture;
+  picture.LoadFromFile(kData + "clipregion.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  const TColor background = RGB(0xE0, 0xE8, 0xF0);
+  EXPECT_EQ(drawn.Canvas().Pixels(180, 200), RGB(0xD0, 0x20, 0x20));
+  EXPECT_EQ(drawn.Canvas().Pixels(230, 130), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(180, 140), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(218, 200), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(200, 270), RGB(0x20, 0xB0, 0x20));
+}
+
 TEST(MetafilePlayer, APlayedMetafileKeptInOurFormDrawsTheSame) {
   // A report file keeps a picture in our own form: the finer record units come back with it.
   TPicture picture;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 # Writes blits.emf and blits.wmf: the other ways a metafile places a bitmap (a blit, a stretched
 # blit, bitmap bits set to the device, a part of a bitmap, a pattern fill without a bitmap) on a
-# background. The part is a left half: LibreOffice counts a source y from the top of a bitmap
-# whose rows run from the bottom, where the bitmap calls count it from the bottom. LibreOffice draws them to blits-emf.png and blits-wmf.png (a page, trimmed to the
-# picture), the pictures the player is held to.
+# background. LibreOffice draws them to blits-emf.png and blits-wmf.png (a page, trimmed to the
+# picture), the pictures the player is held to. The part is a left half: LibreOffice counts a
+# source y from the top of a bitmap whose rows run from the bottom, where the bitmap calls count
+# it from the bottom. clipregion.emf is blits.emf with a clip region, which LibreOffice does not
+# apply; its test looks at the clip alone.
 import struct
 
 def dib(width, height, bits, pixel, palette=()):
@@ -30,7 +32,7 @@ part = dib(16, 16, 24, lambda x, y: 0xFF8000 if x < 8 else 0x808080)
 
 SRCCOPY, PATCOPY = 0xCC0020, 0xF00021
 
-def write_emf(path):
+def write_emf(path, clip_region=False):
     records = []
     def rec(kind, body=b''): records.append(struct.pack('<II', kind, 8 + len(body)) + body)
     i32 = lambda *v: struct.pack('<%di' % len(v), *v)
@@ -60,10 +62,21 @@ def write_emf(path):
     # A pattern fill in a blue brush, with no bitmap.
     rec(39, u32(2, 0, 0xC04000, 0)); rec(37, u32(2))
     blt(76, 600, 380, 300, 250, b'', b'', rop=PATCOPY)
+    if clip_region:
+        # A clip region of one rectangle in device pixels over a large red rectangle, then no clip
+        # region again for a green one.
+        region = i32(150, 150, 210, 250)
+        rgn = u32(32, 1, 1, 16) + region + region
+        rec(75, u32(len(rgn), 5) + rgn)
+        rec(39, u32(3, 0, 0x2020D0, 0)); rec(37, u32(3))
+        rec(43, i32(300, 300, 700, 720))
+        rec(75, u32(0, 5))
+        rec(39, u32(4, 0, 0x20B020, 0)); rec(37, u32(4))
+        rec(43, i32(380, 690, 560, 740))
     rec(14, u32(0, 16, 20))
     body = b''.join(records)
     header = (i32(0, 0, 377, 283) + i32(0, 0, 10000, 7500) + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 1)
-              + struct.pack('<HH', 3, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
+              + struct.pack('<HH', 5 if clip_region else 3, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
     open(path, 'wb').write(struct.pack('<II', 1, 8 + len(header)) + header + body)
 
 def write_wmf(path):
@@ -97,4 +110,5 @@ def write_wmf(path):
     open(path, 'wb').write(head + struct.pack('<H', checksum) + meta + body)
 
 write_emf('blits.emf')
+write_emf('clipregion.emf', clip_region=True)
 write_wmf('blits.wmf')
