@@ -98,6 +98,28 @@ TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
   EXPECT_LT(DifferingInPdf("blits.wmf", "blits-wmf.png"), 0.03);
 }
 
+TEST(PdfMetafile, ClipRegionsClipInThePdfAsOnTheCanvas) {
+  EnsureGraphics();
+  // clipregion.emf (see the player's test): a red rectangle seen only through a region, then a
+  // green one after the region is taken away; drawn at its own 378 x 283 pixels.
+  const std::string file = Export("clipregion.emf", 378, 283);
+  const std::string base = TempPath("clipregion-page");
+  ASSERT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
+  const TPixmap page = ReadPpm(base + ".ppm");
+  const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
+  auto tone = [&](int x, int y) {
+    std::string t;
+    for (int c = 0; c < 3; ++c)
+      t += page.At(static_cast<int>(origin + x * k), static_cast<int>(origin + y * k), c) > 127 ? '1' : '0';
+    return t;
+  };
+  EXPECT_EQ(tone(180, 200), "100");
+  EXPECT_EQ(tone(230, 130), "111");
+  EXPECT_EQ(tone(180, 140), "111");
+  EXPECT_EQ(tone(218, 200), "111");
+  EXPECT_EQ(tone(200, 270), "010");
+}
+
 TEST(PdfMetafile, ADrawingIsPathsAndTextNotAnImage) {
   EnsureGraphics();
   for (const char* sample : {"rotated.emf", "rotated.wmf"}) {
