@@ -13,6 +13,7 @@
 
 #include "platform/gui/CanvasPaint.h"
 #include "platform/gui/MetafileDib.h"
+#include "platform/gui/MetafileText.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/PixelBudget.h"
 #include "platform/rtl/TextUtils.h"
@@ -298,7 +299,9 @@ class Player {
     }
     Emit(crPolygon, std::move(outline));
   }
-  void Text(double x, double y, const WideString& text) {
+  // Text at (x, y) as the alignment places it; dx, when it has one distance (logical units) for
+  // each character, spaces the characters as the program that wrote them did.
+  void Text(double x, double y, const WideString& text, const std::vector<double>& dx = {}) {
     if (text.empty()) return;
     TFontData font = state_.Font;
     font.Color = state_.TextColor;
@@ -322,8 +325,25 @@ class Player {
     double down = 0, along = 0;
     if ((state_.TextAlign & 24) == 24) down = metrics.ascent();
     else if (state_.TextAlign & 8) down = metrics.ascent() + metrics.descent();
-    if ((state_.TextAlign & 6) == 6) along = metrics.horizontalAdvance(ToQString(text)) / 2;
-    else if (state_.TextAlign & 2) along = metrics.horizontalAdvance(ToQString(text));
+    // One advance for each cluster of characters: the distances of its characters together.
+    std::vector<int> advances;
+    double width = metrics.horizontalAdvance(ToQString(text));
+    if (dx.size() == text.size()) {
+      const TTextClusters clusters = MeasureClusters(font, &scratch, text, -1);
+      double sum = 0, placed = 0;
+      width = 0;
+      for (size_t k = 0; k < clusters.Starts.size(); ++k) {
+        const size_t end = k + 1 < clusters.Starts.size() ? static_cast<size_t>(clusters.Starts[k + 1]) : text.size();
+        for (size_t i = static_cast<size_t>(clusters.Starts[k]); i < end; ++i)
+          sum += std::copysign(Length(std::abs(dx[i])), dx[i]);
+        // Rounded through the running sum, so that rounding does not add up along the line.
+        advances.push_back(static_cast<int>(std::lround(sum - placed)));
+        placed += advances.back();
+      }
+      width = sum;
+    }
+    if ((state_.TextAlign & 6) == 6) along = width / 2;
+    else if (state_.TextAlign & 2) along = width;
     const double a = degrees * std::numbers::pi / 180;
     const QPointF at = Device(x, y);
     const double px = at.x() - along * std::cos(a) - down * std::sin(a);
@@ -332,6 +352,7 @@ class Player {
     TCanvasRecord& r = Content.Records.back();
     r.Font = font;
     r.Text = text;
+    r.Advances = std::move(advances);
     r.Brush = state_.OpaqueText ? TBrushData{state_.BackColor, bsSolid} : TBrushData{clWhite, bsClear};
   }
 
@@ -458,13 +479,14 @@ class Player {
     return brush;
   }
   static TGdiObject MakeFont(double height, int escapement, int weight, bool italic, bool underline, bool strike,
-                             const String& face) {
+                             TFontCharset charset, const String& face) {
     TGdiObject o;
     o.Type = TGdiObject::kFont;
     TFontData& font = o.Font;
     font.Name = face.empty() ? String("Arial") : face;
     o.FontHeight = std::clamp(height, -1e7, 1e7);
     font.Orientation = escapement % 3600;
+    font.Charset = charset;
     if (weight >= 600) font.Style.Include(fsBold);
     if (italic) font.Style.Include(fsItalic);
     if (underline) font.Style.Include(fsUnderline);
@@ -551,6 +573,12 @@ WideString Ansi(const Params& p, size_t at, size_t count) {
     s += static_cast<char16_t>(c);
   }
   return s;
+}
+
+// Text of 8-bit characters in the code page of the font's charset.
+WideString CharsetText(const Params& p, size_t at, size_t count, TFontCharset charset) {
+  count = p.Fits(at, static_cast<Int64>(std::min(count, kMaxTextLength)), 1);
+  return MetafileCharsetText(std::string(reinterpret_cast<const char*>(p.From(at)), count), charset);
 }
 
 String ToUtf8(const WideString& w) {
@@ -739,7 +767,7 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       }
       case 0x02FB:
         player.CreateObject(Player::MakeFont(p.I16(0), p.I16(4), p.I16(8), p.B(10) != 0, p.B(11) != 0, p.B(12) != 0,
-                                             ToUtf8(Ansi(p, 18, p.Size() > 18 ? std::min<size_t>(32, p.Size() - 18) : 0))));
+                                             p.B(13), ToUtf8(Ansi(p, 18, p.Size() > 18 ? std::min<size_t>(32, p.Size() - 18) : 0))));
         break;
       // Palettes, pattern brushes and regions take a slot in the table like any object.
       case 0x00F7: case 0x0142: case 0x01F9: case 0x06FF:
@@ -759,7 +787,7 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0521: {
         size_t n = p.Fits(2, p.I16(0), 1);
         size_t at = 2 + ((n + 1) & ~size_t{1});
-        player.Text(p.I16(at + 2), p.I16(at), Ansi(p, 2, n));
+        player.Text(p.I16(at + 2), p.I16(at), CharsetText(p, 2, n, s.Font.Charset));
         break;
       }
       case 0x0A32: {
@@ -767,7 +795,12 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
         size_t n = p.Fits(8, p.I16(4), 1);
         int options = p.W(6);
         size_t at = 8 + ((options & 6) ? 8 : 0);
-        player.Text(x, y, Ansi(p, at, n));
+        // The distances between characters follow the string, when the record has room for them.
+        std::vector<double> dx;
+        const size_t dxAt = at + ((n + 1) & ~size_t{1});
+        if (dxAt + 2 * n <= p.Size())
+          for (size_t i = 0; i < n; ++i) dx.push_back(p.I16(dxAt + 2 * i));
+        player.Text(x, y, CharsetText(p, at, n, s.Font.Charset), dx);
         break;
       }
       default: player.Skip("WMF record " + IntToHex(function, 4)); break;
@@ -992,7 +1025,7 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         WideString face = Utf16(p, 32, p.Size() > 32 ? std::min<size_t>(32, (p.Size() - 32) / 2) : 0);
         face = face.substr(0, face.find(u'\0'));
         player.CreateObject(Player::MakeFont(p.I32(4), p.I32(12), p.I32(20), p.B(24) != 0, p.B(25) != 0, p.B(26) != 0,
-                                             ToUtf8(face)),
+                                             p.B(27), ToUtf8(face)),
                             static_cast<std::uint32_t>(p.I32(0)));
         break;
       }
@@ -1044,13 +1077,20 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         path.clear();
         break;
       }
-      case 84: {
-        // EMRTEXT behind bounds, graphics mode and two scales.
+      case 83: case 84: {
+        // EMRTEXT behind bounds, graphics mode and two scales; 8-bit or 16-bit characters.
         const size_t t = 28;
         size_t n = static_cast<size_t>(std::max(0, p.I32(t + 8)));
         const std::int32_t off = p.I32(t + 12);
         if (off < 8) Bad();
-        player.Text(p.I32(t), p.I32(t + 4), Utf16(p, static_cast<size_t>(off) - 8, n));
+        const size_t at = static_cast<size_t>(off) - 8;
+        const WideString text = type == 84 ? Utf16(p, at, n) : CharsetText(p, at, n, s.Font.Charset);
+        // The distances between characters, when there is one for each.
+        std::vector<double> dx;
+        const std::int32_t dxOff = p.I32(t + 36);
+        if (dxOff >= 8 && text.size() == n && static_cast<size_t>(dxOff - 8) + 4 * n <= p.Size())
+          for (size_t i = 0; i < n; ++i) dx.push_back(p.I32(static_cast<size_t>(dxOff - 8) + 4 * i));
+        player.Text(p.I32(t), p.I32(t + 4), text, dx);
         break;
       }
       default: player.Skip("EMF record " + IntToStr(static_cast<Integer>(type))); break;
