@@ -207,6 +207,23 @@ TEST(MetafilePlayer, AClipRegionClipsUntilTheRegionIsTakenAway) {
   EXPECT_EQ(drawn.Canvas().Pixels(200, 270), RGB(0x20, 0xB0, 0x20));
 }
 
+TEST(MetafilePlayer, ABitmapTurnsWithTheWorldTransform) {
+  // turned-bitmap.emf: red and blue halves over 200 x 100 units about (500, 350), turned a quarter
+  // clockwise; a unit is 0.378 pixels.
+  TPicture picture;
+  picture.LoadFromFile(kData + "turned-bitmap.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  EXPECT_EQ(drawn.Canvas().Pixels(189, 104), RGB(0xE0, 0, 0));
+  EXPECT_EQ(drawn.Canvas().Pixels(189, 160), RGB(0, 0, 0xE0));
+  // Where the bitmap lies unturned, beside the turned one: the background.
+  EXPECT_EQ(drawn.Canvas().Pixels(159, 132), RGB(0xE0, 0xE8, 0xF0));
+  EXPECT_EQ(drawn.Canvas().Pixels(219, 132), RGB(0xE0, 0xE8, 0xF0));
+}
+
 TEST(MetafilePlayer, APlayedMetafileKeptInOurFormDrawsTheSame) {
   // A report file keeps a picture in our own form: the finer record units come back with it.
   TPicture picture;

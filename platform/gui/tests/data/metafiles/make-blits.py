@@ -5,7 +5,8 @@
 # picture), the pictures the player is held to. The part is a left half: LibreOffice counts a
 # source y from the top of a bitmap whose rows run from the bottom, where the bitmap calls count
 # it from the bottom. clipregion.emf is blits.emf with a clip region, which LibreOffice does not
-# apply; its test looks at the clip alone.
+# apply, and turned-bitmap.emf a bitmap turned by a world transform, which LibreOffice draws
+# unturned: their tests look at what they show alone.
 import struct
 
 def dib(width, height, bits, pixel, palette=()):
@@ -109,6 +110,27 @@ def write_wmf(path):
     for i in range(0, 20, 2): checksum ^= struct.unpack('<H', head[i:i + 2])[0]
     open(path, 'wb').write(head + struct.pack('<H', checksum) + meta + body)
 
+def write_turned_bitmap(path):
+    # A bitmap of two pixels, red then blue, stretched over 200 x 100 units about (500, 350) and
+    # turned a quarter clockwise there by the world transform: red above, blue below.
+    records = []
+    def rec(kind, body=b''): records.append(struct.pack('<II', kind, 8 + len(body)) + body)
+    i32 = lambda *v: struct.pack('<%di' % len(v), *v)
+    u32 = lambda *v: struct.pack('<%dI' % len(v), *v)
+    rec(17, u32(8)); rec(9, i32(1000, 750)); rec(11, i32(378, 283))
+    rec(39, u32(1, 0, 0xF0E8E0, 0)); rec(37, u32(1)); rec(37, u32(0x80000008))
+    rec(43, i32(0, 0, 1000, 750))
+    rec(35, struct.pack('<6f', 0, 1, -1, 0, 500 + 350, 350 - 500))
+    info, bits = dib(2, 1, 24, lambda x, y: [0xE00000, 0x0000E0][x])
+    fixed = 8 + 72
+    rec(81, i32(400, 300, 600, 400) + i32(400, 300, 0, 0, 2, 1) + u32(fixed, len(info), fixed + len(info), len(bits), 0, SRCCOPY) + i32(200, 100) + info + bits)
+    rec(14, u32(0, 16, 20))
+    body = b''.join(records)
+    header = (i32(0, 0, 377, 283) + i32(0, 0, 10000, 7500) + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 1)
+              + struct.pack('<HH', 2, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
+    open(path, 'wb').write(struct.pack('<II', 1, 8 + len(header)) + header + body)
+
 write_emf('blits.emf')
+write_turned_bitmap('turned-bitmap.emf')
 write_emf('clipregion.emf', clip_region=True)
 write_wmf('blits.wmf')
