@@ -24,6 +24,8 @@ using TPath = std::vector<std::pair<double, double>>;
 // Transparent bitmaps flattened onto the drawing beneath them, at most: each replays the records
 // before it.
 constexpr int kMaxFlattened = 64;
+// The longest side a JPEG image may have; a longer bitmap is drawn at the page's pixels.
+constexpr int kMaxJpegSide = 65500;
 // Straight pieces of a quarter of an ellipse.
 constexpr int kQuarterSteps = 12;
 
@@ -273,27 +275,34 @@ class TMetafileDrawing {
     if (w <= 0 || h <= 0) return;
     const bool mirrored = r.Rect.Right < r.Rect.Left || r.Rect.Bottom < r.Rect.Top;
     const bool flatten = (mirrored || Transparent(own)) && flattened_ < kMaxFlattened;
-    if (!flatten && own.Width() >= w * scale_ && own.Height() >= h * scale_) {
+    const bool fits = own.Width() <= kMaxJpegSide && own.Height() <= kMaxJpegSide;
+    if (!flatten && fits && own.Width() >= w * scale_ && own.Height() >= h * scale_) {
       page_.DrawBitmap(l, t, w, h, own, quality_);
       return;
     }
+    // Rastered, only the part within the picture's frame is kept.
+    const double vl = std::max(l, left_), vt = std::max(t, top_);
+    const double vw = std::min(l + w, left_ + width_) - vl, vh = std::min(t + h, top_ + height_) - vt;
+    if (vw <= 0 || vh <= 0) return;
     double k = scale_;
-    const double area = w * h * k * k;
+    const double area = vw * vh * k * k;
     if (area > kMaxPicturePixels / 4) k *= std::sqrt(kMaxPicturePixels / 4 / area);
-    const int pw = std::max(1, static_cast<int>(std::ceil(w * k))), ph = std::max(1, static_cast<int>(std::ceil(h * k)));
+    const int pw = std::max(1, static_cast<int>(std::ceil(vw * k))), ph = std::max(1, static_cast<int>(std::ceil(vh * k)));
     TBitmap raster(pw, ph, pf24bit);
     raster.Canvas().Brush().SetColor(clWhite);
     raster.Canvas().FillRect(TRect{0, 0, pw, ph});
+    const double kx = pw / vw, ky = ph / vh;
     if (flatten) {
       ++flattened_;
-      const double kx = pw / w, ky = ph / h;
       const int detail = metafile_.Detail();
-      metafile_.Play(raster.Canvas(), sx_ * detail * kx, sy_ * detail * ky, (left_ - l) * kx, (top_ - t) * ky,
+      metafile_.Play(raster.Canvas(), sx_ * detail * kx, sy_ * detail * ky, (left_ - vl) * kx, (top_ - vt) * ky,
                      static_cast<int>(index) + 1);
     } else {
-      raster.Canvas().StretchDraw(TRect{0, 0, pw, ph}, own);
+      auto at = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
+      raster.Canvas().StretchDraw(TRect{at((l - vl) * kx), at((t - vt) * ky), at((l + w - vl) * kx), at((t + h - vt) * ky)},
+                                  own);
     }
-    page_.DrawBitmap(l, t, w, h, raster, quality_);
+    page_.DrawBitmap(vl, vt, vw, vh, raster, quality_);
   }
   static bool Transparent(TBitmap& bitmap) {
     if (bitmap.PixelFormat() != pf32bit) return false;

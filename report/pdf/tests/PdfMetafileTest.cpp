@@ -125,6 +125,49 @@ TEST(PdfMetafile, ClipRegionsClipInThePdfAsOnTheCanvas) {
   EXPECT_EQ(tone(200, 270), "010");
 }
 
+// An EMF of one bitmap record: width x 1 pixels of 24 bits stretched over the frame of 100 x 100
+// device pixels.
+std::string LongBitmapEmf(int width) {
+  std::string out;
+  auto u32 = [&](std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+  };
+  const std::uint32_t stride = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4, bitmap = 80 + 40 + stride;
+  u32(1), u32(88);
+  for (std::uint32_t v : {0u, 0u, 100u, 100u, 0u, 0u, 2646u, 2646u}) u32(v);
+  u32(0x464D4520), u32(0x10000), u32(88 + bitmap + 20), u32(3), u32(0), u32(0), u32(0), u32(0);
+  for (std::uint32_t v : {96u, 96u, 25u, 25u}) u32(v);
+  u32(81), u32(bitmap);
+  for (std::uint32_t v : {0u, 0u, 100u, 100u, 0u, 0u, 0u, 0u, static_cast<std::uint32_t>(width), 1u, 80u, 40u, 120u,
+                          stride, 0u, 0xCC0020u, 100u, 100u})
+    u32(v);
+  u32(40), u32(static_cast<std::uint32_t>(width)), u32(1), u32(1 | 24 << 16), u32(0), u32(stride);
+  for (int i = 0; i < 4; ++i) u32(0);
+  out += std::string(stride, '\x40');
+  u32(14), u32(20), u32(0), u32(16), u32(20);
+  return out;
+}
+
+TEST(PdfMetafile, ABitmapLongerThanAJpegGoesInAtThePagesPixels) {
+  EnsureGraphics();
+  TStringStream in(LongBitmapEmf(70000));
+  TMetafile metafile;
+  metafile.LoadFromStream(in);
+  ASSERT_FALSE(metafile.Empty());
+  TkvxPDFFile document(false, "");
+  auto& page = document.AddPage(A4Width, A4Height, 0, 0, 0);
+  page.DrawPicture(100, 100, 200, 200, metafile, 1, 80);
+  const std::string file = TempPath("long-bitmap.pdf");
+  SaveDocument(document, file);
+  EXPECT_EQ(RunCommand("qpdf --check " + Quote(file)).Status, 0);
+  // One image of about the picture's 200 x 200 pixels on the page.
+  const std::string list = Shell("pdfimages -list " + Quote(file));
+  std::smatch image;
+  ASSERT_TRUE(std::regex_search(list, image, std::regex(R"(\n +1 +0 +image +(\d+) +(\d+) )"))) << list;
+  EXPECT_NEAR(std::stoi(image[1]), 200, 10) << list;
+  EXPECT_NEAR(std::stoi(image[2]), 200, 10) << list;
+}
+
 TEST(PdfMetafile, ADrawingIsPathsAndTextNotAnImage) {
   EnsureGraphics();
   for (const char* sample : {"rotated.emf", "rotated.wmf"}) {
