@@ -224,6 +224,20 @@ TEST(MetafilePlayer, ABitmapTurnsWithTheWorldTransform) {
   EXPECT_EQ(drawn.Canvas().Pixels(219, 132), RGB(0xE0, 0xE8, 0xF0));
 }
 
+TEST(MetafilePlayer, AnIsotropicMappingKeepsOneScaleOnBothAxes) {
+  // isotropic.emf: an ellipse from (250, 225) to (300, 265) pixels, not to (450, 265).
+  TPicture picture;
+  picture.LoadFromFile(kData + "isotropic.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  EXPECT_EQ(drawn.Canvas().Pixels(275, 245), RGB(0x80, 0x40, 0x20));
+  EXPECT_EQ(drawn.Canvas().Pixels(320, 245), RGB(0xE0, 0xE8, 0xF0));
+  EXPECT_EQ(drawn.Canvas().Pixels(275, 270), RGB(0xE0, 0xE8, 0xF0));
+}
+
 TEST(MetafilePlayer, APlayedMetafileKeptInOurFormDrawsTheSame) {
   // A report file keeps a picture in our own form: the finer record units come back with it.
   TPicture picture;

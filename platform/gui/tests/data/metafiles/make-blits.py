@@ -5,8 +5,9 @@
 # picture), the pictures the player is held to. The part is a left half: LibreOffice counts a
 # source y from the top of a bitmap whose rows run from the bottom, where the bitmap calls count
 # it from the bottom. clipregion.emf is blits.emf with a clip region, which LibreOffice does not
-# apply, and turned-bitmap.emf a bitmap turned by a world transform, which LibreOffice draws
-# unturned: their tests look at what they show alone.
+# apply, turned-bitmap.emf a bitmap turned by a world transform, which LibreOffice draws
+# unturned, and isotropic.emf an isotropic mapping, whose two scales LibreOffice keeps apart:
+# their tests look at what they show alone.
 import struct
 
 def dib(width, height, bits, pixel, palette=()):
@@ -130,7 +131,27 @@ def write_turned_bitmap(path):
               + struct.pack('<HH', 2, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
     open(path, 'wb').write(struct.pack('<II', 1, 8 + len(header)) + header + body)
 
+def write_isotropic(path):
+    # An isotropic mapping asked for 2 pixels a unit across and 0.5 down: both become 0.5. A
+    # brown ellipse over units (0, 0) to (100, 80) from (250, 225) then covers (250, 225) to
+    # (300, 265) in pixels.
+    records = []
+    def rec(kind, body=b''): records.append(struct.pack('<II', kind, 8 + len(body)) + body)
+    i32 = lambda *v: struct.pack('<%di' % len(v), *v)
+    u32 = lambda *v: struct.pack('<%dI' % len(v), *v)
+    rec(39, u32(1, 0, 0xF0E8E0, 0)); rec(37, u32(1)); rec(37, u32(0x80000008))
+    rec(43, i32(0, 0, 378, 283))
+    rec(17, u32(7)); rec(9, i32(100, 100)); rec(11, i32(200, 50)); rec(12, i32(250, 225))
+    rec(39, u32(2, 0, 0x204080, 0)); rec(37, u32(2))
+    rec(42, i32(0, 0, 100, 80))
+    rec(14, u32(0, 16, 20))
+    body = b''.join(records)
+    header = (i32(0, 0, 377, 283) + i32(0, 0, 10000, 7500) + u32(0x464D4520, 0x10000, 88 + len(body), len(records) + 1)
+              + struct.pack('<HH', 3, 0) + u32(0, 0, 0) + i32(960, 960, 254, 254))
+    open(path, 'wb').write(struct.pack('<II', 1, 8 + len(header)) + header + body)
+
 write_emf('blits.emf')
+write_isotropic('isotropic.emf')
 write_turned_bitmap('turned-bitmap.emf')
 write_emf('clipregion.emf', clip_region=True)
 write_wmf('blits.wmf')
