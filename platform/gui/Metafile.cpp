@@ -1,5 +1,6 @@
 #include "platform/gui/Metafile.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -23,6 +24,7 @@ void TMetafile::Assign(TPersistent* source) {
     width_ = m->width_;
     height_ = m->height_;
     pixelsPerInch_ = m->pixelsPerInch_;
+    detail_ = m->detail_;
     Changed();
     return;
   }
@@ -39,7 +41,7 @@ void TMetafile::Draw(TCanvas& canvas, const TRect& r) {
   Play(canvas, sx, sy, r.Left, r.Top);
 }
 
-void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) const {
+void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY, int count) const {
   // The metafile's clip changes stay inside the replay: one saved state brackets it, a reset
   // inside returns to that state, and unbalanced restores stop there.
   TCanvasRecord save;
@@ -48,7 +50,9 @@ void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offse
   restore.Kind = crRestoreClip;
   TCanvasAccess::Render(canvas, save);
   int depth = 0;
-  for (const TCanvasRecord& r : records_) {
+  const size_t end = count < 0 ? records_.size() : std::min(records_.size(), static_cast<size_t>(count));
+  for (size_t i = 0; i < end; ++i) {
+    const TCanvasRecord& r = records_[i];
     switch (r.Kind) {
       case crSaveClip:
         ++depth;
@@ -65,7 +69,7 @@ void TMetafile::Play(TCanvas& canvas, double scaleX, double scaleY, double offse
         TCanvasAccess::Render(canvas, save);
         break;
       default:
-        TCanvasAccess::Render(canvas, ScaleRecord(r, scaleX, scaleY, offsetX, offsetY));
+        TCanvasAccess::Render(canvas, ScaleRecord(r, scaleX / detail_, scaleY / detail_, offsetX, offsetY));
         break;
     }
   }
@@ -93,6 +97,7 @@ void TMetafile::LoadFromStream(TStream& stream) {
   width_ = content.Width;
   height_ = content.Height;
   pixelsPerInch_ = content.PixelsPerInch;
+  detail_ = content.Detail;
   Changed();
 }
 
@@ -101,6 +106,7 @@ void TMetafile::SaveToStream(TStream& stream) {
   content.Width = width_;
   content.Height = height_;
   content.PixelsPerInch = pixelsPerInch_;
+  content.Detail = detail_;
   content.Records = records_;
   WriteMetafile(stream, content);
 }
@@ -126,6 +132,7 @@ std::unique_ptr<TGraphic> TMetafile::Clone() const {
 void TMetafile::Clear() {
   records_.clear();
   width_ = height_ = 0;
+  detail_ = 1;
   Changed();
 }
 
@@ -138,7 +145,9 @@ std::optional<TMetafileTextHit> TMetafile::FindText(const WideString& text, bool
     if (r.Kind != crText && r.Kind != crTextRect) continue;
     QString hay = ToQString(r.Text);
     if (!caseSensitive) hay = hay.toUpper();
-    if (hay.contains(needle)) return TMetafileTextHit{i, r.Bounds};
+    if (hay.contains(needle))
+      return TMetafileTextHit{i, TRect{r.Bounds.Left / detail_, r.Bounds.Top / detail_, r.Bounds.Right / detail_,
+                                       r.Bounds.Bottom / detail_}};
   }
   return std::nullopt;
 }

@@ -45,9 +45,13 @@ class TMetafile : public TGraphic {
   int PixelsPerInch() const { return pixelsPerInch_; }
   void SetPixelsPerInch(int ppi) { pixelsPerInch_ = ppi; }
 
-  // Replays onto canvas with device point = recorded point * scale + offset.
-  void Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY) const;
+  // Replays onto canvas with device point = picture point * scale + offset, a picture point
+  // being a recorded one over Detail; only the first count records when count is not negative
+  // (what lies under a later record).
+  void Play(TCanvas& canvas, double scaleX, double scaleY, double offsetX, double offsetY, int count = -1) const;
   const std::vector<TCanvasRecord>& Records() const { return records_; }
+  // Record units to a pixel of Width and Height (more than 1 for a played Windows metafile).
+  int Detail() const { return detail_; }
   // The kinds of record a WMF or EMF held that the last load could not draw, one line each.
   std::vector<String> Skipped;
   int RecordCount() const { return static_cast<int>(records_.size()); }
@@ -64,6 +68,7 @@ class TMetafile : public TGraphic {
   int width_ = 0;
   int height_ = 0;
   int pixelsPerInch_ = 96;
+  int detail_ = 1;
 };
 
 // A canvas that records every drawing call into a metafile instead of painting; text is

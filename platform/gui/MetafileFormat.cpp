@@ -19,6 +19,7 @@ constexpr Cardinal kSignature = 0x464D4520;  // " EMF"
 constexpr int kHeaderSize = 108;
 constexpr char kMagic[16] = "ORVANE METAFILE";
 constexpr Cardinal kVersion = 1;
+constexpr Integer kMaxDetail = 64;
 
 class Writer {
  public:
@@ -207,6 +208,7 @@ void WriteMetafile(TStream& stream, const TMetafileContent& content) {
   w.I32(content.PixelsPerInch);
   w.I32(kSignature);
   w.I32(static_cast<Int64>(content.Records.size()));
+  w.I32(content.Detail);
   while (w.Bytes().size() < kHeaderSize) w.U8(0);
   for (const TCanvasRecord& r : content.Records) WriteRecord(w, r);
   stream.WriteBuffer(w.Bytes().data(), static_cast<Int64>(w.Bytes().size()));
@@ -227,6 +229,9 @@ TMetafileContent ReadMetafile(TStream& stream) {
   content.PixelsPerInch = rd.I32();
   if (static_cast<Cardinal>(rd.I32()) != kSignature) Reader::Bad();
   Integer count = rd.I32();
+  // Files from before the detail was kept hold 0 there.
+  content.Detail = std::max<Integer>(1, rd.I32());
+  if (content.Detail > kMaxDetail) Reader::Bad();
   if (count < 0 || content.Width < 0 || content.Height < 0 || content.PixelsPerInch <= 0) Reader::Bad();
   rd.Seek(kHeaderSize);
   for (Integer i = 0; i < count; ++i) content.Records.push_back(ReadRecord(rd));

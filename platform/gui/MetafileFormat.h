@@ -11,6 +11,9 @@ struct TMetafileContent {
   int Width = 0;
   int Height = 0;
   int PixelsPerInch = 96;
+  // Record units to a pixel of Width and Height: finer than pixels, a drawing keeps its curves
+  // and places when printed or written as vectors.
+  int Detail = 1;
   std::vector<TCanvasRecord> Records;
 };
 

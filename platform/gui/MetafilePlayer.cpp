@@ -1,12 +1,21 @@
 #include "platform/gui/MetafilePlayer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <map>
+#include <numbers>
 #include <optional>
 
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include "platform/gui/CanvasPaint.h"
+#include "platform/gui/MetafileDib.h"
+#include "platform/gui/MetafileText.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/PixelBudget.h"
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
@@ -21,6 +30,12 @@ constexpr size_t kMaxPoints = 1 << 20;
 constexpr size_t kMaxRecords = 1 << 20;
 constexpr size_t kMaxTextLength = 1 << 16;
 constexpr int kMaxPictureSide = 20000;
+// The pixels of all the bitmaps of one file together; bitmaps beyond are skipped.
+constexpr Int64 kMaxFilePixels = 2 * kMaxPicturePixels;
+// Record units to a picture pixel: 768 to the inch, finer than any printer shows a step.
+constexpr int kDetail = 8;
+// Straight segments an ellipse becomes when turned by a world transform.
+constexpr int kEllipseSegments = 72;
 
 [[noreturn]] void Bad() { throw EInvalidGraphic("Metafile is not valid"); }
 
@@ -45,6 +60,12 @@ class Params {
     if (at >= size_) Bad();
     return data_[at];
   }
+  float F(size_t at) const { return std::bit_cast<float>(static_cast<std::uint32_t>(I32(at))); }
+  // The bytes from at to the end of the record.
+  const Byte* From(size_t at) const {
+    if (at > size_) Bad();
+    return data_ + at;
+  }
   // A count of items of itemSize bytes from at on, all within the record.
   size_t Fits(size_t at, Int64 count, size_t itemSize) const {
     if (count < 0 || static_cast<size_t>(count) > kMaxPoints || at > size_ ||
@@ -63,6 +84,26 @@ struct TGdiObject {
   TPenData Pen;
   TBrushData Brush;
   TFontData Font;
+  // The font's height in logical units: it takes the mapping in force when text is drawn.
+  double FontHeight = 0;
+};
+
+// An affine map of logical points, x' = x M11 + y M21 + Dx, y' = x M12 + y M22 + Dy.
+struct TXform {
+  double M11 = 1, M12 = 0, M21 = 0, M22 = 1, Dx = 0, Dy = 0;
+  // This map followed by then.
+  TXform Then(const TXform& then) const {
+    return {M11 * then.M11 + M12 * then.M21, M11 * then.M12 + M12 * then.M22,
+            M21 * then.M11 + M22 * then.M21, M21 * then.M12 + M22 * then.M22,
+            Dx * then.M11 + Dy * then.M21 + then.Dx, Dx * then.M12 + Dy * then.M22 + then.Dy};
+  }
+  bool Turns() const { return M12 != 0 || M21 != 0; }
+};
+
+// A bitmap of a blit and where it goes, in logical units.
+struct TBlit {
+  QImage Image;
+  double X = 0, Y = 0, Width = 0, Height = 0;
 };
 
 struct TDcState {
@@ -71,6 +112,11 @@ struct TDcState {
   TFontData Font;
   TColor TextColor = clBlack;
   int TextAlign = 0;
+  bool OpaqueText = false;
+  TColor BackColor = clWhite;
+  // 0 asks for the usual size.
+  double FontHeight = 0;
+  TXform World;
   double WinOrgX = 0, WinOrgY = 0, WinExtX = 0, WinExtY = 0;
   double VpOrgX = 0, VpOrgY = 0, VpExtX = 0, VpExtY = 0;
   int MapMode = 1;
@@ -81,34 +127,73 @@ struct TDcState {
 class Player {
  public:
   explicit Player(std::vector<String>& skipped) : skipped_(skipped) {
+    Content.Detail = kDetail;
     state_.Brush.Color = clWhite;
     state_.Font.Color = clBlack;
-    state_.Font.Height = -12;
   }
 
   TMetafileContent Content;
 
-  // Logical point to picture pixels.
-  TPoint Map(double x, double y) const {
+  // Logical point to record units: the world transform, the window-to-viewport mapping, then
+  // the reference device to our pixels, kDetail units each.
+  QPointF Device(double x, double y) const {
+    const QPointF p = Pixels(x, y);
+    return {p.x() * kDetail, p.y() * kDetail};
+  }
+  QPointF Pixels(double x, double y) const {
+    const TXform& w = state_.World;
+    if (emf_) {
+      const double wx = x * w.M11 + y * w.M21 + w.Dx;
+      y = x * w.M12 + y * w.M22 + w.Dy;
+      x = wx;
+    }
     double dx = x, dy = y;
-    if (state_.MapMode >= 7 && state_.WinExtX != 0 && state_.WinExtY != 0 && state_.VpExtX != 0 &&
-        state_.VpExtY != 0) {
-      dx = (x - state_.WinOrgX) * state_.VpExtX / state_.WinExtX + state_.VpOrgX;
-      dy = (y - state_.WinOrgY) * state_.VpExtY / state_.WinExtY + state_.VpOrgY;
+    const int mode = state_.MapMode;
+    if (mode >= 7 && state_.WinExtX != 0 && state_.WinExtY != 0 && state_.VpExtX != 0 && state_.VpExtY != 0) {
+      double kx = state_.VpExtX / state_.WinExtX, ky = state_.VpExtY / state_.WinExtY;
+      if (mode == 7) {
+        // Isotropic: one unit is as long on both axes, the smaller scale wins.
+        const double k = std::min(std::abs(kx), std::abs(ky));
+        kx = std::copysign(k, kx);
+        ky = std::copysign(k, ky);
+      }
+      dx = (x - state_.WinOrgX) * kx + state_.VpOrgX;
+      dy = (y - state_.WinOrgY) * ky + state_.VpOrgY;
     } else if (!emf_ && state_.WinExtX != 0 && state_.WinExtY != 0) {
-      dx = (x - state_.WinOrgX) * Content.Width / state_.WinExtX;
-      dy = (y - state_.WinOrgY) * Content.Height / state_.WinExtY;
-      return {Clamp(dx), Clamp(dy)};
+      return {(x - state_.WinOrgX) * Content.Width / state_.WinExtX, (y - state_.WinOrgY) * Content.Height / state_.WinExtY};
+    } else if (emf_ && mode >= 2 && mode <= 6) {
+      // Metric and English modes: fixed units, the y axis upwards.
+      static constexpr double kMillimetres[] = {0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+      const double mm = kMillimetres[mode - 2];
+      dx = (x - state_.WinOrgX) * mm * devPerMmX_ + state_.VpOrgX;
+      dy = -(y - state_.WinOrgY) * mm * devPerMmY_ + state_.VpOrgY;
     } else {
       dx = x - state_.WinOrgX + state_.VpOrgX;
       dy = y - state_.WinOrgY + state_.VpOrgY;
     }
-    return {Clamp(dx * scaleX_ + offsetX_), Clamp(dy * scaleY_ + offsetY_)};
+    return {dx * scaleX_ + offsetX_, dy * scaleY_ + offsetY_};
   }
-  int MapLength(double w) const {
-    TPoint a = Map(0, 0), b = Map(w, 0);
-    return static_cast<int>(std::abs(b.X - a.X));
+  // A point of the reference device in record units.
+  TPoint FromDevice(double x, double y) const {
+    return {Clamp((x * scaleX_ + offsetX_) * kDetail), Clamp((y * scaleY_ + offsetY_) * kDetail)};
   }
+  TPoint Map(double x, double y) const {
+    QPointF p = Device(x, y);
+    return {Clamp(p.x()), Clamp(p.y())};
+  }
+  // A logical length along x (or y) in record units, whatever way the mapping turns it.
+  double Length(double w, bool vertical = false) const {
+    QPointF a = Device(0, 0), b = vertical ? Device(0, w) : Device(w, 0);
+    const double d = std::hypot(b.x() - a.x(), b.y() - a.y());
+    return std::isfinite(d) ? std::min(d, 1e7) : 0;
+  }
+  int MapLength(double w) const { return static_cast<int>(Length(w)); }
+  // Counter-clockwise degrees by which the mapping turns the x axis.
+  double TurnDegrees() const {
+    QPointF a = Device(0, 0), b = Device(1, 0);
+    return std::atan2(a.y() - b.y(), b.x() - a.x()) * 180 / std::numbers::pi;
+  }
+  bool Turned() const { return emf_ && state_.World.Turns(); }
 
   void Emit(TCanvasRecordKind kind, std::vector<TPoint> points, TRect rect = {}) {
     if (Content.Records.size() >= kMaxRecords) Bad();
@@ -119,25 +204,216 @@ class Player {
     r.Pen = state_.Pen;
     r.Brush = state_.Brush;
     r.Font = state_.Font;
-    r.Pen.Width = std::max(1, r.Pen.Width);
+    // A pen is at least a pixel wide, as on the device the metafile was made for.
+    r.Pen.Width = std::max(kDetail, r.Pen.Width);
     Content.Records.push_back(std::move(r));
   }
-  void Shape(TCanvasRecordKind kind, double l, double t, double r, double b, TSize corner = {}) {
-    TPoint a = Map(l, t), c = Map(r, b);
-    Emit(kind, {}, TRect{std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y)});
-    Content.Records.back().Corner = corner;
+  // Polygons filled together, so that one inside another is a hole: one polygon through all
+  // of them, each joined to the first by a seam walked there and back (which fills nothing),
+  // filled without the pen; then each outline drawn with it.
+  void PolyPolygon(std::vector<std::vector<TPoint>> rings) {
+    std::erase_if(rings, [](const std::vector<TPoint>& ring) { return ring.empty(); });
+    if (rings.size() == 1) Emit(crPolygon, std::move(rings.front()));
+    if (rings.size() <= 1) return;
+    AlternateTurns(rings);
+    if (state_.Brush.Style != bsClear) {
+      std::vector<TPoint> all;
+      for (const auto& ring : rings) {
+        all.insert(all.end(), ring.begin(), ring.end());
+        all.push_back(ring.front());
+        all.push_back(rings.front().front());
+      }
+      const TPenData pen = state_.Pen;
+      state_.Pen.Style = psClear;
+      Emit(crPolygon, std::move(all));
+      state_.Pen = pen;
+    }
+    if (state_.Pen.Style == psClear) return;
+    for (auto& ring : rings) {
+      ring.push_back(ring.front());
+      Emit(crPolyline, std::move(ring));
+    }
   }
-  void Text(double x, double y, const WideString& text) {
+  // Rings inside an even number of others run one way, the others the other way: filled by
+  // winding (as a PDF fills) they then leave the same holes as filled alternately. Only for as
+  // many rings and points as it is cheap to compare them all.
+  static void AlternateTurns(std::vector<std::vector<TPoint>>& rings) {
+    size_t points = 0;
+    for (const auto& ring : rings) points += ring.size();
+    if (rings.size() > 256 || points * rings.size() > (size_t{1} << 22)) return;
+    auto area = [](const std::vector<TPoint>& ring) {
+      double sum = 0;
+      for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        sum += static_cast<double>(ring[j].X) * ring[i].Y - static_cast<double>(ring[i].X) * ring[j].Y;
+      return sum;
+    };
+    auto inside = [](const TPoint& p, const std::vector<TPoint>& ring) {
+      bool in = false;
+      for (size_t i = 0, j = ring.size() - 1; i < ring.size(); j = i++)
+        if ((ring[i].Y > p.Y) != (ring[j].Y > p.Y) &&
+            p.X < (static_cast<double>(ring[j].X) - ring[i].X) * (p.Y - ring[i].Y) / (ring[j].Y - ring[i].Y) + ring[i].X)
+          in = !in;
+      return in;
+    };
+    std::vector<bool> odd(rings.size());
+    for (size_t k = 0; k < rings.size(); ++k)
+      for (size_t other = 0; other < rings.size(); ++other)
+        if (other != k && inside(rings[k].front(), rings[other])) odd[k] = !odd[k];
+    for (size_t k = 0; k < rings.size(); ++k)
+      if ((area(rings[k]) > 0) != odd[k]) std::reverse(rings[k].begin(), rings[k].end());
+  }
+  TRect MapRect(double l, double t, double r, double b) const {
+    TPoint a = Map(l, t), c = Map(r, b);
+    return TRect{std::min(a.X, c.X), std::min(a.Y, c.Y), std::max(a.X, c.X), std::max(a.Y, c.Y)};
+  }
+  void Shape(TCanvasRecordKind kind, double l, double t, double r, double b, double cornerW = 0, double cornerH = 0) {
+    if (!Turned()) {
+      Emit(kind, {}, MapRect(l, t, r, b));
+      Content.Records.back().Corner = TSize{MapLength(cornerW), static_cast<int>(Length(cornerH, true))};
+      return;
+    }
+    // A turned rectangle or ellipse is a polygon of its outline.
+    std::vector<TPoint> outline;
+    auto arc = [&](double cx, double cy, double rx, double ry, double from, int steps) {
+      for (int i = 0; i <= steps; ++i) {
+        const double a = from + i * (std::numbers::pi / 2) / steps;
+        outline.push_back(Map(cx + rx * std::cos(a), cy + ry * std::sin(a)));
+      }
+    };
+    const double rx = (r - l) / 2, ry = (b - t) / 2;
+    if (kind == crEllipse) {
+      for (int i = 0; i < kEllipseSegments; ++i) {
+        const double a = 2 * std::numbers::pi * i / kEllipseSegments;
+        outline.push_back(Map(l + rx + rx * std::cos(a), t + ry + ry * std::sin(a)));
+      }
+    } else if (kind == crRoundRect) {
+      const double cx = std::min(std::abs(cornerW), std::abs(r - l)) / 2 * (r > l ? 1 : -1);
+      const double cy = std::min(std::abs(cornerH), std::abs(b - t)) / 2 * (b > t ? 1 : -1);
+      const int steps = kEllipseSegments / 4;
+      arc(r - cx, b - cy, cx, cy, 0, steps);
+      arc(l + cx, b - cy, cx, cy, std::numbers::pi / 2, steps);
+      arc(l + cx, t + cy, cx, cy, std::numbers::pi, steps);
+      arc(r - cx, t + cy, cx, cy, 3 * std::numbers::pi / 2, steps);
+    } else {
+      outline = {Map(l, t), Map(r, t), Map(r, b), Map(l, b)};
+    }
+    Emit(crPolygon, std::move(outline));
+  }
+  // Text at (x, y) as the alignment places it; dx, when it has one distance (logical units) for
+  // each character, spaces the characters as the program that wrote them did.
+  void Text(double x, double y, const WideString& text, const std::vector<double>& dx = {}) {
     if (text.empty()) return;
-    TPoint p = Map(x, y);
-    const int h = std::abs(state_.Font.Height);
-    if ((state_.TextAlign & 24) == 24) p.Y -= h * 4 / 5;  // the baseline at y
-    else if (state_.TextAlign & 8) p.Y -= h;              // the bottom at y
     TFontData font = state_.Font;
     font.Color = state_.TextColor;
-    Emit(crText, {p});
-    Content.Records.back().Font = font;
-    Content.Records.back().Text = text;
+    static QImage scratch(1, 1, QImage::Format_RGB32);
+    constexpr double kUsualHeight = 12 * kDetail;
+    const double height = std::clamp(state_.FontHeight == 0 ? kUsualHeight : Length(std::abs(state_.FontHeight), true),
+                                     1.0, double(MaxFontHeight));
+    font.Height = -static_cast<int>(std::lround(height));
+    if (state_.FontHeight > 0) {
+      // A positive height is the cell's: the records keep the character height, which every
+      // drawing of them (on a canvas, in a PDF) reads alike.
+      QFontMetricsF cell(MakeQFont(font, &scratch), &scratch);
+      const double ratio = cell.ascent() + cell.descent() > 0 ? height / (cell.ascent() + cell.descent()) : 1;
+      font.Height = -std::clamp(static_cast<int>(std::lround(height * ratio)), 1, MaxFontHeight);
+    }
+    // The escapement turns the line as the mapping turns the x axis.
+    const double degrees = std::remainder(state_.Font.Orientation / 10.0 + (Turned() ? TurnDegrees() : 0), 360.0);
+    font.Orientation = static_cast<int>(std::lround(degrees * 10));
+    // The record holds the top left of the text cell; the alignment names another point of it.
+    QFontMetricsF metrics(MakeQFont(font, &scratch), &scratch);
+    double down = 0, along = 0;
+    if ((state_.TextAlign & 24) == 24) down = metrics.ascent();
+    else if (state_.TextAlign & 8) down = metrics.ascent() + metrics.descent();
+    // One advance for each cluster of characters: the distances of its characters together.
+    std::vector<int> advances;
+    double width = metrics.horizontalAdvance(ToQString(text));
+    if (dx.size() == text.size()) {
+      const TTextClusters clusters = MeasureClusters(font, &scratch, text, -1);
+      double sum = 0, placed = 0;
+      width = 0;
+      for (size_t k = 0; k < clusters.Starts.size(); ++k) {
+        const size_t end = k + 1 < clusters.Starts.size() ? static_cast<size_t>(clusters.Starts[k + 1]) : text.size();
+        for (size_t i = static_cast<size_t>(clusters.Starts[k]); i < end; ++i)
+          sum += std::copysign(Length(std::abs(dx[i])), dx[i]);
+        // Rounded through the running sum, so that rounding does not add up along the line.
+        advances.push_back(static_cast<int>(std::lround(sum - placed)));
+        placed += advances.back();
+      }
+      width = sum;
+    }
+    if ((state_.TextAlign & 6) == 6) along = width / 2;
+    else if (state_.TextAlign & 2) along = width;
+    const double a = degrees * std::numbers::pi / 180;
+    const QPointF at = Device(x, y);
+    const double px = at.x() - along * std::cos(a) - down * std::sin(a);
+    const double py = at.y() + along * std::sin(a) - down * std::cos(a);
+    Emit(crText, {TPoint{Clamp(px), Clamp(py)}});
+    TCanvasRecord& r = Content.Records.back();
+    r.Font = font;
+    r.Text = text;
+    r.Advances = std::move(advances);
+    r.Brush = state_.OpaqueText ? TBrushData{state_.BackColor, bsSolid} : TBrushData{clWhite, bsClear};
+  }
+
+  // A bitmap blit in raster operation rop; a null image is a blit without a source.
+  void Blit(TBlit blit, std::uint32_t rop, const char* format) {
+    constexpr std::uint32_t kSrcCopy = 0xCC0020, kSrcPaint = 0xEE0086, kSrcAnd = 0x8800C6, kPatCopy = 0xF00021,
+                            kBlackness = 0x000042, kWhiteness = 0xFF0062;
+    if (blit.Image.isNull()) {
+      if (rop != kPatCopy && rop != kBlackness && rop != kWhiteness) {
+        Skip(String(format) + " raster operation " + IntToHex(static_cast<Int64>(rop), 6));
+        return;
+      }
+      const TPenData pen = state_.Pen;
+      const TBrushData brush = state_.Brush;
+      state_.Pen.Style = psClear;
+      if (rop != kPatCopy) state_.Brush = {rop == kBlackness ? clBlack : clWhite, bsSolid};
+      Shape(crRectangle, blit.X, blit.Y, blit.X + blit.Width, blit.Y + blit.Height);
+      state_.Pen = pen;
+      state_.Brush = brush;
+      return;
+    }
+    if (rop == kSrcPaint) {
+      // Transparent bitmaps come as a mask or-ed on, then the picture and-ed on with white where
+      // the mask is black: together, the picture wherever the mask is white.
+      DropMask(format);
+      mask_ = std::move(blit);
+      return;
+    }
+    if (rop == kSrcAnd) {
+      QImage image = blit.Image.convertToFormat(QImage::Format_ARGB32);
+      const bool paired = mask_ && mask_->X == blit.X && mask_->Y == blit.Y && mask_->Width == blit.Width &&
+                          mask_->Height == blit.Height && mask_->Image.size() == image.size();
+      for (int y = 0; y < image.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const auto* m = paired ? reinterpret_cast<const QRgb*>(mask_->Image.constScanLine(y)) : nullptr;
+        for (int x = 0; x < image.width(); ++x) {
+          const int alpha = m ? qGray(m[x]) * qAlpha(m[x]) / 255 : (row[x] & 0xFFFFFF) == 0xFFFFFF ? 0 : 255;
+          row[x] = qRgba(qRed(row[x]), qGreen(row[x]), qBlue(row[x]), alpha);
+        }
+      }
+      if (paired) mask_.reset();
+      blit.Image = std::move(image);
+    } else if (rop != kSrcCopy) {
+      Skip(String(format) + " raster operation " + IntToHex(static_cast<Int64>(rop), 6));
+      return;
+    }
+    Place(blit);
+  }
+  void DropMask(const char* format) {
+    if (mask_) Skip(String(format) + " bitmap mask without its picture");
+    mask_.reset();
+  }
+  // Counts a bitmap's pixels against the file's budget; false when it is skipped.
+  bool TakePixels(const QImage& image, const char* format) {
+    const Int64 n = Int64(image.width()) * image.height();
+    if (n > kMaxFilePixels - pixels_) {
+      Skip(String(format) + " bitmaps beyond " + std::to_string(kMaxFilePixels / 1000000) + " megapixels");
+      return false;
+    }
+    pixels_ += n;
+    return true;
   }
 
   void Skip(const String& name) {
@@ -178,7 +454,10 @@ class Player {
     switch (it->second.Type) {
       case TGdiObject::kPen: state_.Pen = it->second.Pen; break;
       case TGdiObject::kBrush: state_.Brush = it->second.Brush; break;
-      case TGdiObject::kFont: state_.Font = it->second.Font; break;
+      case TGdiObject::kFont:
+        state_.Font = it->second.Font;
+        state_.FontHeight = it->second.FontHeight;
+        break;
       default: break;
     }
   }
@@ -199,16 +478,20 @@ class Player {
     else brush.Style = bsSolid;
     return brush;
   }
-  TFontData MakeFont(double height, int weight, bool italic, bool underline, bool strike, const String& face) const {
-    TFontData font;
+  static TGdiObject MakeFont(double height, int escapement, int weight, bool italic, bool underline, bool strike,
+                             TFontCharset charset, const String& face) {
+    TGdiObject o;
+    o.Type = TGdiObject::kFont;
+    TFontData& font = o.Font;
     font.Name = face.empty() ? String("Arial") : face;
-    int h = MapLength(std::abs(height));
-    font.Height = -std::clamp(h, 1, MaxFontHeight);
+    o.FontHeight = std::clamp(height, -1e7, 1e7);
+    font.Orientation = escapement % 3600;
+    font.Charset = charset;
     if (weight >= 600) font.Style.Include(fsBold);
     if (italic) font.Style.Include(fsItalic);
     if (underline) font.Style.Include(fsUnderline);
     if (strike) font.Style.Include(fsStrikeOut);
-    return font;
+    return o;
   }
   void Save() {
     saved_.push_back(state_);
@@ -225,16 +508,52 @@ class Player {
     }
   }
 
+  // A bitmap in picture pixels: straight, a picture stretched over its rectangle (mirrored where
+  // the rectangle is); turned, the picture drawn turned on a transparent one over its bounds.
+  void Place(const TBlit& blit) {
+    const QPointF a = Device(blit.X, blit.Y), b = Device(blit.X + blit.Width, blit.Y),
+                  c = Device(blit.X, blit.Y + blit.Height), d = Device(blit.X + blit.Width, blit.Y + blit.Height);
+    if (!Turned()) {
+      QImage image = blit.Image.mirrored(a.x() > d.x(), a.y() > d.y());
+      Emit(crImage, {}, MapRect(blit.X, blit.Y, blit.X + blit.Width, blit.Y + blit.Height));
+      Content.Records.back().Image = BitmapFromImage(image);
+      return;
+    }
+    const double left = std::min({a.x(), b.x(), c.x(), d.x()}), right = std::max({a.x(), b.x(), c.x(), d.x()});
+    const double top = std::min({a.y(), b.y(), c.y(), d.y()}), bottom = std::max({a.y(), b.y(), c.y(), d.y()});
+    TRect box{Clamp(left), Clamp(top), Clamp(right), Clamp(bottom)};
+    // The turned picture has about as many pixels as its bounds in picture pixels, within the budget.
+    double k = 1.0 / kDetail;
+    const double area = std::max(1, box.Width()) * static_cast<double>(std::max(1, box.Height())) * k * k;
+    if (area > kMaxPicturePixels / 4) k *= std::sqrt(kMaxPicturePixels / 4 / area);
+    const int w = std::max(1, static_cast<int>(box.Width() * k)), h = std::max(1, static_cast<int>(box.Height() * k));
+    QImage turned(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (turned.isNull()) Bad();
+    turned.fill(Qt::transparent);
+    QPainter painter(&turned);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double iw = blit.Image.width(), ih = blit.Image.height();
+    painter.setTransform(QTransform((b.x() - a.x()) / iw * k, (b.y() - a.y()) / iw * k, (c.x() - a.x()) / ih * k,
+                                    (c.y() - a.y()) / ih * k, (a.x() - box.Left) * k, (a.y() - box.Top) * k));
+    painter.drawImage(QPointF(0, 0), blit.Image);
+    painter.end();
+    Emit(crImage, {}, box);
+    Content.Records.back().Image = BitmapFromImage(turned.convertToFormat(QImage::Format_ARGB32));
+  }
+
   TDcState state_;
   bool emf_ = false;
   double scaleX_ = 1, scaleY_ = 1, offsetX_ = 0, offsetY_ = 0;
+  double devPerMmX_ = 96 / 25.4, devPerMmY_ = 96 / 25.4;
 
  private:
-  static int Clamp(double v) { return static_cast<int>(std::lround(std::clamp(v, -1e6, 1e6))); }
+  static int Clamp(double v) { return std::isfinite(v) ? static_cast<int>(std::lround(std::clamp(v, -1e7, 1e7))) : 0; }
   std::vector<String>& skipped_;
   std::map<String, bool> skippedNames_;
   std::map<std::uint32_t, TGdiObject> objects_;
   std::vector<TDcState> saved_;
+  std::optional<TBlit> mask_;
+  Int64 pixels_ = 0;
 };
 
 WideString Utf16(const Params& p, size_t at, size_t count) {
@@ -256,11 +575,47 @@ WideString Ansi(const Params& p, size_t at, size_t count) {
   return s;
 }
 
+// Text of 8-bit characters in the code page of the font's charset.
+WideString CharsetText(const Params& p, size_t at, size_t count, TFontCharset charset) {
+  count = p.Fits(at, static_cast<Int64>(std::min(count, kMaxTextLength)), 1);
+  return MetafileCharsetText(std::string(reinterpret_cast<const char*>(p.From(at)), count), charset);
+}
+
 String ToUtf8(const WideString& w) {
   String s;
   for (char16_t c : w)
     if (c < 0xD800 || c > 0xDFFF) AppendCodePoint(s, c);
   return s;
+}
+
+// size bytes of the record from the record offset at (which counts its 8-byte head).
+const Byte* Slice(const Params& p, std::uint32_t at, std::uint32_t size) {
+  if (at < 8 || at - 8 > p.Size() || size > p.Size() - (at - 8)) Bad();
+  return p.From(at - 8);
+}
+
+// The part of a record's bitmap a blit takes: the source rectangle (rows counted from the
+// bottom of a bottom-up bitmap when fromBottom), as pixels; null when skipped.
+QImage BlitSource(Player& player, const Byte* info, size_t infoSize, const Byte* bits, size_t bitsSize, int usage,
+                  double xSrc, double ySrc, double wSrc, double hSrc, bool fromBottom, const char* format) {
+  if (usage != 0) {
+    player.Skip(String(format) + " bitmap of palette indices");
+    return {};
+  }
+  String unsupported;
+  QImage image = DecodeDib(info, infoSize, bits, bitsSize, unsupported);
+  if (image.isNull()) {
+    player.Skip(String(format) + " " + unsupported);
+    return {};
+  }
+  const bool bottomUp = U32(info) == 12 || static_cast<std::int32_t>(U32(info + 8)) > 0;
+  if (!std::isfinite(xSrc + ySrc + wSrc + hSrc)) return {};
+  QRectF wanted(xSrc, fromBottom && bottomUp ? image.height() - ySrc - hSrc : ySrc, wSrc, hSrc);
+  QRect part = wanted.toAlignedRect().intersected(image.rect());
+  if (part.isEmpty()) return {};
+  if (part != image.rect()) image = image.copy(part);
+  if (!player.TakePixels(image, format)) return {};
+  return image;
 }
 
 void PlayWmf(const std::vector<Byte>& file, Player& player) {
@@ -291,14 +646,77 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
     pos += static_cast<size_t>(words * 2);
     auto pt = [&](size_t at) { return player.Map(p.I16(at + 2), p.I16(at)); };  // y then x
     switch (function) {
-      case 0x0000: return;
+      case 0x0000:
+        player.DropMask("WMF");
+        return;
       case 0x020B: s.WinOrgY = p.I16(0), s.WinOrgX = p.I16(2); break;
       case 0x020C: s.WinExtY = p.I16(0), s.WinExtX = p.I16(2); break;
       case 0x020D: s.VpOrgY = p.I16(0), s.VpOrgX = p.I16(2); break;
       case 0x020E: s.VpExtY = p.I16(0), s.VpExtX = p.I16(2); break;
       case 0x0103: s.MapMode = p.I16(0); break;
       // Modes without effect on what is drawn here, and escapes (comments of the drawing program).
-      case 0x0102: case 0x0106: case 0x0201: case 0x0104: case 0x0107: case 0x0108: case 0x0109: case 0x0626:
+      case 0x0106: case 0x0104: case 0x0107: case 0x0108: case 0x0109: case 0x0626:
+        break;
+      case 0x0102: s.OpaqueText = p.I16(0) == 2; break;
+      case 0x0201: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      // Bitmaps: with a bitmap the record ends in it, without one it fills with the brush.
+      case 0x0B41: case 0x0940: {
+        const bool stretch = function == 0x0B41;
+        const bool withBitmap = words != static_cast<std::uint64_t>((function >> 8) + 3);
+        // Destination height, width, y, x; without a bitmap behind a reserved word.
+        const size_t dest = (stretch ? 12 : 8) + (withBitmap ? 0 : 2);
+        TBlit blit{QImage(), static_cast<double>(p.I16(dest + 6)), static_cast<double>(p.I16(dest + 4)),
+                   static_cast<double>(p.I16(dest + 2)), static_cast<double>(p.I16(dest))};
+        if (withBitmap) {
+          const size_t at = dest + 8;
+          const size_t size = p.Size() - std::min(p.Size(), at);
+          const size_t info = DibInfoSize(p.From(at), size);
+          if (info == 0) Bad();
+          const double srcW = stretch ? p.I16(6) : blit.Width, srcH = stretch ? p.I16(4) : blit.Height;
+          const size_t src = stretch ? 8 : 4;  // source y, x
+          blit.Image = BlitSource(player, p.From(at), size, p.From(at) + info, size - info, 0, p.I16(src + 2),
+                                  p.I16(src), srcW, srcH, false, "WMF");
+          if (blit.Image.isNull()) break;
+        }
+        player.Blit(std::move(blit), static_cast<std::uint32_t>(p.I32(0)), "WMF");
+        break;
+      }
+      case 0x0F43: case 0x0D33: {
+        // Stretched: raster operation, colour use, source height, width, y, x, destination height,
+        // width, y, x. To the device: colour use, scan lines, first scan line, source y, x, height,
+        // width (also the destination's), destination y, x.
+        const bool stretch = function == 0x0F43;
+        const size_t at = stretch ? 22 : 18;
+        const size_t size = p.Size() - std::min(p.Size(), at);
+        const size_t info = DibInfoSize(p.From(at), size);
+        if (info == 0) Bad();
+        const int usage = p.W(stretch ? 4 : 0);
+        TBlit blit;
+        if (stretch) {
+          blit = {QImage(), static_cast<double>(p.I16(20)), static_cast<double>(p.I16(18)),
+                  static_cast<double>(p.I16(16)), static_cast<double>(p.I16(14))};
+          blit.Image = BlitSource(player, p.From(at), size, p.From(at) + info, size - info, usage, p.I16(12), p.I16(10),
+                                  p.I16(8), p.I16(6), true, "WMF");
+        } else {
+          // A bitmap sent in bands of scan lines is not put together here.
+          const Int64 rows = std::abs(static_cast<Int64>(static_cast<std::int32_t>(U32(p.From(at) + 8))));
+          if (U32(p.From(at)) != 12 && p.W(2) < rows) {
+            player.Skip("WMF bitmap in bands");
+            break;
+          }
+          blit = {QImage(), static_cast<double>(p.I16(16)), static_cast<double>(p.I16(14)),
+                  static_cast<double>(p.I16(12)), static_cast<double>(p.I16(10))};
+          blit.Image = BlitSource(player, p.From(at), size, p.From(at) + info, size - info, usage, p.I16(8), p.I16(6),
+                                  p.I16(12), p.I16(10), true, "WMF");
+        }
+        if (blit.Image.isNull()) break;
+        player.Blit(std::move(blit), stretch ? static_cast<std::uint32_t>(p.I32(0)) : 0xCC0020, "WMF");
+        break;
+      }
+      case 0x061D:
+        player.Blit(TBlit{QImage(), static_cast<double>(p.I16(10)), static_cast<double>(p.I16(8)),
+                          static_cast<double>(p.I16(6)), static_cast<double>(p.I16(4))},
+                    static_cast<std::uint32_t>(p.I32(0)), "WMF");
         break;
       case 0x0209: s.TextColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
       case 0x012E: s.TextAlign = p.W(0); break;
@@ -319,23 +737,20 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0538: {
         size_t polys = p.Fits(2, p.I16(0), 2);
         size_t at = 2 + 2 * polys;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t k = 0; k < polys; ++k) {
           size_t n = p.Fits(at, p.I16(2 + 2 * k), 4);
-          std::vector<TPoint> points;
+          std::vector<TPoint>& points = rings.emplace_back();
           for (size_t i = 0; i < n; ++i) points.push_back(player.Map(p.I16(at + 4 * i), p.I16(at + 2 + 4 * i)));
           at += 4 * n;
-          player.Emit(crPolygon, std::move(points));
         }
+        player.PolyPolygon(std::move(rings));
         break;
       }
       case 0x041B: case 0x0418:
         player.Shape(function == 0x041B ? crRectangle : crEllipse, p.I16(6), p.I16(4), p.I16(2), p.I16(0));
         break;
-      case 0x061C: {
-        int w = player.MapLength(p.I16(2)), hgt = player.MapLength(p.I16(0));
-        player.Shape(crRoundRect, p.I16(10), p.I16(8), p.I16(6), p.I16(4), TSize{w, hgt});
-        break;
-      }
+      case 0x061C: player.Shape(crRoundRect, p.I16(10), p.I16(8), p.I16(6), p.I16(4), p.I16(2), p.I16(0)); break;
       case 0x02FA: {
         TGdiObject o;
         o.Type = TGdiObject::kPen;
@@ -350,14 +765,10 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
         player.CreateObject(o);
         break;
       }
-      case 0x02FB: {
-        TGdiObject o;
-        o.Type = TGdiObject::kFont;
-        o.Font = player.MakeFont(p.I16(0), p.I16(8), p.B(10) != 0, p.B(11) != 0, p.B(12) != 0,
-                                 ToUtf8(Ansi(p, 18, p.Size() > 18 ? std::min<size_t>(32, p.Size() - 18) : 0)));
-        player.CreateObject(o);
+      case 0x02FB:
+        player.CreateObject(Player::MakeFont(p.I16(0), p.I16(4), p.I16(8), p.B(10) != 0, p.B(11) != 0, p.B(12) != 0,
+                                             p.B(13), ToUtf8(Ansi(p, 18, p.Size() > 18 ? std::min<size_t>(32, p.Size() - 18) : 0))));
         break;
-      }
       // Palettes, pattern brushes and regions take a slot in the table like any object.
       case 0x00F7: case 0x0142: case 0x01F9: case 0x06FF:
         player.CreateObject(TGdiObject{});
@@ -376,7 +787,7 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0521: {
         size_t n = p.Fits(2, p.I16(0), 1);
         size_t at = 2 + ((n + 1) & ~size_t{1});
-        player.Text(p.I16(at + 2), p.I16(at), Ansi(p, 2, n));
+        player.Text(p.I16(at + 2), p.I16(at), CharsetText(p, 2, n, s.Font.Charset));
         break;
       }
       case 0x0A32: {
@@ -384,7 +795,12 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
         size_t n = p.Fits(8, p.I16(4), 1);
         int options = p.W(6);
         size_t at = 8 + ((options & 6) ? 8 : 0);
-        player.Text(x, y, Ansi(p, at, n));
+        // The distances between characters follow the string, when the record has room for them.
+        std::vector<double> dx;
+        const size_t dxAt = at + ((n + 1) & ~size_t{1});
+        if (dxAt + 2 * n <= p.Size())
+          for (size_t i = 0; i < n; ++i) dx.push_back(p.I16(dxAt + 2 * i));
+        player.Text(x, y, CharsetText(p, at, n, s.Font.Charset), dx);
         break;
       }
       default: player.Skip("WMF record " + IntToHex(function, 4)); break;
@@ -409,6 +825,8 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
   player.scaleY_ = mmY * 100 / devY * 96 / 2540;
   player.offsetX_ = -frameL * 96 / 2540;
   player.offsetY_ = -frameT * 96 / 2540;
+  player.devPerMmX_ = devX / mmX;
+  player.devPerMmY_ = devY / mmY;
   TDcState& s = player.state_;
   std::vector<std::vector<TPoint>> path;
   bool inPath = false;
@@ -446,14 +864,88 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
     };
     switch (type) {
       case 1: break;
-      case 14: return;
+      case 14:
+        player.DropMask("EMF");
+        return;
       case 9: s.WinExtX = p.I32(0), s.WinExtY = p.I32(4); break;
       case 10: s.WinOrgX = p.I32(0), s.WinOrgY = p.I32(4); break;
       case 11: s.VpExtX = p.I32(0), s.VpExtY = p.I32(4); break;
       case 12: s.VpOrgX = p.I32(0), s.VpOrgY = p.I32(4); break;
       case 17: s.MapMode = p.I32(0); break;
       // Modes without effect on what is drawn here, comments and the colour-management switches.
-      case 13: case 16: case 18: case 19: case 20: case 21: case 25: case 70: case 98: case 115: break;
+      case 13: case 16: case 19: case 20: case 21: case 70: case 98: case 115: break;
+      case 18: s.OpaqueText = p.I32(0) == 2; break;
+      case 25: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      case 35: case 36: {
+        const TXform given{p.F(0), p.F(4), p.F(8), p.F(12), p.F(16), p.F(20)};
+        const int mode = type == 35 ? 4 : p.I32(24);
+        const double det = given.M11 * given.M22 - given.M12 * given.M21;
+        // A map that loses a dimension or leaves the numbers drawing can hold is not applied.
+        bool usable = std::isfinite(det) && std::abs(det) > 1e-12;
+        for (double v : {given.M11, given.M12, given.M21, given.M22, given.Dx, given.Dy})
+          usable = usable && std::abs(v) < 1e7;
+        if (mode == 1) s.World = TXform{};
+        else if (!usable) player.Skip("EMF world transform out of range");
+        else if (mode == 2) s.World = given.Then(s.World);
+        else if (mode == 3) s.World = s.World.Then(given);
+        else if (mode == 4) s.World = given;
+        break;
+      }
+      // Bitmaps: offsets of the bitmap's header and bits count from the record's start.
+      case 76: case 77: {
+        // Bounds, destination x, y, width, height, raster operation, source x, y, source
+        // transform, background, colour use, header offset and size, bits offset and size, and
+        // for the stretched one the source width and height.
+        TBlit blit{QImage(), static_cast<double>(p.I32(16)), static_cast<double>(p.I32(20)),
+                   static_cast<double>(p.I32(24)), static_cast<double>(p.I32(28))};
+        const std::uint32_t rop = static_cast<std::uint32_t>(p.I32(32));
+        const std::uint32_t infoAt = static_cast<std::uint32_t>(p.I32(76)), infoSize = static_cast<std::uint32_t>(p.I32(80));
+        const std::uint32_t bitsAt = static_cast<std::uint32_t>(p.I32(84)), bitsSize = static_cast<std::uint32_t>(p.I32(88));
+        if (infoSize != 0) {
+          double srcX = p.I32(36), srcY = p.I32(40), srcW = blit.Width, srcH = blit.Height;
+          if (type == 77) srcW = p.I32(92), srcH = p.I32(96);
+          // The source rectangle is in the source's logical units; its transform makes them pixels.
+          const double kx = p.F(44), ky = p.F(56), dx = p.F(60), dy = p.F(64);
+          if (std::isfinite(kx + ky + dx + dy) && kx > 0 && ky > 0) {
+            srcX = srcX * kx + dx, srcY = srcY * ky + dy;
+            srcW *= kx, srcH *= ky;
+          }
+          blit.Image = BlitSource(player, Slice(p, infoAt, infoSize), infoSize, Slice(p, bitsAt, bitsSize), bitsSize,
+                                  p.I32(72), srcX, srcY, srcW, srcH, false, "EMF");
+          if (blit.Image.isNull()) break;
+        }
+        player.Blit(std::move(blit), rop, "EMF");
+        break;
+      }
+      case 80: case 81: {
+        // Bounds, destination x, y, source x, y, width, height, header offset and size, bits
+        // offset and size, colour use, then the raster operation and destination width and
+        // height, or (to the device) the first scan line and their count.
+        const std::uint32_t infoAt = static_cast<std::uint32_t>(p.I32(40)), infoSize = static_cast<std::uint32_t>(p.I32(44));
+        const std::uint32_t bitsAt = static_cast<std::uint32_t>(p.I32(48)), bitsSize = static_cast<std::uint32_t>(p.I32(52));
+        const Byte* info = Slice(p, infoAt, infoSize);
+        if (DibInfoSize(info, infoSize) == 0) Bad();
+        const Int64 rows = std::abs(static_cast<Int64>(static_cast<std::int32_t>(U32(info + 8))));
+        if (type == 80 && U32(info) != 12 && p.I32(64) < rows) {
+          player.Skip("EMF bitmap in bands");
+          break;
+        }
+        TBlit blit{QImage(), static_cast<double>(p.I32(16)), static_cast<double>(p.I32(20)),
+                   static_cast<double>(type == 81 ? p.I32(64) : p.I32(32)),
+                   static_cast<double>(type == 81 ? p.I32(68) : p.I32(36))};
+        if (type == 80) {
+          // Bits set to the device keep their pixels: the size is the reference device's pixels.
+          const double perUnitX = player.Length(1) / kDetail / player.scaleX_;
+          const double perUnitY = player.Length(1, true) / kDetail / player.scaleY_;
+          blit.Width = perUnitX > 0 ? blit.Width / perUnitX : 0;
+          blit.Height = perUnitY > 0 ? blit.Height / perUnitY : 0;
+        }
+        blit.Image = BlitSource(player, info, infoSize, Slice(p, bitsAt, bitsSize), bitsSize, p.I32(56), p.I32(24),
+                                p.I32(28), p.I32(32), p.I32(36), true, "EMF");
+        if (blit.Image.isNull()) break;
+        player.Blit(std::move(blit), type == 81 ? static_cast<std::uint32_t>(p.I32(60)) : 0xCC0020, "EMF");
+        break;
+      }
       case 22: s.TextAlign = p.I32(0); break;
       case 24: s.TextColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
       case 27:
@@ -488,20 +980,24 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const bool wide = type == 7 || type == 8;
         size_t polys = p.Fits(24, p.I32(16), 4);
         size_t at = 24 + 4 * polys;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t k = 0; k < polys; ++k) {
           size_t n = p.Fits(at, p.I32(24 + 4 * k), wide ? 8 : 4);
-          std::vector<TPoint> points;
+          std::vector<TPoint>& points = rings.emplace_back();
           for (size_t i = 0; i < n; ++i)
             points.push_back(wide ? pt32(at + 8 * i) : player.Map(p.I16(at + 4 * i), p.I16(at + 2 + 4 * i)));
           at += n * (wide ? 8 : 4);
-          player.Emit(type == 91 || type == 8 ? crPolygon : crPolyline, std::move(points));
         }
+        if (type == 91 || type == 8) {
+          player.PolyPolygon(std::move(rings));
+          break;
+        }
+        for (auto& points : rings) player.Emit(crPolyline, std::move(points));
         break;
       }
       case 42: case 43: player.Shape(type == 43 ? crRectangle : crEllipse, p.I32(0), p.I32(4), p.I32(8), p.I32(12)); break;
       case 44:
-        player.Shape(crRoundRect, p.I32(0), p.I32(4), p.I32(8), p.I32(12),
-                     TSize{player.MapLength(p.I32(16)), player.MapLength(p.I32(20))});
+        player.Shape(crRoundRect, p.I32(0), p.I32(4), p.I32(8), p.I32(12), p.I32(16), p.I32(20));
         break;
       case 38: {
         TGdiObject o;
@@ -526,12 +1022,11 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         break;
       }
       case 82: {
-        TGdiObject o;
-        o.Type = TGdiObject::kFont;
         WideString face = Utf16(p, 32, p.Size() > 32 ? std::min<size_t>(32, (p.Size() - 32) / 2) : 0);
         face = face.substr(0, face.find(u'\0'));
-        o.Font = player.MakeFont(p.I32(4), p.I32(20), p.B(24) != 0, p.B(25) != 0, p.B(26) != 0, ToUtf8(face));
-        player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
+        player.CreateObject(Player::MakeFont(p.I32(4), p.I32(12), p.I32(20), p.B(24) != 0, p.B(25) != 0, p.B(26) != 0,
+                                             p.B(27), ToUtf8(face)),
+                            static_cast<std::uint32_t>(p.I32(0)));
         break;
       }
       case 37: player.Select(static_cast<std::uint32_t>(p.I32(0))); break;
@@ -544,6 +1039,23 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
                     TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
         break;
       }
+      case 75: {
+        // A clip region in device units: none (no clip), or the bounds of its rectangles, which
+        // for the usual region of one rectangle is the region itself; copied, or intersected.
+        const std::int32_t size = p.I32(0), mode = p.I32(4);
+        if (mode == 5 && size == 0) {
+          player.Emit(crResetClip, {});
+          break;
+        }
+        if ((mode != 5 && mode != 1) || size < 32) {
+          player.Skip("EMF clip region of mode " + IntToStr(mode));
+          break;
+        }
+        if (mode == 5) player.Emit(crResetClip, {});
+        const TPoint a = player.FromDevice(p.I32(24), p.I32(28)), b = player.FromDevice(p.I32(32), p.I32(36));
+        player.Emit(crIntersectClip, {}, TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        break;
+      }
       case 59: inPath = true, path.clear(); break;
       case 60: inPath = false; break;
       case 61:
@@ -554,20 +1066,31 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const TBrushData brush = s.Brush;
         if (type == 62) s.Pen.Style = psClear;
         if (type == 64) s.Brush.Style = bsClear;
-        for (auto& f : path)
-          if (f.size() > 1) player.Emit(type == 64 ? crPolyline : crPolygon, f);
+        std::erase_if(path, [](const std::vector<TPoint>& f) { return f.size() < 2; });
+        if (type == 64) {
+          for (auto& f : path) player.Emit(crPolyline, std::move(f));
+        } else {
+          player.PolyPolygon(std::move(path));
+        }
         s.Pen = pen;
         s.Brush = brush;
         path.clear();
         break;
       }
-      case 84: {
-        // EMRTEXT behind bounds, graphics mode and two scales.
+      case 83: case 84: {
+        // EMRTEXT behind bounds, graphics mode and two scales; 8-bit or 16-bit characters.
         const size_t t = 28;
         size_t n = static_cast<size_t>(std::max(0, p.I32(t + 8)));
         const std::int32_t off = p.I32(t + 12);
         if (off < 8) Bad();
-        player.Text(p.I32(t), p.I32(t + 4), Utf16(p, static_cast<size_t>(off) - 8, n));
+        const size_t at = static_cast<size_t>(off) - 8;
+        const WideString text = type == 84 ? Utf16(p, at, n) : CharsetText(p, at, n, s.Font.Charset);
+        // The distances between characters, when there is one for each.
+        std::vector<double> dx;
+        const std::int32_t dxOff = p.I32(t + 36);
+        if (dxOff >= 8 && text.size() == n && static_cast<size_t>(dxOff - 8) + 4 * n <= p.Size())
+          for (size_t i = 0; i < n; ++i) dx.push_back(p.I32(static_cast<size_t>(dxOff - 8) + 4 * i));
+        player.Text(p.I32(t), p.I32(t + 4), text, dx);
         break;
       }
       default: player.Skip("EMF record " + IntToStr(static_cast<Integer>(type))); break;

@@ -62,8 +62,8 @@ class TkvxPDFPage : public TkvxPDFElement {
   // white and drawn as DrawBitmap does.
   void DrawGraphic(double left, double top, double width, double height, TGraphic& graphic,
                    double scale, int quality);
-  // A picture at its own pixels, scaled into the rectangle by the page's matrix; a picture
-  // without pixels of its own (a metafile) rastered as DrawGraphic does.
+  // A picture at its own pixels, scaled into the rectangle by the page's matrix; a metafile as
+  // paths and text.
   void DrawPicture(double left, double top, double width, double height, TGraphic& graphic, double scale,
                    int quality);
   // A path through the points (pixels), closed or open; stroked with the pen (colour, width in

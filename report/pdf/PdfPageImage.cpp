@@ -4,7 +4,9 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
+#include "platform/gui/Metafile.h"
 #include "report/pdf/PdfFile.h"
+#include "report/pdf/PdfMetafile.h"
 #include "report/pdf/PdfPage.h"
 
 namespace orv {
@@ -47,6 +49,10 @@ void TkvxPDFPage::DrawGraphic(double left, double top, double width, double heig
 void TkvxPDFPage::DrawPicture(double left, double top, double width, double height, TGraphic& graphic,
                               double scale, int quality) {
   if (width <= 0 || height <= 0) return;
+  if (const auto* metafile = dynamic_cast<const TMetafile*>(&graphic)) {
+    kvxPDFDrawMetafile(*this, left, top, width, height, *metafile, scale, quality);
+    return;
+  }
   const int image = Parent.AddImage(graphic);
   if (image < 0) {
     DrawGraphic(left, top, width, height, graphic, scale, quality);

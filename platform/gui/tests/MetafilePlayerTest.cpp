@@ -1,10 +1,15 @@
 // Windows metafiles made by another program play onto our canvas as that program draws them.
-// The samples in data/metafiles were made once by LibreOffice Draw: shapes.emf and shapes.wmf
-// from shapes.svg (soffice --headless --convert-to emf / wmf), and shapes-emf.png and
-// shapes-wmf.png from those two files (--convert-to png, trimmed to the picture with
-// ImageMagick's convert -trim): its own pictures of what the metafiles hold.
+// The samples in data/metafiles were made by LibreOffice Draw: shapes, rotated (turned shapes,
+// a curve and text), holes (shapes with holes in them), thai (Thai and Latin text in one line;
+// the WMF keeps it in code page 874) and bitmaps (three bitmaps, one of them turned, so stored as a mask and a
+// picture) as .emf and .wmf from their .svg (soffice --headless --convert-to emf / wmf), and the
+// PNGs from those files (--convert-to png, a page, trimmed to the picture): its own pictures of
+// what the metafiles hold. transformed.emf (world transforms and bitmaps of every depth) and
+// blits.emf and blits.wmf (the other bitmap records) are written by make-transformed.py and
+// make-blits.py, and their PNGs are LibreOffice's pictures of them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -28,53 +33,234 @@ std::string ReadAll(const std::string& path) {
 }
 
 // The share of pixels whose colour differs clearly (one channel by more than 96).
-double Differing(TBitmap& a, TBitmap& b) {
+// With reach 1, a pixel of a whose colour b shows one pixel away does not differ: the glyphs of
+// a line of text may fall a pixel apart along all of it.
+double Differing(TBitmap& a, TBitmap& b, int reach = 0) {
+  auto close = [](TColor p, TColor q) {
+    for (int shift : {0, 8, 16})
+      if (std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF)) > 96) return false;
+    return true;
+  };
   int differ = 0;
   for (int y = 0; y < a.Height(); ++y)
     for (int x = 0; x < a.Width(); ++x) {
-      TColor p = a.Canvas().Pixels(x, y), q = b.Canvas().Pixels(x, y);
-      for (int shift : {0, 8, 16})
-        if (std::abs(static_cast<int>((p >> shift) & 0xFF) - static_cast<int>((q >> shift) & 0xFF)) > 96) {
-          ++differ;
-          break;
+      const TColor p = a.Canvas().Pixels(x, y);
+      bool found = false;
+      for (int dy = -reach; dy <= reach && !found; ++dy)
+        for (int dx = -reach; dx <= reach && !found; ++dx) {
+          const int qx = x + dx, qy = y + dy;
+          found = qx >= 0 && qy >= 0 && qx < b.Width() && qy < b.Height() && close(p, b.Canvas().Pixels(qx, qy));
         }
+      if (!found) ++differ;
     }
   return static_cast<double>(differ) / (a.Width() * a.Height());
+}
+
+void ReadPng(const std::string& path, TBitmap& bitmap) {
+  QImage png(QString::fromStdString(path));
+  EXPECT_FALSE(png.isNull()) << path;
+  bitmap.SetSize(png.width(), png.height());
+  for (int y = 0; y < png.height(); ++y)
+    for (int x = 0; x < png.width(); ++x) {
+      QColor c = png.pixelColor(x, y);
+      bitmap.Canvas().SetPixels(x, y, static_cast<TColor>(c.red() | c.green() << 8 | c.blue() << 16));
+    }
+}
+
+// The metafile file drawn over the size of LibreOffice's picture png into drawn; the share of
+// pixels that differ clearly, outside the box left out.
+double DrawnAgainstPng(const std::string& file, const std::string& png, TMetafile** loaded = nullptr,
+                       TPicture* picture = nullptr, TBitmap* drawnOut = nullptr, TRect leftOut = {}, int reach = 0) {
+  TBitmap expected;
+  ReadPng(kData + png, expected);
+  TPicture own;
+  if (!picture) picture = &own;
+  picture->LoadFromFile(kData + file);
+  auto* metafile = dynamic_cast<TMetafile*>(picture->Graphic());
+  if (!metafile) return 1;
+  if (loaded) *loaded = metafile;
+  TBitmap ownDrawn;
+  TBitmap& drawn = drawnOut ? *drawnOut : ownDrawn;
+  drawn.SetSize(expected.Width(), expected.Height());
+  drawn.Canvas().Brush().SetColor(clWhite);
+  drawn.Canvas().FillRect(TRect{0, 0, expected.Width(), expected.Height()});
+  drawn.Canvas().StretchDraw(TRect{0, 0, expected.Width(), expected.Height()}, *metafile);
+  if (const char* dump = std::getenv("METAFILE_DUMP")) drawn.SaveToFile(std::string(dump) + file + ".bmp");
+  TBitmap compared;
+  compared.Assign(&drawn);
+  for (TBitmap* b : {&compared, &expected}) {
+    b->Canvas().Brush().SetColor(clWhite);
+    b->Canvas().FillRect(leftOut);
+  }
+  const double differing = Differing(compared, expected, reach);
+  std::printf("%s against LibreOffice's picture: %.2f%% of pixels differ\n", file.c_str(), differing * 100);
+  return differing;
 }
 
 TEST(MetafilePlayer, EmfAndWmfOfAnotherProgramDrawAsItsOwnPicture) {
   for (const char* name : {"emf", "wmf"}) {
     SCOPED_TRACE(name);
-    QImage png(QString::fromStdString(kData + "shapes-" + name + ".png"));
-    ASSERT_FALSE(png.isNull());
-    TBitmap expected;
-    expected.SetSize(png.width(), png.height());
-    for (int y = 0; y < png.height(); ++y)
-      for (int x = 0; x < png.width(); ++x) {
-        QColor c = png.pixelColor(x, y);
-        expected.Canvas().SetPixels(x, y, static_cast<TColor>(c.red() | c.green() << 8 | c.blue() << 16));
-      }
     TPicture picture;
-    picture.LoadFromFile(kData + "shapes." + name);
-    auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+    TMetafile* metafile = nullptr;
+    // Edges may fall a pixel apart; the shapes and their colours must be where the program put them.
+    EXPECT_LT(DrawnAgainstPng(std::string("shapes.") + name, std::string("shapes-") + name + ".png", &metafile, &picture),
+              0.03);
     ASSERT_NE(metafile, nullptr);
     // The picture's own size, 94.6 by 69.2 millimetres, at 96 pixels an inch.
     EXPECT_NEAR(metafile->Width(), 358, 1);
     EXPECT_NEAR(metafile->Height(), 262, 1);
     EXPECT_GT(metafile->RecordCount(), 4);
     EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    TBitmap expected;
+    ReadPng(kData + "shapes-" + name + ".png", expected);
     TBitmap drawn;
     drawn.SetSize(expected.Width(), expected.Height());
     drawn.Canvas().Brush().SetColor(clWhite);
     drawn.Canvas().FillRect(TRect{0, 0, expected.Width(), expected.Height()});
     drawn.Canvas().StretchDraw(TRect{0, 0, expected.Width(), expected.Height()}, *metafile);
-    if (const char* dump = std::getenv("METAFILE_DUMP")) drawn.SaveToFile(std::string(dump) + name + ".bmp");
-    // Edges may fall a pixel apart; the shapes and their colours must be where the program put them.
-    EXPECT_LT(Differing(drawn, expected), 0.03);
     for (TPoint p : {TPoint{80, 50}, TPoint{300, 70}, TPoint{190, 230}, TPoint{3, 137}, TPoint{101, 200},
                      TPoint{200, 20}})
       EXPECT_EQ(drawn.Canvas().Pixels(p.X, p.Y), expected.Canvas().Pixels(p.X, p.Y)) << p.X << "," << p.Y;
   }
+}
+
+TEST(MetafilePlayer, TurnedShapesTextAndBitmapsDrawAsTheProgramDrawsThem) {
+  for (const char* sample : {"rotated", "bitmaps", "holes"})
+    for (const char* name : {"emf", "wmf"}) {
+      SCOPED_TRACE(std::string(sample) + "." + name);
+      TPicture picture;
+      TMetafile* metafile = nullptr;
+      // Text is drawn in the same face, its glyph edges differ a little. LibreOffice smooths a
+      // stretched bitmap where a metafile's default stretching (and ours) repeats its pixels.
+      const double bound = std::string(sample) == "bitmaps" ? 0.05 : 0.03;
+      EXPECT_LT(DrawnAgainstPng(std::string(sample) + "." + name, std::string(sample) + "-" + name + ".png", &metafile,
+                                &picture),
+                bound);
+      ASSERT_NE(metafile, nullptr);
+      EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    }
+}
+
+TEST(MetafilePlayer, ThaiTextReadsAndDrawsAsTheProgramWroteIt) {
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    TMetafile* metafile = nullptr;
+    EXPECT_LT(DrawnAgainstPng(std::string("thai.") + name, std::string("thai-") + name + ".png", &metafile, &picture,
+                              nullptr, {}, 1),
+              0.03);
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->FindText(u"ใบรับรอง Baptism", true).has_value());
+  }
+}
+
+TEST(MetafilePlayer, WorldTransformsAndBitmapsOfEveryDepthDrawAsTheProgramDrawsThem) {
+  TPicture picture;
+  TMetafile* metafile = nullptr;
+  EXPECT_LT(DrawnAgainstPng("transformed.emf", "transformed.png", &metafile, &picture), 0.03);
+  ASSERT_NE(metafile, nullptr);
+  EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+}
+
+TEST(MetafilePlayer, EveryWayOfPlacingABitmapDrawsAsTheProgramDrawsIt) {
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    TMetafile* metafile = nullptr;
+    TBitmap drawn;
+    // LibreOffice leaves bits set to the device undrawn: their box is left out and looked at alone.
+    const TRect checker{224, 20, 278, 74};
+    EXPECT_LT(DrawnAgainstPng(std::string("blits.") + name, std::string("blits-") + name + ".png", &metafile, &picture,
+                              &drawn, checker),
+              0.03);
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    // The EMF's bits are a 48 by 48 checker of 8-pixel squares, dark at the top left, at (600, 60)
+    // of a window of 1000 by 750 over the picture; its pixels are the reference device's, 96 an
+    // inch, as the picture's are.
+    if (std::string(name) == "emf") {
+      for (int i = 0; i < 6; ++i)
+        for (int j = 0; j < 6; ++j) {
+          const TColor c = drawn.Canvas().Pixels(227 + 4 + 8 * i, 23 + 4 + 8 * j);
+          EXPECT_EQ(c, (i + j) % 2 ? RGB(250, 250, 250) : RGB(40, 40, 40)) << i << "," << j;
+        }
+    }
+  }
+}
+
+TEST(MetafilePlayer, AClipRegionClipsUntilTheRegionIsTakenAway) {
+  // clipregion.emf: a region of device pixels (150, 150) to (210, 250) over a red rectangle
+  // from (113, 113) to (265, 272); then no region, and a green rectangle below the region.
+  TPicture picture;
+  picture.LoadFromFile(kData + "clipregion.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  const TColor background = RGB(0xE0, 0xE8, 0xF0);
+  EXPECT_EQ(drawn.Canvas().Pixels(180, 200), RGB(0xD0, 0x20, 0x20));
+  EXPECT_EQ(drawn.Canvas().Pixels(230, 130), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(180, 140), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(218, 200), background);
+  EXPECT_EQ(drawn.Canvas().Pixels(200, 270), RGB(0x20, 0xB0, 0x20));
+}
+
+TEST(MetafilePlayer, ABitmapTurnsWithTheWorldTransform) {
+  // turned-bitmap.emf: red and blue halves over 200 x 100 units about (500, 350), turned a quarter
+  // clockwise; a unit is 0.378 pixels.
+  TPicture picture;
+  picture.LoadFromFile(kData + "turned-bitmap.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  EXPECT_EQ(drawn.Canvas().Pixels(189, 104), RGB(0xE0, 0, 0));
+  EXPECT_EQ(drawn.Canvas().Pixels(189, 160), RGB(0, 0, 0xE0));
+  // Where the bitmap lies unturned, beside the turned one: the background.
+  EXPECT_EQ(drawn.Canvas().Pixels(159, 132), RGB(0xE0, 0xE8, 0xF0));
+  EXPECT_EQ(drawn.Canvas().Pixels(219, 132), RGB(0xE0, 0xE8, 0xF0));
+}
+
+TEST(MetafilePlayer, AnIsotropicMappingKeepsOneScaleOnBothAxes) {
+  // isotropic.emf: an ellipse from (250, 225) to (300, 265) pixels, not to (450, 265).
+  TPicture picture;
+  picture.LoadFromFile(kData + "isotropic.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  TBitmap drawn;
+  drawn.SetSize(metafile->Width(), metafile->Height());
+  drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+  EXPECT_EQ(drawn.Canvas().Pixels(275, 245), RGB(0x80, 0x40, 0x20));
+  EXPECT_EQ(drawn.Canvas().Pixels(320, 245), RGB(0xE0, 0xE8, 0xF0));
+  EXPECT_EQ(drawn.Canvas().Pixels(275, 270), RGB(0xE0, 0xE8, 0xF0));
+}
+
+TEST(MetafilePlayer, APlayedMetafileKeptInOurFormDrawsTheSame) {
+  // A report file keeps a picture in our own form: the finer record units come back with it.
+  TPicture picture;
+  picture.LoadFromFile(kData + "rotated.emf");
+  auto* played = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(played, nullptr);
+  EXPECT_GT(played->Detail(), 1);
+  TMemoryStream kept;
+  played->SaveToStream(kept);
+  kept.SetPosition(0);
+  TMetafile loaded;
+  loaded.LoadFromStream(kept);
+  EXPECT_EQ(loaded.Detail(), played->Detail());
+  EXPECT_EQ(loaded.Width(), played->Width());
+  TBitmap a, b;
+  for (TBitmap* bitmap : {&a, &b}) {
+    bitmap->SetSize(200, 150);
+    bitmap->Canvas().Brush().SetColor(clWhite);
+    bitmap->Canvas().FillRect(TRect{0, 0, 200, 150});
+  }
+  a.Canvas().StretchDraw(TRect{0, 0, 200, 150}, *played);
+  b.Canvas().StretchDraw(TRect{0, 0, 200, 150}, loaded);
+  EXPECT_EQ(Differing(a, b), 0);
 }
 
 TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
@@ -106,10 +292,40 @@ TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
     at += words * 2;
   }
   EXPECT_THROW(load(wmf), EInvalidGraphic);
+  // A bitmap whose header claims sides beyond the pixel budget, or bits beyond its record.
+  std::string bitmaps = ReadAll(kData + "bitmaps.emf");
+  size_t stretch = 0;
+  for (size_t at = 0; at + 8 <= bitmaps.size();) {
+    auto u32 = [&](size_t i) {
+      return static_cast<std::uint32_t>(static_cast<unsigned char>(bitmaps[i]) | static_cast<unsigned char>(bitmaps[i + 1]) << 8 |
+                                        static_cast<unsigned char>(bitmaps[i + 2]) << 16 |
+                                        static_cast<std::uint32_t>(static_cast<unsigned char>(bitmaps[i + 3])) << 24);
+    };
+    if (u32(at) == 81) {
+      stretch = at;
+      break;
+    }
+    if (u32(at + 4) < 8) break;
+    at += u32(at + 4);
+  }
+  ASSERT_GT(stretch, 0u);
+  const size_t info = stretch + 80;  // the header follows the record's fixed part
+  std::string wide = bitmaps;
+  wide.replace(info + 4, 4, std::string("\x00\x00\x00\x40", 4));
+  EXPECT_THROW(load(wide), EInvalidGraphic);
+  std::string longBits = bitmaps;
+  longBits.replace(stretch + 8 + 52, 4, std::string("\x00\x00\x00\x10", 4));
+  EXPECT_THROW(load(longBits), EInvalidGraphic);
   // Cut anywhere, a file loads what it has or is refused; it never reads beyond its end.
   for (size_t n : {0u, 21u, 60u, 109u, 500u, 1000u}) {
     try {
       load(emf.substr(0, n));
+    } catch (const EInvalidGraphic&) {
+    }
+  }
+  for (size_t n = 0; n < bitmaps.size(); n += 997) {
+    try {
+      load(bitmaps.substr(0, n));
     } catch (const EInvalidGraphic&) {
     }
   }
