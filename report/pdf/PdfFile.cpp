@@ -59,6 +59,12 @@ TkvxPDFFile::~TkvxPDFFile() {
 void TkvxPDFFile::Clear() {
   Pages.clear();
   Fonts.clear();
+  lastFont_ = -1;
+  // Shaped runs name the fonts they were written in.
+  shaped_.clear();
+  shapedFace_ = nullptr;
+  shapedTexts_ = nullptr;
+  shapedCount_ = 0;
   Images.clear();
   imageIndex_.clear();
   xref_.clear();
@@ -90,6 +96,16 @@ void TkvxPDFFile::CloseLastPage() {
 TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMarginMm,
                                   double topMarginMm, int preparedIndex) {
   CloseLastPage();
+  // Enough for the names and words of a long list; line numbers and other one-off texts would
+  // otherwise make the memory grow with the rows. Forgotten between pages, so that what a page
+  // shapes holds while it draws.
+  constexpr size_t kShapedLimit = 20000;
+  if (shapedCount_ >= kShapedLimit) {
+    shaped_.clear();
+    shapedFace_ = nullptr;
+    shapedTexts_ = nullptr;
+    shapedCount_ = 0;
+  }
   auto page = std::make_unique<TkvxPDFPage>(*this);
   page->Width = widthPx * 0.75;
   page->Height = heightPx * 0.75;
@@ -102,15 +118,18 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
 }
 
 int TkvxPDFFile::AddFont(const TFont& font) {
-  for (size_t i = 0; i < Fonts.size(); ++i) {
+  auto same = [&](size_t i) {
     const TFont& f = Fonts[i]->Font();
-    if (!Fonts[i]->IsFallback() && f.Name() == font.Name() && f.Style() == font.Style() &&
-        f.Charset() == font.Charset())
-      return static_cast<int>(i);
-  }
+    return !Fonts[i]->IsFallback() && f.Name() == font.Name() && f.Style() == font.Style() &&
+           f.Charset() == font.Charset();
+  };
+  // Runs mostly follow one another in one font.
+  if (lastFont_ >= 0 && same(static_cast<size_t>(lastFont_))) return lastFont_;
+  for (size_t i = 0; i < Fonts.size(); ++i)
+    if (same(i)) return lastFont_ = static_cast<int>(i);
   Fonts.push_back(std::make_unique<TkvxPDFFont>(*this, font));
   Fonts.back()->Index = static_cast<int>(Fonts.size());
-  return static_cast<int>(Fonts.size()) - 1;
+  return lastFont_ = static_cast<int>(Fonts.size()) - 1;
 }
 
 int TkvxPDFFile::AddFallbackFont(const TFont& font, const TFontFace& face) {
@@ -131,18 +150,18 @@ const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
   return *face_;
 }
 
-const std::vector<TShapedGlyph>& TkvxPDFFile::Shaped(const TFontFace& face, const WideString& text) {
-  // Enough for the names and words of a long list; line numbers and other one-off texts would
-  // otherwise make the memory grow with the rows.
-  constexpr size_t kShapedLimit = 20000;
-  auto& texts = shaped_[&face];
-  if (auto it = texts.find(text); it != texts.end()) return it->second;
-  if (shapedCount_ >= kShapedLimit) {
-    for (auto& [f, t] : shaped_) t.clear();
-    shapedCount_ = 0;
+TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_view text) {
+  if (shapedFace_ != &face) {
+    shapedTexts_ = &shaped_[&face];
+    shapedFace_ = &face;
   }
+  TShapedTexts& texts = *shapedTexts_;
+  if (auto it = texts.find(text); it != texts.end()) return it->second;
   ++shapedCount_;
-  return texts.emplace(text, face.Shape(text)).first->second;
+  WideString key(text);
+  TkvxPDFShapedText shaped;
+  shaped.Glyphs = face.Shape(key);
+  return texts.emplace(std::move(key), std::move(shaped)).first->second;
 }
 
 int TkvxPDFFile::AddImage(TGraphic& graphic) {
