@@ -4,7 +4,6 @@
 #include <cmath>
 #include <ctime>
 #include <exception>
-#include <thread>
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
@@ -19,15 +18,6 @@ namespace {
 String Num(Int64 n) { return std::to_string(n); }
 
 String Ref(int n) { return std::to_string(n) + " 0 R"; }
-
-// data deflated in zlib format.
-std::string Deflate(std::string_view data, TZCompressionLevel level) {
-  TMemoryStream packed;
-  TZCompressionStream z(level, packed);
-  z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-  z.Finish();
-  return std::string(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
-}
 
 // "D:" and the local date and time, digits only.
 String DateText() {
@@ -57,6 +47,8 @@ TkvxPDFFile::~TkvxPDFFile() {
 }
 
 void TkvxPDFFile::Clear() {
+  // The deflater's waiting pages go before the pages themselves.
+  deflater_.reset();
   Pages.clear();
   Fonts.clear();
   lastFont_ = -1;
@@ -187,7 +179,7 @@ void TkvxPDFFile::BeginObject(TStream& stream, int n) {
 void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                                     TZCompressionLevel level, const std::string& extra) {
   deflate = deflate && !data.empty();
-  WriteStreamBody(stream, n, deflate ? Deflate(data, level) : data, deflate, extra);
+  WriteStreamBody(stream, n, deflate ? ZCompress(data, level) : data, deflate, extra);
 }
 
 void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated,
@@ -212,34 +204,26 @@ void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body,
 }
 
 void TkvxPDFFile::WritePages(TStream& stream) {
-  // Deflating is most of writing a page: a batch of pages is deflated on several threads and
-  // then written in order, so that memory holds one batch whatever the page count.
-  constexpr size_t kBatch = 64;
-  const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-  std::vector<std::string> bodies;
-  for (size_t first = 0; first < Pages.size(); first += kBatch) {
-    const size_t count = std::min(kBatch, Pages.size() - first);
-    bodies.resize(count);
-    for (size_t k = 0; k < count; ++k) Pages[first + k]->ReadContent(bodies[k]);
-    if (Compressed) {
-      std::vector<std::exception_ptr> failures(workers);
-      std::vector<std::thread> threads;
-      for (size_t w = 0; w < workers; ++w)
-        threads.emplace_back([&, w] {
-          try {
-            for (size_t k = w; k < count; k += workers)
-              if (!bodies[k].empty()) bodies[k] = Deflate(bodies[k], zcFastest);
-          } catch (...) {
-            failures[w] = std::current_exception();
-          }
-        });
-      for (std::thread& t : threads) t.join();
-      for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
+  std::string body;
+  for (auto& page : Pages) {
+    page->ReadContent(body);
+    bool deflated = page->Deflated;
+    // A page closed before the document was set to compress.
+    if (Compressed && !deflated && !body.empty()) {
+      body = ZCompress(body, zcFastest);
+      deflated = true;
     }
-    for (size_t k = 0; k < count; ++k)
-      Pages[first + k]->WriteObjects(stream, bodies[k], Compressed && !bodies[k].empty());
+    page->WriteObjects(stream, body, deflated);
   }
+}
+
+TkvxPDFDeflater& TkvxPDFFile::Deflater() {
+  if (!deflater_) deflater_ = std::make_unique<TkvxPDFDeflater>(ContentStream.get());
+  return *deflater_;
+}
+
+void TkvxPDFFile::WaitForBodies() {
+  if (deflater_) deflater_->Finish();
 }
 
 int TkvxPDFFile::ExportedPosition(int preparedPage) const {

@@ -11,6 +11,7 @@
 #include "platform/rtl/Streams.h"
 
 #include "png/ZLibStreams.h"
+#include "report/pdf/PdfDeflater.h"
 #include "report/pdf/PdfElement.h"
 #include "report/pdf/PdfImage.h"
 #include "report/pdf/PdfOutlineSource.h"
@@ -116,6 +117,11 @@ class TkvxPDFFile : public TkvxPDFElement {
   std::unique_ptr<TStream> ContentStream;
   String TempFileName;
 
+  // Deflates closed pages while the next are drawn (pages call it; made on first use).
+  TkvxPDFDeflater& Deflater();
+  // Waits until every closed page has its body in place; raises what failed deflating one.
+  void WaitForBodies();
+
  private:
   void CloseLastPage();
   void WritePages(TStream& stream);
@@ -125,6 +131,7 @@ class TkvxPDFFile : public TkvxPDFElement {
   void WriteOutlineItem(TStream& stream, TkvxPDFOutlineNode& node, int parentNumber, int& objNo);
   int ExportedPosition(int preparedPage) const;
 
+  std::unique_ptr<TkvxPDFDeflater> deflater_;
   std::vector<Int64> xref_;
   // Images by a hash of their data, for finding one seen before.
   std::unordered_multimap<size_t, int> imageIndex_;

@@ -90,9 +90,10 @@ class TkvxPDFPage : public TkvxPDFElement {
   // pictures at their own pixels, hatched shapes and other views rastered at their size.
   // Anything that is not a view draws nothing.
   void AddObject(TkvxComponent* obj);
-  // Moves what was drawn into the document's content stream; the page is then complete.
+  // Moves what was drawn into the document's content stream, deflated when the document is
+  // compressed; the page is then complete.
   void Close();
-  // The page's content stream data as drawn, the page closed first.
+  // The page's content stream data as drawn (deflated when Deflated), the page closed first.
   void ReadContent(std::string& out);
   // Page dictionary and content stream object, body being the content as ReadContent gave it
   // or deflated.
@@ -106,8 +107,13 @@ class TkvxPDFPage : public TkvxPDFElement {
   int PreparedIndex = 0;
   Int64 StreamOffset = 0;
   Int64 StreamSize = 0;
+  // The content was deflated when the page closed.
+  bool Deflated = false;
 
  private:
+  // Keeps a deflated body with the page when the document has no content cache.
+  friend class TkvxPDFDeflater;
+
   // Closes the text object TextOut leaves open for the runs that follow; paths, images and
   // state changes go outside it.
   void EndText();
