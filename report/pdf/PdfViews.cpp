@@ -182,6 +182,9 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::
       // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
       // is given up as soon as it plainly wraps.
       const double limit = (room - memo.ParagraphGap) * kFitShare - kFitSlack;
+      // One that would not fit even at a quarter of an em a character is left to the drawer
+      // unmeasured: a list's addresses wrap on every row.
+      if (static_cast<double>(line.Text.size()) * font.Size() * 96.0 / 72.0 / 4 > limit) return false;
       double width = 0;
       PiecesOf(line, pieces);
       for (const TPiece& p : pieces) {
