@@ -151,10 +151,15 @@ TTextFrame FrameFor(double l, double t, double r, double b, int angle, double te
   return {l + textHeight * as, t, slant, b - t - (slant * as + textHeight * ac) + textHeight};
 }
 
-// Room the screen's layout may measure differently from the PDF font (hinting at its
-// resolution, rounding per cluster), as a share of the width and in pixels.
-constexpr double kFitShare = 0.9;
-constexpr double kFitSlack = 8;
+// Room the screen's layout may measure differently from the PDF font, as a share of the width
+// and in pixels. Both shape the same face with HarfBuzz, unhinted; the layout rounds to whole
+// pixels at 600 dpi (its font height too: under half a percent) and keeps its text rectangle in
+// whole pixels. Spaced letters keep more room: the layout spaces grapheme clusters, the PDF the
+// shaper's clusters.
+constexpr double kFitShare = 0.97;
+constexpr double kFitSlack = 3;
+constexpr double kSpacedFitShare = 0.9;
+constexpr double kSpacedFitSlack = 8;
 
 // The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
 // wrapping or a width well inside the room even as the screen measures it. Each paragraph is
@@ -181,7 +186,9 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::
     if (memo.WordWrap && line.Text.size() > 1) {
       // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
       // is given up as soon as it plainly wraps.
-      const double limit = (room - memo.ParagraphGap) * kFitShare - kFitSlack;
+      const bool spaced = memo.CharSpacing != 0;
+      const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
+                           (spaced ? kSpacedFitSlack : kFitSlack);
       // One that would not fit even at a quarter of an em a character is left to the drawer
       // unmeasured: a list's addresses wrap on every row.
       if (static_cast<double>(line.Text.size()) * font.Size() * 96.0 / 72.0 / 4 > limit) return false;
