@@ -1,9 +1,7 @@
 #include "report/pdf/PdfFile.h"
 
-#include <algorithm>
 #include <cmath>
 #include <ctime>
-#include <exception>
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
