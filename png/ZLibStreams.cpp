@@ -118,6 +118,37 @@ void TZCompressionStream::Finish() {
   FlushBuffer(BufferSize - zstream_->avail_out);
 }
 
+std::string ZCompress(std::string_view data, TZCompressionLevel level) {
+  z_stream z{};
+  ZCompressCheck(deflateInit(&z, ZLibLevel(level)));
+  struct End {
+    z_stream* z;
+    ~End() { deflateEnd(z); }
+  } end{&z};
+  std::string out;
+  // deflateBound holds for one call with Z_FINISH; a size beyond 32 bits goes in slices.
+  out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
+  size_t produced = 0;
+  const Byte* next = reinterpret_cast<const Byte*>(data.data());
+  size_t left = data.size();
+  int ret = Z_OK;
+  while (ret != Z_STREAM_END) {
+    if (produced == out.size()) out.resize(out.size() * 2);
+    const uInt inSlice = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
+    const uInt outSlice = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
+    z.next_in = const_cast<Byte*>(next);
+    z.avail_in = inSlice;
+    z.next_out = reinterpret_cast<Byte*>(out.data()) + produced;
+    z.avail_out = outSlice;
+    ret = ZCompressCheck(deflate(&z, inSlice == left ? Z_FINISH : Z_NO_FLUSH));
+    next += inSlice - z.avail_in;
+    left -= inSlice - z.avail_in;
+    produced += outSlice - z.avail_out;
+  }
+  out.resize(produced);
+  return out;
+}
+
 std::vector<Byte> ZInflate(const void* in, Int64 size, int windowBits, Int64 outEstimate,
                            Int64 maxSize, Int64* consumed) {
   // Growth doubles the buffer, so memory follows what the data really inflates to; a large

@@ -4,6 +4,8 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Exceptions.h"
@@ -75,6 +77,10 @@ class TZCompressionStream : public TCustomZStream {
   std::vector<Byte> buffer_;
   bool finished_ = false;
 };
+
+// A whole buffer deflated in zlib format at level, in one call into one buffer of the bound
+// zlib gives; at the compressing levels the bytes are those TZCompressionStream writes.
+std::string ZCompress(std::string_view data, TZCompressionLevel level);
 
 constexpr Int64 ZNoLimit = std::numeric_limits<Int64>::max();
 

@@ -601,9 +601,14 @@ Extended TkvxCustomMemoView::DrawPart() {
 WideString TkvxCustomMemoView::WrapText(bool wrapped) {
   TkvxDrawText& drawer = Drawer();
   TkvxDrawTextLock guard(drawer);
-  TBitmap scratch(1, 1);
-  SetupDrawText(&scratch.Canvas(), 1, 1, 0, 0);
+  LayOut();
   return wrapped ? drawer.GetWrappedText() : drawer.DeleteTags(Text());
+}
+
+const TkvxDrawText& TkvxCustomMemoView::LayOut() {
+  // Laying out measures on the drawer's own canvas: no target canvas is needed.
+  SetupDrawText(nullptr, 1, 1, 0, 0);
+  return Drawer();
 }
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {

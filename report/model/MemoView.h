@@ -73,8 +73,11 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   void SetStyle(const String& value);
   TkvxCustomMemoView* FlowTo() const { return flowTo_; }
   void SetFlowTo(TkvxCustomMemoView* value);
-  // Lays the memo out on a scratch canvas: the wrapped lines, or the text without its tags.
+  // Lays the memo out: the wrapped lines, or the text without its tags.
   WideString WrapText(bool wrapped);
+  // Lays the memo out on its text drawer as drawing does and returns the drawer, whose lines and
+  // line height a caller then reads; hold the drawer's lock around both.
+  const TkvxDrawText& LayOut();
   void ResetSuppress() { LastValue = Variant(String()); }
 
   bool AllowExpressions = true;

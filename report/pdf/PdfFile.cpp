@@ -1,10 +1,7 @@
 #include "report/pdf/PdfFile.h"
 
-#include <algorithm>
 #include <cmath>
 #include <ctime>
-#include <exception>
-#include <thread>
 
 #include "platform/gui/Graphics.h"
 #include "platform/rtl/FileUtils.h"
@@ -19,15 +16,6 @@ namespace {
 String Num(Int64 n) { return std::to_string(n); }
 
 String Ref(int n) { return std::to_string(n) + " 0 R"; }
-
-// data deflated in zlib format.
-std::string Deflate(std::string_view data, TZCompressionLevel level) {
-  TMemoryStream packed;
-  TZCompressionStream z(level, packed);
-  z.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
-  z.Finish();
-  return std::string(reinterpret_cast<const char*>(packed.Memory()), static_cast<size_t>(packed.Size()));
-}
 
 // "D:" and the local date and time, digits only.
 String DateText() {
@@ -57,8 +45,16 @@ TkvxPDFFile::~TkvxPDFFile() {
 }
 
 void TkvxPDFFile::Clear() {
+  // The deflater's waiting pages go before the pages themselves.
+  deflater_.reset();
   Pages.clear();
   Fonts.clear();
+  lastFont_ = -1;
+  // Shaped runs name the fonts they were written in.
+  shaped_.clear();
+  shapedFace_ = nullptr;
+  shapedTexts_ = nullptr;
+  shapedCount_ = 0;
   Images.clear();
   imageIndex_.clear();
   xref_.clear();
@@ -90,6 +86,16 @@ void TkvxPDFFile::CloseLastPage() {
 TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMarginMm,
                                   double topMarginMm, int preparedIndex) {
   CloseLastPage();
+  // Enough for the names and words of a long list; line numbers and other one-off texts would
+  // otherwise make the memory grow with the rows. Forgotten between pages, so that what a page
+  // shapes holds while it draws.
+  constexpr size_t kShapedLimit = 20000;
+  if (shapedCount_ >= kShapedLimit) {
+    shaped_.clear();
+    shapedFace_ = nullptr;
+    shapedTexts_ = nullptr;
+    shapedCount_ = 0;
+  }
   auto page = std::make_unique<TkvxPDFPage>(*this);
   page->Width = widthPx * 0.75;
   page->Height = heightPx * 0.75;
@@ -102,15 +108,18 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
 }
 
 int TkvxPDFFile::AddFont(const TFont& font) {
-  for (size_t i = 0; i < Fonts.size(); ++i) {
+  auto same = [&](size_t i) {
     const TFont& f = Fonts[i]->Font();
-    if (!Fonts[i]->IsFallback() && f.Name() == font.Name() && f.Style() == font.Style() &&
-        f.Charset() == font.Charset())
-      return static_cast<int>(i);
-  }
+    return !Fonts[i]->IsFallback() && f.Name() == font.Name() && f.Style() == font.Style() &&
+           f.Charset() == font.Charset();
+  };
+  // Runs mostly follow one another in one font.
+  if (lastFont_ >= 0 && same(static_cast<size_t>(lastFont_))) return lastFont_;
+  for (size_t i = 0; i < Fonts.size(); ++i)
+    if (same(i)) return lastFont_ = static_cast<int>(i);
   Fonts.push_back(std::make_unique<TkvxPDFFont>(*this, font));
   Fonts.back()->Index = static_cast<int>(Fonts.size());
-  return static_cast<int>(Fonts.size()) - 1;
+  return lastFont_ = static_cast<int>(Fonts.size()) - 1;
 }
 
 int TkvxPDFFile::AddFallbackFont(const TFont& font, const TFontFace& face) {
@@ -131,18 +140,18 @@ const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
   return *face_;
 }
 
-const std::vector<TShapedGlyph>& TkvxPDFFile::Shaped(const TFontFace& face, const WideString& text) {
-  // Enough for the names and words of a long list; line numbers and other one-off texts would
-  // otherwise make the memory grow with the rows.
-  constexpr size_t kShapedLimit = 20000;
-  auto& texts = shaped_[&face];
-  if (auto it = texts.find(text); it != texts.end()) return it->second;
-  if (shapedCount_ >= kShapedLimit) {
-    for (auto& [f, t] : shaped_) t.clear();
-    shapedCount_ = 0;
+TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_view text) {
+  if (shapedFace_ != &face) {
+    shapedTexts_ = &shaped_[&face];
+    shapedFace_ = &face;
   }
+  TShapedTexts& texts = *shapedTexts_;
+  if (auto it = texts.find(text); it != texts.end()) return it->second;
   ++shapedCount_;
-  return texts.emplace(text, face.Shape(text)).first->second;
+  WideString key(text);
+  TkvxPDFShapedText shaped;
+  shaped.Glyphs = face.Shape(key);
+  return texts.emplace(std::move(key), std::move(shaped)).first->second;
 }
 
 int TkvxPDFFile::AddImage(TGraphic& graphic) {
@@ -168,7 +177,7 @@ void TkvxPDFFile::BeginObject(TStream& stream, int n) {
 void TkvxPDFFile::WriteStreamObject(TStream& stream, int n, const std::string& data, bool deflate,
                                     TZCompressionLevel level, const std::string& extra) {
   deflate = deflate && !data.empty();
-  WriteStreamBody(stream, n, deflate ? Deflate(data, level) : data, deflate, extra);
+  WriteStreamBody(stream, n, deflate ? ZCompress(data, level) : data, deflate, extra);
 }
 
 void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body, bool deflated,
@@ -193,34 +202,26 @@ void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body,
 }
 
 void TkvxPDFFile::WritePages(TStream& stream) {
-  // Deflating is most of writing a page: a batch of pages is deflated on several threads and
-  // then written in order, so that memory holds one batch whatever the page count.
-  constexpr size_t kBatch = 64;
-  const size_t workers = std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
-  std::vector<std::string> bodies;
-  for (size_t first = 0; first < Pages.size(); first += kBatch) {
-    const size_t count = std::min(kBatch, Pages.size() - first);
-    bodies.resize(count);
-    for (size_t k = 0; k < count; ++k) Pages[first + k]->ReadContent(bodies[k]);
-    if (Compressed) {
-      std::vector<std::exception_ptr> failures(workers);
-      std::vector<std::thread> threads;
-      for (size_t w = 0; w < workers; ++w)
-        threads.emplace_back([&, w] {
-          try {
-            for (size_t k = w; k < count; k += workers)
-              if (!bodies[k].empty()) bodies[k] = Deflate(bodies[k], zcFastest);
-          } catch (...) {
-            failures[w] = std::current_exception();
-          }
-        });
-      for (std::thread& t : threads) t.join();
-      for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
+  std::string body;
+  for (auto& page : Pages) {
+    page->ReadContent(body);
+    bool deflated = page->Deflated;
+    // A page closed before the document was set to compress.
+    if (Compressed && !deflated && !body.empty()) {
+      body = ZCompress(body, zcFastest);
+      deflated = true;
     }
-    for (size_t k = 0; k < count; ++k)
-      Pages[first + k]->WriteObjects(stream, bodies[k], Compressed && !bodies[k].empty());
+    page->WriteObjects(stream, body, deflated);
   }
+}
+
+TkvxPDFDeflater& TkvxPDFFile::Deflater() {
+  if (!deflater_) deflater_ = std::make_unique<TkvxPDFDeflater>(ContentStream.get());
+  return *deflater_;
+}
+
+void TkvxPDFFile::WaitForBodies() {
+  if (deflater_) deflater_->Finish();
 }
 
 int TkvxPDFFile::ExportedPosition(int preparedPage) const {

@@ -2,6 +2,7 @@
 // TkvxPDFFile: the PDF document of one export, written in one forward pass.
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "platform/rtl/Streams.h"
 
 #include "png/ZLibStreams.h"
+#include "report/pdf/PdfDeflater.h"
 #include "report/pdf/PdfElement.h"
 #include "report/pdf/PdfImage.h"
 #include "report/pdf/PdfOutlineSource.h"
@@ -20,6 +22,26 @@ namespace orv {
 class TFont;
 class TkvxPDFPage;
 class TkvxPDFFont;
+
+// A text shaped in a face, and how a page last showed it: a list shows the same words in the
+// same font on every page, and their glyph runs are then written as they were the first time.
+struct TkvxPDFShapedText {
+  std::vector<TShapedGlyph> Glyphs;
+  // The document's font, size in points and spacing (pixels) the run was written for; Font is
+  // -1 until it is.
+  int Font = -1;
+  int Size = 0;
+  double Spacing = 0;
+  // The operators that show the glyphs, from the opening bracket of the first TJ on.
+  std::string Shown;
+  // The document's fonts the run starts and ends in.
+  int FirstFont = 0;
+  int LastFont = 0;
+  // Whether the fonts' own maps give the text back.
+  bool Extractable = false;
+  // Thousandths of an em.
+  double Pen = 0;
+};
 
 class TkvxPDFFile : public TkvxPDFElement {
  public:
@@ -41,8 +63,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   // The face a report font's name, style and charset resolve to.
   const TFontFace& FaceOf(const TFont& font);
   // Text shaped in a face. A list repeats its names, words and headings on every page, so each
-  // is shaped once per export; the reference holds until the next call.
-  const std::vector<TShapedGlyph>& Shaped(const TFontFace& face, const WideString& text);
+  // is shaped once per export; the reference holds until the next page is added.
+  TkvxPDFShapedText& Shaped(const TFontFace& face, std::u16string_view text);
   // The index in Images of graphic's image at its own pixels; a picture seen before (the parish
   // seal on every page) is the same image. -1 when the graphic has no pixels to embed.
   int AddImage(TGraphic& graphic);
@@ -95,6 +117,11 @@ class TkvxPDFFile : public TkvxPDFElement {
   std::unique_ptr<TStream> ContentStream;
   String TempFileName;
 
+  // Deflates closed pages while the next are drawn (pages call it; made on first use).
+  TkvxPDFDeflater& Deflater();
+  // Waits until every closed page has its body in place; raises what failed deflating one.
+  void WaitForBodies();
+
  private:
   void CloseLastPage();
   void WritePages(TStream& stream);
@@ -104,11 +131,23 @@ class TkvxPDFFile : public TkvxPDFElement {
   void WriteOutlineItem(TStream& stream, TkvxPDFOutlineNode& node, int parentNumber, int& objNo);
   int ExportedPosition(int preparedPage) const;
 
+  std::unique_ptr<TkvxPDFDeflater> deflater_;
   std::vector<Int64> xref_;
   // Images by a hash of their data, for finding one seen before.
   std::unordered_multimap<size_t, int> imageIndex_;
-  std::unordered_map<const TFontFace*, std::unordered_map<WideString, std::vector<TShapedGlyph>>> shaped_;
+  // Looks texts up by view, without making a string of each piece of a line.
+  struct TTextHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>{}(text); }
+  };
+  using TShapedTexts = std::unordered_map<WideString, TkvxPDFShapedText, TTextHash, std::equal_to<>>;
+  std::unordered_map<const TFontFace*, TShapedTexts> shaped_;
+  // The face asked for last, and its texts: most runs follow one in the same face.
+  const TFontFace* shapedFace_ = nullptr;
+  TShapedTexts* shapedTexts_ = nullptr;
   size_t shapedCount_ = 0;
+  // The font AddFont gave last, by the name, style and charset asked for.
+  int lastFont_ = -1;
   String faceName_;
   TFontStyles faceStyle_;
   Byte faceCharset_ = 0;

@@ -16,6 +16,7 @@ TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
   baseName_ = GetFontName(font);
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
+  MeasureGlyphs();
 }
 
 TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font, const TFontFace& fallback)
@@ -26,9 +27,15 @@ TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font, const TFontFace
   baseName_ = kvxEscapeName(fallback.PostScriptName());
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
+  MeasureGlyphs();
 }
 
 TkvxPDFFont::~TkvxPDFFont() = default;
+
+void TkvxPDFFont::MeasureGlyphs() {
+  widths_.resize(face_->GlyphCount());
+  for (unsigned g = 0; g < widths_.size(); ++g) widths_[g] = static_cast<int>(std::lround(face_->GlyphAdvance(g)));
+}
 
 std::shared_ptr<TFontFace> TkvxPDFFont::FaceFor(const TFont& font) {
   return TFontFace::Find(font.Name(), font.Style().Contains(fsBold), font.Style().Contains(fsItalic),
@@ -52,10 +59,6 @@ const WideString& TkvxPDFFont::UseGlyph(unsigned glyphId, const WideString& text
     text_[glyphId] = text;
   }
   return text_[glyphId];
-}
-
-int TkvxPDFFont::GlyphWidth(unsigned glyphId) const {
-  return static_cast<int>(std::lround(face_->GlyphAdvance(glyphId)));
 }
 
 String TkvxPDFFont::SubsetTag() const {

@@ -42,7 +42,7 @@ class TkvxPDFFont : public TkvxPDFElement {
   const TFont& Font() const { return *font_; }
   bool IsFallback() const { return fallback_; }
   // The width written for a glyph, thousandths of an em.
-  int GlyphWidth(unsigned glyphId) const;
+  int GlyphWidth(unsigned glyphId) const { return glyphId < widths_.size() ? widths_[glyphId] : 0; }
 
   // Writes the font's objects; ObjNumber is the first of them.
   void SaveToStream(TStream& stream) override;
@@ -50,6 +50,7 @@ class TkvxPDFFont : public TkvxPDFElement {
 
  private:
   String SubsetTag() const;
+  void MeasureGlyphs();
 
   TkvxPDFFile& parent_;
   std::unique_ptr<TFont> font_;
@@ -59,6 +60,8 @@ class TkvxPDFFont : public TkvxPDFElement {
   String baseName_;
   std::vector<bool> used_;
   std::vector<WideString> text_;
+  // Every glyph's width as written, read for every glyph shown.
+  std::vector<int> widths_;
 };
 
 }  // namespace orv

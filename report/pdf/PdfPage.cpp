@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "png/ZLibStreams.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfFont.h"
 #include "report/pdf/PdfText.h"
@@ -212,8 +211,17 @@ void TkvxPDFPage::Close() {
   if (closed_) return;
   EndText();
   closed_ = true;
+  if (Parent.Compressed && !content_.empty()) {
+    Deflated = true;
+    std::string content = std::move(content_);
+    content_ = std::string();
+    Parent.Deflater().Add(*this, std::move(content));
+    return;
+  }
   StreamSize = static_cast<Int64>(content_.size());
   if (!Parent.ContentStream) return;
+  // The deflater writes to the same file.
+  Parent.WaitForBodies();
   TStream& stream = *Parent.ContentStream;
   stream.Seek(0, soEnd);
   StreamOffset = stream.Position();
@@ -224,6 +232,7 @@ void TkvxPDFPage::Close() {
 
 void TkvxPDFPage::ReadContent(std::string& out) {
   Close();
+  Parent.WaitForBodies();
   if (!Parent.ContentStream) {
     out = content_;
     return;

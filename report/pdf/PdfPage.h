@@ -3,9 +3,11 @@
 // Positions and sizes are 96-dpi pixels from the page's top left, as report views keep them;
 // the page turns them into points from the bottom left.
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/fonts/FontFace.h"
 #include "platform/gui/Colors.h"
 #include "report/pdf/PdfElement.h"
 
@@ -16,6 +18,7 @@ class TFont;
 class TGraphic;
 class TkvxComponent;
 class TkvxPDFFile;
+struct TkvxPDFShapedText;
 
 // Which sides of a frame are drawn.
 enum TkvxPDFFrameLine { flLeft = 1, flRight = 2, flTop = 4, flBottom = 8 };
@@ -50,12 +53,20 @@ class TkvxPDFPage : public TkvxPDFElement {
   // for font (name, style, charset, size in points, colour, underline). charSpacing (pixels) is
   // added after every character cluster; rotation turns the line counter-clockwise about
   // (x, y). Returns the width of the line in pixels.
-  double TextOut(double x, double y, const WideString& text, const TFont& font,
-                 double charSpacing = 0, double rotation = 0);
+  double TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing = 0,
+                 double rotation = 0);
   // The width TextOut gives the line, in pixels.
-  double TextWidth(const WideString& text, const TFont& font, double charSpacing = 0);
+  double TextWidth(std::u16string_view text, const TFont& font, double charSpacing = 0);
   // As TextWidth; false, with width unset, when the font has no glyph for some character.
-  bool MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width);
+  bool MeasureKnown(std::u16string_view text, const TFont& font, double charSpacing, double& width);
+  // Text in font as TextOut shows it, shaped once per export and held until the next page is
+  // added; measuring adds no font to the document.
+  TkvxPDFShapedText& Shape(std::u16string_view text, const TFont& font);
+  // The width of glyphs shaped at size points, charSpacing pixels after every cluster, in pixels.
+  static double GlyphsWidth(const std::vector<TShapedGlyph>& glyphs, int size, double charSpacing);
+  // TextOut of text as Shape gave it for font.
+  double ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,
+                    double charSpacing, double rotation);
   // The bitmap stretched over the rectangle, as an inline JPEG image of the given quality.
   void DrawBitmap(double left, double top, double width, double height, TBitmap& bitmap, int quality);
   // A picture (PNG, JPEG, bitmap ...) rastered at scale times its rectangle's pixel size on
@@ -79,9 +90,10 @@ class TkvxPDFPage : public TkvxPDFElement {
   // pictures at their own pixels, hatched shapes and other views rastered at their size.
   // Anything that is not a view draws nothing.
   void AddObject(TkvxComponent* obj);
-  // Moves what was drawn into the document's content stream; the page is then complete.
+  // Moves what was drawn into the document's content stream, deflated when the document is
+  // compressed; the page is then complete.
   void Close();
-  // The page's content stream data as drawn, the page closed first.
+  // The page's content stream data as drawn (deflated when Deflated), the page closed first.
   void ReadContent(std::string& out);
   // Page dictionary and content stream object, body being the content as ReadContent gave it
   // or deflated.
@@ -95,11 +107,22 @@ class TkvxPDFPage : public TkvxPDFElement {
   int PreparedIndex = 0;
   Int64 StreamOffset = 0;
   Int64 StreamSize = 0;
+  // The content was deflated when the page closed.
+  bool Deflated = false;
 
  private:
+  // Keeps a deflated body with the page when the document has no content cache.
+  friend class TkvxPDFDeflater;
+
   // Closes the text object TextOut leaves open for the runs that follow; paths, images and
   // state changes go outside it.
   void EndText();
+  // The run of shaped text in the document's font fontIndex for font at size points.
+  double ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,
+                 int size, int fontIndex, double charSpacing, double rotation);
+  // Writes the operators that show the run into shaped.Shown, marking the glyphs used.
+  void ComposeRun(std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font, int size, int fontIndex,
+                  double charSpacing);
   void AppendPoint(double x, double y);
   void AppendNumbers(std::initializer_list<double> values);
   // Pen colour, width and dash pattern (pixels) for the path that follows.
@@ -109,8 +132,6 @@ class TkvxPDFPage : public TkvxPDFElement {
   std::string content_;
   // The document's images this page shows, for its resources.
   std::vector<int> images_;
-  // The shown glyphs of one TextOut, kept for the next.
-  std::string shown_;
   // The open text object: its font, size and colour as last set, and where its current line
   // starts, as written.
   bool inText_ = false;

@@ -16,7 +16,7 @@ namespace {
 // SARA AA is far more common); else, for the font's private shifted marks, its place among as
 // many characters.
 WideString GlyphMeaning(const TFontFace& face, const std::vector<TShapedGlyph>& glyphs, size_t i,
-                        const WideString& text) {
+                        std::u16string_view text) {
   const unsigned cluster = glyphs[i].Cluster;
   // The cluster ends where the next one starts; which of its glyphs this is, and how many it has.
   size_t end = text.size();
@@ -30,10 +30,10 @@ WideString GlyphMeaning(const TFontFace& face, const std::vector<TShapedGlyph>& 
   const char32_t ch = face.GlyphCharacter(glyphs[i].GlyphId);
   const bool ownCharacter = ch != 0 && ch < 0x10000 && !(ch >= 0xE000 && ch <= 0xF8FF);
   const size_t length = end - cluster;
-  if (count == 1) return text.substr(cluster, length);
+  if (count == 1) return WideString(text.substr(cluster, length));
   if (ownCharacter) return WideString(1, static_cast<char16_t>(ch));
   if (count == length) return WideString(1, text[cluster + k]);
-  if (k == 0) return text.substr(cluster, length);
+  if (k == 0) return WideString(text.substr(cluster, length));
   return WideString();
 }
 
@@ -41,7 +41,7 @@ bool LastOfCluster(const std::vector<TShapedGlyph>& glyphs, size_t i) {
   return i + 1 == glyphs.size() || glyphs[i + 1].Cluster != glyphs[i].Cluster;
 }
 
-bool OnlyBlanks(const WideString& text) {
+bool OnlyBlanks(std::u16string_view text) {
   for (char16_t c : text)
     if (c > 32) return false;
   return true;
@@ -49,43 +49,59 @@ bool OnlyBlanks(const WideString& text) {
 
 }  // namespace
 
-double TkvxPDFPage::TextWidth(const WideString& text, const TFont& font, double charSpacing) {
-  const int size = font.Size();
-  if (size <= 0 || text.empty()) return 0;
+TkvxPDFShapedText& TkvxPDFPage::Shape(std::u16string_view text, const TFont& font) {
   // Measuring alone adds no font to the document.
-  const auto& glyphs = Parent.Shaped(Parent.FaceOf(font), text);
+  return Parent.Shaped(Parent.FaceOf(font), text);
+}
+
+double TkvxPDFPage::GlyphsWidth(const std::vector<TShapedGlyph>& glyphs, int size, double charSpacing) {
+  if (size <= 0) return 0;
   double pen = 0;
   const double spacing = charSpacing * 0.75 / size * 1000.0;
   for (size_t i = 0; i < glyphs.size(); ++i) pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
   return pen / 1000.0 * size / 0.75;
 }
 
-bool TkvxPDFPage::MeasureKnown(const WideString& text, const TFont& font, double charSpacing, double& width) {
+double TkvxPDFPage::TextWidth(std::u16string_view text, const TFont& font, double charSpacing) {
+  const int size = font.Size();
+  if (size <= 0 || text.empty()) return 0;
+  return GlyphsWidth(Shape(text, font).Glyphs, size, charSpacing);
+}
+
+bool TkvxPDFPage::MeasureKnown(std::u16string_view text, const TFont& font, double charSpacing, double& width) {
   const int size = font.Size();
   if (size <= 0) return false;
-  const auto& glyphs = Parent.Shaped(Parent.FaceOf(font), text);
-  double pen = 0;
-  const double spacing = charSpacing * 0.75 / size * 1000.0;
-  for (size_t i = 0; i < glyphs.size(); ++i) {
-    if (glyphs[i].GlyphId == 0) return false;
-    pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
-  }
-  width = pen / 1000.0 * size / 0.75;
+  const auto& glyphs = Shape(text, font).Glyphs;
+  for (const TShapedGlyph& g : glyphs)
+    if (g.GlyphId == 0) return false;
+  width = GlyphsWidth(glyphs, size, charSpacing);
   return true;
 }
 
-double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TFont& font,
-                            double charSpacing, double rotation) {
+double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing,
+                            double rotation) {
   const int size = font.Size();
   if (size <= 0 || OnlyBlanks(text)) return 0;
   const int fontIndex = Parent.AddFont(font);
+  TkvxPDFShapedText& run = Parent.Shaped(Parent.Fonts[fontIndex]->Face(), text);
+  return ShowRun(x, y, text, run, font, size, fontIndex, charSpacing, rotation);
+}
+
+double TkvxPDFPage::ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped,
+                               const TFont& font, double charSpacing, double rotation) {
+  const int size = font.Size();
+  if (size <= 0 || OnlyBlanks(text)) return 0;
+  return ShowRun(x, y, text, shaped, font, size, Parent.AddFont(font), charSpacing, rotation);
+}
+
+void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, const TFont& font, int size,
+                             int fontIndex, double charSpacing) {
   const TFontFace& face = Parent.Fonts[fontIndex]->Face();
-  const auto& glyphs = Parent.Shaped(face, text);
   // Glyphs the report font lacks come from their fallback faces, each a font of its own.
   auto fontOf = [&](const TShapedGlyph& g) {
     return !g.Face || g.Face == &face ? fontIndex : Parent.AddFallbackFont(font, *g.Face);
   };
-  const int firstFont = glyphs.empty() ? fontIndex : fontOf(glyphs.front());
+  const int firstFont = run.Glyphs.empty() ? fontIndex : fontOf(run.Glyphs.front());
   int shownFont = firstFont;
 
   const double spacing = charSpacing * 0.75 / size * 1000.0;
@@ -93,11 +109,11 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   // Whether the glyphs' own texts, one after another, give back the text.
   size_t extracted = 0;
   bool extractable = true;
-  std::string& shown = shown_;
+  std::string& shown = run.Shown;
   shown.assign(1, '[');
   bool hexOpen = false;
-  for (size_t i = 0; i < glyphs.size(); ++i) {
-    const TShapedGlyph& g = glyphs[i];
+  for (size_t i = 0; i < run.Glyphs.size(); ++i) {
+    const TShapedGlyph& g = run.Glyphs[i];
     const int glyphFont = fontOf(g);
     TkvxPDFFont& pdfFont = *Parent.Fonts[glyphFont];
     if (glyphFont != shownFont) {
@@ -134,11 +150,11 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     hexOpen = true;
     kvxAppendHex4(shown, g.GlyphId);
     current += pdfFont.GlyphWidth(g.GlyphId);
-    pen += g.Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
+    pen += g.Advance + (LastOfCluster(run.Glyphs, i) ? spacing : 0);
 
     const WideString* known = pdfFont.UsedText(g.GlyphId);
     const WideString& meaning =
-        known ? *known : pdfFont.UseGlyph(g.GlyphId, GlyphMeaning(pdfFont.Face(), glyphs, i, text));
+        known ? *known : pdfFont.UseGlyph(g.GlyphId, GlyphMeaning(pdfFont.Face(), run.Glyphs, i, text));
     if (extractable && text.compare(extracted, meaning.size(), meaning) == 0)
       extracted += meaning.size();
     else
@@ -148,6 +164,20 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   shown += "] TJ\r\n";
   if (rise != 0) shown += "0 Ts\r\n";
 
+  run.Font = fontIndex;
+  run.Size = size;
+  run.Spacing = charSpacing;
+  run.FirstFont = firstFont;
+  run.LastFont = shownFont;
+  run.Extractable = extractable && extracted == text.size();
+  run.Pen = pen;
+}
+
+double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& run, const TFont& font,
+                            int size, int fontIndex, double charSpacing, double rotation) {
+  if (run.Font != fontIndex || run.Size != size || run.Spacing != charSpacing)
+    ComposeRun(text, run, font, size, fontIndex, charSpacing);
+  const int firstFont = run.FirstFont;
   const double px = PdfX(x), py = PdfY(y);
   // Runs that follow one another share a text object, and say only what changes: the font,
   // the colour, and the move from the previous run's start.
@@ -166,7 +196,7 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
     content_ += std::to_string(size);
     content_ += " Tf\r\n";
   }
-  textFont_ = shownFont;
+  textFont_ = run.LastFont;
   textSize_ = size;
   const TColor color = font.Color() == clNone ? clBlack : font.Color();
   if (color != textColor_) {
@@ -189,13 +219,13 @@ double TkvxPDFPage::TextOut(double x, double y, const WideString& text, const TF
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
   // characters), the run carries its text with it; so does a turned run, whose marks readers
   // would otherwise take for lines of their own.
-  const bool actual = !extractable || extracted != text.size() || rotation != 0;
-  if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(text) + "> >> BDC\r\n";
-  content_ += shown;
+  const bool actual = !run.Extractable || rotation != 0;
+  if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(WideString(text)) + "> >> BDC\r\n";
+  content_ += run.Shown;
   if (actual) content_ += "EMC\r\n";
   if (rotation != 0) EndText();
 
-  const double widthPt = pen / 1000.0 * size;
+  const double widthPt = run.Pen / 1000.0 * size;
   if (rotation == 0 && font.Style().Contains(fsUnderline)) {
     EndText();
     content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " RG\r\n";

@@ -1,6 +1,5 @@
 #include "report/pdf/PdfText.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -20,10 +19,9 @@ void AppendHexByte(std::string& out, unsigned char b) {
 }  // namespace
 
 void kvxAppendHex4(std::string& out, unsigned value) {
-  out += HexDigits[(value >> 12) & 15];
-  out += HexDigits[(value >> 8) & 15];
-  out += HexDigits[(value >> 4) & 15];
-  out += HexDigits[value & 15];
+  const char digits[4] = {HexDigits[(value >> 12) & 15], HexDigits[(value >> 8) & 15], HexDigits[(value >> 4) & 15],
+                          HexDigits[value & 15]};
+  out.append(digits, 4);
 }
 
 String kvxStrToHex(std::string_view s) {
@@ -94,18 +92,23 @@ String kvxCreateGUIDString() {
 }
 
 void kvxAppendFixed(std::string& out, double value) {
-  long long hundredths = static_cast<long long>(std::nearbyint(value * 100.0));
-  if (hundredths < 0) {
-    out += '-';
-    hundredths = -hundredths;
-  }
+  // Written backwards into a buffer and appended at once: a page holds tens of thousands.
+  const long long hundredths = static_cast<long long>(std::nearbyint(value * 100.0));
+  unsigned long long rest = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
+                                           : static_cast<unsigned long long>(hundredths);
   char digits[24];
-  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, hundredths / 100);
-  out.append(digits, end);
-  int fraction = static_cast<int>(hundredths % 100);
-  out += '.';
-  out += static_cast<char>('0' + fraction / 10);
-  out += static_cast<char>('0' + fraction % 10);
+  char* const end = digits + sizeof digits;
+  char* p = end;
+  *--p = static_cast<char>('0' + rest % 10);
+  *--p = static_cast<char>('0' + rest / 10 % 10);
+  *--p = '.';
+  rest /= 100;
+  do {
+    *--p = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  } while (rest != 0);
+  if (hundredths < 0) *--p = '-';
+  out.append(p, static_cast<size_t>(end - p));
 }
 
 String kvxFloatToStrFixed(double value) {

@@ -105,28 +105,31 @@ void RunFont(const TFont& base, const TkvxHTMLTag& tag, TFont& out) {
 }
 
 // Pieces of a line: runs of one state, cut after every blank so justified lines can spread
-// their blanks.
+// their blanks. Offsets into the line's text; a piece past the line's states has none.
 struct TPiece {
-  WideString Text;
-  TkvxHTMLTag Tag;
+  size_t From;
+  size_t Length;
+  const TkvxHTMLTag* Tag;
   bool EndsInBlank;
 };
 
-std::vector<TPiece> PiecesOf(const TkvxTextLine& line) {
-  std::vector<TPiece> pieces;
+void PiecesOf(const TkvxTextLine& line, std::vector<TPiece>& pieces) {
+  pieces.clear();
+  const size_t n = line.Text.size(), states = line.Tags.size();
   size_t start = 0;
-  for (size_t i = 0; i < line.Text.size(); ++i) {
+  for (size_t i = 0; i < n; ++i) {
     const bool blank = line.Text[i] <= u' ';
-    const bool last = i + 1 == line.Text.size();
-    const bool stateChanges = !last && i < line.Tags.size() && i + 1 < line.Tags.size() &&
-                              !(line.Tags[i + 1] == line.Tags[i]);
+    const bool last = i + 1 == n;
+    const bool stateChanges = !last && i + 1 < states && !(line.Tags[i + 1] == line.Tags[i]);
     if (blank || last || stateChanges) {
-      TkvxHTMLTag tag = start < line.Tags.size() ? line.Tags[start] : TkvxHTMLTag{};
-      pieces.push_back({line.Text.substr(start, i + 1 - start), tag, blank});
+      pieces.push_back({start, i + 1 - start, start < states ? &line.Tags[start] : nullptr, blank});
       start = i + 1;
     }
   }
-  return pieces;
+}
+
+std::u16string_view TextOf(const TkvxTextLine& line, const TPiece& piece) {
+  return std::u16string_view(line.Text).substr(piece.From, piece.Length);
 }
 
 // Where the layout starts its lines (top left of the first, turned with the text), the width
@@ -148,16 +151,22 @@ TTextFrame FrameFor(double l, double t, double r, double b, int angle, double te
   return {l + textHeight * as, t, slant, b - t - (slant * as + textHeight * ac) + textHeight};
 }
 
-// Room the screen's layout may measure differently from the PDF font (hinting at its
-// resolution, rounding per cluster), as a share of the width and in pixels.
-constexpr double kFitShare = 0.9;
-constexpr double kFitSlack = 8;
+// Room the screen's layout may measure differently from the PDF font, as a share of the width
+// and in pixels. Both shape the same face with HarfBuzz, unhinted; the layout rounds to whole
+// pixels at 600 dpi (its font height too: under half a percent) and keeps its text rectangle in
+// whole pixels. Spaced letters keep more room: the layout spaces grapheme clusters, the PDF the
+// shaper's clusters.
+constexpr double kFitShare = 0.97;
+constexpr double kFitSlack = 3;
+constexpr double kSpacedFitShare = 0.9;
+constexpr double kSpacedFitSlack = 8;
 
 // The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
 // wrapping or a width well inside the room even as the screen measures it. Each paragraph is
 // then one line in one state, as the drawer gives it, without laying the text out on a canvas
 // again for every memo of every page. False where only the drawer can tell.
-bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::vector<TkvxTextLine>& lines) {
+bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::vector<TkvxTextLine>& lines,
+                 std::vector<TPiece>& pieces) {
   if (memo.AutoWidth || memo.Highlight()->Active || memo.Rotation() != 0 || memo.WordBreak) return false;
   const TFont& font = *memo.Font();
   if (font.Size() <= 0) return false;
@@ -175,14 +184,22 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::
     line.Tags.assign(line.Text.size(), state);
     line.Flags = 3;
     if (memo.WordWrap && line.Text.size() > 1) {
-      // Piece by piece, as the line is then written, so each piece is shaped once.
+      // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
+      // is given up as soon as it plainly wraps.
+      const bool spaced = memo.CharSpacing != 0;
+      const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
+                           (spaced ? kSpacedFitSlack : kFitSlack);
+      // One that would not fit even at a quarter of an em a character is left to the drawer
+      // unmeasured: a list's addresses wrap on every row.
+      if (static_cast<double>(line.Text.size()) * font.Size() * 96.0 / 72.0 / 4 > limit) return false;
       double width = 0;
-      for (const TPiece& p : PiecesOf(line)) {
+      PiecesOf(line, pieces);
+      for (const TPiece& p : pieces) {
         double w = 0;
-        if (!page.MeasureKnown(p.Text, font, memo.CharSpacing, w)) return false;
+        if (!page.MeasureKnown(TextOf(line, p), font, memo.CharSpacing, w)) return false;
         width += w;
+        if (width > limit) return false;
       }
-      if (width > (room - memo.ParagraphGap) * kFitShare - kFitSlack) return false;
     }
     lines.push_back(std::move(line));
   }
@@ -208,19 +225,24 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   const double r = b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0);
   const double t = b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0);
   const double bt = b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0);
-  std::vector<TkvxTextLine> lines;
+  // The shared drawer's lines are read in place while it is held.
+  TkvxDrawText& drawer = kvxDrawText();
+  TkvxDrawTextLock guard(drawer);
+  // Kept from memo to memo, so that drawing a line allocates nothing once they have grown.
+  thread_local std::vector<TkvxTextLine> single;
+  thread_local std::vector<TPiece> pieces;
+  const std::vector<TkvxTextLine>* laidOut = &single;
   double lineH = 0;
-  if (SingleLines(page, memo, r - l, lines)) {
+  if (SingleLines(page, memo, r - l, single, pieces)) {
     // The drawer's line: the font's height at its measuring resolution, and the spacing.
     const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
     lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;
   } else {
-    TkvxDrawText& drawer = kvxDrawText();
-    TkvxDrawTextLock guard(drawer);
-    memo.WrapText(true);
-    lines = drawer.Lines();
-    lineH = drawer.GetLineHeight();
+    const TkvxDrawText& laid = memo.LayOut();
+    laidOut = &laid.Lines();
+    lineH = laid.GetLineHeight();
   }
+  const std::vector<TkvxTextLine>& lines = *laidOut;
   const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
 
   if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
@@ -247,30 +269,44 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     shift = 0;
   }
 
+  // A run's font follows from its state alone; most memos are pieces of one state.
+  static const TkvxHTMLTag kNoState;
+  TFont runFont;
+  const TkvxHTMLTag* runTag = nullptr;
+  int runSize = 0;
+  double runAscent = 0;
+  auto useRunFont = [&](const TkvxHTMLTag* tag) {
+    if (!tag) tag = &kNoState;
+    if (runTag && *runTag == *tag) return;
+    RunFont(font, *tag, runFont);
+    runTag = tag;
+    runSize = runFont.Size();
+    // The baseline lies the face's ascent below the top of the line.
+    const double sizePx = runSize * 96.0 / 72.0;
+    runAscent = page.Parent.FaceOf(runFont).Metrics().Ascent / 1000.0 * sizePx;
+  };
+  struct TPlaced {
+    TkvxPDFShapedText* Shaped;
+    double Width;
+  };
+  thread_local std::vector<TPlaced> placed;
   for (size_t i = 0; i < lines.size(); ++i) {
     const TkvxTextLine& line = lines[i];
-    const std::vector<TPiece> pieces = PiecesOf(line);
+    PiecesOf(line, pieces);
     const bool firstOfParagraph = line.Flags & 1;
     TkvxHAlign align = memo.HAlign;
     if (align == haBlock && (line.Flags & 2)) align = memo.RTLReading ? haRight : haLeft;
     const double indent =
         firstOfParagraph && (memo.HAlign == haLeft || memo.HAlign == haBlock) ? memo.ParagraphGap : 0;
     const double room = tf.Width - indent;
-    std::vector<double> widths;
+    placed.clear();
     double total = 0;
     int blanks = 0;
-    // A run's font follows from its state alone; most lines are pieces of one state.
-    TFont runFont;
-    const TkvxHTMLTag* runTag = nullptr;
-    auto useRunFont = [&](const TkvxHTMLTag& tag) {
-      if (runTag && *runTag == tag) return;
-      RunFont(font, tag, runFont);
-      runTag = &tag;
-    };
     for (const TPiece& p : pieces) {
       useRunFont(p.Tag);
-      widths.push_back(page.TextWidth(p.Text, runFont, memo.CharSpacing));
-      total += widths.back();
+      TkvxPDFShapedText& shaped = page.Shape(TextOf(line, p), runFont);
+      placed.push_back({&shaped, TkvxPDFPage::GlyphsWidth(shaped.Glyphs, runSize, memo.CharSpacing)});
+      total += placed.back().Width;
       if (p.EndsInBlank && &p != &pieces.back()) ++blanks;
     }
     double along = indent, extra = 0;
@@ -281,12 +317,10 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     for (size_t k = 0; k < pieces.size(); ++k) {
       const TPiece& p = pieces[k];
       useRunFont(p.Tag);
-      const auto& m = page.Parent.FaceOf(runFont).Metrics();
-      const double sizePx = runFont.Size() * 96.0 / 72.0;
-      const double baseline = down + m.Ascent / 1000.0 * sizePx + p.Tag.AddY * p.Tag.Size;
-      page.TextOut(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, p.Text, runFont,
-                   memo.CharSpacing, angle);
-      along += widths[k] + (p.EndsInBlank && k + 1 < pieces.size() ? extra : 0);
+      const double baseline = down + runAscent + (p.Tag ? p.Tag->AddY * p.Tag->Size : 0);
+      page.ShowShaped(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, TextOf(line, p),
+                      *placed[k].Shaped, runFont, memo.CharSpacing, angle);
+      along += placed[k].Width + (p.EndsInBlank && k + 1 < pieces.size() ? extra : 0);
     }
   }
   page.RestoreState();

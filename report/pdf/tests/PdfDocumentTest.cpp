@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <regex>
 
 #include "report/pdf/PdfFont.h"
@@ -230,6 +231,70 @@ TEST(PdfDocumentTest, ContentStreamsWithoutCompressionAndEmptyPages) {
   size_t start = raw.find("stream\r\nBT");
   EXPECT_EQ(raw.find("BT", start + 10), std::string::npos);
   EXPECT_EQ(ExtractText(file), "\fSecond page\n\f");
+}
+
+// A list shows its words on every page: each page must read and look as the first, whatever
+// font, size or spacing the same word came in before, through the deflated content cache.
+TEST(PdfDocumentTest, WordsShownAgainOnEveryPageReadAndLookTheSame) {
+  if (RunCommand("command -v pdftoppm").Status != 0) GTEST_SKIP() << "pdftoppm is not installed";
+  const std::string file = TempPath("repeated.pdf");
+  constexpr int kPages = 40;
+  {
+    TkvxPDFFile document(true, "");
+    document.PrepareKeys();
+    auto plain = ReportFont("Tahoma", 10), underlined = ReportFont("Tahoma", 10, {fsUnderline});
+    auto large = ReportFont("Tahoma", 16, {}, clBlue);
+    for (int p = 0; p < kPages; ++p) {
+      auto& page = document.AddPage(A4Width, A4Height, 0, 0, p);
+      // One face under two of the document's fonts, spaced and not, and a name whose Chinese
+      // letter comes from a fallback face at two sizes.
+      page.TextOut(40, 40, u"สมชาย ", *plain);
+      page.TextOut(40, 80, u"สมชาย ", *underlined);
+      page.TextOut(40, 120, u"สมชาย ", *plain, 3);
+      page.TextOut(40, 160, u"陳 Somchai", *plain);
+      page.TextOut(40, 200, u"陳 Somchai", *large);
+      page.TextOut(40, 260, Wide("หน้า " + std::to_string(p + 1)), *plain);
+    }
+    SaveDocument(document, file);
+  }
+  ExpectClean(file);
+  std::string expected;
+  for (int p = 0; p < kPages; ++p) expected += "สมชาย สมชาย สมชาย 陳 Somchai 陳 Somchai หน้า " + std::to_string(p + 1);
+  EXPECT_EQ(Letters(ExtractText(file)), Letters(expected));
+
+  // The lines of the last page as poppler places their words, left to right, in points.
+  std::string boxes = Shell("pdftotext -bbox -f " + std::to_string(kPages) + " -l " + std::to_string(kPages) + " " +
+                            Quote(file) + " -");
+  std::map<int, std::pair<double, double>> lines;
+  std::regex word("xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\"");
+  for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), word); it != std::sregex_iterator(); ++it) {
+    auto [line, fresh] = lines.try_emplace(static_cast<int>(std::stod((*it)[3]) / 20), 1e9, 0);
+    line->second.first = std::min(line->second.first, std::stod((*it)[1]));
+    line->second.second = std::max(line->second.second, std::stod((*it)[2]));
+  }
+  std::vector<double> widths;
+  for (const auto& [y, extent] : lines) widths.push_back(extent.second - extent.first);
+  ASSERT_EQ(widths.size(), 6u) << boxes;
+  EXPECT_NEAR(widths[1], widths[0], 0.5) << "the underlined font shows the same glyphs";
+  EXPECT_GT(widths[2], widths[0] + 4 * 3 * 0.75 - 0.5) << "spaced letters";
+  EXPECT_NEAR(widths[4], widths[3] * 1.6, widths[3] * 0.1) << "the whole name at the larger size";
+
+  const std::string base = TempPath("repeated-page");
+  for (int p : {1, kPages}) {
+    TRunResult run = RunCommand("pdftoppm -r 72 -f " + std::to_string(p) + " -l " + std::to_string(p) +
+                                " -y 0 -H 180 -W 300 " + Quote(file) + " " + Quote(base + std::to_string(p)));
+    ASSERT_EQ(run.Status, 0) << run.Output;
+  }
+  auto pageFile = [&](int p) {
+    const std::string prefix = std::filesystem::path(base + std::to_string(p)).filename().string() + "-";
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(base).parent_path()))
+      if (entry.path().filename().string().rfind(prefix, 0) == 0) return entry.path().string();
+    return std::string();
+  };
+  const TPixmap first = ReadPpm(pageFile(1)), last = ReadPpm(pageFile(kPages));
+  ASSERT_GT(first.Width, 0);
+  // Above the page's own number, the last page draws its words as the first does.
+  EXPECT_TRUE(first.Rgb == last.Rgb);
 }
 
 TEST(PdfDocumentTest, MeasuredWidthsAreTheWidthsReadersSee) {

@@ -1,0 +1,81 @@
+#include "report/pdf/PdfDeflater.h"
+
+#include <utility>
+
+#include "png/ZLibStreams.h"
+#include "report/pdf/PdfPage.h"
+
+namespace orv {
+
+namespace {
+
+// Pages waiting at most: enough to keep the thread busy while a page is drawn.
+constexpr size_t kWaiting = 8;
+
+}  // namespace
+
+TkvxPDFDeflater::TkvxPDFDeflater(TStream* store) : store_(store), thread_([this] { Run(); }) {}
+
+TkvxPDFDeflater::~TkvxPDFDeflater() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+    jobs_.clear();
+  }
+  changed_.notify_all();
+  thread_.join();
+}
+
+void TkvxPDFDeflater::RaiseFailure() {
+  if (failure_) std::rethrow_exception(failure_);
+}
+
+void TkvxPDFDeflater::Add(TkvxPDFPage& page, std::string content) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return failure_ || jobs_.size() < kWaiting; });
+  RaiseFailure();
+  jobs_.push_back({&page, std::move(content)});
+  changed_.notify_all();
+}
+
+void TkvxPDFDeflater::Finish() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  changed_.wait(lock, [&] { return failure_ || (jobs_.empty() && !busy_); });
+  RaiseFailure();
+}
+
+void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string body) {
+  if (!store_) {
+    page.content_ = std::move(body);
+    return;
+  }
+  store_->Seek(0, soEnd);
+  page.StreamOffset = store_->Position();
+  page.StreamSize = static_cast<Int64>(body.size());
+  store_->WriteBuffer(body.data(), page.StreamSize);
+}
+
+void TkvxPDFDeflater::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+    if (stopping_) return;
+    TJob job = std::move(jobs_.front());
+    jobs_.pop_front();
+    busy_ = true;
+    changed_.notify_all();
+    lock.unlock();
+    std::exception_ptr failure;
+    try {
+      Store(*job.Page, ZCompress(job.Content, zcFastest));
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    lock.lock();
+    busy_ = false;
+    if (failure && !failure_) failure_ = failure;
+    changed_.notify_all();
+  }
+}
+
+}  // namespace orv

@@ -1,0 +1,54 @@
+#pragma once
+// TkvxPDFDeflater: deflates the content of closed pages on a thread of its own while the export
+// draws the pages that follow, so that writing the file waits for no page's compression and the
+// content cache holds deflated pages instead of their ten-times-larger text.
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/rtl/Streams.h"
+
+namespace orv {
+
+class TkvxPDFPage;
+
+class TkvxPDFDeflater {
+ public:
+  // Bodies go to the end of store (the document's content cache), or, with none, stay with their
+  // pages.
+  explicit TkvxPDFDeflater(TStream* store);
+  // Stops the thread; what still waits is dropped.
+  ~TkvxPDFDeflater();
+  TkvxPDFDeflater(const TkvxPDFDeflater&) = delete;
+  TkvxPDFDeflater& operator=(const TkvxPDFDeflater&) = delete;
+
+  // Deflates content as page's body. Waits while many pages wait, so memory holds a few pages
+  // whatever the page count; raises what failed before.
+  void Add(TkvxPDFPage& page, std::string content);
+  // Waits until every page added has its body; raises what failed.
+  void Finish();
+
+ private:
+  struct TJob {
+    TkvxPDFPage* Page;
+    std::string Content;
+  };
+  void Run();
+  void Store(TkvxPDFPage& page, std::string body);
+  void RaiseFailure();
+
+  TStream* store_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<TJob> jobs_;
+  // A job taken but not yet stored.
+  bool busy_ = false;
+  bool stopping_ = false;
+  std::exception_ptr failure_;
+  std::thread thread_;
+};
+
+}  // namespace orv
