@@ -161,6 +161,14 @@ bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) 
 
 bool TsxILParser::Match(int index) {
   const TsxRuleElement& element = grammar_->Element(index);
+  // An element that cannot begin with the next character fails (or matches empty) as the
+  // grammar says, without trying its alternatives one by one.
+  if (element.Skippable && !element.First[parser_.Lookahead()]) {
+    const int at = parser_.Position();
+    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), at);
+    parser_.SetPosition(at);
+    return element.TryMatches;
+  }
   if (depth_ == 0) stackStart_ = StackAddress();
   if (stackStart_ - StackAddress() > kMaxStackBytes) throw NestingTooDeep{parser_.Position()};
   struct Nesting {

@@ -55,6 +55,7 @@ void TsxParser::Clear() {
   skipEOL_ = true;
   specStrChar_ = false;
   stringQuotes_ = "'";
+  OptionsChanged();
 }
 
 void TsxParser::AddKeyword(const String& word) {
@@ -70,26 +71,38 @@ bool TsxParser::IsKeyword(const String& word) const {
 void TsxParser::SetCommentBlock1(const String& value) {
   commentBlock1_ = value;
   SplitPair(value, blockOpen1_, blockClose1_);
+  OptionsChanged();
 }
 
 void TsxParser::SetCommentBlock2(const String& value) {
   commentBlock2_ = value;
   SplitPair(value, blockOpen2_, blockClose2_);
+  OptionsChanged();
 }
 
 void TsxParser::SetIdentChars(const String& value) {
   identChars_.reset();
   for (char c : value) identChars_.set(static_cast<Byte>(c));
+  OptionsChanged();
 }
 
 void TsxParser::AddIdentChars(Byte first, Byte last) {
   for (int c = first; c <= last; ++c) identChars_.set(static_cast<size_t>(c));
+  OptionsChanged();
+}
+
+void TsxParser::OptionsChanged() {
+  skipStarts_.reset();
+  for (const String* opener : {&commentLine1_, &commentLine2_, &blockOpen1_, &blockOpen2_, &skipChar_})
+    if (!opener->empty()) skipStarts_.set(static_cast<Byte>(opener->front()));
+  skippedFrom_ = 0;
 }
 
 void TsxParser::SetText(const String& value) {
   text_ = value;
   text_.push_back('\0');
   position_ = lastPosition_ = 1;
+  skippedFrom_ = 0;
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
   codePoints_.assign(text_.size() + 2, 0);
@@ -177,6 +190,28 @@ bool TsxParser::SkipComment() {
 }
 
 void TsxParser::SkipSpaces() {
+  // Most tokens follow a single blank or none: nothing to skip when the character can begin
+  // neither a blank, a comment nor a continuation.
+  const Byte c = At(position_);
+  if (c > 32 && !skipStarts_[c]) {
+    lastPosition_ = position_;
+    return;
+  }
+  position_ = SkipFrom(position_);
+  lastPosition_ = position_;
+}
+
+Byte TsxParser::Lookahead() {
+  const Byte c = At(position_);
+  if (c > 32 && !skipStarts_[c]) return c;
+  const int after = SkipFrom(position_);
+  return after > Size() ? 0 : At(after);
+}
+
+int TsxParser::SkipFrom(int position) {
+  if (position == skippedFrom_) return skippedTo_;
+  const int saved = position_;
+  position_ = position;
   const int size = Size();
   // After a continuation character, one run of line ends that follows belongs to it.
   bool continuation = false;
@@ -200,7 +235,10 @@ void TsxParser::SkipSpaces() {
     }
     break;
   }
-  lastPosition_ = position_;
+  skippedFrom_ = position;
+  skippedTo_ = position_;
+  position_ = saved;
+  return skippedTo_;
 }
 
 bool TsxParser::GetEOL() {
@@ -251,11 +289,10 @@ int TsxParser::ScanInteger(int position, Int64& value) const {
   return digits > 0 ? position : 0;
 }
 
-String TsxParser::GetNumber() {
-  SkipSpaces();
+int TsxParser::NumberEnd(int position) const {
   Int64 value;
-  int end = ScanInteger(position_, value);
-  if (end == 0) return {};
+  int end = ScanInteger(position, value);
+  if (end == 0) return 0;
   if (At(end) == '.' && IsDigit(At(end + 1))) {
     end += 2;
     while (IsDigit(At(end))) ++end;
@@ -268,6 +305,13 @@ String TsxParser::GetNumber() {
       end = exponent;
     }
   }
+  return end;
+}
+
+String TsxParser::GetNumber() {
+  SkipSpaces();
+  const int end = NumberEnd(position_);
+  if (end == 0) return {};
   position_ = end;
   String token = text_.substr(static_cast<size_t>(lastPosition_ - 1),
                               static_cast<size_t>(end - lastPosition_));
@@ -364,30 +408,48 @@ String TsxParser::GetKVString() {
   return text_.substr(static_cast<size_t>(start - 1), static_cast<size_t>(position_ - start));
 }
 
-int TsxParser::FindUnclosed(bool& comment) const {
-  TsxParser scan = *this;
-  scan.SetPosition(1);
+int TsxParser::FindUnclosed(bool& comment) {
+  const int savedPosition = position_;
+  const int savedLast = lastPosition_;
+  const int savedUnclosed = unclosedComment_;
   const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  const int size = Size();
+  position_ = 1;
+  int found = 0;
   for (;;) {
-    scan.SkipSpaces();
-    if (scan.unclosedComment_ != 0) {
+    SkipSpaces();
+    if (unclosedComment_ != 0) {
       comment = true;
-      return scan.unclosedComment_;
+      found = unclosedComment_;
+      break;
     }
-    const int at = scan.position_;
-    if (at > Size()) return 0;
-    if (quote != 0 && At(at) == quote) {
-      if (scan.GetString().empty()) {
+    const int at = position_;
+    if (at > size) break;
+    const Byte c = At(at);
+    if (quote != 0 && c == quote) {
+      if (GetString().empty()) {
         comment = false;
-        return at;
+        found = at;
+        break;
       }
       continue;
     }
     // Words and numbers whole, so that a comment opener or a quote inside one is not taken
     // for what it would be on its own.
-    if (!scan.GetWord().empty() || !scan.GetNumber().empty()) continue;
-    scan.position_ = at + 1;
+    if (identChars_[c] && !IsDigit(c)) {
+      while (position_ <= size && identChars_[At(position_)]) ++position_;
+      continue;
+    }
+    if (const int end = NumberEnd(at)) {
+      position_ = end;
+      continue;
+    }
+    position_ = at + 1;
   }
+  position_ = savedPosition;
+  lastPosition_ = savedLast;
+  unclosedComment_ = savedUnclosed;
+  return found;
 }
 
 String TsxParser::GetRowCol() const { return RowColAt(position_); }

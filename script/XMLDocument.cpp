@@ -150,13 +150,23 @@ TsxXMLItem* TsxXMLItem::FindItem(const String& name) {
   return item;
 }
 
+namespace {
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+}  // namespace
+
 size_t TsxXMLItem::FindProp(const String& name) const {
   if (name.empty()) return String::npos;
-  // The text counts as if it began with a blank.
-  const String pattern = LowerCase(name) + "=\"";
-  const String folded = LowerCase(text_);
-  for (size_t at = folded.find(pattern); at != String::npos; at = folded.find(pattern, at + 1))
-    if (at == 0 || folded[at - 1] == ' ') return at;
+  // name="..." at the start of the text or after a blank, the name blind to ASCII case.
+  const size_t n = name.size();
+  for (size_t at = 0; at + n + 2 <= text_.size(); ++at) {
+    if (at > 0 && text_[at - 1] != ' ') continue;
+    if (text_[at + n] != '=' || text_[at + n + 1] != '"') continue;
+    size_t i = 0;
+    while (i < n && FoldAscii(text_[at + i]) == FoldAscii(name[i])) ++i;
+    if (i == n) return at;
+  }
   return String::npos;
 }
 
@@ -165,7 +175,10 @@ String TsxXMLItem::Prop(const String& name) const {
   if (at == String::npos) return {};
   const size_t start = at + name.size() + 2;
   const size_t end = text_.find('"', start);
-  return sxXMLToStr(text_.substr(start, end == String::npos ? String::npos : end - start));
+  const size_t length = end == String::npos ? String::npos : end - start;
+  // Most values hold no character reference.
+  if (text_.find('&', start) >= end) return text_.substr(start, length);
+  return sxXMLToStr(text_.substr(start, length));
 }
 
 void TsxXMLItem::SetProp(const String& name, const String& value) {
