@@ -9,15 +9,18 @@
 #include "platform/rtl/TextUtils.h"
 #include "script/Languages.h"
 #include "script/Messages.h"
+#include "script/Procedures.h"
 
 namespace orv {
 
 namespace {
 
-// Every level of a script's nesting costs about ten Match frames (expression, term, factor ...),
-// and a frame's size depends on the build (sanitizers make it several times larger), so the walk
-// is bounded by the stack it uses: half of the usual 8 MiB thread stack.
-constexpr std::uintptr_t kMaxStackBytes = 4u << 20;
+// Every level of a script's nesting costs up to about twenty-five Match frames (an if inside
+// a C++Script block; a parenthesis costs ten), so this many allow some four hundred levels of
+// blocks or a thousand of parentheses: far more than real scripts, and the same in every build
+// however large its frames. The thread's stack is watched as well, for threads with small
+// stacks.
+constexpr int kMaxDepth = 10000;
 
 // The frame address, not a local's: sanitizers may move locals to a heap-allocated fake stack.
 std::uintptr_t StackAddress() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
@@ -35,17 +38,29 @@ String Attribute(const char* name, const String& value) {
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
 // and closing a node inserts its opening line at a remembered index.
+// Positions stay byte indexes until the document is built: most lines are dropped again by
+// backtracking, and the rest are moved when a node closes around them.
 struct TsxILParser::Line {
   enum Kind : Byte { Open, Close, Leaf, Unit };
   Kind LineKind = Open;
-  String Name;
-  // Open: the attribute text. Leaf: the raw token.
+  // The element's name; it lives in the grammar (or is one of the fixed names below).
+  const String* Name = nullptr;
+  // Open of a used unit: the unit's name. Leaf: the raw token.
   String Text;
-  // Leaf: "row:col" after the token.
-  String Pos;
+  // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
+  // token.
+  int Pos = 0;
+  // Open of an expression: just after it.
+  int Pos1 = 0;
   // Unit: the used unit's own program element.
   std::unique_ptr<TsxXMLItem> UnitRoot;
 };
+
+namespace {
+
+const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses";
+
+}  // namespace
 
 TsxILParser::TsxILParser() = default;
 TsxILParser::~TsxILParser() = default;
@@ -107,6 +122,8 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   parser_.SetPosition(start);
 
+  // The stack the walk may use ends where a script's calls must stop too.
+  if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
   const int program = grammar_->FindRule("program");
   if (program < 0) throw Exception(SInvalidLanguage);
   bool matched;
@@ -169,41 +186,116 @@ bool TsxILParser::Match(int index) {
     parser_.SetPosition(at);
     return element.TryMatches;
   }
-  if (depth_ == 0) stackStart_ = StackAddress();
-  if (stackStart_ - StackAddress() > kMaxStackBytes) throw NestingTooDeep{parser_.Position()};
+  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) throw NestingTooDeep{parser_.Position()};
   struct Nesting {
     int& Depth;
     explicit Nesting(int& depth) : Depth(depth) { ++Depth; }
     ~Nesting() { --Depth; }
   } nesting(depth_);
 
+  // Tokens without children are read apart, so that no text lives in the frames of the
+  // recursion: the depth a script may nest to is bounded by their size.
+  switch (element.Kind) {
+    case TsxRuleKind::Char:
+    case TsxRuleKind::Keyword:
+    case TsxRuleKind::Ident:
+    case TsxRuleKind::Number:
+    case TsxRuleKind::String:
+    case TsxRuleKind::KVString:
+    case TsxRuleKind::Eol:
+      if (element.Children.empty()) return MatchToken(element);
+      break;
+    default:
+      break;
+  }
+
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
   const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
-  if (element.IsRule) {
-    auto known = failures_.find(key);
-    // A failure remembered from a clean start replays its error; with an error already
-    // recorded, failing again adds nothing. Only a failure first seen after an error must be
-    // tried again from a clean start, to learn the error it records.
-    if (known != failures_.end() && (known->second.EnteredClean || !enteredClean)) {
-      if (enteredClean && known->second.EnteredClean) {
-        errorText_ = known->second.ErrorText;
-        errorPos_ = known->second.ErrorPos;
-        termFlag_ = known->second.Term;
-        errorAt_ = known->second.ErrorAt;
-      }
-      return false;
-    }
-  }
+  if (element.IsRule && ReplayFailure(key, enteredClean)) return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
-  String token;
   switch (element.Kind) {
     case TsxRuleKind::Rule:
     case TsxRuleKind::Sequence:
       matched = true;
       break;
+    case TsxRuleKind::Switch:
+    case TsxRuleKind::OptionalSwitch:
+      for (int child : element.Children)
+        if (Match(child)) return true;
+      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
+      RecordError(element, startPos);
+      parser_.SetPosition(startPos);
+      return false;
+    case TsxRuleKind::Loop:
+    case TsxRuleKind::OptionalLoop:
+      return MatchLoop(element, startPos);
+    case TsxRuleKind::Optional:
+      for (int child : element.Children) {
+        if (!Match(child)) {
+          parser_.SetPosition(startPos);
+          break;
+        }
+      }
+      return true;
+    case TsxRuleKind::Reference:
+      if (element.Target < 0) throw Exception(SInvalidLanguage);
+      matched = Match(element.Target);
+      break;
+    default:
+      return MatchTokenWithChildren(element);
+  }
+
+  if (matched) {
+    for (int child : element.Children) {
+      if (!Match(child)) {
+        matched = false;
+        break;
+      }
+    }
+  }
+  if (matched) {
+    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+    if (!element.Add.empty()) AddLeaf(element.Add, element.AddText);
+  } else {
+    RecordError(element, startPos);
+    parser_.SetPosition(startPos);
+  }
+  if (element.IsRule && !element.Node.empty()) {
+    // A uses clause loads its units even when it failed; what it inserted goes with the rest.
+    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
+    if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
+  }
+  // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
+  if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
+    RememberFailure(key, enteredClean);
+  return matched;
+}
+
+bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
+  auto known = failures_.find(key);
+  // A failure remembered from a clean start replays its error; with an error already
+  // recorded, failing again adds nothing. Only a failure first seen after an error must be
+  // tried again from a clean start, to learn the error it records.
+  if (known == failures_.end() || (!known->second.EnteredClean && enteredClean)) return false;
+  if (enteredClean && known->second.EnteredClean) {
+    errorText_ = known->second.ErrorText;
+    errorPos_ = known->second.ErrorPos;
+    termFlag_ = known->second.Term;
+    errorAt_ = known->second.ErrorAt;
+  }
+  return true;
+}
+
+void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
+  failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
+}
+
+String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
+  String token;
+  switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
       token = parser_.GetChar();
@@ -230,44 +322,46 @@ bool TsxILParser::Match(int index) {
       token = parser_.GetKVString();
       matched = !token.empty();
       if (matched) {
-        const String pos = Attribute("pos", parser_.GetRowCol());
-        lines_.push_back({Line::Open, "dsgn", pos, {}, nullptr});
-        lines_.push_back({Line::Leaf, "node", "Get", parser_.GetRowCol(), nullptr});
-        lines_.push_back({Line::Open, "expr", pos, {}, nullptr});
-        lines_.push_back({Line::Leaf, "string", "'" + token + "'", parser_.GetRowCol(), nullptr});
-        lines_.push_back({Line::Close, "expr", {}, {}, nullptr});
-        lines_.push_back({Line::Close, "dsgn", {}, {}, nullptr});
+        const int at = parser_.Position();
+        lines_.push_back({Line::Open, &kDsgn, {}, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kNode, "Get", at, 0, nullptr});
+        lines_.push_back({Line::Open, &kExpr, {}, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kString, "'" + token + "'", at, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
       }
       break;
     }
     case TsxRuleKind::Eol:
       matched = parser_.GetEOL();
       break;
-    case TsxRuleKind::Switch:
-    case TsxRuleKind::OptionalSwitch:
-      for (int child : element.Children)
-        if (Match(child)) return true;
-      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
-      RecordError(element, startPos);
-      parser_.SetPosition(startPos);
-      return false;
-    case TsxRuleKind::Loop:
-    case TsxRuleKind::OptionalLoop:
-      return MatchLoop(element, startPos);
-    case TsxRuleKind::Optional:
-      for (int child : element.Children) {
-        if (!Match(child)) {
-          parser_.SetPosition(startPos);
-          break;
-        }
-      }
-      return true;
-    case TsxRuleKind::Reference:
-      if (element.Target < 0) throw Exception(SInvalidLanguage);
-      matched = Match(element.Target);
+    default:
+      matched = false;
       break;
   }
+  return token;
+}
 
+bool TsxILParser::MatchToken(const TsxRuleElement& element) {
+  const int startPos = parser_.Position();
+  const size_t startCount = lines_.size();
+  bool matched = false;
+  String token = ReadToken(element, matched);
+  if (!matched) {
+    RecordError(element, startPos);
+    parser_.SetPosition(startPos);
+    return false;
+  }
+  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  return true;
+}
+
+bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
+  const int startPos = parser_.Position();
+  const size_t startCount = lines_.size();
+  bool matched = false;
+  String token = ReadToken(element, matched);
   if (matched) {
     for (int child : element.Children) {
       if (!Match(child)) {
@@ -276,22 +370,14 @@ bool TsxILParser::Match(int index) {
       }
     }
   }
-  if (matched) {
-    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-    if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
-  } else {
+  if (!matched) {
     RecordError(element, startPos);
     parser_.SetPosition(startPos);
+    return false;
   }
-  if (element.IsRule && !element.Node.empty()) {
-    // A uses clause loads its units even when it failed; what it inserted goes with the rest.
-    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
-    if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
-  }
-  // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
-  if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
-    failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
-  return matched;
+  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  return true;
 }
 
 bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
@@ -370,15 +456,14 @@ void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount)
     LoadUnits(startCount);
     return;
   }
-  String attributes = Attribute("pos", parser_.RowColAt(AfterBlanks(startPos)));
-  if (node == "expr") attributes += " " + Attribute("pos1", parser_.GetRowCol());
+  // Pos1 only matters for an expression; the document writes it for no other element.
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line{Line::Open, node, std::move(attributes), {}, nullptr});
-  lines_.push_back({Line::Close, node, {}, {}, nullptr});
+                Line{Line::Open, &node, {}, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
+  lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
 }
 
 void TsxILParser::AddLeaf(const String& name, const String& text) {
-  lines_.push_back({Line::Leaf, name, text, parser_.GetRowCol(), nullptr});
+  lines_.push_back({Line::Leaf, &name, text, parser_.Position(), 0, nullptr});
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
@@ -387,9 +472,10 @@ void TsxILParser::LoadUnits(size_t startCount) {
   std::vector<std::pair<String, String>> names;
   for (size_t i = lines_.size(); i > startCount; --i) {
     Line& line = lines_[i - 1];
-    if (line.LineKind != Line::Leaf || line.Name != "file") continue;
+    if (line.LineKind != Line::Leaf || *line.Name != "file") continue;
     const String& quoted = line.Text;
-    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(), line.Pos);
+    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(),
+                       parser_.RowColAt(line.Pos));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
   }
   size_t insertAt = startCount;
@@ -422,7 +508,6 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     nested->extendedCharset_ = extendedCharset_;
     nested->usedUnits_ = usedUnits_;
     nested->depth_ = depth_;
-    nested->stackStart_ = stackStart_;
     nested->SelectLanguage(langName_);
     if (nested->ParseSource(source)) {
       usedUnits_ = nested->usedUnits_;
@@ -438,13 +523,13 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     }
   }
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  lines_.insert(at(), Line{Line::Open, "uses", Attribute("unit", name), {}, nullptr});
+  lines_.insert(at(), Line{Line::Open, &kUses, name, 0, 0, nullptr});
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, {}, {}, {}, std::move(unitRoot)});
+    lines_.insert(at(), Line{Line::Unit, nullptr, {}, 0, 0, std::move(unitRoot)});
     ++insertAt;
   }
-  lines_.insert(at(), Line{Line::Close, "uses", {}, {}, nullptr});
+  lines_.insert(at(), Line{Line::Close, nullptr, {}, 0, 0, nullptr});
   ++insertAt;
 }
 
@@ -472,8 +557,20 @@ void TsxILParser::BuildILDoc() {
     switch (line.LineKind) {
       case Line::Open: {
         TsxXMLItem* item = open.back()->Add();
-        item->SetName(line.Name);
-        item->SetText(std::move(line.Text));
+        item->SetName(*line.Name);
+        if (line.Pos == 0) {
+          item->SetText(Attribute("unit", line.Text));
+        } else {
+          String text = "pos=\"";
+          parser_.AppendRowCol(text, line.Pos);
+          text += '"';
+          if (line.Pos1 != 0) {
+            text += " pos1=\"";
+            parser_.AppendRowCol(text, line.Pos1);
+            text += '"';
+          }
+          item->SetText(std::move(text));
+        }
         open.push_back(item);
         break;
       }
@@ -482,8 +579,11 @@ void TsxILParser::BuildILDoc() {
         break;
       case Line::Leaf: {
         TsxXMLItem* item = open.back()->Add();
-        item->SetName(line.Name);
-        item->SetText(Attribute("text", line.Text) + " " + Attribute("pos", line.Pos));
+        item->SetName(*line.Name);
+        String text = Attribute("text", line.Text) + " pos=\"";
+        parser_.AppendRowCol(text, line.Pos);
+        text += '"';
+        item->SetText(std::move(text));
         break;
       }
       case Line::Unit:

@@ -63,6 +63,13 @@ class TsxILParser {
 
   bool Match(int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
+  // A token element: without children, and with them.
+  bool MatchToken(const TsxRuleElement& element);
+  bool MatchTokenWithChildren(const TsxRuleElement& element);
+  String ReadToken(const TsxRuleElement& element, bool& matched);
+  // A rule's failure at a position, remembered and replayed.
+  bool ReplayFailure(std::uint64_t key, bool enteredClean);
+  void RememberFailure(std::uint64_t key, bool enteredClean);
   bool TokenFits(const TsxRuleElement& element, const String& token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
   void CloseNode(const String& node, int startPos, size_t startCount);
@@ -109,7 +116,6 @@ class TsxILParser {
   std::unordered_map<std::uint64_t, Failure> failures_;
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
-  std::uintptr_t stackStart_ = 0;  // where the outermost Match began; the stack grows down
 };
 
 }  // namespace orv

@@ -1,6 +1,7 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/rtl/TextUtils.h"
 
@@ -26,6 +27,12 @@ int HexValue(Byte c) {
 void AppendCharCode(String& s, Int64 code) {
   if (code < 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
   AppendCodePoint(s, static_cast<char32_t>(code));
+}
+
+void AppendDecimal(String& out, int value) {
+  char buffer[16];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, static_cast<size_t>(result.ptr - buffer));
 }
 
 void SplitPair(const String& value, String& first, String& second) {
@@ -455,6 +462,12 @@ int TsxParser::FindUnclosed(bool& comment) {
 String TsxParser::GetRowCol() const { return RowColAt(position_); }
 
 String TsxParser::RowColAt(int position) const {
+  String out;
+  AppendRowCol(out, position);
+  return out;
+}
+
+void TsxParser::AppendRowCol(String& out, int position) const {
   position = std::clamp(position, 1, Size() + 1);
   // The first line start at or after the position: an LF belongs to the line it ends.
   const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
@@ -462,7 +475,9 @@ String TsxParser::RowColAt(int position) const {
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
-  return std::to_string(row) + ":" + std::to_string(col);
+  AppendDecimal(out, row);
+  out += ':';
+  AppendDecimal(out, col);
 }
 
 int TsxParser::RowColToPosition(TPoint point) const {

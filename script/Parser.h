@@ -102,6 +102,8 @@ class TsxParser {
   // "row:col" of Position; both 1-based.
   String GetRowCol() const;
   String RowColAt(int position) const;
+  // Appends RowColAt(position) to out.
+  void AppendRowCol(String& out, int position) const;
   // Position of column X (code points) of row Y; -1 when the row does not exist.
   int RowColToPosition(TPoint point) const;
 
