@@ -30,6 +30,10 @@ struct NestingTooDeep {
   int Position;
 };
 
+// Raising is kept out of the recursive frames, which would otherwise hold the exception's room.
+[[noreturn, gnu::noinline]] void NestedTooDeeply(int position) { throw NestingTooDeep{position}; }
+[[noreturn, gnu::noinline]] void InvalidLanguage() { throw Exception(SInvalidLanguage); }
+
 String Attribute(const char* name, const String& value) {
   return String(name) + "=\"" + sxStrToXML(value) + "\"";
 }
@@ -126,6 +130,12 @@ bool TsxILParser::ParseSource(const String& source) {
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
   const int program = grammar_->FindRule("program");
   if (program < 0) throw Exception(SInvalidLanguage);
+  // An exception ends the walk inside it; the depth it leaves behind is not this parse's.
+  struct RestoreDepth {
+    int& Depth;
+    int Saved;
+    ~RestoreDepth() { Depth = Saved; }
+  } restoreDepth{depth_, depth_};
   bool matched;
   try {
     matched = Match(program);
@@ -176,7 +186,8 @@ bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) 
   return parser_.CaseSensitive() ? token == element.Text : SameText(token, element.Text);
 }
 
-bool TsxILParser::Match(int index) {
+// Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
+[[gnu::always_inline]] inline bool TsxILParser::Match(int index) {
   const TsxRuleElement& element = grammar_->Element(index);
   // An element that cannot begin with the next character fails (or matches empty) as the
   // grammar says, without trying its alternatives one by one.
@@ -186,13 +197,16 @@ bool TsxILParser::Match(int index) {
     parser_.SetPosition(at);
     return element.TryMatches;
   }
-  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) throw NestingTooDeep{parser_.Position()};
-  struct Nesting {
-    int& Depth;
-    explicit Nesting(int& depth) : Depth(depth) { ++Depth; }
-    ~Nesting() { --Depth; }
-  } nesting(depth_);
+  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
+  // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
+  // whole walk, and ParseSource restores the depth.
+  ++depth_;
+  const bool matched = MatchElement(element, index);
+  --depth_;
+  return matched;
+}
 
+bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   // Tokens without children are read apart, so that no text lives in the frames of the
   // recursion: the depth a script may nest to is bounded by their size.
   switch (element.Kind) {
@@ -209,6 +223,9 @@ bool TsxILParser::Match(int index) {
       break;
   }
 
+  // Children by index: iterator objects would take room in every frame of a sanitizer build.
+  const int* children = element.Children.data();
+  const size_t childCount = element.Children.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
@@ -223,8 +240,8 @@ bool TsxILParser::Match(int index) {
       break;
     case TsxRuleKind::Switch:
     case TsxRuleKind::OptionalSwitch:
-      for (int child : element.Children)
-        if (Match(child)) return true;
+      for (size_t i = 0; i < childCount; ++i)
+        if (Match(children[i])) return true;
       if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
       RecordError(element, startPos);
       parser_.SetPosition(startPos);
@@ -233,15 +250,15 @@ bool TsxILParser::Match(int index) {
     case TsxRuleKind::OptionalLoop:
       return MatchLoop(element, startPos);
     case TsxRuleKind::Optional:
-      for (int child : element.Children) {
-        if (!Match(child)) {
+      for (size_t i = 0; i < childCount; ++i) {
+        if (!Match(children[i])) {
           parser_.SetPosition(startPos);
           break;
         }
       }
       return true;
     case TsxRuleKind::Reference:
-      if (element.Target < 0) throw Exception(SInvalidLanguage);
+      if (element.Target < 0) InvalidLanguage();
       matched = Match(element.Target);
       break;
     default:
@@ -249,8 +266,8 @@ bool TsxILParser::Match(int index) {
   }
 
   if (matched) {
-    for (int child : element.Children) {
-      if (!Match(child)) {
+    for (size_t i = 0; i < childCount; ++i) {
+      if (!Match(children[i])) {
         matched = false;
         break;
       }
@@ -266,7 +283,7 @@ bool TsxILParser::Match(int index) {
   if (element.IsRule && !element.Node.empty()) {
     // A uses clause loads its units even when it failed; what it inserted goes with the rest.
     if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
-    if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
+    if (!matched) DropLines(startCount);
   }
   // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
   if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
@@ -274,7 +291,11 @@ bool TsxILParser::Match(int index) {
   return matched;
 }
 
-bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
+[[gnu::noinline]] void TsxILParser::DropLines(size_t from) {
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end());
+}
+
+[[gnu::noinline]] bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
   auto known = failures_.find(key);
   // A failure remembered from a clean start replays its error; with an error already
   // recorded, failing again adds nothing. Only a failure first seen after an error must be
@@ -289,11 +310,11 @@ bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
   return true;
 }
 
-void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
+[[gnu::noinline]] void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
   failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
 }
 
-String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
+[[gnu::noinline]] String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
   String token;
   switch (element.Kind) {
     case TsxRuleKind::Char:
@@ -342,7 +363,7 @@ String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
   return token;
 }
 
-bool TsxILParser::MatchToken(const TsxRuleElement& element) {
+[[gnu::noinline]] bool TsxILParser::MatchToken(const TsxRuleElement& element) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   bool matched = false;
@@ -357,7 +378,7 @@ bool TsxILParser::MatchToken(const TsxRuleElement& element) {
   return true;
 }
 
-bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
+[[gnu::noinline]] bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   bool matched = false;
@@ -380,7 +401,9 @@ bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
   return true;
 }
 
-bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
+[[gnu::noinline]] bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
+  const int* children = element.Children.data();
+  const size_t childCount = element.Children.size();
   int iterations = 0;
   int iterationEnd = startPos;
   bool ok = false;
@@ -388,8 +411,8 @@ bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
     ++iterations;
     const int iterationStart = parser_.Position();
     ok = true;
-    for (int child : element.Children) {
-      if (!Match(child)) {
+    for (size_t i = 0; i < childCount; ++i) {
+      if (!Match(children[i])) {
         ok = false;
         break;
       }
@@ -422,7 +445,7 @@ bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
   return false;
 }
 
-void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
+[[gnu::noinline]] void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
   if (!element.HasErr || !errorText_.empty()) return;
   errorText_ = element.ErrText;
   errorAt_ = AfterBlanks(startPos);
@@ -451,7 +474,7 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   errorUnit_.clear();
 }
 
-void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
+[[gnu::noinline]] void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
   if (node == "uses") {
     LoadUnits(startCount);
     return;
@@ -462,7 +485,7 @@ void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount)
   lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
 }
 
-void TsxILParser::AddLeaf(const String& name, const String& text) {
+[[gnu::noinline]] void TsxILParser::AddLeaf(const String& name, const String& text) {
   lines_.push_back({Line::Leaf, &name, text, parser_.Position(), 0, nullptr});
 }
 

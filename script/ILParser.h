@@ -62,6 +62,7 @@ class TsxILParser {
   struct Line;
 
   bool Match(int index);
+  bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
   // A token element: without children, and with them.
   bool MatchToken(const TsxRuleElement& element);
@@ -70,6 +71,8 @@ class TsxILParser {
   // A rule's failure at a position, remembered and replayed.
   bool ReplayFailure(std::uint64_t key, bool enteredClean);
   void RememberFailure(std::uint64_t key, bool enteredClean);
+  // Removes the lines from index from on.
+  void DropLines(size_t from);
   bool TokenFits(const TsxRuleElement& element, const String& token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
   void CloseNode(const String& node, int startPos, size_t startCount);

@@ -224,6 +224,7 @@ int TsxParser::SkipFrom(int position) {
   bool continuation = false;
   for (;;) {
     while (position_ <= size && IsBlank(At(position_))) ++position_;
+    if (!continuation && !skipStarts_[At(position_)]) break;
     // A continuation character continues a line only at its end: elsewhere it is text
     // ("_total" is a name).
     if (!skipChar_.empty() && position_ <= size && At(position_) == static_cast<Byte>(skipChar_[0]) &&

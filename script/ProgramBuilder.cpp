@@ -20,13 +20,22 @@ namespace orv {
 
 namespace {
 
+char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
 // Deeper expression trees are refused: evaluating and freeing them recurses once per level.
 constexpr int kMaxExpressionDepth = 1000;
 
 const char* const kConstantRequired = "Constant expression expected";
 const char* const kTooComplex = "Expression too complex";
 
-bool Is(const TsxXMLItem& e, const char* name) { return SameText(e.Name(), name); }
+// Element names are ASCII; compared blind to case without making a text of the name.
+bool Is(const TsxXMLItem& e, std::string_view name) {
+  const String& have = e.Name();
+  if (have.size() != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (AsciiFold(have[i]) != AsciiFold(name[i])) return false;
+  return true;
+}
 
 String Lower(const String& s) { return LowerCase(s); }
 

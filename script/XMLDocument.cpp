@@ -156,7 +156,7 @@ char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32)
 
 }  // namespace
 
-size_t TsxXMLItem::FindProp(const String& name) const {
+size_t TsxXMLItem::FindProp(std::string_view name) const {
   if (name.empty()) return String::npos;
   // name="..." at the start of the text or after a blank, the name blind to ASCII case.
   const size_t n = name.size();
@@ -170,7 +170,7 @@ size_t TsxXMLItem::FindProp(const String& name) const {
   return String::npos;
 }
 
-String TsxXMLItem::Prop(const String& name) const {
+String TsxXMLItem::Prop(std::string_view name) const {
   const size_t at = FindProp(name);
   if (at == String::npos) return {};
   const size_t start = at + name.size() + 2;
