@@ -34,10 +34,6 @@ struct NestingTooDeep {
 [[noreturn, gnu::noinline]] void NestedTooDeeply(int position) { throw NestingTooDeep{position}; }
 [[noreturn, gnu::noinline]] void InvalidLanguage() { throw Exception(SInvalidLanguage); }
 
-String Attribute(const char* name, const String& value) {
-  return String(name) + "=\"" + sxStrToXML(value) + "\"";
-}
-
 }  // namespace
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
@@ -56,8 +52,8 @@ struct TsxILParser::Line {
   int Pos = 0;
   // Open of an expression: just after it.
   int Pos1 = 0;
-  // Unit: the used unit's own program element.
-  std::unique_ptr<TsxXMLItem> UnitRoot;
+  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
+  TsxILNode* UnitRoot = nullptr;
 };
 
 namespace {
@@ -100,7 +96,8 @@ bool TsxILParser::ParseSource(const String& source) {
   termFlag_ = false;
   errorAt_ = 0;
   failures_.clear();
-  ilDoc_.Root()->Clear();
+  tree_.Clear();
+  ilDocMade_ = false;
   if (!grammar_) throw Exception(SInvalidLanguage);
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
@@ -175,7 +172,7 @@ bool TsxILParser::ParseSource(const String& source) {
     lines_.clear();
     return false;
   }
-  BuildILDoc();
+  BuildTree();
   lines_.clear();
   return true;
 }
@@ -510,7 +507,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     if (SameText(used, name)) return;
   usedUnits_.push_back(name);
 
-  std::unique_ptr<TsxXMLItem> unitRoot;
+  TsxILNode* unitRoot = nullptr;
   String source;
   try {
     source = ReadUnitSource(name);
@@ -534,8 +531,8 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     nested->SelectLanguage(langName_);
     if (nested->ParseSource(source)) {
       usedUnits_ = nested->usedUnits_;
-      unitRoot = std::make_unique<TsxXMLItem>();
-      unitRoot->Assign(nested->ilDoc_.Root());
+      unitRoot = nested->tree_.Root();
+      tree_.Adopt(nested->tree_);
     } else if (errorText_.empty()) {
       errorText_ = nested->errorText_;
       errorPos_ = nested->errorPos_;
@@ -549,7 +546,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
   lines_.insert(at(), Line{Line::Open, &kUses, name, 0, 0, nullptr});
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, nullptr, {}, 0, 0, std::move(unitRoot)});
+    lines_.insert(at(), Line{Line::Unit, nullptr, {}, 0, 0, unitRoot});
     ++insertAt;
   }
   lines_.insert(at(), Line{Line::Close, nullptr, {}, 0, 0, nullptr});
@@ -570,51 +567,53 @@ String TsxILParser::ReadUnitSource(const String& name) const {
   return DecodeText(bytes);
 }
 
-void TsxILParser::BuildILDoc() {
-  TsxXMLItem* root = ilDoc_.Root();
-  root->Clear();
-  root->SetName("program");
-  root->SetText({});
-  std::vector<TsxXMLItem*> open{root};
+void TsxILParser::BuildTree() {
+  TsxILNode* root = tree_.Root();
+  std::vector<TsxILNode*> open{root};
   for (Line& line : lines_) {
     switch (line.LineKind) {
       case Line::Open: {
-        TsxXMLItem* item = open.back()->Add();
-        item->SetName(*line.Name);
+        TsxILNode* node = tree_.New();
+        node->Tag = *line.Name;
         if (line.Pos == 0) {
-          item->SetText(Attribute("unit", line.Text));
+          node->NodeForm = TsxILNode::UsedUnit;
+          node->UnitName = std::move(line.Text);
         } else {
-          String text = "pos=\"";
-          parser_.AppendRowCol(text, line.Pos);
-          text += '"';
-          if (line.Pos1 != 0) {
-            text += " pos1=\"";
-            parser_.AppendRowCol(text, line.Pos1);
-            text += '"';
-          }
-          item->SetText(std::move(text));
+          node->NodeForm = TsxILNode::Construct;
+          parser_.AppendRowCol(node->Pos, line.Pos);
+          if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
         }
-        open.push_back(item);
+        open.back()->Children.push_back(node);
+        open.push_back(node);
         break;
       }
       case Line::Close:
         if (open.size() > 1) open.pop_back();
         break;
       case Line::Leaf: {
-        TsxXMLItem* item = open.back()->Add();
-        item->SetName(*line.Name);
-        String text = Attribute("text", line.Text) + " pos=\"";
-        parser_.AppendRowCol(text, line.Pos);
-        text += '"';
-        item->SetText(std::move(text));
+        TsxILNode* node = tree_.New();
+        node->NodeForm = TsxILNode::Token;
+        node->Tag = *line.Name;
+        node->Text = std::move(line.Text);
+        parser_.AppendRowCol(node->Pos, line.Pos);
+        open.back()->Children.push_back(node);
         break;
       }
       case Line::Unit:
-        open.back()->AddItem(std::move(line.UnitRoot));
+        open.back()->Children.push_back(line.UnitRoot);
         break;
     }
   }
-  if (const TsxXMLItem* types = grammar_->Types()) root->Add()->Assign(types);
+  if (const TsxXMLItem* types = grammar_->Types()) root->Children.push_back(tree_.FromDocument(*types));
+}
+
+const TsxXMLDocument& TsxILParser::ILDoc() const {
+  if (!ilDocMade_) {
+    ilDoc_.Root()->Clear();
+    TsxILTree::ToDocument(*tree_.Root(), *ilDoc_.Root());
+    ilDocMade_ = true;
+  }
+  return ilDoc_;
 }
 
 }  // namespace orv

@@ -10,6 +10,7 @@
 
 #include "platform/rtl/Types.h"
 #include "script/Grammar.h"
+#include "script/ILTree.h"
 #include "script/Parser.h"
 #include "script/XMLDocument.h"
 
@@ -45,8 +46,10 @@ class TsxILParser {
   const String& ErrorUnit() const { return errorUnit_; }
 
   // The intermediate code of the last successful parse: root "program", the grammar's
-  // <types> as its last child.
-  const TsxXMLDocument& ILDoc() const { return ilDoc_; }
+  // <types> as its last child. The document is made on the first request after a parse.
+  const TsxXMLDocument& ILDoc() const;
+  // The same as the compiler reads it.
+  const TsxILNode& ILRoot() const { return *tree_.Root(); }
   const String& LangName() const { return langName_; }
   // The selected grammar; nullptr before SelectLanguage.
   const TsxGrammar* Grammar() const { return grammar_.get(); }
@@ -86,10 +89,12 @@ class TsxILParser {
   // whatever was read after it was never meant as program text. Text from programEnd on is
   // not the program's.
   void ReportUnclosed(int programEnd);
-  void BuildILDoc();
+  void BuildTree();
 
   std::shared_ptr<const TsxGrammar> grammar_;
-  TsxXMLDocument ilDoc_;
+  TsxILTree tree_;
+  mutable TsxXMLDocument ilDoc_;
+  mutable bool ilDocMade_ = false;
   TsxParser parser_;
   String langName_;
   std::vector<String> usedUnits_;

@@ -1,0 +1,72 @@
+#pragma once
+// TsxILTree: the intermediate code as the compiler writes and reads it. Its elements are plain
+// records, without the per-object bookkeeping of the scriptable XML document: a program of
+// twenty thousand statements makes some two hundred thousand of them. The document form is
+// made from the tree only when someone asks for it.
+#include <deque>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+class TsxXMLItem;
+
+// One element of the intermediate code.
+class TsxILNode {
+ public:
+  // Which attributes the element carries, in the order its document form writes them.
+  enum Form : Byte {
+    Bare,       // none
+    Construct,  // pos, and pos1 when set
+    Token,      // text, pos
+    UsedUnit,   // unit
+    Read,       // read from a document: Attributes holds its attribute text as it stood
+  };
+
+  Form NodeForm = Bare;
+  String Tag;
+  String Text;      // text
+  String Pos;       // pos: "row:col"
+  String Pos1;      // pos1
+  String UnitName;  // unit
+  String Type;      // type
+  String Attributes;
+  std::vector<TsxILNode*> Children;
+
+  // What the program builder reads, named as on a document's elements.
+  const String& Name() const { return Tag; }
+  int Count() const { return static_cast<int>(Children.size()); }
+  const TsxILNode* Items(int index) const { return Children[static_cast<size_t>(index)]; }
+  // Index of the first child with the name (blind to ASCII case), -1 when none.
+  int Find(std::string_view name) const;
+  // The attribute named (blind to ASCII case); empty when the element has none of the name.
+  String Prop(std::string_view name) const;
+};
+
+// A tree of elements and the storage that holds them; the trees of used units join it.
+class TsxILTree {
+ public:
+  TsxILTree();
+
+  TsxILNode* Root() const { return root_; }
+  TsxILNode* New();
+  // Takes over another tree's elements (its root becomes an element of this storage).
+  void Adopt(TsxILTree& other);
+  // Empties the tree: a bare root named "program".
+  void Clear();
+
+  // Copies a document's element and its subtree into this storage: the attributes the builder
+  // reads, and the attribute text for the document form.
+  TsxILNode* FromDocument(const TsxXMLItem& item);
+  // Writes the element and its subtree into a document's (empty) element.
+  static void ToDocument(const TsxILNode& node, TsxXMLItem& item);
+
+ private:
+  std::vector<std::unique_ptr<std::deque<TsxILNode>>> arenas_;
+  TsxILNode* root_ = nullptr;
+};
+
+}  // namespace orv
