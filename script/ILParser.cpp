@@ -580,6 +580,8 @@ void TsxILParser::BuildTree() {
           node->UnitName = std::move(line.Text);
         } else {
           node->NodeForm = TsxILNode::Construct;
+          node->At = line.Pos;
+          node->At1 = line.Pos1;
           parser_.AppendRowCol(node->Pos, line.Pos);
           if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
         }

@@ -34,6 +34,9 @@ class TsxILNode {
   String UnitName;  // unit
   String Type;      // type
   String Attributes;
+  // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
+  int At = 0;
+  int At1 = 0;
   std::vector<TsxILNode*> Children;
 
   // What the program builder reads, named as on a document's elements.

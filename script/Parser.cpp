@@ -112,6 +112,7 @@ void TsxParser::SetText(const String& value) {
   skippedFrom_ = 0;
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
+  lastRow_ = 0;
   codePoints_.assign(text_.size() + 2, 0);
   int count = 0;
   for (size_t i = 0; i < value.size(); ++i) {
@@ -470,9 +471,16 @@ String TsxParser::RowColAt(int position) const {
 
 void TsxParser::AppendRowCol(String& out, int position) const {
   position = std::clamp(position, 1, Size() + 1);
-  // The first line start at or after the position: an LF belongs to the line it ends.
-  const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
-  const int row = static_cast<int>(it - lineStarts_.begin());
+  // The first line start at or after the position: an LF belongs to the line it ends. Positions
+  // are mostly asked for in order, so the row of the last one is tried first.
+  int row = lastRow_;
+  if (row < 1 || row >= static_cast<int>(lineStarts_.size()) + 1 ||
+      lineStarts_[static_cast<size_t>(row - 1)] >= position ||
+      (row < static_cast<int>(lineStarts_.size()) && lineStarts_[static_cast<size_t>(row)] < position)) {
+    const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
+    row = static_cast<int>(it - lineStarts_.begin());
+    lastRow_ = row;
+  }
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;

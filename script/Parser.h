@@ -156,6 +156,8 @@ class TsxParser {
   int unclosedComment_ = 0;
   // 0, then the 1-based index of every LF.
   std::vector<int> lineStarts_;
+  // The row of the position last turned into "row:col".
+  mutable int lastRow_ = 0;
   // For each 1-based byte index, the number of code points that begin before it.
   std::vector<int> codePoints_;
 };

@@ -1089,12 +1089,11 @@ Variant TsxProgramBuilder::EvaluateNow(const TsxILNode& element, TsxScript& scri
 }
 
 String TsxProgramBuilder::SourceText(const TsxILNode& element) const {
+  // Only the main text's own expressions know where they lie in it.
   if (!currentUnit_.empty()) return String();
-  const TPoint from = sxPosToPoint(element.Prop("pos"));
-  const TPoint to = sxPosToPoint(element.Prop("pos1"));
   const TsxParser& p = parser_.Parser();
-  const int a = p.RowColToPosition(from);
-  const int b = p.RowColToPosition(to);
+  const int a = element.At;
+  const int b = element.At1;
   if (a < 1 || b < a) return String();
   return Trim(String(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a))));
 }
