@@ -577,7 +577,7 @@ void TsxILParser::BuildTree() {
         node->Tag = *line.Name;
         if (line.Pos == 0) {
           node->NodeForm = TsxILNode::UsedUnit;
-          node->UnitName = std::move(line.Text);
+          node->Text = std::move(line.Text);
         } else {
           node->NodeForm = TsxILNode::Construct;
           node->At = line.Pos;

@@ -29,11 +29,23 @@ void AddAttribute(String& text, const char* name, const String& value) {
 }  // namespace
 
 String TsxILNode::Prop(std::string_view name) const {
-  if (SameName(name, "text")) return Text;
-  if (SameName(name, "pos")) return Pos;
-  if (SameName(name, "pos1")) return Pos1;
-  if (SameName(name, "unit")) return UnitName;
-  if (SameName(name, "type")) return Type;
+  switch (NodeForm) {
+    case Bare:
+      break;
+    case Construct:
+      if (SameName(name, "pos")) return Pos;
+      if (SameName(name, "pos1")) return Pos1;
+      break;
+    case Token:
+      if (SameName(name, "text")) return Text;
+      if (SameName(name, "pos")) return Pos;
+      break;
+    case UsedUnit:
+      if (SameName(name, "unit")) return Text;
+      break;
+    case Read:
+      return sxAttribute(Text, name);
+  }
   return {};
 }
 
@@ -72,12 +84,7 @@ TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
     pending.pop_back();
     node->NodeForm = TsxILNode::Read;
     node->Tag = source->Name();
-    node->Attributes = source->Text();
-    node->Text = source->Prop("text");
-    node->Pos = source->Prop("pos");
-    node->Pos1 = source->Prop("pos1");
-    node->UnitName = source->Prop("unit");
-    node->Type = source->Prop("type");
+    node->Text = source->Text();
     node->Children.resize(static_cast<size_t>(source->Count()));
     for (int i = 0; i < source->Count(); ++i) {
       node->Children[static_cast<size_t>(i)] = New();
@@ -106,10 +113,10 @@ void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
         AddAttribute(text, "pos", source->Pos);
         break;
       case TsxILNode::UsedUnit:
-        AddAttribute(text, "unit", source->UnitName);
+        AddAttribute(text, "unit", source->Text);
         break;
       case TsxILNode::Read:
-        text = source->Attributes;
+        text = source->Text;
         break;
     }
     target->SetText(std::move(text));

@@ -22,18 +22,15 @@ class TsxILNode {
     Bare,       // none
     Construct,  // pos, and pos1 when set
     Token,      // text, pos
-    UsedUnit,   // unit
-    Read,       // read from a document: Attributes holds its attribute text as it stood
+    UsedUnit,   // unit (held in Text)
+    Read,       // read from a document: Text holds its attribute text as it stood
   };
 
   Form NodeForm = Bare;
   String Tag;
-  String Text;      // text
-  String Pos;       // pos: "row:col"
-  String Pos1;      // pos1
-  String UnitName;  // unit
-  String Type;      // type
-  String Attributes;
+  String Text;  // text
+  String Pos;   // pos: "row:col"
+  String Pos1;  // pos1
   // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
   int At = 0;
   int At1 = 0;
@@ -61,8 +58,7 @@ class TsxILTree {
   // Empties the tree: a bare root named "program".
   void Clear();
 
-  // Copies a document's element and its subtree into this storage: the attributes the builder
-  // reads, and the attribute text for the document form.
+  // Copies a document's element and its subtree into this storage.
   TsxILNode* FromDocument(const TsxXMLItem& item);
   // Writes the element and its subtree into a document's (empty) element.
   static void ToDocument(const TsxILNode& node, TsxXMLItem& item);

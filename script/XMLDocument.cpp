@@ -154,32 +154,37 @@ namespace {
 
 char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
-}  // namespace
-
-size_t TsxXMLItem::FindProp(std::string_view name) const {
+// Where name="..." begins in an attribute text: at its start or after a blank, the name blind to
+// ASCII case; npos when absent.
+size_t FindAttribute(std::string_view text, std::string_view name) {
   if (name.empty()) return String::npos;
-  // name="..." at the start of the text or after a blank, the name blind to ASCII case.
   const size_t n = name.size();
-  for (size_t at = 0; at + n + 2 <= text_.size(); ++at) {
-    if (at > 0 && text_[at - 1] != ' ') continue;
-    if (text_[at + n] != '=' || text_[at + n + 1] != '"') continue;
+  for (size_t at = 0; at + n + 2 <= text.size(); ++at) {
+    if (at > 0 && text[at - 1] != ' ') continue;
+    if (text[at + n] != '=' || text[at + n + 1] != '"') continue;
     size_t i = 0;
-    while (i < n && FoldAscii(text_[at + i]) == FoldAscii(name[i])) ++i;
+    while (i < n && FoldAscii(text[at + i]) == FoldAscii(name[i])) ++i;
     if (i == n) return at;
   }
   return String::npos;
 }
 
-String TsxXMLItem::Prop(std::string_view name) const {
-  const size_t at = FindProp(name);
+}  // namespace
+
+String sxAttribute(std::string_view text, std::string_view name) {
+  const size_t at = FindAttribute(text, name);
   if (at == String::npos) return {};
   const size_t start = at + name.size() + 2;
-  const size_t end = text_.find('"', start);
-  const size_t length = end == String::npos ? String::npos : end - start;
+  const size_t end = text.find('"', start);
+  const std::string_view value = text.substr(start, end == String::npos ? String::npos : end - start);
   // Most values hold no character reference.
-  if (text_.find('&', start) >= end) return text_.substr(start, length);
-  return sxXMLToStr(text_.substr(start, length));
+  if (value.find('&') == std::string_view::npos) return String(value);
+  return sxXMLToStr(String(value));
 }
+
+size_t TsxXMLItem::FindProp(std::string_view name) const { return FindAttribute(text_, name); }
+
+String TsxXMLItem::Prop(std::string_view name) const { return sxAttribute(text_, name); }
 
 void TsxXMLItem::SetProp(const String& name, const String& value) {
   size_t at = FindProp(name);

@@ -111,5 +111,8 @@ class TsxXMLDocument : public TObject {
 String sxStrToXML(const String& s);
 // "&#" decimal ";" becomes that character (UTF-8), "&quot;" a double quote; anything else stays.
 String sxXMLToStr(const String& s);
+// The unescaped value of the attribute named (blind to case) in an element's attribute text;
+// empty when absent.
+String sxAttribute(std::string_view text, std::string_view name);
 
 }  // namespace orv
