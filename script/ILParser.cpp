@@ -568,9 +568,32 @@ String TsxILParser::ReadUnitSource(const String& name) const {
 }
 
 void TsxILParser::BuildTree() {
+  // First the number of children of each element, so that all their room is taken at once.
+  std::vector<int> counts(lines_.size() + 1, 0);
+  {
+    std::vector<size_t> open{lines_.size()};  // the root's count is kept last
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      const Line& line = lines_[i];
+      if (line.LineKind == Line::Close) {
+        if (open.size() > 1) open.pop_back();
+        continue;
+      }
+      ++counts[open.back()];
+      if (line.LineKind == Line::Open) open.push_back(i);
+    }
+  }
+  const TsxXMLItem* types = grammar_->Types();
+  if (types) ++counts[lines_.size()];
+  size_t total = 0;
+  for (int count : counts) total += static_cast<size_t>(count);
+  TsxILNode** room = tree_.Room(total);
+
   TsxILNode* root = tree_.Root();
+  root->Children = room;
+  room += counts[lines_.size()];
   std::vector<TsxILNode*> open{root};
-  for (Line& line : lines_) {
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    Line& line = lines_[i];
     switch (line.LineKind) {
       case Line::Open: {
         TsxILNode* node = tree_.New();
@@ -585,7 +608,9 @@ void TsxILParser::BuildTree() {
           parser_.AppendRowCol(node->Pos, line.Pos);
           if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
         }
-        open.back()->Children.push_back(node);
+        node->Children = room;
+        room += counts[i];
+        open.back()->AddChild(node);
         open.push_back(node);
         break;
       }
@@ -598,15 +623,15 @@ void TsxILParser::BuildTree() {
         node->Tag = *line.Name;
         node->Text = std::move(line.Text);
         parser_.AppendRowCol(node->Pos, line.Pos);
-        open.back()->Children.push_back(node);
+        open.back()->AddChild(node);
         break;
       }
       case Line::Unit:
-        open.back()->Children.push_back(line.UnitRoot);
+        open.back()->AddChild(line.UnitRoot);
         break;
     }
   }
-  if (const TsxXMLItem* types = grammar_->Types()) root->Children.push_back(tree_.FromDocument(*types));
+  if (types) root->AddChild(tree_.FromDocument(*types));
 }
 
 const TsxXMLDocument& TsxILParser::ILDoc() const {

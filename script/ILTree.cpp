@@ -50,8 +50,8 @@ String TsxILNode::Prop(std::string_view name) const {
 }
 
 int TsxILNode::Find(std::string_view name) const {
-  for (size_t i = 0; i < Children.size(); ++i)
-    if (SameName(Children[i]->Tag, name)) return static_cast<int>(i);
+  for (int i = 0; i < ChildCount; ++i)
+    if (SameName(Children[i]->Tag, name)) return i;
   return -1;
 }
 
@@ -62,14 +62,23 @@ TsxILNode* TsxILTree::New() {
   return &arenas_.back()->back();
 }
 
+TsxILNode** TsxILTree::Room(size_t count) {
+  if (count == 0) return nullptr;
+  rooms_.push_back(std::make_unique<TsxILNode*[]>(count));
+  return rooms_.back().get();
+}
+
 void TsxILTree::Adopt(TsxILTree& other) {
   for (auto& arena : other.arenas_) arenas_.insert(arenas_.end() - 1, std::move(arena));
+  for (auto& room : other.rooms_) rooms_.push_back(std::move(room));
   other.arenas_.clear();
+  other.rooms_.clear();
   other.Clear();
 }
 
 void TsxILTree::Clear() {
   arenas_.clear();
+  rooms_.clear();
   arenas_.push_back(std::make_unique<std::deque<TsxILNode>>());
   root_ = New();
   root_->Tag = "program";
@@ -85,10 +94,10 @@ TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
     node->NodeForm = TsxILNode::Read;
     node->Tag = source->Name();
     node->Text = source->Text();
-    node->Children.resize(static_cast<size_t>(source->Count()));
+    node->Children = Room(static_cast<size_t>(source->Count()));
     for (int i = 0; i < source->Count(); ++i) {
-      node->Children[static_cast<size_t>(i)] = New();
-      pending.emplace_back(source->Items(i), node->Children[static_cast<size_t>(i)]);
+      node->AddChild(New());
+      pending.emplace_back(source->Items(i), node->Children[i]);
     }
   }
   return top;
@@ -121,7 +130,7 @@ void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
     }
     target->SetText(std::move(text));
     // Children are added first and filled afterwards, so that they keep their order.
-    std::vector<TsxXMLItem*> added(source->Children.size());
+    std::vector<TsxXMLItem*> added(static_cast<size_t>(source->ChildCount));
     for (TsxXMLItem*& child : added) child = target->Add();
     for (size_t i = added.size(); i-- > 0;) pending.emplace_back(source->Children[i], added[i]);
   }

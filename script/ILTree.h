@@ -34,12 +34,16 @@ class TsxILNode {
   // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
   int At = 0;
   int At1 = 0;
-  std::vector<TsxILNode*> Children;
+  // The children, in storage the tree hands out in blocks: elements free nothing of their own.
+  TsxILNode** Children = nullptr;
+  int ChildCount = 0;
+
+  void AddChild(TsxILNode* child) { Children[ChildCount++] = child; }
 
   // What the program builder reads, named as on a document's elements.
   const String& Name() const { return Tag; }
-  int Count() const { return static_cast<int>(Children.size()); }
-  const TsxILNode* Items(int index) const { return Children[static_cast<size_t>(index)]; }
+  int Count() const { return ChildCount; }
+  const TsxILNode* Items(int index) const { return Children[index]; }
   // Index of the first child with the name (blind to ASCII case), -1 when none.
   int Find(std::string_view name) const;
   // The attribute named (blind to ASCII case); empty when the element has none of the name.
@@ -53,6 +57,8 @@ class TsxILTree {
 
   TsxILNode* Root() const { return root_; }
   TsxILNode* New();
+  // Room for count children, to be filled through AddChild.
+  TsxILNode** Room(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);
   // Empties the tree: a bare root named "program".
@@ -65,6 +71,7 @@ class TsxILTree {
 
  private:
   std::vector<std::unique_ptr<std::deque<TsxILNode>>> arenas_;
+  std::vector<std::unique_ptr<TsxILNode*[]>> rooms_;
   TsxILNode* root_ = nullptr;
 };
 
