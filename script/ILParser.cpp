@@ -45,8 +45,9 @@ struct TsxILParser::Line {
   Kind LineKind = Open;
   // The element's name; it lives in the grammar (or is one of the fixed names below).
   const String* Name = nullptr;
-  // Open of a used unit: the unit's name. Leaf: the raw token.
-  String Text;
+  // Open of a used unit: the unit's name. Leaf: the raw token. An index into the parse's
+  // texts, so that a line moves as a few numbers.
+  int Text = -1;
   // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
   // token.
   int Pos = 0;
@@ -90,6 +91,7 @@ void TsxILParser::SelectLanguage(const String& name) {
 
 bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
+  texts_.clear();
   errorText_.clear();
   errorPos_.clear();
   errorUnit_.clear();
@@ -170,10 +172,12 @@ bool TsxILParser::ParseSource(const String& source) {
   ReportUnclosed(programEnd);
   if (!matched || !errorText_.empty()) {
     lines_.clear();
+    texts_.clear();
     return false;
   }
   BuildTree();
   lines_.clear();
+  texts_.clear();
   return true;
 }
 
@@ -341,12 +345,12 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       matched = !token.empty();
       if (matched) {
         const int at = parser_.Position();
-        lines_.push_back({Line::Open, &kDsgn, {}, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kNode, "Get", at, 0, nullptr});
-        lines_.push_back({Line::Open, &kExpr, {}, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kString, "'" + token + "'", at, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
+        lines_.push_back({Line::Open, &kDsgn, -1, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kNode, KeepText("Get"), at, 0, nullptr});
+        lines_.push_back({Line::Open, &kExpr, -1, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kString, KeepText("'" + token + "'"), at, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
       }
       break;
     }
@@ -478,12 +482,17 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   }
   // Pos1 only matters for an expression; the document writes it for no other element.
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line{Line::Open, &node, {}, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
-  lines_.push_back({Line::Close, nullptr, {}, 0, 0, nullptr});
+                Line{Line::Open, &node, -1, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
+  lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
 }
 
-[[gnu::noinline]] void TsxILParser::AddLeaf(const String& name, const String& text) {
-  lines_.push_back({Line::Leaf, &name, text, parser_.Position(), 0, nullptr});
+[[gnu::noinline]] int TsxILParser::KeepText(String text) {
+  texts_.push_back(std::move(text));
+  return static_cast<int>(texts_.size()) - 1;
+}
+
+void TsxILParser::AddLeaf(const String& name, const String& text) {
+  lines_.push_back({Line::Leaf, &name, KeepText(text), parser_.Position(), 0, nullptr});
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
@@ -493,7 +502,7 @@ void TsxILParser::LoadUnits(size_t startCount) {
   for (size_t i = lines_.size(); i > startCount; --i) {
     Line& line = lines_[i - 1];
     if (line.LineKind != Line::Leaf || *line.Name != "file") continue;
-    const String& quoted = line.Text;
+    const String& quoted = texts_[static_cast<size_t>(line.Text)];
     names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(),
                        parser_.RowColAt(line.Pos));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
@@ -543,13 +552,13 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     }
   }
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  lines_.insert(at(), Line{Line::Open, &kUses, name, 0, 0, nullptr});
+  lines_.insert(at(), Line{Line::Open, &kUses, KeepText(name), 0, 0, nullptr});
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, nullptr, {}, 0, 0, unitRoot});
+    lines_.insert(at(), Line{Line::Unit, nullptr, -1, 0, 0, unitRoot});
     ++insertAt;
   }
-  lines_.insert(at(), Line{Line::Close, nullptr, {}, 0, 0, nullptr});
+  lines_.insert(at(), Line{Line::Close, nullptr, -1, 0, 0, nullptr});
   ++insertAt;
 }
 
@@ -600,7 +609,7 @@ void TsxILParser::BuildTree() {
         node->Tag = *line.Name;
         if (line.Pos == 0) {
           node->NodeForm = TsxILNode::UsedUnit;
-          node->Text = std::move(line.Text);
+          node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
         } else {
           node->NodeForm = TsxILNode::Construct;
           node->At = line.Pos;
@@ -621,7 +630,7 @@ void TsxILParser::BuildTree() {
         TsxILNode* node = tree_.New();
         node->NodeForm = TsxILNode::Token;
         node->Tag = *line.Name;
-        node->Text = std::move(line.Text);
+        node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
         parser_.AppendRowCol(node->Pos, line.Pos);
         open.back()->AddChild(node);
         break;

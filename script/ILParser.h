@@ -80,6 +80,8 @@ class TsxILParser {
   void RecordError(const TsxRuleElement& element, int startPos);
   void CloseNode(const String& node, int startPos, size_t startCount);
   void AddLeaf(const String& name, const String& text);
+  // Keeps a line's text; its index.
+  int KeepText(String text);
   void LoadUnits(size_t startCount);
   void LoadUnit(const String& name, const String& pos, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
@@ -104,6 +106,8 @@ class TsxILParser {
 
   // State of one ParseSource.
   std::vector<Line> lines_;
+  // The texts the lines hold; backtracking leaves the ones of dropped lines unused.
+  std::vector<String> texts_;
   String errorText_;
   String errorPos_;
   String errorUnit_;

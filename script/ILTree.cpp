@@ -94,6 +94,8 @@ TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
     node->NodeForm = TsxILNode::Read;
     node->Tag = source->Name();
     node->Text = source->Text();
+    node->Pos = source->Prop("pos");
+    node->Pos1 = source->Prop("pos1");
     node->Children = Room(static_cast<size_t>(source->Count()));
     for (int i = 0; i < source->Count(); ++i) {
       node->AddChild(New());

@@ -29,8 +29,8 @@ class TsxILNode {
   Form NodeForm = Bare;
   String Tag;
   String Text;  // text
-  String Pos;   // pos: "row:col"
-  String Pos1;  // pos1
+  String Pos;   // pos: "row:col", whatever the form
+  String Pos1;  // pos1, whatever the form
   // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
   int At = 0;
   int At1 = 0;

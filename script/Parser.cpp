@@ -102,14 +102,18 @@ void TsxParser::OptionsChanged() {
   skipStarts_.reset();
   for (const String* opener : {&commentLine1_, &commentLine2_, &blockOpen1_, &blockOpen2_, &skipChar_})
     if (!opener->empty()) skipStarts_.set(static_cast<Byte>(opener->front()));
-  skippedFrom_ = 0;
+  ForgetSkips();
+}
+
+void TsxParser::ForgetSkips() {
+  for (Skip& skip : skips_) skip = Skip{};
 }
 
 void TsxParser::SetText(const String& value) {
   text_ = value;
   text_.push_back('\0');
   position_ = lastPosition_ = 1;
-  skippedFrom_ = 0;
+  ForgetSkips();
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
   lastRow_ = 0;
@@ -217,7 +221,8 @@ Byte TsxParser::Lookahead() {
 }
 
 int TsxParser::SkipFrom(int position) {
-  if (position == skippedFrom_) return skippedTo_;
+  Skip& known = skips_[position % kSkipCache];
+  if (known.From == position) return known.To;
   const int saved = position_;
   position_ = position;
   const int size = Size();
@@ -244,10 +249,9 @@ int TsxParser::SkipFrom(int position) {
     }
     break;
   }
-  skippedFrom_ = position;
-  skippedTo_ = position_;
+  known = Skip{position, position_};
   position_ = saved;
-  return skippedTo_;
+  return known.To;
 }
 
 bool TsxParser::GetEOL() {
@@ -299,6 +303,8 @@ int TsxParser::ScanInteger(int position, Int64& value) const {
 }
 
 int TsxParser::NumberEnd(int position) const {
+  const Byte first = At(position);
+  if (!IsDigit(first) && (hexSequence_.empty() || first != static_cast<Byte>(hexSequence_[0]))) return 0;
   Int64 value;
   int end = ScanInteger(position, value);
   if (end == 0) return 0;

@@ -145,9 +145,15 @@ class TsxParser {
   String stringQuotes_;
   // Characters that may open a comment or continue a line; any other non-blank ends a skip.
   std::bitset<256> skipStarts_;
-  // The last skip computed: the grammar walk backtracks and asks again from the same place.
-  int skippedFrom_ = 0;
-  int skippedTo_ = 0;
+  // Skips computed lately, by start position: the grammar walk backtracks and asks again from
+  // the same few places.
+  struct Skip {
+    int From = 0;
+    int To = 0;
+  };
+  static constexpr int kSkipCache = 64;
+  Skip skips_[kSkipCache];
+  void ForgetSkips();
 
   String text_ = String(1, '\0');
   int position_ = 1;

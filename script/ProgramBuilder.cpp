@@ -63,8 +63,7 @@ TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parse
 TsxProgramBuilder::~TsxProgramBuilder() = default;
 
 void TsxProgramBuilder::SetPos(const TsxILNode& element) {
-  String pos = element.Prop("pos");
-  if (!pos.empty()) currentPos_ = std::move(pos);
+  if (!element.Pos.empty()) currentPos_ = element.Pos;
 }
 
 void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
