@@ -104,8 +104,6 @@ bool TsxILParser::ParseSource(const String& source) {
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
-  // Failures are remembered per rule and position: room for them up front spares the rehashing.
-  failures_.reserve(text.size() / 2);
 
   int start = 1;
   if (!text.empty() && text[0] == '#') {
