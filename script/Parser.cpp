@@ -1,7 +1,6 @@
 #include "script/Parser.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "platform/rtl/TextUtils.h"
 
@@ -29,10 +28,17 @@ void AppendCharCode(String& s, Int64 code) {
   AppendCodePoint(s, static_cast<char32_t>(code));
 }
 
-void AppendDecimal(String& out, int value) {
-  char buffer[16];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, static_cast<size_t>(result.ptr - buffer));
+// Writes a number of at most ten digits; the end of what it wrote.
+char* WriteDecimal(char* out, int value) {
+  char digits[12];
+  int n = 0;
+  unsigned v = static_cast<unsigned>(value < 0 ? 0 : value);
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v > 0);
+  while (n > 0) *out++ = digits[--n];
+  return out;
 }
 
 void SplitPair(const String& value, String& first, String& second) {
@@ -490,9 +496,11 @@ void TsxParser::AppendRowCol(String& out, int position) const {
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
-  AppendDecimal(out, row);
-  out += ':';
-  AppendDecimal(out, col);
+  char buffer[32];
+  char* end = WriteDecimal(buffer, row);
+  *end++ = ':';
+  end = WriteDecimal(end, col);
+  out.append(buffer, static_cast<size_t>(end - buffer));
 }
 
 int TsxParser::RowColToPosition(TPoint point) const {
