@@ -1,5 +1,7 @@
 #include "script/Grammar.h"
 
+#include <functional>
+
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
@@ -25,6 +27,14 @@ constexpr KindName kKinds[] = {
     {"loop", TsxRuleKind::Loop},
     {"optionalloop", TsxRuleKind::OptionalLoop},
     {"optional", TsxRuleKind::Optional},
+};
+
+// What trying an element does when the next character is outside its first set.
+struct Attempt {
+  bool Known = false;    // computed (and not left open by a rule reaching itself)
+  bool Matches = false;  // it matches, reading nothing
+  int Error = -1;        // the element whose err it records first
+  bool Emits = false;    // it emits intermediate code or loads units
 };
 
 }  // namespace
@@ -73,6 +83,7 @@ TsxGrammar::TsxGrammar(const String& xmlText) {
       element.Children.push_back(Compile(*definitions[i]->Items(c), false));
     elements_[static_cast<size_t>(slot)] = std::move(element);
   }
+  ComputeLookahead();
 }
 
 int TsxGrammar::Compile(const TsxXMLItem& item, bool isRule) {
@@ -114,6 +125,208 @@ int TsxGrammar::FindRule(const String& name) const {
   for (const auto& rule : rules_)
     if (rule.first == folded) return rule.second;
   return -1;
+}
+
+void TsxGrammar::ComputeLookahead() {
+  String identChars = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ_abcdefghijklmnopqrstuvwxyz";
+  String hexSequence = "$";
+  String quotes = "'";
+  for (const auto& [key, text] : options_) {
+    if (key == "identchars") identChars = text;
+    else if (key == "hexsequence") hexSequence = text;
+    else if (key == "stringquotes") quotes = text;
+  }
+  std::bitset<256> wordStarts, numberStarts, stringStarts, punctuation, eol;
+  for (char c : identChars) wordStarts.set(static_cast<Byte>(c));
+  // A script may allow non-ASCII names.
+  for (int c = 128; c < 256; ++c) wordStarts.set(static_cast<size_t>(c));
+  for (int c = '0'; c <= '9'; ++c) {
+    wordStarts.reset(static_cast<size_t>(c));
+    numberStarts.set(static_cast<size_t>(c));
+  }
+  if (!hexSequence.empty()) numberStarts.set(static_cast<Byte>(hexSequence[0]));
+  if (!quotes.empty()) stringStarts.set(static_cast<Byte>(quotes[0]));
+  stringStarts.set('#');
+  for (int c = 33; c <= 126; ++c)
+    if (c <= 47 || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || c >= 123) punctuation.set(static_cast<size_t>(c));
+  eol.set(0).set(13).set(10);
+
+  // First sets and nullability by fixpoint: rules refer to each other in cycles. An opaque
+  // element (one reading without skipping blanks, or a loop whose body may read nothing)
+  // could begin with anything.
+  const size_t count = elements_.size();
+  std::vector<bool> nullable(count, false), opaque(count, false);
+  std::vector<std::bitset<256>> first(count);
+  auto leafFirst = [&](const TsxRuleElement& e, std::bitset<256>& set) {
+    switch (e.Kind) {
+      case TsxRuleKind::Char:
+        if (!e.SkipBlanks) return false;
+        if (e.HasText) set.set(static_cast<Byte>(e.Text[0]));
+        else set |= punctuation;
+        return true;
+      case TsxRuleKind::Keyword:
+        if (e.HasText) {
+          const Byte c = static_cast<Byte>(e.Text[0]);
+          set.set(c);
+          if (c >= 'a' && c <= 'z') set.set(c - 32u);
+          if (c >= 'A' && c <= 'Z') set.set(c + 32u);
+        } else {
+          set |= wordStarts;
+        }
+        return true;
+      case TsxRuleKind::Ident: set |= wordStarts; return true;
+      case TsxRuleKind::Number: set |= numberStarts; return true;
+      case TsxRuleKind::String: set |= stringStarts; return true;
+      case TsxRuleKind::Eol: set |= eol; return true;
+      default: return false;  // KVString reads without skipping blanks
+    }
+  };
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (size_t i = 0; i < count; ++i) {
+      const TsxRuleElement& e = elements_[i];
+      std::bitset<256> set = first[i];
+      bool isOpaque = opaque[i];
+      bool isNullable = nullable[i];
+      // The first set of children read in order; whether all of them may read nothing.
+      auto sequence = [&](const std::vector<int>& children) {
+        for (int c : children) {
+          set |= first[static_cast<size_t>(c)];
+          isOpaque = isOpaque || opaque[static_cast<size_t>(c)];
+          if (!nullable[static_cast<size_t>(c)]) return false;
+        }
+        return true;
+      };
+      switch (e.Kind) {
+        case TsxRuleKind::Rule:
+        case TsxRuleKind::Sequence:
+          isNullable = sequence(e.Children);
+          break;
+        case TsxRuleKind::Reference: {
+          if (e.Target < 0) {
+            isOpaque = true;
+            break;
+          }
+          const size_t t = static_cast<size_t>(e.Target);
+          set |= first[t];
+          isOpaque = isOpaque || opaque[t];
+          isNullable = nullable[t] && sequence(e.Children);
+          break;
+        }
+        case TsxRuleKind::Switch:
+        case TsxRuleKind::OptionalSwitch: {
+          bool any = false;
+          for (int c : e.Children) {
+            set |= first[static_cast<size_t>(c)];
+            isOpaque = isOpaque || opaque[static_cast<size_t>(c)];
+            any = any || nullable[static_cast<size_t>(c)];
+          }
+          isNullable = any || e.Kind == TsxRuleKind::OptionalSwitch;
+          break;
+        }
+        case TsxRuleKind::Optional:
+          sequence(e.Children);
+          isNullable = true;
+          break;
+        case TsxRuleKind::Loop:
+        case TsxRuleKind::OptionalLoop: {
+          const bool empty = sequence(e.Children);
+          isOpaque = isOpaque || empty;
+          isNullable = empty || e.Kind == TsxRuleKind::OptionalLoop;
+          break;
+        }
+        default:
+          isOpaque = isOpaque || !leafFirst(e, set);
+          break;
+      }
+      if (set != first[i] || isOpaque != opaque[i] || isNullable != nullable[i]) {
+        first[i] = set;
+        opaque[i] = isOpaque;
+        nullable[i] = isNullable;
+        changed = true;
+      }
+    }
+  }
+
+  // What trying an element outside its first set does: every token it tries fails at once, so
+  // the outcome follows from the grammar alone.
+  std::vector<Attempt> attempts(count);
+  std::vector<bool> visiting(count, false);
+  std::function<Attempt(int)> attempt = [&](int index) -> Attempt {
+    const size_t i = static_cast<size_t>(index);
+    if (attempts[i].Known || visiting[i] || opaque[i]) return attempts[i];
+    visiting[i] = true;
+    const TsxRuleElement& e = elements_[i];
+    Attempt result;
+    result.Known = true;
+    auto take = [&](const Attempt& a) {
+      result.Known = result.Known && a.Known;
+      if (result.Error < 0) result.Error = a.Error;
+      result.Emits = result.Emits || a.Emits;
+      return a.Matches;
+    };
+    auto sequence = [&](const std::vector<int>& children) {
+      for (int c : children)
+        if (!take(attempt(c))) return false;
+      return true;
+    };
+    auto own = [&] {
+      if (result.Matches) {
+        result.Emits = result.Emits || !e.Node.empty() || !e.Add.empty();
+      } else if (e.HasErr && result.Error < 0) {
+        result.Error = index;
+      }
+    };
+    switch (e.Kind) {
+      case TsxRuleKind::Rule:
+      case TsxRuleKind::Sequence:
+        result.Matches = sequence(e.Children);
+        own();
+        // A uses clause loads its units whether or not it matched.
+        if (e.Node == "uses") result.Emits = true;
+        break;
+      case TsxRuleKind::Reference:
+        result.Matches = take(attempt(e.Target)) && sequence(e.Children);
+        own();
+        break;
+      case TsxRuleKind::Switch:
+      case TsxRuleKind::OptionalSwitch:
+        for (int c : e.Children) {
+          if (take(attempt(c))) {
+            result.Matches = true;
+            break;
+          }
+        }
+        if (!result.Matches && e.Kind == TsxRuleKind::Switch && e.HasErr && result.Error < 0) result.Error = index;
+        if (e.Kind == TsxRuleKind::OptionalSwitch) result.Matches = true;
+        break;
+      case TsxRuleKind::Optional:
+        sequence(e.Children);
+        result.Matches = true;
+        break;
+      case TsxRuleKind::Loop:
+      case TsxRuleKind::OptionalLoop:
+        sequence(e.Children);
+        result.Matches = e.Kind == TsxRuleKind::OptionalLoop;
+        break;
+      default:
+        result.Matches = false;
+        own();
+        break;
+    }
+    visiting[i] = false;
+    attempts[i] = result;
+    return result;
+  };
+  for (size_t i = 0; i < count; ++i) {
+    TsxRuleElement& e = elements_[i];
+    if (opaque[i]) continue;
+    const Attempt a = attempt(static_cast<int>(i));
+    e.First = first[i];
+    e.Skippable = a.Known && !a.Emits;
+    e.TryMatches = a.Matches;
+    e.TryError = a.Error;
+  }
 }
 
 std::vector<int> TsxGrammar::Rules() const {

@@ -1,6 +1,7 @@
 #pragma once
 // TsxGrammar: a dialect's grammar document compiled once into a graph of rule elements, so that
 // compiling many small expressions does not re-read the XML.
+#include <bitset>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -51,6 +52,16 @@ struct TsxRuleElement {
   // Reference: index of the rule definition, -1 when the grammar defines none of that name.
   int Target = -1;
   std::vector<int> Children;
+
+  // Lookahead. First holds every character (after blanks and comments; 0 for the end of the
+  // text) that a token this element reads first may begin with. When Skippable and the next
+  // character is not in First, trying the element reads nothing, emits nothing and ends as
+  // TryMatches says, recording the err of element TryError (-1: none) when no error is recorded
+  // yet; the walk then need not try it.
+  std::bitset<256> First;
+  bool Skippable = false;
+  bool TryMatches = false;
+  int TryError = -1;
 };
 
 // A compiled dialect grammar; immutable once built, shared by every parse of the dialect.
@@ -80,6 +91,7 @@ class TsxGrammar {
 
  private:
   int Compile(const TsxXMLItem& item, bool isRule);
+  void ComputeLookahead();
 
   String name_;
   TsxXMLDocument document_;

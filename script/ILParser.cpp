@@ -9,15 +9,18 @@
 #include "platform/rtl/TextUtils.h"
 #include "script/Languages.h"
 #include "script/Messages.h"
+#include "script/Procedures.h"
 
 namespace orv {
 
 namespace {
 
-// Every level of a script's nesting costs about ten Match frames (expression, term, factor ...),
-// and a frame's size depends on the build (sanitizers make it several times larger), so the walk
-// is bounded by the stack it uses: half of the usual 8 MiB thread stack.
-constexpr std::uintptr_t kMaxStackBytes = 4u << 20;
+// Every level of a script's nesting costs up to about twenty-five Match frames (an if inside
+// a C++Script block; a parenthesis costs ten), so this many allow some four hundred levels of
+// blocks or nearly a thousand of parentheses: far more than real scripts, and the same in every
+// build however large its frames (a sanitizer build's hold some 800 bytes, fitting an 8 MiB
+// stack). The thread's own stack is watched as well, for threads with small stacks.
+constexpr int kMaxDepth = 10000;
 
 // The frame address, not a local's: sanitizers may move locals to a heap-allocated fake stack.
 std::uintptr_t StackAddress() { return reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)); }
@@ -27,25 +30,38 @@ struct NestingTooDeep {
   int Position;
 };
 
-String Attribute(const char* name, const String& value) {
-  return String(name) + "=\"" + sxStrToXML(value) + "\"";
-}
+// Raising is kept out of the recursive frames, which would otherwise hold the exception's room.
+[[noreturn, gnu::noinline]] void NestedTooDeeply(int position) { throw NestingTooDeep{position}; }
+[[noreturn, gnu::noinline]] void InvalidLanguage() { throw Exception(SInvalidLanguage); }
 
 }  // namespace
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
 // and closing a node inserts its opening line at a remembered index.
+// Positions stay byte indexes until the document is built: most lines are dropped again by
+// backtracking, and the rest are moved when a node closes around them.
 struct TsxILParser::Line {
   enum Kind : Byte { Open, Close, Leaf, Unit };
   Kind LineKind = Open;
-  String Name;
-  // Open: the attribute text. Leaf: the raw token.
-  String Text;
-  // Leaf: "row:col" after the token.
-  String Pos;
-  // Unit: the used unit's own program element.
-  std::unique_ptr<TsxXMLItem> UnitRoot;
+  // The element's name; it lives in the grammar (or is one of the fixed names below).
+  const String* Name = nullptr;
+  // Open of a used unit: the unit's name. Leaf: the raw token. An index into the parse's
+  // texts, so that a line moves as a few numbers.
+  int Text = -1;
+  // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
+  // token.
+  int Pos = 0;
+  // Open of an expression: just after it.
+  int Pos1 = 0;
+  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
+  TsxILNode* UnitRoot = nullptr;
 };
+
+namespace {
+
+const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses";
+
+}  // namespace
 
 TsxILParser::TsxILParser() = default;
 TsxILParser::~TsxILParser() = default;
@@ -75,19 +91,19 @@ void TsxILParser::SelectLanguage(const String& name) {
 
 bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
+  texts_.clear();
   errorText_.clear();
   errorPos_.clear();
   errorUnit_.clear();
   termFlag_ = false;
   errorAt_ = 0;
   failures_.clear();
-  ilDoc_.Root()->Clear();
+  tree_.Clear();
+  ilDocMade_ = false;
   if (!grammar_) throw Exception(SInvalidLanguage);
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
-  // Failures are remembered per rule and position: room for them up front spares the rehashing.
-  failures_.reserve(text.size() / 2);
 
   int start = 1;
   if (!text.empty() && text[0] == '#') {
@@ -107,8 +123,16 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   parser_.SetPosition(start);
 
+  // The stack the walk may use ends where a script's calls must stop too.
+  if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
   const int program = grammar_->FindRule("program");
   if (program < 0) throw Exception(SInvalidLanguage);
+  // An exception ends the walk inside it; the depth it leaves behind is not this parse's.
+  struct RestoreDepth {
+    int& Depth;
+    int Saved;
+    ~RestoreDepth() { Depth = Saved; }
+  } restoreDepth{depth_, depth_};
   bool matched;
   try {
     matched = Match(program);
@@ -146,10 +170,12 @@ bool TsxILParser::ParseSource(const String& source) {
   ReportUnclosed(programEnd);
   if (!matched || !errorText_.empty()) {
     lines_.clear();
+    texts_.clear();
     return false;
   }
-  BuildILDoc();
+  BuildTree();
   lines_.clear();
+  texts_.clear();
   return true;
 }
 
@@ -159,43 +185,137 @@ bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) 
   return parser_.CaseSensitive() ? token == element.Text : SameText(token, element.Text);
 }
 
-bool TsxILParser::Match(int index) {
+// Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
+[[gnu::always_inline]] inline bool TsxILParser::Match(int index) {
   const TsxRuleElement& element = grammar_->Element(index);
-  if (depth_ == 0) stackStart_ = StackAddress();
-  if (stackStart_ - StackAddress() > kMaxStackBytes) throw NestingTooDeep{parser_.Position()};
-  struct Nesting {
-    int& Depth;
-    explicit Nesting(int& depth) : Depth(depth) { ++Depth; }
-    ~Nesting() { --Depth; }
-  } nesting(depth_);
+  // An element that cannot begin with the next character fails (or matches empty) as the
+  // grammar says, without trying its alternatives one by one.
+  if (element.Skippable && !element.First[parser_.Lookahead()]) {
+    const int at = parser_.Position();
+    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), at);
+    parser_.SetPosition(at);
+    return element.TryMatches;
+  }
+  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
+  // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
+  // whole walk, and ParseSource restores the depth.
+  ++depth_;
+  const bool matched = MatchElement(element, index);
+  --depth_;
+  return matched;
+}
 
+bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
+  // Tokens without children are read apart, so that no text lives in the frames of the
+  // recursion: the depth a script may nest to is bounded by their size.
+  switch (element.Kind) {
+    case TsxRuleKind::Char:
+    case TsxRuleKind::Keyword:
+    case TsxRuleKind::Ident:
+    case TsxRuleKind::Number:
+    case TsxRuleKind::String:
+    case TsxRuleKind::KVString:
+    case TsxRuleKind::Eol:
+      if (element.Children.empty()) return MatchToken(element);
+      break;
+    default:
+      break;
+  }
+
+  // Children by index: iterator objects would take room in every frame of a sanitizer build.
+  const int* children = element.Children.data();
+  const size_t childCount = element.Children.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
   const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
-  if (element.IsRule) {
-    auto known = failures_.find(key);
-    // A failure remembered from a clean start replays its error; with an error already
-    // recorded, failing again adds nothing. Only a failure first seen after an error must be
-    // tried again from a clean start, to learn the error it records.
-    if (known != failures_.end() && (known->second.EnteredClean || !enteredClean)) {
-      if (enteredClean && known->second.EnteredClean) {
-        errorText_ = known->second.ErrorText;
-        errorPos_ = known->second.ErrorPos;
-        termFlag_ = known->second.Term;
-        errorAt_ = known->second.ErrorAt;
-      }
-      return false;
-    }
-  }
+  if (element.IsRule && ReplayFailure(key, enteredClean)) return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
-  String token;
   switch (element.Kind) {
     case TsxRuleKind::Rule:
     case TsxRuleKind::Sequence:
       matched = true;
       break;
+    case TsxRuleKind::Switch:
+    case TsxRuleKind::OptionalSwitch:
+      for (size_t i = 0; i < childCount; ++i)
+        if (Match(children[i])) return true;
+      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
+      RecordError(element, startPos);
+      parser_.SetPosition(startPos);
+      return false;
+    case TsxRuleKind::Loop:
+    case TsxRuleKind::OptionalLoop:
+      return MatchLoop(element, startPos);
+    case TsxRuleKind::Optional:
+      for (size_t i = 0; i < childCount; ++i) {
+        if (!Match(children[i])) {
+          parser_.SetPosition(startPos);
+          break;
+        }
+      }
+      return true;
+    case TsxRuleKind::Reference:
+      if (element.Target < 0) InvalidLanguage();
+      matched = Match(element.Target);
+      break;
+    default:
+      return MatchTokenWithChildren(element);
+  }
+
+  if (matched) {
+    for (size_t i = 0; i < childCount; ++i) {
+      if (!Match(children[i])) {
+        matched = false;
+        break;
+      }
+    }
+  }
+  if (matched) {
+    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+    if (!element.Add.empty()) AddLeaf(element.Add, element.AddText);
+  } else {
+    RecordError(element, startPos);
+    parser_.SetPosition(startPos);
+  }
+  if (element.IsRule && !element.Node.empty()) {
+    // A uses clause loads its units even when it failed; what it inserted goes with the rest.
+    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
+    if (!matched) DropLines(startCount);
+  }
+  // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
+  if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
+    RememberFailure(key, enteredClean);
+  return matched;
+}
+
+[[gnu::noinline]] void TsxILParser::DropLines(size_t from) {
+  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end());
+}
+
+[[gnu::noinline]] bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
+  auto known = failures_.find(key);
+  // A failure remembered from a clean start replays its error; with an error already
+  // recorded, failing again adds nothing. Only a failure first seen after an error must be
+  // tried again from a clean start, to learn the error it records.
+  if (known == failures_.end() || (!known->second.EnteredClean && enteredClean)) return false;
+  if (enteredClean && known->second.EnteredClean) {
+    errorText_ = known->second.ErrorText;
+    errorPos_ = known->second.ErrorPos;
+    termFlag_ = known->second.Term;
+    errorAt_ = known->second.ErrorAt;
+  }
+  return true;
+}
+
+[[gnu::noinline]] void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
+  failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
+}
+
+[[gnu::noinline]] String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
+  String token;
+  switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
       token = parser_.GetChar();
@@ -222,44 +342,46 @@ bool TsxILParser::Match(int index) {
       token = parser_.GetKVString();
       matched = !token.empty();
       if (matched) {
-        const String pos = Attribute("pos", parser_.GetRowCol());
-        lines_.push_back({Line::Open, "dsgn", pos, {}, nullptr});
-        lines_.push_back({Line::Leaf, "node", "Get", parser_.GetRowCol(), nullptr});
-        lines_.push_back({Line::Open, "expr", pos, {}, nullptr});
-        lines_.push_back({Line::Leaf, "string", "'" + token + "'", parser_.GetRowCol(), nullptr});
-        lines_.push_back({Line::Close, "expr", {}, {}, nullptr});
-        lines_.push_back({Line::Close, "dsgn", {}, {}, nullptr});
+        const int at = parser_.Position();
+        lines_.push_back({Line::Open, &kDsgn, -1, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kNode, KeepText("Get"), at, 0, nullptr});
+        lines_.push_back({Line::Open, &kExpr, -1, at, 0, nullptr});
+        lines_.push_back({Line::Leaf, &kString, KeepText("'" + token + "'"), at, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
+        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
       }
       break;
     }
     case TsxRuleKind::Eol:
       matched = parser_.GetEOL();
       break;
-    case TsxRuleKind::Switch:
-    case TsxRuleKind::OptionalSwitch:
-      for (int child : element.Children)
-        if (Match(child)) return true;
-      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
-      RecordError(element, startPos);
-      parser_.SetPosition(startPos);
-      return false;
-    case TsxRuleKind::Loop:
-    case TsxRuleKind::OptionalLoop:
-      return MatchLoop(element, startPos);
-    case TsxRuleKind::Optional:
-      for (int child : element.Children) {
-        if (!Match(child)) {
-          parser_.SetPosition(startPos);
-          break;
-        }
-      }
-      return true;
-    case TsxRuleKind::Reference:
-      if (element.Target < 0) throw Exception(SInvalidLanguage);
-      matched = Match(element.Target);
+    default:
+      matched = false;
       break;
   }
+  return token;
+}
 
+[[gnu::noinline]] bool TsxILParser::MatchToken(const TsxRuleElement& element) {
+  const int startPos = parser_.Position();
+  const size_t startCount = lines_.size();
+  bool matched = false;
+  String token = ReadToken(element, matched);
+  if (!matched) {
+    RecordError(element, startPos);
+    parser_.SetPosition(startPos);
+    return false;
+  }
+  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  return true;
+}
+
+[[gnu::noinline]] bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
+  const int startPos = parser_.Position();
+  const size_t startCount = lines_.size();
+  bool matched = false;
+  String token = ReadToken(element, matched);
   if (matched) {
     for (int child : element.Children) {
       if (!Match(child)) {
@@ -268,25 +390,19 @@ bool TsxILParser::Match(int index) {
       }
     }
   }
-  if (matched) {
-    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-    if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
-  } else {
+  if (!matched) {
     RecordError(element, startPos);
     parser_.SetPosition(startPos);
+    return false;
   }
-  if (element.IsRule && !element.Node.empty()) {
-    // A uses clause loads its units even when it failed; what it inserted goes with the rest.
-    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
-    if (!matched) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(startCount), lines_.end());
-  }
-  // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
-  if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
-    failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
-  return matched;
+  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
+  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  return true;
 }
 
-bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
+[[gnu::noinline]] bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
+  const int* children = element.Children.data();
+  const size_t childCount = element.Children.size();
   int iterations = 0;
   int iterationEnd = startPos;
   bool ok = false;
@@ -294,8 +410,8 @@ bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
     ++iterations;
     const int iterationStart = parser_.Position();
     ok = true;
-    for (int child : element.Children) {
-      if (!Match(child)) {
+    for (size_t i = 0; i < childCount; ++i) {
+      if (!Match(children[i])) {
         ok = false;
         break;
       }
@@ -328,7 +444,7 @@ bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
   return false;
 }
 
-void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
+[[gnu::noinline]] void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
   if (!element.HasErr || !errorText_.empty()) return;
   errorText_ = element.ErrText;
   errorAt_ = AfterBlanks(startPos);
@@ -357,20 +473,24 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   errorUnit_.clear();
 }
 
-void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
+[[gnu::noinline]] void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
   if (node == "uses") {
     LoadUnits(startCount);
     return;
   }
-  String attributes = Attribute("pos", parser_.RowColAt(AfterBlanks(startPos)));
-  if (node == "expr") attributes += " " + Attribute("pos1", parser_.GetRowCol());
+  // Pos1 only matters for an expression; the document writes it for no other element.
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line{Line::Open, node, std::move(attributes), {}, nullptr});
-  lines_.push_back({Line::Close, node, {}, {}, nullptr});
+                Line{Line::Open, &node, -1, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
+  lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
+}
+
+[[gnu::noinline]] int TsxILParser::KeepText(String text) {
+  texts_.push_back(std::move(text));
+  return static_cast<int>(texts_.size()) - 1;
 }
 
 void TsxILParser::AddLeaf(const String& name, const String& text) {
-  lines_.push_back({Line::Leaf, name, text, parser_.GetRowCol(), nullptr});
+  lines_.push_back({Line::Leaf, &name, KeepText(text), parser_.Position(), 0, nullptr});
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
@@ -379,9 +499,10 @@ void TsxILParser::LoadUnits(size_t startCount) {
   std::vector<std::pair<String, String>> names;
   for (size_t i = lines_.size(); i > startCount; --i) {
     Line& line = lines_[i - 1];
-    if (line.LineKind != Line::Leaf || line.Name != "file") continue;
-    const String& quoted = line.Text;
-    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(), line.Pos);
+    if (line.LineKind != Line::Leaf || *line.Name != "file") continue;
+    const String& quoted = texts_[static_cast<size_t>(line.Text)];
+    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(),
+                       parser_.RowColAt(line.Pos));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
   }
   size_t insertAt = startCount;
@@ -393,7 +514,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     if (SameText(used, name)) return;
   usedUnits_.push_back(name);
 
-  std::unique_ptr<TsxXMLItem> unitRoot;
+  TsxILNode* unitRoot = nullptr;
   String source;
   try {
     source = ReadUnitSource(name);
@@ -414,12 +535,11 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     nested->extendedCharset_ = extendedCharset_;
     nested->usedUnits_ = usedUnits_;
     nested->depth_ = depth_;
-    nested->stackStart_ = stackStart_;
     nested->SelectLanguage(langName_);
     if (nested->ParseSource(source)) {
       usedUnits_ = nested->usedUnits_;
-      unitRoot = std::make_unique<TsxXMLItem>();
-      unitRoot->Assign(nested->ilDoc_.Root());
+      unitRoot = nested->tree_.Root();
+      tree_.Adopt(nested->tree_);
     } else if (errorText_.empty()) {
       errorText_ = nested->errorText_;
       errorPos_ = nested->errorPos_;
@@ -430,13 +550,13 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     }
   }
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  lines_.insert(at(), Line{Line::Open, "uses", Attribute("unit", name), {}, nullptr});
+  lines_.insert(at(), Line{Line::Open, &kUses, KeepText(name), 0, 0, nullptr});
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, {}, {}, {}, std::move(unitRoot)});
+    lines_.insert(at(), Line{Line::Unit, nullptr, -1, 0, 0, unitRoot});
     ++insertAt;
   }
-  lines_.insert(at(), Line{Line::Close, "uses", {}, {}, nullptr});
+  lines_.insert(at(), Line{Line::Close, nullptr, -1, 0, 0, nullptr});
   ++insertAt;
 }
 
@@ -454,36 +574,80 @@ String TsxILParser::ReadUnitSource(const String& name) const {
   return DecodeText(bytes);
 }
 
-void TsxILParser::BuildILDoc() {
-  TsxXMLItem* root = ilDoc_.Root();
-  root->Clear();
-  root->SetName("program");
-  root->SetText({});
-  std::vector<TsxXMLItem*> open{root};
-  for (Line& line : lines_) {
+void TsxILParser::BuildTree() {
+  // First the number of children of each element, so that all their room is taken at once.
+  std::vector<int> counts(lines_.size() + 1, 0);
+  {
+    std::vector<size_t> open{lines_.size()};  // the root's count is kept last
+    for (size_t i = 0; i < lines_.size(); ++i) {
+      const Line& line = lines_[i];
+      if (line.LineKind == Line::Close) {
+        if (open.size() > 1) open.pop_back();
+        continue;
+      }
+      ++counts[open.back()];
+      if (line.LineKind == Line::Open) open.push_back(i);
+    }
+  }
+  const TsxXMLItem* types = grammar_->Types();
+  if (types) ++counts[lines_.size()];
+  size_t total = 0;
+  for (int count : counts) total += static_cast<size_t>(count);
+  TsxILNode** room = tree_.Room(total);
+
+  TsxILNode* root = tree_.Root();
+  root->Children = room;
+  room += counts[lines_.size()];
+  std::vector<TsxILNode*> open{root};
+  for (size_t i = 0; i < lines_.size(); ++i) {
+    Line& line = lines_[i];
     switch (line.LineKind) {
       case Line::Open: {
-        TsxXMLItem* item = open.back()->Add();
-        item->SetName(line.Name);
-        item->SetText(std::move(line.Text));
-        open.push_back(item);
+        TsxILNode* node = tree_.New();
+        node->Tag = *line.Name;
+        if (line.Pos == 0) {
+          node->NodeForm = TsxILNode::UsedUnit;
+          node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        } else {
+          node->NodeForm = TsxILNode::Construct;
+          node->At = line.Pos;
+          node->At1 = line.Pos1;
+          parser_.AppendRowCol(node->Pos, line.Pos);
+          if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
+        }
+        node->Children = room;
+        room += counts[i];
+        open.back()->AddChild(node);
+        open.push_back(node);
         break;
       }
       case Line::Close:
         if (open.size() > 1) open.pop_back();
         break;
       case Line::Leaf: {
-        TsxXMLItem* item = open.back()->Add();
-        item->SetName(line.Name);
-        item->SetText(Attribute("text", line.Text) + " " + Attribute("pos", line.Pos));
+        TsxILNode* node = tree_.New();
+        node->NodeForm = TsxILNode::Token;
+        node->Tag = *line.Name;
+        node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        parser_.AppendRowCol(node->Pos, line.Pos);
+        open.back()->AddChild(node);
         break;
       }
       case Line::Unit:
-        open.back()->AddItem(std::move(line.UnitRoot));
+        open.back()->AddChild(line.UnitRoot);
         break;
     }
   }
-  if (const TsxXMLItem* types = grammar_->Types()) root->Add()->Assign(types);
+  if (types) root->AddChild(tree_.FromDocument(*types));
+}
+
+const TsxXMLDocument& TsxILParser::ILDoc() const {
+  if (!ilDocMade_) {
+    ilDoc_.Root()->Clear();
+    TsxILTree::ToDocument(*tree_.Root(), *ilDoc_.Root());
+    ilDocMade_ = true;
+  }
+  return ilDoc_;
 }
 
 }  // namespace orv

@@ -10,6 +10,7 @@
 
 #include "platform/rtl/Types.h"
 #include "script/Grammar.h"
+#include "script/ILTree.h"
 #include "script/Parser.h"
 #include "script/XMLDocument.h"
 
@@ -45,8 +46,10 @@ class TsxILParser {
   const String& ErrorUnit() const { return errorUnit_; }
 
   // The intermediate code of the last successful parse: root "program", the grammar's
-  // <types> as its last child.
-  const TsxXMLDocument& ILDoc() const { return ilDoc_; }
+  // <types> as its last child. The document is made on the first request after a parse.
+  const TsxXMLDocument& ILDoc() const;
+  // The same as the compiler reads it.
+  const TsxILNode& ILRoot() const { return *tree_.Root(); }
   const String& LangName() const { return langName_; }
   // The selected grammar; nullptr before SelectLanguage.
   const TsxGrammar* Grammar() const { return grammar_.get(); }
@@ -62,11 +65,23 @@ class TsxILParser {
   struct Line;
 
   bool Match(int index);
+  bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
+  // A token element: without children, and with them.
+  bool MatchToken(const TsxRuleElement& element);
+  bool MatchTokenWithChildren(const TsxRuleElement& element);
+  String ReadToken(const TsxRuleElement& element, bool& matched);
+  // A rule's failure at a position, remembered and replayed.
+  bool ReplayFailure(std::uint64_t key, bool enteredClean);
+  void RememberFailure(std::uint64_t key, bool enteredClean);
+  // Removes the lines from index from on.
+  void DropLines(size_t from);
   bool TokenFits(const TsxRuleElement& element, const String& token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
   void CloseNode(const String& node, int startPos, size_t startCount);
   void AddLeaf(const String& name, const String& text);
+  // Keeps a line's text; its index.
+  int KeepText(String text);
   void LoadUnits(size_t startCount);
   void LoadUnit(const String& name, const String& pos, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
@@ -76,10 +91,12 @@ class TsxILParser {
   // whatever was read after it was never meant as program text. Text from programEnd on is
   // not the program's.
   void ReportUnclosed(int programEnd);
-  void BuildILDoc();
+  void BuildTree();
 
   std::shared_ptr<const TsxGrammar> grammar_;
-  TsxXMLDocument ilDoc_;
+  TsxILTree tree_;
+  mutable TsxXMLDocument ilDoc_;
+  mutable bool ilDocMade_ = false;
   TsxParser parser_;
   String langName_;
   std::vector<String> usedUnits_;
@@ -89,6 +106,8 @@ class TsxILParser {
 
   // State of one ParseSource.
   std::vector<Line> lines_;
+  // The texts the lines hold; backtracking leaves the ones of dropped lines unused.
+  std::vector<String> texts_;
   String errorText_;
   String errorPos_;
   String errorUnit_;
@@ -109,7 +128,6 @@ class TsxILParser {
   std::unordered_map<std::uint64_t, Failure> failures_;
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
-  std::uintptr_t stackStart_ = 0;  // where the outermost Match began; the stack grows down
 };
 
 }  // namespace orv

@@ -28,6 +28,19 @@ void AppendCharCode(String& s, Int64 code) {
   AppendCodePoint(s, static_cast<char32_t>(code));
 }
 
+// Writes a number of at most ten digits; the end of what it wrote.
+char* WriteDecimal(char* out, int value) {
+  char digits[12];
+  int n = 0;
+  unsigned v = static_cast<unsigned>(value < 0 ? 0 : value);
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v > 0);
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
 void SplitPair(const String& value, String& first, String& second) {
   const size_t comma = value.find(',');
   first = value.substr(0, comma);
@@ -55,6 +68,7 @@ void TsxParser::Clear() {
   skipEOL_ = true;
   specStrChar_ = false;
   stringQuotes_ = "'";
+  OptionsChanged();
 }
 
 void TsxParser::AddKeyword(const String& word) {
@@ -70,28 +84,45 @@ bool TsxParser::IsKeyword(const String& word) const {
 void TsxParser::SetCommentBlock1(const String& value) {
   commentBlock1_ = value;
   SplitPair(value, blockOpen1_, blockClose1_);
+  OptionsChanged();
 }
 
 void TsxParser::SetCommentBlock2(const String& value) {
   commentBlock2_ = value;
   SplitPair(value, blockOpen2_, blockClose2_);
+  OptionsChanged();
 }
 
 void TsxParser::SetIdentChars(const String& value) {
   identChars_.reset();
   for (char c : value) identChars_.set(static_cast<Byte>(c));
+  OptionsChanged();
 }
 
 void TsxParser::AddIdentChars(Byte first, Byte last) {
   for (int c = first; c <= last; ++c) identChars_.set(static_cast<size_t>(c));
+  OptionsChanged();
+}
+
+void TsxParser::OptionsChanged() {
+  skipStarts_.reset();
+  for (const String* opener : {&commentLine1_, &commentLine2_, &blockOpen1_, &blockOpen2_, &skipChar_})
+    if (!opener->empty()) skipStarts_.set(static_cast<Byte>(opener->front()));
+  ForgetSkips();
+}
+
+void TsxParser::ForgetSkips() {
+  for (Skip& skip : skips_) skip = Skip{};
 }
 
 void TsxParser::SetText(const String& value) {
   text_ = value;
   text_.push_back('\0');
   position_ = lastPosition_ = 1;
+  ForgetSkips();
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
+  lastRow_ = 0;
   codePoints_.assign(text_.size() + 2, 0);
   int count = 0;
   for (size_t i = 0; i < value.size(); ++i) {
@@ -177,11 +208,35 @@ bool TsxParser::SkipComment() {
 }
 
 void TsxParser::SkipSpaces() {
+  // Most tokens follow a single blank or none: nothing to skip when the character can begin
+  // neither a blank, a comment nor a continuation.
+  const Byte c = At(position_);
+  if (c > 32 && !skipStarts_[c]) {
+    lastPosition_ = position_;
+    return;
+  }
+  position_ = SkipFrom(position_);
+  lastPosition_ = position_;
+}
+
+Byte TsxParser::Lookahead() {
+  const Byte c = At(position_);
+  if (c > 32 && !skipStarts_[c]) return c;
+  const int after = SkipFrom(position_);
+  return after > Size() ? 0 : At(after);
+}
+
+int TsxParser::SkipFrom(int position) {
+  Skip& known = skips_[position % kSkipCache];
+  if (known.From == position) return known.To;
+  const int saved = position_;
+  position_ = position;
   const int size = Size();
   // After a continuation character, one run of line ends that follows belongs to it.
   bool continuation = false;
   for (;;) {
     while (position_ <= size && IsBlank(At(position_))) ++position_;
+    if (!continuation && !skipStarts_[At(position_)]) break;
     // A continuation character continues a line only at its end: elsewhere it is text
     // ("_total" is a name).
     if (!skipChar_.empty() && position_ <= size && At(position_) == static_cast<Byte>(skipChar_[0]) &&
@@ -200,7 +255,9 @@ void TsxParser::SkipSpaces() {
     }
     break;
   }
-  lastPosition_ = position_;
+  known = Skip{position, position_};
+  position_ = saved;
+  return known.To;
 }
 
 bool TsxParser::GetEOL() {
@@ -251,11 +308,12 @@ int TsxParser::ScanInteger(int position, Int64& value) const {
   return digits > 0 ? position : 0;
 }
 
-String TsxParser::GetNumber() {
-  SkipSpaces();
+int TsxParser::NumberEnd(int position) const {
+  const Byte first = At(position);
+  if (!IsDigit(first) && (hexSequence_.empty() || first != static_cast<Byte>(hexSequence_[0]))) return 0;
   Int64 value;
-  int end = ScanInteger(position_, value);
-  if (end == 0) return {};
+  int end = ScanInteger(position, value);
+  if (end == 0) return 0;
   if (At(end) == '.' && IsDigit(At(end + 1))) {
     end += 2;
     while (IsDigit(At(end))) ++end;
@@ -268,6 +326,13 @@ String TsxParser::GetNumber() {
       end = exponent;
     }
   }
+  return end;
+}
+
+String TsxParser::GetNumber() {
+  SkipSpaces();
+  const int end = NumberEnd(position_);
+  if (end == 0) return {};
   position_ = end;
   String token = text_.substr(static_cast<size_t>(lastPosition_ - 1),
                               static_cast<size_t>(end - lastPosition_));
@@ -364,43 +429,78 @@ String TsxParser::GetKVString() {
   return text_.substr(static_cast<size_t>(start - 1), static_cast<size_t>(position_ - start));
 }
 
-int TsxParser::FindUnclosed(bool& comment) const {
-  TsxParser scan = *this;
-  scan.SetPosition(1);
+int TsxParser::FindUnclosed(bool& comment) {
+  const int savedPosition = position_;
+  const int savedLast = lastPosition_;
+  const int savedUnclosed = unclosedComment_;
   const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  const int size = Size();
+  position_ = 1;
+  int found = 0;
   for (;;) {
-    scan.SkipSpaces();
-    if (scan.unclosedComment_ != 0) {
+    SkipSpaces();
+    if (unclosedComment_ != 0) {
       comment = true;
-      return scan.unclosedComment_;
+      found = unclosedComment_;
+      break;
     }
-    const int at = scan.position_;
-    if (at > Size()) return 0;
-    if (quote != 0 && At(at) == quote) {
-      if (scan.GetString().empty()) {
+    const int at = position_;
+    if (at > size) break;
+    const Byte c = At(at);
+    if (quote != 0 && c == quote) {
+      if (GetString().empty()) {
         comment = false;
-        return at;
+        found = at;
+        break;
       }
       continue;
     }
     // Words and numbers whole, so that a comment opener or a quote inside one is not taken
     // for what it would be on its own.
-    if (!scan.GetWord().empty() || !scan.GetNumber().empty()) continue;
-    scan.position_ = at + 1;
+    if (identChars_[c] && !IsDigit(c)) {
+      while (position_ <= size && identChars_[At(position_)]) ++position_;
+      continue;
+    }
+    if (const int end = NumberEnd(at)) {
+      position_ = end;
+      continue;
+    }
+    position_ = at + 1;
   }
+  position_ = savedPosition;
+  lastPosition_ = savedLast;
+  unclosedComment_ = savedUnclosed;
+  return found;
 }
 
 String TsxParser::GetRowCol() const { return RowColAt(position_); }
 
 String TsxParser::RowColAt(int position) const {
+  String out;
+  AppendRowCol(out, position);
+  return out;
+}
+
+void TsxParser::AppendRowCol(String& out, int position) const {
   position = std::clamp(position, 1, Size() + 1);
-  // The first line start at or after the position: an LF belongs to the line it ends.
-  const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
-  const int row = static_cast<int>(it - lineStarts_.begin());
+  // The first line start at or after the position: an LF belongs to the line it ends. Positions
+  // are mostly asked for in order, so the row of the last one is tried first.
+  int row = lastRow_;
+  if (row < 1 || row >= static_cast<int>(lineStarts_.size()) + 1 ||
+      lineStarts_[static_cast<size_t>(row - 1)] >= position ||
+      (row < static_cast<int>(lineStarts_.size()) && lineStarts_[static_cast<size_t>(row)] < position)) {
+    const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
+    row = static_cast<int>(it - lineStarts_.begin());
+    lastRow_ = row;
+  }
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
-  return std::to_string(row) + ":" + std::to_string(col);
+  char buffer[32];
+  char* end = WriteDecimal(buffer, row);
+  *end++ = ':';
+  end = WriteDecimal(end, col);
+  out.append(buffer, static_cast<size_t>(end - buffer));
 }
 
 int TsxParser::RowColToPosition(TPoint point) const {

@@ -27,9 +27,15 @@ class TsxParser {
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool value) { caseSensitive_ = value; }
   const String& CommentLine1() const { return commentLine1_; }
-  void SetCommentLine1(String value) { commentLine1_ = std::move(value); }
+  void SetCommentLine1(String value) {
+    commentLine1_ = std::move(value);
+    OptionsChanged();
+  }
   const String& CommentLine2() const { return commentLine2_; }
-  void SetCommentLine2(String value) { commentLine2_ = std::move(value); }
+  void SetCommentLine2(String value) {
+    commentLine2_ = std::move(value);
+    OptionsChanged();
+  }
   // "open,close"; kept whole and split at the comma.
   const String& CommentBlock1() const { return commentBlock1_; }
   void SetCommentBlock1(const String& value);
@@ -43,10 +49,16 @@ class TsxParser {
   bool IsIdentChar(Byte c) const { return identChars_[c]; }
   // Line-continuation character; only its first character counts.
   const String& SkipChar() const { return skipChar_; }
-  void SetSkipChar(String value) { skipChar_ = std::move(value); }
+  void SetSkipChar(String value) {
+    skipChar_ = std::move(value);
+    OptionsChanged();
+  }
   // On: line ends are blanks. Off: CR and LF are line-end tokens for GetEOL.
   bool SkipEOL() const { return skipEOL_; }
-  void SetSkipEOL(bool value) { skipEOL_ = value; }
+  void SetSkipEOL(bool value) {
+    skipEOL_ = value;
+    OptionsChanged();
+  }
   // Backslash escapes inside strings.
   bool SpecStrChar() const { return specStrChar_; }
   void SetSpecStrChar(bool value) { specStrChar_ = value; }
@@ -65,6 +77,9 @@ class TsxParser {
   int LastPosition() const { return lastPosition_; }
 
   void SkipSpaces();
+  // The character a token read now would begin with: the one after blanks and comments, 0 at
+  // the end of the text. Position stays.
+  Byte Lookahead();
   // One run of CR and LF characters.
   bool GetEOL();
   // The next word, reserved or not; empty when none.
@@ -82,11 +97,13 @@ class TsxParser {
 
   // Where the text, read from its start, holds a block comment or a string that is never
   // closed: the first one's position (comment tells which), or 0 when there is none.
-  int FindUnclosed(bool& comment) const;
+  int FindUnclosed(bool& comment);
 
   // "row:col" of Position; both 1-based.
   String GetRowCol() const;
   String RowColAt(int position) const;
+  // Appends RowColAt(position) to out.
+  void AppendRowCol(String& out, int position) const;
   // Position of column X (code points) of row Y; -1 when the row does not exist.
   int RowColToPosition(TPoint point) const;
 
@@ -97,6 +114,10 @@ class TsxParser {
                : 0;
   }
   bool StartsWith(int position, const String& s) const;
+  // Recomputes what depends on the blank and comment options.
+  void OptionsChanged();
+  // Where blanks and comments starting at position end.
+  int SkipFrom(int position);
   bool IsBlank(Byte c) const;
   bool SkipComment();
   // Whether the line comment opener at position stands as a word of its own: "rem" opens a
@@ -107,6 +128,8 @@ class TsxParser {
   void SkipLineEnds();
   // Reads the digits of a number at position (prefix, digits); returns the end or 0.
   int ScanInteger(int position, Int64& value) const;
+  // Where the number at position ends; 0 when no number begins there.
+  int NumberEnd(int position) const;
 
   std::set<String> keywords_;
   std::set<String> foldedKeywords_;
@@ -120,6 +143,17 @@ class TsxParser {
   bool skipEOL_ = true;
   bool specStrChar_ = false;
   String stringQuotes_;
+  // Characters that may open a comment or continue a line; any other non-blank ends a skip.
+  std::bitset<256> skipStarts_;
+  // Skips computed lately, by start position: the grammar walk backtracks and asks again from
+  // the same few places.
+  struct Skip {
+    int From = 0;
+    int To = 0;
+  };
+  static constexpr int kSkipCache = 64;
+  Skip skips_[kSkipCache];
+  void ForgetSkips();
 
   String text_ = String(1, '\0');
   int position_ = 1;
@@ -128,6 +162,8 @@ class TsxParser {
   int unclosedComment_ = 0;
   // 0, then the 1-based index of every LF.
   std::vector<int> lineStarts_;
+  // The row of the position last turned into "row:col".
+  mutable int lastRow_ = 0;
   // For each 1-based byte index, the number of code points that begin before it.
   std::vector<int> codePoints_;
 };

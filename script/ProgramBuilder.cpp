@@ -8,6 +8,7 @@
 #include "script/Designator.h"
 #include "script/Expression.h"
 #include "script/ILParser.h"
+#include "script/ILTree.h"
 #include "script/MethodSyntax.h"
 #include "script/Messages.h"
 #include "script/Procedures.h"
@@ -20,13 +21,22 @@ namespace orv {
 
 namespace {
 
+char AsciiFold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
 // Deeper expression trees are refused: evaluating and freeing them recurses once per level.
 constexpr int kMaxExpressionDepth = 1000;
 
 const char* const kConstantRequired = "Constant expression expected";
 const char* const kTooComplex = "Expression too complex";
 
-bool Is(const TsxXMLItem& e, const char* name) { return SameText(e.Name(), name); }
+// Element names are ASCII; compared blind to case without making a text of the name.
+bool Is(const TsxILNode& e, std::string_view name) {
+  const String& have = e.Name();
+  if (have.size() != name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (AsciiFold(have[i]) != AsciiFold(name[i])) return false;
+  return true;
+}
 
 String Lower(const String& s) { return LowerCase(s); }
 
@@ -38,7 +48,7 @@ struct TsxProgramBuilder::WithEntry {
 };
 
 struct TsxProgramBuilder::Token {
-  const TsxXMLItem* Element;
+  const TsxILNode* Element;
   String Op;  // empty for an operand
 };
 
@@ -52,15 +62,14 @@ TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parse
 
 TsxProgramBuilder::~TsxProgramBuilder() = default;
 
-void TsxProgramBuilder::SetPos(const TsxXMLItem& element) {
-  String pos = element.Prop("pos");
-  if (!pos.empty()) currentPos_ = std::move(pos);
+void TsxProgramBuilder::SetPos(const TsxILNode& element) {
+  if (!element.Pos.empty()) currentPos_ = element.Pos;
 }
 
 void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
 
 template <class T>
-std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxXMLItem& element) {
+std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxILNode& element) {
   const String pos = element.Prop("pos");
   main_.AddCodeLine(currentUnit_, pos);
   return std::make_unique<T>(&script, currentUnit_, pos);
@@ -71,7 +80,7 @@ void TsxProgramBuilder::BuildProgram() {
   main_.ErrorUnit.clear();
   currentUnit_.clear();
   try {
-    BuildScope(*parser_.ILDoc().Root(), main_);
+    BuildScope(parser_.ILRoot(), main_);
     main_.ErrorPos.clear();
   } catch (const Exception& e) {
     main_.ErrorMsg = e.Message().empty() ? String("Error") : e.Message();
@@ -82,18 +91,18 @@ void TsxProgramBuilder::BuildProgram() {
 
 // Scopes and routines.
 
-void TsxProgramBuilder::BuildScope(const TsxXMLItem& element, TsxScript& script) {
+void TsxProgramBuilder::BuildScope(const TsxILNode& element, TsxScript& script) {
   sxCheckStack();
-  const TsxXMLItem* savedRoot = currentRoot_;
+  const TsxILNode* savedRoot = currentRoot_;
   if (Is(element, "program")) currentRoot_ = &element;
   DeclareRoutines(element, script);
   for (int i = 0; i < element.Count(); ++i) BuildStatement(*element.Items(i), script, script.MainStatement());
   currentRoot_ = savedRoot;
 }
 
-void TsxProgramBuilder::DeclareRoutines(const TsxXMLItem& element, TsxScript& script) {
+void TsxProgramBuilder::DeclareRoutines(const TsxILNode& element, TsxScript& script) {
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "procedure") || Is(child, "function"))
       DeclareRoutine(child, script);
     else if (Is(child, "compoundstmt"))
@@ -101,12 +110,12 @@ void TsxProgramBuilder::DeclareRoutines(const TsxXMLItem& element, TsxScript& sc
   }
 }
 
-void TsxProgramBuilder::DeclareRoutine(const TsxXMLItem& element, TsxScript& script) {
+void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& script) {
   SetPos(element);
   String name, typeText;
-  const TsxXMLItem* params = nullptr;
+  const TsxILNode* params = nullptr;
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "name") && name.empty()) name = child.Prop("text");
     else if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
     else if (Is(child, "parameters") && !params) params = &child;
@@ -126,10 +135,10 @@ void TsxProgramBuilder::DeclareRoutine(const TsxXMLItem& element, TsxScript& scr
   if (params) DeclareParams(*params, *raw);
 }
 
-void TsxProgramBuilder::DeclareParams(const TsxXMLItem& element, TsxProcVariable& proc) {
+void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable& proc) {
   bool byRefGroup = false;
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& group = *element.Items(i);
+    const TsxILNode& group = *element.Items(i);
     if (Is(group, "varparams")) {
       byRefGroup = true;
       continue;
@@ -137,7 +146,7 @@ void TsxProgramBuilder::DeclareParams(const TsxXMLItem& element, TsxProcVariable
     if (!Is(group, "var")) continue;
     SetPos(group);
     String typeText;
-    const TsxXMLItem* init = nullptr;
+    const TsxILNode* init = nullptr;
     for (int j = 0; j < group.Count(); ++j) {
       if (Is(*group.Items(j), "type") && typeText.empty()) typeText = group.Items(j)->Prop("text");
       if (Is(*group.Items(j), "init")) init = group.Items(j);
@@ -146,7 +155,7 @@ void TsxProgramBuilder::DeclareParams(const TsxXMLItem& element, TsxProcVariable
     const TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, *proc.Program, typeName);
     bool byRef = false;
     for (int j = 0; j < group.Count(); ++j) {
-      const TsxXMLItem& child = *group.Items(j);
+      const TsxILNode& child = *group.Items(j);
       if (Is(child, "varparam")) {
         byRef = true;
         continue;
@@ -174,13 +183,13 @@ void TsxProgramBuilder::DeclareParams(const TsxXMLItem& element, TsxProcVariable
 
 // Statements.
 
-void TsxProgramBuilder::BuildStatements(const TsxXMLItem& element, TsxScript& script, TsxStatement& list,
+void TsxProgramBuilder::BuildStatements(const TsxILNode& element, TsxScript& script, TsxStatement& list,
                                         int from, int to) {
   const int end = to < 0 ? element.Count() : to;
   for (int i = from; i < end; ++i) BuildStatement(*element.Items(i), script, list);
 }
 
-void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildStatement(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   sxCheckStack();
   const String name = Lower(element.Name());
   SetPos(element);
@@ -201,7 +210,7 @@ void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& scr
     auto stmt = NewStatement<TsxIfStmt>(script, element);
     stmt->Condition = BuildExpression(*element.Items(0), script);
     for (int i = 1; i < element.Count(); ++i) {
-      const TsxXMLItem& part = *element.Items(i);
+      const TsxILNode& part = *element.Items(i);
       if (Is(part, "thenstmt")) BuildStatements(part, script, *stmt);
       else if (Is(part, "elsestmt")) BuildStatements(part, script, *stmt->ElseStmt);
     }
@@ -240,7 +249,7 @@ void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& scr
   } else if (name == "trystmt") {
     auto stmt = NewStatement<TsxTryStmt>(script, element);
     for (int i = 0; i < element.Count(); ++i) {
-      const TsxXMLItem& part = *element.Items(i);
+      const TsxILNode& part = *element.Items(i);
       if (Is(part, "exceptstmt")) {
         stmt->IsExcept = true;
         BuildStatements(part, script, *stmt->ExceptStmt);
@@ -273,7 +282,7 @@ void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& scr
     auto found = routines_.find(&element);
     if (found == routines_.end()) return;
     TsxProcVariable* proc = found->second;
-    const TsxXMLItem* savedRoot = currentRoot_;
+    const TsxILNode* savedRoot = currentRoot_;
     DeclareRoutines(element, *proc->Program);
     for (int i = 0; i < element.Count(); ++i)
       BuildStatement(*element.Items(i), *proc->Program, proc->Program->MainStatement());
@@ -281,16 +290,16 @@ void TsxProgramBuilder::BuildStatement(const TsxXMLItem& element, TsxScript& scr
   }
 }
 
-void TsxProgramBuilder::BuildAssignment(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildAssignment(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   if (element.Count() == 1 && Is(*element.Items(0), "assignstmt")) {
     BuildAssignment(*element.Items(0), script, list);
     return;
   }
-  const TsxXMLItem* dsgn = nullptr;
-  const TsxXMLItem* expr = nullptr;
+  const TsxILNode* dsgn = nullptr;
+  const TsxILNode* expr = nullptr;
   char op = ' ';
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "dsgn") && !dsgn) dsgn = &child;
     else if (Is(child, "modificator")) op = child.Prop("text").empty() ? ' ' : child.Prop("text")[0];
     else if (Is(child, "expr")) expr = &child;
@@ -308,9 +317,9 @@ void TsxProgramBuilder::BuildAssignment(const TsxXMLItem& element, TsxScript& sc
   list.Add(std::move(stmt));
 }
 
-void TsxProgramBuilder::BuildReturn(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildReturn(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   if (element.Count() > 0 && Is(*element.Items(0), "expr")) {
-    const TsxXMLItem& expr = *element.Items(0);
+    const TsxILNode& expr = *element.Items(0);
     SetPos(expr);
     auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
     auto dsg = std::make_unique<TsxDesignator>(&script);
@@ -331,13 +340,13 @@ void TsxProgramBuilder::BuildReturn(const TsxXMLItem& element, TsxScript& script
   list.Add(NewStatement<TsxExitStmt>(script, element));
 }
 
-void TsxProgramBuilder::BuildCase(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildCase(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   if (element.Count() == 0) return;
   auto stmt = NewStatement<TsxCaseStmt>(script, element);
   stmt->BreakEndsCase = breakEndsCase_;
   stmt->Condition = BuildExpression(*element.Items(0), script);
   for (int i = 1; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     SetPos(child);
     if (Is(child, "caseselector")) {
       if (child.Count() == 0 || !Is(*child.Items(0), "set")) continue;
@@ -353,18 +362,18 @@ void TsxProgramBuilder::BuildCase(const TsxXMLItem& element, TsxScript& script, 
   list.Add(std::move(stmt));
 }
 
-void TsxProgramBuilder::BuildFor(const TsxXMLItem& element, TsxScript& script, TsxStatement& list, bool vb) {
+void TsxProgramBuilder::BuildFor(const TsxILNode& element, TsxScript& script, TsxStatement& list, bool vb) {
   if (element.Count() < 3 || !Is(*element.Items(0), "ident")) return;
   SetPos(*element.Items(0));
   TsxCustomVariable* var = FindVar(element.Items(0)->Prop("text"), script);
   if ((var->Kind != TsxItemKind::Variable && var->Kind != TsxItemKind::StringVariable) ||
       (var->Typ != fvtInt && var->Typ != fvtFloat && var->Typ != fvtVariant) || var->IsReadOnly)
     Fail(SForError);
-  std::vector<const TsxXMLItem*> exprs;
+  std::vector<const TsxILNode*> exprs;
   int body = element.Count();
   bool down = false;
   for (int i = 1; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "downto")) down = true;
     else if (Is(child, "expr") && static_cast<int>(exprs.size()) < (vb ? 3 : 2)) exprs.push_back(&child);
     else {
@@ -399,14 +408,14 @@ void TsxProgramBuilder::BuildFor(const TsxXMLItem& element, TsxScript& script, T
   list.Add(std::move(stmt));
 }
 
-void TsxProgramBuilder::BuildWith(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   const size_t added = withList_.size();
   // The body is the last child; an empty body leaves the designators alone, and they must
   // still name objects.
   const int count = element.Count();
   const bool hasBody = count > 0 && !Is(*element.Items(count - 1), "dsgn");
   for (int i = 0; i < (hasBody ? count - 1 : count); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (!Is(child, "dsgn")) continue;
     auto dsg = BuildDesignator(child, script, 0);
     if (dsg->Typ != fvtClass && dsg->Typ != fvtVariant) Fail(SClassRequired);
@@ -429,7 +438,7 @@ void TsxProgramBuilder::BuildWith(const TsxXMLItem& element, TsxScript& script, 
   withList_.resize(added);
 }
 
-void TsxProgramBuilder::BuildUses(const TsxXMLItem& element, TsxScript& script) {
+void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
   const String savedUnit = currentUnit_;
   currentUnit_ = element.Prop("unit");
   String il;
@@ -437,7 +446,8 @@ void TsxProgramBuilder::BuildUses(const TsxXMLItem& element, TsxScript& script) 
   if (!il.empty()) {
     TsxXMLDocument doc;
     doc.LoadFromString(il);
-    BuildScope(*doc.Root(), script);
+    TsxILTree tree;
+    BuildScope(*tree.FromDocument(*doc.Root()), script);
   } else {
     for (int i = 0; i < element.Count(); ++i)
       if (Is(*element.Items(i), "program")) BuildScope(*element.Items(i), script);
@@ -447,19 +457,19 @@ void TsxProgramBuilder::BuildUses(const TsxXMLItem& element, TsxScript& script) 
 
 // Declarations.
 
-void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, TsxStatement& list) {
+void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   struct Decl {
-    const TsxXMLItem* Ident;
-    const TsxXMLItem* Array = nullptr;
-    const TsxXMLItem* Init = nullptr;
+    const TsxILNode* Ident;
+    const TsxILNode* Array = nullptr;
+    const TsxILNode* Init = nullptr;
   };
   String typeText;
   const bool typeFirst = element.Count() > 0 && Is(*element.Items(0), "type");
   std::vector<Decl> decls;
-  const TsxXMLItem* sharedArray = nullptr;
-  const TsxXMLItem* sharedInit = nullptr;
+  const TsxILNode* sharedArray = nullptr;
+  const TsxILNode* sharedInit = nullptr;
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
     else if (Is(child, "ident")) decls.push_back({&child});
     else if (Is(child, "array")) {
@@ -496,12 +506,12 @@ void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, T
     if (d.Array) {
       std::vector<Integer> bounds;
       for (int k = 0; k < d.Array->Count(); ++k) {
-        const TsxXMLItem& dim = *d.Array->Items(k);
+        const TsxILNode& dim = *d.Array->Items(k);
         if (!Is(dim, "dim")) continue;
         std::vector<Variant> values;
-        const TsxXMLItem* previous = nullptr;
+        const TsxILNode* previous = nullptr;
         for (int j = 0; j < dim.Count(); ++j) {
-          const TsxXMLItem& bound = *dim.Items(j);
+          const TsxILNode& bound = *dim.Items(j);
           if (!Is(bound, "expr")) continue;
           // The parser leaves a count written alone twice: once from the range it tried first.
           if (previous && previous->Prop("pos") == bound.Prop("pos") &&
@@ -550,7 +560,7 @@ void TsxProgramBuilder::BuildVar(const TsxXMLItem& element, TsxScript& script, T
   }
 }
 
-void TsxProgramBuilder::BuildConst(const TsxXMLItem& element, TsxScript& script) {
+void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) {
   if (element.Count() < 2) return;
   const String name = element.Items(0)->Prop("text");
   SetPos(*element.Items(0));
@@ -580,18 +590,14 @@ void TsxProgramBuilder::CheckRedeclared(const String& name, TsxScript& script) {
 
 TsxVarType TsxProgramBuilder::ResolveType(const String& name, TsxScript& script, String& typeName) {
   String resolved = name;
-  const TsxXMLItem* lists[2] = {nullptr, parser_.Grammar() ? parser_.Grammar()->Types() : nullptr};
-  if (currentRoot_) {
-    const int at = currentRoot_->Find("types");
-    if (at >= 0) lists[0] = currentRoot_->Items(at);
-  }
-  for (const TsxXMLItem* types : lists) {
-    if (!types) continue;
-    const int at = types->Find(name);
-    if (at >= 0) {
-      resolved = types->Items(at)->Prop("type");
-      break;
-    }
+  // The program's own aliases first, then the grammar's.
+  const int listAt = currentRoot_ ? currentRoot_->Find("types") : -1;
+  const TsxILNode* own = listAt >= 0 ? currentRoot_->Items(listAt) : nullptr;
+  const TsxXMLItem* grammar = parser_.Grammar() ? parser_.Grammar()->Types() : nullptr;
+  if (const int at = own ? own->Find(name) : -1; at >= 0) {
+    resolved = own->Items(at)->Prop("type");
+  } else if (const int at = grammar ? grammar->Find(name) : -1; at >= 0) {
+    resolved = grammar->Items(at)->Prop("type");
   }
   const TsxVarType typ = sxTypeNameToVarType(resolved, &script);
   if (typ == fvtClass && !script.FindClass(resolved)) Fail(String(SUnknownType) + "'" + name + "'");
@@ -612,7 +618,7 @@ namespace {
 struct Link {
   String Text;
   String Pos;
-  std::vector<const TsxXMLItem*> Args;
+  std::vector<const TsxILNode*> Args;
 };
 
 bool IsVariableKind(const TsxCustomVariable* item) {
@@ -622,7 +628,7 @@ bool IsVariableKind(const TsxCustomVariable* item) {
 
 }  // namespace
 
-std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLItem& element, TsxScript& script,
+std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNode& element, TsxScript& script,
                                                                   int mode) {
   sxCheckStack();
   SetPos(element);
@@ -630,7 +636,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLIt
   std::vector<Link> links;
   bool addr = false;
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "addr")) addr = true;
     else if (Is(child, "node")) links.push_back({child.Prop("text"), child.Prop("pos"), {}});
     else if (Is(child, "expr") && !links.empty()) links.back().Args.push_back(&child);
@@ -649,9 +655,9 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLIt
   }
 
   // Items with the argument elements of each; hidden counts the with-variable items.
-  std::vector<std::vector<const TsxXMLItem*>> args;
+  std::vector<std::vector<const TsxILNode*>> args;
   std::vector<bool> hidden;
-  auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxXMLItem*> a, bool isHidden) {
+  auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxILNode*> a, bool isHidden) {
     TsxDesignatorItem item;
     item.Ref = ref;
     item.SourcePos = pos;
@@ -687,7 +693,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLIt
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
     TsxCustomHelper* create = static_cast<TsxClassVariable*>(ref)->Find("Create");
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
-    std::vector<const TsxXMLItem*> createArgs = std::move(args.back());
+    std::vector<const TsxILNode*> createArgs = std::move(args.back());
     args.back().clear();
     push(create, first.Pos, std::move(createArgs), false);
   }
@@ -813,7 +819,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxXMLIt
   for (size_t k = 0; k < dsg->Items.size(); ++k) {
     TsxDesignatorItem& item = dsg->Items[k];
     TsxCustomVariable* ref = item.Ref;
-    for (const TsxXMLItem* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
+    for (const TsxILNode* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
     if (hidden[k] || ref->Kind == TsxItemKind::LateMember) continue;
     // A class name takes an argument only in the cast form TFoo(x).
     if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
@@ -865,9 +871,9 @@ TsxOpKind OpKindOf(const String& op) {
   return TsxOpKind::Const;
 }
 
-void Flatten(const TsxXMLItem& expr, std::vector<const TsxXMLItem*>& out) {
+void Flatten(const TsxILNode& expr, std::vector<const TsxILNode*>& out) {
   for (int i = 0; i < expr.Count(); ++i) {
-    const TsxXMLItem* child = expr.Items(i);
+    const TsxILNode* child = expr.Items(i);
     if (Is(*child, "expr")) Flatten(*child, out);
     else out.push_back(child);
   }
@@ -894,10 +900,10 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::ConstExpression(const Variant&
   return expr;
 }
 
-std::unique_ptr<TsxSetExpression> TsxProgramBuilder::BuildSet(const TsxXMLItem& element, TsxScript& script) {
+std::unique_ptr<TsxSetExpression> TsxProgramBuilder::BuildSet(const TsxILNode& element, TsxScript& script) {
   auto set = std::make_unique<TsxSetExpression>();
   for (int i = 0; i < element.Count(); ++i) {
-    const TsxXMLItem& child = *element.Items(i);
+    const TsxILNode& child = *element.Items(i);
     if (Is(child, "expr")) set->Entries.push_back(BuildExpression(child, script));
     else if (Is(child, "range")) set->Entries.push_back(nullptr);
   }
@@ -925,7 +931,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(std::vector<T
     }
     Fail(SIncompatibleTypes);
   }
-  const TsxXMLItem& e = *token.Element;
+  const TsxILNode& e = *token.Element;
   if (Is(e, "number") || Is(e, "string")) {
     node->Op = TsxOpKind::Const;
     node->Value = sxLiteralToVariant(e.Prop("text"));
@@ -1010,7 +1016,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<To
   return left;
 }
 
-std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxXMLItem& element, TsxScript& script) {
+std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNode& element, TsxScript& script) {
   sxCheckStack();
   if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
   struct Leave {
@@ -1019,11 +1025,11 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxXMLIt
   } leave{depth_};
   SetPos(element);
   const String pos = currentPos_;
-  std::vector<const TsxXMLItem*> flat;
+  std::vector<const TsxILNode*> flat;
   Flatten(element, flat);
   std::vector<Token> tokens;
   tokens.reserve(flat.size());
-  for (const TsxXMLItem* item : flat) {
+  for (const TsxILNode* item : flat) {
     if (Is(*item, "op")) tokens.push_back({item, LowerCase(item->Prop("text"))});
     else tokens.push_back({item, String()});
   }
@@ -1074,20 +1080,19 @@ bool IsConstantTree(const TsxExpressionNode& n) {
 
 }  // namespace
 
-Variant TsxProgramBuilder::EvaluateNow(const TsxXMLItem& element, TsxScript& script) {
+Variant TsxProgramBuilder::EvaluateNow(const TsxILNode& element, TsxScript& script) {
   auto expr = BuildExpression(element, script);
   SetPos(element);
   if (!IsConstantTree(*expr->Root)) Fail(kConstantRequired);
   return expr->GetValue();
 }
 
-String TsxProgramBuilder::SourceText(const TsxXMLItem& element) const {
+String TsxProgramBuilder::SourceText(const TsxILNode& element) const {
+  // Only the main text's own expressions know where they lie in it.
   if (!currentUnit_.empty()) return String();
-  const TPoint from = sxPosToPoint(element.Prop("pos"));
-  const TPoint to = sxPosToPoint(element.Prop("pos1"));
   const TsxParser& p = parser_.Parser();
-  const int a = p.RowColToPosition(from);
-  const int b = p.RowColToPosition(to);
+  const int a = element.At;
+  const int b = element.At1;
   if (a < 1 || b < a) return String();
   return Trim(String(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a))));
 }

@@ -150,23 +150,41 @@ TsxXMLItem* TsxXMLItem::FindItem(const String& name) {
   return item;
 }
 
-size_t TsxXMLItem::FindProp(const String& name) const {
+namespace {
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// Where name="..." begins in an attribute text: at its start or after a blank, the name blind to
+// ASCII case; npos when absent.
+size_t FindAttribute(std::string_view text, std::string_view name) {
   if (name.empty()) return String::npos;
-  // The text counts as if it began with a blank.
-  const String pattern = LowerCase(name) + "=\"";
-  const String folded = LowerCase(text_);
-  for (size_t at = folded.find(pattern); at != String::npos; at = folded.find(pattern, at + 1))
-    if (at == 0 || folded[at - 1] == ' ') return at;
+  const size_t n = name.size();
+  for (size_t at = 0; at + n + 2 <= text.size(); ++at) {
+    if (at > 0 && text[at - 1] != ' ') continue;
+    if (text[at + n] != '=' || text[at + n + 1] != '"') continue;
+    size_t i = 0;
+    while (i < n && FoldAscii(text[at + i]) == FoldAscii(name[i])) ++i;
+    if (i == n) return at;
+  }
   return String::npos;
 }
 
-String TsxXMLItem::Prop(const String& name) const {
-  const size_t at = FindProp(name);
+}  // namespace
+
+String sxAttribute(std::string_view text, std::string_view name) {
+  const size_t at = FindAttribute(text, name);
   if (at == String::npos) return {};
   const size_t start = at + name.size() + 2;
-  const size_t end = text_.find('"', start);
-  return sxXMLToStr(text_.substr(start, end == String::npos ? String::npos : end - start));
+  const size_t end = text.find('"', start);
+  const std::string_view value = text.substr(start, end == String::npos ? String::npos : end - start);
+  // Most values hold no character reference.
+  if (value.find('&') == std::string_view::npos) return String(value);
+  return sxXMLToStr(String(value));
 }
+
+size_t TsxXMLItem::FindProp(std::string_view name) const { return FindAttribute(text_, name); }
+
+String TsxXMLItem::Prop(std::string_view name) const { return sxAttribute(text_, name); }
 
 void TsxXMLItem::SetProp(const String& name, const String& value) {
   size_t at = FindProp(name);

@@ -3,6 +3,7 @@
 // code. Elements carry a name, their attribute text as one string, children and a free integer;
 // there is no element text, no namespace and no encoding handling.
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Object.h"
@@ -51,7 +52,7 @@ class TsxXMLItem : public TObject {
   TsxXMLItem* FindItem(const String& name);
 
   // The unescaped value of the attribute (name blind to case); empty when absent.
-  String Prop(const String& name) const;
+  String Prop(std::string_view name) const;
   // Replaces the attribute in place, or appends it.
   void SetProp(const String& name, const String& value);
 
@@ -68,7 +69,7 @@ class TsxXMLItem : public TObject {
   friend class TsxXMLDocument;
   bool documentRoot_ = false;
   // Position of the attribute's name in text_, or npos.
-  size_t FindProp(const String& name) const;
+  size_t FindProp(std::string_view name) const;
   bool IsInSubtreeOf(const TsxXMLItem& item) const;
   std::unique_ptr<TsxXMLItem> Detach();
 
@@ -110,5 +111,8 @@ class TsxXMLDocument : public TObject {
 String sxStrToXML(const String& s);
 // "&#" decimal ";" becomes that character (UTF-8), "&quot;" a double quote; anything else stays.
 String sxXMLToStr(const String& s);
+// The unescaped value of the attribute named (blind to case) in an element's attribute text;
+// empty when absent.
+String sxAttribute(std::string_view text, std::string_view name);
 
 }  // namespace orv

@@ -244,11 +244,15 @@ String LowerCase(const String& s) {
   return r;
 }
 
+// Plain ASCII cases the same in every locale; script names are nearly always ASCII, and the
+// script compiler folds one per declared item.
 String AnsiUpperCase(const String& s) {
+  if (IsAsciiText(s)) return UpperCase(s);
   return FromIcu(ToIcu(s).toUpper(icu::Locale("th", "TH")));
 }
 
 String AnsiLowerCase(const String& s) {
+  if (IsAsciiText(s)) return LowerCase(s);
   return FromIcu(ToIcu(s).toLower(icu::Locale("th", "TH")));
 }
 

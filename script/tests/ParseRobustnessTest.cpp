@@ -66,6 +66,22 @@ TEST(ParseRobustness, AnErrorDeepInsideNestedBlocksIsFoundInEveryDialect) {
             "parsed");
 }
 
+TEST(ParseRobustness, NestingLimitIsTheSameInEveryBuild) {
+  // Four hundred levels of blocks parse, also in a sanitizer build whose frames are several
+  // times larger; ten thousand are refused with an error, never a crash.
+  for (int n : {400, 10000}) {
+    const String expected = n == 400 ? "parsed" : "Program nested too deeply";
+    const auto outcome = [&](const String& dialect, const String& source) {
+      return ErrorOf(dialect, source).substr(0, expected.size());
+    };
+    EXPECT_EQ(outcome("PascalScript", Repeat("begin ", n) + "x := 1;" + Repeat(" end", n) + "."), expected) << n;
+    EXPECT_EQ(outcome("C++Script", Repeat("{ if (a) ", n) + "{ x = 1; }" + Repeat(" }", n)), expected) << n;
+    EXPECT_EQ(outcome("JScript", Repeat("{ if (a) ", n) + "{ x = 1; }" + Repeat(" }", n)), expected) << n;
+    EXPECT_EQ(outcome("BasicScript", Repeat("If a Then\n", n) + "x = 1\n" + Repeat("End If\n", n)), expected) << n;
+  }
+  EXPECT_EQ(ErrorOf("C++Script", "{ x = " + Repeat("(", 900) + "1" + Repeat(")", 900) + "; }"), "parsed");
+}
+
 TEST(ParseRobustness, BasicScriptLineRules) {
   // The last line needs no line end.
   EXPECT_EQ(ParseIn("BasicScript", "x = 1\ny = 2").IL, ParseIn("BasicScript", "x = 1\ny = 2\n").IL);

@@ -153,7 +153,8 @@ TEST_F(ReportRun, ScriptEventsRunAndTheSnapshotUndoesTheRunsChanges) {
   String seen;
   bool nested = true;
   EngineOf(*report_).PerRow = [&] {
-    memo_->SetStyle("changed by the run");
+    // Found afresh each run: undoing a run's changes replaces the report's objects.
+    dynamic_cast<TTestMemo&>(*report_->FindObject("Memo1")).SetStyle("changed by the run");
     seen = VarToStr(report_->Calc("<Main> * 2"));
     nested = report_->PrepareReport();
   };

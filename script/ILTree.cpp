@@ -1,0 +1,141 @@
+#include "script/ILTree.h"
+
+#include <utility>
+
+#include "script/XMLDocument.h"
+
+namespace orv {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+    const char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+
+void AddAttribute(String& text, const char* name, const String& value) {
+  if (!text.empty()) text += ' ';
+  text += name;
+  text += "=\"";
+  text += sxStrToXML(value);
+  text += '"';
+}
+
+}  // namespace
+
+String TsxILNode::Prop(std::string_view name) const {
+  switch (NodeForm) {
+    case Bare:
+      break;
+    case Construct:
+      if (SameName(name, "pos")) return Pos;
+      if (SameName(name, "pos1")) return Pos1;
+      break;
+    case Token:
+      if (SameName(name, "text")) return Text;
+      if (SameName(name, "pos")) return Pos;
+      break;
+    case UsedUnit:
+      if (SameName(name, "unit")) return Text;
+      break;
+    case Read:
+      return sxAttribute(Text, name);
+  }
+  return {};
+}
+
+int TsxILNode::Find(std::string_view name) const {
+  for (int i = 0; i < ChildCount; ++i)
+    if (SameName(Children[i]->Tag, name)) return i;
+  return -1;
+}
+
+TsxILTree::TsxILTree() { Clear(); }
+
+TsxILNode* TsxILTree::New() {
+  arenas_.back()->emplace_back();
+  return &arenas_.back()->back();
+}
+
+TsxILNode** TsxILTree::Room(size_t count) {
+  if (count == 0) return nullptr;
+  rooms_.push_back(std::make_unique<TsxILNode*[]>(count));
+  return rooms_.back().get();
+}
+
+void TsxILTree::Adopt(TsxILTree& other) {
+  for (auto& arena : other.arenas_) arenas_.insert(arenas_.end() - 1, std::move(arena));
+  for (auto& room : other.rooms_) rooms_.push_back(std::move(room));
+  other.arenas_.clear();
+  other.rooms_.clear();
+  other.Clear();
+}
+
+void TsxILTree::Clear() {
+  arenas_.clear();
+  rooms_.clear();
+  arenas_.push_back(std::make_unique<std::deque<TsxILNode>>());
+  root_ = New();
+  root_->Tag = "program";
+}
+
+TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
+  // Without recursion: a document may nest as deep as its text does.
+  TsxILNode* top = New();
+  std::vector<std::pair<const TsxXMLItem*, TsxILNode*>> pending{{&item, top}};
+  while (!pending.empty()) {
+    auto [source, node] = pending.back();
+    pending.pop_back();
+    node->NodeForm = TsxILNode::Read;
+    node->Tag = source->Name();
+    node->Text = source->Text();
+    node->Pos = source->Prop("pos");
+    node->Pos1 = source->Prop("pos1");
+    node->Children = Room(static_cast<size_t>(source->Count()));
+    for (int i = 0; i < source->Count(); ++i) {
+      node->AddChild(New());
+      pending.emplace_back(source->Items(i), node->Children[i]);
+    }
+  }
+  return top;
+}
+
+void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
+  std::vector<std::pair<const TsxILNode*, TsxXMLItem*>> pending{{&node, &item}};
+  while (!pending.empty()) {
+    auto [source, target] = pending.back();
+    pending.pop_back();
+    target->SetName(source->Tag);
+    String text;
+    switch (source->NodeForm) {
+      case TsxILNode::Bare:
+        break;
+      case TsxILNode::Construct:
+        AddAttribute(text, "pos", source->Pos);
+        if (!source->Pos1.empty()) AddAttribute(text, "pos1", source->Pos1);
+        break;
+      case TsxILNode::Token:
+        AddAttribute(text, "text", source->Text);
+        AddAttribute(text, "pos", source->Pos);
+        break;
+      case TsxILNode::UsedUnit:
+        AddAttribute(text, "unit", source->Text);
+        break;
+      case TsxILNode::Read:
+        text = source->Text;
+        break;
+    }
+    target->SetText(std::move(text));
+    // Children are added first and filled afterwards, so that they keep their order.
+    std::vector<TsxXMLItem*> added(static_cast<size_t>(source->ChildCount));
+    for (TsxXMLItem*& child : added) child = target->Add();
+    for (size_t i = added.size(); i-- > 0;) pending.emplace_back(source->Children[i], added[i]);
+  }
+}
+
+}  // namespace orv

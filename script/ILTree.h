@@ -1,0 +1,78 @@
+#pragma once
+// TsxILTree: the intermediate code as the compiler writes and reads it. Its elements are plain
+// records, without the per-object bookkeeping of the scriptable XML document: a program of
+// twenty thousand statements makes some two hundred thousand of them. The document form is
+// made from the tree only when someone asks for it.
+#include <deque>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+class TsxXMLItem;
+
+// One element of the intermediate code.
+class TsxILNode {
+ public:
+  // Which attributes the element carries, in the order its document form writes them.
+  enum Form : Byte {
+    Bare,       // none
+    Construct,  // pos, and pos1 when set
+    Token,      // text, pos
+    UsedUnit,   // unit (held in Text)
+    Read,       // read from a document: Text holds its attribute text as it stood
+  };
+
+  Form NodeForm = Bare;
+  String Tag;
+  String Text;  // text
+  String Pos;   // pos: "row:col", whatever the form
+  String Pos1;  // pos1, whatever the form
+  // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
+  int At = 0;
+  int At1 = 0;
+  // The children, in storage the tree hands out in blocks: elements free nothing of their own.
+  TsxILNode** Children = nullptr;
+  int ChildCount = 0;
+
+  void AddChild(TsxILNode* child) { Children[ChildCount++] = child; }
+
+  // What the program builder reads, named as on a document's elements.
+  const String& Name() const { return Tag; }
+  int Count() const { return ChildCount; }
+  const TsxILNode* Items(int index) const { return Children[index]; }
+  // Index of the first child with the name (blind to ASCII case), -1 when none.
+  int Find(std::string_view name) const;
+  // The attribute named (blind to ASCII case); empty when the element has none of the name.
+  String Prop(std::string_view name) const;
+};
+
+// A tree of elements and the storage that holds them; the trees of used units join it.
+class TsxILTree {
+ public:
+  TsxILTree();
+
+  TsxILNode* Root() const { return root_; }
+  TsxILNode* New();
+  // Room for count children, to be filled through AddChild.
+  TsxILNode** Room(size_t count);
+  // Takes over another tree's elements (its root becomes an element of this storage).
+  void Adopt(TsxILTree& other);
+  // Empties the tree: a bare root named "program".
+  void Clear();
+
+  // Copies a document's element and its subtree into this storage.
+  TsxILNode* FromDocument(const TsxXMLItem& item);
+  // Writes the element and its subtree into a document's (empty) element.
+  static void ToDocument(const TsxILNode& node, TsxXMLItem& item);
+
+ private:
+  std::vector<std::unique_ptr<std::deque<TsxILNode>>> arenas_;
+  std::vector<std::unique_ptr<TsxILNode*[]>> rooms_;
+  TsxILNode* root_ = nullptr;
+};
+
+}  // namespace orv
