@@ -31,6 +31,9 @@ constexpr int kMaxJpegSide = 65500;
 constexpr int kQuarterSteps = 12;
 // A hatch repeats every eight pixels of the device, as the canvas draws it.
 constexpr int kHatchStep = 8;
+// Hatch lines in one picture, at most (some megabytes of the page's content); shapes beyond them
+// keep their outlines only.
+constexpr int kMaxHatchLines = 1 << 16;
 // How far (pixels) a cluster may stand from its given place before the text is cut there: the
 // clusters between cuts keep the font's own spacing and stay one piece of text for readers.
 constexpr double kMaxDrift = 0.25;
@@ -141,6 +144,11 @@ class TMetafileDrawing {
     rr = std::min(rr, left_ + width_) + 1, b = std::min(b, top_ + height_) + 1;
     if (rr <= l || b <= t) return;
     const TColor color = ColorToRGB(r.Brush.Color);
+    auto line = [&](double x1, double y1, double x2, double y2, double width) {
+      if (hatchLines_ >= kMaxHatchLines) return;
+      ++hatchLines_;
+      page_.Line(x1, y1, x2, y2, color, width);
+    };
     page_.SaveState();
     page_.ClipFigures({outline});
     // The first multiple of the step from the frame's corner at or after v.
@@ -148,16 +156,16 @@ class TMetafileDrawing {
       return origin + offset + std::ceil((v - origin - offset) / kHatchStep) * kHatchStep;
     };
     if (style == bsHorizontal || style == bsCross)
-      for (double y = first(t, top_, 3.5); y <= b; y += kHatchStep) page_.Line(l, y, rr, y, color, 1);
+      for (double y = first(t, top_, 3.5); y <= b; y += kHatchStep) line(l, y, rr, y, 1);
     if (style == bsVertical || style == bsCross)
-      for (double x = first(l, left_, 4.5); x <= rr; x += kHatchStep) page_.Line(x, t, x, b, color, 1);
+      for (double x = first(l, left_, 4.5); x <= rr; x += kHatchStep) line(x, t, x, b, 1);
     // Falling lines where x - y is a multiple of the step from the corner, rising ones where x + y
     // is; as thick across as a staircase of one pixel a row.
     const double across = std::numbers::sqrt2 / 2;
     if (style == bsFDiagonal || style == bsDiagCross)
-      for (double c = first(l - b, left_ - top_, 0); c <= rr - t; c += kHatchStep) page_.Line(t + c, t, b + c, b, color, across);
+      for (double c = first(l - b, left_ - top_, 0); c <= rr - t; c += kHatchStep) line(t + c, t, b + c, b, across);
     if (style == bsBDiagonal || style == bsDiagCross)
-      for (double c = first(l + t, left_ + top_, 0); c <= rr + b; c += kHatchStep) page_.Line(c - t, t, c - b, b, color, across);
+      for (double c = first(l + t, left_ + top_, 0); c <= rr + b; c += kHatchStep) line(c - t, t, c - b, b, across);
     page_.RestoreState();
   }
 
@@ -204,7 +212,9 @@ class TMetafileDrawing {
         } else if (r.Kind == crFillRect) {
           Hatch(r, path);
           page_.Path(path, true, clNone, 0, {}, false, FillColor(r));
-        } else page_.Path(path, true, ColorToRGB(r.Brush.Color), Scale(), {}, false, clNone);
+        } else {
+          page_.Path(path, true, ColorToRGB(r.Brush.Color), Scale(), {}, false, clNone);
+        }
         break;
       }
       case crEllipse: {
@@ -408,6 +418,7 @@ class TMetafileDrawing {
   double left_, top_, width_, height_, sx_, sy_, scale_;
   int quality_;
   int flattened_ = 0;
+  int hatchLines_ = 0;
 };
 
 }  // namespace
