@@ -153,8 +153,8 @@ TEST(PdfMetafile, TextAtTheWritersDistancesShowsThemInThePdf) {
     const std::string sample = std::string("spaced.") + name;
     // The text is a small part of the picture: spread evenly over the line, its letters stand
     // apart from LibreOffice's on 0.8% of the pixels.
-    EXPECT_LT(DifferingInPdf(sample, std::string("spaced-") + name + ".png", 1), 0.004) << name;
-    EXPECT_LT(DifferingFromCanvas(sample, 1), 0.004) << name;
+    EXPECT_LT(DifferingInPdf(sample, std::string("spaced-") + name + ".png", 1), 0.003) << name;
+    EXPECT_LT(DifferingFromCanvas(sample, 1), 0.003) << name;
     // Each Thai cluster stays whole: the words read back.
     const std::string text = Letters(ExtractText(Export(sample, 378, 283)));
     EXPECT_NE(text.find("Orvane"), std::string::npos) << name << ": " << text;

@@ -12,9 +12,10 @@ W, H = 378, 283
 HATCHED, NULL_PEN = 2, 5
 GROUND, BACK = 0x90E0F0, 0xF0C8FF  # colour refs: 0x00BBGGRR
 LATIN, THAI = 'Orvane', 'ใบรับรอง'
-# Distances between the characters: uneven, and wider than the font's own.
+# Distances between the characters: uneven, and wider than the font's own; in a Thai cluster the
+# letter keeps its own width (ร is 17 pixels) and the vowel above it the rest, as writers give it.
 LATIN_DX = [34, 14, 30, 20, 34, 20]
-THAI_DX = [30, 22, 34, 0, 22, 34, 22, 30]
+THAI_DX = [30, 22, 17, 17, 22, 34, 22, 30]
 
 def emf(path, body_fn):
     records = []
