@@ -258,6 +258,22 @@ TEST(MetafilePlayer, TextAtTheWritersDistancesDrawsAsTheProgramDrawsIt) {
   }
 }
 
+TEST(MetafilePlayer, LettersTheWriterJoinedIntoOneGlyphShareItsWidth) {
+  // LibreOffice writes "metafile" in rotated.emf with the width of its "fi" glyph on the f and
+  // none on the i: the i stands between the f and the l, not on the l.
+  TPicture picture;
+  picture.LoadFromFile(kData + "rotated.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  const auto hit = metafile->FindText(u"metafile", true);
+  ASSERT_TRUE(hit.has_value());
+  const TCanvasRecord& r = metafile->Records()[static_cast<size_t>(hit->Record)];
+  ASSERT_EQ(r.Advances.size(), r.Text.size());
+  const size_t f = r.Text.find(u"fi");
+  ASSERT_NE(f, WideString::npos);
+  EXPECT_GT(r.Advances[f + 1], 0);
+}
+
 TEST(MetafilePlayer, ABitmapTurnsWithTheWorldTransform) {
   // turned-bitmap.emf: red and blue halves over 200 x 100 units about (500, 350), turned a quarter
   // clockwise; a unit is 0.378 pixels.
