@@ -112,7 +112,8 @@ struct TDcState {
   TFontData Font;
   TColor TextColor = clBlack;
   int TextAlign = 0;
-  bool OpaqueText = false;
+  // The background mode: opaque fills the gaps of text cells and hatches with BackColor.
+  bool Opaque = false;
   TColor BackColor = clWhite;
   // 0 asks for the usual size.
   double FontHeight = 0;
@@ -195,17 +196,26 @@ class Player {
   }
   bool Turned() const { return emf_ && state_.World.Turns(); }
 
-  void Emit(TCanvasRecordKind kind, std::vector<TPoint> points, TRect rect = {}) {
-    if (Content.Records.size() >= kMaxRecords) Bad();
+  void Emit(TCanvasRecordKind kind, std::vector<TPoint> points, TRect rect = {}, TSize corner = {}) {
+    if (Content.Records.size() + 1 >= kMaxRecords) Bad();
     TCanvasRecord r;
     r.Kind = kind;
     r.Points = std::move(points);
     r.Rect = rect;
+    r.Corner = corner;
     r.Pen = state_.Pen;
     r.Brush = state_.Brush;
     r.Font = state_.Font;
     // A pen is at least a pixel wide, as on the device the metafile was made for.
     r.Pen.Width = std::max(kDetail, r.Pen.Width);
+    // In the opaque background mode the gaps of a hatch show the background colour: the shape is
+    // filled with it first.
+    const bool filled = kind == crPolygon || (kind >= crRectangle && kind <= crChord && kind != crArc);
+    if (filled && state_.Opaque && r.Brush.Style >= bsHorizontal) {
+      TCanvasRecord back = r;
+      back.Brush = TBrushData{state_.BackColor, bsSolid};
+      Content.Records.push_back(std::move(back));
+    }
     Content.Records.push_back(std::move(r));
   }
   // Polygons filled together, so that one inside another is a hole: one polygon through all
@@ -268,8 +278,7 @@ class Player {
   }
   void Shape(TCanvasRecordKind kind, double l, double t, double r, double b, double cornerW = 0, double cornerH = 0) {
     if (!Turned()) {
-      Emit(kind, {}, MapRect(l, t, r, b));
-      Content.Records.back().Corner = TSize{MapLength(cornerW), static_cast<int>(Length(cornerH, true))};
+      Emit(kind, {}, MapRect(l, t, r, b), TSize{MapLength(cornerW), static_cast<int>(Length(cornerH, true))});
       return;
     }
     // A turned rectangle or ellipse is a polygon of its outline.
@@ -330,13 +339,32 @@ class Player {
     double width = metrics.horizontalAdvance(ToQString(text));
     if (dx.size() == text.size()) {
       const TTextClusters clusters = MeasureClusters(font, &scratch, text, -1);
-      double sum = 0, placed = 0;
-      width = 0;
-      for (size_t k = 0; k < clusters.Starts.size(); ++k) {
-        const size_t end = k + 1 < clusters.Starts.size() ? static_cast<size_t>(clusters.Starts[k + 1]) : text.size();
+      const size_t n = clusters.Starts.size();
+      std::vector<double> given(n);
+      for (size_t k = 0; k < n; ++k) {
+        const size_t end = k + 1 < n ? static_cast<size_t>(clusters.Starts[k + 1]) : text.size();
         for (size_t i = static_cast<size_t>(clusters.Starts[k]); i < end; ++i)
-          sum += std::copysign(Length(std::abs(dx[i])), dx[i]);
-        // Rounded through the running sum, so that rounding does not add up along the line.
+          given[k] += std::copysign(Length(std::abs(dx[i])), dx[i]);
+      }
+      // A writer that joined letters into one glyph (a ligature such as "fi") gives the first its
+      // width and the others none: shared out by the letters' own widths, they do not pile up
+      // where the next letter stands.
+      for (size_t k = 0; k < n;) {
+        size_t end = k + 1;
+        while (end < n && given[end] == 0) ++end;
+        const int from = k > 0 ? clusters.Extents[k - 1] : 0;
+        const double own = clusters.Extents[end - 1] - from;
+        if (end > k + 1 && given[k] > 0 && own > 0) {
+          const double share = given[k];
+          for (size_t m = k; m < end; ++m)
+            given[m] = share * (clusters.Extents[m] - (m > 0 ? clusters.Extents[m - 1] : 0)) / own;
+        }
+        k = end;
+      }
+      // Rounded through the running sum, so that rounding does not add up along the line.
+      double sum = 0, placed = 0;
+      for (double g : given) {
+        sum += g;
         advances.push_back(static_cast<int>(std::lround(sum - placed)));
         placed += advances.back();
       }
@@ -353,7 +381,7 @@ class Player {
     r.Font = font;
     r.Text = text;
     r.Advances = std::move(advances);
-    r.Brush = state_.OpaqueText ? TBrushData{state_.BackColor, bsSolid} : TBrushData{clWhite, bsClear};
+    r.Brush = state_.Opaque ? TBrushData{state_.BackColor, bsSolid} : TBrushData{clWhite, bsClear};
   }
 
   // A bitmap blit in raster operation rop; a null image is a blit without a source.
@@ -657,7 +685,7 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       // Modes without effect on what is drawn here, and escapes (comments of the drawing program).
       case 0x0106: case 0x0104: case 0x0107: case 0x0108: case 0x0109: case 0x0626:
         break;
-      case 0x0102: s.OpaqueText = p.I16(0) == 2; break;
+      case 0x0102: s.Opaque = p.I16(0) == 2; break;
       case 0x0201: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
       // Bitmaps: with a bitmap the record ends in it, without one it fills with the brush.
       case 0x0B41: case 0x0940: {
@@ -874,7 +902,7 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
       case 17: s.MapMode = p.I32(0); break;
       // Modes without effect on what is drawn here, comments and the colour-management switches.
       case 13: case 16: case 19: case 20: case 21: case 70: case 98: case 115: break;
-      case 18: s.OpaqueText = p.I32(0) == 2; break;
+      case 18: s.Opaque = p.I32(0) == 2; break;
       case 25: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
       case 35: case 36: {
         const TXform given{p.F(0), p.F(4), p.F(8), p.F(12), p.F(16), p.F(20)};
@@ -1045,6 +1073,16 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const std::int32_t size = p.I32(0), mode = p.I32(4);
         if (mode == 5 && size == 0) {
           player.Emit(crResetClip, {});
+          break;
+        }
+        if (mode == 4 && size >= 32) {
+          // Taken away: each of its rectangles is cut out of the clip.
+          const size_t count = p.Fits(40, p.I32(16), 16);
+          for (size_t i = 0; i < count; ++i) {
+            const size_t at = 40 + 16 * i;
+            const TPoint a = player.FromDevice(p.I32(at), p.I32(at + 4)), b = player.FromDevice(p.I32(at + 8), p.I32(at + 12));
+            player.Emit(crExcludeClip, {}, TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+          }
           break;
         }
         if ((mode != 5 && mode != 1) || size < 32) {

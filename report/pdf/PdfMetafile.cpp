@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/fonts/FontFace.h"
+#include "platform/fonts/TextShaping.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Colors.h"
@@ -28,6 +29,16 @@ constexpr int kMaxFlattened = 64;
 constexpr int kMaxJpegSide = 65500;
 // Straight pieces of a quarter of an ellipse.
 constexpr int kQuarterSteps = 12;
+// A hatch repeats every eight pixels of the device, as the canvas draws it.
+constexpr int kHatchStep = 8;
+// Hatch lines in one picture, at most (some megabytes of the page's content); shapes beyond them
+// keep their outlines only.
+constexpr int kMaxHatchLines = 1 << 16;
+// How far (pixels) a cluster may stand from its given place before the text is cut there: the
+// clusters between cuts keep the font's own spacing and stay one piece of text for readers.
+constexpr double kMaxDrift = 0.25;
+// The size (pixels to the em) clusters are measured at, then scaled to the page's.
+constexpr int kMeasureSize = 1000;
 
 class TMetafileDrawing {
  public:
@@ -66,6 +77,12 @@ class TMetafileDrawing {
           page_.ClipRect(l, t, w, h);
           break;
         }
+        case crExcludeClip: {
+          // The frame with the rectangle inside it, clipped alternately: all but the rectangle.
+          const auto [l, t, w, h] = Box(r.Rect);
+          page_.ClipFigures({Corners(left_, top_, width_, height_), Corners(l, t, w, h)});
+          break;
+        }
         default: Record(r, i); break;
       }
     }
@@ -82,10 +99,11 @@ class TMetafileDrawing {
     return {l, t, X(std::max(r.Left, r.Right)) - l, Y(std::max(r.Top, r.Bottom)) - t};
   }
   double Scale() const { return (std::abs(sx_) + std::abs(sy_)) / 2; }
+  static TPath Corners(double l, double t, double w, double h) { return {{l, t}, {l + w, t}, {l + w, t + h}, {l, t + h}}; }
 
   TColor PenColor(const TCanvasRecord& r) const { return r.Pen.Style == psClear ? clNone : ColorToRGB(r.Pen.Color); }
   double PenWidth(const TCanvasRecord& r) const { return std::max(1, r.Pen.Width) * Scale(); }
-  // Hatched brushes have no fill of their own colour here: only a solid brush fills.
+  // A hatched brush fills with its lines (Hatch), not with its colour.
   TColor FillColor(const TCanvasRecord& r) const {
     return r.Brush.Style == bsSolid ? ColorToRGB(r.Brush.Color) : clNone;
   }
@@ -105,7 +123,50 @@ class TMetafileDrawing {
     }
   }
   void Paint(const TCanvasRecord& r, const TPath& path, bool closed, bool filled) {
+    if (filled) Hatch(r, path);
     page_.Path(path, closed, PenColor(r), PenWidth(r), Dashes(r), false, filled ? FillColor(r) : clNone);
+  }
+
+  // The lines of a hatched brush within the outline, one pixel wide, placed as the canvas places
+  // them when it draws the picture from its top left: horizontal ones through the fourth row of
+  // every eight, vertical ones through the fifth column, diagonals through the corners of the
+  // eight-pixel squares.
+  void Hatch(const TCanvasRecord& r, const TPath& outline) {
+    const TBrushStyle style = r.Brush.Style;
+    if (style < bsHorizontal || outline.size() < 3) return;
+    double l = outline[0].first, t = outline[0].second, rr = l, b = t;
+    for (const auto& [x, y] : outline) {
+      l = std::min(l, x), rr = std::max(rr, x);
+      t = std::min(t, y), b = std::max(b, y);
+    }
+    // Only what the picture's frame shows.
+    l = std::max(l, left_) - 1, t = std::max(t, top_) - 1;
+    rr = std::min(rr, left_ + width_) + 1, b = std::min(b, top_ + height_) + 1;
+    if (rr <= l || b <= t) return;
+    const TColor color = ColorToRGB(r.Brush.Color);
+    auto line = [&](double x1, double y1, double x2, double y2, double width) {
+      if (hatchLines_ >= kMaxHatchLines) return;
+      ++hatchLines_;
+      page_.Line(x1, y1, x2, y2, color, width);
+    };
+    page_.SaveState();
+    page_.ClipFigures({outline});
+    // The first multiple of the step from the frame's corner at or after v.
+    auto first = [](double v, double origin, double offset) {
+      return origin + offset + std::ceil((v - origin - offset) / kHatchStep) * kHatchStep;
+    };
+    if (style == bsHorizontal || style == bsCross)
+      for (double y = first(t, top_, 3.5); y <= b; y += kHatchStep) line(l, y, rr, y, 1);
+    if (style == bsVertical || style == bsCross)
+      for (double x = first(l, left_, 4.5); x <= rr; x += kHatchStep) line(x, t, x, b, 1);
+    // Falling lines where x - y is a multiple of the step from the corner, rising ones where x + y
+    // is; as thick across as a staircase of one pixel a row.
+    const double across = std::numbers::sqrt2 / 2;
+    if (style == bsFDiagonal || style == bsDiagCross)
+      for (double c = first(l - b, left_ - top_, 0); c <= rr - t; c += kHatchStep) line(t + c, t, b + c, b, across);
+    if (style == bsBDiagonal || style == bsDiagCross)
+      for (double c = first(l + t, left_ + top_, 0); c <= rr + b; c += kHatchStep) line(c - t, t, c - b, b, across);
+    page_.RestoreState();
   }
 
   // The points of an ellipse's arc from angle a to angle b (radians, counter-clockwise on the
@@ -145,14 +206,24 @@ class TMetafileDrawing {
       case crFillRect:
       case crFrameRect: {
         const auto [l, t, w, h] = Box(r.Rect);
-        const TPath path{{l, t}, {l + w, t}, {l + w, t + h}, {l, t + h}};
-        if (r.Kind == crRectangle) Paint(r, path, true, true);
-        else if (r.Kind == crFillRect) page_.Path(path, true, clNone, 0, {}, false, FillColor(r));
-        else page_.Path(path, true, ColorToRGB(r.Brush.Color), Scale(), {}, false, clNone);
+        const TPath path = Corners(l, t, w, h);
+        if (r.Kind == crRectangle) {
+          Paint(r, path, true, true);
+        } else if (r.Kind == crFillRect) {
+          Hatch(r, path);
+          page_.Path(path, true, clNone, 0, {}, false, FillColor(r));
+        } else {
+          page_.Path(path, true, ColorToRGB(r.Brush.Color), Scale(), {}, false, clNone);
+        }
         break;
       }
       case crEllipse: {
         const auto [l, t, w, h] = Box(r.Rect);
+        if (r.Brush.Style >= bsHorizontal) {
+          TPath outline;
+          Arc(r.Rect, 0, 2 * std::numbers::pi, outline);
+          Hatch(r, outline);
+        }
         page_.Ellipse(l, t, w, h, PenColor(r), PenWidth(r), Dashes(r), FillColor(r));
         break;
       }
@@ -222,25 +293,53 @@ class TMetafileDrawing {
     PageFont(r.Font, font);
     const double degrees = r.Font.Orientation / 10.0, a = degrees * std::numbers::pi / 180;
     const double x = X(r.Points[0].X), y = Y(r.Points[0].Y), ascent = Ascent(font);
-    // Given advances set the line's length; the document's font spreads it evenly.
-    double spacing = 0;
-    if (!r.Advances.empty()) {
-      long long total = 0;
-      for (int d : r.Advances) total += d;
-      spacing = (total * sx_ - page_.TextWidth(r.Text, font)) / static_cast<double>(r.Advances.size());
-    }
     const bool clipped = (r.Options & etoClipped) != 0;
     if (clipped) {
       page_.SaveState();
       const auto [l, t, w, h] = Box(r.Rect);
       page_.ClipRect(l, t, w, h);
     }
+    // Given advances place each cluster where the writer placed it; the clusters are those the
+    // canvas gave the advances to, so a Thai cluster stays whole.
+    std::vector<int> starts, natural;
+    double width = 0;
+    if (!r.Advances.empty()) {
+      ClusterAdvances(page_.Parent.FaceOf(font), kMeasureSize, r.Text, starts, natural);
+      for (int d : r.Advances) width += d * sx_;
+    } else {
+      width = page_.TextWidth(r.Text, font);
+    }
     if (degrees == 0 && ((r.Options & etoOpaque) || r.Brush.Style != bsClear)) {
       const TFontFaceMetrics& m = page_.Parent.FaceOf(font).Metrics();
       const double cell = (m.Ascent - m.Descent) / 1000.0 * font.Size() * 96.0 / 72.0;
-      page_.FillRect(x, y, page_.TextWidth(r.Text, font, spacing), cell, ColorToRGB(r.Brush.Color));
+      page_.FillRect(x, y, width, cell, ColorToRGB(r.Brush.Color));
     }
-    page_.TextOut(x + ascent * std::sin(a), y + ascent * std::cos(a), r.Text, font, spacing, degrees);
+    const double bx = x + ascent * std::sin(a), by = y + ascent * std::cos(a);
+    if (starts.empty()) {
+      page_.TextOut(bx, by, r.Text, font, 0, degrees);
+    } else {
+      // Runs of clusters each within kMaxDrift of its place at the font's own spacing; clusters
+      // beyond the given advances follow at their own.
+      const double toPage = font.Size() * 96.0 / 72.0 / kMeasureSize / 64.0;
+      double given = 0, runAt = 0, ownAt = 0;
+      size_t run = 0;
+      auto flush = [&](size_t end) {
+        const size_t from = static_cast<size_t>(starts[run]);
+        const size_t to = end < starts.size() ? static_cast<size_t>(starts[end]) : r.Text.size();
+        page_.TextOut(bx + runAt * std::cos(a), by - runAt * std::sin(a), r.Text.substr(from, to - from), font, 0, degrees);
+      };
+      for (size_t k = 0; k < starts.size(); ++k) {
+        if (k > run && std::abs(ownAt - given) > kMaxDrift) {
+          flush(k);
+          run = k;
+          runAt = ownAt = given;
+        }
+        const double own = natural[k] * toPage;
+        given += k < r.Advances.size() ? r.Advances[k] * sx_ : own;
+        ownAt += own;
+      }
+      flush(starts.size());
+    }
     if (clipped) page_.RestoreState();
   }
 
@@ -319,6 +418,7 @@ class TMetafileDrawing {
   double left_, top_, width_, height_, sx_, sy_, scale_;
   int quality_;
   int flattened_ = 0;
+  int hatchLines_ = 0;
 };
 
 }  // namespace

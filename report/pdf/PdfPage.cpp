@@ -61,6 +61,18 @@ void TkvxPDFPage::ClipRect(double left, double top, double width, double height)
   content_ += " re\r\nW\r\nn\r\n";
 }
 
+void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures) {
+  EndText();
+  for (const auto& figure : figures) {
+    for (size_t k = 0; k < figure.size(); ++k) {
+      AppendPoint(figure[k].first, figure[k].second);
+      content_ += k == 0 ? " m\r\n" : " l\r\n";
+    }
+    if (!figure.empty()) content_ += "h\r\n";
+  }
+  content_ += "W*\r\nn\r\n";
+}
+
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
   EndText();
   content_ += GetColor(color) + " rg\r\n";

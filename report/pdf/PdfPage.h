@@ -37,6 +37,9 @@ class TkvxPDFPage : public TkvxPDFElement {
   void SaveState();
   void RestoreState();
   void ClipRect(double left, double top, double width, double height);
+  // Clips to the closed figures (pixels) together: a point within an odd number of them is inside,
+  // so a figure within another cuts a hole in it.
+  void ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures);
 
   void FillRect(double left, double top, double width, double height, TColor color);
   void Line(double x1, double y1, double x2, double y2, TColor color, double width);

@@ -6,7 +6,10 @@
 // PNGs from those files (--convert-to png, a page, trimmed to the picture): its own pictures of
 // what the metafiles hold. transformed.emf (world transforms and bitmaps of every depth) and
 // blits.emf and blits.wmf (the other bitmap records) are written by make-transformed.py and
-// make-blits.py, and their PNGs are LibreOffice's pictures of them.
+// make-blits.py, and their PNGs are LibreOffice's pictures of them. make-hatches.py writes
+// hatches.emf and hatches.wmf (hatched brushes and clip cuts, which LibreOffice fills solid and
+// leaves uncut: they are held to what the records define) and spaced.emf and spaced.wmf (text at
+// the writer's character distances, with LibreOffice's pictures).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -205,6 +208,70 @@ TEST(MetafilePlayer, AClipRegionClipsUntilTheRegionIsTakenAway) {
   EXPECT_EQ(drawn.Canvas().Pixels(180, 140), background);
   EXPECT_EQ(drawn.Canvas().Pixels(218, 200), background);
   EXPECT_EQ(drawn.Canvas().Pixels(200, 270), RGB(0x20, 0xB0, 0x20));
+}
+
+TEST(MetafilePlayer, HatchesAndClipCutsDrawAsTheRecordsDefineThem) {
+  // hatches: the six hatches of an 8-pixel square from the picture's corner (horizontal lines
+  // through row 3, vertical through column 4, falling diagonals where x - y is a multiple of 8,
+  // rising where x + y + 1 is), on a yellow ground seen between them in the transparent mode
+  // (y 10 to 120), the pink background colour in the opaque one (y 140 to 250); then a blue band
+  // from (10, 244) to (368, 278) with (30, 250)-(90, 270) and (150, 250)-(200, 270) cut out.
+  const TColor ground = RGB(0xF0, 0xE0, 0x90), back = RGB(0xFF, 0xC8, 0xF0), blue = RGB(0x20, 0x40, 0xC0);
+  const TColor ink[] = {RGB(0x80, 0x20, 0x20), RGB(0x20, 0x80, 0x20), RGB(0x20, 0x20, 0x80),
+                        RGB(0x80, 0x60, 0x20), RGB(0x60, 0x20, 0x60), RGB(0, 0, 0)};
+  // Per hatch: a point on a line and one between lines, in the top row.
+  const TPoint on[] = {{30, 19}, {92, 65}, {150, 70}, {216, 63}, {268, 30}, {336, 64}};
+  const TPoint off[] = {{30, 21}, {95, 65}, {153, 70}, {216, 66}, {270, 30}, {336, 67}};
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    picture.LoadFromFile(kData + "hatches." + name);
+    auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    TBitmap drawn;
+    drawn.SetSize(metafile->Width(), metafile->Height());
+    drawn.Canvas().Brush().SetColor(clWhite);
+    drawn.Canvas().FillRect(TRect{0, 0, metafile->Width(), metafile->Height()});
+    drawn.Canvas().StretchDraw(TRect{0, 0, metafile->Width(), metafile->Height()}, *metafile);
+    for (int h = 0; h < 6; ++h) {
+      EXPECT_EQ(drawn.Canvas().Pixels(on[h].X, on[h].Y), ink[h]) << h;
+      EXPECT_EQ(drawn.Canvas().Pixels(off[h].X, off[h].Y), ground) << h;
+      EXPECT_EQ(drawn.Canvas().Pixels(on[h].X, on[h].Y + 128), ink[h]) << h;
+      EXPECT_EQ(drawn.Canvas().Pixels(off[h].X, off[h].Y + 128), back) << h;
+    }
+    EXPECT_EQ(drawn.Canvas().Pixels(60, 260), clWhite);
+    EXPECT_EQ(drawn.Canvas().Pixels(120, 260), blue);
+    EXPECT_EQ(drawn.Canvas().Pixels(60, 247), blue);
+    // The EMF cuts the second by a region taken away, the WMF by a second cut.
+    EXPECT_EQ(drawn.Canvas().Pixels(175, 260), clWhite);
+    EXPECT_EQ(drawn.Canvas().Pixels(250, 260), blue);
+  }
+}
+
+TEST(MetafilePlayer, TextAtTheWritersDistancesDrawsAsTheProgramDrawsIt) {
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    EXPECT_LT(DrawnAgainstPng(std::string("spaced.") + name, std::string("spaced-") + name + ".png", nullptr, nullptr,
+                              nullptr, {}, 1),
+              0.03);
+  }
+}
+
+TEST(MetafilePlayer, LettersTheWriterJoinedIntoOneGlyphShareItsWidth) {
+  // LibreOffice writes "metafile" in rotated.emf with the width of its "fi" glyph on the f and
+  // none on the i: the i stands between the f and the l, not on the l.
+  TPicture picture;
+  picture.LoadFromFile(kData + "rotated.emf");
+  auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+  ASSERT_NE(metafile, nullptr);
+  const auto hit = metafile->FindText(u"metafile", true);
+  ASSERT_TRUE(hit.has_value());
+  const TCanvasRecord& r = metafile->Records()[static_cast<size_t>(hit->Record)];
+  ASSERT_EQ(r.Advances.size(), r.Text.size());
+  const size_t f = r.Text.find(u"fi");
+  ASSERT_NE(f, WideString::npos);
+  EXPECT_GT(r.Advances[f + 1], 0);
 }
 
 TEST(MetafilePlayer, ABitmapTurnsWithTheWorldTransform) {

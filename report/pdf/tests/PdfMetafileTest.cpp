@@ -51,14 +51,10 @@ std::string Export(const std::string& sample, int width, int height) {
   return file;
 }
 
-// The share of LibreOffice's pixels whose colour the PDF, rendered at 150 dpi, shows clearly
-// otherwise (one channel by more than 96) at the same place of the picture; with reach 1, nor
-// one pixel of the picture away (the glyphs of a line of text may fall a pixel apart).
-double DifferingInPdf(const std::string& sample, const std::string& png, int reach = 0) {
-  TPNGObject expectedPng;
-  expectedPng.LoadFromFile(Samples() + png);
-  TBitmap expected(expectedPng.Width(), expectedPng.Height(), pf24bit);
-  expected.Canvas().Draw(0, 0, expectedPng);
+// The share of the expected picture's pixels whose colour the PDF, rendered at 150 dpi, shows
+// clearly otherwise (one channel by more than 96) at the same place of the picture; with reach 1,
+// nor one pixel of the picture away (the glyphs of a line of text may fall a pixel apart).
+double DifferingInPdf(const std::string& sample, TBitmap& expected, int reach = 0) {
   const std::string file = Export(sample, expected.Width(), expected.Height());
   const std::string base = TempPath(sample + "-page");
   EXPECT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(file) + " " + Quote(base)).Status, 0);
@@ -79,8 +75,31 @@ double DifferingInPdf(const std::string& sample, const std::string& png, int rea
           found = close(pixel, static_cast<int>(origin + (x + dx + 0.5) * k), static_cast<int>(origin + (y + dy + 0.5) * k));
       if (!found) ++differ;
     }
-  const double share = static_cast<double>(differ) / (expected.Width() * expected.Height());
+  return static_cast<double>(differ) / (expected.Width() * expected.Height());
+}
+
+// Against LibreOffice's picture png of the sample.
+double DifferingInPdf(const std::string& sample, const std::string& png, int reach = 0) {
+  TPNGObject expectedPng;
+  expectedPng.LoadFromFile(Samples() + png);
+  TBitmap expected(expectedPng.Width(), expectedPng.Height(), pf24bit);
+  expected.Canvas().Draw(0, 0, expectedPng);
+  const double share = DifferingInPdf(sample, expected, reach);
   std::printf("%s in the PDF against LibreOffice's picture: %.2f%% of pixels differ\n", sample.c_str(), share * 100);
+  return share;
+}
+
+// Against our canvas's drawing of the sample at its own size, on white.
+double DifferingFromCanvas(const std::string& sample, int reach = 0) {
+  TPicture picture;
+  picture.LoadFromFile(Samples() + sample);
+  TGraphic* metafile = picture.Graphic();
+  TBitmap expected(metafile->Width(), metafile->Height(), pf24bit);
+  expected.Canvas().Brush().SetColor(clWhite);
+  expected.Canvas().FillRect(TRect{0, 0, expected.Width(), expected.Height()});
+  expected.Canvas().StretchDraw(TRect{0, 0, expected.Width(), expected.Height()}, *metafile);
+  const double share = DifferingInPdf(sample, expected, reach);
+  std::printf("%s in the PDF against the canvas: %.2f%% of pixels differ\n", sample.c_str(), share * 100);
   return share;
 }
 
@@ -101,6 +120,46 @@ TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
   // LibreOffice leaves bits set to the device undrawn; they are a small square of these.
   EXPECT_LT(DifferingInPdf("blits.emf", "blits-emf.png"), 0.03);
   EXPECT_LT(DifferingInPdf("blits.wmf", "blits-wmf.png"), 0.03);
+}
+
+TEST(PdfMetafile, HatchesAndClipCutsShowInThePdfAsOnTheCanvas) {
+  EnsureGraphics();
+  // hatches (see the player's test): the six hatches in both background modes and a band with
+  // two rectangles cut out of the clip. LibreOffice fills hatches solid and cuts nothing.
+  for (const char* sample : {"hatches.emf", "hatches.wmf"}) {
+    SCOPED_TRACE(sample);
+    EXPECT_LT(DifferingFromCanvas(sample), 0.02);
+    // The band's cuts are empty, the band blue between them.
+    const std::string base = TempPath(std::string(sample) + "-cuts");
+    ASSERT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(Export(sample, 378, 283)) + " " + Quote(base)).Status, 0);
+    const TPixmap page = ReadPpm(base + ".ppm");
+    const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
+    auto tone = [&](int x, int y) {
+      std::string t;
+      for (int c = 0; c < 3; ++c)
+        t += page.At(static_cast<int>(origin + (x + 0.5) * k), static_cast<int>(origin + (y + 0.5) * k), c) > 127 ? '1' : '0';
+      return t;
+    };
+    EXPECT_EQ(tone(60, 260), "111");
+    EXPECT_EQ(tone(175, 260), "111");
+    EXPECT_EQ(tone(120, 260), "001");
+    EXPECT_EQ(tone(60, 247), "001");
+  }
+}
+
+TEST(PdfMetafile, TextAtTheWritersDistancesShowsThemInThePdf) {
+  EnsureGraphics();
+  for (const char* name : {"emf", "wmf"}) {
+    const std::string sample = std::string("spaced.") + name;
+    // The text is a small part of the picture: spread evenly over the line, its letters stand
+    // apart from LibreOffice's on 0.8% of the pixels.
+    EXPECT_LT(DifferingInPdf(sample, std::string("spaced-") + name + ".png", 1), 0.003) << name;
+    EXPECT_LT(DifferingFromCanvas(sample, 1), 0.003) << name;
+    // Each Thai cluster stays whole: the words read back.
+    const std::string text = Letters(ExtractText(Export(sample, 378, 283)));
+    EXPECT_NE(text.find("Orvane"), std::string::npos) << name << ": " << text;
+    EXPECT_NE(text.find("ใบรับรอง"), std::string::npos) << name << ": " << text;
+  }
 }
 
 TEST(PdfMetafile, ClipRegionsClipInThePdfAsOnTheCanvas) {
