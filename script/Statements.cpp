@@ -64,6 +64,10 @@ void TsxAssignmentStmt::Optimize() {
   wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
                (target_->Kind == TsxItemKind::Param ||
                 (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
+  numberStore_ = target_ && Op == ' ' && Expression->Root->Numeric && !target_->IsReadOnly &&
+                 (target_->Kind == TsxItemKind::Param ||
+                  (target_->Kind == TsxItemKind::Variable &&
+                   (target_->Typ == fvtInt || target_->Typ == fvtFloat || target_->Typ == fvtVariant)));
 }
 
 namespace {
@@ -96,6 +100,17 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
 }  // namespace
 
 [[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
+  if (numberStore_) {
+    const TsxExpressionNode& root = *Expression->Root;
+    const TsxNumber r = root.NumberFn(root);
+    const TsxVarType typ = target_->Typ;
+    const bool asIs = typ == fvtVariant || target_->Kind == TsxItemKind::Param ||
+                      (typ == fvtFloat ? r.Type == varDouble : r.Type == varInteger);
+    if (r.Type != varEmpty && asIs) {
+      target_->Value = r.ToVariant();
+      return;
+    }
+  }
   if (wholeStep_) {
     // Counters and sums of whole numbers change where they lie.
     Variant& value = target_->Value;

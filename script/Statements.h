@@ -70,6 +70,9 @@ class TsxAssignmentStmt : public TsxStatement {
   // target := target + or - a variable or constant, on a variable that keeps whole numbers as
   // they are: tried in place before the general path.
   bool wholeStep_ = false;
+  // target := arithmetic on numbers, into a variable that keeps numbers as they are: worked
+  // out natively and stored in place.
+  bool numberStore_ = false;
 };
 
 class TsxCallStmt : public TsxStatement {
