@@ -148,7 +148,7 @@ namespace {
 // An element of an array variable indexed by a variable or a constant, read where it lies
 // (sorting and sieving loops compare elements far more often than they store them); nullptr
 // when the designator is anything else, which then takes the general path.
-inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
+[[gnu::always_inline]] inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
   if (n.Op != TsxOpKind::Designator || (n.Dsg->DKind != TsxDesignatorKind::VariantIndex &&
                                          n.Dsg->DKind != TsxDesignatorKind::ArrayElement))
     return nullptr;
@@ -612,7 +612,6 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   n.Numeric = IsArithmetic(n.Op) && n.Left && (n.Left->NumberLeaf || n.Left->Numeric) &&
               (n.Op == TsxOpKind::UnMinus) == !n.Right && (!n.Right || n.Right->NumberLeaf || n.Right->Numeric);
   if (n.Numeric) n.NumberFn = PickNumberFn(n);
-  n.ConditionFn = PickConditionFn(n);
   const TsxVarType l = n.Left ? n.Left->Typ : fvtVariant;
   const TsxVarType r = n.Right ? n.Right->Typ : fvtVariant;
   const TsxOpKind op = n.Op;
@@ -640,6 +639,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
     n.Typ = fvtBool;
     n.TypeName.clear();
   }
+  n.ConditionFn = PickConditionFn(n);
 }
 
 }  // namespace

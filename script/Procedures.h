@@ -112,16 +112,14 @@ inline Variant TsxProcVariable::Run() {
     ~Reset() {
       --detail::sxCallDepth;
       TsxScript& p = *proc->Program;
-      p.ExitCalled = false;
-      p.Terminated = false;
+      p.ClearJumps();
       p.IsRunning = was;
-      p.BreakCalled = false;
-      p.ContinueCalled = false;
       proc->Executing = was;
     }
   } reset{this, wasExecuting};
   program.MainStatement().RunItems();
-  return RefItem ? RefItem->Value : Null();
+  // Result is emptied on every entry, so its value is handed over rather than shared.
+  return RefItem ? std::move(RefItem->Value) : Null();
 }
 
 }  // namespace orv

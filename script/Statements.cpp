@@ -54,6 +54,11 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 // Assignments.
 
+TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, std::move(unitName), std::move(sourcePos)) {
+  StatementKind = TsxStatementKind::Assignment;
+}
+
 TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 
 void TsxAssignmentStmt::Optimize() {
@@ -162,7 +167,9 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   Designator->SetValue(value);
 }
 
-void TsxAssignmentStmt::Execute() {
+void TsxAssignmentStmt::Execute() { Run(); }
+
+[[gnu::always_inline]] inline void TsxAssignmentStmt::Run() {
   if (!Report()) return;
   Store();
   // A return statement leaves the routine as an exit statement after it would, with its own
@@ -198,16 +205,50 @@ void TsxCallStmt::Execute() {
 
 TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, String sourcePos)
     : TsxStatement(program, unitName, sourcePos),
-      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {
+  StatementKind = TsxStatementKind::If;
+}
 
 TsxIfStmt::~TsxIfStmt() = default;
 
-void TsxIfStmt::Execute() {
+void TsxIfStmt::Execute() { Run(); }
+
+[[gnu::always_inline]] inline void TsxIfStmt::Run() {
   if (!Report()) return;
   if (Condition->IsTrue())
     RunItems();
   else
     ElseStmt->RunItems();
+}
+
+void TsxStatement::RunItems() {
+  TsxScript& p = *Program;
+  const std::unique_ptr<TsxStatement>* item = Items.data();
+  const std::unique_ptr<TsxStatement>* const end = item + Items.size();
+  while (item != end) {
+    if (p.Terminated) return;
+    // A branch of one statement runs in this frame, as its own list would run it.
+    for (TsxStatement* statement = item->get();;) {
+      if (statement->StatementKind == TsxStatementKind::Assignment) {
+        static_cast<TsxAssignmentStmt*>(statement)->Run();
+      } else if (statement->StatementKind == TsxStatementKind::If) {
+        auto* branching = static_cast<TsxIfStmt*>(statement);
+        if (!branching->Report()) break;
+        TsxStatement* branch = branching->Condition->IsTrue() ? branching : branching->ElseStmt.get();
+        if (branch->Items.size() == 1 && !p.Terminated) {
+          statement = branch->Items.front().get();
+          continue;
+        }
+        branch->RunItems();
+      } else {
+        statement->Execute();
+      }
+      break;
+    }
+    // After the last item the jump flags are for the caller to read; a set Terminated stops
+    // the list here as well as before the next item.
+    if (++item == end || p.AnyJump()) return;
+  }
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;

@@ -137,11 +137,16 @@ const detail::VarStrIndex& IndexOf(const detail::VarStrHeap* h) {
   return index;
 }
 
+// A text only the caller's Variant holds cannot be reached from another thread: its index
+// is made and read without the lock.
+bool HeldAlone(const detail::VarStrHeap* h) { return h->Refs.load(std::memory_order_acquire) == 1; }
+
 }  // namespace
 
 std::size_t VarStrLength(const Variant& v) {
   const detail::VarStrHeap* h = StrHeap(v);
   if (IsAsciiHeap(h)) return h->Length;
+  if (HeldAlone(h)) return IndexOf(h).Count;
   std::lock_guard lock(IndexLock());
   return IndexOf(h).Count;
 }
@@ -153,7 +158,8 @@ std::size_t VarStrOffset(const Variant& v, std::size_t index) {
   std::size_t at;
   unsigned char width;
   {
-    std::lock_guard lock(IndexLock());
+    std::unique_lock lock(IndexLock(), std::defer_lock);
+    if (!HeldAlone(h)) lock.lock();
     const detail::VarStrIndex& marks = IndexOf(h);
     if (index >= marks.Count) return text.size();
     at = marks.Marks[index / kMarkEvery];
