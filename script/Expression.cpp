@@ -325,6 +325,20 @@ template <bool Leaf>
 
 template <TsxOpKind Op, bool LeftLeaf, bool RightLeaf>
 TsxNumber BinaryNumber(const TsxExpressionNode& n) {
+  if constexpr (LeftLeaf && RightLeaf && Op != TsxOpKind::DivInt && Op != TsxOpKind::Mod) {
+    // Two float variables or constants, the float code's common case, straight away.
+    const Variant& x = *n.Left->Ref;
+    const Variant& y = *n.Right->Ref;
+    if (x.VType() == varDouble && y.VType() == varDouble) {
+      const double a = x.UncheckedDouble(), b = y.UncheckedDouble();
+      if constexpr (Op == TsxOpKind::Plus) return Float(a + b);
+      if constexpr (Op == TsxOpKind::Minus) return Float(a - b);
+      if constexpr (Op == TsxOpKind::Mul) return Float(a * b);
+      if constexpr (Op == TsxOpKind::DivFloat) {
+        if (b != 0) return Float(a / b);
+      }
+    }
+  }
   const TsxNumber a = Operand<LeftLeaf>(*n.Left);
   if (a.Type == varEmpty) return a;
   const TsxNumber b = Operand<RightLeaf>(*n.Right);

@@ -69,6 +69,13 @@ void TsxAssignmentStmt::Optimize() {
   wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
                (target_->Kind == TsxItemKind::Param ||
                 (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
+  if (target_ && !target_->IsReadOnly) {
+    const bool variable = target_->Kind == TsxItemKind::Variable;
+    keepsAny_ = target_->Typ == fvtVariant && (variable || target_->Kind == TsxItemKind::Param);
+    if (variable && target_->Typ == fvtInt) keeps_ = varInteger;
+    if (variable && target_->Typ == fvtFloat) keeps_ = varDouble;
+    if (variable && target_->Typ == fvtBool) keeps_ = varBoolean;
+  }
   numberStore_ = target_ && Op == ' ' && Expression->Root->Numeric && !target_->IsReadOnly &&
                  (target_->Kind == TsxItemKind::Param ||
                   (target_->Kind == TsxItemKind::Variable &&
@@ -131,7 +138,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   if (target_) {
     if (Op == ' ') {
       Variant v = Expression->Value();
-      if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
+      if (keepsAny_ || (keeps_ != varEmpty && v.VType() == keeps_))
         target_->Value.Swap(v);
       else
         target_->SetValue(v);

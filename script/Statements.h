@@ -69,6 +69,9 @@ class TsxAssignmentStmt : public TsxStatement {
   // target := arithmetic on numbers, into a variable that keeps numbers as they are: worked
   // out natively and stored in place.
   bool numberStore_ = false;
+  // The one type the target stores as it is (varEmpty: none), or any when keepsAny_.
+  TVarType keeps_ = varEmpty;
+  bool keepsAny_ = false;
 };
 
 class TsxCallStmt : public TsxStatement {
