@@ -119,7 +119,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
     const bool asIs = typ == fvtVariant || target_->Kind == TsxItemKind::Param ||
                       (typ == fvtFloat ? r.Type == varDouble : r.Type == varInteger);
     if (r.Type != varEmpty && asIs) {
-      target_->Value = r.ToVariant();
+      target_->Value.AssignNumber(r.Type, r.I);
       return;
     }
   }
@@ -131,7 +131,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
     if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
         !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
                     : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
-      value = Variant(result);
+      value.AssignNumber(varInteger, result);
       return;
     }
   }
@@ -199,7 +199,7 @@ void TsxCallStmt::Execute() {
         (var->Typ == fvtInt || var->Typ == fvtVariant)) {
       const Integer x = value.UncheckedInteger();
       if (Modificator == '+' ? x < INT32_MAX : x > INT32_MIN) {
-        value = Variant(Modificator == '+' ? x + 1 : x - 1);
+        value.AssignNumber(varInteger, Modificator == '+' ? x + 1 : x - 1);
         return;
       }
     }
@@ -319,7 +319,7 @@ void TsxForStmt::Execute() {
   TsxScript& p = *Program;
   const Int64 step = Down ? -1 : 1;
   for (Int64 i = first; Down ? i >= last : i <= last; i += step) {
-    Variable->Value = Variant(static_cast<Integer>(i));
+    Variable->Value.AssignNumber(varInteger, i);
     p.Step();
     RunItems();
     if (LoopStops(p)) break;
@@ -339,7 +339,7 @@ void TsxVbForStmt::Execute() {
     // Whole numbers count natively; the variable still sees each value as it comes.
     const Int64 first = i.UncheckedInteger(), end = last.UncheckedInteger(), by = step.UncheckedInteger();
     for (Int64 k = first; by < 0 ? k >= end : k <= end; k += by) {
-      Variable->Value = Variant(static_cast<Integer>(k));
+      Variable->Value.AssignNumber(varInteger, k);
       p.Step();
       RunItems();
       if (LoopStops(p)) break;

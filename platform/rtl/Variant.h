@@ -170,6 +170,15 @@ class Variant {
   double UncheckedDouble() const noexcept { return u_.d; }
   bool UncheckedBoolean() const noexcept { return u_.b; }
 
+  // Replaces the value, in place, with a varInteger, varInt64 or varDouble whose eight payload
+  // bytes are payload (as UncheckedInt64 reads them back): an interpreter's store of a number it
+  // worked out natively.
+  [[gnu::always_inline]] void AssignNumber(TVarType type, Int64 payload) noexcept {
+    if (IsHeap()) Release();
+    vtype_ = type;
+    u_.i64 = payload;
+  }
+
   // The text of a varString without a copy; empty for every other type.
   std::string_view StrView() const noexcept;
 
