@@ -347,6 +347,7 @@ Variant TsxStringHelper::Read(const Variant& text, const Variant& index) {
   if (text.VType() != varString) return Read(Variant(text.ToString()), index);
   const auto [at, end] = CharacterRange(text, i);
   const std::string_view s = text.StrView();
+  if (end == at + 1 && static_cast<unsigned char>(s[at]) < 128) return AsciiCharacter(static_cast<unsigned char>(s[at]));
   return Character(s.substr(at, end - at));
 }
 
