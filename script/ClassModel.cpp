@@ -1,5 +1,7 @@
 #include "script/ClassModel.h"
 
+#include <cstring>
+
 #include <algorithm>
 
 #include "platform/rtl/Component.h"
@@ -312,6 +314,19 @@ const Variant& TsxStringHelper::AsciiCharacter(unsigned char c) {
   return table[c & 0x7F];
 }
 
+Variant TsxStringHelper::Character(std::string_view bytes) {
+  if (bytes.size() == 1 && static_cast<unsigned char>(bytes[0]) < 128)
+    return AsciiCharacter(static_cast<unsigned char>(bytes[0]));
+  if (bytes.empty() || bytes.size() > 4) return Variant(bytes);
+  // The texts are never changed in place, as the cache's reference keeps them shared.
+  thread_local Variant recent[64];
+  std::uint32_t key = 0;
+  std::memcpy(&key, bytes.data(), bytes.size());
+  Variant& slot = recent[(key * 2654435761u) >> 26];
+  if (slot.StrView() != bytes) slot = Variant(bytes);
+  return slot;
+}
+
 namespace {
 
 // The byte range of the character at 1-based index of a text; raises past either end.
@@ -333,7 +348,7 @@ Variant TsxStringHelper::Read(const Variant& text, const Variant& index) {
   const auto [at, end] = CharacterRange(text, i);
   const std::string_view s = text.StrView();
   if (end == at + 1 && static_cast<unsigned char>(s[at]) < 128) return AsciiCharacter(static_cast<unsigned char>(s[at]));
-  return Variant(s.substr(at, end - at));
+  return Character(s.substr(at, end - at));
 }
 
 String TsxStringHelper::Replace(const Variant& text, const Variant& index, const Variant& value) {

@@ -141,6 +141,9 @@ class TsxStringHelper : public TsxCustomHelper {
   static bool ReplaceInPlace(Variant& text, const Variant& index, const Variant& value);
   // The text of one ASCII character (below 128).
   static const Variant& AsciiCharacter(unsigned char c);
+  // The text of the one character bytes hold: shared with earlier reads of the same character
+  // where it can be, so that reading a text character by character does not allocate each time.
+  static Variant Character(std::string_view bytes);
 };
 
 // A native class known to scripts.

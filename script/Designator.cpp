@@ -438,6 +438,8 @@ Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesign
   return WithIndices(link, [&](const Variant* indices, int n) {
     const Variant& value = *holder->PValue();
     if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
+    // A character of the text a variable holds, read where it lies.
+    if (n == 1 && value.VType() == varString && !holder->OnGetVarValue) return TsxStringHelper::Read(value, indices[0]);
     std::vector<Variant> args(indices, indices + n);
     return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
                                                          nullptr, true);

@@ -27,6 +27,7 @@ void TsxExpression::SetValue(const Variant& value) {
 
 namespace {
 
+inline bool IsComparisonOp(TsxOpKind op) { return op >= TsxOpKind::Great && op <= TsxOpKind::Eq; }
 inline bool IsInt(const Variant& v) { return v.VType() == varInteger; }
 inline bool IsDbl(const Variant& v) { return v.VType() == varDouble; }
 // 32- or 64-bit integers: the kinds the interpreter's arithmetic makes.
@@ -147,7 +148,7 @@ namespace {
 // An element of an array variable indexed by a variable or a constant, read where it lies
 // (sorting and sieving loops compare elements far more often than they store them); nullptr
 // when the designator is anything else, which then takes the general path.
-inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
+[[gnu::always_inline]] inline const Variant* ElementInPlace(const TsxExpressionNode& n) {
   if (n.Op != TsxOpKind::Designator || (n.Dsg->DKind != TsxDesignatorKind::VariantIndex &&
                                          n.Dsg->DKind != TsxDesignatorKind::ArrayElement))
     return nullptr;
@@ -238,7 +239,148 @@ template <class Op>
 
 }  // namespace
 
+namespace {
+
+inline TsxNumber NumberOf(const Variant& v) {
+  TsxNumber r;
+  const TVarType t = v.VType();
+  if (t == varDouble || t == varInteger || t == varInt64) {
+    r.Type = t;
+    // The payload's eight bytes, a whole number's or a float's alike.
+    r.I = v.UncheckedInt64();
+  }
+  return r;
+}
+
+inline double AsDouble(const TsxNumber& n) { return n.Type == varDouble ? n.D : static_cast<double>(n.I); }
+
+inline TsxNumber Whole(Int64 value, bool wide) {
+  TsxNumber r;
+  r.Type = !wide && value >= INT32_MIN && value <= INT32_MAX ? varInteger : varInt64;
+  r.I = value;
+  return r;
+}
+
+inline TsxNumber Float(double value) {
+  TsxNumber r;
+  r.Type = varDouble;
+  r.D = value;
+  return r;
+}
+
+[[gnu::always_inline]] inline TsxNumber NumberOperand(const TsxExpressionNode& n) {
+  return n.Ref ? NumberOf(*n.Ref) : n.NumberFn(n);
+}
+
+// +, - and * as the Variant operators work them: whole numbers stay whole (32 bits while
+// both operands and the result fit, else 64), past 64 bits the result goes on as a float, and
+// a float operand makes the result a float.
+template <TsxOpKind Op>
+[[gnu::always_inline]] inline TsxNumber Arithmetic(const TsxNumber& a, const TsxNumber& b) {
+  if (a.Type == varDouble && b.Type == varDouble)
+    return Float(Op == TsxOpKind::Plus ? a.D + b.D : Op == TsxOpKind::Minus ? a.D - b.D : a.D * b.D);
+  if (a.Type != varDouble && b.Type != varDouble) {
+    Int64 r;
+    const bool overflow = Op == TsxOpKind::Plus    ? __builtin_add_overflow(a.I, b.I, &r)
+                          : Op == TsxOpKind::Minus ? __builtin_sub_overflow(a.I, b.I, &r)
+                                                   : __builtin_mul_overflow(a.I, b.I, &r);
+    if (!overflow) return Whole(r, a.Type == varInt64 || b.Type == varInt64);
+  }
+  const double x = AsDouble(a), y = AsDouble(b);
+  return Float(Op == TsxOpKind::Plus ? x + y : Op == TsxOpKind::Minus ? x - y : x * y);
+}
+
+// -1 below, 0 equal (also beside a NaN, as the Variant comparison has it), 1 above.
+inline int CompareNumbers(const TsxNumber& a, const TsxNumber& b) {
+  if (a.Type != varDouble && b.Type != varDouble) return a.I < b.I ? -1 : a.I > b.I ? 1 : 0;
+  const double x = AsDouble(a), y = AsDouble(b);
+  return x < y ? -1 : y < x ? 1 : 0;
+}
+
+}  // namespace
+
+namespace {
+
+// One operator on two numbers; varEmpty where the Variant rules must decide (they raise for a
+// division by zero; div and mod of floats round first).
+template <TsxOpKind Op>
+[[gnu::always_inline]] inline TsxNumber Apply(const TsxNumber& a, const TsxNumber& b) {
+  if constexpr (Op == TsxOpKind::Plus || Op == TsxOpKind::Minus || Op == TsxOpKind::Mul) {
+    return Arithmetic<Op>(a, b);
+  } else if constexpr (Op == TsxOpKind::DivFloat) {
+    const double y = AsDouble(b);
+    if (y == 0) return TsxNumber();
+    return Float(AsDouble(a) / y);
+  } else {
+    if (a.Type == varDouble || b.Type == varDouble || b.I == 0 || b.I == -1) return TsxNumber();
+    return Whole(Op == TsxOpKind::DivInt ? a.I / b.I : a.I % b.I, a.Type == varInt64 || b.Type == varInt64);
+  }
+}
+
+template <bool Leaf>
+[[gnu::always_inline]] inline TsxNumber Operand(const TsxExpressionNode& n) {
+  if constexpr (Leaf) return NumberOf(*n.Ref);
+  else return n.NumberFn(n);
+}
+
+template <TsxOpKind Op, bool LeftLeaf, bool RightLeaf>
+TsxNumber BinaryNumber(const TsxExpressionNode& n) {
+  if constexpr (LeftLeaf && RightLeaf && Op != TsxOpKind::DivInt && Op != TsxOpKind::Mod) {
+    // Two float variables or constants, the float code's common case, straight away.
+    const Variant& x = *n.Left->Ref;
+    const Variant& y = *n.Right->Ref;
+    if (x.VType() == varDouble && y.VType() == varDouble) {
+      const double a = x.UncheckedDouble(), b = y.UncheckedDouble();
+      if constexpr (Op == TsxOpKind::Plus) return Float(a + b);
+      if constexpr (Op == TsxOpKind::Minus) return Float(a - b);
+      if constexpr (Op == TsxOpKind::Mul) return Float(a * b);
+      if constexpr (Op == TsxOpKind::DivFloat) {
+        if (b != 0) return Float(a / b);
+      }
+    }
+  }
+  const TsxNumber a = Operand<LeftLeaf>(*n.Left);
+  if (a.Type == varEmpty) return a;
+  const TsxNumber b = Operand<RightLeaf>(*n.Right);
+  if (b.Type == varEmpty) return b;
+  return Apply<Op>(a, b);
+}
+
+template <bool Leaf>
+TsxNumber NegatedNumber(const TsxExpressionNode& n) {
+  const TsxNumber a = Operand<Leaf>(*n.Left);
+  if (a.Type == varEmpty || a.Type == varDouble) return a.Type == varEmpty ? a : Float(-a.D);
+  if (a.I == INT64_MIN) return Float(-static_cast<double>(a.I));
+  return Whole(-a.I, a.Type == varInt64);
+}
+
+template <TsxOpKind Op>
+TsxNumberFn PickBinary(bool leftLeaf, bool rightLeaf) {
+  if (leftLeaf) return rightLeaf ? &BinaryNumber<Op, true, true> : &BinaryNumber<Op, true, false>;
+  return rightLeaf ? &BinaryNumber<Op, false, true> : &BinaryNumber<Op, false, false>;
+}
+
+TsxNumberFn PickNumberFn(const TsxExpressionNode& n) {
+  const bool l = n.Left->NumberLeaf;
+  const bool r = n.Right && n.Right->NumberLeaf;
+  switch (n.Op) {
+    case TsxOpKind::Plus: return PickBinary<TsxOpKind::Plus>(l, r);
+    case TsxOpKind::Minus: return PickBinary<TsxOpKind::Minus>(l, r);
+    case TsxOpKind::Mul: return PickBinary<TsxOpKind::Mul>(l, r);
+    case TsxOpKind::DivFloat: return PickBinary<TsxOpKind::DivFloat>(l, r);
+    case TsxOpKind::DivInt: return PickBinary<TsxOpKind::DivInt>(l, r);
+    case TsxOpKind::Mod: return PickBinary<TsxOpKind::Mod>(l, r);
+    default: return l ? &NegatedNumber<true> : &NegatedNumber<false>;
+  }
+}
+
+}  // namespace
+
 Variant TsxExpression::Eval(const TsxExpressionNode& n) {
+  if (n.Numeric) {
+    const TsxNumber r = EvalNumber(n);
+    if (r.Type != varEmpty) return r.ToVariant();
+  }
   switch (n.Op) {
     case TsxOpKind::Const:
       return n.Value;
@@ -331,7 +473,68 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
   return Variant();
 }
 
-bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
+namespace {
+
+inline bool MayBeNumber(const TsxExpressionNode& n) { return n.NumberLeaf || n.Numeric; }
+
+// Whether a comparison holds for c, -1 below, 0 equal, 1 above, 2 unordered.
+template <TsxOpKind Op>
+[[gnu::always_inline]] inline bool Holds(int c) {
+  switch (Op) {
+    case TsxOpKind::Great: return c == 1;
+    case TsxOpKind::Less: return c == -1;
+    case TsxOpKind::LessEq: return c == -1 || c == 0;
+    case TsxOpKind::GreatEq: return c == 1 || c == 0;
+    case TsxOpKind::NonEq: return c != 0;
+    default: return c == 0;
+  }
+}
+
+// The condition on Variants: what every node falls back to.
+bool ConditionOnVariants(const TsxExpressionNode& n);
+
+// A comparison of operands that may be numbers: decided natively when both are, else on
+// Variants (the operands are free of side effects, so reading them again is harmless).
+template <TsxOpKind Op, bool LeftLeaf, bool RightLeaf>
+bool NumberComparison(const TsxExpressionNode& n) {
+  const TsxNumber a = Operand<LeftLeaf>(*n.Left);
+  if (a.Type != varEmpty) {
+    const TsxNumber b = Operand<RightLeaf>(*n.Right);
+    if (b.Type != varEmpty) return Holds<Op>(CompareNumbers(a, b));
+  }
+  return ConditionOnVariants(n);
+}
+
+template <TsxOpKind Op>
+TsxConditionFn PickComparison(bool leftLeaf, bool rightLeaf) {
+  if (leftLeaf) return rightLeaf ? &NumberComparison<Op, true, true> : &NumberComparison<Op, true, false>;
+  return rightLeaf ? &NumberComparison<Op, false, true> : &NumberComparison<Op, false, false>;
+}
+
+bool BothConditions(const TsxExpressionNode& n) {
+  return n.Left->ConditionFn(*n.Left) && n.Right->ConditionFn(*n.Right);
+}
+
+bool EitherCondition(const TsxExpressionNode& n) {
+  return n.Left->ConditionFn(*n.Left) || n.Right->ConditionFn(*n.Right);
+}
+
+TsxConditionFn PickConditionFn(const TsxExpressionNode& n) {
+  if (n.BoolOperands && n.Op == TsxOpKind::And) return &BothConditions;
+  if (n.BoolOperands && n.Op == TsxOpKind::Or) return &EitherCondition;
+  if (!IsComparisonOp(n.Op) || !MayBeNumber(*n.Left) || !MayBeNumber(*n.Right)) return &ConditionOnVariants;
+  const bool l = n.Left->NumberLeaf, r = n.Right->NumberLeaf;
+  switch (n.Op) {
+    case TsxOpKind::Great: return PickComparison<TsxOpKind::Great>(l, r);
+    case TsxOpKind::Less: return PickComparison<TsxOpKind::Less>(l, r);
+    case TsxOpKind::LessEq: return PickComparison<TsxOpKind::LessEq>(l, r);
+    case TsxOpKind::GreatEq: return PickComparison<TsxOpKind::GreatEq>(l, r);
+    case TsxOpKind::NonEq: return PickComparison<TsxOpKind::NonEq>(l, r);
+    default: return PickComparison<TsxOpKind::Eq>(l, r);
+  }
+}
+
+bool ConditionOnVariants(const TsxExpressionNode& n) {
   switch (n.Op) {
     case TsxOpKind::Great:
       return CompareOperands(n) == 1;
@@ -350,10 +553,10 @@ bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return CompareOperands(n) == 0;
     case TsxOpKind::And:
-      if (n.BoolOperands) return EvalCondition(*n.Left) && EvalCondition(*n.Right);
+      if (n.BoolOperands) return TsxExpression::EvalCondition(*n.Left) && TsxExpression::EvalCondition(*n.Right);
       break;
     case TsxOpKind::Or:
-      if (n.BoolOperands) return EvalCondition(*n.Left) || EvalCondition(*n.Right);
+      if (n.BoolOperands) return TsxExpression::EvalCondition(*n.Left) || TsxExpression::EvalCondition(*n.Right);
       break;
     case TsxOpKind::Var:
       return sxIsTrue(n.Item->Value);
@@ -363,8 +566,10 @@ bool TsxExpression::EvalCondition(const TsxExpressionNode& n) {
     default:
       break;
   }
-  return sxIsTrue(Eval(n));
+  return sxIsTrue(TsxExpression::Eval(n));
 }
+
+}  // namespace
 
 namespace {
 
@@ -381,9 +586,26 @@ bool IsComparison(TsxOpKind op) {
 bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
 
 // Types bottom-up; the first misfit's position goes to errorPos.
+bool IsArithmetic(TsxOpKind op) {
+  switch (op) {
+    case TsxOpKind::Plus: case TsxOpKind::Minus: case TsxOpKind::Mul: case TsxOpKind::DivFloat:
+    case TsxOpKind::DivInt: case TsxOpKind::Mod: case TsxOpKind::UnMinus:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
-  if (n.Op == TsxOpKind::Var) n.Ref = &n.Item->Value;
-  if (n.Op == TsxOpKind::Const) n.Ref = &n.Value;
+  n.ConditionFn = &ConditionOnVariants;
+  if (n.Op == TsxOpKind::Var) {
+    n.Ref = &n.Item->Value;
+    n.NumberLeaf = n.Typ == fvtInt || n.Typ == fvtFloat || n.Typ == fvtVariant;
+  }
+  if (n.Op == TsxOpKind::Const) {
+    n.Ref = &n.Value;
+    n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
+  }
   if (!IsOperator(n.Op)) return;
   if (n.Op == TsxOpKind::Chain) {
     Check(*n.Left, script, errorPos);
@@ -401,6 +623,9 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
+  n.Numeric = IsArithmetic(n.Op) && n.Left && (n.Left->NumberLeaf || n.Left->Numeric) &&
+              (n.Op == TsxOpKind::UnMinus) == !n.Right && (!n.Right || n.Right->NumberLeaf || n.Right->Numeric);
+  if (n.Numeric) n.NumberFn = PickNumberFn(n);
   const TsxVarType l = n.Left ? n.Left->Typ : fvtVariant;
   const TsxVarType r = n.Right ? n.Right->Typ : fvtVariant;
   const TsxOpKind op = n.Op;
@@ -428,6 +653,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
     n.Typ = fvtBool;
     n.TypeName.clear();
   }
+  n.ConditionFn = PickConditionFn(n);
 }
 
 }  // namespace

@@ -48,11 +48,34 @@ enum class TsxOpKind : std::uint8_t {
 
 struct TsxExpressionNode;
 
+// A number as the interpreter's arithmetic makes it, held natively: Type is varInteger,
+// varInt64 or varDouble, or varEmpty when an operand is no such number and the Variant rules
+// must decide. Trivially copied, so that it travels in registers.
+struct TsxNumber {
+  TVarType Type = varEmpty;
+  union {
+    Int64 I;
+    double D;
+  };
+  Variant ToVariant() const {
+    if (Type == varDouble) return Variant(D);
+    if (Type == varInteger) return Variant(static_cast<Integer>(I));
+    return Variant(I);
+  }
+};
+
 // One operator of a chain: Node's left operand reads Hole, which holds the value so far.
 struct TsxChainLink {
   std::unique_ptr<TsxExpressionNode> Node;
   std::unique_ptr<TsxCustomVariable> Hole;
 };
+
+// The native evaluation of one Numeric node, picked for its operator and the kinds of its
+// operands when the tree is finalized.
+using TsxNumberFn = TsxNumber (*)(const TsxExpressionNode&);
+// A node's value taken as a condition, picked likewise: comparisons of numbers and "and" and
+// "or" of conditions decided without making a Variant.
+using TsxConditionFn = bool (*)(const TsxExpressionNode&);
 
 struct TsxExpressionNode {
   TsxExpressionNode();
@@ -62,6 +85,14 @@ struct TsxExpressionNode {
   bool BoolOperands = false;
   // Both operands are variables or constants, read through their Ref.
   bool RefOperands = false;
+  // A variable or a constant that may hold a number.
+  bool NumberLeaf = false;
+  // An arithmetic operator over number leaves and such operators only: free of side effects,
+  // so it is first worked out on native numbers and, when an operand turns out to be no
+  // number, again on Variants.
+  bool Numeric = false;
+  TsxNumberFn NumberFn = nullptr;  // Numeric
+  TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
   String TypeName;
   String Pos;
@@ -98,8 +129,11 @@ class TsxExpression final : public TsxCustomVariable {
   }
 
   static Variant Eval(const TsxExpressionNode& node);
+  // The value of a Numeric node on native numbers; Type varEmpty when an operand is no number
+  // or the operation is one the Variant rules must raise for (a division by zero).
+  static TsxNumber EvalNumber(const TsxExpressionNode& node) { return node.NumberFn(node); }
   // The value taken as a condition, without making a Variant of a comparison's result.
-  static bool EvalCondition(const TsxExpressionNode& node);
+  static bool EvalCondition(const TsxExpressionNode& node) { return node.ConditionFn(node); }
   bool IsTrue() const {
     const TsxExpressionNode& n = *Root;
     if (n.RefOperands) {

@@ -15,7 +15,10 @@ void* Allocate(std::size_t size, std::size_t alignment) noexcept {
   if (size == 0) size = 1;
   void* p = alignment > alignof(std::max_align_t) ? std::aligned_alloc(alignment, (size + alignment - 1) / alignment * alignment)
                                                   : std::malloc(size);
-  if (p && charged) charged->Used += static_cast<Int64>(malloc_usable_size(p));
+  if (p && charged) {
+    charged->Used += static_cast<Int64>(malloc_usable_size(p));
+    if (charged->Used > charged->Limit) charged->CheckAt = 0;
+  }
   return p;
 }
 

@@ -2,6 +2,7 @@
 // Script routines: a procedure or function owns a scope of its own for its parameters and
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -44,8 +45,10 @@ class TsxProcVariable final : public TsxCustomVariable {
     Variant* top = saved_.get() + savedCount_;
     Variant* const* to = locals_.data();
     for (size_t i = 0; i < n; ++i) {
-      to[i]->Swap(top[i]);
-      top[i].~Variant();
+      // The value set aside moves back as its bytes (as GrowSaved moves them); the raw storage
+      // it leaves is reused without being destroyed.
+      to[i]->~Variant();
+      std::memcpy(static_cast<void*>(to[i]), &top[i], sizeof(Variant));
     }
   }
 
@@ -112,16 +115,14 @@ inline Variant TsxProcVariable::Run() {
     ~Reset() {
       --detail::sxCallDepth;
       TsxScript& p = *proc->Program;
-      p.ExitCalled = false;
-      p.Terminated = false;
+      p.ClearJumps();
       p.IsRunning = was;
-      p.BreakCalled = false;
-      p.ContinueCalled = false;
       proc->Executing = was;
     }
   } reset{this, wasExecuting};
   program.MainStatement().RunItems();
-  return RefItem ? RefItem->Value : Null();
+  // Result is emptied on every entry, so its value is handed over rather than shared.
+  return RefItem ? std::move(RefItem->Value) : Null();
 }
 
 }  // namespace orv

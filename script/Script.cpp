@@ -60,6 +60,18 @@ void TsxScript::MemoryLimitExceeded() {
   throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(memoryLimit_ >> 20) + " MB");
 }
 
+void TsxScript::ArmChecks() {
+  account_.Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
+  account_.CheckAt = stepLimit_ > 0 ? stepLimit_ : INT64_MAX;
+  if (account_.Used > account_.Limit) account_.CheckAt = 0;
+}
+
+void TsxScript::CheckLimits() {
+  if (memoryLimit_ > 0 && account_.Used > memoryLimit_) MemoryLimitExceeded();
+  if (stepLimit_ > 0 && steps_ > stepLimit_) StepLimitExceeded();
+  ArmChecks();
+}
+
 thread_local TsxScript* TsxScript::running_ = nullptr;
 
 void TsxScript::ReserveMemory(Int64 bytes) {
@@ -73,6 +85,7 @@ class TsxScript::TRunScope {
     if (!starts_) return;
     root->steps_ = 0;
     root->account_.Used = 0;
+    root->ArmChecks();
     running_ = root;
     outerAccount_ = sxSetMemoryAccount(&root->account_);
   }

@@ -3,6 +3,8 @@
 // resolve against (its own, then its Parent's), the registration calls that hosts and binding
 // modules use, and the compile and run entry points.
 #include <atomic>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <unordered_set>
@@ -42,7 +44,22 @@ class TsxRunLineEvent {
 };
 using TsxGetUnitEvent = std::function<void(TsxScript& Sender, const String& UnitName, String& UnitText)>;
 
-class TsxScript : public TComponent {
+// The jump flags of a script's run, kept together so that a statement list tests them at once.
+struct TsxRunFlags {
+  bool BreakCalled = false;
+  bool ContinueCalled = false;
+  bool ExitCalled = false;
+  bool Terminated = false;
+  bool AnyJump() const {
+    std::uint32_t all;
+    std::memcpy(&all, static_cast<const void*>(this), sizeof all);
+    return all != 0;
+  }
+  void ClearJumps() { *this = TsxRunFlags(); }
+};
+static_assert(sizeof(TsxRunFlags) == 4);
+
+class TsxScript : public TComponent, public TsxRunFlags {
   ORV_CLASS(TsxScript, TComponent)
  public:
   explicit TsxScript(TComponent* owner);
@@ -107,17 +124,22 @@ class TsxScript : public TComponent {
 
   // Stops a run after this many statements and loop rounds with "Step limit exceeded", so a
   // script from an untrusted file cannot hang its caller; 0 (the default) means no limit.
-  void SetStepLimit(Int64 steps) { stepLimit_ = steps; }
+  void SetStepLimit(Int64 steps) {
+    stepLimit_ = steps;
+    ArmChecks();
+  }
   // Stops a run that holds more than this many bytes (texts, lists, streams, arrays, objects:
   // all a run allocates and keeps) with "Out of memory"; 0 means no limit. Every script starts
   // with kDefaultMemoryLimit.
-  void SetMemoryLimit(Int64 bytes) { memoryLimit_ = bytes; }
+  void SetMemoryLimit(Int64 bytes) {
+    memoryLimit_ = bytes;
+    ArmChecks();
+  }
   static constexpr Int64 kDefaultMemoryLimit = Int64{128} << 20;
   // Counts one step against the root script's limit and checks the run's memory.
   void Step() {
     TsxScript* root = root_;
-    if (root->stepLimit_ > 0 && ++root->steps_ > root->stepLimit_) root->StepLimitExceeded();
-    if (root->memoryLimit_ > 0 && root->account_.Used > root->memoryLimit_) root->MemoryLimitExceeded();
+    if (++root->steps_ > root->account_.CheckAt) [[unlikely]] root->CheckLimits();
   }
   // Raises "Out of memory" before the script running on this thread allocates bytes more than
   // its limit allows: for the native calls that would make a large block in one go.
@@ -130,10 +152,6 @@ class TsxScript : public TComponent {
   void SetParent(TsxScript* parent);
 
   const void* AddedBy = nullptr;
-  bool BreakCalled = false;
-  bool ContinueCalled = false;
-  bool ExitCalled = false;
-  bool Terminated = false;
   bool IsRunning = false;
   bool MainProgram = false;
   bool RTTIAdded = false;
@@ -159,6 +177,10 @@ class TsxScript : public TComponent {
   void FreeEntry(size_t index);
   [[noreturn]] void StepLimitExceeded();
   [[noreturn]] void MemoryLimitExceeded();
+  // Raises when the run is past one of its limits; else sets when the next check is due.
+  void CheckLimits();
+  // The account's limit and next check from the limits set.
+  void ArmChecks();
   // Makes this root script's run the one of the calling thread (steps and memory counted from
   // zero) unless it runs already; the returned guard ends it.
   class TRunScope;

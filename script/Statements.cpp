@@ -54,6 +54,11 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 // Assignments.
 
+TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, String sourcePos)
+    : TsxStatement(program, std::move(unitName), std::move(sourcePos)) {
+  StatementKind = TsxStatementKind::Assignment;
+}
+
 TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 
 void TsxAssignmentStmt::Optimize() {
@@ -64,6 +69,17 @@ void TsxAssignmentStmt::Optimize() {
   wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
                (target_->Kind == TsxItemKind::Param ||
                 (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
+  if (target_ && !target_->IsReadOnly) {
+    const bool variable = target_->Kind == TsxItemKind::Variable;
+    keepsAny_ = target_->Typ == fvtVariant && (variable || target_->Kind == TsxItemKind::Param);
+    if (variable && target_->Typ == fvtInt) keeps_ = varInteger;
+    if (variable && target_->Typ == fvtFloat) keeps_ = varDouble;
+    if (variable && target_->Typ == fvtBool) keeps_ = varBoolean;
+  }
+  numberStore_ = target_ && Op == ' ' && Expression->Root->Numeric && !target_->IsReadOnly &&
+                 (target_->Kind == TsxItemKind::Param ||
+                  (target_->Kind == TsxItemKind::Variable &&
+                   (target_->Typ == fvtInt || target_->Typ == fvtFloat || target_->Typ == fvtVariant)));
 }
 
 namespace {
@@ -96,6 +112,17 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
 }  // namespace
 
 [[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
+  if (numberStore_) {
+    const TsxExpressionNode& root = *Expression->Root;
+    const TsxNumber r = root.NumberFn(root);
+    const TsxVarType typ = target_->Typ;
+    const bool asIs = typ == fvtVariant || target_->Kind == TsxItemKind::Param ||
+                      (typ == fvtFloat ? r.Type == varDouble : r.Type == varInteger);
+    if (r.Type != varEmpty && asIs) {
+      target_->Value.AssignNumber(r.Type, r.I);
+      return;
+    }
+  }
   if (wholeStep_) {
     // Counters and sums of whole numbers change where they lie.
     Variant& value = target_->Value;
@@ -104,14 +131,14 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
     if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
         !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
                     : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
-      value = Variant(result);
+      value.AssignNumber(varInteger, result);
       return;
     }
   }
   if (target_) {
     if (Op == ' ') {
       Variant v = Expression->Value();
-      if (StoresAsIs(*target_, v) && !target_->IsReadOnly)
+      if (keepsAny_ || (keeps_ != varEmpty && v.VType() == keeps_))
         target_->Value.Swap(v);
       else
         target_->SetValue(v);
@@ -147,7 +174,9 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   Designator->SetValue(value);
 }
 
-void TsxAssignmentStmt::Execute() {
+void TsxAssignmentStmt::Execute() { Run(); }
+
+[[gnu::always_inline]] inline void TsxAssignmentStmt::Run() {
   if (!Report()) return;
   Store();
   // A return statement leaves the routine as an exit statement after it would, with its own
@@ -170,7 +199,7 @@ void TsxCallStmt::Execute() {
         (var->Typ == fvtInt || var->Typ == fvtVariant)) {
       const Integer x = value.UncheckedInteger();
       if (Modificator == '+' ? x < INT32_MAX : x > INT32_MIN) {
-        value = Variant(Modificator == '+' ? x + 1 : x - 1);
+        value.AssignNumber(varInteger, Modificator == '+' ? x + 1 : x - 1);
         return;
       }
     }
@@ -183,16 +212,50 @@ void TsxCallStmt::Execute() {
 
 TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, String sourcePos)
     : TsxStatement(program, unitName, sourcePos),
-      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
+      ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {
+  StatementKind = TsxStatementKind::If;
+}
 
 TsxIfStmt::~TsxIfStmt() = default;
 
-void TsxIfStmt::Execute() {
+void TsxIfStmt::Execute() { Run(); }
+
+[[gnu::always_inline]] inline void TsxIfStmt::Run() {
   if (!Report()) return;
   if (Condition->IsTrue())
     RunItems();
   else
     ElseStmt->RunItems();
+}
+
+void TsxStatement::RunItems() {
+  TsxScript& p = *Program;
+  const std::unique_ptr<TsxStatement>* item = Items.data();
+  const std::unique_ptr<TsxStatement>* const end = item + Items.size();
+  while (item != end) {
+    if (p.Terminated) return;
+    // A branch of one statement runs in this frame, as its own list would run it.
+    for (TsxStatement* statement = item->get();;) {
+      if (statement->StatementKind == TsxStatementKind::Assignment) {
+        static_cast<TsxAssignmentStmt*>(statement)->Run();
+      } else if (statement->StatementKind == TsxStatementKind::If) {
+        auto* branching = static_cast<TsxIfStmt*>(statement);
+        if (!branching->Report()) break;
+        TsxStatement* branch = branching->Condition->IsTrue() ? branching : branching->ElseStmt.get();
+        if (branch->Items.size() == 1 && !p.Terminated) {
+          statement = branch->Items.front().get();
+          continue;
+        }
+        branch->RunItems();
+      } else {
+        statement->Execute();
+      }
+      break;
+    }
+    // After the last item the jump flags are for the caller to read; a set Terminated stops
+    // the list here as well as before the next item.
+    if (++item == end || p.AnyJump()) return;
+  }
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;
@@ -256,7 +319,7 @@ void TsxForStmt::Execute() {
   TsxScript& p = *Program;
   const Int64 step = Down ? -1 : 1;
   for (Int64 i = first; Down ? i >= last : i <= last; i += step) {
-    Variable->Value = Variant(static_cast<Integer>(i));
+    Variable->Value.AssignNumber(varInteger, i);
     p.Step();
     RunItems();
     if (LoopStops(p)) break;
@@ -276,7 +339,7 @@ void TsxVbForStmt::Execute() {
     // Whole numbers count natively; the variable still sees each value as it comes.
     const Int64 first = i.UncheckedInteger(), end = last.UncheckedInteger(), by = step.UncheckedInteger();
     for (Int64 k = first; by < 0 ? k >= end : k <= end; k += by) {
-      Variable->Value = Variant(static_cast<Integer>(k));
+      Variable->Value.AssignNumber(varInteger, k);
       p.Step();
       RunItems();
       if (LoopStops(p)) break;

@@ -14,6 +14,9 @@ class TsxDesignator;
 class TsxSetExpression;
 class TsxCustomVariable;
 
+// The statements a list runs without a virtual call: the most common ones, inline in RunItems.
+enum class TsxStatementKind : std::uint8_t { Other, Assignment, If };
+
 // A statement list and the base of every statement.
 class TsxStatement {
  public:
@@ -25,17 +28,7 @@ class TsxStatement {
   virtual void Execute() { RunItems(); }
   // Execute of the list itself, without the virtual call: what loops, branches and routine
   // bodies run.
-  void RunItems() {
-    TsxScript& p = *Program;
-    const std::unique_ptr<TsxStatement>* item = Items.data();
-    const std::unique_ptr<TsxStatement>* const end = item + Items.size();
-    while (item != end) {
-      if (p.Terminated) return;
-      (*item)->Execute();
-      // After the last item the jump flags are for the caller to read.
-      if (++item == end || p.BreakCalled || p.ContinueCalled || p.ExitCalled) return;
-    }
-  }
+  void RunItems();
   TsxStatement* Add(std::unique_ptr<TsxStatement> statement);
   int Count() const { return static_cast<int>(Items.size()); }
   void Clear() { Items.clear(); }
@@ -44,6 +37,7 @@ class TsxStatement {
   String UnitName;
   String SourcePos;
   std::vector<std::unique_ptr<TsxStatement>> Items;
+  TsxStatementKind StatementKind = TsxStatementKind::Other;
 
  protected:
   // Counts a step, tells the line handler; False when the script was terminated.
@@ -52,9 +46,11 @@ class TsxStatement {
 
 class TsxAssignmentStmt : public TsxStatement {
  public:
-  using TsxStatement::TsxStatement;
+  TsxAssignmentStmt(TsxScript* program, String unitName, String sourcePos);
   ~TsxAssignmentStmt() override;
   void Execute() override;
+  // Execute without the virtual call.
+  void Run();
   // Picks the in-place target and the single-operand source.
   void Optimize();
   std::unique_ptr<TsxDesignator> Designator;
@@ -70,6 +66,12 @@ class TsxAssignmentStmt : public TsxStatement {
   // target := target + or - a variable or constant, on a variable that keeps whole numbers as
   // they are: tried in place before the general path.
   bool wholeStep_ = false;
+  // target := arithmetic on numbers, into a variable that keeps numbers as they are: worked
+  // out natively and stored in place.
+  bool numberStore_ = false;
+  // The one type the target stores as it is (varEmpty: none), or any when keepsAny_.
+  TVarType keeps_ = varEmpty;
+  bool keepsAny_ = false;
 };
 
 class TsxCallStmt : public TsxStatement {
@@ -86,6 +88,8 @@ class TsxIfStmt : public TsxStatement {
   TsxIfStmt(TsxScript* program, String unitName, String sourcePos);
   ~TsxIfStmt() override;
   void Execute() override;
+  // Execute without the virtual call.
+  void Run();
   std::unique_ptr<TsxExpression> Condition;
   std::unique_ptr<TsxStatement> ElseStmt;
 };

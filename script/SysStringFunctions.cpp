@@ -59,6 +59,7 @@ Variant CopyOfText(const Variant& text, Integer from, Integer count) {
   if (start == 0 && end == s.size()) return text;
   if (end == start + 1 && static_cast<unsigned char>(s[start]) < 128)
     return TsxStringHelper::AsciiCharacter(static_cast<unsigned char>(s[start]));
+  if (count == 1) return TsxStringHelper::Character(s.substr(start, end - start));
   return Variant(s.substr(start, end - start));
 }
 

@@ -129,27 +129,29 @@ class Variant {
     return r;
   }
 
-  Variant(const Variant& o) noexcept : vtype_(o.vtype_), u_(o.u_) {
+  // The copies, moves and the release of a number are a few instructions, inlined even where
+  // the compiler would rather not (the interpreter's loops).
+  [[gnu::always_inline]] Variant(const Variant& o) noexcept : vtype_(o.vtype_), u_(o.u_) {
     if (IsHeap()) u_.heap->Refs.fetch_add(1, std::memory_order_relaxed);
   }
-  Variant(Variant&& o) noexcept : vtype_(o.vtype_), u_(o.u_) {
+  [[gnu::always_inline]] Variant(Variant&& o) noexcept : vtype_(o.vtype_), u_(o.u_) {
     o.vtype_ = varEmpty;
     o.u_.i64 = 0;
   }
-  Variant& operator=(const Variant& o) noexcept {
+  [[gnu::always_inline]] Variant& operator=(const Variant& o) noexcept {
     Variant copy(o);
     Swap(copy);
     return *this;
   }
-  Variant& operator=(Variant&& o) noexcept {
+  [[gnu::always_inline]] Variant& operator=(Variant&& o) noexcept {
     Variant moved(std::move(o));
     Swap(moved);
     return *this;
   }
-  ~Variant() {
+  [[gnu::always_inline]] ~Variant() {
     if (IsHeap()) Release();
   }
-  void Swap(Variant& o) noexcept {
+  [[gnu::always_inline]] void Swap(Variant& o) noexcept {
     std::swap(vtype_, o.vtype_);
     std::swap(u_, o.u_);
   }
@@ -167,6 +169,15 @@ class Variant {
   Int64 UncheckedInt64() const noexcept { return u_.i64; }
   double UncheckedDouble() const noexcept { return u_.d; }
   bool UncheckedBoolean() const noexcept { return u_.b; }
+
+  // Replaces the value, in place, with a varInteger, varInt64 or varDouble whose eight payload
+  // bytes are payload (as UncheckedInt64 reads them back): an interpreter's store of a number it
+  // worked out natively.
+  [[gnu::always_inline]] void AssignNumber(TVarType type, Int64 payload) noexcept {
+    if (IsHeap()) Release();
+    vtype_ = type;
+    u_.i64 = payload;
+  }
 
   // The text of a varString without a copy; empty for every other type.
   std::string_view StrView() const noexcept;

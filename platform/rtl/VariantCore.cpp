@@ -65,7 +65,12 @@ void VarStrAppend(Variant& target, std::string_view tail) {
     std::memmove(bytes + h->Length, tail.data(), tail.size());
     bytes[length] = '\0';
     h->Length = length;
-    // The index of the text before stays right; it is extended when next asked.
+    // The index of the text before stays right, and is extended when next asked, unless the
+    // tail completes a sequence the text ended in.
+    if (h->Index && !tail.empty() && (static_cast<unsigned char>(tail[0]) & 0xC0) == 0x80) {
+      delete h->Index;
+      h->Index = nullptr;
+    }
     if (h->Ascii.load(std::memory_order_relaxed) == 1 && !IsAsciiText(tail)) h->Ascii.store(0, std::memory_order_relaxed);
     return;
   }
@@ -116,8 +121,15 @@ const detail::VarStrIndex& IndexOf(const detail::VarStrHeap* h) {
   std::size_t at = index.Bytes;
   std::size_t count = index.Count;
   while (at < text.size()) {
-    if (count % kMarkEvery == 0) index.Marks.push_back(at);
+    const std::size_t from = at;
     NextCodePoint(text, at);
+    const auto width = static_cast<unsigned char>(at - from);
+    if (count % kMarkEvery == 0) {
+      index.Marks.push_back(from);
+      index.Widths.push_back(width);
+    } else if (index.Widths.back() != width) {
+      index.Widths.back() = 0;
+    }
     ++count;
   }
   index.Bytes = at;
@@ -125,11 +137,16 @@ const detail::VarStrIndex& IndexOf(const detail::VarStrHeap* h) {
   return index;
 }
 
+// A text only the caller's Variant holds cannot be reached from another thread: its index
+// is made and read without the lock.
+bool HeldAlone(const detail::VarStrHeap* h) { return h->Refs.load(std::memory_order_acquire) == 1; }
+
 }  // namespace
 
 std::size_t VarStrLength(const Variant& v) {
   const detail::VarStrHeap* h = StrHeap(v);
   if (IsAsciiHeap(h)) return h->Length;
+  if (HeldAlone(h)) return IndexOf(h).Count;
   std::lock_guard lock(IndexLock());
   return IndexOf(h).Count;
 }
@@ -139,13 +156,18 @@ std::size_t VarStrOffset(const Variant& v, std::size_t index) {
   if (IsAsciiHeap(h)) return std::min(index, h->Length);
   const std::string_view text(reinterpret_cast<const char*>(h + 1), h->Length);
   std::size_t at;
+  unsigned char width;
   {
-    std::lock_guard lock(IndexLock());
+    std::unique_lock lock(IndexLock(), std::defer_lock);
+    if (!HeldAlone(h)) lock.lock();
     const detail::VarStrIndex& marks = IndexOf(h);
     if (index >= marks.Count) return text.size();
     at = marks.Marks[index / kMarkEvery];
+    width = marks.Widths[index / kMarkEvery];
   }
-  for (std::size_t left = index % kMarkEvery; left > 0; --left) NextCodePoint(text, at);
+  const std::size_t left = index % kMarkEvery;
+  if (width != 0) return at + left * width;
+  for (std::size_t k = left; k > 0; --k) NextCodePoint(text, at);
   return at;
 }
 

@@ -8,11 +8,14 @@
 namespace orv::detail {
 
 // Where every 32nd code point of a UTF-8 text starts, for the first Bytes bytes (Count code
-// points) of it: indexing a character then walks at most 31 code points.
+// points) of it: indexing a character then walks at most 31 code points. Widths holds, per
+// block of 32, the byte width all its code points share (0 when they differ), so that a text of
+// one script (Thai is three bytes a letter) is indexed without a walk.
 struct VarStrIndex {
   std::size_t Bytes = 0;
   std::size_t Count = 0;
   std::vector<std::size_t> Marks;
+  std::vector<unsigned char> Widths;
 };
 
 // A string payload: Length code units (char or char16_t) follow the header, then a terminator.

@@ -216,6 +216,14 @@ TEST(ScriptStatements, RunawayScriptsStopWithAnError) {
   auto endless = test::NewScript("C++Script", "{ while (1 == 1) ; }");
   endless->SetStepLimit(10000);
   EXPECT_EQ(test::RunScript(*endless).RunError, "Step limit exceeded");
+  // A limit a host routine sets while the script runs holds from then on.
+  auto tightened = test::NewScript("PascalScript", "var i: Integer;\nbegin\n  Tighten;\n  while True do i := i + 1;\nend.");
+  TsxScript* tight = tightened.get();
+  tightened->AddMethod("procedure Tighten", [tight](TObject*, TClass, const String&, TsxMethodHelper&) -> Variant {
+    tight->SetStepLimit(1000);
+    return Variant();
+  });
+  EXPECT_EQ(test::RunScript(*tightened).RunError, "Step limit exceeded");
   const test::TRunResult deep = test::Run("PascalScript",
                                           "function F(n: Integer): Integer;\nbegin\n  Result := F(n + 1);\nend;\n"
                                           "begin\n  F(0);\nend.");

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <vector>
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/rtl/FormatSettings.h"
@@ -73,6 +74,44 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   VarArrayRedim(five, 2);
   EXPECT_EQ(VarArrayHighBound(five, 1), 2);
   EXPECT_EQ(VarArrayGet(five, {2}).ToInteger(), 3);
+}
+
+TEST(Variant, FindsEveryCharacterOfTextsOfMixedWidths) {
+  // Runs of one width longer and shorter than the index's blocks, then every width mixed, then
+  // bytes that are no UTF-8 (each one character, as a decoder replaces them one by one).
+  const char* const pieces[] = {"a", "\xC3\xA9", "\xE0\xB8\x81", "\xF0\x9F\x98\x80", "\xFF"};
+  String text;
+  std::vector<size_t> starts;
+  const auto put = [&](const char* piece, int times) {
+    for (int i = 0; i < times; ++i) {
+      starts.push_back(text.size());
+      text += piece;
+    }
+  };
+  put(pieces[2], 70);
+  put(pieces[0], 33);
+  put(pieces[1], 5);
+  for (int i = 0; i < 200; ++i) put(pieces[i * 7 % 5], 1);
+  put(pieces[3], 64);
+  put(pieces[4], 40);
+  const Variant v = text;
+  ASSERT_EQ(VarStrLength(v), starts.size());
+  for (size_t i = 0; i < starts.size(); ++i) ASSERT_EQ(VarStrOffset(v, i), starts[i]) << i;
+  EXPECT_EQ(VarStrOffset(v, starts.size()), text.size());
+
+  // A character written in place keeps every position.
+  Variant thai = String(text.substr(0, 3 * 70));
+  ASSERT_EQ(VarStrOffset(thai, 69), size_t{3 * 69});
+  ASSERT_TRUE(VarStrOverwrite(thai, 3 * 35, "\xE0\xB8\xAE"));
+  EXPECT_EQ(VarStrLength(thai), size_t{70});
+  EXPECT_EQ(VarStrOffset(thai, 36), size_t{3 * 36});
+
+  // A tail that completes the sequence a text ended in makes one character of it.
+  Variant cut = String("ab\xE0\xB8");
+  ASSERT_EQ(VarStrLength(cut), size_t{4});
+  VarStrAppend(cut, "\x81z");
+  EXPECT_EQ(VarStrLength(cut), size_t{4});
+  EXPECT_EQ(VarStrOffset(cut, 3), size_t{5});
 }
 
 TEST(Variant, ConversionsFollowTheLocaleAndRoundHalfToEven) {
