@@ -15,7 +15,7 @@ namespace orv {
 namespace {
 
 // The script of a character; the letters of the register's own texts without a table look-up.
-hb_script_t ScriptOf(char32_t c) {
+inline hb_script_t ScriptOf(char32_t c) {
   if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
   if (c >= 0x0E01 && c <= 0x0E5B && c != 0x0E3F) return HB_SCRIPT_THAI;
   return hb_unicode_script(hb_unicode_funcs_get_default(), c);
@@ -23,17 +23,22 @@ hb_script_t ScriptOf(char32_t c) {
 
 bool Strong(hb_script_t s) { return s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN; }
 
-// A character that joins the cluster before it, so no word may start with it.
-bool Extends(char32_t c) {
-  if (c < 0x300) return false;
-  if (c >= 0x0E01 && c <= 0x0E5B)
-    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+// Extends beyond Latin and Thai.
+bool ExtendsOther(char32_t c) {
   switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
     case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK: return true;
     default: return c == 0x200C || c == 0x200D || c == 0x0E33 || c == 0x0EB3;
   }
+}
+
+// A character that joins the cluster before it, so no word may start with it.
+inline bool Extends(char32_t c) {
+  if (c < 0x300) return false;
+  if (c >= 0x0E01 && c <= 0x0E5B)
+    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+  return ExtendsOther(c);
 }
 
 // Where each grapheme cluster of text begins.
@@ -218,6 +223,8 @@ void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view t
                      std::vector<int>& advances) {
   starts.clear();
   advances.clear();
+  starts.reserve(text.size());
+  advances.reserve(text.size());
   ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
     for (int s : word.Shape.Starts) starts.push_back(static_cast<int>(offset) + s);
     advances.insert(advances.end(), word.Shape.Advances.begin(), word.Shape.Advances.end());

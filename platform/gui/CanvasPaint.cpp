@@ -127,7 +127,8 @@ TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const
   long long sum = 0;
   for (int& extent : result.Extents) {
     sum += extent;
-    extent = static_cast<int>(std::lround(sum / 64.0));
+    // Rounded half away from zero, as lround does, in whole numbers.
+    extent = static_cast<int>(sum >= 0 ? (sum + 32) >> 6 : -((-sum + 32) >> 6));
   }
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());

@@ -176,9 +176,15 @@ void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& pa
     state.Size = size;
     state.Small = size != size_;
   };
-  size_t i = 0;
+  if (!htmlTags_) {
+    // Without tags every character is drawn in the font's own state.
+    para.Visible = source;
+    para.Tags.assign(source.size(), state);
+    for (size_t k = 0; k < source.size(); ++k) para.Tags[k].Position = offset + static_cast<int>(k);
+  }
+  size_t i = htmlTags_ ? 0 : source.size();
   while (i < source.size()) {
-    if (htmlTags_ && source[i] == u'<') {
+    if (source[i] == u'<') {
       size_t p = i + 1;
       struct Simple {
         std::u16string_view Name;
@@ -273,12 +279,18 @@ TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideStri
                                                  const std::vector<TkvxHTMLTag>& tags, int spacing,
                                                  const std::function<int(int)>& height) {
   Measured m;
+  m.Starts.reserve(text.size());
+  m.Advances.reserve(text.size());
   size_t start = 0;
+  WideString piece;
   while (start < text.size()) {
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
-    TTextClusters clusters = canvas.TextExtentEx(text.substr(start, end - start));
+    // A text in one state throughout, the usual case, is measured without a copy.
+    const bool whole = start == 0 && end == text.size();
+    if (!whole) piece.assign(text, start, end - start);
+    TTextClusters clusters = canvas.TextExtentEx(whole ? text : piece);
     int previous = 0;
     for (size_t k = 0; k < clusters.Starts.size(); ++k) {
       int advance = clusters.Extents[k] - previous + spacing;
@@ -322,14 +334,29 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
   return width;
 }
 
+bool TkvxDrawText::IsPlain(const Paragraph& para) const {
+  if (!htmlTags_) return true;
+  for (const TkvxHTMLTag& tag : para.Tags)
+    if (tag.Size != size_ || tag.AddY != 0 || tag.Small || tag.DontWrap || tag.Style != font_.Style ||
+        tag.Color != font_.Color)
+      return false;
+  return true;
+}
+
 void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
   const WideString& text = para.Visible;
   bool cut = false;
+  // A paragraph in one state all through breaks where the same text broke before in the same
+  // font, widths and options; one cut at a line limit is not kept.
+  const bool keep = lineLimit_ == SIZE_MAX && IsPlain(para);
+  const TkvxLayoutKey key{font_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
+  std::vector<TkvxLineRange> made;
   auto makeLine = [&](int from, int to, bool hyphen) {
     if (lines_.size() >= lineLimit_) {
       cut = true;
       return;
     }
+    if (keep) made.push_back({from, to, hyphen});
     TkvxTextLine line;
     line.Text = text.substr(from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
@@ -342,6 +369,22 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     lines_.push_back(std::move(line));
   };
   size_t firstLine = lines_.size();
+  const std::vector<TkvxLineRange>* known = keep ? layouts_.Find(key, text) : nullptr;
+  if (known) {
+    for (const TkvxLineRange& r : *known) makeLine(r.From, r.To, r.Hyphen);
+  } else {
+    LayOut(para, fullWidth, firstWidth, spacing, makeLine);
+    if (keep) layouts_.Add(key, text, std::move(made));
+  }
+  if (firstLine >= lines_.size()) return;
+  lines_[firstLine].Flags |= 1;
+  // A paragraph cut at the limit goes on past its last line made.
+  if (!cut) lines_.back().Flags |= 2;
+}
+
+template <typename MakeLine>
+void TkvxDrawText::LayOut(Paragraph& para, int fullWidth, int firstWidth, int spacing, MakeLine& makeLine) {
+  const WideString& text = para.Visible;
   measure_->Font().SetData(font_);
   int clusters = 0;
   // Most paragraphs fit their line: their width alone settles it. One far longer than its line
@@ -412,10 +455,6 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     }
     if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
-  if (firstLine >= lines_.size()) return;
-  lines_[firstLine].Flags |= 1;
-  // A paragraph cut at the limit goes on past its last line made.
-  if (!cut) lines_.back().Flags |= 2;
 }
 
 int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
@@ -505,9 +544,12 @@ Extended TkvxDrawText::GetFontHeight() const { return -font_.Height / Factor; }
 
 Extended TkvxDrawText::CalcHeight() {
   if (lines_.empty()) return 0;
-  measure_->Font().SetData(font_);
-  Extended leading = measure_->FontInternalLeading() / Factor;
-  return GetLineHeight() * static_cast<Extended>(lines_.size()) + leading - lineSpacing_;
+  // Every memo of every row asks; the font's metrics are read once per font.
+  if (!leading_ || leading_->first != font_) {
+    measure_->Font().SetData(font_);
+    leading_.emplace(font_, measure_->FontInternalLeading() / Factor);
+  }
+  return GetLineHeight() * static_cast<Extended>(lines_.size()) + leading_->second - lineSpacing_;
 }
 
 Extended TkvxDrawText::CalcWidth() {

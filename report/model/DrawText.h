@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/gui/Bitmap.h"
 #include "platform/rtl/Sync.h"
+#include "report/model/LayoutCache.h"
 #include "report/model/WideStrings.h"
 
 namespace orv {
@@ -94,6 +97,11 @@ class TkvxDrawText {
   struct Paragraph;
   void ParseTags(const WideString& source, int offset, Paragraph& para);
   void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // Measures and breaks a paragraph, handing each line to makeLine(from, to, hyphen).
+  template <typename MakeLine>
+  void LayOut(Paragraph& para, int fullWidth, int firstWidth, int spacing, MakeLine& makeLine);
+  // Every character of the paragraph is in the font's own state and may wrap.
+  bool IsPlain(const Paragraph& para) const;
   // Lays out a paragraph's source up to the line limit.
   void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
@@ -131,6 +139,9 @@ class TkvxDrawText {
   size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
+  TkvxLayoutCache layouts_;
+  // The internal leading of the last font CalcHeight measured, in report units.
+  std::optional<std::pair<TFontData, Extended>> leading_;
   TCriticalSection lock_;
 };
 

@@ -1,0 +1,41 @@
+#include "report/model/LayoutCache.h"
+
+namespace orv {
+
+size_t TkvxLayoutCache::Hash::operator()(const Probe& p) const {
+  size_t h = std::hash<std::u16string_view>()(p.Text);
+  const TkvxLayoutKey& k = p.Key;
+  for (long long v : {static_cast<long long>(k.Font.Height), static_cast<long long>(k.Font.Style.Mask()),
+                      static_cast<long long>(k.Size), static_cast<long long>(k.FullWidth),
+                      static_cast<long long>(k.FirstWidth), static_cast<long long>(k.Spacing)})
+    h = (h ^ static_cast<size_t>(v)) * 0x100000001B3ull;
+  return h;
+}
+
+const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key, std::u16string_view text) {
+  const Probe probe{key, text};
+  if (auto it = current_.find(probe); it != current_.end()) return &it->second;
+  auto it = previous_.find(probe);
+  if (it == previous_.end()) return nullptr;
+  auto node = previous_.extract(it);
+  if (current_.size() >= kGeneration) {
+    previous_ = std::move(current_);
+    current_.clear();
+  }
+  return &current_.insert(std::move(node)).position->second;
+}
+
+void TkvxLayoutCache::Add(const TkvxLayoutKey& key, std::u16string_view text, std::vector<TkvxLineRange> lines) {
+  if (current_.size() >= kGeneration) {
+    previous_ = std::move(current_);
+    current_.clear();
+  }
+  current_.emplace(Entry{key, std::u16string(text)}, std::move(lines));
+}
+
+void TkvxLayoutCache::Clear() {
+  current_.clear();
+  previous_.clear();
+}
+
+}  // namespace orv

@@ -1,0 +1,77 @@
+#pragma once
+// Where the lines of a plain paragraph break, kept by its text and by all that lays it out. A
+// list's names, streets, districts and dates repeat from row to row: a paragraph measured and
+// broken once is not measured or broken again while it stays among the recently laid out.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/gui/Graphics.h"
+
+namespace orv {
+
+// One line of a paragraph: UTF-16 offsets in its visible text, and whether wrapping added a
+// hyphen after it.
+struct TkvxLineRange {
+  int From = 0;
+  int To = 0;
+  bool Hyphen = false;
+};
+
+// All besides the text that decides where a paragraph breaks.
+struct TkvxLayoutKey {
+  TFontData Font;
+  int Size = 0;
+  int FullWidth = 0;
+  int FirstWidth = 0;
+  int Spacing = 0;
+  bool WordWrap = true;
+  bool WordBreak = false;
+  bool operator==(const TkvxLayoutKey&) const = default;
+};
+
+class TkvxLayoutCache {
+ public:
+  // Each of the two generations holds this many paragraphs at most.
+  static constexpr size_t kGeneration = 8192;
+
+  // The lines of text laid out under key, or nullptr; valid until the next call.
+  const std::vector<TkvxLineRange>* Find(const TkvxLayoutKey& key, std::u16string_view text);
+  void Add(const TkvxLayoutKey& key, std::u16string_view text, std::vector<TkvxLineRange> lines);
+  void Clear();
+
+ private:
+  struct Entry {
+    TkvxLayoutKey Key;
+    std::u16string Text;
+  };
+  // What an entry is looked up by, without copying the text.
+  struct Probe {
+    const TkvxLayoutKey& Key;
+    std::u16string_view Text;
+  };
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(const Probe& p) const;
+    size_t operator()(const Entry& e) const { return (*this)(Probe{e.Key, e.Text}); }
+  };
+  struct Equal {
+    using is_transparent = void;
+    static Probe View(const Entry& e) { return {e.Key, e.Text}; }
+    static const Probe& View(const Probe& p) { return p; }
+    template <typename A, typename B>
+    bool operator()(const A& a, const B& b) const {
+      const Probe& x = View(a);
+      const Probe& y = View(b);
+      return x.Text == y.Text && x.Key == y.Key;
+    }
+  };
+  using Map = std::unordered_map<Entry, std::vector<TkvxLineRange>, Hash, Equal>;
+  // The paragraphs laid out lately, and those of the generation before: one that is used again
+  // moves to the current one, so what repeats through a long list stays.
+  Map current_, previous_;
+};
+
+}  // namespace orv
