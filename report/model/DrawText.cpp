@@ -118,11 +118,6 @@ int HexValue(const WideString& s, bool& ok) {
 
 }  // namespace
 
-struct TkvxDrawText::Paragraph {
-  WideString Visible;
-  std::vector<TkvxHTMLTag> Tags;
-};
-
 int TkvxDrawText::Measured::Width() const {
   int sum = 0;
   for (int a : Advances) sum += a;
@@ -168,6 +163,8 @@ void TkvxDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended
 }
 
 void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& para) {
+  para.Visible.clear();
+  para.Tags.clear();
   TkvxHTMLTag state;
   state.Size = size_;
   state.Style = font_.Style;
@@ -178,7 +175,7 @@ void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& pa
   };
   if (!htmlTags_) {
     // Without tags every character is drawn in the font's own state.
-    para.Visible = source;
+    para.Visible.assign(source);
     para.Tags.assign(source.size(), state);
     for (size_t k = 0; k < source.size(); ++k) para.Tags[k].Position = offset + static_cast<int>(k);
   }
@@ -357,6 +354,10 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
       return;
     }
     if (keep) made.push_back({from, to, hyphen});
+    if (counting_) {
+      ++counted_;
+      return;
+    }
     TkvxTextLine line;
     line.Text = text.substr(from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
@@ -370,13 +371,15 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   };
   size_t firstLine = lines_.size();
   const std::vector<TkvxLineRange>* known = keep ? layouts_.Find(key, text) : nullptr;
-  if (known) {
+  if (known && counting_) {
+    counted_ += known->size();
+  } else if (known) {
     for (const TkvxLineRange& r : *known) makeLine(r.From, r.To, r.Hyphen);
   } else {
     LayOut(para, fullWidth, firstWidth, spacing, makeLine);
     if (keep) layouts_.Add(key, text, std::move(made));
   }
-  if (firstLine >= lines_.size()) return;
+  if (counting_ || firstLine >= lines_.size()) return;
   lines_[firstLine].Flags |= 1;
   // A paragraph cut at the limit goes on past its last line made.
   if (!cut) lines_.back().Flags |= 2;
@@ -511,7 +514,7 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
   size_t piece = std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512);
   while (lineLimit_ != SIZE_MAX && piece < source.size()) {
     const size_t mark = lines_.size();
-    Paragraph para;
+    Paragraph& para = paragraph_;
     ParseTags(source.substr(0, piece), offset, para);
     WrapParagraph(para, fullWidth, firstWidth, spacing);
     if (lines_.size() >= lineLimit_ && !lines_.back().Tags.empty()) {
@@ -522,9 +525,8 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
     lines_.resize(mark);
     piece *= 2;
   }
-  Paragraph para;
-  ParseTags(source, offset, para);
-  WrapParagraph(para, fullWidth, firstWidth, spacing);
+  ParseTags(source, offset, paragraph_);
+  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {
@@ -542,14 +544,30 @@ WideString TkvxDrawText::DeleteTags(const WideString& text) {
 
 Extended TkvxDrawText::GetFontHeight() const { return -font_.Height / Factor; }
 
-Extended TkvxDrawText::CalcHeight() {
-  if (lines_.empty()) return 0;
+Extended TkvxDrawText::CalcHeight() { return HeightOf(lines_.size()); }
+
+Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
+  // Only the number of lines counts: none is made.
+  counting_ = true;
+  counted_ = 0;
+  try {
+    SetText(lines);
+  } catch (...) {
+    counting_ = false;
+    throw;
+  }
+  counting_ = false;
+  return HeightOf(counted_);
+}
+
+Extended TkvxDrawText::HeightOf(size_t lines) {
+  if (lines == 0) return 0;
   // Every memo of every row asks; the font's metrics are read once per font.
   if (!leading_ || leading_->first != font_) {
     measure_->Font().SetData(font_);
     leading_.emplace(font_, measure_->FontInternalLeading() / Factor);
   }
-  return GetLineHeight() * static_cast<Extended>(lines_.size()) + leading_->second - lineSpacing_;
+  return GetLineHeight() * static_cast<Extended>(lines) + leading_->second - lineSpacing_;
 }
 
 Extended TkvxDrawText::CalcWidth() {

@@ -72,6 +72,8 @@ class TkvxDrawText {
   void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
 
   Extended CalcHeight();
+  // SetText then CalcHeight, without making the lines: Lines() is empty afterwards.
+  Extended TextHeight(const TWideStrings& lines);
   Extended CalcWidth();
   Extended UnusedSpace() const;
   Extended GetLineHeight() const { return GetFontHeight() + lineSpacing_; }
@@ -94,7 +96,11 @@ class TkvxDrawText {
   bool UseDefaultCharset = false;
 
  private:
-  struct Paragraph;
+  struct Paragraph {
+    WideString Visible;
+    std::vector<TkvxHTMLTag> Tags;
+  };
+  Extended HeightOf(size_t lines);
   void ParseTags(const WideString& source, int offset, Paragraph& para);
   void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
   // Measures and breaks a paragraph, handing each line to makeLine(from, to, hyphen).
@@ -140,6 +146,11 @@ class TkvxDrawText {
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
   TkvxLayoutCache layouts_;
+  // The paragraph being laid out; its buffers serve every paragraph in turn.
+  Paragraph paragraph_;
+  // While on, lines are counted in counted_ and not made.
+  bool counting_ = false;
+  size_t counted_ = 0;
   // The internal leading of the last font CalcHeight measured, in report units.
   std::optional<std::pair<TFontData, Extended>> leading_;
   TCriticalSection lock_;

@@ -33,9 +33,4 @@ void TkvxLayoutCache::Add(const TkvxLayoutKey& key, std::u16string_view text, st
   current_.emplace(Entry{key, std::u16string(text)}, std::move(lines));
 }
 
-void TkvxLayoutCache::Clear() {
-  current_.clear();
-  previous_.clear();
-}
-
 }  // namespace orv

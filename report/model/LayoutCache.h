@@ -40,7 +40,6 @@ class TkvxLayoutCache {
   // The lines of text laid out under key, or nullptr; valid until the next call.
   const std::vector<TkvxLineRange>* Find(const TkvxLayoutKey& key, std::u16string_view text);
   void Add(const TkvxLayoutKey& key, std::u16string_view text, std::vector<TkvxLineRange> lines);
-  void Clear();
 
  private:
   struct Entry {

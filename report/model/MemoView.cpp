@@ -542,8 +542,7 @@ Extended TkvxCustomMemoView::CalcHeight() {
     BeginDraw(nullptr, 1, 1, 0, 0);
     drawer.SetDimensions(TextRect, TextRect, 1, 1, 1);
   }
-  drawer.SetText(*memo_);
-  return std::round(drawer.CalcHeight() + VerticalExtra());
+  return std::round(drawer.TextHeight(*memo_) + VerticalExtra());
 }
 
 Extended TkvxCustomMemoView::CalcWidth() {
