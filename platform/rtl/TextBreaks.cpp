@@ -52,6 +52,12 @@ constexpr size_t kCachedWords = 32768;
 // The breaks inside one word with its trailing blanks, from the thread's cache.
 const std::vector<int>& WordBreaks(std::u16string_view word) {
   thread_local std::unordered_map<std::u16string, std::vector<int>, WordHash, WordEqual> cache;
+  // Letters and digits of ASCII never part: no need to ask.
+  static const std::vector<int> none;
+  size_t letters = 0;
+  while (letters < word.size() && IsAsciiAlnum(word[letters])) ++letters;
+  while (letters < word.size() && word[letters] == u' ') ++letters;
+  if (letters == word.size()) return none;
   if (auto it = cache.find(word); it != cache.end()) return it->second;
   if (cache.size() >= kCachedWords) cache.clear();
   std::vector<int>& breaks = cache[std::u16string(word)];

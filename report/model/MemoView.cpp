@@ -299,10 +299,9 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
   t.Tail = source.substr(done);
 }
 
-WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e) {
+WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report) {
   if (SameText(e.Expr, "TOTALPAGES#")) return u"[TotalPages#]";
   if (SameText(e.Expr, "COPYNAME#")) return u"[CopyName#]";
-  TkvxReport* report = GetReport();
   Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)
@@ -312,6 +311,7 @@ WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e) {
 
 void TkvxCustomMemoView::GetData() {
   TkvxStretcheable::GetData();
+  TkvxReport* report = GetReport();
   if (HasDataBinding()) {
     TkvxDataSet* ds = DataSet();
     if (ds->IsBlobField(DataField())) {
@@ -331,16 +331,15 @@ void TkvxCustomMemoView::GetData() {
       s.clear();
       for (const TTextExpression& e : expressions_.Parts) {
         s += e.Before;
-        s += ExpandExpression(e);
+        s += ExpandExpression(e, report);
       }
       s += expressions_.Tail;
       SetText(s);
     }
   }
-  if (TkvxReport* report = GetReport()) report->SetScriptValue(Value);
+  if (report) report->SetScriptValue(Value);
   highlight_->Active = false;
-  if (!highlight_->Condition.empty())
-    if (TkvxReport* report = GetReport()) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
+  if (!highlight_->Condition.empty() && report) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
   if (SuppressRepeated) {
     WideString text = Text();
     if (!LastValue.IsEmpty() && text == LastValue.ToWideString()) {
@@ -628,7 +627,10 @@ WideString TkvxCustomMemoView::WrapText(bool wrapped) {
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   String out = TkvxStretcheable::Diff(templ);
-  auto* t = dynamic_cast<TkvxCustomMemoView*>(templ);
+  // Asked for every object of every page: the class chain is a few steps, a dynamic_cast a walk
+  // of the C++ hierarchy.
+  auto* t = templ && templ->InheritsFrom(TkvxCustomMemoView::StaticClass()) ? static_cast<TkvxCustomMemoView*>(templ)
+                                                                            : nullptr;
   if (!t) return out;
   auto attr = [&](const char* name, const String& value) {
     out += ' ';
@@ -653,7 +655,9 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
     text = Text();
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
   }
-  attr("u", kvxStrToXML(kvxWideToUtf8(text)));
+  out += " u=\"";
+  kvxAppendXML(out, kvxWideToUtf8(text));
+  out += '"';
   if (kvxDiffers(ParagraphGap, t->ParagraphGap)) attr("ParagraphGap", kvxFormatFloat(ParagraphGap));
   if (rotation_ != t->rotation_) attr("Rotation", IntToStr(rotation_));
   if (RTLReading != t->RTLReading) attr("RTLReading", flag(RTLReading));

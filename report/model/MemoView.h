@@ -139,7 +139,7 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Tail;
   };
   void ReadExpressions(const WideString& source);
-  WideString ExpandExpression(const TTextExpression& e);
+  WideString ExpandExpression(const TTextExpression& e, TkvxReport* report);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
   void DrawUnderlines(TkvxDrawText& drawer);
 

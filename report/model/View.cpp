@@ -318,7 +318,7 @@ String kvxFrameDiff(TkvxFrame* f, TkvxFrame* t) {
 
 String TkvxView::Diff(TkvxComponent* templ) {
   String out = TkvxReportComponent::Diff(templ);
-  auto* t = dynamic_cast<TkvxView*>(templ);
+  auto* t = templ && templ->InheritsFrom(StaticClass()) ? static_cast<TkvxView*>(templ) : nullptr;
   if (!t) return out;
   if (brushStyle_ != t->brushStyle_) DiffAttr(out, "BrushStyle", IntToStr(brushStyle_));
   if (align_ != t->align_) DiffAttr(out, "Align", IntToStr(align_));
