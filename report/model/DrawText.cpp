@@ -305,12 +305,15 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
                                int spacing, int* clusters) {
   int width = 0, count = 0;
   size_t start = 0;
+  WideString piece;
   while (start < text.size()) {
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     const TkvxHTMLTag& tag = tags[start];
     SelectState(canvas, tag, -Round(tag.Size * double(PrinterRes) / 72));
-    WideString run = text.substr(start, end - start);
+    const bool whole = start == 0 && end == text.size();
+    if (!whole) piece.assign(text, start, end - start);
+    const WideString& run = whole ? text : piece;
     if (tag.Small) {
       // Each advance of small text is rounded on its own.
       TTextClusters measured = canvas.TextExtentEx(run);
@@ -340,13 +343,13 @@ bool TkvxDrawText::IsPlain(const Paragraph& para) const {
   return true;
 }
 
-void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
+void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool missed) {
   const WideString& text = para.Visible;
   bool cut = false;
   // A paragraph in one state all through breaks where the same text broke before in the same
   // font, widths and options; one cut at a line limit is not kept.
   const bool keep = lineLimit_ == SIZE_MAX && IsPlain(para);
-  const TkvxLayoutKey key{font_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
+  const TkvxLayoutKey key = LayoutKey(fullWidth, firstWidth, spacing);
   std::vector<TkvxLineRange> made;
   auto makeLine = [&](int from, int to, bool hyphen) {
     if (lines_.size() >= lineLimit_) {
@@ -370,14 +373,15 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     lines_.push_back(std::move(line));
   };
   size_t firstLine = lines_.size();
-  const std::vector<TkvxLineRange>* known = keep ? layouts_.Find(key, text) : nullptr;
+  const size_t hash = keep ? TkvxLayoutCache::HashOf(key, text) : 0;
+  const std::vector<TkvxLineRange>* known = keep && !missed ? layouts_.Find(key, text, hash) : nullptr;
   if (known && counting_) {
     counted_ += known->size();
   } else if (known) {
     for (const TkvxLineRange& r : *known) makeLine(r.From, r.To, r.Hyphen);
   } else {
     LayOut(para, fullWidth, firstWidth, spacing, makeLine);
-    if (keep) layouts_.Add(key, text, std::move(made));
+    if (keep) layouts_.Add(key, text, hash, std::move(made));
   }
   if (counting_ || firstLine >= lines_.size()) return;
   lines_[firstLine].Flags |= 1;
@@ -525,8 +529,23 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
     lines_.resize(mark);
     piece *= 2;
   }
+  // Without tags the visible text is the source itself: a paragraph only counted that was laid
+  // out before needs nothing more.
+  bool missed = false;
+  if (counting_ && !htmlTags_) {
+    const TkvxLayoutKey key = LayoutKey(fullWidth, firstWidth, spacing);
+    if (const std::vector<TkvxLineRange>* known = layouts_.Find(key, source, TkvxLayoutCache::HashOf(key, source))) {
+      counted_ += known->size();
+      return;
+    }
+    missed = !source.empty();
+  }
   ParseTags(source, offset, paragraph_);
-  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing);
+  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing, missed);
+}
+
+TkvxLayoutKey TkvxDrawText::LayoutKey(int fullWidth, int firstWidth, int spacing) const {
+  return {font_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

@@ -102,10 +102,13 @@ class TkvxDrawText {
   };
   Extended HeightOf(size_t lines);
   void ParseTags(const WideString& source, int offset, Paragraph& para);
-  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // missed: the paragraph was looked for among those laid out before and is not there.
+  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool missed = false);
   // Measures and breaks a paragraph, handing each line to makeLine(from, to, hyphen).
   template <typename MakeLine>
   void LayOut(Paragraph& para, int fullWidth, int firstWidth, int spacing, MakeLine& makeLine);
+  // What besides its text decides where a paragraph breaks.
+  TkvxLayoutKey LayoutKey(int fullWidth, int firstWidth, int spacing) const;
   // Every character of the paragraph is in the font's own state and may wrap.
   bool IsPlain(const Paragraph& para) const;
   // Lays out a paragraph's source up to the line limit.

@@ -2,9 +2,8 @@
 
 namespace orv {
 
-size_t TkvxLayoutCache::Hash::operator()(const Probe& p) const {
-  size_t h = std::hash<std::u16string_view>()(p.Text);
-  const TkvxLayoutKey& k = p.Key;
+size_t TkvxLayoutCache::HashOf(const TkvxLayoutKey& k, std::u16string_view text) {
+  size_t h = std::hash<std::u16string_view>()(text);
   for (long long v : {static_cast<long long>(k.Font.Height), static_cast<long long>(k.Font.Style.Mask()),
                       static_cast<long long>(k.Size), static_cast<long long>(k.FullWidth),
                       static_cast<long long>(k.FirstWidth), static_cast<long long>(k.Spacing)})
@@ -12,8 +11,9 @@ size_t TkvxLayoutCache::Hash::operator()(const Probe& p) const {
   return h;
 }
 
-const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key, std::u16string_view text) {
-  const Probe probe{key, text};
+const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key, std::u16string_view text,
+                                                        size_t hash) {
+  const Probe probe{key, text, hash};
   if (auto it = current_.find(probe); it != current_.end()) return &it->second;
   auto it = previous_.find(probe);
   if (it == previous_.end()) return nullptr;
@@ -25,12 +25,13 @@ const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key
   return &current_.insert(std::move(node)).position->second;
 }
 
-void TkvxLayoutCache::Add(const TkvxLayoutKey& key, std::u16string_view text, std::vector<TkvxLineRange> lines) {
+void TkvxLayoutCache::Add(const TkvxLayoutKey& key, std::u16string_view text, size_t hash,
+                          std::vector<TkvxLineRange> lines) {
   if (current_.size() >= kGeneration) {
     previous_ = std::move(current_);
     current_.clear();
   }
-  current_.emplace(Entry{key, std::u16string(text)}, std::move(lines));
+  current_.emplace(Entry{key, std::u16string(text), hash}, std::move(lines));
 }
 
 }  // namespace orv

@@ -37,28 +37,32 @@ class TkvxLayoutCache {
   // Each of the two generations holds this many paragraphs at most.
   static constexpr size_t kGeneration = 8192;
 
+  // What Find and Add look a paragraph up by: computed once for both.
+  static size_t HashOf(const TkvxLayoutKey& key, std::u16string_view text);
   // The lines of text laid out under key, or nullptr; valid until the next call.
-  const std::vector<TkvxLineRange>* Find(const TkvxLayoutKey& key, std::u16string_view text);
-  void Add(const TkvxLayoutKey& key, std::u16string_view text, std::vector<TkvxLineRange> lines);
+  const std::vector<TkvxLineRange>* Find(const TkvxLayoutKey& key, std::u16string_view text, size_t hash);
+  void Add(const TkvxLayoutKey& key, std::u16string_view text, size_t hash, std::vector<TkvxLineRange> lines);
 
  private:
   struct Entry {
     TkvxLayoutKey Key;
     std::u16string Text;
+    size_t Hash;
   };
   // What an entry is looked up by, without copying the text.
   struct Probe {
     const TkvxLayoutKey& Key;
     std::u16string_view Text;
+    size_t Hash;
   };
   struct Hash {
     using is_transparent = void;
-    size_t operator()(const Probe& p) const;
-    size_t operator()(const Entry& e) const { return (*this)(Probe{e.Key, e.Text}); }
+    size_t operator()(const Probe& p) const { return p.Hash; }
+    size_t operator()(const Entry& e) const { return e.Hash; }
   };
   struct Equal {
     using is_transparent = void;
-    static Probe View(const Entry& e) { return {e.Key, e.Text}; }
+    static Probe View(const Entry& e) { return {e.Key, e.Text, e.Hash}; }
     static const Probe& View(const Probe& p) { return p; }
     template <typename A, typename B>
     bool operator()(const A& a, const B& b) const {
