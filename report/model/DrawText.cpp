@@ -284,16 +284,21 @@ TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideStri
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
-    // A text in one state throughout, the usual case, is measured without a copy.
-    const bool whole = start == 0 && end == text.size();
-    if (!whole) piece.assign(text, start, end - start);
-    TTextClusters clusters = canvas.TextExtentEx(whole ? text : piece);
-    int previous = 0;
-    for (size_t k = 0; k < clusters.Starts.size(); ++k) {
-      int advance = clusters.Extents[k] - previous + spacing;
-      previous = clusters.Extents[k];
+    // A text in one state throughout, the usual case, is measured straight into the result.
+    if (start == 0 && end == text.size()) {
+      canvas.TextAdvances(text, m.Starts, m.Advances);
+      for (int& advance : m.Advances) {
+        advance += spacing;
+        if (tags[0].Small) advance = Round(advance / 1.5);
+      }
+      break;
+    }
+    piece.assign(text, start, end - start);
+    canvas.TextAdvances(piece, runStarts_, runAdvances_);
+    for (size_t k = 0; k < runStarts_.size(); ++k) {
+      int advance = runAdvances_[k] + spacing;
       if (tags[start].Small) advance = Round(advance / 1.5);
-      m.Starts.push_back(static_cast<int>(start) + clusters.Starts[k]);
+      m.Starts.push_back(static_cast<int>(start) + runStarts_[k]);
       m.Advances.push_back(advance);
     }
     start = end;

@@ -151,6 +151,8 @@ class TkvxDrawText {
   TkvxLayoutCache layouts_;
   // The paragraph being laid out; its buffers serve every paragraph in turn.
   Paragraph paragraph_;
+  // One run's clusters as MeasureLine reads them; their storage serves every run.
+  std::vector<int> runStarts_, runAdvances_;
   // While on, lines are counted in counted_ and not made.
   bool counting_ = false;
   size_t counted_ = 0;
