@@ -158,7 +158,13 @@ constexpr size_t kCachedWords = 40000;
 
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual> cache;
+  using Cache = std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual>;
+  // Its buckets are made once: filling it never rehashes, and clearing keeps them.
+  thread_local Cache cache = [] {
+    Cache made;
+    made.reserve(kCachedWords);
+    return made;
+  }();
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);

@@ -51,7 +51,13 @@ constexpr size_t kCachedWords = 32768;
 
 // The breaks inside one word with its trailing blanks, from the thread's cache.
 const std::vector<int>& WordBreaks(std::u16string_view word) {
-  thread_local std::unordered_map<std::u16string, std::vector<int>, WordHash, WordEqual> cache;
+  using Cache = std::unordered_map<std::u16string, std::vector<int>, WordHash, WordEqual>;
+  // Its buckets are made once: filling it never rehashes, and clearing keeps them.
+  thread_local Cache cache = [] {
+    Cache made;
+    made.reserve(kCachedWords);
+    return made;
+  }();
   // Letters and digits of ASCII never part: no need to ask.
   static const std::vector<int> none;
   size_t letters = 0;

@@ -272,10 +272,10 @@ void TkvxDrawText::SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int heig
   canvas.Font().SetData(data);
 }
 
-TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text,
-                                                 const std::vector<TkvxHTMLTag>& tags, int spacing,
-                                                 const std::function<int(int)>& height) {
-  Measured m;
+void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags,
+                               int spacing, const std::function<int(int)>& height, Measured& m) {
+  m.Starts.clear();
+  m.Advances.clear();
   m.Starts.reserve(text.size());
   m.Advances.reserve(text.size());
   size_t start = 0;
@@ -303,7 +303,6 @@ TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideStri
     }
     start = end;
   }
-  return m;
 }
 
 int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags,
@@ -402,10 +401,12 @@ void TkvxDrawText::LayOut(Paragraph& para, int fullWidth, int firstWidth, int sp
   // Most paragraphs fit their line: their width alone settles it. One far longer than its line
   // is measured cluster by cluster at once, which gives the same width.
   const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
-  Measured m;
+  // The buffers of the last paragraph measured serve this one.
+  Measured& m = measured_;
+  m.Starts.clear();
   int width = 0;
   if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
-    m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     width = m.Width();
     clusters = static_cast<int>(m.Starts.size());
   } else {
@@ -414,12 +415,14 @@ void TkvxDrawText::LayOut(Paragraph& para, int fullWidth, int firstWidth, int sp
   if (clusters < 2 || !wordWrap_ || width < firstWidth) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
-    if (m.Starts.empty()) m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    if (m.Starts.empty()) MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     int n = static_cast<int>(m.Starts.size());
     auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
-    std::vector<int> ends(n);
+    std::vector<int>& ends = ends_;
+    ends.resize(n);
     for (int k = 0, sum = 0; k < n; ++k) ends[k] = sum += m.Advances[k];
-    std::vector<char> breakBefore(n + 1, 0);
+    std::vector<char>& breakBefore = breakBefore_;
+    breakBefore.assign(n + 1, 0);
     for (int unit : LineBreakOpportunities(text)) {
       auto it = std::lower_bound(m.Starts.begin(), m.Starts.end(), unit);
       if (it != m.Starts.end() && *it == unit) breakBefore[it - m.Starts.begin()] = 1;
@@ -762,7 +765,8 @@ void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, in
   measure_->Font().SetData(font_);
   int wm = MeasureWidth(*measure_, line.Text, line.Tags, spacing600) - spacing600;
   int spacingT = Round(charSpacing_ * scaleX_);
-  Measured mt = MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight);
+  Measured mt;
+  MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight, mt);
   int wt = mt.Width() - spacingT;
   int wi = !wysiwyg_ ? wt : printer ? Round(wm * printScale_ / (double(PrinterRes) / dpiX)) : Round(wm / Factor * scaleX_);
 

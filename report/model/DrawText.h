@@ -120,8 +120,8 @@ class TkvxDrawText {
     std::vector<int> Advances;
     int Width() const;
   };
-  Measured MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
-                       const std::function<int(int)>& height);
+  void MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
+                   const std::function<int(int)>& height, Measured& m);
   // MeasureLine's Width() at the layout resolution, and the number of clusters; only runs of
   // small text are measured cluster by cluster.
   int MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
@@ -151,6 +151,10 @@ class TkvxDrawText {
   TkvxLayoutCache layouts_;
   // The paragraph being laid out; its buffers serve every paragraph in turn.
   Paragraph paragraph_;
+  // The last paragraph's measures and line ends; their storage serves every paragraph.
+  Measured measured_;
+  std::vector<int> ends_;
+  std::vector<char> breakBefore_;
   // One run's clusters as MeasureLine reads them; their storage serves every run.
   std::vector<int> runStarts_, runAdvances_;
   // While on, lines are counted in counted_ and not made.

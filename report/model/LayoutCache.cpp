@@ -11,6 +11,16 @@ size_t TkvxLayoutCache::HashOf(const TkvxLayoutKey& k, std::u16string_view text)
   return h;
 }
 
+TkvxLayoutCache::TkvxLayoutCache() {
+  current_.reserve(kGeneration);
+  previous_.reserve(kGeneration);
+}
+
+void TkvxLayoutCache::Age() {
+  std::swap(current_, previous_);
+  current_.clear();
+}
+
 const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key, std::u16string_view text,
                                                         size_t hash) {
   const Probe probe{key, text, hash};
@@ -18,19 +28,13 @@ const std::vector<TkvxLineRange>* TkvxLayoutCache::Find(const TkvxLayoutKey& key
   auto it = previous_.find(probe);
   if (it == previous_.end()) return nullptr;
   auto node = previous_.extract(it);
-  if (current_.size() >= kGeneration) {
-    previous_ = std::move(current_);
-    current_.clear();
-  }
+  if (current_.size() >= kGeneration) Age();
   return &current_.insert(std::move(node)).position->second;
 }
 
 void TkvxLayoutCache::Add(const TkvxLayoutKey& key, std::u16string_view text, size_t hash,
                           std::vector<TkvxLineRange> lines) {
-  if (current_.size() >= kGeneration) {
-    previous_ = std::move(current_);
-    current_.clear();
-  }
+  if (current_.size() >= kGeneration) Age();
   current_.emplace(Entry{key, std::u16string(text), hash}, std::move(lines));
 }
 

@@ -37,6 +37,8 @@ class TkvxLayoutCache {
   // Each of the two generations holds this many paragraphs at most.
   static constexpr size_t kGeneration = 8192;
 
+  TkvxLayoutCache();
+
   // What Find and Add look a paragraph up by: computed once for both.
   static size_t HashOf(const TkvxLayoutKey& key, std::u16string_view text);
   // The lines of text laid out under key, or nullptr; valid until the next call.
@@ -75,6 +77,9 @@ class TkvxLayoutCache {
   // The paragraphs laid out lately, and those of the generation before: one that is used again
   // moves to the current one, so what repeats through a long list stays.
   Map current_, previous_;
+  // The current generation becomes the previous one; both keep their buckets, so filling a
+  // generation never rehashes.
+  void Age();
 };
 
 }  // namespace orv
