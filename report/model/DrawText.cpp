@@ -124,7 +124,9 @@ int TkvxDrawText::Measured::Width() const {
   return sum;
 }
 
-TkvxDrawText::TkvxDrawText() : bitmap_(16, 16), measure_(&bitmap_.Canvas()) {}
+TkvxDrawText::TkvxDrawText() : bitmap_(16, 16), measure_(&bitmap_.Canvas()) {
+  fontNumber_ = layouts_.FontNumber(font_);
+}
 
 TkvxDrawText::~TkvxDrawText() = default;
 
@@ -133,6 +135,7 @@ void TkvxDrawText::SetFont(TFont* font) {
   size_ = font->Size();
   font_.Height = -Round(size_ * double(PrinterRes) / 72);
   font_.Orientation = 0;
+  fontNumber_ = layouts_.FontNumber(font_);
 }
 
 void TkvxDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped,
@@ -553,7 +556,7 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
 }
 
 TkvxLayoutKey TkvxDrawText::LayoutKey(int fullWidth, int firstWidth, int spacing) const {
-  return {font_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
+  return {fontNumber_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

@@ -149,6 +149,8 @@ class TkvxDrawText {
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
   TkvxLayoutCache layouts_;
+  // font_'s number in layouts_.
+  int fontNumber_ = 0;
   // The paragraph being laid out; its buffers serve every paragraph in turn.
   Paragraph paragraph_;
   // The last paragraph's measures and line ends; their storage serves every paragraph.

@@ -4,8 +4,7 @@ namespace orv {
 
 size_t TkvxLayoutCache::HashOf(const TkvxLayoutKey& k, std::u16string_view text) {
   size_t h = std::hash<std::u16string_view>()(text);
-  for (long long v : {static_cast<long long>(k.Font.Height), static_cast<long long>(k.Font.Style.Mask()),
-                      static_cast<long long>(k.Size), static_cast<long long>(k.FullWidth),
+  for (long long v : {static_cast<long long>(k.Font), static_cast<long long>(k.Size), static_cast<long long>(k.FullWidth),
                       static_cast<long long>(k.FirstWidth), static_cast<long long>(k.Spacing)})
     h = (h ^ static_cast<size_t>(v)) * 0x100000001B3ull;
   return h;
@@ -14,6 +13,18 @@ size_t TkvxLayoutCache::HashOf(const TkvxLayoutKey& k, std::u16string_view text)
 TkvxLayoutCache::TkvxLayoutCache() {
   current_.reserve(kGeneration);
   previous_.reserve(kGeneration);
+}
+
+int TkvxLayoutCache::FontNumber(const TFontData& font) {
+  for (size_t i = 0; i < fonts_.size(); ++i)
+    if (fonts_[i] == font) return static_cast<int>(i);
+  if (fonts_.size() >= kFonts) {
+    fonts_.clear();
+    current_.clear();
+    previous_.clear();
+  }
+  fonts_.push_back(font);
+  return static_cast<int>(fonts_.size() - 1);
 }
 
 void TkvxLayoutCache::Age() {

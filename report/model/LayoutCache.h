@@ -20,9 +20,10 @@ struct TkvxLineRange {
   bool Hyphen = false;
 };
 
-// All besides the text that decides where a paragraph breaks.
+// All besides the text that decides where a paragraph breaks. The font is told by its number
+// among those the cache has seen (FontNumber).
 struct TkvxLayoutKey {
-  TFontData Font;
+  int Font = 0;
   int Size = 0;
   int FullWidth = 0;
   int FirstWidth = 0;
@@ -38,6 +39,9 @@ class TkvxLayoutCache {
   static constexpr size_t kGeneration = 8192;
 
   TkvxLayoutCache();
+  // The number of font among those seen; a new font is added. Past kFonts fonts the cache
+  // starts afresh, so that a number never names two fonts.
+  int FontNumber(const TFontData& font);
 
   // What Find and Add look a paragraph up by: computed once for both.
   static size_t HashOf(const TkvxLayoutKey& key, std::u16string_view text);
@@ -76,7 +80,9 @@ class TkvxLayoutCache {
   using Map = std::unordered_map<Entry, std::vector<TkvxLineRange>, Hash, Equal>;
   // The paragraphs laid out lately, and those of the generation before: one that is used again
   // moves to the current one, so what repeats through a long list stays.
+  static constexpr size_t kFonts = 256;
   Map current_, previous_;
+  std::vector<TFontData> fonts_;
   // The current generation becomes the previous one; both keep their buckets, so filling a
   // generation never rehashes.
   void Age();
