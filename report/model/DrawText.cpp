@@ -124,9 +124,7 @@ int TkvxDrawText::Measured::Width() const {
   return sum;
 }
 
-TkvxDrawText::TkvxDrawText() : bitmap_(16, 16), measure_(&bitmap_.Canvas()) {
-  fontNumber_ = layouts_.FontNumber(font_);
-}
+TkvxDrawText::TkvxDrawText() : bitmap_(16, 16), measure_(&bitmap_.Canvas()) {}
 
 TkvxDrawText::~TkvxDrawText() = default;
 
@@ -135,7 +133,6 @@ void TkvxDrawText::SetFont(TFont* font) {
   size_ = font->Size();
   font_.Height = -Round(size_ * double(PrinterRes) / 72);
   font_.Orientation = 0;
-  fontNumber_ = layouts_.FontNumber(font_);
 }
 
 void TkvxDrawText::SetOptions(bool wordWrap, bool htmlTags, bool rtlReading, bool wordBreak, bool clipped,
@@ -341,29 +338,14 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
   return width;
 }
 
-bool TkvxDrawText::IsPlain(const Paragraph& para) const {
-  if (!htmlTags_) return true;
-  for (const TkvxHTMLTag& tag : para.Tags)
-    if (tag.Size != size_ || tag.AddY != 0 || tag.Small || tag.DontWrap || tag.Style != font_.Style ||
-        tag.Color != font_.Color)
-      return false;
-  return true;
-}
-
-void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool missed) {
+void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
   const WideString& text = para.Visible;
   bool cut = false;
-  // A paragraph in one state all through breaks where the same text broke before in the same
-  // font, widths and options; one cut at a line limit is not kept.
-  const bool keep = lineLimit_ == SIZE_MAX && IsPlain(para);
-  const TkvxLayoutKey key = LayoutKey(fullWidth, firstWidth, spacing);
-  std::vector<TkvxLineRange> made;
   auto makeLine = [&](int from, int to, bool hyphen) {
     if (lines_.size() >= lineLimit_) {
       cut = true;
       return;
     }
-    if (keep) made.push_back({from, to, hyphen});
     if (counting_) {
       ++counted_;
       return;
@@ -380,25 +362,6 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     lines_.push_back(std::move(line));
   };
   size_t firstLine = lines_.size();
-  const size_t hash = keep ? TkvxLayoutCache::HashOf(key, text) : 0;
-  const std::vector<TkvxLineRange>* known = keep && !missed ? layouts_.Find(key, text, hash) : nullptr;
-  if (known && counting_) {
-    counted_ += known->size();
-  } else if (known) {
-    for (const TkvxLineRange& r : *known) makeLine(r.From, r.To, r.Hyphen);
-  } else {
-    LayOut(para, fullWidth, firstWidth, spacing, makeLine);
-    if (keep) layouts_.Add(key, text, hash, std::move(made));
-  }
-  if (counting_ || firstLine >= lines_.size()) return;
-  lines_[firstLine].Flags |= 1;
-  // A paragraph cut at the limit goes on past its last line made.
-  if (!cut) lines_.back().Flags |= 2;
-}
-
-template <typename MakeLine>
-void TkvxDrawText::LayOut(Paragraph& para, int fullWidth, int firstWidth, int spacing, MakeLine& makeLine) {
-  const WideString& text = para.Visible;
   measure_->Font().SetData(font_);
   int clusters = 0;
   // Most paragraphs fit their line: their width alone settles it. One far longer than its line
@@ -473,6 +436,10 @@ void TkvxDrawText::LayOut(Paragraph& para, int fullWidth, int firstWidth, int sp
     }
     if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
+  if (counting_ || firstLine >= lines_.size()) return;
+  lines_[firstLine].Flags |= 1;
+  // A paragraph cut at the limit goes on past its last line made.
+  if (!cut) lines_.back().Flags |= 2;
 }
 
 int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
@@ -540,23 +507,8 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
     lines_.resize(mark);
     piece *= 2;
   }
-  // Without tags the visible text is the source itself: a paragraph only counted that was laid
-  // out before needs nothing more.
-  bool missed = false;
-  if (counting_ && !htmlTags_) {
-    const TkvxLayoutKey key = LayoutKey(fullWidth, firstWidth, spacing);
-    if (const std::vector<TkvxLineRange>* known = layouts_.Find(key, source, TkvxLayoutCache::HashOf(key, source))) {
-      counted_ += known->size();
-      return;
-    }
-    missed = !source.empty();
-  }
   ParseTags(source, offset, paragraph_);
-  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing, missed);
-}
-
-TkvxLayoutKey TkvxDrawText::LayoutKey(int fullWidth, int firstWidth, int spacing) const {
-  return {fontNumber_, size_, fullWidth, firstWidth, spacing, wordWrap_, wordBreak_};
+  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

@@ -11,7 +11,6 @@
 
 #include "platform/gui/Bitmap.h"
 #include "platform/rtl/Sync.h"
-#include "report/model/LayoutCache.h"
 #include "report/model/WideStrings.h"
 
 namespace orv {
@@ -102,15 +101,7 @@ class TkvxDrawText {
   };
   Extended HeightOf(size_t lines);
   void ParseTags(const WideString& source, int offset, Paragraph& para);
-  // missed: the paragraph was looked for among those laid out before and is not there.
-  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool missed = false);
-  // Measures and breaks a paragraph, handing each line to makeLine(from, to, hyphen).
-  template <typename MakeLine>
-  void LayOut(Paragraph& para, int fullWidth, int firstWidth, int spacing, MakeLine& makeLine);
-  // What besides its text decides where a paragraph breaks.
-  TkvxLayoutKey LayoutKey(int fullWidth, int firstWidth, int spacing) const;
-  // Every character of the paragraph is in the font's own state and may wrap.
-  bool IsPlain(const Paragraph& para) const;
+  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
   // Lays out a paragraph's source up to the line limit.
   void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
@@ -148,9 +139,6 @@ class TkvxDrawText {
   size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
-  TkvxLayoutCache layouts_;
-  // font_'s number in layouts_.
-  int fontNumber_ = 0;
   // The paragraph being laid out; its buffers serve every paragraph in turn.
   Paragraph paragraph_;
   // The last paragraph's measures and line ends; their storage serves every paragraph.

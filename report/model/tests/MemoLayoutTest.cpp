@@ -424,33 +424,3 @@ TEST(MemoLayout, WordByWordBreaksAreThoseOfTheWholeText) {
       EXPECT_EQ(std::set<size_t>(found.begin(), found.end()), expected);
   }
 }
-
-TEST(MemoLayout, AFontAfterHundredsOfOthersTakesItsOwnLines) {
-  // A drawer that has laid text out in more fonts than it keeps apart starts afresh: a font
-  // laid out after that must break as in that font, not as in one seen before.
-  auto lines = [](TkvxDrawText& drawer, const char* name, TColor color) {
-    TFont font;
-    font.SetName(name);
-    font.SetSize(10);
-    font.SetColor(color);
-    drawer.SetFont(&font);
-    drawer.SetOptions(true, false, false, false, true, true, 0);
-    drawer.SetGaps(0, 0, 2);
-    drawer.SetDimensions(TRect{0, 0, 160, 400}, TRect{0, 0, 160, 400}, 1, 1, 1);
-    TWideStrings text;
-    text.SetText(kMixed);
-    drawer.SetText(text);
-    std::vector<WideString> result;
-    for (const TkvxTextLine& line : drawer.Lines()) result.push_back(line.Text);
-    return result;
-  };
-  TkvxDrawText shared, fresh;
-  const std::vector<WideString> tahoma = lines(fresh, "Tahoma", clBlack);
-  const std::vector<WideString> serif = lines(fresh, "DejaVu Serif", clBlack);
-  ASSERT_NE(serif, tahoma);
-  // Hundreds of fonts that differ in colour alone, then another face: whatever number that
-  // font now takes, its lines are its own.
-  for (TColor color = 1; color <= 300; ++color) EXPECT_EQ(lines(shared, "Tahoma", color), tahoma);
-  EXPECT_EQ(lines(shared, "DejaVu Serif", clBlack), serif);
-  EXPECT_EQ(lines(shared, "Tahoma", clBlack), tahoma);
-}
