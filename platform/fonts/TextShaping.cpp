@@ -4,9 +4,11 @@
 #include <unicode/brkiter.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/fonts/FontShaper.h"
 
@@ -127,28 +129,12 @@ struct TWordProbe {
   std::u16string_view Text;
 };
 
-struct TWordKeyHash {
-  using is_transparent = void;
-  size_t operator()(const TWordProbe& k) const {
-    size_t h = std::hash<std::u16string_view>()(k.Text);
-    h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
-    return h;
-  }
-  size_t operator()(const TWordKey& k) const { return (*this)(TWordProbe{k.Face, k.PixelSize, k.Script, k.Text}); }
-};
-
-struct TWordKeyEqual {
-  using is_transparent = void;
-  static TWordProbe View(const TWordKey& k) { return {k.Face, k.PixelSize, k.Script, k.Text}; }
-  static const TWordProbe& View(const TWordProbe& k) { return k; }
-  template <typename A, typename B>
-  bool operator()(const A& a, const B& b) const {
-    const TWordProbe& x = View(a);
-    const TWordProbe& y = View(b);
-    return x.Face == y.Face && x.PixelSize == y.PixelSize && x.Script == y.Script && x.Text == y.Text;
-  }
-};
+size_t WordHash(const TWordProbe& k) {
+  size_t h = std::hash<std::u16string_view>()(k.Text);
+  h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
+  return h;
+}
 
 // Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
 constexpr size_t kLongestCachedWord = 96;
@@ -156,24 +142,63 @@ constexpr size_t kLongestCachedWord = 96;
 // the memory grow with the rows.
 constexpr size_t kCachedWords = 40000;
 
+// The thread's shaped words, found through an open table of their hashes: a power-of-two size
+// finds a word's slot without a division, and the hash kept in the slot spares reading a word
+// that cannot match. Every word of every measured text is looked up here.
+class TWordCache {
+ public:
+  const TWordShape* Find(const TWordProbe& probe, size_t hash) const {
+    for (size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask) {
+      const TWordKey& k = slots_[i].Word->Key;
+      if (slots_[i].Hash == hash && k.Face == probe.Face && k.PixelSize == probe.PixelSize &&
+          k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text)
+        return &slots_[i].Word->Shape;
+    }
+    return nullptr;
+  }
+
+  TWordShape& Add(const TWordProbe& probe, size_t hash) {
+    if (words_.size() >= kCachedWords) {
+      words_.clear();
+      std::fill(slots_.begin(), slots_.end(), Slot{});
+    }
+    Entry& e = words_.emplace_back();
+    e.Key = TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)};
+    size_t i = hash & kMask;
+    while (slots_[i].Word) i = (i + 1) & kMask;
+    slots_[i] = Slot{hash, &e};
+    return e.Shape;
+  }
+
+ private:
+  struct Entry {
+    TWordKey Key;
+    TWordShape Shape;
+  };
+  struct Slot {
+    size_t Hash = 0;
+    Entry* Word = nullptr;
+  };
+  // Well above kCachedWords, so that probes stay short.
+  static constexpr size_t kSlots = 65536;
+  static constexpr size_t kMask = kSlots - 1;
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  // A deque keeps its entries where they are as it grows.
+  std::deque<Entry> words_;
+};
+
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  using Cache = std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual>;
-  // Its buckets are made once: filling it never rehashes, and clearing keeps them.
-  thread_local Cache cache = [] {
-    Cache made;
-    made.reserve(kCachedWords);
-    return made;
-  }();
+  thread_local TWordCache cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
     return single;
   }
   const TWordProbe probe{&face, pixelSize, script, word};
-  if (auto it = cache.find(probe); it != cache.end()) return it->second;
-  if (cache.size() >= kCachedWords) cache.clear();
-  TWordShape& shaped = cache[TWordKey{&face, pixelSize, script, std::u16string(word)}];
+  const size_t hash = WordHash(probe);
+  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  TWordShape& shaped = cache.Add(probe, hash);
   ShapeWord(face, pixelSize, word, script, shaped);
   return shaped;
 }
