@@ -4,9 +4,11 @@
 #include <unicode/brkiter.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <deque>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <vector>
 
 #include "platform/fonts/FontShaper.h"
 
@@ -15,7 +17,7 @@ namespace orv {
 namespace {
 
 // The script of a character; the letters of the register's own texts without a table look-up.
-hb_script_t ScriptOf(char32_t c) {
+inline hb_script_t ScriptOf(char32_t c) {
   if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z' ? HB_SCRIPT_LATIN : HB_SCRIPT_COMMON;
   if (c >= 0x0E01 && c <= 0x0E5B && c != 0x0E3F) return HB_SCRIPT_THAI;
   return hb_unicode_script(hb_unicode_funcs_get_default(), c);
@@ -23,17 +25,22 @@ hb_script_t ScriptOf(char32_t c) {
 
 bool Strong(hb_script_t s) { return s != HB_SCRIPT_COMMON && s != HB_SCRIPT_INHERITED && s != HB_SCRIPT_UNKNOWN; }
 
-// A character that joins the cluster before it, so no word may start with it.
-bool Extends(char32_t c) {
-  if (c < 0x300) return false;
-  if (c >= 0x0E01 && c <= 0x0E5B)
-    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+// Extends beyond Latin and Thai.
+bool ExtendsOther(char32_t c) {
   switch (hb_unicode_general_category(hb_unicode_funcs_get_default(), c)) {
     case HB_UNICODE_GENERAL_CATEGORY_NON_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_SPACING_MARK:
     case HB_UNICODE_GENERAL_CATEGORY_ENCLOSING_MARK: return true;
     default: return c == 0x200C || c == 0x200D || c == 0x0E33 || c == 0x0EB3;
   }
+}
+
+// A character that joins the cluster before it, so no word may start with it.
+inline bool Extends(char32_t c) {
+  if (c < 0x300) return false;
+  if (c >= 0x0E01 && c <= 0x0E5B)
+    return c == 0x0E31 || c == 0x0E33 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E);
+  return ExtendsOther(c);
 }
 
 // Where each grapheme cluster of text begins.
@@ -122,28 +129,12 @@ struct TWordProbe {
   std::u16string_view Text;
 };
 
-struct TWordKeyHash {
-  using is_transparent = void;
-  size_t operator()(const TWordProbe& k) const {
-    size_t h = std::hash<std::u16string_view>()(k.Text);
-    h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-    h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
-    return h;
-  }
-  size_t operator()(const TWordKey& k) const { return (*this)(TWordProbe{k.Face, k.PixelSize, k.Script, k.Text}); }
-};
-
-struct TWordKeyEqual {
-  using is_transparent = void;
-  static TWordProbe View(const TWordKey& k) { return {k.Face, k.PixelSize, k.Script, k.Text}; }
-  static const TWordProbe& View(const TWordProbe& k) { return k; }
-  template <typename A, typename B>
-  bool operator()(const A& a, const B& b) const {
-    const TWordProbe& x = View(a);
-    const TWordProbe& y = View(b);
-    return x.Face == y.Face && x.PixelSize == y.PixelSize && x.Script == y.Script && x.Text == y.Text;
-  }
-};
+size_t WordHash(const TWordProbe& k) {
+  size_t h = std::hash<std::u16string_view>()(k.Text);
+  h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
+  h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
+  return h;
+}
 
 // Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
 constexpr size_t kLongestCachedWord = 96;
@@ -151,18 +142,63 @@ constexpr size_t kLongestCachedWord = 96;
 // the memory grow with the rows.
 constexpr size_t kCachedWords = 40000;
 
+// The thread's shaped words, found through an open table of their hashes: a power-of-two size
+// finds a word's slot without a division, and the hash kept in the slot spares reading a word
+// that cannot match. Every word of every measured text is looked up here.
+class TWordCache {
+ public:
+  const TWordShape* Find(const TWordProbe& probe, size_t hash) const {
+    for (size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask) {
+      const TWordKey& k = slots_[i].Word->Key;
+      if (slots_[i].Hash == hash && k.Face == probe.Face && k.PixelSize == probe.PixelSize &&
+          k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text)
+        return &slots_[i].Word->Shape;
+    }
+    return nullptr;
+  }
+
+  TWordShape& Add(const TWordProbe& probe, size_t hash) {
+    if (words_.size() >= kCachedWords) {
+      words_.clear();
+      std::fill(slots_.begin(), slots_.end(), Slot{});
+    }
+    Entry& e = words_.emplace_back();
+    e.Key = TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)};
+    size_t i = hash & kMask;
+    while (slots_[i].Word) i = (i + 1) & kMask;
+    slots_[i] = Slot{hash, &e};
+    return e.Shape;
+  }
+
+ private:
+  struct Entry {
+    TWordKey Key;
+    TWordShape Shape;
+  };
+  struct Slot {
+    size_t Hash = 0;
+    Entry* Word = nullptr;
+  };
+  // Well above kCachedWords, so that probes stay short.
+  static constexpr size_t kSlots = 65536;
+  static constexpr size_t kMask = kSlots - 1;
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  // A deque keeps its entries where they are as it grows.
+  std::deque<Entry> words_;
+};
+
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local std::unordered_map<TWordKey, TWordShape, TWordKeyHash, TWordKeyEqual> cache;
+  thread_local TWordCache cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
     return single;
   }
   const TWordProbe probe{&face, pixelSize, script, word};
-  if (auto it = cache.find(probe); it != cache.end()) return it->second;
-  if (cache.size() >= kCachedWords) cache.clear();
-  TWordShape& shaped = cache[TWordKey{&face, pixelSize, script, std::u16string(word)}];
+  const size_t hash = WordHash(probe);
+  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  TWordShape& shaped = cache.Add(probe, hash);
   ShapeWord(face, pixelSize, word, script, shaped);
   return shaped;
 }
@@ -218,6 +254,8 @@ void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view t
                      std::vector<int>& advances) {
   starts.clear();
   advances.clear();
+  starts.reserve(text.size());
+  advances.reserve(text.size());
   ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
     for (int s : word.Shape.Starts) starts.push_back(static_cast<int>(offset) + s);
     advances.insert(advances.end(), word.Shape.Advances.begin(), word.Shape.Advances.end());

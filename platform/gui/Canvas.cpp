@@ -330,6 +330,11 @@ TTextClusters TCanvas::TextExtentEx(const WideString& text, int maxWidth) {
   return MeasureClusters(font_->Data(), impl_->MeasureDevice(), text, maxWidth);
 }
 
+void TCanvas::TextAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances) {
+  RequireDevice();
+  MeasureAdvances(font_->Data(), impl_->MeasureDevice(), text, starts, advances);
+}
+
 TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {
   RequireDevice();
   return MeasureRun(font_->Data(), impl_->MeasureDevice(), text);

@@ -110,6 +110,9 @@ class TCanvas : public TPersistent {
   TTextClusters TextExtentEx(const WideString& text, int maxWidth = -1);
   // TextExtentEx's count and last extent without the cost of measuring every cluster.
   TTextRunExtent TextRunExtent(const WideString& text);
+  // TextExtentEx's clusters as the steps between their extents, into the lists given (their
+  // storage serves again): what laying text out needs, without making the extents.
+  void TextAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances);
   // Ascent, descent and internal leading of the current font on this device, in pixels.
   int FontAscent();
   int FontDescent();

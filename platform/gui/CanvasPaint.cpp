@@ -119,6 +119,32 @@ TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const Wid
   return {m.Clusters, static_cast<int>(std::lround(m.Advance / 64.0))};
 }
 
+namespace {
+
+// A length of 1/64 pixel in whole pixels, half away from zero as lround rounds.
+int Pixels(long long sixtyFourths) {
+  return static_cast<int>(sixtyFourths >= 0 ? (sixtyFourths + 32) >> 6 : -((-sixtyFourths + 32) >> 6));
+}
+
+}  // namespace
+
+void MeasureAdvances(const TFontData& font, QPaintDevice* device, const WideString& text, std::vector<int>& starts,
+                     std::vector<int>& advances) {
+  starts.clear();
+  advances.clear();
+  if (text.empty()) return;
+  TTextFont f = TextFontOf(font, device);
+  ClusterAdvances(*f.Face, f.PixelSize, text, starts, advances);
+  long long sum = 0;
+  int previous = 0;
+  for (int& advance : advances) {
+    sum += advance;
+    const int extent = Pixels(sum);
+    advance = extent - previous;
+    previous = extent;
+  }
+}
+
 TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const WideString& text, int maxWidth) {
   TTextClusters result;
   if (text.empty()) return result;
@@ -127,7 +153,7 @@ TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const
   long long sum = 0;
   for (int& extent : result.Extents) {
     sum += extent;
-    extent = static_cast<int>(std::lround(sum / 64.0));
+    extent = Pixels(sum);
   }
   if (maxWidth < 0) {
     result.Fit = static_cast<int>(result.Extents.size());

@@ -3,22 +3,130 @@
 #include <unicode/brkiter.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <deque>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace orv {
 
-std::vector<int> LineBreakOpportunities(const WideString& text) {
-  std::vector<int> result;
-  if (text.size() < 2) return result;
+namespace {
+
+// The breaks ICU finds in text, offsets strictly inside it, appended to result after adding base.
+void IcuBreaks(std::u16string_view text, int base, std::vector<int>& result) {
+  if (text.size() < 2) return;
   UErrorCode status = U_ZERO_ERROR;
   // One iterator per thread: creating it loads the rules and the Thai dictionary.
   thread_local std::unique_ptr<icu::BreakIterator> iterator(
       icu::BreakIterator::createLineInstance(icu::Locale("th"), status));
-  if (!iterator) return result;
+  if (!iterator) return;
   icu::UnicodeString ustr(false, reinterpret_cast<const UChar*>(text.data()), static_cast<int32_t>(text.size()));
   iterator->setText(ustr);
   for (int32_t p = iterator->next(); p != icu::BreakIterator::DONE; p = iterator->next())
-    if (p > 0 && p < static_cast<int32_t>(text.size())) result.push_back(p);
+    if (p > 0 && p < static_cast<int32_t>(text.size())) result.push_back(base + p);
+}
+
+bool IsAsciiAlnum(char16_t c) { return (c >= u'0' && c <= u'9') || ((c | 0x20) >= u'a' && (c | 0x20) <= u'z'); }
+
+// A character a word may end with, before blanks, whose breaks no rule carries past the blanks.
+bool PlainWordEnd(char16_t c) {
+  return IsAsciiAlnum(c) || c == u'.' || c == u',' || c == u')' || (c >= 0x0E01 && c <= 0x0E4E && c != 0x0E3F);
+}
+
+// A character a word may start with, after blanks, before which the rules always allow a break.
+bool PlainWordStart(char16_t c) { return IsAsciiAlnum(c) || (c >= 0x0E01 && c <= 0x0E2E) || (c >= 0x0E40 && c <= 0x0E44); }
+
+// Enough for the words of a long list; one-off words would otherwise make the memory grow.
+constexpr size_t kCachedWords = 32768;
+
+// The thread's words with their breaks, found through an open table of their hashes: a
+// power-of-two size finds a word's slot without a division, and the hash kept in the slot
+// spares reading a word that cannot match.
+class TWordBreaks {
+ public:
+  const std::vector<int>* Find(std::u16string_view word, size_t hash) const {
+    for (size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask)
+      if (slots_[i].Hash == hash && std::u16string_view(slots_[i].Word->Text) == word) return &slots_[i].Word->Breaks;
+    return nullptr;
+  }
+
+  std::vector<int>& Add(std::u16string_view word, size_t hash) {
+    if (words_.size() >= kCachedWords) {
+      words_.clear();
+      std::fill(slots_.begin(), slots_.end(), Slot{});
+    }
+    Entry& e = words_.emplace_back();
+    e.Text = word;
+    size_t i = hash & kMask;
+    while (slots_[i].Word) i = (i + 1) & kMask;
+    slots_[i] = Slot{hash, &e};
+    return e.Breaks;
+  }
+
+ private:
+  struct Entry {
+    std::u16string Text;
+    std::vector<int> Breaks;
+  };
+  struct Slot {
+    size_t Hash = 0;
+    Entry* Word = nullptr;
+  };
+  // Well above kCachedWords, so that probes stay short.
+  static constexpr size_t kSlots = 65536;
+  static constexpr size_t kMask = kSlots - 1;
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  // A deque keeps its entries where they are as it grows.
+  std::deque<Entry> words_;
+};
+
+// The breaks inside one word with its trailing blanks, from the thread's cache.
+const std::vector<int>& WordBreaks(std::u16string_view word) {
+  thread_local TWordBreaks cache;
+  // Letters and digits of ASCII never part: no need to ask.
+  static const std::vector<int> none;
+  size_t letters = 0;
+  while (letters < word.size() && IsAsciiAlnum(word[letters])) ++letters;
+  while (letters < word.size() && word[letters] == u' ') ++letters;
+  if (letters == word.size()) return none;
+  const size_t hash = std::hash<std::u16string_view>()(word);
+  if (const std::vector<int>* known = cache.Find(word, hash)) return *known;
+  std::vector<int>& breaks = cache.Add(word, hash);
+  IcuBreaks(word, 0, breaks);
+  return breaks;
+}
+
+}  // namespace
+
+std::vector<int> LineBreakOpportunities(const WideString& text) {
+  std::vector<int> result;
+  if (text.size() < 2) return result;
+  // Between words of letters, digits and plain punctuation the rules break after the blanks and
+  // nowhere else, and what lies inside a word does not depend on its neighbours: such a text is
+  // broken word by word, and the words of a list repeat. Any other text goes to ICU whole.
+  const size_t n = text.size();
+  bool plain = text[0] != u' ';
+  for (size_t i = 1; plain && i < n; ++i)
+    if (text[i - 1] == u' ' && text[i] != u' ') {
+      size_t end = i - 1;
+      while (end > 0 && text[end] == u' ') --end;
+      plain = PlainWordEnd(text[end]) && PlainWordStart(text[i]);
+    }
+  if (!plain) {
+    IcuBreaks(text, 0, result);
+    return result;
+  }
+  const std::u16string_view all(text);
+  size_t start = 0;
+  while (start < n) {
+    size_t end = start;
+    while (end < n && text[end] != u' ') ++end;
+    while (end < n && text[end] == u' ') ++end;
+    for (int p : WordBreaks(all.substr(start, end - start))) result.push_back(static_cast<int>(start) + p);
+    if (end < n) result.push_back(static_cast<int>(end));
+    start = end;
+  }
   return result;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/engine/ObjectKinds.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/LegacyText.h"
@@ -178,7 +179,7 @@ void TkvxAggregateList::ParseName(const String& callText, Integer& func, bool& d
     bandName = arg(1);
     flags = arg(2);
   }
-  band = bandName.empty() ? nullptr : dynamic_cast<TkvxDataBand*>(report_->FindObject(bandName));
+  band = bandName.empty() ? nullptr : kvxAs<TkvxDataBand>(report_->FindObject(bandName));
   Integer f = flags.empty() ? 0 : StrToInt(flags);
   countInvisible = (f & 1) != 0;
   dontReset = (f & 2) != 0;
@@ -192,7 +193,7 @@ void TkvxAggregateList::AddCall(const String& callText, const String& memoName, 
   item->DataBand = band ? band : dataBand;
   item->ParentBand = parentBand;
   item->PageFooter =
-      dynamic_cast<TkvxPageFooter*>(parentBand) != nullptr || dynamic_cast<TkvxColumnFooter*>(parentBand) != nullptr;
+      kvxAs<TkvxPageFooter>(parentBand) != nullptr || kvxAs<TkvxColumnFooter>(parentBand) != nullptr;
   item->MemoName = memoName;
   item->CallText = Trim(callText);
   item->Reset();

@@ -7,6 +7,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "platform/rtl/DateTime.h"
+#include "report/engine/ObjectKinds.h"
 #include "report/engine/Outline.h"
 #include "report/model/DialogPage.h"
 #include "report/model/ReportUtils.h"
@@ -35,7 +36,7 @@ namespace {
 std::vector<TkvxReportPage*> ReportPages(TkvxReport* report) {
   std::vector<TkvxReportPage*> pages;
   for (TkvxComponent* c : report->Objects())
-    if (auto* p = dynamic_cast<TkvxReportPage*>(c)) pages.push_back(p);
+    if (auto* p = kvxAs<TkvxReportPage>(c)) pages.push_back(p);
   return pages;
 }
 
@@ -99,7 +100,7 @@ bool TkvxEngine::RunDialogs() {
     return VarArrayGet(params, {0}).ToBoolean();
   }
   for (Integer i = 0; i < Report->GetPagesCount(); ++i) {
-    auto* page = dynamic_cast<TkvxDialogPage*>(Report->GetPages(i));
+    auto* page = kvxAs<TkvxDialogPage>(Report->GetPages(i));
     if (!page || !page->Visible()) continue;
     page->Form()->SetBorderStyle(page->BorderStyle());
     // A page without controls is still shown: its own events may ask or close it.
@@ -282,30 +283,30 @@ void TkvxEngine::AddPage() {
     TkvxBand* band = item.Band;
     CurX = item.Left;
     if (band == newPageBand_) continue;
-    if (auto* ph = dynamic_cast<TkvxPageHeader*>(band); ph && firstPage_ && !ph->PrintOnFirstPage) {
+    if (auto* ph = kvxAs<TkvxPageHeader>(band); ph && firstPage_ && !ph->PrintOnFirstPage) {
       if (!ph->PrintChildIfInvisible() || !ph->Child()) continue;
       band = ph->Child();
     }
     // The kept block brings its own header and the group headers that began in it.
     if (item.IsInKeepList && !footerShowing_) continue;
     if (keepHeader_ && keepBand_ && band == State(keepBand_).Header) continue;
-    if (dynamic_cast<TkvxHeader*>(band) && band == breakingBand_) continue;
+    if (kvxAs<TkvxHeader>(band) && band == breakingBand_) continue;
     // A page a wide row continues on repeats the page header alone: everything else of the page
     // it continues arrives in its rows' slices, and a band made of cells writes its slices itself.
-    if (vBreak_ && (!dynamic_cast<TkvxPageHeader*>(item.Band) || State(band).HasVBands)) continue;
+    if (vBreak_ && (!kvxAs<TkvxPageHeader>(item.Band) || State(band).HasVBands)) continue;
     TBandState& st = State(band);
     st.Reprint = true;
     Integer line = CurLine, lineThrough = CurLineThrough;
     CurLine = st.Line;
     CurLineThrough = st.LineThrough;
     reprintingHeader_ = true;
-    bool isTitle = dynamic_cast<TkvxReportTitle*>(band) != nullptr;
+    bool isTitle = kvxAs<TkvxReportTitle>(band) != nullptr;
     if (isTitle) {
       headerList_.RemoveItem(band);
       --i;
     }
     ShowBand(band);
-    if (dynamic_cast<TkvxPageHeader*>(item.Band)) columnTop_ = CurY;
+    if (kvxAs<TkvxPageHeader>(item.Band)) columnTop_ = CurY;
     if (isTitle) keepDisabled_ = false;
     reprintingHeader_ = false;
     st.Reprint = false;
@@ -372,7 +373,7 @@ void TkvxEngine::EndPage() {
 
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {
   if (!band) return;
-  auto* pf = dynamic_cast<TkvxPageFooter*>(band);
+  auto* pf = kvxAs<TkvxPageFooter>(band);
   // A page a wide row continued on gets its footer from the page it continues, once that page
   // has all its rows.
   if (vBreak_ && (pf || State(band).HasVBands)) return;
@@ -493,7 +494,7 @@ void TkvxEngine::DoNewColumn() {
     const TkvxHeaderListItem& item = headerList_.Items(i);
     CurX = kvxPixelsPerMM * x + item.Left;
     bool keptHeader = keepHeader_ && keepBand_ && item.Band == State(keepBand_).Header;
-    if (!dynamic_cast<TkvxPageHeader*>(item.Band) && item.Band != breakingBand_ && !item.IsInKeepList && !keptHeader)
+    if (!kvxAs<TkvxPageHeader>(item.Band) && item.Band != breakingBand_ && !item.IsInKeepList && !keptHeader)
       ReprintHeaderChain(item.Band);
   }
   CurX = kvxPixelsPerMM * x + xOffset_;
@@ -558,8 +559,8 @@ Variant TkvxEngine::GetAggregateValue(const String& name, const String& expressi
 }
 
 void TkvxEngine::AddToHeaderList(TkvxBand* band) {
-  auto* header = dynamic_cast<TkvxHeader*>(band);
-  auto* group = dynamic_cast<TkvxGroupHeader*>(band);
+  auto* header = kvxAs<TkvxHeader>(band);
+  auto* group = kvxAs<TkvxGroupHeader>(band);
   if (!(header && header->ReprintOnNewPage) && !(group && group->ReprintOnNewPage)) return;
   if (band->Vertical()) vHeaderList_.AddItem(band, 0, false);
   else headerList_.AddItem(band, xOffset_, keeping_ && !header);

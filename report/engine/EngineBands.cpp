@@ -5,14 +5,15 @@
 #include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "report/engine/Engine.h"
+#include "report/engine/ObjectKinds.h"
 #include "report/model/Resources.h"
 
 namespace orv {
 
 namespace {
 
-bool IsGroupHeader(TkvxBand* b) { return dynamic_cast<TkvxGroupHeader*>(b) != nullptr; }
-bool IsDataBand(TkvxBand* b) { return dynamic_cast<TkvxDataBand*>(b) != nullptr; }
+bool IsGroupHeader(TkvxBand* b) { return kvxAs<TkvxGroupHeader>(b) != nullptr; }
+bool IsDataBand(TkvxBand* b) { return kvxAs<TkvxDataBand>(b) != nullptr; }
 
 String Res(const char* key) { return kvxGetResources()->Get(key); }
 
@@ -27,14 +28,14 @@ void TkvxEngine::PrepareBands(TkvxReportPage* page, bool vertical) {
   std::vector<TkvxBand*> vbands;
   if (!vertical)
     for (TkvxComponent* c : page->Objects())
-      if (auto* band = dynamic_cast<TkvxBand*>(c); band && band->Vertical()) vbands.push_back(band);
+      if (auto* band = kvxAs<TkvxBand>(c); band && band->Vertical()) vbands.push_back(band);
   std::vector<TkvxBand*> list;
   for (TkvxComponent* c : std::vector<TkvxComponent*>(page->Objects())) {
-    auto* band = dynamic_cast<TkvxBand*>(c);
+    auto* band = kvxAs<TkvxBand>(c);
     if (!band || band->Vertical() != vertical) continue;
-    if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && !data->DataSet() && data->RowCount() >= 1)
+    if (auto* data = kvxAs<TkvxDataBand>(band); data && !data->DataSet() && data->RowCount() >= 1)
       data->VirtualDataSet()->Initialize();
-    if (!vbands.empty() && !dynamic_cast<TkvxOverlay*>(band)) HandOver(band, vbands);
+    if (!vbands.empty() && !kvxAs<TkvxOverlay>(band)) HandOver(band, vbands);
     Integer n = band->GetBandNumber();
     if (n >= 4 && n <= 13) list.push_back(band);
   }
@@ -63,7 +64,7 @@ void TkvxEngine::LinkGroups(std::vector<TkvxBand*>& list) {
     else State(list[i]).Group = static_cast<TkvxGroupHeader*>(first);
   }
   for (size_t i = 0; i < list.size(); ++i) {
-    if (!list[i] || !dynamic_cast<TkvxGroupFooter*>(list[i])) continue;
+    if (!list[i] || !kvxAs<TkvxGroupFooter>(list[i])) continue;
     for (size_t j = i; j-- > 0;) {
       if (list[j] && IsGroupHeader(list[j]) && !State(list[j]).GroupFooter) {
         State(list[j]).GroupFooter = static_cast<TkvxGroupFooter*>(list[i]);
@@ -75,7 +76,7 @@ void TkvxEngine::LinkGroups(std::vector<TkvxBand*>& list) {
   }
   for (TkvxBand*& b : list) {
     if (b && IsGroupHeader(b)) b = nullptr;
-    else if (b && dynamic_cast<TkvxGroupFooter*>(b)) {
+    else if (b && kvxAs<TkvxGroupFooter>(b)) {
       AddError(Res("enUnconnGFooter") + " " + b->Name());
       b = nullptr;
     }
@@ -87,17 +88,17 @@ void TkvxEngine::LinkHeaders(std::vector<TkvxBand*>& list) {
   for (size_t i = 0; i < list.size(); ++i) {
     if (!list[i] || !IsDataBand(list[i])) continue;
     TBandState& st = State(list[i]);
-    if (i > 0 && list[i - 1] && dynamic_cast<TkvxHeader*>(list[i - 1])) {
+    if (i > 0 && list[i - 1] && kvxAs<TkvxHeader>(list[i - 1])) {
       st.Header = static_cast<TkvxHeader*>(list[i - 1]);
       list[i - 1] = nullptr;
     }
-    if (i + 1 < list.size() && list[i + 1] && dynamic_cast<TkvxFooter*>(list[i + 1])) {
+    if (i + 1 < list.size() && list[i + 1] && kvxAs<TkvxFooter>(list[i + 1])) {
       st.Footer = static_cast<TkvxFooter*>(list[i + 1]);
       list[i + 1] = nullptr;
     }
   }
   for (TkvxBand*& b : list) {
-    if (b && (dynamic_cast<TkvxHeader*>(b) || dynamic_cast<TkvxFooter*>(b))) {
+    if (b && (kvxAs<TkvxHeader>(b) || kvxAs<TkvxFooter>(b))) {
       AddError(Res("enUnconnHeader") + " " + b->Name());
       b = nullptr;
     }
@@ -107,7 +108,7 @@ void TkvxEngine::LinkHeaders(std::vector<TkvxBand*>& list) {
 
 void TkvxEngine::LinkMasterDetail(std::vector<TkvxBand*>& masters, std::vector<TkvxBand*>& list) {
   for (size_t i = 0; i < list.size(); ++i) {
-    auto* master = dynamic_cast<TkvxMasterData*>(list[i]);
+    auto* master = kvxAs<TkvxMasterData>(list[i]);
     if (!master) continue;
     list[i] = nullptr;
     if (master->DataSet() || master->RowCount() >= 1) masters.push_back(master);

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Conversions.h"
 #include "report/engine/Engine.h"
+#include "report/engine/ObjectKinds.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/ReportUtils.h"
@@ -32,7 +33,7 @@ void TkvxEngine::ShowBand(TkvxBand* band) {
   if (band->Child() && (band->Visible() || band->PrintChildIfInvisible())) ShowBand(band->Child());
   if (band->KeepChild()) EndKeep(band);
   // A vertical data band counts its cells as it makes them.
-  if (dynamic_cast<TkvxDataBand*>(band) && !band->Vertical()) aggregates_.AddValue(band, 0);
+  if (kvxAs<TkvxDataBand>(band) && !band->Vertical()) aggregates_.AddValue(band, 0);
 }
 
 void TkvxEngine::DoShowBand(TkvxBand* band) {
@@ -40,9 +41,9 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     ShowVBand(band);
     return;
   }
-  auto* data = dynamic_cast<TkvxDataBand*>(band);
+  auto* data = kvxAs<TkvxDataBand>(band);
   bool multiColumn = data && data->Columns > 1;
-  bool isNull = dynamic_cast<TkvxNullBand*>(band) != nullptr;
+  bool isNull = kvxAs<TkvxNullBand>(band) != nullptr;
   const bool cells = State(band).HasVBands;
   TkvxBand* outerContext = vContext_;
   std::vector<Integer> vBreaks;
@@ -73,7 +74,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     throw;
   }
   if (!reprintingHeader_ && band->Visible() && band->StartNewPage() && !parentContainer_) {
-    auto* group = dynamic_cast<TkvxGroupHeader*>(band);
+    auto* group = kvxAs<TkvxGroupHeader>(band);
     bool firstRow = (data || group) && State(band).Line == 1;
     if (!firstRow) {
       newPageBand_ = band;
@@ -87,7 +88,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     if (cells) vContext_ = band;
     PrepareBand(band);
     if (band->Visible()) {
-      bool fitTest = !multiColumn && !isNull && !dynamic_cast<TkvxOverlay*>(band) && !parentContainer_;
+      bool fitTest = !multiColumn && !isNull && !kvxAs<TkvxOverlay>(band) && !parentContainer_;
       if (fitTest && FreeSpace() < band->Height()) {
         bool tooHigh = band->Height() > PageHeight - FooterHeight();
         bool allowSplit = band->AllowSplit() && !cells;
@@ -104,7 +105,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         if (!keeping_ && !cells) ReprepareBand(band);
         bool carry = rowMark.Mark >= 0 && !keeping_;
         if (carry) aggregates_.StartKeepAt(rowMark.Mark);
-        if (!(dynamic_cast<TkvxChild*>(band) && reprintingHeader_)) NewColumn();
+        if (!(kvxAs<TkvxChild>(band) && reprintingHeader_)) NewColumn();
         if (carry) aggregates_.EndKeep();
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
@@ -207,20 +208,20 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   bool stretched = false, onParent = false;
   const std::vector<TkvxComponent*>& objects = band->Objects();
   for (size_t i = 0; i < objects.size(); ++i) {
-    auto* obj = dynamic_cast<TkvxReportComponent*>(objects[i]);
+    auto* obj = kvxAs<TkvxReportComponent>(objects[i]);
     if (!obj) continue;
-    if (auto* sub = dynamic_cast<TkvxSubreport*>(obj); sub && sub->PrintOnParent) onParent = true;
+    if (auto* sub = kvxAs<TkvxSubreport>(obj); sub && sub->PrintOnParent) onParent = true;
     Report->CurrentObjectName = obj->Name();
     obj->BeforePrint();
     if (band->Visible() && i < own) {
       Report->DoBeforePrint(obj);
       if (obj->Visible()) {
         obj->GetData();
-        if (auto* view = dynamic_cast<TkvxView*>(obj)) Report->DoNotifyEvent(view, view->OnAfterData);
+        if (auto* view = kvxAs<TkvxView>(obj)) Report->DoNotifyEvent(view, view->OnAfterData);
       }
     }
     if (band->Visible() && obj->Visible())
-      if (auto* s = dynamic_cast<TkvxStretcheable*>(obj); s && s->StretchMode() != smDontStretch) {
+      if (auto* s = kvxAs<TkvxStretcheable>(obj); s && s->StretchMode() != smDontStretch) {
         Extended h = s->CalcHeight();
         TObjectState& os = ObjState(s);
         os.ShiftAmount = h <= s->Height() ? 0 : h - s->Height();
@@ -242,14 +243,14 @@ void TkvxEngine::PrepareBand(TkvxBand* band) {
   Report->CurrentObjectName = band->Name();
   Report->DoNotifyEvent(band, band->OnAfterCalcHeight);
   for (TkvxComponent* c : band->Objects())
-    if (auto* s = dynamic_cast<TkvxStretcheable*>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(bottom - s->Top());
+    if (auto* s = kvxAs<TkvxStretcheable>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(bottom - s->Top());
 }
 
 void TkvxEngine::DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band) {
   const std::vector<TkvxComponent*>& children =
       obj == band ? State(band).ShiftChildren : ObjState(obj).ShiftChildren;
   for (TkvxComponent* c : children) {
-    auto* view = dynamic_cast<TkvxView*>(c);
+    auto* view = kvxAs<TkvxView>(c);
     TkvxShiftMode mode = view ? view->ShiftMode() : smAlways;
     TObjectState& cs = ObjState(c);
     if (mode == smAlways) {
@@ -275,7 +276,7 @@ void TkvxEngine::DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band) {
 void TkvxEngine::ReprepareBand(TkvxBand* band) {
   bool suppressing = false;
   for (TkvxComponent* c : band->Objects())
-    if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(c); memo && memo->SuppressRepeated) {
+    if (auto* memo = kvxAs<TkvxCustomMemoView>(c); memo && memo->SuppressRepeated) {
       memo->ResetSuppress();
       suppressing = true;
     }
@@ -297,7 +298,7 @@ void TkvxEngine::ReprepareBand(TkvxBand* band) {
 void TkvxEngine::UnprepareBand(TkvxBand* band) {
   const bool visible = band->Visible();
   for (TkvxComponent* c : band->Objects())
-    if (auto* obj = dynamic_cast<TkvxReportComponent*>(c)) {
+    if (auto* obj = kvxAs<TkvxReportComponent>(c)) {
       Report->CurrentObjectName = obj->Name();
       if (visible) Report->DoAfterPrint(obj);
       obj->AfterPrint();
@@ -321,9 +322,9 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
   std::vector<TkvxComponent*> pending;
   std::unordered_map<TkvxComponent*, Extended> savedHeight, savedTop;
   for (TkvxComponent* c : all) {
-    if (dynamic_cast<TkvxSubreport*>(c)) continue;
+    if (kvxAs<TkvxSubreport>(c)) continue;
     pending.push_back(c);
-    if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+    if (auto* s = kvxAs<TkvxStretcheable>(c)) {
       s->InitPart();
       savedHeight[c] = s->Height();
     }
@@ -350,7 +351,7 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       part.clear();
       for (size_t i = 0; i < pending.size();) {
         TkvxComponent* c = pending[i];
-        auto* s = dynamic_cast<TkvxStretcheable*>(c);
+        auto* s = kvxAs<TkvxStretcheable>(c);
         if (Bottom(c) <= avail + kTolerance) {
           part.push_back(c);
           if (s) s->DrawPart();
@@ -394,7 +395,7 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       if (part.empty() && !pending.empty() && fresh) {
         TkvxComponent* c = pending.front();
         c->SetTop(0);
-        if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+        if (auto* s = kvxAs<TkvxStretcheable>(c)) {
           s->SetHeight(savedHeight[c]);
           s->DrawPart();
         }
@@ -409,9 +410,9 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       band->SetHeight(h);
       if (pending.empty()) {
         for (TkvxComponent* c : part) {
-          auto* v = dynamic_cast<TkvxView*>(c);
+          auto* v = kvxAs<TkvxView>(c);
           if (v && v->Align() == baBottom) c->SetTop(h - c->Height());
-          if (auto* s = dynamic_cast<TkvxStretcheable*>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(h - c->Top());
+          if (auto* s = kvxAs<TkvxStretcheable>(c); s && s->StretchMode() == smMaxHeight) s->SetHeight(h - c->Top());
         }
       }
       band->SetLeft(CurX);
@@ -433,7 +434,7 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       }
       for (TkvxComponent* c : pending) {
         c->SetTop(c->Top() - avail);
-        if (auto* s = dynamic_cast<TkvxStretcheable*>(c)) {
+        if (auto* s = kvxAs<TkvxStretcheable>(c)) {
           if (!partialJoined && pending.size() + part.size() == all.size()) c->SetTop(savedTop.count(c) ? savedTop[c] : c->Top());
           if (c->Top() < 0) c->SetTop(0);
           s->SetHeight(savedHeight[c]);
@@ -456,11 +457,11 @@ void TkvxEngine::SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*
 void TkvxEngine::ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor) {
   std::vector<TkvxSubreport*> subs;
   for (TkvxComponent* c : band->Objects())
-    if (auto* s = dynamic_cast<TkvxSubreport*>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
+    if (auto* s = kvxAs<TkvxSubreport>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
   if (subs.empty()) return;
   // A band of several columns runs its subreports in the column it printed in.
   Extended columnX = 0;
-  if (auto* data = dynamic_cast<TkvxDataBand*>(band); data && data->Columns > 1)
+  if (auto* data = kvxAs<TkvxDataBand>(band); data && data->Columns > 1)
     columnX = (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap);
   Extended savedOffset = xOffset_, startX = CurX + columnX;
   Integer startPage = Store()->CurPage;
@@ -496,7 +497,7 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
   if (st.SavedObjectCount < 0) st.SavedObjectCount = static_cast<Integer>(band->Objects().size());
   Extended savedOffset = xOffset_, x = CurX, y = CurY;
   for (TkvxComponent* c : std::vector<TkvxComponent*>(band->Objects())) {
-    auto* sub = dynamic_cast<TkvxSubreport*>(c);
+    auto* sub = kvxAs<TkvxSubreport>(c);
     if (!sub || !sub->Visible() || !sub->PrintOnParent || !sub->Page()) continue;
     xOffset_ = sub->Left() + savedOffset;
     CurX = sub->Left();
@@ -516,11 +517,11 @@ void TkvxEngine::PrintOnParentSubreports(TkvxBand* band) {
   // The copies' views join the band at their places; their own stretch is already done.
   for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects()))
     for (TkvxComponent* obj : std::vector<TkvxComponent*>(copy->Objects())) {
-      if (obj->IsBand() || !dynamic_cast<TkvxView*>(obj)) continue;
+      if (obj->IsBand() || !kvxAs<TkvxView>(obj)) continue;
       obj->SetBounds(copy->Left() + obj->Left(), copy->Top() + obj->Top(), obj->Width(), obj->Height());
       if (obj->Owner()) obj->Owner()->RemoveComponent(obj);
       obj->SetParent(band);
-      if (auto* s = dynamic_cast<TkvxStretcheable*>(obj)) s->SetStretchMode(smDontStretch);
+      if (auto* s = kvxAs<TkvxStretcheable>(obj)) s->SetStretchMode(smDontStretch);
     }
   for (TkvxComponent* copy : std::vector<TkvxComponent*>(parentContainer_->Objects())) delete copy;
   parentContainer_.reset();

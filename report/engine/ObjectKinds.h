@@ -11,6 +11,13 @@ namespace orv {
 
 // The object's class or one of its ancestors is named className.
 bool kvxIsKindOf(const TObject* obj, std::string_view className);
+// obj as a T when its class is T or one of T's descendants, else nullptr. Asked for every object
+// of every printed row: the class chain is a few pointer steps, where a failed dynamic_cast
+// walks the whole C++ hierarchy comparing type names.
+template <class T>
+T* kvxAs(TObject* obj) {
+  return obj && obj->InheritsFrom(T::StaticClass()) ? static_cast<T*>(obj) : nullptr;
+}
 // The picture a view publishes as "Picture"; nullptr for objects without one.
 TPicture* kvxPictureOf(TkvxComponent* view);
 Integer kvxImageIndexOf(TkvxComponent* view);

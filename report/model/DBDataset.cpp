@@ -153,6 +153,7 @@ void TkvxDBDataset::SetParamValue(const String& name, const Variant& value) {
 
 void TkvxDBDataset::RebuildFields() {
   Fields->Clear();
+  listed_.clear();
   TDataSet* ds = inUse_ ? inUse_ : DataSetInUse();
   if (!ds) return;
   TStringList names;
@@ -200,9 +201,16 @@ Integer TkvxDBDataset::RecordCount() {
 }
 
 TField* TkvxDBDataset::ListedField(const String& field, bool& listed) {
+  // Every expression of every row names its field; the list's collating search runs once a name.
+  if (auto it = listed_.find(field); it != listed_.end()) {
+    listed = it->second.first;
+    return it->second.second;
+  }
   Integer i = Fields->IndexOf(field);
   listed = i >= 0;
-  return listed ? static_cast<TField*>(Fields->Objects(i)) : nullptr;
+  TField* f = listed ? static_cast<TField*>(Fields->Objects(i)) : nullptr;
+  listed_.emplace(field, std::pair{listed, f});
+  return f;
 }
 
 void TkvxDBDataset::ReportMissing(const String& field) {

@@ -2,6 +2,9 @@
 // TkvxDBDataset: a report data set over a dataset of the data access layer. It opens the dataset
 // when the report first needs it, walks it within its range, reads fields through the aliases,
 // and at the end of a run puts the dataset back where it was.
+#include <unordered_map>
+#include <utility>
+
 #include "platform/db/DB.h"
 #include "report/model/DataSets.h"
 
@@ -66,6 +69,8 @@ class TkvxDBDataset : public TkvxCustomDBDataSet {
   TBookmark bookmark_;
   bool endFlag_ = false;
   bool hooked_ = false;
+  // ListedField's answers by the name asked, until the field list is rebuilt.
+  std::unordered_map<String, std::pair<bool, TField*>> listed_;
   std::function<void(TDataSet*)> savedAfterOpen_;
   std::function<void(TDataSet*)> savedBeforeClose_;
 };

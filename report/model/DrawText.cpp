@@ -118,11 +118,6 @@ int HexValue(const WideString& s, bool& ok) {
 
 }  // namespace
 
-struct TkvxDrawText::Paragraph {
-  WideString Visible;
-  std::vector<TkvxHTMLTag> Tags;
-};
-
 int TkvxDrawText::Measured::Width() const {
   int sum = 0;
   for (int a : Advances) sum += a;
@@ -168,6 +163,8 @@ void TkvxDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended
 }
 
 void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& para) {
+  para.Visible.clear();
+  para.Tags.clear();
   TkvxHTMLTag state;
   state.Size = size_;
   state.Style = font_.Style;
@@ -176,9 +173,15 @@ void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& pa
     state.Size = size;
     state.Small = size != size_;
   };
-  size_t i = 0;
+  if (!htmlTags_) {
+    // Without tags every character is drawn in the font's own state.
+    para.Visible.assign(source);
+    para.Tags.assign(source.size(), state);
+    for (size_t k = 0; k < source.size(); ++k) para.Tags[k].Position = offset + static_cast<int>(k);
+  }
+  size_t i = htmlTags_ ? 0 : source.size();
   while (i < source.size()) {
-    if (htmlTags_ && source[i] == u'<') {
+    if (source[i] == u'<') {
       size_t p = i + 1;
       struct Simple {
         std::u16string_view Name;
@@ -269,39 +272,52 @@ void TkvxDrawText::SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int heig
   canvas.Font().SetData(data);
 }
 
-TkvxDrawText::Measured TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text,
-                                                 const std::vector<TkvxHTMLTag>& tags, int spacing,
-                                                 const std::function<int(int)>& height) {
-  Measured m;
+void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags,
+                               int spacing, const std::function<int(int)>& height, Measured& m) {
+  m.Starts.clear();
+  m.Advances.clear();
+  m.Starts.reserve(text.size());
+  m.Advances.reserve(text.size());
   size_t start = 0;
+  WideString piece;
   while (start < text.size()) {
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
-    TTextClusters clusters = canvas.TextExtentEx(text.substr(start, end - start));
-    int previous = 0;
-    for (size_t k = 0; k < clusters.Starts.size(); ++k) {
-      int advance = clusters.Extents[k] - previous + spacing;
-      previous = clusters.Extents[k];
+    // A text in one state throughout, the usual case, is measured straight into the result.
+    if (start == 0 && end == text.size()) {
+      canvas.TextAdvances(text, m.Starts, m.Advances);
+      for (int& advance : m.Advances) {
+        advance += spacing;
+        if (tags[0].Small) advance = Round(advance / 1.5);
+      }
+      break;
+    }
+    piece.assign(text, start, end - start);
+    canvas.TextAdvances(piece, runStarts_, runAdvances_);
+    for (size_t k = 0; k < runStarts_.size(); ++k) {
+      int advance = runAdvances_[k] + spacing;
       if (tags[start].Small) advance = Round(advance / 1.5);
-      m.Starts.push_back(static_cast<int>(start) + clusters.Starts[k]);
+      m.Starts.push_back(static_cast<int>(start) + runStarts_[k]);
       m.Advances.push_back(advance);
     }
     start = end;
   }
-  return m;
 }
 
 int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags,
                                int spacing, int* clusters) {
   int width = 0, count = 0;
   size_t start = 0;
+  WideString piece;
   while (start < text.size()) {
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     const TkvxHTMLTag& tag = tags[start];
     SelectState(canvas, tag, -Round(tag.Size * double(PrinterRes) / 72));
-    WideString run = text.substr(start, end - start);
+    const bool whole = start == 0 && end == text.size();
+    if (!whole) piece.assign(text, start, end - start);
+    const WideString& run = whole ? text : piece;
     if (tag.Small) {
       // Each advance of small text is rounded on its own.
       TTextClusters measured = canvas.TextExtentEx(run);
@@ -330,6 +346,10 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
       cut = true;
       return;
     }
+    if (counting_) {
+      ++counted_;
+      return;
+    }
     TkvxTextLine line;
     line.Text = text.substr(from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
@@ -347,10 +367,12 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   // Most paragraphs fit their line: their width alone settles it. One far longer than its line
   // is measured cluster by cluster at once, which gives the same width.
   const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
-  Measured m;
+  // The buffers of the last paragraph measured serve this one.
+  Measured& m = measured_;
+  m.Starts.clear();
   int width = 0;
   if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
-    m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     width = m.Width();
     clusters = static_cast<int>(m.Starts.size());
   } else {
@@ -359,12 +381,14 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   if (clusters < 2 || !wordWrap_ || width < firstWidth) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
-    if (m.Starts.empty()) m = MeasureLine(*measure_, text, para.Tags, spacing, at600);
+    if (m.Starts.empty()) MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     int n = static_cast<int>(m.Starts.size());
     auto unitOf = [&](int cluster) { return cluster < n ? m.Starts[cluster] : static_cast<int>(text.size()); };
-    std::vector<int> ends(n);
+    std::vector<int>& ends = ends_;
+    ends.resize(n);
     for (int k = 0, sum = 0; k < n; ++k) ends[k] = sum += m.Advances[k];
-    std::vector<char> breakBefore(n + 1, 0);
+    std::vector<char>& breakBefore = breakBefore_;
+    breakBefore.assign(n + 1, 0);
     for (int unit : LineBreakOpportunities(text)) {
       auto it = std::lower_bound(m.Starts.begin(), m.Starts.end(), unit);
       if (it != m.Starts.end() && *it == unit) breakBefore[it - m.Starts.begin()] = 1;
@@ -412,7 +436,7 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     }
     if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
-  if (firstLine >= lines_.size()) return;
+  if (counting_ || firstLine >= lines_.size()) return;
   lines_[firstLine].Flags |= 1;
   // A paragraph cut at the limit goes on past its last line made.
   if (!cut) lines_.back().Flags |= 2;
@@ -472,7 +496,7 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
   size_t piece = std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512);
   while (lineLimit_ != SIZE_MAX && piece < source.size()) {
     const size_t mark = lines_.size();
-    Paragraph para;
+    Paragraph& para = paragraph_;
     ParseTags(source.substr(0, piece), offset, para);
     WrapParagraph(para, fullWidth, firstWidth, spacing);
     if (lines_.size() >= lineLimit_ && !lines_.back().Tags.empty()) {
@@ -483,9 +507,8 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
     lines_.resize(mark);
     piece *= 2;
   }
-  Paragraph para;
-  ParseTags(source, offset, para);
-  WrapParagraph(para, fullWidth, firstWidth, spacing);
+  ParseTags(source, offset, paragraph_);
+  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {
@@ -503,11 +526,30 @@ WideString TkvxDrawText::DeleteTags(const WideString& text) {
 
 Extended TkvxDrawText::GetFontHeight() const { return -font_.Height / Factor; }
 
-Extended TkvxDrawText::CalcHeight() {
-  if (lines_.empty()) return 0;
-  measure_->Font().SetData(font_);
-  Extended leading = measure_->FontInternalLeading() / Factor;
-  return GetLineHeight() * static_cast<Extended>(lines_.size()) + leading - lineSpacing_;
+Extended TkvxDrawText::CalcHeight() { return HeightOf(lines_.size()); }
+
+Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
+  // Only the number of lines counts: none is made.
+  counting_ = true;
+  counted_ = 0;
+  try {
+    SetText(lines);
+  } catch (...) {
+    counting_ = false;
+    throw;
+  }
+  counting_ = false;
+  return HeightOf(counted_);
+}
+
+Extended TkvxDrawText::HeightOf(size_t lines) {
+  if (lines == 0) return 0;
+  // Every memo of every row asks; the font's metrics are read once per font.
+  if (!leading_ || leading_->first != font_) {
+    measure_->Font().SetData(font_);
+    leading_.emplace(font_, measure_->FontInternalLeading() / Factor);
+  }
+  return GetLineHeight() * static_cast<Extended>(lines) + leading_->second - lineSpacing_;
 }
 
 Extended TkvxDrawText::CalcWidth() {
@@ -678,7 +720,8 @@ void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, in
   measure_->Font().SetData(font_);
   int wm = MeasureWidth(*measure_, line.Text, line.Tags, spacing600) - spacing600;
   int spacingT = Round(charSpacing_ * scaleX_);
-  Measured mt = MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight);
+  Measured mt;
+  MeasureLine(canvas, line.Text, line.Tags, spacingT, targetHeight, mt);
   int wt = mt.Width() - spacingT;
   int wi = !wysiwyg_ ? wt : printer ? Round(wm * printScale_ / (double(PrinterRes) / dpiX)) : Round(wm / Factor * scaleX_);
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "platform/gui/Bitmap.h"
@@ -69,6 +71,8 @@ class TkvxDrawText {
   void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
 
   Extended CalcHeight();
+  // SetText then CalcHeight, without making the lines: Lines() is empty afterwards.
+  Extended TextHeight(const TWideStrings& lines);
   Extended CalcWidth();
   Extended UnusedSpace() const;
   Extended GetLineHeight() const { return GetFontHeight() + lineSpacing_; }
@@ -91,7 +95,11 @@ class TkvxDrawText {
   bool UseDefaultCharset = false;
 
  private:
-  struct Paragraph;
+  struct Paragraph {
+    WideString Visible;
+    std::vector<TkvxHTMLTag> Tags;
+  };
+  Extended HeightOf(size_t lines);
   void ParseTags(const WideString& source, int offset, Paragraph& para);
   void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
   // Lays out a paragraph's source up to the line limit.
@@ -103,8 +111,8 @@ class TkvxDrawText {
     std::vector<int> Advances;
     int Width() const;
   };
-  Measured MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
-                       const std::function<int(int)>& height);
+  void MeasureLine(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
+                   const std::function<int(int)>& height, Measured& m);
   // MeasureLine's Width() at the layout resolution, and the number of clusters; only runs of
   // small text are measured cluster by cluster.
   int MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
@@ -131,6 +139,19 @@ class TkvxDrawText {
   size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
+  // The paragraph being laid out; its buffers serve every paragraph in turn.
+  Paragraph paragraph_;
+  // The last paragraph's measures and line ends; their storage serves every paragraph.
+  Measured measured_;
+  std::vector<int> ends_;
+  std::vector<char> breakBefore_;
+  // One run's clusters as MeasureLine reads them; their storage serves every run.
+  std::vector<int> runStarts_, runAdvances_;
+  // While on, lines are counted in counted_ and not made.
+  bool counting_ = false;
+  size_t counted_ = 0;
+  // The internal leading of the last font CalcHeight measured, in report units.
+  std::optional<std::pair<TFontData, Extended>> leading_;
   TCriticalSection lock_;
 };
 

@@ -250,39 +250,68 @@ WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxForma
   }
 }
 
-WideString TkvxCustomMemoView::ExpandExpression(const WideString& wideExpr) {
-  String expr = kvxWideToUtf8(wideExpr);
-  std::unique_ptr<TkvxFormat> own;
-  size_t hash = expr.find(" #");
-  if (hash != String::npos && expr.find(')', hash + 2) == String::npos) {
-    String fmt = expr.substr(hash + 2);
-    expr = expr.substr(0, hash);
-    own = std::make_unique<TkvxFormat>();
-    char kind = fmt.empty() ? ' ' : fmt[0];
-    own->Kind = (kind == 'N' || kind == 'n')                                  ? fkNumeric
-                : (kind == 'D' || kind == 'd' || kind == 'T' || kind == 't') ? fkDateTime
-                : (kind == 'B' || kind == 'b')                                ? fkBoolean
-                                                                              : fkText;
-    if (own->Kind == fkNumeric)
-      for (size_t k = 1; k < fmt.size(); ++k)
-        if (fmt[k] == ',' || fmt[k] == '-' || fmt[k] == '.') {
-          own->DecimalSeparator = String(1, fmt[k]);
-          fmt[k] = '.';
-        }
-    own->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
+void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
+  TExpressionText& t = expressions_;
+  t.Source = source;
+  t.Delimiters = ExpressionDelimiters;
+  t.Parts.clear();
+  t.Tail.clear();
+  size_t comma = ExpressionDelimiters.find(',');
+  WideString open = kvxUtf8ToWide(ExpressionDelimiters.substr(0, comma));
+  WideString close = kvxUtf8ToWide(comma == String::npos ? String() : ExpressionDelimiters.substr(comma + 1));
+  t.HasOpening = !open.empty() && source.find(open) != WideString::npos;
+  if (!t.HasOpening) return;
+  // The scan only looks forward, so what an expression gives never changes where the next one
+  // is found: the text is cut once into plain pieces and expressions.
+  size_t i = 0, done = 0;
+  while (true) {
+    i = source.find(open, i);
+    if (i == WideString::npos) break;
+    Integer start = static_cast<Integer>(i) + 1, end = start;
+    WideString wideExpr;
+    kvxGetBracketedText(source, open, close, wideExpr, end, start);
+    if (end <= start) break;
+    TTextExpression e;
+    e.Before = source.substr(done, static_cast<size_t>(start - 1) - done);
+    e.Expr = kvxWideToUtf8(wideExpr);
+    size_t hash = e.Expr.find(" #");
+    if (hash != String::npos && e.Expr.find(')', hash + 2) == String::npos) {
+      String fmt = e.Expr.substr(hash + 2);
+      e.Expr.resize(hash);
+      e.Format = std::make_unique<TkvxFormat>();
+      char kind = fmt.empty() ? ' ' : fmt[0];
+      e.Format->Kind = (kind == 'N' || kind == 'n')                                  ? fkNumeric
+                       : (kind == 'D' || kind == 'd' || kind == 'T' || kind == 't') ? fkDateTime
+                       : (kind == 'B' || kind == 'b')                                ? fkBoolean
+                                                                                     : fkText;
+      if (e.Format->Kind == fkNumeric)
+        for (size_t k = 1; k < fmt.size(); ++k)
+          if (fmt[k] == ',' || fmt[k] == '-' || fmt[k] == '.') {
+            e.Format->DecimalSeparator = String(1, fmt[k]);
+            fmt[k] = '.';
+          }
+      e.Format->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
+    }
+    t.Parts.push_back(std::move(e));
+    done = static_cast<size_t>(end);
+    i = done;
   }
-  if (SameText(expr, "TOTALPAGES#")) return u"[TotalPages#]";
-  if (SameText(expr, "COPYNAME#")) return u"[CopyName#]";
-  TkvxReport* report = GetReport();
-  Value = report ? report->Calc(expr) : Variant();
+  t.Tail = source.substr(done);
+}
+
+WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report) {
+  if (SameText(e.Expr, "TOTALPAGES#")) return u"[TotalPages#]";
+  if (SameText(e.Expr, "COPYNAME#")) return u"[CopyName#]";
+  Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)
     return WideString();
-  return FormatValue(Value, own ? *own : *displayFormat_);
+  return FormatValue(Value, e.Format ? *e.Format : *displayFormat_);
 }
 
 void TkvxCustomMemoView::GetData() {
   TkvxStretcheable::GetData();
+  TkvxReport* report = GetReport();
   if (HasDataBinding()) {
     TkvxDataSet* ds = DataSet();
     if (ds->IsBlobField(DataField())) {
@@ -296,30 +325,21 @@ void TkvxCustomMemoView::GetData() {
       SetText(text);
     }
   } else if (AllowExpressions) {
-    size_t comma = ExpressionDelimiters.find(',');
-    WideString open = kvxUtf8ToWide(ExpressionDelimiters.substr(0, comma));
-    WideString close = kvxUtf8ToWide(comma == String::npos ? String() : ExpressionDelimiters.substr(comma + 1));
     WideString s = Text();
-    if (!open.empty() && s.find(open) != WideString::npos) {
-      size_t i = 0;
-      while (true) {
-        i = s.find(open, i);
-        if (i == WideString::npos) break;
-        Integer start = static_cast<Integer>(i) + 1, end = start;
-        WideString expr;
-        kvxGetBracketedText(s, open, close, expr, end, start);
-        if (end <= start) break;
-        WideString value = ExpandExpression(expr);
-        s.replace(static_cast<size_t>(start - 1), static_cast<size_t>(end - start + 1), value);
-        i = static_cast<size_t>(start - 1) + value.size();
+    if (s != expressions_.Source || ExpressionDelimiters != expressions_.Delimiters) ReadExpressions(s);
+    if (expressions_.HasOpening) {
+      s.clear();
+      for (const TTextExpression& e : expressions_.Parts) {
+        s += e.Before;
+        s += ExpandExpression(e, report);
       }
+      s += expressions_.Tail;
       SetText(s);
     }
   }
-  if (TkvxReport* report = GetReport()) report->SetScriptValue(Value);
+  if (report) report->SetScriptValue(Value);
   highlight_->Active = false;
-  if (!highlight_->Condition.empty())
-    if (TkvxReport* report = GetReport()) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
+  if (!highlight_->Condition.empty() && report) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
   if (SuppressRepeated) {
     WideString text = Text();
     if (!LastValue.IsEmpty() && text == LastValue.ToWideString()) {
@@ -521,8 +541,7 @@ Extended TkvxCustomMemoView::CalcHeight() {
     BeginDraw(nullptr, 1, 1, 0, 0);
     drawer.SetDimensions(TextRect, TextRect, 1, 1, 1);
   }
-  drawer.SetText(*memo_);
-  return std::round(drawer.CalcHeight() + VerticalExtra());
+  return std::round(drawer.TextHeight(*memo_) + VerticalExtra());
 }
 
 Extended TkvxCustomMemoView::CalcWidth() {
@@ -613,7 +632,10 @@ const TkvxDrawText& TkvxCustomMemoView::LayOut() {
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   String out = TkvxStretcheable::Diff(templ);
-  auto* t = dynamic_cast<TkvxCustomMemoView*>(templ);
+  // Asked for every object of every page: the class chain is a few steps, a dynamic_cast a walk
+  // of the C++ hierarchy.
+  auto* t = templ && templ->InheritsFrom(TkvxCustomMemoView::StaticClass()) ? static_cast<TkvxCustomMemoView*>(templ)
+                                                                            : nullptr;
   if (!t) return out;
   auto attr = [&](const char* name, const String& value) {
     out += ' ';
@@ -638,7 +660,9 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
     text = Text();
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
   }
-  attr("u", kvxStrToXML(kvxWideToUtf8(text)));
+  out += " u=\"";
+  kvxAppendXML(out, kvxWideToUtf8(text));
+  out += '"';
   if (kvxDiffers(ParagraphGap, t->ParagraphGap)) attr("ParagraphGap", kvxFormatFloat(ParagraphGap));
   if (rotation_ != t->rotation_) attr("Rotation", IntToStr(rotation_));
   if (RTLReading != t->RTLReading) attr("RTLReading", flag(RTLReading));

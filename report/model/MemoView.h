@@ -2,6 +2,7 @@
 // Memo views: the text objects of a report. Their text holds expressions between delimiters,
 // expanded per record by the report, and is laid out and drawn by the text drawer.
 #include <memory>
+#include <vector>
 
 #include "report/model/DrawText.h"
 #include "report/model/View.h"
@@ -125,7 +126,23 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   Extended HorizontalExtra() const;
   Extended VerticalExtra() const;
   bool Convert() const;
-  WideString ExpandExpression(const WideString& expr);
+  // One bracketed expression of the text, read once for every record: the text before it, the
+  // expression and its own format, if any.
+  struct TTextExpression {
+    WideString Before;
+    String Expr;
+    std::unique_ptr<TkvxFormat> Format;
+  };
+  // The design text whose expressions were last read, and what was read.
+  struct TExpressionText {
+    WideString Source;
+    String Delimiters;
+    bool HasOpening = false;
+    std::vector<TTextExpression> Parts;
+    WideString Tail;
+  };
+  void ReadExpressions(const WideString& source);
+  WideString ExpandExpression(const TTextExpression& e, TkvxReport* report);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
   void DrawUnderlines(TkvxDrawText& drawer);
 
@@ -135,6 +152,7 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   Integer rotation_ = 0;
   String style_;
   TkvxCustomMemoView* flowTo_ = nullptr;
+  TExpressionText expressions_;
 };
 
 class TkvxMemoView : public TkvxCustomMemoView {

@@ -85,10 +85,11 @@ void TkvxView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
   ScaleY = scaleY;
   OffsetX = offsetX;
   OffsetY = offsetY;
-  X = static_cast<int>(std::lround(AbsLeft() * scaleX + offsetX));
-  Y = static_cast<int>(std::lround(AbsTop() * scaleY + offsetY));
-  X1 = static_cast<int>(std::lround((AbsLeft() + Width()) * scaleX + offsetX));
-  Y1 = static_cast<int>(std::lround((AbsTop() + Height()) * scaleY + offsetY));
+  const Extended left = AbsLeft(), top = AbsTop();
+  X = static_cast<int>(std::lround(left * scaleX + offsetX));
+  Y = static_cast<int>(std::lround(top * scaleY + offsetY));
+  X1 = static_cast<int>(std::lround((left + Width()) * scaleX + offsetX));
+  Y1 = static_cast<int>(std::lround((top + Height()) * scaleY + offsetY));
   if (frame_->DropShadow()) {
     // The shadow stays inside the object's bounds.
     X1 -= static_cast<int>(std::lround(frame_->ShadowWidth() * scaleX));
@@ -303,20 +304,21 @@ String kvxFrameDiff(TkvxFrame* f, TkvxFrame* t) {
   for (const auto& [name, get] : lines) {
     TkvxFrameLine* l = (f->*get)();
     TkvxFrameLine* tl = (t->*get)();
-    String prefix = String("Frame.") + name + ".";
+    // Most lines differ in nothing: their names are only made for what is written.
+    auto prefixed = [&](const char* what) { return String("Frame.") + name + "." + what; };
     if (colorWritten ? l->Color() != f->Color() : l->Color() != tl->Color())
-      DiffAttr(out, prefix + "Color", IntToStr(l->Color()));
+      DiffAttr(out, prefixed("Color"), IntToStr(l->Color()));
     if (styleWritten ? l->Style() != f->Style() : l->Style() != tl->Style())
-      DiffAttr(out, prefix + "Style", IntToStr(l->Style()));
+      DiffAttr(out, prefixed("Style"), IntToStr(l->Style()));
     if (widthWritten ? kvxDiffers(l->Width(), f->Width()) : kvxDiffers(l->Width(), tl->Width()))
-      DiffAttr(out, prefix + "Width", kvxFormatFloat(l->Width()));
+      DiffAttr(out, prefixed("Width"), kvxFormatFloat(l->Width()));
   }
   return out;
 }
 
 String TkvxView::Diff(TkvxComponent* templ) {
   String out = TkvxReportComponent::Diff(templ);
-  auto* t = dynamic_cast<TkvxView*>(templ);
+  auto* t = templ && templ->InheritsFrom(StaticClass()) ? static_cast<TkvxView*>(templ) : nullptr;
   if (!t) return out;
   if (brushStyle_ != t->brushStyle_) DiffAttr(out, "BrushStyle", IntToStr(brushStyle_));
   if (align_ != t->align_) DiffAttr(out, "Align", IntToStr(align_));

@@ -89,6 +89,29 @@ TEST_F(DBDatasetTest, YieldsTheRowsAndFieldsOfTheQuery) {
   report_->DataSets->Finalize();
 }
 
+TEST_F(DBDatasetTest, FieldsAreReadFromTheQueryAsItIsAfterItsColumnsChange) {
+  // The bridge remembers which of its fields a name is; another statement with other columns,
+  // or new aliases, must not be answered from what it remembered.
+  bridge_->SetCloseDataSource(true);
+  report_->DataSets->Initialize();
+  bridge_->First();
+  EXPECT_EQ(VarToStr(bridge_->GetValue("Nm")), "สมชาย");
+  EXPECT_EQ(VarToStr(bridge_->GetValue("Sur")), "ใจดี");
+  report_->DataSets->Finalize();
+  query_->SQL().SetText("Select ID, Sur as Nm from Orvani order by ID");
+  report_->DataSets->Initialize();
+  bridge_->First();
+  EXPECT_EQ(VarToStr(bridge_->GetValue("Nm")), "ใจดี");
+  EXPECT_TRUE(bridge_->GetValue("Sur").IsNull()) << "a column the statement no longer has";
+  report_->DataSets->Finalize();
+  bridge_->FieldAliases()->SetText("Nm=Family");
+  report_->DataSets->Initialize();
+  bridge_->First();
+  EXPECT_EQ(VarToStr(bridge_->GetValue("Family")), "ใจดี");
+  EXPECT_TRUE(bridge_->GetValue("Nm").IsNull()) << "a name its alias hides";
+  report_->DataSets->Finalize();
+}
+
 TEST_F(DBDatasetTest, CurrentRangePrintsTheWindowsRecordAndGoesBackToIt) {
   query_->Open();
   query_->Next();

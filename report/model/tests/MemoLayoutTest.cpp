@@ -11,6 +11,7 @@
 #include <set>
 
 #include "platform/gui/Bitmap.h"
+#include "platform/rtl/TextBreaks.h"
 #include "report/model/LegacyText.h"
 #include "report/model/MemoView.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -343,5 +344,83 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
     EXPECT_GT(fullParts, 5u);
     EXPECT_EQ(lines, wholeLines);
     EXPECT_EQ(strip(joined), strip(text));
+  }
+}
+
+namespace {
+
+// The lines of text laid out by drawer in a 10-point font of the given name and style, in a
+// text rectangle width units wide.
+std::vector<WideString> DrawerLines(TkvxDrawText& drawer, const WideString& text, const char* fontName, bool bold,
+                                    int width) {
+  TFont font;
+  font.SetName(fontName);
+  font.SetSize(10);
+  if (bold) font.SetStyle(TFontStyles{fsBold});
+  drawer.SetFont(&font);
+  drawer.SetOptions(true, false, false, false, true, true, 0);
+  drawer.SetGaps(0, 0, 2);
+  drawer.SetDimensions(TRect{0, 0, width, 400}, TRect{0, 0, width, 400}, 1, 1, 1);
+  TWideStrings lines;
+  lines.SetText(text);
+  drawer.SetText(lines);
+  std::vector<WideString> result;
+  for (const TkvxTextLine& line : drawer.Lines()) result.push_back(line.Text);
+  return result;
+}
+
+}  // namespace
+
+TEST(MemoLayout, ARepeatedTextTakesTheLinesOfItsOwnFontAndWidth) {
+  // One drawer lays the same texts out again and again under other fonts and widths, as the
+  // rows of a list do; each layout must be the one a drawer that never saw the text makes.
+  struct Case {
+    const char* Font;
+    bool Bold;
+    int Width;
+  };
+  const Case cases[] = {{"Tahoma", false, 160}, {"Tahoma", true, 160}, {"DejaVu Serif", false, 160},
+                        {"Tahoma", false, 120}, {"Tahoma", false, 160}, {"DejaVu Serif", false, 120}};
+  TkvxDrawText shared;
+  for (const WideString& text : {kThai, kMixed}) {
+    std::set<size_t> counts;
+    std::set<std::vector<WideString>> layouts;
+    for (int round = 0; round < 2; ++round)
+      for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Font << (c.Bold ? " bold " : " ") << c.Width << " round " << round);
+        TkvxDrawText fresh;
+        std::vector<WideString> expected = DrawerLines(fresh, text, c.Font, c.Bold, c.Width);
+        EXPECT_EQ(DrawerLines(shared, text, c.Font, c.Bold, c.Width), expected);
+        layouts.insert(expected);
+      }
+    EXPECT_GE(layouts.size(), 3u) << "the fonts and widths should break the text differently";
+  }
+}
+
+TEST(MemoLayout, WordByWordBreaksAreThoseOfTheWholeText) {
+  // Texts broken word by word where the rules allow it, and whole where punctuation between the
+  // words ties them: either way the breaks must be ICU's over the whole text.
+  const WideString texts[] = {
+      u"นาย มีคาแอล วีระพงษ์ บุญมา",
+      u"184/12 หมู่ 3 อ.สามพราน จ.นครปฐม 73110",
+      u"97/5 Moo 3 Soi Wat Phra Hathai, Bang Chang Subdistrict, Nakhon Pathom 73110",
+      u"Maria Theresa Somchai Jaidee-Saengthong",
+      u"a ( b ) c , d . e - f / g \" h \" i ' j ' k ! l ? m % n $ 5",
+      u"( ก ) ข ,ค 12 , 000 ฿ 5 ๆ ฯ ๏ a",
+      u"word  two   spaces and trailing   ",
+      u"  leading blanks then text",
+      u"x\u00A0y z\u200Bw q\u2014r s\u3001t",
+      kThai,
+      kMixed,
+  };
+  for (const WideString& text : texts) {
+    SCOPED_TRACE(kvxWideToUtf8(text));
+    std::set<size_t> expected = IcuBreaks(text);
+    expected.erase(0);
+    expected.erase(text.size());
+    std::vector<int> found = LineBreakOpportunities(text);
+    // Twice: the second answer comes from what the first kept of the words.
+    for (int round = 0; round < 2; ++round, found = LineBreakOpportunities(text))
+      EXPECT_EQ(std::set<size_t>(found.begin(), found.end()), expected);
   }
 }

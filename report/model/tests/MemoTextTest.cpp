@@ -50,6 +50,23 @@ TEST(MemoText, ExpressionsAreExpandedInPlaceAndTheDesignTextComesBack) {
   EXPECT_EQ(r.Print(u"[1+2]"), u"[1+2]\r\n");
 }
 
+TEST(MemoText, ARepeatedTextFollowsItsDelimitersAndItsValues) {
+  // Printed record after record, a memo reads its text's expressions once; what it reads must
+  // follow the delimiters and the text, and the values must be those of each record.
+  MemoInReport r;
+  for (int record = 0; record < 2; ++record) EXPECT_EQ(r.Print(u"<1+2> [1+2]"), u"<1+2> 3\r\n");
+  r.memo->ExpressionDelimiters = "<,>";
+  EXPECT_EQ(r.Print(u"<1+2> [1+2]"), u"3 [1+2]\r\n");
+  r.memo->ExpressionDelimiters = "[,]";
+  EXPECT_EQ(r.Print(u"<1+2> [1+2]"), u"<1+2> 3\r\n");
+  EXPECT_EQ(r.Print(u"[1+2] [2+2 #N%2.2f]"), u"3 4.00\r\n");
+  EXPECT_EQ(r.Print(u"[1+2] [2+2]"), u"3 4\r\n") << "a format read before must not stay";
+  for (int record = 1; record <= 3; ++record) {
+    r.report->Variables->SetVariable("n", Variant(record));
+    EXPECT_EQ(r.Print(u"n = [n]"), u"n = " + WideString(1, static_cast<char16_t>(u'0' + record)) + u"\r\n");
+  }
+}
+
 TEST(MemoText, FormatSuffixesChooseKindAndSeparator) {
   MemoInReport r;
   EXPECT_EQ(r.Print(u"[1234.5 #N%2.2f]"), u"1234.50\r\n");
