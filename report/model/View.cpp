@@ -301,9 +301,10 @@ String kvxFrameDiff(TkvxFrame* f, TkvxFrame* t) {
       {"TopLine", &TkvxFrame::TopLine},
       {"RightLine", &TkvxFrame::RightLine},
       {"BottomLine", &TkvxFrame::BottomLine}};
-  for (const auto& [name, get] : lines) {
-    TkvxFrameLine* l = (f->*get)();
-    TkvxFrameLine* tl = (t->*get)();
+  for (const auto& line : lines) {
+    const char* name = line.first;
+    TkvxFrameLine* l = (f->*line.second)();
+    TkvxFrameLine* tl = (t->*line.second)();
     // Most lines differ in nothing: their names are only made for what is written.
     auto prefixed = [&](const char* what) { return String("Frame.") + name + "." + what; };
     if (colorWritten ? l->Color() != f->Color() : l->Color() != tl->Color())
