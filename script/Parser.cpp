@@ -1,6 +1,7 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/rtl/TextUtils.h"
 
@@ -57,6 +58,7 @@ TsxParser::TsxParser() { Clear(); }
 void TsxParser::Clear() {
   keywords_.clear();
   foldedKeywords_.clear();
+  longestKeyword_ = 0;
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -74,11 +76,20 @@ void TsxParser::Clear() {
 void TsxParser::AddKeyword(const String& word) {
   keywords_.insert(word);
   foldedKeywords_.insert(LowerCase(word));
+  longestKeyword_ = std::max(longestKeyword_, word.size());
 }
 
 bool TsxParser::IsKeyword(const String& word) const {
+  if (word.size() > longestKeyword_) return false;
   if (caseSensitive_) return keywords_.count(word) != 0;
-  return foldedKeywords_.count(LowerCase(word)) != 0;
+  // Every word read is asked about: folded in place, without making a text of it.
+  char folded[64];
+  if (word.size() > sizeof folded) return foldedKeywords_.count(LowerCase(word)) != 0;
+  for (size_t i = 0; i < word.size(); ++i) {
+    const char c = word[i];
+    folded[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  }
+  return foldedKeywords_.find(std::string_view(folded, word.size())) != foldedKeywords_.end();
 }
 
 void TsxParser::SetCommentBlock1(const String& value) {
@@ -113,6 +124,7 @@ void TsxParser::OptionsChanged() {
 
 void TsxParser::ForgetSkips() {
   for (Skip& skip : skips_) skip = Skip{};
+  lookFrom_ = -1;
 }
 
 void TsxParser::SetText(const String& value) {
@@ -219,11 +231,15 @@ void TsxParser::SkipSpaces() {
   lastPosition_ = position_;
 }
 
-Byte TsxParser::Lookahead() {
-  const Byte c = At(position_);
-  if (c > 32 && !skipStarts_[c]) return c;
-  const int after = SkipFrom(position_);
-  return after > Size() ? 0 : At(after);
+Byte TsxParser::LookFrom() {
+  Byte c = At(position_);
+  if (c <= 32 || skipStarts_[c]) {
+    const int after = SkipFrom(position_);
+    c = after > Size() ? 0 : At(after);
+  }
+  lookFrom_ = position_;
+  lookChar_ = c;
+  return c;
 }
 
 int TsxParser::SkipFrom(int position) {
@@ -484,22 +500,31 @@ String TsxParser::RowColAt(int position) const {
 void TsxParser::AppendRowCol(String& out, int position) const {
   position = std::clamp(position, 1, Size() + 1);
   // The first line start at or after the position: an LF belongs to the line it ends. Positions
-  // are mostly asked for in order, so the row of the last one is tried first.
+  // are mostly asked for in order, so the row of the last one and the few after it are tried
+  // first.
+  const int rows = static_cast<int>(lineStarts_.size());
   int row = lastRow_;
-  if (row < 1 || row >= static_cast<int>(lineStarts_.size()) + 1 ||
-      lineStarts_[static_cast<size_t>(row - 1)] >= position ||
-      (row < static_cast<int>(lineStarts_.size()) && lineStarts_[static_cast<size_t>(row)] < position)) {
+  const auto after = [&](int r) { return r < rows && lineStarts_[static_cast<size_t>(r)] < position; };
+  if (row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position)
+    for (int step = 0; step < 4 && after(row); ++step) ++row;
+  if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
     const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
     row = static_cast<int>(it - lineStarts_.begin());
-    lastRow_ = row;
   }
+  lastRow_ = row;
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
-  char buffer[32];
-  char* end = WriteDecimal(buffer, row);
-  *end++ = ':';
-  end = WriteDecimal(end, col);
+  // Most elements of a row ask one after another: its number is written once.
+  if (rowTextRow_ != row) {
+    char* end = WriteDecimal(rowText_, row);
+    *end++ = ':';
+    rowTextLength_ = static_cast<int>(end - rowText_);
+    rowTextRow_ = row;
+  }
+  char buffer[48];
+  std::memcpy(buffer, rowText_, static_cast<size_t>(rowTextLength_));
+  char* end = WriteDecimal(buffer + rowTextLength_, col);
   out.append(buffer, static_cast<size_t>(end - buffer));
 }
 

@@ -654,16 +654,20 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     return dsg;
   }
 
-  // Items with the argument elements of each; hidden counts the with-variable items.
-  std::vector<std::vector<const TsxILNode*>> args;
-  std::vector<bool> hidden;
+  // Items with the argument elements of each; a hidden item is a with-variable's.
+  struct Pending {
+    std::vector<const TsxILNode*> Args;
+    bool Hidden;
+  };
+  std::vector<Pending> args;
+  // A with-variable and a constructor add an item each to one per link.
+  args.reserve(links.size() + 2);
+  dsg->Items.reserve(links.size() + 2);
   auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxILNode*> a, bool isHidden) {
-    TsxDesignatorItem item;
+    TsxDesignatorItem& item = dsg->Items.emplace_back();
     item.Ref = ref;
     item.SourcePos = pos;
-    dsg->Items.push_back(std::move(item));
-    args.push_back(std::move(a));
-    hidden.push_back(isHidden);
+    args.push_back({std::move(a), isHidden});
   };
   auto late = [&](const String& name) {
     return script.Add(String(), std::make_unique<TsxLateMember>(name));
@@ -693,8 +697,8 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
     TsxCustomHelper* create = static_cast<TsxClassVariable*>(ref)->Find("Create");
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
-    std::vector<const TsxILNode*> createArgs = std::move(args.back());
-    args.back().clear();
+    std::vector<const TsxILNode*> createArgs = std::move(args.back().Args);
+    args.back().Args.clear();
     push(create, first.Pos, std::move(createArgs), false);
   }
 
@@ -709,9 +713,9 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       continue;
     }
     if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
-        args.back().empty()) {
+        args.back().Args.empty()) {
       if (!index) Fail(SIndexRequired);
-      args.back() = link.Args;
+      args.back().Args = link.Args;
       continue;
     }
     TsxVarType typ = prev->Typ;
@@ -722,7 +726,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     }
     TsxClassVariable* cls = nullptr;
     Variant known;  // the value before this link, when it may be read now
-    const bool readable = IsVariableKind(prev) && args.back().empty();
+    const bool readable = IsVariableKind(prev) && args.back().Args.empty();
     if (readable) known = prev->Value;
     if (prev->Kind == TsxItemKind::Class) {
       cls = static_cast<TsxClassVariable*>(prev);
@@ -819,18 +823,18 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t k = 0; k < dsg->Items.size(); ++k) {
     TsxDesignatorItem& item = dsg->Items[k];
     TsxCustomVariable* ref = item.Ref;
-    for (const TsxILNode* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
-    if (hidden[k] || ref->Kind == TsxItemKind::LateMember) continue;
+    for (const TsxILNode* a : args[k].Args) item.Args.push_back(BuildExpression(*a, script));
+    if (args[k].Hidden || ref->Kind == TsxItemKind::LateMember) continue;
     // A class name takes an argument only in the cast form TFoo(x).
     if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
-    if (!args[k].empty()) SetPos(*args[k].front());
+    if (!args[k].Args.empty()) SetPos(*args[k].Args.front());
     const int given = static_cast<int>(item.Args.size());
     if (given < ref->GetNumberOfRequiredParams()) Fail(SNotEnoughParams);
     if (given > ref->Count()) Fail(STooManyParams);
     for (int p = given; p < ref->Count(); ++p)
       item.Args.push_back(ConstExpression(ref->Params(p)->DefValue, script));
     for (int p = 0; p < given; ++p) {
-      SetPos(*args[k][static_cast<size_t>(p)]);
+      SetPos(*args[k].Args[static_cast<size_t>(p)]);
       CheckCompatible(*ref->Params(p), *item.Args[static_cast<size_t>(p)]);
     }
   }
