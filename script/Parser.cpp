@@ -450,6 +450,13 @@ int TsxParser::FindUnclosed(bool& comment) {
   const int savedLast = lastPosition_;
   const int savedUnclosed = unclosedComment_;
   const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  // Only a quote or a block comment's opener can begin what is never closed; a text without
+  // any is not read token by token.
+  const std::string_view text = Text();
+  const auto holds = [&](const String& opener) { return !opener.empty() && text.find(opener) != text.npos; };
+  if ((quote == 0 || text.find(static_cast<char>(quote)) == text.npos) && !holds(blockOpen1_) &&
+      !holds(blockOpen2_))
+    return 0;
   const int size = Size();
   position_ = 1;
   int found = 0;

@@ -1,6 +1,7 @@
 #include "script/ProgramBuilder.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"
@@ -18,6 +19,8 @@
 #include "script/XMLDocument.h"
 
 namespace orv {
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -845,13 +848,14 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
 // Expressions.
 
 int TsxProgramBuilder::Priority(const String& op) const {
-  if (op == "*" || op == "/" || op == "div" || op == "mod" || op == "shl" || op == "shr") return 2;
-  if (op == "and") return pascalRules_ ? 2 : 5;
-  if (op == "+" || op == "-" || op == "strcat") return 3;
-  if (op == "xor") return pascalRules_ ? 3 : 6;
-  if (op == "or") return pascalRules_ ? 3 : 7;
-  if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=" || op == "in" ||
-      op == "is")
+  // Compared as views, so that most operators are told apart by their length alone.
+  if (op == "*"sv || op == "/"sv || op == "div"sv || op == "mod"sv || op == "shl"sv || op == "shr"sv) return 2;
+  if (op == "and"sv) return pascalRules_ ? 2 : 5;
+  if (op == "+"sv || op == "-"sv || op == "strcat"sv) return 3;
+  if (op == "xor"sv) return pascalRules_ ? 3 : 6;
+  if (op == "or"sv) return pascalRules_ ? 3 : 7;
+  if (op == "="sv || op == "<>"sv || op == "<"sv || op == ">"sv || op == "<="sv || op == ">="sv || op == "in"sv ||
+      op == "is"sv)
     return 4;
   return -1;
 }
@@ -860,7 +864,7 @@ namespace {
 
 TsxOpKind OpKindOf(const String& op) {
   static const struct {
-    const char* Text;
+    std::string_view Text;
     TsxOpKind Kind;
   } kOps[] = {{">", TsxOpKind::Great},    {"<", TsxOpKind::Less},         {"<=", TsxOpKind::LessEq},
               {">=", TsxOpKind::GreatEq}, {"<>", TsxOpKind::NonEq},       {"=", TsxOpKind::Eq},
@@ -1030,6 +1034,7 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
   SetPos(element);
   const String pos = currentPos_;
   std::vector<const TsxILNode*> flat;
+  flat.reserve(16);
   Flatten(element, flat);
   std::vector<Token> tokens;
   tokens.reserve(flat.size());
