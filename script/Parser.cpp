@@ -57,8 +57,7 @@ TsxParser::TsxParser() { Clear(); }
 
 void TsxParser::Clear() {
   keywords_.clear();
-  foldedKeywords_.clear();
-  longestKeyword_ = 0;
+  for (std::vector<String>& sameStart : foldedByFirst_) sameStart.clear();
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -74,22 +73,25 @@ void TsxParser::Clear() {
 }
 
 void TsxParser::AddKeyword(const String& word) {
-  keywords_.insert(word);
-  foldedKeywords_.insert(LowerCase(word));
-  longestKeyword_ = std::max(longestKeyword_, word.size());
+  if (word.empty() || !keywords_.insert(word).second) return;
+  const String folded = LowerCase(word);
+  std::vector<String>& sameStart = foldedByFirst_[static_cast<Byte>(folded[0])];
+  if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
 bool TsxParser::IsKeyword(const String& word) const {
-  if (word.size() > longestKeyword_) return false;
+  if (word.empty()) return false;
   if (caseSensitive_) return keywords_.count(word) != 0;
-  // Every word read is asked about: folded in place, without making a text of it.
-  char folded[64];
-  if (word.size() > sizeof folded) return foldedKeywords_.count(LowerCase(word)) != 0;
-  for (size_t i = 0; i < word.size(); ++i) {
-    const char c = word[i];
-    folded[i] = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
+  // words of its first letter and length only.
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (const String& keyword : foldedByFirst_[static_cast<Byte>(fold(word[0]))]) {
+    if (keyword.size() != word.size()) continue;
+    size_t i = 1;
+    while (i < word.size() && fold(word[i]) == keyword[i]) ++i;
+    if (i == word.size()) return true;
   }
-  return foldedKeywords_.find(std::string_view(folded, word.size())) != foldedKeywords_.end();
+  return false;
 }
 
 void TsxParser::SetCommentBlock1(const String& value) {
@@ -530,8 +532,16 @@ void TsxParser::AppendRowCol(String& out, int position) const {
     rowTextRow_ = row;
   }
   char buffer[48];
-  std::memcpy(buffer, rowText_, static_cast<size_t>(rowTextLength_));
-  char* end = WriteDecimal(buffer + rowTextLength_, col);
+  std::memcpy(buffer, rowText_, sizeof rowText_);  // the whole room: a copy of fixed size is a few moves
+  char* end = buffer + rowTextLength_;
+  if (col >= 1 && col < 10) {
+    *end++ = static_cast<char>('0' + col);
+  } else if (col >= 10 && col < 100) {
+    *end++ = static_cast<char>('0' + col / 10);
+    *end++ = static_cast<char>('0' + col % 10);
+  } else {
+    end = WriteDecimal(end, col);
+  }
   out.append(buffer, static_cast<size_t>(end - buffer));
 }
 

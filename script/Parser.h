@@ -132,8 +132,8 @@ class TsxParser {
   int NumberEnd(int position) const;
 
   std::set<String> keywords_;
-  std::set<String, std::less<>> foldedKeywords_;
-  size_t longestKeyword_ = 0;
+  // The reserved words folded to lower case, by their first character.
+  std::vector<String> foldedByFirst_[256];
   bool caseSensitive_ = false;
   String commentLine1_, commentLine2_;
   String commentBlock1_, commentBlock2_;
