@@ -57,7 +57,7 @@ TsxParser::TsxParser() { Clear(); }
 
 void TsxParser::Clear() {
   keywords_.clear();
-  for (std::vector<String>& sameStart : foldedByFirst_) sameStart.clear();
+  foldedByFirst_.clear();
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -73,14 +73,15 @@ void TsxParser::Clear() {
 }
 
 void TsxParser::AddKeyword(const String& word) {
-  if (word.empty() || !keywords_.insert(word).second) return;
+  if (!keywords_.insert(word).second || word.empty()) return;
   const String folded = LowerCase(word);
+  if (foldedByFirst_.empty()) foldedByFirst_.resize(256);
   std::vector<String>& sameStart = foldedByFirst_[static_cast<Byte>(folded[0])];
   if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
 bool TsxParser::IsKeyword(const String& word) const {
-  if (word.empty()) return false;
+  if (word.empty() || keywords_.empty()) return false;
   if (caseSensitive_) return keywords_.count(word) != 0;
   // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
   // words of its first letter and length only.

@@ -132,8 +132,8 @@ class TsxParser {
   int NumberEnd(int position) const;
 
   std::set<String> keywords_;
-  // The reserved words folded to lower case, by their first character.
-  std::vector<String> foldedByFirst_[256];
+  // The reserved words folded to lower case, by their first character; empty without any.
+  std::vector<std::vector<String>> foldedByFirst_;
   bool caseSensitive_ = false;
   String commentLine1_, commentLine2_;
   String commentBlock1_, commentBlock2_;
