@@ -631,26 +631,6 @@ bool IsVariableKind(const TsxCustomVariable* item) {
 
 }  // namespace
 
-TsxCustomVariable* TsxProgramBuilder::PlainOperand(const TsxILNode& element, TsxScript& script) {
-  // A with-object may hold the name; an address, arguments or members make more than a read.
-  if (!withList_.empty()) return nullptr;
-  const TsxILNode* name = nullptr;
-  for (int i = 0; i < element.Count(); ++i) {
-    const TsxILNode& child = *element.Items(i);
-    if (Is(child, "addr") || Is(child, "expr")) return nullptr;
-    if (Is(child, "node")) {
-      if (name) return nullptr;
-      name = &child;
-    }
-  }
-  if (!name) return nullptr;
-  SetPos(element);
-  TsxCustomVariable* var = FindVar(name->Prop("text"), script);
-  const bool plain = IsVariableKind(var) && var->Count() == 0 &&
-                     (var->Kind == TsxItemKind::Param || !var->OnGetVarValue);
-  return plain ? var : nullptr;
-}
-
 std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNode& element, TsxScript& script,
                                                                   int mode) {
   sxCheckStack();
@@ -964,12 +944,6 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(std::vector<T
     node->Op = TsxOpKind::Const;
     node->Value = sxLiteralToVariant(e.Prop("text"));
     node->Typ = ConstType(node->Value);
-  } else if (TsxCustomVariable* var = Is(e, "dsgn") ? PlainOperand(e, script) : nullptr) {
-    // Read straight from the variable: no designator is made only to be dropped.
-    node->Op = TsxOpKind::Var;
-    node->Item = var;
-    node->Typ = var->Typ;
-    node->TypeName = var->TypeName;
   } else if (Is(e, "dsgn") || Is(e, "new")) {
     std::unique_ptr<TsxDesignator> dsg;
     if (Is(e, "new")) {

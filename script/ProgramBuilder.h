@@ -48,9 +48,6 @@ class TsxProgramBuilder {
   void BuildReturn(const TsxILNode& element, TsxScript& script, TsxStatement& list);
 
   std::unique_ptr<TsxDesignator> BuildDesignator(const TsxILNode& element, TsxScript& script, int mode);
-  // The variable a designator of one bare name reads directly, as BuildDesignator's result would;
-  // nullptr when the designator needs building.
-  TsxCustomVariable* PlainOperand(const TsxILNode& element, TsxScript& script);
   std::unique_ptr<TsxExpression> BuildExpression(const TsxILNode& element, TsxScript& script);
   std::unique_ptr<TsxExpression> ConstExpression(const Variant& value, TsxScript& script);
   std::unique_ptr<TsxSetExpression> BuildSet(const TsxILNode& element, TsxScript& script);
