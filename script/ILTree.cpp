@@ -1,5 +1,6 @@
 #include "script/ILTree.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "script/XMLDocument.h"
@@ -57,9 +58,15 @@ int TsxILNode::Find(std::string_view name) const {
 
 TsxILTree::TsxILTree() { Clear(); }
 
+void TsxILTree::AddBlock(size_t size) {
+  arenas_.push_back(std::make_unique<TsxILNode[]>(size));
+  usedInLast_ = 0;
+  lastSize_ = size;
+}
+
 TsxILNode* TsxILTree::New() {
-  arenas_.back()->emplace_back();
-  return &arenas_.back()->back();
+  if (usedInLast_ == lastSize_) AddBlock(std::min(lastSize_ * 2, kLargestBlock));
+  return &arenas_.back()[usedInLast_++];
 }
 
 TsxILNode** TsxILTree::Room(size_t count) {
@@ -79,7 +86,7 @@ void TsxILTree::Adopt(TsxILTree& other) {
 void TsxILTree::Clear() {
   arenas_.clear();
   rooms_.clear();
-  arenas_.push_back(std::make_unique<std::deque<TsxILNode>>());
+  AddBlock(kFirstBlock);
   root_ = New();
   root_->Tag = "program";
 }

@@ -3,7 +3,6 @@
 // records, without the per-object bookkeeping of the scriptable XML document: a program of
 // twenty thousand statements makes some two hundred thousand of them. The document form is
 // made from the tree only when someone asks for it.
-#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -70,7 +69,14 @@ class TsxILTree {
   static void ToDocument(const TsxILNode& node, TsxXMLItem& item);
 
  private:
-  std::vector<std::unique_ptr<std::deque<TsxILNode>>> arenas_;
+  // Elements in blocks, the block being filled last: a program of twenty thousand statements
+  // takes some two hundred blocks instead of one allocation per element or two. Blocks grow
+  // from a small first one, which is all a short script needs.
+  static constexpr size_t kFirstBlock = 32, kLargestBlock = 1024;
+  std::vector<std::unique_ptr<TsxILNode[]>> arenas_;
+  size_t usedInLast_ = 0;
+  size_t lastSize_ = 0;
+  void AddBlock(size_t size);
   std::vector<std::unique_ptr<TsxILNode*[]>> rooms_;
   TsxILNode* root_ = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "script/Parser.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "platform/rtl/TextUtils.h"
 
@@ -56,7 +57,7 @@ TsxParser::TsxParser() { Clear(); }
 
 void TsxParser::Clear() {
   keywords_.clear();
-  foldedKeywords_.clear();
+  foldedByFirst_.clear();
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -72,13 +73,26 @@ void TsxParser::Clear() {
 }
 
 void TsxParser::AddKeyword(const String& word) {
-  keywords_.insert(word);
-  foldedKeywords_.insert(LowerCase(word));
+  if (!keywords_.insert(word).second || word.empty()) return;
+  const String folded = LowerCase(word);
+  if (foldedByFirst_.empty()) foldedByFirst_.resize(256);
+  std::vector<String>& sameStart = foldedByFirst_[static_cast<Byte>(folded[0])];
+  if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
 bool TsxParser::IsKeyword(const String& word) const {
+  if (word.empty() || keywords_.empty()) return false;
   if (caseSensitive_) return keywords_.count(word) != 0;
-  return foldedKeywords_.count(LowerCase(word)) != 0;
+  // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
+  // words of its first letter and length only.
+  const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  for (const String& keyword : foldedByFirst_[static_cast<Byte>(fold(word[0]))]) {
+    if (keyword.size() != word.size()) continue;
+    size_t i = 1;
+    while (i < word.size() && fold(word[i]) == keyword[i]) ++i;
+    if (i == word.size()) return true;
+  }
+  return false;
 }
 
 void TsxParser::SetCommentBlock1(const String& value) {
@@ -113,6 +127,7 @@ void TsxParser::OptionsChanged() {
 
 void TsxParser::ForgetSkips() {
   for (Skip& skip : skips_) skip = Skip{};
+  lookFrom_ = -1;
 }
 
 void TsxParser::SetText(const String& value) {
@@ -219,11 +234,15 @@ void TsxParser::SkipSpaces() {
   lastPosition_ = position_;
 }
 
-Byte TsxParser::Lookahead() {
-  const Byte c = At(position_);
-  if (c > 32 && !skipStarts_[c]) return c;
-  const int after = SkipFrom(position_);
-  return after > Size() ? 0 : At(after);
+Byte TsxParser::LookFrom() {
+  Byte c = At(position_);
+  if (c <= 32 || skipStarts_[c]) {
+    const int after = SkipFrom(position_);
+    c = after > Size() ? 0 : At(after);
+  }
+  lookFrom_ = position_;
+  lookChar_ = c;
+  return c;
 }
 
 int TsxParser::SkipFrom(int position) {
@@ -434,6 +453,13 @@ int TsxParser::FindUnclosed(bool& comment) {
   const int savedLast = lastPosition_;
   const int savedUnclosed = unclosedComment_;
   const Byte quote = stringQuotes_.empty() ? 0 : static_cast<Byte>(stringQuotes_[0]);
+  // Only a quote or a block comment's opener can begin what is never closed; a text without
+  // any is not read token by token.
+  const std::string_view text = Text();
+  const auto holds = [&](const String& opener) { return !opener.empty() && text.find(opener) != text.npos; };
+  if ((quote == 0 || text.find(static_cast<char>(quote)) == text.npos) && !holds(blockOpen1_) &&
+      !holds(blockOpen2_))
+    return 0;
   const int size = Size();
   position_ = 1;
   int found = 0;
@@ -484,22 +510,39 @@ String TsxParser::RowColAt(int position) const {
 void TsxParser::AppendRowCol(String& out, int position) const {
   position = std::clamp(position, 1, Size() + 1);
   // The first line start at or after the position: an LF belongs to the line it ends. Positions
-  // are mostly asked for in order, so the row of the last one is tried first.
+  // are mostly asked for in order, so the row of the last one and the few after it are tried
+  // first.
+  const int rows = static_cast<int>(lineStarts_.size());
   int row = lastRow_;
-  if (row < 1 || row >= static_cast<int>(lineStarts_.size()) + 1 ||
-      lineStarts_[static_cast<size_t>(row - 1)] >= position ||
-      (row < static_cast<int>(lineStarts_.size()) && lineStarts_[static_cast<size_t>(row)] < position)) {
+  const auto after = [&](int r) { return r < rows && lineStarts_[static_cast<size_t>(r)] < position; };
+  if (row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position)
+    for (int step = 0; step < 4 && after(row); ++step) ++row;
+  if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
     const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
     row = static_cast<int>(it - lineStarts_.begin());
-    lastRow_ = row;
   }
+  lastRow_ = row;
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
-  char buffer[32];
-  char* end = WriteDecimal(buffer, row);
-  *end++ = ':';
-  end = WriteDecimal(end, col);
+  // Most elements of a row ask one after another: its number is written once.
+  if (rowTextRow_ != row) {
+    char* end = WriteDecimal(rowText_, row);
+    *end++ = ':';
+    rowTextLength_ = static_cast<int>(end - rowText_);
+    rowTextRow_ = row;
+  }
+  char buffer[48];
+  std::memcpy(buffer, rowText_, sizeof rowText_);  // the whole room: a copy of fixed size is a few moves
+  char* end = buffer + rowTextLength_;
+  if (col >= 1 && col < 10) {
+    *end++ = static_cast<char>('0' + col);
+  } else if (col >= 10 && col < 100) {
+    *end++ = static_cast<char>('0' + col / 10);
+    *end++ = static_cast<char>('0' + col % 10);
+  } else {
+    end = WriteDecimal(end, col);
+  }
   out.append(buffer, static_cast<size_t>(end - buffer));
 }
 

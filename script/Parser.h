@@ -79,7 +79,7 @@ class TsxParser {
   void SkipSpaces();
   // The character a token read now would begin with: the one after blanks and comments, 0 at
   // the end of the text. Position stays.
-  Byte Lookahead();
+  Byte Lookahead() { return position_ == lookFrom_ ? lookChar_ : LookFrom(); }
   // One run of CR and LF characters.
   bool GetEOL();
   // The next word, reserved or not; empty when none.
@@ -132,7 +132,8 @@ class TsxParser {
   int NumberEnd(int position) const;
 
   std::set<String> keywords_;
-  std::set<String> foldedKeywords_;
+  // The reserved words folded to lower case, by their first character; empty without any.
+  std::vector<std::vector<String>> foldedByFirst_;
   bool caseSensitive_ = false;
   String commentLine1_, commentLine2_;
   String commentBlock1_, commentBlock2_;
@@ -152,6 +153,10 @@ class TsxParser {
     int To = 0;
   };
   static constexpr int kSkipCache = 64;
+  // The last lookahead: the walk asks for it at the same position once per alternative tried.
+  int lookFrom_ = -1;
+  Byte lookChar_ = 0;
+  Byte LookFrom();
   Skip skips_[kSkipCache];
   void ForgetSkips();
 
@@ -164,6 +169,10 @@ class TsxParser {
   std::vector<int> lineStarts_;
   // The row of the position last turned into "row:col".
   mutable int lastRow_ = 0;
+  // "row:" of the row last written.
+  mutable int rowTextRow_ = 0;
+  mutable int rowTextLength_ = 0;
+  mutable char rowText_[16] = {};
   // For each 1-based byte index, the number of code points that begin before it.
   std::vector<int> codePoints_;
 };

@@ -1,6 +1,7 @@
 #include "script/ProgramBuilder.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"
@@ -18,6 +19,8 @@
 #include "script/XMLDocument.h"
 
 namespace orv {
+
+using namespace std::string_view_literals;
 
 namespace {
 
@@ -654,16 +657,20 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     return dsg;
   }
 
-  // Items with the argument elements of each; hidden counts the with-variable items.
-  std::vector<std::vector<const TsxILNode*>> args;
-  std::vector<bool> hidden;
+  // Items with the argument elements of each; a hidden item is a with-variable's.
+  struct Pending {
+    std::vector<const TsxILNode*> Args;
+    bool Hidden;
+  };
+  std::vector<Pending> args;
+  // A with-variable and a constructor add an item each to one per link.
+  args.reserve(links.size() + 2);
+  dsg->Items.reserve(links.size() + 2);
   auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxILNode*> a, bool isHidden) {
-    TsxDesignatorItem item;
+    TsxDesignatorItem& item = dsg->Items.emplace_back();
     item.Ref = ref;
     item.SourcePos = pos;
-    dsg->Items.push_back(std::move(item));
-    args.push_back(std::move(a));
-    hidden.push_back(isHidden);
+    args.push_back({std::move(a), isHidden});
   };
   auto late = [&](const String& name) {
     return script.Add(String(), std::make_unique<TsxLateMember>(name));
@@ -693,8 +700,8 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
     TsxCustomHelper* create = static_cast<TsxClassVariable*>(ref)->Find("Create");
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
-    std::vector<const TsxILNode*> createArgs = std::move(args.back());
-    args.back().clear();
+    std::vector<const TsxILNode*> createArgs = std::move(args.back().Args);
+    args.back().Args.clear();
     push(create, first.Pos, std::move(createArgs), false);
   }
 
@@ -709,9 +716,9 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       continue;
     }
     if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
-        args.back().empty()) {
+        args.back().Args.empty()) {
       if (!index) Fail(SIndexRequired);
-      args.back() = link.Args;
+      args.back().Args = link.Args;
       continue;
     }
     TsxVarType typ = prev->Typ;
@@ -722,7 +729,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     }
     TsxClassVariable* cls = nullptr;
     Variant known;  // the value before this link, when it may be read now
-    const bool readable = IsVariableKind(prev) && args.back().empty();
+    const bool readable = IsVariableKind(prev) && args.back().Args.empty();
     if (readable) known = prev->Value;
     if (prev->Kind == TsxItemKind::Class) {
       cls = static_cast<TsxClassVariable*>(prev);
@@ -819,18 +826,18 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t k = 0; k < dsg->Items.size(); ++k) {
     TsxDesignatorItem& item = dsg->Items[k];
     TsxCustomVariable* ref = item.Ref;
-    for (const TsxILNode* a : args[k]) item.Args.push_back(BuildExpression(*a, script));
-    if (hidden[k] || ref->Kind == TsxItemKind::LateMember) continue;
+    for (const TsxILNode* a : args[k].Args) item.Args.push_back(BuildExpression(*a, script));
+    if (args[k].Hidden || ref->Kind == TsxItemKind::LateMember) continue;
     // A class name takes an argument only in the cast form TFoo(x).
     if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
-    if (!args[k].empty()) SetPos(*args[k].front());
+    if (!args[k].Args.empty()) SetPos(*args[k].Args.front());
     const int given = static_cast<int>(item.Args.size());
     if (given < ref->GetNumberOfRequiredParams()) Fail(SNotEnoughParams);
     if (given > ref->Count()) Fail(STooManyParams);
     for (int p = given; p < ref->Count(); ++p)
       item.Args.push_back(ConstExpression(ref->Params(p)->DefValue, script));
     for (int p = 0; p < given; ++p) {
-      SetPos(*args[k][static_cast<size_t>(p)]);
+      SetPos(*args[k].Args[static_cast<size_t>(p)]);
       CheckCompatible(*ref->Params(p), *item.Args[static_cast<size_t>(p)]);
     }
   }
@@ -841,13 +848,14 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
 // Expressions.
 
 int TsxProgramBuilder::Priority(const String& op) const {
-  if (op == "*" || op == "/" || op == "div" || op == "mod" || op == "shl" || op == "shr") return 2;
-  if (op == "and") return pascalRules_ ? 2 : 5;
-  if (op == "+" || op == "-" || op == "strcat") return 3;
-  if (op == "xor") return pascalRules_ ? 3 : 6;
-  if (op == "or") return pascalRules_ ? 3 : 7;
-  if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=" || op == "in" ||
-      op == "is")
+  // Compared as views, so that most operators are told apart by their length alone.
+  if (op == "*"sv || op == "/"sv || op == "div"sv || op == "mod"sv || op == "shl"sv || op == "shr"sv) return 2;
+  if (op == "and"sv) return pascalRules_ ? 2 : 5;
+  if (op == "+"sv || op == "-"sv || op == "strcat"sv) return 3;
+  if (op == "xor"sv) return pascalRules_ ? 3 : 6;
+  if (op == "or"sv) return pascalRules_ ? 3 : 7;
+  if (op == "="sv || op == "<>"sv || op == "<"sv || op == ">"sv || op == "<="sv || op == ">="sv || op == "in"sv ||
+      op == "is"sv)
     return 4;
   return -1;
 }
@@ -856,7 +864,7 @@ namespace {
 
 TsxOpKind OpKindOf(const String& op) {
   static const struct {
-    const char* Text;
+    std::string_view Text;
     TsxOpKind Kind;
   } kOps[] = {{">", TsxOpKind::Great},    {"<", TsxOpKind::Less},         {"<=", TsxOpKind::LessEq},
               {">=", TsxOpKind::GreatEq}, {"<>", TsxOpKind::NonEq},       {"=", TsxOpKind::Eq},
@@ -1026,6 +1034,7 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
   SetPos(element);
   const String pos = currentPos_;
   std::vector<const TsxILNode*> flat;
+  flat.reserve(16);
   Flatten(element, flat);
   std::vector<Token> tokens;
   tokens.reserve(flat.size());

@@ -428,7 +428,7 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
   if (codeLines_.empty() && unitLines_->Count() > 0) {
     // Rows the host put into UnitLines itself are kept.
     for (Integer i = 0; i < unitLines_->Count(); ++i) {
-      CodeLines unit{unitLines_->Names(i), unitLines_->ValueFromIndex(i), {}};
+      CodeLines unit{unitLines_->Names(i), unitLines_->ValueFromIndex(i), {}, false, 0};
       TStringList rows;
       rows.SetCommaText(unit.Rows);
       for (Integer r = 0; r < rows.Count(); ++r) unit.Seen.insert(rows.Strings(r));
@@ -439,9 +439,31 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
   auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
                            [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
   if (unit == codeLines_.end()) {
-    codeLines_.push_back({unitName, String(), {}});
+    codeLines_.push_back({unitName, String(), {}, true, 0});
     unit = codeLines_.end() - 1;
     codeLinesPending_ = true;
+  }
+  if (unit->Rising) {
+    // A row number as positions write it: digits without a leading zero.
+    Int64 number = 0;
+    bool plain = !row.empty() && row.size() < 10 && row[0] != '0';
+    for (char c : row) {
+      if (c < '0' || c > '9') plain = false;
+      number = number * 10 + (c - '0');
+    }
+    if (plain && number == unit->Highest) return;
+    if (plain && number > unit->Highest) {
+      unit->Highest = number;
+      if (!unit->Rows.empty()) unit->Rows += ',';
+      unit->Rows += row;
+      codeLinesPending_ = true;
+      return;
+    }
+    // Out of order: from here on every row is looked up among those recorded.
+    unit->Rising = false;
+    TStringList rows;
+    rows.SetCommaText(unit->Rows);
+    for (Integer r = 0; r < rows.Count(); ++r) unit->Seen.insert(rows.Strings(r));
   }
   if (!unit->Seen.insert(row).second) return;
   if (!unit->Rows.empty()) unit->Rows += ',';

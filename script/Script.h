@@ -197,6 +197,10 @@ class TsxScript : public TComponent, public TsxRunFlags {
     String Unit;
     String Rows;
     std::unordered_set<String> Seen;
+    // While the rows came in rising order (as a program's statements do), Rows holds them all,
+    // the last being Highest, and Seen is left empty: a new row is told by one comparison.
+    bool Rising = true;
+    Int64 Highest = 0;
   };
   std::vector<CodeLines> codeLines_;
   bool codeLinesPending_ = false;

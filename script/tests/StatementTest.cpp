@@ -195,6 +195,18 @@ TEST(ScriptStatements, TerminateFromTheLineHandlerStopsBeforeTheNextStatement) {
   EXPECT_EQ(script->UnitLines().Strings(0), "=2,3,4");
 }
 
+TEST(ScriptStatements, UnitLinesHoldEachRecordedRowOnceInTheOrderMet) {
+  // Rows come in rising order from a program's statements, but a host may record any row.
+  auto script = test::NewScript("PascalScript", "begin\nend.");
+  for (const char* pos : {"2:3", "2:9", "5:1", "3:2", "5:7", "12:1", "3:9", "1:1", "12:4"})
+    script->AddCodeLine("", pos);
+  script->AddCodeLine("Unit1", "4:1");
+  script->AddCodeLine("Unit1", "4:5");
+  EXPECT_EQ(script->UnitLines().Count(), 2);
+  EXPECT_EQ(script->UnitLines().Strings(0), "=2,5,3,12,1");
+  EXPECT_EQ(script->UnitLines().Strings(1), "Unit1=4");
+}
+
 TEST(ScriptStatements, CallFunctionRunsOnlyTheScriptsOwnRoutines) {
   auto script = test::NewScript("PascalScript",
                                 "function Add(a, b: Integer): Integer;\nbegin\n  Result := a + b;\nend;\n"
