@@ -237,6 +237,27 @@ template <class Op>
   });
 }
 
+// Both operands calls of script routines, the shape of every two-way recursion (fib(n - 1) +
+// fib(n - 2)).
+[[gnu::always_inline]] inline bool RoutineCalls(const TsxExpressionNode& n) {
+  const TsxExpressionNode& l = *n.Left;
+  const TsxExpressionNode* r = n.Right.get();
+  return l.Op == TsxOpKind::Designator && l.Dsg->DKind == TsxDesignatorKind::RoutineCall && r &&
+         r->Op == TsxOpKind::Designator && r->Dsg->DKind == TsxDesignatorKind::RoutineCall;
+}
+
+// IntegerFirst for RoutineCalls: the left call runs first, each value is made once.
+Variant CombineCalls(const TsxExpressionNode& n, bool add) {
+  const Variant l = n.Left->Dsg->GetValue();
+  const Variant r = n.Right->Dsg->GetValue();
+  Integer sum;
+  if (IsInt(l) && IsInt(r) &&
+      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
+            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
+    return Variant(sum);
+  return add ? sxAdd(l, r) : sxSub(l, r);
+}
+
 }  // namespace
 
 namespace {
@@ -399,6 +420,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return Variant(EvalCondition(n));
     case TsxOpKind::Plus:
+      if (RoutineCalls(n)) return CombineCalls(n, true);
       return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
       TOperandSlot lt, rt;
@@ -414,6 +436,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus:
+      if (RoutineCalls(n)) return CombineCalls(n, false);
       return IntegerFirst(n, false, sxSub);
     case TsxOpKind::Mul:
       return Binary(n, sxMul);
