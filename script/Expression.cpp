@@ -237,17 +237,15 @@ template <class Op>
   });
 }
 
-// Both operands calls of script routines, the shape of every two-way recursion (fib(n - 1) +
-// fib(n - 2)).
-[[gnu::always_inline]] inline bool RoutineCalls(const TsxExpressionNode& n) {
-  const TsxExpressionNode& l = *n.Left;
-  const TsxExpressionNode* r = n.Right.get();
-  return l.Op == TsxOpKind::Designator && l.Dsg->DKind == TsxDesignatorKind::RoutineCall && r &&
-         r->Op == TsxOpKind::Designator && r->Dsg->DKind == TsxDesignatorKind::RoutineCall;
+bool RoutineCall(const TsxExpressionNode* n) {
+  return n && n->Op == TsxOpKind::Designator && n->Dsg->DKind == TsxDesignatorKind::RoutineCall;
 }
 
-// IntegerFirst for RoutineCalls: the left call runs first, each value is made once.
-Variant CombineCalls(const TsxExpressionNode& n, bool add) {
+}  // namespace
+
+// IntegerFirst without the operand slots.
+Variant TsxExpression::EvalCalls(const TsxExpressionNode& n) {
+  const bool add = n.Op == TsxOpKind::Plus;
   const Variant l = n.Left->Dsg->GetValue();
   const Variant r = n.Right->Dsg->GetValue();
   Integer sum;
@@ -257,8 +255,6 @@ Variant CombineCalls(const TsxExpressionNode& n, bool add) {
     return Variant(sum);
   return add ? sxAdd(l, r) : sxSub(l, r);
 }
-
-}  // namespace
 
 namespace {
 
@@ -420,7 +416,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return Variant(EvalCondition(n));
     case TsxOpKind::Plus:
-      if (RoutineCalls(n)) return CombineCalls(n, true);
+      if (n.CallOperands) return EvalCalls(n);
       return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
       TOperandSlot lt, rt;
@@ -436,7 +432,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus:
-      if (RoutineCalls(n)) return CombineCalls(n, false);
+      if (n.CallOperands) return EvalCalls(n);
       return IntegerFirst(n, false, sxSub);
     case TsxOpKind::Mul:
       return Binary(n, sxMul);
@@ -646,6 +642,8 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
+  n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
+                   RoutineCall(n.Right.get());
   n.Numeric = IsArithmetic(n.Op) && n.Left && (n.Left->NumberLeaf || n.Left->Numeric) &&
               (n.Op == TsxOpKind::UnMinus) == !n.Right && (!n.Right || n.Right->NumberLeaf || n.Right->Numeric);
   if (n.Numeric) n.NumberFn = PickNumberFn(n);
