@@ -156,28 +156,30 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 Variant TsxDesignator::CallRoutine() {
   auto* proc = static_cast<TsxProcVariable*>(Items.front().Ref);
   TsxDesignatorItem& link = Items.front();
-  const bool recursive = proc->Executing;
-  if (recursive) proc->SaveLocals();
-  try {
-    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
-    const bool hasVarParams = PassArguments(proc, link, n);
-    Variant result = proc->Run();
-    if (hasVarParams) {
-      // Read every var parameter before the caller's locals come back, and write them to the
-      // arguments after, so that an update made down a recursion is not overwritten.
-      std::vector<Variant> out(n);
-      for (size_t i = 0; i < n; ++i) out[i] = proc->Params(static_cast<int>(i))->Value;
-      if (recursive) proc->RestoreLocals();
-      for (size_t i = 0; i < n; ++i)
-        if (proc->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
-      return result;
+  TsxProcVariable* const recursive = proc->Executing ? proc : nullptr;
+  if (recursive) recursive->SaveLocals();
+  // The caller's locals come back after the value is taken, also when an exception passes.
+  struct Restore {
+    TsxProcVariable* Proc;
+    ~Restore() {
+      if (Proc) Proc->RestoreLocals();
     }
-    if (recursive) proc->RestoreLocals();
-    return result;
-  } catch (...) {
-    if (recursive) proc->RestoreLocals();
-    throw;
+  } restore{recursive};
+  const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+  // Without var parameters the value goes straight to the caller.
+  if (!PassArguments(proc, link, n)) return proc->Run();
+  Variant result = proc->Run();
+  // Read every var parameter before the caller's locals come back, and write them to the
+  // arguments after, so that an update made down a recursion is not overwritten.
+  std::vector<Variant> out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = proc->Params(static_cast<int>(i))->Value;
+  if (restore.Proc) {
+    restore.Proc->RestoreLocals();
+    restore.Proc = nullptr;
   }
+  for (size_t i = 0; i < n; ++i)
+    if (proc->Params(static_cast<int>(i))->IsVarParam) link.Args[i]->SetValue(out[i]);
+  return result;
 }
 
 Variant TsxDesignator::GetOtherValue() {

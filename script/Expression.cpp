@@ -237,7 +237,24 @@ template <class Op>
   });
 }
 
+bool RoutineCall(const TsxExpressionNode* n) {
+  return n && n->Op == TsxOpKind::Designator && n->Dsg->DKind == TsxDesignatorKind::RoutineCall;
+}
+
 }  // namespace
+
+// IntegerFirst without the operand slots.
+Variant TsxExpression::EvalCalls(const TsxExpressionNode& n) {
+  const bool add = n.Op == TsxOpKind::Plus;
+  const Variant l = n.Left->Dsg->GetValue();
+  const Variant r = n.Right->Dsg->GetValue();
+  Integer sum;
+  if (IsInt(l) && IsInt(r) &&
+      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
+            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
+    return Variant(sum);
+  return add ? sxAdd(l, r) : sxSub(l, r);
+}
 
 namespace {
 
@@ -399,6 +416,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
     case TsxOpKind::Eq:
       return Variant(EvalCondition(n));
     case TsxOpKind::Plus:
+      if (n.CallOperands) return EvalCalls(n);
       return IntegerFirst(n, true, sxAdd);
     case TsxOpKind::StrCat: {
       TOperandSlot lt, rt;
@@ -414,6 +432,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       return l + r;
     }
     case TsxOpKind::Minus:
+      if (n.CallOperands) return EvalCalls(n);
       return IntegerFirst(n, false, sxSub);
     case TsxOpKind::Mul:
       return Binary(n, sxMul);
@@ -623,6 +642,8 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   if (n.Left) Check(*n.Left, script, errorPos);
   if (n.Right) Check(*n.Right, script, errorPos);
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
+  n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
+                   RoutineCall(n.Right.get());
   n.Numeric = IsArithmetic(n.Op) && n.Left && (n.Left->NumberLeaf || n.Left->Numeric) &&
               (n.Op == TsxOpKind::UnMinus) == !n.Right && (!n.Right || n.Right->NumberLeaf || n.Right->Numeric);
   if (n.Numeric) n.NumberFn = PickNumberFn(n);

@@ -85,6 +85,9 @@ struct TsxExpressionNode {
   bool BoolOperands = false;
   // Both operands are variables or constants, read through their Ref.
   bool RefOperands = false;
+  // + or - of two calls of script routines, the shape of every two-way recursion
+  // (fib(n - 1) + fib(n - 2)).
+  bool CallOperands = false;
   // A variable or a constant that may hold a number.
   bool NumberLeaf = false;
   // An arithmetic operator over number leaves and such operators only: free of side effects,
@@ -129,6 +132,8 @@ class TsxExpression final : public TsxCustomVariable {
   }
 
   static Variant Eval(const TsxExpressionNode& node);
+  // Eval of a CallOperands node: the left call runs first, each value is made once.
+  static Variant EvalCalls(const TsxExpressionNode& node);
   // The value of a Numeric node on native numbers; Type varEmpty when an operand is no number
   // or the operation is one the Variant rules must raise for (a division by zero).
   static TsxNumber EvalNumber(const TsxExpressionNode& node) { return node.NumberFn(node); }
@@ -170,6 +175,7 @@ class TsxExpression final : public TsxCustomVariable {
                                        : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)))
         return Variant(result);
     }
+    if (root.CallOperands) return EvalCalls(root);
     return Eval(root);
   }
 

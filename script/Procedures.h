@@ -100,8 +100,9 @@ inline Variant TsxProcVariable::Run() {
   sxCheckStack();
   if (detail::sxCallDepth >= detail::kMaxCallDepth) [[unlikely]]
     detail::sxCallTooDeep();
+  // No step of its own: the routine's statements count theirs, and a routine without
+  // statements cannot call itself.
   TsxScript& program = *Program;
-  program.Step();
   const bool wasExecuting = Executing;
   Executing = true;
   if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();

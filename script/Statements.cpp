@@ -242,11 +242,13 @@ void TsxStatement::RunItems() {
         auto* branching = static_cast<TsxIfStmt*>(statement);
         if (!branching->Report()) break;
         TsxStatement* branch = branching->Condition->IsTrue() ? branching : branching->ElseStmt.get();
-        if (branch->Items.size() == 1 && !p.Terminated) {
+        const size_t size = branch->Items.size();
+        if (size == 1 && !p.Terminated) {
           statement = branch->Items.front().get();
           continue;
         }
-        branch->RunItems();
+        // A missing else costs no call.
+        if (size > 1) branch->RunItems();
       } else {
         statement->Execute();
       }

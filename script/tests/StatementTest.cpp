@@ -244,6 +244,22 @@ TEST(ScriptStatements, RunawayScriptsStopWithAnError) {
   EXPECT_EQ(Lines("PascalScript", "begin\n  ShowMessage('still here');\nend."), (L{"still here"}));
 }
 
+TEST(ScriptStatements, SumsOfTwoCallsRunLeftFirst) {
+  // The left call runs first; texts join; a sum beyond the 32-bit range grows; a recursion
+  // through such sums keeps each level's parameter.
+  EXPECT_EQ(Lines("PascalScript",
+                  "var log: String; v: Variant;\n"
+                  "function A(n: Integer): Integer;\nbegin\n  log := log + 'a';\n  Result := n;\nend;\n"
+                  "function B(n: Integer): Integer;\nbegin\n  log := log + 'b';\n  Result := n;\nend;\n"
+                  "function S(t: String): String;\nbegin\n  Result := t;\nend;\n"
+                  "function Fib(n: Integer): Integer;\nbegin\n"
+                  "  if n < 2 then Result := n else Result := Fib(n - 1) + Fib(n - 2);\nend;\n"
+                  "begin\n  ShowMessage(IntToStr(B(1) - A(3)));\n  ShowMessage(log);\n"
+                  "  ShowMessage(S('x') + S('y'));\n  v := A(2147483647) + A(1);\n  ShowMessage(VarToStr(v));\n"
+                  "  ShowMessage(IntToStr(Fib(15)));\nend."),
+            (L{"-2", "ba", "xy", "2147483648", "610"}));
+}
+
 TEST(ScriptStatements, UnitsComeFromTheHost) {
   auto script = test::NewScript("PascalScript",
                                 "uses 'tools.pas';\nbegin\n  ShowMessage(Greet('วัด'));\nend.");
