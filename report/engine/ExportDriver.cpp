@@ -62,6 +62,8 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   Integer exported = 0;
   for (Integer i = 0; i < count && !Report->Terminated; ++i) {
     if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
+    TkvxXMLItem* item = PagesItem()->Items(i);
+    bool readBack = !item->Loaded();
     std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
@@ -82,6 +84,9 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     ++exported;
     if (!preview) {
       ClearPageCache();
+      // A page read back only to be exported leaves memory again: a long report exports in
+      // the memory it was prepared in.
+      if (readBack) doc_->UnloadItem(item);
     } else {
       page->SetLeft(0);
       page->SetTop(0);

@@ -73,6 +73,8 @@ TkvxXMLItem* TkvxPreviewPages::CurPageItem() {
   if (CurPage < 0 || CurPage >= pages->Count()) return nullptr;
   TkvxXMLItem* item = pages->Items(CurPage);
   doc_->LoadItem(item);
+  // The engine writes through here.
+  item->MarkChanged();
   return item;
 }
 
@@ -236,6 +238,7 @@ void TkvxPreviewPages::ClearFirstPass() {
     if (passStartPage_ < pages->Count()) {
       TkvxXMLItem* start = pages->Items(passStartPage_);
       doc_->LoadItem(start);
+      start->MarkChanged();
       while (start->Count() > passStartObjects_) delete start->Items(start->Count() - 1);
     }
     while (pages->Count() > passStartPage_ + 1) delete pages->Items(pages->Count() - 1);
@@ -594,6 +597,7 @@ void TkvxPreviewPages::ModifyPage(Integer index, TkvxReportPage* page) {
   TkvxXMLItem* item = pages->Items(index);
   // The page may be the cached one being replaced: it is written before the cache lets go.
   doc_->LoadItem(item);
+  item->MarkChanged();
   item->SetUnloadable(false);
   item->Clear();
   WriteWholePage(item, page);
