@@ -36,8 +36,10 @@ void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
 // A memo as a filter receives it: in its highlight's font when that is on, the page count in
 // its text, and an AutoWidth memo as wide as the screen draws it.
 void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& scratch) {
-  if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj); memo && memo->AutoWidth)
-    memo->Draw(&scratch.Canvas(), 1, 1, 0, 0);
+  if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) {
+    auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+    if (memo->AutoWidth) memo->Draw(&scratch.Canvas(), 1, 1, 0, 0);
+  }
   filter->ExportObject(obj);
 }
 

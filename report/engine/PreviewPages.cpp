@@ -91,6 +91,7 @@ void TkvxPreviewPages::Clear() {
   GetOutline()->Reset();
   dictionary_.Clear();
   sourceAttributes_.clear();
+  sourceAttributesOf_.clear();
   pictureCache_->Clear();
   CurPage = -1;
   xmlSize_ = 0;
@@ -454,6 +455,19 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, TkvxXMLAttribute
 
 }  // namespace
 
+TkvxXMLAttributes* TkvxPreviewPages::SourceAttributes(const TkvxComponent* source) {
+  auto [at, isNewSource] = sourceAttributesOf_.try_emplace(source, nullptr);
+  if (!isNewSource) return at->second;
+  auto [known, isNew] = sourceAttributes_.try_emplace(source->BaseName());
+  if (isNew) {
+    size_t blank = known->first.find(' ');
+    known->second = std::make_unique<TkvxXMLAttributes>(
+        blank == String::npos ? std::string_view() : std::string_view(known->first).substr(blank + 1));
+  }
+  at->second = known->second.get();
+  return at->second;
+}
+
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
   for (Integer i = 0; i < item->Count(); ++i) {
@@ -461,13 +475,7 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
     TkvxComponent* obj;
     if (source) {
-      auto [known, isNew] = sourceAttributes_.try_emplace(source->BaseName());
-      if (isNew) {
-        size_t blank = known->first.find(' ');
-        known->second = std::make_unique<TkvxXMLAttributes>(
-            blank == String::npos ? std::string_view() : std::string_view(known->first).substr(blank + 1));
-      }
-      obj = NewPageObject(source->ClassType(), parent, known->second.get(), child->Text, serializer);
+      obj = NewPageObject(source->ClassType(), parent, SourceAttributes(source), child->Text, serializer);
       obj->SetName(source->Name());
     } else {
       TClass cls = PageObjectClass(child->Name);
