@@ -36,8 +36,10 @@ void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
 // A memo as a filter receives it: in its highlight's font when that is on, the page count in
 // its text, and an AutoWidth memo as wide as the screen draws it.
 void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& scratch) {
-  if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj); memo && memo->AutoWidth)
-    memo->Draw(&scratch.Canvas(), 1, 1, 0, 0);
+  if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) {
+    auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+    if (memo->AutoWidth) memo->Draw(&scratch.Canvas(), 1, 1, 0, 0);
+  }
   filter->ExportObject(obj);
 }
 
@@ -62,6 +64,8 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   Integer exported = 0;
   for (Integer i = 0; i < count && !Report->Terminated; ++i) {
     if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
+    TkvxXMLItem* item = PagesItem()->Items(i);
+    bool readBack = !item->Loaded();
     std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
@@ -82,6 +86,9 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     ++exported;
     if (!preview) {
       ClearPageCache();
+      // A page read back only to be exported leaves memory again: a long report exports in
+      // the memory it was prepared in.
+      if (readBack) doc_->UnloadItem(item);
     } else {
       page->SetLeft(0);
       page->SetTop(0);

@@ -109,9 +109,13 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
 }
 
 void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page) {
+  // The class registry answers for every object of every page; a dynamic_cast down the views'
+  // deep hierarchy would cost more than the assignment.
+  const Integer count = GetCount();
   for (TkvxComponent* obj : page->AllObjects())
-    if (auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj)) {
-      memo->TotalPages = GetCount();
+    if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) {
+      auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+      memo->TotalPages = count;
       memo->CopyNo = CopyNo;
     }
 }

@@ -73,6 +73,8 @@ TkvxXMLItem* TkvxPreviewPages::CurPageItem() {
   if (CurPage < 0 || CurPage >= pages->Count()) return nullptr;
   TkvxXMLItem* item = pages->Items(CurPage);
   doc_->LoadItem(item);
+  // The engine writes through here.
+  item->MarkChanged();
   return item;
 }
 
@@ -89,6 +91,7 @@ void TkvxPreviewPages::Clear() {
   GetOutline()->Reset();
   dictionary_.Clear();
   sourceAttributes_.clear();
+  sourceAttributesOf_.clear();
   pictureCache_->Clear();
   CurPage = -1;
   xmlSize_ = 0;
@@ -236,6 +239,7 @@ void TkvxPreviewPages::ClearFirstPass() {
     if (passStartPage_ < pages->Count()) {
       TkvxXMLItem* start = pages->Items(passStartPage_);
       doc_->LoadItem(start);
+      start->MarkChanged();
       while (start->Count() > passStartObjects_) delete start->Items(start->Count() - 1);
     }
     while (pages->Count() > passStartPage_ + 1) delete pages->Items(pages->Count() - 1);
@@ -451,6 +455,19 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, TkvxXMLAttribute
 
 }  // namespace
 
+TkvxXMLAttributes* TkvxPreviewPages::SourceAttributes(const TkvxComponent* source) {
+  auto [at, isNewSource] = sourceAttributesOf_.try_emplace(source, nullptr);
+  if (!isNewSource) return at->second;
+  auto [known, isNew] = sourceAttributes_.try_emplace(source->BaseName());
+  if (isNew) {
+    size_t blank = known->first.find(' ');
+    known->second = std::make_unique<TkvxXMLAttributes>(
+        blank == String::npos ? std::string_view() : std::string_view(known->first).substr(blank + 1));
+  }
+  at->second = known->second.get();
+  return at->second;
+}
+
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
   for (Integer i = 0; i < item->Count(); ++i) {
@@ -458,13 +475,7 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
     TkvxComponent* obj;
     if (source) {
-      auto [known, isNew] = sourceAttributes_.try_emplace(source->BaseName());
-      if (isNew) {
-        size_t blank = known->first.find(' ');
-        known->second = std::make_unique<TkvxXMLAttributes>(
-            blank == String::npos ? std::string_view() : std::string_view(known->first).substr(blank + 1));
-      }
-      obj = NewPageObject(source->ClassType(), parent, known->second.get(), child->Text, serializer);
+      obj = NewPageObject(source->ClassType(), parent, SourceAttributes(source), child->Text, serializer);
       obj->SetName(source->Name());
     } else {
       TClass cls = PageObjectClass(child->Name);
@@ -594,6 +605,7 @@ void TkvxPreviewPages::ModifyPage(Integer index, TkvxReportPage* page) {
   TkvxXMLItem* item = pages->Items(index);
   // The page may be the cached one being replaced: it is written before the cache lets go.
   doc_->LoadItem(item);
+  item->MarkChanged();
   item->SetUnloadable(false);
   item->Clear();
   WriteWholePage(item, page);

@@ -143,6 +143,11 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // A source object's attribute text, read once for every copy of it a page holds; found by the
   // text itself, so a source changed or replaced never meets the reading of an old one.
   std::unordered_map<String, std::unique_ptr<TkvxXMLAttributes>> sourceAttributes_;
+  // The same, found by the source object: a source's text never changes once it is on a source
+  // page, and source objects go only with Clear. Saves copying and hashing the text per object.
+  std::unordered_map<const TkvxComponent*, TkvxXMLAttributes*> sourceAttributesOf_;
+  // The source's attributes as a rebuilt object reads them first.
+  TkvxXMLAttributes* SourceAttributes(const TkvxComponent* source);
   std::unique_ptr<TkvxPictureCache> pictureCache_;
   // Front = most recently used.
   std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;

@@ -115,7 +115,7 @@ void TkvxXMLDocument::LoadItem(TkvxXMLItem* item) {
   TkvxXMLBacking* store = item->store_ == kTempStore ? temp_.get() : loaded_.get();
   if (!store) return;
   String text = item->Text;
-  TkvxXMLReader reader(*store, item->offset_, item->store_);
+  TkvxXMLReader reader(*store, item->offset_, item->store_, false);
   std::uint64_t offset = item->offset_;
   reader.ReadElement(item, true);
   if (store->Legacy874)
@@ -123,10 +123,16 @@ void TkvxXMLDocument::LoadItem(TkvxXMLItem* item) {
   item->Text = std::move(text);
   item->offset_ = offset;
   item->loaded_ = true;
+  item->stored_ = true;
 }
 
 void TkvxXMLDocument::UnloadItem(TkvxXMLItem* item) {
   if (!item->Loaded() || !item->Unloadable()) return;
+  // Read back and unchanged since: the store still holds the same children.
+  if (item->stored_) {
+    item->Clear();
+    return;
+  }
   if (!temp_) temp_ = std::make_unique<TkvxTempFileBacking>(TempDir);
   auto* file = static_cast<TkvxTempFileBacking*>(temp_.get());
   std::uint64_t offset = file->Size();

@@ -45,7 +45,7 @@ class TkvxXMLDocument {
   // Brings an unloaded item's children back from whichever store holds them.
   void LoadItem(TkvxXMLItem* item);
   // Writes a loaded, unloadable item with its subtree to the backing file and frees the
-  // children.
+  // children; an item read back from a store and not marked changed since is only freed.
   void UnloadItem(TkvxXMLItem* item);
 
  private:

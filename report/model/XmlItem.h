@@ -49,6 +49,9 @@ class TkvxXMLItem {
   bool Loaded() const { return loaded_; }
   bool Unloadable() const { return unloadable_; }
   void SetUnloadable(bool value) { unloadable_ = value; }
+  // Said before the children of an item read back from its store change: unloading it then
+  // writes them out again instead of letting them go.
+  void MarkChanged() { stored_ = false; }
 
  private:
   friend class TkvxXMLDocument;
@@ -60,6 +63,8 @@ class TkvxXMLItem {
   std::vector<TkvxXMLItem*> items_;  // owned
   bool loaded_ = true;
   bool unloadable_ = false;
+  // The children in memory are those at offset_ in the store: unloading only frees them.
+  bool stored_ = false;
   // Which backing stream holds the children of an unloaded item, and where its start tag is.
   std::uint8_t store_ = 0;
   std::uint64_t offset_ = 0;

@@ -1,5 +1,6 @@
 #include "report/model/XmlReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/rtl/TextUtils.h"
@@ -9,6 +10,7 @@ namespace orv {
 
 namespace {
 
+constexpr size_t kFirstBlock = 1 << 13;
 constexpr size_t kBlock = 1 << 16;
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -32,8 +34,13 @@ size_t FindMarker(const String& text) {
 
 }  // namespace
 
-TkvxXMLReader::TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId)
-    : source_(source), storeId_(storeId), buf_(kBlock), bufPos_(pos) {}
+TkvxXMLReader::TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId, bool checkUtf8)
+    : source_(source),
+      storeId_(storeId),
+      checkUtf8_(checkUtf8),
+      buf_(new char[kBlock]),
+      block_(kFirstBlock),
+      bufPos_(pos) {}
 
 void TkvxXMLReader::Invalid() { throw TkvxInvalidXMLException("Invalid file format"); }
 
@@ -81,12 +88,13 @@ bool TkvxXMLReader::Fill() {
   if (eof_) return false;
   bufPos_ += len_;
   idx_ = 0;
-  len_ = source_.ReadAt(bufPos_, buf_.data(), buf_.size());
+  len_ = source_.ReadAt(bufPos_, buf_.get(), block_);
+  block_ = std::min(block_ * 2, kBlock);
   if (len_ == 0) {
     eof_ = true;
     return false;
   }
-  CheckUtf8(reinterpret_cast<const unsigned char*>(buf_.data()), len_);
+  if (checkUtf8_) CheckUtf8(reinterpret_cast<const unsigned char*>(buf_.get()), len_);
   return true;
 }
 
@@ -95,9 +103,9 @@ bool TkvxXMLReader::ReadTag() {
     // Skip to the next "<".
     for (;;) {
       if (idx_ < len_) {
-        const void* lt = std::memchr(buf_.data() + idx_, '<', len_ - idx_);
+        const void* lt = std::memchr(buf_.get() + idx_, '<', len_ - idx_);
         if (lt) {
-          idx_ = static_cast<size_t>(static_cast<const char*>(lt) - buf_.data());
+          idx_ = static_cast<size_t>(static_cast<const char*>(lt) - buf_.get());
           break;
         }
         idx_ = len_;
@@ -138,7 +146,7 @@ bool TkvxXMLReader::ReadTag() {
     }
     while (!closed) {
       if (idx_ >= len_ && !Fill()) Invalid();
-      const char* start = buf_.data() + idx_;
+      const char* start = buf_.get() + idx_;
       size_t avail = len_ - idx_;
       const char* gt = static_cast<const char*>(std::memchr(start, '>', avail));
       size_t take = gt ? static_cast<size_t>(gt - start) : avail;

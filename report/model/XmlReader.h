@@ -2,7 +2,7 @@
 // TkvxXMLReader: reads tags and elements from a backing store in large blocks, checking on the
 // way whether the bytes are valid UTF-8.
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "report/model/XmlBacking.h"
 #include "report/model/XmlItem.h"
@@ -11,8 +11,9 @@ namespace orv {
 
 class TkvxXMLReader {
  public:
-  // Reads from pos on; storeId is recorded in items that stay unloaded.
-  TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId);
+  // Reads from pos on; storeId is recorded in items that stay unloaded. Bytes already checked
+  // once (an item read back from its store) need no UTF-8 check again.
+  TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uint8_t storeId, bool checkUtf8 = true);
 
   // Reads the "?xml" header; returns whether it names the old version (1.0, no standalone).
   bool ReadHeader();
@@ -33,7 +34,11 @@ class TkvxXMLReader {
 
   TkvxXMLBacking& source_;
   std::uint8_t storeId_;
-  std::vector<char> buf_;
+  bool checkUtf8_;
+  // Blocks grow from small to large: one page read back is a few kilobytes, a file is many
+  // blocks.
+  std::unique_ptr<char[]> buf_;
+  size_t block_;
   std::uint64_t bufPos_;
   size_t len_ = 0;
   size_t idx_ = 0;

@@ -22,12 +22,23 @@ namespace orv {
 
 namespace {
 
+// The object as a report component, nullptr when it is none. The class registry answers
+// without the cost of a dynamic_cast down a deep hierarchy, on every attribute of every object.
+TkvxComponent* AsComponent(TPersistent* obj) {
+  return obj->InheritsFrom(TkvxComponent::StaticClass()) ? static_cast<TkvxComponent*>(obj) : nullptr;
+}
+
+// The property that holds a memo view's lines: a report object's class property "Memo".
+const TPropInfo* MemoProp(TPersistent* obj) {
+  if (!AsComponent(obj)) return nullptr;
+  const TPropInfo* prop = kvxFindProp(obj->ClassType(), "Memo");
+  return prop && prop->Kind() == tkClass ? prop : nullptr;
+}
+
 // A memo view: a report object that publishes its lines as "Memo".
 TWideStrings* MemoOf(TPersistent* obj) {
-  if (!dynamic_cast<TkvxComponent*>(obj)) return nullptr;
-  const TPropInfo* prop = kvxFindProp(obj->ClassType(), "Memo");
-  if (!prop || prop->Kind() != tkClass) return nullptr;
-  return dynamic_cast<TWideStrings*>(prop->GetObject(obj));
+  const TPropInfo* prop = MemoProp(obj);
+  return prop ? dynamic_cast<TWideStrings*>(prop->GetObject(obj)) : nullptr;
 }
 
 // A text as report files keep it: without its one trailing line break.
@@ -335,7 +346,7 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
       ApplyReporting(target, a.Name.substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
       continue;
     }
-    if (a.Class != target->ClassType()) PrepareAction(a, target->ClassType());
+    if (a.Class != target->ClassType()) PrepareAction(a, target);
     try {
       ApplyPrepared(a, target);
     } catch (const std::exception& e) {
@@ -344,21 +355,25 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
   }
 }
 
-void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TClass cls) {
+void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TPersistent* obj) {
   using TAction = TkvxXMLAttributes::TAction;
+  const TClass cls = obj->ClassType();
   a.Class = cls;
   a.Action = TAction::Generic;
   a.Prop = nullptr;
   const String& name = a.Last;
-  // Each case converts the value as ApplyAttribute does; a value it refuses is left to
-  // ApplyAttribute, which refuses it again for every object and is reported as always.
+  // Each case converts the value as ApplyAttribute does, for the kind of object the class
+  // makes; a value it refuses is left to ApplyAttribute, which refuses it again for every
+  // object and is reported as always.
   try {
     if (name.size() == 1 && (name[0] == 'l' || name[0] == 't' || name[0] == 'w' || name[0] == 'h')) {
+      if (!AsComponent(obj)) return;
       a.Float = kvxClampCoordinate(kvxStrToFloat(a.Raw));
       a.Action = TAction::Position;
       return;
     }
     if (name.size() == 1 && (name[0] == 'u' || name[0] == 'x')) {
+      a.Prop = MemoProp(obj);
       a.Wide = kvxUtf8ToWide(Unescaped(a.Raw));
       a.Action = TAction::MemoText;
       return;
@@ -366,7 +381,13 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TClass c
     if (name == "Text") {
       a.Text = Unescaped(a.Raw);
       a.Wide = kvxUtf8ToWide(a.Text);
-      a.Action = TAction::Text;
+      if (dynamic_cast<TStrings*>(obj)) {
+        a.Action = TAction::StringsText;
+      } else if (dynamic_cast<TWideStrings*>(obj)) {
+        a.Action = TAction::WideText;
+      } else if ((a.Prop = MemoProp(obj))) {
+        a.Action = TAction::MemoText;
+      }
       return;
     }
     // Defined-property data goes through the reader, and a report's name depends on the object.
@@ -450,33 +471,26 @@ void TkvxXMLSerializer::SetProperty(const TkvxXMLAttributes::TAttribute& a, TPer
 void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersistent* obj) {
   using TAction = TkvxXMLAttributes::TAction;
   switch (a.Action) {
-    case TAction::Position:
-      if (auto* component = dynamic_cast<TkvxComponent*>(obj)) {
-        const char c = a.Last[0];
-        if (c == 'l') component->SetLeft(a.Float);
-        else if (c == 't') component->SetTop(a.Float);
-        else if (c == 'w') component->SetWidth(a.Float);
-        else component->SetHeight(a.Float);
-        return;
-      }
-      break;
-    case TAction::MemoText:
-      if (TWideStrings* memo = MemoOf(obj)) memo->SetText(a.Wide);
+    case TAction::Position: {
+      auto* component = static_cast<TkvxComponent*>(obj);
+      const char c = a.Last[0];
+      if (c == 'l') component->SetLeft(a.Float);
+      else if (c == 't') component->SetTop(a.Float);
+      else if (c == 'w') component->SetWidth(a.Float);
+      else component->SetHeight(a.Float);
       return;
-    case TAction::Text:
-      if (auto* strings = dynamic_cast<TStrings*>(obj)) {
-        strings->SetText(a.Text);
-        return;
-      }
-      if (auto* wide = dynamic_cast<TWideStrings*>(obj)) {
-        wide->SetText(a.Wide);
-        return;
-      }
-      if (TWideStrings* memo = MemoOf(obj)) {
-        memo->SetText(a.Wide);
-        return;
-      }
-      break;
+    }
+    case TAction::MemoText:
+      if (!a.Prop) return;
+      if (auto* memo = dynamic_cast<TWideStrings*>(a.Prop->GetObject(obj))) memo->SetText(a.Wide);
+      else if (a.Last == "Text") break;
+      return;
+    case TAction::StringsText:
+      static_cast<TStrings*>(obj)->SetText(a.Text);
+      return;
+    case TAction::WideText:
+      static_cast<TWideStrings*>(obj)->SetText(a.Wide);
+      return;
     case TAction::Generic:
       break;
     default:
@@ -489,7 +503,7 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
 void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
   if (name.size() == 1) {
     char c = name[0];
-    auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? dynamic_cast<TkvxComponent*>(obj) : nullptr;
+    auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? AsComponent(obj) : nullptr;
     if (component) {
       Extended v = kvxClampCoordinate(kvxStrToFloat(String(raw)));
       if (c == 'l') component->SetLeft(v);

@@ -29,7 +29,7 @@ class TkvxXMLAttributes {
   friend class TkvxXMLSerializer;
   // What setting the attribute comes to on an object of the class it was worked out for;
   // Generic goes through the serializer's whole reading of the text.
-  enum class TAction { Generic, Nothing, Position, MemoText, Text, Ord, Float, Str, Reference, Var };
+  enum class TAction { Generic, Nothing, Position, MemoText, StringsText, WideText, Ord, Float, Str, Reference, Var };
   struct TStep {
     TClass Class = nullptr;
     const TPropInfo* Prop = nullptr;
@@ -92,7 +92,8 @@ class TkvxXMLSerializer {
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
   void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
   void ApplyReporting(TPersistent* obj, const String& name, std::string_view rawValue);
-  static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TClass cls);
+  // Works out the action for objects of obj's class.
+  static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   // The value converted for the property by its kind; a value the property refuses throws.
   static void PrepareProperty(TkvxXMLAttributes::TAttribute& attribute, const TPropInfo* prop, std::string_view raw);
   void SetProperty(const TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);

@@ -341,6 +341,40 @@ TEST(PreviewPages, FileCacheUnloadsPagesAndBringsThemBack) {
   EXPECT_EQ(FindMemo(loaded.GetPage(9), "No", 19)->Text(), "200\r\n");
 }
 
+// The row numbers a filter receives, in the order it receives them.
+struct TRowCountingFilter : TkvxCustomExportFilter {
+  TRowCountingFilter() : TkvxCustomExportFilter(nullptr) { SetShowDialog(false); }
+  bool Start() override { return true; }
+  void ExportObject(TkvxComponent* obj) override {
+    if (auto* memo = dynamic_cast<TStoreMemo*>(obj); memo && memo->Name() == "No") Numbers += memo->Text();
+  }
+  String Numbers;
+};
+
+TEST(PreviewPages, ExportWithoutAPreviewLeavesThePagesInTheFileCache) {
+  TListReport list;
+  list.Report->EngineOptions()->UseFileCache = true;
+  list.Report->EngineOptions()->MaxMemSize = 0;
+  list.Run(200);
+  TkvxPreviewPages& pages = *list.Pages;
+  TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+  ASSERT_EQ(items->Count(), 10);
+  std::string before = SaveText(pages);
+  for (int round = 0; round < 2; ++round) {
+    TRowCountingFilter filter;
+    ASSERT_TRUE(pages.Export(&filter));
+    // Every row once, in order, both times.
+    String expected;
+    for (int row = 1; row <= 200; ++row) expected += std::to_string(row) + "\r\n";
+    EXPECT_EQ(filter.Numbers, expected) << round;
+    // Pages read back for the export went back to the file; the others stayed as they were.
+    for (int p = 2; p < 8; ++p) EXPECT_FALSE(items->Items(p)->Loaded()) << p;
+    EXPECT_TRUE(items->Items(0)->Loaded());
+    EXPECT_TRUE(items->Items(8)->Loaded());
+  }
+  EXPECT_EQ(Difference(SaveText(pages), before), "");
+}
+
 TEST(PreviewPages, PicturesAreStoredOnceAndComeBackOnEveryPage) {
   TListReport list;
   auto* logo = new TStorePicture(list.Title);
