@@ -364,14 +364,15 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   size_t firstLine = lines_.size();
   measure_->Font().SetData(font_);
   int clusters = 0;
-  // Most paragraphs fit their line: their width alone settles it. One far longer than its line
-  // is measured cluster by cluster at once, which gives the same width.
+  // Most paragraphs fit their line: their width alone settles it. One that would not fit even at
+  // a third of an em a character (a list's names and addresses in their columns) is measured
+  // cluster by cluster at once, which gives the same width, rather than measured twice.
   const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
   // The buffers of the last paragraph measured serve this one.
   Measured& m = measured_;
   m.Starts.clear();
   int width = 0;
-  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
+  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 3 > firstWidth) {
     MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     width = m.Width();
     clusters = static_cast<int>(m.Starts.size());
