@@ -392,7 +392,8 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     breakBefore.assign(n + 1, 0);
     // Both lists ascend: one walk pairs every break with the cluster it starts.
     int c = 0;
-    for (int unit : LineBreakOpportunities(text)) {
+    LineBreakOpportunities(text, breaks_);
+    for (int unit : breaks_) {
       while (c < n && m.Starts[c] < unit) ++c;
       if (c < n && m.Starts[c] == unit) breakBefore[c] = 1;
     }

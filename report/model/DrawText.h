@@ -149,6 +149,7 @@ class TkvxDrawText {
   Measured measured_;
   std::vector<int> ends_;
   std::vector<char> breakBefore_;
+  std::vector<int> breaks_;
   // One run's clusters as MeasureLine reads them; their storage serves every run.
   std::vector<int> runStarts_, runAdvances_;
   // While on, lines are counted in counted_ and not made.
