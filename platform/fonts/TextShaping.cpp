@@ -252,14 +252,18 @@ void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, T
 
 void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view text, std::vector<int>& starts,
                      std::vector<int>& advances) {
-  starts.clear();
-  advances.clear();
-  starts.reserve(text.size());
-  advances.reserve(text.size());
+  // A text has no more clusters than UTF-16 units: the lists are sized once and written in place.
+  starts.resize(text.size());
+  advances.resize(text.size());
+  size_t count = 0;
   ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
-    for (int s : word.Shape.Starts) starts.push_back(static_cast<int>(offset) + s);
-    advances.insert(advances.end(), word.Shape.Advances.begin(), word.Shape.Advances.end());
+    const std::vector<int>& wordStarts = word.Shape.Starts;
+    for (size_t k = 0; k < wordStarts.size(); ++k) starts[count + k] = static_cast<int>(offset) + wordStarts[k];
+    std::copy(word.Shape.Advances.begin(), word.Shape.Advances.end(), advances.begin() + count);
+    count += wordStarts.size();
   });
+  starts.resize(count);
+  advances.resize(count);
 }
 
 TTextMeasure MeasureText(const TFontFace& face, int pixelSize, std::u16string_view text) {

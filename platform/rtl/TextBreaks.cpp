@@ -101,7 +101,13 @@ const std::vector<int>& WordBreaks(std::u16string_view word) {
 
 std::vector<int> LineBreakOpportunities(const WideString& text) {
   std::vector<int> result;
-  if (text.size() < 2) return result;
+  LineBreakOpportunities(text, result);
+  return result;
+}
+
+void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
+  result.clear();
+  if (text.size() < 2) return;
   // Between words of letters, digits and plain punctuation the rules break after the blanks and
   // nowhere else, and what lies inside a word does not depend on its neighbours: such a text is
   // broken word by word, and the words of a list repeat. Any other text goes to ICU whole.
@@ -115,7 +121,7 @@ std::vector<int> LineBreakOpportunities(const WideString& text) {
     }
   if (!plain) {
     IcuBreaks(text, 0, result);
-    return result;
+    return;
   }
   const std::u16string_view all(text);
   size_t start = 0;
@@ -127,7 +133,6 @@ std::vector<int> LineBreakOpportunities(const WideString& text) {
     if (end < n) result.push_back(static_cast<int>(end));
     start = end;
   }
-  return result;
 }
 
 }  // namespace orv

@@ -287,6 +287,7 @@ void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const st
     // A text in one state throughout, the usual case, is measured straight into the result.
     if (start == 0 && end == text.size()) {
       canvas.TextAdvances(text, m.Starts, m.Advances);
+      if (spacing == 0 && !tags[0].Small) break;
       for (int& advance : m.Advances) {
         advance += spacing;
         if (tags[0].Small) advance = Round(advance / 1.5);
@@ -350,8 +351,8 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
       ++counted_;
       return;
     }
-    TkvxTextLine line;
-    line.Text = text.substr(from, to - from);
+    TkvxTextLine& line = NewLine();
+    line.Text.assign(text, from, to - from);
     line.Tags.assign(para.Tags.begin() + from, para.Tags.begin() + to);
     if (hyphen) {
       TkvxHTMLTag tag = line.Tags.empty() ? para.Tags[from] : line.Tags.back();
@@ -359,19 +360,19 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
       line.Text.push_back(u'-');
       line.Tags.push_back(tag);
     }
-    lines_.push_back(std::move(line));
   };
   size_t firstLine = lines_.size();
   measure_->Font().SetData(font_);
   int clusters = 0;
-  // Most paragraphs fit their line: their width alone settles it. One far longer than its line
-  // is measured cluster by cluster at once, which gives the same width.
+  // Most paragraphs fit their line: their width alone settles it. One that would not fit even at
+  // a third of an em a character (a list's names and addresses in their columns) is measured
+  // cluster by cluster at once, which gives the same width, rather than measured twice.
   const auto at600 = [](int size) { return -Round(size * double(PrinterRes) / 72); };
   // The buffers of the last paragraph measured serve this one.
   Measured& m = measured_;
   m.Starts.clear();
   int width = 0;
-  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 2 > firstWidth) {
+  if (wordWrap_ && static_cast<double>(text.size()) * size_ * 3 > firstWidth) {
     MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
     width = m.Width();
     clusters = static_cast<int>(m.Starts.size());
@@ -389,9 +390,12 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     for (int k = 0, sum = 0; k < n; ++k) ends[k] = sum += m.Advances[k];
     std::vector<char>& breakBefore = breakBefore_;
     breakBefore.assign(n + 1, 0);
-    for (int unit : LineBreakOpportunities(text)) {
-      auto it = std::lower_bound(m.Starts.begin(), m.Starts.end(), unit);
-      if (it != m.Starts.end() && *it == unit) breakBefore[it - m.Starts.begin()] = 1;
+    // Both lists ascend: one walk pairs every break with the cluster it starts.
+    int c = 0;
+    LineBreakOpportunities(text, breaks_);
+    for (int unit : breaks_) {
+      while (c < n && m.Starts[c] < unit) ++c;
+      if (c < n && m.Starts[c] == unit) breakBefore[c] = 1;
     }
     auto blank = [&](int k) { return IsBlank(text[m.Starts[k]]); };
     auto breakable = [&](int k) { return k < n && breakBefore[k] && !para.Tags[m.Starts[k - 1]].DontWrap; };
@@ -465,8 +469,24 @@ int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wor
   return 0;
 }
 
+TkvxTextLine& TkvxDrawText::NewLine() {
+  if (spareLines_.empty()) return lines_.emplace_back();
+  lines_.push_back(std::move(spareLines_.back()));
+  spareLines_.pop_back();
+  TkvxTextLine& line = lines_.back();
+  line.Flags = 0;
+  return line;
+}
+
 void TkvxDrawText::SetText(const TWideStrings& lines) {
   plainText_.clear();
+  // The buffers of a few lines serve the next text's lines: every memo of every page is laid out
+  // here. A long memo's many lines are let go.
+  constexpr size_t kSpareLines = 64;
+  for (TkvxTextLine& line : lines_) {
+    if (spareLines_.size() >= kSpareLines) break;
+    spareLines_.push_back(std::move(line));
+  }
   lines_.clear();
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
   int fullWidth = Round(width * Factor);

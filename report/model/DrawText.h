@@ -118,6 +118,8 @@ class TkvxDrawText {
   int MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
                    int* clusters = nullptr);
   void SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int height);
+  // A line added to lines_, empty, in buffers a former line leaves where there is one.
+  TkvxTextLine& NewLine();
   // How many characters of the word at wordStart go before a hyphen, or 0; only Russian words
   // are hyphenated.
   int SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const;
@@ -139,12 +141,15 @@ class TkvxDrawText {
   size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
+  // Former lines whose buffers NewLine reuses.
+  std::vector<TkvxTextLine> spareLines_;
   // The paragraph being laid out; its buffers serve every paragraph in turn.
   Paragraph paragraph_;
   // The last paragraph's measures and line ends; their storage serves every paragraph.
   Measured measured_;
   std::vector<int> ends_;
   std::vector<char> breakBefore_;
+  std::vector<int> breaks_;
   // One run's clusters as MeasureLine reads them; their storage serves every run.
   std::vector<int> runStarts_, runAdvances_;
   // While on, lines are counted in counted_ and not made.

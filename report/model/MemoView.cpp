@@ -435,7 +435,8 @@ void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extende
   // Text is clipped to the memo, not to its inner margins: marks above and below a line and
   // letters that lean out of their cell keep the room the gaps give them.
   TRect memoRect = Rect(X, Y, X1 + 1, Y1 + 1);
-  BeginDraw(canvas, 1, 1, 0, 0);
+  // Laying out for the PDF draws at the report's own scale: the rectangles are those just made.
+  if (scaleX != 1 || scaleY != 1 || offsetX != 0 || offsetY != 0) BeginDraw(canvas, 1, 1, 0, 0);
   if (!IsPrinting) PrintScale = 1;
   drawer.SetDimensions(TextRect, frameRect, scaleX, scaleY, PrintScale);
   drawer.SetClipRect(memoRect);
