@@ -5,12 +5,12 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/fonts/FontShaper.h"
+#include "platform/rtl/WordTable.h"
 
 namespace orv {
 
@@ -138,58 +138,12 @@ size_t WordHash(const TWordProbe& k) {
 
 // Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
 constexpr size_t kLongestCachedWord = 96;
-// Enough for the names, streets and districts of a long list; one-off words would otherwise make
-// the memory grow with the rows.
+// Enough for the names, streets and districts of a long list.
 constexpr size_t kCachedWords = 40000;
-
-// The thread's shaped words, found through an open table of their hashes: a power-of-two size
-// finds a word's slot without a division, and the hash kept in the slot spares reading a word
-// that cannot match. Every word of every measured text is looked up here.
-class TWordCache {
- public:
-  const TWordShape* Find(const TWordProbe& probe, size_t hash) const {
-    for (size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask) {
-      const TWordKey& k = slots_[i].Word->Key;
-      if (slots_[i].Hash == hash && k.Face == probe.Face && k.PixelSize == probe.PixelSize &&
-          k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text)
-        return &slots_[i].Word->Shape;
-    }
-    return nullptr;
-  }
-
-  TWordShape& Add(const TWordProbe& probe, size_t hash) {
-    if (words_.size() >= kCachedWords) {
-      words_.clear();
-      std::fill(slots_.begin(), slots_.end(), Slot{});
-    }
-    Entry& e = words_.emplace_back();
-    e.Key = TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)};
-    size_t i = hash & kMask;
-    while (slots_[i].Word) i = (i + 1) & kMask;
-    slots_[i] = Slot{hash, &e};
-    return e.Shape;
-  }
-
- private:
-  struct Entry {
-    TWordKey Key;
-    TWordShape Shape;
-  };
-  struct Slot {
-    size_t Hash = 0;
-    Entry* Word = nullptr;
-  };
-  // Well above kCachedWords, so that probes stay short.
-  static constexpr size_t kSlots = 65536;
-  static constexpr size_t kMask = kSlots - 1;
-  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
-  // A deque keeps its entries where they are as it grows.
-  std::deque<Entry> words_;
-};
 
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local TWordCache cache;
+  thread_local TWordTable<TWordKey, TWordShape, kCachedWords> cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
@@ -197,8 +151,12 @@ const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view
   }
   const TWordProbe probe{&face, pixelSize, script, word};
   const size_t hash = WordHash(probe);
-  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
-  TWordShape& shaped = cache.Add(probe, hash);
+  const TWordShape* known = cache.Find(hash, [&](const TWordKey& k) {
+    return k.Face == probe.Face && k.PixelSize == probe.PixelSize && k.Script == probe.Script &&
+           std::u16string_view(k.Text) == probe.Text;
+  });
+  if (known) return *known;
+  TWordShape& shaped = cache.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
   ShapeWord(face, pixelSize, word, script, shaped);
   return shaped;
 }

@@ -4,10 +4,11 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
-#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/rtl/WordTable.h"
 
 namespace orv {
 
@@ -37,53 +38,12 @@ bool PlainWordEnd(char16_t c) {
 // A character a word may start with, after blanks, before which the rules always allow a break.
 bool PlainWordStart(char16_t c) { return IsAsciiAlnum(c) || (c >= 0x0E01 && c <= 0x0E2E) || (c >= 0x0E40 && c <= 0x0E44); }
 
-// Enough for the words of a long list; one-off words would otherwise make the memory grow.
+// Enough for the words of a long list.
 constexpr size_t kCachedWords = 32768;
-
-// The thread's words with their breaks, found through an open table of their hashes: a
-// power-of-two size finds a word's slot without a division, and the hash kept in the slot
-// spares reading a word that cannot match.
-class TWordBreaks {
- public:
-  const std::vector<int>* Find(std::u16string_view word, size_t hash) const {
-    for (size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask)
-      if (slots_[i].Hash == hash && std::u16string_view(slots_[i].Word->Text) == word) return &slots_[i].Word->Breaks;
-    return nullptr;
-  }
-
-  std::vector<int>& Add(std::u16string_view word, size_t hash) {
-    if (words_.size() >= kCachedWords) {
-      words_.clear();
-      std::fill(slots_.begin(), slots_.end(), Slot{});
-    }
-    Entry& e = words_.emplace_back();
-    e.Text = word;
-    size_t i = hash & kMask;
-    while (slots_[i].Word) i = (i + 1) & kMask;
-    slots_[i] = Slot{hash, &e};
-    return e.Breaks;
-  }
-
- private:
-  struct Entry {
-    std::u16string Text;
-    std::vector<int> Breaks;
-  };
-  struct Slot {
-    size_t Hash = 0;
-    Entry* Word = nullptr;
-  };
-  // Well above kCachedWords, so that probes stay short.
-  static constexpr size_t kSlots = 65536;
-  static constexpr size_t kMask = kSlots - 1;
-  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
-  // A deque keeps its entries where they are as it grows.
-  std::deque<Entry> words_;
-};
 
 // The breaks inside one word with its trailing blanks, from the thread's cache.
 const std::vector<int>& WordBreaks(std::u16string_view word) {
-  thread_local TWordBreaks cache;
+  thread_local TWordTable<std::u16string, std::vector<int>, kCachedWords> cache;
   // Letters and digits of ASCII never part: no need to ask.
   static const std::vector<int> none;
   size_t letters = 0;
@@ -91,8 +51,10 @@ const std::vector<int>& WordBreaks(std::u16string_view word) {
   while (letters < word.size() && word[letters] == u' ') ++letters;
   if (letters == word.size()) return none;
   const size_t hash = std::hash<std::u16string_view>()(word);
-  if (const std::vector<int>* known = cache.Find(word, hash)) return *known;
-  std::vector<int>& breaks = cache.Add(word, hash);
+  const std::vector<int>* known =
+      cache.Find(hash, [word](const std::u16string& k) { return std::u16string_view(k) == word; });
+  if (known) return *known;
+  std::vector<int>& breaks = cache.Add(std::u16string(word), hash);
   IcuBreaks(word, 0, breaks);
   return breaks;
 }
