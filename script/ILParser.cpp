@@ -261,7 +261,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       matched = Match(element.Target);
       break;
     default:
-      return MatchTokenWithChildren(element);
+      return MatchToken(element);
   }
 
   if (matched) {
@@ -363,21 +363,6 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 }
 
 [[gnu::noinline]] bool TsxILParser::MatchToken(const TsxRuleElement& element) {
-  const int startPos = parser_.Position();
-  const size_t startCount = lines_.size();
-  bool matched = false;
-  String token = ReadToken(element, matched);
-  if (!matched) {
-    RecordError(element, startPos);
-    parser_.SetPosition(startPos);
-    return false;
-  }
-  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
-  return true;
-}
-
-[[gnu::noinline]] bool TsxILParser::MatchTokenWithChildren(const TsxRuleElement& element) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   bool matched = false;

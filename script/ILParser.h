@@ -67,9 +67,8 @@ class TsxILParser {
   bool Match(int index);
   bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
-  // A token element: without children, and with them.
+  // A token element, then its children if it has any.
   bool MatchToken(const TsxRuleElement& element);
-  bool MatchTokenWithChildren(const TsxRuleElement& element);
   String ReadToken(const TsxRuleElement& element, bool& matched);
   // A rule's failure at a position, remembered and replayed.
   bool ReplayFailure(std::uint64_t key, bool enteredClean);
