@@ -29,40 +29,22 @@ std::string MembersSql(int rows) {
 }
 
 void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) {
-  RegisterEngineObjects();
-  TComponent window(nullptr);
-  auto* conn = new TADOConnection(&window);
-  conn->SetConnectionString("Provider=SQLite;Data Source=" + db + ";Mode=Share Deny None");
-  conn->Open();
-  auto* query = new TADOQuery(&window);
-  query->SetConnection(conn);
-  query->SQL().SetText(MembersSql(rows));
-  auto* members = new TkvxDBDataset(&window);
-  members->SetName("M");
-  members->SetDataSet(query);
-  TkvxReport report(&window);
-  report.EngineOptions()->NewSilentMode = simSilent;
-  report.EngineOptions()->DoublePass = true;
-  report.EngineOptions()->UseFileCache = true;
-  report.EngineOptions()->TempDir = dir.string();
-  report.DataSets->Add()->SetDataSet(members);
-  auto* page = new TkvxReportPage(&report);
-  page->SetName("Page1");
-  auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
-    b->SetName(name);
-    b->SetBounds(0, top, 700, 20);
-    auto* memo = new TkvxMemoView(b);
-    memo->SetName(std::string(name) + "Text");
-    memo->SetBounds(0, 0, 600, 20);
-    memo->SetText(kvxUtf8ToWide(text));
-    return b;
-  };
-  band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
-  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
-  static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
-  band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
-  band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
-  TimeListRun(*query, report, window, dir, rows);
+  TimeListRun(db, MembersSql(rows), dir, rows, [](TkvxReportPage* page, TkvxDBDataset* members) {
+    auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
+      b->SetName(name);
+      b->SetBounds(0, top, 700, 20);
+      auto* memo = new TkvxMemoView(b);
+      memo->SetName(std::string(name) + "Text");
+      memo->SetBounds(0, 0, 600, 20);
+      memo->SetText(kvxUtf8ToWide(text));
+      return b;
+    };
+    band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
+    static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
+    static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
+    band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
+    band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
+  });
 }
 
 }  // namespace

@@ -37,55 +37,37 @@ std::string MembersSql(int rows) {
 }
 
 void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir) {
-  RegisterEngineObjects();
-  TComponent window(nullptr);
-  auto* conn = new TADOConnection(&window);
-  conn->SetConnectionString("Provider=SQLite;Data Source=" + db + ";Mode=Share Deny None");
-  conn->Open();
-  auto* query = new TADOQuery(&window);
-  query->SetConnection(conn);
-  query->SQL().SetText(MembersSql(rows));
-  auto* members = new TkvxDBDataset(&window);
-  members->SetName("M");
-  members->SetDataSet(query);
-  TkvxReport report(&window);
-  report.EngineOptions()->NewSilentMode = simSilent;
-  report.EngineOptions()->DoublePass = true;
-  report.EngineOptions()->UseFileCache = true;
-  report.EngineOptions()->TempDir = dir.string();
-  report.DataSets->Add()->SetDataSet(members);
-  auto* page = new TkvxReportPage(&report);
-  page->SetName("Page1");
-  auto memo = [](TkvxBand* b, const char* name, Extended left, Extended width, const char* text) {
-    auto* m = new TkvxMemoView(b);
-    m->SetName(name);
-    m->SetBounds(left, 0, width, 20);
-    m->SetText(kvxUtf8ToWide(text));
-    m->SetStretchMode(smActualHeight);
-    return m;
-  };
-  auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
-    b->SetName(name);
-    b->SetBounds(0, top, 700, 20);
-    memo(b, (std::string(name) + "Text").c_str(), 0, 600, text);
-    return b;
-  };
-  band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
-  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
-  auto* data = new TkvxMasterData(page);
-  data->SetName("Data");
-  data->SetBounds(0, 40, 700, 20);
-  data->SetDataSet(members);
-  data->SetStretched(true);
-  memo(data, "No", 0, 40, "[Line].");
-  memo(data, "Name", 40, 150, "[IIF(<M.\"sex\"> = 'ชาย', 'นาย', 'นาง')] [M.\"st\"] [M.\"Nm\"] [M.\"sur\"]");
-  memo(data, "Latin", 190, 120, "[M.\"latin_name\"]");
-  memo(data, "Address", 310, 150, "[M.\"Address1\"] [M.\"Address2\"]");
-  memo(data, "LatinAddress", 460, 150, "[M.\"latin_address\"]");
-  memo(data, "Born", 610, 90, "[M.\"birth_date\" #Dd mmm yyyy]");
-  band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
-  band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
-  TimeListRun(*query, report, window, dir, rows);
+  TimeListRun(db, MembersSql(rows), dir, rows, [](TkvxReportPage* page, TkvxDBDataset* members) {
+    auto memo = [](TkvxBand* b, const char* name, Extended left, Extended width, const char* text) {
+      auto* m = new TkvxMemoView(b);
+      m->SetName(name);
+      m->SetBounds(left, 0, width, 20);
+      m->SetText(kvxUtf8ToWide(text));
+      m->SetStretchMode(smActualHeight);
+      return m;
+    };
+    auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
+      b->SetName(name);
+      b->SetBounds(0, top, 700, 20);
+      memo(b, (std::string(name) + "Text").c_str(), 0, 600, text);
+      return b;
+    };
+    band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
+    static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
+    auto* data = new TkvxMasterData(page);
+    data->SetName("Data");
+    data->SetBounds(0, 40, 700, 20);
+    data->SetDataSet(members);
+    data->SetStretched(true);
+    memo(data, "No", 0, 40, "[Line].");
+    memo(data, "Name", 40, 150, "[IIF(<M.\"sex\"> = 'ชาย', 'นาย', 'นาง')] [M.\"st\"] [M.\"Nm\"] [M.\"sur\"]");
+    memo(data, "Latin", 190, 120, "[M.\"latin_name\"]");
+    memo(data, "Address", 310, 150, "[M.\"Address1\"] [M.\"Address2\"]");
+    memo(data, "LatinAddress", 460, 150, "[M.\"latin_address\"]");
+    memo(data, "Born", 610, 90, "[M.\"birth_date\" #Dd mmm yyyy]");
+    band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
+    band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
+  });
 }
 
 }  // namespace
