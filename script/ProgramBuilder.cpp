@@ -32,16 +32,61 @@ constexpr int kMaxExpressionDepth = 1000;
 const char* const kConstantRequired = "Constant expression expected";
 const char* const kTooComplex = "Expression too complex";
 
-// Element names are ASCII; compared blind to case without making a text of the name.
-bool Is(const TsxILNode& e, std::string_view name) {
-  const String& have = e.Name();
-  if (have.size() != name.size()) return false;
-  for (size_t i = 0; i < name.size(); ++i)
-    if (AsciiFold(have[i]) != AsciiFold(name[i])) return false;
+// Element names and operators are ASCII; compared blind to case without making a text of them.
+bool SameAscii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (AsciiFold(a[i]) != AsciiFold(b[i])) return false;
   return true;
 }
 
-String Lower(const String& s) { return LowerCase(s); }
+bool Is(const TsxILNode& e, std::string_view name) { return SameAscii(e.Name(), name); }
+
+// The text attribute; elements read from a document keep theirs unparsed.
+String TextOf(const TsxILNode& e) { return e.NodeForm == TsxILNode::Token ? e.Text : e.Prop("text"); }
+
+// The statements by element name; any other element builds nothing.
+enum class Stmt : Byte {
+  None,
+  Assign,
+  Call,
+  Delete,
+  If,
+  Case,
+  For,
+  VbFor,
+  CppFor,
+  While,
+  Repeat,
+  Try,
+  Break,
+  Continue,
+  Exit,
+  Return,
+  With,
+  List,
+  Uses,
+  Var,
+  Const,
+  Routine
+};
+
+Stmt StatementOf(const TsxILNode& e) {
+  static const struct {
+    std::string_view Name;
+    Stmt Kind;
+  } kStatements[] = {{"assignstmt", Stmt::Assign}, {"callstmt", Stmt::Call},       {"delete", Stmt::Delete},
+                     {"ifstmt", Stmt::If},         {"casestmt", Stmt::Case},       {"forstmt", Stmt::For},
+                     {"vbforstmt", Stmt::VbFor},   {"cppforstmt", Stmt::CppFor},   {"whilestmt", Stmt::While},
+                     {"repeatstmt", Stmt::Repeat}, {"trystmt", Stmt::Try},         {"break", Stmt::Break},
+                     {"continue", Stmt::Continue}, {"exit", Stmt::Exit},           {"return", Stmt::Return},
+                     {"with", Stmt::With},         {"compoundstmt", Stmt::List},   {"thenstmt", Stmt::List},
+                     {"elsestmt", Stmt::List},     {"uses", Stmt::Uses},           {"var", Stmt::Var},
+                     {"const", Stmt::Const},       {"procedure", Stmt::Routine},   {"function", Stmt::Routine}};
+  for (const auto& s : kStatements)
+    if (Is(e, s.Name)) return s.Kind;
+  return Stmt::None;
+}
 
 }  // namespace
 
@@ -50,10 +95,24 @@ struct TsxProgramBuilder::WithEntry {
   TsxCustomVariable* Variable;
 };
 
+// One element of an expression's flat list: an operand, a bracket or an operator.
 struct TsxProgramBuilder::Token {
+  enum Kind : Byte { Operand, Open, Close, Operator };
   const TsxILNode* Element;
-  String Op;  // empty for an operand
+  Kind What;
+  TsxOpKind Op;   // Operator: Const when the text names none
+  int Priority;   // Operator: -1 for the unary ones and unknown texts
 };
+
+size_t TsxProgramBuilder::FoldedHash::operator()(std::string_view name) const {
+  size_t h = 14695981039346656037ull;
+  for (char c : name) h = (h ^ static_cast<unsigned char>(AsciiFold(c))) * 1099511628211ull;
+  return h;
+}
+
+bool TsxProgramBuilder::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+  return SameAscii(a, b);
+}
 
 TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parser)
     : main_(script), parser_(parser) {
@@ -66,20 +125,28 @@ TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parse
 TsxProgramBuilder::~TsxProgramBuilder() = default;
 
 void TsxProgramBuilder::SetPos(const TsxILNode& element) {
-  if (!element.Pos.empty()) currentPos_ = element.Pos;
+  if (!element.Pos.empty()) posElement_ = &element;
+}
+
+const String& TsxProgramBuilder::CurrentPos() const { return posElement_ ? posElement_->Pos : posText_; }
+
+void TsxProgramBuilder::SetPosText(const String& pos) {
+  posText_ = pos;
+  posElement_ = nullptr;
 }
 
 void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
 
 template <class T>
 std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxILNode& element) {
-  const String pos = element.Prop("pos");
-  main_.AddCodeLine(currentUnit_, pos);
-  return std::make_unique<T>(&script, currentUnit_, pos);
+  main_.AddCodeLine(currentUnit_, element.Pos);
+  return std::make_unique<T>(&script, currentUnit_, element.Pos);
 }
 
 void TsxProgramBuilder::BuildProgram() {
   withList_.clear();
+  names_.clear();
+  tokens_.clear();
   main_.ErrorUnit.clear();
   currentUnit_.clear();
   try {
@@ -87,7 +154,7 @@ void TsxProgramBuilder::BuildProgram() {
     main_.ErrorPos.clear();
   } catch (const Exception& e) {
     main_.ErrorMsg = e.Message().empty() ? String("Error") : e.Message();
-    main_.ErrorPos = currentPos_;
+    main_.ErrorPos = CurrentPos();
     main_.ErrorUnit = currentUnit_;
   }
 }
@@ -119,8 +186,8 @@ void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& scri
   const TsxILNode* params = nullptr;
   for (int i = 0; i < element.Count(); ++i) {
     const TsxILNode& child = *element.Items(i);
-    if (Is(child, "name") && name.empty()) name = child.Prop("text");
-    else if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
+    if (Is(child, "name") && name.empty()) name = TextOf(child);
+    else if (Is(child, "type") && typeText.empty()) typeText = TextOf(child);
     else if (Is(child, "parameters") && !params) params = &child;
   }
   if (name.empty()) Fail(String(SUndeclaredIdent) + "''");
@@ -131,9 +198,9 @@ void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& scri
   if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
   proc->TypedResult = isFunc && !typeText.empty();
-  proc->SourcePos = currentPos_;
+  proc->SourcePos = CurrentPos();
   proc->SourceUnit = currentUnit_;
-  auto* raw = static_cast<TsxProcVariable*>(script.Add(name, std::move(proc)));
+  auto* raw = static_cast<TsxProcVariable*>(Declare(script, name, std::move(proc)));
   routines_[&element] = raw;
   if (params) DeclareParams(*params, *raw);
 }
@@ -151,7 +218,7 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
     String typeText;
     const TsxILNode* init = nullptr;
     for (int j = 0; j < group.Count(); ++j) {
-      if (Is(*group.Items(j), "type") && typeText.empty()) typeText = group.Items(j)->Prop("text");
+      if (Is(*group.Items(j), "type") && typeText.empty()) typeText = TextOf(*group.Items(j));
       if (Is(*group.Items(j), "init")) init = group.Items(j);
     }
     String typeName;
@@ -165,11 +232,11 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       }
       if (!Is(child, "ident")) continue;
       SetPos(child);
-      const String name = child.Prop("text");
+      const String name = TextOf(child);
       CheckRedeclared(name, *proc.Program);
       auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
       param->IsVarParam = byRefGroup || byRef;
-      param->SourcePos = currentPos_;
+      param->SourcePos = CurrentPos();
       param->SourceUnit = currentUnit_;
       byRef = false;
       if (init && init->Count() > 0) {
@@ -179,6 +246,7 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       }
       TsxParamItem* raw = proc.AddParam(std::move(param));
       proc.Program->AddShared(name, raw);
+      names_.erase(name);
     }
     byRefGroup = false;
   }
@@ -194,102 +262,133 @@ void TsxProgramBuilder::BuildStatements(const TsxILNode& element, TsxScript& scr
 
 void TsxProgramBuilder::BuildStatement(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   sxCheckStack();
-  const String name = Lower(element.Name());
+  const Stmt kind = StatementOf(element);
   SetPos(element);
-  if (name == "assignstmt") {
-    BuildAssignment(element, script, list);
-  } else if (name == "callstmt" || name == "delete") {
-    if (element.Count() == 0) return;
-    auto stmt = NewStatement<TsxCallStmt>(script, element);
-    stmt->Designator = BuildDesignator(*element.Items(0), script, name == "delete" ? 2 : 0);
-    stmt->Designator->NeedResult = false;
-    if (element.Count() > 1 && Is(*element.Items(1), "modificator")) {
-      stmt->Modificator = element.Items(1)->Prop("text") == "-" ? '-' : '+';
-      if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
-    }
-    list.Add(std::move(stmt));
-  } else if (name == "ifstmt") {
-    if (element.Count() == 0) return;
-    auto stmt = NewStatement<TsxIfStmt>(script, element);
-    stmt->Condition = BuildExpression(*element.Items(0), script);
-    for (int i = 1; i < element.Count(); ++i) {
-      const TsxILNode& part = *element.Items(i);
-      if (Is(part, "thenstmt")) BuildStatements(part, script, *stmt);
-      else if (Is(part, "elsestmt")) BuildStatements(part, script, *stmt->ElseStmt);
-    }
-    list.Add(std::move(stmt));
-  } else if (name == "casestmt") {
-    BuildCase(element, script, list);
-  } else if (name == "forstmt") {
-    BuildFor(element, script, list, false);
-  } else if (name == "vbforstmt") {
-    BuildFor(element, script, list, true);
-  } else if (name == "cppforstmt") {
-    auto stmt = NewStatement<TsxCppForStmt>(script, element);
-    if (element.Count() > 0) BuildStatement(*element.Items(0), script, *stmt->FirstStmt);
-    if (element.Count() > 1) stmt->Expression = BuildExpression(*element.Items(1), script);
-    if (element.Count() > 2) BuildStatement(*element.Items(2), script, *stmt->SecondStmt);
-    if (element.Count() > 3) BuildStatements(element, script, *stmt, 3);
-    list.Add(std::move(stmt));
-  } else if (name == "whilestmt") {
-    if (element.Count() == 0) return;
-    auto stmt = NewStatement<TsxWhileStmt>(script, element);
-    stmt->Condition = BuildExpression(*element.Items(0), script);
-    BuildStatements(element, script, *stmt, 1);
-    list.Add(std::move(stmt));
-  } else if (name == "repeatstmt") {
-    auto stmt = NewStatement<TsxRepeatStmt>(script, element);
-    int cond = element.Count() - 1;
-    if (cond >= 0 && Is(*element.Items(cond), "inverse")) {
-      stmt->InverseCondition = true;
-      --cond;
-    }
-    if (cond < 0) return;
-    BuildStatements(element, script, *stmt, 0, cond);
-    SetPos(*element.Items(cond));
-    stmt->Condition = BuildExpression(*element.Items(cond), script);
-    list.Add(std::move(stmt));
-  } else if (name == "trystmt") {
-    auto stmt = NewStatement<TsxTryStmt>(script, element);
-    for (int i = 0; i < element.Count(); ++i) {
-      const TsxILNode& part = *element.Items(i);
-      if (Is(part, "exceptstmt")) {
-        stmt->IsExcept = true;
-        BuildStatements(part, script, *stmt->ExceptStmt);
-      } else if (Is(part, "finallystmt")) {
-        BuildStatements(part, script, *stmt->ExceptStmt);
-      } else {
-        BuildStatement(part, script, *stmt);
+  switch (kind) {
+    case Stmt::None:
+      return;
+    case Stmt::Assign:
+      BuildAssignment(element, script, list);
+      return;
+    case Stmt::Call:
+    case Stmt::Delete: {
+      if (element.Count() == 0) return;
+      auto stmt = NewStatement<TsxCallStmt>(script, element);
+      stmt->Designator = BuildDesignator(*element.Items(0), script, kind == Stmt::Delete ? 2 : 0);
+      stmt->Designator->NeedResult = false;
+      if (element.Count() > 1 && Is(*element.Items(1), "modificator")) {
+        stmt->Modificator = TextOf(*element.Items(1)) == "-" ? '-' : '+';
+        if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
       }
+      list.Add(std::move(stmt));
+      return;
     }
-    list.Add(std::move(stmt));
-  } else if (name == "break") {
-    list.Add(NewStatement<TsxBreakStmt>(script, element));
-  } else if (name == "continue") {
-    list.Add(NewStatement<TsxContinueStmt>(script, element));
-  } else if (name == "exit") {
-    list.Add(NewStatement<TsxExitStmt>(script, element));
-  } else if (name == "return") {
-    BuildReturn(element, script, list);
-  } else if (name == "with") {
-    BuildWith(element, script, list);
-  } else if (name == "compoundstmt" || name == "thenstmt" || name == "elsestmt") {
-    BuildStatements(element, script, list);
-  } else if (name == "uses") {
-    BuildUses(element, script);
-  } else if (name == "var") {
-    BuildVar(element, script, list);
-  } else if (name == "const") {
-    BuildConst(element, script);
-  } else if (name == "procedure" || name == "function") {
-    auto found = routines_.find(&element);
-    if (found == routines_.end()) return;
-    TsxProcVariable* proc = found->second;
-    const TsxILNode* savedRoot = currentRoot_;
-    DeclareRoutines(element, *proc->Program);
-    for (int i = 0; i < element.Count(); ++i)
-      BuildStatement(*element.Items(i), *proc->Program, proc->Program->MainStatement());
-    currentRoot_ = savedRoot;
+    case Stmt::If: {
+      if (element.Count() == 0) return;
+      auto stmt = NewStatement<TsxIfStmt>(script, element);
+      stmt->Condition = BuildExpression(*element.Items(0), script);
+      for (int i = 1; i < element.Count(); ++i) {
+        const TsxILNode& part = *element.Items(i);
+        if (Is(part, "thenstmt")) BuildStatements(part, script, *stmt);
+        else if (Is(part, "elsestmt")) BuildStatements(part, script, *stmt->ElseStmt);
+      }
+      list.Add(std::move(stmt));
+      return;
+    }
+    case Stmt::Case:
+      BuildCase(element, script, list);
+      return;
+    case Stmt::For:
+      BuildFor(element, script, list, false);
+      return;
+    case Stmt::VbFor:
+      BuildFor(element, script, list, true);
+      return;
+    case Stmt::CppFor: {
+      auto stmt = NewStatement<TsxCppForStmt>(script, element);
+      if (element.Count() > 0) BuildStatement(*element.Items(0), script, *stmt->FirstStmt);
+      if (element.Count() > 1) stmt->Expression = BuildExpression(*element.Items(1), script);
+      if (element.Count() > 2) BuildStatement(*element.Items(2), script, *stmt->SecondStmt);
+      if (element.Count() > 3) BuildStatements(element, script, *stmt, 3);
+      list.Add(std::move(stmt));
+      return;
+    }
+    case Stmt::While: {
+      if (element.Count() == 0) return;
+      auto stmt = NewStatement<TsxWhileStmt>(script, element);
+      stmt->Condition = BuildExpression(*element.Items(0), script);
+      BuildStatements(element, script, *stmt, 1);
+      list.Add(std::move(stmt));
+      return;
+    }
+    case Stmt::Repeat: {
+      auto stmt = NewStatement<TsxRepeatStmt>(script, element);
+      int cond = element.Count() - 1;
+      if (cond >= 0 && Is(*element.Items(cond), "inverse")) {
+        stmt->InverseCondition = true;
+        --cond;
+      }
+      if (cond < 0) return;
+      BuildStatements(element, script, *stmt, 0, cond);
+      SetPos(*element.Items(cond));
+      stmt->Condition = BuildExpression(*element.Items(cond), script);
+      list.Add(std::move(stmt));
+      return;
+    }
+    case Stmt::Try: {
+      auto stmt = NewStatement<TsxTryStmt>(script, element);
+      for (int i = 0; i < element.Count(); ++i) {
+        const TsxILNode& part = *element.Items(i);
+        if (Is(part, "exceptstmt")) {
+          stmt->IsExcept = true;
+          BuildStatements(part, script, *stmt->ExceptStmt);
+        } else if (Is(part, "finallystmt")) {
+          BuildStatements(part, script, *stmt->ExceptStmt);
+        } else {
+          BuildStatement(part, script, *stmt);
+        }
+      }
+      list.Add(std::move(stmt));
+      return;
+    }
+    case Stmt::Break:
+      list.Add(NewStatement<TsxBreakStmt>(script, element));
+      return;
+    case Stmt::Continue:
+      list.Add(NewStatement<TsxContinueStmt>(script, element));
+      return;
+    case Stmt::Exit:
+      list.Add(NewStatement<TsxExitStmt>(script, element));
+      return;
+    case Stmt::Return:
+      BuildReturn(element, script, list);
+      return;
+    case Stmt::With:
+      BuildWith(element, script, list);
+      return;
+    case Stmt::List:
+      BuildStatements(element, script, list);
+      return;
+    case Stmt::Uses:
+      BuildUses(element, script);
+      return;
+    case Stmt::Var:
+      BuildVar(element, script, list);
+      return;
+    case Stmt::Const:
+      BuildConst(element, script);
+      return;
+    case Stmt::Routine: {
+      auto found = routines_.find(&element);
+      if (found == routines_.end()) return;
+      TsxProcVariable* proc = found->second;
+      const TsxILNode* savedRoot = currentRoot_;
+      DeclareRoutines(element, *proc->Program);
+      for (int i = 0; i < element.Count(); ++i)
+        BuildStatement(*element.Items(i), *proc->Program, proc->Program->MainStatement());
+      currentRoot_ = savedRoot;
+      return;
+    }
   }
 }
 
@@ -304,7 +403,10 @@ void TsxProgramBuilder::BuildAssignment(const TsxILNode& element, TsxScript& scr
   for (int i = 0; i < element.Count(); ++i) {
     const TsxILNode& child = *element.Items(i);
     if (Is(child, "dsgn") && !dsgn) dsgn = &child;
-    else if (Is(child, "modificator")) op = child.Prop("text").empty() ? ' ' : child.Prop("text")[0];
+    else if (Is(child, "modificator")) {
+      const String text = TextOf(child);
+      op = text.empty() ? ' ' : text[0];
+    }
     else if (Is(child, "expr")) expr = &child;
   }
   if (!dsgn || !expr) return;
@@ -328,7 +430,7 @@ void TsxProgramBuilder::BuildReturn(const TsxILNode& element, TsxScript& script,
     auto dsg = std::make_unique<TsxDesignator>(&script);
     TsxDesignatorItem item;
     item.Ref = FindVar("Result", script);
-    item.SourcePos = currentPos_;
+    item.SourcePos = CurrentPos();
     dsg->Items.push_back(std::move(item));
     dsg->Finalize();
     if (dsg->IsReadOnly) Fail(SLeftCantAssigned);
@@ -353,7 +455,7 @@ void TsxProgramBuilder::BuildCase(const TsxILNode& element, TsxScript& script, T
     SetPos(child);
     if (Is(child, "caseselector")) {
       if (child.Count() == 0 || !Is(*child.Items(0), "set")) continue;
-      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Prop("pos"));
+      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Pos);
       sel->SetExpression = BuildSet(*child.Items(0), script);
       // A label with an empty statement still matches, so its value does not fall to else.
       if (child.Count() >= 2) BuildStatements(child, script, *sel, 1);
@@ -368,7 +470,7 @@ void TsxProgramBuilder::BuildCase(const TsxILNode& element, TsxScript& script, T
 void TsxProgramBuilder::BuildFor(const TsxILNode& element, TsxScript& script, TsxStatement& list, bool vb) {
   if (element.Count() < 3 || !Is(*element.Items(0), "ident")) return;
   SetPos(*element.Items(0));
-  TsxCustomVariable* var = FindVar(element.Items(0)->Prop("text"), script);
+  TsxCustomVariable* var = FindVar(TextOf(*element.Items(0)), script);
   if ((var->Kind != TsxItemKind::Variable && var->Kind != TsxItemKind::StringVariable) ||
       (var->Typ != fvtInt && var->Typ != fvtFloat && var->Typ != fvtVariant) || var->IsReadOnly)
     Fail(SForError);
@@ -430,8 +532,8 @@ void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, T
       if (!used) break;
     }
     auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
-    TsxCustomVariable* raw = script.Add(name, std::move(var));
-    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Prop("pos"));
+    TsxCustomVariable* raw = Declare(script, name, std::move(var));
+    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Pos);
     stmt->Designator = std::move(dsg);
     stmt->Variable = raw;
     list.Add(std::move(stmt));
@@ -445,12 +547,22 @@ void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
   const String savedUnit = currentUnit_;
   currentUnit_ = element.Prop("unit");
   String il;
-  if (main_.OnGetILUnit) main_.OnGetILUnit(main_, currentUnit_, il);
+  if (main_.OnGetILUnit) {
+    main_.OnGetILUnit(main_, currentUnit_, il);
+    // The host may have declared names meanwhile.
+    names_.clear();
+  }
   if (!il.empty()) {
     TsxXMLDocument doc;
     doc.LoadFromString(il);
     TsxILTree tree;
-    BuildScope(*tree.FromDocument(*doc.Root()), script);
+    try {
+      BuildScope(*tree.FromDocument(*doc.Root()), script);
+    } catch (...) {
+      // The failing element goes with the tree; its position stays.
+      SetPosText(String(CurrentPos()));
+      throw;
+    }
   } else {
     for (int i = 0; i < element.Count(); ++i)
       if (Is(*element.Items(i), "program")) BuildScope(*element.Items(i), script);
@@ -473,7 +585,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
   const TsxILNode* sharedInit = nullptr;
   for (int i = 0; i < element.Count(); ++i) {
     const TsxILNode& child = *element.Items(i);
-    if (Is(child, "type") && typeText.empty()) typeText = child.Prop("text");
+    if (Is(child, "type") && typeText.empty()) typeText = TextOf(child);
     else if (Is(child, "ident")) decls.push_back({&child});
     else if (Is(child, "array")) {
       if (typeFirst && !decls.empty()) decls.back().Array = &child;
@@ -492,7 +604,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
   const TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   for (const Decl& d : decls) {
     SetPos(*d.Ident);
-    const String name = d.Ident->Prop("text");
+    const String name = TextOf(*d.Ident);
     CheckRedeclared(name, script);
     std::unique_ptr<TsxVariable> var;
     if (typ == fvtString || typ == fvtChar) var = std::make_unique<TsxStringVariable>(name, typ);
@@ -504,7 +616,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       default: var->Value = Variant(); break;
     }
     var->OnGetVarValue = script.OnGetVarValue;
-    var->SourcePos = currentPos_;
+    var->SourcePos = CurrentPos();
     var->SourceUnit = currentUnit_;
     if (d.Array) {
       std::vector<Integer> bounds;
@@ -538,19 +650,19 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);
       arrayVar->Value = VarArrayCreate(bounds, varVariant);
       arrayVar->OnGetVarValue = script.OnGetVarValue;
-      arrayVar->SourcePos = currentPos_;
+      arrayVar->SourcePos = CurrentPos();
       arrayVar->SourceUnit = currentUnit_;
       arrayVar->RefItem = script.Add(String(), std::move(helper));
       var = std::move(arrayVar);
     }
-    TsxCustomVariable* raw = script.Add(name, std::move(var));
+    TsxCustomVariable* raw = Declare(script, name, std::move(var));
     if (d.Init && d.Init->Count() > 0) {
       SetPos(*d.Init);
       auto stmt = NewStatement<TsxAssignmentStmt>(script, *d.Init);
       auto dsg = std::make_unique<TsxDesignator>(&script);
       TsxDesignatorItem item;
       item.Ref = raw;
-      item.SourcePos = currentPos_;
+      item.SourcePos = CurrentPos();
       dsg->Items.push_back(std::move(item));
       dsg->Finalize();
       stmt->Designator = std::move(dsg);
@@ -565,26 +677,39 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
 
 void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) {
   if (element.Count() < 2) return;
-  const String name = element.Items(0)->Prop("text");
+  const String name = TextOf(*element.Items(0));
   SetPos(*element.Items(0));
   CheckRedeclared(name, script);
   auto expr = BuildExpression(*element.Items(1), script);
   auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName);
   var->Value = EvaluateNow(*element.Items(1), script);
   var->IsReadOnly = true;
-  var->SourcePos = currentPos_;
+  var->SourcePos = CurrentPos();
   var->SourceUnit = currentUnit_;
-  script.Add(name, std::move(var));
+  Declare(script, name, std::move(var));
 }
 
 // Names and types.
 
 TsxCustomVariable* TsxProgramBuilder::FindVar(const String& name, TsxScript& script) {
-  if (TsxCustomVariable* item = script.Find(name)) return item;
-  if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
-  auto var = std::make_unique<TsxVariable>(name, fvtVariant);
-  var->OnGetVarValue = main_.OnGetVarValue;
-  return main_.Add(name, std::move(var));
+  // A name is mostly used many times in one scope: looked up in the scopes once, then hashed.
+  auto known = names_.find(name);
+  if (known != names_.end() && known->second.Scope == &script) return known->second.Item;
+  TsxCustomVariable* item = script.Find(name);
+  if (!item) {
+    if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
+    auto var = std::make_unique<TsxVariable>(name, fvtVariant);
+    var->OnGetVarValue = main_.OnGetVarValue;
+    item = main_.Add(name, std::move(var));
+  }
+  names_.insert_or_assign(name, Found{&script, item});
+  return item;
+}
+
+TsxCustomVariable* TsxProgramBuilder::Declare(TsxScript& script, const String& name,
+                                              std::unique_ptr<TsxCustomVariable> item) {
+  names_.erase(name);
+  return script.Add(name, std::move(item));
 }
 
 void TsxProgramBuilder::CheckRedeclared(const String& name, TsxScript& script) {
@@ -620,7 +745,7 @@ namespace {
 
 struct Link {
   String Text;
-  String Pos;
+  const TsxILNode* Node;
   std::vector<const TsxILNode*> Args;
 };
 
@@ -635,13 +760,15 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
                                                                   int mode) {
   sxCheckStack();
   SetPos(element);
+  if (const TsxILNode* name = mode == 0 ? SingleName(element) : nullptr)
+    return NameDesignator(FindVar(TextOf(*name), script), *name, script);
   auto dsg = std::make_unique<TsxDesignator>(&script);
   std::vector<Link> links;
   bool addr = false;
   for (int i = 0; i < element.Count(); ++i) {
     const TsxILNode& child = *element.Items(i);
     if (Is(child, "addr")) addr = true;
-    else if (Is(child, "node")) links.push_back({child.Prop("text"), child.Prop("pos"), {}});
+    else if (Is(child, "node")) links.push_back({TextOf(child), &child, {}});
     else if (Is(child, "expr") && !links.empty()) links.back().Args.push_back(&child);
   }
   if (links.empty()) Fail(SVarRequired);
@@ -684,17 +811,17 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (with->Typ == fvtClass) {
       TsxClassVariable* cls = script.FindClass(with->TypeName);
       if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
-        push(with, first.Pos, {}, true);
-        push(member, first.Pos, first.Args, false);
+        push(with, first.Node->Pos, {}, true);
+        push(member, first.Node->Pos, first.Args, false);
         placed = true;
       }
     } else if (with->Typ == fvtVariant && !script.Find(first.Text)) {
-      push(with, first.Pos, {}, true);
-      push(late(first.Text), first.Pos, first.Args, false);
+      push(with, first.Node->Pos, {}, true);
+      push(late(first.Text), first.Node->Pos, first.Args, false);
       placed = true;
     }
   }
-  if (!placed) push(FindVar(first.Text, script), first.Pos, first.Args, false);
+  if (!placed) push(FindVar(first.Text, script), first.Node->Pos, first.Args, false);
   if (mode == 1) {
     TsxCustomVariable* ref = dsg->Items.back().Ref;
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
@@ -702,17 +829,17 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
     std::vector<const TsxILNode*> createArgs = std::move(args.back().Args);
     args.back().Args.clear();
-    push(create, first.Pos, std::move(createArgs), false);
+    push(create, first.Node->Pos, std::move(createArgs), false);
   }
 
   bool isLate = dsg->Items.back().Ref->Kind == TsxItemKind::LateMember;
   for (size_t l = 1; l < links.size(); ++l) {
     const Link& link = links[l];
-    currentPos_ = link.Pos.empty() ? currentPos_ : link.Pos;
+    SetPos(*link.Node);
     const bool index = link.Text == "[";
     TsxCustomVariable* prev = dsg->Items.back().Ref;
     if (isLate) {
-      push(late(link.Text), link.Pos, link.Args, false);
+      push(late(link.Text), link.Node->Pos, link.Args, false);
       continue;
     }
     if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
@@ -748,7 +875,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       }
       if (!cls) {
         isLate = true;
-        push(late(link.Text), link.Pos, link.Args, false);
+        push(late(link.Text), link.Node->Pos, link.Args, false);
         continue;
       }
     } else if (typ == fvtString || typ == fvtChar) {
@@ -756,7 +883,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       TsxCustomVariable* helper = script.Find("__StringHelper");
       if (!helper || helper->Kind != TsxItemKind::StringHelper)
         helper = script.Add(String(), std::make_unique<TsxStringHelper>());
-      push(helper, link.Pos, link.Args, false);
+      push(helper, link.Node->Pos, link.Args, false);
       continue;
     } else if (typ == fvtArray) {
       if (!index) Fail(SIndexRequired);
@@ -764,7 +891,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       if (!helper || helper->Kind != TsxItemKind::ArrayHelper) {
         helper = late("[");
       }
-      push(helper, link.Pos, link.Args, false);
+      push(helper, link.Node->Pos, link.Args, false);
       continue;
     } else if (typ == fvtClass) {
       cls = script.FindClass(typeName);
@@ -778,11 +905,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         std::snprintf(text, sizeof text, SClassError, cls->Name().c_str());
         Fail(text);
       }
-      push(cls->DefProperty, link.Pos, link.Args, false);
+      push(cls->DefProperty, link.Node->Pos, link.Args, false);
       continue;
     }
     if (TsxCustomHelper* member = cls->Find(link.Text)) {
-      push(member, link.Pos, link.Args, false);
+      push(member, link.Node->Pos, link.Args, false);
       continue;
     }
     TObject* holder = nullptr;
@@ -798,13 +925,13 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         auto constant = std::make_unique<TsxVariable>(link.Text, fvtClass, child->ClassName());
         constant->Value = sxObjectToValue(child);
         constant->IsReadOnly = true;
-        push(script.Add(String(), std::move(constant)), link.Pos, link.Args, false);
+        push(script.Add(String(), std::move(constant)), link.Node->Pos, link.Args, false);
         continue;
       }
     }
     if (!holder && script.LateBinding && !script.IsRunning) {
       isLate = true;
-      push(late(link.Text), link.Pos, link.Args, false);
+      push(late(link.Text), link.Node->Pos, link.Args, false);
       continue;
     }
     Fail(String(SUndeclaredIdent) + "'" + link.Text + "'");
@@ -818,8 +945,8 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (typ != fvtClass && typ != fvtVariant) Fail(SClassRequired);
     TsxClassVariable* object = script.FindClass("TObject");
     TsxCustomHelper* release = object ? object->Find("Free") : nullptr;
-    if (release) push(release, currentPos_, {}, false);
-    else push(late("Free"), currentPos_, {}, false);
+    if (release) push(release, CurrentPos(), {}, false);
+    else push(late("Free"), CurrentPos(), {}, false);
   }
 
   // Arguments, checked against the parameters of the item they belong to.
@@ -845,24 +972,50 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   return dsg;
 }
 
+const TsxILNode* TsxProgramBuilder::SingleName(const TsxILNode& element) const {
+  if (!withList_.empty() || element.Count() != 1 || !Is(*element.Items(0), "node")) return nullptr;
+  return element.Items(0);
+}
+
+std::unique_ptr<TsxDesignator> TsxProgramBuilder::NameDesignator(TsxCustomVariable* ref, const TsxILNode& name,
+                                                                 TsxScript& script) {
+  auto dsg = std::make_unique<TsxDesignator>(&script);
+  TsxDesignatorItem& item = dsg->Items.emplace_back();
+  item.Ref = ref;
+  item.SourcePos = name.Pos;
+  // A routine named without arguments takes the defaults of its parameters, and needs them all.
+  if (ref->Count() > 0 && ref->Kind != TsxItemKind::LateMember && ref->Kind != TsxItemKind::Class) {
+    if (ref->GetNumberOfRequiredParams() > 0) Fail(SNotEnoughParams);
+    for (int p = 0; p < ref->Count(); ++p)
+      dsg->Items.back().Args.push_back(ConstExpression(ref->Params(p)->DefValue, script));
+  }
+  dsg->Finalize();
+  return dsg;
+}
+
 // Expressions.
 
-int TsxProgramBuilder::Priority(const String& op) const {
-  // Compared as views, so that most operators are told apart by their length alone.
-  if (op == "*"sv || op == "/"sv || op == "div"sv || op == "mod"sv || op == "shl"sv || op == "shr"sv) return 2;
-  if (op == "and"sv) return pascalRules_ ? 2 : 5;
-  if (op == "+"sv || op == "-"sv || op == "strcat"sv) return 3;
-  if (op == "xor"sv) return pascalRules_ ? 3 : 6;
-  if (op == "or"sv) return pascalRules_ ? 3 : 7;
-  if (op == "="sv || op == "<>"sv || op == "<"sv || op == ">"sv || op == "<="sv || op == ">="sv || op == "in"sv ||
-      op == "is"sv)
-    return 4;
-  return -1;
+int TsxProgramBuilder::Priority(TsxOpKind op) const {
+  switch (op) {
+    case TsxOpKind::Mul: case TsxOpKind::DivFloat: case TsxOpKind::DivInt: case TsxOpKind::Mod:
+    case TsxOpKind::Shl: case TsxOpKind::Shr:
+      return 2;
+    case TsxOpKind::And: return pascalRules_ ? 2 : 5;
+    case TsxOpKind::Plus: case TsxOpKind::Minus: case TsxOpKind::StrCat:
+      return 3;
+    case TsxOpKind::Xor: return pascalRules_ ? 3 : 6;
+    case TsxOpKind::Or: return pascalRules_ ? 3 : 7;
+    case TsxOpKind::Great: case TsxOpKind::Less: case TsxOpKind::LessEq: case TsxOpKind::GreatEq:
+    case TsxOpKind::NonEq: case TsxOpKind::Eq: case TsxOpKind::In: case TsxOpKind::Is:
+      return 4;
+    default:
+      return -1;
+  }
 }
 
 namespace {
 
-TsxOpKind OpKindOf(const String& op) {
+TsxOpKind OpKindOf(std::string_view op) {
   static const struct {
     std::string_view Text;
     TsxOpKind Kind;
@@ -875,16 +1028,8 @@ TsxOpKind OpKindOf(const String& op) {
               {"not", TsxOpKind::Not},    {"unminus", TsxOpKind::UnMinus}, {"in", TsxOpKind::In},
               {"is", TsxOpKind::Is}};
   for (const auto& o : kOps)
-    if (op == o.Text) return o.Kind;
+    if (SameAscii(op, o.Text)) return o.Kind;
   return TsxOpKind::Const;
-}
-
-void Flatten(const TsxILNode& expr, std::vector<const TsxILNode*>& out) {
-  for (int i = 0; i < expr.Count(); ++i) {
-    const TsxILNode* child = expr.Items(i);
-    if (Is(*child, "expr")) Flatten(*child, out);
-    else out.push_back(child);
-  }
 }
 
 TsxVarType ConstType(const Variant& v) {
@@ -918,37 +1063,70 @@ std::unique_ptr<TsxSetExpression> TsxProgramBuilder::BuildSet(const TsxILNode& e
   return set;
 }
 
-std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(std::vector<Token>& tokens, size_t& at,
-                                                                   TsxScript& script, int depth) {
-  if (depth > kMaxExpressionDepth) Fail(kTooComplex);
-  if (at >= tokens.size()) Fail(SIncompatibleTypes);
-  Token& token = tokens[at++];
-  SetPos(*token.Element);
-  auto node = std::make_unique<TsxExpressionNode>();
-  node->Pos = currentPos_;
-  if (!token.Op.empty()) {
-    if (token.Op == "(") {
-      node = ParseBinary(tokens, at, script, 100, depth + 1);
-      if (at < tokens.size() && tokens[at].Op == ")") ++at;
-      return node;
+void TsxProgramBuilder::AddTokens(const TsxILNode& expr) {
+  for (int i = 0; i < expr.Count(); ++i) {
+    const TsxILNode* child = expr.Items(i);
+    if (Is(*child, "expr")) {
+      AddTokens(*child);
+      continue;
     }
-    if (token.Op == "not" || token.Op == "unminus") {
-      node->Op = OpKindOf(token.Op);
-      node->Left = ParseOperand(tokens, at, script, depth + 1);
-      return node;
+    Token token{child, Token::Operand, TsxOpKind::Const, -1};
+    if (Is(*child, "op")) {
+      const String text = TextOf(*child);
+      if (text == "(") {
+        token.What = Token::Open;
+      } else if (text == ")") {
+        token.What = Token::Close;
+      } else if (!text.empty()) {
+        token.What = Token::Operator;
+        token.Op = OpKindOf(text);
+        token.Priority = Priority(token.Op);
+      }
     }
-    Fail(SIncompatibleTypes);
+    tokens_.push_back(token);
   }
+}
+
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, TsxScript& script, int depth) {
+  if (depth > kMaxExpressionDepth) Fail(kTooComplex);
+  if (at >= tokens_.size()) Fail(SIncompatibleTypes);
+  // A copy: building an operand may add the tokens of inner expressions.
+  const Token token = tokens_[at++];
+  SetPos(*token.Element);
+  if (token.What == Token::Open) {
+    auto inner = ParseBinary(at, script, 100, depth + 1);
+    if (at < tokens_.size() && tokens_[at].What == Token::Close) ++at;
+    return inner;
+  }
+  auto node = std::make_unique<TsxExpressionNode>();
+  if (token.What == Token::Operator && (token.Op == TsxOpKind::Not || token.Op == TsxOpKind::UnMinus)) {
+    node->Pos = CurrentPos();
+    node->Op = token.Op;
+    node->Left = ParseOperand(at, script, depth + 1);
+    return node;
+  }
+  if (token.What != Token::Operand) Fail(SIncompatibleTypes);
   const TsxILNode& e = *token.Element;
   if (Is(e, "number") || Is(e, "string")) {
     node->Op = TsxOpKind::Const;
-    node->Value = sxLiteralToVariant(e.Prop("text"));
+    node->Value = sxLiteralToVariant(TextOf(e));
     node->Typ = ConstType(node->Value);
   } else if (Is(e, "dsgn") || Is(e, "new")) {
     std::unique_ptr<TsxDesignator> dsg;
     if (Is(e, "new")) {
       if (e.Count() == 0) Fail(SClassRequired);
       dsg = BuildDesignator(*e.Items(0), script, 1);
+    } else if (const TsxILNode* name = SingleName(e)) {
+      TsxCustomVariable* ref = FindVar(TextOf(*name), script);
+      // A plain variable is read in place, without a designator.
+      if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->OnGetVarValue)) {
+        node->Op = TsxOpKind::Var;
+        node->Item = ref;
+        node->Typ = ref->Typ;
+        node->TypeName = ref->TypeName;
+        return node;
+      }
+      dsg = NameDesignator(ref, *name, script);
     } else {
       dsg = BuildDesignator(e, script, 0);
     }
@@ -972,29 +1150,26 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(std::vector<T
   return node;
 }
 
-std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<Token>& tokens, size_t& at,
-                                                                  TsxScript& script, int maxPriority,
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, TsxScript& script, int maxPriority,
                                                                   int depth) {
   if (depth > kMaxExpressionDepth) Fail(kTooComplex);
-  auto left = ParseOperand(tokens, at, script, depth + 1);
+  auto left = ParseOperand(at, script, depth + 1);
   // Past this many operators on one level the rest join a chain, evaluated in a loop.
   constexpr int kChainAfter = 32;
   int operators = 0;
   TsxExpressionNode* chain = nullptr;
-  while (at < tokens.size() && !tokens[at].Op.empty() && tokens[at].Op != ")") {
-    const int priority = Priority(tokens[at].Op);
+  while (at < tokens_.size() && (tokens_[at].What == Token::Operator || tokens_[at].What == Token::Open)) {
+    const Token token = tokens_[at];
+    const int priority = token.What == Token::Operator ? token.Priority : -1;
     if (priority < 0) Fail(SIncompatibleTypes);
     if (priority > maxPriority) break;
-    Token& token = tokens[at++];
+    ++at;
     SetPos(*token.Element);
     auto node = std::make_unique<TsxExpressionNode>();
-    node->Pos = currentPos_;
-    node->Op = OpKindOf(token.Op);
-    if (at >= tokens.size()) {
-      if (token.Op == ")") break;
-      return left;
-    }
-    node->Right = ParseBinary(tokens, at, script, priority - 1, depth + 1);
+    node->Pos = CurrentPos();
+    node->Op = token.Op;
+    if (at >= tokens_.size()) return left;
+    node->Right = ParseBinary(at, script, priority - 1, depth + 1);
     if (node->Op == TsxOpKind::Is && node->Right->Op == TsxOpKind::Designator &&
         node->Right->Dsg->Items.size() == 1 && node->Right->Dsg->Items[0].Ref->Kind == TsxItemKind::Class) {
       node->IsClass = static_cast<TsxClassVariable*>(node->Right->Dsg->Items[0].Ref)->ClassRef;
@@ -1027,39 +1202,40 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(std::vector<To
 std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNode& element, TsxScript& script) {
   sxCheckStack();
   if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
+  const size_t base = tokens_.size();
   struct Leave {
     int& d;
-    ~Leave() { --d; }
-  } leave{depth_};
+    std::vector<Token>& tokens;
+    size_t base;
+    ~Leave() {
+      --d;
+      tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(base), tokens.end());
+    }
+  } leave{depth_, tokens_, base};
   SetPos(element);
-  const String pos = currentPos_;
-  std::vector<const TsxILNode*> flat;
-  flat.reserve(16);
-  Flatten(element, flat);
-  std::vector<Token> tokens;
-  tokens.reserve(flat.size());
-  for (const TsxILNode* item : flat) {
-    if (Is(*item, "op")) tokens.push_back({item, LowerCase(item->Prop("text"))});
-    else tokens.push_back({item, String()});
-  }
+  const TsxILNode* const savedElement = posElement_;
+  const String savedText = savedElement ? String() : posText_;
+  AddTokens(element);
   // A trailing operator other than ")" carries nothing.
-  while (!tokens.empty() && !tokens.back().Op.empty() && tokens.back().Op != ")") tokens.pop_back();
+  while (tokens_.size() > base && tokens_.back().What != Token::Operand && tokens_.back().What != Token::Close)
+    tokens_.pop_back();
   auto expr = std::make_unique<TsxExpression>(&script);
-  if (tokens.empty()) Fail(SIncompatibleTypes);
-  size_t at = 0;
-  expr->Root = ParseBinary(tokens, at, script, 100, 0);
-  while (at < tokens.size() && tokens[at].Op == ")") ++at;
-  if (at < tokens.size()) {
-    SetPos(*tokens[at].Element);
+  if (tokens_.size() == base) Fail(SIncompatibleTypes);
+  size_t at = base;
+  expr->Root = ParseBinary(at, script, 100, 0);
+  while (at < tokens_.size() && tokens_[at].What == Token::Close) ++at;
+  if (at < tokens_.size()) {
+    SetPos(*tokens_[at].Element);
     Fail(SIncompatibleTypes);
   }
   expr->Source = SourceText(element);
   const String errorPos = expr->Finalize();
   if (!errorPos.empty()) {
-    currentPos_ = errorPos;
+    SetPosText(errorPos);
     Fail(SIncompatibleTypes);
   }
-  currentPos_ = pos;
+  if (savedElement) posElement_ = savedElement;
+  else SetPosText(savedText);
   return expr;
 }
 
@@ -1099,11 +1275,13 @@ Variant TsxProgramBuilder::EvaluateNow(const TsxILNode& element, TsxScript& scri
 String TsxProgramBuilder::SourceText(const TsxILNode& element) const {
   // Only the main text's own expressions know where they lie in it.
   if (!currentUnit_.empty()) return String();
-  const TsxParser& p = parser_.Parser();
   const int a = element.At;
   const int b = element.At1;
   if (a < 1 || b < a) return String();
-  return Trim(String(p.Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a))));
+  std::string_view text = parser_.Parser().Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a));
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return String(text);
 }
 
 }  // namespace orv

@@ -2,7 +2,9 @@
 // The program builder: turns the intermediate code of a parsed script into the script's items,
 // statements, expression trees and designators. Every semantic check of the compiler happens
 // here; the first failure becomes the script's compile error.
+#include <cstdint>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -19,6 +21,7 @@ class TsxProcVariable;
 class TsxSetExpression;
 class TsxILNode;
 struct TsxExpressionNode;
+enum class TsxOpKind : std::uint8_t;
 
 class TsxProgramBuilder {
  public:
@@ -30,6 +33,18 @@ class TsxProgramBuilder {
  private:
   struct WithEntry;
   struct Token;
+  // Names compared blind to ASCII case, as the scripts compare them.
+  struct FoldedHash {
+    size_t operator()(std::string_view name) const;
+  };
+  struct FoldedEqual {
+    bool operator()(std::string_view a, std::string_view b) const;
+  };
+  // What a name was last found as, and from which scope.
+  struct Found {
+    const TsxScript* Scope;
+    TsxCustomVariable* Item;
+  };
 
   void BuildScope(const TsxILNode& element, TsxScript& script);
   void DeclareRoutines(const TsxILNode& element, TsxScript& script);
@@ -48,38 +63,54 @@ class TsxProgramBuilder {
   void BuildReturn(const TsxILNode& element, TsxScript& script, TsxStatement& list);
 
   std::unique_ptr<TsxDesignator> BuildDesignator(const TsxILNode& element, TsxScript& script, int mode);
+  // A designator of one name without arguments, bound to ref.
+  std::unique_ptr<TsxDesignator> NameDesignator(TsxCustomVariable* ref, const TsxILNode& name, TsxScript& script);
+  // The one name of a designator that is nothing else, when no with statement is active.
+  const TsxILNode* SingleName(const TsxILNode& element) const;
   std::unique_ptr<TsxExpression> BuildExpression(const TsxILNode& element, TsxScript& script);
   std::unique_ptr<TsxExpression> ConstExpression(const Variant& value, TsxScript& script);
   std::unique_ptr<TsxSetExpression> BuildSet(const TsxILNode& element, TsxScript& script);
-  std::unique_ptr<TsxExpressionNode> ParseOperand(std::vector<Token>& tokens, size_t& at, TsxScript& script,
-                                                  int depth);
-  std::unique_ptr<TsxExpressionNode> ParseBinary(std::vector<Token>& tokens, size_t& at, TsxScript& script,
-                                                 int maxPriority, int depth);
+  // Appends the operands and operators of an expression element, nested ones walked into.
+  void AddTokens(const TsxILNode& expr);
+  std::unique_ptr<TsxExpressionNode> ParseOperand(size_t& at, TsxScript& script, int depth);
+  std::unique_ptr<TsxExpressionNode> ParseBinary(size_t& at, TsxScript& script, int maxPriority, int depth);
   // The value of a constant expression, read now; raises for calls and members.
   Variant EvaluateNow(const TsxILNode& element, TsxScript& script);
 
   TsxCustomVariable* FindVar(const String& name, TsxScript& script);
+  // Adds a named item to a scope; what the name was found as before no longer holds.
+  TsxCustomVariable* Declare(TsxScript& script, const String& name, std::unique_ptr<TsxCustomVariable> item);
   void CheckRedeclared(const String& name, TsxScript& script);
   // Type name to tag and class or enumeration name; raises "Unknown type".
   TsxVarType ResolveType(const String& name, TsxScript& script, String& typeName);
   void CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src);
   void SetPos(const TsxILNode& element);
+  // The position being read, as "row:col".
+  const String& CurrentPos() const;
+  void SetPosText(const String& pos);
   [[noreturn]] void Fail(const String& message);
   template <class T>
   std::unique_ptr<T> NewStatement(TsxScript& script, const TsxILNode& element);
   String SourceText(const TsxILNode& element) const;
-  int Priority(const String& op) const;
+  int Priority(TsxOpKind op) const;
 
   TsxScript& main_;
   const TsxILParser& parser_;
   const TsxILNode* currentRoot_ = nullptr;
-  String currentPos_;
+  // The element being read; when null, posText_ holds the position (one an expression's check
+  // reported, or one kept from the tree of a unit that is gone).
+  const TsxILNode* posElement_ = nullptr;
+  String posText_;
   String currentUnit_;
   bool pascalRules_;
   bool breakEndsCase_;
   bool needDeclareVars_;
   std::vector<WithEntry> withList_;
   std::unordered_map<const TsxILNode*, TsxProcVariable*> routines_;
+  std::unordered_map<String, Found, FoldedHash, FoldedEqual> names_;
+  // The tokens of the expressions being built, the innermost last: each expression appends
+  // its own and removes them when done.
+  std::vector<Token> tokens_;
   int depth_ = 0;
 };
 
