@@ -1,6 +1,7 @@
 #include "script/ProgramBuilder.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
 #include "platform/rtl/ObjectHandles.h"
@@ -32,15 +33,31 @@ constexpr int kMaxExpressionDepth = 1000;
 const char* const kConstantRequired = "Constant expression expected";
 const char* const kTooComplex = "Expression too complex";
 
-// Element names and operators are ASCII; compared blind to case without making a text of them.
-bool SameAscii(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
+bool SameFolded(const char* a, const char* b, size_t n) {
+  for (size_t i = 0; i < n; ++i)
     if (AsciiFold(a[i]) != AsciiFold(b[i])) return false;
   return true;
 }
 
-bool Is(const TsxILNode& e, std::string_view name) { return SameAscii(e.Name(), name); }
+// Element names and operators are ASCII; compared blind to case without making a text of them.
+// Most comparisons are told by the length, and most names are written as compared.
+inline bool SameAscii(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         (std::memcmp(a.data(), b.data(), a.size()) == 0 || SameFolded(a.data(), b.data(), a.size()));
+}
+
+inline bool Is(const TsxILNode& e, std::string_view name) { return SameAscii(e.Name(), name); }
+
+// A literal as a Variant; whole numbers written plainly, the most common, are read here.
+Variant LiteralValue(const String& text) {
+  if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return sxLiteralToVariant(text);
+  Integer value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return sxLiteralToVariant(text);
+    value = value * 10 + (c - '0');
+  }
+  return Variant(value);
+}
 
 // The text attribute; elements read from a document keep theirs unparsed.
 String TextOf(const TsxILNode& e) { return e.NodeForm == TsxILNode::Token ? e.Text : e.Prop("text"); }
@@ -1109,7 +1126,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
   const TsxILNode& e = *token.Element;
   if (Is(e, "number") || Is(e, "string")) {
     node->Op = TsxOpKind::Const;
-    node->Value = sxLiteralToVariant(TextOf(e));
+    node->Value = LiteralValue(TextOf(e));
     node->Typ = ConstType(node->Value);
   } else if (Is(e, "dsgn") || Is(e, "new")) {
     std::unique_ptr<TsxDesignator> dsg;

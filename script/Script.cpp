@@ -435,7 +435,7 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
       codeLines_.push_back(std::move(unit));
     }
   }
-  const String row = pos.substr(0, pos.find(':'));
+  const std::string_view row = std::string_view(pos).substr(0, pos.find(':'));
   auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
                            [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
   if (unit == codeLines_.end()) {
@@ -465,7 +465,7 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
     rows.SetCommaText(unit->Rows);
     for (Integer r = 0; r < rows.Count(); ++r) unit->Seen.insert(rows.Strings(r));
   }
-  if (!unit->Seen.insert(row).second) return;
+  if (!unit->Seen.insert(String(row)).second) return;
   if (!unit->Rows.empty()) unit->Rows += ',';
   unit->Rows += row;
   codeLinesPending_ = true;
