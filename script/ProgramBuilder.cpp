@@ -59,8 +59,18 @@ Variant LiteralValue(const String& text) {
   return Variant(value);
 }
 
-// The text attribute; elements read from a document keep theirs unparsed.
-String TextOf(const TsxILNode& e) { return e.NodeForm == TsxILNode::Token ? e.Text : e.Prop("text"); }
+// The text attribute; elements read from a document keep theirs unparsed, and give a copy in
+// scratch.
+const String& TextOf(const TsxILNode& e, String& scratch) {
+  if (e.NodeForm == TsxILNode::Token) return e.Text;
+  scratch = e.Prop("text");
+  return scratch;
+}
+
+String TextOf(const TsxILNode& e) {
+  String scratch;
+  return TextOf(e, scratch);
+}
 
 // The statements by element name; any other element builds nothing.
 enum class Stmt : Byte {
@@ -777,8 +787,10 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
                                                                   int mode) {
   sxCheckStack();
   SetPos(element);
-  if (const TsxILNode* name = mode == 0 ? SingleName(element) : nullptr)
-    return NameDesignator(FindVar(TextOf(*name), script), *name, script);
+  if (const TsxILNode* name = mode == 0 ? SingleName(element) : nullptr) {
+    String scratch;
+    return NameDesignator(FindVar(TextOf(*name, scratch), script), *name, script);
+  }
   auto dsg = std::make_unique<TsxDesignator>(&script);
   std::vector<Link> links;
   bool addr = false;
@@ -1089,7 +1101,8 @@ void TsxProgramBuilder::AddTokens(const TsxILNode& expr) {
     }
     Token token{child, Token::Operand, TsxOpKind::Const, -1};
     if (Is(*child, "op")) {
-      const String text = TextOf(*child);
+      String scratch;
+      const String& text = TextOf(*child, scratch);
       if (text == "(") {
         token.What = Token::Open;
       } else if (text == ")") {
@@ -1124,9 +1137,10 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
   }
   if (token.What != Token::Operand) Fail(SIncompatibleTypes);
   const TsxILNode& e = *token.Element;
+  String scratch;
   if (Is(e, "number") || Is(e, "string")) {
     node->Op = TsxOpKind::Const;
-    node->Value = LiteralValue(TextOf(e));
+    node->Value = LiteralValue(TextOf(e, scratch));
     node->Typ = ConstType(node->Value);
   } else if (Is(e, "dsgn") || Is(e, "new")) {
     std::unique_ptr<TsxDesignator> dsg;
@@ -1134,7 +1148,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
       if (e.Count() == 0) Fail(SClassRequired);
       dsg = BuildDesignator(*e.Items(0), script, 1);
     } else if (const TsxILNode* name = SingleName(e)) {
-      TsxCustomVariable* ref = FindVar(TextOf(*name), script);
+      TsxCustomVariable* ref = FindVar(TextOf(*name, scratch), script);
       // A plain variable is read in place, without a designator.
       if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->OnGetVarValue)) {
         node->Op = TsxOpKind::Var;

@@ -13,7 +13,8 @@ TsxCustomVariable::~TsxCustomVariable() = default;
 
 void TsxCustomVariable::SetName(String name) {
   name_ = std::move(name);
-  upperName_ = AnsiUpperCase(name_);
+  // Expressions, designators and helpers are made by the thousand without a name.
+  upperName_ = name_.empty() ? String() : AnsiUpperCase(name_);
 }
 
 Variant TsxCustomVariable::GetValue() { return Value; }
