@@ -43,7 +43,7 @@ bool SameFolded(const char* a, const char* b, size_t n) {
 // Most comparisons are told by the length, and most names are written as compared.
 inline bool SameAscii(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
-         (std::memcmp(a.data(), b.data(), a.size()) == 0 || SameFolded(a.data(), b.data(), a.size()));
+         (std::memcmp(a.data(), b.data(), b.size()) == 0 || SameFolded(a.data(), b.data(), b.size()));
 }
 
 inline bool Is(const TsxILNode& e, std::string_view name) { return SameAscii(e.Name(), name); }
@@ -172,7 +172,7 @@ std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxI
 
 void TsxProgramBuilder::BuildProgram() {
   withList_.clear();
-  names_.clear();
+  ForgetNames();
   tokens_.clear();
   main_.ErrorUnit.clear();
   currentUnit_.clear();
@@ -273,7 +273,7 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       }
       TsxParamItem* raw = proc.AddParam(std::move(param));
       proc.Program->AddShared(name, raw);
-      names_.erase(name);
+      ForgetName(name);
     }
     byRefGroup = false;
   }
@@ -577,7 +577,7 @@ void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
   if (main_.OnGetILUnit) {
     main_.OnGetILUnit(main_, currentUnit_, il);
     // The host may have declared names meanwhile.
-    names_.clear();
+    ForgetNames();
   }
   if (!il.empty()) {
     TsxXMLDocument doc;
@@ -719,23 +719,40 @@ void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) 
 // Names and types.
 
 TsxCustomVariable* TsxProgramBuilder::FindVar(const String& name, TsxScript& script) {
-  // A name is mostly used many times in one scope: looked up in the scopes once, then hashed.
-  auto known = names_.find(name);
-  if (known != names_.end() && known->second.Scope == &script) return known->second.Item;
-  TsxCustomVariable* item = script.Find(name);
-  if (!item) {
-    if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
-    auto var = std::make_unique<TsxVariable>(name, fvtVariant);
-    var->OnGetVarValue = main_.OnGetVarValue;
-    item = main_.Add(name, std::move(var));
+  // A name is mostly used many times in one scope, often twice in a row (x := x + 1): looked
+  // up in the scopes once, then hashed, the last one kept at hand.
+  if (last_.Item && last_.Scope == &script && lastName_ == name) return last_.Item;
+  TsxCustomVariable* item;
+  if (auto known = names_.find(name); known != names_.end() && known->second.Scope == &script) {
+    item = known->second.Item;
+  } else {
+    item = script.Find(name);
+    if (!item) {
+      if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
+      auto var = std::make_unique<TsxVariable>(name, fvtVariant);
+      var->OnGetVarValue = main_.OnGetVarValue;
+      item = main_.Add(name, std::move(var));
+    }
+    names_.insert_or_assign(name, Found{&script, item});
   }
-  names_.insert_or_assign(name, Found{&script, item});
+  last_ = {&script, item};
+  lastName_ = name;
   return item;
+}
+
+void TsxProgramBuilder::ForgetName(const String& name) {
+  names_.erase(name);
+  last_ = {};
+}
+
+void TsxProgramBuilder::ForgetNames() {
+  names_.clear();
+  last_ = {};
 }
 
 TsxCustomVariable* TsxProgramBuilder::Declare(TsxScript& script, const String& name,
                                               std::unique_ptr<TsxCustomVariable> item) {
-  names_.erase(name);
+  ForgetName(name);
   return script.Add(name, std::move(item));
 }
 
@@ -1045,17 +1062,26 @@ int TsxProgramBuilder::Priority(TsxOpKind op) const {
 namespace {
 
 TsxOpKind OpKindOf(std::string_view op) {
+  if (op.size() == 1) {
+    switch (op[0]) {
+      case '>': return TsxOpKind::Great;
+      case '<': return TsxOpKind::Less;
+      case '=': return TsxOpKind::Eq;
+      case '+': return TsxOpKind::Plus;
+      case '-': return TsxOpKind::Minus;
+      case '*': return TsxOpKind::Mul;
+      case '/': return TsxOpKind::DivFloat;
+      default: return TsxOpKind::Const;
+    }
+  }
   static const struct {
     std::string_view Text;
     TsxOpKind Kind;
-  } kOps[] = {{">", TsxOpKind::Great},    {"<", TsxOpKind::Less},         {"<=", TsxOpKind::LessEq},
-              {">=", TsxOpKind::GreatEq}, {"<>", TsxOpKind::NonEq},       {"=", TsxOpKind::Eq},
-              {"+", TsxOpKind::Plus},     {"strcat", TsxOpKind::StrCat},  {"-", TsxOpKind::Minus},
-              {"or", TsxOpKind::Or},      {"xor", TsxOpKind::Xor},        {"*", TsxOpKind::Mul},
-              {"/", TsxOpKind::DivFloat}, {"div", TsxOpKind::DivInt},     {"mod", TsxOpKind::Mod},
-              {"and", TsxOpKind::And},    {"shl", TsxOpKind::Shl},        {"shr", TsxOpKind::Shr},
-              {"not", TsxOpKind::Not},    {"unminus", TsxOpKind::UnMinus}, {"in", TsxOpKind::In},
-              {"is", TsxOpKind::Is}};
+  } kOps[] = {{"<=", TsxOpKind::LessEq}, {">=", TsxOpKind::GreatEq}, {"<>", TsxOpKind::NonEq},
+              {"strcat", TsxOpKind::StrCat}, {"or", TsxOpKind::Or},      {"xor", TsxOpKind::Xor},
+              {"div", TsxOpKind::DivInt},    {"mod", TsxOpKind::Mod},    {"and", TsxOpKind::And},
+              {"shl", TsxOpKind::Shl},       {"shr", TsxOpKind::Shr},    {"not", TsxOpKind::Not},
+              {"unminus", TsxOpKind::UnMinus}, {"in", TsxOpKind::In},    {"is", TsxOpKind::Is}};
   for (const auto& o : kOps)
     if (SameAscii(op, o.Text)) return o.Kind;
   return TsxOpKind::Const;

@@ -42,8 +42,8 @@ class TsxProgramBuilder {
   };
   // What a name was last found as, and from which scope.
   struct Found {
-    const TsxScript* Scope;
-    TsxCustomVariable* Item;
+    const TsxScript* Scope = nullptr;
+    TsxCustomVariable* Item = nullptr;
   };
 
   void BuildScope(const TsxILNode& element, TsxScript& script);
@@ -80,6 +80,8 @@ class TsxProgramBuilder {
   TsxCustomVariable* FindVar(const String& name, TsxScript& script);
   // Adds a named item to a scope; what the name was found as before no longer holds.
   TsxCustomVariable* Declare(TsxScript& script, const String& name, std::unique_ptr<TsxCustomVariable> item);
+  void ForgetName(const String& name);
+  void ForgetNames();
   void CheckRedeclared(const String& name, TsxScript& script);
   // Type name to tag and class or enumeration name; raises "Unknown type".
   TsxVarType ResolveType(const String& name, TsxScript& script, String& typeName);
@@ -108,6 +110,8 @@ class TsxProgramBuilder {
   std::vector<WithEntry> withList_;
   std::unordered_map<const TsxILNode*, TsxProcVariable*> routines_;
   std::unordered_map<String, Found, FoldedHash, FoldedEqual> names_;
+  Found last_{};
+  String lastName_;
   // The tokens of the expressions being built, the innermost last: each expression appends
   // its own and removes them when done.
   std::vector<Token> tokens_;
