@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"

@@ -52,6 +52,23 @@ TEST(ScriptBuildErrors, AFailureInAUnitNamesTheUnitAndWhereInIt) {
   EXPECT_EQ(script->ErrorUnit, "lib.pas");
 }
 
+TEST(ScriptBuildErrors, AFailureInAUnitGivenAsIntermediateCodeKeepsItsPosition) {
+  auto script = test::NewScript("PascalScript", "uses 'cached.pas';\nbegin\nend.");
+  script->OnGetUnit = [](TsxScript&, const String&, String& text) { text = "begin\nend."; };
+  // The host hands the unit over already parsed; its tree is gone when the error is reported.
+  script->OnGetILUnit = [](TsxScript&, const String&, String& il) {
+    il = "<?xml version=\"1.0\"?>\n<program><compoundstmt pos=\"1:1\">"
+         "<assignstmt pos=\"7:5\"><dsgn pos=\"7:5\"><node text=\"Ghost\" pos=\"7:6\"/></dsgn>"
+         "<expr pos=\"7:14\" pos1=\"7:15\"><number text=\"1\" pos=\"7:15\"/></expr></assignstmt>"
+         "</compoundstmt></program>";
+  };
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_FALSE(r.Compiled);
+  EXPECT_EQ(r.CompileError, "Undeclared identifier: 'Ghost'");
+  EXPECT_EQ(r.CompilePos, "7:5");
+  EXPECT_EQ(script->ErrorUnit, "cached.pas");
+}
+
 TEST(ScriptBuildErrors, ANameDeclaredLaterInARoutineHidesTheGlobalFromThereOn) {
   // The first statement of f reads and writes the global x; after the declaration, x is f's own.
   const test::TRunResult js = test::Run("JScript",
