@@ -33,14 +33,14 @@ constexpr int kMaxExpressionDepth = 1000;
 const char* const kConstantRequired = "Constant expression expected";
 const char* const kTooComplex = "Expression too complex";
 
+// Element names and operators are ASCII; compared blind to case without making a text of them.
+// Most comparisons are told by the length, and most names are written as compared.
 bool SameFolded(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i)
     if (AsciiFold(a[i]) != AsciiFold(b[i])) return false;
   return true;
 }
 
-// Element names and operators are ASCII; compared blind to case without making a text of them.
-// Most comparisons are told by the length, and most names are written as compared.
 inline bool SameAscii(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          (std::memcmp(a.data(), b.data(), b.size()) == 0 || SameFolded(a.data(), b.data(), b.size()));
