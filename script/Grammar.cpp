@@ -79,6 +79,8 @@ TsxGrammar::TsxGrammar(const String& xmlText) {
     element.IsRule = true;
     element.Tag = definitions[i]->Name();
     element.Node = LowerCase(definitions[i]->Prop("node"));
+    element.NodeIsUses = element.Node == "uses";
+    element.NodeIsExpr = element.Node == "expr";
     for (int c = 0; c < definitions[i]->Count(); ++c)
       element.Children.push_back(Compile(*definitions[i]->Items(c), false));
     elements_[static_cast<size_t>(slot)] = std::move(element);
@@ -116,6 +118,10 @@ int TsxGrammar::Compile(const TsxXMLItem& item, bool isRule) {
   element.ForgiveLast = skip == "1";
   element.Term = item.Prop("term") == "1";
   for (int c = 0; c < item.Count(); ++c) element.Children.push_back(Compile(*item.Items(c), false));
+  element.Alias = element.Kind == TsxRuleKind::Reference && element.Target >= 0 && element.Node.empty() &&
+                  element.Add.empty() && !element.HasErr && element.Children.empty();
+  element.NodeIsUses = element.Node == "uses";
+  element.NodeIsExpr = element.Node == "expr";
   elements_.push_back(std::move(element));
   return static_cast<int>(elements_.size()) - 1;
 }

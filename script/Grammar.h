@@ -51,6 +51,13 @@ struct TsxRuleElement {
   bool Term = false;
   // Reference: index of the rule definition, -1 when the grammar defines none of that name.
   int Target = -1;
+  // A Reference that adds nothing of its own (no node, add, err or children): matching it is
+  // matching its target.
+  bool Alias = false;
+  // The node a match closes: a uses clause (which loads units) or an expression (whose end is
+  // kept as well).
+  bool NodeIsUses = false;
+  bool NodeIsExpr = false;
   std::vector<int> Children;
 
   // Lookahead. First holds every character (after blanks and comments; 0 for the end of the

@@ -34,6 +34,8 @@ struct NestingTooDeep {
 [[noreturn, gnu::noinline]] void NestedTooDeeply(int position) { throw NestingTooDeep{position}; }
 [[noreturn, gnu::noinline]] void InvalidLanguage() { throw Exception(SInvalidLanguage); }
 
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
 }  // namespace
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
@@ -45,21 +47,31 @@ struct TsxILParser::Line {
   Kind LineKind = Open;
   // The element's name; it lives in the grammar (or is one of the fixed names below).
   const String* Name = nullptr;
-  // Open of a used unit: the unit's name. Leaf: the raw token. An index into the parse's
-  // texts, so that a line moves as a few numbers.
+  // Leaf: a text the grammar gives (addtext), or nullptr.
+  const String* Fixed = nullptr;
+  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
+  TsxILNode* UnitRoot = nullptr;
+  // Open of a used unit: the unit's name. Leaf: a text made while reading (a string literal).
+  // An index into the parse's texts, or -1; a leaf without either text is the piece of the
+  // source from Pos1 to TextEnd.
   int Text = -1;
   // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
   // token.
   int Pos = 0;
-  // Open of an expression: just after it.
+  // Open of an expression: just after it. Leaf: where its token begins.
   int Pos1 = 0;
-  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
-  TsxILNode* UnitRoot = nullptr;
+  int TextEnd = 0;
+
+  static Line Opening(const String* name, int pos, int pos1) { return {Open, name, nullptr, nullptr, -1, pos, pos1, 0}; }
+  static Line Closing() { return {Close, nullptr, nullptr, nullptr, -1, 0, 0, 0}; }
+  static Line Token(const String* name, const String* fixed, int text, int pos, int from, int to) {
+    return {Leaf, name, fixed, nullptr, text, pos, from, to};
+  }
 };
 
 namespace {
 
-const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses";
+const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses", kGet = "Get";
 
 }  // namespace
 
@@ -104,6 +116,7 @@ bool TsxILParser::ParseSource(const String& source) {
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
+  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
 
   int start = 1;
   if (!text.empty() && text[0] == '#') {
@@ -145,6 +158,7 @@ bool TsxILParser::ParseSource(const String& source) {
     matched = false;
   }
   failures_.clear();
+  failedAt_.clear();
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
@@ -179,29 +193,32 @@ bool TsxILParser::ParseSource(const String& source) {
   return true;
 }
 
-bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) const {
-  if (token.empty()) return false;
-  if (!element.HasText) return true;
-  return parser_.CaseSensitive() ? token == element.Text : SameText(token, element.Text);
-}
-
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
 [[gnu::always_inline]] inline bool TsxILParser::Match(int index) {
-  const TsxRuleElement& element = grammar_->Element(index);
-  // An element that cannot begin with the next character fails (or matches empty) as the
-  // grammar says, without trying its alternatives one by one.
-  if (element.Skippable && !element.First[parser_.Lookahead()]) {
-    const int at = parser_.Position();
-    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), at);
-    parser_.SetPosition(at);
-    return element.TryMatches;
+  const TsxRuleElement* element = &grammar_->Element(index);
+  // A bare use of a rule is matched in the rule's frame, but counts as the level of nesting it
+  // is.
+  int levels = 0;
+  for (;;) {
+    // An element that cannot begin with the next character fails (or matches empty) as the
+    // grammar says, without trying its alternatives one by one.
+    if (element->Skippable && !element->First[parser_.Lookahead()]) {
+      const int at = parser_.Position();
+      if (element->TryError >= 0) RecordError(grammar_->Element(element->TryError), at);
+      parser_.SetPosition(at);
+      return element->TryMatches;
+    }
+    ++levels;
+    if (depth_ + levels > kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
+    if (!element->Alias) break;
+    index = element->Target;
+    element = &grammar_->Element(index);
   }
-  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
   // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
   // whole walk, and ParseSource restores the depth.
-  ++depth_;
-  const bool matched = MatchElement(element, index);
-  --depth_;
+  depth_ += levels;
+  const bool matched = MatchElement(*element, index);
+  depth_ -= levels;
   return matched;
 }
 
@@ -229,7 +246,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
   const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
-  if (element.IsRule && ReplayFailure(key, enteredClean)) return false;
+  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] && ReplayFailure(key, enteredClean)) return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
   switch (element.Kind) {
@@ -273,15 +290,15 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     }
   }
   if (matched) {
-    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-    if (!element.Add.empty()) AddLeaf(element.Add, element.AddText);
+    if (!element.IsRule && !element.Node.empty()) CloseNode(element, startPos, startCount);
+    if (!element.Add.empty()) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
   } else {
     RecordError(element, startPos);
     parser_.SetPosition(startPos);
   }
   if (element.IsRule && !element.Node.empty()) {
     // A uses clause loads its units even when it failed; what it inserted goes with the rest.
-    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
+    if (matched || element.NodeIsUses) CloseNode(element, startPos, startCount);
     if (!matched) DropLines(startCount);
   }
   // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
@@ -311,62 +328,76 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 
 [[gnu::noinline]] void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
   failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
+  failedAt_[static_cast<std::uint32_t>(key)] = 1;
 }
 
-[[gnu::noinline]] String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
-  String token;
+bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) const {
+  if (token.empty()) return false;
+  if (!element.HasText) return true;
+  const String& text = element.Text;
+  if (token.size() != text.size()) return false;
+  if (parser_.CaseSensitive()) return token == text;
+  for (size_t i = 0; i < token.size(); ++i)
+    if (AsciiUpper(token[i]) != AsciiUpper(text[i])) return false;
+  return true;
+}
+
+[[gnu::noinline]] bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned) {
   switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
-      token = parser_.GetChar();
-      matched = TokenFits(element, token);
-      break;
+      from = parser_.Position();
+      return parser_.ReadChar() && Fits(element, parser_.Slice(from, parser_.Position()));
     case TsxRuleKind::Keyword:
-      token = parser_.GetWord();
-      matched = TokenFits(element, token);
-      break;
-    case TsxRuleKind::Ident:
-      token = parser_.GetIdent();
-      matched = TokenFits(element, token);
-      break;
+      if (!parser_.ReadWord()) return false;
+      from = parser_.LastPosition();
+      return Fits(element, parser_.Slice(from, parser_.Position()));
+    case TsxRuleKind::Ident: {
+      if (!parser_.ReadWord()) return false;
+      from = parser_.LastPosition();
+      const std::string_view word = parser_.Slice(from, parser_.Position());
+      return !parser_.IsKeyword(word) && Fits(element, word);
+    }
     case TsxRuleKind::Number:
-      token = parser_.GetNumber();
-      matched = TokenFits(element, token);
-      break;
+      if (!parser_.ReadNumber(own)) return false;
+      from = parser_.LastPosition();
+      owned = !own.empty();
+      return Fits(element, owned ? std::string_view(own) : parser_.Slice(from, parser_.Position()));
     case TsxRuleKind::String:
-      token = parser_.GetString();
-      matched = TokenFits(element, token);
-      break;
+      own = parser_.GetString();
+      owned = true;
+      return Fits(element, own);
     case TsxRuleKind::KVString: {
       // A report reference becomes a call of the report function Get with the reference's text.
-      token = parser_.GetKVString();
-      matched = !token.empty();
-      if (matched) {
-        const int at = parser_.Position();
-        lines_.push_back({Line::Open, &kDsgn, -1, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kNode, KeepText("Get"), at, 0, nullptr});
-        lines_.push_back({Line::Open, &kExpr, -1, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kString, KeepText("'" + token + "'"), at, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
-      }
-      break;
+      own = parser_.GetKVString();
+      owned = true;
+      if (own.empty()) return false;
+      const int at = parser_.Position();
+      lines_.push_back(Line::Opening(&kDsgn, at, 0));
+      lines_.push_back(Line::Token(&kNode, &kGet, -1, at, 0, 0));
+      lines_.push_back(Line::Opening(&kExpr, at, 0));
+      lines_.push_back(Line::Token(&kString, nullptr, KeepText("'" + own + "'"), at, 0, 0));
+      lines_.push_back(Line::Closing());
+      lines_.push_back(Line::Closing());
+      return true;
     }
     case TsxRuleKind::Eol:
-      matched = parser_.GetEOL();
-      break;
+      owned = true;
+      return parser_.GetEOL();
     default:
-      matched = false;
-      break;
+      return false;
   }
-  return token;
 }
 
 [[gnu::noinline]] bool TsxILParser::MatchToken(const TsxRuleElement& element) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
-  bool matched = false;
-  String token = ReadToken(element, matched);
+  // The token is the text from tokenFrom to tokenTo, unless reading made a text of its own.
+  int tokenFrom = startPos;
+  String own;
+  bool owned = false;
+  bool matched = ReadToken(element, tokenFrom, own, owned);
+  const int tokenTo = parser_.Position();
   if (matched) {
     for (int child : element.Children) {
       if (!Match(child)) {
@@ -380,8 +411,12 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     parser_.SetPosition(startPos);
     return false;
   }
-  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  if (!element.Node.empty()) CloseNode(element, startPos, startCount);
+  if (!element.Add.empty()) {
+    if (element.HasAddText) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
+    else if (owned) AddLeaf(element.Add, nullptr, KeepText(std::move(own)), 0, 0);
+    else AddLeaf(element.Add, nullptr, -1, tokenFrom, tokenTo);
+  }
   return true;
 }
 
@@ -432,18 +467,9 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 [[gnu::noinline]] void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
   if (!element.HasErr || !errorText_.empty()) return;
   errorText_ = element.ErrText;
-  errorAt_ = AfterBlanks(startPos);
+  errorAt_ = parser_.After(startPos);
   errorPos_ = parser_.RowColAt(errorAt_);
   termFlag_ = element.Term;
-}
-
-int TsxILParser::AfterBlanks(int position) {
-  const int saved = parser_.Position();
-  parser_.SetPosition(position);
-  parser_.SkipSpaces();
-  const int after = parser_.Position();
-  parser_.SetPosition(saved);
-  return after;
 }
 
 void TsxILParser::ReportUnclosed(int programEnd) {
@@ -458,15 +484,15 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   errorUnit_.clear();
 }
 
-[[gnu::noinline]] void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
-  if (node == "uses") {
+[[gnu::noinline]] void TsxILParser::CloseNode(const TsxRuleElement& element, int startPos, size_t startCount) {
+  if (element.NodeIsUses) {
     LoadUnits(startCount);
     return;
   }
   // Pos1 only matters for an expression; the document writes it for no other element.
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line{Line::Open, &node, -1, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
-  lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
+                Line::Opening(&element.Node, parser_.After(startPos), element.NodeIsExpr ? parser_.Position() : 0));
+  lines_.push_back(Line::Closing());
 }
 
 [[gnu::noinline]] int TsxILParser::KeepText(String text) {
@@ -474,8 +500,8 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   return static_cast<int>(texts_.size()) - 1;
 }
 
-void TsxILParser::AddLeaf(const String& name, const String& text) {
-  lines_.push_back({Line::Leaf, &name, KeepText(text), parser_.Position(), 0, nullptr});
+void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from, int to) {
+  lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
@@ -535,13 +561,18 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     }
   }
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  lines_.insert(at(), Line{Line::Open, &kUses, KeepText(name), 0, 0, nullptr});
+  Line opening = Line::Opening(&kUses, 0, 0);
+  opening.Text = KeepText(name);
+  lines_.insert(at(), opening);
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, nullptr, -1, 0, 0, unitRoot});
+    Line unit = Line::Closing();
+    unit.LineKind = Line::Unit;
+    unit.UnitRoot = unitRoot;
+    lines_.insert(at(), unit);
     ++insertAt;
   }
-  lines_.insert(at(), Line{Line::Close, nullptr, -1, 0, 0, nullptr});
+  lines_.insert(at(), Line::Closing());
   ++insertAt;
 }
 
@@ -613,7 +644,9 @@ void TsxILParser::BuildTree() {
         TsxILNode* node = tree_.New();
         node->NodeForm = TsxILNode::Token;
         node->Tag = *line.Name;
-        node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        if (line.Fixed) node->Text = *line.Fixed;
+        else if (line.Text >= 0) node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
         parser_.AppendRowCol(node->Pos, line.Pos);
         open.back()->AddChild(node);
         break;

@@ -69,23 +69,24 @@ class TsxILParser {
   bool MatchLoop(const TsxRuleElement& element, int startPos);
   // A token element, then its children if it has any.
   bool MatchToken(const TsxRuleElement& element);
-  String ReadToken(const TsxRuleElement& element, bool& matched);
+  // Reads the token an element asks for; true when it fits. The token is the text from from to
+  // Position, or own when owned (a text made while reading).
+  bool ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned);
   // A rule's failure at a position, remembered and replayed.
   bool ReplayFailure(std::uint64_t key, bool enteredClean);
   void RememberFailure(std::uint64_t key, bool enteredClean);
   // Removes the lines from index from on.
   void DropLines(size_t from);
-  bool TokenFits(const TsxRuleElement& element, const String& token) const;
+  bool Fits(const TsxRuleElement& element, std::string_view token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
-  void CloseNode(const String& node, int startPos, size_t startCount);
-  void AddLeaf(const String& name, const String& text);
+  void CloseNode(const TsxRuleElement& element, int startPos, size_t startCount);
+  // A leaf whose text is fixed, kept (an index into texts_), or the source from from to to.
+  void AddLeaf(const String& name, const String* fixed, int text, int from, int to);
   // Keeps a line's text; its index.
   int KeepText(String text);
   void LoadUnits(size_t startCount);
   void LoadUnit(const String& name, const String& pos, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
-  // The position of the first token at or after position.
-  int AfterBlanks(int position);
   // Replaces the recorded error by an unclosed comment's or string's when that comes first:
   // whatever was read after it was never meant as program text. Text from programEnd on is
   // not the program's.
@@ -125,6 +126,8 @@ class TsxILParser {
     int ErrorAt = 0;
   };
   std::unordered_map<std::uint64_t, Failure> failures_;
+  // Positions at which some rule's failure is remembered: most rules begin where none is.
+  std::vector<Byte> failedAt_;
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
 };

@@ -80,9 +80,9 @@ void TsxParser::AddKeyword(const String& word) {
   if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
-bool TsxParser::IsKeyword(const String& word) const {
+bool TsxParser::IsKeyword(std::string_view word) const {
   if (word.empty() || keywords_.empty()) return false;
-  if (caseSensitive_) return keywords_.count(word) != 0;
+  if (caseSensitive_) return keywords_.find(word) != keywords_.end();
   // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
   // words of its first letter and length only.
   const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -288,29 +288,36 @@ bool TsxParser::GetEOL() {
   return true;
 }
 
-String TsxParser::GetWord() {
+bool TsxParser::ReadWord() {
   SkipSpaces();
   const Byte first = At(position_);
-  if (!identChars_[first] || IsDigit(first) || position_ > Size()) return {};
+  if (!identChars_[first] || IsDigit(first) || position_ > Size()) return false;
   while (position_ <= Size() && identChars_[At(position_)]) ++position_;
-  return text_.substr(static_cast<size_t>(lastPosition_ - 1),
-                      static_cast<size_t>(position_ - lastPosition_));
+  return true;
+}
+
+String TsxParser::GetWord() {
+  if (!ReadWord()) return {};
+  return String(Slice(lastPosition_, position_));
 }
 
 String TsxParser::GetIdent() {
-  String word = GetWord();
-  if (!word.empty() && IsKeyword(word)) return {};
-  return word;
+  if (!ReadWord() || IsKeyword(Slice(lastPosition_, position_))) return {};
+  return String(Slice(lastPosition_, position_));
+}
+
+bool TsxParser::ReadChar() {
+  const Byte c = At(position_);
+  if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
+    ++position_;
+    return true;
+  }
+  return false;
 }
 
 String TsxParser::GetChar() {
-  const Byte c = At(position_);
-  if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) ||
-      (c >= 123 && c <= 126)) {
-    ++position_;
-    return String(1, static_cast<char>(c));
-  }
-  return {};
+  if (!ReadChar()) return {};
+  return String(1, text_[static_cast<size_t>(position_ - 2)]);
 }
 
 int TsxParser::ScanInteger(int position, Int64& value) const {
@@ -348,16 +355,23 @@ int TsxParser::NumberEnd(int position) const {
   return end;
 }
 
-String TsxParser::GetNumber() {
+bool TsxParser::ReadNumber(String& rewritten) {
   SkipSpaces();
   const int end = NumberEnd(position_);
-  if (end == 0) return {};
+  if (end == 0) return false;
   position_ = end;
-  String token = text_.substr(static_cast<size_t>(lastPosition_ - 1),
-                              static_cast<size_t>(end - lastPosition_));
-  if (hexSequence_ != "$" && !hexSequence_.empty())
-    token = StringReplace(token, hexSequence_, "$", rfReplaceAll);
-  return token;
+  if (hexSequence_ != "$" && !hexSequence_.empty()) {
+    const std::string_view token = Slice(lastPosition_, end);
+    if (token.find(hexSequence_) != token.npos) rewritten = StringReplace(String(token), hexSequence_, "$", rfReplaceAll);
+  }
+  return true;
+}
+
+String TsxParser::GetNumber() {
+  String rewritten;
+  if (!ReadNumber(rewritten)) return {};
+  if (!rewritten.empty()) return rewritten;
+  return String(Slice(lastPosition_, position_));
 }
 
 String TsxParser::GetString() {

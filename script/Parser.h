@@ -3,6 +3,7 @@
 // for the kind of token it wants next and moves Position back when the token does not fit.
 #include <bitset>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -22,7 +23,7 @@ class TsxParser {
   void AddKeyword(const String& word);
   int KeywordCount() const { return static_cast<int>(keywords_.size()); }
   // Exact with CaseSensitive, blind to ASCII case otherwise.
-  bool IsKeyword(const String& word) const;
+  bool IsKeyword(std::string_view word) const;
 
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool value) { caseSensitive_ = value; }
@@ -77,6 +78,11 @@ class TsxParser {
   int LastPosition() const { return lastPosition_; }
 
   void SkipSpaces();
+  // Where the token at or after position begins, after blanks and comments; Position stays.
+  int After(int position) {
+    const Byte c = At(position);
+    return c > 32 && !skipStarts_[c] ? position : SkipFrom(position);
+  }
   // The character a token read now would begin with: the one after blanks and comments, 0 at
   // the end of the text. Position stays.
   Byte Lookahead() { return position_ == lookFrom_ ? lookChar_ : LookFrom(); }
@@ -94,6 +100,17 @@ class TsxParser {
   String GetString();
   // The raw text of a bracketed report reference; the opening "<" is already consumed.
   String GetKVString();
+
+  // As GetWord, GetChar and GetNumber, without copying the token: it is the text from
+  // LastPosition (GetChar: the Position before) to Position. False when there is none.
+  bool ReadWord();
+  bool ReadChar();
+  // A number whose hexadecimal prefix is not "$" comes back in rewritten, with "$".
+  bool ReadNumber(String& rewritten);
+  // The text from position from to before position to.
+  std::string_view Slice(int from, int to) const {
+    return std::string_view(text_).substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from));
+  }
 
   // Where the text, read from its start, holds a block comment or a string that is never
   // closed: the first one's position (comment tells which), or 0 when there is none.
@@ -131,7 +148,7 @@ class TsxParser {
   // Where the number at position ends; 0 when no number begins there.
   int NumberEnd(int position) const;
 
-  std::set<String> keywords_;
+  std::set<String, std::less<>> keywords_;
   // The reserved words folded to lower case, by their first character; empty without any.
   std::vector<std::vector<String>> foldedByFirst_;
   bool caseSensitive_ = false;
