@@ -122,6 +122,19 @@ int TsxGrammar::Compile(const TsxXMLItem& item, bool isRule) {
                   element.Add.empty() && !element.HasErr && element.Children.empty();
   element.NodeIsUses = element.Node == "uses";
   element.NodeIsExpr = element.Node == "expr";
+  switch (element.Kind) {
+    case TsxRuleKind::Char:
+    case TsxRuleKind::Keyword:
+    case TsxRuleKind::Ident:
+    case TsxRuleKind::Number:
+    case TsxRuleKind::String:
+    case TsxRuleKind::KVString:
+    case TsxRuleKind::Eol:
+      element.LeafToken = element.Children.empty();
+      break;
+    default:
+      break;
+  }
   elements_.push_back(std::move(element));
   return static_cast<int>(elements_.size()) - 1;
 }
@@ -332,6 +345,22 @@ void TsxGrammar::ComputeLookahead() {
     e.Skippable = a.Known && !a.Emits;
     e.TryMatches = a.Matches;
     e.TryError = a.Error;
+  }
+
+  // The alternatives of a switch worth trying at each next character: one that cannot begin
+  // with it, and whose attempt records nothing, fails without a trace.
+  for (TsxRuleElement& e : elements_) {
+    if ((e.Kind != TsxRuleKind::Switch && e.Kind != TsxRuleKind::OptionalSwitch) || !e.Skippable) continue;
+    e.DispatchFrom.assign(257, 0);
+    for (int c = 0; c < 256; ++c) {
+      e.DispatchFrom[static_cast<size_t>(c)] = static_cast<std::uint32_t>(e.Dispatch.size());
+      for (size_t k = 0; k < e.Children.size(); ++k) {
+        const TsxRuleElement& child = elements_[static_cast<size_t>(e.Children[k])];
+        const bool silent = child.Skippable && !child.First[static_cast<size_t>(c)] && !child.TryMatches && child.TryError < 0;
+        if (!silent) e.Dispatch.push_back(static_cast<std::uint32_t>(k));
+      }
+    }
+    e.DispatchFrom[256] = static_cast<std::uint32_t>(e.Dispatch.size());
   }
 }
 

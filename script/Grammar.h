@@ -2,6 +2,7 @@
 // TsxGrammar: a dialect's grammar document compiled once into a graph of rule elements, so that
 // compiling many small expressions does not re-read the XML.
 #include <bitset>
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -69,6 +70,13 @@ struct TsxRuleElement {
   bool Skippable = false;
   bool TryMatches = false;
   int TryError = -1;
+  // A skippable switch: for each next character c, the ordinals of the children to try are
+  // Dispatch[DispatchFrom[c]] up to Dispatch[DispatchFrom[c + 1]]; the others fail at once
+  // without a trace. Empty for other elements.
+  std::vector<std::uint32_t> DispatchFrom;
+  std::vector<std::uint32_t> Dispatch;
+  // A token without children: it is read without a frame of the walk's own.
+  bool LeafToken = false;
 };
 
 // A compiled dialect grammar; immutable once built, shared by every parse of the dialect.

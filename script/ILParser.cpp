@@ -80,6 +80,7 @@ TsxILParser::~TsxILParser() = default;
 
 void TsxILParser::SelectLanguage(const String& name) {
   failures_.clear();
+  failedAt_.clear();
   parser_.Clear();
   grammar_ = sxGetGrammar(name);
   langName_ = name;
@@ -116,7 +117,6 @@ bool TsxILParser::ParseSource(const String& source) {
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
   const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
   parser_.SetText(text);
-  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
 
   int start = 1;
   if (!text.empty() && text[0] == '#') {
@@ -135,6 +135,7 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   parser_.SetPosition(start);
+  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, -1);
 
   // The stack the walk may use ends where a script's calls must stop too.
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
@@ -217,36 +218,20 @@ bool TsxILParser::ParseSource(const String& source) {
   // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
   // whole walk, and ParseSource restores the depth.
   depth_ += levels;
-  const bool matched = MatchElement(*element, index);
+  const bool matched = element->LeafToken ? MatchToken(*element) : MatchElement(*element, index);
   depth_ -= levels;
   return matched;
 }
 
 bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
-  // Tokens without children are read apart, so that no text lives in the frames of the
-  // recursion: the depth a script may nest to is bounded by their size.
-  switch (element.Kind) {
-    case TsxRuleKind::Char:
-    case TsxRuleKind::Keyword:
-    case TsxRuleKind::Ident:
-    case TsxRuleKind::Number:
-    case TsxRuleKind::String:
-    case TsxRuleKind::KVString:
-    case TsxRuleKind::Eol:
-      if (element.Children.empty()) return MatchToken(element);
-      break;
-    default:
-      break;
-  }
-
   // Children by index: iterator objects would take room in every frame of a sanitizer build.
   const int* children = element.Children.data();
   const size_t childCount = element.Children.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
-  const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
-  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] && ReplayFailure(key, enteredClean)) return false;
+  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] >= 0 && ReplayFailure(index, startPos, enteredClean))
+    return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
   switch (element.Kind) {
@@ -256,8 +241,24 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       break;
     case TsxRuleKind::Switch:
     case TsxRuleKind::OptionalSwitch:
-      for (size_t i = 0; i < childCount; ++i)
-        if (Match(children[i])) return true;
+      if (!element.DispatchFrom.empty()) {
+        // Only the alternatives that may begin with the next character; should one that fails
+        // leave the position moved, the rest are tried one by one from there.
+        const Byte next = parser_.Lookahead();
+        const std::uint32_t* tried = element.Dispatch.data() + element.DispatchFrom[next];
+        const std::uint32_t* end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
+        for (; tried != end; ++tried) {
+          if (Match(children[*tried])) return true;
+          if (parser_.Position() != startPos) {
+            for (size_t i = *tried + 1; i < childCount; ++i)
+              if (Match(children[i])) return true;
+            break;
+          }
+        }
+      } else {
+        for (size_t i = 0; i < childCount; ++i)
+          if (Match(children[i])) return true;
+      }
       if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
       RecordError(element, startPos);
       parser_.SetPosition(startPos);
@@ -303,7 +304,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   }
   // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
   if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
-    RememberFailure(key, enteredClean);
+    RememberFailure(index, startPos, enteredClean);
   return matched;
 }
 
@@ -311,24 +312,41 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end());
 }
 
-[[gnu::noinline]] bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
-  auto known = failures_.find(key);
+TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
+  for (int i = failedAt_[static_cast<size_t>(position)]; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
+    if (failures_[static_cast<size_t>(i)].Rule == rule) return &failures_[static_cast<size_t>(i)];
+  return nullptr;
+}
+
+[[gnu::noinline]] bool TsxILParser::ReplayFailure(int rule, int position, bool enteredClean) {
+  const Failure* known = FindFailure(rule, position);
   // A failure remembered from a clean start replays its error; with an error already
   // recorded, failing again adds nothing. Only a failure first seen after an error must be
   // tried again from a clean start, to learn the error it records.
-  if (known == failures_.end() || (!known->second.EnteredClean && enteredClean)) return false;
-  if (enteredClean && known->second.EnteredClean) {
-    errorText_ = known->second.ErrorText;
-    errorPos_ = known->second.ErrorPos;
-    termFlag_ = known->second.Term;
-    errorAt_ = known->second.ErrorAt;
+  if (!known || (!known->EnteredClean && enteredClean)) return false;
+  if (enteredClean && known->EnteredClean) {
+    errorText_ = known->ErrorText;
+    errorPos_ = known->ErrorPos;
+    termFlag_ = known->Term;
+    errorAt_ = known->ErrorAt;
   }
   return true;
 }
 
-[[gnu::noinline]] void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
-  failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
-  failedAt_[static_cast<std::uint32_t>(key)] = 1;
+[[gnu::noinline]] void TsxILParser::RememberFailure(int rule, int position, bool enteredClean) {
+  Failure* known = FindFailure(rule, position);
+  if (!known) {
+    int& head = failedAt_[static_cast<size_t>(position)];
+    known = &failures_.emplace_back();
+    known->Rule = rule;
+    known->Next = head;
+    head = static_cast<int>(failures_.size()) - 1;
+  }
+  known->EnteredClean = enteredClean;
+  known->ErrorText = errorText_;
+  known->ErrorPos = errorPos_;
+  known->Term = termFlag_;
+  known->ErrorAt = errorAt_;
 }
 
 bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) const {

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -73,8 +72,8 @@ class TsxILParser {
   // Position, or own when owned (a text made while reading).
   bool ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned);
   // A rule's failure at a position, remembered and replayed.
-  bool ReplayFailure(std::uint64_t key, bool enteredClean);
-  void RememberFailure(std::uint64_t key, bool enteredClean);
+  bool ReplayFailure(int rule, int position, bool enteredClean);
+  void RememberFailure(int rule, int position, bool enteredClean);
   // Removes the lines from index from on.
   void DropLines(size_t from);
   bool Fits(const TsxRuleElement& element, std::string_view token) const;
@@ -119,15 +118,18 @@ class TsxILParser {
   // again costs nothing: without this, every level of nesting tries the levels inside it once
   // per alternative, and an error deep inside takes time exponential in the depth.
   struct Failure {
+    int Rule = 0;
+    int Next = -1;  // the failure remembered before it at the same position, or -1
     bool EnteredClean = false;  // no error was recorded when the rule began
     String ErrorText;
     String ErrorPos;
     bool Term = false;
     int ErrorAt = 0;
   };
-  std::unordered_map<std::uint64_t, Failure> failures_;
-  // Positions at which some rule's failure is remembered: most rules begin where none is.
-  std::vector<Byte> failedAt_;
+  std::vector<Failure> failures_;
+  // Per position, the failure remembered there last (an index into failures_), or -1.
+  std::vector<int> failedAt_;
+  Failure* FindFailure(int rule, int position);
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
 };

@@ -58,6 +58,7 @@ TsxParser::TsxParser() { Clear(); }
 void TsxParser::Clear() {
   keywords_.clear();
   foldedByFirst_.clear();
+  exactByFirst_.clear();
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -75,14 +76,22 @@ void TsxParser::Clear() {
 void TsxParser::AddKeyword(const String& word) {
   if (!keywords_.insert(word).second || word.empty()) return;
   const String folded = LowerCase(word);
-  if (foldedByFirst_.empty()) foldedByFirst_.resize(256);
+  if (foldedByFirst_.empty()) {
+    foldedByFirst_.resize(256);
+    exactByFirst_.resize(256);
+  }
+  exactByFirst_[static_cast<Byte>(word[0])].push_back(word);
   std::vector<String>& sameStart = foldedByFirst_[static_cast<Byte>(folded[0])];
   if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
 bool TsxParser::IsKeyword(std::string_view word) const {
   if (word.empty() || keywords_.empty()) return false;
-  if (caseSensitive_) return keywords_.find(word) != keywords_.end();
+  if (caseSensitive_) {
+    for (const String& keyword : exactByFirst_[static_cast<Byte>(word[0])])
+      if (keyword == word) return true;
+    return false;
+  }
   // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
   // words of its first letter and length only.
   const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -119,6 +128,11 @@ void TsxParser::AddIdentChars(Byte first, Byte last) {
 }
 
 void TsxParser::OptionsChanged() {
+  // With line ends as tokens neither CR nor LF is a blank: Unix line ends must end a statement
+  // as CR LF does.
+  blanks_.reset();
+  for (int c = 0; c <= 32; ++c)
+    if (skipEOL_ || (c != CR && c != LF)) blanks_.set(static_cast<size_t>(c));
   skipStarts_.reset();
   for (const String* opener : {&commentLine1_, &commentLine2_, &blockOpen1_, &blockOpen2_, &skipChar_})
     if (!opener->empty()) skipStarts_.set(static_cast<Byte>(opener->front()));
@@ -161,12 +175,6 @@ bool TsxParser::StartsWith(int position, const String& s) const {
   return text_.compare(start, s.size(), s) == 0;
 }
 
-bool TsxParser::IsBlank(Byte c) const {
-  if (c > 32) return false;
-  // With line ends as tokens neither CR nor LF is a blank: Unix line ends must end a statement
-  // as CR LF does.
-  return skipEOL_ || (c != CR && c != LF);
-}
 
 void TsxParser::SkipLineEnds() {
   while (At(position_) == CR || At(position_) == LF) ++position_;
@@ -254,7 +262,7 @@ int TsxParser::SkipFrom(int position) {
   // After a continuation character, one run of line ends that follows belongs to it.
   bool continuation = false;
   for (;;) {
-    while (position_ <= size && IsBlank(At(position_))) ++position_;
+    while (position_ <= size && blanks_[At(position_)]) ++position_;
     if (!continuation && !skipStarts_[At(position_)]) break;
     // A continuation character continues a line only at its end: elsewhere it is text
     // ("_total" is a name).
@@ -323,7 +331,7 @@ String TsxParser::GetChar() {
 int TsxParser::ScanInteger(int position, Int64& value) const {
   value = 0;
   int digits = 0;
-  if (StartsWith(position, hexSequence_)) {
+  if (!hexSequence_.empty() && At(position) == static_cast<Byte>(hexSequence_[0]) && StartsWith(position, hexSequence_)) {
     position += static_cast<int>(hexSequence_.size());
     for (int h; (h = HexValue(At(position))) >= 0; ++position, ++digits)
       value = value > 0x7FFFFFFFFFFLL ? value : value * 16 + h;
@@ -529,13 +537,16 @@ void TsxParser::AppendRowCol(String& out, int position) const {
   const int rows = static_cast<int>(lineStarts_.size());
   int row = lastRow_;
   const auto after = [&](int r) { return r < rows && lineStarts_[static_cast<size_t>(r)] < position; };
-  if (row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position)
-    for (int step = 0; step < 4 && after(row); ++step) ++row;
-  if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
-    const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
-    row = static_cast<int>(it - lineStarts_.begin());
+  const bool sameRow = row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position;
+  if (!sameRow || after(row)) {
+    if (sameRow)
+      for (int step = 0; step < 4 && after(row); ++step) ++row;
+    if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
+      const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
+      row = static_cast<int>(it - lineStarts_.begin());
+    }
+    lastRow_ = row;
   }
-  lastRow_ = row;
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
   const int col = codePoints_[static_cast<size_t>(position)] -
                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;

@@ -135,7 +135,6 @@ class TsxParser {
   void OptionsChanged();
   // Where blanks and comments starting at position end.
   int SkipFrom(int position);
-  bool IsBlank(Byte c) const;
   bool SkipComment();
   // Whether the line comment opener at position stands as a word of its own: "rem" opens a
   // comment, "remove" does not.
@@ -148,9 +147,11 @@ class TsxParser {
   // Where the number at position ends; 0 when no number begins there.
   int NumberEnd(int position) const;
 
-  std::set<String, std::less<>> keywords_;
+  std::set<String> keywords_;
   // The reserved words folded to lower case, by their first character; empty without any.
   std::vector<std::vector<String>> foldedByFirst_;
+  // The reserved words as written, by their first character; empty without any.
+  std::vector<std::vector<String>> exactByFirst_;
   bool caseSensitive_ = false;
   String commentLine1_, commentLine2_;
   String commentBlock1_, commentBlock2_;
@@ -161,6 +162,8 @@ class TsxParser {
   bool skipEOL_ = true;
   bool specStrChar_ = false;
   String stringQuotes_;
+  // Blanks as the line-end option says.
+  std::bitset<256> blanks_;
   // Characters that may open a comment or continue a line; any other non-blank ends a skip.
   std::bitset<256> skipStarts_;
   // Skips computed lately, by start position: the grammar walk backtracks and asks again from
