@@ -83,6 +83,10 @@ TsxGrammar::TsxGrammar(const String& xmlText) {
     element.NodeIsExpr = element.Node == "expr";
     for (int c = 0; c < definitions[i]->Count(); ++c)
       element.Children.push_back(Compile(*definitions[i]->Items(c), false));
+    if (element.Node.empty() && element.Children.size() == 1) {
+      const TsxRuleKind kind = elements_[static_cast<size_t>(element.Children[0])].Kind;
+      element.SoleSwitch = kind == TsxRuleKind::Switch || kind == TsxRuleKind::OptionalSwitch;
+    }
     elements_[static_cast<size_t>(slot)] = std::move(element);
   }
   ComputeLookahead();
@@ -356,7 +360,8 @@ void TsxGrammar::ComputeLookahead() {
       e.DispatchFrom[static_cast<size_t>(c)] = static_cast<std::uint32_t>(e.Dispatch.size());
       for (size_t k = 0; k < e.Children.size(); ++k) {
         const TsxRuleElement& child = elements_[static_cast<size_t>(e.Children[k])];
-        const bool silent = child.Skippable && !child.First[static_cast<size_t>(c)] && !child.TryMatches && child.TryError < 0;
+        const bool silent =
+            child.Skippable && !child.First[static_cast<size_t>(c)] && !child.TryMatches && child.TryError < 0;
         if (!silent) e.Dispatch.push_back(static_cast<std::uint32_t>(k));
       }
     }

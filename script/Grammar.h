@@ -77,6 +77,9 @@ struct TsxRuleElement {
   std::vector<std::uint32_t> Dispatch;
   // A token without children: it is read without a frame of the walk's own.
   bool LeafToken = false;
+  // A rule definition without a node whose one child is a switch: the switch is matched in the
+  // rule's frame.
+  bool SoleSwitch = false;
 };
 
 // A compiled dialect grammar; immutable once built, shared by every parse of the dialect.

@@ -62,7 +62,9 @@ struct TsxILParser::Line {
   int Pos1 = 0;
   int TextEnd = 0;
 
-  static Line Opening(const String* name, int pos, int pos1) { return {Open, name, nullptr, nullptr, -1, pos, pos1, 0}; }
+  static Line Opening(const String* name, int pos, int pos1) {
+    return {Open, name, nullptr, nullptr, -1, pos, pos1, 0};
+  }
   static Line Closing() { return {Close, nullptr, nullptr, nullptr, -1, 0, 0, 0}; }
   static Line Token(const String* name, const String* fixed, int text, int pos, int from, int to) {
     return {Leaf, name, fixed, nullptr, text, pos, from, to};
@@ -223,6 +225,33 @@ bool TsxILParser::ParseSource(const String& source) {
   return matched;
 }
 
+[[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
+  const int* children = element.Children.data();
+  const size_t childCount = element.Children.size();
+  if (!element.DispatchFrom.empty()) {
+    // Only the alternatives that may begin with the next character; should one that fails
+    // leave the position moved, the rest are tried one by one from there.
+    const Byte next = parser_.Lookahead();
+    const std::uint32_t* tried = element.Dispatch.data() + element.DispatchFrom[next];
+    const std::uint32_t* end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
+    for (; tried != end; ++tried) {
+      if (Match(children[*tried])) return true;
+      if (parser_.Position() != startPos) {
+        for (size_t i = *tried + 1; i < childCount; ++i)
+          if (Match(children[i])) return true;
+        break;
+      }
+    }
+  } else {
+    for (size_t i = 0; i < childCount; ++i)
+      if (Match(children[i])) return true;
+  }
+  if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
+  RecordError(element, startPos);
+  parser_.SetPosition(startPos);
+  return false;
+}
+
 bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   // Children by index: iterator objects would take room in every frame of a sanitizer build.
   const int* children = element.Children.data();
@@ -236,33 +265,30 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   bool matched = false;
   switch (element.Kind) {
     case TsxRuleKind::Rule:
+      if (element.SoleSwitch) {
+        // A rule that is one switch: the switch is matched in the rule's frame, as the level
+        // of nesting it is.
+        const TsxRuleElement& inner = grammar_->Element(children[0]);
+        if (inner.Skippable && !inner.First[parser_.Lookahead()]) {
+          if (inner.TryError >= 0) RecordError(grammar_->Element(inner.TryError), startPos);
+          parser_.SetPosition(startPos);
+          matched = inner.TryMatches;
+        } else {
+          if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(startPos);
+          ++depth_;
+          matched = MatchSwitch(inner, startPos);
+          --depth_;
+        }
+        break;
+      }
+      matched = true;
+      break;
     case TsxRuleKind::Sequence:
       matched = true;
       break;
     case TsxRuleKind::Switch:
     case TsxRuleKind::OptionalSwitch:
-      if (!element.DispatchFrom.empty()) {
-        // Only the alternatives that may begin with the next character; should one that fails
-        // leave the position moved, the rest are tried one by one from there.
-        const Byte next = parser_.Lookahead();
-        const std::uint32_t* tried = element.Dispatch.data() + element.DispatchFrom[next];
-        const std::uint32_t* end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
-        for (; tried != end; ++tried) {
-          if (Match(children[*tried])) return true;
-          if (parser_.Position() != startPos) {
-            for (size_t i = *tried + 1; i < childCount; ++i)
-              if (Match(children[i])) return true;
-            break;
-          }
-        }
-      } else {
-        for (size_t i = 0; i < childCount; ++i)
-          if (Match(children[i])) return true;
-      }
-      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
-      RecordError(element, startPos);
-      parser_.SetPosition(startPos);
-      return false;
+      return MatchSwitch(element, startPos);
     case TsxRuleKind::Loop:
     case TsxRuleKind::OptionalLoop:
       return MatchLoop(element, startPos);
@@ -282,7 +308,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       return MatchToken(element);
   }
 
-  if (matched) {
+  if (matched && !element.SoleSwitch) {
     for (size_t i = 0; i < childCount; ++i) {
       if (!Match(children[i])) {
         matched = false;
@@ -628,6 +654,7 @@ void TsxILParser::BuildTree() {
   size_t total = 0;
   for (int count : counts) total += static_cast<size_t>(count);
   TsxILNode** room = tree_.Room(total);
+  tree_.Reserve(total);
 
   TsxILNode* root = tree_.Root();
   root->Children = room;

@@ -66,6 +66,7 @@ class TsxILParser {
   bool Match(int index);
   bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
+  bool MatchSwitch(const TsxRuleElement& element, int startPos);
   // A token element, then its children if it has any.
   bool MatchToken(const TsxRuleElement& element);
   // Reads the token an element asks for; true when it fits. The token is the text from from to

@@ -56,6 +56,8 @@ class TsxILTree {
 
   TsxILNode* Root() const { return root_; }
   TsxILNode* New();
+  // Makes room for count elements, so that the next count calls of New take one block.
+  void Reserve(size_t count);
   // Room for count children, to be filled through AddChild.
   TsxILNode** Room(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).

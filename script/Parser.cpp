@@ -140,7 +140,7 @@ void TsxParser::OptionsChanged() {
 }
 
 void TsxParser::ForgetSkips() {
-  for (Skip& skip : skips_) skip = Skip{};
+  skips_.assign(text_.size() + 2, 0);
   lookFrom_ = -1;
 }
 
@@ -174,7 +174,6 @@ bool TsxParser::StartsWith(int position, const String& s) const {
   if (start + s.size() > text_.size() - 1) return false;
   return text_.compare(start, s.size(), s) == 0;
 }
-
 
 void TsxParser::SkipLineEnds() {
   while (At(position_) == CR || At(position_) == LF) ++position_;
@@ -254,8 +253,18 @@ Byte TsxParser::LookFrom() {
 }
 
 int TsxParser::SkipFrom(int position) {
-  Skip& known = skips_[position % kSkipCache];
-  if (known.From == position) return known.To;
+  if (position < 1 || static_cast<size_t>(position) >= skips_.size()) return Skipped(position);
+  int& known = skips_[static_cast<size_t>(position)];
+  if (known != 0) return known;
+  // Mostly blanks and then a token: no comment or continuation to look into.
+  const int size = Size();
+  int end = position;
+  while (end <= size && blanks_[At(end)]) ++end;
+  known = skipStarts_[At(end)] ? Skipped(position) : end;
+  return known;
+}
+
+int TsxParser::Skipped(int position) {
   const int saved = position_;
   position_ = position;
   const int size = Size();
@@ -282,9 +291,9 @@ int TsxParser::SkipFrom(int position) {
     }
     break;
   }
-  known = Skip{position, position_};
+  const int end = position_;
   position_ = saved;
-  return known.To;
+  return end;
 }
 
 bool TsxParser::GetEOL() {
@@ -331,7 +340,8 @@ String TsxParser::GetChar() {
 int TsxParser::ScanInteger(int position, Int64& value) const {
   value = 0;
   int digits = 0;
-  if (!hexSequence_.empty() && At(position) == static_cast<Byte>(hexSequence_[0]) && StartsWith(position, hexSequence_)) {
+  if (!hexSequence_.empty() && At(position) == static_cast<Byte>(hexSequence_[0]) &&
+      StartsWith(position, hexSequence_)) {
     position += static_cast<int>(hexSequence_.size());
     for (int h; (h = HexValue(At(position))) >= 0; ++position, ++digits)
       value = value > 0x7FFFFFFFFFFLL ? value : value * 16 + h;
@@ -370,7 +380,8 @@ bool TsxParser::ReadNumber(String& rewritten) {
   position_ = end;
   if (hexSequence_ != "$" && !hexSequence_.empty()) {
     const std::string_view token = Slice(lastPosition_, end);
-    if (token.find(hexSequence_) != token.npos) rewritten = StringReplace(String(token), hexSequence_, "$", rfReplaceAll);
+    if (token.find(hexSequence_) != token.npos)
+      rewritten = StringReplace(String(token), hexSequence_, "$", rfReplaceAll);
   }
   return true;
 }

@@ -166,19 +166,15 @@ class TsxParser {
   std::bitset<256> blanks_;
   // Characters that may open a comment or continue a line; any other non-blank ends a skip.
   std::bitset<256> skipStarts_;
-  // Skips computed lately, by start position: the grammar walk backtracks and asks again from
-  // the same few places.
-  struct Skip {
-    int From = 0;
-    int To = 0;
-  };
-  static constexpr int kSkipCache = 64;
   // The last lookahead: the walk asks for it at the same position once per alternative tried.
   int lookFrom_ = -1;
   Byte lookChar_ = 0;
   Byte LookFrom();
-  Skip skips_[kSkipCache];
+  // Where the skip from each position ends, 0 while unknown: the grammar walk backtracks and
+  // asks again from the same places.
+  std::vector<int> skips_;
   void ForgetSkips();
+  int Skipped(int position);
 
   String text_ = String(1, '\0');
   int position_ = 1;
