@@ -137,7 +137,7 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   parser_.SetPosition(start);
-  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, -1);
+  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
 
   // The stack the walk may use ends where a script's calls must stop too.
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
@@ -259,7 +259,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
-  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] >= 0 && ReplayFailure(index, startPos, enteredClean))
+  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] != 0 && ReplayFailure(index, startPos, enteredClean))
     return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
@@ -339,7 +339,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 }
 
 TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
-  for (int i = failedAt_[static_cast<size_t>(position)]; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
+  for (int i = failedAt_[static_cast<size_t>(position)] - 1; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
     if (failures_[static_cast<size_t>(i)].Rule == rule) return &failures_[static_cast<size_t>(i)];
   return nullptr;
 }
@@ -365,8 +365,8 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
     int& head = failedAt_[static_cast<size_t>(position)];
     known = &failures_.emplace_back();
     known->Rule = rule;
-    known->Next = head;
-    head = static_cast<int>(failures_.size()) - 1;
+    known->Next = head - 1;
+    head = static_cast<int>(failures_.size());
   }
   known->EnteredClean = enteredClean;
   known->ErrorText = errorText_;

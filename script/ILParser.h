@@ -128,7 +128,8 @@ class TsxILParser {
     int ErrorAt = 0;
   };
   std::vector<Failure> failures_;
-  // Per position, the failure remembered there last (an index into failures_), or -1.
+  // Per position, one more than the index in failures_ of the failure remembered there last;
+  // 0 when none is.
   std::vector<int> failedAt_;
   Failure* FindFailure(int rule, int position);
   // Nesting of Match calls, shared with the parsers of used units.

@@ -152,20 +152,29 @@ void TsxParser::SetText(const String& value) {
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
   lastRow_ = 0;
-  codePoints_.assign(text_.size() + 2, 0);
-  int count = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const Byte c = static_cast<Byte>(value[i]);
-    codePoints_[i + 1] = count;
-    // UTF-8 continuation bytes do not begin a character.
-    if ((c & 0xC0) != 0x80) ++count;
-    if (c == LF) lineStarts_.push_back(static_cast<int>(i) + 1);
-  }
-  codePoints_[value.size() + 1] = count;
-  codePoints_[value.size() + 2] = count + 1;
+  for (const char* lf = value.data(), *end = lf + value.size();
+       (lf = static_cast<const char*>(std::memchr(lf, LF, static_cast<size_t>(end - lf)))) != nullptr; ++lf)
+    lineStarts_.push_back(static_cast<int>(lf - value.data()) + 1);
+  // In a text of ASCII characters only, bytes are characters: columns need no count of them.
+  Byte any = 0;
+  for (const char c : value) any |= static_cast<Byte>(c);
+  asciiOnly_ = any < 0x80;
+  codePoints_.clear();
+  if (!asciiOnly_) CountCodePoints();
 }
 
-void TsxParser::SetPosition(int value) { position_ = lastPosition_ = value; }
+void TsxParser::CountCodePoints() const {
+  const size_t size = text_.size() - 1;
+  codePoints_.assign(size + 3, 0);
+  int count = 0;
+  for (size_t i = 0; i < size; ++i) {
+    codePoints_[i + 1] = count;
+    // UTF-8 continuation bytes do not begin a character.
+    if ((static_cast<Byte>(text_[i]) & 0xC0) != 0x80) ++count;
+  }
+  codePoints_[size + 1] = count;
+  codePoints_[size + 2] = count + 1;
+}
 
 bool TsxParser::StartsWith(int position, const String& s) const {
   if (s.empty() || position < 1) return false;
@@ -227,18 +236,6 @@ bool TsxParser::SkipComment() {
   else if (unclosedComment_ == 0 || start < unclosedComment_)
     unclosedComment_ = start;
   return true;
-}
-
-void TsxParser::SkipSpaces() {
-  // Most tokens follow a single blank or none: nothing to skip when the character can begin
-  // neither a blank, a comment nor a continuation.
-  const Byte c = At(position_);
-  if (c > 32 && !skipStarts_[c]) {
-    lastPosition_ = position_;
-    return;
-  }
-  position_ = SkipFrom(position_);
-  lastPosition_ = position_;
 }
 
 Byte TsxParser::LookFrom() {
@@ -305,14 +302,6 @@ bool TsxParser::GetEOL() {
   return true;
 }
 
-bool TsxParser::ReadWord() {
-  SkipSpaces();
-  const Byte first = At(position_);
-  if (!identChars_[first] || IsDigit(first) || position_ > Size()) return false;
-  while (position_ <= Size() && identChars_[At(position_)]) ++position_;
-  return true;
-}
-
 String TsxParser::GetWord() {
   if (!ReadWord()) return {};
   return String(Slice(lastPosition_, position_));
@@ -321,15 +310,6 @@ String TsxParser::GetWord() {
 String TsxParser::GetIdent() {
   if (!ReadWord() || IsKeyword(Slice(lastPosition_, position_))) return {};
   return String(Slice(lastPosition_, position_));
-}
-
-bool TsxParser::ReadChar() {
-  const Byte c = At(position_);
-  if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
-    ++position_;
-    return true;
-  }
-  return false;
 }
 
 String TsxParser::GetChar() {
@@ -559,8 +539,9 @@ void TsxParser::AppendRowCol(String& out, int position) const {
     lastRow_ = row;
   }
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
-  const int col = codePoints_[static_cast<size_t>(position)] -
-                  codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
+  const int col = asciiOnly_ ? position - rowStart
+                            : codePoints_[static_cast<size_t>(position)] -
+                                  codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
   // Most elements of a row ask one after another: its number is written once.
   if (rowTextRow_ != row) {
     char* end = WriteDecimal(rowText_, row);
@@ -588,6 +569,7 @@ int TsxParser::RowColToPosition(TPoint point) const {
   if (point.X < 1) return lineStart + point.X;
   // The first byte after X - 1 characters of the line: found through the running character
   // count, so that a long line is not walked once per position asked.
+  if (codePoints_.empty()) CountCodePoints();
   const int wanted = codePoints_[static_cast<size_t>(lineStart + 1)] + point.X - 1;
   const auto from = codePoints_.begin() + lineStart + 1;
   const auto it = std::lower_bound(from, codePoints_.end(), wanted);

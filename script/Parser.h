@@ -73,11 +73,17 @@ class TsxParser {
   int Size() const { return static_cast<int>(text_.size()) - 1; }
   int Position() const { return position_; }
   // Sets Position and LastPosition.
-  void SetPosition(int value);
+  void SetPosition(int value) { position_ = lastPosition_ = value; }
   // Where the last token began.
   int LastPosition() const { return lastPosition_; }
 
-  void SkipSpaces();
+  void SkipSpaces() {
+    // Most tokens follow a single blank or none: nothing to skip when the character can begin
+    // neither a blank, a comment nor a continuation.
+    const Byte c = At(position_);
+    if (c <= 32 || skipStarts_[c]) position_ = SkipFrom(position_);
+    lastPosition_ = position_;
+  }
   // Where the token at or after position begins, after blanks and comments; Position stays.
   int After(int position) {
     const Byte c = At(position);
@@ -103,8 +109,21 @@ class TsxParser {
 
   // As GetWord, GetChar and GetNumber, without copying the token: it is the text from
   // LastPosition (GetChar: the Position before) to Position. False when there is none.
-  bool ReadWord();
-  bool ReadChar();
+  bool ReadWord() {
+    SkipSpaces();
+    const Byte first = At(position_);
+    if (!identChars_[first] || (first >= '0' && first <= '9') || position_ > Size()) return false;
+    while (position_ <= Size() && identChars_[At(position_)]) ++position_;
+    return true;
+  }
+  bool ReadChar() {
+    const Byte c = At(position_);
+    if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
+      ++position_;
+      return true;
+    }
+    return false;
+  }
   // A number whose hexadecimal prefix is not "$" comes back in rewritten, with "$".
   bool ReadNumber(String& rewritten);
   // The text from position from to before position to.
@@ -189,8 +208,11 @@ class TsxParser {
   mutable int rowTextRow_ = 0;
   mutable int rowTextLength_ = 0;
   mutable char rowText_[16] = {};
-  // For each 1-based byte index, the number of code points that begin before it.
-  std::vector<int> codePoints_;
+  // For each 1-based byte index, the number of code points that begin before it; counted when
+  // first needed in a text of ASCII characters only.
+  mutable std::vector<int> codePoints_;
+  bool asciiOnly_ = true;
+  void CountCodePoints() const;
 };
 
 }  // namespace orv
