@@ -351,6 +351,22 @@ void TsxGrammar::ComputeLookahead() {
     e.TryError = a.Error;
   }
 
+  for (TsxRuleElement& e : elements_) {
+    e.Steps.clear();
+    for (int c : e.Children) {
+      const TsxRuleElement& child = elements_[static_cast<size_t>(c)];
+      if (!child.Alias) {
+        e.Steps.push_back(c);
+        continue;
+      }
+      const TsxRuleElement& rule = elements_[static_cast<size_t>(child.Target)];
+      const bool same = child.Skippable == rule.Skippable &&
+                        (!child.Skippable || (child.First == rule.First && child.TryMatches == rule.TryMatches &&
+                                              child.TryError == rule.TryError));
+      e.Steps.push_back(same ? child.Target + kStepUse : c);
+    }
+  }
+
   // The alternatives of a switch worth trying at each next character: one that cannot begin
   // with it, and whose attempt records nothing, fails without a trace.
   for (TsxRuleElement& e : elements_) {

@@ -30,6 +30,10 @@ enum class TsxRuleKind : Byte {
   Reference,       // a use of the rule definition named by the tag
 };
 
+// A step of the walk (TsxRuleElement::Steps): an element's index, plus kStepUse for a bare use
+// of a rule taken as the rule.
+constexpr int kStepUse = 1 << 30;
+
 // One element of a compiled grammar. Texts are already lower-cased as matching needs them.
 struct TsxRuleElement {
   TsxRuleKind Kind = TsxRuleKind::Sequence;
@@ -75,6 +79,9 @@ struct TsxRuleElement {
   // without a trace. Empty for other elements.
   std::vector<std::uint32_t> DispatchFrom;
   std::vector<std::uint32_t> Dispatch;
+  // The children as the walk takes them: a bare use of a rule whose lookahead is the rule's
+  // stands for the rule itself, with kStepUse added (a level of nesting of its own).
+  std::vector<int> Steps;
   // A token without children: it is read without a frame of the walk's own.
   bool LeafToken = false;
   // A rule definition without a node whose one child is a switch: the switch is matched in the

@@ -141,6 +141,7 @@ bool TsxILParser::ParseSource(const String& source) {
 
   // The stack the walk may use ends where a script's calls must stop too.
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
+  stackLimit_ = detail::sxStackLimit;
   const int program = grammar_->FindRule("program");
   if (program < 0) throw Exception(SInvalidLanguage);
   // An exception ends the walk inside it; the depth it leaves behind is not this parse's.
@@ -197,37 +198,30 @@ bool TsxILParser::ParseSource(const String& source) {
 }
 
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
-[[gnu::always_inline]] inline bool TsxILParser::Match(int index) {
-  const TsxRuleElement* element = &grammar_->Element(index);
-  // A bare use of a rule is matched in the rule's frame, but counts as the level of nesting it
-  // is.
-  int levels = 0;
-  for (;;) {
-    // An element that cannot begin with the next character fails (or matches empty) as the
-    // grammar says, without trying its alternatives one by one.
-    if (element->Skippable && !element->First[parser_.Lookahead()]) {
-      const int at = parser_.Position();
-      if (element->TryError >= 0) RecordError(grammar_->Element(element->TryError), at);
-      parser_.SetPosition(at);
-      return element->TryMatches;
-    }
-    ++levels;
-    if (depth_ + levels > kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
-    if (!element->Alias) break;
-    index = element->Target;
-    element = &grammar_->Element(index);
+[[gnu::always_inline]] inline bool TsxILParser::Match(int step) {
+  // A bare use of a rule taken as the rule is matched in the rule's frame, but counts as the
+  // level of nesting it is.
+  const int index = step & (kStepUse - 1);
+  const int levels = step >= kStepUse ? 2 : 1;
+  const TsxRuleElement& element = grammar_->Element(index);
+  // An element that cannot begin with the next character fails (or matches empty) as the
+  // grammar says, without trying its alternatives one by one.
+  if (element.Skippable && !element.First[parser_.Lookahead()]) {
+    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), parser_.Position());
+    return element.TryMatches;
   }
+  if (depth_ + levels > kMaxDepth || StackAddress() < stackLimit_) NestedTooDeeply(parser_.Position());
   // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
   // whole walk, and ParseSource restores the depth.
   depth_ += levels;
-  const bool matched = element->LeafToken ? MatchToken(*element) : MatchElement(*element, index);
+  const bool matched = element.LeafToken ? MatchToken(element) : MatchElement(element, index);
   depth_ -= levels;
   return matched;
 }
 
 [[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
-  const int* children = element.Children.data();
-  const size_t childCount = element.Children.size();
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
   if (!element.DispatchFrom.empty()) {
     // Only the alternatives that may begin with the next character; should one that fails
     // leave the position moved, the rest are tried one by one from there.
@@ -254,8 +248,8 @@ bool TsxILParser::ParseSource(const String& source) {
 
 bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   // Children by index: iterator objects would take room in every frame of a sanitizer build.
-  const int* children = element.Children.data();
-  const size_t childCount = element.Children.size();
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
@@ -268,13 +262,12 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       if (element.SoleSwitch) {
         // A rule that is one switch: the switch is matched in the rule's frame, as the level
         // of nesting it is.
-        const TsxRuleElement& inner = grammar_->Element(children[0]);
+        const TsxRuleElement& inner = grammar_->Element(element.Children[0]);
         if (inner.Skippable && !inner.First[parser_.Lookahead()]) {
           if (inner.TryError >= 0) RecordError(grammar_->Element(inner.TryError), startPos);
-          parser_.SetPosition(startPos);
           matched = inner.TryMatches;
         } else {
-          if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(startPos);
+          if (depth_ >= kMaxDepth || StackAddress() < stackLimit_) NestedTooDeeply(startPos);
           ++depth_;
           matched = MatchSwitch(inner, startPos);
           --depth_;
@@ -443,7 +436,7 @@ bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) co
   bool matched = ReadToken(element, tokenFrom, own, owned);
   const int tokenTo = parser_.Position();
   if (matched) {
-    for (int child : element.Children) {
+    for (int child : element.Steps) {
       if (!Match(child)) {
         matched = false;
         break;
@@ -465,8 +458,8 @@ bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) co
 }
 
 [[gnu::noinline]] bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
-  const int* children = element.Children.data();
-  const size_t childCount = element.Children.size();
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
   int iterations = 0;
   int iterationEnd = startPos;
   bool ok = false;

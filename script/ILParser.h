@@ -63,7 +63,8 @@ class TsxILParser {
  private:
   struct Line;
 
-  bool Match(int index);
+  // Matches a step of the walk (an element's index, or a rule's taken for a bare use of it).
+  bool Match(int step);
   bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
   bool MatchSwitch(const TsxRuleElement& element, int startPos);
@@ -134,6 +135,8 @@ class TsxILParser {
   Failure* FindFailure(int rule, int position);
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
+  // Where the stack the walk may use ends (the thread's limit, read once per parse).
+  std::uintptr_t stackLimit_ = 0;
 };
 
 }  // namespace orv

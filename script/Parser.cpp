@@ -358,7 +358,7 @@ bool TsxParser::ReadNumber(String& rewritten) {
   const int end = NumberEnd(position_);
   if (end == 0) return false;
   position_ = end;
-  if (hexSequence_ != "$" && !hexSequence_.empty()) {
+  if (!hexSequence_.empty() && (hexSequence_.size() != 1 || hexSequence_[0] != '$')) {
     const std::string_view token = Slice(lastPosition_, end);
     if (token.find(hexSequence_) != token.npos)
       rewritten = StringReplace(String(token), hexSequence_, "$", rfReplaceAll);
