@@ -238,27 +238,15 @@ bool TsxParser::SkipComment() {
   return true;
 }
 
-Byte TsxParser::LookFrom() {
-  Byte c = At(position_);
-  if (c <= 32 || skipStarts_[c]) {
-    const int after = SkipFrom(position_);
-    c = after > Size() ? 0 : At(after);
-  }
-  lookFrom_ = position_;
-  lookChar_ = c;
-  return c;
-}
-
-int TsxParser::SkipFrom(int position) {
+int TsxParser::SkipUnknown(int position) {
   if (position < 1 || static_cast<size_t>(position) >= skips_.size()) return Skipped(position);
-  int& known = skips_[static_cast<size_t>(position)];
-  if (known != 0) return known;
   // Mostly blanks and then a token: no comment or continuation to look into.
   const int size = Size();
   int end = position;
   while (end <= size && blanks_[At(end)]) ++end;
-  known = skipStarts_[At(end)] ? Skipped(position) : end;
-  return known;
+  if (skipStarts_[At(end)]) end = Skipped(position);
+  skips_[static_cast<size_t>(position)] = end;
+  return end;
 }
 
 int TsxParser::Skipped(int position) {

@@ -128,7 +128,7 @@ class TsxParser {
   bool ReadNumber(String& rewritten);
   // The text from position from to before position to.
   std::string_view Slice(int from, int to) const {
-    return std::string_view(text_).substr(static_cast<size_t>(from - 1), static_cast<size_t>(to - from));
+    return std::string_view(text_.data() + (from - 1), static_cast<size_t>(to - from));
   }
 
   // Where the text, read from its start, holds a block comment or a string that is never
@@ -145,15 +145,19 @@ class TsxParser {
 
  private:
   Byte At(int position) const {
-    return position >= 1 && position <= static_cast<int>(text_.size())
-               ? static_cast<Byte>(text_[static_cast<size_t>(position - 1)])
-               : 0;
+    // One comparison: a position before the text wraps round to a large index.
+    const size_t index = static_cast<size_t>(static_cast<unsigned>(position) - 1u);
+    return index < text_.size() ? static_cast<Byte>(text_[index]) : 0;
   }
   bool StartsWith(int position, const String& s) const;
   // Recomputes what depends on the blank and comment options.
   void OptionsChanged();
   // Where blanks and comments starting at position end.
-  int SkipFrom(int position);
+  int SkipFrom(int position) {
+    const size_t index = static_cast<size_t>(static_cast<unsigned>(position));
+    return index < skips_.size() && skips_[index] != 0 ? skips_[index] : SkipUnknown(position);
+  }
+  int SkipUnknown(int position);
   bool SkipComment();
   // Whether the line comment opener at position stands as a word of its own: "rem" opens a
   // comment, "remove" does not.
@@ -188,7 +192,16 @@ class TsxParser {
   // The last lookahead: the walk asks for it at the same position once per alternative tried.
   int lookFrom_ = -1;
   Byte lookChar_ = 0;
-  Byte LookFrom();
+  Byte LookFrom() {
+    Byte c = At(position_);
+    if (c <= 32 || skipStarts_[c]) {
+      const int after = SkipFrom(position_);
+      c = after > Size() ? 0 : At(after);
+    }
+    lookFrom_ = position_;
+    lookChar_ = c;
+    return c;
+  }
   // Where the skip from each position ends, 0 while unknown: the grammar walk backtracks and
   // asks again from the same places.
   std::vector<int> skips_;
