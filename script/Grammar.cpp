@@ -351,6 +351,8 @@ void TsxGrammar::ComputeLookahead() {
     e.TryError = a.Error;
   }
 
+  // A bare use of a rule is walked as the rule when the same lookahead decides both: a use
+  // whose own outcome the walk cannot foresee (one inside a cycle of rules) keeps its step.
   for (TsxRuleElement& e : elements_) {
     e.Steps.clear();
     for (int c : e.Children) {
