@@ -219,6 +219,11 @@ bool TsxILParser::ParseSource(const String& source) {
   return matched;
 }
 
+[[gnu::always_inline]] inline void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from,
+                                                       int to) {
+  lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
+}
+
 [[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
   const int* children = element.Steps.data();
   const size_t childCount = element.Steps.size();
@@ -368,7 +373,7 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   known->ErrorAt = errorAt_;
 }
 
-bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) const {
+[[gnu::always_inline]] inline bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) const {
   if (token.empty()) return false;
   if (!element.HasText) return true;
   const String& text = element.Text;
@@ -379,7 +384,7 @@ bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) co
   return true;
 }
 
-[[gnu::noinline]] bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned) {
+[[gnu::always_inline]] inline bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned) {
   switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
@@ -535,10 +540,6 @@ void TsxILParser::ReportUnclosed(int programEnd) {
 [[gnu::noinline]] int TsxILParser::KeepText(String text) {
   texts_.push_back(std::move(text));
   return static_cast<int>(texts_.size()) - 1;
-}
-
-void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from, int to) {
-  lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
