@@ -1,5 +1,6 @@
 #include "script/ILParser.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/rtl/CodePages.h"
@@ -629,33 +630,34 @@ String TsxILParser::ReadUnitSource(const String& name) const {
 }
 
 void TsxILParser::BuildTree() {
-  // First the number of children of each element, so that all their room is taken at once.
-  std::vector<int> counts(lines_.size() + 1, 0);
-  {
-    std::vector<size_t> open{lines_.size()};  // the root's count is kept last
-    for (size_t i = 0; i < lines_.size(); ++i) {
-      const Line& line = lines_[i];
-      if (line.LineKind == Line::Close) {
-        if (open.size() > 1) open.pop_back();
-        continue;
-      }
-      ++counts[open.back()];
-      if (line.LineKind == Line::Open) open.push_back(i);
-    }
-  }
+  // Every line but a closing one is some element's child: the room of all children is taken at
+  // once, and each element's part of it is filled when the element closes.
   const TsxXMLItem* types = grammar_->Types();
-  if (types) ++counts[lines_.size()];
-  size_t total = 0;
-  for (int count : counts) total += static_cast<size_t>(count);
+  size_t total = types ? 1 : 0;
+  for (const Line& line : lines_) total += line.LineKind != Line::Close;
   TsxILNode** room = tree_.Room(total);
   tree_.Reserve(total);
 
-  TsxILNode* root = tree_.Root();
-  root->Children = room;
-  room += counts[lines_.size()];
-  std::vector<TsxILNode*> open{root};
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    Line& line = lines_[i];
+  // The children made so far of the elements still open, in order; where each open element's
+  // own begin.
+  std::vector<TsxILNode*> made;
+  made.reserve(64);
+  struct Opened {
+    TsxILNode* Node;
+    size_t From;
+  };
+  std::vector<Opened> open;
+  const auto close = [&] {
+    const Opened opened = open.back();
+    open.pop_back();
+    const size_t count = made.size() - opened.From;
+    opened.Node->Children = room;
+    opened.Node->ChildCount = static_cast<int>(count);
+    std::copy(made.begin() + static_cast<std::ptrdiff_t>(opened.From), made.end(), room);
+    room += count;
+    made.resize(opened.From);
+  };
+  for (Line& line : lines_) {
     switch (line.LineKind) {
       case Line::Open: {
         TsxILNode* node = tree_.New();
@@ -670,14 +672,12 @@ void TsxILParser::BuildTree() {
           parser_.AppendRowCol(node->Pos, line.Pos);
           if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
         }
-        node->Children = room;
-        room += counts[i];
-        open.back()->AddChild(node);
-        open.push_back(node);
+        made.push_back(node);
+        open.push_back({node, made.size()});
         break;
       }
       case Line::Close:
-        if (open.size() > 1) open.pop_back();
+        if (!open.empty()) close();
         break;
       case Line::Leaf: {
         TsxILNode* node = tree_.New();
@@ -687,15 +687,20 @@ void TsxILParser::BuildTree() {
         else if (line.Text >= 0) node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
         else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
         parser_.AppendRowCol(node->Pos, line.Pos);
-        open.back()->AddChild(node);
+        made.push_back(node);
         break;
       }
       case Line::Unit:
-        open.back()->AddChild(line.UnitRoot);
+        made.push_back(line.UnitRoot);
         break;
     }
   }
-  if (types) root->AddChild(tree_.FromDocument(*types));
+  while (!open.empty()) close();
+  if (types) made.push_back(tree_.FromDocument(*types));
+  TsxILNode* root = tree_.Root();
+  root->Children = room;
+  root->ChildCount = static_cast<int>(made.size());
+  std::copy(made.begin(), made.end(), room);
 }
 
 const TsxXMLDocument& TsxILParser::ILDoc() const {
