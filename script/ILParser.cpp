@@ -483,7 +483,8 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
     if (!ok) break;
     if (element.HasText) {
       parser_.SkipSpaces();
-      if (parser_.GetChar() != element.Text) {
+      const int at = parser_.Position();
+      if (!parser_.ReadChar() || parser_.Slice(at, parser_.Position()) != element.Text) {
         parser_.SetPosition(iterationEnd);
         break;
       }
