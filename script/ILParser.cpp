@@ -220,31 +220,39 @@ bool TsxILParser::ParseSource(const String& source) {
   return matched;
 }
 
-[[gnu::always_inline]] inline void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from,
-                                                       int to) {
+[[gnu::noinline]] void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from, int to) {
   lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
 }
 
 [[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
   const int* children = element.Steps.data();
   const size_t childCount = element.Steps.size();
-  if (!element.DispatchFrom.empty()) {
-    // Only the alternatives that may begin with the next character; should one that fails
-    // leave the position moved, the rest are tried one by one from there.
+  // Only the alternatives that may begin with the next character; should one that fails leave
+  // the position moved, the rest are tried one by one from there. One place tries them all, so
+  // that a sanitizer build's frame holds the walk's step once.
+  bool all = element.DispatchFrom.empty();
+  const std::uint32_t* tried = nullptr;
+  const std::uint32_t* end = nullptr;
+  if (!all) {
     const Byte next = parser_.Lookahead();
-    const std::uint32_t* tried = element.Dispatch.data() + element.DispatchFrom[next];
-    const std::uint32_t* end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
-    for (; tried != end; ++tried) {
-      if (Match(children[*tried])) return true;
-      if (parser_.Position() != startPos) {
-        for (size_t i = *tried + 1; i < childCount; ++i)
-          if (Match(children[i])) return true;
-        break;
-      }
+    tried = element.Dispatch.data() + element.DispatchFrom[next];
+    end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
+  }
+  size_t following = 0;
+  for (;;) {
+    size_t k;
+    if (!all) {
+      if (tried == end) break;
+      k = *tried++;
+    } else {
+      if (following >= childCount) break;
+      k = following++;
     }
-  } else {
-    for (size_t i = 0; i < childCount; ++i)
-      if (Match(children[i])) return true;
+    if (Match(children[k])) return true;
+    if (!all && parser_.Position() != startPos) {
+      all = true;
+      following = k + 1;
+    }
   }
   if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
   RecordError(element, startPos);
@@ -263,6 +271,9 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
+  // The switch matched in this frame: the element itself, or the one switch a rule is. Its
+  // alternatives are tried in one place, so that a sanitizer build's frame holds them once.
+  const TsxRuleElement* switched = nullptr;
   switch (element.Kind) {
     case TsxRuleKind::Rule:
       if (element.SoleSwitch) {
@@ -274,9 +285,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
           matched = inner.TryMatches;
         } else {
           if (depth_ >= kMaxDepth || StackAddress() < stackLimit_) NestedTooDeeply(startPos);
-          ++depth_;
-          matched = MatchSwitch(inner, startPos);
-          --depth_;
+          switched = &inner;
         }
         break;
       }
@@ -287,7 +296,8 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       break;
     case TsxRuleKind::Switch:
     case TsxRuleKind::OptionalSwitch:
-      return MatchSwitch(element, startPos);
+      switched = &element;
+      break;
     case TsxRuleKind::Loop:
     case TsxRuleKind::OptionalLoop:
       return MatchLoop(element, startPos);
@@ -305,6 +315,13 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
       break;
     default:
       return MatchToken(element);
+  }
+  if (switched) {
+    const bool own = switched == &element;
+    if (!own) ++depth_;
+    matched = MatchSwitch(*switched, startPos);
+    if (own) return matched;
+    --depth_;
   }
 
   if (matched && !element.SoleSwitch) {
@@ -385,7 +402,8 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   return true;
 }
 
-[[gnu::always_inline]] inline bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned) {
+[[gnu::always_inline]] inline bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own,
+                                                          bool& owned) {
   switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
@@ -463,6 +481,13 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   return true;
 }
 
+[[gnu::noinline]] bool TsxILParser::ReadSeparator(const TsxRuleElement& element) {
+  parser_.SkipSpaces();
+  const int at = parser_.Position();
+  return parser_.ReadChar() && element.Text.size() == 1 &&
+         parser_.Text()[static_cast<size_t>(at - 1)] == element.Text[0];
+}
+
 [[gnu::noinline]] bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
   const int* children = element.Steps.data();
   const size_t childCount = element.Steps.size();
@@ -481,13 +506,9 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
     }
     iterationEnd = parser_.Position();
     if (!ok) break;
-    if (element.HasText) {
-      parser_.SkipSpaces();
-      const int at = parser_.Position();
-      if (!parser_.ReadChar() || parser_.Slice(at, parser_.Position()) != element.Text) {
-        parser_.SetPosition(iterationEnd);
-        break;
-      }
+    if (element.HasText && !ReadSeparator(element)) {
+      parser_.SetPosition(iterationEnd);
+      break;
     }
     if (parser_.Position() == iterationStart) break;
   }

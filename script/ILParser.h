@@ -68,6 +68,8 @@ class TsxILParser {
   bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
   bool MatchSwitch(const TsxRuleElement& element, int startPos);
+  // A loop's separator (its text) after blanks and comments.
+  bool ReadSeparator(const TsxRuleElement& element);
   // A token element, then its children if it has any.
   bool MatchToken(const TsxRuleElement& element);
   // Reads the token an element asks for; true when it fits. The token is the text from from to

@@ -238,6 +238,17 @@ bool TsxParser::SkipComment() {
   return true;
 }
 
+Byte TsxParser::LookFrom() {
+  Byte c = At(position_);
+  if (c <= 32 || skipStarts_[c]) {
+    const int after = SkipFrom(position_);
+    c = after > Size() ? 0 : At(after);
+  }
+  lookFrom_ = position_;
+  lookChar_ = c;
+  return c;
+}
+
 int TsxParser::SkipUnknown(int position) {
   if (position < 1 || static_cast<size_t>(position) >= skips_.size()) return Skipped(position);
   // Mostly blanks and then a token: no comment or continuation to look into.

@@ -192,16 +192,8 @@ class TsxParser {
   // The last lookahead: the walk asks for it at the same position once per alternative tried.
   int lookFrom_ = -1;
   Byte lookChar_ = 0;
-  Byte LookFrom() {
-    Byte c = At(position_);
-    if (c <= 32 || skipStarts_[c]) {
-      const int after = SkipFrom(position_);
-      c = after > Size() ? 0 : At(after);
-    }
-    lookFrom_ = position_;
-    lookChar_ = c;
-    return c;
-  }
+  // Out of line: the walk's frames, which inline Lookahead, stay small.
+  Byte LookFrom();
   // Where the skip from each position ends, 0 while unknown: the grammar walk backtracks and
   // asks again from the same places.
   std::vector<int> skips_;
