@@ -79,8 +79,14 @@ TsxGrammar::TsxGrammar(const String& xmlText) {
     element.IsRule = true;
     element.Tag = definitions[i]->Name();
     element.Node = LowerCase(definitions[i]->Prop("node"));
+    element.NodeIsUses = element.Node == "uses";
+    element.NodeIsExpr = element.Node == "expr";
     for (int c = 0; c < definitions[i]->Count(); ++c)
       element.Children.push_back(Compile(*definitions[i]->Items(c), false));
+    if (element.Node.empty() && element.Children.size() == 1) {
+      const TsxRuleKind kind = elements_[static_cast<size_t>(element.Children[0])].Kind;
+      element.SoleSwitch = kind == TsxRuleKind::Switch || kind == TsxRuleKind::OptionalSwitch;
+    }
     elements_[static_cast<size_t>(slot)] = std::move(element);
   }
   ComputeLookahead();
@@ -116,6 +122,23 @@ int TsxGrammar::Compile(const TsxXMLItem& item, bool isRule) {
   element.ForgiveLast = skip == "1";
   element.Term = item.Prop("term") == "1";
   for (int c = 0; c < item.Count(); ++c) element.Children.push_back(Compile(*item.Items(c), false));
+  element.Alias = element.Kind == TsxRuleKind::Reference && element.Target >= 0 && element.Node.empty() &&
+                  element.Add.empty() && !element.HasErr && element.Children.empty();
+  element.NodeIsUses = element.Node == "uses";
+  element.NodeIsExpr = element.Node == "expr";
+  switch (element.Kind) {
+    case TsxRuleKind::Char:
+    case TsxRuleKind::Keyword:
+    case TsxRuleKind::Ident:
+    case TsxRuleKind::Number:
+    case TsxRuleKind::String:
+    case TsxRuleKind::KVString:
+    case TsxRuleKind::Eol:
+      element.LeafToken = element.Children.empty();
+      break;
+    default:
+      break;
+  }
   elements_.push_back(std::move(element));
   return static_cast<int>(elements_.size()) - 1;
 }
@@ -326,6 +349,41 @@ void TsxGrammar::ComputeLookahead() {
     e.Skippable = a.Known && !a.Emits;
     e.TryMatches = a.Matches;
     e.TryError = a.Error;
+  }
+
+  // A bare use of a rule is walked as the rule when the same lookahead decides both: a use
+  // whose own outcome the walk cannot foresee (one inside a cycle of rules) keeps its step.
+  for (TsxRuleElement& e : elements_) {
+    e.Steps.clear();
+    for (int c : e.Children) {
+      const TsxRuleElement& child = elements_[static_cast<size_t>(c)];
+      if (!child.Alias) {
+        e.Steps.push_back(c);
+        continue;
+      }
+      const TsxRuleElement& rule = elements_[static_cast<size_t>(child.Target)];
+      const bool same = child.Skippable == rule.Skippable &&
+                        (!child.Skippable || (child.First == rule.First && child.TryMatches == rule.TryMatches &&
+                                              child.TryError == rule.TryError));
+      e.Steps.push_back(same ? child.Target + kStepUse : c);
+    }
+  }
+
+  // The alternatives of a switch worth trying at each next character: one that cannot begin
+  // with it, and whose attempt records nothing, fails without a trace.
+  for (TsxRuleElement& e : elements_) {
+    if ((e.Kind != TsxRuleKind::Switch && e.Kind != TsxRuleKind::OptionalSwitch) || !e.Skippable) continue;
+    e.DispatchFrom.assign(257, 0);
+    for (int c = 0; c < 256; ++c) {
+      e.DispatchFrom[static_cast<size_t>(c)] = static_cast<std::uint32_t>(e.Dispatch.size());
+      for (size_t k = 0; k < e.Children.size(); ++k) {
+        const TsxRuleElement& child = elements_[static_cast<size_t>(e.Children[k])];
+        const bool silent =
+            child.Skippable && !child.First[static_cast<size_t>(c)] && !child.TryMatches && child.TryError < 0;
+        if (!silent) e.Dispatch.push_back(static_cast<std::uint32_t>(k));
+      }
+    }
+    e.DispatchFrom[256] = static_cast<std::uint32_t>(e.Dispatch.size());
   }
 }
 

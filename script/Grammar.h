@@ -2,6 +2,7 @@
 // TsxGrammar: a dialect's grammar document compiled once into a graph of rule elements, so that
 // compiling many small expressions does not re-read the XML.
 #include <bitset>
+#include <cstdint>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -29,6 +30,10 @@ enum class TsxRuleKind : Byte {
   Reference,       // a use of the rule definition named by the tag
 };
 
+// A step of the walk (TsxRuleElement::Steps): an element's index, plus kStepUse for a bare use
+// of a rule taken as the rule.
+constexpr int kStepUse = 1 << 30;
+
 // One element of a compiled grammar. Texts are already lower-cased as matching needs them.
 struct TsxRuleElement {
   TsxRuleKind Kind = TsxRuleKind::Sequence;
@@ -51,6 +56,13 @@ struct TsxRuleElement {
   bool Term = false;
   // Reference: index of the rule definition, -1 when the grammar defines none of that name.
   int Target = -1;
+  // A Reference that adds nothing of its own (no node, add, err or children): matching it is
+  // matching its target.
+  bool Alias = false;
+  // The node a match closes: a uses clause (which loads units) or an expression (whose end is
+  // kept as well).
+  bool NodeIsUses = false;
+  bool NodeIsExpr = false;
   std::vector<int> Children;
 
   // Lookahead. First holds every character (after blanks and comments; 0 for the end of the
@@ -62,6 +74,19 @@ struct TsxRuleElement {
   bool Skippable = false;
   bool TryMatches = false;
   int TryError = -1;
+  // A skippable switch: for each next character c, the ordinals of the children to try are
+  // Dispatch[DispatchFrom[c]] up to Dispatch[DispatchFrom[c + 1]]; the others fail at once
+  // without a trace. Empty for other elements.
+  std::vector<std::uint32_t> DispatchFrom;
+  std::vector<std::uint32_t> Dispatch;
+  // The children as the walk takes them: a bare use of a rule whose lookahead is the rule's
+  // stands for the rule itself, with kStepUse added (a level of nesting of its own).
+  std::vector<int> Steps;
+  // A token without children: it is read without a frame of the walk's own.
+  bool LeafToken = false;
+  // A rule definition without a node whose one child is a switch: the switch is matched in the
+  // rule's frame.
+  bool SoleSwitch = false;
 };
 
 // A compiled dialect grammar; immutable once built, shared by every parse of the dialect.

@@ -1,5 +1,6 @@
 #include "script/ILParser.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/rtl/CodePages.h"
@@ -34,6 +35,8 @@ struct NestingTooDeep {
 [[noreturn, gnu::noinline]] void NestedTooDeeply(int position) { throw NestingTooDeep{position}; }
 [[noreturn, gnu::noinline]] void InvalidLanguage() { throw Exception(SInvalidLanguage); }
 
+char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; }
+
 }  // namespace
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
@@ -45,21 +48,33 @@ struct TsxILParser::Line {
   Kind LineKind = Open;
   // The element's name; it lives in the grammar (or is one of the fixed names below).
   const String* Name = nullptr;
-  // Open of a used unit: the unit's name. Leaf: the raw token. An index into the parse's
-  // texts, so that a line moves as a few numbers.
+  // Leaf: a text the grammar gives (addtext), or nullptr.
+  const String* Fixed = nullptr;
+  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
+  TsxILNode* UnitRoot = nullptr;
+  // Open of a used unit: the unit's name. Leaf: a text made while reading (a string literal).
+  // An index into the parse's texts, or -1; a leaf without either text is the piece of the
+  // source from Pos1 to TextEnd.
   int Text = -1;
   // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
   // token.
   int Pos = 0;
-  // Open of an expression: just after it.
+  // Open of an expression: just after it. Leaf: where its token begins.
   int Pos1 = 0;
-  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
-  TsxILNode* UnitRoot = nullptr;
+  int TextEnd = 0;
+
+  static Line Opening(const String* name, int pos, int pos1) {
+    return {Open, name, nullptr, nullptr, -1, pos, pos1, 0};
+  }
+  static Line Closing() { return {Close, nullptr, nullptr, nullptr, -1, 0, 0, 0}; }
+  static Line Token(const String* name, const String* fixed, int text, int pos, int from, int to) {
+    return {Leaf, name, fixed, nullptr, text, pos, from, to};
+  }
 };
 
 namespace {
 
-const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses";
+const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses", kGet = "Get";
 
 }  // namespace
 
@@ -68,6 +83,7 @@ TsxILParser::~TsxILParser() = default;
 
 void TsxILParser::SelectLanguage(const String& name) {
   failures_.clear();
+  failedAt_.clear();
   parser_.Clear();
   grammar_ = sxGetGrammar(name);
   langName_ = name;
@@ -122,9 +138,11 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   parser_.SetPosition(start);
+  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
 
   // The stack the walk may use ends where a script's calls must stop too.
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
+  stackLimit_ = detail::sxStackLimit;
   const int program = grammar_->FindRule("program");
   if (program < 0) throw Exception(SInvalidLanguage);
   // An exception ends the walk inside it; the depth it leaves behind is not this parse's.
@@ -145,6 +163,7 @@ bool TsxILParser::ParseSource(const String& source) {
     matched = false;
   }
   failures_.clear();
+  failedAt_.clear();
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
@@ -179,72 +198,106 @@ bool TsxILParser::ParseSource(const String& source) {
   return true;
 }
 
-bool TsxILParser::TokenFits(const TsxRuleElement& element, const String& token) const {
-  if (token.empty()) return false;
-  if (!element.HasText) return true;
-  return parser_.CaseSensitive() ? token == element.Text : SameText(token, element.Text);
-}
-
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
-[[gnu::always_inline]] inline bool TsxILParser::Match(int index) {
+[[gnu::always_inline]] inline bool TsxILParser::Match(int step) {
+  // A bare use of a rule taken as the rule is matched in the rule's frame, but counts as the
+  // level of nesting it is.
+  const int index = step & (kStepUse - 1);
+  const int levels = step >= kStepUse ? 2 : 1;
   const TsxRuleElement& element = grammar_->Element(index);
   // An element that cannot begin with the next character fails (or matches empty) as the
   // grammar says, without trying its alternatives one by one.
   if (element.Skippable && !element.First[parser_.Lookahead()]) {
-    const int at = parser_.Position();
-    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), at);
-    parser_.SetPosition(at);
+    if (element.TryError >= 0) RecordError(grammar_->Element(element.TryError), parser_.Position());
     return element.TryMatches;
   }
-  if (depth_ >= kMaxDepth || StackAddress() < detail::sxStackLimit) NestedTooDeeply(parser_.Position());
+  if (depth_ + levels > kMaxDepth || StackAddress() < stackLimit_) NestedTooDeeply(parser_.Position());
   // No guard object: a frame of the recursion holds nothing but numbers. An exception ends the
   // whole walk, and ParseSource restores the depth.
-  ++depth_;
-  const bool matched = MatchElement(element, index);
-  --depth_;
+  depth_ += levels;
+  const bool matched = element.LeafToken ? MatchToken(element) : MatchElement(element, index);
+  depth_ -= levels;
   return matched;
 }
 
-bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
-  // Tokens without children are read apart, so that no text lives in the frames of the
-  // recursion: the depth a script may nest to is bounded by their size.
-  switch (element.Kind) {
-    case TsxRuleKind::Char:
-    case TsxRuleKind::Keyword:
-    case TsxRuleKind::Ident:
-    case TsxRuleKind::Number:
-    case TsxRuleKind::String:
-    case TsxRuleKind::KVString:
-    case TsxRuleKind::Eol:
-      if (element.Children.empty()) return MatchToken(element);
-      break;
-    default:
-      break;
-  }
+[[gnu::noinline]] void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from, int to) {
+  lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
+}
 
+[[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
+  // Only the alternatives that may begin with the next character; should one that fails leave
+  // the position moved, the rest are tried one by one from there. One place tries them all, so
+  // that a sanitizer build's frame holds the walk's step once.
+  bool all = element.DispatchFrom.empty();
+  const std::uint32_t* tried = nullptr;
+  const std::uint32_t* end = nullptr;
+  if (!all) {
+    const Byte next = parser_.Lookahead();
+    tried = element.Dispatch.data() + element.DispatchFrom[next];
+    end = element.Dispatch.data() + element.DispatchFrom[next + 1u];
+  }
+  size_t following = 0;
+  for (;;) {
+    size_t k;
+    if (!all) {
+      if (tried == end) break;
+      k = *tried++;
+    } else {
+      if (following >= childCount) break;
+      k = following++;
+    }
+    if (Match(children[k])) return true;
+    if (!all && parser_.Position() != startPos) {
+      all = true;
+      following = k + 1;
+    }
+  }
+  if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
+  RecordError(element, startPos);
+  parser_.SetPosition(startPos);
+  return false;
+}
+
+bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   // Children by index: iterator objects would take room in every frame of a sanitizer build.
-  const int* children = element.Children.data();
-  const size_t childCount = element.Children.size();
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
   const bool enteredClean = errorText_.empty();
-  const std::uint64_t key = std::uint64_t(std::uint32_t(index)) << 32 | std::uint32_t(startPos);
-  if (element.IsRule && ReplayFailure(key, enteredClean)) return false;
+  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] != 0 && ReplayFailure(index, startPos, enteredClean))
+    return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
+  // The switch matched in this frame: the element itself, or the one switch a rule is. Its
+  // alternatives are tried in one place, so that a sanitizer build's frame holds them once.
+  const TsxRuleElement* switched = nullptr;
   switch (element.Kind) {
     case TsxRuleKind::Rule:
+      if (element.SoleSwitch) {
+        // A rule that is one switch: the switch is matched in the rule's frame, as the level
+        // of nesting it is.
+        const TsxRuleElement& inner = grammar_->Element(element.Children[0]);
+        if (inner.Skippable && !inner.First[parser_.Lookahead()]) {
+          if (inner.TryError >= 0) RecordError(grammar_->Element(inner.TryError), startPos);
+          matched = inner.TryMatches;
+        } else {
+          if (depth_ >= kMaxDepth || StackAddress() < stackLimit_) NestedTooDeeply(startPos);
+          switched = &inner;
+        }
+        break;
+      }
+      matched = true;
+      break;
     case TsxRuleKind::Sequence:
       matched = true;
       break;
     case TsxRuleKind::Switch:
     case TsxRuleKind::OptionalSwitch:
-      for (size_t i = 0; i < childCount; ++i)
-        if (Match(children[i])) return true;
-      if (element.Kind == TsxRuleKind::OptionalSwitch) return true;
-      RecordError(element, startPos);
-      parser_.SetPosition(startPos);
-      return false;
+      switched = &element;
+      break;
     case TsxRuleKind::Loop:
     case TsxRuleKind::OptionalLoop:
       return MatchLoop(element, startPos);
@@ -263,8 +316,15 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     default:
       return MatchToken(element);
   }
+  if (switched) {
+    const bool own = switched == &element;
+    if (!own) ++depth_;
+    matched = MatchSwitch(*switched, startPos);
+    if (own) return matched;
+    --depth_;
+  }
 
-  if (matched) {
+  if (matched && !element.SoleSwitch) {
     for (size_t i = 0; i < childCount; ++i) {
       if (!Match(children[i])) {
         matched = false;
@@ -273,20 +333,20 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     }
   }
   if (matched) {
-    if (!element.IsRule && !element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-    if (!element.Add.empty()) AddLeaf(element.Add, element.AddText);
+    if (!element.IsRule && !element.Node.empty()) CloseNode(element, startPos, startCount);
+    if (!element.Add.empty()) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
   } else {
     RecordError(element, startPos);
     parser_.SetPosition(startPos);
   }
   if (element.IsRule && !element.Node.empty()) {
     // A uses clause loads its units even when it failed; what it inserted goes with the rest.
-    if (matched || element.Node == "uses") CloseNode(element.Node, startPos, startCount);
+    if (matched || element.NodeIsUses) CloseNode(element, startPos, startCount);
     if (!matched) DropLines(startCount);
   }
   // A failure that left lines or loaded units has effects beyond the error: it is not replayed.
   if (element.IsRule && !matched && lines_.size() == startCount && usedUnits_.size() == startUnits)
-    RememberFailure(key, enteredClean);
+    RememberFailure(index, startPos, enteredClean);
   return matched;
 }
 
@@ -294,81 +354,113 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end());
 }
 
-[[gnu::noinline]] bool TsxILParser::ReplayFailure(std::uint64_t key, bool enteredClean) {
-  auto known = failures_.find(key);
+TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
+  for (int i = failedAt_[static_cast<size_t>(position)] - 1; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
+    if (failures_[static_cast<size_t>(i)].Rule == rule) return &failures_[static_cast<size_t>(i)];
+  return nullptr;
+}
+
+[[gnu::noinline]] bool TsxILParser::ReplayFailure(int rule, int position, bool enteredClean) {
+  const Failure* known = FindFailure(rule, position);
   // A failure remembered from a clean start replays its error; with an error already
   // recorded, failing again adds nothing. Only a failure first seen after an error must be
   // tried again from a clean start, to learn the error it records.
-  if (known == failures_.end() || (!known->second.EnteredClean && enteredClean)) return false;
-  if (enteredClean && known->second.EnteredClean) {
-    errorText_ = known->second.ErrorText;
-    errorPos_ = known->second.ErrorPos;
-    termFlag_ = known->second.Term;
-    errorAt_ = known->second.ErrorAt;
+  if (!known || (!known->EnteredClean && enteredClean)) return false;
+  if (enteredClean && known->EnteredClean) {
+    errorText_ = known->ErrorText;
+    errorPos_ = known->ErrorPos;
+    termFlag_ = known->Term;
+    errorAt_ = known->ErrorAt;
   }
   return true;
 }
 
-[[gnu::noinline]] void TsxILParser::RememberFailure(std::uint64_t key, bool enteredClean) {
-  failures_[key] = Failure{enteredClean, errorText_, errorPos_, termFlag_, errorAt_};
+[[gnu::noinline]] void TsxILParser::RememberFailure(int rule, int position, bool enteredClean) {
+  Failure* known = FindFailure(rule, position);
+  if (!known) {
+    int& head = failedAt_[static_cast<size_t>(position)];
+    known = &failures_.emplace_back();
+    known->Rule = rule;
+    known->Next = head - 1;
+    head = static_cast<int>(failures_.size());
+  }
+  known->EnteredClean = enteredClean;
+  known->ErrorText = errorText_;
+  known->ErrorPos = errorPos_;
+  known->Term = termFlag_;
+  known->ErrorAt = errorAt_;
 }
 
-[[gnu::noinline]] String TsxILParser::ReadToken(const TsxRuleElement& element, bool& matched) {
-  String token;
+[[gnu::always_inline]] inline bool TsxILParser::Fits(const TsxRuleElement& element, std::string_view token) const {
+  if (token.empty()) return false;
+  if (!element.HasText) return true;
+  const String& text = element.Text;
+  if (token.size() != text.size()) return false;
+  if (parser_.CaseSensitive()) return token == text;
+  for (size_t i = 0; i < token.size(); ++i)
+    if (AsciiUpper(token[i]) != AsciiUpper(text[i])) return false;
+  return true;
+}
+
+[[gnu::always_inline]] inline bool TsxILParser::ReadToken(const TsxRuleElement& element, int& from, String& own,
+                                                          bool& owned) {
   switch (element.Kind) {
     case TsxRuleKind::Char:
       if (element.SkipBlanks) parser_.SkipSpaces();
-      token = parser_.GetChar();
-      matched = TokenFits(element, token);
-      break;
+      from = parser_.Position();
+      return parser_.ReadChar() && Fits(element, parser_.Slice(from, parser_.Position()));
     case TsxRuleKind::Keyword:
-      token = parser_.GetWord();
-      matched = TokenFits(element, token);
-      break;
-    case TsxRuleKind::Ident:
-      token = parser_.GetIdent();
-      matched = TokenFits(element, token);
-      break;
+      if (!parser_.ReadWord()) return false;
+      from = parser_.LastPosition();
+      return Fits(element, parser_.Slice(from, parser_.Position()));
+    case TsxRuleKind::Ident: {
+      if (!parser_.ReadWord()) return false;
+      from = parser_.LastPosition();
+      const std::string_view word = parser_.Slice(from, parser_.Position());
+      return !parser_.IsKeyword(word) && Fits(element, word);
+    }
     case TsxRuleKind::Number:
-      token = parser_.GetNumber();
-      matched = TokenFits(element, token);
-      break;
+      if (!parser_.ReadNumber(own)) return false;
+      from = parser_.LastPosition();
+      owned = !own.empty();
+      return Fits(element, owned ? std::string_view(own) : parser_.Slice(from, parser_.Position()));
     case TsxRuleKind::String:
-      token = parser_.GetString();
-      matched = TokenFits(element, token);
-      break;
+      own = parser_.GetString();
+      owned = true;
+      return Fits(element, own);
     case TsxRuleKind::KVString: {
       // A report reference becomes a call of the report function Get with the reference's text.
-      token = parser_.GetKVString();
-      matched = !token.empty();
-      if (matched) {
-        const int at = parser_.Position();
-        lines_.push_back({Line::Open, &kDsgn, -1, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kNode, KeepText("Get"), at, 0, nullptr});
-        lines_.push_back({Line::Open, &kExpr, -1, at, 0, nullptr});
-        lines_.push_back({Line::Leaf, &kString, KeepText("'" + token + "'"), at, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
-        lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
-      }
-      break;
+      own = parser_.GetKVString();
+      owned = true;
+      if (own.empty()) return false;
+      const int at = parser_.Position();
+      lines_.push_back(Line::Opening(&kDsgn, at, 0));
+      lines_.push_back(Line::Token(&kNode, &kGet, -1, at, 0, 0));
+      lines_.push_back(Line::Opening(&kExpr, at, 0));
+      lines_.push_back(Line::Token(&kString, nullptr, KeepText("'" + own + "'"), at, 0, 0));
+      lines_.push_back(Line::Closing());
+      lines_.push_back(Line::Closing());
+      return true;
     }
     case TsxRuleKind::Eol:
-      matched = parser_.GetEOL();
-      break;
+      owned = true;
+      return parser_.GetEOL();
     default:
-      matched = false;
-      break;
+      return false;
   }
-  return token;
 }
 
 [[gnu::noinline]] bool TsxILParser::MatchToken(const TsxRuleElement& element) {
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
-  bool matched = false;
-  String token = ReadToken(element, matched);
+  // The token is the text from tokenFrom to tokenTo, unless reading made a text of its own.
+  int tokenFrom = startPos;
+  String own;
+  bool owned = false;
+  bool matched = ReadToken(element, tokenFrom, own, owned);
+  const int tokenTo = parser_.Position();
   if (matched) {
-    for (int child : element.Children) {
+    for (int child : element.Steps) {
       if (!Match(child)) {
         matched = false;
         break;
@@ -380,14 +472,25 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     parser_.SetPosition(startPos);
     return false;
   }
-  if (!element.Node.empty()) CloseNode(element.Node, startPos, startCount);
-  if (!element.Add.empty()) AddLeaf(element.Add, element.HasAddText ? element.AddText : token);
+  if (!element.Node.empty()) CloseNode(element, startPos, startCount);
+  if (!element.Add.empty()) {
+    if (element.HasAddText) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
+    else if (owned) AddLeaf(element.Add, nullptr, KeepText(std::move(own)), 0, 0);
+    else AddLeaf(element.Add, nullptr, -1, tokenFrom, tokenTo);
+  }
   return true;
 }
 
+[[gnu::noinline]] bool TsxILParser::ReadSeparator(const TsxRuleElement& element) {
+  parser_.SkipSpaces();
+  const int at = parser_.Position();
+  return parser_.ReadChar() && element.Text.size() == 1 &&
+         parser_.Text()[static_cast<size_t>(at - 1)] == element.Text[0];
+}
+
 [[gnu::noinline]] bool TsxILParser::MatchLoop(const TsxRuleElement& element, int startPos) {
-  const int* children = element.Children.data();
-  const size_t childCount = element.Children.size();
+  const int* children = element.Steps.data();
+  const size_t childCount = element.Steps.size();
   int iterations = 0;
   int iterationEnd = startPos;
   bool ok = false;
@@ -403,12 +506,9 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
     }
     iterationEnd = parser_.Position();
     if (!ok) break;
-    if (element.HasText) {
-      parser_.SkipSpaces();
-      if (parser_.GetChar() != element.Text) {
-        parser_.SetPosition(iterationEnd);
-        break;
-      }
+    if (element.HasText && !ReadSeparator(element)) {
+      parser_.SetPosition(iterationEnd);
+      break;
     }
     if (parser_.Position() == iterationStart) break;
   }
@@ -432,18 +532,9 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 [[gnu::noinline]] void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
   if (!element.HasErr || !errorText_.empty()) return;
   errorText_ = element.ErrText;
-  errorAt_ = AfterBlanks(startPos);
+  errorAt_ = parser_.After(startPos);
   errorPos_ = parser_.RowColAt(errorAt_);
   termFlag_ = element.Term;
-}
-
-int TsxILParser::AfterBlanks(int position) {
-  const int saved = parser_.Position();
-  parser_.SetPosition(position);
-  parser_.SkipSpaces();
-  const int after = parser_.Position();
-  parser_.SetPosition(saved);
-  return after;
 }
 
 void TsxILParser::ReportUnclosed(int programEnd) {
@@ -458,24 +549,20 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   errorUnit_.clear();
 }
 
-[[gnu::noinline]] void TsxILParser::CloseNode(const String& node, int startPos, size_t startCount) {
-  if (node == "uses") {
+[[gnu::noinline]] void TsxILParser::CloseNode(const TsxRuleElement& element, int startPos, size_t startCount) {
+  if (element.NodeIsUses) {
     LoadUnits(startCount);
     return;
   }
   // Pos1 only matters for an expression; the document writes it for no other element.
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line{Line::Open, &node, -1, AfterBlanks(startPos), node == "expr" ? parser_.Position() : 0, nullptr});
-  lines_.push_back({Line::Close, nullptr, -1, 0, 0, nullptr});
+                Line::Opening(&element.Node, parser_.After(startPos), element.NodeIsExpr ? parser_.Position() : 0));
+  lines_.push_back(Line::Closing());
 }
 
 [[gnu::noinline]] int TsxILParser::KeepText(String text) {
   texts_.push_back(std::move(text));
   return static_cast<int>(texts_.size()) - 1;
-}
-
-void TsxILParser::AddLeaf(const String& name, const String& text) {
-  lines_.push_back({Line::Leaf, &name, KeepText(text), parser_.Position(), 0, nullptr});
 }
 
 void TsxILParser::LoadUnits(size_t startCount) {
@@ -535,13 +622,18 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     }
   }
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  lines_.insert(at(), Line{Line::Open, &kUses, KeepText(name), 0, 0, nullptr});
+  Line opening = Line::Opening(&kUses, 0, 0);
+  opening.Text = KeepText(name);
+  lines_.insert(at(), opening);
   ++insertAt;
   if (unitRoot) {
-    lines_.insert(at(), Line{Line::Unit, nullptr, -1, 0, 0, unitRoot});
+    Line unit = Line::Closing();
+    unit.LineKind = Line::Unit;
+    unit.UnitRoot = unitRoot;
+    lines_.insert(at(), unit);
     ++insertAt;
   }
-  lines_.insert(at(), Line{Line::Close, nullptr, -1, 0, 0, nullptr});
+  lines_.insert(at(), Line::Closing());
   ++insertAt;
 }
 
@@ -560,32 +652,34 @@ String TsxILParser::ReadUnitSource(const String& name) const {
 }
 
 void TsxILParser::BuildTree() {
-  // First the number of children of each element, so that all their room is taken at once.
-  std::vector<int> counts(lines_.size() + 1, 0);
-  {
-    std::vector<size_t> open{lines_.size()};  // the root's count is kept last
-    for (size_t i = 0; i < lines_.size(); ++i) {
-      const Line& line = lines_[i];
-      if (line.LineKind == Line::Close) {
-        if (open.size() > 1) open.pop_back();
-        continue;
-      }
-      ++counts[open.back()];
-      if (line.LineKind == Line::Open) open.push_back(i);
-    }
-  }
+  // Every line but a closing one is some element's child: the room of all children is taken at
+  // once, and each element's part of it is filled when the element closes.
   const TsxXMLItem* types = grammar_->Types();
-  if (types) ++counts[lines_.size()];
-  size_t total = 0;
-  for (int count : counts) total += static_cast<size_t>(count);
+  size_t total = types ? 1 : 0;
+  for (const Line& line : lines_) total += line.LineKind != Line::Close;
   TsxILNode** room = tree_.Room(total);
+  tree_.Reserve(total);
 
-  TsxILNode* root = tree_.Root();
-  root->Children = room;
-  room += counts[lines_.size()];
-  std::vector<TsxILNode*> open{root};
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    Line& line = lines_[i];
+  // The children made so far of the elements still open, in order; where each open element's
+  // own begin.
+  std::vector<TsxILNode*> made;
+  made.reserve(64);
+  struct Opened {
+    TsxILNode* Node;
+    size_t From;
+  };
+  std::vector<Opened> open;
+  const auto close = [&] {
+    const Opened opened = open.back();
+    open.pop_back();
+    const size_t count = made.size() - opened.From;
+    opened.Node->Children = room;
+    opened.Node->ChildCount = static_cast<int>(count);
+    std::copy(made.begin() + static_cast<std::ptrdiff_t>(opened.From), made.end(), room);
+    room += count;
+    made.resize(opened.From);
+  };
+  for (Line& line : lines_) {
     switch (line.LineKind) {
       case Line::Open: {
         TsxILNode* node = tree_.New();
@@ -600,30 +694,35 @@ void TsxILParser::BuildTree() {
           parser_.AppendRowCol(node->Pos, line.Pos);
           if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
         }
-        node->Children = room;
-        room += counts[i];
-        open.back()->AddChild(node);
-        open.push_back(node);
+        made.push_back(node);
+        open.push_back({node, made.size()});
         break;
       }
       case Line::Close:
-        if (open.size() > 1) open.pop_back();
+        if (!open.empty()) close();
         break;
       case Line::Leaf: {
         TsxILNode* node = tree_.New();
         node->NodeForm = TsxILNode::Token;
         node->Tag = *line.Name;
-        node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        if (line.Fixed) node->Text = *line.Fixed;
+        else if (line.Text >= 0) node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
         parser_.AppendRowCol(node->Pos, line.Pos);
-        open.back()->AddChild(node);
+        made.push_back(node);
         break;
       }
       case Line::Unit:
-        open.back()->AddChild(line.UnitRoot);
+        made.push_back(line.UnitRoot);
         break;
     }
   }
-  if (types) root->AddChild(tree_.FromDocument(*types));
+  while (!open.empty()) close();
+  if (types) made.push_back(tree_.FromDocument(*types));
+  TsxILNode* root = tree_.Root();
+  root->Children = room;
+  root->ChildCount = static_cast<int>(made.size());
+  std::copy(made.begin(), made.end(), room);
 }
 
 const TsxXMLDocument& TsxILParser::ILDoc() const {

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -64,28 +63,33 @@ class TsxILParser {
  private:
   struct Line;
 
-  bool Match(int index);
+  // Matches a step of the walk (an element's index, or a rule's taken for a bare use of it).
+  bool Match(int step);
   bool MatchElement(const TsxRuleElement& element, int index);
   bool MatchLoop(const TsxRuleElement& element, int startPos);
+  bool MatchSwitch(const TsxRuleElement& element, int startPos);
+  // A loop's separator (its text) after blanks and comments.
+  bool ReadSeparator(const TsxRuleElement& element);
   // A token element, then its children if it has any.
   bool MatchToken(const TsxRuleElement& element);
-  String ReadToken(const TsxRuleElement& element, bool& matched);
+  // Reads the token an element asks for; true when it fits. The token is the text from from to
+  // Position, or own when owned (a text made while reading).
+  bool ReadToken(const TsxRuleElement& element, int& from, String& own, bool& owned);
   // A rule's failure at a position, remembered and replayed.
-  bool ReplayFailure(std::uint64_t key, bool enteredClean);
-  void RememberFailure(std::uint64_t key, bool enteredClean);
+  bool ReplayFailure(int rule, int position, bool enteredClean);
+  void RememberFailure(int rule, int position, bool enteredClean);
   // Removes the lines from index from on.
   void DropLines(size_t from);
-  bool TokenFits(const TsxRuleElement& element, const String& token) const;
+  bool Fits(const TsxRuleElement& element, std::string_view token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
-  void CloseNode(const String& node, int startPos, size_t startCount);
-  void AddLeaf(const String& name, const String& text);
+  void CloseNode(const TsxRuleElement& element, int startPos, size_t startCount);
+  // A leaf whose text is fixed, kept (an index into texts_), or the source from from to to.
+  void AddLeaf(const String& name, const String* fixed, int text, int from, int to);
   // Keeps a line's text; its index.
   int KeepText(String text);
   void LoadUnits(size_t startCount);
   void LoadUnit(const String& name, const String& pos, size_t& insertAt);
   String ReadUnitSource(const String& name) const;
-  // The position of the first token at or after position.
-  int AfterBlanks(int position);
   // Replaces the recorded error by an unclosed comment's or string's when that comes first:
   // whatever was read after it was never meant as program text. Text from programEnd on is
   // not the program's.
@@ -118,15 +122,23 @@ class TsxILParser {
   // again costs nothing: without this, every level of nesting tries the levels inside it once
   // per alternative, and an error deep inside takes time exponential in the depth.
   struct Failure {
+    int Rule = 0;
+    int Next = -1;  // the failure remembered before it at the same position, or -1
     bool EnteredClean = false;  // no error was recorded when the rule began
     String ErrorText;
     String ErrorPos;
     bool Term = false;
     int ErrorAt = 0;
   };
-  std::unordered_map<std::uint64_t, Failure> failures_;
+  std::vector<Failure> failures_;
+  // Per position, one more than the index in failures_ of the failure remembered there last;
+  // 0 when none is.
+  std::vector<int> failedAt_;
+  Failure* FindFailure(int rule, int position);
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
+  // Where the stack the walk may use ends (the thread's limit, read once per parse).
+  std::uintptr_t stackLimit_ = 0;
 };
 
 }  // namespace orv

@@ -59,7 +59,8 @@ int TsxILNode::Find(std::string_view name) const {
 TsxILTree::TsxILTree() { Clear(); }
 
 void TsxILTree::AddBlock(size_t size) {
-  arenas_.push_back(std::make_unique<TsxILNode[]>(size));
+  // Default-initialised: the elements' own initialisers are all they need.
+  arenas_.push_back(std::unique_ptr<TsxILNode[]>(new TsxILNode[size]));
   usedInLast_ = 0;
   lastSize_ = size;
 }
@@ -67,6 +68,10 @@ void TsxILTree::AddBlock(size_t size) {
 TsxILNode* TsxILTree::New() {
   if (usedInLast_ == lastSize_) AddBlock(std::min(lastSize_ * 2, kLargestBlock));
   return &arenas_.back()[usedInLast_++];
+}
+
+void TsxILTree::Reserve(size_t count) {
+  if (lastSize_ - usedInLast_ < count) AddBlock(count);
 }
 
 TsxILNode** TsxILTree::Room(size_t count) {

@@ -56,7 +56,9 @@ class TsxILTree {
 
   TsxILNode* Root() const { return root_; }
   TsxILNode* New();
-  // Room for count children, to be filled through AddChild.
+  // Makes room for count elements, so that the next count calls of New take one block.
+  void Reserve(size_t count);
+  // Room for count children, filled through AddChild or by the caller.
   TsxILNode** Room(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);

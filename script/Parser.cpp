@@ -58,6 +58,7 @@ TsxParser::TsxParser() { Clear(); }
 void TsxParser::Clear() {
   keywords_.clear();
   foldedByFirst_.clear();
+  exactByFirst_.clear();
   caseSensitive_ = false;
   commentLine1_ = "//";
   commentLine2_.clear();
@@ -75,14 +76,22 @@ void TsxParser::Clear() {
 void TsxParser::AddKeyword(const String& word) {
   if (!keywords_.insert(word).second || word.empty()) return;
   const String folded = LowerCase(word);
-  if (foldedByFirst_.empty()) foldedByFirst_.resize(256);
+  if (foldedByFirst_.empty()) {
+    foldedByFirst_.resize(256);
+    exactByFirst_.resize(256);
+  }
+  exactByFirst_[static_cast<Byte>(word[0])].push_back(word);
   std::vector<String>& sameStart = foldedByFirst_[static_cast<Byte>(folded[0])];
   if (std::find(sameStart.begin(), sameStart.end(), folded) == sameStart.end()) sameStart.push_back(folded);
 }
 
-bool TsxParser::IsKeyword(const String& word) const {
+bool TsxParser::IsKeyword(std::string_view word) const {
   if (word.empty() || keywords_.empty()) return false;
-  if (caseSensitive_) return keywords_.count(word) != 0;
+  if (caseSensitive_) {
+    for (const String& keyword : exactByFirst_[static_cast<Byte>(word[0])])
+      if (keyword == word) return true;
+    return false;
+  }
   // Every word read is asked about: it is compared, blind to ASCII case, with the few reserved
   // words of its first letter and length only.
   const auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
@@ -119,6 +128,11 @@ void TsxParser::AddIdentChars(Byte first, Byte last) {
 }
 
 void TsxParser::OptionsChanged() {
+  // With line ends as tokens neither CR nor LF is a blank: Unix line ends must end a statement
+  // as CR LF does.
+  blanks_.reset();
+  for (int c = 0; c <= 32; ++c)
+    if (skipEOL_ || (c != CR && c != LF)) blanks_.set(static_cast<size_t>(c));
   skipStarts_.reset();
   for (const String* opener : {&commentLine1_, &commentLine2_, &blockOpen1_, &blockOpen2_, &skipChar_})
     if (!opener->empty()) skipStarts_.set(static_cast<Byte>(opener->front()));
@@ -126,7 +140,7 @@ void TsxParser::OptionsChanged() {
 }
 
 void TsxParser::ForgetSkips() {
-  for (Skip& skip : skips_) skip = Skip{};
+  skips_.assign(text_.size() + 2, 0);
   lookFrom_ = -1;
 }
 
@@ -138,20 +152,29 @@ void TsxParser::SetText(const String& value) {
   unclosedComment_ = 0;
   lineStarts_.assign(1, 0);
   lastRow_ = 0;
-  codePoints_.assign(text_.size() + 2, 0);
-  int count = 0;
-  for (size_t i = 0; i < value.size(); ++i) {
-    const Byte c = static_cast<Byte>(value[i]);
-    codePoints_[i + 1] = count;
-    // UTF-8 continuation bytes do not begin a character.
-    if ((c & 0xC0) != 0x80) ++count;
-    if (c == LF) lineStarts_.push_back(static_cast<int>(i) + 1);
-  }
-  codePoints_[value.size() + 1] = count;
-  codePoints_[value.size() + 2] = count + 1;
+  for (const char* lf = value.data(), *end = lf + value.size();
+       (lf = static_cast<const char*>(std::memchr(lf, LF, static_cast<size_t>(end - lf)))) != nullptr; ++lf)
+    lineStarts_.push_back(static_cast<int>(lf - value.data()) + 1);
+  // In a text of ASCII characters only, bytes are characters: columns need no count of them.
+  Byte any = 0;
+  for (const char c : value) any |= static_cast<Byte>(c);
+  asciiOnly_ = any < 0x80;
+  codePoints_.clear();
+  if (!asciiOnly_) CountCodePoints();
 }
 
-void TsxParser::SetPosition(int value) { position_ = lastPosition_ = value; }
+void TsxParser::CountCodePoints() const {
+  const size_t size = text_.size() - 1;
+  codePoints_.assign(size + 3, 0);
+  int count = 0;
+  for (size_t i = 0; i < size; ++i) {
+    codePoints_[i + 1] = count;
+    // UTF-8 continuation bytes do not begin a character.
+    if ((static_cast<Byte>(text_[i]) & 0xC0) != 0x80) ++count;
+  }
+  codePoints_[size + 1] = count;
+  codePoints_[size + 2] = count + 1;
+}
 
 bool TsxParser::StartsWith(int position, const String& s) const {
   if (s.empty() || position < 1) return false;
@@ -159,13 +182,6 @@ bool TsxParser::StartsWith(int position, const String& s) const {
   // The appended NUL is not part of the text.
   if (start + s.size() > text_.size() - 1) return false;
   return text_.compare(start, s.size(), s) == 0;
-}
-
-bool TsxParser::IsBlank(Byte c) const {
-  if (c > 32) return false;
-  // With line ends as tokens neither CR nor LF is a blank: Unix line ends must end a statement
-  // as CR LF does.
-  return skipEOL_ || (c != CR && c != LF);
 }
 
 void TsxParser::SkipLineEnds() {
@@ -222,18 +238,6 @@ bool TsxParser::SkipComment() {
   return true;
 }
 
-void TsxParser::SkipSpaces() {
-  // Most tokens follow a single blank or none: nothing to skip when the character can begin
-  // neither a blank, a comment nor a continuation.
-  const Byte c = At(position_);
-  if (c > 32 && !skipStarts_[c]) {
-    lastPosition_ = position_;
-    return;
-  }
-  position_ = SkipFrom(position_);
-  lastPosition_ = position_;
-}
-
 Byte TsxParser::LookFrom() {
   Byte c = At(position_);
   if (c <= 32 || skipStarts_[c]) {
@@ -245,16 +249,25 @@ Byte TsxParser::LookFrom() {
   return c;
 }
 
-int TsxParser::SkipFrom(int position) {
-  Skip& known = skips_[position % kSkipCache];
-  if (known.From == position) return known.To;
+int TsxParser::SkipUnknown(int position) {
+  if (position < 1 || static_cast<size_t>(position) >= skips_.size()) return Skipped(position);
+  // Mostly blanks and then a token: no comment or continuation to look into.
+  const int size = Size();
+  int end = position;
+  while (end <= size && blanks_[At(end)]) ++end;
+  if (skipStarts_[At(end)]) end = Skipped(position);
+  skips_[static_cast<size_t>(position)] = end;
+  return end;
+}
+
+int TsxParser::Skipped(int position) {
   const int saved = position_;
   position_ = position;
   const int size = Size();
   // After a continuation character, one run of line ends that follows belongs to it.
   bool continuation = false;
   for (;;) {
-    while (position_ <= size && IsBlank(At(position_))) ++position_;
+    while (position_ <= size && blanks_[At(position_)]) ++position_;
     if (!continuation && !skipStarts_[At(position_)]) break;
     // A continuation character continues a line only at its end: elsewhere it is text
     // ("_total" is a name).
@@ -274,9 +287,9 @@ int TsxParser::SkipFrom(int position) {
     }
     break;
   }
-  known = Skip{position, position_};
+  const int end = position_;
   position_ = saved;
-  return known.To;
+  return end;
 }
 
 bool TsxParser::GetEOL() {
@@ -289,34 +302,25 @@ bool TsxParser::GetEOL() {
 }
 
 String TsxParser::GetWord() {
-  SkipSpaces();
-  const Byte first = At(position_);
-  if (!identChars_[first] || IsDigit(first) || position_ > Size()) return {};
-  while (position_ <= Size() && identChars_[At(position_)]) ++position_;
-  return text_.substr(static_cast<size_t>(lastPosition_ - 1),
-                      static_cast<size_t>(position_ - lastPosition_));
+  if (!ReadWord()) return {};
+  return String(Slice(lastPosition_, position_));
 }
 
 String TsxParser::GetIdent() {
-  String word = GetWord();
-  if (!word.empty() && IsKeyword(word)) return {};
-  return word;
+  if (!ReadWord() || IsKeyword(Slice(lastPosition_, position_))) return {};
+  return String(Slice(lastPosition_, position_));
 }
 
 String TsxParser::GetChar() {
-  const Byte c = At(position_);
-  if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) ||
-      (c >= 123 && c <= 126)) {
-    ++position_;
-    return String(1, static_cast<char>(c));
-  }
-  return {};
+  if (!ReadChar()) return {};
+  return String(1, text_[static_cast<size_t>(position_ - 2)]);
 }
 
 int TsxParser::ScanInteger(int position, Int64& value) const {
   value = 0;
   int digits = 0;
-  if (StartsWith(position, hexSequence_)) {
+  if (!hexSequence_.empty() && At(position) == static_cast<Byte>(hexSequence_[0]) &&
+      StartsWith(position, hexSequence_)) {
     position += static_cast<int>(hexSequence_.size());
     for (int h; (h = HexValue(At(position))) >= 0; ++position, ++digits)
       value = value > 0x7FFFFFFFFFFLL ? value : value * 16 + h;
@@ -348,16 +352,24 @@ int TsxParser::NumberEnd(int position) const {
   return end;
 }
 
-String TsxParser::GetNumber() {
+bool TsxParser::ReadNumber(String& rewritten) {
   SkipSpaces();
   const int end = NumberEnd(position_);
-  if (end == 0) return {};
+  if (end == 0) return false;
   position_ = end;
-  String token = text_.substr(static_cast<size_t>(lastPosition_ - 1),
-                              static_cast<size_t>(end - lastPosition_));
-  if (hexSequence_ != "$" && !hexSequence_.empty())
-    token = StringReplace(token, hexSequence_, "$", rfReplaceAll);
-  return token;
+  if (!hexSequence_.empty() && (hexSequence_.size() != 1 || hexSequence_[0] != '$')) {
+    const std::string_view token = Slice(lastPosition_, end);
+    if (token.find(hexSequence_) != token.npos)
+      rewritten = StringReplace(String(token), hexSequence_, "$", rfReplaceAll);
+  }
+  return true;
+}
+
+String TsxParser::GetNumber() {
+  String rewritten;
+  if (!ReadNumber(rewritten)) return {};
+  if (!rewritten.empty()) return rewritten;
+  return String(Slice(lastPosition_, position_));
 }
 
 String TsxParser::GetString() {
@@ -515,16 +527,20 @@ void TsxParser::AppendRowCol(String& out, int position) const {
   const int rows = static_cast<int>(lineStarts_.size());
   int row = lastRow_;
   const auto after = [&](int r) { return r < rows && lineStarts_[static_cast<size_t>(r)] < position; };
-  if (row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position)
-    for (int step = 0; step < 4 && after(row); ++step) ++row;
-  if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
-    const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
-    row = static_cast<int>(it - lineStarts_.begin());
+  const bool sameRow = row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position;
+  if (!sameRow || after(row)) {
+    if (sameRow)
+      for (int step = 0; step < 4 && after(row); ++step) ++row;
+    if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
+      const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
+      row = static_cast<int>(it - lineStarts_.begin());
+    }
+    lastRow_ = row;
   }
-  lastRow_ = row;
   const int rowStart = lineStarts_[static_cast<size_t>(row - 1)];
-  const int col = codePoints_[static_cast<size_t>(position)] -
-                  codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
+  const int col = asciiOnly_ ? position - rowStart
+                            : codePoints_[static_cast<size_t>(position)] -
+                                  codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
   // Most elements of a row ask one after another: its number is written once.
   if (rowTextRow_ != row) {
     char* end = WriteDecimal(rowText_, row);
@@ -552,6 +568,7 @@ int TsxParser::RowColToPosition(TPoint point) const {
   if (point.X < 1) return lineStart + point.X;
   // The first byte after X - 1 characters of the line: found through the running character
   // count, so that a long line is not walked once per position asked.
+  if (codePoints_.empty()) CountCodePoints();
   const int wanted = codePoints_[static_cast<size_t>(lineStart + 1)] + point.X - 1;
   const auto from = codePoints_.begin() + lineStart + 1;
   const auto it = std::lower_bound(from, codePoints_.end(), wanted);

@@ -3,6 +3,7 @@
 // for the kind of token it wants next and moves Position back when the token does not fit.
 #include <bitset>
 #include <set>
+#include <string_view>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -22,7 +23,7 @@ class TsxParser {
   void AddKeyword(const String& word);
   int KeywordCount() const { return static_cast<int>(keywords_.size()); }
   // Exact with CaseSensitive, blind to ASCII case otherwise.
-  bool IsKeyword(const String& word) const;
+  bool IsKeyword(std::string_view word) const;
 
   bool CaseSensitive() const { return caseSensitive_; }
   void SetCaseSensitive(bool value) { caseSensitive_ = value; }
@@ -72,11 +73,22 @@ class TsxParser {
   int Size() const { return static_cast<int>(text_.size()) - 1; }
   int Position() const { return position_; }
   // Sets Position and LastPosition.
-  void SetPosition(int value);
+  void SetPosition(int value) { position_ = lastPosition_ = value; }
   // Where the last token began.
   int LastPosition() const { return lastPosition_; }
 
-  void SkipSpaces();
+  void SkipSpaces() {
+    // Most tokens follow a single blank or none: nothing to skip when the character can begin
+    // neither a blank, a comment nor a continuation.
+    const Byte c = At(position_);
+    if (c <= 32 || skipStarts_[c]) position_ = SkipFrom(position_);
+    lastPosition_ = position_;
+  }
+  // Where the token at or after position begins, after blanks and comments; Position stays.
+  int After(int position) {
+    const Byte c = At(position);
+    return c > 32 && !skipStarts_[c] ? position : SkipFrom(position);
+  }
   // The character a token read now would begin with: the one after blanks and comments, 0 at
   // the end of the text. Position stays.
   Byte Lookahead() { return position_ == lookFrom_ ? lookChar_ : LookFrom(); }
@@ -95,6 +107,30 @@ class TsxParser {
   // The raw text of a bracketed report reference; the opening "<" is already consumed.
   String GetKVString();
 
+  // As GetWord, GetChar and GetNumber, without copying the token: it is the text from
+  // LastPosition (GetChar: the Position before) to Position. False when there is none.
+  bool ReadWord() {
+    SkipSpaces();
+    const Byte first = At(position_);
+    if (!identChars_[first] || (first >= '0' && first <= '9') || position_ > Size()) return false;
+    while (position_ <= Size() && identChars_[At(position_)]) ++position_;
+    return true;
+  }
+  bool ReadChar() {
+    const Byte c = At(position_);
+    if ((c >= 33 && c <= 47) || (c >= 58 && c <= 64) || (c >= 91 && c <= 96) || (c >= 123 && c <= 126)) {
+      ++position_;
+      return true;
+    }
+    return false;
+  }
+  // A number whose hexadecimal prefix is not "$" comes back in rewritten, with "$".
+  bool ReadNumber(String& rewritten);
+  // The text from position from to before position to.
+  std::string_view Slice(int from, int to) const {
+    return std::string_view(text_.data() + (from - 1), static_cast<size_t>(to - from));
+  }
+
   // Where the text, read from its start, holds a block comment or a string that is never
   // closed: the first one's position (comment tells which), or 0 when there is none.
   int FindUnclosed(bool& comment);
@@ -109,16 +145,19 @@ class TsxParser {
 
  private:
   Byte At(int position) const {
-    return position >= 1 && position <= static_cast<int>(text_.size())
-               ? static_cast<Byte>(text_[static_cast<size_t>(position - 1)])
-               : 0;
+    // One comparison: a position before the text wraps round to a large index.
+    const size_t index = static_cast<size_t>(static_cast<unsigned>(position) - 1u);
+    return index < text_.size() ? static_cast<Byte>(text_[index]) : 0;
   }
   bool StartsWith(int position, const String& s) const;
   // Recomputes what depends on the blank and comment options.
   void OptionsChanged();
   // Where blanks and comments starting at position end.
-  int SkipFrom(int position);
-  bool IsBlank(Byte c) const;
+  int SkipFrom(int position) {
+    const size_t index = static_cast<size_t>(static_cast<unsigned>(position));
+    return index < skips_.size() && skips_[index] != 0 ? skips_[index] : SkipUnknown(position);
+  }
+  int SkipUnknown(int position);
   bool SkipComment();
   // Whether the line comment opener at position stands as a word of its own: "rem" opens a
   // comment, "remove" does not.
@@ -134,6 +173,8 @@ class TsxParser {
   std::set<String> keywords_;
   // The reserved words folded to lower case, by their first character; empty without any.
   std::vector<std::vector<String>> foldedByFirst_;
+  // The reserved words as written, by their first character; empty without any.
+  std::vector<std::vector<String>> exactByFirst_;
   bool caseSensitive_ = false;
   String commentLine1_, commentLine2_;
   String commentBlock1_, commentBlock2_;
@@ -144,21 +185,20 @@ class TsxParser {
   bool skipEOL_ = true;
   bool specStrChar_ = false;
   String stringQuotes_;
+  // Blanks as the line-end option says.
+  std::bitset<256> blanks_;
   // Characters that may open a comment or continue a line; any other non-blank ends a skip.
   std::bitset<256> skipStarts_;
-  // Skips computed lately, by start position: the grammar walk backtracks and asks again from
-  // the same few places.
-  struct Skip {
-    int From = 0;
-    int To = 0;
-  };
-  static constexpr int kSkipCache = 64;
   // The last lookahead: the walk asks for it at the same position once per alternative tried.
   int lookFrom_ = -1;
   Byte lookChar_ = 0;
+  // Out of line: the walk's frames, which inline Lookahead, stay small.
   Byte LookFrom();
-  Skip skips_[kSkipCache];
+  // Where the skip from each position ends, 0 while unknown: the grammar walk backtracks and
+  // asks again from the same places.
+  std::vector<int> skips_;
   void ForgetSkips();
+  int Skipped(int position);
 
   String text_ = String(1, '\0');
   int position_ = 1;
@@ -173,8 +213,11 @@ class TsxParser {
   mutable int rowTextRow_ = 0;
   mutable int rowTextLength_ = 0;
   mutable char rowText_[16] = {};
-  // For each 1-based byte index, the number of code points that begin before it.
-  std::vector<int> codePoints_;
+  // For each 1-based byte index, the number of code points that begin before it; counted when
+  // first needed in a text of ASCII characters only.
+  mutable std::vector<int> codePoints_;
+  bool asciiOnly_ = true;
+  void CountCodePoints() const;
 };
 
 }  // namespace orv

@@ -175,6 +175,17 @@ TEST(ScriptTokenizer, ReportReferencesAndPositions) {
   EXPECT_EQ(p.GetWord(), "x");
   EXPECT_EQ(p.RowColToPosition({1, 0}), -1);
   EXPECT_EQ(p.RowColToPosition({1, 4}), -1);
+
+  // A plain ASCII text after the Thai one: columns are bytes again.
+  p.SetText("ab\ncd\r\nef gh");
+  EXPECT_EQ(p.RowColToPosition({2, 3}), 9);
+  p.SetPosition(9);
+  EXPECT_EQ(p.GetRowCol(), "3:2");
+  EXPECT_EQ(p.GetWord(), "f");
+  EXPECT_EQ(p.RowColToPosition({4, 3}), 11);
+  p.SetPosition(11);
+  EXPECT_EQ(p.GetWord(), "gh");
+  EXPECT_EQ(p.GetRowCol(), "3:6");  // just after the last character
 }
 
 }  // namespace
