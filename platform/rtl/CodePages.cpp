@@ -128,6 +128,17 @@ WideString Utf8ToWide(const String& s) {
       ++pos;
       continue;
     }
+    // Thai letters take three bytes: a well-formed sequence of three is read here, anything
+    // else by the checking reader.
+    if ((c & 0xF0) == 0xE0 && pos + 2 < s.size()) {
+      const unsigned char b1 = static_cast<unsigned char>(s[pos + 1]), b2 = static_cast<unsigned char>(s[pos + 2]);
+      const char32_t three = (char32_t{c & 0x0Fu} << 12) | (char32_t{b1 & 0x3Fu} << 6) | (b2 & 0x3Fu);
+      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && three >= 0x800 && (three < 0xD800 || three > 0xDFFF)) {
+        *to++ = static_cast<char16_t>(three);
+        pos += 3;
+        continue;
+      }
+    }
     const char32_t cp = NextCodePoint(s, pos);
     if (cp >= 0x10000) {
       *to++ = static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));

@@ -292,6 +292,8 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
           }
       e.Format->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
     }
+    if (SameText(e.Expr, "TOTALPAGES#")) e.Marker = u"[TotalPages#]";
+    if (SameText(e.Expr, "COPYNAME#")) e.Marker = u"[CopyName#]";
     t.Parts.push_back(std::move(e));
     done = static_cast<size_t>(end);
     i = done;
@@ -300,8 +302,7 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
 }
 
 WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report) {
-  if (SameText(e.Expr, "TOTALPAGES#")) return u"[TotalPages#]";
-  if (SameText(e.Expr, "COPYNAME#")) return u"[CopyName#]";
+  if (!e.Marker.empty()) return e.Marker;
   Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)

@@ -132,6 +132,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Before;
     String Expr;
     std::unique_ptr<TkvxFormat> Format;
+    // The marker left in the text for a total known only when drawing, when Expr names one.
+    WideString Marker;
   };
   // The design text whose expressions were last read, and what was read.
   struct TExpressionText {

@@ -36,6 +36,7 @@ String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
 bool TkvxReport::PrepareScript() {
   ExpressionCache->Clear();
   ExpressionCache->Lang = ScriptLanguage();
+  valueSources_.clear();
   if (Engine) Engine->NotifyList.clear();
   Script->ClearItems(this);
   valueItem_ = nullptr;
