@@ -116,7 +116,7 @@ bool CodePageToCharset(int codePage, Byte& charset) {
 
 // Both conversions write into a buffer sized for the longest result and trim it once: they run
 // for every memo text of every printed row, where growing the string unit by unit showed.
-WideString Utf8ToWide(const String& s) {
+WideString Utf8ToWide(std::string_view s) {
   // A code unit of UTF-16 never takes fewer bytes of UTF-8 than it stands for.
   WideString out(s.size(), u'\0');
   char16_t* to = out.data();

@@ -207,8 +207,9 @@ bool TkvxCustomMemoView::Convert() const { return Font()->Charset() != DEFAULT_C
 WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxFormat& format) const {
   if (value.IsNull()) return WideString();
   auto asText = [&] {
-    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(value.ToWideString(), Font()->Charset()), Font()->Charset())
-                     : value.ToWideString();
+    // A field's text, the usual value, is read where it lies rather than copied first.
+    WideString wide = value.VType() == varString ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
+    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset()) : wide;
   };
   if (format.Kind == fkText) return asText();
   try {

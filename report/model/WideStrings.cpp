@@ -77,8 +77,9 @@ void TWideStrings::SetText(const WideString& text) {
   size_t i = 0;
   while (i < text.size() && text[i] != u'\0') {
     size_t end = i;
-    while (end < text.size() && text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r' &&
-           text[end] != u'\u2028')
+    // Every character that ends a line is a control character or U+2028.
+    while (end < text.size() && (text[end] > u'\r' ? text[end] != u'\u2028'
+                                                   : text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r'))
       ++end;
     if (count < lines_.size()) {
       lines_[count].first.assign(text, i, end - i);
