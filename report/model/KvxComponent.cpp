@@ -8,6 +8,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DataSets.h"
+#include "report/model/DialogPage.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
@@ -133,12 +134,13 @@ void TkvxComponent::SetBounds(Extended left, Extended top, Extended width, Exten
 }
 
 Extended TkvxComponent::AbsLeft() const {
-  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return left_;
+  // Asked for every object of every row: the class is compared, not its name.
+  if (!parent_ || parent_->ClassType() == TkvxDialogPage::StaticClass()) return left_;
   return left_ + parent_->AbsLeft();
 }
 
 Extended TkvxComponent::AbsTop() const {
-  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return top_;
+  if (!parent_ || parent_->ClassType() == TkvxDialogPage::StaticClass()) return top_;
   return top_ + parent_->AbsTop();
 }
 
