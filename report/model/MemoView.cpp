@@ -327,10 +327,10 @@ void TkvxCustomMemoView::GetData() {
       SetText(text);
     }
   } else if (AllowExpressions) {
-    WideString s = Text();
-    if (s != expressions_.Source || ExpressionDelimiters != expressions_.Delimiters) ReadExpressions(s);
+    if (!memo_->TextEquals(expressions_.Source) || ExpressionDelimiters != expressions_.Delimiters)
+      ReadExpressions(Text());
     if (expressions_.HasOpening) {
-      s.clear();
+      WideString s;
       for (const TTextExpression& e : expressions_.Parts) {
         s += e.Before;
         s += ExpandExpression(e, report);
@@ -360,7 +360,8 @@ void TkvxCustomMemoView::GetData() {
 
 void TkvxCustomMemoView::BeforePrint() {
   TkvxStretcheable::BeforePrint();
-  if (!HasDataBinding()) SavedText = Text();
+  // Mostly the design text saved for the row before, put back by AfterPrint.
+  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) SavedText = Text();
 }
 
 void TkvxCustomMemoView::AfterPrint() {

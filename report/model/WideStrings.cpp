@@ -1,5 +1,7 @@
 #include "report/model/WideStrings.h"
 
+#include <cstring>
+
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/StringList.h"
@@ -68,6 +70,19 @@ WideString TWideStrings::Text() const {
     text += u"\r\n";
   }
   return text;
+}
+
+bool TWideStrings::TextEquals(std::u16string_view text) const {
+  size_t at = 0;
+  for (const auto& line : lines_) {
+    const WideString& l = line.first;
+    // Equal units are equal bytes: memcmp compares them many at a time.
+    if (text.size() - at < l.size() + 2 || std::memcmp(text.data() + at, l.data(), l.size() * sizeof(char16_t)) != 0 ||
+        text[at + l.size()] != u'\r' || text[at + l.size() + 1] != u'\n')
+      return false;
+    at += l.size() + 2;
+  }
+  return at == text.size();
 }
 
 void TWideStrings::SetText(const WideString& text) {

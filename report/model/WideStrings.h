@@ -1,6 +1,7 @@
 #pragma once
 // TWideStrings: the lines of a report text object as UTF-16, and the conversions between wide
 // text and 8-bit text in a code page.
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -34,6 +35,8 @@ class TWideStrings : public TPersistent {
 
   // Every line followed by CR LF.
   WideString Text() const;
+  // Text() == text, without making Text().
+  bool TextEquals(std::u16string_view text) const;
   WideString GetText() const { return Text(); }
   // Splits at CR LF, CR, LF and U+2028; a final line break adds no empty line.
   void SetText(const WideString& text);
