@@ -505,7 +505,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
   }
   for (Integer i = 0; i < lines.Count(); ++i) {
-    WideString source = lines.Strings(i);
+    const WideString& source = lines.Line(i);
     // Past the limit the source is only kept, for the text that goes on.
     if (lines_.size() < lineLimit_) WrapLimited(source, fullWidth, firstWidth, spacing);
     plainText_ += source;
@@ -576,7 +576,7 @@ std::uint64_t TkvxDrawText::LayoutDigest(const TWideStrings& lines) const {
   h = Fold(h, std::bit_cast<std::uint64_t>(charSpacing_));
   h = Fold(h, static_cast<std::uint64_t>(lines.Count()));
   for (Integer i = 0; i < lines.Count(); ++i) {
-    const WideString line = lines.Strings(i);
+    const WideString& line = lines.Line(i);
     h = Fold(h, std::hash<std::u16string_view>()(line));
     h = Fold(h, line.size());
   }

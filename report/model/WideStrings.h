@@ -18,6 +18,8 @@ class TWideStrings : public TPersistent {
   // '' out of range.
   WideString Strings(Integer index) const;
   WideString Get(Integer index) const { return Strings(index); }
+  // The line itself, for reading it without a copy; index must be in range.
+  const WideString& Line(Integer index) const { return lines_[static_cast<size_t>(index)].first; }
   // Index Count appends; any other index out of range raises "Wide String Out of Bounds".
   void Put(Integer index, const WideString& s);
   TObject* Objects(Integer index) const;
