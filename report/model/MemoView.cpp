@@ -331,6 +331,9 @@ void TkvxCustomMemoView::GetData() {
       ReadExpressions(Text());
     if (expressions_.HasOpening) {
       WideString s;
+      // Room for the plain text and values of the usual length, so that the appends below do
+      // not move it again and again.
+      s.reserve(expressions_.Source.size() + 96 * expressions_.Parts.size());
       for (const TTextExpression& e : expressions_.Parts) {
         s += e.Before;
         s += ExpandExpression(e, report);
