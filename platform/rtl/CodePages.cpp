@@ -117,9 +117,16 @@ bool CodePageToCharset(int codePage, Byte& charset) {
 // Both conversions write into a buffer sized for the longest result and trim it once: they run
 // for every memo text of every printed row, where growing the string unit by unit showed.
 WideString Utf8ToWide(std::string_view s) {
+  WideString out;
+  AppendUtf8ToWide(out, s);
+  return out;
+}
+
+void AppendUtf8ToWide(WideString& out, std::string_view s) {
   // A code unit of UTF-16 never takes fewer bytes of UTF-8 than it stands for.
-  WideString out(s.size(), u'\0');
-  char16_t* to = out.data();
+  const size_t base = out.size();
+  out.resize(base + s.size());
+  char16_t* to = out.data() + base;
   size_t pos = 0;
   while (pos < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[pos]);
@@ -148,7 +155,6 @@ WideString Utf8ToWide(std::string_view s) {
     }
   }
   out.resize(static_cast<size_t>(to - out.data()));
-  return out;
 }
 
 String WideToUtf8(const WideString& s) {

@@ -53,6 +53,8 @@ bool TranslateCharsetInfo(Byte charset, TCharsetInfo& info);
 
 // Invalid UTF-8 in the input becomes U+FFFD.
 WideString Utf8ToWide(std::string_view s);
+// Utf8ToWide(s) added to the end of out.
+void AppendUtf8ToWide(WideString& out, std::string_view s);
 // Unpaired surrogates become U+FFFD.
 String WideToUtf8(const WideString& s);
 // Bytes in codePage (CP_ACP/CP_OEMCP mean 874) to UTF-8; bytes the code page leaves undefined

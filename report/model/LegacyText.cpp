@@ -71,6 +71,8 @@ String kvxFileText(std::string_view s) {
 
 WideString kvxUtf8ToWide(std::string_view s) { return Utf8ToWide(s); }
 
+void kvxAppendUtf8ToWide(WideString& out, std::string_view s) { AppendUtf8ToWide(out, s); }
+
 String kvxWideToUtf8(const WideString& s) { return WideToUtf8(s); }
 
 }  // namespace orv

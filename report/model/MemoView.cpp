@@ -302,13 +302,21 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
   t.Tail = source.substr(done);
 }
 
-WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report) {
-  if (!e.Marker.empty()) return e.Marker;
+void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out) {
+  if (!e.Marker.empty()) {
+    out += e.Marker;
+    return;
+  }
   Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
-  if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)
-    return WideString();
-  return FormatValue(Value, e.Format ? *e.Format : *displayFormat_);
+  if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) return;
+  const TkvxFormat& format = e.Format ? *e.Format : *displayFormat_;
+  // A field's text without a format, the usual value, goes straight into the memo's text.
+  if (format.Kind == fkText && Value.VType() == varString && !Convert()) {
+    kvxAppendUtf8ToWide(out, Value.StrView());
+    return;
+  }
+  out += FormatValue(Value, format);
 }
 
 void TkvxCustomMemoView::GetData() {
@@ -336,7 +344,7 @@ void TkvxCustomMemoView::GetData() {
       s.reserve(expressions_.Source.size() + 96 * expressions_.Parts.size());
       for (const TTextExpression& e : expressions_.Parts) {
         s += e.Before;
-        s += ExpandExpression(e, report);
+        ExpandExpression(e, report, s);
       }
       s += expressions_.Tail;
       SetText(s);

@@ -144,7 +144,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Tail;
   };
   void ReadExpressions(const WideString& source);
-  WideString ExpandExpression(const TTextExpression& e, TkvxReport* report);
+  // Adds the text of e to the end of out.
+  void ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
   void DrawUnderlines(TkvxDrawText& drawer);
 
