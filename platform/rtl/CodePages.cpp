@@ -116,10 +116,17 @@ bool CodePageToCharset(int codePage, Byte& charset) {
 
 // Both conversions write into a buffer sized for the longest result and trim it once: they run
 // for every memo text of every printed row, where growing the string unit by unit showed.
-WideString Utf8ToWide(const String& s) {
+WideString Utf8ToWide(std::string_view s) {
+  WideString out;
+  AppendUtf8ToWide(out, s);
+  return out;
+}
+
+void AppendUtf8ToWide(WideString& out, std::string_view s) {
   // A code unit of UTF-16 never takes fewer bytes of UTF-8 than it stands for.
-  WideString out(s.size(), u'\0');
-  char16_t* to = out.data();
+  const size_t base = out.size();
+  out.resize(base + s.size());
+  char16_t* to = out.data() + base;
   size_t pos = 0;
   while (pos < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[pos]);
@@ -127,6 +134,17 @@ WideString Utf8ToWide(const String& s) {
       *to++ = c;
       ++pos;
       continue;
+    }
+    // Thai letters take three bytes: a well-formed sequence of three is read here, anything
+    // else by the checking reader.
+    if ((c & 0xF0) == 0xE0 && pos + 2 < s.size()) {
+      const unsigned char b1 = static_cast<unsigned char>(s[pos + 1]), b2 = static_cast<unsigned char>(s[pos + 2]);
+      const char32_t three = (char32_t{c & 0x0Fu} << 12) | (char32_t{b1 & 0x3Fu} << 6) | (b2 & 0x3Fu);
+      if ((b1 & 0xC0) == 0x80 && (b2 & 0xC0) == 0x80 && three >= 0x800 && (three < 0xD800 || three > 0xDFFF)) {
+        *to++ = static_cast<char16_t>(three);
+        pos += 3;
+        continue;
+      }
     }
     const char32_t cp = NextCodePoint(s, pos);
     if (cp >= 0x10000) {
@@ -137,7 +155,6 @@ WideString Utf8ToWide(const String& s) {
     }
   }
   out.resize(static_cast<size_t>(to - out.data()));
-  return out;
 }
 
 String WideToUtf8(const WideString& s) {

@@ -1,6 +1,7 @@
 #pragma once
 // The Thai system profile (code pages, charsets) and conversions between UTF-8 and named code pages.
 #include <string>
+#include <string_view>
 
 #include "platform/rtl/Types.h"
 
@@ -51,7 +52,9 @@ struct TCharsetInfo {
 bool TranslateCharsetInfo(Byte charset, TCharsetInfo& info);
 
 // Invalid UTF-8 in the input becomes U+FFFD.
-WideString Utf8ToWide(const String& s);
+WideString Utf8ToWide(std::string_view s);
+// Utf8ToWide(s) added to the end of out.
+void AppendUtf8ToWide(WideString& out, std::string_view s);
 // Unpaired surrogates become U+FFFD.
 String WideToUtf8(const WideString& s);
 // Bytes in codePage (CP_ACP/CP_OEMCP mean 874) to UTF-8; bytes the code page leaves undefined

@@ -16,7 +16,17 @@ bool kvxIsKindOf(const TObject* obj, std::string_view className);
 // walks the whole C++ hierarchy comparing type names.
 template <class T>
 T* kvxAs(TObject* obj) {
-  return obj && obj->InheritsFrom(T::StaticClass()) ? static_cast<T*>(obj) : nullptr;
+  if (!obj) return nullptr;
+  // The objects of a band come class by class: the answer for the last class asked about is
+  // kept, per kind asked for.
+  thread_local TClass lastClass = nullptr;
+  thread_local bool lastIsKind = false;
+  const TClass cls = obj->ClassType();
+  if (cls != lastClass) {
+    lastIsKind = cls->InheritsFrom(T::StaticClass());
+    lastClass = cls;
+  }
+  return lastIsKind ? static_cast<T*>(obj) : nullptr;
 }
 // The picture a view publishes as "Picture"; nullptr for objects without one.
 TPicture* kvxPictureOf(TkvxComponent* view);

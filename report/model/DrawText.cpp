@@ -1,7 +1,9 @@
 #include "report/model/DrawText.h"
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <typeinfo>
 
 #include "platform/gui/Canvas.h"
@@ -478,7 +480,7 @@ TkvxTextLine& TkvxDrawText::NewLine() {
   return line;
 }
 
-void TkvxDrawText::SetText(const TWideStrings& lines) {
+void TkvxDrawText::DropLines() {
   plainText_.clear();
   // The buffers of a few lines serve the next text's lines: every memo of every page is laid out
   // here. A long memo's many lines are let go.
@@ -488,6 +490,10 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     spareLines_.push_back(std::move(line));
   }
   lines_.clear();
+}
+
+void TkvxDrawText::SetText(const TWideStrings& lines) {
+  DropLines();
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
   int fullWidth = Round(width * Factor);
   int firstWidth = Round((width - paragraphGap_) * Factor);
@@ -499,7 +505,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
   }
   for (Integer i = 0; i < lines.Count(); ++i) {
-    WideString source = lines.Strings(i);
+    const WideString& source = lines.Line(i);
     // Past the limit the source is only kept, for the text that goes on.
     if (lines_.size() < lineLimit_) WrapLimited(source, fullWidth, firstWidth, spacing);
     plainText_ += source;
@@ -548,7 +554,49 @@ Extended TkvxDrawText::GetFontHeight() const { return -font_.Height / Factor; }
 
 Extended TkvxDrawText::CalcHeight() { return HeightOf(lines_.size()); }
 
+namespace {
+
+// Folds v into the digest h.
+std::uint64_t Fold(std::uint64_t h, std::uint64_t v) {
+  h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+  return h ^ (h >> 29);
+}
+
+}  // namespace
+
+std::uint64_t TkvxDrawText::LayoutDigest(const TWideStrings& lines) const {
+  const bool across = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
+  std::uint64_t h = std::hash<std::string_view>()(font_.Name);
+  h = Fold(h, static_cast<std::uint32_t>(font_.Height) | std::uint64_t{font_.Style.Mask()} << 32);
+  h = Fold(h, std::uint64_t{font_.Charset} | std::uint64_t{static_cast<unsigned>(font_.Pitch)} << 8 |
+                  std::uint64_t{static_cast<std::uint32_t>(size_)} << 32);
+  h = Fold(h, std::uint64_t{wordWrap_} | std::uint64_t{htmlTags_} << 1 | std::uint64_t{wordBreak_} << 2 |
+                  std::uint64_t{static_cast<std::uint32_t>(across ? textRect_.Height() : textRect_.Width())} << 32);
+  h = Fold(h, std::bit_cast<std::uint64_t>(paragraphGap_));
+  h = Fold(h, std::bit_cast<std::uint64_t>(charSpacing_));
+  h = Fold(h, static_cast<std::uint64_t>(lines.Count()));
+  for (Integer i = 0; i < lines.Count(); ++i) {
+    const WideString& line = lines.Line(i);
+    h = Fold(h, std::hash<std::u16string_view>()(line));
+    h = Fold(h, line.size());
+  }
+  // The last steps spread every bit over the whole word, part of which places it in the table.
+  h ^= h >> 33;
+  h *= 0xFF51AFD7ED558CCDull;
+  h ^= h >> 33;
+  h *= 0xC4CEB9FE1A85EC53ull;
+  return h ^ (h >> 33);
+}
+
 Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
+  // A part of a split memo is cut at its frame: only whole texts are counted once for all.
+  const bool keep = !splitting_;
+  const std::uint64_t digest = keep ? LayoutDigest(lines) : 0;
+  if (keep)
+    if (int known = lineCounts_.Find(digest); known >= 0) {
+      DropLines();
+      return HeightOf(static_cast<size_t>(known));
+    }
   // Only the number of lines counts: none is made.
   counting_ = true;
   counted_ = 0;
@@ -559,6 +607,7 @@ Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
     throw;
   }
   counting_ = false;
+  if (keep) lineCounts_.Add(digest, static_cast<int>(counted_));
   return HeightOf(counted_);
 }
 

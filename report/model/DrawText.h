@@ -11,6 +11,7 @@
 
 #include "platform/gui/Bitmap.h"
 #include "platform/rtl/Sync.h"
+#include "report/model/LineCounts.h"
 #include "report/model/WideStrings.h"
 
 namespace orv {
@@ -71,7 +72,8 @@ class TkvxDrawText {
   void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
 
   Extended CalcHeight();
-  // SetText then CalcHeight, without making the lines: Lines() is empty afterwards.
+  // SetText then CalcHeight, without making the lines: Lines() and the source text are left as
+  // empty. A text counted before under the same layout is not laid out again.
   Extended TextHeight(const TWideStrings& lines);
   Extended CalcWidth();
   Extended UnusedSpace() const;
@@ -118,6 +120,8 @@ class TkvxDrawText {
   int MeasureWidth(TCanvas& canvas, const WideString& text, const std::vector<TkvxHTMLTag>& tags, int spacing,
                    int* clusters = nullptr);
   void SelectState(TCanvas& canvas, const TkvxHTMLTag& tag, int height);
+  // Empties the lines and the source text, keeping a few lines' buffers for the next text.
+  void DropLines();
   // A line added to lines_, empty, in buffers a former line leaves where there is one.
   TkvxTextLine& NewLine();
   // How many characters of the word at wordStart go before a hyphen, or 0; only Russian words
@@ -155,6 +159,9 @@ class TkvxDrawText {
   // While on, lines are counted in counted_ and not made.
   bool counting_ = false;
   size_t counted_ = 0;
+  // A digest of lines and of all that decides where they break.
+  std::uint64_t LayoutDigest(const TWideStrings& lines) const;
+  TkvxLineCounts lineCounts_;
   // The internal leading of the last font CalcHeight measured, in report units.
   std::optional<std::pair<TFontData, Extended>> leading_;
   TCriticalSection lock_;

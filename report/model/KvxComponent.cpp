@@ -8,6 +8,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DataSets.h"
+#include "report/model/DialogPage.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
@@ -132,13 +133,24 @@ void TkvxComponent::SetBounds(Extended left, Extended top, Extended width, Exten
   SetHeight(height);
 }
 
+namespace {
+
+// Asked for every object of every row: positions on a dialog page are the page's own, told by
+// the page's class, not by its class's name.
+bool IsDialogPage(const TkvxComponent* c) {
+  static const TClass dialogPage = TkvxDialogPage::StaticClass();
+  return c->ClassType() == dialogPage;
+}
+
+}  // namespace
+
 Extended TkvxComponent::AbsLeft() const {
-  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return left_;
+  if (!parent_ || IsDialogPage(parent_)) return left_;
   return left_ + parent_->AbsLeft();
 }
 
 Extended TkvxComponent::AbsTop() const {
-  if (!parent_ || parent_->ClassName() == "TkvxDialogPage") return top_;
+  if (!parent_ || IsDialogPage(parent_)) return top_;
   return top_ + parent_->AbsTop();
 }
 

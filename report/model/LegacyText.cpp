@@ -69,7 +69,9 @@ String kvxFileText(std::string_view s) {
   return CodePageToUtf8(std::string(s), 874);
 }
 
-WideString kvxUtf8ToWide(const String& s) { return Utf8ToWide(s); }
+WideString kvxUtf8ToWide(std::string_view s) { return Utf8ToWide(s); }
+
+void kvxAppendUtf8ToWide(WideString& out, std::string_view s) { AppendUtf8ToWide(out, s); }
 
 String kvxWideToUtf8(const WideString& s) { return WideToUtf8(s); }
 

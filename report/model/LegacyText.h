@@ -19,7 +19,9 @@ String kvx874ToUtf8(std::string_view bytes);
 // when text holds a character the code page has not.
 bool kvxUtf8To874(std::string_view text, std::string& bytes);
 // UTF-8 and UTF-16 both ways, for files that also include the font headers.
-WideString kvxUtf8ToWide(const String& s);
+WideString kvxUtf8ToWide(std::string_view s);
+// kvxUtf8ToWide(s) added to the end of out.
+void kvxAppendUtf8ToWide(WideString& out, std::string_view s);
 String kvxWideToUtf8(const WideString& s);
 
 }  // namespace orv

@@ -207,8 +207,9 @@ bool TkvxCustomMemoView::Convert() const { return Font()->Charset() != DEFAULT_C
 WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxFormat& format) const {
   if (value.IsNull()) return WideString();
   auto asText = [&] {
-    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(value.ToWideString(), Font()->Charset()), Font()->Charset())
-                     : value.ToWideString();
+    // A field's text, the usual value, is read where it lies rather than copied first.
+    WideString wide = value.VType() == varString ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
+    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset()) : wide;
   };
   if (format.Kind == fkText) return asText();
   try {
@@ -292,6 +293,8 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
           }
       e.Format->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
     }
+    if (SameText(e.Expr, "TOTALPAGES#")) e.Marker = u"[TotalPages#]";
+    if (SameText(e.Expr, "COPYNAME#")) e.Marker = u"[CopyName#]";
     t.Parts.push_back(std::move(e));
     done = static_cast<size_t>(end);
     i = done;
@@ -299,14 +302,21 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
   t.Tail = source.substr(done);
 }
 
-WideString TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report) {
-  if (SameText(e.Expr, "TOTALPAGES#")) return u"[TotalPages#]";
-  if (SameText(e.Expr, "COPYNAME#")) return u"[CopyName#]";
+void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out) {
+  if (!e.Marker.empty()) {
+    out += e.Marker;
+    return;
+  }
   Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
-  if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0)
-    return WideString();
-  return FormatValue(Value, e.Format ? *e.Format : *displayFormat_);
+  if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) return;
+  const TkvxFormat& format = e.Format ? *e.Format : *displayFormat_;
+  // A field's text without a format, the usual value, goes straight into the memo's text.
+  if (format.Kind == fkText && Value.VType() == varString && !Convert()) {
+    kvxAppendUtf8ToWide(out, Value.StrView());
+    return;
+  }
+  out += FormatValue(Value, format);
 }
 
 void TkvxCustomMemoView::GetData() {
@@ -325,13 +335,16 @@ void TkvxCustomMemoView::GetData() {
       SetText(text);
     }
   } else if (AllowExpressions) {
-    WideString s = Text();
-    if (s != expressions_.Source || ExpressionDelimiters != expressions_.Delimiters) ReadExpressions(s);
+    if (!memo_->TextEquals(expressions_.Source) || ExpressionDelimiters != expressions_.Delimiters)
+      ReadExpressions(Text());
     if (expressions_.HasOpening) {
-      s.clear();
+      WideString s;
+      // Room for the plain text and values of the usual length, so that the appends below do
+      // not move it again and again.
+      s.reserve(expressions_.Source.size() + 96 * expressions_.Parts.size());
       for (const TTextExpression& e : expressions_.Parts) {
         s += e.Before;
-        s += ExpandExpression(e, report);
+        ExpandExpression(e, report, s);
       }
       s += expressions_.Tail;
       SetText(s);
@@ -358,7 +371,8 @@ void TkvxCustomMemoView::GetData() {
 
 void TkvxCustomMemoView::BeforePrint() {
   TkvxStretcheable::BeforePrint();
-  if (!HasDataBinding()) SavedText = Text();
+  // Mostly the design text saved for the row before, put back by AfterPrint.
+  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) SavedText = Text();
 }
 
 void TkvxCustomMemoView::AfterPrint() {

@@ -132,6 +132,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Before;
     String Expr;
     std::unique_ptr<TkvxFormat> Format;
+    // The marker left in the text for a total known only when drawing, when Expr names one.
+    WideString Marker;
   };
   // The design text whose expressions were last read, and what was read.
   struct TExpressionText {
@@ -142,7 +144,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Tail;
   };
   void ReadExpressions(const WideString& source);
-  WideString ExpandExpression(const TTextExpression& e, TkvxReport* report);
+  // Adds the text of e to the end of out.
+  void ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
   void DrawUnderlines(TkvxDrawText& drawer);
 

@@ -230,6 +230,18 @@ class TkvxReport : public TkvxComponent {
   void FixDataPage();
   bool RunPrepared();
   Variant SysVariable(Integer index) const;
+  // What a name stands for in the steps of DoGetValue whose answer holds for a whole run: a data
+  // field, a system variable, a script variable.
+  struct TValueSource {
+    TkvxDataSet* DataSet = nullptr;
+    String Field;
+    Integer SysVariable = -1;
+    TsxCustomVariable* ScriptItem = nullptr;
+  };
+  TValueSource FindValueSource(const String& name) const;
+  // The source of name, kept for the rest of the run while the engine runs: a list asks for the
+  // same few names on every row.
+  const TValueSource& ValueSourceOf(const String& name, TValueSource& scratch);
   Variant ScriptGet(const String& name);
   Variant ScriptMacro(const String& name, TsxMethodHelper& caller);
   void ReportErrors();
@@ -244,6 +256,8 @@ class TkvxReport : public TkvxComponent {
   // Upper-cased names of the report variables being computed, so a variable whose text leads
   // back to itself stops with an error instead of recursing without end.
   std::vector<String> evaluating_;
+  // Emptied whenever the script is prepared, which starts every run.
+  std::unordered_map<String, TValueSource> valueSources_;
   std::unique_ptr<TkvxProgress> progress_;
   TForm* previewForm_ = nullptr;
   // Starts the run inside the report's own preview window, once that window runs its loop.

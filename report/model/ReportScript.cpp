@@ -1,5 +1,8 @@
 // The report's script: the names a report's script and expressions see, the callbacks behind
 // Get, Set and the macro functions, and the calls of script procedures for events.
+#include <algorithm>
+#include <array>
+
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Format.h"
@@ -27,7 +30,29 @@ Integer ArgToInt(const Variant& v) {
 // Asked twice for every object of every printed row: through the class's hash of names, not a
 // scan of its property list.
 String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
-  const TPropInfo* prop = obj ? kvxFindProp(obj->ClassType(), event) : nullptr;
+  if (!obj) return String();
+  // A band's few classes come round on every row: the last ones asked about are remembered
+  // with their event properties.
+  struct TKnown {
+    TClass Class = nullptr;
+    std::string_view Event;
+    const TPropInfo* Prop = nullptr;
+  };
+  thread_local std::array<TKnown, 16> known{};
+  thread_local size_t next = 0;
+  const TClass cls = obj->ClassType();
+  const TPropInfo* prop = nullptr;
+  // The event names are the callers' literals, told apart by where they lie.
+  auto it = std::find_if(known.begin(), known.end(), [&](const TKnown& k) {
+    return k.Class == cls && k.Event.data() == event.data() && k.Event.size() == event.size();
+  });
+  if (it != known.end()) {
+    prop = it->Prop;
+  } else {
+    prop = kvxFindProp(cls, event);
+    known[next] = {cls, event, prop};
+    next = (next + 1) % known.size();
+  }
   return prop ? prop->GetStr(obj) : String();
 }
 
@@ -36,6 +61,7 @@ String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
 bool TkvxReport::PrepareScript() {
   ExpressionCache->Clear();
   ExpressionCache->Lang = ScriptLanguage();
+  valueSources_.clear();
   if (Engine) Engine->NotifyList.clear();
   Script->ClearItems(this);
   valueItem_ = nullptr;

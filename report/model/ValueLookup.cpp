@@ -36,12 +36,38 @@ Variant TkvxReport::SysVariable(Integer index) const {
   }
 }
 
+TkvxReport::TValueSource TkvxReport::FindValueSource(const String& name) const {
+  TValueSource source;
+  GetDataSetAndField(name, source.DataSet, source.Field);
+  if (source.DataSet && !source.Field.empty()) return source;
+  source.DataSet = nullptr;
+  // Compared character by character: a locale-aware comparison would let "Page#" match "Page".
+  for (Integer i = 0; i < SysVariables->Count(); ++i)
+    if (SameText(SysVariables->Strings(i), name)) {
+      source.SysVariable = i;
+      return source;
+    }
+  if (Script)
+    if (TsxCustomVariable* item = Script->Find(name);
+        item && (item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable))
+      source.ScriptItem = item;
+  return source;
+}
+
+const TkvxReport::TValueSource& TkvxReport::ValueSourceOf(const String& name, TValueSource& scratch) {
+  // Outside a run the data sets, the system variables and the script may change between calls.
+  if (!Engine || !Engine->Running) return scratch = FindValueSource(name);
+  auto it = valueSources_.find(name);
+  if (it == valueSources_.end()) it = valueSources_.emplace(name, FindValueSource(name)).first;
+  return it->second;
+}
+
 bool TkvxReport::DoGetValue(const String& name, Variant& value) {
   value = Null();
-  TkvxDataSet* ds = nullptr;
-  String field;
-  GetDataSetAndField(name, ds, field);
-  if (ds && !field.empty()) {
+  TValueSource scratch;
+  const TValueSource& source = ValueSourceOf(name, scratch);
+  if (TkvxDataSet* ds = source.DataSet) {
+    const String& field = source.Field;
     value = ds->GetValue(field);
     if (EngineOptions()->ConvertNulls && value.IsNull()) {
       switch (ds->GetFieldType(field)) {
@@ -53,12 +79,9 @@ bool TkvxReport::DoGetValue(const String& name, Variant& value) {
     return true;
   }
 
-  // Compared character by character: a locale-aware comparison would let "Page#" match "Page".
-  for (Integer i = 0; i < SysVariables->Count(); ++i) {
-    if (SameText(SysVariables->Strings(i), name)) {
-      value = SysVariable(i);
-      return true;
-    }
+  if (source.SysVariable >= 0) {
+    value = SysVariable(source.SysVariable);
+    return true;
   }
 
   if (OnGetValue) {
@@ -97,12 +120,9 @@ bool TkvxReport::DoGetValue(const String& name, Variant& value) {
     return true;
   }
 
-  if (Script) {
-    if (TsxCustomVariable* item = Script->Find(name);
-        item && (item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable)) {
-      value = item->GetValue();
-      return true;
-    }
+  if (source.ScriptItem) {
+    value = source.ScriptItem->GetValue();
+    return true;
   }
   return false;
 }

@@ -1,5 +1,7 @@
 #include "report/model/WideStrings.h"
 
+#include <cstring>
+
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Filer.h"
 #include "platform/rtl/StringList.h"
@@ -70,6 +72,19 @@ WideString TWideStrings::Text() const {
   return text;
 }
 
+bool TWideStrings::TextEquals(std::u16string_view text) const {
+  size_t at = 0;
+  for (const auto& line : lines_) {
+    const WideString& l = line.first;
+    // Equal units are equal bytes: memcmp compares them many at a time.
+    if (text.size() - at < l.size() + 2 || std::memcmp(text.data() + at, l.data(), l.size() * sizeof(char16_t)) != 0 ||
+        text[at + l.size()] != u'\r' || text[at + l.size() + 1] != u'\n')
+      return false;
+    at += l.size() + 2;
+  }
+  return at == text.size();
+}
+
 void TWideStrings::SetText(const WideString& text) {
   // A memo's text is set for every row it prints, mostly with as many lines as before: the
   // lines already held are written over, so their storage serves again.
@@ -77,8 +92,9 @@ void TWideStrings::SetText(const WideString& text) {
   size_t i = 0;
   while (i < text.size() && text[i] != u'\0') {
     size_t end = i;
-    while (end < text.size() && text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r' &&
-           text[end] != u'\u2028')
+    // Every character that ends a line is a control character or U+2028.
+    while (end < text.size() && (text[end] > u'\r' ? text[end] != u'\u2028'
+                                                   : text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r'))
       ++end;
     if (count < lines_.size()) {
       lines_[count].first.assign(text, i, end - i);

@@ -1,6 +1,7 @@
 #pragma once
 // TWideStrings: the lines of a report text object as UTF-16, and the conversions between wide
 // text and 8-bit text in a code page.
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,6 +18,8 @@ class TWideStrings : public TPersistent {
   // '' out of range.
   WideString Strings(Integer index) const;
   WideString Get(Integer index) const { return Strings(index); }
+  // The line itself, for reading it without a copy; index must be in range.
+  const WideString& Line(Integer index) const { return lines_[static_cast<size_t>(index)].first; }
   // Index Count appends; any other index out of range raises "Wide String Out of Bounds".
   void Put(Integer index, const WideString& s);
   TObject* Objects(Integer index) const;
@@ -34,6 +37,8 @@ class TWideStrings : public TPersistent {
 
   // Every line followed by CR LF.
   WideString Text() const;
+  // Text() == text, without making Text().
+  bool TextEquals(std::u16string_view text) const;
   WideString GetText() const { return Text(); }
   // Splits at CR LF, CR, LF and U+2028; a final line break adds no empty line.
   void SetText(const WideString& text);

@@ -56,6 +56,15 @@ TEST(CodePagesTest, WideText) {
   EXPECT_EQ(WideToUtf8(WideString{0x0E01, u'a', 0xD83D, 0xDE00}), "กa😀");
   EXPECT_EQ(WideToUtf8(WideString{0xD83D, u'x'}), "\xEF\xBF\xBDx");
   EXPECT_EQ(Utf8ToWide("\xC3"), WideString{0xFFFD});
+  // Three-byte sequences at the edges of their range, and the forms the standard rejects (an
+  // overlong U+07FF, a surrogate): each byte of a rejected form becomes one U+FFFD.
+  EXPECT_EQ(Utf8ToWide("\xE0\xA0\x80|\xEF\xBF\xBF|\xED\x9F\xBF"), (WideString{0x0800, u'|', 0xFFFF, u'|', 0xD7FF}));
+  EXPECT_EQ(Utf8ToWide("\xE0\x9F\xBF"), (WideString{0xFFFD, 0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf8ToWide("\xED\xA0\x80"), (WideString{0xFFFD, 0xFFFD, 0xFFFD}));
+  EXPECT_EQ(Utf8ToWide("x\xE0\xB8\x81\xE0\xB8\x82"), (WideString{u'x', 0x0E01, 0x0E02}));
+  WideString appended = u"ก";
+  AppendUtf8ToWide(appended, "ข1");
+  EXPECT_EQ(appended, u"กข1");
 }
 
 TEST(CodePagesTest, FilesAreUtf8ElseThai874) {

@@ -424,3 +424,54 @@ TEST(MemoLayout, WordByWordBreaksAreThoseOfTheWholeText) {
       EXPECT_EQ(std::set<size_t>(found.begin(), found.end()), expected);
   }
 }
+
+TEST(MemoLayout, ARepeatedTextCountsTheLinesOfItsOwnLayout) {
+  // A memo's height is counted once for a text and kept: asked again under another font, width,
+  // wrapping, indent or turn, the count must be that of the lines a fresh drawer makes.
+  struct Case {
+    const char* Font;
+    int Size;
+    bool Bold;
+    int Width;
+    bool WordWrap;
+    Extended ParagraphGap;
+    Integer Rotation;
+  };
+  const Case cases[] = {{"Tahoma", 10, false, 160, true, 0, 0},   {"Tahoma", 10, true, 160, true, 0, 0},
+                        {"Tahoma", 14, false, 160, true, 0, 0},   {"DejaVu Serif", 10, false, 160, true, 0, 0},
+                        {"Tahoma", 10, false, 120, true, 0, 0},   {"Tahoma", 10, false, 160, false, 0, 0},
+                        {"Tahoma", 10, false, 160, true, 60, 0},  {"Tahoma", 10, false, 160, true, 0, 90}};
+  auto prepare = [](TkvxDrawText& drawer, const Case& c) {
+    TFont font;
+    font.SetName(c.Font);
+    font.SetSize(c.Size);
+    if (c.Bold) font.SetStyle(TFontStyles{fsBold});
+    drawer.SetFont(&font);
+    drawer.SetOptions(c.WordWrap, false, false, false, true, true, c.Rotation);
+    drawer.SetGaps(c.ParagraphGap, 0, 2);
+    // Turned a quarter, the text runs along the rectangle's height.
+    TRect rect{0, 0, c.Width, 400};
+    if (c.Rotation == 90) rect = TRect{0, 0, 400, c.Width};
+    drawer.SetDimensions(rect, rect, 1, 1, 1);
+  };
+  TkvxDrawText shared;
+  for (const WideString& text : {kThai, kMixed, kMixed + u"\r\n" + kThai}) {
+    TWideStrings lines;
+    lines.SetText(text);
+    std::set<size_t> counts;
+    for (int round = 0; round < 2; ++round)
+      for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.Font << " " << c.Size << (c.Bold ? " bold " : " ") << c.Width << " wrap "
+                                        << c.WordWrap << " gap " << c.ParagraphGap << " turned " << c.Rotation
+                                        << " round " << round);
+        TkvxDrawText fresh;
+        prepare(fresh, c);
+        fresh.SetText(lines);
+        prepare(shared, c);
+        EXPECT_DOUBLE_EQ(shared.TextHeight(lines), fresh.CalcHeight());
+        EXPECT_TRUE(shared.Lines().empty());
+        counts.insert(fresh.Lines().size());
+      }
+    EXPECT_GE(counts.size(), 3u) << "the layouts should make different numbers of lines";
+  }
+}

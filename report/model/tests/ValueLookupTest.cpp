@@ -125,6 +125,42 @@ TEST_F(ValueLookup, WindowAnswerThenReportThenGlobalVariables) {
   kvxGlobalVariables()->Clear();
 }
 
+TEST_F(ValueLookup, DuringARunFieldsFollowTheRowAndLaterVariablesAreSeen) {
+  TTestEngine& engine = EngineOf(*report_);
+  report_->EngineOptions()->ConvertNulls = false;
+  ASSERT_TRUE(report_->PrepareScript());
+  engine.Running = true;
+  EXPECT_EQ(VarToStr(Value("People.\"Name\"")), "สมชาย");
+  row_ = 1;
+  EXPECT_TRUE(Value("People.\"Name\"").IsNull()) << "the field is read from the row at hand";
+  engine.CurLine = 3;
+  EXPECT_EQ(Value("Line").ToInteger(), 3);
+  engine.CurLine = 4;
+  EXPECT_EQ(Value("line").ToInteger(), 4);
+
+  // A name nothing knows yet, then answered by each later step of the chain in turn.
+  Variant v;
+  EXPECT_FALSE(report_->DoGetValue("Later", v));
+  kvxGlobalVariables()->SetVariable("Later", 1);
+  EXPECT_EQ(Value("Later").ToInteger(), 1);
+  report_->Variables->SetVariable("Later", 2);
+  EXPECT_EQ(Value("Later").ToInteger(), 2);
+  report_->OnGetValue = [](const String& name, Variant& value) {
+    if (name == "Later") value = 3;
+  };
+  EXPECT_EQ(Value("Later").ToInteger(), 3);
+  report_->OnGetValue = nullptr;
+  kvxGlobalVariables()->Clear();
+
+  // The next run sees the data sets as they are then.
+  engine.Running = false;
+  report_->DataSets->Clear();
+  ASSERT_TRUE(report_->PrepareScript());
+  engine.Running = true;
+  EXPECT_FALSE(report_->DoGetValue("People.\"Name\"", v));
+  engine.Running = false;
+}
+
 TEST_F(ValueLookup, ExpressionsAreCompiledOnceAndKeyedOnTheirExactText) {
   report_->Variables->SetVariable("Flag", true);
   ASSERT_TRUE(report_->PrepareScript());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/Filer.h"
+#include "report/model/LegacyText.h"
 #include "report/model/WideStrings.h"
 
 using namespace orv;
@@ -26,6 +27,23 @@ TEST(WideStrings, TextSplitsAtEveryLineBreakForm) {
   EXPECT_THROW(two.Put(5, u"x"), EListError);
   EXPECT_EQ(two.Count(), 3);
   EXPECT_EQ(two.IndexOf(u"ข"), 1);
+}
+
+TEST(WideStrings, TextEqualsIsTheJoinedTextCompared) {
+  TWideStrings lines;
+  EXPECT_TRUE(lines.TextEquals(u""));
+  EXPECT_FALSE(lines.TextEquals(u"\r\n"));
+  lines.Add(u"ก");
+  lines.Add(u"");
+  lines.Add(u"ข c");
+  for (const WideString& text : {WideString(u"ก\r\n\r\nข c\r\n"), WideString(u"ก\r\n\r\nข c"),
+                                 WideString(u"ก\r\nข c\r\n"), WideString(u"ก\n\r\nข c\r\n"),
+                                 WideString(u"ก\r\n\r\nข c\r\nd"), WideString(u"ก\r\n\r\nข d\r\n"), WideString()})
+    EXPECT_EQ(lines.TextEquals(text), lines.Text() == text) << kvxWideToUtf8(text);
+  // A line holding a break of its own joins to the text of two lines.
+  TWideStrings joined;
+  joined.Add(u"a\r\nb");
+  EXPECT_TRUE(joined.TextEquals(u"a\r\nb\r\n"));
 }
 
 TEST(WideStrings, SavedFilesLoadToTheSameLines) {
