@@ -564,34 +564,46 @@ std::uint64_t Fold(std::uint64_t h, std::uint64_t v) {
 
 }  // namespace
 
-std::uint64_t TkvxDrawText::LayoutDigest(const TWideStrings& lines) const {
+TkvxLayoutDigest TkvxDrawText::LayoutDigest(const TWideStrings& lines) const {
   const bool across = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
+  const std::uint64_t layout[] = {
+      static_cast<std::uint32_t>(font_.Height) | std::uint64_t{font_.Style.Mask()} << 32,
+      std::uint64_t{font_.Charset} | std::uint64_t{static_cast<unsigned>(font_.Pitch)} << 8 |
+          std::uint64_t{static_cast<std::uint32_t>(size_)} << 32,
+      std::uint64_t{wordWrap_} | std::uint64_t{htmlTags_} << 1 | std::uint64_t{wordBreak_} << 2 |
+          std::uint64_t{static_cast<std::uint32_t>(across ? textRect_.Height() : textRect_.Width())} << 32,
+      std::bit_cast<std::uint64_t>(paragraphGap_),
+      std::bit_cast<std::uint64_t>(charSpacing_),
+      static_cast<std::uint64_t>(lines.Count())};
+  // The second hash reads every code unit itself (FNV-1a), independent of the library's string
+  // hash the first one uses.
   std::uint64_t h = std::hash<std::string_view>()(font_.Name);
-  h = Fold(h, static_cast<std::uint32_t>(font_.Height) | std::uint64_t{font_.Style.Mask()} << 32);
-  h = Fold(h, std::uint64_t{font_.Charset} | std::uint64_t{static_cast<unsigned>(font_.Pitch)} << 8 |
-                  std::uint64_t{static_cast<std::uint32_t>(size_)} << 32);
-  h = Fold(h, std::uint64_t{wordWrap_} | std::uint64_t{htmlTags_} << 1 | std::uint64_t{wordBreak_} << 2 |
-                  std::uint64_t{static_cast<std::uint32_t>(across ? textRect_.Height() : textRect_.Width())} << 32);
-  h = Fold(h, std::bit_cast<std::uint64_t>(paragraphGap_));
-  h = Fold(h, std::bit_cast<std::uint64_t>(charSpacing_));
-  h = Fold(h, static_cast<std::uint64_t>(lines.Count()));
+  std::uint64_t g = 0xCBF29CE484222325ull;
+  const auto second = [&g](std::uint64_t v) { g = (g ^ v) * 0x100000001B3ull; };
+  for (unsigned char c : font_.Name) second(c);
+  for (std::uint64_t v : layout) {
+    h = Fold(h, v);
+    second(v);
+  }
   for (Integer i = 0; i < lines.Count(); ++i) {
     const WideString& line = lines.Line(i);
     h = Fold(h, std::hash<std::u16string_view>()(line));
     h = Fold(h, line.size());
+    for (char16_t c : line) second(c);
+    second(0x10000u + line.size());
   }
   // The last steps spread every bit over the whole word, part of which places it in the table.
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
   h *= 0xC4CEB9FE1A85EC53ull;
-  return h ^ (h >> 33);
+  return {h ^ (h >> 33), g};
 }
 
 Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
   // A part of a split memo is cut at its frame: only whole texts are counted once for all.
   const bool keep = !splitting_;
-  const std::uint64_t digest = keep ? LayoutDigest(lines) : 0;
+  const TkvxLayoutDigest digest = keep ? LayoutDigest(lines) : TkvxLayoutDigest{};
   if (keep)
     if (int known = lineCounts_.Find(digest); known >= 0) {
       DropLines();

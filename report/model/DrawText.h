@@ -160,7 +160,7 @@ class TkvxDrawText {
   bool counting_ = false;
   size_t counted_ = 0;
   // A digest of lines and of all that decides where they break.
-  std::uint64_t LayoutDigest(const TWideStrings& lines) const;
+  TkvxLayoutDigest LayoutDigest(const TWideStrings& lines) const;
   TkvxLineCounts lineCounts_;
   // The internal leading of the last font CalcHeight measured, in report units.
   std::optional<std::pair<TFontData, Extended>> leading_;
