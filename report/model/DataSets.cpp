@@ -54,12 +54,14 @@ TkvxDataSet::TkvxDataSet(TComponent* owner) : TkvxDialogComponent(owner) {
   auto& list = kvxGlobalDataSetList();
   TLockGuard guard(list.Lock);
   list.Items.push_back(this);
+  ++list.Changes;
 }
 
 TkvxDataSet::~TkvxDataSet() {
   auto& list = kvxGlobalDataSetList();
   TLockGuard guard(list.Lock);
   list.Items.erase(std::remove(list.Items.begin(), list.Items.end(), this), list.Items.end());
+  ++list.Changes;
 }
 
 WideString TkvxDataSet::GetDisplayText(const String&) { return {}; }

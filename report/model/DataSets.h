@@ -3,6 +3,8 @@
 // record range and navigation; TkvxUserDataSet answers fields through events; the database bridge
 // derives from TkvxCustomDBDataSet. Every data set is listed in one global list through which
 // report objects resolve data-set names.
+#include <atomic>
+#include <cstdint>
 #include <functional>
 
 #include "platform/rtl/Collection.h"
@@ -178,6 +180,9 @@ class TkvxGlobalDataSetList {
  public:
   TCriticalSection Lock;
   std::vector<TkvxDataSet*> Items;
+  // Counts every data set made or freed, so that what was looked up by name can tell it may
+  // be stale.
+  std::atomic<std::uint64_t> Changes{0};
 };
 TkvxGlobalDataSetList& kvxGlobalDataSetList();
 

@@ -256,8 +256,10 @@ class TkvxReport : public TkvxComponent {
   // Upper-cased names of the report variables being computed, so a variable whose text leads
   // back to itself stops with an error instead of recursing without end.
   std::vector<String> evaluating_;
-  // Emptied whenever the script is prepared, which starts every run.
+  // Emptied whenever the script is prepared, which starts every run, and whenever a data set
+  // is made or freed (a script or an event may do so in the middle of a run).
   std::unordered_map<String, TValueSource> valueSources_;
+  std::uint64_t valueSourcesDataSets_ = 0;
   std::unique_ptr<TkvxProgress> progress_;
   TForm* previewForm_ = nullptr;
   // Starts the run inside the report's own preview window, once that window runs its loop.

@@ -5,6 +5,7 @@
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/TextUtils.h"
+#include "report/model/DataSets.h"
 #include "report/model/Report.h"
 #include "report/model/Resources.h"
 
@@ -57,6 +58,10 @@ TkvxReport::TValueSource TkvxReport::FindValueSource(const String& name) const {
 const TkvxReport::TValueSource& TkvxReport::ValueSourceOf(const String& name, TValueSource& scratch) {
   // Outside a run the data sets, the system variables and the script may change between calls.
   if (!Engine || !Engine->Running) return scratch = FindValueSource(name);
+  if (const std::uint64_t changes = kvxGlobalDataSetList().Changes; changes != valueSourcesDataSets_) {
+    valueSources_.clear();
+    valueSourcesDataSets_ = changes;
+  }
   auto it = valueSources_.find(name);
   if (it == valueSources_.end()) it = valueSources_.emplace(name, FindValueSource(name)).first;
   return it->second;

@@ -161,6 +161,26 @@ TEST_F(ValueLookup, DuringARunFieldsFollowTheRowAndLaterVariablesAreSeen) {
   engine.Running = false;
 }
 
+TEST_F(ValueLookup, ADataSetFreedDuringARunIsNoLongerRead) {
+  TTestEngine& engine = EngineOf(*report_);
+  ASSERT_TRUE(report_->PrepareScript());
+  engine.Running = true;
+  EXPECT_EQ(VarToStr(Value("People.\"Name\"")), "สมชาย");
+  delete people_;
+  people_ = nullptr;
+  Variant v;
+  EXPECT_FALSE(report_->DoGetValue("People.\"Name\"", v));
+  auto* again = new TkvxUserDataSet(report_.get());
+  again->SetName("People");
+  TStringList fields;
+  fields.SetText("Name");
+  again->SetFields(&fields);
+  again->OnGetValue = [](const String&, Variant& value) { value = "สมหญิง"; };
+  report_->DataSets->Add()->SetDataSet(again);
+  EXPECT_EQ(VarToStr(Value("People.\"Name\"")), "สมหญิง") << "a data set made in the run is found";
+  engine.Running = false;
+}
+
 TEST_F(ValueLookup, ExpressionsAreCompiledOnceAndKeyedOnTheirExactText) {
   report_->Variables->SetVariable("Flag", true);
   ASSERT_TRUE(report_->PrepareScript());
