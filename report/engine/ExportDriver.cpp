@@ -1,11 +1,15 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one.
+#include <memory>
+#include <vector>
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Conversions.h"
 #include "report/engine/ObjectKinds.h"
+#include "report/engine/PageBuilder.h"
 #include "report/engine/PreviewPages.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
@@ -62,19 +66,53 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   if (preview) preview->Lock();
   if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
   Integer exported = 0;
-  for (Integer i = 0; i < count && !Report->Terminated; ++i) {
-    if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
+  std::vector<Integer> indexes;
+  for (Integer i = 0; i < count; ++i)
+    if (numbers.Count() == 0 || numbers.IndexOf(IntToStr(i + 1)) >= 0) indexes.push_back(i);
+  // Without a preview nothing else asks for pages while the export runs: the next page is
+  // built on a thread of its own while this one is drawn. A preview may rebuild pages as it
+  // paints, so with one the pages come through the page cache here.
+  std::unique_ptr<TkvxPageBuilder> builder;
+  if (!preview && !indexes.empty()) {
+    ClearPageCache();
+    builder = std::make_unique<TkvxPageBuilder>(
+        [this](Integer index) { return BuildPage(PagesItem()->Items(index)); });
+  }
+  // Whether a page's item was in the backing file before the export read it back; asked before
+  // the page is built, which reads it.
+  auto isUnloaded = [this](Integer index) { return !PagesItem()->Items(index)->Loaded(); };
+  bool nextReadBack = false;
+  if (builder) {
+    nextReadBack = isUnloaded(indexes.front());
+    builder->Request(indexes.front());
+  }
+  for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
+    const Integer i = indexes[k];
     TkvxXMLItem* item = PagesItem()->Items(i);
-    bool readBack = !item->Loaded();
-    std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
+    // A page built ahead is the export's alone; one from the page cache is shared with it.
+    std::unique_ptr<TkvxReportPage> built;
+    std::shared_ptr<TkvxReportPage> cached;
+    bool readBack = false;
+    if (builder) {
+      readBack = nextReadBack;
+      built = builder->Take();
+      if (k + 1 < indexes.size()) {
+        nextReadBack = isUnloaded(indexes[k + 1]);
+        builder->Request(indexes[k + 1]);
+      }
+    } else {
+      readBack = !item->Loaded();
+      cached = GetPageShared(i);
+    }
+    TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
-    filter->StartPage(page.get(), i);
-    SetMemoPageValues(page.get());
+    filter->StartPage(page, i);
+    SetMemoPageValues(page);
     bool mirrored = page->MirrorMargins() && i % 2 == 1;
     page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
     page->SetTop(kvxPixelsPerMM * page->TopMargin());
-    ExportBackground(filter, page.get());
+    ExportBackground(filter, page);
     for (TkvxComponent* band : page->Objects()) {
       if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
                                        (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
@@ -82,13 +120,14 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
       filter->ExportObject(band);
       for (TkvxComponent* obj : band->Objects()) ExportObject(filter, obj, scratch);
     }
-    filter->FinishPage(page.get(), i);
+    filter->FinishPage(page, i);
     ++exported;
     if (!preview) {
       ClearPageCache();
       // A page read back only to be exported leaves memory again: a long report exports in
       // the memory it was prepared in.
       if (readBack) doc_->UnloadItem(item);
+      if (builder) builder->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);
