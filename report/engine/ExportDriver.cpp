@@ -37,6 +37,34 @@ void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
   filter->ExportObject(&background);
 }
 
+// Object positions include the margins, the wider one on the left of a mirrored even page.
+void PlaceForExport(TkvxReportPage* page, Integer index) {
+  bool mirrored = page->MirrorMargins() && index % 2 == 1;
+  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+  page->SetTop(kvxPixelsPerMM * page->TopMargin());
+}
+
+// The memos' lines laid out where the export will place them, on a drawer of this thread's own,
+// for a filter that draws text to take. Left to the filter: a memo that grows to its text
+// (AutoWidth), takes its highlight's colour while laid out, or holds page-count markers that the
+// export fills in only as it draws.
+void LayOutAhead(TkvxReportPage* page, Integer index) {
+  thread_local TkvxDrawText drawer;
+  PlaceForExport(page, index);
+  for (TkvxComponent* band : page->Objects())
+    for (TkvxComponent* obj : band->Objects()) {
+      if (!obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) continue;
+      auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+      if (memo->AutoWidth || memo->Highlight()->Active ||
+          (memo->AllowExpressions && memo->Text().find(u'[') != WideString::npos))
+        continue;
+      const TkvxDrawText& laid = memo->LayOut(drawer);
+      memo->LinesAhead = std::make_unique<TkvxCustomMemoView::TLinesAhead>();
+      memo->LinesAhead->Lines = laid.Lines();
+      memo->LinesAhead->LineHeight = laid.GetLineHeight();
+    }
+}
+
 // A memo as a filter receives it: in its highlight's font when that is on, the page count in
 // its text, and an AutoWidth memo as wide as the screen draws it.
 void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& scratch) {
@@ -69,49 +97,38 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   std::vector<Integer> indexes;
   for (Integer i = 0; i < count; ++i)
     if (numbers.Count() == 0 || numbers.IndexOf(IntToStr(i + 1)) >= 0) indexes.push_back(i);
-  // Without a preview nothing else asks for pages while the export runs: the next page is
-  // built on a thread of its own while this one is drawn. A preview may rebuild pages as it
-  // paints, so with one the pages come through the page cache here.
-  std::unique_ptr<TkvxPageBuilder> builder;
+  // Whether a page's item was in the backing file before the export read it back.
+  std::vector<bool> readBack;
+  for (Integer i : indexes) readBack.push_back(!PagesItem()->Items(i)->Loaded());
+  // Without a preview nothing else asks for pages while the export runs: the pages are rebuilt
+  // on one thread and their memos laid out on another while the page before is drawn. A preview
+  // may rebuild pages as it paints, so with one the pages come through the page cache here.
+  std::unique_ptr<TkvxPageBuilder> building, layingOut;
   if (!preview && !indexes.empty()) {
     ClearPageCache();
-    builder = std::make_unique<TkvxPageBuilder>(
-        [this](Integer index) { return BuildPage(PagesItem()->Items(index)); });
-  }
-  // Whether a page's item was in the backing file before the export read it back; asked before
-  // the page is built, which reads it.
-  auto isUnloaded = [this](Integer index) { return !PagesItem()->Items(index)->Loaded(); };
-  bool nextReadBack = false;
-  if (builder) {
-    nextReadBack = isUnloaded(indexes.front());
-    builder->Request(indexes.front());
+    building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
+      return BuildPage(PagesItem()->Items(indexes[k]));
+    });
+    layingOut = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [&building, &indexes](size_t k) {
+      std::unique_ptr<TkvxReportPage> page = building->Take();
+      if (page) LayOutAhead(page.get(), indexes[k]);
+      return page;
+    });
   }
   for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
     const Integer i = indexes[k];
     TkvxXMLItem* item = PagesItem()->Items(i);
-    // A page built ahead is the export's alone; one from the page cache is shared with it.
+    // A page made ahead is the export's alone; one from the page cache is shared with it.
     std::unique_ptr<TkvxReportPage> built;
     std::shared_ptr<TkvxReportPage> cached;
-    bool readBack = false;
-    if (builder) {
-      readBack = nextReadBack;
-      built = builder->Take();
-      if (k + 1 < indexes.size()) {
-        nextReadBack = isUnloaded(indexes[k + 1]);
-        builder->Request(indexes[k + 1]);
-      }
-    } else {
-      readBack = !item->Loaded();
-      cached = GetPageShared(i);
-    }
+    if (layingOut) built = layingOut->Take();
+    else cached = GetPageShared(i);
     TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page);
-    bool mirrored = page->MirrorMargins() && i % 2 == 1;
-    page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-    page->SetTop(kvxPixelsPerMM * page->TopMargin());
+    PlaceForExport(page, i);
     ExportBackground(filter, page);
     for (TkvxComponent* band : page->Objects()) {
       if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
@@ -126,8 +143,8 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
       ClearPageCache();
       // A page read back only to be exported leaves memory again: a long report exports in
       // the memory it was prepared in.
-      if (readBack) doc_->UnloadItem(item);
-      if (builder) builder->Free(std::move(built));
+      if (readBack[k]) doc_->UnloadItem(item);
+      if (layingOut) layingOut->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);

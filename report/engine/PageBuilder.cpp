@@ -4,55 +4,70 @@
 
 namespace orv {
 
-TkvxPageBuilder::TkvxPageBuilder(std::function<std::unique_ptr<TkvxReportPage>(Integer)> build)
-    : build_(std::move(build)), thread_([this] { Run(); }) {}
+TkvxPageBuilder::TkvxPageBuilder(size_t count, size_t ahead,
+                                 std::function<std::unique_ptr<TkvxReportPage>(size_t)> make)
+    : count_(count), ahead_(ahead), make_(std::move(make)), thread_([this] { Run(); }) {}
 
 TkvxPageBuilder::~TkvxPageBuilder() {
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
-  changed_.notify_one();
+  changed_.notify_all();
   thread_.join();
 }
 
 void TkvxPageBuilder::Run() {
   for (;;) {
-    std::function<void()> job;
+    std::deque<std::unique_ptr<TkvxReportPage>> done;
+    size_t index = 0;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-      // Pages asked for are built and pages handed back freed even when stopping: the pages'
-      // sources and the objects they were built from outlive the builder.
-      if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
+      changed_.wait(lock, [this] {
+        return stopping_ || !done_.empty() || (next_ < count_ && !failure_ && made_.size() < ahead_);
+      });
+      if (!done_.empty()) {
+        done.swap(done_);
+      } else {
+        if (stopping_) return;
+        index = next_++;
+      }
     }
-    job();
+    if (!done.empty()) continue;  // the pages are freed here, outside the lock
+    std::unique_ptr<TkvxReportPage> page;
+    std::exception_ptr failure;
+    try {
+      page = make_(index);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    {
+      std::lock_guard lock(mutex_);
+      if (failure) failure_ = failure;
+      else made_.push_back(std::move(page));
+    }
+    changed_.notify_all();
   }
 }
 
-void TkvxPageBuilder::Push(std::function<void()> job) {
-  {
-    std::lock_guard lock(mutex_);
-    jobs_.push_back(std::move(job));
-  }
-  changed_.notify_one();
+std::unique_ptr<TkvxReportPage> TkvxPageBuilder::Take() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return !made_.empty() || failure_; });
+  if (made_.empty()) std::rethrow_exception(failure_);
+  std::unique_ptr<TkvxReportPage> page = std::move(made_.front());
+  made_.pop_front();
+  lock.unlock();
+  changed_.notify_all();
+  return page;
 }
-
-void TkvxPageBuilder::Request(Integer index) {
-  auto task = std::make_shared<std::packaged_task<std::unique_ptr<TkvxReportPage>()>>(
-      [this, index] { return build_(index); });
-  next_ = task->get_future();
-  Push([task] { (*task)(); });
-}
-
-std::unique_ptr<TkvxReportPage> TkvxPageBuilder::Take() { return next_.get(); }
 
 void TkvxPageBuilder::Free(std::unique_ptr<TkvxReportPage> page) {
   if (!page) return;
-  std::shared_ptr<TkvxReportPage> held(std::move(page));
-  Push([held = std::move(held)]() mutable { held.reset(); });
+  {
+    std::lock_guard lock(mutex_);
+    done_.push_back(std::move(page));
+  }
+  changed_.notify_all();
 }
 
 }  // namespace orv

@@ -1,46 +1,48 @@
 #pragma once
-// TkvxPageBuilder: rebuilds prepared pages on a thread of its own, one page ahead of an export
-// that draws them, and frees there the pages the export is done with. Rebuilding a page and
-// freeing one cost about as much as drawing it, so the export then waits for neither.
+// TkvxPageBuilder: makes the pages of an export in order on a thread of its own, a few pages
+// ahead of the export that draws them, and frees there the pages the export is done with.
+// Rebuilding a page, laying out its text and freeing it cost about as much as drawing it, so an
+// export whose pages pass through builders waits for none of that.
 #include <condition_variable>
 #include <deque>
+#include <exception>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "platform/rtl/Types.h"
 #include "report/model/Pages.h"
 
 namespace orv {
 
 class TkvxPageBuilder {
  public:
-  // build makes the page of an index (nullptr for none); it runs on the builder's thread only,
-  // so whatever it reads must not change while the builder lives.
-  explicit TkvxPageBuilder(std::function<std::unique_ptr<TkvxReportPage>(Integer)> build);
-  // Finishes the work in hand; a page built and not taken is freed.
+  // make(k) makes the k-th of count pages (nullptr for none) on the builder's thread only, so
+  // whatever it reads must not change while the builder lives; at most ahead pages wait made.
+  TkvxPageBuilder(size_t count, size_t ahead, std::function<std::unique_ptr<TkvxReportPage>(size_t)> make);
+  // Lets the page in hand be finished, frees the pages handed back, and frees the pages made
+  // and not taken.
   ~TkvxPageBuilder();
   TkvxPageBuilder(const TkvxPageBuilder&) = delete;
   TkvxPageBuilder& operator=(const TkvxPageBuilder&) = delete;
 
-  // Starts building the page of index; the page asked for before must have been taken.
-  void Request(Integer index);
-  // The page last asked for, once built; raises what building it raised.
+  // The next page in order, waiting for it; raises what making it raised, and nothing more is
+  // made after a failure.
   std::unique_ptr<TkvxReportPage> Take();
-  // Frees the page on the builder's thread, after the work already asked for.
+  // Frees the page on the builder's thread.
   void Free(std::unique_ptr<TkvxReportPage> page);
 
  private:
   void Run();
-  void Push(std::function<void()> job);
 
-  std::function<std::unique_ptr<TkvxReportPage>(Integer)> build_;
-  std::future<std::unique_ptr<TkvxReportPage>> next_;
+  const size_t count_, ahead_;
+  std::function<std::unique_ptr<TkvxReportPage>(size_t)> make_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::function<void()>> jobs_;
+  std::deque<std::unique_ptr<TkvxReportPage>> made_;
+  std::deque<std::unique_ptr<TkvxReportPage>> done_;
+  size_t next_ = 0;
+  std::exception_ptr failure_;
   bool stopping_ = false;
   std::thread thread_;
 };

@@ -417,7 +417,11 @@ void TkvxCustomMemoView::SetupFontAndOptions(TkvxDrawText& drawer) {
 
 void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                                        Extended offsetY) {
-  TkvxDrawText& drawer = Drawer();
+  SetupDrawText(Drawer(), canvas, scaleX, scaleY, offsetX, offsetY);
+}
+
+void TkvxCustomMemoView::SetupDrawText(TkvxDrawText& drawer, TCanvas* canvas, Extended scaleX, Extended scaleY,
+                                       Extended offsetX, Extended offsetY) {
   SetupFontAndOptions(drawer);
   if (AutoWidth && !IsDesigning) {
     TRect box{0, 0, 10000, 10000};
@@ -625,10 +629,12 @@ WideString TkvxCustomMemoView::WrapText(bool wrapped) {
   return wrapped ? drawer.GetWrappedText() : drawer.DeleteTags(Text());
 }
 
-const TkvxDrawText& TkvxCustomMemoView::LayOut() {
+const TkvxDrawText& TkvxCustomMemoView::LayOut() { return LayOut(Drawer()); }
+
+const TkvxDrawText& TkvxCustomMemoView::LayOut(TkvxDrawText& drawer) {
   // Laying out measures on the drawer's own canvas: no target canvas is needed.
-  SetupDrawText(nullptr, 1, 1, 0, 0);
-  return Drawer();
+  SetupDrawText(drawer, nullptr, 1, 1, 0, 0);
+  return drawer;
 }
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {

@@ -113,6 +113,53 @@ TEST(PdfExportThreads, PagesBuiltAheadGiveEveryRowInOrderAndLeaveMemoryAgain) {
   EXPECT_EQ(Letters(ExtractText(again)), text);
 }
 
+// A preview that only stands attached: with one, the export takes its pages from the page cache
+// and lays out every memo as it draws it.
+class TStillPreview : public TkvxCustomPreview {
+ public:
+  TStillPreview() : TkvxCustomPreview(nullptr) {}
+  void Init() override {}
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
+  void ProgressStart(TkvxProgressType) override {}
+  void ProgressStep(TkvxProgressType, Integer) override {}
+  void ProgressStop(TkvxProgressType) override {}
+};
+
+TEST(PdfExportThreads, LinesLaidOutAheadAreThoseLaidOutWhileDrawing) {
+  const std::string folder = TempPath("threads-same");
+  std::filesystem::create_directories(folder);
+  auto report = WrappedList(folder);
+  // Mirrored margins: even pages stand further right, and their memos are laid out there.
+  FirstPage(*report)->SetMirrorMargins(true);
+  FirstPage(*report)->SetRightMargin(23.7);
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  const std::string ahead = folder + "/ahead.pdf", inPlace = folder + "/in-place.pdf";
+  pdf.SetFileName(ahead);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  TStillPreview preview;
+  report->SetPreview(&preview);
+  pdf.SetFileName(inPlace);
+  ASSERT_TRUE(report->PreviewPages->Export(&pdf));
+  report->SetPreview(nullptr);
+
+  // The same words on the same lines, and the same pixels.
+  EXPECT_EQ(ExtractText(ahead), ExtractText(inPlace));
+  for (const char* page : {"2", "3"}) {
+    for (const std::string& file : {ahead, inPlace})
+      ASSERT_EQ(RunCommand(std::string("pdftoppm -r 100 -singlefile -f ") + page + " -l " + page + " " +
+                           Quote(file) + " " + Quote(file + page))
+                    .Status,
+                0);
+    TPixmap a = ReadPpm(ahead + page + ".ppm"), b = ReadPpm(inPlace + page + ".ppm");
+    ASSERT_GT(a.Width, 0);
+    EXPECT_TRUE(a.Width == b.Width && a.Height == b.Height && a.Rgb == b.Rgb) << "page " << page;
+  }
+}
+
 TEST(PdfExportThreads, APageThatCannotBeRebuiltStopsTheExportWithItsError) {
   const std::string folder = TempPath("threads-broken");
   std::filesystem::create_directories(folder);
