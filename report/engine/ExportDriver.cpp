@@ -44,6 +44,15 @@ void PlaceForExport(TkvxReportPage* page, Integer index) {
   page->SetTop(kvxPixelsPerMM * page->TopMargin());
 }
 
+// A text that likely wraps: wider than its memo at a third of an em a character. A filter can
+// often place the shorter ones without laying them out, and their words would only fill this
+// thread's own tables of measured words.
+bool LikelyWraps(const TkvxCustomMemoView& memo) {
+  if (!memo.WordWrap) return false;
+  const Extended average = memo.Font()->Size() * 96.0 / 72 / 3;
+  return static_cast<Extended>(memo.Memo()->Text().size()) * average > memo.Width();
+}
+
 // The memos' lines laid out where the export will place them, on a drawer of this thread's own,
 // for a filter that draws text to take. Left to the filter: a memo that grows to its text
 // (AutoWidth), takes its highlight's colour while laid out, or holds page-count markers that the
@@ -55,7 +64,7 @@ void LayOutAhead(TkvxReportPage* page, Integer index) {
     for (TkvxComponent* obj : band->Objects()) {
       if (!obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) continue;
       auto* memo = static_cast<TkvxCustomMemoView*>(obj);
-      if (memo->AutoWidth || memo->Highlight()->Active ||
+      if (memo->AutoWidth || memo->Highlight()->Active || !LikelyWraps(*memo) ||
           (memo->AllowExpressions && memo->Text().find(u'[') != WideString::npos))
         continue;
       const TkvxDrawText& laid = memo->LayOut(drawer);
