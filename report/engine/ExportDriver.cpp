@@ -152,7 +152,10 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
       ClearPageCache();
       // A page read back only to be exported leaves memory again: a long report exports in
       // the memory it was prepared in.
-      if (readBack[k]) doc_->UnloadItem(item);
+      if (readBack[k]) {
+        std::lock_guard lock(itemsLock_);
+        doc_->UnloadItem(item);
+      }
       if (layingOut) layingOut->Free(std::move(built));
     } else {
       page->SetLeft(0);

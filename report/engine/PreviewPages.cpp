@@ -515,7 +515,11 @@ TkvxXMLItem* TkvxPreviewPages::SourcePageForm(Integer index) {
 }
 
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
-  doc_->LoadItem(item);
+  std::lock_guard lock(buildLock_);
+  {
+    std::lock_guard items(itemsLock_);
+    doc_->LoadItem(item);
+  }
   std::unique_ptr<TkvxReportPage> page;
   TkvxXMLSerializer serializer(nullptr);
   bool whole = IsWholePageName(item->Name);
@@ -562,8 +566,10 @@ std::shared_ptr<TkvxReportPage> TkvxPreviewPages::GetPageShared(Integer index) {
   if (pageCache_.size() > 1 && static_cast<Integer>(pageCache_.size()) > limit) {
     Integer evicted = pageCache_.back().first;
     pageCache_.pop_back();
-    if (Report->EngineOptions()->UseFileCache && evicted < pages->Count() && pages->Items(evicted)->Unloadable())
+    if (Report->EngineOptions()->UseFileCache && evicted < pages->Count() && pages->Items(evicted)->Unloadable()) {
+      std::lock_guard lock(itemsLock_);
       doc_->UnloadItem(pages->Items(evicted));
+    }
   }
   return page;
 }

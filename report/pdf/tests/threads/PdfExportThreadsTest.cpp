@@ -160,6 +160,42 @@ TEST(PdfExportThreads, LinesLaidOutAheadAreThoseLaidOutWhileDrawing) {
   }
 }
 
+// A filter that asks the store for the next page as each page starts, as a filter may that looks
+// ahead: the GUI thread then rebuilds pages while the export's own thread does.
+class TLookingAhead : public TkvxPDFExport {
+ public:
+  explicit TLookingAhead(TkvxPreviewPages& pages) : TkvxPDFExport(nullptr), pages_(pages) {}
+  void StartPage(TkvxReportPage* page, Integer index) override {
+    TkvxPDFExport::StartPage(page, index);
+    if (TkvxReportPage* next = pages_.GetPage(index + 1)) Names += next->Name() + ";";
+  }
+  String Names;
+
+ private:
+  TkvxPreviewPages& pages_;
+};
+
+TEST(PdfExportThreads, PagesAskedForWhileTheExportRunsAreBuiltBesideIt) {
+  const std::string folder = TempPath("threads-asked");
+  std::filesystem::create_directories(folder);
+  auto report = WrappedList(folder);
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  const Integer count = pages.GetCount();
+  const std::string plain = folder + "/plain.pdf", asked = folder + "/asked.pdf";
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  pdf.SetFileName(plain);
+  ASSERT_TRUE(pages.Export(&pdf));
+  TLookingAhead lookingAhead(pages);
+  lookingAhead.SetShowDialog(false);
+  lookingAhead.SetFileName(asked);
+  ASSERT_TRUE(pages.Export(&lookingAhead));
+  String expected;
+  for (Integer p = 1; p < count; ++p) expected += "Page1;";
+  EXPECT_EQ(lookingAhead.Names, expected);
+  EXPECT_EQ(ExtractText(asked), ExtractText(plain));
+}
+
 TEST(PdfExportThreads, APageThatCannotBeRebuiltStopsTheExportWithItsError) {
   const std::string folder = TempPath("threads-broken");
   std::filesystem::create_directories(folder);
