@@ -37,43 +37,6 @@ void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
   filter->ExportObject(&background);
 }
 
-// Object positions include the margins, the wider one on the left of a mirrored even page.
-void PlaceForExport(TkvxReportPage* page, Integer index) {
-  bool mirrored = page->MirrorMargins() && index % 2 == 1;
-  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-  page->SetTop(kvxPixelsPerMM * page->TopMargin());
-}
-
-// A text that likely wraps: wider than its memo at a third of an em a character. A filter can
-// often place the shorter ones without laying them out, and their words would only fill this
-// thread's own tables of measured words.
-bool LikelyWraps(const TkvxCustomMemoView& memo) {
-  if (!memo.WordWrap) return false;
-  const Extended average = memo.Font()->Size() * 96.0 / 72 / 3;
-  return static_cast<Extended>(memo.Memo()->Text().size()) * average > memo.Width();
-}
-
-// The memos' lines laid out where the export will place them, on a drawer of this thread's own,
-// for a filter that draws text to take. Left to the filter: a memo that grows to its text
-// (AutoWidth), takes its highlight's colour while laid out, or holds page-count markers that the
-// export fills in only as it draws.
-void LayOutAhead(TkvxReportPage* page, Integer index) {
-  thread_local TkvxDrawText drawer;
-  PlaceForExport(page, index);
-  for (TkvxComponent* band : page->Objects())
-    for (TkvxComponent* obj : band->Objects()) {
-      if (!obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) continue;
-      auto* memo = static_cast<TkvxCustomMemoView*>(obj);
-      if (memo->AutoWidth || memo->Highlight()->Active || !LikelyWraps(*memo) ||
-          (memo->AllowExpressions && memo->Text().find(u'[') != WideString::npos))
-        continue;
-      const TkvxDrawText& laid = memo->LayOut(drawer);
-      memo->LinesAhead = std::make_unique<TkvxCustomMemoView::TLinesAhead>();
-      memo->LinesAhead->Lines = laid.Lines();
-      memo->LinesAhead->LineHeight = laid.GetLineHeight();
-    }
-}
-
 // A memo as a filter receives it: in its highlight's font when that is on, the page count in
 // its text, and an AutoWidth memo as wide as the screen draws it.
 void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& scratch) {
@@ -110,18 +73,13 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   std::vector<bool> readBack;
   for (Integer i : indexes) readBack.push_back(!PagesItem()->Items(i)->Loaded());
   // Without a preview nothing else asks for pages while the export runs: the pages are rebuilt
-  // on one thread and their memos laid out on another while the page before is drawn. A preview
-  // may rebuild pages as it paints, so with one the pages come through the page cache here.
-  std::unique_ptr<TkvxPageBuilder> building, layingOut;
+  // on a thread of their own while the page before is drawn, and freed there once drawn. A
+  // preview may rebuild pages as it paints, so with one the pages come through the page cache.
+  std::unique_ptr<TkvxPageBuilder> building;
   if (!preview && !indexes.empty()) {
     ClearPageCache();
     building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
       return BuildPage(PagesItem()->Items(indexes[k]));
-    });
-    layingOut = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [&building, &indexes](size_t k) {
-      std::unique_ptr<TkvxReportPage> page = building->Take();
-      if (page) LayOutAhead(page.get(), indexes[k]);
-      return page;
     });
   }
   for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
@@ -130,14 +88,16 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     // A page made ahead is the export's alone; one from the page cache is shared with it.
     std::unique_ptr<TkvxReportPage> built;
     std::shared_ptr<TkvxReportPage> cached;
-    if (layingOut) built = layingOut->Take();
+    if (building) built = building->Take();
     else cached = GetPageShared(i);
     TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page);
-    PlaceForExport(page, i);
+    bool mirrored = page->MirrorMargins() && i % 2 == 1;
+    page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+    page->SetTop(kvxPixelsPerMM * page->TopMargin());
     ExportBackground(filter, page);
     for (TkvxComponent* band : page->Objects()) {
       if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
@@ -156,7 +116,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
         std::lock_guard lock(itemsLock_);
         doc_->UnloadItem(item);
       }
-      if (layingOut) layingOut->Free(std::move(built));
+      if (building) building->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);

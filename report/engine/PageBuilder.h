@@ -1,8 +1,9 @@
 #pragma once
 // TkvxPageBuilder: makes the pages of an export in order on a thread of its own, a few pages
-// ahead of the export that draws them, and frees there the pages the export is done with.
-// Rebuilding a page, laying out its text and freeing it cost about as much as drawing it, so an
-// export whose pages pass through builders waits for none of that.
+// ahead of the export that draws them, and frees there the pages the export is done with (the
+// allocator then takes them back where it gave them out, without waiting on another thread).
+// Rebuilding and freeing a page cost about as much as drawing it, so the export waits for
+// neither.
 #include <condition_variable>
 #include <deque>
 #include <exception>

@@ -417,11 +417,7 @@ void TkvxCustomMemoView::SetupFontAndOptions(TkvxDrawText& drawer) {
 
 void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
                                        Extended offsetY) {
-  SetupDrawText(Drawer(), canvas, scaleX, scaleY, offsetX, offsetY);
-}
-
-void TkvxCustomMemoView::SetupDrawText(TkvxDrawText& drawer, TCanvas* canvas, Extended scaleX, Extended scaleY,
-                                       Extended offsetX, Extended offsetY) {
+  TkvxDrawText& drawer = Drawer();
   SetupFontAndOptions(drawer);
   if (AutoWidth && !IsDesigning) {
     TRect box{0, 0, 10000, 10000};
@@ -629,12 +625,10 @@ WideString TkvxCustomMemoView::WrapText(bool wrapped) {
   return wrapped ? drawer.GetWrappedText() : drawer.DeleteTags(Text());
 }
 
-const TkvxDrawText& TkvxCustomMemoView::LayOut() { return LayOut(Drawer()); }
-
-const TkvxDrawText& TkvxCustomMemoView::LayOut(TkvxDrawText& drawer) {
+const TkvxDrawText& TkvxCustomMemoView::LayOut() {
   // Laying out measures on the drawer's own canvas: no target canvas is needed.
-  SetupDrawText(drawer, nullptr, 1, 1, 0, 0);
-  return drawer;
+  SetupDrawText(nullptr, 1, 1, 0, 0);
+  return Drawer();
 }
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {

@@ -79,15 +79,6 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // Lays the memo out on its text drawer as drawing does and returns the drawer, whose lines and
   // line height a caller then reads; hold the drawer's lock around both.
   const TkvxDrawText& LayOut();
-  // The same on a drawer of the caller's, which a thread other than the drawing one owns.
-  const TkvxDrawText& LayOut(TkvxDrawText& drawer);
-  // Lines laid out ahead of drawing, where the memo stands, by a thread that prepares pages for
-  // an export; the drawing that uses them takes them. Empty when none were.
-  struct TLinesAhead {
-    std::vector<TkvxTextLine> Lines;
-    Extended LineHeight = 0;
-  };
-  std::unique_ptr<TLinesAhead> LinesAhead;
   void ResetSuppress() { LastValue = Variant(String()); }
 
   bool AllowExpressions = true;
@@ -131,8 +122,6 @@ class TkvxCustomMemoView : public TkvxStretcheable {
  private:
   TkvxDrawText& Drawer() const;
   void SetupDrawText(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY);
-  void SetupDrawText(TkvxDrawText& drawer, TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX,
-                     Extended offsetY);
   void SetupFontAndOptions(TkvxDrawText& drawer);
   Extended HorizontalExtra() const;
   Extended VerticalExtra() const;

@@ -233,12 +233,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   thread_local std::vector<TPiece> pieces;
   const std::vector<TkvxTextLine>* laidOut = &single;
   double lineH = 0;
-  // Lines an export laid out ahead on another thread are the drawer's own.
-  const std::unique_ptr<TkvxCustomMemoView::TLinesAhead> ahead = std::move(memo.LinesAhead);
-  if (ahead) {
-    laidOut = &ahead->Lines;
-    lineH = ahead->LineHeight;
-  } else if (SingleLines(page, memo, r - l, single, pieces)) {
+  if (SingleLines(page, memo, r - l, single, pieces)) {
     // The drawer's line: the font's height at its measuring resolution, and the spacing.
     const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
     lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;

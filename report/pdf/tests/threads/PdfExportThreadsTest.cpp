@@ -114,7 +114,7 @@ TEST(PdfExportThreads, PagesBuiltAheadGiveEveryRowInOrderAndLeaveMemoryAgain) {
 }
 
 // A preview that only stands attached: with one, the export takes its pages from the page cache
-// and lays out every memo as it draws it.
+// on the GUI thread.
 class TStillPreview : public TkvxCustomPreview {
  public:
   TStillPreview() : TkvxCustomPreview(nullptr) {}
@@ -127,11 +127,11 @@ class TStillPreview : public TkvxCustomPreview {
   void ProgressStop(TkvxProgressType) override {}
 };
 
-TEST(PdfExportThreads, LinesLaidOutAheadAreThoseLaidOutWhileDrawing) {
+TEST(PdfExportThreads, PagesBuiltAheadDrawAsPagesFromThePageCache) {
   const std::string folder = TempPath("threads-same");
   std::filesystem::create_directories(folder);
   auto report = WrappedList(folder);
-  // Mirrored margins: even pages stand further right, and their memos are laid out there.
+  // Mirrored margins: even pages stand further right.
   FirstPage(*report)->SetMirrorMargins(true);
   FirstPage(*report)->SetRightMargin(23.7);
   ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
