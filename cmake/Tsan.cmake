@@ -1,6 +1,7 @@
-# The camera's frames cross between threads, so its tests also run under ThreadSanitizer. Those
-# test programs are built in a second tree (build/tsan) with ORVANE_TSAN=ON; the main tree gets
-# one test that builds them (fixture "tsan") and one test per program that runs it there.
+# The camera's frames and the pages of a PDF export cross between threads, so their tests also
+# run under ThreadSanitizer. Those test programs are built in a second tree (build/tsan) with
+# ORVANE_TSAN=ON; the main tree gets one test that builds them (fixture "tsan") and one test per
+# program that runs it there.
 #
 # orvane_tsan_tests(<test target>...)
 function(orvane_tsan_tests)

@@ -1,11 +1,15 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one.
+#include <memory>
+#include <vector>
+
 #include "platform/gui/Application.h"
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Conversions.h"
 #include "report/engine/ObjectKinds.h"
+#include "report/engine/PageBuilder.h"
 #include "report/engine/PreviewPages.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
@@ -62,19 +66,39 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   if (preview) preview->Lock();
   if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
   Integer exported = 0;
-  for (Integer i = 0; i < count && !Report->Terminated; ++i) {
-    if (numbers.Count() > 0 && numbers.IndexOf(IntToStr(i + 1)) < 0) continue;
+  std::vector<Integer> indexes;
+  for (Integer i = 0; i < count; ++i)
+    if (numbers.Count() == 0 || numbers.IndexOf(IntToStr(i + 1)) >= 0) indexes.push_back(i);
+  // Whether a page's item was in the backing file before the export read it back.
+  std::vector<bool> readBack;
+  for (Integer i : indexes) readBack.push_back(!PagesItem()->Items(i)->Loaded());
+  // Without a preview nothing else asks for pages while the export runs: the pages are rebuilt
+  // on a thread of their own while the page before is drawn, and freed there once drawn. A
+  // preview may rebuild pages as it paints, so with one the pages come through the page cache.
+  std::unique_ptr<TkvxPageBuilder> building;
+  if (!preview && !indexes.empty()) {
+    ClearPageCache();
+    building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
+      return BuildPage(PagesItem()->Items(indexes[k]));
+    });
+  }
+  for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
+    const Integer i = indexes[k];
     TkvxXMLItem* item = PagesItem()->Items(i);
-    bool readBack = !item->Loaded();
-    std::shared_ptr<TkvxReportPage> page = GetPageShared(i);
+    // A page made ahead is the export's alone; one from the page cache is shared with it.
+    std::unique_ptr<TkvxReportPage> built;
+    std::shared_ptr<TkvxReportPage> cached;
+    if (building) built = building->Take();
+    else cached = GetPageShared(i);
+    TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
     if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
-    filter->StartPage(page.get(), i);
-    SetMemoPageValues(page.get());
+    filter->StartPage(page, i);
+    SetMemoPageValues(page);
     bool mirrored = page->MirrorMargins() && i % 2 == 1;
     page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
     page->SetTop(kvxPixelsPerMM * page->TopMargin());
-    ExportBackground(filter, page.get());
+    ExportBackground(filter, page);
     for (TkvxComponent* band : page->Objects()) {
       if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
                                        (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
@@ -82,13 +106,17 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
       filter->ExportObject(band);
       for (TkvxComponent* obj : band->Objects()) ExportObject(filter, obj, scratch);
     }
-    filter->FinishPage(page.get(), i);
+    filter->FinishPage(page, i);
     ++exported;
     if (!preview) {
       ClearPageCache();
       // A page read back only to be exported leaves memory again: a long report exports in
       // the memory it was prepared in.
-      if (readBack) doc_->UnloadItem(item);
+      if (readBack[k]) {
+        std::lock_guard lock(itemsLock_);
+        doc_->UnloadItem(item);
+      }
+      if (building) building->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);

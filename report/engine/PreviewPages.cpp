@@ -437,6 +437,14 @@ TClass PageObjectClass(const String& name) {
   return cls;
 }
 
+// Whether an item's attributes set a memo's text ("u", written by every memo's diff). Values
+// hold no raw quote, so the name and its opening quote are found only where an attribute starts.
+bool HoldsMemoText(std::string_view attributes) {
+  for (size_t at = attributes.find("u=\""); at != std::string_view::npos; at = attributes.find("u=\"", at + 1))
+    if (at == 0 || attributes[at - 1] == ' ') return true;
+  return false;
+}
+
 // Rebuilt objects belong to no owner, only to their parent: the many copies of one band on a
 // page share its name, which an owner would refuse.
 // The source's attributes, when there is a source, come first, so that the item's own
@@ -446,7 +454,9 @@ TkvxComponent* NewPageObject(TClass cls, TkvxComponent* parent, TkvxXMLAttribute
   auto* obj = static_cast<TkvxComponent*>(cls->CreateComponent(nullptr));
   obj->SetParent(parent);
   obj->IsLoading = true;
-  if (source) serializer.ApplyAttributes(*source, obj);
+  // A memo's item always holds its printed text: the source's design text would only be
+  // replaced.
+  if (source) serializer.ApplyAttributes(*source, obj, HoldsMemoText(attributes));
   serializer.XMLToObj(attributes, obj);
   obj->IsLoading = false;
   obj->Loaded();
@@ -505,7 +515,11 @@ TkvxXMLItem* TkvxPreviewPages::SourcePageForm(Integer index) {
 }
 
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
-  doc_->LoadItem(item);
+  std::lock_guard lock(buildLock_);
+  {
+    std::lock_guard items(itemsLock_);
+    doc_->LoadItem(item);
+  }
   std::unique_ptr<TkvxReportPage> page;
   TkvxXMLSerializer serializer(nullptr);
   bool whole = IsWholePageName(item->Name);
@@ -552,8 +566,10 @@ std::shared_ptr<TkvxReportPage> TkvxPreviewPages::GetPageShared(Integer index) {
   if (pageCache_.size() > 1 && static_cast<Integer>(pageCache_.size()) > limit) {
     Integer evicted = pageCache_.back().first;
     pageCache_.pop_back();
-    if (Report->EngineOptions()->UseFileCache && evicted < pages->Count() && pages->Items(evicted)->Unloadable())
+    if (Report->EngineOptions()->UseFileCache && evicted < pages->Count() && pages->Items(evicted)->Unloadable()) {
+      std::lock_guard lock(itemsLock_);
       doc_->UnloadItem(pages->Items(evicted));
+    }
   }
   return page;
 }

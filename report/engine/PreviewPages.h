@@ -4,6 +4,7 @@
 // objects on demand and kept in a small cache, and with the file cache on, page items move to
 // the document's temporary file and come back when asked for.
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -149,6 +150,11 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // The source's attributes as a rebuilt object reads them first.
   TkvxXMLAttributes* SourceAttributes(const TkvxComponent* source);
   std::unique_ptr<TkvxPictureCache> pictureCache_;
+  // An export rebuilds pages on a thread of its own while the GUI thread may still be asked for a
+  // page: one page is rebuilt at a time, and page items are read back and unloaded one at a time
+  // (in that order when both are held).
+  std::mutex buildLock_;
+  std::mutex itemsLock_;
   // Front = most recently used.
   std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;
   Integer passStartPage_ = -1;

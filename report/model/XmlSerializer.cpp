@@ -317,8 +317,9 @@ TkvxXMLAttributes::TkvxXMLAttributes(std::string_view text) {
   }
 }
 
-void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj) {
+void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj, bool withoutMemoText) {
   for (TkvxXMLAttributes::TAttribute& a : attributes.attributes_) {
+    if (withoutMemoText && a.Dots.empty() && a.Name == "Text" && MemoProp(obj)) continue;
     // The dotted path as XMLToObj walks it, each step looked up again only for another class.
     TPersistent* target = obj;
     size_t k = 0;

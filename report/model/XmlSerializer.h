@@ -73,8 +73,9 @@ class TkvxXMLSerializer {
   // Attribute text of one object (each attribute with a leading blank).
   String ObjToXML(TPersistent* obj, const String& prefix = "", TPersistent* ancestor = nullptr);
   void XMLToObj(std::string_view text, TPersistent* obj);
-  // The same as XMLToObj with the text the attributes were read from.
-  void ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj);
+  // The same as XMLToObj with the text the attributes were read from. withoutMemoText leaves out a
+  // memo's text, for a caller that sets the text next.
+  void ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj, bool withoutMemoText = false);
   String ObjToText(TPersistent* obj);
   void WriteComponent(TComponent* component);
   // The object named by the first word of text (a registered class); nullptr for a blank text.

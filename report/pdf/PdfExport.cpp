@@ -245,8 +245,11 @@ void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
 }
 
 void TkvxPDFExport::ExportObject(TkvxComponent* obj) {
-  auto* view = dynamic_cast<TkvxView*>(obj);
-  if (!page_ || !view || !(ExportNotPrintable() || view->Printable())) return;
+  // Asked for every band and view of every page: the class registry answers where a failed
+  // dynamic_cast would walk the whole C++ hierarchy.
+  if (!page_ || !obj || !obj->InheritsFrom(TkvxView::StaticClass())) return;
+  auto* view = static_cast<TkvxView*>(obj);
+  if (!(ExportNotPrintable() || view->Printable())) return;
   page_->AddObject(view);
 }
 

@@ -329,12 +329,15 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
 }  // namespace
 
 void TkvxPDFPage::AddObject(TkvxComponent* obj) {
-  auto* view = dynamic_cast<TkvxView*>(obj);
-  if (!view || view->Width() < 0 || view->Height() < 0) return;
+  // The class registry answers for every view of every page, cheaper than dynamic_cast.
+  if (!obj || !obj->InheritsFrom(TkvxView::StaticClass())) return;
+  auto* view = static_cast<TkvxView*>(obj);
+  if (view->Width() < 0 || view->Height() < 0) return;
   // The page's own colour, frame and picture come as this view; drawn only when asked.
   if (view->Name() == "_pagebackground" && !Parent.Background) return;
   const TBox b = BoxOf(*view);
-  auto* memo = dynamic_cast<TkvxCustomMemoView*>(view);
+  auto* memo = view->InheritsFrom(TkvxCustomMemoView::StaticClass()) ? static_cast<TkvxCustomMemoView*>(view)
+                                                                      : nullptr;
   if (memo && (view->BrushStyle() == bsSolid || view->BrushStyle() == bsClear)) {
     DrawMemo(*this, *memo, b);
     return;
