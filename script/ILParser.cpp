@@ -601,7 +601,8 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
   }
   if (!source.empty()) {
     // Units are parsed in the dialect of the text that uses them.
-    auto nested = std::make_unique<TsxILParser>();
+    // Kept with the tree when it parses: the unit's elements view its source.
+    auto nested = std::make_shared<TsxILParser>();
     nested->OnGetUnit = OnGetUnit;
     nested->includePath_ = includePath_;
     nested->extendedCharset_ = extendedCharset_;
@@ -612,6 +613,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
       usedUnits_ = nested->usedUnits_;
       unitRoot = nested->tree_.Root();
       tree_.Adopt(nested->tree_);
+      tree_.KeepAlive(nested);
     } else if (errorText_.empty()) {
       errorText_ = nested->errorText_;
       errorPos_ = nested->errorPos_;
@@ -654,6 +656,8 @@ String TsxILParser::ReadUnitSource(const String& name) const {
 void TsxILParser::BuildTree() {
   // Every line but a closing one is some element's child: the room of all children is taken at
   // once, and each element's part of it is filled when the element closes.
+  // The elements view the grammar's names and texts.
+  tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
   size_t total = types ? 1 : 0;
   for (const Line& line : lines_) total += line.LineKind != Line::Close;
@@ -683,16 +687,15 @@ void TsxILParser::BuildTree() {
     switch (line.LineKind) {
       case Line::Open: {
         TsxILNode* node = tree_.New();
-        node->Tag = *line.Name;
+        node->Tag = line.Name;
         if (line.Pos == 0) {
           node->NodeForm = TsxILNode::UsedUnit;
-          node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+          node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
         } else {
           node->NodeForm = TsxILNode::Construct;
           node->At = line.Pos;
           node->At1 = line.Pos1;
-          parser_.AppendRowCol(node->Pos, line.Pos);
-          if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
+          node->Source = &parser_;
         }
         made.push_back(node);
         open.push_back({node, made.size()});
@@ -704,11 +707,12 @@ void TsxILParser::BuildTree() {
       case Line::Leaf: {
         TsxILNode* node = tree_.New();
         node->NodeForm = TsxILNode::Token;
-        node->Tag = *line.Name;
+        node->Tag = line.Name;
         if (line.Fixed) node->Text = *line.Fixed;
-        else if (line.Text >= 0) node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        else if (line.Text >= 0) node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
         else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
-        parser_.AppendRowCol(node->Pos, line.Pos);
+        node->At = line.Pos;
+        node->Source = &parser_;
         made.push_back(node);
         break;
       }
