@@ -41,8 +41,9 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
 // and closing a node inserts its opening line at a remembered index.
-// Positions stay byte indexes until the document is built: most lines are dropped again by
-// backtracking, and the rest are moved when a node closes around them.
+// Positions stay byte indexes, in the tree as well: most lines are dropped again by
+// backtracking, the rest are moved when a node closes around them, and most elements are never
+// asked where they lie.
 struct TsxILParser::Line {
   enum Kind : Byte { Open, Close, Leaf, Unit };
   Kind LineKind = Open;

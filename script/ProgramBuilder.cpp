@@ -588,7 +588,7 @@ void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
       BuildScope(*tree.FromDocument(*doc.Root()), script);
     } catch (...) {
       // The failing element goes with the tree; its position stays.
-      SetPosText(String(CurrentPos()));
+      SetPosText(CurrentPos());
       throw;
     }
   } else {
