@@ -163,8 +163,10 @@ bool TsxILParser::ParseSource(const String& source) {
     }
     matched = false;
   }
-  failures_.clear();
-  failedAt_.clear();
+  // The walk's records give their room back at once: building the program then takes it
+  // instead of memory never touched yet.
+  std::vector<Failure>().swap(failures_);
+  std::vector<int>().swap(failedAt_);
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
@@ -188,15 +190,10 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   ReportUnclosed(programEnd);
-  if (!matched || !errorText_.empty()) {
-    lines_.clear();
-    texts_.clear();
-    return false;
-  }
-  BuildTree();
-  lines_.clear();
-  texts_.clear();
-  return true;
+  if (matched && errorText_.empty()) BuildTree();
+  std::vector<Line>().swap(lines_);
+  std::vector<String>().swap(texts_);
+  return matched && errorText_.empty();
 }
 
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
