@@ -102,7 +102,8 @@ void TsxILTree::Reserve(size_t count) {
 
 TsxILNode** TsxILTree::Room(size_t count) {
   if (count == 0) return nullptr;
-  rooms_.push_back(std::make_unique<TsxILNode*[]>(count));
+  // Left unset: every place is filled before it is read.
+  rooms_.push_back(std::unique_ptr<TsxILNode*[]>(new TsxILNode*[count]));
   return rooms_.back().get();
 }
 
