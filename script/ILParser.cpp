@@ -41,8 +41,9 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32
 
 // One line of the intermediate code as it is collected: backtracking removes lines from the end
 // and closing a node inserts its opening line at a remembered index.
-// Positions stay byte indexes until the document is built: most lines are dropped again by
-// backtracking, and the rest are moved when a node closes around them.
+// Positions stay byte indexes, in the tree as well: most lines are dropped again by
+// backtracking, the rest are moved when a node closes around them, and most elements are never
+// asked where they lie.
 struct TsxILParser::Line {
   enum Kind : Byte { Open, Close, Leaf, Unit };
   Kind LineKind = Open;
@@ -162,8 +163,10 @@ bool TsxILParser::ParseSource(const String& source) {
     }
     matched = false;
   }
-  failures_.clear();
-  failedAt_.clear();
+  // The walk's records give their room back at once: building the program then takes it
+  // instead of memory never touched yet.
+  std::vector<Failure>().swap(failures_);
+  std::vector<int>().swap(failedAt_);
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
@@ -187,15 +190,10 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   ReportUnclosed(programEnd);
-  if (!matched || !errorText_.empty()) {
-    lines_.clear();
-    texts_.clear();
-    return false;
-  }
-  BuildTree();
-  lines_.clear();
-  texts_.clear();
-  return true;
+  if (matched && errorText_.empty()) BuildTree();
+  std::vector<Line>().swap(lines_);
+  std::vector<String>().swap(texts_);
+  return matched && errorText_.empty();
 }
 
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
@@ -601,7 +599,8 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
   }
   if (!source.empty()) {
     // Units are parsed in the dialect of the text that uses them.
-    auto nested = std::make_unique<TsxILParser>();
+    // Kept with the tree when it parses: the unit's elements view its source.
+    auto nested = std::make_shared<TsxILParser>();
     nested->OnGetUnit = OnGetUnit;
     nested->includePath_ = includePath_;
     nested->extendedCharset_ = extendedCharset_;
@@ -612,6 +611,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
       usedUnits_ = nested->usedUnits_;
       unitRoot = nested->tree_.Root();
       tree_.Adopt(nested->tree_);
+      tree_.KeepAlive(nested);
     } else if (errorText_.empty()) {
       errorText_ = nested->errorText_;
       errorPos_ = nested->errorPos_;
@@ -654,6 +654,8 @@ String TsxILParser::ReadUnitSource(const String& name) const {
 void TsxILParser::BuildTree() {
   // Every line but a closing one is some element's child: the room of all children is taken at
   // once, and each element's part of it is filled when the element closes.
+  // The elements view the grammar's names and texts.
+  tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
   size_t total = types ? 1 : 0;
   for (const Line& line : lines_) total += line.LineKind != Line::Close;
@@ -683,16 +685,15 @@ void TsxILParser::BuildTree() {
     switch (line.LineKind) {
       case Line::Open: {
         TsxILNode* node = tree_.New();
-        node->Tag = *line.Name;
+        node->Tag = line.Name;
         if (line.Pos == 0) {
           node->NodeForm = TsxILNode::UsedUnit;
-          node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+          node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
         } else {
           node->NodeForm = TsxILNode::Construct;
           node->At = line.Pos;
           node->At1 = line.Pos1;
-          parser_.AppendRowCol(node->Pos, line.Pos);
-          if (line.Pos1 != 0) parser_.AppendRowCol(node->Pos1, line.Pos1);
+          node->Source = &parser_;
         }
         made.push_back(node);
         open.push_back({node, made.size()});
@@ -704,11 +705,12 @@ void TsxILParser::BuildTree() {
       case Line::Leaf: {
         TsxILNode* node = tree_.New();
         node->NodeForm = TsxILNode::Token;
-        node->Tag = *line.Name;
+        node->Tag = line.Name;
         if (line.Fixed) node->Text = *line.Fixed;
-        else if (line.Text >= 0) node->Text = std::move(texts_[static_cast<size_t>(line.Text)]);
+        else if (line.Text >= 0) node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
         else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
-        parser_.AppendRowCol(node->Pos, line.Pos);
+        node->At = line.Pos;
+        node->Source = &parser_;
         made.push_back(node);
         break;
       }

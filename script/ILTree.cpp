@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "script/Parser.h"
 #include "script/XMLDocument.h"
 
 namespace orv {
@@ -19,30 +20,55 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-void AddAttribute(String& text, const char* name, const String& value) {
+const String kProgram = "program";
+
+void AddAttribute(String& text, const char* name, std::string_view value) {
   if (!text.empty()) text += ' ';
   text += name;
   text += "=\"";
-  text += sxStrToXML(value);
+  text += sxStrToXML(String(value));
   text += '"';
 }
 
 }  // namespace
+
+String TsxILNode::Pos() const {
+  switch (NodeForm) {
+    case Construct:
+    case Token:
+      return Source->RowColAt(At);
+    case Read:
+      return sxAttribute(Text, "pos");
+    default:
+      return {};
+  }
+}
+
+String TsxILNode::Pos1() const {
+  switch (NodeForm) {
+    case Construct:
+      return At1 != 0 ? Source->RowColAt(At1) : String();
+    case Read:
+      return sxAttribute(Text, "pos1");
+    default:
+      return {};
+  }
+}
 
 String TsxILNode::Prop(std::string_view name) const {
   switch (NodeForm) {
     case Bare:
       break;
     case Construct:
-      if (SameName(name, "pos")) return Pos;
-      if (SameName(name, "pos1")) return Pos1;
+      if (SameName(name, "pos")) return Pos();
+      if (SameName(name, "pos1")) return Pos1();
       break;
     case Token:
-      if (SameName(name, "text")) return Text;
-      if (SameName(name, "pos")) return Pos;
+      if (SameName(name, "text")) return String(Text);
+      if (SameName(name, "pos")) return Pos();
       break;
     case UsedUnit:
-      if (SameName(name, "unit")) return Text;
+      if (SameName(name, "unit")) return String(Text);
       break;
     case Read:
       return sxAttribute(Text, name);
@@ -52,7 +78,7 @@ String TsxILNode::Prop(std::string_view name) const {
 
 int TsxILNode::Find(std::string_view name) const {
   for (int i = 0; i < ChildCount; ++i)
-    if (SameName(Children[i]->Tag, name)) return i;
+    if (SameName(*Children[i]->Tag, name)) return i;
   return -1;
 }
 
@@ -76,24 +102,34 @@ void TsxILTree::Reserve(size_t count) {
 
 TsxILNode** TsxILTree::Room(size_t count) {
   if (count == 0) return nullptr;
-  rooms_.push_back(std::make_unique<TsxILNode*[]>(count));
+  // Left unset: every place is filled before it is read.
+  rooms_.push_back(std::unique_ptr<TsxILNode*[]>(new TsxILNode*[count]));
   return rooms_.back().get();
 }
 
 void TsxILTree::Adopt(TsxILTree& other) {
   for (auto& arena : other.arenas_) arenas_.insert(arenas_.end() - 1, std::move(arena));
   for (auto& room : other.rooms_) rooms_.push_back(std::move(room));
+  for (auto& texts : other.texts_) texts_.push_back(std::move(texts));
+  for (auto& owner : other.owners_) owners_.push_back(std::move(owner));
   other.arenas_.clear();
   other.rooms_.clear();
+  other.texts_.clear();
+  other.owners_.clear();
   other.Clear();
 }
+
+std::string_view TsxILTree::Keep(String text) { return texts_.front().emplace_back(std::move(text)); }
 
 void TsxILTree::Clear() {
   arenas_.clear();
   rooms_.clear();
+  texts_.clear();
+  texts_.emplace_back();
+  owners_.clear();
   AddBlock(kFirstBlock);
   root_ = New();
-  root_->Tag = "program";
+  root_->Tag = &kProgram;
 }
 
 TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
@@ -104,10 +140,8 @@ TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
     auto [source, node] = pending.back();
     pending.pop_back();
     node->NodeForm = TsxILNode::Read;
-    node->Tag = source->Name();
-    node->Text = source->Text();
-    node->Pos = source->Prop("pos");
-    node->Pos1 = source->Prop("pos1");
+    node->Tag = &texts_.front().emplace_back(source->Name());
+    node->Text = Keep(source->Text());
     node->Children = Room(static_cast<size_t>(source->Count()));
     for (int i = 0; i < source->Count(); ++i) {
       node->AddChild(New());
@@ -122,18 +156,18 @@ void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
   while (!pending.empty()) {
     auto [source, target] = pending.back();
     pending.pop_back();
-    target->SetName(source->Tag);
+    target->SetName(*source->Tag);
     String text;
     switch (source->NodeForm) {
       case TsxILNode::Bare:
         break;
       case TsxILNode::Construct:
-        AddAttribute(text, "pos", source->Pos);
-        if (!source->Pos1.empty()) AddAttribute(text, "pos1", source->Pos1);
+        AddAttribute(text, "pos", source->Pos());
+        if (source->At1 != 0) AddAttribute(text, "pos1", source->Pos1());
         break;
       case TsxILNode::Token:
         AddAttribute(text, "text", source->Text);
-        AddAttribute(text, "pos", source->Pos);
+        AddAttribute(text, "pos", source->Pos());
         break;
       case TsxILNode::UsedUnit:
         AddAttribute(text, "unit", source->Text);

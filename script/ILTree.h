@@ -3,6 +3,7 @@
 // records, without the per-object bookkeeping of the scriptable XML document: a program of
 // twenty thousand statements makes some two hundred thousand of them. The document form is
 // made from the tree only when someone asks for it.
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,7 @@
 namespace orv {
 
 class TsxXMLItem;
+class TsxParser;
 
 // One element of the intermediate code.
 class TsxILNode {
@@ -26,13 +28,17 @@ class TsxILNode {
   };
 
   Form NodeForm = Bare;
-  String Tag;
-  String Text;  // text
-  String Pos;   // pos: "row:col", whatever the form
-  String Pos1;  // pos1, whatever the form
-  // A construct of the parsed text: where it begins and (an expression) ends, as byte indexes.
+  // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
+  const String* Tag = nullptr;
+  // Token: its text; UsedUnit: the unit's name; Read: the attribute text as it stood. A piece of
+  // the source, of the grammar, or of what the tree keeps: nothing is copied per element.
+  std::string_view Text;
+  // A construct or token of the parsed text: where it begins and (an expression) ends, as byte
+  // indexes into Source's text. They become "row:col" only when asked for: most elements are
+  // never asked.
   int At = 0;
   int At1 = 0;
+  const TsxParser* Source = nullptr;
   // The children, in storage the tree hands out in blocks: elements free nothing of their own.
   TsxILNode** Children = nullptr;
   int ChildCount = 0;
@@ -40,9 +46,14 @@ class TsxILNode {
   void AddChild(TsxILNode* child) { Children[ChildCount++] = child; }
 
   // What the program builder reads, named as on a document's elements.
-  const String& Name() const { return Tag; }
+  const String& Name() const { return *Tag; }
   int Count() const { return ChildCount; }
   const TsxILNode* Items(int index) const { return Children[index]; }
+  // Whether the element has a pos attribute; without one, Pos() is empty.
+  bool HasPos() const { return NodeForm == Construct || NodeForm == Token || (NodeForm == Read && !Pos().empty()); }
+  // The pos and pos1 attributes: "row:col", or empty when the element has none.
+  String Pos() const;
+  String Pos1() const;
   // Index of the first child with the name (blind to ASCII case), -1 when none.
   int Find(std::string_view name) const;
   // The attribute named (blind to ASCII case); empty when the element has none of the name.
@@ -62,6 +73,10 @@ class TsxILTree {
   TsxILNode** Room(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);
+  // Keeps a text for the tree's elements to view; it stays where it is until Clear.
+  std::string_view Keep(String text);
+  // Keeps alive what the elements view (a grammar's names, a used unit's source).
+  void KeepAlive(std::shared_ptr<const void> owner) { owners_.push_back(std::move(owner)); }
   // Empties the tree: a bare root named "program".
   void Clear();
 
@@ -80,6 +95,9 @@ class TsxILTree {
   size_t lastSize_ = 0;
   void AddBlock(size_t size);
   std::vector<std::unique_ptr<TsxILNode*[]>> rooms_;
+  // Deques: texts do not move as more are kept, nor when an adopted tree's join them.
+  std::deque<std::deque<String>> texts_;
+  std::vector<std::shared_ptr<const void>> owners_;
   TsxILNode* root_ = nullptr;
 };
 

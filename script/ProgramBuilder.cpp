@@ -49,11 +49,11 @@ inline bool SameAscii(std::string_view a, std::string_view b) {
 inline bool Is(const TsxILNode& e, std::string_view name) { return SameAscii(e.Name(), name); }
 
 // A literal as a Variant; whole numbers written plainly, the most common, are read here.
-Variant LiteralValue(const String& text) {
-  if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return sxLiteralToVariant(text);
+Variant LiteralValue(std::string_view text) {
+  if (text.empty() || text.size() > 9 || (text[0] == '0' && text.size() > 1)) return sxLiteralToVariant(String(text));
   Integer value = 0;
   for (char c : text) {
-    if (c < '0' || c > '9') return sxLiteralToVariant(text);
+    if (c < '0' || c > '9') return sxLiteralToVariant(String(text));
     value = value * 10 + (c - '0');
   }
   return Variant(value);
@@ -61,7 +61,7 @@ Variant LiteralValue(const String& text) {
 
 // The text attribute; elements read from a document keep theirs unparsed, and give a copy in
 // scratch.
-const String& TextOf(const TsxILNode& e, String& scratch) {
+std::string_view TextOf(const TsxILNode& e, String& scratch) {
   if (e.NodeForm == TsxILNode::Token) return e.Text;
   scratch = e.Prop("text");
   return scratch;
@@ -69,7 +69,7 @@ const String& TextOf(const TsxILNode& e, String& scratch) {
 
 String TextOf(const TsxILNode& e) {
   String scratch;
-  return TextOf(e, scratch);
+  return String(TextOf(e, scratch));
 }
 
 // The statements by element name; any other element builds nothing.
@@ -152,10 +152,10 @@ TsxProgramBuilder::TsxProgramBuilder(TsxScript& script, const TsxILParser& parse
 TsxProgramBuilder::~TsxProgramBuilder() = default;
 
 void TsxProgramBuilder::SetPos(const TsxILNode& element) {
-  if (!element.Pos.empty()) posElement_ = &element;
+  if (element.HasPos()) posElement_ = &element;
 }
 
-const String& TsxProgramBuilder::CurrentPos() const { return posElement_ ? posElement_->Pos : posText_; }
+String TsxProgramBuilder::CurrentPos() const { return posElement_ ? posElement_->Pos() : posText_; }
 
 void TsxProgramBuilder::SetPosText(const String& pos) {
   posText_ = pos;
@@ -166,8 +166,9 @@ void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); 
 
 template <class T>
 std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxILNode& element) {
-  main_.AddCodeLine(currentUnit_, element.Pos);
-  return std::make_unique<T>(&script, currentUnit_, element.Pos);
+  String pos = element.Pos();
+  main_.AddCodeLine(currentUnit_, pos);
+  return std::make_unique<T>(&script, currentUnit_, std::move(pos));
 }
 
 void TsxProgramBuilder::BuildProgram() {
@@ -482,7 +483,7 @@ void TsxProgramBuilder::BuildCase(const TsxILNode& element, TsxScript& script, T
     SetPos(child);
     if (Is(child, "caseselector")) {
       if (child.Count() == 0 || !Is(*child.Items(0), "set")) continue;
-      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Pos);
+      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Pos());
       sel->SetExpression = BuildSet(*child.Items(0), script);
       // A label with an empty statement still matches, so its value does not fall to else.
       if (child.Count() >= 2) BuildStatements(child, script, *sel, 1);
@@ -560,7 +561,7 @@ void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, T
     }
     auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
     TsxCustomVariable* raw = Declare(script, name, std::move(var));
-    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Pos);
+    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Pos());
     stmt->Designator = std::move(dsg);
     stmt->Variable = raw;
     list.Add(std::move(stmt));
@@ -587,7 +588,7 @@ void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
       BuildScope(*tree.FromDocument(*doc.Root()), script);
     } catch (...) {
       // The failing element goes with the tree; its position stays.
-      SetPosText(String(CurrentPos()));
+      SetPosText(CurrentPos());
       throw;
     }
   } else {
@@ -718,7 +719,7 @@ void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) 
 
 // Names and types.
 
-TsxCustomVariable* TsxProgramBuilder::FindVar(const String& name, TsxScript& script) {
+TsxCustomVariable* TsxProgramBuilder::FindVar(std::string_view name, TsxScript& script) {
   // A name is mostly used many times in one scope, often twice in a row (x := x + 1): looked
   // up in the scopes once, then hashed, the last one kept at hand.
   if (last_.Item && last_.Scope == &script && lastName_ == name) return last_.Item;
@@ -726,14 +727,15 @@ TsxCustomVariable* TsxProgramBuilder::FindVar(const String& name, TsxScript& scr
   if (auto known = names_.find(name); known != names_.end() && known->second.Scope == &script) {
     item = known->second.Item;
   } else {
-    item = script.Find(name);
+    String owned(name);
+    item = script.Find(owned);
     if (!item) {
-      if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + name + "'");
-      auto var = std::make_unique<TsxVariable>(name, fvtVariant);
+      if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + owned + "'");
+      auto var = std::make_unique<TsxVariable>(owned, fvtVariant);
       var->OnGetVarValue = main_.OnGetVarValue;
-      item = main_.Add(name, std::move(var));
+      item = main_.Add(owned, std::move(var));
     }
-    names_.insert_or_assign(name, Found{&script, item});
+    names_.insert_or_assign(std::move(owned), Found{&script, item});
   }
   last_ = {&script, item};
   lastName_ = name;
@@ -857,17 +859,17 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (with->Typ == fvtClass) {
       TsxClassVariable* cls = script.FindClass(with->TypeName);
       if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
-        push(with, first.Node->Pos, {}, true);
-        push(member, first.Node->Pos, first.Args, false);
+        push(with, first.Node->Pos(), {}, true);
+        push(member, first.Node->Pos(), first.Args, false);
         placed = true;
       }
     } else if (with->Typ == fvtVariant && !script.Find(first.Text)) {
-      push(with, first.Node->Pos, {}, true);
-      push(late(first.Text), first.Node->Pos, first.Args, false);
+      push(with, first.Node->Pos(), {}, true);
+      push(late(first.Text), first.Node->Pos(), first.Args, false);
       placed = true;
     }
   }
-  if (!placed) push(FindVar(first.Text, script), first.Node->Pos, first.Args, false);
+  if (!placed) push(FindVar(first.Text, script), first.Node->Pos(), first.Args, false);
   if (mode == 1) {
     TsxCustomVariable* ref = dsg->Items.back().Ref;
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
@@ -875,7 +877,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
     std::vector<const TsxILNode*> createArgs = std::move(args.back().Args);
     args.back().Args.clear();
-    push(create, first.Node->Pos, std::move(createArgs), false);
+    push(create, first.Node->Pos(), std::move(createArgs), false);
   }
 
   bool isLate = dsg->Items.back().Ref->Kind == TsxItemKind::LateMember;
@@ -885,7 +887,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     const bool index = link.Text == "[";
     TsxCustomVariable* prev = dsg->Items.back().Ref;
     if (isLate) {
-      push(late(link.Text), link.Node->Pos, link.Args, false);
+      push(late(link.Text), link.Node->Pos(), link.Args, false);
       continue;
     }
     if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
@@ -921,7 +923,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       }
       if (!cls) {
         isLate = true;
-        push(late(link.Text), link.Node->Pos, link.Args, false);
+        push(late(link.Text), link.Node->Pos(), link.Args, false);
         continue;
       }
     } else if (typ == fvtString || typ == fvtChar) {
@@ -929,7 +931,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       TsxCustomVariable* helper = script.Find("__StringHelper");
       if (!helper || helper->Kind != TsxItemKind::StringHelper)
         helper = script.Add(String(), std::make_unique<TsxStringHelper>());
-      push(helper, link.Node->Pos, link.Args, false);
+      push(helper, link.Node->Pos(), link.Args, false);
       continue;
     } else if (typ == fvtArray) {
       if (!index) Fail(SIndexRequired);
@@ -937,7 +939,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       if (!helper || helper->Kind != TsxItemKind::ArrayHelper) {
         helper = late("[");
       }
-      push(helper, link.Node->Pos, link.Args, false);
+      push(helper, link.Node->Pos(), link.Args, false);
       continue;
     } else if (typ == fvtClass) {
       cls = script.FindClass(typeName);
@@ -951,11 +953,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         std::snprintf(text, sizeof text, SClassError, cls->Name().c_str());
         Fail(text);
       }
-      push(cls->DefProperty, link.Node->Pos, link.Args, false);
+      push(cls->DefProperty, link.Node->Pos(), link.Args, false);
       continue;
     }
     if (TsxCustomHelper* member = cls->Find(link.Text)) {
-      push(member, link.Node->Pos, link.Args, false);
+      push(member, link.Node->Pos(), link.Args, false);
       continue;
     }
     TObject* holder = nullptr;
@@ -971,13 +973,13 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         auto constant = std::make_unique<TsxVariable>(link.Text, fvtClass, child->ClassName());
         constant->Value = sxObjectToValue(child);
         constant->IsReadOnly = true;
-        push(script.Add(String(), std::move(constant)), link.Node->Pos, link.Args, false);
+        push(script.Add(String(), std::move(constant)), link.Node->Pos(), link.Args, false);
         continue;
       }
     }
     if (!holder && script.LateBinding && !script.IsRunning) {
       isLate = true;
-      push(late(link.Text), link.Node->Pos, link.Args, false);
+      push(late(link.Text), link.Node->Pos(), link.Args, false);
       continue;
     }
     Fail(String(SUndeclaredIdent) + "'" + link.Text + "'");
@@ -1028,7 +1030,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::NameDesignator(TsxCustomVariab
   auto dsg = std::make_unique<TsxDesignator>(&script);
   TsxDesignatorItem& item = dsg->Items.emplace_back();
   item.Ref = ref;
-  item.SourcePos = name.Pos;
+  item.SourcePos = name.Pos();
   // A routine named without arguments takes the defaults of its parameters, and needs them all.
   if (ref->Count() > 0 && ref->Kind != TsxItemKind::LateMember && ref->Kind != TsxItemKind::Class) {
     if (ref->GetNumberOfRequiredParams() > 0) Fail(SNotEnoughParams);
@@ -1128,7 +1130,7 @@ void TsxProgramBuilder::AddTokens(const TsxILNode& expr) {
     Token token{child, Token::Operand, TsxOpKind::Const, -1};
     if (Is(*child, "op")) {
       String scratch;
-      const String& text = TextOf(*child, scratch);
+      const std::string_view text = TextOf(*child, scratch);
       if (text == "(") {
         token.What = Token::Open;
       } else if (text == ")") {

@@ -35,9 +35,11 @@ class TsxProgramBuilder {
   struct Token;
   // Names compared blind to ASCII case, as the scripts compare them.
   struct FoldedHash {
+    using is_transparent = void;
     size_t operator()(std::string_view name) const;
   };
   struct FoldedEqual {
+    using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const;
   };
   // What a name was last found as, and from which scope.
@@ -77,7 +79,7 @@ class TsxProgramBuilder {
   // The value of a constant expression, read now; raises for calls and members.
   Variant EvaluateNow(const TsxILNode& element, TsxScript& script);
 
-  TsxCustomVariable* FindVar(const String& name, TsxScript& script);
+  TsxCustomVariable* FindVar(std::string_view name, TsxScript& script);
   // Adds a named item to a scope; what the name was found as before no longer holds.
   TsxCustomVariable* Declare(TsxScript& script, const String& name, std::unique_ptr<TsxCustomVariable> item);
   void ForgetName(const String& name);
@@ -88,7 +90,7 @@ class TsxProgramBuilder {
   void CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src);
   void SetPos(const TsxILNode& element);
   // The position being read, as "row:col".
-  const String& CurrentPos() const;
+  String CurrentPos() const;
   void SetPosText(const String& pos);
   [[noreturn]] void Fail(const String& message);
   template <class T>

@@ -64,6 +64,41 @@ TEST(ScriptIL, LanguageLinesChooseTheDialect) {
   EXPECT_EQ(included.find("<decimal type=\"extended\"/>"), String::npos);  // not BasicScript's
 }
 
+// The tree is read after the parse that made it, and after the parser has moved on to another
+// dialect: a used unit's elements still tell their texts and where they lie in the unit's own
+// text (columns in characters: "ï" is two bytes).
+TEST(ScriptIL, TheTreeStaysReadableAfterTheParse) {
+  auto parser = ParserFor("PascalScript");
+  parser->OnGetUnit = [](const String&) { return String("var n: Integer;\nbegin\n  n := 'e\xC3\xAFn';\nend."); };
+  ASSERT_TRUE(parser->ParseSource("uses 'a';\nbegin\n  s := 'zwei';\nend.")) << parser->ErrorMsg();
+  parser->SelectLanguage("BasicScript");
+
+  const TsxILNode& root = parser->ILRoot();
+  ASSERT_EQ(root.Find("uses"), 0);
+  const TsxILNode& uses = *root.Items(0);
+  EXPECT_EQ(uses.Prop("unit"), "a");
+  const TsxILNode& unit = *uses.Items(0);
+  ASSERT_GE(unit.Find("compoundstmt"), 0);
+  const TsxILNode& unitAssign = *unit.Items(unit.Find("compoundstmt"))->Items(0);
+  EXPECT_EQ(unitAssign.Name(), "assignstmt");
+  EXPECT_EQ(unitAssign.Prop("pos"), "3:3");
+  const TsxILNode& unitExpr = *unitAssign.Items(unitAssign.Find("expr"));
+  EXPECT_EQ(unitExpr.Prop("pos"), "3:8");
+  EXPECT_EQ(unitExpr.Prop("pos1"), "3:13");
+  EXPECT_EQ(unitExpr.Items(0)->Prop("text"), "'e\xC3\xAFn'");
+  EXPECT_EQ(unitExpr.Items(0)->Prop("pos"), "3:13");
+
+  const TsxILNode& main = *root.Items(root.Find("compoundstmt"))->Items(0);
+  EXPECT_EQ(main.Prop("pos"), "3:3");
+  EXPECT_EQ(main.Items(main.Find("expr"))->Items(0)->Prop("text"), "'zwei'");
+  EXPECT_EQ(main.Items(main.Find("expr"))->Prop("pos1"), "3:14");
+  EXPECT_NE(parser->ILDoc().SaveToString().find("<string text=\"'e\xC3\xAFn'\" pos=\"3:13\"/>"), String::npos);
+
+  // The next parse replaces the tree.
+  ASSERT_TRUE(parser->ParseSource("x = 1\n")) << parser->ErrorMsg();
+  EXPECT_EQ(parser->ILRoot().Find("uses"), -1);
+}
+
 TEST(ScriptIL, UnitsAreLoadedOnceInReverseOrder) {
   auto parser = ParserFor("PascalScript");
   std::vector<String> requested;
