@@ -9,6 +9,7 @@
 namespace orv {
 
 class TsxExpression;
+class TsxProcVariable;
 class TsxScript;
 
 struct TsxDesignatorItem {
@@ -62,6 +63,13 @@ class TsxDesignator final : public TsxCustomVariable {
 
  private:
   Variant CallRoutine();
+  Variant CallRecursion(TsxProcVariable* proc);
+  Variant CallWithVarParams(TsxProcVariable* proc, TsxProcVariable* recursive);
+  // Whether a routine call's arguments only read variables and constants, so that a recursive
+  // call may work them out before the caller's locals are set aside; found at the first
+  // recursive call.
+  enum class TArgs : std::uint8_t { Unknown, ReadOnly, ReadOnlyWithVarParams, Other };
+  TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
   Variant Evaluate(const Variant* assigned);
   // Where the one index of an element designator lies when it is a variable or a constant,

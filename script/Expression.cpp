@@ -692,6 +692,26 @@ String TsxExpression::Finalize() {
 
 namespace {
 
+bool ReadsOnlyNode(const TsxExpressionNode* n) {
+  if (!n) return true;
+  switch (n->Op) {
+    case TsxOpKind::Designator:
+    case TsxOpKind::Set:
+    case TsxOpKind::In:
+    case TsxOpKind::Is:
+    case TsxOpKind::Chain:
+      return false;
+    default:
+      return ReadsOnlyNode(n->Left.get()) && ReadsOnlyNode(n->Right.get());
+  }
+}
+
+}  // namespace
+
+bool TsxExpression::ReadsOnly() const { return ReadsOnlyNode(Root.get()); }
+
+namespace {
+
 bool IsVariableNode(const TsxExpressionNode& n, TsxCustomVariable* target) {
   if (n.Op == TsxOpKind::Var) return n.Item == target;
   if (n.Op == TsxOpKind::Designator) return n.Dsg->PlainVariable() == target;

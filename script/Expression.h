@@ -131,6 +131,10 @@ class TsxExpression final : public TsxCustomVariable {
     return Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var) ? Root.get() : nullptr;
   }
 
+  // True when working the expression out runs no script code and changes no variable: only
+  // variables, constants and operators on them.
+  bool ReadsOnly() const;
+
   static Variant Eval(const TsxExpressionNode& node);
   // Eval of a CallOperands node: the left call runs first, each value is made once.
   static Variant EvalCalls(const TsxExpressionNode& node);

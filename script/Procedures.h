@@ -25,6 +25,7 @@ class TsxProcVariable final : public TsxCustomVariable {
   Variant GetValue() override { return Run(); }
   // GetValue without the virtual call, for the interpreter's own routine calls.
   Variant Run();
+  Variant RunRecursion();
 
   // Copies the values of the routine's variables and parameters aside (before a recursive
   // call) and puts them back. The set of locals is fixed at the first recursive call: a
@@ -37,6 +38,29 @@ class TsxProcVariable final : public TsxCustomVariable {
     Variant* top = saved_.get() + savedCount_;
     Variant* const* from = locals_.data();
     for (size_t i = 0; i < n; ++i) new (top + i) Variant(*from[i]);
+    savedCount_ += n;
+  }
+  // Before a recursive call whose arguments are worked out already (args, one per parameter):
+  // the caller's parameters and Result move aside, since the call gives them new values; the
+  // other locals are copied, since the call starts from them. The arguments move into the
+  // parameters and are left empty.
+  void EnterRecursion(Variant* args) {
+    if (!localsCollected_) CollectLocals();
+    const size_t n = localsCount_;
+    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
+    Variant* top = saved_.get() + savedCount_;
+    Variant* const* slot = locals_.data();
+    size_t i = 0;
+    for (; i < paramSlots_; ++i) {
+      std::memcpy(static_cast<void*>(top + i), slot[i], sizeof(Variant));
+      new (slot[i]) Variant(std::move(args[i]));
+    }
+    if (resultSlot_) {
+      std::memcpy(static_cast<void*>(top + i), slot[i], sizeof(Variant));
+      new (slot[i]) Variant();
+      ++i;
+    }
+    for (; i < n; ++i) new (top + i) Variant(*slot[i]);
     savedCount_ += n;
   }
   void RestoreLocals() {
@@ -61,8 +85,11 @@ class TsxProcVariable final : public TsxCustomVariable {
 
  private:
   void CollectLocals();
-  // Where the values of the routine's variables and parameters lie.
+  // Where the values of the routine's variables and parameters lie: the parameters in their
+  // order first, then Result, then the other locals.
   std::vector<Variant*> locals_;
+  size_t paramSlots_ = 0;
+  bool resultSlot_ = false;
   bool localsCollected_ = false;
   size_t localsCount_ = 0;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
@@ -81,11 +108,9 @@ namespace detail {
 // highest address until it is first computed, so that the first check computes it.
 inline thread_local std::uintptr_t sxStackLimit = UINTPTR_MAX;
 void sxCheckStackLimit();
-// Routine calls running on this thread; the depth is bounded apart from the native stack, so
-// that the values each recursion sets aside stay bounded too.
-inline thread_local int sxCallDepth = 0;
-inline constexpr int kMaxCallDepth = 100000;
-[[noreturn]] void sxCallTooDeep();
+// The most calls of one routine that may wait for a recursive call of it to return; bounded
+// apart from the native stack, so that the values set aside for them stay bounded too.
+inline constexpr size_t kMaxRecursion = 100000;
 }  // namespace detail
 
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
@@ -98,8 +123,6 @@ inline void sxCheckStack() {
 // Defined here so that a routine call runs the body without a further call of its own.
 inline Variant TsxProcVariable::Run() {
   sxCheckStack();
-  if (detail::sxCallDepth >= detail::kMaxCallDepth) [[unlikely]]
-    detail::sxCallTooDeep();
   // No step of its own: the routine's statements count theirs, and a routine without
   // statements cannot call itself.
   TsxScript& program = *Program;
@@ -109,12 +132,10 @@ inline Variant TsxProcVariable::Run() {
   program.ExitCalled = false;
   program.Terminated = false;
   program.IsRunning = true;
-  ++detail::sxCallDepth;
   struct Reset {
     TsxProcVariable* proc;
     bool was;
     ~Reset() {
-      --detail::sxCallDepth;
       TsxScript& p = *proc->Program;
       p.ClearJumps();
       p.IsRunning = was;
@@ -123,6 +144,21 @@ inline Variant TsxProcVariable::Run() {
   } reset{this, wasExecuting};
   program.MainStatement().RunItems();
   // Result is emptied on every entry, so its value is handed over rather than shared.
+  return RefItem ? std::move(RefItem->Value) : Null();
+}
+
+// Run for a call made after EnterRecursion: the routine runs already, so Executing and its
+// scope's IsRunning are set and stay set, and Result is empty.
+inline Variant TsxProcVariable::RunRecursion() {
+  sxCheckStack();
+  TsxScript& program = *Program;
+  program.ExitCalled = false;
+  program.Terminated = false;
+  struct Reset {
+    TsxScript& p;
+    ~Reset() { p.ClearJumps(); }
+  } reset{program};
+  program.MainStatement().RunItems();
   return RefItem ? std::move(RefItem->Value) : Null();
 }
 
