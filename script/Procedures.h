@@ -45,34 +45,41 @@ class TsxProcVariable final : public TsxCustomVariable {
   // other locals are copied, since the call starts from them. The arguments move into the
   // parameters and are left empty.
   void EnterRecursion(Variant* args) {
-    if (!localsCollected_) CollectLocals();
+    if (!localsCollected_) [[unlikely]] CollectLocals();
+    // Members read once: the byte copies below could otherwise alias them.
     const size_t n = localsCount_;
-    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
-    Variant* top = saved_.get() + savedCount_;
-    Variant* const* slot = locals_.data();
+    const size_t params = paramSlots_;
+    const bool result = resultSlot_;
+    if (savedCount_ + n > savedCapacity_) [[unlikely]] GrowSaved(n);
+    Variant* const top = saved_.get() + savedCount_;
+    savedCount_ += n;
+    Variant* const* const slot = locals_.data();
     size_t i = 0;
-    for (; i < paramSlots_; ++i) {
-      std::memcpy(static_cast<void*>(top + i), slot[i], sizeof(Variant));
-      new (slot[i]) Variant(std::move(args[i]));
+    for (; i < params; ++i) {
+      Variant* const s = slot[i];
+      std::memcpy(static_cast<void*>(top + i), s, sizeof(Variant));
+      std::memcpy(static_cast<void*>(s), &args[i], sizeof(Variant));
+      new (&args[i]) Variant();
     }
-    if (resultSlot_) {
-      std::memcpy(static_cast<void*>(top + i), slot[i], sizeof(Variant));
-      new (slot[i]) Variant();
+    if (result) {
+      Variant* const s = slot[i];
+      std::memcpy(static_cast<void*>(top + i), s, sizeof(Variant));
+      new (s) Variant();
       ++i;
     }
     for (; i < n; ++i) new (top + i) Variant(*slot[i]);
-    savedCount_ += n;
   }
   void RestoreLocals() {
     const size_t n = localsCount_;
     savedCount_ -= n;
-    Variant* top = saved_.get() + savedCount_;
-    Variant* const* to = locals_.data();
+    const Variant* const top = saved_.get() + savedCount_;
+    Variant* const* const to = locals_.data();
     for (size_t i = 0; i < n; ++i) {
       // The value set aside moves back as its bytes (as GrowSaved moves them); the raw storage
       // it leaves is reused without being destroyed.
-      to[i]->~Variant();
-      std::memcpy(static_cast<void*>(to[i]), &top[i], sizeof(Variant));
+      Variant* const s = to[i];
+      s->~Variant();
+      std::memcpy(static_cast<void*>(s), &top[i], sizeof(Variant));
     }
   }
 
