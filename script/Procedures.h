@@ -54,6 +54,17 @@ class TsxProcVariable final : public TsxCustomVariable {
     Variant* const top = saved_.get() + savedCount_;
     savedCount_ += n;
     Variant* const* const slot = locals_.data();
+    if (n == 2 && params == 1 && result) {
+      // One parameter and Result, the shape of most recursive functions, without the loops.
+      Variant* const param = slot[0];
+      Variant* const value = slot[1];
+      std::memcpy(static_cast<void*>(top), param, sizeof(Variant));
+      std::memcpy(static_cast<void*>(top + 1), value, sizeof(Variant));
+      std::memcpy(static_cast<void*>(param), args, sizeof(Variant));
+      new (args) Variant();
+      new (value) Variant();
+      return;
+    }
     size_t i = 0;
     for (; i < params; ++i) {
       Variant* const s = slot[i];
@@ -74,6 +85,15 @@ class TsxProcVariable final : public TsxCustomVariable {
     savedCount_ -= n;
     const Variant* const top = saved_.get() + savedCount_;
     Variant* const* const to = locals_.data();
+    if (n == 2) {
+      Variant* const first = to[0];
+      Variant* const second = to[1];
+      first->~Variant();
+      std::memcpy(static_cast<void*>(first), top, sizeof(Variant));
+      second->~Variant();
+      std::memcpy(static_cast<void*>(second), top + 1, sizeof(Variant));
+      return;
+    }
     for (size_t i = 0; i < n; ++i) {
       // The value set aside moves back as its bytes (as GrowSaved moves them); the raw storage
       // it leaves is reused without being destroyed.
