@@ -152,37 +152,7 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
-// A call of a script routine with plain arguments: the common case of every recursion.
-Variant TsxDesignator::CallRoutine() {
-  TsxDesignatorItem& link = Items.front();
-  auto* proc = static_cast<TsxProcVariable*>(link.Ref);
-  if (!proc->Executing) {
-    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
-    // Without var parameters the value goes straight to the caller.
-    if (!PassArguments(proc, link, n)) return proc->Run();
-    return CallWithVarParams(proc, nullptr);
-  }
-  if (args_ != TArgs::ReadOnly) [[unlikely]] return CallRecursion(proc);
-  // The arguments only read variables and constants: they are worked out before anything is
-  // set aside, so that the caller's parameters move aside instead of being copied.
-  if (link.Args.size() == 1) {
-    Variant value = link.Args[0]->Value();
-    proc->EnterRecursion(&value);
-  } else {
-    ArgValues values(link.Args.size());
-    for (const auto& arg : link.Args) values.Add(arg->Value());
-    proc->EnterRecursion(&values[0]);
-  }
-  // The caller's locals come back after the value is taken, also when an exception passes.
-  struct Restore {
-    TsxProcVariable* Proc;
-    ~Restore() { Proc->RestoreLocals(); }
-  } restore{proc};
-  return proc->RunRecursion();
-}
-
-// The recursive calls CallRoutine leaves: arguments that may run script code, var parameters.
-Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
+Variant TsxDesignator::CallOtherRoutine(TsxProcVariable* proc) {
   TsxDesignatorItem& link = Items.front();
   if (args_ == TArgs::Unknown) {
     bool readOnly = link.Args.size() == static_cast<size_t>(proc->Count());
@@ -191,9 +161,35 @@ Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
       readOnly = link.Args[i]->ReadsOnly();
       varParams |= proc->Params(static_cast<int>(i))->IsVarParam;
     }
-    args_ = !readOnly ? TArgs::Other : varParams ? TArgs::ReadOnlyWithVarParams : TArgs::ReadOnly;
-    if (args_ == TArgs::ReadOnly) return CallRoutine();
+    args_ = !readOnly                  ? TArgs::Other
+            : varParams                ? TArgs::ReadOnlyWithVarParams
+            : link.Args.size() == 1    ? TArgs::One
+                                       : TArgs::ReadOnly;
+    if (args_ == TArgs::One) return CallRoutine();
   }
+  if (!proc->Executing) {
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+    // Without var parameters the value goes straight to the caller.
+    if (!PassArguments(proc, link, n)) return proc->Run();
+    return CallWithVarParams(proc, nullptr);
+  }
+  if (args_ != TArgs::ReadOnly) return CallRecursion(proc);
+  // The arguments only read variables and constants: they are worked out before anything is
+  // set aside, so that the caller's parameters move aside instead of being copied.
+  ArgValues values(link.Args.size());
+  for (const auto& arg : link.Args) values.Add(arg->Value());
+  proc->EnterRecursion(&values[0]);
+  // The caller's locals come back after the value is taken, also when an exception passes.
+  struct Restore {
+    TsxProcVariable* Proc;
+    ~Restore() { Proc->RestoreLocals(); }
+  } restore{proc};
+  return proc->RunRecursion();
+}
+
+// A recursive call whose arguments may run script code or that has var parameters.
+Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
+  TsxDesignatorItem& link = Items.front();
   if (args_ == TArgs::ReadOnlyWithVarParams) {
     ArgValues values(link.Args.size());
     for (const auto& arg : link.Args) values.Add(arg->Value());

@@ -245,15 +245,8 @@ bool RoutineCall(const TsxExpressionNode* n) {
 
 // IntegerFirst without the operand slots.
 Variant TsxExpression::EvalCalls(const TsxExpressionNode& n) {
-  const bool add = n.Op == TsxOpKind::Plus;
   const Variant l = n.Left->Dsg->GetValue();
-  const Variant r = n.Right->Dsg->GetValue();
-  Integer sum;
-  if (IsInt(l) && IsInt(r) &&
-      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
-            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
-    return Variant(sum);
-  return add ? sxAdd(l, r) : sxSub(l, r);
+  return sxAddOrSub(l, n.Right->Dsg->GetValue(), n.Op == TsxOpKind::Plus);
 }
 
 namespace {

@@ -200,6 +200,15 @@ class TsxSetExpression : public TsxCustomVariable {
 Variant sxAdd(const Variant& a, const Variant& b);
 Variant sxSub(const Variant& a, const Variant& b);
 Variant sxMul(const Variant& a, const Variant& b);
+// l + r (add) or l - r, whole numbers that stay in range worked out here.
+[[gnu::always_inline]] inline Variant sxAddOrSub(const Variant& l, const Variant& r, bool add) {
+  Integer result;
+  if (l.VType() == varInteger && r.VType() == varInteger &&
+      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)
+            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)))
+    return Variant(result);
+  return add ? sxAdd(l, r) : sxSub(l, r);
+}
 // The longest text a script may build; longer ones raise instead of exhausting memory.
 inline constexpr size_t kMaxTextBytes = size_t{64} << 20;
 // Raises for a text past kMaxTextBytes and counts a long one against the step limit.
