@@ -149,15 +149,17 @@ class TsxExpression final : public TsxCustomVariable {
       // A loop's test of two whole numbers, decided here.
       const Variant& l = *n.Left->Ref;
       const Variant& r = *n.Right->Ref;
-      const unsigned op = static_cast<unsigned>(n.Op) - static_cast<unsigned>(TsxOpKind::Great);
-      if (l.VType() == varInteger && r.VType() == varInteger && op < 6) {
+      if (l.VType() == varInteger && r.VType() == varInteger) {
         const Integer x = l.UncheckedInteger(), y = r.UncheckedInteger();
-        // Which of below (bit 0), equal (bit 1) and above (bit 2) make each comparison true,
-        // four bits per operator in the order >, <, <=, >=, <>, =: decided without a jump.
-        static_assert(static_cast<unsigned>(TsxOpKind::Eq) - static_cast<unsigned>(TsxOpKind::Great) == 5);
-        constexpr unsigned kTrueWhen = 4u | 1u << 4 | 3u << 8 | 6u << 12 | 5u << 16 | 2u << 20;
-        const unsigned order = static_cast<unsigned>(x >= y) + static_cast<unsigned>(x > y);
-        return (kTrueWhen >> (op * 4 + order)) & 1u;
+        switch (n.Op) {
+          case TsxOpKind::Less: return x < y;
+          case TsxOpKind::LessEq: return x <= y;
+          case TsxOpKind::Great: return x > y;
+          case TsxOpKind::GreatEq: return x >= y;
+          case TsxOpKind::Eq: return x == y;
+          case TsxOpKind::NonEq: return x != y;
+          default: break;
+        }
       }
     }
     return EvalCondition(n);
