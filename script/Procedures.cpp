@@ -99,6 +99,7 @@ void TsxProcVariable::CollectLocals() {
     }
   }
   localsCount_ = locals_.size();
+  oneParamAndResult_ = localsCount_ == 2 && paramSlots_ == 1 && resultSlot_;
   localsCollected_ = true;
 }
 

@@ -2,7 +2,6 @@
 // Script routines: a procedure or function owns a scope of its own for its parameters and
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -45,36 +44,38 @@ class TsxProcVariable final : public TsxCustomVariable {
   // other locals are copied, since the call starts from them. The arguments move into the
   // parameters and are left empty.
   void EnterRecursion(Variant* args) {
-    if (!localsCollected_) [[unlikely]] CollectLocals();
-    // Members read once: the byte copies below could otherwise alias them.
-    const size_t n = localsCount_;
-    const size_t params = paramSlots_;
-    const bool result = resultSlot_;
-    if (savedCount_ + n > savedCapacity_) [[unlikely]] GrowSaved(n);
-    Variant* const top = saved_.get() + savedCount_;
-    savedCount_ += n;
-    Variant* const* const slot = locals_.data();
-    if (n == 2 && params == 1 && result) {
+    if (oneParamAndResult_ && savedCount_ + 2 <= savedCapacity_) {
       // One parameter and Result, the shape of most recursive functions, without the loops.
-      Variant* const param = slot[0];
-      Variant* const value = slot[1];
-      std::memcpy(static_cast<void*>(top), param, sizeof(Variant));
-      std::memcpy(static_cast<void*>(top + 1), value, sizeof(Variant));
-      std::memcpy(static_cast<void*>(param), args, sizeof(Variant));
+      Variant* const top = saved_.get() + savedCount_;
+      savedCount_ += 2;
+      Variant* const param = locals_[0];
+      Variant* const value = locals_[1];
+      Variant::Relocate(top, *param);
+      Variant::Relocate(top + 1, *value);
+      Variant::Relocate(param, *args);
       new (args) Variant();
       new (value) Variant();
       return;
     }
+    if (!localsCollected_) CollectLocals();
+    // Members read once: the stores below could otherwise alias them.
+    const size_t n = localsCount_;
+    const size_t params = paramSlots_;
+    const bool result = resultSlot_;
+    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
+    Variant* const top = saved_.get() + savedCount_;
+    savedCount_ += n;
+    Variant* const* const slot = locals_.data();
     size_t i = 0;
     for (; i < params; ++i) {
       Variant* const s = slot[i];
-      std::memcpy(static_cast<void*>(top + i), s, sizeof(Variant));
-      std::memcpy(static_cast<void*>(s), &args[i], sizeof(Variant));
+      Variant::Relocate(top + i, *s);
+      Variant::Relocate(s, args[i]);
       new (&args[i]) Variant();
     }
     if (result) {
       Variant* const s = slot[i];
-      std::memcpy(static_cast<void*>(top + i), s, sizeof(Variant));
+      Variant::Relocate(top + i, *s);
       new (s) Variant();
       ++i;
     }
@@ -83,15 +84,15 @@ class TsxProcVariable final : public TsxCustomVariable {
   void RestoreLocals() {
     const size_t n = localsCount_;
     savedCount_ -= n;
-    const Variant* const top = saved_.get() + savedCount_;
+    Variant* const top = saved_.get() + savedCount_;
     Variant* const* const to = locals_.data();
     if (n == 2) {
       Variant* const first = to[0];
       Variant* const second = to[1];
       first->~Variant();
-      std::memcpy(static_cast<void*>(first), top, sizeof(Variant));
+      Variant::Relocate(first, top[0]);
       second->~Variant();
-      std::memcpy(static_cast<void*>(second), top + 1, sizeof(Variant));
+      Variant::Relocate(second, top[1]);
       return;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -99,7 +100,7 @@ class TsxProcVariable final : public TsxCustomVariable {
       // it leaves is reused without being destroyed.
       Variant* const s = to[i];
       s->~Variant();
-      std::memcpy(static_cast<void*>(s), &top[i], sizeof(Variant));
+      Variant::Relocate(s, top[i]);
     }
   }
 
@@ -117,6 +118,8 @@ class TsxProcVariable final : public TsxCustomVariable {
   std::vector<Variant*> locals_;
   size_t paramSlots_ = 0;
   bool resultSlot_ = false;
+  // The locals are the one parameter and Result.
+  bool oneParamAndResult_ = false;
   bool localsCollected_ = false;
   size_t localsCount_ = 0;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
@@ -156,8 +159,8 @@ inline Variant TsxProcVariable::Run() {
   const bool wasExecuting = Executing;
   Executing = true;
   if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
-  program.ExitCalled = false;
-  program.Terminated = false;
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
   program.IsRunning = true;
   struct Reset {
     TsxProcVariable* proc;
@@ -179,8 +182,8 @@ inline Variant TsxProcVariable::Run() {
 inline Variant TsxProcVariable::RunRecursion() {
   sxCheckStack();
   TsxScript& program = *Program;
-  program.ExitCalled = false;
-  program.Terminated = false;
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
   struct Reset {
     TsxScript& p;
     ~Reset() { p.ClearJumps(); }

@@ -38,7 +38,9 @@ namespace {
 // Ends a loop round: True when the loop is to stop.
 inline bool LoopStops(TsxScript& p) {
   if (p.BreakCalled || p.ExitCalled) return true;
-  p.ContinueCalled = false;
+  // Cleared only when set: a store into the flags each round would hold up the next test of
+  // them all at once.
+  if (p.ContinueCalled) p.ContinueCalled = false;
   return false;
 }
 
@@ -194,7 +196,7 @@ void TsxAssignmentStmt::Execute() { Run(); }
   Store();
   // A return statement leaves the routine as an exit statement after it would, with its own
   // step and line report.
-  if (Returns && Report()) Program->ExitCalled = true;
+  if (Returns && Report()) Program->SetExitCalled();
 }
 
 TsxCallStmt::~TsxCallStmt() = default;
@@ -311,8 +313,8 @@ Variant TsxDesignator::CallRoutine() {
       }
     }
   } leave{proc, recursive};
-  program.ExitCalled = false;
-  program.Terminated = false;
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
   TsxStatement::RunList(program.MainStatement());
   // Result is emptied on every entry, so its value is handed over rather than shared.
   return proc->RefItem ? std::move(proc->RefItem->Value) : Null();
@@ -495,7 +497,7 @@ void TsxContinueStmt::Execute() { Program->ContinueCalled = true; }
 
 void TsxExitStmt::Execute() {
   if (!Report()) return;
-  Program->ExitCalled = true;
+  Program->SetExitCalled();
 }
 
 TsxWithStmt::~TsxWithStmt() = default;
