@@ -146,7 +146,10 @@ inline constexpr size_t kMaxRecursion = 100000;
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
 // in a script stops with a script error instead of a crash. Inline: every script call checks.
 inline void sxCheckStack() {
-  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::sxStackLimit) [[unlikely]]
+  // The address of a local rather than the frame's: asking for the frame address would keep a
+  // register from every routine call for the frame pointer.
+  char here;
+  if (reinterpret_cast<std::uintptr_t>(&here) < detail::sxStackLimit) [[unlikely]]
     detail::sxCheckStackLimit();
 }
 
