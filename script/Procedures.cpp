@@ -99,7 +99,10 @@ void TsxProcVariable::CollectLocals() {
     }
   }
   localsCount_ = locals_.size();
-  oneParamAndResult_ = localsCount_ == 2 && paramSlots_ == 1 && resultSlot_;
+  if (localsCount_ == 2 && paramSlots_ == 1 && resultSlot_) {
+    oneParam_ = locals_[0];
+    oneResult_ = locals_[1];
+  }
   localsCollected_ = true;
 }
 

@@ -44,12 +44,12 @@ class TsxProcVariable final : public TsxCustomVariable {
   // other locals are copied, since the call starts from them. The arguments move into the
   // parameters and are left empty.
   void EnterRecursion(Variant* args) {
-    if (oneParamAndResult_ && savedCount_ + 2 <= savedCapacity_) {
+    if (oneParam_ && savedCount_ + 2 <= savedCapacity_) {
       // One parameter and Result, the shape of most recursive functions, without the loops.
       Variant* const top = saved_.get() + savedCount_;
       savedCount_ += 2;
-      Variant* const param = locals_[0];
-      Variant* const value = locals_[1];
+      Variant* const param = oneParam_;
+      Variant* const value = oneResult_;
       Variant::Relocate(top, *param);
       Variant::Relocate(top + 1, *value);
       Variant::Relocate(param, *args);
@@ -82,19 +82,21 @@ class TsxProcVariable final : public TsxCustomVariable {
     for (; i < n; ++i) new (top + i) Variant(*slot[i]);
   }
   void RestoreLocals() {
-    const size_t n = localsCount_;
-    savedCount_ -= n;
-    Variant* const top = saved_.get() + savedCount_;
-    Variant* const* const to = locals_.data();
-    if (n == 2) {
-      Variant* const first = to[0];
-      Variant* const second = to[1];
+    if (oneParam_) {
+      savedCount_ -= 2;
+      Variant* const top = saved_.get() + savedCount_;
+      Variant* const first = oneParam_;
+      Variant* const second = oneResult_;
       first->~Variant();
       Variant::Relocate(first, top[0]);
       second->~Variant();
       Variant::Relocate(second, top[1]);
       return;
     }
+    const size_t n = localsCount_;
+    savedCount_ -= n;
+    Variant* const top = saved_.get() + savedCount_;
+    Variant* const* const to = locals_.data();
     for (size_t i = 0; i < n; ++i) {
       // The value set aside moves back as its bytes (as GrowSaved moves them); the raw storage
       // it leaves is reused without being destroyed.
@@ -118,8 +120,9 @@ class TsxProcVariable final : public TsxCustomVariable {
   std::vector<Variant*> locals_;
   size_t paramSlots_ = 0;
   bool resultSlot_ = false;
-  // The locals are the one parameter and Result.
-  bool oneParamAndResult_ = false;
+  // Where the parameter and Result lie when they are all the locals, else nullptr.
+  Variant* oneParam_ = nullptr;
+  Variant* oneResult_ = nullptr;
   bool localsCollected_ = false;
   size_t localsCount_ = 0;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
