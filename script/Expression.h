@@ -151,9 +151,12 @@ class TsxExpression final : public TsxCustomVariable {
       const Variant& r = *n.Right->Ref;
       if (l.VType() == varInteger && r.VType() == varInteger) {
         const Integer x = l.UncheckedInteger(), y = r.UncheckedInteger();
-        switch (n.Op) {
-          case TsxOpKind::Less: return x < y;
-          case TsxOpKind::LessEq: return x <= y;
+        // "<" and "<=" first, the tests of most loops and recursions, without the switch's
+        // table.
+        const TsxOpKind op = n.Op;
+        if (op == TsxOpKind::Less) return x < y;
+        if (op == TsxOpKind::LessEq) return x <= y;
+        switch (op) {
           case TsxOpKind::Great: return x > y;
           case TsxOpKind::GreatEq: return x >= y;
           case TsxOpKind::Eq: return x == y;
