@@ -301,8 +301,10 @@ void TsxDesignator::SetValue(const Variant& value) {
 }
 
 
-// A call of a global native function: the arguments go straight into its parameters.
-static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
+// A call of a global native function: the arguments go straight into its parameters. Kept
+// out of Evaluate: inlined there, it left the compiler no room to inline the evaluation of the
+// arguments.
+[[gnu::noinline]] static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
   const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
   const bool hasVarParams = PassArguments(method, link, n);
   method->ParentRef = nullptr;

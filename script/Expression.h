@@ -169,7 +169,7 @@ class TsxExpression final : public TsxCustomVariable {
   }
   // Plain variables and constants, the most common whole expressions, are read without the
   // evaluator's call.
-  [[gnu::always_inline]] Variant Value() const {
+  Variant Value() const {
     const TsxExpressionNode& root = *Root;
     if (root.Ref) return *root.Ref;
     if (root.RefOperands && (root.Op == TsxOpKind::Plus || root.Op == TsxOpKind::Minus)) {
