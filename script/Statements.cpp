@@ -112,10 +112,6 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
          ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
 }
 
-}  // namespace
-
-namespace {
-
 // The value of a sum or difference of two calls of script routines, the left one first.
 [[gnu::always_inline]] inline Variant CallsValue(const TsxExpressionNode& n) {
   const Variant l = n.Left->Dsg->GetValue();
