@@ -62,6 +62,12 @@ class ArgValues {
   size_t made_ = 0;
 };
 
+// An argument's value: a variable or a constant, the most common arguments, read here.
+[[gnu::always_inline]] inline Variant ArgValue(const TsxExpression& arg) {
+  if (const Variant* given = arg.Root->Ref) return *given;
+  return arg.Value();
+}
+
 // The first n arguments into the routine's parameters, every argument evaluated before any
 // parameter is set, since an argument may read a parameter of the same routine; true when one
 // of them is a var parameter.
@@ -70,12 +76,12 @@ template <class Routine>
   bool hasVarParams = false;
   if (n == 1) {
     TsxParamItem* p = routine->Params(0);
-    Variant value = link.Args[0]->Value();
+    Variant value = ArgValue(*link.Args[0]);
     p->Value.Swap(value);
     hasVarParams = p->IsVarParam;
   } else if (n > 1) {
     ArgValues values(n);
-    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->Value());
+    for (size_t i = 0; i < n; ++i) values.Add(ArgValue(*link.Args[i]));
     for (size_t i = 0; i < n; ++i) {
       TsxParamItem* p = routine->Params(static_cast<int>(i));
       p->Value.Swap(values[i]);
@@ -301,10 +307,8 @@ void TsxDesignator::SetValue(const Variant& value) {
 }
 
 
-// A call of a global native function: the arguments go straight into its parameters. Kept
-// out of Evaluate: inlined there, it left the compiler no room to inline the evaluation of the
-// arguments.
-[[gnu::noinline]] static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
+// A call of a global native function: the arguments go straight into its parameters.
+static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool needResult, TsxScript* program) {
   const size_t n = std::min(link.Args.size(), static_cast<size_t>(method->Count()));
   const bool hasVarParams = PassArguments(method, link, n);
   method->ParentRef = nullptr;
