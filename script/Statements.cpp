@@ -38,9 +38,7 @@ namespace {
 // Ends a loop round: True when the loop is to stop.
 inline bool LoopStops(TsxScript& p) {
   if (p.BreakCalled || p.ExitCalled) return true;
-  // Cleared only when set: a store into the flags each round would hold up the next test of
-  // them all at once.
-  if (p.ContinueCalled) p.ContinueCalled = false;
+  p.ContinueCalled = false;
   return false;
 }
 
