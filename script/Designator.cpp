@@ -62,6 +62,12 @@ class ArgValues {
   size_t made_ = 0;
 };
 
+// An argument's value: a variable or a constant, the most common arguments, read here.
+[[gnu::always_inline]] inline Variant ArgValue(const TsxExpression& arg) {
+  if (const Variant* given = arg.Root->Ref) return *given;
+  return arg.Value();
+}
+
 // The first n arguments into the routine's parameters, every argument evaluated before any
 // parameter is set, since an argument may read a parameter of the same routine; true when one
 // of them is a var parameter.
@@ -70,12 +76,12 @@ template <class Routine>
   bool hasVarParams = false;
   if (n == 1) {
     TsxParamItem* p = routine->Params(0);
-    Variant value = link.Args[0]->Value();
+    Variant value = ArgValue(*link.Args[0]);
     p->Value.Swap(value);
     hasVarParams = p->IsVarParam;
   } else if (n > 1) {
     ArgValues values(n);
-    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->Value());
+    for (size_t i = 0; i < n; ++i) values.Add(ArgValue(*link.Args[i]));
     for (size_t i = 0; i < n; ++i) {
       TsxParamItem* p = routine->Params(static_cast<int>(i));
       p->Value.Swap(values[i]);
@@ -152,25 +158,83 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
-// A call of a script routine with plain arguments: the common case of every recursion.
-Variant TsxDesignator::CallRoutine() {
-  auto* proc = static_cast<TsxProcVariable*>(Items.front().Ref);
+Variant TsxDesignator::CallOtherRoutine(TsxProcVariable* proc) {
   TsxDesignatorItem& link = Items.front();
-  TsxProcVariable* const recursive = proc->Executing ? proc : nullptr;
-  if (recursive) recursive->SaveLocals();
+  if (args_ == TArgs::Unknown) {
+    bool readOnly = link.Args.size() == static_cast<size_t>(proc->Count());
+    bool varParams = false;
+    for (size_t i = 0; readOnly && i < link.Args.size(); ++i) {
+      readOnly = link.Args[i]->ReadsOnly();
+      varParams |= proc->Params(static_cast<int>(i))->IsVarParam;
+    }
+    args_ = !readOnly                  ? TArgs::Other
+            : varParams                ? TArgs::ReadOnlyWithVarParams
+            : link.Args.size() == 1    ? TArgs::One
+                                       : TArgs::ReadOnly;
+    if (args_ == TArgs::One) return CallRoutine();
+  }
+  if (!proc->Executing) {
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+    // Without var parameters the value goes straight to the caller.
+    if (!PassArguments(proc, link, n)) return proc->Run();
+    return CallWithVarParams(proc, nullptr);
+  }
+  if (args_ != TArgs::ReadOnly) return CallRecursion(proc);
+  // The arguments only read variables and constants: they are worked out before anything is
+  // set aside, so that the caller's parameters move aside instead of being copied.
+  ArgValues values(link.Args.size());
+  for (const auto& arg : link.Args) values.Add(arg->Value());
+  proc->EnterRecursion(&values[0]);
   // The caller's locals come back after the value is taken, also when an exception passes.
+  struct Restore {
+    TsxProcVariable* Proc;
+    ~Restore() { Proc->RestoreLocals(); }
+  } restore{proc};
+  return proc->RunRecursion();
+}
+
+// A recursive call whose arguments may run script code or that has var parameters.
+Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
+  TsxDesignatorItem& link = Items.front();
+  if (args_ == TArgs::ReadOnlyWithVarParams) {
+    ArgValues values(link.Args.size());
+    for (const auto& arg : link.Args) values.Add(arg->Value());
+    proc->EnterRecursion(&values[0]);
+    return CallWithVarParams(proc, proc);
+  }
+  // An argument may change the caller's locals (through a var parameter of another routine):
+  // what is set aside is what they held before the arguments ran.
+  proc->SaveLocals();
+  const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
+  bool hasVarParams;
+  try {
+    hasVarParams = PassArguments(proc, link, n);
+  } catch (...) {
+    proc->RestoreLocals();
+    throw;
+  }
+  if (hasVarParams) return CallWithVarParams(proc, proc);
+  struct Restore {
+    TsxProcVariable* Proc;
+    ~Restore() { Proc->RestoreLocals(); }
+  } restore{proc};
+  return proc->Run();
+}
+
+// Runs a routine whose arguments are in its parameters, one of them at least a var parameter;
+// recursive, when given, is the routine whose locals were set aside for the call.
+Variant TsxDesignator::CallWithVarParams(TsxProcVariable* proc, TsxProcVariable* recursive) {
+  TsxDesignatorItem& link = Items.front();
   struct Restore {
     TsxProcVariable* Proc;
     ~Restore() {
       if (Proc) Proc->RestoreLocals();
     }
   } restore{recursive};
-  const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
-  // Without var parameters the value goes straight to the caller.
-  if (!PassArguments(proc, link, n)) return proc->Run();
   Variant result = proc->Run();
   // Read every var parameter before the caller's locals come back, and write them to the
   // arguments after, so that an update made down a recursion is not overwritten.
+  const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
   std::vector<Variant> out(n);
   for (size_t i = 0; i < n; ++i) out[i] = proc->Params(static_cast<int>(i))->Value;
   if (restore.Proc) {

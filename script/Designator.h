@@ -9,6 +9,7 @@
 namespace orv {
 
 class TsxExpression;
+class TsxProcVariable;
 class TsxScript;
 
 struct TsxDesignatorItem {
@@ -61,7 +62,18 @@ class TsxDesignator final : public TsxCustomVariable {
   TsxDesignatorKind DKind = TsxDesignatorKind::General;
 
  private:
+  // Defined in Statements.cpp, beside the statement lists it runs: a call of one argument that
+  // only reads, its routine's body and the calls in that body compile into one native frame.
   Variant CallRoutine();
+  // The routine calls CallRoutine leaves: other argument counts, arguments that may run script
+  // code, var parameters.
+  Variant CallOtherRoutine(TsxProcVariable* proc);
+  Variant CallRecursion(TsxProcVariable* proc);
+  Variant CallWithVarParams(TsxProcVariable* proc, TsxProcVariable* recursive);
+  // Whether a routine call's arguments only read variables and constants, so that a recursive
+  // call may work them out before the caller's locals are set aside; found at the first call.
+  enum class TArgs : std::uint8_t { Unknown, One, ReadOnly, ReadOnlyWithVarParams, Other };
+  TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
   Variant Evaluate(const Variant* assigned);
   // Where the one index of an element designator lies when it is a variable or a constant,

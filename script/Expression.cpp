@@ -245,15 +245,8 @@ bool RoutineCall(const TsxExpressionNode* n) {
 
 // IntegerFirst without the operand slots.
 Variant TsxExpression::EvalCalls(const TsxExpressionNode& n) {
-  const bool add = n.Op == TsxOpKind::Plus;
   const Variant l = n.Left->Dsg->GetValue();
-  const Variant r = n.Right->Dsg->GetValue();
-  Integer sum;
-  if (IsInt(l) && IsInt(r) &&
-      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)
-            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &sum)))
-    return Variant(sum);
-  return add ? sxAdd(l, r) : sxSub(l, r);
+  return sxAddOrSub(l, n.Right->Dsg->GetValue(), n.Op == TsxOpKind::Plus);
 }
 
 namespace {
@@ -689,6 +682,26 @@ String TsxExpression::Finalize() {
   if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;
   return errorPos;
 }
+
+namespace {
+
+bool ReadsOnlyNode(const TsxExpressionNode* n) {
+  if (!n) return true;
+  switch (n->Op) {
+    case TsxOpKind::Designator:
+    case TsxOpKind::Set:
+    case TsxOpKind::In:
+    case TsxOpKind::Is:
+    case TsxOpKind::Chain:
+      return false;
+    default:
+      return ReadsOnlyNode(n->Left.get()) && ReadsOnlyNode(n->Right.get());
+  }
+}
+
+}  // namespace
+
+bool TsxExpression::ReadsOnly() const { return ReadsOnlyNode(Root.get()); }
 
 namespace {
 

@@ -131,6 +131,10 @@ class TsxExpression final : public TsxCustomVariable {
     return Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var) ? Root.get() : nullptr;
   }
 
+  // True when working the expression out runs no script code and changes no variable: only
+  // variables, constants and operators on them.
+  bool ReadsOnly() const;
+
   static Variant Eval(const TsxExpressionNode& node);
   // Eval of a CallOperands node: the left call runs first, each value is made once.
   static Variant EvalCalls(const TsxExpressionNode& node);
@@ -147,9 +151,12 @@ class TsxExpression final : public TsxCustomVariable {
       const Variant& r = *n.Right->Ref;
       if (l.VType() == varInteger && r.VType() == varInteger) {
         const Integer x = l.UncheckedInteger(), y = r.UncheckedInteger();
-        switch (n.Op) {
-          case TsxOpKind::Less: return x < y;
-          case TsxOpKind::LessEq: return x <= y;
+        // "<" and "<=" first, the tests of most loops and recursions, without the switch's
+        // table.
+        const TsxOpKind op = n.Op;
+        if (op == TsxOpKind::Less) return x < y;
+        if (op == TsxOpKind::LessEq) return x <= y;
+        switch (op) {
           case TsxOpKind::Great: return x > y;
           case TsxOpKind::GreatEq: return x >= y;
           case TsxOpKind::Eq: return x == y;
@@ -198,6 +205,15 @@ class TsxSetExpression : public TsxCustomVariable {
 Variant sxAdd(const Variant& a, const Variant& b);
 Variant sxSub(const Variant& a, const Variant& b);
 Variant sxMul(const Variant& a, const Variant& b);
+// l + r (add) or l - r, whole numbers that stay in range worked out here.
+[[gnu::always_inline]] inline Variant sxAddOrSub(const Variant& l, const Variant& r, bool add) {
+  Integer result;
+  if (l.VType() == varInteger && r.VType() == varInteger &&
+      !(add ? __builtin_add_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)
+            : __builtin_sub_overflow(l.UncheckedInteger(), r.UncheckedInteger(), &result)))
+    return Variant(result);
+  return add ? sxAdd(l, r) : sxSub(l, r);
+}
 // The longest text a script may build; longer ones raise instead of exhausting memory.
 inline constexpr size_t kMaxTextBytes = size_t{64} << 20;
 // Raises for a text past kMaxTextBytes and counts a long one against the step limit.

@@ -53,8 +53,6 @@ void detail::sxCheckStackLimit() {
     throw EStackOverflow("Stack overflow");
 }
 
-void detail::sxCallTooDeep() { throw EStackOverflow("Stack overflow"); }
-
 TsxProcVariable::TsxProcVariable(const String& name, TsxVarType typ, const String& typeName,
                                  TsxScript* parentScript, bool isFunc)
     : TsxCustomVariable(name, typ, typeName, TsxItemKind::Proc),
@@ -78,23 +76,38 @@ TsxProcVariable::~TsxProcVariable() {
 
 void TsxProcVariable::CollectLocals() {
   locals_.clear();
+  for (int i = 0; i < Count(); ++i) locals_.push_back(&Params(i)->Value);
+  paramSlots_ = locals_.size();
+  resultSlot_ = RefItem != nullptr;
+  if (resultSlot_) locals_.push_back(&RefItem->Value);
+  const auto taken = [this](const TsxCustomVariable* item) {
+    if (item == RefItem) return true;
+    for (int i = 0; i < Count(); ++i)
+      if (item == Params(i)) return true;
+    return false;
+  };
   for (int i = 0; i < Program->Count(); ++i) {
     TsxCustomVariable* item = Program->GetItem(i);
     switch (item->Kind) {
       case TsxItemKind::Variable:
       case TsxItemKind::StringVariable:
       case TsxItemKind::Param:
-        locals_.push_back(&item->Value);
+        if (!taken(item)) locals_.push_back(&item->Value);
         break;
       default:
         break;
     }
   }
   localsCount_ = locals_.size();
+  if (localsCount_ == 2 && paramSlots_ == 1 && resultSlot_) {
+    oneParam_ = locals_[0];
+    oneResult_ = locals_[1];
+  }
   localsCollected_ = true;
 }
 
 void TsxProcVariable::GrowSaved(size_t more) {
+  if (more > 0 && savedCount_ / more >= detail::kMaxRecursion) throw EStackOverflow("Stack overflow");
   const size_t capacity = std::max(savedCapacity_ * 2, savedCount_ + more + 16);
   std::unique_ptr<Variant, FreeStorage> grown(static_cast<Variant*>(::operator new(capacity * sizeof(Variant))));
   // A Variant moves as its bytes: the old storage is released without destroying them.

@@ -2,7 +2,6 @@
 // Script routines: a procedure or function owns a scope of its own for its parameters and
 // locals. Locals keep their values between calls; a recursive call saves and restores them.
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -25,6 +24,7 @@ class TsxProcVariable final : public TsxCustomVariable {
   Variant GetValue() override { return Run(); }
   // GetValue without the virtual call, for the interpreter's own routine calls.
   Variant Run();
+  Variant RunRecursion();
 
   // Copies the values of the routine's variables and parameters aside (before a recursive
   // call) and puts them back. The set of locals is fixed at the first recursive call: a
@@ -39,16 +39,70 @@ class TsxProcVariable final : public TsxCustomVariable {
     for (size_t i = 0; i < n; ++i) new (top + i) Variant(*from[i]);
     savedCount_ += n;
   }
+  // Before a recursive call whose arguments are worked out already (args, one per parameter):
+  // the caller's parameters and Result move aside, since the call gives them new values; the
+  // other locals are copied, since the call starts from them. The arguments move into the
+  // parameters and are left empty.
+  void EnterRecursion(Variant* args) {
+    if (oneParam_ && savedCount_ + 2 <= savedCapacity_) {
+      // One parameter and Result, the shape of most recursive functions, without the loops.
+      Variant* const top = saved_.get() + savedCount_;
+      savedCount_ += 2;
+      Variant* const param = oneParam_;
+      Variant* const value = oneResult_;
+      Variant::Relocate(top, *param);
+      Variant::Relocate(top + 1, *value);
+      Variant::Relocate(param, *args);
+      new (args) Variant();
+      new (value) Variant();
+      return;
+    }
+    if (!localsCollected_) CollectLocals();
+    // Members read once: the stores below could otherwise alias them.
+    const size_t n = localsCount_;
+    const size_t params = paramSlots_;
+    const bool result = resultSlot_;
+    if (savedCount_ + n > savedCapacity_) GrowSaved(n);
+    Variant* const top = saved_.get() + savedCount_;
+    savedCount_ += n;
+    Variant* const* const slot = locals_.data();
+    size_t i = 0;
+    for (; i < params; ++i) {
+      Variant* const s = slot[i];
+      Variant::Relocate(top + i, *s);
+      Variant::Relocate(s, args[i]);
+      new (&args[i]) Variant();
+    }
+    if (result) {
+      Variant* const s = slot[i];
+      Variant::Relocate(top + i, *s);
+      new (s) Variant();
+      ++i;
+    }
+    for (; i < n; ++i) new (top + i) Variant(*slot[i]);
+  }
   void RestoreLocals() {
+    if (oneParam_) {
+      savedCount_ -= 2;
+      Variant* const top = saved_.get() + savedCount_;
+      Variant* const first = oneParam_;
+      Variant* const second = oneResult_;
+      first->~Variant();
+      Variant::Relocate(first, top[0]);
+      second->~Variant();
+      Variant::Relocate(second, top[1]);
+      return;
+    }
     const size_t n = localsCount_;
     savedCount_ -= n;
-    Variant* top = saved_.get() + savedCount_;
-    Variant* const* to = locals_.data();
+    Variant* const top = saved_.get() + savedCount_;
+    Variant* const* const to = locals_.data();
     for (size_t i = 0; i < n; ++i) {
       // The value set aside moves back as its bytes (as GrowSaved moves them); the raw storage
       // it leaves is reused without being destroyed.
-      to[i]->~Variant();
-      std::memcpy(static_cast<void*>(to[i]), &top[i], sizeof(Variant));
+      Variant* const s = to[i];
+      s->~Variant();
+      Variant::Relocate(s, top[i]);
     }
   }
 
@@ -61,8 +115,14 @@ class TsxProcVariable final : public TsxCustomVariable {
 
  private:
   void CollectLocals();
-  // Where the values of the routine's variables and parameters lie.
+  // Where the values of the routine's variables and parameters lie: the parameters in their
+  // order first, then Result, then the other locals.
   std::vector<Variant*> locals_;
+  size_t paramSlots_ = 0;
+  bool resultSlot_ = false;
+  // Where the parameter and Result lie when they are all the locals, else nullptr.
+  Variant* oneParam_ = nullptr;
+  Variant* oneResult_ = nullptr;
   bool localsCollected_ = false;
   size_t localsCount_ = 0;
   // A stack of the values set aside, one group per recursive call still running; raw storage,
@@ -81,40 +141,37 @@ namespace detail {
 // highest address until it is first computed, so that the first check computes it.
 inline thread_local std::uintptr_t sxStackLimit = UINTPTR_MAX;
 void sxCheckStackLimit();
-// Routine calls running on this thread; the depth is bounded apart from the native stack, so
-// that the values each recursion sets aside stay bounded too.
-inline thread_local int sxCallDepth = 0;
-inline constexpr int kMaxCallDepth = 100000;
-[[noreturn]] void sxCallTooDeep();
+// The most calls of one routine that may wait for a recursive call of it to return; bounded
+// apart from the native stack, so that the values set aside for them stay bounded too.
+inline constexpr size_t kMaxRecursion = 100000;
 }  // namespace detail
 
 // Raises "Stack overflow" when the native stack is nearly used up, so that runaway recursion
 // in a script stops with a script error instead of a crash. Inline: every script call checks.
 inline void sxCheckStack() {
-  if (reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0)) < detail::sxStackLimit) [[unlikely]]
+  // The address of a local rather than the frame's: asking for the frame address would keep a
+  // register from every routine call for the frame pointer.
+  char here;
+  if (reinterpret_cast<std::uintptr_t>(&here) < detail::sxStackLimit) [[unlikely]]
     detail::sxCheckStackLimit();
 }
 
 // Defined here so that a routine call runs the body without a further call of its own.
 inline Variant TsxProcVariable::Run() {
   sxCheckStack();
-  if (detail::sxCallDepth >= detail::kMaxCallDepth) [[unlikely]]
-    detail::sxCallTooDeep();
   // No step of its own: the routine's statements count theirs, and a routine without
   // statements cannot call itself.
   TsxScript& program = *Program;
   const bool wasExecuting = Executing;
   Executing = true;
   if (RefItem && !RefItem->Value.IsEmpty()) RefItem->Value = Variant();
-  program.ExitCalled = false;
-  program.Terminated = false;
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
   program.IsRunning = true;
-  ++detail::sxCallDepth;
   struct Reset {
     TsxProcVariable* proc;
     bool was;
     ~Reset() {
-      --detail::sxCallDepth;
       TsxScript& p = *proc->Program;
       p.ClearJumps();
       p.IsRunning = was;
@@ -123,6 +180,21 @@ inline Variant TsxProcVariable::Run() {
   } reset{this, wasExecuting};
   program.MainStatement().RunItems();
   // Result is emptied on every entry, so its value is handed over rather than shared.
+  return RefItem ? std::move(RefItem->Value) : Null();
+}
+
+// Run for a call made after EnterRecursion: the routine runs already, so Executing and its
+// scope's IsRunning are set and stay set, and Result is empty.
+inline Variant TsxProcVariable::RunRecursion() {
+  sxCheckStack();
+  TsxScript& program = *Program;
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
+  struct Reset {
+    TsxScript& p;
+    ~Reset() { p.ClearJumps(); }
+  } reset{program};
+  program.MainStatement().RunItems();
   return RefItem ? std::move(RefItem->Value) : Null();
 }
 

@@ -3,6 +3,8 @@
 // resolve against (its own, then its Parent's), the registration calls that hosts and binding
 // modules use, and the compile and run entry points.
 #include <atomic>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -56,6 +58,15 @@ struct TsxRunFlags {
     return all != 0;
   }
   void ClearJumps() { *this = TsxRunFlags(); }
+  // ExitCalled := True with one store as wide as AnyJump's load, so that the test that follows
+  // reads the flags straight from that store instead of waiting for it to land.
+  void SetExitCalled() {
+    static_assert(std::endian::native == std::endian::little);
+    std::uint32_t all;
+    std::memcpy(&all, static_cast<const void*>(this), sizeof all);
+    all |= std::uint32_t{1} << (8 * offsetof(TsxRunFlags, ExitCalled));
+    std::memcpy(static_cast<void*>(this), &all, sizeof all);
+  }
 };
 static_assert(sizeof(TsxRunFlags) == 4);
 

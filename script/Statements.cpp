@@ -3,6 +3,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "script/Designator.h"
 #include "script/Expression.h"
+#include "script/Procedures.h"
 #include "script/Script.h"
 
 namespace orv {
@@ -109,6 +110,12 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
          ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
 }
 
+// The value of a sum or difference of two calls of script routines, the left one first.
+[[gnu::always_inline]] inline Variant CallsValue(const TsxExpressionNode& n) {
+  const Variant l = n.Left->Dsg->GetValue();
+  return sxAddOrSub(l, n.Right->Dsg->GetValue(), n.Op == TsxOpKind::Plus);
+}
+
 }  // namespace
 
 [[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
@@ -137,7 +144,9 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   }
   if (target_) {
     if (Op == ' ') {
-      Variant v = Expression->Value();
+      const TsxExpressionNode& root = *Expression->Root;
+      // Result := F(n - 1) + F(n - 2): the two calls run from this frame.
+      Variant v = root.CallOperands ? CallsValue(root) : Expression->Value();
       if (keepsAny_ || (keeps_ != varEmpty && v.VType() == keeps_))
         target_->Value.Swap(v);
       else
@@ -181,7 +190,7 @@ void TsxAssignmentStmt::Execute() { Run(); }
   Store();
   // A return statement leaves the routine as an exit statement after it would, with its own
   // step and line report.
-  if (Returns && Report()) Program->ExitCalled = true;
+  if (Returns && Report()) Program->SetExitCalled();
 }
 
 TsxCallStmt::~TsxCallStmt() = default;
@@ -228,10 +237,10 @@ void TsxIfStmt::Execute() { Run(); }
     ElseStmt->RunItems();
 }
 
-void TsxStatement::RunItems() {
-  TsxScript& p = *Program;
-  const std::unique_ptr<TsxStatement>* item = Items.data();
-  const std::unique_ptr<TsxStatement>* const end = item + Items.size();
+[[gnu::always_inline]] inline void TsxStatement::RunList(TsxStatement& list) {
+  TsxScript& p = *list.Program;
+  const std::unique_ptr<TsxStatement>* item = list.Items.data();
+  const std::unique_ptr<TsxStatement>* const end = item + list.Items.size();
   while (item != end) {
     if (p.Terminated) return;
     // A branch of one statement runs in this frame, as its own list would run it.
@@ -258,6 +267,51 @@ void TsxStatement::RunItems() {
     // the list here as well as before the next item.
     if (++item == end || p.AnyJump()) return;
   }
+}
+
+void TsxStatement::RunItems() { RunList(*this); }
+
+// A call of a script routine with one argument that only reads variables and constants, the
+// shape of most recursion: the body runs in this frame, and its own calls of this shape in
+// theirs, one native frame per script call.
+Variant TsxDesignator::CallRoutine() {
+  TsxDesignatorItem& link = Items.front();
+  auto* proc = static_cast<TsxProcVariable*>(link.Ref);
+  if (args_ != TArgs::One) [[unlikely]] return CallOtherRoutine(proc);
+  sxCheckStack();
+  TsxScript& program = *proc->Program;
+  const bool recursive = proc->Executing;
+  {
+    Variant value = link.Args[0]->Value();
+    if (recursive) {
+      proc->EnterRecursion(&value);
+    } else {
+      proc->Params(0)->Value.Swap(value);
+      if (proc->RefItem && !proc->RefItem->Value.IsEmpty()) proc->RefItem->Value = Variant();
+      proc->Executing = true;
+      program.IsRunning = true;
+    }
+  }
+  // The caller's locals come back after the value is taken, also when an exception passes.
+  struct Leave {
+    TsxProcVariable* Proc;
+    bool Recursive;
+    ~Leave() {
+      TsxScript& p = *Proc->Program;
+      p.ClearJumps();
+      if (Recursive) {
+        Proc->RestoreLocals();
+      } else {
+        p.IsRunning = false;
+        Proc->Executing = false;
+      }
+    }
+  } leave{proc, recursive};
+  // Break and continue are never pending when a call starts; all four flags clear in one store.
+  program.ClearJumps();
+  TsxStatement::RunList(program.MainStatement());
+  // Result is emptied on every entry, so its value is handed over rather than shared.
+  return proc->RefItem ? std::move(proc->RefItem->Value) : Null();
 }
 
 TsxCaseSelector::~TsxCaseSelector() = default;
@@ -437,7 +491,7 @@ void TsxContinueStmt::Execute() { Program->ContinueCalled = true; }
 
 void TsxExitStmt::Execute() {
   if (!Report()) return;
-  Program->ExitCalled = true;
+  Program->SetExitCalled();
 }
 
 TsxWithStmt::~TsxWithStmt() = default;

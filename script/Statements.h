@@ -42,6 +42,11 @@ class TsxStatement {
  protected:
   // Counts a step, tells the line handler; False when the script was terminated.
   bool Report();
+
+ private:
+  // RunItems of list, inline where a script routine's call runs its body.
+  friend class TsxDesignator;
+  static void RunList(TsxStatement& list);
 };
 
 class TsxAssignmentStmt : public TsxStatement {

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
+#include <new>
 #include <span>
 #include <string_view>
 
@@ -151,6 +152,12 @@ class Variant {
   [[gnu::always_inline]] ~Variant() {
     if (IsHeap()) Release();
   }
+  // Moves from's value into the raw storage at to and leaves from as raw storage (its value
+  // is not released): for stores that keep Variants as bytes. Member by member, as everything
+  // else writes them: a copy of all sixteen bytes at once would wait for those narrower stores.
+  [[gnu::always_inline]] static void Relocate(void* to, Variant& from) noexcept {
+    ::new (to) Variant(from.vtype_, from.u_);
+  }
   [[gnu::always_inline]] void Swap(Variant& o) noexcept {
     std::swap(vtype_, o.vtype_);
     std::swap(u_, o.u_);
@@ -207,6 +214,9 @@ class Variant {
   }
   void Release() noexcept;
 
+  union Payload;
+  Variant(TVarType vtype, const Payload& u) noexcept;
+
   TVarType vtype_;
   union Payload {
     bool b;
@@ -216,6 +226,8 @@ class Variant {
     detail::VarHeap* heap;
   } u_;
 };
+
+inline Variant::Variant(TVarType vtype, const Payload& u) noexcept : vtype_(vtype), u_(u) {}
 
 static_assert(sizeof(Variant) == 16, "Variant is meant to stay a 16-byte tagged value");
 

@@ -107,6 +107,82 @@ TEST(ScriptStatements, RecursionRestoresTheCallersLocals) {
   EXPECT_EQ(notes, (L{"122"}));
 }
 
+// A recursive call starts from its caller's locals and gives them back as they were; the
+// locals keep the outermost call's values afterwards, as between any two calls.
+TEST(ScriptStatements, RecursiveCallsStartFromTheCallersLocals) {
+  // F(3) sets k to 30, 20, 10 down the levels; F(0) finds 10 and each level adds its own k
+  // back on the way up: 10 + 10 + 20 + 30 = 70. A later call F(0) finds the 30 the outermost
+  // level left.
+  EXPECT_EQ(Lines("PascalScript",
+                  "function F(n: Integer): Integer;\nvar k: Integer;\nbegin\n"
+                  "  if n = 0 then Result := k\n  else\n  begin\n    k := n * 10;\n"
+                  "    Result := F(n - 1) + k;\n  end;\nend;\n"
+                  "begin\n  ShowMessage(IntToStr(F(3)));\n  ShowMessage(IntToStr(F(0)));\nend."),
+            (L{"70", "30"}));
+  EXPECT_EQ(Lines("JScript",
+                  "function F(n) {\n  var k;\n  if (n == 0) return k;\n  k = n * 10;\n"
+                  "  return F(n - 1) + k;\n}\nShowMessage(F(3));\nShowMessage(F(0));"),
+            (L{"70", "30"}));
+  // A function that assigns no result gives an empty value, also after a call that did.
+  EXPECT_EQ(Lines("BasicScript",
+                  "Function G(n)\n  If n > 0 Then Return n\nEnd Function\n"
+                  "ShowMessage(G(5))\nShowMessage(\"[\" & G(-1) & \"]\")\n"),
+            (L{"5", "[]"}));
+}
+
+// A nested routine reads the locals of the level of its enclosing routine that runs it, and a
+// call whose argument is itself a call of the same routine sees the inner call's levels gone.
+TEST(ScriptStatements, RecursionThroughNestedRoutinesAndNestedCalls) {
+  // Outer(3) = Outer(2) + 6 = Outer(1) + 4 + 6 = Outer(0) + 2 + 4 + 6 = 0 + 12.
+  EXPECT_EQ(Lines("PascalScript",
+                  "function Outer(n: Integer): Integer;\n"
+                  "  function Twice: Integer;\n  begin\n    Result := n * 2;\n  end;\n"
+                  "begin\n  if n = 0 then Result := Twice else Result := Outer(n - 1) + Twice;\nend;\n"
+                  "begin\n  ShowMessage(IntToStr(Outer(3)));\nend."),
+            (L{"12"}));
+  // The 91 function: M(n) = n - 10 above 100, else M(M(n + 11)); 91 for every n up to 101.
+  EXPECT_EQ(Lines("C++Script",
+                  "int M(int n) {\n  if (n > 100) return n - 10;\n  return M(M(n + 11));\n}\n"
+                  "{ ShowMessage(IntToStr(M(87)) + \" \" + IntToStr(M(1)) + \" \" + IntToStr(M(150))); }"),
+            (L{"91 91 140"}));
+}
+
+// Deep recursion with a local and a var parameter on every level: each level adds the square
+// it kept to the one total, so the sum of the squares 0..1000 (1000 * 1001 * 2001 / 6) comes
+// out only when every level got its own square back.
+TEST(ScriptStatements, DeepRecursionKeepsLocalsAndVarParameters) {
+  EXPECT_EQ(Lines("PascalScript",
+                  "var t: Integer;\n"
+                  "procedure Squares(n: Integer; var total: Integer);\nvar sq: Integer;\nbegin\n"
+                  "  sq := n * n;\n  if n > 0 then Squares(n - 1, total);\n  total := total + sq;\nend;\n"
+                  "begin\n  t := 0;\n  Squares(1000, t);\n  ShowMessage(IntToStr(t));\nend."),
+            (L{"333833500"}));
+  // A recursion stopped by the step limit half way down leaves the routine usable: the next
+  // run starts afresh and gets the right sum.
+  TsxScript script(nullptr);
+  std::vector<String> notes;
+  script.AddMethod("procedure Note(v: Variant)",
+                   [&notes](TObject*, TClass, const String&, TsxMethodHelper& c) -> Variant {
+                     notes.push_back(VarToStr(c.GetParamValue(0)));
+                     return Variant();
+                   });
+  script.SetVariable("limit", Variant(100000));
+  script.SetSyntaxType("JScript");
+  script.Lines().SetText("function Sum(n) {\n  var here = n;\n  if (n == 0) return 0;\n"
+                         "  return Sum(n - 1) + here;\n}\nNote(Sum(limit));");
+  ASSERT_TRUE(script.Compile()) << script.ErrorMsg << " at " << script.ErrorPos;
+  script.SetStepLimit(20000);
+  try {
+    script.Execute();
+    ADD_FAILURE() << "the step limit did not stop the recursion";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Step limit exceeded");
+  }
+  script.SetVariable("limit", Variant(100));
+  script.Execute();
+  EXPECT_EQ(notes, (L{"5050"}));
+}
+
 TEST(ScriptStatements, VarParametersKeepEveryInnerUpdate) {
   // Count reaches 6 through three levels that each add their depth to the same variable.
   EXPECT_EQ(Lines("PascalScript",
