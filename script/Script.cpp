@@ -386,18 +386,26 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
   TsxCustomVariable* item = script.FindLocal(name);
   if (!item || item->Kind != TsxItemKind::Proc) return Null();
   auto* proc = static_cast<TsxProcVariable*>(item);
-  if (params && VarIsArray(*params)) {
-    const Integer low = VarArrayLowBound(*params, 1);
-    const Integer high = VarArrayHighBound(*params, 1);
-    if (high - low + 1 > proc->Count()) throw Exception("Too many actual parameters");
-    for (Integer i = low; i <= high; ++i) proc->Params(i - low)->SetValue(VarArrayGet(*params, {i}));
+  const bool array = params && VarIsArray(*params);
+  const Integer low = array ? VarArrayLowBound(*params, 1) : 0;
+  const Integer high = array ? VarArrayHighBound(*params, 1) : -1;
+  if (high - low + 1 > proc->Count()) throw Exception("Too many actual parameters");
+  // Host code the routine itself called may call it again: the running call's parameters and
+  // locals are set aside and come back after, also when an exception passes.
+  struct Restore {
+    TsxProcVariable* Proc;
+    ~Restore() {
+      if (Proc) Proc->RestoreLocals();
+    }
+  } restore{nullptr};
+  if (proc->Executing) {
+    proc->SaveLocals();
+    restore.Proc = proc;
   }
+  for (Integer i = low; i <= high; ++i) proc->Params(i - low)->SetValue(VarArrayGet(*params, {i}));
   Variant result = proc->GetValue();
-  if (params && VarIsArray(*params)) {
-    const Integer low = VarArrayLowBound(*params, 1);
-    const Integer high = VarArrayHighBound(*params, 1);
-    for (Integer i = low; i <= high; ++i) VarArrayPut(*params, proc->Params(i - low)->Value, {i});
-  }
+  // The var parameters are read before the outer call's values come back.
+  for (Integer i = low; i <= high; ++i) VarArrayPut(*params, proc->Params(i - low)->Value, {i});
   return result;
 }
 

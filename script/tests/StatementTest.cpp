@@ -300,6 +300,40 @@ TEST(ScriptStatements, CallFunctionRunsOnlyTheScriptsOwnRoutines) {
   EXPECT_TRUE(child.CallFunction("Add", VarArrayOf({Variant(1), Variant(2)})).IsNull());
 }
 
+TEST(ScriptStatements, HostCodeCallingTheRunningRoutineAgainLeavesItsLocalsAlone) {
+  // F(2) keeps k = 20 while host code runs F(1) and F(0): 20 + 2 = 22, and F(1) gives 10 + 1.
+  auto script = test::NewScript("PascalScript",
+                                "function F(n: Integer): Integer;\nvar k: Integer;\nbegin\n  k := n * 10;\n"
+                                "  if n > 0 then Again(n - 1);\n  Result := k + n;\nend;\nbegin\nend.");
+  std::vector<Integer> inner;
+  TsxScript* self = script.get();
+  script->AddMethod("procedure Again(n: Integer)",
+                    [self, &inner](TObject*, TClass, const String&, TsxMethodHelper& c) {
+                      inner.push_back(self->CallFunction("F", VarArrayOf({c.GetParamValue(0)})).ToInteger());
+                      return Variant();
+                    });
+  ASSERT_TRUE(script->Compile()) << script->ErrorMsg;
+  EXPECT_EQ(script->CallFunction("F", VarArrayOf({Variant(2)})).ToInteger(), 22);
+  EXPECT_EQ(inner, (std::vector<Integer>{0, 11}));
+  // A var parameter written by the inner call goes to the inner caller's array only.
+  auto twice = test::NewScript("PascalScript",
+                               "procedure T(var x: Integer);\nbegin\n  if x < 5 then Again(x);\n  x := x * 2;\nend;\n"
+                               "begin\nend.");
+  TsxScript* other = twice.get();
+  Variant innerParams;
+  twice->AddMethod("procedure Again(n: Integer)", [other, &innerParams](TObject*, TClass, const String&,
+                                                                        TsxMethodHelper& c) {
+    innerParams = VarArrayOf({Variant(c.GetParamValue(0).ToInteger() + 10)});
+    other->CallFunctionVar("T", innerParams);
+    return Variant();
+  });
+  ASSERT_TRUE(twice->Compile()) << twice->ErrorMsg;
+  Variant params = VarArrayOf({Variant(3)});
+  twice->CallFunctionVar("T", params);
+  EXPECT_EQ(VarArrayGet(params, {0}).ToInteger(), 6);
+  EXPECT_EQ(VarArrayGet(innerParams, {0}).ToInteger(), 26);
+}
+
 TEST(ScriptStatements, RunawayScriptsStopWithAnError) {
   auto endless = test::NewScript("C++Script", "{ while (1 == 1) ; }");
   endless->SetStepLimit(10000);
