@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "platform/rtl/CodePages.h"
@@ -92,21 +93,37 @@ String kvxCreateGUIDString() {
 }
 
 void kvxAppendFixed(std::string& out, double value) {
-  // Written backwards into a buffer and appended at once: a page holds tens of thousands.
-  const long long hundredths = static_cast<long long>(std::nearbyint(value * 100.0));
+  // Hundredths rounded half to even, as nearbyint rounds them; adding and taking away 1.5 x 2^52
+  // rounds in the default mode without a library call, for every value a page can hold.
+  constexpr double kRound = 6755399441055744.0;
+  const double scaled = value * 100.0;
+  const double rounded = std::abs(scaled) < 4.0e15 ? (scaled + kRound) - kRound : std::nearbyint(scaled);
+  const long long hundredths = static_cast<long long>(rounded);
   unsigned long long rest = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
                                            : static_cast<unsigned long long>(hundredths);
+  // Written backwards, two digits at a time, into a buffer appended at once: a page holds tens
+  // of thousands.
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
   char digits[24];
   char* const end = digits + sizeof digits;
-  char* p = end;
-  *--p = static_cast<char>('0' + rest % 10);
-  *--p = static_cast<char>('0' + rest / 10 % 10);
+  char* p = end - 2;
+  std::memcpy(p, kPairs + 2 * (rest % 100), 2);
   *--p = '.';
   rest /= 100;
-  do {
-    *--p = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  } while (rest != 0);
+  while (rest >= 100) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (rest % 100), 2);
+    rest /= 100;
+  }
+  if (rest >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * rest, 2);
+  } else {
+    *--p = static_cast<char>('0' + rest);
+  }
   if (hundredths < 0) *--p = '-';
   out.append(p, static_cast<size_t>(end - p));
 }
