@@ -138,7 +138,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   // Looks texts up by view, without making a string of each piece of a line.
   struct TTextHash {
     using is_transparent = void;
-    size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>{}(text); }
+    // Four code units at a time: the words of a page are looked up tens of thousands of times.
+    size_t operator()(std::u16string_view text) const;
   };
   using TShapedTexts = std::unordered_map<WideString, TkvxPDFShapedText, TTextHash, std::equal_to<>>;
   std::unordered_map<const TFontFace*, TShapedTexts> shaped_;

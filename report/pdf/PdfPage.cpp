@@ -29,12 +29,21 @@ const String& TkvxPDFPage::GetColor(TColor color) {
 }
 
 void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
-  bool first = true;
+  // Formatted side by side and appended at once: every memo writes a clip and a move.
+  constexpr size_t kMost = 6;
+  char text[kMost * (kvxFixedMaxLength + 1)];
+  size_t length = 0, count = 0;
   for (double v : values) {
-    if (!first) content_ += ' ';
-    kvxAppendFixed(content_, v);
-    first = false;
+    if (count == kMost) {
+      content_.append(text, length);
+      length = count = 0;
+      content_ += ' ';
+    }
+    if (count > 0) text[length++] = ' ';
+    length += kvxFormatFixed(v, text + length);
+    ++count;
   }
+  content_.append(text, length);
 }
 
 void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }

@@ -68,16 +68,6 @@ double TkvxPDFPage::TextWidth(std::u16string_view text, const TFont& font, doubl
   return GlyphsWidth(Shape(text, font).Glyphs, size, charSpacing);
 }
 
-bool TkvxPDFPage::MeasureKnown(std::u16string_view text, const TFont& font, double charSpacing, double& width) {
-  const int size = font.Size();
-  if (size <= 0) return false;
-  const auto& glyphs = Shape(text, font).Glyphs;
-  for (const TShapedGlyph& g : glyphs)
-    if (g.GlyphId == 0) return false;
-  width = GlyphsWidth(glyphs, size, charSpacing);
-  return true;
-}
-
 double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing,
                             double rotation) {
   const int size = font.Size();
@@ -88,10 +78,11 @@ double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const 
 }
 
 double TkvxPDFPage::ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped,
-                               const TFont& font, double charSpacing, double rotation) {
-  const int size = font.Size();
+                               const TFont& font, int size, int& fontIndex, double charSpacing, double rotation) {
   if (size <= 0 || OnlyBlanks(text)) return 0;
-  return ShowRun(x, y, text, shaped, font, size, Parent.AddFont(font), charSpacing, rotation);
+  // A font joins the document with the first run shown in it, not before.
+  if (fontIndex < 0) fontIndex = Parent.AddFont(font);
+  return ShowRun(x, y, text, shaped, font, size, fontIndex, charSpacing, rotation);
 }
 
 void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, const TFont& font, int size,

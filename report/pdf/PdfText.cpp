@@ -92,7 +92,7 @@ String kvxCreateGUIDString() {
   return out + "}";
 }
 
-void kvxAppendFixed(std::string& out, double value) {
+size_t kvxFormatFixed(double value, char* out) {
   // Hundredths rounded half to even, as nearbyint rounds them; adding and taking away 1.5 x 2^52
   // rounds in the default mode without a library call, for every value a page can hold.
   constexpr double kRound = 6755399441055744.0;
@@ -101,13 +101,13 @@ void kvxAppendFixed(std::string& out, double value) {
   const long long hundredths = static_cast<long long>(rounded);
   unsigned long long rest = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
                                            : static_cast<unsigned long long>(hundredths);
-  // Written backwards, two digits at a time, into a buffer appended at once: a page holds tens
-  // of thousands.
+  // Written backwards, two digits at a time, into a buffer copied at once: a page holds tens of
+  // thousands.
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char digits[24];
+  char digits[kvxFixedMaxLength];
   char* const end = digits + sizeof digits;
   char* p = end - 2;
   std::memcpy(p, kPairs + 2 * (rest % 100), 2);
@@ -125,7 +125,14 @@ void kvxAppendFixed(std::string& out, double value) {
     *--p = static_cast<char>('0' + rest);
   }
   if (hundredths < 0) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
+  const auto length = static_cast<size_t>(end - p);
+  std::memcpy(out, p, length);
+  return length;
+}
+
+void kvxAppendFixed(std::string& out, double value) {
+  char text[kvxFixedMaxLength];
+  out.append(text, kvxFormatFixed(value, text));
 }
 
 String kvxFloatToStrFixed(double value) {

@@ -306,6 +306,8 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   TFont runFont;
   const TkvxHTMLTag* runTag = nullptr;
   int runSize = 0;
+  int runFontIndex = -1;
+  const TFontFace* runFace = nullptr;
   double runAscent = 0;
   auto useRunFont = [&](const TkvxHTMLTag* tag) {
     if (!tag) tag = &kNoState;
@@ -313,9 +315,11 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     RunFont(font, *tag, runFont);
     runTag = tag;
     runSize = runFont.Size();
+    runFontIndex = -1;
+    runFace = &page.Parent.FaceOf(runFont);
     // The baseline lies the face's ascent below the top of the line.
     const double sizePx = runSize * 96.0 / 72.0;
-    runAscent = page.Parent.FaceOf(runFont).Metrics().Ascent / 1000.0 * sizePx;
+    runAscent = runFace->Metrics().Ascent / 1000.0 * sizePx;
   };
   for (size_t i = 0; i < lines.size(); ++i) {
     const TkvxTextLine& line = lines[i];
@@ -339,7 +343,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       for (size_t k = 0; k < pieces.size(); ++k) {
         const TPiece& p = pieces[k];
         useRunFont(p.Tag);
-        TkvxPDFShapedText& shaped = page.Shape(TextOf(line, p), runFont);
+        TkvxPDFShapedText& shaped = page.Parent.Shaped(*runFace, TextOf(line, p));
         placed.push_back({&shaped, TkvxPDFPage::GlyphsWidth(shaped.Glyphs, runSize, memo.CharSpacing)});
         total += placed.back().Width;
         if (p.EndsInBlank && k + 1 < pieces.size()) ++blanks;
@@ -363,7 +367,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       useRunFont(p.Tag);
       const double baseline = down + runAscent + (p.Tag ? p.Tag->AddY * p.Tag->Size : 0);
       page.ShowShaped(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, TextOf(line, p),
-                      *linePlaced[k].Shaped, runFont, memo.CharSpacing, angle);
+                      *linePlaced[k].Shaped, runFont, runSize, runFontIndex, memo.CharSpacing, angle);
       along += linePlaced[k].Width + (p.EndsInBlank && k + 1 < linePieces.size() ? extra : 0);
     }
   }
