@@ -29,21 +29,16 @@ const String& TkvxPDFPage::GetColor(TColor color) {
 }
 
 void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
-  // Formatted side by side and appended at once: every memo writes a clip and a move.
-  constexpr size_t kMost = 6;
-  char text[kMost * (kvxFixedMaxLength + 1)];
-  size_t length = 0, count = 0;
+  // Formatted side by side straight into the content: every memo writes a clip and a move.
+  const size_t at = content_.size();
+  content_.resize(at + values.size() * (kvxFixedMaxLength + 1));
+  char* const start = content_.data() + at;
+  char* p = start;
   for (double v : values) {
-    if (count == kMost) {
-      content_.append(text, length);
-      length = count = 0;
-      content_ += ' ';
-    }
-    if (count > 0) text[length++] = ' ';
-    length += kvxFormatFixed(v, text + length);
-    ++count;
+    if (p != start) *p++ = ' ';
+    p += kvxFormatFixed(v, p);
   }
-  content_.append(text, length);
+  content_.resize(at + static_cast<size_t>(p - start));
 }
 
 void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }

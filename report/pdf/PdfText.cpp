@@ -101,32 +101,31 @@ size_t kvxFormatFixed(double value, char* out) {
   const long long hundredths = static_cast<long long>(rounded);
   unsigned long long rest = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
                                            : static_cast<unsigned long long>(hundredths);
-  // Written backwards, two digits at a time, into a buffer copied at once: a page holds tens of
-  // thousands.
   static constexpr char kPairs[] =
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char digits[kvxFixedMaxLength];
-  char* const end = digits + sizeof digits;
-  char* p = end - 2;
+  // The length is known first, so the digits go straight to their places, two at a time, from
+  // the right: a page holds tens of thousands of numbers.
+  unsigned long long whole = rest / 100;
+  size_t digits = 1;
+  for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
+  const size_t length = (hundredths < 0 ? 1 : 0) + digits + 3;
+  char* p = out + length - 2;
   std::memcpy(p, kPairs + 2 * (rest % 100), 2);
   *--p = '.';
-  rest /= 100;
-  while (rest >= 100) {
+  while (whole >= 100) {
     p -= 2;
-    std::memcpy(p, kPairs + 2 * (rest % 100), 2);
-    rest /= 100;
+    std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+    whole /= 100;
   }
-  if (rest >= 10) {
+  if (whole >= 10) {
     p -= 2;
-    std::memcpy(p, kPairs + 2 * rest, 2);
+    std::memcpy(p, kPairs + 2 * whole, 2);
   } else {
-    *--p = static_cast<char>('0' + rest);
+    *--p = static_cast<char>('0' + whole);
   }
-  if (hundredths < 0) *--p = '-';
-  const auto length = static_cast<size_t>(end - p);
-  std::memcpy(out, p, length);
+  if (hundredths < 0) out[0] = '-';
   return length;
 }
 

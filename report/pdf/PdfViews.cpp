@@ -97,12 +97,24 @@ class TColorRestore {
   TColor color_;
 };
 
-// The font of one run of characters that share a state.
-void RunFont(const TFont& base, const TkvxHTMLTag& tag, TFont& out) {
-  out.Assign(const_cast<TFont*>(&base));
-  if (tag.Size > 0) out.SetSize(tag.Size);
-  out.SetStyle(tag.Style);
-  out.SetColor(tag.Color);
+// The font of one run of characters that share a state. Kept from run to run and memo to memo:
+// the memos of a list mostly share one.
+const TFont& RunFont(const TFont& base, const TkvxHTMLTag& tag) {
+  thread_local TFont font;
+  thread_local TFontData source;
+  thread_local int sourceResolution = 0;
+  thread_local TkvxHTMLTag state;
+  if (sourceResolution == base.PixelsPerInch() && state.Size == tag.Size && state.Style == tag.Style &&
+      state.Color == tag.Color && source == base.Data())
+    return font;
+  font.Assign(const_cast<TFont*>(&base));
+  if (tag.Size > 0) font.SetSize(tag.Size);
+  font.SetStyle(tag.Style);
+  font.SetColor(tag.Color);
+  source = base.Data();
+  sourceResolution = base.PixelsPerInch();
+  state = tag;
+  return font;
 }
 
 // Pieces of a line: runs of one state, cut after every blank so justified lines can spread
@@ -303,7 +315,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
 
   // A run's font follows from its state alone; most memos are pieces of one state.
   static const TkvxHTMLTag kNoState;
-  TFont runFont;
+  const TFont* runFont = nullptr;
   const TkvxHTMLTag* runTag = nullptr;
   int runSize = 0;
   int runFontIndex = -1;
@@ -312,11 +324,11 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   auto useRunFont = [&](const TkvxHTMLTag* tag) {
     if (!tag) tag = &kNoState;
     if (runTag && *runTag == *tag) return;
-    RunFont(font, *tag, runFont);
+    runFont = &RunFont(font, *tag);
     runTag = tag;
-    runSize = runFont.Size();
+    runSize = runFont->Size();
     runFontIndex = -1;
-    runFace = &page.Parent.FaceOf(runFont);
+    runFace = &page.Parent.FaceOf(*runFont);
     // The baseline lies the face's ascent below the top of the line.
     const double sizePx = runSize * 96.0 / 72.0;
     runAscent = runFace->Metrics().Ascent / 1000.0 * sizePx;
@@ -367,7 +379,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       useRunFont(p.Tag);
       const double baseline = down + runAscent + (p.Tag ? p.Tag->AddY * p.Tag->Size : 0);
       page.ShowShaped(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, TextOf(line, p),
-                      *linePlaced[k].Shaped, runFont, runSize, runFontIndex, memo.CharSpacing, angle);
+                      *linePlaced[k].Shaped, *runFont, runSize, runFontIndex, memo.CharSpacing, angle);
       along += linePlaced[k].Width + (p.EndsInBlank && k + 1 < linePieces.size() ? extra : 0);
     }
   }
