@@ -142,6 +142,15 @@ const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
   return *face_;
 }
 
+double TkvxPDFShapedText::Width(int size, double charSpacing) {
+  if (size != widthSize_ || charSpacing != widthSpacing_ || size <= 0) {
+    width_ = TkvxPDFPage::GlyphsWidth(Glyphs, size, charSpacing);
+    widthSize_ = size;
+    widthSpacing_ = charSpacing;
+  }
+  return width_;
+}
+
 size_t TkvxPDFFile::TTextHash::operator()(std::u16string_view text) const {
   std::uint64_t h = 0x9E3779B97F4A7C15ull ^ text.size();
   auto mix = [&h](std::uint64_t v) {

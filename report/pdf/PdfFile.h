@@ -41,6 +41,15 @@ struct TkvxPDFShapedText {
   bool Extractable = false;
   // Thousandths of an em.
   double Pen = 0;
+
+  // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
+  // measures the same words in the same font row after row.
+  double Width(int size, double charSpacing);
+
+ private:
+  int widthSize_ = 0;
+  double widthSpacing_ = 0;
+  double width_ = 0;
 };
 
 class TkvxPDFFile : public TkvxPDFElement {

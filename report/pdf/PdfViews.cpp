@@ -215,7 +215,7 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   counts.clear();
   thread_local std::vector<TPiece> linePieces;
   for (Integer i = 0; i < paragraphs.Count(); ++i) {
-    const WideString& text = paragraphs.Strings(i);
+    const WideString& text = paragraphs.Line(i);
     if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
     // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
     // is given up as soon as it plainly wraps.
@@ -234,7 +234,7 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
       if (wraps)
         for (const TShapedGlyph& g : shaped.Glyphs)
           if (g.GlyphId == 0) return false;
-      const double w = TkvxPDFPage::GlyphsWidth(shaped.Glyphs, size, memo.CharSpacing);
+      const double w = shaped.Width(size, memo.CharSpacing);
       width += w;
       if (wraps && width > limit) return false;
       placed.push_back({&shaped, w});
@@ -248,6 +248,12 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   return true;
 }
 
+bool HasBracket(const TWideStrings& lines) {
+  for (Integer i = 0; i < lines.Count(); ++i)
+    if (lines.Line(i).find(u'[') != WideString::npos) return true;
+  return false;
+}
+
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
@@ -258,7 +264,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   TColorRestore restore(memo);
   // The page-count and copy markers are bracketed; most memos of a list hold none, and looking
   // for them converts the whole text more than once.
-  if (memo.AllowExpressions && memo.Text().find(u'[') != WideString::npos) memo.ApplyPreviewVariables();
+  if (memo.AllowExpressions && HasBracket(*memo.Memo())) memo.ApplyPreviewVariables();
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const TkvxFrameTypes typ = frame->Typ();
   const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
@@ -356,7 +362,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
         const TPiece& p = pieces[k];
         useRunFont(p.Tag);
         TkvxPDFShapedText& shaped = page.Parent.Shaped(*runFace, TextOf(line, p));
-        placed.push_back({&shaped, TkvxPDFPage::GlyphsWidth(shaped.Glyphs, runSize, memo.CharSpacing)});
+        placed.push_back({&shaped, shaped.Width(runSize, memo.CharSpacing)});
         total += placed.back().Width;
         if (p.EndsInBlank && k + 1 < pieces.size()) ++blanks;
       }
