@@ -10,6 +10,7 @@
 #include "platform/fonts/FontFace.h"
 #include "platform/gui/Colors.h"
 #include "report/pdf/PdfElement.h"
+#include "report/pdf/PdfText.h"
 
 namespace orv {
 
@@ -126,7 +127,19 @@ class TkvxPDFPage : public TkvxPDFElement {
   void ComposeRun(std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font, int size, int fontIndex,
                   double charSpacing);
   void AppendPoint(double x, double y);
-  void AppendNumbers(std::initializer_list<double> values);
+  // The numbers in the page's number form, separated by blanks; formatted side by side and
+  // appended at once, as every memo writes a clip and every word a move.
+  template <typename... T>
+  void AppendNumbers(T... values) {
+    char text[sizeof...(T) * (kvxFixedMaxLength + 1)];
+    char* p = text;
+    auto put = [&](double v) {
+      if (p != text) *p++ = ' ';
+      p += kvxFormatFixed(v, p);
+    };
+    (put(static_cast<double>(values)), ...);
+    content_.append(text, static_cast<size_t>(p - text));
+  }
   // Pen colour, width and dash pattern (pixels) for the path that follows.
   void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
   void PaintPath(TColor penColor, TColor fillColor);

@@ -197,12 +197,12 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   }
   if (rotation != 0) {
     const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
-    AppendNumbers({c, s, -s, c, px, py});
+    AppendNumbers(c, s, -s, c, px, py);
     content_ += " Tm\r\n";
   } else {
     // The move as written, so that rounding does not add up along a line.
     const double dx = std::nearbyint((px - textX_) * 100.0) / 100.0, dy = std::nearbyint((py - textY_) * 100.0) / 100.0;
-    AppendNumbers({dx, dy});
+    AppendNumbers(dx, dy);
     content_ += " Td\r\n";
     textX_ += dx;
     textY_ += dy;
@@ -220,11 +220,11 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   if (rotation == 0 && font.Style().Contains(fsUnderline)) {
     EndText();
     content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " RG\r\n";
-    AppendNumbers({size * 0.08});
+    AppendNumbers(size * 0.08);
     content_ += " w\r\n";
-    AppendNumbers({px, py - size * 0.12});
+    AppendNumbers(px, py - size * 0.12);
     content_ += " m\r\n";
-    AppendNumbers({px + widthPt, py - size * 0.12});
+    AppendNumbers(px + widthPt, py - size * 0.12);
     content_ += " l\r\nS\r\n";
   }
   return widthPt / 0.75;
