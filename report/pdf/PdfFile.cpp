@@ -1,6 +1,8 @@
 #include "report/pdf/PdfFile.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <ctime>
 
 #include "platform/gui/Graphics.h"
@@ -138,6 +140,33 @@ const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
     faceCharset_ = font.Charset();
   }
   return *face_;
+}
+
+double TkvxPDFShapedText::Width(int size, double charSpacing) {
+  if (size != widthSize_ || charSpacing != widthSpacing_ || size <= 0) {
+    width_ = TkvxPDFPage::GlyphsWidth(Glyphs, size, charSpacing);
+    widthSize_ = size;
+    widthSpacing_ = charSpacing;
+  }
+  return width_;
+}
+
+size_t TkvxPDFFile::TTextHash::operator()(std::u16string_view text) const {
+  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ text.size();
+  auto mix = [&h](std::uint64_t v) {
+    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 31;
+  };
+  size_t i = 0;
+  for (; i + 4 <= text.size(); i += 4) {
+    std::uint64_t v;
+    std::memcpy(&v, text.data() + i, sizeof v);
+    mix(v);
+  }
+  std::uint64_t tail = 0;
+  for (; i < text.size(); ++i) tail = tail << 16 | text[i];
+  mix(tail);
+  return static_cast<size_t>(h * 0x94D049BB133111EBull ^ (h >> 29));
 }
 
 TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_view text) {

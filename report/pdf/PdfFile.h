@@ -41,6 +41,15 @@ struct TkvxPDFShapedText {
   bool Extractable = false;
   // Thousandths of an em.
   double Pen = 0;
+
+  // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
+  // measures the same words in the same font row after row.
+  double Width(int size, double charSpacing);
+
+ private:
+  int widthSize_ = 0;
+  double widthSpacing_ = 0;
+  double width_ = 0;
 };
 
 class TkvxPDFFile : public TkvxPDFElement {
@@ -138,7 +147,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   // Looks texts up by view, without making a string of each piece of a line.
   struct TTextHash {
     using is_transparent = void;
-    size_t operator()(std::u16string_view text) const { return std::hash<std::u16string_view>{}(text); }
+    // Four code units at a time: the words of a page are looked up tens of thousands of times.
+    size_t operator()(std::u16string_view text) const;
   };
   using TShapedTexts = std::unordered_map<WideString, TkvxPDFShapedText, TTextHash, std::equal_to<>>;
   std::unordered_map<const TFontFace*, TShapedTexts> shaped_;

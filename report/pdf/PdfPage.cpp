@@ -28,16 +28,7 @@ const String& TkvxPDFPage::GetColor(TColor color) {
   return lastColorStr_;
 }
 
-void TkvxPDFPage::AppendNumbers(std::initializer_list<double> values) {
-  bool first = true;
-  for (double v : values) {
-    if (!first) content_ += ' ';
-    kvxAppendFixed(content_, v);
-    first = false;
-  }
-}
-
-void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers({PdfX(x), PdfY(y)}); }
+void TkvxPDFPage::AppendPoint(double x, double y) { AppendNumbers(PdfX(x), PdfY(y)); }
 
 void TkvxPDFPage::EndText() {
   if (!inText_) return;
@@ -57,7 +48,7 @@ void TkvxPDFPage::RestoreState() {
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
   EndText();
-  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nW\r\nn\r\n";
 }
 
@@ -76,14 +67,14 @@ void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, do
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
   EndText();
   content_ += GetColor(color) + " rg\r\n";
-  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nf\r\n";
 }
 
 void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
   EndText();
   content_ += GetColor(color) + " RG\r\n";
-  AppendNumbers({width * 0.75});
+  AppendNumbers(width * 0.75);
   content_ += " w\r\n";
   AppendPoint(x1, y1);
   content_ += " m\r\n";
@@ -96,7 +87,7 @@ void TkvxPDFPage::Frame(double left, double top, double width, double height, in
   EndText();
   if ((lines & flAll) == 0 || color == clNone) return;
   content_ += GetColor(color) + " RG\r\n";
-  AppendNumbers({lineWidth * 0.75});
+  AppendNumbers(lineWidth * 0.75);
   content_ += " w\r\n";
   const double right = left + width, bottom = top + height;
   if ((lines & flAll) == flAll) {
@@ -126,9 +117,9 @@ void TkvxPDFPage::Rectangle(double left, double top, double width, double height
                             TColor frameColor, double frameWidth, TColor fillColor) {
   EndText();
   content_ += GetColor(frameColor) + " RG\r\n";
-  AppendNumbers({frameWidth * 0.75});
+  AppendNumbers(frameWidth * 0.75);
   content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
-  AppendNumbers({PdfX(left), PdfY(top + height), width * 0.75, height * 0.75});
+  AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += fillColor != clNone ? " re\r\nB\r\n" : " re\r\nS\r\n";
 }
 
@@ -146,11 +137,11 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
   const double xb = px2 - dx / len * al, yb = py2 - dy / len * al;
   const double nx = -dy / len * aw, ny = dx / len * aw;
   const double w1x = xb - nx, w1y = yb - ny, w2x = xb + nx, w2y = yb + ny;
-  AppendNumbers({w1x, w1y});
+  AppendNumbers(w1x, w1y);
   content_ += " m\r\n";
-  AppendNumbers({px2, py2});
+  AppendNumbers(px2, py2);
   content_ += " l\r\n";
-  AppendNumbers({w2x, w2y});
+  AppendNumbers(w2x, w2y);
   content_ += " l\r\n";
   if (solid)
     content_ += "1 j\r\n" + GetColor(color) + " rg\r\nb\r\n";
@@ -160,7 +151,7 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
 
 void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps) {
   content_ += GetColor(color) + " RG\r\n";
-  AppendNumbers({width * 0.75});
+  AppendNumbers(width * 0.75);
   content_ += " w\r\n[";
   for (size_t k = 0; k < dashes.size(); ++k) {
     if (k) content_ += ' ';
@@ -211,7 +202,7 @@ void TkvxPDFPage::Ellipse(double left, double top, double width, double height, 
                              {cx - rx, cy + k * ry, cx - k * rx, cy + ry, cx, cy + ry},
                              {cx + k * rx, cy + ry, cx + rx, cy + k * ry, cx + rx, cy}};
   for (const auto& a : arcs) {
-    AppendNumbers({PdfX(a[0]), PdfY(a[1]), PdfX(a[2]), PdfY(a[3]), PdfX(a[4]), PdfY(a[5])});
+    AppendNumbers(PdfX(a[0]), PdfY(a[1]), PdfX(a[2]), PdfY(a[3]), PdfX(a[4]), PdfY(a[5]));
     content_ += " c\r\n";
   }
   content_ += "h\r\n";

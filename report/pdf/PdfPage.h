@@ -10,6 +10,7 @@
 #include "platform/fonts/FontFace.h"
 #include "platform/gui/Colors.h"
 #include "report/pdf/PdfElement.h"
+#include "report/pdf/PdfText.h"
 
 namespace orv {
 
@@ -60,16 +61,15 @@ class TkvxPDFPage : public TkvxPDFElement {
                  double rotation = 0);
   // The width TextOut gives the line, in pixels.
   double TextWidth(std::u16string_view text, const TFont& font, double charSpacing = 0);
-  // As TextWidth; false, with width unset, when the font has no glyph for some character.
-  bool MeasureKnown(std::u16string_view text, const TFont& font, double charSpacing, double& width);
   // Text in font as TextOut shows it, shaped once per export and held until the next page is
   // added; measuring adds no font to the document.
   TkvxPDFShapedText& Shape(std::u16string_view text, const TFont& font);
   // The width of glyphs shaped at size points, charSpacing pixels after every cluster, in pixels.
   static double GlyphsWidth(const std::vector<TShapedGlyph>& glyphs, int size, double charSpacing);
-  // TextOut of text as Shape gave it for font.
+  // TextOut of text as Shape gave it for font, whose size in points is size; fontIndex is the
+  // document's font for font, or -1 until a run in it is shown, which sets it.
   double ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,
-                    double charSpacing, double rotation);
+                    int size, int& fontIndex, double charSpacing, double rotation);
   // The bitmap stretched over the rectangle, as an inline JPEG image of the given quality.
   void DrawBitmap(double left, double top, double width, double height, TBitmap& bitmap, int quality);
   // A picture (PNG, JPEG, bitmap ...) rastered at scale times its rectangle's pixel size on
@@ -127,7 +127,19 @@ class TkvxPDFPage : public TkvxPDFElement {
   void ComposeRun(std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font, int size, int fontIndex,
                   double charSpacing);
   void AppendPoint(double x, double y);
-  void AppendNumbers(std::initializer_list<double> values);
+  // The numbers in the page's number form, separated by blanks; formatted side by side and
+  // appended at once, as every memo writes a clip and every word a move.
+  template <typename... T>
+  void AppendNumbers(T... values) {
+    char text[sizeof...(T) * (kvxFixedMaxLength + 1)];
+    char* p = text;
+    auto put = [&](double v) {
+      if (p != text) *p++ = ' ';
+      p += kvxFormatFixed(v, p);
+    };
+    (put(static_cast<double>(values)), ...);
+    content_.append(text, static_cast<size_t>(p - text));
+  }
   // Pen colour, width and dash pattern (pixels) for the path that follows.
   void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
   void PaintPath(TColor penColor, TColor fillColor);

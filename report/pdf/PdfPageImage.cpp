@@ -23,9 +23,9 @@ void TkvxPDFPage::DrawBitmap(double left, double top, double width, double heigh
 
   EndText();
   content_ += "q\r\n";
-  AppendNumbers({width > 0 ? width * 0.75 : 1.0});
+  AppendNumbers(width > 0 ? width * 0.75 : 1.0);
   content_ += " 0 0 ";
-  AppendNumbers({height > 0 ? height * 0.75 : 1.0, PdfX(left), PdfY(top + height)});
+  AppendNumbers(height > 0 ? height * 0.75 : 1.0, PdfX(left), PdfY(top + height));
   content_ += " cm\r\nBI\r\n/W " + std::to_string(bitmap.Width()) + "\r\n/H " +
               std::to_string(bitmap.Height()) + "\r\n/CS /RGB\r\n/BPC 8\r\n/I true\r\n/F [/DCT]\r\nID\r\n";
   content_.append(reinterpret_cast<const char*>(data.Memory()), static_cast<size_t>(data.Size()));
@@ -61,7 +61,7 @@ void TkvxPDFPage::DrawPicture(double left, double top, double width, double heig
   if (std::find(images_.begin(), images_.end(), image) == images_.end()) images_.push_back(image);
   EndText();
   content_ += "q\r\n";
-  AppendNumbers({width * 0.75, 0, 0, height * 0.75, PdfX(left), PdfY(top + height)});
+  AppendNumbers(width * 0.75, 0, 0, height * 0.75, PdfX(left), PdfY(top + height));
   content_ += " cm\r\n/Im" + std::to_string(image) + " Do\r\nQ\r\n";
 }
 

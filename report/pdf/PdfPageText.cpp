@@ -68,16 +68,6 @@ double TkvxPDFPage::TextWidth(std::u16string_view text, const TFont& font, doubl
   return GlyphsWidth(Shape(text, font).Glyphs, size, charSpacing);
 }
 
-bool TkvxPDFPage::MeasureKnown(std::u16string_view text, const TFont& font, double charSpacing, double& width) {
-  const int size = font.Size();
-  if (size <= 0) return false;
-  const auto& glyphs = Shape(text, font).Glyphs;
-  for (const TShapedGlyph& g : glyphs)
-    if (g.GlyphId == 0) return false;
-  width = GlyphsWidth(glyphs, size, charSpacing);
-  return true;
-}
-
 double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing,
                             double rotation) {
   const int size = font.Size();
@@ -88,10 +78,11 @@ double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const 
 }
 
 double TkvxPDFPage::ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped,
-                               const TFont& font, double charSpacing, double rotation) {
-  const int size = font.Size();
+                               const TFont& font, int size, int& fontIndex, double charSpacing, double rotation) {
   if (size <= 0 || OnlyBlanks(text)) return 0;
-  return ShowRun(x, y, text, shaped, font, size, Parent.AddFont(font), charSpacing, rotation);
+  // A font joins the document with the first run shown in it, not before.
+  if (fontIndex < 0) fontIndex = Parent.AddFont(font);
+  return ShowRun(x, y, text, shaped, font, size, fontIndex, charSpacing, rotation);
 }
 
 void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, const TFont& font, int size,
@@ -206,12 +197,12 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   }
   if (rotation != 0) {
     const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
-    AppendNumbers({c, s, -s, c, px, py});
+    AppendNumbers(c, s, -s, c, px, py);
     content_ += " Tm\r\n";
   } else {
     // The move as written, so that rounding does not add up along a line.
     const double dx = std::nearbyint((px - textX_) * 100.0) / 100.0, dy = std::nearbyint((py - textY_) * 100.0) / 100.0;
-    AppendNumbers({dx, dy});
+    AppendNumbers(dx, dy);
     content_ += " Td\r\n";
     textX_ += dx;
     textY_ += dy;
@@ -229,11 +220,11 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   if (rotation == 0 && font.Style().Contains(fsUnderline)) {
     EndText();
     content_ += GetColor(font.Color() == clNone ? clBlack : font.Color()) + " RG\r\n";
-    AppendNumbers({size * 0.08});
+    AppendNumbers(size * 0.08);
     content_ += " w\r\n";
-    AppendNumbers({px, py - size * 0.12});
+    AppendNumbers(px, py - size * 0.12);
     content_ += " m\r\n";
-    AppendNumbers({px + widthPt, py - size * 0.12});
+    AppendNumbers(px + widthPt, py - size * 0.12);
     content_ += " l\r\nS\r\n";
   }
   return widthPt / 0.75;

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "platform/rtl/CodePages.h"
@@ -91,24 +92,46 @@ String kvxCreateGUIDString() {
   return out + "}";
 }
 
-void kvxAppendFixed(std::string& out, double value) {
-  // Written backwards into a buffer and appended at once: a page holds tens of thousands.
-  const long long hundredths = static_cast<long long>(std::nearbyint(value * 100.0));
+size_t kvxFormatFixed(double value, char* out) {
+  // Hundredths rounded half to even, as nearbyint rounds them; adding and taking away 1.5 x 2^52
+  // rounds in the default mode without a library call, for every value a page can hold.
+  constexpr double kRound = 6755399441055744.0;
+  const double scaled = value * 100.0;
+  const double rounded = std::abs(scaled) < 4.0e15 ? (scaled + kRound) - kRound : std::nearbyint(scaled);
+  const long long hundredths = static_cast<long long>(rounded);
   unsigned long long rest = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
                                            : static_cast<unsigned long long>(hundredths);
-  char digits[24];
-  char* const end = digits + sizeof digits;
-  char* p = end;
-  *--p = static_cast<char>('0' + rest % 10);
-  *--p = static_cast<char>('0' + rest / 10 % 10);
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // The length is known first, so the digits go straight to their places, two at a time, from
+  // the right: a page holds tens of thousands of numbers.
+  unsigned long long whole = rest / 100;
+  size_t digits = 1;
+  for (unsigned long long w = whole; w >= 10; w /= 10) ++digits;
+  const size_t length = (hundredths < 0 ? 1 : 0) + digits + 3;
+  char* p = out + length - 2;
+  std::memcpy(p, kPairs + 2 * (rest % 100), 2);
   *--p = '.';
-  rest /= 100;
-  do {
-    *--p = static_cast<char>('0' + rest % 10);
-    rest /= 10;
-  } while (rest != 0);
-  if (hundredths < 0) *--p = '-';
-  out.append(p, static_cast<size_t>(end - p));
+  while (whole >= 100) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+    whole /= 100;
+  }
+  if (whole >= 10) {
+    p -= 2;
+    std::memcpy(p, kPairs + 2 * whole, 2);
+  } else {
+    *--p = static_cast<char>('0' + whole);
+  }
+  if (hundredths < 0) out[0] = '-';
+  return length;
+}
+
+void kvxAppendFixed(std::string& out, double value) {
+  char text[kvxFixedMaxLength];
+  out.append(text, kvxFormatFixed(value, text));
 }
 
 String kvxFloatToStrFixed(double value) {

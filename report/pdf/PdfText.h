@@ -30,6 +30,10 @@ String kvxCreateGUIDString();
 
 // Fixed point with two decimals and "." (595.50, -0.71): the number form of page content.
 void kvxAppendFixed(std::string& out, double value);
+// The same number written at out, which has room for kvxFixedMaxLength characters; returns how
+// many it wrote.
+inline constexpr size_t kvxFixedMaxLength = 24;
+size_t kvxFormatFixed(double value, char* out);
 String kvxFloatToStrFixed(double value);
 
 }  // namespace orv

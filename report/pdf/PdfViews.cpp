@@ -1,6 +1,7 @@
 // Report views mapped onto a PDF page.
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "platform/fonts/FontFace.h"
 #include "platform/gui/Bitmap.h"
@@ -96,12 +97,24 @@ class TColorRestore {
   TColor color_;
 };
 
-// The font of one run of characters that share a state.
-void RunFont(const TFont& base, const TkvxHTMLTag& tag, TFont& out) {
-  out.Assign(const_cast<TFont*>(&base));
-  if (tag.Size > 0) out.SetSize(tag.Size);
-  out.SetStyle(tag.Style);
-  out.SetColor(tag.Color);
+// The font of one run of characters that share a state. Kept from run to run and memo to memo:
+// the memos of a list mostly share one.
+const TFont& RunFont(const TFont& base, const TkvxHTMLTag& tag) {
+  thread_local TFont font;
+  thread_local TFontData source;
+  thread_local int sourceResolution = 0;
+  thread_local TkvxHTMLTag state;
+  if (sourceResolution == base.PixelsPerInch() && state.Size == tag.Size && state.Style == tag.Style &&
+      state.Color == tag.Color && source == base.Data())
+    return font;
+  font.Assign(const_cast<TFont*>(&base));
+  if (tag.Size > 0) font.SetSize(tag.Size);
+  font.SetStyle(tag.Style);
+  font.SetColor(tag.Color);
+  source = base.Data();
+  sourceResolution = base.PixelsPerInch();
+  state = tag;
+  return font;
 }
 
 // Pieces of a line: runs of one state, cut after every blank so justified lines can spread
@@ -113,14 +126,15 @@ struct TPiece {
   bool EndsInBlank;
 };
 
-void PiecesOf(const TkvxTextLine& line, std::vector<TPiece>& pieces) {
+// uniform: every character of the line is in one state, as in a memo without tags.
+void PiecesOf(const TkvxTextLine& line, bool uniform, std::vector<TPiece>& pieces) {
   pieces.clear();
   const size_t n = line.Text.size(), states = line.Tags.size();
   size_t start = 0;
   for (size_t i = 0; i < n; ++i) {
     const bool blank = line.Text[i] <= u' ';
     const bool last = i + 1 == n;
-    const bool stateChanges = !last && i + 1 < states && !(line.Tags[i + 1] == line.Tags[i]);
+    const bool stateChanges = !uniform && !last && i + 1 < states && !(line.Tags[i + 1] == line.Tags[i]);
     if (blank || last || stateChanges) {
       pieces.push_back({start, i + 1 - start, start < states ? &line.Tags[start] : nullptr, blank});
       start = i + 1;
@@ -161,51 +175,83 @@ constexpr double kFitSlack = 3;
 constexpr double kSpacedFitShare = 0.9;
 constexpr double kSpacedFitSlack = 8;
 
+// A piece shaped in its run's font and its width in pixels.
+struct TPlaced {
+  TkvxPDFShapedText* Shaped;
+  double Width;
+};
+
 // The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
 // wrapping or a width well inside the room even as the screen measures it. Each paragraph is
 // then one line in one state, as the drawer gives it, without laying the text out on a canvas
-// again for every memo of every page. False where only the drawer can tell.
-bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, std::vector<TkvxTextLine>& lines,
-                 std::vector<TPiece>& pieces) {
+// again for every memo of every page. False where only the drawer can tell. The lines' pieces,
+// shaped and measured, are left in pieces and placed, line after line, and how many each line
+// has in counts, for drawing them.
+bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
+                 std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
+                 std::vector<size_t>& counts) {
   if (memo.AutoWidth || memo.Highlight()->Active || memo.Rotation() != 0 || memo.WordBreak) return false;
   const TFont& font = *memo.Font();
-  if (font.Size() <= 0) return false;
+  const int size = font.Size();
+  if (size <= 0) return false;
+  const TWideStrings& paragraphs = *memo.Memo();
+  // A memo as high as its text that holds a line more than it has paragraphs wrapped when it
+  // was prepared: left to the drawer unmeasured. Its height is its lines' and the font's
+  // internal leading less the spacing, and the leading is less than the font's height.
+  if (memo.WordWrap && memo.StretchMode() == smActualHeight &&
+      textHeight > (static_cast<double>(paragraphs.Count()) + 1) * lineH)
+    return false;
   TkvxHTMLTag state;
-  state.Size = font.Size();
+  state.Size = size;
   state.Style = font.Style();
   state.Color = font.Color();
-  const TWideStrings& paragraphs = *memo.Memo();
+  const TFontFace& face = page.Parent.FaceOf(font);
+  const bool spaced = memo.CharSpacing != 0;
+  const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
+                       (spaced ? kSpacedFitSlack : kFitSlack);
   lines.clear();
+  pieces.clear();
+  placed.clear();
+  counts.clear();
+  thread_local std::vector<TPiece> linePieces;
   for (Integer i = 0; i < paragraphs.Count(); ++i) {
-    const WideString text = paragraphs.Strings(i);
+    const WideString& text = paragraphs.Line(i);
     if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
+    // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
+    // is given up as soon as it plainly wraps.
+    const bool wraps = memo.WordWrap && text.size() > 1;
+    // One that would not fit even at a quarter of an em a character is left to the drawer
+    // unmeasured: a list's addresses wrap on every row.
+    if (wraps && static_cast<double>(text.size()) * size * 96.0 / 72.0 / 4 > limit) return false;
     TkvxTextLine line;
     line.Text = text.empty() ? WideString(u" ") : text;
     line.Tags.assign(line.Text.size(), state);
     line.Flags = 3;
-    if (memo.WordWrap && line.Text.size() > 1) {
-      // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
-      // is given up as soon as it plainly wraps.
-      const bool spaced = memo.CharSpacing != 0;
-      const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
-                           (spaced ? kSpacedFitSlack : kFitSlack);
-      // One that would not fit even at a quarter of an em a character is left to the drawer
-      // unmeasured: a list's addresses wrap on every row.
-      if (static_cast<double>(line.Text.size()) * font.Size() * 96.0 / 72.0 / 4 > limit) return false;
-      double width = 0;
-      PiecesOf(line, pieces);
-      for (const TPiece& p : pieces) {
-        double w = 0;
-        if (!page.MeasureKnown(TextOf(line, p), font, memo.CharSpacing, w)) return false;
-        width += w;
-        if (width > limit) return false;
-      }
+    PiecesOf(line, true, linePieces);
+    double width = 0;
+    for (const TPiece& p : linePieces) {
+      TkvxPDFShapedText& shaped = page.Parent.Shaped(face, TextOf(line, p));
+      if (wraps)
+        for (const TShapedGlyph& g : shaped.Glyphs)
+          if (g.GlyphId == 0) return false;
+      const double w = shaped.Width(size, memo.CharSpacing);
+      width += w;
+      if (wraps && width > limit) return false;
+      placed.push_back({&shaped, w});
     }
+    pieces.insert(pieces.end(), linePieces.begin(), linePieces.end());
+    counts.push_back(linePieces.size());
     lines.push_back(std::move(line));
   }
   if (!lines.empty() && memo.FirstParaBreak) lines.front().Flags &= ~1;
   if (!lines.empty() && memo.LastParaBreak) lines.back().Flags &= ~2;
   return true;
+}
+
+bool HasBracket(const TWideStrings& lines) {
+  for (Integer i = 0; i < lines.Count(); ++i)
+    if (lines.Line(i).find(u'[') != WideString::npos) return true;
+  return false;
 }
 
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
@@ -218,7 +264,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   TColorRestore restore(memo);
   // The page-count and copy markers are bracketed; most memos of a list hold none, and looking
   // for them converts the whole text more than once.
-  if (memo.AllowExpressions && memo.Text().find(u'[') != WideString::npos) memo.ApplyPreviewVariables();
+  if (memo.AllowExpressions && HasBracket(*memo.Memo())) memo.ApplyPreviewVariables();
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const TkvxFrameTypes typ = frame->Typ();
   const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
@@ -230,19 +276,23 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   TkvxDrawTextLock guard(drawer);
   // Kept from memo to memo, so that drawing a line allocates nothing once they have grown.
   thread_local std::vector<TkvxTextLine> single;
-  thread_local std::vector<TPiece> pieces;
+  thread_local std::vector<TPiece> pieces, singlePieces;
+  thread_local std::vector<TPlaced> placed, singlePlaced;
+  thread_local std::vector<size_t> singleCounts;
   const std::vector<TkvxTextLine>* laidOut = &single;
-  double lineH = 0;
-  if (SingleLines(page, memo, r - l, single, pieces)) {
-    // The drawer's line: the font's height at its measuring resolution, and the spacing.
-    const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
-    lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;
-  } else {
+  // The drawer's line: the font's height at its measuring resolution, and the spacing.
+  const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
+  double lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;
+  const bool fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
+  if (!fast) {
     const TkvxDrawText& laid = memo.LayOut();
     laidOut = &laid.Lines();
     lineH = laid.GetLineHeight();
   }
   const std::vector<TkvxTextLine>& lines = *laidOut;
+  // Without tags the drawer gives every character the memo's own state.
+  const bool uniform = !memo.AllowHTMLTags;
+  size_t fastPiece = 0;
   const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
 
   if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
@@ -271,56 +321,72 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
 
   // A run's font follows from its state alone; most memos are pieces of one state.
   static const TkvxHTMLTag kNoState;
-  TFont runFont;
+  const TFont* runFont = nullptr;
   const TkvxHTMLTag* runTag = nullptr;
   int runSize = 0;
+  int runFontIndex = -1;
+  const TFontFace* runFace = nullptr;
   double runAscent = 0;
   auto useRunFont = [&](const TkvxHTMLTag* tag) {
     if (!tag) tag = &kNoState;
     if (runTag && *runTag == *tag) return;
-    RunFont(font, *tag, runFont);
+    runFont = &RunFont(font, *tag);
     runTag = tag;
-    runSize = runFont.Size();
+    runSize = runFont->Size();
+    runFontIndex = -1;
+    runFace = &page.Parent.FaceOf(*runFont);
     // The baseline lies the face's ascent below the top of the line.
     const double sizePx = runSize * 96.0 / 72.0;
-    runAscent = page.Parent.FaceOf(runFont).Metrics().Ascent / 1000.0 * sizePx;
+    runAscent = runFace->Metrics().Ascent / 1000.0 * sizePx;
   };
-  struct TPlaced {
-    TkvxPDFShapedText* Shaped;
-    double Width;
-  };
-  thread_local std::vector<TPlaced> placed;
   for (size_t i = 0; i < lines.size(); ++i) {
     const TkvxTextLine& line = lines[i];
-    PiecesOf(line, pieces);
+    double total = 0;
+    int blanks = 0;
+    std::span<const TPiece> linePieces;
+    std::span<const TPlaced> linePlaced;
+    if (fast) {
+      // Shaped and measured already, piece by piece.
+      const size_t count = singleCounts[i];
+      linePieces = std::span<const TPiece>(singlePieces).subspan(fastPiece, count);
+      linePlaced = std::span<const TPlaced>(singlePlaced).subspan(fastPiece, count);
+      fastPiece += count;
+      for (size_t k = 0; k < count; ++k) {
+        total += linePlaced[k].Width;
+        if (linePieces[k].EndsInBlank && k + 1 < count) ++blanks;
+      }
+    } else {
+      PiecesOf(line, uniform, pieces);
+      placed.clear();
+      for (size_t k = 0; k < pieces.size(); ++k) {
+        const TPiece& p = pieces[k];
+        useRunFont(p.Tag);
+        TkvxPDFShapedText& shaped = page.Parent.Shaped(*runFace, TextOf(line, p));
+        placed.push_back({&shaped, shaped.Width(runSize, memo.CharSpacing)});
+        total += placed.back().Width;
+        if (p.EndsInBlank && k + 1 < pieces.size()) ++blanks;
+      }
+      linePieces = pieces;
+      linePlaced = placed;
+    }
     const bool firstOfParagraph = line.Flags & 1;
     TkvxHAlign align = memo.HAlign;
     if (align == haBlock && (line.Flags & 2)) align = memo.RTLReading ? haRight : haLeft;
     const double indent =
         firstOfParagraph && (memo.HAlign == haLeft || memo.HAlign == haBlock) ? memo.ParagraphGap : 0;
     const double room = tf.Width - indent;
-    placed.clear();
-    double total = 0;
-    int blanks = 0;
-    for (const TPiece& p : pieces) {
-      useRunFont(p.Tag);
-      TkvxPDFShapedText& shaped = page.Shape(TextOf(line, p), runFont);
-      placed.push_back({&shaped, TkvxPDFPage::GlyphsWidth(shaped.Glyphs, runSize, memo.CharSpacing)});
-      total += placed.back().Width;
-      if (p.EndsInBlank && &p != &pieces.back()) ++blanks;
-    }
     double along = indent, extra = 0;
     if (align == haRight) along += room - total;
     else if (align == haCenter) along += (room - total) / 2;
     else if (align == haBlock && blanks > 0) extra = (room - total) / blanks;
     const double down = shift + i * lineH;
-    for (size_t k = 0; k < pieces.size(); ++k) {
-      const TPiece& p = pieces[k];
+    for (size_t k = 0; k < linePieces.size(); ++k) {
+      const TPiece& p = linePieces[k];
       useRunFont(p.Tag);
       const double baseline = down + runAscent + (p.Tag ? p.Tag->AddY * p.Tag->Size : 0);
       page.ShowShaped(tf.X + along * ux + baseline * vx, tf.Y + along * uy + baseline * vy, TextOf(line, p),
-                      *placed[k].Shaped, runFont, memo.CharSpacing, angle);
-      along += placed[k].Width + (p.EndsInBlank && k + 1 < pieces.size() ? extra : 0);
+                      *linePlaced[k].Shaped, *runFont, runSize, runFontIndex, memo.CharSpacing, angle);
+      along += linePlaced[k].Width + (p.EndsInBlank && k + 1 < linePieces.size() ? extra : 0);
     }
   }
   page.RestoreState();

@@ -2,11 +2,13 @@
 // destinations, text strings, fonts and their names, viewer preferences, content streams.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
 
 #include "report/pdf/PdfFont.h"
+#include "report/pdf/PdfText.h"
 #include "report/pdf/tests/PdfTesting.h"
 
 namespace orv {
@@ -231,6 +233,27 @@ TEST(PdfDocumentTest, ContentStreamsWithoutCompressionAndEmptyPages) {
   size_t start = raw.find("stream\r\nBT");
   EXPECT_EQ(raw.find("BT", start + 10), std::string::npos);
   EXPECT_EQ(ExtractText(file), "\fSecond page\n\f");
+}
+
+// Every coordinate, width and colour component of page content is fixed point with two
+// decimals, its hundredths rounded half to even, without a thousands separator.
+TEST(PdfDocumentTest, NumbersAreFixedPointWithTwoDecimalsRoundedHalfToEven) {
+  for (auto [value, text] : {std::pair{595.5, "595.50"}, {842.25, "842.25"}, {-0.71, "-0.71"}, {0.0, "0.00"},
+                             {-0.004, "0.00"}, {0.125, "0.12"}, {0.375, "0.38"}, {-2.625, "-2.62"},
+                             {1234567.891, "1234567.89"}, {99.995 + 1e-9, "100.00"}, {128 / 255.0, "0.50"}})
+    EXPECT_EQ(kvxFloatToStrFixed(value), text) << value;
+  // Eighths are exact halves of a hundredth half the time; the reference rounds with the C
+  // library and places the point in the digits.
+  for (int eighths = -200000; eighths <= 200000; eighths += 7) {
+    const double value = eighths / 8.0 + (eighths % 3) * 1e6;
+    const long long hundredths = std::llrint(value * 100);
+    const unsigned long long magnitude = hundredths < 0 ? 0ull - static_cast<unsigned long long>(hundredths)
+                                                        : static_cast<unsigned long long>(hundredths);
+    std::string digits = std::to_string(magnitude / 100) + "." + std::to_string(magnitude % 100 / 10) +
+                         std::to_string(magnitude % 10);
+    if (hundredths < 0) digits.insert(0, "-");
+    ASSERT_EQ(kvxFloatToStrFixed(value), digits) << value;
+  }
 }
 
 // A list shows its words on every page: each page must read and look as the first, whatever
