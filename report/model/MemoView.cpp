@@ -60,7 +60,7 @@ void PublishMemoCommon(TClassBuilder<T>& c) {
   c.Prop("HAlign", ORV_FIELD(T, HAlign)).Default(haLeft);
   c.Prop("HideZeros", ORV_FIELD(T, HideZeros)).Default(false);
   c.Prop("Highlight", &T::Highlight, &T::SetHighlight).Stored([](T& v) {
-    return !IsBlankText(v.Highlight()->Condition);
+    return v.HasHighlightCondition();
   });
 }
 
@@ -97,7 +97,7 @@ ORV_IMPLEMENT_CLASS(TkvxMemoView, c) {
   c.Prop("HAlign", ORV_FIELD(T, HAlign)).Default(haLeft);
   c.Prop("HideZeros", ORV_FIELD(T, HideZeros)).Default(false);
   c.Prop("Highlight", &T::Highlight, &T::SetHighlight).Stored([](T& v) {
-    return !IsBlankText(v.Highlight()->Condition);
+    return v.HasHighlightCondition();
   });
   c.Prop("LineSpacing", ORV_FIELD(T, LineSpacing)).Stored([](T& v) { return v.LineSpacing != 2; });
   c.Prop("Memo", &T::Memo, &T::SetMemo);
@@ -158,11 +158,23 @@ void TkvxHighlight::Assign(TPersistent* source) {
 
 TkvxCustomMemoView::TkvxCustomMemoView(TComponent* owner)
     : TkvxStretcheable(owner),
-      memo_(std::make_unique<TWideStrings>()),
-      highlight_(std::make_unique<TkvxHighlight>()),
-      displayFormat_(std::make_unique<TkvxFormat>()) {
+      memo_(std::make_unique<TWideStrings>()) {
   SetParentFont(true);
   Traits &= ~otFullDiff;
+}
+
+TkvxHighlight* TkvxCustomMemoView::Highlight() const {
+  if (!highlight_) highlight_ = std::make_unique<TkvxHighlight>();
+  return highlight_.get();
+}
+
+bool TkvxCustomMemoView::HasHighlightCondition() const {
+  return highlight_ && !IsBlankText(highlight_->Condition);
+}
+
+TkvxFormat* TkvxCustomMemoView::DisplayFormat() const {
+  if (!displayFormat_) displayFormat_ = std::make_unique<TkvxFormat>();
+  return displayFormat_.get();
 }
 
 TkvxCustomMemoView::~TkvxCustomMemoView() = default;
@@ -310,7 +322,7 @@ void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* 
   Value = report ? report->Calc(e.Expr) : Variant();
   auto isString = [](const Variant& v) { return v.VType() == varString || v.VType() == varOleStr; };
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) return;
-  const TkvxFormat& format = e.Format ? *e.Format : *displayFormat_;
+  const TkvxFormat& format = e.Format ? *e.Format : *DisplayFormat();
   // A field's text without a format, the usual value, goes straight into the memo's text.
   if (format.Kind == fkText && Value.VType() == varString && !Convert()) {
     kvxAppendUtf8ToWide(out, Value.StrView());
@@ -328,8 +340,8 @@ void TkvxCustomMemoView::GetData() {
       ds->AssignBlobTo(DataField(), memo_.get());
     } else {
       Value = ds->GetValue(DataField());
-      WideString text = displayFormat_->Kind == fkText ? ds->GetDisplayText(DataField())
-                                                        : FormatValue(Value, *displayFormat_);
+      WideString text = DisplayFormat()->Kind == fkText ? ds->GetDisplayText(DataField())
+                                                         : FormatValue(Value, *DisplayFormat());
       bool isString = Value.VType() == varString || Value.VType() == varOleStr;
       if (HideZeros && !isString && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) text.clear();
       SetText(text);
@@ -351,8 +363,10 @@ void TkvxCustomMemoView::GetData() {
     }
   }
   if (report) report->SetScriptValue(Value);
-  highlight_->Active = false;
-  if (!highlight_->Condition.empty() && report) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
+  if (highlight_) {
+    highlight_->Active = false;
+    if (!highlight_->Condition.empty() && report) highlight_->Active = report->Calc(highlight_->Condition).ToBoolean();
+  }
   if (SuppressRepeated) {
     WideString text = Text();
     if (!LastValue.IsEmpty() && text == LastValue.ToWideString()) {
@@ -419,7 +433,7 @@ TkvxDrawText& TkvxCustomMemoView::Drawer() const { return kvxDrawText(); }
 
 void TkvxCustomMemoView::SetupFontAndOptions(TkvxDrawText& drawer) {
   drawer.UseDefaultCharset = UseDefaulCharset;
-  if (highlight_->Active) {
+  if (HighlightActive()) {
     drawer.SetFont(highlight_->Font());
     SetColor(highlight_->Color);
   } else {
@@ -665,7 +679,7 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   if (kvxDiffers(GapX, t->GapX)) attr("GapX", kvxFormatFloat(GapX));
   if (kvxDiffers(GapY, t->GapY)) attr("GapY", kvxFormatFloat(GapY));
   if (HAlign != t->HAlign) attr("HAlign", IntToStr(HAlign));
-  if (highlight_->Active != t->highlight_->Active) attr("Highlight.Active", flag(highlight_->Active));
+  if (HighlightActive() != t->HighlightActive()) attr("Highlight.Active", flag(HighlightActive()));
   if (kvxDiffers(LineSpacing, t->LineSpacing)) attr("LineSpacing", kvxFormatFloat(LineSpacing));
   if (UseDefaulCharset != t->UseDefaulCharset) attr("UseDefaulCharset", flag(UseDefaulCharset));
   WideString text;

@@ -64,10 +64,14 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   void SetAnsiText(const String& value);
   TWideStrings* Memo() const { return memo_.get(); }
   void SetMemo(TWideStrings* value) { memo_->Assign(value); }
-  TkvxHighlight* Highlight() const { return highlight_.get(); }
-  void SetHighlight(TkvxHighlight* value) { highlight_->Assign(value); }
-  TkvxFormat* DisplayFormat() const { return displayFormat_.get(); }
-  void SetDisplayFormat(TkvxFormat* value) { displayFormat_->Assign(value); }
+  // Both are made when first asked for: most memos have neither, and pages rebuilt for an export
+  // make and free tens of thousands of memos.
+  TkvxHighlight* Highlight() const;
+  void SetHighlight(TkvxHighlight* value) { Highlight()->Assign(value); }
+  bool HighlightActive() const { return highlight_ && highlight_->Active; }
+  bool HasHighlightCondition() const;
+  TkvxFormat* DisplayFormat() const;
+  void SetDisplayFormat(TkvxFormat* value) { DisplayFormat()->Assign(value); }
   Integer Rotation() const { return rotation_; }
   void SetRotation(Integer value) { rotation_ = ((value % 360) + 360) % 360; }
   const String& Style() const { return style_; }
@@ -150,8 +154,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   void DrawUnderlines(TkvxDrawText& drawer);
 
   std::unique_ptr<TWideStrings> memo_;
-  std::unique_ptr<TkvxHighlight> highlight_;
-  std::unique_ptr<TkvxFormat> displayFormat_;
+  mutable std::unique_ptr<TkvxHighlight> highlight_;
+  mutable std::unique_ptr<TkvxFormat> displayFormat_;
   Integer rotation_ = 0;
   String style_;
   TkvxCustomMemoView* flowTo_ = nullptr;

@@ -190,7 +190,7 @@ struct TPlaced {
 bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
                  std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
                  std::vector<size_t>& counts) {
-  if (memo.AutoWidth || memo.Highlight()->Active || memo.Rotation() != 0 || memo.WordBreak) return false;
+  if (memo.AutoWidth || memo.HighlightActive() || memo.Rotation() != 0 || memo.WordBreak) return false;
   const TFont& font = *memo.Font();
   const int size = font.Size();
   if (size <= 0) return false;
@@ -293,7 +293,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   // Without tags the drawer gives every character the memo's own state.
   const bool uniform = !memo.AllowHTMLTags;
   size_t fastPiece = 0;
-  const TFont& font = memo.Highlight()->Active ? *memo.Highlight()->Font() : *memo.Font();
+  const TFont& font = memo.HighlightActive() ? *memo.Highlight()->Font() : *memo.Font();
 
   if (memo.Color() != clNone && memo.BrushStyle() != bsClear)
     page.FillRect(b.Left, b.Top, b.Width - shadow, b.Height - shadow, memo.Color());
