@@ -398,8 +398,8 @@ void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended sc
                                    Extended offsetY) {
   TkvxStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
   TRect r{X, Y, X1, Y1};
-  Extended fw = Frame()->Width();
-  TkvxFrameTypes typ = Frame()->Typ();
+  Extended fw = DrawnFrame().Width();
+  TkvxFrameTypes typ = DrawnFrame().Typ();
   if (typ.Contains(ftLeft)) r.Left += static_cast<int>(std::lround((fw * scaleX - 1) / 2));
   if (typ.Contains(ftRight)) r.Right -= static_cast<int>(std::lround(fw * scaleX / 2));
   if (typ.Contains(ftTop)) r.Top += static_cast<int>(std::lround((fw * scaleY - 1) / 2));
@@ -413,19 +413,19 @@ void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended sc
 
 Extended TkvxCustomMemoView::VerticalExtra() const {
   Extended e = 2 * GapY;
-  Extended fw = Frame()->Width();
-  if (Frame()->Typ().Contains(ftTop)) e += (fw - 1) / 2;
-  if (Frame()->Typ().Contains(ftBottom)) e += fw / 2;
-  if (Frame()->DropShadow()) e += Frame()->ShadowWidth();
+  Extended fw = DrawnFrame().Width();
+  if (DrawnFrame().Typ().Contains(ftTop)) e += (fw - 1) / 2;
+  if (DrawnFrame().Typ().Contains(ftBottom)) e += fw / 2;
+  if (DrawnFrame().DropShadow()) e += DrawnFrame().ShadowWidth();
   return e;
 }
 
 Extended TkvxCustomMemoView::HorizontalExtra() const {
   Extended e = 2 * GapX;
-  Extended fw = Frame()->Width();
-  if (Frame()->Typ().Contains(ftLeft)) e += (fw - 1) / 2;
-  if (Frame()->Typ().Contains(ftRight)) e += fw / 2;
-  if (Frame()->DropShadow()) e += Frame()->ShadowWidth();
+  Extended fw = DrawnFrame().Width();
+  if (DrawnFrame().Typ().Contains(ftLeft)) e += (fw - 1) / 2;
+  if (DrawnFrame().Typ().Contains(ftRight)) e += fw / 2;
+  if (DrawnFrame().DropShadow()) e += DrawnFrame().ShadowWidth();
   return e;
 }
 
@@ -515,7 +515,7 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
 
 void TkvxCustomMemoView::DrawUnderlines(TkvxDrawText& drawer) {
   TCanvas& c = *DrawCanvas;
-  c.Pen().SetColor(Frame()->Color());
+  c.Pen().SetColor(DrawnFrame().Color());
   c.Pen().SetWidth(FW);
   c.Pen().SetStyle(psSolid);
   c.Pen().SetMode(pmCopy);

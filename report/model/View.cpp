@@ -35,8 +35,17 @@ ORV_IMPLEMENT_CLASS(TkvxStretcheable, c) {
   c.Prop("StretchMode", &TkvxStretcheable::StretchMode, &TkvxStretcheable::SetStretchMode).Default(smDontStretch);
 }
 
-TkvxView::TkvxView(TComponent* owner) : TkvxReportComponent(owner), frame_(std::make_unique<TkvxFrame>()) {
-  Traits |= otFullDiff;
+TkvxView::TkvxView(TComponent* owner) : TkvxReportComponent(owner) { Traits |= otFullDiff; }
+
+TkvxFrame* TkvxView::Frame() const {
+  if (!frame_) frame_ = std::make_unique<TkvxFrame>();
+  return frame_.get();
+}
+
+const TkvxFrame& TkvxView::DrawnFrame() const {
+  // Never freed, so that no view outlives it at exit; only ever read, from any thread.
+  static const TkvxFrame& none = *new TkvxFrame();
+  return frame_ ? *frame_ : none;
 }
 
 TkvxView::~TkvxView() = default;
@@ -90,14 +99,14 @@ void TkvxView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
   Y = static_cast<int>(std::lround(top * scaleY + offsetY));
   X1 = static_cast<int>(std::lround((left + Width()) * scaleX + offsetX));
   Y1 = static_cast<int>(std::lround((top + Height()) * scaleY + offsetY));
-  if (frame_->DropShadow()) {
+  if (DrawnFrame().DropShadow()) {
     // The shadow stays inside the object's bounds.
-    X1 -= static_cast<int>(std::lround(frame_->ShadowWidth() * scaleX));
-    Y1 -= static_cast<int>(std::lround(frame_->ShadowWidth() * scaleY));
+    X1 -= static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * scaleX));
+    Y1 -= static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * scaleY));
   }
   DX = X1 - X;
   DY = Y1 - Y;
-  FW = static_cast<int>(std::lround(frame_->Width() * scaleX));
+  FW = static_cast<int>(std::lround(DrawnFrame().Width() * scaleX));
 }
 
 void TkvxView::DrawBackground() {
@@ -111,7 +120,7 @@ void TkvxView::DrawBackground() {
   if (brushStyle_ >= bsHorizontal && brushStyle_ <= bsDiagCross) {
     TBrushData saved = c.Brush().Data();
     c.Brush().SetStyle(brushStyle_);
-    c.Brush().SetColor(frame_->Color());
+    c.Brush().SetColor(DrawnFrame().Color());
     c.Rectangle(X, Y, X1 + 1, Y1 + 1);
     c.Brush().SetData(saved);
   }
@@ -245,28 +254,28 @@ void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2
 
 void TkvxView::DrawFrame() {
   TCanvas& c = *DrawCanvas;
-  if (frame_->DropShadow()) {
+  if (DrawnFrame().DropShadow()) {
     c.Pen().SetStyle(psSolid);
     c.Pen().SetWidth(1);
-    c.Pen().SetColor(frame_->ShadowColor());
-    int s = static_cast<int>(std::lround(frame_->ShadowWidth() * ScaleX));
+    c.Pen().SetColor(DrawnFrame().ShadowColor());
+    int s = static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * ScaleX));
     DrawThickLine(X1 + s / 2, Y + s, X1 + s / 2, Y1, s);
-    s = static_cast<int>(std::lround(frame_->ShadowWidth() * ScaleY));
+    s = static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * ScaleY));
     DrawThickLine(X + s, Y1 + s / 2, X1 + s, Y1 + s / 2, s);
   }
-  TkvxFrameTypes typ = frame_->Typ();
-  if (typ.Empty() || frame_->Color() == clNone || frame_->Width() == 0) return;
+  TkvxFrameTypes typ = DrawnFrame().Typ();
+  if (typ.Empty() || DrawnFrame().Color() == clNone || DrawnFrame().Width() == 0) return;
   c.Brush().SetStyle(bsSolid);
-  if (frame_->Style() != fsSolid) {
+  if (DrawnFrame().Style() != fsSolid) {
     if (color_ == clNone) c.Brush().SetStyle(bsClear);
     else c.Brush().SetColor(color_);
   }
   bool top = typ.Contains(ftTop), bottom = typ.Contains(ftBottom);
   bool left = typ.Contains(ftLeft), right = typ.Contains(ftRight);
-  if (left) DrawFrameLine(frame_->LeftLine(), X, Y, X, Y1, top, bottom);
-  if (right) DrawFrameLine(frame_->RightLine(), X1, Y, X1, Y1, top, bottom);
-  if (top) DrawFrameLine(frame_->TopLine(), X, Y, X1, Y, left, right);
-  if (bottom) DrawFrameLine(frame_->BottomLine(), X, Y1, X1, Y1, left, right);
+  if (left) DrawFrameLine(DrawnFrame().LeftLine(), X, Y, X, Y1, top, bottom);
+  if (right) DrawFrameLine(DrawnFrame().RightLine(), X1, Y, X1, Y1, top, bottom);
+  if (top) DrawFrameLine(DrawnFrame().TopLine(), X, Y, X1, Y, left, right);
+  if (bottom) DrawFrameLine(DrawnFrame().BottomLine(), X, Y1, X1, Y1, left, right);
   c.Pen().SetWidth(1);
   c.Pen().SetStyle(psSolid);
 }
@@ -283,7 +292,7 @@ void DiffAttr(String& out, const String& name, const String& value) {
 
 }  // namespace
 
-String kvxFrameDiff(TkvxFrame* f, TkvxFrame* t) {
+String kvxFrameDiff(const TkvxFrame* f, const TkvxFrame* t) {
   String out;
   bool colorWritten = f->Color() != t->Color();
   bool styleWritten = f->Style() != t->Style();
@@ -324,7 +333,7 @@ String TkvxView::Diff(TkvxComponent* templ) {
   if (brushStyle_ != t->brushStyle_) DiffAttr(out, "BrushStyle", IntToStr(brushStyle_));
   if (align_ != t->align_) DiffAttr(out, "Align", IntToStr(align_));
   if (color_ != t->color_) DiffAttr(out, "Color", IntToStr(color_));
-  out += kvxFrameDiff(frame_.get(), t->frame_.get());
+  out += kvxFrameDiff(&DrawnFrame(), &t->DrawnFrame());
   if (cursor_ != t->cursor_) DiffAttr(out, "Cursor", IntToStr(cursor_));
   if (printable_ != t->printable_) DiffAttr(out, "Printable", printable_ ? "1" : "0");
   if (tagStr_ != t->tagStr_) DiffAttr(out, "TagStr", kvxStrToXML(tagStr_));

@@ -42,8 +42,12 @@ class TkvxView : public TkvxReportComponent {
   void SetDataSet(TkvxDataSet* value);
   String DataSetName() const;
   void SetDataSetName(const String& value);
-  TkvxFrame* Frame() const { return frame_.get(); }
-  void SetFrame(TkvxFrame* v) { frame_->Assign(v); }
+  // Made when first asked for: most views never have one, and pages rebuilt for an export make
+  // and free tens of thousands of views. What is only read goes through DrawnFrame.
+  TkvxFrame* Frame() const;
+  void SetFrame(TkvxFrame* v) { Frame()->Assign(v); }
+  // The frame as it is drawn: a view whose frame was never made has the frame a new one has.
+  const TkvxFrame& DrawnFrame() const;
   bool Printable() const { return printable_; }
   void SetPrintable(bool v) { printable_ = v; }
   TkvxShiftMode ShiftMode() const { return shiftMode_; }
@@ -85,7 +89,7 @@ class TkvxView : public TkvxReportComponent {
   String dataField_;
   TkvxDataSet* dataSet_ = nullptr;
   String dataSetName_;
-  std::unique_ptr<TkvxFrame> frame_;
+  mutable std::unique_ptr<TkvxFrame> frame_;
   bool printable_ = true;
   TkvxShiftMode shiftMode_ = smAlways;
   String tagStr_, savedTagStr_;
@@ -114,6 +118,6 @@ class TkvxStretcheable : public TkvxView {
 // The frame attributes of a diff: the frame's values that differ from the template's, then the
 // lines' values that differ from their frame or, where the frame wrote nothing, from the
 // template's line.
-String kvxFrameDiff(TkvxFrame* frame, TkvxFrame* templ);
+String kvxFrameDiff(const TkvxFrame* frame, const TkvxFrame* templ);
 
 }  // namespace orv

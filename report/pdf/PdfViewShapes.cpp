@@ -98,7 +98,7 @@ TPoints RoundRectangle(double l, double t, double r, double b, double corner) {
 }  // namespace
 
 void kvxPDFDrawFrame(TkvxPDFPage& page, const TkvxView& view, const TkvxPDFBox& b) {
-  TkvxFrame* frame = view.Frame();
+  const TkvxFrame* frame = &view.DrawnFrame();
   // The shadow lies inside the view's bounds: the frame gives it room at the right and bottom.
   const double s = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const double x = b.Left, y = b.Top, x1 = b.Left + b.Width - s, y1 = b.Top + b.Height - s;
@@ -118,7 +118,7 @@ void kvxPDFDrawFrame(TkvxPDFPage& page, const TkvxView& view, const TkvxPDFBox& 
 }
 
 void kvxPDFDrawLineView(TkvxPDFPage& page, TkvxCustomLineView& line, const TkvxPDFBox& b) {
-  TkvxFrame* frame = line.Frame();
+  const TkvxFrame* frame = &line.DrawnFrame();
   if (frame->Color() == clNone || frame->Width() <= 0) return;
   double x2 = b.Left + b.Width, y2 = b.Top + b.Height;
   if (!line.Diagonal) {
@@ -141,7 +141,7 @@ void kvxPDFDrawLineView(TkvxPDFPage& page, TkvxCustomLineView& line, const TkvxP
 bool kvxPDFDrawShape(TkvxPDFPage& page, TkvxShapeView& shape, const TkvxPDFBox& box) {
   const TBrushStyle brush = shape.BrushStyle();
   if (brush != bsSolid && brush != bsClear) return false;
-  TkvxFrame* frame = shape.Frame();
+  const TkvxFrame* frame = &shape.DrawnFrame();
   const TColor pen = frame->Width() > 0 ? frame->Color() : clNone;
   const TColor fill = brush == bsSolid ? shape.Color() : clNone;
   const bool twice = frame->Style() == fsDouble;

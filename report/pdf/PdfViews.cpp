@@ -34,7 +34,7 @@ TBox BoxOf(const TkvxView& view) {
 void DrawFrame(TkvxPDFPage& page, const TkvxView& view, const TBox& b) { kvxPDFDrawFrame(page, view, b); }
 
 // What a drop shadow takes of a view's width and height.
-double Shadow(const TkvxView& view) { return view.Frame()->DropShadow() ? view.Frame()->ShadowWidth() : 0; }
+double Shadow(const TkvxView& view) { return view.DrawnFrame().DropShadow() ? view.DrawnFrame().ShadowWidth() : 0; }
 
 // The view drawn by its own code on a white bitmap of its size, then placed as an image: used for
 // what has no path of its own here.
@@ -53,9 +53,9 @@ void RasterView(TkvxPDFPage& page, TkvxView& view, const TBox& b) {
 void DrawPictureView(TkvxPDFPage& page, TkvxPictureView& view, TBox b, double scale) {
   TGraphic* graphic = view.Picture()->Graphic();
   if (!graphic || graphic->Empty() || graphic->Width() <= 0 || graphic->Height() <= 0) return;
-  if (view.Frame()->DropShadow()) {
-    b.Width -= view.Frame()->ShadowWidth();
-    b.Height -= view.Frame()->ShadowWidth();
+  if (view.DrawnFrame().DropShadow()) {
+    b.Width -= view.DrawnFrame().ShadowWidth();
+    b.Height -= view.DrawnFrame().ShadowWidth();
   }
   TBox r = b;
   const double gw = graphic->Width(), gh = graphic->Height();
@@ -257,7 +257,7 @@ bool HasBracket(const TWideStrings& lines) {
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
-  TkvxFrame* frame = memo.Frame();
+  const TkvxFrame* frame = &memo.DrawnFrame();
   const double fw = frame->Width();
   page.SaveState();
   page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
