@@ -122,3 +122,50 @@ TEST(RebuiltPage, ControlCharactersOfDataSurviveThePreparedReportFile) {
   EXPECT_EQ(texts, std::vector<WideString>{u"page\fbreak\abell\r\n"});
   std::filesystem::remove_all(dir);
 }
+
+// A frame set in the design is drawn on every rebuilt page, also after the prepared report went
+// through its file; a memo without one draws no line and stores no frame.
+TEST(RebuiltPage, FramesOfTheDesignAloneAreDrawnAndStored) {
+  THighlightedRows r;
+  auto* data = static_cast<TkvxComponent*>(r.Report->FindObject("Data"));
+  auto* boxed = new TkvxMemoView(data);
+  boxed->SetName("Boxed");
+  boxed->SetBounds(250, 0, 200, 40);
+  boxed->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+  boxed->Frame()->SetWidth(3);
+  boxed->Frame()->SetColor(0xFF0000);  // blue
+  ASSERT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+  std::string dir = TempFolder("frames");
+  r.Report->PreviewPages->SaveToFile(dir + "/f.qpv");
+  // The boxed memo's source holds its frame; nothing else in the file names one.
+  const std::string file = ReadFile(dir + "/f.qpv");
+  size_t frames = 0;
+  for (size_t at = file.find("Frame.Typ="); at != std::string::npos; at = file.find("Frame.Typ=", at + 1)) ++frames;
+  EXPECT_EQ(frames, 1u);
+  TkvxReport reader(nullptr);
+  ASSERT_TRUE(reader.PreviewPages->LoadFromFile(dir + "/f.qpv"));
+  auto isBlue = [](TColor c) { return ((c >> 16) & 0xFF) > 200 && ((c >> 8) & 0xFF) < 60 && (c & 0xFF) < 60; };
+  for (TkvxCustomPreviewPages* pages : {r.Report->PreviewPages, reader.PreviewPages}) {
+    TBitmap bitmap;
+    bitmap.SetSize(500, 100);
+    bitmap.Canvas().Brush().SetColor(clWhite);
+    bitmap.Canvas().FillRect(TRect{0, 0, 500, 100});
+    pages->DrawPage(0, &bitmap.Canvas(), 1, 1, 0, 0);
+    bool leftSide = false, rightSide = false, unframed = false;
+    for (int x = 248; x <= 252; ++x) leftSide |= isBlue(bitmap.Canvas().Pixels(x, 60));
+    for (int x = 447; x <= 451; ++x) rightSide |= isBlue(bitmap.Canvas().Pixels(x, 60));
+    for (int x = 0; x <= 2; ++x) unframed |= isBlue(bitmap.Canvas().Pixels(x, 60));
+    EXPECT_TRUE(leftSide && rightSide);
+    EXPECT_FALSE(unframed);
+    TkvxReportPage* page = pages->GetPage(0);
+    ASSERT_NE(page, nullptr);
+    for (TkvxComponent* obj : page->AllObjects()) {
+      auto* memo = dynamic_cast<TkvxCustomMemoView*>(obj);
+      if (!memo) continue;
+      const bool isBoxed = memo->Name() == "Boxed";
+      EXPECT_EQ(memo->DrawnFrame().Typ().Empty(), !isBoxed) << memo->Name();
+      EXPECT_DOUBLE_EQ(memo->DrawnFrame().Width(), isBoxed ? 3 : 1) << memo->Name();
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
