@@ -486,7 +486,8 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
     TkvxComponent* obj;
     if (source) {
       obj = NewPageObject(source->ClassType(), parent, SourceAttributes(source), child->Text, serializer);
-      obj->SetName(source->Name());
+      // The page belongs to no report, whose objects alone the name could clash with.
+      obj->TComponent::SetName(source->Name());
     } else {
       TClass cls = PageObjectClass(child->Name);
       if (!cls) throw EClassNotFound("Class " + child->Name + " not found");

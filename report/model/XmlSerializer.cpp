@@ -62,6 +62,12 @@ String Unescaped(std::string_view raw) {
   return kvxFileText(kvxXMLToStr(raw));
 }
 
+// A text value as wide characters: most are plain UTF-8 and are converted from where they stand.
+WideString UnescapedWide(std::string_view raw) {
+  if (raw.find('&') == std::string_view::npos && IsValidUtf8(raw)) return kvxUtf8ToWide(raw);
+  return kvxUtf8ToWide(Unescaped(raw));
+}
+
 // Whether a new object of the class holds text in the property. An empty value of such a
 // property must be written, or reading the file back would bring the constructor's text back.
 // One new object answers for every text property of its class: making a report is costly (its
@@ -514,7 +520,7 @@ void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std
       return;
     }
     if (c == 'u' || c == 'x') {
-      if (TWideStrings* memo = MemoOf(obj)) memo->SetText(kvxUtf8ToWide(Unescaped(raw)));
+      if (TWideStrings* memo = MemoOf(obj)) memo->SetText(UnescapedWide(raw));
       return;
     }
   }
