@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -15,7 +16,7 @@ class TsxScript;
 struct TsxDesignatorItem {
   TsxCustomVariable* Ref = nullptr;
   std::vector<std::unique_ptr<TsxExpression>> Args;
-  String SourcePos;
+  TsxSourcePos SourcePos;
   TsxDesignatorItem();
   TsxDesignatorItem(TsxDesignatorItem&&) noexcept;
   TsxDesignatorItem& operator=(TsxDesignatorItem&&) noexcept;

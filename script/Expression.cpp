@@ -608,7 +608,7 @@ bool IsArithmetic(TsxOpKind op) {
   }
 }
 
-void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
+void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   n.ConditionFn = &ConditionOnVariants;
   if (n.Op == TsxOpKind::Var) {
     n.Ref = &n.Item->Value;
@@ -658,7 +658,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   } else if (l == fvtClass || l == fvtArray) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Is;
   }
-  if (!fits && errorPos.empty()) errorPos = n.Pos.empty() ? String("0:0") : n.Pos;
+  if (!fits && errorPos.Empty()) errorPos = n.Pos.Empty() ? TsxSourcePos(0, 0) : n.Pos;
   n.Typ = l;
   n.TypeName = n.Left ? n.Left->TypeName : String();
   if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
@@ -672,8 +672,8 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
 
 }  // namespace
 
-String TsxExpression::Finalize() {
-  String errorPos;
+TsxSourcePos TsxExpression::Finalize() {
+  TsxSourcePos errorPos;
   Check(*Root, Script, errorPos);
   Typ = Root->Typ;
   TypeName = Root->TypeName;

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/Object.h"
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -98,7 +99,7 @@ struct TsxExpressionNode {
   TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
   String TypeName;
-  String Pos;
+  TsxSourcePos Pos;
   std::unique_ptr<TsxExpressionNode> Left;
   std::unique_ptr<TsxExpressionNode> Right;
   Variant Value;                         // Const
@@ -122,7 +123,7 @@ class TsxExpression final : public TsxCustomVariable {
 
   // Type-checks the tree; returns the position of the first operator whose operands do not fit,
   // empty when all fit.
-  String Finalize();
+  TsxSourcePos Finalize();
   // For target := target op e (and e op target for "+" and "*" on non-text variables): drops
   // the target from the tree and returns the operator to apply in place; ' ' otherwise.
   char Optimize(TsxCustomVariable* target);

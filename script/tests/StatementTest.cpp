@@ -274,10 +274,10 @@ TEST(ScriptStatements, TerminateFromTheLineHandlerStopsBeforeTheNextStatement) {
 TEST(ScriptStatements, UnitLinesHoldEachRecordedRowOnceInTheOrderMet) {
   // Rows come in rising order from a program's statements, but a host may record any row.
   auto script = test::NewScript("PascalScript", "begin\nend.");
-  for (const char* pos : {"2:3", "2:9", "5:1", "3:2", "5:7", "12:1", "3:9", "1:1", "12:4"})
-    script->AddCodeLine("", pos);
-  script->AddCodeLine("Unit1", "4:1");
-  script->AddCodeLine("Unit1", "4:5");
+  for (auto [row, col] : {std::pair{2, 3}, {2, 9}, {5, 1}, {3, 2}, {5, 7}, {12, 1}, {3, 9}, {1, 1}, {12, 4}})
+    script->AddCodeLine("", TsxSourcePos(row, col));
+  script->AddCodeLine("Unit1", TsxSourcePos(4, 1));
+  script->AddCodeLine("Unit1", TsxSourcePos(4, 5));
   EXPECT_EQ(script->UnitLines().Count(), 2);
   EXPECT_EQ(script->UnitLines().Strings(0), "=2,5,3,12,1");
   EXPECT_EQ(script->UnitLines().Strings(1), "Unit1=4");
