@@ -838,9 +838,10 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     bool Hidden;
   };
   std::vector<Pending> args;
-  // A with-variable and a constructor add an item each to one per link.
+  // A with-variable and a constructor add an item each to one per link; a single link without
+  // them keeps its item in place.
   args.reserve(links.size() + 2);
-  dsg->Items.reserve(links.size() + 2);
+  if (links.size() > 1) dsg->Items.reserve(links.size() + 2);
   auto push = [&](TsxCustomVariable* ref, const TsxSourcePos& pos, std::vector<const TsxILNode*> a, bool isHidden) {
     TsxDesignatorItem& item = dsg->Items.emplace_back();
     item.Ref = ref;
