@@ -37,7 +37,7 @@ struct TFreedNodes {
     while (First) {
       void* node = First;
       First = *static_cast<void**>(node);
-      ::operator delete(node, sizeof(TsxExpressionNode));
+      ::operator delete(node);
     }
     Count = kReusedNodes;
   }
@@ -56,7 +56,7 @@ void* TsxExpressionNode::operator new(size_t size) {
   return ::operator new(size);
 }
 
-void TsxExpressionNode::operator delete(void* node, size_t size) noexcept {
+void TsxExpressionNode::operator delete(void* node) noexcept {
   TFreedNodes& freed = freedNodes;
   if (freed.Count < kReusedNodes) {
     *static_cast<void**>(node) = freed.First;
@@ -64,7 +64,7 @@ void TsxExpressionNode::operator delete(void* node, size_t size) noexcept {
     ++freed.Count;
     return;
   }
-  ::operator delete(node, size);
+  ::operator delete(node);
 }
 
 TsxExpression::TsxExpression(TsxScript* script)

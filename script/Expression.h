@@ -84,7 +84,7 @@ struct TsxExpressionNode {
   // Nodes come and go by the thousand while a program is built (the in-place form of
   // target := target op e drops two of its three): the last few freed on a thread are reused.
   static void* operator new(size_t size);
-  static void operator delete(void* node, size_t size) noexcept;
+  static void operator delete(void* node) noexcept;
   TsxOpKind Op = TsxOpKind::Const;
   // Both operands are Boolean: "and" and "or" skip the right side when the left decides.
   bool BoolOperands = false;

@@ -1,8 +1,8 @@
 #include "script/Script.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
-#include <string>
 #include <string_view>
 
 #include "platform/rtl/ObjectHandles.h"
@@ -453,9 +453,10 @@ void TsxScript::AddCodeLine(const String& unitName, const TsxSourcePos& pos) {
       number = number * 10 + (c - '0');
     }
   }
-  const auto row = [&]() -> const String& {
-    if (asNumber && rowText.empty()) rowText = std::to_string(number);
-    return rowText;
+  char digits[16];
+  const auto row = [&]() -> std::string_view {
+    if (!asNumber) return rowText;
+    return std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits));
   };
   auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
                            [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
@@ -479,7 +480,7 @@ void TsxScript::AddCodeLine(const String& unitName, const TsxSourcePos& pos) {
     rows.SetCommaText(unit->Rows);
     for (Integer r = 0; r < rows.Count(); ++r) unit->Seen.insert(rows.Strings(r));
   }
-  if (!unit->Seen.insert(row()).second) return;
+  if (!unit->Seen.insert(String(row())).second) return;
   if (!unit->Rows.empty()) unit->Rows += ',';
   unit->Rows += row();
   codeLinesPending_ = true;

@@ -271,6 +271,17 @@ TEST(ScriptStatements, TerminateFromTheLineHandlerStopsBeforeTheNextStatement) {
   EXPECT_EQ(script->UnitLines().Strings(0), "=2,3,4");
 }
 
+TEST(ScriptStatements, TheLineHandlerCountsColumnsInCharacters) {
+  // The two-byte letter before the second statement moves it one character, not two.
+  auto script = test::NewScript("PascalScript", "var s: String;\nbegin s := '\xc3\xa4'; ShowMessage(s); end.");
+  std::vector<String> positions;
+  script->OnRunLine = [&](TsxScript&, const String&, const String& pos) { positions.push_back(pos); };
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_EQ(r.Lines, (L{"\xc3\xa4"}));
+  EXPECT_EQ(positions, (L{"2:7", "2:17"}));
+  EXPECT_EQ(script->UnitLines().Strings(0), "=2");
+}
+
 TEST(ScriptStatements, UnitLinesHoldEachRecordedRowOnceInTheOrderMet) {
   // Rows come in rising order from a program's statements, but a host may record any row.
   auto script = test::NewScript("PascalScript", "begin\nend.");
