@@ -22,15 +22,19 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
 [[gnu::always_inline]] inline bool TsxStatement::Report() {
   TsxScript& p = *Program;
   p.Step();
-  if (TsxRunLineEvent::AnySet()) [[unlikely]] {
-    for (TsxScript* s = &p; s; s = s->Parent()) {
-      if (s->OnRunLine) {
-        p.RunLine(UnitName, SourcePos.ToString());
-        break;
-      }
+  if (TsxRunLineEvent::AnySet()) [[unlikely]] TellLine();
+  return !p.Terminated;
+}
+
+// Apart from Report: the position's text is made here, so that the statements' own code
+// carries nothing of it.
+[[gnu::noinline, gnu::cold]] void TsxStatement::TellLine() {
+  for (TsxScript* s = Program; s; s = s->Parent()) {
+    if (s->OnRunLine) {
+      Program->RunLine(UnitName, SourcePos.ToString());
+      break;
     }
   }
-  return !p.Terminated;
 }
 
 namespace {

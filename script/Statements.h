@@ -45,6 +45,8 @@ class TsxStatement {
   bool Report();
 
  private:
+  // Tells the first line handler of the script and its parents where this statement is.
+  void TellLine();
   // RunItems of list, inline where a script routine's call runs its body.
   friend class TsxDesignator;
   static void RunList(TsxStatement& list);
