@@ -20,6 +20,28 @@ TsxDesignatorItem::TsxDesignatorItem(TsxDesignatorItem&&) noexcept = default;
 TsxDesignatorItem& TsxDesignatorItem::operator=(TsxDesignatorItem&&) noexcept = default;
 TsxDesignatorItem::~TsxDesignatorItem() = default;
 
+TsxDesignatorItems::~TsxDesignatorItems() {
+  for (size_t i = size_; i-- > 0;) data_[i].~TsxDesignatorItem();
+  if (data_ != reinterpret_cast<TsxDesignatorItem*>(inline_)) ::operator delete(data_);
+}
+
+void TsxDesignatorItems::reserve(size_t count) {
+  if (count <= capacity_) return;
+  auto* room = static_cast<TsxDesignatorItem*>(::operator new(count * sizeof(TsxDesignatorItem)));
+  for (size_t i = 0; i < size_; ++i) {
+    new (room + i) TsxDesignatorItem(std::move(data_[i]));
+    data_[i].~TsxDesignatorItem();
+  }
+  if (data_ != reinterpret_cast<TsxDesignatorItem*>(inline_)) ::operator delete(data_);
+  data_ = room;
+  capacity_ = count;
+}
+
+TsxDesignatorItem& TsxDesignatorItems::emplace_back() {
+  if (size_ == capacity_) reserve(capacity_ * 2);
+  return *new (data_ + size_++) TsxDesignatorItem();
+}
+
 TsxDesignator::TsxDesignator(TsxScript* program)
     : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::Designator), Program(program) {}
 

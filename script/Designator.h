@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -15,11 +16,45 @@ class TsxScript;
 struct TsxDesignatorItem {
   TsxCustomVariable* Ref = nullptr;
   std::vector<std::unique_ptr<TsxExpression>> Args;
-  String SourcePos;
+  TsxSourcePos SourcePos;
   TsxDesignatorItem();
   TsxDesignatorItem(TsxDesignatorItem&&) noexcept;
   TsxDesignatorItem& operator=(TsxDesignatorItem&&) noexcept;
   ~TsxDesignatorItem();
+};
+
+// The links of a designator. Most designators are one name, whose link is held in place: a
+// program of twenty thousand statements would otherwise make as many lists on the heap. The
+// links stay where they are while the designator lives; it never moves.
+class TsxDesignatorItems {
+ public:
+  TsxDesignatorItems() = default;
+  TsxDesignatorItems(const TsxDesignatorItems&) = delete;
+  TsxDesignatorItems& operator=(const TsxDesignatorItems&) = delete;
+  ~TsxDesignatorItems();
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  TsxDesignatorItem& operator[](size_t index) { return data_[index]; }
+  const TsxDesignatorItem& operator[](size_t index) const { return data_[index]; }
+  TsxDesignatorItem& front() { return data_[0]; }
+  const TsxDesignatorItem& front() const { return data_[0]; }
+  TsxDesignatorItem& back() { return data_[size_ - 1]; }
+  const TsxDesignatorItem& back() const { return data_[size_ - 1]; }
+  TsxDesignatorItem* begin() { return data_; }
+  TsxDesignatorItem* end() { return data_ + size_; }
+  const TsxDesignatorItem* begin() const { return data_; }
+  const TsxDesignatorItem* end() const { return data_ + size_; }
+
+  TsxDesignatorItem& emplace_back();
+  void push_back(TsxDesignatorItem&& item) { emplace_back() = std::move(item); }
+  void reserve(size_t count);
+
+ private:
+  TsxDesignatorItem* data_ = reinterpret_cast<TsxDesignatorItem*>(inline_);
+  size_t size_ = 0;
+  size_t capacity_ = 1;
+  alignas(TsxDesignatorItem) unsigned char inline_[sizeof(TsxDesignatorItem)];
 };
 
 // Fast paths: a plain variable, a character of a string variable, an element of an array
@@ -57,7 +92,7 @@ class TsxDesignator final : public TsxCustomVariable {
     return holder;
   }
 
-  std::vector<TsxDesignatorItem> Items;
+  TsxDesignatorItems Items;
   TsxScript* Program;
   TsxDesignatorKind DKind = TsxDesignatorKind::General;
 

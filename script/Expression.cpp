@@ -13,6 +13,60 @@ namespace orv {
 TsxExpressionNode::TsxExpressionNode() = default;
 TsxExpressionNode::~TsxExpressionNode() = default;
 
+namespace {
+
+// Freed nodes kept for reuse, each linked through its first bytes. Few, so that a thread keeps
+// little; none in sanitizer builds, which must see every node freed.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kReusedNodes = 0;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr int kReusedNodes = 0;
+#else
+constexpr int kReusedNodes = 16;
+#endif
+#else
+constexpr int kReusedNodes = 16;
+#endif
+
+struct TFreedNodes {
+  void* First = nullptr;
+  int Count = 0;
+  // Nodes freed after the thread's end (by objects that outlive it) go straight back.
+  ~TFreedNodes() {
+    while (First) {
+      void* node = First;
+      First = *static_cast<void**>(node);
+      ::operator delete(node);
+    }
+    Count = kReusedNodes;
+  }
+};
+thread_local TFreedNodes freedNodes;
+
+}  // namespace
+
+void* TsxExpressionNode::operator new(size_t size) {
+  TFreedNodes& freed = freedNodes;
+  if (void* node = freed.First) {
+    freed.First = *static_cast<void**>(node);
+    --freed.Count;
+    return node;
+  }
+  return ::operator new(size);
+}
+
+void TsxExpressionNode::operator delete(void* node) noexcept {
+  TFreedNodes& freed = freedNodes;
+  if (freed.Count < kReusedNodes) {
+    *static_cast<void**>(node) = freed.First;
+    freed.First = node;
+    ++freed.Count;
+    return;
+  }
+  ::operator delete(node);
+}
+
 TsxExpression::TsxExpression(TsxScript* script)
     : TsxCustomVariable(String(), fvtVariant, String(), TsxItemKind::Expression), Script(script) {}
 
@@ -608,7 +662,7 @@ bool IsArithmetic(TsxOpKind op) {
   }
 }
 
-void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
+void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   n.ConditionFn = &ConditionOnVariants;
   if (n.Op == TsxOpKind::Var) {
     n.Ref = &n.Item->Value;
@@ -658,7 +712,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
   } else if (l == fvtClass || l == fvtArray) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Is;
   }
-  if (!fits && errorPos.empty()) errorPos = n.Pos.empty() ? String("0:0") : n.Pos;
+  if (!fits && errorPos.Empty()) errorPos = n.Pos.Empty() ? TsxSourcePos(0, 0) : n.Pos;
   n.Typ = l;
   n.TypeName = n.Left ? n.Left->TypeName : String();
   if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
@@ -672,8 +726,8 @@ void Check(TsxExpressionNode& n, TsxScript* script, String& errorPos) {
 
 }  // namespace
 
-String TsxExpression::Finalize() {
-  String errorPos;
+TsxSourcePos TsxExpression::Finalize() {
+  TsxSourcePos errorPos;
   Check(*Root, Script, errorPos);
   Typ = Root->Typ;
   TypeName = Root->TypeName;

@@ -8,6 +8,7 @@
 
 #include "platform/rtl/Object.h"
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -80,6 +81,10 @@ using TsxConditionFn = bool (*)(const TsxExpressionNode&);
 struct TsxExpressionNode {
   TsxExpressionNode();
   ~TsxExpressionNode();
+  // Nodes come and go by the thousand while a program is built (the in-place form of
+  // target := target op e drops two of its three): the last few freed on a thread are reused.
+  static void* operator new(size_t size);
+  static void operator delete(void* node) noexcept;
   TsxOpKind Op = TsxOpKind::Const;
   // Both operands are Boolean: "and" and "or" skip the right side when the left decides.
   bool BoolOperands = false;
@@ -98,7 +103,7 @@ struct TsxExpressionNode {
   TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
   String TypeName;
-  String Pos;
+  TsxSourcePos Pos;
   std::unique_ptr<TsxExpressionNode> Left;
   std::unique_ptr<TsxExpressionNode> Right;
   Variant Value;                         // Const
@@ -122,7 +127,7 @@ class TsxExpression final : public TsxCustomVariable {
 
   // Type-checks the tree; returns the position of the first operator whose operands do not fit,
   // empty when all fit.
-  String Finalize();
+  TsxSourcePos Finalize();
   // For target := target op e (and e op target for "+" and "*" on non-text variables): drops
   // the target from the tree and returns the operator to apply in place; ' ' otherwise.
   char Optimize(TsxCustomVariable* target);

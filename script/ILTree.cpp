@@ -44,6 +44,21 @@ String TsxILNode::Pos() const {
   }
 }
 
+TsxSourcePos TsxILNode::Where() const {
+  switch (NodeForm) {
+    case Construct:
+    case Token: {
+      int row, col;
+      Source->RowColNumbersAt(At, row, col);
+      return TsxSourcePos(row, col);
+    }
+    case Read:
+      return TsxSourcePos(sxAttribute(Text, "pos"));
+    default:
+      return {};
+  }
+}
+
 String TsxILNode::Pos1() const {
   switch (NodeForm) {
     case Construct:

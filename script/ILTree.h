@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -54,6 +55,8 @@ class TsxILNode {
   // The pos and pos1 attributes: "row:col", or empty when the element has none.
   String Pos() const;
   String Pos1() const;
+  // The pos attribute as numbers, for what the compiled program keeps.
+  TsxSourcePos Where() const;
   // Index of the first child with the name (blind to ASCII case), -1 when none.
   int Find(std::string_view name) const;
   // The attribute named (blind to ASCII case); empty when the element has none of the name.

@@ -519,7 +519,7 @@ String TsxParser::RowColAt(int position) const {
   return out;
 }
 
-void TsxParser::AppendRowCol(String& out, int position) const {
+void TsxParser::RowColNumbersAt(int position, int& rowOut, int& colOut) const {
   position = std::clamp(position, 1, Size() + 1);
   // The first line start at or after the position: an LF belongs to the line it ends. Positions
   // are mostly asked for in order, so the row of the last one and the few after it are tried
@@ -541,6 +541,13 @@ void TsxParser::AppendRowCol(String& out, int position) const {
   const int col = asciiOnly_ ? position - rowStart
                             : codePoints_[static_cast<size_t>(position)] -
                                   codePoints_[static_cast<size_t>(rowStart + 1)] + 1;
+  rowOut = row;
+  colOut = col;
+}
+
+void TsxParser::AppendRowCol(String& out, int position) const {
+  int row, col;
+  RowColNumbersAt(position, row, col);
   // Most elements of a row ask one after another: its number is written once.
   if (rowTextRow_ != row) {
     char* end = WriteDecimal(rowText_, row);

@@ -140,6 +140,8 @@ class TsxParser {
   String RowColAt(int position) const;
   // Appends RowColAt(position) to out.
   void AppendRowCol(String& out, int position) const;
+  // The row and column RowColAt writes.
+  void RowColNumbersAt(int position, int& row, int& col) const;
   // Position of column X (code points) of row Y; -1 when the row does not exist.
   int RowColToPosition(TPoint point) const;
 

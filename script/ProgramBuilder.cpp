@@ -155,10 +155,10 @@ void TsxProgramBuilder::SetPos(const TsxILNode& element) {
   if (element.HasPos()) posElement_ = &element;
 }
 
-String TsxProgramBuilder::CurrentPos() const { return posElement_ ? posElement_->Pos() : posText_; }
+TsxSourcePos TsxProgramBuilder::CurrentPos() const { return posElement_ ? posElement_->Where() : heldPos_; }
 
-void TsxProgramBuilder::SetPosText(const String& pos) {
-  posText_ = pos;
+void TsxProgramBuilder::SetHeldPos(const TsxSourcePos& pos) {
+  heldPos_ = pos;
   posElement_ = nullptr;
 }
 
@@ -166,7 +166,7 @@ void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); 
 
 template <class T>
 std::unique_ptr<T> TsxProgramBuilder::NewStatement(TsxScript& script, const TsxILNode& element) {
-  String pos = element.Pos();
+  TsxSourcePos pos = element.Where();
   main_.AddCodeLine(currentUnit_, pos);
   return std::make_unique<T>(&script, currentUnit_, std::move(pos));
 }
@@ -182,7 +182,7 @@ void TsxProgramBuilder::BuildProgram() {
     main_.ErrorPos.clear();
   } catch (const Exception& e) {
     main_.ErrorMsg = e.Message().empty() ? String("Error") : e.Message();
-    main_.ErrorPos = CurrentPos();
+    main_.ErrorPos = CurrentPos().ToString();
     main_.ErrorUnit = currentUnit_;
   }
 }
@@ -226,7 +226,7 @@ void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& scri
   if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
   proc->TypedResult = isFunc && !typeText.empty();
-  proc->SourcePos = CurrentPos();
+  proc->SourcePos = CurrentPos().ToString();
   proc->SourceUnit = currentUnit_;
   auto* raw = static_cast<TsxProcVariable*>(Declare(script, name, std::move(proc)));
   routines_[&element] = raw;
@@ -264,7 +264,7 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       CheckRedeclared(name, *proc.Program);
       auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
       param->IsVarParam = byRefGroup || byRef;
-      param->SourcePos = CurrentPos();
+      param->SourcePos = CurrentPos().ToString();
       param->SourceUnit = currentUnit_;
       byRef = false;
       if (init && init->Count() > 0) {
@@ -483,7 +483,7 @@ void TsxProgramBuilder::BuildCase(const TsxILNode& element, TsxScript& script, T
     SetPos(child);
     if (Is(child, "caseselector")) {
       if (child.Count() == 0 || !Is(*child.Items(0), "set")) continue;
-      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Pos());
+      auto sel = std::make_unique<TsxCaseSelector>(&script, currentUnit_, child.Where());
       sel->SetExpression = BuildSet(*child.Items(0), script);
       // A label with an empty statement still matches, so its value does not fall to else.
       if (child.Count() >= 2) BuildStatements(child, script, *sel, 1);
@@ -561,7 +561,7 @@ void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, T
     }
     auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
     TsxCustomVariable* raw = Declare(script, name, std::move(var));
-    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Pos());
+    auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Where());
     stmt->Designator = std::move(dsg);
     stmt->Variable = raw;
     list.Add(std::move(stmt));
@@ -588,7 +588,7 @@ void TsxProgramBuilder::BuildUses(const TsxILNode& element, TsxScript& script) {
       BuildScope(*tree.FromDocument(*doc.Root()), script);
     } catch (...) {
       // The failing element goes with the tree; its position stays.
-      SetPosText(CurrentPos());
+      SetHeldPos(CurrentPos());
       throw;
     }
   } else {
@@ -644,7 +644,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       default: var->Value = Variant(); break;
     }
     var->OnGetVarValue = script.OnGetVarValue;
-    var->SourcePos = CurrentPos();
+    var->SourcePos = CurrentPos().ToString();
     var->SourceUnit = currentUnit_;
     if (d.Array) {
       std::vector<Integer> bounds;
@@ -678,7 +678,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);
       arrayVar->Value = VarArrayCreate(bounds, varVariant);
       arrayVar->OnGetVarValue = script.OnGetVarValue;
-      arrayVar->SourcePos = CurrentPos();
+      arrayVar->SourcePos = CurrentPos().ToString();
       arrayVar->SourceUnit = currentUnit_;
       arrayVar->RefItem = script.Add(String(), std::move(helper));
       var = std::move(arrayVar);
@@ -712,7 +712,7 @@ void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) 
   auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName);
   var->Value = EvaluateNow(*element.Items(1), script);
   var->IsReadOnly = true;
-  var->SourcePos = CurrentPos();
+  var->SourcePos = CurrentPos().ToString();
   var->SourceUnit = currentUnit_;
   Declare(script, name, std::move(var));
 }
@@ -838,10 +838,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     bool Hidden;
   };
   std::vector<Pending> args;
-  // A with-variable and a constructor add an item each to one per link.
+  // A with-variable and a constructor add an item each to one per link; a single link without
+  // them keeps its item in place.
   args.reserve(links.size() + 2);
-  dsg->Items.reserve(links.size() + 2);
-  auto push = [&](TsxCustomVariable* ref, const String& pos, std::vector<const TsxILNode*> a, bool isHidden) {
+  if (links.size() > 1) dsg->Items.reserve(links.size() + 2);
+  auto push = [&](TsxCustomVariable* ref, const TsxSourcePos& pos, std::vector<const TsxILNode*> a, bool isHidden) {
     TsxDesignatorItem& item = dsg->Items.emplace_back();
     item.Ref = ref;
     item.SourcePos = pos;
@@ -859,17 +860,17 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (with->Typ == fvtClass) {
       TsxClassVariable* cls = script.FindClass(with->TypeName);
       if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
-        push(with, first.Node->Pos(), {}, true);
-        push(member, first.Node->Pos(), first.Args, false);
+        push(with, first.Node->Where(), {}, true);
+        push(member, first.Node->Where(), first.Args, false);
         placed = true;
       }
     } else if (with->Typ == fvtVariant && !script.Find(first.Text)) {
-      push(with, first.Node->Pos(), {}, true);
-      push(late(first.Text), first.Node->Pos(), first.Args, false);
+      push(with, first.Node->Where(), {}, true);
+      push(late(first.Text), first.Node->Where(), first.Args, false);
       placed = true;
     }
   }
-  if (!placed) push(FindVar(first.Text, script), first.Node->Pos(), first.Args, false);
+  if (!placed) push(FindVar(first.Text, script), first.Node->Where(), first.Args, false);
   if (mode == 1) {
     TsxCustomVariable* ref = dsg->Items.back().Ref;
     if (ref->Kind != TsxItemKind::Class) Fail(SClassRequired);
@@ -877,7 +878,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     if (!create) Fail(String(SUndeclaredIdent) + "'Create'");
     std::vector<const TsxILNode*> createArgs = std::move(args.back().Args);
     args.back().Args.clear();
-    push(create, first.Node->Pos(), std::move(createArgs), false);
+    push(create, first.Node->Where(), std::move(createArgs), false);
   }
 
   bool isLate = dsg->Items.back().Ref->Kind == TsxItemKind::LateMember;
@@ -887,7 +888,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
     const bool index = link.Text == "[";
     TsxCustomVariable* prev = dsg->Items.back().Ref;
     if (isLate) {
-      push(late(link.Text), link.Node->Pos(), link.Args, false);
+      push(late(link.Text), link.Node->Where(), link.Args, false);
       continue;
     }
     if (prev->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(prev)->IsIndexProperty &&
@@ -923,7 +924,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       }
       if (!cls) {
         isLate = true;
-        push(late(link.Text), link.Node->Pos(), link.Args, false);
+        push(late(link.Text), link.Node->Where(), link.Args, false);
         continue;
       }
     } else if (typ == fvtString || typ == fvtChar) {
@@ -931,7 +932,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       TsxCustomVariable* helper = script.Find("__StringHelper");
       if (!helper || helper->Kind != TsxItemKind::StringHelper)
         helper = script.Add(String(), std::make_unique<TsxStringHelper>());
-      push(helper, link.Node->Pos(), link.Args, false);
+      push(helper, link.Node->Where(), link.Args, false);
       continue;
     } else if (typ == fvtArray) {
       if (!index) Fail(SIndexRequired);
@@ -939,7 +940,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       if (!helper || helper->Kind != TsxItemKind::ArrayHelper) {
         helper = late("[");
       }
-      push(helper, link.Node->Pos(), link.Args, false);
+      push(helper, link.Node->Where(), link.Args, false);
       continue;
     } else if (typ == fvtClass) {
       cls = script.FindClass(typeName);
@@ -953,11 +954,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         std::snprintf(text, sizeof text, SClassError, cls->Name().c_str());
         Fail(text);
       }
-      push(cls->DefProperty, link.Node->Pos(), link.Args, false);
+      push(cls->DefProperty, link.Node->Where(), link.Args, false);
       continue;
     }
     if (TsxCustomHelper* member = cls->Find(link.Text)) {
-      push(member, link.Node->Pos(), link.Args, false);
+      push(member, link.Node->Where(), link.Args, false);
       continue;
     }
     TObject* holder = nullptr;
@@ -973,13 +974,13 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
         auto constant = std::make_unique<TsxVariable>(link.Text, fvtClass, child->ClassName());
         constant->Value = sxObjectToValue(child);
         constant->IsReadOnly = true;
-        push(script.Add(String(), std::move(constant)), link.Node->Pos(), link.Args, false);
+        push(script.Add(String(), std::move(constant)), link.Node->Where(), link.Args, false);
         continue;
       }
     }
     if (!holder && script.LateBinding && !script.IsRunning) {
       isLate = true;
-      push(late(link.Text), link.Node->Pos(), link.Args, false);
+      push(late(link.Text), link.Node->Where(), link.Args, false);
       continue;
     }
     Fail(String(SUndeclaredIdent) + "'" + link.Text + "'");
@@ -1030,7 +1031,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::NameDesignator(TsxCustomVariab
   auto dsg = std::make_unique<TsxDesignator>(&script);
   TsxDesignatorItem& item = dsg->Items.emplace_back();
   item.Ref = ref;
-  item.SourcePos = name.Pos();
+  item.SourcePos = name.Where();
   // A routine named without arguments takes the defaults of its parameters, and needs them all.
   if (ref->Count() > 0 && ref->Kind != TsxItemKind::LateMember && ref->Kind != TsxItemKind::Class) {
     if (ref->GetNumberOfRequiredParams() > 0) Fail(SNotEnoughParams);
@@ -1273,7 +1274,7 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
   } leave{depth_, tokens_, base};
   SetPos(element);
   const TsxILNode* const savedElement = posElement_;
-  const String savedText = savedElement ? String() : posText_;
+  const TsxSourcePos savedPos = savedElement ? TsxSourcePos() : heldPos_;
   AddTokens(element);
   // A trailing operator other than ")" carries nothing.
   while (tokens_.size() > base && tokens_.back().What != Token::Operand && tokens_.back().What != Token::Close)
@@ -1288,13 +1289,13 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
     Fail(SIncompatibleTypes);
   }
   expr->Source = SourceText(element);
-  const String errorPos = expr->Finalize();
-  if (!errorPos.empty()) {
-    SetPosText(errorPos);
+  const TsxSourcePos errorPos = expr->Finalize();
+  if (!errorPos.Empty()) {
+    SetHeldPos(errorPos);
     Fail(SIncompatibleTypes);
   }
   if (savedElement) posElement_ = savedElement;
-  else SetPosText(savedText);
+  else SetHeldPos(savedPos);
   return expr;
 }
 

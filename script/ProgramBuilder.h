@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -89,9 +90,9 @@ class TsxProgramBuilder {
   TsxVarType ResolveType(const String& name, TsxScript& script, String& typeName);
   void CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src);
   void SetPos(const TsxILNode& element);
-  // The position being read, as "row:col".
-  String CurrentPos() const;
-  void SetPosText(const String& pos);
+  // The position being read.
+  TsxSourcePos CurrentPos() const;
+  void SetHeldPos(const TsxSourcePos& pos);
   [[noreturn]] void Fail(const String& message);
   template <class T>
   std::unique_ptr<T> NewStatement(TsxScript& script, const TsxILNode& element);
@@ -101,10 +102,10 @@ class TsxProgramBuilder {
   TsxScript& main_;
   const TsxILParser& parser_;
   const TsxILNode* currentRoot_ = nullptr;
-  // The element being read; when null, posText_ holds the position (one an expression's check
+  // The element being read; when null, heldPos_ holds the position (one an expression's check
   // reported, or one kept from the tree of a unit that is gone).
   const TsxILNode* posElement_ = nullptr;
-  String posText_;
+  TsxSourcePos heldPos_;
   String currentUnit_;
   bool pascalRules_;
   bool breakEndsCase_;

@@ -1,6 +1,7 @@
 #include "script/Script.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <string_view>
 
@@ -39,7 +40,7 @@ TsxScript::TsxScript(TComponent* owner)
     : TComponent(owner),
       lines_(std::make_unique<TStringList>()),
       unitLines_(std::make_unique<TStringList>()),
-      mainStatement_(std::make_unique<TsxStatement>(this, String(), String())) {}
+      mainStatement_(std::make_unique<TsxStatement>(this, String(), TsxSourcePos())) {}
 
 TsxScript::~TsxScript() {
   ownedObjects_.clear();
@@ -433,7 +434,7 @@ void TsxScript::RunLine(const String& unitName, const String& pos) {
   }
 }
 
-void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
+void TsxScript::AddCodeLine(const String& unitName, const TsxSourcePos& pos) {
   if (codeLines_.empty() && unitLines_->Count() > 0) {
     // Rows the host put into UnitLines itself are kept.
     for (Integer i = 0; i < unitLines_->Count(); ++i) {
@@ -444,7 +445,27 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
       codeLines_.push_back(std::move(unit));
     }
   }
-  const std::string_view row = std::string_view(pos).substr(0, pos.find(':'));
+  // A row number as positions write it: digits without a leading zero. A position kept as
+  // text may hold anything; its row is what stands before the colon.
+  Int64 number = pos.Row();
+  bool plain = number >= 1 && number < 1000000000;
+  const bool asNumber = plain;
+  String rowText;
+  if (!asNumber) {
+    rowText = pos.ToString();
+    rowText.resize(std::min(rowText.size(), rowText.find(':')));
+    number = 0;
+    plain = !rowText.empty() && rowText.size() < 10 && rowText[0] != '0';
+    for (char c : rowText) {
+      if (c < '0' || c > '9') plain = false;
+      number = number * 10 + (c - '0');
+    }
+  }
+  char digits[16];
+  const auto row = [&]() -> std::string_view {
+    if (!asNumber) return rowText;
+    return std::string_view(digits, static_cast<size_t>(std::to_chars(digits, digits + sizeof digits, number).ptr - digits));
+  };
   auto unit = std::find_if(codeLines_.begin(), codeLines_.end(),
                            [&](const CodeLines& u) { return SameText(u.Unit, unitName); });
   if (unit == codeLines_.end()) {
@@ -453,18 +474,11 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
     codeLinesPending_ = true;
   }
   if (unit->Rising) {
-    // A row number as positions write it: digits without a leading zero.
-    Int64 number = 0;
-    bool plain = !row.empty() && row.size() < 10 && row[0] != '0';
-    for (char c : row) {
-      if (c < '0' || c > '9') plain = false;
-      number = number * 10 + (c - '0');
-    }
     if (plain && number == unit->Highest) return;
     if (plain && number > unit->Highest) {
       unit->Highest = number;
       if (!unit->Rows.empty()) unit->Rows += ',';
-      unit->Rows += row;
+      unit->Rows += row();
       codeLinesPending_ = true;
       return;
     }
@@ -474,9 +488,9 @@ void TsxScript::AddCodeLine(const String& unitName, const String& pos) {
     rows.SetCommaText(unit->Rows);
     for (Integer r = 0; r < rows.Count(); ++r) unit->Seen.insert(rows.Strings(r));
   }
-  if (!unit->Seen.insert(String(row)).second) return;
+  if (!unit->Seen.insert(String(row())).second) return;
   if (!unit->Rows.empty()) unit->Rows += ',';
-  unit->Rows += row;
+  unit->Rows += row();
   codeLinesPending_ = true;
 }
 

@@ -17,6 +17,7 @@
 #include "script/ClassModel.h"
 #include "script/MemoryAccount.h"
 #include "script/ScriptItems.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -123,7 +124,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   Variant CallFunction(const String& name, const Variant& params);
   Variant CallFunctionVar(const String& name, Variant& params);
   void RunLine(const String& unitName, const String& pos);
-  void AddCodeLine(const String& unitName, const String& pos);
+  // Records the row of a statement at pos among its unit's code lines.
+  void AddCodeLine(const String& unitName, const TsxSourcePos& pos);
 
   TStrings& Lines() { return *lines_; }
   void SetLines(const TStrings& value);

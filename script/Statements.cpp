@@ -8,7 +8,7 @@
 
 namespace orv {
 
-TsxStatement::TsxStatement(TsxScript* program, String unitName, String sourcePos)
+TsxStatement::TsxStatement(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : Program(program), UnitName(std::move(unitName)), SourcePos(std::move(sourcePos)) {}
 
 TsxStatement::~TsxStatement() = default;
@@ -22,15 +22,19 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
 [[gnu::always_inline]] inline bool TsxStatement::Report() {
   TsxScript& p = *Program;
   p.Step();
-  if (TsxRunLineEvent::AnySet()) [[unlikely]] {
-    for (TsxScript* s = &p; s; s = s->Parent()) {
-      if (s->OnRunLine) {
-        p.RunLine(UnitName, SourcePos);
-        break;
-      }
+  if (TsxRunLineEvent::AnySet()) [[unlikely]] TellLine();
+  return !p.Terminated;
+}
+
+// Apart from Report: the position's text is made here, so that the statements' own code
+// carries nothing of it.
+[[gnu::noinline, gnu::cold]] void TsxStatement::TellLine() {
+  for (TsxScript* s = Program; s; s = s->Parent()) {
+    if (s->OnRunLine) {
+      Program->RunLine(UnitName, SourcePos.ToString());
+      break;
     }
   }
-  return !p.Terminated;
 }
 
 namespace {
@@ -55,7 +59,7 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 // Assignments.
 
-TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, String sourcePos)
+TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, std::move(unitName), std::move(sourcePos)) {
   StatementKind = TsxStatementKind::Assignment;
 }
@@ -219,7 +223,7 @@ void TsxCallStmt::Execute() {
 
 // Conditions.
 
-TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, String sourcePos)
+TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {
   StatementKind = TsxStatementKind::If;
@@ -316,7 +320,7 @@ Variant TsxDesignator::CallRoutine() {
 
 TsxCaseSelector::~TsxCaseSelector() = default;
 
-TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, String sourcePos)
+TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 
@@ -414,7 +418,7 @@ void TsxVbForStmt::Execute() {
   p.BreakCalled = false;
 }
 
-TsxCppForStmt::TsxCppForStmt(TsxScript* program, String unitName, String sourcePos)
+TsxCppForStmt::TsxCppForStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       FirstStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)),
       SecondStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
@@ -437,7 +441,7 @@ void TsxCppForStmt::Execute() {
 
 // Exceptions.
 
-TsxTryStmt::TsxTryStmt(TsxScript* program, String unitName, String sourcePos)
+TsxTryStmt::TsxTryStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ExceptStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 

@@ -6,6 +6,7 @@
 
 #include "platform/rtl/Types.h"
 #include "script/Script.h"
+#include "script/SourcePos.h"
 
 namespace orv {
 
@@ -20,7 +21,7 @@ enum class TsxStatementKind : std::uint8_t { Other, Assignment, If };
 // A statement list and the base of every statement.
 class TsxStatement {
  public:
-  TsxStatement(TsxScript* program, String unitName, String sourcePos);
+  TsxStatement(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   TsxStatement(const TsxStatement&) = delete;
   TsxStatement& operator=(const TsxStatement&) = delete;
   virtual ~TsxStatement();
@@ -35,7 +36,7 @@ class TsxStatement {
 
   TsxScript* Program;
   String UnitName;
-  String SourcePos;
+  TsxSourcePos SourcePos;
   std::vector<std::unique_ptr<TsxStatement>> Items;
   TsxStatementKind StatementKind = TsxStatementKind::Other;
 
@@ -44,6 +45,8 @@ class TsxStatement {
   bool Report();
 
  private:
+  // Tells the first line handler of the script and its parents where this statement is.
+  void TellLine();
   // RunItems of list, inline where a script routine's call runs its body.
   friend class TsxDesignator;
   static void RunList(TsxStatement& list);
@@ -51,7 +54,7 @@ class TsxStatement {
 
 class TsxAssignmentStmt : public TsxStatement {
  public:
-  TsxAssignmentStmt(TsxScript* program, String unitName, String sourcePos);
+  TsxAssignmentStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   ~TsxAssignmentStmt() override;
   void Execute() override;
   // Execute without the virtual call.
@@ -90,7 +93,7 @@ class TsxCallStmt : public TsxStatement {
 
 class TsxIfStmt : public TsxStatement {
  public:
-  TsxIfStmt(TsxScript* program, String unitName, String sourcePos);
+  TsxIfStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   ~TsxIfStmt() override;
   void Execute() override;
   // Execute without the virtual call.
@@ -108,7 +111,7 @@ class TsxCaseSelector : public TsxStatement {
 
 class TsxCaseStmt : public TsxStatement {
  public:
-  TsxCaseStmt(TsxScript* program, String unitName, String sourcePos);
+  TsxCaseStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   ~TsxCaseStmt() override;
   void Execute() override;
   std::unique_ptr<TsxExpression> Condition;
@@ -158,7 +161,7 @@ class TsxVbForStmt : public TsxStatement {
 
 class TsxCppForStmt : public TsxStatement {
  public:
-  TsxCppForStmt(TsxScript* program, String unitName, String sourcePos);
+  TsxCppForStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   ~TsxCppForStmt() override;
   void Execute() override;
   std::unique_ptr<TsxStatement> FirstStmt;
@@ -168,7 +171,7 @@ class TsxCppForStmt : public TsxStatement {
 
 class TsxTryStmt : public TsxStatement {
  public:
-  TsxTryStmt(TsxScript* program, String unitName, String sourcePos);
+  TsxTryStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
   ~TsxTryStmt() override;
   void Execute() override;
   bool IsExcept = false;

@@ -271,13 +271,24 @@ TEST(ScriptStatements, TerminateFromTheLineHandlerStopsBeforeTheNextStatement) {
   EXPECT_EQ(script->UnitLines().Strings(0), "=2,3,4");
 }
 
+TEST(ScriptStatements, TheLineHandlerCountsColumnsInCharacters) {
+  // The two-byte letter before the second statement moves it one character, not two.
+  auto script = test::NewScript("PascalScript", "var s: String;\nbegin s := '\xc3\xa4'; ShowMessage(s); end.");
+  std::vector<String> positions;
+  script->OnRunLine = [&](TsxScript&, const String&, const String& pos) { positions.push_back(pos); };
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_EQ(r.Lines, (L{"\xc3\xa4"}));
+  EXPECT_EQ(positions, (L{"2:7", "2:17"}));
+  EXPECT_EQ(script->UnitLines().Strings(0), "=2");
+}
+
 TEST(ScriptStatements, UnitLinesHoldEachRecordedRowOnceInTheOrderMet) {
   // Rows come in rising order from a program's statements, but a host may record any row.
   auto script = test::NewScript("PascalScript", "begin\nend.");
-  for (const char* pos : {"2:3", "2:9", "5:1", "3:2", "5:7", "12:1", "3:9", "1:1", "12:4"})
-    script->AddCodeLine("", pos);
-  script->AddCodeLine("Unit1", "4:1");
-  script->AddCodeLine("Unit1", "4:5");
+  for (auto [row, col] : {std::pair{2, 3}, {2, 9}, {5, 1}, {3, 2}, {5, 7}, {12, 1}, {3, 9}, {1, 1}, {12, 4}})
+    script->AddCodeLine("", TsxSourcePos(row, col));
+  script->AddCodeLine("Unit1", TsxSourcePos(4, 1));
+  script->AddCodeLine("Unit1", TsxSourcePos(4, 5));
   EXPECT_EQ(script->UnitLines().Count(), 2);
   EXPECT_EQ(script->UnitLines().Strings(0), "=2,5,3,12,1");
   EXPECT_EQ(script->UnitLines().Strings(1), "Unit1=4");
