@@ -27,15 +27,16 @@ function(orvane_fuzzer name)
   set_property(GLOBAL APPEND PROPERTY ORVANE_FUZZERS ${name})
   # A fixed seed, so that a failure in the suite happens again on the next run and on another
   # machine; longer searches run the fuzzer by hand without it. Each run starts in an empty
-  # folder of its own: inputs may write files (a script its ini file), which must not pile up
+  # folder of its own, and the inputs it finds go into that folder rather than the seed
+  # corpus: files an input writes (a script its ini file) and the inputs found must not pile up
   # from run to run and slow the next one down.
   set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${name}_run)
   add_test(NAME ${name}
-    COMMAND sh -c "rm -rf '${workdir}' && mkdir -p '${workdir}' && cd '${workdir}' && exec \"$@\"" sh
+    COMMAND sh -c "rm -rf '${workdir}' && mkdir -p '${workdir}/found' && cd '${workdir}' && exec \"$@\"" sh
             ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen
             ${CMAKE_BINARY_DIR}/fuzz/${name}
             -seed=1 -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
-            ${ARG_CORPUS})
+            ${workdir}/found ${ARG_CORPUS})
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED fuzzers LABELS fuzz)
 endfunction()
 
