@@ -7,15 +7,8 @@
 namespace orv {
 namespace {
 
-struct TFailure {
-  const char* Dialect;
-  const char* Source;
-  const char* Message;
-  const char* Pos;
-};
-
 TEST(ScriptBuildErrors, MessageAndPositionOfTheElementBeingRead) {
-  const TFailure failures[] = {
+  const test::TBadProgram failures[] = {
       // An undeclared operand stops at the name, not at the statement.
       {"PascalScript", "var x: Integer;\nbegin\n  x := 1 + zz;\nend.", "Undeclared identifier: 'zz'", "3:12"},
       // An undeclared target stops at the statement's first name.
@@ -31,7 +24,7 @@ TEST(ScriptBuildErrors, MessageAndPositionOfTheElementBeingRead) {
        "Not enough actual parameters", "8:12"},
       {"C++Script", "int i;\n{\n  i = 1;\n  i = i + q;\n}", "Undeclared identifier: 'q'", "4:11"},
   };
-  for (const TFailure& f : failures) {
+  for (const test::TBadProgram& f : failures) {
     SCOPED_TRACE(String(f.Dialect) + ": " + f.Source);
     const test::TRunResult r = test::Run(f.Dialect, f.Source);
     EXPECT_FALSE(r.Compiled);

@@ -9,6 +9,14 @@
 
 namespace orv::test {
 
+// A program that must fail, with the message and the "row:col" it must fail with.
+struct TBadProgram {
+  const char* Dialect;
+  const char* Source;
+  const char* Message;
+  const char* Pos;
+};
+
 struct TRunResult {
   bool Compiled = false;
   String CompileError;

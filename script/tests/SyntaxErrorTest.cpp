@@ -7,18 +7,12 @@
 #include "script/Grammar.h"
 #include "script/ILParser.h"
 #include "script/Languages.h"
+#include "script/tests/RunTestUtils.h"
 
 namespace orv {
 namespace {
 
-struct BadProgram {
-  const char* Dialect;
-  const char* Source;
-  const char* Message;
-  const char* Pos;
-};
-
-const BadProgram kBadPrograms[] = {
+const test::TBadProgram kBadPrograms[] = {
     {"PascalScript", "program 5; begin end.", "Identifier expected", "1:9"},
     {"PascalScript", "begin\n  Obj. := 1\nend.", "Identifier expected", "2:8"},
     {"PascalScript", "begin x := ; end.", "Expression expected", "1:12"},
@@ -124,7 +118,7 @@ const UnreachableError kUnreachable[] = {
 };
 
 TEST(ScriptSyntaxErrors, FirstErrorMessageAndPosition) {
-  for (const BadProgram& bad : kBadPrograms) {
+  for (const test::TBadProgram& bad : kBadPrograms) {
     SCOPED_TRACE(std::string(bad.Dialect) + ": " + bad.Source);
     TsxILParser parser;
     parser.SelectLanguage(bad.Dialect);
@@ -139,7 +133,7 @@ TEST(ScriptSyntaxErrors, EveryMessageIsProducedOrExplained) {
   for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
     SCOPED_TRACE(dialect);
     std::set<String> produced;
-    for (const BadProgram& bad : kBadPrograms)
+    for (const test::TBadProgram& bad : kBadPrograms)
       if (String(bad.Dialect) == dialect) produced.insert(bad.Message);
     std::set<String> unreachable;
     for (const UnreachableError& u : kUnreachable)
