@@ -398,8 +398,9 @@ void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended sc
                                    Extended offsetY) {
   TkvxStretcheable::BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
   TRect r{X, Y, X1, Y1};
-  Extended fw = DrawnFrame().Width();
-  TkvxFrameTypes typ = DrawnFrame().Typ();
+  const TkvxFrame& frame = DrawnFrame();
+  Extended fw = frame.Width();
+  TkvxFrameTypes typ = frame.Typ();
   if (typ.Contains(ftLeft)) r.Left += static_cast<int>(std::lround((fw * scaleX - 1) / 2));
   if (typ.Contains(ftRight)) r.Right -= static_cast<int>(std::lround(fw * scaleX / 2));
   if (typ.Contains(ftTop)) r.Top += static_cast<int>(std::lround((fw * scaleY - 1) / 2));
@@ -413,19 +414,21 @@ void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended sc
 
 Extended TkvxCustomMemoView::VerticalExtra() const {
   Extended e = 2 * GapY;
-  Extended fw = DrawnFrame().Width();
-  if (DrawnFrame().Typ().Contains(ftTop)) e += (fw - 1) / 2;
-  if (DrawnFrame().Typ().Contains(ftBottom)) e += fw / 2;
-  if (DrawnFrame().DropShadow()) e += DrawnFrame().ShadowWidth();
+  const TkvxFrame& frame = DrawnFrame();
+  Extended fw = frame.Width();
+  if (frame.Typ().Contains(ftTop)) e += (fw - 1) / 2;
+  if (frame.Typ().Contains(ftBottom)) e += fw / 2;
+  if (frame.DropShadow()) e += frame.ShadowWidth();
   return e;
 }
 
 Extended TkvxCustomMemoView::HorizontalExtra() const {
   Extended e = 2 * GapX;
-  Extended fw = DrawnFrame().Width();
-  if (DrawnFrame().Typ().Contains(ftLeft)) e += (fw - 1) / 2;
-  if (DrawnFrame().Typ().Contains(ftRight)) e += fw / 2;
-  if (DrawnFrame().DropShadow()) e += DrawnFrame().ShadowWidth();
+  const TkvxFrame& frame = DrawnFrame();
+  Extended fw = frame.Width();
+  if (frame.Typ().Contains(ftLeft)) e += (fw - 1) / 2;
+  if (frame.Typ().Contains(ftRight)) e += fw / 2;
+  if (frame.DropShadow()) e += frame.ShadowWidth();
   return e;
 }
 

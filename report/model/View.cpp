@@ -99,14 +99,15 @@ void TkvxView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
   Y = static_cast<int>(std::lround(top * scaleY + offsetY));
   X1 = static_cast<int>(std::lround((left + Width()) * scaleX + offsetX));
   Y1 = static_cast<int>(std::lround((top + Height()) * scaleY + offsetY));
-  if (DrawnFrame().DropShadow()) {
+  const TkvxFrame& frame = DrawnFrame();
+  if (frame.DropShadow()) {
     // The shadow stays inside the object's bounds.
-    X1 -= static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * scaleX));
-    Y1 -= static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * scaleY));
+    X1 -= static_cast<int>(std::lround(frame.ShadowWidth() * scaleX));
+    Y1 -= static_cast<int>(std::lround(frame.ShadowWidth() * scaleY));
   }
   DX = X1 - X;
   DY = Y1 - Y;
-  FW = static_cast<int>(std::lround(DrawnFrame().Width() * scaleX));
+  FW = static_cast<int>(std::lround(frame.Width() * scaleX));
 }
 
 void TkvxView::DrawBackground() {
@@ -254,28 +255,29 @@ void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2
 
 void TkvxView::DrawFrame() {
   TCanvas& c = *DrawCanvas;
-  if (DrawnFrame().DropShadow()) {
+  const TkvxFrame& frame = DrawnFrame();
+  if (frame.DropShadow()) {
     c.Pen().SetStyle(psSolid);
     c.Pen().SetWidth(1);
-    c.Pen().SetColor(DrawnFrame().ShadowColor());
-    int s = static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * ScaleX));
+    c.Pen().SetColor(frame.ShadowColor());
+    int s = static_cast<int>(std::lround(frame.ShadowWidth() * ScaleX));
     DrawThickLine(X1 + s / 2, Y + s, X1 + s / 2, Y1, s);
-    s = static_cast<int>(std::lround(DrawnFrame().ShadowWidth() * ScaleY));
+    s = static_cast<int>(std::lround(frame.ShadowWidth() * ScaleY));
     DrawThickLine(X + s, Y1 + s / 2, X1 + s, Y1 + s / 2, s);
   }
-  TkvxFrameTypes typ = DrawnFrame().Typ();
-  if (typ.Empty() || DrawnFrame().Color() == clNone || DrawnFrame().Width() == 0) return;
+  TkvxFrameTypes typ = frame.Typ();
+  if (typ.Empty() || frame.Color() == clNone || frame.Width() == 0) return;
   c.Brush().SetStyle(bsSolid);
-  if (DrawnFrame().Style() != fsSolid) {
+  if (frame.Style() != fsSolid) {
     if (color_ == clNone) c.Brush().SetStyle(bsClear);
     else c.Brush().SetColor(color_);
   }
   bool top = typ.Contains(ftTop), bottom = typ.Contains(ftBottom);
   bool left = typ.Contains(ftLeft), right = typ.Contains(ftRight);
-  if (left) DrawFrameLine(DrawnFrame().LeftLine(), X, Y, X, Y1, top, bottom);
-  if (right) DrawFrameLine(DrawnFrame().RightLine(), X1, Y, X1, Y1, top, bottom);
-  if (top) DrawFrameLine(DrawnFrame().TopLine(), X, Y, X1, Y, left, right);
-  if (bottom) DrawFrameLine(DrawnFrame().BottomLine(), X, Y1, X1, Y1, left, right);
+  if (left) DrawFrameLine(frame.LeftLine(), X, Y, X, Y1, top, bottom);
+  if (right) DrawFrameLine(frame.RightLine(), X1, Y, X1, Y1, top, bottom);
+  if (top) DrawFrameLine(frame.TopLine(), X, Y, X1, Y, left, right);
+  if (bottom) DrawFrameLine(frame.BottomLine(), X, Y1, X1, Y1, left, right);
   c.Pen().SetWidth(1);
   c.Pen().SetStyle(psSolid);
 }

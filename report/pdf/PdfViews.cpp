@@ -53,10 +53,9 @@ void RasterView(TkvxPDFPage& page, TkvxView& view, const TBox& b) {
 void DrawPictureView(TkvxPDFPage& page, TkvxPictureView& view, TBox b, double scale) {
   TGraphic* graphic = view.Picture()->Graphic();
   if (!graphic || graphic->Empty() || graphic->Width() <= 0 || graphic->Height() <= 0) return;
-  if (view.DrawnFrame().DropShadow()) {
-    b.Width -= view.DrawnFrame().ShadowWidth();
-    b.Height -= view.DrawnFrame().ShadowWidth();
-  }
+  const double shadow = Shadow(view);
+  b.Width -= shadow;
+  b.Height -= shadow;
   TBox r = b;
   const double gw = graphic->Width(), gh = graphic->Height();
   if (view.Stretched) {
