@@ -208,10 +208,7 @@ Variant TsxDesignator::CallOtherRoutine(TsxProcVariable* proc) {
   for (const auto& arg : link.Args) values.Add(arg->Value());
   proc->EnterRecursion(&values[0]);
   // The caller's locals come back after the value is taken, also when an exception passes.
-  struct Restore {
-    TsxProcVariable* Proc;
-    ~Restore() { Proc->RestoreLocals(); }
-  } restore{proc};
+  TsxLocalsRestore restore{proc};
   return proc->RunRecursion();
 }
 
@@ -227,19 +224,13 @@ Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
   // An argument may change the caller's locals (through a var parameter of another routine):
   // what is set aside is what they held before the arguments ran.
   proc->SaveLocals();
+  TsxLocalsRestore restore{proc};
   const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
-  bool hasVarParams;
-  try {
-    hasVarParams = PassArguments(proc, link, n);
-  } catch (...) {
-    proc->RestoreLocals();
-    throw;
+  if (PassArguments(proc, link, n)) {
+    // The var parameters' call puts the locals back itself, after reading the parameters.
+    restore.Proc = nullptr;
+    return CallWithVarParams(proc, proc);
   }
-  if (hasVarParams) return CallWithVarParams(proc, proc);
-  struct Restore {
-    TsxProcVariable* Proc;
-    ~Restore() { Proc->RestoreLocals(); }
-  } restore{proc};
   return proc->Run();
 }
 
@@ -247,12 +238,7 @@ Variant TsxDesignator::CallRecursion(TsxProcVariable* proc) {
 // recursive, when given, is the routine whose locals were set aside for the call.
 Variant TsxDesignator::CallWithVarParams(TsxProcVariable* proc, TsxProcVariable* recursive) {
   TsxDesignatorItem& link = Items.front();
-  struct Restore {
-    TsxProcVariable* Proc;
-    ~Restore() {
-      if (Proc) Proc->RestoreLocals();
-    }
-  } restore{recursive};
+  TsxLocalsRestore restore{recursive};
   Variant result = proc->Run();
   // Read every var parameter before the caller's locals come back, and write them to the
   // arguments after, so that an update made down a recursion is not overwritten.

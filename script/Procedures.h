@@ -136,6 +136,15 @@ class TsxProcVariable final : public TsxCustomVariable {
   size_t savedCapacity_ = 0;
 };
 
+// Puts back the locals a routine set aside when the scope ends, also when an exception passes;
+// nothing for a null routine. Setting Proc to null after putting them back early hands over.
+struct TsxLocalsRestore {
+  TsxProcVariable* Proc;
+  ~TsxLocalsRestore() {
+    if (Proc) Proc->RestoreLocals();
+  }
+};
+
 namespace detail {
 // The lowest address this thread's stack may reach before a script call is refused; the
 // highest address until it is first computed, so that the first check computes it.

@@ -393,12 +393,7 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
   if (high - low + 1 > proc->Count()) throw Exception("Too many actual parameters");
   // Host code the routine itself called may call it again: the running call's parameters and
   // locals are set aside and come back after, also when an exception passes.
-  struct Restore {
-    TsxProcVariable* Proc;
-    ~Restore() {
-      if (Proc) Proc->RestoreLocals();
-    }
-  } restore{nullptr};
+  TsxLocalsRestore restore{nullptr};
   if (proc->Executing) {
     proc->SaveLocals();
     restore.Proc = proc;
