@@ -39,37 +39,44 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32
 
 }  // namespace
 
-// One line of the intermediate code as it is collected: backtracking removes lines from the end
-// and closing a node inserts its opening line at a remembered index.
-// Positions stay byte indexes, in the tree as well: most lines are dropped again by
-// backtracking, the rest are moved when a node closes around them, and most elements are never
-// asked where they lie.
+// One record of the intermediate code as it is collected, in the order its elements end: a leaf
+// when its token has been read, a construct when it closes, after its children, with the number
+// of records it spans. Backtracking removes records from the end only, and nothing is moved
+// when a node closes; the tree is built from the records once the parse has succeeded.
+// Positions stay byte indexes, in the tree as well: most records are dropped again by
+// backtracking, and most elements are never asked where they lie.
 struct TsxILParser::Line {
-  enum Kind : Byte { Open, Close, Leaf, Unit };
-  Kind LineKind = Open;
-  // The element's name; it lives in the grammar (or is one of the fixed names below).
-  const String* Name = nullptr;
-  // Leaf: a text the grammar gives (addtext), or nullptr.
-  const String* Fixed = nullptr;
-  // Unit: the used unit's own program element (its storage adopted by this parse's tree).
-  TsxILNode* UnitRoot = nullptr;
-  // Open of a used unit: the unit's name. Leaf: a text made while reading (a string literal).
-  // An index into the parse's texts, or -1; a leaf without either text is the piece of the
-  // source from Pos1 to TextEnd.
-  int Text = -1;
-  // Open: where the construct's first token begins (0 for a used unit). Leaf: just after the
-  // token.
-  int Pos = 0;
-  // Open of an expression: just after it. Leaf: where its token begins.
-  int Pos1 = 0;
-  int TextEnd = 0;
+  enum Kind : std::uint32_t {
+    Close,         // a grammar element's node
+    Leaf,          // a grammar element's add, holding the source from A to B
+    LeafFixed,     // the same, holding the element's addtext
+    LeafKept,      // the same, holding the kept text A (a text made while reading)
+    GetClose,      // a report reference's designator
+    GetName,       // its name, "Get"
+    GetExprClose,  // its argument
+    GetString,     // the argument's string, the kept text A
+    Unit,          // a used unit's own program element, the unit root A
+    UsesClose,     // a used unit's element, named by the kept text A
+  };
+  static constexpr int kKindBits = 4;
+  // The kind in the low bits, and above them the grammar element whose node or add names it.
+  std::uint32_t KindElement;
+  // A construct: where its first token begins. A leaf: just after its token.
+  int Pos;
+  // A construct: just after it, for an expression, else 0. A leaf: as its kind says.
+  int A;
+  // A construct: the number of records it spans, its own included. A leaf: as its kind says.
+  int B;
 
-  static Line Opening(const String* name, int pos, int pos1) {
-    return {Open, name, nullptr, nullptr, -1, pos, pos1, 0};
+  Kind LineKind() const { return static_cast<Kind>(KindElement & ((1u << kKindBits) - 1)); }
+  int Element() const { return static_cast<int>(KindElement >> kKindBits); }
+  bool Closes() const {
+    const Kind kind = LineKind();
+    return kind == Close || kind == GetClose || kind == GetExprClose || kind == UsesClose;
   }
-  static Line Closing() { return {Close, nullptr, nullptr, nullptr, -1, 0, 0, 0}; }
-  static Line Token(const String* name, const String* fixed, int text, int pos, int from, int to) {
-    return {Leaf, name, fixed, nullptr, text, pos, from, to};
+  int Span() const { return Closes() ? B : 1; }
+  static Line Of(Kind kind, int element, int pos, int a, int b) {
+    return {static_cast<std::uint32_t>(element) << kKindBits | kind, pos, a, b};
   }
 };
 
@@ -109,6 +116,7 @@ void TsxILParser::SelectLanguage(const String& name) {
 bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
   texts_.clear();
+  unitRoots_.clear();
   errorText_.clear();
   errorPos_.clear();
   errorUnit_.clear();
@@ -139,6 +147,9 @@ bool TsxILParser::ParseSource(const String& source) {
     }
   }
   parser_.SetPosition(start);
+  // Rarely more records than bytes of text are kept at once; room that is reserved but never
+  // used costs no memory, while growing would copy them all.
+  lines_.reserve(static_cast<size_t>(parser_.Size()) + 16);
   failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
 
   // The stack the walk may use ends where a script's calls must stop too.
@@ -193,6 +204,7 @@ bool TsxILParser::ParseSource(const String& source) {
   if (matched && errorText_.empty()) BuildTree();
   std::vector<Line>().swap(lines_);
   std::vector<String>().swap(texts_);
+  std::vector<TsxILNode>().swap(unitRoots_);
   return matched && errorText_.empty();
 }
 
@@ -218,8 +230,8 @@ bool TsxILParser::ParseSource(const String& source) {
   return matched;
 }
 
-[[gnu::noinline]] void TsxILParser::AddLeaf(const String& name, const String* fixed, int text, int from, int to) {
-  lines_.push_back(Line::Token(&name, fixed, text, parser_.Position(), from, to));
+[[gnu::noinline]] void TsxILParser::AddLeaf(int kind, const TsxRuleElement& element, int a, int b) {
+  lines_.push_back(Line::Of(static_cast<Line::Kind>(kind), IndexOf(element), parser_.Position(), a, b));
 }
 
 [[gnu::always_inline]] inline bool TsxILParser::MatchSwitch(const TsxRuleElement& element, int startPos) {
@@ -332,7 +344,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   }
   if (matched) {
     if (!element.IsRule && !element.Node.empty()) CloseNode(element, startPos, startCount);
-    if (!element.Add.empty()) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
+    if (!element.Add.empty()) AddLeaf(Line::LeafFixed, element, 0, 0);
   } else {
     RecordError(element, startPos);
     parser_.SetPosition(startPos);
@@ -432,12 +444,10 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
       owned = true;
       if (own.empty()) return false;
       const int at = parser_.Position();
-      lines_.push_back(Line::Opening(&kDsgn, at, 0));
-      lines_.push_back(Line::Token(&kNode, &kGet, -1, at, 0, 0));
-      lines_.push_back(Line::Opening(&kExpr, at, 0));
-      lines_.push_back(Line::Token(&kString, nullptr, KeepText("'" + own + "'"), at, 0, 0));
-      lines_.push_back(Line::Closing());
-      lines_.push_back(Line::Closing());
+      lines_.push_back(Line::Of(Line::GetName, 0, at, 0, 0));
+      lines_.push_back(Line::Of(Line::GetString, 0, at, KeepText("'" + own + "'"), 0));
+      lines_.push_back(Line::Of(Line::GetExprClose, 0, at, 0, 2));
+      lines_.push_back(Line::Of(Line::GetClose, 0, at, 0, 4));
       return true;
     }
     case TsxRuleKind::Eol:
@@ -472,9 +482,9 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   }
   if (!element.Node.empty()) CloseNode(element, startPos, startCount);
   if (!element.Add.empty()) {
-    if (element.HasAddText) AddLeaf(element.Add, &element.AddText, -1, 0, 0);
-    else if (owned) AddLeaf(element.Add, nullptr, KeepText(std::move(own)), 0, 0);
-    else AddLeaf(element.Add, nullptr, -1, tokenFrom, tokenTo);
+    if (element.HasAddText) AddLeaf(Line::LeafFixed, element, 0, 0);
+    else if (owned) AddLeaf(Line::LeafKept, element, KeepText(std::move(own)), 0);
+    else AddLeaf(Line::Leaf, element, tokenFrom, tokenTo);
   }
   return true;
 }
@@ -553,9 +563,9 @@ void TsxILParser::ReportUnclosed(int programEnd) {
     return;
   }
   // Pos1 only matters for an expression; the document writes it for no other element.
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(startCount),
-                Line::Opening(&element.Node, parser_.After(startPos), element.NodeIsExpr ? parser_.Position() : 0));
-  lines_.push_back(Line::Closing());
+  const int span = static_cast<int>(lines_.size() - startCount) + 1;
+  lines_.push_back(Line::Of(Line::Close, IndexOf(element), parser_.After(startPos),
+                            element.NodeIsExpr ? parser_.Position() : 0, span));
 }
 
 [[gnu::noinline]] int TsxILParser::KeepText(String text) {
@@ -568,10 +578,13 @@ void TsxILParser::LoadUnits(size_t startCount) {
   // reverse order of the clause.
   std::vector<std::pair<String, String>> names;
   for (size_t i = lines_.size(); i > startCount; --i) {
-    Line& line = lines_[i - 1];
-    if (line.LineKind != Line::Leaf || *line.Name != "file") continue;
-    const String& quoted = texts_[static_cast<size_t>(line.Text)];
-    names.emplace_back(quoted.size() >= 2 ? quoted.substr(1, quoted.size() - 2) : String(),
+    const Line& line = lines_[i - 1];
+    const Line::Kind kind = line.LineKind();
+    if ((kind != Line::Leaf && kind != Line::LeafFixed && kind != Line::LeafKept) ||
+        grammar_->Element(line.Element()).Add != "file")
+      continue;
+    const std::string_view quoted = LeafText(line);
+    names.emplace_back(quoted.size() >= 2 ? String(quoted.substr(1, quoted.size() - 2)) : String(),
                        parser_.RowColAt(line.Pos));
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i - 1));
   }
@@ -621,19 +634,15 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
       termFlag_ = false;
     }
   }
+  // Units are few: inserting among the clause's records costs nothing that matters. The records
+  // that stay after them span only themselves.
   const auto at = [&] { return lines_.begin() + static_cast<std::ptrdiff_t>(insertAt); };
-  Line opening = Line::Opening(&kUses, 0, 0);
-  opening.Text = KeepText(name);
-  lines_.insert(at(), opening);
-  ++insertAt;
   if (unitRoot) {
-    Line unit = Line::Closing();
-    unit.LineKind = Line::Unit;
-    unit.UnitRoot = unitRoot;
-    lines_.insert(at(), unit);
+    lines_.insert(at(), Line::Of(Line::Unit, 0, 0, static_cast<int>(unitRoots_.size()), 0));
+    unitRoots_.push_back(*unitRoot);
     ++insertAt;
   }
-  lines_.insert(at(), Line::Closing());
+  lines_.insert(at(), Line::Of(Line::UsesClose, 0, 0, KeepText(name), unitRoot ? 2 : 1));
   ++insertAt;
 }
 
@@ -651,80 +660,99 @@ String TsxILParser::ReadUnitSource(const String& name) const {
   return DecodeText(bytes);
 }
 
+std::string_view TsxILParser::LeafText(const Line& line) const {
+  switch (line.LineKind()) {
+    case Line::Leaf:
+      return parser_.Slice(line.A, line.B);
+    case Line::LeafFixed:
+      return grammar_->Element(line.Element()).AddText;
+    case Line::LeafKept:
+    case Line::GetString:
+    case Line::UsesClose:
+      return texts_[static_cast<size_t>(line.A)];
+    case Line::GetName:
+      return kGet;
+    default:
+      return {};
+  }
+}
+
+int TsxILParser::ChildCount(size_t end, size_t span) const {
+  // The last child ends just before the element; each child before it ends where the next one's
+  // records begin.
+  int count = 0;
+  for (size_t next = end, first = end + 1 - span; next > first; next -= lines_[next - 1].Span()) ++count;
+  return count;
+}
+
 void TsxILParser::BuildTree() {
-  // Every line but a closing one is some element's child: the room of all children is taken at
-  // once, and each element's part of it is filled when the element closes.
+  // The records are taken from the last to the first: an element's record then comes before its
+  // children's, so each element makes the room of its children side by side, and the children,
+  // met from the last to the first, fill it from its end.
   // The elements view the grammar's names and texts.
   tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
-  size_t total = types ? 1 : 0;
-  for (const Line& line : lines_) total += line.LineKind != Line::Close;
-  TsxILNode** room = tree_.Room(total);
-  tree_.Reserve(total);
+  size_t holders = 0;
+  for (const Line& line : lines_) holders += line.LineKind() == Line::UsesClose;
+  tree_.Reserve(lines_.size() + holders);
 
-  // The children made so far of the elements still open, in order; where each open element's
-  // own begin.
-  std::vector<TsxILNode*> made;
-  made.reserve(64);
-  struct Opened {
-    TsxILNode* Node;
-    size_t From;
+  struct Filling {
+    TsxILNode* Children;
+    size_t Left;
   };
-  std::vector<Opened> open;
-  const auto close = [&] {
-    const Opened opened = open.back();
-    open.pop_back();
-    const size_t count = made.size() - opened.From;
-    opened.Node->Children = room;
-    opened.Node->ChildCount = static_cast<int>(count);
-    std::copy(made.begin() + static_cast<std::ptrdiff_t>(opened.From), made.end(), room);
-    room += count;
-    made.resize(opened.From);
-  };
-  for (Line& line : lines_) {
-    switch (line.LineKind) {
-      case Line::Open: {
-        TsxILNode* node = tree_.New();
-        node->Tag = line.Name;
-        if (line.Pos == 0) {
-          node->NodeForm = TsxILNode::UsedUnit;
-          node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
-        } else {
-          node->NodeForm = TsxILNode::Construct;
-          node->At = line.Pos;
-          node->At1 = line.Pos1;
-          node->Source = &parser_;
-        }
-        made.push_back(node);
-        open.push_back({node, made.size()});
-        break;
+  std::vector<Filling> filling;
+  const size_t top = static_cast<size_t>(ChildCount(lines_.size(), lines_.size() + 1));
+  const size_t rootCount = top + (types ? 1 : 0);
+  TsxILNode* rootChildren = tree_.Children(rootCount);
+  tree_.Root()->SetChildren(rootChildren, static_cast<int>(rootCount));
+  filling.push_back({rootChildren, top});
+  for (size_t i = lines_.size(); i-- > 0;) {
+    while (filling.back().Left == 0) filling.pop_back();
+    TsxILNode& node = filling.back().Children[--filling.back().Left];
+    const Line& line = lines_[i];
+    const Line::Kind kind = line.LineKind();
+    if (line.Closes()) {
+      const int count = ChildCount(i, static_cast<size_t>(line.B));
+      TsxILNode* children = tree_.Children(static_cast<size_t>(count), kind == Line::UsesClose);
+      switch (kind) {
+        case Line::Close:
+          node.SetConstruct(&grammar_->Element(line.Element()).Node, &parser_, line.Pos, line.A);
+          break;
+        case Line::GetClose:
+          node.SetConstruct(&kDsgn, &parser_, line.Pos, 0);
+          break;
+        case Line::GetExprClose:
+          node.SetConstruct(&kExpr, &parser_, line.Pos, 0);
+          break;
+        default:
+          node.SetTextHolder(TsxILNode::UsedUnit, &kUses, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])),
+                             children, count);
+          break;
       }
-      case Line::Close:
-        if (!open.empty()) close();
-        break;
-      case Line::Leaf: {
-        TsxILNode* node = tree_.New();
-        node->NodeForm = TsxILNode::Token;
-        node->Tag = line.Name;
-        if (line.Fixed) node->Text = *line.Fixed;
-        else if (line.Text >= 0) node->Text = tree_.Keep(std::move(texts_[static_cast<size_t>(line.Text)]));
-        else node->Text = parser_.Slice(line.Pos1, line.TextEnd);
-        node->At = line.Pos;
-        node->Source = &parser_;
-        made.push_back(node);
-        break;
-      }
+      node.SetChildren(children, count);
+      if (count > 0) filling.push_back({children, static_cast<size_t>(count)});
+      continue;
+    }
+    switch (kind) {
       case Line::Unit:
-        made.push_back(line.UnitRoot);
+        node = unitRoots_[static_cast<size_t>(line.A)];
+        break;
+      case Line::LeafKept:
+        node.SetToken(&grammar_->Element(line.Element()).Add, &parser_,
+                      tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])), line.Pos);
+        break;
+      case Line::GetName:
+        node.SetToken(&kNode, &parser_, kGet, line.Pos);
+        break;
+      case Line::GetString:
+        node.SetToken(&kString, &parser_, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])), line.Pos);
+        break;
+      default:
+        node.SetToken(&grammar_->Element(line.Element()).Add, &parser_, LeafText(line), line.Pos);
         break;
     }
   }
-  while (!open.empty()) close();
-  if (types) made.push_back(tree_.FromDocument(*types));
-  TsxILNode* root = tree_.Root();
-  root->Children = room;
-  root->ChildCount = static_cast<int>(made.size());
-  std::copy(made.begin(), made.end(), room);
+  if (types) tree_.FromDocument(*types, rootChildren[top]);
 }
 
 const TsxXMLDocument& TsxILParser::ILDoc() const {

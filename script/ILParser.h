@@ -83,8 +83,14 @@ class TsxILParser {
   bool Fits(const TsxRuleElement& element, std::string_view token) const;
   void RecordError(const TsxRuleElement& element, int startPos);
   void CloseNode(const TsxRuleElement& element, int startPos, size_t startCount);
-  // A leaf whose text is fixed, kept (an index into texts_), or the source from from to to.
-  void AddLeaf(const String& name, const String* fixed, int text, int from, int to);
+  // A leaf record of the kind (a Line::Kind) for the element's add.
+  void AddLeaf(int kind, const TsxRuleElement& element, int a, int b);
+  int IndexOf(const TsxRuleElement& element) const { return static_cast<int>(&element - &grammar_->Element(0)); }
+  // The text of a leaf record.
+  std::string_view LeafText(const Line& line) const;
+  // The number of children of the element whose records end before end and span span records
+  // (its own included).
+  int ChildCount(size_t end, size_t span) const;
   // Keeps a line's text; its index.
   int KeepText(String text);
   void LoadUnits(size_t startCount);
@@ -109,8 +115,11 @@ class TsxILParser {
 
   // State of one ParseSource.
   std::vector<Line> lines_;
-  // The texts the lines hold; backtracking leaves the ones of dropped lines unused.
+  // The texts the records hold; backtracking leaves the ones of dropped records unused.
   std::vector<String> texts_;
+  // The program elements of the used units that parsed, each copied into the tree where its
+  // uses element is made.
+  std::vector<TsxILNode> unitRoots_;
   String errorText_;
   String errorPos_;
   String errorUnit_;

@@ -32,13 +32,32 @@ void AddAttribute(String& text, const char* name, std::string_view value) {
 
 }  // namespace
 
+std::string_view TsxILNode::Text() const {
+  switch (NodeForm) {
+    case Token:
+      return std::string_view(text_, size_);
+    case UsedUnit:
+    case Read:
+      return children_[-1].Text();
+    default:
+      return {};
+  }
+}
+
+void TsxILNode::SetTextHolder(Form form, const String* tag, std::string_view text, TsxILNode* children, int count) {
+  children[-1].SetToken(nullptr, nullptr, text, 0);
+  tag_ = tag;
+  SetChildren(children, count);
+  NodeForm = form;
+}
+
 String TsxILNode::Pos() const {
   switch (NodeForm) {
     case Construct:
     case Token:
-      return Source->RowColAt(At);
+      return source_->RowColAt(at_);
     case Read:
-      return sxAttribute(Text, "pos");
+      return sxAttribute(Text(), "pos");
     default:
       return {};
   }
@@ -49,11 +68,11 @@ TsxSourcePos TsxILNode::Where() const {
     case Construct:
     case Token: {
       int row, col;
-      Source->RowColNumbersAt(At, row, col);
+      source_->RowColNumbersAt(at_, row, col);
       return TsxSourcePos(row, col);
     }
     case Read:
-      return TsxSourcePos(sxAttribute(Text, "pos"));
+      return TsxSourcePos(sxAttribute(Text(), "pos"));
     default:
       return {};
   }
@@ -62,9 +81,9 @@ TsxSourcePos TsxILNode::Where() const {
 String TsxILNode::Pos1() const {
   switch (NodeForm) {
     case Construct:
-      return At1 != 0 ? Source->RowColAt(At1) : String();
+      return at1_ != 0 ? source_->RowColAt(at1_) : String();
     case Read:
-      return sxAttribute(Text, "pos1");
+      return sxAttribute(Text(), "pos1");
     default:
       return {};
   }
@@ -79,21 +98,22 @@ String TsxILNode::Prop(std::string_view name) const {
       if (SameName(name, "pos1")) return Pos1();
       break;
     case Token:
-      if (SameName(name, "text")) return String(Text);
+      if (SameName(name, "text")) return String(Text());
       if (SameName(name, "pos")) return Pos();
       break;
     case UsedUnit:
-      if (SameName(name, "unit")) return String(Text);
+      if (SameName(name, "unit")) return String(Text());
       break;
     case Read:
-      return sxAttribute(Text, name);
+      return sxAttribute(Text(), name);
   }
   return {};
 }
 
 int TsxILNode::Find(std::string_view name) const {
-  for (int i = 0; i < ChildCount; ++i)
-    if (SameName(*Children[i]->Tag, name)) return i;
+  const int count = Count();
+  for (int i = 0; i < count; ++i)
+    if (SameName(children_[i].Name(), name)) return i;
   return -1;
 }
 
@@ -106,29 +126,24 @@ void TsxILTree::AddBlock(size_t size) {
   lastSize_ = size;
 }
 
-TsxILNode* TsxILTree::New() {
-  if (usedInLast_ == lastSize_) AddBlock(std::min(lastSize_ * 2, kLargestBlock));
-  return &arenas_.back()[usedInLast_++];
+TsxILNode* TsxILTree::Children(size_t count, bool held) {
+  const size_t taken = count + (held ? 1 : 0);
+  if (taken == 0) return nullptr;
+  if (lastSize_ - usedInLast_ < taken) AddBlock(std::max(taken, std::min(lastSize_ * 2, kLargestBlock)));
+  TsxILNode* first = &arenas_.back()[usedInLast_];
+  usedInLast_ += taken;
+  return held ? first + 1 : first;
 }
 
 void TsxILTree::Reserve(size_t count) {
   if (lastSize_ - usedInLast_ < count) AddBlock(count);
 }
 
-TsxILNode** TsxILTree::Room(size_t count) {
-  if (count == 0) return nullptr;
-  // Left unset: every place is filled before it is read.
-  rooms_.push_back(std::unique_ptr<TsxILNode*[]>(new TsxILNode*[count]));
-  return rooms_.back().get();
-}
-
 void TsxILTree::Adopt(TsxILTree& other) {
   for (auto& arena : other.arenas_) arenas_.insert(arenas_.end() - 1, std::move(arena));
-  for (auto& room : other.rooms_) rooms_.push_back(std::move(room));
   for (auto& texts : other.texts_) texts_.push_back(std::move(texts));
   for (auto& owner : other.owners_) owners_.push_back(std::move(owner));
   other.arenas_.clear();
-  other.rooms_.clear();
   other.texts_.clear();
   other.owners_.clear();
   other.Clear();
@@ -136,34 +151,36 @@ void TsxILTree::Adopt(TsxILTree& other) {
 
 std::string_view TsxILTree::Keep(String text) { return texts_.front().emplace_back(std::move(text)); }
 
+const String* TsxILTree::KeepName(String name) { return &texts_.front().emplace_back(std::move(name)); }
+
 void TsxILTree::Clear() {
   arenas_.clear();
-  rooms_.clear();
   texts_.clear();
   texts_.emplace_back();
   owners_.clear();
+  lastSize_ = usedInLast_ = 0;
   AddBlock(kFirstBlock);
-  root_ = New();
-  root_->Tag = &kProgram;
+  root_ = Children(1);
+  root_->SetBare(&kProgram);
 }
 
 TsxILNode* TsxILTree::FromDocument(const TsxXMLItem& item) {
+  TsxILNode* node = Children(1);
+  FromDocument(item, *node);
+  return node;
+}
+
+void TsxILTree::FromDocument(const TsxXMLItem& item, TsxILNode& node) {
   // Without recursion: a document may nest as deep as its text does.
-  TsxILNode* top = New();
-  std::vector<std::pair<const TsxXMLItem*, TsxILNode*>> pending{{&item, top}};
+  std::vector<std::pair<const TsxXMLItem*, TsxILNode*>> pending{{&item, &node}};
   while (!pending.empty()) {
-    auto [source, node] = pending.back();
+    auto [source, target] = pending.back();
     pending.pop_back();
-    node->NodeForm = TsxILNode::Read;
-    node->Tag = &texts_.front().emplace_back(source->Name());
-    node->Text = Keep(source->Text());
-    node->Children = Room(static_cast<size_t>(source->Count()));
-    for (int i = 0; i < source->Count(); ++i) {
-      node->AddChild(New());
-      pending.emplace_back(source->Items(i), node->Children[i]);
-    }
+    const int count = source->Count();
+    TsxILNode* children = Children(static_cast<size_t>(count), true);
+    target->SetTextHolder(TsxILNode::Read, KeepName(source->Name()), Keep(source->Text()), children, count);
+    for (int i = 0; i < count; ++i) pending.emplace_back(source->Items(i), children + i);
   }
-  return top;
 }
 
 void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
@@ -171,31 +188,31 @@ void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
   while (!pending.empty()) {
     auto [source, target] = pending.back();
     pending.pop_back();
-    target->SetName(*source->Tag);
+    target->SetName(source->Name());
     String text;
     switch (source->NodeForm) {
       case TsxILNode::Bare:
         break;
       case TsxILNode::Construct:
         AddAttribute(text, "pos", source->Pos());
-        if (source->At1 != 0) AddAttribute(text, "pos1", source->Pos1());
+        if (source->At1() != 0) AddAttribute(text, "pos1", source->Pos1());
         break;
       case TsxILNode::Token:
-        AddAttribute(text, "text", source->Text);
+        AddAttribute(text, "text", source->Text());
         AddAttribute(text, "pos", source->Pos());
         break;
       case TsxILNode::UsedUnit:
-        AddAttribute(text, "unit", source->Text);
+        AddAttribute(text, "unit", source->Text());
         break;
       case TsxILNode::Read:
-        text = source->Text;
+        text = source->Text();
         break;
     }
     target->SetText(std::move(text));
     // Children are added first and filled afterwards, so that they keep their order.
-    std::vector<TsxXMLItem*> added(static_cast<size_t>(source->ChildCount));
+    std::vector<TsxXMLItem*> added(static_cast<size_t>(source->Count()));
     for (TsxXMLItem*& child : added) child = target->Add();
-    for (size_t i = added.size(); i-- > 0;) pending.emplace_back(source->Children[i], added[i]);
+    for (size_t i = added.size(); i-- > 0;) pending.emplace_back(source->Items(static_cast<int>(i)), added[i]);
   }
 }
 

@@ -3,6 +3,7 @@
 // records, without the per-object bookkeeping of the scriptable XML document: a program of
 // twenty thousand statements makes some two hundred thousand of them. The document form is
 // made from the tree only when someone asks for it.
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <string_view>
@@ -16,7 +17,9 @@ namespace orv {
 class TsxXMLItem;
 class TsxParser;
 
-// One element of the intermediate code.
+// One element of the intermediate code. Children lie side by side in the tree's storage, so an
+// element needs no list of pointers to them; a token, which has no children, holds its text in
+// the same place. Forty bytes: a program of twenty thousand statements has some 160,000.
 class TsxILNode {
  public:
   // Which attributes the element carries, in the order its document form writes them.
@@ -24,32 +27,23 @@ class TsxILNode {
     Bare,       // none
     Construct,  // pos, and pos1 when set
     Token,      // text, pos
-    UsedUnit,   // unit (held in Text)
-    Read,       // read from a document: Text holds its attribute text as it stood
+    UsedUnit,   // unit
+    Read,       // read from a document: its attribute text as it stood
   };
 
-  Form NodeForm = Bare;
-  // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
-  const String* Tag = nullptr;
-  // Token: its text; UsedUnit: the unit's name; Read: the attribute text as it stood. A piece of
-  // the source, of the grammar, or of what the tree keeps: nothing is copied per element.
-  std::string_view Text;
-  // A construct or token of the parsed text: where it begins and (an expression) ends, as byte
-  // indexes into Source's text. They become "row:col" only when asked for: most elements are
-  // never asked.
-  int At = 0;
-  int At1 = 0;
-  const TsxParser* Source = nullptr;
-  // The children, in storage the tree hands out in blocks: elements free nothing of their own.
-  TsxILNode** Children = nullptr;
-  int ChildCount = 0;
-
-  void AddChild(TsxILNode* child) { Children[ChildCount++] = child; }
-
   // What the program builder reads, named as on a document's elements.
-  const String& Name() const { return *Tag; }
-  int Count() const { return ChildCount; }
-  const TsxILNode* Items(int index) const { return Children[index]; }
+  const String& Name() const { return *tag_; }
+  int Count() const { return NodeForm == Token ? 0 : static_cast<int>(size_); }
+  const TsxILNode* Items(int index) const { return &children_[index]; }
+  // Token: its text; UsedUnit: the unit's name; Read: the attribute text as it stood; empty
+  // otherwise. A piece of the source, of the grammar, or of what the tree keeps: nothing is
+  // copied per element.
+  std::string_view Text() const;
+  // A construct or token of the parsed text: where it begins and (an expression) ends, as byte
+  // indexes into its source text. They become "row:col" only when asked for: most elements are
+  // never asked.
+  int At() const { return at_; }
+  int At1() const { return at1_; }
   // Whether the element has a pos attribute; without one, Pos() is empty.
   bool HasPos() const { return NodeForm == Construct || NodeForm == Token || (NodeForm == Read && !Pos().empty()); }
   // The pos and pos1 attributes: "row:col", or empty when the element has none.
@@ -61,6 +55,51 @@ class TsxILNode {
   int Find(std::string_view name) const;
   // The attribute named (blind to ASCII case); empty when the element has none of the name.
   String Prop(std::string_view name) const;
+
+  // A bare element: no attributes, no children.
+  void SetBare(const String* tag) {
+    tag_ = tag;
+    NodeForm = Bare;
+  }
+  void SetConstruct(const String* tag, const TsxParser* source, int at, int at1) {
+    tag_ = tag;
+    source_ = source;
+    at_ = at;
+    at1_ = at1;
+    NodeForm = Construct;
+  }
+  void SetToken(const String* tag, const TsxParser* source, std::string_view text, int at) {
+    tag_ = tag;
+    source_ = source;
+    text_ = text.data();
+    size_ = static_cast<std::uint32_t>(text.size());
+    at_ = at;
+    NodeForm = Token;
+  }
+  // A used unit's element or one read from a document: its text is held by a bare element in
+  // the place before its children, which TsxILTree::Children makes room for.
+  void SetTextHolder(Form form, const String* tag, std::string_view text, TsxILNode* children, int count);
+  // Children made by TsxILTree::Children (none: nullptr and 0).
+  void SetChildren(TsxILNode* children, int count) {
+    children_ = children;
+    size_ = static_cast<std::uint32_t>(count);
+  }
+
+ private:
+  // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
+  const String* tag_ = nullptr;
+  union {
+    TsxILNode* children_ = nullptr;
+    const char* text_;
+  };
+  const TsxParser* source_ = nullptr;
+  // The number of children, or a token's text length.
+  std::uint32_t size_ = 0;
+  int at_ = 0;
+  int at1_ = 0;
+
+ public:
+  Form NodeForm = Bare;
 };
 
 // A tree of elements and the storage that holds them; the trees of used units join it.
@@ -69,35 +108,38 @@ class TsxILTree {
   TsxILTree();
 
   TsxILNode* Root() const { return root_; }
-  TsxILNode* New();
-  // Makes room for count elements, so that the next count calls of New take one block.
+  // Room for count children side by side, and for the text holder before them when held; the
+  // first child. Elements are default-initialised; none: nullptr.
+  TsxILNode* Children(size_t count, bool held = false);
+  // Makes room for count elements, so that the next Children calls up to that many take one
+  // block.
   void Reserve(size_t count);
-  // Room for count children, filled through AddChild or by the caller.
-  TsxILNode** Room(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);
   // Keeps a text for the tree's elements to view; it stays where it is until Clear.
   std::string_view Keep(String text);
+  // Keeps a name for the tree's elements; it stays where it is until Clear.
+  const String* KeepName(String name);
   // Keeps alive what the elements view (a grammar's names, a used unit's source).
   void KeepAlive(std::shared_ptr<const void> owner) { owners_.push_back(std::move(owner)); }
   // Empties the tree: a bare root named "program".
   void Clear();
 
-  // Copies a document's element and its subtree into this storage.
+  // Copies a document's element and its subtree into this storage, as a new element or as the
+  // element node.
   TsxILNode* FromDocument(const TsxXMLItem& item);
+  void FromDocument(const TsxXMLItem& item, TsxILNode& node);
   // Writes the element and its subtree into a document's (empty) element.
   static void ToDocument(const TsxILNode& node, TsxXMLItem& item);
 
  private:
-  // Elements in blocks, the block being filled last: a program of twenty thousand statements
-  // takes some two hundred blocks instead of one allocation per element or two. Blocks grow
-  // from a small first one, which is all a short script needs.
+  // Elements in blocks, the block being filled last. A parse reserves what its tree takes at
+  // once; blocks grow from a small first one, which is all a short document needs.
   static constexpr size_t kFirstBlock = 32, kLargestBlock = 1024;
   std::vector<std::unique_ptr<TsxILNode[]>> arenas_;
   size_t usedInLast_ = 0;
   size_t lastSize_ = 0;
   void AddBlock(size_t size);
-  std::vector<std::unique_ptr<TsxILNode*[]>> rooms_;
   // Deques: texts do not move as more are kept, nor when an adopted tree's join them.
   std::deque<std::deque<String>> texts_;
   std::vector<std::shared_ptr<const void>> owners_;

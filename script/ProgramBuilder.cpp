@@ -62,7 +62,7 @@ Variant LiteralValue(std::string_view text) {
 // The text attribute; elements read from a document keep theirs unparsed, and give a copy in
 // scratch.
 std::string_view TextOf(const TsxILNode& e, String& scratch) {
-  if (e.NodeForm == TsxILNode::Token) return e.Text;
+  if (e.NodeForm == TsxILNode::Token) return e.Text();
   scratch = e.Prop("text");
   return scratch;
 }
@@ -1335,8 +1335,8 @@ Variant TsxProgramBuilder::EvaluateNow(const TsxILNode& element, TsxScript& scri
 String TsxProgramBuilder::SourceText(const TsxILNode& element) const {
   // Only the main text's own expressions know where they lie in it.
   if (!currentUnit_.empty()) return String();
-  const int a = element.At;
-  const int b = element.At1;
+  const int a = element.At();
+  const int b = element.At1();
   if (a < 1 || b < a) return String();
   std::string_view text = parser_.Parser().Text().substr(static_cast<size_t>(a - 1), static_cast<size_t>(b - a));
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
