@@ -82,6 +82,7 @@ struct TsxILParser::Line {
 
 namespace {
 
+const String kNoError;
 const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses", kGet = "Get";
 
 }  // namespace
@@ -91,7 +92,9 @@ TsxILParser::~TsxILParser() = default;
 
 void TsxILParser::SelectLanguage(const String& name) {
   failures_.clear();
-  failedAt_.clear();
+  failedBits_.clear();
+  failedHeads_.clear();
+  failedCount_ = 0;
   parser_.Clear();
   grammar_ = sxGetGrammar(name);
   langName_ = name;
@@ -117,7 +120,8 @@ bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
   texts_.clear();
   unitRoots_.clear();
-  errorText_.clear();
+  errorText_ = &kNoError;
+  ownedError_.clear();
   errorPos_.clear();
   errorUnit_.clear();
   termFlag_ = false;
@@ -150,7 +154,11 @@ bool TsxILParser::ParseSource(const String& source) {
   // Rarely more records than bytes of text are kept at once; room that is reserved but never
   // used costs no memory, while growing would copy them all.
   lines_.reserve(static_cast<size_t>(parser_.Size()) + 16);
-  failedAt_.assign(static_cast<size_t>(parser_.Size()) + 2, 0);
+  failedBits_.assign((static_cast<size_t>(parser_.Size()) + 2 + 63) / 64, 0);
+  failedHeads_.assign(64, 0);
+  failedCount_ = 0;
+  // About one failure is remembered per statement; growing copies them all.
+  failures_.reserve(static_cast<size_t>(parser_.Size()) / 16 + 16);
 
   // The stack the walk may use ends where a script's calls must stop too.
   if (detail::sxStackLimit == UINTPTR_MAX) detail::sxCheckStackLimit();
@@ -167,9 +175,8 @@ bool TsxILParser::ParseSource(const String& source) {
   try {
     matched = Match(program);
   } catch (const NestingTooDeep& error) {
-    if (errorText_.empty()) {
-      errorText_ = SNestingTooDeep;
-      errorPos_ = parser_.RowColAt(error.Position);
+    if (errorText_->empty()) {
+      SetOwnedError(SNestingTooDeep);
       errorAt_ = error.Position;
     }
     matched = false;
@@ -177,11 +184,12 @@ bool TsxILParser::ParseSource(const String& source) {
   // The walk's records give their room back at once: building the program then takes it
   // instead of memory never touched yet.
   std::vector<Failure>().swap(failures_);
-  std::vector<int>().swap(failedAt_);
+  std::vector<std::uint64_t>().swap(failedBits_);
+  std::vector<std::uint64_t>().swap(failedHeads_);
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
-  if (errorText_.empty()) {
+  if (errorText_->empty()) {
     // A failed parse must say why, and a program that is a bare list of statements must not
     // stop silently before text it could not read: that text would simply never run. A program
     // that ends with its own terminator (Pascal's final ".") ignores what follows it.
@@ -192,20 +200,23 @@ bool TsxILParser::ParseSource(const String& source) {
     parser_.SkipSpaces();
     if (terminated && matched) programEnd = parser_.Position();
     if (!matched || (!terminated && parser_.Position() <= parser_.Size())) {
-      errorText_ = "Statement expected";
-      for (const auto& [name, message] : grammar_->Errors())
-        if (SameText(name, "err3")) errorText_ = message;
-      errorPos_ = parser_.GetRowCol();
+      String message = "Statement expected";
+      for (const auto& [name, text] : grammar_->Errors())
+        if (SameText(name, "err3")) message = text;
+      SetOwnedError(std::move(message));
       errorAt_ = parser_.Position();
       matched = false;
     }
   }
   ReportUnclosed(programEnd);
-  if (matched && errorText_.empty()) BuildTree();
+  // An error of this text says where only now: most errors a walk records are forgiven or
+  // replaced.
+  if (errorAt_ != 0) errorPos_ = parser_.RowColAt(errorAt_);
+  if (matched && errorText_->empty()) BuildTree();
   std::vector<Line>().swap(lines_);
   std::vector<String>().swap(texts_);
   std::vector<TsxILNode>().swap(unitRoots_);
-  return matched && errorText_.empty();
+  return matched && errorText_->empty();
 }
 
 // Inlined into each caller: the recursion then costs one frame (MatchElement's) per level.
@@ -276,8 +287,9 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
   const size_t childCount = element.Steps.size();
   const int startPos = parser_.Position();
   const size_t startCount = lines_.size();
-  const bool enteredClean = errorText_.empty();
-  if (element.IsRule && failedAt_[static_cast<size_t>(startPos)] != 0 && ReplayFailure(index, startPos, enteredClean))
+  const bool enteredClean = errorText_->empty();
+  if (element.IsRule && (failedBits_[static_cast<size_t>(startPos) / 64] >> (startPos % 64) & 1) != 0 &&
+      ReplayFailure(index, startPos, enteredClean))
     return false;
   const size_t startUnits = usedUnits_.size();
   bool matched = false;
@@ -365,9 +377,44 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 }
 
 TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
-  for (int i = failedAt_[static_cast<size_t>(position)] - 1; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
+  for (int i = FailureHead(position) - 1; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
     if (failures_[static_cast<size_t>(i)].Rule == rule) return &failures_[static_cast<size_t>(i)];
   return nullptr;
+}
+
+namespace {
+
+// The slot where a position's entry of the failure table is looked for first.
+size_t FailureSlot(int position, size_t mask) {
+  return static_cast<size_t>(static_cast<std::uint64_t>(static_cast<unsigned>(position)) * 0x9E3779B97F4A7C15u >> 32) &
+         mask;
+}
+
+}  // namespace
+
+int TsxILParser::FailureHead(int position) const {
+  const size_t mask = failedHeads_.size() - 1;
+  for (size_t slot = FailureSlot(position, mask);; slot = (slot + 1) & mask) {
+    const std::uint64_t entry = failedHeads_[slot];
+    if (entry == 0) return 0;
+    if (static_cast<int>(entry >> 32) == position) return static_cast<int>(entry & 0xFFFFFFFFu);
+  }
+}
+
+void TsxILParser::SetFailureHead(int position, int head) {
+  if (failedCount_ * 2 >= failedHeads_.size()) {
+    std::vector<std::uint64_t> old(failedHeads_.size() * 2, 0);
+    old.swap(failedHeads_);
+    failedCount_ = 0;
+    for (const std::uint64_t entry : old)
+      if (entry != 0) SetFailureHead(static_cast<int>(entry >> 32), static_cast<int>(entry & 0xFFFFFFFFu));
+  }
+  const size_t mask = failedHeads_.size() - 1;
+  size_t slot = FailureSlot(position, mask);
+  while (failedHeads_[slot] != 0 && static_cast<int>(failedHeads_[slot] >> 32) != position) slot = (slot + 1) & mask;
+  if (failedHeads_[slot] == 0) ++failedCount_;
+  failedHeads_[slot] = static_cast<std::uint64_t>(static_cast<unsigned>(position)) << 32 | static_cast<unsigned>(head);
+  failedBits_[static_cast<size_t>(position) / 64] |= std::uint64_t{1} << (position % 64);
 }
 
 [[gnu::noinline]] bool TsxILParser::ReplayFailure(int rule, int position, bool enteredClean) {
@@ -378,7 +425,6 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   if (!known || (!known->EnteredClean && enteredClean)) return false;
   if (enteredClean && known->EnteredClean) {
     errorText_ = known->ErrorText;
-    errorPos_ = known->ErrorPos;
     termFlag_ = known->Term;
     errorAt_ = known->ErrorAt;
   }
@@ -386,17 +432,18 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
 }
 
 [[gnu::noinline]] void TsxILParser::RememberFailure(int rule, int position, bool enteredClean) {
+  // A message made by the walk itself is no element's: such a failure is simply tried again.
+  if (errorText_ == &ownedError_) return;
   Failure* known = FindFailure(rule, position);
   if (!known) {
-    int& head = failedAt_[static_cast<size_t>(position)];
+    const int head = FailureHead(position);
     known = &failures_.emplace_back();
     known->Rule = rule;
     known->Next = head - 1;
-    head = static_cast<int>(failures_.size());
+    SetFailureHead(position, static_cast<int>(failures_.size()));
   }
   known->EnteredClean = enteredClean;
   known->ErrorText = errorText_;
-  known->ErrorPos = errorPos_;
   known->Term = termFlag_;
   known->ErrorAt = errorAt_;
 }
@@ -522,7 +569,8 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
   }
   if (iterations > 1) {
     if (element.ForgiveLast || termFlag_) {
-      errorText_.clear();
+      errorText_ = &kNoError;
+      errorAt_ = 0;
       errorPos_.clear();
     }
     parser_.SetPosition(iterationEnd);
@@ -538,10 +586,9 @@ TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
 }
 
 [[gnu::noinline]] void TsxILParser::RecordError(const TsxRuleElement& element, int startPos) {
-  if (!element.HasErr || !errorText_.empty()) return;
-  errorText_ = element.ErrText;
+  if (!element.HasErr || !errorText_->empty()) return;
+  errorText_ = &element.ErrText;
   errorAt_ = parser_.After(startPos);
-  errorPos_ = parser_.RowColAt(errorAt_);
   termFlag_ = element.Term;
 }
 
@@ -550,9 +597,8 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   const int unclosed = parser_.FindUnclosed(comment);
   if (unclosed == 0 || unclosed >= programEnd) return;
   // An error in a used unit, or before the unclosed text, stands.
-  if (!errorText_.empty() && (errorAt_ == 0 || errorAt_ < unclosed)) return;
-  errorText_ = comment ? SUnterminatedComment : SUnterminatedString;
-  errorPos_ = parser_.RowColAt(unclosed);
+  if (!errorText_->empty() && (errorAt_ == 0 || errorAt_ < unclosed)) return;
+  SetOwnedError(comment ? SUnterminatedComment : SUnterminatedString);
   errorAt_ = unclosed;
   errorUnit_.clear();
 }
@@ -603,8 +649,8 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     source = ReadUnitSource(name);
   } catch (const Exception& e) {
     // A unit that cannot be read is an error of the clause that names it.
-    if (errorText_.empty()) {
-      errorText_ = e.Message();
+    if (errorText_->empty()) {
+      SetOwnedError(e.Message());
       errorPos_ = pos;
       errorAt_ = 0;
       termFlag_ = false;
@@ -625,8 +671,8 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
       unitRoot = nested->tree_.Root();
       tree_.Adopt(nested->tree_);
       tree_.KeepAlive(nested);
-    } else if (errorText_.empty()) {
-      errorText_ = nested->errorText_;
+    } else if (errorText_->empty()) {
+      SetOwnedError(*nested->errorText_);
       errorPos_ = nested->errorPos_;
       errorUnit_ = nested->errorUnit_.empty() ? name : nested->errorUnit_;
       errorAt_ = 0;

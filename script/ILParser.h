@@ -40,7 +40,7 @@ class TsxILParser {
   // undefined rule, and a unit file that cannot be read.
   bool ParseSource(const String& source);
 
-  const String& ErrorMsg() const { return errorText_; }
+  const String& ErrorMsg() const { return errorText_ ? *errorText_ : ownedError_; }
   const String& ErrorPos() const { return errorPos_; }
   const String& ErrorUnit() const { return errorUnit_; }
 
@@ -120,7 +120,14 @@ class TsxILParser {
   // The program elements of the used units that parsed, each copied into the tree where its
   // uses element is made.
   std::vector<TsxILNode> unitRoots_;
-  String errorText_;
+  // The first error's message: an element's, ownedError_, or empty (no error).
+  const String* errorText_ = nullptr;
+  String ownedError_;
+  void SetOwnedError(String text) {
+    ownedError_ = std::move(text);
+    errorText_ = &ownedError_;
+  }
+  // "row:col" of an error in a used unit; of one in this text (errorAt_) only once the parse ends.
   String errorPos_;
   String errorUnit_;
   bool termFlag_ = false;
@@ -134,15 +141,20 @@ class TsxILParser {
     int Rule = 0;
     int Next = -1;  // the failure remembered before it at the same position, or -1
     bool EnteredClean = false;  // no error was recorded when the rule began
-    String ErrorText;
-    String ErrorPos;
     bool Term = false;
     int ErrorAt = 0;
+    // An element's message, or empty: a message made otherwise is not remembered.
+    const String* ErrorText = nullptr;
   };
   std::vector<Failure> failures_;
-  // Per position, one more than the index in failures_ of the failure remembered there last;
-  // 0 when none is.
-  std::vector<int> failedAt_;
+  // Per position, whether a failure is remembered there, and in a table by position, one more
+  // than the index in failures_ of the failure remembered there last (0: none). Failures are
+  // about one per statement: a table of every position would take several times the text.
+  std::vector<std::uint64_t> failedBits_;
+  std::vector<std::uint64_t> failedHeads_;
+  size_t failedCount_ = 0;
+  int FailureHead(int position) const;
+  void SetFailureHead(int position, int head);
   Failure* FindFailure(int rule, int position);
   // Nesting of Match calls, shared with the parsers of used units.
   int depth_ = 0;
