@@ -131,7 +131,8 @@ bool TsxILParser::ParseSource(const String& source) {
   ilDocMade_ = false;
   if (!grammar_) throw Exception(SInvalidLanguage);
   // A byte-order mark is no part of the program, in a main text as in a unit's file.
-  const String text = source.compare(0, 3, "\xEF\xBB\xBF") == 0 ? source.substr(3) : source;
+  std::string_view text = source;
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   parser_.SetText(text);
 
   int start = 1;
@@ -141,7 +142,7 @@ bool TsxILParser::ParseSource(const String& source) {
       // The line ends at CR or LF: Unix line ends are as normal here as CR LF.
       const size_t from = static_cast<size_t>(parser_.Position() - 1);
       const size_t lineEnd = text.find_first_of("\r\n", from);
-      SelectLanguage(Trim(text.substr(from, lineEnd == String::npos ? String::npos : lineEnd - from)));
+      SelectLanguage(Trim(String(text.substr(from, lineEnd == String::npos ? String::npos : lineEnd - from))));
       if (lineEnd == String::npos) {
         start = parser_.Size() + 1;
       } else {

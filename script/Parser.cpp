@@ -141,11 +141,15 @@ void TsxParser::OptionsChanged() {
 
 void TsxParser::ForgetSkips() {
   skips_.assign(text_.size() + 2, 0);
+  longSkips_.clear();
   lookFrom_ = -1;
 }
 
-void TsxParser::SetText(const String& value) {
-  text_ = value;
+void TsxParser::SetText(std::string_view value) {
+  // Room for the NUL at once: appending it to a full string would copy the text again.
+  text_.clear();
+  text_.reserve(value.size() + 1);
+  text_.append(value);
   text_.push_back('\0');
   position_ = lastPosition_ = 1;
   ForgetSkips();
@@ -256,7 +260,12 @@ int TsxParser::SkipUnknown(int position) {
   int end = position;
   while (end <= size && blanks_[At(end)]) ++end;
   if (skipStarts_[At(end)]) end = Skipped(position);
-  skips_[static_cast<size_t>(position)] = end;
+  if (end - position < kLongSkip) {
+    skips_[static_cast<size_t>(position)] = static_cast<Byte>(end - position + 1);
+  } else {
+    skips_[static_cast<size_t>(position)] = kLongSkip + 1;
+    longSkips_[position] = end;
+  }
   return end;
 }
 

@@ -4,6 +4,7 @@
 #include <bitset>
 #include <set>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -69,7 +70,7 @@ class TsxParser {
 
   // The source text without the NUL the tokenizer appends.
   std::string_view Text() const { return std::string_view(text_).substr(0, text_.size() - 1); }
-  void SetText(const String& value);
+  void SetText(std::string_view value);
   int Size() const { return static_cast<int>(text_.size()) - 1; }
   int Position() const { return position_; }
   // Sets Position and LastPosition.
@@ -157,7 +158,10 @@ class TsxParser {
   // Where blanks and comments starting at position end.
   int SkipFrom(int position) {
     const size_t index = static_cast<size_t>(static_cast<unsigned>(position));
-    return index < skips_.size() && skips_[index] != 0 ? skips_[index] : SkipUnknown(position);
+    if (index >= skips_.size()) return SkipUnknown(position);
+    const Byte known = skips_[index];
+    if (known == 0) return SkipUnknown(position);
+    return known <= kLongSkip ? position + known - 1 : longSkips_.find(position)->second;
   }
   int SkipUnknown(int position);
   bool SkipComment();
@@ -197,8 +201,11 @@ class TsxParser {
   // Out of line: the walk's frames, which inline Lookahead, stay small.
   Byte LookFrom();
   // Where the skip from each position ends, 0 while unknown: the grammar walk backtracks and
-  // asks again from the same places.
-  std::vector<int> skips_;
+  // asks again from the same places. A byte per position, one more than the length skipped;
+  // the few longer skips (comments) are looked up by position.
+  static constexpr int kLongSkip = 254;
+  std::vector<Byte> skips_;
+  std::unordered_map<int, int> longSkips_;
   void ForgetSkips();
   int Skipped(int position);
 
