@@ -136,5 +136,23 @@ TEST(ScriptIL, ForgivenErrorsAndWhatIsIgnored) {
   const String il = Parse("JScript", "x =  a + 1  ;");
   EXPECT_NE(il.find("<expr pos=\"1:6\" pos1=\"1:11\">"), String::npos) << il;
 }
+
+TEST(ScriptIL, LongProgramsKeepTheirShapeAndErrors) {
+  // Hundreds of statements: the walk's records and remembered failures outgrow their first room.
+  String body;
+  for (int i = 0; i < 300; ++i) body += "  x := x + 1;\n";
+  const String il = Parse("PascalScript", "var x: Integer;\nbegin\n" + body + "  y := (x);\nend.");
+  EXPECT_NE(il.find("<assignstmt pos=\"303:3\">"), String::npos) << il.substr(0, 200);
+  EXPECT_NE(il.find("<expr pos=\"303:8\" pos1=\"303:11\">"), String::npos);
+  size_t statements = 0;
+  for (size_t at = il.find("<assignstmt "); at != String::npos; at = il.find("<assignstmt ", at + 1)) ++statements;
+  EXPECT_EQ(statements, 301u);
+  // A ";" missing before a last statement: the END of the block, which carries err5, fails at "y".
+  EXPECT_EQ(Parse("PascalScript", "var x: Integer;\nbegin\n" + body + "  x := x + 1\n  y := 2;\nend."),
+            "';' expected at 304:3");
+  // A comment longer than a short skip, met again after backtracking, still ends where it ends.
+  const String comment = "{" + String(600, '-') + "}";
+  EXPECT_EQ(Parse("PascalScript", "begin\n  x := 1 " + comment + "\n  y := 2;\nend."), "';' expected at 3:3");
+}
 }  // namespace
 }  // namespace orv

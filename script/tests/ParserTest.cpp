@@ -70,6 +70,24 @@ TEST(ScriptTokenizer, LineEndsContinuationsAndComments) {
   EXPECT_EQ(pascal.GetWord(), "b");
 }
 
+TEST(ScriptTokenizer, LongSkipsReadAgainFromTheSamePlace) {
+  // A block comment and a run of blanks longer than short skips, each read twice from the same
+  // place as the grammar walk does after backtracking.
+  TsxParser p;
+  p.SetText("a {" + String(600, 'x') + "} b" + String(300, ' ') + "c");
+  EXPECT_EQ(p.GetWord(), "a");
+  const int afterA = p.Position();
+  EXPECT_EQ(p.GetWord(), "b");
+  p.SetPosition(afterA);
+  EXPECT_EQ(p.GetWord(), "b");
+  EXPECT_EQ(p.GetRowCol(), "1:607");
+  const int afterB = p.Position();
+  EXPECT_EQ(p.GetWord(), "c");
+  p.SetPosition(afterB);
+  EXPECT_EQ(p.GetWord(), "c");
+  EXPECT_EQ(p.GetRowCol(), "1:908");
+}
+
 TEST(ScriptTokenizer, Strings) {
   TsxParser p;
   p.SetText("'it''s'");
