@@ -739,9 +739,11 @@ void TsxILParser::BuildTree() {
   // The elements view the grammar's names and texts.
   tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
-  size_t holders = 0;
-  for (const Line& line : lines_) holders += line.LineKind() == Line::UsesClose;
-  tree_.Reserve(lines_.size() + holders);
+  // Every record is an element; expressions and used units take a place before their children.
+  size_t places = 0;
+  for (const Line& line : lines_)
+    places += line.LineKind() == Line::UsesClose || (line.LineKind() == Line::Close && line.A != 0);
+  tree_.Reserve(lines_.size() + places);
 
   struct Filling {
     TsxILNode* Children;
@@ -753,30 +755,39 @@ void TsxILParser::BuildTree() {
   TsxILNode* rootChildren = tree_.Children(rootCount);
   tree_.Root()->SetChildren(rootChildren, static_cast<int>(rootCount));
   filling.push_back({rootChildren, top});
+  int row = 0, col = 0;
   for (size_t i = lines_.size(); i-- > 0;) {
     while (filling.back().Left == 0) filling.pop_back();
     TsxILNode& node = filling.back().Children[--filling.back().Left];
     const Line& line = lines_[i];
     const Line::Kind kind = line.LineKind();
+    if (kind != Line::Unit && kind != Line::UsesClose) parser_.RowColNumbersAt(line.Pos, row, col);
     if (line.Closes()) {
       const int count = ChildCount(i, static_cast<size_t>(line.B));
-      TsxILNode* children = tree_.Children(static_cast<size_t>(count), kind == Line::UsesClose);
+      const bool ranged = kind == Line::Close && line.A != 0;
+      TsxILNode* children = tree_.Children(static_cast<size_t>(count), ranged || kind == Line::UsesClose);
       switch (kind) {
         case Line::Close:
-          node.SetConstruct(&grammar_->Element(line.Element()).Node, &parser_, line.Pos, line.A);
+          if (ranged) {
+            int row1, col1;
+            parser_.RowColNumbersAt(line.A, row1, col1);
+            node.SetRanged(&grammar_->Element(line.Element()).Node, row, col, line.Pos, line.A, row1, col1, children,
+                           count);
+          } else {
+            node.SetConstruct(&grammar_->Element(line.Element()).Node, row, col, children, count);
+          }
           break;
         case Line::GetClose:
-          node.SetConstruct(&kDsgn, &parser_, line.Pos, 0);
+          node.SetConstruct(&kDsgn, row, col, children, count);
           break;
         case Line::GetExprClose:
-          node.SetConstruct(&kExpr, &parser_, line.Pos, 0);
+          node.SetConstruct(&kExpr, row, col, children, count);
           break;
         default:
           node.SetTextHolder(TsxILNode::UsedUnit, &kUses, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])),
                              children, count);
           break;
       }
-      node.SetChildren(children, count);
       if (count > 0) filling.push_back({children, static_cast<size_t>(count)});
       continue;
     }
@@ -785,17 +796,17 @@ void TsxILParser::BuildTree() {
         node = unitRoots_[static_cast<size_t>(line.A)];
         break;
       case Line::LeafKept:
-        node.SetToken(&grammar_->Element(line.Element()).Add, &parser_,
-                      tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])), line.Pos);
+        node.SetToken(&grammar_->Element(line.Element()).Add, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])),
+                      row, col);
         break;
       case Line::GetName:
-        node.SetToken(&kNode, &parser_, kGet, line.Pos);
+        node.SetToken(&kNode, kGet, row, col);
         break;
       case Line::GetString:
-        node.SetToken(&kString, &parser_, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])), line.Pos);
+        node.SetToken(&kString, tree_.Keep(std::move(texts_[static_cast<size_t>(line.A)])), row, col);
         break;
       default:
-        node.SetToken(&grammar_->Element(line.Element()).Add, &parser_, LeafText(line), line.Pos);
+        node.SetToken(&grammar_->Element(line.Element()).Add, LeafText(line), row, col);
         break;
     }
   }

@@ -44,8 +44,22 @@ std::string_view TsxILNode::Text() const {
   }
 }
 
+void TsxILNode::SetRanged(const String* tag, int row, int col, int at, int at1, int row1, int col1,
+                          TsxILNode* children, int count) {
+  TsxILNode& extent = children[-1];
+  extent.range_[0] = at;
+  extent.range_[1] = at1;
+  extent.row_ = row1;
+  extent.col_ = col1;
+  tag_ = tag;
+  row_ = row;
+  col_ = col;
+  SetChildren(children, count);
+  NodeForm = Ranged;
+}
+
 void TsxILNode::SetTextHolder(Form form, const String* tag, std::string_view text, TsxILNode* children, int count) {
-  children[-1].SetToken(nullptr, nullptr, text, 0);
+  children[-1].SetToken(nullptr, text, 0, 0);
   tag_ = tag;
   SetChildren(children, count);
   NodeForm = form;
@@ -54,8 +68,9 @@ void TsxILNode::SetTextHolder(Form form, const String* tag, std::string_view tex
 String TsxILNode::Pos() const {
   switch (NodeForm) {
     case Construct:
+    case Ranged:
     case Token:
-      return source_->RowColAt(at_);
+      return TsxSourcePos(row_, col_).ToString();
     case Read:
       return sxAttribute(Text(), "pos");
     default:
@@ -66,11 +81,9 @@ String TsxILNode::Pos() const {
 TsxSourcePos TsxILNode::Where() const {
   switch (NodeForm) {
     case Construct:
-    case Token: {
-      int row, col;
-      source_->RowColNumbersAt(at_, row, col);
-      return TsxSourcePos(row, col);
-    }
+    case Ranged:
+    case Token:
+      return TsxSourcePos(row_, col_);
     case Read:
       return TsxSourcePos(sxAttribute(Text(), "pos"));
     default:
@@ -80,8 +93,8 @@ TsxSourcePos TsxILNode::Where() const {
 
 String TsxILNode::Pos1() const {
   switch (NodeForm) {
-    case Construct:
-      return at1_ != 0 ? source_->RowColAt(at1_) : String();
+    case Ranged:
+      return TsxSourcePos(children_[-1].row_, children_[-1].col_).ToString();
     case Read:
       return sxAttribute(Text(), "pos1");
     default:
@@ -94,6 +107,7 @@ String TsxILNode::Prop(std::string_view name) const {
     case Bare:
       break;
     case Construct:
+    case Ranged:
       if (SameName(name, "pos")) return Pos();
       if (SameName(name, "pos1")) return Pos1();
       break;
@@ -195,7 +209,10 @@ void TsxILTree::ToDocument(const TsxILNode& node, TsxXMLItem& item) {
         break;
       case TsxILNode::Construct:
         AddAttribute(text, "pos", source->Pos());
-        if (source->At1() != 0) AddAttribute(text, "pos1", source->Pos1());
+        break;
+      case TsxILNode::Ranged:
+        AddAttribute(text, "pos", source->Pos());
+        AddAttribute(text, "pos1", source->Pos1());
         break;
       case TsxILNode::Token:
         AddAttribute(text, "text", source->Text());

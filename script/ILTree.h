@@ -19,13 +19,16 @@ class TsxParser;
 
 // One element of the intermediate code. Children lie side by side in the tree's storage, so an
 // element needs no list of pointers to them; a token, which has no children, holds its text in
-// the same place. Forty bytes: a program of twenty thousand statements has some 160,000.
+// the same place. Thirty-two bytes: a program of twenty thousand statements has some 160,000.
+// What few elements hold more (an expression's extent, a used unit's name) lies in the place
+// before their children.
 class TsxILNode {
  public:
   // Which attributes the element carries, in the order its document form writes them.
   enum Form : Byte {
     Bare,       // none
-    Construct,  // pos, and pos1 when set
+    Construct,  // pos
+    Ranged,     // pos, pos1: an expression, which knows where it lies in its source
     Token,      // text, pos
     UsedUnit,   // unit
     Read,       // read from a document: its attribute text as it stood
@@ -39,13 +42,14 @@ class TsxILNode {
   // otherwise. A piece of the source, of the grammar, or of what the tree keeps: nothing is
   // copied per element.
   std::string_view Text() const;
-  // A construct or token of the parsed text: where it begins and (an expression) ends, as byte
-  // indexes into its source text. They become "row:col" only when asked for: most elements are
-  // never asked.
-  int At() const { return at_; }
-  int At1() const { return at1_; }
+  // An expression of the parsed text: where it begins and ends, as byte indexes into its
+  // source text; 0 for other elements.
+  int At() const { return NodeForm == Ranged ? children_[-1].range_[0] : 0; }
+  int At1() const { return NodeForm == Ranged ? children_[-1].range_[1] : 0; }
   // Whether the element has a pos attribute; without one, Pos() is empty.
-  bool HasPos() const { return NodeForm == Construct || NodeForm == Token || (NodeForm == Read && !Pos().empty()); }
+  bool HasPos() const {
+    return NodeForm == Construct || NodeForm == Ranged || NodeForm == Token || (NodeForm == Read && !Pos().empty());
+  }
   // The pos and pos1 attributes: "row:col", or empty when the element has none.
   String Pos() const;
   String Pos1() const;
@@ -56,47 +60,54 @@ class TsxILNode {
   // The attribute named (blind to ASCII case); empty when the element has none of the name.
   String Prop(std::string_view name) const;
 
-  // A bare element: no attributes, no children.
+  // Building. Positions are rows and columns of the source as "row:col" gives them.
   void SetBare(const String* tag) {
     tag_ = tag;
     NodeForm = Bare;
   }
-  void SetConstruct(const String* tag, const TsxParser* source, int at, int at1) {
+  void SetConstruct(const String* tag, int row, int col, TsxILNode* children, int count) {
     tag_ = tag;
-    source_ = source;
-    at_ = at;
-    at1_ = at1;
+    row_ = row;
+    col_ = col;
+    SetChildren(children, count);
     NodeForm = Construct;
   }
-  void SetToken(const String* tag, const TsxParser* source, std::string_view text, int at) {
+  // An expression from at to at1 (just after it, at row1 and col1); its children made by
+  // TsxILTree::Children with the place before them.
+  void SetRanged(const String* tag, int row, int col, int at, int at1, int row1, int col1, TsxILNode* children,
+                 int count);
+  void SetToken(const String* tag, std::string_view text, int row, int col) {
     tag_ = tag;
-    source_ = source;
     text_ = text.data();
     size_ = static_cast<std::uint32_t>(text.size());
-    at_ = at;
+    row_ = row;
+    col_ = col;
     NodeForm = Token;
   }
-  // A used unit's element or one read from a document: its text is held by a bare element in
-  // the place before its children, which TsxILTree::Children makes room for.
+  // A used unit's element or one read from a document; its children made by
+  // TsxILTree::Children with the place before them.
   void SetTextHolder(Form form, const String* tag, std::string_view text, TsxILNode* children, int count);
-  // Children made by TsxILTree::Children (none: nullptr and 0).
+  // The children of a bare element (the root).
   void SetChildren(TsxILNode* children, int count) {
     children_ = children;
     size_ = static_cast<std::uint32_t>(count);
   }
 
  private:
+
   // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
   const String* tag_ = nullptr;
   union {
     TsxILNode* children_ = nullptr;
     const char* text_;
+    // In the place before an expression's children: where it begins and ends.
+    int range_[2];
   };
-  const TsxParser* source_ = nullptr;
   // The number of children, or a token's text length.
   std::uint32_t size_ = 0;
-  int at_ = 0;
-  int at1_ = 0;
+  // pos (in the place before an expression's children: pos1).
+  int row_ = 0;
+  int col_ = 0;
 
  public:
   Form NodeForm = Bare;
@@ -108,8 +119,8 @@ class TsxILTree {
   TsxILTree();
 
   TsxILNode* Root() const { return root_; }
-  // Room for count children side by side, and for the text holder before them when held; the
-  // first child. Elements are default-initialised; none: nullptr.
+  // Room for count children side by side, and for the place before them when held; the first
+  // child. Elements are default-initialised; none and not held: nullptr.
   TsxILNode* Children(size_t count, bool held = false);
   // Makes room for count elements, so that the next Children calls up to that many take one
   // block.

@@ -530,17 +530,20 @@ String TsxParser::RowColAt(int position) const {
 
 void TsxParser::RowColNumbersAt(int position, int& rowOut, int& colOut) const {
   position = std::clamp(position, 1, Size() + 1);
-  // The first line start at or after the position: an LF belongs to the line it ends. Positions
-  // are mostly asked for in order, so the row of the last one and the few after it are tried
-  // first.
+  // The row is the number of line starts before the position: an LF belongs to the line it
+  // ends. Positions are mostly asked for in order, or (building a tree from its end) in reverse
+  // order, so the row of the last one and the few around it are tried first.
   const int rows = static_cast<int>(lineStarts_.size());
-  int row = lastRow_;
-  const auto after = [&](int r) { return r < rows && lineStarts_[static_cast<size_t>(r)] < position; };
-  const bool sameRow = row >= 1 && row <= rows && lineStarts_[static_cast<size_t>(row - 1)] < position;
-  if (!sameRow || after(row)) {
-    if (sameRow)
-      for (int step = 0; step < 4 && after(row); ++step) ++row;
-    if (row < 1 || row > rows || lineStarts_[static_cast<size_t>(row - 1)] >= position || after(row)) {
+  const auto before = [&](int r) { return lineStarts_[static_cast<size_t>(r - 1)] < position; };
+  const auto fits = [&](int r) { return before(r) && (r == rows || !before(r + 1)); };
+  int row = std::clamp(lastRow_, 1, rows);
+  if (!fits(row)) {
+    if (before(row)) {
+      for (int step = 0; step < 4 && row < rows && before(row + 1); ++step) ++row;
+    } else {
+      for (int step = 0; step < 4 && row > 1 && !before(row); ++step) --row;
+    }
+    if (!fits(row)) {
       const auto it = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), position);
       row = static_cast<int>(it - lineStarts_.begin());
     }

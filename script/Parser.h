@@ -215,7 +215,7 @@ class TsxParser {
   // Where a block comment without its closing text began; 0 when none was met.
   int unclosedComment_ = 0;
   // 0, then the 1-based index of every LF.
-  std::vector<int> lineStarts_;
+  std::vector<int> lineStarts_ = {0};
   // The row of the position last turned into "row:col".
   mutable int lastRow_ = 0;
   // "row:" of the row last written.
