@@ -724,7 +724,7 @@ std::string_view TsxILParser::LeafText(const Line& line) const {
   }
 }
 
-int TsxILParser::ChildCount(size_t end, size_t span) const {
+[[gnu::always_inline]] inline int TsxILParser::ChildCount(size_t end, size_t span) const {
   // The last child ends just before the element; each child before it ends where the next one's
   // records begin.
   int count = 0;
@@ -739,11 +739,9 @@ void TsxILParser::BuildTree() {
   // The elements view the grammar's names and texts.
   tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
-  // Every record is an element; expressions and used units take a place before their children.
-  size_t places = 0;
-  for (const Line& line : lines_)
-    places += line.LineKind() == Line::UsesClose || (line.LineKind() == Line::Close && line.A != 0);
-  tree_.Reserve(lines_.size() + places);
+  // Every record is an element; expressions and used units take a place before their children,
+  // and there are rarely more of them than one in four elements.
+  tree_.Reserve(lines_.size() + lines_.size() / 4 + 16);
 
   struct Filling {
     TsxILNode* Children;
@@ -761,7 +759,7 @@ void TsxILParser::BuildTree() {
     TsxILNode& node = filling.back().Children[--filling.back().Left];
     const Line& line = lines_[i];
     const Line::Kind kind = line.LineKind();
-    if (kind != Line::Unit && kind != Line::UsesClose) parser_.RowColNumbersAt(line.Pos, row, col);
+    if (kind != Line::Unit && kind != Line::UsesClose) parser_.RowColNear(line.Pos, row, col);
     if (line.Closes()) {
       const int count = ChildCount(i, static_cast<size_t>(line.B));
       const bool ranged = kind == Line::Close && line.A != 0;
@@ -770,7 +768,7 @@ void TsxILParser::BuildTree() {
         case Line::Close:
           if (ranged) {
             int row1, col1;
-            parser_.RowColNumbersAt(line.A, row1, col1);
+            parser_.RowColNear(line.A, row1, col1);
             node.SetRanged(&grammar_->Element(line.Element()).Node, row, col, line.Pos, line.A, row1, col1, children,
                            count);
           } else {

@@ -47,6 +47,7 @@ std::string_view TsxILNode::Text() const {
 void TsxILNode::SetRanged(const String* tag, int row, int col, int at, int at1, int row1, int col1,
                           TsxILNode* children, int count) {
   TsxILNode& extent = children[-1];
+  extent.SetBare(nullptr);
   extent.range_[0] = at;
   extent.range_[1] = at1;
   extent.row_ = row1;
@@ -61,6 +62,7 @@ void TsxILNode::SetRanged(const String* tag, int row, int col, int at, int at1, 
 void TsxILNode::SetTextHolder(Form form, const String* tag, std::string_view text, TsxILNode* children, int count) {
   children[-1].SetToken(nullptr, text, 0, 0);
   tag_ = tag;
+  row_ = col_ = 0;
   SetChildren(children, count);
   NodeForm = form;
 }
@@ -134,19 +136,11 @@ int TsxILNode::Find(std::string_view name) const {
 TsxILTree::TsxILTree() { Clear(); }
 
 void TsxILTree::AddBlock(size_t size) {
-  // Default-initialised: the elements' own initialisers are all they need.
+  // Left unset: an element is set whole when it is made.
   arenas_.push_back(std::unique_ptr<TsxILNode[]>(new TsxILNode[size]));
+  last_ = arenas_.back().get();
   usedInLast_ = 0;
   lastSize_ = size;
-}
-
-TsxILNode* TsxILTree::Children(size_t count, bool held) {
-  const size_t taken = count + (held ? 1 : 0);
-  if (taken == 0) return nullptr;
-  if (lastSize_ - usedInLast_ < taken) AddBlock(std::max(taken, std::min(lastSize_ * 2, kLargestBlock)));
-  TsxILNode* first = &arenas_.back()[usedInLast_];
-  usedInLast_ += taken;
-  return held ? first + 1 : first;
 }
 
 void TsxILTree::Reserve(size_t count) {

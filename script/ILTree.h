@@ -3,6 +3,7 @@
 // records, without the per-object bookkeeping of the scriptable XML document: a program of
 // twenty thousand statements makes some two hundred thousand of them. The document form is
 // made from the tree only when someone asks for it.
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -63,6 +64,9 @@ class TsxILNode {
   // Building. Positions are rows and columns of the source as "row:col" gives them.
   void SetBare(const String* tag) {
     tag_ = tag;
+    children_ = nullptr;
+    size_ = 0;
+    row_ = col_ = 0;
     NodeForm = Bare;
   }
   void SetConstruct(const String* tag, int row, int col, TsxILNode* children, int count) {
@@ -95,22 +99,24 @@ class TsxILNode {
 
  private:
 
+  // No initialisers: the tree's blocks are taken as they come, and every element is set whole
+  // by one of the setters above before it is read.
   // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
-  const String* tag_ = nullptr;
+  const String* tag_;
   union {
-    TsxILNode* children_ = nullptr;
+    TsxILNode* children_;
     const char* text_;
     // In the place before an expression's children: where it begins and ends.
     int range_[2];
   };
   // The number of children, or a token's text length.
-  std::uint32_t size_ = 0;
+  std::uint32_t size_;
   // pos (in the place before an expression's children: pos1).
-  int row_ = 0;
-  int col_ = 0;
+  int row_;
+  int col_;
 
  public:
-  Form NodeForm = Bare;
+  Form NodeForm;
 };
 
 // A tree of elements and the storage that holds them; the trees of used units join it.
@@ -120,10 +126,17 @@ class TsxILTree {
 
   TsxILNode* Root() const { return root_; }
   // Room for count children side by side, and for the place before them when held; the first
-  // child. Elements are default-initialised; none and not held: nullptr.
-  TsxILNode* Children(size_t count, bool held = false);
+  // child (none and not held: nullptr). The elements are left unset.
+  TsxILNode* Children(size_t count, bool held = false) {
+    const size_t taken = count + (held ? 1 : 0);
+    if (taken == 0) return nullptr;
+    if (lastSize_ - usedInLast_ < taken) AddBlock(std::max(taken, std::min(lastSize_ * 2, kLargestBlock)));
+    TsxILNode* first = last_ + usedInLast_;
+    usedInLast_ += taken;
+    return held ? first + 1 : first;
+  }
   // Makes room for count elements, so that the next Children calls up to that many take one
-  // block.
+  // block. Room never used costs no memory: the elements are not initialised.
   void Reserve(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);
@@ -148,6 +161,7 @@ class TsxILTree {
   // once; blocks grow from a small first one, which is all a short document needs.
   static constexpr size_t kFirstBlock = 32, kLargestBlock = 1024;
   std::vector<std::unique_ptr<TsxILNode[]>> arenas_;
+  TsxILNode* last_ = nullptr;
   size_t usedInLast_ = 0;
   size_t lastSize_ = 0;
   void AddBlock(size_t size);
