@@ -156,9 +156,12 @@ bool TsxILParser::ParseSource(const String& source) {
   // used costs no memory, while growing would copy them all.
   lines_.reserve(static_cast<size_t>(parser_.Size()) + 16);
   failedBits_.assign((static_cast<size_t>(parser_.Size()) + 2 + 63) / 64, 0);
-  failedHeads_.assign(64, 0);
+  // About one failure is remembered per statement, a statement taking a dozen bytes or more: the
+  // table starts large enough not to grow for most texts, and at most half full.
+  size_t slots = 64;
+  while (slots < static_cast<size_t>(parser_.Size()) / 8) slots *= 2;
+  failedHeads_.assign(slots, 0);
   failedCount_ = 0;
-  // About one failure is remembered per statement; growing copies them all.
   failures_.reserve(static_cast<size_t>(parser_.Size()) / 16 + 16);
 
   // The stack the walk may use ends where a script's calls must stop too.
@@ -378,6 +381,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 }
 
 TsxILParser::Failure* TsxILParser::FindFailure(int rule, int position) {
+  if ((failedBits_[static_cast<size_t>(position) / 64] >> (position % 64) & 1) == 0) return nullptr;
   for (int i = FailureHead(position) - 1; i >= 0; i = failures_[static_cast<size_t>(i)].Next)
     if (failures_[static_cast<size_t>(i)].Rule == rule) return &failures_[static_cast<size_t>(i)];
   return nullptr;
