@@ -47,16 +47,18 @@ char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32
 // backtracking, and most elements are never asked where they lie.
 struct TsxILParser::Line {
   enum Kind : std::uint32_t {
+    // Constructs, which close after their children.
     Close,         // a grammar element's node
-    Leaf,          // a grammar element's add, holding the source from A to B
-    LeafFixed,     // the same, holding the element's addtext
-    LeafKept,      // the same, holding the kept text A (a text made while reading)
     GetClose,      // a report reference's designator
-    GetName,       // its name, "Get"
     GetExprClose,  // its argument
-    GetString,     // the argument's string, the kept text A
-    Unit,          // a used unit's own program element, the unit root A
     UsesClose,     // a used unit's element, named by the kept text A
+    // Leaves.
+    Leaf,       // a grammar element's add, holding the source from A to B
+    LeafFixed,  // the same, holding the element's addtext
+    LeafKept,   // the same, holding the kept text A (a text made while reading)
+    GetName,    // a report reference's name, "Get"
+    GetString,  // its argument's string, the kept text A
+    Unit,       // a used unit's own program element, the unit root A
   };
   static constexpr int kKindBits = 4;
   // The kind in the low bits, and above them the grammar element whose node or add names it.
@@ -70,10 +72,7 @@ struct TsxILParser::Line {
 
   Kind LineKind() const { return static_cast<Kind>(KindElement & ((1u << kKindBits) - 1)); }
   int Element() const { return static_cast<int>(KindElement >> kKindBits); }
-  bool Closes() const {
-    const Kind kind = LineKind();
-    return kind == Close || kind == GetClose || kind == GetExprClose || kind == UsesClose;
-  }
+  bool Closes() const { return LineKind() <= UsesClose; }
   int Span() const { return Closes() ? B : 1; }
   static Line Of(Kind kind, int element, int pos, int a, int b) {
     return {static_cast<std::uint32_t>(element) << kKindBits | kind, pos, a, b};
@@ -86,6 +85,31 @@ const String kNoError;
 const String kDsgn = "dsgn", kNode = "node", kExpr = "expr", kString = "string", kUses = "uses", kGet = "Get";
 
 }  // namespace
+
+[[gnu::always_inline]] inline std::string_view TsxILParser::LeafText(const Line& line) const {
+  switch (line.LineKind()) {
+    case Line::Leaf:
+      return parser_.Slice(line.A, line.B);
+    case Line::LeafFixed:
+      return grammar_->Element(line.Element()).AddText;
+    case Line::LeafKept:
+    case Line::GetString:
+    case Line::UsesClose:
+      return texts_[static_cast<size_t>(line.A)];
+    case Line::GetName:
+      return kGet;
+    default:
+      return {};
+  }
+}
+
+[[gnu::always_inline]] inline int TsxILParser::ChildCount(size_t end, size_t span) const {
+  // The last child ends just before the element; each child before it ends where the next one's
+  // records begin.
+  int count = 0;
+  for (size_t next = end, first = end + 1 - span; next > first; next -= lines_[next - 1].Span()) ++count;
+  return count;
+}
 
 TsxILParser::TsxILParser() = default;
 TsxILParser::~TsxILParser() = default;
@@ -709,31 +733,6 @@ String TsxILParser::ReadUnitSource(const String& name) const {
   std::string bytes(static_cast<size_t>(file.Size()), '\0');
   file.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
   return DecodeText(bytes);
-}
-
-std::string_view TsxILParser::LeafText(const Line& line) const {
-  switch (line.LineKind()) {
-    case Line::Leaf:
-      return parser_.Slice(line.A, line.B);
-    case Line::LeafFixed:
-      return grammar_->Element(line.Element()).AddText;
-    case Line::LeafKept:
-    case Line::GetString:
-    case Line::UsesClose:
-      return texts_[static_cast<size_t>(line.A)];
-    case Line::GetName:
-      return kGet;
-    default:
-      return {};
-  }
-}
-
-[[gnu::always_inline]] inline int TsxILParser::ChildCount(size_t end, size_t span) const {
-  // The last child ends just before the element; each child before it ends where the next one's
-  // records begin.
-  int count = 0;
-  for (size_t next = end, first = end + 1 - span; next > first; next -= lines_[next - 1].Span()) ++count;
-  return count;
 }
 
 void TsxILParser::BuildTree() {
