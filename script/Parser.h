@@ -169,6 +169,9 @@ class TsxParser {
   void OptionsChanged();
   // Where blanks and comments starting at position end.
   int SkipFrom(int position) {
+    // One blank before a token, the commonest skip, needs nothing remembered.
+    const Byte next = At(position + 1);
+    if (blanks_[At(position)] && next > 32 && !skipStarts_[next]) return position + 1;
     const size_t index = static_cast<size_t>(static_cast<unsigned>(position));
     if (index >= skips_.size()) return SkipUnknown(position);
     const Byte known = skips_[index];
