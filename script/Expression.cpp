@@ -730,7 +730,7 @@ TsxSourcePos TsxExpression::Finalize() {
   TsxSourcePos errorPos;
   Check(*Root, Script, errorPos);
   Typ = Root->Typ;
-  TypeName = Root->TypeName;
+  SetTypeName(Root->TypeName);
   IsReadOnly = true;
   if (Root->Op == TsxOpKind::Designator) IsReadOnly = Root->Dsg->IsReadOnly;
   if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;

@@ -12,7 +12,7 @@ TsxVarType sxTypeNameToVarType(const String& typeName, const TsxScript* script);
 bool sxClassesCompatible(const String& destName, const String& srcName, const TsxScript* script);
 struct TsxTypeRec {
   TsxVarType Typ;
-  String TypeName;
+  const String& TypeName;
 };
 bool sxTypesCompatible(const TsxTypeRec& dest, const TsxTypeRec& src, const TsxScript* script);
 // As sxTypesCompatible, but a Float does not fit an Integer.

@@ -226,8 +226,6 @@ void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& scri
   if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
   proc->TypedResult = isFunc && !typeText.empty();
-  proc->SourcePos = CurrentPos().ToString();
-  proc->SourceUnit = currentUnit_;
   auto* raw = static_cast<TsxProcVariable*>(Declare(script, name, std::move(proc)));
   routines_[&element] = raw;
   if (params) DeclareParams(*params, *raw);
@@ -264,8 +262,6 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       CheckRedeclared(name, *proc.Program);
       auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
       param->IsVarParam = byRefGroup || byRef;
-      param->SourcePos = CurrentPos().ToString();
-      param->SourceUnit = currentUnit_;
       byRef = false;
       if (init && init->Count() > 0) {
         param->DefValue = EvaluateNow(*init->Items(0), *proc.Program);
@@ -559,7 +555,7 @@ void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, T
       for (const WithEntry& w : withList_) used = used || SameText(w.Name, name);
       if (!used) break;
     }
-    auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
+    auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName());
     TsxCustomVariable* raw = Declare(script, name, std::move(var));
     auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Where());
     stmt->Designator = std::move(dsg);
@@ -643,9 +639,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       case fvtChar: case fvtString: var->SetValue(Variant("")); break;
       default: var->Value = Variant(); break;
     }
-    var->OnGetVarValue = script.OnGetVarValue;
-    var->SourcePos = CurrentPos().ToString();
-    var->SourceUnit = currentUnit_;
+    var->SetOnGetVarValue(script.OnGetVarValue);
     if (d.Array) {
       std::vector<Integer> bounds;
       for (int k = 0; k < d.Array->Count(); ++k) {
@@ -677,9 +671,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       auto helper = std::make_unique<TsxArrayHelper>(String(), dims, typ, typeName);
       auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);
       arrayVar->Value = VarArrayCreate(bounds, varVariant);
-      arrayVar->OnGetVarValue = script.OnGetVarValue;
-      arrayVar->SourcePos = CurrentPos().ToString();
-      arrayVar->SourceUnit = currentUnit_;
+      arrayVar->SetOnGetVarValue(script.OnGetVarValue);
       arrayVar->RefItem = script.Add(String(), std::move(helper));
       var = std::move(arrayVar);
     }
@@ -709,11 +701,9 @@ void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) 
   SetPos(*element.Items(0));
   CheckRedeclared(name, script);
   auto expr = BuildExpression(*element.Items(1), script);
-  auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName);
+  auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName());
   var->Value = EvaluateNow(*element.Items(1), script);
   var->IsReadOnly = true;
-  var->SourcePos = CurrentPos().ToString();
-  var->SourceUnit = currentUnit_;
   Declare(script, name, std::move(var));
 }
 
@@ -732,7 +722,7 @@ TsxCustomVariable* TsxProgramBuilder::FindVar(std::string_view name, TsxScript& 
     if (!item) {
       if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + owned + "'");
       auto var = std::make_unique<TsxVariable>(owned, fvtVariant);
-      var->OnGetVarValue = main_.OnGetVarValue;
+      var->SetOnGetVarValue(main_.OnGetVarValue);
       item = main_.Add(owned, std::move(var));
     }
     names_.insert_or_assign(std::move(owned), Found{&script, item});
@@ -858,7 +848,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t w = withList_.size(); w-- > 0 && !placed;) {
     TsxCustomVariable* with = withList_[w].Variable;
     if (with->Typ == fvtClass) {
-      TsxClassVariable* cls = script.FindClass(with->TypeName);
+      TsxClassVariable* cls = script.FindClass(with->TypeName());
       if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
         push(with, first.Node->Where(), {}, true);
         push(member, first.Node->Where(), first.Args, false);
@@ -898,7 +888,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       continue;
     }
     TsxVarType typ = prev->Typ;
-    String typeName = prev->TypeName;
+    String typeName = prev->TypeName();
     if (prev->Kind == TsxItemKind::Method && prev->Typ == fvtConstructor) {
       typ = fvtClass;
       typeName = dsg->Items[dsg->Items.size() - 2].Ref->Name();
@@ -989,7 +979,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   if (mode == 2) {
     TsxCustomVariable* last = dsg->Items.back().Ref;
     TsxVarType typ = last->Typ;
-    String typeName = last->TypeName;
+    String typeName = last->TypeName();
     if (last->Kind == TsxItemKind::Class) typ = fvtClass, typeName = last->Name();
     if (typ != fvtClass && typ != fvtVariant) Fail(SClassRequired);
     TsxClassVariable* object = script.FindClass("TObject");
@@ -1179,11 +1169,11 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
     } else if (const TsxILNode* name = SingleName(e)) {
       TsxCustomVariable* ref = FindVar(TextOf(*name, scratch), script);
       // A plain variable is read in place, without a designator.
-      if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->OnGetVarValue)) {
+      if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->Hooked())) {
         node->Op = TsxOpKind::Var;
         node->Item = ref;
         node->Typ = ref->Typ;
-        node->TypeName = ref->TypeName;
+        node->TypeName = ref->TypeName();
         return node;
       }
       dsg = NameDesignator(ref, *name, script);
@@ -1192,8 +1182,8 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
     }
     TsxCustomVariable* var = dsg->PlainVariable();
     node->Typ = dsg->Typ;
-    node->TypeName = dsg->TypeName;
-    if (var && (var->Kind == TsxItemKind::Param || !var->OnGetVarValue)) {
+    node->TypeName = dsg->TypeName();
+    if (var && (var->Kind == TsxItemKind::Param || !var->Hooked())) {
       node->Op = TsxOpKind::Var;
       node->Item = var;
     } else {

@@ -203,7 +203,7 @@ void TsxScript::AddVariable(const String& name, const String& typeName, const Va
   const TsxVarType typ = sxTypeNameToVarType(typeName, this);
   auto item = std::make_unique<TsxVariable>(name, typ, typ == fvtClass || typ == fvtEnum ? typeName : String());
   item->Value = value;
-  item->OnGetVarValue = OnGetVarValue;
+  item->SetOnGetVarValue(OnGetVarValue);
   Add(name, std::move(item));
 }
 

@@ -91,7 +91,7 @@ namespace {
 
 // A variable or parameter whose value may be read in place (no host hook asks for it).
 inline bool IsPlainVariable(const TsxCustomVariable& var) {
-  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.OnGetVarValue;
+  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.Hooked();
 }
 
 // Whether a value may be stored in the variable as it is, without SetValue's conversion.
@@ -108,7 +108,7 @@ inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
 // Whether s := s + right may append to the text s holds: both are texts and the variable would
 // store the joined text as it is.
 inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
-  if (var.OnGetVarValue || var.IsReadOnly || var.Value.VType() != varString || right.VType() != varString)
+  if (var.Hooked() || var.IsReadOnly || var.Value.VType() != varString || right.VType() != varString)
     return false;
   return var.Kind == TsxItemKind::StringVariable ||
          ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
@@ -139,7 +139,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
     Variant& value = target_->Value;
     const Variant& by = *Expression->Root->Ref;
     Integer result;
-    if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
+    if (!target_->Hooked() && value.VType() == varInteger && by.VType() == varInteger &&
         !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
                     : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
       value.AssignNumber(varInteger, result);
