@@ -193,6 +193,7 @@ class TsxExpression final : public TsxCustomVariable {
 
   std::unique_ptr<TsxExpressionNode> Root;
   TsxScript* Script;
+  // The text as written, kept for the arguments of macro functions only.
   String Source;
 };
 

@@ -115,6 +115,11 @@ Stmt StatementOf(const TsxILNode& e) {
   return Stmt::None;
 }
 
+bool IsVariableKind(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
+         item->Kind == TsxItemKind::Param;
+}
+
 }  // namespace
 
 struct TsxProgramBuilder::WithEntry {
@@ -435,12 +440,12 @@ void TsxProgramBuilder::BuildAssignment(const TsxILNode& element, TsxScript& scr
   }
   if (!dsgn || !expr) return;
   auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
-  stmt->Designator = BuildDesignator(*dsgn, script, 0);
+  BuildTarget(*dsgn, script, *stmt);
   SetPos(element);
-  if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
+  if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
   stmt->Expression = BuildExpression(*expr, script);
   SetPos(element);
-  CheckCompatible(*stmt->Designator, *stmt->Expression);
+  CheckCompatible(stmt->Target(), *stmt->Expression);
   stmt->Op = op == '+' || op == '-' || op == '*' || op == '/' ? op : ' ';
   stmt->Optimize();
   list.Add(std::move(stmt));
@@ -451,16 +456,21 @@ void TsxProgramBuilder::BuildReturn(const TsxILNode& element, TsxScript& script,
     const TsxILNode& expr = *element.Items(0);
     SetPos(expr);
     auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
-    auto dsg = std::make_unique<TsxDesignator>(&script);
-    TsxDesignatorItem item;
-    item.Ref = FindVar("Result", script);
-    item.SourcePos = CurrentPos();
-    dsg->Items.push_back(std::move(item));
-    dsg->Finalize();
-    if (dsg->IsReadOnly) Fail(SLeftCantAssigned);
-    stmt->Designator = std::move(dsg);
+    TsxCustomVariable* result = FindVar("Result", script);
+    if (IsVariableKind(result) && result->Count() == 0) {
+      stmt->SetTarget(result);
+    } else {
+      auto dsg = std::make_unique<TsxDesignator>(&script);
+      TsxDesignatorItem item;
+      item.Ref = result;
+      item.SourcePos = CurrentPos();
+      dsg->Items.push_back(std::move(item));
+      dsg->Finalize();
+      stmt->Designator = std::move(dsg);
+    }
+    if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
     stmt->Expression = BuildExpression(expr, script);
-    CheckCompatible(*stmt->Designator, *stmt->Expression);
+    CheckCompatible(stmt->Target(), *stmt->Expression);
     stmt->Optimize();
     stmt->Returns = true;
     list.Add(std::move(stmt));
@@ -679,16 +689,10 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
     if (d.Init && d.Init->Count() > 0) {
       SetPos(*d.Init);
       auto stmt = NewStatement<TsxAssignmentStmt>(script, *d.Init);
-      auto dsg = std::make_unique<TsxDesignator>(&script);
-      TsxDesignatorItem item;
-      item.Ref = raw;
-      item.SourcePos = CurrentPos();
-      dsg->Items.push_back(std::move(item));
-      dsg->Finalize();
-      stmt->Designator = std::move(dsg);
+      stmt->SetTarget(raw);
       stmt->Expression = BuildExpression(*d.Init->Items(0), script);
       SetPos(*d.Init);
-      CheckCompatible(*stmt->Designator, *stmt->Expression);
+      CheckCompatible(*raw, *stmt->Expression);
       stmt->Optimize();
       list.Add(std::move(stmt));
     }
@@ -784,11 +788,6 @@ struct Link {
   const TsxILNode* Node;
   std::vector<const TsxILNode*> Args;
 };
-
-bool IsVariableKind(const TsxCustomVariable* item) {
-  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
-         item->Kind == TsxItemKind::Param;
-}
 
 }  // namespace
 
@@ -992,7 +991,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t k = 0; k < dsg->Items.size(); ++k) {
     TsxDesignatorItem& item = dsg->Items[k];
     TsxCustomVariable* ref = item.Ref;
-    for (const TsxILNode* a : args[k].Args) item.Args.push_back(BuildExpression(*a, script));
+    for (const TsxILNode* a : args[k].Args) {
+      item.Args.push_back(BuildExpression(*a, script));
+      // A macro receives its arguments as they are written.
+      if (ref->IsMacro) item.Args.back()->Source = SourceText(*a);
+    }
     if (args[k].Hidden || ref->Kind == TsxItemKind::LateMember) continue;
     // A class name takes an argument only in the cast form TFoo(x).
     if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
@@ -1009,6 +1012,19 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   }
   dsg->Finalize();
   return dsg;
+}
+
+void TsxProgramBuilder::BuildTarget(const TsxILNode& element, TsxScript& script, TsxAssignmentStmt& stmt) {
+  const TsxILNode* name = SingleName(element);
+  if (!name) {
+    stmt.Designator = BuildDesignator(element, script, 0);
+    return;
+  }
+  SetPos(element);
+  String scratch;
+  TsxCustomVariable* ref = FindVar(TextOf(*name, scratch), script);
+  if (IsVariableKind(ref) && ref->Count() == 0) stmt.SetTarget(ref);
+  else stmt.Designator = NameDesignator(ref, *name, script);
 }
 
 const TsxILNode* TsxProgramBuilder::SingleName(const TsxILNode& element) const {
@@ -1278,7 +1294,6 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
     SetPos(*tokens_[at].Element);
     Fail(SIncompatibleTypes);
   }
-  expr->Source = SourceText(element);
   const TsxSourcePos errorPos = expr->Finalize();
   if (!errorPos.Empty()) {
     SetHeldPos(errorPos);

@@ -16,6 +16,7 @@ namespace orv {
 class TsxILParser;
 class TsxScript;
 class TsxStatement;
+class TsxAssignmentStmt;
 class TsxExpression;
 class TsxDesignator;
 class TsxProcVariable;
@@ -66,6 +67,8 @@ class TsxProgramBuilder {
   void BuildReturn(const TsxILNode& element, TsxScript& script, TsxStatement& list);
 
   std::unique_ptr<TsxDesignator> BuildDesignator(const TsxILNode& element, TsxScript& script, int mode);
+  // An assignment's target; a plain variable named alone is given to the statement as it is.
+  void BuildTarget(const TsxILNode& element, TsxScript& script, TsxAssignmentStmt& stmt);
   // A designator of one name without arguments, bound to ref.
   std::unique_ptr<TsxDesignator> NameDesignator(TsxCustomVariable* ref, const TsxILNode& name, TsxScript& script);
   // The one name of a designator that is nothing else, when no with statement is active.

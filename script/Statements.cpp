@@ -8,8 +8,13 @@
 
 namespace orv {
 
-TsxStatement::TsxStatement(TsxScript* program, String unitName, TsxSourcePos sourcePos)
-    : Program(program), UnitName(std::move(unitName)), SourcePos(std::move(sourcePos)) {}
+TsxStatement::TsxStatement(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
+    : Program(program), SourcePos(std::move(sourcePos)), unitName_(program->SharedUnitName(unitName)) {}
+
+const String& TsxStatement::UnitName() const {
+  static const String mainText;
+  return unitName_ ? *unitName_ : mainText;
+}
 
 TsxStatement::~TsxStatement() = default;
 
@@ -31,7 +36,7 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
 [[gnu::noinline, gnu::cold]] void TsxStatement::TellLine() {
   for (TsxScript* s = Program; s; s = s->Parent()) {
     if (s->OnRunLine) {
-      Program->RunLine(UnitName, SourcePos.ToString());
+      Program->RunLine(UnitName(), SourcePos.ToString());
       break;
     }
   }
@@ -59,15 +64,23 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 // Assignments.
 
-TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
-    : TsxStatement(program, std::move(unitName), std::move(sourcePos)) {
+TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
+    : TsxStatement(program, unitName, std::move(sourcePos)) {
   StatementKind = TsxStatementKind::Assignment;
 }
 
 TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 
+const TsxCustomVariable& TsxAssignmentStmt::Target() const {
+  if (Designator) return *Designator;
+  return *target_;
+}
+
 void TsxAssignmentStmt::Optimize() {
-  target_ = Designator->PlainVariable();
+  if (Designator) {
+    target_ = Designator->PlainVariable();
+    if (target_) Designator.reset();
+  }
   if (Op == ' ') Op = Expression->Optimize(target_);
   // A variable that stores a whole number as it is (a parameter stores anything as it is),
   // stepped by a variable or a constant.
@@ -85,6 +98,17 @@ void TsxAssignmentStmt::Optimize() {
                  (target_->Kind == TsxItemKind::Param ||
                   (target_->Kind == TsxItemKind::Variable &&
                    (target_->Typ == fvtInt || target_->Typ == fvtFloat || target_->Typ == fvtVariant)));
+  if (target_) {
+    if (const TsxExpressionNode* single = Expression->SingleOperand()) {
+      if (single->Op == TsxOpKind::Const) {
+        constant_ = single->Value;
+        source_ = &constant_;
+      } else {
+        source_ = &single->Item->Value;
+      }
+      Expression.reset();
+    }
+  }
 }
 
 namespace {
@@ -137,7 +161,7 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   if (wholeStep_) {
     // Counters and sums of whole numbers change where they lie.
     Variant& value = target_->Value;
-    const Variant& by = *Expression->Root->Ref;
+    const Variant& by = *source_;
     Integer result;
     if (!target_->Hooked() && value.VType() == varInteger && by.VType() == varInteger &&
         !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
@@ -148,15 +172,16 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   }
   if (target_) {
     if (Op == ' ') {
-      const TsxExpressionNode& root = *Expression->Root;
       // Result := F(n - 1) + F(n - 2): the two calls run from this frame.
-      Variant v = root.CallOperands ? CallsValue(root) : Expression->Value();
+      Variant v = source_                            ? *source_
+                  : Expression->Root->CallOperands ? CallsValue(*Expression->Root)
+                                                   : Expression->Value();
       if (keepsAny_ || (keeps_ != varEmpty && v.VType() == keeps_))
         target_->Value.Swap(v);
       else
         target_->SetValue(v);
     } else {
-      Variant right = Expression->Value();
+      Variant right = source_ ? *source_ : Expression->Value();
       if (Op == '+' && AppendsInPlace(*target_, right)) {
         Variant& text = target_->Value;
         sxCheckTextLength(text.StrView().size() + right.StrView().size());
@@ -223,7 +248,7 @@ void TsxCallStmt::Execute() {
 
 // Conditions.
 
-TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxIfStmt::TsxIfStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {
   StatementKind = TsxStatementKind::If;
@@ -320,7 +345,7 @@ Variant TsxDesignator::CallRoutine() {
 
 TsxCaseSelector::~TsxCaseSelector() = default;
 
-TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxCaseStmt::TsxCaseStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 
@@ -418,7 +443,7 @@ void TsxVbForStmt::Execute() {
   p.BreakCalled = false;
 }
 
-TsxCppForStmt::TsxCppForStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxCppForStmt::TsxCppForStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       FirstStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)),
       SecondStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
@@ -441,7 +466,7 @@ void TsxCppForStmt::Execute() {
 
 // Exceptions.
 
-TsxTryStmt::TsxTryStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxTryStmt::TsxTryStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ExceptStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 
