@@ -11,7 +11,15 @@
 namespace orv {
 
 TsxExpressionNode::TsxExpressionNode() = default;
-TsxExpressionNode::~TsxExpressionNode() = default;
+
+TsxExpressionNode::~TsxExpressionNode() {
+  switch (Op) {
+    case TsxOpKind::Designator: delete Dsg; break;
+    case TsxOpKind::Set: delete SetExpr; break;
+    case TsxOpKind::Chain: delete Links; break;
+    default: break;
+  }
+}
 
 namespace {
 
@@ -73,7 +81,7 @@ TsxExpression::TsxExpression(TsxScript* script)
 TsxExpression::~TsxExpression() = default;
 
 void TsxExpression::SetValue(const Variant& value) {
-  if (!IsReadOnly && Root && Root->Dsg) Root->Dsg->SetValue(value);
+  if (!IsReadOnly && Root && Root->Op == TsxOpKind::Designator) Root->Dsg->SetValue(value);
   else if (!IsReadOnly && Root && Root->Op == TsxOpKind::Var) Root->Item->SetValue(value);
 }
 
@@ -528,7 +536,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       // Each operator copies its left operand before its right side runs (LeftOperand), so
       // a recursive evaluation of the same chain may refill the holes safely.
       Variant value = Eval(*n.Left);
-      for (const TsxChainLink& link : n.Links) {
+      for (const TsxChainLink& link : *n.Links) {
         link.Hole->Value = std::move(value);
         value = Eval(*link.Node);
         link.Hole->Value = Variant();
@@ -649,8 +657,6 @@ bool IsComparison(TsxOpKind op) {
   }
 }
 
-bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
-
 // Types bottom-up; the first misfit's position goes to errorPos.
 bool IsArithmetic(TsxOpKind op) {
   switch (op) {
@@ -662,32 +668,45 @@ bool IsArithmetic(TsxOpKind op) {
   }
 }
 
-void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
+const String& NoTypeName() {
+  static const String none;
+  return none;
+}
+
+// Returns the node's type name: for fvtClass and fvtEnum the class or enumeration name.
+const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   n.ConditionFn = &ConditionOnVariants;
-  if (n.Op == TsxOpKind::Var) {
-    n.Ref = &n.Item->Value;
-    n.NumberLeaf = n.Typ == fvtInt || n.Typ == fvtFloat || n.Typ == fvtVariant;
-  }
-  if (n.Op == TsxOpKind::Const) {
-    n.Ref = &n.Value;
-    n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
-  }
-  if (!IsOperator(n.Op)) return;
-  if (n.Op == TsxOpKind::Chain) {
-    Check(*n.Left, script, errorPos);
-    const TsxExpressionNode* before = n.Left.get();
-    for (TsxChainLink& link : n.Links) {
-      link.Node->Left->Typ = before->Typ;
-      link.Node->Left->TypeName = before->TypeName;
-      Check(*link.Node, script, errorPos);
-      before = link.Node.get();
+  switch (n.Op) {
+    case TsxOpKind::Var:
+      n.Ref = &n.Item->Value;
+      n.NumberLeaf = n.Typ == fvtInt || n.Typ == fvtFloat || n.Typ == fvtVariant;
+      return n.Item->TypeName();
+    case TsxOpKind::Const:
+      n.Ref = &n.Value;
+      n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
+      return NoTypeName();
+    case TsxOpKind::Designator:
+      return n.Dsg->TypeName();
+    case TsxOpKind::Set:
+      return NoTypeName();
+    case TsxOpKind::Chain: {
+      const String* name = &Check(*n.Left, script, errorPos);
+      const TsxExpressionNode* before = n.Left.get();
+      for (TsxChainLink& link : *n.Links) {
+        // The link's left operand is its hole, which takes the type of the value so far.
+        link.Node->Left->Typ = before->Typ;
+        link.Hole->SetTypeName(*name);
+        name = &Check(*link.Node, script, errorPos);
+        before = link.Node.get();
+      }
+      n.Typ = before->Typ;
+      return *name;
     }
-    n.Typ = before->Typ;
-    n.TypeName = before->TypeName;
-    return;
+    default:
+      break;
   }
-  if (n.Left) Check(*n.Left, script, errorPos);
-  if (n.Right) Check(*n.Right, script, errorPos);
+  const String& leftName = n.Left ? Check(*n.Left, script, errorPos) : NoTypeName();
+  const String& rightName = n.Right ? Check(*n.Right, script, errorPos) : NoTypeName();
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
                    RoutineCall(n.Right.get());
@@ -701,8 +720,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   if (l == fvtBool && r == fvtBool) n.BoolOperands = true;
   if (op == TsxOpKind::Is && l == fvtClass && r == fvtClass) {
     fits = true;
-  } else if (!sxTypesCompatible({l, n.Left ? n.Left->TypeName : String()},
-                                {r, n.Right ? n.Right->TypeName : String()}, script)) {
+  } else if (!sxTypesCompatible({l, leftName}, {r, rightName}, script)) {
     fits = false;
   } else if (l == fvtBool) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Or ||
@@ -714,23 +732,21 @@ void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   }
   if (!fits && errorPos.Empty()) errorPos = n.Pos.Empty() ? TsxSourcePos(0, 0) : n.Pos;
   n.Typ = l;
-  n.TypeName = n.Left ? n.Left->TypeName : String();
   if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
   if (op == TsxOpKind::DivFloat && l == fvtInt && r == fvtInt) n.Typ = fvtFloat;
-  if (IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is) {
-    n.Typ = fvtBool;
-    n.TypeName.clear();
-  }
+  const bool boolean = IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is;
+  if (boolean) n.Typ = fvtBool;
   n.ConditionFn = PickConditionFn(n);
+  return boolean ? NoTypeName() : leftName;
 }
 
 }  // namespace
 
 TsxSourcePos TsxExpression::Finalize() {
   TsxSourcePos errorPos;
-  Check(*Root, Script, errorPos);
+  const String& typeName = Check(*Root, Script, errorPos);
   Typ = Root->Typ;
-  SetTypeName(Root->TypeName);
+  SetTypeName(typeName);
   IsReadOnly = true;
   if (Root->Op == TsxOpKind::Designator) IsReadOnly = Root->Dsg->IsReadOnly;
   if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;

@@ -102,19 +102,22 @@ struct TsxExpressionNode {
   TsxNumberFn NumberFn = nullptr;  // Numeric
   TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
-  String TypeName;
   TsxSourcePos Pos;
   std::unique_ptr<TsxExpressionNode> Left;
   std::unique_ptr<TsxExpressionNode> Right;
-  Variant Value;                         // Const
-  TsxCustomVariable* Item = nullptr;     // Var: read in place
   // Var and Const: where the value lies, resolved when the tree is finalized; nullptr for
   // every other node.
   const Variant* Ref = nullptr;
-  std::unique_ptr<TsxDesignator> Dsg;    // Designator
-  std::unique_ptr<TsxSetExpression> SetExpr;  // Set
-  TClass IsClass = nullptr;              // Is: the class on the right
-  std::vector<TsxChainLink> Links;       // Chain
+  Variant Value;  // Const
+  // What only one kind of node has, read as the member its Op names; the node owns Dsg,
+  // SetExpr and Links.
+  union {
+    TsxCustomVariable* Item = nullptr;  // Var: read in place
+    TsxDesignator* Dsg;                 // Designator
+    TsxSetExpression* SetExpr;          // Set
+    TClass IsClass;                     // Is: the class on the right, or nullptr
+    std::vector<TsxChainLink>* Links;   // Chain
+  };
 };
 
 // One compiled expression.

@@ -1189,7 +1189,6 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
         node->Op = TsxOpKind::Var;
         node->Item = ref;
         node->Typ = ref->Typ;
-        node->TypeName = ref->TypeName();
         return node;
       }
       dsg = NameDesignator(ref, *name, script);
@@ -1198,17 +1197,17 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
     }
     TsxCustomVariable* var = dsg->PlainVariable();
     node->Typ = dsg->Typ;
-    node->TypeName = dsg->TypeName();
     if (var && (var->Kind == TsxItemKind::Param || !var->Hooked())) {
       node->Op = TsxOpKind::Var;
       node->Item = var;
     } else {
       node->Op = TsxOpKind::Designator;
-      node->Dsg = std::move(dsg);
+      node->Dsg = dsg.release();
     }
   } else if (Is(e, "set")) {
+    auto set = BuildSet(e, script);
     node->Op = TsxOpKind::Set;
-    node->SetExpr = BuildSet(e, script);
+    node->SetExpr = set.release();
     node->Typ = fvtVariant;
   } else {
     Fail(SIncompatibleTypes);
@@ -1234,6 +1233,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
     auto node = std::make_unique<TsxExpressionNode>();
     node->Pos = CurrentPos();
     node->Op = token.Op;
+    if (node->Op == TsxOpKind::Is) node->IsClass = nullptr;
     if (at >= tokens_.size()) return left;
     node->Right = ParseBinary(at, script, priority - 1, depth + 1);
     if (node->Op == TsxOpKind::Is && node->Right->Op == TsxOpKind::Designator &&
@@ -1244,6 +1244,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
     if (++operators > kChainAfter && !chain) {
       auto made = std::make_unique<TsxExpressionNode>();
       made->Op = TsxOpKind::Chain;
+      made->Links = new std::vector<TsxChainLink>();
       made->Pos = node->Pos;
       made->Left = std::move(left);
       chain = made.get();
@@ -1256,7 +1257,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
       node->Left->Op = TsxOpKind::Var;
       node->Left->Item = link.Hole.get();
       link.Node = std::move(node);
-      chain->Links.push_back(std::move(link));
+      chain->Links->push_back(std::move(link));
     } else {
       node->Left = std::move(left);
       left = std::move(node);
@@ -1320,7 +1321,7 @@ bool IsConstantTree(const TsxExpressionNode& n) {
     case TsxOpKind::Is:
       return false;
     case TsxOpKind::Chain:
-      for (const TsxChainLink& link : n.Links)
+      for (const TsxChainLink& link : *n.Links)
         if (link.Node->Right && !IsConstantTree(*link.Node->Right)) return false;
       return IsConstantTree(*n.Left);
     default:
