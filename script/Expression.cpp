@@ -742,14 +742,29 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& error
 
 }  // namespace
 
+const String& TsxExpression::CheckTree(TsxExpressionNode& root, TsxScript* script, TsxSourcePos& errorPos) {
+  return Check(root, script, errorPos);
+}
+
+bool TsxExpression::ReadOnlyRoot(const TsxExpressionNode& root) {
+  if (root.Op == TsxOpKind::Designator) return root.Dsg->IsReadOnly;
+  if (root.Op == TsxOpKind::Var) return root.Item->IsReadOnly;
+  return true;
+}
+
+void TsxExpression::Adopt(std::unique_ptr<TsxExpressionNode> root, const String& typeName) {
+  Root = std::move(root);
+  Typ = Root->Typ;
+  SetTypeName(typeName);
+  IsReadOnly = ReadOnlyRoot(*Root);
+}
+
 TsxSourcePos TsxExpression::Finalize() {
   TsxSourcePos errorPos;
   const String& typeName = Check(*Root, Script, errorPos);
   Typ = Root->Typ;
   SetTypeName(typeName);
-  IsReadOnly = true;
-  if (Root->Op == TsxOpKind::Designator) IsReadOnly = Root->Dsg->IsReadOnly;
-  if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;
+  IsReadOnly = ReadOnlyRoot(*Root);
   return errorPos;
 }
 
@@ -783,23 +798,23 @@ bool IsVariableNode(const TsxExpressionNode& n, TsxCustomVariable* target) {
 
 }  // namespace
 
-char TsxExpression::Optimize(TsxCustomVariable* target) {
-  if (!target || !Root) return ' ';
+char TsxExpression::Optimize(std::unique_ptr<TsxExpressionNode>& root, TsxCustomVariable* target) {
+  if (!target || !root) return ' ';
   char op;
-  switch (Root->Op) {
+  switch (root->Op) {
     case TsxOpKind::Plus: op = '+'; break;
     case TsxOpKind::Minus: op = '-'; break;
     case TsxOpKind::Mul: op = '*'; break;
     case TsxOpKind::DivFloat: op = '/'; break;
     default: return ' ';
   }
-  if (IsVariableNode(*Root->Left, target)) {
-    Root = std::move(Root->Right);
+  if (IsVariableNode(*root->Left, target)) {
+    root = std::move(root->Right);
     return op;
   }
-  if ((op == '+' || op == '*') && IsVariableNode(*Root->Right, target) &&
+  if ((op == '+' || op == '*') && IsVariableNode(*root->Right, target) &&
       target->Typ != fvtString && target->Typ != fvtVariant && target->Typ != fvtChar) {
-    Root = std::move(Root->Left);
+    root = std::move(root->Left);
     return op;
   }
   return ' ';

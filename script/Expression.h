@@ -131,9 +131,16 @@ class TsxExpression final : public TsxCustomVariable {
   // Type-checks the tree; returns the position of the first operator whose operands do not fit,
   // empty when all fit.
   TsxSourcePos Finalize();
+  // Type-checks a tree as Finalize does, the first misfit's position going to errorPos; returns
+  // the tree's type name (the class or enumeration name of fvtClass and fvtEnum).
+  static const String& CheckTree(TsxExpressionNode& root, TsxScript* script, TsxSourcePos& errorPos);
+  // Takes a tree CheckTree has checked, and its type name.
+  void Adopt(std::unique_ptr<TsxExpressionNode> root, const String& typeName);
+  // Whether an expression of this root cannot be assigned to.
+  static bool ReadOnlyRoot(const TsxExpressionNode& root);
   // For target := target op e (and e op target for "+" and "*" on non-text variables): drops
   // the target from the tree and returns the operator to apply in place; ' ' otherwise.
-  char Optimize(TsxCustomVariable* target);
+  static char Optimize(std::unique_ptr<TsxExpressionNode>& root, TsxCustomVariable* target);
   // The plain variable or constant the whole expression is, else nullptr.
   TsxExpressionNode* SingleOperand() const {
     return Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var) ? Root.get() : nullptr;

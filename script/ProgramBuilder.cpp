@@ -443,11 +443,12 @@ void TsxProgramBuilder::BuildAssignment(const TsxILNode& element, TsxScript& scr
   BuildTarget(*dsgn, script, *stmt);
   SetPos(element);
   if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
-  stmt->Expression = BuildExpression(*expr, script);
+  const String* typeName = nullptr;
+  auto source = BuildTree(*expr, script, typeName);
   SetPos(element);
-  CheckCompatible(stmt->Target(), *stmt->Expression);
+  CheckCompatible(stmt->Target(), source->Typ, *typeName);
   stmt->Op = op == '+' || op == '-' || op == '*' || op == '/' ? op : ' ';
-  stmt->Optimize();
+  stmt->Optimize(std::move(source), *typeName);
   list.Add(std::move(stmt));
 }
 
@@ -469,9 +470,10 @@ void TsxProgramBuilder::BuildReturn(const TsxILNode& element, TsxScript& script,
       stmt->Designator = std::move(dsg);
     }
     if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
-    stmt->Expression = BuildExpression(expr, script);
-    CheckCompatible(stmt->Target(), *stmt->Expression);
-    stmt->Optimize();
+    const String* typeName = nullptr;
+    auto source = BuildTree(expr, script, typeName);
+    CheckCompatible(stmt->Target(), source->Typ, *typeName);
+    stmt->Optimize(std::move(source), *typeName);
     stmt->Returns = true;
     list.Add(std::move(stmt));
     return;
@@ -690,10 +692,11 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       SetPos(*d.Init);
       auto stmt = NewStatement<TsxAssignmentStmt>(script, *d.Init);
       stmt->SetTarget(raw);
-      stmt->Expression = BuildExpression(*d.Init->Items(0), script);
+      const String* typeName = nullptr;
+      auto source = BuildTree(*d.Init->Items(0), script, typeName);
       SetPos(*d.Init);
-      CheckCompatible(*raw, *stmt->Expression);
-      stmt->Optimize();
+      CheckCompatible(*raw, source->Typ, *typeName);
+      stmt->Optimize(std::move(source), *typeName);
       list.Add(std::move(stmt));
     }
   }
@@ -775,8 +778,12 @@ TsxVarType TsxProgramBuilder::ResolveType(const String& name, TsxScript& script,
 }
 
 void TsxProgramBuilder::CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src) {
-  if (!sxVarsCompatible(dest, src, &main_))
-    Fail(String(SIncompatibleTypes) + ": '" + dest.GetFullTypeName() + "', '" + src.GetFullTypeName() + "'");
+  CheckCompatible(dest, src.Typ, src.TypeName());
+}
+
+void TsxProgramBuilder::CheckCompatible(const TsxCustomVariable& dest, TsxVarType typ, const String& typeName) {
+  if (!sxVarsCompatible(dest, {typ, typeName}, &main_))
+    Fail(String(SIncompatibleTypes) + ": '" + dest.GetFullTypeName() + "', '" + sxFullTypeName(typ, typeName) + "'");
 }
 
 // Designators.
@@ -1267,6 +1274,15 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
 }
 
 std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNode& element, TsxScript& script) {
+  const String* typeName = nullptr;
+  auto root = BuildTree(element, script, typeName);
+  auto expr = std::make_unique<TsxExpression>(&script);
+  expr->Adopt(std::move(root), *typeName);
+  return expr;
+}
+
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::BuildTree(const TsxILNode& element, TsxScript& script,
+                                                                const String*& typeName) {
   sxCheckStack();
   if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
   const size_t base = tokens_.size();
@@ -1286,23 +1302,23 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
   // A trailing operator other than ")" carries nothing.
   while (tokens_.size() > base && tokens_.back().What != Token::Operand && tokens_.back().What != Token::Close)
     tokens_.pop_back();
-  auto expr = std::make_unique<TsxExpression>(&script);
   if (tokens_.size() == base) Fail(SIncompatibleTypes);
   size_t at = base;
-  expr->Root = ParseBinary(at, script, 100, 0);
+  std::unique_ptr<TsxExpressionNode> root = ParseBinary(at, script, 100, 0);
   while (at < tokens_.size() && tokens_[at].What == Token::Close) ++at;
   if (at < tokens_.size()) {
     SetPos(*tokens_[at].Element);
     Fail(SIncompatibleTypes);
   }
-  const TsxSourcePos errorPos = expr->Finalize();
+  TsxSourcePos errorPos;
+  typeName = &TsxExpression::CheckTree(*root, &script, errorPos);
   if (!errorPos.Empty()) {
     SetHeldPos(errorPos);
     Fail(SIncompatibleTypes);
   }
   if (savedElement) posElement_ = savedElement;
   else SetHeldPos(savedPos);
-  return expr;
+  return root;
 }
 
 namespace {

@@ -74,6 +74,9 @@ class TsxProgramBuilder {
   // The one name of a designator that is nothing else, when no with statement is active.
   const TsxILNode* SingleName(const TsxILNode& element) const;
   std::unique_ptr<TsxExpression> BuildExpression(const TsxILNode& element, TsxScript& script);
+  // The checked tree of an expression element; typeName is set to its type name, which lives as
+  // long as the tree and the items it names.
+  std::unique_ptr<TsxExpressionNode> BuildTree(const TsxILNode& element, TsxScript& script, const String*& typeName);
   std::unique_ptr<TsxExpression> ConstExpression(const Variant& value, TsxScript& script);
   std::unique_ptr<TsxSetExpression> BuildSet(const TsxILNode& element, TsxScript& script);
   // Appends the operands and operators of an expression element, nested ones walked into.
@@ -92,6 +95,7 @@ class TsxProgramBuilder {
   // Type name to tag and class or enumeration name; raises "Unknown type".
   TsxVarType ResolveType(const String& name, TsxScript& script, String& typeName);
   void CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src);
+  void CheckCompatible(const TsxCustomVariable& dest, TsxVarType typ, const String& typeName);
   void SetPos(const TsxILNode& element);
   // The position being read.
   TsxSourcePos CurrentPos() const;

@@ -68,8 +68,10 @@ int TsxCustomVariable::GetNumberOfRequiredParams() const {
   return n;
 }
 
-String TsxCustomVariable::GetFullTypeName() const {
-  switch (Typ) {
+String TsxCustomVariable::GetFullTypeName() const { return sxFullTypeName(Typ, TypeName()); }
+
+String sxFullTypeName(TsxVarType typ, const String& typeName) {
+  switch (typ) {
     case fvtInt: return "Integer";
     case fvtBool: return "Boolean";
     case fvtFloat: return "Extended";
@@ -77,7 +79,7 @@ String TsxCustomVariable::GetFullTypeName() const {
     case fvtString: return "String";
     case fvtArray: return "Array";
     case fvtClass:
-    case fvtEnum: return TypeName();
+    case fvtEnum: return typeName;
     default: return "Variant";
   }
 }

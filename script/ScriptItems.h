@@ -158,6 +158,9 @@ class TsxParamItem : public TsxCustomVariable {
   Variant DefValue = Null();
 };
 
+// GetFullTypeName of an item of type typ and type name typeName.
+String sxFullTypeName(TsxVarType typ, const String& typeName);
+
 // The value converted as a variable of the type stores it.
 Variant sxConvertForType(const Variant& value, TsxVarType typ);
 

@@ -76,15 +76,18 @@ const TsxCustomVariable& TsxAssignmentStmt::Target() const {
   return *target_;
 }
 
-void TsxAssignmentStmt::Optimize() {
+void TsxAssignmentStmt::Optimize(std::unique_ptr<TsxExpressionNode> source, String typeName) {
   if (Designator) {
     target_ = Designator->PlainVariable();
     if (target_) Designator.reset();
   }
-  if (Op == ' ') Op = Expression->Optimize(target_);
+  // The expression's type is the whole source's, also when the target drops out of it.
+  const TsxVarType typ = source->Typ;
+  const bool readOnly = TsxExpression::ReadOnlyRoot(*source);
+  if (Op == ' ') Op = TsxExpression::Optimize(source, target_);
   // A variable that stores a whole number as it is (a parameter stores anything as it is),
   // stepped by a variable or a constant.
-  wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
+  wholeStep_ = target_ && (Op == '+' || Op == '-') && source->Ref && !target_->IsReadOnly &&
                (target_->Kind == TsxItemKind::Param ||
                 (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
   if (target_ && !target_->IsReadOnly) {
@@ -94,21 +97,24 @@ void TsxAssignmentStmt::Optimize() {
     if (variable && target_->Typ == fvtFloat) keeps_ = varDouble;
     if (variable && target_->Typ == fvtBool) keeps_ = varBoolean;
   }
-  numberStore_ = target_ && Op == ' ' && Expression->Root->Numeric && !target_->IsReadOnly &&
+  numberStore_ = target_ && Op == ' ' && source->Numeric && !target_->IsReadOnly &&
                  (target_->Kind == TsxItemKind::Param ||
                   (target_->Kind == TsxItemKind::Variable &&
                    (target_->Typ == fvtInt || target_->Typ == fvtFloat || target_->Typ == fvtVariant)));
-  if (target_) {
-    if (const TsxExpressionNode* single = Expression->SingleOperand()) {
-      if (single->Op == TsxOpKind::Const) {
-        constant_ = single->Value;
-        source_ = &constant_;
-      } else {
-        source_ = &single->Item->Value;
-      }
-      Expression.reset();
-    }
+  if (target_ && source->Op == TsxOpKind::Const) {
+    constant_ = std::move(source->Value);
+    source_ = &constant_;
+    return;
   }
+  if (target_ && source->Op == TsxOpKind::Var) {
+    source_ = &source->Item->Value;
+    return;
+  }
+  Expression = std::make_unique<TsxExpression>(Program);
+  Expression->Root = std::move(source);
+  Expression->Typ = typ;
+  Expression->SetTypeName(std::move(typeName));
+  Expression->IsReadOnly = readOnly;
 }
 
 namespace {

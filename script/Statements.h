@@ -14,6 +14,7 @@ class TsxExpression;
 class TsxDesignator;
 class TsxSetExpression;
 class TsxCustomVariable;
+struct TsxExpressionNode;
 
 // The statements a list runs without a virtual call: the most common ones, inline in RunItems.
 enum class TsxStatementKind : std::uint8_t { Other, Assignment, If };
@@ -62,9 +63,10 @@ class TsxAssignmentStmt : public TsxStatement {
   void Execute() override;
   // Execute without the virtual call.
   void Run();
-  // Picks the in-place target and the single-operand source. A plain variable target and a
-  // variable or constant source are then held here, without their designator and expression.
-  void Optimize();
+  // Takes the checked tree of the source and its type name, and picks the in-place target and
+  // the single-operand source. A plain variable target and a variable or constant source are
+  // then held here, without their designator and expression.
+  void Optimize(std::unique_ptr<TsxExpressionNode> source, String typeName);
   // A plain variable named alone as the target, given instead of a designator.
   void SetTarget(TsxCustomVariable* variable) { target_ = variable; }
   // What is assigned to: the designator, or the variable given to SetTarget.
