@@ -657,7 +657,6 @@ bool IsComparison(TsxOpKind op) {
   }
 }
 
-// Types bottom-up; the first misfit's position goes to errorPos.
 bool IsArithmetic(TsxOpKind op) {
   switch (op) {
     case TsxOpKind::Plus: case TsxOpKind::Minus: case TsxOpKind::Mul: case TsxOpKind::DivFloat:
@@ -674,7 +673,7 @@ const String& NoTypeName() {
 }
 
 // Returns the node's type name: for fvtClass and fvtEnum the class or enumeration name.
-const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
+const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpressionNode*& misfit) {
   n.ConditionFn = &ConditionOnVariants;
   switch (n.Op) {
     case TsxOpKind::Var:
@@ -690,13 +689,13 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& error
     case TsxOpKind::Set:
       return NoTypeName();
     case TsxOpKind::Chain: {
-      const String* name = &Check(*n.Left, script, errorPos);
+      const String* name = &Check(*n.Left, script, misfit);
       const TsxExpressionNode* before = n.Left.get();
       for (TsxChainLink& link : *n.Links) {
         // The link's left operand is its hole, which takes the type of the value so far.
         link.Node->Left->Typ = before->Typ;
         link.Hole->SetTypeName(*name);
-        name = &Check(*link.Node, script, errorPos);
+        name = &Check(*link.Node, script, misfit);
         before = link.Node.get();
       }
       n.Typ = before->Typ;
@@ -705,8 +704,8 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& error
     default:
       break;
   }
-  const String& leftName = n.Left ? Check(*n.Left, script, errorPos) : NoTypeName();
-  const String& rightName = n.Right ? Check(*n.Right, script, errorPos) : NoTypeName();
+  const String& leftName = n.Left ? Check(*n.Left, script, misfit) : NoTypeName();
+  const String& rightName = n.Right ? Check(*n.Right, script, misfit) : NoTypeName();
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
                    RoutineCall(n.Right.get());
@@ -730,7 +729,7 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& error
   } else if (l == fvtClass || l == fvtArray) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Is;
   }
-  if (!fits && errorPos.Empty()) errorPos = n.Pos.Empty() ? TsxSourcePos(0, 0) : n.Pos;
+  if (!fits && !misfit) misfit = &n;
   n.Typ = l;
   if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
   if (op == TsxOpKind::DivFloat && l == fvtInt && r == fvtInt) n.Typ = fvtFloat;
@@ -742,8 +741,8 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& error
 
 }  // namespace
 
-const String& TsxExpression::CheckTree(TsxExpressionNode& root, TsxScript* script, TsxSourcePos& errorPos) {
-  return Check(root, script, errorPos);
+const String& TsxExpression::CheckTree(TsxExpressionNode& root, TsxScript* script, const TsxExpressionNode*& misfit) {
+  return Check(root, script, misfit);
 }
 
 bool TsxExpression::ReadOnlyRoot(const TsxExpressionNode& root) {
@@ -759,13 +758,13 @@ void TsxExpression::Adopt(std::unique_ptr<TsxExpressionNode> root, const String&
   IsReadOnly = ReadOnlyRoot(*Root);
 }
 
-TsxSourcePos TsxExpression::Finalize() {
-  TsxSourcePos errorPos;
-  const String& typeName = Check(*Root, Script, errorPos);
+const TsxExpressionNode* TsxExpression::Finalize() {
+  const TsxExpressionNode* misfit = nullptr;
+  const String& typeName = Check(*Root, Script, misfit);
   Typ = Root->Typ;
   SetTypeName(typeName);
   IsReadOnly = ReadOnlyRoot(*Root);
-  return errorPos;
+  return misfit;
 }
 
 namespace {

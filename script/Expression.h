@@ -102,7 +102,6 @@ struct TsxExpressionNode {
   TsxNumberFn NumberFn = nullptr;  // Numeric
   TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
-  TsxSourcePos Pos;
   std::unique_ptr<TsxExpressionNode> Left;
   std::unique_ptr<TsxExpressionNode> Right;
   // Var and Const: where the value lies, resolved when the tree is finalized; nullptr for
@@ -128,12 +127,12 @@ class TsxExpression final : public TsxCustomVariable {
   Variant GetValue() override { return Eval(*Root); }
   void SetValue(const Variant& value) override;
 
-  // Type-checks the tree; returns the position of the first operator whose operands do not fit,
-  // empty when all fit.
-  TsxSourcePos Finalize();
-  // Type-checks a tree as Finalize does, the first misfit's position going to errorPos; returns
-  // the tree's type name (the class or enumeration name of fvtClass and fvtEnum).
-  static const String& CheckTree(TsxExpressionNode& root, TsxScript* script, TsxSourcePos& errorPos);
+  // Type-checks the tree; returns the first operator whose operands do not fit, nullptr when
+  // all fit.
+  const TsxExpressionNode* Finalize();
+  // Type-checks a tree as Finalize does, the first misfit going to misfit; returns the tree's
+  // type name (the class or enumeration name of fvtClass and fvtEnum).
+  static const String& CheckTree(TsxExpressionNode& root, TsxScript* script, const TsxExpressionNode*& misfit);
   // Takes a tree CheckTree has checked, and its type name.
   void Adopt(std::unique_ptr<TsxExpressionNode> root, const String& typeName);
   // Whether an expression of this root cannot be assigned to.

@@ -167,6 +167,22 @@ void TsxProgramBuilder::SetHeldPos(const TsxSourcePos& pos) {
   posElement_ = nullptr;
 }
 
+void TsxProgramBuilder::NoteOperator(const TsxExpressionNode* node) {
+  operators_.push_back({node, posElement_, posElement_ ? TsxSourcePos() : heldPos_});
+}
+
+TsxSourcePos TsxProgramBuilder::OperatorPos(const TsxExpressionNode* node, size_t from) const {
+  // The last entry is the node's own: a node dropped while parsing may have left its address
+  // to a later one.
+  for (size_t i = operators_.size(); i-- > from;) {
+    const OperatorAt& op = operators_[i];
+    if (op.Node != node) continue;
+    TsxSourcePos pos = op.Element ? op.Element->Where() : op.Held;
+    return pos.Empty() ? TsxSourcePos(0, 0) : pos;
+  }
+  return TsxSourcePos(0, 0);
+}
+
 void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
 
 template <class T>
@@ -180,6 +196,7 @@ void TsxProgramBuilder::BuildProgram() {
   withList_.clear();
   ForgetNames();
   tokens_.clear();
+  operators_.clear();
   main_.ErrorUnit.clear();
   currentUnit_.clear();
   try {
@@ -1172,7 +1189,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
   }
   auto node = std::make_unique<TsxExpressionNode>();
   if (token.What == Token::Operator && (token.Op == TsxOpKind::Not || token.Op == TsxOpKind::UnMinus)) {
-    node->Pos = CurrentPos();
+    NoteOperator(node.get());
     node->Op = token.Op;
     node->Left = ParseOperand(at, script, depth + 1);
     return node;
@@ -1238,7 +1255,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
     ++at;
     SetPos(*token.Element);
     auto node = std::make_unique<TsxExpressionNode>();
-    node->Pos = CurrentPos();
+    NoteOperator(node.get());
     node->Op = token.Op;
     if (node->Op == TsxOpKind::Is) node->IsClass = nullptr;
     if (at >= tokens_.size()) return left;
@@ -1252,7 +1269,6 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
       auto made = std::make_unique<TsxExpressionNode>();
       made->Op = TsxOpKind::Chain;
       made->Links = new std::vector<TsxChainLink>();
-      made->Pos = node->Pos;
       made->Left = std::move(left);
       chain = made.get();
       left = std::move(made);
@@ -1286,15 +1302,19 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::BuildTree(const TsxILNode&
   sxCheckStack();
   if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
   const size_t base = tokens_.size();
+  const size_t operatorBase = operators_.size();
   struct Leave {
     int& d;
     std::vector<Token>& tokens;
     size_t base;
+    std::vector<OperatorAt>& operators;
+    size_t operatorBase;
     ~Leave() {
       --d;
       tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(base), tokens.end());
+      operators.erase(operators.begin() + static_cast<std::ptrdiff_t>(operatorBase), operators.end());
     }
-  } leave{depth_, tokens_, base};
+  } leave{depth_, tokens_, base, operators_, operatorBase};
   SetPos(element);
   const TsxILNode* const savedElement = posElement_;
   const TsxSourcePos savedPos = savedElement ? TsxSourcePos() : heldPos_;
@@ -1310,10 +1330,10 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::BuildTree(const TsxILNode&
     SetPos(*tokens_[at].Element);
     Fail(SIncompatibleTypes);
   }
-  TsxSourcePos errorPos;
-  typeName = &TsxExpression::CheckTree(*root, &script, errorPos);
-  if (!errorPos.Empty()) {
-    SetHeldPos(errorPos);
+  const TsxExpressionNode* misfit = nullptr;
+  typeName = &TsxExpression::CheckTree(*root, &script, misfit);
+  if (misfit) {
+    SetHeldPos(OperatorPos(misfit, operatorBase));
     Fail(SIncompatibleTypes);
   }
   if (savedElement) posElement_ = savedElement;

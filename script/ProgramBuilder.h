@@ -35,6 +35,13 @@ class TsxProgramBuilder {
  private:
   struct WithEntry;
   struct Token;
+  // Where an operator of the expressions being built stands: its element, or the position held
+  // when no element was being read. Worked out only for an operator whose operands do not fit.
+  struct OperatorAt {
+    const TsxExpressionNode* Node;
+    const TsxILNode* Element;
+    TsxSourcePos Held;
+  };
   // Names compared blind to ASCII case, as the scripts compare them.
   struct FoldedHash {
     using is_transparent = void;
@@ -100,6 +107,10 @@ class TsxProgramBuilder {
   // The position being read.
   TsxSourcePos CurrentPos() const;
   void SetHeldPos(const TsxSourcePos& pos);
+  // Records where the operator node being made stands.
+  void NoteOperator(const TsxExpressionNode* node);
+  // The position recorded for node since operators_[from]; "0:0" when there is none.
+  TsxSourcePos OperatorPos(const TsxExpressionNode* node, size_t from) const;
   [[noreturn]] void Fail(const String& message);
   template <class T>
   std::unique_ptr<T> NewStatement(TsxScript& script, const TsxILNode& element);
@@ -125,6 +136,8 @@ class TsxProgramBuilder {
   // The tokens of the expressions being built, the innermost last: each expression appends
   // its own and removes them when done.
   std::vector<Token> tokens_;
+  // The operators of the expressions being built, the innermost last, as tokens_.
+  std::vector<OperatorAt> operators_;
   int depth_ = 0;
 };
 
