@@ -761,9 +761,7 @@ void TsxExpression::Adopt(std::unique_ptr<TsxExpressionNode> root, const String&
 const TsxExpressionNode* TsxExpression::Finalize() {
   const TsxExpressionNode* misfit = nullptr;
   const String& typeName = Check(*Root, Script, misfit);
-  Typ = Root->Typ;
-  SetTypeName(typeName);
-  IsReadOnly = ReadOnlyRoot(*Root);
+  Adopt(std::move(Root), typeName);
   return misfit;
 }
 

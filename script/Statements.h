@@ -45,10 +45,10 @@ class TsxStatement {
  protected:
   // Counts a step, tells the line handler; False when the script was terminated.
   bool Report();
-  // Shared with the other statements of the unit; nullptr for the main text.
-  const String* unitName_;
 
  private:
+  // Shared with the other statements of the unit; nullptr for the main text.
+  const String* unitName_;
   // Tells the first line handler of the script and its parents where this statement is.
   void TellLine();
   // RunItems of list, inline where a script routine's call runs its body.
