@@ -218,7 +218,7 @@ TComponent* TsxComponentHelper::Component() const {
 
 void TsxComponentHelper::SetComponent(TComponent* component) {
   handle_ = ObjectToHandle(component);
-  TypeName = component->ClassName();
+  SetTypeName(component->ClassName());
 }
 
 // Arrays.

@@ -119,11 +119,11 @@ void TsxDesignator::Finalize() {
   const TsxDesignatorItem& last = Items.back();
   TsxCustomVariable* ref = last.Ref;
   Typ = ref->Typ;
-  TypeName = ref->TypeName;
+  SetTypeName(ref->TypeName());
   IsReadOnly = ref->IsReadOnly;
   if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor && Items.size() >= 2) {
     Typ = fvtClass;
-    TypeName = Items[Items.size() - 2].Ref->Name();
+    SetTypeName(Items[Items.size() - 2].Ref->Name());
   }
   if (ref->Kind == TsxItemKind::ArrayHelper || ref->Kind == TsxItemKind::StringHelper ||
       ref->Kind == TsxItemKind::LateMember)
@@ -262,7 +262,7 @@ Variant TsxDesignator::GetOtherValue() {
       const Variant index = Items[1].Args[0]->GetValue();
       TsxCustomVariable* var = Items.front().Ref;
       // A variable without a read hook is read where it lies.
-      if (!var->OnGetVarValue) return TsxStringHelper::Read(var->Value, index);
+      if (!var->Hooked()) return TsxStringHelper::Read(var->Value, index);
       return TsxStringHelper::Read(var->GetValue(), index);
     }
     case TsxDesignatorKind::ArrayElement:
@@ -293,7 +293,7 @@ void TsxDesignator::SetValue(const Variant& value) {
       const Variant index = Items[1].Args[0]->GetValue();
       // A variable read and written without hooks is changed where it lies.
       const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
-      if (plain && !var->OnGetVarValue && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
+      if (plain && !var->Hooked() && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
         return;
       var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
       return;
@@ -511,9 +511,9 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
 Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
   return WithIndices(link, [&](const Variant* indices, int n) {
     const Variant& value = *holder->PValue();
-    if (value.IsArray() && !holder->OnGetVarValue) return TsxArrayHelper::Read(value, indices, n);
+    if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
     // A character of the text a variable holds, read where it lies.
-    if (n == 1 && value.VType() == varString && !holder->OnGetVarValue) return TsxStringHelper::Read(value, indices[0]);
+    if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
     std::vector<Variant> args(indices, indices + n);
     return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
                                                          nullptr, true);
@@ -529,7 +529,7 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
       return 0;
     }
     // A character of a text a plain variable holds is replaced where it lies.
-    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->OnGetVarValue &&
+    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
         !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
       return 0;
     std::vector<Variant> args(indices, indices + n);

@@ -86,7 +86,7 @@ class TsxDesignator final : public TsxCustomVariable {
   TsxCustomVariable* DirectElement(Integer& index) const {
     if (!directIndex_) return nullptr;
     TsxCustomVariable* holder = Items.front().Ref;
-    if (holder->OnGetVarValue || !holder->Value.IsArray()) return nullptr;
+    if (holder->Hooked() || !holder->Value.IsArray()) return nullptr;
     const Variant& i = *directIndex_;
     index = i.VType() == varInteger ? i.UncheckedInteger() : i.ToInteger();
     return holder;

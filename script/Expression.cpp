@@ -11,7 +11,15 @@
 namespace orv {
 
 TsxExpressionNode::TsxExpressionNode() = default;
-TsxExpressionNode::~TsxExpressionNode() = default;
+
+TsxExpressionNode::~TsxExpressionNode() {
+  switch (Op) {
+    case TsxOpKind::Designator: delete Dsg; break;
+    case TsxOpKind::Set: delete SetExpr; break;
+    case TsxOpKind::Chain: delete Links; break;
+    default: break;
+  }
+}
 
 namespace {
 
@@ -73,7 +81,7 @@ TsxExpression::TsxExpression(TsxScript* script)
 TsxExpression::~TsxExpression() = default;
 
 void TsxExpression::SetValue(const Variant& value) {
-  if (!IsReadOnly && Root && Root->Dsg) Root->Dsg->SetValue(value);
+  if (!IsReadOnly && Root && Root->Op == TsxOpKind::Designator) Root->Dsg->SetValue(value);
   else if (!IsReadOnly && Root && Root->Op == TsxOpKind::Var) Root->Item->SetValue(value);
 }
 
@@ -528,7 +536,7 @@ Variant TsxExpression::Eval(const TsxExpressionNode& n) {
       // Each operator copies its left operand before its right side runs (LeftOperand), so
       // a recursive evaluation of the same chain may refill the holes safely.
       Variant value = Eval(*n.Left);
-      for (const TsxChainLink& link : n.Links) {
+      for (const TsxChainLink& link : *n.Links) {
         link.Hole->Value = std::move(value);
         value = Eval(*link.Node);
         link.Hole->Value = Variant();
@@ -649,9 +657,6 @@ bool IsComparison(TsxOpKind op) {
   }
 }
 
-bool IsOperator(TsxOpKind op) { return op >= TsxOpKind::Great; }
-
-// Types bottom-up; the first misfit's position goes to errorPos.
 bool IsArithmetic(TsxOpKind op) {
   switch (op) {
     case TsxOpKind::Plus: case TsxOpKind::Minus: case TsxOpKind::Mul: case TsxOpKind::DivFloat:
@@ -662,32 +667,45 @@ bool IsArithmetic(TsxOpKind op) {
   }
 }
 
-void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
+const String& NoTypeName() {
+  static const String none;
+  return none;
+}
+
+// Returns the node's type name: for fvtClass and fvtEnum the class or enumeration name.
+const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpressionNode*& misfit) {
   n.ConditionFn = &ConditionOnVariants;
-  if (n.Op == TsxOpKind::Var) {
-    n.Ref = &n.Item->Value;
-    n.NumberLeaf = n.Typ == fvtInt || n.Typ == fvtFloat || n.Typ == fvtVariant;
-  }
-  if (n.Op == TsxOpKind::Const) {
-    n.Ref = &n.Value;
-    n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
-  }
-  if (!IsOperator(n.Op)) return;
-  if (n.Op == TsxOpKind::Chain) {
-    Check(*n.Left, script, errorPos);
-    const TsxExpressionNode* before = n.Left.get();
-    for (TsxChainLink& link : n.Links) {
-      link.Node->Left->Typ = before->Typ;
-      link.Node->Left->TypeName = before->TypeName;
-      Check(*link.Node, script, errorPos);
-      before = link.Node.get();
+  switch (n.Op) {
+    case TsxOpKind::Var:
+      n.Ref = &n.Item->Value;
+      n.NumberLeaf = n.Typ == fvtInt || n.Typ == fvtFloat || n.Typ == fvtVariant;
+      return n.Item->TypeName();
+    case TsxOpKind::Const:
+      n.Ref = &n.Value;
+      n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
+      return NoTypeName();
+    case TsxOpKind::Designator:
+      return n.Dsg->TypeName();
+    case TsxOpKind::Set:
+      return NoTypeName();
+    case TsxOpKind::Chain: {
+      const String* name = &Check(*n.Left, script, misfit);
+      const TsxExpressionNode* before = n.Left.get();
+      for (TsxChainLink& link : *n.Links) {
+        // The link's left operand is its hole, which takes the type of the value so far.
+        link.Node->Left->Typ = before->Typ;
+        link.Hole->SetTypeName(*name);
+        name = &Check(*link.Node, script, misfit);
+        before = link.Node.get();
+      }
+      n.Typ = before->Typ;
+      return *name;
     }
-    n.Typ = before->Typ;
-    n.TypeName = before->TypeName;
-    return;
+    default:
+      break;
   }
-  if (n.Left) Check(*n.Left, script, errorPos);
-  if (n.Right) Check(*n.Right, script, errorPos);
+  const String& leftName = n.Left ? Check(*n.Left, script, misfit) : NoTypeName();
+  const String& rightName = n.Right ? Check(*n.Right, script, misfit) : NoTypeName();
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
                    RoutineCall(n.Right.get());
@@ -701,8 +719,7 @@ void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   if (l == fvtBool && r == fvtBool) n.BoolOperands = true;
   if (op == TsxOpKind::Is && l == fvtClass && r == fvtClass) {
     fits = true;
-  } else if (!sxTypesCompatible({l, n.Left ? n.Left->TypeName : String()},
-                                {r, n.Right ? n.Right->TypeName : String()}, script)) {
+  } else if (!sxTypesCompatible({l, leftName}, {r, rightName}, script)) {
     fits = false;
   } else if (l == fvtBool) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Or ||
@@ -712,29 +729,40 @@ void Check(TsxExpressionNode& n, TsxScript* script, TsxSourcePos& errorPos) {
   } else if (l == fvtClass || l == fvtArray) {
     fits = op == TsxOpKind::Eq || op == TsxOpKind::NonEq || op == TsxOpKind::Is;
   }
-  if (!fits && errorPos.Empty()) errorPos = n.Pos.Empty() ? TsxSourcePos(0, 0) : n.Pos;
+  if (!fits && !misfit) misfit = &n;
   n.Typ = l;
-  n.TypeName = n.Left ? n.Left->TypeName : String();
   if ((l == fvtInt && r == fvtFloat) || (l == fvtFloat && r == fvtInt)) n.Typ = fvtFloat;
   if (op == TsxOpKind::DivFloat && l == fvtInt && r == fvtInt) n.Typ = fvtFloat;
-  if (IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is) {
-    n.Typ = fvtBool;
-    n.TypeName.clear();
-  }
+  const bool boolean = IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is;
+  if (boolean) n.Typ = fvtBool;
   n.ConditionFn = PickConditionFn(n);
+  return boolean ? NoTypeName() : leftName;
 }
 
 }  // namespace
 
-TsxSourcePos TsxExpression::Finalize() {
-  TsxSourcePos errorPos;
-  Check(*Root, Script, errorPos);
+const String& TsxExpression::CheckTree(TsxExpressionNode& root, TsxScript* script, const TsxExpressionNode*& misfit) {
+  return Check(root, script, misfit);
+}
+
+bool TsxExpression::ReadOnlyRoot(const TsxExpressionNode& root) {
+  if (root.Op == TsxOpKind::Designator) return root.Dsg->IsReadOnly;
+  if (root.Op == TsxOpKind::Var) return root.Item->IsReadOnly;
+  return true;
+}
+
+void TsxExpression::Adopt(std::unique_ptr<TsxExpressionNode> root, const String& typeName) {
+  Root = std::move(root);
   Typ = Root->Typ;
-  TypeName = Root->TypeName;
-  IsReadOnly = true;
-  if (Root->Op == TsxOpKind::Designator) IsReadOnly = Root->Dsg->IsReadOnly;
-  if (Root->Op == TsxOpKind::Var) IsReadOnly = Root->Item->IsReadOnly;
-  return errorPos;
+  SetTypeName(typeName);
+  IsReadOnly = ReadOnlyRoot(*Root);
+}
+
+const TsxExpressionNode* TsxExpression::Finalize() {
+  const TsxExpressionNode* misfit = nullptr;
+  const String& typeName = Check(*Root, Script, misfit);
+  Adopt(std::move(Root), typeName);
+  return misfit;
 }
 
 namespace {
@@ -767,23 +795,23 @@ bool IsVariableNode(const TsxExpressionNode& n, TsxCustomVariable* target) {
 
 }  // namespace
 
-char TsxExpression::Optimize(TsxCustomVariable* target) {
-  if (!target || !Root) return ' ';
+char TsxExpression::Optimize(std::unique_ptr<TsxExpressionNode>& root, TsxCustomVariable* target) {
+  if (!target || !root) return ' ';
   char op;
-  switch (Root->Op) {
+  switch (root->Op) {
     case TsxOpKind::Plus: op = '+'; break;
     case TsxOpKind::Minus: op = '-'; break;
     case TsxOpKind::Mul: op = '*'; break;
     case TsxOpKind::DivFloat: op = '/'; break;
     default: return ' ';
   }
-  if (IsVariableNode(*Root->Left, target)) {
-    Root = std::move(Root->Right);
+  if (IsVariableNode(*root->Left, target)) {
+    root = std::move(root->Right);
     return op;
   }
-  if ((op == '+' || op == '*') && IsVariableNode(*Root->Right, target) &&
+  if ((op == '+' || op == '*') && IsVariableNode(*root->Right, target) &&
       target->Typ != fvtString && target->Typ != fvtVariant && target->Typ != fvtChar) {
-    Root = std::move(Root->Left);
+    root = std::move(root->Left);
     return op;
   }
   return ' ';

@@ -102,19 +102,21 @@ struct TsxExpressionNode {
   TsxNumberFn NumberFn = nullptr;  // Numeric
   TsxConditionFn ConditionFn = nullptr;
   TsxVarType Typ = fvtVariant;
-  String TypeName;
-  TsxSourcePos Pos;
   std::unique_ptr<TsxExpressionNode> Left;
   std::unique_ptr<TsxExpressionNode> Right;
-  Variant Value;                         // Const
-  TsxCustomVariable* Item = nullptr;     // Var: read in place
   // Var and Const: where the value lies, resolved when the tree is finalized; nullptr for
   // every other node.
   const Variant* Ref = nullptr;
-  std::unique_ptr<TsxDesignator> Dsg;    // Designator
-  std::unique_ptr<TsxSetExpression> SetExpr;  // Set
-  TClass IsClass = nullptr;              // Is: the class on the right
-  std::vector<TsxChainLink> Links;       // Chain
+  Variant Value;  // Const
+  // What only one kind of node has, read as the member its Op names; the node owns Dsg,
+  // SetExpr and Links.
+  union {
+    TsxCustomVariable* Item = nullptr;  // Var: read in place
+    TsxDesignator* Dsg;                 // Designator
+    TsxSetExpression* SetExpr;          // Set
+    TClass IsClass;                     // Is: the class on the right, or nullptr
+    std::vector<TsxChainLink>* Links;   // Chain
+  };
 };
 
 // One compiled expression.
@@ -125,12 +127,19 @@ class TsxExpression final : public TsxCustomVariable {
   Variant GetValue() override { return Eval(*Root); }
   void SetValue(const Variant& value) override;
 
-  // Type-checks the tree; returns the position of the first operator whose operands do not fit,
-  // empty when all fit.
-  TsxSourcePos Finalize();
+  // Type-checks the tree; returns the first operator whose operands do not fit, nullptr when
+  // all fit.
+  const TsxExpressionNode* Finalize();
+  // Type-checks a tree as Finalize does, the first misfit going to misfit; returns the tree's
+  // type name (the class or enumeration name of fvtClass and fvtEnum).
+  static const String& CheckTree(TsxExpressionNode& root, TsxScript* script, const TsxExpressionNode*& misfit);
+  // Takes a tree CheckTree has checked, and its type name.
+  void Adopt(std::unique_ptr<TsxExpressionNode> root, const String& typeName);
+  // Whether an expression of this root cannot be assigned to.
+  static bool ReadOnlyRoot(const TsxExpressionNode& root);
   // For target := target op e (and e op target for "+" and "*" on non-text variables): drops
   // the target from the tree and returns the operator to apply in place; ' ' otherwise.
-  char Optimize(TsxCustomVariable* target);
+  static char Optimize(std::unique_ptr<TsxExpressionNode>& root, TsxCustomVariable* target);
   // The plain variable or constant the whole expression is, else nullptr.
   TsxExpressionNode* SingleOperand() const {
     return Root && (Root->Op == TsxOpKind::Const || Root->Op == TsxOpKind::Var) ? Root.get() : nullptr;
@@ -193,6 +202,7 @@ class TsxExpression final : public TsxCustomVariable {
 
   std::unique_ptr<TsxExpressionNode> Root;
   TsxScript* Script;
+  // The text as written, kept for the arguments of macro functions only.
   String Source;
 };
 

@@ -45,10 +45,13 @@ bool sxTypesCompatible(const TsxTypeRec& dest, const TsxTypeRec& src, const TsxS
   return false;
 }
 
-bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src,
-                      const TsxScript* script) {
+bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxTypeRec& src, const TsxScript* script) {
   if (dest.Typ == fvtInt && src.Typ == fvtFloat) return false;
-  return sxTypesCompatible({dest.Typ, dest.TypeName}, {src.Typ, src.TypeName}, script);
+  return sxTypesCompatible({dest.Typ, dest.TypeName()}, src, script);
+}
+
+bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src, const TsxScript* script) {
+  return sxVarsCompatible(dest, {src.Typ, src.TypeName()}, script);
 }
 
 bool sxParseMethodSyntax(const String& syntax, const TsxScript* script, TsxCustomVariable& item) {
@@ -72,7 +75,7 @@ bool sxParseMethodSyntax(const String& syntax, const TsxScript* script, TsxCusto
       parser.SetPosition(back);
     }
     item.Typ = sxTypeNameToVarType(typeName, script);
-    if (item.Typ == fvtClass || item.Typ == fvtEnum) item.TypeName = typeName;
+    if (item.Typ == fvtClass || item.Typ == fvtEnum) item.SetTypeName(typeName);
   }
   parser.SkipSpaces();
   if (parser.GetChar() != "(") return isFunc;

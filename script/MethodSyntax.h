@@ -12,12 +12,12 @@ TsxVarType sxTypeNameToVarType(const String& typeName, const TsxScript* script);
 bool sxClassesCompatible(const String& destName, const String& srcName, const TsxScript* script);
 struct TsxTypeRec {
   TsxVarType Typ;
-  String TypeName;
+  const String& TypeName;
 };
 bool sxTypesCompatible(const TsxTypeRec& dest, const TsxTypeRec& src, const TsxScript* script);
 // As sxTypesCompatible, but a Float does not fit an Integer.
-bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src,
-                      const TsxScript* script);
+bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxTypeRec& src, const TsxScript* script);
+bool sxVarsCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src, const TsxScript* script);
 
 // Reads "function Name(a, b: Integer; var c: String = 'x'): Type" (or procedure, macrofunction,
 // macroprocedure) into item: its name, IsMacro, Typ, TypeName and parameters. Returns whether

@@ -115,6 +115,11 @@ Stmt StatementOf(const TsxILNode& e) {
   return Stmt::None;
 }
 
+bool IsVariableKind(const TsxCustomVariable* item) {
+  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
+         item->Kind == TsxItemKind::Param;
+}
+
 }  // namespace
 
 struct TsxProgramBuilder::WithEntry {
@@ -162,6 +167,22 @@ void TsxProgramBuilder::SetHeldPos(const TsxSourcePos& pos) {
   posElement_ = nullptr;
 }
 
+void TsxProgramBuilder::NoteOperator(const TsxExpressionNode* node) {
+  operators_.push_back({node, posElement_, posElement_ ? TsxSourcePos() : heldPos_});
+}
+
+TsxSourcePos TsxProgramBuilder::OperatorPos(const TsxExpressionNode* node, size_t from) const {
+  // The last entry is the node's own: a node dropped while parsing may have left its address
+  // to a later one.
+  for (size_t i = operators_.size(); i-- > from;) {
+    const OperatorAt& op = operators_[i];
+    if (op.Node != node) continue;
+    TsxSourcePos pos = op.Element ? op.Element->Where() : op.Held;
+    return pos.Empty() ? TsxSourcePos(0, 0) : pos;
+  }
+  return TsxSourcePos(0, 0);
+}
+
 void TsxProgramBuilder::Fail(const String& message) { throw Exception(message); }
 
 template <class T>
@@ -175,6 +196,7 @@ void TsxProgramBuilder::BuildProgram() {
   withList_.clear();
   ForgetNames();
   tokens_.clear();
+  operators_.clear();
   main_.ErrorUnit.clear();
   currentUnit_.clear();
   try {
@@ -226,8 +248,6 @@ void TsxProgramBuilder::DeclareRoutine(const TsxILNode& element, TsxScript& scri
   if (isFunc) typ = typeText.empty() ? fvtVariant : ResolveType(typeText, script, typeName);
   auto proc = std::make_unique<TsxProcVariable>(name, typ, typeName, &script, isFunc);
   proc->TypedResult = isFunc && !typeText.empty();
-  proc->SourcePos = CurrentPos().ToString();
-  proc->SourceUnit = currentUnit_;
   auto* raw = static_cast<TsxProcVariable*>(Declare(script, name, std::move(proc)));
   routines_[&element] = raw;
   if (params) DeclareParams(*params, *raw);
@@ -264,8 +284,6 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       CheckRedeclared(name, *proc.Program);
       auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
       param->IsVarParam = byRefGroup || byRef;
-      param->SourcePos = CurrentPos().ToString();
-      param->SourceUnit = currentUnit_;
       byRef = false;
       if (init && init->Count() > 0) {
         param->DefValue = EvaluateNow(*init->Items(0), *proc.Program);
@@ -439,14 +457,15 @@ void TsxProgramBuilder::BuildAssignment(const TsxILNode& element, TsxScript& scr
   }
   if (!dsgn || !expr) return;
   auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
-  stmt->Designator = BuildDesignator(*dsgn, script, 0);
+  BuildTarget(*dsgn, script, *stmt);
   SetPos(element);
-  if (stmt->Designator->IsReadOnly) Fail(SLeftCantAssigned);
-  stmt->Expression = BuildExpression(*expr, script);
+  if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
+  const String* typeName = nullptr;
+  auto source = BuildTree(*expr, script, typeName);
   SetPos(element);
-  CheckCompatible(*stmt->Designator, *stmt->Expression);
+  CheckCompatible(stmt->Target(), source->Typ, *typeName);
   stmt->Op = op == '+' || op == '-' || op == '*' || op == '/' ? op : ' ';
-  stmt->Optimize();
+  stmt->Optimize(std::move(source), *typeName);
   list.Add(std::move(stmt));
 }
 
@@ -455,17 +474,23 @@ void TsxProgramBuilder::BuildReturn(const TsxILNode& element, TsxScript& script,
     const TsxILNode& expr = *element.Items(0);
     SetPos(expr);
     auto stmt = NewStatement<TsxAssignmentStmt>(script, element);
-    auto dsg = std::make_unique<TsxDesignator>(&script);
-    TsxDesignatorItem item;
-    item.Ref = FindVar("Result", script);
-    item.SourcePos = CurrentPos();
-    dsg->Items.push_back(std::move(item));
-    dsg->Finalize();
-    if (dsg->IsReadOnly) Fail(SLeftCantAssigned);
-    stmt->Designator = std::move(dsg);
-    stmt->Expression = BuildExpression(expr, script);
-    CheckCompatible(*stmt->Designator, *stmt->Expression);
-    stmt->Optimize();
+    TsxCustomVariable* result = FindVar("Result", script);
+    if (IsVariableKind(result) && result->Count() == 0) {
+      stmt->SetTarget(result);
+    } else {
+      auto dsg = std::make_unique<TsxDesignator>(&script);
+      TsxDesignatorItem item;
+      item.Ref = result;
+      item.SourcePos = CurrentPos();
+      dsg->Items.push_back(std::move(item));
+      dsg->Finalize();
+      stmt->Designator = std::move(dsg);
+    }
+    if (stmt->Target().IsReadOnly) Fail(SLeftCantAssigned);
+    const String* typeName = nullptr;
+    auto source = BuildTree(expr, script, typeName);
+    CheckCompatible(stmt->Target(), source->Typ, *typeName);
+    stmt->Optimize(std::move(source), *typeName);
     stmt->Returns = true;
     list.Add(std::move(stmt));
     return;
@@ -559,7 +584,7 @@ void TsxProgramBuilder::BuildWith(const TsxILNode& element, TsxScript& script, T
       for (const WithEntry& w : withList_) used = used || SameText(w.Name, name);
       if (!used) break;
     }
-    auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName);
+    auto var = std::make_unique<TsxVariable>(name, dsg->Typ, dsg->TypeName());
     TsxCustomVariable* raw = Declare(script, name, std::move(var));
     auto stmt = std::make_unique<TsxWithStmt>(&script, currentUnit_, child.Where());
     stmt->Designator = std::move(dsg);
@@ -643,9 +668,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       case fvtChar: case fvtString: var->SetValue(Variant("")); break;
       default: var->Value = Variant(); break;
     }
-    var->OnGetVarValue = script.OnGetVarValue;
-    var->SourcePos = CurrentPos().ToString();
-    var->SourceUnit = currentUnit_;
+    var->SetOnGetVarValue(script.OnGetVarValue);
     if (d.Array) {
       std::vector<Integer> bounds;
       for (int k = 0; k < d.Array->Count(); ++k) {
@@ -677,9 +700,7 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
       auto helper = std::make_unique<TsxArrayHelper>(String(), dims, typ, typeName);
       auto arrayVar = std::make_unique<TsxVariable>(name, fvtArray);
       arrayVar->Value = VarArrayCreate(bounds, varVariant);
-      arrayVar->OnGetVarValue = script.OnGetVarValue;
-      arrayVar->SourcePos = CurrentPos().ToString();
-      arrayVar->SourceUnit = currentUnit_;
+      arrayVar->SetOnGetVarValue(script.OnGetVarValue);
       arrayVar->RefItem = script.Add(String(), std::move(helper));
       var = std::move(arrayVar);
     }
@@ -687,17 +708,12 @@ void TsxProgramBuilder::BuildVar(const TsxILNode& element, TsxScript& script, Ts
     if (d.Init && d.Init->Count() > 0) {
       SetPos(*d.Init);
       auto stmt = NewStatement<TsxAssignmentStmt>(script, *d.Init);
-      auto dsg = std::make_unique<TsxDesignator>(&script);
-      TsxDesignatorItem item;
-      item.Ref = raw;
-      item.SourcePos = CurrentPos();
-      dsg->Items.push_back(std::move(item));
-      dsg->Finalize();
-      stmt->Designator = std::move(dsg);
-      stmt->Expression = BuildExpression(*d.Init->Items(0), script);
+      stmt->SetTarget(raw);
+      const String* typeName = nullptr;
+      auto source = BuildTree(*d.Init->Items(0), script, typeName);
       SetPos(*d.Init);
-      CheckCompatible(*stmt->Designator, *stmt->Expression);
-      stmt->Optimize();
+      CheckCompatible(*raw, source->Typ, *typeName);
+      stmt->Optimize(std::move(source), *typeName);
       list.Add(std::move(stmt));
     }
   }
@@ -709,11 +725,9 @@ void TsxProgramBuilder::BuildConst(const TsxILNode& element, TsxScript& script) 
   SetPos(*element.Items(0));
   CheckRedeclared(name, script);
   auto expr = BuildExpression(*element.Items(1), script);
-  auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName);
+  auto var = std::make_unique<TsxVariable>(name, expr->Typ, expr->TypeName());
   var->Value = EvaluateNow(*element.Items(1), script);
   var->IsReadOnly = true;
-  var->SourcePos = CurrentPos().ToString();
-  var->SourceUnit = currentUnit_;
   Declare(script, name, std::move(var));
 }
 
@@ -732,7 +746,7 @@ TsxCustomVariable* TsxProgramBuilder::FindVar(std::string_view name, TsxScript& 
     if (!item) {
       if (needDeclareVars_) Fail(String(SUndeclaredIdent) + "'" + owned + "'");
       auto var = std::make_unique<TsxVariable>(owned, fvtVariant);
-      var->OnGetVarValue = main_.OnGetVarValue;
+      var->SetOnGetVarValue(main_.OnGetVarValue);
       item = main_.Add(owned, std::move(var));
     }
     names_.insert_or_assign(std::move(owned), Found{&script, item});
@@ -781,8 +795,12 @@ TsxVarType TsxProgramBuilder::ResolveType(const String& name, TsxScript& script,
 }
 
 void TsxProgramBuilder::CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src) {
-  if (!sxVarsCompatible(dest, src, &main_))
-    Fail(String(SIncompatibleTypes) + ": '" + dest.GetFullTypeName() + "', '" + src.GetFullTypeName() + "'");
+  CheckCompatible(dest, src.Typ, src.TypeName());
+}
+
+void TsxProgramBuilder::CheckCompatible(const TsxCustomVariable& dest, TsxVarType typ, const String& typeName) {
+  if (!sxVarsCompatible(dest, {typ, typeName}, &main_))
+    Fail(String(SIncompatibleTypes) + ": '" + dest.GetFullTypeName() + "', '" + sxFullTypeName(typ, typeName) + "'");
 }
 
 // Designators.
@@ -794,11 +812,6 @@ struct Link {
   const TsxILNode* Node;
   std::vector<const TsxILNode*> Args;
 };
-
-bool IsVariableKind(const TsxCustomVariable* item) {
-  return item->Kind == TsxItemKind::Variable || item->Kind == TsxItemKind::StringVariable ||
-         item->Kind == TsxItemKind::Param;
-}
 
 }  // namespace
 
@@ -858,7 +871,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t w = withList_.size(); w-- > 0 && !placed;) {
     TsxCustomVariable* with = withList_[w].Variable;
     if (with->Typ == fvtClass) {
-      TsxClassVariable* cls = script.FindClass(with->TypeName);
+      TsxClassVariable* cls = script.FindClass(with->TypeName());
       if (TsxCustomHelper* member = cls ? cls->Find(first.Text) : nullptr) {
         push(with, first.Node->Where(), {}, true);
         push(member, first.Node->Where(), first.Args, false);
@@ -898,7 +911,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
       continue;
     }
     TsxVarType typ = prev->Typ;
-    String typeName = prev->TypeName;
+    String typeName = prev->TypeName();
     if (prev->Kind == TsxItemKind::Method && prev->Typ == fvtConstructor) {
       typ = fvtClass;
       typeName = dsg->Items[dsg->Items.size() - 2].Ref->Name();
@@ -989,7 +1002,7 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   if (mode == 2) {
     TsxCustomVariable* last = dsg->Items.back().Ref;
     TsxVarType typ = last->Typ;
-    String typeName = last->TypeName;
+    String typeName = last->TypeName();
     if (last->Kind == TsxItemKind::Class) typ = fvtClass, typeName = last->Name();
     if (typ != fvtClass && typ != fvtVariant) Fail(SClassRequired);
     TsxClassVariable* object = script.FindClass("TObject");
@@ -1002,7 +1015,11 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   for (size_t k = 0; k < dsg->Items.size(); ++k) {
     TsxDesignatorItem& item = dsg->Items[k];
     TsxCustomVariable* ref = item.Ref;
-    for (const TsxILNode* a : args[k].Args) item.Args.push_back(BuildExpression(*a, script));
+    for (const TsxILNode* a : args[k].Args) {
+      item.Args.push_back(BuildExpression(*a, script));
+      // A macro receives its arguments as they are written.
+      if (ref->IsMacro) item.Args.back()->Source = SourceText(*a);
+    }
     if (args[k].Hidden || ref->Kind == TsxItemKind::LateMember) continue;
     // A class name takes an argument only in the cast form TFoo(x).
     if (ref->Kind == TsxItemKind::Class && item.Args.size() <= 1) continue;
@@ -1019,6 +1036,19 @@ std::unique_ptr<TsxDesignator> TsxProgramBuilder::BuildDesignator(const TsxILNod
   }
   dsg->Finalize();
   return dsg;
+}
+
+void TsxProgramBuilder::BuildTarget(const TsxILNode& element, TsxScript& script, TsxAssignmentStmt& stmt) {
+  const TsxILNode* name = SingleName(element);
+  if (!name) {
+    stmt.Designator = BuildDesignator(element, script, 0);
+    return;
+  }
+  SetPos(element);
+  String scratch;
+  TsxCustomVariable* ref = FindVar(TextOf(*name, scratch), script);
+  if (IsVariableKind(ref) && ref->Count() == 0) stmt.SetTarget(ref);
+  else stmt.Designator = NameDesignator(ref, *name, script);
 }
 
 const TsxILNode* TsxProgramBuilder::SingleName(const TsxILNode& element) const {
@@ -1159,7 +1189,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
   }
   auto node = std::make_unique<TsxExpressionNode>();
   if (token.What == Token::Operator && (token.Op == TsxOpKind::Not || token.Op == TsxOpKind::UnMinus)) {
-    node->Pos = CurrentPos();
+    NoteOperator(node.get());
     node->Op = token.Op;
     node->Left = ParseOperand(at, script, depth + 1);
     return node;
@@ -1179,11 +1209,10 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
     } else if (const TsxILNode* name = SingleName(e)) {
       TsxCustomVariable* ref = FindVar(TextOf(*name, scratch), script);
       // A plain variable is read in place, without a designator.
-      if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->OnGetVarValue)) {
+      if (IsVariableKind(ref) && ref->Count() == 0 && (ref->Kind == TsxItemKind::Param || !ref->Hooked())) {
         node->Op = TsxOpKind::Var;
         node->Item = ref;
         node->Typ = ref->Typ;
-        node->TypeName = ref->TypeName;
         return node;
       }
       dsg = NameDesignator(ref, *name, script);
@@ -1192,17 +1221,17 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseOperand(size_t& at, T
     }
     TsxCustomVariable* var = dsg->PlainVariable();
     node->Typ = dsg->Typ;
-    node->TypeName = dsg->TypeName;
-    if (var && (var->Kind == TsxItemKind::Param || !var->OnGetVarValue)) {
+    if (var && (var->Kind == TsxItemKind::Param || !var->Hooked())) {
       node->Op = TsxOpKind::Var;
       node->Item = var;
     } else {
       node->Op = TsxOpKind::Designator;
-      node->Dsg = std::move(dsg);
+      node->Dsg = dsg.release();
     }
   } else if (Is(e, "set")) {
+    auto set = BuildSet(e, script);
     node->Op = TsxOpKind::Set;
-    node->SetExpr = BuildSet(e, script);
+    node->SetExpr = set.release();
     node->Typ = fvtVariant;
   } else {
     Fail(SIncompatibleTypes);
@@ -1226,8 +1255,9 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
     ++at;
     SetPos(*token.Element);
     auto node = std::make_unique<TsxExpressionNode>();
-    node->Pos = CurrentPos();
+    NoteOperator(node.get());
     node->Op = token.Op;
+    if (node->Op == TsxOpKind::Is) node->IsClass = nullptr;
     if (at >= tokens_.size()) return left;
     node->Right = ParseBinary(at, script, priority - 1, depth + 1);
     if (node->Op == TsxOpKind::Is && node->Right->Op == TsxOpKind::Designator &&
@@ -1238,7 +1268,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
     if (++operators > kChainAfter && !chain) {
       auto made = std::make_unique<TsxExpressionNode>();
       made->Op = TsxOpKind::Chain;
-      made->Pos = node->Pos;
+      made->Links = new std::vector<TsxChainLink>();
       made->Left = std::move(left);
       chain = made.get();
       left = std::move(made);
@@ -1250,7 +1280,7 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
       node->Left->Op = TsxOpKind::Var;
       node->Left->Item = link.Hole.get();
       link.Node = std::move(node);
-      chain->Links.push_back(std::move(link));
+      chain->Links->push_back(std::move(link));
     } else {
       node->Left = std::move(left);
       left = std::move(node);
@@ -1260,18 +1290,31 @@ std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::ParseBinary(size_t& at, Ts
 }
 
 std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNode& element, TsxScript& script) {
+  const String* typeName = nullptr;
+  auto root = BuildTree(element, script, typeName);
+  auto expr = std::make_unique<TsxExpression>(&script);
+  expr->Adopt(std::move(root), *typeName);
+  return expr;
+}
+
+std::unique_ptr<TsxExpressionNode> TsxProgramBuilder::BuildTree(const TsxILNode& element, TsxScript& script,
+                                                                const String*& typeName) {
   sxCheckStack();
   if (++depth_ > kMaxExpressionDepth) Fail(kTooComplex);
   const size_t base = tokens_.size();
+  const size_t operatorBase = operators_.size();
   struct Leave {
     int& d;
     std::vector<Token>& tokens;
     size_t base;
+    std::vector<OperatorAt>& operators;
+    size_t operatorBase;
     ~Leave() {
       --d;
       tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(base), tokens.end());
+      operators.erase(operators.begin() + static_cast<std::ptrdiff_t>(operatorBase), operators.end());
     }
-  } leave{depth_, tokens_, base};
+  } leave{depth_, tokens_, base, operators_, operatorBase};
   SetPos(element);
   const TsxILNode* const savedElement = posElement_;
   const TsxSourcePos savedPos = savedElement ? TsxSourcePos() : heldPos_;
@@ -1279,24 +1322,23 @@ std::unique_ptr<TsxExpression> TsxProgramBuilder::BuildExpression(const TsxILNod
   // A trailing operator other than ")" carries nothing.
   while (tokens_.size() > base && tokens_.back().What != Token::Operand && tokens_.back().What != Token::Close)
     tokens_.pop_back();
-  auto expr = std::make_unique<TsxExpression>(&script);
   if (tokens_.size() == base) Fail(SIncompatibleTypes);
   size_t at = base;
-  expr->Root = ParseBinary(at, script, 100, 0);
+  std::unique_ptr<TsxExpressionNode> root = ParseBinary(at, script, 100, 0);
   while (at < tokens_.size() && tokens_[at].What == Token::Close) ++at;
   if (at < tokens_.size()) {
     SetPos(*tokens_[at].Element);
     Fail(SIncompatibleTypes);
   }
-  expr->Source = SourceText(element);
-  const TsxSourcePos errorPos = expr->Finalize();
-  if (!errorPos.Empty()) {
-    SetHeldPos(errorPos);
+  const TsxExpressionNode* misfit = nullptr;
+  typeName = &TsxExpression::CheckTree(*root, &script, misfit);
+  if (misfit) {
+    SetHeldPos(OperatorPos(misfit, operatorBase));
     Fail(SIncompatibleTypes);
   }
   if (savedElement) posElement_ = savedElement;
   else SetHeldPos(savedPos);
-  return expr;
+  return root;
 }
 
 namespace {
@@ -1315,7 +1357,7 @@ bool IsConstantTree(const TsxExpressionNode& n) {
     case TsxOpKind::Is:
       return false;
     case TsxOpKind::Chain:
-      for (const TsxChainLink& link : n.Links)
+      for (const TsxChainLink& link : *n.Links)
         if (link.Node->Right && !IsConstantTree(*link.Node->Right)) return false;
       return IsConstantTree(*n.Left);
     default:

@@ -16,6 +16,7 @@ namespace orv {
 class TsxILParser;
 class TsxScript;
 class TsxStatement;
+class TsxAssignmentStmt;
 class TsxExpression;
 class TsxDesignator;
 class TsxProcVariable;
@@ -34,6 +35,13 @@ class TsxProgramBuilder {
  private:
   struct WithEntry;
   struct Token;
+  // Where an operator of the expressions being built stands: its element, or the position held
+  // when no element was being read. Worked out only for an operator whose operands do not fit.
+  struct OperatorAt {
+    const TsxExpressionNode* Node;
+    const TsxILNode* Element;
+    TsxSourcePos Held;
+  };
   // Names compared blind to ASCII case, as the scripts compare them.
   struct FoldedHash {
     using is_transparent = void;
@@ -66,11 +74,16 @@ class TsxProgramBuilder {
   void BuildReturn(const TsxILNode& element, TsxScript& script, TsxStatement& list);
 
   std::unique_ptr<TsxDesignator> BuildDesignator(const TsxILNode& element, TsxScript& script, int mode);
+  // An assignment's target; a plain variable named alone is given to the statement as it is.
+  void BuildTarget(const TsxILNode& element, TsxScript& script, TsxAssignmentStmt& stmt);
   // A designator of one name without arguments, bound to ref.
   std::unique_ptr<TsxDesignator> NameDesignator(TsxCustomVariable* ref, const TsxILNode& name, TsxScript& script);
   // The one name of a designator that is nothing else, when no with statement is active.
   const TsxILNode* SingleName(const TsxILNode& element) const;
   std::unique_ptr<TsxExpression> BuildExpression(const TsxILNode& element, TsxScript& script);
+  // The checked tree of an expression element; typeName is set to its type name, which lives as
+  // long as the tree and the items it names.
+  std::unique_ptr<TsxExpressionNode> BuildTree(const TsxILNode& element, TsxScript& script, const String*& typeName);
   std::unique_ptr<TsxExpression> ConstExpression(const Variant& value, TsxScript& script);
   std::unique_ptr<TsxSetExpression> BuildSet(const TsxILNode& element, TsxScript& script);
   // Appends the operands and operators of an expression element, nested ones walked into.
@@ -89,10 +102,15 @@ class TsxProgramBuilder {
   // Type name to tag and class or enumeration name; raises "Unknown type".
   TsxVarType ResolveType(const String& name, TsxScript& script, String& typeName);
   void CheckCompatible(const TsxCustomVariable& dest, const TsxCustomVariable& src);
+  void CheckCompatible(const TsxCustomVariable& dest, TsxVarType typ, const String& typeName);
   void SetPos(const TsxILNode& element);
   // The position being read.
   TsxSourcePos CurrentPos() const;
   void SetHeldPos(const TsxSourcePos& pos);
+  // Records where the operator node being made stands.
+  void NoteOperator(const TsxExpressionNode* node);
+  // The position recorded for node since operators_[from]; "0:0" when there is none.
+  TsxSourcePos OperatorPos(const TsxExpressionNode* node, size_t from) const;
   [[noreturn]] void Fail(const String& message);
   template <class T>
   std::unique_ptr<T> NewStatement(TsxScript& script, const TsxILNode& element);
@@ -118,6 +136,8 @@ class TsxProgramBuilder {
   // The tokens of the expressions being built, the innermost last: each expression appends
   // its own and removes them when done.
   std::vector<Token> tokens_;
+  // The operators of the expressions being built, the innermost last, as tokens_.
+  std::vector<OperatorAt> operators_;
   int depth_ = 0;
 };
 

@@ -164,6 +164,7 @@ TsxClassVariable* TsxScript::FindClass(const String& name) const {
 void TsxScript::Clear() {
   ownedObjects_.clear();
   mainStatement_->Clear();
+  unitNames_.clear();
   for (size_t i = items_.size(); i-- > 0;) {
     if (items_[i].Item->AddedBy == kModuleOwner) continue;
     FreeEntry(i);
@@ -177,6 +178,7 @@ void TsxScript::Clear() {
 
 void TsxScript::ClearItems(const void* owner) {
   mainStatement_->Clear();
+  unitNames_.clear();
   for (size_t i = items_.size(); i-- > 0;) {
     if (items_[i].Item->AddedBy != owner) continue;
     FreeEntry(i);
@@ -203,7 +205,7 @@ void TsxScript::AddVariable(const String& name, const String& typeName, const Va
   const TsxVarType typ = sxTypeNameToVarType(typeName, this);
   auto item = std::make_unique<TsxVariable>(name, typ, typ == fvtClass || typ == fvtEnum ? typeName : String());
   item->Value = value;
-  item->OnGetVarValue = OnGetVarValue;
+  item->SetOnGetVarValue(OnGetVarValue);
   Add(name, std::move(item));
 }
 
@@ -427,6 +429,14 @@ void TsxScript::RunLine(const String& unitName, const String& pos) {
       return;
     }
   }
+}
+
+const String* TsxScript::SharedUnitName(const String& unitName) {
+  if (unitName.empty()) return nullptr;
+  for (const String& known : unitNames_)
+    if (known == unitName) return &known;
+  unitNames_.push_front(unitName);
+  return &unitNames_.front();
 }
 
 void TsxScript::AddCodeLine(const String& unitName, const TsxSourcePos& pos) {

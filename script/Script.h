@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <forward_list>
 #include <functional>
 #include <memory>
 #include <unordered_set>
@@ -126,6 +127,9 @@ class TsxScript : public TComponent, public TsxRunFlags {
   void RunLine(const String& unitName, const String& pos);
   // Records the row of a statement at pos among its unit's code lines.
   void AddCodeLine(const String& unitName, const TsxSourcePos& pos);
+  // The one copy of a unit's name that the statements of this script built from that unit
+  // share; nullptr for the main text, whose name is empty.
+  const String* SharedUnitName(const String& unitName);
 
   TStrings& Lines() { return *lines_; }
   void SetLines(const TStrings& value);
@@ -218,6 +222,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   std::vector<CodeLines> codeLines_;
   bool codeLinesPending_ = false;
   void ClearCodeLines();
+  // What SharedUnitName handed out: it outlives the statements.
+  std::forward_list<String> unitNames_;
   std::unique_ptr<TsxStatement> mainStatement_;
   String syntaxType_ = "PascalScript";
   TsxScript* parent_ = nullptr;

@@ -4,17 +4,48 @@
 
 namespace orv {
 
+TsxItemDetails::TsxItemDetails() = default;
+TsxItemDetails::~TsxItemDetails() = default;
+
 TsxCustomVariable::TsxCustomVariable(String name, TsxVarType typ, String typeName, TsxItemKind kind)
-    : Kind(kind), Typ(typ), TypeName(std::move(typeName)) {
+    : Kind(kind), Typ(typ) {
   SetName(std::move(name));
+  SetTypeName(std::move(typeName));
 }
 
 TsxCustomVariable::~TsxCustomVariable() = default;
 
+const String& TsxCustomVariable::NoText() {
+  static const String none;
+  return none;
+}
+
+TsxItemDetails& TsxCustomVariable::Details() {
+  if (!details_) details_ = std::make_unique<TsxItemDetails>();
+  return *details_;
+}
+
 void TsxCustomVariable::SetName(String name) {
-  name_ = std::move(name);
-  // Expressions, designators and helpers are made by the thousand without a name.
-  upperName_ = name_.empty() ? String() : AnsiUpperCase(name_);
+  if (name.empty() && !details_) return;
+  TsxItemDetails& d = Details();
+  d.Name = std::move(name);
+  d.UppercaseName = d.Name.empty() ? String() : AnsiUpperCase(d.Name);
+}
+
+void TsxCustomVariable::SetTypeName(String typeName) {
+  if (typeName.empty() && !details_) return;
+  Details().TypeName = std::move(typeName);
+}
+
+const TsxGetVariableValueEvent& TsxCustomVariable::OnGetVarValue() const {
+  static const TsxGetVariableValueEvent none;
+  return details_ ? details_->OnGetVarValue : none;
+}
+
+void TsxCustomVariable::SetOnGetVarValue(const TsxGetVariableValueEvent& hook) {
+  hooked_ = static_cast<bool>(hook);
+  if (!hooked_ && !details_) return;
+  Details().OnGetVarValue = hook;
 }
 
 Variant TsxCustomVariable::GetValue() { return Value; }
@@ -24,19 +55,23 @@ void TsxCustomVariable::SetValue(const Variant& value) {
 }
 
 TsxParamItem* TsxCustomVariable::AddParam(std::unique_ptr<TsxParamItem> param) {
-  params_.push_back(std::move(param));
-  return params_.back().get();
+  std::vector<std::unique_ptr<TsxParamItem>>& params = Details().Params;
+  params.push_back(std::move(param));
+  return params.back().get();
 }
 
 int TsxCustomVariable::GetNumberOfRequiredParams() const {
   int n = 0;
-  for (const auto& p : params_)
+  if (!details_) return 0;
+  for (const auto& p : details_->Params)
     if (!p->IsOptional) ++n;
   return n;
 }
 
-String TsxCustomVariable::GetFullTypeName() const {
-  switch (Typ) {
+String TsxCustomVariable::GetFullTypeName() const { return sxFullTypeName(Typ, TypeName()); }
+
+String sxFullTypeName(TsxVarType typ, const String& typeName) {
+  switch (typ) {
     case fvtInt: return "Integer";
     case fvtBool: return "Boolean";
     case fvtFloat: return "Extended";
@@ -44,7 +79,7 @@ String TsxCustomVariable::GetFullTypeName() const {
     case fvtString: return "String";
     case fvtArray: return "Array";
     case fvtClass:
-    case fvtEnum: return TypeName;
+    case fvtEnum: return typeName;
     default: return "Variant";
   }
 }
@@ -70,8 +105,8 @@ Variant sxConvertForType(const Variant& value, TsxVarType typ) {
 }
 
 Variant TsxVariable::GetValue() {
-  if (OnGetVarValue) {
-    Variant v = OnGetVarValue(Name(), Typ, Value);
+  if (Hooked()) {
+    Variant v = OnGetVarValue()(Name(), Typ, Value);
     if (!v.IsNull()) return v;
   }
   return Value;

@@ -52,6 +52,20 @@ enum class TsxItemKind : std::uint8_t {
 using TsxGetVariableValueEvent =
     std::function<Variant(const String& VarName, TsxVarType VarTyp, const Variant& OldValue)>;
 
+// What only some items have: a name (declared and registered items), a type name (class and
+// enumeration types), a host hook (variables the host answers for) and parameters (routines
+// and members). Kept apart, so that the designators and expressions a program makes by the
+// thousand carry none of it.
+struct TsxItemDetails {
+  TsxItemDetails();
+  ~TsxItemDetails();
+  String Name;
+  String UppercaseName;
+  String TypeName;
+  TsxGetVariableValueEvent OnGetVarValue;
+  std::vector<std::unique_ptr<TsxParamItem>> Params;
+};
+
 // Base of every named item. Its parameters (for routines and members) are owned by it.
 class TsxCustomVariable {
  public:
@@ -64,12 +78,20 @@ class TsxCustomVariable {
   virtual Variant GetValue();
   virtual void SetValue(const Variant& value);
 
-  const String& Name() const { return name_; }
-  const String& UppercaseName() const { return upperName_; }
+  const String& Name() const { return details_ ? details_->Name : NoText(); }
+  const String& UppercaseName() const { return details_ ? details_->UppercaseName : NoText(); }
   void SetName(String name);
+  // For fvtClass and fvtEnum the class or enumeration name.
+  const String& TypeName() const { return details_ ? details_->TypeName : NoText(); }
+  void SetTypeName(String typeName);
+  const TsxGetVariableValueEvent& OnGetVarValue() const;
+  void SetOnGetVarValue(const TsxGetVariableValueEvent& hook);
+  // True when OnGetVarValue is assigned: what the interpreter's paths that read a variable in
+  // place test.
+  bool Hooked() const { return hooked_; }
 
-  int Count() const { return static_cast<int>(params_.size()); }
-  TsxParamItem* Params(int index) const { return params_[static_cast<size_t>(index)].get(); }
+  int Count() const { return details_ ? static_cast<int>(details_->Params.size()) : 0; }
+  TsxParamItem* Params(int index) const { return details_->Params[static_cast<size_t>(index)].get(); }
   TsxParamItem* AddParam(std::unique_ptr<TsxParamItem> param);
   int GetNumberOfRequiredParams() const;
   // "Integer", "Boolean", "Extended", "Char", "String", "Array", the class or enumeration name,
@@ -77,27 +99,23 @@ class TsxCustomVariable {
   String GetFullTypeName() const;
   Variant* PValue() { return &Value; }
   // Takes the parameters out of this item's ownership (a procedure hands them to its scope).
-  std::vector<std::unique_ptr<TsxParamItem>>& OwnedParams() { return params_; }
+  std::vector<std::unique_ptr<TsxParamItem>>& OwnedParams() { return Details().Params; }
 
   const TsxItemKind Kind;
-  // The owner recorded when the item was added to a script; kModuleOwner for binding modules.
-  const void* AddedBy = nullptr;
   bool IsMacro = false;
   bool IsReadOnly = false;
   bool NeedResult = true;
-  TsxCustomVariable* RefItem = nullptr;
   TsxVarType Typ;
-  String TypeName;
+  // The owner recorded when the item was added to a script; kModuleOwner for binding modules.
+  const void* AddedBy = nullptr;
+  TsxCustomVariable* RefItem = nullptr;
   Variant Value = Null();
-  TsxGetVariableValueEvent OnGetVarValue;
-  // Where the item was declared.
-  String SourcePos;
-  String SourceUnit;
 
  private:
-  String name_;
-  String upperName_;
-  std::vector<std::unique_ptr<TsxParamItem>> params_;
+  static const String& NoText();
+  TsxItemDetails& Details();
+  bool hooked_ = false;
+  std::unique_ptr<TsxItemDetails> details_;
 };
 
 // The AddedBy of items registered by binding modules: they survive TsxScript::Clear.
@@ -112,7 +130,7 @@ class TsxVariable : public TsxCustomVariable {
   Variant GetValue() override;
   void SetValue(const Variant& value) override;
   // True when reads and writes may bypass GetValue and SetValue's hooks.
-  bool IsPlain() const { return !OnGetVarValue; }
+  bool IsPlain() const { return !Hooked(); }
 };
 
 // A declared String or Char variable: holds its value as text.
@@ -139,6 +157,9 @@ class TsxParamItem : public TsxCustomVariable {
   bool IsVarParam = false;
   Variant DefValue = Null();
 };
+
+// GetFullTypeName of an item of type typ and type name typeName.
+String sxFullTypeName(TsxVarType typ, const String& typeName);
 
 // The value converted as a variable of the type stores it.
 Variant sxConvertForType(const Variant& value, TsxVarType typ);

@@ -8,8 +8,13 @@
 
 namespace orv {
 
-TsxStatement::TsxStatement(TsxScript* program, String unitName, TsxSourcePos sourcePos)
-    : Program(program), UnitName(std::move(unitName)), SourcePos(std::move(sourcePos)) {}
+TsxStatement::TsxStatement(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
+    : Program(program), SourcePos(std::move(sourcePos)), unitName_(program->SharedUnitName(unitName)) {}
+
+const String& TsxStatement::UnitName() const {
+  static const String mainText;
+  return unitName_ ? *unitName_ : mainText;
+}
 
 TsxStatement::~TsxStatement() = default;
 
@@ -31,7 +36,7 @@ TsxStatement* TsxStatement::Add(std::unique_ptr<TsxStatement> statement) {
 [[gnu::noinline, gnu::cold]] void TsxStatement::TellLine() {
   for (TsxScript* s = Program; s; s = s->Parent()) {
     if (s->OnRunLine) {
-      Program->RunLine(UnitName, SourcePos.ToString());
+      Program->RunLine(UnitName(), SourcePos.ToString());
       break;
     }
   }
@@ -59,19 +64,30 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 // Assignments.
 
-TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
-    : TsxStatement(program, std::move(unitName), std::move(sourcePos)) {
+TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
+    : TsxStatement(program, unitName, std::move(sourcePos)) {
   StatementKind = TsxStatementKind::Assignment;
 }
 
 TsxAssignmentStmt::~TsxAssignmentStmt() = default;
 
-void TsxAssignmentStmt::Optimize() {
-  target_ = Designator->PlainVariable();
-  if (Op == ' ') Op = Expression->Optimize(target_);
+const TsxCustomVariable& TsxAssignmentStmt::Target() const {
+  if (Designator) return *Designator;
+  return *target_;
+}
+
+void TsxAssignmentStmt::Optimize(std::unique_ptr<TsxExpressionNode> source, String typeName) {
+  if (Designator) {
+    target_ = Designator->PlainVariable();
+    if (target_) Designator.reset();
+  }
+  // The expression's type is the whole source's, also when the target drops out of it.
+  const TsxVarType typ = source->Typ;
+  const bool readOnly = TsxExpression::ReadOnlyRoot(*source);
+  if (Op == ' ') Op = TsxExpression::Optimize(source, target_);
   // A variable that stores a whole number as it is (a parameter stores anything as it is),
   // stepped by a variable or a constant.
-  wholeStep_ = target_ && (Op == '+' || Op == '-') && Expression->Root->Ref && !target_->IsReadOnly &&
+  wholeStep_ = target_ && (Op == '+' || Op == '-') && source->Ref && !target_->IsReadOnly &&
                (target_->Kind == TsxItemKind::Param ||
                 (target_->Kind == TsxItemKind::Variable && (target_->Typ == fvtInt || target_->Typ == fvtVariant)));
   if (target_ && !target_->IsReadOnly) {
@@ -81,17 +97,31 @@ void TsxAssignmentStmt::Optimize() {
     if (variable && target_->Typ == fvtFloat) keeps_ = varDouble;
     if (variable && target_->Typ == fvtBool) keeps_ = varBoolean;
   }
-  numberStore_ = target_ && Op == ' ' && Expression->Root->Numeric && !target_->IsReadOnly &&
+  numberStore_ = target_ && Op == ' ' && source->Numeric && !target_->IsReadOnly &&
                  (target_->Kind == TsxItemKind::Param ||
                   (target_->Kind == TsxItemKind::Variable &&
                    (target_->Typ == fvtInt || target_->Typ == fvtFloat || target_->Typ == fvtVariant)));
+  if (target_ && source->Op == TsxOpKind::Const) {
+    constant_ = std::move(source->Value);
+    source_ = &constant_;
+    return;
+  }
+  if (target_ && source->Op == TsxOpKind::Var) {
+    source_ = &source->Item->Value;
+    return;
+  }
+  Expression = std::make_unique<TsxExpression>(Program);
+  Expression->Root = std::move(source);
+  Expression->Typ = typ;
+  Expression->SetTypeName(std::move(typeName));
+  Expression->IsReadOnly = readOnly;
 }
 
 namespace {
 
 // A variable or parameter whose value may be read in place (no host hook asks for it).
 inline bool IsPlainVariable(const TsxCustomVariable& var) {
-  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.OnGetVarValue;
+  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.Hooked();
 }
 
 // Whether a value may be stored in the variable as it is, without SetValue's conversion.
@@ -108,7 +138,7 @@ inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
 // Whether s := s + right may append to the text s holds: both are texts and the variable would
 // store the joined text as it is.
 inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
-  if (var.OnGetVarValue || var.IsReadOnly || var.Value.VType() != varString || right.VType() != varString)
+  if (var.Hooked() || var.IsReadOnly || var.Value.VType() != varString || right.VType() != varString)
     return false;
   return var.Kind == TsxItemKind::StringVariable ||
          ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
@@ -137,9 +167,9 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   if (wholeStep_) {
     // Counters and sums of whole numbers change where they lie.
     Variant& value = target_->Value;
-    const Variant& by = *Expression->Root->Ref;
+    const Variant& by = *source_;
     Integer result;
-    if (!target_->OnGetVarValue && value.VType() == varInteger && by.VType() == varInteger &&
+    if (!target_->Hooked() && value.VType() == varInteger && by.VType() == varInteger &&
         !(Op == '+' ? __builtin_add_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result)
                     : __builtin_sub_overflow(value.UncheckedInteger(), by.UncheckedInteger(), &result))) {
       value.AssignNumber(varInteger, result);
@@ -148,15 +178,16 @@ inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
   }
   if (target_) {
     if (Op == ' ') {
-      const TsxExpressionNode& root = *Expression->Root;
       // Result := F(n - 1) + F(n - 2): the two calls run from this frame.
-      Variant v = root.CallOperands ? CallsValue(root) : Expression->Value();
+      Variant v = source_                            ? *source_
+                  : Expression->Root->CallOperands ? CallsValue(*Expression->Root)
+                                                   : Expression->Value();
       if (keepsAny_ || (keeps_ != varEmpty && v.VType() == keeps_))
         target_->Value.Swap(v);
       else
         target_->SetValue(v);
     } else {
-      Variant right = Expression->Value();
+      Variant right = source_ ? *source_ : Expression->Value();
       if (Op == '+' && AppendsInPlace(*target_, right)) {
         Variant& text = target_->Value;
         sxCheckTextLength(text.StrView().size() + right.StrView().size());
@@ -223,7 +254,7 @@ void TsxCallStmt::Execute() {
 
 // Conditions.
 
-TsxIfStmt::TsxIfStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxIfStmt::TsxIfStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {
   StatementKind = TsxStatementKind::If;
@@ -320,7 +351,7 @@ Variant TsxDesignator::CallRoutine() {
 
 TsxCaseSelector::~TsxCaseSelector() = default;
 
-TsxCaseStmt::TsxCaseStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxCaseStmt::TsxCaseStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ElseStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 
@@ -418,7 +449,7 @@ void TsxVbForStmt::Execute() {
   p.BreakCalled = false;
 }
 
-TsxCppForStmt::TsxCppForStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxCppForStmt::TsxCppForStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       FirstStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)),
       SecondStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
@@ -441,7 +472,7 @@ void TsxCppForStmt::Execute() {
 
 // Exceptions.
 
-TsxTryStmt::TsxTryStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos)
+TsxTryStmt::TsxTryStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
     : TsxStatement(program, unitName, sourcePos),
       ExceptStmt(std::make_unique<TsxStatement>(program, unitName, sourcePos)) {}
 

@@ -14,6 +14,7 @@ class TsxExpression;
 class TsxDesignator;
 class TsxSetExpression;
 class TsxCustomVariable;
+struct TsxExpressionNode;
 
 // The statements a list runs without a virtual call: the most common ones, inline in RunItems.
 enum class TsxStatementKind : std::uint8_t { Other, Assignment, If };
@@ -21,7 +22,7 @@ enum class TsxStatementKind : std::uint8_t { Other, Assignment, If };
 // A statement list and the base of every statement.
 class TsxStatement {
  public:
-  TsxStatement(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxStatement(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   TsxStatement(const TsxStatement&) = delete;
   TsxStatement& operator=(const TsxStatement&) = delete;
   virtual ~TsxStatement();
@@ -34,8 +35,9 @@ class TsxStatement {
   int Count() const { return static_cast<int>(Items.size()); }
   void Clear() { Items.clear(); }
 
+  const String& UnitName() const;
+
   TsxScript* Program;
-  String UnitName;
   TsxSourcePos SourcePos;
   std::vector<std::unique_ptr<TsxStatement>> Items;
   TsxStatementKind StatementKind = TsxStatementKind::Other;
@@ -45,6 +47,8 @@ class TsxStatement {
   bool Report();
 
  private:
+  // Shared with the other statements of the unit; nullptr for the main text.
+  const String* unitName_;
   // Tells the first line handler of the script and its parents where this statement is.
   void TellLine();
   // RunItems of list, inline where a script routine's call runs its body.
@@ -54,13 +58,19 @@ class TsxStatement {
 
 class TsxAssignmentStmt : public TsxStatement {
  public:
-  TsxAssignmentStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxAssignmentStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   ~TsxAssignmentStmt() override;
   void Execute() override;
   // Execute without the virtual call.
   void Run();
-  // Picks the in-place target and the single-operand source.
-  void Optimize();
+  // Takes the checked tree of the source and its type name, and picks the in-place target and
+  // the single-operand source. A plain variable target and a variable or constant source are
+  // then held here, without their designator and expression.
+  void Optimize(std::unique_ptr<TsxExpressionNode> source, String typeName);
+  // A plain variable named alone as the target, given instead of a designator.
+  void SetTarget(TsxCustomVariable* variable) { target_ = variable; }
+  // What is assigned to: the designator, or the variable given to SetTarget.
+  const TsxCustomVariable& Target() const;
   std::unique_ptr<TsxDesignator> Designator;
   std::unique_ptr<TsxExpression> Expression;
   // ' ' plain, or '+', '-', '*', '/' applied to the target in place.
@@ -71,6 +81,9 @@ class TsxAssignmentStmt : public TsxStatement {
  private:
   void Store();
   TsxCustomVariable* target_ = nullptr;
+  // The value of a source that is a variable or a constant: the variable's, or constant_.
+  const Variant* source_ = nullptr;
+  Variant constant_;
   // target := target + or - a variable or constant, on a variable that keeps whole numbers as
   // they are: tried in place before the general path.
   bool wholeStep_ = false;
@@ -93,7 +106,7 @@ class TsxCallStmt : public TsxStatement {
 
 class TsxIfStmt : public TsxStatement {
  public:
-  TsxIfStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxIfStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   ~TsxIfStmt() override;
   void Execute() override;
   // Execute without the virtual call.
@@ -111,7 +124,7 @@ class TsxCaseSelector : public TsxStatement {
 
 class TsxCaseStmt : public TsxStatement {
  public:
-  TsxCaseStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxCaseStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   ~TsxCaseStmt() override;
   void Execute() override;
   std::unique_ptr<TsxExpression> Condition;
@@ -161,7 +174,7 @@ class TsxVbForStmt : public TsxStatement {
 
 class TsxCppForStmt : public TsxStatement {
  public:
-  TsxCppForStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxCppForStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   ~TsxCppForStmt() override;
   void Execute() override;
   std::unique_ptr<TsxStatement> FirstStmt;
@@ -171,7 +184,7 @@ class TsxCppForStmt : public TsxStatement {
 
 class TsxTryStmt : public TsxStatement {
  public:
-  TsxTryStmt(TsxScript* program, String unitName, TsxSourcePos sourcePos);
+  TsxTryStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos);
   ~TsxTryStmt() override;
   void Execute() override;
   bool IsExcept = false;

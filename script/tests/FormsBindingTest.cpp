@@ -45,7 +45,7 @@ TEST(ScriptFormsBindings, EveryClassMemberEventAndConstantIsRegistered) {
   for (Integer k = 1; k <= 12; ++k) EXPECT_EQ(script.Find("VK_F" + std::to_string(k))->Value.ToInteger(), 111 + k);
   EXPECT_EQ(script.FindClass("Application"), nullptr);
   ASSERT_NE(script.Find("Application"), nullptr);
-  EXPECT_EQ(script.Find("Application")->TypeName, "TApplication");
+  EXPECT_EQ(script.Find("Application")->TypeName(), "TApplication");
 }
 
 TEST(ScriptFormsBindings, BridgesPassTheEventsArgumentsAndWriteBack) {

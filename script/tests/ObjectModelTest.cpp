@@ -172,6 +172,20 @@ TEST(ScriptObjectModel, VariablesConvertAndAskTheirHook) {
   EXPECT_EQ(flag.Value.VType(), varBoolean);
 }
 
+TEST(ScriptObjectModel, AssignmentsReadAHookedVariableThroughItsHook) {
+  // The host answers 100 while Counter holds 5 and leaves every other value alone.
+  auto script = test::NewScript("PascalScript",
+                                "var Taken: Integer;\nbegin\n  Counter := 5;\n  Taken := Counter;\n"
+                                "  Counter := Counter + 1;\n  ShowMessage(IntToStr(Taken) + ' ' + IntToStr(Counter));\n"
+                                "  Counter := Counter - 1;\n  Counter := Counter * 2;\n  ShowMessage(Counter);\nend.");
+  script->OnGetVarValue = [](const String& name, TsxVarType, const Variant& old) {
+    return name == "Counter" && old.ToInteger() == 5 ? Variant(100) : Null();
+  };
+  script->AddVariable("Counter", "Integer", Variant(0));
+  const test::TRunResult r = test::RunScript(*script);
+  EXPECT_EQ(r.Lines, (L{"100 101", "200"})) << r.CompileError << r.RunError;
+}
+
 TEST(ScriptObjectModel, NativeClassesThroughEveryDialect) {
   std::vector<String> calls;
   const test::TRunResult pas = RunWithSample(

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/rtl/FormatSettings.h"
+#include "script/SourcePos.h"
 #include "script/TypeHelpers.h"
 
 namespace orv {
@@ -25,6 +26,19 @@ TEST(ScriptTypeHelpers, LiteralsPositionsAndArguments) {
   EXPECT_DOUBLE_EQ(half.ToDouble(), 1.5);
   EXPECT_DOUBLE_EQ(sxLiteralToVariant("2.5E+3").ToDouble(), 2500.0);
 
+  // A position read from a document gives back the text it was read from.
+  for (const char* text : {"12:5", "0:0", "007:1", "3:", "-1:2", "row 3", "1234567890:1", "1:2:3"}) {
+    const TsxSourcePos pos(text);
+    EXPECT_EQ(pos.ToString(), text);
+    TsxSourcePos copy(pos);
+    TsxSourcePos assigned;
+    assigned = copy;
+    EXPECT_EQ(copy.ToString(), text);
+    EXPECT_EQ(assigned.ToString(), text);
+    EXPECT_FALSE(assigned.Empty());
+  }
+  EXPECT_TRUE(TsxSourcePos(String()).Empty());
+  EXPECT_EQ(TsxSourcePos(String("12:5")).Row(), 12);
   EXPECT_EQ(sxPosToPoint("12:5"), Point(5, 12));
   EXPECT_EQ(sxPosToPoint(""), Point(0, 0));
 
