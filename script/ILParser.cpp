@@ -742,9 +742,13 @@ void TsxILParser::BuildTree() {
   // The elements view the grammar's names and texts.
   tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
-  // Every record is an element; expressions and used units take a place before their children,
-  // and there are rarely more of them than one in four elements.
-  tree_.Reserve(lines_.size() + lines_.size() / 4 + 16);
+  // Every record is an element; expressions and used units take a place before their children.
+  // The room is taken exactly: room left over would push what the program builds next onto
+  // memory never touched yet.
+  size_t places = 0;
+  for (const Line& line : lines_)
+    places += line.LineKind() == Line::UsesClose || (line.LineKind() == Line::Close && line.A != 0);
+  tree_.Reserve(lines_.size() + places);
 
   struct Filling {
     TsxILNode* Children;

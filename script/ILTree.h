@@ -136,7 +136,7 @@ class TsxILTree {
     return held ? first + 1 : first;
   }
   // Makes room for count elements, so that the next Children calls up to that many take one
-  // block. Room never used costs no memory: the elements are not initialised.
+  // block.
   void Reserve(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);
