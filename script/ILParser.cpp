@@ -238,8 +238,9 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   ReportUnclosed(programEnd);
   // An error of this text says where only now: most errors a walk records are forgiven or
-  // replaced.
+  // replaced. Its message is kept apart from the grammar, which another language may replace.
   if (errorAt_ != 0) errorPos_ = parser_.RowColAt(errorAt_);
+  if (errorText_ != &ownedError_) SetOwnedError(*errorText_);
   if (matched && errorText_->empty()) BuildTree();
   std::vector<Line>().swap(lines_);
   std::vector<String>().swap(texts_);
