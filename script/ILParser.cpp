@@ -74,6 +74,8 @@ struct TsxILParser::Line {
   int Element() const { return static_cast<int>(KindElement >> kKindBits); }
   bool Closes() const { return LineKind() <= UsesClose; }
   int Span() const { return Closes() ? B : 1; }
+  // Whether its element takes a place before its children (an expression, a used unit).
+  bool TakesPlace() const { return LineKind() == UsesClose || (LineKind() == Close && A != 0); }
   static Line Of(Kind kind, int element, int pos, int a, int b) {
     return {static_cast<std::uint32_t>(element) << kKindBits | kind, pos, a, b};
   }
@@ -142,6 +144,7 @@ void TsxILParser::SelectLanguage(const String& name) {
 
 bool TsxILParser::ParseSource(const String& source) {
   lines_.clear();
+  places_ = 0;
   texts_.clear();
   unitRoots_.clear();
   errorText_ = &kNoError;
@@ -238,8 +241,9 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   ReportUnclosed(programEnd);
   // An error of this text says where only now: most errors a walk records are forgiven or
-  // replaced.
+  // replaced. Its message is kept apart from the grammar, which another language may replace.
   if (errorAt_ != 0) errorPos_ = parser_.RowColAt(errorAt_);
+  if (errorText_ != &ownedError_) SetOwnedError(*errorText_);
   if (matched && errorText_->empty()) BuildTree();
   std::vector<Line>().swap(lines_);
   std::vector<String>().swap(texts_);
@@ -401,6 +405,7 @@ bool TsxILParser::MatchElement(const TsxRuleElement& element, int index) {
 }
 
 [[gnu::noinline]] void TsxILParser::DropLines(size_t from) {
+  for (size_t i = from; i < lines_.size(); ++i) places_ -= lines_[i].TakesPlace();
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(from), lines_.end());
 }
 
@@ -639,6 +644,7 @@ void TsxILParser::ReportUnclosed(int programEnd) {
   }
   // Pos1 only matters for an expression; the document writes it for no other element.
   const int span = static_cast<int>(lines_.size() - startCount) + 1;
+  places_ += element.NodeIsExpr;
   lines_.push_back(Line::Of(Line::Close, IndexOf(element), parser_.After(startPos),
                             element.NodeIsExpr ? parser_.Position() : 0, span));
 }
@@ -718,6 +724,7 @@ void TsxILParser::LoadUnit(const String& name, const String& pos, size_t& insert
     ++insertAt;
   }
   lines_.insert(at(), Line::Of(Line::UsesClose, 0, 0, KeepText(name), unitRoot ? 2 : 1));
+  ++places_;
   ++insertAt;
 }
 
@@ -742,9 +749,10 @@ void TsxILParser::BuildTree() {
   // The elements view the grammar's names and texts.
   tree_.KeepAlive(grammar_);
   const TsxXMLItem* types = grammar_->Types();
-  // Every record is an element; expressions and used units take a place before their children,
-  // and there are rarely more of them than one in four elements.
-  tree_.Reserve(lines_.size() + lines_.size() / 4 + 16);
+  // Every record is an element; expressions and used units take a place before their children.
+  // The room is taken exactly: room left over would push what the program builds next onto
+  // memory never touched yet.
+  tree_.Reserve(lines_.size() + places_);
 
   struct Filling {
     TsxILNode* Children;

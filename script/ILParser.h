@@ -115,6 +115,8 @@ class TsxILParser {
 
   // State of one ParseSource.
   std::vector<Line> lines_;
+  // How many of the records' elements take a place before their children.
+  size_t places_ = 0;
   // The texts the records hold; backtracking leaves the ones of dropped records unused.
   std::vector<String> texts_;
   // The program elements of the used units that parsed, each copied into the tree where its

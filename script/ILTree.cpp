@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <utility>
 
-#include "script/Parser.h"
 #include "script/XMLDocument.h"
 
 namespace orv {
+
+// A program of twenty thousand statements has some 160,000 elements.
+static_assert(sizeof(TsxILNode) == 32);
 
 namespace {
 

@@ -16,7 +16,6 @@
 namespace orv {
 
 class TsxXMLItem;
-class TsxParser;
 
 // One element of the intermediate code. Children lie side by side in the tree's storage, so an
 // element needs no list of pointers to them; a token, which has no children, holds its text in
@@ -98,7 +97,6 @@ class TsxILNode {
   }
 
  private:
-
   // No initialisers: the tree's blocks are taken as they come, and every element is set whole
   // by one of the setters above before it is read.
   // The name: one of the grammar's, one of the walk's fixed ones, or one the tree keeps.
@@ -136,7 +134,7 @@ class TsxILTree {
     return held ? first + 1 : first;
   }
   // Makes room for count elements, so that the next Children calls up to that many take one
-  // block. Room never used costs no memory: the elements are not initialised.
+  // block.
   void Reserve(size_t count);
   // Takes over another tree's elements (its root becomes an element of this storage).
   void Adopt(TsxILTree& other);

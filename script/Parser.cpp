@@ -343,9 +343,17 @@ int TsxParser::ScanInteger(int position, Int64& value) const {
 int TsxParser::NumberEnd(int position) const {
   const Byte first = At(position);
   if (!IsDigit(first) && (hexSequence_.empty() || first != static_cast<Byte>(hexSequence_[0]))) return 0;
-  Int64 value;
-  int end = ScanInteger(position, value);
-  if (end == 0) return 0;
+  // Only where the digits end: their value is not needed here.
+  int end = position;
+  if (!hexSequence_.empty() && first == static_cast<Byte>(hexSequence_[0]) && StartsWith(position, hexSequence_)) {
+    end += static_cast<int>(hexSequence_.size());
+    const int digits = end;
+    while (HexValue(At(end)) >= 0) ++end;
+    if (end == digits) return 0;
+  } else {
+    while (IsDigit(At(end))) ++end;
+    if (end == position) return 0;
+  }
   if (At(end) == '.' && IsDigit(At(end + 1))) {
     end += 2;
     while (IsDigit(At(end))) ++end;

@@ -143,15 +143,20 @@ class TsxParser {
   void AppendRowCol(String& out, int position) const;
   // The row and column RowColAt writes.
   void RowColNumbersAt(int position, int& row, int& col) const;
-  // The same, answered at once for a position on the row last asked for in a text of ASCII
-  // characters: a tree's elements are asked for one after another, most on the row before.
+  // The same, answered at once in a text of ASCII characters for a position on the row last
+  // asked for or the one before: a tree is built from its end, its elements asked for one after
+  // another.
   void RowColNear(int position, int& row, int& col) const {
-    const size_t r = static_cast<size_t>(lastRow_);
-    if (asciiOnly_ && r >= 1 && r <= lineStarts_.size() && lineStarts_[r - 1] < position &&
-        (r == lineStarts_.size() ? position <= Size() + 1 : lineStarts_[r] >= position)) {
-      row = lastRow_;
-      col = position - lineStarts_[r - 1];
-      return;
+    size_t r = static_cast<size_t>(lastRow_);
+    if (asciiOnly_ && r >= 1 && r <= lineStarts_.size()) {
+      if (lineStarts_[r - 1] >= position && r >= 2 && lineStarts_[r - 2] < position) --r;
+      if (lineStarts_[r - 1] < position &&
+          (r == lineStarts_.size() ? position <= Size() + 1 : lineStarts_[r] >= position)) {
+        lastRow_ = static_cast<int>(r);
+        row = lastRow_;
+        col = position - lineStarts_[r - 1];
+        return;
+      }
     }
     RowColNumbersAt(position, row, col);
   }
