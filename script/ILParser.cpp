@@ -214,9 +214,9 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   // The walk's records give their room back at once: building the program then takes it
   // instead of memory never touched yet.
-  std::vector<Failure>().swap(failures_);
-  std::vector<std::uint64_t>().swap(failedBits_);
-  std::vector<std::uint64_t>().swap(failedHeads_);
+  TsxWorkList<Failure>().swap(failures_);
+  TsxWorkList<std::uint64_t>().swap(failedBits_);
+  TsxWorkList<std::uint64_t>().swap(failedHeads_);
 
   // Text after a program's own terminator is not examined.
   int programEnd = parser_.Size() + 1;
@@ -245,7 +245,7 @@ bool TsxILParser::ParseSource(const String& source) {
   if (errorAt_ != 0) errorPos_ = parser_.RowColAt(errorAt_);
   if (errorText_ != &ownedError_) SetOwnedError(*errorText_);
   if (matched && errorText_->empty()) BuildTree();
-  std::vector<Line>().swap(lines_);
+  TsxWorkList<Line>().swap(lines_);
   std::vector<String>().swap(texts_);
   std::vector<TsxILNode>().swap(unitRoots_);
   return matched && errorText_->empty();
@@ -437,7 +437,7 @@ int TsxILParser::FailureHead(int position) const {
 
 void TsxILParser::SetFailureHead(int position, int head) {
   if (failedCount_ * 2 >= failedHeads_.size()) {
-    std::vector<std::uint64_t> old(failedHeads_.size() * 2, 0);
+    TsxWorkList<std::uint64_t> old(failedHeads_.size() * 2, 0);
     old.swap(failedHeads_);
     failedCount_ = 0;
     for (const std::uint64_t entry : old)

@@ -11,6 +11,7 @@
 #include "script/Grammar.h"
 #include "script/ILTree.h"
 #include "script/Parser.h"
+#include "script/WorkRoom.h"
 #include "script/XMLDocument.h"
 
 namespace orv {
@@ -114,7 +115,7 @@ class TsxILParser {
   bool needDeclareVars_ = true;
 
   // State of one ParseSource.
-  std::vector<Line> lines_;
+  TsxWorkList<Line> lines_;
   // How many of the records' elements take a place before their children.
   size_t places_ = 0;
   // The texts the records hold; backtracking leaves the ones of dropped records unused.
@@ -148,12 +149,12 @@ class TsxILParser {
     // An element's message, or empty: a message made otherwise is not remembered.
     const String* ErrorText = nullptr;
   };
-  std::vector<Failure> failures_;
+  TsxWorkList<Failure> failures_;
   // Per position, whether a failure is remembered there, and in a table by position, one more
   // than the index in failures_ of the failure remembered there last (0: none). Failures are
   // about one per statement: a table of every position would take several times the text.
-  std::vector<std::uint64_t> failedBits_;
-  std::vector<std::uint64_t> failedHeads_;
+  TsxWorkList<std::uint64_t> failedBits_;
+  TsxWorkList<std::uint64_t> failedHeads_;
   size_t failedCount_ = 0;
   int FailureHead(int position) const;
   void SetFailureHead(int position, int head);

@@ -1,6 +1,7 @@
 #include "script/ILTree.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "script/XMLDocument.h"
@@ -139,7 +140,8 @@ TsxILTree::TsxILTree() { Clear(); }
 
 void TsxILTree::AddBlock(size_t size) {
   // Left unset: an element is set whole when it is made.
-  arenas_.push_back(std::unique_ptr<TsxILNode[]>(new TsxILNode[size]));
+  static_assert(std::is_trivially_default_constructible_v<TsxILNode> && std::is_trivially_destructible_v<TsxILNode>);
+  arenas_.emplace_back(static_cast<TsxILNode*>(sxTakeWorkRoom(size * sizeof(TsxILNode))));
   last_ = arenas_.back().get();
   usedInLast_ = 0;
   lastSize_ = size;

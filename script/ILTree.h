@@ -12,6 +12,7 @@
 
 #include "platform/rtl/Types.h"
 #include "script/SourcePos.h"
+#include "script/WorkRoom.h"
 
 namespace orv {
 
@@ -158,7 +159,7 @@ class TsxILTree {
   // Elements in blocks, the block being filled last. A parse reserves what its tree takes at
   // once; blocks grow from a small first one, which is all a short document needs.
   static constexpr size_t kFirstBlock = 32, kLargestBlock = 1024;
-  std::vector<std::unique_ptr<TsxILNode[]>> arenas_;
+  std::vector<std::unique_ptr<TsxILNode[], TsxWorkRoomRelease>> arenas_;
   TsxILNode* last_ = nullptr;
   size_t usedInLast_ = 0;
   size_t lastSize_ = 0;

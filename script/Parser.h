@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/rtl/Types.h"
+#include "script/WorkRoom.h"
 
 namespace orv {
 
@@ -224,7 +225,7 @@ class TsxParser {
   // asks again from the same places. A byte per position, one more than the length skipped;
   // the few longer skips (comments) are looked up by position.
   static constexpr int kLongSkip = 254;
-  std::vector<Byte> skips_;
+  TsxWorkList<Byte> skips_;
   std::unordered_map<int, int> longSkips_;
   void ForgetSkips();
   int Skipped(int position);
@@ -235,7 +236,7 @@ class TsxParser {
   // Where a block comment without its closing text began; 0 when none was met.
   int unclosedComment_ = 0;
   // 0, then the 1-based index of every LF.
-  std::vector<int> lineStarts_ = {0};
+  TsxWorkList<int> lineStarts_ = {0};
   // The row of the position last turned into "row:col".
   mutable int lastRow_ = 0;
   // "row:" of the row last written.
@@ -244,7 +245,7 @@ class TsxParser {
   mutable char rowText_[16] = {};
   // For each 1-based byte index, the number of code points that begin before it; counted when
   // first needed in a text of ASCII characters only.
-  mutable std::vector<int> codePoints_;
+  mutable TsxWorkList<int> codePoints_;
   bool asciiOnly_ = true;
   void CountCodePoints() const;
 };
