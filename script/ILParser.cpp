@@ -180,8 +180,10 @@ bool TsxILParser::ParseSource(const String& source) {
   }
   parser_.SetPosition(start);
   // Rarely more records than bytes of text are kept at once; room that is reserved but never
-  // used costs no memory, while growing would copy them all.
-  lines_.reserve(static_cast<size_t>(parser_.Size()) + 16);
+  // used costs no memory, while growing would copy them all. The reservation stops at 64 MB,
+  // so that a text of hundreds of megabytes does not ask for gigabytes at once.
+  constexpr size_t kMostReserved = (size_t{64} << 20) / sizeof(Line);
+  lines_.reserve(std::min(static_cast<size_t>(parser_.Size()) + 16, kMostReserved));
   failedBits_.assign((static_cast<size_t>(parser_.Size()) + 2 + 63) / 64, 0);
   // About one failure is remembered per statement, a statement taking a dozen bytes or more: the
   // table starts large enough not to grow for most texts, and at most half full.
