@@ -667,11 +667,6 @@ bool IsArithmetic(TsxOpKind op) {
   }
 }
 
-const String& NoTypeName() {
-  static const String none;
-  return none;
-}
-
 // Returns the node's type name: for fvtClass and fvtEnum the class or enumeration name.
 const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpressionNode*& misfit) {
   n.ConditionFn = &ConditionOnVariants;
@@ -683,11 +678,11 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpression
     case TsxOpKind::Const:
       n.Ref = &n.Value;
       n.NumberLeaf = n.Value.VType() == varInteger || n.Value.VType() == varInt64 || n.Value.VType() == varDouble;
-      return NoTypeName();
+      return sxNoText();
     case TsxOpKind::Designator:
       return n.Dsg->TypeName();
     case TsxOpKind::Set:
-      return NoTypeName();
+      return sxNoText();
     case TsxOpKind::Chain: {
       const String* name = &Check(*n.Left, script, misfit);
       const TsxExpressionNode* before = n.Left.get();
@@ -704,8 +699,8 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpression
     default:
       break;
   }
-  const String& leftName = n.Left ? Check(*n.Left, script, misfit) : NoTypeName();
-  const String& rightName = n.Right ? Check(*n.Right, script, misfit) : NoTypeName();
+  const String& leftName = n.Left ? Check(*n.Left, script, misfit) : sxNoText();
+  const String& rightName = n.Right ? Check(*n.Right, script, misfit) : sxNoText();
   n.RefOperands = n.Left && n.Left->Ref && n.Right && n.Right->Ref;
   n.CallOperands = (n.Op == TsxOpKind::Plus || n.Op == TsxOpKind::Minus) && RoutineCall(n.Left.get()) &&
                    RoutineCall(n.Right.get());
@@ -736,7 +731,7 @@ const String& Check(TsxExpressionNode& n, TsxScript* script, const TsxExpression
   const bool boolean = IsComparison(op) || op == TsxOpKind::In || op == TsxOpKind::Is;
   if (boolean) n.Typ = fvtBool;
   n.ConditionFn = PickConditionFn(n);
-  return boolean ? NoTypeName() : leftName;
+  return boolean ? sxNoText() : leftName;
 }
 
 }  // namespace

@@ -15,7 +15,7 @@ TsxCustomVariable::TsxCustomVariable(String name, TsxVarType typ, String typeNam
 
 TsxCustomVariable::~TsxCustomVariable() = default;
 
-const String& TsxCustomVariable::NoText() {
+const String& sxNoText() {
   static const String none;
   return none;
 }

@@ -52,6 +52,10 @@ enum class TsxItemKind : std::uint8_t {
 using TsxGetVariableValueEvent =
     std::function<Variant(const String& VarName, TsxVarType VarTyp, const Variant& OldValue)>;
 
+// The empty text that items, statements and expressions without a name, type name or unit
+// name give.
+const String& sxNoText();
+
 // What only some items have: a name (declared and registered items), a type name (class and
 // enumeration types), a host hook (variables the host answers for) and parameters (routines
 // and members). Kept apart, so that the designators and expressions a program makes by the
@@ -78,11 +82,11 @@ class TsxCustomVariable {
   virtual Variant GetValue();
   virtual void SetValue(const Variant& value);
 
-  const String& Name() const { return details_ ? details_->Name : NoText(); }
-  const String& UppercaseName() const { return details_ ? details_->UppercaseName : NoText(); }
+  const String& Name() const { return details_ ? details_->Name : sxNoText(); }
+  const String& UppercaseName() const { return details_ ? details_->UppercaseName : sxNoText(); }
   void SetName(String name);
   // For fvtClass and fvtEnum the class or enumeration name.
-  const String& TypeName() const { return details_ ? details_->TypeName : NoText(); }
+  const String& TypeName() const { return details_ ? details_->TypeName : sxNoText(); }
   void SetTypeName(String typeName);
   const TsxGetVariableValueEvent& OnGetVarValue() const;
   void SetOnGetVarValue(const TsxGetVariableValueEvent& hook);
@@ -112,7 +116,6 @@ class TsxCustomVariable {
   Variant Value = Null();
 
  private:
-  static const String& NoText();
   TsxItemDetails& Details();
   bool hooked_ = false;
   std::unique_ptr<TsxItemDetails> details_;

@@ -12,8 +12,7 @@ TsxStatement::TsxStatement(TsxScript* program, const String& unitName, TsxSource
     : Program(program), SourcePos(std::move(sourcePos)), unitName_(program->SharedUnitName(unitName)) {}
 
 const String& TsxStatement::UnitName() const {
-  static const String mainText;
-  return unitName_ ? *unitName_ : mainText;
+  return unitName_ ? *unitName_ : sxNoText();
 }
 
 TsxStatement::~TsxStatement() = default;
