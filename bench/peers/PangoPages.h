@@ -1,0 +1,33 @@
+#pragma once
+// A peer for the text benchmarks: Pango laying out text and cairo drawing it, onto images and
+// into a PDF file. Pages are A4 at 96 pixels per inch, the report library's unit.
+#include <functional>
+#include <string>
+
+namespace orv::peer {
+
+constexpr double PageWidthPx = 794, PageHeightPx = 1123;
+
+struct TPangoMemoTimes {
+  double Layout = 0, Draw = 0, Export = 0;
+  int Pages = 0;
+  double Total() const { return Layout + Draw + Export; }
+};
+
+// One paragraph of UTF-8 text in family at points, wrapped at width pixels and split over pages
+// of height pixels below a top margin: laid out, every page drawn on an image, and written to pdf.
+TPangoMemoTimes PangoMemo(const std::string& text, const char* family, double points, double width, double top,
+                          double height, const std::string& pdf);
+
+// A line of text placed on a page: its left and baseline in pixels.
+struct TPlacedLine {
+  double Left, Baseline;
+  std::string Text;
+};
+
+// pages pages of linesPerPage lines, each asked of line(page, line) as it is drawn, written to
+// pdf in family at points; the seconds taken.
+double PangoLines(int pages, int linesPerPage, const std::function<TPlacedLine(int, int)>& line, const char* family,
+                  double points, const std::string& pdf);
+
+}  // namespace orv::peer
