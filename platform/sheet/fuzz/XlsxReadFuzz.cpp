@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdlib>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/sheet/SheetPages.h"
 #include "platform/sheet/SheetWorkbook.h"
 
@@ -45,7 +47,14 @@ bool Add(zip_t* z, const char* name, const std::string& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string file = "/tmp/orvane-xlsx-fuzz-" + std::to_string(getpid()) + ".xlsx";
+  // A folder of this run's own in the shared temporary folder, gone when the run ends.
+  static const std::string folder = [] {
+    std::string pattern = GetTempDir() + "orvane-xlsx-fuzz.XXXXXX";
+    if (!mkdtemp(pattern.data())) std::abort();
+    std::atexit([] { rmdir(folder.c_str()); });
+    return pattern;
+  }();
+  static const std::string file = folder + "/book.xlsx";
   static bool started = (Application->Initialize(), true);
   (void)started;
 
@@ -74,6 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
 
+  // The folder is shared with everyone: the file goes as soon as it has been read.
+  struct Remove {
+    ~Remove() { unlink(file.c_str()); }
+  } remove;
   try {
     auto book = ReadXlsx(file);
     SheetPageLayout layout(*book->Sheet(1));
