@@ -31,7 +31,7 @@ constexpr const char* kSharedStringsPart = "xl/sharedStrings.xml";
 class PartFile {
  public:
   explicit PartFile(const String& workbook)
-      : workbook_(workbook), name_(CreateTempFile(ExtractFileDir(workbook), ExtractFileName(workbook) + ".part")) {
+      : workbook_(workbook), name_(CreatePartFile(workbook)) {
     file_ = std::fopen(name_.c_str(), "wb");
     if (!file_) {
       std::remove(name_.c_str());
