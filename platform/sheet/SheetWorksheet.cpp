@@ -38,6 +38,18 @@ bool Overlap(const SheetRect& rect, int firstRow, int lastRow) {
   return rect.First.Row <= lastRow && rect.Last.Row >= firstRow;
 }
 
+// The smallest rectangle holding area and more.
+void Grow(std::optional<SheetRect>& area, const SheetRect& more) {
+  if (!area) {
+    area = more;
+    return;
+  }
+  area->First.Row = std::min(area->First.Row, more.First.Row);
+  area->Last.Row = std::max(area->Last.Row, more.Last.Row);
+  area->First.Column = std::min(area->First.Column, more.First.Column);
+  area->Last.Column = std::max(area->Last.Column, more.Last.Column);
+}
+
 }  // namespace
 
 SheetWorksheet::SheetWorksheet(std::shared_ptr<SheetBookStore> store, String name)
@@ -104,11 +116,7 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
     for (size_t c = 0; c < row.Cells.size(); ++c) {
       if (row.Cells[c].Kind == SheetCellKind::Empty && row.Cells[c].Style == 0) continue;
       SheetCellRef at{r, static_cast<int>(c) + 1};
-      if (!spoolUsed_) spoolUsed_ = SheetRect{at, at};
-      spoolUsed_->First.Row = std::min(spoolUsed_->First.Row, r);
-      spoolUsed_->Last.Row = std::max(spoolUsed_->Last.Row, r);
-      spoolUsed_->First.Column = std::min(spoolUsed_->First.Column, at.Column);
-      spoolUsed_->Last.Column = std::max(spoolUsed_->Last.Column, at.Column);
+      Grow(spoolUsed_, SheetRect{at, at});
     }
     std::vector<SheetCell>().swap(row.Cells);
   }
@@ -298,13 +306,8 @@ void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void
     changes = changes || pending.Mapped.back() != id;
   }
   if (changes) {
-    if (pending.Mapped[0] != 0) {
-      if (!spoolUsed_) spoolUsed_ = spooled;
-      spoolUsed_->First.Row = std::min(spoolUsed_->First.Row, spooled.First.Row);
-      spoolUsed_->Last.Row = std::max(spoolUsed_->Last.Row, spooled.Last.Row);
-      spoolUsed_->First.Column = std::min(spoolUsed_->First.Column, spooled.First.Column);
-      spoolUsed_->Last.Column = std::max(spoolUsed_->Last.Column, spooled.Last.Column);
-    }
+    // Empty cells that take a style are used from now on.
+    if (pending.Mapped[0] != 0) Grow(spoolUsed_, spooled);
     pendingStyles_.push_back(std::move(pending));
   }
   if (rect.First.Row < spoolFirst_) {
