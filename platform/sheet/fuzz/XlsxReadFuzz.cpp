@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -47,14 +48,18 @@ bool Add(zip_t* z, const char* name, const std::string& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // A folder of this run's own in the shared temporary folder, gone when the run ends.
-  static const std::string folder = [] {
+  // A folder of this run's own in the shared temporary folder, gone when the run ends. Its name
+  // is kept where no destructor reaches it before the removal at exit.
+  static char folder[4096];
+  static bool made = [] {
     std::string pattern = GetTempDir() + "orvane-xlsx-fuzz.XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    std::atexit([] { rmdir(folder.c_str()); });
-    return pattern;
+    if (pattern.size() >= sizeof folder || !mkdtemp(pattern.data())) std::abort();
+    std::memcpy(folder, pattern.c_str(), pattern.size() + 1);
+    std::atexit([] { rmdir(folder); });
+    return true;
   }();
-  static const std::string file = folder + "/book.xlsx";
+  (void)made;
+  static const std::string file = std::string(folder) + "/book.xlsx";
   static bool started = (Application->Initialize(), true);
   (void)started;
 
