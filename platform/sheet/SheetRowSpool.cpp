@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 
 namespace orv {
@@ -44,7 +45,12 @@ std::uint64_t GetVarint(const std::string& in, size_t& at) {
 }  // namespace
 
 SheetRowSpool::SheetRowSpool() {
-  String name = CreateTempFile(GetTempDir(), "orvane-rows.");
+  String name;
+  try {
+    name = CreateTempFile(GetTempDir(), "orvane-rows.");
+  } catch (const EInOutError&) {
+    SpoolError("create");
+  }
   fd_ = ::open(name.c_str(), O_RDWR | O_CLOEXEC);
   int opened = errno;
   ::unlink(name.c_str());

@@ -99,19 +99,21 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
   if (lastRow < first) return;
   for (const SheetRect& m : merges_)
     if (Overlap(m, first, lastRow)) return;
-  if (!spool_) {
-    try {
+  try {
+    if (!spool_) {
       spool_ = std::make_unique<SheetRowSpool>();
-    } catch (const EOleException&) {
-      // No room for a temporary file: the rows stay where they are.
-      spoolable_ = false;
-      return;
+      spoolFirst_ = first;
     }
-    spoolFirst_ = first;
+    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[static_cast<size_t>(r - 1)].Cells);
+  } catch (const EOleException&) {
+    // No room for the file: the rows stay in the memory, and those already in it come back.
+    // (Rows that cannot be read back make the caller's write fail.)
+    if (spool_ && spoolLast_ < spoolFirst_) spool_.reset();
+    Unspool();
+    return;
   }
   for (int r = first; r <= lastRow; ++r) {
     SheetRow& row = rows_[static_cast<size_t>(r - 1)];
-    spool_->Append(row.Cells);
     spoolFormulas_ |= row.HasFormula;
     for (size_t c = 0; c < row.Cells.size(); ++c) {
       if (row.Cells[c].Kind == SheetCellKind::Empty && row.Cells[c].Style == 0) continue;

@@ -374,3 +374,19 @@ TEST(SheetWorkbook, RowsWrittenInOrderComeBackWhole) {
   EXPECT_EQ(wb.Value("Sheet1!A" + std::to_string(rows + 2)), "after");
   fs::remove_all(dir);
 }
+
+// With no room for the file, rows stay in the memory: nothing written is lost.
+TEST(SheetWorkbook, RowsStayWhenTheyCannotWaitInAFile) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string saved = tmp ? tmp : "";
+  setenv("TMPDIR", "/nonexistent/orvane", 1);
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  for (int r = 1; r <= 4000; ++r) sheet->SetValue({r, 1}, Variant("แถว " + std::to_string(r)));
+  if (tmp)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  EXPECT_FALSE(RowsSpooled());
+  for (int r : {1, 2000, 4000}) EXPECT_EQ(sheet->Value({r, 1}).ToString(), "แถว " + std::to_string(r));
+}
