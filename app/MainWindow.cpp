@@ -95,8 +95,11 @@ void TForm1::CreateDataAccess() {
   ADOCommand1->SetConnection(ADOConnection1);
   TADOQuery** queries[] = {&ADOQuery1, &ADOQuery2, &ADOQuery3, &ADOQuery4,  &ADOQuery5, &ADOQuery6,
                            &ADOQuery7, &ADOQuery8, &ADOQuery9, &ADOQuery10, &ADOQuery11};
+  // Named as the window names them: an export calls its sheet after its data set.
+  int number = 0;
   for (TADOQuery** query : queries) {
     *query = new TADOQuery(this);
+    (*query)->SetName("ADOQuery" + std::to_string(++number));
     (*query)->SetConnection(ADOConnection1);
   }
   ADOQuery4->SQL().SetText("select * from move");

@@ -57,6 +57,8 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   SetClientHeight(kClientHeight);
 
   ADOQuery1 = new TADOQuery(this);
+  // The export calls its sheet after the data set.
+  ADOQuery1->SetName("ADOQuery1");
   ADOQuery1->SetConnection(Form1->ADOConnection1);
   ADOQuery1->SQL().SetText("select * from orvani");
   DataSource1 = NewDataSource(this, ADOQuery1);

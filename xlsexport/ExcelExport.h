@@ -24,9 +24,10 @@ class TvwExcelExport : public TComponent {
   // when ExcelVisible is set. A failed export drops the workbook it was writing and leaves the
   // component disconnected. EExportRunning while another export of this component runs.
   virtual void ExportDataset();
-  // Saves the attached workbook: Format 0 and 1 write a workbook (.xlsx), 4 comma-separated
-  // text; the others are formats this program cannot write (ENotSupported). The file is
-  // replaced only once the new one is complete.
+  // Saves the attached workbook: Format 0 and 1 write a workbook (.xlsx), 2 the binary form of
+  // 1997-2003 (.xls, through LibreOffice), 3 an HTML page, 4 comma-separated values and 6 the
+  // XML spreadsheet form of 2003; 5 (the form of Excel 95) raises ENotSupported, and a Format
+  // above 6 saves nothing. The file is replaced only once the new one is complete.
   virtual void SaveWorkbook(const String& FileName, Byte Format);
   // Saves the sheet with its page setup (gridlines, the sheet name as centre header) and opens
   // it with the desktop's default program.

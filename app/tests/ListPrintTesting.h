@@ -130,11 +130,12 @@ inline TPrintedList ReadPrintedList(const std::filesystem::path& pdf) {
   return list;
 }
 
-// A workbook's first sheet as openpyxl reads it: the data rows under the title row and the
-// values of one titled column.
+// A workbook's first sheet as openpyxl reads it: its name, the data rows under the title row and
+// the values of one titled column.
 struct TWorkbookRows {
   bool Read = false;
   std::string Problems;
+  std::string Sheet;
   size_t DataRows = 0;
   std::set<std::string> Column;
 };
@@ -143,6 +144,7 @@ inline TWorkbookRows ReadWorkbookRows(const std::string& file, const std::string
   const char* script = R"py(
 import sys, openpyxl
 ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+print("SHEET|" + ws.title)
 titles = [c.value for c in ws[1]]
 col = titles.index(sys.argv[2])
 for row in ws.iter_rows(min_row=2, values_only=True):
@@ -158,6 +160,7 @@ for row in ws.iter_rows(min_row=2, values_only=True):
   rows.Read = status == 0;
   if (!rows.Read) rows.Problems = out;
   for (const std::string& line : Lines(out)) {
+    if (line.rfind("SHEET|", 0) == 0) rows.Sheet = line.substr(6);
     if (line.rfind("ROW|", 0) != 0) continue;
     ++rows.DataRows;
     rows.Column.insert(line.substr(4));

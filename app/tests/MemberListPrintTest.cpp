@@ -286,6 +286,8 @@ TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
   SetSheetShowHandler(nullptr);
   TWorkbookRows rows = ReadWorkbookRows(book.string(), "ID");
   ASSERT_TRUE(rows.Read) << rows.Problems;
+  // The sheet is called after the window's data set.
+  EXPECT_EQ(rows.Sheet, "ADOQuery10");
   EXPECT_EQ(rows.DataRows, static_cast<size_t>(count));
   EXPECT_EQ(rows.Column, shown);
 }

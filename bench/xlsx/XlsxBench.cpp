@@ -1,10 +1,11 @@
-// Exporting the member list of a parish of 50,000 members, every column, to a workbook: our
-// exporter against python3-openpyxl in write-only mode writing the same rows, each in a process
-// of its own so that its peak memory is its own.
+// Exporting the member list of a parish of 100,000 members (or the number given), every column,
+// to a workbook: our exporter against python3-openpyxl in write-only mode writing the same rows,
+// each in a process of its own so that its peak memory is its own.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -46,9 +47,9 @@ ChildRun InChild(const std::function<int()>& work) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  const int members = 50000;
+  const int members = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100000;
   auto dir = BenchFolder("xlsx");
   std::string file = (dir / ParishDatabaseName).string();
   CreateParishDatabase(file);
@@ -85,6 +86,21 @@ int main() {
       return 1;
     }
   });
+  // The query alone, every record walked and every value read as the export reads them: what
+  // of our peak is the data set's own.
+  ChildRun walk = InChild([&] {
+    TADOConnection conn(nullptr);
+    conn.SetConnectionString("Data Source=" + file);
+    conn.Open();
+    TADOQuery query(nullptr);
+    query.SetConnection(&conn);
+    query.SQL().SetText(sql);
+    query.Open();
+    size_t bytes = 0;
+    for (query.First(); !query.Eof(); query.Next())
+      for (int i = 0; i < query.Fields().Count(); ++i) bytes += query.Fields()[i]->AsString().size();
+    return bytes > 0 ? 0 : 1;
+  });
   ChildRun peer = InChild([&] {
     execl(ORVANE_PYTHON, ORVANE_PYTHON, ORVANE_OPENPYXL_WRITER, file.c_str(), sql.c_str(), theirs.c_str(), nullptr);
     return 127;
@@ -95,8 +111,9 @@ int main() {
               our.ok ? std::filesystem::file_size(ours) / 1048576.0 : 0.0, our.ok ? "" : " (FAILED)");
   std::printf("openpyxl write-only:   %.2f s, peak %.0f MB, %.1f MB file%s\n", peer.seconds, peer.peakMB,
               peer.ok ? std::filesystem::file_size(theirs) / 1048576.0 : 0.0, peer.ok ? "" : " (FAILED)");
-  std::printf("ratio openpyxl / ours: %.2f (target: at least 5)\n", peer.seconds / our.seconds);
-  std::printf("our peak memory:       %.0f MB (target: under 300 MB)\n", our.peakMB);
+  std::printf("ratio openpyxl / ours: %.2f (target: at least 10)\n", peer.seconds / our.seconds);
+  std::printf("our peak memory:       %.0f MB (target: under 120 MB); the query walked alone: %.0f MB\n", our.peakMB,
+              walk.peakMB);
   std::filesystem::remove_all(dir);
   return our.ok && peer.ok ? 0 : 1;
 }

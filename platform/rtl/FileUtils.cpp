@@ -1,5 +1,6 @@
 #include "platform/rtl/FileUtils.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -16,6 +18,8 @@
 namespace orv {
 
 namespace {
+
+constexpr std::string_view kPartInfix = ".part";
 
 size_t NameStart(const String& fileName) {
   const size_t slash = fileName.rfind(PathDelim);
@@ -61,13 +65,36 @@ String WrittenFile(const String& fileName) {
   return file == fs::path(fileName) ? fileName : file.lexically_normal().string();
 }
 
-// What a killed earlier write left beside the target: ".<name>.XXXXXX" from CreateTempFile.
+// Whether name is "<prefix>XXXXXX" as CreateTempFile makes it, followed by the rest of a longer
+// name made from such a temporary ("<temporary>.partXXXXXX"); the X are mkstemp's letters
+// and digits.
+bool TempName(std::string_view name, std::string_view prefix) {
+  auto randomPart = [&](size_t at) {
+    if (name.size() < at + 6) return false;
+    for (size_t i = at; i < at + 6; ++i)
+      if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+  };
+  if (!name.starts_with(prefix) || !randomPart(prefix.size())) return false;
+  std::string_view rest = name.substr(prefix.size() + 6);
+  return rest.empty() || (rest.starts_with(kPartInfix) && rest.size() == kPartInfix.size() + 6 &&
+                          randomPart(prefix.size() + 6 + kPartInfix.size()));
+}
+
+// What a killed earlier write left beside the target: ".<name>.XXXXXX" from CreateTempFile and
+// the parts made beside it. The folder may be one a symbolic link leads to, shared with other
+// people and programs: only this user's files of exactly that shape, still with the permissions
+// mkstemp gave them, are taken for leftovers.
 void RemoveLeftovers(const String& folder, const String& prefix) {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
     std::string name = entry.path().filename().string();
-    if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0) continue;
-    if (entry.is_regular_file(ec) && !entry.is_symlink(ec)) std::filesystem::remove(entry.path(), ec);
+    if (!TempName(name, prefix)) continue;
+    struct stat st;
+    if (::lstat(entry.path().c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & 07777) != 0600)
+      continue;
+    std::filesystem::remove(entry.path(), ec);
   }
 }
 
@@ -153,6 +180,10 @@ String CreateTempFile(const String& folder, const String& prefix) {
     throw EInOutError("Cannot create a temporary file in " + folder + ": " + std::strerror(errno));
   ::close(fd);
   return String(name.data());
+}
+
+String CreatePartFile(const String& tempName) {
+  return CreateTempFile(ExtractFileDir(tempName), ExtractFileName(tempName) + String(kPartInfix));
 }
 
 void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,

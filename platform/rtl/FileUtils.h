@@ -34,6 +34,11 @@ String GetTempDir();
 // EInOutError when the folder is not writable.
 String CreateTempFile(const String& folder, const String& prefix);
 
+// A further temporary file beside the temporary of a SafeWriteFile, for a writer that builds its
+// file from pieces: "<tempName>.partXXXXXX". Removed by the writer; one a killed write left
+// behind is removed by a later SafeWriteFile of the same target.
+String CreatePartFile(const String& tempName);
+
 // Writes a file so that the old one survives any failure and the new one survives a power loss:
 // write() fills a temporary file in the target's folder, which is flushed to disk and renamed
 // over the target only when write() returns, and the folder is flushed after the rename. A

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/TextUtils.h"
 #include "platform/sheet/FormulaValue.h"
 #include "platform/sheet/SheetDates.h"
 #include "platform/sheet/SheetWorkbook.h"
@@ -20,6 +21,44 @@ String Quoted(const String& text) {
     out += c;
   }
   return out + "\"";
+}
+
+// Whether a spreadsheet opening the file would take the text for something else: a formula
+// ("=1+1", "+66", "-x", "@x", and a tab or return before them), a number ("0812345678", "1E5",
+// "50%"), a date ("12/5/2020", "May 5") or a truth value. A text holding a letter beyond ASCII
+// (a Thai name, "12 หมู่ 3") reads as text in every reader.
+bool ReadAsOther(const String& text) {
+  if (text.empty()) return false;
+  if (String("=+-@\t\r").find(text.front()) != String::npos) return true;
+  String upper = UpperCase(Trim(text));
+  if (upper == "TRUE" || upper == "FALSE") return true;
+  bool digit = false;
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+    digit |= c >= '0' && c <= '9';
+  }
+  return digit;
+}
+
+// A text that must stay text is written as a formula giving it, as spreadsheets read such a
+// cell: ="0812345678". A text in a formula holds at most 255 characters, so a longer one is
+// joined from pieces.
+String CsvText(const String& text) {
+  if (!ReadAsOther(text)) return Quoted(text);
+  constexpr size_t kPiece = 255;
+  String formula = "=";
+  for (size_t at = 0; at < text.size();) {
+    size_t end = at + CodePointOffset(std::string_view(text).substr(at), kPiece);
+    if (at) formula += '&';
+    formula += '"';
+    for (size_t i = at; i < end; ++i) {
+      if (text[i] == '"') formula += '"';
+      formula += text[i];
+    }
+    formula += '"';
+    at = end;
+  }
+  return Quoted(formula);
 }
 
 // Dates in the form every reader of CSV files takes; other numbers with all their digits.
@@ -46,7 +85,7 @@ void WriteCsv(const SheetWorksheet& sheet, const String& fileName) {
       switch (cell.Kind) {
         case SheetCellKind::Empty: break;
         case SheetCellKind::Boolean: line += cell.Boolean ? "TRUE" : "FALSE"; break;
-        case SheetCellKind::Text: line += Quoted(strings[cell.Text]); break;
+        case SheetCellKind::Text: line += CsvText(strings[cell.Text]); break;
         case SheetCellKind::Formula:
           // A CSV file holds values: a formula's result where it can be worked out.
           if (auto value = FormulaValue(sheet, strings[cell.Text]))

@@ -39,7 +39,8 @@ void WriteHtml(const SheetWorkbook& book, const String& fileName) {
   if (!out) throw EOleException("Cannot write " + fileName, DISP_E_EXCEPTION, "Sheet", "");
   const SheetBookStore& store = book.Sheet(1)->Store();
   out << "<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>" << MarkupEscaped(book.Sheet(1)->Name())
-      << "</title>\n<style>table{border-collapse:collapse}td{padding:1px 3px;vertical-align:bottom}</style>\n"
+      << "</title>\n<style>table{border-collapse:collapse}td{padding:1px 3px;vertical-align:bottom}"
+      << "td.t{mso-number-format:\"\\@\"}</style>\n"
       << "</head>\n<body>\n";
   for (int i = 1; i <= book.SheetCount(); ++i) {
     const SheetWorksheet& sheet = *book.Sheet(i);
@@ -83,6 +84,9 @@ void WriteHtml(const SheetWorkbook& book, const String& fileName) {
           out << " sdval=\"" << ShortestNumberText(date ? DateFromSheetSerial(number) : number) << "\"";
           shown = FormattedNumber(style.NumberFormat, number);
         } else if (cell.Kind == SheetCellKind::Text) {
+          // Marked as text in the two ways readers of a page look for, or "0812345678" would
+          // open as 812345678 and "=1+1" as 2.
+          out << " class=\"t\" sdnum=\"1033;0;@\"";
           shown = store.Strings[cell.Text];
         } else if (cell.Kind == SheetCellKind::Boolean) {
           shown = cell.Boolean ? "TRUE" : "FALSE";

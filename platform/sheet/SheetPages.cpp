@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string_view>
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Colors.h"
+#include "platform/fonts/FontFace.h"
+#include "platform/rtl/TextUtils.h"
 #include "platform/print/PrintServer.h"
 #include "platform/sheet/FormulaValue.h"
 #include "platform/sheet/SheetDates.h"
@@ -37,6 +40,8 @@ constexpr double kDefaultColumnPixels = 64;
 constexpr double kPointMm = 25.4 / 72;
 constexpr double kDefaultRowPoints = 15;
 constexpr double kRowPerFontPoint = 15.0 / 11;
+// Room below a cell's text, as DrawPage leaves it.
+constexpr double kTextPadPoints = 1.5;
 
 double ColumnMm(std::optional<double> characters) {
   if (!characters) return kDefaultColumnPixels * kMmPerPixel;
@@ -60,6 +65,54 @@ std::vector<Band> Cut(const std::vector<double>& sizes, int first, double room) 
   }
   return out;
 }
+
+// The heights of lines of text in the styles of a sheet. Latin letters fit the rows a font's
+// size gives (15 points for 11), but a Thai vowel or tone mark over a letter rises far above
+// them: a line holding other letters reaches from the highest ascent to the deepest descent of
+// the faces that draw those letters, which may not be the face the style names.
+class LineHeights {
+ public:
+  explicit LineHeights(const SheetStyleTable& styles) : styles_(styles), faces_(styles.Count()) {}
+
+  // Points from the top of a line of text to its bottom; 0 for Latin letters alone, or when
+  // the style's font is not found.
+  double Points(std::uint32_t style, std::string_view text) {
+    const SheetStyle& s = styles_[style];
+    Face& face = faces_[style];
+    if (!face.Looked) {
+      face.Looked = true;
+      try {
+        face.Found = TFontFace::Find(s.FontName.empty() ? String(SheetDefaultFontName) : s.FontName, s.Bold, s.Italic,
+                                     charset_).get();
+      } catch (const EFontError&) {
+      }
+    }
+    if (!face.Found) return 0;
+    int ascent = 0, descent = 0;
+    for (size_t at = 0; at < text.size();) {
+      if (static_cast<unsigned char>(text[at]) < 0x80) {
+        ++at;
+        continue;
+      }
+      char32_t ch = NextCodePoint(text, at);
+      const TFontFace* drawing = face.Found->HasCharacter(ch) ? face.Found : face.Found->FallbackFor(ch);
+      if (!drawing) continue;
+      ascent = std::max(ascent, drawing->Metrics().Ascent);
+      descent = std::max(descent, -drawing->Metrics().Descent);
+    }
+    return (ascent + descent) / 1000.0 * static_cast<double>(std::lround(s.FontSize > 0 ? s.FontSize : SheetDefaultFontSize));
+  }
+
+ private:
+  struct Face {
+    bool Looked = false;
+    const TFontFace* Found = nullptr;
+  };
+  const SheetStyleTable& styles_;
+  std::vector<Face> faces_;
+  // What the canvas draws cells in.
+  TFontCharset charset_ = TFont().Charset();
+};
 
 TFontStyles StylesOf(const SheetStyle& s) {
   TFontStyles styles;
@@ -128,11 +181,24 @@ SheetPageLayout::SheetPageLayout(const SheetWorksheet& sheet) : sheet_(sheet), u
   header_ = std::min(setup.HeaderMargin * 25.4, top_);
 
   for (int c = used_.First.Column; c <= used_.Last.Column; ++c) columnWidths_.push_back(ColumnMm(sheet.ColumnWidth(c)));
+  LineHeights lines(sheet.Store().Styles);
   for (int r = used_.First.Row; r <= used_.Last.Row; ++r) {
     double points = kDefaultRowPoints;
     if (const SheetRow* row = sheet.RowAt(r))
-      for (const SheetCell& cell : row->Cells)
-        points = std::max(points, sheet.Store().Styles[cell.Style].FontSize * kRowPerFontPoint);
+      for (size_t c = 0; c < row->Cells.size(); ++c) {
+        const SheetCell& cell = row->Cells[c];
+        const SheetStyle& style = sheet.Store().Styles[cell.Style];
+        points = std::max(points, style.FontSize * kRowPerFontPoint);
+        if (cell.Kind == SheetCellKind::Empty) continue;
+        // Numbers show in their format, whose own letters are all a number can bring in.
+        bool plainFormat = std::all_of(style.NumberFormat.begin(), style.NumberFormat.end(),
+                                       [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+        String shown = cell.Kind != SheetCellKind::Text && !plainFormat ? SheetCellText(sheet, r, static_cast<int>(c) + 1)
+                                                                         : String();
+        std::string_view text = cell.Kind == SheetCellKind::Text ? std::string_view(sheet.Store().Strings[cell.Text])
+                                                                 : std::string_view(shown);
+        points = std::max(points, lines.Points(cell.Style, text) + kTextPadPoints);
+      }
     rowHeights_.push_back(points * kPointMm);
   }
   columnBands_ = Cut<Band>(columnWidths_, used_.First.Column, paper_.Width - left_ - right_);

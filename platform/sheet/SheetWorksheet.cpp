@@ -10,6 +10,7 @@
 #include "platform/rtl/Format.h"
 #include "platform/sheet/FormulaShift.h"
 #include "platform/sheet/SheetDates.h"
+#include "platform/sheet/SheetRowSpool.h"
 
 namespace orv {
 
@@ -28,22 +29,163 @@ size_t CharacterCount(std::string_view text) {
   throw EOleException(message, DISP_E_EXCEPTION, "Sheet", "");
 }
 
+// Rows stay in the memory while they are this close above the last row; they go to the spool
+// this many at a time.
+constexpr int kRowsKept = 1024;
+constexpr int kSpoolBatch = 1024;
+
+bool Overlap(const SheetRect& rect, int firstRow, int lastRow) {
+  return rect.First.Row <= lastRow && rect.Last.Row >= firstRow;
+}
+
+// The smallest rectangle holding area and more.
+void Grow(std::optional<SheetRect>& area, const SheetRect& more) {
+  if (!area) {
+    area = more;
+    return;
+  }
+  area->First.Row = std::min(area->First.Row, more.First.Row);
+  area->Last.Row = std::max(area->Last.Row, more.Last.Row);
+  area->First.Column = std::min(area->First.Column, more.First.Column);
+  area->Last.Column = std::max(area->Last.Column, more.Last.Column);
+}
+
 }  // namespace
 
 SheetWorksheet::SheetWorksheet(std::shared_ptr<SheetBookStore> store, String name)
     : store_(std::move(store)), name_(std::move(name)) {}
 
+SheetWorksheet::~SheetWorksheet() = default;
+
+SheetWorksheet::SheetWorksheet(const SheetWorksheet& other) { *this = other; }
+
+SheetWorksheet& SheetWorksheet::operator=(const SheetWorksheet& other) {
+  if (this == &other) return *this;
+  other.Unspool();
+  Unspool();
+  store_ = other.store_;
+  name_ = other.name_;
+  rows_ = other.rows_;
+  merges_ = other.merges_;
+  widths_ = other.widths_;
+  autoFilter_ = other.autoFilter_;
+  storedResults_ = other.storedResults_;
+  SummaryRowBelow = other.SummaryRowBelow;
+  SummaryColumnRight = other.SummaryColumnRight;
+  PrintGridlines = other.PrintGridlines;
+  CenterHeader = other.CenterHeader;
+  PageSetup = other.PageSetup;
+  return *this;
+}
+
 SheetCell& SheetWorksheet::Cell(const SheetCellRef& at) {
   if (at.Row < 1 || at.Row > SheetMaxRows || at.Column < 1 || at.Column > SheetMaxColumns)
     CellError("Cell outside the sheet");
-  if (static_cast<size_t>(at.Row) > rows_.size()) rows_.resize(static_cast<size_t>(at.Row));
+  if (Spooled(at.Row)) Unspool();
+  if (static_cast<size_t>(at.Row) > rows_.size()) {
+    rows_.resize(static_cast<size_t>(at.Row));
+    if (spoolable_ && at.Row - kRowsKept - std::max(spoolLast_, 0) >= kSpoolBatch) SpoolUpTo(at.Row - kRowsKept);
+  }
   auto& cells = rows_[static_cast<size_t>(at.Row - 1)].Cells;
   if (static_cast<size_t>(at.Column) > cells.size()) cells.resize(static_cast<size_t>(at.Column));
   return cells[static_cast<size_t>(at.Column - 1)];
 }
 
+void SheetWorksheet::SpoolUpTo(int lastRow) {
+  int first = spool_ ? spoolLast_ + 1 : 1;
+  // The rows of merged ranges stay: their first cells are asked for when the sheet is written.
+  if (!spool_)
+    for (const SheetRect& m : merges_) first = std::max(first, m.Last.Row + 1);
+  if (lastRow < first) return;
+  for (const SheetRect& m : merges_)
+    if (Overlap(m, first, lastRow)) return;
+  try {
+    if (!spool_) {
+      spool_ = std::make_unique<SheetRowSpool>();
+      spoolFirst_ = first;
+    }
+    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[static_cast<size_t>(r - 1)].Cells);
+  } catch (const EOleException&) {
+    // No room for the file: the rows stay in the memory, and those already in it come back.
+    // (Rows that cannot be read back make the caller's write fail.)
+    if (spool_ && spoolLast_ < spoolFirst_) spool_.reset();
+    Unspool();
+    return;
+  }
+  for (int r = first; r <= lastRow; ++r) {
+    SheetRow& row = rows_[static_cast<size_t>(r - 1)];
+    spoolFormulas_ |= row.HasFormula;
+    for (size_t c = 0; c < row.Cells.size(); ++c) {
+      if (row.Cells[c].Kind == SheetCellKind::Empty && row.Cells[c].Style == 0) continue;
+      SheetCellRef at{r, static_cast<int>(c) + 1};
+      Grow(spoolUsed_, SheetRect{at, at});
+    }
+    std::vector<SheetCell>().swap(row.Cells);
+  }
+  spoolLast_ = lastRow;
+}
+
+namespace {
+
+// The style changes made over a spooled row since it was spooled, in their order.
+template <typename Pending>
+void ApplyPending(const std::vector<Pending>& pending, int row, std::vector<SheetCell>& cells) {
+  for (const Pending& p : pending) {
+    if (row < p.Rect.First.Row || row > p.Rect.Last.Row) continue;
+    if (cells.size() < static_cast<size_t>(p.Rect.Last.Column)) cells.resize(static_cast<size_t>(p.Rect.Last.Column));
+    for (int c = p.Rect.First.Column; c <= p.Rect.Last.Column; ++c) {
+      std::uint32_t& style = cells[static_cast<size_t>(c - 1)].Style;
+      if (style < p.Mapped.size()) style = p.Mapped[style];
+    }
+  }
+}
+
+}  // namespace
+
+void SheetWorksheet::Unspool() const {
+  spoolable_ = false;
+  if (!spool_) return;
+  SheetRowSpool::Reader reader(*spool_);
+  for (int r = spoolFirst_; r <= spoolLast_; ++r) {
+    auto& cells = rows_[static_cast<size_t>(r - 1)].Cells;
+    reader.Next(cells);
+    ApplyPending(pendingStyles_, r, cells);
+  }
+  spool_.reset();
+  pendingStyles_.clear();
+  spoolUsed_.reset();
+  spoolFormulas_ = false;
+  spoolFirst_ = spoolLast_ = 0;
+}
+
+void SheetWorksheet::ForEachRow(const std::function<void(int row, const SheetRow&)>& visit) const {
+  // A formula's value is worked out from cells anywhere on the sheet.
+  bool formulas = spoolFormulas_;
+  for (const SheetRow& row : rows_) formulas = formulas || row.HasFormula;
+  if (formulas) Unspool();
+  if (!spool_) {
+    for (size_t r = 0; r < rows_.size(); ++r) visit(static_cast<int>(r + 1), rows_[r]);
+    return;
+  }
+  SheetRowSpool::Reader reader(*spool_);
+  SheetRow spooled;
+  for (int r = 1; r <= RowCount(); ++r) {
+    const SheetRow& row = rows_[static_cast<size_t>(r - 1)];
+    if (!Spooled(r)) {
+      visit(r, row);
+      continue;
+    }
+    reader.Next(spooled.Cells);
+    ApplyPending(pendingStyles_, r, spooled.Cells);
+    spooled.OutlineLevel = row.OutlineLevel;
+    spooled.HasFormula = row.HasFormula;
+    visit(r, spooled);
+  }
+}
+
 const SheetRow* SheetWorksheet::RowAt(int row) const {
   if (row < 1 || static_cast<size_t>(row) > rows_.size()) return nullptr;
+  if (Spooled(row)) Unspool();
   return &rows_[static_cast<size_t>(row - 1)];
 }
 
@@ -141,11 +283,48 @@ void SheetWorksheet::SetStyle(const SheetCellRef& at, std::uint32_t style) {
 }
 
 void SheetWorksheet::ReserveRow(int row, int lastColumn) {
-  if (row < 1 || static_cast<size_t>(row) > rows_.size()) return;
+  if (row < 1 || static_cast<size_t>(row) > rows_.size() || Spooled(row)) return;
   rows_[static_cast<size_t>(row - 1)].Cells.reserve(static_cast<size_t>(std::clamp(lastColumn, 0, SheetMaxColumns)));
 }
 
 void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change) {
+  // New rows first: making them may send rows of the rectangle to the spool.
+  if (rect.Last.Row > RowCount()) Cell(rect.Last);
+  if (!spool_ || !Overlap(rect, spoolFirst_, spoolLast_)) {
+    ChangeStyleInMemory(rect, change);
+    return;
+  }
+  SheetRect spooled = rect;
+  spooled.First.Row = std::max(rect.First.Row, spoolFirst_);
+  spooled.Last.Row = std::min(rect.Last.Row, spoolLast_);
+  // The spooled rows take the change when they are read: what each style becomes is settled now.
+  PendingStyle pending{spooled, {}};
+  const std::uint32_t count = store_->Styles.Count();
+  bool changes = false;
+  for (std::uint32_t id = 0; id < count; ++id) {
+    SheetStyle style = store_->Styles[id];
+    change(style);
+    pending.Mapped.push_back(store_->Styles.Intern(style));
+    changes = changes || pending.Mapped.back() != id;
+  }
+  if (changes) {
+    // Empty cells that take a style are used from now on.
+    if (pending.Mapped[0] != 0) Grow(spoolUsed_, spooled);
+    pendingStyles_.push_back(std::move(pending));
+  }
+  if (rect.First.Row < spoolFirst_) {
+    SheetRect above = rect;
+    above.Last.Row = spoolFirst_ - 1;
+    ChangeStyleInMemory(above, change);
+  }
+  if (rect.Last.Row > spoolLast_) {
+    SheetRect below = rect;
+    below.First.Row = spoolLast_ + 1;
+    ChangeStyleInMemory(below, change);
+  }
+}
+
+void SheetWorksheet::ChangeStyleInMemory(const SheetRect& rect, const std::function<void(SheetStyle&)>& change) {
   // A large area shares a handful of styles: each old style is changed once.
   std::vector<std::uint32_t> changed;
   constexpr std::uint32_t kUnseen = 0xFFFFFFFF;
@@ -190,6 +369,7 @@ void SheetWorksheet::ClearContents(const SheetRect& rect) {
 
 void SheetWorksheet::InsertRows(int row, int count) {
   if (row < 1 || count < 1) return;
+  if (spool_ && (row <= spoolLast_ || spoolFormulas_)) Unspool();
   if (static_cast<int>(rows_.size()) + count > SheetMaxRows) CellError("The sheet has no room for more rows");
   if (static_cast<size_t>(row) <= rows_.size())
     rows_.insert(rows_.begin() + (row - 1), static_cast<size_t>(count), SheetRow());
@@ -223,6 +403,7 @@ void SheetWorksheet::GroupRows(int firstRow, int lastRow) {
 
 void SheetWorksheet::Merge(const SheetRect& rect) {
   if (rect.Rows() == 1 && rect.Columns() == 1) return;
+  if (spool_ && Overlap(rect, spoolFirst_, spoolLast_)) Unspool();
   // A new merge replaces the merges it overlaps, as in a spreadsheet.
   std::erase_if(merges_, [&](const SheetRect& m) {
     return !(m.Last.Row < rect.First.Row || m.First.Row > rect.Last.Row || m.Last.Column < rect.First.Column ||
@@ -271,6 +452,7 @@ class TTextMeasure {
 void SheetWorksheet::AutoFitColumns(int firstColumn, int lastColumn) {
   // Widths count characters "0" of the workbook's standard font; each text is measured as the
   // cell shows it, in the cell's own font.
+  Unspool();
   TTextMeasure measure;
   measure.UseFont(SheetStyle());
   const double zero = std::max(measure.Width("0"), 0.1);
@@ -311,6 +493,13 @@ SheetRect SheetWorksheet::UsedRange() const {
       left = std::min(left, col);
       right = std::max(right, col);
     }
+  }
+  if (spoolUsed_) {
+    if (!top) top = spoolUsed_->First.Row, left = spoolUsed_->First.Column;
+    top = std::min(top, spoolUsed_->First.Row);
+    bottom = std::max(bottom, spoolUsed_->Last.Row);
+    left = std::min(left, spoolUsed_->First.Column);
+    right = std::max(right, spoolUsed_->Last.Column);
   }
   if (!top) return SheetRect{{1, 1}, {1, 1}};
   return SheetRect{{top, left}, {bottom, right}};

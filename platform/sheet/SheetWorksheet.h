@@ -53,9 +53,14 @@ struct SheetRow {
 // The longest text a cell holds, in characters.
 inline constexpr int SheetMaxCellText = 32767;
 
+class SheetRowSpool;
+
 class SheetWorksheet {
  public:
   explicit SheetWorksheet(std::shared_ptr<SheetBookStore> store, String name);
+  ~SheetWorksheet();
+  SheetWorksheet(const SheetWorksheet& other);
+  SheetWorksheet& operator=(const SheetWorksheet& other);
 
   const String& Name() const { return name_; }
   void SetName(const String& name) { name_ = name; }
@@ -104,7 +109,12 @@ class SheetWorksheet {
   const std::optional<SheetRect>& AutoFilter() const { return autoFilter_; }
 
   int RowCount() const { return static_cast<int>(rows_.size()); }
+  // Rows written in order far enough above the last one wait in a file (SheetRowSpool) until
+  // the sheet is written out; anything that reaches into them again brings them all back.
   const SheetRow* RowAt(int row) const;
+  // Every row from the first on, read from the file for rows waiting there: the way to go through
+  // a large sheet without bringing its rows back.
+  void ForEachRow(const std::function<void(int row, const SheetRow&)>& visit) const;
 
   // Outline symbols: summary rows below the detail (the default) or above it.
   bool SummaryRowBelow = true;
@@ -115,9 +125,29 @@ class SheetWorksheet {
 
  private:
   SheetCell& Cell(const SheetCellRef& at);
+  bool Spooled(int row) const { return spool_ && row >= spoolFirst_ && row <= spoolLast_; }
+  // Sends the rows from the end of the spool to lastRow into it.
+  void SpoolUpTo(int lastRow);
+  void Unspool() const;
+  void ChangeStyleInMemory(const SheetRect& rect, const std::function<void(SheetStyle&)>& change);
+
+  // A change of style over spooled rows, made when they are read: each style's new style.
+  struct PendingStyle {
+    SheetRect Rect;
+    std::vector<std::uint32_t> Mapped;
+  };
   std::shared_ptr<SheetBookStore> store_;
   String name_;
-  std::vector<SheetRow> rows_;
+  // A spooled row keeps its outline level and formula mark here, its cells in the spool.
+  mutable std::vector<SheetRow> rows_;
+  mutable std::unique_ptr<SheetRowSpool> spool_;
+  mutable int spoolFirst_ = 0, spoolLast_ = 0;
+  mutable std::vector<PendingStyle> pendingStyles_;
+  // The cells of the spooled rows that hold a value or a style; formulas among them.
+  mutable std::optional<SheetRect> spoolUsed_;
+  mutable bool spoolFormulas_ = false;
+  // Once rows have been brought back, a sheet is used out of order and spools no more.
+  mutable bool spoolable_ = true;
   std::vector<SheetRect> merges_;
   std::map<int, double> widths_;
   std::optional<SheetRect> autoFilter_;

@@ -31,7 +31,7 @@ constexpr const char* kSharedStringsPart = "xl/sharedStrings.xml";
 class PartFile {
  public:
   explicit PartFile(const String& workbook)
-      : workbook_(workbook), name_(CreateTempFile(ExtractFileDir(workbook), ExtractFileName(workbook) + ".part")) {
+      : workbook_(workbook), name_(CreatePartFile(workbook)) {
     file_ = std::fopen(name_.c_str(), "wb");
     if (!file_) {
       std::remove(name_.c_str());
@@ -250,11 +250,10 @@ String WrittenArea(const SheetWorksheet& sheet, const XlsxCellFormats& formats) 
     left = std::min(left, c1);
     right = std::max(right, c2);
   };
-  for (int r = 1; r <= sheet.RowCount(); ++r) {
-    const auto& cells = sheet.RowAt(r)->Cells;
-    for (size_t c = 0; c < cells.size(); ++c)
-      if (XlsxCellWritten(cells[c], formats)) take(r, static_cast<int>(c) + 1, r, static_cast<int>(c) + 1);
-  }
+  sheet.ForEachRow([&](int r, const SheetRow& row) {
+    for (size_t c = 0; c < row.Cells.size(); ++c)
+      if (XlsxCellWritten(row.Cells[c], formats)) take(r, static_cast<int>(c) + 1, r, static_cast<int>(c) + 1);
+  });
   for (const SheetRect& m : sheet.Merges())
     if (const SheetCell* first = sheet.CellAt(m.First.Row, m.First.Column); first && formats.Format[first->Style])
       take(m.First.Row, m.First.Column, m.Last.Row, m.Last.Column);
@@ -276,12 +275,11 @@ class SheetRows {
     std::vector<const SheetRect*> active;
 
     out_.Raw("<sheetData>");
-    for (int r = 1; r <= sheet_.RowCount(); ++r) {
+    sheet_.ForEachRow([&](int r, const SheetRow& row) {
       while (nextMerge < merges.size() && merges[nextMerge]->First.Row <= r) active.push_back(merges[nextMerge++]);
       std::erase_if(active, [&](const SheetRect* m) { return m->Last.Row < r; });
       rowDigits_ = std::to_string(r);
       rowOpen_ = false;
-      const SheetRow& row = *sheet_.RowAt(r);
       if (active.empty())
         PlainRow(r, row);
       else
@@ -290,7 +288,7 @@ class SheetRows {
         out_.Raw("</row>");
       else if (row.OutlineLevel)
         OpenRow(row, true);
-    }
+    });
     out_.Raw("</sheetData>");
   }
 

@@ -10,12 +10,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/TextUtils.h"
 #include "platform/sheet/FormulaShift.h"
 #include "platform/sheet/SheetDates.h"
 #include "platform/sheet/SheetWorkbook.h"
@@ -30,6 +33,10 @@ constexpr zip_int64_t kMaxEntries = 10000;
 // Parts are read as streams: these bound the time a file takes, the model bounds below the memory.
 constexpr zip_uint64_t kMaxPartBytes = zip_uint64_t{1} << 30;
 constexpr zip_uint64_t kMaxTotalBytes = zip_uint64_t{2} << 30;
+// The XML reader holds a text, or the blanks between two elements, whole before it hands them on:
+// no stretch between two "<" may be longer than a cell's longest text written with a character
+// reference for every character ("&#x10FFFF;"), and a tag.
+constexpr size_t kMaxStretchBytes = static_cast<size_t>(SheetMaxCellText) * 10 + 4096;
 // The texts of cells and formulas together.
 constexpr size_t kMaxTextBytes = 256u << 20;
 constexpr size_t kMaxSheets = 1024;
@@ -48,9 +55,40 @@ constexpr double kMaxMarginInches = 4;
 
 class ZipPart;
 
+// The number of parts the archive's end record states, read before libzip loads the directory
+// of them all (a second for a hundred thousand); -1 when the file has no end record libzip
+// would not find wanting too.
+long long StatedParts(const String& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in.seekg(0, std::ios::end)) return -1;
+  auto size = static_cast<long long>(in.tellg());
+  // The end record (22 bytes) and its comment of at most 65535 bytes close the file.
+  long long from = std::max(0LL, size - 22 - 65535);
+  std::string tail(static_cast<size_t>(size - from), '\0');
+  if (!in.seekg(from) || !in.read(tail.data(), static_cast<std::streamsize>(tail.size()))) return -1;
+  auto le = [&](const std::string& b, size_t at, int bytes) {
+    unsigned long long v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
+    return v;
+  };
+  size_t end = tail.rfind(std::string("PK\5\6", 4));
+  if (end == std::string::npos || end + 22 > tail.size()) return -1;
+  unsigned long long parts = le(tail, end + 10, 2);
+  if (parts != 0xFFFF || end < 20 || tail.compare(end - 20, 4, std::string("PK\6\7", 4)) != 0)
+    return static_cast<long long>(parts);
+  // Zip64: the locator before the end record points to the larger end record and its count.
+  unsigned long long at = le(tail, end - 20 + 8, 8);
+  std::string record(56, '\0');
+  if (at > static_cast<unsigned long long>(size) || !in.seekg(static_cast<std::streamoff>(at)) ||
+      !in.read(record.data(), 56) || record.compare(0, 4, std::string("PK\6\6", 4)) != 0)
+    return -1;
+  return static_cast<long long>(std::min(le(record, 32, 8), 1ULL << 62));
+}
+
 class ZipArchive {
  public:
   explicit ZipArchive(const String& file) : file_(file) {
+    if (StatedParts(file) > kMaxEntries) Damaged(file, "it has too many parts");
     int error = 0;
     zip_ = zip_open(file.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
     if (!zip_) {
@@ -60,7 +98,10 @@ class ZipArchive {
       zip_error_fini(&e);
       Damaged(file, why);
     }
-    if (zip_get_num_entries(zip_, 0) > kMaxEntries) Damaged(file, "it has too many parts");
+    if (zip_get_num_entries(zip_, 0) > kMaxEntries) {
+      zip_discard(zip_);
+      Damaged(file, "it has too many parts");
+    }
   }
   ~ZipArchive() { zip_discard(zip_); }
   ZipArchive(const ZipArchive&) = delete;
@@ -105,6 +146,18 @@ class ZipPart : public QIODevice {
       failure_ = "the part " + name_ + " unpacks to more than a workbook can hold";
       return -1;
     }
+    for (const char *at = data, *end = data + n; at < end;) {
+      const void* open = std::memchr(at, '<', static_cast<size_t>(end - at));
+      const char* stop = open ? static_cast<const char*>(open) : end;
+      stretch_ += static_cast<size_t>(stop - at);
+      if (stretch_ > kMaxStretchBytes) {
+        failure_ = "the part " + name_ + " holds a text longer than a cell can hold";
+        return -1;
+      }
+      if (!open) break;
+      stretch_ = 0;
+      at = stop + 1;
+    }
     return n;
   }
   qint64 writeData(const char*, qint64) override { return -1; }
@@ -114,6 +167,7 @@ class ZipPart : public QIODevice {
   zip_file_t* file_;
   String name_;
   zip_uint64_t read_ = 0;
+  size_t stretch_ = 0;  // bytes since the last "<"
   String failure_;
 };
 
@@ -319,6 +373,14 @@ class WorkbookReader {
     if (x.hasError()) Damaged(file_, "the part " + part + " is not well-formed: " + x.errorString().toStdString());
   }
 
+  // A cell's text, refused when it is longer than a cell holds.
+  const String& CellText(const String& text, const String& part) {
+    if (text.size() > static_cast<size_t>(SheetMaxCellText) && Length(text) > SheetMaxCellText)
+      Damaged(file_, "a text in " + part + " is longer than a cell can hold (" + std::to_string(SheetMaxCellText) +
+                         " characters)");
+    return text;
+  }
+
   void CountText(size_t bytes) {
     if ((textBytes_ += bytes) > kMaxTextBytes) Damaged(file_, "its texts take more than the memory can hold");
   }
@@ -355,7 +417,7 @@ class WorkbookReader {
           String piece = x.readElementText().toStdString();
           CountText(piece.size());
           text += piece;
-          if (text.size() > 4 * static_cast<size_t>(SheetMaxCellText)) Damaged(file_, "a text in " + part + " is too long");
+          CellText(text, part);
         } else {
           ++depth;
         }
@@ -370,10 +432,17 @@ class WorkbookReader {
     auto in = zip_.Open(part);
     QXmlStreamReader x(in.get());
     while (NextStart(x)) {
-      if (Is(x, "si")) {
+      if (Is(x, "sst")) {
+        // What the file says it holds is refused before any of it is read: the uses of texts
+        // cannot outnumber the cells, nor the texts themselves the bound.
+        auto unique = ToInt(Attr(x, "uniqueCount")), uses = ToInt(Attr(x, "count"));
+        if ((unique && *unique > static_cast<long long>(kMaxStrings)) ||
+            (uses && *uses > static_cast<long long>(kMaxCellSlots)))
+          Damaged(file_, "it has more texts than the memory can hold");
+      } else if (Is(x, "si")) {
         if (strings_.size() >= kMaxStrings) Damaged(file_, "it has too many texts");
         strings_.push_back(RichText(x, part));
-      } else if (!Is(x, "sst")) {
+      } else {
         x.skipCurrentElement();
       }
     }
@@ -637,14 +706,14 @@ class WorkbookReader {
     bool hasValue = false, hasFormula = false, inline_ = false;
     while (x.readNextStartElement()) {
       if (Is(x, "v")) {
-        value = x.readElementText().toStdString();
+        value = CellText(x.readElementText().toStdString(), part);
         CountText(value.size());
         hasValue = true;
       } else if (Is(x, "f")) {
         bool shared = Attr(x, "t") == "shared";
         auto group = ToInt(Attr(x, "si"));
         String ref = Attr(x, "ref");
-        formula = x.readElementText().toStdString();
+        formula = CellText(x.readElementText().toStdString(), part);
         CountText(formula.size());
         if (shared && group) formula = SharedFormula(*group, ref, formula, at);
         hasFormula = !formula.empty();

@@ -124,12 +124,11 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
     return formats[id];
   };
   std::vector<bool> used(styles.Count());
-  for (int i = 1; i <= book.SheetCount(); ++i) {
-    const SheetWorksheet& sheet = *book.Sheet(i);
-    for (int r = 1; r <= sheet.RowCount(); ++r)
-      for (const SheetCell& cell : sheet.RowAt(r)->Cells)
+  for (int i = 1; i <= book.SheetCount(); ++i)
+    book.Sheet(i)->ForEachRow([&](int, const SheetRow& row) {
+      for (const SheetCell& cell : row.Cells)
         if (XlsxCellWritten(cell, cells)) used[cell.Style] = true;
-  }
+    });
   for (std::uint32_t id = 1; id < styles.Count(); ++id)
     if (used[id]) format(id);
   auto check = [&](lxw_error e) {
@@ -158,12 +157,12 @@ void WriteXlsx(const SheetWorkbook& book, const String& fileName) {
       check(worksheet_autofilter(ws, static_cast<lxw_row_t>(f->First.Row - 1), static_cast<lxw_col_t>(f->First.Column - 1),
                                  static_cast<lxw_row_t>(f->Last.Row - 1), static_cast<lxw_col_t>(f->Last.Column - 1)));
     // The outline level of a row is stated in the sheet's format as well as on the row.
-    for (int r = 1; r <= sheet.RowCount(); ++r)
-      if (std::uint8_t level = sheet.RowAt(r)->OutlineLevel) {
-        lxw_row_col_options opt{};
-        opt.level = level;
-        check(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(r - 1), LXW_DEF_ROW_HEIGHT, nullptr, &opt));
-      }
+    sheet.ForEachRow([&](int r, const SheetRow& row) {
+      if (!row.OutlineLevel) return;
+      lxw_row_col_options opt{};
+      opt.level = row.OutlineLevel;
+      check(worksheet_set_row_opt(ws, static_cast<lxw_row_t>(r - 1), LXW_DEF_ROW_HEIGHT, nullptr, &opt));
+    });
     // The merged ranges only: their cells are written with the others.
     for (const auto& m : sheet.Merges()) {
       const SheetCell* first = sheet.CellAt(m.First.Row, m.First.Column);

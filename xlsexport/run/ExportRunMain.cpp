@@ -1,5 +1,7 @@
 // Exports the rows of an SQL query over an SQLite file with the exporter's default settings:
-//   xlsx_export_run DB SQL OUT.xlsx
+//   xlsx_export_run DB SQL OUT [FORMAT]
+// FORMAT is the exporter's save format, 0 to 6 (default 1, a workbook); 2 the binary form,
+// 3 HTML, 4 CSV, 6 the XML spreadsheet form of 2003.
 // Values cut to the cell limit are listed on standard error; a failure leaves OUT.xlsx as it was.
 #include <cstdio>
 #include <cstdlib>
@@ -11,8 +13,14 @@ using namespace orv;
 using namespace orv::vwExcelExport;
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: xlsx_export_run DB SQL OUT.xlsx\n");
+  int format = 1;
+  if (argc == 5) {
+    char* end = nullptr;
+    long asked = std::strtol(argv[4], &end, 10);
+    format = *argv[4] && !*end && asked >= 0 && asked <= 6 ? static_cast<int>(asked) : -1;
+  }
+  if ((argc != 4 && argc != 5) || format < 0) {
+    std::fprintf(stderr, "usage: xlsx_export_run DB SQL OUT [FORMAT 0-6]\n");
     return 2;
   }
   // A command-line tool has no display; the hourglass cursor needs a (virtual) screen.
@@ -31,7 +39,7 @@ int main(int argc, char** argv) {
     exporter.SetExcelVisible(false);
     exporter.SetDataset(&query);
     exporter.ExportDataset();
-    exporter.SaveWorkbook(argv[3], 1);
+    exporter.SaveWorkbook(argv[3], static_cast<Byte>(format));
     exporter.Disconnect(false);
     for (int i = 0; i < exporter.Warnings().Count(); ++i)
       std::fprintf(stderr, "xlsx_export_run: %s\n", exporter.Warnings().Strings(i).c_str());

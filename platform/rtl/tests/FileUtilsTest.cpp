@@ -135,15 +135,40 @@ TEST_F(FileUtilsTest, ReplacedFilesKeepTheirModeNewOnesTheUmasksAndLinksStayLink
   EXPECT_EQ(ReadAll(dir_ + "real/doc.pdf"), "through");
 }
 
+// A file as a killed write leaves it: made by mkstemp, so readable by its owner alone.
+void LeaveTemporary(const String& name) {
+  std::ofstream(name) << "half";
+  ::chmod(name.c_str(), 0600);
+}
+
 TEST_F(FileUtilsTest, TemporariesOfAKilledWriteGoWithTheNextWriteOfTheirTarget) {
   const String target = dir_ + "members.xlsx";
-  for (const char* left : {".members.xlsx.a1B2c3", ".members.xlsx.ZZZZZZ"}) std::ofstream(dir_ + left) << "half";
+  for (const char* left : {".members.xlsx.a1B2c3", ".members.xlsx.ZZZZZZ", ".members.xlsx.a1B2c3.partQ9w8E7"})
+    LeaveTemporary(dir_ + left);
   std::ofstream(dir_ + ".members.xlsx.notours") << "kept";
-  std::ofstream(dir_ + ".other.xlsx.a1B2c3") << "kept";
+  LeaveTemporary(dir_ + ".other.xlsx.a1B2c3");
+  // Names no temporary of ours has: a dot in the random letters, a part of another name.
+  LeaveTemporary(dir_ + ".members.xlsx.a1.2c3");
+  LeaveTemporary(dir_ + ".members.xlsx.a1B2c3.copy");
   SafeWriteFile(target, std::string("whole"));
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir_)) names.insert(e.path().filename().string());
-  EXPECT_EQ(names, (std::set<std::string>{"members.xlsx", ".members.xlsx.notours", ".other.xlsx.a1B2c3"}));
+  EXPECT_EQ(names, (std::set<std::string>{"members.xlsx", ".members.xlsx.notours", ".other.xlsx.a1B2c3",
+                                          ".members.xlsx.a1.2c3", ".members.xlsx.a1B2c3.copy"}));
+}
+
+// Written through a link into a folder of other people's files: a file there that merely has a
+// temporary's shape of name (a backup the user made, open to others) is left alone.
+TEST_F(FileUtilsTest, WritingThroughALinkRemovesOnlyItsOwnTemporariesThere) {
+  ASSERT_EQ(::mkdir((dir_ + "shared").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink((dir_ + "shared/list.xlsx").c_str(), (dir_ + "list.xlsx").c_str()), 0);
+  std::ofstream(dir_ + "shared/.list.xlsx.backup") << "the user's";
+  ::chmod((dir_ + "shared/.list.xlsx.backup").c_str(), 0644);
+  LeaveTemporary(dir_ + "shared/.list.xlsx.Xy12Ab");
+  SafeWriteFile(dir_ + "list.xlsx", std::string("through"));
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir_ + "shared")) names.insert(e.path().filename().string());
+  EXPECT_EQ(names, (std::set<std::string>{"list.xlsx", ".list.xlsx.backup"}));
 }
 
 // Run under strace by the test below: one write of the file ORVANE_DURABLE_TARGET names.

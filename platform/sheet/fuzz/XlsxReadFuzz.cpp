@@ -8,6 +8,8 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +19,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/sheet/SheetPages.h"
 #include "platform/sheet/SheetWorkbook.h"
 
@@ -45,7 +48,18 @@ bool Add(zip_t* z, const char* name, const std::string& data) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string file = "/tmp/orvane-xlsx-fuzz-" + std::to_string(getpid()) + ".xlsx";
+  // A folder of this run's own in the shared temporary folder, gone when the run ends. Its name
+  // is kept where no destructor reaches it before the removal at exit.
+  static char folder[4096];
+  static bool made = [] {
+    std::string pattern = GetTempDir() + "orvane-xlsx-fuzz.XXXXXX";
+    if (pattern.size() >= sizeof folder || !mkdtemp(pattern.data())) std::abort();
+    std::memcpy(folder, pattern.c_str(), pattern.size() + 1);
+    std::atexit([] { rmdir(folder); });
+    return true;
+  }();
+  (void)made;
+  static const std::string file = std::string(folder) + "/book.xlsx";
   static bool started = (Application->Initialize(), true);
   (void)started;
 
@@ -74,6 +88,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
 
+  // The folder is shared with everyone: the file goes as soon as it has been read.
+  struct Remove {
+    ~Remove() { unlink(file.c_str()); }
+  } remove;
   try {
     auto book = ReadXlsx(file);
     SheetPageLayout layout(*book->Sheet(1));

@@ -15,6 +15,8 @@
 #include <thread>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Canvas.h"
+#include "platform/gui/CanvasQt.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "platform/sheet/OleObject.h"
 #include "platform/sheet/SheetAutomation.h"
@@ -58,6 +60,20 @@ double DarkShare(const QImage& image, int x1, int y1, int x2, int y2) {
 }
 
 int Mm(double mm) { return static_cast<int>(mm / 25.4 * 96); }
+
+// The job of that title the private print server received, waited for up to 20 seconds.
+orv::testing::TCapturedJob JobTitled(const orv::testing::TCupsServer& server, const std::string& title) {
+  orv::testing::TCapturedJob job;
+  for (int wait = 0; wait < 400 && !job.Arrived; ++wait) {
+    for (auto& e : fs::directory_iterator(server.Tree + "/out")) {
+      if (e.path().extension() != ".done") continue;
+      orv::testing::TCapturedJob found = orv::testing::WaitForJob(server, std::stoi(e.path().stem().string()));
+      if (orv::testing::ArgValue(found, "title") == title) job = found;
+    }
+    if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return job;
+}
 
 }  // namespace
 
@@ -212,20 +228,124 @@ TEST(SheetPreview, PrintGoesToThePrinterTheUserPicks) {
   guard.stop();
   EXPECT_FALSE(warned);
 
-  orv::testing::TCapturedJob job;
-  for (int wait = 0; wait < 200 && !job.Arrived; ++wait) {
-    for (auto& e : fs::directory_iterator(server.Tree + "/out")) {
-      if (e.path().extension() != ".done") continue;
-      orv::testing::TCapturedJob found = orv::testing::WaitForJob(server, std::stoi(e.path().stem().string()));
-      if (orv::testing::ArgValue(found, "title") == sheet->Name()) job = found;
-    }
-    if (!job.Arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
+  orv::testing::TCapturedJob job = JobTitled(server, sheet->Name());
   ASSERT_TRUE(job.Arrived);
   EXPECT_NE(job.Env.find("DEVICE_URI=capture:/raw"), std::string::npos) << job.Env;
   const auto pages = static_cast<size_t>(SheetPageLayout(*sheet).PageCount());
   EXPECT_EQ(orv::testing::PdfPageSizes(job.DocumentPath), std::vector<std::string>(pages, "792x612")) << "Letter on its side";
   EXPECT_EQ(orv::testing::JobOptions(job)["media"], "na_letter_8.5x11in") << job.Args;
+}
+
+namespace {
+
+// The ink of a text drawn in black on white: its bounding box and its dark pixels.
+struct Ink {
+  int Left = 1 << 30, Top = 1 << 30, Right = -1, Bottom = -1, Dark = 0;
+  int Width() const { return Right - Left + 1; }
+  int Height() const { return Bottom - Top + 1; }
+};
+
+Ink InkOf(const QImage& image, int x1, int y1, int x2, int y2) {
+  Ink ink;
+  for (int y = std::max(0, y1); y < std::min(y2, image.height()); ++y)
+    for (int x = std::max(0, x1); x < std::min(x2, image.width()); ++x)
+      if (qGray(image.pixel(x, y)) < 160) {
+        ink.Left = std::min(ink.Left, x);
+        ink.Right = std::max(ink.Right, x);
+        ink.Top = std::min(ink.Top, y);
+        ink.Bottom = std::max(ink.Bottom, y);
+        ++ink.Dark;
+      }
+  return ink;
+}
+
+// The separate lines of ink down a strip of the page, told apart by at least gap blank rows.
+std::vector<Ink> InkLines(const QImage& image, int x1, int x2, int y1, int y2, int gap) {
+  std::vector<Ink> lines;
+  int start = -1, blank = 0;
+  for (int y = y1; y <= y2; ++y) {
+    bool dark = y < y2 && InkOf(image, x1, y, x2, y + 1).Dark > 0;
+    if (dark && start < 0) start = y;
+    blank = dark ? 0 : blank + 1;
+    if (start >= 0 && (blank == gap || y == y2)) {
+      lines.push_back(InkOf(image, x1, start, x2, y));
+      start = -1;
+    }
+  }
+  return lines;
+}
+
+// The same text drawn by pango-view in the font given ("Tahoma 14"), at 150 dots per inch.
+Ink PangoInk(const std::string& text, const std::string& font, const fs::path& dir) {
+  std::string png = (dir / "pango.png").string();
+  std::string cmd = "pango-view --no-display --dpi=150 --margin=10 -q --font='" + font + "' --text='" + text +
+                    "' -o '" + png + "' 2>&1";
+  if (std::system(cmd.c_str()) != 0) return Ink();
+  QImage image(QString::fromStdString(png));
+  return InkOf(image, 0, 0, image.width(), image.height());
+}
+
+void ExpectSameInk(const Ink& drawn, const Ink& pango, const std::string& what) {
+  ASSERT_GT(pango.Dark, 0) << what << ": pango-view drew nothing";
+  // Clipped marks take their height and their ink away; a different face would change the width.
+  EXPECT_NEAR(drawn.Height(), pango.Height(), 2 + pango.Height() / 10) << what;
+  EXPECT_NEAR(drawn.Width(), pango.Width(), 2 + pango.Width() / 10) << what;
+  EXPECT_NEAR(drawn.Dark, pango.Dark, pango.Dark / 4) << what;
+}
+
+}  // namespace
+
+// Thai vowels and tone marks above and below their letters come out whole on the preview and
+// through the print server: each text's ink at 150 dots per inch is that of pango-view's drawing
+// of it, in the sheet's own font and in a Thai font of the register.
+TEST(SheetPreview, ThaiVowelsAndToneMarksAreDrawnWhole) {
+  orv::testing::TCupsServer server = orv::testing::UseTestServer();
+  Application->Initialize();
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  sheet->SetName("Thai " + std::to_string(getpid()));
+  const std::string thai = "รายชื่อสัตบุรุษ", elder = "ผู้ใหญ่ปี่น้ำ";
+  sheet->SetValue({1, 1}, Variant(thai));
+  sheet->SetValue({3, 1}, Variant(elder));
+  sheet->SetColumnWidth(1, 1, 40);
+  sheet->ChangeStyle({{3, 1}, {3, 1}}, [](SheetStyle& st) {
+    st.FontName = "Tahoma";
+    st.FontSize = 14;
+  });
+  SheetPageLayout layout(*sheet);
+  auto dir = fs::temp_directory_path() / ("orvane-sheet-thai-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  Ink calibri = PangoInk(thai, "Calibri 11", dir), tahoma = PangoInk(elder, "Tahoma 14", dir);
+
+  // Both texts on a page drawn at 150 dots per inch, as the preview draws it.
+  const double dpm = 150 / 0.0254;
+  QImage page(static_cast<int>(std::lround(layout.Format().Width / 25.4 * 150)),
+              static_cast<int>(std::lround(layout.Format().Height / 25.4 * 150)), QImage::Format_RGB32);
+  page.setDotsPerMeterX(static_cast<int>(std::lround(dpm)));
+  page.setDotsPerMeterY(static_cast<int>(std::lround(dpm)));
+  TCanvas canvas;
+  AttachCanvasDevice(canvas, &page);
+  layout.DrawPage(canvas, 0);
+  DetachCanvas(canvas);
+  page.save(QString::fromStdString((dir / "page.png").string()));
+  auto px = [](double mm) { return static_cast<int>(mm / 25.4 * 150); };
+  auto check = [&](const QImage& image, const std::string& what) {
+    // Column A of the cells, from the top margin down past the two texts.
+    std::vector<Ink> lines = InkLines(image, px(17.78) - 2, px(17.78 + 75), px(19.05) - 10, px(19.05 + 40), px(3));
+    ASSERT_EQ(lines.size(), 2u) << what;
+    ExpectSameInk(lines[0], calibri, what + ", the sheet's font");
+    ExpectSameInk(lines[1], tahoma, what + ", Tahoma");
+  };
+  check(page, "preview");
+
+  String error;
+  ASSERT_TRUE(PrintSheetPages(layout, sheet->Name(), "PdfQ", "", error)) << error;
+  orv::testing::TCapturedJob job = JobTitled(server, sheet->Name());
+  ASSERT_TRUE(job.Arrived);
+  std::string printed = (dir / "printed").string();
+  ASSERT_EQ(std::system(("pdftoppm -r 150 -png -f 1 -l 1 -singlefile '" + job.DocumentPath + "' '" + printed + "'").c_str()), 0);
+  check(QImage(QString::fromStdString(printed + ".png")), "print job");
+  if (!getenv("ORVANE_KEEP")) fs::remove_all(dir);
 }
 
 TEST(SheetPreview, WorksheetPreviewReturnsWhenTheUserClosesIt) {

@@ -214,6 +214,17 @@ TEST(SheetWorkbook, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "taken.xlsx";
   EXPECT_EQ(entries, 0);
+
+  // What a save killed while it wrote the cells left (its temporary and the sheet part beside
+  // it, as mkstemp made them) goes with the next save of that workbook.
+  for (const char* left : {".book.xlsx.Ab12Cd", ".book.xlsx.Ab12Cd.partXy34Zw"}) {
+    std::ofstream(dir / left) << "half";
+    fs::permissions(dir / left, fs::perms::owner_read | fs::perms::owner_write);
+  }
+  b.book.Call("SaveAs", {(dir / "book.xlsx").string()});
+  entries = 0;
+  for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "taken.xlsx";
+  EXPECT_EQ(entries, 1) << "the workbook alone";
   fs::remove_all(dir);
 }
 
@@ -299,4 +310,83 @@ TEST(SheetWorkbook, AutoFitMeasuresWhatTheCellShowsInItsFont) {
   sheet->AutoFitColumns(1, 3);
   EXPECT_GE(*sheet->ColumnWidth(1), 10);
   EXPECT_GT(*sheet->ColumnWidth(3), *sheet->ColumnWidth(2) + 2);
+}
+
+namespace {
+
+// Whether this process holds the unnamed file rows wait in.
+bool RowsSpooled() {
+  for (auto& e : fs::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (fs::read_symlink(e.path(), ec).string().find("orvane-rows.") != std::string::npos) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+// Rows written in order leave the memory for a file while more come, and come back whole: in the
+// saved workbook with the looks given to them afterwards, and to anyone who reads them again.
+TEST(SheetWorkbook, RowsWrittenInOrderComeBackWhole) {
+  auto dir = Folder("spool");
+  const int blocks = 250, rows = 1 + blocks * 20;
+  std::string file = (dir / "long.xlsx").string();
+  {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", "รายชื่อ");
+    b.Range("A1", "C1").Set("MergeCells", true);
+    for (int first = 2; first <= rows; first += 20) {  // 20 rows a block, as the exporter writes
+      Variant block = VarArrayCreate({1, 20, 1, 3}, varVariant);
+      for (int i = 0; i < 20; ++i) {
+        VarArrayPut(block, Variant("สมาชิก " + std::to_string(first + i)), {i + 1, 1});
+        VarArrayPut(block, Variant(first + i), {i + 1, 2});
+        if ((first + i) % 2) VarArrayPut(block, Variant("0812345678"), {i + 1, 3});
+      }
+      std::string top = "A" + std::to_string(first), bottom = "C" + std::to_string(first + 19);
+      b.Range(top.c_str(), bottom.c_str()).Set("Value2", block);
+    }
+    EXPECT_TRUE(RowsSpooled());
+    // Looks given to every row after the rows are written.
+    std::string last = "C" + std::to_string(rows);
+    b.Range("A2", last.c_str()).Obj("Font").Set("Bold", true);
+    b.Range("B2", ("B" + std::to_string(rows)).c_str()).Set("NumberFormat", "0.00");
+    std::string after = "A" + std::to_string(rows + 2);
+    b.Range(after.c_str(), after.c_str()).Set("Value2", "after");
+    b.sheet.Call("SaveAs", {file});
+    EXPECT_EQ(b.sheet.Obj("UsedRange").Get("Row").ToInteger(), 1);
+    EXPECT_TRUE(RowsSpooled()) << "saving reads the rows without bringing them back";
+    // Reading a row again brings them all back.
+    EXPECT_EQ(b.Range("A3", "A3").Get("Value2").ToString(), "สมาชิก 3");
+    EXPECT_FALSE(RowsSpooled());
+  }
+  sheettest::WorkbookFacts wb(file);
+  ASSERT_TRUE(wb.Ok()) << wb.Raw().substr(0, 2000);
+  EXPECT_EQ(wb.Value("Sheet1!A1"), "รายชื่อ");
+  EXPECT_EQ(wb.Lines("MERGE"), std::vector<std::string>{"Sheet1 A1:C1"});
+  for (int r : {2, 3, 1500, 4000, rows}) {
+    std::string row = std::to_string(r);
+    EXPECT_EQ(wb.Value("Sheet1!A" + row), "สมาชิก " + row) << r;
+    EXPECT_EQ(wb.Value("Sheet1!B" + row), row) << r;
+    EXPECT_EQ(wb.Style("Sheet1!A" + row, "bold"), "1") << r;
+    EXPECT_EQ(wb.Style("Sheet1!B" + row, "fmt"), "0.00") << r;
+    EXPECT_EQ(wb.Value("Sheet1!C" + row), r % 2 ? "0812345678" : "") << r;
+  }
+  EXPECT_EQ(wb.Value("Sheet1!A" + std::to_string(rows + 2)), "after");
+  fs::remove_all(dir);
+}
+
+// With no room for the file, rows stay in the memory: nothing written is lost.
+TEST(SheetWorkbook, RowsStayWhenTheyCannotWaitInAFile) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string saved = tmp ? tmp : "";
+  setenv("TMPDIR", "/nonexistent/orvane", 1);
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  for (int r = 1; r <= 4000; ++r) sheet->SetValue({r, 1}, Variant("แถว " + std::to_string(r)));
+  if (tmp)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+  EXPECT_FALSE(RowsSpooled());
+  for (int r : {1, 2000, 4000}) EXPECT_EQ(sheet->Value({r, 1}).ToString(), "แถว " + std::to_string(r));
 }

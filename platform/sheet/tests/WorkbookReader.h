@@ -74,6 +74,28 @@ class WorkbookFacts {
   int status_ = -1;
 };
 
+// The cells of a CSV line: split at commas outside quotes, quotes taken off and doubled ones
+// made single.
+inline std::vector<std::string> CsvCells(const std::string& line) {
+  std::vector<std::string> cells(1);
+  bool quoted = false;
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+      cells.back() += '"';
+      ++i;
+    } else if (c == '"') {
+      quoted = !quoted;
+    } else if (c == ',' && !quoted) {
+      cells.emplace_back();
+    } else {
+      cells.back() += c;
+    }
+  }
+  if (line.empty()) cells.clear();
+  return cells;
+}
+
 // Converts every workbook to CSV with one LibreOffice start, reading formulas as a user's
 // LibreOffice does by default: their stored results, never recalculated on load. Returns each
 // file's CSV rows (cells split at commas) by the workbook's path.
@@ -103,10 +125,7 @@ inline std::map<std::string, std::vector<std::vector<std::string>>> StoredValues
     auto& rows = result[f];
     for (std::string line; std::getline(in, line);) {
       if (!line.empty() && line.back() == '\r') line.pop_back();
-      std::vector<std::string> cells;
-      std::stringstream ss(line);
-      for (std::string c; std::getline(ss, c, ',');) cells.push_back(c);
-      rows.push_back(cells);
+      rows.push_back(CsvCells(line));
     }
   }
   return result;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <string>
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/sheet/SheetWorkbook.h"
@@ -11,6 +15,24 @@
 
 using namespace orv;
 namespace fs = std::filesystem;
+
+namespace {
+
+size_t OpenDescriptors() {
+  size_t n = 0;
+  for ([[maybe_unused]] auto& e : fs::directory_iterator("/proc/self/fd")) ++n;
+  return n;
+}
+
+// A "Name:  123 kB" line of /proc/self/status.
+long long StatusKb(const std::string& name) {
+  std::ifstream in("/proc/self/status");
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind(name, 0) == 0) return std::stoll(line.substr(name.size()));
+  return 0;
+}
+
+}  // namespace
 
 TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
   auto dir = fs::temp_directory_path() / ("orvane-xlsx-input-" + std::to_string(getpid()));
@@ -68,7 +90,7 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
   EXPECT_FALSE(s.ColumnWidth(3));
 
   for (const char* name : {"row-beyond", "column-beyond", "string-index", "not-a-number", "bad-xml", "rows-backwards",
-                           "no-sheet-part", "not-a-zip", "truncated", "bomb", "wide-rows"}) {
+                           "no-sheet-part", "not-a-zip", "truncated", "wide-rows", "long-text"}) {
     std::string file = (dir / (std::string(name) + ".xlsx")).string();
     try {
       ReadXlsx(file);
@@ -76,6 +98,27 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
     } catch (const EOleException& e) {
       EXPECT_NE(e.Message().find(file), std::string::npos) << name << ": " << e.Message();
     }
+  }
+
+  // Small files that unpack to gigabytes, or claim to: refused at once, in little memory, with
+  // every file they opened closed again.
+  for (const char* name : {"bomb", "many-parts", "text-count"}) {
+    std::string file = (dir / (std::string(name) + ".xlsx")).string();
+    size_t descriptors = OpenDescriptors();
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from what is held now
+    long long before = StatusKb("VmRSS:");
+    auto start = std::chrono::steady_clock::now();
+    try {
+      ReadXlsx(file);
+      ADD_FAILURE() << name << " was read";
+    } catch (const EOleException& e) {
+      EXPECT_NE(e.Message().find(file), std::string::npos) << name << ": " << e.Message();
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    long long grown = (StatusKb("VmHWM:") - before) / 1024;
+    std::printf("%s refused in %.2f s, %lld MB more at the peak\n", name, seconds, grown);
+    EXPECT_LE(grown, 200) << name;
+    EXPECT_EQ(OpenDescriptors(), descriptors) << name;
   }
   fs::remove_all(dir);
 }

@@ -3,8 +3,10 @@ of the reader's fuzzer given second) into the folder given, one per way a workbo
 wrong, for the reader's tests: each must be refused with a message, never crash or fill the memory.
 """
 import os
+import struct
 import sys
 import zipfile
+import zlib
 
 out = sys.argv[1]
 
@@ -59,14 +61,67 @@ with open(os.path.join(out, "not-a-zip.xlsx"), "wb") as f:
 with open(os.path.join(out, "truncated.xlsx"), "wb") as f:
     f.write(open(os.path.join(out, "good.xlsx"), "rb").read()[:300])
 
-# A part that unpacks to far more than a workbook may hold, from a small file.
-with zipfile.ZipFile(os.path.join(out, "bomb.xlsx"), "w", zipfile.ZIP_DEFLATED, compresslevel=1) as z:
-    z.writestr("_rels/.rels", RELS)
-    z.writestr("xl/workbook.xml", BOOK)
-    z.writestr("xl/_rels/workbook.xml.rels", BOOK_RELS)
-    z.writestr("xl/sharedStrings.xml", SST)
-    with z.open("xl/worksheets/sheet1.xml", "w", force_zip64=True) as w:
-        w.write(sheet("")[:-len("</sheetData></worksheet>")].encode())
-        chunk = b" " * (1 << 20)
-        for _ in range(1100):
-            w.write(chunk)
+
+
+def raw_zip(path, parts):
+    """Writes a zip archive of (name, deflated bytes, crc, unpacked size) without unpacking
+    anything, so that a part of hundreds of megabytes costs no time to make."""
+    local, central = bytearray(), bytearray()
+    for name, data, crc, size in parts:
+        name = name.encode()
+        central += struct.pack("<IHHHHHHIIIHHHHHII", 0x02014b50, 20, 20, 0, 8, 0, 0, crc, len(data), size,
+                               len(name), 0, 0, 0, 0, 0, len(local)) + name
+        local += struct.pack("<IHHHHHIIIHH", 0x04034b50, 20, 0, 8, 0, 0, crc, len(data), size, len(name), 0) + name
+        local += data
+    n = len(parts)
+    end = b""
+    if n > 0xFFFF:
+        # More parts than the classic end record counts: the zip64 end record and its locator.
+        end = struct.pack("<IQHHIIQQQQ", 0x06064b50, 44, 45, 45, 0, 0, n, n, len(central), len(local))
+        end += struct.pack("<IIQI", 0x07064b50, 0, len(local) + len(central), 1)
+        n = 0xFFFF
+    end += struct.pack("<IHHHHIIH", 0x06054b50, 0, 0, n, n, len(central), len(local), 0)
+    with open(path, "wb") as f:
+        f.write(local + central + end)
+
+
+def deflated(text):
+    c = zlib.compressobj(9, zlib.DEFLATED, -15)
+    return (c.compress(text) + c.flush(), zlib.crc32(text), len(text))
+
+
+def repeated(head, piece, times, tail):
+    """head + piece * times + tail deflated: the piece is packed once, after a full flush that
+    makes every copy of it pack to the same bytes."""
+    c = zlib.compressobj(9, zlib.DEFLATED, -15)
+    out = c.compress(head) + c.flush(zlib.Z_FULL_FLUSH)
+    packed = c.compress(piece) + c.flush(zlib.Z_FULL_FLUSH)
+    end = c.compress(tail) + c.flush()
+    crc = zlib.crc32(head)
+    for _ in range(times):
+        crc = zlib.crc32(piece, crc)
+    return (out + packed * times + end, zlib.crc32(tail, crc), len(head) + len(piece) * times + len(tail))
+
+
+def frame(sheet_part, sst_part):
+    return [("_rels/.rels",) + deflated(RELS.encode()), ("xl/workbook.xml",) + deflated(BOOK.encode()),
+            ("xl/_rels/workbook.xml.rels",) + deflated(BOOK_RELS.encode()), ("xl/sharedStrings.xml",) + sst_part,
+            ("xl/worksheets/sheet1.xml",) + sheet_part]
+
+
+# Bombs: small files that would unpack to far more than a workbook may hold.
+# A sheet of 900 MB of blanks in under a megabyte.
+open_sheet = sheet("")[:-len("</sheetData></worksheet>")].encode()
+raw_zip(os.path.join(out, "bomb.xlsx"),
+        frame(repeated(open_sheet, b" " * (1 << 20), 900, b"</sheetData></worksheet>"), deflated(SST.encode())))
+# 100,000 parts.
+raw_zip(os.path.join(out, "many-parts.xlsx"),
+        frame(deflated(sheet("").encode()), deflated(SST.encode())) +
+        [("xl/media/p%d.bin" % i, b"\x03\x00", 0, 0) for i in range(100000)])
+# Shared texts that say there are 2^31 of them, and hold millions of empty ones.
+raw_zip(os.path.join(out, "text-count.xlsx"),
+        frame(deflated(sheet("").encode()),
+              repeated(b'<?xml version="1.0"?><sst xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"'
+                       b' count="2147483648" uniqueCount="2147483648">', b"<si/>" * 1000, 10000, b"</sst>")))
+# A text longer than a cell holds.
+book("long-text.xlsx", sheet('<row r="1"><c r="A1" t="inlineStr"><is><t>' + "x" * 40000 + '</t></is></c></row>'))
