@@ -12,6 +12,7 @@
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Picture.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/PixelBudget.h"
 #include "platform/rtl/Streams.h"
 
 namespace orv {
@@ -110,22 +111,27 @@ std::string ReadWholeFile(const String& fileName) {
   return bytes;
 }
 
-// Whether a file's bytes are a picture of another kind than JPEG (a PNG saved as ".jpg", as
+// Whether a file begins as a picture of another kind than JPEG (a PNG saved as ".jpg", as
 // phones and chat programs do): the photo's name says JPEG, and every reader of it expects one.
-bool OtherPictureKind(const std::string& bytes) {
-  std::unique_ptr<TGraphic> graphic =
-      TPicture::CreateGraphicForData(reinterpret_cast<const Byte*>(bytes.data()), static_cast<Int64>(bytes.size()));
+bool OtherPictureKind(const String& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  Byte head[100];
+  std::unique_ptr<TGraphic> graphic = TPicture::CreateGraphicForData(head, stream.Read(head, sizeof head));
   return graphic && !dynamic_cast<TJPEGImage*>(graphic.get());
 }
 
-// The picture in fileName as a JPEG file: drawn on white (transparent parts show it) at its size.
+// The picture in fileName as a JPEG file: drawn on white (transparent parts show it) at its
+// size, or at the most pixels the program holds when it claims more.
 std::string AsJpeg(const String& fileName) {
   TPicture picture;
   picture.LoadFromFile(fileName);
-  TBitmap pixels(picture.Width(), picture.Height(), pf24bit);
+  Int64 width = picture.Width(), height = picture.Height();
+  FitPictureBudget(width, height);
+  const TRect all{0, 0, static_cast<int>(width), static_cast<int>(height)};
+  TBitmap pixels(all.Right, all.Bottom, pf24bit);
   pixels.Canvas().Brush().SetColor(clWhite);
-  pixels.Canvas().FillRect(TRect{0, 0, picture.Width(), picture.Height()});
-  pixels.Canvas().Draw(0, 0, *picture.Graphic());
+  pixels.Canvas().FillRect(all);
+  pixels.Canvas().StretchDraw(all, *picture.Graphic());
   TJPEGImage jpeg;
   jpeg.Assign(&pixels);
   TMemoryStream out;
@@ -175,11 +181,10 @@ void TForm1::Image1Click(TObject*) {
   // in and left where it was; a picture of another kind is stored converted to JPEG. What is
   // written is read (and converted) before anything is moved, so a file that cannot be read
   // changes nothing.
-  bool inFolder = InFolder(chosen, PictureFolder());
-  std::string bytes = ReadWholeFile(chosen);
-  const bool convert = OtherPictureKind(bytes);
-  if (convert) bytes = AsJpeg(chosen);
+  const bool inFolder = InFolder(chosen, PictureFolder());
+  const bool convert = OtherPictureKind(chosen);
   const bool move = inFolder && !convert;
+  const std::string bytes = convert ? AsJpeg(chosen) : move ? std::string() : ReadWholeFile(chosen);
   ForceDirectories(PictureFolder());
   // Whatever file held the member's name is kept under a name of its own, even one that did
   // not load as a picture.

@@ -173,22 +173,6 @@ TEST_F(PhotoTest, NamesWithSlashesStayInsideThePictureFolder) {
   EXPECT_FALSE(std::filesystem::exists(dir_.parent_path() / "หนี a"));
 }
 
-// A PNG of one colour written by Python's zlib, whatever name it is given.
-void MakePng(const std::filesystem::path& file, int r, int g, int b) {
-  std::filesystem::create_directories(file.parent_path());
-  std::string script =
-      "import struct, zlib, sys\n"
-      "w, h = 40, 30\n"
-      "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))\n"
-      "rows = (b'\\0' + bytes([" + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + "]) * w) * h\n"
-      "open(sys.argv[1], 'wb').write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0))"
-      " + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))\n";
-  std::string py = file.string() + ".py";
-  std::ofstream(py) << script;
-  ASSERT_EQ(std::system(("python3 '" + py + "' '" + file.string() + "'").c_str()), 0);
-  std::filesystem::remove(py);
-}
-
 // The colour djpeg gives at the middle of a JPEG file, and the file's size.
 TRgb JpegMiddle(const std::filesystem::path& file, int& width, int& height) {
   std::string ppm = (file.parent_path().parent_path() / "middle.ppm").string();
@@ -209,7 +193,7 @@ TEST_F(PhotoTest, APngNamedJpgIsStoredAsAJpegOfItsPictureAndShows) {
   std::filesystem::path picture = dir_ / "Picture";
   std::filesystem::path photo = picture / "สมพร ใจดี.jpg";
   // As a phone or a chat program saves it: PNG bytes under a ".jpg" name.
-  MakePng(dir_ / "chat" / "IMG_0042.jpg", 30, 160, 220);
+  ASSERT_TRUE(WritePng(dir_ / "chat" / "IMG_0042.jpg", 40, 30, 30, 160, 220));
   std::string chosen = FileBytes(dir_ / "chat" / "IMG_0042.jpg");
   Choose(dir_ / "chat" / "IMG_0042.jpg");
   f->Image1Click(f);
@@ -226,7 +210,7 @@ TEST_F(PhotoTest, APngNamedJpgIsStoredAsAJpegOfItsPictureAndShows) {
 
   // One in the picture folder moves: only its JPEG is left, under the member's name; the photo
   // before it is kept under a time stamp.
-  MakePng(picture / "scan.jpg", 200, 30, 30);
+  ASSERT_TRUE(WritePng(picture / "scan.jpg", 40, 30, 200, 30, 30));
   Choose(picture / "scan.jpg");
   f->Image1Click(f);
   EXPECT_FALSE(std::filesystem::exists(picture / "scan.jpg"));
