@@ -1,13 +1,18 @@
 // The member's photo beside the record: loading it, replacing it with a chosen file, and
 // opening the camera window that takes a new one.
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 
 #include "app/MainWindow.h"
 #include "app/PhotoCapture.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/JPEGImage.h"
 #include "platform/gui/Picture.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/PixelBudget.h"
 #include "platform/rtl/Streams.h"
 
 namespace orv {
@@ -20,12 +25,57 @@ bool EndsWith(const String& s, const String& end) {
 
 String PictureFolder() { return AppPath + "/Picture"; }
 
+// The longest photo file name: the system's 255 bytes less what a safe write adds for its
+// temporary file beside it ("." before, "." and six letters after).
+constexpr size_t kMaxPhotoNameBytes = 255 - 8;
+
+// Vowels and tone marks written above or below their letter, and other combining marks: a
+// shortened name never ends before one of them.
+bool IsCombiningMark(char32_t c) {
+  return c == 0x0E31 || (c >= 0x0E34 && c <= 0x0E3A) || (c >= 0x0E47 && c <= 0x0E4E) || (c >= 0x0300 && c <= 0x036F);
+}
+
+// The character of UTF-8 text starting at byte i, and where the next one starts.
+char32_t CharacterAt(const String& text, size_t& i) {
+  const auto lead = static_cast<unsigned char>(text[i++]);
+  const int more = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t c = more ? lead & (0x3F >> more) : lead;
+  for (int k = 0; k < more && i < text.size() && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80; ++k)
+    c = c << 6 | (static_cast<unsigned char>(text[i++]) & 0x3F);
+  return c;
+}
+
+// A name too long for a file name keeps as much of its beginning as fits, whole letters with
+// their marks, then "~" and 16 hexadecimal digits of a hash of the whole name: it stays
+// readable, two names that begin alike still get different files, and the same name always
+// gives the same file.
+String ShortenedPhotoName(const String& fileName) {
+  if (fileName.size() <= kMaxPhotoNameBytes) return fileName;
+  const String extension = ".jpg";
+  const String stem = EndsWith(fileName, extension) ? fileName.substr(0, fileName.size() - extension.size()) : fileName;
+  std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+  for (unsigned char c : stem) hash = (hash ^ c) * 1099511628211ull;
+  char tail[24];
+  std::snprintf(tail, sizeof tail, "~%016llx", static_cast<unsigned long long>(hash));
+  const size_t room = kMaxPhotoNameBytes - std::strlen(tail) - extension.size();
+  size_t keep = 0;
+  for (size_t i = 0; i < stem.size();) {
+    CharacterAt(stem, i);
+    const size_t end = i;
+    if (end > room) break;
+    size_t next = end;
+    if (next == stem.size() || !IsCombiningMark(CharacterAt(stem, next))) keep = end;
+  }
+  return stem.substr(0, keep) + tail + extension;
+}
+
 // A member's names become one file name inside the picture folder: a "/" in a name would
-// otherwise reach into other folders ("../" and all).
+// otherwise reach into other folders ("../" and all), and a NUL would end the name for the
+// system where the rest of the program reads on.
 String PhotoPath(String fileName) {
   for (char& c : fileName)
-    if (c == '/') c = '_';
-  return PictureFolder() + "/" + fileName;
+    if (c == '/' || c == '\0') c = '_';
+  return PictureFolder() + "/" + ShortenedPhotoName(fileName);
 }
 
 bool SameFile(const String& a, const String& b) {
@@ -59,6 +109,34 @@ std::string ReadWholeFile(const String& fileName) {
   std::string bytes(static_cast<size_t>(stream.Size()), '\0');
   if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
   return bytes;
+}
+
+// Whether a file begins as a picture of another kind than JPEG (a PNG saved as ".jpg", as
+// phones and chat programs do): the photo's name says JPEG, and every reader of it expects one.
+bool OtherPictureKind(const String& fileName) {
+  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+  Byte head[100];
+  std::unique_ptr<TGraphic> graphic = TPicture::CreateGraphicForData(head, stream.Read(head, sizeof head));
+  return graphic && !dynamic_cast<TJPEGImage*>(graphic.get());
+}
+
+// The picture in fileName as a JPEG file: drawn on white (transparent parts show it) at its
+// size, or at the most pixels the program holds when it claims more.
+std::string AsJpeg(const String& fileName) {
+  TPicture picture;
+  picture.LoadFromFile(fileName);
+  Int64 width = picture.Width(), height = picture.Height();
+  FitPictureBudget(width, height);
+  const TRect all{0, 0, static_cast<int>(width), static_cast<int>(height)};
+  TBitmap pixels(all.Right, all.Bottom, pf24bit);
+  pixels.Canvas().Brush().SetColor(clWhite);
+  pixels.Canvas().FillRect(all);
+  pixels.Canvas().StretchDraw(all, *picture.Graphic());
+  TJPEGImage jpeg;
+  jpeg.Assign(&pixels);
+  TMemoryStream out;
+  jpeg.SaveToStream(out);
+  return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
 }
 
 }  // namespace
@@ -100,16 +178,21 @@ void TForm1::Image1Click(TObject*) {
     return;
   }
   // A file from the picture folder moves to the member's name; one from elsewhere is copied
-  // in and left where it was. The copy is read before anything is moved, so a file that
-  // cannot be read changes nothing.
-  bool move = InFolder(chosen, PictureFolder());
-  std::string bytes = move ? std::string() : ReadWholeFile(chosen);
+  // in and left where it was; a picture of another kind is stored converted to JPEG. What is
+  // written is read (and converted) before anything is moved, so a file that cannot be read
+  // changes nothing.
+  const bool inFolder = InFolder(chosen, PictureFolder());
+  const bool convert = OtherPictureKind(chosen);
+  const bool move = inFolder && !convert;
+  const std::string bytes = convert ? AsJpeg(chosen) : move ? std::string() : ReadWholeFile(chosen);
   ForceDirectories(PictureFolder());
   // Whatever file held the member's name is kept under a name of its own, even one that did
   // not load as a picture.
   if (FileExists(target)) Rename(target, TimeStampedName());
   if (move) Rename(chosen, target);
   else SafeWriteFile(target, bytes);
+  // A converted picture from the picture folder has moved as well: only its JPEG is left.
+  if (inFolder && convert) DeleteFile(chosen);
   FindPic();
 }
 

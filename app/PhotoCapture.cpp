@@ -89,8 +89,10 @@ void TForm5::FormActivate(TObject*) {
   TStringList devices;
   camera_ = std::make_unique<TVideoImage>();
   camera_->GetListOfDevices(&devices);
-  camera_->SetDisplayCanvas(&screen);
+  // Each frame fills the paint box as the photo will: scaled with its centre kept, whatever the
+  // camera's size and proportions, so the camera draws on no canvas of its own.
   camera_->OnNewFrame = [this](TObject*, int, int, const uint8_t*) {
+    camera_->DrawFilled(screen_->Canvas(), TRect{0, 0, kPictureWidth, kPictureHeight});
     // Only a picture can be taken: not a frame that said "Unknown compression".
     BitBtn1->SetEnabled(camera_->FrameReadable() && camera_->FrameCount() >= kSettleFrames);
     PaintBox1->Invalidate();
@@ -129,14 +131,13 @@ void TForm5::BitBtn1Click(TObject*) {
     ShowMessage("ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
     return;
   }
-  TBitmap* frame = camera_ ? camera_->CurrentFrame() : nullptr;
-  if (!frame || !camera_->FrameReadable()) return;
+  if (!camera_ || !camera_->CurrentFrame() || !camera_->FrameReadable()) return;
   // The photo is the camera's last frame as the paint box shows it, taken from the frame
   // itself rather than from the screen, which a window over it would spoil.
   TBitmap picture(kPictureWidth, kPictureHeight);
   picture.Canvas().Brush().SetColor(Color());
   picture.Canvas().FillRect(TRect{0, 0, kPictureWidth, kPictureHeight});
-  picture.Canvas().Draw(0, 0, *frame);
+  camera_->DrawFilled(picture.Canvas(), TRect{0, 0, kPictureWidth, kPictureHeight});
   String folder = AppPath + "/Picture";
   ForceDirectories(folder);
   String temp = folder + "/temp.bmp";

@@ -1,6 +1,8 @@
 #include "capture/VideoImage.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <thread>
 
@@ -169,6 +171,20 @@ void TVideoImage::DisplayFrame() {
     throw;
   }
   displayCanvas_->Unlock();
+}
+
+void TVideoImage::DrawFilled(TCanvas& Canvas, const TRect& Box) {
+  if (!CurrentFrame()) return;
+  const int w = bitmap_->Width(), h = bitmap_->Height();
+  const int boxWidth = Box.Right - Box.Left, boxHeight = Box.Bottom - Box.Top;
+  if (w <= 0 || h <= 0 || boxWidth <= 0 || boxHeight <= 0) return;
+  const double scale = std::max(double(boxWidth) / w, double(boxHeight) / h);
+  const int drawnWidth = int(std::lround(w * scale)), drawnHeight = int(std::lround(h * scale));
+  const int left = Box.Left + (boxWidth - drawnWidth) / 2, top = Box.Top + (boxHeight - drawnHeight) / 2;
+  Canvas.SaveClip();
+  Canvas.IntersectClipRect(Box);
+  Canvas.StretchDraw(TRect{left, top, left + drawnWidth, top + drawnHeight}, *bitmap_);
+  Canvas.RestoreClip();
 }
 
 TBitmap* TVideoImage::CurrentFrame() {

@@ -41,6 +41,9 @@ class TVideoImage : public TObject {
 
   // The newest frame converted into the bitmap; nullptr when none has come since the start.
   TBitmap* CurrentFrame();
+  // The newest frame, converted, scaled to fill Box with its centre kept: a frame of other
+  // proportions loses what sticks out (the sides of a wide frame). Nothing without a frame.
+  void DrawFilled(TCanvas& Canvas, const TRect& Box);
   // The converted picture, FrameWidth x FrameHeight, 24 bits per pixel.
   TBitmap& Bitmap() { return *bitmap_; }
   int FrameWidth() const { return frameWidth_; }

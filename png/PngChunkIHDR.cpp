@@ -22,6 +22,8 @@ int StoreBitsPerPixel(Byte colorType, Byte bitDepth) {
 
 }  // namespace
 
+Cardinal ReducedSide(Cardinal side, int reduction) { return (side + Cardinal(reduction) - 1) / Cardinal(reduction); }
+
 bool IsValidPngFormat(Byte colorType, Byte bitDepth) {
   switch (colorType) {
     case 0: return bitDepth == 1 || bitDepth == 2 || bitDepth == 4 || bitDepth == 8 || bitDepth == 16;
@@ -40,6 +42,9 @@ void TChunkIHDR::Assign(const TChunk& source) {
   const auto& s = static_cast<const TChunkIHDR&>(source);
   width_ = s.width_;
   height_ = s.height_;
+  fileWidth_ = s.fileWidth_;
+  fileHeight_ = s.fileHeight_;
+  reduction_ = s.reduction_;
   bitDepth_ = s.bitDepth_;
   colorType_ = s.colorType_;
   compressionMethod_ = s.compressionMethod_;
@@ -65,12 +70,18 @@ bool TChunkIHDR::LoadFromStream(TStream& stream, const String& chunkName, Cardin
   Int64 dataSize = PngImageDataSize(width, height, d[9], d[8], d[12] == 1);
   Int64 left = stream.Size() - stream.Position();
   if (dataSize > DeflateMaxRatio * left + 1024) throw EPngUnexpectedEnd(EPNGUnexpectedEndText);
-  // Within the format's limit but over what the program decodes: refused before the pixel
-  // store is made, whatever the compressed data would give.
-  if (!PictureFitsBudget(width, height)) throw EPNGSizeExceeds(PictureTooLargeText(width, height));
+  // Within the format's limit but over what the program holds: read with its rows and columns
+  // reduced to fit, or refused before the pixel store is made.
+  int reduction = 1;
+  while (reduction <= PngMaxReduction && !PictureFitsBudget(ReducedSide(width, reduction), ReducedSide(height, reduction)))
+    ++reduction;
+  if (reduction > PngMaxReduction) throw EPNGSizeExceeds(PictureTooLargeText(width, height));
 
-  width_ = width;
-  height_ = height;
+  fileWidth_ = width;
+  fileHeight_ = height;
+  reduction_ = reduction;
+  width_ = ReducedSide(width, reduction);
+  height_ = ReducedSide(height, reduction);
   bitDepth_ = d[8];
   colorType_ = d[9];
   compressionMethod_ = d[10];
@@ -85,8 +96,9 @@ void TChunkIHDR::SetFormat(Cardinal width, Cardinal height, Byte colorType, Byte
   if (width == 0 || height == 0 || width > PngMaxSide || height > PngMaxSide)
     throw EPNGInvalidNewSize(EPNGInvalidNewSizeText);
   if (!IsValidPngFormat(colorType, bitDepth)) throw EPngInvalidIHDR(EPNGInvalidIHDRText);
-  width_ = width;
-  height_ = height;
+  width_ = fileWidth_ = width;
+  height_ = fileHeight_ = height;
+  reduction_ = 1;
   colorType_ = colorType;
   bitDepth_ = bitDepth;
   compressionMethod_ = 0;

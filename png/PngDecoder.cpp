@@ -142,8 +142,10 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const String&, Cardinal size) {
   TChunkIHDR& header = image.Header();
   Byte colorType = header.ColorType();
   Byte depth = header.BitDepth();
-  int width = int(header.Width());
-  int height = int(header.Height());
+  // Rows are laid out at the file's size, whatever part of them the store keeps.
+  int width = int(header.FileWidth());
+  int height = int(header.FileHeight());
+  int reduction = header.Reduction();
   size_t step = size_t(PngFilterStep(colorType, depth));
   TPngPixelRows rows(header, depth);
 
@@ -159,8 +161,8 @@ bool TChunkIDAT::LoadFromStream(TStream& stream, const String&, Cardinal size) {
       // The row is reconstructed where it was inflated, then kept as the one above the next.
       Byte* row = inflater.Read(reader, rowBytes + 1);
       UnfilterRow(row[0], row + 1, previous.data() + 1, rowBytes, step);
-      rows.Store(row + 1, pass.StartRow + r * pass.RowStep, pass.StartColumn, pass.ColumnStep,
-                 columns);
+      rows.StoreReduced(row + 1, pass.StartRow + r * pass.RowStep, pass.StartColumn, pass.ColumnStep,
+                        columns, reduction);
       std::memcpy(previous.data() + 1, row + 1, rowBytes);
     }
   });

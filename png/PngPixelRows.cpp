@@ -1,6 +1,7 @@
 #include "png/PngPixelRows.h"
 
 #include <cstring>
+#include <numeric>
 
 #include "png/PngLayout.h"
 
@@ -57,6 +58,26 @@ void TPngPixelRows::BuildIndices(Byte* raw, const Byte* line, int x0, int dx, in
   }
   std::memset(raw, 0, bytes);
   for (int i = 0; i < count; ++i) PutSample(raw, i, rowDepth_, bitmap_.Index(line, x0 + i * dx));
+}
+
+void TPngPixelRows::StoreReduced(const Byte* raw, int y, int x0, int dx, int count, int reduction) {
+  if (reduction == 1) {
+    Store(raw, y, x0, dx, count);
+    return;
+  }
+  if (y % reduction != 0) return;
+  const int bits = rowDepth_ * PngChannels(colorType_);
+  kept_.assign(size_t(PngRowBytes(count, colorType_, rowDepth_)), 0);
+  int n = 0, first = -1;
+  for (int i = 0, x = x0; i < count; ++i, x += dx) {
+    if (x % reduction != 0) continue;
+    if (first < 0) first = x;
+    if (bits < 8) PutSample(kept_.data(), n, rowDepth_, Sample(raw, i, rowDepth_));
+    else std::memcpy(kept_.data() + size_t(n) * size_t(bits / 8), raw + size_t(i) * size_t(bits / 8), size_t(bits / 8));
+    ++n;
+  }
+  // The kept columns of a pass are every lcm(dx, reduction)-th of the file.
+  if (n > 0) Store(kept_.data(), y / reduction, first / reduction, std::lcm(dx, reduction) / reduction, n);
 }
 
 void TPngPixelRows::Store(const Byte* raw, int y, int x0, int dx, int count) {

@@ -3,6 +3,8 @@
 // palette or grey indices, colours go into blue-green-red order, alpha and the low bytes of
 // 16-bit samples go to their planes; and back. The store keeps the file's samples unchanged:
 // gamma is applied where colours are drawn or read, so saving loses nothing.
+#include <vector>
+
 #include "png/PngChunkIHDR.h"
 
 namespace orv {
@@ -14,6 +16,10 @@ class TPngPixelRows {
 
   // Stores count pixels of the unfiltered row raw into store row y, at columns x0, x0 + dx ...
   void Store(const Byte* raw, int y, int x0, int dx, int count);
+  // Store for an image read reduced by reduction: of file row y and file columns x0, x0 + dx ...
+  // only the pixels whose row and column are multiples of reduction are kept, at row and column
+  // divided by it.
+  void StoreReduced(const Byte* raw, int y, int x0, int dx, int count, int reduction);
   // Builds count pixels of a row from store row y, columns x0, x0 + dx ... into raw.
   void Build(Byte* raw, int y, int x0, int dx, int count) const;
 
@@ -22,6 +28,8 @@ class TPngPixelRows {
   void BuildIndices(Byte* raw, const Byte* line, int x0, int dx, int count) const;
 
   TPngBitmap& bitmap_;
+  // The kept pixels of a row read reduced.
+  std::vector<Byte> kept_;
   Byte colorType_;
   Byte rowDepth_;
 };

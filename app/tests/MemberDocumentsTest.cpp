@@ -141,13 +141,18 @@ TEST_F(DocumentTest, ADateThatIsNoDatePrintsAsItsTextAndTheCertificateGoesOn) {
   EXPECT_TRUE(Shows(Pdf("bad-date"), "31/2/2544"));
 }
 
-// A small JPEG whose frame header is rewritten to claim width x height pixels.
-void WriteJpegClaiming(const std::string& file, int width, int height) {
+// A small JPEG whose frame header is rewritten to claim width x height pixels; a progressive
+// one is made so by jpegtran.
+void WriteJpegClaiming(const std::string& file, int width, int height, bool progressive = false) {
   WriteJpeg(file, 16, 16, clRed);
+  if (progressive) {
+    ASSERT_EQ(std::system(("jpegtran -progressive -outfile '" + file + ".p' '" + file + "'").c_str()), 0);
+    std::filesystem::rename(file + ".p", file);
+  }
   std::ifstream in(file, std::ios::binary);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
-  size_t sof = bytes.find("\xFF\xC0");
+  size_t sof = bytes.find(progressive ? "\xFF\xC2" : "\xFF\xC0");
   ASSERT_NE(sof, std::string::npos);
   bytes[sof + 5] = static_cast<char>(height >> 8);
   bytes[sof + 6] = static_cast<char>(height & 0xFF);
@@ -175,6 +180,76 @@ TEST_F(DocumentTest, PicturesClaimingHugeSizesShowAndPrintWithinMemory) {
   });
   EXPECT_EQ(PdfPageCount(Pdf("huge-photo")), 1u);
   EXPECT_TRUE(Shows(Pdf("huge-logo"), Value("select Nm || ' ' || sur from Orvani where ID = 2")));
+}
+
+TEST_F(DocumentTest, AProgressivePhotoClaimingHugeSizesShowsAndPrintsAsAFrameWithinMemory) {
+  MakeDemo(10);
+  const std::string nm = Value("select Nm from Orvani where ID = 3"), sur = Value("select sur from Orvani where ID = 3");
+  // Under 1 KB, claiming 20,000 pixels a side: a progressive file is held whole as coefficients
+  // before any row comes out, whatever size it is shown at.
+  const std::string photo = (dir_ / "Picture" / (nm + " " + sur + ".jpg")).string();
+  WriteJpegClaiming(photo, 20000, 20000, true);
+  ASSERT_LT(std::filesystem::file_size(photo), 1000u);
+  // Bounded so that a fault cannot take the machine's memory, and measured, as libjpeg refused
+  // memory fails cleanly.
+  long long growth = 0;
+  testing::WithinMemory(3500, [&] { growth = testing::PeakResidentGrowth([&] {
+    TForm1* f = ShowMember(3);
+    EXPECT_EQ(f->Image1->Picture()->Width(), 20000);
+    std::unique_ptr<TBitmap> window = GetFormImage(*f);
+    ASSERT_NE(window, nullptr);
+    // The photo's box shows the grey frame that says why.
+    const TRect box = f->Image1->BoundsRect();
+    EXPECT_EQ(window->Canvas().Pixels(box.Left, (box.Top + box.Bottom) / 2), clGray);
+    ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("progressive-photo")));
+  }); });
+  EXPECT_LT(growth, 300);
+  EXPECT_EQ(PdfPageCount(Pdf("progressive-photo")), 1u);
+  EXPECT_TRUE(Shows(Pdf("progressive-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 3")));
+}
+
+// The pixels of the first page of pdf as pdftoppm renders it at 72 dpi, and how many of them
+// are within tolerance of colour.
+int PixelsOfColour(const std::string& pdf, int r, int g, int b, int tolerance) {
+  const std::string base = pdf + "-page";
+  testing::Run("pdftoppm -r 72 -f 1 -l 1 -singlefile '" + pdf + "' '" + base + "'");
+  std::ifstream in(base + ".ppm", std::ios::binary);
+  std::string magic;
+  int width = 0, height = 0, maxval = 0;
+  in >> magic >> width >> height >> maxval;
+  in.get();
+  int count = 0;
+  for (int i = 0; i < width * height; ++i) {
+    unsigned char p[3];
+    if (!in.read(reinterpret_cast<char*>(p), 3)) break;
+    if (std::abs(p[0] - r) <= tolerance && std::abs(p[1] - g) <= tolerance && std::abs(p[2] - b) <= tolerance) ++count;
+  }
+  return count;
+}
+
+TEST_F(DocumentTest, APngSavedAsJpgShowsOnScreenAndOnTheCertificate) {
+  MakeDemo(10);
+  const std::string nm = Value("select Nm from Orvani where ID = 4"), sur = Value("select sur from Orvani where ID = 4");
+  // Put there by another program: PNG bytes (written by Python's zlib) under the photo's name.
+  const std::string photo = (dir_ / "Picture" / (nm + " " + sur + ".jpg")).string();
+  ASSERT_TRUE(WritePng(photo, 120, 160, 200, 40, 180));
+  ASSERT_EQ(FileBytes(photo).substr(1, 3), "PNG");
+  TForm1* f = ShowMember(4);
+  EXPECT_EQ(ShownPhotoPath, PhotoFileName);
+  EXPECT_EQ(f->Image1->Picture()->Width(), 120);
+  std::unique_ptr<TBitmap> window = GetFormImage(*f);
+  ASSERT_NE(window, nullptr);
+  const TRect box = f->Image1->BoundsRect();
+  EXPECT_EQ(window->Canvas().Pixels((box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2), RGB(200, 40, 180));
+
+  Boxes();
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("png-photo")));
+  // Only the question: no box about a file that is not a JPEG.
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(PdfImageSizes(Pdf("png-photo")), std::vector<std::string>{"120x160"});
+  // On the page the photo's colour covers its frame (about 57 x 76 points at 72 dpi).
+  EXPECT_GT(PixelsOfColour(Pdf("png-photo"), 200, 40, 180, 8), 2000);
+  EXPECT_EQ(RenderPages(Pdf("png-photo"), "png-photo-certificate"), 1);
 }
 
 TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {

@@ -49,6 +49,24 @@ inline std::string FileBytes(const std::filesystem::path& file) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// A PNG of width x height pixels of one colour, written by Python's zlib under whatever name it
+// is given (phones and chat programs save PNG files as ".jpg"); false when Python failed.
+inline bool WritePng(const std::filesystem::path& file, int width, int height, int r, int g, int b) {
+  std::filesystem::create_directories(file.parent_path());
+  const std::string script =
+      "import struct, sys, zlib\n"
+      "w, h, r, g, b = map(int, sys.argv[2:])\n"
+      "def chunk(t, d): return struct.pack('>I', len(d)) + t + d + struct.pack('>I', zlib.crc32(t + d))\n"
+      "rows = (b'\\0' + bytes([r, g, b]) * w) * h\n"
+      "open(sys.argv[1], 'wb').write(b'\\x89PNG\\r\\n\\x1a\\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0))"
+      " + chunk(b'IDAT', zlib.compress(rows)) + chunk(b'IEND', b''))\n";
+  std::string out;
+  return RunShell("python3 - " + Quoted(file.string()) + " " + std::to_string(width) + " " + std::to_string(height) + " " +
+                      std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b) + " <<'ORVANE_PY'\n" + script +
+                      "ORVANE_PY\n",
+                  out) == 0;
+}
+
 // Runs sql through the sqlite3 command line on file; returns what it printed, rows on lines,
 // columns split by '|'.
 inline std::string Sqlite3(const std::string& file, const std::string& sql) {

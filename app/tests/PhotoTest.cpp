@@ -1,13 +1,16 @@
 // The member's photo: replacing it with a chosen file keeps both files in the picture folder
 // under the names the register gives them, never writes outside it and never touches the
 // logo; the capture window saves the camera's frame as a JPEG that djpeg reads at 800 x 600.
+#include <array>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "app/PhotoCapture.h"
 #include "app/Screenshot.h"
 #include "app/tests/ParishFixture.h"
 #include "capture/tests/CaptureTesting.h"
+#include "platform/gui/Picture.h"
 #include "png/PNGObject.h"
 
 namespace orv::test {
@@ -170,24 +173,147 @@ TEST_F(PhotoTest, NamesWithSlashesStayInsideThePictureFolder) {
   EXPECT_FALSE(std::filesystem::exists(dir_.parent_path() / "หนี a"));
 }
 
-TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
+// The colour djpeg gives at the middle of a JPEG file, and the file's size.
+TRgb JpegMiddle(const std::filesystem::path& file, int& width, int& height) {
+  std::string ppm = (file.parent_path().parent_path() / "middle.ppm").string();
+  width = height = 0;
+  if (std::system(("djpeg -ppm -outfile '" + ppm + "' '" + file.string() + "'").c_str()) != 0) return {};
+  std::string decoded = FileBytes(ppm);
+  std::istringstream in(decoded);
+  std::string magic;
+  int maxval = 0;
+  in >> magic >> width >> height >> maxval;
+  in.get();
+  const auto* p = reinterpret_cast<const unsigned char*>(decoded.data()) + in.tellg() + 3 * (width * (height / 2) + width / 2);
+  return TRgb{p[0], p[1], p[2]};
+}
+
+TEST_F(PhotoTest, APngNamedJpgIsStoredAsAJpegOfItsPictureAndShows) {
+  TForm1* f = StartWithMember("สมพร", "ใจดี");
+  std::filesystem::path picture = dir_ / "Picture";
+  std::filesystem::path photo = picture / "สมพร ใจดี.jpg";
+  // As a phone or a chat program saves it: PNG bytes under a ".jpg" name.
+  ASSERT_TRUE(WritePng(dir_ / "chat" / "IMG_0042.jpg", 40, 30, 30, 160, 220));
+  std::string chosen = FileBytes(dir_ / "chat" / "IMG_0042.jpg");
+  Choose(dir_ / "chat" / "IMG_0042.jpg");
+  f->Image1Click(f);
+  ASSERT_TRUE(std::filesystem::exists(photo));
+  EXPECT_EQ(FileBytes(photo).substr(0, 2), "\xFF\xD8");
+  int w = 0, h = 0;
+  TRgb middle = JpegMiddle(photo, w, h);
+  EXPECT_EQ(w, 40);
+  EXPECT_EQ(h, 30);
+  EXPECT_TRUE(Near(middle, TRgb{30, 160, 220}, 6)) << middle;
+  EXPECT_EQ(FileBytes(dir_ / "chat" / "IMG_0042.jpg"), chosen);
+  EXPECT_EQ(ShownPhotoPath, photo.string());
+  EXPECT_EQ(f->Image1->Picture()->Width(), 40);
+
+  // One in the picture folder moves: only its JPEG is left, under the member's name; the photo
+  // before it is kept under a time stamp.
+  ASSERT_TRUE(WritePng(picture / "scan.jpg", 40, 30, 200, 30, 30));
+  Choose(picture / "scan.jpg");
+  f->Image1Click(f);
+  EXPECT_FALSE(std::filesystem::exists(picture / "scan.jpg"));
+  EXPECT_EQ(Names(picture).size(), 2u);
+  EXPECT_TRUE(Near(JpegMiddle(photo, w, h), TRgb{200, 30, 30}, 6));
+  EXPECT_EQ(ShownPhotoPath, photo.string());
+  for (const auto& box : dialogs_->Shown()) EXPECT_EQ(box.Kind, "file") << box.Text;
+}
+
+TEST_F(PhotoTest, NamesWithANulGetAPhotoAndTheLogoStays) {
+  std::filesystem::path picture = dir_ / "Picture";
+  MakeJpeg(picture / "Logo.jpg", 10, 10, 10);
+  std::string logo = FileBytes(picture / "Logo.jpg");
+  MakeJpeg(dir_ / "in" / "p.jpg", 90, 20, 20);
+  // Written by another program: a NUL inside a given name, and one at its start.
+  MakeEmpty();
+  Cli("insert into Orvani (Nm, sur) values ('สม' || char(0) || 'ชาย', 'ใจดี'), (char(0) || 'นิด', 'ดี');");
+  TForm1* f = Form1 = Start();
+  for (int id : {1, 2}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(id), {}));
+    Choose(dir_ / "in" / "p.jpg");
+    f->Image1Click(f);
+    EXPECT_EQ(ShownPhotoPath, PhotoFileName);
+    EXPECT_EQ(std::filesystem::path(PhotoFileName).parent_path(), picture);
+  }
+  EXPECT_EQ(Names(picture), (std::vector<std::string>{"Logo.jpg", "_นิด ดี.jpg", "สม_ชาย ใจดี.jpg"}));
+  EXPECT_EQ(FileBytes(picture / "Logo.jpg"), logo);
+}
+
+TEST_F(PhotoTest, ALongThaiNameGetsAShortenedPhotoNameFoundAgain) {
+  // 110 Thai letters with their marks: 330 bytes and more as a file name.
+  std::string given, family;
+  for (int i = 0; i < 11; ++i) given += "สมเกียรติ";
+  for (int i = 0; i < 11; ++i) family += "ศรีสุวรรณ";
+  MakeEmpty();
+  Cli("insert into Orvani (Nm, sur) values ('" + given + "', '" + family + "'), ('" + given + "', '" + family + "ดี');");
+  TForm1* f = Form1 = Start();
+  std::filesystem::path picture = dir_ / "Picture";
+  MakeJpeg(dir_ / "in" / "a.jpg", 200, 20, 20);
+  MakeJpeg(dir_ / "in" / "b.jpg", 20, 20, 200);
+  std::vector<std::string> names;
+  for (auto [id, file] : {std::pair{1, "a.jpg"}, std::pair{2, "b.jpg"}}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(id), {}));
+    Choose(dir_ / "in" / file);
+    f->Image1Click(f);
+    std::string name = std::filesystem::path(PhotoFileName).filename().string();
+    names.push_back(name);
+    EXPECT_LE(name.size(), 255u);
+    // It begins with the name as far as it goes, on a whole letter, and is the photo shown.
+    EXPECT_EQ(name.rfind(given.substr(0, 60), 0), 0u) << name;
+    EXPECT_TRUE(name.ends_with(".jpg")) << name;
+    EXPECT_EQ(ShownPhotoPath, PhotoFileName);
+    EXPECT_EQ(FileBytes(PhotoFileName), FileBytes(dir_ / "in" / file));
+  }
+  EXPECT_NE(names[0], names[1]);
+  EXPECT_EQ(Names(picture).size(), 2u);
+  // Shown again later, each member finds its own photo by the same rule.
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(1), {}));
+  EXPECT_EQ(std::filesystem::path(ShownPhotoPath).filename().string(), names[0]);
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(2), {}));
+  EXPECT_EQ(std::filesystem::path(ShownPhotoPath).filename().string(), names[1]);
+}
+
+TEST_F(PhotoTest, CaptureWindowShowsAndSavesTheCamerasFrameFilledWithItsCentreKept) {
   TSimulatedVideoScope video;
+  // A 720p webcam: its 16:9 frame fills the 4:3 view and photo, the sides cut off evenly.
+  const int fw = 1280, fh = 720;
   auto camera = video->Add(std::make_shared<TSimulatedCamera>(
-      "Desk camera", std::vector<TSimulatedFormat>{{FourCCCode("YUYV"), 640, 480}}));
+      "Desk camera", std::vector<TSimulatedFormat>{{FourCCCode("YUYV"), fw, fh}}));
   TForm1* f = StartWithMember("สมศักดิ์", "รักดี");
   TForm5* w = OpenCaptureWindow();
   EXPECT_FALSE(w->BitBtn1->Enabled());
-  // Red in BT.601: luma 81, chroma 90 and 240.
-  std::vector<uint8_t> red;
-  for (int i = 0; i < 640 * 480 / 2; ++i) red.insert(red.end(), {81, 90, 81, 240});
+  // In BT.601 luma and chroma: green on the 160 columns at either side (what is cut off), a
+  // blue square of 80 pixels at the centre, red elsewhere.
+  const std::array<uint8_t, 3> red{81, 90, 240}, green{145, 54, 34}, blue{41, 240, 110};
+  std::vector<uint8_t> frame;
+  for (int y = 0; y < fh; ++y)
+    for (int x = 0; x < fw; x += 2) {
+      const auto& c = x < 160 || x >= fw - 160 ? green
+                      : x >= 600 && x < 680 && y >= 320 && y < 400 ? blue
+                                                                   : red;
+      frame.insert(frame.end(), {c[0], c[1], c[0], c[2]});
+    }
   // The first frames come before the camera's exposure settles: nothing to take yet.
-  for (int i = 0; i < 4; ++i) camera->PushFrame(red);
+  for (int i = 0; i < 4; ++i) camera->PushFrame(frame);
   ASSERT_TRUE(camera->WaitDrained());
   ASSERT_TRUE(PumpUntil([&] { return w->Camera()->FrameReadable(); }));
   EXPECT_FALSE(w->BitBtn1->Enabled());
-  camera->PushFrame(red);
+  camera->PushFrame(frame);
   ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
-  // The window shows the frame in its paint box.
+  // The frame's centre lands on the photo's centre, scaled by 600 / 720; the green sides are
+  // outside at 800 pixels across.
+  const double k = 600.0 / fh, left = (800 - fw * k) / 2;
+  auto expected = [&](int x, int y) {
+    const double fx = (x + 0.5 - left) / k, fy = (y + 0.5) / k;
+    return fx >= 600 && fx < 680 && fy >= 320 && fy < 400 ? TRgb{0, 0, 255} : TRgb{255, 0, 0};
+  };
+  // The centre, inside the square's corners, outside its sides, and near the photo's edges.
+  const std::pair<int, int> points[] = {{400, 300}, {375, 275}, {425, 325}, {350, 300}, {450, 300},
+                                        {400, 250}, {8, 300}, {791, 300}, {8, 8}, {791, 591}};
+  // The window shows it so in its paint box.
   std::string shot = (dir_ / "window.png").string();
   SaveFormPicture(*w, shot);
   TPNGObject png;
@@ -195,7 +321,10 @@ TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
   TBitmap window;
   window.Assign(&png);
   window.SetPixelFormat(pf24bit);
-  EXPECT_TRUE(Near(PixelOf(window, w->PaintBox1->Left() + 300, w->PaintBox1->Top() + 200), TRgb{255, 0, 0}, 3));
+  for (auto [x, y] : points) {
+    TRgb shown = PixelOf(window, w->PaintBox1->Left() + x, w->PaintBox1->Top() + y);
+    EXPECT_TRUE(Near(shown, expected(x, y), 8)) << x << ", " << y << ": " << shown;
+  }
   w->BitBtn1Click(w);
   EXPECT_FALSE(camera->Streaming());
   EXPECT_EQ(camera->OpenCount(), 0);
@@ -212,11 +341,7 @@ TEST_F(PhotoTest, CaptureWindowSavesTheCamerasFrameAsTheMembersPhoto) {
     const auto* p = reinterpret_cast<const unsigned char*>(decoded.data()) + header.size() + 3 * (800 * y + x);
     return TRgb{p[0], p[1], p[2]};
   };
-  // The frame at the top left, the window's own colour around it.
-  EXPECT_TRUE(Near(pixel(20, 20), TRgb{255, 0, 0}, 8));
-  EXPECT_TRUE(Near(pixel(600, 440), TRgb{255, 0, 0}, 8));
-  TRgb outside = pixel(760, 560);
-  EXPECT_FALSE(Near(outside, TRgb{255, 0, 0}, 60)) << outside;
+  for (auto [x, y] : points) EXPECT_TRUE(Near(pixel(x, y), expected(x, y), 16)) << x << ", " << y << ": " << pixel(x, y);
   (void)f;
 }
 

@@ -23,7 +23,14 @@ struct ErrorManager {
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
   int code;
+  // The picture's own size, when it was refused for needing more memory than it may have.
+  Int64 tooLargeWidth;
+  Int64 tooLargeHeight;
 };
+
+// What libjpeg may hold of its own while it decodes: a progressive or multi-scan file keeps
+// every coefficient of the whole picture at full size, whatever scale the output has.
+constexpr long kJpegWorkingMemory = 192L * 1024 * 1024;
 
 void ErrorExit(j_common_ptr info) {
   auto* e = reinterpret_cast<ErrorManager*>(info->err);
@@ -32,10 +39,14 @@ void ErrorExit(j_common_ptr info) {
   std::longjmp(e->jump, 1);
 }
 
-// Warnings (a truncated file, for one) keep what decodes; the rest stays grey as libjpeg fills it.
-void EmitMessage(j_common_ptr, int) {}
+// Warnings (a truncated file, for one) keep what decodes; the rest stays grey as libjpeg fills
+// it. They are counted, so a check can tell damaged data from sound.
+void EmitMessage(j_common_ptr info, int level) {
+  if (level < 0) ++info->err->num_warnings;
+}
 
 [[noreturn]] void Fail(const ErrorManager& e) {
+  if (e.tooLargeWidth > 0) throw EInvalidGraphic(PictureTooLargeText(e.tooLargeWidth, e.tooLargeHeight));
   throw EInvalidGraphic("JPEG error #" + std::to_string(e.code) + ": " + e.message);
 }
 
@@ -45,6 +56,20 @@ void InitErrors(ErrorManager& e, jpeg_common_struct* info) {
   e.pub.emit_message = EmitMessage;
   e.message[0] = 0;
   e.code = 0;
+  e.tooLargeWidth = 0;
+  e.tooLargeHeight = 0;
+}
+
+// Whether libjpeg can decode the file within its working memory: a file of several scans is
+// held whole as coefficients (2 bytes a sample) before any row comes out. libjpeg is held to
+// that memory as well, whatever the file's tables make of it. False with the reason set.
+bool FitsWorkingMemory(jpeg_decompress_struct& info, ErrorManager& e) {
+  info.mem->max_memory_to_use = kJpegWorkingMemory;
+  const Int64 samples = Int64(info.image_width) * Int64(info.image_height) * info.num_components;
+  if (!jpeg_has_multiple_scans(&info) || samples * Int64(sizeof(JCOEF)) <= kJpegWorkingMemory) return true;
+  e.tooLargeWidth = info.image_width;
+  e.tooLargeHeight = info.image_height;
+  return false;
 }
 
 struct Header {
@@ -101,11 +126,11 @@ bool Decode(const std::vector<Byte>& data, bool grayscale, int denominator, QIma
     info.scale_denom = static_cast<unsigned>(denominator);
     jpeg_calc_output_dimensions(&info);
     if (!PictureFitsBudget(info.output_width, info.output_height)) {
-      e.code = 0;
-      std::snprintf(e.message, sizeof e.message, "The picture is too large to show: %u x %u pixels",
-                    static_cast<unsigned>(info.image_width), static_cast<unsigned>(info.image_height));
+      e.tooLargeWidth = info.image_width;
+      e.tooLargeHeight = info.image_height;
       return false;
     }
+    if (!FitsWorkingMemory(info, e)) return false;
     jpeg_start_decompress(&info);
     int w = static_cast<int>(info.output_width), h = static_cast<int>(info.output_height);
     image = QImage(w, h, grayscale ? QImage::Format_Indexed8 : cmyk ? QImage::Format_RGB32 : QImage::Format_RGB888);
@@ -135,6 +160,23 @@ bool Decode(const std::vector<Byte>& data, bool grayscale, int denominator, QIma
     }
     jpeg_finish_decompress(&info);
     return true;
+  });
+}
+
+// Decodes the whole file at 1/8 of its size into one row, only to see that it decodes: true
+// when libjpeg neither failed nor warned of damaged data.
+bool DecodesCleanly(const std::vector<Byte>& data, ErrorManager& e) {
+  return Decompress(data, e, [&](jpeg_decompress_struct& info) {
+    info.scale_num = 1;
+    info.scale_denom = 8;
+    if (!FitsWorkingMemory(info, e)) return false;
+    jpeg_start_decompress(&info);
+    // libjpeg's own pool holds the row: a jump out of here frees it with the decompressor.
+    JSAMPARRAY rows = (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE,
+                                                info.output_width * JDIMENSION(info.output_components), 1);
+    while (info.output_scanline < info.output_height) jpeg_read_scanlines(&info, rows, 1);
+    jpeg_finish_decompress(&info);
+    return info.err->num_warnings == 0;
   });
 }
 
@@ -277,6 +319,12 @@ void TJPEGImage::SetGrayscale(bool value) {
   grayscale_ = value;
   if (!data_.empty()) bitmap_.reset();
   Changed();
+}
+
+bool TJPEGImage::DecodesCleanly() const {
+  if (data_.empty()) return !Empty();
+  ErrorManager e;
+  return orv::DecodesCleanly(data_, e);
 }
 
 void TJPEGImage::DIBNeeded() { Decoded(width_, height_); }

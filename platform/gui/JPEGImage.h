@@ -38,6 +38,9 @@ class TJPEGImage : public TGraphic {
   // EInvalidGraphic on damaged data and for a picture too large even at 1/8 of its size.
   // Pictures over the pixel budget are decoded at 1/2, 1/4 or 1/8 of their size.
   void DIBNeeded();
+  // Whether the file's bytes decode without an error or a warning of damaged data (which
+  // would draw grey where data is lost); pixels assigned from a bitmap are sound.
+  bool DecodesCleanly() const;
   // The decoded pixels (24 bits, or 8-bit grey with Grayscale).
   const TBitmap& Bitmap();
 

@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdint>
+#include <cstring>
 #include <mutex>
 
 #include "platform/gui/Icon.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
 
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Filer.h"
 
 namespace orv {
@@ -103,7 +106,13 @@ int TPicture::Width() const { return graphic_ ? graphic_->Width() : 0; }
 int TPicture::Height() const { return graphic_ ? graphic_->Height() : 0; }
 
 void TPicture::LoadFromFile(const String& fileName) {
-  std::unique_ptr<TGraphic> graphic = CreateGraphicForFile(fileName);
+  std::unique_ptr<TGraphic> graphic;
+  if (FileExists(fileName)) {
+    TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
+    Byte head[100];
+    graphic = CreateGraphicForData(head, stream.Read(head, sizeof head));
+  }
+  if (!graphic) graphic = CreateGraphicForFile(fileName);
   if (!graphic) throw EInvalidGraphic("Unknown picture file extension (." + ExtensionOf(fileName) + ")");
   graphic->LoadFromFile(fileName);
   SetGraphic(std::move(graphic));
@@ -170,6 +179,23 @@ void TPicture::DefineProperties(TFiler* filer) {
         graphic_->SaveToStream(stream);
       },
       graphic_ && !graphic_->Empty());
+}
+
+std::unique_ptr<TGraphic> TPicture::CreateGraphicForData(const Byte* head, Int64 size) {
+  auto u16 = [&](int at) { return static_cast<unsigned>(head[at] | head[at + 1] << 8); };
+  auto u32 = [&](int at) {
+    return static_cast<std::uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16) |
+           static_cast<std::uint32_t>(head[at + 3]) << 24;
+  };
+  static const Byte kPng[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
+  const char* ext = nullptr;
+  if (size >= 14 && u16(0) == 0x4D42) ext = "x.bmp";
+  else if (size >= 2 && head[0] == 0xFF && head[1] == 0xD8) ext = "x.jpg";
+  else if (size >= 8 && std::memcmp(head, kPng, 8) == 0) ext = "x.png";
+  else if (size >= 22 && u32(0) == 0x9AC6CDD7u) ext = "x.wmf";
+  else if (size >= 100 && u32(40) == 0x464D4520u) ext = "x.emf";
+  else if (size >= 6 && u16(2) < 2) ext = "x.ico";
+  return ext ? CreateGraphicForFile(ext) : nullptr;
 }
 
 std::unique_ptr<TGraphic> TPicture::CreateGraphicForFile(const String& fileName) {

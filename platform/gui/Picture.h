@@ -32,8 +32,10 @@ class TPicture : public TPersistent {
   int Width() const;
   int Height() const;
 
-  // The class comes from the extension; EInvalidGraphic "Unknown picture file extension
-  // (.xyz)" when none is registered. A failed load leaves the picture as it was.
+  // The class comes from the file's first bytes, as CreateGraphicForData reads them (a PNG
+  // named .jpg loads as a PNG), and from the extension only when they name no picture;
+  // EInvalidGraphic "Unknown picture file extension (.xyz)" when neither does. A failed load
+  // leaves the picture as it was.
   void LoadFromFile(const String& fileName);
   // Writes the graphic; a picture without one writes nothing.
   void SaveToFile(const String& fileName);
@@ -53,6 +55,11 @@ class TPicture : public TPersistent {
                                  TClass graphicClass, TGraphicFactory factory);
   static void UnregisterGraphicClass(TClass graphicClass);
   static bool IsGraphicClassRegistered(TClass graphicClass);
+  // A new graphic of the class that a picture beginning with these size bytes (up to 100 are
+  // looked at) has by its signature: a bitmap ("BM", at least 14 bytes), JPEG (FF D8), PNG, a
+  // placeable or enhanced metafile, an icon directory; nullptr when none matches or its class
+  // is not registered.
+  static std::unique_ptr<TGraphic> CreateGraphicForData(const Byte* head, Int64 size);
   // A new graphic for the extension of fileName; nullptr when none is registered.
   static std::unique_ptr<TGraphic> CreateGraphicForFile(const String& fileName);
   // The filter text of open dialogs: "All (*.bmp;*.jpg;...)|*.bmp;*.jpg;...|Bitmaps (*.bmp)|*.bmp|...".

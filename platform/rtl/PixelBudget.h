@@ -1,6 +1,8 @@
 #pragma once
 // The one limit on decoded pictures. Every decoder compares the size a file's header claims
 // with it before allocating pixels, so a file of a few hundred bytes cannot ask for gigabytes.
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "platform/rtl/Exceptions.h"
@@ -16,6 +18,19 @@ inline bool PictureFitsBudget(Int64 width, Int64 height) {
   // Each side alone first: the product of two hostile 64-bit sides would overflow.
   return width > 0 && height > 0 && width <= kMaxPicturePixels && height <= kMaxPicturePixels &&
          width * height <= kMaxPicturePixels;
+}
+
+// The largest size of the proportions of width x height that fits the budget, each side at
+// least 1; the size itself when it fits. For copies drawn of a picture: a box or a header may
+// ask for any size, the copy never holds more than the budget.
+inline void FitPictureBudget(Int64& width, Int64& height) {
+  if (width <= 0 || height <= 0 || PictureFitsBudget(width, height)) return;
+  const long double k = std::sqrt(static_cast<long double>(kMaxPicturePixels) /
+                                  (static_cast<long double>(width) * static_cast<long double>(height)));
+  width = std::max<Int64>(1, static_cast<Int64>(static_cast<long double>(width) * k));
+  height = std::max<Int64>(1, static_cast<Int64>(static_cast<long double>(height) * k));
+  // A side of 1 may leave the other over the budget (a picture of 1 x 2^30).
+  width = std::min(width, kMaxPicturePixels / height);
 }
 
 inline String PictureTooLargeText(Int64 width, Int64 height) {

@@ -1,6 +1,7 @@
 // Reading PNG files: the checks and their exceptions, damaged and hostile files, transparency
 // and gamma.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "png/PngChunks.h"
 #include "png/PngErrors.h"
@@ -103,15 +104,90 @@ TEST(PngDecode, HostileSizesAllocateNothingLarge) {
   std::vector<Byte> tiny = PngFile({Ihdr(65535, 65535, 16, 6), Idat(Deflate({0})), Iend()});
   ASSERT_LT(tiny.size(), 100u);
   EXPECT_THROW(DecodePng(tiny), EPngUnexpectedEnd);
-  // A file big enough to be believed but whose planes pass the codec's memory limit.
-  std::vector<Byte> padding(800000, 0);
-  std::vector<Byte> big = PngFile({Ihdr(10000, 10000, 16, 6), PngChunk("prVt", padding), Idat(Deflate({0})), Iend()});
+  // A file big enough to be believed but whose pixels are beyond what the codec reads even
+  // reduced: 400 megapixels.
+  std::vector<Byte> padding(400000, 0);
+  std::vector<Byte> big = PngFile({Ihdr(20000, 20000, 8, 0), PngChunk("prVt", padding), Idat(Deflate({0})), Iend()});
   EXPECT_THROW(DecodePng(big), EPNGSizeExceeds);
   // A text that inflates beyond the limit is refused rather than held.
   std::vector<Byte> ztxt = {'k', 0, 0};
   std::vector<Byte> bomb = Deflate(std::vector<Byte>(size_t(TChunkzTXt::MaxTextSize) + 1, ' '));
   ztxt.insert(ztxt.end(), bomb.begin(), bomb.end());
   EXPECT_THROW(DecodePng(SimplePng(1, 1, 8, 0, {0, 0}, {PngChunk("zTXt", ztxt)})), EPNGZLIBError);
+}
+
+// Rows of an image with every sample a mix of its position, so that a pixel taken from the
+// wrong place shows; filter 0 throughout.
+std::vector<Byte> PatternRows(int width, int height, Byte depth, Byte colorType, bool interlaced) {
+  std::vector<Byte> raw;
+  const int channels = colorType == 2 ? 3 : colorType == 4 ? 2 : colorType == 6 ? 4 : 1;
+  auto rows = [&](int x0, int dx, int y0, int dy) {
+    for (int y = y0; y < height; y += dy) {
+      raw.push_back(0);
+      std::vector<Byte> row;
+      int bits = 0, acc = 0;
+      for (int x = x0; x < width; x += dx)
+        for (int c = 0; c < channels; ++c) {
+          int v = (x * 7 + y * 13 + c * 101 + (x / 3) * (y / 5)) & ((1 << depth) - 1);
+          acc = acc << depth | v;
+          bits += depth;
+          if (bits == 8) row.push_back(Byte(acc)), bits = 0, acc = 0;
+        }
+      if (bits) row.push_back(Byte(acc << (8 - bits)));
+      raw.insert(raw.end(), row.begin(), row.end());
+    }
+  };
+  if (!interlaced) {
+    rows(0, 1, 0, 1);
+  } else {
+    const int pass[7][4] = {{0, 8, 0, 8}, {4, 8, 0, 8}, {0, 4, 4, 8}, {2, 4, 0, 4}, {0, 2, 2, 4}, {1, 2, 0, 2}, {0, 1, 1, 2}};
+    for (const auto& p : pass)
+      if (p[0] < width && p[2] < height) rows(p[0], p[1], p[2], p[3]);
+  }
+  return raw;
+}
+
+TEST(PngDecode, ImagesOverThePixelBudgetAreReadReducedToFit) {
+  // Just over 2^24 pixels: every second row and column is kept, the pixels libpng gives there.
+  struct TCase {
+    LongWord Width, Height;
+    Byte Depth, ColorType;
+    bool Interlaced;
+  };
+  const TCase cases[] = {{65535, 257, 1, 0, true}, {4099, 4099, 4, 3, false}, {4099, 4097, 8, 4, true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Width) + " x " + std::to_string(c.Height) + " type " + std::to_string(c.ColorType));
+    std::vector<std::vector<Byte>> chunks = {Ihdr(c.Width, c.Height, c.Depth, c.ColorType, c.Interlaced ? 1 : 0)};
+    if (c.ColorType == 3) {
+      std::vector<Byte> palette;
+      for (int i = 0; i < 16; ++i) palette.insert(palette.end(), {Byte(i * 16), Byte(255 - i * 9), Byte(i * 5)});
+      chunks.push_back(PngChunk("PLTE", palette));
+    }
+    std::vector<Byte> raw = PatternRows(int(c.Width), int(c.Height), c.Depth, c.ColorType, c.Interlaced);
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<Byte> packed(size);
+    ASSERT_EQ(compress2(packed.data(), &size, raw.data(), uLong(raw.size()), 1), Z_OK);
+    packed.resize(size);
+    chunks.push_back(Idat(packed));
+    chunks.push_back(Iend());
+    std::vector<Byte> file = PngFile(chunks);
+    TCanonical whole;
+    ASSERT_TRUE(LibPngCanonical(file, whole));
+    std::unique_ptr<TPngImage> image = DecodePng(file);
+    ASSERT_EQ(image->Width(), int((c.Width + 1) / 2));
+    ASSERT_EQ(image->Height(), int((c.Height + 1) / 2));
+    TCanonical reduced = CodecCanonical(*image);
+    TCanonical expected;
+    expected.Width = reduced.Width;
+    expected.Height = reduced.Height;
+    expected.Wide = whole.Wide;
+    for (int y = 0; y < expected.Height; ++y)
+      for (int x = 0; x < expected.Width; ++x) {
+        const Word* p = &whole.Rgba[(size_t(2 * y) * size_t(whole.Width) + size_t(2 * x)) * 4];
+        expected.Rgba.insert(expected.Rgba.end(), p, p + 4);
+      }
+    EXPECT_EQ(CanonicalDifference(expected, reduced), "");
+  }
 }
 
 TEST(PngDecode, ImageDataAcrossChunksAndItsFailures) {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/gui/Metafile.h"
+#include "platform/rtl/PixelBudget.h"
 
 namespace orv {
 
@@ -38,13 +39,15 @@ void kvxDrawTransparent(TCanvas& canvas, int x, int y, TBitmap& bitmap) {
 
 void kvxDrawGraphic(TCanvas& canvas, const TRect& rect, TGraphic& graphic, bool highQuality) {
   if (highQuality && !dynamic_cast<TMetafile*>(&graphic) && graphic.Width() > 0 && graphic.Height() > 0) {
-    // The copy is never larger than the picture nor than where it goes: a picture's header
-    // may claim any size, and a JPEG decodes only what the copy needs.
-    int w = std::min(graphic.Width(), std::max(1, std::abs(rect.Right - rect.Left)));
-    int h = std::min(graphic.Height(), std::max(1, std::abs(rect.Bottom - rect.Top)));
+    // The copy is never larger than the picture, than where it goes, nor than the pixel
+    // budget: a picture's header and a box may each claim any size, and a JPEG decodes only
+    // what the copy needs.
+    Int64 w = std::min(graphic.Width(), std::max(1, std::abs(rect.Right - rect.Left)));
+    Int64 h = std::min(graphic.Height(), std::max(1, std::abs(rect.Bottom - rect.Top)));
+    FitPictureBudget(w, h);
     TBitmap copy;
-    copy.SetSize(w, h);
-    copy.Canvas().StretchDraw(Rect(0, 0, w, h), graphic);
+    copy.SetSize(static_cast<int>(w), static_cast<int>(h));
+    copy.Canvas().StretchDraw(Rect(0, 0, static_cast<int>(w), static_cast<int>(h)), graphic);
     canvas.StretchDraw(rect, copy);
     return;
   }

@@ -122,18 +122,7 @@ Integer TkvxPictureView::LoadPictureFromStream(TStream& stream, bool fromStart) 
   Byte head[100] = {};
   Int64 got = stream.Read(head, std::min<Int64>(left, sizeof head));
   stream.SetPosition(p);
-  auto u16 = [&](int at) { return static_cast<std::uint16_t>(head[at] | head[at + 1] << 8); };
-  auto u32 = [&](int at) {
-    return static_cast<std::uint32_t>(head[at] | head[at + 1] << 8 | head[at + 2] << 16 | static_cast<std::uint32_t>(head[at + 3]) << 24);
-  };
-  static const Byte kPng[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-  std::unique_ptr<TGraphic> graphic;
-  if (got >= 14 && u16(0) == 0x4D42) graphic = std::make_unique<TBitmap>();
-  else if (got >= 2 && head[0] == 0xFF && head[1] == 0xD8) graphic = std::make_unique<TJPEGImage>();
-  else if (got >= 8 && std::memcmp(head, kPng, 8) == 0) graphic = std::make_unique<TPNGObject>();
-  else if (got >= 22 && u32(0) == 0x9AC6CDD7u) graphic = std::make_unique<TMetafile>();
-  else if (got >= 100 && u32(40) == 0x464D4520u) graphic = std::make_unique<TMetafile>();
-  else if (got >= 6 && u16(2) < 2) graphic = std::make_unique<TIcon>();
+  std::unique_ptr<TGraphic> graphic = TPicture::CreateGraphicForData(head, got);
   if (!graphic) {
     picture_->SetGraphic(nullptr);
     return E_INVALIDARG;

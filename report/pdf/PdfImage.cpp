@@ -4,15 +4,16 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
+#include "platform/rtl/PixelBudget.h"
 #include "png/ZLibStreams.h"
 
 namespace orv {
 
 namespace {
 
-// Pixels a picture may have: beyond this its own size is no size a page can show, and the
-// rastered copy of the view serves instead.
-constexpr long long kMaxPixels = 64LL * 1024 * 1024;
+// Pixels a JPEG passed through as it is may have: beyond this its own size is no size a page
+// can show, and the rastered copy of the view serves instead.
+constexpr long long kMaxPassedPixels = 64LL * 1024 * 1024;
 
 struct TJpegFrame {
   int Width = 0, Height = 0, Components = 0, Precision = 0;
@@ -60,8 +61,11 @@ bool JpegImage(TJPEGImage& jpeg, TkvxPDFImage& image) {
   // Four-component files (CMYK, often inverted by their writer) and 12-bit ones go through the
   // decoder instead.
   if (!ReadJpegFrame(data, frame) || frame.Precision != 8 || (frame.Components != 1 && frame.Components != 3) ||
-      frame.Width <= 0 || frame.Height <= 0)
+      frame.Width <= 0 || frame.Height <= 0 || static_cast<long long>(frame.Width) * frame.Height > kMaxPassedPixels)
     return false;
+  // Damaged data would reach every reader of the file as it is; what the program shows of it
+  // (grey where data is lost) goes in as pixels instead.
+  if (!jpeg.DecodesCleanly()) return false;
   image.Width = frame.Width;
   image.Height = frame.Height;
   image.Entries = "/Width " + std::to_string(frame.Width) + " /Height " + std::to_string(frame.Height) +
@@ -76,8 +80,11 @@ bool JpegImage(TJPEGImage& jpeg, TkvxPDFImage& image) {
 bool kvxPDFImageOf(TGraphic& graphic, TkvxPDFImage& image) {
   if (graphic.Empty() || dynamic_cast<TMetafile*>(&graphic)) return false;
   const int w = graphic.Width(), h = graphic.Height();
-  if (w <= 0 || h <= 0 || static_cast<long long>(w) * h > kMaxPixels) return false;
+  if (w <= 0 || h <= 0) return false;
   if (auto* jpeg = dynamic_cast<TJPEGImage*>(&graphic); jpeg && JpegImage(*jpeg, image)) return true;
+  // Pixels at the picture's own size only within the budget; a larger one is rastered at the
+  // size of its view.
+  if (!PictureFitsBudget(w, h)) return false;
   // Transparent parts of the picture show the paper.
   TBitmap bitmap(w, h, pf24bit);
   bitmap.Canvas().Brush().SetColor(clWhite);

@@ -15,9 +15,10 @@ struct TkvxPDFImage {
   std::string Data;
 };
 
-// The image of graphic at its own size: a JPEG of one or three colour components keeps its own
-// bytes (DCTDecode); any other picture whose pixels can be had is drawn on white at its size and
-// deflated. False for what has no pixels of its own (a metafile) or no size.
+// The image of graphic at its own size: a JPEG of one or three colour components that decodes
+// cleanly keeps its own bytes (DCTDecode); any other picture within the pixel budget is drawn on
+// white at its size and deflated. False for what has no pixels of its own (a metafile), no size,
+// or more pixels than the budget.
 bool kvxPDFImageOf(TGraphic& graphic, TkvxPDFImage& image);
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
+#include "platform/rtl/PixelBudget.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfMetafile.h"
 #include "report/pdf/PdfPage.h"
@@ -34,9 +35,14 @@ void TkvxPDFPage::DrawBitmap(double left, double top, double width, double heigh
 
 void TkvxPDFPage::DrawGraphic(double left, double top, double width, double height,
                               TGraphic& graphic, double scale, int quality) {
-  const int w = static_cast<int>(std::nearbyint(width * scale));
-  const int h = static_cast<int>(std::nearbyint(height * scale));
-  if (w <= 0 || h <= 0 || graphic.Empty()) return;
+  // In doubles first: a box or a picture's claimed size may be beyond any integer pixel count.
+  const double sw = std::nearbyint(width * scale), sh = std::nearbyint(height * scale);
+  if (!(sw >= 1 && sh >= 1) || graphic.Empty()) return;
+  // The copy holds at most the pixel budget whatever the box, and is stretched over it.
+  Int64 bw = static_cast<Int64>(std::min(sw, static_cast<double>(kMaxPicturePixels)));
+  Int64 bh = static_cast<Int64>(std::min(sh, static_cast<double>(kMaxPicturePixels)));
+  FitPictureBudget(bw, bh);
+  const int w = static_cast<int>(bw), h = static_cast<int>(bh);
   TBitmap bitmap(w, h, pf24bit);
   // Transparent parts of the picture show the paper.
   bitmap.Canvas().Brush().SetColor(clWhite);

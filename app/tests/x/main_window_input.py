@@ -1,10 +1,14 @@
-"""The main window under real input: an edit lands on the member on screen and nowhere else.
-Usage: main_window_input.py enter|mouse [edits|values]"""
+"""The main window under real input: an edit lands on the member on screen and nowhere else, and a
+chosen photo is stored as a JPEG and shown.
+Usage: main_window_input.py enter|mouse [edits|values|photo]"""
 import os
+import struct
+import subprocess
 import sys
+import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import Orvane, check, main, sql  # noqa: E402
+from xdriver import Orvane, check, main, sql, wait_for  # noqa: E402
 
 # Places in the main window's client area.
 GRID_FIRST_ROW = (200, 356)
@@ -21,6 +25,7 @@ RELIGION = (506, 345)
 SEX = (506, 395)
 FAMILY_FROM = (717, 246)           # "มาจากครอบครัวที่", before the moved-in date in tab order
 EMAIL = (506, 495)                 # "อีเมล"
+PHOTO = (1172, 107)                # the member's photo, 200 x 150 from (1072, 32)
 
 
 def row(n):
@@ -140,6 +145,70 @@ def wheel_over_values(answer):
         check(snapshot(app, "Orvani") == before, "no wheel turn changes a stored value")
 
 
+def write_png(path, width, height, rgb):
+    """A PNG of one colour, whatever name it is given."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = (b"\0" + bytes(rgb) * width) * height
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+                chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+
+
+def pixel(file, x, y):
+    """The colour of a pixel of a picture file, as ImageMagick reads it."""
+    out = subprocess.run(["convert", file, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
+                         capture_output=True, text=True).stdout
+    values = out.split("(")[1].split(")")[0].split(",")
+    return tuple(int(float(v)) for v in values[:3])
+
+
+def near(a, b, tolerance):
+    return all(abs(p - q) <= tolerance for p, q in zip(a, b))
+
+
+def choose_a_png_named_jpg_as_photo(answer):
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(2))
+        member = member_on_screen(app, "m1")
+        nm, sur = sql(app.db, "select Nm, sur from Orvani where ID = %s" % member)[0]
+        chosen = os.path.join(app.root, "chat", "IMG_0042.jpg")
+        colour = (30, 160, 220)
+        write_png(chosen, 40, 30, colour)
+        app.click(app.main, *PHOTO)
+        dialog = app.wait_window()
+        app.activate(dialog)
+        # The file name field has the focus; the dialog opens on the picture folder.
+        app.type(chosen)
+        if answer == "enter":
+            app.key("Return")
+        else:
+            # "Open", above "Cancel" at the dialog's bottom right; the first click only closes
+            # the list of completions that typing opened.
+            size = dict(line.strip().split("=") for line in
+                        subprocess.run(["xdotool", "getwindowgeometry", "--shell", dialog],
+                                       capture_output=True, text=True).stdout.split("\n") if "=" in line)
+            for _ in range(2):
+                if dialog in app.windows():
+                    app.click(dialog, int(size["WIDTH"]) - 52, int(size["HEIGHT"]) - 64)
+        wait_for(lambda: dialog not in app.windows(), "the file dialog to close", 10)
+        photo = os.path.join(app.parish, "Picture", "%s %s.jpg" % (nm, sur))
+        wait_for(lambda: os.path.exists(photo), "the member's photo")
+        with open(photo, "rb") as f:
+            check(f.read(2) == b"\xff\xd8", "the photo is stored as a JPEG")
+        ppm = os.path.join(app.root, "photo.ppm")
+        subprocess.run(["djpeg", "-ppm", "-outfile", ppm, photo], check=True)
+        check(near(pixel(ppm, 20, 15), colour, 6), "the stored photo is the chosen picture")
+        app.settle(0.5)
+        shot = os.path.join(app.root, "main.png")
+        subprocess.run(["import", "-window", app.main, shot], check=True)
+        shown = pixel(shot, PHOTO[0], PHOTO[1])
+        check(near(shown, colour, 6), "the main window shows the photo: %s" % (shown,))
+        app.no_new_window(0.3)
+
+
 if __name__ == "__main__":
     main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error],
-          "values": [tab_into_a_read_only_move_field, wheel_over_values]})
+          "values": [tab_into_a_read_only_move_field, wheel_over_values],
+          "photo": [choose_a_png_named_jpg_as_photo]})

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "platform/gui/Icon.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/Metafile.h"
@@ -62,13 +64,19 @@ TEST_F(PictureTest, LoadFromFileChoosesTheClassByExtension) {
 
   EXPECT_THROW(pic.LoadFromFile(testing::TempPath("notes.txt")), EInvalidGraphic);
   EXPECT_NE(dynamic_cast<TMetafile*>(pic.Graphic()), nullptr) << "a failed load keeps the picture";
-  // A file whose contents do not fit its extension fails in the graphic's own loader.
+  // A file whose contents do not fit its extension loads as what it is; one that is no picture
+  // fails in the loader its extension names.
   std::string wrong = testing::TempPath("wrong.jpg");
   bmp.SaveToFile(wrong);
-  EXPECT_THROW(pic.LoadFromFile(wrong), EInvalidGraphic);
+  pic.LoadFromFile(wrong);
+  EXPECT_NE(dynamic_cast<TBitmap*>(pic.Graphic()), nullptr);
+  EXPECT_EQ(pic.Width(), 30);
+  std::string text = testing::TempPath("text.jpg");
+  std::ofstream(text) << "a list of names, not a picture";
+  EXPECT_THROW(pic.LoadFromFile(text), EInvalidGraphic);
 
   pic.Graphic()->SetWidth(80);
-  EXPECT_EQ(changes, 5) << "a change of the graphic reaches the picture";
+  EXPECT_EQ(changes, 6) << "a change of the graphic reaches the picture";
 }
 
 TEST_F(PictureTest, FormatsRegisteredFromOutsideAreFoundAndListed) {

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 
 namespace orv::testing {
@@ -53,6 +55,35 @@ inline void WithinMemory(long long megabytes, const std::function<void()>& work)
     throw;
   }
   setrlimit(RLIMIT_AS, &old);
+}
+
+// A line "<key>: <n> kB" of /proc/self/status, in kilobytes; 0 when missing.
+inline long long ProcStatusKilobytes(const char* key) {
+  long long value = 0;
+  if (FILE* f = std::fopen("/proc/self/status", "r")) {
+    char line[256];
+    const size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f))
+      if (std::strncmp(line, key, n) == 0 && line[n] == ':') value = std::atoll(line + n + 1);
+    std::fclose(f);
+  }
+  return value;
+}
+
+// The most resident memory, in megabytes, that the process held while work ran, above what it
+// held before. A bound on the address space hides some faults (a library that fails cleanly
+// when an allocation is refused, where unbounded it would take gigabytes); this measures what
+// the work really touched. The process's peak is reset first (Linux keeps it as VmHWM); the
+// work runs either way, and -1 says the system could not reset the peak.
+inline long long PeakResidentGrowth(const std::function<void()>& work) {
+  const long long before = ProcStatusKilobytes("VmRSS");
+  bool cleared = false;
+  if (FILE* reset = std::fopen("/proc/self/clear_refs", "w")) {
+    cleared = std::fputs("5", reset) >= 0;
+    cleared = std::fclose(reset) == 0 && cleared;
+  }
+  work();
+  return cleared ? (ProcStatusKilobytes("VmHWM") - before) / 1024 : -1;
 }
 
 }  // namespace orv::testing
