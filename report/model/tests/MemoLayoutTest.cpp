@@ -6,6 +6,8 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <optional>
 #include <set>
@@ -292,21 +294,27 @@ TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   auto one = Memo(u"ก", 100, 40);
   auto three = Memo(u"ก\r\n\r\nข", 100, 40);
   EXPECT_EQ(Lines(*three).size(), 3u) << "an empty line is a line of one blank";
-  // Each further line adds the 10-point font's height at 600 dpi (83 dots, in 96ths of an inch)
-  // and the line spacing of 2.
-  EXPECT_NEAR(three->CalcHeight() - one->CalcHeight(), 2 * (83 / 6.25 + 2), 1);
-  // A memo exactly n lines high has the smallest non-zero unused space: 12 points are 100 dots
-  // at 600 dpi, 16 units, so a line with spacing 2 is 18 units high.
+  // Each further line adds the font's cell, its ascent and descent, and the line spacing of 2:
+  // "Tahoma" is Loma here, whose tables give an ascent of 2353 and a descent of 902 units to an
+  // em of 2048, and the 10-point em is 83 dots at 600 dpi (in 96ths of an inch).
+  constexpr double kLomaCell = (2353.0 + 902.0) / 2048;
+  EXPECT_NEAR(three->CalcHeight() - one->CalcHeight(), 2 * (83 * kLomaCell / 6.25 + 2), 1);
   TkvxDrawText& d = kvxDrawText();
   TkvxDrawTextLock lock(d);
   TFont font;
+  font.SetName("Tahoma");
   font.SetSize(12);
   d.SetFont(&font);
-  d.SetGaps(0, 0, 2);
-  EXPECT_DOUBLE_EQ(d.GetLineHeight(), 18);
-  d.SetDimensions(TRect{0, 0, 100, 53}, TRect{0, 0, 100, 53}, 1, 1, 1);
+  d.SetGaps(0, 0, 0);
+  const Extended cell = d.GetLineHeight();
+  EXPECT_NEAR(cell, 100 * kLomaCell / 6.25, 0.3);
+  // A memo exactly n lines high has the smallest non-zero unused space: with the spacing that
+  // makes a line 32 units high, two lines fill 64.
+  d.SetGaps(0, 0, 32 - cell);
+  EXPECT_DOUBLE_EQ(d.GetLineHeight(), 32);
+  d.SetDimensions(TRect{0, 0, 100, 63}, TRect{0, 0, 100, 63}, 1, 1, 1);
   EXPECT_DOUBLE_EQ(d.UnusedSpace(), 0.0001);
-  d.SetDimensions(TRect{0, 0, 100, 60}, TRect{0, 0, 100, 60}, 1, 1, 1);
+  d.SetDimensions(TRect{0, 0, 100, 70}, TRect{0, 0, 100, 70}, 1, 1, 1);
   EXPECT_NEAR(d.UnusedSpace(), 7, 1e-9);
 }
 
@@ -474,4 +482,42 @@ TEST(MemoLayout, ARepeatedTextCountsTheLinesOfItsOwnLayout) {
       }
     EXPECT_GE(counts.size(), 3u) << "the layouts should make different numbers of lines";
   }
+}
+
+TEST(MemoLayout, AWordLongerThanAPieceWrapsAsOneWordInItsOpenState) {
+  // A word of 300,000 letters is laid out piece by piece: every line but the last holds as many
+  // letters as the first, the small size its tag opened at the start holds on every line, and
+  // the lines give back the whole word.
+  const WideString letters(300000, u'ก');
+  auto regular = Memo(WideString(400, u'ก'), 90);
+  const size_t regularLength = Lines(*regular).front().size();
+  auto memo = Memo(u"<sub>" + letters, 90);
+  memo->AllowHTMLTags = true;
+  std::vector<WideString> lines = Lines(*memo);
+  ASSERT_GT(lines.size(), 2u);
+  const size_t length = lines.front().size();
+  EXPECT_GT(length, regularLength) << "small letters are narrower";
+  size_t total = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i + 1 < lines.size()) {
+      ASSERT_EQ(lines[i].size(), length) << "line " << i;
+    }
+    total += lines[i].size();
+  }
+  EXPECT_EQ(total, letters.size());
+  EXPECT_GT(memo->CalcHeight(), (lines.size() - 1) * 10.0);
+}
+
+TEST(MemoLayout, TheHeightOfAWordOfMillionsOfLettersTakesTheRoomOfAPiece) {
+  // Measuring is done piece by piece: the memory a layout takes does not grow with the word.
+  auto peakMegabytes = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+  };
+  auto memo = Memo(WideString(3000000, u'ก'), 90);
+  const double before = peakMegabytes();
+  const Extended height = memo->CalcHeight();
+  EXPECT_GT(height, 3000000 / 20 * 10.0);
+  EXPECT_LT(peakMegabytes() - before, 100) << "megabytes more for a text of 6";
 }
