@@ -147,6 +147,32 @@ TEST(PdfMetafile, HatchesAndClipCutsShowInThePdfAsOnTheCanvas) {
   }
 }
 
+TEST(PdfMetafile, MixesRegionsPalettesPatternsAndBandsShowInThePdfAsOnTheCanvas) {
+  EnsureGraphics();
+  // records (see the player's test): exclusive or and inversion, clip regions combined, palette
+  // colours, a chequered pattern brush and a bitmap in bands.
+  for (const char* sample : {"records.emf", "records.wmf"}) {
+    SCOPED_TRACE(sample);
+    EXPECT_LT(DifferingFromCanvas(sample), 0.02);
+    const std::string base = TempPath(std::string(sample) + "-mixes");
+    ASSERT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(Export(sample, 378, 283)) + " " + Quote(base)).Status, 0);
+    const TPixmap page = ReadPpm(base + ".ppm");
+    const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
+    auto tone = [&](int x, int y) {
+      std::string t;
+      for (int c = 0; c < 3; ++c)
+        t += page.At(static_cast<int>(origin + (x + 0.5) * k), static_cast<int>(origin + (y + 0.5) * k), c) > 127 ? '1' : '0';
+      return t;
+    };
+    EXPECT_EQ(tone(55, 35), "101") << "blue exclusive-or-ed over red is magenta";
+    EXPECT_EQ(tone(100, 35), "110") << "blue exclusive-or-ed over white is yellow";
+    EXPECT_EQ(tone(35, 110), "111") << "the clip region left this out";
+    EXPECT_EQ(tone(50, 110), "010") << "the clip region let the green in";
+    EXPECT_EQ(tone(210, 164), "100");
+    EXPECT_EQ(tone(210, 176), "001");
+  }
+}
+
 TEST(PdfMetafile, TextAtTheWritersDistancesShowsThemInThePdf) {
   EnsureGraphics();
   for (const char* name : {"emf", "wmf"}) {
