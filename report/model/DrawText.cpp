@@ -514,9 +514,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   int spacing = Round(charSpacing_ * Factor);
   lineLimit_ = SIZE_MAX;
   if (splitting_) {
-    Extended lineHeight = GetLineHeight();
-    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
-    lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
+    lineLimit_ = static_cast<size_t>(LinesIn(textRect_.Bottom - textRect_.Top + 1)) + 1;
   }
   for (Integer i = 0; i < lines.Count(); ++i) {
     const WideString& source = lines.Line(i);
@@ -653,6 +651,11 @@ Extended TkvxDrawText::HeightOf(size_t lines) {
   return GetLineHeight() * static_cast<Extended>(lines) - lineSpacing_;
 }
 
+int TkvxDrawText::LinesIn(Extended height) const {
+  const Extended lineHeight = GetLineHeight();
+  return lineHeight > 0 ? std::max(0, static_cast<int>(std::trunc((height + lineSpacing_) / lineHeight))) : 0;
+}
+
 Extended TkvxDrawText::CellHeight() const {
   if (!cell_ || cell_->first != font_) {
     measure_->Font().SetData(font_);
@@ -686,9 +689,7 @@ Extended TkvxDrawText::UnusedSpace() const {
 
 WideString TkvxDrawText::GetOutBoundsText(bool& paraBreak) {
   paraBreak = false;
-  Extended lineHeight = GetLineHeight();
-  int n = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
-  n = std::clamp(n, 0, static_cast<int>(lines_.size()));
+  int n = std::min(LinesIn(textRect_.Bottom - textRect_.Top + 1), static_cast<int>(lines_.size()));
   if (n == static_cast<int>(lines_.size())) return WideString();
   const TkvxTextLine& first = lines_[n];
   TkvxHTMLTag open = first.Tags.empty() ? TkvxHTMLTag{} : first.Tags.front();

@@ -84,6 +84,8 @@ class TkvxDrawText {
   Extended GetFontHeight() const;
   // The height of the font's cell in report units, never less than its em.
   Extended CellHeight() const;
+  // How many lines a height holds: the last needs its cell and no spacing below it.
+  int LinesIn(Extended height) const;
   // Cuts the lines that do not fit the text rectangle and returns their source text (tags
   // included, with the open state re-opened in front); paraBreak tells whether the cut falls
   // inside a paragraph.

@@ -44,17 +44,6 @@ bool IsCombining(char16_t c) {
   return type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK || type == U_ENCLOSING_MARK;
 }
 
-std::vector<WideString> Lines(TkvxCustomMemoView& memo) {
-  WideString wrapped = memo.WrapText(true);
-  std::vector<WideString> lines;
-  for (size_t p = 0; p < wrapped.size();) {
-    size_t e = wrapped.find(u"\r\n", p);
-    lines.push_back(wrapped.substr(p, e - p));
-    p = e + 2;
-  }
-  return lines;
-}
-
 std::unique_ptr<TkvxMemoView> Memo(const WideString& text, Extended width, Extended height = 400) {
   auto memo = std::make_unique<TkvxMemoView>(nullptr);
   memo->SetBounds(0, 0, width, height);
@@ -97,7 +86,7 @@ TEST(MemoLayout, ThaiAndMixedTextBreaksOnlyWhereIcuAllowsAtThreeWidths) {
     for (Extended width : {400.0, 160.0, 90.0}) {
       SCOPED_TRACE(width);
       auto memo = Memo(text, width);
-      std::vector<WideString> lines = Lines(*memo);
+      std::vector<WideString> lines = WrappedLines(*memo);
       ASSERT_GT(lines.size(), 1u);
       EXPECT_GT(lines.size(), previousCount) << "a narrower memo must not have fewer lines";
       previousCount = lines.size();
@@ -121,7 +110,7 @@ TEST(MemoLayout, ThaiAndMixedTextBreaksOnlyWhereIcuAllowsAtThreeWidths) {
 TEST(MemoLayout, SameLinesWhenDrawnAtScreenAndPrinterResolution) {
   auto memo = Memo(kMixed, 150, 300);
   memo->HAlign = haBlock;
-  std::vector<WideString> before = Lines(*memo);
+  std::vector<WideString> before = WrappedLines(*memo);
   auto screen = White(200, 320);
   memo->Draw(&screen->Canvas(), 1, 1, 0, 0);
   std::vector<WideString> atScreen = kvxDrawText().Lines().empty() ? std::vector<WideString>{} : [] {
@@ -158,7 +147,7 @@ TEST(MemoLayout, AutoWidthFollowsTheTextAndKeepsTheRightEdge) {
   EXPECT_GT(longer->CalcWidth(), memo->Width() * 2);
   TkvxMemoView templ(nullptr);
   EXPECT_EQ(memo->Diff(&templ).find(" w=\""), String::npos) << memo->Diff(&templ);
-  EXPECT_EQ(Lines(*longer).size(), 1u);
+  EXPECT_EQ(WrappedLines(*longer).size(), 1u);
 }
 
 TEST(MemoLayout, RotationTurnsTheTextAndTheSetterKeepsDegreesBelow360) {
@@ -239,7 +228,7 @@ TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
   auto wrapping = Memo(u"aaaa bbbb cccc dddd eeee", 60, 200);
   auto nowrap = Memo(u"<nowrap>aaaa bbbb cccc dddd eeee</nowrap>", 60, 200);
   nowrap->AllowHTMLTags = true;
-  WideString free = Lines(*wrapping).front(), kept = Lines(*nowrap).front();
+  WideString free = WrappedLines(*wrapping).front(), kept = WrappedLines(*nowrap).front();
   EXPECT_TRUE(free.size() % 5 == 4) << "without nowrap the line ends at a word";
   EXPECT_FALSE(kept.size() % 5 == 4) << "inside nowrap the line is cut where it overflows";
 }
@@ -247,7 +236,7 @@ TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
 TEST(MemoLayout, HyphensOnlyInRussianWords) {
   auto russian = Memo(u"Достопримечательность", 60, 200);
   russian->WordBreak = true;
-  std::vector<WideString> lines = Lines(*russian);
+  std::vector<WideString> lines = WrappedLines(*russian);
   ASSERT_GT(lines.size(), 1u);
   EXPECT_EQ(lines.front().back(), u'-');
   auto thai = Memo(kThai, 60, 400);
@@ -255,7 +244,7 @@ TEST(MemoLayout, HyphensOnlyInRussianWords) {
   EXPECT_EQ(thai->WrapText(true).find(u'-'), WideString::npos) << "no hyphen ever enters Thai text";
   // A single character wider than the line stands alone; nothing is lost.
   auto narrow = Memo(u"กขค", 2, 200);
-  EXPECT_EQ(Lines(*narrow), (std::vector<WideString>{u"ก", u"ข", u"ค"}));
+  EXPECT_EQ(WrappedLines(*narrow), (std::vector<WideString>{u"ก", u"ข", u"ค"}));
 }
 
 TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
@@ -293,7 +282,7 @@ TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
 TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   auto one = Memo(u"ก", 100, 40);
   auto three = Memo(u"ก\r\n\r\nข", 100, 40);
-  EXPECT_EQ(Lines(*three).size(), 3u) << "an empty line is a line of one blank";
+  EXPECT_EQ(WrappedLines(*three).size(), 3u) << "an empty line is a line of one blank";
   // Each further line adds the font's cell, its ascent and descent, and the line spacing of 2:
   // "Tahoma" is Loma here, whose tables give an ascent of 2353 and a descent of 902 units to an
   // em of 2048, and the 10-point em is 83 dots at 600 dpi (in 96ths of an inch).
@@ -330,7 +319,7 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
     return s;
   };
   for (const WideString& text : {manyLines, oneParagraph}) {
-    const size_t wholeLines = Lines(*Memo(text, 150, 100000)).size();
+    const size_t wholeLines = WrappedLines(*Memo(text, 150, 100000)).size();
     auto memo = Memo(text, 150, 200);
     memo->InitPart();
     WideString joined;
@@ -340,7 +329,7 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
       memo->DrawPart();
       ++parts;
       joined += memo->Text();
-      size_t partLines = Lines(*Memo(memo->Text(), 150, 100000)).size();
+      size_t partLines = WrappedLines(*Memo(memo->Text(), 150, 100000)).size();
       lines += partLines;
       // Every part but the last is as full as the others.
       if (!memo->PartText.empty()) {
@@ -490,10 +479,10 @@ TEST(MemoLayout, AWordLongerThanAPieceWrapsAsOneWordInItsOpenState) {
   // the lines give back the whole word.
   const WideString letters(300000, u'ก');
   auto regular = Memo(WideString(400, u'ก'), 90);
-  const size_t regularLength = Lines(*regular).front().size();
+  const size_t regularLength = WrappedLines(*regular).front().size();
   auto memo = Memo(u"<sub>" + letters, 90);
   memo->AllowHTMLTags = true;
-  std::vector<WideString> lines = Lines(*memo);
+  std::vector<WideString> lines = WrappedLines(*memo);
   ASSERT_GT(lines.size(), 2u);
   const size_t length = lines.front().size();
   EXPECT_GT(length, regularLength) << "small letters are narrower";

@@ -12,8 +12,10 @@
 #include "report/model/MemoView.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfPage.h"
+#include "report/model/tests/ModelTestSupport.h"
 
 using namespace orv;
+using namespace orv::test;
 
 namespace {
 
@@ -28,17 +30,6 @@ const WideString kStacked =
 bool Leading(char16_t c) { return c >= 0x0E40 && c <= 0x0E44; }
 // ะ ั า ำ, the vowels above and below, ๅ ๆ and the tone and other marks.
 bool Following(char16_t c) { return (c >= 0x0E30 && c <= 0x0E3A) || (c >= 0x0E45 && c <= 0x0E4E); }
-
-std::vector<WideString> Lines(TkvxCustomMemoView& memo) {
-  WideString wrapped = memo.WrapText(true);
-  std::vector<WideString> lines;
-  for (size_t p = 0; p < wrapped.size();) {
-    size_t e = wrapped.find(u"\r\n", p);
-    lines.push_back(wrapped.substr(p, e - p));
-    p = e + 2;
-  }
-  return lines;
-}
 
 std::unique_ptr<TkvxMemoView> Memo(const WideString& text, Extended width, const String& font, int height) {
   auto memo = std::make_unique<TkvxMemoView>(nullptr);
@@ -128,7 +119,7 @@ TEST(MemoThaiLines, AWordWiderThanItsMemoIsCutOnlyBetweenSyllables) {
     for (Extended width = 14; width <= 114; width += 2) {
       SCOPED_TRACE(font + " " + std::to_string(width));
       auto memo = Memo(kLongWords, width, font, -15);
-      std::vector<WideString> lines = Lines(*memo);
+      std::vector<WideString> lines = WrappedLines(*memo);
       size_t pos = 0;
       for (size_t i = 0; i < lines.size(); ++i) {
         const WideString& line = lines[i];
@@ -154,7 +145,7 @@ TEST(MemoThaiLines, LinesWithStackedMarksStandApartOnTheCanvasAndInThePdf) {
       SCOPED_TRACE(font + " " + std::to_string(width));
       // The lines the text wraps into, each drawn as a paragraph of its own in its colour.
       auto wrapped = Memo(kStacked + u" " + kLongWords, width, font, -16);
-      const std::vector<WideString> lines = Lines(*wrapped);
+      const std::vector<WideString> lines = WrappedLines(*wrapped);
       const int n = static_cast<int>(lines.size());
       ASSERT_GT(n, 2);
       WideString coloured;
