@@ -232,8 +232,8 @@ class Player {
     r.Pen = state_.Pen;
     r.Brush = state_.Brush;
     r.Font = state_.Font;
-    // The mix mode is the pens' and brushes'; text and bitmaps are drawn as they are.
-    const bool mixed = kind != crText && kind != crImage && kind < crIntersectClip;
+    // The mix mode is the pens' and brushes'; text, bitmaps and pixels are drawn as they are.
+    const bool mixed = kind != crText && kind != crImage && kind != crPixel && kind < crIntersectClip;
     r.Pen.Mode = mixed ? state_.Mix : pmCopy;
     if (mixed && state_.Mix == pmNop) return;
     if (mixed && (state_.Mix == pmBlack || state_.Mix == pmWhite)) {
@@ -567,6 +567,13 @@ class Player {
   }
   // The slot of the selected palette: SETPALENTRIES of a WMF writes there.
   std::optional<std::uint32_t> SelectedPalette() const { return palette_; }
+
+  // One pixel of the reference device set to a colour (drawing programs set a line's last pixel
+  // so, as the line leaves it out).
+  void Pixel(const TPoint& at, TColor color) {
+    Emit(crPixel, {at});
+    Content.Records.back().Color = color;
+  }
 
   // SETROP2's codes 1 to 16, in their order; others draw as a copy.
   void SetMix(int code) {
@@ -1034,6 +1041,7 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0209: s.TextColor = player.ColorOf(p.I32(0)); break;
       case 0x012E: s.TextAlign = p.W(0); break;
       case 0x0214: s.Current = pt(0); break;
+      case 0x041F: player.Pixel(pt(4), player.ColorOf(p.I32(0))); break;
       case 0x0213: {
         TPoint to = pt(0);
         player.Emit(crPolyline, {s.Current, to});
@@ -1325,6 +1333,7 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         if (inPath) path.push_back({s.Current});
         break;
       case 54: figure({pt32(0)}, true, crPolyline); break;
+      case 15: player.Pixel(pt32(0), player.ColorOf(p.I32(8))); break;
       case 3: case 86: player.Emit(crPolygon, type == 3 ? points32(16, 20) : points16(16, 20)); break;
       case 4: case 87:
         if (inPath) figure(type == 4 ? points32(16, 20) : points16(16, 20), false, crPolyline);

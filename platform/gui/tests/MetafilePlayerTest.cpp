@@ -9,7 +9,10 @@
 // make-blits.py, and their PNGs are LibreOffice's pictures of them. make-hatches.py writes
 // hatches.emf and hatches.wmf (hatched brushes and clip cuts, which LibreOffice fills solid and
 // leaves uncut: they are held to what the records define) and spaced.emf and spaced.wmf (text at
-// the writer's character distances, with LibreOffice's pictures).
+// the writer's character distances, with LibreOffice's pictures). filled.emf and filled.wmf are
+// LibreOffice Draw's of filled.fodg, with its pictures of them (the page trimmed to the
+// drawing's frame); make-records.py writes records.emf and records.wmf (mixes, clip regions,
+// palettes, pattern brushes and bands, held to what the records define).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -411,6 +414,20 @@ int Rgb(TBitmap& b, int x, int y) {
 }
 
 }  // namespace
+
+TEST(MetafilePlayer, LibreOfficesHatchesDrawWithTheirLastPixels) {
+  // filled (filled.fodg through LibreOffice Draw, and its pictures of them): a blue rectangle and
+  // an ellipse hatched in green, whose hatch lines the EMF ends with a pixel set apart.
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    TMetafile* metafile = nullptr;
+    EXPECT_LT(DrawnAgainstPng(std::string("filled.") + name, std::string("filled-") + name + ".png", &metafile, &picture),
+              0.01);
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+  }
+}
 
 TEST(MetafilePlayer, MixesRegionsPalettesPatternsAndBandsDrawAsTheRecordsDefineThem) {
   // records (see make-records.py): every part stands where its records put it, in the colours
