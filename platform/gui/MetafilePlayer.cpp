@@ -503,8 +503,10 @@ class Player {
     }
     const QRect bounds = path.boundingRect().toAlignedRect();
     const int w = std::max(1, bounds.width() / kDetail), h = std::max(1, bounds.height() / kDetail);
-    QImage fill(w, h, QImage::Format_ARGB32_Premultiplied);
-    if (!fill.isNull() && TakePixels(fill, emf_ ? "EMF" : "WMF")) {
+    // The fill's pixels count against the file's budget before they are taken.
+    QImage fill;
+    if (TakePixels(Int64{w} * h, emf_ ? "EMF" : "WMF")) fill = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (!fill.isNull()) {
       fill.fill(Qt::transparent);
       QPainter painter(&fill);
       painter.scale(static_cast<double>(w) / std::max(1, bounds.width()), static_cast<double>(h) / std::max(1, bounds.height()));
@@ -660,7 +662,9 @@ class Player {
   }
   // Counts a bitmap's pixels against the file's budget; false when it is skipped.
   bool TakePixels(const QImage& image, const char* format) {
-    const Int64 n = Int64(image.width()) * image.height();
+    return TakePixels(Int64(image.width()) * image.height(), format);
+  }
+  bool TakePixels(Int64 n, const char* format) {
     if (n > kMaxFilePixels - pixels_) {
       Skip(String(format) + " bitmaps beyond " + std::to_string(kMaxFilePixels / 1000000) + " megapixels");
       return false;
