@@ -6,6 +6,8 @@
 
 namespace orv {
 
+const TClipboardFormat CF_GDIPFILL = RegisterClipboardFormat("GDI+ Fill");
+
 std::unique_ptr<TGPGraphicsPath> CreateRoundRectangle(const TGPRectF& R, int Radius,
                                                       TFillRoundingType RoundingType) {
   auto path = std::make_unique<TGPGraphicsPath>(FillModeAlternate);

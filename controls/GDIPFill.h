@@ -7,6 +7,7 @@
 
 #include "controls/LumGDIPPicture.h"
 #include "controls/LumSmoothGDIP.h"
+#include "platform/gui/Clipboard.h"
 #include "platform/gui/Controls.h"
 
 namespace orv {
@@ -48,6 +49,9 @@ void DrawGradient(const TDrawGradientParams& Params);
 // Places a picture of size w x h in Target by Position; false for ppTiled (the body tiles it).
 bool PicturePlacement(const TRect& Target, int w, int h, TFillPicturePosition Position,
                       int CustomLeft, int CustomTop, TRect& Dest);
+
+// The clipboard format "GDI+ Fill", registered at start-up and kept for the program's lifetime.
+extern const TClipboardFormat CF_GDIPFILL;
 
 class TGDIPFill : public TPersistent {
   ORV_CLASS(TGDIPFill, TPersistent)

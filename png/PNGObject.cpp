@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/gui/Clipboard.h"
 #include "platform/gui/Picture.h"
 #include "platform/rtl/TypInfo.h"
 #include "png/PngChunkIHDR.h"
@@ -95,6 +96,18 @@ void TPNGObject::LoadFromStream(TStream& stream) {
 }
 
 void TPNGObject::SaveToStream(TStream& stream) { TPngImage::SaveToStream(stream); }
+
+void TPNGObject::LoadFromClipboardFormat(const TClipboardData& data) {
+  TBitmap bitmap;
+  bitmap.LoadFromClipboardFormat(data);
+  AssignHandle(bitmap, false, 0);
+}
+
+void TPNGObject::SaveToClipboardFormat(TClipboardData& data) {
+  TBitmap bitmap;
+  bitmap.Assign(this);
+  bitmap.SaveToClipboardFormat(data);
+}
 
 void TPNGObject::SetWidth(int width) {
   Resize(width, TPngImage::Height());

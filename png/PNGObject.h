@@ -22,6 +22,9 @@ class TPNGObject : public TGraphic, public TPngImage {
   void Draw(TCanvas& canvas, const TRect& r) override;
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
+  // Through a bitmap both ways: the clipboard's picture is rebuilt without transparency.
+  void LoadFromClipboardFormat(const TClipboardData& data) override;
+  void SaveToClipboardFormat(TClipboardData& data) override;
   bool Empty() const override { return TPngImage::Empty(); }
   int Width() const override { return TPngImage::Width(); }
   int Height() const override { return TPngImage::Height(); }

@@ -4,8 +4,11 @@
 // PDF; beside it the same length made of 19 words repeated, the register's common case. The peer:
 // Pango and cairo laying out the same paragraph in the face the memo's font resolves to, at the
 // same width, split over the same pages, drawn on an image and written to PDF. And memos
-// of 2,000 and 16,000 short lines split over their pages. The work should grow with the text: the
-// benchmark prints the ratio of the times of the two sizes beside the ratio of the sizes.
+// of 2,000 and 16,000 short lines split over their pages, and one word of 20 million letters
+// measured. The work should grow with the text: the benchmark prints the ratio of the times of
+// the two sizes beside the ratio of the sizes.
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <string>
 
@@ -132,6 +135,29 @@ TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::pa
 
 }  // namespace
 
+// The most memory the process has held so far, in megabytes.
+double PeakMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024.0;
+}
+
+// The height of a memo holding one word of chars letters, and the memory its layout took on top
+// of what the process held before.
+void OneLongWord(size_t chars) {
+  const double before = PeakMegabytes();
+  TkvxMemoView memo(nullptr);
+  memo.SetBounds(0, 0, 680, 40);
+  memo.Font()->SetName("Laksaman");
+  memo.Font()->SetHeight(-15);
+  memo.SetText(WideString(chars, u'ก'));
+  const auto start = std::chrono::steady_clock::now();
+  const Extended height = memo.CalcHeight();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("a word of %zu characters: %.0f units high in %.2f s, %.0f MB more memory at most (the text itself %.0f MB)\n",
+              chars, height, seconds, std::max(0.0, PeakMegabytes() - before), chars * 2 / 1048576.0);
+}
+
 int main() {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   Application->Initialize();
@@ -160,6 +186,7 @@ int main() {
     std::printf("%6d lines: %4d pages  split %.3f s\n", lines, t.Pages, t.Prepare);
   std::printf("16,000 against 2,000 lines: %.2fx the time for 8x the lines (target under 0.5 s)\n",
               l2.Prepare > 0 ? l16.Prepare / l2.Prepare : 0.0);
+  OneLongWord(20000000);
   std::filesystem::remove_all(dir);
   return 0;
 }

@@ -255,3 +255,25 @@ TEST(GDIPLayerTest, GradientsRunFromTheirFirstToTheirLastColour) {
 }
 
 }  // namespace orv::testing
+
+namespace orv::testing {
+
+TEST(GDIPFill, TheFillFormatIsRegisteredOnceUnderItsName) {
+  EXPECT_GE(CF_GDIPFILL, 0xC000);
+  EXPECT_EQ(RegisterClipboardFormat("GDI+ Fill"), CF_GDIPFILL);
+  EXPECT_EQ(RegisterClipboardFormat("gdi+ fill"), CF_GDIPFILL) << "format names are compared in any case";
+  EXPECT_NE(RegisterClipboardFormat("GDI+ Fill 2"), CF_GDIPFILL);
+  // What a program puts on the clipboard under the format comes back under it, and only there.
+  TClipboardData data;
+  data.Format = CF_GDIPFILL;
+  data.Bytes = String("\0fill\xff", 6);
+  Clipboard().SetAsData(data);
+  EXPECT_TRUE(Clipboard().HasFormat(CF_GDIPFILL));
+  EXPECT_FALSE(Clipboard().HasFormat(CF_BITMAP));
+  EXPECT_EQ(Clipboard().GetAsData(CF_GDIPFILL).Bytes, data.Bytes);
+  Clipboard().Clear();
+  EXPECT_FALSE(Clipboard().HasFormat(CF_GDIPFILL));
+  EXPECT_TRUE(Clipboard().GetAsData(CF_GDIPFILL).Bytes.empty());
+}
+
+}  // namespace orv::testing

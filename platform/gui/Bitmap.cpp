@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/Clipboard.h"
 #include "platform/gui/PictureBudget.h"
 #include "platform/gui/QtBridge.h"
 
@@ -170,6 +171,18 @@ void TBitmap::Assign(TPersistent* source) {
     return;
   }
   TGraphic::Assign(source);
+}
+
+void TBitmap::LoadFromClipboardFormat(const TClipboardData& data) {
+  if (data.Format != CF_BITMAP) throw EInvalidGraphic("Unsupported clipboard format");
+  if (!data.Bitmap || data.Bitmap->Empty()) throw EInvalidGraphic("The clipboard holds no picture");
+  Assign(data.Bitmap.get());
+}
+
+void TBitmap::SaveToClipboardFormat(TClipboardData& data) {
+  data.Format = CF_BITMAP;
+  data.Bitmap = std::make_shared<TBitmap>();
+  data.Bitmap->Assign(this);
 }
 
 void TBitmap::Draw(TCanvas& canvas, const TRect& r) {

@@ -26,6 +26,9 @@ class TBitmap : public TGraphic {
   // The Windows bitmap file form (BM header); EInvalidGraphic for anything else.
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
+  // CF_BITMAP: a copy of the pixels, with a palette bitmap's colours.
+  void LoadFromClipboardFormat(const TClipboardData& data) override;
+  void SaveToClipboardFormat(TClipboardData& data) override;
   bool Empty() const override;
   int Width() const override;
   int Height() const override;

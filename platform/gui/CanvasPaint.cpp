@@ -479,7 +479,8 @@ void PaintRecord(QPainter& painter, const TCanvasRecord& r) {
       break;
     case crImage:
       if (r.Image) {
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        // A bitmap a metafile blits with a raster operation carries it as its pen's mode.
+        painter.setCompositionMode(r.Pen.Mode == pmCopy ? QPainter::CompositionMode_SourceOver : RasterOp(r.Pen.Mode));
         QRect box = ShapeRect(r.Rect, false);
         const QImage& image = TCanvasAccess::Image(const_cast<TBitmap&>(*r.Image));
         // A reversed rectangle mirrors the picture.

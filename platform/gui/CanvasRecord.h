@@ -25,7 +25,7 @@ enum TCanvasRecordKind : Byte {
   crText,         // Text at Points[0] (cell top left); Advances when given; Rect = clip with etoClipped
   crTextRect,     // Text laid out in Rect by Format
   crPixel,        // Points[0] set to Color
-  crImage,        // Image stretched into Rect
+  crImage,        // Image stretched into Rect, in the raster operation Pen.Mode
   crIntersectClip,  // Rect
   crExcludeClip,    // Rect
   crSaveClip,

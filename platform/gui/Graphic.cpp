@@ -18,6 +18,12 @@ void TGraphic::SaveToFile(const String& fileName) {
   });
 }
 
+void TGraphic::LoadFromClipboardFormat(const TClipboardData&) {
+  throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TGraphic::SaveToClipboardFormat(TClipboardData&) { throw EInvalidGraphic("Unsupported clipboard format"); }
+
 void TGraphic::SetTransparent(bool value) {
   if (value == transparent_) return;
   transparent_ = value;

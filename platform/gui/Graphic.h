@@ -8,6 +8,7 @@
 namespace orv {
 
 class TCanvas;
+struct TClipboardData;
 
 // An image that draws itself into a rectangle of a canvas and loads and saves its file form.
 class TGraphic : public TPersistent {
@@ -20,6 +21,10 @@ class TGraphic : public TPersistent {
   virtual void SaveToStream(TStream& stream) = 0;
   virtual void LoadFromFile(const String& fileName);
   virtual void SaveToFile(const String& fileName);
+  // The graphic from what the clipboard holds in one format, and the graphic in the format it
+  // puts on the clipboard; EInvalidGraphic where a graphic has no clipboard form.
+  virtual void LoadFromClipboardFormat(const TClipboardData& data);
+  virtual void SaveToClipboardFormat(TClipboardData& data);
 
   virtual bool Empty() const = 0;
   virtual int Width() const = 0;

@@ -114,6 +114,27 @@ size_t DibInfoSize(const Byte* info, size_t size) {
   return h.HeaderSize + h.MaskBytes + h.PaletteCount * h.EntrySize;
 }
 
+std::vector<Byte> DibInfoFromPalette(const Byte* info, size_t size, const std::vector<QRgb>& palette,
+                                     size_t& indexedSize) {
+  TDibHeader h;
+  // The header alone is read here: its palette holds two bytes an entry, not what it says.
+  if (size < 12 || U32(info) > size || !ReadHeader(info, SIZE_MAX / 4, h)) return {};
+  const size_t head = h.HeaderSize + h.MaskBytes;
+  const size_t count = h.Bits <= 8 ? h.PaletteCount : 0;
+  if (head > size || count > (size - head) / 2) return {};
+  indexedSize = head + 2 * count;
+  std::vector<Byte> result(info, info + head);
+  for (size_t i = 0; i < count; ++i) {
+    const size_t index = U16(info + head + 2 * i);
+    const QRgb c = index < palette.size() ? palette[index] : 0xFF000000u;
+    result.push_back(static_cast<Byte>(qBlue(c)));
+    result.push_back(static_cast<Byte>(qGreen(c)));
+    result.push_back(static_cast<Byte>(qRed(c)));
+    if (h.EntrySize == 4) result.push_back(0);
+  }
+  return result;
+}
+
 QImage DecodeDib(const Byte* info, size_t infoSize, const Byte* bits, size_t bitsSize, String& unsupported) {
   TDibHeader h;
   if (!ReadHeader(info, infoSize, h)) Bad();

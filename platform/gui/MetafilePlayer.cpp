@@ -10,6 +10,8 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
+#include <QRegion>
 
 #include "platform/gui/CanvasPaint.h"
 #include "platform/gui/MetafileDib.h"
@@ -80,10 +82,16 @@ class Params {
 };
 
 struct TGdiObject {
-  enum Kind { kNone, kPen, kBrush, kFont } Type = kNone;
+  enum Kind { kNone, kPen, kBrush, kFont, kRegion, kPalette } Type = kNone;
   TPenData Pen;
   TBrushData Brush;
   TFontData Font;
+  // A region object's area in record units.
+  QRegion Region;
+  // A pattern brush's picture, repeated from the picture's origin, one pixel of it to a pixel.
+  QImage Pattern;
+  // A palette's colours.
+  std::vector<QRgb> Colors;
   // The font's height in logical units: it takes the mapping in force when text is drawn.
   double FontHeight = 0;
 };
@@ -123,7 +131,25 @@ struct TDcState {
   int MapMode = 1;
   TPoint Current;
   int ClipDepth = 0;
+  // How pens and brushes mix with what lies beneath (SETROP2).
+  TPenMode Mix = pmCopy;
+  // The brush's pattern, when it is a pattern brush.
+  QImage Pattern;
+  // The clip the records have set, in record units; none while unset. Kept to combine a region
+  // with it.
+  std::optional<QRegion> Clip;
 };
+
+// Record units of a clip that leaves everything in.
+const QRect kEverywhere(-10000000, -10000000, 20000000, 20000000);
+// Rectangles one clip may be cut into; a region beyond clips to its bounds.
+constexpr int kMaxClipRects = 16384;
+
+TRect FromQRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
+QRect ToQRectOf(const TRect& r) {
+  return QRect(QPoint(std::min(r.Left, r.Right), std::min(r.Top, r.Bottom)),
+               QSize(std::abs(r.Right - r.Left), std::abs(r.Bottom - r.Top)));
+}
 
 class Player {
  public:
@@ -206,11 +232,23 @@ class Player {
     r.Pen = state_.Pen;
     r.Brush = state_.Brush;
     r.Font = state_.Font;
+    // The mix mode is the pens' and brushes'; text, bitmaps and pixels are drawn as they are.
+    const bool mixed = kind != crText && kind != crImage && kind != crPixel && kind < crIntersectClip;
+    r.Pen.Mode = mixed ? state_.Mix : pmCopy;
+    if (mixed && state_.Mix == pmNop) return;
+    if (mixed && (state_.Mix == pmBlack || state_.Mix == pmWhite)) {
+      r.Pen.Color = r.Brush.Color = state_.Mix == pmBlack ? clBlack : clWhite;
+      r.Pen.Mode = pmCopy;
+    }
     // A pen is at least a pixel wide, as on the device the metafile was made for.
     r.Pen.Width = std::max(kDetail, r.Pen.Width);
     // In the opaque background mode the gaps of a hatch show the background colour: the shape is
     // filled with it first.
     const bool filled = kind == crPolygon || (kind >= crRectangle && kind <= crChord && kind != crArc);
+    if (filled && !state_.Pattern.isNull() && r.Brush.Style != bsClear) {
+      PatternFill(r);
+      return;
+    }
     if (filled && state_.Opaque && r.Brush.Style >= bsHorizontal) {
       TCanvasRecord back = r;
       back.Brush = TBrushData{state_.BackColor, bsSolid};
@@ -387,19 +425,36 @@ class Player {
   // A bitmap blit in raster operation rop; a null image is a blit without a source.
   void Blit(TBlit blit, std::uint32_t rop, const char* format) {
     constexpr std::uint32_t kSrcCopy = 0xCC0020, kSrcPaint = 0xEE0086, kSrcAnd = 0x8800C6, kPatCopy = 0xF00021,
-                            kBlackness = 0x000042, kWhiteness = 0xFF0062;
+                            kBlackness = 0x000042, kWhiteness = 0xFF0062, kDstInvert = 0x550009,
+                            kPatInvert = 0x5A0049;
     if (blit.Image.isNull()) {
-      if (rop != kPatCopy && rop != kBlackness && rop != kWhiteness) {
+      // Without a source: the brush, black or white copied, or the destination or the brush
+      // mixed with what lies beneath, over the rectangle.
+      TPenMode mix = pmCopy;
+      if (rop == kDstInvert) mix = pmNot;
+      else if (rop == kPatInvert) mix = pmXor;
+      else if (rop != kPatCopy && rop != kBlackness && rop != kWhiteness) {
         Skip(String(format) + " raster operation " + IntToHex(static_cast<Int64>(rop), 6));
         return;
       }
-      const TPenData pen = state_.Pen;
-      const TBrushData brush = state_.Brush;
+      const TDcState saved = state_;
       state_.Pen.Style = psClear;
-      if (rop != kPatCopy) state_.Brush = {rop == kBlackness ? clBlack : clWhite, bsSolid};
+      state_.Mix = mix;
+      if (rop == kBlackness || rop == kWhiteness) state_.Brush = {rop == kBlackness ? clBlack : clWhite, bsSolid};
       Shape(crRectangle, blit.X, blit.Y, blit.X + blit.Width, blit.Y + blit.Height);
-      state_.Pen = pen;
-      state_.Brush = brush;
+      state_.Pen = saved.Pen;
+      state_.Brush = saved.Brush;
+      state_.Mix = saved.Mix;
+      return;
+    }
+    // The source mixed with what lies beneath, each as a mix mode of the canvas.
+    static const std::map<std::uint32_t, TPenMode> kSourceMixes = {
+        {0x660046, pmXor},          {0x330008, pmNotCopy},     {0x440328, pmMaskPenNot},
+        {0x1100A6, pmNotMerge},     {0xBB0226, pmMergeNotPen}, {0x990066, pmNotXor}};
+    if (auto mix = kSourceMixes.find(rop); mix != kSourceMixes.end()) {
+      DropMask(format);
+      Place(blit);
+      Content.Records.back().Pen.Mode = mix->second;
       return;
     }
     if (rop == kSrcPaint) {
@@ -429,13 +484,187 @@ class Player {
     }
     Place(blit);
   }
+  // A shape filled with the pattern brush: the fill drawn into a picture over the shape's bounds,
+  // the pattern repeating from the picture's origin a pixel to a pixel, then the outline alone.
+  void PatternFill(TCanvasRecord shape) {
+    QPainterPath path;
+    const QRect box = ToQRectOf(shape.Rect);
+    switch (shape.Kind) {
+      case crPolygon: {
+        QPolygon polygon;
+        for (const TPoint& p : shape.Points) polygon << QPoint(p.X, p.Y);
+        path.addPolygon(polygon);
+        path.setFillRule(Qt::OddEvenFill);
+        break;
+      }
+      case crEllipse: path.addEllipse(box); break;
+      case crRoundRect: path.addRoundedRect(box, shape.Corner.cx / 2.0, shape.Corner.cy / 2.0); break;
+      default: path.addRect(box); break;
+    }
+    const QRect bounds = path.boundingRect().toAlignedRect();
+    const int w = std::max(1, bounds.width() / kDetail), h = std::max(1, bounds.height() / kDetail);
+    // The fill's pixels count against the file's budget before they are taken.
+    QImage fill;
+    if (TakePixels(Int64{w} * h, emf_ ? "EMF" : "WMF")) fill = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
+    if (!fill.isNull()) {
+      fill.fill(Qt::transparent);
+      QPainter painter(&fill);
+      painter.scale(static_cast<double>(w) / std::max(1, bounds.width()), static_cast<double>(h) / std::max(1, bounds.height()));
+      painter.translate(-bounds.topLeft());
+      QBrush brush(state_.Pattern);
+      brush.setTransform(QTransform::fromScale(kDetail, kDetail));
+      painter.fillPath(path, brush);
+      painter.end();
+      TCanvasRecord image;
+      image.Kind = crImage;
+      image.Rect = FromQRect(bounds);
+      image.Image = BitmapFromImage(fill.convertToFormat(QImage::Format_ARGB32));
+      Content.Records.push_back(std::move(image));
+    }
+    if (shape.Pen.Style == psClear) return;
+    shape.Brush.Style = bsClear;
+    Content.Records.push_back(std::move(shape));
+  }
+
+  // A colour of a record: an RGB value, or (with 1 in its high byte) an entry of the palette.
+  TColor ColorOf(std::int32_t value) const {
+    const auto v = static_cast<std::uint32_t>(value);
+    if ((v >> 24) == 1) {
+      const std::vector<QRgb>& colors = Palette();
+      const QRgb c = (v & 0xFFFF) < colors.size() ? colors[v & 0xFFFF] : 0xFF000000u;
+      return static_cast<TColor>(qRed(c) | qGreen(c) << 8 | qBlue(c) << 16);
+    }
+    return static_cast<TColor>(v & 0xFFFFFF);
+  }
+  // The colours of the selected palette, or of the system's default one.
+  const std::vector<QRgb>& Palette() const {
+    static const std::vector<QRgb> kDefault = {
+        0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080, 0xFF008080,
+        0xFFC0C0C0, 0xFFC0DCC0, 0xFFA6CAF0, 0xFFFFFBF0, 0xFFA0A0A4, 0xFF808080, 0xFFFF0000,
+        0xFF00FF00, 0xFFFFFF00, 0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
+    if (!palette_) return kDefault;
+    auto it = objects_.find(*palette_);
+    return it != objects_.end() && it->second.Type == TGdiObject::kPalette ? it->second.Colors : kDefault;
+  }
+  void SelectPalette(std::uint32_t index) {
+    auto it = objects_.find(index);
+    if (it != objects_.end() && it->second.Type == TGdiObject::kPalette) palette_ = index;
+    else if (index == 0x8000000Fu) palette_.reset();
+  }
+  // count entries of four bytes (red, green, blue, flags) at at into the palette in slot index,
+  // from entry first on; a palette grows to hold them, up to 65,536 entries.
+  void SetPaletteEntries(std::uint32_t index, size_t first, const Params& p, size_t at, Int64 count) {
+    auto it = objects_.find(index);
+    if (it == objects_.end() || it->second.Type != TGdiObject::kPalette) return;
+    const size_t n = p.Fits(at, count, 4);
+    std::vector<QRgb>& colors = it->second.Colors;
+    if (first + n > 65536) Bad();
+    if (colors.size() < first + n) colors.resize(first + n, 0xFF000000u);
+    for (size_t i = 0; i < n; ++i) colors[first + i] = qRgb(p.B(at + 4 * i), p.B(at + 4 * i + 1), p.B(at + 4 * i + 2));
+  }
+  void ResizePalette(std::uint32_t index, Int64 count) {
+    auto it = objects_.find(index);
+    if (it == objects_.end() || it->second.Type != TGdiObject::kPalette || count < 0 || count > 65536) return;
+    it->second.Colors.resize(static_cast<size_t>(count), 0xFF000000u);
+  }
+  // The slot of the selected palette: SETPALENTRIES of a WMF writes there.
+  std::optional<std::uint32_t> SelectedPalette() const { return palette_; }
+
+  // One pixel of the reference device set to a colour (drawing programs set a line's last pixel
+  // so, as the line leaves it out).
+  void Pixel(const TPoint& at, TColor color) {
+    Emit(crPixel, {at});
+    Content.Records.back().Color = color;
+  }
+
+  // SETROP2's codes 1 to 16, in their order; others draw as a copy.
+  void SetMix(int code) {
+    static constexpr TPenMode kModes[] = {pmBlack, pmNotMerge, pmMaskNotPen, pmNotCopy, pmMaskPenNot, pmNot,
+                                          pmXor, pmNotMask, pmMask, pmNotXor, pmNop, pmMergeNotPen,
+                                          pmCopy, pmMergePenNot, pmMerge, pmWhite};
+    state_.Mix = code >= 1 && code <= 16 ? kModes[code - 1] : pmCopy;
+  }
+
+  // Clip changes, kept in step with the records that make them.
+  void ClipIntersect(const TRect& r) {
+    state_.Clip = QRegion(state_.Clip ? *state_.Clip : QRegion(kEverywhere)).intersected(ToQRectOf(r));
+    Emit(crIntersectClip, {}, r);
+  }
+  void ClipExclude(const TRect& r) {
+    state_.Clip = QRegion(state_.Clip ? *state_.Clip : QRegion(kEverywhere)).subtracted(ToQRectOf(r));
+    Emit(crExcludeClip, {}, r);
+  }
+  void ClipReset() {
+    state_.Clip.reset();
+    Emit(crResetClip, {});
+  }
+  // The clip narrowed to region: its bounds, less the rectangles of the bounds outside it.
+  void ClipTo(const QRegion& region, const char* format) {
+    const QRect bounds = region.boundingRect();
+    ClipIntersect(FromQRect(bounds));
+    const QRegion outside = QRegion(bounds).subtracted(region);
+    if (outside.rectCount() > kMaxClipRects) {
+      Skip(String(format) + " clip region of more than " + std::to_string(kMaxClipRects) + " rectangles");
+      return;
+    }
+    for (const QRect& r : outside) ClipExclude(FromQRect(r));
+  }
+  // A region combined with the clip: 1 and, 2 or, 3 exclusive or, 4 difference, 5 copy.
+  void CombineClip(const QRegion& region, int mode, const char* format) {
+    if (mode == 4) {
+      if (region.rectCount() > kMaxClipRects) {
+        Skip(String(format) + " clip region of more than " + std::to_string(kMaxClipRects) + " rectangles");
+        return;
+      }
+      for (const QRect& r : region) ClipExclude(FromQRect(r));
+      return;
+    }
+    if (mode == 1) {
+      ClipTo(region, format);
+      return;
+    }
+    if (mode != 2 && mode != 3 && mode != 5) {
+      Skip(String(format) + " clip region of mode " + std::to_string(mode));
+      return;
+    }
+    // Or, exclusive or and copy can widen the clip: it is made again from none.
+    const QRegion current = state_.Clip ? *state_.Clip : QRegion(kEverywhere);
+    const QRegion next = mode == 2 ? current.united(region) : mode == 3 ? current.xored(region) : region;
+    ClipReset();
+    if (next != QRegion(kEverywhere)) ClipTo(next, format);
+  }
+  // The rectangles of a region filled with brush in the mix mode given, without a pen.
+  void FillRegion(const QRegion& region, const TBrushData& brush, TPenMode mix) {
+    const TDcState saved = state_;
+    state_.Pen.Style = psClear;
+    state_.Brush = brush;
+    state_.Mix = mix;
+    for (const QRect& r : region) Emit(crFillRect, {}, FromQRect(r));
+    state_.Pen = saved.Pen;
+    state_.Brush = saved.Brush;
+    state_.Mix = saved.Mix;
+  }
+  // The brush in an object slot, or the current brush when the slot holds none.
+  TBrushData BrushIn(std::uint32_t index) const {
+    auto it = objects_.find(index);
+    return it != objects_.end() && it->second.Type == TGdiObject::kBrush ? it->second.Brush : state_.Brush;
+  }
+  // The region in an object slot; none when the slot holds another object.
+  std::optional<QRegion> RegionIn(std::uint32_t index) const {
+    auto it = objects_.find(index);
+    if (it == objects_.end() || it->second.Type != TGdiObject::kRegion) return std::nullopt;
+    return it->second.Region;
+  }
+
   void DropMask(const char* format) {
     if (mask_) Skip(String(format) + " bitmap mask without its picture");
     mask_.reset();
   }
   // Counts a bitmap's pixels against the file's budget; false when it is skipped.
   bool TakePixels(const QImage& image, const char* format) {
-    const Int64 n = Int64(image.width()) * image.height();
+    return TakePixels(Int64(image.width()) * image.height(), format);
+  }
+  bool TakePixels(Int64 n, const char* format) {
     if (n > kMaxFilePixels - pixels_) {
       Skip(String(format) + " bitmaps beyond " + std::to_string(kMaxFilePixels / 1000000) + " megapixels");
       return false;
@@ -449,20 +678,23 @@ class Player {
   }
 
   // Object table: WMF takes the lowest free slot, EMF names the slot.
-  void CreateObject(const TGdiObject& obj, std::optional<std::uint32_t> slot = std::nullopt) {
+  std::uint32_t CreateObject(const TGdiObject& obj, std::optional<std::uint32_t> slot = std::nullopt) {
     if (slot) {
       if (*slot > 65535) Bad();
       objects_[*slot] = obj;
-      return;
+      return *slot;
     }
     std::uint32_t i = 0;
     while (objects_.count(i)) ++i;
     if (i > 65535) Bad();
     objects_[i] = obj;
+    return i;
   }
   void Select(std::uint32_t index) {
     if (emf_ && (index & 0x80000000u)) {
       // Stock objects.
+      if ((index & 0xFF) <= 5) state_.Pattern = QImage();
+      if ((index & 0xFF) == 15) palette_.reset();
       switch (index & 0xFF) {
         case 0: state_.Brush = {clWhite, bsSolid}; break;
         case 1: state_.Brush = {0xC0C0C0, bsSolid}; break;
@@ -481,7 +713,10 @@ class Player {
     if (it == objects_.end()) return;
     switch (it->second.Type) {
       case TGdiObject::kPen: state_.Pen = it->second.Pen; break;
-      case TGdiObject::kBrush: state_.Brush = it->second.Brush; break;
+      case TGdiObject::kBrush:
+        state_.Brush = it->second.Brush;
+        state_.Pattern = it->second.Pattern;
+        break;
       case TGdiObject::kFont:
         state_.Font = it->second.Font;
         state_.FontHeight = it->second.FontHeight;
@@ -581,6 +816,7 @@ class Player {
   std::map<std::uint32_t, TGdiObject> objects_;
   std::vector<TDcState> saved_;
   std::optional<TBlit> mask_;
+  std::optional<std::uint32_t> palette_;
   Int64 pixels_ = 0;
 };
 
@@ -616,6 +852,32 @@ String ToUtf8(const WideString& w) {
   return s;
 }
 
+// The rectangles of the region data at at (a 32-byte header with their count, then left, top,
+// right and bottom of each, in device units) in record units.
+QRegion DeviceRegion(const Player& player, const Params& p, size_t at) {
+  const size_t count = p.Fits(at + 32, p.I32(at + 8), 16);
+  if (count > kMaxClipRects) Bad();
+  QRegion region;
+  for (size_t i = 0; i < count; ++i) {
+    const size_t r = at + 32 + 16 * i;
+    const TPoint a = player.FromDevice(p.I32(r), p.I32(r + 4)), b = player.FromDevice(p.I32(r + 8), p.I32(r + 12));
+    region += ToQRectOf(TRect{a.X, a.Y, b.X, b.Y});
+  }
+  return region;
+}
+
+// The bytes a bitmap's info takes in a record: its palette holds 16-bit indices with colour use 1.
+size_t RecordInfoSize(const Player& player, const Byte* info, size_t size, int usage) {
+  size_t bytes = 0;
+  if (usage == 1) {
+    if (DibInfoFromPalette(info, size, player.Palette(), bytes).empty()) Bad();
+  } else {
+    bytes = DibInfoSize(info, size);
+  }
+  if (bytes == 0) Bad();
+  return bytes;
+}
+
 // size bytes of the record from the record offset at (which counts its 8-byte head).
 const Byte* Slice(const Params& p, std::uint32_t at, std::uint32_t size) {
   if (at < 8 || at - 8 > p.Size() || size > p.Size() - (at - 8)) Bad();
@@ -626,8 +888,16 @@ const Byte* Slice(const Params& p, std::uint32_t at, std::uint32_t size) {
 // bottom of a bottom-up bitmap when fromBottom), as pixels; null when skipped.
 QImage BlitSource(Player& player, const Byte* info, size_t infoSize, const Byte* bits, size_t bitsSize, int usage,
                   double xSrc, double ySrc, double wSrc, double hSrc, bool fromBottom, const char* format) {
-  if (usage != 0) {
-    player.Skip(String(format) + " bitmap of palette indices");
+  std::vector<Byte> colored;
+  if (usage == 1) {
+    // The palette holds indices into the logical palette: their colours take their place.
+    size_t indexed = 0;
+    colored = DibInfoFromPalette(info, infoSize, player.Palette(), indexed);
+    if (colored.empty()) Bad();
+    info = colored.data();
+    infoSize = colored.size();
+  } else if (usage != 0) {
+    player.Skip(String(format) + " bitmap of colour use " + std::to_string(usage));
     return {};
   }
   String unsupported;
@@ -644,6 +914,32 @@ QImage BlitSource(Player& player, const Byte* info, size_t infoSize, const Byte*
   if (part != image.rect()) image = image.copy(part);
   if (!player.TakePixels(image, format)) return {};
   return image;
+}
+
+// A band of scans scan lines from first on (counted from the bottom of a bottom-up bitmap) of a
+// bitmap set to the device: the part of the source rectangle it holds, placed where that part of
+// the whole bitmap goes. unitX and unitY are the logical units of a source pixel.
+void BandBlit(Player& player, const Byte* info, size_t infoSize, const Byte* bits, size_t bitsSize, int usage,
+              Int64 first, Int64 scans, double xSrc, double ySrc, double w, double h, double xDest, double yDest,
+              double unitX, double unitY, const char* format) {
+  if (infoSize < 40 || U32(info) < 40) Bad();
+  const auto height = static_cast<std::int32_t>(U32(info + 8));
+  const bool bottomUp = height > 0;
+  const Int64 whole = std::abs(static_cast<Int64>(height));
+  if (scans <= 0 || first < 0 || first + scans > whole || !std::isfinite(xSrc + ySrc + w + h)) return;
+  // The band alone is a bitmap of its lines.
+  std::vector<Byte> band(info, info + infoSize);
+  const auto bandHeight = static_cast<std::uint32_t>(static_cast<std::int32_t>(bottomUp ? scans : -scans));
+  for (int k = 0; k < 4; ++k) band[8 + k] = static_cast<Byte>(bandHeight >> (8 * k));
+  // Rows counted from the top of the whole bitmap.
+  const double bandTop = static_cast<double>(bottomUp ? whole - first - scans : first);
+  const double sourceTop = bottomUp ? static_cast<double>(whole) - ySrc - h : ySrc;
+  const double top = std::max(bandTop, sourceTop), bottom = std::min(bandTop + static_cast<double>(scans), sourceTop + h);
+  if (bottom <= top) return;
+  TBlit blit{QImage(), xDest, yDest + (top - sourceTop) * unitY, w * unitX, (bottom - top) * unitY};
+  blit.Image = BlitSource(player, band.data(), band.size(), bits, bitsSize, usage, xSrc, top - bandTop, w, bottom - top,
+                          false, format);
+  if (!blit.Image.isNull()) player.Blit(std::move(blit), 0xCC0020, format);
 }
 
 void PlayWmf(const std::vector<Byte>& file, Player& player) {
@@ -683,10 +979,11 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x020E: s.VpExtY = p.I16(0), s.VpExtX = p.I16(2); break;
       case 0x0103: s.MapMode = p.I16(0); break;
       // Modes without effect on what is drawn here, and escapes (comments of the drawing program).
-      case 0x0106: case 0x0104: case 0x0107: case 0x0108: case 0x0109: case 0x0626:
+      case 0x0106: case 0x0107: case 0x0108: case 0x0109: case 0x0626:
         break;
+      case 0x0104: player.SetMix(p.W(0)); break;
       case 0x0102: s.Opaque = p.I16(0) == 2; break;
-      case 0x0201: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      case 0x0201: s.BackColor = player.ColorOf(p.I32(0)); break;
       // Bitmaps: with a bitmap the record ends in it, without one it fills with the brush.
       case 0x0B41: case 0x0940: {
         const bool stretch = function == 0x0B41;
@@ -716,9 +1013,8 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
         const bool stretch = function == 0x0F43;
         const size_t at = stretch ? 22 : 18;
         const size_t size = p.Size() - std::min(p.Size(), at);
-        const size_t info = DibInfoSize(p.From(at), size);
-        if (info == 0) Bad();
         const int usage = p.W(stretch ? 4 : 0);
+        const size_t info = RecordInfoSize(player, p.From(at), size, usage);
         TBlit blit;
         if (stretch) {
           blit = {QImage(), static_cast<double>(p.I16(20)), static_cast<double>(p.I16(18)),
@@ -726,10 +1022,10 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
           blit.Image = BlitSource(player, p.From(at), size, p.From(at) + info, size - info, usage, p.I16(12), p.I16(10),
                                   p.I16(8), p.I16(6), true, "WMF");
         } else {
-          // A bitmap sent in bands of scan lines is not put together here.
           const Int64 rows = std::abs(static_cast<Int64>(static_cast<std::int32_t>(U32(p.From(at) + 8))));
           if (U32(p.From(at)) != 12 && p.W(2) < rows) {
-            player.Skip("WMF bitmap in bands");
+            BandBlit(player, p.From(at), info, p.From(at) + info, size - info, usage, p.W(4), p.W(2), p.I16(8),
+                     p.I16(6), p.I16(12), p.I16(10), p.I16(16), p.I16(14), 1, 1, "WMF");
             break;
           }
           blit = {QImage(), static_cast<double>(p.I16(16)), static_cast<double>(p.I16(14)),
@@ -746,9 +1042,10 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
                           static_cast<double>(p.I16(6)), static_cast<double>(p.I16(4))},
                     static_cast<std::uint32_t>(p.I32(0)), "WMF");
         break;
-      case 0x0209: s.TextColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      case 0x0209: s.TextColor = player.ColorOf(p.I32(0)); break;
       case 0x012E: s.TextAlign = p.W(0); break;
       case 0x0214: s.Current = pt(0); break;
+      case 0x041F: player.Pixel(pt(4), player.ColorOf(p.I32(0))); break;
       case 0x0213: {
         TPoint to = pt(0);
         player.Emit(crPolyline, {s.Current, to});
@@ -782,14 +1079,14 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x02FA: {
         TGdiObject o;
         o.Type = TGdiObject::kPen;
-        o.Pen = player.MakePen(p.W(0), p.I16(2), static_cast<TColor>(p.I32(6)));
+        o.Pen = player.MakePen(p.W(0), p.I16(2), player.ColorOf(p.I32(6)));
         player.CreateObject(o);
         break;
       }
       case 0x02FC: {
         TGdiObject o;
         o.Type = TGdiObject::kBrush;
-        o.Brush = Player::MakeBrush(p.W(0), static_cast<TColor>(p.I32(2)), p.W(6));
+        o.Brush = Player::MakeBrush(p.W(0), player.ColorOf(p.I32(2)), p.W(6));
         player.CreateObject(o);
         break;
       }
@@ -797,8 +1094,34 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
         player.CreateObject(Player::MakeFont(p.I16(0), p.I16(4), p.I16(8), p.B(10) != 0, p.B(11) != 0, p.B(12) != 0,
                                              p.B(13), ToUtf8(Ansi(p, 18, p.Size() > 18 ? std::min<size_t>(32, p.Size() - 18) : 0))));
         break;
-      // Palettes, pattern brushes and regions take a slot in the table like any object.
-      case 0x00F7: case 0x0142: case 0x01F9: case 0x06FF:
+      case 0x00F7: {
+        TGdiObject o;
+        o.Type = TGdiObject::kPalette;
+        player.SetPaletteEntries(player.CreateObject(o), 0, p, 4, p.W(2));
+        break;
+      }
+      case 0x0234: player.SelectPalette(p.W(0)); break;
+      case 0x0035: break;
+      case 0x0037: case 0x0436:
+        if (auto slot = player.SelectedPalette()) player.SetPaletteEntries(*slot, p.W(0), p, 4, p.W(2));
+        break;
+      case 0x0139:
+        if (auto slot = player.SelectedPalette()) player.ResizePalette(*slot, p.W(0));
+        break;
+      case 0x0142: {
+        // A brush of a bitmap's pixels, its colours by value or by palette entry.
+        const int usage = p.W(2);
+        const size_t size = p.Size() - std::min<size_t>(p.Size(), 4);
+        const size_t info = RecordInfoSize(player, p.From(4), size, usage);
+        TGdiObject o;
+        o.Type = TGdiObject::kBrush;
+        o.Pattern = BlitSource(player, p.From(4), size, p.From(4) + info, size - info, usage, 0, 0, 1e9, 1e9, false, "WMF");
+        o.Brush = TBrushData{clBlack, o.Pattern.isNull() ? bsClear : bsSolid};
+        player.CreateObject(o);
+        break;
+      }
+      // A brush of the obsolete device-dependent bitmap takes its slot like any object.
+      case 0x01F9:
         player.CreateObject(TGdiObject{});
         player.Skip("WMF record " + IntToHex(function, 4));
         break;
@@ -808,10 +1131,40 @@ void PlayWmf(const std::vector<Byte>& file, Player& player) {
       case 0x0127: player.Restore(p.I16(0)); break;
       case 0x0416: case 0x0415: {
         TPoint a = player.Map(p.I16(6), p.I16(4)), b = player.Map(p.I16(2), p.I16(0));
-        player.Emit(function == 0x0416 ? crIntersectClip : crExcludeClip, {},
-                    TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        const TRect r{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+        if (function == 0x0416) player.ClipIntersect(r);
+        else player.ClipExclude(r);
         break;
       }
+      case 0x06FF: {
+        // Region object: its scans, each a band of rows with pairs of left and right edges.
+        TGdiObject o;
+        o.Type = TGdiObject::kRegion;
+        // Next in chain, type, object count, size, scan count, largest scan, bounds, then the scans.
+        const size_t scans = p.Fits(22, p.I16(10), 6);
+        size_t at = 22;
+        for (size_t k = 0; k < scans; ++k) {
+          const size_t edges = p.Fits(at + 6, p.W(at), 2);
+          const double top = p.I16(at + 2), bottom = p.I16(at + 4);
+          for (size_t e = 0; e + 1 < edges; e += 2) {
+            const TPoint a = player.Map(p.I16(at + 6 + 2 * e), top), b = player.Map(p.I16(at + 8 + 2 * e), bottom);
+            o.Region += ToQRectOf(TRect{a.X, a.Y, b.X, b.Y});
+          }
+          at += 6 + 2 * edges + 2;
+          if (o.Region.rectCount() > kMaxClipRects) Bad();
+        }
+        player.CreateObject(o);
+        break;
+      }
+      case 0x012C:
+        if (auto region = player.RegionIn(p.W(0))) player.CombineClip(*region, 5, "WMF");
+        else player.ClipReset();
+        break;
+      case 0x0228: case 0x012B: case 0x012A:
+        if (auto region = player.RegionIn(p.W(0)))
+          player.FillRegion(*region, function == 0x0228 ? player.BrushIn(p.W(2)) : player.state_.Brush,
+                            function == 0x012A ? pmNot : player.state_.Mix);
+        break;
       case 0x0521: {
         size_t n = p.Fits(2, p.I16(0), 1);
         size_t at = 2 + ((n + 1) & ~size_t{1});
@@ -901,9 +1254,10 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
       case 12: s.VpOrgX = p.I32(0), s.VpOrgY = p.I32(4); break;
       case 17: s.MapMode = p.I32(0); break;
       // Modes without effect on what is drawn here, comments and the colour-management switches.
-      case 13: case 16: case 19: case 20: case 21: case 70: case 98: case 115: break;
+      case 13: case 16: case 19: case 21: case 70: case 98: case 115: break;
+      case 20: player.SetMix(p.I32(0)); break;
       case 18: s.Opaque = p.I32(0) == 2; break;
-      case 25: s.BackColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      case 25: s.BackColor = player.ColorOf(p.I32(0)); break;
       case 35: case 36: {
         const TXform given{p.F(0), p.F(4), p.F(8), p.F(12), p.F(16), p.F(20)};
         const int mode = type == 35 ? 4 : p.I32(24);
@@ -952,19 +1306,21 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         const std::uint32_t infoAt = static_cast<std::uint32_t>(p.I32(40)), infoSize = static_cast<std::uint32_t>(p.I32(44));
         const std::uint32_t bitsAt = static_cast<std::uint32_t>(p.I32(48)), bitsSize = static_cast<std::uint32_t>(p.I32(52));
         const Byte* info = Slice(p, infoAt, infoSize);
-        if (DibInfoSize(info, infoSize) == 0) Bad();
+        RecordInfoSize(player, info, infoSize, p.I32(56));
         const Int64 rows = std::abs(static_cast<Int64>(static_cast<std::int32_t>(U32(info + 8))));
-        if (type == 80 && U32(info) != 12 && p.I32(64) < rows) {
-          player.Skip("EMF bitmap in bands");
-          break;
-        }
         TBlit blit{QImage(), static_cast<double>(p.I32(16)), static_cast<double>(p.I32(20)),
                    static_cast<double>(type == 81 ? p.I32(64) : p.I32(32)),
                    static_cast<double>(type == 81 ? p.I32(68) : p.I32(36))};
+        // Bits set to the device keep their pixels: the size is the reference device's pixels.
+        const double perUnitX = player.Length(1) / kDetail / player.scaleX_;
+        const double perUnitY = player.Length(1, true) / kDetail / player.scaleY_;
+        if (type == 80 && U32(info) != 12 && p.I32(64) < rows) {
+          if (perUnitX > 0 && perUnitY > 0)
+            BandBlit(player, info, infoSize, Slice(p, bitsAt, bitsSize), bitsSize, p.I32(56), p.I32(60), p.I32(64),
+                     p.I32(24), p.I32(28), p.I32(32), p.I32(36), blit.X, blit.Y, 1 / perUnitX, 1 / perUnitY, "EMF");
+          break;
+        }
         if (type == 80) {
-          // Bits set to the device keep their pixels: the size is the reference device's pixels.
-          const double perUnitX = player.Length(1) / kDetail / player.scaleX_;
-          const double perUnitY = player.Length(1, true) / kDetail / player.scaleY_;
           blit.Width = perUnitX > 0 ? blit.Width / perUnitX : 0;
           blit.Height = perUnitY > 0 ? blit.Height / perUnitY : 0;
         }
@@ -975,12 +1331,13 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         break;
       }
       case 22: s.TextAlign = p.I32(0); break;
-      case 24: s.TextColor = static_cast<TColor>(p.I32(0)) & 0xFFFFFF; break;
+      case 24: s.TextColor = player.ColorOf(p.I32(0)); break;
       case 27:
         s.Current = pt32(0);
         if (inPath) path.push_back({s.Current});
         break;
       case 54: figure({pt32(0)}, true, crPolyline); break;
+      case 15: player.Pixel(pt32(0), player.ColorOf(p.I32(8))); break;
       case 3: case 86: player.Emit(crPolygon, type == 3 ? points32(16, 20) : points16(16, 20)); break;
       case 4: case 87:
         if (inPath) figure(type == 4 ? points32(16, 20) : points16(16, 20), false, crPolyline);
@@ -1030,14 +1387,14 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
       case 38: {
         TGdiObject o;
         o.Type = TGdiObject::kPen;
-        o.Pen = player.MakePen(p.I32(4), p.I32(8), static_cast<TColor>(p.I32(16)));
+        o.Pen = player.MakePen(p.I32(4), p.I32(8), player.ColorOf(p.I32(16)));
         player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
         break;
       }
       case 95: {
         TGdiObject o;
         o.Type = TGdiObject::kPen;
-        o.Pen = player.MakePen(p.I32(20), p.I32(24), static_cast<TColor>(p.I32(32)));
+        o.Pen = player.MakePen(p.I32(20), p.I32(24), player.ColorOf(p.I32(32)));
         if (p.I32(28) == 1) o.Pen.Style = psClear;  // a hollow brush draws nothing
         player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
         break;
@@ -1045,7 +1402,7 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
       case 39: {
         TGdiObject o;
         o.Type = TGdiObject::kBrush;
-        o.Brush = Player::MakeBrush(p.I32(4), static_cast<TColor>(p.I32(8)), p.I32(12));
+        o.Brush = Player::MakeBrush(p.I32(4), player.ColorOf(p.I32(8)), p.I32(12));
         player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
         break;
       }
@@ -1058,40 +1415,59 @@ void PlayEmf(const std::vector<Byte>& file, Player& player) {
         break;
       }
       case 37: player.Select(static_cast<std::uint32_t>(p.I32(0))); break;
+      case 49: {
+        TGdiObject o;
+        o.Type = TGdiObject::kPalette;
+        player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
+        player.SetPaletteEntries(static_cast<std::uint32_t>(p.I32(0)), 0, p, 8, p.W(6));
+        break;
+      }
+      case 48: player.SelectPalette(static_cast<std::uint32_t>(p.I32(0))); break;
+      case 52: break;
+      case 50: player.SetPaletteEntries(static_cast<std::uint32_t>(p.I32(0)), static_cast<std::uint32_t>(p.I32(4)), p, 12, p.I32(8)); break;
+      case 51: player.ResizePalette(static_cast<std::uint32_t>(p.I32(0)), p.I32(4)); break;
+      case 93: case 94: {
+        // A brush of a bitmap's pixels: slot, colour use, the bitmap's header and bits.
+        const std::uint32_t infoAt = static_cast<std::uint32_t>(p.I32(8)), infoSize = static_cast<std::uint32_t>(p.I32(12));
+        const std::uint32_t bitsAt = static_cast<std::uint32_t>(p.I32(16)), bitsSize = static_cast<std::uint32_t>(p.I32(20));
+        TGdiObject o;
+        o.Type = TGdiObject::kBrush;
+        o.Pattern = BlitSource(player, Slice(p, infoAt, infoSize), infoSize, Slice(p, bitsAt, bitsSize), bitsSize,
+                               type == 93 ? 0 : p.I32(4), 0, 0, 1e9, 1e9, false, "EMF");
+        o.Brush = TBrushData{clBlack, o.Pattern.isNull() ? bsClear : bsSolid};
+        player.CreateObject(o, static_cast<std::uint32_t>(p.I32(0)));
+        break;
+      }
       case 40: player.Delete(static_cast<std::uint32_t>(p.I32(0))); break;
       case 33: player.Save(); break;
       case 34: player.Restore(p.I32(0)); break;
       case 30: case 29: {
         TPoint a = pt32(0), b = pt32(8);
-        player.Emit(type == 30 ? crIntersectClip : crExcludeClip, {},
-                    TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        const TRect r{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)};
+        if (type == 30) player.ClipIntersect(r);
+        else player.ClipExclude(r);
+        break;
+      }
+      case 71: case 73: case 74: {
+        // Bounds, the region data's size, for the filled one the brush, then the region.
+        const size_t at = type == 71 ? 24 : 20;
+        const QRegion region = DeviceRegion(player, p, at);
+        if (type == 71) player.FillRegion(region, player.BrushIn(static_cast<std::uint32_t>(p.I32(20))), player.state_.Mix);
+        else player.FillRegion(region, player.state_.Brush, type == 73 ? pmNot : player.state_.Mix);
         break;
       }
       case 75: {
-        // A clip region in device units: none (no clip), or the bounds of its rectangles, which
-        // for the usual region of one rectangle is the region itself; copied, or intersected.
+        // A clip region in device units combined with the clip; copying none takes the clip away.
         const std::int32_t size = p.I32(0), mode = p.I32(4);
         if (mode == 5 && size == 0) {
-          player.Emit(crResetClip, {});
+          player.ClipReset();
           break;
         }
-        if (mode == 4 && size >= 32) {
-          // Taken away: each of its rectangles is cut out of the clip.
-          const size_t count = p.Fits(40, p.I32(16), 16);
-          for (size_t i = 0; i < count; ++i) {
-            const size_t at = 40 + 16 * i;
-            const TPoint a = player.FromDevice(p.I32(at), p.I32(at + 4)), b = player.FromDevice(p.I32(at + 8), p.I32(at + 12));
-            player.Emit(crExcludeClip, {}, TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
-          }
-          break;
-        }
-        if ((mode != 5 && mode != 1) || size < 32) {
+        if (size < 32) {
           player.Skip("EMF clip region of mode " + IntToStr(mode));
           break;
         }
-        if (mode == 5) player.Emit(crResetClip, {});
-        const TPoint a = player.FromDevice(p.I32(24), p.I32(28)), b = player.FromDevice(p.I32(32), p.I32(36));
-        player.Emit(crIntersectClip, {}, TRect{std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        player.CombineClip(DeviceRegion(player, p, 8), mode, "EMF");
         break;
       }
       case 59: inPath = true, path.clear(); break;

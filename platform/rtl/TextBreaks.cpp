@@ -97,4 +97,13 @@ void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
   }
 }
 
+bool MayCutWordBefore(const WideString& text, size_t unit) {
+  if (unit == 0 || unit >= text.size()) return false;
+  const char16_t before = text[unit - 1], at = text[unit];
+  const bool leadingVowel = before >= 0x0E40 && before <= 0x0E44;
+  // ะ ั า ำ and the vowels below and above, ๅ ๆ, and the marks from ็ to ๎.
+  const bool following = (at >= 0x0E30 && at <= 0x0E3A) || at == 0x0E45 || at == 0x0E46 || (at >= 0x0E47 && at <= 0x0E4E);
+  return !leadingVowel && !following && !(at >= 0xDC00 && at <= 0xDFFF);
+}
+
 }  // namespace orv

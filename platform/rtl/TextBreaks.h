@@ -13,4 +13,10 @@ std::vector<int> LineBreakOpportunities(const WideString& text);
 // The same into result, whose storage serves text after text.
 void LineBreakOpportunities(const WideString& text, std::vector<int>& result);
 
+// Whether a word with no break opportunity may still be cut before the UTF-16 offset unit when
+// it is wider than its line: never inside a grapheme cluster's Thai syllable, that is never after
+// a leading vowel (เ แ โ ใ ไ) nor before a following vowel (ะ า ำ ๅ), a combining vowel or mark,
+// or the repetition mark ๆ. unit must lie strictly inside the text.
+bool MayCutWordBefore(const WideString& text, size_t unit);
+
 }  // namespace orv

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/gui/Clipboard.h"
 #include "platform/gui/Picture.h"
 #include "png/PNGObject.h"
 #include "png/PngChunkIHDR.h"
@@ -117,4 +118,58 @@ TEST(PNGObject, BitmapsConvertBothWays) {
   opaque.SetWidth(40);
   EXPECT_EQ(opaque.Width(), 40);
   EXPECT_EQ(opaque.Height(), 32);
+}
+
+TEST(PNGObject, TheClipboardCarriesTheImageAsABitmapBothWays) {
+  // A 24-bit suite image: what comes back from the clipboard is what libpng reads from the file.
+  std::vector<Byte> bytes = ReadFileBytes(SuiteDir() + "/f00n2c08.png");
+  TCanonical expected;
+  ASSERT_TRUE(LibPngCanonical(bytes, expected));
+  TPNGObject png;
+  TMemoryStream file;
+  file.Write(bytes.data(), Int64(bytes.size()));
+  file.SetPosition(0);
+  png.LoadFromStream(file);
+  Clipboard().Clear();
+  EXPECT_FALSE(Clipboard().HasFormat(CF_BITMAP));
+  Clipboard().Assign(png);
+  ASSERT_TRUE(Clipboard().HasFormat(CF_BITMAP));
+
+  TPNGObject pasted;
+  pasted.LoadFromClipboardFormat(Clipboard().GetAsData(CF_BITMAP));
+  EXPECT_EQ(pasted.Header().ColorType(), 2);
+  EXPECT_EQ(pasted.TransparencyMode(), ptmNone);
+  EXPECT_EQ(CanonicalDifference(expected, CodecCanonical(pasted)), "");
+
+  // Pixels with alpha go through a bitmap drawn on white, as a pasted bitmap holds them: each
+  // channel blended with white by its alpha, and no transparency left.
+  const std::vector<Byte> rows = {0, 200, 40, 0, 255, 10, 20, 250, 128, 90, 180, 30, 0};
+  TPNGObject alpha;
+  TMemoryStream alphaFile;
+  std::vector<Byte> alphaBytes = SimplePng(3, 1, 8, 6, rows);
+  alphaFile.Write(alphaBytes.data(), Int64(alphaBytes.size()));
+  alphaFile.SetPosition(0);
+  alpha.LoadFromStream(alphaFile);
+  TClipboardData data;
+  alpha.SaveToClipboardFormat(data);
+  ASSERT_EQ(data.Format, CF_BITMAP);
+  Clipboard().SetAsData(data);
+  TPNGObject blended;
+  blended.LoadFromClipboardFormat(Clipboard().GetAsData(CF_BITMAP));
+  ASSERT_EQ(blended.Width(), 3);
+  EXPECT_EQ(blended.TransparencyMode(), ptmNone);
+  for (int x = 0; x < 3; ++x) {
+    const Byte* p = &rows[1 + 4 * x];
+    const TPngColor c = blended.Pixels(x, 0);
+    for (int k = 0; k < 3; ++k)
+      EXPECT_NEAR(int((c >> (8 * k)) & 0xFF), (p[k] * p[3] + 255 * (255 - p[3])) / 255, 1) << x << " " << k;
+  }
+
+  // Named formats hold no picture: loading from one is refused and leaves the image as it was.
+  Clipboard().Clear();
+  EXPECT_THROW(pasted.LoadFromClipboardFormat(Clipboard().GetAsData(CF_BITMAP)), EInvalidGraphic);
+  TClipboardData other;
+  other.Format = RegisterClipboardFormat("Orvane test bytes");
+  EXPECT_THROW(pasted.LoadFromClipboardFormat(other), EInvalidGraphic);
+  EXPECT_EQ(CanonicalDifference(expected, CodecCanonical(pasted)), "");
 }

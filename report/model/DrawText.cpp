@@ -164,13 +164,14 @@ void TkvxDrawText::SetGaps(Extended paragraphGap, Extended charSpacing, Extended
   lineSpacing_ = lineSpacing;
 }
 
-void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& para) {
+void TkvxDrawText::ParseTags(const WideString& source, int offset, Paragraph& para, const TkvxHTMLTag* start) {
   para.Visible.clear();
   para.Tags.clear();
   TkvxHTMLTag state;
   state.Size = size_;
   state.Style = font_.Style;
   state.Color = font_.Color;
+  if (start) state = *start;
   auto setSize = [&](int size) {
     state.Size = size;
     state.Small = size != size_;
@@ -341,8 +342,12 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
   return width;
 }
 
-void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing) {
+size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool paraStart,
+                                   size_t stopAt) {
   const WideString& text = para.Visible;
+  const bool last = stopAt == SIZE_MAX;
+  if (!paraStart) firstWidth = fullWidth;
+  size_t stopped = SIZE_MAX;
   bool cut = false;
   auto makeLine = [&](int from, int to, bool hyphen) {
     if (lines_.size() >= lineLimit_) {
@@ -381,7 +386,7 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
   } else {
     width = MeasureWidth(*measure_, text, para.Tags, spacing, &clusters);
   }
-  if (clusters < 2 || !wordWrap_ || width < firstWidth) {
+  if (last && (clusters < 2 || !wordWrap_ || width < firstWidth)) {
     makeLine(0, static_cast<int>(text.size()), false);
   } else {
     if (m.Starts.empty()) MeasureLine(*measure_, text, para.Tags, spacing, at600, m);
@@ -403,21 +408,29 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
     auto breakable = [&](int k) { return k < n && breakBefore[k] && !para.Tags[m.Starts[k - 1]].DontWrap; };
     int start = 0, brk = 0, base = 0, limit = firstWidth;
     for (int k = 0; k < n && lines_.size() < lineLimit_; ++k) {
+      // Past stopAt the text is a piece's end, where it may break otherwise than the whole.
+      if (static_cast<size_t>(m.Starts[k]) >= stopAt) {
+        stopped = static_cast<size_t>(unitOf(start));
+        break;
+      }
       if (k > start && breakable(k)) brk = k;
       if (blank(k) && !para.Tags[m.Starts[k]].DontWrap && (k + 1 == n || breakable(k + 1))) brk = k + 1;
       if (ends[k] - base <= limit) continue;
       int next;
       if (brk <= start) {
         int part = wordBreak_ && k > start ? SyllablePart(para, m, start, k) : 0;
-        if (k == start) {
-          makeLine(unitOf(start), unitOf(start + 1), false);
-          next = start + 1;
-        } else if (part > 0) {
+        if (part > 0) {
           makeLine(unitOf(start), unitOf(start + part), true);
           next = start + part;
         } else {
-          makeLine(unitOf(start), unitOf(k), false);
-          next = k;
+          // The word is cut before the cluster that overflows, or further back where that would
+          // part a Thai vowel from its letter; a syllable wider than the line stands alone.
+          int cut = std::max(k, start + 1);
+          while (cut > start + 1 && !MayCutWordBefore(text, unitOf(cut))) --cut;
+          if (cut == start + 1)
+            while (cut < n && !MayCutWordBefore(text, unitOf(cut))) ++cut;
+          makeLine(unitOf(start), unitOf(cut), false);
+          next = cut;
         }
       } else {
         int part = wordBreak_ && k >= brk ? SyllablePart(para, m, brk, k) : 0;
@@ -440,12 +453,13 @@ void TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidth,
       limit = fullWidth;
       k = start - 1;
     }
-    if (start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
+    if (last && start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
-  if (counting_ || firstLine >= lines_.size()) return;
-  lines_[firstLine].Flags |= 1;
+  if (counting_ || firstLine >= lines_.size()) return stopped;
+  if (paraStart) lines_[firstLine].Flags |= 1;
   // A paragraph cut at the limit goes on past its last line made.
-  if (!cut) lines_.back().Flags |= 2;
+  if (last && !cut) lines_.back().Flags |= 2;
+  return stopped;
 }
 
 int TkvxDrawText::SyllablePart(const Paragraph& para, const Measured& m, int wordStart, int overflow) const {
@@ -500,9 +514,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   int spacing = Round(charSpacing_ * Factor);
   lineLimit_ = SIZE_MAX;
   if (splitting_) {
-    Extended lineHeight = GetLineHeight();
-    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
-    lineLimit_ = static_cast<size_t>(std::max(fit, 0)) + 1;
+    lineLimit_ = static_cast<size_t>(LinesIn(textRect_.Bottom - textRect_.Top + 1)) + 1;
   }
   for (Integer i = 0; i < lines.Count(); ++i) {
     const WideString& source = lines.Line(i);
@@ -515,26 +527,37 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
 
 void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing) {
   const int offset = static_cast<int>(plainText_.size());
-  // A long paragraph that the limit cuts is laid out from a piece of its start that holds the
-  // lines wanted, well away from the piece's end (where the breaks could differ from the whole
-  // text's); a piece too short is doubled. Each page of a split then costs its own lines only.
+  // A long paragraph is laid out piece by piece: each piece's lines are kept up to the last that
+  // breaks well away from the piece's end (where the breaks could differ from the whole text's),
+  // and the next piece begins with the line after, in the state its first character has. A
+  // piece too short for a line is doubled. Measuring then takes the room of a piece, not of the
+  // paragraph, and a split takes the pieces its lines need.
   constexpr size_t kMargin = 1024;
-  size_t piece = std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512);
-  while (lineLimit_ != SIZE_MAX && piece < source.size()) {
-    const size_t mark = lines_.size();
-    Paragraph& para = paragraph_;
-    ParseTags(source.substr(0, piece), offset, para);
-    WrapParagraph(para, fullWidth, firstWidth, spacing);
-    if (lines_.size() >= lineLimit_ && !lines_.back().Tags.empty()) {
-      const TkvxTextLine& last = lines_.back();
-      size_t lastStart = static_cast<size_t>(last.Tags.front().Position - offset);
-      if (lastStart + kMargin < piece) return;
+  size_t piece = lineLimit_ != SIZE_MAX ? std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512)
+                                        : 64 * kMargin;
+  size_t from = 0;
+  std::optional<TkvxHTMLTag> state;
+  Paragraph& para = paragraph_;
+  while (wordWrap_ && source.size() - from > piece && lines_.size() < lineLimit_) {
+    size_t end = from + piece;
+    // A piece does not end inside a tag.
+    if (htmlTags_) {
+      const size_t open = source.rfind(u'<', end - 1);
+      if (open != WideString::npos && open > from && source.find(u'>', open) >= end) end = open;
     }
-    lines_.resize(mark);
-    piece *= 2;
+    ParseTags(source.substr(from, end - from), offset + static_cast<int>(from), para, state ? &*state : nullptr);
+    const size_t stopAt = para.Visible.size() > kMargin ? para.Visible.size() - kMargin : 0;
+    const size_t next = WrapParagraph(para, fullWidth, firstWidth, spacing, from == 0, stopAt);
+    if (next == 0 || next == SIZE_MAX || next >= para.Tags.size()) {
+      piece *= 2;
+      continue;
+    }
+    state = para.Tags[next];
+    from = static_cast<size_t>(state->Position - offset);
   }
-  ParseTags(source, offset, paragraph_);
-  WrapParagraph(paragraph_, fullWidth, firstWidth, spacing);
+  if (lines_.size() >= lineLimit_) return;
+  ParseTags(from == 0 ? source : source.substr(from), offset + static_cast<int>(from), para, state ? &*state : nullptr);
+  WrapParagraph(para, fullWidth, firstWidth, spacing, from == 0, SIZE_MAX);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {
@@ -625,12 +648,21 @@ Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
 
 Extended TkvxDrawText::HeightOf(size_t lines) {
   if (lines == 0) return 0;
-  // Every memo of every row asks; the font's metrics are read once per font.
-  if (!leading_ || leading_->first != font_) {
+  return GetLineHeight() * static_cast<Extended>(lines) - lineSpacing_;
+}
+
+int TkvxDrawText::LinesIn(Extended height) const {
+  const Extended lineHeight = GetLineHeight();
+  return lineHeight > 0 ? std::max(0, static_cast<int>(std::trunc((height + lineSpacing_) / lineHeight))) : 0;
+}
+
+Extended TkvxDrawText::CellHeight() const {
+  if (!cell_ || cell_->first != font_) {
     measure_->Font().SetData(font_);
-    leading_.emplace(font_, measure_->FontInternalLeading() / Factor);
+    const int cell = measure_->FontAscent() + measure_->FontDescent();
+    cell_.emplace(font_, std::max(cell, -font_.Height) / Factor);
   }
-  return GetLineHeight() * static_cast<Extended>(lines) + leading_->second - lineSpacing_;
+  return cell_->second;
 }
 
 Extended TkvxDrawText::CalcWidth() {
@@ -657,9 +689,7 @@ Extended TkvxDrawText::UnusedSpace() const {
 
 WideString TkvxDrawText::GetOutBoundsText(bool& paraBreak) {
   paraBreak = false;
-  Extended lineHeight = GetLineHeight();
-  int n = lineHeight > 0 ? static_cast<int>(std::trunc((textRect_.Bottom - textRect_.Top + 1) / lineHeight)) : 0;
-  n = std::clamp(n, 0, static_cast<int>(lines_.size()));
+  int n = std::min(LinesIn(textRect_.Bottom - textRect_.Top + 1), static_cast<int>(lines_.size()));
   if (n == static_cast<int>(lines_.size())) return WideString();
   const TkvxTextLine& first = lines_[n];
   TkvxHTMLTag open = first.Tags.empty() ? TkvxHTMLTag{} : first.Tags.front();
@@ -712,9 +742,10 @@ void TkvxDrawText::DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlig
   canvas->Brush().SetStyle(bsClear);
 
   int n = static_cast<int>(lines_.size());
-  int fh = std::abs(target.Height);
+  // Lines step by the font's cell, as the layout counts them.
+  int fh = std::max(std::abs(target.Height), canvas->FontAscent() + canvas->FontDescent());
   int step = Round(lineSpacing_ * scaleY_) + fh;
-  int fm = -font_.Height;
+  double fm = CellHeight() * Factor;
   int th;
   if (printer) {
     double f = (double(PrinterRes) / dpiY) / printScale_;

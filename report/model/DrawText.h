@@ -77,8 +77,15 @@ class TkvxDrawText {
   Extended TextHeight(const TWideStrings& lines);
   Extended CalcWidth();
   Extended UnusedSpace() const;
-  Extended GetLineHeight() const { return GetFontHeight() + lineSpacing_; }
+  // A line's step: the font's cell (its ascent and descent, which for Thai fonts hold the marks
+  // stacked above and below a letter, nearly two ems) and the line spacing.
+  Extended GetLineHeight() const { return CellHeight() + lineSpacing_; }
+  // The font's em height in report units.
   Extended GetFontHeight() const;
+  // The height of the font's cell in report units, never less than its em.
+  Extended CellHeight() const;
+  // How many lines a height holds: the last needs its cell and no spacing below it.
+  int LinesIn(Extended height) const;
   // Cuts the lines that do not fit the text rectangle and returns their source text (tags
   // included, with the open state re-opened in front); paraBreak tells whether the cut falls
   // inside a paragraph.
@@ -102,8 +109,12 @@ class TkvxDrawText {
     std::vector<TkvxHTMLTag> Tags;
   };
   Extended HeightOf(size_t lines);
-  void ParseTags(const WideString& source, int offset, Paragraph& para);
-  void WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing);
+  // The visible characters of source with their states, from start's state when given.
+  void ParseTags(const WideString& source, int offset, Paragraph& para, const TkvxHTMLTag* start = nullptr);
+  // Wraps para, a paragraph's start when paraStart and its end when stopAt is SIZE_MAX. Otherwise
+  // no line begins from stopAt (a unit of para.Visible) on, nor breaks there: the unit where the
+  // line not made begins is returned, SIZE_MAX when all were made.
+  size_t WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool paraStart, size_t stopAt);
   // Lays out a paragraph's source up to the line limit.
   void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
@@ -162,8 +173,8 @@ class TkvxDrawText {
   // A digest of lines and of all that decides where they break.
   TkvxLayoutDigest LayoutDigest(const TWideStrings& lines) const;
   TkvxLineCounts lineCounts_;
-  // The internal leading of the last font CalcHeight measured, in report units.
-  std::optional<std::pair<TFontData, Extended>> leading_;
+  // The cell height of the last font asked for, in report units: every memo of every row asks.
+  mutable std::optional<std::pair<TFontData, Extended>> cell_;
   TCriticalSection lock_;
 };
 

@@ -626,9 +626,7 @@ Extended TkvxCustomMemoView::DrawPart() {
   if (!AutoWidth) {
     SetupFontAndOptions(drawer);
     BeginDraw(nullptr, 1, 1, 0, 0);
-    Extended lineHeight = drawer.GetLineHeight();
-    int fit = lineHeight > 0 ? static_cast<int>(std::trunc((TextRect.Bottom - TextRect.Top + 1) / lineHeight)) : 0;
-    head = AfterLines(PartText, static_cast<size_t>(std::max(fit, 0)) + 1);
+    head = AfterLines(PartText, static_cast<size_t>(drawer.LinesIn(TextRect.Bottom - TextRect.Top + 1)) + 1);
   }
   SetText(head < PartText.size() ? PartText.substr(0, head) : PartText);
   drawer.SetSplitting(!AutoWidth);

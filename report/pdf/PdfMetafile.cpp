@@ -188,6 +188,23 @@ class TMetafileDrawing {
   }
 
   void Record(const TCanvasRecord& r, size_t index) {
+    // A record mixed with what lies beneath (an exclusive or, an inversion) is what the canvas
+    // makes of the drawing under it: that part of the picture goes in as the canvas draws it.
+    if (r.Pen.Mode != pmCopy && flattened_ < kMaxFlattened) {
+      TRect box = r.Rect;
+      if (!r.Points.empty()) {
+        box = {r.Points[0].X, r.Points[0].Y, r.Points[0].X, r.Points[0].Y};
+        for (const TPoint& p : r.Points)
+          box = {std::min(box.Left, p.X), std::min(box.Top, p.Y), std::max(box.Right, p.X), std::max(box.Bottom, p.Y)};
+      }
+      const int pen = r.Pen.Style == psClear ? 0 : std::max(1, r.Pen.Width);
+      box = {std::min(box.Left, box.Right) - pen, std::min(box.Top, box.Bottom) - pen, std::max(box.Left, box.Right) + pen,
+             std::max(box.Top, box.Bottom) + pen};
+      const auto [l, t, w, h] = Box(box);
+      ++flattened_;
+      Raster(l, t, w, h, index, nullptr);
+      return;
+    }
     switch (r.Kind) {
       case crLine:
       case crPolyline: {
@@ -379,7 +396,12 @@ class TMetafileDrawing {
       page_.DrawBitmap(l, t, w, h, own, quality_);
       return;
     }
-    // Rastered, only the part within the picture's frame is kept.
+    if (flatten) ++flattened_;
+    Raster(l, t, w, h, index, flatten ? nullptr : &own);
+  }
+  // The area (l, t, w, h) of the page as a bitmap: the picture's records up to index played on
+  // white, or the image stretched over it. Only the part within the picture's frame is kept.
+  void Raster(double l, double t, double w, double h, size_t index, TBitmap* image) {
     const double vl = std::max(l, left_), vt = std::max(t, top_);
     const double vw = std::min(l + w, left_ + width_) - vl, vh = std::min(t + h, top_ + height_) - vt;
     if (vw <= 0 || vh <= 0) return;
@@ -391,15 +413,14 @@ class TMetafileDrawing {
     raster.Canvas().Brush().SetColor(clWhite);
     raster.Canvas().FillRect(TRect{0, 0, pw, ph});
     const double kx = pw / vw, ky = ph / vh;
-    if (flatten) {
-      ++flattened_;
+    if (!image) {
       const int detail = metafile_.Detail();
       metafile_.Play(raster.Canvas(), sx_ * detail * kx, sy_ * detail * ky, (left_ - vl) * kx, (top_ - vt) * ky,
                      static_cast<int>(index) + 1);
     } else {
       auto at = [](double v) { return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9))); };
       raster.Canvas().StretchDraw(TRect{at((l - vl) * kx), at((t - vt) * ky), at((l + w - vl) * kx), at((t + h - vt) * ky)},
-                                  own);
+                                  *image);
     }
     page_.DrawBitmap(vl, vt, vw, vh, raster, quality_);
   }

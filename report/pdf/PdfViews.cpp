@@ -279,9 +279,10 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   thread_local std::vector<TPlaced> placed, singlePlaced;
   thread_local std::vector<size_t> singleCounts;
   const std::vector<TkvxTextLine>* laidOut = &single;
-  // The drawer's line: the font's height at its measuring resolution, and the spacing.
-  const double factor = double(TkvxDrawText::PrinterRes) / TkvxDrawText::ScreenRes;
-  double lineH = std::round(memo.Font()->Size() * double(TkvxDrawText::PrinterRes) / 72) / factor + memo.LineSpacing;
+  // The drawer's line: the font's cell at its measuring resolution, and the spacing.
+  drawer.SetFont(memo.Font());
+  drawer.SetGaps(0, 0, memo.LineSpacing);
+  double lineH = drawer.GetLineHeight();
   const bool fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
   if (!fast) {
     const TkvxDrawText& laid = memo.LayOut();

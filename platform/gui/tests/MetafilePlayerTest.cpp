@@ -9,7 +9,10 @@
 // make-blits.py, and their PNGs are LibreOffice's pictures of them. make-hatches.py writes
 // hatches.emf and hatches.wmf (hatched brushes and clip cuts, which LibreOffice fills solid and
 // leaves uncut: they are held to what the records define) and spaced.emf and spaced.wmf (text at
-// the writer's character distances, with LibreOffice's pictures).
+// the writer's character distances, with LibreOffice's pictures). filled.emf and filled.wmf are
+// LibreOffice Draw's of filled.fodg, with its pictures of them (the page trimmed to the
+// drawing's frame); make-records.py writes records.emf and records.wmf (mixes, clip regions,
+// palettes, pattern brushes and bands, held to what the records define).
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -399,4 +402,75 @@ TEST(MetafilePlayer, DamagedFilesAreRefusedNotFollowed) {
 }
 
 }  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// The colour of the picture's pixel (x, y) as 0xRRGGBB.
+int Rgb(TBitmap& b, int x, int y) {
+  const TColor c = b.Canvas().Pixels(x, y);
+  return static_cast<int>((c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF));
+}
+
+}  // namespace
+
+TEST(MetafilePlayer, LibreOfficesHatchesDrawWithTheirLastPixels) {
+  // filled (filled.fodg through LibreOffice Draw, and its pictures of them): a blue rectangle and
+  // an ellipse hatched in green, whose hatch lines the EMF ends with a pixel set apart.
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    TMetafile* metafile = nullptr;
+    EXPECT_LT(DrawnAgainstPng(std::string("filled.") + name, std::string("filled-") + name + ".png", &metafile, &picture),
+              0.01);
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+  }
+}
+
+TEST(MetafilePlayer, MixesRegionsPalettesPatternsAndBandsDrawAsTheRecordsDefineThem) {
+  // records (see make-records.py): every part stands where its records put it, in the colours
+  // the records define, and nothing of them is skipped.
+  for (const char* name : {"emf", "wmf"}) {
+    SCOPED_TRACE(name);
+    TPicture picture;
+    picture.LoadFromFile(kData + "records." + name);
+    auto* metafile = dynamic_cast<TMetafile*>(picture.Graphic());
+    ASSERT_NE(metafile, nullptr);
+    EXPECT_TRUE(metafile->Skipped.empty()) << metafile->Skipped.front();
+    TBitmap drawn;
+    drawn.SetSize(378, 283);
+    drawn.Canvas().Brush().SetColor(clWhite);
+    drawn.Canvas().FillRect(TRect{0, 0, 378, 283});
+    drawn.Canvas().StretchDraw(TRect{0, 0, 378, 283}, *metafile);
+    if (const char* dump = std::getenv("METAFILE_DUMP")) drawn.SaveToFile(std::string(dump) + "records." + name + ".bmp");
+    // Red, blue exclusive-or-ed over red and over white, green mixed as no operation.
+    EXPECT_EQ(Rgb(drawn, 25, 35), 0xFF0000);
+    EXPECT_EQ(Rgb(drawn, 55, 35), 0xFF00FF);
+    EXPECT_EQ(Rgb(drawn, 100, 35), 0xFFFF00);
+    // Green only inside the clip the regions left.
+    for (int x : {20, 50, 80, 125}) EXPECT_EQ(Rgb(drawn, x, 110), 0x008000) << x;
+    for (int x : {5, 35, 65, 100, 145}) EXPECT_EQ(Rgb(drawn, x, 110), 0xFFFFFF) << x;
+    // Palette entry 1 by its index; the bitmap's palette indices name entries 2 and 0.
+    EXPECT_EQ(Rgb(drawn, 30, 180), 0xC83232);
+    EXPECT_EQ(Rgb(drawn, 70, 180), 0x32C832);
+    EXPECT_EQ(Rgb(drawn, 90, 180), 0x0A141E);
+    // The chequer repeats from the picture's origin, a pixel to a pixel.
+    for (int y = 170; y < 174; ++y)
+      for (int x = 140; x < 144; ++x) EXPECT_EQ(Rgb(drawn, x, y), (x + y) % 2 ? 0xFFFFFF : 0x000000) << x << "," << y;
+    // Both bands: red above, blue below.
+    EXPECT_EQ(Rgb(drawn, 210, 164), 0xFF0000);
+    EXPECT_EQ(Rgb(drawn, 210, 176), 0x0000FF);
+    if (std::string(name) == "wmf") continue;
+    // A blue bitmap inverted onto white, and white inverted without a source.
+    EXPECT_EQ(Rgb(drawn, 255, 165), 0xFFFF00);
+    EXPECT_EQ(Rgb(drawn, 280, 170), 0x000000);
+    // The region's two rectangles filled with the palette brush, and nothing between them.
+    EXPECT_EQ(Rgb(drawn, 320, 90), 0xC83232);
+    EXPECT_EQ(Rgb(drawn, 320, 125), 0xC83232);
+    EXPECT_EQ(Rgb(drawn, 320, 105), 0xFFFFFF);
+  }
+}
+
 }  // namespace orv

@@ -263,7 +263,8 @@ TEST(Engine, StretchedMemosSplitAcrossPagesAndWhatLiesBelowFollowsTheLastPart) {
     data->SetAllowSplit(allowSplit);
     data->SetStretched(true);
     r.MemoView(data, "Long", Lines(50))->SetStretchMode(smActualHeight);
-    r.MemoView(data, "Below", "after")->SetTop(20);
+    // As high as a line of its font: a memo lower than its line holds none of it.
+    r.MemoView(data, "Below", "after", 30)->SetTop(20);
     // Without AllowSplit the band is higher than a page and splits too. Every page takes as many
     // whole lines as its space holds; the text below follows the last of them.
     auto pages = r.Run();
@@ -310,12 +311,12 @@ TEST(Engine, SplittingEndsWhenAPartPlacesNothingOrTheBandNeedsTooManyPages) {
     EXPECT_EQ(Plain(pages[0].at(0)), "A\nB");
   }
   {
-    // 10 mm pages take one line of 20 points.
+    // 10 mm pages take one line of 12 points.
     TEngineReport r(10);
-    Extended line = LineHeight(20);
+    Extended line = LineHeight(12);
     ASSERT_GT(line, 37.7953 / 2);
     ASSERT_LE(line, 37.7953);
-    tallMemo(r, Lines(1100), 20);
+    tallMemo(r, Lines(1100), 12);
     // One line a page would need 1,100 pages.
     EXPECT_FALSE(r.Report->PrepareReport());
     EXPECT_EQ(r.Report->Errors->Text(), "Data: the band needs more than 1000 pages\r\n");

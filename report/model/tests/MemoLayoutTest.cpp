@@ -6,6 +6,8 @@
 #include <unicode/uchar.h>
 #include <unicode/unistr.h>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <optional>
 #include <set>
@@ -40,17 +42,6 @@ std::set<size_t> IcuBreaks(const WideString& text) {
 bool IsCombining(char16_t c) {
   int8_t type = u_charType(c);
   return type == U_NON_SPACING_MARK || type == U_COMBINING_SPACING_MARK || type == U_ENCLOSING_MARK;
-}
-
-std::vector<WideString> Lines(TkvxCustomMemoView& memo) {
-  WideString wrapped = memo.WrapText(true);
-  std::vector<WideString> lines;
-  for (size_t p = 0; p < wrapped.size();) {
-    size_t e = wrapped.find(u"\r\n", p);
-    lines.push_back(wrapped.substr(p, e - p));
-    p = e + 2;
-  }
-  return lines;
 }
 
 std::unique_ptr<TkvxMemoView> Memo(const WideString& text, Extended width, Extended height = 400) {
@@ -95,7 +86,7 @@ TEST(MemoLayout, ThaiAndMixedTextBreaksOnlyWhereIcuAllowsAtThreeWidths) {
     for (Extended width : {400.0, 160.0, 90.0}) {
       SCOPED_TRACE(width);
       auto memo = Memo(text, width);
-      std::vector<WideString> lines = Lines(*memo);
+      std::vector<WideString> lines = WrappedLines(*memo);
       ASSERT_GT(lines.size(), 1u);
       EXPECT_GT(lines.size(), previousCount) << "a narrower memo must not have fewer lines";
       previousCount = lines.size();
@@ -119,7 +110,7 @@ TEST(MemoLayout, ThaiAndMixedTextBreaksOnlyWhereIcuAllowsAtThreeWidths) {
 TEST(MemoLayout, SameLinesWhenDrawnAtScreenAndPrinterResolution) {
   auto memo = Memo(kMixed, 150, 300);
   memo->HAlign = haBlock;
-  std::vector<WideString> before = Lines(*memo);
+  std::vector<WideString> before = WrappedLines(*memo);
   auto screen = White(200, 320);
   memo->Draw(&screen->Canvas(), 1, 1, 0, 0);
   std::vector<WideString> atScreen = kvxDrawText().Lines().empty() ? std::vector<WideString>{} : [] {
@@ -156,7 +147,7 @@ TEST(MemoLayout, AutoWidthFollowsTheTextAndKeepsTheRightEdge) {
   EXPECT_GT(longer->CalcWidth(), memo->Width() * 2);
   TkvxMemoView templ(nullptr);
   EXPECT_EQ(memo->Diff(&templ).find(" w=\""), String::npos) << memo->Diff(&templ);
-  EXPECT_EQ(Lines(*longer).size(), 1u);
+  EXPECT_EQ(WrappedLines(*longer).size(), 1u);
 }
 
 TEST(MemoLayout, RotationTurnsTheTextAndTheSetterKeepsDegreesBelow360) {
@@ -237,7 +228,7 @@ TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
   auto wrapping = Memo(u"aaaa bbbb cccc dddd eeee", 60, 200);
   auto nowrap = Memo(u"<nowrap>aaaa bbbb cccc dddd eeee</nowrap>", 60, 200);
   nowrap->AllowHTMLTags = true;
-  WideString free = Lines(*wrapping).front(), kept = Lines(*nowrap).front();
+  WideString free = WrappedLines(*wrapping).front(), kept = WrappedLines(*nowrap).front();
   EXPECT_TRUE(free.size() % 5 == 4) << "without nowrap the line ends at a word";
   EXPECT_FALSE(kept.size() % 5 == 4) << "inside nowrap the line is cut where it overflows";
 }
@@ -245,7 +236,7 @@ TEST(MemoLayout, TagsChangeStateAndMalformedOnesStayText) {
 TEST(MemoLayout, HyphensOnlyInRussianWords) {
   auto russian = Memo(u"Достопримечательность", 60, 200);
   russian->WordBreak = true;
-  std::vector<WideString> lines = Lines(*russian);
+  std::vector<WideString> lines = WrappedLines(*russian);
   ASSERT_GT(lines.size(), 1u);
   EXPECT_EQ(lines.front().back(), u'-');
   auto thai = Memo(kThai, 60, 400);
@@ -253,7 +244,7 @@ TEST(MemoLayout, HyphensOnlyInRussianWords) {
   EXPECT_EQ(thai->WrapText(true).find(u'-'), WideString::npos) << "no hyphen ever enters Thai text";
   // A single character wider than the line stands alone; nothing is lost.
   auto narrow = Memo(u"กขค", 2, 200);
-  EXPECT_EQ(Lines(*narrow), (std::vector<WideString>{u"ก", u"ข", u"ค"}));
+  EXPECT_EQ(WrappedLines(*narrow), (std::vector<WideString>{u"ก", u"ข", u"ค"}));
 }
 
 TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
@@ -291,22 +282,28 @@ TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
 TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   auto one = Memo(u"ก", 100, 40);
   auto three = Memo(u"ก\r\n\r\nข", 100, 40);
-  EXPECT_EQ(Lines(*three).size(), 3u) << "an empty line is a line of one blank";
-  // Each further line adds the 10-point font's height at 600 dpi (83 dots, in 96ths of an inch)
-  // and the line spacing of 2.
-  EXPECT_NEAR(three->CalcHeight() - one->CalcHeight(), 2 * (83 / 6.25 + 2), 1);
-  // A memo exactly n lines high has the smallest non-zero unused space: 12 points are 100 dots
-  // at 600 dpi, 16 units, so a line with spacing 2 is 18 units high.
+  EXPECT_EQ(WrappedLines(*three).size(), 3u) << "an empty line is a line of one blank";
+  // Each further line adds the font's cell, its ascent and descent, and the line spacing of 2:
+  // "Tahoma" is Loma here, whose tables give an ascent of 2353 and a descent of 902 units to an
+  // em of 2048, and the 10-point em is 83 dots at 600 dpi (in 96ths of an inch).
+  constexpr double kLomaCell = (2353.0 + 902.0) / 2048;
+  EXPECT_NEAR(three->CalcHeight() - one->CalcHeight(), 2 * (83 * kLomaCell / 6.25 + 2), 1);
   TkvxDrawText& d = kvxDrawText();
   TkvxDrawTextLock lock(d);
   TFont font;
+  font.SetName("Tahoma");
   font.SetSize(12);
   d.SetFont(&font);
-  d.SetGaps(0, 0, 2);
-  EXPECT_DOUBLE_EQ(d.GetLineHeight(), 18);
-  d.SetDimensions(TRect{0, 0, 100, 53}, TRect{0, 0, 100, 53}, 1, 1, 1);
+  d.SetGaps(0, 0, 0);
+  const Extended cell = d.GetLineHeight();
+  EXPECT_NEAR(cell, 100 * kLomaCell / 6.25, 0.3);
+  // A memo exactly n lines high has the smallest non-zero unused space: with the spacing that
+  // makes a line 32 units high, two lines fill 64.
+  d.SetGaps(0, 0, 32 - cell);
+  EXPECT_DOUBLE_EQ(d.GetLineHeight(), 32);
+  d.SetDimensions(TRect{0, 0, 100, 63}, TRect{0, 0, 100, 63}, 1, 1, 1);
   EXPECT_DOUBLE_EQ(d.UnusedSpace(), 0.0001);
-  d.SetDimensions(TRect{0, 0, 100, 60}, TRect{0, 0, 100, 60}, 1, 1, 1);
+  d.SetDimensions(TRect{0, 0, 100, 70}, TRect{0, 0, 100, 70}, 1, 1, 1);
   EXPECT_NEAR(d.UnusedSpace(), 7, 1e-9);
 }
 
@@ -322,7 +319,7 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
     return s;
   };
   for (const WideString& text : {manyLines, oneParagraph}) {
-    const size_t wholeLines = Lines(*Memo(text, 150, 100000)).size();
+    const size_t wholeLines = WrappedLines(*Memo(text, 150, 100000)).size();
     auto memo = Memo(text, 150, 200);
     memo->InitPart();
     WideString joined;
@@ -332,7 +329,7 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
       memo->DrawPart();
       ++parts;
       joined += memo->Text();
-      size_t partLines = Lines(*Memo(memo->Text(), 150, 100000)).size();
+      size_t partLines = WrappedLines(*Memo(memo->Text(), 150, 100000)).size();
       lines += partLines;
       // Every part but the last is as full as the others.
       if (!memo->PartText.empty()) {
@@ -474,4 +471,42 @@ TEST(MemoLayout, ARepeatedTextCountsTheLinesOfItsOwnLayout) {
       }
     EXPECT_GE(counts.size(), 3u) << "the layouts should make different numbers of lines";
   }
+}
+
+TEST(MemoLayout, AWordLongerThanAPieceWrapsAsOneWordInItsOpenState) {
+  // A word of 300,000 letters is laid out piece by piece: every line but the last holds as many
+  // letters as the first, the small size its tag opened at the start holds on every line, and
+  // the lines give back the whole word.
+  const WideString letters(300000, u'ก');
+  auto regular = Memo(WideString(400, u'ก'), 90);
+  const size_t regularLength = WrappedLines(*regular).front().size();
+  auto memo = Memo(u"<sub>" + letters, 90);
+  memo->AllowHTMLTags = true;
+  std::vector<WideString> lines = WrappedLines(*memo);
+  ASSERT_GT(lines.size(), 2u);
+  const size_t length = lines.front().size();
+  EXPECT_GT(length, regularLength) << "small letters are narrower";
+  size_t total = 0;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i + 1 < lines.size()) {
+      ASSERT_EQ(lines[i].size(), length) << "line " << i;
+    }
+    total += lines[i].size();
+  }
+  EXPECT_EQ(total, letters.size());
+  EXPECT_GT(memo->CalcHeight(), (lines.size() - 1) * 10.0);
+}
+
+TEST(MemoLayout, TheHeightOfAWordOfMillionsOfLettersTakesTheRoomOfAPiece) {
+  // Measuring is done piece by piece: the memory a layout takes does not grow with the word.
+  auto peakMegabytes = [] {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+  };
+  auto memo = Memo(WideString(3000000, u'ก'), 90);
+  const double before = peakMegabytes();
+  const Extended height = memo->CalcHeight();
+  EXPECT_GT(height, 3000000 / 20 * 10.0);
+  EXPECT_LT(peakMegabytes() - before, 100) << "megabytes more for a text of 6";
 }

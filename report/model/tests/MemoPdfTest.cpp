@@ -10,6 +10,7 @@
 #include "report/model/MemoView.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfPage.h"
+#include "report/model/tests/ModelTestSupport.h"
 
 using namespace orv;
 
@@ -40,13 +41,7 @@ TEST(MemoPdf, WrappedThaiLinesComeBackFromThePdfExactly) {
   memo.Font()->SetName("Tahoma");
   memo.Font()->SetSize(10);
   memo.SetText(u"พ่อแม่พาลูกไปโบสถ์ทุกวันอาทิตย์ เพื่อร่วมพิธีมิสซาและสวดภาวนาให้ผู้ล่วงลับ");
-  WideString wrapped = memo.WrapText(true);
-  std::vector<WideString> lines;
-  for (size_t p = 0; p < wrapped.size();) {
-    size_t e = wrapped.find(u"\r\n", p);
-    lines.push_back(wrapped.substr(p, e - p));
-    p = e + 2;
-  }
+  std::vector<WideString> lines = test::WrappedLines(memo);
   ASSERT_GT(lines.size(), 2u);
   std::string file = (std::filesystem::temp_directory_path() / "orvane-memo-lines.pdf").string();
   {

@@ -215,8 +215,9 @@ TEST(MemoText, CorpusMemosKeepTheirTextAndSettings) {
 TEST(MemoText, FlowToTakesTheTextThatDoesNotFitUnexpanded) {
   MemoInReport r;
   auto* next = new TkvxMemoView(r.memo->Parent());
-  next->SetBounds(0, 30, 300, 200);
-  r.memo->SetBounds(0, 0, 120, 20);
+  next->SetBounds(0, 40, 300, 200);
+  // One line of the 10-point font's cell (about 27 units with the spacing) and not two.
+  r.memo->SetBounds(0, 0, 120, 34);
   r.memo->SetFlowTo(next);
   r.memo->SetText(u"ค่า [1+1] วันอาทิตย์ที่สามของเดือน มีพิธีมิสซาสำหรับเด็กและเยาวชน [2+2]");
   r.memo->BeforePrint();

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "report/model/DataSets.h"
+#include "report/model/MemoView.h"
 #include "report/model/Report.h"
 #include "report/model/ReportComponent.h"
 #include "report/model/WideStrings.h"
@@ -23,6 +24,18 @@ inline std::string PdfText(const std::string& file) {
   for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
   pclose(p);
   return out;
+}
+
+// The lines a memo's text wraps into.
+inline std::vector<WideString> WrappedLines(TkvxCustomMemoView& memo) {
+  WideString wrapped = memo.WrapText(true);
+  std::vector<WideString> lines;
+  for (size_t p = 0; p < wrapped.size();) {
+    size_t e = wrapped.find(u"\r\n", p);
+    lines.push_back(wrapped.substr(p, e - p));
+    p = e + 2;
+  }
+  return lines;
 }
 
 class TTestMemo : public TkvxReportComponent {

@@ -237,8 +237,11 @@ TEST(PdfSamples, ExportedMemosGiveBackTheirThaiTextInTheirFonts) {
   };
   EXPECT_TRUE(dark(604, 200, 636, 268));
   EXPECT_FALSE(dark(604, 24, 636, 100));
-  EXPECT_TRUE(dark(250, 462, 252, 480));
-  EXPECT_FALSE(dark(250, 452, 252, 462));
+  // The rule lies a line below the memo's top: 14 points are 117 dots at 600 dpi, whose cell
+  // in Loma ("Tahoma" here; ascent 2353 and descent 902 to an em of 2048) is 29.75 pixels, and
+  // the spacing adds 2.
+  EXPECT_TRUE(dark(250, 476, 252, 488));
+  EXPECT_FALSE(dark(250, 452, 252, 476));
 }
 
 // Blank-trimmed, non-empty lines of a text, "\f" and CR dropped.
@@ -288,14 +291,15 @@ TEST(PdfSamples, ExportedMemosBreakTheirLinesWhereTheScreenBreaksThem) {
   EXPECT_EQ(TextLines(ExtractText(file)), expected);
 
   // The last memo's paragraphs sit a line apart, the empty one included: 12 points at 600 dots
-  // per inch are 100 dots, 16 pixels, and the spacing adds 2, so a line is 18 pixels, 13.5 points.
+  // per inch are 100 dots, whose cell in Loma ("Tahoma" here; ascent 2353 and descent 902 to an
+  // em of 2048) is 25.43 pixels, and the spacing adds 2: two lines are 54.86 pixels, 41.15 points.
   const std::string boxes = Shell("pdftotext -bbox " + Quote(file) + " -");
   auto top = [&](const std::string& word) {
     std::smatch m;
     EXPECT_TRUE(std::regex_search(boxes, m, std::regex("yMin=\"([0-9.]+)\"[^>]*>" + word + "</word>"))) << boxes;
     return m.empty() ? 0.0 : std::stod(m[1]);
   };
-  EXPECT_NEAR(top("บรรทัดที่สาม") - top("บรรทัดแรก"), 27, 0.1);
+  EXPECT_NEAR(top("บรรทัดที่สาม") - top("บรรทัดแรก"), 41.15, 0.1);
 }
 
 TEST(PdfExport, ALongListThroughTheFileCacheGivesBackEveryRowInOrder) {

@@ -103,6 +103,22 @@ double DifferingFromCanvas(const std::string& sample, int reach = 0) {
   return share;
 }
 
+// The first page of the sample's export (378 x 283 pixels) as pdftoppm draws it at 150 dpi.
+TPixmap ExportedPage(const std::string& sample) {
+  const std::string base = TempPath(sample + "-page");
+  EXPECT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(Export(sample, 378, 283)) + " " + Quote(base)).Status, 0);
+  return ReadPpm(base + ".ppm");
+}
+
+// Each channel of the picture's pixel (x, y) on the page, 1 when light and 0 when dark.
+std::string Tone(const TPixmap& page, int x, int y) {
+  const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
+  std::string t;
+  for (int c = 0; c < 3; ++c)
+    t += page.At(static_cast<int>(origin + (x + 0.5) * k), static_cast<int>(origin + (y + 0.5) * k), c) > 127 ? '1' : '0';
+  return t;
+}
+
 TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
   EnsureGraphics();
   // Glyph edges and the smoothing of stretched bitmaps differ a little, as on the canvas.
@@ -120,6 +136,8 @@ TEST(PdfMetafile, PicturesOfAnotherProgramShowInThePdfAsThatProgramDrawsThem) {
   // LibreOffice leaves bits set to the device undrawn; they are a small square of these.
   EXPECT_LT(DifferingInPdf("blits.emf", "blits-emf.png"), 0.03);
   EXPECT_LT(DifferingInPdf("blits.wmf", "blits-wmf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("filled.emf", "filled-emf.png"), 0.03);
+  EXPECT_LT(DifferingInPdf("filled.wmf", "filled-wmf.png"), 0.03);
 }
 
 TEST(PdfMetafile, HatchesAndClipCutsShowInThePdfAsOnTheCanvas) {
@@ -130,20 +148,30 @@ TEST(PdfMetafile, HatchesAndClipCutsShowInThePdfAsOnTheCanvas) {
     SCOPED_TRACE(sample);
     EXPECT_LT(DifferingFromCanvas(sample), 0.02);
     // The band's cuts are empty, the band blue between them.
-    const std::string base = TempPath(std::string(sample) + "-cuts");
-    ASSERT_EQ(RunCommand("pdftoppm -r 150 -f 1 -l 1 -singlefile " + Quote(Export(sample, 378, 283)) + " " + Quote(base)).Status, 0);
-    const TPixmap page = ReadPpm(base + ".ppm");
-    const double k = kDpi / 96, origin = kMargin / 25.4 * kDpi;
-    auto tone = [&](int x, int y) {
-      std::string t;
-      for (int c = 0; c < 3; ++c)
-        t += page.At(static_cast<int>(origin + (x + 0.5) * k), static_cast<int>(origin + (y + 0.5) * k), c) > 127 ? '1' : '0';
-      return t;
-    };
+    const TPixmap page = ExportedPage(sample);
+    auto tone = [&](int x, int y) { return Tone(page, x, y); };
     EXPECT_EQ(tone(60, 260), "111");
     EXPECT_EQ(tone(175, 260), "111");
     EXPECT_EQ(tone(120, 260), "001");
     EXPECT_EQ(tone(60, 247), "001");
+  }
+}
+
+TEST(PdfMetafile, MixesRegionsPalettesPatternsAndBandsShowInThePdfAsOnTheCanvas) {
+  EnsureGraphics();
+  // records (see the player's test): exclusive or and inversion, clip regions combined, palette
+  // colours, a chequered pattern brush and a bitmap in bands.
+  for (const char* sample : {"records.emf", "records.wmf"}) {
+    SCOPED_TRACE(sample);
+    EXPECT_LT(DifferingFromCanvas(sample), 0.02);
+    const TPixmap page = ExportedPage(sample);
+    auto tone = [&](int x, int y) { return Tone(page, x, y); };
+    EXPECT_EQ(tone(55, 35), "101") << "blue exclusive-or-ed over red is magenta";
+    EXPECT_EQ(tone(100, 35), "110") << "blue exclusive-or-ed over white is yellow";
+    EXPECT_EQ(tone(35, 110), "111") << "the clip region left this out";
+    EXPECT_EQ(tone(50, 110), "010") << "the clip region let the green in";
+    EXPECT_EQ(tone(210, 164), "100");
+    EXPECT_EQ(tone(210, 176), "001");
   }
 }
 
