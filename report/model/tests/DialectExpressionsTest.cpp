@@ -1,5 +1,5 @@
 // The same report written in each of the four script dialects: its memos take data fields,
-// arithmetic, IIF, aggregates and report variables through bracketed expressions, and the PDF
+// arithmetic, IIF, aggregates, report variables and Set through bracketed expressions, and the PDF
 // of every dialect reads the same.
 #include <gtest/gtest.h>
 
@@ -71,7 +71,8 @@ std::string RunDialect(const TDialect& d, const std::string& dir) {
   data->SetDataSet(rows);
   memo(data, "Row", 0, 700,
        String("row [Q.\"n\"] [Q.\"name\"] x[<Q.\"n\"> * 10 + 1] ") + "[IIF(<Q.\"n\"> " + d.Equals + " 2, " + d.Big +
-           ", " + d.Small + ")] rate [<Rate> * <Q.\"n\">] line [Line]");
+           ", " + d.Small + ")] rate [<Rate> * <Q.\"n\">] line [Line] [Set(" + String(1, d.Big[0]) + "VV" +
+           String(1, d.Big[0]) + ", <Q.\"n\"> * 100)]vv [<VV>]");
   auto* summary = new TkvxReportSummary(page);
   summary->SetName("Summary");
   summary->SetBounds(0, 100, 700, 20);
@@ -92,10 +93,10 @@ TEST(DialectExpressions, EveryDialectPrintsTheSameValues) {
   if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
   std::string dir = TempFolder("dialects");
   const std::string expected =
-      "row 1 คี่ x11 small rate 3 line 1\n"
-      "row 2 คู่ x21 big rate 6 line 2\n"
-      "row 3 คี่ x31 small rate 9 line 3\n"
-      "row 4 คู่ x41 small rate 12 line 4\n"
+      "row 1 คี่ x11 small rate 3 line 1 vv 100\n"
+      "row 2 คู่ x21 big rate 6 line 2 vv 200\n"
+      "row 3 คี่ x31 small rate 9 line 3 vv 300\n"
+      "row 4 คู่ x41 small rate 12 line 4 vv 400\n"
       "sum 10 count 4 max 8\n\f";
   for (const TDialect& d : kDialects) {
     SCOPED_TRACE(d.Name);
