@@ -7,6 +7,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
+#include "report/model/XmlSerializer.h"
 
 namespace orv {
 
@@ -104,6 +105,7 @@ void TkvxReport::InheritFrom(TkvxReport& parent) {
       copy->SetName(page->Name());
       copy->AssignAll(page);
     }
+    InheritOptions(parent);
   } catch (...) {
     restore();
     throw;
@@ -114,6 +116,21 @@ void TkvxReport::InheritFrom(TkvxReport& parent) {
     if (auto* reportPage = dynamic_cast<TkvxReportPage*>(page)) reportPage->SetPaperSize(256);
   IsAncestorMark = true;
   for (TkvxComponent* obj : AllObjects()) obj->IsAncestorMark = true;
+}
+
+void TkvxReport::InheritOptions(TkvxReport& parent) {
+  // The report's file states only where it differs from the parent: everything else is the
+  // parent's. The parent's own parent, its lists (copied above) and its version stay out.
+  TkvxXMLSerializer writer(nullptr);
+  writer.Owner = &parent;
+  writer.SerializeDefaultValues = true;
+  TkvxXMLItem options;
+  options.Text = writer.ObjToXML(&parent);
+  for (const char* own : {"ParentReport", "PropData", "Version", "ReportOptions.Password"}) options.DeleteProp(own);
+  TkvxXMLSerializer reader(nullptr);
+  reader.Owner = this;
+  reader.XMLToObj(options.Text, this);
+  reader.ResolveReferences();
 }
 
 }  // namespace orv

@@ -248,6 +248,8 @@ class TkvxReport : public TkvxComponent {
   // The file a parent report's name stands for.
   String ParentFileName(const String& name) const;
   void InheritFrom(TkvxReport& parent);
+  // The parent's own properties and options, as the report's until its file says otherwise.
+  void InheritOptions(TkvxReport& parent);
 
   std::unique_ptr<TkvxCustomPreviewPages> ownedPages_;
   std::unique_ptr<TkvxCustomEngine> ownedEngine_;

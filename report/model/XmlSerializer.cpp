@@ -590,7 +590,13 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
       component = dynamic_cast<TkvxComponent*>(report ? report->FindOwned(name) : Owner->FindComponent(name));
     }
     if (!component) {
-      if (inherited) return;
+      // What the report changed of an object its parent no longer has (renamed or removed)
+      // cannot be placed: the user must hear of it before a save drops it.
+      if (inherited) {
+        Errors.Add("The parent report has no object " + (name.empty() ? String("without a name") : name) +
+                   " any more: this report's changes to it are not loaded");
+        return;
+      }
       try {
         component = static_cast<TkvxComponent*>(cls->CreateComponent(parent));
       } catch (const Exception& e) {

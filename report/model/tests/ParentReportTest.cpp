@@ -125,6 +125,72 @@ TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
   std::filesystem::remove_all(dir);
 }
 
+// The parent changes after the child was saved: it gains a script function, a variable and a
+// memo that uses both, and renames an object the child changed. The child follows what it did
+// not change itself, keeps its own change, and names what it lost.
+TEST(ParentReport, AChildFollowsItsParentsLaterChanges) {
+  TWindow w;
+  std::string dir = TempFolder("parent-later");
+  const std::string parentFile = dir + "/parent.xml", childFile = dir + "/child.xml";
+  auto parent = w.NewReport();
+  auto* page = new TkvxReportPage(parent.get());
+  page->SetName("Page1");
+  auto* title = new TkvxReportTitle(page);
+  title->SetName("Title");
+  title->SetBounds(0, 0, 700, 30);
+  Memo(title, "Heading", u"ทะเบียน");
+  auto* footer = new TkvxPageFooter(page);
+  footer->SetName("Foot");
+  footer->SetBounds(0, 300, 700, 20);
+  Memo(footer, "FootText", u"ท้าย");
+  parent->ScriptText()->SetText("begin\r\nend.");
+  parent->Variables->SetVariable("Rate", Variant(String("3")));
+  parent->SaveToFile(parentFile);
+  {
+    auto child = w.NewReport();
+    child->SetParentReport(parentFile);
+    ASSERT_EQ(child->Errors->Text(), "");
+    static_cast<TkvxMemoView*>(child->FindObject("Heading"))->SetText(u"ทะเบียนของลูก");
+    static_cast<TkvxMemoView*>(child->FindObject("FootText"))->SetText(u"ท้ายของลูก");
+    child->SaveToFile(childFile);
+  }
+  std::string text = ReadFile(childFile);
+  // Nothing of the report's own is stored again: script, variables and options are the parent's.
+  EXPECT_EQ(text.find("ScriptText"), std::string::npos) << text;
+  EXPECT_EQ(text.find("PropData"), std::string::npos) << text;
+  EXPECT_EQ(text.find("ReportOptions"), std::string::npos) << text;
+
+  parent->ScriptText()->SetText(
+      "function Twice(n: Integer): Integer;\r\nbegin\r\n  Result := n * 2;\r\nend;\r\n\r\nbegin\r\nend.");
+  parent->Variables->SetVariable("Parish", Variant(String("'วัดนักบุญ'")));
+  Memo(title, "Added", u"[Twice(21)] [Parish] [Rate]", 20);
+  parent->FindObject("FootText")->SetName("FootNote");
+  parent->ReportOptions()->Name = "แม่แบบใหม่";
+  parent->SaveToFile(parentFile);
+
+  auto loaded = w.NewReport();
+  ASSERT_TRUE(loaded->LoadFromFile(childFile));
+  EXPECT_NE(loaded->Errors->Text().find("FootText"), std::string::npos) << loaded->Errors->Text();
+  EXPECT_EQ(loaded->ReportOptions()->Name, "แม่แบบใหม่");
+  loaded->Errors->Clear();
+  loaded->SaveToFile(dir + "/child2.xml");
+  const std::string again = ReadFile(dir + "/child2.xml");
+  EXPECT_EQ(again.find("ScriptText"), std::string::npos) << again;
+  EXPECT_EQ(again.find("PropData"), std::string::npos) << again;
+  EXPECT_EQ(again.find("แม่แบบใหม่"), std::string::npos) << again;
+  EXPECT_NE(again.find("ทะเบียนของลูก"), std::string::npos) << again;
+
+  if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  ASSERT_TRUE(loaded->PrepareReport()) << loaded->Errors->Text();
+  TkvxPDFExport filter(&w.Owner);
+  filter.SetShowDialog(false);
+  filter.SetShowProgress(false);
+  filter.SetFileName(dir + "/child.pdf");
+  loaded->PreviewPages->Export(&filter);
+  EXPECT_EQ(PdfText(dir + "/child.pdf"), "ทะเบียนของลูก\n42 วัดนักบุญ 3\nท้าย\n\f");
+  std::filesystem::remove_all(dir);
+}
+
 TEST(ParentReport, OnLoadTemplateSuppliesTheParentAndAReportCannotInheritFromItself) {
   TWindow w;
   auto child = w.NewReport();
