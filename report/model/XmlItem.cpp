@@ -99,30 +99,13 @@ String TkvxXMLItem::Prop(std::string_view name) const {
   return kvxXMLToStr(std::string_view(Text).substr(start, end - start));
 }
 
-namespace {
-
-// The end of the attribute that starts at at: behind its closing quote.
-size_t AttributeEnd(const String& text, size_t at, std::string_view name) {
-  size_t end = text.find('"', at + name.size() + 2);
-  return end == String::npos ? text.size() : end + 1;
-}
-
-}  // namespace
-
-void TkvxXMLItem::DeleteProp(std::string_view name) {
-  size_t at = kvxFindAttribute(Text, name);
-  if (at == String::npos) return;
-  size_t end = AttributeEnd(Text, at, name);
-  // The blank before the attribute goes with it.
-  if (at > 0) --at;
-  Text.erase(at, end - at);
-}
-
 void TkvxXMLItem::SetProp(std::string_view name, std::string_view value) {
   size_t at = kvxFindAttribute(Text, name);
   size_t insertAt = Text.size();
   if (at != String::npos) {
-    Text.erase(at, AttributeEnd(Text, at, name) - at);
+    size_t end = Text.find('"', at + name.size() + 2);
+    end = end == String::npos ? Text.size() : end + 1;
+    Text.erase(at, end - at);
     insertAt = at;
   }
   String attr;

@@ -45,8 +45,6 @@ class TkvxXMLItem {
   String Prop(std::string_view name) const;
   // Replaces the attribute in place or appends it; the value is escaped.
   void SetProp(std::string_view name, std::string_view value);
-  // Takes the attribute out, when there.
-  void DeleteProp(std::string_view name);
 
   bool Loaded() const { return loaded_; }
   bool Unloadable() const { return unloadable_; }

@@ -25,6 +25,14 @@ TkvxMemoView* Memo(TkvxComponent* band, const char* name, const char16_t* text, 
   return m;
 }
 
+template <class T>
+T* Band(TkvxComponent* page, const char* name, Extended top, Extended height) {
+  auto* band = new T(page);
+  band->SetName(name);
+  band->SetBounds(0, top, 700, height);
+  return band;
+}
+
 struct TWindow {
   TWindow() {
     RegisterTestClasses();
@@ -60,18 +68,12 @@ TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
     auto parent = w.NewReport();
     auto* page = new TkvxReportPage(parent.get());
     page->SetName("Page1");
-    auto* title = new TkvxReportTitle(page);
-    title->SetName("Title");
-    title->SetBounds(0, 0, 700, 30);
+    auto* title = Band<TkvxReportTitle>(page, "Title", 0, 30);
     Memo(title, "Heading", u"ทะเบียนแม่แบบ");
-    auto* data = new TkvxMasterData(page);
-    data->SetName("Data");
-    data->SetBounds(0, 40, 700, 20);
+    auto* data = Band<TkvxMasterData>(page, "Data", 40, 20);
     data->SetDataSet(w.Rows);
     Memo(data, "Row", u"แถว [Q.\"n\"]");
-    auto* footer = new TkvxPageFooter(page);
-    footer->SetName("Foot");
-    footer->SetBounds(0, 300, 700, 20);
+    auto* footer = Band<TkvxPageFooter>(page, "Foot", 300, 20);
     Memo(footer, "FootText", u"ท้ายแม่แบบ");
     parent->ScriptText()->SetText("begin\r\nend.");
     parent->DataSets->Add()->SetDataSet(w.Rows);
@@ -85,9 +87,7 @@ TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
     ASSERT_EQ(child->Errors->Text(), "");
     ASSERT_NE(child->FindObject("Heading"), nullptr);
     static_cast<TkvxMemoView*>(child->FindObject("Heading"))->SetText(u"รายงานลูก");
-    auto* summary = new TkvxReportSummary(child->FindObject("Page1"));
-    summary->SetName("Summary");
-    summary->SetBounds(0, 100, 700, 20);
+    auto* summary = Band<TkvxReportSummary>(child->FindObject("Page1"), "Summary", 100, 20);
     Memo(summary, "Total", u"รวม [COUNT(Data)] แถว");
     child->SaveToFile(childFile);
   }
@@ -135,13 +135,9 @@ TEST(ParentReport, AChildFollowsItsParentsLaterChanges) {
   auto parent = w.NewReport();
   auto* page = new TkvxReportPage(parent.get());
   page->SetName("Page1");
-  auto* title = new TkvxReportTitle(page);
-  title->SetName("Title");
-  title->SetBounds(0, 0, 700, 30);
+  auto* title = Band<TkvxReportTitle>(page, "Title", 0, 30);
   Memo(title, "Heading", u"ทะเบียน");
-  auto* footer = new TkvxPageFooter(page);
-  footer->SetName("Foot");
-  footer->SetBounds(0, 300, 700, 20);
+  auto* footer = Band<TkvxPageFooter>(page, "Foot", 300, 20);
   Memo(footer, "FootText", u"ท้าย");
   parent->ScriptText()->SetText("begin\r\nend.");
   parent->Variables->SetVariable("Rate", Variant(String("3")));
