@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "platform/rtl/TextUtils.h"
@@ -17,6 +18,7 @@
 #include "report/model/Resources.h"
 #include "report/model/XmlDocument.h"
 #include "report/model/XmlEscape.h"
+#include "report/model/XmlItem.h"
 #include "report/model/tests/ModelTestSupport.h"
 
 using namespace orv;
@@ -175,8 +177,17 @@ bool TakenItsOwnWay(const std::string& element, const std::string& name, const s
 // is a default when the save with every default written holds it with the input's value, or a
 // property the writer never stores. The version and the defined-property data (pictures encoded
 // anew) are the writer's own.
-void CompareWithInput(const TkvxXMLItem& input, const TkvxXMLItem& saved, const TkvxXMLItem& full,
-                      const std::string& path, std::vector<std::string>& lost) {
+// Whether the file with the attribute's value replaced by another loads to the same report.
+using TSameMeaning = std::function<bool(TkvxXMLItem& item, const std::string& name, const std::string& value)>;
+
+bool IsNumber(const std::string& v) {
+  char* end = nullptr;
+  std::strtod(v.c_str(), &end);
+  return !v.empty() && !*end;
+}
+
+void CompareWithInput(TkvxXMLItem& input, const TkvxXMLItem& saved, const TkvxXMLItem& full,
+                      const std::string& path, std::vector<std::string>& lost, const TSameMeaning& sameMeaning) {
   const auto in = Attributes(input), out = Attributes(saved), all = Attributes(full);
   const TClass cls = GetClass(input.Name);
   for (const auto& [name, value] : in) {
@@ -185,7 +196,10 @@ void CompareWithInput(const TkvxXMLItem& input, const TkvxXMLItem& saved, const 
     if (auto at = out.find(name); at != out.end()) kept = &at->second;
     else if (auto byDefault = all.find(name); byDefault != all.end()) kept = &byDefault->second;
     if (kept) {
-      if (!SameValue(value, *kept) && !TakenItsOwnWay(input.Name, name, value, *kept))
+      // A name written for a number (a colour, an enumeration) is the same value when the
+      // model reads both alike; two numbers must agree.
+      if (!SameValue(value, *kept) && !TakenItsOwnWay(input.Name, name, value, *kept) &&
+          !((!IsNumber(value) || !IsNumber(*kept)) && sameMeaning(input, name, *kept)))
         lost.push_back(path + " " + name + "=\"" + value + "\" saved as \"" + *kept + "\"");
       continue;
     }
@@ -197,7 +211,7 @@ void CompareWithInput(const TkvxXMLItem& input, const TkvxXMLItem& saved, const 
       lost.push_back(path + " " + name + "=\"" + value + "\" left out, unknown to " + input.Name);
   }
   for (Integer i = 0; i < input.Count(); ++i) {
-    const TkvxXMLItem& child = *input.Items(i);
+    TkvxXMLItem& child = *input.Items(i);
     const std::string where = path + "/" + child.Name + "(" + child.Prop("Name") + ")";
     const TkvxXMLItem* s = Counterpart(saved, input, i);
     const TkvxXMLItem* f = Counterpart(full, input, i);
@@ -205,7 +219,7 @@ void CompareWithInput(const TkvxXMLItem& input, const TkvxXMLItem& saved, const 
       lost.push_back(where + " left out");
       continue;
     }
-    CompareWithInput(child, *s, *f, where, lost);
+    CompareWithInput(child, *s, *f, where, lost, sameMeaning);
   }
 }
 
@@ -217,8 +231,26 @@ std::vector<std::string> LostOnSave(const std::string& input, TkvxReport& report
   in.LoadFromStream(&a, false);
   saved.LoadFromStream(&b, false);
   all.LoadFromStream(&c, false);
+  auto loadAndSave = [&in] {
+    TStringStream text;
+    in.SaveToStream(text);
+    Integer errors = 0;
+    return WithoutLoadTimes(LoadAndSave(text.DataString(), errors));
+  };
+  std::string baseline;
+  TSameMeaning sameMeaning = [&](TkvxXMLItem& item, const std::string& name, const std::string& value) {
+    if (baseline.empty()) baseline = loadAndSave();
+    const size_t at = kvxFindAttribute(item.Text, name);
+    if (at == std::string::npos) return false;
+    const std::string written = item.Text.substr(at, name.size());
+    const std::string before = item.Prop(written);
+    item.SetProp(written, value);
+    const bool same = loadAndSave() == baseline;
+    item.SetProp(written, before);
+    return same;
+  };
   std::vector<std::string> lost;
-  CompareWithInput(*in.Root(), *saved.Root(), *all.Root(), in.Root()->Name, lost);
+  CompareWithInput(*in.Root(), *saved.Root(), *all.Root(), in.Root()->Name, lost, sameMeaning);
   return lost;
 }
 
