@@ -59,6 +59,17 @@ std::string SaveText(TkvxReport& report) {
   return out.DataString();
 }
 
+// What pdftotext reads from the report run and exported to file; the errors when it fails.
+std::string PrintedText(TkvxReport& report, const std::string& file) {
+  if (!report.PrepareReport()) return "run failed: " + report.Errors->Text();
+  TkvxPDFExport filter(nullptr);
+  filter.SetShowDialog(false);
+  filter.SetShowProgress(false);
+  filter.SetFileName(file);
+  report.PreviewPages->Export(&filter);
+  return PdfText(file);
+}
+
 }  // namespace
 
 TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
@@ -115,13 +126,7 @@ TEST(ParentReport, ChildInheritsOverridesAddsRunsAndSavesAsAChild) {
   EXPECT_EQ(ReadFile(dir + "/child2.xml"), text);
 
   if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
-  ASSERT_TRUE(loaded->PrepareReport()) << loaded->Errors->Text();
-  TkvxPDFExport filter(&w.Owner);
-  filter.SetShowDialog(false);
-  filter.SetShowProgress(false);
-  filter.SetFileName(dir + "/child.pdf");
-  loaded->PreviewPages->Export(&filter);
-  EXPECT_EQ(PdfText(dir + "/child.pdf"), "รายงานลูก\nแถว 1\nแถว 2\nแถว 3\nรวม 3 แถว\nท้ายแม่แบบ\n\f");
+  EXPECT_EQ(PrintedText(*loaded, dir + "/child.pdf"), "รายงานลูก\nแถว 1\nแถว 2\nแถว 3\nรวม 3 แถว\nท้ายแม่แบบ\n\f");
   std::filesystem::remove_all(dir);
 }
 
@@ -177,13 +182,7 @@ TEST(ParentReport, AChildFollowsItsParentsLaterChanges) {
   EXPECT_NE(again.find("ทะเบียนของลูก"), std::string::npos) << again;
 
   if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
-  ASSERT_TRUE(loaded->PrepareReport()) << loaded->Errors->Text();
-  TkvxPDFExport filter(&w.Owner);
-  filter.SetShowDialog(false);
-  filter.SetShowProgress(false);
-  filter.SetFileName(dir + "/child.pdf");
-  loaded->PreviewPages->Export(&filter);
-  EXPECT_EQ(PdfText(dir + "/child.pdf"), "ทะเบียนของลูก\n42 วัดนักบุญ 3\nท้าย\n\f");
+  EXPECT_EQ(PrintedText(*loaded, dir + "/child.pdf"), "ทะเบียนของลูก\n42 วัดนักบุญ 3\nท้าย\n\f");
   std::filesystem::remove_all(dir);
 }
 
