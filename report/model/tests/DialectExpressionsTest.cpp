@@ -29,10 +29,10 @@ struct TDialect {
 };
 
 const TDialect kDialects[] = {
-    {"PascalScript", "'big'", "'small'", "=", "begin\r\nend."},
-    {"C++Script", "\"big\"", "\"small\"", "==", "{\r\n}"},
-    {"BasicScript", "\"big\"", "\"small\"", "=", ""},
-    {"JScript", "\"big\"", "\"small\"", "==", ""},
+    {"PascalScript", "'big'", "'small'", "=", "begin\r\n  Set('Start', 7);\r\nend."},
+    {"C++Script", "\"big\"", "\"small\"", "==", "{\r\n  Set(\"Start\", 7);\r\n}"},
+    {"BasicScript", "\"big\"", "\"small\"", "=", "Set(\"Start\", 7)\r\n"},
+    {"JScript", "\"big\"", "\"small\"", "==", "Set(\"Start\", 7);\r\n"},
 };
 
 // Runs the report of one dialect over four rows and returns its PDF's text (errors on failure).
@@ -76,7 +76,7 @@ std::string RunDialect(const TDialect& d, const std::string& dir) {
   auto* summary = new TkvxReportSummary(page);
   summary->SetName("Summary");
   summary->SetBounds(0, 100, 700, 20);
-  memo(summary, "Total", 0, 700, "sum [SUM(<Q.\"n\">, Data)] count [COUNT(Data)] max [MAX(<Q.\"n\"> * 2, Data)]");
+  memo(summary, "Total", 0, 700, "sum [SUM(<Q.\"n\">, Data)] count [COUNT(Data)] max [MAX(<Q.\"n\"> * 2, Data)] start [<Start>]");
   if (!report.PrepareReport()) return "run failed: " + report.Errors->Text();
   std::string pdf = dir + "/" + d.Name + ".pdf";
   TkvxPDFExport filter(&window);
@@ -97,7 +97,7 @@ TEST(DialectExpressions, EveryDialectPrintsTheSameValues) {
       "row 2 คู่ x21 big rate 6 line 2 vv 200\n"
       "row 3 คี่ x31 small rate 9 line 3 vv 300\n"
       "row 4 คู่ x41 small rate 12 line 4 vv 400\n"
-      "sum 10 count 4 max 8\n\f";
+      "sum 10 count 4 max 8 start 7\n\f";
   for (const TDialect& d : kDialects) {
     SCOPED_TRACE(d.Name);
     EXPECT_EQ(RunDialect(d, dir), expected);
