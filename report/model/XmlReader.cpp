@@ -155,6 +155,15 @@ bool TkvxXMLReader::ReadTag() {
       const char* end = buf_.get() + len_;
       const char* run = p;
       for (; p < end; ++p) {
+        if (quote == '"') {
+          // Most of a file is values in double quotes (memo texts, pictures): they are passed
+          // over in one tight loop.
+          while (p < end && *p != '"' && *p != '<') ++p;
+          if (p == end) break;
+          if (*p == '<') Invalid();
+          quote = 0;
+          continue;
+        }
         char c = *p;
         if (c == '<') Invalid();
         if (quote == 0) {
