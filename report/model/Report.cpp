@@ -131,6 +131,7 @@ void TkvxReport::Clear() {
     throw;
   }
   clearingAll_ = false;
+  Unplaced.clear();
   DataSets->Clear();
   Variables->Clear();
   Styles->Clear();

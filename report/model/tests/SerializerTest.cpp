@@ -211,7 +211,7 @@ TEST(Serializer, InheritedElementsUpdateButNeverCreate) {
   serializer.ReadRootComponent(report.get(), doc.Root());
   // What the file changed of an object that is gone cannot be placed, and the user hears of it.
   EXPECT_EQ(serializer.Errors.Text(),
-            "The parent report has no object Ghost any more: this report's changes to it are not loaded\r\n");
+            "The parent report has no object Ghost any more: this report's changes to it are kept but not used\r\n");
   EXPECT_DOUBLE_EQ(memo->Left(), 50);
   EXPECT_EQ(report->FindObject("Ghost"), nullptr);
   ASSERT_NE(report->FindObject("Added"), nullptr);
