@@ -10,11 +10,6 @@
 
 namespace orv {
 
-int TUnattendedDialogService::ShowMessageBox(const TMessageBoxRequest& Request) {
-  std::fprintf(stderr, "%s: %s\n", Request.Caption.c_str(), Request.Text.c_str());
-  return TScriptedDialogService::ShowMessageBox(Request);
-}
-
 void SaveFormPicture(TCustomForm& form, const String& file) {
   std::unique_ptr<TBitmap> image = GetFormImage(form);
   TPNGObject png;

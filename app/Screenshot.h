@@ -2,7 +2,7 @@
 // Pictures of the main window on request, for the documentation and for checking what the
 // window draws on a real display.
 #include "platform/gui/Forms.h"
-#include "platform/gui/ScriptedDialogService.h"
+#include "platform/gui/UnattendedDialogService.h"
 #include "platform/gui/Timers.h"
 
 namespace orv {
@@ -14,13 +14,6 @@ inline constexpr const char* ScreenshotVariable = "ORVANE_SCREENSHOT";
 // With ScreenshotVariable set, names the window to picture by its class ("TForm2"); the main
 // window when unset or empty. A window that is hidden is shown first.
 inline constexpr const char* ScreenshotFormVariable = "ORVANE_SCREENSHOT_FORM";
-
-// With the variable set nobody watches the run: every message box is written to the standard
-// error, "caption: text", and answered with its first button; other dialogs are cancelled.
-class TUnattendedDialogService : public TScriptedDialogService {
- public:
-  int ShowMessageBox(const TMessageBoxRequest& Request) override;
-};
 
 // Saves a PNG picture of form as file; a failed write leaves any old file as it was.
 void SaveFormPicture(TCustomForm& form, const String& file);

@@ -10,6 +10,7 @@
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/Outline.h"
 #include "report/model/DialogPage.h"
+#include "report/model/ReportOptions.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 
@@ -101,13 +102,16 @@ bool TkvxEngine::RunDialogs() {
   }
   for (Integer i = 0; i < Report->GetPagesCount(); ++i) {
     auto* page = kvxAs<TkvxDialogPage>(Report->GetPages(i));
-    if (!page || !page->Visible()) continue;
+    // A page without controls asks nothing.
+    if (!page || !page->Visible() || page->Form()->ControlCount() == 0) continue;
     page->Form()->SetBorderStyle(page->BorderStyle());
-    // A page without controls is still shown: its own events may ask or close it.
     Integer result;
-    if (OnRunDialogs && page->Form()->ControlCount() > 0) {
+    if (OnRunDialogs) {
       OnRunDialogs(page);
       result = page->ModalResult();
+    } else if (!kvxUserPresent()) {
+      // Nobody is there to answer: the controls keep the values the report gave them.
+      result = mrOk;
     } else {
       result = page->ShowModal();
     }

@@ -51,6 +51,7 @@ ORV_IMPLEMENT_CLASS(TkvxDMPMemoView, c) {
 
 ORV_IMPLEMENT_CLASS(TkvxDMPLineView, c) {
   using T = TkvxDMPLineView;
+  PublishLineProperties(c);
   c.Prop("FontStyle", &T::FontStyle, &T::SetFontStyle).Stored([](T& o) { return FontStyleStored(o); });
   c.Prop("ParentFont", &T::ParentFont, &T::SetParentFont).Default(true);
 }

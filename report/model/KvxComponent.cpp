@@ -282,10 +282,12 @@ void TkvxComponent::SaveToStream(TStream& stream, bool saveChildren, bool saveDe
   TkvxReport* report = GetReport();
   serializer.Owner = report ? static_cast<TComponent*>(report) : this;
   serializer.SerializeDefaultValues = saveDefaultValues;
-  // A report with a parent writes its objects as they differ from the parent's.
+  // A report with a parent writes itself and its objects as they differ from the parent, so
+  // that it follows what the parent changes later and it does not.
   if (report == this && report->ParentObject())
     serializer.OnGetAncestor = [report](const String& name, TPersistent*& ancestor) {
-      if (!name.empty() && !SameText(name, report->Name())) ancestor = report->ParentObject()->FindObject(name);
+      TkvxReport* parent = report->ParentObject();
+      ancestor = name.empty() || SameText(name, report->Name()) ? parent : parent->FindObject(name);
     };
   serializer.WriteRootComponent(this, saveChildren, nullptr, streaming);
 }

@@ -8,7 +8,9 @@
 
 namespace orv {
 
-// s itself when it is valid UTF-8, else s read as code page 874.
+// s itself when it is valid UTF-8; else its UTF-8 Thai letters and punctuation as they stand and
+// every other byte beyond ASCII read as code page 874, so one stray byte in UTF-8 text spoils
+// only itself, and text of code page 874 reads whole.
 String kvxFileText(std::string_view s);
 // Bytes of code page 874 as UTF-8. A byte the code page leaves undefined becomes the private
 // character U+F700 + byte instead of a replacement character, so kvxUtf8To874 gives every byte

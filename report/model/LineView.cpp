@@ -4,20 +4,10 @@
 
 namespace orv {
 
-#define ORV_FIELD(T, field) [](T& o) { return o.field; }, [](T& o, decltype(T::field) v) { o.field = v; }
 
 ORV_IMPLEMENT_CLASS(TkvxCustomLineView, c) { c.Prop("TagStr", &TkvxCustomLineView::TagStr, &TkvxCustomLineView::SetTagStr); }
 
-ORV_IMPLEMENT_CLASS(TkvxLineView, c) {
-  using T = TkvxLineView;
-  c.Prop("ArrowEnd", ORV_FIELD(T, ArrowEnd)).Default(false);
-  c.Prop("ArrowLength", ORV_FIELD(T, ArrowLength)).Default(20);
-  c.Prop("ArrowSolid", ORV_FIELD(T, ArrowSolid)).Default(false);
-  c.Prop("ArrowStart", ORV_FIELD(T, ArrowStart)).Default(false);
-  c.Prop("ArrowWidth", ORV_FIELD(T, ArrowWidth)).Default(5);
-  c.Prop("Frame", &T::Frame, &T::SetFrame);
-  c.Prop("Diagonal", ORV_FIELD(T, Diagonal)).Default(false);
-}
+ORV_IMPLEMENT_CLASS(TkvxLineView, c) { PublishLineProperties(c); }
 
 TkvxCustomLineView::TkvxCustomLineView(TComponent* owner) : TkvxStretcheable(owner) {
   Traits &= ~otFullDiff;

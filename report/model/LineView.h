@@ -25,6 +25,18 @@ class TkvxCustomLineView : public TkvxStretcheable {
   void PaintArrowHead(int tipX, int tipY, int otherX, int otherY);
 };
 
+// What a line of either kind publishes: its arrows, frame and direction.
+template <class T>
+void PublishLineProperties(TClassBuilder<T>& c) {
+  c.Prop("ArrowEnd", [](T& o) { return o.ArrowEnd; }, [](T& o, bool v) { o.ArrowEnd = v; }).Default(false);
+  c.Prop("ArrowLength", [](T& o) { return o.ArrowLength; }, [](T& o, Integer v) { o.ArrowLength = v; }).Default(20);
+  c.Prop("ArrowSolid", [](T& o) { return o.ArrowSolid; }, [](T& o, bool v) { o.ArrowSolid = v; }).Default(false);
+  c.Prop("ArrowStart", [](T& o) { return o.ArrowStart; }, [](T& o, bool v) { o.ArrowStart = v; }).Default(false);
+  c.Prop("ArrowWidth", [](T& o) { return o.ArrowWidth; }, [](T& o, Integer v) { o.ArrowWidth = v; }).Default(5);
+  c.Prop("Frame", &T::Frame, &T::SetFrame);
+  c.Prop("Diagonal", [](T& o) { return o.Diagonal; }, [](T& o, bool v) { o.Diagonal = v; }).Default(false);
+}
+
 class TkvxLineView : public TkvxCustomLineView {
   ORV_CLASS(TkvxLineView, TkvxCustomLineView)
 

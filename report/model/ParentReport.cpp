@@ -7,6 +7,7 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
+#include "report/model/XmlSerializer.h"
 
 namespace orv {
 
@@ -104,6 +105,7 @@ void TkvxReport::InheritFrom(TkvxReport& parent) {
       copy->SetName(page->Name());
       copy->AssignAll(page);
     }
+    InheritOptions(parent);
   } catch (...) {
     restore();
     throw;
@@ -114,6 +116,46 @@ void TkvxReport::InheritFrom(TkvxReport& parent) {
     if (auto* reportPage = dynamic_cast<TkvxReportPage*>(page)) reportPage->SetPaperSize(256);
   IsAncestorMark = true;
   for (TkvxComponent* obj : AllObjects()) obj->IsAncestorMark = true;
+}
+
+namespace {
+
+// What a child takes of its parent's own properties: what a load takes from a file. The
+// report's own settings (its parent, version, password, preview, settings store, progress,
+// storage, most engine and preview options) stay as they are, and the lists are copied apart.
+bool TakenFromParent(std::string_view name) {
+  for (const char* own : {"ParentReport", "PropData", "Version", "ReportOptions.Password", "Preview", "IniFile",
+                          "OldStyleProgress", "ShowProgress", "StoreInDFM"})
+    if (name == own) return false;
+  if (name.starts_with("EngineOptions.")) return name == "EngineOptions.ConvertNulls" || name == "EngineOptions.DoublePass";
+  if (name.starts_with("PreviewOptions."))
+    return name == "PreviewOptions.OutlineExpand" || name == "PreviewOptions.OutlineVisible" ||
+           name == "PreviewOptions.OutlineWidth" || name == "PreviewOptions.PagesInCache" ||
+           name == "PreviewOptions.ThumbnailVisible";
+  return true;
+}
+
+}  // namespace
+
+void TkvxReport::InheritOptions(TkvxReport& parent) {
+  // The report's file states only where it differs from the parent: everything else is the
+  // parent's.
+  TkvxXMLSerializer writer(nullptr);
+  writer.Owner = &parent;
+  writer.SerializeDefaultValues = true;
+  const String all = writer.ObjToXML(&parent);
+  String taken;
+  for (size_t i = 0; i < all.size();) {
+    const size_t eq = all.find("=\"", i);
+    const size_t end = eq == String::npos ? String::npos : all.find('"', eq + 2);
+    if (end == String::npos) break;
+    if (TakenFromParent(Trim(all.substr(i, eq - i)))) taken.append(all, i, end + 1 - i);
+    i = end + 1;
+  }
+  TkvxXMLSerializer reader(nullptr);
+  reader.Owner = this;
+  reader.XMLToObj(taken, this);
+  reader.ResolveReferences();
 }
 
 }  // namespace orv

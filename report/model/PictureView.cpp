@@ -76,18 +76,7 @@ String TkvxPictureView::Diff(TkvxComponent* templ) {
 void TkvxPictureView::GetData() {
   TkvxView::GetData();
   if (!FileLink.empty()) {
-    String file = FileLink;
-    if (TkvxReport* report = GetReport()) {
-      for (size_t i = file.find('['); i != String::npos; i = file.find('[', i)) {
-        Integer start = static_cast<Integer>(i) + 1, end = start;
-        String expr;
-        kvxGetBracketedText(file, "[", "]", expr, end, start);
-        if (end <= start) break;
-        String value = VarToStr(report->Calc(expr));
-        file.replace(static_cast<size_t>(start - 1), static_cast<size_t>(end - start + 1), value);
-        i = static_cast<size_t>(start - 1) + value.size();
-      }
-    }
+    String file = ExpandBrackets(FileLink);
     if (FileExists(file))
       picture_->LoadFromFile(file);
     else

@@ -131,6 +131,7 @@ void TkvxReport::Clear() {
     throw;
   }
   clearingAll_ = false;
+  Unplaced.clear();
   DataSets->Clear();
   Variables->Clear();
   Styles->Clear();
@@ -262,7 +263,7 @@ void TkvxReport::DefineProperties(TFiler* filer) {
   auto collection = [this, filer](const char* name, TCollection* list) {
     filer->DefineProperty(
         name, [this, list](TReader& r) { kvxReadCollection(list, r, this); },
-        [this, list](TWriter& w) { kvxWriteCollection(list, w, this); }, storeInDFM_ && list->Count() > 0);
+        [this, list](TWriter& w) { kvxWriteCollection(list, w, this); }, storeInDFM_);
   };
   collection("Datasets", DataSets.get());
   collection("Variables", Variables.get());

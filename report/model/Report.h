@@ -13,6 +13,7 @@
 #include "report/model/ExpressionCache.h"
 #include "report/model/Interfaces.h"
 #include "report/model/KvxComponent.h"
+#include "report/model/XmlItem.h"
 #include "report/model/Pages.h"
 #include "report/model/ReportOptions.h"
 #include "report/model/Styles.h"
@@ -139,6 +140,9 @@ class TkvxReport : public TkvxComponent {
   void SetParentReport(const String& value);
   // The parent report as loaded, the reference the report's file is written against.
   TkvxReport* ParentObject() const { return parentObject_.get(); }
+  // What the report's file changed of objects its parent no longer has, each under the name of
+  // the object that held it: written back as it was read, so that a save loses none of it.
+  std::vector<std::pair<String, std::unique_ptr<TkvxXMLItem>>> Unplaced;
   TkvxDataSet* DataSet() const { return dataSet_; }
   void SetDataSet(TkvxDataSet* value);
   String DataSetName() const;
@@ -248,6 +252,8 @@ class TkvxReport : public TkvxComponent {
   // The file a parent report's name stands for.
   String ParentFileName(const String& name) const;
   void InheritFrom(TkvxReport& parent);
+  // The parent's own properties and options, as the report's until its file says otherwise.
+  void InheritOptions(TkvxReport& parent);
 
   std::unique_ptr<TkvxCustomPreviewPages> ownedPages_;
   std::unique_ptr<TkvxCustomEngine> ownedEngine_;

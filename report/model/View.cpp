@@ -5,6 +5,8 @@
 
 #include "platform/rtl/Conversions.h"
 #include "report/model/DataSets.h"
+#include "report/model/Report.h"
+#include "report/model/ReportUtils.h"
 #include "report/model/XmlEscape.h"
 
 namespace orv {
@@ -74,6 +76,28 @@ void TkvxView::BeforePrint() {
   TkvxReportComponent::BeforePrint();
   savedTagStr_ = tagStr_;
   savedURL_ = url_;
+}
+
+void TkvxView::GetData() {
+  TkvxReportComponent::GetData();
+  if (tagStr_.find('[') != String::npos) tagStr_ = ExpandBrackets(tagStr_);
+  if (url_.find('[') != String::npos) url_ = ExpandBrackets(url_);
+}
+
+String TkvxView::ExpandBrackets(const String& text) {
+  TkvxReport* report = GetReport();
+  if (!report) return text;
+  String out = text;
+  for (size_t i = out.find('['); i != String::npos; i = out.find('[', i)) {
+    Integer start = static_cast<Integer>(i) + 1, end = start;
+    String expr;
+    kvxGetBracketedText(out, "[", "]", expr, end, start);
+    if (end <= start) break;
+    String value = VarToStr(report->Calc(expr));
+    out.replace(static_cast<size_t>(start - 1), static_cast<size_t>(end - start + 1), value);
+    i = static_cast<size_t>(start - 1) + value.size();
+  }
+  return out;
 }
 
 void TkvxView::AfterPrint() {

@@ -24,8 +24,12 @@ class TkvxView : public TkvxReportComponent {
   // Background, then frame.
   void Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) override;
   void BeforePrint() override;
+  // The tag and link texts get the values of their bracketed expressions for this row.
+  void GetData() override;
   void AfterPrint() override;
   String Diff(TkvxComponent* templ) override;
+  // text with each bracketed expression replaced by its value as text.
+  String ExpandBrackets(const String& text);
   bool HasDataBinding() const { return dataSet_ && !dataField_.empty(); }
 
   TkvxAlign Align() const { return align_; }

@@ -18,33 +18,16 @@ namespace {
 constexpr std::uint8_t kLoadedStore = 1;
 constexpr std::uint8_t kTempStore = 2;
 
-// Text of an old file in the Thai code page becomes UTF-8. The choice is made string by string
-// (the name, each attribute name and each attribute value), so one stray byte in a file of
-// UTF-8 spoils only the value it stands in. No byte is lost: an old password is stored as
-// bytes that need not be letters.
-void Recode874(String& text, bool attributes) {
-  if (IsValidUtf8(text)) return;
-  if (!attributes) {
-    text = kvx874ToUtf8(text);
-    return;
-  }
-  String out;
-  out.reserve(text.size() + text.size() / 2);
-  size_t start = 0;
-  for (size_t i = 0; i <= text.size(); ++i) {
-    if (i < text.size() && text[i] != '"') continue;
-    std::string_view part(text.data() + start, i - start);
-    if (IsValidUtf8(part)) out.append(part);
-    else out += kvx874ToUtf8(part);
-    if (i < text.size()) out += '"';
-    start = i + 1;
-  }
-  text = std::move(out);
+// Text of an old file in the Thai code page becomes UTF-8; in a file of UTF-8, a stray byte
+// spoils only itself. No byte is lost: an old password is stored as bytes that need not be
+// letters.
+void Recode874(String& text) {
+  if (!IsValidUtf8(text)) text = kvxFileText(text);
 }
 
 void Recode874(TkvxXMLItem* item) {
-  Recode874(item->Name, false);
-  Recode874(item->Text, true);
+  Recode874(item->Name);
+  Recode874(item->Text);
   for (Integer i = 0; i < item->Count(); ++i) Recode874(item->Items(i));
 }
 

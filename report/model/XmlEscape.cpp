@@ -61,7 +61,8 @@ String kvxXMLToStr(std::string_view s) {
       size_t semi = rest.find(';', 2);
       if (semi != std::string_view::npos) {
         String digits(rest.substr(2, semi - 2));
-        Integer code = StrToInt(digits);
+        Integer code = digits.size() > 1 && (digits[0] == 'x' || digits[0] == 'X') ? StrToInt("$" + digits.substr(1))
+                                                                                   : StrToInt(digits);
         if (code >= kControlPictures && code < kControlPictures + 0x20)
           out += static_cast<char>(code - kControlPictures);
         else if (code <= 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
@@ -73,7 +74,7 @@ String kvxXMLToStr(std::string_view s) {
       }
     } else {
       static constexpr std::pair<std::string_view, char> kNamed[] = {
-          {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}};
+          {"&quot;", '"'}, {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&apos;", '\''}};
       bool found = false;
       for (const auto& [entity, ch] : kNamed) {
         if (rest.substr(0, entity.size()) == entity) {

@@ -144,16 +144,50 @@ bool TkvxXMLReader::ReadTag() {
       }
       continue;
     }
+    // A '>' inside a quoted value of an element belongs to the value. A value in single quotes
+    // is stored as if it had been written in double quotes, so every later reader of the
+    // attribute text knows one form. A declaration or processing instruction ends at its '>'.
+    const bool element = !tag_.empty() && tag_[0] != '?' && tag_[0] != '!';
+    char quote = 0;
     while (!closed) {
       if (idx_ >= len_ && !Fill()) Invalid();
-      const char* start = buf_.get() + idx_;
-      size_t avail = len_ - idx_;
-      const char* gt = static_cast<const char*>(std::memchr(start, '>', avail));
-      size_t take = gt ? static_cast<size_t>(gt - start) : avail;
-      if (std::memchr(start, '<', take)) Invalid();
-      tag_.append(start, take);
-      idx_ += take;
-      if (gt) {
+      const char* p = buf_.get() + idx_;
+      const char* end = buf_.get() + len_;
+      const char* run = p;
+      for (; p < end; ++p) {
+        if (quote == '"') {
+          // Most of a file is values in double quotes (memo texts, pictures): they are passed
+          // over in one tight loop.
+          while (p < end && *p != '"' && *p != '<') ++p;
+          if (p == end) break;
+          if (*p == '<') Invalid();
+          quote = 0;
+          continue;
+        }
+        char c = *p;
+        if (c == '<') Invalid();
+        if (quote == 0) {
+          if (c == '>') break;
+          if (!element || (c != '"' && c != '\'')) continue;
+          quote = c;
+        } else if (c == quote) {
+          quote = 0;
+        } else if (quote != '\'' || c != '"') {
+          continue;
+        }
+        if (c == '"' && quote == '\'') {
+          tag_.append(run, static_cast<size_t>(p - run));
+          tag_ += "&quot;";
+          run = p + 1;
+        } else if (c == '\'') {
+          tag_.append(run, static_cast<size_t>(p - run));
+          tag_ += '"';
+          run = p + 1;
+        }
+      }
+      tag_.append(run, static_cast<size_t>(p - run));
+      idx_ = static_cast<size_t>(p - buf_.get());
+      if (p < end) {
         ++idx_;
         closed = true;
       }

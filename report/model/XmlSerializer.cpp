@@ -56,6 +56,14 @@ void AppendAttr(String& out, const String& prefix, const String& name, std::stri
   out += '"';
 }
 
+// An element with its children, as it was read.
+void CopyItem(const TkvxXMLItem& from, TkvxXMLItem& to) {
+  to.Name = from.Name;
+  to.Text = from.Text;
+  to.Value = from.Value;
+  for (Integer i = 0; i < from.Count(); ++i) CopyItem(*from.Items(i), *to.Add());
+}
+
 // Most values hold no entity: they go to the file-text check as they stand, without a copy.
 String Unescaped(std::string_view raw) {
   if (raw.find('&') == std::string_view::npos) return kvxFileText(raw);
@@ -590,7 +598,21 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
       component = dynamic_cast<TkvxComponent*>(report ? report->FindOwned(name) : Owner->FindComponent(name));
     }
     if (!component) {
-      if (inherited) return;
+      // What the report changed of an object its parent no longer has (renamed or removed)
+      // cannot be placed: the user must hear of it before a save drops it.
+      if (inherited) {
+        auto* report = dynamic_cast<TkvxReport*>(Owner);
+        // A run's snapshot read back holds what the load already said.
+        if (!report || !report->Reloading)
+          Errors.Add("The parent report has no object " + (name.empty() ? String("without a name") : name) +
+                     " any more: this report's changes to it are kept but not used");
+        if (report) {
+          auto kept = std::make_unique<TkvxXMLItem>();
+          CopyItem(*item, *kept);
+          report->Unplaced.emplace_back(parent->Name(), std::move(kept));
+        }
+        return;
+      }
       try {
         component = static_cast<TkvxComponent*>(cls->CreateComponent(parent));
       } catch (const Exception& e) {
@@ -650,6 +672,10 @@ void TkvxXMLSerializer::WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRo
   }
   if (!saveChildren) return;
   for (TkvxComponent* child : c->Objects()) WriteItem(child, item->Add(), false, true, keepClassNames);
+  auto* report = dynamic_cast<TkvxReport*>(Owner);
+  if (keepClassNames || !report || c->GetReport() != report) return;
+  for (const auto& [parentName, kept] : report->Unplaced)
+    if (SameText(parentName, c->Name())) CopyItem(*kept, *item->Add());
 }
 
 void TkvxXMLSerializer::WriteRootComponent(TkvxComponent* root, bool saveChildren, TkvxXMLItem* item,

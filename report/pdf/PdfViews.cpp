@@ -44,7 +44,7 @@ void RasterView(TkvxPDFPage& page, TkvxView& view, const TBox& b) {
   TBitmap bitmap(w, h);
   bitmap.Canvas().Brush().SetColor(clWhite);
   bitmap.Canvas().FillRect(TRect{0, 0, w, h});
-  view.Draw(&bitmap.Canvas(), 1, 1, -view.AbsLeft(), -view.AbsTop());
+  view.Draw(&bitmap.Canvas(), 1, 1, -b.Left, -b.Top);
   page.DrawBitmap(b.Left, b.Top, w, h, bitmap, kRasterQuality);
 }
 
@@ -398,18 +398,27 @@ void TkvxPDFPage::AddObject(TkvxComponent* obj) {
   // The class registry answers for every view of every page, cheaper than dynamic_cast.
   if (!obj || !obj->InheritsFrom(TkvxView::StaticClass())) return;
   auto* view = static_cast<TkvxView*>(obj);
-  if (view->Width() < 0 || view->Height() < 0) return;
   // The page's own colour, frame and picture come as this view; drawn only when asked.
   if (view->Name() == "_pagebackground" && !Parent.Background) return;
-  const TBox b = BoxOf(*view);
+  TBox b = BoxOf(*view);
+  // A line runs from its left-top corner to its right-bottom one, whatever the signs of its
+  // size: an upward or leftward diagonal is stored with a negative height or width.
+  if (auto* line = dynamic_cast<TkvxCustomLineView*>(view)) {
+    kvxPDFDrawLineView(*this, *line, b);
+    return;
+  }
+  if (b.Width < 0) {
+    b.Left += b.Width;
+    b.Width = -b.Width;
+  }
+  if (b.Height < 0) {
+    b.Top += b.Height;
+    b.Height = -b.Height;
+  }
   auto* memo = view->InheritsFrom(TkvxCustomMemoView::StaticClass()) ? static_cast<TkvxCustomMemoView*>(view)
                                                                       : nullptr;
   if (memo && (view->BrushStyle() == bsSolid || view->BrushStyle() == bsClear)) {
     DrawMemo(*this, *memo, b);
-    return;
-  }
-  if (auto* line = dynamic_cast<TkvxCustomLineView*>(view)) {
-    kvxPDFDrawLineView(*this, *line, b);
     return;
   }
   if (auto* shape = dynamic_cast<TkvxShapeView*>(view)) {

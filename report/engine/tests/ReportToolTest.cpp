@@ -11,6 +11,7 @@
 #include "platform/db/ADODB.h"
 #include "report/engine/tests/EngineTestSupport.h"
 #include "report/model/DBDataset.h"
+#include "report/model/DialogPage.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
 
@@ -24,7 +25,8 @@ struct TRunResult {
 
 TRunResult RunTool(const std::string& args, const std::string& dir) {
   std::string out = dir + "/out.txt", err = dir + "/err.txt";
-  int status = std::system((std::string(ORVANE_REPORT_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
+  // A run that waits for someone ends as a failure instead of holding up the tests.
+  int status = std::system(("timeout 120 " + std::string(ORVANE_REPORT_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
   auto read = [](const std::string& f) {
     std::ifstream in(f);
     std::stringstream s;
@@ -199,4 +201,55 @@ TEST(ReportTool, ABadDateIsPrintedAsItStandsAndEndlessDataIsRefused) {
 }
 
 }  // namespace
+
+// Nobody sits at the tool: a report with a dialog page and a script that shows a message runs
+// to its end, the message on the standard error; each row's link names its own member.
+TEST(ReportTool, ADialogPageAndAMessageDoNotWaitForAUser) {
+  std::string dir = std::filesystem::temp_directory_path() / ("orvane-report-dialog-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  std::string db = dir + "/Orvane.db";
+  ASSERT_EQ(std::system(("sqlite3 " + db + " \"create table Orvani (ID integer primary key, Nm text); "
+                         "insert into Orvani values (7, 'เจ็ด'), (9, 'เก้า')\"").c_str()), 0);
+  {
+    TEngineReport setup;
+    TComponent window(nullptr);
+    auto* members = new TkvxDBDataset(&window);
+    members->SetName("M");
+    TkvxReport report(&window);
+    auto* dialog = new TkvxDialogPage(&report);
+    dialog->SetName("Ask");
+    dialog->SetCaption("เลือก");
+    auto* page = new TkvxReportPage(&report);
+    page->SetName("Page1");
+    auto* data = new TkvxMasterData(page);
+    data->SetName("Data");
+    data->SetBounds(0, 20, 700, 20);
+    data->SetDataSet(members);
+    auto* name = new TkvxMemoView(data);
+    name->SetName("Name");
+    name->SetBounds(0, 0, 300, 18);
+    name->SetText(u"[M.\"Nm\"]");
+    name->SetURL("http://example.org/member?id=[M.\"ID\"]");
+    report.OnStartReport = "Greet";
+    report.ScriptText()->SetText("procedure Greet(Sender: TObject);\r\nbegin\r\n  ShowMessage('สวัสดี');\r\nend;\r\n"
+                                 "begin\r\nend.");
+    report.SaveToFile(dir + "/dialog.xml");
+  }
+  TRunResult run = RunTool(dir + "/dialog.xml --db " + db + " --qpv " + dir + "/dialog.qpv" +
+                               " --data 'M=select * from Orvani order by ID'",
+                           dir);
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(run.Out, "1 pages\n");
+  EXPECT_NE(run.Err.find("สวัสดี"), std::string::npos) << run.Err;
+  TkvxReport loaded(nullptr);
+  ASSERT_TRUE(loaded.PreviewPages->LoadFromFile(dir + "/dialog.qpv"));
+  std::vector<std::string> links;
+  for (TkvxComponent* band : loaded.PreviewPages->GetPage(0)->Objects())
+    for (TkvxComponent* obj : band->Objects())
+      if (auto* view = dynamic_cast<TkvxView*>(obj); view && !view->URL().empty()) links.push_back(view->URL());
+  EXPECT_EQ(links, (std::vector<std::string>{"http://example.org/member?id=7", "http://example.org/member?id=9"}));
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace orv::test

@@ -12,6 +12,7 @@
 
 #include "platform/db/ADODB.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/UnattendedDialogService.h"
 #include "report/engine/Engine.h"
 #include "report/model/DBDataset.h"
 #include "report/pdf/PdfExport.h"
@@ -101,8 +102,11 @@ int main(int argc, char** argv) {
       bridge->SetUserName(alias);
       bridge->SetDataSet(query);
     }
-    // Nobody sits at the tool: a protected report it is not given the password of is refused.
+    // Nobody sits at the tool: a protected report it is not given the password of is refused,
+    // dialog pages run with their controls' values, and a script's message boxes go to the
+    // standard error.
     kvxSetUserPresent(false);
+    SetDialogService(std::make_unique<TUnattendedDialogService>());
     TkvxReport report(&owner);
     report.EngineOptions()->NewSilentMode = simSilent;
     report.ReportOptions()->AcceptedPassword = password;

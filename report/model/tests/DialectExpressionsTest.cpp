@@ -1,5 +1,5 @@
 // The same report written in each of the four script dialects: its memos take data fields,
-// arithmetic, IIF, aggregates and report variables through bracketed expressions, and the PDF
+// arithmetic, IIF, aggregates, report variables and Set through bracketed expressions, and the PDF
 // of every dialect reads the same.
 #include <gtest/gtest.h>
 
@@ -29,10 +29,10 @@ struct TDialect {
 };
 
 const TDialect kDialects[] = {
-    {"PascalScript", "'big'", "'small'", "=", "begin\r\nend."},
-    {"C++Script", "\"big\"", "\"small\"", "==", "{\r\n}"},
-    {"BasicScript", "\"big\"", "\"small\"", "=", ""},
-    {"JScript", "\"big\"", "\"small\"", "==", ""},
+    {"PascalScript", "'big'", "'small'", "=", "begin\r\n  Set('Start', 7);\r\nend."},
+    {"C++Script", "\"big\"", "\"small\"", "==", "{\r\n  Set(\"Start\", 7);\r\n}"},
+    {"BasicScript", "\"big\"", "\"small\"", "=", "Set(\"Start\", 7)\r\n"},
+    {"JScript", "\"big\"", "\"small\"", "==", "Set(\"Start\", 7);\r\n"},
 };
 
 // Runs the report of one dialect over four rows and returns its PDF's text (errors on failure).
@@ -71,11 +71,12 @@ std::string RunDialect(const TDialect& d, const std::string& dir) {
   data->SetDataSet(rows);
   memo(data, "Row", 0, 700,
        String("row [Q.\"n\"] [Q.\"name\"] x[<Q.\"n\"> * 10 + 1] ") + "[IIF(<Q.\"n\"> " + d.Equals + " 2, " + d.Big +
-           ", " + d.Small + ")] rate [<Rate> * <Q.\"n\">] line [Line]");
+           ", " + d.Small + ")] rate [<Rate> * <Q.\"n\">] line [Line] [Set(" + String(1, d.Big[0]) + "VV" +
+           String(1, d.Big[0]) + ", <Q.\"n\"> * 100)]vv [<VV>]");
   auto* summary = new TkvxReportSummary(page);
   summary->SetName("Summary");
   summary->SetBounds(0, 100, 700, 20);
-  memo(summary, "Total", 0, 700, "sum [SUM(<Q.\"n\">, Data)] count [COUNT(Data)] max [MAX(<Q.\"n\"> * 2, Data)]");
+  memo(summary, "Total", 0, 700, "sum [SUM(<Q.\"n\">, Data)] count [COUNT(Data)] max [MAX(<Q.\"n\"> * 2, Data)] start [<Start>]");
   if (!report.PrepareReport()) return "run failed: " + report.Errors->Text();
   std::string pdf = dir + "/" + d.Name + ".pdf";
   TkvxPDFExport filter(&window);
@@ -92,11 +93,11 @@ TEST(DialectExpressions, EveryDialectPrintsTheSameValues) {
   if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
   std::string dir = TempFolder("dialects");
   const std::string expected =
-      "row 1 คี่ x11 small rate 3 line 1\n"
-      "row 2 คู่ x21 big rate 6 line 2\n"
-      "row 3 คี่ x31 small rate 9 line 3\n"
-      "row 4 คู่ x41 small rate 12 line 4\n"
-      "sum 10 count 4 max 8\n\f";
+      "row 1 คี่ x11 small rate 3 line 1 vv 100\n"
+      "row 2 คู่ x21 big rate 6 line 2 vv 200\n"
+      "row 3 คี่ x31 small rate 9 line 3 vv 300\n"
+      "row 4 คู่ x41 small rate 12 line 4 vv 400\n"
+      "sum 10 count 4 max 8 start 7\n\f";
   for (const TDialect& d : kDialects) {
     SCOPED_TRACE(d.Name);
     EXPECT_EQ(RunDialect(d, dir), expected);

@@ -179,6 +179,10 @@ TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   line->SetName("Rule");
   line->SetParent(band);
   line->SetFontStyle({fsxUnderline});
+  line->Frame()->SetTyp({ftTop});
+  line->Frame()->SetStyle(fsDouble);
+  line->Frame()->SetColor(clNavy);
+  line->Frame()->SetWidth(2);
   auto* inherits = new TkvxDMPLineView(report.get());
   inherits->SetName("Rule2");
   inherits->SetParent(band);
@@ -198,6 +202,10 @@ TEST(DotMatrix, ReportsWithDotMatrixPagesSurviveSaving) {
   auto* line2 = dynamic_cast<TkvxDMPLineView*>(back->FindObject("Rule"));
   ASSERT_NE(line2, nullptr);
   EXPECT_EQ(line2->FontStyle(), TkvxDMPFontStyles({fsxUnderline}));
+  EXPECT_EQ(line2->Frame()->Typ(), TkvxFrameTypes({ftTop}));
+  EXPECT_EQ(line2->Frame()->Style(), fsDouble);
+  EXPECT_EQ(line2->Frame()->Color(), clNavy);
+  EXPECT_DOUBLE_EQ(line2->Frame()->Width(), 2);
   auto* inherits2 = dynamic_cast<TkvxDMPLineView*>(back->FindObject("Rule2"));
   ASSERT_NE(inherits2, nullptr);
   EXPECT_TRUE(inherits2->ParentFont());

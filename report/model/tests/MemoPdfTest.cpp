@@ -6,8 +6,12 @@
 #include <filesystem>
 
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TextUtils.h"
+#include "report/engine/Engine.h"
 #include "report/model/LegacyText.h"
 #include "report/model/MemoView.h"
+#include "report/model/tests/ModelTestSupport.h"
+#include "report/pdf/PdfExport.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfPage.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -57,4 +61,40 @@ TEST(MemoPdf, WrappedThaiLinesComeBackFromThePdfExactly) {
   for (const WideString& line : lines) expected += kvxWideToUtf8(line);
   EXPECT_EQ(Letters(text), Letters(expected)) << text;
   std::filesystem::remove(file);
+}
+
+// A memo text of UTF-8 Thai with one stray byte in it: the Thai on both sides of the byte
+// reaches the saved file and the PDF as it was written.
+TEST(MemoPdf, AStrayByteInThaiTextLeavesTheThaiAroundIt) {
+  if (std::system("command -v pdftotext >/dev/null") != 0) GTEST_SKIP() << "pdftotext is not installed";
+  test::RegisterTestClasses();
+  kvxRegisterEngine();
+  const std::string file =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport>\n"
+      "<TkvxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">\n"
+      "<TkvxReportTitle Name=\"Title\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"40\">\n"
+      "<TkvxMemoView Name=\"Note\" Left=\"0\" Top=\"0\" Width=\"600\" Height=\"30\" Font.Name=\"Tahoma\" Font.Charset=\"222\" Text=\"ข้อความ\xFFไทย\"/>\n"
+      "</TkvxReportTitle>\n</TkvxReportPage>\n</TkvxReport>\n";
+  auto report = test::QuietReport();
+  TStringStream in(file);
+  report->LoadFromStream(in);
+  ASSERT_EQ(report->Errors->Text(), "");
+  TStringStream saved;
+  report->SaveToStream(saved);
+  const std::string text = saved.DataString();
+  EXPECT_TRUE(IsValidUtf8(text));
+  EXPECT_NE(text.find("ข้อความ"), std::string::npos) << text;
+  EXPECT_NE(text.find("ไทย"), std::string::npos) << text;
+
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const std::string pdf = (std::filesystem::temp_directory_path() / "orvane-stray-byte.pdf").string();
+  TkvxPDFExport filter(nullptr);
+  filter.SetShowDialog(false);
+  filter.SetShowProgress(false);
+  filter.SetFileName(pdf);
+  report->PreviewPages->Export(&filter);
+  const std::string letters = Letters(test::PdfText(pdf));
+  EXPECT_NE(letters.find("ข้อความ"), std::string::npos) << letters;
+  EXPECT_NE(letters.find("ไทย"), std::string::npos) << letters;
+  std::filesystem::remove(pdf);
 }

@@ -46,10 +46,14 @@ TEST(Views, DataSetNamesBindLateAndPrintingRestoresTheDesign) {
 
   view->SetBounds(1, 2, 3, 4);
   view->SetTagStr("[1+1]x");
+  view->SetURL("http://example.org/?n=[2*3]&m=[1+1]");
   view->BeforePrint();
   view->SetBounds(9, 9, 9, 9);
-  view->SetTagStr("2x");
+  view->GetData();
+  EXPECT_EQ(view->TagStr(), "2x");
+  EXPECT_EQ(view->URL(), "http://example.org/?n=6&m=2");
   view->AfterPrint();
+  EXPECT_EQ(view->URL(), "http://example.org/?n=[2*3]&m=[1+1]");
   EXPECT_DOUBLE_EQ(view->Left(), 1);
   EXPECT_DOUBLE_EQ(view->Height(), 4);
   EXPECT_EQ(view->TagStr(), "[1+1]x");

@@ -149,6 +149,28 @@ TEST(XmlDocument, MalformedInputIsRefused) {
   EXPECT_THROW(Load(doc, deep), TkvxInvalidXMLException);
 }
 
+// Values in single quotes and a raw ">" inside a value read as any XML reader reads them (the
+// expected values are what xmllint gives back for the same text).
+TEST(XmlDocument, SingleQuotesAndRawGreaterThanReadAsXml) {
+  const std::string text = kHeader + "<r><m Text='[Q.\"n\"] | it&apos;s' Cond=\"a > b &#x41;\" Tail='x>y'/></r>";
+  EXPECT_EQ(XmlLint(text), "");
+  TkvxXMLDocument doc;
+  Load(doc, text);
+  ASSERT_EQ(doc.Root()->Count(), 1);
+  const TkvxXMLItem* m = doc.Root()->Items(0);
+  EXPECT_EQ(m->Prop("Text"), "[Q.\"n\"] | it's");
+  EXPECT_EQ(m->Prop("Cond"), "a > b A");
+  EXPECT_EQ(m->Prop("Tail"), "x>y");
+  EXPECT_EQ(doc.Root()->Name, "r");
+  // Written again, the values are in the one form the writer uses.
+  const std::string saved = Save(doc);
+  EXPECT_EQ(XmlLint(saved), "");
+  TkvxXMLDocument back;
+  Load(back, saved);
+  EXPECT_EQ(back.Root()->Items(0)->Prop("Text"), "[Q.\"n\"] | it's");
+  EXPECT_EQ(back.Root()->Items(0)->Prop("Tail"), "x>y");
+}
+
 TEST(XmlDocument, HeaderVersionsAreReadSafely) {
   for (const char* header : {"<?xml version=?>", "<?xml version=\"?>", "<?xml version=\"1.0\" standalone=\"yes\"?>",
                              "<?xml encoding=\"utf-8\"?>"}) {
@@ -176,6 +198,20 @@ TEST(XmlDocument, FileInThaiCodePageReadsAsThai) {
   std::string saved = Save(doc);
   EXPECT_NE(saved.find("ทดสอบ"), std::string::npos);
   EXPECT_EQ(XmlLint(saved), "");
+}
+
+// A file of UTF-8 with one stray byte in a Thai text: the Thai on both sides stays, only the
+// byte is read as code page 874; a text wholly in code page 874 reads whole as before.
+TEST(XmlDocument, AStrayByteSpoilsOnlyItself) {
+  TkvxXMLDocument doc;
+  Load(doc, kHeader + "<r><p OutlineText=\"ข้อความ\xFFไทย\" Other=\"แขก \xA1\xD2\xC3\"/></r>");
+  // 0xFF is not a character of the code page: it keeps its byte as a private character.
+  EXPECT_EQ(doc.Root()->Items(0)->Prop("OutlineText"), "ข้อความ\uF7FFไทย");
+  EXPECT_EQ(doc.Root()->Items(0)->Prop("Other"), "แขก การ");
+  TkvxXMLDocument legacy;
+  // "แขก ไกด์" in code page 874: both words are also well-formed UTF-8 sequences.
+  Load(legacy, kHeader + "<r><p OutlineText=\"\xE1\xA2\xA1 \xE4\xA1\xB4\xEC\"/></r>");
+  EXPECT_EQ(legacy.Root()->Items(0)->Prop("OutlineText"), "แขก ไกด์");
 }
 
 TEST(XmlDocument, UnloadedItemsComeBackFromEitherStore) {

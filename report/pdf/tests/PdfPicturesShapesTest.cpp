@@ -244,6 +244,60 @@ TEST(PdfShapes, LinesShapesAndShadowsAreDrawnAsPathsWithTheirDashes) {
   EXPECT_EQ(Channel(*preview, m + 470, m + 80, 2), 0);
 }
 
+// An upward or leftward diagonal is stored with a negative height or width: every direction
+// reaches the PDF where the preview draws it, and a shape of negative size fills its box.
+TEST(PdfShapes, DiagonalsOfEveryDirectionAndShapesOfNegativeSizeAreDrawn) {
+  EnsureGraphics();
+  auto report = NewReport(150, 10);
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, 400);
+  struct TDiagonal {
+    const char* Name;
+    double Left, Top, Width, Height;
+  };
+  // Each from (Left, Top) to (Left + Width, Top + Height), in its own part of the band.
+  const TDiagonal diagonals[] = {{"DownRight", 20, 20, 120, 80},
+                                 {"UpRight", 180, 100, 120, -80},
+                                 {"DownLeft", 460, 20, -120, 80},
+                                 {"UpLeft", 620, 100, -120, -80}};
+  for (const TDiagonal& d : diagonals) {
+    auto* line = Add<TkvxLineView>(band, d.Name, d.Left, d.Top, d.Width, d.Height);
+    line->Diagonal = true;
+    line->Frame()->SetWidth(3);
+  }
+  auto* box = Add<TkvxShapeView>(band, "Box", 200, 300, -150, -100);
+  box->SetColor(clBlue);
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const TPixmap pdf = Render(Export(*report, "diagonals"));
+  std::unique_ptr<TBitmap> preview = Preview(*report, pdf.Width, pdf.Height);
+  const int m = 38;
+  // Dark where the line passes, light beside it, in both pictures.
+  auto dark = [&](int x, int y, bool inPdf) {
+    for (int dy = -2; dy <= 2; ++dy)
+      if ((inPdf ? pdf.At(x, y + dy, 0) : Channel(*preview, x, y + dy, 0)) < 100) return true;
+    return false;
+  };
+  for (const TDiagonal& d : diagonals) {
+    for (double t : {0.25, 0.5, 0.75}) {
+      const int x = m + static_cast<int>(d.Left + t * d.Width), y = m + static_cast<int>(d.Top + t * d.Height);
+      EXPECT_TRUE(dark(x, y, true)) << d.Name << " in the PDF at " << t;
+      EXPECT_TRUE(dark(x, y, false)) << d.Name << " in the preview at " << t;
+      // The other diagonal of the line's box stays empty.
+      const int ox = m + static_cast<int>(d.Left + t * d.Width), oy = m + static_cast<int>(d.Top + (1 - t) * d.Height);
+      if (t != 0.5) {
+        EXPECT_FALSE(dark(ox, oy, true)) << d.Name << " crosses its box in the PDF";
+      }
+    }
+  }
+  EXPECT_EQ(pdf.At(m + 125, m + 250, 2), 255);
+  EXPECT_LT(pdf.At(m + 125, m + 250, 0), 64);
+  EXPECT_LT(Channel(*preview, m + 125, m + 250, 0), 64);
+  // The box, which is stored from its right-bottom corner, fills the same pixels in both; the
+  // lines' antialiased edges differ, their paths are compared above.
+  EXPECT_TRUE(Differing(*preview, pdf, m + 52, m + 202, 146, 96).empty());
+  EXPECT_EQ(pdf.At(m + 40, m + 250, 2), 255);
+  EXPECT_EQ(pdf.At(m + 40, m + 250, 0), 255);
+}
+
 TEST(PdfShapes, AnAutoWidthMemoIsAsWideAsOnScreen) {
   EnsureGraphics();
   auto report = NewReport(100, 10);

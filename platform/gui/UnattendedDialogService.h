@@ -1,0 +1,14 @@
+#pragma once
+// A dialog service for runs that nobody watches.
+#include "platform/gui/ScriptedDialogService.h"
+
+namespace orv {
+
+// Every message box is written to the standard error, "caption: text", and answered with its
+// first button; other dialogs are cancelled.
+class TUnattendedDialogService : public TScriptedDialogService {
+ public:
+  int ShowMessageBox(const TMessageBoxRequest& Request) override;
+};
+
+}  // namespace orv
