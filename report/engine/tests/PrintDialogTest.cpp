@@ -311,6 +311,48 @@ TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   EXPECT_EQ(printer->Bin(), -1);
 }
 
+// One page printed directly on the printer, as a page that asks for nothing special.
+TCapturedJob PrintPlainPage(TkvxCustomPrinter* printer, const TCupsServer& server, const std::string& title) {
+  printer->SetTitle(title);
+  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  EXPECT_TRUE(printer->BeginDoc()) << printer->LastError();
+  EXPECT_TRUE(printer->BeginPage());
+  printer->Canvas()->TextOut(0, 0, String("plain"));
+  printer->EndPage();
+  EXPECT_TRUE(printer->EndDoc()) << printer->LastError();
+  return FindJob(server, title);
+}
+
+TEST_F(PrintDialogTest, ACancelledDialogLeavesThePrinterAsItWas) {
+  TCupsServer server = UseTestServer();
+  TkvxCustomPrinter* printer = kvxPrinters()->Printer();
+  ASSERT_EQ(printer->Name(), "PdfQ");
+  TCapturedJob before = PrintPlainPage(printer, server, "before-the-cancelled-dialog");
+  ASSERT_TRUE(before.Arrived);
+  Integer paper = printer->Paper();
+  Extended width = printer->PaperWidth();
+
+  // Another paper, tray, sides and quality in the properties, then Cancel in the print dialog.
+  TPrinterSetupRequest answer;
+  answer.Paper = "iso_a5_148x210mm";
+  answer.Source = "tray-2";
+  answer.Sides = 2;
+  answer.Quality = 5;
+  dialogs_->QueuePrinterSetup(answer);
+  TkvxPrintDialog dialog(nullptr);
+  EXPECT_EQ(Run(dialog, {[&] { Click(dialog.PropButton); }, [&] { Click(dialog.CancelB); }}), mrCancel);
+  EXPECT_EQ(dialogs_->LastPrinterSetupRequest().Caption, "PdfQ");
+  EXPECT_EQ(printer->Paper(), paper);
+  EXPECT_EQ(printer->PaperWidth(), width);
+  EXPECT_EQ(printer->Bin(), -1);
+
+  TCapturedJob after = PrintPlainPage(printer, server, "after-the-cancelled-dialog");
+  ASSERT_TRUE(after.Arrived);
+  EXPECT_EQ(JobSettings(after), JobSettings(before));
+  EXPECT_NE(JobOptions(after)["media-source"], "tray-2");
+  EXPECT_NE(JobOptions(after)["sides"], "two-sided-long-edge");
+}
+
 TEST_F(PrintDialogTest, PrintToFileAsksForAPrnFileAndItsCancelCancelsThePrint) {
   std::string folder = TempPath("print-dialog");
   TkvxPrintDialog dialog(nullptr);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -43,6 +45,18 @@ inline std::vector<TCapturedJob> FindJobs(const TCupsServer& server, const std::
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return jobs;
+}
+
+// What a job asks the printer for: its options without those that name or date the job itself.
+inline std::map<std::string, std::string> JobSettings(const TCapturedJob& job) {
+  std::map<std::string, std::string> settings = JobOptions(job);
+  for (auto it = settings.begin(); it != settings.end();) {
+    const std::string& name = it->first;
+    bool own = name.rfind("job-", 0) == 0 || name.rfind("time-", 0) == 0 || name.rfind("date-time-", 0) == 0 ||
+               name == "document-name-supplied";
+    it = own ? settings.erase(it) : std::next(it);
+  }
+  return settings;
 }
 
 }  // namespace orv::testing
