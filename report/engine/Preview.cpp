@@ -63,10 +63,12 @@ class TPrinterPapers : public IkvxPaperSource {
   TkvxCustomPrinter& printer_;
 };
 
-// Lock now, Unlock whatever happens before the scope ends.
+// Lock now when asked, Unlock whatever happens before the scope ends.
 class TPreviewLock {
  public:
-  explicit TPreviewLock(TkvxPreview& preview) : preview_(preview) { preview_.Lock(); }
+  TPreviewLock(TkvxPreview& preview, bool lock) : preview_(preview) {
+    if (lock) preview_.Lock();
+  }
   ~TPreviewLock() { preview_.Unlock(); }
   TPreviewLock(const TPreviewLock&) = delete;
   TPreviewLock& operator=(const TPreviewLock&) = delete;
@@ -197,10 +199,10 @@ void TkvxPreview::Unlock() {
   thumbnails_->Invalidate();
 }
 
-void TkvxPreview::RunLocked(const String& message, const std::function<void()>& work) {
+void TkvxPreview::RunLocked(const String& message, const std::function<void()>& work, bool lock) {
   String error;
   {
-    TPreviewLock guard(*this);
+    TPreviewLock guard(*this, lock);
     if (!message.empty()) ShowMessage(message);
     try {
       work();
@@ -483,7 +485,7 @@ void TkvxPreview::RefreshReport() {
 void TkvxPreview::Print() {
   if (running_ || !PreviewPages) return;
   PreviewPages->CurPreviewPage = pageNo_;
-  RunLocked("", [this] { PreviewPages->Print(); });
+  RunLocked("", [this] { PreviewPages->Print(); }, false);
 }
 
 void TkvxPreview::SaveToFile() {
@@ -525,7 +527,7 @@ void TkvxPreview::LoadFromFile(const String& fileName) {
 void TkvxPreview::Export(TkvxCustomExportFilter* filter) {
   if (running_ || !PreviewPages || !filter) return;
   PreviewPages->CurPreviewPage = pageNo_;
-  RunLocked("", [this, filter] { PreviewPages->Export(filter); });
+  RunLocked("", [this, filter] { PreviewPages->Export(filter); }, false);
 }
 
 void TkvxPreview::PageSetupDlg() {
