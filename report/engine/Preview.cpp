@@ -35,6 +35,9 @@ namespace {
 constexpr int kScrollBarSize = 16;
 // Pages added to the view one by one while a report runs; the rest are laid out at the end.
 constexpr Integer kPagesShownWhileRunning = 50;
+// Each refresh during a run repaints the pages shown; more often than this, a long list spent a
+// third of its run repainting the same first page.
+constexpr Int64 kRefreshMs = 250;
 
 Int64 NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -438,13 +441,14 @@ void TkvxPreview::ProgressStep(TkvxProgressType progressType, Integer progress) 
     SetPageNo(1);
     if (finalPass) UpdatePages();
     cancelButton_->SetCaption(Res("clCancel"));
-    tick_ = NowMs();
+    tick_ = refreshed_ = NowMs();
   } else if (progress == 1) {
     Int64 elapsed = NowMs() - tick_;
     refreshInterval_ = elapsed < 5 ? 50 : elapsed < 10 ? 20 : 5;
     SetPageNo(1);
     if (finalPass) UpdatePages();
-  } else if (progress % refreshInterval_ == 0) {
+  } else if (progress % refreshInterval_ == 0 && NowMs() - refreshed_ >= kRefreshMs) {
+    refreshed_ = NowMs();
     DoPageChanged();
     if (finalPass) workspace_->UpdateScrollBars();
   }

@@ -150,6 +150,8 @@ class TkvxPreview : public TkvxCustomPreview {
   TkvxSearchState search_;
   Integer refreshInterval_ = 50;
   Int64 tick_ = 0;
+  // When the counter and the scroll range were last refreshed during a run.
+  Int64 refreshed_ = 0;
 };
 
 }  // namespace orv
