@@ -95,23 +95,15 @@ TEST(PreviewLayout, ScrollPositionsStayInsideTheRange) {
 }
 
 TEST(Preview, ALongRunRefreshesTheShownPagesAFewTimesASecond) {
-  TForm form(nullptr);
-  form.SetBounds(0, 0, 900, 700);
-  auto* preview = new TkvxPreview(&form);
-  preview->SetParent(&form);
-  preview->SetAlign(alClient);
-  form.Show();
-  TListReport list;
-  list.Report->SetPreview(preview);
+  TShownList s(0);
   int refreshes = 0;
-  preview->OnPageChanged = [&](TObject*, Integer) { ++refreshes; };
+  s.preview->OnPageChanged = [&](TObject*, Integer) { ++refreshes; };
   auto start = std::chrono::steady_clock::now();
-  list.Run(20 * 1000);
+  s.list.Run(20 * 1000);
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(preview->GetPageCount(), 1000);
+  EXPECT_EQ(s.preview->GetPageCount(), 1000);
   // The first two pages and the end show at once; in between, four refreshes a second at most.
   EXPECT_LE(refreshes, 3 + static_cast<int>(seconds * 4) + 1) << seconds << " s";
-  list.Report->SetPreview(nullptr);
 }
 
 TEST(Preview, ZoomModesAndTheirLimits) {

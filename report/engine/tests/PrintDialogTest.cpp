@@ -288,15 +288,8 @@ TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   // The next job carries them, whatever tray its pages ask for.
   TkvxCustomPrinter* printer = kvxPrinters()->Printer();
   ASSERT_EQ(printer->Name(), "PdfQ");
-  printer->SetTitle("with properties");
-  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
-  ASSERT_TRUE(printer->BeginDoc()) << printer->LastError();
-  ASSERT_TRUE(printer->BeginPage());
-  printer->Canvas()->TextOut(0, 0, String("properties"));
-  printer->EndPage();
-  ASSERT_TRUE(printer->EndDoc()) << printer->LastError();
-  TCapturedJob job = FindJob(server, "with properties");
-  ASSERT_TRUE(job.Arrived);
+  TCapturedJob job = PrintPlainPage(printer, server, "with properties", "properties");
+  ASSERT_TRUE(job.Arrived) << printer->LastError();
   auto o = JobOptions(job);
   EXPECT_EQ(o["media-source"], "tray-2");
   EXPECT_EQ(o["sides"], "two-sided-long-edge");
@@ -311,24 +304,12 @@ TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   EXPECT_EQ(printer->Bin(), -1);
 }
 
-// One page printed directly on the printer, as a page that asks for nothing special.
-TCapturedJob PrintPlainPage(TkvxCustomPrinter* printer, const TCupsServer& server, const std::string& title) {
-  printer->SetTitle(title);
-  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
-  EXPECT_TRUE(printer->BeginDoc()) << printer->LastError();
-  EXPECT_TRUE(printer->BeginPage());
-  printer->Canvas()->TextOut(0, 0, String("plain"));
-  printer->EndPage();
-  EXPECT_TRUE(printer->EndDoc()) << printer->LastError();
-  return FindJob(server, title);
-}
-
 TEST_F(PrintDialogTest, ACancelledDialogLeavesThePrinterAsItWas) {
   TCupsServer server = UseTestServer();
   TkvxCustomPrinter* printer = kvxPrinters()->Printer();
   ASSERT_EQ(printer->Name(), "PdfQ");
   TCapturedJob before = PrintPlainPage(printer, server, "before-the-cancelled-dialog");
-  ASSERT_TRUE(before.Arrived);
+  ASSERT_TRUE(before.Arrived) << printer->LastError();
   Integer paper = printer->Paper();
   Extended width = printer->PaperWidth();
 
@@ -347,7 +328,7 @@ TEST_F(PrintDialogTest, ACancelledDialogLeavesThePrinterAsItWas) {
   EXPECT_EQ(printer->Bin(), -1);
 
   TCapturedJob after = PrintPlainPage(printer, server, "after-the-cancelled-dialog");
-  ASSERT_TRUE(after.Arrived);
+  ASSERT_TRUE(after.Arrived) << printer->LastError();
   EXPECT_EQ(JobSettings(after), JobSettings(before));
   EXPECT_NE(JobOptions(after)["media-source"], "tray-2");
   EXPECT_NE(JobOptions(after)["sides"], "two-sided-long-edge");

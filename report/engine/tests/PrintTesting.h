@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/print/tests/CaptureTesting.h"
+#include "report/engine/Printers.h"
 
 namespace orv::testing {
 
@@ -45,6 +46,19 @@ inline std::vector<TCapturedJob> FindJobs(const TCupsServer& server, const std::
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return jobs;
+}
+
+// One page of text printed directly on the printer, a page that asks for nothing special: A4,
+// upright, the default tray, as the printer is set up for sides; the capture of its job.
+inline TCapturedJob PrintPlainPage(TkvxCustomPrinter* printer, const TCupsServer& server, const std::string& title,
+                                   const std::string& text = "plain") {
+  printer->SetTitle(title);
+  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  if (!printer->BeginDoc() || !printer->BeginPage()) return {};
+  printer->Canvas()->TextOut(0, 0, text);
+  printer->EndPage();
+  if (!printer->EndDoc()) return {};
+  return FindJob(server, title);
 }
 
 // What a job asks the printer for: its options without those that name or date the job itself.
