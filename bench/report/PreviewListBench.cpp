@@ -69,9 +69,10 @@ void RunPreview(const std::string& folder) {
   start = Clock::now();
   form->N6Click(form->N6);
   const int pages = report->PreviewPages->GetCount();
+  auto [anonMB, fileMB] = ResidentSplitMB();
   const double seconds = finished ? std::chrono::duration<double>(done - start).count() : 0;
   const double running = finished ? std::chrono::duration<double>(done - begun).count() : 0;
-  std::printf("%d %.3f %.3f %.1f %.1f\n", pages, seconds, running, before, PeakMB());
+  std::printf("%d %.3f %.3f %.1f %.1f %.1f\n", pages, seconds, running, before, PeakMB(), anonMB + fileMB);
   std::fflush(stdout);
   // The window and its parish go with the process.
   std::_Exit(0);
@@ -80,7 +81,7 @@ void RunPreview(const std::string& folder) {
 struct TPreviewResult {
   int Pages = 0;
   // From the command to the last page, and from the start of the run to it.
-  double Seconds = 0, Running = 0, BeforeMB = 0, PeakMB = 0;
+  double Seconds = 0, Running = 0, BeforeMB = 0, PeakMB = 0, AfterMB = 0;
 };
 
 TPreviewResult PreviewChild(const char* self, const std::string& folder) {
@@ -88,7 +89,9 @@ TPreviewResult PreviewChild(const char* self, const std::string& folder) {
   TPreviewResult r;
   FILE* out = popen(command.c_str(), "r");
   if (!out) return r;
-  if (std::fscanf(out, "%d %lf %lf %lf %lf", &r.Pages, &r.Seconds, &r.Running, &r.BeforeMB, &r.PeakMB) != 5) r = {};
+  if (std::fscanf(out, "%d %lf %lf %lf %lf %lf", &r.Pages, &r.Seconds, &r.Running, &r.BeforeMB, &r.PeakMB,
+                  &r.AfterMB) != 6)
+    r = {};
   pclose(out);
   return r;
 }
@@ -113,9 +116,10 @@ int main(int argc, char** argv) {
     std::printf("the preview showed no pages; no figures\n");
   } else {
     std::printf("print command to the last of %d preview pages: %.3f s (target under 1.5 s), of which the query and "
-                "the template %.3f s and the run in the preview %.3f s; peak %.1f MB, %.1f MB before the command "
-                "(target under 200 MB)\n",
-                ours.Pages, ours.Seconds, ours.Seconds - ours.Running, ours.Running, ours.PeakMB, ours.BeforeMB);
+                "the template %.3f s and the run in the preview %.3f s; resident %.1f MB before the command, %.1f MB "
+                "with the pages shown, peak %.1f MB (target under 200 MB)\n",
+                ours.Pages, ours.Seconds, ours.Seconds - ours.Running, ours.Running, ours.BeforeMB, ours.AfterMB,
+                ours.PeakMB);
   }
   if (peer.Pages > 0 && peer.Seconds > 0 && ours.Seconds > 0)
     std::printf("report_run_bench's list of %d rows: %d pages prepared in %.3f s, peak %.1f MB; ratio %.2f "
