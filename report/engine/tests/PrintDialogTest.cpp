@@ -43,6 +43,17 @@ class PrintDialogTest : public ScriptedDialogsTest {
     ScriptedDialogsTest::TearDown();
   }
 
+  // The printer's properties dialog, when it shows, is left with this paper, tray 2, both sides
+  // along the long edge and high quality.
+  void QueueProperties(const std::string& paper) {
+    TPrinterSetupRequest answer;
+    answer.Paper = paper;
+    answer.Source = "tray-2";
+    answer.Sides = 2;
+    answer.Quality = 5;
+    dialogs_->QueuePrinterSetup(answer);
+  }
+
   // Shows the dialog modally and runs the steps one by one, each after the events of the one
   // before, as a person works through a window; the last step must end the dialog.
   TModalResult Run(TkvxPrintDialog& dialog, std::vector<std::function<void()>> steps) {
@@ -258,12 +269,7 @@ TEST_F(PrintDialogTest, PrinterChoiceTakesEffectAndCancelPutsItBack) {
 
 TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   TCupsServer server = UseTestServer();
-  TPrinterSetupRequest answer;
-  answer.Paper = "iso_a4_210x297mm";
-  answer.Source = "tray-2";
-  answer.Sides = 2;
-  answer.Quality = 5;
-  dialogs_->QueuePrinterSetup(answer);
+  QueueProperties("iso_a4_210x297mm");
   TkvxPrintDialog dialog(nullptr);
   TModalResult result = Run(dialog, {[&] {
     EXPECT_EQ(dialog.WhereL1->Caption(), "capture:/pdf");
@@ -314,12 +320,7 @@ TEST_F(PrintDialogTest, ACancelledDialogLeavesThePrinterAsItWas) {
   Extended width = printer->PaperWidth();
 
   // Another paper, tray, sides and quality in the properties, then Cancel in the print dialog.
-  TPrinterSetupRequest answer;
-  answer.Paper = "iso_a5_148x210mm";
-  answer.Source = "tray-2";
-  answer.Sides = 2;
-  answer.Quality = 5;
-  dialogs_->QueuePrinterSetup(answer);
+  QueueProperties("iso_a5_148x210mm");
   TkvxPrintDialog dialog(nullptr);
   EXPECT_EQ(Run(dialog, {[&] { Click(dialog.PropButton); }, [&] { Click(dialog.CancelB); }}), mrCancel);
   EXPECT_EQ(dialogs_->LastPrinterSetupRequest().Caption, "PdfQ");
