@@ -168,6 +168,7 @@ bool TkvxPrintLoop::Run() {
   if (ok && Terminated()) ok = false;
   if (ok && begun_) ok = printer_.EndDoc();
   else if (!ok && begun_ && !aborted_) printer_.Abort();
+  progress_ = nullptr;
   return ok;
 }
 
