@@ -53,6 +53,9 @@ void LoadDocument(TkvxReport& report, const String& name) {
   report.LoadFromFile(file, true);
   if (report.Errors->Count() > 0)
     throw Exception("แบบฟอร์มเอกสารเสียหาย " + file + "\n" + report.Errors->Text());
+  // A parish's list runs to a thousand pages: pages beyond the engine's memory limit wait in
+  // its file cache, so the program stays within a bounded memory whatever the parish's size.
+  report.EngineOptions()->UseFileCache = true;
   for (TkvxDataSet* dataSet : own)
     if (Names(text, dataSet->UserName()) && !report.DataSets->Find(dataSet))
       report.DataSets->Add()->SetDataSet(dataSet);

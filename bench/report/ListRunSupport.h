@@ -23,7 +23,10 @@
 #include "bench/PdfCheck.h"
 #include "platform/db/ADODB.h"
 #include "report/engine/tests/EngineObjects.h"
+#include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
 #include "report/model/Report.h"
 #include "report/pdf/PdfExport.h"
 
@@ -213,6 +216,29 @@ inline void TimeListRun(const std::string& db, const std::string& sql, const std
   double exportSeconds = Seconds([&] { report.PreviewPages->Export(&pdf); });
   PrintRunLine(rows, report.PreviewPages->GetCount(), seconds, exportSeconds, read.ru_maxrss / 1024.0,
                prepared.ru_maxrss / 1024.0, anonMB, fileMB);
+}
+
+// The list of report_run_bench: the first members by number, in 40 groups of equal size.
+inline std::string GroupedMembersSql(int rows) {
+  return "select ID, Nm, sur, (ID % 40) as grp from Orvani where ID <= " + std::to_string(rows) + " order by grp, ID";
+}
+
+// Its bands: a heading, the group with its count, a numbered row a member, "page N of M".
+inline void AddGroupedListBands(TkvxReportPage* page, TkvxDBDataset* members) {
+  auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
+    b->SetName(name);
+    b->SetBounds(0, top, 700, 20);
+    auto* memo = new TkvxMemoView(b);
+    memo->SetName(std::string(name) + "Text");
+    memo->SetBounds(0, 0, 600, 20);
+    memo->SetText(kvxUtf8ToWide(text));
+    return b;
+  };
+  band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
+  static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
+  static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
+  band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
+  band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
 }
 
 // The parent's side of a list benchmark, in dir: a parish of `largest` members; LibreOffice

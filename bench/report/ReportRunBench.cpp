@@ -14,8 +14,6 @@
 #include "platform/db/ADODB.h"
 #include "report/engine/tests/EngineObjects.h"
 #include "report/model/DBDataset.h"
-#include "report/model/LegacyText.h"
-#include "report/model/MemoView.h"
 #include "report/pdf/PdfExport.h"
 
 using namespace orv;
@@ -23,28 +21,8 @@ using namespace orv::test;
 
 namespace {
 
-// The first members by number, in 40 groups of equal size.
-std::string MembersSql(int rows) {
-  return "select ID, Nm, sur, (ID % 40) as grp from Orvani where ID <= " + std::to_string(rows) + " order by grp, ID";
-}
-
 void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir, bool readRowsFirst) {
-  TimeListRun(db, MembersSql(rows), dir, rows, readRowsFirst, [](TkvxReportPage* page, TkvxDBDataset* members) {
-    auto band = [&](TkvxBand* b, const char* name, Extended top, const char* text) {
-      b->SetName(name);
-      b->SetBounds(0, top, 700, 20);
-      auto* memo = new TkvxMemoView(b);
-      memo->SetName(std::string(name) + "Text");
-      memo->SetBounds(0, 0, 600, 20);
-      memo->SetText(kvxUtf8ToWide(text));
-      return b;
-    };
-    band(new TkvxPageHeader(page), "PH", 0, "รายชื่อสมาชิก");
-    static_cast<TkvxGroupHeader*>(band(new TkvxGroupHeader(page), "GH", 20, "กลุ่ม [M.\"grp\"]"))->Condition = "M.\"grp\"";
-    static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
-    band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
-    band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
-  });
+  TimeListRun(db, GroupedMembersSql(rows), dir, rows, readRowsFirst, AddGroupedListBands);
 }
 
 }  // namespace
@@ -53,7 +31,7 @@ int main(int argc, char** argv) {
   if (RunListChild(argc, argv, RunOnce)) return 0;
   auto dir = BenchFolder("report-run");
   TListComparison c =
-      CompareListRuns(argv[0], dir, MembersSql, "grouped member list, 40 groups, two passes, file cache on, PDF export");
+      CompareListRuns(argv[0], dir, GroupedMembersSql, "grouped member list, 40 groups, two passes, file cache on, PDF export");
   const TResult &r10 = c.Rows10k, &r50 = c.Rows50k;
   const std::string db = (dir / ParishDatabaseName).string();
   const TResult m10 = RunChild(argv[0], db, 10000, dir, TChildRun::ReadRowsFirst),

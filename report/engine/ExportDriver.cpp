@@ -1,7 +1,8 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
-// it got instead of passing for a finished one.
+// it got instead of passing for a finished one, and leaves no file.
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/gui/Application.h"
@@ -64,7 +65,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   TBitmap scratch(1, 1);
   if (!filter->Start()) return false;
   if (preview) preview->Lock();
-  if (filter->ShowProgress() && preview) preview->ProgressStart(ptExporting);
+  std::optional<TkvxProgressScope> progress(std::in_place, *Report, ptExporting, filter->ShowProgress());
   Integer exported = 0;
   std::vector<Integer> indexes;
   for (Integer i = 0; i < count; ++i)
@@ -92,7 +93,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     else cached = GetPageShared(i);
     TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
-    if (filter->ShowProgress() && preview) preview->ProgressStep(ptExporting, i + 1);
+    progress->Step(i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page);
     bool mirrored = page->MirrorMargins() && i % 2 == 1;
@@ -124,10 +125,13 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     Application->ProcessMessages();
   }
   if (preview) preview->Unlock();
-  if (filter->ShowProgress() && preview) preview->ProgressStop(ptExporting);
-  // The filter closes its output either way; what it holds is then only the pages listed.
+  progress.reset();
+  // A cancel that came after the last page lost nothing: the export is whole. A filter
+  // finishing an export that was cut short finds the report terminated and writes nothing.
+  const bool cut = Report->Terminated && exported < selected;
+  if (!cut) Report->SetTerminated(false);
   filter->Finish();
-  if (Report->Terminated && exported < selected) {
+  if (cut) {
     kvxCommonErrorHandler(Report, "Export cancelled after " + IntToStr(exported) + " of " + IntToStr(selected) +
                                       " pages");
     return false;

@@ -35,6 +35,9 @@ namespace {
 constexpr int kScrollBarSize = 16;
 // Pages added to the view one by one while a report runs; the rest are laid out at the end.
 constexpr Integer kPagesShownWhileRunning = 50;
+// Each refresh during a run repaints the pages shown; more often than this, a long list spent a
+// third of its run repainting the same first page.
+constexpr Int64 kRefreshMs = 250;
 
 Int64 NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -63,10 +66,12 @@ class TPrinterPapers : public IkvxPaperSource {
   TkvxCustomPrinter& printer_;
 };
 
-// Lock now, Unlock whatever happens before the scope ends.
+// Lock now when asked, Unlock whatever happens before the scope ends.
 class TPreviewLock {
  public:
-  explicit TPreviewLock(TkvxPreview& preview) : preview_(preview) { preview_.Lock(); }
+  TPreviewLock(TkvxPreview& preview, bool lock) : preview_(preview) {
+    if (lock) preview_.Lock();
+  }
   ~TPreviewLock() { preview_.Unlock(); }
   TPreviewLock(const TPreviewLock&) = delete;
   TPreviewLock& operator=(const TPreviewLock&) = delete;
@@ -197,10 +202,10 @@ void TkvxPreview::Unlock() {
   thumbnails_->Invalidate();
 }
 
-void TkvxPreview::RunLocked(const String& message, const std::function<void()>& work) {
+void TkvxPreview::RunLocked(const String& message, const std::function<void()>& work, bool lock) {
   String error;
   {
-    TPreviewLock guard(*this);
+    TPreviewLock guard(*this, lock);
     if (!message.empty()) ShowMessage(message);
     try {
       work();
@@ -436,13 +441,14 @@ void TkvxPreview::ProgressStep(TkvxProgressType progressType, Integer progress) 
     SetPageNo(1);
     if (finalPass) UpdatePages();
     cancelButton_->SetCaption(Res("clCancel"));
-    tick_ = NowMs();
+    tick_ = refreshed_ = NowMs();
   } else if (progress == 1) {
     Int64 elapsed = NowMs() - tick_;
     refreshInterval_ = elapsed < 5 ? 50 : elapsed < 10 ? 20 : 5;
     SetPageNo(1);
     if (finalPass) UpdatePages();
-  } else if (progress % refreshInterval_ == 0) {
+  } else if (progress % refreshInterval_ == 0 && NowMs() - refreshed_ >= kRefreshMs) {
+    refreshed_ = NowMs();
     DoPageChanged();
     if (finalPass) workspace_->UpdateScrollBars();
   }
@@ -483,7 +489,7 @@ void TkvxPreview::RefreshReport() {
 void TkvxPreview::Print() {
   if (running_ || !PreviewPages) return;
   PreviewPages->CurPreviewPage = pageNo_;
-  RunLocked("", [this] { PreviewPages->Print(); });
+  RunLocked("", [this] { PreviewPages->Print(); }, false);
 }
 
 void TkvxPreview::SaveToFile() {
@@ -525,7 +531,7 @@ void TkvxPreview::LoadFromFile(const String& fileName) {
 void TkvxPreview::Export(TkvxCustomExportFilter* filter) {
   if (running_ || !PreviewPages || !filter) return;
   PreviewPages->CurPreviewPage = pageNo_;
-  RunLocked("", [this, filter] { PreviewPages->Export(filter); });
+  RunLocked("", [this, filter] { PreviewPages->Export(filter); }, false);
 }
 
 void TkvxPreview::PageSetupDlg() {

@@ -121,8 +121,10 @@ class TkvxPreview : public TkvxCustomPreview {
 
  private:
   // Runs a command between Lock and Unlock, unlocking whatever happens inside; an error is
-  // reported through the report's error handler once the preview shows its pages again.
-  void RunLocked(const String& message, const std::function<void()>& work);
+  // reported through the report's error handler once the preview shows its pages again. Print
+  // and export lock the preview themselves once their dialog has closed (lock False), so the
+  // pages stay drawn while the user picks them.
+  void RunLocked(const String& message, const std::function<void()>& work, bool lock = true);
   bool HasButton(TkvxPreviewButton button) const;
   TkvxPreviewPages* Store() const;
 
@@ -148,6 +150,8 @@ class TkvxPreview : public TkvxCustomPreview {
   TkvxSearchState search_;
   Integer refreshInterval_ = 50;
   Int64 tick_ = 0;
+  // When the counter and the scroll range were last refreshed during a run.
+  Int64 refreshed_ = 0;
 };
 
 }  // namespace orv

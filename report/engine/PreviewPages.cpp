@@ -105,7 +105,7 @@ void TkvxPreviewPages::Initialize() {
   pictureCache_->SetUseFileCache(Report->PreviewOptions()->PictureCacheInFile);
   pictureCache_->SetTempDir(Report->EngineOptions()->TempDir);
   doc_->TempDir = Report->EngineOptions()->TempDir;
-  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStart(ptRunning);
+  Report->DoProgressStart(ptRunning);
 }
 
 // Source pages.
@@ -216,7 +216,7 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
   TkvxXMLItem* item = pages->Add();
   item->Name = "page" + IntToStr(source);
   if (pages->Count() > 2) item->SetUnloadable(true);
-  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStep(ptRunning, pages->Count() - 1);
+  Report->DoProgress(ptRunning, pages->Count());
   AddPageAction = TkvxAddPageAction::WriteOver;
   CurPage = pages->Count() - 1;
   IncLogicalPageNumber();
@@ -262,7 +262,7 @@ void TkvxPreviewPages::Finish() {
     page->SourceObject = nullptr;
     for (TkvxComponent* c : page->AllObjects()) c->SourceObject = nullptr;
   }
-  if (TkvxCustomPreview* preview = Report->Preview()) preview->ProgressStop(ptRunning);
+  Report->DoProgressStop(ptRunning);
 }
 
 // Logical page numbers.

@@ -370,7 +370,13 @@ void TkvxPrintDialog::PageNumbersRBClick(TObject*) {
   if (Visible() && PageNumbersE->CanFocus()) PageNumbersE->SetFocus();
 }
 
-void TkvxPrintDialog::PropButtonClick(TObject*) { kvxPrinters()->Printer()->PropertiesDlg(); }
+void TkvxPrintDialog::PropButtonClick(TObject*) {
+  TkvxCustomPrinter* printer = kvxPrinters()->Printer();
+  if (!printer) return;
+  bool kept = std::any_of(FOldSettings.begin(), FOldSettings.end(), [printer](const auto& e) { return e.first == printer; });
+  if (!kept) FOldSettings.emplace_back(printer, printer->Settings());
+  printer->PropertiesDlg();
+}
 
 void TkvxPrintDialog::FormKeyDown(TObject*, Word& Key, TShiftState) {
   if (Key == VK_F1) kvxGetResources()->Help(this);
@@ -424,6 +430,7 @@ void TkvxPrintDialog::FormHide(TObject*) {
     }
   }
   if (ModalResult() != mrOk) {
+    for (const auto& [printer, settings] : FOldSettings) printer->RestoreSettings(settings);
     printers->SetPrinterIndex(FOldIndex);
     return;
   }

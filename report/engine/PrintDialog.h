@@ -7,11 +7,11 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/ImageList.h"
 #include "platform/gui/StdCtrls.h"
+#include "report/engine/Printers.h"
 
 namespace orv {
 
 class TkvxReport;
-class TkvxCustomPrinter;
 
 class TkvxPrintDialog : public TForm {
   ORV_CLASS(TkvxPrintDialog, TForm)
@@ -91,6 +91,8 @@ class TkvxPrintDialog : public TForm {
 
   TImageList* PrinterImages;
   Integer FOldIndex = -1;
+  // Each printer whose properties were opened here, as it was before, for a cancel to put back.
+  std::vector<std::pair<TkvxCustomPrinter*, TkvxPrinterSettings>> FOldSettings;
   // The page numbers as OK found them, so that what is stored is what was checked.
   String FCheckedPages;
 };

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "report/engine/PreviewPages.h"
@@ -131,9 +130,9 @@ bool TkvxPrintLoop::Begin() {
 }
 
 void TkvxPrintLoop::Step(Integer index) {
-  if (TkvxCustomPreview* preview = pages_.Report->Preview()) preview->ProgressStep(ptPrinting, index + 1);
+  // The step lets the program handle what is pending, the progress window's Cancel among it.
+  progress_->Step(index + 1);
   printer_.EndPage();
-  Application->ProcessMessages();
   ++printed_;
   ++printedInCopy_;
 }
@@ -141,8 +140,8 @@ void TkvxPrintLoop::Step(Integer index) {
 bool TkvxPrintLoop::Run() {
   TkvxReport* report = pages_.Report;
   report->SetTerminated(false);
-  TkvxCustomPreview* preview = report->Preview();
-  if (preview) preview->ProgressStart(ptPrinting);
+  TkvxProgressScope progress(*report, ptPrinting);
+  progress_ = &progress;
   String title = report->ReportOptions()->Name;
   printer_.SetTitle(title.empty() ? report->FileName : title);
   bool ok = true;
@@ -165,9 +164,11 @@ bool TkvxPrintLoop::Run() {
          : options_.PrintMode == pmJoin ? JoinLoop(1)
                                         : DefaultLoop(1, options_.PrintMode == pmScale);
   }
+  // A cancel that came with the last page still withdraws the job: nothing of it is sent.
+  if (ok && Terminated()) ok = false;
   if (ok && begun_) ok = printer_.EndDoc();
   else if (!ok && begun_ && !aborted_) printer_.Abort();
-  if (preview) preview->ProgressStop(ptPrinting);
+  progress_ = nullptr;
   return ok;
 }
 
@@ -250,8 +251,7 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
         printer_.EndPage();
       }
     }
-    if (TkvxCustomPreview* preview = pages_.Report->Preview()) preview->ProgressStep(ptPrinting, index + 1);
-    Application->ProcessMessages();
+    progress_->Step(index + 1);
     ++printed_;
     ++printedInCopy_;
     lastOrientation_ = cells.Rotated;

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/StringList.h"
 #include "report/engine/Printers.h"
+#include "report/model/Report.h"
 #include "report/model/ReportOptions.h"
 
 namespace orv {
@@ -50,6 +51,8 @@ class TkvxPrintLoop {
 
   TkvxPreviewPages& pages_;
   TkvxCustomPrinter& printer_;
+  // The job's progress while Run runs.
+  TkvxProgressScope* progress_ = nullptr;
   const TkvxPrintOptions& options_;
   Integer duplex_;
   Extended sheetWidth_, sheetHeight_;

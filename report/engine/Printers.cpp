@@ -54,6 +54,24 @@ Integer TkvxCustomPrinter::PaperNameToCode(const String& Name) const {
   return FPapers.front().Code;
 }
 
+TkvxPrinterSettings TkvxCustomPrinter::Settings() const {
+  TkvxPrinterSettings s;
+  s.Bin = FBin;
+  s.Paper = FPaper;
+  s.Orientation = FOrientation;
+  s.PaperWidth = FPaperWidth;
+  s.PaperHeight = FPaperHeight;
+  return s;
+}
+
+void TkvxCustomPrinter::RestoreSettings(const TkvxPrinterSettings& Value) {
+  FBin = Value.Bin;
+  FPaper = Value.Paper;
+  FOrientation = Value.Orientation;
+  FPaperWidth = Value.PaperWidth;
+  FPaperHeight = Value.PaperHeight;
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TkvxPrinter::TkvxPrinter(const String& AName, const String& APort) : TkvxCustomPrinter(AName, APort) {}
@@ -187,8 +205,9 @@ void TkvxPrinter::SetPrintParams(Integer PaperSize, Extended PaperWidth, Extende
   // The default bin is the printer's own choice: a page that asks for it does not keep the
   // tray an earlier page asked for.
   FDeviceMode.DefaultSource = FBin != -1 ? FBin : Bin;
-  if (Duplex == 2 || Duplex == 3) FDeviceMode.Duplex = Duplex;
-  if (Duplex == 4) FDeviceMode.Duplex = 1;
+  // Each page says its own sides: one that says nothing prints as the properties dialog chose
+  // for this job, or as the printer is set up, never as the page before it.
+  FDeviceMode.Duplex = Duplex == 2 || Duplex == 3 ? Duplex : Duplex == 4 ? 1 : FChosenDuplex;
   if (!ReadCapabilities()) {
     FDeviceMode = saved;
     return;
@@ -248,9 +267,24 @@ bool TkvxPrinter::PropertiesDlg() {
   FBin = -1;
   for (const TPrinterBin& b : FCapabilities.Bins)
     if (!r.Source.empty() && b.Source == r.Source) FBin = b.Code;
-  FDeviceMode.Duplex = r.Sides;
+  FChosenDuplex = FDeviceMode.Duplex = r.Sides;
   FDeviceMode.PrintQuality = r.Quality;
   return true;
+}
+
+TkvxPrinterSettings TkvxPrinter::Settings() const {
+  TkvxPrinterSettings s = TkvxCustomPrinter::Settings();
+  s.DeviceMode = FDeviceMode;
+  s.ChosenDuplex = FChosenDuplex;
+  return s;
+}
+
+void TkvxPrinter::RestoreSettings(const TkvxPrinterSettings& Value) {
+  if (!FInitialized) return;
+  FDeviceMode = Value.DeviceMode;
+  FChosenDuplex = Value.ChosenDuplex;
+  ReadCapabilities();
+  TkvxCustomPrinter::RestoreSettings(Value);
 }
 
 bool TkvxPrinter::BeginDoc() {
@@ -306,8 +340,11 @@ void TkvxPrinter::Abort() {
 void TkvxPrinter::JobEnded() {
   FPrinting = false;
   FPagesBegun = 0;
+  // What the properties dialog chose was for this job; a file chosen for it is not where the
+  // next job goes.
   FBin = -1;
-  // A file chosen for one job is not where the next job goes.
+  FChosenDuplex = FDeviceMode.Duplex = 0;
+  FDeviceMode.PrintQuality = 0;
   FFileName.clear();
 }
 

@@ -51,6 +51,17 @@ struct TkvxDeviceMode {
   Integer PrintQuality = 0;
 };
 
+// What a printer's properties dialog may change, as it stood before: a print dialog that is
+// cancelled puts it back.
+struct TkvxPrinterSettings {
+  Integer Bin = -1;
+  Integer Paper = 0;
+  bool Orientation = false;
+  Extended PaperWidth = 0, PaperHeight = 0;
+  TkvxDeviceMode DeviceMode;
+  Integer ChosenDuplex = 0;
+};
+
 // A printer of the report library. Failures of a job are returned to the caller, with the
 // reason in LastError, so that the caller shows one message.
 class TkvxCustomPrinter : public TObject {
@@ -74,6 +85,8 @@ class TkvxCustomPrinter : public TObject {
   virtual void SetPrintParams(Integer PaperSize, Extended PaperWidth, Extended PaperHeight,
                               bool Orientation, Integer Bin, Integer Duplex, Integer Copies) = 0;
   virtual bool PropertiesDlg() = 0;
+  virtual TkvxPrinterSettings Settings() const;
+  virtual void RestoreSettings(const TkvxPrinterSettings& Value);
 
   // Position of a paper code in Papers, -1 when absent.
   Integer IndexOfPaper(Integer PaperCode) const;
@@ -154,6 +167,8 @@ class TkvxPrinter : public TkvxCustomPrinter {
   // The printer's properties (paper, source, sides, quality) asked through the dialog
   // service; on OK the next job carries them. False when cancelled.
   bool PropertiesDlg() override;
+  TkvxPrinterSettings Settings() const override;
+  void RestoreSettings(const TkvxPrinterSettings& Value) override;
 
   const TkvxDeviceMode& DeviceMode() const { return FDeviceMode; }
 
@@ -166,6 +181,9 @@ class TkvxPrinter : public TkvxCustomPrinter {
 
   TPrinterCapabilities FCapabilities;
   TkvxDeviceMode FDeviceMode;
+  // The sides chosen in the properties dialog for the next job; pages that say nothing of their
+  // sides print so, and the job after that prints as the printer is set up (0).
+  Integer FChosenDuplex = 0;
   // The exact paper of the current settings, as it lies, and its CUPS media name.
   Extended FExactWidth = 0, FExactHeight = 0;
   String FMedia;

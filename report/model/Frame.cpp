@@ -80,4 +80,14 @@ void TkvxFrame::SetWidth(Extended value) {
   for (auto* l : {left_.get(), top_.get(), right_.get(), bottom_.get()}) l->SetWidth(value);
 }
 
+std::vector<double> kvxFrameDashes(TkvxFrameStyle style) {
+  switch (style) {
+    case fsDash: return {18, 6};
+    case fsDot: return {3, 3};
+    case fsDashDot: return {9, 6, 3, 6};
+    case fsDashDotDot: return {9, 3, 3, 3, 3, 3};
+    default: return {};
+  }
+}
+
 }  // namespace orv

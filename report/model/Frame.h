@@ -2,6 +2,7 @@
 // TkvxFrame: the frame of a view, a style or a page: which sides are drawn, their common colour,
 // style and width, a drop shadow, and one line object per side that may differ from the frame.
 #include <memory>
+#include <vector>
 
 #include "platform/gui/Colors.h"
 #include "platform/rtl/Persistent.h"
@@ -81,5 +82,9 @@ class TkvxFrame : public TPersistent {
   Extended width_ = 1;
   std::unique_ptr<TkvxFrameLine> left_, top_, right_, bottom_;
 };
+
+// The dashes of a broken frame line, on and off in pixels at 96 per inch (empty for a line
+// drawn whole): the preview, the printer and the PDF draw them alike, scaled with the page.
+std::vector<double> kvxFrameDashes(TkvxFrameStyle style);
 
 }  // namespace orv

@@ -37,11 +37,8 @@ void TkvxCustomLineView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY,
     canvas->Brush().SetStyle(Color() == clNone ? bsClear : bsSolid);
     if (Color() != clNone) canvas->Brush().SetColor(Color());
     canvas->Pen().SetColor(Frame()->Color());
-    canvas->Pen().SetWidth(1);
-    static constexpr TPenStyle kStyles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot, psSolid, psDot, psSolid};
-    canvas->Pen().SetStyle(kStyles[Frame()->Style()]);
-    DrawThickLine(X, Y, X1, Y1, FW);
     canvas->Pen().SetStyle(psSolid);
+    DrawThickLine(X, Y, X1, Y1, FW, kvxStrokeStyle(Frame()->Style()));
   }
   if (ArrowStart) PaintArrowHead(X, Y, X1, Y1);
   if (ArrowEnd) PaintArrowHead(X1, Y1, X, Y);

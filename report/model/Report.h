@@ -306,4 +306,21 @@ TCriticalSection& kvxCS();
 // Registers the report classes of this library for reading by name.
 void kvxRegisterModelClasses();
 
+// A print's or an export's progress from its start to its stop, which comes also when an error
+// ends the work early: the progress window never outlives it.
+class TkvxProgressScope {
+ public:
+  // shown False: the work tells of no progress at all.
+  TkvxProgressScope(TkvxReport& report, TkvxProgressType progressType, bool shown = true);
+  ~TkvxProgressScope();
+  TkvxProgressScope(const TkvxProgressScope&) = delete;
+  TkvxProgressScope& operator=(const TkvxProgressScope&) = delete;
+  void Step(Integer progress);
+
+ private:
+  TkvxReport& report_;
+  TkvxProgressType type_;
+  bool shown_;
+};
+
 }  // namespace orv

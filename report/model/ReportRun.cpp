@@ -213,4 +213,17 @@ void TkvxReport::SetProgressMessage(const String& value, bool isHint) {
   Application->ProcessMessages();
 }
 
+TkvxProgressScope::TkvxProgressScope(TkvxReport& report, TkvxProgressType progressType, bool shown)
+    : report_(report), type_(progressType), shown_(shown) {
+  if (shown_) report_.DoProgressStart(type_);
+}
+
+TkvxProgressScope::~TkvxProgressScope() {
+  if (shown_) report_.DoProgressStop(type_);
+}
+
+void TkvxProgressScope::Step(Integer progress) {
+  if (shown_) report_.DoProgress(type_, progress);
+}
+
 }  // namespace orv

@@ -46,8 +46,8 @@ void TkvxShapeView::DrawShape() {
     case skDiamond:
       c.Polygon({Point(X + DX / 2, Y), Point(X1, Y + DY / 2), Point(X + DX / 2, Y1), Point(X, Y + DY / 2)});
       break;
-    case skDiagonal1: DrawThickLine(X, Y1, X1, Y, FW); break;
-    case skDiagonal2: DrawThickLine(X, Y, X1, Y1, FW); break;
+    case skDiagonal1: DrawThickLine(X, Y1, X1, Y, FW, kvxStrokeStyle(Frame()->Style())); break;
+    case skDiagonal2: DrawThickLine(X, Y, X1, Y1, FW, kvxStrokeStyle(Frame()->Style())); break;
   }
 }
 
@@ -57,10 +57,9 @@ void TkvxShapeView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
   auto drawOnce = [&] {
     BeginDraw(canvas, scaleX, scaleY, offsetX, offsetY);
     TCanvas& c = *canvas;
-    static constexpr TPenStyle kStyles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot, psSolid, psDot, psSolid};
     c.Pen().SetColor(Frame()->Color());
-    c.Pen().SetWidth(std::max(FW, 1));
-    c.Pen().SetStyle(Frame()->Color() == clNone ? psClear : kStyles[Frame()->Style()]);
+    SetFramePen(kvxStrokeStyle(Frame()->Style()), FW);
+    if (Frame()->Color() == clNone) c.Pen().SetStyle(psClear);
     if (BrushStyle() == bsSolid) {
       c.Brush().SetStyle(Color() == clNone ? bsClear : bsSolid);
       if (Color() != clNone) c.Brush().SetColor(Color());
@@ -77,6 +76,8 @@ void TkvxShapeView::Draw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
     }
     c.Pen().SetStyle(psSolid);
     c.Pen().SetWidth(1);
+    c.Pen().SetDashPattern({});
+    c.Pen().SetEndCap(pecDefault);
   };
   drawOnce();
   if (!twice) return;

@@ -151,21 +151,28 @@ void TkvxView::DrawBackground() {
   }
 }
 
-void TkvxView::DrawThickLine(int x1, int y1, int x2, int y2, int w) {
+void TkvxView::SetFramePen(TkvxFrameStyle style, int width) {
+  TPen& pen = DrawCanvas->Pen();
+  pen.SetStyle(psSolid);
+  pen.SetWidth(std::max(width, 1));
+  std::vector<int> dashes;
+  for (double d : kvxFrameDashes(style)) dashes.push_back(std::max(1, static_cast<int>(std::lround(d * ScaleX))));
+  // Dashes keep their length: round caps would stretch them into each other.
+  pen.SetEndCap(dashes.empty() ? pecDefault : pecFlat);
+  pen.SetDashPattern(std::move(dashes));
+}
+
+void TkvxView::DrawThickLine(int x1, int y1, int x2, int y2, int w, TkvxFrameStyle style) {
   TCanvas& c = *DrawCanvas;
-  if (w == 0) w = 1;
-  int from = -(w / 2);
-  int to = (w % 2 == 1) ? w / 2 : w / 2 - 1;
-  bool horizontal = std::abs(x2 - x1) > std::abs(y2 - y1);
-  for (int k = from; k <= to; ++k) {
-    if (horizontal) {
-      c.MoveTo(x1, y1 + k);
-      c.LineTo(x2, y2 + k);
-    } else {
-      c.MoveTo(x1 + k, y1);
-      c.LineTo(x2 + k, y2);
-    }
-  }
+  if (c.Pen().Style() == psClear) return;
+  // One stroke of the whole width: a stroke per pixel of width made a thick frame at a high
+  // zoom, or on the printer, cost hundreds of them.
+  TPenData saved = c.Pen().Data();
+  SetFramePen(style, w);
+  c.Pen().SetEndCap(pecFlat);
+  c.MoveTo(x1, y1);
+  c.LineTo(x2, y2);
+  c.Pen().SetData(saved);
 }
 
 void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2, bool startMeets, bool endMeets) {
@@ -225,14 +232,9 @@ void TkvxView::DrawFrameLine(TkvxFrameLine* line, int x1, int y1, int x2, int y2
     case fsDash:
     case fsDot:
     case fsDashDot:
-    case fsDashDotDot: {
-      static constexpr TPenStyle kStyles[] = {psSolid, psDash, psDot, psDashDot, psDashDotDot};
-      c.Pen().SetStyle(kStyles[line->Style()]);
-      c.Pen().SetWidth(1);
-      DrawThickLine(x1, y1, x2, y2, p);
-      c.Pen().SetStyle(psSolid);
+    case fsDashDotDot:
+      DrawThickLine(x1, y1, x2, y2, p, line->Style());
       break;
-    }
     case fsAltDot:
     case fsSquare: {
       if (color_ != clNone) {
@@ -305,6 +307,8 @@ void TkvxView::DrawFrame() {
   c.Pen().SetWidth(1);
   c.Pen().SetStyle(psSolid);
 }
+
+TkvxFrameStyle kvxStrokeStyle(TkvxFrameStyle style) { return style == fsAltDot ? fsDot : style; }
 
 namespace {
 

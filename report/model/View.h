@@ -77,8 +77,12 @@ class TkvxView : public TkvxReportComponent {
   virtual void BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY);
   virtual void DrawBackground();
   virtual void DrawFrame();
-  // W parallel one-pixel lines with the current pen, centred on the line.
-  void DrawThickLine(int x1, int y1, int x2, int y2, int w);
+  // The pen for a frame of this style, width pixels wide on the canvas, its dashes scaled with
+  // the page so that the preview, the printer and the PDF break it alike.
+  void SetFramePen(TkvxFrameStyle style, int width);
+  // One stroke in the current pen's colour, w pixels wide and broken as style says, centred on
+  // the line; an even width reaches one pixel further up and to the left.
+  void DrawThickLine(int x1, int y1, int x2, int y2, int w, TkvxFrameStyle style = fsSolid);
 
   TCanvas* DrawCanvas = nullptr;
   Extended ScaleX = 1, ScaleY = 1, OffsetX = 0, OffsetY = 0;
@@ -123,5 +127,9 @@ class TkvxStretcheable : public TkvxView {
 // lines' values that differ from their frame or, where the frame wrote nothing, from the
 // template's line.
 String kvxFrameDiff(const TkvxFrame* frame, const TkvxFrame* templ);
+
+// The broken pen a shape or a slanted line strokes a frame style with: alternate dots as dots,
+// double and square frames whole.
+TkvxFrameStyle kvxStrokeStyle(TkvxFrameStyle style);
 
 }  // namespace orv

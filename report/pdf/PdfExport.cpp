@@ -267,7 +267,8 @@ void TkvxPDFExport::Finish() {
   std::unique_ptr<TkvxPDFFile> pdf = std::move(pdf_);
   std::unique_ptr<TkvxPDFOutlineSource> outline = std::move(outline_);
   page_ = nullptr;
-  if (!pdf) return;
+  // An export the user cancelled leaves no file behind, and an older one as it was.
+  if (!pdf || (Report && Report->Terminated)) return;
   String message;
   try {
     pdf->Title = Title;

@@ -17,17 +17,6 @@ namespace {
 
 using TPoints = std::vector<std::pair<double, double>>;
 
-// The canvas's broken pens, in pixels at 96 per inch.
-std::vector<double> DashesOf(TkvxFrameStyle style) {
-  switch (style) {
-    case fsDash: return {18, 6};
-    case fsDot: return {3, 3};
-    case fsDashDot: return {9, 6, 3, 6};
-    case fsDashDotDot: return {9, 3, 3, 3, 3, 3};
-    default: return {};
-  }
-}
-
 // One side of a frame from (x1, y1) to (x2, y2), horizontal or vertical; startMeets and endMeets
 // say whether a perpendicular side meets its ends. outward is the sign of the side's outside
 // across the line.
@@ -67,7 +56,7 @@ void FrameSide(TkvxPDFPage& page, const TkvxFrameLine& line, TColor viewColor, d
     case fsDot:
     case fsDashDot:
     case fsDashDotDot:
-      stroke(0, 0, 0, color, DashesOf(line.Style()), false);
+      stroke(0, 0, 0, color, kvxFrameDashes(line.Style()), false);
       break;
     case fsAltDot:
     case fsSquare:
@@ -130,7 +119,7 @@ void kvxPDFDrawLineView(TkvxPDFPage& page, TkvxCustomLineView& line, const TkvxP
               false, -1);
   } else {
     const TkvxFrameStyle style = frame->Style() == fsDouble ? fsSolid : frame->Style();
-    page.Path({{b.Left, b.Top}, {x2, y2}}, false, frame->Color(), frame->Width(), DashesOf(style), false, clNone);
+    page.Path({{b.Left, b.Top}, {x2, y2}}, false, frame->Color(), frame->Width(), kvxFrameDashes(style), false, clNone);
   }
   if (line.ArrowStart)
     page.Arrow(x2, y2, b.Left, b.Top, line.ArrowLength, line.ArrowWidth, line.ArrowSolid, frame->Color());
@@ -145,7 +134,7 @@ bool kvxPDFDrawShape(TkvxPDFPage& page, TkvxShapeView& shape, const TkvxPDFBox& 
   const TColor pen = frame->Width() > 0 ? frame->Color() : clNone;
   const TColor fill = brush == bsSolid ? shape.Color() : clNone;
   const bool twice = frame->Style() == fsDouble;
-  const std::vector<double> dashes = DashesOf(twice ? fsSolid : frame->Style());
+  const std::vector<double> dashes = kvxFrameDashes(twice ? fsSolid : frame->Style());
   const double f = frame->Width();
   auto draw = [&](double l, double t, double w, double h) {
     const double r = l + w, b = t + h;

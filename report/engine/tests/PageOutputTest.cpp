@@ -1,4 +1,6 @@
 // Pages leaving the store: drawn on a canvas and handed to an export filter.
+#include <cmath>
+
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Cursors.h"
 #include "report/model/Bands.h"
@@ -28,6 +30,32 @@ TEST(PageOutput, DrawsTheViewsThatReachTheCanvas) {
   pages.DrawPage(0, &strip.Canvas(), 1, 1, 0, 0);
   EXPECT_EQ(DrawnOn(page.get()), 41 + 1 + 2 * 4);
   pages.DrawPage(9, &canvas.Canvas(), 1, 1, 0, 0);  // no such page: nothing
+}
+
+TEST(PageOutput, APageTurnedToLandscapeDrawsNothingPastItsPaper) {
+  TListReport list;
+  list.Start();
+  list.Pages->AddPage(list.Page);
+  list.No->SetText("ล่างสุด");
+  list.Name->SetText("ล่างสุด");
+  list.Data->SetTop(1000);  // near the foot of the A4 page, below that of the turned one
+  list.Pages->AddObject(list.Data);
+  list.Pages->Finish();
+  std::shared_ptr<TkvxReportPage> page = list.Pages->GetPageShared(0);
+  page->SetOrientation(poLandscape);
+  list.Pages->ModifyPage(0, page.get());
+  ASSERT_EQ(list.Pages->GetPageSize(0).Y, static_cast<int>(std::lround(210 * kvxPixelsPerMM)));
+  // At the preview's 150% and at 150 dpi for a look.
+  const Extended zoom = 1.5;
+  TBitmap canvas(1800, 1800);
+  canvas.Canvas().Brush().SetColor(clWhite);
+  canvas.Canvas().FillRect(Rect(0, 0, 1800, 1800));
+  list.Pages->DrawPage(0, &canvas.Canvas(), zoom, zoom, 10, 10);
+  const int foot = 10 + static_cast<int>(std::lround(210 * kvxPixelsPerMM * zoom));
+  int past = 0;
+  for (int y = foot; y < 1800; ++y)
+    for (int x = 0; x < 1800; x += 2) past += canvas.Canvas().Pixels(x, y) != clWhite;
+  EXPECT_EQ(past, 0);
 }
 
 struct TCountingFilter : TkvxCustomExportFilter {

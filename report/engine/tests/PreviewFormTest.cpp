@@ -433,6 +433,44 @@ TEST(PreviewForm, PdfButtonAndExportMenuWriteTheShownReportAsPdf) {
   std::filesystem::remove_all(folder);
 }
 
+// Pixels of the paper the workspace paints now: white, where the locked preview paints none.
+int PaperPixels(TControl* workspace) {
+  QImage painted = Snapshot(workspace);
+  int paper = 0;
+  for (int y = 0; y < painted.height(); ++y)
+    for (int x = 0; x < painted.width(); ++x) paper += painted.pixel(x, y) == qRgb(255, 255, 255);
+  return paper;
+}
+
+TEST(PreviewForm, ThePagesStayDrawnWhileThePrintOrExportDialogIsOpen) {
+  UseTestServer();
+  TShownForm f(45);
+  f.list.Report->PrintOptions()->ShowDialog = true;
+  TkvxPreview& p = *f.form->Preview();
+  const int drawn = PaperPixels(p.Workspace());
+  ASSERT_GT(drawn, 10000);
+  // Looks at the pages once the dialog is open, then cancels it.
+  int whileOpen = -1;
+  TTimer timer(nullptr);
+  timer.OnTimer = [&](TObject*) {
+    if (!ModalWindowOpen() || whileOpen >= 0) return;
+    whileOpen = PaperPixels(p.Workspace());
+    EXPECT_FALSE(p.Locked());
+    EXPECT_TRUE(ClickModalButton(kvxGetResources()->Get("2")));
+  };
+  timer.SetInterval(20);
+  f.form->PrintB->Click();
+  EXPECT_EQ(whileOpen, drawn);
+
+  whileOpen = -1;
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetFileName(TempFolder("preview-dialog") + "/never.pdf");
+  p.Export(&pdf);
+  EXPECT_EQ(whileOpen, drawn);
+  EXPECT_FALSE(std::filesystem::exists(TempFolder("preview-dialog") + "/never.pdf"));
+  EXPECT_FALSE(p.Locked());
+}
+
 TEST(PreviewForm, ZoomAndPageBoxesAndThePageCounter) {
   TShownForm s(100);
   TkvxPreviewForm& f = *s.form;

@@ -4,6 +4,8 @@
 // preview usable when it fails.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -90,6 +92,18 @@ TEST(PreviewLayout, ScrollPositionsStayInsideTheRange) {
   EXPECT_EQ(w.VertPosition(), 700);
   w.SetVertPosition(-5);
   EXPECT_EQ(w.VertPosition(), 0);
+}
+
+TEST(Preview, ALongRunRefreshesTheShownPagesAFewTimesASecond) {
+  TShownList s(0);
+  int refreshes = 0;
+  s.preview->OnPageChanged = [&](TObject*, Integer) { ++refreshes; };
+  auto start = std::chrono::steady_clock::now();
+  s.list.Run(20 * 1000);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(s.preview->GetPageCount(), 1000);
+  // The first two pages and the end show at once; in between, four refreshes a second at most.
+  EXPECT_LE(refreshes, 3 + static_cast<int>(seconds * 4) + 1) << seconds << " s";
 }
 
 TEST(Preview, ZoomModesAndTheirLimits) {
@@ -271,8 +285,11 @@ TEST(Preview, PagesAppearWhileTheReportRunsAndCancelStopsIt) {
   EXPECT_EQ(p->Workspace()->Pages().Count(), full);
   EXPECT_EQ(p->Thumbnails()->Pages().Count(), full);
 
+  // The user cancels once three pages are in; the counter itself is refreshed only a few times
+  // a second, so the report's page event says when.
   Integer pagesAtCancel = 0;
-  p->OnPageChanged = [&](TObject*, Integer) {
+  p->OnPageChanged = nullptr;
+  r.Report->OnProgress = [&](TkvxReport*, TkvxProgressType, Integer) {
     if (p->Running() && p->GetPageCount() >= 3 && !pagesAtCancel) {
       pagesAtCancel = p->GetPageCount();
       p->Cancel();

@@ -43,6 +43,17 @@ class PrintDialogTest : public ScriptedDialogsTest {
     ScriptedDialogsTest::TearDown();
   }
 
+  // The printer's properties dialog, when it shows, is left with this paper, tray 2, both sides
+  // along the long edge and high quality.
+  void QueueProperties(const std::string& paper) {
+    TPrinterSetupRequest answer;
+    answer.Paper = paper;
+    answer.Source = "tray-2";
+    answer.Sides = 2;
+    answer.Quality = 5;
+    dialogs_->QueuePrinterSetup(answer);
+  }
+
   // Shows the dialog modally and runs the steps one by one, each after the events of the one
   // before, as a person works through a window; the last step must end the dialog.
   TModalResult Run(TkvxPrintDialog& dialog, std::vector<std::function<void()>> steps) {
@@ -258,12 +269,7 @@ TEST_F(PrintDialogTest, PrinterChoiceTakesEffectAndCancelPutsItBack) {
 
 TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   TCupsServer server = UseTestServer();
-  TPrinterSetupRequest answer;
-  answer.Paper = "iso_a4_210x297mm";
-  answer.Source = "tray-2";
-  answer.Sides = 2;
-  answer.Quality = 5;
-  dialogs_->QueuePrinterSetup(answer);
+  QueueProperties("iso_a4_210x297mm");
   TkvxPrintDialog dialog(nullptr);
   TModalResult result = Run(dialog, {[&] {
     EXPECT_EQ(dialog.WhereL1->Caption(), "capture:/pdf");
@@ -288,15 +294,8 @@ TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   // The next job carries them, whatever tray its pages ask for.
   TkvxCustomPrinter* printer = kvxPrinters()->Printer();
   ASSERT_EQ(printer->Name(), "PdfQ");
-  printer->SetTitle("with properties");
-  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
-  ASSERT_TRUE(printer->BeginDoc()) << printer->LastError();
-  ASSERT_TRUE(printer->BeginPage());
-  printer->Canvas()->TextOut(0, 0, String("properties"));
-  printer->EndPage();
-  ASSERT_TRUE(printer->EndDoc()) << printer->LastError();
-  TCapturedJob job = FindJob(server, "with properties");
-  ASSERT_TRUE(job.Arrived);
+  TCapturedJob job = PrintPlainPage(printer, server, "with properties", "properties");
+  ASSERT_TRUE(job.Arrived) << printer->LastError();
   auto o = JobOptions(job);
   EXPECT_EQ(o["media-source"], "tray-2");
   EXPECT_EQ(o["sides"], "two-sided-long-edge");
@@ -309,6 +308,31 @@ TEST_F(PrintDialogTest, WhereShowsTheDeviceAndThePropertiesGoWithTheJob) {
   dialogs_->QueuePrinterSetup(std::nullopt);
   EXPECT_FALSE(printer->PropertiesDlg());
   EXPECT_EQ(printer->Bin(), -1);
+}
+
+TEST_F(PrintDialogTest, ACancelledDialogLeavesThePrinterAsItWas) {
+  TCupsServer server = UseTestServer();
+  TkvxCustomPrinter* printer = kvxPrinters()->Printer();
+  ASSERT_EQ(printer->Name(), "PdfQ");
+  TCapturedJob before = PrintPlainPage(printer, server, "before-the-cancelled-dialog");
+  ASSERT_TRUE(before.Arrived) << printer->LastError();
+  Integer paper = printer->Paper();
+  Extended width = printer->PaperWidth();
+
+  // Another paper, tray, sides and quality in the properties, then Cancel in the print dialog.
+  QueueProperties("iso_a5_148x210mm");
+  TkvxPrintDialog dialog(nullptr);
+  EXPECT_EQ(Run(dialog, {[&] { Click(dialog.PropButton); }, [&] { Click(dialog.CancelB); }}), mrCancel);
+  EXPECT_EQ(dialogs_->LastPrinterSetupRequest().Caption, "PdfQ");
+  EXPECT_EQ(printer->Paper(), paper);
+  EXPECT_EQ(printer->PaperWidth(), width);
+  EXPECT_EQ(printer->Bin(), -1);
+
+  TCapturedJob after = PrintPlainPage(printer, server, "after-the-cancelled-dialog");
+  ASSERT_TRUE(after.Arrived) << printer->LastError();
+  EXPECT_EQ(JobSettings(after), JobSettings(before));
+  EXPECT_NE(JobOptions(after)["media-source"], "tray-2");
+  EXPECT_NE(JobOptions(after)["sides"], "two-sided-long-edge");
 }
 
 TEST_F(PrintDialogTest, PrintToFileAsksForAPrnFileAndItsCancelCancelsThePrint) {

@@ -111,6 +111,44 @@ TEST(PrintLoop, CopiesCollationAndTheBlankDuplexPage) {
   EXPECT_EQ(PrintedPages(list.Print("duplex even")), (std::vector<int>{1, 2, 1, 2}));
 }
 
+TEST(PrintLoop, EachCopyAndEachJobCarriesItsPagesOwnSides) {
+  // Page 1 one-sided, pages 2 and 3 on both sides, from a second report page.
+  TPrintedList list;
+  auto* backed = new TkvxReportPage(list.Report.get());
+  backed->SetName("Backed");
+  backed->SetDuplex(dmVertical);
+  list.Pages->Clear();
+  list.Pages->Initialize();
+  list.Pages->AddSourcePage(list.Page);
+  list.Pages->AddSourcePage(backed);
+  list.Pages->BeginPass();
+  for (int i = 0; i < 45; ++i) {
+    if (i % 20 == 0) {
+      list.Pages->AddPage(i == 0 ? list.Page : backed);
+      list.Pages->AddObject(list.Title);
+    }
+    list.Data->SetTop(40 + 20 * (i % 20));
+    list.Name->SetText("row" + std::to_string(i + 1));
+    list.Pages->AddObject(list.Data);
+  }
+  list.Pages->Finish();
+  TkvxPrintOptions* o = list.Report->PrintOptions();
+  o->Copies = 2;
+  list.Report->ReportOptions()->Name = "mixed-sides";
+  ASSERT_TRUE(list.Pages->Print());
+  // A printer job a change of sides: one-sided, both sides, then the same again for copy 2.
+  std::vector<TCapturedJob> jobs = FindJobs(list.Server, "mixed-sides", 4);
+  ASSERT_EQ(jobs.size(), 4u);
+  EXPECT_EQ(JobSettings(jobs[0]), JobSettings(jobs[2]));
+  EXPECT_EQ(JobSettings(jobs[1]), JobSettings(jobs[3]));
+  EXPECT_NE(JobOptions(jobs[0])["sides"], "two-sided-long-edge") << "page 1 prints as the printer is set up";
+  EXPECT_EQ(JobOptions(jobs[1])["sides"], "two-sided-long-edge");
+  EXPECT_EQ(PrintedPages(jobs[2]), (std::vector<int>{1}));
+  // Copy 1 ends on a blank back, so copy 2 starts a sheet of its own.
+  EXPECT_EQ(PrintedPages(jobs[1]), (std::vector<int>{2, 3, 0}));
+
+}
+
 TEST(PrintLoop, ScaleSplitAndJoin) {
   {
     // A Letter page on an A4 sheet: each axis by its own factor, text by the smaller one.
@@ -185,20 +223,6 @@ TEST(PrintLoop, TheReportHearsOfTheJobAndOfEveryPageAndCopy) {
   EXPECT_EQ(report.Script->Find("Jobs")->GetValue().ToInteger(), 2);
 }
 
-// A preview that cancels the job when the first page is done.
-class TCancellingPreview : public TkvxCustomPreview {
- public:
-  TCancellingPreview() : TkvxCustomPreview(nullptr) {}
-  void Init() override {}
-  void Lock() override {}
-  void Unlock() override {}
-  void RefreshReport() override {}
-  void ProgressStart(TkvxProgressType) override { ++Starts; }
-  void ProgressStep(TkvxProgressType, Integer) override { Report->SetTerminated(true); }
-  void ProgressStop(TkvxProgressType) override { ++Stops; }
-  int Starts = 0, Stops = 0;
-};
-
 TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   TPrintedList list;
   list.Report->EngineOptions()->NewSilentMode = simReThrow;
@@ -214,15 +238,18 @@ TEST(PrintLoop, CancelledJobsAndBadNumbersSendNothing) {
   EXPECT_FALSE(std::filesystem::exists(TempFolder("print-loop") + "/refused.prn"));
 
   o->PageNumbers = "";
-  TCancellingPreview preview;
-  list.Report->SetPreview(&preview);
+  // The job is cancelled when the first page is done.
+  int starts = 0, stops = 0;
+  list.Report->OnProgressStart = [&](TkvxReport*, TkvxProgressType, Integer) { ++starts; };
+  list.Report->OnProgress = [&](TkvxReport* report, TkvxProgressType, Integer) { report->SetTerminated(true); };
+  list.Report->OnProgressStop = [&](TkvxReport*, TkvxProgressType, Integer) { ++stops; };
   list.Report->ReportOptions()->Name = "cancelled";
   // A cancel is the user's own choice: no message, the job withdrawn.
   EXPECT_FALSE(list.Pages->Print());
-  EXPECT_EQ(preview.Starts, 1);
-  EXPECT_EQ(preview.Stops, 1);
+  EXPECT_EQ(starts, 1);
+  EXPECT_EQ(stops, 1);
   EXPECT_FALSE(kvxPrinters()->Printer()->Printing());
-  list.Report->SetPreview(nullptr);
+  list.Report->OnProgress = nullptr;
   // The next job is whole, and nothing of the cancelled one came before it.
   list.Report->ReportOptions()->Name = "after the cancel";
   EXPECT_TRUE(list.Pages->Print());
@@ -271,6 +298,11 @@ TEST(PrintLoop, TheDialogsChoicesReachTheJob) {
     if (e.path().extension() == ".args") {
       EXPECT_EQ(ReadFile(e.path()).find("title=dialog cancelled"), std::string::npos);
     }
+  // Both sides were the choice of that job: the next one prints as its pages say.
+  list.Report->PrintOptions()->ShowDialog = false;
+  TCapturedJob next = list.Print("after-the-duplex-job");
+  EXPECT_NE(JobOptions(next)["sides"], "two-sided-long-edge");
+  EXPECT_EQ(PrintedPages(next), (std::vector<int>{1, 2, 3}));
 }
 
 }  // namespace

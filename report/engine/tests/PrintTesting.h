@@ -4,11 +4,14 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/print/tests/CaptureTesting.h"
+#include "report/engine/Printers.h"
 
 namespace orv::testing {
 
@@ -43,6 +46,31 @@ inline std::vector<TCapturedJob> FindJobs(const TCupsServer& server, const std::
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return jobs;
+}
+
+// One page of text printed directly on the printer, a page that asks for nothing special: A4,
+// upright, the default tray, as the printer is set up for sides; the capture of its job.
+inline TCapturedJob PrintPlainPage(TkvxCustomPrinter* printer, const TCupsServer& server, const std::string& title,
+                                   const std::string& text = "plain") {
+  printer->SetTitle(title);
+  printer->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  if (!printer->BeginDoc() || !printer->BeginPage()) return {};
+  printer->Canvas()->TextOut(0, 0, text);
+  printer->EndPage();
+  if (!printer->EndDoc()) return {};
+  return FindJob(server, title);
+}
+
+// What a job asks the printer for: its options without those that name or date the job itself.
+inline std::map<std::string, std::string> JobSettings(const TCapturedJob& job) {
+  std::map<std::string, std::string> settings = JobOptions(job);
+  for (auto it = settings.begin(); it != settings.end();) {
+    const std::string& name = it->first;
+    bool own = name.rfind("job-", 0) == 0 || name.rfind("time-", 0) == 0 || name.rfind("date-time-", 0) == 0 ||
+               name == "document-name-supplied";
+    it = own ? settings.erase(it) : std::next(it);
+  }
+  return settings;
 }
 
 }  // namespace orv::testing

@@ -3,16 +3,21 @@
 // print to file, raw output; and the virtual printer of a machine without a print server.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/gui/Application.h"
 #include "platform/gui/DialogService.h"
 #include "platform/gui/Timers.h"
 #include "platform/gui/tests/ControlTesting.h"
+#include "platform/gui/tests/GraphicsTesting.h"
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/tests/PrintTesting.h"
 #include "report/engine/Printers.h"
+#include "report/model/ShapeView.h"
 
 namespace orv {
 namespace {
@@ -226,20 +231,63 @@ TEST(KvxPrinters, ThePropertiesDialogSetsSourceSidesAndQualityOfTheNextJob) {
   EXPECT_EQ(answered, 1);
   EXPECT_EQ(p->Bin(), FindItem(p->Bins(), "Manual")->Code);
 
-  p->SetTitle("properties of the queue");
-  p->SetPrintParams(9, 210, 297, false, 7, 1, 1);
-  ASSERT_TRUE(p->BeginDoc()) << p->LastError();
-  ASSERT_TRUE(p->BeginPage());
-  p->Canvas()->TextOut(0, 0, String("draft"));
-  p->EndPage();
-  ASSERT_TRUE(p->EndDoc()) << p->LastError();
-  TCapturedJob job = FindJob(server, "properties of the queue");
-  ASSERT_TRUE(job.Arrived);
+  TCapturedJob job = PrintPlainPage(p, server, "properties of the queue", "draft");
+  ASSERT_TRUE(job.Arrived) << p->LastError();
   auto o = JobOptions(job);
   EXPECT_EQ(o["media-source"], "manual");
   EXPECT_EQ(o["sides"], "two-sided-short-edge");
   EXPECT_EQ(o["print-quality"], "3");
   EXPECT_EQ(o["cupsPrintQuality"], "Draft");
+}
+
+// Runs of dark pixels along the first row of page 1 of pdf, rendered in grey at 150 dpi, that has
+// at least minimum dark pixels; the picture is kept as png for a person to look at.
+int DarkRunsOfFirstLine(const std::string& pdf, const std::string& png, int minimum) {
+  std::string base = std::filesystem::temp_directory_path() / ("orvane-dash-" + std::to_string(getpid()));
+  testing::Run("pdftoppm -r 150 -gray -f 1 -l 1 -singlefile '" + pdf + "' '" + base + "'");
+  testing::Run("pdftoppm -r 150 -png -f 1 -l 1 -singlefile '" + pdf + "' '" + png + "'");
+  std::string pgm = ReadFile(base + ".pgm");
+  std::filesystem::remove(base + ".pgm");
+  int width = 0, height = 0, maxval = 0, used = 0;
+  if (std::sscanf(pgm.c_str(), "P5 %d %d %d%n", &width, &height, &maxval, &used) != 3) return -1;
+  const unsigned char* pixels = reinterpret_cast<const unsigned char*>(pgm.data()) + used + 1;
+  if (pgm.size() < static_cast<size_t>(used + 1) + static_cast<size_t>(width) * height) return -1;
+  for (int y = 0; y < height; ++y) {
+    const unsigned char* row = pixels + static_cast<size_t>(y) * width;
+    int dark = 0, runs = 0;
+    bool was = false;
+    for (int x = 0; x < width; ++x) {
+      bool on = row[x] < 128;
+      dark += on;
+      runs += on && !was;
+      was = on;
+    }
+    if (dark >= minimum) return runs;
+  }
+  return 0;
+}
+
+TEST(KvxPrinters, ADottedBoxReachesTheSpoolDotted) {
+  TCupsServer server = UseTestServer();
+  TkvxPrinters printers;
+  TkvxPrinter* p = Queue(printers, "PdfQ");
+  ASSERT_NE(p, nullptr);
+  // The envelope's stamp box: 90 by 100 pixels, dotted.
+  TkvxShapeView stamp(nullptr);
+  stamp.SetBounds(300, 100, 90, 100);
+  stamp.Frame()->SetStyle(fsDot);
+  p->SetTitle("dotted-stamp-box");
+  p->SetPrintParams(9, 210, 297, false, 7, 1, 1);
+  ASSERT_TRUE(p->BeginDoc()) << p->LastError();
+  ASSERT_TRUE(p->BeginPage());
+  stamp.Draw(p->Canvas(), p->DPI().X / 96.0, p->DPI().Y / 96.0, 0, 0);
+  p->EndPage();
+  ASSERT_TRUE(p->EndDoc()) << p->LastError();
+  TCapturedJob job = FindJob(server, "dotted-stamp-box");
+  ASSERT_TRUE(job.Arrived);
+  // 90 pixels at 96 dpi are 140 at 150 dpi, dotted every 3 pixels: over a dozen dots, not a line.
+  int runs = DarkRunsOfFirstLine(job.DocumentPath, ORVANE_PREVIEW_SCREENSHOT_FOLDER "/spooled-stamp-box", 40);
+  EXPECT_GE(runs, 12);
 }
 
 TEST(KvxPrinters, PrintToFileIsForgottenAfterTheJob) {

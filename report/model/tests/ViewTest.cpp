@@ -2,6 +2,9 @@
 // and the background and frame as drawn on a bitmap.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <utility>
+
 #include "platform/gui/Bitmap.h"
 #include "report/model/View.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -143,4 +146,63 @@ TEST(Views, AltDotFramesOfEveryWidthShowTheirDots) {
     // Nothing is drawn far from the line.
     EXPECT_EQ(b->Canvas().Pixels(100, 20 + width + 2), clWhite);
   }
+}
+
+#include "platform/gui/Metafile.h"
+#include "report/model/ShapeView.h"
+
+namespace {
+
+// Runs of frame-coloured pixels along row y from x1 to x2, and how many such pixels there are.
+std::pair<int, int> RunsAlong(TBitmap& b, int y, int x1, int x2) {
+  int runs = 0, coloured = 0;
+  bool was = false;
+  for (int x = x1; x < x2; ++x) {
+    bool on = b.Canvas().Pixels(x, y) != clWhite;
+    coloured += on;
+    runs += on && !was;
+    was = on;
+  }
+  return {runs, coloured};
+}
+
+}  // namespace
+
+TEST(Views, ThickBrokenFramesAreOneStrokeWithDashesScaledLikeThePage) {
+  // A dashed frame 4 wide at the printer's scale: one stroke a side, not one a pixel of width.
+  TPlainView view(nullptr);
+  view.SetBounds(10, 10, 300, 100);
+  view.Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
+  view.Frame()->SetStyle(fsDash);
+  view.Frame()->SetWidth(4);
+  view.Frame()->SetDropShadow(true);
+  TMetafile recorded;
+  {
+    TMetafileCanvas canvas(recorded);
+    view.Draw(&canvas, 600 / 96.0, 600 / 96.0, 0, 0);
+  }
+  int strokes = 0;
+  for (const TCanvasRecord& r : recorded.Records()) strokes += r.Kind == crLine;
+  EXPECT_LE(strokes, 4 + 2) << "four sides and the two sides of the shadow";
+
+  // Dots of 3 on, 3 off at 96 dpi are 9 and 9 at three times the scale: as the PDF draws them.
+  view.Frame()->SetDropShadow(false);
+  view.Frame()->SetStyle(fsDot);
+  view.Frame()->SetWidth(1);
+  view.Frame()->SetTyp({ftTop});
+  auto b = White(1000, 100);
+  view.Draw(&b->Canvas(), 3, 3, 0, 0);
+  auto [runs, coloured] = RunsAlong(*b, 30, 40, 940);
+  EXPECT_NEAR(runs, 900 / 18, 2);
+  EXPECT_NEAR(coloured, 450, 30);
+
+  // A shape's dotted outline stays dotted when its pen is wider than a pixel.
+  TkvxShapeView stamp(nullptr);
+  stamp.SetBounds(10, 10, 90, 100);
+  stamp.Frame()->SetStyle(fsDot);
+  auto s = White(700, 760);
+  stamp.Draw(&s->Canvas(), 600 / 96.0, 600 / 96.0, 0, 0);
+  auto [shapeRuns, shapeColoured] = RunsAlong(*s, static_cast<int>(std::lround(10 * 600 / 96.0)), 100, 600);
+  EXPECT_NEAR(shapeRuns, 500 / 38, 3);
+  EXPECT_LT(shapeColoured, 500 * 3 / 4);
 }
