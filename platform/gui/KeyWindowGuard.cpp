@@ -25,22 +25,7 @@ class KeyWindowGuard : public QObject {
     // Keys the window system made up without a key code (input methods) have no press to
     // belong to.
     if (key->key() == 0 || key->key() == Qt::Key_unknown) return false;
-    Down& down = downs_[key->key()];
-    if (type == QEvent::KeyPress && !key->isAutoRepeat()) {
-      down = {window, false, 0};
-      return false;
-    }
-    if (type == QEvent::ShortcutOverride && !key->isAutoRepeat()) return false;
-    bool ours = down.window == window;
-    if (type == QEvent::KeyRelease && !key->isAutoRepeat()) {
-      // A release travels up the widgets of its window as one event, with one time stamp;
-      // a second release of the same key without a press in between is not ours.
-      if (down.released && down.releasedAt != key->timestamp()) ours = false;
-      if (ours) down.released = true, down.releasedAt = key->timestamp();
-    } else if (down.released) {
-      ours = false;
-    }
-    if (ours) return false;
+    if (Ours(downs_[key->key()], window, type == QEvent::KeyRelease, key)) return false;
     // Accepting the override keeps a shortcut from firing; the press itself is then dropped.
     if (type == QEvent::ShortcutOverride) event->accept();
     return true;
@@ -48,10 +33,37 @@ class KeyWindowGuard : public QObject {
 
  private:
   struct Down {
-    QPointer<QWindow> window;
+    QPointer<QWindow> window;  // where the key went down
     bool released = false;
+    // The last release and what was decided for it: one release travels up the widgets of its
+    // window as one event with one time stamp, and X repeats a held key as a release and a
+    // press of one moment.
     quint64 releasedAt = 0;
+    bool releaseOurs = false;
+    bool anyRelease = false;
   };
+
+  static bool Ours(Down& down, QWindow* window, bool release, const QKeyEvent* key) {
+    quint64 at = key->timestamp();
+    if (release) {
+      if (key->isAutoRepeat()) return down.window == window && !down.released;
+      if (down.anyRelease && at == down.releasedAt) return down.releaseOurs;
+      down.anyRelease = true;
+      down.releasedAt = at;
+      down.releaseOurs = down.window == window && !down.released;
+      if (down.releaseOurs) down.released = true;
+      return down.releaseOurs;
+    }
+    bool repeat = key->isAutoRepeat() || (down.anyRelease && at == down.releasedAt);
+    if (!repeat) {
+      down.window = window;
+      down.released = false;
+      return true;
+    }
+    if (down.window != window) return false;
+    down.released = false;
+    return true;
+  }
 
   static QWindow* WindowOf(QObject* receiver) {
     if (receiver->isWidgetType()) {
