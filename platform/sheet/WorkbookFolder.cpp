@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -54,6 +55,10 @@ class TWorkbookFiles {
     std::lock_guard lock(lock_);
     files_.push_back(file);
   }
+  bool Holds(const fs::path& file) {
+    std::lock_guard lock(lock_);
+    return std::find(files_.begin(), files_.end(), file) != files_.end();
+  }
   ~TWorkbookFiles() {
     std::error_code ec;
     for (const fs::path& f : files_) fs::remove(f, ec);
@@ -79,5 +84,7 @@ String PrivateWorkbookFile(const String& base) {
   WorkbookFiles().Add(path);
   return path.string();
 }
+
+bool IsPrivateWorkbookFile(const String& file) { return WorkbookFiles().Holds(fs::path(file)); }
 
 }  // namespace orv
