@@ -2,6 +2,7 @@
 // with poppler: the members the grid shows, numbered, in the order the mode prints, under
 // their group headings; and the list sent to a workbook, read back with openpyxl.
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -11,6 +12,7 @@
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/ListPrintTesting.h"
 #include "app/tests/OtherWindowsFixture.h"
+#include "platform/gui/tests/WidgetTesting.h"
 #include "platform/db/tests/ThaiOrder.h"
 #include "platform/sheet/SheetAutomation.h"
 
@@ -295,6 +297,34 @@ TEST_F(MemberListPrintTest, AListIsPrintedOnlyUnderTheHeadingOfTheModeThatSearch
                              "' and dead_date is null and DateOut is null");
   EXPECT_EQ(std::to_string(printed.Rows.size()), expected);
   EXPECT_EQ(std::to_string(f->ADOQuery1->RecordCount()), expected);
+}
+
+TEST_F(MemberListPrintTest, AWorkbookNoApplicationOpensIsToldWithWhereItWasSaved) {
+  MakeDemo(20);
+  TForm1* f = StartMain();
+  // A desktop without an application for workbooks: xdg-open says so with its status 3.
+  std::filesystem::path bin = dir_ / "bin";
+  std::filesystem::create_directories(bin);
+  std::ofstream(bin / "xdg-open") << "#!/bin/sh\nexit 3\n";
+  std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+  std::string oldPath = getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  Boxes();
+  f->LumSmoothButton5Click(f->LumSmoothButton5);
+  std::vector<std::string> boxes;
+  testing::WaitFor([&] {
+    for (const std::string& box : Boxes()) boxes.push_back(box);
+    return !boxes.empty();
+  }, 10000);
+  setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string lead = "เขียนสมุดงานเสร็จแล้ว แต่เปิดไม่ได้: ไม่มีโปรแกรมในเครื่องที่เปิดแฟ้มชนิดนี้ได้\nสมุดงานบันทึกไว้ที่ ";
+  ASSERT_EQ(boxes[0].rfind(lead, 0), 0u) << boxes[0];
+  std::string file = boxes[0].substr(lead.size(), boxes[0].find('\n', lead.size()) - lead.size());
+  EXPECT_TRUE(file.ends_with(".xlsx")) << file;
+  TWorkbookRows rows = ReadWorkbookRows(file, "ID");
+  ASSERT_TRUE(rows.Read) << rows.Problems;
+  EXPECT_EQ(rows.DataRows, static_cast<size_t>(f->ADOQuery1->RecordCount()));
 }
 
 TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
