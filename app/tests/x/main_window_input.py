@@ -24,6 +24,7 @@ EMAIL = (506, 495)                 # "อีเมล"
 NAME_MODE = (40, 71)               # the search mode "ชื่อ/นามสกุล", chosen at start-up
 SEARCH_NAME = (105, 253)           # the search box "ชื่อ"
 ADD_AT_ADDRESS = (1171, 379)       # "เพิ่มข้อมูล", the member's address
+ADD_NOTICE = (1171, 463)           # "สร้างเอกสารแจ้งการสมรส"
 
 
 def row(n):
@@ -175,6 +176,18 @@ def held_enter_answers_each_question_once(answer):
             app.no_new_window()
             after = len(snapshot(app, table))
             check(after == before + 1, "one row is added to %s: %d -> %d" % (table, before, after))
+        # Last, the member's marriage notification: its question adds one and shows the
+        # notifications window, which holds the main window until it closes.
+        sql_write(app.db, "delete from MarriageNotify")
+        app.click(app.main, *ADD_NOTICE)
+        box = app.wait_window()
+        app.activate(box)
+        app.hold("Return", 1.5)
+        wait_for(lambda: box not in app.windows(), "the question to close")
+        app.known.add(app.wait_window("ใบแจ้งการสมรส"))
+        app.no_new_window()
+        notices = len(sql(app.db, "select rowid from MarriageNotify"))
+        check(notices == 1, "one notification is added: %d" % notices)
 
 
 if __name__ == "__main__":
