@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import PATIENCE, Orvane, check, main, sql, wait_for  # noqa: E402
+from xdriver import PATIENCE, Failure, Orvane, check, main, sql, wait_for  # noqa: E402
 
 # Places in the client areas of the windows.
 MAIN_CHURCHES = (120, 12)          # main menu "รายชื่อวัด"
@@ -99,8 +99,11 @@ def churches_envelope_and_the_preview_keys(answer):
         wait_for(lambda: geometry(preview)["WIDTH"] == width, "the preview to fill the width")
         app.settle(0.5)
         app.key("F11")
-        wait_for(lambda: geometry(preview)["Y"] == 0 and geometry(preview)["HEIGHT"] == height,
-                 "F11 to show the preview full screen")
+        try:
+            wait_for(lambda: geometry(preview)["Y"] == 0 and geometry(preview)["HEIGHT"] == height,
+                     "F11 to show the preview full screen")
+        except Failure as e:
+            raise Failure("%s: the preview is at %s on a screen of %dx%d" % (e, geometry(preview), width, height))
         app.key("F11")
         wait_for(lambda: geometry(preview)["Y"] > 0, "F11 again to give the window its frame back")
         app.key("ctrl+f")
