@@ -45,6 +45,13 @@ class KeyWindowGuard : public QObject {
 
   static bool Ours(Down& down, QWindow* window, bool release, const QKeyEvent* key) {
     quint64 at = key->timestamp();
+    // Events made up by the program itself carry no time: only Qt's own mark tells a repeat.
+    if (at == 0) {
+      if (release || key->isAutoRepeat()) return down.window == window;
+      down.window = window;
+      down.released = false;
+      return true;
+    }
     if (release) {
       if (key->isAutoRepeat()) return down.window == window && !down.released;
       if (down.anyRelease && at == down.releasedAt) return down.releaseOurs;
