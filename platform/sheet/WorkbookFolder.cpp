@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/FileUtils.h"
 
 namespace orv {
 
@@ -30,8 +31,9 @@ fs::path FolderPath() {
   if (runtime && *runtime && fs::is_directory(runtime, ec)) return fs::path(runtime) / "orvane-workbooks";
   const char* cache = std::getenv("XDG_CACHE_HOME");
   if (cache && *cache) return fs::path(cache) / "orvane" / "workbooks";
-  const char* home = std::getenv("HOME");
-  return fs::path(home && *home ? home : "/") / ".cache" / "orvane" / "workbooks";
+  String home = HomeFolder();
+  if (home.empty()) FolderError("~/.cache/orvane/workbooks", "the user has no home folder");
+  return fs::path(home) / ".cache" / "orvane" / "workbooks";
 }
 
 // The folder, made if need be, ours alone: a folder of the name that belongs to someone else is
