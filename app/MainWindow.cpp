@@ -255,8 +255,11 @@ void TForm1::CreateSettingsPanel() {
 
   DBGrid4 = new TDBGrid(this);
   DBGrid4->SetParent(GroupBox3);
-  DBGrid4->SetBounds(14, panel.Bottom() + 10, 300, settingsHeight - panel.Bottom() - 24);
+  // Code, name and short name side by side, each wide enough for a Thai church name, so the
+  // user can tell which church a code is before picking it.
+  DBGrid4->SetBounds(14, panel.Bottom() + 10, 510, settingsHeight - panel.Bottom() - 24);
   DBGrid4->SetDataSource(DataSource4);
+  AddColumns(DBGrid4, {{"ID-Church", nullptr, 90}, {"Name", nullptr, 230}, {"Gen-name", nullptr, 150}});
   DBGrid4->SetReadOnly(true);
   DBGrid4->SetVisible(false);
   Button1 = new TButton(this);
@@ -290,6 +293,9 @@ void TForm1::ConnectDatabase() {
                                 " เปิดได้เพื่ออ่านอย่างเดียว เพราะแฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้"
                                 "\nช่องแก้ไขและปุ่มเพิ่มข้อมูลจึงถูกปิดไว้",
                             Caption(), MB_OK | MB_ICONWARNING);
+  // Counted from here, not while a box waits for the user; lifted when the window is ready.
+  // No start-up query may hold the program for ever.
+  ADOConnection1->SetTimeLimit(StartupTimeLimit);
 }
 
 void TForm1::DisableWritingEditors() {
@@ -314,9 +320,10 @@ void TForm1::FormCreate(TObject*) {
     // What failed after the checks (a damaged page, a failed upgrade) is told the same way,
     // and the connection goes before anything more is written.
     String file = ADOConnection1->DataSource();
+    bool timedOut = ADOConnection1->TimeLimitPassed();
     ADOConnection1->Close();
     const auto* own = dynamic_cast<const Exception*>(&e);
-    String message = own ? own->Message() : String(e.what());
+    String message = timedOut ? StartupTimeLimitReason() : own ? own->Message() : String(e.what());
     throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
                                             message.substr(0, message.find('\n'))));
   }
@@ -370,6 +377,7 @@ void TForm1::StartUp() {
   ADOQuery4->Open();
   ADOQuery9->Open();
   if (readOnly_) DisableWritingEditors();
+  ADOConnection1->SetTimeLimit(0);
 }
 
 void TForm1::FormActivate(TObject*) {

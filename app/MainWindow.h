@@ -472,6 +472,9 @@ class TForm1 : public TForm {
   void FindDay(TRadioButton* Mode);
   void FindPeriod(TRadioButton* Mode);
   void FillValueList(const String& Expression);
+  // Whether the member list holds the selected mode's own search, searching first in a date
+  // mode, whose dates are on screen: a list printed under a mode's heading must be its rows.
+  bool SearchedBySelectedMode();
   // Whether there is a member on screen to act on.
   bool HasMember() const;
   // Posts the member being appended and makes it the current row of the whole list.
@@ -496,6 +499,8 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
   bool readOnly_ = false;
+  // The mode whose search the member list holds; choosing another mode does not search.
+  TRadioButton* searchedMode_ = nullptr;
 };
 
 extern TForm1* Form1;

@@ -107,7 +107,8 @@ void TForm1::CreateMemberLists() {
 }
 
 void TForm1::N6Click(TObject*) {
-  if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) {
+  // A mode chosen without a search yet has nothing of its own to print.
+  if (!SearchedBySelectedMode() || !ADOQuery1->Active() || ADOQuery1->IsEmpty()) {
     ShowMessage("ไม่มีข้อมูลที่จะพิมพ์");
     return;
   }

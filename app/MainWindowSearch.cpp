@@ -140,6 +140,8 @@ void TForm1::CreateSearchModes() {
   // (the filter that applies at start-up), both religions.
   RadioButton1->SetChecked(true);
   RadioButton13->SetChecked(true);
+  // Start-up lists every member by name, the name mode's empty search.
+  searchedMode_ = RadioButton1;
   CheckBox23->SetChecked(true);
   CheckBox24->SetChecked(true);
 
@@ -295,6 +297,8 @@ void SetMemberList(TADOQuery* query, const String& Condition, const TMemberOrder
 
 void TForm1::OpenMembers(const String& Condition, const TMemberOrder& Order, const TParams& Params,
                          bool WithPair) {
+  const TSearchMode* mode = SelectedMode(this);
+  searchedMode_ = mode ? this->*mode->Radio : nullptr;
   CurrentSelect = MemberSelect(Condition, WithPair);
   CurrentOrder = Order.Clause;
   // The export copy gets the same rows: the statement and its values, opened by the export.
@@ -312,6 +316,15 @@ void TForm1::OpenMembers(const String& Condition, const TMemberOrder& Order, con
   // An empty list scrolls nowhere; the display, the moves and the single-member query must
   // still leave the member shown before.
   if (!any) ADOQuery1AfterScroll(ADOQuery1);
+}
+
+bool TForm1::SearchedBySelectedMode() {
+  const TSearchMode* mode = SelectedMode(this);
+  if (!mode) return false;
+  TRadioButton* radio = this->*mode->Radio;
+  if (searchedMode_ != radio && mode->Input == miDay) FindDay(radio);
+  if (searchedMode_ != radio && mode->Input == miPeriod) FindPeriod(radio);
+  return searchedMode_ == radio;
 }
 
 void TForm1::FindText(bool BySurname) {

@@ -10,6 +10,7 @@
 
 #include "app/ParishSchema.h"
 #include "platform/db/ADODB.h"
+#include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -69,17 +70,25 @@ std::vector<String> Column(TADOConnection& connection, const String& sql, const 
   return values;
 }
 
-// Table or view name (lower case, as SQL matches names) to its columns in their own spelling.
-using TLayout = std::map<String, std::vector<String>>;
+// A table or a view, with its columns in their own spelling.
+struct TObjectLayout {
+  bool View = false;
+  std::vector<String> Columns;
+};
+
+// Table or view name (lower case, as SQL matches names) to its layout.
+using TLayout = std::map<String, TObjectLayout>;
 
 TLayout LayoutOf(TADOConnection& connection) {
   TLayout layout;
-  for (const String& name : Column(connection,
-                                   "select name from sqlite_master where type in ('table', "
-                                   "'view') and name not like 'sqlite%'",
-                                   {}))
-    layout[LowerCase(name)] =
-        Column(connection, "select name from pragma_table_info(:table)", name);
+  for (bool view : {false, true}) {
+    for (const String& name :
+         Column(connection,
+                String("select name from sqlite_master where type = '") + (view ? "view" : "table") +
+                    "' and name not like 'sqlite%'",
+                {}))
+      layout[LowerCase(name)] = {view, Column(connection, "select name from pragma_table_info(:table)", name)};
+  }
   return layout;
 }
 
@@ -132,12 +141,16 @@ void CreateParish(const String& folder, const String& fileName) {
 void CheckLayout(const String& fileName, const TLayout& found) {
   if (!found.count("orvani"))
     Refuse(fileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูลทะเบียนวัด (ไม่มีตาราง Orvani)");
-  for (const auto& [name, columns] : ExpectedLayout()) {
-    String kind = name == "list" ? "มุมมอง" : "ตาราง";
+  for (const auto& [name, expected] : ExpectedLayout()) {
+    String kind = expected.View ? "มุมมอง" : "ตาราง";
     auto it = found.find(name);
     if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + Spelled(name));
-    for (const String& column : columns) {
-      if (HasColumn(it->second, column) || kUpgradeColumns.count(name + "." + LowerCase(column)))
+    // Data the program writes and searches lives in tables; a view in a table's place may be
+    // read-only, or recursive and never end.
+    if (!expected.View && it->second.View)
+      Refuse(fileName, Spelled(name) + " ในแฟ้มนี้เป็นมุมมอง (view) ไม่ใช่ตาราง");
+    for (const String& column : expected.Columns) {
+      if (HasColumn(it->second.Columns, column) || kUpgradeColumns.count(name + "." + LowerCase(column)))
         continue;
       Refuse(fileName, kind + " " + Spelled(name) + " ไม่มีคอลัมน์ " + column);
     }
@@ -149,8 +162,8 @@ void CheckLayout(const String& fileName, const TLayout& found) {
 String DefaultParishFolder() {
   const char* data = std::getenv("XDG_DATA_HOME");
   if (data && *data == '/') return String(data) + "/orvane";
-  const char* home = std::getenv("HOME");
-  return String(home && *home ? home : "/") + "/.local/share/orvane";
+  String home = HomeFolder();
+  return (home.empty() ? String() : ExcludeTrailingPathDelimiter(home)) + "/.local/share/orvane";
 }
 
 String AbsoluteFolder(const String& folder) {
@@ -182,6 +195,7 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   TADOConnection probe(nullptr);
   probe.SetConnectionString("Mode=Read");
   probe.SetDatabaseFile(result.FileName);
+  probe.SetTimeLimit(StartupTimeLimit);
   TLayout found;
   int version = 0;
   try {
@@ -189,16 +203,33 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     found = LayoutOf(probe);
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
   } catch (const Exception& e) {
+    if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
+    String log = result.FileName + "-wal", shared = result.FileName + "-shm";
+    // Changes still in the log are read through the shared-memory file beside it, which
+    // SQLite makes when it is missing, and cannot make in a folder the user may not write to.
+    if (result.ReadOnly && std::filesystem::file_size(log, ec) > 0 && !ec &&
+        !std::filesystem::exists(shared, ec) && !Writable(dir))
+      Refuse(result.FileName,
+             "ไม่มีแฟ้มหน่วยความจำร่วม " + shared + " ที่ต้องใช้อ่านการเปลี่ยนแปลงที่ค้างอยู่ในแฟ้ม " +
+                 log + " และสร้างแฟ้มนั้นไม่ได้ เพราะโฟลเดอร์ " + dir +
+                 " เขียนไม่ได้ (ให้ผู้ที่เขียนโฟลเดอร์นี้ได้เปิดทะเบียนนี้หนึ่งครั้ง)");
     Refuse(result.FileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูล หรือเสียหาย (" + Reason(e) + ")");
   }
   probe.Close();
   CheckLayout(result.FileName, found);
-  bool needsUpgrade = !HasColumn(found["move"], "OrvID") || version < ParishSchemaVersion;
+  bool needsUpgrade = !HasColumn(found["move"].Columns, "OrvID") || version < ParishSchemaVersion;
   if (result.ReadOnly && needsUpgrade)
     Refuse(result.FileName,
            "ฐานข้อมูลต้องปรับให้เป็นรุ่นปัจจุบัน แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
   logFiles.Keep();
   return result;
+}
+
+int StartupTimeLimit = 30000;
+
+String StartupTimeLimitReason() {
+  return "ฐานข้อมูลทำคำสั่งตอนเปิดไม่เสร็จภายใน " + IntToStr(StartupTimeLimit / 1000) +
+         " วินาที จึงหยุดไว้ (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)";
 }
 
 String StartupFailureText(const String& fileName, const String& reason) {

@@ -31,6 +31,11 @@ struct TParishDatabase {
 // no upgrade. EParishStartup says what is wrong.
 TParishDatabase PrepareParishDatabase(const String& folder);
 
+// How long, in milliseconds, start-up waits for the database's answers before it gives up, and
+// the reason it then gives.
+extern int StartupTimeLimit;
+String StartupTimeLimitReason();
+
 // The text of the start-up error box: the file and the reason.
 String StartupFailureText(const String& fileName, const String& reason);
 

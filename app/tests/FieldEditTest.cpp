@@ -122,6 +122,26 @@ TEST_F(FieldEditTest, ARefusedSaveIsReportedAndNotPostedByTheNext) {
   EXPECT_EQ(Stored("tel", "8"), "[เดิม]");
 }
 
+TEST_F(FieldEditTest, AParishLockedByAnotherProgramSaysSoInThaiAndKeepsTheField) {
+  MakeDemo(10);
+  Cli("update Orvani set e_mail = 'old@b.th' where ID = 4");
+  TForm1* f = Start();
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(4), 0));
+  // Another program in the middle of a write holds the parish for longer than the save waits.
+  TADOConnection other(nullptr);
+  other.SetDatabaseFile(Db());
+  other.Execute("begin immediate");
+  TypeAndEnter(f->LabeledEdit8, "new@b.th");
+  EXPECT_EQ(dialogs_->LastText(),
+            "โปรแกรมอื่นกำลังใช้ทะเบียนวัดนี้อยู่ (ฐานข้อมูลถูกล็อก) ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก\n"
+            "ให้ปิดหรือรอโปรแกรมนั้นทำงานเสร็จ แล้วบันทึกช่องนี้อีกครั้ง");
+  other.Execute("rollback");
+  EXPECT_EQ(Stored("e_mail", "4"), "[old@b.th]");
+  // Once the other program lets go, the field saves.
+  TypeAndEnter(f->LabeledEdit8, "new@b.th");
+  EXPECT_EQ(Stored("e_mail", "4"), "[new@b.th]");
+}
+
 TEST_F(FieldEditTest, MoveEditorsWriteTheMoveAndTheMembersOwnColumns) {
   MakeDemo(30);
   std::string id = Cli("select min(OrvID) from Move");

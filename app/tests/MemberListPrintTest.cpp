@@ -2,6 +2,7 @@
 // with poppler: the members the grid shows, numbered, in the order the mode prints, under
 // their group headings; and the list sent to a workbook, read back with openpyxl.
 #include <algorithm>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <regex>
@@ -11,6 +12,7 @@
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/ListPrintTesting.h"
 #include "app/tests/OtherWindowsFixture.h"
+#include "platform/gui/tests/WidgetTesting.h"
 #include "platform/db/tests/ThaiOrder.h"
 #include "platform/sheet/SheetAutomation.h"
 
@@ -246,23 +248,83 @@ TEST_F(MemberListPrintTest, AnEmptyListRefusesToPrint) {
   EXPECT_EQ(Boxes(), std::vector<std::string>{"ไม่มีข้อมูลที่จะพิมพ์"});
 }
 
-TEST_F(MemberListPrintTest, TheWitnessListPrintsAfterASearchWithoutItsPairColumn) {
+TEST_F(MemberListPrintTest, AListIsPrintedOnlyUnderTheHeadingOfTheModeThatSearchedIt) {
   MakeDemo(60);
   TForm1* f = StartMain();
-  // The witnesses' mode is chosen, but the list on screen comes from a status change, whose
-  // search selects no pair column.
+  // The witnesses' mode is chosen and a status change asks for its search, which has not run
+  // yet: the list on screen is still the start-up's, every member by name.
   f->RadioButton17->SetChecked(true);
   EXPECT_EQ(f->ComboBox8->ItemIndex(), -1);
   f->RadioButton21->SetChecked(true);
   ASSERT_TRUE(f->ADOQuery1->Active());
+  ASSERT_GT(f->ADOQuery1->RecordCount(), 0);
+  Boxes();
+  TPrintedList printed = PrintList(f, "witnesses before their search");
+  EXPECT_FALSE(printed.Opened);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ไม่มีข้อมูลที่จะพิมพ์"});
+
+  // Searched, the list prints under the witnesses' heading.
+  f->ComboBox8->SetText(Cli("select mtmn_father || '-' || mtmn_mother from Orvani"
+                            " where mtmn_father is not null order by ID limit 1"));
+  f->Timer1Timer(f->Timer1);
   Integer count = f->ADOQuery1->RecordCount();
   ASSERT_GT(count, 0);
-  Boxes();
-  TPrintedList printed = PrintList(f, "witnesses after a status change");
+  printed = PrintList(f, "witnesses");
   EXPECT_EQ(Boxes(), std::vector<std::string>{"ต้องการพิมพ์รายชื่อสัตบุรุษตามตารางซ้ายมือ"
                                               " ตามชื่อพ่อ/แม่ทูนหัวศีลสมรสที่ค้นหา หรือ ?"});
   ASSERT_TRUE(printed.Opened);
   EXPECT_EQ(printed.Rows.size(), static_cast<size_t>(count));
+
+  // The birthday mode searches with the day on its picker before it prints: today's
+  // birthdays, not the witnesses found before.
+  std::string today = Cli("select strftime('%m-%d', 'now', 'localtime')");
+  Cli("update Orvani set birth_date = '1980-' || '" + today + "', dead_date = null, DateOut = null"
+      " where ID in (3, 7)");
+  // With the living status and today's date already chosen, choosing the mode changes no
+  // picker and no status, so nothing searches.
+  f->RadioButton13->SetChecked(true);
+  f->DateTimePicker2->SetDate(Date());
+  f->Timer1Timer(f->Timer1);
+  Integer witnesses = f->ADOQuery1->RecordCount();
+  f->RadioButton5->SetChecked(true);
+  ASSERT_EQ(f->ADOQuery1->RecordCount(), witnesses);
+  Boxes();
+  printed = PrintList(f, "birthdays");
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ต้องการพิมพ์รายชื่อสัตบุรุษตามตารางซ้ายมือ"
+                                              " ตามวันเกิดที่ค้นหา หรือ ?"});
+  ASSERT_TRUE(printed.Opened);
+  std::string expected = Cli("select count(*) from Orvani where substr(birth_date, 6) = '" + today +
+                             "' and dead_date is null and DateOut is null");
+  EXPECT_EQ(std::to_string(printed.Rows.size()), expected);
+  EXPECT_EQ(std::to_string(f->ADOQuery1->RecordCount()), expected);
+}
+
+TEST_F(MemberListPrintTest, AWorkbookNoApplicationOpensIsToldWithWhereItWasSaved) {
+  MakeDemo(20);
+  TForm1* f = StartMain();
+  // A desktop without an application for workbooks: xdg-open says so with its status 3.
+  std::filesystem::path bin = dir_ / "bin";
+  std::filesystem::create_directories(bin);
+  std::ofstream(bin / "xdg-open") << "#!/bin/sh\nexit 3\n";
+  std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+  std::string oldPath = getenv("PATH");
+  setenv("PATH", (bin.string() + ":" + oldPath).c_str(), 1);
+  Boxes();
+  f->LumSmoothButton5Click(f->LumSmoothButton5);
+  std::vector<std::string> boxes;
+  testing::WaitFor([&] {
+    for (const std::string& box : Boxes()) boxes.push_back(box);
+    return !boxes.empty();
+  }, 10000);
+  setenv("PATH", oldPath.c_str(), 1);
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string lead = "เขียนสมุดงานเสร็จแล้ว แต่เปิดไม่ได้: ไม่มีโปรแกรมในเครื่องที่เปิดแฟ้มชนิดนี้ได้\nสมุดงานบันทึกไว้ที่ ";
+  ASSERT_EQ(boxes[0].rfind(lead, 0), 0u) << boxes[0];
+  std::string file = boxes[0].substr(lead.size(), boxes[0].find('\n', lead.size()) - lead.size());
+  EXPECT_TRUE(file.ends_with(".xlsx")) << file;
+  TWorkbookRows rows = ReadWorkbookRows(file, "ID");
+  ASSERT_TRUE(rows.Read) << rows.Problems;
+  EXPECT_EQ(rows.DataRows, static_cast<size_t>(f->ADOQuery1->RecordCount()));
 }
 
 TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {

@@ -1,6 +1,7 @@
 // The settings panel: each editor saves its column of the settings row on Enter, exactly as
 // typed or Null; the parish code is picked from the church list and trimmed when it is left.
 #include "app/tests/EditingFixture.h"
+#include "platform/gui/Bitmap.h"
 
 namespace orv::test {
 
@@ -62,6 +63,34 @@ TEST_F(SettingsPanelTest, ParishCodeIsPickedFromTheChurchList) {
   EXPECT_FALSE(f->DBGrid4->Visible());
   f->DBGrid4Exit(f->DBGrid4);
   EXPECT_EQ(Setting("ID"), "[100310]");
+}
+
+TEST_F(SettingsPanelTest, TheChurchPickerShowsCodeNameAndShortNameWideEnoughToRead) {
+  MakeDemo(10);
+  TForm1* f = Start();
+  f->N1Click(f->N1);
+  KeyClicks(KeyTarget(f->Edit10), "1");
+  ASSERT_TRUE(f->DBGrid4->Visible());
+  const char* titles[] = {"ID-Church", "Name", "Gen-name"};
+  ASSERT_EQ(f->DBGrid4->Columns().Count(), 3);
+  // Each column as wide as the longest value sqlite3 finds for it (and its title), all three
+  // inside the grid.
+  const char* columns[] = {"\"ID-Church\"", "\"Name-Church\"", "\"gen-name-church\""};
+  TBitmap measure(10, 10);
+  measure.Canvas().Font().Assign(f->DBGrid4->Font());
+  int total = 0;
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(f->DBGrid4->TitleText(i), titles[i]);
+    int widest = measure.Canvas().TextWidth(titles[i]);
+    for (const std::string& value :
+         Lines(Cli(std::string("select distinct ") + columns[i] + " from church where " + columns[i] + " is not null")))
+      widest = std::max(widest, measure.Canvas().TextWidth(value));
+    int width = f->DBGrid4->Columns()[i]->Width();
+    EXPECT_GE(width, widest + 4) << titles[i];
+    total += width;
+  }
+  EXPECT_LE(total, f->DBGrid4->Width());
+  EXPECT_LE(f->DBGrid4->Left() + f->DBGrid4->Width(), f->GroupBox3->Width());
 }
 
 }  // namespace orv::test

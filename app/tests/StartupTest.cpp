@@ -4,8 +4,10 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <functional>
 #include <iterator>
 
+#include "app/ParishFolder.h"
 #include "app/tests/ParishFixture.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
@@ -341,6 +343,85 @@ TEST_F(StartupTest, ReadOnlyDatabaseIsShownWithItsWritingEditorsDisabled) {
       },
       testing::ExitedWithCode(0), "");
   EXPECT_EQ(FileBytes(Db()), before);
+}
+
+}  // namespace orv::test
+
+namespace orv::test {
+
+namespace {
+
+// The text of the start-up refusal Start() raised, or "" when the window started.
+std::string Refusal(const std::function<void()>& start) {
+  try {
+    start();
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+}  // namespace
+
+TEST_F(StartupTest, AViewWhereATableBelongsIsRefusedAndNoStartUpQueryRunsForEver) {
+  // The members' table made an endless recursive view: a start-up that read it never ended.
+  MakeDemo(5);
+  Cli("alter table Orvani rename to OrvaniRows; create view Orvani as with recursive r(n) as "
+      "(select 1 union all select n + 1 from r) select o.* from r cross join OrvaniRows o;");
+  Cli("pragma wal_checkpoint(truncate)");
+  std::string before = FileBytes(Db());
+  EXPECT_EQ(Refusal([&] { Start(); }),
+            "เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() + "\nสาเหตุ: Orvani ในแฟ้มนี้เป็นมุมมอง (view) ไม่ใช่ตาราง");
+  Stop();
+  EXPECT_EQ(FileBytes(Db()), before);
+
+  // The children's list may be a view, and an endless one holds start-up only as long as the
+  // time bound.
+  std::filesystem::remove(Db());
+  MakeDemo(5);
+  Cli("drop view List; create view List as with recursive r(n) as (select 1 union all select n + 1 "
+      "from r) select o.ID, o.St, o.NM, o.Sur, o.Address1, o.Address2, o.tel, o.Occupation, "
+      "o.birth_date, o.Papa_Nm, o.Mama_Nm from r cross join Orvani o;");
+  int saved = StartupTimeLimit;
+  StartupTimeLimit = 1000;
+  std::string refusal = Refusal([&] { Start(); });
+  StartupTimeLimit = saved;
+  EXPECT_EQ(refusal, "เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() +
+                         "\nสาเหตุ: ฐานข้อมูลทำคำสั่งตอนเปิดไม่เสร็จภายใน 1 วินาที จึงหยุดไว้"
+                         " (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)");
+  EXPECT_FALSE(form_->ADOConnection1->Connected());
+}
+
+TEST_F(StartupTest, AReadOnlyParishWithItsLogButNoSharedMemoryFileNamesTheMissingFile) {
+  MakeDemo(10);
+  // A copy taken while a program had changes in the log: the database and its log, without
+  // the shared-memory file, which only lives while a program has the parish open.
+  std::filesystem::path copy = dir_ / "copy";
+  std::filesystem::create_directories(copy);
+  {
+    TADOConnection writer(nullptr);
+    writer.SetDatabaseFile(Db());
+    writer.Open();
+    writer.Execute("pragma wal_autocheckpoint = 0; update Orvani set tel = '02-111-2222' where ID = 3");
+    for (const char* suffix : {"", "-wal"})
+      std::filesystem::copy_file(Db() + suffix, copy / (std::string(ParishDatabaseName) + suffix));
+  }
+  std::string db = (copy / ParishDatabaseName).string();
+  ASSERT_GT(std::filesystem::file_size(db + "-wal"), 0u);
+  chmod(db.c_str(), 0444);
+  chmod((db + "-wal").c_str(), 0444);
+  chmod(copy.c_str(), 0555);
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(3);
+        AppPath = copy.string();
+        std::fprintf(stderr, "%s", Refusal([&] { Start(); }).c_str());
+        std::_Exit(0);
+      },
+      testing::ExitedWithCode(0),
+      "สาเหตุ: ไม่มีแฟ้มหน่วยความจำร่วม " + db + "-shm ที่ต้องใช้อ่านการเปลี่ยนแปลงที่ค้างอยู่ในแฟ้ม " + db +
+          "-wal และสร้างแฟ้มนั้นไม่ได้ เพราะโฟลเดอร์ " + copy.string() + " เขียนไม่ได้");
+  chmod(copy.c_str(), 0755);
 }
 
 }  // namespace orv::test

@@ -12,6 +12,7 @@
 //   q->Open();
 //   for (q->First(); !q->Eof(); q->Next()) ... q->FieldByName("Nm")->AsString() ...
 //   q->Edit(); q->FieldByName("tel")->SetAsString("02 123 4567"); q->Post();
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -107,10 +108,18 @@ class TADOConnection : public TComponent {
   // Creates an empty database file in WAL mode; EDatabaseError when the file exists.
   static void CreateDatabase(const String& fileName);
 
+  // A statement still running milliseconds from now is interrupted and fails; 0 lifts the
+  // limit. A damaged file or a view that never ends would otherwise hold the program for ever.
+  void SetTimeLimit(int milliseconds);
+  // Whether the limit stopped a statement since it was set.
+  bool TimeLimitPassed() const { return limitPassed_; }
+
  private:
   friend class TCustomADODataSet;
   friend class TADOCommand;
   sqlite3* Handle();  // opens on first use
+  static int CheckTimeLimit(void* connection);
+  void ApplyTimeLimit();
   void Attach(TCustomADODataSet* dataSet);
   void Detach(TCustomADODataSet* dataSet);
 
@@ -119,6 +128,9 @@ class TADOConnection : public TComponent {
   sqlite3* db_ = nullptr;
   Integer transactionLevel_ = 0;
   std::vector<TCustomADODataSet*> dataSets_;
+  std::chrono::steady_clock::time_point deadline_{};
+  bool limited_ = false;
+  bool limitPassed_ = false;
 };
 
 // A dataset over one SQL statement of a connection. When the statement reads one table (or a

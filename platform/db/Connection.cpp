@@ -132,6 +132,26 @@ void TADOConnection::Open() {
     throw;
   }
   db_ = db;
+  ApplyTimeLimit();
+}
+
+void TADOConnection::SetTimeLimit(int milliseconds) {
+  limited_ = milliseconds > 0;
+  limitPassed_ = false;
+  deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  ApplyTimeLimit();
+}
+
+int TADOConnection::CheckTimeLimit(void* connection) {
+  auto* c = static_cast<TADOConnection*>(connection);
+  if (std::chrono::steady_clock::now() < c->deadline_) return 0;
+  c->limitPassed_ = true;
+  return 1;
+}
+
+void TADOConnection::ApplyTimeLimit() {
+  // The clock is read every few thousand steps of a statement; without a limit, never.
+  if (db_) sqlite3_progress_handler(db_, limited_ ? 4000 : 0, limited_ ? CheckTimeLimit : nullptr, this);
 }
 
 void TADOConnection::Close() {

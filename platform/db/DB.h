@@ -8,8 +8,12 @@
 
 #include "platform/db/Fields.h"
 #include "platform/rtl/Component.h"
+#include "platform/rtl/Exceptions.h"
 
 namespace orv {
+
+// Another connection (another program) holds the lock a statement needed.
+ORV_DECLARE_EXCEPTION(EDatabaseLocked, EDatabaseError);
 
 class RowStore;
 class TDataSource;

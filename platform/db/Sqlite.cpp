@@ -14,6 +14,8 @@ void RaiseSqliteError(sqlite3* db, std::string_view sql) {
     message += "\nSQL: ";
     message += sql;
   }
+  int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseLocked(message);
   throw EDatabaseError(message);
 }
 

@@ -1,16 +1,23 @@
 #include "platform/gui/Application.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QProxyStyle>
 #include <QWidget>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/gui/DialogService.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/FormRegistry.h"
+#include "platform/gui/KeyWindowGuard.h"
 #include "platform/fonts/FontConfig.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"
+#include "platform/gui/ThaiQtTexts.h"
 
 namespace orv {
 
@@ -81,6 +88,16 @@ void TApplication::Initialize() {
   ownedQtApplication = new QApplication(argc, argv);
   QApplication::setStyle(new HintStyle);
   QApplication::setQuitOnLastWindowClosed(false);
+  InstallKeyWindowGuard(ownedQtApplication);
+  // Qt's own dialogs (file, colour, font) and buttons speak the user's language where the
+  // system has Qt's translations for it.
+  auto* qtTexts = new QTranslator(ownedQtApplication);
+  if (qtTexts->load(QLocale(), QStringLiteral("qt"), QStringLiteral("_"),
+                    QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(qtTexts);
+  // The system has none in Thai: the program carries the words of the dialogs a user meets.
+  if (QLocale().language() == QLocale::Thai)
+    QCoreApplication::installTranslator(NewThaiQtTexts(ownedQtApplication));
   if (title_.empty()) title_ = name;
   QCoreApplication::setApplicationName(QStr(title_));
 }
@@ -187,9 +204,18 @@ void TApplication::HandleException(TObject* Sender) {
 
 void TApplication::ShowException(const Exception& E) {
   String message = E.Message();
+  // The statement a database error carries says nothing to the user: it goes to standard
+  // error, for whoever looks into the fault.
+  size_t statement = message.find("\nSQL: ");
+  if (statement != String::npos) {
+    std::fprintf(stderr, "%s: %s\n", title_.c_str(), message.c_str());
+    message.erase(statement);
+  }
   // The class library ends a message that stops on a letter or digit with a full stop.
-  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') message += '.';
-  MessageBox(message, title_, MB_OK | MB_ICONSTOP);
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.' &&
+      static_cast<unsigned char>(message.back()) < 0x80)
+    message += '.';
+  MessageBox(message, BoxCaption(), MB_OK | MB_ICONSTOP);
 }
 
 ORV_IMPLEMENT_CLASS(TApplication, c) {

@@ -64,6 +64,10 @@ QStringList QtFilters(const String& filter) {
 }
 
 // The printer setup and properties dialog: one form, its rows as the request asks.
+// The words of the platform's own print dialogs, in the user's language where it has them.
+QString SetupText(const char* text) { return QCoreApplication::translate("TPrinterSetupDialog", text); }
+QString PrintText(const char* text) { return QCoreApplication::translate("TPrintDialog", text); }
+
 class PrinterSetupDialog {
  public:
   explicit PrinterSetupDialog(TPrinterSetupRequest& r) : r_(r), dialog_(QApplication::activeWindow()) {
@@ -74,27 +78,27 @@ class PrinterSetupDialog {
       for (const String& name : r.Printers) printers_->addItem(QStr(name));
       int at = printers_->findText(QStr(r.Printer));
       printers_->setCurrentIndex(std::max(at, 0));
-      form->addRow(QStringLiteral("&Printer:"), printers_);
+      form->addRow(SetupText("&Printer:"), printers_);
       QObject::connect(printers_, &QComboBox::currentIndexChanged, [this] { Fill(); });
     }
     papers_ = new QComboBox;
-    form->addRow(QStringLiteral("Pape&r:"), papers_);
+    form->addRow(SetupText("Pape&r:"), papers_);
     if (r.ShowOrientation) {
-      portrait_ = new QRadioButton(QStringLiteral("P&ortrait"));
-      landscape_ = new QRadioButton(QStringLiteral("&Landscape"));
+      portrait_ = new QRadioButton(SetupText("P&ortrait"));
+      landscape_ = new QRadioButton(SetupText("&Landscape"));
       (r.Landscape ? landscape_ : portrait_)->setChecked(true);
-      form->addRow(QStringLiteral("Orientation:"), portrait_);
+      form->addRow(SetupText("Orientation:"), portrait_);
       form->addRow(QString(), landscape_);
     }
     sources_ = new QComboBox;
-    form->addRow(QStringLiteral("&Source:"), sources_);
+    form->addRow(SetupText("&Source:"), sources_);
     if (r.ShowSides) {
       sides_ = new QComboBox;
-      form->addRow(QStringLiteral("S&ides:"), sides_);
+      form->addRow(SetupText("S&ides:"), sides_);
     }
     if (r.ShowQuality) {
       quality_ = new QComboBox;
-      form->addRow(QStringLiteral("&Quality:"), quality_);
+      form->addRow(SetupText("&Quality:"), quality_);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog_, &QDialog::accept);
@@ -132,15 +136,15 @@ class PrinterSetupDialog {
       if (offer.Duplex) sides.insert(sides.end(), {{"Two-sided, long edge", 2}, {"Two-sided, short edge", 3}});
       int kept = sides_->count() ? sides_->currentData().toInt() : r_.Sides;
       sides_->clear();
-      for (auto [name, value] : sides) sides_->addItem(QString::fromLatin1(name), value);
+      for (auto [name, value] : sides) sides_->addItem(SetupText(name), value);
       sides_->setCurrentIndex(std::max(sides_->findData(kept), 0));
     }
     if (quality_) {
       int kept = quality_->count() ? quality_->currentData().toInt() : r_.Quality;
       quality_->clear();
-      quality_->addItem(QStringLiteral("Default"), 0);
+      quality_->addItem(SetupText("Default"), 0);
       for (int q : offer.Qualities)
-        if (q >= 3 && q <= 5) quality_->addItem(QString::fromLatin1(q == 3 ? "Draft" : q == 4 ? "Normal" : "High"), q);
+        if (q >= 3 && q <= 5) quality_->addItem(SetupText(q == 3 ? "Draft" : q == 4 ? "Normal" : "High"), q);
       quality_->setCurrentIndex(std::max(quality_->findData(kept), 0));
     }
   }
@@ -251,15 +255,15 @@ class QtDialogService : public IDialogService {
 
   bool ExecutePrintDialog(TPrintDialogRequest& r) override {
     QDialog dialog(QApplication::activeWindow());
-    dialog.setWindowTitle(QStringLiteral("Print"));
+    dialog.setWindowTitle(PrintText("Print"));
     auto* form = new QFormLayout(&dialog);
     auto* copies = new QSpinBox;
     copies->setRange(1, 999);
     copies->setValue(std::max(1, r.Copies));
-    auto* collate = new QCheckBox(QStringLiteral("Collate"));
+    auto* collate = new QCheckBox(PrintText("Collate"));
     collate->setChecked(r.Collate);
-    auto* all = new QRadioButton(QStringLiteral("All pages"));
-    auto* pages = new QRadioButton(QStringLiteral("Pages"));
+    auto* all = new QRadioButton(PrintText("All pages"));
+    auto* pages = new QRadioButton(PrintText("Pages"));
     auto* from = new QSpinBox;
     auto* to = new QSpinBox;
     from->setRange(r.MinPage, std::max(r.MinPage, r.MaxPage));
@@ -268,12 +272,12 @@ class QtDialogService : public IDialogService {
     to->setValue(r.ToPage);
     pages->setEnabled(r.AllowPageNums);
     (r.PrintRange == prPageNums && r.AllowPageNums ? pages : all)->setChecked(true);
-    form->addRow(QStringLiteral("Copies"), copies);
+    form->addRow(PrintText("Copies"), copies);
     form->addRow(QString(), collate);
     form->addRow(all);
     form->addRow(pages);
-    form->addRow(QStringLiteral("From"), from);
-    form->addRow(QStringLiteral("To"), to);
+    form->addRow(PrintText("From"), from);
+    form->addRow(PrintText("To"), to);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -1,7 +1,9 @@
 #include "platform/gui/Dialogs.h"
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Forms.h"
 #include "platform/gui/Picture.h"
+#include "platform/gui/Screen.h"
 #include "platform/rtl/StringList.h"
 
 namespace orv {
@@ -82,11 +84,17 @@ bool TPrintDialog::Execute() {
   return ok;
 }
 
+String BoxCaption() {
+  for (TCustomForm* form : {Screen->ActiveForm(), Application->MainForm()})
+    if (form && !form->Caption().empty()) return form->Caption();
+  return Application->Title();
+}
+
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
   // The program speaks Thai: the boxes' own words are Thai too.
   static const char* const captions[] = {"คำเตือน", "ข้อผิดพลาด", "ข้อมูล", "ยืนยัน"};
   TMessageBoxRequest request;
-  request.Caption = DlgType == mtCustom ? Application->Title() : String(captions[DlgType]);
+  request.Caption = DlgType == mtCustom ? BoxCaption() : String(captions[DlgType]);
   request.Text = Msg;
   request.Type = DlgType;
   request.Buttons = Buttons;
@@ -95,7 +103,7 @@ int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, i
 
 void ShowMessage(const String& Msg) {
   TMessageBoxRequest request;
-  request.Caption = Application->Title();
+  request.Caption = BoxCaption();
   request.Text = Msg;
   request.Type = mtCustom;
   request.Buttons = {mbOK};

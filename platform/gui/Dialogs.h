@@ -137,10 +137,13 @@ class TPrintDialog : public TCommonDialog {
   TPrintDialogRequest request_;
 };
 
+// The caption of the program's active window, which tells the user where a box comes from;
+// the main window's when none is active, the application's title when there is none.
+String BoxCaption();
 // The box's caption is "คำเตือน" (warning), "ข้อผิดพลาด" (error), "ข้อมูล" (information) or
-// "ยืนยัน" (confirm) by type (the application's title for mtCustom); returns the modal result of the button pressed.
+// "ยืนยัน" (confirm) by type (BoxCaption() for mtCustom); returns the modal result of the button pressed.
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);
-// The text in a box with an OK button, titled with the application's title.
+// The text in a box with an OK button, titled with BoxCaption().
 void ShowMessage(const String& Msg);
 // The text typed, or ADefault when cancelled.
 String InputBox(const String& ACaption, const String& APrompt, const String& ADefault);

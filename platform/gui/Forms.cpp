@@ -343,12 +343,22 @@ void TCustomForm::ApplyWindowFlags() {
   if (formStyle_ == fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
   bool fixed = borderStyle_ == bsSingle || borderStyle_ == bsDialog || borderStyle_ == bsToolWindow;
   bool shown = w->isVisible();
+  Qt::WindowStates state = w->windowState();
   w->setWindowFlags(flags);
   if (fixed)
     w->setFixedSize(w->size());
   else
     w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  if (shown) w->show();
+  if (!shown) return;
+  w->show();
+  // Shown again with another frame, the window is a new one to the window manager, which may
+  // map it at its normal size while Qt still counts it maximized (a busy desktop does): the
+  // state is asked for once more, so that a maximized window without a frame fills the screen.
+  Qt::WindowStates sized = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (state & sized) {
+    w->setWindowState(state & ~sized);
+    w->setWindowState(state);
+  }
 }
 
 void TCustomForm::SetVisible(bool Value) {

@@ -1,6 +1,7 @@
 #include "platform/gui/StdCtrls.h"
 
 #include <QAbstractItemView>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -801,7 +802,38 @@ void TCheckBox::SetState(TCheckBoxState Value) {
 bool TCheckBox::AllowGrayed() const { return As<QCheckBox>(this)->isTristate(); }
 void TCheckBox::SetAllowGrayed(bool Value) { As<QCheckBox>(this)->setTristate(Value); }
 
-TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QRadioButton>()) {
+namespace {
+
+// Radio buttons are exclusive among the buttons of one parent, as the class library has them.
+// Qt's own automatic exclusivity looks at every radio button below the parent, so the status
+// radios of a panel inside a group box would count as checked buttons of the group box's modes
+// and a click on the checked mode would untick it. A group of the direct children keeps the
+// choices apart, and an exclusive group never lets a click untick its checked button.
+class SiblingRadioButton : public QRadioButton {
+ protected:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::ParentChange) JoinParentGroup();
+    return QRadioButton::event(e);
+  }
+
+ private:
+  void JoinParentGroup() {
+    if (QButtonGroup* old = group()) old->removeButton(this);
+    QWidget* parent = parentWidget();
+    if (!parent) return;
+    static const QString name = QStringLiteral("orv-radio-siblings");
+    auto* siblings = parent->findChild<QButtonGroup*>(name, Qt::FindDirectChildrenOnly);
+    if (!siblings) {
+      siblings = new QButtonGroup(parent);
+      siblings->setObjectName(name);
+    }
+    siblings->addButton(this);
+  }
+};
+
+}  // namespace
+
+TRadioButton::TRadioButton(TComponent* AOwner) : TWinControl(AOwner, NewWidget<SiblingRadioButton>()) {
   // A click on the button that is already checked changes nothing and fires nothing.
   QObject::connect(As<QRadioButton>(this), &QRadioButton::toggled, impl_->bridge, [this](bool on) {
     if (on && impl_->bridge->Control() && !impl_->aligning) CallSafely(this, [this] { Click(); });
@@ -820,9 +852,10 @@ void TRadioButton::SetChecked(bool Value) {
     radio->setChecked(true);
   } else {
     // Qt keeps one button of an exclusive group checked; the class library allows none.
-    radio->setAutoExclusive(false);
+    QButtonGroup* siblings = radio->group();
+    if (siblings) siblings->setExclusive(false);
     radio->setChecked(false);
-    radio->setAutoExclusive(true);
+    if (siblings) siblings->setExclusive(true);
   }
 }
 

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <pwd.h>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -165,6 +166,19 @@ String GetCurrentDir() {
   return String(buffer.data());
 }
 
+String HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return home;
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<size_t>(size) : 16384);
+  struct passwd account;
+  struct passwd* found = nullptr;
+  if (::getpwuid_r(::geteuid(), &account, buffer.data(), buffer.size(), &found) == 0 && found &&
+      found->pw_dir && found->pw_dir[0] == '/')
+    return found->pw_dir;
+  return "";
+}
+
 String GetTempDir() {
   const char* env = std::getenv("TMPDIR");
   const String dir = env && *env ? String(env) : String("/tmp");
@@ -186,6 +200,37 @@ String CreatePartFile(const String& tempName) {
   return CreateTempFile(ExtractFileDir(tempName), ExtractFileName(tempName) + String(kPartInfix));
 }
 
+String SystemErrorText(int errorNumber) {
+  const char* thai = nullptr;
+  switch (errorNumber) {
+    case ENOSPC: thai = "ดิสก์เต็ม"; break;
+    case EDQUOT: thai = "ใช้พื้นที่ดิสก์เกินโควตาของผู้ใช้"; break;
+    case EFBIG: thai = "แฟ้มใหญ่เกินกว่าที่ระบบยอมให้"; break;
+    case EACCES:
+    case EPERM: thai = "ไม่มีสิทธิ์เขียน"; break;
+    case EROFS: thai = "ดิสก์นี้อ่านได้อย่างเดียว"; break;
+    case EIO: thai = "ดิสก์อ่านหรือเขียนผิดพลาด"; break;
+    default: break;
+  }
+  String system = std::strerror(errorNumber);
+  return thai ? String(thai) + " (" + system + ")" : system;
+}
+
+String WriteFailureText(const String& fileName, int errorNumber) {
+  return "เขียนแฟ้ม \"" + fileName + "\" ไม่ได้: " + SystemErrorText(errorNumber);
+}
+
+namespace {
+
+// message with every mention of the temporary file made one of the file the user named.
+String NamingTarget(String message, const String& temp, const String& fileName) {
+  for (size_t at = 0; (at = message.find(temp, at)) != String::npos; at += fileName.size())
+    message.replace(at, temp.size(), fileName);
+  return message;
+}
+
+}  // namespace
+
 void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
                    int newFileMode) {
   const String target = WrittenFile(fileName);
@@ -200,15 +245,20 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + e.Message());
   }
   try {
-    write(temp);
+    try {
+      write(temp);
+    } catch (const EWriteError& e) {
+      throw EWriteError(NamingTarget(e.Message(), temp, fileName));
+    } catch (const EFCreateError& e) {
+      throw EFCreateError(NamingTarget(e.Message(), temp, fileName));
+    }
     struct stat st;
     // An existing target keeps its permissions; a new one gets what it is asked for, else what
     // the umask allows.
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777)
                         : newFileMode >= 0             ? static_cast<mode_t>(newFileMode)
                                                        : NewFileMode();
-    if (::chmod(temp.c_str(), mode) != 0 || !SyncFile(temp))
-      throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+    if (::chmod(temp.c_str(), mode) != 0 || !SyncFile(temp)) throw EWriteError(WriteFailureText(fileName, errno));
     if (std::rename(temp.c_str(), target.c_str()) != 0)
       throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
   } catch (...) {
@@ -217,8 +267,7 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
   }
   // The rename itself reaches the disk only with its folder; until then a power loss can leave
   // the old name, or none.
-  if (!SyncFile(folder, O_DIRECTORY))
-    throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+  if (!SyncFile(folder, O_DIRECTORY)) throw EWriteError(WriteFailureText(fileName, errno));
 }
 
 void SafeWriteFile(const String& fileName, const std::string& contents) {
@@ -227,8 +276,7 @@ void SafeWriteFile(const String& fileName, const std::string& contents) {
     if (!f) throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
     const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
     const bool closed = std::fclose(f) == 0;
-    if (!written || !closed)
-      throw EWriteError("Cannot write file \"" + fileName + "\": " + std::strerror(errno));
+    if (!written || !closed) throw EWriteError(WriteFailureText(fileName, errno));
   });
 }
 

@@ -28,6 +28,11 @@ bool DeleteFile(const String& fileName);
 bool RenameFile(const String& oldName, const String& newName);
 String GetCurrentDir();
 
+// The user's home folder: $HOME when it names an absolute folder, else the account's home in
+// the password database; "" when neither is known. A program started without HOME (by a
+// service or a cron job) must not fall back on a folder that other users can write.
+String HomeFolder();
+
 // $TMPDIR or /tmp, with a trailing "/".
 String GetTempDir();
 // Creates a new empty file "<folder>/<prefix>XXXXXX" that did not exist before and returns its name.
@@ -39,6 +44,12 @@ String CreateTempFile(const String& folder, const String& prefix);
 // behind is removed by a later SafeWriteFile of the same target.
 String CreatePartFile(const String& tempName);
 
+// The system's reason for errorNumber in Thai where the office meets it (a full disk, a folder
+// without permission), with the system's own words after it.
+String SystemErrorText(int errorNumber);
+// "เขียนแฟ้ม "<fileName>" ไม่ได้: " and the reason.
+String WriteFailureText(const String& fileName, int errorNumber);
+
 // Writes a file so that the old one survives any failure and the new one survives a power loss:
 // write() fills a temporary file in the target's folder, which is flushed to disk and renamed
 // over the target only when write() returns, and the folder is flushed after the rename. A
@@ -46,7 +57,7 @@ String CreatePartFile(const String& tempName);
 // new one gets newFileMode, or by default what the umask allows. Temporaries that an earlier,
 // killed write of the same target left behind are removed first. On an exception from write()
 // or from the disk, the temporary file is removed and the exception (EFCreateError /
-// EWriteError for disk faults) is passed on.
+// EWriteError for disk faults) is passed on, naming fileName where it named the temporary file.
 void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
                    int newFileMode = -1);
 // The same for a complete block of bytes.

@@ -417,8 +417,11 @@ String TRegistryIniFile::KeyFileName(const String& keyPath) {
   if (xdg && xdg[0] == '/') {
     folder = xdg;
   } else {
-    const char* home = std::getenv("HOME");
-    folder = String(home && home[0] ? home : "/tmp") + "/.config";
+    String home = HomeFolder();
+    // Without a home of the user's own there is no place for the settings: a shared folder
+    // would let another user read them or put settings there for this one.
+    if (home.empty()) return "";
+    folder = ExcludeTrailingPathDelimiter(home) + "/.config";
   }
   folder = ExcludeTrailingPathDelimiter(folder) + "/orvane";
   String path;
@@ -444,6 +447,8 @@ String TRegistryIniFile::ReadString(const String& section, const String& ident,
 
 void TRegistryIniFile::WriteString(const String& section, const String& ident,
                                    const String& value) {
+  if (store_.FileName().empty())
+    throw EIniFileException("บันทึกการตั้งค่าไม่ได้: ไม่รู้จักโฟลเดอร์ของผู้ใช้ (ไม่มี HOME และไม่มีในบัญชีผู้ใช้)");
   // Registry keys come into being when written; so do the folders of the key path.
   ForceDirectories(ExtractFileDir(store_.FileName()));
   store_.WriteString(section, ident, value);

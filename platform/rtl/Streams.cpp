@@ -42,7 +42,7 @@ void TStream::ReadBuffer(void* buffer, Int64 count) {
 }
 
 void TStream::WriteBuffer(const void* buffer, Int64 count) {
-  if (count > 0 && Write(buffer, count) != count) throw EWriteError("Stream write error");
+  if (count > 0 && Write(buffer, count) != count) throw EWriteError(WriteFailure());
 }
 
 Int64 TStream::CopyFrom(TStream& source, Int64 count) {
@@ -153,11 +153,17 @@ Int64 TFileStream::Write(const void* buffer, Int64 count) {
   while (total < count) {
     ssize_t n = ::write(fd_, in + total, static_cast<size_t>(count - total));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      // A write that moves nothing without an error has found the disk full.
+      writeErrno_ = n < 0 ? errno : ENOSPC;
+      break;
+    }
     total += n;
   }
   return total;
 }
+
+String TFileStream::WriteFailure() const { return WriteFailureText(fileName_, writeErrno_); }
 
 Int64 TFileStream::Seek(Int64 offset, TSeekOrigin origin) {
   int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;

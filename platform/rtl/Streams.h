@@ -31,6 +31,11 @@ class TStream : public TObject {
   // Copies count bytes from source; count 0 copies all of source from its start, a negative
   // count nothing.
   Int64 CopyFrom(TStream& source, Int64 count);
+
+ protected:
+  // What WriteBuffer says when a write falls short: a stream over a file names the file and
+  // the system's reason.
+  virtual String WriteFailure() const { return "Stream write error"; }
 };
 
 // A growable block of memory. Memory() stays valid until the size changes.
@@ -85,8 +90,11 @@ class TFileStream : public TStream {
   const String& FileName() const { return fileName_; }
 
  private:
+  String WriteFailure() const override;
+
   String fileName_;
   int fd_ = -1;
+  int writeErrno_ = 0;  // why the last write fell short
 };
 
 // A stream over a string; DataString() is the bytes written so far.

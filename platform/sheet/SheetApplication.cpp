@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "platform/gui/Desktop.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/rtl/TextUtils.h"
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/SheetObjects.h"
@@ -17,7 +18,17 @@ namespace {
 
 std::mutex gLock;
 std::weak_ptr<IDispatch> gActive;
-TSheetShowHandler gShow = [](const String& fileName) { ShellOpen(fileName); };
+// The workbook is written whatever happens to the opening: where it lies is what the user needs
+// when no application opens it.
+TSheetShowHandler gShow = [](const String& fileName) {
+  ShellOpenFile(fileName, [fileName](const String& reason) {
+    MessageDlg("เขียนสมุดงานเสร็จแล้ว แต่เปิดไม่ได้: " + reason + "\nสมุดงานบันทึกไว้ที่ " + fileName +
+                   (IsPrivateWorkbookFile(fileName)
+                        ? "\nแฟ้มนี้จะถูกลบเมื่อปิดโปรแกรม หากต้องการเก็บไว้ให้คัดลอกไปที่อื่น"
+                        : ""),
+               mtWarning, TMsgDlgButtons{mbOK}, 0);
+  });
+};
 
 bool IsPut(Word flags) { return (flags & DISPATCH_PROPERTYPUT) != 0; }
 

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/FileUtils.h"
 
 namespace orv {
 
@@ -29,8 +31,9 @@ fs::path FolderPath() {
   if (runtime && *runtime && fs::is_directory(runtime, ec)) return fs::path(runtime) / "orvane-workbooks";
   const char* cache = std::getenv("XDG_CACHE_HOME");
   if (cache && *cache) return fs::path(cache) / "orvane" / "workbooks";
-  const char* home = std::getenv("HOME");
-  return fs::path(home && *home ? home : "/") / ".cache" / "orvane" / "workbooks";
+  String home = HomeFolder();
+  if (home.empty()) FolderError("~/.cache/orvane/workbooks", "the user has no home folder");
+  return fs::path(home) / ".cache" / "orvane" / "workbooks";
 }
 
 // The folder, made if need be, ours alone: a folder of the name that belongs to someone else is
@@ -53,6 +56,10 @@ class TWorkbookFiles {
   void Add(const fs::path& file) {
     std::lock_guard lock(lock_);
     files_.push_back(file);
+  }
+  bool Holds(const fs::path& file) {
+    std::lock_guard lock(lock_);
+    return std::find(files_.begin(), files_.end(), file) != files_.end();
   }
   ~TWorkbookFiles() {
     std::error_code ec;
@@ -79,5 +86,7 @@ String PrivateWorkbookFile(const String& base) {
   WorkbookFiles().Add(path);
   return path.string();
 }
+
+bool IsPrivateWorkbookFile(const String& file) { return WorkbookFiles().Holds(fs::path(file)); }
 
 }  // namespace orv

@@ -10,5 +10,7 @@ namespace orv {
 // ~/.cache/orvane/workbooks), made 0700. EOleException when the folder cannot be made private.
 // The file, once written, is removed when the program ends.
 String PrivateWorkbookFile(const String& base);
+// Whether file was handed out by PrivateWorkbookFile, and so goes when the program ends.
+bool IsPrivateWorkbookFile(const String& file);
 
 }  // namespace orv

@@ -8,7 +8,7 @@ import sys
 import zlib
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import Orvane, check, main, sql, wait_for  # noqa: E402
+from xdriver import Orvane, check, main, sql, sql_write, wait_for  # noqa: E402
 
 # Places in the main window's client area.
 GRID_FIRST_ROW = (200, 356)
@@ -26,6 +26,10 @@ SEX = (506, 395)
 FAMILY_FROM = (717, 246)           # "มาจากครอบครัวที่", before the moved-in date in tab order
 EMAIL = (506, 495)                 # "อีเมล"
 PHOTO = (1172, 107)                # the member's photo, 200 x 150 from (1072, 32)
+NAME_MODE = (40, 71)               # the search mode "ชื่อ/นามสกุล", chosen at start-up
+SEARCH_NAME = (105, 253)           # the search box "ชื่อ"
+ADD_AT_ADDRESS = (1171, 379)       # "เพิ่มข้อมูล", the member's address
+ADD_NOTICE = (1171, 463)           # "สร้างเอกสารแจ้งการสมรส"
 
 
 def row(n):
@@ -208,7 +212,55 @@ def choose_a_png_named_jpg_as_photo(answer):
         app.no_new_window(0.3)
 
 
+
+def a_click_on_the_chosen_mode_keeps_it(answer):
+    with Orvane(answer=answer) as app:
+        # A living member with a name of its own, far from the first in the list by name.
+        target = sql(app.db, "select ID from Orvani where Nm is not null order by Nm desc limit 1")[0][0]
+        sql_write(app.db, "update Orvani set Nm = 'Zelda', dead_date = null, DateOut = null"
+                          " where ID = %s" % target)
+        app.click(app.main, *NAME_MODE)
+        app.click(app.main, *SEARCH_NAME)
+        app.type("Zelda")
+        app.key("Return")
+        check(member_on_screen(app, "z1") == target,
+              "the name search after a click on its mode finds member %s" % target)
+
+
+def held_enter_answers_each_question_once(answer):
+    """Enter held down on a question: its first press answers Yes, and the keyboard's repeats
+    neither answer again nor press the button below the box."""
+    if answer != "enter":
+        return
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(2))
+        for button, table in ((ADD_MEMBER, "Orvani"), (ADD_AT_ADDRESS, "Orvani"), (ADD_MOVE, "Move")):
+            before = len(snapshot(app, table))
+            app.click(app.main, *button)
+            box = app.wait_window()
+            app.activate(box)
+            app.hold("Return", 1.5)
+            wait_for(lambda: box not in app.windows(), "the question to close")
+            app.target = app.main
+            app.no_new_window()
+            after = len(snapshot(app, table))
+            check(after == before + 1, "one row is added to %s: %d -> %d" % (table, before, after))
+        # Last, the member's marriage notification: its question adds one and shows the
+        # notifications window, which holds the main window until it closes.
+        sql_write(app.db, "delete from MarriageNotify")
+        app.click(app.main, *ADD_NOTICE)
+        box = app.wait_window()
+        app.activate(box)
+        app.hold("Return", 1.5)
+        wait_for(lambda: box not in app.windows(), "the question to close")
+        app.known.add(app.wait_window("ใบแจ้งการสมรส"))
+        app.no_new_window()
+        notices = len(sql(app.db, "select rowid from MarriageNotify"))
+        check(notices == 1, "one notification is added: %d" % notices)
+
+
 if __name__ == "__main__":
-    main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error],
-          "values": [tab_into_a_read_only_move_field, wheel_over_values],
+    main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error,
+                    held_enter_answers_each_question_once],
+          "values": [tab_into_a_read_only_move_field, wheel_over_values, a_click_on_the_chosen_mode_keeps_it],
           "photo": [choose_a_png_named_jpg_as_photo]})

@@ -8,7 +8,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import Orvane, check, main, sql, wait_for  # noqa: E402
+from xdriver import PATIENCE, Failure, Orvane, check, main, sql, wait_for  # noqa: E402
 
 # Places in the client areas of the windows.
 MAIN_CHURCHES = (120, 12)          # main menu "รายชื่อวัด"
@@ -75,7 +75,7 @@ def close_preview(app, preview):
         app.key("Escape")
     else:
         app.click(preview, *PREVIEW_CLOSE)
-    wait_for(lambda: preview not in app.windows(), "the preview to close", 10)
+    wait_for(lambda: preview not in app.windows(), "the preview to close")
     app.settle(0.5)
 
 
@@ -91,30 +91,33 @@ def churches_envelope_and_the_preview_keys(answer):
         app.expect_box(button_from_right=1)
         # The panel the question opened is still there: its Print button reaches the preview.
         app.click(churches, *ENVELOPE_PRINT)
-        preview = app.wait_window(ENVELOPE_PREVIEW, 20)
+        preview = app.wait_window(ENVELOPE_PREVIEW)
         app.known.add(preview)
         app.activate(preview)
         # The preview opens maximised; the window manager may take a moment to get there.
         width, height = app.screen_size()
-        wait_for(lambda: geometry(preview)["WIDTH"] == width, "the preview to fill the width", 10)
+        wait_for(lambda: geometry(preview)["WIDTH"] == width, "the preview to fill the width")
         app.settle(0.5)
         app.key("F11")
-        wait_for(lambda: geometry(preview)["Y"] == 0 and geometry(preview)["HEIGHT"] == height,
-                 "F11 to show the preview full screen", 5)
+        try:
+            wait_for(lambda: geometry(preview)["Y"] == 0 and geometry(preview)["HEIGHT"] == height,
+                     "F11 to show the preview full screen")
+        except Failure as e:
+            raise Failure("%s: the preview is at %s on a screen of %dx%d" % (e, geometry(preview), width, height))
         app.key("F11")
-        wait_for(lambda: geometry(preview)["Y"] > 0, "F11 again to give the window its frame back", 5)
+        wait_for(lambda: geometry(preview)["Y"] > 0, "F11 again to give the window its frame back")
         app.key("ctrl+f")
         app.expect_box("Find Text", button_from_right=0)
         app.no_new_window()
         app.activate(preview)
         app.key("ctrl+p")
         app.expect_box("Print", button_from_right=1)
-        wait_for(lambda: len(cups_jobs(user)) > len(jobs_before), "the print job", 20)
+        wait_for(lambda: len(cups_jobs(user)) > len(jobs_before), "the print job", 2 * PATIENCE)
         app.no_new_window(1.5)
         check(len(cups_jobs(user)) == len(jobs_before) + 1, "Ctrl+P prints once")
         app.activate(preview)
         app.key("Escape")
-        wait_for(lambda: preview not in app.windows(), "Escape to close the preview", 10)
+        wait_for(lambda: preview not in app.windows(), "Escape to close the preview")
 
 
 def statistics_summary_survives_a_print(answer):
@@ -130,7 +133,7 @@ def statistics_summary_survives_a_print(answer):
         check(differing_pixels(empty, summary) > 100, "the run writes a summary")
         app.click(statistics, *STATISTICS_PRINT)
         app.expect_box(button_from_right=1)
-        preview = app.wait_window(timeout=20)
+        preview = app.wait_window()
         app.known.add(preview)
         app.settle(1.0)
         close_preview(app, preview)
@@ -165,6 +168,30 @@ def a_notification_number_typed_wrong(answer):
               "the third notification, the one on screen, took the name")
 
 
+NOTICE_ADD = (173, 715)            # "สร้างเอกสารแจ้งการสมรส", typed by hand
+
+
+def held_enter_adds_one_notification(answer):
+    """Enter held down on the notification window's question adds one notification."""
+    if answer != "enter":
+        return
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *MAIN_NOTICES)
+        notices = app.wait_window("ใบแจ้งการสมรส")
+        app.known.add(notices)
+        app.settle(0.5)
+        before = len(sql(app.db, "select rowid from MarriageNotify"))
+        app.click(notices, *NOTICE_ADD)
+        box = app.wait_window()
+        app.activate(box)
+        app.hold("Return", 1.5)
+        wait_for(lambda: box not in app.windows(), "the question to close")
+        app.target = notices
+        app.no_new_window()
+        after = len(sql(app.db, "select rowid from MarriageNotify"))
+        check(after == before + 1, "one notification is added: %d -> %d" % (before, after))
+
+
 if __name__ == "__main__":
     main({"preview": [churches_envelope_and_the_preview_keys, statistics_summary_survives_a_print],
-          "notices": [a_notification_number_typed_wrong]})
+          "notices": [a_notification_number_typed_wrong, held_enter_adds_one_notification]})

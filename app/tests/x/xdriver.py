@@ -39,7 +39,19 @@ def sql(db, query):
     return [row.split("\x1f") for row in out.stdout.split("\x1e") if row != ""]
 
 
-def wait_for(condition, what, timeout=10.0):
+# Every wait is for a condition, with a deadline that still holds when the machine runs twice
+# as many jobs as it has cores: a window that takes a second alone may take ten then.
+PATIENCE = 30.0
+
+
+def sql_write(db, statement):
+    """Changes the parish with the sqlite3 program, as another program beside the register."""
+    out = subprocess.run(["sqlite3", "-cmd", ".timeout 5000", db, statement], capture_output=True, text=True)
+    if out.returncode != 0:
+        raise Failure("sqlite3 could not write the parish: %s" % out.stderr.strip())
+
+
+def wait_for(condition, what, timeout=PATIENCE):
     end = time.monotonic() + timeout
     while True:
         value = condition()
@@ -70,8 +82,10 @@ class Orvane:
         env.update(env_extra)
         self.log = open(os.path.join(self.root, "orvane.log"), "w")
         self.proc = subprocess.Popen([PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
-        self.main = wait_for(lambda: self.find(MAIN_TITLE), "the main window", 30)
+        self.main = wait_for(lambda: self.find(MAIN_TITLE), "the main window", 2 * PATIENCE)
         self.known = {self.main}
+        # The window keys go to: the one last activated or clicked.
+        self.target = self.main
         self.activate(self.main)
         time.sleep(0.5)
 
@@ -114,7 +128,7 @@ class Orvane:
         check(self.proc.poll() is None, "the program ended (status %s)" % self.proc.returncode)
         return [w for w in self.windows() if w not in self.known]
 
-    def wait_window(self, title=None, timeout=10.0):
+    def wait_window(self, title=None, timeout=PATIENCE):
         """A window that was not there before (with title, when given)."""
         def look():
             for w in self.new_windows():
@@ -128,8 +142,29 @@ class Orvane:
         extra = self.new_windows()
         check(not extra, "an unexpected window is open: %s" % [self.title(w) for w in extra])
 
+    def active(self):
+        return xdo("getactivewindow")
+
     def activate(self, window):
-        xdo("windowactivate", "--sync", window)
+        """Makes window the active one and waits until the window manager says it is: a key
+        sent before that goes to whichever window had the focus."""
+        self.target = window
+
+        asked = [0.0]
+
+        def done():
+            if self.active() == window:
+                return True
+            # Asked again now and then: a request the window manager got while the window was
+            # still being mapped is lost.
+            if time.monotonic() - asked[0] > 1.0:
+                xdo("windowactivate", window)
+                asked[0] = time.monotonic()
+            return False
+        wait_for(done, "window %s to be active" % window)
+
+    def wait_active(self, window):
+        wait_for(lambda: self.active() == window, "window %s (%s) to be active" % (window, self.title(window)))
 
     def settle(self, seconds=0.4):
         time.sleep(seconds)
@@ -139,7 +174,9 @@ class Orvane:
 
     # ---- input ----
     def key(self, *keys):
-        """Each key pressed and released, one after the other (a chord is "ctrl+p")."""
+        """Each key pressed and released, one after the other (a chord is "ctrl+p"), once the
+        window keys go to is active."""
+        self.wait_active(self.target)
         for k in keys:
             parts = k.split("+")
             args = []
@@ -150,11 +187,23 @@ class Orvane:
             xdo(*args)
         self.settle(0.3)
 
+    def hold(self, key, seconds):
+        """key held down for seconds, long enough for the keyboard to repeat it."""
+        self.wait_active(self.target)
+        xdo("keydown", key)
+        time.sleep(seconds)
+        xdo("keyup", key)
+        self.settle(0.3)
+
     def type(self, text):
-        xdo("type", "--delay", "40", text)
+        self.wait_active(self.target)
+        # Thai letters need time between them, or the keyboard map drops some.
+        delay = 250 if any(ord(c) > 127 for c in text) else 40
+        xdo("type", "--delay", delay, text)
         self.settle(0.2)
 
     def click(self, window, x, y, button=1):
+        self.target = window
         xdo("mousemove", "--window", window, x, y, "sleep", "0.15", "click", button)
         self.settle(0.4)
 
@@ -169,6 +218,7 @@ class Orvane:
     def answer_box(self, box, button_from_right=0):
         """Closes box with its default button: Enter, or a click on the button, counted from
         the right-hand end of the box's button row."""
+        owner = self.target
         self.activate(box)
         if self.answer == "enter":
             self.key("Return")
@@ -177,10 +227,12 @@ class Orvane:
                             xdo("getwindowgeometry", "--shell", box).split("\n") if "=" in line)
             w, h = int(geometry["WIDTH"]), int(geometry["HEIGHT"])
             self.click(box, w - 52 - 92 * button_from_right, h - 25)
-        wait_for(lambda: box not in self.windows(), "the box to close", 5)
+        wait_for(lambda: box not in self.windows(), "the box to close")
+        # Keys go to the window the box came from again.
+        self.target = owner
         self.settle(0.5)
 
-    def expect_box(self, title=None, button_from_right=0, timeout=10.0):
+    def expect_box(self, title=None, button_from_right=0, timeout=PATIENCE):
         box = self.wait_window(title, timeout)
         self.answer_box(box, button_from_right)
         return box

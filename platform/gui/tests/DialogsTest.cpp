@@ -3,7 +3,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QTranslator>
 
 #include <cstdlib>
 #include <vector>
@@ -11,6 +16,8 @@
 #include "platform/gui/Application.h"
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Dialogs.h"
+#include "platform/gui/Forms.h"
+#include "platform/gui/ThaiQtTexts.h"
 #include "platform/gui/Graphics.h"
 #include "platform/gui/tests/DialogTesting.h"
 #include "platform/gui/tests/WidgetTesting.h"
@@ -198,6 +205,66 @@ TEST_F(DialogsTest, ShellOpenPassesOnlyLinksAndExistingFiles) {
   QString opened = QString::fromUtf8(f.readAll());
   EXPECT_TRUE(opened.contains("https://example.org/a?b=1"));
   EXPECT_TRUE(opened.contains(doc));
+}
+
+TEST_F(DialogsTest, BoxesAreTitledWithTheActiveWindowsCaption) {
+  TForm notices(nullptr);
+  notices.SetCaption("ใบแจ้งการสมรส");
+  notices.Show();
+  WidgetOf(&notices)->activateWindow();
+  ASSERT_TRUE(testing::WaitFor([&] { return notices.Active(); }));
+  ShowMessage("ไม่มีข้อมูลที่จะพิมพ์");
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "ใบแจ้งการสมรส");
+  // The error box of an uncaught database error: the window's caption, the reason, and the
+  // statement only on standard error.
+  Application->ShowException(EDatabaseError("database is locked\nSQL: UPDATE \"main\".\"Orvani\" SET e_mail = ?1"));
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "ใบแจ้งการสมรส");
+  EXPECT_EQ(dialogs_->Shown().back().Text, "database is locked.");
+}
+
+TEST_F(DialogsTest, QtsOwnDialogsSpeakThai) {
+  QTranslator* thai = NewThaiQtTexts(nullptr);
+  QCoreApplication::installTranslator(thai);
+  {
+    QFileDialog dialog(nullptr, QString(), QDir::tempPath());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList labels, buttons;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
+    for (QPushButton* button : dialog.findChildren<QPushButton*>()) buttons << button->text();
+    EXPECT_TRUE(labels.contains(QString::fromUtf8("ชื่อแ&ฟ้ม:"))) << labels.join('|').toStdString();
+    EXPECT_TRUE(labels.contains(QString::fromUtf8("ค้นหาใน:"))) << labels.join('|').toStdString();
+    EXPECT_TRUE(buttons.contains(QString::fromUtf8("&บันทึก"))) << buttons.join('|').toStdString();
+    EXPECT_TRUE(buttons.contains(QString::fromUtf8("ยกเลิก"))) << buttons.join('|').toStdString();
+  }
+  QCoreApplication::removeTranslator(thai);
+  delete thai;
+}
+
+TEST_F(DialogsTest, AFileNoApplicationOpensIsToldWithTheReason) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QString doc = dir.filePath("รายชื่อ.xlsx");
+  QFile(doc).open(QIODevice::WriteOnly);
+  QByteArray oldPath = qgetenv("PATH");
+  auto tried = [&](const QByteArray& path) {
+    qputenv("PATH", path);
+    String reason;
+    bool told = false;
+    ShellOpenFile(doc.toStdString(), [&](const String& why) { reason = why, told = true; });
+    EXPECT_TRUE(testing::WaitFor([&] { return told; }, 10000));
+    qputenv("PATH", oldPath);
+    return reason;
+  };
+  // No xdg-open at all.
+  EXPECT_EQ(tried(dir.path().toUtf8()), "ไม่มีโปรแกรม xdg-open ที่ใช้เปิดแฟ้มด้วยโปรแกรมของเครื่อง");
+  // xdg-open finds no application for the type: its exit status 3.
+  QFile script(dir.filePath("xdg-open"));
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write("#!/bin/sh\nexit 3\n");
+  script.close();
+  script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  EXPECT_EQ(tried(dir.path().toUtf8() + ":" + oldPath), "ไม่มีโปรแกรมในเครื่องที่เปิดแฟ้มชนิดนี้ได้");
 }
 
 }  // namespace

@@ -154,6 +154,101 @@ TEST_F(EventsTest, CheckingARadioButtonFromCodeClicksIt) {
   EXPECT_EQ(boxClicks, 1);
 }
 
+TEST_F(EventsTest, AClickOnTheCheckedRadioKeepsItAndTheRadiosOfAPanelInside) {
+  // Modes in a group box, a status panel inside the same group box, as the search panel has.
+  auto* group = new TGroupBox(form_.get());
+  group->SetParent(form_.get());
+  group->SetBounds(0, 0, 380, 200);
+  auto* mode = new TRadioButton(form_.get());
+  auto* other = new TRadioButton(form_.get());
+  mode->SetParent(group);
+  other->SetParent(group);
+  mode->SetBounds(10, 20, 100, 20);
+  other->SetBounds(10, 45, 100, 20);
+  auto* panel = new TPanel(form_.get());
+  panel->SetParent(group);
+  panel->SetBounds(10, 80, 300, 30);
+  auto* living = new TRadioButton(form_.get());
+  auto* dead = new TRadioButton(form_.get());
+  living->SetParent(panel);
+  dead->SetParent(panel);
+  living->SetBounds(0, 0, 100, 20);
+  dead->SetBounds(110, 0, 100, 20);
+  mode->SetChecked(true);
+  living->SetChecked(true);
+  form_->Show();
+  int modeClicks = 0;
+  mode->OnClick = [&](TObject*) { ++modeClicks; };
+  testing::MouseClick(KeyTarget(mode), QPoint(8, 10));
+  EXPECT_TRUE(mode->Checked());
+  EXPECT_TRUE(living->Checked());
+  EXPECT_EQ(modeClicks, 0);
+  // Each parent keeps its own choice.
+  testing::MouseClick(KeyTarget(other), QPoint(8, 10));
+  EXPECT_TRUE(other->Checked());
+  EXPECT_FALSE(mode->Checked());
+  EXPECT_TRUE(living->Checked());
+  testing::MouseClick(KeyTarget(dead), QPoint(8, 10));
+  EXPECT_TRUE(dead->Checked());
+  EXPECT_FALSE(living->Checked());
+  EXPECT_TRUE(other->Checked());
+  // The program may still leave a parent without a checked radio.
+  other->SetChecked(false);
+  EXPECT_FALSE(other->Checked());
+  EXPECT_FALSE(mode->Checked());
+}
+
+TEST_F(EventsTest, AHeldKeyActsOnlyInTheWindowWhereItWentDown) {
+  // A question box answered by Enter's first press closes; the keyboard goes on repeating the
+  // held key into the window below, whose Enter would ask again.
+  auto* box = new TEdit(form_.get());
+  box->SetParent(form_.get());
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetBounds(420, 0, 300, 200);
+  auto* below = new TEdit(other.get());
+  below->SetParent(other.get());
+  form_->Show();
+  other->Show();
+  int boxKeys = 0, belowDowns = 0, belowUps = 0;
+  box->OnKeyDown = [&](TObject*, Word& key, TShiftState) { boxKeys += key == VK_RETURN; };
+  below->OnKeyDown = [&](TObject*, Word& key, TShiftState) { belowDowns += key == VK_RETURN; };
+  below->OnKeyUp = [&](TObject*, Word& key, TShiftState) { belowUps += key == VK_RETURN; };
+  // Each event of its own moment, as the window system stamps them.
+  quint64 time = 1000;
+  auto send = [&time](TControl* to, QEvent::Type type, bool repeat, bool sameMoment = false) {
+    QKeyEvent event(type, Qt::Key_Return, Qt::NoModifier, "\r", repeat);
+    event.setTimestamp(sameMoment ? time : time += 30);
+    QApplication::sendEvent(KeyTarget(to), &event);
+  };
+  auto activate = [](TForm* form) {
+    WidgetOf(form)->activateWindow();
+    return testing::WaitFor([form] { return form->Active(); });
+  };
+  ASSERT_TRUE(activate(form_.get()));
+  send(box, QEvent::KeyPress, false);
+  EXPECT_EQ(boxKeys, 1);
+  // The box closes on that press; the window below becomes the active one.
+  ASSERT_TRUE(activate(other.get()));
+  for (int i = 0; i < 5; ++i) send(below, QEvent::KeyPress, true);
+  // X repeats a key as a release and a press of one moment, which Qt does not always mark.
+  for (int i = 0; i < 5; ++i) {
+    send(below, QEvent::KeyRelease, false);
+    send(below, QEvent::KeyPress, false, true);
+  }
+  send(below, QEvent::KeyRelease, false);
+  EXPECT_EQ(belowDowns, 0);
+  EXPECT_EQ(belowUps, 0);
+  // A new press there is the window's own, repeats and release included.
+  send(below, QEvent::KeyPress, false);
+  send(below, QEvent::KeyPress, true);
+  send(below, QEvent::KeyRelease, false);
+  EXPECT_EQ(belowDowns, 2);
+  EXPECT_EQ(belowUps, 1);
+  // A release without a press of its own (the key went down in another program) is not one.
+  send(below, QEvent::KeyRelease, false);
+  EXPECT_EQ(belowUps, 1);
+}
+
 TEST_F(EventsTest, EnablingAnEnabledTimerDoesNotRestartIt) {
   auto* timer = new TTimer(form_.get());
   timer->SetEnabled(false);

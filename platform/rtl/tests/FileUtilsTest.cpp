@@ -1,16 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <csignal>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
 
 namespace orv {
 namespace {
@@ -105,6 +112,66 @@ TEST_F(FileUtilsTest, SafeWriteKeepsTheOldFileOnFailure) {
   // No temporary files are left beside the target.
   EXPECT_EQ(std::system(("test $(ls -A '" + dir_ + "' | wc -l) -eq 1").c_str()), 0);
   EXPECT_THROW(SafeWriteFile(dir_ + "missing/out.pdf", std::string("x")), EFCreateError);
+}
+
+TEST_F(FileUtilsTest, AFailedWriteNamesTheFileAndTheCauseInThai) {
+  // The full disk itself: /dev/full takes no byte.
+  try {
+    TFileStream full("/dev/full", fmCreate);
+    full.WriteBuffer("x", 1);
+    ADD_FAILURE() << "a write to a full disk was taken";
+  } catch (const EWriteError& e) {
+    EXPECT_EQ(e.Message(), "เขียนแฟ้ม \"/dev/full\" ไม่ได้: ดิสก์เต็ม (" + String(std::strerror(ENOSPC)) + ")");
+  }
+  // Through a safe write, the file named is the user's, not the hidden temporary one: a file
+  // size limit stops the write as a full disk would.
+  const String target = dir_ + "รายชื่อสัตบุรุษ.pdf";
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 4096;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  String message;
+  try {
+    SafeWriteFile(target, [](const String& temp) {
+      TFileStream file(temp, fmCreate);
+      std::string page(10000, 'x');
+      file.WriteBuffer(page.data(), static_cast<Int64>(page.size()));
+    });
+  } catch (const EWriteError& e) {
+    message = e.Message();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(message, "เขียนแฟ้ม \"" + target + "\" ไม่ได้: แฟ้มใหญ่เกินกว่าที่ระบบยอมให้ (" +
+                         String(std::strerror(EFBIG)) + ")");
+  EXPECT_FALSE(FileExists(target));
+}
+
+TEST(HomeFolderTest, WithoutHomeTheAccountsHomeFromThePasswordDatabase) {
+  const char* saved = std::getenv("HOME");
+  String savedValue = saved ? saved : "";
+  // The password database read by another program than ours.
+  String expected;
+  if (FILE* p = ::popen(("getent passwd " + std::to_string(::geteuid()) + " | cut -d: -f6").c_str(), "r")) {
+    char line[4096];
+    if (std::fgets(line, sizeof line, p)) expected = line;
+    ::pclose(p);
+  }
+  while (!expected.empty() && expected.back() == '\n') expected.pop_back();
+  ASSERT_FALSE(expected.empty());
+  ::unsetenv("HOME");
+  EXPECT_EQ(HomeFolder(), expected);
+  // A HOME that names no absolute folder is no home either.
+  ::setenv("HOME", "relative/home", 1);
+  EXPECT_EQ(HomeFolder(), expected);
+  ::setenv("HOME", "/home/somebody", 1);
+  EXPECT_EQ(HomeFolder(), "/home/somebody");
+  if (saved)
+    ::setenv("HOME", savedValue.c_str(), 1);
+  else
+    ::unsetenv("HOME");
 }
 
 TEST_F(FileUtilsTest, ReplacedFilesKeepTheirModeNewOnesTheUmasksAndLinksStayLinks) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/IniFiles.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
@@ -168,6 +169,17 @@ TEST_F(IniFiles, RegistryStoreLivesUnderTheConfigFolder) {
     TRegistryIniFile again("\\software\\Quillans\\");
     EXPECT_EQ(again.StoreFileName(), Path("orvane/software/Quillans.ini"));
   }
+  // Without either variable the settings go to the account's own home, never to a folder
+  // every user may write to.
+  const char* home = getenv("HOME");
+  String homeValue = home ? home : "";
+  unsetenv("XDG_CONFIG_HOME");
+  unsetenv("HOME");
+  String account = HomeFolder();
+  ASSERT_FALSE(account.empty());
+  EXPECT_EQ(TRegistryIniFile::KeyFileName("\\Software\\Quillans"),
+            ExcludeTrailingPathDelimiter(account) + "/.config/orvane/Software/Quillans.ini");
+  if (home) setenv("HOME", homeValue.c_str(), 1);
   if (saved)
     setenv("XDG_CONFIG_HOME", savedValue.c_str(), 1);
   else
