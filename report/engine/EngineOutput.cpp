@@ -28,12 +28,32 @@ Extended Bottom(TkvxComponent* c) { return c->Top() + c->Height(); }
 
 void TkvxEngine::ShowBand(TkvxBand* band) {
   if (!band) return;
+  // A vertical data band counts its cells as it makes them.
+  const bool row = kvxAs<TkvxDataBand>(band) && !band->Vertical();
+  TPendingRow pending{band};
+  struct TPendingGuard {
+    std::vector<TPendingRow*>& List;
+    TPendingRow* Row;
+    ~TPendingGuard() {
+      if (Row) std::erase(List, Row);
+    }
+  } guard{pendingRows_, row ? &pending : nullptr};
+  if (row) pendingRows_.push_back(&pending);
   if (band->KeepChild()) StartKeep(band, 0);
   DoShowBand(band);
   if (band->Child() && (band->Visible() || band->PrintChildIfInvisible())) ShowBand(band->Child());
   if (band->KeepChild()) EndKeep(band);
-  // A vertical data band counts its cells as it makes them.
-  if (kvxAs<TkvxDataBand>(band) && !band->Vertical()) aggregates_.AddValue(band, 0);
+  if (row && !pending.Counted) aggregates_.AddValue(band, 0);
+}
+
+void TkvxEngine::CountPrintedRows() {
+  // Rows of a kept block go with the block.
+  if (keeping_) return;
+  for (TPendingRow* row : pendingRows_)
+    if (row->Printed && !row->Counted) {
+      aggregates_.AddValue(row->Band, 0);
+      row->Counted = true;
+    }
 }
 
 void TkvxEngine::DoShowBand(TkvxBand* band) {
@@ -86,6 +106,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   try {
     // A new page may have made cells of its own headers meanwhile.
     if (cells) vContext_ = band;
+    const Integer anchorsFrom = Store()->GetAnchorCur() + 1;
     PrepareBand(band);
     if (band->Visible()) {
       bool fitTest = !multiColumn && !isNull && !kvxAs<TkvxOverlay>(band) && !parentContainer_;
@@ -103,10 +124,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         }
         bool wasKeeping = keeping_;
         if (!keeping_ && !cells) ReprepareBand(band);
+        // Anchors the band's scripts set go with it; a kept block takes its own along.
+        const Integer anchorsTo = Store()->GetAnchorCur() + 1, fromPage = Store()->CurPage;
+        const Extended fromY = CurY;
         bool carry = rowMark.Mark >= 0 && !keeping_;
         if (carry) aggregates_.StartKeepAt(rowMark.Mark);
         if (!(kvxAs<TkvxChild>(band) && reprintingHeader_)) NewColumn();
         if (carry) aggregates_.EndKeep();
+        if (!wasKeeping) Store()->MoveAnchors(anchorsFrom, anchorsTo, fromPage, Store()->CurPage, CurY - fromY);
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
       if (!isNull) {
@@ -130,6 +155,12 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         Store()->AddObject(band);
       }
       RecordPrinted(band);
+      if (!parentContainer_)
+        for (auto it = pendingRows_.rbegin(); it != pendingRows_.rend(); ++it)
+          if ((*it)->Band == band) {
+            (*it)->Printed = true;
+            break;
+          }
       CurY += band->Height();
     }
   } catch (...) {
