@@ -117,8 +117,10 @@ void TkvxPreviewPages::CopySourceTree(TkvxComponent* from, TkvxComponent* toPare
                                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs) {
   for (TkvxComponent* obj : from->Objects()) {
     if (!(obj->Traits & otInPreparedPages)) continue;
-    auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(toParent));
-    if (copy->Parent() != toParent) copy->SetParent(toParent);
+    // Held by their parent copy alone, which frees them: an owner would tell every one of a
+    // band's thousands of copies about each other one that comes or goes.
+    auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(nullptr));
+    copy->SetParent(toParent);
     copy->Assign(obj);
     // Pictures live in the picture cache, not in every copy of the page.
     if (TPicture* picture = kvxPictureOf(copy)) picture->SetGraphic(static_cast<TGraphic*>(nullptr));
