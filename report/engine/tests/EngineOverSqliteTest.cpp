@@ -15,19 +15,6 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// The numbers after label in the texts of a page ("families=12" gives 12).
-std::vector<int> Numbers(const Texts& texts, const std::string& label) {
-  std::vector<int> found;
-  std::regex pattern(label + "=(-?[0-9]+)");
-  for (const std::string& t : texts)
-    for (std::sregex_iterator m(t.begin(), t.end(), pattern), end; m != end; ++m) found.push_back(std::stoi((*m)[1]));
-  return found;
-}
-
-int Starting(const Texts& texts, const std::string& prefix) {
-  return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
-}
-
 // The report script points a detail's query at its master's present row.
 const char* kFollowMasters =
     "procedure FamiliesOfZone(Sender: TObject);\r\nbegin\r\n"

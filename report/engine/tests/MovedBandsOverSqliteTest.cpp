@@ -20,19 +20,11 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// The numbers after label in the lines ("p=12" gives 12).
-std::vector<int> Numbers(const Texts& lines, const std::string& label) {
-  std::vector<int> found;
-  std::regex pattern(label + "=(-?[0-9]+)");
-  for (const std::string& t : lines)
-    for (std::sregex_iterator m(t.begin(), t.end(), pattern), end; m != end; ++m) found.push_back(std::stoi((*m)[1]));
-  return found;
-}
-
-int Starting(const Texts& lines, const std::string& prefix) {
-  return static_cast<int>(
-      std::count_if(lines.begin(), lines.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
-}
+// The report script points the members' query at the family printed.
+const char* kMembersOfFamily =
+    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
+    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
+    "begin\r\nend.";
 
 // The text of page n (from 1) of the PDF as pdftotext reads it.
 Texts PdfPage(const TPrepared& p, int n) {
@@ -98,10 +90,7 @@ TEST_F(MovedBands, AGroupHeaderMovedToTheNextPageShowsThatPageAndKeepsItsAnchorT
 
 TEST_F(MovedBands, RowsOfAKeptBlockMovedToTheNextPageShowThatPage) {
   TReportFile f;
-  f.Report->ScriptText()->SetText(
-      "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
-      "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
-      "begin\r\nend.");
+  f.Report->ScriptText()->SetText(kMembersOfFamily);
   auto* families = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
   families->SetDataSet(f.Data("F"));
   families->KeepTogether = true;
@@ -189,10 +178,7 @@ TEST_F(MovedBands, AScriptStartingTheNextPageAfterARowCountsTheRowOnItsOwnPage) 
 
 TEST_F(MovedBands, AColumnFooterStaysUnderItsColumnWhenAKeptBlockLeavesTheLastColumn) {
   TReportFile f;
-  f.Report->ScriptText()->SetText(
-      "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
-      "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
-      "begin\r\nend.");
+  f.Report->ScriptText()->SetText(kMembersOfFamily);
   f.Page->SetColumns(2);
   f.Page->ColumnPositions()->Clear();
   f.Page->ColumnPositions()->Add("0");

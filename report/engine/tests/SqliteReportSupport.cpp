@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <regex>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -130,6 +132,19 @@ TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const st
   for (Integer i = 0; i < prepared.Pages().GetCount(); ++i)
     prepared.Texts.push_back(PageTexts(prepared.Pages().GetPage(i)));
   return prepared;
+}
+
+std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label) {
+  std::vector<int> found;
+  std::regex pattern(label + "=(-?[0-9]+)");
+  for (const std::string& t : texts)
+    for (std::sregex_iterator m(t.begin(), t.end(), pattern), end; m != end; ++m) found.push_back(std::stoi((*m)[1]));
+  return found;
+}
+
+int Starting(const std::vector<std::string>& texts, const std::string& prefix) {
+  return static_cast<int>(
+      std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
 }
 
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area) {

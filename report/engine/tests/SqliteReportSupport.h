@@ -63,6 +63,11 @@ struct TPrepared {
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
                         const std::vector<std::string>& data);
 
+// The numbers after label in texts ("families=12" gives 12), in order.
+std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label);
+// How many of texts begin with prefix.
+int Starting(const std::vector<std::string>& texts, const std::string& prefix);
+
 // The lines pdftotext -raw finds in a PDF, form feeds dropped; with area (x, y, w, h in points)
 // only those inside it.
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area = "");
