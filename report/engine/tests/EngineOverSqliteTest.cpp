@@ -15,28 +15,10 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// The report script points a detail's query at its master's present row.
-const char* kFollowMasters =
-    "procedure FamiliesOfZone(Sender: TObject);\r\nbegin\r\n"
-    "  Report.GetDataset('F').Params['zone'] := Report.GetDataset('Z').Value['ID'];\r\nend;\r\n"
-    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
-    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
-    "begin\r\nend.";
-
 const char* kFamilies = "F=select * from Family order by ID";
 const char* kMembers = "M=select * from Member where Family = :family order by ID";
 
-class EngineOverSqlite : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { parish_ = new TSqliteParish(); }
-  static void TearDownTestSuite() {
-    delete parish_;
-    parish_ = nullptr;
-  }
-  static TSqliteParish* parish_;
-};
-
-TSqliteParish* EngineOverSqlite::parish_ = nullptr;
+class EngineOverSqlite : public TParishTest {};
 
 TEST_F(EngineOverSqlite, ThreeLevelsFollowTheirMastersThroughTheScript) {
   TReportFile f;

@@ -20,28 +20,12 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// The report script points the members' query at the family printed.
-const char* kMembersOfFamily =
-    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
-    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
-    "begin\r\nend.";
-
 // The text of page n (from 1) of the PDF as pdftotext reads it.
 Texts PdfPage(const TPrepared& p, int n) {
   return PdfLines(p.Pdf, "-f " + std::to_string(n) + " -l " + std::to_string(n));
 }
 
-class MovedBands : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { parish_ = new TSqliteParish(); }
-  static void TearDownTestSuite() {
-    delete parish_;
-    parish_ = nullptr;
-  }
-  static TSqliteParish* parish_;
-};
-
-TSqliteParish* MovedBands::parish_ = nullptr;
+class MovedBands : public TParishTest {};
 
 TEST_F(MovedBands, AGroupHeaderMovedToTheNextPageShowsThatPageAndKeepsItsAnchorThere) {
   TReportFile f;
@@ -90,7 +74,7 @@ TEST_F(MovedBands, AGroupHeaderMovedToTheNextPageShowsThatPageAndKeepsItsAnchorT
 
 TEST_F(MovedBands, RowsOfAKeptBlockMovedToTheNextPageShowThatPage) {
   TReportFile f;
-  f.Report->ScriptText()->SetText(kMembersOfFamily);
+  f.Report->ScriptText()->SetText(kFollowMasters);
   auto* families = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
   families->SetDataSet(f.Data("F"));
   families->KeepTogether = true;
@@ -178,7 +162,7 @@ TEST_F(MovedBands, AScriptStartingTheNextPageAfterARowCountsTheRowOnItsOwnPage) 
 
 TEST_F(MovedBands, AColumnFooterStaysUnderItsColumnWhenAKeptBlockLeavesTheLastColumn) {
   TReportFile f;
-  f.Report->ScriptText()->SetText(kMembersOfFamily);
+  f.Report->ScriptText()->SetText(kFollowMasters);
   f.Page->SetColumns(2);
   f.Page->ColumnPositions()->Clear();
   f.Page->ColumnPositions()->Add("0");

@@ -79,6 +79,15 @@ int TSqliteParish::Count(const std::string& query) const {
   return rows.empty() ? -1 : std::stoi(rows[0]);
 }
 
+TSqliteParish* TParishTest::parish_ = nullptr;
+
+const char* const kFollowMasters =
+    "procedure FamiliesOfZone(Sender: TObject);\r\nbegin\r\n"
+    "  Report.GetDataset('F').Params['zone'] := Report.GetDataset('Z').Value['ID'];\r\nend;\r\n"
+    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
+    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
+    "begin\r\nend.";
+
 TReportFile::TReportFile() {
   RegisterEngineObjects();
   Window = std::make_unique<TComponent>(nullptr);

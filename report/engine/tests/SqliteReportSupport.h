@@ -29,6 +29,21 @@ class TSqliteParish {
   std::string dir_, db_;
 };
 
+// The report script that points a detail's query at its master's present row: a band's
+// OnMasterDetail "FamiliesOfZone" (data sets Z and F) or "MembersOfFamily" (F and M).
+extern const char* const kFollowMasters;
+
+// Tests of one suite over one parish, made once for the suite.
+class TParishTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { parish_ = new TSqliteParish(); }
+  static void TearDownTestSuite() {
+    delete parish_;
+    parish_ = nullptr;
+  }
+  static TSqliteParish* parish_;
+};
+
 // A report as a report file holds it, with data sets the window provides by alias.
 struct TReportFile {
   TReportFile();
