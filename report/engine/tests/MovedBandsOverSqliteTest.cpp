@@ -102,7 +102,12 @@ TEST_F(MovedBands, RowsOfAKeptBlockMovedToTheNextPageShowThatPage) {
 TEST_F(MovedBands, AWideRowContinuesOnAPageThatShowsItsOwnNumberInTheFooter) {
   TReportFile f;
   f.Report->EngineOptions()->DoublePass = true;
-  // Ten zones of 100 pixels across a page of 756: the row goes on over a second page.
+  // The family's name, then ten zones of 100 pixels across a page of 756: the row goes on over
+  // a second page.
+  auto* names = new TkvxHeader(f.Page);
+  names->SetName("NameColumn");
+  names->SetVertical(true);
+  names->SetBounds(0, 0, 100, 100);
   auto* zones = new TkvxMasterData(f.Page);
   zones->SetName("ZoneColumn");
   zones->SetVertical(true);
