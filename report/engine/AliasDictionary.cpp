@@ -7,6 +7,7 @@ namespace orv {
 void TkvxDictionary::Clear() {
   names_.clear();
   sources_.clear();
+  usedRuns_.clear();
 }
 
 void TkvxDictionary::Add(const String& name, const String& sourcePath, TkvxComponent* obj) {
@@ -18,7 +19,13 @@ String TkvxDictionary::CreateUniqueName(const String& prefix) const {
   auto known = [&](Integer n) { return names_.count(prefix + IntToStr(n)) > 0; };
   Integer n = 10000;
   while (n >= 2 && !known(n)) n /= 2;
+  auto [it, added] = usedRuns_.try_emplace(prefix, 1, 0);
+  auto& [first, last] = it->second;
+  if (first <= n && n <= last) n = last + 1;
+  const Integer from = n;
   while (known(n)) ++n;
+  if (from < first || from > last + 1) first = from;
+  last = n - 1;
   return prefix + IntToStr(n);
 }
 

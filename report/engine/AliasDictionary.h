@@ -34,6 +34,9 @@ class TkvxDictionary {
   };
   std::map<String, size_t> names_;
   std::vector<TSource> sources_;
+  // Per prefix, numbers from first to last all in use (none when last < first): aliases only come
+  // until Clear, so a band of thousands of objects does not count up through them all again.
+  mutable std::map<String, std::pair<Integer, Integer>> usedRuns_;
 };
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
@@ -39,6 +40,40 @@ std::vector<TkvxReportPage*> ReportPages(TkvxReport* report) {
   for (TkvxComponent* c : report->Objects())
     if (auto* p = kvxAs<TkvxReportPage>(c)) pages.push_back(p);
   return pages;
+}
+
+// The subreports of a loop in which a page's subreport runs that page again, directly or through
+// the pages of other subreports, in the order they call each other; empty when there is none.
+// Such a report would print without end, or never print the pages that point at each other.
+std::vector<TkvxSubreport*> SubreportLoop(TkvxReport* report) {
+  std::vector<TkvxReportPage*> pages = ReportPages(report);
+  std::unordered_map<TkvxReportPage*, std::vector<TkvxSubreport*>> calls;
+  for (TkvxReportPage* page : pages)
+    for (TkvxComponent* c : page->AllObjects())
+      if (auto* sub = kvxAs<TkvxSubreport>(c); sub && sub->Page()) calls[page].push_back(sub);
+  enum { kNew, kOnPath, kDone };
+  std::unordered_map<TkvxReportPage*, int> mark;
+  std::vector<TkvxSubreport*> path, loop;
+  std::function<bool(TkvxReportPage*)> visit = [&](TkvxReportPage* page) {
+    mark[page] = kOnPath;
+    for (TkvxSubreport* sub : calls[page]) {
+      path.push_back(sub);
+      TkvxReportPage* next = sub->Page();
+      if (mark[next] == kOnPath) {
+        // The loop starts with the subreport that left the page now reached again.
+        auto from = std::find_if(path.begin(), path.end(), [next](TkvxSubreport* s) { return s->GetPage() == next; });
+        loop.assign(from, path.end());
+        return true;
+      }
+      if (mark[next] == kNew && visit(next)) return true;
+      path.pop_back();
+    }
+    mark[page] = kDone;
+    return false;
+  };
+  for (TkvxReportPage* page : pages)
+    if (mark[page] == kNew && visit(page)) break;
+  return loop;
 }
 
 }  // namespace
@@ -132,6 +167,7 @@ bool TkvxEngine::Initialize() {
   parentContainer_.reset();
   aggregates_.Clear();
   bands_.clear();
+  pendingRows_.clear();
   objects_.clear();
   masters_.clear();
   vMasters_.clear();
@@ -141,6 +177,11 @@ bool TkvxEngine::Initialize() {
   for (TkvxReportPage* page : ReportPages(Report)) {
     PrepareBands(page, false);
     PrepareBands(page, true);
+  }
+  if (std::vector<TkvxSubreport*> loop = SubreportLoop(Report); !loop.empty()) {
+    String names;
+    for (TkvxSubreport* sub : loop) names += (names.empty() ? "" : " -> ") + sub->Name();
+    AddError("Subreports run their own page again: " + names + " -> " + loop.front()->Name());
   }
   for (TkvxReportPage* page : ReportPages(Report)) {
     if (Report->DataSet() && Report->DataSet() == page->DataSet()) {
@@ -442,10 +483,12 @@ void TkvxEngine::ShowColumnFooter() {
 }
 
 void TkvxEngine::NewPage() {
+  CountPrintedRows();
   Integer oldPage = Store()->CurPage;
   if (keeping_) {
     Store()->CutObjects(keepPoint_.Objects);
-    CurY = Store()->GetLastY(0);
+    // In the last of several page columns, the column footer goes under that column's own rows.
+    CurY = Store()->GetLastY(curPage_->Columns() > 1 ? CurX : 0);
   }
   breakingBand_ = curBand_;
   EndPage();
@@ -468,6 +511,7 @@ void TkvxEngine::NewColumn() {
     NewPage();
     return;
   }
+  CountPrintedRows();
   Integer oldPage = Store()->CurPage;
   if (keeping_) {
     Store()->CutObjects(keepPoint_.Objects);
@@ -601,7 +645,7 @@ void TkvxEngine::BlockMoved(const TkvxKeepPoint& from, Integer oldPage, Extended
   Extended dy = newY - from.Y;
   Integer newPage = Store()->CurPage;
   Store()->GetOutline()->MoveItems(from.OutlineParent, from.OutlineIndex, oldPage, newPage, dy);
-  Store()->MoveAnchors(from.Anchor + 1, oldPage, newPage, dy);
+  Store()->MoveAnchors(from.Anchor + 1, Store()->GetAnchorCur() + 1, oldPage, newPage, dy);
   // Bands of the block whose outline entries are still to come.
   for (auto& [band, st] : bands_)
     if (st.PrintedPage == oldPage && st.PrintedTop >= from.Y - 0.0001) {

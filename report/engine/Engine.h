@@ -196,7 +196,16 @@ class TkvxEngine : public TkvxCustomEngine {
   // the horizontal band home.
   static TkvxBand* AggregateParent(TkvxBand* vband, TkvxBand* home);
 
+  // A data band's row on its way out. It counts in the totals once its child bands are done, or
+  // when the page or column it printed on ends before that (a script starting the next page).
+  struct TPendingRow {
+    TkvxBand* Band;
+    bool Printed = false, Counted = false;
+  };
+  void CountPrintedRows();
+
   TkvxAggregateList aggregates_;
+  std::vector<TPendingRow*> pendingRows_;
   TkvxHeaderList headerList_;
   std::unordered_map<TkvxBand*, TBandState> bands_;
   std::unordered_map<TkvxComponent*, TObjectState> objects_;

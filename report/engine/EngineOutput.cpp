@@ -2,6 +2,7 @@
 // those below them, the fit test, splitting across pages and columns, and subreports.
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 #include "platform/rtl/Conversions.h"
 #include "report/engine/Engine.h"
@@ -16,9 +17,6 @@ namespace {
 
 constexpr Extended kTolerance = 0.0001;
 
-bool OverlapV(TkvxComponent* a, TkvxComponent* b) {
-  return a->AbsTop() + a->Height() - b->AbsTop() > kTolerance && b->AbsTop() + b->Height() - a->AbsTop() > kTolerance;
-}
 bool OverlapH(Extended l1, Extended r1, Extended l2, Extended r2) {
   return r1 - l2 > kTolerance && r2 - l1 > kTolerance;
 }
@@ -28,12 +26,32 @@ Extended Bottom(TkvxComponent* c) { return c->Top() + c->Height(); }
 
 void TkvxEngine::ShowBand(TkvxBand* band) {
   if (!band) return;
+  // A vertical data band counts its cells as it makes them.
+  const bool row = kvxAs<TkvxDataBand>(band) && !band->Vertical();
+  TPendingRow pending{band};
+  struct TPendingGuard {
+    std::vector<TPendingRow*>& List;
+    TPendingRow* Row;
+    ~TPendingGuard() {
+      if (Row) std::erase(List, Row);
+    }
+  } guard{pendingRows_, row ? &pending : nullptr};
+  if (row) pendingRows_.push_back(&pending);
   if (band->KeepChild()) StartKeep(band, 0);
   DoShowBand(band);
   if (band->Child() && (band->Visible() || band->PrintChildIfInvisible())) ShowBand(band->Child());
   if (band->KeepChild()) EndKeep(band);
-  // A vertical data band counts its cells as it makes them.
-  if (kvxAs<TkvxDataBand>(band) && !band->Vertical()) aggregates_.AddValue(band, 0);
+  if (row && !pending.Counted) aggregates_.AddValue(band, 0);
+}
+
+void TkvxEngine::CountPrintedRows() {
+  // Rows of a kept block go with the block.
+  if (keeping_) return;
+  for (TPendingRow* row : pendingRows_)
+    if (row->Printed && !row->Counted) {
+      aggregates_.AddValue(row->Band, 0);
+      row->Counted = true;
+    }
 }
 
 void TkvxEngine::DoShowBand(TkvxBand* band) {
@@ -86,6 +104,7 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   try {
     // A new page may have made cells of its own headers meanwhile.
     if (cells) vContext_ = band;
+    const Integer anchorsFrom = Store()->GetAnchorCur() + 1;
     PrepareBand(band);
     if (band->Visible()) {
       bool fitTest = !multiColumn && !isNull && !kvxAs<TkvxOverlay>(band) && !parentContainer_;
@@ -103,10 +122,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         }
         bool wasKeeping = keeping_;
         if (!keeping_ && !cells) ReprepareBand(band);
+        // Anchors the band's scripts set go with it; a kept block takes its own along.
+        const Integer anchorsTo = Store()->GetAnchorCur() + 1, fromPage = Store()->CurPage;
+        const Extended fromY = CurY;
         bool carry = rowMark.Mark >= 0 && !keeping_;
         if (carry) aggregates_.StartKeepAt(rowMark.Mark);
         if (!(kvxAs<TkvxChild>(band) && reprintingHeader_)) NewColumn();
         if (carry) aggregates_.EndKeep();
+        if (!wasKeeping) Store()->MoveAnchors(anchorsFrom, anchorsTo, fromPage, Store()->CurPage, CurY - fromY);
         if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
       }
       if (!isNull) {
@@ -130,6 +153,12 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         Store()->AddObject(band);
       }
       RecordPrinted(band);
+      if (!parentContainer_)
+        for (auto it = pendingRows_.rbegin(); it != pendingRows_.rend(); ++it)
+          if ((*it)->Band == band) {
+            (*it)->Printed = true;
+            break;
+          }
       CurY += band->Height();
     }
   } catch (...) {
@@ -152,6 +181,9 @@ void TkvxEngine::RecordPrinted(TkvxBand* band) {
   st.PrintedHeight = band->Height();
 }
 
+// An object pushes down those below it that it stands directly above: nothing else lies wholly
+// between the two across the width they share. Each object looks upwards only as far as the
+// objects wholly above it cover its width; the band is the root of those nothing stands above.
 void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
   TBandState& st = State(band);
   if (st.ShiftTreeBuilt) return;
@@ -160,37 +192,87 @@ void TkvxEngine::PrepareShiftTree(TkvxBand* band) {
   std::stable_sort(order.begin(), order.end(), [](TkvxComponent* a, TkvxComponent* b) {
     return std::lround(a->Top() * 100) < std::lround(b->Top() * 100);
   });
-  for (TkvxComponent* c : order) ObjState(c).ShiftChildren.clear();
-  // The band itself stands at the root: its children are the objects nothing lies above.
-  auto left = [](TkvxComponent* c) { return c->Left(); };
-  auto right = [](TkvxComponent* c) { return c->Left() + c->Width(); };
-  std::vector<TkvxComponent*> roots;
-  for (size_t b = 0; b < order.size(); ++b) {
-    bool covered = false;
-    for (size_t k = b; k-- > 0;) {
-      TkvxComponent* m = order[k];
-      if (!OverlapV(m, order[b]) && OverlapH(left(m), right(m), left(order[b]), right(order[b]))) covered = true;
-    }
-    if (!covered) roots.push_back(order[b]);
+  const size_t n = order.size();
+  // Tops and bottoms as the page places them, sides within the band.
+  struct TBox {
+    Extended Top, Bottom, Left, Right, OwnTop;
+  };
+  std::vector<TBox> box(n);
+  bool negativeWidth = false;
+  for (size_t i = 0; i < n; ++i) {
+    TkvxComponent* c = order[i];
+    ObjState(c).ShiftChildren.clear();
+    Extended top = c->AbsTop();
+    box[i] = {top, top + c->Height(), c->Left(), c->Left() + c->Width(), c->Top()};
+    negativeWidth = negativeWidth || c->Width() < 0;
   }
-  st.ShiftChildren = roots;
-  for (size_t a = 0; a < order.size(); ++a) {
-    TkvxComponent* A = order[a];
-    for (size_t b = a + 1; b < order.size(); ++b) {
-      TkvxComponent* B = order[b];
-      if (OverlapV(A, B) || B->Top() <= A->Top() || !OverlapH(left(A), right(A), left(B), right(B))) continue;
-      Extended l = std::max(left(A), left(B)), r = std::min(right(A), right(B));
-      bool between = false;
-      for (size_t k = b; k-- > a + 1;) {
-        TkvxComponent* M = order[k];
-        if (!OverlapV(M, A) && !OverlapV(M, B) && OverlapH(left(M), right(M), l, r)) {
-          between = true;
-          break;
+  auto overlapV = [&box](size_t a, size_t b) {
+    return box[a].Bottom - box[b].Top > kTolerance && box[b].Bottom - box[a].Top > kTolerance;
+  };
+  // The lowest bottom of the objects up to each place in the order.
+  std::vector<Extended> lowest(n);
+  for (size_t i = 0; i < n; ++i) lowest[i] = i ? std::max(lowest[i - 1], box[i].Bottom) : box[i].Bottom;
+  // Objects enter the set of those wholly above the one at hand as the tops go down the band.
+  std::vector<size_t> byBottom(n);
+  for (size_t i = 0; i < n; ++i) byBottom[i] = i;
+  std::stable_sort(byBottom.begin(), byBottom.end(), [&box](size_t a, size_t b) { return box[a].Bottom < box[b].Bottom; });
+  std::set<size_t> above;
+  size_t entered = 0;
+  // Objects nearly without height may lie wholly above objects in their own row: they look at all.
+  constexpr Extended kThin = 0.02;
+  std::vector<size_t> between;
+  std::vector<std::pair<Extended, Extended>> spans;
+  std::vector<TkvxComponent*> roots;
+  for (size_t b = 0; b < n; ++b) {
+    const TBox& B = box[b];
+    const bool thin = B.Bottom - B.Top <= kThin;
+    while (entered < n && box[byBottom[entered]].Bottom <= B.Top + kThin) above.insert(byBottom[entered++]);
+    between.clear();
+    spans.clear();
+    bool covered = false;
+    const bool coverable = !negativeWidth && B.Right - B.Left > 2 * kTolerance;
+    Extended coverTop = 0;
+    // Whether object k stands directly above B; true once every object further up is covered.
+    auto look = [&](size_t k) {
+      const TBox& K = box[k];
+      if (!overlapV(k, b) && OverlapH(K.Left, K.Right, B.Left, B.Right)) {
+        if (B.OwnTop > K.OwnTop) {
+          Extended l = std::max(K.Left, B.Left), r = std::min(K.Right, B.Right);
+          bool blocked = std::any_of(between.begin(), between.end(), [&](size_t m) {
+            return !overlapV(m, k) && OverlapH(box[m].Left, box[m].Right, l, r);
+          });
+          if (!blocked) ObjState(order[k]).ShiftChildren.push_back(order[b]);
+        }
+        coverTop = between.empty() ? K.Top : std::min(coverTop, K.Top);
+        between.push_back(k);
+        // Whatever a further object shares with B reaches more than the tolerance into B, so
+        // it is overlapped by an object above spanning B, or by one of several that cover B's
+        // width less the tolerance at either side, each less the tolerance at either side.
+        if (!covered && coverable) {
+          if (K.Left <= B.Left && K.Right >= B.Right) {
+            covered = true;
+          } else if (K.Right - K.Left > 2 * kTolerance) {
+            std::pair<Extended, Extended> span{K.Left + kTolerance, K.Right - kTolerance};
+            spans.insert(std::upper_bound(spans.begin(), spans.end(), span), span);
+            Extended reach = B.Left + kTolerance;
+            for (const auto& [l, r] : spans)
+              if (l <= reach) reach = std::max(reach, r);
+            covered = reach >= B.Right - kTolerance;
+          }
         }
       }
-      if (!between) ObjState(A).ShiftChildren.push_back(B);
+      return covered && (k == 0 || lowest[k - 1] <= coverTop + kTolerance);
+    };
+    if (thin) {
+      for (size_t k = b; k-- > 0;)
+        if (look(k)) break;
+    } else {
+      for (auto it = above.lower_bound(b); it != above.begin();)
+        if (look(*--it)) break;
     }
+    if (between.empty()) roots.push_back(order[b]);
   }
+  st.ShiftChildren = roots;
 }
 
 void TkvxEngine::PrepareBand(TkvxBand* band) {

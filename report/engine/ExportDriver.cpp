@@ -95,7 +95,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     if (!page) continue;
     progress->Step(i + 1);
     filter->StartPage(page, i);
-    SetMemoPageValues(page);
+    SetMemoPageValues(page, i);
     bool mirrored = page->MirrorMargins() && i % 2 == 1;
     page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
     page->SetTop(kvxPixelsPerMM * page->TopMargin());

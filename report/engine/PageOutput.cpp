@@ -90,7 +90,7 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
   offsetY += page->TopMargin() * kvxPixelsPerMM * scaleY;
   TRect clip = canvas->ClipRect();
   bool recording = kvxIsKindOf(canvas, "TMetafileCanvas");
-  SetMemoPageValues(page.get());
+  SetMemoPageValues(page.get(), index);
   for (TkvxComponent* obj : page->AllObjects()) {
     TkvxReportComponent* view = AsView(obj);
     if (!view || (printing && !BoolProp(view, "Printable", true))) continue;
@@ -108,15 +108,17 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
   if (!printing) canvas->RestoreClip();
 }
 
-void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page) {
+void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page, Integer index) {
   // The class registry answers for every object of every page; a dynamic_cast down the views'
   // deep hierarchy would cost more than the assignment.
-  const Integer count = GetCount();
+  const Integer count = GetCount(), logical = LogicalPageNoAt(index);
   for (TkvxComponent* obj : page->AllObjects())
     if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) {
       auto* memo = static_cast<TkvxCustomMemoView*>(obj);
       memo->TotalPages = count;
       memo->CopyNo = CopyNo;
+      memo->PageNo = index + 1;
+      memo->LogicalPageNo = logical;
     }
 }
 

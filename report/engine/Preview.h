@@ -93,6 +93,11 @@ class TkvxPreview : public TkvxCustomPreview {
   void DeletePage();
   void Clear();
   void Cancel();
+  // The shown page, as plain objects on a page of a report of its own, is handed to the report's
+  // designer and written back when the designer changed it.
+  void Edit();
+  // The report's pages as this run took them are handed to the designer of a report of their own.
+  void ShowTemplate();
 
   bool Locked() const { return locked_; }
   bool Running() const { return running_; }

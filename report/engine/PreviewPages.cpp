@@ -8,6 +8,7 @@
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
+#include "report/model/MemoView.h"
 #include "report/model/PropertyLimits.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/XmlSerializer.h"
@@ -98,6 +99,8 @@ void TkvxPreviewPages::Clear() {
   passStartPage_ = -1;
   passStartObjects_ = 0;
   logicalCounter_ = 0;
+  markedPages_.clear();
+  cutMarked_ = false;
   loaded_ = false;
 }
 
@@ -114,8 +117,10 @@ void TkvxPreviewPages::CopySourceTree(TkvxComponent* from, TkvxComponent* toPare
                                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs) {
   for (TkvxComponent* obj : from->Objects()) {
     if (!(obj->Traits & otInPreparedPages)) continue;
-    auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(toParent));
-    if (copy->Parent() != toParent) copy->SetParent(toParent);
+    // Held by their parent copy alone, which frees them: an owner would tell every one of a
+    // band's thousands of copies about each other one that comes or goes.
+    auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(nullptr));
+    copy->SetParent(toParent);
     copy->Assign(obj);
     // Pictures live in the picture cache, not in every copy of the page.
     if (TPicture* picture = kvxPictureOf(copy)) picture->SetGraphic(static_cast<TGraphic*>(nullptr));
@@ -187,6 +192,8 @@ void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool
     item->Text = obj->GetFullDiff(nullptr);
   }
   xmlSize_ += static_cast<Int64>(item->Name.size() + item->Text.size() + sizeof(TkvxXMLItem) + 16);
+  if (item->Text.find(kvxPageMarkUtf8) != String::npos || item->Text.find(kvxLogicalPageMarkUtf8) != String::npos)
+    markedPages_.insert(CurPage);
   for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child, finalPass);
 }
 
@@ -200,10 +207,13 @@ void TkvxPreviewPages::AddObject(TkvxComponent* obj) {
 void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
   TkvxXMLItem* pages = PagesItem();
   TkvxEngineOptions* options = Report->EngineOptions();
+  // The page left behind keeps what it holds: the objects of a block moving on were cut already.
+  if (markedPages_.count(CurPage)) ResolvePageMarks(CurPage);
   if (options->UseFileCache && xmlSize_ > static_cast<Int64>(options->MaxMemSize) * (1 << 20)) {
     for (Integer i = pages->Count() - 2; i >= 0; --i) {
       TkvxXMLItem* item = pages->Items(i);
       if (!item->Loaded()) break;
+      if (markedPages_.count(i)) ResolvePageMarks(i);
       doc_->UnloadItem(item);
     }
     xmlSize_ = 0;
@@ -234,6 +244,7 @@ void TkvxPreviewPages::BeginPass() {
 
 void TkvxPreviewPages::ClearFirstPass() {
   ClearPageCache();
+  markedPages_.clear();
   if (passStartPage_ >= 0) {
     TkvxXMLItem* pages = PagesItem();
     if (passStartPage_ < pages->Count()) {
@@ -255,7 +266,30 @@ void TkvxPreviewPages::ClearFirstPass() {
   GetOutline()->Reset();
 }
 
+void TkvxPreviewPages::ResolvePageMarks(Integer index) {
+  markedPages_.erase(index);
+  TkvxXMLItem* pages = PagesItem();
+  if (index < 0 || index >= pages->Count()) return;
+  TkvxXMLItem* page = pages->Items(index);
+  doc_->LoadItem(page);
+  page->MarkChanged();
+  const String number = IntToStr(index + 1), logical = IntToStr(LogicalPageNoAt(index));
+  auto replace = [](String& text, const char* mark, const String& by) {
+    const size_t n = std::char_traits<char>::length(mark);
+    for (size_t p = text.find(mark); p != String::npos; p = text.find(mark, p + by.size())) text.replace(p, n, by);
+  };
+  std::vector<TkvxXMLItem*> items{page};
+  while (!items.empty()) {
+    TkvxXMLItem* item = items.back();
+    items.pop_back();
+    replace(item->Text, kvxPageMarkUtf8, number);
+    replace(item->Text, kvxLogicalPageMarkUtf8, logical);
+    for (Integer i = 0; i < item->Count(); ++i) items.push_back(item->Items(i));
+  }
+}
+
 void TkvxPreviewPages::Finish() {
+  for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
   ClearPageCache();
   // The report's objects may be freed once the run is over: the copies forget them.
   for (auto& page : sourcePages_) {
@@ -289,11 +323,12 @@ void TkvxPreviewPages::ResetLogicalPageNumber() {
   logicalCounter_ = 0;
 }
 
-Integer TkvxPreviewPages::GetLogicalPageNo() {
+Integer TkvxPreviewPages::GetLogicalPageNo() { return LogicalPageNoAt(CurPage); }
+
+Integer TkvxPreviewPages::LogicalPageNoAt(Integer index) {
   TkvxXMLItem* numbers = Root()->FindItem("logicalpagenumbers");
-  if (CurPage >= 0 && CurPage < numbers->Count())
-    return IntProp(numbers->Items(CurPage), "n", CurPage - FirstPage + 1);
-  return CurPage - FirstPage + 1;
+  if (index >= 0 && index < numbers->Count()) return IntProp(numbers->Items(index), "n", index - FirstPage + 1);
+  return index - FirstPage + 1;
 }
 
 Integer TkvxPreviewPages::GetLogicalTotalPages() {
@@ -337,10 +372,10 @@ void TkvxPreviewPages::ShiftAnchors(Integer from, Integer newTop) {
   }
 }
 
-void TkvxPreviewPages::MoveAnchors(Integer from, Integer oldPage, Integer newPage, Extended dy) {
+void TkvxPreviewPages::MoveAnchors(Integer from, Integer to, Integer oldPage, Integer newPage, Extended dy) {
   TkvxXMLItem* anchors = Root()->FindItem("anchors");
   Integer delta = static_cast<Integer>(std::lround(dy));
-  for (Integer i = std::max<Integer>(from, 0); i < anchors->Count(); ++i) {
+  for (Integer i = std::max<Integer>(from, 0); i < std::min(to, anchors->Count()); ++i) {
     TkvxXMLItem* a = anchors->Items(i);
     if (IntProp(a, "page", -1) != oldPage) continue;
     a->SetProp("page", IntToStr(newPage));
@@ -354,6 +389,7 @@ void TkvxPreviewPages::CutObjects(Integer position) {
   TkvxXMLItem* page = CurPageItem();
   if (!page) return;
   TkvxXMLItem* cut = Root()->FindItem("cutted");
+  cutMarked_ = cutMarked_ || markedPages_.count(CurPage) > 0;
   while (page->Count() > position && position >= 0) cut->AddItem(page->Items(position));
 }
 
@@ -361,6 +397,8 @@ void TkvxPreviewPages::PasteObjects(Extended x, Extended y) {
   TkvxXMLItem* cut = Root()->FindItem("cutted");
   TkvxXMLItem* page = CurPageItem();
   if (cut->Count() == 0 || !page) return;
+  if (cutMarked_) markedPages_.insert(CurPage);
+  cutMarked_ = false;
   Extended dx = x - CoordProp(cut->Items(0), "l", 0);
   Extended dy = y - CoordProp(cut->Items(0), "t", 0);
   while (cut->Count() > 0) {

@@ -5,6 +5,7 @@
 // the document's temporary file and come back when asked for.
 #include <memory>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -80,8 +81,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void AddAnchor(const String& text) override;
   // The last anchor of that text (case-blind); nullptr when none.
   TkvxXMLItem* FindAnchor(const String& text);
-  // Anchors from index from on that point at oldPage now point at newPage, dy pixels lower.
-  void MoveAnchors(Integer from, Integer oldPage, Integer newPage, Extended dy);
+  // Anchors from index from up to (not including) index to that point at oldPage now point at
+  // newPage, dy pixels lower.
+  void MoveAnchors(Integer from, Integer to, Integer oldPage, Integer newPage, Extended dy);
   // 1-based page of the anchor, 1 when there is none.
   Integer GetAnchorPage(const String& text) override;
   // An endless page's prepared size: its source page becomes a custom paper of that size.
@@ -126,7 +128,12 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void FollowLink(const String& url);
   // Memos leave the page total and the copy's name as markers while the report runs; a page
   // drawn, printed or exported gets them from here.
-  void SetMemoPageValues(TkvxReportPage* page);
+  void SetMemoPageValues(TkvxReportPage* page, Integer index);
+  // Puts the numbers of the page at index in place of the page marks its memos left; done once
+  // its objects can no longer move to another page.
+  void ResolvePageMarks(Integer index);
+  // The logical number of the page at index.
+  Integer LogicalPageNoAt(Integer index);
   bool LogicalNumbersFrozen() const;
   void WriteWholePage(TkvxXMLItem* item, TkvxReportPage* page);
   // Refreshes "report", "sourcepages", "dictionary" and "picturecache" for a save.
@@ -157,6 +164,10 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::mutex itemsLock_;
   // Front = most recently used.
   std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;
+  // Pages written with page marks still in them, and whether the objects cut for a move came
+  // from such a page.
+  std::set<Integer> markedPages_;
+  bool cutMarked_ = false;
   Integer passStartPage_ = -1;
   Integer passStartObjects_ = 0;
   Integer logicalCounter_ = 0;

@@ -96,10 +96,10 @@ const char* const kvxEnglishStrings = R"xml(<?xml version="1.0" encoding="utf-8"
   <StrRes Name="prVirtual" Text="Virtual"/>
   <StrRes Name="prDefault" Text="Default"/>
   <StrRes Name="prCustom" Text="Custom"/>
-  <StrRes Name="enUnconnHeader" Text="Unconnected header"/>
+  <StrRes Name="enUnconnHeader" Text="Unconnected header/footer"/>
   <StrRes Name="enUnconnGroup" Text="No data band for the group"/>
-  <StrRes Name="enUnconnGFooter" Text="Unconnected group footer"/>
-  <StrRes Name="enBandPos" Text="Band is positioned incorrectly:"/>
+  <StrRes Name="enUnconnGFooter" Text="No group header for"/>
+  <StrRes Name="enBandPos" Text="Incorrect band position:"/>
   <StrRes Name="dbNotConn" Text="DataSet %s is not connected to data"/>
   <StrRes Name="dbFldNotFound" Text="Field not found:"/>
   <StrRes Name="clDSNotIncl" Text="(dataset is not included in Report.DataSets)"/>

@@ -307,6 +307,12 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
     }
     if (SameText(e.Expr, "TOTALPAGES#")) e.Marker = u"[TotalPages#]";
     if (SameText(e.Expr, "COPYNAME#")) e.Marker = u"[CopyName#]";
+    // A band that moves to the next page, alone or with its kept block, and a footer repeated
+    // on the pages a wide row continues on show the number of the page they end up on.
+    if (!e.Format && (SameText(e.Expr, "PAGE#") || SameText(e.Expr, "PAGE"))) {
+      e.Marker = WideString(1, SameText(e.Expr, "PAGE#") ? kvxPageMark : kvxLogicalPageMark);
+      e.PageMarker = true;
+    }
     t.Parts.push_back(std::move(e));
     done = static_cast<size_t>(end);
     i = done;
@@ -315,7 +321,10 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
 }
 
 void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out) {
-  if (!e.Marker.empty()) {
+  // A formatted number, or one compared with the row before, is the number of the page now.
+  const bool pageNow = e.PageMarker && (SuppressRepeated || DisplayFormat()->Kind != fkText);
+  if (!e.Marker.empty() && !pageNow) {
+    if (e.PageMarker && report) Value = report->Calc(e.Expr);
     out += e.Marker;
     return;
   }
@@ -479,8 +488,9 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
   if (!AllowExpressions) return;
   WideString s = Text();
   // Most memos of a page hold no marker at all and are not searched.
-  if (s.find(u'[') != WideString::npos) {
+  if (s.find_first_of(u"[\uE000\uE001") != WideString::npos) {
     WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
+    WideString page = kvxUtf8ToWide(IntToStr(PageNo)), logical = kvxUtf8ToWide(IntToStr(LogicalPageNo));
     WideString copy;
     if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
       copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
@@ -504,6 +514,12 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
       if (s[i] == u'[' && at(i, kTotal)) {
         out += total;
         i += kTotal.size();
+      } else if (PageNo > 0 && s[i] == kvxPageMark) {
+        out += page;
+        ++i;
+      } else if (PageNo > 0 && s[i] == kvxLogicalPageMark) {
+        out += logical;
+        ++i;
       } else if (s[i] == u'[' && at(i, kCopy)) {
         out += copy;
         i += kCopy.size();

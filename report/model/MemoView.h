@@ -39,6 +39,13 @@ class TkvxHighlight : public TPersistent {
   std::unique_ptr<TFont> font_;
 };
 
+// Marks a memo leaves in its text for its page's number and logical number while the report
+// runs: the prepared pages put in the numbers of the page the memo lands on, which a band moved
+// to the next page or a footer repeated on further pages may change after the memo was filled.
+inline constexpr char16_t kvxPageMark = u'\uE000', kvxLogicalPageMark = u'\uE001';
+inline constexpr const char* kvxPageMarkUtf8 = "\xEE\x80\x80";
+inline constexpr const char* kvxLogicalPageMarkUtf8 = "\xEE\x80\x81";
+
 class TkvxCustomMemoView : public TkvxStretcheable {
   ORV_CLASS(TkvxCustomMemoView, TkvxStretcheable)
 
@@ -111,9 +118,13 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   bool UseDefaulCharset = false;
   Variant LastValue;
   Integer TotalPages = 0, CopyNo = 0;
+  // The page the memo is drawn on: its place among the prepared pages from 1 and its logical
+  // number; 0 while it is not known, which leaves the page marks as they stand.
+  Integer PageNo = 0, LogicalPageNo = 0;
   // Scale handed to the drawer while printing; the printing code sets it.
   Extended PrintScale = 1;
-  // Puts TotalPages and the copy's name in place of their markers; drawing and export call it.
+  // Puts TotalPages, the page numbers and the copy's name in place of their markers; drawing and
+  // export call it.
   void ApplyPreviewVariables();
 
  protected:
@@ -136,8 +147,10 @@ class TkvxCustomMemoView : public TkvxStretcheable {
     WideString Before;
     String Expr;
     std::unique_ptr<TkvxFormat> Format;
-    // The marker left in the text for a total known only when drawing, when Expr names one.
+    // The marker left in the text for a value known only when drawing, when Expr names one.
     WideString Marker;
+    // The marker stands for the number of the page the memo is drawn on.
+    bool PageMarker = false;
   };
   // The design text whose expressions were last read, and what was read.
   struct TExpressionText {

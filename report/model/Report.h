@@ -88,6 +88,11 @@ class TkvxReport : public TkvxComponent {
   // Hands the prepared pages to the attached preview control, or opens the report's own preview
   // window over them (returning once a modal one has closed).
   void ShowPreparedReport();
+  // Would open a report designer over the report; no designer exists in this program.
+  void DesignReport(bool modal = true, bool mdiChild = false);
+  // Would let a report designer edit the report's one page, a copy of a prepared page, true when
+  // it changed it; no designer exists in this program, so nothing is changed.
+  bool DesignPreviewPage();
   // Set by the engine library: makes the engine and the prepared pages a new report owns.
   static std::function<void(TkvxReport&, std::unique_ptr<TkvxCustomEngine>&,
                             std::unique_ptr<TkvxCustomPreviewPages>&)>

@@ -160,6 +160,11 @@ void TkvxReport::ShowReport(bool clearLastReport) {
   if (PreviewOptions()->Modal) prepareTimer_->SetEnabled(false);
 }
 
+// No report designer is part of this program: there is nothing to open, and nothing changes.
+void TkvxReport::DesignReport(bool, bool) {}
+
+bool TkvxReport::DesignPreviewPage() { return false; }
+
 void TkvxReport::ShowPreparedReport() {
   SetPreviewForm(nullptr);
   if (TkvxCustomPreview* preview = Preview()) {

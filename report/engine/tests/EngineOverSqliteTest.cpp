@@ -15,41 +15,10 @@ namespace {
 
 using Texts = std::vector<std::string>;
 
-// The numbers after label in the texts of a page ("families=12" gives 12).
-std::vector<int> Numbers(const Texts& texts, const std::string& label) {
-  std::vector<int> found;
-  std::regex pattern(label + "=(-?[0-9]+)");
-  for (const std::string& t : texts)
-    for (std::sregex_iterator m(t.begin(), t.end(), pattern), end; m != end; ++m) found.push_back(std::stoi((*m)[1]));
-  return found;
-}
-
-int Starting(const Texts& texts, const std::string& prefix) {
-  return static_cast<int>(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
-}
-
-// The report script points a detail's query at its master's present row.
-const char* kFollowMasters =
-    "procedure FamiliesOfZone(Sender: TObject);\r\nbegin\r\n"
-    "  Report.GetDataset('F').Params['zone'] := Report.GetDataset('Z').Value['ID'];\r\nend;\r\n"
-    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
-    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
-    "begin\r\nend.";
-
 const char* kFamilies = "F=select * from Family order by ID";
 const char* kMembers = "M=select * from Member where Family = :family order by ID";
 
-class EngineOverSqlite : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { parish_ = new TSqliteParish(); }
-  static void TearDownTestSuite() {
-    delete parish_;
-    parish_ = nullptr;
-  }
-  static TSqliteParish* parish_;
-};
-
-TSqliteParish* EngineOverSqlite::parish_ = nullptr;
+class EngineOverSqlite : public TParishTest {};
 
 TEST_F(EngineOverSqlite, ThreeLevelsFollowTheirMastersThroughTheScript) {
   TReportFile f;

@@ -180,10 +180,12 @@ TEST(Engine, EmptyDataPrintsOnlyWhenAskedAndBandErrorsStopTheRun) {
     r.Band<TkvxMasterData>("Data", 60, 20)->SetDataSet(r.Data("M", Members(1)));
     r.Band<TkvxHeader>("Loose", 100, 20);
     r.Band<TkvxGroupHeader>("G", 120, 20);
+    r.Band<TkvxGroupFooter>("LooseFooter", 5, 20);
     EXPECT_TRUE(r.Run(false).empty());
     // The texts of the library's English string table; the error list keeps its lines sorted.
     EXPECT_EQ(r.Report->Errors->Text(),
-              "Band is positioned incorrectly: Early\r\nNo data band for the group G\r\nUnconnected header Loose\r\n");
+              "Incorrect band position: Early\r\nNo data band for the group G\r\nNo group header for LooseFooter\r\n"
+              "Unconnected header/footer Loose\r\n");
   }
 }
 

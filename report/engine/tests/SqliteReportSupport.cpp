@@ -3,7 +3,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <regex>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -77,6 +79,15 @@ int TSqliteParish::Count(const std::string& query) const {
   return rows.empty() ? -1 : std::stoi(rows[0]);
 }
 
+TSqliteParish* TParishTest::parish_ = nullptr;
+
+const char* const kFollowMasters =
+    "procedure FamiliesOfZone(Sender: TObject);\r\nbegin\r\n"
+    "  Report.GetDataset('F').Params['zone'] := Report.GetDataset('Z').Value['ID'];\r\nend;\r\n"
+    "procedure MembersOfFamily(Sender: TObject);\r\nbegin\r\n"
+    "  Report.GetDataset('M').Params['family'] := Report.GetDataset('F').Value['ID'];\r\nend;\r\n"
+    "begin\r\nend.";
+
 TReportFile::TReportFile() {
   RegisterEngineObjects();
   Window = std::make_unique<TComponent>(nullptr);
@@ -130,6 +141,19 @@ TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const st
   for (Integer i = 0; i < prepared.Pages().GetCount(); ++i)
     prepared.Texts.push_back(PageTexts(prepared.Pages().GetPage(i)));
   return prepared;
+}
+
+std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label) {
+  std::vector<int> found;
+  std::regex pattern(label + "=(-?[0-9]+)");
+  for (const std::string& t : texts)
+    for (std::sregex_iterator m(t.begin(), t.end(), pattern), end; m != end; ++m) found.push_back(std::stoi((*m)[1]));
+  return found;
+}
+
+int Starting(const std::vector<std::string>& texts, const std::string& prefix) {
+  return static_cast<int>(
+      std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
 }
 
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area) {

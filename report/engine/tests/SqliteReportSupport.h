@@ -29,6 +29,21 @@ class TSqliteParish {
   std::string dir_, db_;
 };
 
+// The report script that points a detail's query at its master's present row: a band's
+// OnMasterDetail "FamiliesOfZone" (data sets Z and F) or "MembersOfFamily" (F and M).
+extern const char* const kFollowMasters;
+
+// Tests of one suite over one parish, made once for the suite.
+class TParishTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { parish_ = new TSqliteParish(); }
+  static void TearDownTestSuite() {
+    delete parish_;
+    parish_ = nullptr;
+  }
+  static TSqliteParish* parish_;
+};
+
 // A report as a report file holds it, with data sets the window provides by alias.
 struct TReportFile {
   TReportFile();
@@ -62,6 +77,11 @@ struct TPrepared {
 // the data sets given as "ALIAS=SQL"; a test failure when it does not succeed.
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
                         const std::vector<std::string>& data);
+
+// The numbers after label in texts ("families=12" gives 12), in order.
+std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label);
+// How many of texts begin with prefix.
+int Starting(const std::vector<std::string>& texts, const std::string& prefix);
 
 // The lines pdftotext -raw finds in a PDF, form feeds dropped; with area (x, y, w, h in points)
 // only those inside it.
