@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"
 #include "script/ClassModel.h"
@@ -308,6 +309,8 @@ void TsxProgramBuilder::BuildStatements(const TsxILNode& element, TsxScript& scr
 
 void TsxProgramBuilder::BuildStatement(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   sxCheckStack();
+  // What a program builds (its arrays, its statements) counts against the script's memory.
+  CheckMemory();
   const Stmt kind = StatementOf(element);
   SetPos(element);
   switch (kind) {

@@ -1,0 +1,22 @@
+// A form's OnClose handler that frees the form is refused: the form is still in use by the
+// code that fired the event.
+var
+  f: TForm;
+
+procedure H(Sender: TObject; var Action: Integer);
+begin
+  try
+    TForm(Sender).Free;
+  except
+    ShowMessage(ExceptionMessage);
+  end;
+end;
+
+begin
+  f := TForm.Create(nil);
+  f.OnClose := 'H';
+  f.Show;
+  f.Close;
+  ShowMessage('after');
+  f.Free;
+end.

@@ -1,0 +1,21 @@
+// A form's OnResize handler that frees the form is refused: the form is still in use by the
+// code that fired the event.
+var
+  f: TForm;
+
+procedure H(Sender: TObject);
+begin
+  try
+    TForm(Sender).Free;
+  except
+    ShowMessage(ExceptionMessage);
+  end;
+end;
+
+begin
+  f := TForm.Create(nil);
+  f.OnResize := 'H';
+  f.SetBounds(10, 10, 300, 200);
+  ShowMessage('after');
+  f.Free;
+end.
