@@ -169,6 +169,22 @@ __start = __time.perf_counter()
 code = compile(src, "kernel", "exec")
 print("compiled"))";
 
+// Compiling a program of size units that make writes, against the peers, with the ratio to a
+// quarter of it (4 is linear).
+void CompareCompiles(const char* name, std::string (*make)(const std::string&, int), int size, const char* lua,
+                     const char* python, int runs) {
+  std::string luaOut, pyOut;
+  const double luaTime = TimePeer("lua5.4", lua, runs, luaOut);
+  const double pythonTime = TimePeer("python3", python, runs, pyOut);
+  const std::string label = std::string(name) + "(" + std::to_string(size) + ")";
+  for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
+    const double ours = TimeCompile(make(dialect, size), dialect, runs);
+    const double quarter = TimeCompile(make(dialect, size / 4), dialect, runs);
+    std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (%d/%d: %.2f)\n", label.c_str(), dialect, ours, luaTime,
+                pythonTime, ours / luaTime, ours / pythonTime, size, size / 4, ours / quarter);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -200,28 +216,9 @@ int main(int argc, char** argv) {
         std::printf("    ours %s, lua %s, python %s\n", out.c_str(), luaOut.c_str(), pyOut.c_str());
     }
   }
-  if (std::string("compile").rfind(only, 0) == 0) {
-    std::string luaOut, pyOut;
-    const double lua = TimePeer("lua5.4", kLuaCompile, runs, luaOut);
-    const double python = TimePeer("python3", kPythonCompile, runs, pyOut);
-    for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
-      const double ours = TimeCompile(CompileKernel(dialect, kCompiledStatements), dialect, runs);
-      // Linear compiling takes four times as long for four times the statements.
-      const double quarter = TimeCompile(CompileKernel(dialect, kCompiledStatements / 4), dialect, runs);
-      std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (20000/5000: %.2f)\n", "compile(20000)", dialect, ours,
-                  lua, python, ours / lua, ours / python, ours / quarter);
-    }
-  }
-  if (std::string("declarations").rfind(only, 0) == 0) {
-    std::string luaOut, pyOut;
-    const double lua = TimePeer("lua5.4", kLuaDeclarations, runs, luaOut);
-    const double python = TimePeer("python3", kPythonDeclarations, runs, pyOut);
-    for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
-      const double ours = TimeCompile(DeclarationsKernel(dialect, kDeclaredVariables), dialect, runs);
-      const double quarter = TimeCompile(DeclarationsKernel(dialect, kDeclaredVariables / 4), dialect, runs);
-      std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (200000/50000: %.2f)\n", "declare(200000)", dialect,
-                  ours, lua, python, ours / lua, ours / python, ours / quarter);
-    }
-  }
+  if (std::string("compile").rfind(only, 0) == 0)
+    CompareCompiles("compile", CompileKernel, kCompiledStatements, kLuaCompile, kPythonCompile, runs);
+  if (std::string("declarations").rfind(only, 0) == 0)
+    CompareCompiles("declare", DeclarationsKernel, kDeclaredVariables, kLuaDeclarations, kPythonDeclarations, runs);
   return 0;
 }
