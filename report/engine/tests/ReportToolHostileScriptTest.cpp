@@ -72,7 +72,7 @@ TEST(ReportToolHostileScripts, EndWithAScriptErrorOrNormallyInBoundedMemory) {
       "freeonresize",   "freeoncanresize", "freeonclose",   "freeonclosequery", "freeonshow",
       "freeonhide",     "freeonactivate",  "freeonpaint",   "freeondestroy",    "deepvariants",
       "ownerchain",     "xmlself.fail",    "xmlcycle.fail", "parentcycle.fail", "captions.fail",
-      "textlines.fail", "loadlines.fail",  "loadxml.fail",  "bigarrays.fail"};
+      "textlines.fail", "loadlines.fail",  "loadxml.fail",  "bigarrays.fail",   "extremeshapes"};
   // Four at a time: each may take a few hundred megabytes before its error.
   std::vector<std::future<TToolRun>> runs;
   const auto check = [](const TToolRun& run) {
