@@ -9,6 +9,7 @@
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
 #include "script/BindingCallbacks.h"
+#include "script/EventBridges.h"
 #include "script/Expression.h"
 #include "script/Script.h"
 #include "script/XMLDocument.h"
@@ -161,6 +162,8 @@ void TsxClassLibraryFunctions::AddObjects() {
     // dangling pointer to use later.
     if (!ScriptMayFree(instance))
       throw EInvalidOperation("Cannot free " + instance->ClassName() + ": the program still uses it");
+    if (sxInOwnEvent(instance))
+      throw EInvalidOperation("Cannot free " + instance->ClassName() + " inside one of its own events");
     instance->Free();
     return None();
   });
@@ -412,6 +415,8 @@ void TsxClassLibraryFunctions::AddXML() {
   // The item joins this one as its last child; one made on its own is taken over.
   const auto adopt = [](TsxXMLItem& self, TsxXMLItem& child) {
     if (child.IsDocumentRoot()) throw EInvalidOperation("The root of an XML document cannot be moved");
+    // An item taken into its own subtree would make the tree a loop.
+    if (self.IsInSubtreeOf(child)) throw EInvalidOperation("An XML item cannot be moved into itself");
     if (child.Parent()) return self.AddItem(child);
     return self.AddItem(child.Release());
   };

@@ -8,10 +8,40 @@
 
 namespace orv {
 
+namespace {
+
+// The objects whose events run script procedures on this thread, innermost last.
+thread_local std::vector<TObject*> busyObjects;
+
+// Whether inner is outer or lies within it, by ownership or by parent control.
+bool WithinObject(const TObject* inner, const TObject* outer) {
+  for (const TObject* o = inner; o;) {
+    if (o == outer) return true;
+    auto* component = dynamic_cast<const TComponent*>(o);
+    o = component ? component->Owner() : nullptr;
+  }
+  for (auto* control = dynamic_cast<const TControl*>(inner); control; control = control->Parent())
+    if (control == outer) return true;
+  return false;
+}
+
+}  // namespace
+
+bool sxInOwnEvent(TObject* obj) {
+  if (!obj) return false;
+  for (const TObject* busy : busyObjects)
+    if (WithinObject(busy, obj)) return true;
+  return false;
+}
+
 bool TsxCustomEvent::CallHandler(const std::vector<Variant>& args) {
   if (Handler->Executing) return false;
   const size_t n = std::min(args.size(), static_cast<size_t>(Handler->Count()));
   for (size_t i = 0; i < n; ++i) Handler->Params(static_cast<int>(i))->SetValue(args[i]);
+  busyObjects.push_back(Instance);
+  struct Done {
+    ~Done() { busyObjects.pop_back(); }
+  } done;
   Handler->GetValue();
   return true;
 }

@@ -27,6 +27,11 @@ class TsxCustomEvent : public TObject {
   Variant Back(int index) const;
 };
 
+// Whether freeing obj now would free an object whose event a script procedure is running:
+// obj itself, a component it owns or a control inside it. The native code that fired the event
+// goes on with that object once the procedure returns.
+bool sxInOwnEvent(TObject* obj);
+
 // One bridge class per native event type.
 extern const TsxEventClass TsxNotifyEvent;
 extern const TsxEventClass TsxMouseEvent;

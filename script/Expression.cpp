@@ -3,6 +3,7 @@
 #include <functional>
 #include <new>
 
+#include "platform/rtl/MemoryAccount.h"
 #include "script/ClassModel.h"
 #include "script/Designator.h"
 #include "script/MethodSyntax.h"
@@ -123,6 +124,7 @@ void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
       throw EVariantArrayCreateError("Error creating variant or safe array: more than " +
                                      std::to_string(kMaxArrayElements) + " elements");
   }
+  CheckMemory(total * static_cast<Int64>(sizeof(Variant)));
 }
 
 Variant sxAdd(const Variant& a, const Variant& b) {

@@ -235,7 +235,8 @@ inline constexpr size_t kMaxTextBytes = size_t{64} << 20;
 void sxCheckTextLength(size_t bytes);
 // The most elements an array made by a script may have.
 inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
-// Raises when low and high bound pairs ask for more elements than that.
+// Raises when low and high bound pairs ask for more elements than that, or for more memory
+// than the script has left.
 void sxCheckArrayBounds(const std::vector<Integer>& bounds);
 
 // sxIsTrue for the kinds other than Boolean.

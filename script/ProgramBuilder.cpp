@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TextUtils.h"
 #include "script/ClassModel.h"
@@ -215,9 +216,20 @@ void TsxProgramBuilder::BuildScope(const TsxILNode& element, TsxScript& script) 
   sxCheckStack();
   const TsxILNode* savedRoot = currentRoot_;
   if (Is(element, "program")) currentRoot_ = &element;
+  rootTypesKnown_ = false;
   DeclareRoutines(element, script);
   for (int i = 0; i < element.Count(); ++i) BuildStatement(*element.Items(i), script, script.MainStatement());
   currentRoot_ = savedRoot;
+  rootTypesKnown_ = false;
+}
+
+const TsxILNode* TsxProgramBuilder::RootTypes() {
+  if (!rootTypesKnown_) {
+    const int at = currentRoot_ ? currentRoot_->Find("types") : -1;
+    rootTypes_ = at >= 0 ? currentRoot_->Items(at) : nullptr;
+    rootTypesKnown_ = true;
+  }
+  return rootTypes_;
 }
 
 void TsxProgramBuilder::DeclareRoutines(const TsxILNode& element, TsxScript& script) {
@@ -308,6 +320,8 @@ void TsxProgramBuilder::BuildStatements(const TsxILNode& element, TsxScript& scr
 
 void TsxProgramBuilder::BuildStatement(const TsxILNode& element, TsxScript& script, TsxStatement& list) {
   sxCheckStack();
+  // What a program builds (its arrays, its statements) counts against the script's memory.
+  CheckMemory();
   const Stmt kind = StatementOf(element);
   SetPos(element);
   switch (kind) {
@@ -779,8 +793,7 @@ void TsxProgramBuilder::CheckRedeclared(const String& name, TsxScript& script) {
 TsxVarType TsxProgramBuilder::ResolveType(const String& name, TsxScript& script, String& typeName) {
   String resolved = name;
   // The program's own aliases first, then the grammar's.
-  const int listAt = currentRoot_ ? currentRoot_->Find("types") : -1;
-  const TsxILNode* own = listAt >= 0 ? currentRoot_->Items(listAt) : nullptr;
+  const TsxILNode* own = RootTypes();
   const TsxXMLItem* grammar = parser_.Grammar() ? parser_.Grammar()->Types() : nullptr;
   if (const int at = own ? own->Find(name) : -1; at >= 0) {
     resolved = own->Items(at)->Prop("type");

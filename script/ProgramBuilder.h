@@ -120,6 +120,11 @@ class TsxProgramBuilder {
   TsxScript& main_;
   const TsxILParser& parser_;
   const TsxILNode* currentRoot_ = nullptr;
+  // The "types" element of currentRoot_, looked for once per scope: a program of a hundred
+  // thousand declarations would otherwise look through all of them for each one.
+  const TsxILNode* RootTypes();
+  bool rootTypesKnown_ = false;
+  const TsxILNode* rootTypes_ = nullptr;
   // The element being read; when null, heldPos_ holds the position (one an expression's check
   // reported, or one kept from the tree of a unit that is gone).
   const TsxILNode* posElement_ = nullptr;

@@ -58,9 +58,7 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
-void TsxScript::MemoryLimitExceeded() {
-  throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(memoryLimit_ >> 20) + " MB");
-}
+void TsxScript::MemoryLimitExceeded() { RaiseOutOfMemory(account_); }
 
 void TsxScript::ArmChecks() {
   account_.Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
@@ -89,20 +87,20 @@ class TsxScript::TRunScope {
     root->account_.Used = 0;
     root->ArmChecks();
     running_ = root;
-    outerAccount_ = sxSetMemoryAccount(&root->account_);
+    outerAccount_ = SetMemoryAccount(&root->account_);
   }
   TRunScope(const TRunScope&) = delete;
   TRunScope& operator=(const TRunScope&) = delete;
   ~TRunScope() {
     if (!starts_) return;
-    sxSetMemoryAccount(outerAccount_);
+    SetMemoryAccount(outerAccount_);
     running_ = outer_;
   }
 
  private:
   TsxScript* outer_;
   bool starts_;
-  TsxMemoryAccount* outerAccount_ = nullptr;
+  TMemoryAccount* outerAccount_ = nullptr;
 };
 
 void TsxScript::ChargeBytes(size_t bytes) {
@@ -114,8 +112,7 @@ void TsxScript::ChargeBytes(size_t bytes) {
 
 void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
   Entry entry{KeyOf(name), item, owned};
-  auto at = std::lower_bound(items_.begin(), items_.end(), entry.Key,
-                             [](const Entry& e, const String& key) { return e.Key < key; });
+  const size_t at = items_.lower_bound(entry.Key, [](const Entry& e, const String& key) { return e.Key < key; });
   items_.insert(at, std::move(entry));
 }
 
@@ -132,11 +129,25 @@ void TsxScript::FreeEntry(size_t index) {
   if (items_[index].Owned) delete items_[index].Item;
 }
 
+void TsxScript::DropItems(const std::function<bool(const TsxCustomVariable&)>& drop) {
+  TBlockList<Entry> kept;
+  std::vector<Entry> dropped;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    Entry& e = items_[i];
+    if (drop(*e.Item)) dropped.push_back(std::move(e));
+    else kept.insert(kept.size(), std::move(e));
+  }
+  // The table is whole again before any item goes: an item's destructor may look into it.
+  items_ = std::move(kept);
+  for (size_t i = dropped.size(); i-- > 0;)
+    if (dropped[i].Owned) delete dropped[i].Item;
+}
+
 std::unique_ptr<TsxCustomVariable> TsxScript::Remove(TsxCustomVariable* item) {
   for (size_t i = 0; i < items_.size(); ++i) {
     if (items_[i].Item != item) continue;
     const bool owned = items_[i].Owned;
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
+    items_.erase(i);
     return owned ? std::unique_ptr<TsxCustomVariable>(item) : nullptr;
   }
   return nullptr;
@@ -145,9 +156,8 @@ std::unique_ptr<TsxCustomVariable> TsxScript::Remove(TsxCustomVariable* item) {
 TsxCustomVariable* TsxScript::FindLocal(const String& name) const {
   if (name.empty()) return nullptr;
   const String key = KeyOf(name);
-  auto at = std::lower_bound(items_.begin(), items_.end(), key,
-                             [](const Entry& e, const String& k) { return e.Key < k; });
-  return at != items_.end() && at->Key == key ? at->Item : nullptr;
+  const size_t at = items_.lower_bound(key, [](const Entry& e, const String& k) { return e.Key < k; });
+  return at < items_.size() && items_[at].Key == key ? items_[at].Item : nullptr;
 }
 
 TsxCustomVariable* TsxScript::Find(const String& name) const {
@@ -165,11 +175,7 @@ void TsxScript::Clear() {
   ownedObjects_.clear();
   mainStatement_->Clear();
   unitNames_.clear();
-  for (size_t i = items_.size(); i-- > 0;) {
-    if (items_[i].Item->AddedBy == kModuleOwner) continue;
-    FreeEntry(i);
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
-  }
+  DropItems([](const TsxCustomVariable& item) { return item.AddedBy != kModuleOwner; });
   ClearCodeLines();
   ErrorMsg.clear();
   ErrorPos.clear();
@@ -179,11 +185,7 @@ void TsxScript::Clear() {
 void TsxScript::ClearItems(const void* owner) {
   mainStatement_->Clear();
   unitNames_.clear();
-  for (size_t i = items_.size(); i-- > 0;) {
-    if (items_[i].Item->AddedBy != owner) continue;
-    FreeEntry(i);
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
-  }
+  DropItems([owner](const TsxCustomVariable& item) { return item.AddedBy == owner; });
   ClearCodeLines();
 }
 
@@ -311,17 +313,15 @@ void TsxScript::AddRTTI() {
 void TsxScript::ClearRTTI() {
   if (!RTTIAdded) return;
   modules_.clear();
-  for (size_t i = items_.size(); i-- > 0;) {
-    if (items_[i].Item->AddedBy != kModuleOwner) continue;
-    FreeEntry(i);
-    items_.erase(items_.begin() + static_cast<std::ptrdiff_t>(i));
-  }
+  DropItems([](const TsxCustomVariable& item) { return item.AddedBy == kModuleOwner; });
   RTTIAdded = false;
 }
 
 void TsxScript::SetLines(const TStrings& value) { lines_->SetText(value.Text()); }
 
 bool TsxScript::Compile() {
+  // What the compile builds and keeps (a program's arrays) is the script's memory too.
+  TRunScope run(root_);
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
@@ -379,8 +379,9 @@ void TsxScript::Execute() {
 void TsxScript::Terminate() {
   ExitCalled = true;
   Terminated = true;
-  for (const Entry& e : items_)
-    if (e.Item->Kind == TsxItemKind::Proc) static_cast<TsxProcVariable*>(e.Item)->Program->Terminate();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (TsxCustomVariable* item = items_[i].Item; item->Kind == TsxItemKind::Proc)
+      static_cast<TsxProcVariable*>(item)->Program->Terminate();
 }
 
 namespace {

@@ -13,10 +13,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "platform/rtl/BlockList.h"
 #include "platform/rtl/Component.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/StringList.h"
 #include "script/ClassModel.h"
-#include "script/MemoryAccount.h"
 #include "script/ScriptItems.h"
 #include "script/SourcePos.h"
 
@@ -192,6 +193,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   };
   void Insert(const String& name, TsxCustomVariable* item, bool owned);
   void FreeEntry(size_t index);
+  // Takes out and frees, last first, the entries whose item drop selects.
+  void DropItems(const std::function<bool(const TsxCustomVariable&)>& drop);
   [[noreturn]] void StepLimitExceeded();
   [[noreturn]] void MemoryLimitExceeded();
   // Raises when the run is past one of its limits; else sets when the next check is due.
@@ -203,7 +206,9 @@ class TsxScript : public TComponent, public TsxRunFlags {
   class TRunScope;
   static thread_local TsxScript* running_;
 
-  std::vector<Entry> items_;
+  // Sorted by key, in blocks: declaring a program's hundred thousand names costs a search and
+  // a block's move each, not a move of every later entry.
+  TBlockList<Entry> items_;
   std::vector<std::unique_ptr<TsxRTTIModule>> modules_;
   std::vector<std::unique_ptr<TObject>> ownedObjects_;
   std::unique_ptr<TStringList> lines_;
@@ -231,7 +236,7 @@ class TsxScript : public TComponent, public TsxRunFlags {
   Int64 stepLimit_ = 0;
   Int64 steps_ = 0;
   Int64 memoryLimit_ = kDefaultMemoryLimit;
-  TsxMemoryAccount account_;
+  TMemoryAccount account_;
 };
 
 }  // namespace orv

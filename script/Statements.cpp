@@ -61,6 +61,45 @@ Variant ApplyOp(char op, const Variant& a, const Variant& b) {
 
 }  // namespace
 
+namespace {
+
+// A variable or parameter whose value may be read in place (no host hook asks for it).
+inline bool IsPlainVariable(const TsxCustomVariable& var) {
+  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.Hooked();
+}
+
+// Whether a value may be stored in the variable as it is, without SetValue's conversion.
+inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
+  switch (var.Typ) {
+    case fvtVariant: return var.Kind == TsxItemKind::Param || var.Kind == TsxItemKind::Variable;
+    case fvtInt: return var.Kind == TsxItemKind::Variable && v.VType() == varInteger;
+    case fvtFloat: return var.Kind == TsxItemKind::Variable && v.VType() == varDouble;
+    case fvtBool: return var.Kind == TsxItemKind::Variable && v.VType() == varBoolean;
+    default: return false;
+  }
+}
+
+// Whether the variable stores a text joined to the one it holds as it is.
+inline bool KeepsJoinedText(const TsxCustomVariable& var) {
+  if (var.Hooked() || var.IsReadOnly) return false;
+  return var.Kind == TsxItemKind::StringVariable ||
+         ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
+}
+
+// Whether s := s + right may append to the text s holds: both are texts and the variable would
+// store the joined text as it is.
+inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
+  return var.Value.VType() == varString && right.VType() == varString && KeepsJoinedText(var);
+}
+
+// The value of a sum or difference of two calls of script routines, the left one first.
+[[gnu::always_inline]] inline Variant CallsValue(const TsxExpressionNode& n) {
+  const Variant l = n.Left->Dsg->GetValue();
+  return sxAddOrSub(l, n.Right->Dsg->GetValue(), n.Op == TsxOpKind::Plus);
+}
+
+}  // namespace
+
 // Assignments.
 
 TsxAssignmentStmt::TsxAssignmentStmt(TsxScript* program, const String& unitName, TsxSourcePos sourcePos)
@@ -83,6 +122,17 @@ void TsxAssignmentStmt::Optimize(std::unique_ptr<TsxExpressionNode> source, Stri
   // The expression's type is the whole source's, also when the target drops out of it.
   const TsxVarType typ = source->Typ;
   const bool readOnly = TsxExpression::ReadOnlyRoot(*source);
+  if (Op == ' ' && target_ && KeepsJoinedText(*target_)) {
+    // s := s + a + b ...: the operands are kept apart, to be appended to s where it lies.
+    std::vector<TsxExpressionNode*> sums;
+    TsxExpressionNode* first = source.get();
+    for (; first->Op == TsxOpKind::Plus && !first->CallOperands; first = first->Left.get()) sums.push_back(first);
+    if (sums.size() >= 2 && first->Op == TsxOpKind::Var && first->Item == target_) {
+      for (size_t i = sums.size(); i-- > 0;) appends_.push_back(std::move(sums[i]->Right));
+      Op = '+';
+      return;
+    }
+  }
   if (Op == ' ') Op = TsxExpression::Optimize(source, target_);
   // A variable that stores a whole number as it is (a parameter stores anything as it is),
   // stepped by a variable or a constant.
@@ -116,42 +166,49 @@ void TsxAssignmentStmt::Optimize(std::unique_ptr<TsxExpressionNode> source, Stri
   Expression->IsReadOnly = readOnly;
 }
 
-namespace {
 
-// A variable or parameter whose value may be read in place (no host hook asks for it).
-inline bool IsPlainVariable(const TsxCustomVariable& var) {
-  return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.Hooked();
-}
-
-// Whether a value may be stored in the variable as it is, without SetValue's conversion.
-inline bool StoresAsIs(const TsxCustomVariable& var, const Variant& v) {
-  switch (var.Typ) {
-    case fvtVariant: return var.Kind == TsxItemKind::Param || var.Kind == TsxItemKind::Variable;
-    case fvtInt: return var.Kind == TsxItemKind::Variable && v.VType() == varInteger;
-    case fvtFloat: return var.Kind == TsxItemKind::Variable && v.VType() == varDouble;
-    case fvtBool: return var.Kind == TsxItemKind::Variable && v.VType() == varBoolean;
-    default: return false;
+void TsxAssignmentStmt::StoreAppends() {
+  const bool plain = IsPlainVariable(*target_);
+  Variant sum = plain ? target_->Value : target_->GetValue();
+  // Texts are gathered first, as the sum would take them: an operand that reads s reads it as
+  // it was.
+  constexpr size_t kHeld = 4;
+  Variant held[kHeld];
+  std::vector<Variant> more;
+  const size_t n = appends_.size();
+  const auto part = [&](size_t i) -> Variant& { return i < kHeld ? held[i] : more[i - kHeld]; };
+  size_t texts = 0, gathered = 0;
+  if (sum.VType() == varString) {
+    for (; texts < n; ++texts) {
+      if (texts >= kHeld) more.emplace_back();
+      part(texts) = TsxExpression::Eval(*appends_[texts]);
+      gathered = texts + 1;
+      if (part(texts).VType() != varString) break;
+    }
   }
+  // In place while s holds the very text it held before: its own, once sum lets go of it.
+  if (texts == n && target_->Value.VType() == varString &&
+      target_->Value.StrView().data() == sum.StrView().data() && KeepsJoinedText(*target_)) {
+    size_t length = sum.StrView().size();
+    for (size_t i = 0; i < n; ++i) length += part(i).StrView().size();
+    sxCheckTextLength(length);
+    sum = Variant();
+    for (size_t i = 0; i < n; ++i) VarStrAppend(target_->Value, part(i).StrView());
+    return;
+  }
+  // Otherwise the sum of them all, in order, one operand at a time.
+  for (size_t i = 0; i < n; ++i) sum = sxAdd(sum, i < gathered ? part(i) : TsxExpression::Eval(*appends_[i]));
+  if (plain && StoresAsIs(*target_, sum))
+    target_->Value = std::move(sum);
+  else
+    target_->SetValue(sum);
 }
-
-// Whether s := s + right may append to the text s holds: both are texts and the variable would
-// store the joined text as it is.
-inline bool AppendsInPlace(const TsxCustomVariable& var, const Variant& right) {
-  if (var.Hooked() || var.IsReadOnly || var.Value.VType() != varString || right.VType() != varString)
-    return false;
-  return var.Kind == TsxItemKind::StringVariable ||
-         ((var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && var.Typ == fvtVariant);
-}
-
-// The value of a sum or difference of two calls of script routines, the left one first.
-[[gnu::always_inline]] inline Variant CallsValue(const TsxExpressionNode& n) {
-  const Variant l = n.Left->Dsg->GetValue();
-  return sxAddOrSub(l, n.Right->Dsg->GetValue(), n.Op == TsxOpKind::Plus);
-}
-
-}  // namespace
 
 [[gnu::always_inline]] inline void TsxAssignmentStmt::Store() {
+  if (!appends_.empty()) [[unlikely]] {
+    StoreAppends();
+    return;
+  }
   if (numberStore_) {
     const TsxExpressionNode& root = *Expression->Root;
     const TsxNumber r = root.NumberFn(root);

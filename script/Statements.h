@@ -80,7 +80,11 @@ class TsxAssignmentStmt : public TsxStatement {
 
  private:
   void Store();
+  // target := target + a + b ...: appends_ in place when all are texts, else the sum.
+  void StoreAppends();
   TsxCustomVariable* target_ = nullptr;
+  // The operands after target in target := target + a + b ..., in order.
+  std::vector<std::unique_ptr<TsxExpressionNode>> appends_;
   // The value of a source that is a variable or a constant: the variable's, or constant_.
   const Variant* source_ = nullptr;
   Variant constant_;

@@ -244,9 +244,6 @@ void TsxSysFunctions::AddOther() {
     for (Integer i = VarArrayLowBound(bounds, 1); i <= VarArrayHighBound(bounds, 1); ++i)
       list.push_back(VarArrayGet(bounds, {i}).ToInteger());
     sxCheckArrayBounds(list);
-    Int64 elements = 1;
-    for (size_t i = 0; i + 1 < list.size(); i += 2) elements *= std::max<Int64>(Int64{list[i + 1]} - list[i] + 1, 0);
-    TsxScript::ReserveMemory(elements * static_cast<Int64>(sizeof(Variant)));
     return VarArrayCreate(list, static_cast<TVarType>(Arg(c, 1).ToInteger()));
   });
   ORV_BUILTIN("function VarType(V: Variant): Integer", "ctOther",

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/TextUtils.h"
 #include "platform/rtl/TypInfo.h"
 #include "script/Messages.h"
@@ -310,6 +311,9 @@ void LoadTree(TsxXMLItem& root, const String& text, size_t& consumed) {
       open.pop_back();
       continue;
     }
+    // Millions of small elements take many times the file's size: a script's account is
+    // looked at element by element.
+    CheckMemory();
     TsxXMLItem* item = open.back()->Add();
     if (!FillItem(*item, tag)) open.push_back(item);
   }
@@ -324,12 +328,18 @@ void TsxXMLDocument::LoadFromString(const String& text) {
 
 void TsxXMLDocument::LoadFromStream(TStream& stream) {
   const Int64 start = stream.Position();
+  CheckMemory(stream.Size() - start);
   String text;
   char block[4096];
   for (Int64 n; (n = stream.Read(block, sizeof block)) > 0;) text.append(block, static_cast<size_t>(n));
   size_t consumed = 0;
   try {
     LoadTree(*root_, text, consumed);
+  } catch (const EOutOfMemory&) {
+    // Half a tree of that size is of no use, and its memory is given back at once.
+    root_->Clear();
+    stream.SetPosition(start + static_cast<Int64>(consumed));
+    throw;
   } catch (...) {
     stream.SetPosition(start + static_cast<Int64>(consumed));
     throw;

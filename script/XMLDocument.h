@@ -64,13 +64,14 @@ class TsxXMLItem : public TObject {
   // Takes the item out of its parent and hands it over; nullptr for a document's root. A
   // parentless item outside a document must have been made with new.
   std::unique_ptr<TsxXMLItem> Release();
+  // Whether item is this one or one of its ancestors.
+  bool IsInSubtreeOf(const TsxXMLItem& item) const;
 
  private:
   friend class TsxXMLDocument;
   bool documentRoot_ = false;
   // Position of the attribute's name in text_, or npos.
   size_t FindProp(std::string_view name) const;
-  bool IsInSubtreeOf(const TsxXMLItem& item) const;
   std::unique_ptr<TsxXMLItem> Detach();
 
   Int64 data_ = 0;

@@ -107,6 +107,20 @@ int TCanvas::PixelsPerInchY() const {
 
 namespace {
 
+// Coordinates from callers (scripts, report files) are held far inside the int range, so
+// that a shape's extent, its outline's growth and the pen's next position never overflow;
+// the bound is still thousands of pages beyond any device.
+constexpr int kCoordLimit = 1 << 24;
+int Coord(long long v) { return static_cast<int>(std::clamp<long long>(v, -kCoordLimit, kCoordLimit)); }
+TPoint Coords(TPoint p) { return {Coord(p.X), Coord(p.Y)}; }
+TRect Coords(const TRect& r) { return {Coord(r.Left), Coord(r.Top), Coord(r.Right), Coord(r.Bottom)}; }
+std::vector<TPoint> Coords(const std::vector<TPoint>& points) {
+  std::vector<TPoint> result;
+  result.reserve(points.size());
+  for (const TPoint& p : points) result.push_back(Coords(p));
+  return result;
+}
+
 TCanvasRecord NewRecord(TCanvas& canvas, TCanvasRecordKind kind) {
   TCanvasRecord r;
   r.Kind = kind;
@@ -125,10 +139,12 @@ TRect ShapeBounds(const TRect& box, const TPenData& pen) {
 
 }  // namespace
 
-void TCanvas::MoveTo(int x, int y) { penPos_ = {x, y}; }
+void TCanvas::MoveTo(int x, int y) { penPos_ = Coords(TPoint{x, y}); }
 
 void TCanvas::LineTo(int x, int y) {
   RequireDevice();
+  x = Coord(x);
+  y = Coord(y);
   TCanvasRecord r = NewRecord(*this, crLine);
   r.Points = {penPos_, {x, y}};
   r.Bounds = ShapeBounds({std::min(penPos_.X, x), std::min(penPos_.Y, y), std::max(penPos_.X, x) + 1,
@@ -140,7 +156,7 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
   RequireDevice();
   TCanvasRecord r = NewRecord(*this, crRectangle);
-  r.Rect = {x1, y1, x2, y2};
+  r.Rect = Coords(TRect{x1, y1, x2, y2});
   r.Bounds = ShapeBounds(r.Rect, r.Pen);
   Render(r);
 }
@@ -148,8 +164,8 @@ void TCanvas::Rectangle(int x1, int y1, int x2, int y2) {
 void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
   RequireDevice();
   TCanvasRecord r = NewRecord(*this, crRoundRect);
-  r.Rect = {x1, y1, x2, y2};
-  r.Corner = {x3, y3};
+  r.Rect = Coords(TRect{x1, y1, x2, y2});
+  r.Corner = {Coord(x3), Coord(y3)};
   r.Bounds = ShapeBounds(r.Rect, r.Pen);
   Render(r);
 }
@@ -157,15 +173,15 @@ void TCanvas::RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) {
 void TCanvas::Ellipse(int x1, int y1, int x2, int y2) {
   RequireDevice();
   TCanvasRecord r = NewRecord(*this, crEllipse);
-  r.Rect = {x1, y1, x2, y2};
+  r.Rect = Coords(TRect{x1, y1, x2, y2});
   r.Bounds = ShapeBounds(r.Rect, r.Pen);
   Render(r);
 }
 
 namespace {
 void ArcRecord(TCanvasRecord& r, int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-  r.Rect = {x1, y1, x2, y2};
-  r.Points = {{x3, y3}, {x4, y4}};
+  r.Rect = Coords(TRect{x1, y1, x2, y2});
+  r.Points = {Coords(TPoint{x3, y3}), Coords(TPoint{x4, y4})};
   r.Bounds = ShapeBounds(r.Rect, r.Pen);
 }
 }  // namespace
@@ -203,8 +219,8 @@ void TCanvas::Polygon(const std::vector<TPoint>& points) {
   RequireDevice();
   if (points.empty()) return;
   TCanvasRecord r = NewRecord(*this, crPolygon);
-  r.Points = points;
-  r.Bounds = PointsBounds(points, r.Pen);
+  r.Points = Coords(points);
+  r.Bounds = PointsBounds(r.Points, r.Pen);
   Render(r);
 }
 
@@ -212,17 +228,17 @@ void TCanvas::Polyline(const std::vector<TPoint>& points) {
   RequireDevice();
   if (points.empty()) return;
   TCanvasRecord r = NewRecord(*this, crPolyline);
-  r.Points = points;
-  r.Bounds = PointsBounds(points, r.Pen);
+  r.Points = Coords(points);
+  r.Bounds = PointsBounds(r.Points, r.Pen);
   Render(r);
-  penPos_ = points.back();
+  penPos_ = r.Points.back();
 }
 
 void TCanvas::FillRect(const TRect& rect) {
   RequireDevice();
   TCanvasRecord r = NewRecord(*this, crFillRect);
-  r.Rect = rect;
-  r.Bounds = rect;
+  r.Rect = Coords(rect);
+  r.Bounds = r.Rect;
   Normalize(r.Bounds);
   Render(r);
 }
@@ -230,8 +246,8 @@ void TCanvas::FillRect(const TRect& rect) {
 void TCanvas::FrameRect(const TRect& rect) {
   RequireDevice();
   TCanvasRecord r = NewRecord(*this, crFrameRect);
-  r.Rect = rect;
-  r.Bounds = rect;
+  r.Rect = Coords(rect);
+  r.Bounds = r.Rect;
   Normalize(r.Bounds);
   Render(r);
 }
@@ -240,6 +256,8 @@ namespace {
 
 // The cell a text run covers on the device, rotated about its origin.
 TRect TextBounds(int x, int y, double width, double height, int orientation) {
+  width = std::min(width, double{kCoordLimit});
+  height = std::min(height, double{kCoordLimit});
   if (orientation == 0)
     return {x, y, x + static_cast<int>(std::ceil(width)), y + static_cast<int>(std::ceil(height))};
   double a = -orientation / 10.0 * std::numbers::pi / 180.0;
@@ -261,10 +279,11 @@ TRect TextBounds(int x, int y, double width, double height, int orientation) {
 void TCanvas::TextOut(int x, int y, const String& text) { TextOut(x, y, ToWide(text)); }
 
 void TCanvas::TextOut(int x, int y, const WideString& text) {
+  x = Coord(x);
   TextOutEx(x, y, text, {}, 0, nullptr);
   TSize size = TextExtent(text);
   // The pen moves to the end of the text, as the class library's TextOut leaves it.
-  penPos_ = {x + size.cx, y};
+  penPos_ = {Coord(static_cast<long long>(x) + size.cx), y};
 }
 
 void TCanvas::TextRect(const TRect& rect, int x, int y, const String& text) {
@@ -286,9 +305,9 @@ void TCanvas::TextRect(TRect& rect, const String& text, TTextFormat format) {
   TCanvasRecord r = NewRecord(*this, crTextRect);
   r.Font = font_->Data();
   r.Text = ToWide(text);
-  r.Rect = rect;
+  r.Rect = Coords(rect);
   r.Options = format;
-  r.Bounds = rect;
+  r.Bounds = r.Rect;
   Normalize(r.Bounds);
   Render(r);
 }
@@ -296,13 +315,15 @@ void TCanvas::TextRect(TRect& rect, const String& text, TTextFormat format) {
 void TCanvas::TextOutEx(int x, int y, const WideString& text, const std::vector<int>& advances,
                         int options, const TRect* clip) {
   RequireDevice();
+  x = Coord(x);
+  y = Coord(y);
   TCanvasRecord r = NewRecord(*this, crText);
   r.Font = font_->Data();
   r.Text = text;
   r.Points = {{x, y}};
   r.Advances = advances;
   r.Options = options & (etoOpaque | etoClipped | etoRtlReading);
-  if (clip) r.Rect = *clip;
+  if (clip) r.Rect = Coords(*clip);
   else r.Options &= ~etoClipped;
   if (r.Options & etoOpaque) r.Brush.Style = bsSolid;
   QFont font = MakeQFont(r.Font, impl_->MeasureDevice());
@@ -359,13 +380,15 @@ int TCanvas::FontInternalLeading() {
 
 void TCanvas::Draw(int x, int y, TGraphic& graphic) {
   if (graphic.Empty()) return;
+  x = Coord(x);
+  y = Coord(y);
   StretchDraw({x, y, x + graphic.Width(), y + graphic.Height()}, graphic);
 }
 
 void TCanvas::StretchDraw(const TRect& r, TGraphic& graphic) {
   RequireDevice();
   if (graphic.Empty()) return;
-  graphic.Draw(*this, r);
+  graphic.Draw(*this, Coords(r));
 }
 
 void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRect) {

@@ -1,6 +1,7 @@
 #include "platform/gui/CanvasPaint.h"
 
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QGlyphRun>
 #include <QRawFont>
 #include <QPainterPath>
@@ -81,6 +82,10 @@ QFont NewQFont(const TFontData& f, QPaintDevice* device) {
 }  // namespace
 
 QFont MakeQFont(const TFontData& f, QPaintDevice* device) {
+  // Qt ends the process when a font is made outside a GUI application: a host that runs
+  // scripts without one (a console tool) gets an error it can report instead.
+  if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    throw EInvalidOperation("Text cannot be measured or drawn: the program has no windows");
   thread_local TRecentFonts<QFont> made;
   return made.Get(f, device, [&] { return NewQFont(f, device); });
 }

@@ -21,6 +21,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtBridge.h"
+#include "platform/rtl/MemoryAccount.h"
 
 namespace orv {
 
@@ -338,6 +339,7 @@ TControl::TControl(TComponent* AOwner, QWidget* AWidget) : TComponent(AOwner), i
 }
 
 TControl::~TControl() {
+  ChargeText(0);
   if (impl_->bridge) impl_->bridge->Detach();
   impl_->font->OnChange = nullptr;
   if (impl_->mouseCapture && impl_->widget) impl_->widget->releaseMouse();
@@ -352,7 +354,9 @@ TWinControl* TControl::Parent() const { return impl_->parent; }
 
 void TControl::SetParent(TWinControl* AParent) {
   if (AParent == impl_->parent) return;
-  if (AParent == this) throw EInvalidOperation("A control cannot have itself as its parent");
+  // A control inside one of its own children would make the window chain a loop.
+  for (const TControl* p = AParent; p; p = p->impl_->parent)
+    if (p == this) throw EInvalidOperation("A control cannot be put inside itself");
   if (impl_->parent) impl_->parent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
 }
@@ -483,7 +487,14 @@ void TControl::SetTextValue(const String& Value) { impl_->text = Value; }
 void TControl::SetText(const String& Value) {
   if (GetText() == Value) return;
   SetTextValue(Value);
+  // UTF-16 in the widget: two bytes a character, at most.
+  ChargeText(2 * static_cast<Int64>(Value.size()));
   TextChanged();
+}
+
+void TControl::ChargeText(Int64 bytes) {
+  ChargeMemory(bytes - impl_->textCharge);
+  impl_->textCharge = bytes;
 }
 
 TFont* TControl::Font() const { return impl_->font.get(); }

@@ -162,6 +162,9 @@ class TControl : public TComponent {
 
   virtual String GetText() const;
   virtual void SetTextValue(const String& Value);
+  // The window system keeps its own copy of a control's text, outside the program's
+  // allocator: the size of that copy is charged to the running script's memory.
+  void ChargeText(Int64 bytes);
   virtual void DblClick();
   virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
   virtual void MouseMove(TShiftState Shift, int X, int Y);

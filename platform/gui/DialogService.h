@@ -29,6 +29,19 @@ ORV_ENUM(TOpenOption, ofReadOnly, ofOverwritePrompt, ofHideReadOnly, ofNoChangeD
 using TOpenOptions = TSet<TOpenOption>;
 ORV_SET_INFO(TOpenOptions);
 ORV_ENUM(TPrintRange, prAllPages, prSelection, prPageNums);
+// Kept with the dialogs they belong to; the service's dialogs do not depend on them.
+ORV_ENUM(TColorDialogOption, cdFullOpen, cdPreventFullOpen, cdShowHelp, cdSolidColor, cdAnyColor);
+using TColorDialogOptions = TSet<TColorDialogOption>;
+ORV_SET_INFO(TColorDialogOptions);
+ORV_ENUM(TFontDialogOption, fdAnsiOnly, fdTrueTypeOnly, fdEffects, fdFixedPitchOnly, fdForceFontExist,
+         fdNoFaceSel, fdNoOEMFonts, fdNoSimulations, fdNoSizeSel, fdNoStyleSel, fdNoVectorFonts,
+         fdShowHelp, fdWysiwyg, fdLimitSize, fdScalableOnly, fdApplyButton);
+using TFontDialogOptions = TSet<TFontDialogOption>;
+ORV_SET_INFO(TFontDialogOptions);
+ORV_ENUM(TFontDialogDevice, fdScreen, fdPrinter, fdBoth);
+ORV_ENUM(TPrintDialogOption, poPrintToFile, poPageNums, poSelection, poWarning, poHelp, poDisablePrintToFile);
+using TPrintDialogOptions = TSet<TPrintDialogOption>;
+ORV_SET_INFO(TPrintDialogOptions);
 
 struct TMessageBoxRequest {
   String Caption;

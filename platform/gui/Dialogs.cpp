@@ -140,9 +140,14 @@ ORV_IMPLEMENT_CLASS(TOpenPictureDialog, c) {}
 
 ORV_IMPLEMENT_CLASS(TColorDialog, c) {
   c.Prop("Color", &TColorDialog::Color, &TColorDialog::SetColor).Default(clBlack);
+  c.Prop("Options", &TColorDialog::Options, &TColorDialog::SetOptions).Default(TColorDialogOptions{});
 }
 
-ORV_IMPLEMENT_CLASS(TFontDialog, c) { c.Prop("Font", &TFontDialog::Font, &TFontDialog::SetFont); }
+ORV_IMPLEMENT_CLASS(TFontDialog, c) {
+  c.Prop("Font", &TFontDialog::Font, &TFontDialog::SetFont);
+  c.Prop("Device", &TFontDialog::Device, &TFontDialog::SetDevice).Default(fdScreen);
+  c.Prop("Options", &TFontDialog::Options, &TFontDialog::SetOptions).Default(TFontDialogOptions{fdEffects});
+}
 
 ORV_IMPLEMENT_CLASS(TPrintDialog, c) {
   c.Prop("Collate", &TPrintDialog::Collate, &TPrintDialog::SetCollate).Default(false);
@@ -150,6 +155,7 @@ ORV_IMPLEMENT_CLASS(TPrintDialog, c) {
   c.Prop("FromPage", &TPrintDialog::FromPage, &TPrintDialog::SetFromPage);
   c.Prop("MinPage", &TPrintDialog::MinPage, &TPrintDialog::SetMinPage);
   c.Prop("MaxPage", &TPrintDialog::MaxPage, &TPrintDialog::SetMaxPage);
+  c.Prop("Options", &TPrintDialog::Options, &TPrintDialog::SetOptions).Default(TPrintDialogOptions{});
   c.Prop("PrintRange", &TPrintDialog::PrintRange, &TPrintDialog::SetPrintRange).Default(prAllPages);
   c.Prop("ToPage", &TPrintDialog::ToPage, &TPrintDialog::SetToPage);
 }

@@ -91,9 +91,12 @@ class TColorDialog : public TCommonDialog {
   bool Execute() override;
   TColor Color() const { return color_; }
   void SetColor(TColor Value) { color_ = Value; }
+  TColorDialogOptions Options() const { return options_; }
+  void SetOptions(TColorDialogOptions Value) { options_ = Value; }
 
  private:
   TColor color_ = clBlack;
+  TColorDialogOptions options_;
 };
 
 // Asks for a font.
@@ -106,9 +109,15 @@ class TFontDialog : public TCommonDialog {
   bool Execute() override;
   TFont* Font() const { return font_.get(); }
   void SetFont(TFont* Value);
+  TFontDialogOptions Options() const { return options_; }
+  void SetOptions(TFontDialogOptions Value) { options_ = Value; }
+  TFontDialogDevice Device() const { return device_; }
+  void SetDevice(TFontDialogDevice Value) { device_ = Value; }
 
  private:
   std::unique_ptr<TFont> font_;
+  TFontDialogOptions options_{fdEffects};
+  TFontDialogDevice device_ = fdScreen;
 };
 
 // Asks how many copies of which pages to print; the printer itself is chosen elsewhere.
@@ -132,9 +141,12 @@ class TPrintDialog : public TCommonDialog {
   void SetMinPage(int Value) { request_.MinPage = Value; }
   int MaxPage() const { return request_.MaxPage; }
   void SetMaxPage(int Value) { request_.MaxPage = Value; }
+  TPrintDialogOptions Options() const { return options_; }
+  void SetOptions(TPrintDialogOptions Value) { options_ = Value; }
 
  private:
   TPrintDialogRequest request_;
+  TPrintDialogOptions options_;
 };
 
 // The caption of the program's active window, which tells the user where a box comes from;

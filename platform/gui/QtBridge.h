@@ -79,6 +79,8 @@ struct TControl::Impl {
   int anchorBottom = 0;
   bool visible = true;
   String text;
+  // What ChargeText charged last.
+  Int64 textCharge = 0;
   int tabOrder = -1;
   bool tabStop = false;
   bool leftPressed = false;

@@ -19,6 +19,8 @@
 #include <QStyledItemDelegate>
 #include <QStylePainter>
 #include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <algorithm>
@@ -241,58 +243,101 @@ void TEdit::Clear() { SetText(""); }
 
 namespace {
 
-// The lines of a memo, read from and written to its editor.
+// The lines of a memo, read from and written to its editor: one line a paragraph of its
+// document, reached by number and changed in place, so that reading or changing one line costs
+// the same in a memo of ten lines and of a hundred thousand.
 class TMemoStrings : public TStrings {
  public:
-  explicit TMemoStrings(QPlainTextEdit* edit) : edit_(edit) {}
-  String Get(Integer index) const override {
-    QStringList lines = Lines();
-    if (index < 0 || index >= lines.size()) Error("List index out of bounds (%d)", index);
-    return OStr(lines[index]);
+  // charge is told the editor's text size after every change.
+  TMemoStrings(QPlainTextEdit* edit, std::function<void(Int64 bytes)> charge) : edit_(edit), charge_(std::move(charge)) {}
+  String Get(Integer index) const override { return OStr(Line(index).text()); }
+  // An empty editor has no lines; otherwise one per paragraph.
+  Integer GetCount() const override {
+    QTextDocument* doc = edit_->document();
+    return doc->isEmpty() ? 0 : static_cast<Integer>(doc->blockCount());
   }
-  Integer GetCount() const override { return static_cast<Integer>(Lines().size()); }
   void Put(Integer index, const String& s) override {
-    QStringList lines = Lines();
-    if (index < 0 || index >= lines.size()) Error("List index out of bounds (%d)", index);
-    lines[index] = QStr(s);
-    edit_->setPlainText(lines.join('\n'));
+    const QTextBlock block = Line(index);
+    Edit([&](QTextCursor& cursor) {
+      cursor.setPosition(block.position());
+      cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
+      cursor.insertText(QStr(s));
+    });
   }
   void Insert(Integer index, const String& s) override {
-    QStringList lines = Lines();
-    if (index < 0 || index > lines.size()) Error("List index out of bounds (%d)", index);
-    lines.insert(index, QStr(s));
-    edit_->setPlainText(lines.join('\n'));
+    const Integer count = GetCount();
+    if (index < 0 || index > count) Error("List index out of bounds (%d)", index);
+    Edit([&](QTextCursor& cursor) {
+      if (count == 0) {
+        cursor.insertText(QStr(s));
+      } else if (index == count) {
+        cursor.movePosition(QTextCursor::End);
+        cursor.insertBlock();
+        cursor.insertText(QStr(s));
+      } else {
+        cursor.setPosition(edit_->document()->findBlockByNumber(index).position());
+        cursor.insertText(QStr(s));
+        cursor.insertBlock();
+      }
+    });
   }
   void Delete(Integer index) override {
-    QStringList lines = Lines();
-    if (index < 0 || index >= lines.size()) Error("List index out of bounds (%d)", index);
-    lines.removeAt(index);
-    edit_->setPlainText(lines.join('\n'));
+    const QTextBlock block = Line(index);
+    Edit([&](QTextCursor& cursor) {
+      // The line goes with the break after it; the last line with the break before it.
+      if (block.next().isValid()) {
+        cursor.setPosition(block.position());
+        cursor.setPosition(block.next().position(), QTextCursor::KeepAnchor);
+      } else {
+        cursor.setPosition(block.position() + block.length() - 1);
+        cursor.setPosition(block.previous().isValid() ? block.position() - 1 : block.position(),
+                           QTextCursor::KeepAnchor);
+      }
+      cursor.removeSelectedText();
+    });
   }
-  void Clear() override { edit_->clear(); }
+  void Clear() override {
+    edit_->clear();
+    Charge();
+  }
   void SetText(const String& text) override {
     QString t = QStr(text);
     t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     t.replace('\r', '\n');
     if (t.endsWith('\n')) t.chop(1);
     edit_->setPlainText(t);
+    Charge();
   }
 
  private:
-  // An empty editor has no lines; otherwise one per paragraph.
-  QStringList Lines() const {
-    QString text = edit_->toPlainText();
-    if (text.isEmpty()) return {};
-    return text.split('\n');
+  QTextBlock Line(Integer index) const {
+    if (index < 0 || index >= GetCount()) Error("List index out of bounds (%d)", index);
+    return edit_->document()->findBlockByNumber(index);
   }
+  // One change of the text, as the user could not undo it: a change made by code, like a
+  // text set whole, leaves no step to undo.
+  template <class F>
+  void Edit(F change) {
+    QTextDocument* doc = edit_->document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor cursor(doc);
+    cursor.beginEditBlock();
+    change(cursor);
+    cursor.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+    Charge();
+  }
+  void Charge() { charge_(2 * static_cast<Int64>(edit_->document()->characterCount())); }
   QPlainTextEdit* edit_;
+  std::function<void(Int64 bytes)> charge_;
 };
 
 }  // namespace
 
 TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QPlainTextEdit>()) {
   auto* edit = As<QPlainTextEdit>(this);
-  lines_ = std::make_unique<TMemoStrings>(edit);
+  lines_ = std::make_unique<TMemoStrings>(edit, [this](Int64 bytes) { ChargeText(bytes); });
   edit->setTabChangesFocus(true);
   SetScrollBars(ssNone);
   QObject::connect(edit, &QPlainTextEdit::textChanged, impl_->bridge, [this] {
@@ -992,6 +1037,11 @@ ORV_IMPLEMENT_CLASS(TEdit, c) {
   c.Prop("AutoSelect", &TEdit::AutoSelect, &TEdit::SetAutoSelect).Default(true);
   c.Prop("CharCase", &TEdit::CharCase, &TEdit::SetCharCase).Default(ecNormal);
   c.Prop("MaxLength", &TEdit::MaxLength, &TEdit::SetMaxLength).Default(0);
+  // One UTF-16 unit, as the property table holds wide characters: every Thai letter fits.
+  c.Prop(
+       "PasswordChar", [](TEdit& e) { return static_cast<char16_t>(e.PasswordChar() <= 0xFFFF ? e.PasswordChar() : 0); },
+       [](TEdit& e, char16_t ch) { e.SetPasswordChar(ch); })
+      .Default(u'\0');
   c.Prop("ReadOnly", &TEdit::ReadOnly, &TEdit::SetReadOnly).Default(false);
   c.Prop("Text", &TEdit::Text, &TEdit::SetText);
   c.Event("OnChange", &TEdit::OnChange);
@@ -1032,7 +1082,7 @@ ORV_IMPLEMENT_CLASS(TCustomListBox, c) {
   c.Prop("Sorted", &TCustomListBox::Sorted, &TCustomListBox::SetSorted).Default(false);
 }
 
-ORV_IMPLEMENT_CLASS(TListBox, c) {}
+ORV_IMPLEMENT_CLASS(TListBox, c) { c.Prop("Style", &TListBox::Style, &TListBox::SetStyle).Default(lbStandard); }
 
 ORV_IMPLEMENT_CLASS(TCheckBox, c) {
   c.Prop("AllowGrayed", &TCheckBox::AllowGrayed, &TCheckBox::SetAllowGrayed).Default(false);

@@ -12,6 +12,7 @@ class TStrings;
 
 ORV_ENUM(TEditCharCase, ecNormal, ecUpperCase, ecLowerCase);
 ORV_ENUM(TScrollStyle, ssNone, ssHorizontal, ssVertical, ssBoth);
+ORV_ENUM(TListBoxStyle, lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable);
 ORV_ENUM(TComboBoxStyle, csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable);
 ORV_ENUM(TCheckBoxState, cbUnchecked, cbChecked, cbGrayed);
 ORV_ENUM(TScrollCode, scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop,
@@ -270,6 +271,12 @@ class TListBox : public TCustomListBox {
 
  public:
   explicit TListBox(TComponent* AOwner);
+  // Stored as forms set it; the list draws its items itself in every style.
+  TListBoxStyle Style() const { return style_; }
+  void SetStyle(TListBoxStyle Value) { style_ = Value; }
+
+ private:
+  TListBoxStyle style_ = lbStandard;
 };
 
 // A box to tick. Changing Checked, from code or by the user, fires OnClick.

@@ -99,8 +99,12 @@ TComponent* TComponent::FindComponent(const String& name) const {
 }
 
 void TComponent::InsertComponent(TComponent* component) {
-  for (const TComponent* o = this; o; o = o->owner_)
-    if (o == component) throw EComponentError("A component cannot own itself");
+  // Only a component that owns others can be among this one's owners: a new one joins at once
+  // however long the chain of owners above it.
+  if (component == this) throw EComponentError("A component cannot own itself");
+  if (!component->components_.empty())
+    for (const TComponent* o = owner_; o; o = o->owner_)
+      if (o == component) throw EComponentError("A component cannot own itself");
   // Checked before the component leaves its old owner, so a clash leaves it where it was.
   if (TComponent* same = FindComponent(component->name_); same && same != component)
     throw EComponentError("A component named " + component->name_ + " already exists");
@@ -129,21 +133,54 @@ void TComponent::Remove(TComponent* component) {
   component->owner_ = nullptr;
 }
 
+namespace {
+// How many DestroyComponents calls are under way on this thread, each inside the destructor of
+// the owner before it.
+constinit thread_local int destroyDepth = 0;
+// Past this many owners freeing one another, the rest of a chain is freed from its far end.
+constexpr int kNestedDestroyLimit = 256;
+}  // namespace
+
 void TComponent::DestroyComponents() {
+  ++destroyDepth;
+  struct Leave {
+    ~Leave() { --destroyDepth; }
+  } leave;
   // Last first, and each one's departure is announced while the rest still stand, so that a
   // component referring to a sibling that goes first can let go of it.
-  while (!components_.empty()) {
-    TComponent* instance = components_.back();
-    instance->BeforeDestruction();
-    RemoveComponent(instance);
-    delete instance;
+  if (destroyDepth <= kNestedDestroyLimit) {
+    while (!components_.empty()) FreeComponent(components_.back());
+    return;
   }
+  // Deep down a chain of owners, the last component of the last component ... goes first, then
+  // its owner once it owns nothing more, so that nothing freed frees anything of its own and
+  // the native stack stays flat for chains of any length.
+  TComponent* next = components_.empty() ? nullptr : components_.back();
+  while (next) {
+    while (!next->components_.empty()) next = next->components_.back();
+    TComponent* owner = next->owner_;
+    FreeComponent(next);
+    if (owner != this) next = owner->components_.empty() ? owner : owner->components_.back();
+    else next = components_.empty() ? nullptr : components_.back();
+  }
+}
+
+void TComponent::FreeComponent(TComponent* component) {
+  component->BeforeDestruction();
+  component->owner_->RemoveComponent(component);
+  delete component;
 }
 
 void TComponent::Destroying() {
   if (state_.Contains(csDestroying)) return;
-  state_.Include(csDestroying);
-  for (TComponent* c : components_) c->Destroying();
+  std::vector<TComponent*> pending{this};
+  while (!pending.empty()) {
+    TComponent* c = pending.back();
+    pending.pop_back();
+    if (c->state_.Contains(csDestroying)) continue;
+    c->state_.Include(csDestroying);
+    pending.insert(pending.end(), c->components_.begin(), c->components_.end());
+  }
 }
 
 void TComponent::FreeNotification(TComponent* component) {

@@ -88,6 +88,8 @@ class TComponent : public TPersistent {
  private:
   void Insert(TComponent* component);
   void Remove(TComponent* component);
+  // Announces, takes out and frees one of the components this one or one of them owns.
+  static void FreeComponent(TComponent* component);
 
   TComponent* owner_ = nullptr;
   std::vector<TComponent*> components_;  // owned

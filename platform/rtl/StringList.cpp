@@ -2,6 +2,7 @@
 
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -215,11 +216,19 @@ void TStrings::SetText(const String& text) {
     while (pos < text.size()) {
       size_t end = text.find_first_of("\r\n", pos);
       if (end == String::npos) end = text.size();
+      // A text of millions of short lines makes lists many times its size: a script's
+      // account is looked at line by line, not once the list is whole.
+      CheckMemory();
       Add(text.substr(pos, end - pos));
       pos = end;
       if (pos < text.size() && text[pos] == '\r') ++pos;
       if (pos < text.size() && text[pos] == '\n') ++pos;
     }
+  } catch (const EOutOfMemory&) {
+    // The lines read so far are of no use, and their memory is given back at once.
+    Clear();
+    EndUpdate();
+    throw;
   } catch (...) {
     EndUpdate();
     throw;
@@ -248,6 +257,7 @@ void TStrings::SetDelimitedText(const String& text) {
         while (pos < n && !IsBlank(text[pos]) && text[pos] != delimiter_) ++pos;
         item = text.substr(start, pos - start);
       }
+      CheckMemory();
       Add(item);
       skipBlanks();
       if (pos < n && text[pos] == delimiter_) {
@@ -302,6 +312,7 @@ void TStrings::SaveToFile(const String& fileName) const { SafeWriteFile(fileName
 
 void TStrings::LoadFromStream(TStream& stream) {
   Int64 size = stream.Size() - stream.Position();
+  CheckMemory(size);
   std::string bytes(static_cast<size_t>(std::max<Int64>(size, 0)), '\0');
   bytes.resize(static_cast<size_t>(stream.Read(bytes.data(), static_cast<Int64>(bytes.size()))));
   SetText(DecodeText(bytes));
@@ -370,14 +381,14 @@ void TStringList::Insert(Integer index, const String& s) {
 
 void TStringList::InsertItem(Integer index, const String& s, TObject* obj) {
   Changing();
-  items_.insert(items_.begin() + index, Item{s, obj});
+  items_.insert(static_cast<size_t>(index), Item{s, obj});
   Changed();
 }
 
 void TStringList::Delete(Integer index) {
   CheckIndex(index);
   Changing();
-  items_.erase(items_.begin() + index);
+  items_.erase(static_cast<size_t>(index));
   Changed();
 }
 
@@ -415,23 +426,10 @@ Integer TStringList::IndexOf(const String& s) const {
 }
 
 bool TStringList::Find(const String& s, Integer& index) const {
-  bool found = false;
-  Integer l = 0, h = GetCount() - 1;
-  while (l <= h) {
-    Integer i = l + (h - l) / 2;
-    int c = CompareStrings(items_[static_cast<size_t>(i)].text, s);
-    if (c < 0) {
-      l = i + 1;
-    } else {
-      h = i - 1;
-      if (c == 0) {
-        found = true;
-        if (duplicates_ != dupAccept) l = i;
-      }
-    }
-  }
-  index = l;
-  return found;
+  const size_t at =
+      items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item.text, key) < 0; });
+  index = static_cast<Integer>(at);
+  return at < items_.size() && CompareStrings(items_[at].text, s) == 0;
 }
 
 void TStringList::Sort() {
@@ -493,8 +491,7 @@ void TStringList::SetCaseSensitive(bool value) {
 
 void TStringList::SetCapacity(Integer capacity) {
   if (capacity < GetCount()) Error(kCapacityError, capacity);
-  if (capacity < Capacity()) items_.shrink_to_fit();
-  items_.reserve(static_cast<size_t>(capacity));
+  capacity_ = capacity;
 }
 
 int TStringList::CompareStrings(const String& a, const String& b) const {

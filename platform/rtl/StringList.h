@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/rtl/BlockList.h"
 #include "platform/rtl/Persistent.h"
 
 namespace orv {
@@ -152,7 +153,7 @@ class TStringList : public TStrings {
   bool CaseSensitive() const { return caseSensitive_; }
   // Re-sorts a sorted list.
   void SetCaseSensitive(bool value);
-  Integer Capacity() const { return static_cast<Integer>(items_.capacity()); }
+  Integer Capacity() const { return std::max(capacity_, GetCount()); }
   void SetCapacity(Integer capacity);
 
   int CompareStrings(const String& a, const String& b) const override;
@@ -176,7 +177,9 @@ class TStringList : public TStrings {
   void CheckIndex(Integer index) const;
   void QuickSort(Integer l, Integer r, const TStringListSortCompare& compare);
 
-  std::vector<Item> items_;
+  // In blocks: a sorted list takes a line in its place without moving every later line.
+  TBlockList<Item> items_;
+  Integer capacity_ = 0;
   bool sorted_ = false;
   bool caseSensitive_ = false;
   TDuplicates duplicates_ = dupIgnore;

@@ -11,7 +11,24 @@ using detail::VariantAccess;
 
 namespace detail {
 
-void DestroyArrayHeap(VarHeap* h) noexcept { delete static_cast<VarArrayHeap*>(h); }
+// Arrays nested hundreds of thousands deep (a script's w[0] := v; v := w) are freed one after
+// the other: an array whose elements free another array while it goes only queues that one,
+// so freeing never recurses.
+void DestroyArrayHeap(VarHeap* h) noexcept {
+  static thread_local VarArrayHeap* queue = nullptr;
+  static thread_local bool freeing = false;
+  auto* array = static_cast<VarArrayHeap*>(h);
+  array->NextDead = queue;
+  queue = array;
+  if (freeing) return;
+  freeing = true;
+  while (queue) {
+    VarArrayHeap* next = queue;
+    queue = next->NextDead;
+    delete next;
+  }
+  freeing = false;
+}
 
 }  // namespace detail
 

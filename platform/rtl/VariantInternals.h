@@ -44,6 +44,8 @@ struct VarArrayHeap : VarHeap {
   std::vector<VarArrayBound> Bounds;
   // Row-major with the last index varying fastest.
   std::vector<Variant> Items;
+  // The next array waiting to be freed on this thread (DestroyArrayHeap).
+  VarArrayHeap* NextDead = nullptr;
 };
 
 VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize);

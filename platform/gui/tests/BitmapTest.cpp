@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <fstream>
 
 #include "platform/gui/Bitmap.h"
@@ -105,6 +106,31 @@ TEST_F(BitmapTest, ResizingKeepsPixelsAndTransparencyLeavesTheBackground) {
   EXPECT_EQ(back.Canvas().Pixels(1, 1), clBlue);
   EXPECT_EQ(back.Canvas().Pixels(5, 5), clRed);
   EXPECT_EQ(back.Canvas().Pixels(15, 15), clBlue);
+}
+
+// Shapes from a script may name any coordinates: the largest and smallest ones draw as shapes
+// reaching past every edge, without an overflow on the way.
+TEST_F(BitmapTest, ShapesWithExtremeCoordinatesCoverTheBitmap) {
+  TBitmap bmp(40, 30, pf24bit);
+  TCanvas& c = bmp.Canvas();
+  c.Brush().SetColor(clRed);
+  c.Pen().SetColor(clRed);
+  c.Rectangle(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  EXPECT_EQ(c.Pixels(0, 0), clRed);
+  EXPECT_EQ(c.Pixels(39, 29), clRed);
+  c.Brush().SetColor(clBlue);
+  c.FillRect(TRect{INT_MAX, INT_MAX, INT_MIN, INT_MIN});
+  EXPECT_EQ(c.Pixels(20, 15), clBlue);
+  c.Ellipse(INT_MIN, 0, INT_MAX, 30);
+  c.RoundRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, INT_MIN);
+  c.Pie(INT_MIN, INT_MIN, INT_MAX, INT_MAX, INT_MAX, 0, INT_MIN, 0);
+  c.Pen().SetColor(clLime);
+  c.MoveTo(INT_MIN, 15);
+  c.LineTo(INT_MAX, 15);
+  EXPECT_EQ(c.Pixels(20, 15), clLime);
+  c.Polygon({{INT_MIN, INT_MIN}, {INT_MAX, 0}, {0, INT_MAX}});
+  c.TextOut(INT_MAX, INT_MIN, "ก");
+  EXPECT_EQ(c.PenPos().X, 1 << 24);
 }
 
 TEST_F(BitmapTest, WidthThenHeightGivesABitmapOfBoth) {

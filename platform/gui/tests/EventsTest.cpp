@@ -293,6 +293,63 @@ TEST_F(EventsTest, MemoLinesFollowTheTextAndEnterIsItsOwn) {
   EXPECT_EQ(memo->Lines()->Strings(0), "c");
 }
 
+// Every change through Lines does to the memo what it does to a plain string list, whose
+// text then equals the memo's; the user's undo does not reach back into what code set.
+TEST_F(EventsTest, MemoLinesChangeLikeAStringList) {
+  auto* memo = new TMemo(form_.get());
+  memo->SetParent(form_.get());
+  int changes = 0;
+  memo->OnChange = [&](TObject*) { ++changes; };
+  TStrings& lines = *memo->Lines();
+  TStringList model;
+  const auto same = [&] {
+    ASSERT_EQ(lines.Count(), model.Count());
+    for (Integer i = 0; i < model.Count(); ++i) ASSERT_EQ(lines.Strings(i), model.Strings(i)) << i;
+    EXPECT_EQ(memo->Text(), model.Count() ? model.Text().substr(0, model.Text().size() - 2) : String());
+  };
+  EXPECT_EQ(lines.Count(), 0);
+  lines.Insert(0, "กข");
+  model.Insert(0, "กข");
+  same();
+  for (int i = 0; i < 300; ++i) {
+    lines.Add("line " + std::to_string(i));
+    model.Add("line " + std::to_string(i));
+  }
+  EXPECT_EQ(changes, 301);
+  lines.Insert(0, "top");
+  model.Insert(0, "top");
+  lines.Insert(150, "middle");
+  model.Insert(150, "middle");
+  lines.Insert(lines.Count(), "end");
+  model.Insert(model.Count(), "end");
+  lines.SetStrings(2, "");
+  model.SetStrings(2, "");
+  lines.Delete(lines.Count() - 1);
+  model.Delete(model.Count() - 1);
+  lines.Delete(0);
+  model.Delete(0);
+  lines.Delete(10);
+  model.Delete(10);
+  same();
+  EXPECT_THROW(lines.Strings(lines.Count()), EStringListError);
+  EXPECT_THROW(lines.Insert(lines.Count() + 1, "x"), EStringListError);
+  EXPECT_THROW(lines.Delete(-1), EStringListError);
+  while (lines.Count() > 1) {
+    lines.Delete(0);
+    model.Delete(0);
+  }
+  same();
+  lines.Delete(0);
+  EXPECT_EQ(lines.Count(), 0);
+  EXPECT_EQ(memo->Text(), "");
+  lines.Add("again");
+  KeyClicks(KeyTarget(memo), "x");
+  KeyClick(KeyTarget(memo), Qt::Key_Z, "", Qt::ControlModifier);
+  KeyClick(KeyTarget(memo), Qt::Key_Z, "", Qt::ControlModifier);
+  EXPECT_EQ(lines.Count(), 1);
+  EXPECT_EQ(lines.Strings(0), "again");
+}
+
 TEST_F(EventsTest, WheelTurnsReachTheControlThenItsParentsUntilOneHandlesThem) {
   auto* panel = new TPanel(form_.get());
   panel->SetParent(form_.get());

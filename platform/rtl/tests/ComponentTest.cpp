@@ -78,6 +78,20 @@ class TLastWords : public TComponent {
   String words_;
 };
 
+// A chain of owners far longer than the native stack holds frames for is built and freed
+// from its root; every link goes, and a link cannot be made an owner of its owners.
+TEST(Component, AChainOfOwnersOfAnyLengthIsFreedFromItsRoot) {
+  int freed = 0;
+  auto* root = new TCounted(nullptr, &freed);
+  TComponent* last = root;
+  for (int i = 0; i < 100000; ++i) last = new TCounted(last, &freed);
+  EXPECT_THROW(last->InsertComponent(root), EComponentError);
+  EXPECT_THROW(root->Components(0)->InsertComponent(root), EComponentError);
+  EXPECT_EQ(root->ComponentCount(), 1);
+  delete root;
+  EXPECT_EQ(freed, 100001);
+}
+
 TEST(Component, OwnerAndFreeRunBeforeDestructionWhileTheObjectIsWhole) {
   std::vector<String> said;
   auto owner = std::make_unique<TComponent>(nullptr);

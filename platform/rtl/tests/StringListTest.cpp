@@ -2,11 +2,13 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
+#include "platform/rtl/TextUtils.h"
 
 namespace orv {
 namespace {
@@ -131,6 +133,41 @@ TEST(StringList, SortedListsFindInsertAndRefuseDuplicates) {
   thai.SetSorted(true);
   for (const char* s : {"ข", "เก", "ก"}) thai.Add(s);
   EXPECT_EQ(Lines(thai), (std::vector<String>{"ก", "เก", "ข"}));
+}
+
+// Many lines across many blocks: every add lands where a sorted copy says, objects stay with
+// their lines, and deleting and reading by position agree with that copy.
+TEST(StringList, ASortedListOfManyLinesKeepsEveryLineInItsPlace) {
+  TStringList list;
+  list.SetSorted(true);
+  list.SetDuplicates(dupAccept);
+  std::vector<String> expected;
+  const auto less = [](const String& a, const String& b) { return AnsiCompareText(a, b) < 0; };
+  for (int i = 0; i < 4000; ++i) {
+    const String line = "k" + std::to_string((i * 7919) % 1000);
+    // An equal line goes before the ones already there.
+    const auto at = std::lower_bound(expected.begin(), expected.end(), line, less);
+    ASSERT_EQ(list.AddObject(line, reinterpret_cast<TObject*>(static_cast<intptr_t>(i + 1))), at - expected.begin());
+    expected.insert(at, line);
+  }
+  // The k0 lines (i = 0 and every 1000th after) lead the list, the last added first.
+  EXPECT_EQ(reinterpret_cast<intptr_t>(list.Objects(0)), 3001);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(list.Objects(3)), 1);
+  for (int i = 0; i < 4000; i += 397) {
+    list.Delete(i);
+    expected.erase(expected.begin() + i);
+  }
+  ASSERT_EQ(Lines(list), expected);
+  Integer index = -1;
+  EXPECT_TRUE(list.Find("K999", index));
+  EXPECT_EQ(index, std::lower_bound(expected.begin(), expected.end(), String("k999"), less) - expected.begin());
+  EXPECT_EQ(list.Strings(index), "k999");
+  list.SetSorted(false);
+  list.Insert(1, "first");
+  EXPECT_EQ(list.Strings(1), "first");
+  EXPECT_EQ(list.Count(), static_cast<Integer>(expected.size()) + 1);
+  list.Clear();
+  EXPECT_EQ(list.Count(), 0);
 }
 
 TEST(StringList, SortingObjectsAndChangeEvents) {

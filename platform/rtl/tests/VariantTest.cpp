@@ -76,6 +76,22 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   EXPECT_EQ(VarArrayGet(five, {2}).ToInteger(), 3);
 }
 
+// Arrays nested hundreds of thousands deep go without a native frame per level.
+TEST(Variant, DeeplyNestedArraysAreReleased) {
+  Variant v = 0;
+  for (int i = 0; i < 400000; ++i) {
+    Variant w = VarArrayCreate({0, 0}, varVariant);
+    VarArrayPut(w, v, {0});
+    v = w;
+  }
+  Variant inner = VarArrayGet(VarArrayGet(v, {0}), {0});
+  EXPECT_TRUE(VarIsArray(inner));
+  v = 1;
+  EXPECT_TRUE(VarIsArray(inner));
+  inner = Variant();
+  EXPECT_EQ(v.ToInteger(), 1);
+}
+
 TEST(Variant, FindsEveryCharacterOfTextsOfMixedWidths) {
   // Runs of one width longer and shorter than the index's blocks, then every width mixed, then
   // bytes that are no UTF-8 (each one character, as a decoder replaces them one by one).

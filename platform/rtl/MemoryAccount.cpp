@@ -1,15 +1,18 @@
-#include "script/MemoryAccount.h"
+#include "platform/rtl/MemoryAccount.h"
 
 #include <malloc.h>
 
 #include <cstdlib>
 #include <new>
+#include <string>
+
+#include "platform/rtl/Exceptions.h"
 
 namespace orv {
 
 namespace {
 
-constinit thread_local TsxMemoryAccount* charged = nullptr;
+constinit thread_local TMemoryAccount* charged = nullptr;
 
 void* Allocate(std::size_t size, std::size_t alignment) noexcept {
   if (size == 0) size = 1;
@@ -39,10 +42,24 @@ void Release(void* p) noexcept {
 
 }  // namespace
 
-TsxMemoryAccount* sxSetMemoryAccount(TsxMemoryAccount* account) noexcept {
-  TsxMemoryAccount* before = charged;
+TMemoryAccount* SetMemoryAccount(TMemoryAccount* account) noexcept {
+  TMemoryAccount* before = charged;
   charged = account;
   return before;
+}
+
+void ChargeMemory(Int64 bytes) noexcept {
+  if (!charged) return;
+  charged->Used += bytes;
+  if (charged->Used > charged->Limit) charged->CheckAt = 0;
+}
+
+void CheckMemory(Int64 bytes) {
+  if (charged && bytes > charged->Limit - charged->Used) RaiseOutOfMemory(*charged);
+}
+
+void RaiseOutOfMemory(const TMemoryAccount& account) {
+  throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(account.Limit >> 20) + " MB");
 }
 
 }  // namespace orv
