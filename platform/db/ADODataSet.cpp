@@ -398,8 +398,12 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   };
   std::unordered_map<Int64, Int64> left;  // key -> row of the store
   for (const auto& [ticket, row] : rows) left.emplace(unread_->keys[static_cast<size_t>(ticket)], row);
+  // The statement gives its rows in its own order. Rows that the store must move to its file
+  // are better read one by one in the store's order than written all over it.
+  bool inOrder = std::is_sorted(rows.begin(), rows.end());
+  bool fits = rows.size() * static_cast<size_t>(columns) * 18 < RowStore::MemoryBudget();
   constexpr size_t kOnePass = 256;
-  if (left.size() >= kOnePass) {
+  if (left.size() >= kOnePass && (inOrder || fits)) {
     Statement& whole = *unread_->whole;
     try {
       while (!left.empty() && whole.Step()) {
@@ -418,7 +422,9 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   }
   // One by one: the few rows of a screen, or rows that no longer meet the statement's condition.
   Statement& fetch = *unread_->fetch;
-  for (const auto& [key, row] : left) {
+  for (const auto& [ticket, row] : rows) {
+    Int64 key = unread_->keys[static_cast<size_t>(ticket)];
+    if (!left.contains(key)) continue;
     fetch.Bind(1, CellView::MakeInteger(key));
     bool found;
     try {
