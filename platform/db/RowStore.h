@@ -76,10 +76,6 @@ class RowStore {
   }
   void CopyRow(std::int64_t from, std::int64_t to);
 
-  // Bytes of rows held in memory, and whether some rows are in the file now.
-  size_t ResidentBytes() const { return resident_; }
-  bool Spilled() const;
-
   // The memory rows may take in each store before chunks go to a file.
   static size_t MemoryBudget();
   static void SetMemoryBudget(size_t bytes);
