@@ -409,22 +409,24 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   bool inOrder = std::is_sorted(rows.begin(), rows.end());
   bool fits = rows.size() * static_cast<size_t>(columns) * 18 < RowStore::MemoryBudget();
   constexpr size_t kOnePass = 256;
-  if (left.size() >= kOnePass && (inOrder || fits)) {
-    Statement& whole = *unread_->whole;
+  // Stores the rows st gives that are still waited for.
+  auto take = [&](Statement& st) {
     try {
-      while (!left.empty() && whole.Step()) {
-        CellView key = whole.Column(unread_->keyColumn);
-        if (key.Type != CellType::Integer) continue;
-        auto it = left.find(key.Int);
+      while (!left.empty() && st.Step()) {
+        CellView key = st.Column(unread_->keyColumn);
+        auto it = key.Type == CellType::Integer ? left.find(key.Int) : left.end();
         if (it == left.end()) continue;
-        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, whole.Column(i));
+        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, st.Column(i));
         left.erase(it);
       }
     } catch (...) {
-      finish(whole, false);
+      finish(st, false);
       throw;
     }
-    finish(whole, true);
+    finish(st, true);
+  };
+  if (left.size() >= kOnePass && (inOrder || fits)) {
+    take(*unread_->whole);
   } else if (left.size() >= kOnePass) {
     // By their keys, in batches of rows next to each other in the store.
     Statement& batch = *unread_->fetchBatch;
@@ -434,19 +436,7 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
                    first + i < rows.size()
                        ? CellView::MakeInteger(unread_->keys[static_cast<size_t>(rows[first + i].first)])
                        : CellView());
-      try {
-        while (batch.Step()) {
-          CellView key = batch.Column(unread_->keyColumn);
-          auto it = key.Type == CellType::Integer ? left.find(key.Int) : left.end();
-          if (it == left.end()) continue;
-          for (int i = 0; i < columns; ++i) Store().Set(it->second, i, batch.Column(i));
-          left.erase(it);
-        }
-      } catch (...) {
-        finish(batch, false);
-        throw;
-      }
-      finish(batch, true);
+      take(batch);
     }
   }
   // One by one: the few rows of a screen, or rows that no longer meet the statement's condition.

@@ -28,16 +28,6 @@ int RowFilesOpen() {
   return count;
 }
 
-std::string Hex(std::string_view bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char b : bytes) {
-    out += digits[b >> 4];
-    out += digits[b & 15];
-  }
-  return out;
-}
-
 class LargeResultTest : public DbTest {
  protected:
   // 4,000 rows of about 300 bytes: over a megabyte, against a budget of 64 KB.
