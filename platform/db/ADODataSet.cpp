@@ -29,10 +29,13 @@ struct TCustomADODataSet::Unread {
   std::vector<Int64> keys;
   Integer keyColumn = 0;
   std::unique_ptr<Statement> fetch;
+  std::unique_ptr<Statement> fetchBatch;  // kFetchBatch keys at a time
   std::unique_ptr<Statement> whole;
 };
 
 namespace {
+
+constexpr int kFetchBatch = 64;
 
 bool Contains(const String& upper, const char* word) { return upper.find(word) != String::npos; }
 
@@ -369,8 +372,11 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
     }
     String fetch = "SELECT ";
     for (size_t i = 0; i < origins.size(); ++i) fetch += (i ? ", " : "") + QuoteIdent(origins[i]);
-    fetch += " FROM " + table + " WHERE " + QuoteIdent(origins[static_cast<size_t>(keyColumn)]) + " = ?1";
-    unread->fetch = std::make_unique<Statement>(db, fetch);
+    fetch += " FROM " + table + " WHERE " + QuoteIdent(origins[static_cast<size_t>(keyColumn)]);
+    unread->fetch = std::make_unique<Statement>(db, fetch + " = ?1");
+    String batch = " IN (?1";
+    for (int i = 2; i <= kFetchBatch; ++i) batch += ", ?" + IntToStr(static_cast<Int64>(i));
+    unread->fetchBatch = std::make_unique<Statement>(db, fetch + batch + ")");
   } catch (const EDatabaseError&) {
     // The statement cannot be read by its keys (a key is not a column SQLite can select from
     // outside); reading it whole reports any real fault.
@@ -398,27 +404,46 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   };
   std::unordered_map<Int64, Int64> left;  // key -> row of the store
   for (const auto& [ticket, row] : rows) left.emplace(unread_->keys[static_cast<size_t>(ticket)], row);
+  // The statement gives its rows in its own order. Rows that the store must move to its file
+  // are better read by their keys in the store's order than written all over it.
+  bool inOrder = std::is_sorted(rows.begin(), rows.end());
+  bool fits = rows.size() * static_cast<size_t>(columns) * 18 < RowStore::MemoryBudget();
   constexpr size_t kOnePass = 256;
-  if (left.size() >= kOnePass) {
-    Statement& whole = *unread_->whole;
+  // Stores the rows st gives that are still waited for.
+  auto take = [&](Statement& st) {
     try {
-      while (!left.empty() && whole.Step()) {
-        CellView key = whole.Column(unread_->keyColumn);
-        if (key.Type != CellType::Integer) continue;
-        auto it = left.find(key.Int);
+      while (!left.empty() && st.Step()) {
+        CellView key = st.Column(unread_->keyColumn);
+        auto it = key.Type == CellType::Integer ? left.find(key.Int) : left.end();
         if (it == left.end()) continue;
-        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, whole.Column(i));
+        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, st.Column(i));
         left.erase(it);
       }
     } catch (...) {
-      finish(whole, false);
+      finish(st, false);
       throw;
     }
-    finish(whole, true);
+    finish(st, true);
+  };
+  if (left.size() >= kOnePass && (inOrder || fits)) {
+    take(*unread_->whole);
+  } else if (left.size() >= kOnePass) {
+    // By their keys, in batches of rows next to each other in the store.
+    Statement& batch = *unread_->fetchBatch;
+    for (size_t first = 0; first < rows.size(); first += kFetchBatch) {
+      for (size_t i = 0; i < static_cast<size_t>(kFetchBatch); ++i)
+        batch.Bind(static_cast<int>(i + 1),
+                   first + i < rows.size()
+                       ? CellView::MakeInteger(unread_->keys[static_cast<size_t>(rows[first + i].first)])
+                       : CellView());
+      take(batch);
+    }
   }
   // One by one: the few rows of a screen, or rows that no longer meet the statement's condition.
   Statement& fetch = *unread_->fetch;
-  for (const auto& [key, row] : left) {
+  for (const auto& [ticket, row] : rows) {
+    Int64 key = unread_->keys[static_cast<size_t>(ticket)];
+    if (!left.contains(key)) continue;
     fetch.Bind(1, CellView::MakeInteger(key));
     bool found;
     try {

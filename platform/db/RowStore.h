@@ -2,17 +2,20 @@
 // The rows of an open dataset in flat arrays: a storage class byte and an 8-byte payload per
 // cell, and an arena for the bytes of text and blobs. Opening 50,000 rows thus costs a few
 // large allocations instead of one per cell; values become Variants only when a field is read.
-#include <algorithm>
+//
+// The rows are kept in chunks of consecutive rows, each with its own cells and arena. Past a
+// memory budget the least recently used chunks go to a temporary file and come back when a row
+// of theirs is next read or written, so a result of any size holds about the budget in memory,
+// and a walk in order reads each chunk once.
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string_view>
 #include <vector>
 
-#include "platform/rtl/Exceptions.h"
-#include "platform/rtl/TextUtils.h"
-
 namespace orv {
+
+class TTempFile;
 
 enum class CellType : std::uint8_t { Null, Integer, Float, Text, Blob };
 
@@ -33,110 +36,94 @@ struct CellView {
 
 // Rows are numbered from 0 in the order they were added and keep their number for the life of
 // the store; a row is never removed (the dataset's row order drops it instead).
+//
+// The bytes of a Text or Blob from Get stay valid until a row of a third chunk is read or
+// written: the chunks of the last two rows used are never moved out. Reading the cells of one
+// row, or copying a row to another, is thus safe.
 class RowStore {
  public:
-  explicit RowStore(int columns) : columns_(columns) {}
+  explicit RowStore(int columns);
+  ~RowStore();
+  RowStore(const RowStore&) = delete;
+  RowStore& operator=(const RowStore&) = delete;
 
   int Columns() const { return columns_; }
   std::int64_t Rows() const { return rows_; }
 
   // A new row of Nulls.
-  std::int64_t AddRow() {
-    if (rows_ % kBlockRows == 0) {
-      const size_t cells = kBlockRows * static_cast<size_t>(columns_);
-      types_.push_back(std::make_unique<CellType[]>(cells));
-      payload_.push_back(std::make_unique<std::uint64_t[]>(cells));
-    }
-    return rows_++;
-  }
-
-  void Set(std::int64_t row, int column, const CellView& cell) {
-    CellType& type = TypeAt(row, column);
-    std::uint64_t& payload = PayloadAt(row, column);
-    type = cell.Type;
-    switch (cell.Type) {
-      case CellType::Null: payload = 0; break;
-      case CellType::Integer: std::memcpy(&payload, &cell.Int, 8); break;
-      case CellType::Float: std::memcpy(&payload, &cell.Float, 8); break;
-      case CellType::Text:
-        // A text holds UTF-8 from here on: bytes another program wrote that are not become
-        // U+FFFD, so no reader or exporter downstream meets them.
-        payload = IsValidUtf8(cell.Bytes) ? Append(cell.Bytes) : Append(ReplaceInvalidUtf8(cell.Bytes));
-        break;
-      case CellType::Blob: payload = Append(cell.Bytes); break;
-    }
-  }
-
+  std::int64_t AddRow();
+  void Set(std::int64_t row, int column, const CellView& cell);
   CellView Get(std::int64_t row, int column) const {
-    const std::uint64_t payload = PayloadAt(row, column);
+    const Chunk& chunk = Use(row);
+    size_t i = chunk.Index(row, column, columns_);
     CellView v;
-    v.Type = TypeAt(row, column);
+    v.Type = chunk.types[i];
     switch (v.Type) {
       case CellType::Null: break;
-      case CellType::Integer: std::memcpy(&v.Int, &payload, 8); break;
-      case CellType::Float: std::memcpy(&v.Float, &payload, 8); break;
+      case CellType::Integer: std::memcpy(&v.Int, &chunk.payload[i], 8); break;
+      case CellType::Float: std::memcpy(&v.Float, &chunk.payload[i], 8); break;
       case CellType::Text:
       case CellType::Blob: {
-        const char* at = chunks_[payload >> 32].get() + (payload & 0xFFFFFFFFu);
+        std::uint64_t at = chunk.payload[i];
+        const char* bytes = chunk.blocks[at >> 32].get() + (at & 0xFFFFFFFFu);
         std::uint32_t len;
-        std::memcpy(&len, at, 4);
-        v.Bytes = std::string_view(at + 4, len);
+        std::memcpy(&len, bytes, 4);
+        v.Bytes = std::string_view(bytes + 4, len);
         break;
       }
     }
     return v;
   }
+  void CopyRow(std::int64_t from, std::int64_t to);
 
-  void CopyRow(std::int64_t from, std::int64_t to) {
-    for (int c = 0; c < columns_; ++c) Set(to, c, Get(from, c));
-  }
+  // The memory rows may take in each store before chunks go to a file.
+  static size_t MemoryBudget();
+  static void SetMemoryBudget(size_t bytes);
 
  private:
-  // Cells live in blocks of rows that never move: growing a vector of every cell moved all of
-  // them once more each time it doubled, and held both copies meanwhile (tens of megabytes at
-  // 50,000 rows of a wide table).
-  static constexpr size_t kBlockRows = 64;
-  size_t Offset(std::int64_t row, int column) const {
-    return static_cast<size_t>(row) % kBlockRows * static_cast<size_t>(columns_) + static_cast<size_t>(column);
-  }
-  // The blocks' cells stay writable through the store's own pointers.
-  CellType& TypeAt(std::int64_t row, int column) const {
-    return types_[static_cast<size_t>(row) / kBlockRows][Offset(row, column)];
-  }
-  std::uint64_t& PayloadAt(std::int64_t row, int column) const {
-    return payload_[static_cast<size_t>(row) / kBlockRows][Offset(row, column)];
-  }
-  // The arena is a list of chunks that never move: growing it copies nothing already stored, and
-  // a view of a stored value (a row copied within the store) stays valid while more is added.
-  // A payload holds the chunk's number in its high half and the offset in the chunk in its low.
-  std::uint64_t Append(std::string_view bytes) {
-    if (bytes.size() > 0xFFFFFFFFu) throw EDatabaseError("Value too large for a dataset");
-    size_t need = 4 + bytes.size();
-    if (chunks_.empty() || used_ + need > chunkSize_) {
-      // Small at first, for the many datasets of a few rows; a value larger than a chunk gets
-      // one of its own.
-      chunkSize_ = std::max(std::min(chunkSize_ * 2, kLargestChunk), std::max(kFirstChunk, need));
-      chunks_.push_back(std::make_unique_for_overwrite<char[]>(chunkSize_));
-      used_ = 0;
+  // A text or blob's payload holds its arena block's number in the high half and its offset in
+  // the block in the low; blocks never move, so growing the arena copies nothing already stored.
+  struct Chunk {
+    std::int64_t first = 0;  // row
+    std::int64_t rows = 0;
+    std::vector<CellType> types;
+    std::vector<std::uint64_t> payload;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    std::vector<std::uint32_t> blockUsed;  // bytes in use of each block
+    size_t blockSize = 0;                  // of the last block
+    size_t arenaBytes = 0;                 // of all blocks
+    std::uint64_t lastUse = 0;
+    std::uint64_t fileAt = 0;
+    std::uint64_t fileRoom = 0;  // 0: not in the file
+    bool resident = true;
+    bool dirty = true;  // changed since it was last written to the file
+    size_t Bytes() const { return types.capacity() + payload.capacity() * 8 + arenaBytes; }
+    bool Holds(std::int64_t row) const { return row >= first && row < first + rows; }
+    size_t Index(std::int64_t row, int column, int columns) const {
+      return static_cast<size_t>(row - first) * static_cast<size_t>(columns) + static_cast<size_t>(column);
     }
-    char* at = chunks_.back().get() + used_;
-    std::uint32_t len = static_cast<std::uint32_t>(bytes.size());
-    std::memcpy(at, &len, 4);
-    if (len) std::memcpy(at + 4, bytes.data(), len);
-    std::uint64_t place = (static_cast<std::uint64_t>(chunks_.size() - 1) << 32) | used_;
-    used_ += need;
-    return place;
+  };
+  Chunk& Use(std::int64_t row) const {
+    if (last_ != SIZE_MAX && chunks_[last_].Holds(row)) return chunks_[last_];
+    return UseChunk(ChunkOf(row));
   }
+  size_t ChunkOf(std::int64_t row) const;
+  Chunk& UseChunk(size_t index) const;
+  void Load(size_t index) const;
+  void Unload(size_t index) const;
+  void Trim() const;
+  std::uint64_t Append(Chunk& chunk, std::string_view bytes);
 
-  static constexpr size_t kFirstChunk = 4096;
-  static constexpr size_t kLargestChunk = size_t{1} << 20;
   int columns_;
   std::int64_t rows_ = 0;
-  std::vector<std::unique_ptr<CellType[]>> types_;
-  std::vector<std::unique_ptr<std::uint64_t[]>> payload_;
-  std::vector<std::unique_ptr<char[]>> chunks_;
-  size_t chunkSize_ = 0;  // of the last chunk
-  size_t used_ = 0;       // bytes of the last chunk in use
+  mutable std::vector<Chunk> chunks_;
+  mutable size_t resident_ = 0;
+  mutable size_t last_ = SIZE_MAX;      // chunk of the last row used
+  mutable size_t previous_ = SIZE_MAX;  // and of the one before, in another chunk
+  mutable std::uint64_t clock_ = 0;
+  mutable std::unique_ptr<TTempFile> file_;
+  mutable std::uint64_t fileEnd_ = 0;
+  mutable bool noFile_ = false;  // none can be made or written: every row stays in memory
 };
 
 }  // namespace orv

@@ -1,13 +1,9 @@
 #include "report/engine/PictureCache.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TempFile.h"
 
 namespace orv {
 
@@ -29,42 +25,20 @@ class TkvxPictureCache::TMemoryCacheStream : public TCacheStream {
   String data_;
 };
 
-// A temporary file unlinked as soon as it exists, read and written by position.
 class TkvxPictureCache::TFileCacheStream : public TCacheStream {
  public:
-  explicit TFileCacheStream(const String& dir) {
-    std::error_code ec;
-    std::filesystem::path folder = dir;
-    if (dir.empty() || !std::filesystem::is_directory(folder, ec)) folder = std::filesystem::temp_directory_path(ec);
-    String pattern = (folder / "kvPicXXXXXX").string();
-    fd_ = mkstemp(pattern.data());
-    if (fd_ < 0) throw EFCreateError("Cannot create file \"" + pattern + "\". " + std::strerror(errno));
-    unlink(pattern.c_str());
-  }
-  ~TFileCacheStream() override { close(fd_); }
+  explicit TFileCacheStream(const String& dir) : file_(dir, "kvPic") {}
   std::uint64_t Size() const override { return size_; }
   void Append(const char* data, size_t count) override {
-    size_t done = 0;
-    while (done < count) {
-      ssize_t n = pwrite(fd_, data + done, count - done, static_cast<off_t>(size_ + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw EWriteError(String("Stream write error: ") + std::strerror(errno));
-      done += static_cast<size_t>(n);
-    }
+    file_.WriteAt(size_, data, count);
     size_ += count;
   }
   void ReadAt(std::uint64_t pos, char* buffer, size_t count) override {
-    size_t done = 0;
-    while (done < count) {
-      ssize_t n = pread(fd_, buffer + done, count - done, static_cast<off_t>(pos + done));
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) throw EReadError(String("Stream read error: ") + std::strerror(errno));
-      done += static_cast<size_t>(n);
-    }
+    if (file_.ReadAt(pos, buffer, count) != count) throw EReadError("Stream read error: the cache file ends early");
   }
 
  private:
-  int fd_ = -1;
+  TTempFile file_;
   std::uint64_t size_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/rtl/Streams.h"
+#include "platform/rtl/TempFile.h"
 
 namespace orv {
 
@@ -40,13 +41,12 @@ class TkvxTempFileBacking : public TkvxXMLBacking {
   // EFCreateError when no file can be made in dir (or, when dir is not a folder, in the
   // system temporary folder).
   explicit TkvxTempFileBacking(const String& dir);
-  ~TkvxTempFileBacking() override;
   size_t ReadAt(std::uint64_t pos, char* buffer, size_t count) override;
   std::uint64_t Size() override { return size_; }
   void Append(const char* data, size_t count);
 
  private:
-  int fd_ = -1;
+  TTempFile file_;
   std::uint64_t size_ = 0;
 };
 

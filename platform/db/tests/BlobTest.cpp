@@ -28,16 +28,6 @@ std::string PhotoBytes() {
   return bytes;
 }
 
-std::string Hex(const std::string& bytes) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string hex;
-  for (unsigned char c : bytes) {
-    hex += digits[c >> 4];
-    hex += digits[c & 15];
-  }
-  return hex;
-}
-
 std::string StreamBytes(TMemoryStream& stream) {
   return std::string(reinterpret_cast<const char*>(stream.Memory()),
                      static_cast<size_t>(stream.Size()));

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/db/ADODB.h"
 
@@ -20,6 +21,17 @@ inline std::string Sqlite3Cli(const std::string& file, const std::string& sql) {
   size_t n;
   while ((n = fread(buf, 1, sizeof buf, pipe.get())) > 0) out.append(buf, n);
   return out;
+}
+
+// Bytes as sqlite3's hex() prints them.
+inline std::string Hex(std::string_view bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string hex;
+  for (unsigned char c : bytes) {
+    hex += digits[c >> 4];
+    hex += digits[c & 15];
+  }
+  return hex;
 }
 
 class DbTest : public ::testing::Test {
