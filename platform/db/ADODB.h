@@ -170,7 +170,9 @@ class TCustomADODataSet : public TDataSet {
   void InternalClose() override;
   void InternalPost(Int64 row, Int64 original) override;
   void InternalDelete(Int64 row) override;
-  void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) override;
+  void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows,
+                        const std::vector<bool>& columns) override;
+  void InternalReadRest(Int64 row, const std::vector<bool>& read) override;
   int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
                           const std::vector<Variant>& values, TLocateOptions options) const override;
   sqlite3* Database() const;

@@ -28,9 +28,20 @@ struct TCustomADODataSet::Table {
 struct TCustomADODataSet::Unread {
   std::vector<Int64> keys;
   Integer keyColumn = 0;
+  String table;                 // "schema"."table"
+  std::vector<String> origins;  // the table column of each field
   std::unique_ptr<Statement> fetch;
   std::unique_ptr<Statement> fetchBatch;  // kFetchBatch keys at a time
   std::unique_ptr<Statement> whole;
+  // The statement sorts its rows: running it again sorts them again, which reading them by
+  // their keys does not.
+  bool sorts = false;
+  // Some columns of kFetchBatch keys, and the columns they are.
+  std::unique_ptr<Statement> someBatch;
+  std::vector<int> someColumns;
+  // The columns of one key that a walk left unread.
+  std::unique_ptr<Statement> rest;
+  std::vector<int> restColumns;
 };
 
 namespace {
@@ -171,6 +182,19 @@ std::vector<Int64> Identity(Int64 count) {
   std::vector<Int64> rows(static_cast<size_t>(count));
   for (size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<Int64>(i);
   return rows;
+}
+
+// Reads the columns of the table's rows whose key is one of count parameters.
+String FetchText(const String& table, const std::vector<String>& origins, Integer keyColumn,
+                 const std::vector<int>& columns, int count) {
+  String sql = "SELECT ";
+  for (size_t i = 0; i < columns.size(); ++i)
+    sql += (i ? ", " : "") + QuoteIdent(origins[static_cast<size_t>(columns[i])]);
+  sql += " FROM " + table + " WHERE " + QuoteIdent(origins[static_cast<size_t>(keyColumn)]);
+  if (count == 1) return sql + " = ?1";
+  sql += " IN (?1";
+  for (int i = 2; i <= count; ++i) sql += ", ?" + IntToStr(static_cast<Int64>(i));
+  return sql + ")";
 }
 
 bool OnlyComments(sqlite3* db, std::string_view text) {
@@ -370,13 +394,14 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
       for (size_t c = 0; c < sort.size(); ++c) cells[c] = keys.Column(static_cast<int>(c + 1));
       sorter.Add(cells);
     }
-    String fetch = "SELECT ";
-    for (size_t i = 0; i < origins.size(); ++i) fetch += (i ? ", " : "") + QuoteIdent(origins[i]);
-    fetch += " FROM " + table + " WHERE " + QuoteIdent(origins[static_cast<size_t>(keyColumn)]);
-    unread->fetch = std::make_unique<Statement>(db, fetch + " = ?1");
-    String batch = " IN (?1";
-    for (int i = 2; i <= kFetchBatch; ++i) batch += ", ?" + IntToStr(static_cast<Int64>(i));
-    unread->fetchBatch = std::make_unique<Statement>(db, fetch + batch + ")");
+    unread->sorts = sqlite3_stmt_status(keys.Handle(), SQLITE_STMTSTATUS_SORT, 0) > 0 ||
+                    sqlite3_stmt_status(keys.Handle(), SQLITE_STMTSTATUS_AUTOINDEX, 0) > 0;
+    unread->table = table;
+    unread->origins = origins;
+    std::vector<int> every(origins.size());
+    for (size_t i = 0; i < every.size(); ++i) every[i] = static_cast<int>(i);
+    unread->fetch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, 1));
+    unread->fetchBatch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, kFetchBatch));
   } catch (const EDatabaseError&) {
     // The statement cannot be read by its keys (a key is not a column SQLite can select from
     // outside); reading it whole reports any real fault.
@@ -395,8 +420,14 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
   return true;
 }
 
-void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) {
-  int columns = Store().Columns();
+void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows,
+                                         const std::vector<bool>& columns) {
+  int count = Store().Columns();
+  // The key is always read: it finds the rest of the row when that is wanted.
+  std::vector<int> read;
+  for (int i = 0; i < count; ++i)
+    if (columns.empty() || columns[static_cast<size_t>(i)] || i == unread_->keyColumn) read.push_back(i);
+  bool some = static_cast<int>(read.size()) < count;
   // A statement left on a row would hold its read transaction open.
   auto finish = [](Statement& st, bool found) {
     st.Reset();
@@ -405,18 +436,20 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   std::unordered_map<Int64, Int64> left;  // key -> row of the store
   for (const auto& [ticket, row] : rows) left.emplace(unread_->keys[static_cast<size_t>(ticket)], row);
   // The statement gives its rows in its own order. Rows that the store must move to its file
-  // are better read by their keys in the store's order than written all over it.
+  // are better read by their keys in the store's order than written all over it, and so are
+  // the rows of a statement that would sort them all again.
   bool inOrder = std::is_sorted(rows.begin(), rows.end());
-  bool fits = rows.size() * static_cast<size_t>(columns) * 18 < RowStore::MemoryBudget();
+  bool fits = rows.size() * static_cast<size_t>(count) * 18 < RowStore::MemoryBudget();
   constexpr size_t kOnePass = 256;
-  // Stores the rows st gives that are still waited for.
-  auto take = [&](Statement& st) {
+  // Stores the rows st gives that are still waited for; at[k] is the column of st that holds
+  // read[k].
+  auto take = [&](Statement& st, const std::vector<int>& at, int keyAt) {
     try {
       while (!left.empty() && st.Step()) {
-        CellView key = st.Column(unread_->keyColumn);
+        CellView key = st.Column(keyAt);
         auto it = key.Type == CellType::Integer ? left.find(key.Int) : left.end();
         if (it == left.end()) continue;
-        for (int i = 0; i < columns; ++i) Store().Set(it->second, i, st.Column(i));
+        for (size_t k = 0; k < read.size(); ++k) Store().Set(it->second, read[k], st.Column(at[k]));
         left.erase(it);
       }
     } catch (...) {
@@ -425,21 +458,34 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
     }
     finish(st, true);
   };
-  if (left.size() >= kOnePass && (inOrder || fits)) {
-    take(*unread_->whole);
+  if (left.size() >= kOnePass && !unread_->sorts && (inOrder || fits)) {
+    take(*unread_->whole, read, unread_->keyColumn);
   } else if (left.size() >= kOnePass) {
     // By their keys, in batches of rows next to each other in the store.
-    Statement& batch = *unread_->fetchBatch;
+    Statement* batch = unread_->fetchBatch.get();
+    std::vector<int> at = read;
+    int keyAt = unread_->keyColumn;
+    if (some) {
+      if (unread_->someColumns != read) {
+        unread_->someBatch = std::make_unique<Statement>(
+            Database(), FetchText(unread_->table, unread_->origins, unread_->keyColumn, read, kFetchBatch));
+        unread_->someColumns = read;
+      }
+      batch = unread_->someBatch.get();
+      for (size_t k = 0; k < read.size(); ++k) at[k] = static_cast<int>(k);
+      keyAt = static_cast<int>(std::find(read.begin(), read.end(), unread_->keyColumn) - read.begin());
+    }
     for (size_t first = 0; first < rows.size(); first += kFetchBatch) {
       for (size_t i = 0; i < static_cast<size_t>(kFetchBatch); ++i)
-        batch.Bind(static_cast<int>(i + 1),
-                   first + i < rows.size()
-                       ? CellView::MakeInteger(unread_->keys[static_cast<size_t>(rows[first + i].first)])
-                       : CellView());
-      take(batch);
+        batch->Bind(static_cast<int>(i + 1),
+                    first + i < rows.size()
+                        ? CellView::MakeInteger(unread_->keys[static_cast<size_t>(rows[first + i].first)])
+                        : CellView());
+      take(*batch, at, keyAt);
     }
   }
-  // One by one: the few rows of a screen, or rows that no longer meet the statement's condition.
+  // One by one, whole: the few rows of a screen, or rows that no longer meet the statement's
+  // condition.
   Statement& fetch = *unread_->fetch;
   for (const auto& [ticket, row] : rows) {
     Int64 key = unread_->keys[static_cast<size_t>(ticket)];
@@ -449,7 +495,7 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
     try {
       found = fetch.Step();
       if (found)
-        for (int i = 0; i < columns; ++i) Store().Set(row, i, fetch.Column(i));
+        for (int i = 0; i < count; ++i) Store().Set(row, i, fetch.Column(i));
     } catch (...) {
       finish(fetch, false);
       throw;
@@ -459,6 +505,29 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
     // it reports that it cannot be found.
     if (!found) Store().Set(row, unread_->keyColumn, CellView::MakeInteger(key));
   }
+}
+
+void TCustomADODataSet::InternalReadRest(Int64 row, const std::vector<bool>& read) {
+  std::vector<int> rest;
+  for (int i = 0; i < Store().Columns(); ++i)
+    if (!read[static_cast<size_t>(i)] && i != unread_->keyColumn) rest.push_back(i);
+  if (rest.empty()) return;
+  if (unread_->restColumns != rest) {
+    unread_->rest = std::make_unique<Statement>(
+        Database(), FetchText(unread_->table, unread_->origins, unread_->keyColumn, rest, 1));
+    unread_->restColumns = rest;
+  }
+  Statement& st = *unread_->rest;
+  st.Bind(1, Store().Get(row, unread_->keyColumn));
+  try {
+    // A row deleted since keeps what was read of it.
+    if (st.Step())
+      for (size_t k = 0; k < rest.size(); ++k) Store().Set(row, rest[k], st.Column(static_cast<int>(k)));
+  } catch (...) {
+    st.Reset();
+    throw;
+  }
+  st.Reset();
 }
 
 int TCustomADODataSet::InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,

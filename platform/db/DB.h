@@ -160,8 +160,14 @@ class TDataSet : public TComponent {
   virtual void InternalPost(Int64 row, Int64 original) = 0;
   virtual void InternalDelete(Int64 row) = 0;
   // Fills rows of the store with unread rows: each pair is the descendant's ticket of a row and
-  // the store's row to fill.
-  virtual void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows) { (void)rows; }
+  // the store's row to fill. columns names the columns to read (the rest stay Null until
+  // InternalReadRest); empty reads them all.
+  virtual void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows,
+                                const std::vector<bool>& columns) {
+    (void)rows, (void)columns;
+  }
+  // Reads the columns that are not in read of a row InternalReadRows filled with read alone.
+  virtual void InternalReadRest(Int64 row, const std::vector<bool>& read) { (void)row, (void)read; }
   // Whether the unread row matches a Locate key without reading it: 1 or 0, or -1 when only
   // reading the row can tell.
   virtual int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
@@ -194,6 +200,9 @@ class TDataSet : public TComponent {
   friend class TBlobWriteStream;
 
   CellView CurrentCell(Integer fieldIndex) const;
+  // A cell of a row of the store, the rest of the row read first when a walk left it unread.
+  CellView Cell(Int64 row, Integer fieldIndex) const;
+  void CompleteRow(Int64 row) const;
   void SetCurrentCell(TField* field, const CellView& cell);
   void SetState(TDataSetState state);
   void DataEvent(TDataEvent event, TField* field = nullptr);
@@ -221,6 +230,11 @@ class TDataSet : public TComponent {
   bool orderGiven_ = false;
   Integer walkEnd_ = -1;  // where the last block read ended
   Integer walked_ = 0;    // blocks read one right after another
+  // The columns read through fields since the dataset opened. A walk through the records reads
+  // only these of its rows: a report prints a few columns of a wide table.
+  mutable std::vector<bool> asked_;
+  std::vector<bool> walkColumns_;   // what the walks read; empty while none did
+  mutable std::vector<bool> partial_;  // by row of the store: read with walkColumns_ alone
   Integer cursor_ = -1;       // index into order_
   bool bof_ = true;
   bool eof_ = true;

@@ -54,6 +54,8 @@ RowStore& TDataSet::NewStore(Integer columns) {
   store_ = std::make_unique<RowStore>(columns);
   order_.clear();
   orderGiven_ = false;
+  walkColumns_.clear();
+  partial_.clear();
   return *store_;
 }
 
@@ -78,8 +80,15 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
   constexpr Integer kWalk = 64;
   Integer count = static_cast<Integer>(order_.size());
   walked_ = pos == walkEnd_ ? walked_ + 1 : 0;
-  if (end < 0) end = walked_ >= kWalk ? count : std::min(pos + kBlock, count);
+  bool walk = end < 0 && walked_ >= kWalk;
+  if (end < 0) end = walk ? count : std::min(pos + kBlock, count);
   walkEnd_ = end;
+  // By then the walker has read every column it reads of each record.
+  if (walk && walkColumns_.empty() && std::find(asked_.begin(), asked_.end(), true) != asked_.end() &&
+      std::find(asked_.begin(), asked_.end(), false) != asked_.end())
+    walkColumns_ = asked_;
+  const std::vector<bool> all;
+  const std::vector<bool>& columns = walk ? walkColumns_ : all;
   std::vector<std::pair<Int64, Int64>> wanted;
   std::vector<Integer> places;
   for (Integer p = pos; p < end; ++p) {
@@ -88,8 +97,28 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
     wanted.push_back({-entry - 1, store_->AddRow()});
     places.push_back(p);
   }
-  InternalReadRows(wanted);
+  InternalReadRows(wanted, columns);
+  if (!columns.empty() && !wanted.empty()) {
+    partial_.resize(static_cast<size_t>(store_->Rows()), false);
+    for (const auto& w : wanted) partial_[static_cast<size_t>(w.second)] = true;
+  }
   for (size_t i = 0; i < places.size(); ++i) order_[static_cast<size_t>(places[i])] = wanted[i].second;
+}
+
+CellView TDataSet::Cell(Int64 row, Integer fieldIndex) const {
+  auto column = static_cast<size_t>(fieldIndex);
+  if (column < asked_.size()) asked_[column] = true;
+  if (static_cast<size_t>(row) < partial_.size() && partial_[static_cast<size_t>(row)] &&
+      !walkColumns_[column])
+    CompleteRow(row);
+  return store_->Get(row, fieldIndex);
+}
+
+void TDataSet::CompleteRow(Int64 row) const {
+  if (static_cast<size_t>(row) >= partial_.size() || !partial_[static_cast<size_t>(row)]) return;
+  // Reading a record changes what the dataset holds, not the records it shows.
+  const_cast<TDataSet*>(this)->InternalReadRest(row, walkColumns_);
+  partial_[static_cast<size_t>(row)] = false;
 }
 
 void TDataSet::SetFields(std::vector<std::unique_ptr<TField>> fields) {
@@ -115,6 +144,7 @@ void TDataSet::StartCursor() {
   }
   walkEnd_ = -1;
   walked_ = 0;
+  asked_.assign(static_cast<size_t>(fields_.Count()), false);
   cursor_ = order_.empty() ? -1 : 0;
   bof_ = true;
   eof_ = order_.empty();
@@ -130,6 +160,9 @@ void TDataSet::ClearBuffers() {
   orderGiven_ = false;
   walkEnd_ = -1;
   walked_ = 0;
+  asked_.clear();
+  walkColumns_.clear();
+  partial_.clear();
   cursor_ = -1;
   bof_ = eof_ = true;
   backupRow_ = -1;
@@ -278,7 +311,7 @@ std::vector<TField*> TDataSet::FieldList(const String& names) const {
 }
 
 Variant TDataSet::RowValue(TField* field, Int64 row) const {
-  CellView cell = store_->Get(row, field->Index());
+  CellView cell = Cell(row, field->Index());
   if (cell.IsNull()) return Null();
   try {
     return field->CellToVariant(cell);
@@ -442,12 +475,13 @@ CellView TDataSet::CurrentCell(Integer fieldIndex) const {
   CheckActive();
   Int64 row = CurrentRow();
   if (row < 0) return CellView();
-  return store_->Get(row, fieldIndex);
+  return Cell(row, fieldIndex);
 }
 
 void TDataSet::SetCurrentCell(TField* field, const CellView& cell) {
   if (state_ != dsEdit && state_ != dsInsert) DatabaseError("Dataset not in edit or insert mode");
   if (field->ReadOnly()) DatabaseError(Format("Field '%s' cannot be modified", {field->FieldName()}));
+  CompleteRow(CurrentRow());
   store_->Set(CurrentRow(), field->Index(), cell);
   changed_[static_cast<size_t>(field->Index())] = true;
   modified_ = true;
@@ -462,6 +496,8 @@ void TDataSet::Edit() {
     return;
   }
   if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
+  // The record as it was must be whole, for Cancel to give it back.
+  CompleteRow(CurrentRow());
   backupRow_ = store_->AddRow();
   store_->CopyRow(CurrentRow(), backupRow_);
   changed_.assign(static_cast<size_t>(fields_.Count()), false);

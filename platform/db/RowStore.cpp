@@ -143,7 +143,12 @@ void RowStore::Trim() const {
 void RowStore::Unload(size_t index) const {
   Chunk& c = chunks_[index];
   if (c.dirty || c.fileRoom == 0) {
-    std::uint64_t size = c.types.size() + c.payload.size() * 8;
+    // A Null has no payload: the cells of the columns a walk did not read cost their type alone.
+    std::vector<std::uint64_t> values;
+    values.reserve(c.payload.size());
+    for (size_t i = 0; i < c.types.size(); ++i)
+      if (c.types[i] != CellType::Null) values.push_back(c.payload[i]);
+    std::uint64_t size = c.types.size() + values.size() * 8;
     for (std::uint32_t used : c.blockUsed) size += used;
     try {
       if (!file_) file_ = std::make_unique<TTempFile>(String(), "orvRows");
@@ -155,8 +160,8 @@ void RowStore::Unload(size_t index) const {
       std::uint64_t at = c.fileAt;
       file_->WriteAt(at, c.types.data(), c.types.size());
       at += c.types.size();
-      file_->WriteAt(at, c.payload.data(), c.payload.size() * 8);
-      at += c.payload.size() * 8;
+      file_->WriteAt(at, values.data(), values.size() * 8);
+      at += values.size() * 8;
       for (size_t b = 0; b < c.blocks.size(); ++b) {
         file_->WriteAt(at, c.blocks[b].get(), c.blockUsed[b]);
         at += c.blockUsed[b];
@@ -188,10 +193,14 @@ void RowStore::Load(size_t index) const {
     at += count;
   };
   std::vector<CellType> types(cells);
-  std::vector<std::uint64_t> payload(cells);
+  std::vector<std::uint64_t> payload(cells, 0);
   std::vector<std::unique_ptr<char[]>> blocks;
   read(types.data(), cells);
-  read(payload.data(), cells * 8);
+  size_t values = static_cast<size_t>(
+      std::count_if(types.begin(), types.end(), [](CellType t) { return t != CellType::Null; }));
+  read(payload.data() + (cells - values), values * 8);
+  for (size_t i = 0, from = cells - values; i < cells; ++i)
+    payload[i] = types[i] != CellType::Null ? payload[from++] : 0;
   for (std::uint32_t used : c.blockUsed) {
     blocks.push_back(std::make_unique_for_overwrite<char[]>(std::max<size_t>(used, 1)));
     read(blocks.back().get(), used);
