@@ -48,6 +48,7 @@ TsxScript::~TsxScript() {
   ClearRTTI();
   for (size_t i = items_.size(); i-- > 0;) FreeEntry(i);
   items_.clear();
+  TMemoryAccount::Close(account_);
 }
 
 void TsxScript::SetParent(TsxScript* parent) {
@@ -58,25 +59,39 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
-void TsxScript::MemoryLimitExceeded() { RaiseOutOfMemory(account_); }
+void TsxScript::MemoryLimitExceeded() { RaiseOutOfMemory(*account_); }
 
 void TsxScript::ArmChecks() {
-  account_.Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
-  account_.CheckAt = stepLimit_ > 0 ? stepLimit_ : INT64_MAX;
-  if (account_.Used > account_.Limit) account_.CheckAt = 0;
+  checkAt_ = stepLimit_ > 0 ? stepLimit_ : INT64_MAX;
+  if (!account_) return;
+  account_->Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
+  if (account_->Held() > account_->Limit) checkAt_ = 0;
 }
 
 void TsxScript::CheckLimits() {
-  if (memoryLimit_ > 0 && account_.Used > memoryLimit_) MemoryLimitExceeded();
+  if (memoryLimit_ > 0 && account_->Held() > memoryLimit_) MemoryLimitExceeded();
   if (stepLimit_ > 0 && steps_ > stepLimit_) StepLimitExceeded();
   ArmChecks();
+}
+
+void TsxScript::RenewAccount() {
+  TMemoryAccount* fresh = TMemoryAccount::Open();
+  TMemoryAccount::Close(account_);
+  account_ = fresh;
+  account_->Trip = &checkAt_;
+}
+
+void TsxScript::KeepMemoryAccount(bool keep) {
+  // A run going on goes on charging the account it has.
+  if (keep && running_ != root_) root_->RenewAccount();
+  root_->keepAccount_ = keep;
 }
 
 thread_local TsxScript* TsxScript::running_ = nullptr;
 
 void TsxScript::ReserveMemory(Int64 bytes) {
   TsxScript* root = running_;
-  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_.Used) root->MemoryLimitExceeded();
+  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_->Held()) root->MemoryLimitExceeded();
 }
 
 class TsxScript::TRunScope {
@@ -84,10 +99,10 @@ class TsxScript::TRunScope {
   explicit TRunScope(TsxScript* root) : outer_(running_), starts_(running_ != root) {
     if (!starts_) return;
     root->steps_ = 0;
-    root->account_.Used = 0;
+    if (!root->keepAccount_ || !root->account_) root->RenewAccount();
     root->ArmChecks();
     running_ = root;
-    outerAccount_ = SetMemoryAccount(&root->account_);
+    outerAccount_ = SetMemoryAccount(root->account_);
   }
   TRunScope(const TRunScope&) = delete;
   TRunScope& operator=(const TRunScope&) = delete;
