@@ -425,8 +425,8 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
 
 }  // namespace
 
-// A routine called from outside a run (a report's event) is a run of its own: its steps and
-// memory count from zero.
+// A routine called from outside a run (a report's event) is a run of its own: its steps count
+// from zero, and its memory too unless the script keeps its account.
 Variant TsxScript::CallFunction(const String& name, const Variant& params) {
   TRunScope run(root_);
   Variant copy = params;
@@ -436,6 +436,11 @@ Variant TsxScript::CallFunction(const String& name, const Variant& params) {
 Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
   TRunScope run(root_);
   return CallProc(*this, name, &params);
+}
+
+Variant TsxScript::RunValue(TsxCustomVariable& item) {
+  TRunScope run(root_);
+  return item.GetValue();
 }
 
 void TsxScript::RunLine(const String& unitName, const String& pos) {

@@ -125,6 +125,9 @@ class TsxScript : public TComponent, public TsxRunFlags {
   // Runs a routine of this very script; Null when name is not one.
   Variant CallFunction(const String& name, const Variant& params);
   Variant CallFunctionVar(const String& name, Variant& params);
+  // The value of item (an expression or routine of this script's tree), read as CallFunction
+  // runs a routine: a run of its own unless one goes on.
+  Variant RunValue(TsxCustomVariable& item);
   void RunLine(const String& unitName, const String& pos);
   // Records the row of a statement at pos among its unit's code lines.
   void AddCodeLine(const String& unitName, const TsxSourcePos& pos);

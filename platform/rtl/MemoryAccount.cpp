@@ -1,7 +1,5 @@
 #include "platform/rtl/MemoryAccount.h"
 
-#include <malloc.h>
-
 #include <bit>
 #include <cstdlib>
 #include <cstring>
@@ -59,7 +57,8 @@ void* WithHeader(std::size_t size, std::size_t alignment, TMemoryAccount* accoun
   if (size > SIZE_MAX - 2 * offset) return nullptr;
   char* base = static_cast<char*>(Plain(size + offset, alignment));
   if (!base) return nullptr;
-  const Int64 bytes = account ? static_cast<Int64>(malloc_usable_size(base)) : 0;
+  // What was asked of malloc: its own rounding is a few bytes, not worth a call on every block.
+  const Int64 bytes = account ? static_cast<Int64>(size + offset) : 0;
   char* p = base + offset;
   const std::uint64_t tag = kTag | std::uint64_t(std::countr_zero(offset)) << kShiftBits | std::uint64_t(bytes);
   std::memcpy(p - kHeader, &account, sizeof account);

@@ -116,11 +116,12 @@ TEST(ReportToolHostileScripts, EndWithAScriptErrorOrNormallyInBoundedMemory) {
   std::filesystem::remove_all(dir);
 }
 
-// The events of one run share one memory account. A script that keeps 8 MB more in a global
-// list at every row ends with "Out of memory" within the limit, where counting each event from
-// zero let two hundred rows reach 1.7 GB; a long report whose every row makes 200 KB of text
-// that is let go afterwards (200 MB in all) runs to its end.
-TEST(ReportToolHostileScripts, WhatEventsKeepCountsOverTheWholeRun) {
+// The events and expressions of one run share one memory account. A script that keeps 8 MB
+// more in a global list at every row, from a band's event or from a function a memo's
+// expression calls, ends with "Out of memory" within the limit, where counting each event from
+// zero (and expressions not at all) let two hundred rows reach 1.7 GB; a long report whose every
+// row makes 200 KB of text that is let go afterwards (200 MB in all) runs to its end.
+TEST(ReportToolHostileScripts, WhatEventsAndExpressionsKeepCountsOverTheWholeRun) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("orvane-report-kept-" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
@@ -144,18 +145,24 @@ TEST(ReportToolHostileScripts, WhatEventsKeepCountsOverTheWholeRun) {
     return std::make_pair(status, ReadText(dir / (name + ".err")));
   };
 
-  const auto [hoardStatus, hoardErr] =
-      run("hoard",
-          "var l: TStringList; s: String; i: Integer;\n"
-          "procedure KeepRow(Sender: TkvxComponent);\nbegin\n"
-          "  s := 'x';\n  for i := 1 to 23 do s := s + s;\n  l.Add(s);\nend;\n"
-          "begin\n  l := TStringList.Create;\nend.",
-          "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"22\" DataSetName=\"M\" "
-          "OnBeforePrint=\"KeepRow\"/>\n",
-          "200");
-  ASSERT_TRUE(WIFEXITED(hoardStatus)) << hoardErr;
-  EXPECT_EQ(WEXITSTATUS(hoardStatus), 1) << hoardErr;
-  EXPECT_NE(hoardErr.find("orvane-report: Out of memory"), std::string::npos) << hoardErr;
+  const std::string hoard =
+      "var l: TStringList; s: String; i: Integer;\n"
+      "function Hoard: Integer;\nbegin\n"
+      "  s := 'x';\n  for i := 1 to 23 do s := s + s;\n  l.Add(s);\n  Result := l.Count;\nend;\n"
+      "procedure KeepRow(Sender: TkvxComponent);\nbegin\n  Hoard;\nend;\n"
+      "begin\n  l := TStringList.Create;\nend.";
+  const std::string band =
+      "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"22\" DataSetName=\"M\"";
+  for (const auto& [name, objects] :
+       {std::pair{"event", band + " OnBeforePrint=\"KeepRow\"/>\n"},
+        std::pair{"expression", band + ">\n      <TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"300\" "
+                                       "Height=\"18\" Memo.Text=\"[Hoard]\"/>\n    </TkvxMasterData>\n"}}) {
+    const auto [status, err] = run(name, hoard, objects, "200");
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(WIFEXITED(status)) << err;
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_NE(err.find("Out of memory"), std::string::npos) << err;
+  }
 
   const auto [longStatus, longErr] =
       run("long",
