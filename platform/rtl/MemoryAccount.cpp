@@ -126,6 +126,8 @@ TMemoryAccount* TMemoryAccount::Open() {
 
 void TMemoryAccount::Close(TMemoryAccount* account) noexcept {
   if (!account) return;
+  // Closed while charged here (its opener gone in the middle of a run): charge nothing more.
+  if (charged == account) charged = nullptr;
   // used_ + folded_ is what was charged on the charged thread less what came back there;
   // what came back elsewhere is already off shared_.
   const Int64 out = account->used_ + account->folded_ - kOpen;

@@ -19,8 +19,8 @@ namespace orv {
 class TMemoryAccount {
  public:
   static TMemoryAccount* Open();
-  // The opener is done with it; it must be charged on no thread. Blocks still charged to it
-  // keep it until they are freed.
+  // The opener is done with it; it must be charged on no other thread (on the calling one it
+  // stops being). Blocks still charged to it keep it until they are freed.
   static void Close(TMemoryAccount* account) noexcept;
   TMemoryAccount(const TMemoryAccount&) = delete;
   TMemoryAccount& operator=(const TMemoryAccount&) = delete;
