@@ -9,7 +9,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/MemoryAccount.h"
 
 namespace orv {
@@ -92,29 +91,6 @@ TEST(MemoryAccount, AClosedAccountLastsUntilItsLastBlockIsFreed) {
   }
   for (std::thread& t : threads) t.join();
   text.Set(0);
-}
-
-TEST(MemoryAccount, PassingTheLimitTripsTheRunsNextCheck) {
-  TMemoryAccount* account = TMemoryAccount::Open();
-  Int64 checkAt = 1000;
-  account->Limit = 1 << 20;
-  account->Trip = &checkAt;
-  auto small = Charged(account, [] { return std::make_unique<std::string>(1000, 'z'); });
-  EXPECT_EQ(checkAt, 1000);
-  auto large = Charged(account, [] { return std::make_unique<std::string>(2 << 20, 'z'); });
-  EXPECT_EQ(checkAt, 0);
-  Charged(account, [] {
-    EXPECT_THROW(CheckMemory(), EOutOfMemory);
-    return 0;
-  });
-  large.reset();
-  Charged(account, [] {
-    EXPECT_NO_THROW(CheckMemory());
-    EXPECT_THROW(CheckMemory(2 << 20), EOutOfMemory);
-    return 0;
-  });
-  small.reset();
-  TMemoryAccount::Close(account);
 }
 
 }  // namespace
