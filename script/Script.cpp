@@ -48,6 +48,7 @@ TsxScript::~TsxScript() {
   ClearRTTI();
   for (size_t i = items_.size(); i-- > 0;) FreeEntry(i);
   items_.clear();
+  TMemoryAccount::Close(account_);
 }
 
 void TsxScript::SetParent(TsxScript* parent) {
@@ -58,25 +59,39 @@ void TsxScript::SetParent(TsxScript* parent) {
 
 void TsxScript::StepLimitExceeded() { throw Exception("Step limit exceeded"); }
 
-void TsxScript::MemoryLimitExceeded() { RaiseOutOfMemory(account_); }
+void TsxScript::MemoryLimitExceeded() { RaiseOutOfMemory(*account_); }
 
 void TsxScript::ArmChecks() {
-  account_.Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
-  account_.CheckAt = stepLimit_ > 0 ? stepLimit_ : INT64_MAX;
-  if (account_.Used > account_.Limit) account_.CheckAt = 0;
+  checkAt_ = stepLimit_ > 0 ? stepLimit_ : INT64_MAX;
+  if (!account_) return;
+  account_->Limit = memoryLimit_ > 0 ? memoryLimit_ : INT64_MAX;
+  if (account_->Held() > account_->Limit) checkAt_ = 0;
 }
 
 void TsxScript::CheckLimits() {
-  if (memoryLimit_ > 0 && account_.Used > memoryLimit_) MemoryLimitExceeded();
+  if (memoryLimit_ > 0 && account_->Held() > memoryLimit_) MemoryLimitExceeded();
   if (stepLimit_ > 0 && steps_ > stepLimit_) StepLimitExceeded();
   ArmChecks();
+}
+
+void TsxScript::RenewAccount() {
+  TMemoryAccount* fresh = TMemoryAccount::Open();
+  TMemoryAccount::Close(account_);
+  account_ = fresh;
+  account_->Trip = &checkAt_;
+}
+
+void TsxScript::KeepMemoryAccount(bool keep) {
+  // A run going on goes on charging the account it has.
+  if (keep && running_ != root_) root_->RenewAccount();
+  root_->keepAccount_ = keep;
 }
 
 thread_local TsxScript* TsxScript::running_ = nullptr;
 
 void TsxScript::ReserveMemory(Int64 bytes) {
   TsxScript* root = running_;
-  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_.Used) root->MemoryLimitExceeded();
+  if (root && root->memoryLimit_ > 0 && bytes > root->memoryLimit_ - root->account_->Held()) root->MemoryLimitExceeded();
 }
 
 class TsxScript::TRunScope {
@@ -84,10 +99,10 @@ class TsxScript::TRunScope {
   explicit TRunScope(TsxScript* root) : outer_(running_), starts_(running_ != root) {
     if (!starts_) return;
     root->steps_ = 0;
-    root->account_.Used = 0;
+    if (!root->keepAccount_ || !root->account_) root->RenewAccount();
     root->ArmChecks();
     running_ = root;
-    outerAccount_ = SetMemoryAccount(&root->account_);
+    outerAccount_ = SetMemoryAccount(root->account_);
   }
   TRunScope(const TRunScope&) = delete;
   TRunScope& operator=(const TRunScope&) = delete;
@@ -410,8 +425,8 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
 
 }  // namespace
 
-// A routine called from outside a run (a report's event) is a run of its own: its steps and
-// memory count from zero.
+// A routine called from outside a run (a report's event) is a run of its own: its steps count
+// from zero, and its memory too unless the script keeps its account.
 Variant TsxScript::CallFunction(const String& name, const Variant& params) {
   TRunScope run(root_);
   Variant copy = params;
@@ -421,6 +436,11 @@ Variant TsxScript::CallFunction(const String& name, const Variant& params) {
 Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
   TRunScope run(root_);
   return CallProc(*this, name, &params);
+}
+
+Variant TsxScript::RunValue(TsxCustomVariable& item) {
+  TRunScope run(root_);
+  return item.GetValue();
 }
 
 void TsxScript::RunLine(const String& unitName, const String& pos) {

@@ -125,6 +125,9 @@ class TsxScript : public TComponent, public TsxRunFlags {
   // Runs a routine of this very script; Null when name is not one.
   Variant CallFunction(const String& name, const Variant& params);
   Variant CallFunctionVar(const String& name, Variant& params);
+  // The value of item (an expression or routine of this script's tree), read as CallFunction
+  // runs a routine: a run of its own unless one goes on.
+  Variant RunValue(TsxCustomVariable& item);
   void RunLine(const String& unitName, const String& pos);
   // Records the row of a statement at pos among its unit's code lines.
   void AddCodeLine(const String& unitName, const TsxSourcePos& pos);
@@ -154,10 +157,14 @@ class TsxScript : public TComponent, public TsxRunFlags {
     ArmChecks();
   }
   static constexpr Int64 kDefaultMemoryLimit = Int64{128} << 20;
+  // Makes every run of this script charge one account, opened now and kept until
+  // KeepMemoryAccount(false): a report's run, whose event handlers are runs of their own, is
+  // limited in what all of them hold together. Otherwise each run from outside has its own.
+  void KeepMemoryAccount(bool keep);
   // Counts one step against the root script's limit and checks the run's memory.
   void Step() {
     TsxScript* root = root_;
-    if (++root->steps_ > root->account_.CheckAt) [[unlikely]] root->CheckLimits();
+    if (++root->steps_ > root->checkAt_) [[unlikely]] root->CheckLimits();
   }
   // Raises "Out of memory" before the script running on this thread allocates bytes more than
   // its limit allows: for the native calls that would make a large block in one go.
@@ -201,8 +208,11 @@ class TsxScript : public TComponent, public TsxRunFlags {
   void CheckLimits();
   // The account's limit and next check from the limits set.
   void ArmChecks();
-  // Makes this root script's run the one of the calling thread (steps and memory counted from
-  // zero) unless it runs already; the returned guard ends it.
+  // Closes the account (its blocks still out give their bytes back to it when freed) and opens
+  // a new one.
+  void RenewAccount();
+  // Makes this root script's run the one of the calling thread (steps counted from zero, and
+  // memory too unless the account is kept) unless it runs already; the guard ends it.
   class TRunScope;
   static thread_local TsxScript* running_;
 
@@ -236,7 +246,11 @@ class TsxScript : public TComponent, public TsxRunFlags {
   Int64 stepLimit_ = 0;
   Int64 steps_ = 0;
   Int64 memoryLimit_ = kDefaultMemoryLimit;
-  TMemoryAccount account_;
+  // The steps at which the run next checks its limits (see TMemoryAccount::Trip).
+  Int64 checkAt_ = INT64_MAX;
+  // Opened by the first run; the root script's is the one its runs charge.
+  TMemoryAccount* account_ = nullptr;
+  bool keepAccount_ = false;
 };
 
 }  // namespace orv

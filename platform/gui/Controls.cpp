@@ -492,10 +492,7 @@ void TControl::SetText(const String& Value) {
   TextChanged();
 }
 
-void TControl::ChargeText(Int64 bytes) {
-  ChargeMemory(bytes - impl_->textCharge);
-  impl_->textCharge = bytes;
-}
+void TControl::ChargeText(Int64 bytes) { impl_->textCharge.Set(bytes); }
 
 TFont* TControl::Font() const { return impl_->font.get(); }
 

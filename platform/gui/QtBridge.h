@@ -12,6 +12,7 @@
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
+#include "platform/rtl/MemoryAccount.h"
 
 namespace orv {
 
@@ -79,8 +80,8 @@ struct TControl::Impl {
   int anchorBottom = 0;
   bool visible = true;
   String text;
-  // What ChargeText charged last.
-  Int64 textCharge = 0;
+  // What ChargeText charged last, to the account that was charged then.
+  TMemoryCharge textCharge;
   int tabOrder = -1;
   bool tabStop = false;
   bool leftPressed = false;

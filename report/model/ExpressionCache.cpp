@@ -73,7 +73,8 @@ Variant TkvxExpressionCache::Calc(const String& expr, String& errorMsg, TsxScrip
   const bool wasMain = main->MainProgram;
   main->MainProgram = false;
   try {
-    result = item->GetValue();
+    // The engine asks between events too: what the expression keeps counts against the run.
+    result = script_->RunValue(*item);
   } catch (const Exception& e) {
     errorMsg = e.Message();
   }

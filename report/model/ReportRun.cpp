@@ -91,11 +91,15 @@ bool TkvxReport::PrepareReport(bool clearLastReport) {
       }
     }
 
+    // What the script keeps from one event to the next counts against its limit: all of the
+    // run's handlers charge one account.
+    Script->KeepMemoryAccount(true);
     try {
       result = RunPrepared();
     } catch (const std::exception& e) {
       Errors->Add(e.what());
     }
+    Script->KeepMemoryAccount(false);
 
     if (snapshot) {
       const String errors = Errors->Text();

@@ -141,5 +141,30 @@ TEST(EngineScript, TheReportsManualBuildMakesThePagesInsteadOfTheBandsOrThePageS
   EXPECT_EQ(pages[1], (Texts{"host 19", "host 20"}));
 }
 
+// A run's handlers share one account, so what they keep in the script's globals is limited
+// over the whole run; what a handler makes and the host frees before the next one goes back to
+// that account: a thousand rows of 200 KB each (200 MB in all) stay under the 128 MB a report's
+// script may hold, and the run ends with every row.
+TEST(EngineScript, MemoryFreedBetweenHandlersGoesBackToTheRun) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Rows(1000, {{"Name", Variant("N")}})));
+  data->OnBeforePrint = "KeepRow";
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.Report->OnBeforePrint = [&r, data](TObject* obj) {
+    if (obj == data) r.Report->Variables->SetVariable("Kept", Null());
+  };
+  r.Report->ScriptText()->SetText(
+      "var big: String; i, n: Integer;\r\n"
+      "procedure KeepRow(Sender: TObject);\r\nbegin\r\n  n := n + 1;\r\n"
+      "  Set('Kept', Copy(big, 1, 200000 + n));\r\nend;\r\n"
+      "begin\r\n  big := 'x';\r\n  for i := 1 to 18 do big := big + big;\r\nend.");
+  const auto pages = r.Run();
+  size_t printed = 0;
+  for (const auto& page : pages) printed += page.size();
+  EXPECT_EQ(printed, 1000u);
+  EXPECT_EQ(r.Report->Script->Find("n")->GetValue().ToInteger(), 1000);
+}
+
 }  // namespace
 }  // namespace orv::test
