@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fonts/FontShaper.h"
@@ -46,6 +47,15 @@ inline bool Extends(char32_t c) {
 // Where each grapheme cluster of text begins.
 void Graphemes(std::u16string_view text, std::vector<int>& starts) {
   starts.clear();
+  // Printable ASCII and Thai, the register's own words, need no rules: a cluster begins at every
+  // character but a Thai vowel or mark written over, under or after its letter.
+  bool plain = true;
+  for (char16_t c : text) plain &= (c >= 0x20 && c < 0x7F) || (c >= 0x0E01 && c <= 0x0E5B);
+  if (plain) {
+    for (size_t i = 0; i < text.size(); ++i)
+      if (i == 0 || !Extends(text[i])) starts.push_back(static_cast<int>(i));
+    return;
+  }
   UErrorCode status = U_ZERO_ERROR;
   thread_local std::unique_ptr<icu::BreakIterator> iterator(
       icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
@@ -141,9 +151,68 @@ constexpr size_t kLongestCachedWord = 96;
 // Enough for the names, streets and districts of a long list.
 constexpr size_t kCachedWords = 40000;
 
+// The thread's shaped words, a table for each pixel size under one budget of words. A text is
+// laid out at one size and its pages drawn at another, and the layout's words serve every page
+// again. So when the budget is spent, the size holding the most words keeps them: it makes room
+// by emptying the other sizes, and any other size by emptying its own table. Where that would
+// free less than a fair share, all start again.
+class TWordShapes {
+ public:
+  using TTable = TWordTable<TWordKey, TWordShape, kCachedWords>;
+
+  const TWordShape* Find(const TWordProbe& probe, size_t hash) {
+    TTable* table = TableFor(probe.PixelSize, false);
+    if (!table) return nullptr;
+    return table->Find(hash, [&](const TWordKey& k) {
+      return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+    });
+  }
+
+  TWordShape& Add(const TWordProbe& probe, size_t hash) {
+    if (words_ >= kCachedWords) MakeRoom(probe.PixelSize);
+    ++words_;
+    return TableFor(probe.PixelSize, true)
+        ->Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
+  }
+
+ private:
+  TTable* TableFor(int pixelSize, bool make) {
+    if (last_ < tables_.size() && tables_[last_].first == pixelSize) return tables_[last_].second.get();
+    for (size_t i = 0; i < tables_.size(); ++i)
+      if (tables_[i].first == pixelSize) return tables_[last_ = i].second.get();
+    if (!make) return nullptr;
+    tables_.emplace_back(pixelSize, std::make_unique<TTable>());
+    last_ = tables_.size() - 1;
+    return tables_.back().second.get();
+  }
+
+  void MakeRoom(int pixelSize) {
+    constexpr size_t kFairShare = kCachedWords / 64;
+    TTable* own = TableFor(pixelSize, false);
+    const size_t ownWords = own ? own->Size() : 0;
+    size_t most = 0;
+    for (const auto& [size, table] : tables_) most = std::max(most, table->Size());
+    if (own && ownWords == most && words_ - ownWords >= kFairShare) {
+      std::erase_if(tables_, [&](const auto& t) { return t.second.get() != own; });
+      last_ = 0;
+      words_ = ownWords;
+    } else if (own && ownWords < most && ownWords >= kFairShare) {
+      words_ -= ownWords;
+      own->Clear();
+    } else {
+      tables_.clear();
+      words_ = 0;
+    }
+  }
+
+  std::vector<std::pair<int, std::unique_ptr<TTable>>> tables_;
+  size_t last_ = 0;
+  size_t words_ = 0;
+};
+
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local TWordTable<TWordKey, TWordShape, kCachedWords> cache;
+  thread_local TWordShapes cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
@@ -151,12 +220,8 @@ const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view
   }
   const TWordProbe probe{&face, pixelSize, script, word};
   const size_t hash = WordHash(probe);
-  const TWordShape* known = cache.Find(hash, [&](const TWordKey& k) {
-    return k.Face == probe.Face && k.PixelSize == probe.PixelSize && k.Script == probe.Script &&
-           std::u16string_view(k.Text) == probe.Text;
-  });
-  if (known) return *known;
-  TWordShape& shaped = cache.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
+  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  TWordShape& shaped = cache.Add(probe, hash);
   ShapeWord(face, pixelSize, word, script, shaped);
   return shaped;
 }

@@ -533,7 +533,10 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
   // piece too short for a line is doubled. Measuring then takes the room of a piece, not of the
   // paragraph, and a split takes the pieces its lines need.
   constexpr size_t kMargin = 1024;
-  size_t piece = lineLimit_ != SIZE_MAX ? std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512)
+  // A split needs the lines its frame holds: a piece of as many lines of a quarter of an em a
+  // character (half what text takes), and the margin. Too short a piece costs another piece.
+  const size_t perLine = static_cast<size_t>(std::max(16, fullWidth * 4 / std::max(1, -font_.Height)));
+  size_t piece = lineLimit_ != SIZE_MAX ? std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * perLine + kMargin)
                                         : 64 * kMargin;
   size_t from = 0;
   std::optional<TkvxHTMLTag> state;

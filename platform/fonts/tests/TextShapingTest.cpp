@@ -94,5 +94,55 @@ TEST(TextShaping, LettersTheFaceLacksComeFromAFaceThatHasThem) {
   EXPECT_EQ(face->FallbackFor(U'陳'), face->FallbackFor(U'陳'));
 }
 
+TEST(TextShaping, ThaiAndLatinClustersAreIcusGraphemesWhateverStandsAroundThem) {
+  auto face = TFontFace::Find("Tahoma", false, false, DEFAULT_CHARSET);
+  // Every pair of the Thai block and printable ASCII after a consonant, and after a blank.
+  std::u16string letters;
+  for (char16_t c = 0x0E01; c <= 0x0E5B; ++c) letters += c;
+  for (char16_t c = 0x20; c < 0x7F; ++c) letters += c;
+  TTextShape shape;
+  for (const char16_t* lead : {u"ก", u" "})
+    for (char16_t a : letters) {
+      std::u16string text = lead;
+      text += a;
+      for (char16_t b : letters) text += std::u16string{a, b};
+      ShapeText(*face, 83, text, shape);
+      ASSERT_EQ(shape.Starts, IcuGraphemes(text)) << static_cast<int>(a);
+    }
+}
+
+// Long enough that the words of the two sizes fill the thread's cache of shaped words.
+TEST(TextShaping, WordsMeasureTheSameAfterTheCacheHasFilledAtTwoSizes) {
+  auto face = TFontFace::Find("Laksaman", false, false, DEFAULT_CHARSET);
+  auto word = [](int n) {
+    std::u16string w = u"ส";
+    for (; n > 0; n /= 20) w += static_cast<char16_t>(u'ก' + n % 20);
+    return w + u"ย ";
+  };
+  auto measure = [&](int size, int from, int to) {
+    std::vector<long long> advances;
+    for (int n = from; n < to; ++n) advances.push_back(MeasureText(*face, size, word(n)).Advance);
+    return advances;
+  };
+  // Measured first where no cache has seen them.
+  const std::vector<long long> layout = measure(83, 0, 300), screen = measure(13, 0, 300);
+  std::vector<int> starts, advances;
+  for (int round = 0; round < 2; ++round) {
+    measure(83, 0, 30000);
+    measure(13, 0, 15000);
+    EXPECT_EQ(measure(83, 0, 300), layout);
+    EXPECT_EQ(measure(13, 0, 300), screen);
+  }
+  // A text of those words gives each word's clusters in turn.
+  std::u16string text;
+  for (int n = 0; n < 300; ++n) text += word(n);
+  ClusterAdvances(*face, 83, text, starts, advances);
+  long long sum = 0;
+  for (int a : advances) sum += a;
+  long long expected = 0;
+  for (long long a : layout) expected += a;
+  EXPECT_EQ(sum, expected);
+}
+
 }  // namespace
 }  // namespace orv
