@@ -146,68 +146,92 @@ size_t WordHash(const TWordProbe& k) {
   return h;
 }
 
-// Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
-constexpr size_t kLongestCachedWord = 96;
-// Enough for the names, streets and districts of a long list.
+// Thai writes no blanks between its words: a sentence is one word here, and the lines of a
+// paragraph without blanks are words of a line's length, each measured for the layout, for the
+// screen and for every page drawn. Longer stretches are pieces of a paragraph that are cut
+// elsewhere the next time: they are shaped on their own, once per layout.
+constexpr size_t kLongestCachedWord = 2048;
+// Enough for the names, streets and districts of a long list, and for the sentences of long
+// Thai text: a shaped UTF-16 unit takes about 40 bytes.
 constexpr size_t kCachedWords = 40000;
+constexpr size_t kCachedUnits = 1 << 20;
 
-// The thread's shaped words, a table for each pixel size under one budget of words. A text is
-// laid out at one size and its pages drawn at another, and the layout's words serve every page
-// again. So when the budget is spent, the size holding the most words keeps them: it makes room
-// by emptying the other sizes, and any other size by emptying its own table. Where that would
-// free less than a fair share, all start again.
+// The thread's shaped words, a table for each pixel size under one budget of words and of
+// their UTF-16 units. A text is laid out at one size and its pages drawn at another, and the
+// layout's words serve every page again. So when the budget is spent, the size holding the most
+// words keeps them: it makes room by emptying the other sizes, and any other size by emptying
+// its own table. Where that would free less than a fair share, all start again.
 class TWordShapes {
  public:
   using TTable = TWordTable<TWordKey, TWordShape, kCachedWords>;
 
   const TWordShape* Find(const TWordProbe& probe, size_t hash) {
-    TTable* table = TableFor(probe.PixelSize, false);
+    TSized* table = TableFor(probe.PixelSize, false);
     if (!table) return nullptr;
-    return table->Find(hash, [&](const TWordKey& k) {
+    return table->Words.Find(hash, [&](const TWordKey& k) {
       return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
     });
   }
 
   TWordShape& Add(const TWordProbe& probe, size_t hash) {
-    if (words_ >= kCachedWords) MakeRoom(probe.PixelSize);
+    if (words_ >= kCachedWords || units_ + probe.Text.size() > kCachedUnits) MakeRoom(probe.PixelSize);
     ++words_;
-    return TableFor(probe.PixelSize, true)
-        ->Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
+    units_ += probe.Text.size();
+    TSized& table = *TableFor(probe.PixelSize, true);
+    // The table starts again by itself when its words fill it.
+    if (table.Words.Size() >= kCachedWords) Forget(table);
+    table.Units += probe.Text.size();
+    return table.Words.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
   }
 
  private:
-  TTable* TableFor(int pixelSize, bool make) {
-    if (last_ < tables_.size() && tables_[last_].first == pixelSize) return tables_[last_].second.get();
+  struct TSized {
+    int PixelSize = 0;
+    TTable Words;
+    size_t Units = 0;
+  };
+
+  TSized* TableFor(int pixelSize, bool make) {
+    if (last_ < tables_.size() && tables_[last_]->PixelSize == pixelSize) return tables_[last_].get();
     for (size_t i = 0; i < tables_.size(); ++i)
-      if (tables_[i].first == pixelSize) return tables_[last_ = i].second.get();
+      if (tables_[i]->PixelSize == pixelSize) return tables_[last_ = i].get();
     if (!make) return nullptr;
-    tables_.emplace_back(pixelSize, std::make_unique<TTable>());
+    tables_.push_back(std::make_unique<TSized>());
+    tables_.back()->PixelSize = pixelSize;
     last_ = tables_.size() - 1;
-    return tables_.back().second.get();
+    return tables_.back().get();
+  }
+
+  void Forget(TSized& table) {
+    words_ -= table.Words.Size();
+    units_ -= table.Units;
+    table.Words.Clear();
+    table.Units = 0;
   }
 
   void MakeRoom(int pixelSize) {
-    constexpr size_t kFairShare = kCachedWords / 64;
-    TTable* own = TableFor(pixelSize, false);
-    const size_t ownWords = own ? own->Size() : 0;
+    constexpr size_t kFairWords = kCachedWords / 64, kFairUnits = kCachedUnits / 64;
+    TSized* own = TableFor(pixelSize, false);
+    const size_t ownWords = own ? own->Words.Size() : 0;
     size_t most = 0;
-    for (const auto& [size, table] : tables_) most = std::max(most, table->Size());
-    if (own && ownWords == most && words_ - ownWords >= kFairShare) {
-      std::erase_if(tables_, [&](const auto& t) { return t.second.get() != own; });
+    for (const auto& table : tables_) most = std::max(most, table->Words.Size());
+    if (own && ownWords == most && (words_ - ownWords >= kFairWords || units_ - own->Units >= kFairUnits)) {
+      std::erase_if(tables_, [&](const auto& t) { return t.get() != own; });
       last_ = 0;
       words_ = ownWords;
-    } else if (own && ownWords < most && ownWords >= kFairShare) {
-      words_ -= ownWords;
-      own->Clear();
+      units_ = own->Units;
+    } else if (own && ownWords < most && (ownWords >= kFairWords || own->Units >= kFairUnits)) {
+      Forget(*own);
     } else {
       tables_.clear();
       words_ = 0;
+      units_ = 0;
     }
   }
 
-  std::vector<std::pair<int, std::unique_ptr<TTable>>> tables_;
+  std::vector<std::unique_ptr<TSized>> tables_;
   size_t last_ = 0;
-  size_t words_ = 0;
+  size_t words_ = 0, units_ = 0;
 };
 
 // The shape of a word, from the thread's cache where it is short enough.

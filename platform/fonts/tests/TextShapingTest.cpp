@@ -146,3 +146,45 @@ TEST(TextShaping, WordsMeasureTheSameAfterTheCacheHasFilledAtTwoSizes) {
 
 }  // namespace
 }  // namespace orv
+
+namespace orv {
+namespace {
+
+// Thai sentences are written without blanks: each is one word of hundreds of letters. Kept
+// shapes of such words, at two sizes, past the budget of letters the cache keeps, measure as
+// they did when first shaped.
+TEST(TextShaping, LongThaiSentencesMeasureTheSameKeptOrShapedAgain) {
+  auto face = TFontFace::Find("Laksaman", false, false, DEFAULT_CHARSET);
+  auto sentence = [](int n) {
+    std::u16string s;
+    for (int k = 0; s.size() < 1500; ++k) {
+      s += static_cast<char16_t>(u'ก' + (n + k) % 36);
+      if ((n * 7 + k) % 3 == 0) s += u'\u0E34';
+      if ((n + k) % 5 == 0) s += u'\u0E48';
+      s += k % 4 ? u'\u0E32' : u'\u0E19';
+    }
+    return s;
+  };
+  const std::u16string first = sentence(0);
+  const TTextMeasure layout = MeasureText(*face, 83, first), screen = MeasureText(*face, 13, first);
+  // A sentence longer than any kept one is shaped each time, the same.
+  const std::u16string longer = first + sentence(1);
+  EXPECT_EQ(MeasureText(*face, 83, longer).Advance, MeasureText(*face, 83, longer).Advance);
+  for (int n = 1; n < 400; ++n) {
+    MeasureText(*face, 83, sentence(n));
+    MeasureText(*face, 13, sentence(n));
+    if (n % 100 == 0) {
+      EXPECT_EQ(MeasureText(*face, 83, first).Advance, layout.Advance) << n;
+      EXPECT_EQ(MeasureText(*face, 13, first).Advance, screen.Advance) << n;
+    }
+  }
+  std::vector<int> starts, advances;
+  ClusterAdvances(*face, 83, first, starts, advances);
+  long long sum = 0;
+  for (int a : advances) sum += a;
+  EXPECT_EQ(sum, layout.Advance);
+  EXPECT_EQ(static_cast<int>(starts.size()), layout.Clusters);
+}
+
+}  // namespace
+}  // namespace orv
