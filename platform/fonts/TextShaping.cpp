@@ -70,17 +70,18 @@ void Graphemes(std::u16string_view text, std::vector<int>& starts) {
     starts.push_back(p);
 }
 
-// One word as shaped: clusters from its start, and its whole advance.
+// One word as shaped: clusters from its start, and its whole advance. A word that no glyph
+// was positioned in keeps its glyphs' clusters, from which its shape at any size follows.
 struct TWordShape {
   TTextShape Shape;
   long long Advance = 0;
+  bool Unpositioned = false;
+  std::vector<unsigned> GlyphClusters;
 };
 
-void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script, TWordShape& out) {
+// Grapheme clusters of word from the shaper's glyphs.
+void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs, TWordShape& out) {
   TTextShape& shape = out.Shape;
-  thread_local std::vector<TRawGlyph> glyphs;
-  glyphs.clear();
-  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), script, glyphs);
   Graphemes(word, shape.Starts);
   const size_t n = shape.Starts.size();
   shape.Advances.assign(n, 0);
@@ -124,6 +125,55 @@ void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, h
   out.Advance = pen;
 }
 
+// Whether the shaper positioned no glyph of a word shaped at pixelSize: no offsets, and every
+// advance the glyph's own at that size (or none for a glyph of no width). The positioning
+// tables are in the face's units; at a size where one unit is at least 1/64 pixel any value
+// they apply shows, so a word that shows none has none, at every size.
+bool Unpositioned(int pixelSize, const std::vector<TRawGlyph>& glyphs) {
+  const TFontFace* face = nullptr;
+  long xScale = 0;
+  for (const TRawGlyph& g : glyphs) {
+    if (g.X != 0 || g.Y != 0) return false;
+    if (g.Face != face) {
+      face = g.Face;
+      if (pixelSize * 64L < static_cast<long>(TFontShaper::UnitsPerEm(*face))) return false;
+      xScale = TFontShaper::XScale(*face, pixelSize);
+    }
+    if (g.Advance != TFontShaper::LinearAdvance(*face, xScale, g.Id) &&
+        !(g.Advance == 0 && TFontShaper::DesignAdvance(*face, g.Id) == 0))
+      return false;
+  }
+  return true;
+}
+
+void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script, TWordShape& out) {
+  thread_local std::vector<TRawGlyph> glyphs;
+  glyphs.clear();
+  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), script, glyphs);
+  PlaceGlyphs(word, glyphs, out);
+  out.Unpositioned = pixelSize > 0 && Unpositioned(pixelSize, glyphs);
+  out.GlyphClusters.clear();
+  if (out.Unpositioned)
+    for (const TRawGlyph& g : glyphs) out.GlyphClusters.push_back(g.Cluster);
+}
+
+// The glyphs at pixelSize of a word known unpositioned at another size: the same glyphs and
+// clusters with their own advances at this size, as the shaper gives them.
+void ResizedGlyphs(int pixelSize, const TWordShape& known, std::vector<TRawGlyph>& glyphs) {
+  glyphs.clear();
+  const std::vector<TPlacedGlyph>& placed = known.Shape.Glyphs;
+  const TFontFace* face = nullptr;
+  long xScale = 0;
+  for (size_t k = 0; k < placed.size(); ++k) {
+    if (placed[k].Face != face) {
+      face = placed[k].Face;
+      xScale = TFontShaper::XScale(*face, pixelSize);
+    }
+    const unsigned id = placed[k].GlyphId;
+    glyphs.push_back({face, id, known.GlyphClusters[k], TFontShaper::LinearAdvance(*face, xScale, id), 0, 0});
+  }
+}
+
 struct TWordKey {
   const TFontFace* Face;
   int PixelSize;
@@ -139,10 +189,12 @@ struct TWordProbe {
   std::u16string_view Text;
 };
 
+// The same at every size: each size has a table of its own, and a word is looked for in the
+// others' by the same hash.
 size_t WordHash(const TWordProbe& k) {
   size_t h = std::hash<std::u16string_view>()(k.Text);
   h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-  h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
+  h ^= static_cast<size_t>(k.Script) * 0x100000001B3ull;
   return h;
 }
 
@@ -171,6 +223,18 @@ class TWordShapes {
     return table->Words.Find(hash, [&](const TWordKey& k) {
       return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
     });
+  }
+
+  // The word shaped unpositioned at another size.
+  const TWordShape* FindUnpositioned(const TWordProbe& probe, size_t hash) const {
+    for (const auto& table : tables_) {
+      if (table->PixelSize == probe.PixelSize) continue;
+      const TWordShape* known = table->Words.Find(hash, [&](const TWordKey& k) {
+        return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+      });
+      if (known && known->Unpositioned) return known;
+    }
+    return nullptr;
   }
 
   TWordShape& Add(const TWordProbe& probe, size_t hash) {
@@ -245,8 +309,22 @@ const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view
   const TWordProbe probe{&face, pixelSize, script, word};
   const size_t hash = WordHash(probe);
   if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  // The layout shapes a text's words at its resolution before the screen asks for them at its
+  // own: most words need no shaping again.
+  thread_local std::vector<TRawGlyph> resized;
+  const TWordShape* other = cache.FindUnpositioned(probe, hash);
+  if (other) ResizedGlyphs(pixelSize, *other, resized);
+  // Adding may empty the other sizes' tables: what is needed of them is copied first.
+  thread_local std::vector<unsigned> clusters;
+  if (other) clusters = other->GlyphClusters;
   TWordShape& shaped = cache.Add(probe, hash);
-  ShapeWord(face, pixelSize, word, script, shaped);
+  if (other) {
+    PlaceGlyphs(word, resized, shaped);
+    shaped.Unpositioned = true;
+    shaped.GlyphClusters = clusters;
+  } else {
+    ShapeWord(face, pixelSize, word, script, shaped);
+  }
   return shaped;
 }
 

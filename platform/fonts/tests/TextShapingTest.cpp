@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "platform/fonts/TextShaping.h"
 #include "platform/rtl/CodePages.h"
@@ -184,6 +185,66 @@ TEST(TextShaping, LongThaiSentencesMeasureTheSameKeptOrShapedAgain) {
   for (int a : advances) sum += a;
   EXPECT_EQ(sum, layout.Advance);
   EXPECT_EQ(static_cast<int>(starts.size()), layout.Clusters);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Shapes, glyph by glyph, of words at pixelSize, in a thread of its own whose word cache has
+// seen them first at the sizes before.
+std::vector<std::string> ShapesAt(const TFontFace& face, const std::vector<std::u16string>& words,
+                                  std::vector<int> before, int pixelSize) {
+  std::vector<std::string> shapes;
+  std::thread([&] {
+    TTextShape shape;
+    for (int size : before)
+      for (const std::u16string& w : words) ShapeText(face, size, w, shape);
+    for (const std::u16string& w : words) {
+      ShapeText(face, pixelSize, w, shape);
+      std::string s;
+      for (size_t i = 0; i < shape.Starts.size(); ++i)
+        s += std::to_string(shape.Starts[i]) + ":" + std::to_string(shape.Advances[i]) + ":" +
+             std::to_string(shape.GlyphStarts[i + 1]) + " ";
+      for (const TPlacedGlyph& g : shape.Glyphs)
+        s += std::to_string(g.GlyphId) + "@" + std::to_string(g.X) + "," + std::to_string(g.Y) +
+             (g.Face == &face ? " " : "f ");
+      shapes.push_back(s);
+    }
+  }).join();
+  return shapes;
+}
+
+// The screen draws a page's words at a small size after the layout shaped them at 600 dpi; a
+// word the layout's shaping placed no glyph in is not shaped again. Its glyphs, clusters and
+// advances are those the shaper gives at the small size, Thai marks and Latin alike.
+TEST(TextShaping, AWordShapedForTheLayoutFirstHasTheScreensOwnShape) {
+  std::vector<std::u16string> words;
+  const std::u16string consonants = u"กขคงจชซดตถทนบปผพฟมยรลวสหอฮฎฏฐ", marks = u"\u0E34\u0E35\u0E36\u0E37\u0E38\u0E39\u0E31\u0E47";
+  for (size_t i = 0; i < 600; ++i) {
+    std::u16string w;
+    if (i % 4 == 3) w += static_cast<char16_t>(u'A' + i % 26) + std::u16string(u"ffiVAWaTo.,").substr(i % 7, 3);
+    if (i % 5 == 1) w += u'\u0E40';
+    w += consonants[i % consonants.size()];
+    if (i % 3) w += marks[i % marks.size()];
+    if (i % 2) w += static_cast<char16_t>(0x0E48 + i % 4);
+    w += i % 6 == 0 ? u"\u0E33" : u"\u0E32";
+    w += consonants[(i * 7) % consonants.size()];
+    w += u' ';
+    words.push_back(w);
+  }
+  words.push_back(u"ก\u200Bข\u00A0x\u0301 ");
+  words.push_back(u"陳 漢字 ");
+  for (const char* name : {"Tahoma", "Laksaman", "Arial"}) {
+    auto face = TFontFace::Find(name, false, false, DEFAULT_CHARSET);
+    for (int size : {8, 13, 16, 21}) {
+      const std::vector<std::string> alone = ShapesAt(*face, words, {}, size);
+      EXPECT_EQ(ShapesAt(*face, words, {83}, size), alone) << name << " " << size;
+      EXPECT_EQ(ShapesAt(*face, words, {125, 83}, size), alone) << name << " " << size;
+    }
+  }
 }
 
 }  // namespace
