@@ -38,6 +38,10 @@ struct TFontShaper {
   static long DesignAdvance(const TFontFace& face, unsigned glyph) {
     return glyph < face.advances_.size() ? face.advances_[glyph] : 0;
   }
+  // A glyph's advance before any positioning, in 1/64 pixel, at the size whose scale XScale
+  // gives: what the shaper starts from at that size.
+  static long XScale(const TFontFace& face, int pixelSize);
+  static int LinearAdvance(const TFontFace& face, long xScale, unsigned glyph);
   // Shapes text[from, to) with the rest of text as context, appending to glyphs. script
   // HB_SCRIPT_INVALID lets HarfBuzz guess it from the text.
   static void Shape(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,

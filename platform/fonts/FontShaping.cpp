@@ -9,12 +9,22 @@ namespace orv {
 
 namespace {
 
+// FT_DivFix of the size in 26.6 by the units per em.
+long XScaleOf(const TFontFace& face, int pixelSize) {
+  const long upem = TFontShaper::UnitsPerEm(face);
+  return ((static_cast<long>(pixelSize) * 64 << 16) + upem / 2) / upem;
+}
+
 // FreeType's unhinted linear advance: the design advance times the size's 16.16 scale, kept
 // in 16.16 pixels and cut to 26.6, as the canvas's font engine takes it.
-hb_position_t LinearAdvance(const TSizedFont& sized, unsigned glyph) {
-  long units = TFontShaper::DesignAdvance(*sized.Face, glyph);
-  long linear = (units * sized.XScale + 32) / 64;
+hb_position_t LinearAdvance(const TFontFace& face, long xScale, unsigned glyph) {
+  long units = TFontShaper::DesignAdvance(face, glyph);
+  long linear = (units * xScale + 32) / 64;
   return static_cast<hb_position_t>(linear >> 10);
+}
+
+hb_position_t LinearAdvance(const TSizedFont& sized, unsigned glyph) {
+  return LinearAdvance(*sized.Face, sized.XScale, glyph);
 }
 
 hb_position_t SizedAdvance(hb_font_t*, void* fontData, hb_codepoint_t glyph, void*) {
@@ -145,9 +155,7 @@ hb_font_t* TFontShaper::Font(const TFontFace& face, int pixelSize) {
   if (!sized) {
     sized = std::make_unique<TSizedFont>();
     sized->Face = &face;
-    // FT_DivFix of the size in 26.6 by the units per em.
-    const long upem = face.unitsPerEm_;
-    sized->XScale = ((static_cast<long>(pixelSize) * 64 << 16) + upem / 2) / upem;
+    sized->XScale = XScaleOf(face, pixelSize);
     sized->Font = hb_font_create_sub_font(impl.font);
     hb_font_set_scale(sized->Font, pixelSize * 64, pixelSize * 64);
     hb_font_set_ppem(sized->Font, static_cast<unsigned>(pixelSize), static_cast<unsigned>(pixelSize));
@@ -155,6 +163,12 @@ hb_font_t* TFontShaper::Font(const TFontFace& face, int pixelSize) {
     hb_font_make_immutable(sized->Font);
   }
   return sized->Font;
+}
+
+long TFontShaper::XScale(const TFontFace& face, int pixelSize) { return XScaleOf(face, pixelSize); }
+
+int TFontShaper::LinearAdvance(const TFontFace& face, long xScale, unsigned glyph) {
+  return orv::LinearAdvance(face, xScale, glyph);
 }
 
 void TFontShaper::Shape(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,

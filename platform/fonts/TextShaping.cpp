@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/fonts/FontShaper.h"
@@ -46,6 +47,15 @@ inline bool Extends(char32_t c) {
 // Where each grapheme cluster of text begins.
 void Graphemes(std::u16string_view text, std::vector<int>& starts) {
   starts.clear();
+  // Printable ASCII and Thai, the register's own words, need no rules: a cluster begins at every
+  // character but a Thai vowel or mark written over, under or after its letter.
+  bool plain = true;
+  for (char16_t c : text) plain &= (c >= 0x20 && c < 0x7F) || (c >= 0x0E01 && c <= 0x0E5B);
+  if (plain) {
+    for (size_t i = 0; i < text.size(); ++i)
+      if (i == 0 || !Extends(text[i])) starts.push_back(static_cast<int>(i));
+    return;
+  }
   UErrorCode status = U_ZERO_ERROR;
   thread_local std::unique_ptr<icu::BreakIterator> iterator(
       icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
@@ -60,17 +70,18 @@ void Graphemes(std::u16string_view text, std::vector<int>& starts) {
     starts.push_back(p);
 }
 
-// One word as shaped: clusters from its start, and its whole advance.
+// One word as shaped: clusters from its start, and its whole advance. A word that no glyph
+// was positioned in keeps its glyphs' clusters, from which its shape at any size follows.
 struct TWordShape {
   TTextShape Shape;
   long long Advance = 0;
+  bool Unpositioned = false;
+  std::vector<unsigned> GlyphClusters;
 };
 
-void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script, TWordShape& out) {
+// Grapheme clusters of word from the shaper's glyphs.
+void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs, TWordShape& out) {
   TTextShape& shape = out.Shape;
-  thread_local std::vector<TRawGlyph> glyphs;
-  glyphs.clear();
-  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), script, glyphs);
   Graphemes(word, shape.Starts);
   const size_t n = shape.Starts.size();
   shape.Advances.assign(n, 0);
@@ -114,6 +125,55 @@ void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, h
   out.Advance = pen;
 }
 
+// Whether the shaper positioned no glyph of a word shaped at pixelSize: no offsets, and every
+// advance the glyph's own at that size (or none for a glyph of no width). The positioning
+// tables are in the face's units; at a size where one unit is at least 1/64 pixel any value
+// they apply shows, so a word that shows none has none, at every size.
+bool Unpositioned(int pixelSize, const std::vector<TRawGlyph>& glyphs) {
+  const TFontFace* face = nullptr;
+  long xScale = 0;
+  for (const TRawGlyph& g : glyphs) {
+    if (g.X != 0 || g.Y != 0) return false;
+    if (g.Face != face) {
+      face = g.Face;
+      if (pixelSize * 64L < static_cast<long>(TFontShaper::UnitsPerEm(*face))) return false;
+      xScale = TFontShaper::XScale(*face, pixelSize);
+    }
+    if (g.Advance != TFontShaper::LinearAdvance(*face, xScale, g.Id) &&
+        !(g.Advance == 0 && TFontShaper::DesignAdvance(*face, g.Id) == 0))
+      return false;
+  }
+  return true;
+}
+
+void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script, TWordShape& out) {
+  thread_local std::vector<TRawGlyph> glyphs;
+  glyphs.clear();
+  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), script, glyphs);
+  PlaceGlyphs(word, glyphs, out);
+  out.Unpositioned = pixelSize > 0 && Unpositioned(pixelSize, glyphs);
+  out.GlyphClusters.clear();
+  if (out.Unpositioned)
+    for (const TRawGlyph& g : glyphs) out.GlyphClusters.push_back(g.Cluster);
+}
+
+// The glyphs at pixelSize of a word known unpositioned at another size: the same glyphs and
+// clusters with their own advances at this size, as the shaper gives them.
+void ResizedGlyphs(int pixelSize, const TWordShape& known, std::vector<TRawGlyph>& glyphs) {
+  glyphs.clear();
+  const std::vector<TPlacedGlyph>& placed = known.Shape.Glyphs;
+  const TFontFace* face = nullptr;
+  long xScale = 0;
+  for (size_t k = 0; k < placed.size(); ++k) {
+    if (placed[k].Face != face) {
+      face = placed[k].Face;
+      xScale = TFontShaper::XScale(*face, pixelSize);
+    }
+    const unsigned id = placed[k].GlyphId;
+    glyphs.push_back({face, id, known.GlyphClusters[k], TFontShaper::LinearAdvance(*face, xScale, id), 0, 0});
+  }
+}
+
 struct TWordKey {
   const TFontFace* Face;
   int PixelSize;
@@ -129,21 +189,118 @@ struct TWordProbe {
   std::u16string_view Text;
 };
 
+// The same at every size: each size has a table of its own, and a word is looked for in the
+// others' by the same hash.
 size_t WordHash(const TWordProbe& k) {
   size_t h = std::hash<std::u16string_view>()(k.Text);
   h ^= std::hash<const void*>()(k.Face) + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2);
-  h ^= static_cast<size_t>(k.PixelSize) * 0x100000001B3ull + static_cast<size_t>(k.Script);
+  h ^= static_cast<size_t>(k.Script) * 0x100000001B3ull;
   return h;
 }
 
-// Longer stretches (a Thai paragraph has few blanks) are shaped on their own each time.
-constexpr size_t kLongestCachedWord = 96;
-// Enough for the names, streets and districts of a long list.
+// Thai writes no blanks between its words: a sentence is one word here, and the lines of a
+// paragraph without blanks are words of a line's length, each measured for the layout, for the
+// screen and for every page drawn. Longer stretches are pieces of a paragraph that are cut
+// elsewhere the next time: they are shaped on their own, once per layout.
+constexpr size_t kLongestCachedWord = 2048;
+// Enough for the names, streets and districts of a long list, and for the sentences of long
+// Thai text: a shaped UTF-16 unit takes about 40 bytes.
 constexpr size_t kCachedWords = 40000;
+constexpr size_t kCachedUnits = 1 << 20;
+
+// The thread's shaped words, a table for each pixel size under one budget of words and of
+// their UTF-16 units. A text is laid out at one size and its pages drawn at another, and the
+// layout's words serve every page again. So when the budget is spent, the size holding the most
+// words keeps them: it makes room by emptying the other sizes, and any other size by emptying
+// its own table. Where that would free less than a fair share, all start again.
+class TWordShapes {
+ public:
+  using TTable = TWordTable<TWordKey, TWordShape, kCachedWords>;
+
+  const TWordShape* Find(const TWordProbe& probe, size_t hash) {
+    TSized* table = TableFor(probe.PixelSize, false);
+    if (!table) return nullptr;
+    return table->Words.Find(hash, [&](const TWordKey& k) {
+      return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+    });
+  }
+
+  // The word shaped unpositioned at another size.
+  const TWordShape* FindUnpositioned(const TWordProbe& probe, size_t hash) const {
+    for (const auto& table : tables_) {
+      if (table->PixelSize == probe.PixelSize) continue;
+      const TWordShape* known = table->Words.Find(hash, [&](const TWordKey& k) {
+        return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+      });
+      if (known && known->Unpositioned) return known;
+    }
+    return nullptr;
+  }
+
+  TWordShape& Add(const TWordProbe& probe, size_t hash) {
+    if (words_ >= kCachedWords || units_ + probe.Text.size() > kCachedUnits) MakeRoom(probe.PixelSize);
+    ++words_;
+    units_ += probe.Text.size();
+    TSized& table = *TableFor(probe.PixelSize, true);
+    // The table starts again by itself when its words fill it.
+    if (table.Words.Size() >= kCachedWords) Forget(table);
+    table.Units += probe.Text.size();
+    return table.Words.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
+  }
+
+ private:
+  struct TSized {
+    int PixelSize = 0;
+    TTable Words;
+    size_t Units = 0;
+  };
+
+  TSized* TableFor(int pixelSize, bool make) {
+    if (last_ < tables_.size() && tables_[last_]->PixelSize == pixelSize) return tables_[last_].get();
+    for (size_t i = 0; i < tables_.size(); ++i)
+      if (tables_[i]->PixelSize == pixelSize) return tables_[last_ = i].get();
+    if (!make) return nullptr;
+    tables_.push_back(std::make_unique<TSized>());
+    tables_.back()->PixelSize = pixelSize;
+    last_ = tables_.size() - 1;
+    return tables_.back().get();
+  }
+
+  void Forget(TSized& table) {
+    words_ -= table.Words.Size();
+    units_ -= table.Units;
+    table.Words.Clear();
+    table.Units = 0;
+  }
+
+  void MakeRoom(int pixelSize) {
+    constexpr size_t kFairWords = kCachedWords / 64, kFairUnits = kCachedUnits / 64;
+    TSized* own = TableFor(pixelSize, false);
+    const size_t ownWords = own ? own->Words.Size() : 0;
+    size_t most = 0;
+    for (const auto& table : tables_) most = std::max(most, table->Words.Size());
+    if (own && ownWords == most && (words_ - ownWords >= kFairWords || units_ - own->Units >= kFairUnits)) {
+      std::erase_if(tables_, [&](const auto& t) { return t.get() != own; });
+      last_ = 0;
+      words_ = ownWords;
+      units_ = own->Units;
+    } else if (own && ownWords < most && (ownWords >= kFairWords || own->Units >= kFairUnits)) {
+      Forget(*own);
+    } else {
+      tables_.clear();
+      words_ = 0;
+      units_ = 0;
+    }
+  }
+
+  std::vector<std::unique_ptr<TSized>> tables_;
+  size_t last_ = 0;
+  size_t words_ = 0, units_ = 0;
+};
 
 // The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
-  thread_local TWordTable<TWordKey, TWordShape, kCachedWords> cache;
+  thread_local TWordShapes cache;
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
@@ -151,13 +308,23 @@ const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view
   }
   const TWordProbe probe{&face, pixelSize, script, word};
   const size_t hash = WordHash(probe);
-  const TWordShape* known = cache.Find(hash, [&](const TWordKey& k) {
-    return k.Face == probe.Face && k.PixelSize == probe.PixelSize && k.Script == probe.Script &&
-           std::u16string_view(k.Text) == probe.Text;
-  });
-  if (known) return *known;
-  TWordShape& shaped = cache.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
-  ShapeWord(face, pixelSize, word, script, shaped);
+  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  // The layout shapes a text's words at its resolution before the screen asks for them at its
+  // own: most words need no shaping again.
+  thread_local std::vector<TRawGlyph> resized;
+  const TWordShape* other = cache.FindUnpositioned(probe, hash);
+  if (other) ResizedGlyphs(pixelSize, *other, resized);
+  // Adding may empty the other sizes' tables: what is needed of them is copied first.
+  thread_local std::vector<unsigned> clusters;
+  if (other) clusters = other->GlyphClusters;
+  TWordShape& shaped = cache.Add(probe, hash);
+  if (other) {
+    PlaceGlyphs(word, resized, shaped);
+    shaped.Unpositioned = true;
+    shaped.GlyphClusters = clusters;
+  } else {
+    ShapeWord(face, pixelSize, word, script, shaped);
+  }
   return shaped;
 }
 

@@ -17,23 +17,29 @@ class TWordTable {
   // Same(key) tells the stored key that matches what is looked for.
   template <class Same>
   const Value* Find(std::size_t hash, Same same) const {
-    for (std::size_t i = hash & kMask; slots_[i].Word; i = (i + 1) & kMask)
+    if (words_.empty()) return nullptr;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask; slots_[i].Word; i = (i + 1) & mask)
       if (slots_[i].Hash == hash && same(slots_[i].Word->Name)) return &slots_[i].Word->Val;
     return nullptr;
   }
 
   // One-off words would otherwise make the memory grow with the rows: a full table starts again.
   Value& Add(Key key, std::size_t hash) {
-    if (words_.size() >= Capacity) {
-      words_.clear();
-      std::fill(slots_.begin(), slots_.end(), Slot{});
-    }
+    if (words_.size() >= Capacity) Clear();
+    // Well above the words held, so that probes stay short; a table of few words stays small.
+    if ((words_.size() + 1) * 3 > slots_.size() * 2) Grow();
     Entry& e = words_.emplace_back();
     e.Name = std::move(key);
-    std::size_t i = hash & kMask;
-    while (slots_[i].Word) i = (i + 1) & kMask;
-    slots_[i] = Slot{hash, &e};
+    Place({hash, &e});
     return e.Val;
+  }
+
+  std::size_t Size() const { return words_.size(); }
+
+  void Clear() {
+    words_.clear();
+    slots_.assign(kFirstSlots, Slot{});
   }
 
  private:
@@ -45,11 +51,23 @@ class TWordTable {
     std::size_t Hash = 0;
     Entry* Word = nullptr;
   };
-  // Well above the capacity, so that probes stay short.
-  static constexpr std::size_t kSlots = 65536;
-  static_assert(Capacity <= kSlots * 2 / 3);
-  static constexpr std::size_t kMask = kSlots - 1;
-  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  static constexpr std::size_t kFirstSlots = 1024;
+
+  void Place(Slot slot) {
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slot.Hash & mask;
+    while (slots_[i].Word) i = (i + 1) & mask;
+    slots_[i] = slot;
+  }
+
+  void Grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    for (const Slot& s : old)
+      if (s.Word) Place(s);
+  }
+
+  std::vector<Slot> slots_ = std::vector<Slot>(kFirstSlots);
   // A deque keeps its entries where they are as it grows.
   std::deque<Entry> words_;
 };

@@ -506,10 +506,38 @@ void TkvxDrawText::DropLines() {
   lines_.clear();
 }
 
+namespace {
+
+// Lines whose breaks could differ from the whole paragraph's lie within this many units of the
+// end of a piece of it.
+constexpr size_t kPieceMargin = 1024;
+
+}  // namespace
+
+int TkvxDrawText::LayoutWidth() const {
+  const int width =
+      (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
+  return Round(width * Factor);
+}
+
+size_t TkvxDrawText::PieceLength(size_t lines, int fullWidth) const {
+  if (lines == SIZE_MAX) return 64 * kPieceMargin;
+  // As many lines of a quarter of an em a character (half what text takes), and the margin.
+  // Too short a piece costs another piece.
+  const size_t perLine = static_cast<size_t>(std::max(16, fullWidth * 4 / std::max(1, -font_.Height)));
+  return std::max<size_t>(4 * kPieceMargin, lines * perLine + kPieceMargin);
+}
+
+size_t TkvxDrawText::SplitLength() const {
+  const size_t lines = static_cast<size_t>(LinesIn(textRect_.Bottom - textRect_.Top + 1)) + 1;
+  // The first piece whole and as much again: a paragraph cut there is laid out as the whole one.
+  return 2 * PieceLength(lines, LayoutWidth());
+}
+
 void TkvxDrawText::SetText(const TWideStrings& lines) {
   DropLines();
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
-  int fullWidth = Round(width * Factor);
+  int fullWidth = LayoutWidth();
   int firstWidth = Round((width - paragraphGap_) * Factor);
   int spacing = Round(charSpacing_ * Factor);
   lineLimit_ = SIZE_MAX;
@@ -519,22 +547,22 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   for (Integer i = 0; i < lines.Count(); ++i) {
     const WideString& source = lines.Line(i);
     // Past the limit the source is only kept, for the text that goes on.
-    if (lines_.size() < lineLimit_) WrapLimited(source, fullWidth, firstWidth, spacing);
+    if (lines_.size() < lineLimit_)
+      WrapLimited(source, fullWidth, firstWidth, spacing, cutParagraph_ && i + 1 == lines.Count());
     plainText_ += source;
     plainText_ += u"\r\n";
   }
+  shortOfText_ = cutParagraph_ && lines_.size() < lineLimit_;
 }
 
-void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing) {
+void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing, bool cut) {
   const int offset = static_cast<int>(plainText_.size());
   // A long paragraph is laid out piece by piece: each piece's lines are kept up to the last that
   // breaks well away from the piece's end (where the breaks could differ from the whole text's),
   // and the next piece begins with the line after, in the state its first character has. A
   // piece too short for a line is doubled. Measuring then takes the room of a piece, not of the
   // paragraph, and a split takes the pieces its lines need.
-  constexpr size_t kMargin = 1024;
-  size_t piece = lineLimit_ != SIZE_MAX ? std::max<size_t>(4 * kMargin, (lineLimit_ - lines_.size()) * 512)
-                                        : 64 * kMargin;
+  size_t piece = PieceLength(lineLimit_ != SIZE_MAX ? lineLimit_ - lines_.size() : SIZE_MAX, fullWidth);
   size_t from = 0;
   std::optional<TkvxHTMLTag> state;
   Paragraph& para = paragraph_;
@@ -546,7 +574,7 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
       if (open != WideString::npos && open > from && source.find(u'>', open) >= end) end = open;
     }
     ParseTags(source.substr(from, end - from), offset + static_cast<int>(from), para, state ? &*state : nullptr);
-    const size_t stopAt = para.Visible.size() > kMargin ? para.Visible.size() - kMargin : 0;
+    const size_t stopAt = para.Visible.size() > kPieceMargin ? para.Visible.size() - kPieceMargin : 0;
     const size_t next = WrapParagraph(para, fullWidth, firstWidth, spacing, from == 0, stopAt);
     if (next == 0 || next == SIZE_MAX || next >= para.Tags.size()) {
       piece *= 2;
@@ -557,7 +585,12 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
   }
   if (lines_.size() >= lineLimit_) return;
   ParseTags(from == 0 ? source : source.substr(from), offset + static_cast<int>(from), para, state ? &*state : nullptr);
-  WrapParagraph(para, fullWidth, firstWidth, spacing, from == 0, SIZE_MAX);
+  // The end of a cut paragraph is a piece's end like the others; a line that is not wrapped is
+  // made whole, which serves only as the first line past the part.
+  const size_t stopAt = !cut || !wordWrap_                    ? SIZE_MAX
+                        : para.Visible.size() > kPieceMargin ? para.Visible.size() - kPieceMargin
+                                                             : 0;
+  WrapParagraph(para, fullWidth, firstWidth, spacing, from == 0, stopAt);
 }
 
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {

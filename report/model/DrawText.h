@@ -67,7 +67,18 @@ class TkvxDrawText {
   void SetParaBreaks(bool firstParaBreak, bool lastParaBreak);
   // While on, SetText lays out only the lines the text rectangle holds and the first that does
   // not: all that splitting a memo needs, so a long memo is split in one pass over its pages.
-  void SetSplitting(bool splitting) { splitting_ = splitting; }
+  // With cutParagraph the text's last paragraph goes on beyond the text given: only its lines
+  // that end well before the cut are made, and ShortOfText() tells when they were too few.
+  void SetSplitting(bool splitting, bool cutParagraph = false) {
+    splitting_ = splitting;
+    cutParagraph_ = splitting && cutParagraph;
+  }
+  // The last SetText of a cut paragraph made fewer lines than a split needs: a longer piece of
+  // the paragraph must be given.
+  bool ShortOfText() const { return shortOfText_; }
+  // How much of a long paragraph a split of the current text rectangle reads at first, in UTF-16
+  // units: enough, mostly, for the lines it holds and the first that does not fit.
+  size_t SplitLength() const;
   WideString DeleteTags(const WideString& text);
   void DrawText(TCanvas* canvas, TkvxHAlign hAlign, TkvxVAlign vAlign);
 
@@ -115,8 +126,13 @@ class TkvxDrawText {
   // no line begins from stopAt (a unit of para.Visible) on, nor breaks there: the unit where the
   // line not made begins is returned, SIZE_MAX when all were made.
   size_t WrapParagraph(Paragraph& para, int fullWidth, int firstWidth, int spacing, bool paraStart, size_t stopAt);
-  // Lays out a paragraph's source up to the line limit.
-  void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing);
+  // Lays out a paragraph's source up to the line limit; a cut one only where its lines break
+  // well before its end.
+  void WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing, bool cut);
+  // The width of a line at the layout resolution, and how much of a long paragraph is laid out
+  // at a time for lines more lines.
+  int LayoutWidth() const;
+  size_t PieceLength(size_t lines, int fullWidth) const;
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
   // a state's size to the canvas font height.
   struct Measured {
@@ -151,7 +167,7 @@ class TkvxDrawText {
   TRect textRect_{}, frameRect_{};
   Extended scaleX_ = 1, scaleY_ = 1, printScale_ = 1;
   Extended paragraphGap_ = 0, charSpacing_ = 0, lineSpacing_ = 0;
-  bool splitting_ = false;
+  bool splitting_ = false, cutParagraph_ = false, shortOfText_ = false;
   // SetText stops making lines at this count.
   size_t lineLimit_ = SIZE_MAX;
   WideString plainText_;

@@ -387,7 +387,7 @@ void TkvxCustomMemoView::GetData() {
   if (flowTo_) {
     InitPart();
     DrawPart();
-    flowTo_->SetText(PartText);
+    flowTo_->SetText(WideString(PartText()));
     flowTo_->AllowExpressions = false;
   }
 }
@@ -603,21 +603,32 @@ Extended TkvxCustomMemoView::CalcWidth() {
 }
 
 void TkvxCustomMemoView::InitPart() {
-  PartText = Text();
+  partText_ = Text();
+  partStart_ = 0;
   FirstParaBreak = false;
   LastParaBreak = false;
 }
 
 namespace {
 
-// Where the text after its first count lines begins, as TWideStrings breaks lines; the end of
-// the text when it has no more than count.
-size_t AfterLines(const WideString& text, size_t count) {
+bool EndsLine(char16_t c) { return c == u'\r' || c == u'\n' || c == u'\u2028'; }
+
+// Where the part to lay out ends in text: after its first count lines as TWideStrings breaks
+// lines, the end of the text when it has no more; or, when that is further than bound, inside
+// the first paragraph that reaches past bound (cut is then set). A text that ends at a NUL is
+// all one part, as TWideStrings reads nothing after it.
+size_t PartEnd(std::u16string_view text, size_t count, size_t bound, bool& cut) {
+  cut = false;
   size_t i = 0;
   for (size_t line = 0; line < count; ++line) {
-    while (i < text.size() && text[i] != u'\n' && text[i] != u'\r' && text[i] != u'\u2028') {
-      // The text ends at a NUL: it is all one part.
+    const size_t lineStart = i;
+    while (i < text.size() && !EndsLine(text[i])) {
       if (text[i] == u'\0') return text.size();
+      // Never between the halves of a surrogate pair.
+      if (i >= bound && i > lineStart && !(text[i] >= 0xDC00 && text[i] <= 0xDFFF)) {
+        cut = true;
+        return i;
+      }
       ++i;
     }
     if (i < text.size() && text[i] == u'\r') ++i;
@@ -630,32 +641,63 @@ size_t AfterLines(const WideString& text, size_t count) {
 
 }  // namespace
 
+void TkvxCustomMemoView::ReplacePartHead(size_t used, const WideString& text) {
+  const size_t end = partStart_ + used;
+  if (text.size() <= end) {
+    // The text put back is what the page did not take: it fits where that page's text was.
+    partStart_ = end - text.size();
+    std::copy(text.begin(), text.end(), partText_.begin() + static_cast<std::ptrdiff_t>(partStart_));
+  } else {
+    partText_ = text + partText_.substr(end);
+    partStart_ = 0;
+  }
+  if (partStart_ == partText_.size()) {
+    WideString().swap(partText_);
+    partStart_ = 0;
+  }
+}
+
 Extended TkvxCustomMemoView::DrawPart() {
   TkvxDrawText& drawer = Drawer();
   TkvxDrawTextLock guard(drawer);
   TColor savedColor = Color();
   // The part takes no more lines of the text than its height holds, and each source line makes
-  // a line at least: only those lines and the first that does not fit are laid out, so a long
-  // memo is split in one pass over its pages. An auto-width memo measures all its lines for its
-  // width.
-  size_t head = PartText.size();
+  // a line at least: only those lines and the first that does not fit are laid out, and of a
+  // long paragraph only a piece about the part's size, so a long memo is split in one pass over
+  // its pages. An auto-width memo measures all its lines for its width.
+  const std::u16string_view rest = PartText();
+  size_t lines = SIZE_MAX, bound = SIZE_MAX;
   if (!AutoWidth) {
     SetupFontAndOptions(drawer);
     BeginDraw(nullptr, 1, 1, 0, 0);
-    head = AfterLines(PartText, static_cast<size_t>(drawer.LinesIn(TextRect.Bottom - TextRect.Top + 1)) + 1);
+    TRect box = TextRect;
+    drawer.SetDimensions(box, box, 1, 1, 1);
+    lines = static_cast<size_t>(drawer.LinesIn(TextRect.Bottom - TextRect.Top + 1)) + 1;
+    bound = drawer.SplitLength();
   }
-  SetText(head < PartText.size() ? PartText.substr(0, head) : PartText);
-  drawer.SetSplitting(!AutoWidth);
-  try {
-    SetupDrawText(nullptr, 1, 1, 0, 0);
-  } catch (...) {
+  size_t head = rest.size();
+  bool cut = false;
+  for (;;) {
+    if (!AutoWidth) head = PartEnd(rest, lines, bound, cut);
+    SetText(WideString(rest.substr(0, head)));
+    drawer.SetSplitting(!AutoWidth, cut);
+    try {
+      SetupDrawText(nullptr, 1, 1, 0, 0);
+    } catch (...) {
+      drawer.SetSplitting(false);
+      throw;
+    }
     drawer.SetSplitting(false);
-    throw;
+    // A piece that gave too few lines (a paragraph of unusually narrow letters) is taken longer.
+    if (!cut || !drawer.ShortOfText()) break;
+    bound *= 2;
   }
-  drawer.SetSplitting(false);
   bool paraBreak = false;
-  // What did not fit takes the place of the lines laid out; the rest of the text stays put.
-  PartText.replace(0, head, drawer.GetOutBoundsText(paraBreak));
+  WideString out = drawer.GetOutBoundsText(paraBreak);
+  // The drawer ends every paragraph it was given; a cut one goes on in the text not given.
+  if (cut && out.size() >= 2 && out.compare(out.size() - 2, 2, u"\r\n") == 0) out.resize(out.size() - 2);
+  // What did not fit takes the place of the text laid out; the rest of the text stays put.
+  ReplacePartHead(head, out);
   SetText(drawer.GetInBoundsText());
   LastParaBreak = paraBreak;
   Extended unused = drawer.UnusedSpace();

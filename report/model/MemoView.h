@@ -2,6 +2,7 @@
 // Memo views: the text objects of a report. Their text holds expressions between delimiters,
 // expanded per record by the report, and is laid out and drawn by the text drawer.
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "report/model/DrawText.h"
@@ -105,7 +106,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   bool LastParaBreak = false;
   Extended LineSpacing = 2;
   Extended ParagraphGap = 0;
-  WideString PartText;
+  // The text still to be laid out while the memo is split over pages.
+  std::u16string_view PartText() const { return std::u16string_view(partText_).substr(partStart_); }
   bool RTLReading = false;
   bool SuppressRepeated = false;
   WideString SavedText;
@@ -165,6 +167,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   void ExpandExpression(const TTextExpression& e, TkvxReport* report, WideString& out);
   WideString FormatValue(const Variant& value, const TkvxFormat& format) const;
   void DrawUnderlines(TkvxDrawText& drawer);
+  // The part's text loses its first used units and begins with text instead.
+  void ReplacePartHead(size_t used, const WideString& text);
 
   std::unique_ptr<TWideStrings> memo_;
   mutable std::unique_ptr<TkvxHighlight> highlight_;
@@ -173,6 +177,10 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   String style_;
   TkvxCustomMemoView* flowTo_ = nullptr;
   TExpressionText expressions_;
+  // PartText is partText_ from partStart_ on: a split takes a page's text off its front by
+  // moving the start, not by moving all the text after it.
+  WideString partText_;
+  size_t partStart_ = 0;
 };
 
 class TkvxMemoView : public TkvxCustomMemoView {

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "platform/fonts/TextShaping.h"
 #include "platform/rtl/CodePages.h"
@@ -92,6 +93,158 @@ TEST(TextShaping, LettersTheFaceLacksComeFromAFaceThatHasThem) {
     EXPECT_TRUE(faces.count(g.Face)) << g.Face->FamilyName();
   }
   EXPECT_EQ(face->FallbackFor(U'陳'), face->FallbackFor(U'陳'));
+}
+
+TEST(TextShaping, ThaiAndLatinClustersAreIcusGraphemesWhateverStandsAroundThem) {
+  auto face = TFontFace::Find("Tahoma", false, false, DEFAULT_CHARSET);
+  // Every pair of the Thai block and printable ASCII after a consonant, and after a blank.
+  std::u16string letters;
+  for (char16_t c = 0x0E01; c <= 0x0E5B; ++c) letters += c;
+  for (char16_t c = 0x20; c < 0x7F; ++c) letters += c;
+  TTextShape shape;
+  for (const char16_t* lead : {u"ก", u" "})
+    for (char16_t a : letters) {
+      std::u16string text = lead;
+      text += a;
+      for (char16_t b : letters) text += std::u16string{a, b};
+      ShapeText(*face, 83, text, shape);
+      ASSERT_EQ(shape.Starts, IcuGraphemes(text)) << static_cast<int>(a);
+    }
+}
+
+// Long enough that the words of the two sizes fill the thread's cache of shaped words.
+TEST(TextShaping, WordsMeasureTheSameAfterTheCacheHasFilledAtTwoSizes) {
+  auto face = TFontFace::Find("Laksaman", false, false, DEFAULT_CHARSET);
+  auto word = [](int n) {
+    std::u16string w = u"ส";
+    for (; n > 0; n /= 20) w += static_cast<char16_t>(u'ก' + n % 20);
+    return w + u"ย ";
+  };
+  auto measure = [&](int size, int from, int to) {
+    std::vector<long long> advances;
+    for (int n = from; n < to; ++n) advances.push_back(MeasureText(*face, size, word(n)).Advance);
+    return advances;
+  };
+  // Measured first where no cache has seen them.
+  const std::vector<long long> layout = measure(83, 0, 300), screen = measure(13, 0, 300);
+  std::vector<int> starts, advances;
+  for (int round = 0; round < 2; ++round) {
+    measure(83, 0, 30000);
+    measure(13, 0, 15000);
+    EXPECT_EQ(measure(83, 0, 300), layout);
+    EXPECT_EQ(measure(13, 0, 300), screen);
+  }
+  // A text of those words gives each word's clusters in turn.
+  std::u16string text;
+  for (int n = 0; n < 300; ++n) text += word(n);
+  ClusterAdvances(*face, 83, text, starts, advances);
+  long long sum = 0;
+  for (int a : advances) sum += a;
+  long long expected = 0;
+  for (long long a : layout) expected += a;
+  EXPECT_EQ(sum, expected);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Thai sentences are written without blanks: each is one word of hundreds of letters. Kept
+// shapes of such words, at two sizes, past the budget of letters the cache keeps, measure as
+// they did when first shaped.
+TEST(TextShaping, LongThaiSentencesMeasureTheSameKeptOrShapedAgain) {
+  auto face = TFontFace::Find("Laksaman", false, false, DEFAULT_CHARSET);
+  auto sentence = [](int n) {
+    std::u16string s;
+    for (int k = 0; s.size() < 1500; ++k) {
+      s += static_cast<char16_t>(u'ก' + (n + k) % 36);
+      if ((n * 7 + k) % 3 == 0) s += u'\u0E34';
+      if ((n + k) % 5 == 0) s += u'\u0E48';
+      s += k % 4 ? u'\u0E32' : u'\u0E19';
+    }
+    return s;
+  };
+  const std::u16string first = sentence(0);
+  const TTextMeasure layout = MeasureText(*face, 83, first), screen = MeasureText(*face, 13, first);
+  // A sentence longer than any kept one is shaped each time, the same.
+  const std::u16string longer = first + sentence(1);
+  EXPECT_EQ(MeasureText(*face, 83, longer).Advance, MeasureText(*face, 83, longer).Advance);
+  for (int n = 1; n < 400; ++n) {
+    MeasureText(*face, 83, sentence(n));
+    MeasureText(*face, 13, sentence(n));
+    if (n % 100 == 0) {
+      EXPECT_EQ(MeasureText(*face, 83, first).Advance, layout.Advance) << n;
+      EXPECT_EQ(MeasureText(*face, 13, first).Advance, screen.Advance) << n;
+    }
+  }
+  std::vector<int> starts, advances;
+  ClusterAdvances(*face, 83, first, starts, advances);
+  long long sum = 0;
+  for (int a : advances) sum += a;
+  EXPECT_EQ(sum, layout.Advance);
+  EXPECT_EQ(static_cast<int>(starts.size()), layout.Clusters);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// Shapes, glyph by glyph, of words at pixelSize, in a thread of its own whose word cache has
+// seen them first at the sizes before.
+std::vector<std::string> ShapesAt(const TFontFace& face, const std::vector<std::u16string>& words,
+                                  std::vector<int> before, int pixelSize) {
+  std::vector<std::string> shapes;
+  std::thread([&] {
+    TTextShape shape;
+    for (int size : before)
+      for (const std::u16string& w : words) ShapeText(face, size, w, shape);
+    for (const std::u16string& w : words) {
+      ShapeText(face, pixelSize, w, shape);
+      std::string s;
+      for (size_t i = 0; i < shape.Starts.size(); ++i)
+        s += std::to_string(shape.Starts[i]) + ":" + std::to_string(shape.Advances[i]) + ":" +
+             std::to_string(shape.GlyphStarts[i + 1]) + " ";
+      for (const TPlacedGlyph& g : shape.Glyphs)
+        s += std::to_string(g.GlyphId) + "@" + std::to_string(g.X) + "," + std::to_string(g.Y) +
+             (g.Face == &face ? " " : "f ");
+      shapes.push_back(s);
+    }
+  }).join();
+  return shapes;
+}
+
+// The screen draws a page's words at a small size after the layout shaped them at 600 dpi; a
+// word the layout's shaping placed no glyph in is not shaped again. Its glyphs, clusters and
+// advances are those the shaper gives at the small size, Thai marks and Latin alike.
+TEST(TextShaping, AWordShapedForTheLayoutFirstHasTheScreensOwnShape) {
+  std::vector<std::u16string> words;
+  const std::u16string consonants = u"กขคงจชซดตถทนบปผพฟมยรลวสหอฮฎฏฐ", marks = u"\u0E34\u0E35\u0E36\u0E37\u0E38\u0E39\u0E31\u0E47";
+  for (size_t i = 0; i < 600; ++i) {
+    std::u16string w;
+    if (i % 4 == 3) w += static_cast<char16_t>(u'A' + i % 26) + std::u16string(u"ffiVAWaTo.,").substr(i % 7, 3);
+    if (i % 5 == 1) w += u'\u0E40';
+    w += consonants[i % consonants.size()];
+    if (i % 3) w += marks[i % marks.size()];
+    if (i % 2) w += static_cast<char16_t>(0x0E48 + i % 4);
+    w += i % 6 == 0 ? u"\u0E33" : u"\u0E32";
+    w += consonants[(i * 7) % consonants.size()];
+    w += u' ';
+    words.push_back(w);
+  }
+  words.push_back(u"ก\u200Bข\u00A0x\u0301 ");
+  words.push_back(u"陳 漢字 ");
+  for (const char* name : {"Tahoma", "Laksaman", "Arial"}) {
+    auto face = TFontFace::Find(name, false, false, DEFAULT_CHARSET);
+    for (int size : {8, 13, 16, 21}) {
+      const std::vector<std::string> alone = ShapesAt(*face, words, {}, size);
+      EXPECT_EQ(ShapesAt(*face, words, {83}, size), alone) << name << " " << size;
+      EXPECT_EQ(ShapesAt(*face, words, {125, 83}, size), alone) << name << " " << size;
+    }
+  }
 }
 
 }  // namespace

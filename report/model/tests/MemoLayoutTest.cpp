@@ -253,8 +253,8 @@ TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
   memo->InitPart();
   Extended used = memo->DrawPart();
   EXPECT_GT(used, 0);
-  ASSERT_FALSE(memo->PartText.empty());
-  EXPECT_EQ(memo->PartText.rfind(u"<font color=\"#0000FF\"><b>", 0), 0u) << kvxWideToUtf8(memo->PartText);
+  ASSERT_FALSE(memo->PartText().empty());
+  EXPECT_EQ(memo->PartText().rfind(u"<font color=\"#0000FF\"><b>", 0), 0u) << kvxWideToUtf8(WideString(memo->PartText()));
   EXPECT_TRUE(memo->LastParaBreak);
   TkvxMemoView templ(nullptr);
   String first = memo->Diff(&templ);
@@ -266,7 +266,7 @@ TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
   auto whole = Memo(kThai, 90, 40);
   whole->InitPart();
   WideString joined;
-  for (int guard = 0; !whole->PartText.empty() && guard < 50; ++guard) {
+  for (int guard = 0; !whole->PartText().empty() && guard < 50; ++guard) {
     whole->DrawPart();
     joined += whole->Text();
   }
@@ -325,14 +325,14 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
     WideString joined;
     size_t lines = 0, parts = 0, fullParts = 0;
     std::optional<size_t> perPart;
-    while (!memo->PartText.empty() && parts < 1000) {
+    while (!memo->PartText().empty() && parts < 1000) {
       memo->DrawPart();
       ++parts;
       joined += memo->Text();
       size_t partLines = WrappedLines(*Memo(memo->Text(), 150, 100000)).size();
       lines += partLines;
       // Every part but the last is as full as the others.
-      if (!memo->PartText.empty()) {
+      if (!memo->PartText().empty()) {
         if (!perPart) perPart = partLines;
         EXPECT_EQ(partLines, *perPart) << "part " << parts;
         ++fullParts;
@@ -341,6 +341,35 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
     EXPECT_GT(fullParts, 5u);
     EXPECT_EQ(lines, wholeLines);
     EXPECT_EQ(strip(joined), strip(text));
+  }
+}
+
+TEST(MemoLayout, APartOfALongParagraphBreaksAsTheWholeParagraph) {
+  // A split reads a long paragraph a piece at a time. Letters each in tags of their own give a
+  // piece far fewer letters than usual, so that too short a piece is read first; and a paragraph
+  // goes on after line ends of every kind.
+  WideString tagged, ends;
+  for (size_t i = 0; tagged.size() < 200000; ++i)
+    tagged += (i % 2 ? u"<b><font color=\"#0000FF\">" : u"<i><font color=\"#FF0000\">") +
+              kThai.substr(i % kThai.size(), 1) + (i % 2 ? u"</font></b>" : u"</font></i>") + (i % 9 == 8 ? u" " : u"");
+  while (ends.size() < 12000) ends += kMixed + u" ";
+  ends += u"\n" + kThai + u"\r" + kMixed + u"\u2028" + kThai + u"\r\n\r\n" + ends;
+  for (auto [text, width] : {std::pair{tagged, 700}, std::pair{ends, 150}}) {
+    auto whole = Memo(text, width, 100000);
+    whole->AllowHTMLTags = true;
+    const std::vector<WideString> wholeLines = WrappedLines(*whole);
+    auto memo = Memo(text, width, 200);
+    memo->AllowHTMLTags = true;
+    memo->InitPart();
+    std::vector<WideString> lines;
+    for (int parts = 0; !memo->PartText().empty() && parts < 1000; ++parts) {
+      memo->DrawPart();
+      auto part = Memo(memo->Text(), width, 100000);
+      part->AllowHTMLTags = true;
+      for (const WideString& line : WrappedLines(*part)) lines.push_back(line);
+    }
+    ASSERT_EQ(lines.size(), wholeLines.size());
+    for (size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], wholeLines[i]) << "line " << i;
   }
 }
 
