@@ -84,13 +84,9 @@ TMemoLines::~TMemoLines() {
 void TMemoLines::Refresh() const {
   QTextDocument* doc = edit_->document();
   lines_.clear();
-  bytes_ = 0;
   if (!doc->isEmpty())
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
-      String line = OStr(block.text());
-      bytes_ += static_cast<Int64>(line.size());
-      lines_.insert(lines_.size(), std::move(line));
-    }
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+      lines_.insert(lines_.size(), OStr(block.text()));
   shown_ = static_cast<Integer>(lines_.size());
   stale_ = false;
 }
@@ -164,19 +160,12 @@ void TMemoLines::Replace(Integer index, Integer count, const String* text) {
   tail_ = std::min(tail_, before - index - count);
   if (count == before) {
     lines_.clear();
-    bytes_ = 0;
   } else {
-    for (Integer i = 0; i < count; ++i) {
-      bytes_ -= static_cast<Int64>(lines_[static_cast<size_t>(index)].size());
-      lines_.erase(static_cast<size_t>(index));
-    }
+    for (Integer i = 0; i < count; ++i) lines_.erase(static_cast<size_t>(index));
   }
   if (text) {
     size_t at = static_cast<size_t>(index);
-    for (String& piece : Pieces(*text)) {
-      bytes_ += static_cast<Int64>(piece.size());
-      lines_.insert(at++, std::move(piece));
-    }
+    for (String& piece : Pieces(*text)) lines_.insert(at++, std::move(piece));
   }
   if (edit_->isVisible()) edit_->FlushSoon();
   Charge();
@@ -224,9 +213,7 @@ void TMemoLines::Flush() {
   Charge();
 }
 
-void TMemoLines::Charge() {
-  charge_(bytes_ + static_cast<Int64>(lines_.size() * sizeof(String)) +
-          2 * static_cast<Int64>(edit_->document()->characterCount()));
-}
+// The lines count as any allocation does; the editor's copy of them is Qt's, out of sight.
+void TMemoLines::Charge() { charge_(2 * static_cast<Int64>(edit_->document()->characterCount())); }
 
 }  // namespace orv

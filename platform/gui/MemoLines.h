@@ -36,8 +36,8 @@ class TMemoEdit : public QPlainTextEdit {
 
 class TMemoLines : public TStrings {
  public:
-  // changed is told after every change made through the lines; charge the bytes they and the
-  // editor's copy hold.
+  // changed is told after every change made through the lines; charge the bytes the editor's
+  // copy of them holds.
   TMemoLines(TMemoEdit* edit, std::function<void()> changed, std::function<void(Int64 bytes)> charge);
   ~TMemoLines() override;
 
@@ -72,7 +72,6 @@ class TMemoLines : public TStrings {
   std::function<void()> changed_;
   std::function<void(Int64 bytes)> charge_;
   mutable TBlockList<String> lines_;
-  mutable Int64 bytes_ = 0;
   // The editor's text changed since the lines were read: they are read again before use.
   mutable bool stale_ = false;
   // Lines changed since the editor last received them. The editor's lines [head_, shown_ -
