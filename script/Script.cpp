@@ -51,6 +51,7 @@ TsxScript::~TsxScript() {
 }
 
 void TsxScript::SetParent(TsxScript* parent) {
+  sxLookupChanged();
   parent_ = parent;
   root_ = this;
   while (root_->parent_) root_ = root_->parent_;
@@ -111,6 +112,7 @@ void TsxScript::ChargeBytes(size_t bytes) {
 }
 
 void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
+  sxLookupChanged();
   Entry entry{KeyOf(name), item, owned};
   const size_t at = items_.lower_bound(entry.Key, [](const Entry& e, const String& key) { return e.Key < key; });
   items_.insert(at, std::move(entry));
@@ -126,10 +128,12 @@ TsxCustomVariable* TsxScript::Add(const String& name, std::unique_ptr<TsxCustomV
 void TsxScript::AddShared(const String& name, TsxCustomVariable* item) { Insert(name, item, false); }
 
 void TsxScript::FreeEntry(size_t index) {
+  sxLookupChanged();
   if (items_[index].Owned) delete items_[index].Item;
 }
 
 void TsxScript::DropItems(const std::function<bool(const TsxCustomVariable&)>& drop) {
+  sxLookupChanged();
   TBlockList<Entry> kept;
   std::vector<Entry> dropped;
   for (size_t i = 0; i < items_.size(); ++i) {
@@ -147,6 +151,7 @@ std::unique_ptr<TsxCustomVariable> TsxScript::Remove(TsxCustomVariable* item) {
   for (size_t i = 0; i < items_.size(); ++i) {
     if (items_[i].Item != item) continue;
     const bool owned = items_[i].Owned;
+    sxLookupChanged();
     items_.erase(i);
     return owned ? std::unique_ptr<TsxCustomVariable>(item) : nullptr;
   }

@@ -4,8 +4,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include <vector>
-
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
@@ -14,26 +12,26 @@ namespace {
 
 constexpr const char* kIndexError = "List index out of bounds (%d)";
 
-// The pieces the editor makes of a text: CR LF, CR, LF and the paragraph separator each end one.
-std::vector<String> Pieces(const String& text) {
+// Puts the pieces the editor makes of text into lines from at: CR LF, CR, LF and the
+// paragraph separator each end one.
+void InsertPieces(TBlockList<String>& lines, size_t at, const String& text) {
   static const String kParagraphSeparator = "\xE2\x80\xA9";
-  std::vector<String> pieces;
   size_t from = 0;
   for (size_t i = 0; i < text.size();) {
     size_t width = 0;
     if (text[i] == '\r') width = i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
     else if (text[i] == '\n') width = 1;
-    else if (text.compare(i, kParagraphSeparator.size(), kParagraphSeparator) == 0) width = kParagraphSeparator.size();
+    else if (text[i] == kParagraphSeparator[0] && text.compare(i, kParagraphSeparator.size(), kParagraphSeparator) == 0)
+      width = kParagraphSeparator.size();
     if (width == 0) {
       ++i;
       continue;
     }
-    pieces.push_back(text.substr(from, i - from));
+    lines.insert(at++, text.substr(from, i - from));
     i += width;
     from = i;
   }
-  pieces.push_back(text.substr(from));
-  return pieces;
+  lines.insert(at, from == 0 ? text : text.substr(from));
 }
 
 }  // namespace
@@ -72,6 +70,7 @@ TMemoLines::TMemoLines(TMemoEdit* edit, std::function<void()> changed, std::func
     // Something changed the editor while changes of ours waited: ours replace its whole text.
     if (pending_) head_ = tail_ = 0;
     else stale_ = true;
+    Charge();
   });
   Refresh();
 }
@@ -163,12 +162,8 @@ void TMemoLines::Replace(Integer index, Integer count, const String* text) {
   } else {
     for (Integer i = 0; i < count; ++i) lines_.erase(static_cast<size_t>(index));
   }
-  if (text) {
-    size_t at = static_cast<size_t>(index);
-    for (String& piece : Pieces(*text)) lines_.insert(at++, std::move(piece));
-  }
+  if (text) InsertPieces(lines_, static_cast<size_t>(index), *text);
   if (edit_->isVisible()) edit_->FlushSoon();
-  Charge();
   if (changed_) changed_();
 }
 
@@ -213,7 +208,8 @@ void TMemoLines::Flush() {
   Charge();
 }
 
-// The lines count as any allocation does; the editor's copy of them is Qt's, out of sight.
+// The lines count as any allocation does; the editor's copy of them is Qt's, out of sight,
+// and changes only when the lines are handed over or the user edits.
 void TMemoLines::Charge() { charge_(2 * static_cast<Int64>(edit_->document()->characterCount())); }
 
 }  // namespace orv

@@ -27,9 +27,12 @@ class TBlockList {
   }
 
   void insert(std::size_t i, T value) {
-    if (blocks_.empty()) {
-      blocks_.emplace_back();
-      sizes_.assign(2, 0);
+    if (i == size_ && (blocks_.empty() || blocks_.back().size() + 1 >= 2 * kBlock)) {
+      // Appending to a full last block starts another rather than splitting it.
+      blocks_.emplace_back().push_back(std::move(value));
+      ++size_;
+      AppendEntry();
+      return;
     }
     std::size_t b, at;
     if (i == size_) {
@@ -95,6 +98,13 @@ class TBlockList {
   // ending with block k - 1), so that a block's start is a sum of a few entries.
   void Grow(std::size_t b, std::ptrdiff_t by) {
     for (std::size_t k = b + 1; k < sizes_.size(); k += k & (~k + 1)) sizes_[k] += static_cast<std::size_t>(by);
+    lastKnown_ = false;
+  }
+  // The entry of a block just added at the end: the sum of the blocks it spans.
+  void AppendEntry() {
+    if (sizes_.empty()) sizes_.push_back(0);
+    const std::size_t k = sizes_.size();
+    sizes_.push_back(Start(k - 1) + blocks_[k - 1].size() - Start(k - (k & (~k + 1))));
     lastKnown_ = false;
   }
   void Rebuild() {

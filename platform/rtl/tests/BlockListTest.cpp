@@ -14,6 +14,12 @@ TEST(BlockList, AgreesWithAVectorThroughRandomInsertsErasesAndReads) {
   TBlockList<int> list;
   std::vector<int> model;
   std::mt19937 random(45);
+  // Appending fills blocks one after another, then changes land anywhere among them.
+  for (int value = -1000; value < 0; ++value) {
+    list.insert(list.size(), value);
+    model.push_back(value);
+    ASSERT_EQ(list[static_cast<size_t>(value + 1000) / 2], model[static_cast<size_t>(value + 1000) / 2]);
+  }
   for (int step = 0; step < 40000; ++step) {
     const bool grow = model.size() < 3000 ? random() % 4 != 0 : random() % 4 == 0;
     if (grow) {
