@@ -76,18 +76,19 @@ TMemoLines::TMemoLines(TMemoEdit* edit, std::function<void()> changed, std::func
 }
 
 TMemoLines::~TMemoLines() {
-  edit_->SetLines(nullptr);
   QObject::disconnect(watch_);
+  if (edit_) edit_->SetLines(nullptr);
 }
 
 void TMemoLines::Refresh() const {
+  stale_ = false;
+  if (!edit_) return;
   QTextDocument* doc = edit_->document();
   lines_.clear();
   if (!doc->isEmpty())
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
       lines_.insert(lines_.size(), OStr(block.text()));
   shown_ = static_cast<Integer>(lines_.size());
-  stale_ = false;
 }
 
 Integer TMemoLines::GetCount() const {
@@ -163,12 +164,12 @@ void TMemoLines::Replace(Integer index, Integer count, const String* text) {
     for (Integer i = 0; i < count; ++i) lines_.erase(static_cast<size_t>(index));
   }
   if (text) InsertPieces(lines_, static_cast<size_t>(index), *text);
-  if (edit_->isVisible()) edit_->FlushSoon();
+  if (edit_ && edit_->isVisible()) edit_->FlushSoon();
   if (changed_) changed_();
 }
 
 void TMemoLines::Flush() {
-  if (!pending_ || flushing_) return;
+  if (!pending_ || flushing_ || !edit_) return;
   const TCodeChange flushing(flushing_);
   QTextDocument* doc = edit_->document();
   const Integer count = static_cast<Integer>(lines_.size());
@@ -210,6 +211,6 @@ void TMemoLines::Flush() {
 
 // The lines count as any allocation does; the editor's copy of them is Qt's, out of sight,
 // and changes only when the lines are handed over or the user edits.
-void TMemoLines::Charge() { charge_(2 * static_cast<Int64>(edit_->document()->characterCount())); }
+void TMemoLines::Charge() { charge_(edit_ ? 2 * static_cast<Int64>(edit_->document()->characterCount()) : 0); }
 
 }  // namespace orv

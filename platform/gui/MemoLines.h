@@ -5,6 +5,7 @@
 // shown, painted, typed or clicked into) or is asked for something only it knows; what the user
 // types is read back when the lines are next used.
 #include <QPlainTextEdit>
+#include <QPointer>
 
 #include <functional>
 
@@ -67,7 +68,8 @@ class TMemoLines : public TStrings {
   void Refresh() const;
   void Charge();
 
-  TMemoEdit* edit_;
+  // Qt may take the editor down before the memo's lines go.
+  QPointer<TMemoEdit> edit_;
   QMetaObject::Connection watch_;
   std::function<void()> changed_;
   std::function<void(Int64 bytes)> charge_;
