@@ -1,6 +1,8 @@
 #pragma once
 // The pieces every binding module builds its script callbacks from: the instance as the class
 // that registered the member, argument conversions, and method and property callbacks over it.
+#include <type_traits>
+
 #include "platform/rtl/Exceptions.h"
 #include "script/ClassModel.h"
 
@@ -12,6 +14,14 @@ using Caller = TsxMethodHelper;
 // reference.
 template <class T>
 T& Self(TObject* instance) {
+  // The class chain names the registering class in a few steps, where the language's cast
+  // compares type names; it speaks for T only when T declares its own class info.
+  if constexpr (requires { static_cast<T*>(instance); } &&
+                std::is_same_v<decltype(&T::ClassType), TClass (T::*)() const>) {
+    if (instance)
+      for (TClass c = instance->ClassType(); c; c = c->ClassParent())
+        if (c == T::StaticClass()) return *static_cast<T*>(instance);
+  }
   auto* self = dynamic_cast<T*>(instance);
   if (!self) throw EInvalidPointer("Invalid object reference");
   return *self;

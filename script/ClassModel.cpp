@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/ObjectHandles.h"
@@ -441,7 +442,15 @@ Variant TsxClassVariable::GetValue() {
   return cast;
 }
 
+namespace {
+std::atomic<std::uint64_t> lookupEpoch{0};
+}  // namespace
+
+std::uint64_t sxLookupEpoch() { return lookupEpoch.load(std::memory_order_relaxed); }
+void sxLookupChanged() { lookupEpoch.fetch_add(1, std::memory_order_relaxed); }
+
 TsxCustomHelper* TsxClassVariable::AddMember(std::unique_ptr<TsxCustomHelper> member) {
+  sxLookupChanged();
   members_.push_back(std::move(member));
   return members_.back().get();
 }

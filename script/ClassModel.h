@@ -3,6 +3,7 @@
 // reaches native code, the member helpers, the class variable and the binding-module list.
 // Objects travel through scripts as integer handles of the live-object registry.
 #include <any>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -145,6 +146,12 @@ class TsxStringHelper : public TsxCustomHelper {
   // where it can be, so that reading a text character by character does not allocate each time.
   static Variant Character(std::string_view bytes);
 };
+
+// Counts every change to what a name may be looked up to at run time: items entering or
+// leaving a script, a script's parent, a class's members. What a late-bound access found stays
+// good while the count stands.
+std::uint64_t sxLookupEpoch();
+void sxLookupChanged();
 
 // A native class known to scripts.
 class TsxClassVariable : public TsxCustomVariable {

@@ -591,7 +591,16 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
   if (VarIsStr(parentValue) && name != "[") throw Exception(SStringError);
   TObject* obj = sxValueToObject(parentValue);
   if (!obj) throw EInvalidPointer("Invalid object reference");
-  TsxClassVariable* cls = ClassOf(program, obj);
+  const TClass type = obj->ClassType();
+  if (type != seenType_ || program != seenProgram_ || sxLookupEpoch() != seenEpoch_) {
+    seenClass_ = ClassOf(program, obj);
+    seenMember_ = seenClass_ && name != "[" ? seenClass_->Find(name) : nullptr;
+    seenType_ = type;
+    seenProgram_ = program;
+    seenEpoch_ = sxLookupEpoch();
+  }
+  TsxClassVariable* cls = seenClass_;
+  TsxCustomHelper* found = seenMember_;
   if (name == "[") {
     if (!cls || !cls->DefProperty) {
       char text[256];
@@ -600,7 +609,7 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
     }
     return CallMember(program, cls->DefProperty, parentRef, parentValue, args, own, needResult);
   }
-  if (TsxCustomHelper* member = cls ? cls->Find(name) : nullptr) {
+  if (TsxCustomHelper* member = found) {
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
         args.empty()) {
       if (!index) throw Exception(SIndexRequired);

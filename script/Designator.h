@@ -1,14 +1,18 @@
 #pragma once
 // Designators: the chains that name variables, members, elements and calls
 // (Form1.Memo1.Lines[2].Text, Copy(s, 1, 2)), evaluated link by link.
+#include <cstdint>
 #include <memory>
 #include <vector>
 
+#include "platform/rtl/Object.h"
 #include "script/ScriptItems.h"
 #include "script/SourcePos.h"
 
 namespace orv {
 
+class TsxClassVariable;
+class TsxCustomHelper;
 class TsxExpression;
 class TsxProcVariable;
 class TsxScript;
@@ -129,6 +133,15 @@ class TsxLateMember : public TsxCustomVariable {
   Variant Access(TsxScript* program, TsxCustomVariable* parentRef, const Variant& parentValue,
                  std::vector<Variant>& args, const Variant* assigned, bool needResult,
                  std::vector<Variant>* index = nullptr, bool* indexConsumed = nullptr);
+
+ private:
+  // What the last access found for an object of class seenType in script seenProgram: a loop
+  // reaching the same member of the same kind of object looks it up once.
+  TClass seenType_ = nullptr;
+  TsxScript* seenProgram_ = nullptr;
+  std::uint64_t seenEpoch_ = 0;
+  TsxClassVariable* seenClass_ = nullptr;
+  TsxCustomHelper* seenMember_ = nullptr;
 };
 
 }  // namespace orv

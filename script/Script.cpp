@@ -46,12 +46,14 @@ TsxScript::~TsxScript() {
   ownedObjects_.clear();
   mainStatement_->Clear();
   ClearRTTI();
-  for (size_t i = items_.size(); i-- > 0;) FreeEntry(i);
+  const std::vector<TsxItemTable::Entry>& entries = items_.Entries();
+  for (size_t i = entries.size(); i-- > 0;) FreeEntry(entries[i]);
   items_.clear();
   TMemoryAccount::Close(account_);
 }
 
 void TsxScript::SetParent(TsxScript* parent) {
+  sxLookupChanged();
   parent_ = parent;
   root_ = this;
   while (root_->parent_) root_ = root_->parent_;
@@ -126,9 +128,8 @@ void TsxScript::ChargeBytes(size_t bytes) {
 }
 
 void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
-  Entry entry{KeyOf(name), item, owned};
-  const size_t at = items_.lower_bound(entry.Key, [](const Entry& e, const String& key) { return e.Key < key; });
-  items_.insert(at, std::move(entry));
+  sxLookupChanged();
+  items_.Add(KeyOf(name), item, owned);
 }
 
 TsxCustomVariable* TsxScript::Add(const String& name, std::unique_ptr<TsxCustomVariable> item) {
@@ -140,39 +141,29 @@ TsxCustomVariable* TsxScript::Add(const String& name, std::unique_ptr<TsxCustomV
 
 void TsxScript::AddShared(const String& name, TsxCustomVariable* item) { Insert(name, item, false); }
 
-void TsxScript::FreeEntry(size_t index) {
-  if (items_[index].Owned) delete items_[index].Item;
+void TsxScript::FreeEntry(const TsxItemTable::Entry& entry) {
+  sxLookupChanged();
+  if (entry.Owned) delete entry.Item;
 }
 
 void TsxScript::DropItems(const std::function<bool(const TsxCustomVariable&)>& drop) {
-  TBlockList<Entry> kept;
-  std::vector<Entry> dropped;
-  for (size_t i = 0; i < items_.size(); ++i) {
-    Entry& e = items_[i];
-    if (drop(*e.Item)) dropped.push_back(std::move(e));
-    else kept.insert(kept.size(), std::move(e));
-  }
+  sxLookupChanged();
   // The table is whole again before any item goes: an item's destructor may look into it.
-  items_ = std::move(kept);
+  const std::vector<TsxItemTable::Entry> dropped = items_.Take(drop);
   for (size_t i = dropped.size(); i-- > 0;)
     if (dropped[i].Owned) delete dropped[i].Item;
 }
 
 std::unique_ptr<TsxCustomVariable> TsxScript::Remove(TsxCustomVariable* item) {
-  for (size_t i = 0; i < items_.size(); ++i) {
-    if (items_[i].Item != item) continue;
-    const bool owned = items_[i].Owned;
-    items_.erase(i);
-    return owned ? std::unique_ptr<TsxCustomVariable>(item) : nullptr;
-  }
-  return nullptr;
+  bool owned = false;
+  if (!items_.Remove(item, owned)) return nullptr;
+  sxLookupChanged();
+  return owned ? std::unique_ptr<TsxCustomVariable>(item) : nullptr;
 }
 
 TsxCustomVariable* TsxScript::FindLocal(const String& name) const {
   if (name.empty()) return nullptr;
-  const String key = KeyOf(name);
-  const size_t at = items_.lower_bound(key, [](const Entry& e, const String& k) { return e.Key < k; });
-  return at < items_.size() && items_[at].Key == key ? items_[at].Item : nullptr;
+  return items_.Find(KeyOf(name));
 }
 
 TsxCustomVariable* TsxScript::Find(const String& name) const {
@@ -394,9 +385,8 @@ void TsxScript::Execute() {
 void TsxScript::Terminate() {
   ExitCalled = true;
   Terminated = true;
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (TsxCustomVariable* item = items_[i].Item; item->Kind == TsxItemKind::Proc)
-      static_cast<TsxProcVariable*>(item)->Program->Terminate();
+  for (const TsxItemTable::Entry& entry : items_.Entries())
+    if (entry.Item->Kind == TsxItemKind::Proc) static_cast<TsxProcVariable*>(entry.Item)->Program->Terminate();
 }
 
 namespace {

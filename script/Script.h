@@ -13,11 +13,11 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/rtl/BlockList.h"
 #include "platform/rtl/Component.h"
 #include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/StringList.h"
 #include "script/ClassModel.h"
+#include "script/ItemTable.h"
 #include "script/ScriptItems.h"
 #include "script/SourcePos.h"
 
@@ -85,6 +85,7 @@ class TsxScript : public TComponent, public TsxRunFlags {
   // An entry whose item another object owns (a routine's parameters).
   void AddShared(const String& name, TsxCustomVariable* item);
   int Count() const { return static_cast<int>(items_.size()); }
+  // In the order of their names.
   TsxCustomVariable* GetItem(int index) const { return items_[static_cast<size_t>(index)].Item; }
   // Takes the item out; the caller receives it when the table owned it.
   std::unique_ptr<TsxCustomVariable> Remove(TsxCustomVariable* item);
@@ -193,13 +194,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   TsxGetVariableValueEvent OnGetVarValue;
 
  private:
-  struct Entry {
-    String Key;  // the name upper-cased (ASCII)
-    TsxCustomVariable* Item;
-    bool Owned;
-  };
   void Insert(const String& name, TsxCustomVariable* item, bool owned);
-  void FreeEntry(size_t index);
+  void FreeEntry(const TsxItemTable::Entry& entry);
   // Takes out and frees, last first, the entries whose item drop selects.
   void DropItems(const std::function<bool(const TsxCustomVariable&)>& drop);
   [[noreturn]] void StepLimitExceeded();
@@ -216,9 +212,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   class TRunScope;
   static thread_local TsxScript* running_;
 
-  // Sorted by key, in blocks: declaring a program's hundred thousand names costs a search and
-  // a block's move each, not a move of every later entry.
-  TBlockList<Entry> items_;
+  // Keyed by the names upper-cased (ASCII).
+  TsxItemTable items_;
   std::vector<std::unique_ptr<TsxRTTIModule>> modules_;
   std::vector<std::unique_ptr<TObject>> ownedObjects_;
   std::unique_ptr<TStringList> lines_;

@@ -7,7 +7,7 @@
 // with the ratio of each compile time to that of a quarter of the program (4 is linear). Prints each
 // time and the ratios (ours / peer; below 1 is faster). Each peer times the
 // kernel inside its own process, so its start-up does not count.
-// Run: script_bench [runs [kernel-name-prefix]].
+// Run: script_bench [runs [kernel-name-prefix [dialect]]].
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -172,12 +172,13 @@ print("compiled"))";
 // Compiling a program of size units that make writes, against the peers, with the ratio to a
 // quarter of it (4 is linear).
 void CompareCompiles(const char* name, std::string (*make)(const std::string&, int), int size, const char* lua,
-                     const char* python, int runs) {
+                     const char* python, int runs, const std::string& onlyDialect) {
   std::string luaOut, pyOut;
   const double luaTime = TimePeer("lua5.4", lua, runs, luaOut);
   const double pythonTime = TimePeer("python3", python, runs, pyOut);
   const std::string label = std::string(name) + "(" + std::to_string(size) + ")";
   for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
+    if (!onlyDialect.empty() && onlyDialect != dialect) continue;
     const double ours = TimeCompile(make(dialect, size), dialect, runs);
     const double quarter = TimeCompile(make(dialect, size / 4), dialect, runs);
     std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (%d/%d: %.2f)\n", label.c_str(), dialect, ours, luaTime,
@@ -190,6 +191,7 @@ void CompareCompiles(const char* name, std::string (*make)(const std::string&, i
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
   const std::string only = argc > 2 ? argv[2] : "";
+  const std::string onlyDialect = argc > 3 ? argv[3] : "";
   // The memo kernel makes a widget: the application object is there, without a display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   Application->Initialize();
@@ -208,6 +210,7 @@ int main(int argc, char** argv) {
     } dialects[] = {{"PascalScript", k.Pascal.c_str()}, {"C++Script", k.Cpp.c_str()}, {"BasicScript", k.Basic.c_str()},
                    {"JScript", k.JScript.c_str()}};
     for (const auto& d : dialects) {
+      if (!onlyDialect.empty() && onlyDialect != d.Dialect) continue;
       std::string out;
       const double ours = TimeScript(d.Dialect, d.Text, runs, out);
       std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f%s\n", k.Name.c_str(), d.Dialect, ours, lua, python,
@@ -217,8 +220,9 @@ int main(int argc, char** argv) {
     }
   }
   if (std::string("compile").rfind(only, 0) == 0)
-    CompareCompiles("compile", CompileKernel, kCompiledStatements, kLuaCompile, kPythonCompile, runs);
+    CompareCompiles("compile", CompileKernel, kCompiledStatements, kLuaCompile, kPythonCompile, runs, onlyDialect);
   if (std::string("declarations").rfind(only, 0) == 0)
-    CompareCompiles("declare", DeclarationsKernel, kDeclaredVariables, kLuaDeclarations, kPythonDeclarations, runs);
+    CompareCompiles("declare", DeclarationsKernel, kDeclaredVariables, kLuaDeclarations, kPythonDeclarations, runs,
+                    onlyDialect);
   return 0;
 }

@@ -18,7 +18,6 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QStylePainter>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
@@ -28,6 +27,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/gui/ItemStrings.h"
+#include "platform/gui/MemoLines.h"
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
@@ -242,106 +242,20 @@ void TEdit::Clear() { SetText(""); }
 // ---- TMemo ----
 
 namespace {
-
-// The lines of a memo, read from and written to its editor: one line a paragraph of its
-// document, reached by number and changed in place, so that reading or changing one line costs
-// the same in a memo of ten lines and of a hundred thousand.
-class TMemoStrings : public TStrings {
- public:
-  // charge is told the editor's text size after every change.
-  TMemoStrings(QPlainTextEdit* edit, std::function<void(Int64 bytes)> charge) : edit_(edit), charge_(std::move(charge)) {}
-  String Get(Integer index) const override { return OStr(Line(index).text()); }
-  // An empty editor has no lines; otherwise one per paragraph.
-  Integer GetCount() const override {
-    QTextDocument* doc = edit_->document();
-    return doc->isEmpty() ? 0 : static_cast<Integer>(doc->blockCount());
-  }
-  void Put(Integer index, const String& s) override {
-    const QTextBlock block = Line(index);
-    Edit([&](QTextCursor& cursor) {
-      cursor.setPosition(block.position());
-      cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-      cursor.insertText(QStr(s));
-    });
-  }
-  void Insert(Integer index, const String& s) override {
-    const Integer count = GetCount();
-    if (index < 0 || index > count) Error("List index out of bounds (%d)", index);
-    Edit([&](QTextCursor& cursor) {
-      if (count == 0) {
-        cursor.insertText(QStr(s));
-      } else if (index == count) {
-        cursor.movePosition(QTextCursor::End);
-        cursor.insertBlock();
-        cursor.insertText(QStr(s));
-      } else {
-        cursor.setPosition(edit_->document()->findBlockByNumber(index).position());
-        cursor.insertText(QStr(s));
-        cursor.insertBlock();
-      }
-    });
-  }
-  void Delete(Integer index) override {
-    const QTextBlock block = Line(index);
-    Edit([&](QTextCursor& cursor) {
-      // The line goes with the break after it; the last line with the break before it.
-      if (block.next().isValid()) {
-        cursor.setPosition(block.position());
-        cursor.setPosition(block.next().position(), QTextCursor::KeepAnchor);
-      } else {
-        cursor.setPosition(block.position() + block.length() - 1);
-        cursor.setPosition(block.previous().isValid() ? block.position() - 1 : block.position(),
-                           QTextCursor::KeepAnchor);
-      }
-      cursor.removeSelectedText();
-    });
-  }
-  void Clear() override {
-    edit_->clear();
-    Charge();
-  }
-  void SetText(const String& text) override {
-    QString t = QStr(text);
-    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    t.replace('\r', '\n');
-    if (t.endsWith('\n')) t.chop(1);
-    edit_->setPlainText(t);
-    Charge();
-  }
-
- private:
-  QTextBlock Line(Integer index) const {
-    if (index < 0 || index >= GetCount()) Error("List index out of bounds (%d)", index);
-    return edit_->document()->findBlockByNumber(index);
-  }
-  // One change of the text, as the user could not undo it: a change made by code, like a
-  // text set whole, leaves no step to undo.
-  template <class F>
-  void Edit(F change) {
-    QTextDocument* doc = edit_->document();
-    const bool undo = doc->isUndoRedoEnabled();
-    doc->setUndoRedoEnabled(false);
-    QTextCursor cursor(doc);
-    cursor.beginEditBlock();
-    change(cursor);
-    cursor.endEditBlock();
-    doc->setUndoRedoEnabled(undo);
-    Charge();
-  }
-  void Charge() { charge_(2 * static_cast<Int64>(edit_->document()->characterCount())); }
-  QPlainTextEdit* edit_;
-  std::function<void(Int64 bytes)> charge_;
-};
-
+TMemoLines& LinesOf(const std::unique_ptr<TStrings>& lines) { return static_cast<TMemoLines&>(*lines); }
 }  // namespace
 
-TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner, NewWidget<QPlainTextEdit>()) {
-  auto* edit = As<QPlainTextEdit>(this);
-  lines_ = std::make_unique<TMemoStrings>(edit, [this](Int64 bytes) { ChargeText(bytes); });
+TMemo::TMemo(TComponent* AOwner) : TWinControl(AOwner, NewWidget<TMemoEdit>()) {
+  auto* edit = As<TMemoEdit>(this);
+  const auto changed = [this] {
+    if (impl_->bridge->Control() && OnChange) CallSafely(this, [this] { OnChange(this); });
+  };
+  lines_ = std::make_unique<TMemoLines>(edit, changed, [this](Int64 bytes) { ChargeText(bytes); });
   edit->setTabChangesFocus(true);
   SetScrollBars(ssNone);
-  QObject::connect(edit, &QPlainTextEdit::textChanged, impl_->bridge, [this] {
-    if (impl_->bridge->Control() && OnChange) CallSafely(this, [this] { OnChange(this); });
+  // The user's edits; the lines report their own changes as they make them.
+  QObject::connect(edit, &QPlainTextEdit::textChanged, impl_->bridge, [this, changed] {
+    if (!LinesOf(lines_).Flushing()) changed();
   });
   InitEditBox(185, 89);
 }
@@ -352,18 +266,9 @@ TStrings* TMemo::Lines() const { return lines_.get(); }
 void TMemo::SetLines(TStrings* Value) { lines_->Assign(Value); }
 
 // The memo's text ends its lines with CR LF, as the class library's does.
-String TMemo::GetText() const {
-  QString t = As<QPlainTextEdit>(this)->toPlainText();
-  t.replace('\n', QStringLiteral("\r\n"));
-  return OStr(t);
-}
+String TMemo::GetText() const { return LinesOf(lines_).MemoText(); }
 
-void TMemo::SetTextValue(const String& Value) {
-  QString t = QStr(Value);
-  t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  t.replace('\r', '\n');
-  As<QPlainTextEdit>(this)->setPlainText(t);
-}
+void TMemo::SetTextValue(const String& Value) { lines_->SetText(Value); }
 
 void TMemo::KeyPress(char32_t& Key) {
   TWinControl::KeyPress(Key);
@@ -397,20 +302,27 @@ void TMemo::SetAlignment(TAlignment Value) {
   edit->document()->setDefaultTextOption(option);
 }
 
+// The cursor is the editor's: it needs the lines' changes first.
 int TMemo::SelStart() const {
-  auto* e = As<QPlainTextEdit>(this);
+  auto* e = As<TMemoEdit>(this);
+  e->Flush();
   return CodePoints(e->toPlainText(), e->textCursor().selectionStart());
 }
 
 void TMemo::SetSelStart(int Value) {
-  auto* e = As<QPlainTextEdit>(this);
+  auto* e = As<TMemoEdit>(this);
+  e->Flush();
   QTextCursor c = e->textCursor();
   c.setPosition(Utf16Index(e->toPlainText(), Value));
   e->setTextCursor(c);
 }
 
-void TMemo::SelectAll() { As<QPlainTextEdit>(this)->selectAll(); }
-void TMemo::Clear() { As<QPlainTextEdit>(this)->clear(); }
+void TMemo::SelectAll() {
+  As<TMemoEdit>(this)->Flush();
+  As<QPlainTextEdit>(this)->selectAll();
+}
+
+void TMemo::Clear() { lines_->Clear(); }
 
 // ---- combo box ----
 

@@ -1,6 +1,7 @@
 #include "platform/rtl/ObjectHandles.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <limits>
 #include <mutex>
@@ -90,6 +91,29 @@ struct HandleRegistry {
   std::unordered_multimap<TObject*, TObject*> Holds;
 };
 
+// Counts the handles taken back: a pair of handle and object the calling thread met last is
+// good while the count stands, so that a script reaching the same objects again and again does
+// not take the lock and search the tables each time.
+std::atomic<std::uint64_t> handlesForgotten{0};
+struct RecentHandle {
+  Integer Handle = 0;
+  TObject* Object = nullptr;
+  std::uint64_t Forgotten = 0;
+};
+thread_local RecentHandle recentHandles[2];
+thread_local unsigned recentNext = 0;
+
+const RecentHandle* Recent(const auto& matches) {
+  const std::uint64_t forgotten = handlesForgotten.load(std::memory_order_acquire);
+  for (const RecentHandle& r : recentHandles)
+    if (r.Handle != 0 && r.Forgotten == forgotten && matches(r)) return &r;
+  return nullptr;
+}
+
+void Remember(Integer handle, TObject* obj, std::uint64_t forgotten) {
+  recentHandles[recentNext++ & 1] = RecentHandle{handle, obj, forgotten};
+}
+
 HandleRegistry& Registry() {
   // Never destroyed: objects freed during static destruction still call ForgetObject.
   static auto* registry = new HandleRegistry;
@@ -100,10 +124,15 @@ HandleRegistry& Registry() {
 
 Integer ObjectToHandle(TObject* obj) {
   if (!obj) return 0;
+  if (const RecentHandle* seen = Recent([obj](const RecentHandle& h) { return h.Object == obj; })) return seen->Handle;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
+  const std::uint64_t forgotten = handlesForgotten.load(std::memory_order_relaxed);
   auto it = r.ByObject.find(obj);
-  if (it != r.ByObject.end()) return it->second;
+  if (it != r.ByObject.end()) {
+    Remember(it->second, obj, forgotten);
+    return it->second;
+  }
   if (!r.Live.Contains(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
@@ -111,6 +140,7 @@ Integer ObjectToHandle(TObject* obj) {
   Integer handle = ++r.LastHandle;
   r.ByObject.emplace(obj, handle);
   r.ByHandle.emplace(handle, obj);
+  Remember(handle, obj, forgotten);
   return handle;
 }
 
@@ -124,10 +154,13 @@ Integer FindObjectHandle(TObject* obj) {
 
 TObject* HandleToObject(Integer handle) {
   if (handle == 0) return nullptr;
+  if (const RecentHandle* seen = Recent([handle](const RecentHandle& h) { return h.Handle == handle; }))
+    return seen->Object;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
   auto it = r.ByHandle.find(handle);
   if (it == r.ByHandle.end()) throw EInvalidPointer("Invalid object reference");
+  Remember(handle, it->second, handlesForgotten.load(std::memory_order_relaxed));
   return it->second;
 }
 
@@ -146,6 +179,7 @@ void ForgetObject(TObject* obj) {
   if (!r.Holds.empty()) r.Holds.erase(obj);
   auto it = r.ByObject.find(obj);
   if (it == r.ByObject.end()) return;
+  handlesForgotten.fetch_add(1, std::memory_order_release);
   r.ByHandle.erase(it->second);
   r.ByObject.erase(it);
 }

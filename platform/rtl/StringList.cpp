@@ -1,5 +1,7 @@
 #include "platform/rtl/StringList.h"
 
+#include <cstring>
+
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/MemoryAccount.h"
@@ -363,6 +365,7 @@ void TStringList::Put(Integer index, const String& s) {
   CheckIndex(index);
   Changing();
   items_[static_cast<size_t>(index)].text = s;
+  keyed_ = false;
   Changed();
 }
 
@@ -381,7 +384,8 @@ void TStringList::Insert(Integer index, const String& s) {
 
 void TStringList::InsertItem(Integer index, const String& s, TObject* obj) {
   Changing();
-  items_.insert(static_cast<size_t>(index), Item{s, obj});
+  items_.insert(static_cast<size_t>(index), Item{s, obj, {}});
+  keyed_ = false;
   Changed();
 }
 
@@ -403,11 +407,19 @@ Integer TStringList::Add(const String& s) { return AddObject(s, nullptr); }
 
 Integer TStringList::AddObject(const String& s, TObject* obj) {
   Integer index = GetCount();
-  if (sorted_ && Find(s, index)) {
+  String key;
+  const bool keyed = sorted_ && keyed_ && MakeKey(s, key);
+  if (sorted_ && (keyed ? FindKey(key, index) : Find(s, index))) {
     if (duplicates_ == dupIgnore) return index;
     if (duplicates_ == dupError) Error(kDuplicateError, 0);
   }
-  InsertItem(index, s, obj);
+  if (!keyed) {
+    InsertItem(index, s, obj);
+    return index;
+  }
+  Changing();
+  items_.insert(static_cast<size_t>(index), Item{s, obj, SortKey(key)});
+  Changed();
   return index;
 }
 
@@ -426,13 +438,57 @@ Integer TStringList::IndexOf(const String& s) const {
 }
 
 bool TStringList::Find(const String& s, Integer& index) const {
+  if (String key; keyed_ && MakeKey(s, key)) return FindKey(key, index);
   const size_t at =
       items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item.text, key) < 0; });
   index = static_cast<Integer>(at);
   return at < items_.size() && CompareStrings(items_[at].text, s) == 0;
 }
 
+bool TStringList::FindKey(std::string_view key, Integer& index) const {
+  const size_t at =
+      items_.lower_bound(key, [](const Item& item, std::string_view k) { return item.key.View() < k; });
+  index = static_cast<Integer>(at);
+  return at < items_.size() && items_[at].key.View() == key;
+}
+
+TStringList::SortKey::SortKey(std::string_view bytes) : data_(new char[sizeof(uint32_t) + bytes.size()]) {
+  const auto length = static_cast<uint32_t>(bytes.size());
+  std::memcpy(data_.get(), &length, sizeof length);
+  std::memcpy(data_.get() + sizeof length, bytes.data(), bytes.size());
+}
+
+std::string_view TStringList::SortKey::View() const {
+  if (!data_) return {};
+  uint32_t length;
+  std::memcpy(&length, data_.get(), sizeof length);
+  return {data_.get() + sizeof length, length};
+}
+
+bool TStringList::MakeKey(const String& s, String& key) const { return AnsiSortKey(s, !caseSensitive_, key); }
+
+void TStringList::MakeKeys() {
+  if (keyed_) return;
+  String key;
+  for (size_t i = 0; i < items_.size(); ++i) {
+    if (!MakeKey(items_[i].text, key)) return;
+    items_[i].key = SortKey(key);
+  }
+  keyed_ = true;
+}
+
 void TStringList::Sort() {
+  if (sorted_ || GetCount() < 2) return;
+  MakeKeys();
+  if (keyed_) {
+    // The keys give the order the comparison gives, so the sort ends where it would.
+    CustomSort([](TStringList& list, Integer a, Integer b) {
+      const std::string_view ka = list.items_[static_cast<size_t>(a)].key.View();
+      const std::string_view kb = list.items_[static_cast<size_t>(b)].key.View();
+      return ka < kb ? -1 : kb < ka ? 1 : 0;
+    });
+    return;
+  }
   CustomSort([](TStringList& list, Integer a, Integer b) {
     return list.CompareStrings(list.items_[static_cast<size_t>(a)].text,
                                list.items_[static_cast<size_t>(b)].text);
@@ -474,18 +530,21 @@ void TStringList::QuickSort(Integer l, Integer r, const TStringListSortCompare& 
 
 void TStringList::SetSorted(bool value) {
   if (value == sorted_) return;
-  if (value) Sort();
+  if (value) {
+    MakeKeys();
+    Sort();
+  }
   sorted_ = value;
 }
 
 void TStringList::SetCaseSensitive(bool value) {
   if (value == caseSensitive_) return;
   caseSensitive_ = value;
+  keyed_ = false;
   if (sorted_) {
     // The order changes with the comparison.
     sorted_ = false;
-    Sort();
-    sorted_ = true;
+    SetSorted(true);
   }
 }
 

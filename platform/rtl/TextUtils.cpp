@@ -279,6 +279,25 @@ int AnsiCompareText(const String& a, const String& b) { return Collate(a, b, tru
 
 bool AnsiSameText(const String& a, const String& b) { return AnsiCompareText(a, b) == 0; }
 
+bool AnsiSortKey(const String& s, bool ignoreCase, String& key) {
+  const icu::Collator* collator = ThaiCollator(ignoreCase);
+  if (!collator) return false;
+  const icu::UnicodeString text = ToIcu(s);
+  // Most keys are short: a stack buffer, and the heap for a longer one.
+  uint8_t buffer[256];
+  const int32_t length = collator->getSortKey(text, buffer, static_cast<int32_t>(sizeof buffer));
+  if (length <= 0) return false;
+  // The length counts the closing zero byte, which the key leaves out.
+  if (static_cast<size_t>(length) <= sizeof buffer) {
+    key.assign(reinterpret_cast<const char*>(buffer), static_cast<size_t>(length) - 1);
+    return true;
+  }
+  std::vector<uint8_t> large(static_cast<size_t>(length));
+  if (collator->getSortKey(text, large.data(), length) != length) return false;
+  key.assign(reinterpret_cast<const char*>(large.data()), large.size() - 1);
+  return true;
+}
+
 String StringReplace(const String& s, const String& oldPattern, const String& newPattern,
                      TReplaceFlags flags) {
   if (oldPattern.empty()) return s;

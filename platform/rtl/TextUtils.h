@@ -53,6 +53,10 @@ int AnsiCompareStr(const String& a, const String& b);
 // The same, blind to case.
 int AnsiCompareText(const String& a, const String& b);
 bool AnsiSameText(const String& a, const String& b);
+// The bytes whose order (as compared by CompareStr) is the order AnsiCompareStr, or with
+// ignoreCase AnsiCompareText, gives their texts: equal keys for texts that compare equal. False
+// when the collation is not available, and the comparisons fall back on the ordinal ones.
+bool AnsiSortKey(const String& s, bool ignoreCase, String& key);
 
 String StringReplace(const String& s, const String& oldPattern, const String& newPattern,
                      TReplaceFlags flags);

@@ -120,6 +120,57 @@ TEST(ScriptObjectModel, ScopesFindTheNearestName) {
   EXPECT_EQ(child.FindLocal("fresh")->Typ, fvtVariant);
 }
 
+// A name added again is the one found; by position the items come in name order, blind to
+// case, the later of equal names first; taking an item out finds the one added before it again.
+// Checked against a plain list kept by those rules through adds, removals and owners' clears.
+TEST(ScriptObjectModel, TheItemTableFindsTheLatestOfANameAndListsItemsByName) {
+  TsxScript script(nullptr);
+  struct Kept {
+    String Key;
+    TsxCustomVariable* Item;
+    int Added;
+    int Owner;
+  };
+  std::vector<Kept> model;
+  const auto latest = [&](const String& key) -> TsxCustomVariable* {
+    const Kept* best = nullptr;
+    for (const Kept& k : model)
+      if (k.Key == key && (!best || k.Added > best->Added)) best = &k;
+    return best ? best->Item : nullptr;
+  };
+  const char* const names[] = {"alpha", "Beta", "ALPHA", "gamma", "beta", "Delta", "x", "X1", "x10", "X2"};
+  int owners[2] = {0, 0};
+  unsigned seed = 45;
+  const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  for (int round = 0; round < 3000; ++round) {
+    const unsigned kind = next() % 20;
+    if (kind < 14 || model.empty()) {
+      const String name = names[next() % 10];
+      const int owner = static_cast<int>(next() % 2);
+      script.AddedBy = &owners[owner];
+      TsxCustomVariable* item = script.Add(name, std::make_unique<TsxVariable>(name, fvtVariant));
+      script.AddedBy = nullptr;
+      model.push_back({UpperCase(name), item, round, owner});
+    } else if (kind < 19) {
+      const size_t at = next() % model.size();
+      EXPECT_NE(script.Remove(model[at].Item), nullptr);
+      model.erase(model.begin() + static_cast<std::ptrdiff_t>(at));
+    } else {
+      const int owner = static_cast<int>(next() % 2);
+      script.ClearItems(&owners[owner]);
+      std::erase_if(model, [owner](const Kept& k) { return k.Owner == owner; });
+    }
+    for (const char* name : names) ASSERT_EQ(script.FindLocal(name), latest(UpperCase(name))) << round << " " << name;
+    if (round % 100 == 0) {
+      std::vector<Kept> sorted = model;
+      std::sort(sorted.begin(), sorted.end(),
+                [](const Kept& a, const Kept& b) { return a.Key != b.Key ? a.Key < b.Key : a.Added > b.Added; });
+      ASSERT_EQ(script.Count(), static_cast<int>(sorted.size()));
+      for (int i = 0; i < script.Count(); ++i) ASSERT_EQ(script.GetItem(i), sorted[static_cast<size_t>(i)].Item) << round;
+    }
+  }
+}
+
 TEST(ScriptObjectModel, EnumerationsSetsAndConstants) {
   TsxScript script(nullptr);
   script.AddRTTI();

@@ -170,6 +170,85 @@ TEST(StringList, ASortedListOfManyLinesKeepsEveryLineInItsPlace) {
   EXPECT_EQ(list.Count(), 0);
 }
 
+// Orders written out by hand from Thai dictionary order: consonants in alphabet order, a
+// leading vowel read after the consonant it stands before, vowels after the consonant in their
+// own order, tone marks only between texts otherwise alike; letter case counts only for a
+// case-sensitive list (small letters first); digits one by one, before letters.
+TEST(StringList, SortedListsPutLinesInDictionaryOrderWhateverOrderTheyCameIn) {
+  const std::vector<String> thai = {"ก", "กก", "กา", "ก่า", "ก้า", "กาก", "กิ", "เก", "แก", "ข", "ขา", "เข", "ค", "ฮ"};
+  const std::vector<String> latin = {"1", "10", "2", "9", "ab", "abc", "b", "z"};
+  for (const std::vector<String>* expected : {&thai, &latin}) {
+    for (unsigned step : {1u, 5u, 11u}) {
+      TStringList list;
+      list.SetSorted(true);
+      TStringList unsorted;
+      for (size_t i = 0; i < expected->size(); ++i) {
+        const String& line = (*expected)[(i * step + 2) % expected->size()];
+        list.Add(line);
+        unsorted.Add(line);
+      }
+      EXPECT_EQ(Lines(list), *expected) << step;
+      unsorted.SetSorted(true);
+      EXPECT_EQ(Lines(unsorted), *expected) << step;
+    }
+  }
+  TStringList list;
+  list.SetSorted(true);
+  for (const char* s : {"Ab", "ab", "AB", "aB", "b"}) list.Add(s);
+  // Case-blind: the first of each kind stays.
+  EXPECT_EQ(Lines(list), (std::vector<String>{"Ab", "b"}));
+  list.SetDuplicates(dupAccept);
+  list.Add("aB");
+  EXPECT_EQ(Lines(list), (std::vector<String>{"aB", "Ab", "b"}));
+  list.SetCaseSensitive(true);
+  list.Add("ab");
+  list.Add("AB");
+  EXPECT_EQ(Lines(list), (std::vector<String>{"ab", "aB", "Ab", "AB", "b"}));
+  Integer index = -1;
+  EXPECT_TRUE(list.Find("Ab", index));
+  EXPECT_EQ(index, 2);
+  EXPECT_FALSE(list.Find("aa", index));
+  EXPECT_EQ(index, 0);
+}
+
+// Texts of every kind, broken UTF-8 among them: a sorted list holds them as placing each with
+// the collation itself would, in both case modes, and finds each where that placing says.
+TEST(StringList, SortedListsPlaceAnyTextWhereTheCollationSays) {
+  const std::vector<String> pieces = {"ก", "ข", "ฮ", "เ", "แ", "า", "ิ", "่", "้", "a", "A", "z", "Z", "0", "9",
+                                      " ", "-", ".", "\xE0\xB8", "\x80", "\xFF", "é", "E\xCC\x81", String(1, '\0')};
+  for (bool caseSensitive : {false, true}) {
+    const auto less = [caseSensitive](const String& a, const String& b) {
+      return (caseSensitive ? AnsiCompareStr(a, b) : AnsiCompareText(a, b)) < 0;
+    };
+    TStringList list;
+    list.SetCaseSensitive(caseSensitive);
+    list.SetSorted(true);
+    list.SetDuplicates(dupAccept);
+    TStringList once;
+    once.SetCaseSensitive(caseSensitive);
+    once.SetSorted(true);
+    std::vector<String> expected;
+    unsigned seed = 45;
+    const auto next = [&seed] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+    for (int i = 0; i < 3000; ++i) {
+      String line;
+      for (unsigned n = next() % 5; n-- > 0;) line += pieces[next() % pieces.size()];
+      const auto at = std::lower_bound(expected.begin(), expected.end(), line, less);
+      ASSERT_EQ(list.AddObject(line, reinterpret_cast<TObject*>(static_cast<intptr_t>(i + 1))), at - expected.begin()) << i;
+      expected.insert(at, line);
+      once.Add(line);
+    }
+    ASSERT_EQ(Lines(list), expected);
+    // Without duplicates, each line is the first of its kind and lies before the next.
+    for (Integer i = 1; i < once.Count(); ++i) ASSERT_TRUE(less(once.Strings(i - 1), once.Strings(i))) << i;
+    for (const String& line : expected) {
+      Integer index = -1;
+      ASSERT_TRUE(once.Find(line, index));
+      ASSERT_FALSE(less(line, once.Strings(index)) || less(once.Strings(index), line));
+    }
+  }
+}
+
 TEST(StringList, SortingObjectsAndChangeEvents) {
   TStringList list;
   TObject tagA, tagB;
