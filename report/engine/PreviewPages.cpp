@@ -301,7 +301,9 @@ void TkvxPreviewPages::Finish() {
 
 // Logical page numbers.
 
-bool TkvxPreviewPages::LogicalNumbersFrozen() const { return Engine && Engine->DoublePass() && Engine->FinalPass; }
+bool TkvxPreviewPages::LogicalNumbersFrozen() const {
+  return Engine && Engine->DoublePass() && Engine->FinalPass && !Engine->SinglePass;
+}
 
 void TkvxPreviewPages::IncLogicalPageNumber() {
   if (LogicalNumbersFrozen()) return;
