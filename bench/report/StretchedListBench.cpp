@@ -1,9 +1,10 @@
 // The grouped member list of report_run_bench with rows that stretch, as the register's lists
 // do: six memos a row, names and addresses of varied length in Thai and Latin wrapped in their
 // columns, a birth date through a date format, the title chosen by an IIF; 40 groups, "page N of
-// M" (two passes), the file cache on, 10,000, 50,000 and 100,000 rows exported to PDF. The peer,
-// in the same run: LibreOffice headless converting the same rows from UTF-8 CSV to PDF, timed as
-// a whole process as our runs are.
+// M" (a report of two passes, which runs once: nothing in it can tell the passes apart), the file
+// cache on, 10,000, 50,000 and 100,000 rows exported to PDF. The peer, in the same run:
+// LibreOffice headless converting the same rows from UTF-8 CSV to PDF, timed as a whole process
+// as our runs are.
 #include <cstdio>
 #include <string>
 

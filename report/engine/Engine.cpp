@@ -124,6 +124,8 @@ void TkvxEngine::RunPasses() {
   RunReportPages();
   // The last numbering group closes with the pass: its pages learn their logical total.
   Store()->ResetLogicalPageNumber();
+  // The total a second pass would have read, for whatever asks after the run.
+  if (SinglePass) TotalPages = Store()->GetCount();
   if (twoPasses && !Report->Terminated) {
     TotalPages = Store()->GetCount();
     Store()->ClearFirstPass();
