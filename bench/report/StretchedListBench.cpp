@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
   auto dir = BenchFolder("stretched-list");
   TListComparison c = CompareListRuns(
       argv[0], dir, MembersSql,
-      "stretched member list: six wrapped memos a row, 40 groups, two passes, file cache on, PDF export", 100000);
+      "stretched member list: six wrapped memos a row, 40 groups, page N of M, file cache on, PDF export", 100000);
   auto perThousand = [](const TResult& r, int rows) { return (r.Seconds + r.ExportSeconds) / rows * 1e6; };
   const double per10 = perThousand(c.Rows10k, 10000), per50 = perThousand(c.Rows50k, 50000),
                per100 = perThousand(c.Rows100k, 100000);
