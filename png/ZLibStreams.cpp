@@ -1,6 +1,5 @@
 #include "png/ZLibStreams.h"
 
-#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -147,23 +146,6 @@ std::string ZCompress(std::string_view data, TZCompressionLevel level) {
     produced += outSlice - z.avail_out;
   }
   out.resize(produced);
-  return out;
-}
-
-std::string ZCompressFast(std::string_view data) {
-  // One compressor a thread, made once: it holds a few hundred kilobytes of tables.
-  struct TCompressor {
-    libdeflate_compressor* C = libdeflate_alloc_compressor(1);
-    ~TCompressor() { libdeflate_free_compressor(C); }
-  };
-  thread_local TCompressor compressor;
-  if (!compressor.C) throw EZCompressionError(ZErrorText(Z_MEM_ERROR));
-  std::string out;
-  out.resize(libdeflate_zlib_compress_bound(compressor.C, data.size()));
-  const size_t n = libdeflate_zlib_compress(compressor.C, data.data(), data.size(), out.data(), out.size());
-  // The bound always holds the output; nothing written means the library failed.
-  if (n == 0) throw EZCompressionError(ZErrorText(Z_BUF_ERROR));
-  out.resize(n);
   return out;
 }
 

@@ -82,10 +82,6 @@ class TZCompressionStream : public TCustomZStream {
 // zlib gives; at the compressing levels the bytes are those TZCompressionStream writes.
 std::string ZCompress(std::string_view data, TZCompressionLevel level);
 
-// A whole buffer deflated in zlib format for data written once and read by others, such as the
-// pages of a PDF: no larger than zlib's fastest level gives, in about two thirds of its time.
-std::string ZCompressFast(std::string_view data);
-
 constexpr Int64 ZNoLimit = std::numeric_limits<Int64>::max();
 
 // Inflates one deflate stream from in[0, size) with zlib's windowBits convention (15 for the

@@ -147,20 +147,6 @@ TEST(ZLibStreams, WholeBufferCompressionReadsBackAndMatchesTheStream) {
   }
 }
 
-TEST(ZLibStreams, FastWholeBufferCompressionIsZlibDataNoLargerThanTheFastestLevel) {
-  std::string text;
-  for (int i = 0; i < 3000; ++i) text += "BT /F0 10 Tf 40.50 " + std::to_string(800 - i % 700) + ".25 Td [<0041>] TJ\r\n";
-  const std::vector<Byte> noise = RandomBytes(200000, 11);
-  for (const std::string& data : {std::string(), std::string("x"), text, std::string(noise.begin(), noise.end())}) {
-    const std::string packed = ZCompressFast(data);
-    EXPECT_EQ(ZlibFlate(std::vector<Byte>(packed.begin(), packed.end())), std::vector<Byte>(data.begin(), data.end()));
-    if (!data.empty()) {
-      EXPECT_LE(packed.size(), ZCompress(data, zcFastest).size() + 16);
-    }
-  }
-  EXPECT_LT(ZCompressFast(text).size(), text.size() / 10);
-}
-
 TEST(ZLibStreams, DecompressGrowsToTheExactSizeAndReportsBadData) {
   std::vector<Byte> zeros(10 << 20, 0);
   zeros[12345] = 7;

@@ -67,7 +67,7 @@ void TkvxPDFDeflater::Run() {
     lock.unlock();
     std::exception_ptr failure;
     try {
-      Store(*job.Page, ZCompressFast(job.Content));
+      Store(*job.Page, ZCompress(job.Content, zcFastest));
     } catch (...) {
       failure = std::current_exception();
     }

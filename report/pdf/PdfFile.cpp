@@ -237,7 +237,7 @@ void TkvxPDFFile::WritePages(TStream& stream) {
     bool deflated = page->Deflated;
     // A page closed before the document was set to compress.
     if (Compressed && !deflated && !body.empty()) {
-      body = ZCompressFast(body);
+      body = ZCompress(body, zcFastest);
       deflated = true;
     }
     page->WriteObjects(stream, body, deflated);
