@@ -289,13 +289,12 @@ void TkvxXMLSerializer::WriteComponent(TComponent* component) {
 
 void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
   size_t i = 0;
-  std::string_view rawName, raw;
-  while (NextAttribute(text, i, rawName, raw)) {
-    String name(rawName);
+  std::string_view name, raw;
+  while (NextAttribute(text, i, name, raw)) {
     TPersistent* target = obj;
     bool reachable = true;
-    for (size_t dot = name.find('.'); dot != String::npos; dot = name.find('.')) {
-      const TPropInfo* prop = kvxFindProp(target->ClassType(), std::string_view(name).substr(0, dot));
+    for (size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.')) {
+      const TPropInfo* prop = kvxFindProp(target->ClassType(), name.substr(0, dot));
       if (!prop) break;
       TPersistent* next = prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(prop->GetObject(target)) : nullptr;
       if (!next) {
@@ -303,18 +302,18 @@ void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
         break;
       }
       target = next;
-      name.erase(0, dot + 1);
+      name.remove_prefix(dot + 1);
     }
     if (reachable) ApplyReporting(target, name, raw);
   }
 }
 
-void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, const String& name, std::string_view raw) {
+void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, std::string_view name, std::string_view raw) {
   try {
     ApplyAttribute(obj, name, raw);
   } catch (const std::exception& e) {
     // The attribute's name tells the user which setting of the file was refused.
-    Errors.Add(String(e.what()) + " (" + name + ")");
+    Errors.Add(String(e.what()) + " (" + String(name) + ")");
   }
 }
 
@@ -358,7 +357,7 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
     if (!reachable) continue;
     // A part of the path that names no property: the rest of the name goes to the object reached.
     if (k < a.Dots.size()) {
-      ApplyReporting(target, a.Name.substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
+      ApplyReporting(target, std::string_view(a.Name).substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
       continue;
     }
     if (a.Class != target->ClassType()) PrepareAction(a, target);
@@ -515,7 +514,7 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
   ApplyAttribute(obj, a.Last, a.Raw);
 }
 
-void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
+void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view raw) {
   if (name.size() == 1) {
     char c = name[0];
     auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? AsComponent(obj) : nullptr;
@@ -660,6 +659,29 @@ void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item
     if (dynamic_cast<TkvxReport*>(c)) c->SetComponentStateFlag(csLoading, false);
     else c->Loaded();
   }
+}
+
+void TkvxXMLSerializer::ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes) {
+  if (!Owner) Owner = root;
+  reader_->SetRoot(Owner);
+  reader_->BeginReferences();
+  root->IsLoading = true;
+  root->SetComponentStateFlag(csLoading, true);
+  try {
+    ApplyAttributes(attributes, root);
+  } catch (...) {
+    root->IsLoading = false;
+    root->SetComponentStateFlag(csLoading, false);
+    reader_->EndReferences();
+    fixups_.clear();
+    throw;
+  }
+  ResolveReferences();
+  reader_->FixupReferences();
+  reader_->EndReferences();
+  root->IsLoading = false;
+  if (dynamic_cast<TkvxReport*>(root)) root->SetComponentStateFlag(csLoading, false);
+  else root->Loaded();
 }
 
 void TkvxXMLSerializer::WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren,

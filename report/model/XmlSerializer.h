@@ -68,6 +68,9 @@ class TkvxXMLSerializer {
   std::function<void(const String& name, TPersistent*& ancestor)> OnGetAncestor;
 
   void ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item = nullptr);
+  // The same for a root item without children, whose attributes were read once: a prepared
+  // page is made from its source page's attributes for every page the report has.
+  void ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes);
   void WriteRootComponent(TkvxComponent* root, bool saveChildren = true, TkvxXMLItem* item = nullptr,
                           bool keepClassNames = false);
   // Attribute text of one object (each attribute with a leading blank).
@@ -91,8 +94,8 @@ class TkvxXMLSerializer {
     String Name;
   };
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
-  void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
-  void ApplyReporting(TPersistent* obj, const String& name, std::string_view rawValue);
+  void ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view rawValue);
+  void ApplyReporting(TPersistent* obj, std::string_view name, std::string_view rawValue);
   // Works out the action for objects of obj's class.
   static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   // The value converted for the property by its kind; a value the property refuses throws.
