@@ -30,9 +30,17 @@ TkvxComponent* AsComponent(TPersistent* obj) {
 
 // The property that holds a memo view's lines: a report object's class property "Memo".
 const TPropInfo* MemoProp(TPersistent* obj) {
-  if (!AsComponent(obj)) return nullptr;
-  const TPropInfo* prop = kvxFindProp(obj->ClassType(), "Memo");
-  return prop && prop->Kind() == tkClass ? prop : nullptr;
+  // Asked for every object of every page rebuilt, mostly of the class asked last; a class's
+  // properties never change once registered. Pages are rebuilt on a thread of their own.
+  thread_local TClass lastClass = nullptr;
+  thread_local const TPropInfo* lastProp = nullptr;
+  const TClass cls = obj->ClassType();
+  if (cls != lastClass) {
+    const TPropInfo* prop = AsComponent(obj) ? kvxFindProp(cls, "Memo") : nullptr;
+    lastProp = prop && prop->Kind() == tkClass ? prop : nullptr;
+    lastClass = cls;
+  }
+  return lastProp;
 }
 
 // A memo view: a report object that publishes its lines as "Memo".
