@@ -220,11 +220,11 @@ void TkvxXMLDocument::UnloadItem(TkvxXMLItem* item) {
   if (!temp_) temp_ = std::make_unique<TkvxTempFileBacking>(TempDir);
   auto* file = static_cast<TkvxTempFileBacking*>(temp_.get());
   std::uint64_t offset = file->Size();
-  String bytes(sizeof(std::uint64_t), '\0');
-  PutChildren(*this, item, bytes);
-  const std::uint64_t size = bytes.size() - sizeof size;
-  std::memcpy(bytes.data(), &size, sizeof size);
-  file->Append(bytes.data(), bytes.size());
+  unloaded_.assign(sizeof(std::uint64_t), '\0');
+  PutChildren(*this, item, unloaded_);
+  const std::uint64_t size = unloaded_.size() - sizeof size;
+  std::memcpy(unloaded_.data(), &size, sizeof size);
+  file->Append(unloaded_.data(), unloaded_.size());
   item->offset_ = offset;
   item->store_ = kTempStore;
   item->Clear();
