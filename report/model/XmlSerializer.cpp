@@ -644,12 +644,28 @@ void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item
     OldFormat = doc.OldVersion;
     item = doc.Root();
   }
+  ReadRoot([&](std::vector<TkvxComponent*>& read) {
+    rootForRead_ = root;
+    ReadItem(item, nullptr, read, 0);
+  });
+}
+
+void TkvxXMLSerializer::ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes) {
+  if (!Owner) Owner = root;
+  ReadRoot([&](std::vector<TkvxComponent*>& read) {
+    root->IsLoading = true;
+    root->SetComponentStateFlag(csLoading, true);
+    read.push_back(root);
+    ApplyAttributes(attributes, root);
+  });
+}
+
+void TkvxXMLSerializer::ReadRoot(const std::function<void(std::vector<TkvxComponent*>&)>& readObjects) {
   reader_->SetRoot(Owner);
   reader_->BeginReferences();
   std::vector<TkvxComponent*> read;
-  rootForRead_ = root;
   try {
-    ReadItem(item, nullptr, read, 0);
+    readObjects(read);
   } catch (...) {
     for (TkvxComponent* c : read) {
       c->IsLoading = false;
@@ -667,29 +683,6 @@ void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item
     if (dynamic_cast<TkvxReport*>(c)) c->SetComponentStateFlag(csLoading, false);
     else c->Loaded();
   }
-}
-
-void TkvxXMLSerializer::ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes) {
-  if (!Owner) Owner = root;
-  reader_->SetRoot(Owner);
-  reader_->BeginReferences();
-  root->IsLoading = true;
-  root->SetComponentStateFlag(csLoading, true);
-  try {
-    ApplyAttributes(attributes, root);
-  } catch (...) {
-    root->IsLoading = false;
-    root->SetComponentStateFlag(csLoading, false);
-    reader_->EndReferences();
-    fixups_.clear();
-    throw;
-  }
-  ResolveReferences();
-  reader_->FixupReferences();
-  reader_->EndReferences();
-  root->IsLoading = false;
-  if (dynamic_cast<TkvxReport*>(root)) root->SetComponentStateFlag(csLoading, false);
-  else root->Loaded();
 }
 
 void TkvxXMLSerializer::WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren,

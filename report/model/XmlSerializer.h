@@ -103,6 +103,9 @@ class TkvxXMLSerializer {
   void SetProperty(const TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ApplyPrepared(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
+  // Reads objects with their references resolved once all are read; every object read comes
+  // out of its loading state, also when the reading fails.
+  void ReadRoot(const std::function<void(std::vector<TkvxComponent*>&)>& readObjects);
   void WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren, bool keepClassNames);
   String DefinedData(TPersistent* obj);
 
