@@ -10,6 +10,7 @@
 #include "platform/rtl/DateTime.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/Outline.h"
+#include "report/engine/PassBlind.h"
 #include "report/model/DialogPage.h"
 #include "report/model/ReportOptions.h"
 #include "report/model/ReportUtils.h"
@@ -114,13 +115,18 @@ void TkvxEngine::RunPasses() {
           return band->Vertical() ? AggregateParent(band, ObjState(memo).HomeBand) : band;
         });
   }
-  FinalPass = !DoublePass();
+  // A second pass would only lay the pages out again as the first did.
+  const bool twoPasses = DoublePass() && !kvxPassBlind(Report);
+  FinalPass = !twoPasses;
+  SinglePass = DoublePass() && !twoPasses;
   TotalPages = 0;
   Store()->BeginPass();
   RunReportPages();
   // The last numbering group closes with the pass: its pages learn their logical total.
   Store()->ResetLogicalPageNumber();
-  if (DoublePass() && !Report->Terminated) {
+  // The total a second pass would have read, for whatever asks after the run.
+  if (SinglePass) TotalPages = Store()->GetCount();
+  if (twoPasses && !Report->Terminated) {
     TotalPages = Store()->GetCount();
     Store()->ClearFirstPass();
     aggregates_.ClearValues();
@@ -208,6 +214,7 @@ void TkvxEngine::Finalize() {
   Report->DataSets->Finalize();
   Store()->Finish();
   Running = false;
+  SinglePass = false;
 }
 
 void TkvxEngine::RunReportPages() {

@@ -301,7 +301,9 @@ void TkvxPreviewPages::Finish() {
 
 // Logical page numbers.
 
-bool TkvxPreviewPages::LogicalNumbersFrozen() const { return Engine && Engine->DoublePass() && Engine->FinalPass; }
+bool TkvxPreviewPages::LogicalNumbersFrozen() const {
+  return Engine && Engine->DoublePass() && Engine->FinalPass && !Engine->SinglePass;
+}
 
 void TkvxPreviewPages::IncLogicalPageNumber() {
   if (LogicalNumbersFrozen()) return;
@@ -539,18 +541,20 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
   }
 }
 
-TkvxXMLItem* TkvxPreviewPages::SourcePageForm(Integer index) {
+TkvxPreviewPages::TSourcePageForm& TkvxPreviewPages::SourcePageForm(Integer index) {
   if (sourcePageForms_.size() < sourcePages_.size()) sourcePageForms_.resize(sourcePages_.size());
-  std::unique_ptr<TkvxXMLDocument>& form = sourcePageForms_[static_cast<size_t>(index)];
+  std::unique_ptr<TSourcePageForm>& form = sourcePageForms_[static_cast<size_t>(index)];
   if (!form) {
     TMemoryStream stream;
     SourcePages(index)->SaveToStream(stream, false, true, false);
     stream.SetPosition(0);
-    auto doc = std::make_unique<TkvxXMLDocument>();
-    doc->LoadFromStream(&stream, false);
-    form = std::move(doc);
+    auto made = std::make_unique<TSourcePageForm>();
+    made->Document.LoadFromStream(&stream, false);
+    TkvxXMLItem* root = made->Document.Root();
+    if (root->Count() == 0) made->Attributes = std::make_unique<TkvxXMLAttributes>(root->Text);
+    form = std::move(made);
   }
-  return form->Root();
+  return *form;
 }
 
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
@@ -576,7 +580,9 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     // belongs to no report, so it is its own owner for references.
     TkvxXMLSerializer pageReader(nullptr);
     pageReader.Owner = page.get();
-    pageReader.ReadRootComponent(page.get(), SourcePageForm(n));
+    TSourcePageForm& form = SourcePageForm(n);
+    if (form.Attributes) pageReader.ReadRootAttributes(page.get(), *form.Attributes);
+    else pageReader.ReadRootComponent(page.get(), form.Document.Root());
     page->SetName(source->Name());
   }
   BuildObjects(item, page.get(), serializer, whole);

@@ -116,7 +116,13 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void SetSourceBaseName(TkvxComponent* copy);
   std::unique_ptr<TkvxReportPage> BuildPage(TkvxXMLItem* item);
   // The source page's own properties as a copy of it reads them back.
-  TkvxXMLItem* SourcePageForm(Integer index);
+  struct TSourcePageForm {
+    TkvxXMLDocument Document;
+    // The root's attributes, read once for every page made from it; nullptr when the root has
+    // children, which only the whole reading makes.
+    std::unique_ptr<TkvxXMLAttributes> Attributes;
+  };
+  TSourcePageForm& SourcePageForm(Integer index);
   void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
   void ClearPageCache();
   // Opens the printer's job and prints the pages through the print loop; false when nothing
@@ -146,7 +152,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::vector<std::unique_ptr<TkvxReportPage>> sourcePages_;
   // Serialised once and read for every page built from it, instead of once per page; made when
   // first needed and dropped whenever its source page changes.
-  std::vector<std::unique_ptr<TkvxXMLDocument>> sourcePageForms_;
+  std::vector<std::unique_ptr<TSourcePageForm>> sourcePageForms_;
   TkvxDictionary dictionary_;
   // A source object's attribute text, read once for every copy of it a page holds; found by the
   // text itself, so a source changed or replaced never meets the reading of an old one.

@@ -62,6 +62,9 @@ class TkvxCustomEngine : public TPersistent {
   Extended CurX = 0;
   Extended CurY = 0;
   bool FinalPass = false;
+  // True while a report of two passes runs once, its own final pass: nothing in it can tell
+  // the passes apart, so it numbers its pages as it goes instead of keeping a first pass's numbers.
+  bool SinglePass = false;
   Extended PageHeight = 0;
   Extended PageWidth = 0;
   TDateTime StartDate = 0;

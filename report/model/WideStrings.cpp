@@ -111,6 +111,16 @@ void TWideStrings::SetText(const WideString& text) {
   lines_.resize(count);
 }
 
+void TWideStrings::SetText(WideString&& text) {
+  if (text.empty() || text.find_first_of(std::u16string_view(u"\0\n\r\u2028", 4)) != WideString::npos) {
+    SetText(static_cast<const WideString&>(text));
+    return;
+  }
+  lines_.resize(1);
+  lines_[0].first = std::move(text);
+  lines_[0].second = nullptr;
+}
+
 void TWideStrings::Assign(TPersistent* source) {
   if (auto* wide = dynamic_cast<TWideStrings*>(source)) {
     if (wide == this) return;

@@ -42,6 +42,9 @@ class TWideStrings : public TPersistent {
   WideString GetText() const { return Text(); }
   // Splits at CR LF, CR, LF and U+2028; a final line break adds no empty line.
   void SetText(const WideString& text);
+  // The same; a text of one line, as a rebuilt page's memos mostly hold, becomes that line
+  // without a copy.
+  void SetText(WideString&& text);
 
   // From TWideStrings or a string list (its UTF-8 lines).
   void Assign(TPersistent* source) override;

@@ -54,6 +54,8 @@ class TkvxXMLDocument {
   // Store 1: the stream given to a partial load; store 2: the document's own backing file.
   std::unique_ptr<TkvxXMLBacking> loaded_;
   std::unique_ptr<TkvxXMLBacking> temp_;
+  // What an unloading writes, kept for the next one so that its room is made once.
+  String unloaded_;
 };
 
 // Nesting deeper than this is refused as malformed: report files are a few levels deep, and

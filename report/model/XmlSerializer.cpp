@@ -30,9 +30,17 @@ TkvxComponent* AsComponent(TPersistent* obj) {
 
 // The property that holds a memo view's lines: a report object's class property "Memo".
 const TPropInfo* MemoProp(TPersistent* obj) {
-  if (!AsComponent(obj)) return nullptr;
-  const TPropInfo* prop = kvxFindProp(obj->ClassType(), "Memo");
-  return prop && prop->Kind() == tkClass ? prop : nullptr;
+  // Asked for every object of every page rebuilt, mostly of the class asked last; a class's
+  // properties never change once registered. Pages are rebuilt on a thread of their own.
+  thread_local TClass lastClass = nullptr;
+  thread_local const TPropInfo* lastProp = nullptr;
+  const TClass cls = obj->ClassType();
+  if (cls != lastClass) {
+    const TPropInfo* prop = AsComponent(obj) ? kvxFindProp(cls, "Memo") : nullptr;
+    lastProp = prop && prop->Kind() == tkClass ? prop : nullptr;
+    lastClass = cls;
+  }
+  return lastProp;
 }
 
 // A memo view: a report object that publishes its lines as "Memo".
@@ -289,13 +297,12 @@ void TkvxXMLSerializer::WriteComponent(TComponent* component) {
 
 void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
   size_t i = 0;
-  std::string_view rawName, raw;
-  while (NextAttribute(text, i, rawName, raw)) {
-    String name(rawName);
+  std::string_view name, raw;
+  while (NextAttribute(text, i, name, raw)) {
     TPersistent* target = obj;
     bool reachable = true;
-    for (size_t dot = name.find('.'); dot != String::npos; dot = name.find('.')) {
-      const TPropInfo* prop = kvxFindProp(target->ClassType(), std::string_view(name).substr(0, dot));
+    for (size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.')) {
+      const TPropInfo* prop = kvxFindProp(target->ClassType(), name.substr(0, dot));
       if (!prop) break;
       TPersistent* next = prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(prop->GetObject(target)) : nullptr;
       if (!next) {
@@ -303,18 +310,18 @@ void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
         break;
       }
       target = next;
-      name.erase(0, dot + 1);
+      name.remove_prefix(dot + 1);
     }
     if (reachable) ApplyReporting(target, name, raw);
   }
 }
 
-void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, const String& name, std::string_view raw) {
+void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, std::string_view name, std::string_view raw) {
   try {
     ApplyAttribute(obj, name, raw);
   } catch (const std::exception& e) {
     // The attribute's name tells the user which setting of the file was refused.
-    Errors.Add(String(e.what()) + " (" + name + ")");
+    Errors.Add(String(e.what()) + " (" + String(name) + ")");
   }
 }
 
@@ -358,7 +365,7 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
     if (!reachable) continue;
     // A part of the path that names no property: the rest of the name goes to the object reached.
     if (k < a.Dots.size()) {
-      ApplyReporting(target, a.Name.substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
+      ApplyReporting(target, std::string_view(a.Name).substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
       continue;
     }
     if (a.Class != target->ClassType()) PrepareAction(a, target);
@@ -515,7 +522,7 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
   ApplyAttribute(obj, a.Last, a.Raw);
 }
 
-void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, const String& name, std::string_view raw) {
+void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view raw) {
   if (name.size() == 1) {
     char c = name[0];
     auto* component = c == 'l' || c == 't' || c == 'w' || c == 'h' ? AsComponent(obj) : nullptr;
@@ -637,12 +644,28 @@ void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item
     OldFormat = doc.OldVersion;
     item = doc.Root();
   }
+  ReadRoot([&](std::vector<TkvxComponent*>& read) {
+    rootForRead_ = root;
+    ReadItem(item, nullptr, read, 0);
+  });
+}
+
+void TkvxXMLSerializer::ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes) {
+  if (!Owner) Owner = root;
+  ReadRoot([&](std::vector<TkvxComponent*>& read) {
+    root->IsLoading = true;
+    root->SetComponentStateFlag(csLoading, true);
+    read.push_back(root);
+    ApplyAttributes(attributes, root);
+  });
+}
+
+void TkvxXMLSerializer::ReadRoot(const std::function<void(std::vector<TkvxComponent*>&)>& readObjects) {
   reader_->SetRoot(Owner);
   reader_->BeginReferences();
   std::vector<TkvxComponent*> read;
-  rootForRead_ = root;
   try {
-    ReadItem(item, nullptr, read, 0);
+    readObjects(read);
   } catch (...) {
     for (TkvxComponent* c : read) {
       c->IsLoading = false;

@@ -68,6 +68,9 @@ class TkvxXMLSerializer {
   std::function<void(const String& name, TPersistent*& ancestor)> OnGetAncestor;
 
   void ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item = nullptr);
+  // The same for a root item without children, whose attributes were read once: a prepared
+  // page is made from its source page's attributes for every page the report has.
+  void ReadRootAttributes(TkvxComponent* root, TkvxXMLAttributes& attributes);
   void WriteRootComponent(TkvxComponent* root, bool saveChildren = true, TkvxXMLItem* item = nullptr,
                           bool keepClassNames = false);
   // Attribute text of one object (each attribute with a leading blank).
@@ -91,8 +94,8 @@ class TkvxXMLSerializer {
     String Name;
   };
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
-  void ApplyAttribute(TPersistent* obj, const String& name, std::string_view rawValue);
-  void ApplyReporting(TPersistent* obj, const String& name, std::string_view rawValue);
+  void ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view rawValue);
+  void ApplyReporting(TPersistent* obj, std::string_view name, std::string_view rawValue);
   // Works out the action for objects of obj's class.
   static void PrepareAction(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   // The value converted for the property by its kind; a value the property refuses throws.
@@ -100,6 +103,9 @@ class TkvxXMLSerializer {
   void SetProperty(const TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ApplyPrepared(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
+  // Reads objects with their references resolved once all are read; every object read comes
+  // out of its loading state, also when the reading fails.
+  void ReadRoot(const std::function<void(std::vector<TkvxComponent*>&)>& readObjects);
   void WriteItem(TkvxComponent* c, TkvxXMLItem* item, bool isRoot, bool saveChildren, bool keepClassNames);
   String DefinedData(TPersistent* obj);
 

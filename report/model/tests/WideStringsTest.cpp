@@ -29,6 +29,22 @@ TEST(WideStrings, TextSplitsAtEveryLineBreakForm) {
   EXPECT_EQ(two.IndexOf(u"ข"), 1);
 }
 
+TEST(WideStrings, TextHandedOverSplitsAsACopiedOneDoes) {
+  TWideStrings lines;
+  lines.SetText(u"a\r\nb\r\nc");
+  lines.SetText(WideString(u"หนึ่งบรรทัด"));
+  ASSERT_EQ(lines.Count(), 1);
+  EXPECT_EQ(lines.Strings(0), u"หนึ่งบรรทัด");
+  // A NUL ends the text.
+  lines.SetText(WideString(u"ab\0cd", 5));
+  ASSERT_EQ(lines.Count(), 1);
+  EXPECT_EQ(lines.Strings(0), u"ab");
+  lines.SetText(WideString(u"x\u2028y"));
+  EXPECT_EQ(lines.Count(), 2);
+  lines.SetText(WideString());
+  EXPECT_EQ(lines.Count(), 0);
+}
+
 TEST(WideStrings, TextEqualsIsTheJoinedTextCompared) {
   TWideStrings lines;
   EXPECT_TRUE(lines.TextEquals(u""));

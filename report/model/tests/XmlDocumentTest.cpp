@@ -304,6 +304,48 @@ TEST(XmlDocument, ItemsReadBackAndUnloadedAgainKeepTheirLatestChildren) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(XmlDocument, UnloadedItemsComeBackWithTheirNestingTextsAndUnloadableChildren) {
+  std::string dir = TempFolder("nested");
+  TkvxXMLDocument doc;
+  doc.TempDir = dir;
+  doc.Root()->Name = "preparedreport";
+  TkvxXMLItem* page = doc.Root()->Add();
+  page->Name = "page0";
+  page->SetUnloadable(true);
+  TkvxXMLItem* band = page->Add();
+  band->Name = "b1";
+  band->SetProp("t", "20");
+  for (const char* text : {"a < b & \"c\"", "", "หน้า\r\nสอง"}) {
+    TkvxXMLItem* memo = band->Add();
+    memo->Name = "m1";
+    memo->SetProp("u", text);
+  }
+  band->Add()->Name = "empty";
+  // A descendant that may leave memory by itself, and has left it, goes with the page.
+  TkvxXMLItem* inner = page->Add();
+  inner->Name = "inner";
+  inner->SetUnloadable(true);
+  inner->Add()->Name = "deep";
+  doc.UnloadItem(inner);
+  const std::string before = Save(doc);
+  doc.UnloadItem(page);
+  EXPECT_EQ(page->Count(), 0);
+  doc.LoadItem(page);
+  ASSERT_EQ(page->Count(), 2);
+  ASSERT_EQ(page->Items(0)->Count(), 4);
+  EXPECT_EQ(page->Items(0)->Prop("t"), "20");
+  EXPECT_EQ(page->Items(0)->Items(0)->Prop("u"), "a < b & \"c\"");
+  EXPECT_EQ(page->Items(0)->Items(1)->Prop("u"), "");
+  EXPECT_EQ(page->Items(0)->Items(2)->Prop("u"), "หน้า\r\nสอง");
+  EXPECT_EQ(page->Items(0)->Items(3)->Name, "empty");
+  TkvxXMLItem* back = page->Items(1);
+  EXPECT_TRUE(back->Unloadable());
+  ASSERT_EQ(back->Count(), 1);
+  EXPECT_EQ(back->Items(0)->Name, "deep");
+  EXPECT_EQ(Save(doc), before);
+  std::filesystem::remove_all(dir);
+}
+
 TEST(XmlDocument, MarkerRightBehindAQuoteIsNotAMarker) {
   TkvxXMLDocument doc;
   doc.LoadFromStream(new TStringStream(kHeader + "<r><page a=\"1\"ld=\"0\"><x/></page></r>"), true);
