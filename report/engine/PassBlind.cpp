@@ -70,8 +70,7 @@ bool PassAwareBrackets(const String& text, const String& open, const String& clo
     i = static_cast<size_t>(end);
     // A memo draws its page total when the page is drawn, whichever pass made the page.
     String plain = expr;
-    if (size_t hash = plain.find(" #"); memo && hash != String::npos && plain.find(')', hash + 2) == String::npos)
-      plain.resize(hash);
+    if (size_t hash = kvxFormatSuffix(plain); memo && hash != String::npos) plain.resize(hash);
     if (memo && SameText(plain, "TotalPages#")) continue;
     if (PassAwareExpression(expr)) return true;
   }

@@ -287,8 +287,7 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
     TTextExpression e;
     e.Before = source.substr(done, static_cast<size_t>(start - 1) - done);
     e.Expr = kvxWideToUtf8(wideExpr);
-    size_t hash = e.Expr.find(" #");
-    if (hash != String::npos && e.Expr.find(')', hash + 2) == String::npos) {
+    if (size_t hash = kvxFormatSuffix(e.Expr); hash != String::npos) {
       String fmt = e.Expr.substr(hash + 2);
       e.Expr.resize(hash);
       e.Format = std::make_unique<TkvxFormat>();

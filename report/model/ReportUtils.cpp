@@ -213,6 +213,11 @@ void BracketScan(const S& s, const S& open, const S& close, S& text, Integer& en
 
 }  // namespace
 
+size_t kvxFormatSuffix(const String& expr) {
+  size_t hash = expr.find(" #");
+  return hash != String::npos && expr.find(')', hash + 2) == String::npos ? hash : String::npos;
+}
+
 void kvxGetBracketedText(const String& s, const String& openBracket, const String& closeBracket,
                          String& text, Integer& endPos, Integer& startPos) {
   // UTF-8 needs no lead-byte stepping: no byte of a multi-byte character looks like a bracket.

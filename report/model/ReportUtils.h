@@ -57,6 +57,9 @@ void kvxGetBracketedText(const String& s, const String& openBracket, const Strin
 void kvxGetBracketedText(const WideString& s, const WideString& openBracket,
                          const WideString& closeBracket, WideString& text, Integer& endPos,
                          Integer& startPos);
+// Where a memo expression's display format begins ("[Sum #N0.00]" gives the place of " #"),
+// or npos when it has none: a " #" followed by a closing parenthesis is inside the expression.
+size_t kvxFormatSuffix(const String& expr);
 // Every page of a list such as "1,3,5-12" or "5-" (to total), as decimal text in list. Pages
 // beyond total are left out, so a range such as "1-2000000000" costs no more than the report.
 void kvxParsePageNumbers(const String& pageNumbers, TStrings& list, Integer total);
