@@ -356,6 +356,11 @@ size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidt
     }
     if (counting_) {
       ++counted_;
+      // A text of more lines than are kept is only counted.
+      if (from < static_cast<int>(para.Tags.size()) && countedBreaks_.size() < TkvxLineBreaks::kMostBreaks)
+        countedBreaks_.push_back({para.Tags[from].Position, to - from, 0, hyphen, false});
+      else
+        breaksKnown_ = false;
       return;
     }
     TkvxTextLine& line = NewLine();
@@ -369,6 +374,7 @@ size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidt
     }
   };
   size_t firstLine = lines_.size();
+  const size_t firstCounted = countedBreaks_.size();
   measure_->Font().SetData(font_);
   int clusters = 0;
   // Most paragraphs fit their line: their width alone settles it. One that would not fit even at
@@ -455,7 +461,15 @@ size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidt
     }
     if (last && start < n) makeLine(unitOf(start), static_cast<int>(text.size()), false);
   }
-  if (counting_ || firstLine >= lines_.size()) return stopped;
+  if (counting_) {
+    // The flags the lines would be given below.
+    if (countedBreaks_.size() > firstCounted) {
+      if (paraStart) countedBreaks_[firstCounted].Flags |= 1;
+      if (last && !cut) countedBreaks_.back().Flags |= 2;
+    }
+    return stopped;
+  }
+  if (firstLine >= lines_.size()) return stopped;
   if (paraStart) lines_[firstLine].Flags |= 1;
   // A paragraph cut at the limit goes on past its last line made.
   if (last && !cut) lines_.back().Flags |= 2;
@@ -536,6 +550,23 @@ size_t TkvxDrawText::SplitLength() const {
 
 void TkvxDrawText::SetText(const TWideStrings& lines) {
   DropLines();
+  // A whole text without tags laid out before under the same layout takes its lines from where
+  // they broke then.
+  const bool reuse = !splitting_ && !htmlTags_ && !counting_;
+  const TkvxLayoutDigest digest = reuse ? LayoutDigest(lines) : TkvxLayoutDigest{};
+  if (reuse)
+    if (std::span<const TkvxLineBreak> known = lineBreaks_.Find(digest); !known.empty()) {
+      for (Integer i = 0; i < lines.Count(); ++i) {
+        plainText_ += lines.Line(i);
+        plainText_ += u"\r\n";
+      }
+      LinesFromBreaks(known);
+      lineLimit_ = SIZE_MAX;
+      shortOfText_ = false;
+      return;
+    }
+  countedBreaks_.clear();
+  breaksKnown_ = true;
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
   int fullWidth = LayoutWidth();
   int firstWidth = Round((width - paragraphGap_) * Factor);
@@ -553,6 +584,61 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     plainText_ += u"\r\n";
   }
   shortOfText_ = cutParagraph_ && lines_.size() < lineLimit_;
+  if (reuse) KeepBreaks(digest);
+}
+
+void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest) {
+  std::vector<TkvxLineBreak>& breaks = countedBreaks_;
+  if (!counting_) {
+    breaks.clear();
+    for (const TkvxTextLine& line : lines_) {
+      if (line.Tags.size() != line.Text.size() || line.Text.empty()) return;
+      const bool hyphen = line.Tags.back().Position < 0;
+      breaks.push_back({line.Tags.front().Position, static_cast<std::int32_t>(line.Text.size() - hyphen),
+                        static_cast<std::uint8_t>(line.Flags), hyphen, false});
+    }
+  } else if (!breaksKnown_) {
+    return;
+  }
+  const size_t sourceSize = plainText_.size();
+  for (TkvxLineBreak& b : breaks) {
+    if (b.Start < 0 || b.Length <= 0 || static_cast<size_t>(b.Start) + b.Length > sourceSize) return;
+    // An empty paragraph's one blank stands where its line end is in the source.
+    b.Blank = b.Length == 1 && plainText_[b.Start] == u'\r';
+  }
+  // Lines made from the source must be the lines made: anything else is not kept.
+  if (!counting_)
+    for (size_t k = 0; k < breaks.size(); ++k) {
+      const TkvxTextLine& line = lines_[k];
+      const TkvxLineBreak& b = breaks[k];
+      const std::u16string_view text(line.Text.data(), static_cast<size_t>(b.Length));
+      if (b.Blank ? text != u" " : plainText_.compare(b.Start, b.Length, text) != 0) return;
+    }
+  lineBreaks_.Add(digest, breaks);
+}
+
+void TkvxDrawText::LinesFromBreaks(std::span<const TkvxLineBreak> breaks) {
+  // Without tags every character has the font's own state.
+  TkvxHTMLTag state;
+  state.Size = size_;
+  state.Style = font_.Style;
+  state.Color = font_.Color;
+  for (const TkvxLineBreak& b : breaks) {
+    TkvxTextLine& line = NewLine();
+    if (b.Blank)
+      line.Text.assign(1, u' ');
+    else
+      line.Text.assign(plainText_, static_cast<size_t>(b.Start), static_cast<size_t>(b.Length));
+    line.Tags.assign(line.Text.size(), state);
+    for (size_t k = 0; k < line.Tags.size(); ++k) line.Tags[k].Position = b.Start + static_cast<int>(k);
+    if (b.Hyphen) {
+      TkvxHTMLTag tag = state;
+      tag.Position = -1;
+      line.Text.push_back(u'-');
+      line.Tags.push_back(tag);
+    }
+    line.Flags = b.Flags;
+  }
 }
 
 void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firstWidth, int spacing, bool cut) {
@@ -674,6 +760,7 @@ Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
     counting_ = false;
     throw;
   }
+  if (keep && !htmlTags_) KeepBreaks(digest);
   counting_ = false;
   if (keep) lineCounts_.Add(digest, static_cast<int>(counted_));
   return HeightOf(counted_);

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -189,6 +190,15 @@ class TkvxDrawText {
   // A digest of lines and of all that decides where they break.
   TkvxLayoutDigest LayoutDigest(const TWideStrings& lines) const;
   TkvxLineCounts lineCounts_;
+  // Where the lines of recent whole texts without tags broke, and those of the text being
+  // counted; breaksKnown_ is cleared when a counted line is not a stretch of its source.
+  TkvxLineBreaks lineBreaks_;
+  std::vector<TkvxLineBreak> countedBreaks_;
+  bool breaksKnown_ = true;
+  // Keeps where the lines just made, or counted, break.
+  void KeepBreaks(const TkvxLayoutDigest& digest);
+  // Makes the lines of the source text from where they break.
+  void LinesFromBreaks(std::span<const TkvxLineBreak> breaks);
   // The cell height of the last font asked for, in report units: every memo of every row asks.
   mutable std::optional<std::pair<TFontData, Extended>> cell_;
   TCriticalSection lock_;

@@ -7,6 +7,7 @@
 // 120 of its bits and the count.
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace orv {
@@ -52,6 +53,43 @@ class TkvxLineCounts {
   std::vector<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t used_ = 0;
+};
+
+// One line of a text laid out without tags: a stretch of the text's source (all paragraphs
+// joined, each followed by CR LF), a hyphen behind it or not, and its paragraph flags. Blank
+// stands for the one blank an empty paragraph becomes.
+struct TkvxLineBreak {
+  std::int32_t Start = 0;
+  std::int32_t Length = 0;
+  std::uint8_t Flags = 0;
+  bool Hyphen = false;
+  bool Blank = false;
+};
+
+// Where the lines of recently laid-out texts break, found by the same digest: a memo measured
+// while its page was prepared, or drawn on the screen, is laid out again for the PDF, and its
+// lines follow from their breaks without measuring again. Only the latest texts are kept: when
+// the lines kept reach a bound, all are let go.
+class TkvxLineBreaks {
+ public:
+  static constexpr std::size_t kMostBreaks = std::size_t{1} << 17;
+
+  // The breaks kept under digest, or none; valid until the next Add.
+  std::span<const TkvxLineBreak> Find(const TkvxLayoutDigest& digest) const;
+  void Add(const TkvxLayoutDigest& digest, std::span<const TkvxLineBreak> breaks);
+
+ private:
+  struct Slot {
+    TkvxLayoutDigest Digest;
+    std::uint32_t First = 0, Count = 0;
+    bool Used = false;
+  };
+  std::size_t Home(const TkvxLayoutDigest& digest) const { return static_cast<std::size_t>(digest.First) & mask_; }
+
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t used_ = 0;
+  std::vector<TkvxLineBreak> breaks_;
 };
 
 }  // namespace orv

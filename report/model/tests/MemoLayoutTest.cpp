@@ -502,6 +502,68 @@ TEST(MemoLayout, ARepeatedTextCountsTheLinesOfItsOwnLayout) {
   }
 }
 
+TEST(MemoLayout, ATextLaidOutAgainHasEveryLineItsFirstLayoutMade) {
+  // A memo counted while its page is prepared, or drawn on the screen, is laid out again for the
+  // PDF: every line (text, hyphen, each character's state and place in the source, paragraph
+  // flags) must be the one a drawer that never saw the text makes, for empty paragraphs, blanks
+  // around the text, a Russian word cut by a hyphen, and under another width or colour between.
+  const WideString texts[] = {kThai + u"\r\n\r\n" + kMixed,
+                              u"  " + kMixed + u"   \r\n\r\n\u00A0x\u00A0y " + kThai,
+                              u"Молоко переработка сельскохозяйственной продукции " + kThai};
+  struct Case {
+    int Width;
+    TColor Color;
+    bool WordBreak;
+    bool Counted;
+  };
+  const Case cases[] = {{140, clBlack, true, true}, {90, clRed, true, false}, {140, clBlue, false, false},
+                        {90, clBlack, true, true}};
+  auto prepare = [](TkvxDrawText& drawer, const Case& c) {
+    TFont font;
+    font.SetName("Tahoma");
+    font.SetSize(10);
+    font.SetColor(c.Color);
+    drawer.SetFont(&font);
+    drawer.SetOptions(true, false, false, c.WordBreak, true, true, 0);
+    drawer.SetGaps(12, 0, 2);
+    drawer.SetDimensions(TRect{0, 0, c.Width, 400}, TRect{0, 0, c.Width, 400}, 1, 1, 1);
+  };
+  auto same = [](const TkvxTextLine& a, const TkvxTextLine& b) {
+    if (a.Text != b.Text || a.Flags != b.Flags || a.Tags.size() != b.Tags.size()) return false;
+    for (size_t k = 0; k < a.Tags.size(); ++k)
+      if (!(a.Tags[k] == b.Tags[k]) || a.Tags[k].Position != b.Tags[k].Position ||
+          a.Tags[k].DontWrap != b.Tags[k].DontWrap)
+        return false;
+    return true;
+  };
+  TkvxDrawText shared;
+  bool hyphenated = false, emptyParagraph = false;
+  for (const WideString& text : texts) {
+    TWideStrings lines;
+    lines.SetText(text);
+    for (int round = 0; round < 3; ++round)
+      for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << kvxWideToUtf8(text.substr(0, 12)) << " width " << c.Width << " round "
+                                        << round);
+        TkvxDrawText fresh;
+        prepare(fresh, c);
+        fresh.SetText(lines);
+        prepare(shared, c);
+        if (round == 0 && c.Counted) shared.TextHeight(lines);
+        shared.SetText(lines);
+        ASSERT_EQ(shared.Lines().size(), fresh.Lines().size());
+        for (size_t i = 0; i < fresh.Lines().size(); ++i) {
+          EXPECT_TRUE(same(shared.Lines()[i], fresh.Lines()[i])) << "line " << i;
+          hyphenated |= fresh.Lines()[i].Text.back() == u'-';
+          emptyParagraph |= fresh.Lines()[i].Text == u" ";
+        }
+        EXPECT_EQ(shared.GetInBoundsText(), fresh.GetInBoundsText());
+      }
+  }
+  EXPECT_TRUE(hyphenated) << "a Russian word should have been cut";
+  EXPECT_TRUE(emptyParagraph);
+}
+
 TEST(MemoLayout, AWordLongerThanAPieceWrapsAsOneWordInItsOpenState) {
   // A word of 300,000 letters is laid out piece by piece: every line but the last holds as many
   // letters as the first, the small size its tag opened at the start holds on every line, and
