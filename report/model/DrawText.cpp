@@ -584,10 +584,10 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     plainText_ += u"\r\n";
   }
   shortOfText_ = cutParagraph_ && lines_.size() < lineLimit_;
-  if (reuse) KeepBreaks(digest);
+  if (reuse) KeepBreaks(digest, static_cast<size_t>(lines.Count()));
 }
 
-void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest) {
+void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs) {
   std::vector<TkvxLineBreak>& breaks = countedBreaks_;
   if (!counting_) {
     breaks.clear();
@@ -600,6 +600,8 @@ void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest) {
   } else if (!breaksKnown_) {
     return;
   }
+  // A text whose every paragraph is one line is drawn into the PDF without the drawer.
+  if (breaks.size() <= paragraphs) return;
   const size_t sourceSize = plainText_.size();
   for (TkvxLineBreak& b : breaks) {
     if (b.Start < 0 || b.Length <= 0 || static_cast<size_t>(b.Start) + b.Length > sourceSize) return;
@@ -760,7 +762,7 @@ Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
     counting_ = false;
     throw;
   }
-  if (keep && !htmlTags_) KeepBreaks(digest);
+  if (keep && !htmlTags_) KeepBreaks(digest, static_cast<size_t>(lines.Count()));
   counting_ = false;
   if (keep) lineCounts_.Add(digest, static_cast<int>(counted_));
   return HeightOf(counted_);

@@ -195,8 +195,8 @@ class TkvxDrawText {
   TkvxLineBreaks lineBreaks_;
   std::vector<TkvxLineBreak> countedBreaks_;
   bool breaksKnown_ = true;
-  // Keeps where the lines just made, or counted, break.
-  void KeepBreaks(const TkvxLayoutDigest& digest);
+  // Keeps where the lines just made, or counted, break, when a paragraph wrapped.
+  void KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs);
   // Makes the lines of the source text from where they break.
   void LinesFromBreaks(std::span<const TkvxLineBreak> breaks);
   // The cell height of the last font asked for, in report units: every memo of every row asks.
