@@ -121,7 +121,9 @@ TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::pa
   TkvxPreviewWorkspace workspace(&form, nullptr, false);
   workspace.PreviewPages = &pages;
   TPoint size = pages.GetPageSize(0);
-  TBitmap bitmap(size.X, size.Y);
+  // The preview draws its pages on the window, whose pixels are 32-bit as the screen's: a 24-bit
+  // bitmap would have Qt blend every glyph through its slow generic path instead.
+  TBitmap bitmap(size.X, size.Y, pfDevice);
   t.Draw = Seconds([&] {
     for (Integer i = 0; i < t.Pages; ++i) workspace.DrawPage(bitmap.Canvas(), i, {0, 0, size.X, size.Y});
   });
