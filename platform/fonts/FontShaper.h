@@ -46,6 +46,10 @@ struct TFontShaper {
   // HB_SCRIPT_INVALID lets HarfBuzz guess it from the text.
   static void Shape(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                     hb_script_t script, std::vector<TRawGlyph>& glyphs);
+  // The glyphs of text at the face's own units when this thread has shaped it as one word at a
+  // size where no glyph was positioned: the same glyphs and clusters, each at its own advance,
+  // as shaping again would give. False otherwise.
+  static bool KnownUnpositioned(const TFontFace& face, std::u16string_view text, std::vector<TRawGlyph>& glyphs);
 };
 
 }  // namespace orv

@@ -65,9 +65,11 @@ void ShapeOnce(const TFontFace& face, int pixelSize, std::u16string_view text, s
   hb_buffer_clear_contents(buffer);
   hb_buffer_add_utf16(buffer, reinterpret_cast<const uint16_t*>(text.data()), static_cast<int>(text.size()),
                       static_cast<unsigned>(from), static_cast<int>(to - from));
-  // Layout counts grapheme clusters of characters, so marks keep clusters of their own there;
-  // the PDF's text map wants HarfBuzz's own grouping.
-  if (pixelSize > 0) hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
+  // Layout counts grapheme clusters of characters, so marks keep clusters of their own; the PDF
+  // takes the same clusters, so a mark's own text maps to its glyph. The thread's buffer keeps
+  // its level from one text to the next: it is set for every text, or a PDF's text map would
+  // depend on what the thread shaped before.
+  hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
   if (script != HB_SCRIPT_INVALID) {
     hb_buffer_set_script(buffer, script);
     hb_buffer_set_direction(buffer, hb_script_get_horizontal_direction(script));
@@ -181,7 +183,9 @@ std::vector<TShapedGlyph> TFontFace::Shape(const WideString& text) const {
   std::vector<TShapedGlyph> glyphs;
   if (text.empty()) return glyphs;
   std::vector<TRawGlyph> raw;
-  TFontShaper::Shape(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw);
+  // The layout shapes a text's words before the PDF writes them.
+  if (!TFontShaper::KnownUnpositioned(*this, text, raw))
+    TFontShaper::Shape(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw);
   glyphs.reserve(raw.size());
   for (const TRawGlyph& g : raw) {
     const double toThousandths = 1000.0 / TFontShaper::UnitsPerEm(*g.Face);

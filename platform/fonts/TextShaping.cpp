@@ -299,8 +299,14 @@ class TWordShapes {
 };
 
 // The shape of a word, from the thread's cache where it is short enough.
-const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
+// The thread's shaped words.
+TWordShapes& WordShapes() {
   thread_local TWordShapes cache;
+  return cache;
+}
+
+const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
+  TWordShapes& cache = WordShapes();
   thread_local TWordShape single;
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
@@ -359,6 +365,32 @@ void ForEachWord(const TFontFace& face, int pixelSize, std::u16string_view text,
 }
 
 }  // namespace
+
+bool TFontShaper::KnownUnpositioned(const TFontFace& face, std::u16string_view text, std::vector<TRawGlyph>& glyphs) {
+  if (text.empty() || text.size() > kLongestCachedWord) return false;
+  // One word as the layout cuts words: letters then blanks, in one script.
+  hb_script_t script = HB_SCRIPT_INVALID;
+  bool blanks = false;
+  for (size_t i = 0; i < text.size();) {
+    const char32_t c = CodePointAt(text, i);
+    if (blanks && c != u' ') return false;
+    blanks = c == u' ';
+    const hb_script_t s = ScriptOf(c);
+    if (!Strong(s)) continue;
+    if (script != HB_SCRIPT_INVALID && s != script) return false;
+    script = s;
+  }
+  // No table is of size 0: every size's is searched.
+  const TWordProbe probe{&face, 0, script, text};
+  const TWordShape* known = WordShapes().FindUnpositioned(probe, WordHash(probe));
+  if (!known || known->GlyphClusters.size() != known->Shape.Glyphs.size()) return false;
+  glyphs.clear();
+  const std::vector<TPlacedGlyph>& placed = known->Shape.Glyphs;
+  for (size_t k = 0; k < placed.size(); ++k)
+    glyphs.push_back({placed[k].Face, placed[k].GlyphId, known->GlyphClusters[k],
+                      static_cast<int>(DesignAdvance(*placed[k].Face, placed[k].GlyphId)), 0, 0});
+  return true;
+}
 
 void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, TTextShape& shape) {
   shape.Starts.clear();

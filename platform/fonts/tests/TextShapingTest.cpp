@@ -247,5 +247,54 @@ TEST(TextShaping, AWordShapedForTheLayoutFirstHasTheScreensOwnShape) {
   }
 }
 
+// Glyphs of words at the face's own units, as the PDF takes them, in a thread of its own whose
+// word cache has seen them first at the layout's sizes.
+std::vector<std::string> DesignShapes(const TFontFace& face, const std::vector<std::u16string>& words,
+                                      std::vector<int> before) {
+  std::vector<std::string> shapes;
+  std::thread([&] {
+    TTextShape shape;
+    for (int size : before)
+      for (const std::u16string& w : words) ShapeText(face, size, w, shape);
+    for (const std::u16string& w : words) {
+      std::string s;
+      for (const TShapedGlyph& g : face.Shape(w))
+        s += std::to_string(g.GlyphId) + "@" + std::to_string(g.Cluster) + ":" + std::to_string(g.Advance) + "," +
+             std::to_string(g.OffsetX) + "," + std::to_string(g.OffsetY) + (g.Face == &face ? " " : "f ");
+      shapes.push_back(s);
+    }
+  }).join();
+  return shapes;
+}
+
+TEST(TextShaping, AWordTheLayoutShapedHasThePdfsOwnShape) {
+  // The PDF shapes a memo's words after the layout did: a word whose glyphs the layout's shaping
+  // placed nowhere is not shaped again. Its glyphs, clusters and advances must be those the
+  // shaper gives at the face's own units, for Latin, digits, Thai with and without marks.
+  std::vector<std::u16string> words;
+  const std::u16string consonants = u"กขคงจชซดตถทนบปผพฟมยรลวสหอฮฎฏฐ";
+  for (size_t i = 0; i < 400; ++i) {
+    std::u16string w;
+    if (i % 4 == 0) w += static_cast<char16_t>(u'A' + i % 26) + std::u16string(u"ffiVAWaTo.,-/").substr(i % 9, 4);
+    if (i % 5 == 1) w += u'\u0E40';
+    w += consonants[i % consonants.size()];
+    if (i % 7 == 2) w += static_cast<char16_t>(0x0E48 + i % 4);
+    if (i % 11 == 3) w += u"\u0E31\u0E19";
+    w += i % 13 == 0 ? u"\u0E33" : u"\u0E32";
+    if (i % 3 == 0) w += u"\u00A0" + std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
+    w += consonants[(i * 7) % consonants.size()];
+    if (i % 2) w += u' ';
+    words.push_back(w);
+  }
+  for (const char* latin : {"Somchai ", "Jaidee-Saengthong", "73110, ", "AVAWAY ", "office ", "Tc.Yo"})
+    words.push_back(Utf8ToWide(latin));
+  for (const char* name : {"Tahoma", "Laksaman", "Arial"}) {
+    auto face = TFontFace::Find(name, false, false, DEFAULT_CHARSET);
+    const std::vector<std::string> alone = DesignShapes(*face, words, {});
+    EXPECT_EQ(DesignShapes(*face, words, {83}), alone) << name;
+    EXPECT_EQ(DesignShapes(*face, words, {13, 125}), alone) << name;
+  }
+}
+
 }  // namespace
 }  // namespace orv
