@@ -110,11 +110,37 @@ TTextFont TextFontOf(const TFontData& f, QPaintDevice* device) {
 
 }  // namespace
 
+namespace {
+
+// The last text shaped: a line is measured, then its width taken and then it is written, each
+// on the same shape.
+struct TLastShape {
+  const TFontFace* Face = nullptr;
+  int PixelSize = 0;
+  WideString Text;
+  TTextShape Shape;
+};
+
+// Longer texts are paragraphs measured for their layout, never written whole.
+constexpr size_t kLongestKeptShape = 1024;
+
+const TTextShape& ShapeOf(const TTextFont& f, const WideString& text) {
+  thread_local TLastShape last;
+  if (last.Face != f.Face || last.PixelSize != f.PixelSize || last.Text != text) {
+    // Emptied first, so that a shaping that fails leaves nothing taken for the text.
+    last.Face = nullptr;
+    ShapeText(*f.Face, f.PixelSize, text, last.Shape);
+    last.Text = text;
+    last.Face = f.Face;
+    last.PixelSize = f.PixelSize;
+  }
+  return last.Shape;
+}
+
+}  // namespace
+
 const TTextShape& ShapeOn(const TFontData& font, QPaintDevice* device, const WideString& text) {
-  thread_local TTextShape shape;
-  TTextFont f = TextFontOf(font, device);
-  ShapeText(*f.Face, f.PixelSize, text, shape);
-  return shape;
+  return ShapeOf(TextFontOf(font, device), text);
 }
 
 TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const WideString& text) {
@@ -139,7 +165,13 @@ void MeasureAdvances(const TFontData& font, QPaintDevice* device, const WideStri
   advances.clear();
   if (text.empty()) return;
   TTextFont f = TextFontOf(font, device);
-  ClusterAdvances(*f.Face, f.PixelSize, text, starts, advances);
+  if (text.size() <= kLongestKeptShape) {
+    const TTextShape& shape = ShapeOf(f, text);
+    starts.assign(shape.Starts.begin(), shape.Starts.end());
+    advances.assign(shape.Advances.begin(), shape.Advances.end());
+  } else {
+    ClusterAdvances(*f.Face, f.PixelSize, text, starts, advances);
+  }
   long long sum = 0;
   int previous = 0;
   for (int& advance : advances) {
