@@ -193,8 +193,8 @@ TEST(TextShaping, LongThaiSentencesMeasureTheSameKeptOrShapedAgain) {
 namespace orv {
 namespace {
 
-// Shapes, glyph by glyph, of words at pixelSize, in a thread of its own whose word cache has
-// seen them first at the sizes before.
+// Shapes, glyph by glyph, of words at pixelSize, or for 0 at the face's own units as the PDF
+// takes them, in a thread of its own whose word cache has seen them first at the sizes before.
 std::vector<std::string> ShapesAt(const TFontFace& face, const std::vector<std::u16string>& words,
                                   std::vector<int> before, int pixelSize) {
   std::vector<std::string> shapes;
@@ -203,8 +203,15 @@ std::vector<std::string> ShapesAt(const TFontFace& face, const std::vector<std::
     for (int size : before)
       for (const std::u16string& w : words) ShapeText(face, size, w, shape);
     for (const std::u16string& w : words) {
-      ShapeText(face, pixelSize, w, shape);
       std::string s;
+      if (pixelSize == 0) {
+        for (const TShapedGlyph& g : face.Shape(w))
+          s += std::to_string(g.GlyphId) + "@" + std::to_string(g.Cluster) + ":" + std::to_string(g.Advance) + "," +
+               std::to_string(g.OffsetX) + "," + std::to_string(g.OffsetY) + (g.Face == &face ? " " : "f ");
+        shapes.push_back(s);
+        continue;
+      }
+      ShapeText(face, pixelSize, w, shape);
       for (size_t i = 0; i < shape.Starts.size(); ++i)
         s += std::to_string(shape.Starts[i]) + ":" + std::to_string(shape.Advances[i]) + ":" +
              std::to_string(shape.GlyphStarts[i + 1]) + " ";
@@ -247,26 +254,6 @@ TEST(TextShaping, AWordShapedForTheLayoutFirstHasTheScreensOwnShape) {
   }
 }
 
-// Glyphs of words at the face's own units, as the PDF takes them, in a thread of its own whose
-// word cache has seen them first at the layout's sizes.
-std::vector<std::string> DesignShapes(const TFontFace& face, const std::vector<std::u16string>& words,
-                                      std::vector<int> before) {
-  std::vector<std::string> shapes;
-  std::thread([&] {
-    TTextShape shape;
-    for (int size : before)
-      for (const std::u16string& w : words) ShapeText(face, size, w, shape);
-    for (const std::u16string& w : words) {
-      std::string s;
-      for (const TShapedGlyph& g : face.Shape(w))
-        s += std::to_string(g.GlyphId) + "@" + std::to_string(g.Cluster) + ":" + std::to_string(g.Advance) + "," +
-             std::to_string(g.OffsetX) + "," + std::to_string(g.OffsetY) + (g.Face == &face ? " " : "f ");
-      shapes.push_back(s);
-    }
-  }).join();
-  return shapes;
-}
-
 TEST(TextShaping, AWordTheLayoutShapedHasThePdfsOwnShape) {
   // The PDF shapes a memo's words after the layout did: a word whose glyphs the layout's shaping
   // placed nowhere is not shaped again. Its glyphs, clusters and advances must be those the
@@ -290,9 +277,9 @@ TEST(TextShaping, AWordTheLayoutShapedHasThePdfsOwnShape) {
     words.push_back(Utf8ToWide(latin));
   for (const char* name : {"Tahoma", "Laksaman", "Arial"}) {
     auto face = TFontFace::Find(name, false, false, DEFAULT_CHARSET);
-    const std::vector<std::string> alone = DesignShapes(*face, words, {});
-    EXPECT_EQ(DesignShapes(*face, words, {83}), alone) << name;
-    EXPECT_EQ(DesignShapes(*face, words, {13, 125}), alone) << name;
+    const std::vector<std::string> alone = ShapesAt(*face, words, {}, 0);
+    EXPECT_EQ(ShapesAt(*face, words, {83}, 0), alone) << name;
+    EXPECT_EQ(ShapesAt(*face, words, {13, 125}, 0), alone) << name;
   }
 }
 
