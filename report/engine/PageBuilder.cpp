@@ -19,7 +19,7 @@ TkvxPageBuilder::~TkvxPageBuilder() {
 
 void TkvxPageBuilder::Run() {
   for (;;) {
-    std::deque<std::unique_ptr<TkvxReportPage>> done;
+    std::deque<TDone> done;
     size_t index = 0;
     {
       std::unique_lock lock(mutex_);
@@ -33,7 +33,24 @@ void TkvxPageBuilder::Run() {
         index = next_++;
       }
     }
-    if (!done.empty()) continue;  // the pages are freed here, outside the lock
+    if (!done.empty()) {
+      // The pages are freed here, outside the lock.
+      std::exception_ptr failure;
+      for (TDone& d : done) {
+        d.Page.reset();
+        try {
+          if (d.After) d.After();
+        } catch (...) {
+          if (!failure) failure = std::current_exception();
+        }
+      }
+      if (failure) {
+        std::lock_guard lock(mutex_);
+        if (!failure_) failure_ = failure;
+        changed_.notify_all();
+      }
+      continue;
+    }
     std::unique_ptr<TkvxReportPage> page;
     std::exception_ptr failure;
     try {
@@ -61,11 +78,11 @@ std::unique_ptr<TkvxReportPage> TkvxPageBuilder::Take() {
   return page;
 }
 
-void TkvxPageBuilder::Free(std::unique_ptr<TkvxReportPage> page) {
-  if (!page) return;
+void TkvxPageBuilder::Free(std::unique_ptr<TkvxReportPage> page, std::function<void()> after) {
+  if (!page && !after) return;
   {
     std::lock_guard lock(mutex_);
-    done_.push_back(std::move(page));
+    done_.push_back({std::move(page), std::move(after)});
   }
   changed_.notify_all();
 }
