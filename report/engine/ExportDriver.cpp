@@ -1,7 +1,6 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one, and leaves no file.
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -130,15 +129,14 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     ++exported;
     if (!preview) {
       ClearPageCache();
-      // A page read back only to be exported leaves memory again, with the page and on the
-      // same thread: a long report exports in the memory it was prepared in.
-      std::function<void()> unload;
-      if (readBack[k])
-        unload = [this, item] {
-          std::lock_guard lock(itemsLock_);
-          doc_->UnloadItem(item);
-        };
-      building->Free(std::move(built), std::move(unload));
+      // A page read back only to be exported leaves memory again: a long report exports in
+      // the memory it was prepared in. Here rather than with the page: the thread that frees
+      // pages also builds them, and has the most to do of the export's threads.
+      if (readBack[k]) {
+        std::lock_guard lock(itemsLock_);
+        doc_->UnloadItem(item);
+      }
+      building->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);

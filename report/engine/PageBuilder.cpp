@@ -19,7 +19,7 @@ TkvxPageBuilder::~TkvxPageBuilder() {
 
 void TkvxPageBuilder::Run() {
   for (;;) {
-    std::deque<TDone> done;
+    std::deque<std::unique_ptr<TkvxReportPage>> done;
     size_t index = 0;
     {
       std::unique_lock lock(mutex_);
@@ -33,24 +33,7 @@ void TkvxPageBuilder::Run() {
         index = next_++;
       }
     }
-    if (!done.empty()) {
-      // The pages are freed here, outside the lock.
-      std::exception_ptr failure;
-      for (TDone& d : done) {
-        d.Page.reset();
-        try {
-          if (d.After) d.After();
-        } catch (...) {
-          if (!failure) failure = std::current_exception();
-        }
-      }
-      if (failure) {
-        std::lock_guard lock(mutex_);
-        if (!failure_) failure_ = failure;
-        changed_.notify_all();
-      }
-      continue;
-    }
+    if (!done.empty()) continue;  // the pages are freed here, outside the lock
     std::unique_ptr<TkvxReportPage> page;
     std::exception_ptr failure;
     try {
@@ -78,11 +61,11 @@ std::unique_ptr<TkvxReportPage> TkvxPageBuilder::Take() {
   return page;
 }
 
-void TkvxPageBuilder::Free(std::unique_ptr<TkvxReportPage> page, std::function<void()> after) {
-  if (!page && !after) return;
+void TkvxPageBuilder::Free(std::unique_ptr<TkvxReportPage> page) {
+  if (!page) return;
   {
     std::lock_guard lock(mutex_);
-    done_.push_back({std::move(page), std::move(after)});
+    done_.push_back(std::move(page));
   }
   changed_.notify_all();
 }

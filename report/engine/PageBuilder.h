@@ -30,9 +30,8 @@ class TkvxPageBuilder {
   // The next page in order, waiting for it; raises what making it raised, and nothing more is
   // made after a failure.
   std::unique_ptr<TkvxReportPage> Take();
-  // Frees the page on the builder's thread, then runs after there (what else the page held);
-  // what after raises stops the making, as a failed page does.
-  void Free(std::unique_ptr<TkvxReportPage> page, std::function<void()> after = {});
+  // Frees the page on the builder's thread.
+  void Free(std::unique_ptr<TkvxReportPage> page);
 
  private:
   void Run();
@@ -42,11 +41,7 @@ class TkvxPageBuilder {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::unique_ptr<TkvxReportPage>> made_;
-  struct TDone {
-    std::unique_ptr<TkvxReportPage> Page;
-    std::function<void()> After;
-  };
-  std::deque<TDone> done_;
+  std::deque<std::unique_ptr<TkvxReportPage>> done_;
   size_t next_ = 0;
   std::exception_ptr failure_;
   bool stopping_ = false;
