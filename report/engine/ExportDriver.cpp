@@ -48,6 +48,14 @@ void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& s
   filter->ExportObject(obj);
 }
 
+// Moves the page by its margins (the right one on a mirrored even page), so that the positions
+// of its objects include them.
+void PlaceOnPaper(TkvxReportPage* page, Integer index) {
+  const bool mirrored = page->MirrorMargins() && index % 2 == 1;
+  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+  page->SetTop(kvxPixelsPerMM * page->TopMargin());
+}
+
 }  // namespace
 
 bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
@@ -76,11 +84,23 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   // Without a preview nothing else asks for pages while the export runs: the pages are rebuilt
   // on a thread of their own while the page before is drawn, and freed there once drawn. A
   // preview may rebuild pages as it paints, so with one the pages come through the page cache.
-  std::unique_ptr<TkvxPageBuilder> building;
+  // Declared in this order so that preparing, whose thread takes from building, goes first.
+  std::unique_ptr<TkvxPageBuilder> building, preparing;
   if (!preview && !indexes.empty()) {
     ClearPageCache();
     building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
       return BuildPage(PagesItem()->Items(indexes[k]));
+    });
+    // What the filter can do to a page ahead (laying out its memos) is done on a third thread,
+    // between the building of the next pages and the export of the one before: placed on its
+    // paper first, as the export places it.
+    preparing = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [filter, &building, &indexes](size_t k) {
+      std::unique_ptr<TkvxReportPage> page = building->Take();
+      if (page) {
+        PlaceOnPaper(page.get(), indexes[k]);
+        filter->PreparePage(page.get(), indexes[k]);
+      }
+      return page;
     });
   }
   for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
@@ -89,16 +109,14 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     // A page made ahead is the export's alone; one from the page cache is shared with it.
     std::unique_ptr<TkvxReportPage> built;
     std::shared_ptr<TkvxReportPage> cached;
-    if (building) built = building->Take();
+    if (preparing) built = preparing->Take();
     else cached = GetPageShared(i);
     TkvxReportPage* page = built ? built.get() : cached.get();
     if (!page) continue;
     progress->Step(i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page, i);
-    bool mirrored = page->MirrorMargins() && i % 2 == 1;
-    page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-    page->SetTop(kvxPixelsPerMM * page->TopMargin());
+    PlaceOnPaper(page, i);
     ExportBackground(filter, page);
     for (TkvxComponent* band : page->Objects()) {
       if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
@@ -112,18 +130,22 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     if (!preview) {
       ClearPageCache();
       // A page read back only to be exported leaves memory again: a long report exports in
-      // the memory it was prepared in.
+      // the memory it was prepared in. Here rather than with the page: the thread that frees
+      // pages also builds them, and has the most to do of the export's threads.
       if (readBack[k]) {
         std::lock_guard lock(itemsLock_);
         doc_->UnloadItem(item);
       }
-      if (building) building->Free(std::move(built));
+      building->Free(std::move(built));
     } else {
       page->SetLeft(0);
       page->SetTop(0);
     }
     Application->ProcessMessages();
   }
+  // Pages made ahead of a cancel are dropped before the filter finishes.
+  preparing.reset();
+  building.reset();
   if (preview) preview->Unlock();
   progress.reset();
   // A cancel that came after the last page lost nothing: the export is whole. A filter

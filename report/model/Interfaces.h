@@ -209,6 +209,9 @@ class TkvxCustomExportFilter : public TComponent {
   virtual void Finish() {}
   virtual void FinishPage(TkvxReportPage*, Integer) {}
   virtual void StartPage(TkvxReportPage*, Integer) {}
+  // Work on a page that may be done ahead of StartPage, on another thread, while the pages
+  // before it are exported: nothing here may touch what the export of another page uses.
+  virtual void PreparePage(TkvxReportPage*, Integer) {}
 
   bool ShowDialog() const { return showDialog_; }
   void SetShowDialog(bool v) { showDialog_ = v; }

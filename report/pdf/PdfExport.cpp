@@ -236,12 +236,40 @@ bool TkvxPDFExport::Start() {
   pdf_->SetProtectionFlags(ProtectionFlags);
   pdf_->PrepareKeys();
   page_ = nullptr;
+  DropLaidAhead();
   return true;
+}
+
+void TkvxPDFExport::DropLaidAhead() {
+  std::lock_guard lock(laidLock_);
+  laidAhead_.clear();
+  laid_.clear();
+  spent_.clear();
+}
+
+void TkvxPDFExport::PreparePage(TkvxReportPage* page, Integer) {
+  if (!page) return;
+  // The lines of pages drawn are freed here, where they were made, and not on the thread that
+  // draws the pages.
+  std::vector<TkvxPDFLaidMemos> spent;
+  TkvxPDFLaidMemos laid;
+  kvxPDFLayOutAhead(*page, laid);
+  std::lock_guard lock(laidLock_);
+  spent.swap(spent_);
+  laidAhead_.insert_or_assign(page, std::move(laid));
 }
 
 void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
   // The export moves the page by its margins, so the views' places already include them.
   page_ = &pdf_->AddPage(page->PaperWidth() * kvxPixelsPerMM, page->PaperHeight() * kvxPixelsPerMM, 0, 0, index);
+  std::lock_guard lock(laidLock_);
+  if (!laid_.empty()) spent_.push_back(std::move(laid_));
+  laid_.clear();
+  if (auto it = laidAhead_.find(page); it != laidAhead_.end()) {
+    laid_ = std::move(it->second);
+    laidAhead_.erase(it);
+  }
+  page_->LaidAhead = &laid_;
 }
 
 void TkvxPDFExport::ExportObject(TkvxComponent* obj) {
@@ -267,6 +295,7 @@ void TkvxPDFExport::Finish() {
   std::unique_ptr<TkvxPDFFile> pdf = std::move(pdf_);
   std::unique_ptr<TkvxPDFOutlineSource> outline = std::move(outline_);
   page_ = nullptr;
+  DropLaidAhead();
   // An export the user cancelled leaves no file behind, and an older one as it was.
   if (!pdf || (Report && Report->Terminated)) return;
   String message;

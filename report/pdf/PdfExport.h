@@ -1,8 +1,12 @@
 #pragma once
 // TkvxPDFExport: the export filter that turns a report's prepared pages into one PDF file.
 #include <memory>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
 
 #include "report/model/Interfaces.h"
+#include "report/pdf/PdfPage.h"
 #include "report/pdf/PdfSecurity.h"
 
 namespace orv {
@@ -10,7 +14,6 @@ namespace orv {
 class TkvxPDFExportDialog;
 class TkvxPDFFile;
 class TkvxPDFOutlineSource;
-class TkvxPDFPage;
 
 class TkvxPDFExport : public TkvxCustomExportFilter {
   ORV_CLASS(TkvxPDFExport, TkvxCustomExportFilter)
@@ -27,6 +30,9 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
   int ShowModal() override;
   bool Start() override;
   void StartPage(TkvxReportPage* page, Integer index) override;
+  // Lays out ahead, on the caller's thread, the memos of the page that the shared drawer lays
+  // out; the page's export then draws them without it.
+  void PreparePage(TkvxReportPage* page, Integer index) override;
   void ExportObject(TkvxComponent* obj) override;
   // Writes the document next to FileName and puts it in place only once it is complete, so a
   // failed write leaves an earlier file as it was and opens nothing.
@@ -50,10 +56,17 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
   // Everything the dialog edits, the page range as its checks left it.
   void ReadDialog(const TkvxPDFExportDialog& dialog);
   void WriteFile(TkvxPDFFile& pdf) const;
+  void DropLaidAhead();
 
   std::unique_ptr<TkvxPDFFile> pdf_;
   TkvxPDFPage* page_ = nullptr;
   std::unique_ptr<TkvxPDFOutlineSource> outline_;
+  // Memos laid out ahead, by page, until the page's export starts; then the page's own.
+  std::mutex laidLock_;
+  std::unordered_map<const TkvxReportPage*, TkvxPDFLaidMemos> laidAhead_;
+  TkvxPDFLaidMemos laid_;
+  // Those of pages drawn, waiting to be freed.
+  std::vector<TkvxPDFLaidMemos> spent_;
 };
 
 }  // namespace orv

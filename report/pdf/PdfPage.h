@@ -4,11 +4,13 @@
 // the page turns them into points from the bottom left.
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/fonts/FontFace.h"
 #include "platform/gui/Colors.h"
+#include "report/model/DrawText.h"
 #include "report/pdf/PdfElement.h"
 #include "report/pdf/PdfText.h"
 
@@ -20,6 +22,24 @@ class TGraphic;
 class TkvxComponent;
 class TkvxPDFFile;
 struct TkvxPDFShapedText;
+
+class TkvxReportPage;
+
+// A memo's lines as the shared drawer laid them out before the memo was drawn: their texts and
+// paragraph flags, every character in State, and the drawer's line height for its font alone
+// and once the memo was laid out.
+struct TkvxPDFLaidMemo {
+  std::vector<TkvxTextLine> Lines;
+  TkvxHTMLTag State;
+  double FontLineHeight = 0;
+  double LineHeight = 0;
+};
+using TkvxPDFLaidMemos = std::unordered_map<const TkvxComponent*, TkvxPDFLaidMemo>;
+
+// Lays out, into laid, the memos of page whose text drawing them leaves as it is, as AddObject
+// would once the page is placed on its paper. Safe on another thread than the one drawing other
+// pages: it holds the drawer while it uses it.
+void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid);
 
 // Which sides of a frame are drawn.
 enum TkvxPDFFrameLine { flLeft = 1, flRight = 2, flTop = 4, flBottom = 8 };
@@ -108,6 +128,8 @@ class TkvxPDFPage : public TkvxPDFElement {
   double MarginLeft = 0;
   double MarginTop = 0;
   int PreparedIndex = 0;
+  // Memos of the page laid out ahead (kvxPDFLayOutAhead); drawn without the drawer.
+  const TkvxPDFLaidMemos* LaidAhead = nullptr;
   Int64 StreamOffset = 0;
   Int64 StreamSize = 0;
   // The content was deflated when the page closed.

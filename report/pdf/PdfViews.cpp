@@ -1,6 +1,7 @@
 // Report views mapped onto a PDF page.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <span>
 
 #include "platform/fonts/FontFace.h"
@@ -10,6 +11,7 @@
 #include "report/model/Frame.h"
 #include "report/model/LineView.h"
 #include "report/model/MemoView.h"
+#include "report/model/Pages.h"
 #include "report/model/PictureView.h"
 #include "report/model/ShapeView.h"
 #include "report/model/View.h"
@@ -125,8 +127,9 @@ struct TPiece {
   bool EndsInBlank;
 };
 
-// uniform: every character of the line is in one state, as in a memo without tags.
-void PiecesOf(const TkvxTextLine& line, bool uniform, std::vector<TPiece>& pieces) {
+// uniform: every character of the line is in one state, as in a memo without tags; only, when
+// given, is that state, the line keeping none of its own.
+void PiecesOf(const TkvxTextLine& line, bool uniform, std::vector<TPiece>& pieces, const TkvxHTMLTag* only = nullptr) {
   pieces.clear();
   const size_t n = line.Text.size(), states = line.Tags.size();
   size_t start = 0;
@@ -135,7 +138,8 @@ void PiecesOf(const TkvxTextLine& line, bool uniform, std::vector<TPiece>& piece
     const bool last = i + 1 == n;
     const bool stateChanges = !uniform && !last && i + 1 < states && !(line.Tags[i + 1] == line.Tags[i]);
     if (blank || last || stateChanges) {
-      pieces.push_back({start, i + 1 - start, start < states ? &line.Tags[start] : nullptr, blank});
+      const TkvxHTMLTag* tag = only ? only : start < states ? &line.Tags[start] : nullptr;
+      pieces.push_back({start, i + 1 - start, tag, blank});
       start = i + 1;
     }
   }
@@ -253,6 +257,41 @@ bool HasBracket(const TWideStrings& lines) {
   return false;
 }
 
+// Whether drawing the memo puts the page-count and copy markers into its text first. They are
+// bracketed; most memos of a list hold none, and looking for them converts the whole text more
+// than once.
+bool TakesPreviewVariables(TkvxCustomMemoView& memo) { return memo.AllowExpressions && HasBracket(*memo.Memo()); }
+
+// The memo's box as drawn: a view may be stored with a negative width or height.
+TBox DrawnBox(const TkvxView& view) {
+  TBox b = BoxOf(view);
+  if (b.Width < 0) {
+    b.Left += b.Width;
+    b.Width = -b.Width;
+  }
+  if (b.Height < 0) {
+    b.Top += b.Height;
+    b.Height = -b.Height;
+  }
+  return b;
+}
+
+// The rectangle the memo's text is laid out in, inside its gaps, frame and shadow.
+struct TTextBounds {
+  double Left, Top, Right, Bottom;
+};
+
+TTextBounds TextBoundsOf(TkvxCustomMemoView& memo, const TBox& b) {
+  const TkvxFrame& frame = memo.DrawnFrame();
+  const double fw = frame.Width();
+  const double shadow = frame.DropShadow() ? frame.ShadowWidth() : 0;
+  const TkvxFrameTypes typ = frame.Typ();
+  return {b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0),
+          b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0),
+          b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0),
+          b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0)};
+}
+
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
@@ -261,33 +300,48 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   page.SaveState();
   page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
   TColorRestore restore(memo);
-  // The page-count and copy markers are bracketed; most memos of a list hold none, and looking
-  // for them converts the whole text more than once.
-  if (memo.AllowExpressions && HasBracket(*memo.Memo())) memo.ApplyPreviewVariables();
+  if (TakesPreviewVariables(memo)) memo.ApplyPreviewVariables();
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
-  const TkvxFrameTypes typ = frame->Typ();
-  const double l = b.Left + memo.GapX + (typ.Contains(ftLeft) ? (fw - 1) / 2 : 0);
-  const double r = b.Left + b.Width - shadow - memo.GapX - (typ.Contains(ftRight) ? fw / 2 : 0);
-  const double t = b.Top + memo.GapY + (typ.Contains(ftTop) ? (fw - 1) / 2 : 0);
-  const double bt = b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0);
-  // The shared drawer's lines are read in place while it is held.
-  TkvxDrawText& drawer = kvxDrawText();
-  TkvxDrawTextLock guard(drawer);
+  const auto [l, t, r, bt] = TextBoundsOf(memo, b);
   // Kept from memo to memo, so that drawing a line allocates nothing once they have grown.
   thread_local std::vector<TkvxTextLine> single;
   thread_local std::vector<TPiece> pieces, singlePieces;
   thread_local std::vector<TPlaced> placed, singlePlaced;
   thread_local std::vector<size_t> singleCounts;
   const std::vector<TkvxTextLine>* laidOut = &single;
-  // The drawer's line: the font's cell at its measuring resolution, and the spacing.
-  drawer.SetFont(memo.Font());
-  drawer.SetGaps(0, 0, memo.LineSpacing);
-  double lineH = drawer.GetLineHeight();
-  const bool fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
-  if (!fast) {
-    const TkvxDrawText& laid = memo.LayOut();
-    laidOut = &laid.Lines();
-    lineH = laid.GetLineHeight();
+  const TkvxHTMLTag* only = nullptr;
+  bool fast = false;
+  double lineH = 0;
+  // The shared drawer's lines are read in place while it is held; lines laid out ahead need
+  // no drawer.
+  std::optional<TkvxDrawTextLock> guard;
+  const TkvxPDFLaidMemo* ahead = nullptr;
+  if (page.LaidAhead)
+    if (auto it = page.LaidAhead->find(&memo); it != page.LaidAhead->end()) ahead = &it->second;
+  if (ahead) {
+    lineH = ahead->FontLineHeight;
+    // Paragraphs the drawer wrapped are too wide for lines of their own: they are not measured
+    // again to find that out.
+    const bool wrapped = ahead->Lines.size() > static_cast<size_t>(memo.Memo()->Count());
+    fast = !wrapped && SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
+    if (!fast) {
+      laidOut = &ahead->Lines;
+      lineH = ahead->LineHeight;
+      only = &ahead->State;
+    }
+  } else {
+    TkvxDrawText& drawer = kvxDrawText();
+    guard.emplace(drawer);
+    // The drawer's line: the font's cell at its measuring resolution, and the spacing.
+    drawer.SetFont(memo.Font());
+    drawer.SetGaps(0, 0, memo.LineSpacing);
+    lineH = drawer.GetLineHeight();
+    fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
+    if (!fast) {
+      const TkvxDrawText& laid = memo.LayOut();
+      laidOut = &laid.Lines();
+      lineH = laid.GetLineHeight();
+    }
   }
   const std::vector<TkvxTextLine>& lines = *laidOut;
   // Without tags the drawer gives every character the memo's own state.
@@ -356,7 +410,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
         if (linePieces[k].EndsInBlank && k + 1 < count) ++blanks;
       }
     } else {
-      PiecesOf(line, uniform, pieces);
+      PiecesOf(line, uniform, pieces, only);
       placed.clear();
       for (size_t k = 0; k < pieces.size(); ++k) {
         const TPiece& p = pieces[k];
@@ -392,7 +446,60 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   page.RestoreState();
 }
 
+// The memo a view is, when it is drawn as text (a hatched one is rastered); else null.
+TkvxCustomMemoView* DrawnAsText(TkvxView& view) {
+  if (!view.InheritsFrom(TkvxCustomMemoView::StaticClass())) return nullptr;
+  if (view.BrushStyle() != bsSolid && view.BrushStyle() != bsClear) return nullptr;
+  return static_cast<TkvxCustomMemoView*>(&view);
+}
+
+// The memo's lines as DrawMemo has the drawer lay them out where its paragraphs are not its
+// lines; false for a memo whose text drawing changes, and for one whose characters the drawer
+// leaves in more than one state.
+bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
+  if (memo.AllowHTMLTags || memo.AutoWidth || memo.HighlightActive() || TakesPreviewVariables(memo)) return false;
+  TkvxDrawText& drawer = kvxDrawText();
+  TkvxDrawTextLock guard(drawer);
+  drawer.SetFont(memo.Font());
+  drawer.SetGaps(0, 0, memo.LineSpacing);
+  laid.FontLineHeight = drawer.GetLineHeight();
+  const TkvxDrawText& drawn = memo.LayOut();
+  laid.LineHeight = drawn.GetLineHeight();
+  laid.Lines.clear();
+  laid.Lines.reserve(drawn.Lines().size());
+  bool stated = false;
+  for (const TkvxTextLine& line : drawn.Lines()) {
+    if (line.Tags.size() < line.Text.size()) return false;
+    for (size_t i = 0; i < line.Text.size(); ++i) {
+      if (!stated) {
+        laid.State = line.Tags[i];
+        stated = true;
+      } else if (!(line.Tags[i] == laid.State)) {
+        return false;
+      }
+    }
+    TkvxTextLine& copy = laid.Lines.emplace_back();
+    copy.Text = line.Text;
+    copy.Flags = line.Flags;
+  }
+  return true;
+}
+
 }  // namespace
+
+void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid) {
+  for (TkvxComponent* obj : page.AllObjects()) {
+    if (!obj->InheritsFrom(TkvxView::StaticClass())) continue;
+    TkvxCustomMemoView* memo = DrawnAsText(*static_cast<TkvxView*>(obj));
+    if (!memo) continue;
+    TkvxPDFLaidMemo one;
+    // What fails here fails again where the memo is drawn, and is told there.
+    try {
+      if (LayOutAhead(*memo, one)) laid.emplace(memo, std::move(one));
+    } catch (...) {
+    }
+  }
+}
 
 void TkvxPDFPage::AddObject(TkvxComponent* obj) {
   // The class registry answers for every view of every page, cheaper than dynamic_cast.
@@ -407,17 +514,8 @@ void TkvxPDFPage::AddObject(TkvxComponent* obj) {
     kvxPDFDrawLineView(*this, *line, b);
     return;
   }
-  if (b.Width < 0) {
-    b.Left += b.Width;
-    b.Width = -b.Width;
-  }
-  if (b.Height < 0) {
-    b.Top += b.Height;
-    b.Height = -b.Height;
-  }
-  auto* memo = view->InheritsFrom(TkvxCustomMemoView::StaticClass()) ? static_cast<TkvxCustomMemoView*>(view)
-                                                                      : nullptr;
-  if (memo && (view->BrushStyle() == bsSolid || view->BrushStyle() == bsClear)) {
+  b = DrawnBox(*view);
+  if (auto* memo = DrawnAsText(*view)) {
     DrawMemo(*this, *memo, b);
     return;
   }
