@@ -353,7 +353,12 @@ TTextClusters TCanvas::TextExtentEx(const WideString& text, int maxWidth) {
 
 void TCanvas::TextAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances) {
   RequireDevice();
-  MeasureAdvances(font_->Data(), impl_->MeasureDevice(), text, starts, advances);
+  MeasureAdvances(font_->Data(), impl_->MeasureDevice(), text, starts, advances, true);
+}
+
+void TCanvas::LayoutAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances) {
+  RequireDevice();
+  MeasureAdvances(font_->Data(), impl_->MeasureDevice(), text, starts, advances, false);
 }
 
 TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {

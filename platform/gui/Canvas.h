@@ -113,6 +113,9 @@ class TCanvas : public TPersistent {
   // TextExtentEx's clusters as the steps between their extents, into the lists given (their
   // storage serves again): what laying text out needs, without making the extents.
   void TextAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances);
+  // The same for a text that is laid out and not written next: its glyphs are not kept for a
+  // TextOut, so measuring makes only the clusters' advances.
+  void LayoutAdvances(const WideString& text, std::vector<int>& starts, std::vector<int>& advances);
   // Ascent, descent and internal leading of the current font on this device, in pixels.
   int FontAscent();
   int FontDescent();

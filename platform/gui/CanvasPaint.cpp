@@ -160,12 +160,12 @@ int Pixels(long long sixtyFourths) {
 }  // namespace
 
 void MeasureAdvances(const TFontData& font, QPaintDevice* device, const WideString& text, std::vector<int>& starts,
-                     std::vector<int>& advances) {
+                     std::vector<int>& advances, bool toWrite) {
   starts.clear();
   advances.clear();
   if (text.empty()) return;
   TTextFont f = TextFontOf(font, device);
-  if (text.size() <= kLongestKeptShape) {
+  if (toWrite && text.size() <= kLongestKeptShape) {
     const TTextShape& shape = ShapeOf(f, text);
     starts.assign(shape.Starts.begin(), shape.Starts.end());
     advances.assign(shape.Advances.begin(), shape.Advances.end());

@@ -28,9 +28,10 @@ const TTextShape& ShapeOn(const TFontData& font, QPaintDevice* device, const Wid
 double ShapedWidth(const TTextShape& shape, const std::vector<int>& advances);
 // Cluster count and whole extent of text in font on device (see TCanvas::TextRunExtent).
 TTextRunExtent MeasureRun(const TFontData& font, QPaintDevice* device, const WideString& text);
-// Clusters and the steps between their extents (see TCanvas::TextAdvances).
+// Clusters and the steps between their extents (see TCanvas::TextAdvances); toWrite keeps the
+// text's shape for the ShapeOn that writes it next.
 void MeasureAdvances(const TFontData& font, QPaintDevice* device, const WideString& text, std::vector<int>& starts,
-                     std::vector<int>& advances);
+                     std::vector<int>& advances, bool toWrite);
 // Clusters and extents of text in font on device (see TCanvas::TextExtentEx).
 TTextClusters MeasureClusters(const TFontData& font, QPaintDevice* device, const WideString& text, int maxWidth);
 

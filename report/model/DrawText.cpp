@@ -283,13 +283,22 @@ void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const st
   m.Advances.reserve(text.size());
   size_t start = 0;
   WideString piece;
+  // Lines are laid out on the measuring canvas and never written there: its texts' glyphs are
+  // not kept.
+  const bool toWrite = &canvas != measure_;
+  const auto advancesOf = [&](const WideString& t, std::vector<int>& starts, std::vector<int>& advances) {
+    if (toWrite)
+      canvas.TextAdvances(t, starts, advances);
+    else
+      canvas.LayoutAdvances(t, starts, advances);
+  };
   while (start < text.size()) {
     size_t end = start + 1;
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
     // A text in one state throughout, the usual case, is measured straight into the result.
     if (start == 0 && end == text.size()) {
-      canvas.TextAdvances(text, m.Starts, m.Advances);
+      advancesOf(text, m.Starts, m.Advances);
       if (spacing == 0 && !tags[0].Small) break;
       for (int& advance : m.Advances) {
         advance += spacing;
@@ -298,7 +307,7 @@ void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const st
       break;
     }
     piece.assign(text, start, end - start);
-    canvas.TextAdvances(piece, runStarts_, runAdvances_);
+    advancesOf(piece, runStarts_, runAdvances_);
     for (size_t k = 0; k < runStarts_.size(); ++k) {
       int advance = runAdvances_[k] + spacing;
       if (tags[start].Small) advance = Round(advance / 1.5);

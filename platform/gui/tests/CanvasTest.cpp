@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QImage>
 #include <QPainter>
 
@@ -114,6 +116,53 @@ TEST_F(CanvasTest, MeasuresThaiByGraphemeClusterAtTheDeviceResolution) {
   double ratio = static_cast<double>(onPrinter.TextWidth("Orvane parish ทะเบียน")) / c.TextWidth("Orvane parish ทะเบียน");
   EXPECT_NEAR(ratio, 6.25, 0.15);
   DetachCanvas(onPrinter);
+}
+
+TEST_F(CanvasTest, TextLaidOutAloneMeasuresAsTextToBeWrittenAndLeavesTheWrittenTextAsItWas) {
+  // Steps between the extents TextExtentEx gives, which measures on a path of its own.
+  auto steps = [](const TTextClusters& clusters) {
+    std::vector<int> out;
+    int previous = 0;
+    for (int extent : clusters.Extents) {
+      out.push_back(extent - previous);
+      previous = extent;
+    }
+    return out;
+  };
+  TBitmap bmp(400, 60);
+  TCanvas& c = bmp.Canvas();
+  c.Font().SetName("Tahoma");
+  c.Font().SetSize(14);
+  const WideString written = u"นายสมชาย ใจดี 43/16 หมู่ 1";
+  for (const WideString& text : {WideString(kThaiToneMarks), written, WideString(u"ไม่น้ำใจ Saengthong AVAWAY")}) {
+    std::vector<int> starts, advances, layoutStarts, layoutAdvances;
+    c.TextAdvances(text, starts, advances);
+    c.LayoutAdvances(text, layoutStarts, layoutAdvances);
+    const TTextClusters clusters = c.TextExtentEx(text);
+    EXPECT_EQ(layoutStarts, clusters.Starts);
+    EXPECT_EQ(layoutAdvances, steps(clusters));
+    EXPECT_EQ(layoutStarts, starts);
+    EXPECT_EQ(layoutAdvances, advances);
+  }
+  // A text measured to be written, another laid out in between, then the first written: the
+  // same pixels as with nothing in between.
+  auto draw = [&](bool layoutBetween) {
+    TBitmap out(400, 60);
+    TCanvas& canvas = out.Canvas();
+    canvas.Font().SetName("Tahoma");
+    canvas.Font().SetSize(14);
+    std::vector<int> starts, advances, otherStarts, otherAdvances;
+    canvas.TextAdvances(written, starts, advances);
+    if (layoutBetween) canvas.LayoutAdvances(WideString(u"ไม่น้ำใจ อื่น"), otherStarts, otherAdvances);
+    canvas.TextOutEx(4, 10, written, advances);
+    std::vector<TColor> pixels;
+    for (int y = 0; y < 60; ++y)
+      for (int x = 0; x < 400; ++x) pixels.push_back(canvas.Pixels(x, y));
+    return pixels;
+  };
+  const std::vector<TColor> alone = draw(false);
+  EXPECT_EQ(draw(true), alone);
+  EXPECT_GT(std::count_if(alone.begin(), alone.end(), [](TColor p) { return p != clWhite; }), 100);
 }
 
 TEST_F(CanvasTest, ExplicitAdvancesPlaceEachCluster) {
