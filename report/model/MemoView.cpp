@@ -216,12 +216,16 @@ String TkvxCustomMemoView::GetComponentText() {
 
 bool TkvxCustomMemoView::Convert() const { return Font()->Charset() != DEFAULT_CHARSET && !UseDefaulCharset; }
 
+bool TkvxCustomMemoView::KeepsFieldText() const { return !Convert() || kvxCharsetKeepsText(Font()->Charset()); }
+
 WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxFormat& format) const {
   if (value.IsNull()) return WideString();
   auto asText = [&] {
     // A field's text, the usual value, is read where it lies rather than copied first.
-    WideString wide = value.VType() == varString ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
-    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset()) : wide;
+    const bool field = value.VType() == varString;
+    WideString wide = field ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
+    if (!Convert() || (field && KeepsFieldText())) return wide;
+    return kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset());
   };
   if (format.Kind == fkText) return asText();
   try {
@@ -332,7 +336,7 @@ void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* 
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) return;
   const TkvxFormat& format = e.Format ? *e.Format : *DisplayFormat();
   // A field's text without a format, the usual value, goes straight into the memo's text.
-  if (format.Kind == fkText && Value.VType() == varString && !Convert()) {
+  if (format.Kind == fkText && Value.VType() == varString && KeepsFieldText()) {
     kvxAppendUtf8ToWide(out, Value.StrView());
     return;
   }
