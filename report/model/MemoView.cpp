@@ -744,15 +744,14 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   if (HighlightActive() != t->HighlightActive()) attr("Highlight.Active", flag(HighlightActive()));
   if (kvxDiffers(LineSpacing, t->LineSpacing)) attr("LineSpacing", kvxFormatFloat(LineSpacing));
   if (UseDefaulCharset != t->UseDefaulCharset) attr("UseDefaulCharset", flag(UseDefaulCharset));
-  WideString text;
-  if (memo_->Count() == 1) {
-    text = memo_->Strings(0);
-  } else if (memo_->Count() > 1) {
-    text = Text();
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
-  }
   out += " u=\"";
-  kvxAppendXML(out, kvxWideToUtf8(text));
+  if (memo_->Count() == 1) {
+    kvxAppendXML(out, memo_->Line(0));
+  } else if (memo_->Count() > 1) {
+    WideString text = Text();
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
+    kvxAppendXML(out, text);
+  }
   out += '"';
   if (kvxDiffers(ParagraphGap, t->ParagraphGap)) attr("ParagraphGap", kvxFormatFloat(ParagraphGap));
   if (rotation_ != t->rotation_) attr("Rotation", IntToStr(rotation_));

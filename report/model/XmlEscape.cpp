@@ -37,6 +37,53 @@ void kvxAppendXML(String& out, std::string_view s) {
   out.append(s.data() + start, s.size() - start);
 }
 
+void kvxAppendXML(String& out, std::u16string_view s) {
+  // A unit takes three bytes of UTF-8 at most; only a reference takes more, and makes its room.
+  size_t at = out.size();
+  out.resize(at + 3 * s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t cp = s[i];
+    if (cp < 0x80) {
+      const char c = static_cast<char>(cp);
+      if (!NeedsEscape(c)) {
+        out[at++] = c;
+        continue;
+      }
+      int code = static_cast<int>(cp);
+      if (code < 0x20 && code != '\t' && code != '\n' && code != '\r') code += kControlPictures;
+      const String ref = "&#" + std::to_string(code) + ";";
+      out.resize(out.size() + ref.size());
+      std::memcpy(out.data() + at, ref.data(), ref.size());
+      at += ref.size();
+      continue;
+    }
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    char* to = out.data() + at;
+    if (cp < 0x800) {
+      to[0] = static_cast<char>(0xC0 | (cp >> 6));
+      to[1] = static_cast<char>(0x80 | (cp & 0x3F));
+      at += 2;
+    } else if (cp < 0x10000) {
+      to[0] = static_cast<char>(0xE0 | (cp >> 12));
+      to[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      to[2] = static_cast<char>(0x80 | (cp & 0x3F));
+      at += 3;
+    } else {
+      to[0] = static_cast<char>(0xF0 | (cp >> 18));
+      to[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      to[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      to[3] = static_cast<char>(0x80 | (cp & 0x3F));
+      at += 4;
+    }
+  }
+  out.resize(at);
+}
+
 String kvxStrToXML(std::string_view s) {
   String out;
   out.reserve(s.size());
