@@ -59,7 +59,10 @@ void kvxAppendXML(String& out, std::u16string_view s) {
       bytes += 3;  // a lone surrogate becomes U+FFFD
     }
   }
-  size_t at = out.size();
+  // With a little room for what follows (the quote that closes an attribute), which would
+  // otherwise move the whole text again.
+  const size_t at = out.size();
+  out.reserve(at + bytes + 16);
   out.resize(at + bytes);
   char* to = out.data() + at;
   for (size_t i = 0; i < s.size(); ++i) {
