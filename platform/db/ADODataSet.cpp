@@ -507,6 +507,15 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   }
 }
 
+Integer TCustomADODataSet::InternalWalkRows() const {
+  // Rows read by their keys cost as much read many at a time as few, so a walk reads about what
+  // a quarter of the store's memory holds: they are used before the store has to move them to
+  // its file and back. A statement read again whole is read once.
+  if (!unread_ || !unread_->sorts) return 0;
+  const size_t row = static_cast<size_t>(Store().Columns()) * 9 + 64;
+  return static_cast<Integer>(std::max<size_t>(1024, RowStore::MemoryBudget() / 4 / row));
+}
+
 void TCustomADODataSet::InternalReadRest(Int64 row, const std::vector<bool>& read) {
   std::vector<int> rest;
   for (int i = 0; i < Store().Columns(); ++i)

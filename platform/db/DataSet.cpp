@@ -81,7 +81,14 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
   Integer count = static_cast<Integer>(order_.size());
   walked_ = pos == walkEnd_ ? walked_ + 1 : 0;
   bool walk = end < 0 && walked_ >= kWalk;
-  if (end < 0) end = walk ? count : std::min(pos + kBlock, count);
+  if (end < 0) {
+    end = std::min(pos + kBlock, count);
+    if (walk) {
+      // The last piece joins the one before it rather than being read on its own.
+      const Integer window = InternalWalkRows();
+      end = window > 0 && count - pos > 2 * window ? pos + window : count;
+    }
+  }
   walkEnd_ = end;
   // By then the walker has read every column it reads of each record.
   if (walk && walkColumns_.empty() && std::find(asked_.begin(), asked_.end(), true) != asked_.end() &&
@@ -103,6 +110,8 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
     for (const auto& w : wanted) partial_[static_cast<size_t>(w.second)] = true;
   }
   for (size_t i = 0; i < places.size(); ++i) order_[static_cast<size_t>(places[i])] = wanted[i].second;
+  // A walk goes on past the records that were read before it came to them.
+  while (walk && walkEnd_ < count && order_[static_cast<size_t>(walkEnd_)] >= 0) ++walkEnd_;
 }
 
 CellView TDataSet::Cell(Int64 row, Integer fieldIndex) const {

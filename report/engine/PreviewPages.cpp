@@ -194,6 +194,7 @@ void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool
   xmlSize_ += static_cast<Int64>(item->Name.size() + item->Text.size() + sizeof(TkvxXMLItem) + 16);
   if (item->Text.find(kvxPageMarkUtf8) != String::npos || item->Text.find(kvxLogicalPageMarkUtf8) != String::npos)
     markedPages_.insert(CurPage);
+  item->Reserve(static_cast<Integer>(obj->Objects().size()));
   for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child, finalPass);
 }
 

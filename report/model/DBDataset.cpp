@@ -229,12 +229,14 @@ Variant TkvxDBDataset::GetValue(const String& field) {
     return Null();
   }
   if (!f) return Null();
-  if (f->IsNull()) return Null();
+  // Every row reads every field it prints: the cell is found once, for its value or its Null.
   switch (f->DataType()) {
     case ftFMTBcd:
     case ftBCD:
+      if (f->IsNull()) return Null();
       return bcdToCurrency_ ? Variant(Currency::FromDouble(f->Value().ToDouble())) : Variant(f->Value().ToDouble());
     case ftLargeint:
+      if (f->IsNull()) return Null();
       return Variant(f->AsLargeInt());
     default:
       return f->Value();

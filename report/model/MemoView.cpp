@@ -216,12 +216,16 @@ String TkvxCustomMemoView::GetComponentText() {
 
 bool TkvxCustomMemoView::Convert() const { return Font()->Charset() != DEFAULT_CHARSET && !UseDefaulCharset; }
 
+bool TkvxCustomMemoView::KeepsFieldText() const { return !Convert() || kvxCharsetKeepsText(Font()->Charset()); }
+
 WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxFormat& format) const {
   if (value.IsNull()) return WideString();
   auto asText = [&] {
     // A field's text, the usual value, is read where it lies rather than copied first.
-    WideString wide = value.VType() == varString ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
-    return Convert() ? kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset()) : wide;
+    const bool field = value.VType() == varString;
+    WideString wide = field ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
+    if (!Convert() || (field && KeepsFieldText())) return wide;
+    return kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset());
   };
   if (format.Kind == fkText) return asText();
   try {
@@ -332,7 +336,7 @@ void TkvxCustomMemoView::ExpandExpression(const TTextExpression& e, TkvxReport* 
   if (HideZeros && !isString(Value) && !Value.IsNull() && !Value.IsEmpty() && Value.ToDouble() == 0) return;
   const TkvxFormat& format = e.Format ? *e.Format : *DisplayFormat();
   // A field's text without a format, the usual value, goes straight into the memo's text.
-  if (format.Kind == fkText && Value.VType() == varString && !Convert()) {
+  if (format.Kind == fkText && Value.VType() == varString && KeepsFieldText()) {
     kvxAppendUtf8ToWide(out, Value.StrView());
     return;
   }
@@ -740,15 +744,14 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   if (HighlightActive() != t->HighlightActive()) attr("Highlight.Active", flag(HighlightActive()));
   if (kvxDiffers(LineSpacing, t->LineSpacing)) attr("LineSpacing", kvxFormatFloat(LineSpacing));
   if (UseDefaulCharset != t->UseDefaulCharset) attr("UseDefaulCharset", flag(UseDefaulCharset));
-  WideString text;
-  if (memo_->Count() == 1) {
-    text = memo_->Strings(0);
-  } else if (memo_->Count() > 1) {
-    text = Text();
-    if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
-  }
   out += " u=\"";
-  kvxAppendXML(out, kvxWideToUtf8(text));
+  if (memo_->Count() == 1) {
+    kvxAppendXML(out, memo_->Line(0));
+  } else if (memo_->Count() > 1) {
+    WideString text = Text();
+    if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
+    kvxAppendXML(out, text);
+  }
   out += '"';
   if (kvxDiffers(ParagraphGap, t->ParagraphGap)) attr("ParagraphGap", kvxFormatFloat(ParagraphGap));
   if (rotation_ != t->rotation_) attr("Rotation", IntToStr(rotation_));

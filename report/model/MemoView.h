@@ -143,6 +143,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   Extended HorizontalExtra() const;
   Extended VerticalExtra() const;
   bool Convert() const;
+  // A field's text, made well-formed as it is read, comes through the font's charset unchanged.
+  bool KeepsFieldText() const;
   // One bracketed expression of the text, read once for every record: the text before it, the
   // expression and its own format, if any.
   struct TTextExpression {

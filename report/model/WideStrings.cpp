@@ -263,6 +263,11 @@ String kvxUnicodeToAnsi(const WideString& ws, Byte charset, int codePage) {
   }
 }
 
+bool kvxCharsetKeepsText(Byte charset) {
+  const int cp = ResolveCodePage(charset, 0);
+  return cp == GetACP() || cp == CP_UTF8;
+}
+
 int kvxCharSetToLCID(Byte charset) {
   switch (charset) {
     case SHIFTJIS_CHARSET: return 1041;

@@ -74,6 +74,9 @@ int kvxCharSetToCodePage(Byte charset);
 WideString kvxAnsiToUnicode(const String& s, Byte charset, int codePage = 0);
 // For the system code page the program's text (UTF-8), else bytes in that code page.
 String kvxUnicodeToAnsi(const WideString& ws, Byte charset, int codePage = 0);
+// Whether kvxAnsiToUnicode(kvxUnicodeToAnsi(text, charset), charset) gives every well-formed
+// text back as it was: the charset's code page is the system's or UTF-8.
+bool kvxCharsetKeepsText(Byte charset);
 // The locale identifier of a charset; the Thai locale (1054) for others.
 int kvxCharSetToLCID(Byte charset);
 // OEM and ANSI are the same code page here: the text comes back unchanged.

@@ -19,6 +19,13 @@ bool NeedsEscape(char c) {
   return c == '&' || c == '<' || c == '>' || c == '"' || static_cast<unsigned char>(c) < 0x20;
 }
 
+// The reference written for a character that needs one.
+String Reference(char c) {
+  int code = static_cast<unsigned char>(c);
+  if (code < 0x20 && code != '\t' && code != '\n' && code != '\r') code += kControlPictures;
+  return "&#" + std::to_string(code) + ";";
+}
+
 }  // namespace
 
 void kvxAppendXML(String& out, std::string_view s) {
@@ -27,14 +34,69 @@ void kvxAppendXML(String& out, std::string_view s) {
     char c = s[i];
     if (!NeedsEscape(c)) continue;
     out.append(s.data() + start, i - start);
-    int code = static_cast<unsigned char>(c);
-    if (code < 0x20 && code != '\t' && code != '\n' && code != '\r') code += kControlPictures;
-    out += "&#";
-    out += std::to_string(code);
-    out += ';';
+    out += Reference(c);
     start = i + 1;
   }
   out.append(s.data() + start, s.size() - start);
+}
+
+void kvxAppendXML(String& out, std::u16string_view s) {
+  // The room is counted first, so that the text grows once and no larger than it needs.
+  auto isLead = [&](size_t i) {
+    return s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
+  };
+  size_t bytes = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char32_t cp = s[i];
+    if (cp < 0x80) {
+      bytes += NeedsEscape(static_cast<char>(cp)) ? Reference(static_cast<char>(cp)).size() : 1;
+    } else if (cp < 0x800) {
+      bytes += 2;
+    } else if (isLead(i)) {
+      bytes += 4;
+      ++i;
+    } else {
+      bytes += 3;  // a lone surrogate becomes U+FFFD
+    }
+  }
+  // With a little room for what follows (the quote that closes an attribute), which would
+  // otherwise move the whole text again.
+  const size_t at = out.size();
+  out.reserve(at + bytes + 16);
+  out.resize(at + bytes);
+  char* to = out.data() + at;
+  for (size_t i = 0; i < s.size(); ++i) {
+    char32_t cp = s[i];
+    if (cp < 0x80) {
+      if (!NeedsEscape(static_cast<char>(cp))) {
+        *to++ = static_cast<char>(cp);
+        continue;
+      }
+      const String ref = Reference(static_cast<char>(cp));
+      std::memcpy(to, ref.data(), ref.size());
+      to += ref.size();
+      continue;
+    }
+    if (isLead(i)) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;
+    }
+    if (cp < 0x800) {
+      *to++ = static_cast<char>(0xC0 | (cp >> 6));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      *to++ = static_cast<char>(0xE0 | (cp >> 12));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+      *to++ = static_cast<char>(0xF0 | (cp >> 18));
+      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+  }
 }
 
 String kvxStrToXML(std::string_view s) {

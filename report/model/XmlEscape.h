@@ -11,6 +11,9 @@ namespace orv {
 String kvxStrToXML(std::string_view s);
 // Appends the escaped form of s to out without a temporary string (the writer's hot path).
 void kvxAppendXML(String& out, std::string_view s);
+// The same for UTF-16 text, written as UTF-8 in the same pass (an unpaired surrogate becomes
+// U+FFFD, as the UTF-8 conversion makes it).
+void kvxAppendXML(String& out, std::u16string_view s);
 // The inverse. Numeric references give the UTF-8 form of their code point; "&quot;", "&amp;",
 // "&lt;" and "&gt;" their characters; any other "&" stays. A produced character is never
 // decoded again. EConvertError for a numeric reference whose digits are not a number.

@@ -30,6 +30,8 @@ class TkvxXMLItem {
   Integer IndexOf(const TkvxXMLItem* item) const;
 
   TkvxXMLItem* Add();
+  // Room for count children in all, so that adding them moves the list no more.
+  void Reserve(Integer count) { items_.reserve(static_cast<size_t>(count)); }
   // Moves item here as the last child, out of its former parent.
   void AddItem(TkvxXMLItem* item);
   void InsertItem(Integer index, TkvxXMLItem* item);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "platform/db/RowStore.h"
 #include "platform/db/tests/DbTestSupport.h"
 #include "platform/db/tests/ThaiOrder.h"
 #include "platform/rtl/DateTime.h"
@@ -259,6 +260,48 @@ TEST_F(ReadOnDemandTest, AWalkReadsSomeColumnsAndTheRestOfARowWhenItIsWanted) {
     q->Cancel();
     EXPECT_EQ(Shown(*q), expected[id]);
   }
+}
+
+TEST_F(ReadOnDemandTest, ALongSortedWalkReadsEveryRowAndRowsShownBeforeItStayAsShown) {
+  // Four times the rows: a walk of a sorted list reads them a part at a time.
+  conn_->Execute("INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, sur || 'x', birth_date, "
+                 "note || 'x' FROM Orvani; INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, "
+                 "sur || 'y', birth_date, note || 'y' FROM Orvani;");
+  auto expected = Rows();
+  // A small store, so that the rows take several parts.
+  const size_t budget = RowStore::MemoryBudget();
+  RowStore::SetMemoryBudget(256 << 10);
+  struct TRestore {
+    size_t Budget;
+    ~TRestore() { RowStore::SetMemoryBudget(Budget); }
+  } restore{budget};
+  auto q = Query("select * from Orvani order by sur, ID");
+  q->Open();
+  ASSERT_EQ(q->RecordCount(), 12000);
+  // Records a screen showed far down the list before the walk came to them.
+  q->SetRecNo(6145);
+  const std::string early = Shown(*q);
+  std::string ids;
+  int wrong = 0;
+  for (q->First(); !q->Eof(); q->Next()) {
+    ids += q->FieldByName("ID")->AsString() + " ";
+    const std::string& row = expected[q->FieldByName("ID")->AsString()];
+    if (q->FieldByName("Nm")->AsString() + "|" + q->FieldByName("sur")->AsString() !=
+        row.substr(0, row.find('|', row.find('|') + 1)))
+      ++wrong;
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(ids + "\n", Cli("select group_concat(ID, ' ') || ' ' from (select ID from Orvani order by sur, ID)"));
+  q->SetRecNo(6145);
+  EXPECT_EQ(Shown(*q), early);
+  // A row the walk read in part, deep in the list, is written whole when edited.
+  q->SetRecNo(11000);
+  const std::string id = q->FieldByName("ID")->AsString(), before = expected[id];
+  q->Edit();
+  q->FieldByName("Nm")->SetAsString("ใหม่");
+  q->Post();
+  EXPECT_EQ(Cli("select Nm, sur, birth_date, note from Orvani where ID = " + id),
+            "ใหม่" + before.substr(before.find('|')) + "\n");
 }
 
 TEST_F(ReadOnDemandTest, SortPutsNamesInThaiOrderNullsFirstAndKeepsTies) {

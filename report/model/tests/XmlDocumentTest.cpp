@@ -42,6 +42,22 @@ TEST(XmlEscape, EveryMarkupCharacterIsEscapedAndReadsBackAsWritten) {
   EXPECT_EQ(kvxStrToXML("\r\n\""), "&#13;&#10;&#34;");
 }
 
+TEST(XmlEscape, WideTextIsWrittenAsEscapedUtf8) {
+  // Control characters, quotes, a character beyond the first plane and surrogates without
+  // their other half, between Thai letters; appended to what out holds already.
+  std::u16string text = u"ก&<\"\x01\r\n\U0001F600ข";
+  text += char16_t(0xD800);
+  text += u"ค";
+  text += char16_t(0xDC00);
+  std::string out = "u=\"";
+  kvxAppendXML(out, text);
+  EXPECT_EQ(out, "u=\"ก&#38;&#60;&#34;&#9217;&#13;&#10;\xF0\x9F\x98\x80ข\xEF\xBF\xBDค\xEF\xBF\xBD");
+  EXPECT_EQ(kvxXMLToStr(out.substr(3)), "ก&<\"\x01\r\n\xF0\x9F\x98\x80ข\xEF\xBF\xBDค\xEF\xBF\xBD");
+  std::string many;
+  kvxAppendXML(many, std::u16string(40, u'&'));
+  EXPECT_EQ(many.size(), 40u * 5);
+}
+
 TEST(XmlEscape, OldFilesUnescapeAsBefore) {
   EXPECT_EQ(kvxXMLToStr("&quot;x&quot;"), "\"x\"");
   EXPECT_EQ(kvxXMLToStr("&amp;&lt;&gt;"), "&<>");
