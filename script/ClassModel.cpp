@@ -23,7 +23,7 @@ TObject* sxValueToObject(const Variant& value) {
       return nullptr;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64: {
-      const Int64 handle = value.ToInt64();
+      const Int64 handle = value.UncheckedInt64();
       if (handle < 0 || handle > 0x7FFFFFFF) break;
       return HandleToObject(static_cast<Integer>(handle));
     }
@@ -83,8 +83,14 @@ Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
   return Variant(0);
 }
 
+const String& TsxMethodHelper::AccessName(String& held, const char* suffix) {
+  const String& name = UppercaseName();
+  if (held.size() != name.size() + 4 || held.compare(0, name.size(), name) != 0) held = name + suffix;
+  return held;
+}
+
 Variant TsxMethodHelper::GetValue() {
-  if (!IsConstructor()) return Call(IsIndexProperty ? UppercaseName() + ".GET" : UppercaseName(), nullptr);
+  if (!IsConstructor()) return Call(IsIndexProperty ? AccessName(getName_, ".GET") : UppercaseName(), nullptr);
   // What a script makes it may free again; nothing else (see Free).
   Variant made = Call(UppercaseName(), nullptr);
   MarkScriptOwned(sxValueToObject(made));
@@ -93,7 +99,7 @@ Variant TsxMethodHelper::GetValue() {
 
 void TsxMethodHelper::SetValue(const Variant& value) {
   if (!IsIndexProperty) return;
-  Call(UppercaseName() + ".SET", &value);
+  Call(AccessName(setName_, ".SET"), &value);
 }
 
 // Properties.

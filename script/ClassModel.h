@@ -76,6 +76,11 @@ class TsxMethodHelper : public TsxCustomHelper {
 
  private:
   Variant Call(const String& name, const Variant* assigned);
+  // The name an indexed property's read (".GET") or write (".SET") is called by, made once
+  // rather than on every access.
+  const String& AccessName(String& held, const char* suffix);
+  String getName_;
+  String setName_;
   Variant setValueHolder_;
   bool hasSetValue_ = false;
 };

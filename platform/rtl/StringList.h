@@ -185,11 +185,14 @@ class TStringList : public TStrings {
    private:
     std::unique_ptr<char[]> data_;
   };
-  struct Item {
+  struct Line {
     String text;
     TObject* object = nullptr;
     SortKey key;
   };
+  // Lines are held by pointer: taking a line into the middle of a block moves pointers, not
+  // texts and keys.
+  using Item = std::unique_ptr<Line>;
   void CheckIndex(Integer index) const;
   void QuickSort(Integer l, Integer r, const TStringListSortCompare& compare);
   // The key of s under the list's comparison; false when the collation gives none.

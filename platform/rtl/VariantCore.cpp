@@ -24,6 +24,19 @@ VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
   return h;
 }
 
+VarHeap* NewJoinedStrHeap(std::string_view x, std::string_view y) {
+  const std::size_t units = x.size() + y.size();
+  void* mem = ::operator new(sizeof(VarStrHeap) + units + 1);
+  auto* h = new (mem) VarStrHeap;
+  h->Length = units;
+  h->Capacity = units;
+  auto* bytes = reinterpret_cast<char*>(h + 1);
+  if (!x.empty()) std::memcpy(bytes, x.data(), x.size());
+  if (!y.empty()) std::memcpy(bytes + x.size(), y.data(), y.size());
+  bytes[units] = '\0';
+  return h;
+}
+
 }  // namespace detail
 
 using detail::VariantAccess;
