@@ -55,7 +55,7 @@ void TsxMethodHelper::SetParamValue(int index, const Variant& value) {
 }
 
 Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
-  TObject* instance = ClassRef || IsConstructor() ? sxValueToObject(ParentValue) : nullptr;
+  TObject* instance = ClassRef || IsConstructor() ? TakeParentInstance() : nullptr;
   TClass classType = IsConstructor() && ConstructClass ? ConstructClass : ClassRef;
   if (OnCallParams) {
     const int n = Count() + (assigned ? 1 : 0);
@@ -108,7 +108,7 @@ TsxPropertyHelper::TsxPropertyHelper(const String& name, TsxVarType typ, const S
     : TsxCustomHelper(name, typ, typeName, TsxItemKind::Property) {}
 
 Variant TsxPropertyHelper::GetValue() {
-  TObject* instance = sxValueToObject(ParentValue);
+  TObject* instance = TakeParentInstance();
   // A published property has nothing to read without an object.
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   Variant result;
@@ -148,7 +148,7 @@ Variant TsxPropertyHelper::GetValue() {
 
 void TsxPropertyHelper::SetValue(const Variant& value) {
   if (IsReadOnly) return;
-  TObject* instance = sxValueToObject(ParentValue);
+  TObject* instance = TakeParentInstance();
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   if (Published && instance) {
     switch (Published->Kind()) {

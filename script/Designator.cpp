@@ -389,8 +389,11 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
     TsxCustomVariable* ref = link.Ref;
     const bool last = k + 1 == count;
     if (ref->Kind == TsxItemKind::LateMember) {
-      PooledValues argList;
-      std::vector<Variant>& args = *argList;
+      // A link without arguments, the most common, needs no list of its own.
+      std::vector<Variant> noArgs;
+      std::optional<PooledValues> argList;
+      if (!link.Args.empty()) argList.emplace();
+      std::vector<Variant>& args = argList ? **argList : noArgs;
       for (const auto& arg : link.Args) args.push_back(arg->GetValue());
       // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
       const bool indexFollows =
@@ -526,8 +529,8 @@ TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
 
 // Calls a member found at run time with the given arguments.
 Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
-                   const Variant& parentValue, std::vector<Variant>& args, const Variant* assigned,
-                   bool needResult) {
+                   const Variant& parentValue, TObject* parentObject, std::vector<Variant>& args,
+                   const Variant* assigned, bool needResult) {
   const int count = member->Count();
   const int given = static_cast<int>(args.size());
   if (given > count) throw Exception(STooManyParams);
@@ -543,6 +546,11 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
   member->ParentRef = parentRef;
   member->ParentValue = parentValue;
   member->Program = program;
+  member->ParentObject = parentObject;
+  struct Forget {
+    TsxCustomHelper* Member;
+    ~Forget() { Member->ParentObject = nullptr; }
+  } forget{member};
   Variant result;
   if (assigned) {
     if (member->IsReadOnly) throw Exception(SLeftCantAssigned);
@@ -552,7 +560,9 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     result = member->GetValue();
   }
   member->ParentValue = Variant();
-  for (size_t i = 0; i < args.size(); ++i) args[i] = member->Params(static_cast<int>(i))->Value;
+  // Nothing reads the parameters again before the next call sets them all: their values move
+  // out, so that a text the script builds is not kept shared.
+  for (size_t i = 0; i < args.size(); ++i) args[i] = std::move(member->Params(static_cast<int>(i))->Value);
   return result;
 }
 
@@ -659,18 +669,18 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       std::snprintf(text, sizeof text, SClassError, obj->ClassName().c_str());
       throw Exception(text);
     }
-    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, own, needResult);
+    return CallMember(program, cls->DefProperty, parentRef, parentValue, obj, args, own, needResult);
   }
   if (TsxCustomHelper* member = found) {
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
         args.empty()) {
       if (!index) throw Exception(SIndexRequired);
       if (indexConsumed) *indexConsumed = true;
-      return CallMember(program, member, parentRef, parentValue, *index, assigned, needResult);
+      return CallMember(program, member, parentRef, parentValue, obj, *index, assigned, needResult);
     }
     // Only an indexed property takes the index; anything else is read, and the index applies
     // to its value.
-    return CallMember(program, member, parentRef, parentValue, args, own, needResult);
+    return CallMember(program, member, parentRef, parentValue, obj, args, own, needResult);
   }
   if (auto* component = dynamic_cast<TComponent*>(obj)) {
     if (TComponent* child = component->FindComponent(name)) {
