@@ -372,15 +372,18 @@ String TsxStringHelper::Replace(const Variant& text, const Variant& index, const
 bool TsxStringHelper::ReplaceInPlace(Variant& text, const Variant& index, const Variant& value) {
   if (text.VType() != varString) return false;
   const auto [at, end] = CharacterRange(text, index.ToInteger());
-  // The first character of what is assigned, as Replace takes it.
-  String with;
+  // The first character of what is assigned, as Replace takes it: read where it lies when the
+  // value is a text.
+  String converted;
+  std::string_view with;
   if (value.VType() == varString) {
     const std::string_view v = value.StrView();
     size_t next = 0;
     if (!v.empty()) NextCodePoint(v, next);
-    with.assign(v.substr(0, next));
+    with = v.substr(0, next);
   } else {
-    with = Copy(value.ToString(), 1, 1);
+    converted = Copy(value.ToString(), 1, 1);
+    with = converted;
   }
   return with.size() == end - at && !with.empty() && VarStrOverwrite(text, at, with);
 }

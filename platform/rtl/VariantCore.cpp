@@ -189,7 +189,7 @@ bool VarStrOverwrite(Variant& target, std::size_t offset, std::string_view with)
   auto* h = static_cast<detail::VarStrHeap*>(VariantAccess::Heap(target));
   if (h->Refs.load(std::memory_order_acquire) != 1 || offset > h->Length || with.size() > h->Length - offset)
     return false;
-  std::memcpy(reinterpret_cast<char*>(h + 1) + offset, with.data(), with.size());
+  std::memmove(reinterpret_cast<char*>(h + 1) + offset, with.data(), with.size());
   if (h->Ascii.load(std::memory_order_relaxed) == 1 && !IsAsciiText(with)) h->Ascii.store(0, std::memory_order_relaxed);
   return true;
 }
