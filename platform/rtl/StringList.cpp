@@ -352,19 +352,19 @@ void TStringList::CheckIndex(Integer index) const {
 
 String TStringList::Get(Integer index) const {
   CheckIndex(index);
-  return items_[static_cast<size_t>(index)]->text;
+  return items_[static_cast<size_t>(index)].line->text;
 }
 
 TObject* TStringList::GetObject(Integer index) const {
   CheckIndex(index);
-  return items_[static_cast<size_t>(index)]->object;
+  return items_[static_cast<size_t>(index)].line->object;
 }
 
 void TStringList::Put(Integer index, const String& s) {
   if (sorted_) Error(kSortedError, 0);
   CheckIndex(index);
   Changing();
-  items_[static_cast<size_t>(index)]->text = s;
+  items_[static_cast<size_t>(index)].line->text = s;
   keyed_ = false;
   Changed();
 }
@@ -372,7 +372,7 @@ void TStringList::Put(Integer index, const String& s) {
 void TStringList::PutObject(Integer index, TObject* obj) {
   CheckIndex(index);
   Changing();
-  items_[static_cast<size_t>(index)]->object = obj;
+  items_[static_cast<size_t>(index)].line->object = obj;
   Changed();
 }
 
@@ -384,7 +384,7 @@ void TStringList::Insert(Integer index, const String& s) {
 
 void TStringList::InsertItem(Integer index, const String& s, TObject* obj) {
   Changing();
-  items_.insert(static_cast<size_t>(index), std::make_unique<Line>(Line{s, obj, {}}));
+  items_.insert(static_cast<size_t>(index), Item{{}, std::make_unique<Line>(Line{s, obj})});
   keyed_ = false;
   Changed();
 }
@@ -418,7 +418,7 @@ Integer TStringList::AddObject(const String& s, TObject* obj) {
     return index;
   }
   Changing();
-  items_.insert(static_cast<size_t>(index), std::make_unique<Line>(Line{s, obj, SortKey(key)}));
+  items_.insert(static_cast<size_t>(index), Item{SortKey(key), std::make_unique<Line>(Line{s, obj})});
   Changed();
   return index;
 }
@@ -440,16 +440,16 @@ Integer TStringList::IndexOf(const String& s) const {
 bool TStringList::Find(const String& s, Integer& index) const {
   if (String key; keyed_ && MakeKey(s, key)) return FindKey(key, index);
   const size_t at =
-      items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item->text, key) < 0; });
+      items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item.line->text, key) < 0; });
   index = static_cast<Integer>(at);
-  return at < items_.size() && CompareStrings(items_[at]->text, s) == 0;
+  return at < items_.size() && CompareStrings(items_[at].line->text, s) == 0;
 }
 
 bool TStringList::FindKey(std::string_view key, Integer& index) const {
   const size_t at =
-      items_.lower_bound(key, [](const Item& item, std::string_view k) { return item->key.View() < k; });
+      items_.lower_bound(key, [](const Item& item, std::string_view k) { return item.key.View() < k; });
   index = static_cast<Integer>(at);
-  return at < items_.size() && items_[at]->key.View() == key;
+  return at < items_.size() && items_[at].key.View() == key;
 }
 
 TStringList::SortKey::SortKey(std::string_view bytes) : data_(new char[sizeof(uint32_t) + bytes.size()]) {
@@ -471,8 +471,8 @@ void TStringList::MakeKeys() {
   if (keyed_) return;
   String key;
   for (size_t i = 0; i < items_.size(); ++i) {
-    if (!MakeKey(items_[i]->text, key)) return;
-    items_[i]->key = SortKey(key);
+    if (!MakeKey(items_[i].line->text, key)) return;
+    items_[i].key = SortKey(key);
   }
   keyed_ = true;
 }
@@ -483,15 +483,15 @@ void TStringList::Sort() {
   if (keyed_) {
     // The keys give the order the comparison gives, so the sort ends where it would.
     CustomSort([](TStringList& list, Integer a, Integer b) {
-      const std::string_view ka = list.items_[static_cast<size_t>(a)]->key.View();
-      const std::string_view kb = list.items_[static_cast<size_t>(b)]->key.View();
+      const std::string_view ka = list.items_[static_cast<size_t>(a)].key.View();
+      const std::string_view kb = list.items_[static_cast<size_t>(b)].key.View();
       return ka < kb ? -1 : kb < ka ? 1 : 0;
     });
     return;
   }
   CustomSort([](TStringList& list, Integer a, Integer b) {
-    return list.CompareStrings(list.items_[static_cast<size_t>(a)]->text,
-                               list.items_[static_cast<size_t>(b)]->text);
+    return list.CompareStrings(list.items_[static_cast<size_t>(a)].line->text,
+                               list.items_[static_cast<size_t>(b)].line->text);
   });
 }
 

@@ -188,11 +188,14 @@ class TStringList : public TStrings {
   struct Line {
     String text;
     TObject* object = nullptr;
-    SortKey key;
   };
-  // Lines are held by pointer: taking a line into the middle of a block moves pointers, not
-  // texts and keys.
-  using Item = std::unique_ptr<Line>;
+  // The key stays in the block, where a search reads it; the text and object are held by
+  // pointer, so that taking a line into the middle of a block moves two pointers for each later
+  // line instead of a text.
+  struct Item {
+    SortKey key;
+    std::unique_ptr<Line> line;
+  };
   void CheckIndex(Integer index) const;
   void QuickSort(Integer l, Integer r, const TStringListSortCompare& compare);
   // The key of s under the list's comparison; false when the collation gives none.
