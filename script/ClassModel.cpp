@@ -23,7 +23,7 @@ TObject* sxValueToObject(const Variant& value) {
       return nullptr;
     case varSmallint: case varInteger: case varShortInt: case varByte: case varWord:
     case varLongWord: case varInt64: {
-      const Int64 handle = value.ToInt64();
+      const Int64 handle = value.UncheckedInt64();
       if (handle < 0 || handle > 0x7FFFFFFF) break;
       return HandleToObject(static_cast<Integer>(handle));
     }
@@ -55,7 +55,7 @@ void TsxMethodHelper::SetParamValue(int index, const Variant& value) {
 }
 
 Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
-  TObject* instance = ClassRef || IsConstructor() ? sxValueToObject(ParentValue) : nullptr;
+  TObject* instance = ClassRef || IsConstructor() ? TakeParentInstance() : nullptr;
   TClass classType = IsConstructor() && ConstructClass ? ConstructClass : ClassRef;
   if (OnCallParams) {
     const int n = Count() + (assigned ? 1 : 0);
@@ -83,8 +83,14 @@ Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
   return Variant(0);
 }
 
+const String& TsxMethodHelper::AccessName(String& held, const char* suffix) {
+  const String& name = UppercaseName();
+  if (held.size() != name.size() + 4 || held.compare(0, name.size(), name) != 0) held = name + suffix;
+  return held;
+}
+
 Variant TsxMethodHelper::GetValue() {
-  if (!IsConstructor()) return Call(IsIndexProperty ? UppercaseName() + ".GET" : UppercaseName(), nullptr);
+  if (!IsConstructor()) return Call(IsIndexProperty ? AccessName(getName_, ".GET") : UppercaseName(), nullptr);
   // What a script makes it may free again; nothing else (see Free).
   Variant made = Call(UppercaseName(), nullptr);
   MarkScriptOwned(sxValueToObject(made));
@@ -93,7 +99,7 @@ Variant TsxMethodHelper::GetValue() {
 
 void TsxMethodHelper::SetValue(const Variant& value) {
   if (!IsIndexProperty) return;
-  Call(UppercaseName() + ".SET", &value);
+  Call(AccessName(setName_, ".SET"), &value);
 }
 
 // Properties.
@@ -102,7 +108,7 @@ TsxPropertyHelper::TsxPropertyHelper(const String& name, TsxVarType typ, const S
     : TsxCustomHelper(name, typ, typeName, TsxItemKind::Property) {}
 
 Variant TsxPropertyHelper::GetValue() {
-  TObject* instance = sxValueToObject(ParentValue);
+  TObject* instance = TakeParentInstance();
   // A published property has nothing to read without an object.
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   Variant result;
@@ -142,7 +148,7 @@ Variant TsxPropertyHelper::GetValue() {
 
 void TsxPropertyHelper::SetValue(const Variant& value) {
   if (IsReadOnly) return;
-  TObject* instance = sxValueToObject(ParentValue);
+  TObject* instance = TakeParentInstance();
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   if (Published && instance) {
     switch (Published->Kind()) {
@@ -366,15 +372,18 @@ String TsxStringHelper::Replace(const Variant& text, const Variant& index, const
 bool TsxStringHelper::ReplaceInPlace(Variant& text, const Variant& index, const Variant& value) {
   if (text.VType() != varString) return false;
   const auto [at, end] = CharacterRange(text, index.ToInteger());
-  // The first character of what is assigned, as Replace takes it.
-  String with;
+  // The first character of what is assigned, as Replace takes it: read where it lies when the
+  // value is a text.
+  String converted;
+  std::string_view with;
   if (value.VType() == varString) {
     const std::string_view v = value.StrView();
     size_t next = 0;
     if (!v.empty()) NextCodePoint(v, next);
-    with.assign(v.substr(0, next));
+    with = v.substr(0, next);
   } else {
-    with = Copy(value.ToString(), 1, 1);
+    converted = Copy(value.ToString(), 1, 1);
+    with = converted;
   }
   return with.size() == end - at && !with.empty() && VarStrOverwrite(text, at, with);
 }

@@ -49,6 +49,15 @@ class TsxCustomHelper : public TsxCustomVariable {
   TsxCustomVariable* ParentRef = nullptr;
   Variant ParentValue;
   TsxScript* Program = nullptr;
+  // The object ParentValue names, when the caller has looked it up already; otherwise nullptr.
+  TObject* ParentObject = nullptr;
+  // The object the access is on. Taking it forgets ParentObject at once, so that the same
+  // member reached again while this access runs (from an event it fires) looks up its own.
+  TObject* TakeParentInstance() {
+    TObject* known = ParentObject;
+    ParentObject = nullptr;
+    return known ? known : sxValueToObject(ParentValue);
+  }
 };
 
 // A native function or method, registered by its declaration string.
@@ -76,6 +85,11 @@ class TsxMethodHelper : public TsxCustomHelper {
 
  private:
   Variant Call(const String& name, const Variant* assigned);
+  // The name an indexed property's read (".GET") or write (".SET") is called by, made once
+  // rather than on every access.
+  const String& AccessName(String& held, const char* suffix);
+  String getName_;
+  String setName_;
   Variant setValueHolder_;
   bool hasSetValue_ = false;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "platform/rtl/Component.h"
 #include "platform/rtl/Dispatch.h"
@@ -55,7 +56,7 @@ bool IsVariableKind(const TsxCustomVariable* item) {
 }
 
 bool IsIndexLink(const TsxCustomVariable* item) {
-  return item->Kind == TsxItemKind::LateMember && item->Name() == "[";
+  return item->Kind == TsxItemKind::LateMember && static_cast<const TsxLateMember*>(item)->IsIndex();
 }
 
 // Argument values of a link, made one by one; small calls keep them on the stack and make no
@@ -82,6 +83,37 @@ class ArgValues {
   std::unique_ptr<unsigned char[]> large_;
   Variant* data_ = reinterpret_cast<Variant*>(small_);
   size_t made_ = 0;
+};
+
+// A list of values for a late-bound link, taken from lists used before: a loop reaching a late
+// member would otherwise allocate one every round. A call made while the list is in use (an
+// argument running script code) takes another one.
+class PooledValues {
+ public:
+  PooledValues() {
+    std::vector<std::vector<Variant>>& pool = Pool();
+    if (!pool.empty()) {
+      list_ = std::move(pool.back());
+      pool.pop_back();
+    }
+  }
+  PooledValues(const PooledValues&) = delete;
+  PooledValues& operator=(const PooledValues&) = delete;
+  ~PooledValues() {
+    list_.clear();
+    std::vector<std::vector<Variant>>& pool = Pool();
+    if (list_.capacity() <= kKeptCapacity && pool.size() < kKeptLists) pool.push_back(std::move(list_));
+  }
+  std::vector<Variant>& operator*() { return list_; }
+
+ private:
+  static constexpr size_t kKeptCapacity = 16;
+  static constexpr size_t kKeptLists = 32;
+  static std::vector<std::vector<Variant>>& Pool() {
+    thread_local std::vector<std::vector<Variant>> pool;
+    return pool;
+  }
+  std::vector<Variant> list_;
 };
 
 // An argument's value: a variable or a constant, the most common arguments, read here.
@@ -344,24 +376,38 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
   TsxCustomVariable* prev = nullptr;
   TClass constructClass = nullptr;
   const size_t count = Items.size();
-  for (size_t k = 0; k < count; ++k) {
+  size_t k = 0;
+  // A chain that starts at a variable (obj.Member) reads it straight.
+  if (count > 1 && IsVariableKind(Items.front().Ref)) {
+    prev = Items.front().Ref;
+    prev->NeedResult = true;
+    current = prev->GetValue();
+    k = 1;
+  }
+  for (; k < count; ++k) {
     TsxDesignatorItem& link = Items[k];
     TsxCustomVariable* ref = link.Ref;
     const bool last = k + 1 == count;
     if (ref->Kind == TsxItemKind::LateMember) {
-      std::vector<Variant> args;
-      args.reserve(link.Args.size());
+      // A link without arguments, the most common, needs no list of its own.
+      std::vector<Variant> noArgs;
+      std::optional<PooledValues> argList;
+      if (!link.Args.empty()) argList.emplace();
+      std::vector<Variant>& args = argList ? **argList : noArgs;
       for (const auto& arg : link.Args) args.push_back(arg->GetValue());
       // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
-      const bool indexFollows = args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && ref->Name() != "[";
-      std::vector<Variant> index;
-      if (indexFollows)
-        for (const auto& arg : Items[k + 1].Args) index.push_back(arg->GetValue());
+      const bool indexFollows =
+          args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && !static_cast<TsxLateMember*>(ref)->IsIndex();
+      std::optional<PooledValues> indexList;
+      if (indexFollows) {
+        indexList.emplace();
+        for (const auto& arg : Items[k + 1].Args) (**indexList).push_back(arg->GetValue());
+      }
       const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
       bool consumed = false;
       Variant parent = std::move(current);
       current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args, assignsHere ? assigned : nullptr,
-                                                         !last || NeedResult, indexFollows ? &index : nullptr,
+                                                         !last || NeedResult, indexFollows ? &**indexList : nullptr,
                                                          &consumed);
       if (consumed) {
         if (k + 2 == count) return current;
@@ -458,7 +504,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
 // Late members.
 
 TsxLateMember::TsxLateMember(const String& name)
-    : TsxCustomVariable(name, fvtVariant, String(), TsxItemKind::LateMember) {}
+    : TsxCustomVariable(name, fvtVariant, String(), TsxItemKind::LateMember), isIndex_(name == "[") {}
 
 namespace {
 
@@ -483,18 +529,28 @@ TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
 
 // Calls a member found at run time with the given arguments.
 Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
-                   const Variant& parentValue, std::vector<Variant>& args, const Variant* assigned,
-                   bool needResult) {
-  if (static_cast<int>(args.size()) > member->Count()) throw Exception(STooManyParams);
-  if (static_cast<int>(args.size()) < member->GetNumberOfRequiredParams())
-    throw Exception(SNotEnoughParams);
-  for (int i = 0; i < member->Count(); ++i) {
+                   const Variant& parentValue, TObject* parentObject, std::vector<Variant>& args,
+                   const Variant* assigned, bool needResult) {
+  const int count = member->Count();
+  const int given = static_cast<int>(args.size());
+  if (given > count) throw Exception(STooManyParams);
+  if (given < count && given < member->GetNumberOfRequiredParams()) throw Exception(SNotEnoughParams);
+  // The arguments move into the parameters: they come back out after the call, changed by it
+  // where the member wrote a var parameter.
+  for (int i = 0; i < count; ++i) {
     TsxParamItem* p = member->Params(i);
-    p->SetValue(i < static_cast<int>(args.size()) ? args[static_cast<size_t>(i)] : p->DefValue);
+    if (p->IsReadOnly) continue;
+    if (i < given) p->Value.Swap(args[static_cast<size_t>(i)]);
+    else p->Value = p->DefValue;
   }
   member->ParentRef = parentRef;
   member->ParentValue = parentValue;
   member->Program = program;
+  member->ParentObject = parentObject;
+  struct Forget {
+    TsxCustomHelper* Member;
+    ~Forget() { Member->ParentObject = nullptr; }
+  } forget{member};
   Variant result;
   if (assigned) {
     if (member->IsReadOnly) throw Exception(SLeftCantAssigned);
@@ -504,7 +560,9 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     result = member->GetValue();
   }
   member->ParentValue = Variant();
-  for (size_t i = 0; i < args.size(); ++i) args[i] = member->Params(static_cast<int>(i))->Value;
+  // Nothing reads the parameters again before the next call sets them all: their values move
+  // out, so that a text the script builds is not kept shared.
+  for (size_t i = 0; i < args.size(); ++i) args[i] = std::move(member->Params(static_cast<int>(i))->Value);
   return result;
 }
 
@@ -514,7 +572,9 @@ Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesign
     if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
     // A character of the text a variable holds, read where it lies.
     if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
-    std::vector<Variant> args(indices, indices + n);
+    PooledValues list;
+    std::vector<Variant>& args = *list;
+    args.assign(indices, indices + n);
     return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
                                                          nullptr, true);
   });
@@ -532,7 +592,9 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
     if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
         !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
       return 0;
-    std::vector<Variant> args(indices, indices + n);
+    PooledValues list;
+    std::vector<Variant>& args = *list;
+    args.assign(indices, indices + n);
     static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
     return 0;
   });
@@ -563,7 +625,7 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       OleFailure(name, e);
     }
   }
-  if (name == "[") {
+  if (isIndex_) {
     if (parentValue.IsArray()) {
       const int n = static_cast<int>(args.size());
       if (!own) return TsxArrayHelper::Read(parentValue, args.data(), n);
@@ -588,37 +650,37 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       return Variant();
     }
   }
-  if (VarIsStr(parentValue) && name != "[") throw Exception(SStringError);
+  if (VarIsStr(parentValue) && !isIndex_) throw Exception(SStringError);
   TObject* obj = sxValueToObject(parentValue);
   if (!obj) throw EInvalidPointer("Invalid object reference");
   const TClass type = obj->ClassType();
   if (type != seenType_ || program != seenProgram_ || sxLookupEpoch() != seenEpoch_) {
     seenClass_ = ClassOf(program, obj);
-    seenMember_ = seenClass_ && name != "[" ? seenClass_->Find(name) : nullptr;
+    seenMember_ = seenClass_ && !isIndex_ ? seenClass_->Find(name) : nullptr;
     seenType_ = type;
     seenProgram_ = program;
     seenEpoch_ = sxLookupEpoch();
   }
   TsxClassVariable* cls = seenClass_;
   TsxCustomHelper* found = seenMember_;
-  if (name == "[") {
+  if (isIndex_) {
     if (!cls || !cls->DefProperty) {
       char text[256];
       std::snprintf(text, sizeof text, SClassError, obj->ClassName().c_str());
       throw Exception(text);
     }
-    return CallMember(program, cls->DefProperty, parentRef, parentValue, args, own, needResult);
+    return CallMember(program, cls->DefProperty, parentRef, parentValue, obj, args, own, needResult);
   }
   if (TsxCustomHelper* member = found) {
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
         args.empty()) {
       if (!index) throw Exception(SIndexRequired);
       if (indexConsumed) *indexConsumed = true;
-      return CallMember(program, member, parentRef, parentValue, *index, assigned, needResult);
+      return CallMember(program, member, parentRef, parentValue, obj, *index, assigned, needResult);
     }
     // Only an indexed property takes the index; anything else is read, and the index applies
     // to its value.
-    return CallMember(program, member, parentRef, parentValue, args, own, needResult);
+    return CallMember(program, member, parentRef, parentValue, obj, args, own, needResult);
   }
   if (auto* component = dynamic_cast<TComponent*>(obj)) {
     if (TComponent* child = component->FindComponent(name)) {

@@ -126,6 +126,7 @@ class TsxLateMember : public TsxCustomVariable {
  public:
   // name "[" stands for an index.
   explicit TsxLateMember(const String& name);
+  bool IsIndex() const { return isIndex_; }
   // Reads (assigned == nullptr) or writes the member of parentValue; parentRef is the link
   // before it, for writing elements in place.
   // index, when given, holds the values of a "[" link that follows: an indexed property takes
@@ -142,6 +143,7 @@ class TsxLateMember : public TsxCustomVariable {
   std::uint64_t seenEpoch_ = 0;
   TsxClassVariable* seenClass_ = nullptr;
   TsxCustomHelper* seenMember_ = nullptr;
+  const bool isIndex_;
 };
 
 }  // namespace orv

@@ -352,19 +352,19 @@ void TStringList::CheckIndex(Integer index) const {
 
 String TStringList::Get(Integer index) const {
   CheckIndex(index);
-  return items_[static_cast<size_t>(index)].text;
+  return items_[static_cast<size_t>(index)].line->text;
 }
 
 TObject* TStringList::GetObject(Integer index) const {
   CheckIndex(index);
-  return items_[static_cast<size_t>(index)].object;
+  return items_[static_cast<size_t>(index)].line->object;
 }
 
 void TStringList::Put(Integer index, const String& s) {
   if (sorted_) Error(kSortedError, 0);
   CheckIndex(index);
   Changing();
-  items_[static_cast<size_t>(index)].text = s;
+  items_[static_cast<size_t>(index)].line->text = s;
   keyed_ = false;
   Changed();
 }
@@ -372,7 +372,7 @@ void TStringList::Put(Integer index, const String& s) {
 void TStringList::PutObject(Integer index, TObject* obj) {
   CheckIndex(index);
   Changing();
-  items_[static_cast<size_t>(index)].object = obj;
+  items_[static_cast<size_t>(index)].line->object = obj;
   Changed();
 }
 
@@ -384,7 +384,7 @@ void TStringList::Insert(Integer index, const String& s) {
 
 void TStringList::InsertItem(Integer index, const String& s, TObject* obj) {
   Changing();
-  items_.insert(static_cast<size_t>(index), Item{s, obj, {}});
+  items_.insert(static_cast<size_t>(index), Item{{}, std::make_unique<Line>(Line{s, obj})});
   keyed_ = false;
   Changed();
 }
@@ -418,7 +418,7 @@ Integer TStringList::AddObject(const String& s, TObject* obj) {
     return index;
   }
   Changing();
-  items_.insert(static_cast<size_t>(index), Item{s, obj, SortKey(key)});
+  items_.insert(static_cast<size_t>(index), Item{SortKey(key), std::make_unique<Line>(Line{s, obj})});
   Changed();
   return index;
 }
@@ -440,9 +440,9 @@ Integer TStringList::IndexOf(const String& s) const {
 bool TStringList::Find(const String& s, Integer& index) const {
   if (String key; keyed_ && MakeKey(s, key)) return FindKey(key, index);
   const size_t at =
-      items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item.text, key) < 0; });
+      items_.lower_bound(s, [this](const Item& item, const String& key) { return CompareStrings(item.line->text, key) < 0; });
   index = static_cast<Integer>(at);
-  return at < items_.size() && CompareStrings(items_[at].text, s) == 0;
+  return at < items_.size() && CompareStrings(items_[at].line->text, s) == 0;
 }
 
 bool TStringList::FindKey(std::string_view key, Integer& index) const {
@@ -471,7 +471,7 @@ void TStringList::MakeKeys() {
   if (keyed_) return;
   String key;
   for (size_t i = 0; i < items_.size(); ++i) {
-    if (!MakeKey(items_[i].text, key)) return;
+    if (!MakeKey(items_[i].line->text, key)) return;
     items_[i].key = SortKey(key);
   }
   keyed_ = true;
@@ -490,8 +490,8 @@ void TStringList::Sort() {
     return;
   }
   CustomSort([](TStringList& list, Integer a, Integer b) {
-    return list.CompareStrings(list.items_[static_cast<size_t>(a)].text,
-                               list.items_[static_cast<size_t>(b)].text);
+    return list.CompareStrings(list.items_[static_cast<size_t>(a)].line->text,
+                               list.items_[static_cast<size_t>(b)].line->text);
   });
 }
 

@@ -185,10 +185,16 @@ class TStringList : public TStrings {
    private:
     std::unique_ptr<char[]> data_;
   };
-  struct Item {
+  struct Line {
     String text;
     TObject* object = nullptr;
+  };
+  // The key stays in the block, where a search reads it; the text and object are held by
+  // pointer, so that taking a line into the middle of a block moves two pointers for each later
+  // line instead of a text.
+  struct Item {
     SortKey key;
+    std::unique_ptr<Line> line;
   };
   void CheckIndex(Integer index) const;
   void QuickSort(Integer l, Integer r, const TStringListSortCompare& compare);

@@ -24,6 +24,19 @@ VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
   return h;
 }
 
+VarHeap* NewJoinedStrHeap(std::string_view x, std::string_view y) {
+  const std::size_t units = x.size() + y.size();
+  void* mem = ::operator new(sizeof(VarStrHeap) + units + 1);
+  auto* h = new (mem) VarStrHeap;
+  h->Length = units;
+  h->Capacity = units;
+  auto* bytes = reinterpret_cast<char*>(h + 1);
+  if (!x.empty()) std::memcpy(bytes, x.data(), x.size());
+  if (!y.empty()) std::memcpy(bytes + x.size(), y.data(), y.size());
+  bytes[units] = '\0';
+  return h;
+}
+
 }  // namespace detail
 
 using detail::VariantAccess;
@@ -176,7 +189,7 @@ bool VarStrOverwrite(Variant& target, std::size_t offset, std::string_view with)
   auto* h = static_cast<detail::VarStrHeap*>(VariantAccess::Heap(target));
   if (h->Refs.load(std::memory_order_acquire) != 1 || offset > h->Length || with.size() > h->Length - offset)
     return false;
-  std::memcpy(reinterpret_cast<char*>(h + 1) + offset, with.data(), with.size());
+  std::memmove(reinterpret_cast<char*>(h + 1) + offset, with.data(), with.size());
   if (h->Ascii.load(std::memory_order_relaxed) == 1 && !IsAsciiText(with)) h->Ascii.store(0, std::memory_order_relaxed);
   return true;
 }

@@ -49,6 +49,8 @@ struct VarArrayHeap : VarHeap {
 };
 
 VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize);
+// The block of a varString holding x followed by y.
+VarHeap* NewJoinedStrHeap(std::string_view x, std::string_view y);
 void DestroyArrayHeap(VarHeap* h) noexcept;
 
 struct VariantAccess {

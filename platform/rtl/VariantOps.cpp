@@ -93,11 +93,7 @@ enum ArithOp { opAdd, opSub, opMul };
 Variant Join(const Variant& a, const Variant& b) {
   if (a.VType() == varOleStr || b.VType() == varOleStr)
     return Variant(a.ToWideString() + b.ToWideString());
-  std::string_view x = a.StrView(), y = b.StrView();
-  String s;
-  s.reserve(x.size() + y.size());
-  s.append(x).append(y);
-  return Variant(s);
+  return detail::VariantAccess::Make(varString, detail::NewJoinedStrHeap(a.StrView(), b.StrView()));
 }
 
 Variant Arith(ArithOp op, const char* name, const Variant& a, const Variant& b) {
