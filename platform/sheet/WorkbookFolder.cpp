@@ -1,5 +1,6 @@
 #include "platform/sheet/WorkbookFolder.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,8 +82,17 @@ TWorkbookFiles& WorkbookFiles() {
 String PrivateWorkbookFile(const String& base) {
   fs::path folder = PrivateFolder();
   fs::path path = folder / (base + ".xlsx");
-  std::error_code ec;
-  for (int n = 2; fs::exists(path, ec); ++n) path = folder / (base + " (" + std::to_string(n) + ").xlsx");
+  // The name is taken by making the file: a second copy of the program exporting at the same
+  // moment must not be handed the same name and write over this workbook.
+  for (int n = 2;; ++n) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      ::close(fd);
+      break;
+    }
+    if (errno != EEXIST) FolderError(folder, std::strerror(errno));
+    path = folder / (base + " (" + std::to_string(n) + ").xlsx");
+  }
   WorkbookFiles().Add(path);
   return path.string();
 }

@@ -1,6 +1,7 @@
 // The workbook model driven through its automation objects, saved, and read back by openpyxl.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "platform/sheet/SheetAutomation.h"
 #include "platform/sheet/FormulaShift.h"
 #include "platform/sheet/SheetWorkbook.h"
+#include "platform/sheet/WorkbookFolder.h"
 #include "platform/sheet/tests/WorkbookReader.h"
 
 using namespace orv;
@@ -290,6 +292,30 @@ TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
     EXPECT_THROW(b.app.Set("Visible", true), EOleException);
   }
   SetSheetShowHandler(nullptr);
+  if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
+  fs::remove_all(runtime);
+}
+
+// Two copies of the program showing a workbook of one name at the same moment: the second must
+// not be handed the name the first has yet to write, or one would write over the other's rows.
+TEST(SheetWorkbook, AWorkbookNameHandedOutIsNotHandedToAnotherCopyOfTheProgram) {
+  fs::path runtime = Folder("names");
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string old = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  const fs::path first = PrivateWorkbookFile("สมาชิก");
+  const fs::path answer = runtime / "other-copy";
+  if (const pid_t child = ::fork(); child == 0) {
+    std::ofstream(answer) << PrivateWorkbookFile("สมาชิก");
+    std::_Exit(0);
+  } else {
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+  }
+  std::string second;
+  std::getline(std::ifstream(answer), second);
+  EXPECT_EQ(first, runtime / "orvane-workbooks" / "สมาชิก.xlsx");
+  EXPECT_EQ(fs::path(second), runtime / "orvane-workbooks" / "สมาชิก (2).xlsx");
   if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
   fs::remove_all(runtime);
 }
