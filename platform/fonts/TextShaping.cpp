@@ -298,13 +298,13 @@ class TWordShapes {
   size_t words_ = 0, units_ = 0;
 };
 
-// The shape of a word, from the thread's cache where it is short enough.
 // The thread's shaped words.
 TWordShapes& WordShapes() {
   thread_local TWordShapes cache;
   return cache;
 }
 
+// The shape of a word, from the thread's cache where it is short enough.
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
   TWordShapes& cache = WordShapes();
   thread_local TWordShape single;

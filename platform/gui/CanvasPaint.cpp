@@ -108,10 +108,6 @@ TTextFont TextFontOf(const TFontData& f, QPaintDevice* device) {
   });
 }
 
-}  // namespace
-
-namespace {
-
 // The last text shaped: a line is measured, then its width taken and then it is written, each
 // on the same shape.
 struct TLastShape {

@@ -292,6 +292,13 @@ TTextBounds TextBoundsOf(TkvxCustomMemoView& memo, const TBox& b) {
           b.Top + b.Height - shadow - memo.GapY - (typ.Contains(ftBottom) ? fw / 2 : 0)};
 }
 
+// The drawer's line for the memo: the font's cell at its measuring resolution, and the spacing.
+double FontLineHeight(TkvxDrawText& drawer, TkvxCustomMemoView& memo) {
+  drawer.SetFont(memo.Font());
+  drawer.SetGaps(0, 0, memo.LineSpacing);
+  return drawer.GetLineHeight();
+}
+
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
@@ -332,10 +339,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   } else {
     TkvxDrawText& drawer = kvxDrawText();
     guard.emplace(drawer);
-    // The drawer's line: the font's cell at its measuring resolution, and the spacing.
-    drawer.SetFont(memo.Font());
-    drawer.SetGaps(0, 0, memo.LineSpacing);
-    lineH = drawer.GetLineHeight();
+    lineH = FontLineHeight(drawer, memo);
     fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
     if (!fast) {
       const TkvxDrawText& laid = memo.LayOut();
@@ -460,9 +464,7 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
   if (memo.AllowHTMLTags || memo.AutoWidth || memo.HighlightActive() || TakesPreviewVariables(memo)) return false;
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
-  drawer.SetFont(memo.Font());
-  drawer.SetGaps(0, 0, memo.LineSpacing);
-  laid.FontLineHeight = drawer.GetLineHeight();
+  laid.FontLineHeight = FontLineHeight(drawer, memo);
   const TkvxDrawText& drawn = memo.LayOut();
   laid.LineHeight = drawn.GetLineHeight();
   laid.Lines.clear();
