@@ -93,11 +93,12 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     });
     // What the filter can do to a page ahead (laying out its memos) is done on a third thread,
     // between the building of the next pages and the export of the one before: placed on its
-    // paper first, as the export places it.
-    preparing = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [filter, &building, &indexes](size_t k) {
+    // paper and given its page numbers first, as the export places and numbers it.
+    preparing = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, filter, &building, &indexes](size_t k) {
       std::unique_ptr<TkvxReportPage> page = building->Take();
       if (page) {
         PlaceOnPaper(page.get(), indexes[k]);
+        SetMemoPageValues(page.get(), indexes[k]);
         filter->PreparePage(page.get(), indexes[k]);
       }
       return page;

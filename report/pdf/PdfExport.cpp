@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 
 #include "platform/gui/Desktop.h"
 #include "platform/gui/Controls.h"
@@ -28,6 +29,10 @@ namespace {
 
 // Reports of more pages than this keep their PDF content in a temporary file.
 constexpr Integer kInMemoryPages = 200;
+
+// Laid-out memos of pages drawn kept for the pages laid out next: the pages between the one
+// drawn and the one laid out.
+constexpr size_t kSpentKept = 4;
 
 // The prepared pages' outline as the document writer walks it.
 class TPreparedOutline : public TkvxPDFOutlineSource {
@@ -243,19 +248,30 @@ bool TkvxPDFExport::Start() {
 void TkvxPDFExport::DropLaidAhead() {
   std::lock_guard lock(laidLock_);
   laidAhead_.clear();
-  laid_.clear();
+  laid_ = TkvxPDFLaidMemos();
   spent_.clear();
 }
 
 void TkvxPDFExport::PreparePage(TkvxReportPage* page, Integer) {
   if (!page) return;
-  // The lines of pages drawn are freed here, where they were made, and not on the thread that
-  // draws the pages.
-  std::vector<TkvxPDFLaidMemos> spent;
+  // The memos of a page drawn lend their storage to the next page laid out; only what the
+  // pool holds beyond that is freed, here and not on the thread that draws the pages.
+  std::vector<TkvxPDFLaidMemos> extra;
   TkvxPDFLaidMemos laid;
+  {
+    std::lock_guard lock(laidLock_);
+    if (!spent_.empty()) {
+      laid = std::move(spent_.back());
+      spent_.pop_back();
+    }
+    if (spent_.size() > kSpentKept) {
+      std::move(spent_.begin() + kSpentKept, spent_.end(), std::back_inserter(extra));
+      spent_.resize(kSpentKept);
+    }
+  }
+  laid.Clear();
   kvxPDFLayOutAhead(*page, laid);
   std::lock_guard lock(laidLock_);
-  spent.swap(spent_);
   laidAhead_.insert_or_assign(page, std::move(laid));
 }
 
@@ -263,8 +279,8 @@ void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
   // The export moves the page by its margins, so the views' places already include them.
   page_ = &pdf_->AddPage(page->PaperWidth() * kvxPixelsPerMM, page->PaperHeight() * kvxPixelsPerMM, 0, 0, index);
   std::lock_guard lock(laidLock_);
-  if (!laid_.empty()) spent_.push_back(std::move(laid_));
-  laid_.clear();
+  if (laid_.Count() > 0) spent_.push_back(std::move(laid_));
+  laid_ = TkvxPDFLaidMemos();
   if (auto it = laidAhead_.find(page); it != laidAhead_.end()) {
     laid_ = std::move(it->second);
     laidAhead_.erase(it);

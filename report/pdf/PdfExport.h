@@ -65,7 +65,7 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
   std::mutex laidLock_;
   std::unordered_map<const TkvxReportPage*, TkvxPDFLaidMemos> laidAhead_;
   TkvxPDFLaidMemos laid_;
-  // Those of pages drawn, waiting to be freed.
+  // Those of pages drawn, kept for their storage.
   std::vector<TkvxPDFLaidMemos> spent_;
 };
 

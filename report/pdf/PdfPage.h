@@ -3,8 +3,8 @@
 // Positions and sizes are 96-dpi pixels from the page's top left, as report views keep them;
 // the page turns them into points from the bottom left.
 #include <string>
+#include <span>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -29,16 +29,48 @@ class TkvxReportPage;
 // paragraph flags, every character in State, and the drawer's line height for its font alone
 // and once the memo was laid out.
 struct TkvxPDFLaidMemo {
+  const TkvxComponent* Memo = nullptr;
+  // Whether the lines are the memo's; else the page's markers were put into its text, and it
+  // is laid out where it is drawn.
+  bool LaidOut = false;
+  // The memo's lines are the first Count; those after are an earlier memo's, kept for their
+  // storage.
   std::vector<TkvxTextLine> Lines;
+  size_t Count = 0;
   TkvxHTMLTag State;
   double FontLineHeight = 0;
   double LineHeight = 0;
-};
-using TkvxPDFLaidMemos = std::unordered_map<const TkvxComponent*, TkvxPDFLaidMemo>;
 
-// Lays out, into laid, the memos of page whose text drawing them leaves as it is, as AddObject
-// would once the page is placed on its paper. Safe on another thread than the one drawing other
-// pages: it holds the drawer while it uses it.
+  std::span<const TkvxTextLine> Laid() const { return {Lines.data(), Count}; }
+};
+
+// The memos of one page laid out ahead, in the order they were laid out. Cleared, it keeps the
+// storage of its lines for the next page: a list lays out the same memos on every page, which
+// then allocate nothing.
+class TkvxPDFLaidMemos {
+ public:
+  // The entry to fill for memo; it joins the page's memos with Keep, else the next Begin
+  // reuses it.
+  TkvxPDFLaidMemo& Begin(const TkvxComponent* memo);
+  void Keep() { ++count_; }
+  // The memo's entry, or null. Memos are looked for in the order they were laid out, so each
+  // search starts where the last one ended.
+  const TkvxPDFLaidMemo* Find(const TkvxComponent* memo);
+  size_t Count() const { return count_; }
+  void Clear() {
+    count_ = 0;
+    cursor_ = 0;
+  }
+
+ private:
+  std::vector<TkvxPDFLaidMemo> memos_;
+  size_t count_ = 0;
+  size_t cursor_ = 0;
+};
+
+// Lays out, into laid, the memos of page as AddObject would once the page is placed on its
+// paper and has its page numbers, which go into the memos' markers first. Safe on another
+// thread than the one drawing other pages: it holds the drawer while it uses it.
 void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid);
 
 // Which sides of a frame are drawn.
@@ -129,7 +161,7 @@ class TkvxPDFPage : public TkvxPDFElement {
   double MarginTop = 0;
   int PreparedIndex = 0;
   // Memos of the page laid out ahead (kvxPDFLayOutAhead); drawn without the drawer.
-  const TkvxPDFLaidMemos* LaidAhead = nullptr;
+  TkvxPDFLaidMemos* LaidAhead = nullptr;
   Int64 StreamOffset = 0;
   Int64 StreamSize = 0;
   // The content was deflated when the page closed.

@@ -307,7 +307,10 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   page.SaveState();
   page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
   TColorRestore restore(memo);
-  if (TakesPreviewVariables(memo)) memo.ApplyPreviewVariables();
+  // A memo met ahead has its markers in place already.
+  const TkvxPDFLaidMemo* met = page.LaidAhead ? page.LaidAhead->Find(&memo) : nullptr;
+  if (!met && TakesPreviewVariables(memo)) memo.ApplyPreviewVariables();
+  const TkvxPDFLaidMemo* ahead = met && met->LaidOut ? met : nullptr;
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const auto [l, t, r, bt] = TextBoundsOf(memo, b);
   // Kept from memo to memo, so that drawing a line allocates nothing once they have grown.
@@ -315,24 +318,21 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   thread_local std::vector<TPiece> pieces, singlePieces;
   thread_local std::vector<TPlaced> placed, singlePlaced;
   thread_local std::vector<size_t> singleCounts;
-  const std::vector<TkvxTextLine>* laidOut = &single;
+  std::span<const TkvxTextLine> lines;
   const TkvxHTMLTag* only = nullptr;
   bool fast = false;
   double lineH = 0;
   // The shared drawer's lines are read in place while it is held; lines laid out ahead need
   // no drawer.
   std::optional<TkvxDrawTextLock> guard;
-  const TkvxPDFLaidMemo* ahead = nullptr;
-  if (page.LaidAhead)
-    if (auto it = page.LaidAhead->find(&memo); it != page.LaidAhead->end()) ahead = &it->second;
   if (ahead) {
     lineH = ahead->FontLineHeight;
     // Paragraphs the drawer wrapped are too wide for lines of their own: they are not measured
     // again to find that out.
-    const bool wrapped = ahead->Lines.size() > static_cast<size_t>(memo.Memo()->Count());
+    const bool wrapped = ahead->Count > static_cast<size_t>(memo.Memo()->Count());
     fast = !wrapped && SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
     if (!fast) {
-      laidOut = &ahead->Lines;
+      lines = ahead->Laid();
       lineH = ahead->LineHeight;
       only = &ahead->State;
     }
@@ -343,11 +343,11 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
     if (!fast) {
       const TkvxDrawText& laid = memo.LayOut();
-      laidOut = &laid.Lines();
+      lines = laid.Lines();
       lineH = laid.GetLineHeight();
     }
   }
-  const std::vector<TkvxTextLine>& lines = *laidOut;
+  if (fast) lines = single;
   // Without tags the drawer gives every character the memo's own state.
   const bool uniform = !memo.AllowHTMLTags;
   size_t fastPiece = 0;
@@ -461,14 +461,11 @@ TkvxCustomMemoView* DrawnAsText(TkvxView& view) {
 // lines; false for a memo whose text drawing changes, and for one whose characters the drawer
 // leaves in more than one state.
 bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
-  if (memo.AllowHTMLTags || memo.AutoWidth || memo.HighlightActive() || TakesPreviewVariables(memo)) return false;
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
   laid.FontLineHeight = FontLineHeight(drawer, memo);
   const TkvxDrawText& drawn = memo.LayOut();
   laid.LineHeight = drawn.GetLineHeight();
-  laid.Lines.clear();
-  laid.Lines.reserve(drawn.Lines().size());
   bool stated = false;
   for (const TkvxTextLine& line : drawn.Lines()) {
     if (line.Tags.size() < line.Text.size()) return false;
@@ -480,7 +477,9 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
         return false;
       }
     }
-    TkvxTextLine& copy = laid.Lines.emplace_back();
+    // Into an earlier page's line where there is one: its text keeps its storage.
+    TkvxTextLine& copy = laid.Count < laid.Lines.size() ? laid.Lines[laid.Count] : laid.Lines.emplace_back();
+    ++laid.Count;
     copy.Text = line.Text;
     copy.Flags = line.Flags;
   }
@@ -489,15 +488,39 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
 
 }  // namespace
 
+TkvxPDFLaidMemo& TkvxPDFLaidMemos::Begin(const TkvxComponent* memo) {
+  if (count_ == memos_.size()) memos_.emplace_back();
+  TkvxPDFLaidMemo& laid = memos_[count_];
+  laid.Memo = memo;
+  laid.Count = 0;
+  return laid;
+}
+
+const TkvxPDFLaidMemo* TkvxPDFLaidMemos::Find(const TkvxComponent* memo) {
+  for (size_t k = 0; k < count_; ++k) {
+    const size_t i = (cursor_ + k) % count_;
+    if (memos_[i].Memo == memo) {
+      cursor_ = i + 1 == count_ ? 0 : i + 1;
+      return &memos_[i];
+    }
+  }
+  return nullptr;
+}
+
 void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid) {
   for (TkvxComponent* obj : page.AllObjects()) {
     if (!obj->InheritsFrom(TkvxView::StaticClass())) continue;
     TkvxCustomMemoView* memo = DrawnAsText(*static_cast<TkvxView*>(obj));
     if (!memo) continue;
-    TkvxPDFLaidMemo one;
-    // What fails here fails again where the memo is drawn, and is told there.
+    if (memo->AllowHTMLTags || memo->AutoWidth || memo->HighlightActive()) continue;
+    // What fails here fails again where the memo is drawn, and is told there. Markers put in
+    // here are not put in again there, whether the layout succeeds or not.
     try {
-      if (LayOutAhead(*memo, one)) laid.emplace(memo, std::move(one));
+      const bool markers = TakesPreviewVariables(*memo);
+      if (markers) memo->ApplyPreviewVariables();
+      TkvxPDFLaidMemo& one = laid.Begin(memo);
+      one.LaidOut = LayOutAhead(*memo, one);
+      if (one.LaidOut || markers) laid.Keep();
     } catch (...) {
     }
   }

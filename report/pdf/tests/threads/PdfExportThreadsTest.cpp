@@ -66,6 +66,12 @@ std::unique_ptr<TkvxReport> WrappedList(const std::string& folder) {
   return report;
 }
 
+// The document's operators, uncompressed by qpdf, less what differs from one export to the next.
+std::string Operators(const std::string& file) {
+  return Shell("qpdf --qdf --object-streams=disable " + Quote(file) +
+               " - | grep -av -e /CreationDate -e /ModDate -e /ID");
+}
+
 TEST(PdfExportThreads, PagesBuiltAheadGiveEveryRowInOrderAndLeaveMemoryAgain) {
   const std::string folder = TempPath("threads-list");
   std::filesystem::create_directories(folder);
@@ -148,14 +154,9 @@ TEST(PdfExportThreads, PagesBuiltAheadDrawAsPagesFromThePageCache) {
 
   // The same words on the same lines, drawn by the same operators, and the same pixels.
   EXPECT_EQ(ExtractText(ahead), ExtractText(inPlace));
-  auto operators = [](const std::string& file) {
-    // Uncompressed by qpdf, less what differs from one export to the next.
-    return Shell("qpdf --qdf --object-streams=disable " + Quote(file) +
-                 " - | grep -av -e /CreationDate -e /ModDate -e /ID");
-  };
-  const std::string drawnAhead = operators(ahead);
+  const std::string drawnAhead = Operators(ahead);
   EXPECT_NE(drawnAhead.find("TJ"), std::string::npos);
-  EXPECT_TRUE(drawnAhead == operators(inPlace));
+  EXPECT_TRUE(drawnAhead == Operators(inPlace));
   for (const char* page : {"2", "3"}) {
     for (const std::string& file : {ahead, inPlace})
       ASSERT_EQ(RunCommand(std::string("pdftoppm -r 100 -singlefile -f ") + page + " -l " + page + " " +
@@ -166,6 +167,50 @@ TEST(PdfExportThreads, PagesBuiltAheadDrawAsPagesFromThePageCache) {
     ASSERT_GT(a.Width, 0);
     EXPECT_TRUE(a.Width == b.Width && a.Height == b.Height && a.Rgb == b.Rgb) << "page " << page;
   }
+}
+
+// Memos laid out ahead keep their storage for the next pages: a memo of one line drawn after
+// one of many, or after an empty one, shows its own lines and no other's.
+TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
+  const std::string folder = TempPath("threads-lengths");
+  std::filesystem::create_directories(folder);
+  auto report = NewReport(150, 10);
+  report->EngineOptions()->TempDir = folder;
+  auto* rows = new TkvxUserDataSet(report.get());
+  rows->SetName("Rows");
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(90);
+  auto* data = Add<TkvxMasterData>(FirstPage(*report), "Data", 0, 20, 700, 20);
+  data->SetDataSet(rows);
+  data->SetStretched(true);
+  AddMemo(data, "No", 0, 50, u"[Line].");
+  // Long on every fifth row, of two lines on every third, empty on every seventh: the pages'
+  // rows differ.
+  AddMemo(data, "Note", 50, 150,
+          u"[IIF(<Line> mod 5 = 0, 'บันทึกยาว หมู่ 4 ตำบลบางช้าง อำเภอสามพราน จังหวัดนครปฐม "
+          u"Soi Wat Phra Hathai, Bang Chang Subdistrict, Sam Phran District', "
+          u"IIF(<Line> mod 3 = 0, 'บันทึกกลาง Soi Wat Phra Hathai', IIF(<Line> mod 7 = 0, '', 'สั้น')))]");
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  ASSERT_GT(pages.GetCount(), 3);
+  TkvxPDFExport pdf(nullptr);
+  pdf.SetShowDialog(false);
+  const std::string ahead = folder + "/ahead.pdf", inPlace = folder + "/in-place.pdf";
+  pdf.SetFileName(ahead);
+  ASSERT_TRUE(pages.Export(&pdf));
+  TStillPreview preview;
+  report->SetPreview(&preview);
+  pdf.SetFileName(inPlace);
+  ASSERT_TRUE(pages.Export(&pdf));
+  report->SetPreview(nullptr);
+
+  const std::string text = ExtractText(ahead);
+  EXPECT_EQ(text, ExtractText(inPlace));
+  EXPECT_TRUE(Operators(ahead) == Operators(inPlace));
+  // Rows after a long one hold their own words only, an empty one none.
+  const std::string letters = Letters(text);
+  EXPECT_NE(letters.find(Letters("Sam Phran District 26.สั้น 27.บันทึกกลาง Soi Wat Phra Hathai 28. 29.สั้น 30.บันทึกยาว")), std::string::npos)
+      << letters;
 }
 
 // A filter that asks the store for the next page as each page starts, as a filter may that looks
