@@ -11,6 +11,7 @@
 #include "platform/rtl/Conversions.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PageBuilder.h"
+#include "report/engine/PageReader.h"
 #include "report/engine/PreviewPages.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
@@ -20,6 +21,9 @@
 namespace orv {
 
 namespace {
+
+// Pages read back ahead of the one drawn: those being built and laid out, and one more.
+constexpr size_t kReadAhead = 6;
 
 // The page's colour, frame and background picture, as an object a filter draws beneath
 // everything else: the picture stretched over the printable area.
@@ -84,10 +88,27 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   // Without a preview nothing else asks for pages while the export runs: the pages are rebuilt
   // on a thread of their own while the page before is drawn, and freed there once drawn. A
   // preview may rebuild pages as it paints, so with one the pages come through the page cache.
-  // Declared in this order so that preparing, whose thread takes from building, goes first.
+  // Declared in this order so that preparing, whose thread takes from building, goes first,
+  // and reading, whose items building reads, last.
+  std::unique_ptr<TkvxPageReader> reading;
   std::unique_ptr<TkvxPageBuilder> building, preparing;
   if (!preview && !indexes.empty()) {
     ClearPageCache();
+    // A page read back only to be exported leaves memory again once drawn: a long report
+    // exports in the memory it was prepared in.
+    auto item = [this, &indexes](size_t k) { return PagesItem()->Items(indexes[k]); };
+    reading = std::make_unique<TkvxPageReader>(
+        indexes.size(), kReadAhead,
+        [this, item, &readBack](size_t k) {
+          if (!readBack[k]) return;
+          std::lock_guard lock(itemsLock_);
+          doc_->LoadItem(item(k));
+        },
+        [this, item, &readBack](size_t k) {
+          if (!readBack[k]) return;
+          std::lock_guard lock(itemsLock_);
+          doc_->UnloadItem(item(k));
+        });
     building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
       return BuildPage(PagesItem()->Items(indexes[k]));
     });
@@ -106,14 +127,16 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   }
   for (size_t k = 0; k < indexes.size() && !Report->Terminated; ++k) {
     const Integer i = indexes[k];
-    TkvxXMLItem* item = PagesItem()->Items(i);
     // A page made ahead is the export's alone; one from the page cache is shared with it.
     std::unique_ptr<TkvxReportPage> built;
     std::shared_ptr<TkvxReportPage> cached;
     if (preparing) built = preparing->Take();
     else cached = GetPageShared(i);
     TkvxReportPage* page = built ? built.get() : cached.get();
-    if (!page) continue;
+    if (!page) {
+      if (reading) reading->Unload(k);
+      continue;
+    }
     progress->Step(i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page, i);
@@ -130,13 +153,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     ++exported;
     if (!preview) {
       ClearPageCache();
-      // A page read back only to be exported leaves memory again: a long report exports in
-      // the memory it was prepared in. Here rather than with the page: the thread that frees
-      // pages also builds them, and has the most to do of the export's threads.
-      if (readBack[k]) {
-        std::lock_guard lock(itemsLock_);
-        doc_->UnloadItem(item);
-      }
+      reading->Unload(k);
       building->Free(std::move(built));
     } else {
       page->SetLeft(0);
@@ -147,6 +164,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   // Pages made ahead of a cancel are dropped before the filter finishes.
   preparing.reset();
   building.reset();
+  reading.reset();
   if (preview) preview->Unlock();
   progress.reset();
   // A cancel that came after the last page lost nothing: the export is whole. A filter

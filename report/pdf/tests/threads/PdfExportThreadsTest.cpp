@@ -260,11 +260,20 @@ TEST(PdfExportThreads, APageThatCannotBeRebuiltStopsTheExportWithItsError) {
   pages.Document().LoadItem(page);
   page->MarkChanged();
   page->Add()->Name = "TkvxNoSuchView";
+  TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+  auto loaded = [&] {
+    std::string marks;
+    for (Integer p = 0; p < pages.GetCount(); ++p) marks += items->Items(p)->Loaded() ? 'L' : '-';
+    return marks;
+  };
+  const std::string before = loaded();
 
   TkvxPDFExport pdf(nullptr);
   pdf.SetShowDialog(false);
   pdf.SetFileName(folder + "/broken.pdf");
   EXPECT_THROW(pages.Export(&pdf), EClassNotFound);
+  // Pages read back ahead of the failure are in the temporary file again.
+  EXPECT_EQ(loaded(), before);
   // The pages before and after it still export on their own.
   pdf.PageNumbers = "1,2,4";
   const std::string file = folder + "/without.pdf";
