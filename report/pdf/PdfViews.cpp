@@ -187,9 +187,10 @@ struct TPlaced {
 // The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
 // wrapping or a width well inside the room even as the screen measures it. Each paragraph is
 // then one line in one state, as the drawer gives it, without laying the text out on a canvas
-// again for every memo of every page. False where only the drawer can tell. The lines' pieces,
-// shaped and measured, are left in pieces and placed, line after line, and how many each line
-// has in counts, for drawing them.
+// again for every memo of every page. False where only the drawer can tell. The lines are the
+// first counts.size() of lines (those after keep their storage for the next memo), their
+// pieces, shaped and measured, are left in pieces and placed, line after line, and how many
+// each line has in counts, for drawing them.
 bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
                  std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
                  std::vector<size_t>& counts) {
@@ -204,7 +205,9 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   if (memo.WordWrap && memo.StretchMode() == smActualHeight &&
       textHeight > (static_cast<double>(paragraphs.Count()) + 1) * lineH)
     return false;
-  TkvxHTMLTag state;
+  // Every piece's state, kept until the memo is drawn.
+  thread_local TkvxHTMLTag state;
+  state = TkvxHTMLTag();
   state.Size = size;
   state.Style = font.Style();
   state.Color = font.Color();
@@ -212,7 +215,6 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   const bool spaced = memo.CharSpacing != 0;
   const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
                        (spaced ? kSpacedFitSlack : kFitSlack);
-  lines.clear();
   pieces.clear();
   placed.clear();
   counts.clear();
@@ -226,11 +228,12 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
     // One that would not fit even at a quarter of an em a character is left to the drawer
     // unmeasured: a list's addresses wrap on every row.
     if (wraps && static_cast<double>(text.size()) * size * 96.0 / 72.0 / 4 > limit) return false;
-    TkvxTextLine line;
-    line.Text = text.empty() ? WideString(u" ") : text;
-    line.Tags.assign(line.Text.size(), state);
+    if (counts.size() == lines.size()) lines.emplace_back();
+    TkvxTextLine& line = lines[counts.size()];
+    if (text.empty()) line.Text.assign(1, u' ');
+    else line.Text.assign(text);
     line.Flags = 3;
-    PiecesOf(line, true, linePieces);
+    PiecesOf(line, true, linePieces, &state);
     double width = 0;
     for (const TPiece& p : linePieces) {
       TkvxPDFShapedText& shaped = page.Parent.Shaped(face, TextOf(line, p));
@@ -244,10 +247,9 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
     }
     pieces.insert(pieces.end(), linePieces.begin(), linePieces.end());
     counts.push_back(linePieces.size());
-    lines.push_back(std::move(line));
   }
-  if (!lines.empty() && memo.FirstParaBreak) lines.front().Flags &= ~1;
-  if (!lines.empty() && memo.LastParaBreak) lines.back().Flags &= ~2;
+  if (!counts.empty() && memo.FirstParaBreak) lines.front().Flags &= ~1;
+  if (!counts.empty() && memo.LastParaBreak) lines[counts.size() - 1].Flags &= ~2;
   return true;
 }
 
@@ -347,7 +349,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       lineH = laid.GetLineHeight();
     }
   }
-  if (fast) lines = single;
+  if (fast) lines = std::span<const TkvxTextLine>(single).first(singleCounts.size());
   // Without tags the drawer gives every character the memo's own state.
   const bool uniform = !memo.AllowHTMLTags;
   size_t fastPiece = 0;
@@ -535,8 +537,8 @@ void TkvxPDFPage::AddObject(TkvxComponent* obj) {
   TBox b = BoxOf(*view);
   // A line runs from its left-top corner to its right-bottom one, whatever the signs of its
   // size: an upward or leftward diagonal is stored with a negative height or width.
-  if (auto* line = dynamic_cast<TkvxCustomLineView*>(view)) {
-    kvxPDFDrawLineView(*this, *line, b);
+  if (view->InheritsFrom(TkvxCustomLineView::StaticClass())) {
+    kvxPDFDrawLineView(*this, *static_cast<TkvxCustomLineView*>(view), b);
     return;
   }
   b = DrawnBox(*view);
