@@ -31,7 +31,7 @@ class TkvxReportPage;
 struct TkvxPDFLaidMemo {
   const TkvxComponent* Memo = nullptr;
   // Whether the lines are the memo's; else the page's markers were put into its text, and it
-  // is laid out where it is drawn.
+  // is laid out where it is drawn if it must be (FontLineHeight is known either way).
   bool LaidOut = false;
   // The memo's lines are the first Count; those after are an earlier memo's, kept for their
   // storage.

@@ -312,7 +312,6 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   // A memo met ahead has its markers in place already.
   const TkvxPDFLaidMemo* met = page.LaidAhead ? page.LaidAhead->Find(&memo) : nullptr;
   if (!met && TakesPreviewVariables(memo)) memo.ApplyPreviewVariables();
-  const TkvxPDFLaidMemo* ahead = met && met->LaidOut ? met : nullptr;
   const double shadow = frame->DropShadow() ? frame->ShadowWidth() : 0;
   const auto [l, t, r, bt] = TextBoundsOf(memo, b);
   // Kept from memo to memo, so that drawing a line allocates nothing once they have grown.
@@ -325,29 +324,29 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   bool fast = false;
   double lineH = 0;
   // The shared drawer's lines are read in place while it is held; lines laid out ahead need
-  // no drawer.
+  // no drawer, nor does a memo met ahead whose lines stay paragraphs.
   std::optional<TkvxDrawTextLock> guard;
-  if (ahead) {
-    lineH = ahead->FontLineHeight;
+  if (met) {
+    lineH = met->FontLineHeight;
     // Paragraphs the drawer wrapped are too wide for lines of their own: they are not measured
     // again to find that out.
-    const bool wrapped = ahead->Count > static_cast<size_t>(memo.Memo()->Count());
+    const bool wrapped = met->LaidOut && met->Count > static_cast<size_t>(memo.Memo()->Count());
     fast = !wrapped && SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
-    if (!fast) {
-      lines = ahead->Laid();
-      lineH = ahead->LineHeight;
-      only = &ahead->State;
+    if (!fast && met->LaidOut) {
+      lines = met->Laid();
+      lineH = met->LineHeight;
+      only = &met->State;
     }
   } else {
-    TkvxDrawText& drawer = kvxDrawText();
-    guard.emplace(drawer);
-    lineH = FontLineHeight(drawer, memo);
+    guard.emplace(kvxDrawText());
+    lineH = FontLineHeight(kvxDrawText(), memo);
     fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
-    if (!fast) {
-      const TkvxDrawText& laid = memo.LayOut();
-      lines = laid.Lines();
-      lineH = laid.GetLineHeight();
-    }
+  }
+  if (!fast && (!met || !met->LaidOut)) {
+    if (!guard) guard.emplace(kvxDrawText());
+    const TkvxDrawText& laid = memo.LayOut();
+    lines = laid.Lines();
+    lineH = laid.GetLineHeight();
   }
   if (fast) lines = std::span<const TkvxTextLine>(single).first(singleCounts.size());
   // Without tags the drawer gives every character the memo's own state.
@@ -521,7 +520,15 @@ void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid) {
       const bool markers = TakesPreviewVariables(*memo);
       if (markers) memo->ApplyPreviewVariables();
       TkvxPDFLaidMemo& one = laid.Begin(memo);
-      one.LaidOut = LayOutAhead(*memo, one);
+      if (markers) {
+        // Page numbers make its text new on every page: it is mostly drawn without being laid
+        // out, and laying it out here would only fill the drawer's word caches with numbers.
+        TkvxDrawTextLock guard(kvxDrawText());
+        one.FontLineHeight = FontLineHeight(kvxDrawText(), *memo);
+        one.LaidOut = false;
+      } else {
+        one.LaidOut = LayOutAhead(*memo, one);
+      }
       if (one.LaidOut || markers) laid.Keep();
     } catch (...) {
     }

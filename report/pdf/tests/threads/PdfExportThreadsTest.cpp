@@ -190,6 +190,10 @@ TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
           u"[IIF(<Line> mod 5 = 0, 'บันทึกยาว หมู่ 4 ตำบลบางช้าง อำเภอสามพราน จังหวัดนครปฐม "
           u"Soi Wat Phra Hathai, Bang Chang Subdistrict, Sam Phran District', "
           u"IIF(<Line> mod 3 = 0, 'บันทึกกลาง Soi Wat Phra Hathai', IIF(<Line> mod 7 = 0, '', 'สั้น')))]");
+  // Page numbers in a memo too narrow for them: laid out where the page is drawn.
+  auto* footer = Add<TkvxPageFooter>(FirstPage(*report), "Footer", 0, 400, 700, 20);
+  TkvxMemoView* number = AddMemo(footer, "PageNo", 0, 60, u"หน้า [Page#] จาก [TotalPages#] ของรายการสมาชิก");
+  number->WordWrap = true;
   ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
   auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
   ASSERT_GT(pages.GetCount(), 3);
@@ -207,6 +211,10 @@ TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
   const std::string text = ExtractText(ahead);
   EXPECT_EQ(text, ExtractText(inPlace));
   EXPECT_TRUE(Operators(ahead) == Operators(inPlace));
+  for (Integer p = 1; p <= pages.GetCount(); ++p) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(pages.GetCount()));
+    EXPECT_NE(Letters(text).find(footer), std::string::npos) << footer;
+  }
   // Rows after a long one hold their own words only, an empty one none.
   const std::string letters = Letters(text);
   EXPECT_NE(letters.find(Letters("Sam Phran District 26.สั้น 27.บันทึกกลาง Soi Wat Phra Hathai 28. 29.สั้น 30.บันทึกยาว")), std::string::npos)
