@@ -459,8 +459,8 @@ TkvxCustomMemoView* DrawnAsText(TkvxView& view) {
 }
 
 // The memo's lines as DrawMemo has the drawer lay them out where its paragraphs are not its
-// lines; false for a memo whose text drawing changes, and for one whose characters the drawer
-// leaves in more than one state.
+// lines (for a memo without tags, AutoWidth or highlight, whose drawing leaves its text as it
+// is); false for one whose characters the drawer leaves in more than one state.
 bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
