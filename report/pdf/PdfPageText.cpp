@@ -211,7 +211,13 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   // characters), the run carries its text with it; so does a turned run, whose marks readers
   // would otherwise take for lines of their own.
   const bool actual = !run.Extractable || rotation != 0;
-  if (actual) content_ += "/Span << /ActualText <" + kvxStrToUTF16Hex(WideString(text)) + "> >> BDC\r\n";
+  if (actual) {
+    // The text as UTF-16 with its byte-order mark, written in place: a Thai list has such runs
+    // in most rows.
+    content_ += "/Span << /ActualText <FEFF";
+    for (char16_t unit : text) kvxAppendHex4(content_, unit);
+    content_ += "> >> BDC\r\n";
+  }
   content_ += run.Shown;
   if (actual) content_ += "EMC\r\n";
   if (rotation != 0) EndText();
