@@ -154,6 +154,17 @@ Extended TkvxComponent::AbsTop() const {
   return top_ + parent_->AbsTop();
 }
 
+void TkvxComponent::AbsPosition(Extended& left, Extended& top) const {
+  if (!parent_ || IsDialogPage(parent_)) {
+    left = left_;
+    top = top_;
+    return;
+  }
+  parent_->AbsPosition(left, top);
+  left = left_ + left;
+  top = top_ + top;
+}
+
 void TkvxComponent::SetFont(TFont* value) {
   font_->Assign(value);
   parentFont_ = false;
