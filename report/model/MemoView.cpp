@@ -399,11 +399,14 @@ void TkvxCustomMemoView::GetData() {
 void TkvxCustomMemoView::BeforePrint() {
   TkvxStretcheable::BeforePrint();
   // Mostly the design text saved for the row before, put back by AfterPrint.
-  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) SavedText = Text();
+  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) {
+    SavedText = Text();
+    savedLines_.SetText(SavedText);
+  }
 }
 
 void TkvxCustomMemoView::AfterPrint() {
-  if (!HasDataBinding()) SetText(SavedText);
+  if (!HasDataBinding()) memo_->Assign(&savedLines_);
   TkvxStretcheable::AfterPrint();
 }
 
