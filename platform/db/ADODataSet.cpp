@@ -108,7 +108,7 @@ std::unique_ptr<TField> FieldOfValues(TDataSet* ds, const ColumnInfo& col, const
     if (v.IsNull()) continue;
     if (kind == CellType::Null) kind = v.Type;
     if (v.Type == CellType::Integer && (v.Int < INT32_MIN || v.Int > INT32_MAX)) wide = true;
-    longest = std::max(longest, static_cast<size_t>(Length(String(v.Bytes))));
+    longest = std::max(longest, static_cast<size_t>(Length(v.Bytes)));
   }
   switch (kind) {
     case CellType::Integer:

@@ -17,8 +17,20 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
+// Where the run of ASCII bytes from pos ends.
+inline size_t AsciiRunEnd(std::string_view s, size_t pos) {
+  while (s.size() - pos >= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s.data() + pos, 8);
+    if (word & 0x8080808080808080ull) break;
+    pos += 8;
+  }
+  while (pos < s.size() && static_cast<unsigned char>(s[pos]) < 0x80) ++pos;
+  return pos;
+}
+
 // Length of a well-formed sequence at pos, or 0 when the bytes there are not one.
-size_t SequenceLength(std::string_view s, size_t pos) {
+inline size_t SequenceLength(std::string_view s, size_t pos) {
   const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
   const unsigned char c = b(pos);
   const size_t left = s.size() - pos;
@@ -106,8 +118,12 @@ void Decode(const String& s, std::vector<char32_t>& cps, std::vector<size_t>& of
 }  // namespace
 
 bool IsValidUtf8(std::string_view s) {
+  // Every text cell of a list read from the database is checked: runs of ASCII are passed over
+  // eight bytes at a time, and only the rest is read sequence by sequence.
   size_t pos = 0;
   while (pos < s.size()) {
+    pos = AsciiRunEnd(s, pos);
+    if (pos == s.size()) break;
     const size_t n = SequenceLength(s, pos);
     if (n == 0) return false;
     pos += n;
@@ -183,11 +199,16 @@ size_t CodePointOffset(std::string_view s, size_t index) {
   return pos;
 }
 
-Integer Length(const String& s) {
+Integer Length(std::string_view s) {
   Integer n = 0;
   size_t pos = 0;
   while (pos < s.size()) {
-    NextCodePoint(s, pos);
+    const size_t ascii = AsciiRunEnd(s, pos);
+    n += static_cast<Integer>(ascii - pos);
+    pos = ascii;
+    if (pos == s.size()) break;
+    // A byte that begins no well-formed sequence counts as one character, as NextCodePoint reads it.
+    pos += std::max<size_t>(SequenceLength(s, pos), 1);
     ++n;
   }
   return n;

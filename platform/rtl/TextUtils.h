@@ -25,7 +25,7 @@ bool IsAsciiText(std::string_view s);
 // Byte offset of the code point with the 0-based index, or s.size() when past the end.
 size_t CodePointOffset(std::string_view s, size_t index);
 
-Integer Length(const String& s);
+Integer Length(std::string_view s);
 // 1-based; index below 1 reads from the start, count past the end stops at the end.
 String Copy(const String& s, Integer index, Integer count);
 // 1-based code-point position of sub in s, 0 when absent or sub is empty.

@@ -1,6 +1,7 @@
 #include "report/model/KvxComponent.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -154,6 +155,17 @@ Extended TkvxComponent::AbsTop() const {
   return top_ + parent_->AbsTop();
 }
 
+void TkvxComponent::AbsPosition(Extended& left, Extended& top) const {
+  if (!parent_ || IsDialogPage(parent_)) {
+    left = left_;
+    top = top_;
+    return;
+  }
+  parent_->AbsPosition(left, top);
+  left = left_ + left;
+  top = top_ + top;
+}
+
 void TkvxComponent::SetFont(TFont* value) {
   font_->Assign(value);
   parentFont_ = false;
@@ -178,12 +190,31 @@ TkvxPage* TkvxComponent::GetPage() const {
   return nullptr;
 }
 
+namespace {
+
+// Whether objects of a class are reports. Asked for every object of every row, about the
+// object, its band and its page: the answers for the last classes asked about are remembered
+// (classes live as long as the program), where each question would walk the class chain.
+bool IsReportClass(TClass cls) {
+  struct TKnown {
+    TClass Class = nullptr;
+    bool Report = false;
+  };
+  thread_local std::array<TKnown, 8> known{};
+  thread_local size_t next = 0;
+  for (const TKnown& k : known)
+    if (k.Class == cls) return k.Report;
+  const bool report = cls->InheritsFrom(TkvxReport::StaticClass());
+  known[next] = {cls, report};
+  next = (next + 1) % known.size();
+  return report;
+}
+
+}  // namespace
+
 TkvxReport* TkvxComponent::GetReport() const {
-  // Asked for every object of every row: the class chain is a few pointer steps, where a
-  // failed dynamic_cast on each parent walks the whole C++ hierarchy.
-  const TClass reportClass = TkvxReport::StaticClass();
   for (const TkvxComponent* c = this; c; c = c->parent_)
-    if (c->InheritsFrom(reportClass)) return static_cast<TkvxReport*>(const_cast<TkvxComponent*>(c));
+    if (IsReportClass(c->ClassType())) return static_cast<TkvxReport*>(const_cast<TkvxComponent*>(c));
   return nullptr;
 }
 

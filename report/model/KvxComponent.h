@@ -57,6 +57,8 @@ class TkvxComponent : public TComponent {
   void SetBounds(Extended left, Extended top, Extended width, Extended height);
   Extended AbsLeft() const;
   Extended AbsTop() const;
+  // Both at once, summed as AbsLeft and AbsTop sum them.
+  void AbsPosition(Extended& left, Extended& top) const;
   Extended GetAbsLeft() const { return AbsLeft(); }
   Extended GetAbsTop() const { return AbsTop(); }
 

@@ -362,7 +362,8 @@ void TkvxCustomMemoView::GetData() {
     if (!memo_->TextEquals(expressions_.Source) || ExpressionDelimiters != expressions_.Delimiters)
       ReadExpressions(Text());
     if (expressions_.HasOpening) {
-      WideString s;
+      WideString& s = expanded_;
+      s.clear();
       // Room for the plain text and values of the usual length, so that the appends below do
       // not move it again and again.
       s.reserve(expressions_.Source.size() + 96 * expressions_.Parts.size());
@@ -398,11 +399,14 @@ void TkvxCustomMemoView::GetData() {
 void TkvxCustomMemoView::BeforePrint() {
   TkvxStretcheable::BeforePrint();
   // Mostly the design text saved for the row before, put back by AfterPrint.
-  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) SavedText = Text();
+  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) {
+    SavedText = Text();
+    savedLines_.SetText(SavedText);
+  }
 }
 
 void TkvxCustomMemoView::AfterPrint() {
-  if (!HasDataBinding()) SetText(SavedText);
+  if (!HasDataBinding()) memo_->Assign(&savedLines_);
   TkvxStretcheable::AfterPrint();
 }
 
@@ -413,14 +417,14 @@ void TkvxCustomMemoView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended sc
   const TkvxFrame& frame = DrawnFrame();
   Extended fw = frame.Width();
   TkvxFrameTypes typ = frame.Typ();
-  if (typ.Contains(ftLeft)) r.Left += static_cast<int>(std::lround((fw * scaleX - 1) / 2));
-  if (typ.Contains(ftRight)) r.Right -= static_cast<int>(std::lround(fw * scaleX / 2));
-  if (typ.Contains(ftTop)) r.Top += static_cast<int>(std::lround((fw * scaleY - 1) / 2));
-  if (typ.Contains(ftBottom)) r.Bottom -= static_cast<int>(std::lround(fw * scaleY / 2));
-  r.Left += static_cast<int>(std::lround(GapX * scaleX));
-  r.Right -= static_cast<int>(std::lround(GapX * scaleX)) - 1;
-  r.Top += static_cast<int>(std::lround(GapY * scaleY));
-  r.Bottom -= static_cast<int>(std::lround(GapY * scaleY)) - 1;
+  if (typ.Contains(ftLeft)) r.Left += static_cast<int>(kvxLRound((fw * scaleX - 1) / 2));
+  if (typ.Contains(ftRight)) r.Right -= static_cast<int>(kvxLRound(fw * scaleX / 2));
+  if (typ.Contains(ftTop)) r.Top += static_cast<int>(kvxLRound((fw * scaleY - 1) / 2));
+  if (typ.Contains(ftBottom)) r.Bottom -= static_cast<int>(kvxLRound(fw * scaleY / 2));
+  r.Left += static_cast<int>(kvxLRound(GapX * scaleX));
+  r.Right -= static_cast<int>(kvxLRound(GapX * scaleX)) - 1;
+  r.Top += static_cast<int>(kvxLRound(GapY * scaleY));
+  r.Bottom -= static_cast<int>(kvxLRound(GapY * scaleY)) - 1;
   TextRect = r;
 }
 

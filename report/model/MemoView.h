@@ -179,6 +179,11 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   String style_;
   TkvxCustomMemoView* flowTo_ = nullptr;
   TExpressionText expressions_;
+  // The text a row's expressions expand to; its storage serves every row.
+  WideString expanded_;
+  // SavedText split into lines, made when SavedText is: the design text goes back after every
+  // row without being split again.
+  TWideStrings savedLines_;
   // PartText is partText_ from partStart_ on: a split takes a page's text off its front by
   // moving the start, not by moving all the text after it.
   WideString partText_;

@@ -2,6 +2,7 @@
 // Free routines shared by the report library: overlap tests of object rectangles, stored
 // references, the bracket scanner of expressions, CRC-32 and hex text of property data,
 // locale-proof numbers, page ranges, collection storage and temporary files.
+#include <cmath>
 #include <string_view>
 
 #include "platform/rtl/Filer.h"
@@ -84,6 +85,17 @@ inline Extended kvxMin(Extended a, Extended b) { return a < b ? a : b; }
 inline Extended kvxMax(Extended a, Extended b) { return a > b ? a : b; }
 // The two values differ by more than 0.0001.
 bool kvxDiffers(Extended a, Extended b);
+// std::lround without the library call, for the pixel rectangle every object of every row
+// works out: halves away from zero, the same value for every argument.
+inline long kvxLRound(double value) {
+  if (!(std::fabs(value) < 4.0e15)) return std::lround(value);
+  long whole = static_cast<long>(value);
+  // The fraction is exact: a double's whole part and the rest are both representable.
+  const double fraction = value - static_cast<double>(whole);
+  if (fraction >= 0.5) ++whole;
+  else if (fraction <= -0.5) --whole;
+  return whole;
+}
 Extended kvxRound8(Extended value);
 
 }  // namespace orv

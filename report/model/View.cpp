@@ -118,20 +118,21 @@ void TkvxView::BeginDraw(TCanvas* canvas, Extended scaleX, Extended scaleY, Exte
   ScaleY = scaleY;
   OffsetX = offsetX;
   OffsetY = offsetY;
-  const Extended left = AbsLeft(), top = AbsTop();
-  X = static_cast<int>(std::lround(left * scaleX + offsetX));
-  Y = static_cast<int>(std::lround(top * scaleY + offsetY));
-  X1 = static_cast<int>(std::lround((left + Width()) * scaleX + offsetX));
-  Y1 = static_cast<int>(std::lround((top + Height()) * scaleY + offsetY));
+  Extended left, top;
+  AbsPosition(left, top);
+  X = static_cast<int>(kvxLRound(left * scaleX + offsetX));
+  Y = static_cast<int>(kvxLRound(top * scaleY + offsetY));
+  X1 = static_cast<int>(kvxLRound((left + Width()) * scaleX + offsetX));
+  Y1 = static_cast<int>(kvxLRound((top + Height()) * scaleY + offsetY));
   const TkvxFrame& frame = DrawnFrame();
   if (frame.DropShadow()) {
     // The shadow stays inside the object's bounds.
-    X1 -= static_cast<int>(std::lround(frame.ShadowWidth() * scaleX));
-    Y1 -= static_cast<int>(std::lround(frame.ShadowWidth() * scaleY));
+    X1 -= static_cast<int>(kvxLRound(frame.ShadowWidth() * scaleX));
+    Y1 -= static_cast<int>(kvxLRound(frame.ShadowWidth() * scaleY));
   }
   DX = X1 - X;
   DY = Y1 - Y;
-  FW = static_cast<int>(std::lround(frame.Width() * scaleX));
+  FW = static_cast<int>(kvxLRound(frame.Width() * scaleX));
 }
 
 void TkvxView::DrawBackground() {

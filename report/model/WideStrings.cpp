@@ -85,34 +85,47 @@ bool TWideStrings::TextEquals(std::u16string_view text) const {
   return at == text.size();
 }
 
+namespace {
+
+// Where the line that begins at from ends: at a NUL, CR, LF or U+2028, or at the text's end.
+// Every character that ends a line is a control character or U+2028, so one comparison passes
+// over almost every character.
+const char16_t* LineEnd(const char16_t* from, const char16_t* end) {
+  for (; from != end; ++from) {
+    const char16_t c = *from;
+    if (c <= u'\r' ? c == u'\0' || c == u'\n' || c == u'\r' : c == u'\u2028') break;
+  }
+  return from;
+}
+
+}  // namespace
+
 void TWideStrings::SetText(const WideString& text) {
   // A memo's text is set for every row it prints, mostly with as many lines as before: the
   // lines already held are written over, so their storage serves again.
   size_t count = 0;
-  size_t i = 0;
-  while (i < text.size() && text[i] != u'\0') {
-    size_t end = i;
-    // Every character that ends a line is a control character or U+2028.
-    while (end < text.size() && (text[end] > u'\r' ? text[end] != u'\u2028'
-                                                   : text[end] != u'\0' && text[end] != u'\n' && text[end] != u'\r'))
-      ++end;
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p != end && *p != u'\0') {
+    const char16_t* lineEnd = LineEnd(p, end);
+    const size_t length = static_cast<size_t>(lineEnd - p);
     if (count < lines_.size()) {
-      lines_[count].first.assign(text, i, end - i);
+      lines_[count].first.assign(p, length);
       lines_[count].second = nullptr;
     } else {
-      lines_.emplace_back(WideString(text, i, end - i), nullptr);
+      lines_.emplace_back(WideString(p, length), nullptr);
     }
     ++count;
-    i = end;
-    if (i < text.size() && text[i] == u'\r') ++i;
-    if (i < text.size() && text[i] == u'\n') ++i;
-    if (i < text.size() && text[i] == u'\u2028') ++i;
+    p = lineEnd;
+    if (p != end && *p == u'\r') ++p;
+    if (p != end && *p == u'\n') ++p;
+    if (p != end && *p == u'\u2028') ++p;
   }
   lines_.resize(count);
 }
 
 void TWideStrings::SetText(WideString&& text) {
-  if (text.empty() || text.find_first_of(std::u16string_view(u"\0\n\r\u2028", 4)) != WideString::npos) {
+  if (text.empty() || LineEnd(text.data(), text.data() + text.size()) != text.data() + text.size()) {
     SetText(static_cast<const WideString&>(text));
     return;
   }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
@@ -41,30 +42,13 @@ void kvxAppendXML(String& out, std::string_view s) {
 }
 
 void kvxAppendXML(String& out, std::u16string_view s) {
-  // The room is counted first, so that the text grows once and no larger than it needs.
-  auto isLead = [&](size_t i) {
-    return s[i] >= 0xD800 && s[i] <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF;
-  };
-  size_t bytes = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    const char32_t cp = s[i];
-    if (cp < 0x80) {
-      bytes += NeedsEscape(static_cast<char>(cp)) ? Reference(static_cast<char>(cp)).size() : 1;
-    } else if (cp < 0x800) {
-      bytes += 2;
-    } else if (isLead(i)) {
-      bytes += 4;
-      ++i;
-    } else {
-      bytes += 3;  // a lone surrogate becomes U+FFFD
-    }
-  }
-  // With a little room for what follows (the quote that closes an attribute), which would
-  // otherwise move the whole text again.
-  const size_t at = out.size();
-  out.reserve(at + bytes + 16);
-  out.resize(at + bytes);
-  char* to = out.data() + at;
+  // The text is written once into the thread's buffer, which holds the most any text can take
+  // (a reference of seven bytes a unit), and copied from there: every memo of every row comes
+  // here, and counting the room first would read it twice.
+  thread_local std::vector<char> buffer;
+  if (buffer.size() < 7 * s.size()) buffer.resize(7 * s.size());
+  char* const begin = buffer.data();
+  char* to = begin;
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
     if (cp < 0x80) {
@@ -77,11 +61,11 @@ void kvxAppendXML(String& out, std::u16string_view s) {
       to += ref.size();
       continue;
     }
-    if (isLead(i)) {
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
       cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;
+      cp = 0xFFFD;  // a lone surrogate
     }
     if (cp < 0x800) {
       *to++ = static_cast<char>(0xC0 | (cp >> 6));
@@ -97,6 +81,11 @@ void kvxAppendXML(String& out, std::u16string_view s) {
       *to++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
+  const size_t bytes = static_cast<size_t>(to - begin);
+  // With a little room for what follows (the quote that closes an attribute), which would
+  // otherwise move the whole text again.
+  out.reserve(out.size() + bytes + 16);
+  out.append(begin, bytes);
 }
 
 String kvxStrToXML(std::string_view s) {

@@ -42,6 +42,29 @@ TEST(TextTest, DamagedUtf8IsWalkedByteByByte) {
   EXPECT_EQ(out, "\xEF\xBF\xBD");
 }
 
+TEST(TextTest, LongRunsOfAsciiAroundThaiAndDamagedBytes) {
+  // Text read from the database is checked and counted a run of ASCII at a time: damage right
+  // after such a run, at its eighth byte or further on, is found and counted byte by byte.
+  const String ascii16 = "0123456789abcdef";
+  EXPECT_TRUE(IsValidUtf8(ascii16 + "สมชาย" + ascii16 + "ใจดี" + "x"));
+  EXPECT_EQ(Length(ascii16 + "สมชาย" + ascii16 + "ใจดี" + "x"), 16 + 5 + 16 + 4 + 1);
+  for (size_t at : {0u, 7u, 8u, 9u, 15u, 16u, 17u, 25u}) {
+    SCOPED_TRACE(at);
+    const String before = (ascii16 + ascii16).substr(0, at);
+    const String bad = before + "\xFF" + ascii16;
+    EXPECT_FALSE(IsValidUtf8(bad));
+    EXPECT_EQ(Length(bad), static_cast<Integer>(at) + 1 + 16);
+    // A Thai letter cut short before ASCII: each of its two bytes is a character of its own.
+    const String cut = before + "\xE0\xB8" + ascii16;
+    EXPECT_FALSE(IsValidUtf8(cut));
+    EXPECT_EQ(Length(cut), static_cast<Integer>(at) + 2 + 16);
+  }
+  EXPECT_FALSE(IsValidUtf8(ascii16 + "\xC0\xAF"));
+  EXPECT_EQ(Length(ascii16 + "\xC0\xAF"), 18);
+  EXPECT_TRUE(IsValidUtf8(ascii16 + "\xF0\x9F\x98\x80"));
+  EXPECT_EQ(Length(ascii16 + "\xF0\x9F\x98\x80"), 17);
+}
+
 TEST(TextTest, TrimAndCase) {
   EXPECT_EQ(Trim(" \t ab c\r\n"), "ab c");
   EXPECT_EQ(TrimLeft("  x "), "x ");

@@ -45,6 +45,30 @@ TEST(Engine, PageNumbersOfTotalComeFromTheSecondPassAndPageFootersSumTheirPage) 
   EXPECT_EQ(pages[2][12], "sum 355 running 820");
 }
 
+TEST(Engine, AMemoGetsItsDesignTextBackAfterEveryRowAndAChangedTextPrintsFromTheNextRow) {
+  // A memo's design text, paragraphs and all, goes back after every row and after the run; a
+  // text the memo is given between runs is what the next run prints on every row.
+  TEngineReport r;
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 40);
+  data->SetDataSet(r.Data("M", Members(3)));
+  r.MemoView(data, "Row", "[Line]. [M.\"Name\"]\r\nsecond", 40);
+  // The run gives the report back as it was before: its objects are found again after it.
+  auto memo = [&] { return static_cast<TkvxMemoView*>(r.Report->FindObject("Row")); };
+  const WideString design = memo()->Text();
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0], (Texts{"1. N1\r\nsecond", "2. N2\r\nsecond", "3. N3\r\nsecond"}));
+  ASSERT_NE(memo(), nullptr);
+  EXPECT_EQ(memo()->Text(), design);
+  EXPECT_EQ(memo()->Memo()->Count(), 2);
+  memo()->SetText(u"row [Line]");
+  pages = r.Run();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0], (Texts{"row 1", "row 2", "row 3"}));
+  ASSERT_NE(memo(), nullptr);
+  EXPECT_EQ(memo()->Text(), u"row [Line]\r\n");
+}
+
 TEST(Engine, FirstAndLastPageRulesOfPageHeadersAndFooters) {
   TEngineReport r;
   auto* ph = r.Band<TkvxPageHeader>("PH", 0, 20);

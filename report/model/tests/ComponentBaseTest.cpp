@@ -37,8 +37,15 @@ TEST(ComponentBase, TheReportOwnsEveryObjectAndFreeingAParentFreesItsChildren) {
   EXPECT_TRUE(page->Objects().empty());
   // A page left without a report is still freed by whoever holds it.
   auto loose = std::make_unique<TkvxReportPage>(nullptr);
-  new TTestMemo(loose.get());
+  auto* looseMemo = new TTestMemo(loose.get());
   EXPECT_EQ(loose->Objects().size(), 1u);
+  // Objects of the same classes, one in a report and one not, asked in turn: each finds its own.
+  auto* other = new TTestMemo(new TTestBand(page));
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(looseMemo->GetReport(), nullptr);
+    EXPECT_EQ(other->GetReport(), report.get());
+    EXPECT_EQ(report->GetReport(), report.get());
+  }
 }
 
 TEST(ComponentBase, ParentsAndAllObjectsOrder) {

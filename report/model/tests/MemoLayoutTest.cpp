@@ -502,6 +502,43 @@ TEST(MemoLayout, ARepeatedTextCountsTheLinesOfItsOwnLayout) {
   }
 }
 
+TEST(MemoLayout, TextsThatDifferInOneCharacterAreCountedApart) {
+  // Rows of a list differ from each other in a character or two. A memo one character wider than
+  // the narrow text the drawer counted before needs a line more: however the counts are looked
+  // up, every position of the text must tell the two apart.
+  auto prepare = [](TkvxDrawText& drawer, int width) {
+    TFont font;
+    font.SetName("Tahoma");
+    font.SetSize(10);
+    drawer.SetFont(&font);
+    drawer.SetOptions(true, false, false, false, true, true, 0);
+    drawer.SetGaps(0, 0, 2);
+    drawer.SetDimensions(TRect{0, 0, width, 400}, TRect{0, 0, width, 400}, 1, 1, 1);
+  };
+  const WideString narrow(13, u'i');
+  TWideStrings lines;
+  lines.SetText(narrow);
+  TkvxDrawText measure;
+  prepare(measure, 10000);
+  measure.SetText(lines);
+  const int width = static_cast<int>(std::ceil(measure.CalcWidth())) + 1;
+  TkvxDrawText shared;
+  prepare(shared, width);
+  const Extended oneLine = shared.TextHeight(lines);
+  for (size_t k = 0; k < narrow.size(); ++k) {
+    SCOPED_TRACE(testing::Message() << "wide character at " << k);
+    WideString text = narrow;
+    text[k] = u'W';
+    lines.SetText(text);
+    TkvxDrawText fresh;
+    prepare(fresh, width);
+    fresh.SetText(lines);
+    ASSERT_EQ(fresh.Lines().size(), 2u);
+    EXPECT_DOUBLE_EQ(shared.TextHeight(lines), fresh.CalcHeight());
+    EXPECT_GT(shared.TextHeight(lines), oneLine);
+  }
+}
+
 TEST(MemoLayout, ATextLaidOutAgainHasEveryLineItsFirstLayoutMade) {
   // A memo counted while its page is prepared, or drawn on the screen, is laid out again for the
   // PDF: every line (text, hyphen, each character's state and place in the source, paragraph

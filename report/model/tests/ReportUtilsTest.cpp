@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <filesystem>
+#include <iomanip>
+#include <vector>
 
 #include "report/model/ReportUtils.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -86,6 +88,17 @@ TEST(ReportUtils, NumbersIgnoreTheLocale) {
   EXPECT_DOUBLE_EQ(kvxRound8(1.123456789), 1.12345679);
   EXPECT_TRUE(kvxDiffers(1, 1.001));
   EXPECT_FALSE(kvxDiffers(1, 1.00001));
+}
+
+TEST(ReportUtils, PixelsRoundAsTheLibraryRoundsThem) {
+  // An object's pixel rectangle decides where its text wraps: a half rounded the other way moves
+  // a line, so every value must round as std::lround does, halves away from zero included.
+  std::vector<double> values = {0.0, -0.0, 0.5, -0.5, 1.5, -1.5, 2.5, -2.5, 0.49999999999999994,
+                                -0.49999999999999994, 0.5000000000000001, 2147483647.5, -2147483648.5,
+                                4503599627370495.5, 1e300, -1e300, std::nextafter(0.5, 0.0), std::nextafter(1.5, 2.0)};
+  for (double base : {0.0, 3.77953, 96.0 / 600, 718.0, 1122.52})
+    for (int k = -400; k <= 400; ++k) values.push_back(base * k + k * 0.125);
+  for (double v : values) EXPECT_EQ(kvxLRound(v), std::lround(v)) << std::setprecision(17) << v;
 }
 
 TEST(ReportUtils, BracketedExpressionsNestAndIgnoreQuotedBrackets) {

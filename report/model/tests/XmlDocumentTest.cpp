@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "report/model/LegacyText.h"
 #include "report/model/XmlDocument.h"
 #include "report/model/XmlEscape.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -56,6 +57,22 @@ TEST(XmlEscape, WideTextIsWrittenAsEscapedUtf8) {
   std::string many;
   kvxAppendXML(many, std::u16string(40, u'&'));
   EXPECT_EQ(many.size(), 40u * 5);
+}
+
+TEST(XmlEscape, WideTextOfAnyLengthIsWrittenAsItsUtf8Is) {
+  // Memo texts of every length, one after the other: a long one full of references, then short
+  // ones, must each be written whole and alone, as the same text in UTF-8 is escaped.
+  WideString piece = u"ก&<ข\"\x02\r\nค";
+  piece += char16_t(0xD83D);
+  piece += char16_t(0xDE00);
+  piece += u"abc";
+  WideString longText;
+  while (longText.size() < 20000) longText += piece;
+  for (const WideString& text : {longText, WideString(u"ก"), WideString(), piece, WideString(u"&&"), longText + u"x"}) {
+    String out = "t=\"";
+    kvxAppendXML(out, text);
+    EXPECT_EQ(out, "t=\"" + kvxStrToXML(kvxWideToUtf8(text)));
+  }
 }
 
 TEST(XmlEscape, OldFilesUnescapeAsBefore) {
