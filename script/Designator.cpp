@@ -97,9 +97,10 @@ class PooledValues {
       pool.pop_back();
     }
   }
-  PooledValues(const PooledValues&) = delete;
-  PooledValues& operator=(const PooledValues&) = delete;
+  PooledValues(PooledValues&& other) noexcept : list_(std::move(other.list_)) {}
+  PooledValues& operator=(PooledValues&&) = delete;
   ~PooledValues() {
+    if (list_.capacity() == 0) return;
     list_.clear();
     std::vector<std::vector<Variant>>& pool = Pool();
     if (list_.capacity() <= kKeptCapacity && pool.size() < kKeptLists) pool.push_back(std::move(list_));
@@ -120,6 +121,17 @@ class PooledValues {
 [[gnu::always_inline]] inline Variant ArgValue(const TsxExpression& arg) {
   if (const Variant* given = arg.Root->Ref) return *given;
   return arg.Value();
+}
+
+// The variable an argument names, when it is one. A late-bound call gives back what it wrote
+// into its parameters only to such arguments: storing into a variable runs nothing, where
+// assigning to an element or a member would run its index expressions and calls again.
+TsxCustomVariable* ArgumentVariable(const TsxExpression& arg) {
+  const TsxExpressionNode* root = arg.Root.get();
+  if (!root) return nullptr;
+  if (root->Op == TsxOpKind::Var) return root->Item;
+  if (root->Op == TsxOpKind::Designator) return root->Dsg->PlainVariable();
+  return nullptr;
 }
 
 // The first n arguments into the routine's parameters, every argument evaluated before any
@@ -384,6 +396,9 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
     current = prev->GetValue();
     k = 1;
   }
+  // The values of a "[" link, worked out for the member before it: when that member does not
+  // take them, the "[" link uses them, so that no index expression runs twice.
+  std::optional<PooledValues> indexList;
   for (; k < count; ++k) {
     TsxDesignatorItem& link = Items[k];
     TsxCustomVariable* ref = link.Ref;
@@ -392,13 +407,19 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       // A link without arguments, the most common, needs no list of its own.
       std::vector<Variant> noArgs;
       std::optional<PooledValues> argList;
-      if (!link.Args.empty()) argList.emplace();
-      std::vector<Variant>& args = argList ? **argList : noArgs;
-      for (const auto& arg : link.Args) args.push_back(arg->GetValue());
+      std::optional<PooledValues> carried;
+      if (indexList) {
+        carried.emplace(std::move(*indexList));
+        indexList.reset();
+      }
+      if (!carried && !link.Args.empty()) {
+        argList.emplace();
+        for (const auto& arg : link.Args) (**argList).push_back(arg->GetValue());
+      }
+      std::vector<Variant>& args = carried ? **carried : argList ? **argList : noArgs;
       // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
       const bool indexFollows =
           args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && !static_cast<TsxLateMember*>(ref)->IsIndex();
-      std::optional<PooledValues> indexList;
       if (indexFollows) {
         indexList.emplace();
         for (const auto& arg : Items[k + 1].Args) (**indexList).push_back(arg->GetValue());
@@ -410,11 +431,12 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
                                                          !last || NeedResult, indexFollows ? &**indexList : nullptr,
                                                          &consumed);
       if (consumed) {
+        indexList.reset();
         if (k + 2 == count) return current;
         ++k;
       }
       for (size_t i = 0; i < link.Args.size() && i < args.size(); ++i)
-        if (!link.Args[i]->IsReadOnly) link.Args[i]->SetValue(args[i]);
+        if (TsxCustomVariable* var = ArgumentVariable(*link.Args[i]); var && !var->IsReadOnly) var->SetValue(args[i]);
       prev = ref;
       continue;
     }

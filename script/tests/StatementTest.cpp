@@ -381,6 +381,22 @@ TEST(ScriptStatements, SumsOfTwoCallsRunLeftFirst) {
             (L{"-2", "ba", "xy", "2147483648", "610"}));
 }
 
+TEST(ScriptStatements, LateBoundIndicesAndArgumentsRunOnceInTheOrderWritten) {
+  // Through an untyped variable: an index after a property that takes none, an indexed
+  // property, a call whose argument is itself such an index, and an assignment, whose source
+  // runs before its target.
+  const String note = "function Note(v) {\n  log = log + \"<\" + VarToStr(v) + \">\";\n  return v;\n}\n";
+  EXPECT_EQ(Lines("JScript",
+                  "var m, log;\n" + note +
+                      "m = TMemo.Create(nil);\nm.Lines.Add(\"a\");\nm.Lines.Add(\"b\");\nm.Lines.Add(\"c\");\n"
+                      "log = \"\";\nShowMessage(m.Lines.Strings[Note(1)] + log);\n"
+                      "log = \"\";\nShowMessage(m.Lines[m.Lines.IndexOf(Note(\"c\"))] + log);\n"
+                      "log = \"\";\nm.Lines[Note(0)] = m.Lines[Note(2)];\nShowMessage(m.Lines[0] + log);\n"
+                      "log = \"\";\nm.Lines.Strings[Note(1)] = Note(\"x\");\nShowMessage(m.Lines[1] + log);\n"
+                      "m.Free;\n"),
+            (L{"b<1>", "c<c>", "c<2><0>", "x<x><1>"}));
+}
+
 TEST(ScriptStatements, UnitsComeFromTheHost) {
   auto script = test::NewScript("PascalScript",
                                 "uses 'tools.pas';\nbegin\n  ShowMessage(Greet('วัด'));\nend.");
