@@ -43,7 +43,7 @@ TsxMethodHelper::TsxMethodHelper(const String& syntax, TsxScript* script)
   sxParseMethodSyntax(syntax, script, *this);
 }
 
-Variant TsxMethodHelper::GetParamValue(int index) const {
+const Variant& TsxMethodHelper::ParamRef(int index) const {
   if (index == Count() && hasSetValue_) return setValueHolder_;
   if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return Params(index)->Value;
@@ -107,8 +107,7 @@ void TsxMethodHelper::SetValue(const Variant& value) {
 TsxPropertyHelper::TsxPropertyHelper(const String& name, TsxVarType typ, const String& typeName)
     : TsxCustomHelper(name, typ, typeName, TsxItemKind::Property) {}
 
-Variant TsxPropertyHelper::GetValue() {
-  TObject* instance = TakeParentInstance();
+Variant TsxPropertyHelper::Read(TObject* instance) {
   // A published property has nothing to read without an object.
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   Variant result;
@@ -148,7 +147,10 @@ Variant TsxPropertyHelper::GetValue() {
 
 void TsxPropertyHelper::SetValue(const Variant& value) {
   if (IsReadOnly) return;
-  TObject* instance = TakeParentInstance();
+  Write(TakeParentInstance(), value);
+}
+
+void TsxPropertyHelper::Write(TObject* instance, const Variant& value) {
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   if (Published && instance) {
     switch (Published->Kind()) {

@@ -69,7 +69,10 @@ class TsxMethodHelper : public TsxCustomHelper {
   Variant GetValue() override;
   void SetValue(const Variant& value) override;
 
-  Variant GetParamValue(int index) const;
+  Variant GetParamValue(int index) const { return ParamRef(index); }
+  // The value GetParamValue gives, where it lies: for callbacks that only read it before the
+  // call returns.
+  const Variant& ParamRef(int index) const;
   void SetParamValue(int index, const Variant& value);
 
   String Category;
@@ -99,8 +102,11 @@ class TsxMethodHelper : public TsxCustomHelper {
 class TsxPropertyHelper : public TsxCustomHelper {
  public:
   TsxPropertyHelper(const String& name, TsxVarType typ, const String& typeName);
-  Variant GetValue() override;
+  Variant GetValue() override { return Read(TakeParentInstance()); }
   void SetValue(const Variant& value) override;
+  // The property of instance, for callers that have the object at hand.
+  Variant Read(TObject* instance);
+  void Write(TObject* instance, const Variant& value);
   TClass ClassRef = nullptr;
   const TPropInfo* Published = nullptr;
   TsxGetValueEvent OnGetValue;

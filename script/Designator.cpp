@@ -403,8 +403,18 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
     TsxDesignatorItem& link = Items[k];
     TsxCustomVariable* ref = link.Ref;
     const bool last = k + 1 == count;
+    if (ref->Kind == TsxItemKind::LateMember && link.Args.empty() && !indexList &&
+        (last || !IsIndexLink(Items[k + 1].Ref))) {
+      // A member without arguments and without an index after it, the most common link.
+      std::vector<Variant> noArgs;
+      Variant parent = std::move(current);
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, noArgs, last ? assigned : nullptr,
+                                                         !last || NeedResult);
+      prev = ref;
+      continue;
+    }
     if (ref->Kind == TsxItemKind::LateMember) {
-      // A link without arguments, the most common, needs no list of its own.
+      // A link without arguments needs no list of its own.
       std::vector<Variant> noArgs;
       std::optional<PooledValues> argList;
       std::optional<PooledValues> carried;
@@ -445,6 +455,18 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
         Items[k + 1].Ref->Typ == fvtConstructor) {
       constructClass = static_cast<TsxClassVariable*>(ref)->ClassRef;
       current = Null();
+      prev = ref;
+      continue;
+    }
+    if (ref->Kind == TsxItemKind::Property) {
+      // A property, the most common member, is read or written on the object before it.
+      auto* property = static_cast<TsxPropertyHelper*>(ref);
+      TObject* instance = sxValueToObject(current);
+      if (last && assigned) {
+        if (!property->IsReadOnly) property->Write(instance, *assigned);
+      } else {
+        current = property->Read(instance);
+      }
       prev = ref;
       continue;
     }
@@ -566,7 +588,9 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     else p->Value = p->DefValue;
   }
   member->ParentRef = parentRef;
-  member->ParentValue = parentValue;
+  // Methods and properties reach their object through ParentObject alone.
+  const bool holdsParent = member->Kind != TsxItemKind::Method && member->Kind != TsxItemKind::Property;
+  if (holdsParent) member->ParentValue = parentValue;
   member->Program = program;
   member->ParentObject = parentObject;
   struct Forget {
@@ -581,7 +605,7 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     member->NeedResult = needResult;
     result = member->GetValue();
   }
-  member->ParentValue = Variant();
+  if (holdsParent) member->ParentValue = Variant();
   // Nothing reads the parameters again before the next call sets them all: their values move
   // out, so that a text the script builds is not kept shared.
   for (size_t i = 0; i < args.size(); ++i) args[i] = std::move(member->Params(static_cast<int>(i))->Value);
@@ -672,16 +696,23 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       return Variant();
     }
   }
-  if (VarIsStr(parentValue) && !isIndex_) throw Exception(SStringError);
+  if (!isIndex_ && parentValue.VType() != varInteger && VarIsStr(parentValue)) throw Exception(SStringError);
   TObject* obj = sxValueToObject(parentValue);
   if (!obj) throw EInvalidPointer("Invalid object reference");
-  const TClass type = obj->ClassType();
-  if (type != seenType_ || program != seenProgram_ || sxLookupEpoch() != seenEpoch_) {
-    seenClass_ = ClassOf(program, obj);
-    seenMember_ = seenClass_ && !isIndex_ ? seenClass_->Find(name) : nullptr;
-    seenType_ = type;
-    seenProgram_ = program;
-    seenEpoch_ = sxLookupEpoch();
+  // A handle is never given out twice and names a live object here, so the object met last
+  // time is this one, of the same class.
+  const Integer handle = parentValue.VType() == varInteger ? parentValue.UncheckedInteger() : 0;
+  const std::uint64_t epoch = sxLookupEpoch();
+  if (handle == 0 || handle != seenHandle_ || program != seenProgram_ || epoch != seenEpoch_) {
+    const TClass type = obj->ClassType();
+    if (type != seenType_ || program != seenProgram_ || epoch != seenEpoch_) {
+      seenClass_ = ClassOf(program, obj);
+      seenMember_ = seenClass_ && !isIndex_ ? seenClass_->Find(name) : nullptr;
+      seenType_ = type;
+      seenProgram_ = program;
+      seenEpoch_ = epoch;
+    }
+    seenHandle_ = handle;
   }
   TsxClassVariable* cls = seenClass_;
   TsxCustomHelper* found = seenMember_;
@@ -694,6 +725,14 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
     return CallMember(program, cls->DefProperty, parentRef, parentValue, obj, args, own, needResult);
   }
   if (TsxCustomHelper* member = found) {
+    // A property, the most common member, is read or written on the object at hand.
+    if (member->Kind == TsxItemKind::Property && args.empty()) {
+      auto* property = static_cast<TsxPropertyHelper*>(member);
+      if (!own) return property->Read(obj);
+      if (property->IsReadOnly) throw Exception(SLeftCantAssigned);
+      property->Write(obj, *own);
+      return Variant();
+    }
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
         args.empty()) {
       if (!index) throw Exception(SIndexRequired);

@@ -139,6 +139,7 @@ class TsxLateMember : public TsxCustomVariable {
   // What the last access found for an object of class seenType in script seenProgram: a loop
   // reaching the same member of the same kind of object looks it up once.
   TClass seenType_ = nullptr;
+  Integer seenHandle_ = 0;
   TsxScript* seenProgram_ = nullptr;
   std::uint64_t seenEpoch_ = 0;
   TsxClassVariable* seenClass_ = nullptr;
