@@ -19,9 +19,17 @@ T& Self(TObject* instance) {
   if constexpr (requires { static_cast<T*>(instance); } &&
                 std::is_same_v<decltype(&T::ClassType), TClass (T::*)() const>) {
     if (instance) {
+      // A callback meets objects of one or two classes again and again: the class found to
+      // descend from T last time is taken at once.
+      thread_local TClass known = nullptr;
+      const TClass type = instance->ClassType();
+      if (type == known) return *static_cast<T*>(instance);
       const TClass target = T::StaticClass();
-      for (TClass c = instance->ClassType(); c; c = c->ClassParent())
-        if (c == target) return *static_cast<T*>(instance);
+      for (TClass c = type; c; c = c->ClassParent())
+        if (c == target) {
+          known = type;
+          return *static_cast<T*>(instance);
+        }
     }
   }
   auto* self = dynamic_cast<T*>(instance);

@@ -84,8 +84,8 @@ Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
 }
 
 const String& TsxMethodHelper::AccessName(String& held, const char* suffix) {
-  const String& name = UppercaseName();
-  if (held.size() != name.size() + 4 || held.compare(0, name.size(), name) != 0) held = name + suffix;
+  // A member's name comes from its declaration, made with it, and stays.
+  if (held.empty()) held = UppercaseName() + suffix;
   return held;
 }
 

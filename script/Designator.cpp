@@ -607,8 +607,15 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
   }
   if (holdsParent) member->ParentValue = Variant();
   // Nothing reads the parameters again before the next call sets them all: their values move
-  // out, so that a text the script builds is not kept shared.
-  for (size_t i = 0; i < args.size(); ++i) args[i] = std::move(member->Params(static_cast<int>(i))->Value);
+  // out, so that a text the script builds is not kept shared. Only var parameters have
+  // anything to give back to the arguments.
+  bool varParams = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    TsxParamItem* p = member->Params(static_cast<int>(i));
+    varParams |= p->IsVarParam;
+    args[i] = std::move(p->Value);
+  }
+  if (!varParams) args.clear();
   return result;
 }
 
@@ -652,6 +659,37 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
                               const Variant& parentValue, std::vector<Variant>& args,
                               const Variant* assigned, bool needResult, std::vector<Variant>* index,
                               bool* indexConsumed) {
+  // The object met last time, whose property or method was found then: a handle is never
+  // given out twice, so while it names a live object that object is of the same class.
+  if (seenHandle_ != 0 && parentValue.VType() == varInteger && parentValue.UncheckedInteger() == seenHandle_ &&
+      program == seenProgram_ && sxLookupEpoch() == seenEpoch_) {
+    const Variant* own = index ? nullptr : assigned;
+    if (isIndex_) {
+      if (seenClass_ && seenClass_->DefProperty)
+        return CallMember(program, seenClass_->DefProperty, parentRef, parentValue, sxValueToObject(parentValue), args,
+                          own, needResult);
+      return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+    }
+    TsxCustomHelper* member = seenMember_;
+    if (!member) return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+    if (member->Kind == TsxItemKind::Property && args.empty()) {
+      TObject* obj = sxValueToObject(parentValue);
+      auto* property = static_cast<TsxPropertyHelper*>(member);
+      if (!own) return property->Read(obj);
+      if (property->IsReadOnly) throw Exception(SLeftCantAssigned);
+      property->Write(obj, *own);
+      return Variant();
+    }
+    if (member->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(member)->IsIndexProperty)
+      return CallMember(program, member, parentRef, parentValue, sxValueToObject(parentValue), args, own, needResult);
+  }
+  return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+}
+
+Variant TsxLateMember::AccessOther(TsxScript* program, TsxCustomVariable* parentRef,
+                                   const Variant& parentValue, std::vector<Variant>& args,
+                                   const Variant* assigned, bool needResult, std::vector<Variant>* index,
+                                   bool* indexConsumed) {
   const String& name = Name();
   // With an index waiting, only an indexed property takes the assignment; anything else is
   // read and the index applies to its value.

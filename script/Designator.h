@@ -136,6 +136,9 @@ class TsxLateMember : public TsxCustomVariable {
                  std::vector<Variant>* index = nullptr, bool* indexConsumed = nullptr);
 
  private:
+  Variant AccessOther(TsxScript* program, TsxCustomVariable* parentRef, const Variant& parentValue,
+                      std::vector<Variant>& args, const Variant* assigned, bool needResult,
+                      std::vector<Variant>* index, bool* indexConsumed);
   // What the last access found for an object of class seenType in script seenProgram: a loop
   // reaching the same member of the same kind of object looks it up once.
   TClass seenType_ = nullptr;
