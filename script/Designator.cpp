@@ -55,6 +55,20 @@ bool IsVariableKind(const TsxCustomVariable* item) {
          item->Kind == TsxItemKind::Param;
 }
 
+bool IsHelperKind(const TsxCustomVariable* item) {
+  switch (item->Kind) {
+    case TsxItemKind::Method:
+    case TsxItemKind::Property:
+    case TsxItemKind::Event:
+    case TsxItemKind::Component:
+    case TsxItemKind::ArrayHelper:
+    case TsxItemKind::StringHelper:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsIndexLink(const TsxCustomVariable* item) {
   return item->Kind == TsxItemKind::LateMember && static_cast<const TsxLateMember*>(item)->IsIndex();
 }
@@ -218,9 +232,26 @@ auto WithIndices(const TsxDesignatorItem& link, F f) {
   return f(many.data(), static_cast<int>(n));
 }
 
-Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link);
+// An element of what a Variant variable holds: an array element, a character of a text, or
+// the default property of an object.
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                  const Variant* indices, int n);
 void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
-                const Variant& value);
+                const Variant* indices, int n, const Variant& value);
+
+// A character of a string variable replaced, in place where nothing else shares the text.
+void WriteCharacter(TsxCustomVariable* var, const Variant& index, const Variant& value) {
+  const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
+  if (plain && !var->Hooked() && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
+    return;
+  var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+}
+
+Variant ReadCharacter(TsxCustomVariable* var, const Variant& index) {
+  // A variable without a read hook is read where it lies.
+  if (!var->Hooked()) return TsxStringHelper::Read(var->Value, index);
+  return TsxStringHelper::Read(var->GetValue(), index);
+}
 
 }  // namespace
 
@@ -302,19 +333,16 @@ Variant TsxDesignator::GetOtherValue() {
   switch (DKind) {
     case TsxDesignatorKind::Variable:
       return Items.front().Ref->GetValue();
-    case TsxDesignatorKind::StringChar: {
-      const Variant index = Items[1].Args[0]->GetValue();
-      TsxCustomVariable* var = Items.front().Ref;
-      // A variable without a read hook is read where it lies.
-      if (!var->Hooked()) return TsxStringHelper::Read(var->Value, index);
-      return TsxStringHelper::Read(var->GetValue(), index);
-    }
+    case TsxDesignatorKind::StringChar:
+      return ReadCharacter(Items.front().Ref, Items[1].Args[0]->GetValue());
     case TsxDesignatorKind::ArrayElement:
       return WithIndices(Items[1], [this](const Variant* indices, int n) {
         return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
       });
     case TsxDesignatorKind::VariantIndex:
-      return IndexRead(Program, Items.front().Ref, Items[1]);
+      return WithIndices(Items[1], [this](const Variant* indices, int n) {
+        return IndexRead(Program, Items.front().Ref, Items[1], indices, n);
+      });
     case TsxDesignatorKind::RoutineCall:
     case TsxDesignatorKind::General:
       break;
@@ -332,16 +360,9 @@ void TsxDesignator::SetValue(const Variant& value) {
     case TsxDesignatorKind::Variable:
       Items.front().Ref->SetValue(value);
       return;
-    case TsxDesignatorKind::StringChar: {
-      TsxCustomVariable* var = Items.front().Ref;
-      const Variant index = Items[1].Args[0]->GetValue();
-      // A variable read and written without hooks is changed where it lies.
-      const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
-      if (plain && !var->Hooked() && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
-        return;
-      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+    case TsxDesignatorKind::StringChar:
+      WriteCharacter(Items.front().Ref, Items[1].Args[0]->GetValue(), value);
       return;
-    }
     case TsxDesignatorKind::ArrayElement:
       WithIndices(Items[1], [&](const Variant* indices, int n) {
         TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
@@ -349,13 +370,49 @@ void TsxDesignator::SetValue(const Variant& value) {
       });
       return;
     case TsxDesignatorKind::VariantIndex:
-      IndexWrite(Program, Items.front().Ref, Items[1], value);
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        IndexWrite(Program, Items.front().Ref, Items[1], indices, n, value);
+        return 0;
+      });
       return;
     case TsxDesignatorKind::RoutineCall:
     case TsxDesignatorKind::General:
       break;
   }
   Evaluate(&value);
+}
+
+void TsxDesignator::Modify(char op, const Variant& right) {
+  TsxCustomVariable* first = Items.front().Ref;
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      first->SetValue(sxApplyOp(op, first->GetValue(), right));
+      return;
+    case TsxDesignatorKind::StringChar: {
+      const Variant index = Items[1].Args[0]->GetValue();
+      WriteCharacter(first, index, sxApplyOp(op, ReadCharacter(first, index), right));
+      return;
+    }
+    case TsxDesignatorKind::ArrayElement:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        Variant& array = *first->PValue();
+        TsxArrayHelper::Write(array, sxApplyOp(op, TsxArrayHelper::Read(array, indices, n), right), indices, n);
+        return 0;
+      });
+      return;
+    case TsxDesignatorKind::VariantIndex:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        const Variant old = IndexRead(Program, first, Items[1], indices, n);
+        IndexWrite(Program, first, Items[1], indices, n, sxApplyOp(op, old, right));
+        return 0;
+      });
+      return;
+    case TsxDesignatorKind::RoutineCall:
+    case TsxDesignatorKind::General:
+      break;
+  }
+  const TUpdate update{op, &right};
+  Evaluate(nullptr, &update);
 }
 
 
@@ -377,8 +434,8 @@ static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool
   return result;
 }
 
-Variant TsxDesignator::Evaluate(const Variant* assigned) {
-  if (!assigned && Items.size() == 1) {
+Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) {
+  if (!assigned && !update && Items.size() == 1) {
     TsxCustomVariable* ref = Items.front().Ref;
     if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
         !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
@@ -406,10 +463,16 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
     if (ref->Kind == TsxItemKind::LateMember && link.Args.empty() && !indexList &&
         (last || !IsIndexLink(Items[k + 1].Ref))) {
       // A member without arguments and without an index after it, the most common link.
+      auto* member = static_cast<TsxLateMember*>(ref);
       std::vector<Variant> noArgs;
       Variant parent = std::move(current);
-      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, noArgs, last ? assigned : nullptr,
-                                                         !last || NeedResult);
+      if (last && update) {
+        const Variant value = sxApplyOp(update->Op, member->Access(Program, prev, parent, noArgs, nullptr, true),
+                                        *update->Right);
+        member->Access(Program, prev, parent, noArgs, &value, true);
+        return Variant();
+      }
+      current = member->Access(Program, prev, parent, noArgs, last ? assigned : nullptr, !last || NeedResult);
       prev = ref;
       continue;
     }
@@ -437,6 +500,23 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
       bool consumed = false;
       Variant parent = std::move(current);
+      if (update && (last || (indexFollows && k + 2 == count))) {
+        // The read moves the values into the member's parameters: the write takes copies.
+        std::vector<Variant> writeArgs = args;
+        std::vector<Variant> writeIndex = indexFollows ? **indexList : std::vector<Variant>();
+        const Variant old = static_cast<TsxLateMember*>(ref)->Access(
+            Program, prev, parent, args, nullptr, true, indexFollows ? &**indexList : nullptr, &consumed);
+        if (last || consumed) {
+          const Variant value = sxApplyOp(update->Op, old, *update->Right);
+          static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, writeArgs, &value, true,
+                                                   indexFollows ? &writeIndex : nullptr, &consumed);
+          return Variant();
+        }
+        // Not an indexed property: the index applies to the value read, at the next link.
+        current = old;
+        prev = ref;
+        continue;
+      }
       current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args, assignsHere ? assigned : nullptr,
                                                          !last || NeedResult, indexFollows ? &**indexList : nullptr,
                                                          &consumed);
@@ -464,6 +544,9 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       TObject* instance = sxValueToObject(current);
       if (last && assigned) {
         if (!property->IsReadOnly) property->Write(instance, *assigned);
+      } else if (last && update) {
+        if (!property->IsReadOnly)
+          property->Write(instance, sxApplyOp(update->Op, property->Read(instance), *update->Right));
       } else {
         current = property->Read(instance);
       }
@@ -489,32 +572,34 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
           hasVarParams |= param->IsVarParam;
         }
       }
-      switch (ref->Kind) {
-        case TsxItemKind::Method:
-        case TsxItemKind::Property:
-        case TsxItemKind::Event:
-        case TsxItemKind::Component:
-        case TsxItemKind::ArrayHelper:
-        case TsxItemKind::StringHelper: {
-          auto* helper = static_cast<TsxCustomHelper*>(ref);
-          helper->ParentRef = prev;
-          helper->Program = Program;
-          if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
-            // The array is read and written in place; a second reference would force a copy.
-            current = Variant();
-            helper->ParentValue = Variant();
-          } else {
-            helper->ParentValue = std::move(current);
-          }
-          if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
-            static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
-          break;
+      if (IsHelperKind(ref)) {
+        auto* helper = static_cast<TsxCustomHelper*>(ref);
+        helper->ParentRef = prev;
+        helper->Program = Program;
+        if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
+          // The array is read and written in place; a second reference would force a copy.
+          current = Variant();
+          helper->ParentValue = Variant();
+        } else {
+          helper->ParentValue = std::move(current);
         }
-        default:
-          break;
+        if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
+          static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
       }
       if (last && assigned) {
         ref->SetValue(*assigned);
+      } else if (last && update) {
+        // The parameters keep the index values for the write; the link before is given again.
+        auto* helper = IsHelperKind(ref) ? static_cast<TsxCustomHelper*>(ref) : nullptr;
+        const Variant parent = helper ? helper->ParentValue : Variant();
+        ref->NeedResult = true;
+        const Variant old = ref->GetValue();
+        if (helper) {
+          helper->ParentRef = prev;
+          helper->Program = Program;
+          helper->ParentValue = parent;
+        }
+        ref->SetValue(sxApplyOp(update->Op, old, *update->Right));
       } else {
         ref->NeedResult = !last || NeedResult;
         current = ref->GetValue();
@@ -619,38 +704,33 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
   return result;
 }
 
-Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
-  return WithIndices(link, [&](const Variant* indices, int n) {
-    const Variant& value = *holder->PValue();
-    if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
-    // A character of the text a variable holds, read where it lies.
-    if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
-    PooledValues list;
-    std::vector<Variant>& args = *list;
-    args.assign(indices, indices + n);
-    return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
-                                                         nullptr, true);
-  });
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                  const Variant* indices, int n) {
+  const Variant& value = *holder->PValue();
+  if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
+  // A character of the text a variable holds, read where it lies.
+  if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
+  PooledValues list;
+  std::vector<Variant>& args = *list;
+  args.assign(indices, indices + n);
+  return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, nullptr, true);
 }
 
 void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
-                const Variant& value) {
-  WithIndices(link, [&](const Variant* indices, int n) {
-    Variant& held = *holder->PValue();
-    if (held.IsArray()) {
-      TsxArrayHelper::Write(held, value, indices, n);
-      return 0;
-    }
-    // A character of a text a plain variable holds is replaced where it lies.
-    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
-        !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
-      return 0;
-    PooledValues list;
-    std::vector<Variant>& args = *list;
-    args.assign(indices, indices + n);
-    static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
-    return 0;
-  });
+                const Variant* indices, int n, const Variant& value) {
+  Variant& held = *holder->PValue();
+  if (held.IsArray()) {
+    TsxArrayHelper::Write(held, value, indices, n);
+    return;
+  }
+  // A character of a text a plain variable holds is replaced where it lies.
+  if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
+      !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
+    return;
+  PooledValues list;
+  std::vector<Variant>& args = *list;
+  args.assign(indices, indices + n);
+  static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
 }
 
 }  // namespace

@@ -76,6 +76,9 @@ class TsxDesignator final : public TsxCustomVariable {
     return GetOtherValue();
   }
   void SetValue(const Variant& value) override;
+  // Stores value op right back ('+', '-', '*', '/'): x += e, x++. Every index and argument of
+  // the designator runs once, for the read and the write together.
+  void Modify(char op, const Variant& right);
 
   // Takes type, type name and read-only state from the last link and picks the fast path.
   void Finalize();
@@ -114,7 +117,13 @@ class TsxDesignator final : public TsxCustomVariable {
   enum class TArgs : std::uint8_t { Unknown, One, ReadOnly, ReadOnlyWithVarParams, Other };
   TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
-  Variant Evaluate(const Variant* assigned);
+  // What Modify does to the last link.
+  struct TUpdate {
+    char Op;
+    const Variant* Right;
+  };
+  // Reads the designator, or stores assigned, or applies update to the last link.
+  Variant Evaluate(const Variant* assigned, const TUpdate* update = nullptr);
   // Where the one index of an element designator lies when it is a variable or a constant,
   // found once when the designator is finalized.
   const Variant* directIndex_ = nullptr;
