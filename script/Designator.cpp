@@ -412,7 +412,7 @@ void TsxDesignator::Modify(char op, const Variant& right) {
       break;
   }
   const TUpdate update{op, &right};
-  Evaluate(nullptr, &update);
+  Evaluate<true>(nullptr, &update);
 }
 
 
@@ -434,8 +434,9 @@ static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool
   return result;
 }
 
+template <bool Updating>
 Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) {
-  if (!assigned && !update && Items.size() == 1) {
+  if (!assigned && !Updating && Items.size() == 1) {
     TsxCustomVariable* ref = Items.front().Ref;
     if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
         !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
@@ -466,7 +467,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
       auto* member = static_cast<TsxLateMember*>(ref);
       std::vector<Variant> noArgs;
       Variant parent = std::move(current);
-      if (last && update) {
+      if (Updating && last) {
         const Variant value = sxApplyOp(update->Op, member->Access(Program, prev, parent, noArgs, nullptr, true),
                                         *update->Right);
         member->Access(Program, prev, parent, noArgs, &value, true);
@@ -500,7 +501,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
       const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
       bool consumed = false;
       Variant parent = std::move(current);
-      if (update && (last || (indexFollows && k + 2 == count))) {
+      if (Updating && (last || (indexFollows && k + 2 == count))) {
         // The read moves the values into the member's parameters: the write takes copies.
         std::vector<Variant> writeArgs = args;
         std::vector<Variant> writeIndex = indexFollows ? **indexList : std::vector<Variant>();
@@ -544,7 +545,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
       TObject* instance = sxValueToObject(current);
       if (last && assigned) {
         if (!property->IsReadOnly) property->Write(instance, *assigned);
-      } else if (last && update) {
+      } else if (Updating && last) {
         if (!property->IsReadOnly)
           property->Write(instance, sxApplyOp(update->Op, property->Read(instance), *update->Right));
       } else {
@@ -588,7 +589,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
       }
       if (last && assigned) {
         ref->SetValue(*assigned);
-      } else if (last && update) {
+      } else if (Updating && last) {
         // The parameters keep the index values for the write; the link before is given again.
         auto* helper = IsHelperKind(ref) ? static_cast<TsxCustomHelper*>(ref) : nullptr;
         const Variant parent = helper ? helper->ParentValue : Variant();
@@ -629,6 +630,8 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
   }
   return current;
 }
+
+template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
 
 // Late members.
 

@@ -122,8 +122,11 @@ class TsxDesignator final : public TsxCustomVariable {
     char Op;
     const Variant* Right;
   };
-  // Reads the designator, or stores assigned, or applies update to the last link.
-  Variant Evaluate(const Variant* assigned, const TUpdate* update = nullptr);
+  // Reads the designator, or stores assigned, or (Updating) applies update to the last link;
+  // reads and stores are built without the update's steps.
+  template <bool Updating>
+  Variant Evaluate(const Variant* assigned, const TUpdate* update);
+  Variant Evaluate(const Variant* assigned) { return Evaluate<false>(assigned, nullptr); }
   // Where the one index of an element designator lies when it is a variable or a constant,
   // found once when the designator is finalized.
   const Variant* directIndex_ = nullptr;
