@@ -568,8 +568,9 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
         for (size_t i = 0; i < n; ++i)
           values.Add(ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue());
         for (size_t i = 0; i < n; ++i) {
+          // A parameter stores what it is given as it is: the value moves in, uncopied.
           TsxParamItem* param = ref->Params(static_cast<int>(i));
-          param->SetValue(values[i]);
+          if (!param->IsReadOnly) param->Value.Swap(values[i]);
           hasVarParams |= param->IsVarParam;
         }
       }
