@@ -442,16 +442,17 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
         !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
       return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);
   }
-  Variant current = Null();
+  Variant current = Variant::MakeNull();
   TsxCustomVariable* prev = nullptr;
   TClass constructClass = nullptr;
   const size_t count = Items.size();
   size_t k = 0;
-  // A chain that starts at a variable (obj.Member) reads it straight.
+  // A chain that starts at a variable (obj.Member) reads it straight, where it lies when no
+  // hook answers for it.
   if (count > 1 && IsVariableKind(Items.front().Ref)) {
     prev = Items.front().Ref;
     prev->NeedResult = true;
-    current = prev->GetValue();
+    current = prev->Hooked() ? prev->GetValue() : prev->Value;
     k = 1;
   }
   // The values of a "[" link, worked out for the member before it: when that member does not

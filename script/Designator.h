@@ -152,7 +152,9 @@ class TsxLateMember : public TsxCustomVariable {
                       std::vector<Variant>& args, const Variant* assigned, bool needResult,
                       std::vector<Variant>* index, bool* indexConsumed);
   // What the last access found for an object of class seenType in script seenProgram: a loop
-  // reaching the same member of the same kind of object looks it up once.
+  // reaching the same member of the same kind of object looks it up once. seenHandle is the
+  // object met last: a handle is never given out again, so meeting it again skips even the
+  // class.
   TClass seenType_ = nullptr;
   Integer seenHandle_ = 0;
   TsxScript* seenProgram_ = nullptr;
