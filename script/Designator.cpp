@@ -204,6 +204,15 @@ void TsxDesignator::Finalize() {
     else if (IsIndexLink(Items[1].Ref))
       DKind = TsxDesignatorKind::VariantIndex;
   }
+  if (DKind == TsxDesignatorKind::General && Items.size() >= 2 && IsVariableKind(first)) {
+    bool members = true;
+    for (size_t k = 1; k < Items.size() && members; ++k) {
+      const TsxCustomVariable* ref = Items[k].Ref;
+      members = Items[k].Args.empty() && (ref->Kind == TsxItemKind::Property ||
+                                          (ref->Kind == TsxItemKind::LateMember && !IsIndexLink(ref)));
+    }
+    if (members) DKind = TsxDesignatorKind::Members;
+  }
   directIndex_ = nullptr;
   if ((DKind == TsxDesignatorKind::VariantIndex || DKind == TsxDesignatorKind::ArrayElement) &&
       Items[1].Args.size() == 1)
@@ -343,6 +352,8 @@ Variant TsxDesignator::GetOtherValue() {
       return WithIndices(Items[1], [this](const Variant* indices, int n) {
         return IndexRead(Program, Items.front().Ref, Items[1], indices, n);
       });
+    case TsxDesignatorKind::Members:
+      return ReadMembers();
     case TsxDesignatorKind::RoutineCall:
     case TsxDesignatorKind::General:
       break;
@@ -376,6 +387,7 @@ void TsxDesignator::SetValue(const Variant& value) {
       });
       return;
     case TsxDesignatorKind::RoutineCall:
+    case TsxDesignatorKind::Members:
     case TsxDesignatorKind::General:
       break;
   }
@@ -408,6 +420,7 @@ void TsxDesignator::Modify(char op, const Variant& right) {
       });
       return;
     case TsxDesignatorKind::RoutineCall:
+    case TsxDesignatorKind::Members:
     case TsxDesignatorKind::General:
       break;
   }
@@ -634,6 +647,26 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
 }
 
 template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
+
+// Property after property from a variable: what Evaluate does for such a chain, without the
+// steps other links need.
+Variant TsxDesignator::ReadMembers() {
+  TsxCustomVariable* prev = Items.front().Ref;
+  prev->NeedResult = true;
+  Variant current = prev->Hooked() ? prev->GetValue() : prev->Value;
+  std::vector<Variant> noArgs;
+  const size_t count = Items.size();
+  for (size_t k = 1; k < count; ++k) {
+    TsxCustomVariable* ref = Items[k].Ref;
+    if (ref->Kind == TsxItemKind::Property)
+      current = static_cast<TsxPropertyHelper*>(ref)->Read(sxValueToObject(current));
+    else
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, current, noArgs, nullptr,
+                                                         k + 1 < count || NeedResult);
+    prev = ref;
+  }
+  return current;
+}
 
 // Late members.
 

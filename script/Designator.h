@@ -62,8 +62,18 @@ class TsxDesignatorItems {
 };
 
 // Fast paths: a plain variable, a character of a string variable, an element of an array
-// variable, an index into what a Variant variable holds, a call of a script routine.
-enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex, RoutineCall };
+// variable, an index into what a Variant variable holds, a call of a script routine, and
+// properties of what a variable holds, named or late-bound, without arguments
+// (m.Lines.Count).
+enum class TsxDesignatorKind : std::uint8_t {
+  General,
+  Variable,
+  StringChar,
+  ArrayElement,
+  VariantIndex,
+  RoutineCall,
+  Members
+};
 
 class TsxDesignator final : public TsxCustomVariable {
  public:
@@ -117,6 +127,7 @@ class TsxDesignator final : public TsxCustomVariable {
   enum class TArgs : std::uint8_t { Unknown, One, ReadOnly, ReadOnlyWithVarParams, Other };
   TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
+  Variant ReadMembers();
   // What Modify does to the last link.
   struct TUpdate {
     char Op;
