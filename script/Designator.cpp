@@ -205,12 +205,16 @@ void TsxDesignator::Finalize() {
       DKind = TsxDesignatorKind::VariantIndex;
   }
   if (DKind == TsxDesignatorKind::General && Items.size() >= 2 && IsVariableKind(first)) {
+    // Simple links, the last of which may be a late-bound call or index.
     bool members = true;
-    for (size_t k = 1; k < Items.size() && members; ++k) {
+    for (size_t k = 1; k + 1 < Items.size() && members; ++k) {
       const TsxCustomVariable* ref = Items[k].Ref;
       members = Items[k].Args.empty() && (ref->Kind == TsxItemKind::Property ||
                                           (ref->Kind == TsxItemKind::LateMember && !IsIndexLink(ref)));
     }
+    const TsxDesignatorItem& last = Items.back();
+    members = members && (last.Ref->Kind == TsxItemKind::LateMember ||
+                          (last.Ref->Kind == TsxItemKind::Property && last.Args.empty()));
     if (members) DKind = TsxDesignatorKind::Members;
   }
   directIndex_ = nullptr;
@@ -648,15 +652,21 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
 
 template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
 
-// Property after property from a variable: what Evaluate does for such a chain, without the
-// steps other links need.
+// Property after property from a variable, the last link perhaps a late-bound call or index
+// (m.Lines.Count, m.Lines[i], m.Lines.Add(s)): what Evaluate does for such a chain, without
+// the steps other links need.
 Variant TsxDesignator::ReadMembers() {
   TsxCustomVariable* prev = Items.front().Ref;
   prev->NeedResult = true;
   Variant current = prev->Hooked() ? prev->GetValue() : prev->Value;
   std::vector<Variant> noArgs;
   const size_t count = Items.size();
-  for (size_t k = 1; k < count; ++k) {
+  const TsxDesignatorItem& lastLink = Items.back();
+  // A late member followed by an index is offered the index: an indexed property takes it.
+  const bool indexAfterMember = count >= 3 && IsIndexLink(lastLink.Ref) &&
+                                Items[count - 2].Ref->Kind == TsxItemKind::LateMember;
+  const size_t simple = indexAfterMember ? count - 2 : lastLink.Args.empty() ? count : count - 1;
+  for (size_t k = 1; k < simple; ++k) {
     TsxCustomVariable* ref = Items[k].Ref;
     if (ref->Kind == TsxItemKind::Property)
       current = static_cast<TsxPropertyHelper*>(ref)->Read(sxValueToObject(current));
@@ -665,6 +675,20 @@ Variant TsxDesignator::ReadMembers() {
                                                          k + 1 < count || NeedResult);
     prev = ref;
   }
+  if (simple == count) return current;
+  PooledValues list;
+  std::vector<Variant>& values = *list;
+  for (const auto& arg : lastLink.Args) values.push_back(arg->GetValue());
+  if (indexAfterMember) {
+    auto* member = static_cast<TsxLateMember*>(Items[count - 2].Ref);
+    bool consumed = false;
+    current = member->Access(Program, prev, current, noArgs, nullptr, true, &values, &consumed);
+    if (consumed) return current;
+    prev = member;
+  }
+  current = static_cast<TsxLateMember*>(lastLink.Ref)->Access(Program, prev, current, values, nullptr, NeedResult);
+  for (size_t i = 0; i < lastLink.Args.size() && i < values.size(); ++i)
+    if (TsxCustomVariable* var = ArgumentVariable(*lastLink.Args[i]); var && !var->IsReadOnly) var->SetValue(values[i]);
   return current;
 }
 
