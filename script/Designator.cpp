@@ -213,7 +213,9 @@ void TsxDesignator::Finalize() {
                                           (ref->Kind == TsxItemKind::LateMember && !IsIndexLink(ref)));
     }
     const TsxDesignatorItem& last = Items.back();
-    members = members && (last.Ref->Kind == TsxItemKind::LateMember ||
+    const bool method = last.Ref->Kind == TsxItemKind::Method && last.Ref->Typ != fvtConstructor &&
+                        !last.Ref->IsMacro && static_cast<int>(last.Args.size()) == last.Ref->Count();
+    members = members && (last.Ref->Kind == TsxItemKind::LateMember || method ||
                           (last.Ref->Kind == TsxItemKind::Property && last.Args.empty()));
     if (members) DKind = TsxDesignatorKind::Members;
   }
@@ -652,6 +654,37 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
 
 template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
 
+// A named method of the object current holds, the last link of a chain (m.Lines.Add(s),
+// l.Strings[i]): its arguments move into its parameters, and var parameters give back.
+Variant TsxDesignator::CallMethod(TsxDesignatorItem& link, TsxCustomVariable* prev, Variant current) {
+  auto* method = static_cast<TsxMethodHelper*>(link.Ref);
+  const size_t n = link.Args.size();
+  bool hasVarParams = false;
+  {
+    ArgValues values(n);
+    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->GetValue());
+    for (size_t i = 0; i < n; ++i) {
+      TsxParamItem* param = method->Params(static_cast<int>(i));
+      if (!param->IsReadOnly) param->Value.Swap(values[i]);
+      hasVarParams |= param->IsVarParam;
+    }
+  }
+  method->ParentRef = prev;
+  method->Program = Program;
+  method->ParentValue = std::move(current);
+  method->NeedResult = NeedResult;
+  struct Forget {
+    TsxMethodHelper* Method;
+    ~Forget() { Method->ParentValue = Variant(); }
+  } forget{method};
+  Variant result = method->GetValue();
+  if (hasVarParams)
+    for (size_t i = 0; i < n; ++i)
+      if (method->Params(static_cast<int>(i))->IsVarParam)
+        link.Args[i]->SetValue(method->Params(static_cast<int>(i))->Value);
+  return result;
+}
+
 // Property after property from a variable, the last link perhaps a late-bound call or index
 // (m.Lines.Count, m.Lines[i], m.Lines.Add(s)): what Evaluate does for such a chain, without
 // the steps other links need.
@@ -661,11 +694,13 @@ Variant TsxDesignator::ReadMembers() {
   Variant current = prev->Hooked() ? prev->GetValue() : prev->Value;
   std::vector<Variant> noArgs;
   const size_t count = Items.size();
-  const TsxDesignatorItem& lastLink = Items.back();
+  TsxDesignatorItem& lastLink = Items.back();
   // A late member followed by an index is offered the index: an indexed property takes it.
   const bool indexAfterMember = count >= 3 && IsIndexLink(lastLink.Ref) &&
                                 Items[count - 2].Ref->Kind == TsxItemKind::LateMember;
-  const size_t simple = indexAfterMember ? count - 2 : lastLink.Args.empty() ? count : count - 1;
+  const bool lastSimple = lastLink.Ref->Kind == TsxItemKind::Property ||
+                          (lastLink.Ref->Kind == TsxItemKind::LateMember && lastLink.Args.empty());
+  const size_t simple = indexAfterMember ? count - 2 : lastSimple ? count : count - 1;
   for (size_t k = 1; k < simple; ++k) {
     TsxCustomVariable* ref = Items[k].Ref;
     if (ref->Kind == TsxItemKind::Property)
@@ -676,6 +711,7 @@ Variant TsxDesignator::ReadMembers() {
     prev = ref;
   }
   if (simple == count) return current;
+  if (lastLink.Ref->Kind == TsxItemKind::Method) return CallMethod(lastLink, prev, std::move(current));
   PooledValues list;
   std::vector<Variant>& values = *list;
   for (const auto& arg : lastLink.Args) values.push_back(arg->GetValue());

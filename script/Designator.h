@@ -128,6 +128,7 @@ class TsxDesignator final : public TsxCustomVariable {
   TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
   Variant ReadMembers();
+  Variant CallMethod(TsxDesignatorItem& link, TsxCustomVariable* prev, Variant current);
   // What Modify does to the last link.
   struct TUpdate {
     char Op;
