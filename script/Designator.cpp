@@ -105,27 +105,29 @@ class ArgValues {
 class PooledValues {
  public:
   PooledValues() {
-    std::vector<std::vector<Variant>>& pool = Pool();
-    if (!pool.empty()) {
-      list_ = std::move(pool.back());
-      pool.pop_back();
-    }
+    TPool& pool = Pool();
+    if (pool.Count > 0) list_.swap(pool.Lists[--pool.Count]);
   }
   PooledValues(PooledValues&& other) noexcept : list_(std::move(other.list_)) {}
   PooledValues& operator=(PooledValues&&) = delete;
   ~PooledValues() {
     if (list_.capacity() == 0) return;
     list_.clear();
-    std::vector<std::vector<Variant>>& pool = Pool();
-    if (list_.capacity() <= kKeptCapacity && pool.size() < kKeptLists) pool.push_back(std::move(list_));
+    TPool& pool = Pool();
+    if (list_.capacity() <= kKeptCapacity && pool.Count < kKeptLists) list_.swap(pool.Lists[pool.Count++]);
   }
   std::vector<Variant>& operator*() { return list_; }
 
  private:
   static constexpr size_t kKeptCapacity = 16;
   static constexpr size_t kKeptLists = 32;
-  static std::vector<std::vector<Variant>>& Pool() {
-    thread_local std::vector<std::vector<Variant>> pool;
+  // Lists handed back, on a stack: taking and giving one is a swap.
+  struct TPool {
+    std::vector<Variant> Lists[kKeptLists];
+    size_t Count = 0;
+  };
+  static TPool& Pool() {
+    thread_local TPool pool;
     return pool;
   }
   std::vector<Variant> list_;
