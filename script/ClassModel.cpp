@@ -16,7 +16,7 @@
 
 namespace orv {
 
-TObject* sxValueToObject(const Variant& value) {
+TObject* sxValueToObjectOfAnyType(const Variant& value) {
   switch (value.VType()) {
     case varEmpty:
     case varNull:

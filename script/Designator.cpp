@@ -757,7 +757,7 @@ TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
 }
 
 // Calls a member found at run time with the given arguments.
-Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
+[[gnu::noinline]] Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
                    const Variant& parentValue, TObject* parentObject, std::vector<Variant>& args,
                    const Variant* assigned, bool needResult) {
   const int count = member->Count();
@@ -835,7 +835,8 @@ void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignat
 
 }  // namespace
 
-Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
+// Small, and inlined where it is called: the common access costs no call of its own.
+[[gnu::always_inline]] inline Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
                               const Variant& parentValue, std::vector<Variant>& args,
                               const Variant* assigned, bool needResult, std::vector<Variant>* index,
                               bool* indexConsumed) {
@@ -866,7 +867,7 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
   return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
 }
 
-Variant TsxLateMember::AccessOther(TsxScript* program, TsxCustomVariable* parentRef,
+[[gnu::noinline]] Variant TsxLateMember::AccessOther(TsxScript* program, TsxCustomVariable* parentRef,
                                    const Variant& parentValue, std::vector<Variant>& args,
                                    const Variant* assigned, bool needResult, std::vector<Variant>* index,
                                    bool* indexConsumed) {
