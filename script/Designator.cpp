@@ -427,9 +427,8 @@ void TsxDesignator::Modify(char op, const Variant& right) {
         return 0;
       });
       return;
-    case TsxDesignatorKind::RoutineCall:
-    case TsxDesignatorKind::Members:
-    case TsxDesignatorKind::General:
+    default:
+      // Chains of members and calls: Evaluate reads and writes the last link.
       break;
   }
   const TUpdate update{op, &right};
