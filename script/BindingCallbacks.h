@@ -18,17 +18,30 @@ T& Self(TObject* instance) {
   // compares type names; it speaks for T only when T declares its own class info.
   if constexpr (requires { static_cast<T*>(instance); } &&
                 std::is_same_v<decltype(&T::ClassType), TClass (T::*)() const>) {
-    if (instance)
-      for (TClass c = instance->ClassType(); c; c = c->ClassParent())
-        if (c == T::StaticClass()) return *static_cast<T*>(instance);
+    if (instance) {
+      // A callback meets objects of one or two classes again and again: the class found to
+      // descend from T last time is taken at once.
+      thread_local TClass known = nullptr;
+      const TClass type = instance->ClassType();
+      if (type == known) return *static_cast<T*>(instance);
+      const TClass target = T::StaticClass();
+      for (TClass c = type; c; c = c->ClassParent())
+        if (c == target) {
+          known = type;
+          return *static_cast<T*>(instance);
+        }
+    }
   }
   auto* self = dynamic_cast<T*>(instance);
   if (!self) throw EInvalidPointer("Invalid object reference");
   return *self;
 }
 
-inline Integer IntArg(Caller& c, int i) { return c.GetParamValue(i).ToInteger(); }
-inline String TextArg(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
+inline Integer IntArg(Caller& c, int i) {
+  const Variant& v = c.ParamRef(i);
+  return v.VType() == varInteger ? v.UncheckedInteger() : v.ToInteger();
+}
+inline String TextArg(Caller& c, int i) { return c.ParamRef(i).ToString(); }
 inline Variant Handle(TObject* obj) { return sxObjectToValue(obj); }
 
 // A method of class T: body receives the instance and the caller, and its result is the method's.

@@ -45,7 +45,7 @@ Variant None() { return Variant(); }
 // A text argument a list keeps: its copy (and the one made on the way) is asked of the
 // script's memory limit first, so that a long text added in a loop stops with an error.
 String KeptText(Caller& c, int i) {
-  const Variant v = c.GetParamValue(i);
+  const Variant& v = c.ParamRef(i);
   if (v.VType() == varString) TsxScript::ReserveMemory(2 * static_cast<Int64>(v.StrView().size()));
   return v.ToString();
 }

@@ -16,7 +16,7 @@
 
 namespace orv {
 
-TObject* sxValueToObject(const Variant& value) {
+TObject* sxValueToObjectOfAnyType(const Variant& value) {
   switch (value.VType()) {
     case varEmpty:
     case varNull:
@@ -43,7 +43,7 @@ TsxMethodHelper::TsxMethodHelper(const String& syntax, TsxScript* script)
   sxParseMethodSyntax(syntax, script, *this);
 }
 
-Variant TsxMethodHelper::GetParamValue(int index) const {
+const Variant& TsxMethodHelper::ParamRef(int index) const {
   if (index == Count() && hasSetValue_) return setValueHolder_;
   if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return Params(index)->Value;
@@ -84,8 +84,8 @@ Variant TsxMethodHelper::Call(const String& name, const Variant* assigned) {
 }
 
 const String& TsxMethodHelper::AccessName(String& held, const char* suffix) {
-  const String& name = UppercaseName();
-  if (held.size() != name.size() + 4 || held.compare(0, name.size(), name) != 0) held = name + suffix;
+  // A member's name comes from its declaration, made with it, and stays.
+  if (held.empty()) held = UppercaseName() + suffix;
   return held;
 }
 
@@ -107,8 +107,7 @@ void TsxMethodHelper::SetValue(const Variant& value) {
 TsxPropertyHelper::TsxPropertyHelper(const String& name, TsxVarType typ, const String& typeName)
     : TsxCustomHelper(name, typ, typeName, TsxItemKind::Property) {}
 
-Variant TsxPropertyHelper::GetValue() {
-  TObject* instance = TakeParentInstance();
+Variant TsxPropertyHelper::Read(TObject* instance) {
   // A published property has nothing to read without an object.
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   Variant result;
@@ -148,7 +147,10 @@ Variant TsxPropertyHelper::GetValue() {
 
 void TsxPropertyHelper::SetValue(const Variant& value) {
   if (IsReadOnly) return;
-  TObject* instance = TakeParentInstance();
+  Write(TakeParentInstance(), value);
+}
+
+void TsxPropertyHelper::Write(TObject* instance, const Variant& value) {
   if (Published && !instance) throw EInvalidPointer("Invalid object reference");
   if (Published && instance) {
     switch (Published->Kind()) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/rtl/Object.h"
+#include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/TypInfo.h"
 #include "script/ScriptItems.h"
 
@@ -38,7 +39,12 @@ using TsxSetValueEvent = std::function<void(TObject* Instance, TClass ClassType,
 
 // The object a script value refers to: nullptr for nil (0), Null and Empty; "Invalid object
 // reference" for a stale or made-up handle and for any value that is no handle at all.
-TObject* sxValueToObject(const Variant& value);
+TObject* sxValueToObjectOfAnyType(const Variant& value);
+// Handles travel as 32-bit integers: those are looked up here, without a call.
+inline TObject* sxValueToObject(const Variant& value) {
+  if (value.VType() == varInteger && value.UncheckedInteger() >= 0) return HandleToObject(value.UncheckedInteger());
+  return sxValueToObjectOfAnyType(value);
+}
 Variant sxObjectToValue(TObject* obj);
 
 // Base of class members and indexing helpers: the interpreter sets the link before it and that
@@ -69,7 +75,10 @@ class TsxMethodHelper : public TsxCustomHelper {
   Variant GetValue() override;
   void SetValue(const Variant& value) override;
 
-  Variant GetParamValue(int index) const;
+  Variant GetParamValue(int index) const { return ParamRef(index); }
+  // The value GetParamValue gives, where it lies: for callbacks that only read it before the
+  // call returns.
+  const Variant& ParamRef(int index) const;
   void SetParamValue(int index, const Variant& value);
 
   String Category;
@@ -99,8 +108,11 @@ class TsxMethodHelper : public TsxCustomHelper {
 class TsxPropertyHelper : public TsxCustomHelper {
  public:
   TsxPropertyHelper(const String& name, TsxVarType typ, const String& typeName);
-  Variant GetValue() override;
+  Variant GetValue() override { return Read(TakeParentInstance()); }
   void SetValue(const Variant& value) override;
+  // The property of instance, for callers that have the object at hand.
+  Variant Read(TObject* instance);
+  void Write(TObject* instance, const Variant& value);
   TClass ClassRef = nullptr;
   const TPropInfo* Published = nullptr;
   TsxGetValueEvent OnGetValue;

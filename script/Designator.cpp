@@ -55,6 +55,20 @@ bool IsVariableKind(const TsxCustomVariable* item) {
          item->Kind == TsxItemKind::Param;
 }
 
+bool IsHelperKind(const TsxCustomVariable* item) {
+  switch (item->Kind) {
+    case TsxItemKind::Method:
+    case TsxItemKind::Property:
+    case TsxItemKind::Event:
+    case TsxItemKind::Component:
+    case TsxItemKind::ArrayHelper:
+    case TsxItemKind::StringHelper:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsIndexLink(const TsxCustomVariable* item) {
   return item->Kind == TsxItemKind::LateMember && static_cast<const TsxLateMember*>(item)->IsIndex();
 }
@@ -91,26 +105,29 @@ class ArgValues {
 class PooledValues {
  public:
   PooledValues() {
-    std::vector<std::vector<Variant>>& pool = Pool();
-    if (!pool.empty()) {
-      list_ = std::move(pool.back());
-      pool.pop_back();
-    }
+    TPool& pool = Pool();
+    if (pool.Count > 0) list_.swap(pool.Lists[--pool.Count]);
   }
-  PooledValues(const PooledValues&) = delete;
-  PooledValues& operator=(const PooledValues&) = delete;
+  PooledValues(PooledValues&& other) noexcept : list_(std::move(other.list_)) {}
+  PooledValues& operator=(PooledValues&&) = delete;
   ~PooledValues() {
+    if (list_.capacity() == 0) return;
     list_.clear();
-    std::vector<std::vector<Variant>>& pool = Pool();
-    if (list_.capacity() <= kKeptCapacity && pool.size() < kKeptLists) pool.push_back(std::move(list_));
+    TPool& pool = Pool();
+    if (list_.capacity() <= kKeptCapacity && pool.Count < kKeptLists) list_.swap(pool.Lists[pool.Count++]);
   }
   std::vector<Variant>& operator*() { return list_; }
 
  private:
   static constexpr size_t kKeptCapacity = 16;
   static constexpr size_t kKeptLists = 32;
-  static std::vector<std::vector<Variant>>& Pool() {
-    thread_local std::vector<std::vector<Variant>> pool;
+  // Lists handed back, on a stack: taking and giving one is a swap.
+  struct TPool {
+    std::vector<Variant> Lists[kKeptLists];
+    size_t Count = 0;
+  };
+  static TPool& Pool() {
+    thread_local TPool pool;
     return pool;
   }
   std::vector<Variant> list_;
@@ -120,6 +137,17 @@ class PooledValues {
 [[gnu::always_inline]] inline Variant ArgValue(const TsxExpression& arg) {
   if (const Variant* given = arg.Root->Ref) return *given;
   return arg.Value();
+}
+
+// The variable an argument names, when it is one. A late-bound call gives back what it wrote
+// into its parameters only to such arguments: storing into a variable runs nothing, where
+// assigning to an element or a member would run its index expressions and calls again.
+TsxCustomVariable* ArgumentVariable(const TsxExpression& arg) {
+  const TsxExpressionNode* root = arg.Root.get();
+  if (!root) return nullptr;
+  if (root->Op == TsxOpKind::Var) return root->Item;
+  if (root->Op == TsxOpKind::Designator) return root->Dsg->PlainVariable();
+  return nullptr;
 }
 
 // The first n arguments into the routine's parameters, every argument evaluated before any
@@ -178,6 +206,21 @@ void TsxDesignator::Finalize() {
     else if (IsIndexLink(Items[1].Ref))
       DKind = TsxDesignatorKind::VariantIndex;
   }
+  if (DKind == TsxDesignatorKind::General && Items.size() >= 2 && IsVariableKind(first)) {
+    // Simple links, the last of which may be a late-bound call or index.
+    bool members = true;
+    for (size_t k = 1; k + 1 < Items.size() && members; ++k) {
+      const TsxCustomVariable* ref = Items[k].Ref;
+      members = Items[k].Args.empty() && (ref->Kind == TsxItemKind::Property ||
+                                          (ref->Kind == TsxItemKind::LateMember && !IsIndexLink(ref)));
+    }
+    const TsxDesignatorItem& last = Items.back();
+    const bool method = last.Ref->Kind == TsxItemKind::Method && last.Ref->Typ != fvtConstructor &&
+                        !last.Ref->IsMacro && static_cast<int>(last.Args.size()) == last.Ref->Count();
+    members = members && (last.Ref->Kind == TsxItemKind::LateMember || method ||
+                          (last.Ref->Kind == TsxItemKind::Property && last.Args.empty()));
+    if (members) DKind = TsxDesignatorKind::Members;
+  }
   directIndex_ = nullptr;
   if ((DKind == TsxDesignatorKind::VariantIndex || DKind == TsxDesignatorKind::ArrayElement) &&
       Items[1].Args.size() == 1)
@@ -206,9 +249,26 @@ auto WithIndices(const TsxDesignatorItem& link, F f) {
   return f(many.data(), static_cast<int>(n));
 }
 
-Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link);
+// An element of what a Variant variable holds: an array element, a character of a text, or
+// the default property of an object.
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                  const Variant* indices, int n);
 void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
-                const Variant& value);
+                const Variant* indices, int n, const Variant& value);
+
+// A character of a string variable replaced, in place where nothing else shares the text.
+void WriteCharacter(TsxCustomVariable* var, const Variant& index, const Variant& value) {
+  const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
+  if (plain && !var->Hooked() && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
+    return;
+  var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+}
+
+Variant ReadCharacter(TsxCustomVariable* var, const Variant& index) {
+  // A variable without a read hook is read where it lies.
+  if (!var->Hooked()) return TsxStringHelper::Read(var->Value, index);
+  return TsxStringHelper::Read(var->GetValue(), index);
+}
 
 }  // namespace
 
@@ -290,19 +350,18 @@ Variant TsxDesignator::GetOtherValue() {
   switch (DKind) {
     case TsxDesignatorKind::Variable:
       return Items.front().Ref->GetValue();
-    case TsxDesignatorKind::StringChar: {
-      const Variant index = Items[1].Args[0]->GetValue();
-      TsxCustomVariable* var = Items.front().Ref;
-      // A variable without a read hook is read where it lies.
-      if (!var->Hooked()) return TsxStringHelper::Read(var->Value, index);
-      return TsxStringHelper::Read(var->GetValue(), index);
-    }
+    case TsxDesignatorKind::StringChar:
+      return ReadCharacter(Items.front().Ref, Items[1].Args[0]->GetValue());
     case TsxDesignatorKind::ArrayElement:
       return WithIndices(Items[1], [this](const Variant* indices, int n) {
         return TsxArrayHelper::Read(*Items.front().Ref->PValue(), indices, n);
       });
     case TsxDesignatorKind::VariantIndex:
-      return IndexRead(Program, Items.front().Ref, Items[1]);
+      return WithIndices(Items[1], [this](const Variant* indices, int n) {
+        return IndexRead(Program, Items.front().Ref, Items[1], indices, n);
+      });
+    case TsxDesignatorKind::Members:
+      return ReadMembers();
     case TsxDesignatorKind::RoutineCall:
     case TsxDesignatorKind::General:
       break;
@@ -320,16 +379,9 @@ void TsxDesignator::SetValue(const Variant& value) {
     case TsxDesignatorKind::Variable:
       Items.front().Ref->SetValue(value);
       return;
-    case TsxDesignatorKind::StringChar: {
-      TsxCustomVariable* var = Items.front().Ref;
-      const Variant index = Items[1].Args[0]->GetValue();
-      // A variable read and written without hooks is changed where it lies.
-      const bool plain = var->Kind == TsxItemKind::StringVariable || var->Kind == TsxItemKind::Variable;
-      if (plain && !var->Hooked() && !var->IsReadOnly && TsxStringHelper::ReplaceInPlace(var->Value, index, value))
-        return;
-      var->SetValue(Variant(TsxStringHelper::Replace(var->GetValue(), index, value)));
+    case TsxDesignatorKind::StringChar:
+      WriteCharacter(Items.front().Ref, Items[1].Args[0]->GetValue(), value);
       return;
-    }
     case TsxDesignatorKind::ArrayElement:
       WithIndices(Items[1], [&](const Variant* indices, int n) {
         TsxArrayHelper::Write(*Items.front().Ref->PValue(), value, indices, n);
@@ -337,13 +389,50 @@ void TsxDesignator::SetValue(const Variant& value) {
       });
       return;
     case TsxDesignatorKind::VariantIndex:
-      IndexWrite(Program, Items.front().Ref, Items[1], value);
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        IndexWrite(Program, Items.front().Ref, Items[1], indices, n, value);
+        return 0;
+      });
       return;
     case TsxDesignatorKind::RoutineCall:
+    case TsxDesignatorKind::Members:
     case TsxDesignatorKind::General:
       break;
   }
   Evaluate(&value);
+}
+
+void TsxDesignator::Modify(char op, const Variant& right) {
+  TsxCustomVariable* first = Items.front().Ref;
+  switch (DKind) {
+    case TsxDesignatorKind::Variable:
+      first->SetValue(sxApplyOp(op, first->GetValue(), right));
+      return;
+    case TsxDesignatorKind::StringChar: {
+      const Variant index = Items[1].Args[0]->GetValue();
+      WriteCharacter(first, index, sxApplyOp(op, ReadCharacter(first, index), right));
+      return;
+    }
+    case TsxDesignatorKind::ArrayElement:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        Variant& array = *first->PValue();
+        TsxArrayHelper::Write(array, sxApplyOp(op, TsxArrayHelper::Read(array, indices, n), right), indices, n);
+        return 0;
+      });
+      return;
+    case TsxDesignatorKind::VariantIndex:
+      WithIndices(Items[1], [&](const Variant* indices, int n) {
+        const Variant old = IndexRead(Program, first, Items[1], indices, n);
+        IndexWrite(Program, first, Items[1], indices, n, sxApplyOp(op, old, right));
+        return 0;
+      });
+      return;
+    default:
+      // Chains of members and calls: Evaluate reads and writes the last link.
+      break;
+  }
+  const TUpdate update{op, &right};
+  Evaluate<true>(nullptr, &update);
 }
 
 
@@ -365,40 +454,67 @@ static Variant CallNative(TsxMethodHelper* method, TsxDesignatorItem& link, bool
   return result;
 }
 
-Variant TsxDesignator::Evaluate(const Variant* assigned) {
-  if (!assigned && Items.size() == 1) {
+template <bool Updating>
+Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) {
+  if (!assigned && !Updating && Items.size() == 1) {
     TsxCustomVariable* ref = Items.front().Ref;
     if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
         !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
       return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);
   }
-  Variant current = Null();
+  Variant current = Variant::MakeNull();
   TsxCustomVariable* prev = nullptr;
   TClass constructClass = nullptr;
   const size_t count = Items.size();
   size_t k = 0;
-  // A chain that starts at a variable (obj.Member) reads it straight.
+  // A chain that starts at a variable (obj.Member) reads it straight, where it lies when no
+  // hook answers for it.
   if (count > 1 && IsVariableKind(Items.front().Ref)) {
     prev = Items.front().Ref;
     prev->NeedResult = true;
-    current = prev->GetValue();
+    current = prev->Hooked() ? prev->GetValue() : prev->Value;
     k = 1;
   }
+  // The values of a "[" link, worked out for the member before it: when that member does not
+  // take them, the "[" link uses them, so that no index expression runs twice.
+  std::optional<PooledValues> indexList;
   for (; k < count; ++k) {
     TsxDesignatorItem& link = Items[k];
     TsxCustomVariable* ref = link.Ref;
     const bool last = k + 1 == count;
+    if (ref->Kind == TsxItemKind::LateMember && link.Args.empty() && !indexList &&
+        (last || !IsIndexLink(Items[k + 1].Ref))) {
+      // A member without arguments and without an index after it, the most common link.
+      auto* member = static_cast<TsxLateMember*>(ref);
+      std::vector<Variant> noArgs;
+      Variant parent = std::move(current);
+      if (Updating && last) {
+        const Variant value = sxApplyOp(update->Op, member->Access(Program, prev, parent, noArgs, nullptr, true),
+                                        *update->Right);
+        member->Access(Program, prev, parent, noArgs, &value, true);
+        return Variant();
+      }
+      current = member->Access(Program, prev, parent, noArgs, last ? assigned : nullptr, !last || NeedResult);
+      prev = ref;
+      continue;
+    }
     if (ref->Kind == TsxItemKind::LateMember) {
-      // A link without arguments, the most common, needs no list of its own.
+      // A link without arguments needs no list of its own.
       std::vector<Variant> noArgs;
       std::optional<PooledValues> argList;
-      if (!link.Args.empty()) argList.emplace();
-      std::vector<Variant>& args = argList ? **argList : noArgs;
-      for (const auto& arg : link.Args) args.push_back(arg->GetValue());
+      std::optional<PooledValues> carried;
+      if (indexList) {
+        carried.emplace(std::move(*indexList));
+        indexList.reset();
+      }
+      if (!carried && !link.Args.empty()) {
+        argList.emplace();
+        for (const auto& arg : link.Args) (**argList).push_back(arg->GetValue());
+      }
+      std::vector<Variant>& args = carried ? **carried : argList ? **argList : noArgs;
       // obj.Items[i] reaches a late member as two links; an indexed property takes the index.
       const bool indexFollows =
           args.empty() && !last && IsIndexLink(Items[k + 1].Ref) && !static_cast<TsxLateMember*>(ref)->IsIndex();
-      std::optional<PooledValues> indexList;
       if (indexFollows) {
         indexList.emplace();
         for (const auto& arg : Items[k + 1].Args) (**indexList).push_back(arg->GetValue());
@@ -406,15 +522,33 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
       const bool assignsHere = assigned && (last || (indexFollows && k + 2 == count));
       bool consumed = false;
       Variant parent = std::move(current);
+      if (Updating && (last || (indexFollows && k + 2 == count))) {
+        // The read moves the values into the member's parameters: the write takes copies.
+        std::vector<Variant> writeArgs = args;
+        std::vector<Variant> writeIndex = indexFollows ? **indexList : std::vector<Variant>();
+        const Variant old = static_cast<TsxLateMember*>(ref)->Access(
+            Program, prev, parent, args, nullptr, true, indexFollows ? &**indexList : nullptr, &consumed);
+        if (last || consumed) {
+          const Variant value = sxApplyOp(update->Op, old, *update->Right);
+          static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, writeArgs, &value, true,
+                                                   indexFollows ? &writeIndex : nullptr, &consumed);
+          return Variant();
+        }
+        // Not an indexed property: the index applies to the value read, at the next link.
+        current = old;
+        prev = ref;
+        continue;
+      }
       current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, parent, args, assignsHere ? assigned : nullptr,
                                                          !last || NeedResult, indexFollows ? &**indexList : nullptr,
                                                          &consumed);
       if (consumed) {
+        indexList.reset();
         if (k + 2 == count) return current;
         ++k;
       }
       for (size_t i = 0; i < link.Args.size() && i < args.size(); ++i)
-        if (!link.Args[i]->IsReadOnly) link.Args[i]->SetValue(args[i]);
+        if (TsxCustomVariable* var = ArgumentVariable(*link.Args[i]); var && !var->IsReadOnly) var->SetValue(args[i]);
       prev = ref;
       continue;
     }
@@ -423,6 +557,21 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
         Items[k + 1].Ref->Typ == fvtConstructor) {
       constructClass = static_cast<TsxClassVariable*>(ref)->ClassRef;
       current = Null();
+      prev = ref;
+      continue;
+    }
+    if (ref->Kind == TsxItemKind::Property) {
+      // A property, the most common member, is read or written on the object before it.
+      auto* property = static_cast<TsxPropertyHelper*>(ref);
+      TObject* instance = sxValueToObject(current);
+      if (last && assigned) {
+        if (!property->IsReadOnly) property->Write(instance, *assigned);
+      } else if (Updating && last) {
+        if (!property->IsReadOnly)
+          property->Write(instance, sxApplyOp(update->Op, property->Read(instance), *update->Right));
+      } else {
+        current = property->Read(instance);
+      }
       prev = ref;
       continue;
     }
@@ -440,37 +589,40 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
         for (size_t i = 0; i < n; ++i)
           values.Add(ref->IsMacro ? Variant(link.Args[i]->Source) : link.Args[i]->GetValue());
         for (size_t i = 0; i < n; ++i) {
+          // A parameter stores what it is given as it is: the value moves in, uncopied.
           TsxParamItem* param = ref->Params(static_cast<int>(i));
-          param->SetValue(values[i]);
+          if (!param->IsReadOnly) param->Value.Swap(values[i]);
           hasVarParams |= param->IsVarParam;
         }
       }
-      switch (ref->Kind) {
-        case TsxItemKind::Method:
-        case TsxItemKind::Property:
-        case TsxItemKind::Event:
-        case TsxItemKind::Component:
-        case TsxItemKind::ArrayHelper:
-        case TsxItemKind::StringHelper: {
-          auto* helper = static_cast<TsxCustomHelper*>(ref);
-          helper->ParentRef = prev;
-          helper->Program = Program;
-          if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
-            // The array is read and written in place; a second reference would force a copy.
-            current = Variant();
-            helper->ParentValue = Variant();
-          } else {
-            helper->ParentValue = std::move(current);
-          }
-          if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
-            static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
-          break;
+      if (IsHelperKind(ref)) {
+        auto* helper = static_cast<TsxCustomHelper*>(ref);
+        helper->ParentRef = prev;
+        helper->Program = Program;
+        if (ref->Kind == TsxItemKind::ArrayHelper && prev && IsVariableKind(prev)) {
+          // The array is read and written in place; a second reference would force a copy.
+          current = Variant();
+          helper->ParentValue = Variant();
+        } else {
+          helper->ParentValue = std::move(current);
         }
-        default:
-          break;
+        if (ref->Kind == TsxItemKind::Method && ref->Typ == fvtConstructor)
+          static_cast<TsxMethodHelper*>(ref)->ConstructClass = constructClass;
       }
       if (last && assigned) {
         ref->SetValue(*assigned);
+      } else if (Updating && last) {
+        // The parameters keep the index values for the write; the link before is given again.
+        auto* helper = IsHelperKind(ref) ? static_cast<TsxCustomHelper*>(ref) : nullptr;
+        const Variant parent = helper ? helper->ParentValue : Variant();
+        ref->NeedResult = true;
+        const Variant old = ref->GetValue();
+        if (helper) {
+          helper->ParentRef = prev;
+          helper->Program = Program;
+          helper->ParentValue = parent;
+        }
+        ref->SetValue(sxApplyOp(update->Op, old, *update->Right));
       } else {
         ref->NeedResult = !last || NeedResult;
         current = ref->GetValue();
@@ -501,6 +653,82 @@ Variant TsxDesignator::Evaluate(const Variant* assigned) {
   return current;
 }
 
+template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
+
+// A named method of the object current holds, the last link of a chain (m.Lines.Add(s),
+// l.Strings[i]): its arguments move into its parameters, and var parameters give back.
+Variant TsxDesignator::CallMethod(TsxDesignatorItem& link, TsxCustomVariable* prev, Variant current) {
+  auto* method = static_cast<TsxMethodHelper*>(link.Ref);
+  const size_t n = link.Args.size();
+  bool hasVarParams = false;
+  {
+    ArgValues values(n);
+    for (size_t i = 0; i < n; ++i) values.Add(link.Args[i]->GetValue());
+    for (size_t i = 0; i < n; ++i) {
+      TsxParamItem* param = method->Params(static_cast<int>(i));
+      if (!param->IsReadOnly) param->Value.Swap(values[i]);
+      hasVarParams |= param->IsVarParam;
+    }
+  }
+  method->ParentRef = prev;
+  method->Program = Program;
+  method->ParentValue = std::move(current);
+  method->NeedResult = NeedResult;
+  struct Forget {
+    TsxMethodHelper* Method;
+    ~Forget() { Method->ParentValue = Variant(); }
+  } forget{method};
+  Variant result = method->GetValue();
+  if (hasVarParams)
+    for (size_t i = 0; i < n; ++i)
+      if (method->Params(static_cast<int>(i))->IsVarParam)
+        link.Args[i]->SetValue(method->Params(static_cast<int>(i))->Value);
+  return result;
+}
+
+// Property after property from a variable, the last link perhaps a late-bound call or index
+// (m.Lines.Count, m.Lines[i], m.Lines.Add(s)): what Evaluate does for such a chain, without
+// the steps other links need.
+Variant TsxDesignator::ReadMembers() {
+  TsxCustomVariable* prev = Items.front().Ref;
+  prev->NeedResult = true;
+  Variant current = prev->Hooked() ? prev->GetValue() : prev->Value;
+  std::vector<Variant> noArgs;
+  const size_t count = Items.size();
+  TsxDesignatorItem& lastLink = Items.back();
+  // A late member followed by an index is offered the index: an indexed property takes it.
+  const bool indexAfterMember = count >= 3 && IsIndexLink(lastLink.Ref) &&
+                                Items[count - 2].Ref->Kind == TsxItemKind::LateMember;
+  const bool lastSimple = lastLink.Ref->Kind == TsxItemKind::Property ||
+                          (lastLink.Ref->Kind == TsxItemKind::LateMember && lastLink.Args.empty());
+  const size_t simple = indexAfterMember ? count - 2 : lastSimple ? count : count - 1;
+  for (size_t k = 1; k < simple; ++k) {
+    TsxCustomVariable* ref = Items[k].Ref;
+    if (ref->Kind == TsxItemKind::Property)
+      current = static_cast<TsxPropertyHelper*>(ref)->Read(sxValueToObject(current));
+    else
+      current = static_cast<TsxLateMember*>(ref)->Access(Program, prev, current, noArgs, nullptr,
+                                                         k + 1 < count || NeedResult);
+    prev = ref;
+  }
+  if (simple == count) return current;
+  if (lastLink.Ref->Kind == TsxItemKind::Method) return CallMethod(lastLink, prev, std::move(current));
+  PooledValues list;
+  std::vector<Variant>& values = *list;
+  for (const auto& arg : lastLink.Args) values.push_back(arg->GetValue());
+  if (indexAfterMember) {
+    auto* member = static_cast<TsxLateMember*>(Items[count - 2].Ref);
+    bool consumed = false;
+    current = member->Access(Program, prev, current, noArgs, nullptr, true, &values, &consumed);
+    if (consumed) return current;
+    prev = member;
+  }
+  current = static_cast<TsxLateMember*>(lastLink.Ref)->Access(Program, prev, current, values, nullptr, NeedResult);
+  for (size_t i = 0; i < lastLink.Args.size() && i < values.size(); ++i)
+    if (TsxCustomVariable* var = ArgumentVariable(*lastLink.Args[i]); var && !var->IsReadOnly) var->SetValue(values[i]);
+  return current;
+}
+
 // Late members.
 
 TsxLateMember::TsxLateMember(const String& name)
@@ -528,7 +756,7 @@ TsxClassVariable* ClassOf(TsxScript* program, TObject* obj) {
 }
 
 // Calls a member found at run time with the given arguments.
-Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
+[[gnu::noinline]] Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariable* parentRef,
                    const Variant& parentValue, TObject* parentObject, std::vector<Variant>& args,
                    const Variant* assigned, bool needResult) {
   const int count = member->Count();
@@ -544,7 +772,9 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     else p->Value = p->DefValue;
   }
   member->ParentRef = parentRef;
-  member->ParentValue = parentValue;
+  // Methods and properties reach their object through ParentObject alone.
+  const bool holdsParent = member->Kind != TsxItemKind::Method && member->Kind != TsxItemKind::Property;
+  if (holdsParent) member->ParentValue = parentValue;
   member->Program = program;
   member->ParentObject = parentObject;
   struct Forget {
@@ -559,53 +789,87 @@ Variant CallMember(TsxScript* program, TsxCustomHelper* member, TsxCustomVariabl
     member->NeedResult = needResult;
     result = member->GetValue();
   }
-  member->ParentValue = Variant();
+  if (holdsParent) member->ParentValue = Variant();
   // Nothing reads the parameters again before the next call sets them all: their values move
-  // out, so that a text the script builds is not kept shared.
-  for (size_t i = 0; i < args.size(); ++i) args[i] = std::move(member->Params(static_cast<int>(i))->Value);
+  // out, so that a text the script builds is not kept shared. Only var parameters have
+  // anything to give back to the arguments.
+  bool varParams = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    TsxParamItem* p = member->Params(static_cast<int>(i));
+    varParams |= p->IsVarParam;
+    args[i] = std::move(p->Value);
+  }
+  if (!varParams) args.clear();
   return result;
 }
 
-Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link) {
-  return WithIndices(link, [&](const Variant* indices, int n) {
-    const Variant& value = *holder->PValue();
-    if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
-    // A character of the text a variable holds, read where it lies.
-    if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
-    PooledValues list;
-    std::vector<Variant>& args = *list;
-    args.assign(indices, indices + n);
-    return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args,
-                                                         nullptr, true);
-  });
+Variant IndexRead(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
+                  const Variant* indices, int n) {
+  const Variant& value = *holder->PValue();
+  if (value.IsArray() && !holder->Hooked()) return TsxArrayHelper::Read(value, indices, n);
+  // A character of the text a variable holds, read where it lies.
+  if (n == 1 && value.VType() == varString && !holder->Hooked()) return TsxStringHelper::Read(value, indices[0]);
+  PooledValues list;
+  std::vector<Variant>& args = *list;
+  args.assign(indices, indices + n);
+  return static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, nullptr, true);
 }
 
 void IndexWrite(TsxScript* program, TsxCustomVariable* holder, const TsxDesignatorItem& link,
-                const Variant& value) {
-  WithIndices(link, [&](const Variant* indices, int n) {
-    Variant& held = *holder->PValue();
-    if (held.IsArray()) {
-      TsxArrayHelper::Write(held, value, indices, n);
-      return 0;
-    }
-    // A character of a text a plain variable holds is replaced where it lies.
-    if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
-        !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
-      return 0;
-    PooledValues list;
-    std::vector<Variant>& args = *list;
-    args.assign(indices, indices + n);
-    static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
-    return 0;
-  });
+                const Variant* indices, int n, const Variant& value) {
+  Variant& held = *holder->PValue();
+  if (held.IsArray()) {
+    TsxArrayHelper::Write(held, value, indices, n);
+    return;
+  }
+  // A character of a text a plain variable holds is replaced where it lies.
+  if (n == 1 && held.VType() == varString && IsVariableKind(holder) && !holder->Hooked() &&
+      !holder->IsReadOnly && TsxStringHelper::ReplaceInPlace(held, indices[0], value))
+    return;
+  PooledValues list;
+  std::vector<Variant>& args = *list;
+  args.assign(indices, indices + n);
+  static_cast<TsxLateMember*>(link.Ref)->Access(program, holder, holder->GetValue(), args, &value, true);
 }
 
 }  // namespace
 
-Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
+// Small, and inlined where it is called: the common access costs no call of its own.
+[[gnu::always_inline]] inline Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
                               const Variant& parentValue, std::vector<Variant>& args,
                               const Variant* assigned, bool needResult, std::vector<Variant>* index,
                               bool* indexConsumed) {
+  // The object met last time, whose property or method was found then: a handle is never
+  // given out twice, so while it names a live object that object is of the same class.
+  if (seenHandle_ != 0 && parentValue.VType() == varInteger && parentValue.UncheckedInteger() == seenHandle_ &&
+      program == seenProgram_ && sxLookupEpoch() == seenEpoch_) {
+    const Variant* own = index ? nullptr : assigned;
+    if (isIndex_) {
+      if (seenClass_ && seenClass_->DefProperty)
+        return CallMember(program, seenClass_->DefProperty, parentRef, parentValue, sxValueToObject(parentValue), args,
+                          own, needResult);
+      return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+    }
+    TsxCustomHelper* member = seenMember_;
+    if (!member) return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+    if (member->Kind == TsxItemKind::Property && args.empty()) {
+      TObject* obj = sxValueToObject(parentValue);
+      auto* property = static_cast<TsxPropertyHelper*>(member);
+      if (!own) return property->Read(obj);
+      if (property->IsReadOnly) throw Exception(SLeftCantAssigned);
+      property->Write(obj, *own);
+      return Variant();
+    }
+    if (member->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(member)->IsIndexProperty)
+      return CallMember(program, member, parentRef, parentValue, sxValueToObject(parentValue), args, own, needResult);
+  }
+  return AccessOther(program, parentRef, parentValue, args, assigned, needResult, index, indexConsumed);
+}
+
+[[gnu::noinline]] Variant TsxLateMember::AccessOther(TsxScript* program, TsxCustomVariable* parentRef,
+                                   const Variant& parentValue, std::vector<Variant>& args,
+                                   const Variant* assigned, bool needResult, std::vector<Variant>* index,
+                                   bool* indexConsumed) {
   const String& name = Name();
   // With an index waiting, only an indexed property takes the assignment; anything else is
   // read and the index applies to its value.
@@ -650,16 +914,23 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
       return Variant();
     }
   }
-  if (VarIsStr(parentValue) && !isIndex_) throw Exception(SStringError);
+  if (!isIndex_ && parentValue.VType() != varInteger && VarIsStr(parentValue)) throw Exception(SStringError);
   TObject* obj = sxValueToObject(parentValue);
   if (!obj) throw EInvalidPointer("Invalid object reference");
-  const TClass type = obj->ClassType();
-  if (type != seenType_ || program != seenProgram_ || sxLookupEpoch() != seenEpoch_) {
-    seenClass_ = ClassOf(program, obj);
-    seenMember_ = seenClass_ && !isIndex_ ? seenClass_->Find(name) : nullptr;
-    seenType_ = type;
-    seenProgram_ = program;
-    seenEpoch_ = sxLookupEpoch();
+  // A handle is never given out twice and names a live object here, so the object met last
+  // time is this one, of the same class.
+  const Integer handle = parentValue.VType() == varInteger ? parentValue.UncheckedInteger() : 0;
+  const std::uint64_t epoch = sxLookupEpoch();
+  if (handle == 0 || handle != seenHandle_ || program != seenProgram_ || epoch != seenEpoch_) {
+    const TClass type = obj->ClassType();
+    if (type != seenType_ || program != seenProgram_ || epoch != seenEpoch_) {
+      seenClass_ = ClassOf(program, obj);
+      seenMember_ = seenClass_ && !isIndex_ ? seenClass_->Find(name) : nullptr;
+      seenType_ = type;
+      seenProgram_ = program;
+      seenEpoch_ = epoch;
+    }
+    seenHandle_ = handle;
   }
   TsxClassVariable* cls = seenClass_;
   TsxCustomHelper* found = seenMember_;
@@ -672,6 +943,14 @@ Variant TsxLateMember::Access(TsxScript* program, TsxCustomVariable* parentRef,
     return CallMember(program, cls->DefProperty, parentRef, parentValue, obj, args, own, needResult);
   }
   if (TsxCustomHelper* member = found) {
+    // A property, the most common member, is read or written on the object at hand.
+    if (member->Kind == TsxItemKind::Property && args.empty()) {
+      auto* property = static_cast<TsxPropertyHelper*>(member);
+      if (!own) return property->Read(obj);
+      if (property->IsReadOnly) throw Exception(SLeftCantAssigned);
+      property->Write(obj, *own);
+      return Variant();
+    }
     if (member->Kind == TsxItemKind::Method && static_cast<TsxMethodHelper*>(member)->IsIndexProperty &&
         args.empty()) {
       if (!index) throw Exception(SIndexRequired);

@@ -62,8 +62,18 @@ class TsxDesignatorItems {
 };
 
 // Fast paths: a plain variable, a character of a string variable, an element of an array
-// variable, an index into what a Variant variable holds, a call of a script routine.
-enum class TsxDesignatorKind : std::uint8_t { General, Variable, StringChar, ArrayElement, VariantIndex, RoutineCall };
+// variable, an index into what a Variant variable holds, a call of a script routine, and
+// properties of what a variable holds, named or late-bound, without arguments
+// (m.Lines.Count).
+enum class TsxDesignatorKind : std::uint8_t {
+  General,
+  Variable,
+  StringChar,
+  ArrayElement,
+  VariantIndex,
+  RoutineCall,
+  Members
+};
 
 class TsxDesignator final : public TsxCustomVariable {
  public:
@@ -76,6 +86,9 @@ class TsxDesignator final : public TsxCustomVariable {
     return GetOtherValue();
   }
   void SetValue(const Variant& value) override;
+  // Stores value op right back ('+', '-', '*', '/'): x += e, x++. Every index and argument of
+  // the designator runs once, for the read and the write together.
+  void Modify(char op, const Variant& right);
 
   // Takes type, type name and read-only state from the last link and picks the fast path.
   void Finalize();
@@ -114,7 +127,18 @@ class TsxDesignator final : public TsxCustomVariable {
   enum class TArgs : std::uint8_t { Unknown, One, ReadOnly, ReadOnlyWithVarParams, Other };
   TArgs args_ = TArgs::Unknown;
   Variant GetOtherValue();
-  Variant Evaluate(const Variant* assigned);
+  Variant ReadMembers();
+  Variant CallMethod(TsxDesignatorItem& link, TsxCustomVariable* prev, Variant current);
+  // What Modify does to the last link.
+  struct TUpdate {
+    char Op;
+    const Variant* Right;
+  };
+  // Reads the designator, or stores assigned, or (Updating) applies update to the last link;
+  // reads and stores are built without the update's steps.
+  template <bool Updating>
+  Variant Evaluate(const Variant* assigned, const TUpdate* update);
+  Variant Evaluate(const Variant* assigned) { return Evaluate<false>(assigned, nullptr); }
   // Where the one index of an element designator lies when it is a variable or a constant,
   // found once when the designator is finalized.
   const Variant* directIndex_ = nullptr;
@@ -136,9 +160,15 @@ class TsxLateMember : public TsxCustomVariable {
                  std::vector<Variant>* index = nullptr, bool* indexConsumed = nullptr);
 
  private:
+  Variant AccessOther(TsxScript* program, TsxCustomVariable* parentRef, const Variant& parentValue,
+                      std::vector<Variant>& args, const Variant* assigned, bool needResult,
+                      std::vector<Variant>* index, bool* indexConsumed);
   // What the last access found for an object of class seenType in script seenProgram: a loop
-  // reaching the same member of the same kind of object looks it up once.
+  // reaching the same member of the same kind of object looks it up once. seenHandle is the
+  // object met last: a handle is never given out again, so meeting it again skips even the
+  // class.
   TClass seenType_ = nullptr;
+  Integer seenHandle_ = 0;
   TsxScript* seenProgram_ = nullptr;
   std::uint64_t seenEpoch_ = 0;
   TsxClassVariable* seenClass_ = nullptr;

@@ -155,6 +155,15 @@ Variant sxMul(const Variant& a, const Variant& b) {
   return a * b;
 }
 
+Variant sxApplyOp(char op, const Variant& a, const Variant& b) {
+  switch (op) {
+    case '+': return sxAdd(a, b);
+    case '-': return sxSub(a, b);
+    case '*': return sxMul(a, b);
+    default: return a / b;
+  }
+}
+
 bool sxConvertsToTrue(const Variant& v) {
   if (v.IsNull() || v.IsEmpty()) return false;
   return v.ToBoolean();

@@ -220,6 +220,8 @@ class TsxSetExpression : public TsxCustomVariable {
 Variant sxAdd(const Variant& a, const Variant& b);
 Variant sxSub(const Variant& a, const Variant& b);
 Variant sxMul(const Variant& a, const Variant& b);
+// a op b for the operators of a compound assignment: '+', '-', '*' and '/' (a float division).
+Variant sxApplyOp(char op, const Variant& a, const Variant& b);
 // l + r (add) or l - r, whole numbers that stay in range worked out here.
 [[gnu::always_inline]] inline Variant sxAddOrSub(const Variant& l, const Variant& r, bool add) {
   Integer result;

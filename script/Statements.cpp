@@ -50,19 +50,6 @@ inline bool LoopStops(TsxScript& p) {
   return false;
 }
 
-Variant ApplyOp(char op, const Variant& a, const Variant& b) {
-  switch (op) {
-    case '+': return sxAdd(a, b);
-    case '-': return sxSub(a, b);
-    case '*': return sxMul(a, b);
-    default: return a / b;
-  }
-}
-
-}  // namespace
-
-namespace {
-
 // A variable or parameter whose value may be read in place (no host hook asks for it).
 inline bool IsPlainVariable(const TsxCustomVariable& var) {
   return (var.Kind == TsxItemKind::Variable || var.Kind == TsxItemKind::Param) && !var.Hooked();
@@ -251,7 +238,7 @@ void TsxAssignmentStmt::StoreAppends() {
         return;
       }
       const bool plain = IsPlainVariable(*target_);
-      Variant v = ApplyOp(Op, plain ? target_->Value : target_->GetValue(), right);
+      Variant v = sxApplyOp(Op, plain ? target_->Value : target_->GetValue(), right);
       if (plain && StoresAsIs(*target_, v))
         target_->Value = std::move(v);
       else
@@ -261,14 +248,15 @@ void TsxAssignmentStmt::StoreAppends() {
   }
   Variant value = Expression->Value();
   if (Op != ' ') {
-    value = ApplyOp(Op, Designator->GetValue(), value);
-  } else {
-    Integer index;
-    if (TsxCustomVariable* holder = Designator->DirectElement(index)) {
-      if (Variant* element = VarArrayElementForWrite(holder->Value, index)) {
-        *element = std::move(value);
-        return;
-      }
+    // Each index and argument of the target runs once, for the read and the write.
+    Designator->Modify(Op, value);
+    return;
+  }
+  Integer index;
+  if (TsxCustomVariable* holder = Designator->DirectElement(index)) {
+    if (Variant* element = VarArrayElementForWrite(holder->Value, index)) {
+      *element = std::move(value);
+      return;
     }
   }
   Designator->SetValue(value);
@@ -304,8 +292,7 @@ void TsxCallStmt::Execute() {
       }
     }
   }
-  Variant v = Designator->GetValue();
-  Designator->SetValue(Modificator == '+' ? sxAdd(v, Variant(1)) : sxSub(v, Variant(1)));
+  Designator->Modify(Modificator, Variant(1));
 }
 
 // Conditions.

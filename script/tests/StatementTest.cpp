@@ -381,6 +381,53 @@ TEST(ScriptStatements, SumsOfTwoCallsRunLeftFirst) {
             (L{"-2", "ba", "xy", "2147483648", "610"}));
 }
 
+TEST(ScriptStatements, LateBoundIndicesAndArgumentsRunOnceInTheOrderWritten) {
+  // Through an untyped variable: an index after a property that takes none, an indexed
+  // property, a call whose argument is itself such an index, and an assignment, whose source
+  // runs before its target.
+  const String note = "function Note(v) {\n  log = log + \"<\" + VarToStr(v) + \">\";\n  return v;\n}\n";
+  EXPECT_EQ(Lines("JScript",
+                  "var m, log;\n" + note +
+                      "m = TMemo.Create(nil);\nm.Lines.Add(\"a\");\nm.Lines.Add(\"b\");\nm.Lines.Add(\"c\");\n"
+                      "log = \"\";\nShowMessage(m.Lines.Strings[Note(1)] + log);\n"
+                      "log = \"\";\nShowMessage(m.Lines[m.Lines.IndexOf(Note(\"c\"))] + log);\n"
+                      "log = \"\";\nm.Lines[Note(0)] = m.Lines[Note(2)];\nShowMessage(m.Lines[0] + log);\n"
+                      "log = \"\";\nm.Lines.Strings[Note(1)] = Note(\"x\");\nShowMessage(m.Lines[1] + log);\n"
+                      "m.Free;\n"),
+            (L{"b<1>", "c<c>", "c<2><0>", "x<x><1>"}));
+}
+
+TEST(ScriptStatements, CompoundAssignmentsRunTheIndicesOfTheirTargetOnce) {
+  // x op= e and x++ read and write their target: an index or argument there runs once, for a
+  // list's default property, a memo's lines reached by name, an indexed property and an array
+  // element, typed or not.
+  const String cxx =
+      "TStringList l; TMemo m; string log; int a[3];\n"
+      "Variant Note(Variant v) {\n  log = log + \"<\" + VarToStr(v) + \">\";\n  return v;\n}\n"
+      "{\n  l = TStringList.Create;\n  l.Add(\"a\");\n  l.Add(\"b\");\n  m = TMemo.Create(nil);\n  m.Lines.Add(\"c\");\n"
+      "  a[0] = 5;\n"
+      "  log = \"\";\n  l[Note(1)] += \"x\";\n  ShowMessage(l[1] + log);\n"
+      "  log = \"\";\n  m.Lines.Strings[Note(0)] += \"y\";\n  ShowMessage(m.Lines[0] + log);\n"
+      "  log = \"\";\n  a[Note(0)] *= 3;\n  a[Note(0)]++;\n  ShowMessage(IntToStr(a[0]) + log);\n"
+      "  m.Free;\n  l.Free;\n}\n";
+  EXPECT_EQ(Lines("C++Script", cxx), (L{"bx<1>", "cy<0>", "16<0><0>"}));
+  EXPECT_EQ(Lines("JScript",
+                  "var l, m, log;\n"
+                  "function Note(v) {\n  log = log + \"<\" + VarToStr(v) + \">\";\n  return v;\n}\n"
+                  "l = new TStringList;\nl.Add(\"a\");\nl.Add(\"b\");\nm = TMemo.Create(nil);\nm.Lines.Add(\"c\");\n"
+                  "log = \"\";\nl[Note(1)] += \"x\";\nShowMessage(l[1] + log);\n"
+                  "log = \"\";\nm.Lines[Note(0)] += \"y\";\nShowMessage(m.Lines[0] + log);\n"
+                  "log = \"\";\nm.Lines.Strings[Note(0)] += \"z\";\nShowMessage(m.Lines[0] + log);\n"
+                  "m.Free;\nl.Free;\n"),
+            (L{"bx<1>", "cy<0>", "cyz<0>"}));
+  EXPECT_EQ(Lines("BasicScript",
+                  "Dim m, log\n"
+                  "Function Note(v)\n  log = log + \"<\" + VarToStr(v) + \">\"\n  Return v\nEnd Function\n"
+                  "m = TMemo.Create(nil)\nm.Lines.Add(\"c\")\n"
+                  "log = \"\"\nm.Lines[Note(0)] += \"y\"\nShowMessage(m.Lines[0] + log)\nm.Free\n"),
+            (L{"cy<0>"}));
+}
+
 TEST(ScriptStatements, UnitsComeFromTheHost) {
   auto script = test::NewScript("PascalScript",
                                 "uses 'tools.pas';\nbegin\n  ShowMessage(Greet('วัด'));\nend.");
