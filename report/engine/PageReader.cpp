@@ -38,13 +38,13 @@ void TkvxPageReader::Run() {
     {
       std::unique_lock lock(mutex_);
       changed_.wait(lock, [this] {
-        return stopping_ || !drawn_.empty() || (readCount_ < count_ && readCount_ < returned_ + ahead_);
+        return stopping_ || !drawn_.empty() || (NextToRead() < count_ && NextToRead() < returned_ + ahead_);
       });
       if (!drawn_.empty()) {
         drawn.swap(drawn_);
       } else {
         if (stopping_) return;
-        next = readCount_;
+        next = NextToRead();
       }
     }
     if (!drawn.empty()) {
@@ -57,7 +57,7 @@ void TkvxPageReader::Run() {
       // Told where the page is needed, when it is read again.
     }
     std::lock_guard lock(mutex_);
-    ++readCount_;
+    readCount_ = next + 1;
   }
 }
 

@@ -3,6 +3,7 @@
 // a thread of its own, a few pages ahead of the builder, and puts there the pages drawn back into
 // the file. A page's stored items are then made and freed on one thread, and neither the builder
 // nor the thread that draws waits on the file.
+#include <algorithm>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -27,6 +28,9 @@ class TkvxPageReader {
 
  private:
   void Run();
+  // A page drawn before the reader came to it was read by its builder and is put back already:
+  // reading it now would leave it in memory after the export.
+  size_t NextToRead() const { return std::max(readCount_, returned_); }
 
   const size_t count_, ahead_;
   std::function<void(size_t)> read_, unload_;
@@ -34,7 +38,8 @@ class TkvxPageReader {
   std::condition_variable changed_;
   // Pages handed back and not yet put back.
   std::vector<size_t> drawn_;
-  // How many pages were handed back, and how many read.
+  // How many pages were handed back, and where reading stands: pages below it were read or
+  // skipped.
   size_t returned_ = 0;
   size_t readCount_ = 0;
   bool stopping_ = false;
