@@ -162,30 +162,11 @@ String WideToUtf8(const WideString& s) {
   String out(s.size() * 3, '\0');
   char* to = out.data();
   for (size_t i = 0; i < s.size(); ++i) {
-    char32_t cp = s[i];
-    if (cp < 0x80) {
-      *to++ = static_cast<char>(cp);
+    if (s[i] < 0x80) {
+      *to++ = static_cast<char>(s[i]);
       continue;
     }
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;  // a lone surrogate
-    }
-    if (cp < 0x800) {
-      *to++ = static_cast<char>(0xC0 | (cp >> 6));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      *to++ = static_cast<char>(0xE0 | (cp >> 12));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *to++ = static_cast<char>(0xF0 | (cp >> 18));
-      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    to = PutUtf8(s, i, to);
   }
   out.resize(static_cast<size_t>(to - out.data()));
   return out;

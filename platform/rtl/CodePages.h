@@ -57,6 +57,35 @@ WideString Utf8ToWide(std::string_view s);
 void AppendUtf8ToWide(WideString& out, std::string_view s);
 // Unpaired surrogates become U+FFFD.
 String WideToUtf8(const WideString& s);
+
+// Writes at to the UTF-8 of the character that begins at s[i], four bytes at most (a surrogate
+// pair is one character, a lone surrogate U+FFFD), leaves i on its last unit and returns where
+// the bytes end. Inline: every text written as UTF-8 passes here a character at a time.
+inline char* PutUtf8(std::u16string_view s, size_t& i, char* to) {
+  char32_t cp = s[i];
+  if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+    cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+    ++i;
+  } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+    cp = 0xFFFD;
+  }
+  if (cp < 0x80) {
+    *to++ = static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    *to++ = static_cast<char>(0xC0 | (cp >> 6));
+    *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    *to++ = static_cast<char>(0xE0 | (cp >> 12));
+    *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    *to++ = static_cast<char>(0xF0 | (cp >> 18));
+    *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+  }
+  return to;
+}
 // Bytes in codePage (CP_ACP/CP_OEMCP mean 874) to UTF-8; bytes the code page leaves undefined
 // become U+FFFD. EConvertError for a code page the system does not know.
 String CodePageToUtf8(const std::string& bytes, int codePage);

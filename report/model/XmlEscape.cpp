@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rtl/CodePages.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -61,25 +62,7 @@ void kvxAppendXML(String& out, std::u16string_view s) {
       to += ref.size();
       continue;
     }
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = 0xFFFD;  // a lone surrogate
-    }
-    if (cp < 0x800) {
-      *to++ = static_cast<char>(0xC0 | (cp >> 6));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-      *to++ = static_cast<char>(0xE0 | (cp >> 12));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-      *to++ = static_cast<char>(0xF0 | (cp >> 18));
-      *to++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-      *to++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-      *to++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    to = PutUtf8(s, i, to);
   }
   const size_t bytes = static_cast<size_t>(to - begin);
   // With a little room for what follows (the quote that closes an attribute), which would
