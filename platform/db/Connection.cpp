@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/db/ADODB.h"
 #include "platform/db/Sqlite.h"
@@ -57,6 +58,23 @@ String ReadOnlyUri(const String& file) {
   String folder = slash == String::npos ? String(".") : slash == 0 ? String("/") : file.substr(0, slash);
   if (access(folder.c_str(), W_OK) != 0 && !HasLog(file)) uri += "&immutable=1";
   return uri;
+}
+
+// Turns the log on. Switching a database that has none yet needs the file to itself, and a
+// program that holds a read lock while another waits to write is refused at once, without
+// waiting (waiting could never end): several programs opening such a file together would fail
+// with "database is locked". They try again until the busy time is up.
+void UseLog(sqlite3* db) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    try {
+      ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+      return;
+    } catch (const EDatabaseLocked&) {
+      if (std::chrono::steady_clock::now() >= deadline) throw;
+      sqlite3_sleep(5);
+    }
+  }
 }
 
 }  // namespace
@@ -119,7 +137,7 @@ void TADOConnection::Open() {
     sqlite3_db_config(db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(db, 5000);
     // Choosing the journal writes to the file: a reader leaves the file as it found it.
-    if (!readOnly) ExecuteAll(db, "PRAGMA journal_mode=WAL", nullptr);
+    if (!readOnly) UseLog(db);
     // A committed write survives a crash of the program; only a power loss can take back the
     // last writes before the next checkpoint. Syncing every commit would slow each field save.
     ExecuteAll(db, "PRAGMA synchronous=NORMAL", nullptr);

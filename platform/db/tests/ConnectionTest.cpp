@@ -6,6 +6,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/db/tests/DbTestSupport.h"
 
@@ -34,6 +36,41 @@ TEST_F(JournalTest, OpenedDatabaseWritesAheadEvenWhenMadeElsewhere) {
   mode.Close();
   conn.Close();
   EXPECT_EQ(Sqlite3Cli(other, "pragma journal_mode"), "wal\n");
+}
+
+// Several programs opening one file made elsewhere at the same moment (report tools started
+// together) each get it: switching its journal makes all but one wait, and none is refused.
+TEST_F(JournalTest, ProgramsOpeningAFileMadeElsewhereTogetherAllOpenIt) {
+  for (int round = 0; round < 6; ++round) {
+    const std::string other = (dir_ / ("Together" + std::to_string(round) + ".db")).string();
+    ASSERT_EQ(Sqlite3Cli(other, "create table t (x); insert into t values (7); pragma journal_mode"), "delete\n");
+    std::vector<pid_t> children;
+    for (int k = 0; k < 6; ++k) {
+      pid_t child = fork();
+      if (child == 0) {
+        int code = 1;
+        try {
+          TADOConnection conn(nullptr);
+          conn.SetConnectionString("Data Source=" + other);
+          conn.Open();
+          TADOQuery q(nullptr);
+          q.SetConnection(&conn);
+          q.SQL().SetText("select x from t");
+          q.Open();
+          code = q.Fields()[0]->AsInteger() == 7 ? 0 : 2;
+        } catch (...) {
+        }
+        _exit(code);
+      }
+      children.push_back(child);
+    }
+    for (pid_t child : children) {
+      int status = 0;
+      waitpid(child, &status, 0);
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "round " << round;
+    }
+    EXPECT_EQ(Sqlite3Cli(other, "pragma journal_mode"), "wal\n");
+  }
 }
 
 // Reads one file's bytes whole.
