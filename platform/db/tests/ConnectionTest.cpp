@@ -16,6 +16,19 @@ namespace {
 
 class JournalTest : public DbTest {};
 
+// The first field of the first row sql gives on file, opened with the connection string's
+// further settings, as text.
+std::string FirstValueOf(const std::string& file, const std::string& sql, const std::string& settings = "") {
+  TADOConnection conn(nullptr);
+  conn.SetConnectionString("Data Source=" + file + settings);
+  conn.Open();
+  TADOQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SQL().SetText(sql);
+  q.Open();
+  return q.Fields()[0]->AsString();
+}
+
 TEST_F(JournalTest, OpenedDatabaseWritesAheadEvenWhenMadeElsewhere) {
   auto q = Query("pragma journal_mode");
   q->Open();
@@ -25,16 +38,7 @@ TEST_F(JournalTest, OpenedDatabaseWritesAheadEvenWhenMadeElsewhere) {
   // A file made by another program in the rollback journal mode is switched on opening.
   std::string other = (dir_ / "Other.db").string();
   EXPECT_EQ(Sqlite3Cli(other, "create table t (x); pragma journal_mode"), "delete\n");
-  TADOConnection conn(nullptr);
-  conn.SetConnectionString("Data Source=" + other);
-  conn.Open();
-  TADOQuery mode(nullptr);
-  mode.SetConnection(&conn);
-  mode.SQL().SetText("pragma journal_mode");
-  mode.Open();
-  EXPECT_EQ(mode.Fields()[0]->AsString(), "wal");
-  mode.Close();
-  conn.Close();
+  EXPECT_EQ(FirstValueOf(other, "pragma journal_mode"), "wal");
   EXPECT_EQ(Sqlite3Cli(other, "pragma journal_mode"), "wal\n");
 }
 
@@ -50,14 +54,7 @@ TEST_F(JournalTest, ProgramsOpeningAFileMadeElsewhereTogetherAllOpenIt) {
       if (child == 0) {
         int code = 1;
         try {
-          TADOConnection conn(nullptr);
-          conn.SetConnectionString("Data Source=" + other);
-          conn.Open();
-          TADOQuery q(nullptr);
-          q.SetConnection(&conn);
-          q.SQL().SetText("select x from t");
-          q.Open();
-          code = q.Fields()[0]->AsInteger() == 7 ? 0 : 2;
+          code = FirstValueOf(other, "select x from t") == "7" ? 0 : 2;
         } catch (...) {
         }
         _exit(code);
@@ -117,14 +114,7 @@ int CountAsNobody(const std::string& file) {
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(102);
     int code = 101;
     try {
-      TADOConnection conn(nullptr);
-      conn.SetConnectionString("Data Source=" + file + ";Mode=Read");
-      conn.Open();
-      TADOQuery q(nullptr);
-      q.SetConnection(&conn);
-      q.SQL().SetText("select count(*) from t");
-      q.Open();
-      code = q.Fields()[0]->AsInteger();
+      code = std::stoi(FirstValueOf(file, "select count(*) from t", ";Mode=Read"));
     } catch (const EDatabaseError& e) {
       code = e.Message().find(file + "-wal") != std::string::npos ? 100 : 101;
     } catch (...) {
