@@ -296,7 +296,7 @@ void TkvxAggregateList::Calc(size_t index) {
   item.Add(item.Keeping ? item.Kept : item.Tally, item.VColumn, v);
   if (item.PageFooter)
     for (TMark& mark : marks_)
-      if (mark.Open) item.Add(mark.Since[index], item.VColumn, v);
+      if (mark.Open) item.Add(item.Keeping ? mark.SinceKept[index] : mark.Since[index], item.VColumn, v);
 }
 
 void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
@@ -310,7 +310,7 @@ void TkvxAggregateList::AddValue(TkvxBand* band, Integer vColumn) {
 void TkvxAggregateList::ResetItem(size_t index) {
   if (!items_[index]->Reset()) return;
   // What a mark saw before the footer printed is gone with the footer: the block that may still
-  // move holds only what came after.
+  // move holds only what came after, and what the kept block that moves takes along.
   for (TMark& mark : marks_) {
     if (!mark.Open) continue;
     mark.At[index].Clear();
@@ -332,10 +332,19 @@ void TkvxAggregateList::StartKeep() {
 }
 
 void TkvxAggregateList::EndKeep() {
-  for (auto& item : items_) {
-    if (!item->PageFooter || !item->Keeping) continue;
-    item->Keeping = false;
-    item->Fold(item->Tally, item->Kept);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TkvxAggregateItem& item = *items_[i];
+    if (!item.PageFooter || !item.Keeping) continue;
+    item.Keeping = false;
+    item.Fold(item.Tally, item.Kept);
+    // The block's rows now count where it stands, before or after the marks set inside it.
+    for (TMark& mark : marks_) {
+      if (!mark.Open) continue;
+      item.Fold(mark.At[i], mark.AtKept[i]);
+      mark.AtKept[i].Clear();
+      item.Fold(mark.Since[i], mark.SinceKept[i]);
+      mark.SinceKept[i].Clear();
+    }
   }
 }
 
@@ -353,11 +362,13 @@ void TkvxAggregateList::SetMark(Integer mark) {
   size_t n = items_.size();
   m.At.assign(n, TkvxAggregateTally());
   m.Since.assign(n, TkvxAggregateTally());
+  m.AtKept.assign(n, TkvxAggregateTally());
+  m.SinceKept.assign(n, TkvxAggregateTally());
   for (size_t i = 0; i < n; ++i) {
     const TkvxAggregateItem& item = *items_[i];
     if (!item.PageFooter) continue;
     m.At[i] = item.Tally;
-    if (item.Keeping) item.Fold(m.At[i], item.Kept);
+    if (item.Keeping) m.AtKept[i] = item.Kept;
   }
 }
 
@@ -366,13 +377,16 @@ void TkvxAggregateList::CloseMark(Integer mark) {
 }
 
 void TkvxAggregateList::StartKeepAt(Integer mark) {
-  const TMark& m = marks_[static_cast<size_t>(mark)];
+  TMark& m = marks_[static_cast<size_t>(mark)];
   for (size_t i = 0; i < items_.size(); ++i) {
     TkvxAggregateItem& item = *items_[i];
     if (!item.PageFooter || item.Keeping) continue;
     item.Keeping = true;
     item.Tally = m.At[i];
     item.Kept = m.Since[i];
+    // What came after the mark is now the kept block.
+    m.SinceKept[i] = m.Since[i];
+    m.Since[i].Clear();
   }
 }
 

@@ -99,10 +99,12 @@ class TkvxAggregateList {
   void ScanText(const String& text, const String& memoName, TkvxBand* parent, TkvxDataBand* dataBand, int depth);
   void Calc(size_t index);
   void ResetItem(size_t index);
-  // What the page and column footer items held at a mark, and what they gained since.
+  // What the page and column footer items held at a mark, and what they gained since; apart,
+  // what of either belongs to a keep-together block still open, which goes to the next page
+  // with the block when it moves.
   struct TMark {
     bool Open = false;
-    std::vector<TkvxAggregateTally> At, Since;
+    std::vector<TkvxAggregateTally> At, Since, AtKept, SinceKept;
   };
   void ResetMarks(size_t item);
 

@@ -131,8 +131,26 @@ void TkvxEngine::RunPasses() {
     Store()->ClearFirstPass();
     aggregates_.ClearValues();
     FinalPass = true;
+    RewindDataSets();
     RunReportPages();
   }
+}
+
+void TkvxEngine::RewindDataSets() {
+  // What prints before a data band first moves its data (the first page's header) reads the
+  // first row in the second pass as in the first, not the row the first pass ended on.
+  std::vector<TkvxDataSet*> sets;
+  auto add = [&sets](TkvxDataSet* ds) {
+    if (ds && std::find(sets.begin(), sets.end(), ds) == sets.end()) sets.push_back(ds);
+  };
+  for (Integer i = 0; i < Report->DataSets->Count(); ++i) add(Report->DataSets->Items(i)->DataSet());
+  add(Report->DataSet());
+  for (TkvxReportPage* page : ReportPages(Report)) {
+    add(page->DataSet());
+    for (TkvxBand* b : masters_[page]) add(BandData(b));
+    for (TkvxBand* b : vMasters_[page]) add(BandData(b));
+  }
+  for (TkvxDataSet* ds : sets) ds->First();
 }
 
 bool TkvxEngine::RunDialogs() {
@@ -507,6 +525,7 @@ void TkvxEngine::NewPage() {
     Store()->PasteObjects(0, CurY);
     BlockMoved(keepPoint_, oldPage, CurY);
     CurY = Store()->GetLastY(0);
+    headerList_.EndKeepList();
   }
   keeping_ = false;
   keepHeader_ = false;
@@ -534,6 +553,7 @@ void TkvxEngine::NewColumn() {
     Store()->PasteObjects(CurX, CurY);
     BlockMoved(keepPoint_, oldPage, CurY);
     CurY = Store()->GetLastY(CurX);
+    headerList_.EndKeepList();
   }
   keeping_ = false;
   keepHeader_ = false;
@@ -667,6 +687,7 @@ void TkvxEngine::EndKeep(TkvxBand* band) {
   keepBand_ = nullptr;
   aggregates_.EndKeep();
   keepHeader_ = false;
+  headerList_.EndKeepList();
 }
 
 void TkvxEngine::OutlineRoot() { Store()->Outline->LevelRoot(); }

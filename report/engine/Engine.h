@@ -27,6 +27,11 @@ class TkvxHeaderList {
   const TkvxHeaderListItem& Items(Integer i) const { return items_[static_cast<size_t>(i)]; }
   void AddItem(TkvxBand* band, Extended left, bool isInKeepList) { items_.push_back({band, left, isInKeepList}); }
   void RemoveItem(TkvxBand* band);
+  // The keep-together block has ended or moved: the headers that began in it repeat on the
+  // pages and columns after it like any other.
+  void EndKeepList() {
+    for (TkvxHeaderListItem& item : items_) item.IsInKeepList = false;
+  }
 
  private:
   std::vector<TkvxHeaderListItem> items_;
@@ -140,6 +145,8 @@ class TkvxEngine : public TkvxCustomEngine {
 
   bool RunDialogs();
   void RunPasses();
+  // Puts the report's data sets at their first row, where a pass begins.
+  void RewindDataSets();
 
   // EngineBands.cpp: links between bands and the walk over the data.
   void PrepareBands(TkvxReportPage* page, bool vertical);

@@ -320,10 +320,12 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extende
     }
   }
   if (changed == nest.size()) return;
-  band->SetCurColumn(band->Columns);
-  NextBandColumn(band, columnPosition, rowY);
+  // The group's last row of columns is closed, and may move to the next page under the group's
+  // repeated header, while the data still stands on that group's last record.
   TkvxDataSet* ds = BandData(band);
   ds->Prior();
+  band->SetCurColumn(band->Columns);
+  NextBandColumn(band, columnPosition, rowY);
   EndGroups(band, changed);
   ds->Next();
   InitGroups(band, false, changed);

@@ -425,6 +425,8 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
         shifted.push_back(c);
       }
   };
+  // Objects that have printed a part and go on in the next.
+  std::set<TkvxComponent*> cut;
   try {
     bool partialJoined = false;
     bool afterBreak = false;
@@ -434,9 +436,22 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       for (size_t i = 0; i < pending.size();) {
         TkvxComponent* c = pending[i];
         auto* s = kvxAs<TkvxStretcheable>(c);
+        // What is left of a cut object is laid out again from where its last part ended and
+        // may need more lines than the height it carried: it takes that height, and what lies
+        // below it moves down with it.
+        if (s && cut.count(c) && Bottom(c) <= avail + kTolerance)
+          if (Extended need = s->RestHeight(); need > c->Height()) {
+            for (TkvxComponent* below : pending)
+              if (below != c && below->Top() >= Bottom(c) - kTolerance &&
+                  OverlapH(below->Left(), below->Left() + below->Width(), c->Left(), c->Left() + c->Width()))
+                below->SetTop(below->Top() + need - c->Height());
+            s->SetHeight(need);
+            savedHeight[c] = need;
+          }
         if (Bottom(c) <= avail + kTolerance) {
+          // Its last part holds all that is left, shown as far as its height goes.
           part.push_back(c);
-          if (s) s->DrawPart();
+          if (s) s->DrawRest();
           pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
           continue;
         }
@@ -463,6 +478,11 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
             part.push_back(c);
             partialJoined = true;
             savedHeight[c] = r + (full - s->Height());
+            if (!s->HasRest()) {
+              pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(i));
+              continue;
+            }
+            cut.insert(c);
           } else {
             c->SetTop(avail);
             shiftBelow(c, r);
@@ -479,7 +499,7 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
         c->SetTop(0);
         if (auto* s = kvxAs<TkvxStretcheable>(c)) {
           s->SetHeight(savedHeight[c]);
-          s->DrawPart();
+          s->DrawRest();
         }
         part.push_back(c);
         pending.erase(pending.begin());

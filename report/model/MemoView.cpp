@@ -1,5 +1,6 @@
 #include "report/model/MemoView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string_view>
 
@@ -701,15 +702,39 @@ Extended TkvxCustomMemoView::DrawPart() {
   }
   bool paraBreak = false;
   WideString out = drawer.GetOutBoundsText(paraBreak);
+  // The part's height less that of the lines it keeps, each with its spacing: what the whole
+  // text needed less that is what the rest needs, wrapped again from where the part ends.
+  const Extended kept = static_cast<Extended>(drawer.Lines().size()) * drawer.GetLineHeight();
   // The drawer ends every paragraph it was given; a cut one goes on in the text not given.
   if (cut && out.size() >= 2 && out.compare(out.size() - 2, 2, u"\r\n") == 0) out.resize(out.size() - 2);
   // What did not fit takes the place of the text laid out; the rest of the text stays put.
   ReplacePartHead(head, out);
   SetText(drawer.GetInBoundsText());
   LastParaBreak = paraBreak;
-  Extended unused = drawer.UnusedSpace();
   SetColor(savedColor);
-  return unused == 0 ? Height() : unused;
+  return kept == 0 ? Height() : std::max(Height() - kept, 0.0001);
+}
+
+void TkvxCustomMemoView::DrawRest() {
+  SetText(WideString(PartText()));
+  WideString().swap(partText_);
+  partStart_ = 0;
+  LastParaBreak = false;
+}
+
+Extended TkvxCustomMemoView::RestHeight() {
+  if (PartText().empty()) return 0;
+  const WideString shown = Text();
+  SetText(WideString(PartText()));
+  Extended h = 0;
+  try {
+    h = CalcHeight();
+  } catch (...) {
+    SetText(shown);
+    throw;
+  }
+  SetText(shown);
+  return h;
 }
 
 WideString TkvxCustomMemoView::WrapText(bool wrapped) {

@@ -64,6 +64,9 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   virtual Extended CalcWidth();
   Extended DrawPart() override;
   void InitPart() override;
+  void DrawRest() override;
+  bool HasRest() const override { return !PartText().empty(); }
+  Extended RestHeight() override;
   String Diff(TkvxComponent* templ) override;
 
   WideString Text() const { return memo_->Text(); }

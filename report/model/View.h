@@ -118,6 +118,13 @@ class TkvxStretcheable : public TkvxView {
   // Lays out the next part into the current height and returns the height used; 0 here.
   virtual Extended DrawPart() { return 0; }
   virtual void InitPart() {}
+  // The last part: all that is left, however little of it the height shows (clipped as an
+  // object that is not split).
+  virtual void DrawRest() { DrawPart(); }
+  // Whether anything is left for a further part.
+  virtual bool HasRest() const { return true; }
+  // The height what is left needs, laid out again; the view's own height here.
+  virtual Extended RestHeight() { return Height(); }
 
  private:
   TkvxStretchMode stretchMode_ = smDontStretch;

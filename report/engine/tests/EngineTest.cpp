@@ -289,8 +289,8 @@ TEST(Engine, StretchedMemosSplitAcrossPagesAndWhatLiesBelowFollowsTheLastPart) {
     data->SetAllowSplit(allowSplit);
     data->SetStretched(true);
     r.MemoView(data, "Long", Lines(50))->SetStretchMode(smActualHeight);
-    // As high as a line of its font: a memo lower than its line holds none of it.
-    r.MemoView(data, "Below", "after", 30)->SetTop(20);
+    // Lower than a line of its font: it prints all the same, clipped, under the last part.
+    r.MemoView(data, "Below", "after")->SetTop(20);
     // Without AllowSplit the band is higher than a page and splits too. Every page takes as many
     // whole lines as its space holds; the text below follows the last of them.
     auto pages = r.Run();

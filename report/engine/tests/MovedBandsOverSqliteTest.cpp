@@ -205,6 +205,139 @@ TEST_F(MovedBands, AColumnFooterStaysUnderItsColumnWhenAKeptBlockLeavesTheLastCo
   EXPECT_EQ(rows, parish_->Count("select count(distinct Family) + count(*) from Member where Family <= 80"));
 }
 
+TEST_F(MovedBands, RowsOfAKeptBlockMovedWithTheirFooterCountInTheFooterOfThePageTheyPrintOn) {
+  // Footers of different heights make blocks move at their footer or at one of their rows.
+  for (int footerHeight : {20, 13, 7}) {
+    TReportFile f;
+    f.Report->ScriptText()->SetText(kFollowMasters);
+    auto* families = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
+    families->SetDataSet(f.Data("F"));
+    families->KeepTogether = true;
+    f.Memo(families, "FamilyName", "F [F.\"Name\"]", 0, 600);
+    auto* members = f.Band<TkvxDetailData>("MemberBand", 40, 20);
+    members->SetDataSet(f.Data("M"));
+    members->OnMasterDetail = "MembersOfFamily";
+    members->KeepFooter = true;
+    f.Memo(members, "MemberName", "M id=[M.\"ID\"]", 0, 600);
+    f.Memo(f.Band<TkvxFooter>("MemberFooter", 60, footerHeight), "MemberCount", "members", 0, 300, footerHeight);
+    f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "PageCount",
+           "rows=[COUNT(MemberBand)] ids=[SUM(<M.\"ID\">,MemberBand)]", 0, 600);
+    TPrepared p = RunReportFile(*parish_, f, "kept-with-footer-" + std::to_string(footerHeight),
+                                {"F=select * from Family where ID <= 60 order by ID",
+                                 "M=select * from Member where Family = :family order by ID"});
+    std::vector<Texts> pages = PdfPages(p.Pdf);
+    ASSERT_GT(pages.size(), 5u);
+    int rows = 0, ids = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      std::vector<int> here = Numbers(pages[i], "id");
+      int sum = 0;
+      for (int id : here) sum += id;
+      EXPECT_EQ(Numbers(pages[i], "rows"), std::vector<int>{static_cast<int>(here.size())})
+          << "footer " << footerHeight << ", page " << i + 1;
+      EXPECT_EQ(Numbers(pages[i], "ids"), std::vector<int>{sum}) << "footer " << footerHeight << ", page " << i + 1;
+      rows += static_cast<int>(here.size());
+      ids += sum;
+    }
+    EXPECT_EQ(rows, parish_->Count("select count(*) from Member where Family <= 60"));
+    EXPECT_EQ(ids, parish_->Count("select sum(ID) from Member where Family <= 60"));
+  }
+}
+
+TEST_F(MovedBands, AKeptGroupLongerThanAPageRepeatsItsHeaderOnEveryPageItsRowsContinueOn) {
+  TReportFile f;
+  auto* header = f.Band<TkvxGroupHeader>("ZoneHeader", 20, 20);
+  header->Condition = "F.\"Zone\"";
+  header->KeepTogether = true;
+  header->ReprintOnNewPage = true;
+  f.Memo(header, "ZoneName", "Z zone=[F.\"Zone\"]", 0, 600);
+  auto* families = f.Band<TkvxMasterData>("FamilyBand", 40, 20);
+  families->SetDataSet(f.Data("F"));
+  f.Memo(families, "FamilyName", "F [F.\"Name\"] z=[F.\"Zone\"]", 0, 600);
+  f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "PageNo", "page=[Page#]");
+  // 30 families a zone, 20 pixels each: every zone goes over two or three pages.
+  TPrepared p = RunReportFile(*parish_, f, "kept-long-group", {"F=select * from Family where Zone <= 3 order by ID"});
+  std::vector<Texts> pages = PdfPages(p.Pdf);
+  ASSERT_GT(pages.size(), 5u);
+  int rows = 0;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    // Each zone whose rows the page shows is headed there once, above its rows.
+    std::vector<int> zones = Numbers(pages[i], "zone");
+    int heading = 0;
+    for (const std::string& line : pages[i]) {
+      std::vector<int> z = Numbers({line}, "zone"), row = Numbers({line}, "z");
+      if (!z.empty()) heading = z[0];
+      if (row.empty()) continue;
+      EXPECT_EQ(row[0], heading) << "page " << i + 1 << ": " << line;
+      ++rows;
+    }
+    EXPECT_TRUE(std::adjacent_find(zones.begin(), zones.end()) == zones.end()) << "page " << i + 1;
+  }
+  EXPECT_EQ(rows, parish_->Count("select count(*) from Family where Zone <= 3"));
+}
+
+TEST_F(MovedBands, ARowOfColumnsMovedToTheNextPageAtAGroupChangeIsHeadedByItsOwnGroup) {
+  // Headers of different heights put the last row of one zone or another at the foot of a page.
+  for (int headerHeight : {20, 30, 40, 50, 60}) {
+    TReportFile f;
+    auto* header = f.Band<TkvxGroupHeader>("ZoneHeader", 20, headerHeight);
+    header->Condition = "F.\"Zone\"";
+    header->ReprintOnNewPage = true;
+    f.Memo(header, "ZoneName", "Z zone=[F.\"Zone\"]", 0, 600);
+    auto* families = f.Band<TkvxMasterData>("FamilyBand", 100, 20);
+    families->SetDataSet(f.Data("F"));
+    families->Columns = 2;
+    families->ColumnWidth = 300;
+    families->ColumnGap = 10;
+    f.Memo(families, "FamilyName", "F [F.\"Name\"] z=[F.\"Zone\"]", 0, 290);
+    f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "PageNo", "page=[Page#]");
+    // 15 families a zone: each zone's last row has one cell.
+    const std::string query = "select * from Family where Zone <= 8 and ID % 2 = 0";
+    TPrepared p = RunReportFile(*parish_, f, "columns-at-group-change-" + std::to_string(headerHeight),
+                                {"F=" + query + " order by ID"});
+    std::vector<Texts> pages = PdfPages(p.Pdf);
+    ASSERT_GT(pages.size(), 2u);
+    int rows = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      int heading = 0;
+      for (const std::string& line : pages[i]) {
+        std::vector<int> z = Numbers({line}, "zone");
+        if (!z.empty()) heading = z[0];
+        for (int zone : Numbers({line}, "z")) {
+          EXPECT_EQ(zone, heading) << "header " << headerHeight << ", page " << i + 1 << ": " << line;
+          ++rows;
+        }
+      }
+    }
+    EXPECT_EQ(rows, parish_->Count("select count(*) from (" + query + ")")) << headerHeight;
+  }
+}
+
+TEST_F(MovedBands, TwoPassesStartWithTheDataAtItsFirstRowAsOnePassDoes) {
+  for (bool twoPasses : {false, true}) {
+    TReportFile f;
+    f.Report->EngineOptions()->DoublePass = twoPasses;
+    // The page header names the family the page starts with.
+    f.Memo(f.Band<TkvxPageHeader>("PH", 0, 20), "First", "from [F.\"Name\"]", 0, 600);
+    auto* families = f.Band<TkvxMasterData>("FamilyBand", 20, 20);
+    families->SetDataSet(f.Data("F"));
+    f.Memo(families, "FamilyName", "F [F.\"Name\"]", 0, 600);
+    f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "PageNo", "page [Page#] of [TotalPages#]", 0, 600);
+    TPrepared p = RunReportFile(*parish_, f, std::string("passes-") + (twoPasses ? "2" : "1"),
+                                {"F=select * from Family where ID <= 50 order by ID"});
+    std::vector<Texts> pages = PdfPages(p.Pdf);
+    ASSERT_GT(pages.size(), 2u);
+    Texts names = parish_->Rows("select Name from Family where ID <= 50 order by ID");
+    size_t row = 0;
+    for (size_t i = 0; i < pages.size(); ++i) {
+      ASSERT_GE(pages[i].size(), 2u);
+      ASSERT_LT(row, names.size());
+      EXPECT_EQ(pages[i][0], "from " + names[row]) << (twoPasses ? "two passes" : "one pass") << ", page " << i + 1;
+      row += static_cast<size_t>(Starting(pages[i], "F "));
+    }
+    EXPECT_EQ(row, names.size());
+  }
+}
+
 // A report whose subreports run their own page again, directly or through another one, is
 // refused: orvane-report ends with status 1 and names them, and writes no pages.
 TEST_F(MovedBands, SubreportsThatRunTheirOwnPageAgainAreRefusedByName) {

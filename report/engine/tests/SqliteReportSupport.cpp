@@ -163,4 +163,16 @@ std::vector<std::string> PdfLines(const std::string& pdf, const std::string& are
   return Lines(ReadFile(out));
 }
 
+std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
+  std::string out = pdf + ".txt";
+  int status = std::system(("pdftotext -raw -enc UTF-8 " + Quote(pdf) + " " + Quote(out)).c_str());
+  EXPECT_EQ(status, 0);
+  // pdftotext ends every page with a form feed.
+  std::vector<std::vector<std::string>> pages;
+  std::string text = ReadFile(out);
+  for (size_t from = 0, end; (end = text.find('\f', from)) != std::string::npos; from = end + 1)
+    pages.push_back(Lines(text.substr(from, end - from)));
+  return pages;
+}
+
 }  // namespace orv::test

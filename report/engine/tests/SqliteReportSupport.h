@@ -86,5 +86,7 @@ int Starting(const std::vector<std::string>& texts, const std::string& prefix);
 // The lines pdftotext -raw finds in a PDF, form feeds dropped; with area (x, y, w, h in points)
 // only those inside it.
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area = "");
+// The lines of every page of a PDF as pdftotext -raw reads them, page by page.
+std::vector<std::vector<std::string>> PdfPages(const std::string& pdf);
 
 }  // namespace orv::test
