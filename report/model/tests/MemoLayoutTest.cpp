@@ -279,6 +279,41 @@ TEST(MemoLayout, SplitCarriesTheRestWithItsOpenStateAndParagraphFlags) {
   EXPECT_EQ(strip(joined), expected);
 }
 
+TEST(MemoLayout, EachPartLeavesTheRestTheHeightItNeedsAndTheLastPartTakesAllThatIsLeft) {
+  // Gaps and a thick frame around the text: the text's own height is well below the memo's.
+  WideString text;
+  for (int i = 0; i < 12; ++i) text += kThai + u"\r\n";
+  for (Extended gap : {1.0, 5.0}) {
+    auto memo = Memo(text, 150);
+    memo->GapY = gap;
+    memo->Frame()->SetTyp({ftTop, ftBottom});
+    memo->Frame()->SetWidth(3);
+    Extended rest = memo->CalcHeight();
+    memo->InitPart();
+    WideString printed;
+    for (Extended partHeight : {97.0, 150.0, 61.0}) {
+      memo->SetHeight(partHeight);
+      Extended r = memo->DrawPart();
+      printed += memo->Text();
+      ASSERT_TRUE(memo->HasRest()) << gap;
+      // What the engine carries to the next part is what the rest needs, laid out again.
+      rest = r + rest - partHeight;
+      EXPECT_NEAR(rest, memo->RestHeight(), 1) << gap;
+    }
+    // Lower than one line, the last part still takes all that is left.
+    memo->SetHeight(8);
+    memo->DrawRest();
+    EXPECT_FALSE(memo->HasRest());
+    printed += memo->Text();
+    auto plain = [](WideString s) {
+      std::erase(s, u'\r');
+      std::erase(s, u'\n');
+      return s;
+    };
+    EXPECT_EQ(plain(printed), plain(text)) << gap;
+  }
+}
+
 TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   auto one = Memo(u"ก", 100, 40);
   auto three = Memo(u"ก\r\n\r\nข", 100, 40);
