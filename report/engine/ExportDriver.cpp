@@ -9,6 +9,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Format.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PageBuilder.h"
 #include "report/engine/PageReader.h"
@@ -17,6 +18,7 @@
 #include "report/model/Pages.h"
 #include "report/model/PictureView.h"
 #include "report/model/ReportUtils.h"
+#include "report/model/Resources.h"
 
 namespace orv {
 
@@ -74,14 +76,23 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   TStringList numbers;
   kvxParsePageNumbers(filter->PageNumbers, numbers, count);
   Integer selected = numbers.Count() > 0 ? numbers.Count() : count;
+  std::vector<Integer> indexes;
+  for (Integer i = 0; i < count; ++i)
+    if (numbers.Count() == 0 || numbers.IndexOf(IntToStr(i + 1)) >= 0) indexes.push_back(i);
+  // A range that names no page of the report would write a file without pages (numbers past
+  // the last page are left out of the list, which would otherwise mean every page).
+  const bool ranged = filter->PageNumbers.find_first_not_of(' ') != String::npos;
+  if (ranged && (numbers.Count() == 0 || indexes.empty())) {
+    const String message = Format(kvxGetResources()->Get("clBadPages"), {count});
+    if (Report->EngineOptions()->NewSilentMode == simSilent) Report->Errors->Add(message);
+    kvxCommonErrorHandler(Report, message);
+    return false;
+  }
   TBitmap scratch(1, 1);
   if (!filter->Start()) return false;
   if (preview) preview->Lock();
   std::optional<TkvxProgressScope> progress(std::in_place, *Report, ptExporting, filter->ShowProgress());
   Integer exported = 0;
-  std::vector<Integer> indexes;
-  for (Integer i = 0; i < count; ++i)
-    if (numbers.Count() == 0 || numbers.IndexOf(IntToStr(i + 1)) >= 0) indexes.push_back(i);
   // Whether a page's item was in the backing file before the export read it back.
   std::vector<bool> readBack;
   for (Integer i : indexes) readBack.push_back(!PagesItem()->Items(i)->Loaded());

@@ -5,6 +5,7 @@
 
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
@@ -191,7 +192,12 @@ void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool
     item->Name = obj->ClassName();
     item->Text = obj->GetFullDiff(nullptr);
   }
-  xmlSize_ += static_cast<Int64>(item->Name.size() + item->Text.size() + sizeof(TkvxXMLItem) + 16);
+  const Int64 bytes = static_cast<Int64>(item->Name.size() + item->Text.size() + sizeof(TkvxXMLItem) + 16);
+  xmlSize_ += bytes;
+  pageBytes_ += bytes;
+  if (pageBytes_ > kvxMaxPreparedPageBytes)
+    throw EOutOfMemory("Page " + IntToStr(CurPage + 1) + " of the report holds more than " +
+                       IntToStr(kvxMaxPreparedPageBytes >> 20) + " MB: the report was stopped");
   if (item->Text.find(kvxPageMarkUtf8) != String::npos || item->Text.find(kvxLogicalPageMarkUtf8) != String::npos)
     markedPages_.insert(CurPage);
   item->Reserve(static_cast<Integer>(obj->Objects().size()));
@@ -203,6 +209,21 @@ void TkvxPreviewPages::AddObject(TkvxComponent* obj) {
   if (!page) return;
   bool finalPass = !Engine || !Engine->DoublePass() || Engine->FinalPass;
   AddObjectTo(page, obj, finalPass);
+  // Rows of large texts fill memory long before a page ends.
+  if (xmlSize_ > kvxPreparedMemoryLimit) UnloadWrittenPages(true);
+}
+
+void TkvxPreviewPages::UnloadWrittenPages(bool all) {
+  TkvxXMLItem* pages = PagesItem();
+  for (Integer i = pages->Count() - 1; i >= 0; --i) {
+    if (i == CurPage) continue;
+    TkvxXMLItem* item = pages->Items(i);
+    if (!item->Loaded()) break;
+    if (all) item->SetUnloadable(true);
+    if (markedPages_.count(i)) ResolvePageMarks(i);
+    doc_->UnloadItem(item);
+  }
+  xmlSize_ = 0;
 }
 
 void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
@@ -210,15 +231,13 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
   TkvxEngineOptions* options = Report->EngineOptions();
   // The page left behind keeps what it holds: the objects of a block moving on were cut already.
   if (markedPages_.count(CurPage)) ResolvePageMarks(CurPage);
-  if (options->UseFileCache && xmlSize_ > static_cast<Int64>(options->MaxMemSize) * (1 << 20)) {
-    for (Integer i = pages->Count() - 2; i >= 0; --i) {
-      TkvxXMLItem* item = pages->Items(i);
-      if (!item->Loaded()) break;
-      if (markedPages_.count(i)) ResolvePageMarks(i);
-      doc_->UnloadItem(item);
-    }
-    xmlSize_ = 0;
-  }
+  // Past the engine's own limit the pages go to the file cache, the first two as well, whether
+  // the report asked for the cache or not.
+  if (xmlSize_ > kvxPreparedMemoryLimit)
+    UnloadWrittenPages(true);
+  else if (options->UseFileCache && xmlSize_ > static_cast<Int64>(options->MaxMemSize) * (1 << 20))
+    UnloadWrittenPages(false);
+  pageBytes_ = 0;
   ++CurPage;
   if (CurPage < pages->Count() && AddPageAction == TkvxAddPageAction::WriteOver) return;
   Integer source = -1;
@@ -482,7 +501,7 @@ TClass PageObjectClass(const String& name) {
 // hold no raw quote, so the name and its opening quote are found only where an attribute starts.
 bool HoldsMemoText(std::string_view attributes) {
   for (size_t at = attributes.find("u=\""); at != std::string_view::npos; at = attributes.find("u=\"", at + 1))
-    if (at == 0 || attributes[at - 1] == ' ') return true;
+    if (at == 0 || kvxIsXMLBlank(attributes[at - 1])) return true;
   return false;
 }
 

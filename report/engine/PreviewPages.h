@@ -27,6 +27,12 @@ class TkvxPrintOptions;
 // What AddPage does where a page already exists.
 enum class TkvxAddPageAction { WriteOver, Add };
 
+// Page text a run keeps in memory, whatever its file cache setting: past it the pages written so
+// far move to the file cache. A single page past kvxMaxPreparedPageBytes ends the run, which
+// would otherwise take all the memory there is.
+inline constexpr Int64 kvxPreparedMemoryLimit = Int64{64} << 20;
+inline constexpr Int64 kvxMaxPreparedPageBytes = Int64{128} << 20;
+
 class TkvxPreviewPages : public TkvxCustomPreviewPages {
   ORV_CLASS(TkvxPreviewPages, TkvxCustomPreviewPages)
 
@@ -162,6 +168,10 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::unordered_map<const TkvxComponent*, TkvxXMLAttributes*> sourceAttributesOf_;
   // The source's attributes as a rebuilt object reads them first.
   TkvxXMLAttributes* SourceAttributes(const TkvxComponent* source);
+  // Moves the pages written so far, but the current one, to the file cache (all: the first two
+  // as well, which otherwise stay).
+  void UnloadWrittenPages(bool all);
+
   std::unique_ptr<TkvxPictureCache> pictureCache_;
   // An export rebuilds pages on a thread of its own while the GUI thread may still be asked for a
   // page: one page is rebuilt at a time, and page items are read back and unloaded one at a time
@@ -178,6 +188,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   Integer passStartObjects_ = 0;
   Integer logicalCounter_ = 0;
   Int64 xmlSize_ = 0;
+  // Bytes of text written to the current page.
+  Int64 pageBytes_ = 0;
   bool loaded_ = false;
 };
 

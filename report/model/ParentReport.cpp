@@ -1,6 +1,7 @@
 // A report that inherits from a parent report: the parent's pages and objects become the
 // report's own, marked inherited, and the report's file holds only what it changes or adds.
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/gui/Application.h"
 #include "platform/rtl/FileUtils.h"
@@ -26,13 +27,30 @@ bool IsAbsolute(const String& name) {
   return (name.size() > 1 && name[1] == ':') || name.rfind("\\\\", 0) == 0 || name.rfind("/", 0) == 0;
 }
 
+// The name with the separators of files made on Windows turned into those of this system.
+String WithSlashes(String name) {
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
 }  // namespace
 
-String TkvxReport::ParentFileName(const String& name) const {
-  if (IsAbsolute(name)) return name;
-  String besideReport = ExtractFilePath(FileName) + name;
-  if (!FileName.empty() && FileExists(besideReport)) return besideReport;
-  return ExtractFilePath(Application->ExeName()) + name;
+std::vector<String> TkvxReport::ParentFileNames(const String& name) const {
+  std::vector<String> places;
+  auto add = [&places](const String& place) {
+    if (std::find(places.begin(), places.end(), place) == places.end()) places.push_back(place);
+  };
+  for (const String& written : {name, WithSlashes(name)}) {
+    if (IsAbsolute(written)) {
+      add(written);
+      continue;
+    }
+    // Named in full, so that the message of a parent found nowhere says where it was looked for.
+    if (!FileName.empty())
+      add((std::filesystem::absolute(std::filesystem::path(FileName)).parent_path() / written).lexically_normal().string());
+    add(ExtractFilePath(Application->ExeName()) + written);
+  }
+  return places;
 }
 
 void TkvxReport::SetParentReport(const String& value) {
@@ -50,15 +68,21 @@ void TkvxReport::SetParentReport(const String& value) {
   if (OnLoadTemplate) {
     OnLoadTemplate(parent.get(), value);
   } else {
-    const String file = ParentFileName(value);
+    // A name written with either separator is found beside the report, else beside the
+    // program; a parent found nowhere is named with every place looked in.
+    const std::vector<String> places = ParentFileNames(value);
+    auto found = std::find_if(places.begin(), places.end(), [](const String& place) { return FileExists(place); });
+    const String file = found == places.end() ? places.front() : *found;
     std::vector<String>& chain = Inheriting();
     if (chain.size() >= kMaxInheritance || std::find(chain.begin(), chain.end(), file) != chain.end()) {
       Errors->Add("Report " + value + " inherits from itself");
       return;
     }
     // A parent that is not there leaves the report as it is: its own objects are all it has.
-    if (!FileExists(file)) {
-      Errors->Add("Cannot find the parent report " + file);
+    if (found == places.end()) {
+      String tried;
+      for (const String& place : places) tried += (tried.empty() ? "" : ", ") + place;
+      Errors->Add("Cannot find the parent report " + value + " (looked for " + tried + ")");
       return;
     }
     chain.push_back(file);

@@ -254,8 +254,8 @@ class TkvxReport : public TkvxComponent {
   Variant ScriptGet(const String& name);
   Variant ScriptMacro(const String& name, TsxMethodHelper& caller);
   void ReportErrors();
-  // The file a parent report's name stands for.
-  String ParentFileName(const String& name) const;
+  // The files a parent report's name may stand for, in the order they are looked for.
+  std::vector<String> ParentFileNames(const String& name) const;
   void InheritFrom(TkvxReport& parent);
   // The parent's own properties and options, as the report's until its file says otherwise.
   void InheritOptions(TkvxReport& parent);

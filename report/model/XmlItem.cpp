@@ -13,17 +13,51 @@ char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) :
 
 }  // namespace
 
-size_t kvxFindAttribute(std::string_view text, std::string_view name) {
-  if (name.empty()) return std::string_view::npos;
-  size_t need = name.size() + 2;
-  for (size_t i = 0; i + need <= text.size(); ++i) {
-    if (i > 0 && text[i - 1] != ' ') continue;
-    if (text[i + name.size()] != '=' || text[i + name.size() + 1] != '"') continue;
-    bool same = true;
-    for (size_t k = 0; k < name.size() && same; ++k) same = Upper(text[i + k]) == Upper(name[k]);
-    if (same) return i;
+bool kvxSameXMLName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+bool kvxNextAttribute(std::string_view text, size_t& i, std::string_view& name, std::string_view& raw) {
+  while (i < text.size() && kvxIsXMLBlank(text[i])) ++i;
+  size_t eq = text.find('=', i);
+  if (eq == std::string_view::npos) return false;
+  size_t nameEnd = eq;
+  while (nameEnd > i && kvxIsXMLBlank(text[nameEnd - 1])) --nameEnd;
+  name = text.substr(i, nameEnd - i);
+  if (name.empty()) return false;
+  size_t open = text.find('"', eq);
+  if (open == std::string_view::npos) return false;
+  size_t close = text.find('"', open + 1);
+  if (close == std::string_view::npos) close = text.size();
+  raw = text.substr(open + 1, close - open - 1);
+  i = close + 1;
+  return true;
+}
+
+namespace {
+
+// Where the named attribute's name and value stand in text.
+bool FindAttribute(std::string_view text, std::string_view name, size_t& nameAt, std::string_view& raw) {
+  if (name.empty()) return false;
+  std::string_view found;
+  for (size_t i = 0; kvxNextAttribute(text, i, found, raw);) {
+    if (kvxSameXMLName(found, name)) {
+      nameAt = static_cast<size_t>(found.data() - text.data());
+      return true;
+    }
   }
-  return std::string_view::npos;
+  return false;
+}
+
+}  // namespace
+
+size_t kvxFindAttribute(std::string_view text, std::string_view name) {
+  size_t at = 0;
+  std::string_view raw;
+  return FindAttribute(text, name, at, raw) ? at : std::string_view::npos;
 }
 
 TkvxXMLItem::~TkvxXMLItem() {
@@ -91,25 +125,22 @@ void TkvxXMLItem::Clear() {
 }
 
 String TkvxXMLItem::Prop(std::string_view name) const {
-  size_t at = kvxFindAttribute(Text, name);
-  if (at == std::string_view::npos) return "";
-  size_t start = at + name.size() + 2;
-  size_t end = Text.find('"', start);
-  if (end == String::npos) end = Text.size();
-  return kvxXMLToStr(std::string_view(Text).substr(start, end - start));
+  size_t at = 0;
+  std::string_view raw;
+  return FindAttribute(Text, name, at, raw) ? kvxXMLToStr(raw) : String();
 }
 
 void TkvxXMLItem::SetProp(std::string_view name, std::string_view value) {
-  size_t at = kvxFindAttribute(Text, name);
+  size_t at = 0;
+  std::string_view raw;
   size_t insertAt = Text.size();
-  if (at != String::npos) {
-    size_t end = Text.find('"', at + name.size() + 2);
-    end = end == String::npos ? Text.size() : end + 1;
-    Text.erase(at, end - at);
+  if (FindAttribute(Text, name, at, raw)) {
+    const size_t valueEnd = static_cast<size_t>(raw.data() - Text.data()) + raw.size();
+    Text.erase(at, std::min(valueEnd + 1, Text.size()) - at);
     insertAt = at;
   }
   String attr;
-  if (insertAt > 0 && Text[insertAt - 1] != ' ') attr += ' ';
+  if (insertAt > 0 && !kvxIsXMLBlank(Text[insertAt - 1])) attr += ' ';
   attr.append(name);
   attr += "=\"";
   kvxAppendXML(attr, value);

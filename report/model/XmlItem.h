@@ -72,7 +72,18 @@ class TkvxXMLItem {
   std::uint64_t offset_ = 0;
 };
 
-// Position of the attribute name inside text (case-blind, whole names only), npos when absent.
+// Whether two element or attribute names are the same without regard to ASCII case.
+bool kvxSameXMLName(std::string_view a, std::string_view b);
+
+// Space, tab, CR and LF: what separates a tag's name and attributes.
+inline bool kvxIsXMLBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The next name="value" pair of an attribute text from i on, the value as written (escaped);
+// false at the end of the text, or where it stops being one. i moves behind the value.
+bool kvxNextAttribute(std::string_view text, size_t& i, std::string_view& name, std::string_view& raw);
+
+// Position of the attribute name inside text (case-blind, whole names only, never inside a
+// value), npos when absent.
 size_t kvxFindAttribute(std::string_view text, std::string_view name);
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 #include "platform/rtl/TextUtils.h"
 #include "report/model/XmlDocument.h"
@@ -13,22 +14,12 @@ namespace {
 constexpr size_t kFirstBlock = 1 << 13;
 constexpr size_t kBlock = 1 << 16;
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
-}
-
-// Position of the unload marker ' ld="0"' in text, case-blind.
+// Position of the unload marker ' ld="0"' in text (behind any blank), case-blind.
 size_t FindMarker(const String& text) {
-  static constexpr std::string_view kMarker = " ld=\"0\"";
-  for (size_t i = 0; i + kMarker.size() <= text.size(); ++i)
-    if (EqualsNoCase(std::string_view(text).substr(i, kMarker.size()), kMarker)) return i;
+  static constexpr std::string_view kMarker = "ld=\"0\"";
+  for (size_t i = 1; i + kMarker.size() <= text.size(); ++i)
+    if (kvxIsXMLBlank(text[i - 1]) && kvxSameXMLName(std::string_view(text).substr(i, kMarker.size()), kMarker))
+      return i - 1;
   return String::npos;
 }
 
@@ -43,6 +34,17 @@ TkvxXMLReader::TkvxXMLReader(TkvxXMLBacking& source, std::uint64_t pos, std::uin
       bufPos_(pos) {}
 
 void TkvxXMLReader::Invalid() { throw TkvxInvalidXMLException("Invalid file format"); }
+
+void TkvxXMLReader::CheckLength(size_t tagLength, size_t valueStart) {
+  // A file of a few hundred megabytes in one value would cost gigabytes once decoded, turned
+  // into wide text and laid out.
+  if (tagLength - valueStart > kvxMaxXMLValueBytes)
+    throw TkvxInvalidXMLException("Invalid file format: a value longer than " + std::to_string(kvxMaxXMLValueBytes >> 20) +
+                                  " MB");
+  if (tagLength > kvxMaxXMLTagBytes)
+    throw TkvxInvalidXMLException("Invalid file format: an element of more than " +
+                                  std::to_string(kvxMaxXMLTagBytes >> 20) + " MB");
+}
 
 void TkvxXMLReader::CheckUtf8(const unsigned char* p, size_t n) {
   for (size_t i = 0; i < n && utf8Ok_; ++i) {
@@ -149,6 +151,8 @@ bool TkvxXMLReader::ReadTag() {
     // attribute text knows one form. A declaration or processing instruction ends at its '>'.
     const bool element = !tag_.empty() && tag_[0] != '?' && tag_[0] != '!';
     char quote = 0;
+    // Where the value being read begins in the tag.
+    size_t valueStart = 0;
     while (!closed) {
       if (idx_ >= len_ && !Fill()) Invalid();
       const char* p = buf_.get() + idx_;
@@ -161,6 +165,7 @@ bool TkvxXMLReader::ReadTag() {
           while (p < end && *p != '"' && *p != '<') ++p;
           if (p == end) break;
           if (*p == '<') Invalid();
+          CheckLength(tag_.size() + static_cast<size_t>(p - run), valueStart);
           quote = 0;
           continue;
         }
@@ -170,7 +175,9 @@ bool TkvxXMLReader::ReadTag() {
           if (c == '>') break;
           if (!element || (c != '"' && c != '\'')) continue;
           quote = c;
+          valueStart = tag_.size() + static_cast<size_t>(p - run) + 1;
         } else if (c == quote) {
+          CheckLength(tag_.size() + static_cast<size_t>(p - run), valueStart);
           quote = 0;
         } else if (quote != '\'' || c != '"') {
           continue;
@@ -186,21 +193,22 @@ bool TkvxXMLReader::ReadTag() {
         }
       }
       tag_.append(run, static_cast<size_t>(p - run));
+      CheckLength(tag_.size(), quote ? valueStart : tag_.size());
       idx_ = static_cast<size_t>(p - buf_.get());
       if (p < end) {
         ++idx_;
         closed = true;
       }
     }
-    if (!tag_.empty() && tag_.back() == ' ') tag_.pop_back();
-    size_t blank = tag_.find(' ');
-    if (blank == String::npos) {
-      name_.assign(tag_);
-      text_.clear();
-    } else {
-      name_.assign(tag_, 0, blank);
-      text_.assign(tag_, blank + 1, String::npos);
-    }
+    // Space, tab, CR and LF all separate the name and the attributes: a file written with one
+    // attribute a line is read as one written on a single line.
+    while (!tag_.empty() && kvxIsXMLBlank(tag_.back())) tag_.pop_back();
+    size_t blank = 0;
+    while (blank < tag_.size() && !kvxIsXMLBlank(tag_[blank])) ++blank;
+    name_.assign(tag_, 0, blank);
+    // The attributes follow the one separator: a marker written behind two blanks on an element
+    // without attributes keeps a blank before it.
+    text_.assign(tag_, std::min(blank + 1, tag_.size()), String::npos);
     return true;
   }
 }
@@ -253,7 +261,7 @@ bool TkvxXMLReader::ReadElement(TkvxXMLItem* item, bool loadAll, int depth) {
   }
   // Input that ends with this element still open is truncated, not complete.
   if (endedByEof_) Invalid();
-  if (name_.size() != item->Name.size() + 1 || !EqualsNoCase(std::string_view(name_).substr(1), item->Name))
+  if (name_.size() != item->Name.size() + 1 || !kvxSameXMLName(std::string_view(name_).substr(1), item->Name))
     Invalid();
   size_t marker = FindMarker(item->Text);
   if (marker != String::npos) {

@@ -9,6 +9,11 @@
 
 namespace orv {
 
+// The longest attribute value and start tag a file may hold: a script's text is bounded alike,
+// and a picture of 16 MB still fits.
+inline constexpr size_t kvxMaxXMLValueBytes = size_t{32} << 20;
+inline constexpr size_t kvxMaxXMLTagBytes = size_t{64} << 20;
+
 class TkvxXMLReader {
  public:
   // Reads from pos on; storeId is recorded in items that stay unloaded. Bytes already checked
@@ -31,6 +36,8 @@ class TkvxXMLReader {
   bool Fill();
   void CheckUtf8(const unsigned char* p, size_t n);
   [[noreturn]] static void Invalid();
+  // Refuses a value (from valueStart on) or a whole tag past its bound.
+  static void CheckLength(size_t tagLength, size_t valueStart);
 
   TkvxXMLBacking& source_;
   std::uint8_t storeId_;

@@ -15,6 +15,7 @@
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
+#include "report/model/VariantText.h"
 #include "report/model/WideStrings.h"
 #include "report/model/XmlEscape.h"
 
@@ -84,65 +85,60 @@ WideString UnescapedWide(std::string_view raw) {
   return kvxUtf8ToWide(Unescaped(raw));
 }
 
-// Whether a new object of the class holds text in the property. An empty value of such a
-// property must be written, or reading the file back would bring the constructor's text back.
-// One new object answers for every text property of its class: making a report is costly (its
-// script bindings), and a class has several empty text properties.
-bool HasTextByDefault(TObject* obj, const TPropInfo* prop) {
-  static std::map<TClass, std::set<const TPropInfo*>> known;
+// What a new object of a class holds in its properties where writing only what differs would
+// lose a value: the text properties that hold text (an empty value of such a property must be
+// written, or reading the file back would bring the constructor's text back), and the Variant
+// properties' values. One new object answers for every property of its class: making a report
+// is costly (its script bindings).
+struct TNewObjectValues {
+  std::set<const TPropInfo*> WithText;
+  std::map<const TPropInfo*, Variant> Variants;
+};
+
+const TNewObjectValues& NewObjectValues(TObject* obj) {
+  static std::map<TClass, TNewObjectValues> known;
   TClass cls = obj->ClassType();
   auto it = known.find(cls);
-  if (it == known.end()) {
-    std::set<const TPropInfo*> withText;
-    auto collect = [&](TObject* fresh) {
-      for (const TPropInfo* p : GetPropList(fresh)) {
-        const TTypeKind kind = p->Kind();
-        if (kind != tkString && kind != tkLString && kind != tkWString) continue;
-        try {
-          if (!p->GetStr(fresh).empty()) withText.insert(p);
-        } catch (const Exception&) {
-          // A property that cannot be read on a new object has no constructor text to restore.
-        }
+  if (it != known.end()) return it->second;
+  TNewObjectValues values;
+  auto collect = [&](TObject* fresh) {
+    for (const TPropInfo* p : GetPropList(fresh)) {
+      const TTypeKind kind = p->Kind();
+      try {
+        if (kind == tkVariant) values.Variants[p] = p->GetVariant(fresh);
+        else if ((kind == tkString || kind == tkLString || kind == tkWString) && !p->GetStr(fresh).empty())
+          values.WithText.insert(p);
+      } catch (const Exception&) {
+        // A property that cannot be read on a new object has no constructor value to restore.
       }
-    };
-    try {
-      if (cls == TkvxReport::StaticClass()) {
-        // The script's class registration sets no property: a report without it answers alike.
-        TkvxReport fresh(nullptr, false);
-        collect(&fresh);
-      } else if (cls->InheritsFrom(TComponent::StaticClass())) {
-        std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
-        collect(fresh.get());
-      } else if (!cls->InheritsFrom(TCollectionItem::StaticClass())) {
-        std::unique_ptr<TObject> fresh = cls->CreateObject();
-        collect(fresh.get());
-      }
-    } catch (const Exception&) {
-      // A class that cannot be made without arguments has no constructor text to restore.
     }
-    it = known.emplace(cls, std::move(withText)).first;
+  };
+  try {
+    if (cls == TkvxReport::StaticClass()) {
+      // The script's class registration sets no property: a report without it answers alike.
+      TkvxReport fresh(nullptr, false);
+      collect(&fresh);
+    } else if (cls->InheritsFrom(TComponent::StaticClass())) {
+      std::unique_ptr<TComponent> fresh(cls->CreateComponent(nullptr));
+      collect(fresh.get());
+    } else if (cls->InheritsFrom(TCollectionItem::StaticClass())) {
+      // An item is made by a collection of its class.
+      TCollection scratch(cls);
+      collect(scratch.Add());
+    } else {
+      std::unique_ptr<TObject> fresh = cls->CreateObject();
+      collect(fresh.get());
+    }
+  } catch (const Exception&) {
+    // A class that cannot be made without arguments has no constructor values to restore.
   }
-  return it->second.count(prop) != 0;
+  return known.emplace(cls, std::move(values)).first->second;
 }
 
-// The next name="value" pair of an attribute text from i on; false at its end, or where the
-// text stops being one.
-bool NextAttribute(std::string_view text, size_t& i, std::string_view& name, std::string_view& raw) {
-  while (i < text.size() && text[i] == ' ') ++i;
-  size_t eq = text.find('=', i);
-  if (eq == std::string_view::npos) return false;
-  size_t nameEnd = eq;
-  while (nameEnd > i && text[nameEnd - 1] == ' ') --nameEnd;
-  name = text.substr(i, nameEnd - i);
-  if (name.empty()) return false;
-  size_t open = text.find('"', eq);
-  if (open == std::string_view::npos) return false;
-  size_t close = text.find('"', open + 1);
-  if (close == std::string_view::npos) close = text.size();
-  raw = text.substr(open + 1, close - open - 1);
-  i = close + 1;
-  return true;
-}
+bool HasTextByDefault(TObject* obj, const TPropInfo* prop) { return NewObjectValues(obj).WithText.count(prop) != 0; }
+
+// Whether two values are the same value of the same type.
+bool SameVariant(const Variant& a, const Variant& b) { return a.VType() == b.VType() && VarToStr(a) == VarToStr(b); }
 
 }  // namespace
 
@@ -231,11 +227,21 @@ void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String&
         break;
       }
       case tkVariant: {
+        // Written with its type unless it is a text: a date read back as text would be the
+        // expression of a division.
         Variant v = prop->GetVariant(obj);
-        value = kvxStrToXML(VarToStr(v));
-        equal = ancestor && VarToStr(prop->GetVariant(ancestor)) == VarToStr(v) &&
-                v.VType() == prop->GetVariant(ancestor).VType();
-        break;
+        if (ancestor) {
+          equal = SameVariant(prop->GetVariant(ancestor), v);
+        } else {
+          const auto& variants = NewObjectValues(obj).Variants;
+          auto byDefault = variants.find(prop);
+          equal = byDefault == variants.end() ? v.IsNull() : SameVariant(byDefault->second, v);
+        }
+        String typeName;
+        if ((equal && !SerializeDefaultValues) || !kvxVariantToText(v, value, typeName)) continue;
+        AppendAttr(out, prefix, prop->Name(), kvxStrToXML(value));
+        if (!typeName.empty()) AppendAttr(out, prefix, prop->Name() + ".VarType", typeName);
+        continue;
       }
       case tkClass: {
         TObject* o = prop->GetObject(obj);
@@ -295,15 +301,33 @@ void TkvxXMLSerializer::WriteComponent(TComponent* component) {
   stream_->WriteString("<" + ObjToText(component) + "/>");
 }
 
-void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) {
+void TkvxXMLSerializer::XMLToObj(std::string_view text, TPersistent* obj) { ReadAttributes(text, obj, false); }
+
+bool TkvxXMLSerializer::ApplyVarType(TPersistent* obj, const TPropInfo* prop, std::string_view rest,
+                                     std::string_view raw) {
+  if (prop->Kind() != tkVariant || !kvxSameXMLName(rest, "VarType")) return false;
+  try {
+    prop->SetVariant(obj, kvxVariantFromText(VarToStr(prop->GetVariant(obj)), Unescaped(raw)));
+  } catch (const std::exception& e) {
+    Errors.Add(String(e.what()) + " (" + prop->Name() + ")");
+  }
+  return true;
+}
+
+void TkvxXMLSerializer::ReadAttributes(std::string_view text, TPersistent* obj, bool keepName) {
   size_t i = 0;
   std::string_view name, raw;
-  while (NextAttribute(text, i, name, raw)) {
+  while (kvxNextAttribute(text, i, name, raw)) {
+    if (keepName && kvxSameXMLName(name, "Name")) continue;
     TPersistent* target = obj;
     bool reachable = true;
     for (size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.')) {
       const TPropInfo* prop = kvxFindProp(target->ClassType(), name.substr(0, dot));
       if (!prop) break;
+      if (ApplyVarType(target, prop, name.substr(dot + 1), raw)) {
+        reachable = false;
+        break;
+      }
       TPersistent* next = prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(prop->GetObject(target)) : nullptr;
       if (!next) {
         reachable = false;
@@ -328,7 +352,7 @@ void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, std::string_view name, 
 TkvxXMLAttributes::TkvxXMLAttributes(std::string_view text) {
   size_t i = 0;
   std::string_view name, raw;
-  while (NextAttribute(text, i, name, raw)) {
+  while (kvxNextAttribute(text, i, name, raw)) {
     TAttribute& a = attributes_.emplace_back();
     a.Name = String(name);
     a.Raw = String(raw);
@@ -340,7 +364,7 @@ TkvxXMLAttributes::TkvxXMLAttributes(std::string_view text) {
 
 void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj, bool withoutMemoText) {
   for (TkvxXMLAttributes::TAttribute& a : attributes.attributes_) {
-    if (withoutMemoText && a.Dots.empty() && a.Name == "Text" && MemoProp(obj)) continue;
+    if (withoutMemoText && a.Dots.empty() && kvxSameXMLName(a.Name, "Text") && MemoProp(obj)) continue;
     // The dotted path as XMLToObj walks it, each step looked up again only for another class.
     TPersistent* target = obj;
     size_t k = 0;
@@ -354,6 +378,10 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
         step.Class = cls;
       }
       if (!step.Prop) break;
+      if (ApplyVarType(target, step.Prop, std::string_view(a.Name).substr(a.Dots[k] + 1), a.Raw)) {
+        reachable = false;
+        break;
+      }
       TPersistent* next =
           step.Prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(step.Prop->GetObject(target)) : nullptr;
       if (!next) {
@@ -400,7 +428,7 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TPersist
       a.Action = TAction::MemoText;
       return;
     }
-    if (name == "Text") {
+    if (kvxSameXMLName(name, "Text")) {
       a.Text = Unescaped(a.Raw);
       a.Wide = kvxUtf8ToWide(a.Text);
       if (dynamic_cast<TStrings*>(obj)) {
@@ -413,7 +441,7 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TPersist
       return;
     }
     // Defined-property data goes through the reader, and a report's name depends on the object.
-    if (name == "PropData" || name == "Name") return;
+    if (kvxSameXMLName(name, "PropData") || kvxSameXMLName(name, "Name")) return;
     PrepareProperty(a, kvxFindProp(cls, name), a.Raw);
   } catch (const std::exception&) {
     a.Action = TAction::Generic;
@@ -505,7 +533,7 @@ void TkvxXMLSerializer::ApplyPrepared(TkvxXMLAttributes::TAttribute& a, TPersist
     case TAction::MemoText:
       if (!a.Prop) return;
       if (auto* memo = dynamic_cast<TWideStrings*>(a.Prop->GetObject(obj))) memo->SetText(a.Wide);
-      else if (a.Last == "Text") break;
+      else if (kvxSameXMLName(a.Last, "Text")) break;
       return;
     case TAction::StringsText:
       static_cast<TStrings*>(obj)->SetText(a.Text);
@@ -539,7 +567,9 @@ void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, std::string_view name, 
       return;
     }
   }
-  if (name == "Text") {
+  // The names the serializer reads itself are matched without regard to case, as property
+  // names are: a file written "text=" means the memo's text.
+  if (kvxSameXMLName(name, "Text")) {
     if (auto* strings = dynamic_cast<TStrings*>(obj)) {
       strings->SetText(Unescaped(raw));
       return;
@@ -553,13 +583,13 @@ void TkvxXMLSerializer::ApplyAttribute(TPersistent* obj, std::string_view name, 
       return;
     }
   }
-  if (name == "PropData") {
+  if (kvxSameXMLName(name, "PropData")) {
     kvxHexToStream(raw, data_);
     reader_->SetRoot(Owner);
     while (!reader_->AtEnd()) reader_->ReadProperty(obj);
     return;
   }
-  if (name == "Name" && dynamic_cast<TkvxReport*>(obj)) return;
+  if (kvxSameXMLName(name, "Name") && dynamic_cast<TkvxReport*>(obj)) return;
   TkvxXMLAttributes::TAttribute a;
   PrepareProperty(a, kvxFindProp(obj->ClassType(), name), raw);
   SetProperty(a, obj);
@@ -594,6 +624,7 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
     }
   }
   TkvxComponent* component = nullptr;
+  bool renamed = false;
   if (!parent) {
     // The file's root element must describe the object it is read into.
     if (!inherited && !rootForRead_->InheritsFrom(cls)) throw TkvxInvalidXMLException("Invalid file format");
@@ -603,6 +634,14 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
     if (!name.empty() && Owner) {
       auto* report = dynamic_cast<TkvxReport*>(Owner);
       component = dynamic_cast<TkvxComponent*>(report ? report->FindOwned(name) : Owner->FindComponent(name));
+      // Only an inherited element (or one naming an object of the parent report) changes an
+      // object that is already there. Any other element of a name already taken, in any case
+      // and of any class, is an object of its own: merged into the first it would overwrite it
+      // and be lost itself.
+      if (component && !inherited && !component->IsAncestor()) {
+        component = nullptr;
+        renamed = true;
+      }
     }
     if (!component) {
       // What the report changed of an object its parent no longer has (renamed or removed)
@@ -627,12 +666,17 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
         return;
       }
       if (component->Parent() != parent) component->SetParent(parent);
+      if (renamed) {
+        component->CreateUniqueName();
+        Errors.Add(kvxGetResources()->Get("prDupl") + " " + name + ": the " + item->Name + " of that name is kept as " +
+                   component->Name());
+      }
     }
   }
   component->IsLoading = true;
   component->SetComponentStateFlag(csLoading, true);
   read.push_back(component);
-  XMLToObj(item->Text, component);
+  ReadAttributes(item->Text, component, renamed);
   for (Integer i = 0; i < item->Count(); ++i) ReadItem(item->Items(i), component, read, depth + 1);
 }
 

@@ -94,6 +94,11 @@ class TkvxXMLSerializer {
     String Name;
   };
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
+  // Gives a Variant property the type its "VarType" attribute names (rest is the name after the
+  // property's); false for any other attribute.
+  bool ApplyVarType(TPersistent* obj, const TPropInfo* prop, std::string_view rest, std::string_view raw);
+  // XMLToObj; keepName leaves the object's name as it is (a duplicate kept under a new one).
+  void ReadAttributes(std::string_view text, TPersistent* obj, bool keepName);
   void ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view rawValue);
   void ApplyReporting(TPersistent* obj, std::string_view name, std::string_view rawValue);
   // Works out the action for objects of obj's class.

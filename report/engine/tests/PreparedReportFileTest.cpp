@@ -48,6 +48,8 @@ TEST(PreparedReportFile, FailedLoadsLeaveTheShownReportUntouched) {
       {"dictionary page out of range", Replace(good, "name=\"Page0.Name\"", "name=\"Page99999999999.Name\"")},
       {"picture hex", Replace(good, "<picturecache/>", "<picturecache><item stream=\"4G\"/></picturecache>")},
       {"odd picture hex", Replace(good, "<picturecache/>", "<picturecache><item stream=\"424\"/></picturecache>")},
+      // A memo text past 32 MB would cost gigabytes once decoded and laid out.
+      {"value past 32 MB", Replace(good, "<t3 ", "<t3 u=\"" + std::string(33 << 20, 'x') + "\" ")},
   };
   for (const auto& [what, text] : damaged) {
     EXPECT_THROW(LoadText(*shown.Pages, text), Exception) << what;

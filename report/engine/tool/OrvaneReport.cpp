@@ -1,5 +1,5 @@
 // orvane-report REPORT --db FILE --data ALIAS=SQL ... [--var NAME=VALUE ...] [--password TEXT]
-//               [--qpv OUT.qpv] [--pdf OUT.pdf] [--max-pages N] [--max-rows N]
+//               [--qpv OUT.qpv] [--pdf OUT.pdf [--pages RANGE]] [--max-pages N] [--max-rows N]
 // Runs a report file over an SQLite database as the register does and saves the prepared pages, as
 // they are or exported to PDF. A data set of more rows than the row limit (1,000,000 unless given)
 // or a run of more pages than the page limit (10,000 unless given) is refused with a message and
@@ -22,7 +22,8 @@ namespace {
 int Usage() {
   std::fprintf(stderr,
                "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
-               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf] [--max-pages N] [--max-rows N]\n");
+               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf [--pages RANGE]] [--max-pages N] "
+               "[--max-rows N]\n");
   return 2;
 }
 
@@ -45,7 +46,7 @@ bool PrintErrors(orv::TkvxReport& report) {
 
 int main(int argc, char** argv) {
   using namespace orv;
-  std::string reportFile, dbFile, qpvFile, pdfFile, password;
+  std::string reportFile, dbFile, qpvFile, pdfFile, password, pages;
   std::vector<std::pair<std::string, std::string>> data, vars;
   long maxPages = 10000, maxRows = 1000000;
   for (int i = 1; i < argc; ++i) {
@@ -53,7 +54,7 @@ int main(int argc, char** argv) {
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     std::string name, value;
     if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" || arg == "--pdf" ||
-        arg == "--password" || arg == "--max-pages" || arg == "--max-rows") {
+        arg == "--password" || arg == "--max-pages" || arg == "--max-rows" || arg == "--pages") {
       const char* v = next();
       if (!v) return Usage();
       if (arg == "--max-pages" || arg == "--max-rows") {
@@ -65,6 +66,7 @@ int main(int argc, char** argv) {
       else if (arg == "--password") password = v;
       else if (arg == "--qpv") qpvFile = v;
       else if (arg == "--pdf") pdfFile = v;
+      else if (arg == "--pages") pages = v;
       else if (!SplitPair(v, name, value)) return Usage();
       else (arg == "--data" ? data : vars).emplace_back(name, value);
     } else if (!arg.empty() && arg[0] != '-' && reportFile.empty()) {
@@ -141,8 +143,9 @@ int main(int argc, char** argv) {
       pdf.SetShowProgress(false);
       pdf.SetFileName(pdfFile);
       pdf.Outline = true;
-      report.PreviewPages->Export(&pdf);
-      if (PrintErrors(report)) return 1;
+      pdf.PageNumbers = pages;
+      const bool exported = report.PreviewPages->Export(&pdf);
+      if (PrintErrors(report) || !exported) return 1;
     }
     std::printf("%d pages\n", report.PreviewPages->GetCount());
   } catch (const std::exception& e) {

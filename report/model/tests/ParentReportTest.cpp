@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/gui/Application.h"
+#include "platform/rtl/FileUtils.h"
 #include "report/engine/Engine.h"
 #include "report/model/Bands.h"
 #include "report/model/MemoView.h"
@@ -212,5 +214,38 @@ TEST(ParentReport, OnLoadTemplateSuppliesTheParentAndAReportCannotInheritFromIts
   auto looped = w.NewReport();
   looped->LoadFromFile(dir + "/self.xml");
   EXPECT_NE(looped->Errors->Text().find("inherits from itself"), std::string::npos) << looped->Errors->Text();
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ParentReport, AParentNamedWithEitherSeparatorIsFoundAndAMissingOneNamesEveryPlaceLookedIn) {
+  TWindow w;
+  std::string dir = TempFolder("parent-separators");
+  std::filesystem::create_directories(dir + "/common/forms");
+  WriteFile(dir + "/common/forms/base.xml",
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TkvxReport>\r\n"
+            "  <TkvxReportPage Name=\"FromParent\" PaperWidth=\"210\" PaperHeight=\"297\"/>\r\n</TkvxReport>\r\n");
+  // Written on Windows, with backslashes; and on this system, with slashes.
+  for (const char* name : {"common\\forms\\base.xml", "common/forms/base.xml", "common\\forms/base.xml"}) {
+    SCOPED_TRACE(name);
+    WriteFile(dir + "/child.xml", std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<TkvxReport ParentReport=\"") +
+                                      name + "\"/>\r\n");
+    auto child = w.NewReport();
+    ASSERT_TRUE(child->LoadFromFile(dir + "/child.xml"));
+    EXPECT_EQ(child->Errors->Text(), "");
+    ASSERT_NE(child->FindObject("FromParent"), nullptr);
+    EXPECT_TRUE(child->FindObject("FromParent")->IsAncestor());
+    EXPECT_EQ(child->ParentReport(), name);
+  }
+
+  WriteFile(dir + "/orphan.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                                 "<TkvxReport ParentReport=\"common\\missing.xml\"/>\r\n");
+  auto orphan = w.NewReport();
+  orphan->LoadFromFile(dir + "/orphan.xml");
+  const std::string errors = orphan->Errors->Text();
+  EXPECT_NE(errors.find("common\\missing.xml"), std::string::npos) << errors;
+  // Beside the report and beside the program, as written and with this system's separators.
+  for (const std::string& place : {dir + "/common\\missing.xml", dir + "/common/missing.xml",
+                                   ExtractFilePath(Application->ExeName()) + "common/missing.xml"})
+    EXPECT_NE(errors.find(place), std::string::npos) << place << "\n" << errors;
   std::filesystem::remove_all(dir);
 }

@@ -4,7 +4,10 @@
 
 #include <filesystem>
 
+#include "platform/rtl/Conversions.h"
+
 #include "report/model/tests/ModelTestSupport.h"
+#include "report/model/tests/RunTestSupport.h"
 
 using namespace orv;
 using namespace orv::test;
@@ -28,6 +31,110 @@ TEST(Variables, NamesCompareWithoutCaseAndReadingAddsNothing) {
   EXPECT_TRUE(array.GetVariable(Variant(Integer(2))).IsNull());
   kvxGlobalVariables()->SetVariable("CopyName0", Variant(String("Original")));
   EXPECT_EQ(kvxGlobalVariables()->GetVariable("copyname0").ToString(), "Original");
+}
+
+namespace {
+
+// A value of every type a variable can hold, with the texts a text variable may be.
+std::vector<std::pair<String, Variant>> EveryKindOfValue() {
+  return {{"aDate", Variant::FromDate(45544.75)},      // 9 March 2024, 18:00
+          {"aText", Variant(String("1+2"))},          // a text is an expression
+          {"anEmptyText", Variant(String(""))},
+          {"twoLines", Variant(String("บรรทัดหนึ่ง\r\ntwo"))},
+          {"anInteger", Variant(std::int32_t(-42))},
+          {"anInt64", Variant(std::int64_t(9007199254740993))},
+          {"aDouble", Variant(0.1)},
+          {"aSingle", Variant(1.25f)},
+          {"aCurrency", Variant(Currency{-12345678})},
+          {"aBoolean", Variant(true)},
+          {"aSmallint", Variant(std::int16_t(-5))},
+          {"aShortInt", Variant(std::int8_t(-100))},
+          {"aByte", Variant(std::uint8_t(200))},
+          {"aWord", Variant(std::uint16_t(60000))},
+          {"aLongWord", Variant(std::uint32_t(4000000000u))},
+          {"aWideText", Variant(WideString(u"สวัสดี"))},
+          {"anEmpty", Variant()},
+          {"aNull", Null()}};
+}
+
+void ExpectSame(const Variant& got, const Variant& want, const String& name) {
+  SCOPED_TRACE(name);
+  EXPECT_EQ(got.VType(), want.VType());
+  EXPECT_EQ(VarToStr(got), VarToStr(want));
+  if (want.VType() == varDate || want.VType() == varDouble || want.VType() == varSingle) {
+    EXPECT_EQ(got.ToDouble(), want.ToDouble());
+  }
+}
+
+}  // namespace
+
+TEST(Variables, EveryValueReadsBackAsItselfFromAFileAndFromTheRunsSnapshot) {
+  const auto values = EveryKindOfValue();
+  auto report = RunnableReport();
+  for (const auto& [name, value] : values) report->Variables->SetVariable(name, value);
+  TStringStream saved;
+  report->SaveToStream(saved);
+  auto loaded = QuietReport();
+  saved.SetPosition(0);
+  loaded->LoadFromStream(saved);
+  EXPECT_EQ(loaded->Errors->Text(), "");
+  ASSERT_EQ(loaded->Variables->Count(), static_cast<Integer>(values.size()));
+  for (const auto& [name, value] : values) ExpectSame(loaded->Variables->GetVariable(name), value, name);
+  // A date variable is a date to expressions, and a text still an expression.
+  EXPECT_EQ(loaded->Calc("aDate").VType(), varDate);
+  EXPECT_EQ(loaded->Calc("aText").ToInteger(), 3);
+
+  // The run reads the report back from its snapshot: a second run finds the variables as the
+  // program set them.
+  std::vector<Variant> seen;
+  EngineOf(*report).PerRow = [&] { seen.push_back(report->Calc("aDate")); };
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  ASSERT_EQ(seen.size(), 2u);
+  for (const Variant& v : seen) ExpectSame(v, Variant::FromDate(45544.75), "aDate in a run");
+  for (const auto& [name, value] : values) ExpectSame(report->Variables->GetVariable(name), value, name + " after runs");
+
+  // The hand-written file of the corpus holds the same values.
+  auto corpus = QuietReport();
+  corpus->LoadFromFile(ORVANE_TEST_DATA "/corpus/variables-every-type.xml");
+  EXPECT_EQ(corpus->Errors->Text(), "");
+  for (const auto& [name, value] : values) {
+    if (name == "aSingle") {
+      ExpectSame(corpus->Variables->GetVariable(name), Variant(1.5f), name);
+    } else if (name == "anInteger") {
+      ExpectSame(corpus->Variables->GetVariable(name), Variant(std::int32_t(42)), name);
+    } else {
+      ExpectSame(corpus->Variables->GetVariable(name), value, name + " in the corpus");
+    }
+  }
+}
+
+TEST(Variables, ATypeTheFileGetsWrongIsReportedAndTheRestLoads) {
+  auto report = QuietReport();
+  TStringStream in(
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport PropData=\"" +
+      [] {
+        String items;
+        for (const char* item : {" Name=\"a\" Value=\"soon\" Value.VarType=\"varDate\"",
+                                 " Name=\"b\" Value=\"7\" Value.VarType=\"varNoSuch\"",
+                                 " Name=\"c\" Value=\"300\" Value.VarType=\"varByte\"",
+                                 " Name=\"d\" Value=\"8\" Value.VarType=\"varInteger\""}) {
+          const String text(item);
+          items += "010C";
+          for (int shift : {0, 8, 16, 24}) items += IntToHex((text.size() >> shift) & 0xFF, 2);
+          for (unsigned char c : text) items += IntToHex(c, 2);
+          items += "00";
+        }
+        String name = "Variables";
+        String hex = IntToHex(name.size(), 2);
+        for (unsigned char c : name) hex += IntToHex(c, 2);
+        return hex + "01" + items + "00";
+      }() +
+      "\"/>\n");
+  report->LoadFromStream(in);
+  EXPECT_EQ(report->Errors->Count(), 3) << report->Errors->Text();
+  EXPECT_EQ(report->Variables->GetVariable("d").VType(), varInteger);
+  EXPECT_EQ(report->Variables->GetVariable("d").ToInteger(), 8);
 }
 
 TEST(Styles, DuplicateNamesAreRefused) {

@@ -7,6 +7,7 @@
 #include "report/model/LegacyText.h"
 #include "report/model/XmlDocument.h"
 #include "report/model/XmlEscape.h"
+#include "report/model/XmlReader.h"
 #include "report/model/tests/ModelTestSupport.h"
 
 using namespace orv;
@@ -105,6 +106,47 @@ TEST(XmlItem, AttributesKeepTheirPlaceAndMatchWholeNamesOnly) {
   TkvxXMLItem empty;
   empty.SetProp("A", "1");
   EXPECT_EQ(empty.Text, "A=\"1\"");
+}
+
+// A tag written one attribute a line, with tabs and CR LF, reads as one written on one line; a
+// value is never taken for an attribute, and a line break after the name ends the name.
+TEST(XmlItem, AnyBlankSeparatesNamesAndAttributes) {
+  TkvxXMLItem item;
+  item.Text = "Name=\"Memo1\"\r\n\tTagStr=\"x Left=\"\n  Left\t=\t\"10\"\r\n/";
+  EXPECT_EQ(item.Prop("Left"), "10");
+  EXPECT_EQ(item.Prop("TagStr"), "x Left=");
+  item.SetProp("Left", "12");
+  EXPECT_EQ(item.Prop("Left"), "12");
+  EXPECT_EQ(item.Prop("Name"), "Memo1");
+
+  TkvxXMLDocument doc;
+  Load(doc, std::string(kHeader) +
+                "<TkvxReport\r\n>\r\n<TkvxReportPage\r\n\tName=\"Page1\"\r\n\tPaperWidth=\"210\">\r\n"
+                "<TkvxMemoView\nName=\"M\"\tLeft=\"1\"\n ld=\"0\"\n>\r\n</TkvxMemoView>\r\n</TkvxReportPage\r\n>\r\n</TkvxReport>");
+  ASSERT_EQ(doc.Root()->Name, "TkvxReport");
+  ASSERT_EQ(doc.Root()->Count(), 1);
+  TkvxXMLItem* page = doc.Root()->Items(0);
+  EXPECT_EQ(page->Name, "TkvxReportPage");
+  EXPECT_EQ(page->Prop("PaperWidth"), "210");
+  ASSERT_EQ(page->Count(), 1);
+  EXPECT_EQ(page->Items(0)->Name, "TkvxMemoView");
+  EXPECT_EQ(page->Items(0)->Prop("Left"), "1");
+  EXPECT_TRUE(page->Items(0)->Unloadable());
+}
+
+// A value past 32 MB (a file of one huge memo text) is refused as it is read, before it costs
+// gigabytes; one just below loads.
+TEST(XmlDocument, ValuesAreBoundedWhenRead) {
+  for (const size_t size : {kvxMaxXMLValueBytes + 1, kvxMaxXMLValueBytes - 10}) {
+    TkvxXMLDocument doc;
+    const std::string text = std::string(kHeader) + "<a v=\"" + std::string(size, 'x') + "\"/>";
+    if (size > kvxMaxXMLValueBytes) {
+      EXPECT_THROW(Load(doc, text), TkvxInvalidXMLException);
+    } else {
+      Load(doc, text);
+      EXPECT_EQ(doc.Root()->Text.size(), size + 4);
+    }
+  }
 }
 
 TEST(XmlItem, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
