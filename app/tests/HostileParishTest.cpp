@@ -81,10 +81,11 @@ TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole
 }
 
 TEST_F(HostileParishTest, WhatStartUpAddedIsInTheFileBeforeAnyoneCopiesOverIt) {
-  // A new parish: start-up adds the search indexes, and the copy over it has none.
+  // A new parish: start-up adds the search indexes, and the older copy put over it has none.
   MakeDemo(30);
   Cli("update Orvani set tel = 'สำรอง' where ID = 8");
   const std::string bytes = FileBytes(Backup());
+  Cli("update Orvani set Nm = Nm || ' ใหม่', tel = 'ใหม่'; delete from Move where ID % 2 = 0;");
   Start();
   std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
   ExpectTheBackupWhole("สำรอง");
