@@ -225,8 +225,10 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   // The register makes no triggers: one in the file belongs to another program and would run,
   // unseen, on the register's own saves (deleting moves, say).
   if (!triggers.empty()) {
+    // The first few by name; a file may carry any number.
     String names;
-    for (const String& name : triggers) names += (names.empty() ? "" : ", ") + name;
+    for (size_t i = 0; i < triggers.size() && i < 10; ++i) names += (i ? ", " : "") + triggers[i];
+    if (triggers.size() > 10) names += " และอีก " + IntToStr(static_cast<Int64>(triggers.size() - 10)) + " ตัว";
     Refuse(result.FileName, "ฐานข้อมูลมีทริกเกอร์ (trigger) ที่โปรแกรมนี้ไม่ได้สร้าง: " + names +
                                 " ซึ่งจะทำงานเองเมื่อบันทึกข้อมูล จึงไม่เปิดแฟ้มนี้");
   }
