@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -93,6 +94,10 @@ long long StatedParts(const String& file) {
 class ZipArchive {
  public:
   explicit ZipArchive(const String& file) : file_(file) {
+    // A named pipe would hold the reader until another program wrote into it.
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && !std::filesystem::is_regular_file(file, ec))
+      Damaged(file, "it is not a regular file");
     if (StatedParts(file) > kMaxEntries) Damaged(file, "it has too many parts");
     int error = 0;
     zip_ = zip_open(file.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);

@@ -1,6 +1,7 @@
 // Workbook files read into the model: cells and looks as the file format defines them, and
 // damaged and hostile files refused with a message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -109,8 +110,9 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
     EXPECT_EQ(read, (std::vector<std::string>{"S A1:C3", "S E7:H8"}));
   }
 
+  ASSERT_EQ(::mkfifo((dir / "pipe.xlsx").c_str(), 0600), 0);
   for (const char* name : {"row-beyond", "column-beyond", "string-index", "not-a-number", "bad-xml", "rows-backwards",
-                           "no-sheet-part", "not-a-zip", "truncated", "wide-rows", "long-text"}) {
+                           "no-sheet-part", "not-a-zip", "truncated", "wide-rows", "long-text", "pipe"}) {
     std::string file = (dir / (std::string(name) + ".xlsx")).string();
     try {
       ReadXlsx(file);
