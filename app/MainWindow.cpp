@@ -318,14 +318,25 @@ void TForm1::FormCreate(TObject*) {
     throw;
   } catch (const std::exception& e) {
     // What failed after the checks (a damaged page, a failed upgrade) is told the same way,
-    // and the connection goes before anything more is written.
+    // naming the member being read, and the connection goes with what start-up wrote.
     String file = ADOConnection1->DataSource();
     bool timedOut = ADOConnection1->TimeLimitPassed();
+    String member = timedOut ? String() : MemberBeingRead();
     ADOConnection1->Close();
     const auto* own = dynamic_cast<const Exception*>(&e);
     String message = timedOut ? StartupTimeLimitReason() : own ? own->Message() : String(e.what());
     throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
-                                            message.substr(0, message.find('\n'))));
+                                            message.substr(0, message.find('\n')) + member));
+  }
+}
+
+String TForm1::MemberBeingRead() {
+  try {
+    if (!ADOQuery1->Active() || ADOQuery1->IsEmpty()) return String();
+    return " (สมาชิก ID " + ADOQuery1->FieldByName("ID")->AsString() + " " +
+           ADOQuery1->FieldByName("Nm")->AsString() + " " + ADOQuery1->FieldByName("sur")->AsString() + ")";
+  } catch (const Exception&) {
+    return String();
   }
 }
 
@@ -334,6 +345,9 @@ void TForm1::StartUp() {
   Edit4->SetText("");
   for (TMemo* memo : {Memo1, Memo2, Memo3, Memo4, Memo5, Memo6, Memo7}) memo->Clear();
   ConnectDatabase();
+  // What start-up writes (the upgrades) is kept only when start-up gets to its end: a file
+  // refused on the way, by a member it cannot read, say, is left as it was found.
+  if (!readOnly_) ADOConnection1->BeginTrans();
   // A database that can only be read was checked to need no upgrade.
   if (!readOnly_) FindOrvID();
   SetMemberList(ADOQuery1, "", kMembersByName);
@@ -376,7 +390,14 @@ void TForm1::StartUp() {
 
   ADOQuery4->Open();
   ADOQuery9->Open();
-  if (readOnly_) DisableWritingEditors();
+  if (readOnly_) {
+    DisableWritingEditors();
+  } else {
+    ADOConnection1->CommitTrans();
+    // The upgrades go into the file at once: a log left unmerged would be merged, at the end,
+    // into whatever file then has the parish's name.
+    ADOConnection1->MergeLog();
+  }
   ADOConnection1->SetTimeLimit(0);
 }
 

@@ -487,6 +487,9 @@ class TForm1 : public TForm {
   void ConnectDatabase();
   // The start-up steps of FormCreate, which turns their failures into one message.
   void StartUp();
+  // " (สมาชิก ID <ID> <Nm> <sur>)" of the member the list is on, for a start-up failure; empty
+  // when there is none.
+  String MemberBeingRead();
   void DisableWritingEditors();
   // Whether `table` has `column` (by name, case-blind).
   bool HasColumn(const String& table, const String& column);

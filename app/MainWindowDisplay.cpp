@@ -40,6 +40,9 @@ void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& field
           // A value that is no date shows as it is stored rather than stopping the display.
           date = Date();
           text = field->DisplayText();
+        } catch (const EConvertError& e) {
+          // A column the file keeps as something else than dates: which column it is.
+          throw EConvertError("คอลัมน์ " + binding.Column + ": " + e.Message());
         }
       } else {
         text = field->AsString();

@@ -185,6 +185,9 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   }
   if (std::filesystem::is_directory(result.FileName, ec))
     Refuse(result.FileName, "ชื่อนี้เป็นโฟลเดอร์ ไม่ใช่แฟ้มฐานข้อมูล");
+  // A named pipe or a device would hold the program for ever on its first read.
+  if (!std::filesystem::is_regular_file(result.FileName, ec))
+    Refuse(result.FileName, "ชื่อนี้ไม่ใช่แฟ้มธรรมดา (เช่น เป็นไปป์หรืออุปกรณ์) จึงไม่ใช่แฟ้มฐานข้อมูล");
   // An empty file would open as an empty database and be written to.
   if (std::filesystem::file_size(result.FileName, ec) == 0 && !ec)
     Refuse(result.FileName, "แฟ้มว่างเปล่า ไม่ใช่ฐานข้อมูลทะเบียนวัด");
@@ -197,10 +200,12 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   probe.SetDatabaseFile(result.FileName);
   probe.SetTimeLimit(StartupTimeLimit);
   TLayout found;
+  std::vector<String> triggers;
   int version = 0;
   try {
     probe.Open();
     found = LayoutOf(probe);
+    triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
   } catch (const Exception& e) {
     if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
@@ -217,6 +222,16 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   }
   probe.Close();
   CheckLayout(result.FileName, found);
+  // The register makes no triggers: one in the file belongs to another program and would run,
+  // unseen, on the register's own saves (deleting moves, say).
+  if (!triggers.empty()) {
+    // The first few by name; a file may carry any number.
+    String names;
+    for (size_t i = 0; i < triggers.size() && i < 10; ++i) names += (i ? ", " : "") + triggers[i];
+    if (triggers.size() > 10) names += " และอีก " + IntToStr(static_cast<Int64>(triggers.size() - 10)) + " ตัว";
+    Refuse(result.FileName, "ฐานข้อมูลมีทริกเกอร์ (trigger) ที่โปรแกรมนี้ไม่ได้สร้าง: " + names +
+                                " ซึ่งจะทำงานเองเมื่อบันทึกข้อมูล จึงไม่เปิดแฟ้มนี้");
+  }
   bool needsUpgrade = !HasColumn(found["move"].Columns, "OrvID") || version < ParishSchemaVersion;
   if (result.ReadOnly && needsUpgrade)
     Refuse(result.FileName,

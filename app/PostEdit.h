@@ -8,7 +8,8 @@ namespace orv {
 
 // Puts dataSet in edit mode, runs change and posts. A change or post that fails is cancelled
 // before the error goes on, so that no later post can carry half of it. A parish locked by
-// another program is told in Thai; the statement goes to standard error.
+// another program, or a parish file replaced since it was opened, is told in Thai; the
+// statement goes to standard error.
 void PostEdit(TDataSet* dataSet, const std::function<void()>& change);
 
 }  // namespace orv

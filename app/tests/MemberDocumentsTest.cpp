@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/tests/DocumentTesting.h"
+#include "platform/gui/tests/ScanBombJpeg.h"
 #include "app/tests/OtherWindowsFixture.h"
 #include "platform/gui/FormImage.h"
 #include "platform/gui/Picture.h"
@@ -206,6 +207,23 @@ TEST_F(DocumentTest, AProgressivePhotoClaimingHugeSizesShowsAndPrintsAsAFrameWit
   EXPECT_LT(growth, 300);
   EXPECT_EQ(PdfPageCount(Pdf("progressive-photo")), 1u);
   EXPECT_TRUE(Shows(Pdf("progressive-photo"), Value("select Nm || ' ' || sur from Orvani where ID = 3")));
+}
+
+TEST_F(DocumentTest, APhotoOfThousandsOfScansShowsAndPrintsAsTheFrameAtOnce) {
+  MakeDemo(10);
+  const std::string nm = Value("select Nm from Orvani where ID = 3"), sur = Value("select sur from Orvani where ID = 3");
+  // 2 MB of scans, each a pass over the whole picture: decoded, they held start-up and the
+  // window for minutes.
+  testing::WriteScanBombJpeg((dir_ / "Picture" / (nm + " " + sur + ".jpg")).string(), 2048, 2 << 20);
+  TForm1* f = ShowMember(3);
+  EXPECT_EQ(f->Image1->Picture()->Width(), 2048);
+  std::unique_ptr<TBitmap> window = GetFormImage(*f);
+  ASSERT_NE(window, nullptr);
+  const TRect box = f->Image1->BoundsRect();
+  EXPECT_EQ(window->Canvas().Pixels(box.Left, (box.Top + box.Bottom) / 2), clGray);
+  ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, Pdf("scan-bomb")));
+  EXPECT_EQ(PdfPageCount(Pdf("scan-bomb")), 1u);
+  EXPECT_TRUE(Shows(Pdf("scan-bomb"), Value("select Nm || ' ' || sur from Orvani where ID = 3")));
 }
 
 // The pixels of the first page of pdf as pdftoppm renders it at 72 dpi, and how many of them

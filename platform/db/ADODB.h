@@ -108,11 +108,23 @@ class TADOConnection : public TComponent {
   // Creates an empty database file in WAL mode; EDatabaseError when the file exists.
   static void CreateDatabase(const String& fileName);
 
+  // EDatabaseReplaced naming the file when the file at the path is no longer the one opened:
+  // moved away or deleted, or written over by something that is not a database program (a
+  // backup copied over it). A write then would go into the log of a file that is gone, and
+  // that log, left beside the new file, would be read into it as a mix of both. The
+  // connection's datasets and commands check before every write.
+  void CheckFileUnreplaced();
+  // Merges the log into the database file and empties it.
+  void MergeLog();
+
   // A statement still running milliseconds from now is interrupted and fails; 0 lifts the
   // limit. A damaged file or a view that never ends would otherwise hold the program for ever.
   void SetTimeLimit(int milliseconds);
   // Whether the limit stopped a statement since it was set.
   bool TimeLimitPassed() const { return limitPassed_; }
+  // The limit over the program's own work on what the statements gave (sorting their rows):
+  // EDatabaseError "interrupted", as a stopped statement, once the time is up.
+  void StopAtTimeLimit();
 
  private:
   friend class TCustomADODataSet;
@@ -120,6 +132,17 @@ class TADOConnection : public TComponent {
   sqlite3* Handle();  // opens on first use
   static int CheckTimeLimit(void* connection);
   void ApplyTimeLimit();
+  // What tells the file apart: which file it is, and its size and times as the last write of
+  // this connection left them.
+  struct TFileStamp {
+    unsigned long long Device = 0, Inode = 0;
+    long long Size = 0, Modified = 0, Changed = 0;  // times in nanoseconds
+  };
+  bool StampOf(TFileStamp& stamp) const;
+  Int64 DataVersion() const;
+  // After every commit: the log goes into the file at once, so that nothing of it is left to
+  // merge into a file that has been replaced meanwhile, and the file's new stamp is noted.
+  static int AfterCommit(void* connection, sqlite3* db, const char* name, int pages);
   void Attach(TCustomADODataSet* dataSet);
   void Detach(TCustomADODataSet* dataSet);
 
@@ -131,6 +154,10 @@ class TADOConnection : public TComponent {
   std::chrono::steady_clock::time_point deadline_{};
   bool limited_ = false;
   bool limitPassed_ = false;
+  bool watched_ = false;  // a file written through this connection
+  bool replaced_ = false;
+  TFileStamp stamp_;
+  Int64 dataVersion_ = 0;
 };
 
 // A dataset over one SQL statement of a connection. When the statement reads one table (or a

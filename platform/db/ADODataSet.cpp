@@ -341,7 +341,7 @@ void TCustomADODataSet::InternalOpen() {
       }
       sort = SortColumns(sort_, fields);
     }
-    if (!sort.empty()) SetRowOrder(SortedRows(store, sort));
+    if (!sort.empty()) SetRowOrder(SortedRows(store, sort, [this] { connection_->StopAtTimeLimit(); }));
   }
 
   for (int i = 0; i < count; ++i)
@@ -375,7 +375,7 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
   // The key statement gives the sort cells after the key, in the order of sort.
   std::vector<TSortColumn> bySortCells = sort;
   for (size_t c = 0; c < sort.size(); ++c) bySortCells[c].Column = static_cast<int>(c);
-  TRowSorter sorter(bySortCells);
+  TRowSorter sorter(bySortCells, [this] { connection_->StopAtTimeLimit(); });
   std::vector<CellView> cells(sort.size());
   sqlite3* db = Database();
   try {
@@ -403,6 +403,8 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
     unread->fetch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, 1));
     unread->fetchBatch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, kFetchBatch));
   } catch (const EDatabaseError&) {
+    // Out of time, reading it again would be, too.
+    if (connection_->TimeLimitPassed()) throw;
     // The statement cannot be read by its keys (a key is not a column SQLite can select from
     // outside); reading it whole reports any real fault.
     return false;
@@ -603,6 +605,7 @@ void TCustomADODataSet::RefreshRow(Int64 row, Int64 rowId) {
 void TCustomADODataSet::InternalPost(Int64 row, Int64 original) {
   if (!table_) DatabaseError("Cannot modify a read-only dataset");
   sqlite3* db = Database();
+  connection_->CheckFileUnreplaced();
   // Changed fields that show a table column, each column once.
   std::vector<Integer> write;
   std::vector<String> names;
@@ -649,7 +652,9 @@ void TCustomADODataSet::InternalPost(Int64 row, Int64 original) {
 void TCustomADODataSet::InternalDelete(Int64 row) {
   if (!table_) DatabaseError("Cannot modify a read-only dataset");
   Int64 rowId = ResolveRowId(row);
-  Statement st(Database(), "DELETE FROM " + table_->qualifiedName + " WHERE rowid = ?1");
+  sqlite3* db = Database();
+  connection_->CheckFileUnreplaced();
+  Statement st(db, "DELETE FROM " + table_->qualifiedName + " WHERE rowid = ?1");
   st.Bind(1, CellView::MakeInteger(rowId));
   st.Step();
 }

@@ -18,7 +18,9 @@ TADOQuery::~TADOQuery() = default;
 String TADOQuery::StatementText() const { return sql_->Text(); }
 
 Integer TADOQuery::ExecSQL() {
-  rowsAffected_ = ExecuteAll(Database(), sql_->Text(), &parameters_);
+  sqlite3* db = Database();
+  Connection()->CheckFileUnreplaced();
+  rowsAffected_ = ExecuteAll(db, sql_->Text(), &parameters_);
   return rowsAffected_;
 }
 
@@ -40,7 +42,9 @@ void TADOCommand::SetCommandText(const String& text) {
 
 Integer TADOCommand::Execute() {
   if (!connection_) throw EDatabaseError("Missing Connection or ConnectionString");
-  return ExecuteAll(connection_->Handle(), commandText_, &parameters_);
+  sqlite3* db = connection_->Handle();
+  connection_->CheckFileUnreplaced();
+  return ExecuteAll(db, commandText_, &parameters_);
 }
 
 void TADOCommand::Notification(TComponent* component, TOperation operation) {

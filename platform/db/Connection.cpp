@@ -150,7 +150,74 @@ void TADOConnection::Open() {
     throw;
   }
   db_ = db;
+  replaced_ = false;
+  // A database in memory has no file to watch.
+  watched_ = !readOnly && StampOf(stamp_);
+  if (watched_) {
+    sqlite3_wal_hook(db_, AfterCommit, this);
+    Statement read(db_, "PRAGMA data_version");
+    read.Step();
+    dataVersion_ = DataVersion();
+  }
   ApplyTimeLimit();
+}
+
+bool TADOConnection::StampOf(TFileStamp& stamp) const {
+  struct stat st;
+  if (::stat(DataSource().c_str(), &st) != 0) return false;
+  auto nanoseconds = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
+  stamp = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
+           static_cast<long long>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
+  return true;
+}
+
+Int64 TADOConnection::DataVersion() const {
+  // Counts every change of the database, this connection's own commits among them, as far as
+  // the connection has read: a read brings it up to date with other connections' commits.
+  unsigned int version = 0;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
+  return version;
+}
+
+int TADOConnection::AfterCommit(void* connection, sqlite3* db, const char* name, int) {
+  sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  auto* c = static_cast<TADOConnection*>(connection);
+  c->StampOf(c->stamp_);
+  c->dataVersion_ = c->DataVersion();
+  return SQLITE_OK;
+}
+
+void TADOConnection::CheckFileUnreplaced() {
+  if (!db_ || !watched_ || transactionLevel_ > 0) return;
+  TFileStamp now;
+  bool same = !replaced_ && StampOf(now) && now.Device == stamp_.Device && now.Inode == stamp_.Inode;
+  if (same && (now.Size != stamp_.Size || now.Modified != stamp_.Modified || now.Changed != stamp_.Changed)) {
+    // Written since: by another database program, which commits through the log like this
+    // one, or over it by something else.
+    Statement read(db_, "PRAGMA data_version");
+    read.Step();
+    const Int64 version = DataVersion();
+    same = version != dataVersion_;
+    if (same) {
+      dataVersion_ = version;
+      stamp_ = now;
+    }
+  }
+  // Once replaced, always: the file at the path is not this connection's any more.
+  replaced_ = !same;
+  if (replaced_)
+    throw EDatabaseReplaced(Format(
+        "The database file '%s' is no longer the one that was opened: it was moved, deleted or written over",
+        {DataSource()}));
+}
+
+void TADOConnection::MergeLog() {
+  if (!db_ || !watched_) return;
+  // Without waiting for other programs' readers: what they still read stays in the log.
+  sqlite3_busy_timeout(db_, 0);
+  sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db_, 5000);
+  StampOf(stamp_);
 }
 
 void TADOConnection::SetTimeLimit(int milliseconds) {
@@ -167,6 +234,12 @@ int TADOConnection::CheckTimeLimit(void* connection) {
   return 1;
 }
 
+void TADOConnection::StopAtTimeLimit() {
+  if (!limited_ || std::chrono::steady_clock::now() < deadline_) return;
+  limitPassed_ = true;
+  throw EDatabaseError("interrupted");
+}
+
 void TADOConnection::ApplyTimeLimit() {
   // The clock is read every few thousand steps of a statement; without a limit, never.
   if (db_) sqlite3_progress_handler(db_, limited_ ? 4000 : 0, limited_ ? CheckTimeLimit : nullptr, this);
@@ -177,6 +250,11 @@ void TADOConnection::Close() {
   for (TCustomADODataSet* ds : std::vector<TCustomADODataSet*>(dataSets_)) ds->Close();
   // An open transaction is rolled back by the close.
   transactionLevel_ = 0;
+  // A file moved away keeps its log, which SQLite does not merge then, under the name the file
+  // at the path now reads as its own: the log goes into the file it belongs to and is emptied.
+  TFileStamp now;
+  if (watched_ && (!StampOf(now) || now.Device != stamp_.Device || now.Inode != stamp_.Inode))
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   sqlite3_close_v2(db_);
   db_ = nullptr;
 }
@@ -194,11 +272,14 @@ sqlite3* TADOConnection::Handle() {
 }
 
 Integer TADOConnection::Execute(const String& commandText) {
-  return ExecuteAll(Handle(), commandText, nullptr);
+  sqlite3* db = Handle();
+  CheckFileUnreplaced();
+  return ExecuteAll(db, commandText, nullptr);
 }
 
 Integer TADOConnection::BeginTrans() {
   sqlite3* db = Handle();
+  CheckFileUnreplaced();
   ExecuteAll(db, transactionLevel_ == 0 ? String("BEGIN")
                                         : "SAVEPOINT level" + IntToStr(transactionLevel_ + 1),
              nullptr);

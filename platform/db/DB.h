@@ -14,6 +14,8 @@ namespace orv {
 
 // Another connection (another program) holds the lock a statement needed.
 ORV_DECLARE_EXCEPTION(EDatabaseLocked, EDatabaseError);
+// The file at the database's path is no longer the one the connection opened.
+ORV_DECLARE_EXCEPTION(EDatabaseReplaced, EDatabaseError);
 
 class RowStore;
 class TDataSource;

@@ -38,8 +38,8 @@ int CompareNumbers(const CellView& a, const CellView& b) {
 
 }  // namespace
 
-TRowSorter::TRowSorter(std::vector<TSortColumn> columns)
-    : columns_(std::move(columns)), values_(columns_.size()) {}
+TRowSorter::TRowSorter(std::vector<TSortColumn> columns, std::function<void()> working)
+    : columns_(std::move(columns)), values_(columns_.size()), working_(std::move(working)) {}
 
 std::uint32_t TRowSorter::ValueOf(ColumnValues& values, const TSortColumn& column,
                                   const CellView& cell) {
@@ -68,8 +68,9 @@ std::uint32_t TRowSorter::ValueOf(ColumnValues& values, const TSortColumn& colum
       map.emplace(copy, next);
       CellView kept = cell;
       kept.Bytes = copy;
-      values.Values.push_back(
-          {kept, cell.Type == CellType::Text && column.Thai ? ThaiSortKey(copy) : std::string()});
+      const bool thai = cell.Type == CellType::Text && column.Thai;
+      values.Values.push_back({kept, thai ? ThaiSortKey(copy) : std::string()});
+      if (thai && working_) working_();
       return next;
     }
   }
@@ -116,6 +117,7 @@ std::vector<std::uint32_t> TRowSorter::Ranks(const ColumnValues& values,
 }
 
 std::vector<std::int64_t> TRowSorter::Order() const {
+  if (working_) working_();
   auto rows = static_cast<size_t>(rows_);
   // Each row's ranks become one number, mixed-radix by the number of distinct values of each
   // column, while that number fits; ties are then broken by the row's place.
@@ -162,8 +164,9 @@ std::vector<std::int64_t> TRowSorter::Order() const {
   return order;
 }
 
-std::vector<std::int64_t> SortedRows(const RowStore& store, const std::vector<TSortColumn>& columns) {
-  TRowSorter sorter(columns);
+std::vector<std::int64_t> SortedRows(const RowStore& store, const std::vector<TSortColumn>& columns,
+                                     const std::function<void()>& working) {
+  TRowSorter sorter(columns, working);
   std::vector<CellView> cells(static_cast<size_t>(store.Columns()));
   for (std::int64_t r = 0; r < store.Rows(); ++r) {
     for (const TSortColumn& c : columns) cells[static_cast<size_t>(c.Column)] = store.Get(r, c.Column);

@@ -3,6 +3,7 @@
 // "THAI" collation on the text columns named for it, but with one collator call per distinct
 // text rather than one per comparison.
 #include <deque>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -21,8 +22,10 @@ struct TSortColumn {
 // numbers, texts and blobs, as in SQLite; rows that compare equal keep the order they came in.
 class TRowSorter {
  public:
-  // Column of each TSortColumn is the index of its cell in Add.
-  explicit TRowSorter(std::vector<TSortColumn> columns);
+  // Column of each TSortColumn is the index of its cell in Add. working, when given, is called
+  // after each Thai sort key and before the rows are put in order: it may end the sort by
+  // raising (a time limit).
+  explicit TRowSorter(std::vector<TSortColumn> columns, std::function<void()> working = {});
   void Add(const std::vector<CellView>& cells);
   // The numbers (from 0, in the order added) of the rows in order.
   std::vector<std::int64_t> Order() const;
@@ -47,9 +50,11 @@ class TRowSorter {
   std::vector<ColumnValues> values_;
   std::deque<std::string> bytes_;  // stable copies of the distinct texts and blobs
   std::int64_t rows_ = 0;
+  std::function<void()> working_;
 };
 
-// The rows of store in the order of its columns named in columns.
-std::vector<std::int64_t> SortedRows(const RowStore& store, const std::vector<TSortColumn>& columns);
+// The rows of store in the order of its columns named in columns; working as for TRowSorter.
+std::vector<std::int64_t> SortedRows(const RowStore& store, const std::vector<TSortColumn>& columns,
+                                     const std::function<void()>& working = {});
 
 }  // namespace orv

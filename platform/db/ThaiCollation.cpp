@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 #include <unicode/ucol.h>
-#include <unicode/uiter.h>
+#include <unicode/ustring.h>
 
+#include <cstdint>
 #include <cstring>
+#include <string>
 #include <memory>
 
 #include "platform/rtl/Exceptions.h"
@@ -48,18 +50,23 @@ std::string ThaiSortKey(std::string_view utf8) {
   // A collator is safe to share between threads for reading once it is set up.
   static const std::unique_ptr<UCollator, void (*)(UCollator*)> collator(OpenThaiCollator(),
                                                                          ucol_close);
-  UCharIterator text;
-  uiter_setUTF8(&text, utf8.data(), static_cast<int32_t>(utf8.size()));
-  uint32_t state[2] = {0, 0};
-  std::string key;
-  uint8_t part[64];
-  for (;;) {
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t got = ucol_nextSortKeyPart(collator.get(), &text, state, part, sizeof part, &status);
-    if (U_FAILURE(status)) throw EDatabaseError("A text cannot be sorted in Thai order");
-    key.append(reinterpret_cast<const char*>(part), static_cast<size_t>(got));
-    if (got < static_cast<int32_t>(sizeof part)) return key;
-  }
+  // The whole key in one call: built piece by piece, ICU walks the text again from its start
+  // for every piece, and one long name would hold a sort for minutes. Bytes that are not UTF-8
+  // stand for U+FFFD, as in the comparison above.
+  if (utf8.size() > static_cast<size_t>(INT32_MAX / 2))
+    throw EDatabaseError("A text cannot be sorted in Thai order");
+  std::u16string text(utf8.size(), u'\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strFromUTF8WithSub(reinterpret_cast<UChar*>(text.data()), static_cast<int32_t>(text.size()), &length,
+                       utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+  if (U_FAILURE(status)) throw EDatabaseError("A text cannot be sorted in Thai order");
+  const auto* chars = reinterpret_cast<const UChar*>(text.data());
+  int32_t size = ucol_getSortKey(collator.get(), chars, length, nullptr, 0);
+  std::string key(static_cast<size_t>(size), '\0');
+  if (size > 0)
+    ucol_getSortKey(collator.get(), chars, length, reinterpret_cast<uint8_t*>(key.data()), size);
+  return key;
 }
 
 void RegisterThaiCollation(sqlite3* db) {

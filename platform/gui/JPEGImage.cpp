@@ -9,6 +9,7 @@
 #include <jpeglib.h>
 
 #include "platform/gui/CanvasPaint.h"
+#include "platform/gui/JpegScans.h"
 #include "platform/gui/PictureBudget.h"
 
 namespace orv {
@@ -323,11 +324,16 @@ void TJPEGImage::SetGrayscale(bool value) {
 
 bool TJPEGImage::DecodesCleanly() const {
   if (data_.empty()) return !Empty();
+  if (TooManyScans()) return false;
   ErrorManager e;
   return orv::DecodesCleanly(data_, e);
 }
 
 void TJPEGImage::DIBNeeded() { Decoded(width_, height_); }
+
+bool TJPEGImage::TooManyScans() const {
+  return JpegScanCount(data_.data(), data_.size(), kMaxJpegScans + 1) > kMaxJpegScans;
+}
 
 void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   if (data_.empty()) return;
@@ -335,6 +341,7 @@ void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   // A decode at this scale or finer is kept and serves every smaller size.
   if (bitmap_ && denominator != 0 && decodedDenominator_ <= denominator) return;
   if (denominator == 0) throw EInvalidGraphic(PictureTooLargeText(width_, height_));
+  if (TooManyScans()) throw EInvalidGraphic(TooManyJpegScansText());
   QImage image;
   ErrorManager e;
   if (!Decode(data_, grayscale_, denominator, image, e)) Fail(e);

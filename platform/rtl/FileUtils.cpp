@@ -67,8 +67,8 @@ String WrittenFile(const String& fileName) {
 }
 
 // Whether name is "<prefix>XXXXXX" as CreateTempFile makes it, followed by the rest of a longer
-// name made from such a temporary ("<temporary>.partXXXXXX"); the X are mkstemp's letters
-// and digits.
+// name made from such a temporary: "<temporary>.partXXXXXX", or "<temporary>.XXXXXX" where a
+// zip writer rewriting the temporary keeps its own; the X are letters and digits.
 bool TempName(std::string_view name, std::string_view prefix) {
   auto randomPart = [&](size_t at) {
     if (name.size() < at + 6) return false;
@@ -78,8 +78,10 @@ bool TempName(std::string_view name, std::string_view prefix) {
   };
   if (!name.starts_with(prefix) || !randomPart(prefix.size())) return false;
   std::string_view rest = name.substr(prefix.size() + 6);
-  return rest.empty() || (rest.starts_with(kPartInfix) && rest.size() == kPartInfix.size() + 6 &&
-                          randomPart(prefix.size() + 6 + kPartInfix.size()));
+  auto followedBy = [&](std::string_view infix) {
+    return rest.starts_with(infix) && rest.size() == infix.size() + 6 && randomPart(prefix.size() + 6 + infix.size());
+  };
+  return rest.empty() || followedBy(kPartInfix) || followedBy(".");
 }
 
 // What a killed earlier write left beside the target: ".<name>.XXXXXX" from CreateTempFile and

@@ -111,24 +111,42 @@ void TMemoryStream::SaveToFile(const String& fileName) {
   SafeWriteFile(fileName, std::string(reinterpret_cast<const char*>(data_.data()), data_.size()));
 }
 
+namespace {
+
+// What a file stream may open: a regular file, and for writing also a device (/dev/full, say).
+// A named pipe or a socket would hold the program until some other program came to its other
+// end, perhaps for ever.
+bool Openable(const struct stat& st, bool writing) {
+  return S_ISREG(st.st_mode) || (writing && (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)));
+}
+
+}  // namespace
+
 TFileStream::TFileStream(const String& fileName, Word mode) : fileName_(fileName) {
-  if (mode == fmCreate || (mode & 0xFF00) == fmCreate) {
-    fd_ = ::open(fileName.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0)
-      throw EFCreateError("Cannot create file \"" + fileName + "\". " + std::strerror(errno));
-    return;
-  }
-  int flags = (mode & 3) == fmOpenWrite       ? O_WRONLY
-              : (mode & 3) == fmOpenReadWrite ? O_RDWR
-                                              : O_RDONLY;
-  fd_ = ::open(fileName.c_str(), flags | O_CLOEXEC);
-  if (fd_ < 0) throw EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(errno));
-  struct stat st;
-  if (::fstat(fd_, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool create = mode == fmCreate || (mode & 0xFF00) == fmCreate;
+  const bool writing = create || (mode & 3) != fmOpenRead;
+  const int access = create                          ? O_RDWR | O_CREAT | O_TRUNC
+                     : (mode & 3) == fmOpenWrite     ? O_WRONLY
+                     : (mode & 3) == fmOpenReadWrite ? O_RDWR
+                                                     : O_RDONLY;
+  auto refuse = [&](const String& why) {
+    if (create) throw EFCreateError("Cannot create file \"" + fileName + "\". " + why);
+    throw EFOpenError("Cannot open file \"" + fileName + "\". " + why);
+  };
+  auto refuseKind = [&](const struct stat& st) {
+    refuse(S_ISDIR(st.st_mode) ? String(std::strerror(EISDIR)) : String("It is not a regular file"));
+  };
+  struct stat st {};
+  if (::stat(fileName.c_str(), &st) == 0 && !Openable(st, writing)) refuseKind(st);
+  // Not blocking, in case a pipe took the file's place since.
+  fd_ = ::open(fileName.c_str(), access | O_CLOEXEC | O_NONBLOCK, 0644);
+  if (fd_ < 0) refuse(std::strerror(errno));
+  if (::fstat(fd_, &st) != 0 || !Openable(st, writing)) {
     ::close(fd_);
     fd_ = -1;
-    throw EFOpenError("Cannot open file \"" + fileName + "\". " + std::strerror(EISDIR));
+    refuseKind(st);
   }
+  ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
 }
 
 TFileStream::~TFileStream() {

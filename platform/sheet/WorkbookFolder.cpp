@@ -46,7 +46,10 @@ fs::path PrivateFolder() {
   if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) FolderError(folder, std::strerror(errno));
   struct stat st;
   if (::lstat(folder.c_str(), &st) != 0) FolderError(folder, std::strerror(errno));
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid()) FolderError(folder, "it belongs to another user");
+  // A link could lead the workbooks anywhere, into a folder others can read among them.
+  if (S_ISLNK(st.st_mode)) FolderError(folder, "it is a symbolic link, not a folder");
+  if (!S_ISDIR(st.st_mode)) FolderError(folder, "it is not a folder");
+  if (st.st_uid != ::geteuid()) FolderError(folder, "it belongs to another user");
   if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) FolderError(folder, std::strerror(errno));
   return folder;
 }

@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -47,6 +48,11 @@ constexpr size_t kMaxCellSlots = 16u << 20;
 // Rows of all sheets up to the last one used: 32 bytes each.
 constexpr size_t kMaxRowSlots = 4u << 20;
 constexpr size_t kMaxMerges = 16384;
+// A merge larger than this many cells is kept to the cells the sheet uses: each cell of a merge
+// is written again on every save, and one of the whole sheet (A1:XFD1048576) is seventeen
+// billion of them. All merges of a sheet together cover at most kMaxMergedCells.
+constexpr Int64 kLargeMergeCells = 65536;
+constexpr Int64 kMaxMergedCells = 16 << 20;
 constexpr double kMaxMarginInches = 4;
 
 [[noreturn]] void Damaged(const String& file, const String& why) {
@@ -88,6 +94,10 @@ long long StatedParts(const String& file) {
 class ZipArchive {
  public:
   explicit ZipArchive(const String& file) : file_(file) {
+    // A named pipe would hold the reader until another program wrote into it.
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && !std::filesystem::is_regular_file(file, ec))
+      Damaged(file, "it is not a regular file");
     if (StatedParts(file) > kMaxEntries) Damaged(file, "it has too many parts");
     int error = 0;
     zip_ = zip_open(file.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
@@ -642,11 +652,20 @@ class WorkbookReader {
           x.skipCurrentElement();
         }
       } else if (Is(x, "mergeCells")) {
+        // The cells come before the merges in the part.
+        const SheetRect used = sheet.UsedRange();
+        Int64 merged = 0;
         while (x.readNextStartElement()) {
           if (Is(x, "mergeCell")) {
             auto rect = ParseRangeName(Attr(x, "ref"));
             if (!rect) Damaged(file_, "a merged range in " + part + " is not a range");
             if (sheet.Merges().size() >= kMaxMerges) Damaged(file_, "it has too many merged ranges");
+            if (Int64(rect->Rows()) * rect->Columns() > kLargeMergeCells) {
+              rect->Last.Row = std::max(rect->First.Row, std::min(rect->Last.Row, used.Last.Row));
+              rect->Last.Column = std::max(rect->First.Column, std::min(rect->Last.Column, used.Last.Column));
+            }
+            merged += Int64(rect->Rows()) * rect->Columns();
+            if (merged > kMaxMergedCells) Damaged(file_, "its merged ranges in " + part + " cover too many cells");
             sheet.Merge(*rect);
           }
           x.skipCurrentElement();

@@ -5,7 +5,9 @@
 #include <fstream>
 
 #include "platform/gui/JPEGImage.h"
+#include "platform/gui/JpegScans.h"
 #include "platform/gui/tests/GraphicsTesting.h"
+#include "platform/gui/tests/ScanBombJpeg.h"
 
 namespace orv {
 namespace {
@@ -115,6 +117,42 @@ TEST_F(JpegTest, DamagedDataRaisesAndTruncatedDataDecodesWhatIsThere) {
   EXPECT_EQ(jpeg.Width(), 256);
   EXPECT_NO_THROW(jpeg.DIBNeeded());
   EXPECT_THROW(jpeg.SetWidth(10), EInvalidGraphicOperation);
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+TEST_F(JpegTest, AFileOfThousandsOfScansIsDamagedAndDrawsAsTheFrameAtOnce) {
+  // 2 MB of scans over a 2048 x 2048 picture: decoded, they would take minutes.
+  const std::string file = testing::TempPath("scan-bomb.jpg");
+  testing::WriteScanBombJpeg(file, 2048, 2 << 20);
+  TJPEGImage jpeg;
+  jpeg.LoadFromFile(file);
+  EXPECT_EQ(jpeg.Width(), 2048);
+  EXPECT_FALSE(jpeg.DecodesCleanly());
+  try {
+    jpeg.DIBNeeded();
+    ADD_FAILURE() << "decoded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), TooManyJpegScansText());
+  }
+  TBitmap onto(200, 150, pf24bit);
+  onto.Canvas().Brush().SetColor(clBlack);
+  onto.Canvas().FillRect(TRect{0, 0, 200, 150});
+  onto.Canvas().StretchDraw(TRect{0, 0, 200, 150}, jpeg);
+  EXPECT_EQ(onto.Canvas().Pixels(0, 75), clGray) << "the frame";
+  EXPECT_EQ(onto.Canvas().Pixels(3, 3), clWhite) << "inside it";
+
+  // The same picture with its scans as cjpeg made them decodes as ever.
+  const std::string sound = testing::TempPath("progressive.jpg");
+  testing::WriteScanBombJpeg(sound, 64, 0);
+  TJPEGImage plain;
+  plain.LoadFromFile(sound);
+  EXPECT_TRUE(plain.DecodesCleanly());
+  EXPECT_EQ(plain.Bitmap().Width(), 64);
 }
 
 }  // namespace

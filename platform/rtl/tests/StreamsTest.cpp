@@ -1,6 +1,11 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <future>
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/Streams.h"
@@ -63,4 +68,41 @@ TEST(Streams, ClassInfoAndBadArguments) {
 
   auto folder = std::filesystem::temp_directory_path().string();
   EXPECT_THROW(TFileStream(folder, fmOpenRead), EFOpenError);
+}
+
+namespace {
+
+// Whether opening fifo as mode was refused as no regular file. The open runs on another thread:
+// one that blocks is let go after a few seconds by opening the pipe's other end, so that the
+// fault fails the test instead of holding it.
+bool RefusedAsNoFile(const std::string& fifo, Word mode) {
+  auto opening = std::async(std::launch::async, [&] {
+    try {
+      TFileStream stream(fifo, mode);
+    } catch (const EFOpenError& e) {
+      return e.Message().find("It is not a regular file") != std::string::npos;
+    } catch (const EFCreateError& e) {
+      return e.Message().find("It is not a regular file") != std::string::npos;
+    }
+    return false;
+  });
+  if (opening.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return opening.get();
+  const int bothEnds = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  opening.wait();
+  ::close(bothEnds);
+  return false;
+}
+
+}  // namespace
+
+TEST(Streams, ANamedPipeIsRefusedAsNoFileWithoutWaitingForAWriter) {
+  const std::string fifo = (std::filesystem::temp_directory_path() / ("orvane-fifo-" + std::to_string(getpid()))).string();
+  std::filesystem::remove(fifo);
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_TRUE(RefusedAsNoFile(fifo, fmOpenRead | fmShareDenyWrite));
+  EXPECT_TRUE(RefusedAsNoFile(fifo, fmOpenWrite));
+  EXPECT_TRUE(RefusedAsNoFile(fifo, fmOpenReadWrite));
+  EXPECT_TRUE(RefusedAsNoFile(fifo, fmCreate));
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  std::filesystem::remove(fifo);
 }

@@ -219,7 +219,8 @@ TEST(SheetWorkbook, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
 
   // What a save killed while it wrote the cells left (its temporary and the sheet part beside
   // it, as mkstemp made them) goes with the next save of that workbook.
-  for (const char* left : {".book.xlsx.Ab12Cd", ".book.xlsx.Ab12Cd.partXy34Zw"}) {
+  // The zip writer keeps its own temporary beside the one it rewrites.
+  for (const char* left : {".book.xlsx.Ab12Cd", ".book.xlsx.Ab12Cd.partXy34Zw", ".book.xlsx.Ab12Cd.q7R2s9"}) {
     std::ofstream(dir / left) << "half";
     fs::permissions(dir / left, fs::perms::owner_read | fs::perms::owner_write);
   }
@@ -291,6 +292,21 @@ TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
     b.Range("A1", "A1").Set("Value2", 1);
     EXPECT_THROW(b.app.Set("Visible", true), EOleException);
   }
+  // Nor is one that is a link to a folder elsewhere, and the refusal says so.
+  fs::remove_all(runtime / "orvane-workbooks");
+  fs::create_directories(runtime / "elsewhere");
+  fs::create_directory_symlink(runtime / "elsewhere", runtime / "orvane-workbooks");
+  {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", 1);
+    try {
+      b.app.Set("Visible", true);
+      ADD_FAILURE() << "a linked folder was written into";
+    } catch (const EOleException& e) {
+      EXPECT_NE(e.Message().find("symbolic link"), std::string::npos) << e.Message();
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(runtime / "elsewhere"));
   SetSheetShowHandler(nullptr);
   if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
   fs::remove_all(runtime);

@@ -1,8 +1,10 @@
 // Workbook files read into the model: cells and looks as the file format defines them, and
 // damaged and hostile files refused with a message.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -89,8 +91,28 @@ TEST(XlsxInput, EveryKindOfCellAndLookIsReadAndDamagedFilesAreRefused) {
   EXPECT_NEAR(*s.ColumnWidth(2), 135.0 / 7, 1e-9);
   EXPECT_FALSE(s.ColumnWidth(3));
 
+  // A merge of the whole sheet is kept to the cells the sheet uses, so that saving it writes
+  // no more than those; a small merge beyond them stays as it is.
+  {
+    auto merged = ReadXlsx((dir / "whole-sheet-merge.xlsx").string());
+    std::vector<std::string> ranges;
+    for (const SheetRect& m : merged->Sheet(1)->Merges())
+      ranges.push_back(SheetColumnName(m.First.Column) + std::to_string(m.First.Row) + ":" +
+                       SheetColumnName(m.Last.Column) + std::to_string(m.Last.Row));
+    std::sort(ranges.begin(), ranges.end());
+    EXPECT_EQ(ranges, (std::vector<std::string>{"A1:C3", "E7:H8"}));
+    const std::string saved = (dir / "whole-sheet-merge-saved.xlsx").string();
+    merged->SaveAs(saved);
+    sheettest::WorkbookFacts after(saved);
+    ASSERT_TRUE(after.Ok()) << after.Raw();
+    std::vector<std::string> read = after.Lines("MERGE");
+    std::sort(read.begin(), read.end());
+    EXPECT_EQ(read, (std::vector<std::string>{"S A1:C3", "S E7:H8"}));
+  }
+
+  ASSERT_EQ(::mkfifo((dir / "pipe.xlsx").c_str(), 0600), 0);
   for (const char* name : {"row-beyond", "column-beyond", "string-index", "not-a-number", "bad-xml", "rows-backwards",
-                           "no-sheet-part", "not-a-zip", "truncated", "wide-rows", "long-text"}) {
+                           "no-sheet-part", "not-a-zip", "truncated", "wide-rows", "long-text", "pipe"}) {
     std::string file = (dir / (std::string(name) + ".xlsx")).string();
     try {
       ReadXlsx(file);

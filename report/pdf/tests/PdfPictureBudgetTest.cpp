@@ -3,6 +3,8 @@
 // scaled down, and a damaged JPEG reaches the PDF as the pixels the program shows of it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <regex>
 #include <tuple>
@@ -11,6 +13,7 @@
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/rtl/PixelBudget.h"
+#include "platform/gui/tests/ScanBombJpeg.h"
 #include "platform/rtl/tests/MemoryBound.h"
 #include "report/model/Bands.h"
 #include "report/model/Pages.h"
@@ -200,6 +203,41 @@ TEST(PdfPictureBudget, ADamagedJpegGoesInAsThePixelsItDecodesTo) {
     const TRunResult render = RunCommand("pdftoppm -r 30 " + Quote(pdf) + " " + Quote(pdf + "-page") + " 2>&1");
     EXPECT_EQ(render.Output, "");
   }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+TEST(PdfPictureBudget, APictureOfThousandsOfScansPrintsAsTheFrameAndAPipeIsRefused) {
+  EnsureGraphics();
+  // 2 MB of scans, each a pass over the whole picture: decoded, they would take minutes.
+  const std::string bomb = TempPath("scan-bomb.jpg");
+  WriteScanBombJpeg(bomb, 2048, 2 << 20);
+  auto report = PictureReport(bomb, 150, 150, true);
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  TBitmap screen(900, 1200, pf24bit);
+  report->PreviewPages->DrawPage(0, &screen.Canvas(), 1, 1, 0, 0);
+  int grey = 0;
+  for (int x = 50; x < 66; ++x) grey += screen.Canvas().Pixels(x, 58 + 75) == clGray;
+  EXPECT_GT(grey, 0) << "the frame that says why";
+  const std::string pdf = ExportTo(*report, TempPath("scan-bomb.pdf"));
+  EXPECT_EQ(RunCommand("qpdf --check " + Quote(pdf)).Status, 0);
+  EXPECT_EQ(Images(pdf).size(), 1u);
+
+  // A named pipe under the picture's name: refused with the reason, without waiting for a
+  // program to write into it.
+  const std::string pipe = TempPath("pipe.jpg");
+  std::remove(pipe.c_str());
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  auto piped = PictureReport(pipe, 150, 150, true);
+  EXPECT_FALSE(piped->PrepareReport());
+  EXPECT_NE(piped->Errors->Text().find("It is not a regular file"), std::string::npos) << piped->Errors->Text();
+  std::remove(pipe.c_str());
 }
 
 }  // namespace

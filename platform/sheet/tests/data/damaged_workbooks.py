@@ -56,6 +56,11 @@ book("rows-backwards.xlsx", sheet('<row r="5"><c r="A5"><v>1</v></c></row><row r
 book("no-sheet-part.xlsx", None)
 # Each row's one cell in the last column makes the rows span more cells than the memory holds.
 book("wide-rows.xlsx", sheet("".join('<row r="%d"><c r="XFD%d"><v>1</v></c></row>' % (r, r) for r in range(1, 4001))))
+# One merge over the whole sheet, whose every blank a save would write, beside a small one.
+book("whole-sheet-merge.xlsx",
+     '<?xml version="1.0"?><worksheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main"><sheetData>'
+     + "".join('<row r="%d"><c r="A%d" t="s"><v>0</v></c><c r="C%d"><v>%d</v></c></row>' % (r, r, r, r) for r in (1, 2, 3))
+     + '</sheetData><mergeCells count="2"><mergeCell ref="A1:XFD1048576"/><mergeCell ref="E7:H8"/></mergeCells></worksheet>')
 with open(os.path.join(out, "not-a-zip.xlsx"), "wb") as f:
     f.write(b"PK\x03\x04 this is no archive at all")
 with open(os.path.join(out, "truncated.xlsx"), "wb") as f:
