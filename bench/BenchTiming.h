@@ -31,6 +31,8 @@ struct ChildRun {
 };
 
 inline ChildRun InChild(const std::function<int()>& work) {
+  // What the parent printed and has not yet written would otherwise be written by the child too.
+  std::fflush(nullptr);
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) _exit(work());
