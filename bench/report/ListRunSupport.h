@@ -176,6 +176,120 @@ inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesys
   return peer;
 }
 
+// Text as XML character data.
+inline std::string FodsEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
+// yyyy-mm-dd as the memos' format "d mmm yyyy" shows it; anything else as it is.
+inline std::string FodsDate(const std::string& iso) {
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (iso.size() < 10 || iso[4] != '-' || iso[7] != '-') return iso;
+  int month = std::atoi(iso.substr(5, 2).c_str());
+  if (month < 1 || month > 12) return iso;
+  return std::to_string(std::atoi(iso.substr(8, 2).c_str())) + " " + kMonths[month - 1] + " " + iso.substr(0, 4);
+}
+
+// A list printed by our report, as LibreOffice is given it: its columns (pixels at 96 an inch, as
+// wide as the memos), whether their cells wrap (rows then as high as their text, else as high as
+// the bands), and the cells of each row (the row's number in the list given).
+struct TFodsList {
+  std::vector<int> WidthsPx;
+  bool Wrapped = false;
+  int RowHeightPx = 20;
+  std::function<std::vector<std::string>(TADOQuery& rows, int line)> Cells;
+};
+
+// The rows of sql (grouped by their column "grp") as a flat ODF spreadsheet that prints as the
+// member lists' reports do: A4 with margins of 10 mm, the columns of list in Garuda 10 pt (the
+// face the memos' Arial resolves to), "รายชื่อสมาชิก" as the repeated first row, a row "กลุ่ม N"
+// before each group and "N คน" after it, "หน้า N จาก M" at the foot of every page.
+inline std::filesystem::path WriteFodsList(const std::string& db, const std::string& sql,
+                                           const std::filesystem::path& dir, const TFodsList& list) {
+  const std::filesystem::path file = dir / "members-10000.fods";
+  std::ofstream out(file);
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+         "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+         "office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
+         "<office:font-face-decls><style:font-face style:name=\"Garuda\" svg:font-family=\"Garuda\" "
+         "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"/></office:font-face-decls>\n"
+         "<office:automatic-styles>\n";
+  const size_t columns = list.WidthsPx.size();
+  const std::string spanned = std::to_string(columns), covered = std::to_string(columns - 1);
+  for (size_t c = 0; c < columns; ++c)
+    out << "<style:style style:name=\"co" << c << "\" style:family=\"table-column\"><style:table-column-properties "
+        << "style:column-width=\"" << list.WidthsPx[c] / 96.0 << "in\"/></style:style>\n";
+  out << "<style:style style:name=\"ce\" style:family=\"table-cell\"><style:table-cell-properties "
+      << (list.Wrapped ? "fo:wrap-option=\"wrap\" " : "")
+      << "style:vertical-align=\"top\"/><style:text-properties style:font-name=\"Garuda\" "
+         "fo:font-size=\"10pt\" style:font-name-complex=\"Garuda\" style:font-size-complex=\"10pt\"/></style:style>\n"
+         "<style:style style:name=\"ta\" style:family=\"table\" style:master-page-name=\"List\"/>\n"
+         "<style:style style:name=\"ro\" style:family=\"table-row\"><style:table-row-properties "
+      << (list.Wrapped ? std::string("style:use-optimal-row-height=\"true\"")
+                       : "style:row-height=\"" + std::to_string(list.RowHeightPx / 96.0) +
+                             "in\" style:use-optimal-row-height=\"false\"")
+      << "/></style:style>\n"
+         "<style:page-layout style:name=\"pl\"><style:page-layout-properties fo:page-width=\"210mm\" "
+         "fo:page-height=\"297mm\" fo:margin-top=\"10mm\" fo:margin-bottom=\"10mm\" fo:margin-left=\"10mm\" "
+         "fo:margin-right=\"10mm\" style:print=\"\"/><style:header-style/><style:footer-style/></style:page-layout>\n"
+         "</office:automatic-styles>\n"
+         "<office:master-styles><style:master-page style:name=\"List\" style:page-layout-name=\"pl\">"
+         "<style:header style:display=\"false\"/><style:footer><text:p>หน้า <text:page-number>1</text:page-number> จาก "
+         "<text:page-count>1</text:page-count></text:p></style:footer></style:master-page></office:master-styles>\n"
+         "<office:body><office:spreadsheet><table:table table:name=\"List\" table:style-name=\"ta\">\n";
+  for (size_t c = 0; c < columns; ++c)
+    out << "<table:table-column table:style-name=\"co" << c << "\" table:default-cell-style-name=\"ce\"/>\n";
+  auto wide = [&](const std::string& text) {
+    out << "<table:table-row table:style-name=\"ro\"><table:table-cell table:number-columns-spanned=\"" << spanned
+        << "\" office:value-type=\"string\"><text:p>" << FodsEscaped(text) << "</text:p></table:table-cell>";
+    if (columns > 1) out << "<table:covered-table-cell table:number-columns-repeated=\"" << covered << "\"/>";
+    out << "</table:table-row>\n";
+  };
+  out << "<table:table-header-rows>";
+  wide("รายชื่อสมาชิก");
+  out << "</table:table-header-rows>\n";
+  TADOConnection conn(nullptr);
+  conn.SetConnectionString("Data Source=" + db);
+  conn.Open();
+  TADOQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SQL().SetText(sql);
+  q.Open();
+  std::string group;
+  int count = 0, line = 0;
+  for (q.First(); !q.Eof(); q.Next()) {
+    const std::string grp = q.FieldByName("grp")->AsString();
+    if (grp != group || count == 0) {
+      if (count > 0) wide(std::to_string(count) + " คน");
+      group = grp;
+      count = 0;
+      wide("กลุ่ม " + group);
+    }
+    ++count;
+    const std::vector<std::string> cells = list.Cells(q, ++line);
+    out << "<table:table-row table:style-name=\"ro\">";
+    for (const std::string& cell : cells)
+      out << "<table:table-cell office:value-type=\"string\"><text:p>" << FodsEscaped(cell)
+          << "</text:p></table:table-cell>";
+    out << "</table:table-row>\n";
+  }
+  if (count > 0) wide(std::to_string(count) + " คน");
+  out << "</table:table></office:spreadsheet></office:body></office:document>\n";
+  return file;
+}
+
 // The child's run: the rows of sql as data set "M" of a report in two passes, whose one page
 // addBands fills; the rows read alone (what they cost in memory), the report prepared, and its
 // pages exported to members-<rows>.pdf in dir; prints the run's line for the parent.
@@ -245,6 +359,18 @@ inline void AddGroupedListBands(TkvxReportPage* page, TkvxDBDataset* members) {
   static_cast<TkvxMasterData*>(band(new TkvxMasterData(page), "Data", 40, "[Line]. [M.\"Nm\"] [M.\"sur\"]"))->SetDataSet(members);
   band(new TkvxGroupFooter(page), "GF", 60, "[COUNT(Data)] คน");
   band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
+}
+
+// The grouped list of 10,000 rows as its report lays it out (one memo 600 pixels wide a row),
+// for LibreOffice to print.
+inline std::filesystem::path WriteGroupedFods(const std::string& db, const std::filesystem::path& dir) {
+  TFodsList list;
+  list.WidthsPx = {600};
+  list.Cells = [](TADOQuery& q, int line) {
+    return std::vector<std::string>{std::to_string(line) + ". " + q.FieldByName("Nm")->AsString() + " " +
+                                    q.FieldByName("sur")->AsString()};
+  };
+  return WriteFodsList(db, GroupedMembersSql(10000), dir, list);
 }
 
 // The parent's side of a list benchmark, in dir: a parish of `largest` members; LibreOffice

@@ -8,8 +8,8 @@
 // for each group and one with its count, the heading repeated and "page N of M" at the foot of
 // every page; timed as a whole process as our runs are, its page count beside ours.
 #include <cstdio>
-#include <fstream>
 #include <string>
+#include <vector>
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
@@ -75,100 +75,20 @@ void RunOnce(const std::string& db, int rows, const std::filesystem::path& dir, 
   });
 }
 
-// Text as XML character data.
-std::string Escaped(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '&') out += "&amp;";
-    else if (c == '<') out += "&lt;";
-    else if (c == '>') out += "&gt;";
-    else out += c;
-  }
-  return out;
-}
-
-// yyyy-mm-dd as the memo's format "d mmm yyyy" shows it; anything else as it is.
-std::string BirthDate(const std::string& iso) {
-  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  if (iso.size() < 10 || iso[4] != '-' || iso[7] != '-') return iso;
-  int month = std::atoi(iso.substr(5, 2).c_str());
-  if (month < 1 || month > 12) return iso;
-  return std::to_string(std::atoi(iso.substr(8, 2).c_str())) + " " + kMonths[month - 1] + " " + iso.substr(0, 4);
-}
-
-// The list of 10,000 rows as a flat ODF spreadsheet that prints as our report does: A4 with
-// margins of 10 mm, columns as wide as the memos (pixels at 96 an inch), every cell wrapped in
-// Garuda 10 pt (the face the memos' Arial resolves to), the heading as the repeated first row.
+// The list of 10,000 rows as our report lays it out, for LibreOffice to print.
 std::filesystem::path WriteStretchedFods(const std::string& db, const std::filesystem::path& dir) {
-  const std::filesystem::path file = dir / "members-10000.fods";
-  std::ofstream out(file);
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-         "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
-         "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-         "office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
-         "<office:font-face-decls><style:font-face style:name=\"Garuda\" svg:font-family=\"Garuda\" "
-         "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"/></office:font-face-decls>\n"
-         "<office:automatic-styles>\n";
-  const int widths[] = {40, 150, 120, 150, 150, 90};
-  for (int c = 0; c < 6; ++c)
-    out << "<style:style style:name=\"co" << c << "\" style:family=\"table-column\"><style:table-column-properties "
-        << "style:column-width=\"" << widths[c] / 96.0 << "in\"/></style:style>\n";
-  out << "<style:style style:name=\"ce\" style:family=\"table-cell\"><style:table-cell-properties "
-         "fo:wrap-option=\"wrap\" style:vertical-align=\"top\"/><style:text-properties style:font-name=\"Garuda\" "
-         "fo:font-size=\"10pt\" style:font-name-complex=\"Garuda\" style:font-size-complex=\"10pt\"/></style:style>\n"
-         "<style:style style:name=\"ta\" style:family=\"table\" style:master-page-name=\"List\"/>\n"
-         "<style:page-layout style:name=\"pl\"><style:page-layout-properties fo:page-width=\"210mm\" "
-         "fo:page-height=\"297mm\" fo:margin-top=\"10mm\" fo:margin-bottom=\"10mm\" fo:margin-left=\"10mm\" "
-         "fo:margin-right=\"10mm\" style:print=\"\"/><style:header-style/><style:footer-style/></style:page-layout>\n"
-         "</office:automatic-styles>\n"
-         "<office:master-styles><style:master-page style:name=\"List\" style:page-layout-name=\"pl\">"
-         "<style:header style:display=\"false\"/><style:footer><text:p>หน้า <text:page-number>1</text:page-number> จาก "
-         "<text:page-count>1</text:page-count></text:p></style:footer></style:master-page></office:master-styles>\n"
-         "<office:body><office:spreadsheet><table:table table:name=\"List\" table:style-name=\"ta\">\n";
-  for (int c = 0; c < 6; ++c) out << "<table:table-column table:style-name=\"co" << c << "\" table:default-cell-style-name=\"ce\"/>\n";
-  auto wide = [&](const std::string& text) {
-    out << "<table:table-row><table:table-cell table:number-columns-spanned=\"6\" office:value-type=\"string\"><text:p>"
-        << Escaped(text) << "</text:p></table:table-cell><table:covered-table-cell table:number-columns-repeated=\"5\"/>"
-        << "</table:table-row>\n";
+  TFodsList list;
+  list.WidthsPx = {40, 150, 120, 150, 150, 90};
+  list.Wrapped = true;
+  list.Cells = [](TADOQuery& q, int line) {
+    auto field = [&](const char* name) { return q.FieldByName(name)->AsString(); };
+    return std::vector<std::string>{std::to_string(line) + ".",
+                                    (field("sex") == "ชาย" ? "นาย" : "นาง") + std::string(" ") + field("st") + " " +
+                                        field("Nm") + " " + field("sur"),
+                                    field("latin_name"), field("Address1") + " " + field("Address2"),
+                                    field("latin_address"), FodsDate(field("birth_date"))};
   };
-  out << "<table:table-header-rows>";
-  wide("รายชื่อสมาชิก");
-  out << "</table:table-header-rows>\n";
-  TADOConnection conn(nullptr);
-  conn.SetConnectionString("Data Source=" + db);
-  conn.Open();
-  TADOQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SQL().SetText(MembersSql(10000));
-  q.Open();
-  std::string group;
-  int count = 0, line = 0;
-  auto field = [&](const char* name) { return q.FieldByName(name)->AsString(); };
-  for (q.First(); !q.Eof(); q.Next()) {
-    if (field("grp") != group || count == 0) {
-      if (count > 0) wide(std::to_string(count) + " คน");
-      group = field("grp");
-      count = 0;
-      wide("กลุ่ม " + group);
-    }
-    ++count;
-    const std::string cells[] = {std::to_string(++line) + ".",
-                                 (field("sex") == "ชาย" ? "นาย" : "นาง") + std::string(" ") + field("st") + " " +
-                                     field("Nm") + " " + field("sur"),
-                                 field("latin_name"), field("Address1") + " " + field("Address2"),
-                                 field("latin_address"), BirthDate(field("birth_date"))};
-    out << "<table:table-row>";
-    for (const std::string& cell : cells)
-      out << "<table:table-cell office:value-type=\"string\"><text:p>" << Escaped(cell) << "</text:p></table:table-cell>";
-    out << "</table:table-row>\n";
-  }
-  if (count > 0) wide(std::to_string(count) + " คน");
-  out << "</table:table></office:spreadsheet></office:body></office:document>\n";
-  return file;
+  return WriteFodsList(db, MembersSql(10000), dir, list);
 }
 
 }  // namespace
