@@ -205,16 +205,26 @@ struct TFodsList {
   std::vector<int> WidthsPx;
   bool Wrapped = false;
   int RowHeightPx = 20;
+  std::string Face = "Garuda";
+  double SizePt = 10;
+  // Space above and below the text of a cell, for a band taller than its memos' one line;
+  // LibreOffice's own when 0.
+  int PaddingPx = 0;
+  // Rows repeated at the top of every page: a row of one text spans the columns.
+  std::vector<std::vector<std::string>> Heading = {{"รายชื่อสมาชิก"}};
+  // Rows grouped by their column "grp", a row "กลุ่ม N" before each group and "N คน" after it.
+  bool Grouped = true;
+  // The text of a row after the last, given the number of rows; none when not set.
+  std::function<std::string(int rows)> Total;
   std::function<std::vector<std::string>(TADOQuery& rows, int line)> Cells;
 };
 
-// The rows of sql (grouped by their column "grp") as a flat ODF spreadsheet that prints as the
-// member lists' reports do: A4 with margins of 10 mm, the columns of list in Garuda 10 pt (the
-// face the memos' Arial resolves to), "รายชื่อสมาชิก" as the repeated first row, a row "กลุ่ม N"
-// before each group and "N คน" after it, "หน้า N จาก M" at the foot of every page.
+// The rows of sql as a flat ODF spreadsheet (file) that prints as the member lists' reports do: A4 with
+// margins of 10 mm, the columns of list in its face (Garuda 10 pt, the face the memos' Arial
+// resolves to, unless it says otherwise), its heading repeated on every page, "หน้า N จาก M" at
+// the foot of every page.
 inline std::filesystem::path WriteFodsList(const std::string& db, const std::string& sql,
-                                           const std::filesystem::path& dir, const TFodsList& list) {
-  const std::filesystem::path file = dir / "members-10000.fods";
+                                           const std::filesystem::path& file, const TFodsList& list) {
   std::ofstream out(file);
   out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
@@ -223,8 +233,9 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
          "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
          "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
          "office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
-         "<office:font-face-decls><style:font-face style:name=\"Garuda\" svg:font-family=\"Garuda\" "
-         "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"/></office:font-face-decls>\n"
+         "<office:font-face-decls><style:font-face style:name=\""
+      << list.Face << "\" svg:font-family=\"" << list.Face
+      << "\" xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"/></office:font-face-decls>\n"
          "<office:automatic-styles>\n";
   const size_t columns = list.WidthsPx.size();
   const std::string spanned = std::to_string(columns), covered = std::to_string(columns - 1);
@@ -232,9 +243,12 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
     out << "<style:style style:name=\"co" << c << "\" style:family=\"table-column\"><style:table-column-properties "
         << "style:column-width=\"" << list.WidthsPx[c] / 96.0 << "in\"/></style:style>\n";
   out << "<style:style style:name=\"ce\" style:family=\"table-cell\"><style:table-cell-properties "
-      << (list.Wrapped ? "fo:wrap-option=\"wrap\" " : "")
-      << "style:vertical-align=\"top\"/><style:text-properties style:font-name=\"Garuda\" "
-         "fo:font-size=\"10pt\" style:font-name-complex=\"Garuda\" style:font-size-complex=\"10pt\"/></style:style>\n"
+      << (list.Wrapped ? "fo:wrap-option=\"wrap\" " : "");
+  if (list.PaddingPx > 0)
+    out << "fo:padding-top=\"" << list.PaddingPx / 96.0 << "in\" fo:padding-bottom=\"" << list.PaddingPx / 96.0 << "in\" ";
+  out << "style:vertical-align=\"top\"/><style:text-properties style:font-name=\"" << list.Face << "\" fo:font-size=\""
+      << list.SizePt << "pt\" style:font-name-complex=\"" << list.Face << "\" style:font-size-complex=\"" << list.SizePt
+      << "pt\"/></style:style>\n"
          "<style:style style:name=\"ta\" style:family=\"table\" style:master-page-name=\"List\"/>\n"
          "<style:style style:name=\"ro\" style:family=\"table-row\"><style:table-row-properties "
       << (list.Wrapped ? std::string("style:use-optimal-row-height=\"true\"")
@@ -257,8 +271,15 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
     if (columns > 1) out << "<table:covered-table-cell table:number-columns-repeated=\"" << covered << "\"/>";
     out << "</table:table-row>\n";
   };
+  auto row = [&](const std::vector<std::string>& cells) {
+    out << "<table:table-row table:style-name=\"ro\">";
+    for (const std::string& cell : cells)
+      out << "<table:table-cell office:value-type=\"string\"><text:p>" << FodsEscaped(cell)
+          << "</text:p></table:table-cell>";
+    out << "</table:table-row>\n";
+  };
   out << "<table:table-header-rows>";
-  wide("รายชื่อสมาชิก");
+  for (const auto& heading : list.Heading) heading.size() == 1 ? wide(heading[0]) : row(heading);
   out << "</table:table-header-rows>\n";
   TADOConnection conn(nullptr);
   conn.SetConnectionString("Data Source=" + db);
@@ -270,22 +291,18 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
   std::string group;
   int count = 0, line = 0;
   for (q.First(); !q.Eof(); q.Next()) {
-    const std::string grp = q.FieldByName("grp")->AsString();
-    if (grp != group || count == 0) {
+    const std::string grp = list.Grouped ? q.FieldByName("grp")->AsString() : std::string();
+    if (list.Grouped && (grp != group || count == 0)) {
       if (count > 0) wide(std::to_string(count) + " คน");
       group = grp;
       count = 0;
       wide("กลุ่ม " + group);
     }
     ++count;
-    const std::vector<std::string> cells = list.Cells(q, ++line);
-    out << "<table:table-row table:style-name=\"ro\">";
-    for (const std::string& cell : cells)
-      out << "<table:table-cell office:value-type=\"string\"><text:p>" << FodsEscaped(cell)
-          << "</text:p></table:table-cell>";
-    out << "</table:table-row>\n";
+    row(list.Cells(q, ++line));
   }
-  if (count > 0) wide(std::to_string(count) + " คน");
+  if (list.Grouped && count > 0) wide(std::to_string(count) + " คน");
+  if (list.Total) wide(list.Total(line));
   out << "</table:table></office:spreadsheet></office:body></office:document>\n";
   return file;
 }
@@ -370,7 +387,7 @@ inline std::filesystem::path WriteGroupedFods(const std::string& db, const std::
     return std::vector<std::string>{std::to_string(line) + ". " + q.FieldByName("Nm")->AsString() + " " +
                                     q.FieldByName("sur")->AsString()};
   };
-  return WriteFodsList(db, GroupedMembersSql(10000), dir, list);
+  return WriteFodsList(db, GroupedMembersSql(10000), dir / "members-10000.fods", list);
 }
 
 // The parent's side of a list benchmark, in dir: a parish of `largest` members; LibreOffice
