@@ -88,7 +88,7 @@ std::filesystem::path WriteStretchedFods(const std::string& db, const std::files
                                     field("latin_name"), field("Address1") + " " + field("Address2"),
                                     field("latin_address"), FodsDate(field("birth_date"))};
   };
-  return WriteFodsList(db, MembersSql(10000), dir, list);
+  return WriteFodsList(db, MembersSql(10000), dir / "members-10000.fods", list);
 }
 
 }  // namespace
