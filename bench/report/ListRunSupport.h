@@ -307,6 +307,31 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
   return file;
 }
 
+// The main window's member list by name (app/reports/members-by-name.xml) over every member,
+// as its template lays it out, for LibreOffice to print.
+inline std::filesystem::path WriteMembersByNameFods(const std::string& db, const std::filesystem::path& dir) {
+  TFodsList list;
+  // The memos' widths with the gaps between them, 718 pixels in all; Laksaman at 15 pixels.
+  list.WidthsPx = {50, 236, 330, 102};
+  list.Wrapped = true;
+  // A row of one line is the band's 33 pixels high, as the memos' least height makes it.
+  list.PaddingPx = 7;
+  list.Face = "Laksaman";
+  list.SizePt = 11.25;
+  list.Heading = {{"รายชื่อสัตบุรุษ เรียงตามลำดับอักษร"}, {"ลำดับ", "ชื่อนักบุญ ชื่อ นามสกุล", "ที่อยู่", "โทรศัพท์"}};
+  list.Grouped = false;
+  list.Total = [](int rows) { return "รวมทั้งสิ้น " + std::to_string(rows) + " รายการ"; };
+  list.Cells = [](TADOQuery& q, int line) {
+    auto field = [&](const char* name) { return q.FieldByName(name)->AsString(); };
+    return std::vector<std::string>{std::to_string(line) + ".", field("st") + " " + field("Nm") + " " + field("Sur"),
+                                    field("Address1") + " " + field("Address2"), field("tel")};
+  };
+  return WriteFodsList(db,
+                       "select st, Nm, Sur, Address1, Address2, tel from Orvani "
+                       "order by Nm collate THAI, Sur collate THAI",
+                       dir / "members-by-name.fods", list);
+}
+
 // The child's run: the rows of sql as data set "M" of a report in two passes, whose one page
 // addBands fills; the rows read alone (what they cost in memory), the report prepared, and its
 // pages exported to members-<rows>.pdf in dir; prints the run's line for the parent.
