@@ -2,8 +2,18 @@
 // data) and no upgrade deletes a row.
 #include "app/ParishSchema.h"
 #include "app/MainWindow.h"
+#include "platform/gui/Application.h"
+#include "platform/gui/Screen.h"
+#include "report/model/ProgressWindow.h"
 
 namespace orv {
+
+namespace {
+
+// The caption and the text of the window that shows while the search indexes are built.
+const char* const kIndexingText = "กำลังสร้างดัชนีสำหรับค้นหาข้อมูล";
+
+}  // namespace
 
 bool TForm1::HasColumn(const String& table, const String& column) {
   ADOQuery11->Close();
@@ -79,11 +89,8 @@ void TForm1::AddSearchIndexes() {
       // instead of the members' whole rows, a fifth of the file.
       {"OrvaniScan", "Orvani (dead_date, DateOut, religion, Nm, sur, gang, btsm_wat, Occupation, "
                      "mtmn_father, mtmn_mother)"}};
-  String names, create;
-  for (const auto& index : kIndexes) {
-    names += String(names.empty() ? "'" : ", '") + index[0] + "'";
-    create += String("CREATE INDEX IF NOT EXISTS ") + index[0] + " ON " + index[1] + ";\n";
-  }
+  String names;
+  for (const auto& index : kIndexes) names += String(names.empty() ? "'" : ", '") + index[0] + "'";
   ADOQuery11->Close();
   ADOQuery11->SQL().SetText("select count(*) from sqlite_master where type = 'index' and name in (" +
                             names + ")");
@@ -92,7 +99,18 @@ void TForm1::AddSearchIndexes() {
   ADOQuery11->Close();
   // A database that has them all is not written to, so a read-only one opens as well.
   if (complete) return;
-  ADOConnection1->Execute(create);
+  // On a parish of many members building them takes seconds before the main window can show:
+  // a window says what is being done and how far it has come.
+  TkvxProgress progress(nullptr);
+  progress.SetCaption(kIndexingText);
+  progress.Execute(static_cast<int>(std::size(kIndexes)), kIndexingText, false, true);
+  progress.SetBounds((Screen->Width() - progress.Width()) / 2, (Screen->Height() - progress.Height()) / 2,
+                     progress.Width(), progress.Height());
+  Application->ProcessMessages();
+  for (size_t k = 0; k < std::size(kIndexes); ++k) {
+    ADOConnection1->Execute(String("CREATE INDEX IF NOT EXISTS ") + kIndexes[k][0] + " ON " + kIndexes[k][1]);
+    progress.SetPosition(static_cast<int>(k + 1));
+  }
 }
 
 void TForm1::UpdateMove() {

@@ -2,6 +2,8 @@
 // few runs, and the sqlite3 command line as the yardstick for our database layer.
 #pragma once
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +20,30 @@ inline double Seconds(const std::function<void()>& work) {
   auto start = std::chrono::steady_clock::now();
   work();
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// A piece of work run in a child process of its own: its wall-clock time from the fork to its
+// end, its peak resident memory, and whether it returned 0.
+struct ChildRun {
+  double seconds = 0;
+  double peakMB = 0;
+  bool ok = false;
+};
+
+inline ChildRun InChild(const std::function<int()>& work) {
+  // What the parent printed and has not yet written would otherwise be written by the child too.
+  std::fflush(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) _exit(work());
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  ChildRun r;
+  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  r.peakMB = usage.ru_maxrss / 1024.0;
+  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return r;
 }
 
 // The best of a few runs, so that one disturbed run does not decide.

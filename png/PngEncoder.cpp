@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "png/PngBytes.h"
 #include "png/PngChunks.h"
@@ -96,23 +97,17 @@ bool TChunkIDAT::SaveToStream(TStream& stream) const {
     for (int r = 0; r < passRows; ++r) {
       rows.Build(raw.data() + 1, pass.StartRow + r * pass.RowStep, pass.StartColumn,
                  pass.ColumnStep, columns);
-      TFilter chosen = enabled.size() == 1 ? enabled[0] : pfNone;
-      size_t best = 0;
+      // Several filters: the one whose row is nearest to all zeros, the earlier on a tie.
+      TFilter chosen = enabled[0];
+      size_t best = SIZE_MAX;
       for (TFilter f : enabled) {
         FilterRow(f, raw.data() + 1, previous.data() + 1, filtered[f].data() + 1, rowBytes, step);
-        if (enabled.size() > 1) {
-          size_t score = RepeatScore(filtered[f].data() + 1, rowBytes);
-          if (score > best) {
-            best = score;
-            chosen = f;
-          }
+        if (enabled.size() == 1) break;
+        size_t sum = DifferenceSum(filtered[f].data() + 1, rowBytes, best);
+        if (sum < best) {
+          best = sum;
+          chosen = f;
         }
-      }
-      // With several filters and no score above 0 the row goes unfiltered, whether or not
-      // None was among them.
-      if (chosen == pfNone && !filters.Contains(pfNone)) {
-        FilterRow(pfNone, raw.data() + 1, previous.data() + 1, filtered[pfNone].data() + 1,
-                  rowBytes, step);
       }
       writer.Write(filtered[chosen].data(), rowBytes + 1);
       std::swap(raw, previous);

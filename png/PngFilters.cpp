@@ -1,5 +1,7 @@
 #include "png/PngFilters.h"
 
+#include <algorithm>
+
 namespace orv {
 
 namespace {
@@ -62,11 +64,17 @@ void FilterRow(TFilter filter, const Byte* row, const Byte* prior, Byte* out, si
   }
 }
 
-size_t RepeatScore(const Byte* filtered, size_t length) {
-  size_t score = 0;
-  for (size_t i = 2; i < length; ++i)
-    if (filtered[i] == filtered[i - 1] || filtered[i] == filtered[i - 2]) ++score;
-  return score;
+size_t DifferenceSum(const Byte* filtered, size_t length, size_t limit) {
+  size_t sum = 0;
+  // Checked against the limit every 256 bytes: a branch per byte would cost more than it saves.
+  for (size_t start = 0; start < length && sum <= limit; start += 256) {
+    size_t end = std::min(length, start + 256);
+    for (size_t i = start; i < end; ++i) {
+      int v = filtered[i];
+      sum += size_t(v < 128 ? v : 256 - v);
+    }
+  }
+  return sum;
 }
 
 }  // namespace orv

@@ -1,6 +1,6 @@
 #pragma once
 // The row filters of the format: reversing them when reading, applying them when writing, and
-// the score the writer uses to choose one.
+// the measure the writer chooses one by.
 #include <cstdlib>
 
 #include "png/PngImage.h"
@@ -25,8 +25,9 @@ void UnfilterRow(Byte filter, Byte* row, const Byte* prior, size_t length, size_
 void FilterRow(TFilter filter, const Byte* row, const Byte* prior, Byte* out, size_t length,
                size_t step);
 
-// How well a filtered row will compress, by the writer's measure: the bytes from the third on
-// that equal one of the two bytes before them.
-size_t RepeatScore(const Byte* filtered, size_t length);
+// How far a filtered row is from all zeros: the sum of its bytes taken as signed differences.
+// The smallest sum predicts the best compression of a row; counting stops once the sum passes
+// limit, since the row can no longer win.
+size_t DifferenceSum(const Byte* filtered, size_t length, size_t limit);
 
 }  // namespace orv

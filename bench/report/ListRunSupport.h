@@ -135,8 +135,10 @@ inline std::string CsvValue(const std::filesystem::path& csv, const std::string&
   return {};
 }
 
+// A file of another kind than CSV (a flat ODF spreadsheet) is converted as LibreOffice reads it.
 inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesystem::path& dir,
                             const std::string& expectedText = {}) {
+  const bool isCsv = csv.extension() == ".csv";
   std::filesystem::path profile = dir / "lo-profile";
   std::string installation = "-env:UserInstallation=file://" + profile.string();
   std::string outdir = dir.string(), input = csv.string();
@@ -151,8 +153,12 @@ inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesys
       dup2(null, STDERR_FILENO);
       // Comma-separated, double-quoted, UTF-8 (76), from the first line: without the character
       // set LibreOffice reads the file in a Western code page and prints every Thai name garbled.
-      execlp("libreoffice", "libreoffice", installation.c_str(), "--headless", "--infilter=CSV:44,34,76,1",
-             "--convert-to", "pdf", "--outdir", outdir.c_str(), input.c_str(), static_cast<char*>(nullptr));
+      if (isCsv)
+        execlp("libreoffice", "libreoffice", installation.c_str(), "--headless", "--infilter=CSV:44,34,76,1",
+               "--convert-to", "pdf", "--outdir", outdir.c_str(), input.c_str(), static_cast<char*>(nullptr));
+      else
+        execlp("libreoffice", "libreoffice", installation.c_str(), "--headless", "--convert-to", "pdf", "--outdir",
+               outdir.c_str(), input.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
     int status = 0;
@@ -168,6 +174,162 @@ inline TPeer RunLibreOffice(const std::filesystem::path& csv, const std::filesys
   std::filesystem::remove(pdf);
   std::filesystem::remove_all(profile);
   return peer;
+}
+
+// Text as XML character data.
+inline std::string FodsEscaped(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '&') out += "&amp;";
+    else if (c == '<') out += "&lt;";
+    else if (c == '>') out += "&gt;";
+    else out += c;
+  }
+  return out;
+}
+
+// yyyy-mm-dd as the memos' format "d mmm yyyy" shows it; anything else as it is.
+inline std::string FodsDate(const std::string& iso) {
+  static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  if (iso.size() < 10 || iso[4] != '-' || iso[7] != '-') return iso;
+  int month = std::atoi(iso.substr(5, 2).c_str());
+  if (month < 1 || month > 12) return iso;
+  return std::to_string(std::atoi(iso.substr(8, 2).c_str())) + " " + kMonths[month - 1] + " " + iso.substr(0, 4);
+}
+
+// A list printed by our report, as LibreOffice is given it: its columns (pixels at 96 an inch, as
+// wide as the memos), whether their cells wrap (rows then as high as their text, else as high as
+// the bands), and the cells of each row (the row's number in the list given).
+struct TFodsList {
+  std::vector<int> WidthsPx;
+  bool Wrapped = false;
+  int RowHeightPx = 20;
+  std::string Face = "Garuda";
+  double SizePt = 10;
+  // Space above and below the text of a cell, for a band taller than its memos' one line;
+  // LibreOffice's own when 0.
+  int PaddingPx = 0;
+  // Rows repeated at the top of every page: a row of one text spans the columns.
+  std::vector<std::vector<std::string>> Heading = {{"รายชื่อสมาชิก"}};
+  // Rows grouped by their column "grp", a row "กลุ่ม N" before each group and "N คน" after it.
+  bool Grouped = true;
+  // The text of a row after the last, given the number of rows; none when not set.
+  std::function<std::string(int rows)> Total;
+  std::function<std::vector<std::string>(TADOQuery& rows, int line)> Cells;
+};
+
+// The rows of sql as a flat ODF spreadsheet (file) that prints as the member lists' reports do: A4 with
+// margins of 10 mm, the columns of list in its face (Garuda 10 pt, the face the memos' Arial
+// resolves to, unless it says otherwise), its heading repeated on every page, "หน้า N จาก M" at
+// the foot of every page.
+inline std::filesystem::path WriteFodsList(const std::string& db, const std::string& sql,
+                                           const std::filesystem::path& file, const TFodsList& list) {
+  std::ofstream out(file);
+  out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<office:document xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+         "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+         "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+         "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+         "office:version=\"1.2\" office:mimetype=\"application/vnd.oasis.opendocument.spreadsheet\">\n"
+         "<office:font-face-decls><style:font-face style:name=\""
+      << list.Face << "\" svg:font-family=\"" << list.Face
+      << "\" xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"/></office:font-face-decls>\n"
+         "<office:automatic-styles>\n";
+  const size_t columns = list.WidthsPx.size();
+  const std::string spanned = std::to_string(columns), covered = std::to_string(columns - 1);
+  for (size_t c = 0; c < columns; ++c)
+    out << "<style:style style:name=\"co" << c << "\" style:family=\"table-column\"><style:table-column-properties "
+        << "style:column-width=\"" << list.WidthsPx[c] / 96.0 << "in\"/></style:style>\n";
+  out << "<style:style style:name=\"ce\" style:family=\"table-cell\"><style:table-cell-properties "
+      << (list.Wrapped ? "fo:wrap-option=\"wrap\" " : "");
+  if (list.PaddingPx > 0)
+    out << "fo:padding-top=\"" << list.PaddingPx / 96.0 << "in\" fo:padding-bottom=\"" << list.PaddingPx / 96.0 << "in\" ";
+  out << "style:vertical-align=\"top\"/><style:text-properties style:font-name=\"" << list.Face << "\" fo:font-size=\""
+      << list.SizePt << "pt\" style:font-name-complex=\"" << list.Face << "\" style:font-size-complex=\"" << list.SizePt
+      << "pt\"/></style:style>\n"
+         "<style:style style:name=\"ta\" style:family=\"table\" style:master-page-name=\"List\"/>\n"
+         "<style:style style:name=\"ro\" style:family=\"table-row\"><style:table-row-properties "
+      << (list.Wrapped ? std::string("style:use-optimal-row-height=\"true\"")
+                       : "style:row-height=\"" + std::to_string(list.RowHeightPx / 96.0) +
+                             "in\" style:use-optimal-row-height=\"false\"")
+      << "/></style:style>\n"
+         "<style:page-layout style:name=\"pl\"><style:page-layout-properties fo:page-width=\"210mm\" "
+         "fo:page-height=\"297mm\" fo:margin-top=\"10mm\" fo:margin-bottom=\"10mm\" fo:margin-left=\"10mm\" "
+         "fo:margin-right=\"10mm\" style:print=\"\"/><style:header-style/><style:footer-style/></style:page-layout>\n"
+         "</office:automatic-styles>\n"
+         "<office:master-styles><style:master-page style:name=\"List\" style:page-layout-name=\"pl\">"
+         "<style:header style:display=\"false\"/><style:footer><text:p>หน้า <text:page-number>1</text:page-number> จาก "
+         "<text:page-count>1</text:page-count></text:p></style:footer></style:master-page></office:master-styles>\n"
+         "<office:body><office:spreadsheet><table:table table:name=\"List\" table:style-name=\"ta\">\n";
+  for (size_t c = 0; c < columns; ++c)
+    out << "<table:table-column table:style-name=\"co" << c << "\" table:default-cell-style-name=\"ce\"/>\n";
+  auto wide = [&](const std::string& text) {
+    out << "<table:table-row table:style-name=\"ro\"><table:table-cell table:number-columns-spanned=\"" << spanned
+        << "\" office:value-type=\"string\"><text:p>" << FodsEscaped(text) << "</text:p></table:table-cell>";
+    if (columns > 1) out << "<table:covered-table-cell table:number-columns-repeated=\"" << covered << "\"/>";
+    out << "</table:table-row>\n";
+  };
+  auto row = [&](const std::vector<std::string>& cells) {
+    out << "<table:table-row table:style-name=\"ro\">";
+    for (const std::string& cell : cells)
+      out << "<table:table-cell office:value-type=\"string\"><text:p>" << FodsEscaped(cell)
+          << "</text:p></table:table-cell>";
+    out << "</table:table-row>\n";
+  };
+  out << "<table:table-header-rows>";
+  for (const auto& heading : list.Heading) heading.size() == 1 ? wide(heading[0]) : row(heading);
+  out << "</table:table-header-rows>\n";
+  TADOConnection conn(nullptr);
+  conn.SetConnectionString("Data Source=" + db);
+  conn.Open();
+  TADOQuery q(nullptr);
+  q.SetConnection(&conn);
+  q.SQL().SetText(sql);
+  q.Open();
+  std::string group;
+  int count = 0, line = 0;
+  for (q.First(); !q.Eof(); q.Next()) {
+    const std::string grp = list.Grouped ? q.FieldByName("grp")->AsString() : std::string();
+    if (list.Grouped && (grp != group || count == 0)) {
+      if (count > 0) wide(std::to_string(count) + " คน");
+      group = grp;
+      count = 0;
+      wide("กลุ่ม " + group);
+    }
+    ++count;
+    row(list.Cells(q, ++line));
+  }
+  if (list.Grouped && count > 0) wide(std::to_string(count) + " คน");
+  if (list.Total) wide(list.Total(line));
+  out << "</table:table></office:spreadsheet></office:body></office:document>\n";
+  return file;
+}
+
+// The main window's member list by name (app/reports/members-by-name.xml) over every member,
+// as its template lays it out, for LibreOffice to print.
+inline std::filesystem::path WriteMembersByNameFods(const std::string& db, const std::filesystem::path& dir) {
+  TFodsList list;
+  // The memos' widths with the gaps between them, 718 pixels in all; Laksaman at 15 pixels.
+  list.WidthsPx = {50, 236, 330, 102};
+  list.Wrapped = true;
+  // A row of one line is the band's 33 pixels high, as the memos' least height makes it.
+  list.PaddingPx = 7;
+  list.Face = "Laksaman";
+  list.SizePt = 11.25;
+  list.Heading = {{"รายชื่อสัตบุรุษ เรียงตามลำดับอักษร"}, {"ลำดับ", "ชื่อนักบุญ ชื่อ นามสกุล", "ที่อยู่", "โทรศัพท์"}};
+  list.Grouped = false;
+  list.Total = [](int rows) { return "รวมทั้งสิ้น " + std::to_string(rows) + " รายการ"; };
+  list.Cells = [](TADOQuery& q, int line) {
+    auto field = [&](const char* name) { return q.FieldByName(name)->AsString(); };
+    return std::vector<std::string>{std::to_string(line) + ".", field("st") + " " + field("Nm") + " " + field("Sur"),
+                                    field("Address1") + " " + field("Address2"), field("tel")};
+  };
+  return WriteFodsList(db,
+                       "select st, Nm, Sur, Address1, Address2, tel from Orvani "
+                       "order by Nm collate THAI, Sur collate THAI",
+                       dir / "members-by-name.fods", list);
 }
 
 // The child's run: the rows of sql as data set "M" of a report in two passes, whose one page
@@ -241,6 +403,18 @@ inline void AddGroupedListBands(TkvxReportPage* page, TkvxDBDataset* members) {
   band(new TkvxPageFooter(page), "PF", 200, "หน้า [Page#] จาก [TotalPages#]");
 }
 
+// The grouped list of 10,000 rows as its report lays it out (one memo 600 pixels wide a row),
+// for LibreOffice to print.
+inline std::filesystem::path WriteGroupedFods(const std::string& db, const std::filesystem::path& dir) {
+  TFodsList list;
+  list.WidthsPx = {600};
+  list.Cells = [](TADOQuery& q, int line) {
+    return std::vector<std::string>{std::to_string(line) + ". " + q.FieldByName("Nm")->AsString() + " " +
+                                    q.FieldByName("sur")->AsString()};
+  };
+  return WriteFodsList(db, GroupedMembersSql(10000), dir / "members-10000.fods", list);
+}
+
 // The parent's side of a list benchmark, in dir: a parish of `largest` members; LibreOffice
 // converting one row (a first start fills its profile, the next is its own start-up) and 10,000
 // rows, interleaved with this program's runs of 10,000 rows, the best of two each; then this
@@ -248,26 +422,35 @@ inline void AddGroupedListBands(TkvxReportPage* page, TkvxDBDataset* members) {
 // peaks under heading. Each side's PDF is read back for a Thai name of the rows.
 struct TListComparison {
   TPeer Start, Peer;
+  // What LibreOffice converted.
+  std::string PeerKind = "from UTF-8 CSV";
   TResult Rows10k, Rows50k, Rows100k;
   bool OursHasText = false;
 };
 
+// peerFile, when given, writes the file LibreOffice converts instead of the CSV of the rows (a
+// document laid out as ours is) and gives its path.
+using TPeerFileWriter = std::function<std::filesystem::path(const std::string& db, const std::filesystem::path& dir)>;
+
 inline TListComparison CompareListRuns(const char* self, const std::filesystem::path& dir,
-                                       std::string (*membersSql)(int), const char* heading, int largest = 50000) {
+                                       std::string (*membersSql)(int), const char* heading, int largest = 50000,
+                                       const TPeerFileWriter& peerFile = {}) {
   std::string db = (dir / ParishDatabaseName).string();
   CreateDemoParish(dir.string(), largest);
   WriteCsv(db, membersSql(1), dir / "members-1.csv");
   WriteCsv(db, membersSql(10000), dir / "members-10000.csv");
   const std::string name = CsvValue(dir / "members-10000.csv", "Nm");
+  const std::filesystem::path peerInput = peerFile ? peerFile(db, dir) : dir / "members-10000.csv";
   RunLibreOffice(dir / "members-1.csv", dir);
   TListComparison c;
   c.Start = RunLibreOffice(dir / "members-1.csv", dir);
   for (int round = 0; round < 2; ++round) {
-    TPeer peer = RunLibreOffice(dir / "members-10000.csv", dir, name);
+    TPeer peer = RunLibreOffice(peerInput, dir, name);
     if (round == 0 || (peer.Ok && peer.Seconds < c.Peer.Seconds)) c.Peer = peer;
     TResult ours = RunChild(self, db, 10000, dir);
     if (round == 0 || ours.ProcessSeconds < c.Rows10k.ProcessSeconds) c.Rows10k = ours;
   }
+  if (peerFile) c.PeerKind = "laid out as ours in a flat ODF spreadsheet";
   c.OursHasText = PdfHasText(dir / "members-10000.pdf", name);
   std::printf("%s\n", heading);
   c.Rows50k = RunChild(self, db, 50000, dir);
@@ -291,9 +474,9 @@ inline bool PrintPeerLine(const TListComparison& c) {
     std::printf("LibreOffice did not convert the rows as UTF-8 text; no ratio\n");
     return false;
   }
-  std::printf("LibreOffice, 10,000 rows from UTF-8 CSV to PDF: %.3f s, %d pages, peak %.1f MB (start-up %.3f s; %.1f ms "
-              "per 1,000 rows)\n",
-              c.Peer.Seconds, c.Peer.Pages, c.Peer.PeakMB, c.Start.Seconds,
+  std::printf("LibreOffice, 10,000 rows %s to PDF: %.3f s, %d pages (ours %d), peak %.1f MB (start-up %.3f s; %.1f "
+              "ms per 1,000 rows)\n",
+              c.PeerKind.c_str(), c.Peer.Seconds, c.Peer.Pages, c.Rows10k.Pages, c.Peer.PeakMB, c.Start.Seconds,
               (c.Peer.Seconds - c.Start.Seconds) / 10 * 1000);
   const TResult& r = c.Rows10k;
   const double work = r.Seconds + r.ExportSeconds;

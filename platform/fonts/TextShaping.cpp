@@ -205,14 +205,16 @@ size_t WordHash(const TWordProbe& k) {
 constexpr size_t kLongestCachedWord = 2048;
 // Enough for the names, streets and districts of a long list, and for the sentences of long
 // Thai text: a shaped UTF-16 unit takes about 40 bytes.
-constexpr size_t kCachedWords = 40000;
+constexpr size_t kCachedWords = 1 << 17;
 constexpr size_t kCachedUnits = 1 << 20;
 
 // The thread's shaped words, a table for each pixel size under one budget of words and of
 // their UTF-16 units. A text is laid out at one size and its pages drawn at another, and the
 // layout's words serve every page again. So when the budget is spent, the size holding the most
 // words keeps them: it makes room by emptying the other sizes, and any other size by emptying
-// its own table. Where that would free less than a fair share, all start again.
+// its own table. A size that holds nearly all the words, and a size whose own table is full,
+// forget the older half of their words, so that a long text's pages find the words they
+// shaped last. Where nothing frees a fair share, all start again.
 class TWordShapes {
  public:
   using TTable = TWordTable<TWordKey, TWordShape, kCachedWords>;
@@ -242,8 +244,7 @@ class TWordShapes {
     ++words_;
     units_ += probe.Text.size();
     TSized& table = *TableFor(probe.PixelSize, true);
-    // The table starts again by itself when its words fill it.
-    if (table.Words.Size() >= kCachedWords) Forget(table);
+    if (table.Words.Size() >= kCachedWords) ForgetOlderHalf(table);
     table.Units += probe.Text.size();
     return table.Words.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
   }
@@ -273,6 +274,17 @@ class TWordShapes {
     table.Units = 0;
   }
 
+  // The words a size shaped first go; those it shaped lately, which the next page or pass over
+  // a text will ask for, stay.
+  void ForgetOlderHalf(TSized& table) {
+    const size_t count = table.Words.Size() / 2;
+    table.Words.DropOldest(count, [&](const TWordKey& k) {
+      table.Units -= k.Text.size();
+      units_ -= k.Text.size();
+    });
+    words_ -= count;
+  }
+
   void MakeRoom(int pixelSize) {
     constexpr size_t kFairWords = kCachedWords / 64, kFairUnits = kCachedUnits / 64;
     TSized* own = TableFor(pixelSize, false);
@@ -286,6 +298,9 @@ class TWordShapes {
       units_ = own->Units;
     } else if (own && ownWords < most && (ownWords >= kFairWords || own->Units >= kFairUnits)) {
       Forget(*own);
+    } else if (own && ownWords == most && ownWords >= kFairWords) {
+      // The size holds (nearly) all the words: a long text laid out at one size.
+      ForgetOlderHalf(*own);
     } else {
       tables_.clear();
       words_ = 0;

@@ -24,13 +24,16 @@ class TWordTable {
     return nullptr;
   }
 
-  // One-off words would otherwise make the memory grow with the rows: a full table starts again.
+  // One-off words would otherwise make the memory grow with the rows: a full table forgets the
+  // older half of its words. Forgetting all at once would have a long text shape every word
+  // again on each pass over it, the words it still needs along with the rest.
   Value& Add(Key key, std::size_t hash) {
-    if (words_.size() >= Capacity) Clear();
+    if (words_.size() >= Capacity) DropOldest(Capacity / 2, [](const Key&) {});
     // Well above the words held, so that probes stay short; a table of few words stays small.
     if ((words_.size() + 1) * 3 > slots_.size() * 2) Grow();
     Entry& e = words_.emplace_back();
     e.Name = std::move(key);
+    e.Hash = hash;
     Place({hash, &e});
     return e.Val;
   }
@@ -42,10 +45,24 @@ class TWordTable {
     slots_.assign(kFirstSlots, Slot{});
   }
 
+  // Forgets the count words added first, handing each one's key to forgotten before it goes;
+  // the others stay where they are.
+  template <class Forgotten>
+  void DropOldest(std::size_t count, Forgotten forgotten) {
+    count = std::min(count, words_.size());
+    for (std::size_t i = 0; i < count; ++i) {
+      forgotten(words_.front().Name);
+      words_.pop_front();
+    }
+    slots_.assign(slots_.size(), Slot{});
+    for (Entry& e : words_) Place({e.Hash, &e});
+  }
+
  private:
   struct Entry {
     Key Name;
     Value Val;
+    std::size_t Hash = 0;
   };
   struct Slot {
     std::size_t Hash = 0;

@@ -22,6 +22,8 @@ namespace {
 }
 
 constexpr size_t kFlushAt = 1 << 20;
+// What a reader takes from the file at a time.
+constexpr size_t kReadAt = 1 << 18;
 // A cell's kind in its first byte; this bit says a style index follows.
 constexpr unsigned char kStyled = 0x80;
 
@@ -62,7 +64,7 @@ SheetRowSpool::~SheetRowSpool() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-void SheetRowSpool::Append(const std::vector<SheetCell>& cells) {
+void SheetRowSpool::Append(const std::vector<SheetCell>& cells, SheetStrings& strings) {
   std::string row;
   PutVarint(row, cells.size());
   for (const SheetCell& cell : cells) {
@@ -72,7 +74,17 @@ void SheetRowSpool::Append(const std::vector<SheetCell>& cells) {
       case SheetCellKind::Empty: break;
       case SheetCellKind::Number: row.append(reinterpret_cast<const char*>(&cell.Number), sizeof cell.Number); break;
       case SheetCellKind::Boolean: row += static_cast<char>(cell.Boolean); break;
-      case SheetCellKind::Text:
+      case SheetCellKind::Text: {
+        // The index shifted up with its lowest bit set, or the length shifted up and the text.
+        if (strings.KeepShared(cell.Text)) {
+          PutVarint(row, std::uint64_t(cell.Text) << 1 | 1);
+          break;
+        }
+        const String& text = strings[cell.Text];
+        PutVarint(row, std::uint64_t(text.size()) << 1);
+        row += text;
+        break;
+      }
       case SheetCellKind::Formula: PutVarint(row, cell.Text); break;
     }
   }
@@ -99,7 +111,7 @@ void SheetRowSpool::Reader::Need(size_t n) {
   if (buffer_.size() - at_ >= n) return;
   buffer_.erase(0, at_);
   at_ = 0;
-  size_t want = std::max(n, kFlushAt);
+  size_t want = std::max(n, kReadAt);
   size_t had = buffer_.size();
   buffer_.resize(had + want);
   size_t got = 0;
@@ -118,7 +130,7 @@ void SheetRowSpool::Reader::Need(size_t n) {
   }
 }
 
-void SheetRowSpool::Reader::Next(std::vector<SheetCell>& cells) {
+void SheetRowSpool::Reader::Next(std::vector<SheetCell>& cells, SheetStrings& strings, bool keep) {
   // A row's length takes at most ten bytes before it.
   Need(std::min<size_t>(10, buffer_.size() - at_ + (spool_.size_ - fileAt_)));
   size_t length = GetVarint(buffer_, at_);
@@ -137,7 +149,18 @@ void SheetRowSpool::Reader::Next(std::vector<SheetCell>& cells) {
         at_ += sizeof cell.Number;
         break;
       case SheetCellKind::Boolean: cell.Boolean = buffer_[at_++] != 0; break;
-      case SheetCellKind::Text:
+      case SheetCellKind::Text: {
+        const std::uint64_t shared = GetVarint(buffer_, at_);
+        if (shared & 1) {
+          cell.Text = static_cast<std::uint32_t>(shared >> 1);
+          break;
+        }
+        const size_t length = shared >> 1;
+        const std::string_view text(buffer_.data() + at_, length);
+        cell.Text = keep ? strings.Intern(text) : strings.Transient(text);
+        at_ += length;
+        break;
+      }
       case SheetCellKind::Formula: cell.Text = static_cast<std::uint32_t>(GetVarint(buffer_, at_)); break;
     }
   }

@@ -18,16 +18,19 @@ class SheetRowSpool {
   SheetRowSpool(const SheetRowSpool&) = delete;
   SheetRowSpool& operator=(const SheetRowSpool&) = delete;
 
-  // The cells of the next row.
-  void Append(const std::vector<SheetCell>& cells);
+  // The cells of the next row. Texts go into the file as they read, so that the memory need not
+  // keep them, unless strings keeps them shared (SheetStrings::KeepShared); formulas keep their
+  // index.
+  void Append(const std::vector<SheetCell>& cells, SheetStrings& strings);
   int Count() const { return count_; }
 
   // Reads the rows back in the order they came.
   class Reader {
    public:
     explicit Reader(const SheetRowSpool& spool);
-    // The cells of the next row into cells (their room kept from row to row).
-    void Next(std::vector<SheetCell>& cells);
+    // The cells of the next row into cells (their room kept from row to row); their texts are
+    // interned in strings to stay, or made transient there for a visit of the row.
+    void Next(std::vector<SheetCell>& cells, SheetStrings& strings, bool keep);
 
    private:
     // At least n bytes from at_ on in buffer_.

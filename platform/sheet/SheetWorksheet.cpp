@@ -104,7 +104,7 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
       spool_ = std::make_unique<SheetRowSpool>();
       spoolFirst_ = first;
     }
-    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[static_cast<size_t>(r - 1)].Cells);
+    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[static_cast<size_t>(r - 1)].Cells, store_->Strings);
   } catch (const EOleException&) {
     // No room for the file: the rows stay in the memory, and those already in it come back.
     // (Rows that cannot be read back make the caller's write fail.)
@@ -116,6 +116,7 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
     SheetRow& row = rows_[static_cast<size_t>(r - 1)];
     spoolFormulas_ |= row.HasFormula;
     for (size_t c = 0; c < row.Cells.size(); ++c) {
+      if (row.Cells[c].Kind == SheetCellKind::Text) store_->Strings.Release(row.Cells[c].Text);
       if (row.Cells[c].Kind == SheetCellKind::Empty && row.Cells[c].Style == 0) continue;
       SheetCellRef at{r, static_cast<int>(c) + 1};
       Grow(spoolUsed_, SheetRect{at, at});
@@ -148,7 +149,7 @@ void SheetWorksheet::Unspool() const {
   SheetRowSpool::Reader reader(*spool_);
   for (int r = spoolFirst_; r <= spoolLast_; ++r) {
     auto& cells = rows_[static_cast<size_t>(r - 1)].Cells;
-    reader.Next(cells);
+    reader.Next(cells, store_->Strings, true);
     ApplyPending(pendingStyles_, r, cells);
   }
   spool_.reset();
@@ -169,13 +170,20 @@ void SheetWorksheet::ForEachRow(const std::function<void(int row, const SheetRow
   }
   SheetRowSpool::Reader reader(*spool_);
   SheetRow spooled;
+  SheetStrings& strings = store_->Strings;
+  // The texts of one spooled row at a time: reading the sheet out keeps no more of them.
+  struct TransientTexts {
+    SheetStrings& Strings;
+    ~TransientTexts() { Strings.ClearTransient(); }
+  } transient{strings};
   for (int r = 1; r <= RowCount(); ++r) {
     const SheetRow& row = rows_[static_cast<size_t>(r - 1)];
     if (!Spooled(r)) {
       visit(r, row);
       continue;
     }
-    reader.Next(spooled.Cells);
+    strings.ClearTransient();
+    reader.Next(spooled.Cells, strings, false);
     ApplyPending(pendingStyles_, r, spooled.Cells);
     spooled.OutlineLevel = row.OutlineLevel;
     spooled.HasFormula = row.HasFormula;

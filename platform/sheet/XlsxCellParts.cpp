@@ -176,6 +176,12 @@ class Archive {
   zip_t* zip_ = nullptr;
 };
 
+// Spaces at either end of a text are its own, not layout.
+bool KeepsSpaces(const String& text) {
+  return !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
+                           std::isspace(static_cast<unsigned char>(text.back())));
+}
+
 // The texts of the workbook's cells in the order they are first written, each once.
 class SharedTexts {
  public:
@@ -199,10 +205,7 @@ class SharedTexts {
     out.Raw("\">");
     for (std::uint32_t id : order_) {
       const String& text = strings_[id];
-      // Spaces at either end are the text's own, not layout.
-      bool keepSpaces = !text.empty() && (std::isspace(static_cast<unsigned char>(text.front())) ||
-                                          std::isspace(static_cast<unsigned char>(text.back())));
-      out.Raw(keepSpaces ? "<si><t xml:space=\"preserve\">" : "<si><t>");
+      out.Raw(KeepsSpaces(text) ? "<si><t xml:space=\"preserve\">" : "<si><t>");
       out.Text(text);
       out.Raw("</t></si>");
     }
@@ -362,6 +365,15 @@ class SheetRows {
         break;
       case SheetCellKind::Boolean: out_.Raw(cell.Boolean ? "\" t=\"b\"><v>1</v></c>" : "\" t=\"b\"><v>0</v></c>"); break;
       case SheetCellKind::Text:
+        // A text read back from the spool is written where it stands: the shared table would
+        // otherwise hold every text of the sheet until its end.
+        if (SheetStrings::IsTransient(cell.Text)) {
+          const String& text = strings[cell.Text];
+          out_.Raw(KeepsSpaces(text) ? "\" t=\"inlineStr\"><is><t xml:space=\"preserve\">" : "\" t=\"inlineStr\"><is><t>");
+          out_.Text(text);
+          out_.Raw("</t></is></c>");
+          break;
+        }
         out_.Raw("\" t=\"s\"><v>");
         out_.Int(texts_.Index(cell.Text));
         out_.Raw("</v></c>");

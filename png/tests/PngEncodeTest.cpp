@@ -94,9 +94,9 @@ TEST(PngEncode, EveryFormatInterlaceAndFilterRoundTripsThroughPngcheckAndLibPng)
   std::filesystem::remove_all(dir);
 }
 
-TEST(PngEncode, FilterChoiceByRepeatsAndTwoBitImagesWrittenAsFourBit) {
+TEST(PngEncode, FilterChoiceByLeastDifferenceAndTwoBitImagesWrittenAsFourBit) {
   // Row 1 repeats the random row 0 (Up and Paeth give all zeros; Up comes first); row 2 is
-  // a ramp (Sub turns it into repeats, nothing does better, and Sub comes first).
+  // a ramp (Sub turns it into small steps of 3, nearer zero than any other filter).
   const int width = 64;
   std::vector<Byte> raw;
   std::mt19937 random(5);

@@ -95,6 +95,11 @@ void ReadFromMemory(png_structp png, png_bytep out, png_size_t count) {
 
 void IgnoreWarning(png_structp, png_const_charp) {}
 
+void AppendToVector(png_structp png, png_bytep data, png_size_t count) {
+  auto* out = static_cast<std::vector<Byte>*>(png_get_io_ptr(png));
+  out->insert(out->end(), data, data + count);
+}
+
 }  // namespace
 
 // Only trivially destructible locals live across the setjmp, as longjmp requires; the
@@ -134,6 +139,55 @@ bool LibPngCanonical(const std::vector<Byte>& file, TCanonical& out) {
   for (size_t i = 0; i < out.Rgba.size(); ++i)
     out.Rgba[i] = out.Wide ? Word(pixels[2 * i] << 8 | pixels[2 * i + 1]) : pixels[i];
   return true;
+}
+
+// Only trivially destructible locals live across each setjmp; the vectors are declared before it.
+std::vector<Byte> LibPngRewrite(const std::vector<Byte>& file, int level) {
+  std::vector<Byte> pixels, out;
+  std::vector<png_bytep> rows;
+  std::vector<png_color> palette;
+  TMemoryReader reader{&file, 0};
+  png_uint_32 width = 0, height = 0;
+  int depth = 0, colorType = 0, interlace = 0;
+  png_structp read = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  png_infop readInfo = png_create_info_struct(read);
+  if (setjmp(png_jmpbuf(read))) {
+    png_destroy_read_struct(&read, &readInfo, nullptr);
+    return {};
+  }
+  png_set_read_fn(read, &reader, ReadFromMemory);
+  png_read_info(read, readInfo);
+  png_get_IHDR(read, readInfo, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
+  png_set_interlace_handling(read);
+  png_read_update_info(read, readInfo);
+  size_t rowBytes = png_get_rowbytes(read, readInfo);
+  pixels.resize(rowBytes * height);
+  rows.resize(height);
+  for (png_uint_32 y = 0; y < height; ++y) rows[y] = pixels.data() + y * rowBytes;
+  png_read_image(read, rows.data());
+  png_colorp entries = nullptr;
+  int count = 0;
+  if (png_get_PLTE(read, readInfo, &entries, &count)) palette.assign(entries, entries + count);
+  png_destroy_read_struct(&read, &readInfo, nullptr);
+
+  png_structp write = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, IgnoreWarning);
+  png_infop writeInfo = png_create_info_struct(write);
+  if (setjmp(png_jmpbuf(write))) {
+    png_destroy_write_struct(&write, &writeInfo);
+    return {};
+  }
+  png_set_write_fn(write, &out, AppendToVector, nullptr);
+  png_set_IHDR(write, writeInfo, width, height, depth, colorType, interlace,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  if (!palette.empty()) png_set_PLTE(write, writeInfo, palette.data(), int(palette.size()));
+  png_set_filter(write, 0, PNG_ALL_FILTERS);
+  png_set_compression_level(write, level);
+  png_write_info(write, writeInfo);
+  png_set_interlace_handling(write);
+  png_write_image(write, rows.data());
+  png_write_end(write, writeInfo);
+  png_destroy_write_struct(&write, &writeInfo);
+  return out;
 }
 
 TCanonical CodecCanonical(const TPngImage& image) {

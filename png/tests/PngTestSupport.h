@@ -33,6 +33,9 @@ struct TCanonical {
 
 // libpng's decoding; false when libpng refuses the file.
 bool LibPngCanonical(const std::vector<Byte>& file, TCanonical& out);
+// libpng reads file's rows as they are (depth, palette and interlace kept) and writes them again
+// with every filter at the compression level; empty when libpng refuses the file.
+std::vector<Byte> LibPngRewrite(const std::vector<Byte>& file, int level);
 // The codec's stored pixels in the same form (the file's samples, before gamma).
 TCanonical CodecCanonical(const TPngImage& image);
 // The first difference, or empty when equal.

@@ -54,9 +54,11 @@ void TkvxPDFFile::Clear() {
   lastFont_ = -1;
   // Shaped runs name the fonts they were written in.
   shaped_.clear();
+  older_.clear();
   shapedFace_ = nullptr;
   shapedTexts_ = nullptr;
-  shapedCount_ = 0;
+  olderTexts_ = nullptr;
+  shapedBytes_ = 0;
   Images.clear();
   imageIndex_.clear();
   xref_.clear();
@@ -88,15 +90,19 @@ void TkvxPDFFile::CloseLastPage() {
 TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMarginMm,
                                   double topMarginMm, int preparedIndex) {
   CloseLastPage();
-  // Enough for the names and words of a long list; line numbers and other one-off texts would
-  // otherwise make the memory grow with the rows. Forgotten between pages, so that what a page
-  // shapes holds while it draws.
-  constexpr size_t kShapedLimit = 20000;
-  if (shapedCount_ >= kShapedLimit) {
+  // Line numbers and other one-off texts would otherwise make the memory grow with the pages:
+  // when the texts shaped since the last turn reach the budget, those of the turn before go, and
+  // the current ones become the older. A text still in use (a heading, a name the list repeats)
+  // has moved to the current ones when it was asked for again. Turned between pages, so that
+  // what a page shapes holds while it draws.
+  constexpr size_t kShapedBudget = 4 << 20;
+  if (shapedBytes_ >= kShapedBudget) {
+    older_ = std::move(shaped_);
     shaped_.clear();
     shapedFace_ = nullptr;
     shapedTexts_ = nullptr;
-    shapedCount_ = 0;
+    olderTexts_ = nullptr;
+    shapedBytes_ = 0;
   }
   auto page = std::make_unique<TkvxPDFPage>(*this);
   page->Width = widthPx * 0.75;
@@ -172,14 +178,28 @@ size_t TkvxPDFFile::TTextHash::operator()(std::u16string_view text) const {
 TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_view text) {
   if (shapedFace_ != &face) {
     shapedTexts_ = &shaped_[&face];
+    auto older = older_.find(&face);
+    olderTexts_ = older == older_.end() ? nullptr : &older->second;
     shapedFace_ = &face;
   }
   TShapedTexts& texts = *shapedTexts_;
   if (auto it = texts.find(text); it != texts.end()) return it->second;
-  ++shapedCount_;
+  // What a text costs: its glyphs, its key and the operators that will show it.
+  auto cost = [](const WideString& key, const TkvxPDFShapedText& shaped) {
+    return sizeof(TkvxPDFShapedText) + key.size() * sizeof(char16_t) + shaped.Glyphs.size() * (sizeof(TShapedGlyph) + 6);
+  };
+  if (olderTexts_) {
+    if (auto it = olderTexts_->find(text); it != olderTexts_->end()) {
+      // Moved whole: the text stays where it is, with the run it was last written as.
+      auto node = olderTexts_->extract(it);
+      shapedBytes_ += cost(node.key(), node.mapped());
+      return texts.insert(std::move(node)).position->second;
+    }
+  }
   WideString key(text);
   TkvxPDFShapedText shaped;
   shaped.Glyphs = face.Shape(key);
+  shapedBytes_ += cost(key, shaped);
   return texts.emplace(std::move(key), std::move(shaped)).first->second;
 }
 

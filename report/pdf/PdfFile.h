@@ -151,11 +151,15 @@ class TkvxPDFFile : public TkvxPDFElement {
     size_t operator()(std::u16string_view text) const;
   };
   using TShapedTexts = std::unordered_map<WideString, TkvxPDFShapedText, TTextHash, std::equal_to<>>;
-  std::unordered_map<const TFontFace*, TShapedTexts> shaped_;
-  // The face asked for last, and its texts: most runs follow one in the same face.
+  // The texts shaped or asked for again since the last turn (see AddPage), and those of the turn
+  // before, by face.
+  std::unordered_map<const TFontFace*, TShapedTexts> shaped_, older_;
+  // The face asked for last, and its texts of both turns: most runs follow one in the same face.
   const TFontFace* shapedFace_ = nullptr;
   TShapedTexts* shapedTexts_ = nullptr;
-  size_t shapedCount_ = 0;
+  TShapedTexts* olderTexts_ = nullptr;
+  // Bytes of the texts in shaped_, about.
+  size_t shapedBytes_ = 0;
   // The font AddFont gave last, by the name, style and charset asked for.
   int lastFont_ = -1;
   String faceName_;

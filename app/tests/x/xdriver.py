@@ -65,13 +65,17 @@ def wait_for(condition, what, timeout=PATIENCE):
 class Orvane:
     """The program on a fresh demo parish; a context manager that ends it by its process id."""
 
-    def __init__(self, members=30, answer="enter", env=None):
+    def __init__(self, members=30, answer="enter", env=None, before_start=None):
+        """before_start, when given, is called with the parish's database before the program
+        starts on it."""
         check(answer in ("enter", "mouse"), "answer is enter or mouse")
         self.answer = answer
         self.root = tempfile.mkdtemp(prefix="orvane-x-")
         self.parish = os.path.join(self.root, "parish")
         self.db = os.path.join(self.parish, "Orvane.db")
         subprocess.run([DEMO_PROGRAM, self.parish, str(members)], check=True)
+        if before_start:
+            before_start(self.db)
         env_extra = env or {}
         env = {k: v for k, v in os.environ.items() if not k.startswith("ORVANE_SCREENSHOT")}
         home = os.path.join(self.root, "home")
@@ -82,7 +86,9 @@ class Orvane:
         env.update(env_extra)
         self.log = open(os.path.join(self.root, "orvane.log"), "w")
         self.proc = subprocess.Popen([PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
-        self.main = wait_for(lambda: self.find(MAIN_TITLE), "the main window", 2 * PATIENCE)
+        # The titles of the windows that showed before the main window did.
+        self.shown_before_main = set()
+        self.main = wait_for(self._main_window, "the main window", 2 * PATIENCE)
         self.known = {self.main}
         # The window keys go to: the one last activated or clicked.
         self.target = self.main
@@ -109,6 +115,15 @@ class Orvane:
     def windows(self):
         found = xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid, "--name", ".")
         return [w for w in found.split("\n") if w]
+
+    def _main_window(self):
+        check(self.proc.poll() is None, "the program ended (status %s)" % self.proc.returncode)
+        for w in self.windows():
+            title = xdo("getwindowname", w)
+            if title == MAIN_TITLE:
+                return w
+            self.shown_before_main.add(title)
+        return None
 
     def find(self, title):
         check(self.proc.poll() is None, "the program ended (status %s)" % self.proc.returncode)

@@ -417,6 +417,41 @@ TEST(SheetWorkbook, RowsWrittenInOrderComeBackWhole) {
   fs::remove_all(dir);
 }
 
+// A register's export writes a text of its own in almost every cell: the texts of rows gone to
+// the file leave the memory with them, a text repeated down a column stays shared, and every one
+// reads back as written, spaces at its ends included.
+TEST(SheetWorkbook, TextsOfRowsInTheFileLeaveTheMemory) {
+  auto dir = Folder("texts");
+  std::string file = (dir / "texts.xlsx").string();
+  const int rows = 20000;
+  const std::string religions[] = {" คาทอลิก ", "พุทธ", "อิสลาม"};
+  auto unique = [](int r) { return "สมาชิก " + std::to_string(r) + " บ้านเลขที่ " + std::to_string(r * 7); };
+  SheetWorkbook book;
+  auto sheet = book.AddSheet();
+  for (int r = 1; r <= rows; ++r) {
+    sheet->SetValue({r, 1}, Variant(unique(r)));
+    sheet->SetValue({r, 2}, Variant(religions[r % 3]));
+    // A text the file took long ago, given again.
+    if (r > 10000) sheet->SetValue({r, 3}, Variant(unique(r - 10000)));
+  }
+  EXPECT_TRUE(RowsSpooled());
+  EXPECT_LT(book.Store().Strings.Count(), 8000u) << "the texts of every row are kept";
+  book.SaveAs(file);
+  sheettest::WorkbookFacts wb(file);
+  ASSERT_TRUE(wb.Ok()) << wb.Raw().substr(0, 2000);
+  for (int r : {1, 2, 3000, 10001, 15000, rows}) {
+    std::string row = std::to_string(r);
+    EXPECT_EQ(wb.Value("Sheet1!A" + row), unique(r)) << r;
+    EXPECT_EQ(wb.Value("Sheet1!B" + row), religions[r % 3]) << r;
+    EXPECT_EQ(wb.Value("Sheet1!C" + row), r > 10000 ? unique(r - 10000) : "") << r;
+  }
+  // Read again in the program, the rows come back from the file with their texts.
+  EXPECT_EQ(sheet->Value({2, 1}).ToString(), unique(2));
+  EXPECT_EQ(sheet->Value({rows, 3}).ToString(), unique(rows - 10000));
+  EXPECT_EQ(sheet->Value({4, 2}).ToString(), religions[1]);
+  fs::remove_all(dir);
+}
+
 // With no room for the file, rows stay in the memory: nothing written is lost.
 TEST(SheetWorkbook, RowsStayWhenTheyCannotWaitInAFile) {
   const char* tmp = std::getenv("TMPDIR");
