@@ -3,6 +3,7 @@
 #include "app/FieldLayout.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
+#include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
@@ -42,6 +43,7 @@ const char* const kDateHint = "การเพิ่ม/แก้ไขข้อ
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetUpThaiWindow(this, "OrvaneIDv4.5");
+  ReportUncaughtParishErrors();
 
   CreateDataAccess();
   // The menu bar takes its room from the window, so the client size is set after it.

@@ -172,13 +172,26 @@ String AbsoluteFolder(const String& folder) {
   return ExcludeTrailingPathDelimiter(path.lexically_normal().string());
 }
 
+String ParishFolderOf(const String& folder) {
+  String path = AbsoluteFolder(folder);
+  std::error_code ec;
+  if (ExtractFileName(path) == ParishDatabaseName && std::filesystem::exists(path, ec) &&
+      !std::filesystem::is_directory(path, ec))
+    return ExcludeTrailingPathDelimiter(ExtractFileDir(path));
+  return path;
+}
+
 TParishDatabase PrepareParishDatabase(const String& folder) {
   TParishDatabase result;
   String dir = AbsoluteFolder(folder);
   result.FileName = dir + "/" + ParishDatabaseName;
+  std::error_code ec;
+  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec))
+    throw EParishStartup(StartupFailureText(
+        dir, "ชื่อนี้เป็นแฟ้ม ไม่ใช่โฟลเดอร์ทะเบียนวัด (ให้ระบุโฟลเดอร์ที่เก็บแฟ้ม " +
+                 String(ParishDatabaseName) + " หรือตัวแฟ้ม " + ParishDatabaseName + " เอง)"));
   if (!DirectoryExists(dir) && !ForceDirectories(dir))
     Refuse(result.FileName, "สร้างโฟลเดอร์ " + dir + " ไม่ได้");
-  std::error_code ec;
   if (!std::filesystem::exists(result.FileName, ec)) {
     CreateParish(dir, result.FileName);
     result.Created = true;

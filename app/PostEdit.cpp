@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "app/ParishWriteFailure.h"
+
 namespace orv {
 
 void PostEdit(TDataSet* dataSet, const std::function<void()>& change) {
@@ -9,14 +11,12 @@ void PostEdit(TDataSet* dataSet, const std::function<void()>& change) {
   try {
     change();
     dataSet->Post();
-  } catch (const EDatabaseLocked& e) {
+  } catch (const EDatabaseError& e) {
     dataSet->Cancel();
     // The statement is for whoever looks into the fault; the office needs to know what happened
     // to what was typed.
     std::fprintf(stderr, "orvane: %s\n", e.Message().c_str());
-    throw EDatabaseLocked(
-        "โปรแกรมอื่นกำลังใช้ทะเบียนวัดนี้อยู่ (ฐานข้อมูลถูกล็อก) ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก\n"
-        "ให้ปิดหรือรอโปรแกรมนั้นทำงานเสร็จ แล้วบันทึกช่องนี้อีกครั้ง");
+    throw EParishWriteFailed(ParishWriteFailureText(e, ParishDatabaseFileOf(dataSet), FieldNotSaved));
   } catch (...) {
     dataSet->Cancel();
     throw;

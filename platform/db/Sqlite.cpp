@@ -1,5 +1,6 @@
 #include "platform/db/Sqlite.h"
 
+#include <cerrno>
 #include <cmath>
 
 #include "platform/db/ADODB.h"
@@ -15,7 +16,13 @@ void RaiseSqliteError(sqlite3* db, std::string_view sql) {
     message += sql;
   }
   int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
+  int systemError = db ? sqlite3_system_errno(db) : 0;
   if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseLocked(message);
+  if (code == SQLITE_READONLY) throw EDatabaseReadOnly(message);
+  if (code == SQLITE_CONSTRAINT) throw EDatabaseRefused(message);
+  // A write that passes a file-size limit fails as a disk I/O error, not as a full disk.
+  bool noRoom = systemError == ENOSPC || systemError == EFBIG || systemError == EDQUOT;
+  if (code == SQLITE_FULL || (code == SQLITE_IOERR && noRoom)) throw EDatabaseFull(message, noRoom ? systemError : 0);
   throw EDatabaseError(message);
 }
 
