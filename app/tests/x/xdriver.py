@@ -65,7 +65,9 @@ def wait_for(condition, what, timeout=PATIENCE):
 class Orvane:
     """The program on a fresh demo parish; a context manager that ends it by its process id."""
 
-    def __init__(self, members=30, answer="enter", env=None):
+    def __init__(self, members=30, answer="enter", env=None, before_start=None, prefix=()):
+        """before_start(app) runs on the parish made before the program starts; prefix is put
+        before the program's command (to run it as another user, say)."""
         check(answer in ("enter", "mouse"), "answer is enter or mouse")
         self.answer = answer
         self.root = tempfile.mkdtemp(prefix="orvane-x-")
@@ -81,7 +83,9 @@ class Orvane:
                    LC_ALL="C.UTF-8")
         env.update(env_extra)
         self.log = open(os.path.join(self.root, "orvane.log"), "w")
-        self.proc = subprocess.Popen([PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
+        if before_start:
+            before_start(self)
+        self.proc = subprocess.Popen([*prefix, PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
         self.main = wait_for(lambda: self.find(MAIN_TITLE), "the main window", 2 * PATIENCE)
         self.known = {self.main}
         # The window keys go to: the one last activated or clicked.
