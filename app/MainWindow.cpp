@@ -325,7 +325,10 @@ void TForm1::FormCreate(TObject*) {
     bool timedOut = ADOConnection1->TimeLimitPassed();
     ADOConnection1->Close();
     const auto* own = dynamic_cast<const Exception*>(&e);
-    String message = timedOut ? StartupTimeLimitReason() : own ? own->Message() : String(e.what());
+    String message = timedOut                   ? StartupTimeLimitReason()
+                     : IsParishWriteFailure(e) ? ParishWriteFailureCause(e)
+                     : own                     ? own->Message()
+                                               : String(e.what());
     throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
                                             message.substr(0, message.find('\n'))));
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ParishSchema.h"
+#include "app/ParishWriteFailure.h"
 #include "platform/db/ADODB.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
@@ -217,6 +218,11 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
   } catch (const Exception& e) {
     if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
+    // The log files beside the database could not be made: no room on the disk, or the
+    // size the system lets the program write is too small for them.
+    if (dynamic_cast<const EDatabaseFull*>(&e))
+      Refuse(result.FileName, "สร้างแฟ้ม " + result.FileName + "-shm และ " + result.FileName +
+                                  "-wal ที่ใช้คู่กับทะเบียนวัดไม่ได้: " + ParishWriteFailureCause(e));
     String log = result.FileName + "-wal", shared = result.FileName + "-shm";
     // Changes still in the log are read through the shared-memory file beside it, which
     // SQLite makes when it is missing, and cannot make in a folder the user may not write to.

@@ -37,6 +37,14 @@ std::pair<String, String> CauseOf(const std::exception& e) {
 
 }  // namespace
 
+String ParishWriteFailureCause(const std::exception& e) { return CauseOf(e).first; }
+
+bool IsParishWriteFailure(const std::exception& e) {
+  return dynamic_cast<const EDatabaseLocked*>(&e) || dynamic_cast<const EDatabaseReadOnly*>(&e) ||
+         dynamic_cast<const EDatabaseFull*>(&e) || dynamic_cast<const ERecordChanged*>(&e) ||
+         dynamic_cast<const EDatabaseRefused*>(&e);
+}
+
 String ParishWriteFailureText(const std::exception& e, const String& fileName, const String& notDone) {
   auto [cause, advice] = CauseOf(e);
   return "เขียนทะเบียนวัดไม่ได้\nแฟ้ม: " + fileName + "\nสาเหตุ: " + cause + "\n" + notDone +
@@ -59,12 +67,9 @@ void ShowParishWriteFailure(const std::exception& e, TDataSet* dataSet, const St
 
 void ReportUncaughtParishErrors() {
   Application->OnException = [](TObject* sender, const Exception& e) {
-    // A write the parish refused, by its kind; other database errors (a query the data layer
-    // could not run) are faults of the program and keep their own words.
-    bool write = dynamic_cast<const EDatabaseLocked*>(&e) || dynamic_cast<const EDatabaseReadOnly*>(&e) ||
-                 dynamic_cast<const EDatabaseFull*>(&e) || dynamic_cast<const ERecordChanged*>(&e) ||
-                 dynamic_cast<const EDatabaseRefused*>(&e);
-    if (!write) {
+    // Other database errors (a query the data layer could not run) are faults of the program
+    // and keep their own words.
+    if (!IsParishWriteFailure(e)) {
       Application->ShowException(e);
       return;
     }

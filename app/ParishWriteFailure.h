@@ -15,6 +15,13 @@ inline constexpr const char* FieldNotSaved = "ข้อมูลในช่อ�
 inline constexpr const char* ChangeNotSaved = "การเปลี่ยนแปลงนี้จึงยังไม่ได้บันทึก";
 inline constexpr const char* RowNotDeleted = "รายการนี้จึงยังไม่ได้ลบ";
 
+// Why e, a failed write, failed: the cause line of the message below.
+String ParishWriteFailureCause(const std::exception& e);
+
+// Whether e is a write the parish refused (a lock, a read-only or full parish, a record gone, a
+// change refused by the database), rather than a fault of the program.
+bool IsParishWriteFailure(const std::exception& e);
+
 // The message for e, a failed write to the database file fileName.
 String ParishWriteFailureText(const std::exception& e, const String& fileName, const String& notDone);
 
@@ -26,8 +33,8 @@ String ParishDatabaseFileOf(TDataSet* dataSet);
 void ShowParishWriteFailure(const std::exception& e, TDataSet* dataSet, const String& notDone,
                             TObject* sender);
 
-// A lock, a read-only or full parish, a record gone or a change refused that no handler caught
-// is told as a failed write of the parish; every other error keeps the application's own box.
+// A write the parish refused that no handler caught is told as such; every other error keeps
+// the application's own box.
 void ReportUncaughtParishErrors();
 
 }  // namespace orv
