@@ -132,6 +132,7 @@ class DBGridModel : public QAbstractTableModel {
       failure = std::current_exception();
       // What the database refused is dropped, so the row shows what is stored and no later
       // post carries it.
+      // The first error is the one told: one from the cancel's own events would only hide it.
       try {
         if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
       } catch (...) {

@@ -46,6 +46,36 @@ class HeldParish:
         self.proc.wait(timeout=10)
 
 
+def enter_while_held(app, box_title, value, text):
+    """Enter in the field holding text while sqlite3 holds the parish: a box captioned
+    box_title, nothing saved. Once the parish is let go, Enter again, with no click, saves it."""
+    before = value()
+    held = HeldParish(app.db)
+    try:
+        app.key("Return")
+        app.expect_box(box_title)
+        check(value() == before, "nothing is saved while the parish is held")
+    finally:
+        held.release()
+    app.key("Return")
+    check(value() == text, "Enter after the box saves the field: %s" % value())
+
+
+def buddhist_year_then_a_date(app, value, typed, stored):
+    """In the typed-date field that has the keys: a year of the Buddhist era is refused with the
+    date box; the date typed after it, with no click, is saved."""
+    before = value()
+    app.key("ctrl+a")
+    app.type("15/3/2542")
+    app.key("Return")
+    app.expect_box()
+    check(value() == before, "the Buddhist-era year is not stored")
+    app.key("ctrl+a")
+    app.type(typed)
+    app.key("Return")
+    check(value() == stored, "the date typed after the box is saved: %s" % value())
+
+
 def church_row(n):
     return CHURCH_FIRST_ROW + (n - 1) * CHURCH_ROW_HEIGHT
 
@@ -66,29 +96,10 @@ def main_window_keys_after_boxes_and_windows(answer):
         # The box of a locked parish says to save again: Enter, with no click, does.
         app.key("ctrl+a")
         app.type("held1")
-        held = HeldParish(app.db)
-        try:
-            app.key("Return")
-            app.expect_box(MAIN_TITLE)
-            check(member_column(app, member, "e_mail") == "mark1", "nothing is saved while the parish is held")
-        finally:
-            held.release()
-        app.key("Return")
-        check(member_column(app, member, "e_mail") == "held1", "Enter after the box saves the field")
+        enter_while_held(app, MAIN_TITLE, lambda: member_column(app, member, "e_mail"), "held1")
 
-        # A year of the Buddhist era is refused with the date box; the corrected date typed
-        # after it, without a click, is saved.
-        before = member_column(app, member, "birth_date")
         app.click(app.main, *BIRTH_DATE_TEXT)
-        app.key("ctrl+a")
-        app.type("15/3/2542")
-        app.key("Return")
-        app.expect_box()
-        check(member_column(app, member, "birth_date") == before, "the Buddhist-era year is not stored")
-        app.key("ctrl+a")
-        app.type("15/3/1999")
-        app.key("Return")
-        check(member_column(app, member, "birth_date") == "1999-03-15", "the date typed after the box is saved")
+        buddhist_year_then_a_date(app, lambda: member_column(app, member, "birth_date"), "15/3/1999", "1999-03-15")
 
         # Another window opened from the menu and closed: the keys go to the field left.
         app.click(app.main, *EMAIL)
@@ -114,30 +125,13 @@ def notices_window_keys_after_boxes(answer):
 
         def notice(column):
             return sql(app.db, "select ifnull(%s, 'NULL') from MarriageNotify where Notify_No = 1" % column)[0][0]
-        before = notice("Marriage_Date")
         app.click(notices, *NOTICE_MARRIAGE_DATE)
-        app.key("ctrl+a")
-        app.type("15/3/2542")
-        app.key("Return")
-        app.expect_box()
-        check(notice("Marriage_Date") == before, "the Buddhist-era year is not stored")
-        app.key("ctrl+a")
-        app.type("1/2/2003")
-        app.key("Return")
-        check(notice("Marriage_Date") == "2003-02-01", "the date typed after the box is saved")
+        buddhist_year_then_a_date(app, lambda: notice("Marriage_Date"), "1/2/2003", "2003-02-01")
 
         app.click(notices, *NOTICE_WITNESS)
         app.key("ctrl+a")
         app.type("Witness")
-        held = HeldParish(app.db)
-        try:
-            app.key("Return")
-            app.expect_box(NOTICES)
-            check(notice("Witness1") != "Witness", "nothing is saved while the parish is held")
-        finally:
-            held.release()
-        app.key("Return")
-        check(notice("Witness1") == "Witness", "Enter after the box saves the field")
+        enter_while_held(app, NOTICES, lambda: notice("Witness1"), "Witness")
 
 
 def churches_grid_new_row_and_a_held_parish(answer):
