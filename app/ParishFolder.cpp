@@ -176,8 +176,9 @@ String AbsoluteFolder(const String& folder) {
 String ParishFolderOf(const String& folder) {
   String path = AbsoluteFolder(folder);
   std::error_code ec;
-  if (ExtractFileName(path) == ParishDatabaseName && std::filesystem::exists(path, ec) &&
-      !std::filesystem::is_directory(path, ec))
+  // Named as the parish file, it is one, or the one to be made there; a folder of that name
+  // stays a folder.
+  if (ExtractFileName(path) == ParishDatabaseName && !std::filesystem::is_directory(path, ec))
     return ExcludeTrailingPathDelimiter(ExtractFileDir(path));
   return path;
 }

@@ -19,7 +19,7 @@ String DefaultParishFolder();
 String AbsoluteFolder(const String& folder);
 
 // The parish folder the command line names: the absolute form of folder, or, when it names a
-// parish database file (Orvane.db), the folder that holds it.
+// parish database file (Orvane.db) rather than a folder of that name, the folder of the file.
 String ParishFolderOf(const String& folder);
 
 // The database of a parish folder as start-up found it.
