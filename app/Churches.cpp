@@ -1,6 +1,7 @@
 #include "app/Churches.h"
 
 #include "app/FieldLayout.h"
+#include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
@@ -100,7 +101,11 @@ void TForm3::CreateEnvelopePanel() {
   Panel1->SetVisible(false);
 }
 
-void TForm3::FormCreate(TObject*) { OpenSorted("[id-church]"); }
+void TForm3::FormCreate(TObject*) {
+  OpenSorted("[id-church]");
+  // A parish that can only be read takes no edits in the grid, as the main window's editors.
+  if (Form1->ReadOnly()) DBGrid4->SetReadOnly(true);
+}
 
 // The envelope panel opened by N1Click stays open when its question closes.
 void TForm3::FormActivate(TObject*) {
@@ -134,7 +139,7 @@ void TForm3::DBGrid4DblClick(TObject*) {
     try {
       ADOQuery1->Delete();
     } catch (const Exception& e) {
-      MessageDlg(e.Message(), mtError, TMsgDlgButtons{mbOK}, 0);
+      ShowParishWriteFailure(e, ADOQuery1, RowNotDeleted, this);
     }
   }
   ShowCount();

@@ -3,6 +3,7 @@
 #include "app/FieldLayout.h"
 #include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
+#include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
@@ -42,6 +43,7 @@ const char* const kDateHint = "การเพิ่ม/แก้ไขข้อ
 
 TForm1::TForm1(TComponent* AOwner) : TForm(AOwner) {
   SetUpThaiWindow(this, "OrvaneIDv4.5");
+  ReportUncaughtParishErrors();
 
   CreateDataAccess();
   // The menu bar takes its room from the window, so the client size is set after it.
@@ -324,7 +326,10 @@ void TForm1::FormCreate(TObject*) {
     String member = timedOut ? String() : MemberBeingRead();
     ADOConnection1->Close();
     const auto* own = dynamic_cast<const Exception*>(&e);
-    String message = timedOut ? StartupTimeLimitReason() : own ? own->Message() : String(e.what());
+    String message = timedOut                   ? StartupTimeLimitReason()
+                     : IsParishWriteFailure(e) ? ParishWriteFailureCause(e)
+                     : own                     ? own->Message()
+                                               : String(e.what());
     throw EParishStartup(StartupFailureText(file.empty() ? AppPath : file,
                                             message.substr(0, message.find('\n')) + member));
   }

@@ -4,6 +4,7 @@
 #include "app/FieldLayout.h"
 #include "app/MainWindow.h"
 #include "app/PostEdit.h"
+#include "app/TypedDate.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -13,19 +14,10 @@ namespace orv {
 
 namespace {
 
-const char* const kDateMessage =
-    "เพื่อการใส่วัน เดือน ปี ที่ถูกต้องกรุณาเลือกวันที่จากปฏิทิน ซึ่งซ่อนอยู่ในสามเหลี่ยมด้านขวา\r"
-    "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 ";
-
 bool HasRow(const TDataSet* dataSet) { return dataSet->Active() && !dataSet->IsEmpty(); }
 
 // What a text editor stores: trimmed of blanks and control characters, Null when empty.
 Variant TextValue(const String& text) { return text.empty() ? Null() : Variant(Trim(text)); }
-
-// A typed date by the short date form; EConvertError when it is none.
-Variant TypedDate(const String& text) {
-  return text.empty() ? Null() : Variant::FromDate(StrToDate(text));
-}
 
 String LongDate(TField* field) {
   return field->IsNull() ? String() : FormatDateTime("d mmmm yyyy", field->AsDateTime());
@@ -145,8 +137,8 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
   try {
     Write(ADOQuery1, Column, TypedDate(Editor->Text()), true);
     ShowUpdate();
-  } catch (const Exception&) {
-    ShowMessage(kDateMessage);
+  } catch (const EConvertError&) {
+    ShowMessage(TypedDateMessage);
   }
   Editor->SetText(LongDate(field));
   if (!field->IsNull()) Picker->SetDate(field->AsDateTime());
@@ -182,8 +174,8 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
     Write(ADOQuery4, Column, value, false);
     Write(ADOQuery1, Column, value, true);
     Shown->SetText(LongDate(ADOQuery1->FieldByName(Column)));
-  } catch (const Exception&) {
-    ShowMessage(kDateMessage);
+  } catch (const EConvertError&) {
+    ShowMessage(TypedDateMessage);
   }
   Editor->SetText(LongDate(moveField));
   if (!moveField->IsNull()) Picker->SetDate(moveField->AsDateTime());

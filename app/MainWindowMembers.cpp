@@ -1,6 +1,7 @@
 // Adding members (with the parish defaults) and moves, and deleting them from their grids.
 // Every insert and delete asks first.
 #include "app/MainWindow.h"
+#include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
@@ -108,7 +109,7 @@ void TForm1::DBGrid1DblClick(TObject*) {
     ADOQuery1->Delete();
   } catch (const Exception& e) {
     // The member is still stored; the user must hear why it could not be deleted.
-    MessageDlg(e.Message(), mtError, TMsgDlgButtons{mbOK}, 0);
+    ShowParishWriteFailure(e, ADOQuery1, RowNotDeleted, this);
   }
   Label3->SetCaption("จำนวนข้อมูล  " + IntToStr(ADOQuery1->RecordCount()) + " รายการ");
   if (ADOQuery1->IsEmpty()) {
@@ -126,7 +127,7 @@ void TForm1::DBGrid3DblClick(TObject*) {
   try {
     ADOQuery4->Delete();
   } catch (const Exception& e) {
-    MessageDlg(e.Message(), mtError, TMsgDlgButtons{mbOK}, 0);
+    ShowParishWriteFailure(e, ADOQuery4, RowNotDeleted, this);
   }
   if (ADOQuery4->IsEmpty()) {
     SetMoveEditorsEnabled(false);

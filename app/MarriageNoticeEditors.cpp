@@ -3,6 +3,7 @@
 #include "app/BoundLayout.h"
 #include "app/MarriageNotices.h"
 #include "app/PostEdit.h"
+#include "app/TypedDate.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
@@ -20,9 +21,6 @@ constexpr int kCaptionRoom = 50;
 constexpr std::initializer_list<const char*> kReligions = {"คาทอลิก", "คริสเตียน", "พุทธ", "อิสลาม",
                                                            "ซิกซ์"};
 
-const char* const kDateMessage =
-    "เพื่อการใส่วัน เดือน ปี ที่ถูกต้องกรุณาเลือกวันที่จากปฏิทิน ซึ่งซ่อนอยู่ในสามเหลี่ยมด้านขวา\r"
-    "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 ";
 const char* const kNumberMessage = "เลขที่ใบแจ้งต้องเป็นตัวเลข";
 
 TGroupBox* NewGroup(TForm2* form, const String& caption, int index, int rows) {
@@ -156,10 +154,9 @@ void TForm2::NumberKeyUp(const TFieldBinding& field, Word Key) {
 void TForm2::DateKeyUp(const TFieldBinding& field, Word Key) {
   if (Key != VK_RETURN) return;
   try {
-    String text = field.Editor->Text();
-    WriteColumn(field.Column, text.empty() ? Null() : Variant::FromDate(StrToDate(text)));
-  } catch (const Exception&) {
-    ShowMessage(kDateMessage);
+    WriteColumn(field.Column, TypedDate(field.Editor->Text()));
+  } catch (const EConvertError&) {
+    ShowMessage(TypedDateMessage);
   }
   ShowStoredDate(field);
 }

@@ -1,6 +1,7 @@
 #include "app/MarriageNotices.h"
 
 #include "app/FieldLayout.h"
+#include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
 #include "platform/rtl/Conversions.h"
 
@@ -112,7 +113,15 @@ void TForm2::FormCreate(TObject*) {
   FindPic();
   BitBtn1->SetHint(
       "ใช้สร้างเอกสารแจ้งการสมรส โดยต้องพิมพ์ข้อมูลเองทั้งหมด\r"
-      "ใช้ในกรณีที่ทั้งเจ้าบ่าวและเจ้าสาวไม่ได้เป็นสัตบุรุษของวัด");
+      "ใช้ในกรณีที่ทั้งเจ้าบ่าวและเจ้าสาวไม่ได้เป็นสัตบุรุษของวัด");  // A parish that can only be read: the editors that would write are disabled, as the main
+  // window's are.
+  if (Form1->ReadOnly()) {
+    for (const TFieldBinding& field : fields_) {
+      field.Editor->SetEnabled(false);
+      if (field.Picker) field.Picker->SetEnabled(false);
+    }
+    BitBtn1->SetEnabled(false);
+  }
 }
 
 void TForm2::FormActivate(TObject*) {
@@ -209,7 +218,7 @@ void TForm2::DBGrid1DblClick(TObject*) {
     try {
       ADOQuery1->Delete();
     } catch (const Exception& e) {
-      MessageDlg(e.Message(), mtError, TMsgDlgButtons{mbOK}, 0);
+      ShowParishWriteFailure(e, ADOQuery1, RowNotDeleted, this);
     }
   }
   ShowCount();

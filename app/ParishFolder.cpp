@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/ParishSchema.h"
+#include "app/ParishWriteFailure.h"
 #include "platform/db/ADODB.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
@@ -172,13 +173,27 @@ String AbsoluteFolder(const String& folder) {
   return ExcludeTrailingPathDelimiter(path.lexically_normal().string());
 }
 
+String ParishFolderOf(const String& folder) {
+  String path = AbsoluteFolder(folder);
+  std::error_code ec;
+  // Named as the parish file, it is one, or the one to be made there; a folder of that name
+  // stays a folder.
+  if (ExtractFileName(path) == ParishDatabaseName && !std::filesystem::is_directory(path, ec))
+    return ExcludeTrailingPathDelimiter(ExtractFileDir(path));
+  return path;
+}
+
 TParishDatabase PrepareParishDatabase(const String& folder) {
   TParishDatabase result;
   String dir = AbsoluteFolder(folder);
   result.FileName = dir + "/" + ParishDatabaseName;
+  std::error_code ec;
+  if (std::filesystem::exists(dir, ec) && !std::filesystem::is_directory(dir, ec))
+    throw EParishStartup(StartupFailureText(
+        dir, "ชื่อนี้เป็นแฟ้ม ไม่ใช่โฟลเดอร์ทะเบียนวัด (ให้ระบุโฟลเดอร์ที่เก็บแฟ้ม " +
+                 String(ParishDatabaseName) + " หรือตัวแฟ้ม " + ParishDatabaseName + " เอง)"));
   if (!DirectoryExists(dir) && !ForceDirectories(dir))
     Refuse(result.FileName, "สร้างโฟลเดอร์ " + dir + " ไม่ได้");
-  std::error_code ec;
   if (!std::filesystem::exists(result.FileName, ec)) {
     CreateParish(dir, result.FileName);
     result.Created = true;
@@ -209,6 +224,11 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
   } catch (const Exception& e) {
     if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
+    // The log files beside the database could not be made: no room on the disk, or the
+    // size the system lets the program write is too small for them.
+    if (dynamic_cast<const EDatabaseFull*>(&e))
+      Refuse(result.FileName, "สร้างแฟ้ม " + result.FileName + "-shm และ " + result.FileName +
+                                  "-wal ที่ใช้คู่กับทะเบียนวัดไม่ได้: " + ParishWriteFailureCause(e));
     String log = result.FileName + "-wal", shared = result.FileName + "-shm";
     // Changes still in the log are read through the shared-memory file beside it, which
     // SQLite makes when it is missing, and cannot make in a folder the user may not write to.

@@ -18,6 +18,10 @@ String DefaultParishFolder();
 // The absolute form of folder.
 String AbsoluteFolder(const String& folder);
 
+// The parish folder the command line names: the absolute form of folder, or, when it names a
+// parish database file (Orvane.db) rather than a folder of that name, the folder of the file.
+String ParishFolderOf(const String& folder);
+
 // The database of a parish folder as start-up found it.
 struct TParishDatabase {
   String FileName;        // absolute
@@ -25,7 +29,7 @@ struct TParishDatabase {
   bool ReadOnly = false;  // the file or its folder may not be written to
 };
 
-// Makes the folder, and a new empty parish with its Picture folder when the folder holds no
+// Makes the folder (a file in its place is refused), and a new empty parish with its Picture folder when the folder holds no
 // database; then checks the database without writing to it: a parish database with every
 // table, column and view the program reads, and, when it cannot be written to, one that needs
 // no upgrade. EParishStartup says what is wrong.

@@ -7,9 +7,9 @@
 namespace orv {
 
 // Puts dataSet in edit mode, runs change and posts. A change or post that fails is cancelled
-// before the error goes on, so that no later post can carry half of it. A parish locked by
-// another program, or a parish file replaced since it was opened, is told in Thai; the
-// statement goes to standard error.
+// before the error goes on, so that no later post can carry half of it. A write the database
+// refused (locked, read-only, full, the record gone, the file replaced) goes on as EParishWriteFailed, saying in
+// Thai that the field was not saved and why; the statement goes to standard error.
 void PostEdit(TDataSet* dataSet, const std::function<void()>& change);
 
 }  // namespace orv

@@ -1,7 +1,9 @@
 // The program's main block: the parish folder, the application object, the windows in their
 // order, the loop. orvane [FOLDER]: the parish in FOLDER, else in the default parish folder.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/MainWindow.h"
 #include "app/Churches.h"
@@ -11,19 +13,58 @@
 #include "app/Screenshot.h"
 #include "app/Statistics.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/Display.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: orvane [FOLDER]\n"
+    "การใช้: orvane [โฟลเดอร์ทะเบียนวัด]\n"
+    "  เปิดทะเบียนวัดในโฟลเดอร์นั้น (แฟ้ม Orvane.db และโฟลเดอร์ Picture)\n"
+    "  ไม่ระบุโฟลเดอร์: $XDG_DATA_HOME/orvane (ปกติ ~/.local/share/orvane)\n"
+    "  ระบุแฟ้ม Orvane.db ก็ได้ จะใช้โฟลเดอร์ของแฟ้มนั้น\n"
+    "  โฟลเดอร์ที่ยังไม่มีแฟ้ม Orvane.db จะได้ทะเบียนวัดใหม่ที่ว่างเปล่า\n"
+    "  -h, --help   แสดงข้อความนี้\n"
+    "  --version    แสดงรุ่นของโปรแกรม\n"
+    "  --           ชื่อที่ตามมาเป็นโฟลเดอร์ แม้ขึ้นต้นด้วย -\n";
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace orv;
-  if (argc > 2) {
-    std::fprintf(stderr, "usage: orvane [parish folder]\n");
-    return 2;
+  // A file-size limit then fails the write that passes it, which is reported as a full disk
+  // is, instead of ending the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+  const char* folder = nullptr;
+  bool options = true;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    if (options && std::strcmp(arg, "--") == 0) {
+      options = false;
+    } else if (options && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (options && std::strcmp(arg, "--version") == 0) {
+      std::puts("orvane OrvaneIDv4.5");
+      return 0;
+    } else if ((options && arg[0] == '-' && arg[1] != '\0') || folder) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    } else {
+      folder = arg;
+    }
+  }
+  String noDisplay = MissingDisplayReason();
+  if (!noDisplay.empty()) {
+    std::fprintf(stderr, "orvane: %s\n", noDisplay.c_str());
+    return 1;
   }
   // With it set, the run pictures the main window and ends (the demo script and the tests use
   // it on a virtual display); no one is there to answer a box.
   const char* screenshot = std::getenv(ScreenshotVariable);
   Application->Initialize();
   if (screenshot) SetDialogService(std::make_unique<TUnattendedDialogService>());
-  AppPath = AbsoluteFolder(argc == 2 ? String(argv[1]) : DefaultParishFolder());
+  AppPath = ParishFolderOf(folder ? String(folder) : DefaultParishFolder());
   try {
     // The main window comes first: the other windows use its database connection.
     Application->CreateForm(Form1);

@@ -88,8 +88,11 @@ TEST_F(FieldEditTest, TypedDatesConvertOrAreRefusedAndNeverPostedLater) {
   // The long form the display shows is no typed date: the message, the stored date back.
   const String message =
       "เพื่อการใส่วัน เดือน ปี ที่ถูกต้องกรุณาเลือกวันที่จากปฏิทิน ซึ่งซ่อนอยู่ในสามเหลี่ยมด้านขวา\r"
-      "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 ";
-  for (const char* bad : {"15 มีนาคม 1999", "31/2/2020", "'; drop table Orvani; --"}) {
+      "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 \r"
+      "ทะเบียนนี้เก็บปีเป็น ค.ศ. เช่นเดียวกับที่พิมพ์ในใบรับรอง (ปี พ.ศ. 2542 คือ ค.ศ. 1999)";
+  // A year of the Buddhist era, as Thai offices write dates, is no year of the register.
+  for (const char* bad : {"15 มีนาคม 1999", "31/2/2020", "'; drop table Orvani; --", "15/3/2542",
+                          "1/1/2470"}) {
     SCOPED_TRACE(bad);
     size_t boxes = dialogs_->Shown().size();
     TypeAndEnter(f->LabeledEdit27, bad);
@@ -135,8 +138,10 @@ TEST_F(FieldEditTest, AParishLockedByAnotherProgramSaysSoInThaiAndKeepsTheField)
   other.Execute("begin immediate");
   TypeAndEnter(f->LabeledEdit8, "new@b.th");
   EXPECT_EQ(dialogs_->LastText(),
-            "โปรแกรมอื่นกำลังใช้ทะเบียนวัดนี้อยู่ (ฐานข้อมูลถูกล็อก) ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก\n"
-            "ให้ปิดหรือรอโปรแกรมนั้นทำงานเสร็จ แล้วบันทึกช่องนี้อีกครั้ง");
+            "เขียนทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() +
+                "\nสาเหตุ: โปรแกรมอื่นกำลังใช้ทะเบียนวัดนี้อยู่ (ฐานข้อมูลถูกล็อก)\n"
+                "ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก ให้ปิดหรือรอโปรแกรมนั้นทำงานเสร็จ แล้วลองอีกครั้ง");
+  EXPECT_EQ(dialogs_->Shown().back().Caption, "OrvaneIDv4.5");
   other.Execute("rollback");
   EXPECT_EQ(Stored("e_mail", "4"), "[old@b.th]");
   // Once the other program lets go, the field saves.

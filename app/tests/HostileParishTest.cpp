@@ -34,9 +34,9 @@ class HostileParishTest : public ParishTest {
     ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
     TypeAndEnter(f->LabeledEdit7, "0899999999");
     EXPECT_EQ(dialogs_->LastText(),
-              "แฟ้มทะเบียนวัด " + Db() +
-                  " ถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้ ข้อมูลในช่องนี้จึงไม่ได้บันทึก\n"
-                  "ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้");
+              "เขียนทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() +
+                  "\nสาเหตุ: แฟ้มถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้\n"
+                  "ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้");
   }
   // After the program let go of it: the parish is the backup, whole, and opens again without a
   // word.

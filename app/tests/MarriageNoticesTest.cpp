@@ -15,7 +15,8 @@ namespace {
 
 const char* const kDateMessage =
     "เพื่อการใส่วัน เดือน ปี ที่ถูกต้องกรุณาเลือกวันที่จากปฏิทิน ซึ่งซ่อนอยู่ในสามเหลี่ยมด้านขวา\r"
-    "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 ";
+    "ถ้าต้องการใส่วิธีนี้จะต้องใส่เป็นตัวเลขเช่น  15/3/99 \r"
+    "ทะเบียนนี้เก็บปีเป็น ค.ศ. เช่นเดียวกับที่พิมพ์ในใบรับรอง (ปี พ.ศ. 2542 คือ ค.ศ. 1999)";
 
 }  // namespace
 
@@ -189,6 +190,10 @@ TEST_F(MarriageNoticesTest, EditorsWriteTheirColumnFieldByField) {
   Type(f->LabeledEdit15, "31/2/2020");
   EXPECT_EQ(Boxes(), std::vector<std::string>{kDateMessage});
   EXPECT_EQ(f->LabeledEdit15->Text(), "15 มีนาคม 1999");
+  // The year of the Buddhist era is refused, not stored as a year centuries ahead.
+  Type(f->LabeledEdit15, "15/3/2542");
+  EXPECT_EQ(Boxes(), std::vector<std::string>{kDateMessage});
+  EXPECT_EQ(Stored(f, "Marriage_Date"), "1999-03-15");
   EXPECT_EQ(f->ADOQuery1->State(), dsBrowse);
   Type(f->LabeledEdit22, "");
   EXPECT_EQ(Stored(f, "Return_Date"), "NULL");

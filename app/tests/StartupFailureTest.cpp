@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <iterator>
@@ -31,8 +33,9 @@ std::set<std::string> Names(const std::filesystem::path& dir) {
 class StartupFailureTest : public ParishTest {
  protected:
   // Runs the program on folder under xvfb-run. A read-only file is read-only to root only in
-  // name: with readOnly, a run as root is made as an unprivileged user instead.
-  TRun RunProgram(const std::filesystem::path& folder, bool readOnly = false) {
+  // name: with readOnly, a run as root is made as an unprivileged user instead. limit is a
+  // command put before the program's (prlimit, say).
+  TRun RunProgram(const std::filesystem::path& folder, bool readOnly = false, const std::string& limit = "") {
     std::string shot = (dir_ / "shots" / "window.png").string();
     std::filesystem::create_directories(dir_ / "shots");
     std::filesystem::permissions(dir_ / "shots", std::filesystem::perms::all);
@@ -42,7 +45,7 @@ class StartupFailureTest : public ParishTest {
                                            std::filesystem::perms::group_read |
                                            std::filesystem::perms::others_read);
     std::string user = readOnly && geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
-    return RunOnDisplay(user + Quoted(ORVANE_PROGRAM) + " " + Quoted(folder.string()),
+    return RunOnDisplay(user + limit + Quoted(ORVANE_PROGRAM) + " " + Quoted(folder.string()),
                         "HOME=" + Quoted(dir_.string()) + " " + ScreenshotVariable + "=" + Quoted(shot));
   }
 
@@ -194,6 +197,66 @@ TEST_F(StartupFailureTest, WithoutAFolderTheParishLivesInTheUsersDataFolder) {
   // Not in the folder it was started from.
   EXPECT_FALSE(std::filesystem::exists(dir_ / "Orvane.db"));
   EXPECT_TRUE(std::filesystem::exists(shot));
+}
+
+TEST_F(StartupFailureTest, AFileSizeLimitIsToldAsAFullDiskAndEndsTheProgramCleanly) {
+  MakeDemo(10);
+  Cli("pragma wal_checkpoint(truncate)");
+  std::filesystem::remove(Db() + "-wal");
+  std::filesystem::remove(Db() + "-shm");
+  std::string before = FileBytes(Db());
+  // Too small for the shared-memory file the log needs: the signal of the limit no longer ends
+  // the program (status 153); the write fails, and start-up says why.
+  TRun run = RunProgram(dir_, false, "prlimit --fsize=16384 ");
+  EXPECT_EQ(run.Status, 1) << run.Output;
+  EXPECT_NE(run.Output.find("OrvaneIDv4.5: เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() + "\nสาเหตุ: สร้างแฟ้ม " + Db() +
+                            "-shm และ " + Db() + "-wal ที่ใช้คู่กับทะเบียนวัดไม่ได้: แฟ้มใหญ่เกินกว่าที่ระบบยอมให้ (" +
+                            std::strerror(EFBIG) + ")"),
+            std::string::npos)
+      << run.Output;
+  EXPECT_EQ(FileBytes(Db()), before);
+  EXPECT_FALSE(std::filesystem::exists(Db() + "-shm"));
+}
+
+TEST_F(StartupFailureTest, TheCommandLineGivesUsageAndTakesTheParishFileForItsFolder) {
+  std::string program = "cd " + Quoted(dir_.string()) + " && " + Quoted(ORVANE_PROGRAM);
+  for (const char* option : {" --help", " -h"}) {
+    std::string out;
+    EXPECT_EQ(RunShell(program + option + " 2>&1", out), 0);
+    EXPECT_EQ(out.rfind("usage: orvane [FOLDER]\n", 0), 0u) << out;
+  }
+  std::string out;
+  EXPECT_EQ(RunShell(program + " --version 2>&1", out), 0);
+  EXPECT_EQ(out, "orvane OrvaneIDv4.5\n");
+  out.clear();
+  EXPECT_EQ(RunShell(program + " --helps 2>&1", out), 2);
+  EXPECT_EQ(out.rfind("usage: orvane [FOLDER]\n", 0), 0u) << out;
+  // No parish is made in a folder named as an option.
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "--help"));
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "--helps"));
+
+  // Without a display the program says so and ends, making nothing.
+  out.clear();
+  EXPECT_EQ(RunShell("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + Quoted(ORVANE_PROGRAM) + " " +
+                         Quoted((dir_ / "new").string()) + " 2>&1",
+                     out),
+            1);
+  EXPECT_EQ(out, "orvane: ไม่มีจอภาพให้เปิดหน้าต่าง (ไม่ได้ตั้งตัวแปร DISPLAY หรือ WAYLAND_DISPLAY) "
+                 "ให้เรียกโปรแกรมจากหน้าจอเดสก์ท็อป\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "new"));
+
+  // The parish file itself names its folder; another file is refused as no folder.
+  MakeDemo(10);
+  TRun run = RunProgram(dir_ / ParishDatabaseName);
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "shots" / "window.png")) << run.Output;
+  std::filesystem::path other = dir_ / "Picture" / "Logo.jpg";
+  run = RunProgram(other);
+  EXPECT_EQ(run.Status, 1) << run.Output;
+  EXPECT_NE(run.Output.find("เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + other.string() +
+                            "\nสาเหตุ: ชื่อนี้เป็นแฟ้ม ไม่ใช่โฟลเดอร์ทะเบียนวัด"),
+            std::string::npos)
+      << run.Output;
 }
 
 }  // namespace orv::test

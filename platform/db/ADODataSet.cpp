@@ -581,7 +581,9 @@ Int64 TCustomADODataSet::ResolveRowId(Int64 row) const {
   Statement st(db, sql);
   for (size_t k = 0; k < match.size(); ++k) st.Bind(static_cast<int>(k + 1), Store().Get(row, match[k]));
   if (!st.Step())
-    DatabaseError("Row cannot be located for updating. Some values may have been changed since it was last read");
+    throw ERecordChanged(
+        (Name().empty() ? String() : Name() + ": ") +
+        "Row cannot be located for updating. Some values may have been changed since it was last read");
   return st.Column(0).Int;
 }
 

@@ -16,6 +16,27 @@ namespace orv {
 ORV_DECLARE_EXCEPTION(EDatabaseLocked, EDatabaseError);
 // The file at the database's path is no longer the one the connection opened.
 ORV_DECLARE_EXCEPTION(EDatabaseReplaced, EDatabaseError);
+// The database may only be read (the file or its folder cannot be written, or it was opened so).
+ORV_DECLARE_EXCEPTION(EDatabaseReadOnly, EDatabaseError);
+// A constraint or a trigger of the database refused the change; the message is its own.
+ORV_DECLARE_EXCEPTION(EDatabaseRefused, EDatabaseError);
+// The record being written is no longer in the table as it was read: another program deleted
+// or changed it meanwhile.
+ORV_DECLARE_EXCEPTION(ERecordChanged, EDatabaseError);
+
+// A write found no room: the disk is full, the user's quota is used up, or the file reached the
+// size the process may write (EFBIG).
+class EDatabaseFull : public EDatabaseError {
+ public:
+  EDatabaseFull(String message, int systemError)
+      : EDatabaseError(std::move(message)), systemError_(systemError) {}
+  const char* ClassName() const override { return "EDatabaseFull"; }
+  // The errno of the failed write; 0 when the system did not say.
+  int SystemError() const { return systemError_; }
+
+ private:
+  int systemError_;
+};
 
 class RowStore;
 class TDataSource;

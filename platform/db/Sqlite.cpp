@@ -1,5 +1,6 @@
 #include "platform/db/Sqlite.h"
 
+#include <cerrno>
 #include <cmath>
 
 #include "platform/db/ADODB.h"
@@ -9,13 +10,23 @@
 namespace orv {
 
 void RaiseSqliteError(sqlite3* db, std::string_view sql) {
+  const int lastErrno = errno;
   String message = db ? sqlite3_errmsg(db) : "out of memory";
   if (!sql.empty()) {
     message += "\nSQL: ";
     message += sql;
   }
   int code = db ? sqlite3_errcode(db) & 0xff : SQLITE_NOMEM;
+  // SQLite keeps the system's error of an I/O failure only where the failing call said it; the
+  // error still standing from that call tells the rest.
+  int systemError = db ? sqlite3_system_errno(db) : 0;
+  if (systemError == 0 && code == SQLITE_IOERR) systemError = lastErrno;
   if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseLocked(message);
+  if (code == SQLITE_READONLY) throw EDatabaseReadOnly(message);
+  if (code == SQLITE_CONSTRAINT) throw EDatabaseRefused(message);
+  // A write that passes a file-size limit fails as a disk I/O error, not as a full disk.
+  bool noRoom = systemError == ENOSPC || systemError == EFBIG || systemError == EDQUOT;
+  if (code == SQLITE_FULL || (code == SQLITE_IOERR && noRoom)) throw EDatabaseFull(message, noRoom ? systemError : 0);
   throw EDatabaseError(message);
 }
 

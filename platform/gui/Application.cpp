@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <utility>
 
 #include "platform/gui/DialogService.h"
 #include "platform/gui/Dialogs.h"
@@ -185,10 +186,17 @@ void TApplication::HandleException(TObject* Sender) {
   std::exception_ptr current = std::current_exception();
   if (!current) return;
   auto report = [&](const Exception& e) {
-    if (OnException)
-      OnException(Sender, e);
-    else
-      ShowException(e);
+    TObject* outer = std::exchange(exceptionSender_, Sender);
+    try {
+      if (OnException)
+        OnException(Sender, e);
+      else
+        ShowException(e);
+    } catch (...) {
+      exceptionSender_ = outer;
+      throw;
+    }
+    exceptionSender_ = outer;
   };
   try {
     std::rethrow_exception(current);
@@ -215,7 +223,7 @@ void TApplication::ShowException(const Exception& E) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.' &&
       static_cast<unsigned char>(message.back()) < 0x80)
     message += '.';
-  MessageBox(message, BoxCaption(), MB_OK | MB_ICONSTOP);
+  MessageBox(message, BoxCaption(exceptionSender_), MB_OK | MB_ICONSTOP);
 }
 
 ORV_IMPLEMENT_CLASS(TApplication, c) {

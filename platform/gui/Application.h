@@ -90,7 +90,8 @@ class TApplication : public TComponent {
   // Call inside a catch block: OnException when assigned, else ShowException. EAbort is
   // silent.
   void HandleException(TObject* Sender);
-  // The exception's message in an error box titled with the application's title.
+  // The exception's message in an error box titled with the caption of the window the
+  // exception being handled came from (BoxCaption()).
   void ShowException(const Exception& E);
 
   TExceptionEvent OnException;
@@ -101,6 +102,8 @@ class TApplication : public TComponent {
   friend class TCustomForm;
 
   TCustomForm* mainForm_ = nullptr;
+  // The sender of the exception HandleException is reporting: its window captions the box.
+  TObject* exceptionSender_ = nullptr;
   String title_;
   bool terminated_ = false;
   bool showHint_ = true;

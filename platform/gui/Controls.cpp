@@ -277,6 +277,9 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::FocusIn:
       if (win && !impl.focused) {
         impl.focused = true;
+        // The control the user works in, by click, Tab or program: the form gives it the focus
+        // back each time the window is active again, after a box, a dialog or another window.
+        if (TCustomForm* form = GetParentForm(win); form && form != win) form->SetActiveControl(win);
         CallSafely(win, [&] { ControlAccess::DoEnter(win); });
       }
       return false;

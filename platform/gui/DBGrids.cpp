@@ -5,6 +5,9 @@
 #include <QKeyEvent>
 #include <QTableView>
 
+#include <exception>
+
+#include "platform/gui/Application.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/QtBridge.h"
 #include "platform/rtl/Format.h"
@@ -68,6 +71,8 @@ class DBGridModel : public QAbstractTableModel {
   void Reset() {
     beginResetModel();
     columns_ = grid_->ShownColumns();
+    TDataSet* ds = DataSet();
+    shownRows_ = ds ? ds->RecordCount() : 0;
     endResetModel();
   }
   const std::vector<TColumn*>& Columns() const { return columns_; }
@@ -112,13 +117,60 @@ class DBGridModel : public QAbstractTableModel {
     TDataSet* ds = DataSet();
     TField* field = Field(index.column());
     if (!ds || !field) return false;
-    if (ds->RecNo() != index.row() + 1) ds->SetRecNo(index.row() + 1);
-    // A value the field refuses (a date that is no date) leaves the record in editing, and the
-    // error reaches the application's error box as any other.
-    ds->Edit();
-    field->SetAsString(value.toString().toStdString());
-    ds->Post();
-    return true;
+    // Runs inside the view's closing of the cell editor, before Tab or Enter opens the next
+    // one: the rows are not reset under it (the next editor would go with them, and the user's
+    // typing into it), and no box is shown from here (the box taking the focus would close the
+    // editor again, inside this call).
+    std::exception_ptr failure;
+    writing_ = true;
+    try {
+      if (ds->RecNo() != index.row() + 1) ds->SetRecNo(index.row() + 1);
+      ds->Edit();
+      field->SetAsString(value.toString().toStdString());
+      ds->Post();
+    } catch (...) {
+      failure = std::current_exception();
+      // What the database refused is dropped, so the row shows what is stored and no later
+      // post carries it.
+      // The first error is the one told: one from the cancel's own events would only hide it.
+      try {
+        if (ds->State() == dsEdit || ds->State() == dsInsert) ds->Cancel();
+      } catch (...) {
+      }
+    }
+    writing_ = false;
+    Refresh();
+    if (failure) {
+      TDBGrid* grid = grid_;
+      QMetaObject::invokeMethod(
+          grid_->view_,
+          [grid, failure] {
+            try {
+              std::rethrow_exception(failure);
+            } catch (...) {
+              Application->HandleException(grid);
+            }
+          },
+          Qt::QueuedConnection);
+    }
+    return !failure;
+  }
+
+  // Whether the grid's own write is under way: the dataset's news waits for its end.
+  bool Writing() const { return writing_; }
+  // Shows the dataset again: the same rows in place when their number has not changed, else
+  // a reset once the view is done with its editor.
+  void Refresh() {
+    TDataSet* ds = DataSet();
+    int rows = ds ? ds->RecordCount() : 0;
+    if (rows != shownRows_) {
+      TDBGrid* grid = grid_;
+      QMetaObject::invokeMethod(grid_->view_, [grid] { grid->DataChanged(); }, Qt::QueuedConnection);
+      return;
+    }
+    if (rows > 0 && !columns_.empty())
+      emit dataChanged(index(0, 0), index(rows - 1, static_cast<int>(columns_.size()) - 1));
+    emit headerDataChanged(Qt::Vertical, 0, std::max(rows - 1, 0));
   }
 
  private:
@@ -134,6 +186,8 @@ class DBGridModel : public QAbstractTableModel {
 
   TDBGrid* grid_;
   std::vector<TColumn*> columns_;
+  int shownRows_ = 0;
+  bool writing_ = false;
 };
 
 // Hears the data source and tells the grid.
@@ -321,6 +375,7 @@ void TDBGrid::LayoutChanged() {
 
 void TDBGrid::DataChanged() {
   if (!model_) return;
+  if (model_->Writing()) return;
   syncing_ = true;
   model_->Reset();
   syncing_ = false;

@@ -90,6 +90,13 @@ String BoxCaption() {
   return Application->Title();
 }
 
+String BoxCaption(TObject* Sender) {
+  const TCustomForm* form = dynamic_cast<const TCustomForm*>(Sender);
+  if (!form)
+    if (const auto* control = dynamic_cast<const TControl*>(Sender)) form = GetParentForm(control);
+  return form && !form->Caption().empty() ? form->Caption() : BoxCaption();
+}
+
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int) {
   // The program speaks Thai: the boxes' own words are Thai too.
   static const char* const captions[] = {"คำเตือน", "ข้อผิดพลาด", "ข้อมูล", "ยืนยัน"};

@@ -152,6 +152,9 @@ class TPrintDialog : public TCommonDialog {
 // The caption of the program's active window, which tells the user where a box comes from;
 // the main window's when none is active, the application's title when there is none.
 String BoxCaption();
+// The caption of the window Sender belongs to (a control's form, or the form itself); else
+// BoxCaption().
+String BoxCaption(TObject* Sender);
 // The box's caption is "คำเตือน" (warning), "ข้อผิดพลาด" (error), "ข้อมูล" (information) or
 // "ยืนยัน" (confirm) by type (BoxCaption() for mtCustom); returns the modal result of the button pressed.
 int MessageDlg(const String& Msg, TMsgDlgType DlgType, TMsgDlgButtons Buttons, int HelpCtx);

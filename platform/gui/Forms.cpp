@@ -503,7 +503,8 @@ void TCustomForm::SetActiveControl(TWinControl* Value) {
   activeControl_ = Value;
   if (Value) {
     Value->FreeNotification(this);
-    if (Widget()->isVisible() && Value->CanFocus()) WidgetOf(Value)->setFocus(Qt::OtherFocusReason);
+    QWidget* w = WidgetOf(Value);
+    if (Widget()->isVisible() && Value->CanFocus() && !w->hasFocus()) w->setFocus(Qt::OtherFocusReason);
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "platform/print/PaperCodes.h"
 
@@ -67,6 +68,8 @@ String DeviceLocation(const String& uri) {
 
 TPrinterList ListPrinters() {
   TPrinterList list;
+  list.Server = cupsServer();
+  if (!list.Server.empty() && list.Server[0] != '/') list.Server += ":" + std::to_string(ippPort());
   TDests dests;
   if (dests.Count == 0 && ServerFailed()) {
     list.ServerReachable = false;

@@ -17,6 +17,8 @@ struct TPrinterList {
   // False when no print server answered; Error then says why.
   bool ServerReachable = true;
   String Error;
+  // The print server asked ("localhost", "/run/cups/cups.sock", "host:631").
+  String Server;
 };
 
 TPrinterList ListPrinters();

@@ -249,10 +249,10 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
   try {
     try {
       write(temp);
-    } catch (const EWriteError& e) {
-      throw EWriteError(NamingTarget(e.Message(), temp, fileName));
-    } catch (const EFCreateError& e) {
-      throw EFCreateError(NamingTarget(e.Message(), temp, fileName));
+    } catch (Exception& e) {
+      // Whatever the writer says names the file the user asked for, not the hidden temporary.
+      e.SetMessage(NamingTarget(e.Message(), temp, fileName));
+      throw;
     }
     struct stat st;
     // An existing target keeps its permissions; a new one gets what it is asked for, else what

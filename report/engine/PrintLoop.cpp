@@ -344,7 +344,9 @@ class TJobScope {
 bool TkvxPreviewPages::Print() {
   TkvxPrinters* printers = kvxPrinters();
   if (!printers->HasPhysicalPrinters()) {
-    kvxCommonErrorHandler(Report, kvxGetResources()->Get("clNoPrinters"));
+    // A print server that did not answer is no system without printers.
+    kvxCommonErrorHandler(Report, printers->ServerError().empty() ? kvxGetResources()->Get("clNoPrinters")
+                                                                  : printers->ServerError());
     return false;
   }
   PrintScale = 1;

@@ -420,6 +420,9 @@ TkvxPrinters::~TkvxPrinters() { Clear(); }
 
 void TkvxPrinters::FillPrinters() {
   TPrinterList list = ListPrinters();
+  if (!list.ServerReachable)
+    FServerError = "ติดต่อเซิร์ฟเวอร์การพิมพ์ " + list.Server + " ไม่ได้ (" + list.Error +
+                   ") จึงยังพิมพ์ไม่ได้ ให้ตรวจว่าเซิร์ฟเวอร์การพิมพ์ (CUPS) ทำงานอยู่";
   // The port of a printer is where it prints to.
   for (size_t i = 0; i < list.Names.size(); ++i) {
     FPrinters.Add(list.Names[i]);

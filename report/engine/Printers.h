@@ -236,6 +236,8 @@ class TkvxPrinters : public TObject {
   TStringList& Printers() { return FPrinters; }
   Integer Count() const { return static_cast<Integer>(FPrinterList.size()); }
   bool HasPhysicalPrinters() const { return FHasPhysicalPrinters; }
+  // Why there is no printer when the print server did not answer; empty when it did.
+  const String& ServerError() const { return FServerError; }
 
  private:
   void FillPrinters();
@@ -245,6 +247,7 @@ class TkvxPrinters : public TObject {
   Integer FPrinterIndex = -1;
   bool FHasPhysicalPrinters = false;
   String FDefaultPrinter;
+  String FServerError;
 };
 
 // The global printer list, made on first use and freed when the program ends.

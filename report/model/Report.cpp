@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/gui/DialogService.h"
+#include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/Timers.h"
 #include "platform/rtl/ClassRegistry.h"
@@ -484,7 +485,9 @@ TCriticalSection& kvxCS() {
 
 void kvxErrorMsg(const String& text) {
   TMessageBoxRequest request;
-  request.Caption = kvxGetResources()->Get("mbError");
+  // The window the error comes from (the preview, the window that printed), so the user can
+  // tell where it was.
+  request.Caption = BoxCaption();
   request.Text = text;
   request.Type = mtError;
   DialogService().ShowMessageBox(request);

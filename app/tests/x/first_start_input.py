@@ -17,7 +17,8 @@ def index_names(db):
     return {r[0] for r in sql(db, "select name from sqlite_master where type = 'index' and name not like 'sqlite_%'")}
 
 
-def without_search_indexes(db):
+def without_search_indexes(app):
+    db = app.db
     for name in index_names(db) - set(SCHEMA_INDEXES):
         sql_write(db, "DROP INDEX %s" % name)
     check(index_names(db) <= set(SCHEMA_INDEXES), "only the schema's own indexes are left")

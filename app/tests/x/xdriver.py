@@ -65,17 +65,15 @@ def wait_for(condition, what, timeout=PATIENCE):
 class Orvane:
     """The program on a fresh demo parish; a context manager that ends it by its process id."""
 
-    def __init__(self, members=30, answer="enter", env=None, before_start=None):
-        """before_start, when given, is called with the parish's database before the program
-        starts on it."""
+    def __init__(self, members=30, answer="enter", env=None, before_start=None, prefix=()):
+        """before_start(app) runs on the parish made before the program starts; prefix is put
+        before the program's command (to run it as another user, say)."""
         check(answer in ("enter", "mouse"), "answer is enter or mouse")
         self.answer = answer
         self.root = tempfile.mkdtemp(prefix="orvane-x-")
         self.parish = os.path.join(self.root, "parish")
         self.db = os.path.join(self.parish, "Orvane.db")
         subprocess.run([DEMO_PROGRAM, self.parish, str(members)], check=True)
-        if before_start:
-            before_start(self.db)
         env_extra = env or {}
         env = {k: v for k, v in os.environ.items() if not k.startswith("ORVANE_SCREENSHOT")}
         home = os.path.join(self.root, "home")
@@ -85,7 +83,9 @@ class Orvane:
                    LC_ALL="C.UTF-8")
         env.update(env_extra)
         self.log = open(os.path.join(self.root, "orvane.log"), "w")
-        self.proc = subprocess.Popen([PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
+        if before_start:
+            before_start(self)
+        self.proc = subprocess.Popen([*prefix, PROGRAM, self.parish], env=env, stdout=self.log, stderr=self.log)
         # The titles of the windows that showed before the main window did.
         self.shown_before_main = set()
         self.main = wait_for(self._main_window, "the main window", 2 * PATIENCE)

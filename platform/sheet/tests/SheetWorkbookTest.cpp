@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -213,6 +214,20 @@ TEST(SheetWorkbook, FailedSaveLeavesTheTargetAndNoTemporaryFile) {
   EXPECT_TRUE(fs::is_directory(dir / "taken.xlsx" / "inside"));
   // The form of Excel 95 is not written.
   EXPECT_THROW(b.book.Call("SaveAs", {(dir / "book.xls").string(), 43}), EOleException);
+  // Without LibreOffice the binary form cannot be made: the error names the file asked for, not
+  // the hidden temporary it would have been written to.
+  const char* path = std::getenv("PATH");
+  std::string savedPath = path ? path : "";
+  setenv("PATH", (dir / "no-programs").c_str(), 1);
+  std::string message;
+  try {
+    b.book.Call("SaveAs", {(dir / "book.xls").string(), 56});
+  } catch (const EOleException& e) {
+    message = e.Message();
+  }
+  setenv("PATH", savedPath.c_str(), 1);
+  const std::string target = (dir / "book.xls").string();
+  EXPECT_EQ(message, "Cannot write " + target + ": saving in this form needs LibreOffice (soffice), which cannot be started");
   int entries = 0;
   for (auto& e : fs::directory_iterator(dir)) entries += e.path().filename() != "taken.xlsx";
   EXPECT_EQ(entries, 0);

@@ -60,6 +60,14 @@ TEST(KvxPrinters, ServerQueuesWithTheDefaultSelected) {
   EXPECT_EQ(printers.Printer()->Name(), "PdfQ");
 }
 
+TEST(KvxPrinters, AServerThatDoesNotAnswerIsNamedNotTakenForNoPrinters) {
+  setenv("CUPS_SERVER", kNoServer, 1);
+  TkvxPrinters printers;
+  EXPECT_FALSE(printers.HasPhysicalPrinters());
+  EXPECT_EQ(printers.ServerError().rfind("ติดต่อเซิร์ฟเวอร์การพิมพ์ " + String(kNoServer) + " ไม่ได้ (", 0), 0u)
+      << printers.ServerError();
+}
+
 TEST(KvxPrinters, PapersBinsAndLayoutOfAQueue) {
   UseTestServer();
   TkvxPrinters printers;

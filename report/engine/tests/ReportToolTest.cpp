@@ -102,6 +102,7 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
       RunTool(common + " --pdf " + pdf + " --data 'M=select * from Orvani order by gang, ID' --var Title=x", dir);
   ASSERT_EQ(run.Exit, 0) << run.Err;
   EXPECT_EQ(run.Out, "4 pages\n");
+  EXPECT_EQ(run.Err.find("warning"), std::string::npos) << run.Err;
   // The same pages exported: a file poppler and qpdf read, of four pages.
   EXPECT_EQ(std::system(("qpdf --check " + pdf + " >/dev/null").c_str()), 0);
   EXPECT_EQ(std::system(("pdfinfo " + pdf + " | grep -Eq '^Pages: +4$'").c_str()), 0);
@@ -137,6 +138,12 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   expected.insert(expected.end(), {"GF", "PF"});
   EXPECT_EQ(bands, expected);
 
+  // An alias the report never names (misspelt) gives it no rows: said, with the report's own.
+  TRunResult unused = RunTool(common + " --data 'M=select * from Orvani' --data 'Members=select * from Orvani'", dir);
+  EXPECT_EQ(unused.Exit, 0) << unused.Err;
+  EXPECT_NE(unused.Err.find("orvane-report: warning: the report uses no data set Members (its data sets: M)\n"),
+            std::string::npos)
+      << unused.Err;
   TRunResult bad = RunTool(common + " --data 'M=select * from Nowhere'", dir);
   EXPECT_NE(bad.Exit, 0);
   EXPECT_NE(bad.Err.find("Nowhere"), std::string::npos) << bad.Err;

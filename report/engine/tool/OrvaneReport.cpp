@@ -6,6 +6,8 @@
 // nothing is saved: a statement or report without end would otherwise fill the memory.
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,8 +15,12 @@
 #include "platform/db/ADODB.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/UnattendedDialogService.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/engine/Engine.h"
+#include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
+#include "report/model/Pages.h"
+#include "report/model/View.h"
 #include "report/pdf/PdfExport.h"
 
 namespace {
@@ -43,6 +49,49 @@ bool PrintErrors(orv::TkvxReport& report) {
 }
 
 }  // namespace
+
+namespace orv {
+namespace {
+
+// The data sets the report names: in its list, and as the data of its pages, bands and views.
+std::vector<String> NamedDataSets(TkvxReport& report) {
+  std::vector<String> names;
+  auto note = [&names](const String& name) {
+    if (name.empty()) return;
+    for (const String& n : names)
+      if (SameText(n, name)) return;
+    names.push_back(name);
+  };
+  for (Integer i = 0; i < report.DataSets->Count(); ++i) note(report.DataSets->Items(i)->DataSetName());
+  for (TkvxComponent* c : report.AllObjects()) {
+    if (auto* band = dynamic_cast<TkvxDataBand*>(c)) note(band->DataSetName());
+    else if (auto* page = dynamic_cast<TkvxReportPage*>(c)) note(page->DataSetName());
+    else if (auto* view = dynamic_cast<TkvxView*>(c)) note(view->DataSetName());
+  }
+  return names;
+}
+
+// A --data alias the report never names (nor mentions in an expression or script of its file)
+// gives it no rows: most likely a misspelt alias, which would otherwise print an empty report
+// without a word.
+void WarnOfUnusedData(TkvxReport& report, const String& reportFile,
+                      const std::vector<std::pair<String, String>>& data) {
+  std::vector<String> named = NamedDataSets(report);
+  std::ifstream in(reportFile, std::ios::binary);
+  String text = LowerCase(String(std::istreambuf_iterator<char>(in), {}));
+  String list;
+  for (const String& name : named) list += (list.empty() ? "" : ", ") + name;
+  for (const auto& [alias, sql] : data) {
+    bool used = text.find(LowerCase(alias)) != String::npos;
+    for (const String& name : named) used = used || SameText(name, alias);
+    if (!used)
+      std::fprintf(stderr, "orvane-report: warning: the report uses no data set %s (its data sets: %s)\n",
+                   alias.c_str(), list.empty() ? "none" : list.c_str());
+  }
+}
+
+}  // namespace
+}  // namespace orv
 
 int main(int argc, char** argv) {
   using namespace orv;
@@ -117,6 +166,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     if (PrintErrors(report)) return 1;
+    WarnOfUnusedData(report, reportFile, data);
     for (const auto& [alias, sql] : data) {
       auto* bridge = static_cast<TkvxDBDataset*>(owner.FindComponent(alias));
       if (!report.DataSets->Find(bridge)) report.DataSets->Add()->SetDataSet(bridge);

@@ -1,0 +1,13 @@
+#pragma once
+// Whether the program has a screen to open its windows on, asked before the first window: the
+// window system library ends a program it cannot connect, with no word the user can act on.
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+// Empty when windows can be shown: the display named by DISPLAY answers, a Wayland display is
+// there, or QT_QPA_PLATFORM names a platform without one (offscreen). Otherwise why not, in
+// Thai, naming the display that was tried.
+String MissingDisplayReason();
+
+}  // namespace orv
