@@ -5,6 +5,7 @@
 #include "app/ParishSchema.h"
 #include "app/ParishWriteFailure.h"
 #include "app/WindowParts.h"
+#include "app/WorkbookExport.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Cursors.h"
 #include "platform/gui/Desktop.h"
@@ -420,6 +421,7 @@ void TForm1::FormActivate(TObject*) {
 
 void TForm1::FormCloseQuery(TObject*, bool& CanClose) {
   ADOConnection1->Close();
+  TellKeptWorkbooks();
   CanClose = true;
 }
 

@@ -3,7 +3,7 @@
 #include "app/Documents.h"
 #include "app/MainWindow.h"
 #include "app/WindowParts.h"
-#include "platform/gui/Cursors.h"
+#include "app/WorkbookExport.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DBDataset.h"
@@ -148,12 +148,9 @@ String TForm1::PeriodText() const {
 }
 
 void TForm1::LumSmoothButton5Click(TObject*) {
-  THourGlass hourGlass;
   // The search leaves its copy ready but closed: the export opens it.
   if (!ADOQuery10->Active()) ADOQuery10->Open();
-  vwExcelExport1->SetDataset(ADOQuery10);
-  vwExcelExport1->ExportDataset();
-  vwExcelExport1->Disconnect(false);
+  ExportToWorkbook(vwExcelExport1, ADOQuery10);
 }
 
 }  // namespace orv

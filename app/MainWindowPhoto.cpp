@@ -113,11 +113,17 @@ std::string ReadWholeFile(const String& fileName) {
 
 // Whether a file begins as a picture of another kind than JPEG (a PNG saved as ".jpg", as
 // phones and chat programs do): the photo's name says JPEG, and every reader of it expects one.
+// So does a JPEG stored on its side with an EXIF orientation: it is stored upright without it.
 bool OtherPictureKind(const String& fileName) {
   TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
   Byte head[100];
   std::unique_ptr<TGraphic> graphic = TPicture::CreateGraphicForData(head, stream.Read(head, sizeof head));
-  return graphic && !dynamic_cast<TJPEGImage*>(graphic.get());
+  if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get())) {
+    stream.SetPosition(0);
+    jpeg->LoadFromStream(stream);
+    return jpeg->Orientation() != 1;
+  }
+  return graphic != nullptr;
 }
 
 // The picture in fileName as a JPEG file: drawn on white (transparent parts show it) at its

@@ -3,7 +3,7 @@
 #include "app/Documents.h"
 #include "app/Statistics.h"
 #include "app/WindowParts.h"
-#include "platform/gui/Cursors.h"
+#include "app/WorkbookExport.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/TextUtils.h"
@@ -85,10 +85,7 @@ void TForm4::LumSmoothButton5Click(TObject*) {
     ShowMessage("ยังไม่มีข้อมูลที่จะส่งออก กรุณากดปุ่ม \"ค้นหาข้อมูล\" ก่อน");
     return;
   }
-  THourGlass hourGlass;
-  vwExcelExport1->SetDataset(ADOQuery1);
-  vwExcelExport1->ExportDataset();
-  vwExcelExport1->Disconnect(false);
+  ExportToWorkbook(vwExcelExport1, ADOQuery1);
 }
 
 void TForm4::kvxReport1GetValue(const String& VarName, Variant& Value) {

@@ -33,7 +33,7 @@ function(orvane_fuzzer name)
   set(workdir ${CMAKE_CURRENT_BINARY_DIR}/${name}_run)
   add_test(NAME ${name}
     COMMAND sh -c "rm -rf '${workdir}' && mkdir -p '${workdir}/found' && cd '${workdir}' && exec \"$@\"" sh
-            ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=offscreen
+            ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 QT_QPA_PLATFORM=${ORVANE_OFFSCREEN}
             ${CMAKE_BINARY_DIR}/fuzz/${name}
             -seed=1 -max_total_time=${ARG_SECONDS} -rss_limit_mb=2048 -timeout=10
             ${workdir}/found ${ARG_CORPUS})

@@ -32,7 +32,7 @@ function(orvane_tests name)
   # Discovered tests take each property value as one item: one variable per property.
   gtest_discover_tests(${name}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" ENVIRONMENT_MODIFICATION "LC_ALL=set:C.UTF-8"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=${ORVANE_OFFSCREEN}" ENVIRONMENT_MODIFICATION "LC_ALL=set:C.UTF-8"
                ${ARG_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -19,7 +19,7 @@ function(orvane_tsan_tests)
     get_target_property(dir ${target} BINARY_DIR)
     file(RELATIVE_PATH rel ${CMAKE_BINARY_DIR} ${dir})
     add_test(NAME ${target}_tsan
-      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8
+      COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=${ORVANE_OFFSCREEN} LC_ALL=C.UTF-8
               "TSAN_OPTIONS=halt_on_error=1 second_deadlock_stack=1"
               ${tree}/${rel}/${target})
     set_tests_properties(${target}_tsan PROPERTIES FIXTURES_REQUIRED tsan LABELS tsan TIMEOUT 300)

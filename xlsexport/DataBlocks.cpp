@@ -30,6 +30,7 @@ String TvwExcelExport::CutText(const String& Text, int Column) {
   if (Text.size() <= static_cast<size_t>(maxCellTextLength_) || Length(Text) <= maxCellTextLength_) return Text;
   warnings_->Add(fieldNames_->Strings(Column - 1) + ", record " + std::to_string(exportedCount_) + ": text cut to " +
                  std::to_string(maxCellTextLength_) + " characters");
+  cutCells_->Add(CellName(beginRowData_ + exportedCount_ - 1, beginColumnData_ + Column - 1));
   return Text.substr(0, CodePointOffset(Text, static_cast<size_t>(maxCellTextLength_ - 3))) + "...";
 }
 

@@ -28,7 +28,8 @@ TvwExcelExport::TvwExcelExport(TComponent* AOwner)
       borderGroup_(std::make_unique<TCellBorder>()),
       groupOptions_(std::make_unique<TGroupOptions>()),
       fieldNames_(std::make_unique<TStringList>()),
-      warnings_(std::make_unique<TStringList>()) {}
+      warnings_(std::make_unique<TStringList>()),
+      cutCells_(std::make_unique<TStringList>()) {}
 
 TvwExcelExport::~TvwExcelExport() {
   // A run in progress learns from this that its component is gone.

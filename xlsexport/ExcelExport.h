@@ -138,8 +138,10 @@ class TvwExcelExport : public TComponent {
   int ExportedCount() const { return exportedCount_; }
   int LastDataRow() const { return lastDataRow_; }
   int NextFreeRow() const { return nextFreeRow_; }
-  // Values cut to the cell text limit, one line each ("Field, record n: ...").
+  // Values cut to the cell text limit, one line each ("Field, record n: ..."), and the cells
+  // that hold them ("F12"), in the same order.
   const TStringList& Warnings() const { return *warnings_; }
+  const TStringList& CutCells() const { return *cutCells_; }
   int ExcelVersion() const { return excelVersion_; }
   int MaxRows() const { return maxRows_; }
   int MaxColumns() const { return maxColumns_; }
@@ -253,6 +255,7 @@ class TvwExcelExport : public TComponent {
   std::vector<int> fieldIndexes_;
   std::vector<String> columnFormats_;  // the number format of each exported column
   std::unique_ptr<TStringList> warnings_;
+  std::unique_ptr<TStringList> cutCells_;
   int exportedCount_ = 0;
   int nextFreeRow_ = 0;
   int lastDataRow_ = 0;

@@ -27,6 +27,7 @@ void TvwExcelExport::ExportDataset() {
       if (!dataset_->Active()) throw EDatasetNotActive("Dataset is not active");
     }
     warnings_->Clear();
+    cutCells_->Clear();
     if (!connected_) Connect();
     SetHeaderText(nullptr);
     WriteTitles();

@@ -12,6 +12,7 @@
 #include "app/PhotoCapture.h"
 #include "app/Screenshot.h"
 #include "app/Statistics.h"
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Display.h"
 
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
                             MB_OK | MB_ICONSTOP);
     return 1;
   }
+  if (!ThaiFontInstalled()) Application->MessageBox(kNoThaiFontText, "OrvaneIDv4.5", MB_OK | MB_ICONWARNING);
   TStartupScreenshot shot(Form1, screenshot ? screenshot : "");
   Application->Run();
   return shot.Failed() ? 1 : 0;

@@ -2,6 +2,8 @@
 // PDF from their preview windows and read back with qpdf, pdffonts, pdftotext and pdfimages, and
 // printed once each on the private CUPS server; an empty search prints nothing.
 #include <algorithm>
+#include <array>
+#include <sstream>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -370,4 +372,103 @@ TEST_F(DocumentTest, FirstEnvelopeOnAnOlderDatabaseAddsSalutationAndTitle) {
 }
 
 }  // namespace
+}  // namespace orv::test
+
+namespace orv::test {
+namespace {
+
+// The mean colour of each quarter of a picture, ImageMagick reading it: "r,g,b" four times,
+// row by row.
+std::vector<std::array<int, 3>> Quarters(const std::string& file) {
+  std::vector<std::array<int, 3>> quarters;
+  std::istringstream in(testing::Run("convert " + Quoted(file) + " -scale '2x2!' -depth 8 txt:-"));
+  for (std::string line; std::getline(in, line);) {
+    std::array<int, 3> c{};
+    if (line[0] != '#' && std::sscanf(line.c_str(), "%*d,%*d: (%d,%d,%d", &c[0], &c[1], &c[2]) == 3)
+      quarters.push_back(c);
+  }
+  return quarters;
+}
+
+bool SameQuarters(const std::vector<std::array<int, 3>>& a, const std::vector<std::array<int, 3>>& b) {
+  if (a.size() != 4 || b.size() != 4) return false;
+  for (size_t i = 0; i < 4; ++i)
+    for (size_t k = 0; k < 3; ++k)
+      if (std::abs(a[i][k] - b[i][k]) > 16) return false;
+  return true;
+}
+
+std::string Describe(const std::vector<std::array<int, 3>>& q) {
+  std::string text;
+  for (const auto& c : q) text += "(" + std::to_string(c[0]) + "," + std::to_string(c[1]) + "," + std::to_string(c[2]) + ") ";
+  return text;
+}
+
+}  // namespace
+
+// Phone photos of every EXIF orientation, chosen for a member: the stored photo is upright
+// without the tag, and it shows and prints upright, as ImageMagick's -auto-orient turns the
+// chosen file. A photo put into the picture folder with its tag shows and prints upright too.
+TEST_F(DocumentTest, PhotosOfEveryOrientationAreTakenInShownAndPrintedUpright) {
+  MakeDemo(3);
+  const std::string nm = Value("select Nm from Orvani where ID = 2"), sur = Value("select sur from Orvani where ID = 2");
+  const std::filesystem::path photo = dir_ / "Picture" / (nm + " " + sur + ".jpg");
+  std::filesystem::create_directories(dir_ / "phone");
+  // Four blocks of clear colours, wider than high: every turn and mirror shows.
+  const std::string plain = (dir_ / "phone" / "plain.jpg").string();
+  ASSERT_EQ(std::system(("convert -size 64x32 xc:red -fill blue -draw 'rectangle 32,0 63,15' -fill lime -draw "
+                         "'rectangle 0,16 31,31' -fill yellow -draw 'rectangle 32,16 63,31' -quality 95 " +
+                         Quoted(plain))
+                            .c_str()),
+            0);
+  TForm1* f = ShowMember(2);
+  for (int orientation = 1; orientation <= 9; ++orientation) {
+    // The ninth is the tagged photo put straight into the picture folder.
+    const bool chosen = orientation <= 8;
+    const int tag = chosen ? orientation : 6;
+    SCOPED_TRACE(tag);
+    const std::string file = (dir_ / "phone" / ("IMG_" + std::to_string(orientation) + ".jpg")).string();
+    std::ofstream(file, std::ios::binary) << testing::WithOrientation(FileBytes(plain), tag);
+    const std::string upright = file + ".png";
+    ASSERT_EQ(std::system(("convert " + Quoted(file) + " -auto-orient " + Quoted(upright)).c_str()), 0);
+    const auto expected = Quarters(upright);
+    const bool portrait = tag >= 5;
+    if (chosen) {
+      dialogs_->QueueFiles({file});
+      f->Image1Click(f);
+      // Stored upright, without the tag that would turn it again (an upright one as it came).
+      EXPECT_EQ(testing::Run("identify -format '%[orientation] %wx%h' " + Quoted(photo.string())),
+                std::string(tag == 1 ? "TopLeft 64x32" : portrait ? "Undefined 32x64" : "Undefined 64x32"));
+      EXPECT_TRUE(SameQuarters(Quarters(photo.string()), expected))
+          << Describe(Quarters(photo.string())) << "against " << Describe(expected);
+    } else {
+      std::filesystem::remove(photo);
+      std::filesystem::copy_file(file, photo);
+      f->FindPic();
+    }
+    EXPECT_EQ(f->Image1->Picture()->Width(), portrait ? 32 : 64);
+    EXPECT_EQ(f->Image1->Picture()->Height(), portrait ? 64 : 32);
+    // On screen: the middle of each quarter of the photo's frame.
+    std::unique_ptr<TBitmap> window = GetFormImage(*f);
+    ASSERT_NE(window, nullptr);
+    const TRect box = f->Image1->BoundsRect();
+    for (int i = 0; i < 4; ++i) {
+      const int x = box.Left + (box.Right - box.Left) * (1 + 2 * (i % 2)) / 4;
+      const int y = box.Top + (box.Bottom - box.Top) * (1 + 2 * (i / 2)) / 4;
+      const TColor shown = window->Canvas().Pixels(x, y);
+      EXPECT_NEAR(GetRValue(shown), expected[i][0], 24) << "quarter " << i;
+      EXPECT_NEAR(GetGValue(shown), expected[i][1], 24) << "quarter " << i;
+      EXPECT_NEAR(GetBValue(shown), expected[i][2], 24) << "quarter " << i;
+    }
+    // On the certificate: the picture the PDF holds, as pdfimages takes it out.
+    const std::string pdf = Pdf("orientation-" + std::to_string(orientation));
+    ASSERT_TRUE(ExportShownDocument([&] { f->N4->Click(); }, pdf));
+    EXPECT_EQ(PdfImageSizes(pdf), std::vector<std::string>{portrait ? "32x64" : "64x32"});
+    const std::string images = (dir_ / ("images-" + std::to_string(orientation))).string();
+    testing::Run("pdfimages -png " + Quoted(pdf) + " " + Quoted(images));
+    EXPECT_TRUE(SameQuarters(Quarters(images + "-000.png"), expected))
+        << Describe(Quarters(images + "-000.png")) << "against " << Describe(expected);
+  }
+}
+
 }  // namespace orv::test

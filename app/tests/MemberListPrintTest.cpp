@@ -8,6 +8,7 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "app/tests/DocumentTesting.h"
 #include "app/tests/ListPrintTesting.h"
@@ -398,6 +399,56 @@ TEST_F(MemberListPrintTest, ListsPrintOnThePrinter) {
   std::multiset<std::string> exportedWords = words(PdfReadingText(pdf.string()));
   EXPECT_FALSE(printed.empty());
   EXPECT_TRUE(printed == exportedWords) << PdfReadingText(job.DocumentPath) << "\n----\n" << PdfReadingText(pdf.string());
+}
+
+}  // namespace orv::test
+
+namespace orv::test {
+
+// A note longer than a cell holds is cut in the workbook, and the box names the cell openpyxl
+// finds it in. The workbook the user then saves over in place is kept when the program ends,
+// and the box says where; an untouched one goes.
+TEST_F(MemberListPrintTest, CutNotesAreNamedAndASavedWorkbookIsKeptAtTheEnd) {
+  MakeDemo(5);
+  Cli("update Orvani set note1 = printf('%.40000c', 'ก') where ID = (select max(ID) from Orvani)");
+  TForm1* f = StartMain();
+  std::vector<std::string> books;
+  SetSheetShowHandler([&](const String& file) { books.push_back(file); });
+  Boxes();
+  f->LumSmoothButton5Click(f->LumSmoothButton5);
+  f->LumSmoothButton5Click(f->LumSmoothButton5);
+  SetSheetShowHandler(nullptr);
+  ASSERT_EQ(books.size(), 2u);
+
+  const char* script = R"py(
+import sys, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+for row in ws.iter_rows():
+    for c in row:
+        if isinstance(c.value, str) and len(c.value) >= 32000:
+            print(c.coordinate, len(c.value))
+)py";
+  std::string found;
+  ASSERT_EQ(RunShell(std::string(ORVANE_PYTHON) + " -c " + Quoted(script) + " " + Quoted(books[0]) + " 2>&1", found), 0)
+      << found;
+  std::istringstream in(found);
+  std::string cell;
+  size_t length = 0;
+  in >> cell >> length;
+  EXPECT_EQ(length, 32767u) << found;
+  const std::string box = "ข้อความในช่อง " + cell + " ของสมุดงานยาวเกิน 32767 ตัวอักษรที่ช่องหนึ่งเก็บได้ จึงถูกตัดท้ายและลงท้ายด้วย \"...\"";
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{box, box}));
+
+  // The user saves the first in place (Ctrl+S) a moment later.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  std::ofstream(books[0], std::ios::app) << " ";
+  bool canClose = false;
+  f->FormCloseQuery(f, canClose);
+  EXPECT_TRUE(canClose);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"สมุดงานที่แก้ไขหลังจากโปรแกรมเขียนไว้ไม่ได้ถูกลบ เก็บอยู่ที่:\n" + books[0]});
+  EXPECT_TRUE(std::filesystem::exists(books[0]));
+  EXPECT_FALSE(std::filesystem::exists(books[1]));
+  std::filesystem::remove(books[0]);
 }
 
 }  // namespace orv::test

@@ -19,4 +19,30 @@ void InitFonts() {
   });
 }
 
+const char* const kNoThaiFontText =
+    "ไม่พบแบบอักษรภาษาไทยในเครื่อง ข้อความภาษาไทยจะแสดงเป็นกล่องและพิมพ์ไม่ออก "
+    "กรุณาติดตั้งแพ็กเกจ fonts-thai-tlwg และ fonts-tlwg-laksaman-ttf\n"
+    "No font with Thai letters is installed: Thai text shows as boxes and prints blank. "
+    "Install the packages fonts-thai-tlwg and fonts-tlwg-laksaman-ttf.";
+
+bool ThaiFontInstalled() {
+  static const bool installed = [] {
+    InitFonts();
+    FcPattern* pattern = FcPatternCreate();
+    FcLangSet* langs = FcLangSetCreate();
+    FcLangSetAdd(langs, reinterpret_cast<const FcChar8*>("th"));
+    FcPatternAddLangSet(pattern, FC_LANG, langs);
+    FcLangSetDestroy(langs);
+    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    FcObjectSet* fields = FcObjectSetBuild(FC_FILE, nullptr);
+    FcFontSet* faces = FcFontList(nullptr, pattern, fields);
+    const bool any = faces && faces->nfont > 0;
+    if (faces) FcFontSetDestroy(faces);
+    FcObjectSetDestroy(fields);
+    FcPatternDestroy(pattern);
+    return any;
+  }();
+  return installed;
+}
+
 }  // namespace orv

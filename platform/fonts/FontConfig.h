@@ -8,4 +8,10 @@ namespace orv {
 // font is used (the application object and the tests call it first); later calls do nothing.
 void InitFonts();
 
+// Whether fontconfig knows a scalable face with the Thai letters. Without one every Thai text
+// shows as boxes and prints blank (the faces found in its place lack the letters).
+bool ThaiFontInstalled();
+// What the program and its tools say when ThaiFontInstalled is false, in Thai and English.
+extern const char* const kNoThaiFontText;
+
 }  // namespace orv

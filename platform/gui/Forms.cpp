@@ -3,6 +3,7 @@
 #include <QAbstractEventDispatcher>
 #include <QCloseEvent>
 #include <QEventLoop>
+#include <QLayout>
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -67,6 +68,8 @@ struct FormAccess {
 
 namespace {
 
+void KeepInside(QMainWindow* window);
+
 // The top-level window of a form. The user's close box goes through the form's Close.
 class FormWindow : public QMainWindow {
  public:
@@ -76,6 +79,8 @@ class FormWindow : public QMainWindow {
  protected:
   void showEvent(QShowEvent* e) override {
     QMainWindow::showEvent(e);
+    // The window manager frames the window a moment after it is shown.
+    if (!e->spontaneous()) QTimer::singleShot(250, this, [this] { KeepInside(this); });
     if (form_ && !e->spontaneous()) CallSafely(form_, [this] { FormAccess::Shown(form_); });
   }
   void hideEvent(QHideEvent* e) override {
@@ -256,7 +261,7 @@ TCustomForm::~TCustomForm() {
   DetachControlTree(this);
   if (auto* window = static_cast<FormWindow*>(Widget())) {
     window->Detach();
-    static_cast<FormClient*>(window->centralWidget())->Detach();
+    static_cast<FormClient*>(ClientWidget())->Detach();
   }
   // Owned components (menus, timers, queries) may reach into the window while they go.
   Destroying();
@@ -293,28 +298,83 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (AComponent == menu_) menu_ = nullptr;
 }
 
+namespace {
+
+// What a window manager adds around a window, unknown until the window is framed: room is kept
+// for a title bar and borders of about this size, and the window is put right once framed.
+constexpr int kTitleRoom = 32;
+constexpr int kBorderRoom = 4;
+
+// A window larger than room shrinks to fit it; its client keeps the size its controls were
+// placed for and scrolls inside, so every control can still be reached.
+void FitWindow(QMainWindow* window, const QSize& room) {
+  if (window->width() <= room.width() && window->height() <= room.height()) return;
+  if (!qobject_cast<QScrollArea*>(window->centralWidget())) {
+    if (QLayout* layout = window->layout()) layout->activate();
+    QWidget* client = window->centralWidget();
+    const QSize designed = client->size();
+    window->takeCentralWidget();
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    client->setMinimumSize(designed);
+    scroll->setWidget(client);
+    window->setCentralWidget(scroll);
+    // A fixed window may now be made larger again, up to the size it was made for.
+    window->setMinimumSize(0, 0);
+    window->setMaximumSize(window->size());
+  }
+  window->resize(std::min(window->width(), room.width()), std::min(window->height(), room.height()));
+}
+
+// Once the window manager has framed a window, the frame is known: a window whose frame does
+// not fit the work area is made smaller, and one outside it is moved in, title bar first.
+void KeepInside(QMainWindow* window) {
+  if (!window->isVisible() || (window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))) return;
+  const QRect area = window->screen()->availableGeometry();
+  const QSize frame = window->frameGeometry().size() - window->size();
+  // Some window managers put the frame a title bar's height below where it was asked for (and
+  // the program is not told): the bottom edge keeps that much room.
+  const int title = window->geometry().y() - window->frameGeometry().y();
+  FitWindow(window, area.size() - frame - QSize(0, title));
+  const QRect framed = window->frameGeometry();
+  const int x = std::max(area.left(), std::min(framed.x(), area.left() + area.width() - framed.width()));
+  const int y = std::max(area.top(), std::min(framed.y(), area.top() + area.height() - framed.height() - title));
+  if (x != framed.x() || y != framed.y()) window->move(x, y);
+}
+
+}  // namespace
+
 void TCustomForm::PlaceOnShow() {
   if (placed_) return;
   placed_ = true;
   QWidget* w = Widget();
   QRect area = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->availableGeometry()
                                                  : QRect(0, 0, 1024, 768);
+  if (!(w->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+    FitWindow(static_cast<QMainWindow*>(w), QSize(area.width() - 2 * kBorderRoom, area.height() - kTitleRoom - kBorderRoom));
+  // The window with its frame, as far as it can be known before the window manager frames it.
+  const QSize framed(w->width() + 2 * kBorderRoom, w->height() + kTitleRoom + kBorderRoom);
   switch (position_) {
     case poScreenCenter:
     case poDesktopCenter:
-      w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+      w->move(area.center() - QPoint(framed.width() / 2, framed.height() / 2));
       break;
     case poMainFormCenter:
     case poOwnerFormCenter: {
       TCustomForm* main = Application->MainForm();
       QWidget* ref = main && main != this ? WidgetOf(main) : nullptr;
       QRect r = ref ? ref->geometry() : area;
-      w->move(r.center() - QPoint(w->width() / 2, w->height() / 2));
+      w->move(r.center() - QPoint(framed.width() / 2, framed.height() / 2));
       break;
     }
     default:
       break;
   }
+  // Wherever it was put, the title bar and the window stay inside the work area.
+  const int x = std::max(area.left(), std::min(w->x(), area.left() + area.width() - framed.width()));
+  const int y = std::max(area.top(), std::min(w->y(), area.top() + area.height() - framed.height()));
+  w->move(x, y);
 }
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {

@@ -1,6 +1,7 @@
 #include "platform/gui/JPEGImage.h"
 
 #include <QImage>
+#include <QTransform>
 #include <csetjmp>
 #include <cstdlib>
 #include <cstdio>
@@ -103,6 +104,64 @@ bool ReadHeader(const std::vector<Byte>& data, Header& header, ErrorManager& e) 
     header.Height = static_cast<int>(info.image_height);
     return true;
   });
+}
+
+// The orientation tag of IFD0 in the TIFF structure of an EXIF block of n bytes; 1 when absent.
+int TiffOrientation(const Byte* t, size_t n) {
+  if (n < 8) return 1;
+  const bool little = t[0] == 'I' && t[1] == 'I';
+  if (!little && !(t[0] == 'M' && t[1] == 'M')) return 1;
+  auto u16 = [&](size_t at) { return little ? t[at] | t[at + 1] << 8 : t[at] << 8 | t[at + 1]; };
+  auto u32 = [&](size_t at) { return static_cast<size_t>(u16(little ? at + 2 : at)) << 16 | u16(little ? at : at + 2); };
+  if (u16(2) != 42) return 1;
+  const size_t ifd = u32(4);
+  if (ifd > n - 2) return 1;
+  const size_t count = u16(ifd);
+  for (size_t i = 0; i < count; ++i) {
+    const size_t entry = ifd + 2 + 12 * i;
+    if (entry + 12 > n) break;
+    // SHORT, one value: it sits in the first two bytes of the value field.
+    if (u16(entry) == 0x0112 && u16(entry + 2) == 3) {
+      const int value = u16(entry + 8);
+      return value >= 1 && value <= 8 ? value : 1;
+    }
+  }
+  return 1;
+}
+
+// The EXIF orientation of a JPEG file, read from its APP1 segment before the image data.
+int ExifOrientation(const std::vector<Byte>& d) {
+  if (d.size() < 4 || d[0] != 0xFF || d[1] != 0xD8) return 1;
+  size_t at = 2;
+  while (at + 4 <= d.size()) {
+    if (d[at] != 0xFF) return 1;
+    const Byte marker = d[at + 1];
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return 1;
+    const size_t length = static_cast<size_t>(d[at + 2]) << 8 | d[at + 3];
+    if (length < 2 || at + 2 + length > d.size()) return 1;
+    if (marker == 0xE1 && length >= 16 && std::memcmp(&d[at + 4], "Exif\0\0", 6) == 0)
+      return TiffOrientation(&d[at + 10], length - 8);
+    at += 2 + length;
+  }
+  return 1;
+}
+
+// The picture as stored, turned upright by an EXIF orientation.
+QImage Upright(const QImage& image, int orientation) {
+  switch (orientation) {
+    case 2: return image.mirrored(true, false);
+    case 3: return image.mirrored(true, true);
+    case 4: return image.mirrored(false, true);
+    case 5: return image.mirrored(true, false).transformed(QTransform().rotate(270));
+    case 6: return image.transformed(QTransform().rotate(90));
+    case 7: return image.mirrored(true, false).transformed(QTransform().rotate(90));
+    case 8: return image.transformed(QTransform().rotate(270));
+    default: return image;
+  }
 }
 
 Int64 Scaled(Int64 side, int denominator) { return (side + denominator - 1) / denominator; }
@@ -227,6 +286,7 @@ void TJPEGImage::Assign(TPersistent* source) {
     quality_ = j->quality_;
     grayscale_ = j->grayscale_;
     decodedDenominator_ = j->decodedDenominator_;
+    orientation_ = j->orientation_;
     bitmap_.reset();
     if (j->bitmap_) {
       bitmap_ = std::make_unique<TBitmap>();
@@ -241,6 +301,7 @@ void TJPEGImage::Assign(TPersistent* source) {
     bitmap_->Assign(b);
     bitmap_->SetPixelFormat(pf24bit);
     decodedDenominator_ = 1;
+    orientation_ = 1;
     data_.clear();
     width_ = bitmap_->Width();
     height_ = bitmap_->Height();
@@ -271,6 +332,7 @@ void TJPEGImage::LoadFromStream(TStream& stream) {
   ErrorManager e;
   if (data.empty()) throw EInvalidGraphic("JPEG error #42: Empty input file");
   if (!ReadHeader(data, header, e)) Fail(e);
+  orientation_ = ExifOrientation(data);
   data_ = std::move(data);
   width_ = header.Width;
   height_ = header.Height;
@@ -297,8 +359,9 @@ std::vector<Byte> TJPEGImage::Encode() const {
 }
 
 bool TJPEGImage::Empty() const { return data_.empty() && !bitmap_; }
-int TJPEGImage::Width() const { return width_; }
-int TJPEGImage::Height() const { return height_; }
+// Orientations 5 to 8 turn the picture a quarter.
+int TJPEGImage::Width() const { return orientation_ >= 5 ? height_ : width_; }
+int TJPEGImage::Height() const { return orientation_ >= 5 ? width_ : height_; }
 
 void TJPEGImage::SetWidth(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
 void TJPEGImage::SetHeight(int) { throw EInvalidGraphicOperation("Cannot change the size of a JPEG image"); }
@@ -337,6 +400,7 @@ bool TJPEGImage::TooManyScans() const {
 
 void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   if (data_.empty()) return;
+  if (orientation_ >= 5) std::swap(wantedWidth, wantedHeight);
   int denominator = ScaleDenominator(width_, height_, wantedWidth, wantedHeight);
   // A decode at this scale or finer is kept and serves every smaller size.
   if (bitmap_ && denominator != 0 && decodedDenominator_ <= denominator) return;
@@ -345,6 +409,7 @@ void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   QImage image;
   ErrorManager e;
   if (!Decode(data_, grayscale_, denominator, image, e)) Fail(e);
+  image = Upright(image, orientation_);
   if (image.format() == QImage::Format_RGB888 || image.format() == QImage::Format_RGB32)
     image = image.convertToFormat(QImage::Format_BGR888);
   bitmap_ = std::make_unique<TBitmap>();

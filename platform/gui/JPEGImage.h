@@ -7,7 +7,9 @@
 namespace orv {
 
 // Keeps the file's bytes as loaded (saved back unchanged) and decodes them when drawn; pixels
-// assigned from a bitmap are encoded at CompressionQuality each time they are saved.
+// assigned from a bitmap are encoded at CompressionQuality each time they are saved. A file
+// whose EXIF data says how the camera was held (phones write portraits on their side) is drawn,
+// measured and decoded upright.
 class TJPEGImage : public TGraphic {
   ORV_CLASS(TJPEGImage, TGraphic)
 
@@ -21,6 +23,7 @@ class TJPEGImage : public TGraphic {
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
   bool Empty() const override;
+  // The upright size: the stored one turned by the file's orientation.
   int Width() const override;
   int Height() const override;
   // A JPEG image cannot be resized: EInvalidGraphicOperation.
@@ -31,6 +34,8 @@ class TJPEGImage : public TGraphic {
   // 1..100, default 90.
   int CompressionQuality() const { return quality_; }
   void SetCompressionQuality(int quality);
+  // The file's EXIF orientation, 1 to 8 (1, upright as stored, when it has none or a bad one).
+  int Orientation() const { return orientation_; }
   // Decode to grey levels; for encoding, write a one-component file.
   bool Grayscale() const { return grayscale_; }
   void SetGrayscale(bool value);
@@ -58,6 +63,7 @@ class TJPEGImage : public TGraphic {
   int quality_ = 90;
   // The scale bitmap_ was decoded at: 1, 2, 4 or 8 for 1/1 ... 1/8.
   int decodedDenominator_ = 1;
+  int orientation_ = 1;
   bool grayscale_ = false;
 };
 

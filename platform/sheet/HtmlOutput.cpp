@@ -32,6 +32,16 @@ String CellCss(const SheetStyle& s) {
   return css;
 }
 
+// Whether a date format also shows the time of day.
+bool HasTimeCodes(const String& format) {
+  bool quoted = false;
+  for (char c : format) {
+    if (c == '"') quoted = !quoted;
+    if (!quoted && (c == 'h' || c == 'H')) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void WriteHtml(const SheetWorkbook& book, const String& fileName) {
@@ -82,6 +92,10 @@ void WriteHtml(const SheetWorkbook& book, const String& fileName) {
           // the number and not only its picture.
           bool date = IsDateFormat(style.NumberFormat);
           out << " sdval=\"" << ShortestNumberText(date ? DateFromSheetSerial(number) : number) << "\"";
+          // Without a date format the serial opens in LibreOffice as a plain number. It keeps only
+          // formats it has built in, so the day-first ones of British English stand in for the
+          // cell's own.
+          if (date) out << " sdnum=\"2057;2057;" << (HasTimeCodes(style.NumberFormat) ? "DD/MM/YYYY HH:MM:SS" : "DD/MM/YYYY") << "\"";
           shown = FormattedNumber(style.NumberFormat, number);
         } else if (cell.Kind == SheetCellKind::Text) {
           // Marked as text in the two ways readers of a page look for, or "0812345678" would

@@ -24,7 +24,7 @@ TSheetShowHandler gShow = [](const String& fileName) {
   ShellOpenFile(fileName, [fileName](const String& reason) {
     MessageDlg("เขียนสมุดงานเสร็จแล้ว แต่เปิดไม่ได้: " + reason + "\nสมุดงานบันทึกไว้ที่ " + fileName +
                    (IsPrivateWorkbookFile(fileName)
-                        ? "\nแฟ้มนี้จะถูกลบเมื่อปิดโปรแกรม หากต้องการเก็บไว้ให้คัดลอกไปที่อื่น"
+                        ? "\nแฟ้มนี้จะถูกลบเมื่อปิดโปรแกรม เว้นแต่ได้แก้ไขและบันทึกไว้ หากต้องการเก็บไว้ให้คัดลอกไปที่อื่น"
                         : ""),
                mtWarning, TMsgDlgButtons{mbOK}, 0);
   });
@@ -197,7 +197,10 @@ void SheetAppState::Show(SheetWorkbook& book) {
   if (own) file = PrivateWorkbookFile(book.SheetCount() ? book.Sheet(1)->Name() : String("Book"));
   book.SaveAs(file);
   // A member list is nobody else's to read, whatever the umask.
-  if (own) ::chmod(file.c_str(), 0600);
+  if (own) {
+    ::chmod(file.c_str(), 0600);
+    NoteWorkbookWritten(file);
+  }
   if (std::find(Shown.begin(), Shown.end(), &book) == Shown.end()) Shown.push_back(&book);
   TSheetShowHandler show;
   {

@@ -54,25 +54,69 @@ fs::path PrivateFolder() {
   return folder;
 }
 
-// The files handed out, removed at the program's end; what the user saved elsewhere is not here.
+// What a file looked like: any save, in place or by a new file renamed over it, changes it.
+struct TFileStamp {
+  bool Exists = false;
+  dev_t Device = 0;
+  ino_t Inode = 0;
+  off_t Size = 0;
+  timespec Modified{};
+  bool operator==(const TFileStamp& o) const {
+    return Exists == o.Exists && Device == o.Device && Inode == o.Inode && Size == o.Size &&
+           Modified.tv_sec == o.Modified.tv_sec && Modified.tv_nsec == o.Modified.tv_nsec;
+  }
+};
+
+TFileStamp StampOf(const fs::path& file) {
+  struct stat st;
+  TFileStamp stamp;
+  if (::stat(file.c_str(), &st) != 0) return stamp;
+  stamp.Exists = true;
+  stamp.Device = st.st_dev;
+  stamp.Inode = st.st_ino;
+  stamp.Size = st.st_size;
+  stamp.Modified = st.st_mtim;
+  return stamp;
+}
+
+// The files handed out and how the program left each; what the user saved elsewhere is not here.
 class TWorkbookFiles {
  public:
   void Add(const fs::path& file) {
     std::lock_guard lock(lock_);
-    files_.push_back(file);
+    files_.push_back({file, StampOf(file)});
   }
   bool Holds(const fs::path& file) {
     std::lock_guard lock(lock_);
-    return std::find(files_.begin(), files_.end(), file) != files_.end();
+    return std::find_if(files_.begin(), files_.end(), [&](const TEntry& e) { return e.File == file; }) != files_.end();
   }
-  ~TWorkbookFiles() {
+  void Note(const fs::path& file) {
+    std::lock_guard lock(lock_);
+    for (TEntry& e : files_)
+      if (e.File == file) e.Written = StampOf(file);
+  }
+  std::vector<String> RemoveUnchanged() {
+    std::lock_guard lock(lock_);
+    std::vector<String> kept;
     std::error_code ec;
-    for (const fs::path& f : files_) fs::remove(f, ec);
+    for (const TEntry& e : files_) {
+      if (StampOf(e.File) == e.Written)
+        fs::remove(e.File, ec);
+      else if (fs::exists(e.File, ec))
+        kept.push_back(e.File.string());
+    }
+    files_.clear();
+    return kept;
   }
+  ~TWorkbookFiles() { RemoveUnchanged(); }
 
  private:
+  struct TEntry {
+    fs::path File;
+    TFileStamp Written;
+  };
   std::mutex lock_;
-  std::vector<fs::path> files_;
+  std::vector<TEntry> files_;
 };
 
 TWorkbookFiles& WorkbookFiles() {
@@ -101,5 +145,9 @@ String PrivateWorkbookFile(const String& base) {
 }
 
 bool IsPrivateWorkbookFile(const String& file) { return WorkbookFiles().Holds(fs::path(file)); }
+
+void NoteWorkbookWritten(const String& file) { WorkbookFiles().Note(fs::path(file)); }
+
+std::vector<String> RemovePrivateWorkbooks() { return WorkbookFiles().RemoveUnchanged(); }
 
 }  // namespace orv

@@ -9,11 +9,22 @@
 
 namespace orv {
 
+namespace {
+
+// A Thai font the machine lacks stands in as a face without Thai letters: the file then names
+// the face it holds rather than the font asked for. The default charset is the Thai system's.
+bool StandsInWithoutThai(const TFont& font, const TFontFace& face) {
+  const TFontCharset charset = font.Charset();
+  return (charset == THAI_CHARSET || charset == DEFAULT_CHARSET) && !face.HasCharacter(U'\u0E01');
+}
+
+}  // namespace
+
 TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
     : parent_(parent), font_(std::make_unique<TFont>()) {
   font_->Assign(const_cast<TFont*>(&font));
   face_ = FaceFor(font);
-  baseName_ = GetFontName(font);
+  baseName_ = StandsInWithoutThai(font, *face_) ? kvxEscapeName(face_->PostScriptName()) : GetFontName(font);
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
   MeasureGlyphs();

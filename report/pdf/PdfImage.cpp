@@ -63,6 +63,8 @@ bool JpegImage(TJPEGImage& jpeg, TkvxPDFImage& image) {
   if (!ReadJpegFrame(data, frame) || frame.Precision != 8 || (frame.Components != 1 && frame.Components != 3) ||
       frame.Width <= 0 || frame.Height <= 0 || static_cast<long long>(frame.Width) * frame.Height > kMaxPassedPixels)
     return false;
+  // A picture the camera stored on its side goes in upright, as pixels.
+  if (jpeg.Orientation() != 1) return false;
   // Damaged data would reach every reader of the file as it is; what the program shows of it
   // (grey where data is lost) goes in as pixels instead.
   if (!jpeg.DecodesCleanly()) return false;

@@ -172,6 +172,73 @@ def near(a, b, tolerance):
     return all(abs(p - q) <= tolerance for p, q in zip(a, b))
 
 
+def choose_photo(app, answer, chosen):
+    """Clicks the photo and chooses the file chosen in the file dialog it opens."""
+    app.click(app.main, *PHOTO)
+    dialog = app.wait_window()
+    app.activate(dialog)
+    # The file name field has the focus; the dialog opens on the picture folder.
+    app.type(chosen)
+    if answer == "enter":
+        app.key("Return")
+    else:
+        # "Open", above "Cancel" at the dialog's bottom right; the first click only closes
+        # the list of completions that typing opened.
+        size = dict(line.strip().split("=") for line in
+                    subprocess.run(["xdotool", "getwindowgeometry", "--shell", dialog],
+                                   capture_output=True, text=True).stdout.split("\n") if "=" in line)
+        for _ in range(2):
+            if dialog in app.windows():
+                app.click(dialog, int(size["WIDTH"]) - 52, int(size["HEIGHT"]) - 64)
+    wait_for(lambda: dialog not in app.windows(), "the file dialog to close", 10)
+
+
+def quarters(file):
+    """The mean colour of each quarter of a picture, row by row, as ImageMagick reads it."""
+    out = subprocess.run(["convert", file, "-scale", "2x2!", "-depth", "8", "txt:-"],
+                         capture_output=True, text=True).stdout
+    return [tuple(int(float(v)) for v in line.split("(")[1].split(")")[0].split(",")[:3])
+            for line in out.split("\n") if line and not line.startswith("#")]
+
+
+def choose_phone_photos_of_every_orientation(answer):
+    """A phone's JPEG of each EXIF orientation, chosen in the file dialog, is stored upright and
+    without the tag: as ImageMagick's -auto-orient turns it."""
+    with Orvane(answer=answer) as app:
+        app.click(app.main, *row(2))
+        member = member_on_screen(app, "m1")
+        nm, sur = sql(app.db, "select Nm, sur from Orvani where ID = %s" % member)[0]
+        photo = os.path.join(app.parish, "Picture", "%s %s.jpg" % (nm, sur))
+        plain = os.path.join(app.root, "phone", "plain.jpg")
+        os.makedirs(os.path.dirname(plain))
+        subprocess.run(["convert", "-size", "64x32", "xc:red", "-fill", "blue", "-draw", "rectangle 32,0 63,15",
+                        "-fill", "lime", "-draw", "rectangle 0,16 31,31", "-fill", "yellow", "-draw",
+                        "rectangle 32,16 63,31", "-quality", "95", plain], check=True)
+        with open(plain, "rb") as f:
+            data = f.read()
+        for orientation in range(1, 9):
+            tiff = (b"MM\0*" + struct.pack(">IH", 8, 1) + struct.pack(">HHIHH", 0x0112, 3, 1, orientation, 0) +
+                    struct.pack(">I", 0))
+            app1 = b"Exif\0\0" + tiff
+            chosen = os.path.join(app.root, "phone", "IMG_%d.jpg" % orientation)
+            with open(chosen, "wb") as f:
+                f.write(data[:2] + b"\xff\xe1" + struct.pack(">H", len(app1) + 2) + app1 + data[2:])
+            upright = chosen + ".png"
+            subprocess.run(["convert", chosen, "-auto-orient", upright], check=True)
+            before = os.path.getmtime(photo) if os.path.exists(photo) else None
+            choose_photo(app, answer, chosen)
+            wait_for(lambda: os.path.exists(photo) and os.path.getmtime(photo) != before, "the member's photo")
+            app.settle(0.3)
+            size = subprocess.run(["identify", "-format", "%wx%h", photo], capture_output=True, text=True).stdout
+            check(size == ("32x64" if orientation >= 5 else "64x32"), "orientation %d stored as %s" % (orientation, size))
+            tag = subprocess.run(["identify", "-format", "%[orientation]", photo], capture_output=True, text=True).stdout
+            check(tag in ("Undefined", "TopLeft"), "orientation %d stored with the tag %s" % (orientation, tag))
+            got, expected = quarters(photo), quarters(upright)
+            check(len(got) == 4 and all(near(a, b, 16) for a, b in zip(got, expected)),
+                  "orientation %d stored as %s, -auto-orient gives %s" % (orientation, got, expected))
+        app.no_new_window(0.3)
+
+
 def choose_a_png_named_jpg_as_photo(answer):
     with Orvane(answer=answer) as app:
         app.click(app.main, *row(2))
@@ -180,23 +247,7 @@ def choose_a_png_named_jpg_as_photo(answer):
         chosen = os.path.join(app.root, "chat", "IMG_0042.jpg")
         colour = (30, 160, 220)
         write_png(chosen, 40, 30, colour)
-        app.click(app.main, *PHOTO)
-        dialog = app.wait_window()
-        app.activate(dialog)
-        # The file name field has the focus; the dialog opens on the picture folder.
-        app.type(chosen)
-        if answer == "enter":
-            app.key("Return")
-        else:
-            # "Open", above "Cancel" at the dialog's bottom right; the first click only closes
-            # the list of completions that typing opened.
-            size = dict(line.strip().split("=") for line in
-                        subprocess.run(["xdotool", "getwindowgeometry", "--shell", dialog],
-                                       capture_output=True, text=True).stdout.split("\n") if "=" in line)
-            for _ in range(2):
-                if dialog in app.windows():
-                    app.click(dialog, int(size["WIDTH"]) - 52, int(size["HEIGHT"]) - 64)
-        wait_for(lambda: dialog not in app.windows(), "the file dialog to close", 10)
+        choose_photo(app, answer, chosen)
         photo = os.path.join(app.parish, "Picture", "%s %s.jpg" % (nm, sur))
         wait_for(lambda: os.path.exists(photo), "the member's photo")
         with open(photo, "rb") as f:
@@ -263,4 +314,4 @@ if __name__ == "__main__":
     main({"edits": [add_a_move_and_type_into_it, add_a_member_and_type_its_name, typed_date_error,
                     held_enter_answers_each_question_once],
           "values": [tab_into_a_read_only_move_field, wheel_over_values, a_click_on_the_chosen_mode_keeps_it],
-          "photo": [choose_a_png_named_jpg_as_photo]})
+          "photo": [choose_a_png_named_jpg_as_photo, choose_phone_photos_of_every_orientation]})

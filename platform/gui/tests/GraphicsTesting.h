@@ -41,4 +41,15 @@ inline QImage DecodeWith(const std::string& tool, const std::string& file) {
   return image;
 }
 
+// A JPEG's bytes with an EXIF block holding only orientation, after the start marker, as a
+// phone writes a picture taken while held on its side.
+inline std::string WithOrientation(const std::string& jpeg, int orientation) {
+  const unsigned char tiff[] = {'M', 'M', 0, 42, 0, 0, 0, 8, 0, 1, 0x01, 0x12, 0, 3, 0, 0, 0, 1, 0,
+                                static_cast<unsigned char>(orientation), 0, 0, 0, 0, 0, 0};
+  std::string app1 = std::string("Exif\0\0", 6) + std::string(reinterpret_cast<const char*>(tiff), sizeof tiff);
+  const size_t length = app1.size() + 2;
+  std::string marker = {'\xFF', '\xE1', static_cast<char>(length >> 8), static_cast<char>(length & 0xFF)};
+  return jpeg.substr(0, 2) + marker + app1 + jpeg.substr(2);
+}
+
 }  // namespace orv::testing

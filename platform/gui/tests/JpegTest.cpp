@@ -155,5 +155,70 @@ TEST_F(JpegTest, AFileOfThousandsOfScansIsDamagedAndDrawsAsTheFrameAtOnce) {
   EXPECT_EQ(plain.Bitmap().Width(), 64);
 }
 
+// Each of the eight orientations draws upright: the pixels ImageMagick's -auto-orient gives,
+// at the size it gives.
+TEST_F(JpegTest, EveryExifOrientationDecodesAsAutoOrientTurnsIt) {
+  // Four blocks of clear colours, wider than high, so every turn and mirror shows.
+  TBitmap source(64, 32, pf24bit);
+  const TColor colours[4] = {clRed, clBlue, clLime, clYellow};
+  for (int i = 0; i < 4; ++i) {
+    source.Canvas().Brush().SetColor(colours[i]);
+    source.Canvas().FillRect(TRect{(i % 2) * 32, (i / 2) * 16, (i % 2) * 32 + 32, (i / 2) * 16 + 16});
+  }
+  TJPEGImage plain;
+  plain.Assign(&source);
+  plain.SetCompressionQuality(95);
+  TMemoryStream bytes;
+  plain.SaveToStream(bytes);
+  const std::string stored(reinterpret_cast<const char*>(bytes.Memory()), static_cast<size_t>(bytes.Size()));
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    SCOPED_TRACE(orientation);
+    const std::string file = testing::TempPath("orientation-" + std::to_string(orientation) + ".jpg");
+    std::ofstream(file, std::ios::binary) << testing::WithOrientation(stored, orientation);
+    const std::string upright = file + "-upright.png";
+    ASSERT_EQ(std::system(("convert '" + file + "' -auto-orient '" + upright + "'").c_str()), 0);
+    QImage expected = testing::DecodeWith("convert", upright);
+    TJPEGImage jpeg;
+    jpeg.LoadFromFile(file);
+    EXPECT_EQ(jpeg.Orientation(), orientation);
+    ASSERT_EQ(QSize(jpeg.Width(), jpeg.Height()), expected.size());
+    const TBitmap& decoded = jpeg.Bitmap();
+    ASSERT_EQ(QSize(decoded.Width(), decoded.Height()), expected.size());
+    // Inside the blocks, away from where the two decoders smooth the colour edges apart.
+    int worst = 0;
+    TBitmap& pixels = const_cast<TBitmap&>(decoded);
+    for (int y = 0; y < expected.height(); ++y)
+      for (int x = 0; x < expected.width(); ++x) {
+        if (x % 16 < 4 || x % 16 > 11 || y % 16 < 4 || y % 16 > 11) continue;
+        QColor p = expected.pixelColor(x, y);
+        TColor q = pixels.Canvas().Pixels(x, y);
+        worst = std::max({worst, std::abs(p.red() - GetRValue(q)), std::abs(p.green() - GetGValue(q)),
+                          std::abs(p.blue() - GetBValue(q))});
+      }
+    EXPECT_LE(worst, 8);
+  }
+}
+
+// A damaged EXIF block (an entry count past its end, a bad byte order) reads as upright.
+TEST_F(JpegTest, ADamagedExifBlockLeavesThePictureAsStored) {
+  TBitmap source(16, 8, pf24bit);
+  TJPEGImage plain;
+  plain.Assign(&source);
+  TMemoryStream bytes;
+  plain.SaveToStream(bytes);
+  std::string stored(reinterpret_cast<const char*>(bytes.Memory()), static_cast<size_t>(bytes.Size()));
+  for (auto damage : {std::pair<size_t, char>{14, 'X'}, {22, '\x7F'}}) {
+    std::string data = testing::WithOrientation(stored, 6);
+    data[damage.first] = damage.second;
+    TMemoryStream in;
+    in.WriteBuffer(data.data(), static_cast<Int64>(data.size()));
+    in.SetPosition(0);
+    TJPEGImage jpeg;
+    jpeg.LoadFromStream(in);
+    EXPECT_EQ(jpeg.Orientation(), 1);
+    EXPECT_EQ(jpeg.Width(), 16);
+  }
+}
+
 }  // namespace
 }  // namespace orv

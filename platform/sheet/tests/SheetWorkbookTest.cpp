@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 #include <fstream>
 
 #include "platform/rtl/DateTime.h"
@@ -322,6 +323,48 @@ TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
     }
   }
   EXPECT_TRUE(fs::is_empty(runtime / "elsewhere"));
+  SetSheetShowHandler(nullptr);
+  if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
+  fs::remove_all(runtime);
+}
+
+// The user opens the shown workbook, edits it and saves it where it lies (Ctrl+S): at the end
+// of the program it stays and its path is given back; an untouched one goes.
+TEST(SheetWorkbook, AWorkbookTheUserSavedOverIsKeptAtTheEnd) {
+  fs::path runtime = Folder("kept");
+  const char* saved = std::getenv("XDG_RUNTIME_DIR");
+  std::string old = saved ? saved : "";
+  ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  std::vector<std::string> shown;
+  SetSheetShowHandler([&](const String& f) { shown.push_back(f); });
+  for (const char* name : {"saved in place", "saved as a new file", "untouched"}) {
+    Book b;
+    b.Range("A1", "A1").Set("Value2", String(name));
+    b.sheet.Set("Name", String(name));
+    b.app.Set("Visible", true);
+  }
+  ASSERT_EQ(shown.size(), 3u);
+  // A save in place of the same size, as soon as the file system's clock moves on, and one the
+  // way LibreOffice saves: a new file renamed over the old.
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  {
+    std::fstream f(shown[0], std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(0);
+    f.put('P');
+  }
+  std::ofstream(shown[1] + ".new") << "edited";
+  fs::rename(shown[1] + ".new", shown[1]);
+  std::vector<String> kept = RemovePrivateWorkbooks();
+  std::sort(kept.begin(), kept.end());
+  std::vector<String> expected = {shown[1], shown[0]};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(kept, expected);
+  EXPECT_TRUE(fs::exists(shown[0]));
+  EXPECT_TRUE(fs::exists(shown[1]));
+  EXPECT_FALSE(fs::exists(shown[2]));
+  // Forgotten once asked: nothing is removed or reported twice.
+  EXPECT_TRUE(RemovePrivateWorkbooks().empty());
+  EXPECT_TRUE(fs::exists(shown[0]));
   SetSheetShowHandler(nullptr);
   if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
   fs::remove_all(runtime);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/db/ADODB.h"
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/UnattendedDialogService.h"
 #include "platform/rtl/TextUtils.h"
@@ -129,6 +130,8 @@ int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
     Application->Initialize();
+    // The run goes on, but blanks where the Thai goes are worth a word.
+    if (!ThaiFontInstalled()) std::fprintf(stderr, "orvane-report: %s\n", kNoThaiFontText);
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
