@@ -116,7 +116,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
 
   TkvxXMLItem* PagesItem();
   TkvxXMLItem* CurPageItem();
-  void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass);
+  void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj);
   void CopySourceTree(TkvxComponent* from, TkvxComponent* toParent,
                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs);
   void SetSourceBaseName(TkvxComponent* copy);
