@@ -103,6 +103,7 @@ void TkvxPreviewPages::Clear() {
   markedPages_.clear();
   cutMarked_ = false;
   loaded_ = false;
+  writtenTotals_ = false;
 }
 
 void TkvxPreviewPages::Initialize() {
@@ -606,6 +607,10 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     page->SetName(source->Name());
   }
   BuildObjects(item, page.get(), serializer, whole);
+  if (writtenTotals_)
+    for (TkvxComponent* obj : page->AllObjects())
+      if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass()))
+        static_cast<TkvxCustomMemoView*>(obj)->MarkWrittenTotals();
   page->AlignChildren();
   return page;
 }

@@ -524,6 +524,36 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
   SetText(s);
 }
 
+void TkvxCustomMemoView::MarkWrittenTotals() {
+  WideString s = Text();
+  if (s.find(u'[') == WideString::npos) return;
+  static constexpr std::u16string_view kTotal = u"[TOTALPAGES#]", kCopy = u"[COPYNAME#]";
+  // Written by the program, the markers are ASCII; they are matched without regard to case.
+  auto at = [&](size_t i, std::u16string_view marker) {
+    if (s.size() - i < marker.size()) return false;
+    for (size_t k = 0; k < marker.size(); ++k) {
+      char16_t c = s[i + k];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+      if (c != marker[k]) return false;
+    }
+    return true;
+  };
+  WideString out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == u'[' && at(i, kTotal)) {
+      out += kvxTotalPagesMark;
+      i += kTotal.size();
+    } else if (s[i] == u'[' && at(i, kCopy)) {
+      out += kvxCopyNameMark;
+      i += kCopy.size();
+    } else {
+      out += s[i++];
+    }
+  }
+  if (out.size() != s.size()) SetText(out);
+}
+
 void TkvxCustomMemoView::DrawUnderlines(TkvxDrawText& drawer) {
   TCanvas& c = *DrawCanvas;
   c.Pen().SetColor(DrawnFrame().Color());

@@ -136,6 +136,9 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // Puts TotalPages, the page numbers and the copy's name in place of their markers; drawing and
   // export call it.
   void ApplyPreviewVariables();
+  // Turns the page total and copy name written out as "[TotalPages#]" and "[CopyName#]" into
+  // their marks: the form of prepared files saved before the marks had characters of their own.
+  void MarkWrittenTotals();
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;

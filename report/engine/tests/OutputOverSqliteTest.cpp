@@ -8,6 +8,7 @@
 #include <fstream>
 #include <regex>
 
+#include "platform/gui/Bitmap.h"
 #include "report/engine/tests/SqliteReportSupport.h"
 #include "report/model/PictureView.h"
 
@@ -108,6 +109,29 @@ TEST_F(OutputOverSqlite, AValueThatReadsLikeAPageMarkerIsPrintedAsItStands) {
     std::string footer = "หน้า " + std::to_string(page) + " จาก 3";
     EXPECT_EQ(std::count(lines.begin(), lines.end(), footer), 1) << footer;
   }
+  // The saved pages drawn again, and the same file as the program wrote it before the markers
+  // had characters of their own (the total and the copy written out as text).
+  auto drawnLastPage = [](TkvxPreviewPages& pages) {
+    TBitmap canvas(800, 400);
+    pages.DrawPage(pages.GetCount() - 1, &canvas.Canvas(), 1, 1, 0, 0);
+    return PageTexts(pages.GetPage(pages.GetCount() - 1));
+  };
+  const std::string remark = "ครอบครัว40 [TotalPages#] [CopyName#] [Page#]", footer = "หน้า 3 จาก 3 ";
+  Texts drawn = drawnLastPage(p.Pages());
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), remark), 1);
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), footer), 1);
+  const std::string qpv = parish_->Dir() + "/marker-values.qpv", older = parish_->Dir() + "/marker-values-older.qpv";
+  std::string text = ReadText(qpv);
+  ASSERT_NE(text.find(" TotalMarks=\"1\""), std::string::npos);
+  text.erase(text.find(" TotalMarks=\"1\""), 15);
+  for (size_t at; (at = text.find("\xEE\x80\x82")) != std::string::npos;) text.replace(at, 3, "[TotalPages#]");
+  for (size_t at; (at = text.find("\xEE\x80\x83")) != std::string::npos;) text.replace(at, 3, "[CopyName#]");
+  std::ofstream(older, std::ios::binary) << text;
+  TkvxReport report(nullptr);
+  auto& pages = *static_cast<TkvxPreviewPages*>(report.PreviewPages);
+  ASSERT_TRUE(pages.LoadFromFile(older));
+  drawn = drawnLastPage(pages);
+  EXPECT_EQ(std::count(drawn.begin(), drawn.end(), footer), 1);
 }
 
 TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
