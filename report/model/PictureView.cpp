@@ -95,7 +95,15 @@ void TkvxPictureView::GetData() {
   } else if (HasDataBinding() && DataSet()->IsBlobField(DataField())) {
     TMemoryStream stream;
     DataSet()->AssignBlobTo(DataField(), &stream);
-    LoadPictureFromStream(stream, true);
+    try {
+      LoadPictureFromStream(stream, true);
+    } catch (const Exception& e) {
+      picture_->SetGraphic(nullptr);
+      PictureChangedHandler();
+      if (TkvxReport* report = GetReport())
+        report->Warn(Name() + ": the picture in field \"" + DataField() + "\" of " + DataSet()->UserName() +
+                     " cannot be read (" + e.Message() + "); it is printed empty");
+    }
   }
 }
 

@@ -145,20 +145,28 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
 
   TReportFile f;
   auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
-  familyBand->SetDataSet(f.Data("F"));
+  TkvxDBDataset* families = f.Data("F");
+  familyBand->SetDataSet(families);
   f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
   auto* photo = new TkvxPictureView(familyBand);
   photo->SetName("Photo");
   photo->SetBounds(400, 0, 36, 36);
   photo->FileLink = "[F.\"Pic\"]";
+  // A picture kept in the database: family 4's is a PNG signature and nothing more.
+  auto* stamp = new TkvxPictureView(familyBand);
+  stamp->SetName("Stamp");
+  stamp->SetBounds(500, 0, 36, 36);
+  stamp->SetDataSet(families);
+  stamp->SetDataField("Seal");
   // Family 2's file is cut short, family 3's is missing; 1 and 4 show the sound picture.
   TPrepared p = RunReportFile(*parish_, f, "pictures",
                               {"F=select ID, Name, '" + folder + "/' || case ID when 2 then 'cut.png' when 3 then "
-                               "'missing.png' else 'sound.png' end as Pic from Family where ID <= 4 order by ID"});
+                               "'missing.png' else 'sound.png' end as Pic, case ID when 4 then "
+                               "x'89504E470D0A1A0A0000000D49484452' end as Seal from Family where ID <= 4 order by ID"});
   std::string err = ReadText(parish_->Dir() + "/pictures.err");
-  EXPECT_NE(err.find("Photo"), std::string::npos) << err;
-  EXPECT_NE(err.find(folder + "/cut.png"), std::string::npos) << err;
+  EXPECT_NE(err.find("Photo: the picture file \"" + folder + "/cut.png\" cannot be read"), std::string::npos) << err;
   EXPECT_EQ(err.find("missing.png"), std::string::npos) << err;
+  EXPECT_NE(err.find("Stamp: the picture in field \"Seal\" of F cannot be read"), std::string::npos) << err;
   // Every family is printed; the boxes of the rows without a picture stay white.
   Texts lines = PdfLines(p.Pdf);
   for (const std::string& name : parish_->Rows("select Name from Family where ID <= 4 order by ID"))
@@ -169,6 +177,7 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   EXPECT_EQ(drawn[1], 0);
   EXPECT_EQ(drawn[2], 0);
   EXPECT_GT(drawn[3], 500);
+  EXPECT_EQ(InkIn(p.Pdf, 500, 0, 36, 160), 0);
 }
 
 TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
