@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -296,6 +297,25 @@ void TCustomForm::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation != opRemove) return;
   if (AComponent == activeControl_) activeControl_ = nullptr;
   if (AComponent == menu_) menu_ = nullptr;
+  if (AComponent == popupParent_) SetPopupParent(nullptr);
+}
+
+void TCustomForm::SetPopupParent(TCustomForm* Value) {
+  if (Value == this) Value = nullptr;
+  if (popupParent_) RemoveFreeNotification(popupParent_);
+  popupParent_ = Value;
+  if (popupParent_) FreeNotification(popupParent_);
+  // A transient window, not a child widget: it keeps its own place in the forms' ownership and
+  // is enabled and disabled on its own, while Qt's modality and the window manager count it
+  // with the parent.
+  QWidget* w = Widget();
+  w->winId();
+  QWindow* parent = nullptr;
+  if (popupParent_) {
+    WidgetOf(popupParent_)->winId();
+    parent = WidgetOf(popupParent_)->windowHandle();
+  }
+  w->windowHandle()->setTransientParent(parent);
 }
 
 namespace {

@@ -128,6 +128,10 @@ class TCustomForm : public TScrollingWinControl {
   bool KeyPreview() const { return keyPreview_; }
   void SetKeyPreview(bool Value) { keyPreview_ = Value; }
   bool Active() const;
+  // The form this one stays above: the window manager keeps it in front of that form, and it
+  // takes input while that form runs modally. nullptr: a window of its own.
+  TCustomForm* PopupParent() const { return popupParent_; }
+  void SetPopupParent(TCustomForm* Value);
   // Draws on the form's client area while OnPaint runs.
   TCanvas* Canvas() const;
 
@@ -171,6 +175,7 @@ class TCustomForm : public TScrollingWinControl {
   TFormStyle formStyle_ = fsNormal;
   TWinControl* activeControl_ = nullptr;
   TMainMenu* menu_ = nullptr;
+  TCustomForm* popupParent_ = nullptr;
   bool keyPreview_ = false;
   bool created_ = false;
   bool destroyed_ = false;

@@ -53,6 +53,13 @@ TCustomForm* TScreen::ActiveForm() const {
   return nullptr;
 }
 
+TCustomForm* TScreen::ModalForm() const {
+  QWidget* modal = QApplication::activeModalWidget();
+  for (TCustomForm* f : AllForms())
+    if (modal && WidgetOf(f) == modal) return f;
+  return nullptr;
+}
+
 ORV_IMPLEMENT_CLASS(TScreen, c) {
   c.Prop("Cursor", &TScreen::Cursor, &TScreen::SetCursor).Default(crDefault);
   c.Prop("Width", &TScreen::Width);

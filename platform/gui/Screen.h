@@ -24,6 +24,8 @@ class TScreen : public TComponent {
   int FormCount() const;
   TCustomForm* Forms(int Index) const;
   TCustomForm* ActiveForm() const;
+  // The form whose ShowModal runs innermost; nullptr while none runs.
+  TCustomForm* ModalForm() const;
 
  private:
   TCursor cursor_ = crDefault;

@@ -68,8 +68,40 @@ unsigned HexNumber(const std::string& s, size_t from, size_t to) {
   return n;
 }
 
+// The letters a Latin ligature glyph stands for; empty for any other character.
+std::u16string LigatureLetters(char16_t c) {
+  switch (c) {
+    case 0xFB00: return u"ff";
+    case 0xFB01: return u"fi";
+    case 0xFB02: return u"fl";
+    case 0xFB03: return u"ffi";
+    case 0xFB04: return u"ffl";
+    case 0xFB05:
+    case 0xFB06: return u"st";
+    default: return {};
+  }
+}
+
+std::string HexOf(const std::u16string& text) {
+  std::string hex;
+  char unit[5];
+  for (char16_t c : text) {
+    std::snprintf(unit, sizeof unit, "%04X", static_cast<unsigned>(c));
+    hex += unit;
+  }
+  return hex;
+}
+
+// A destination that must be written longer than it stands: the hex digits at Begin, Length of
+// them, and the digits to put there.
+struct TLongerDestination {
+  size_t Begin, Length;
+  std::string Hex;
+};
+
 // Rewrites the UTF-16 units of the destination hex string <...> at text[at] and returns them.
-std::u16string MendDestination(std::string& text, size_t at, size_t end) {
+// A ligature's letters do not fit in its place: they are left in longer.
+std::u16string MendDestination(std::string& text, size_t at, size_t end, std::vector<TLongerDestination>& longer) {
   size_t close = text.find('>', at);
   if (close == std::string::npos || close > end) return {};
   std::u16string units = HexUnits(text, at + 1, close);
@@ -80,6 +112,13 @@ std::u16string MendDestination(std::string& text, size_t at, size_t end) {
     char hex[5];
     std::snprintf(hex, sizeof hex, "%04X", base);
     text.replace(at + 1 + 4 * i, 4, hex, 4);
+  }
+  if (units.size() == 1) {
+    std::u16string letters = LigatureLetters(units[0]);
+    if (!letters.empty()) {
+      longer.push_back({at + 1, close - at - 1, HexOf(letters)});
+      units = letters;
+    }
   }
   return units;
 }
@@ -99,7 +138,7 @@ using TGlyphText = std::map<unsigned, std::u16string>;
 
 // One CMap program between begin and end: mends the destinations of its bfchar and bfrange
 // entries and gathers what each glyph reads as.
-void MendCMap(std::string& s, size_t begin, size_t end, TGlyphText& glyphs) {
+void MendCMap(std::string& s, size_t begin, size_t end, TGlyphText& glyphs, std::vector<TLongerDestination>& longer) {
   size_t at = begin;
   while (true) {
     size_t chars = s.find("beginbfchar", at);
@@ -128,13 +167,13 @@ void MendCMap(std::string& s, size_t begin, size_t end, TGlyphText& glyphs) {
         if (close == std::string::npos || close > stop) break;
         unsigned glyph = first;
         for (size_t k = at; k < close; ++k)
-          if (s[k] == '<') glyphs[glyph++] = MendDestination(s, k, close);
+          if (s[k] == '<') glyphs[glyph++] = MendDestination(s, k, close, longer);
         at = close + 1;
       } else if (s[at] == '<') {
         // A range onto one start code counts up from it: mended only when it is one glyph,
         // since the forms do not run in the order of their letters.
         if (first == last) {
-          glyphs[first] = MendDestination(s, at, stop);
+          glyphs[first] = MendDestination(s, at, stop, longer);
         } else {
           size_t close = s.find('>', at);
           std::u16string base = close == std::string::npos ? u"" : HexUnits(s, at + 1, close);
@@ -168,15 +207,7 @@ struct TShownGlyph {
   std::u16string Text;
 };
 
-std::string Utf16Hex(const std::u16string& text) {
-  std::string hex = "FEFF";
-  char unit[5];
-  for (char16_t c : text) {
-    std::snprintf(unit, sizeof unit, "%04X", static_cast<unsigned>(c));
-    hex += unit;
-  }
-  return hex;
-}
+std::string Utf16Hex(const std::u16string& text) { return "FEFF" + HexOf(text); }
 
 // Wraps each run of marks the font draws out of their written order (a lowered tone mark
 // before the lower vowel, the nikhahit of SARA AM before the tone) in a span whose actual text
@@ -329,9 +360,12 @@ bool MendSpoolTextLayer(const String& path) {
   const std::string original = pdf;
 
   // Each font's map is a stream the font names with /ToUnicode; only maps written plain are
-  // mended, and every change keeps the length, so the file's cross references stay true.
+  // mended, and every change in place keeps the length, so the file's cross references stay
+  // true. A map that names a ligature by its one presentation character ("ﬀ" for "ff") is
+  // written again, longer, in the update at the end.
   std::map<unsigned long, TGlyphText> maps;
   std::map<unsigned long, unsigned long> fontMaps;
+  std::map<unsigned long, std::string> updated;
   for (size_t at = pdf.find("/ToUnicode"); at != std::string::npos; at = pdf.find("/ToUnicode", at + 1)) {
     unsigned long object = 0;
     if (std::sscanf(pdf.c_str() + at + 10, " %lu 0 R", &object) != 1) continue;
@@ -346,7 +380,21 @@ bool MendSpoolTextLayer(const String& path) {
     if (pdf.substr(start, stream - start).find("/Filter") != std::string::npos) continue;
     size_t end = pdf.find("endstream", stream);
     if (end == std::string::npos) continue;
-    MendCMap(pdf, stream + 6, end, maps[object]);
+    std::vector<TLongerDestination> longer;
+    MendCMap(pdf, stream + 6, end, maps[object], longer);
+    if (longer.empty()) continue;
+    size_t begin = stream + 6;
+    if (pdf.compare(begin, 2, "\r\n") == 0) begin += 2;
+    else if (pdf[begin] == '\n') begin += 1;
+    std::string program;
+    size_t copied = begin;
+    for (const TLongerDestination& d : longer) {
+      program.append(pdf, copied, d.Begin - copied);
+      program += d.Hex;
+      copied = d.Begin + d.Length;
+    }
+    program.append(pdf, copied, end - copied);
+    updated[object] = Deflate(program);
   }
 
   // Font resource names (the spool names each font once for the whole file) and their maps.
@@ -364,7 +412,6 @@ bool MendSpoolTextLayer(const String& path) {
   }
 
   // Page contents that need spans are written again as an update at the end of the file.
-  std::map<unsigned long, std::string> updated;
   if (!fonts.empty()) {
     for (size_t at = pdf.find("/Contents"); at != std::string::npos; at = pdf.find("/Contents", at + 1)) {
       unsigned long object = 0;

@@ -4,9 +4,9 @@
 
 namespace orv {
 
-// Rewrites, in place and at the same length, the glyph-to-text maps of the PDF file at path
-// so that glyphs of Thai marks drawn in their shifted or lowered forms read as the marks
-// themselves. The drawing is not touched. False when the file cannot be read or written.
+// Rewrites the glyph-to-text maps of the PDF file at path so that glyphs of Thai marks drawn in
+// their shifted or lowered forms read as the marks themselves and a Latin ligature as its
+// letters. The drawing is not touched. False when the file cannot be read or written.
 bool MendSpoolTextLayer(const String& path);
 
 // The text a Thai presentation form stands for (U+F700-U+F71A), else code itself.

@@ -120,6 +120,9 @@ void TkvxPreviewPages::PrepareForSave() {
   settings->SetProp("PreviewOptions.OutlineVisible", BoolText(Report->PreviewOptions()->OutlineVisible));
   settings->SetProp("PreviewOptions.OutlineWidth", IntToStr(Report->PreviewOptions()->OutlineWidth));
   settings->SetProp("ReportOptions.Name", Report->ReportOptions()->Name);
+  // Memos mark their page total and copy name with characters of their own; a file without this
+  // is read as its older form, which writes them out as text.
+  if (!writtenTotals_) settings->SetProp("TotalMarks", "1");
   TkvxXMLItem* sources = root->FindItem("sourcepages");
   sources->Clear();
   for (auto& page : sourcePages_) WriteWholePage(sources->Add(), page.get());
@@ -172,6 +175,7 @@ void TkvxPreviewPages::Load(TStream* owned) {
   pictureCache_ = std::move(loaded.Pictures);
   pictureCache_->SetUseFileCache(Report->PreviewOptions()->PictureCacheInFile);
   loaded_ = true;
+  writtenTotals_ = !settings || settings->Prop("TotalMarks") != "1";
   if (settings) {
     Report->SetDotMatrixReport(settings->Prop("DotMatrixReport") == "1");
     Report->PreviewOptions()->OutlineVisible = settings->Prop("PreviewOptions.OutlineVisible") == "1";

@@ -167,7 +167,12 @@ TkvxPreviewForm::TkvxPreviewForm(TComponent* owner) : TForm(owner) {
   preview_->OnStatusMessage = [this](const String& text, bool isHint) { SetMessage(text, isHint); };
   preview_->OnRunStateChanged = [this](TObject*) {
     CancelB->SetCaption(Res(preview_->Running() ? "clCancel" : "clClose"));
-    if (!preview_->Running()) StatusBar->Panels()->Items(1)->SetText("");
+    // What the run went on past stays in view once it ends.
+    if (!preview_->Running()) {
+      TkvxReport* report = preview_->Report;
+      const Integer warnings = report ? report->Warnings->Count() : 0;
+      StatusBar->Panels()->Items(1)->SetText(warnings > 0 ? report->Warnings->Strings(warnings - 1) : String());
+    }
     UpdateControls();
   };
   SetActiveControl(preview_->Workspace());

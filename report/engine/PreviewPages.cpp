@@ -103,6 +103,7 @@ void TkvxPreviewPages::Clear() {
   markedPages_.clear();
   cutMarked_ = false;
   loaded_ = false;
+  writtenTotals_ = false;
 }
 
 void TkvxPreviewPages::Initialize() {
@@ -180,13 +181,14 @@ void TkvxPreviewPages::AddToSourcePage(TkvxComponent* obj) {
 
 // Writing pages.
 
-void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass) {
+// The first of two passes writes its objects whole as well: a run stopped during it (a script's
+// StopReport, the preview's Cancel) leaves those pages to be shown, with the values they had.
+void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj) {
   if (!obj->Visible() || !(obj->Traits & otInPreparedPages)) return;
   TkvxXMLItem* item = parent->Add();
   if (TkvxComponent* source = obj->SourceObject) {
     item->Name = obj->SourceName;
-    if (!finalPass) item->Text = obj->GetBaseDiff(source);
-    else if (obj->Traits & otFullDiff) item->Text = obj->GetFullDiff(source);
+    if (obj->Traits & otFullDiff) item->Text = obj->GetFullDiff(source);
     else item->Text = obj->Diff(source);
   } else {
     item->Name = obj->ClassName();
@@ -201,14 +203,13 @@ void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool
   if (item->Text.find(kvxPageMarkUtf8) != String::npos || item->Text.find(kvxLogicalPageMarkUtf8) != String::npos)
     markedPages_.insert(CurPage);
   item->Reserve(static_cast<Integer>(obj->Objects().size()));
-  for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child, finalPass);
+  for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child);
 }
 
 void TkvxPreviewPages::AddObject(TkvxComponent* obj) {
   TkvxXMLItem* page = CurPageItem();
   if (!page) return;
-  bool finalPass = !Engine || !Engine->DoublePass() || Engine->FinalPass;
-  AddObjectTo(page, obj, finalPass);
+  AddObjectTo(page, obj);
   // Rows of large texts fill memory long before a page ends.
   if (xmlSize_ > kvxPreparedMemoryLimit) UnloadWrittenPages(true);
 }
@@ -606,6 +607,10 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     page->SetName(source->Name());
   }
   BuildObjects(item, page.get(), serializer, whole);
+  if (writtenTotals_)
+    for (TkvxComponent* obj : page->AllObjects())
+      if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass()))
+        static_cast<TkvxCustomMemoView*>(obj)->MarkWrittenTotals();
   page->AlignChildren();
   return page;
 }

@@ -116,7 +116,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
 
   TkvxXMLItem* PagesItem();
   TkvxXMLItem* CurPageItem();
-  void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj, bool finalPass);
+  void AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj);
   void CopySourceTree(TkvxComponent* from, TkvxComponent* toParent,
                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs);
   void SetSourceBaseName(TkvxComponent* copy);
@@ -191,6 +191,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // Bytes of text written to the current page.
   Int64 pageBytes_ = 0;
   bool loaded_ = false;
+  // Loaded from a file whose memos write their page total and copy name out as text.
+  bool writtenTotals_ = false;
 };
 
 // Opens a view's link in the desktop's browser or mail program: http, https and mailto links

@@ -309,8 +309,8 @@ void TkvxCustomMemoView::ReadExpressions(const WideString& source) {
           }
       e.Format->FormatStr = fmt.size() > 1 ? fmt.substr(1, 255) : String();
     }
-    if (SameText(e.Expr, "TOTALPAGES#")) e.Marker = u"[TotalPages#]";
-    if (SameText(e.Expr, "COPYNAME#")) e.Marker = u"[CopyName#]";
+    if (SameText(e.Expr, "TOTALPAGES#")) e.Marker = WideString(1, kvxTotalPagesMark);
+    if (SameText(e.Expr, "COPYNAME#")) e.Marker = WideString(1, kvxCopyNameMark);
     // A band that moves to the next page, alone or with its kept block, and a footer repeated
     // on the pages a wide row continues on show the number of the page they end up on.
     if (!e.Format && (SameText(e.Expr, "PAGE#") || SameText(e.Expr, "PAGE"))) {
@@ -496,48 +496,62 @@ void TkvxCustomMemoView::ApplyPreviewVariables() {
   if (!AllowExpressions) return;
   WideString s = Text();
   // Most memos of a page hold no marker at all and are not searched.
-  if (s.find_first_of(u"[\uE000\uE001") != WideString::npos) {
+  if (s.find_first_of(kvxPreviewMarks) != WideString::npos) {
     WideString total = kvxUtf8ToWide(IntToStr(TotalPages));
     WideString page = kvxUtf8ToWide(IntToStr(PageNo)), logical = kvxUtf8ToWide(IntToStr(LogicalPageNo));
     WideString copy;
     if (kvxGlobalVariables()->IndexOf("CopyName") >= 0)
       copy = kvxGlobalVariables()->GetVariable("CopyName").ToWideString() + kvxUtf8ToWide(IntToStr(CopyNo));
-    // Markers are ASCII and matched without regard to case.
-    auto at = [&](size_t i, std::u16string_view marker) {
-      if (s.size() - i < marker.size()) return false;
-      for (size_t k = 0; k < marker.size(); ++k) {
-        char16_t c = s[i + k];
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        if (c != marker[k]) return false;
-      }
-      return true;
-    };
     // Every marker goes, in one pass over the text: a footer such as "page 3 of
     // [TotalPages#] ([TotalPages#])" shows both, and a memo of thousands of markers takes
     // no longer than its length.
-    static constexpr std::u16string_view kTotal = u"[TOTALPAGES#]", kCopy = u"[COPYNAME#]";
     WideString out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-      if (s[i] == u'[' && at(i, kTotal)) {
+    for (char16_t c : s) {
+      if (c == kvxTotalPagesMark)
         out += total;
-        i += kTotal.size();
-      } else if (PageNo > 0 && s[i] == kvxPageMark) {
+      else if (PageNo > 0 && c == kvxPageMark)
         out += page;
-        ++i;
-      } else if (PageNo > 0 && s[i] == kvxLogicalPageMark) {
+      else if (PageNo > 0 && c == kvxLogicalPageMark)
         out += logical;
-        ++i;
-      } else if (s[i] == u'[' && at(i, kCopy)) {
+      else if (c == kvxCopyNameMark)
         out += copy;
-        i += kCopy.size();
-      } else {
-        out += s[i++];
-      }
+      else
+        out += c;
     }
     s = std::move(out);
   }
   SetText(s);
+}
+
+void TkvxCustomMemoView::MarkWrittenTotals() {
+  WideString s = Text();
+  if (s.find(u'[') == WideString::npos) return;
+  static constexpr std::u16string_view kTotal = u"[TOTALPAGES#]", kCopy = u"[COPYNAME#]";
+  // Written by the program, the markers are ASCII; they are matched without regard to case.
+  auto at = [&](size_t i, std::u16string_view marker) {
+    if (s.size() - i < marker.size()) return false;
+    for (size_t k = 0; k < marker.size(); ++k) {
+      char16_t c = s[i + k];
+      if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+      if (c != marker[k]) return false;
+    }
+    return true;
+  };
+  WideString out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == u'[' && at(i, kTotal)) {
+      out += kvxTotalPagesMark;
+      i += kTotal.size();
+    } else if (s[i] == u'[' && at(i, kCopy)) {
+      out += kvxCopyNameMark;
+      i += kCopy.size();
+    } else {
+      out += s[i++];
+    }
+  }
+  if (out.size() != s.size()) SetText(out);
 }
 
 void TkvxCustomMemoView::DrawUnderlines(TkvxDrawText& drawer) {

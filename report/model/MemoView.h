@@ -44,6 +44,11 @@ class TkvxHighlight : public TPersistent {
 // runs: the prepared pages put in the numbers of the page the memo lands on, which a band moved
 // to the next page or a footer repeated on further pages may change after the memo was filled.
 inline constexpr char16_t kvxPageMark = u'\uE000', kvxLogicalPageMark = u'\uE001';
+// Marks for the page total and the copy name, filled in only when the page is drawn. They are
+// characters no text is written with, so a field whose value reads "[TotalPages#]" stays as it is.
+inline constexpr char16_t kvxTotalPagesMark = u'\uE002', kvxCopyNameMark = u'\uE003';
+// All four, for looking whether a text holds any.
+inline constexpr std::u16string_view kvxPreviewMarks = u"\uE000\uE001\uE002\uE003";
 inline constexpr const char* kvxPageMarkUtf8 = "\xEE\x80\x80";
 inline constexpr const char* kvxLogicalPageMarkUtf8 = "\xEE\x80\x81";
 
@@ -131,6 +136,9 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // Puts TotalPages, the page numbers and the copy's name in place of their markers; drawing and
   // export call it.
   void ApplyPreviewVariables();
+  // Turns the page total and copy name written out as "[TotalPages#]" and "[CopyName#]" into
+  // their marks: the form of prepared files saved before the marks had characters of their own.
+  void MarkWrittenTotals();
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;

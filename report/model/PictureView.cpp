@@ -77,15 +77,33 @@ void TkvxPictureView::GetData() {
   TkvxView::GetData();
   if (!FileLink.empty()) {
     String file = ExpandBrackets(FileLink);
-    if (FileExists(file))
-      picture_->LoadFromFile(file);
-    else
+    if (!FileExists(file)) {
       picture_->SetGraphic(nullptr);
+    } else {
+      // A damaged or foreign file prints as an empty picture, as a missing one does; the run
+      // goes on and says which file and which object.
+      try {
+        picture_->LoadFromFile(file);
+      } catch (const Exception& e) {
+        picture_->SetGraphic(nullptr);
+        if (TkvxReport* report = GetReport())
+          report->Warn(Name() + ": the picture file \"" + file + "\" cannot be read (" + e.Message() +
+                       "); it is printed empty");
+      }
+    }
     PictureChangedHandler();
   } else if (HasDataBinding() && DataSet()->IsBlobField(DataField())) {
     TMemoryStream stream;
     DataSet()->AssignBlobTo(DataField(), &stream);
-    LoadPictureFromStream(stream, true);
+    try {
+      LoadPictureFromStream(stream, true);
+    } catch (const Exception& e) {
+      picture_->SetGraphic(nullptr);
+      PictureChangedHandler();
+      if (TkvxReport* report = GetReport())
+        report->Warn(Name() + ": the picture in field \"" + DataField() + "\" of " + DataSet()->UserName() +
+                     " cannot be read (" + e.Message() + "); it is printed empty");
+    }
   }
 }
 

@@ -44,9 +44,14 @@ TkvxProgress::TkvxProgress(TComponent* AOwner) : TForm(AOwner) {
   };
   Panel1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { dragging_ = false; };
   OnHide = [this](TObject*) { EnableRemembered(); };
+  // Right after a dialog closes no window is active yet: the one the work belongs to is then
+  // the modal window it came back to (the preview showing the report).
   remembered_ = Screen->ActiveForm();
+  if (!remembered_ || remembered_ == this) remembered_ = Screen->ModalForm();
   if (remembered_ == this) remembered_ = nullptr;
   if (remembered_) {
+    // Stays in front of that window, and its Cancel takes clicks while that window is modal.
+    SetPopupParent(remembered_);
     remembered_->SetEnabled(false);
     FreeNotification(remembered_);
   }
@@ -56,6 +61,7 @@ TkvxProgress::~TkvxProgress() { EnableRemembered(); }
 
 void TkvxProgress::EnableRemembered() {
   if (!remembered_) return;
+  SetPopupParent(nullptr);
   remembered_->SetEnabled(true);
   RemoveFreeNotification(remembered_);
   remembered_ = nullptr;

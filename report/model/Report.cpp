@@ -84,6 +84,7 @@ TkvxReport::TkvxReport(TComponent* owner, bool withRTTI)
       Variables(std::make_unique<TkvxVariables>()),
       Styles(std::make_unique<TkvxStyles>(this)),
       Errors(std::make_unique<TStringList>()),
+      Warnings(std::make_unique<TStringList>()),
       DrillDownState(std::make_unique<TStringList>()),
       engineOptions_(std::make_unique<TkvxEngineOptions>()),
       previewOptions_(std::make_unique<TkvxPreviewOptions>()),

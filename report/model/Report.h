@@ -133,6 +133,8 @@ class TkvxReport : public TkvxComponent {
   virtual void DoProgress(TkvxProgressType progressType, Integer progress);
   virtual void DoProgressStop(TkvxProgressType progressType);
   void SetProgressMessage(const String& value, bool isHint = false);
+  // Keeps a fault the run goes on past in Warnings and shows it in the preview's status.
+  void Warn(const String& message);
   // "Datasets", "Variables" and "Style" while the report is stored inside its window.
   void DefineProperties(TFiler* filer) override;
 
@@ -212,6 +214,8 @@ class TkvxReport : public TkvxComponent {
   std::unique_ptr<TkvxStyles> Styles;
   // Sorted, without duplicates.
   std::unique_ptr<TStringList> Errors;
+  // What a run went on past (a picture file that cannot be read), in the order met, each once.
+  std::unique_ptr<TStringList> Warnings;
   // The expanded drill-down groups, one line each: header name, ".", the group's number.
   std::unique_ptr<TStringList> DrillDownState;
   // The file the report was last loaded from.

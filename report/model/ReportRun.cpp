@@ -61,6 +61,7 @@ bool TkvxReport::PrepareReport(bool clearLastReport) {
   if (Engine && Engine->Running) return false;
   if (clearLastReport && PreviewPages) PreviewPages->Clear();
   Errors->Clear();
+  Warnings->Clear();
   Terminated = false;
   bool result = false;
 
@@ -220,6 +221,13 @@ void TkvxReport::SetProgressMessage(const String& value, bool isHint) {
   if (OldStyleProgress() && ShowProgress() && progress_ && Engine && Engine->Running) progress_->SetMessage(value);
   if (Preview() && Preview()->OnStatusMessage) Preview()->OnStatusMessage(value, isHint);
   Application->ProcessMessages();
+}
+
+void TkvxReport::Warn(const String& message) {
+  // A picture missing from every row is told once, and a run full of them stays small.
+  if (Warnings->Count() >= 1000 || Warnings->IndexOf(message) >= 0) return;
+  Warnings->Add(message);
+  SetProgressMessage(message);
 }
 
 TkvxProgressScope::TkvxProgressScope(TkvxReport& report, TkvxProgressType progressType, bool shown)

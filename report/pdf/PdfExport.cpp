@@ -217,9 +217,9 @@ bool TkvxPDFExport::Start() {
   pdf_->EmbeddedFonts = EmbeddedFonts;
   pdf_->PrintOptimized = PrintOptimized;
   pdf_->Background = Background;
-  // Bookmarks only where the report shows its outline.
-  pdf_->Outline = Outline && Report->PreviewOptions()->OutlineVisible && Report->PreviewPages &&
-                  Report->PreviewPages->Outline;
+  // The dialog offers bookmarks only where the report shows its outline; a filter set up
+  // without the dialog writes them as it was told.
+  pdf_->Outline = Outline && Report->PreviewPages && Report->PreviewPages->Outline;
   if (pdf_->Outline) {
     outline_ = std::make_unique<TPreparedOutline>(*Report->PreviewPages->Outline);
     pdf_->PreviewOutline = outline_.get();

@@ -253,16 +253,17 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   return true;
 }
 
-bool HasBracket(const TWideStrings& lines) {
+bool HasPreviewMarks(const TWideStrings& lines) {
   for (Integer i = 0; i < lines.Count(); ++i)
-    if (lines.Line(i).find(u'[') != WideString::npos) return true;
+    if (lines.Line(i).find_first_of(kvxPreviewMarks) != WideString::npos) return true;
   return false;
 }
 
-// Whether drawing the memo puts the page-count and copy markers into its text first. They are
-// bracketed; most memos of a list hold none, and looking for them converts the whole text more
-// than once.
-bool TakesPreviewVariables(TkvxCustomMemoView& memo) { return memo.AllowExpressions && HasBracket(*memo.Memo()); }
+// Whether drawing the memo puts the page-count and copy markers into its text first. Most memos
+// of a list hold none, and looking for them converts the whole text more than once.
+bool TakesPreviewVariables(TkvxCustomMemoView& memo) {
+  return memo.AllowExpressions && HasPreviewMarks(*memo.Memo());
+}
 
 // The memo's box as drawn: a view may be stored with a negative width or height.
 TBox DrawnBox(const TkvxView& view) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/PdfWriterCanvas.h"
@@ -154,21 +155,26 @@ int Count(const std::string& text, const std::string& word) {
   return n;
 }
 
-TEST(CanvasJob, ThaiMarksReadWholeInTheJob) {
+// The text pdftotext reads from the job of one A4 page that draw fills, as the printer gets it;
+// empty when the job did not arrive whole.
+std::string JobText(const String& title, const std::function<void(TCanvas&)>& draw) {
   EnsureGraphics();
   TCupsServer server = UseTestServerNow();
   TCanvas canvas;
   TCanvasJob job;
   String error;
-  ASSERT_TRUE(job.Begin("marks", "", error)) << error;
+  if (!job.Begin(title, "", error)) return "Begin: " + error;
   job.BeginPage(canvas, {210, 297, false, 10, 10});
-  DrawMarkedWords(canvas);
+  draw(canvas);
   job.EndPage();
-  ASSERT_TRUE(job.End("PdfQ", TJobOptions{}, error)) << error;
+  if (!job.End("PdfQ", TJobOptions{}, error)) return "End: " + error;
   TCapturedJob captured = WaitForJob(server, job.JobId());
-  ASSERT_TRUE(captured.Arrived);
-  ASSERT_TRUE(QpdfAccepts(captured.DocumentPath));
-  std::string text = testing::Run("pdftotext -raw '" + captured.DocumentPath + "' -");
+  if (!captured.Arrived || !QpdfAccepts(captured.DocumentPath)) return "no whole job arrived";
+  return testing::Run("pdftotext -raw '" + captured.DocumentPath + "' -");
+}
+
+TEST(CanvasJob, ThaiMarksReadWholeInTheJob) {
+  std::string text = JobText("marks", DrawMarkedWords);
   for (const char* word : kMarkedWords) EXPECT_EQ(Count(text, word), 2) << word << " in\n" << text;
 }
 
@@ -204,6 +210,27 @@ TEST(SpoolTextLayer, MendsTheTextAndLeavesThePixels) {
   EXPECT_EQ(ThaiPresentationBase(0xF71B), 0xF71Bu);
   EXPECT_EQ(ThaiPresentationBase(0x0E48), 0x0E48u);
   EXPECT_FALSE(MendSpoolTextLayer(TempPath("no-such-file.pdf")));
+}
+
+// Words the fonts draw with a ligature glyph for "ff", "fi", "fl", "ffi" or "ffl", in the
+// Thai font the reports use for Latin text too and in the Latin one.
+const char* const kLigatureWords[] = {"Coffee", "office", "affluent", "waffle", "fifty", "flow"};
+
+TEST(CanvasJob, LigaturesReadAsTheirLettersInTheJob) {
+  std::string text = JobText("ligatures", [](TCanvas& canvas) {
+    int y = 100;
+    for (const char* font : {"Tahoma", "Arial"}) {
+      canvas.Font().SetName(font);
+      canvas.Font().SetSize(14);
+      for (const char* word : kLigatureWords) {
+        canvas.TextOut(100, y, String(word));
+        y += 300;
+      }
+    }
+  });
+  for (const char* word : kLigatureWords) EXPECT_EQ(Count(text, word), 2) << word << " in\n" << text;
+  // No presentation form of a ligature (U+FB00-U+FB06) is left in the text.
+  EXPECT_EQ(text.find("\xEF\xAC"), std::string::npos) << text;
 }
 
 TEST(CanvasJob, FailuresAreReturnedAndNothingIsSent) {

@@ -15,6 +15,7 @@
 #include "platform/print/tests/CaptureTesting.h"
 #include "report/engine/PreviewForm.h"
 #include "report/model/Bands.h"
+#include "report/model/PictureView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 #include "platform/gui/ImageList.h"
@@ -558,6 +559,35 @@ TEST(PreviewForm, ReportRunsInsideTheOpenWindowAndPagesAppearAsItGoes) {
   EXPECT_EQ(form.CancelB->Caption(), "Close");
   // 297 mm hold 56 rows of 20 pixels.
   EXPECT_EQ(form.StatusBar->Panels()->Items(0)->Text(), "Page 1 of " + std::to_string((2000 + 55) / 56));
+  r.Report->SetPreview(nullptr);
+}
+
+// A picture file cut short is no reason to stop: the run prints its row without the picture
+// and the status bar names the file and the object once the run is over.
+TEST(PreviewForm, APictureFileThatCannotBeReadIsNamedInTheStatusBar) {
+  RegisterStoreClasses();
+  const std::string sound = std::string(ORVANE_SHARED_DIR) + "/testdata/pngsuite/basn2c08.png";
+  std::ifstream in(sound, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string cut = TempPath("cut-photo.png");
+  std::ofstream(cut, std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 0, 40);
+  data->SetDataSet(r.Data("M", {{{"Name", Variant(String("สมาชิก 1"))}, {"Pic", Variant(cut)}},
+                                {{"Name", Variant(String("สมาชิก 2"))}, {"Pic", Variant(sound)}}}));
+  r.MemoView(data, "Name", "[M.\"Name\"]");
+  auto* photo = new TkvxPictureView(data);
+  photo->SetName("MemberPhoto");
+  photo->SetBounds(400, 0, 36, 36);
+  photo->FileLink = "[M.\"Pic\"]";
+  TkvxPreviewForm form(nullptr);
+  r.Report->SetPreview(form.Preview());
+  form.Init();
+  ASSERT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+  EXPECT_EQ(r.Pages().GetCount(), 1);
+  const String status = form.StatusBar->Panels()->Items(1)->Text();
+  EXPECT_NE(status.find("MemberPhoto"), String::npos) << status;
+  EXPECT_NE(status.find(cut), String::npos) << status;
   r.Report->SetPreview(nullptr);
 }
 

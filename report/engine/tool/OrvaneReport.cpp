@@ -184,6 +184,8 @@ int main(int argc, char** argv) {
       }
     };
     bool ok = report.PrepareReport();
+    for (Integer i = 0; i < report.Warnings->Count(); ++i)
+      std::fprintf(stderr, "orvane-report: %s\n", report.Warnings->Strings(i).c_str());
     if (overLimit) {
       std::fprintf(stderr, "orvane-report: the report passed %ld pages and was stopped (--max-pages)\n", maxPages);
       return 1;
