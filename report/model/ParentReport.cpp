@@ -36,6 +36,8 @@ String TkvxReport::ParentFileName(const String& name) const {
 }
 
 void TkvxReport::SetParentReport(const String& value) {
+  // The parent's objects replace the report's own, those the running events belong to.
+  RefuseWhileInUse("change the parent report");
   parentObject_.reset();
   if (value.empty()) {
     IsAncestorMark = false;
