@@ -50,6 +50,12 @@ String KeptText(Caller& c, int i) {
   return v.ToString();
 }
 
+// A search goes through every line of a list, but for a sorted string list's halving.
+void ChargeSearch(TStrings& list) {
+  auto* sorted = dynamic_cast<TStringList*>(&list);
+  if (!sorted || !sorted->Sorted()) TsxScript::ChargeWork(list.Count() * TsxScript::kCompareSteps);
+}
+
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
 template <class T, class R, class W>
 TsxCallMethodNewEvent Indexed(R read, W write) {
@@ -215,14 +221,18 @@ void TsxClassLibraryFunctions::AddLists() {
                     self.Delete(IntArg(c, 0));
                     return None();
                   }));
-  list->AddMethod("function IndexOf(Item: TObject): Integer",
-                  Method<TList>([](TList& self, Caller& c) { return Variant(self.IndexOf(ObjectArg(c, 0))); }));
+  list->AddMethod("function IndexOf(Item: TObject): Integer", Method<TList>([](TList& self, Caller& c) {
+                    TsxScript::ChargeWork(self.Count());
+                    return Variant(self.IndexOf(ObjectArg(c, 0)));
+                  }));
   list->AddMethod("procedure Insert(Index: Integer; Item: TObject)", Method<TList>([](TList& self, Caller& c) {
                     self.Insert(IntArg(c, 0), ObjectArg(c, 1));
                     return None();
                   }));
-  list->AddMethod("function Remove(Item: TObject): Integer",
-                  Method<TList>([](TList& self, Caller& c) { return Variant(self.Remove(ObjectArg(c, 0))); }));
+  list->AddMethod("function Remove(Item: TObject): Integer", Method<TList>([](TList& self, Caller& c) {
+                    TsxScript::ChargeWork(self.Count());
+                    return Variant(self.Remove(ObjectArg(c, 0)));
+                  }));
   list->AddProperty("Count", "Integer", Getter<TList>([](TList& self) { return Variant(self.Count()); }), nullptr);
   list->AddDefaultProperty(
       "Items", "Integer", "TObject",
@@ -247,13 +257,17 @@ void TsxClassLibraryFunctions::AddStrings() {
                        self.Delete(IntArg(c, 0));
                        return None();
                      }));
-  strings->AddMethod("function IndexOf(const S: string): Integer",
-                     Method<TStrings>([](TStrings& self, Caller& c) { return Variant(self.IndexOf(TextArg(c, 0))); }));
+  strings->AddMethod("function IndexOf(const S: string): Integer", Method<TStrings>([](TStrings& self, Caller& c) {
+                       ChargeSearch(self);
+                       return Variant(self.IndexOf(TextArg(c, 0)));
+                     }));
   strings->AddMethod("function IndexOfName(const Name: string): Integer", Method<TStrings>([](TStrings& self, Caller& c) {
+                       TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
                        return Variant(self.IndexOfName(TextArg(c, 0)));
                      }));
   strings->AddMethod("function IndexOfObject(AObject: TObject): Integer",
                      Method<TStrings>([](TStrings& self, Caller& c) {
+                       TsxScript::ChargeWork(self.Count());
                        return Variant(self.IndexOfObject(ObjectArg(c, 0)));
                      }));
   strings->AddMethod("procedure Insert(Index: Integer; const S: string)", Method<TStrings>([](TStrings& self, Caller& c) {
@@ -301,16 +315,30 @@ void TsxClassLibraryFunctions::AddStrings() {
       false);
   strings->AddIndexProperty(
       "Values", "String", "string",
-      Indexed<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Values(TextArg(c, 0))); },
-                        [](TStrings& self, Caller& c, const Variant& v) { self.SetValues(TextArg(c, 0), v.ToString()); }),
+      Indexed<TStrings>(
+          [](TStrings& self, Caller& c) {
+            TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
+            return Variant(self.Values(TextArg(c, 0)));
+          },
+          [](TStrings& self, Caller& c, const Variant& v) {
+            TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
+            self.SetValues(TextArg(c, 0), v.ToString());
+          }),
       false);
   strings->AddDefaultProperty(
       "Strings", "Integer", "string",
       Indexed<TStrings>([](TStrings& self, Caller& c) { return Variant(self.Strings(IntArg(c, 0))); },
                         [](TStrings& self, Caller& c, const Variant& v) { self.SetStrings(IntArg(c, 0), v.ToString()); }),
       false);
-  strings->AddProperty("Text", "string", Getter<TStrings>([](TStrings& self) { return Variant(self.Text()); }),
-                       Setter<TStrings>([](TStrings& self, const Variant& v) { self.SetText(v.ToString()); }));
+  strings->AddProperty("Text", "string", Getter<TStrings>([](TStrings& self) {
+                         String text = self.Text();
+                         TsxScript::ChargeScan(text.size());
+                         return Variant(std::move(text));
+                       }),
+                       Setter<TStrings>([](TStrings& self, const Variant& v) {
+                         TsxScript::ChargeScan(v.StrView().size());
+                         self.SetText(v.ToString());
+                       }));
 
   TsxClassVariable* list = Script->AddClass(TStringList::StaticClass(), "TStrings");
   list->AddMethod("function Find(s: String; var Index: Integer): Boolean",

@@ -133,6 +133,94 @@ class PooledValues {
   std::vector<Variant> list_;
 };
 
+}  // namespace
+
+// A var parameter given an element or a member (a[Next], List.Items[i]) gives its value back
+// to the place it was read from: the indices and arguments of such an argument are worked out
+// once, before the call, and stand as constants until the call has written back. The call's
+// other arguments are worked out with them, in the order written. A recursive call through the
+// same place sets its own and puts these back when done.
+class TsxVarArgPins {
+ public:
+  TsxVarArgPins(TsxDesignator& call, TsxDesignatorItem& link) {
+    if (call.pins_ == TsxDesignator::TPins::Unknown) {
+      call.pins_ = TsxDesignator::TPins::None;
+      for (TsxDesignatorItem& each : call.Items)
+        if (NeedsPins(each)) call.pins_ = TsxDesignator::TPins::Some;
+    }
+    if (call.pins_ == TsxDesignator::TPins::None || !NeedsPins(link)) return;
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(link.Ref->Count()));
+    try {
+      PinArguments(link, n);
+    } catch (...) {
+      Restore();
+      throw;
+    }
+  }
+  TsxVarArgPins(const TsxVarArgPins&) = delete;
+  TsxVarArgPins& operator=(const TsxVarArgPins&) = delete;
+  ~TsxVarArgPins() { Restore(); }
+
+ private:
+  void PinArguments(TsxDesignatorItem& link, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+      if (TsxDesignator* target = Target(link, i)) {
+        for (TsxDesignatorItem& item : target->Items)
+          for (const auto& arg : item.Args) Pin(*arg, target->directIndex_ && &item == &target->Items[1] ? target : nullptr);
+      } else if (!link.Ref->Params(static_cast<int>(i))->IsVarParam) {
+        Pin(*link.Args[i], nullptr);
+      }
+    }
+  }
+  void Restore() {
+    for (size_t i = pinned_.size(); i-- > 0;) pinned_[i].Expr->Root.swap(pinned_[i].Root);
+    for (size_t i = directs_.size(); i-- > 0;) directs_[i].first->directIndex_ = directs_[i].second;
+    pinned_.clear();
+    directs_.clear();
+  }
+  // The designator argument i names, when it is a var parameter's and reached through
+  // indices or calls.
+  static TsxDesignator* Target(TsxDesignatorItem& link, size_t i) {
+    if (!link.Ref->Params(static_cast<int>(i))->IsVarParam) return nullptr;
+    const TsxExpressionNode* root = link.Args[i]->Root.get();
+    if (!root || root->Op != TsxOpKind::Designator) return nullptr;
+    for (const TsxDesignatorItem& item : root->Dsg->Items)
+      if (!item.Args.empty()) return root->Dsg;
+    return nullptr;
+  }
+  static bool NeedsPins(TsxDesignatorItem& link) {
+    if (!link.Ref || link.Ref->IsMacro) return false;
+    const size_t n = std::min(link.Args.size(), static_cast<size_t>(link.Ref->Count()));
+    for (size_t i = 0; i < n; ++i)
+      if (Target(link, i)) return true;
+    return false;
+  }
+  // The expression's value stands in its place; direct, when given, is the element designator
+  // whose one index it is.
+  void Pin(TsxExpression& expr, TsxDesignator* direct) {
+    if (!expr.Root || expr.Root->Op == TsxOpKind::Const) return;
+    auto constant = std::make_unique<TsxExpressionNode>();
+    constant->Op = TsxOpKind::Const;
+    constant->Typ = expr.Root->Typ;
+    constant->Value = expr.GetValue();
+    constant->Ref = &constant->Value;
+    if (direct) {
+      directs_.emplace_back(direct, direct->directIndex_);
+      direct->directIndex_ = &constant->Value;
+    }
+    expr.Root.swap(constant);
+    pinned_.push_back({&expr, std::move(constant)});
+  }
+  struct TPinned {
+    TsxExpression* Expr;
+    std::unique_ptr<TsxExpressionNode> Root;
+  };
+  std::vector<TPinned> pinned_;
+  std::vector<std::pair<TsxDesignator*, const Variant*>> directs_;
+};
+
+namespace {
+
 // An argument's value: a variable or a constant, the most common arguments, read here.
 [[gnu::always_inline]] inline Variant ArgValue(const TsxExpression& arg) {
   if (const Variant* given = arg.Root->Ref) return *given;
@@ -287,6 +375,7 @@ Variant TsxDesignator::CallOtherRoutine(TsxProcVariable* proc) {
                                        : TArgs::ReadOnly;
     if (args_ == TArgs::One) return CallRoutine();
   }
+  TsxVarArgPins pins(*this, link);
   if (!proc->Executing) {
     const size_t n = std::min(link.Args.size(), static_cast<size_t>(proc->Count()));
     // Without var parameters the value goes straight to the caller.
@@ -459,8 +548,10 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
   if (!assigned && !Updating && Items.size() == 1) {
     TsxCustomVariable* ref = Items.front().Ref;
     if (ref->Kind == TsxItemKind::Method && !static_cast<TsxMethodHelper*>(ref)->ClassRef &&
-        !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro)
+        !static_cast<TsxMethodHelper*>(ref)->IsIndexProperty && !ref->IsMacro) {
+      TsxVarArgPins pins(*this, Items.front());
       return CallNative(static_cast<TsxMethodHelper*>(ref), Items.front(), NeedResult, Program);
+    }
   }
   Variant current = Variant::MakeNull();
   TsxCustomVariable* prev = nullptr;
@@ -575,6 +666,7 @@ Variant TsxDesignator::Evaluate(const Variant* assigned, const TUpdate* update) 
       prev = ref;
       continue;
     }
+    TsxVarArgPins pins(*this, link);
     TsxProcVariable* recursive = nullptr;
     if (ref->Kind == TsxItemKind::Proc && static_cast<TsxProcVariable*>(ref)->Executing) {
       recursive = static_cast<TsxProcVariable*>(ref);
@@ -660,6 +752,7 @@ template Variant TsxDesignator::Evaluate<false>(const Variant*, const TUpdate*);
 Variant TsxDesignator::CallMethod(TsxDesignatorItem& link, TsxCustomVariable* prev, Variant current) {
   auto* method = static_cast<TsxMethodHelper*>(link.Ref);
   const size_t n = link.Args.size();
+  TsxVarArgPins pins(*this, link);
   bool hasVarParams = false;
   {
     ArgValues values(n);

@@ -142,6 +142,11 @@ class TsxDesignator final : public TsxCustomVariable {
   // Where the one index of an element designator lies when it is a variable or a constant,
   // found once when the designator is finalized.
   const Variant* directIndex_ = nullptr;
+  // Whether a call of this designator gives a var parameter an element or member reached
+  // through indices or calls (a[Next]); found at the first call.
+  enum class TPins : std::uint8_t { Unknown, None, Some };
+  TPins pins_ = TPins::Unknown;
+  friend class TsxVarArgPins;
 };
 
 // A member or index resolved by the value before it each time it runs: members of Variants

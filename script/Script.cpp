@@ -84,8 +84,11 @@ void TsxScript::RenewAccount() {
 }
 
 void TsxScript::KeepMemoryAccount(bool keep) {
-  // A run going on goes on charging the account it has.
-  if (keep && running_ != root_) root_->RenewAccount();
+  // A run going on goes on charging the account it has, and counting its steps on.
+  if (keep && running_ != root_) {
+    root_->RenewAccount();
+    root_->steps_ = 0;
+  }
   root_->keepAccount_ = keep;
 }
 
@@ -100,8 +103,12 @@ class TsxScript::TRunScope {
  public:
   explicit TRunScope(TsxScript* root) : outer_(running_), starts_(running_ != root) {
     if (!starts_) return;
-    root->steps_ = 0;
-    if (!root->keepAccount_ || !root->account_) root->RenewAccount();
+    // A kept account keeps the count of steps with it: the runs of a report's events and
+    // expressions are bounded in time together, as in memory.
+    if (!root->keepAccount_ || !root->account_) {
+      root->steps_ = 0;
+      root->RenewAccount();
+    }
     root->ArmChecks();
     running_ = root;
     outerAccount_ = SetMemoryAccount(root->account_);
@@ -125,6 +132,13 @@ void TsxScript::ChargeBytes(size_t bytes) {
   if (!root || root->stepLimit_ <= 0 || bytes < 4096) return;
   root->steps_ += static_cast<Int64>(bytes / 4096);
   if (root->steps_ > root->stepLimit_) root->StepLimitExceeded();
+}
+
+void TsxScript::ChargeWork(Int64 steps) {
+  TsxScript* root = running_;
+  if (!root || steps <= 0) return;
+  root->steps_ += steps;
+  if (root->steps_ > root->checkAt_) root->CheckLimits();
 }
 
 void TsxScript::Insert(const String& name, TsxCustomVariable* item, bool owned) {
@@ -331,7 +345,7 @@ bool TsxScript::Compile() {
   ErrorMsg.clear();
   ErrorPos.clear();
   ErrorUnit.clear();
-  try {
+  const auto build = [this] {
     TsxILParser parser;
     parser.SetIncludePath(IncludePath);
     parser.SetExtendedCharset(ExtendedCharset);
@@ -348,10 +362,13 @@ bool TsxScript::Compile() {
       ErrorPos = parser.ErrorPos();
       ErrorUnit = parser.ErrorUnit();
       if (ErrorMsg.empty()) ErrorMsg = "Syntax error";
-      return false;
+      return;
     }
     TsxProgramBuilder builder(*this, parser);
     builder.BuildProgram();
+  };
+  try {
+    WithOutOfMemoryAsError(build);
   } catch (const Exception& e) {
     if (ErrorMsg.empty()) ErrorMsg = e.Message();
   }
@@ -379,7 +396,7 @@ void TsxScript::Execute() {
       s->ContinueCalled = false;
     }
   } reset{this};
-  mainStatement_->Execute();
+  WithOutOfMemoryAsError([this] { mainStatement_->Execute(); });
 }
 
 void TsxScript::Terminate() {
@@ -420,17 +437,17 @@ Variant CallProc(TsxScript& script, const String& name, Variant* params) {
 Variant TsxScript::CallFunction(const String& name, const Variant& params) {
   TRunScope run(root_);
   Variant copy = params;
-  return CallProc(*this, name, &copy);
+  return WithOutOfMemoryAsError([&] { return CallProc(*this, name, &copy); });
 }
 
 Variant TsxScript::CallFunctionVar(const String& name, Variant& params) {
   TRunScope run(root_);
-  return CallProc(*this, name, &params);
+  return WithOutOfMemoryAsError([&] { return CallProc(*this, name, &params); });
 }
 
 Variant TsxScript::RunValue(TsxCustomVariable& item) {
   TRunScope run(root_);
-  return item.GetValue();
+  return WithOutOfMemoryAsError([&] { return item.GetValue(); });
 }
 
 void TsxScript::RunLine(const String& unitName, const String& pos) {

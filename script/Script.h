@@ -160,7 +160,8 @@ class TsxScript : public TComponent, public TsxRunFlags {
   static constexpr Int64 kDefaultMemoryLimit = Int64{128} << 20;
   // Makes every run of this script charge one account, opened now and kept until
   // KeepMemoryAccount(false): a report's run, whose event handlers are runs of their own, is
-  // limited in what all of them hold together. Otherwise each run from outside has its own.
+  // limited in what all of them hold together, and in the steps they take together. Otherwise
+  // each run from outside has its own.
   void KeepMemoryAccount(bool keep);
   // Counts one step against the root script's limit and checks the run's memory.
   void Step() {
@@ -173,6 +174,17 @@ class TsxScript : public TComponent, public TsxRunFlags {
   // Counts work done outside statements (building a long text) against the limit of the script
   // running on this thread: one step per 4 KB.
   static void ChargeBytes(size_t bytes);
+  // Counts native work on large values (a text searched or converted, a list searched) against
+  // the limit of the script running on this thread, as many steps as statements taking as long:
+  // one per kScanBytesPerStep bytes of text, kCompareSteps per line of a list compared.
+  static void ChargeWork(Int64 steps);
+  static void ChargeScan(size_t bytes) { ChargeWork(static_cast<Int64>(bytes / kScanBytesPerStep)); }
+  static constexpr size_t kScanBytesPerStep = 8;
+  static constexpr Int64 kCompareSteps = 4;
+
+  // Whether a run of this script's tree goes on on the calling thread: its main block, a routine
+  // called from outside or an expression of it.
+  bool InRun() const { return running_ == root_; }
 
   TsxScript* Parent() const { return parent_; }
   void SetParent(TsxScript* parent);

@@ -541,7 +541,7 @@ void TsxTryStmt::Execute() {
   if (IsExcept) {
     String className, message;
     try {
-      RunItems();
+      WithOutOfMemoryAsError([this] { RunItems(); });
       return;
     } catch (const Exception& e) {
       className = e.ClassName();

@@ -15,7 +15,12 @@ namespace {
 using Caller = TsxMethodHelper;
 
 Variant Arg(Caller& c, int i) { return c.GetParamValue(i); }
-String Text(Caller& c, int i) { return c.GetParamValue(i).ToString(); }
+// The text of an argument, which the function goes through: its length counts as work.
+String Text(Caller& c, int i) {
+  String text = c.GetParamValue(i).ToString();
+  TsxScript::ChargeScan(text.size());
+  return text;
+}
 
 String DeleteChars(const String& s, Integer from, Integer count) {
   const Integer length = Length(s);
@@ -56,6 +61,7 @@ Variant CopyOfText(const Variant& text, Integer from, Integer count) {
   const size_t start = VarStrOffset(text, static_cast<size_t>(from - 1));
   size_t end = start;
   for (Integer left = count; left > 0 && end < s.size(); --left) NextCodePoint(s, end);
+  TsxScript::ChargeScan(end - start);
   if (start == 0 && end == s.size()) return text;
   if (end == start + 1 && static_cast<unsigned char>(s[start]) < 128)
     return TsxStringHelper::AsciiCharacter(static_cast<unsigned char>(s[start]));

@@ -327,11 +327,12 @@ void TsxXMLDocument::LoadFromString(const String& text) {
 }
 
 void TsxXMLDocument::LoadFromStream(TStream& stream) {
+  // No further than the stream's size: a device that never ends (/dev/zero) reads as empty.
   const Int64 start = stream.Position();
-  CheckMemory(stream.Size() - start);
-  String text;
-  char block[4096];
-  for (Int64 n; (n = stream.Read(block, sizeof block)) > 0;) text.append(block, static_cast<size_t>(n));
+  const Int64 size = std::max<Int64>(stream.Size() - start, 0);
+  CheckMemory(size);
+  String text(static_cast<size_t>(size), '\0');
+  text.resize(static_cast<size_t>(stream.Read(text.data(), size)));
   size_t consumed = 0;
   try {
     LoadTree(*root_, text, consumed);

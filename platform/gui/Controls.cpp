@@ -322,7 +322,9 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- TControl ----
 
-TControl::TControl(TComponent* AOwner, QWidget* AWidget) : TComponent(AOwner), impl_(std::make_unique<Impl>()) {
+// Controls are referred to by others only after FreeNotification.
+TControl::TControl(TComponent* AOwner, QWidget* AWidget)
+    : TComponent(AOwner, false), impl_(std::make_unique<Impl>()) {
   impl_->widget = AWidget;
   impl_->client = AWidget;
   impl_->bridge = new ControlBridge(this);
@@ -355,11 +357,13 @@ QWidget* TControl::Widget() const { return impl_->widget; }
 
 TWinControl* TControl::Parent() const { return impl_->parent; }
 
+TComponent* TControl::GetParentComponent() const { return impl_->parent; }
+
 void TControl::SetParent(TWinControl* AParent) {
   if (AParent == impl_->parent) return;
-  // A control inside one of its own children would make the window chain a loop.
-  for (const TControl* p = AParent; p; p = p->impl_->parent)
-    if (p == this) throw EInvalidOperation("A control cannot be put inside itself");
+  // A control inside one of its own children, or inside a control it owns, would be freed
+  // twice: once by each.
+  if (ComponentWithin(AParent, this)) throw EInvalidOperation("A control cannot be put inside itself or what it owns");
   if (impl_->parent) impl_->parent->RemoveControl(this);
   if (AParent) AParent->InsertControl(this);
 }
@@ -711,12 +715,20 @@ void TWinControl::InsertControl(TControl* AControl) {
     w->setVisible(c.visible);
   }
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
+    const int n = ++impl_->windowedChildren;
     if (win->impl_->tabOrder < 0) {
-      int n = 0;
-      for (TControl* child : impl_->children) n += dynamic_cast<TWinControl*>(child) ? 1 : 0;
+      // Last in the tab order: linked after the one that was last, so that putting thousands
+      // of controls on a form does not order them all again each time.
       win->impl_->tabOrder = n - 1;
+      for (auto it = impl_->children.rbegin() + 1; it != impl_->children.rend(); ++it) {
+        auto* before = dynamic_cast<TWinControl*>(*it);
+        if (!before || before->impl_->tabOrder != n - 2) continue;
+        if (before->impl_->widget && c.widget) QWidget::setTabOrder(before->impl_->widget, c.widget);
+        break;
+      }
+    } else {
+      ReorderTabs();
     }
-    ReorderTabs();
   }
   if (c.parentFont) AControl->SetParentFont(true);
   if (c.parentColor) {
@@ -730,16 +742,19 @@ void TWinControl::InsertControl(TControl* AControl) {
 
 void TWinControl::RemoveControl(TControl* AControl) {
   auto& list = impl_->children;
-  auto it = std::find(list.begin(), list.end(), AControl);
-  if (it == list.end()) return;
-  list.erase(it);
+  // Searched from the end: a form frees its controls last first.
+  auto it = std::find(list.rbegin(), list.rend(), AControl);
+  if (it == list.rend()) return;
+  list.erase(std::next(it).base());
   auto& c = *AControl->impl_;
   c.parent = nullptr;
   if (auto* win = dynamic_cast<TWinControl*>(AControl)) {
-    int removed = win->impl_->tabOrder;
-    for (TControl* child : list) {
-      if (auto* w = dynamic_cast<TWinControl*>(child); w && w->impl_->tabOrder > removed) --w->impl_->tabOrder;
-    }
+    const int removed = win->impl_->tabOrder;
+    // The last in the tab order leaves the others' places as they are.
+    if (removed != --impl_->windowedChildren)
+      for (TControl* child : list) {
+        if (auto* w = dynamic_cast<TWinControl*>(child); w && w->impl_->tabOrder > removed) --w->impl_->tabOrder;
+      }
     win->impl_->tabOrder = -1;
   }
   if (QWidget* w = c.widget) {

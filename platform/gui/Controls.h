@@ -69,6 +69,7 @@ class TControl : public TComponent {
   ~TControl() override;
 
   TWinControl* Parent() const;
+  TComponent* GetParentComponent() const override;
   virtual void SetParent(TWinControl* AParent);
 
   int Left() const;

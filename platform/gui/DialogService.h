@@ -130,6 +130,9 @@ class IDialogService {
   virtual bool ExecuteFontDialog(TFont& Font) = 0;
   virtual bool ExecutePrintDialog(TPrintDialogRequest& Request) = 0;
   virtual bool ExecutePrinterSetupDialog(TPrinterSetupRequest& Request) = 0;
+  // True when nobody sits at the program: a modal window then ends at once, as no one could
+  // ever close it.
+  virtual bool Unattended() const { return false; }
 };
 
 // The service in use: Qt's dialogs unless replaced.

@@ -233,6 +233,8 @@ TRadioGroup::TRadioGroup(TComponent* AOwner) : TCustomRadioGroup(AOwner) {}
 TBoundLabel::TBoundLabel(TComponent* AOwner) : TLabel(AOwner) {}
 
 TLabeledEdit::TLabeledEdit(TComponent* AOwner) : TEdit(AOwner), label_(new TBoundLabel(this)) {
+  // The label may go first (with its parent): the edit is told.
+  label_->FreeNotification(this);
   label_->SetName("SubLabel");
   label_->SetFocusControl(this);
   label_->OnResize = [this](TObject*) { PlaceLabel(); };

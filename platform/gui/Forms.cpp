@@ -18,6 +18,7 @@
 
 #include "platform/gui/Application.h"
 #include "platform/gui/CanvasQt.h"
+#include "platform/gui/DialogService.h"
 #include "platform/gui/FormRegistry.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/QtBridge.h"
@@ -477,6 +478,10 @@ void TCustomForm::SetModalResult(TModalResult Value) {
 TModalResult TCustomForm::ShowModal() {
   QWidget* w = Widget();
   if (w->isVisible() || modal_ || !Enabled()) throw EInvalidOperation("Cannot make a visible window modal");
+  if (DialogService().Unattended()) {
+    modalResult_ = mrCancel;
+    return modalResult_;
+  }
   modalResult_ = mrNone;
   modal_ = true;
   w->setWindowModality(Qt::ApplicationModal);

@@ -64,6 +64,8 @@ struct TControl::Impl {
   QPointer<ControlBridge> bridge;  // child of widget
   TWinControl* parent = nullptr;
   std::vector<TControl*> children;  // TWinControl only; not owned
+  // TWinControl only: how many children are windowed, the length of its tab order.
+  int windowedChildren = 0;
   std::unique_ptr<TFont> font;
   bool parentFont = true;
   TColor color = clBtnFace;

@@ -40,6 +40,7 @@ void TCollectionItem::SetIndex(Integer index) {
   if (index < 0 || index >= static_cast<Integer>(items.size())) IndexError(index);
   items.erase(items.begin() + current);
   items.insert(items.begin() + index, this);
+  collection_->Touch();
   Changed(true);
 }
 
@@ -142,12 +143,15 @@ void TCollection::InsertItem(TCollectionItem* item) {
   items_.push_back(item);
   item->collection_ = this;
   item->id_ = nextId_++;
+  Touch();
   Changed();
 }
 
 void TCollection::RemoveItem(TCollectionItem* item) {
-  std::erase(items_, item);
+  // Searched from the end: Clear frees the items last first.
+  if (auto it = std::find(items_.rbegin(), items_.rend(), item); it != items_.rend()) items_.erase(std::next(it).base());
   item->collection_ = nullptr;
+  Touch();
   Changed();
 }
 

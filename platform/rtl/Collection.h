@@ -1,5 +1,6 @@
 #pragma once
 // TCollection and TCollectionItem: an owned, ordered list of items of one class.
+#include <cstdint>
 #include <vector>
 
 #include "platform/rtl/Persistent.h"
@@ -66,6 +67,11 @@ class TCollection : public TPersistent {
   TClass ItemClass() const { return itemClass_; }
   TPersistent* Owner() const { return owner_; }
 
+  // Changes whenever an item comes, goes or moves, and when Touch is called (an item renamed):
+  // what is built over the items (an index of their names) knows to build itself again.
+  std::uint64_t Stamp() const { return stamp_; }
+  void Touch() { ++stamp_; }
+
   // Batches change notifications: Update runs once, with nullptr, at the last EndUpdate.
   virtual void BeginUpdate();
   virtual void EndUpdate();
@@ -91,6 +97,7 @@ class TCollection : public TPersistent {
   std::vector<TCollectionItem*> items_;  // owned
   Integer nextId_ = 0;
   Integer updateCount_ = 0;
+  std::uint64_t stamp_ = 0;
 };
 
 }  // namespace orv

@@ -1,6 +1,8 @@
 #include "platform/rtl/Component.h"
 
 #include <algorithm>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/rtl/TextUtils.h"
 
@@ -22,6 +24,10 @@ bool IsValidIdent(const String& name) {
 }
 
 TComponent::TComponent(TComponent* owner) {
+  if (owner) owner->InsertComponent(this);
+}
+
+TComponent::TComponent(TComponent* owner, bool announcedAlways) : announcedAlways_(announcedAlways) {
   if (owner) owner->InsertComponent(this);
 }
 
@@ -111,13 +117,13 @@ void TComponent::InsertComponent(TComponent* component) {
   if (component->owner_) component->owner_->RemoveComponent(component);
   Insert(component);
   if (state_.Contains(csDesigning)) component->SetDesigning(true);
-  Notification(component, opInsert);
+  if (component->Announced()) Notification(component, opInsert);
 }
 
 void TComponent::RemoveComponent(TComponent* component) {
   if (component->owner_ != this) return;
   Remove(component);
-  Notification(component, opRemove);
+  if (component->Announced()) Notification(component, opRemove);
 }
 
 void TComponent::Insert(TComponent* component) {
@@ -225,6 +231,21 @@ void TComponent::SetEventHandlerName(const String& event, const String& handlerN
                          [&](const auto& p) { return SameText(p.first, event); });
   if (it != eventNames_.end()) eventNames_.erase(it);
   if (!handlerName.empty()) eventNames_.emplace_back(event, handlerName);
+}
+
+bool ComponentWithin(const TComponent* inner, const TComponent* outer) {
+  if (!inner || !outer) return false;
+  // Each component has up to two above it, so the ways up may meet again: each is walked once.
+  std::vector<const TComponent*> pending{inner};
+  std::unordered_set<const TComponent*> seen{inner};
+  while (!pending.empty()) {
+    const TComponent* c = pending.back();
+    pending.pop_back();
+    if (c == outer) return true;
+    for (const TComponent* above : {c->Owner(), c->GetParentComponent()})
+      if (above && seen.insert(above).second) pending.push_back(above);
+  }
+  return false;
 }
 
 }  // namespace orv

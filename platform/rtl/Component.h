@@ -30,6 +30,9 @@ class TComponent : public TPersistent {
   ~TComponent() override;
 
   TComponent* Owner() const { return owner_; }
+  // The component that frees this one with itself besides its owner (a control's parent);
+  // nullptr when none.
+  virtual TComponent* GetParentComponent() const { return nullptr; }
   Integer ComponentCount() const { return static_cast<Integer>(components_.size()); }
   // EListError "List index out of bounds (%d)" outside 0..ComponentCount-1.
   TComponent* Components(Integer index) const;
@@ -85,7 +88,16 @@ class TComponent : public TPersistent {
                               const String& newName) const;
   TPersistent* GetOwner() const override { return owner_; }
 
+  // For a kind of component that others refer to only after asking (FreeNotification): its
+  // owner tells its other components (and they theirs) of one coming or leaving only when
+  // someone asked, so that thousands join and leave a form without each being told of all the
+  // others.
+  TComponent(TComponent* owner, bool announcedAlways);
+
  private:
+  // Whether the owner tells its components that this one comes or leaves, so that those
+  // referring to it let go.
+  bool Announced() const { return announcedAlways_ || state_.Contains(csFreeNotification); }
   void Insert(TComponent* component);
   void Remove(TComponent* component);
   // Announces, takes out and frees one of the components this one or one of them owns.
@@ -98,10 +110,15 @@ class TComponent : public TPersistent {
   Integer tag_ = 0;
   TComponentState state_;
   std::vector<std::pair<String, String>> eventNames_;
+  bool announcedAlways_ = true;
 };
 
 // True for a name the class library accepts as an identifier: a letter or "_", then letters,
 // digits or "_" (ASCII).
 bool IsValidIdent(const String& name);
+
+// Whether freeing outer frees inner: inner is outer or lies below it through owners and parent
+// components in any mixture. A component put below one that lies below it would be freed twice.
+bool ComponentWithin(const TComponent* inner, const TComponent* outer);
 
 }  // namespace orv

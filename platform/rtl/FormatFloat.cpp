@@ -77,6 +77,10 @@ TPicture ParsePicture(const String& section) {
       p.Tokens.push_back({TPictureToken::tkPoint, ""});
       afterPoint = true;
       ++i;
+    } else if (c == '.' && afterPoint && !p.Scientific) {
+      // Only the first point is the decimal point: "#.##0.00" has five decimals, not two
+      // points.
+      ++i;
     } else if (c == ',' && !p.Scientific) {
       p.Thousands = true;
       ++i;

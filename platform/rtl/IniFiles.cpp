@@ -5,6 +5,7 @@
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
@@ -40,6 +41,7 @@ void FillList(TStrings& strings, const std::vector<String>& lines) {
 // EFOpenError when the file cannot be opened.
 std::string ReadWholeFile(const String& fileName) {
   TFileStream file(fileName, fmOpenRead | fmShareDenyWrite);
+  CheckMemory(file.Size());
   std::string bytes(static_cast<size_t>(file.Size()), '\0');
   bytes.resize(static_cast<size_t>(file.Read(bytes.data(), static_cast<Int64>(bytes.size()))));
   return bytes;
@@ -74,11 +76,46 @@ int HexDigit(char ch) {
 
 // TIniContent
 
+void TIniContent::Section::AddLine(Line line) {
+  if (!line.key.empty()) {
+    keys.emplace(UpperCase(line.key), lines.size());
+    keyedEnd = lines.size() + 1;
+  }
+  lines.push_back(std::move(line));
+}
+
+void TIniContent::Section::IndexKeys() {
+  keys.clear();
+  keyedEnd = 0;
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (!lines[i].key.empty()) {
+      keys.emplace(UpperCase(lines[i].key), i);
+      keyedEnd = i + 1;
+    }
+}
+
+void TIniContent::AddSection(const String& name, bool headed) {
+  if (headed) index_.emplace(UpperCase(name), sections_.size());
+  Section& section = sections_.emplace_back();
+  section.name = name;
+  section.headed = headed;
+}
+
+void TIniContent::IndexSections() {
+  index_.clear();
+  for (size_t i = 0; i < sections_.size(); ++i)
+    if (sections_[i].headed) index_.emplace(UpperCase(sections_[i].name), i);
+}
+
 void TIniContent::Parse(const String& text) {
-  sections_.clear();
+  Clear();
   sections_.push_back(Section{});
   size_t pos = 0;
+  Int64 lines = 0;
   while (pos < text.size()) {
+    // A file of millions of short lines takes many times its size: a script's account is
+    // looked at as the lines come.
+    if (++lines % 1024 == 0) CheckMemory();
     size_t end = text.find_first_of("\r\n", pos);
     if (end == String::npos) end = text.size();
     String raw = text.substr(pos, end - pos);
@@ -89,15 +126,15 @@ void TIniContent::Parse(const String& text) {
     String line = TrimBlanks(raw);
     size_t close = line.find(']');
     if (!line.empty() && line[0] == '[' && close != String::npos) {
-      sections_.push_back(Section{TrimBlanks(line.substr(1, close - 1)), true, {}});
+      AddSection(TrimBlanks(line.substr(1, close - 1)), true);
       continue;
     }
     size_t eq = line.find('=');
     String key = eq == String::npos ? String() : TrimBlanks(line.substr(0, eq));
     if (line.empty() || line[0] == ';' || line[0] == '#' || key.empty())
-      sections_.back().lines.push_back(Line{String(), String(), raw});
+      sections_.back().AddLine(Line{String(), String(), raw});
     else
-      sections_.back().lines.push_back(Line{key, TrimBlanks(line.substr(eq + 1)), String()});
+      sections_.back().AddLine(Line{key, TrimBlanks(line.substr(eq + 1)), String()});
   }
 }
 
@@ -111,9 +148,8 @@ String TIniContent::Render() const {
 }
 
 TIniContent::Section* TIniContent::Find(const String& section) {
-  for (Section& s : sections_)
-    if (s.headed && SameText(s.name, section)) return &s;
-  return nullptr;
+  auto it = index_.find(UpperCase(section));
+  return it == index_.end() ? nullptr : &sections_[it->second];
 }
 
 const TIniContent::Section* TIniContent::Find(const String& section) const {
@@ -132,12 +168,10 @@ bool TIniContent::HasSection(const String& section) const { return Find(section)
 bool TIniContent::Read(const String& section, const String& key, String& value) const {
   const Section* s = Find(section);
   if (!s) return false;
-  for (const Line& l : s->lines)
-    if (!l.key.empty() && SameText(l.key, key)) {
-      value = l.value;
-      return true;
-    }
-  return false;
+  auto it = s->keys.find(UpperCase(key));
+  if (it == s->keys.end()) return false;
+  value = s->lines[it->second].value;
+  return true;
 }
 
 void TIniContent::Write(const String& section, const String& key, const String& value) {
@@ -147,28 +181,26 @@ void TIniContent::Write(const String& section, const String& key, const String& 
     throw EIniFileException("Invalid ini entry [" + section + "] " + key);
   Section* s = Find(section);
   if (!s) {
-    if (sections_.empty()) sections_.push_back(Section{});
+    if (sections_.empty()) AddSection(String(), false);
     // A blank line between the previous section and the new one, as people write them.
     Section& last = sections_.back();
     bool nothingYet = !last.headed && last.lines.empty();
     bool endsBlank = !last.lines.empty() && last.lines.back().key.empty() &&
                      TrimBlanks(last.lines.back().text).empty();
-    if (!nothingYet && !endsBlank) last.lines.push_back(Line{});
-    sections_.push_back(Section{TrimBlanks(section), true, {}});
+    if (!nothingYet && !endsBlank) last.AddLine(Line{});
+    AddSection(TrimBlanks(section), true);
     s = &sections_.back();
   }
-  size_t insertAt = 0;
-  for (size_t i = 0; i < s->lines.size(); ++i) {
-    Line& l = s->lines[i];
-    if (l.key.empty()) continue;
-    if (SameText(l.key, k)) {
-      l.value = TrimBlanks(value);
-      return;
-    }
-    insertAt = i + 1;
+  String upper = UpperCase(k);
+  if (auto it = s->keys.find(upper); it != s->keys.end()) {
+    s->lines[it->second].value = TrimBlanks(value);
+    return;
   }
-  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                  Line{k, TrimBlanks(value), String()});
+  // After the section's last key: the lines that move hold no key, so no index changes.
+  const size_t at = s->keyedEnd;
+  s->lines.insert(s->lines.begin() + static_cast<std::ptrdiff_t>(at), Line{k, TrimBlanks(value), String()});
+  s->keys.emplace(std::move(upper), at);
+  s->keyedEnd = at + 1;
 }
 
 std::vector<String> TIniContent::ReadKeys(const String& section) const {
@@ -189,11 +221,14 @@ std::vector<String> TIniContent::ReadLines(const String& section) const {
 
 void TIniContent::EraseSection(const String& section) {
   std::erase_if(sections_, [&](const Section& s) { return s.headed && SameText(s.name, section); });
+  IndexSections();
 }
 
 void TIniContent::DeleteKey(const String& section, const String& key) {
-  if (Section* s = Find(section))
+  if (Section* s = Find(section)) {
     std::erase_if(s->lines, [&](const Line& l) { return !l.key.empty() && SameText(l.key, key); });
+    s->IndexKeys();
+  }
 }
 
 // TCustomIniFile

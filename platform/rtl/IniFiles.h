@@ -4,6 +4,7 @@
 // that are no key=value lines (comments, blank lines) are kept as they are when a file is
 // rewritten.
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rtl/TypInfo.h"
@@ -32,7 +33,10 @@ class TIniContent {
   std::vector<String> ReadLines(const String& section) const;
   void EraseSection(const String& section);
   void DeleteKey(const String& section, const String& key);
-  void Clear() { sections_.clear(); }
+  void Clear() {
+    sections_.clear();
+    index_.clear();
+  }
 
  private:
   struct Line {
@@ -44,10 +48,21 @@ class TIniContent {
     String name;  // the lines before the first section have none
     bool headed = false;
     std::vector<Line> lines;
+    // The upper-cased keys, each with its first line, so that files of many keys are read and
+    // written in linear time.
+    std::unordered_map<String, size_t> keys;
+    // One past the last line with a key: where a new key goes.
+    size_t keyedEnd = 0;
+    void AddLine(Line line);
+    void IndexKeys();
   };
   Section* Find(const String& section);
   const Section* Find(const String& section) const;
+  void AddSection(const String& name, bool headed);
+  void IndexSections();
   std::vector<Section> sections_;
+  // The upper-cased names of the headed sections, each with its first place in sections_.
+  std::unordered_map<String, size_t> index_;
 };
 
 // The common interface of the ini stores, with the typed reads and writes built on strings.

@@ -161,6 +161,8 @@ void CheckMemory(Int64 bytes) {
   if (charged && bytes > charged->Limit - charged->Held()) RaiseOutOfMemory(*charged);
 }
 
+void RaiseOutOfMemory() { throw EOutOfMemory("Out of memory"); }
+
 void RaiseOutOfMemory(const TMemoryAccount& account) {
   throw EOutOfMemory("Out of memory: the script holds more than " + std::to_string(account.Limit >> 20) + " MB");
 }

@@ -9,6 +9,8 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 
 #include "platform/rtl/Types.h"
 
@@ -77,5 +79,21 @@ void CheckMemory(Int64 bytes = 0);
 
 // EOutOfMemory for an account past its limit.
 [[noreturn]] void RaiseOutOfMemory(const TMemoryAccount& account);
+// EOutOfMemory for an allocation the system refused, or a length past what a text can hold.
+[[noreturn]] void RaiseOutOfMemory();
+
+// Runs f; the C++ library's own errors for memory that ran out (bad_alloc, a length past what
+// a container holds) leave it as EOutOfMemory, the error that script handlers and the callers
+// of a script know.
+template <class F>
+decltype(auto) WithOutOfMemoryAsError(F&& f) {
+  try {
+    return f();
+  } catch (const std::bad_alloc&) {
+    RaiseOutOfMemory();
+  } catch (const std::length_error&) {
+    RaiseOutOfMemory();
+  }
+}
 
 }  // namespace orv

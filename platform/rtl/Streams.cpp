@@ -10,6 +10,7 @@
 
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/TypInfo.h"
 
 namespace orv {
@@ -95,6 +96,8 @@ void TMemoryStream::Clear() {
 void TMemoryStream::LoadFromStream(TStream& source) {
   source.SetPosition(0);
   Int64 n = source.Size();
+  // Asked of a script's memory before the block is made, not found too large after.
+  CheckMemory(n);
   SetSize(n);
   source.ReadBuffer(data_.data(), n);
   position_ = 0;

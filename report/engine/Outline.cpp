@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/Exceptions.h"
 #include "report/engine/PreviewPages.h"
+#include "report/model/XmlDocument.h"
 
 namespace orv {
 
@@ -37,6 +39,12 @@ TkvxXMLItem* TkvxOutline::Current() {
 Integer TkvxOutline::GetCount() { return current_ ? current_->Count() : 0; }
 
 void TkvxOutline::AddItem(const String& text, Integer top) {
+  // Prepared pages are read back only so deep: a deeper outline would make a file that cannot
+  // be opened again.
+  int depth = 1;
+  for (const TkvxXMLItem* above = Current(); above->Parent(); above = above->Parent()) ++depth;
+  if (depth > kvxMaxXMLDepth)
+    throw EInvalidOperation("The outline cannot nest more than " + std::to_string(kvxMaxXMLDepth) + " levels deep");
   TkvxXMLItem* item = Current()->Add();
   item->Name = "item";
   item->SetProp("text", text);

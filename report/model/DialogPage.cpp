@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/gui/DialogService.h"
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/Report.h"
@@ -184,6 +185,12 @@ void TkvxDialogPage::HookForm() {
 }
 
 Integer TkvxDialogPage::ShowModal() {
+  // Nobody is there to answer: the controls keep the values the report gave them, as in the
+  // engine's own run of the dialogs.
+  if (DialogService().Unattended()) {
+    form_->SetModalResult(mrOk);
+    return mrOk;
+  }
   HookForm();
   form_->SetBorderStyle(borderStyle_);
   form_->SetFormStyle(fsNormal);

@@ -81,8 +81,8 @@ String TkvxComponent::BaseName() const { return baseName_.empty() ? BaseNameOf(C
 
 void TkvxComponent::SetParent(TkvxComponent* value) {
   if (value == parent_) return;
-  for (TkvxComponent* p = value; p; p = p->parent_)
-    if (p == this) throw EComponentError("An object cannot be its own parent");
+  // An object inside itself, or inside what it owns, would be freed twice.
+  if (ComponentWithin(value, this)) throw EComponentError("An object cannot be its own parent");
   if (parent_) {
     auto& list = parent_->objects_;
     auto it = std::find(list.rbegin(), list.rend(), this);

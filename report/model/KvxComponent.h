@@ -41,6 +41,7 @@ class TkvxComponent : public TComponent {
   static TkvxComponent* DesignCreate(TClass cls, TComponent* owner, Word flags);
 
   TkvxComponent* Parent() const { return parent_; }
+  TComponent* GetParentComponent() const override { return parent_; }
   virtual void SetParent(TkvxComponent* value);
   const std::vector<TkvxComponent*>& Objects() const { return objects_; }
   // Every descendant, each before its children; the list is refilled by every call.

@@ -1,10 +1,12 @@
 #include "report/model/Pages.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "report/model/DataSets.h"
 #include "report/model/PictureView.h"
 #include "report/model/PropertyIndex.h"
+#include "report/model/PropertyLimits.h"
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
 
@@ -175,6 +177,8 @@ void TkvxReportPage::SetDefaults() {
 }
 
 void TkvxReportPage::SetColumns(Integer value) {
+  // A script sets it past what a file may (a position per column is kept).
+  value = std::min(value, kvxMaxColumns);
   columns_ = value;
   columnPositions_->Clear();
   if (value <= 0) return;

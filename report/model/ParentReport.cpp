@@ -54,6 +54,8 @@ std::vector<String> TkvxReport::ParentFileNames(const String& name) const {
 }
 
 void TkvxReport::SetParentReport(const String& value) {
+  // The parent's objects replace the report's own, those the running events belong to.
+  RefuseWhileInUse("change the parent report");
   parentObject_.reset();
   if (value.empty()) {
     IsAncestorMark = false;

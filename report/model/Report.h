@@ -78,6 +78,11 @@ class TkvxReport : public TkvxComponent {
 
   // True also stops the running script.
   void SetTerminated(bool value);
+  // While the engine builds pages or the report's script runs (its main block, an event, an
+  // expression), the tree and the script stay as they are: what runs uses them.
+  bool InUse() const;
+  // EInvalidOperation "Cannot <what> while the report runs" when InUse.
+  void RefuseWhileInUse(const String& what) const;
 
   // Runs the report into its prepared pages (emptied first when asked): data-set check, script,
   // engine, and one report of every error collected. False when anything failed.

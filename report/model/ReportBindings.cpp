@@ -144,10 +144,18 @@ void TkvxReportFunctions::AddReportClasses() {
   report->AddMethod("function GetDataset(const Alias: String): TkvxDataset",
                     Method<TkvxReport>([](TkvxReport& self, Caller& c) { return Handle(self.GetDataset(TextArg(c, 0))); }));
   report->AddMethod("function LoadFromFile(const FileName: String): Boolean",
-                    Method<TkvxReport>([](TkvxReport& self, Caller& c) { return Variant(self.LoadFromFile(TextArg(c, 0), false)); }));
+                    Method<TkvxReport>([](TkvxReport& self, Caller& c) {
+                      // Loading empties the report first, also when the file is missing.
+                      self.RefuseWhileInUse("load a report");
+                      return Variant(self.LoadFromFile(TextArg(c, 0), false));
+                    }));
   report->AddMethod("procedure SaveToFile(const FileName: String)",
                     Proc<TkvxReport>([](TkvxReport& self, Caller& c) { self.SaveToFile(TextArg(c, 0)); }));
-  report->AddMethod("procedure ShowReport", Proc<TkvxReport>([](TkvxReport& self, Caller&) { self.ShowReport(true); }));
+  // A second run of the report inside its own would rebuild the tree and the script in use.
+  report->AddMethod("procedure ShowReport", Proc<TkvxReport>([](TkvxReport& self, Caller&) {
+                      self.RefuseWhileInUse("show the report");
+                      self.ShowReport(true);
+                    }));
   report->AddProperty("Terminated", "Boolean", Getter<TkvxReport>([](TkvxReport& r) { return Variant(r.Terminated); }),
                       Setter<TkvxReport>([](TkvxReport& r, const Variant& v) { r.SetTerminated(v.ToBoolean()); }));
   report->AddProperty("Variables", "TkvxVariables",

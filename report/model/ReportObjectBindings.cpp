@@ -18,6 +18,7 @@
 #include "report/model/Pages.h"
 #include "report/model/PictureView.h"
 #include "report/model/ReportBindings.h"
+#include "report/model/Report.h"
 #include "report/model/ReportBindingsSupport.h"
 #include "report/model/ShapeView.h"
 #include "report/model/WideStrings.h"
@@ -119,14 +120,28 @@ Variant ListOf(TsxScript* script, const std::vector<TkvxComponent*>& objects) {
   return Handle(result);
 }
 
+// Emptying or reloading an object frees the objects whose events may be running, and the
+// engine holds on to them until the run ends.
+void RefuseWhileReportInUse(const TkvxComponent& obj, const String& what) {
+  const TkvxReport* report = obj.GetReport();
+  if (!report) report = dynamic_cast<const TkvxReport*>(obj.Owner());
+  if (report) report->RefuseWhileInUse(obj.Name().empty() ? what : what + " " + obj.Name());
+}
+
 void AddComponent(TsxScript& s) {
   using C = TkvxComponent;
   TsxClassVariable* cls = s.AddClass(C::StaticClass(), "TComponent");
-  cls->AddMethod("procedure Clear", Proc<C>([](C& self, Caller&) { self.Clear(); }));
+  cls->AddMethod("procedure Clear", Proc<C>([](C& self, Caller&) {
+                   RefuseWhileReportInUse(self, "clear");
+                   self.Clear();
+                 }));
   cls->AddMethod("function FindObject(s: String): TkvxComponent",
                  Method<C>([](C& self, Caller& c) { return Handle(self.FindObject(TextArg(c, 0))); }));
   cls->AddMethod("procedure LoadFromStream(Stream: TStream)",
-                 Proc<C>([](C& self, Caller& c) { self.LoadFromStream(*ObjectArg<TStream>(c, 0)); }));
+                 Proc<C>([](C& self, Caller& c) {
+                   RefuseWhileReportInUse(self, "load");
+                   self.LoadFromStream(*ObjectArg<TStream>(c, 0));
+                 }));
   cls->AddMethod("procedure SaveToStream(Stream: TStream; SaveChildren: Boolean = True)", Proc<C>([](C& self, Caller& c) {
                    self.SaveToStream(*ObjectArg<TStream>(c, 0), c.GetParamValue(1).ToBoolean(), false);
                  }));

@@ -55,6 +55,12 @@ bool TkvxReport::RunPrepared() {
   return true;
 }
 
+bool TkvxReport::InUse() const { return (Engine && Engine->Running) || (Script && Script->InRun()); }
+
+void TkvxReport::RefuseWhileInUse(const String& what) const {
+  if (InUse()) throw EInvalidOperation("Cannot " + what + " while the report runs");
+}
+
 bool TkvxReport::PrepareReport(bool clearLastReport) {
   // Events are processed during a run (progress, the preview's buttons): a second run started
   // from one of them would rebuild the pages and the report under the first.

@@ -16,18 +16,45 @@ ORV_IMPLEMENT_CLASS(TkvxArray, c) {}
 
 void TkvxVariable::Assign(TPersistent* source) {
   if (auto* v = dynamic_cast<TkvxVariable*>(source)) {
-    name_ = v->name_;
+    SetName(v->name_);
     value_ = v->value_;
     return;
   }
   TCollectionItem::Assign(source);
 }
 
-Integer TkvxVariables::IndexOf(const String& name) const {
-  for (Integer i = 0; i < Count(); ++i)
-    if (AnsiSameText(Items(i)->Name(), name)) return i;
-  return -1;
+void TkvxVariable::SetName(const String& value) {
+  name_ = value;
+  if (Collection()) Collection()->Touch();
 }
+
+Integer TkvxNameIndex::Find(const TCollection& items, const String& name) const {
+  String key;
+  if (!AnsiSortKey(name, true, key)) {
+    for (Integer i = 0; i < items.Count(); ++i)
+      if (AnsiSameText(static_cast<TkvxVariable*>(items.Items(i))->Name(), name)) return i;
+    return -1;
+  }
+  if (built_ != &items || stamp_ != items.Stamp()) {
+    keys_.clear();
+    String itemKey;
+    for (Integer i = 0; i < items.Count(); ++i)
+      if (AnsiSortKey(static_cast<TkvxVariable*>(items.Items(i))->Name(), true, itemKey)) keys_.emplace(itemKey, i);
+    built_ = &items;
+    stamp_ = items.Stamp();
+  }
+  auto it = keys_.find(key);
+  return it == keys_.end() ? -1 : it->second;
+}
+
+void TkvxNameIndex::Added(const TCollection& items, std::uint64_t stamp, Integer index, const String& name) {
+  String key;
+  if (built_ != &items || stamp_ != stamp || !AnsiSortKey(name, true, key)) return;
+  keys_.emplace(key, index);
+  stamp_ = items.Stamp();
+}
+
+Integer TkvxVariables::IndexOf(const String& name) const { return names_.Find(*this, name); }
 
 Variant TkvxVariables::GetVariable(const String& name) const {
   Integer i = IndexOf(name);
@@ -36,17 +63,19 @@ Variant TkvxVariables::GetVariable(const String& name) const {
 
 void TkvxVariables::SetVariable(const String& name, const Variant& value) {
   Integer i = IndexOf(name);
-  TkvxVariable* v = i < 0 ? Add() : Items(i);
-  if (i < 0) v->SetName(name);
+  TkvxVariable* v;
+  if (i < 0) {
+    const std::uint64_t stamp = Stamp();
+    v = Add();
+    v->SetName(name);
+    names_.Added(*this, stamp, Count() - 1, name);
+  } else {
+    v = Items(i);
+  }
   v->SetValue(value);
 }
 
-Integer TkvxArray::IndexOf(const Variant& key) const {
-  String name = VarToStr(key);
-  for (Integer i = 0; i < Count(); ++i)
-    if (AnsiSameText(Items(i)->Name(), name)) return i;
-  return -1;
-}
+Integer TkvxArray::IndexOf(const Variant& key) const { return names_.Find(*this, VarToStr(key)); }
 
 Variant TkvxArray::GetVariable(const Variant& key) const {
   Integer i = IndexOf(key);
@@ -55,8 +84,15 @@ Variant TkvxArray::GetVariable(const Variant& key) const {
 
 void TkvxArray::SetVariable(const Variant& key, const Variant& value) {
   Integer i = IndexOf(key);
-  TkvxVariable* v = i < 0 ? static_cast<TkvxVariable*>(Add()) : Items(i);
-  if (i < 0) v->SetName(VarToStr(key));
+  TkvxVariable* v;
+  if (i < 0) {
+    const std::uint64_t stamp = Stamp();
+    v = static_cast<TkvxVariable*>(Add());
+    v->SetName(VarToStr(key));
+    names_.Added(*this, stamp, Count() - 1, v->Name());
+  } else {
+    v = Items(i);
+  }
   v->SetValue(value);
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Filer.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/StringList.h"
 #include "platform/rtl/TextUtils.h"
 
@@ -170,6 +171,9 @@ void TWideStrings::LoadFromStream(TStream& stream) {
     Clear();
     return;
   }
+  // The bytes, their wide text and the lines made of it are asked of a script's memory before
+  // any is made.
+  CheckMemory(5 * n);
   String bytes(static_cast<size_t>(n), '\0');
   stream.ReadBuffer(bytes.data(), n);
   if (n > 2 && static_cast<Byte>(bytes[0]) == 0xFF && static_cast<Byte>(bytes[1]) == 0xFE) {

@@ -115,9 +115,15 @@ TkvxXMLItem* TkvxXMLItem::FindItem(std::string_view name) {
 }
 
 void TkvxXMLItem::Clear() {
+  // Each item is taken from its children's list before it goes, so no destructor goes deeper
+  // than one level: a tree nested hundreds of thousands deep needs no native frame per level.
   std::vector<TkvxXMLItem*> items;
   items.swap(items_);
-  for (TkvxXMLItem* item : items) {
+  while (!items.empty()) {
+    TkvxXMLItem* item = items.back();
+    items.pop_back();
+    items.insert(items.end(), item->items_.begin(), item->items_.end());
+    item->items_.clear();
     item->parent_ = nullptr;
     delete item;
   }

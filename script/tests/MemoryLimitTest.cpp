@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "script/tests/RunTestUtils.h"
 
@@ -48,6 +50,34 @@ TEST(ScriptMemoryLimit, EveryWayOfHoardingMemoryEndsWithAnError) {
   EXPECT_NE(test::RunScript(*script).RunError.find("Out of memory"), String::npos);
   script->SetMemoryLimit(0);
   EXPECT_EQ(test::RunScript(*script).RunError, "");
+}
+
+// Without a limit of its own, a script that asks for more than the system gives (a stream grown
+// to 3.5 GB in the address space of a small machine) meets "Out of memory" as a script error,
+// which its own except part catches, never as the C++ library's bad_alloc.
+TEST(ScriptMemoryLimit, MemoryTheSystemRefusesIsAScriptError) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the sanitizer's allocator ends the process where the system refuses memory";
+#endif
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    rlimit small{3'000'000'000, 3'000'000'000};
+    setrlimit(RLIMIT_AS, &small);
+    auto script = test::NewScript("PascalScript",
+                                  "var m: TMemoryStream;\nbegin\n  m := TMemoryStream.Create;\n"
+                                  "  m.Position := 3500000000;\n  try\n    m.Write('x', 1);\n  except\n"
+                                  "    ShowMessage(ExceptionClassName + ': ' + ExceptionMessage);\n  end;\n"
+                                  "  m.Write('x', 1);\nend.");
+    script->SetMemoryLimit(0);
+    const test::TRunResult r = test::RunScript(*script);
+    const bool caught = r.Lines.size() == 1 && r.Lines[0] == "EOutOfMemory: Out of memory";
+    _exit(caught && r.RunError == "Out of memory" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace

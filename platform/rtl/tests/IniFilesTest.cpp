@@ -152,6 +152,38 @@ TEST_F(IniFiles, MemIniFileWritesOnlyOnUpdate) {
   EXPECT_TRUE(ini.SectionExists("S"));
 }
 
+// The first of two equal keys or sections is the one read and written; a key written after a
+// deletion, an erased section or a comment goes where a person would put it.
+TEST_F(IniFiles, MemIniFileFindsKeysAfterEveryKindOfChange) {
+  WriteBytes(Path("keys.ini"), "[S]\r\na=1\r\nA=2\r\n; note\r\n\r\n[T]\r\nx=1\r\n[s]\r\na=3\r\n");
+  TMemIniFile ini(Path("keys.ini"));
+  EXPECT_EQ(ini.ReadString("s", "a", ""), "1");
+  ini.WriteString("S", "a", "4");
+  ini.WriteString("S", "b", "5");
+  ini.DeleteKey("S", "a");
+  EXPECT_EQ(ini.ReadString("S", "a", "none"), "none") << "both equal keys go";
+  EXPECT_EQ(ini.ReadString("S", "b", ""), "5");
+  ini.EraseSection("T");
+  EXPECT_FALSE(ini.SectionExists("T"));
+  ini.WriteString("S", "c", "6");
+  EXPECT_EQ(ini.ReadString("S", "c", ""), "6");
+  TStringList lines;
+  ini.GetStrings(lines);
+  EXPECT_EQ(Lines(lines), (std::vector<String>{"[S]", "b=5", "c=6", "; note", "", "[s]", "a=3"}));
+  ini.EraseSection("S");
+  EXPECT_EQ(ini.ReadString("S", "a", ""), "") << "the second section of the name went with the first";
+}
+
+// Thirty thousand keys are written and read back one by one as fast as a few hundred were.
+TEST_F(IniFiles, MemIniFileOfManyKeys) {
+  TMemIniFile ini(Path("many.ini"));
+  for (int i = 0; i < 30000; ++i) ini.WriteString("S", "k" + std::to_string(i), std::to_string(i));
+  for (int i = 0; i < 30000; i += 997) EXPECT_EQ(ini.ReadString("s", "K" + std::to_string(i), ""), std::to_string(i));
+  ini.UpdateFile();
+  TMemIniFile back(Path("many.ini"));
+  EXPECT_EQ(back.ReadString("S", "k29999", ""), "29999");
+}
+
 TEST_F(IniFiles, RegistryStoreLivesUnderTheConfigFolder) {
   const char* saved = getenv("XDG_CONFIG_HOME");
   String savedValue = saved ? saved : "";

@@ -2,6 +2,9 @@
 // hundreds of thousands deep, makes ownership loops or hoards memory, also from event to event: orvane-report ends each
 // with a script error or normally, never by a signal, with no limit on its stack and in a
 // few hundred megabytes at most. The programs are those of the script engine's run corpus.
+// Scripts that reload or empty the running report, wait for a user, nest an outline without
+// end or spend their steps over many events end the same way, with the default stack and the
+// address space of a small machine.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -41,15 +44,24 @@ std::string XmlAttribute(const std::string& text) {
   return out;
 }
 
+// A report with the script and, on its page Page1, the objects given; pages holds pages before
+// it and attributes more attributes of the report.
+std::string ReportXml(const std::string& script, const std::string& objects, const std::string& pages = "",
+                      const std::string& attributes = "") {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport ScriptLanguage=\"PascalScript\"" + attributes +
+         " ScriptText.Text=\"" + XmlAttribute(script) + "\">\n" + pages +
+         "  <TkvxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">\n" + objects +
+         "  </TkvxReportPage>\n</TkvxReport>\n";
+}
+
+const std::string kBand =
+    "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"22\" DataSetName=\"M\"";
+
 // The program as the main block of a report's script. Nobody answers a message box in the
 // tool, so the program's messages are worked out and dropped.
 std::string ReportOf(std::string program) {
   for (size_t at = 0; (at = program.find("ShowMessage(", at)) != std::string::npos;) program.replace(at, 12, "VarToStr(");
-  return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport ScriptLanguage=\"PascalScript\" ScriptText.Text=\"" +
-         XmlAttribute(program) +
-         "\">\n  <TkvxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">\n"
-         "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"22\" DataSetName=\"M\"/>\n"
-         "  </TkvxReportPage>\n</TkvxReport>\n";
+  return ReportXml(program, kBand + "/>\n");
 }
 
 // No run of the tool this process made held more than 300 MB resident (an address-sanitizer
@@ -60,6 +72,40 @@ void ExpectToolRunsStayedSmall() {
   getrusage(RUSAGE_CHILDREN, &children);
   EXPECT_LT(children.ru_maxrss, 300 * 1024) << "kilobytes at most resident in one run";
 #endif
+}
+
+// An empty folder of this process's own for the files of a test.
+std::filesystem::path FreshFolder(const std::string& name) {
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("orvane-report-" + name + "-" + std::to_string(getpid()));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+// A database whose table t holds the numbers 1 to rows in its column x.
+bool MakeRows(const std::string& db, int rows) {
+  return std::system(("sqlite3 " + db +
+                      " 'create table t (x integer); with recursive c(i) as (select 1 union all select i + 1 "
+                      "from c where i < " +
+                      std::to_string(rows) + ") insert into t select i from c'")
+                         .c_str()) == 0;
+}
+
+// Runs the tool on dir/NAME.xml over the data set M of the statement given, in dir; the exit
+// status and the standard error. small: with the address space of a small machine (no
+// sanitizer keeps its shadow memory in that) and a minute to end in.
+std::pair<int, std::string> RunTool(const std::filesystem::path& dir, const std::string& name, const std::string& db,
+                                    const std::string& select, bool small = false) {
+  std::string limits;
+#if !defined(__SANITIZE_ADDRESS__)
+  if (small) limits = "ulimit -v 3000000 && exec timeout 60 ";
+#endif
+  const std::string command = "cd '" + dir.string() + "' && " + (limits.empty() ? "exec " : limits) +
+                              ORVANE_REPORT_PROGRAM + " " + name + ".xml --db '" + db + "' --data 'M=" + select +
+                              "' --qpv " + name + ".qpv 2> " + name + ".err";
+  const int status = std::system(("sh -c \"" + command + "\"").c_str());
+  return {status, ReadText(dir / (name + ".err"))};
 }
 
 struct TToolRun {
@@ -128,27 +174,13 @@ TEST(ReportToolHostileScripts, EndWithAScriptErrorOrNormallyInBoundedMemory) {
 // zero (and expressions not at all) let two hundred rows reach 1.7 GB; a long report whose every
 // row makes 200 KB of text that is let go afterwards (200 MB in all) runs to its end.
 TEST(ReportToolHostileScripts, WhatEventsAndExpressionsKeepCountsOverTheWholeRun) {
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("orvane-report-kept-" + std::to_string(getpid()));
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = FreshFolder("kept");
   const std::string db = (dir / "data.db").string();
-  ASSERT_EQ(std::system(("sqlite3 " + db +
-                         " 'create table t (x integer); with recursive c(i) as (select 1 union all select i + 1 "
-                         "from c where i < 1000) insert into t select i from c'")
-                            .c_str()),
-            0);
+  ASSERT_TRUE(MakeRows(db, 1000));
   const auto run = [&](const std::string& name, const std::string& script, const std::string& band,
                        const std::string& rows) {
-    std::ofstream(dir / (name + ".xml"))
-        << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<TkvxReport ScriptLanguage=\"PascalScript\" ScriptText.Text=\""
-        << XmlAttribute(script) << "\">\n  <TkvxReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\">\n"
-        << band << "  </TkvxReportPage>\n</TkvxReport>\n";
-    const std::string command = "cd '" + dir.string() + "' && exec " + ORVANE_REPORT_PROGRAM + " " + name +
-                                ".xml --db '" + db + "' --data 'M=select * from t where x <= " + rows + "' --qpv " +
-                                name + ".qpv 2> " + name + ".err";
-    const int status = std::system(("sh -c \"" + command + "\"").c_str());
-    return std::make_pair(status, ReadText(dir / (name + ".err")));
+    std::ofstream(dir / (name + ".xml")) << ReportXml(script, band);
+    return RunTool(dir, name, db, "select * from t where x <= " + rows);
   };
 
   const std::string hoard =
@@ -157,8 +189,7 @@ TEST(ReportToolHostileScripts, WhatEventsAndExpressionsKeepCountsOverTheWholeRun
       "  s := 'x';\n  for i := 1 to 23 do s := s + s;\n  l.Add(s);\n  Result := l.Count;\nend;\n"
       "procedure KeepRow(Sender: TkvxComponent);\nbegin\n  Hoard;\nend;\n"
       "begin\n  l := TStringList.Create;\nend.";
-  const std::string band =
-      "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"22\" DataSetName=\"M\"";
+  const std::string& band = kBand;
   for (const auto& [name, objects] :
        {std::pair{"event", band + " OnBeforePrint=\"KeepRow\"/>\n"},
         std::pair{"expression", band + ">\n      <TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"300\" "
@@ -183,6 +214,112 @@ TEST(ReportToolHostileScripts, WhatEventsAndExpressionsKeepCountsOverTheWholeRun
   ASSERT_TRUE(WIFEXITED(longStatus)) << longErr;
   EXPECT_EQ(WEXITSTATUS(longStatus), 0) << longErr;
   EXPECT_EQ(longErr.find("orvane-report: "), std::string::npos) << longErr;
+  ExpectToolRunsStayedSmall();
+  std::filesystem::remove_all(dir);
+}
+
+// A run's scripts may not reload, empty or re-parent the report whose objects and script are
+// in use, nor start it again: each is refused with a script error, in a band's event, a memo's
+// event or the main block. Modal windows end at once with nobody there: the report's own
+// dialog run goes on with its controls' values, a script's form is cancelled. An outline nested
+// without end stops where a prepared report could still be read back; the steps of all the
+// run's events count together, so forty rows of ten million steps each end at the limit; a
+// page asked for two billion columns gets the most a page has; a memo reading 600 MB is
+// refused at once, and a report read from a device without end is an invalid file.
+TEST(ReportToolHostileScripts, ReloadsWaitsAndEndlessWorkEndWithinBounds) {
+  const std::filesystem::path dir = FreshFolder("guards");
+  const std::string db = (dir / "data.db").string();
+  ASSERT_TRUE(MakeRows(db, 40));
+  // A file of 600 MB that takes no room on the disk.
+  std::ofstream(dir / "big.txt").close();
+  std::filesystem::resize_file(dir / "big.txt", 600'000'000);
+  const std::string memo =
+      "      <TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"300\" Height=\"18\" Memo.Text=\"[Line]\"";
+  const auto inEvent = [&](const std::string& statements) {
+    return std::make_pair("procedure Row(Sender: TObject);\nvar i, n: Integer;\nbegin\n" + statements +
+                              "\nend;\nbegin\nend.",
+                          kBand + " OnBeforePrint=\"Row\">\n" + memo + "/>\n    </TkvxMasterData>\n");
+  };
+  const auto inMemoEvent = [&](const std::string& statements) {
+    return std::make_pair("procedure Row(Sender: TObject);\nbegin\n" + statements + "\nend;\nbegin\nend.",
+                          kBand + ">\n" + memo + " OnBeforePrint=\"Row\"/>\n    </TkvxMasterData>\n");
+  };
+  struct TCase {
+    std::string Name;
+    std::pair<std::string, std::string> ScriptAndObjects;
+    // Empty: the report runs to its end.
+    std::string Error;
+    std::string Pages = "";
+    std::string Attributes = "";
+    // The error is reported and the run goes on to its end.
+    bool GoesOn = false;
+  };
+  const std::vector<TCase> cases = {
+      {"reload-missing", inEvent("  Report.LoadFromFile('missing.xml');"), "Cannot load a report while the report runs"},
+      {"reload-memo", inMemoEvent("  Report.LoadFromFile('reload-memo.xml');"), "Cannot load a report while the report runs"},
+      {"clear-report", inEvent("  Report.Clear;"), "Cannot clear"},
+      {"clear-page", inMemoEvent("  Page1.Clear;"), "Cannot clear Page1 while the report runs"},
+      {"parent", inEvent("  Report.ParentReport := 'parent.xml';"), "Cannot change the parent report while the report runs"},
+      {"reload-main", {"begin\n  Report.LoadFromFile('missing.xml');\nend.", kBand + "/>\n"},
+       "Cannot load a report while the report runs"},
+      {"show", inEvent("  Report.ShowReport;"), "Cannot show the report while the report runs"},
+      {"dialog",
+       {"procedure Ask(var Go: Boolean);\nbegin\n  Go := DialogPage1.ShowModal = mrOk;\n  if DialogPage1.ModalResult <> mrOk "
+        "then RaiseException('not answered');\nend;\nbegin\nend.",
+        kBand + "/>\n"},
+       "",
+       "  <TkvxDialogPage Name=\"DialogPage1\" Caption=\"Ask\" Height=\"240\" Width=\"360\"/>\n",
+       " OnRunDialogs=\"Ask\""},
+      {"form",
+       {"var f: TForm;\nbegin\n  f := TForm.Create(nil);\n  if f.ShowModal <> mrCancel then RaiseException('not "
+        "cancelled');\n  f.Free;\nend.",
+        kBand + "/>\n"},
+       ""},
+      {"outline", inEvent("  for i := 1 to 200000 do Outline.AddItem('x');"), "The outline cannot nest more than"},
+      {"steps", inEvent("  n := 0;\n  for i := 1 to 5000000 do n := n + 1;"), "Step limit exceeded"},
+      {"columns", {"begin\n  Page1.Columns := 2000000000;\nend.", kBand + "/>\n"}, ""},
+      {"memo-lines", inMemoEvent("  Memo1.Lines.LoadFromFile('big.txt');"), "Out of memory"},
+      {"zero-report",
+       {"var r: TkvxReport;\nbegin\n  r := TkvxReport.Create(nil);\n  r.LoadFromFile('/dev/zero');\n  r.Free;\nend.",
+        kBand + "/>\n"},
+       "Invalid file format", "", "", true},
+      {"variables",
+       {"var i: Integer;\nbegin\n  for i := 1 to 40000 do Report.Variables['v' + IntToStr(i)] := i;\n  if "
+        "Report.Variables['V39999'] <> 39999 then RaiseException('lost');\nend.",
+        kBand + "/>\n"},
+       ""},
+  };
+  std::vector<std::future<std::pair<int, std::string>>> runs;
+  for (const TCase& c : cases) {
+    std::ofstream(dir / (c.Name + ".xml"))
+        << ReportXml(c.ScriptAndObjects.first, c.ScriptAndObjects.second, c.Pages, c.Attributes);
+    runs.push_back(std::async(std::launch::async, [&dir, &db, name = c.Name] {
+      return RunTool(dir, name, db, "select * from t", true);
+    }));
+    if (runs.size() == 4 || &c == &cases.back()) {
+      const size_t first = static_cast<size_t>(&c - cases.data()) + 1 - runs.size();
+      for (size_t k = 0; k < runs.size(); ++k) {
+        const TCase& done = cases[first + k];
+        const auto [status, err] = runs[k].get();
+        SCOPED_TRACE(done.Name + ": " + err);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+        EXPECT_EQ(WEXITSTATUS(status), done.Error.empty() || done.GoesOn ? 0 : 1);
+        if (!done.Error.empty()) {
+          EXPECT_NE(err.find(done.Error), std::string::npos);
+        }
+      }
+      runs.clear();
+    }
+  }
+  // A device without end is no report file either.
+  const auto [zeroStatus, zeroErr] = [&] {
+    const std::string command = "cd '" + dir.string() + "' && exec timeout 60 " + ORVANE_REPORT_PROGRAM +
+                                " /dev/zero --db '" + db + "' --data 'M=select * from t' --qpv zero.qpv 2> zero.err";
+    const int status = std::system(("sh -c \"" + command + "\"").c_str());
+    return std::make_pair(status, ReadText(dir / "zero.err"));
+  }();
+  ASSERT_TRUE(WIFEXITED(zeroStatus)) << zeroErr;
+  EXPECT_EQ(WEXITSTATUS(zeroStatus), 1) << zeroErr;
   ExpectToolRunsStayedSmall();
   std::filesystem::remove_all(dir);
 }

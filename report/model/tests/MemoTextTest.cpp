@@ -73,6 +73,8 @@ TEST(MemoText, FormatSuffixesChooseKindAndSeparator) {
   EXPECT_EQ(r.Print(u"[1234.5 #N%2,2f]"), u"1234,50\r\n");
   EXPECT_EQ(r.Print(u"[1234.5 #N#0.00]"), u"1234.50\r\n");
   EXPECT_EQ(r.Print(u"[1234.5 #N0.00]"), u"0.00\r\n");
+  // Every separator of a numeric format becomes a point: only the first is the decimal point.
+  EXPECT_EQ(r.Print(u"[1234.5 #N#,##0.00]"), u"1234.50000\r\n");
   EXPECT_EQ(r.Print(u"[1=1 #BNo,Yes] [1=2 #BNo,Yes]"), u"Yes No\r\n");
   EXPECT_EQ(r.Print(u"['คำ' #N%2.2f]"), u"คำ\r\n") << "a word under a numeric format prints unchanged";
   EXPECT_EQ(r.Print(u"[Pos(' #', 'a #b')]"), u"2\r\n") << "a ')' after ' #' keeps one expression";

@@ -135,6 +135,25 @@ TEST(Variables, ATypeTheFileGetsWrongIsReportedAndTheRestLoads) {
   EXPECT_EQ(report->Errors->Count(), 3) << report->Errors->Text();
   EXPECT_EQ(report->Variables->GetVariable("d").VType(), varInteger);
   EXPECT_EQ(report->Variables->GetVariable("d").ToInteger(), 8);
+// A variable renamed, moved or removed is found under its new name and place at once, however
+// many there are.
+TEST(Variables, LookupsFollowRenamesMovesAndRemovals) {
+  TkvxVariables vars;
+  for (int i = 0; i < 40000; ++i) vars.SetVariable("v" + std::to_string(i), Variant(Integer(i)));
+  EXPECT_EQ(vars.IndexOf("V39999"), 39999);
+  vars.Items(5)->SetName("renamed");
+  EXPECT_EQ(vars.IndexOf("v5"), -1);
+  EXPECT_EQ(vars.GetVariable("RENAMED").ToInteger(), 5);
+  vars.Delete(0);
+  EXPECT_EQ(vars.IndexOf("renamed"), 4);
+  vars.Items(4)->SetIndex(0);
+  EXPECT_EQ(vars.IndexOf("renamed"), 0);
+  EXPECT_EQ(vars.IndexOf("v1"), 1);
+  vars.Items(2)->Assign(vars.Items(0));
+  EXPECT_EQ(vars.IndexOf("renamed"), 0) << "the first of two equal names";
+  EXPECT_EQ(vars.IndexOf("v2"), -1);
+  vars.SetVariable("v2", Variant(Integer(-2)));
+  EXPECT_EQ(vars.IndexOf("v2"), vars.Count() - 1);
 }
 
 TEST(Styles, DuplicateNamesAreRefused) {

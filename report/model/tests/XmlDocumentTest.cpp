@@ -2,6 +2,8 @@
 // refusals, old files in code page 874, and items unloaded to and loaded from backing stores.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <filesystem>
 
 #include "report/model/LegacyText.h"
@@ -166,6 +168,21 @@ TEST(XmlItem, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
   delete b;
   EXPECT_EQ(root.Count(), 1);
   EXPECT_EQ(root.Find("nothing"), -1);
+}
+
+// Items nested 200,000 deep (an outline a script made) are freed with the ordinary stack.
+TEST(XmlItem, DeeplyNestedItemsAreFreedWithoutRecursion) {
+  auto root = std::make_unique<TkvxXMLItem>();
+  const auto nest = [&root] {
+    TkvxXMLItem* deepest = root.get();
+    for (int i = 0; i < 200000; ++i) deepest = deepest->Add();
+  };
+  nest();
+  root->Items(0)->Clear();
+  EXPECT_EQ(root->Items(0)->Count(), 0);
+  nest();
+  EXPECT_EQ(root->Count(), 2);
+  root.reset();
 }
 
 TEST(XmlDocument, WriterFormsAreWellFormedAndTheReaderIgnoresValues) {
