@@ -135,6 +135,8 @@ TEST(Variables, ATypeTheFileGetsWrongIsReportedAndTheRestLoads) {
   EXPECT_EQ(report->Errors->Count(), 3) << report->Errors->Text();
   EXPECT_EQ(report->Variables->GetVariable("d").VType(), varInteger);
   EXPECT_EQ(report->Variables->GetVariable("d").ToInteger(), 8);
+}
+
 // A variable renamed, moved or removed is found under its new name and place at once, however
 // many there are.
 TEST(Variables, LookupsFollowRenamesMovesAndRemovals) {
