@@ -53,9 +53,10 @@ class ReportToolFiles : public ::testing::Test {
     return db;
   }
   // The tool in the folder, in 3 GB of address space.
-  TToolRun Run(const std::string& args) const {
+  // limits, when given, are further ulimit settings for the run.
+  TToolRun Run(const std::string& args, const std::string& limits = "") const {
     const std::string out = Path("out.txt"), err = Path("err.txt");
-    const std::string command = "cd '" + dir_.string() + "' && ulimit -v 3000000 && exec timeout 120 " +
+    const std::string command = "cd '" + dir_.string() + "' && ulimit -v 3000000 " + limits + " && exec timeout 120 " +
                                 ORVANE_REPORT_PROGRAM + " " + args + " >'" + out + "' 2>'" + err + "'";
     const pid_t pid = fork();
     if (pid == 0) {
@@ -137,6 +138,24 @@ TEST_F(ReportToolFiles, APdfPageRangeThatNamesNoPageIsRefused) {
 // A memo of a million Thai letters on every row (3 MB of text each, 360 MB in all), and a script
 // that gives the band another memo of 128 KB on every row: the prepared pages move to the file
 // cache, or the run ends with a message, in a bounded memory; they held every row before.
+TEST_F(ReportToolFiles, AFileSizeLimitFailsThePdfWithTheCauseAndLeavesTheOldFile) {
+  Database("create table t (n integer); with recursive c(i) as (select 1 union all select i + 1 from c where i < 40000) "
+           "insert into t select i from c;");
+  Write("list.xml", ReportFile("", "    <TkvxMasterData Name=\"MasterData1\" Left=\"0\" Top=\"0\" Width=\"700\" "
+                                   "Height=\"22\" DataSetName=\"M\">\r\n      <TkvxMemoView Name=\"Memo1\" Left=\"0\" "
+                                   "Top=\"0\" Width=\"300\" Height=\"18\" Text=\"แถว [M.&#34;n&#34;]\"/>\r\n"
+                                   "    </TkvxMasterData>\r\n"));
+  Write("list.pdf", "the old file");
+  // 256 blocks of 512 bytes: room for the database's shared memory, not for the PDF of its
+  // 800 pages.
+  TToolRun run = Run("list.xml --db data.db --data 'M=select * from t' --pdf list.pdf", "&& ulimit -f 256");
+  EXPECT_EQ(run.Status, 1) << "ended by a signal or said it succeeded: " << run.Err;
+  EXPECT_NE(run.Err.find("แฟ้มใหญ่เกินกว่าที่ระบบยอมให้"), std::string::npos) << run.Err;
+  EXPECT_TRUE(ReadText(dir_ / "list.pdf") == "the old file") << "the old file was not kept";
+  for (const auto& entry : std::filesystem::directory_iterator(dir_))
+    EXPECT_EQ(entry.path().filename().string().find(".list.pdf"), std::string::npos) << "a temporary left";
+}
+
 TEST_F(ReportToolFiles, RowsOfMegabyteTextsKeepTheRunInBoundedMemory) {
   Database("create table t (n integer, txt text); with recursive c(i) as (select 1 union all select i + 1 from c "
            "where i < 120) insert into t select i, replace(hex(zeroblob(1000000)), '00', 'ก') from c;");

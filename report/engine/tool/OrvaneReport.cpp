@@ -4,6 +4,7 @@
 // they are or exported to PDF. A data set of more rows than the row limit (1,000,000 unless given)
 // or a run of more pages than the page limit (10,000 unless given) is refused with a message and
 // nothing is saved: a statement or report without end would otherwise fill the memory.
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -96,6 +97,9 @@ void WarnOfUnusedData(TkvxReport& report, const String& reportFile,
 
 int main(int argc, char** argv) {
   using namespace orv;
+  // Past a file-size limit the write fails and the run ends with the file's error, leaving no
+  // half-written file, instead of the signal ending the tool where it stands.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::string reportFile, dbFile, qpvFile, pdfFile, password, pages;
   std::vector<std::pair<std::string, std::string>> data, vars;
   long maxPages = 10000, maxRows = 1000000;
