@@ -1,6 +1,6 @@
 // Native calls that would make a large block in one go ask the script's memory limit first:
 // a picture of 64 MB, a file of 600 MB read into a stream or an ini file. A device without end
-// reads as empty.
+// is no file to read.
 var
   s: String;
   i: Integer;
@@ -42,7 +42,11 @@ begin
     ShowMessage(ExceptionMessage);
   end;
   l := TStringList.Create;
-  l.LoadFromFile('/dev/zero');
+  try
+    l.LoadFromFile('/dev/zero');
+  except
+    ShowMessage(ExceptionMessage);
+  end;
   ShowMessage(IntToStr(l.Count));
   l.Free;
   d := TsxXMLDocument.Create;
