@@ -296,6 +296,12 @@ void TADOConnection::CommitTrans() {
 
 void TADOConnection::RollbackTrans() {
   if (transactionLevel_ == 0) throw EDatabaseError("No transaction is active");
+  // A full disk, an I/O error or a lack of memory has SQLite roll the whole transaction back
+  // itself: there is nothing left to roll back, and the error that did it is the one to tell.
+  if (sqlite3_get_autocommit(db_)) {
+    transactionLevel_ = 0;
+    return;
+  }
   String level = "level" + IntToStr(transactionLevel_);
   ExecuteAll(db_, transactionLevel_ == 1 ? String("ROLLBACK")
                                          : "ROLLBACK TO " + level + "; RELEASE " + level,

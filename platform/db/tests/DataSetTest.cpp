@@ -2,6 +2,10 @@
 // what reaches the file checked through the sqlite3 command line.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include "platform/db/tests/DbTestSupport.h"
 #include "platform/rtl/DateTime.h"
 
@@ -282,6 +286,37 @@ TEST_F(DataSetTest, TransactionsRollBackAndNest) {
   conn_->CommitTrans();
   EXPECT_EQ(Cli("select group_concat(ID) from Orvani"), "2,3\n");
   EXPECT_THROW(conn_->CommitTrans(), EDatabaseError);
+}
+
+TEST_F(DataSetTest, ATransactionTheDatabaseEndedItselfTellsItsOwnErrorAndLeavesNothing) {
+  // A write the disk refuses while a long transaction spills its pages rolls the whole
+  // transaction back in SQLite itself; rolling back after it must neither fail nor hide why the
+  // write failed.
+  const std::string before = Cli("select group_concat(ID) from Orvani");
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 4 << 20;
+  setrlimit(RLIMIT_FSIZE, &small);
+  conn_->BeginTrans();
+  String error;
+  try {
+    conn_->Execute("DELETE FROM Orvani WHERE ID = 1");
+    conn_->Execute("CREATE TABLE filler AS WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c "
+                   "WHERE i < 400) SELECT randomblob(100000) AS b FROM c");
+  } catch (const EDatabaseError& e) {
+    error = e.Message();
+    EXPECT_NO_THROW(conn_->RollbackTrans()) << e.Message();
+  }
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_NE(error.find("CREATE TABLE filler"), String::npos) << error;
+  EXPECT_EQ(Cli("select group_concat(ID) from Orvani"), before);
+  conn_->BeginTrans();
+  conn_->Execute("DELETE FROM Orvani WHERE ID = 1");
+  conn_->CommitTrans();
+  EXPECT_EQ(Cli("select count(*) from Orvani where ID = 1"), "0\n");
 }
 
 TEST_F(DataSetTest, TableWithoutKeyIsEditedByItsValues) {
