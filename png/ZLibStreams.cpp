@@ -146,6 +146,9 @@ std::string ZCompress(std::string_view data, TZCompressionLevel level) {
     produced += outSlice - z.avail_out;
   }
   out.resize(produced);
+  // The bound is room for incompressible data: a caller that keeps a page's deflated text keeps
+  // what it holds, not the room.
+  if (out.capacity() > 2 * produced + 4096) out.shrink_to_fit();
   return out;
 }
 

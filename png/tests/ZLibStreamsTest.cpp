@@ -147,6 +147,16 @@ TEST(ZLibStreams, WholeBufferCompressionReadsBackAndMatchesTheStream) {
   }
 }
 
+// A PDF export keeps every page's deflated text until the file is written: 24 pages of 20 MB
+// that deflate to a few kilobytes each must not keep 20 MB each.
+TEST(ZLibStreams, WholeBufferCompressionKeepsNoMoreRoomThanItsOutputNeeds) {
+  const std::string page(20 << 20, 'x');
+  const std::string packed = ZCompress(page, zcFastest);
+  EXPECT_LT(packed.size(), 200'000u);
+  EXPECT_LT(packed.capacity(), 2 * packed.size() + 4096);
+  EXPECT_EQ(ZlibFlate(std::vector<Byte>(packed.begin(), packed.end())).size(), page.size());
+}
+
 TEST(ZLibStreams, DecompressGrowsToTheExactSizeAndReportsBadData) {
   std::vector<Byte> zeros(10 << 20, 0);
   zeros[12345] = 7;

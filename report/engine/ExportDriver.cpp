@@ -24,8 +24,24 @@ namespace orv {
 
 namespace {
 
-// Pages read back ahead of the one drawn: those being built and laid out, and one more.
+// Pages read back ahead of the one drawn: those being built and laid out, and one more; fewer
+// when their text passes kReadAheadBytes, as a page is rebuilt and laid out from it in a few
+// times its size: an export of rows of long texts stays in bounded memory.
 constexpr size_t kReadAhead = 6;
+constexpr size_t kReadAheadBytes = size_t{32} << 20;
+
+// The text a page's item holds, with all its objects.
+size_t ItemBytes(const TkvxXMLItem* page) {
+  size_t bytes = 0;
+  std::vector<const TkvxXMLItem*> items{page};
+  while (!items.empty()) {
+    const TkvxXMLItem* item = items.back();
+    items.pop_back();
+    bytes += item->Name.size() + item->Text.size() + item->Value.size() + sizeof(TkvxXMLItem);
+    for (Integer i = 0; i < item->Count(); ++i) items.push_back(item->Items(i));
+  }
+  return bytes;
+}
 
 // The page's colour, frame and background picture, as an object a filter draws beneath
 // everything else: the picture stretched over the printable area.
@@ -103,25 +119,37 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   // and reading, whose items building reads, last.
   std::unique_ptr<TkvxPageReader> reading;
   std::unique_ptr<TkvxPageBuilder> building, preparing;
+  // However the export ends, the reader stops first: a builder may be waiting on it.
+  auto dropAhead = [&] {
+    if (reading) reading->Stop();
+    preparing.reset();
+    building.reset();
+    reading.reset();
+  };
+  struct TDropAhead {
+    decltype(dropAhead)& Drop;
+    ~TDropAhead() { Drop(); }
+  } droppedAtEnd{dropAhead};
   if (!preview && !indexes.empty()) {
     ClearPageCache();
     // A page read back only to be exported leaves memory again once drawn: a long report
     // exports in the memory it was prepared in.
     auto item = [this, &indexes](size_t k) { return PagesItem()->Items(indexes[k]); };
     reading = std::make_unique<TkvxPageReader>(
-        indexes.size(), kReadAhead,
+        indexes.size(), kReadAhead, kReadAheadBytes,
         [this, item, &readBack](size_t k) {
-          if (!readBack[k]) return;
           std::lock_guard lock(itemsLock_);
-          doc_->LoadItem(item(k));
+          if (readBack[k]) doc_->LoadItem(item(k));
+          return ItemBytes(item(k));
         },
         [this, item, &readBack](size_t k) {
           if (!readBack[k]) return;
           std::lock_guard lock(itemsLock_);
           doc_->UnloadItem(item(k));
         });
-    building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes](size_t k) {
-      return BuildPage(PagesItem()->Items(indexes[k]));
+    // A page is built once its reader lets it in: what is read ahead bounds what is made ahead.
+    building = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, &indexes, &reading](size_t k) {
+      return reading->WaitRead(k) ? BuildPage(PagesItem()->Items(indexes[k])) : nullptr;
     });
     // What the filter can do to a page ahead (laying out its memos) is done on a third thread,
     // between the building of the next pages and the export of the one before: placed on its
@@ -173,9 +201,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     Application->ProcessMessages();
   }
   // Pages made ahead of a cancel are dropped before the filter finishes.
-  preparing.reset();
-  building.reset();
-  reading.reset();
+  dropAhead();
   if (preview) preview->Unlock();
   progress.reset();
   // A cancel that came after the last page lost nothing: the export is whole. A filter

@@ -14,10 +14,13 @@ namespace orv {
 
 class TkvxPageReader {
  public:
-  // read(k) reads the k-th of count pages back, unload(k) puts it back; both on the reader's
-  // thread only, at most ahead pages beyond the last one put back. A page that fails to read is
-  // left as it was: whoever needs it reads it again and hears why.
-  TkvxPageReader(size_t count, size_t ahead, std::function<void(size_t)> read, std::function<void(size_t)> unload);
+  // read(k) reads the k-th of count pages back and says how many bytes it holds, unload(k) puts
+  // it back; both on the reader's thread only, at most ahead pages beyond the last one put back,
+  // and no page more once the pages read and not put back hold bytes (one page always comes:
+  // the export needs it however large it is). A page that fails to read is left as it was:
+  // whoever needs it reads it again and hears why.
+  TkvxPageReader(size_t count, size_t ahead, size_t bytes, std::function<size_t(size_t)> read,
+                 std::function<void(size_t)> unload);
   // Puts back the pages handed back and the pages read and not handed back.
   ~TkvxPageReader();
   TkvxPageReader(const TkvxPageReader&) = delete;
@@ -25,6 +28,11 @@ class TkvxPageReader {
 
   // The k-th page is drawn: put it back on the reader's thread. Pages come back in order.
   void Unload(size_t k);
+  // Waits until the k-th page is read, which holds what is made of it within the reader's
+  // bounds; false once the reader stops.
+  bool WaitRead(size_t k);
+  // Reads no more and lets every wait end: the export stops drawing pages.
+  void Stop();
 
  private:
   void Run();
@@ -32,8 +40,9 @@ class TkvxPageReader {
   // reading it now would leave it in memory after the export.
   size_t NextToRead() const { return std::max(readCount_, returned_); }
 
-  const size_t count_, ahead_;
-  std::function<void(size_t)> read_, unload_;
+  const size_t count_, ahead_, bytes_;
+  std::function<size_t(size_t)> read_;
+  std::function<void(size_t)> unload_;
   std::mutex mutex_;
   std::condition_variable changed_;
   // Pages handed back and not yet put back.
@@ -42,6 +51,9 @@ class TkvxPageReader {
   // skipped.
   size_t returned_ = 0;
   size_t readCount_ = 0;
+  // The bytes of every page read, and of those read and not handed back.
+  std::vector<size_t> sizes_;
+  size_t held_ = 0;
   bool stopping_ = false;
   std::thread thread_;
 };

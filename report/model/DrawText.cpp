@@ -570,7 +570,8 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
         plainText_ += lines.Line(i);
         plainText_ += u"\r\n";
       }
-      LinesFromBreaks(known);
+      shownCut_ = known.size() > shownLines_;
+      LinesFromBreaks(shownCut_ ? known.first(shownLines_) : known);
       lineLimit_ = SIZE_MAX;
       shortOfText_ = false;
       return;
@@ -581,7 +582,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   int fullWidth = LayoutWidth();
   int firstWidth = Round((width - paragraphGap_) * Factor);
   int spacing = Round(charSpacing_ * Factor);
-  lineLimit_ = SIZE_MAX;
+  lineLimit_ = counting_ ? SIZE_MAX : shownLines_;
   if (splitting_) {
     lineLimit_ = static_cast<size_t>(LinesIn(textRect_.Bottom - textRect_.Top + 1)) + 1;
   }
@@ -594,7 +595,9 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
     plainText_ += u"\r\n";
   }
   shortOfText_ = cutParagraph_ && lines_.size() < lineLimit_;
-  if (reuse) KeepBreaks(digest, static_cast<size_t>(lines.Count()));
+  shownCut_ = !splitting_ && lineLimit_ != SIZE_MAX && lines_.size() >= lineLimit_;
+  // Breaks of a text laid out in part are no text's breaks.
+  if (reuse && !shownCut_) KeepBreaks(digest, static_cast<size_t>(lines.Count()));
 }
 
 void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs) {
@@ -694,7 +697,7 @@ void TkvxDrawText::WrapLimited(const WideString& source, int fullWidth, int firs
 void TkvxDrawText::SetParaBreaks(bool firstParaBreak, bool lastParaBreak) {
   if (lines_.empty()) return;
   if (firstParaBreak) lines_.front().Flags &= ~1;
-  if (lastParaBreak) lines_.back().Flags &= ~2;
+  if (lastParaBreak && !shownCut_) lines_.back().Flags &= ~2;
 }
 
 WideString TkvxDrawText::DeleteTags(const WideString& text) {

@@ -74,6 +74,9 @@ class TkvxDrawText {
     splitting_ = splitting;
     cutParagraph_ = splitting && cutParagraph;
   }
+  // While not SIZE_MAX, SetText makes no more than this many lines and lays out none past them:
+  // all that a box which clips a long text can show of it. Splitting keeps its own limit.
+  void SetShownLines(size_t lines) { shownLines_ = lines; }
   // The last SetText of a cut paragraph made fewer lines than a split needs: a longer piece of
   // the paragraph must be given.
   bool ShortOfText() const { return shortOfText_; }
@@ -171,6 +174,9 @@ class TkvxDrawText {
   bool splitting_ = false, cutParagraph_ = false, shortOfText_ = false;
   // SetText stops making lines at this count.
   size_t lineLimit_ = SIZE_MAX;
+  size_t shownLines_ = SIZE_MAX;
+  // The last SetText stopped at shownLines_: its last line need not be its text's last.
+  bool shownCut_ = false;
   WideString plainText_;
   std::vector<TkvxTextLine> lines_;
   // Former lines whose buffers NewLine reuses.

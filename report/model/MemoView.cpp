@@ -758,10 +758,17 @@ WideString TkvxCustomMemoView::WrapText(bool wrapped) {
   return wrapped ? drawer.GetWrappedText() : drawer.DeleteTags(Text());
 }
 
-const TkvxDrawText& TkvxCustomMemoView::LayOut() {
+const TkvxDrawText& TkvxCustomMemoView::LayOut(size_t shownLines) {
+  TkvxDrawText& drawer = Drawer();
+  // The limit holds for this layout only; the drawer serves every memo after it.
+  struct TShown {
+    TkvxDrawText& Drawer;
+    ~TShown() { Drawer.SetShownLines(SIZE_MAX); }
+  } shown{drawer};
+  drawer.SetShownLines(shownLines);
   // Laying out measures on the drawer's own canvas: no target canvas is needed.
   SetupDrawText(nullptr, 1, 1, 0, 0);
-  return Drawer();
+  return drawer;
 }
 
 String TkvxCustomMemoView::Diff(TkvxComponent* templ) {

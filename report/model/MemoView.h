@@ -1,6 +1,7 @@
 #pragma once
 // Memo views: the text objects of a report. Their text holds expressions between delimiters,
 // expanded per record by the report, and is laid out and drawn by the text drawer.
+#include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -97,8 +98,9 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // Lays the memo out: the wrapped lines, or the text without its tags.
   WideString WrapText(bool wrapped);
   // Lays the memo out on its text drawer as drawing does and returns the drawer, whose lines and
-  // line height a caller then reads; hold the drawer's lock around both.
-  const TkvxDrawText& LayOut();
+  // line height a caller then reads; hold the drawer's lock around both. With shownLines, only
+  // the first lines up to that many are made: what a box that clips the text shows of it.
+  const TkvxDrawText& LayOut(size_t shownLines = SIZE_MAX);
   void ResetSuppress() { LastValue = Variant(String()); }
 
   bool AllowExpressions = true;

@@ -190,9 +190,9 @@ struct TPlaced {
 // again for every memo of every page. False where only the drawer can tell. The lines are the
 // first counts.size() of lines (those after keep their storage for the next memo), their
 // pieces, shaped and measured, are left in pieces and placed, line after line, and how many
-// each line has in counts, for drawing them.
+// each line has in counts, for drawing them. Only the first shown paragraphs are taken.
 bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
-                 std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
+                 size_t shown, std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
                  std::vector<size_t>& counts) {
   if (memo.AutoWidth || memo.HighlightActive() || memo.Rotation() != 0 || memo.WordBreak) return false;
   const TFont& font = *memo.Font();
@@ -219,7 +219,7 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   placed.clear();
   counts.clear();
   thread_local std::vector<TPiece> linePieces;
-  for (Integer i = 0; i < paragraphs.Count(); ++i) {
+  for (Integer i = 0; i < paragraphs.Count() && counts.size() < shown; ++i) {
     const WideString& text = paragraphs.Line(i);
     if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
     // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
@@ -302,6 +302,29 @@ double FontLineHeight(TkvxDrawText& drawer, TkvxCustomMemoView& memo) {
   return drawer.GetLineHeight();
 }
 
+// Whether the memo holds more text than any page can show: only such a text is cut to its box
+// before it is laid out, so the lines a box clips stay in the file's text for every other memo.
+bool LongerThanAPageShows(const TkvxCustomMemoView& memo) {
+  constexpr size_t kPageOfText = 65536;
+  size_t units = 0;
+  const TWideStrings& lines = *memo.Memo();
+  for (Integer i = 0; i < lines.Count() && units <= kPageOfText; ++i) units += lines.Line(i).size() + 1;
+  return units > kPageOfText;
+}
+
+// How many of a memo's lines its clip can show, as the lines are placed below: those that
+// start above the clip's bottom, and two more for marks that reach out of their cells. A text
+// longer than a page is then laid out no further than its box shows it. Every line where the
+// lines are placed from the bottom or the centre, turned, or in the heights of other fonts.
+size_t ShownLines(TkvxCustomMemoView& memo, const TBox& b, double lineH) {
+  if (lineH <= 0 || memo.VAlign != vaTop || memo.Rotation() != 0 || memo.AllowHTMLTags || memo.AutoWidth ||
+      memo.HighlightActive() || !LongerThanAPageShows(memo))
+    return SIZE_MAX;
+  const double clipBottom = b.Top + b.Height + memo.DrawnFrame().Width();
+  const double room = std::max(0.0, clipBottom - TextBoundsOf(memo, b).Top);
+  return static_cast<size_t>(std::min(1e9, std::ceil(room / lineH))) + 2;
+}
+
 // The memo's text as runs of real text in its fonts, laid out by the same drawer the screen
 // uses so that lines break at the same places; frame, fill and ruled lines as the canvas has them.
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
@@ -332,7 +355,8 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
     // Paragraphs the drawer wrapped are too wide for lines of their own: they are not measured
     // again to find that out.
     const bool wrapped = met->LaidOut && met->Count > static_cast<size_t>(memo.Memo()->Count());
-    fast = !wrapped && SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
+    fast = !wrapped && SingleLines(page, memo, r - l, bt - t, lineH, ShownLines(memo, b, lineH), single, singlePieces,
+                                   singlePlaced, singleCounts);
     if (!fast && met->LaidOut) {
       lines = met->Laid();
       lineH = met->LineHeight;
@@ -341,11 +365,12 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   } else {
     guard.emplace(kvxDrawText());
     lineH = FontLineHeight(kvxDrawText(), memo);
-    fast = SingleLines(page, memo, r - l, bt - t, lineH, single, singlePieces, singlePlaced, singleCounts);
+    fast = SingleLines(page, memo, r - l, bt - t, lineH, ShownLines(memo, b, lineH), single, singlePieces, singlePlaced,
+                       singleCounts);
   }
   if (!fast && (!met || !met->LaidOut)) {
     if (!guard) guard.emplace(kvxDrawText());
-    const TkvxDrawText& laid = memo.LayOut();
+    const TkvxDrawText& laid = memo.LayOut(ShownLines(memo, b, lineH));
     lines = laid.Lines();
     lineH = laid.GetLineHeight();
   }
@@ -466,7 +491,7 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
   laid.FontLineHeight = FontLineHeight(drawer, memo);
-  const TkvxDrawText& drawn = memo.LayOut();
+  const TkvxDrawText& drawn = memo.LayOut(ShownLines(memo, DrawnBox(memo), laid.FontLineHeight));
   laid.LineHeight = drawn.GetLineHeight();
   bool stated = false;
   for (const TkvxTextLine& line : drawn.Lines()) {

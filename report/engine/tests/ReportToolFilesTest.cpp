@@ -13,6 +13,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +74,27 @@ class ReportToolFiles : public ::testing::Test {
 };
 
 constexpr const char* kHeader = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
+
+std::string Repeat(const std::string& text, size_t times) {
+  std::string out;
+  for (size_t i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// The lines of text pdftotext finds in a PDF file (on one page when given), blank ones left out.
+std::vector<std::string> PdfTextLines(const std::filesystem::path& pdf, int page = 0) {
+  const std::filesystem::path text = pdf.string() + ".txt";
+  const std::string pages = page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+  EXPECT_EQ(std::system(("pdftotext -raw" + pages + " '" + pdf.string() + "' '" + text.string() + "'").c_str()), 0);
+  std::istringstream in(ReadText(text));
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    line.erase(line.find_last_not_of(" \f") + 1);
+    line.erase(0, line.find_first_not_of('\f'));
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
 
 // A report file of one A4 page holding the bands, its root element with the attributes given.
 std::string ReportFile(const std::string& reportAttributes, const std::string& bands) {
@@ -135,9 +157,6 @@ TEST_F(ReportToolFiles, APdfPageRangeThatNamesNoPageIsRefused) {
   EXPECT_TRUE(std::regex_search(info, std::regex("\nPages: +1\n"))) << info;
 }
 
-// A memo of a million Thai letters on every row (3 MB of text each, 360 MB in all), and a script
-// that gives the band another memo of 128 KB on every row: the prepared pages move to the file
-// cache, or the run ends with a message, in a bounded memory; they held every row before.
 TEST_F(ReportToolFiles, AFileSizeLimitFailsThePdfWithTheCauseAndLeavesTheOldFile) {
   Database("create table t (n integer); with recursive c(i) as (select 1 union all select i + 1 from c where i < 40000) "
            "insert into t select i from c;");
@@ -156,6 +175,10 @@ TEST_F(ReportToolFiles, AFileSizeLimitFailsThePdfWithTheCauseAndLeavesTheOldFile
     EXPECT_EQ(entry.path().filename().string().find(".list.pdf"), std::string::npos) << "a temporary left";
 }
 
+// A memo of a million Thai letters on every row (3 MB of text each, 360 MB in all), and a script
+// that gives the band another memo of 128 KB on every row: the prepared pages move to the file
+// cache, or the run ends with a message, in a bounded memory; they held every row before. The
+// pages of long texts export to PDF in a bounded memory too.
 TEST_F(ReportToolFiles, RowsOfMegabyteTextsKeepTheRunInBoundedMemory) {
   Database("create table t (n integer, txt text); with recursive c(i) as (select 1 union all select i + 1 from c "
            "where i < 120) insert into t select i, replace(hex(zeroblob(1000000)), '00', 'ก') from c;");
@@ -170,6 +193,32 @@ TEST_F(ReportToolFiles, RowsOfMegabyteTextsKeepTheRunInBoundedMemory) {
   EXPECT_GT(std::filesystem::file_size(dir_ / "texts.qpv"), 360'000'000u);
   ExpectRunStayedUnder(texts, 300);
   std::filesystem::remove(dir_ / "texts.qpv");
+
+  // Exported, the pages show each memo's first line as a memo of a few letters shows it, and
+  // little more of the text is in the file.
+  Write("short.xml", ReportFile("", "    <TkvxReportTitle Name=\"T\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"200\">\r\n"
+                                    "      <TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"300\" Height=\"180\" "
+                                    "Text=\"" + Repeat("ก", 200) + "\"/>\r\n    </TkvxReportTitle>\r\n"));
+  TToolRun shortRun = Run("short.xml --db data.db --pdf short.pdf");
+  ASSERT_EQ(shortRun.Status, 0) << shortRun.Err;
+  const std::vector<std::string> shortLines = PdfTextLines(dir_ / "short.pdf");
+  ASSERT_GT(shortLines.size(), 2u);
+  const std::string firstLine = shortLines.front();
+  ASSERT_GT(firstLine.size(), 10 * std::string("ก").size());
+  ASSERT_EQ(firstLine, Repeat("ก", firstLine.size() / std::string("ก").size()));
+  TToolRun exported = Run("texts.xml --db data.db --data 'M=select * from t' --pdf texts.pdf");
+  EXPECT_EQ(exported.Status, 0) << exported.Err;
+  EXPECT_EQ(exported.Out, "24 pages\n");
+  ExpectRunStayedUnder(exported, 500);
+  EXPECT_LT(std::filesystem::file_size(dir_ / "texts.pdf"), 2'000'000u);
+  for (int page : {1, 24}) {
+    SCOPED_TRACE(page);
+    const std::vector<std::string> lines = PdfTextLines(dir_ / "texts.pdf", page);
+    // Five memos, each with its first line and at most the few below it that its box cuts.
+    EXPECT_GE(lines.size(), 5u);
+    EXPECT_LE(lines.size(), 20u);
+    for (const std::string& line : lines) EXPECT_EQ(line, firstLine);
+  }
 
   Write("grow.xml",
         ReportFile(" ScriptLanguage=\"PascalScript\" ScriptText.Text=\"var big: String; i: Integer;&#13;&#10;"
