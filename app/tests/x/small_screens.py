@@ -1,7 +1,9 @@
 """The windows on small and scaled screens: on 1024x768, on 1366x768 at a scale of 1.5 and on
 1920x1080 at a scale of 2, each on a virtual display of its own with a window manager, every
-window opens with its title bar and frame inside the screen, and a window larger than the screen
-scrolls so that its far corner can be reached. Pictures of the screens go to the folder named.
+window opens with its title bar and frame inside the screen, and every command of every window is
+reached (a window smaller than it was made is scrolled with the wheel over its scroll bars) and
+clicked, and is seen to act: a box, a window, a preview, a panel or a workbook handed to the
+desktop. Pictures of the screens go to the folder named.
 Usage: small_screens.py PICTURE-FOLDER [SIZE...]"""
 import os
 import shutil
@@ -130,7 +132,9 @@ class Scroller:
             x, y = self.width - self.bar // 2, self.height // 2
         else:
             x, y = self.width // 2, self.height - self.bar // 2
-        self.app.wheel(self.window, x, y, 25, down=to_end)
+        xdo("mousemove", "--window", self.window, x, y, "sleep", "0.15",
+            "click", "--repeat", 25, "--delay", 30, 5 if to_end else 4)
+        self.app.settle(0.3)
         self.at_end[vertical] = to_end
 
     def place(self, x, y):
@@ -398,12 +402,22 @@ def screen_run(size, scale, pictures):
 
 
 def main():
+    """Each screen is a display of its own, so the screens are driven side by side, each by a
+    run of this program for that screen alone."""
     pictures = sys.argv[1]
     os.makedirs(pictures, exist_ok=True)
-    failed = 0
     only = sys.argv[2:]
+    if not only:
+        runs = [subprocess.Popen([sys.executable, __file__, pictures, size], stdout=subprocess.PIPE,
+                                 stderr=subprocess.STDOUT, text=True) for size, _ in SCREENS]
+        failed = 0
+        for run in runs:
+            sys.stdout.write(run.communicate()[0])
+            failed += run.returncode != 0
+        sys.exit(1 if failed else 0)
+    failed = 0
     for size, scale in SCREENS:
-        if only and size not in only:
+        if size not in only:
             continue
         start = time.monotonic()
         try:
