@@ -314,7 +314,8 @@ void FitWindow(QMainWindow* window, const QSize& room) {
   if (!qobject_cast<QScrollArea*>(window->centralWidget())) {
     // A window cut one way only is given room for the scroll bar that way, where the screen
     // has it: otherwise the bar hides the edge of the client and a second bar is needed.
-    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window);
+    // A pixel more than the bar: on a scaled screen the window's size is rounded down.
+    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window) + 1;
     const QSize designedWindow = size;
     if (size.height() > room.height() && size.width() <= room.width()) size.rwidth() += bar;
     if (size.width() > room.width() && size.height() <= room.height()) size.rheight() += bar;
