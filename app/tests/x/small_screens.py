@@ -37,7 +37,10 @@ ENVELOPE_PRINT = (538, 525)        # "Print" on the member's envelope panel
 CHURCHES_ENVELOPE = (78, 12)       # churches menu "พิมพ์จ่าหน้าซองจดหมาย"
 CHURCHES_ENVELOPE_PRINT = (442, 494)
 CHURCHES_CLOSE = (220, 12)         # churches menu "ปิดหน้าต่างนี้"
+CHURCHES_SORT = (78, 51, 150)      # x, y of "เรียงรหัสวัด" and the step to each sort beside it
+CHURCHES_GRID_TOP = 110
 NOTICES_NEW = (173, 714)           # "สร้างใบแจ้งการสมรสใหม่"
+NOTICES_PRINT = (85, 12)           # notices menu "พิมพ์เอกสารแจ้งการสมรส"
 NOTICES_CLOSE = (230, 12)          # notices menu "ปิดหน้าต่างนี้"
 STATISTICS_RUN = (158, 648)        # "ค้นหาข้อมูล"
 STATISTICS_PRINT = (390, 648)      # "พิมพ์สรุป"
@@ -156,10 +159,12 @@ class Scroller:
         self.app.click(self.window, *self.place(x, y))
 
 
-def window_picture(scroller, name):
-    """What the window shows inside its scroll bars (which light up under the mouse)."""
+def window_picture(scroller, name, top=0):
+    """What the window shows inside its scroll bars (which light up under the mouse), from top
+    of the window as made down."""
     file = os.path.join(scroller.app.root, name + ".png")
-    crop = "%dx%d+0+0" % (scroller.width - scroller.bar, scroller.height - scroller.bar)
+    top = int(top * scroller.scale)
+    crop = "%dx%d+0+%d" % (scroller.width - scroller.bar, scroller.height - scroller.bar - top, top)
     subprocess.run(["import", "-window", scroller.window, "-crop", crop, "+repage", file], check=True)
     return file
 
@@ -304,6 +309,15 @@ class Screen:
         app.activate(window)
         scroller.click(*CHURCHES_ENVELOPE_PRINT)
         self.preview("church-envelope")
+        # Each order of the list shows it otherwise than the one before.
+        shown = window_picture(scroller, "churches-0", CHURCHES_GRID_TOP)
+        for i in (1, 2, 0):
+            app.activate(window)
+            scroller.click(CHURCHES_SORT[0] + i * CHURCHES_SORT[2], CHURCHES_SORT[1])
+            app.settle(0.3)
+            sorted_ = window_picture(scroller, "churches-%d" % i, CHURCHES_GRID_TOP)
+            check(differing_pixels(shown, sorted_) > 1000, "the churches' sort %d reorders the list" % i)
+            shown = sorted_
         app.activate(window)
         app.click(window, *self.at(*CHURCHES_CLOSE))
         self.closed(window, "churches")
@@ -318,6 +332,10 @@ class Screen:
         Scroller(app, window, NOTICES, self.scale).click(*NOTICES_NEW)
         self.answer("new notice")
         check(len(sql(app.db, "select rowid from MarriageNotify")) == before + 1, "a notification is added")
+        app.activate(window)
+        app.click(window, *self.at(*NOTICES_PRINT))
+        self.answer("notice question")
+        self.preview("notice")
         app.activate(window)
         app.click(window, *self.at(*NOTICES_CLOSE))
         self.closed(window, "notices")
