@@ -282,26 +282,35 @@ class Screen:
     def printing(self):
         app = self.app
         main = Scroller(app, app.main, MAIN, self.scale)
-        self.menu_print(0)
-        self.answer("certificate question")
-        self.preview("certificate")
-        self.menu_print(1)
-        self.answer("move question")
-        self.preview("move")
+        self.printed(app.main, lambda: self.menu_print(0), "certificate")
+        self.printed(app.main, lambda: self.menu_print(1), "move")
         self.menu_print(2)
         self.answer("envelope question")
         app.activate(app.main)
         main.click(*ENVELOPE_PRINT)
         self.preview("envelope")
-        self.menu_print(3)
-        self.answer("list question")
-        self.preview("list")
+        self.printed(app.main, lambda: self.menu_print(3), "list")
+
+    def from_main_menu(self, place, what, title):
+        self.app.activate(self.app.main)
+        self.app.click(self.app.main, *self.at(*place))
+        return self.opened(what, title)
+
+    def printed(self, window, click, what):
+        """click on window asks whether to print and, answered, shows what in the preview."""
+        self.app.activate(window)
+        click()
+        self.answer(what + " question")
+        self.preview(what)
+
+    def menu_closes(self, window, place, what):
+        self.app.activate(window)
+        self.app.click(window, *self.at(*place))
+        self.closed(window, what)
 
     def churches(self):
         app = self.app
-        app.activate(app.main)
-        app.click(app.main, *self.at(*MAIN_CHURCHES))
-        window = self.opened("churches", "รายชื่อวัด")
+        window = self.from_main_menu(MAIN_CHURCHES, "churches", "รายชื่อวัด")
         scroller = Scroller(app, window, CHURCHES, self.scale)
         app.activate(window)
         app.click(window, *self.at(*CHURCHES_ENVELOPE))
@@ -318,46 +327,29 @@ class Screen:
             sorted_ = window_picture(scroller, "churches-%d" % i, CHURCHES_GRID_TOP)
             check(differing_pixels(shown, sorted_) > 1000, "the churches' sort %d reorders the list" % i)
             shown = sorted_
-        app.activate(window)
-        app.click(window, *self.at(*CHURCHES_CLOSE))
-        self.closed(window, "churches")
+        self.menu_closes(window, CHURCHES_CLOSE, "churches")
 
     def notices(self):
         app = self.app
-        app.activate(app.main)
-        app.click(app.main, *self.at(*MAIN_NOTICES))
-        window = self.opened("notices", "ใบแจ้งการสมรส")
+        window = self.from_main_menu(MAIN_NOTICES, "notices", "ใบแจ้งการสมรส")
         before = len(sql(app.db, "select rowid from MarriageNotify"))
         app.activate(window)
         Scroller(app, window, NOTICES, self.scale).click(*NOTICES_NEW)
         self.answer("new notice")
         check(len(sql(app.db, "select rowid from MarriageNotify")) == before + 1, "a notification is added")
-        app.activate(window)
-        app.click(window, *self.at(*NOTICES_PRINT))
-        self.answer("notice question")
-        self.preview("notice")
-        app.activate(window)
-        app.click(window, *self.at(*NOTICES_CLOSE))
-        self.closed(window, "notices")
+        self.printed(window, lambda: app.click(window, *self.at(*NOTICES_PRINT)), "notice")
+        self.menu_closes(window, NOTICES_CLOSE, "notices")
 
     def statistics(self):
         app = self.app
-        app.activate(app.main)
-        app.click(app.main, *self.at(*MAIN_STATISTICS))
-        window = self.opened("statistics", "สรุปจำนวนสัตบุรุษ")
+        window = self.from_main_menu(MAIN_STATISTICS, "statistics", "สรุปจำนวนสัตบุรุษ")
         scroller = Scroller(app, window, STATISTICS, self.scale)
         app.activate(window)
         scroller.click(*STATISTICS_RUN)
         app.settle(1.0)
         self.shoot("statistics-run")
-        app.activate(window)
-        scroller.click(*STATISTICS_PRINT)
-        self.answer("summary question")
-        self.preview("statistics-summary")
-        app.activate(window)
-        scroller.click(*STATISTICS_LIST)
-        self.answer("list question")
-        self.preview("statistics-list")
+        self.printed(window, lambda: scroller.click(*STATISTICS_PRINT), "statistics-summary")
+        self.printed(window, lambda: scroller.click(*STATISTICS_LIST), "statistics-list")
         self.workbook(window, scroller, STATISTICS_EXCEL)
         app.activate(window)
         scroller.click(*STATISTICS_CLOSE)
