@@ -125,6 +125,10 @@ class Scroller:
         self.across = self.width < self.made[0] - 2
         self.down = self.height < self.made[1] - 2 or (self.across and self.height - self.bar < self.made[1])
         self.across = self.across or (self.down and self.width - self.bar < self.made[0])
+        # A window cut one way only has room for that way's scroll bar and needs no second one.
+        cut = (self.width < self.made[0] - 2, self.height < self.made[1] - 2)
+        check(all(cut) or not (self.across and self.down),
+              "a window of %dx%d made %dx%d scrolls both ways" % (self.width, self.height, *self.made))
         # Where each scroll bar stands: at its start or its end.
         self.at_end = [False, False]
 
