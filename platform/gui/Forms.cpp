@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QWindow>
 
@@ -330,7 +331,15 @@ constexpr int kBorderRoom = 4;
 // placed for and scrolls inside, so every control can still be reached.
 void FitWindow(QMainWindow* window, const QSize& room) {
   if (window->width() <= room.width() && window->height() <= room.height()) return;
+  QSize size = window->size();
   if (!qobject_cast<QScrollArea*>(window->centralWidget())) {
+    // A window cut one way only is given room for the scroll bar that way, where the screen
+    // has it: otherwise the bar hides the edge of the client and a second bar is needed.
+    // A pixel more than the bar: on a scaled screen the window's size is rounded down.
+    const int bar = window->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, window) + 1;
+    const QSize designedWindow = size;
+    if (size.height() > room.height() && size.width() <= room.width()) size.rwidth() += bar;
+    if (size.width() > room.width() && size.height() <= room.height()) size.rheight() += bar;
     if (QLayout* layout = window->layout()) layout->activate();
     QWidget* client = window->centralWidget();
     const QSize designed = client->size();
@@ -341,11 +350,11 @@ void FitWindow(QMainWindow* window, const QSize& room) {
     client->setMinimumSize(designed);
     scroll->setWidget(client);
     window->setCentralWidget(scroll);
-    // A fixed window may now be made larger again, up to the size it was made for.
+    // A fixed window may now be made larger again, up to the size it was made for and its bars.
     window->setMinimumSize(0, 0);
-    window->setMaximumSize(window->size());
+    window->setMaximumSize(designedWindow + QSize(bar, bar));
   }
-  window->resize(std::min(window->width(), room.width()), std::min(window->height(), room.height()));
+  window->resize(std::min(size.width(), room.width()), std::min(size.height(), room.height()));
 }
 
 // Once the window manager has framed a window, the frame is known: a window whose frame does
