@@ -27,8 +27,9 @@ namespace orv {
 
 namespace {
 
-// Statements and loop rounds one run of a report's script (its main block, or one event
-// handler) may take: seconds of work, far beyond what a report needs.
+// Statements, loop rounds and native work counted by size that a report's script may take: in
+// one run of its main block, or in all the events and expressions of one report run together.
+// Seconds of work, far beyond what a report needs.
 constexpr Int64 kReportScriptStepLimit = 100'000'000;
 
 }  // namespace
