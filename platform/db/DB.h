@@ -149,6 +149,12 @@ class TDataSet : public TComponent {
   bool Modified() const { return modified_; }
   virtual bool CanModify() const { return false; }
 
+  // A reader that goes through every record in order from here on (a report, an export) says
+  // so: once it has read a record, the unread records are read in long runs of the columns it
+  // read, as a walk the dataset notices by itself is read only after some 2,000 records. Until
+  // WalkAhead(false), the dataset's close, or a read that is not the next one.
+  void WalkAhead(bool on) { walkAhead_ = on ? kWalkSaid : kNoWalkSaid; }
+
   // Reads a field of any record without moving the cursor or firing events (grids paint this
   // way); recNo is 1-based.
   String DisplayTextAt(TField* field, Integer recNo) const;
@@ -255,6 +261,9 @@ class TDataSet : public TComponent {
   bool orderGiven_ = false;
   Integer walkEnd_ = -1;  // where the last block read ended
   Integer walked_ = 0;    // blocks read one right after another
+  // WalkAhead: said, and whether a read came since.
+  enum TWalkAhead { kNoWalkSaid, kWalkSaid, kWalkGoing };
+  TWalkAhead walkAhead_ = kNoWalkSaid;
   // The columns read through fields since the dataset opened. A walk through the records reads
   // only these of its rows: a report prints a few columns of a wide table.
   mutable std::vector<bool> asked_;

@@ -80,7 +80,12 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
   constexpr Integer kWalk = 64;
   Integer count = static_cast<Integer>(order_.size());
   walked_ = pos == walkEnd_ ? walked_ + 1 : 0;
-  bool walk = end < 0 && walked_ >= kWalk;
+  // A reader that said it walks reads one block as usual (the columns a walk reads are those
+  // it read there) and walks from the next; if it jumps elsewhere instead, it does not walk.
+  if (walkAhead_ == kWalkSaid) walkAhead_ = kWalkGoing;
+  else if (walked_ == 0) walkAhead_ = kNoWalkSaid;
+  const bool anyAsked = std::find(asked_.begin(), asked_.end(), true) != asked_.end();
+  bool walk = end < 0 && (walked_ >= kWalk || (walkAhead_ == kWalkGoing && walked_ > 0 && anyAsked));
   if (end < 0) {
     end = std::min(pos + kBlock, count);
     if (walk) {
@@ -91,8 +96,7 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
   }
   walkEnd_ = end;
   // By then the walker has read every column it reads of each record.
-  if (walk && walkColumns_.empty() && std::find(asked_.begin(), asked_.end(), true) != asked_.end() &&
-      std::find(asked_.begin(), asked_.end(), false) != asked_.end())
+  if (walk && walkColumns_.empty() && anyAsked && std::find(asked_.begin(), asked_.end(), false) != asked_.end())
     walkColumns_ = asked_;
   const std::vector<bool> all;
   const std::vector<bool>& columns = walk ? walkColumns_ : all;
@@ -153,6 +157,7 @@ void TDataSet::StartCursor() {
   }
   walkEnd_ = -1;
   walked_ = 0;
+  walkAhead_ = kNoWalkSaid;
   asked_.assign(static_cast<size_t>(fields_.Count()), false);
   cursor_ = order_.empty() ? -1 : 0;
   bof_ = true;
@@ -169,6 +174,7 @@ void TDataSet::ClearBuffers() {
   orderGiven_ = false;
   walkEnd_ = -1;
   walked_ = 0;
+  walkAhead_ = kNoWalkSaid;
   asked_.clear();
   walkColumns_.clear();
   partial_.clear();

@@ -82,6 +82,7 @@ void TkvxDBDataset::Initialize() {
 
 void TkvxDBDataset::Finalize() {
   if (!inUse_) return;
+  inUse_->WalkAhead(false);
   if (!bookmark_.IsNull()) {
     if (inUse_->Active() && inUse_->BookmarkValid(bookmark_)) inUse_->GotoBookmark(bookmark_);
     inUse_->FreeBookmark(bookmark_);
@@ -168,6 +169,8 @@ void TkvxDBDataset::First() {
     inUse_->GotoBookmark(bookmark_);
   else
     inUse_->First();
+  // A run reads every record from here on.
+  inUse_->WalkAhead(true);
   endFlag_ = false;
   TkvxCustomDBDataSet::First();
 }
