@@ -180,9 +180,10 @@ int main(int argc, char** argv) {
     }
     for (const auto& [name, value] : vars) report.Variables->SetVariable(name, Variant(value));
     bool overLimit = false;
-    // Looked at before every band is shown: a band of an endless data set comes back here.
-    report.OnBeforePrint = [&](TObject*) {
-      if (report.PreviewPages->GetCount() > maxPages) {
+    // Looked at as every page is added. A handler of the report's per-object events would be
+    // the program taking part in the run, and a report of two passes would then run both.
+    report.OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer) {
+      if (type == ptRunning && report.PreviewPages->GetCount() > maxPages) {
         overLimit = true;
         report.SetTerminated(true);
       }
