@@ -7,6 +7,7 @@
 #include "platform/db/ADODB.h"
 #include "platform/db/RowOrder.h"
 #include "platform/db/Sqlite.h"
+#include "platform/db/ThaiCollation.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
@@ -229,6 +230,8 @@ bool TCustomADODataSet::CanModify() const { return Active() && table_ != nullptr
 void TCustomADODataSet::Requery() { Reopen(); }
 
 void TCustomADODataSet::InternalOpen() {
+  // An ORDER BY of Thai names sorts while the rows or their keys are read here.
+  TThaiSortKeys sortKeys;
   sqlite3* db = Database();
   String text = StatementText();
   std::string_view tail;

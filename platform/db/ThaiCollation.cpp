@@ -15,12 +15,23 @@ namespace orv {
 
 namespace {
 
+thread_local TThaiSortKeys* t_sortKeys = nullptr;
+
 // Thai names sort by consonant first (leading vowels are moved behind the consonant by ICU's Thai
 // rules); secondary strength keeps tone marks significant but makes Latin case blind.
 int Compare(void* collator, int lenA, const void* a, int lenB, const void* b) {
   // Sorting a parish compares the same few names with each other over and over; the same
   // bytes are the same text.
   if (lenA == lenB && std::memcmp(a, b, static_cast<size_t>(lenA)) == 0) return 0;
+  // The keys' byte order is the collator's order of the same texts, invalid bytes included.
+  if (TThaiSortKeys* keys = t_sortKeys) {
+    const std::string* keyA = keys->Find({static_cast<const char*>(a), static_cast<size_t>(lenA)});
+    const std::string* keyB = keyA ? keys->Find({static_cast<const char*>(b), static_cast<size_t>(lenB)}) : nullptr;
+    if (keyB) {
+      const int c = keyA->compare(*keyB);
+      return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    }
+  }
   UErrorCode status = U_ZERO_ERROR;
   UCollationResult r = ucol_strcollUTF8(static_cast<UCollator*>(collator),
                                         static_cast<const char*>(a), lenA,
@@ -67,6 +78,25 @@ std::string ThaiSortKey(std::string_view utf8) {
   if (size > 0)
     ucol_getSortKey(collator.get(), chars, length, reinterpret_cast<uint8_t*>(key.data()), size);
   return key;
+}
+
+TThaiSortKeys::TThaiSortKeys() : outer_(t_sortKeys) { t_sortKeys = this; }
+
+TThaiSortKeys::~TThaiSortKeys() { t_sortKeys = outer_; }
+
+TThaiSortKeys* TThaiSortKeys::Current() { return t_sortKeys; }
+
+const std::string* TThaiSortKeys::Find(std::string_view utf8) noexcept {
+  if (auto it = keys_.find(utf8); it != keys_.end()) return &it->second;
+  if (utf8.size() > kLongestText || bytes_ >= kMostBytes) return nullptr;
+  try {
+    std::string key = ThaiSortKey(utf8);
+    // The text, its key and about what the table spends on an entry.
+    bytes_ += utf8.size() + key.size() + 96;
+    return &keys_.emplace(std::string(utf8), std::move(key)).first->second;
+  } catch (...) {
+    return nullptr;
+  }
 }
 
 void RegisterThaiCollation(sqlite3* db) {

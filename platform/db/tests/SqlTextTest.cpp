@@ -1,8 +1,13 @@
 // What user text, dates and names do on their way through SQL: bound, never spliced.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <unordered_map>
+
 #include "platform/db/SqlValues.h"
+#include "platform/db/ThaiCollation.h"
 #include "platform/db/tests/DbTestSupport.h"
+#include "platform/db/tests/ThaiOrder.h"
 #include "platform/rtl/DateTime.h"
 
 namespace orv::test {
@@ -104,6 +109,54 @@ TEST_F(SqlTextTest, ThaiNamesSortByTheThaiCollation) {
   auto same = Query("select count(*) as n from Orvani where Nm = 'SMITH' collate THAI");
   same->Open();
   EXPECT_EQ(same->FieldByName("n")->AsInteger(), 1) << "case-blind";
+}
+
+TEST_F(SqlTextTest, AThaiSortOfManyRowsIsTheCollatorsOrderWhateverTheirTexts) {
+  // Names and surnames that repeat, differ only by a tone mark or by Latin case, hold bytes
+  // that are no UTF-8, run past a thousand bytes, and enough of them that the sort's kept keys
+  // reach their bound: the order is the one ICU's Thai collator gives, then by ID.
+  const char* const parts[] = {"แดง", "ขวัญ", "ไก่", "ไก้", "กมล", "เกศ", "Smith", "SMITH", "adam", "กิ่ง", "กิ้ง", "ก"};
+  const std::string bad = "\xE0\xB8", lone = "\x80";
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (int i = 0; i < 4000; ++i) {
+    std::string nm = parts[i % 12] + std::string(parts[i / 12 % 12]) + std::to_string(i % 97);
+    if (i % 50 == 0) nm += bad;
+    if (i % 70 == 0) nm = lone + nm;
+    // Long names, each new, fill the keys up to their bound; some are longer than any kept.
+    if (i % 3 != 1) nm += std::string(i % 9 == 0 ? 1100 : 900 + i * 37 % 100, i % 2 ? 'x' : 'X') + std::to_string(i);
+    rows.emplace_back(nm, parts[i % 7]);
+  }
+  conn_->Execute("BEGIN");
+  for (const auto& [nm, sur] : rows) {
+    std::string hex;
+    for (unsigned char c : nm) {
+      static const char* digits = "0123456789ABCDEF";
+      hex += digits[c >> 4];
+      hex += digits[c & 15];
+    }
+    conn_->Execute("INSERT INTO Orvani (Nm, sur) VALUES (CAST(X'" + hex + "' AS TEXT), '" + sur + "')");
+  }
+  conn_->Execute("COMMIT");
+  ThaiOrder thai(UCOL_SECONDARY);
+  std::vector<int> expected(rows.size());
+  for (size_t i = 0; i < rows.size(); ++i) expected[i] = static_cast<int>(i) + 1;
+  std::stable_sort(expected.begin(), expected.end(), [&](int a, int b) {
+    const auto &ra = rows[static_cast<size_t>(a - 1)], &rb = rows[static_cast<size_t>(b - 1)];
+    if (int c = thai.Compare(ra.first, rb.first)) return c < 0;
+    return thai.Compare(ra.second, rb.second) < 0;
+  });
+  // Read by the keys of its rows, and read whole.
+  for (const char* sql : {"select * from Orvani order by Nm collate THAI, sur collate THAI, ID",
+                          "select ID, Nm || '' as n from Orvani order by Nm collate THAI, sur collate THAI, ID"}) {
+    SCOPED_TRACE(sql);
+    auto q = Query(sql);
+    q->Open();
+    std::vector<int> ids;
+    for (q->First(); !q->Eof(); q->Next()) ids.push_back(q->FieldByName("ID")->AsInteger());
+    EXPECT_EQ(ids, expected);
+  }
+  // Past the statement that sorted, nothing is kept.
+  EXPECT_EQ(TThaiSortKeys::Current(), nullptr);
 }
 
 TEST_F(SqlTextTest, DatesRoundTripAsIsoText) {
