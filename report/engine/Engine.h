@@ -97,6 +97,9 @@ class TkvxEngine : public TkvxCustomEngine {
     TkvxKeepPoint RowPoint;
     // The report script pointed the band's data at its master's row already.
     bool MasterDetailDone = false;
+    // A data band's group headers, outermost first, once GroupNest has listed them.
+    std::vector<TkvxGroupHeader*> Nest;
+    bool NestListed = false;
   };
   struct TObjectState {
     std::vector<TkvxComponent*> ShiftChildren;
@@ -162,7 +165,8 @@ class TkvxEngine : public TkvxCustomEngine {
   bool ListHasDetailRows(const std::vector<TkvxBand*>& list);
   void ShowDataBands(const std::vector<TkvxBand*>& list);
   void ShowDataBand(TkvxDataBand* band);
-  std::vector<TkvxGroupHeader*> GroupNest(TkvxDataBand* band);
+  // Listed once a run: every row of the band asks for them.
+  const std::vector<TkvxGroupHeader*>& GroupNest(TkvxDataBand* band);
   void InitGroups(TkvxDataBand* band, bool initial, size_t from);
   void CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY);
   void EndGroups(TkvxDataBand* band, size_t from);

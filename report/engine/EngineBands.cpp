@@ -257,15 +257,18 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
   keepDisabled_ = false;
 }
 
-std::vector<TkvxGroupHeader*> TkvxEngine::GroupNest(TkvxDataBand* band) {
-  std::vector<TkvxGroupHeader*> nest;
-  if (TkvxGroupHeader* g = State(band).Group)
-    for (TkvxBand* b : State(g).SubBands) nest.push_back(static_cast<TkvxGroupHeader*>(b));
-  return nest;
+const std::vector<TkvxGroupHeader*>& TkvxEngine::GroupNest(TkvxDataBand* band) {
+  TBandState& st = State(band);
+  if (!st.NestListed) {
+    st.NestListed = true;
+    if (TkvxGroupHeader* g = st.Group)
+      for (TkvxBand* b : State(g).SubBands) st.Nest.push_back(static_cast<TkvxGroupHeader*>(b));
+  }
+  return st.Nest;
 }
 
 void TkvxEngine::InitGroups(TkvxDataBand* band, bool initial, size_t from) {
-  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  const std::vector<TkvxGroupHeader*>& nest = GroupNest(band);
   for (size_t i = 0; i < nest.size(); ++i) {
     TBandState& st = State(nest[i]);
     if (initial) {
@@ -308,7 +311,7 @@ bool SameGroupValue(const Variant& a, const Variant& b) {
 
 void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
   ApplyDrillDown(band);
-  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  const std::vector<TkvxGroupHeader*>& nest = GroupNest(band);
   size_t changed = nest.size();
   for (size_t i = 0; i < nest.size(); ++i) {
     Report->CurrentObjectName = nest[i]->Name();
@@ -333,7 +336,7 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extende
 }
 
 void TkvxEngine::EndGroups(TkvxDataBand* band, size_t from) {
-  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  const std::vector<TkvxGroupHeader*>& nest = GroupNest(band);
   for (size_t i = nest.size(); i-- > from;) {
     TkvxGroupHeader* g = nest[i];
     if (TkvxGroupFooter* footer = State(g).GroupFooter) {
@@ -347,7 +350,7 @@ void TkvxEngine::EndGroups(TkvxDataBand* band, size_t from) {
 }
 
 void TkvxEngine::ApplyDrillDown(TkvxDataBand* band) {
-  std::vector<TkvxGroupHeader*> nest = GroupNest(band);
+  const std::vector<TkvxGroupHeader*>& nest = GroupNest(band);
   for (size_t i = 0; i < nest.size(); ++i) {
     TkvxGroupHeader* g = nest[i];
     if (!g->DrillDown) continue;
