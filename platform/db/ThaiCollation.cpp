@@ -87,8 +87,10 @@ TThaiSortKeys::~TThaiSortKeys() { t_sortKeys = outer_; }
 TThaiSortKeys* TThaiSortKeys::Current() { return t_sortKeys; }
 
 const std::string* TThaiSortKeys::Find(std::string_view utf8) noexcept {
+  // Once full, a sort of more texts than fit would pay a failed look-up on most comparisons.
+  if (bytes_ >= kMostBytes) return nullptr;
   if (auto it = keys_.find(utf8); it != keys_.end()) return &it->second;
-  if (utf8.size() > kLongestText || bytes_ >= kMostBytes) return nullptr;
+  if (utf8.size() > kLongestText) return nullptr;
   try {
     std::string key = ThaiSortKey(utf8);
     // The text, its key and about what the table spends on an entry.

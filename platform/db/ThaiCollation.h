@@ -22,7 +22,7 @@ std::string ThaiSortKey(std::string_view utf8);
 // their sort keys, each made once: SQLite sorting a parish by name compares each name with
 // others some twenty times, and a collator call each time costs more than the key. Made around
 // the steps of a statement that may sort; the keys go with it. Up to a bound of memory, past
-// which texts not yet seen are compared as before.
+// which texts are compared as before.
 class TThaiSortKeys {
  public:
   TThaiSortKeys();
@@ -32,8 +32,8 @@ class TThaiSortKeys {
 
   // The ones of this thread, innermost first; nullptr when none lives.
   static TThaiSortKeys* Current();
-  // The key of utf8, made now when it is new; nullptr when the text is long or the bound is
-  // reached. Never throws: it is called from inside SQLite.
+  // The key of utf8, made now when it is new; nullptr when the text is long or the keys have
+  // reached their bound. Never throws: it is called from inside SQLite.
   const std::string* Find(std::string_view utf8) noexcept;
 
   static constexpr std::size_t kLongestText = 1024;
