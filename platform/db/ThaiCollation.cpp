@@ -4,6 +4,7 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -73,10 +74,16 @@ std::string ThaiSortKey(std::string_view utf8) {
                        utf8.data(), static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
   if (U_FAILURE(status)) throw EDatabaseError("A text cannot be sorted in Thai order");
   const auto* chars = reinterpret_cast<const UChar*>(text.data());
-  int32_t size = ucol_getSortKey(collator.get(), chars, length, nullptr, 0);
-  std::string key(static_cast<size_t>(size), '\0');
-  if (size > 0)
+  // Made once into room of about its usual size (a name's key takes two or three bytes a
+  // letter), and made again only when that was too little.
+  std::string key(std::min<size_t>(static_cast<size_t>(length) * 3 + 16, 4096), '\0');
+  int32_t size = ucol_getSortKey(collator.get(), chars, length, reinterpret_cast<uint8_t*>(key.data()),
+                                 static_cast<int32_t>(key.size()));
+  if (size > static_cast<int32_t>(key.size())) {
+    key.assign(static_cast<size_t>(size), '\0');
     ucol_getSortKey(collator.get(), chars, length, reinterpret_cast<uint8_t*>(key.data()), size);
+  }
+  key.resize(static_cast<size_t>(std::max(size, 0)));
   return key;
 }
 
