@@ -12,7 +12,7 @@ constexpr std::size_t kMostSlots = std::size_t{1} << 19;
 
 }  // namespace
 
-void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count) {
+void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count, bool whole) {
   if (count < 0 || count > kMostLines) return;
   // At most half the slots are used, so that a text not yet laid out is told so after a probe
   // or two.
@@ -37,10 +37,10 @@ void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count) {
   const std::uint64_t key = KeyOf(digest);
   std::size_t i = Home(key);
   while (slots_[i].Key != 0) {
-    if ((slots_[i].Key & ~std::uint64_t{0xFF}) == key && slots_[i].Second == digest.Second) return;
+    if ((slots_[i].Key & ~kLow) == key && slots_[i].Second == digest.Second) return;
     i = (i + 1) & mask_;
   }
-  slots_[i] = Slot{key | static_cast<std::uint64_t>(count + 1), digest.Second};
+  slots_[i] = Slot{key | (whole ? kWhole : 0) | static_cast<std::uint64_t>(count + 1), digest.Second};
   ++used_;
 }
 
