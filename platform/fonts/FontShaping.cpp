@@ -251,8 +251,10 @@ std::vector<TShapedGlyph> TFontFace::Shape(const WideString& text) const {
   std::vector<TShapedGlyph> glyphs;
   if (text.empty()) return glyphs;
   std::vector<TRawGlyph> raw;
-  // The layout shapes a text's words before the PDF writes them.
-  if (!TFontShaper::KnownUnpositioned(*this, text, raw))
+  // The layout shapes a text's words before the PDF writes them; numbers it placed without
+  // shaping are placed so again.
+  if (!TFontShaper::ShapePlain(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw) &&
+      !TFontShaper::KnownUnpositioned(*this, text, raw))
     TFontShaper::Shape(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw);
   glyphs.reserve(raw.size());
   for (const TRawGlyph& g : raw) {

@@ -1,7 +1,8 @@
 // Digits, blanks and signs that a face's shaping leaves alone are placed without the shaper:
 // every glyph, cluster, advance and offset must be the one HarfBuzz gives for the same text, in
 // each installed face, at the face's own units and at pixel sizes, for every pair of those
-// characters and for the numbers, dates and telephone numbers of a register.
+// characters and for the numbers, dates and telephone numbers of a register; and so must the
+// shape and measure the layout takes of such a word.
 #include <gtest/gtest.h>
 #include <hb.h>
 
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/fonts/FontShaper.h"
+#include "platform/fonts/TextShaping.h"
 #include "platform/rtl/CodePages.h"
 
 namespace orv {
@@ -59,10 +61,28 @@ TEST(PlainGlyphs, DigitsAndSignsShapeAsHarfBuzzShapesThemInEveryFace) {
       for (const std::u16string& text : texts) {
         std::vector<TRawGlyph> ours;
         TFontShaper::Shape(*face, size, text, 0, text.size(), HB_SCRIPT_INVALID, ours);
-        const std::string expected = Describe(HarfBuzzGlyphs(*face, size, text));
+        const std::vector<TRawGlyph> harfBuzz = HarfBuzzGlyphs(*face, size, text);
+        const std::string expected = Describe(harfBuzz);
         if (Describe(ours) != expected && ++wrong <= 5)
           ADD_FAILURE() << name << " at " << size << ": \"" << std::string(text.begin(), text.end()) << "\" "
                         << Describe(ours) << "against " << expected;
+        // The layout's shape of one word (blanks only at its end), as clusters of characters.
+        const size_t blank = text.find(u' ');
+        if (size == 0 || (blank != std::u16string::npos && text.find_first_not_of(u' ', blank) != std::u16string::npos))
+          continue;
+        TTextShape shape;
+        ShapeText(*face, size, text, shape);
+        long long sum = 0;
+        std::vector<TRawGlyph> layout;
+        for (size_t k = 0; k < shape.Starts.size(); ++k) {
+          const TPlacedGlyph& g = shape.Glyphs[static_cast<size_t>(shape.GlyphStarts[k])];
+          layout.push_back({g.Face, g.GlyphId, static_cast<unsigned>(shape.Starts[k]), shape.Advances[k], g.X, g.Y});
+          sum += shape.Advances[k];
+        }
+        if (harfBuzz.size() == text.size() && (Describe(layout) != expected || MeasureText(*face, size, text).Advance != sum) &&
+            ++wrong <= 5)
+          ADD_FAILURE() << name << " at " << size << ": \"" << std::string(text.begin(), text.end()) << "\" laid out "
+                        << Describe(layout) << "against " << expected;
       }
       EXPECT_EQ(wrong, 0) << name << " at " << size;
     }
