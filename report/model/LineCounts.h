@@ -85,10 +85,10 @@ class TkvxLineBreaks {
   void Add(const TkvxLayoutDigest& digest, std::span<const TkvxLineBreak> breaks);
 
  private:
+  // A slot of no lines is free: no text is kept without lines.
   struct Slot {
     TkvxLayoutDigest Digest;
     std::uint32_t First = 0, Count = 0;
-    bool Used = false;
   };
   std::size_t Home(const TkvxLayoutDigest& digest) const { return static_cast<std::size_t>(digest.First) & mask_; }
 
