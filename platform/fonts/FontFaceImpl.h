@@ -2,6 +2,7 @@
 // The HarfBuzz objects behind a face, shared by its shaping and subsetting files.
 #include <hb.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,6 +27,12 @@ struct TFontFace::Impl {
   hb_font_t* font = nullptr;
   std::mutex sizedLock;
   std::map<int, std::unique_ptr<TSizedFont>> sized;
+  // For each character from U+0020 to U+007E but the letters, its glyph where the shaper leaves
+  // it alone in text of no script (no lookup it applies there reads it, and no table of another
+  // kind adjusts it), or 0: text of such characters alone shapes as their glyphs side by side,
+  // each at its own advance. Found once, when first asked for.
+  std::once_flag plainOnce;
+  std::array<unsigned, 0x7F - 0x20> plain{};
   ~Impl() {
     sized.clear();
     hb_font_destroy(font);

@@ -46,6 +46,11 @@ struct TFontShaper {
   // HB_SCRIPT_INVALID lets HarfBuzz guess it from the text.
   static void Shape(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                     hb_script_t script, std::vector<TRawGlyph>& glyphs);
+  // Shapes text[from, to) of no script as Shape does where each of its characters is a digit,
+  // a blank or a sign of ASCII that the face draws with a glyph no part of shaping touches: its
+  // glyphs side by side at their own advances. False, appending nothing, for any other text.
+  static bool ShapePlain(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
+                         hb_script_t script, std::vector<TRawGlyph>& glyphs);
   // The glyphs of text at the face's own units when this thread has shaped it as one word at a
   // size where no glyph was positioned: the same glyphs and clusters, each at its own advance,
   // as shaping again would give. False otherwise.

@@ -1,3 +1,4 @@
+#include <hb-ot.h>
 #include <hb.h>
 
 #include <memory>
@@ -102,6 +103,52 @@ size_t ClusterEnd(const std::vector<TRawGlyph>& glyphs, size_t g) {
   return k;
 }
 
+// Whether c is one of the characters a face's plain table covers.
+bool PlainCandidate(char32_t c) { return c >= 0x20 && c < 0x7F && !((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); }
+
+// Fills the face's plain table: the glyphs of the candidates that the shaping plan for text of no
+// script never reads. Every lookup starts at a glyph of its coverage, which collecting its
+// glyphs gives as input, so a run of glyphs none of which any lookup covers comes out of the
+// shaper as it went in, each at its advance. Tables the plan may take in place of these lookups
+// (kern, kerx, morx, mort, trak), and glyphs classed as marks, whose advance it may zero, leave
+// the table empty or the glyph out.
+void FindPlainGlyphs(hb_face_t* face, hb_font_t* font, std::array<unsigned, 0x7F - 0x20>& plain) {
+  for (hb_tag_t tag : {HB_TAG('k', 'e', 'r', 'n'), HB_TAG('k', 'e', 'r', 'x'), HB_TAG('m', 'o', 'r', 'x'),
+                       HB_TAG('m', 'o', 'r', 't'), HB_TAG('t', 'r', 'a', 'k')}) {
+    hb_blob_t* table = hb_face_reference_table(face, tag);
+    const bool present = hb_blob_get_length(table) > 0;
+    hb_blob_destroy(table);
+    if (present) return;
+  }
+  // The segment properties a word of these characters is shaped with, guessed as ShapeOnce has
+  // them guessed.
+  hb_buffer_t* buffer = hb_buffer_create();
+  hb_buffer_add_utf8(buffer, "0", 1, 0, 1);
+  hb_buffer_set_cluster_level(buffer, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
+  hb_buffer_guess_segment_properties(buffer);
+  hb_segment_properties_t props;
+  hb_buffer_get_segment_properties(buffer, &props);
+  hb_buffer_destroy(buffer);
+  hb_shape_plan_t* plan = hb_shape_plan_create_cached(face, &props, nullptr, 0, nullptr);
+  hb_set_t* lookups = hb_set_create();
+  hb_set_t* read = hb_set_create();
+  for (hb_tag_t table : {HB_OT_TAG_GSUB, HB_OT_TAG_GPOS}) {
+    hb_set_clear(lookups);
+    hb_ot_shape_plan_collect_lookups(plan, table, lookups);
+    for (hb_codepoint_t lookup = HB_SET_VALUE_INVALID; hb_set_next(lookups, &lookup);)
+      hb_ot_layout_lookup_collect_glyphs(face, table, lookup, read, read, read, nullptr);
+  }
+  for (char32_t c = 0x20; c < 0x7F; ++c) {
+    hb_codepoint_t glyph = 0;
+    if (!PlainCandidate(c) || !hb_font_get_nominal_glyph(font, c, &glyph) || glyph == 0) continue;
+    if (hb_set_has(read, glyph) || hb_ot_layout_get_glyph_class(face, glyph) == HB_OT_LAYOUT_GLYPH_CLASS_MARK) continue;
+    plain[c - 0x20] = glyph;
+  }
+  hb_set_destroy(read);
+  hb_set_destroy(lookups);
+  hb_shape_plan_destroy(plan);
+}
+
 void ShapeWithFallback(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                        hb_script_t script, std::vector<TRawGlyph>& glyphs, int depth) {
   thread_local std::vector<TRawGlyph> scratch;
@@ -169,6 +216,25 @@ hb_font_t* TFontShaper::Font(const TFontFace& face, int pixelSize) {
 
 long TFontShaper::XScale(const TFontFace& face, int pixelSize) { return XScaleOf(face, pixelSize); }
 
+bool TFontShaper::ShapePlain(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
+                hb_script_t script, std::vector<TRawGlyph>& glyphs) {
+  if (script != HB_SCRIPT_INVALID) return false;
+  for (size_t i = from; i < to; ++i)
+    if (!PlainCandidate(text[i])) return false;
+  TFontFace::Impl& impl = *face.impl_;
+  std::call_once(impl.plainOnce, [&] { FindPlainGlyphs(impl.face, impl.font, impl.plain); });
+  for (size_t i = from; i < to; ++i)
+    if (impl.plain[text[i] - 0x20] == 0) return false;
+  const long xScale = pixelSize > 0 ? XScaleOf(face, pixelSize) : 0;
+  for (size_t i = from; i < to; ++i) {
+    const unsigned glyph = impl.plain[text[i] - 0x20];
+    const int advance = pixelSize > 0 ? orv::LinearAdvance(face, xScale, glyph)
+                                      : static_cast<int>(DesignAdvance(face, glyph));
+    glyphs.push_back({&face, glyph, static_cast<unsigned>(i), advance, 0, 0});
+  }
+  return true;
+}
+
 int TFontShaper::LinearAdvance(const TFontFace& face, long xScale, unsigned glyph) {
   return orv::LinearAdvance(face, xScale, glyph);
 }
@@ -176,6 +242,8 @@ int TFontShaper::LinearAdvance(const TFontFace& face, long xScale, unsigned glyp
 void TFontShaper::Shape(const TFontFace& face, int pixelSize, std::u16string_view text, size_t from, size_t to,
                         hb_script_t script, std::vector<TRawGlyph>& glyphs) {
   if (from >= to) return;
+  // Numbers, dates and codes, the most of a list's distinct words, need no shaper in most faces.
+  if (ShapePlain(face, pixelSize, text, from, to, script, glyphs)) return;
   ShapeWithFallback(face, pixelSize, text, from, to, script, glyphs, 0);
 }
 
@@ -183,8 +251,10 @@ std::vector<TShapedGlyph> TFontFace::Shape(const WideString& text) const {
   std::vector<TShapedGlyph> glyphs;
   if (text.empty()) return glyphs;
   std::vector<TRawGlyph> raw;
-  // The layout shapes a text's words before the PDF writes them.
-  if (!TFontShaper::KnownUnpositioned(*this, text, raw))
+  // The layout shapes a text's words before the PDF writes them; numbers it placed without
+  // shaping are placed so again.
+  if (!TFontShaper::ShapePlain(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw) &&
+      !TFontShaper::KnownUnpositioned(*this, text, raw))
     TFontShaper::Shape(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw);
   glyphs.reserve(raw.size());
   for (const TRawGlyph& g : raw) {

@@ -125,6 +125,30 @@ void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs,
   out.Advance = pen;
 }
 
+// What PlaceGlyphs makes of glyphs that stand one for each character of a word, each character a
+// cluster of its own, at advances of no less than nothing: the characters' own glyphs and
+// advances.
+void PlaceOneToOne(const std::vector<TRawGlyph>& glyphs, TWordShape& out) {
+  TTextShape& shape = out.Shape;
+  const size_t n = glyphs.size();
+  shape.Starts.resize(n);
+  shape.Advances.resize(n);
+  shape.GlyphStarts.resize(n + 1);
+  shape.Glyphs.resize(n);
+  long long pen = 0;
+  for (size_t k = 0; k < n; ++k) {
+    shape.Starts[k] = static_cast<int>(k);
+    shape.Advances[k] = glyphs[k].Advance;
+    shape.GlyphStarts[k] = static_cast<int>(k);
+    shape.Glyphs[k] = {glyphs[k].Face, glyphs[k].Id, glyphs[k].X, glyphs[k].Y};
+    pen += glyphs[k].Advance;
+  }
+  shape.GlyphStarts[n] = static_cast<int>(n);
+  out.Advance = pen;
+  out.Unpositioned = false;
+  out.GlyphClusters.clear();
+}
+
 // Whether the shaper positioned no glyph of a word shaped at pixelSize: no offsets, and every
 // advance the glyph's own at that size (or none for a glyph of no width). The positioning
 // tables are in the face's units; at a size where one unit is at least 1/64 pixel any value
@@ -323,6 +347,15 @@ TWordShapes& WordShapes() {
 const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
   TWordShapes& cache = WordShapes();
   thread_local TWordShape single;
+  // A list's numbers, dates and telephone numbers are nearly all different: where the face
+  // places their glyphs as they stand, that costs less than looking for them, and they leave the
+  // cache to the words that repeat.
+  thread_local std::vector<TRawGlyph> plain;
+  plain.clear();
+  if (TFontShaper::ShapePlain(face, pixelSize, word, 0, word.size(), script, plain)) {
+    PlaceOneToOne(plain, single);
+    return single;
+  }
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
     return single;

@@ -564,18 +564,31 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   // they broke then.
   const bool reuse = !splitting_ && !htmlTags_ && !counting_;
   const TkvxLayoutDigest digest = reuse ? LayoutDigest(lines) : TkvxLayoutDigest{};
-  if (reuse)
-    if (std::span<const TkvxLineBreak> known = lineBreaks_.Find(digest); !known.empty()) {
-      for (Integer i = 0; i < lines.Count(); ++i) {
-        plainText_ += lines.Line(i);
-        plainText_ += u"\r\n";
-      }
+  if (reuse) {
+    std::span<const TkvxLineBreak> known = lineBreaks_.Find(digest);
+    // A text counted as one whole line to a paragraph (most cells of a list) has its paragraphs
+    // for lines.
+    bool whole = false;
+    const bool paragraphs = known.empty() && lines.Count() > 0 &&
+                            lineCounts_.Find(digest, &whole) == static_cast<int>(lines.Count()) && whole;
+    if (paragraphs) countedBreaks_.clear();
+    for (Integer i = 0; i < lines.Count() && (paragraphs || !known.empty()); ++i) {
+      const WideString& line = lines.Line(i);
+      if (paragraphs)
+        countedBreaks_.push_back({static_cast<std::int32_t>(plainText_.size()),
+                                  static_cast<std::int32_t>(std::max<size_t>(line.size(), 1)), 3, false, line.empty()});
+      plainText_ += line;
+      plainText_ += u"\r\n";
+    }
+    if (paragraphs) known = countedBreaks_;
+    if (!known.empty()) {
       shownCut_ = known.size() > shownLines_;
       LinesFromBreaks(shownCut_ ? known.first(shownLines_) : known);
       lineLimit_ = SIZE_MAX;
       shortOfText_ = false;
       return;
     }
+  }
   countedBreaks_.clear();
   breaksKnown_ = true;
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
@@ -784,10 +797,24 @@ Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {
     counting_ = false;
     throw;
   }
+  const bool whole = keep && !htmlTags_ && ParagraphsWhole(lines);
   if (keep && !htmlTags_) KeepBreaks(digest, static_cast<size_t>(lines.Count()));
   counting_ = false;
-  if (keep) lineCounts_.Add(digest, static_cast<int>(counted_));
+  if (keep) lineCounts_.Add(digest, static_cast<int>(counted_), whole);
   return HeightOf(counted_);
+}
+
+bool TkvxDrawText::ParagraphsWhole(const TWideStrings& lines) const {
+  if (!breaksKnown_ || counted_ != static_cast<size_t>(lines.Count()) || countedBreaks_.size() != counted_)
+    return false;
+  std::int32_t start = 0;
+  for (Integer i = 0; i < lines.Count(); ++i) {
+    const TkvxLineBreak& b = countedBreaks_[static_cast<size_t>(i)];
+    const size_t size = lines.Line(i).size();
+    if (b.Start != start || static_cast<size_t>(b.Length) != std::max<size_t>(size, 1) || b.Hyphen) return false;
+    start += static_cast<std::int32_t>(size + 2);
+  }
+  return true;
 }
 
 Extended TkvxDrawText::HeightOf(size_t lines) {

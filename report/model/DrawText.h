@@ -201,6 +201,9 @@ class TkvxDrawText {
   TkvxLineBreaks lineBreaks_;
   std::vector<TkvxLineBreak> countedBreaks_;
   bool breaksKnown_ = true;
+  // Whether the text just counted made one line of each of its paragraphs, whole: a layout of it
+  // under the same digest then has its paragraphs for lines.
+  bool ParagraphsWhole(const TWideStrings& lines) const;
   // Keeps where the lines just made, or counted, break, when a paragraph wrapped.
   void KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs);
   // Makes the lines of the source text from where they break.

@@ -12,7 +12,7 @@ constexpr std::size_t kMostSlots = std::size_t{1} << 19;
 
 }  // namespace
 
-void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count) {
+void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count, bool whole) {
   if (count < 0 || count > kMostLines) return;
   // At most half the slots are used, so that a text not yet laid out is told so after a probe
   // or two.
@@ -37,10 +37,10 @@ void TkvxLineCounts::Add(const TkvxLayoutDigest& digest, int count) {
   const std::uint64_t key = KeyOf(digest);
   std::size_t i = Home(key);
   while (slots_[i].Key != 0) {
-    if ((slots_[i].Key & ~std::uint64_t{0xFF}) == key && slots_[i].Second == digest.Second) return;
+    if ((slots_[i].Key & ~kLow) == key && slots_[i].Second == digest.Second) return;
     i = (i + 1) & mask_;
   }
-  slots_[i] = Slot{key | static_cast<std::uint64_t>(count + 1), digest.Second};
+  slots_[i] = Slot{key | (whole ? kWhole : 0) | static_cast<std::uint64_t>(count + 1), digest.Second};
   ++used_;
 }
 
@@ -48,7 +48,7 @@ std::span<const TkvxLineBreak> TkvxLineBreaks::Find(const TkvxLayoutDigest& dige
   if (slots_.empty()) return {};
   for (std::size_t i = Home(digest);; i = (i + 1) & mask_) {
     const Slot& slot = slots_[i];
-    if (!slot.Used) return {};
+    if (slot.Count == 0) return {};
     if (slot.Digest.First == digest.First && slot.Digest.Second == digest.Second)
       return std::span<const TkvxLineBreak>(breaks_).subspan(slot.First, slot.Count);
   }
@@ -56,7 +56,9 @@ std::span<const TkvxLineBreak> TkvxLineBreaks::Find(const TkvxLayoutDigest& dige
 
 void TkvxLineBreaks::Add(const TkvxLayoutDigest& digest, std::span<const TkvxLineBreak> breaks) {
   if (breaks.empty() || breaks.size() > kMostBreaks) return;
-  constexpr std::size_t kSlots = std::size_t{1} << 15;
+  // Enough for the wrapped cells of a list of 10,000 rows, whose pages are laid out again for the
+  // PDF once all are prepared.
+  constexpr std::size_t kSlots = std::size_t{1} << 16;
   // A text's lines come whole or not at all; the table is let go as a whole, so the slots never
   // fill beyond half.
   if (breaks_.size() + breaks.size() > kMostBreaks || (used_ + 1) * 2 > kSlots) {
@@ -69,11 +71,11 @@ void TkvxLineBreaks::Add(const TkvxLayoutDigest& digest, std::span<const TkvxLin
     mask_ = kSlots - 1;
   }
   std::size_t i = Home(digest);
-  while (slots_[i].Used) {
+  while (slots_[i].Count != 0) {
     if (slots_[i].Digest.First == digest.First && slots_[i].Digest.Second == digest.Second) return;
     i = (i + 1) & mask_;
   }
-  slots_[i] = Slot{digest, static_cast<std::uint32_t>(breaks_.size()), static_cast<std::uint32_t>(breaks.size()), true};
+  slots_[i] = Slot{digest, static_cast<std::uint32_t>(breaks_.size()), static_cast<std::uint32_t>(breaks.size())};
   ++used_;
   breaks_.insert(breaks_.end(), breaks.begin(), breaks.end());
 }

@@ -4,7 +4,7 @@
 // second, and dates and short names repeat within a pass: counting such a text again is one
 // look-up. The digest is two independent 64-bit hashes, so that two texts taken for one
 // (a memo given another's height) is not a chance a parish's lists ever meet; a slot keeps
-// 120 of its bits and the count.
+// 119 of its bits, the count, and whether each line was its paragraph whole.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -21,34 +21,40 @@ class TkvxLineCounts {
   // Texts of more lines are not kept.
   static constexpr int kMostLines = 254;
 
-  // The count kept under digest, or -1.
-  int Find(const TkvxLayoutDigest& digest) const {
+  // The count kept under digest, or -1; whole, when given, tells whether every line was its
+  // paragraph whole (one line to a paragraph, nothing left out of it).
+  int Find(const TkvxLayoutDigest& digest, bool* whole = nullptr) const {
     if (slots_.empty()) return -1;
     const std::uint64_t key = KeyOf(digest);
     for (std::size_t i = Home(key);; i = (i + 1) & mask_) {
       const Slot& slot = slots_[i];
       if (slot.Key == 0) return -1;
-      if ((slot.Key & ~std::uint64_t{0xFF}) == key && slot.Second == digest.Second)
+      if ((slot.Key & ~kLow) == key && slot.Second == digest.Second) {
+        if (whole) *whole = (slot.Key & kWhole) != 0;
         return static_cast<int>(slot.Key & 0xFF) - 1;
+      }
     }
   }
 
-  void Add(const TkvxLayoutDigest& digest, int count);
+  void Add(const TkvxLayoutDigest& digest, int count, bool whole = false);
 
  private:
-  // Key holds the first hash's upper 56 bits and the count plus one in the low byte.
+  // Key holds the first hash's upper 55 bits, the whole-paragraphs bit and the count plus one in
+  // the low byte.
   struct Slot {
     std::uint64_t Key = 0, Second = 0;
   };
+  static constexpr std::uint64_t kWhole = 0x100, kLow = 0x1FF;
 
   // Never 0, which marks an empty slot.
   static std::uint64_t KeyOf(const TkvxLayoutDigest& digest) {
-    const std::uint64_t key = digest.First & ~std::uint64_t{0xFF};
-    return key != 0 ? key : 0x100;
+    const std::uint64_t key = digest.First & ~kLow;
+    return key != 0 ? key : 0x200;
   }
 
-  // Where a key's search begins: from the bits above the count, which a kept slot has too.
-  std::size_t Home(std::uint64_t key) const { return static_cast<std::size_t>(key >> 8) & mask_; }
+  // Where a key's search begins: from the bits above the count and the bit, which a kept slot
+  // has too.
+  std::size_t Home(std::uint64_t key) const { return static_cast<std::size_t>(key >> 9) & mask_; }
 
   std::vector<Slot> slots_;
   std::size_t mask_ = 0;
@@ -79,10 +85,10 @@ class TkvxLineBreaks {
   void Add(const TkvxLayoutDigest& digest, std::span<const TkvxLineBreak> breaks);
 
  private:
+  // A slot of no lines is free: no text is kept without lines.
   struct Slot {
     TkvxLayoutDigest Digest;
     std::uint32_t First = 0, Count = 0;
-    bool Used = false;
   };
   std::size_t Home(const TkvxLayoutDigest& digest) const { return static_cast<std::size_t>(digest.First) & mask_; }
 

@@ -70,3 +70,34 @@ TEST(LineCountsBounds, NoLinesManyLinesAndAFullTable) {
   EXPECT_LE(kept, 1 << 18);
   EXPECT_GT(kept, 0);
 }
+
+TEST(LineCounts, WhetherEachLineWasItsParagraphComesBackWithTheCount) {
+  TkvxLineCounts counts;
+  for (int i = 0; i < 5000; ++i) counts.Add(Digest(i), 1 + i % 3, i % 2 == 0);
+  int wrong = 0;
+  for (int i = 0; i < 5000; ++i) {
+    bool whole = i % 2 != 0;
+    wrong += counts.Find(Digest(i), &whole) != 1 + i % 3 || whole != (i % 2 == 0);
+  }
+  EXPECT_EQ(wrong, 0);
+}
+
+TEST(LineBreaks, TheWrappedCellsOfTenThousandRowsAreAllKept) {
+  // Three wrapped cells a row of two or three lines each: the PDF lays every one out again after
+  // the whole list is prepared.
+  TkvxLineBreaks breaks;
+  constexpr int kTexts = 30000;
+  for (int i = 0; i < kTexts; ++i) {
+    const TkvxLineBreak lines[] = {{0, 10 + i % 7, 1, false, false}, {11, 9, 0, false, false}, {21, 4, 2, false, false}};
+    breaks.Add(Digest(i), std::span<const TkvxLineBreak>(lines).first(2 + i % 2));
+  }
+  int lost = 0, wrong = 0;
+  for (int i = 0; i < kTexts; ++i) {
+    const std::span<const TkvxLineBreak> found = breaks.Find(Digest(i));
+    lost += found.empty();
+    wrong += !found.empty() && (found.size() != static_cast<size_t>(2 + i % 2) || found[0].Length != 10 + i % 7);
+  }
+  EXPECT_EQ(lost, 0);
+  EXPECT_EQ(wrong, 0);
+  EXPECT_TRUE(breaks.Find(Digest(kTexts)).empty());
+}

@@ -579,9 +579,16 @@ TEST(MemoLayout, ATextLaidOutAgainHasEveryLineItsFirstLayoutMade) {
   // PDF: every line (text, hyphen, each character's state and place in the source, paragraph
   // flags) must be the one a drawer that never saw the text makes, for empty paragraphs, blanks
   // around the text, a Russian word cut by a hyphen, and under another width or colour between.
-  const WideString texts[] = {kThai + u"\r\n\r\n" + kMixed,
-                              u"  " + kMixed + u"   \r\n\r\n\u00A0x\u00A0y " + kThai,
-                              u"Молоко переработка сельскохозяйственной продукции " + kThai};
+  // The cells of a list are paragraphs that each fit their line; a word that fits where the
+  // blank after it does not is one line too, without its blank.
+  std::vector<WideString> texts = {kThai + u"\r\n\r\n" + kMixed,
+                                   u"  " + kMixed + u"   \r\n\r\n\u00A0x\u00A0y " + kThai,
+                                   u"Молоко переработка сельскохозяйственной продукции " + kThai,
+                                   u"นาย มีคาแอล\r\n\r\n12/3 ม.4 \r\nที่"};
+  for (size_t letters = 8; letters <= 24; ++letters) {
+    texts.push_back(WideString(letters, u'x') + u" ");
+    texts.push_back(u"12\r\n" + WideString(letters, u'ท') + u"\u00A0");
+  }
   struct Case {
     int Width;
     TColor Color;
@@ -609,7 +616,7 @@ TEST(MemoLayout, ATextLaidOutAgainHasEveryLineItsFirstLayoutMade) {
     return true;
   };
   TkvxDrawText shared;
-  bool hyphenated = false, emptyParagraph = false;
+  bool hyphenated = false, emptyParagraph = false, blankLeftOut = false;
   for (const WideString& text : texts) {
     TWideStrings lines;
     lines.SetText(text);
@@ -629,11 +636,14 @@ TEST(MemoLayout, ATextLaidOutAgainHasEveryLineItsFirstLayoutMade) {
           hyphenated |= fresh.Lines()[i].Text.back() == u'-';
           emptyParagraph |= fresh.Lines()[i].Text == u" ";
         }
+        blankLeftOut |= lines.Count() == static_cast<Integer>(fresh.Lines().size()) &&
+                        fresh.Lines().back().Text.size() < lines.Line(lines.Count() - 1).size();
         EXPECT_EQ(shared.GetInBoundsText(), fresh.GetInBoundsText());
       }
   }
   EXPECT_TRUE(hyphenated) << "a Russian word should have been cut";
   EXPECT_TRUE(emptyParagraph);
+  EXPECT_TRUE(blankLeftOut) << "a word should have filled its line without its blank";
 }
 
 TEST(MemoLayout, AWordLongerThanAPieceWrapsAsOneWordInItsOpenState) {
