@@ -191,11 +191,17 @@ double FitLimit(TkvxCustomMemoView& memo, double room) {
   return (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) - (spaced ? kSpacedFitSlack : kFitSlack);
 }
 
-// Whether only the drawer can lay out the memo, told without measuring its text: one it
-// rotates, fits or highlights, or whose height or paragraph lengths show it wraps. Of the
-// first shown paragraphs, one with tags or that would not fit even at a quarter of an em a
-// character (a list's long addresses) is the drawer's.
-bool PlainlyTheDrawers(TkvxCustomMemoView& memo, double room, double textHeight, double lineH, size_t shown) {
+// The least share of an em a character of a paragraph is taken to need: a paragraph wider
+// than that surely wraps (a list's long addresses), and one wider at the share most text
+// needs likely does.
+constexpr double kSurelyCharEm = 0.25;
+constexpr double kLikelyCharEm = 0.5;
+
+// Whether the memo is the drawer's to lay out, told without measuring its text: one it
+// rotates, fits or highlights, one whose height shows it wraps, or one of whose first shown
+// paragraphs holds tags or would not fit with charEm of an em a character.
+bool LeftToDrawer(TkvxCustomMemoView& memo, double room, double textHeight, double lineH, size_t shown,
+                  double charEm) {
   if (memo.AutoWidth || memo.HighlightActive() || memo.Rotation() != 0 || memo.WordBreak) return true;
   const int size = memo.Font()->Size();
   if (size <= 0) return true;
@@ -211,7 +217,7 @@ bool PlainlyTheDrawers(TkvxCustomMemoView& memo, double room, double textHeight,
   for (size_t i = 0; i < count; ++i) {
     const WideString& text = paragraphs.Line(static_cast<Integer>(i));
     if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return true;
-    if (memo.WordWrap && text.size() > 1 && static_cast<double>(text.size()) * size * 96.0 / 72.0 / 4 > limit)
+    if (memo.WordWrap && text.size() > 1 && static_cast<double>(text.size()) * size * 96.0 / 72.0 * charEm > limit)
       return true;
   }
   return false;
@@ -227,7 +233,7 @@ bool PlainlyTheDrawers(TkvxCustomMemoView& memo, double room, double textHeight,
 bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
                  size_t shown, std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
                  std::vector<size_t>& counts) {
-  if (PlainlyTheDrawers(memo, room, textHeight, lineH, shown)) return false;
+  if (LeftToDrawer(memo, room, textHeight, lineH, shown, kSurelyCharEm)) return false;
   const TFont& font = *memo.Font();
   const int size = font.Size();
   const TWideStrings& paragraphs = *memo.Memo();
@@ -513,12 +519,12 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
   laid.FontLineHeight = FontLineHeight(drawer, memo);
   const TBox b = DrawnBox(memo);
   const size_t shown = ShownLines(memo, b, laid.FontLineHeight);
-  // A memo that may stay on one line a paragraph is measured first where it is drawn, in the
-  // glyphs it is drawn in, and mostly is: a list's cells. Laying it out here would shape its
-  // words once more, on a thread whose word shapes start empty where the thread that prepared
-  // the report keeps them, and a memo that does wrap is laid out there from those.
+  // A memo that likely stays on one line a paragraph is measured first where it is drawn, in
+  // the glyphs it is drawn in, and mostly is: a list's cells. Laying it out here would shape
+  // its words once more, on a thread whose word shapes start empty where the thread that
+  // prepared the report keeps them; one that does wrap is laid out there from those.
   const auto [l, t, r, bt] = TextBoundsOf(memo, b);
-  if (!PlainlyTheDrawers(memo, r - l, bt - t, laid.FontLineHeight, shown)) return false;
+  if (!LeftToDrawer(memo, r - l, bt - t, laid.FontLineHeight, shown, kLikelyCharEm)) return false;
   const TkvxDrawText& drawn = memo.LayOut(shown);
   laid.LineHeight = drawn.GetLineHeight();
   bool stated = false;
