@@ -81,8 +81,12 @@ String TkvxComponent::BaseName() const { return baseName_.empty() ? BaseNameOf(C
 
 void TkvxComponent::SetParent(TkvxComponent* value) {
   if (value == parent_) return;
-  // An object inside itself, or inside what it owns, would be freed twice.
-  if (ComponentWithin(value, this)) throw EComponentError("An object cannot be its own parent");
+  // An object inside itself, or inside what it owns, would be freed twice. One that holds and
+  // owns nothing, as every object of a page read back is when it is placed, can be inside
+  // nothing but itself: the walk up from the new parent is left to the others.
+  const bool holdsAny = !objects_.empty() || ComponentCount() > 0;
+  if (value == this || (holdsAny && ComponentWithin(value, this)))
+    throw EComponentError("An object cannot be its own parent");
   if (parent_) {
     auto& list = parent_->objects_;
     auto it = std::find(list.rbegin(), list.rend(), this);

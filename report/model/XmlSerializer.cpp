@@ -29,6 +29,12 @@ TkvxComponent* AsComponent(TPersistent* obj) {
   return obj->InheritsFrom(TkvxComponent::StaticClass()) ? static_cast<TkvxComponent*>(obj) : nullptr;
 }
 
+// A class property's object, when it can hold properties of its own (a font, a frame, lines):
+// asked for every dotted attribute of every object rebuilt, the registry again answers.
+TPersistent* AsPersistent(TObject* obj) {
+  return obj && obj->InheritsFrom(TPersistent::StaticClass()) ? static_cast<TPersistent*>(obj) : nullptr;
+}
+
 // The property that holds a memo view's lines: a report object's class property "Memo".
 const TPropInfo* MemoProp(TPersistent* obj) {
   // Asked for every object of every page rebuilt, mostly of the class asked last; a class's
@@ -47,7 +53,9 @@ const TPropInfo* MemoProp(TPersistent* obj) {
 // A memo view: a report object that publishes its lines as "Memo".
 TWideStrings* MemoOf(TPersistent* obj) {
   const TPropInfo* prop = MemoProp(obj);
-  return prop ? dynamic_cast<TWideStrings*>(prop->GetObject(obj)) : nullptr;
+  if (!prop) return nullptr;
+  TObject* lines = prop->GetObject(obj);
+  return lines && lines->InheritsFrom(TWideStrings::StaticClass()) ? static_cast<TWideStrings*>(lines) : nullptr;
 }
 
 // A text as report files keep it: without its one trailing line break.
@@ -328,7 +336,7 @@ void TkvxXMLSerializer::ReadAttributes(std::string_view text, TPersistent* obj, 
         reachable = false;
         break;
       }
-      TPersistent* next = prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(prop->GetObject(target)) : nullptr;
+      TPersistent* next = prop->Kind() == tkClass ? AsPersistent(prop->GetObject(target)) : nullptr;
       if (!next) {
         reachable = false;
         break;
@@ -383,7 +391,7 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
         break;
       }
       TPersistent* next =
-          step.Prop->Kind() == tkClass ? dynamic_cast<TPersistent*>(step.Prop->GetObject(target)) : nullptr;
+          step.Prop->Kind() == tkClass ? AsPersistent(step.Prop->GetObject(target)) : nullptr;
       if (!next) {
         reachable = false;
         break;
@@ -440,8 +448,11 @@ void TkvxXMLSerializer::PrepareAction(TkvxXMLAttributes::TAttribute& a, TPersist
       }
       return;
     }
-    // Defined-property data goes through the reader, and a report's name depends on the object.
-    if (kvxSameXMLName(name, "PropData") || kvxSameXMLName(name, "Name")) return;
+    // Defined-property data goes through the reader, and a report keeps its own name. Any
+    // other object's name is a text property like the rest: every copy of a source object a
+    // page holds is named from it.
+    if (kvxSameXMLName(name, "PropData")) return;
+    if (kvxSameXMLName(name, "Name") && obj->InheritsFrom(TkvxReport::StaticClass())) return;
     PrepareProperty(a, kvxFindProp(cls, name), a.Raw);
   } catch (const std::exception&) {
     a.Action = TAction::Generic;

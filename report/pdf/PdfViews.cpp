@@ -184,6 +184,45 @@ struct TPlaced {
   double Width;
 };
 
+// The widest a paragraph of the memo may be, in pixels, to stay on a line of its own in room:
+// well inside it, as the screen measures the text a little wider.
+double FitLimit(TkvxCustomMemoView& memo, double room) {
+  const bool spaced = memo.CharSpacing != 0;
+  return (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) - (spaced ? kSpacedFitSlack : kFitSlack);
+}
+
+// The least share of an em a character of a paragraph is taken to need: a paragraph wider
+// than that surely wraps (a list's long addresses), and one wider at the share most text
+// needs likely does.
+constexpr double kSurelyCharEm = 0.25;
+constexpr double kLikelyCharEm = 0.5;
+
+// Whether the memo is the drawer's to lay out, told without measuring its text: one it
+// rotates, fits or highlights, one whose height shows it wraps, or one of whose first shown
+// paragraphs holds tags or would not fit with charEm of an em a character.
+bool LeftToDrawer(TkvxCustomMemoView& memo, double room, double textHeight, double lineH, size_t shown,
+                  double charEm) {
+  if (memo.AutoWidth || memo.HighlightActive() || memo.Rotation() != 0 || memo.WordBreak) return true;
+  const int size = memo.Font()->Size();
+  if (size <= 0) return true;
+  const TWideStrings& paragraphs = *memo.Memo();
+  // A memo as high as its text that holds a line more than it has paragraphs wrapped when it
+  // was prepared. Its height is its lines' and the font's internal leading less the spacing,
+  // and the leading is less than the font's height.
+  if (memo.WordWrap && memo.StretchMode() == smActualHeight &&
+      textHeight > (static_cast<double>(paragraphs.Count()) + 1) * lineH)
+    return true;
+  const double limit = FitLimit(memo, room);
+  const size_t count = std::min(static_cast<size_t>(paragraphs.Count()), shown);
+  for (size_t i = 0; i < count; ++i) {
+    const WideString& text = paragraphs.Line(static_cast<Integer>(i));
+    if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return true;
+    if (memo.WordWrap && text.size() > 1 && static_cast<double>(text.size()) * size * 96.0 / 72.0 * charEm > limit)
+      return true;
+  }
+  return false;
+}
+
 // The lines of a memo whose every paragraph plainly stays on one line: no tags, and either no
 // wrapping or a width well inside the room even as the screen measures it. Each paragraph is
 // then one line in one state, as the drawer gives it, without laying the text out on a canvas
@@ -194,17 +233,10 @@ struct TPlaced {
 bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, double textHeight, double lineH,
                  size_t shown, std::vector<TkvxTextLine>& lines, std::vector<TPiece>& pieces, std::vector<TPlaced>& placed,
                  std::vector<size_t>& counts) {
-  if (memo.AutoWidth || memo.HighlightActive() || memo.Rotation() != 0 || memo.WordBreak) return false;
+  if (LeftToDrawer(memo, room, textHeight, lineH, shown, kSurelyCharEm)) return false;
   const TFont& font = *memo.Font();
   const int size = font.Size();
-  if (size <= 0) return false;
   const TWideStrings& paragraphs = *memo.Memo();
-  // A memo as high as its text that holds a line more than it has paragraphs wrapped when it
-  // was prepared: left to the drawer unmeasured. Its height is its lines' and the font's
-  // internal leading less the spacing, and the leading is less than the font's height.
-  if (memo.WordWrap && memo.StretchMode() == smActualHeight &&
-      textHeight > (static_cast<double>(paragraphs.Count()) + 1) * lineH)
-    return false;
   // Every piece's state, kept until the memo is drawn.
   thread_local TkvxHTMLTag state;
   state = TkvxHTMLTag();
@@ -212,22 +244,16 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
   state.Style = font.Style();
   state.Color = font.Color();
   const TFontFace& face = page.Parent.FaceOf(font);
-  const bool spaced = memo.CharSpacing != 0;
-  const double limit = (room - memo.ParagraphGap) * (spaced ? kSpacedFitShare : kFitShare) -
-                       (spaced ? kSpacedFitSlack : kFitSlack);
+  const double limit = FitLimit(memo, room);
   pieces.clear();
   placed.clear();
   counts.clear();
   thread_local std::vector<TPiece> linePieces;
   for (Integer i = 0; i < paragraphs.Count() && counts.size() < shown; ++i) {
     const WideString& text = paragraphs.Line(i);
-    if (memo.AllowHTMLTags && text.find(u'<') != WideString::npos) return false;
     // Piece by piece, as the line is then written, so each piece is shaped once; a paragraph
-    // is given up as soon as it plainly wraps.
+    // is given up as soon as it wraps.
     const bool wraps = memo.WordWrap && text.size() > 1;
-    // One that would not fit even at a quarter of an em a character is left to the drawer
-    // unmeasured: a list's addresses wrap on every row.
-    if (wraps && static_cast<double>(text.size()) * size * 96.0 / 72.0 / 4 > limit) return false;
     if (counts.size() == lines.size()) lines.emplace_back();
     TkvxTextLine& line = lines[counts.size()];
     if (text.empty()) line.Text.assign(1, u' ');
@@ -491,7 +517,15 @@ bool LayOutAhead(TkvxCustomMemoView& memo, TkvxPDFLaidMemo& laid) {
   TkvxDrawText& drawer = kvxDrawText();
   TkvxDrawTextLock guard(drawer);
   laid.FontLineHeight = FontLineHeight(drawer, memo);
-  const TkvxDrawText& drawn = memo.LayOut(ShownLines(memo, DrawnBox(memo), laid.FontLineHeight));
+  const TBox b = DrawnBox(memo);
+  const size_t shown = ShownLines(memo, b, laid.FontLineHeight);
+  // A memo that likely stays on one line a paragraph is measured first where it is drawn, in
+  // the glyphs it is drawn in, and mostly is: a list's cells. Laying it out here would shape
+  // its words once more, on a thread whose word shapes start empty where the thread that
+  // prepared the report keeps them; one that does wrap is laid out there from those.
+  const auto [l, t, r, bt] = TextBoundsOf(memo, b);
+  if (!LeftToDrawer(memo, r - l, bt - t, laid.FontLineHeight, shown, kLikelyCharEm)) return false;
+  const TkvxDrawText& drawn = memo.LayOut(shown);
   laid.LineHeight = drawn.GetLineHeight();
   bool stated = false;
   for (const TkvxTextLine& line : drawn.Lines()) {

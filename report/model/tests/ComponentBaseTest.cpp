@@ -63,6 +63,14 @@ TEST(ComponentBase, ParentsAndAllObjectsOrder) {
   EXPECT_EQ(b1->Objects(), std::vector<TkvxComponent*>{m2});
   EXPECT_EQ(b2->Objects(), (std::vector<TkvxComponent*>{m3, m1}));
   EXPECT_THROW(b2->SetParent(m1), EComponentError);
+  // An object holding nothing is still refused as its own parent, and stays where it was.
+  EXPECT_THROW(m2->SetParent(m2), EComponentError);
+  EXPECT_EQ(m2->Parent(), b1);
+  // A report owns its objects without holding them: a page made of it cannot go into one.
+  auto* m4 = new TTestMemo(nullptr);
+  m4->SetParent(b2);
+  EXPECT_THROW(report->SetParent(m4), EComponentError);
+  EXPECT_EQ(report->Parent(), nullptr);
 }
 
 TEST(ComponentBase, NamesAreUniqueInTheReportAndFoundWithoutCase) {

@@ -134,6 +134,8 @@ TEST(RebuiltPage, FramesOfTheDesignAloneAreDrawnAndStored) {
   boxed->Frame()->SetTyp({ftLeft, ftRight, ftTop, ftBottom});
   boxed->Frame()->SetWidth(3);
   boxed->Frame()->SetColor(0xFF0000);  // blue
+  // A setting reached through a nested object, as the source holds it, comes back with the name.
+  boxed->Font()->SetName("Laksaman");
   ASSERT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
   std::string dir = TempFolder("frames");
   r.Report->PreviewPages->SaveToFile(dir + "/f.qpv");
@@ -165,6 +167,7 @@ TEST(RebuiltPage, FramesOfTheDesignAloneAreDrawnAndStored) {
       const bool isBoxed = memo->Name() == "Boxed";
       EXPECT_EQ(memo->DrawnFrame().Typ().Empty(), !isBoxed) << memo->Name();
       EXPECT_DOUBLE_EQ(memo->DrawnFrame().Width(), isBoxed ? 3 : 1) << memo->Name();
+      EXPECT_EQ(memo->Font()->Name() == "Laksaman", isBoxed) << memo->Name();
     }
   }
   std::filesystem::remove_all(dir);

@@ -185,11 +185,13 @@ TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
   data->SetStretched(true);
   AddMemo(data, "No", 0, 50, u"[Line].");
   // Long on every fifth row, of two lines on every third, empty on every seventh: the pages'
-  // rows differ.
+  // rows differ. Every eleventh is of capitals, short enough to be taken for one line by its
+  // length and too wide to be one: it wraps where the page is drawn.
   AddMemo(data, "Note", 50, 150,
-          u"[IIF(<Line> mod 5 = 0, 'บันทึกยาว หมู่ 4 ตำบลบางช้าง อำเภอสามพราน จังหวัดนครปฐม "
+          u"[IIF(<Line> mod 11 = 0, 'WWWW MMMM WWWW MMMM', "
+          u"IIF(<Line> mod 5 = 0, 'บันทึกยาว หมู่ 4 ตำบลบางช้าง อำเภอสามพราน จังหวัดนครปฐม "
           u"Soi Wat Phra Hathai, Bang Chang Subdistrict, Sam Phran District', "
-          u"IIF(<Line> mod 3 = 0, 'บันทึกกลาง Soi Wat Phra Hathai', IIF(<Line> mod 7 = 0, '', 'สั้น')))]");
+          u"IIF(<Line> mod 3 = 0, 'บันทึกกลาง Soi Wat Phra Hathai', IIF(<Line> mod 7 = 0, '', 'สั้น'))))]");
   // Page numbers in a memo too narrow for them: laid out where the page is drawn.
   auto* footer = Add<TkvxPageFooter>(FirstPage(*report), "Footer", 0, 400, 700, 20);
   TkvxMemoView* number = AddMemo(footer, "PageNo", 0, 60, u"หน้า [Page#] จาก [TotalPages#] ของรายการสมาชิก");
@@ -218,6 +220,8 @@ TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
   // Rows after a long one hold their own words only, an empty one none.
   const std::string letters = Letters(text);
   EXPECT_NE(letters.find(Letters("Sam Phran District 26.สั้น 27.บันทึกกลาง Soi Wat Phra Hathai 28. 29.สั้น 30.บันทึกยาว")), std::string::npos)
+      << letters;
+  EXPECT_NE(letters.find(Letters("21.บันทึกกลาง Soi Wat Phra Hathai 22.WWWW MMMM WWWW MMMM 23.สั้น")), std::string::npos)
       << letters;
 }
 
