@@ -31,8 +31,8 @@ size_t CharacterCount(std::string_view text) {
 
 // Rows stay in the memory while they are this close above the last row; they go to the spool
 // this many at a time.
-constexpr int kRowsKept = 1024;
-constexpr int kSpoolBatch = 1024;
+constexpr int kRowsKept = 256;
+constexpr int kSpoolBatch = 256;
 
 bool Overlap(const SheetRect& rect, int firstRow, int lastRow) {
   return rect.First.Row <= lastRow && rect.Last.Row >= firstRow;
