@@ -463,7 +463,12 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
     }
     finish(st, true);
   };
-  if (left.size() >= kOnePass && !unread_->sorts && (inOrder || fits)) {
+  // Running the statement again steps over every row before the last one wanted, so it pays
+  // only when most of those are wanted (a walk's first window, not the ones after it).
+  const Int64 stepped =
+      rows.empty() ? 0 : std::max_element(rows.begin(), rows.end())->first + 1;
+  const bool mostStepped = stepped <= 2 * static_cast<Int64>(rows.size());
+  if (left.size() >= kOnePass && !unread_->sorts && (inOrder || fits) && mostStepped) {
     take(*unread_->whole, read, unread_->keyColumn);
   } else if (left.size() >= kOnePass) {
     // By their keys, in batches of rows next to each other in the store.
@@ -515,8 +520,8 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
 Integer TCustomADODataSet::InternalWalkRows() const {
   // Rows read by their keys cost as much read many at a time as few, so a walk reads about what
   // a quarter of the store's memory holds: they are used before the store has to move them to
-  // its file and back. A statement read again whole is read once.
-  if (!unread_ || !unread_->sorts) return 0;
+  // its file and back, and what the walk holds stays the same however many rows it walks.
+  if (!unread_) return 0;
   const size_t row = static_cast<size_t>(Store().Columns()) * 9 + 64;
   return static_cast<Integer>(std::max<size_t>(1024, RowStore::MemoryBudget() / 4 / row));
 }

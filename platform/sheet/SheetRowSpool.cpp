@@ -21,7 +21,7 @@ namespace {
                       DISP_E_EXCEPTION, "Sheet", "");
 }
 
-constexpr size_t kFlushAt = 1 << 20;
+constexpr size_t kFlushAt = 1 << 18;
 // What a reader takes from the file at a time.
 constexpr size_t kReadAt = 1 << 18;
 // A cell's kind in its first byte; this bit says a style index follows.

@@ -63,8 +63,10 @@ void SheetStrings::Release(std::uint32_t id) {
 }
 
 bool SheetStrings::KeepShared(std::uint32_t id) {
-  // Enough for the repeated values of every column of a register; the memory stays bounded.
-  constexpr std::uint32_t kMostKept = 1 << 16;
+  // Enough for the repeated values of every column of a register (religions, churches, districts,
+  // given names); past them a text goes along in full, so a long export does not keep more
+  // texts in memory than a short one.
+  constexpr std::uint32_t kMostKept = 1 << 12;
   if (IsTransient(id) || id >= texts_.size()) return false;
   if (uses_[id] == kStuck) return true;
   if (uses_[id] < 2 || kept_ >= kMostKept) return false;

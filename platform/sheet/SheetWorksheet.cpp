@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/fonts/FontFace.h"
@@ -31,8 +32,8 @@ size_t CharacterCount(std::string_view text) {
 
 // Rows stay in the memory while they are this close above the last row; they go to the spool
 // this many at a time.
-constexpr int kRowsKept = 1024;
-constexpr int kSpoolBatch = 1024;
+constexpr int kRowsKept = 256;
+constexpr int kSpoolBatch = 256;
 
 bool Overlap(const SheetRect& rect, int firstRow, int lastRow) {
   return rect.First.Row <= lastRow && rect.Last.Row >= firstRow;
@@ -82,11 +83,11 @@ SheetCell& SheetWorksheet::Cell(const SheetCellRef& at) {
   if (at.Row < 1 || at.Row > SheetMaxRows || at.Column < 1 || at.Column > SheetMaxColumns)
     CellError("Cell outside the sheet");
   if (Spooled(at.Row)) Unspool();
-  if (static_cast<size_t>(at.Row) > rows_.size()) {
-    rows_.resize(static_cast<size_t>(at.Row));
+  if (at.Row > RowCount()) {
+    rows_.resize(Slot(at.Row) + 1);
     if (spoolable_ && at.Row - kRowsKept - std::max(spoolLast_, 0) >= kSpoolBatch) SpoolUpTo(at.Row - kRowsKept);
   }
-  auto& cells = rows_[static_cast<size_t>(at.Row - 1)].Cells;
+  auto& cells = rows_[Slot(at.Row)].Cells;
   if (static_cast<size_t>(at.Column) > cells.size()) cells.resize(static_cast<size_t>(at.Column));
   return cells[static_cast<size_t>(at.Column - 1)];
 }
@@ -104,7 +105,7 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
       spool_ = std::make_unique<SheetRowSpool>();
       spoolFirst_ = first;
     }
-    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[static_cast<size_t>(r - 1)].Cells, store_->Strings);
+    for (int r = first; r <= lastRow; ++r) spool_->Append(rows_[Slot(r)].Cells, store_->Strings);
   } catch (const EOleException&) {
     // No room for the file: the rows stay in the memory, and those already in it come back.
     // (Rows that cannot be read back make the caller's write fail.)
@@ -113,16 +114,18 @@ void SheetWorksheet::SpoolUpTo(int lastRow) {
     return;
   }
   for (int r = first; r <= lastRow; ++r) {
-    SheetRow& row = rows_[static_cast<size_t>(r - 1)];
+    SheetRow& row = rows_[Slot(r)];
     spoolFormulas_ |= row.HasFormula;
+    spooledMarks_.push_back({row.OutlineLevel, row.HasFormula});
     for (size_t c = 0; c < row.Cells.size(); ++c) {
       if (row.Cells[c].Kind == SheetCellKind::Text) store_->Strings.Release(row.Cells[c].Text);
       if (row.Cells[c].Kind == SheetCellKind::Empty && row.Cells[c].Style == 0) continue;
       SheetCellRef at{r, static_cast<int>(c) + 1};
       Grow(spoolUsed_, SheetRect{at, at});
     }
-    std::vector<SheetCell>().swap(row.Cells);
   }
+  rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(Slot(first)),
+              rows_.begin() + static_cast<std::ptrdiff_t>(Slot(lastRow) + 1));
   spoolLast_ = lastRow;
 }
 
@@ -146,12 +149,19 @@ void ApplyPending(const std::vector<Pending>& pending, int row, std::vector<Shee
 void SheetWorksheet::Unspool() const {
   spoolable_ = false;
   if (!spool_) return;
+  std::vector<SheetRow> back(static_cast<size_t>(SpooledRows()));
   SheetRowSpool::Reader reader(*spool_);
-  for (int r = spoolFirst_; r <= spoolLast_; ++r) {
-    auto& cells = rows_[static_cast<size_t>(r - 1)].Cells;
-    reader.Next(cells, store_->Strings, true);
-    ApplyPending(pendingStyles_, r, cells);
+  for (size_t i = 0; i < back.size(); ++i) {
+    const int r = spoolFirst_ + static_cast<int>(i);
+    reader.Next(back[i].Cells, store_->Strings, true);
+    ApplyPending(pendingStyles_, r, back[i].Cells);
+    back[i].OutlineLevel = spooledMarks_[i].OutlineLevel;
+    back[i].HasFormula = spooledMarks_[i].HasFormula;
   }
+  if (!back.empty())
+    rows_.insert(rows_.begin() + (spoolFirst_ - 1), std::make_move_iterator(back.begin()),
+                 std::make_move_iterator(back.end()));
+  spooledMarks_.clear();
   spool_.reset();
   pendingStyles_.clear();
   spoolUsed_.reset();
@@ -177,24 +187,24 @@ void SheetWorksheet::ForEachRow(const std::function<void(int row, const SheetRow
     ~TransientTexts() { Strings.ClearTransient(); }
   } transient{strings};
   for (int r = 1; r <= RowCount(); ++r) {
-    const SheetRow& row = rows_[static_cast<size_t>(r - 1)];
     if (!Spooled(r)) {
-      visit(r, row);
+      visit(r, rows_[Slot(r)]);
       continue;
     }
     strings.ClearTransient();
     reader.Next(spooled.Cells, strings, false);
     ApplyPending(pendingStyles_, r, spooled.Cells);
-    spooled.OutlineLevel = row.OutlineLevel;
-    spooled.HasFormula = row.HasFormula;
+    const SpooledMarks& marks = spooledMarks_[static_cast<size_t>(r - spoolFirst_)];
+    spooled.OutlineLevel = marks.OutlineLevel;
+    spooled.HasFormula = marks.HasFormula;
     visit(r, spooled);
   }
 }
 
 const SheetRow* SheetWorksheet::RowAt(int row) const {
-  if (row < 1 || static_cast<size_t>(row) > rows_.size()) return nullptr;
+  if (row < 1 || row > RowCount()) return nullptr;
   if (Spooled(row)) Unspool();
-  return &rows_[static_cast<size_t>(row - 1)];
+  return &rows_[Slot(row)];
 }
 
 const SheetCell* SheetWorksheet::CellAt(int row, int column) const {
@@ -262,7 +272,7 @@ std::optional<double> SheetWorksheet::StoredResult(int row, int column) const {
 void SheetWorksheet::SetFormula(const SheetCellRef& at, const String& text) {
   SheetCell& cell = Cell(at);
   if (!storedResults_.empty()) storedResults_.erase({at.Row, at.Column});
-  rows_[static_cast<size_t>(at.Row - 1)].HasFormula = true;
+  rows_[Slot(at.Row)].HasFormula = true;
   cell.Kind = SheetCellKind::Formula;
   cell.Text = store_->Strings.Intern(text);
 }
@@ -291,8 +301,8 @@ void SheetWorksheet::SetStyle(const SheetCellRef& at, std::uint32_t style) {
 }
 
 void SheetWorksheet::ReserveRow(int row, int lastColumn) {
-  if (row < 1 || static_cast<size_t>(row) > rows_.size() || Spooled(row)) return;
-  rows_[static_cast<size_t>(row - 1)].Cells.reserve(static_cast<size_t>(std::clamp(lastColumn, 0, SheetMaxColumns)));
+  if (row < 1 || row > RowCount() || Spooled(row)) return;
+  rows_[Slot(row)].Cells.reserve(static_cast<size_t>(std::clamp(lastColumn, 0, SheetMaxColumns)));
 }
 
 void SheetWorksheet::ChangeStyle(const SheetRect& rect, const std::function<void(SheetStyle&)>& change) {
@@ -349,7 +359,7 @@ void SheetWorksheet::ChangeStyleInMemory(const SheetRect& rect, const std::funct
   }
   for (int r = rect.First.Row; r <= rect.Last.Row; ++r) {
     // The row grows to the rectangle's width at once, not a cell at a time.
-    auto& cells = rows_[static_cast<size_t>(r - 1)].Cells;
+    auto& cells = rows_[Slot(r)].Cells;
     if (cells.size() < static_cast<size_t>(rect.Last.Column)) cells.resize(static_cast<size_t>(rect.Last.Column));
     if (!changes) continue;
     for (int c = rect.First.Column; c <= rect.Last.Column; ++c) {
@@ -378,9 +388,9 @@ void SheetWorksheet::ClearContents(const SheetRect& rect) {
 void SheetWorksheet::InsertRows(int row, int count) {
   if (row < 1 || count < 1) return;
   if (spool_ && (row <= spoolLast_ || spoolFormulas_)) Unspool();
-  if (static_cast<int>(rows_.size()) + count > SheetMaxRows) CellError("The sheet has no room for more rows");
-  if (static_cast<size_t>(row) <= rows_.size())
-    rows_.insert(rows_.begin() + (row - 1), static_cast<size_t>(count), SheetRow());
+  if (RowCount() + count > SheetMaxRows) CellError("The sheet has no room for more rows");
+  if (row <= RowCount())
+    rows_.insert(rows_.begin() + static_cast<std::ptrdiff_t>(Slot(row)), static_cast<size_t>(count), SheetRow());
   for (auto& r : rows_) {
     if (!r.HasFormula) continue;
     for (auto& cell : r.Cells)
@@ -404,7 +414,8 @@ void SheetWorksheet::GroupRows(int firstRow, int lastRow) {
   if (firstRow < 1 || lastRow < firstRow) return;
   Cell({lastRow, 1});
   for (int r = firstRow; r <= lastRow; ++r) {
-    auto& level = rows_[static_cast<size_t>(r - 1)].OutlineLevel;
+    auto& level = Spooled(r) ? spooledMarks_[static_cast<size_t>(r - spoolFirst_)].OutlineLevel
+                             : rows_[Slot(r)].OutlineLevel;
     level = static_cast<std::uint8_t>(std::min(level + 1, 7));
   }
 }
@@ -495,6 +506,7 @@ SheetRect SheetWorksheet::UsedRange() const {
     for (size_t c = 0; c < cells.size(); ++c) {
       if (cells[c].Kind == SheetCellKind::Empty && cells[c].Style == 0) continue;
       int row = static_cast<int>(r + 1), col = static_cast<int>(c + 1);
+      if (SpooledRows() && row >= spoolFirst_) row += SpooledRows();
       if (!top) top = bottom = row, left = right = col;
       top = std::min(top, row);
       bottom = std::max(bottom, row);

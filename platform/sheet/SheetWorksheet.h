@@ -108,7 +108,7 @@ class SheetWorksheet {
   void SetAutoFilter(const SheetRect& rect) { autoFilter_ = rect; }
   const std::optional<SheetRect>& AutoFilter() const { return autoFilter_; }
 
-  int RowCount() const { return static_cast<int>(rows_.size()); }
+  int RowCount() const { return static_cast<int>(rows_.size()) + SpooledRows(); }
   // Rows written in order far enough above the last one wait in a file (SheetRowSpool) until
   // the sheet is written out; anything that reaches into them again brings them all back.
   const SheetRow* RowAt(int row) const;
@@ -126,6 +126,9 @@ class SheetWorksheet {
  private:
   SheetCell& Cell(const SheetCellRef& at);
   bool Spooled(int row) const { return spool_ && row >= spoolFirst_ && row <= spoolLast_; }
+  int SpooledRows() const { return spool_ && spoolLast_ >= spoolFirst_ ? spoolLast_ - spoolFirst_ + 1 : 0; }
+  // Where a row that is not spooled lies in rows_.
+  size_t Slot(int row) const { return static_cast<size_t>(row > spoolLast_ ? row - 1 - SpooledRows() : row - 1); }
   // Sends the rows from the end of the spool to lastRow into it.
   void SpoolUpTo(int lastRow);
   void Unspool() const;
@@ -138,8 +141,15 @@ class SheetWorksheet {
   };
   std::shared_ptr<SheetBookStore> store_;
   String name_;
-  // A spooled row keeps its outline level and formula mark here, its cells in the spool.
+  // The rows in memory: those above the spool, then those below it.
   mutable std::vector<SheetRow> rows_;
+  // A spooled row keeps its outline level and formula mark here, its cells in the spool, so
+  // that what stays in memory does not grow with the rows written.
+  struct SpooledMarks {
+    std::uint8_t OutlineLevel = 0;
+    bool HasFormula = false;
+  };
+  mutable std::vector<SpooledMarks> spooledMarks_;
   mutable std::unique_ptr<SheetRowSpool> spool_;
   mutable int spoolFirst_ = 0, spoolLast_ = 0;
   mutable std::vector<PendingStyle> pendingStyles_;

@@ -95,7 +95,7 @@ class PartFile {
   }
 
  private:
-  static constexpr size_t kFlushAt = 1 << 20;
+  static constexpr size_t kFlushAt = 1 << 18;
   void Flush() {
     if (!buffer_.empty() && std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size())
       PartError(workbook_, "a temporary file cannot be written");

@@ -444,12 +444,21 @@ TEST(SheetWorkbook, RowsWrittenInOrderComeBackWhole) {
       }
       std::string top = "A" + std::to_string(first), bottom = "C" + std::to_string(first + 19);
       b.Range(top.c_str(), bottom.c_str()).Set("Value2", block);
+      // Outline levels, twice over one row, that go to the file with their rows.
+      if (first == 102) {
+        b.Range("A100", "A102").Obj("Rows").Call("Group");
+        b.Range("A101", "A101").Obj("Rows").Call("Group");
+      }
     }
     EXPECT_TRUE(RowsSpooled());
     // Looks given to every row after the rows are written.
     std::string last = "C" + std::to_string(rows);
     b.Range("A2", last.c_str()).Obj("Font").Set("Bold", true);
     b.Range("B2", ("B" + std::to_string(rows)).c_str()).Set("NumberFormat", "0.00");
+    // An outline level given to a row still in the memory.
+    std::string near = "A" + std::to_string(rows - 1);
+    b.Range(near.c_str(), near.c_str()).Obj("Rows").Call("Group");
+    EXPECT_TRUE(RowsSpooled());
     std::string after = "A" + std::to_string(rows + 2);
     b.Range(after.c_str(), after.c_str()).Set("Value2", "after");
     b.sheet.Call("SaveAs", {file});
@@ -463,6 +472,8 @@ TEST(SheetWorkbook, RowsWrittenInOrderComeBackWhole) {
   ASSERT_TRUE(wb.Ok()) << wb.Raw().substr(0, 2000);
   EXPECT_EQ(wb.Value("Sheet1!A1"), "รายชื่อ");
   EXPECT_EQ(wb.Lines("MERGE"), std::vector<std::string>{"Sheet1 A1:C1"});
+  EXPECT_EQ(wb.Lines("LEVEL"), (std::vector<std::string>{"Sheet1 100 1", "Sheet1 101 2", "Sheet1 102 1",
+                                                          "Sheet1 " + std::to_string(rows - 1) + " 1"}));
   for (int r : {2, 3, 1500, 4000, rows}) {
     std::string row = std::to_string(r);
     EXPECT_EQ(wb.Value("Sheet1!A" + row), "สมาชิก " + row) << r;
