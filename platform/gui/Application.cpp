@@ -18,6 +18,7 @@
 #include "platform/fonts/FontConfig.h"
 #include "platform/gui/Forms.h"
 #include "platform/gui/QtBridge.h"
+#include "platform/gui/Screen.h"
 #include "platform/gui/ThaiQtTexts.h"
 
 namespace orv {
@@ -101,6 +102,8 @@ void TApplication::Initialize() {
     QCoreApplication::installTranslator(NewThaiQtTexts(ownedQtApplication));
   if (title_.empty()) title_ = name;
   QCoreApplication::setApplicationName(QStr(title_));
+  // A cursor set before there was a window system to show it.
+  if (Screen->Cursor() != crDefault) QApplication::setOverrideCursor(ToQCursor(Screen->Cursor()));
 }
 
 void TApplication::FormCreated(TCustomForm* Form) {

@@ -21,11 +21,14 @@ TScreen::TScreen(TComponent* AOwner) : TComponent(AOwner) {}
 
 void TScreen::SetCursor(TCursor Value) {
   if (Value == cursor_) return;
-  EnsureQtApplication();
+  // Work done with no window system running (an export from the report tool) shows no cursor:
+  // remembering it is enough, and starting the window system for it would cost the run its
+  // fonts and memory. The cursor goes up when the application starts.
+  const bool shown = QApplication::instance() != nullptr;
   // One override cursor of ours at most on Qt's stack.
-  if (cursor_ != crDefault) QApplication::restoreOverrideCursor();
+  if (shown && cursor_ != crDefault) QApplication::restoreOverrideCursor();
   cursor_ = Value;
-  if (Value != crDefault) QApplication::setOverrideCursor(ToQCursor(Value));
+  if (shown && Value != crDefault) QApplication::setOverrideCursor(ToQCursor(Value));
 }
 
 int TScreen::Width() const {

@@ -1,8 +1,11 @@
 // One export's road: checks, connections, blocks of records, re-entry, failures and the
 // component's own rules for its rows and formats.
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "platform/gui/Screen.h"
 #include "platform/gui/Timers.h"
 #include "platform/rtl/FormatSettings.h"
 #include "platform/rtl/TypInfo.h"
@@ -59,6 +62,24 @@ TEST_F(ExportTest, BlocksOfRecordsLandOnTheirRows) {
     }
     EXPECT_FALSE(wb.Has("Sheet1!A47"));
   }
+}
+
+// The hourglass of an export run where no window is open (the report tool, a script) shows
+// nowhere, and starting the window system for it cost such a run its fonts and 10 MB.
+TEST_F(ExportTest, AnExportWithNoWindowOpenStartsNoWindowSystem) {
+  auto windowSystemLoaded = [] {
+    std::ifstream maps("/proc/self/maps");
+    const std::string all((std::istreambuf_iterator<char>(maps)), {});
+    return all.find("/platforms/libq") != std::string::npos;
+  };
+  if (windowSystemLoaded()) GTEST_SKIP() << "an earlier test of this process started the window system";
+  auto e = Exporter();
+  CountingPipe pipe{10};
+  pipe.Attach(*e);
+  e->ExportDataset();
+  EXPECT_EQ(e->ExportedCount(), 10);
+  EXPECT_FALSE(windowSystemLoaded());
+  EXPECT_EQ(Screen->Cursor(), crDefault);
 }
 
 TEST_F(ExportTest, NoRecordsAndNoColumns) {
