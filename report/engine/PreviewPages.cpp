@@ -541,6 +541,7 @@ TkvxXMLAttributes* TkvxPreviewPages::SourceAttributes(const TkvxComponent* sourc
 
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
                                     bool whole) {
+  parent->ReserveObjects(static_cast<size_t>(item->Count()));
   for (Integer i = 0; i < item->Count(); ++i) {
     TkvxXMLItem* child = item->Items(i);
     TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);

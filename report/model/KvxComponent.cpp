@@ -41,16 +41,16 @@ TComponent* OwnerFor(TComponent* owner) {
 }  // namespace
 
 TkvxComponent::TkvxComponent(TComponent* owner)
-    : TComponent(OwnerFor(owner)), font_(std::make_unique<TFont>()) {
+    : TComponent(OwnerFor(owner)) {
   if (designCreating) {
     IsDesigning = true;
     designCreating = false;
   }
-  font_->SetName("Arial");
-  font_->SetSize(10);
-  font_->SetColor(clBlack);
-  font_->SetCharset(DEFAULT_CHARSET);
-  font_->OnChange = [this](TObject*) { FontChanged(); };
+  font_.SetName("Arial");
+  font_.SetSize(10);
+  font_.SetColor(clBlack);
+  font_.SetCharset(DEFAULT_CHARSET);
+  font_.OnChange = [this](TObject*) { FontChanged(); };
   SetParentFont(true);
   if (auto* parent = dynamic_cast<TkvxComponent*>(owner)) SetParent(parent);
 }
@@ -58,7 +58,7 @@ TkvxComponent::TkvxComponent(TComponent* owner)
 TkvxComponent::~TkvxComponent() {
   SetParent(nullptr);
   Clear();
-  font_->OnChange = nullptr;
+  font_.OnChange = nullptr;
 }
 
 TkvxComponent* TkvxComponent::DesignCreate(TClass cls, TComponent* owner, Word flags) {
@@ -171,7 +171,7 @@ void TkvxComponent::AbsPosition(Extended& left, Extended& top) const {
 }
 
 void TkvxComponent::SetFont(TFont* value) {
-  font_->Assign(value);
+  font_.Assign(value);
   parentFont_ = false;
 }
 
@@ -370,7 +370,7 @@ String TkvxComponent::GetBaseDiff(TkvxComponent* t) {
   if (!DiffOmitsWidth() && kvxDiffers(width_, t->width_)) DiffAttr(out, "w", kvxFormatFloat(width_));
   if (kvxDiffers(height_, t->height_)) DiffAttr(out, "h", kvxFormatFloat(height_));
   if (visible_ != t->visible_) DiffAttr(out, "Visible", visible_ ? "1" : "0");
-  if (!parentFont_) out += GetFontDiff(font_.get(), t->font_.get(), " ");
+  if (!parentFont_) out += GetFontDiff(&font_, &t->font_, " ");
   if (parentFont_ != t->parentFont_) DiffAttr(out, "ParentFont", parentFont_ ? "1" : "0");
   if (Tag() != t->Tag()) DiffAttr(out, "Tag", IntToStr(Tag()));
   return out;

@@ -44,6 +44,9 @@ class TkvxComponent : public TComponent {
   TComponent* GetParentComponent() const override { return parent_; }
   virtual void SetParent(TkvxComponent* value);
   const std::vector<TkvxComponent*>& Objects() const { return objects_; }
+  // Room for count more objects placed in this one, made in one go as a page read back places
+  // a band's objects.
+  void ReserveObjects(size_t count) { objects_.reserve(objects_.size() + count); }
   // Every descendant, each before its children; the list is refilled by every call.
   const std::vector<TkvxComponent*>& AllObjects();
 
@@ -63,7 +66,7 @@ class TkvxComponent : public TComponent {
   Extended GetAbsLeft() const { return AbsLeft(); }
   Extended GetAbsTop() const { return AbsTop(); }
 
-  TFont* Font() const { return font_.get(); }
+  TFont* Font() const { return &font_; }
   virtual void SetFont(TFont* value);
   bool ParentFont() const { return parentFont_; }
   virtual void SetParentFont(bool value);
@@ -143,7 +146,9 @@ class TkvxComponent : public TComponent {
   TkvxComponent* parent_ = nullptr;
   std::vector<TkvxComponent*> objects_;
   std::vector<TkvxComponent*> allObjects_;
-  std::unique_ptr<TFont> font_;
+  // Held in the object itself: pages read back make and free tens of thousands of objects,
+  // and a font of its own would be one more block each.
+  mutable TFont font_;
   Extended left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   bool parentFont_ = true;
   bool visible_ = true;

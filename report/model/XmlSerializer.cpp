@@ -88,8 +88,13 @@ String Unescaped(std::string_view raw) {
 }
 
 // A text value as wide characters: most are plain UTF-8 and are converted from where they stand.
+// Converted before it is checked: bytes that are not UTF-8 leave a replacement character, and
+// only a text holding one is checked, so every memo of every page read back is read once.
 WideString UnescapedWide(std::string_view raw) {
-  if (raw.find('&') == std::string_view::npos && IsValidUtf8(raw)) return kvxUtf8ToWide(raw);
+  if (raw.find('&') == std::string_view::npos) {
+    WideString wide = kvxUtf8ToWide(raw);
+    if (wide.find(u'\uFFFD') == WideString::npos || IsValidUtf8(raw)) return wide;
+  }
   return kvxUtf8ToWide(Unescaped(raw));
 }
 
@@ -367,36 +372,50 @@ TkvxXMLAttributes::TkvxXMLAttributes(std::string_view text) {
     for (size_t dot = a.Name.find('.'); dot != String::npos; dot = a.Name.find('.', dot + 1)) a.Dots.push_back(dot);
     a.Steps.resize(a.Dots.size());
     a.Last = a.Dots.empty() ? a.Name : a.Name.substr(a.Dots.back() + 1);
+    a.IsText = a.Dots.empty() && kvxSameXMLName(a.Name, "Text");
   }
 }
 
 void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersistent* obj, bool withoutMemoText) {
+  // Every attribute starts from the same object: its class is asked for once.
+  const TClass objClass = obj->ClassType();
   for (TkvxXMLAttributes::TAttribute& a : attributes.attributes_) {
-    if (withoutMemoText && a.Dots.empty() && kvxSameXMLName(a.Name, "Text") && MemoProp(obj)) continue;
+    if (withoutMemoText && a.IsText && MemoProp(obj)) continue;
     // The dotted path as XMLToObj walks it, each step looked up again only for another class.
     TPersistent* target = obj;
+    TClass targetClass = objClass;
     size_t k = 0;
     bool reachable = true;
     for (; k < a.Dots.size(); ++k) {
       TkvxXMLAttributes::TStep& step = a.Steps[k];
-      const TClass cls = target->ClassType();
-      if (step.Class != cls) {
+      if (step.Class != targetClass) {
         const size_t from = k == 0 ? 0 : a.Dots[k - 1] + 1;
-        step.Prop = kvxFindProp(cls, std::string_view(a.Name).substr(from, a.Dots[k] - from));
-        step.Class = cls;
+        step.Prop = kvxFindProp(targetClass, std::string_view(a.Name).substr(from, a.Dots[k] - from));
+        step.Class = targetClass;
       }
       if (!step.Prop) break;
-      if (ApplyVarType(target, step.Prop, std::string_view(a.Name).substr(a.Dots[k] + 1), a.Raw)) {
+      const TTypeKind kind = step.Prop->Kind();
+      if (kind == tkVariant && ApplyVarType(target, step.Prop, std::string_view(a.Name).substr(a.Dots[k] + 1), a.Raw)) {
         reachable = false;
         break;
       }
-      TPersistent* next =
-          step.Prop->Kind() == tkClass ? AsPersistent(step.Prop->GetObject(target)) : nullptr;
+      TObject* next = kind == tkClass ? step.Prop->GetObject(target) : nullptr;
       if (!next) {
         reachable = false;
         break;
       }
-      target = next;
+      // Whether the object reached holds properties of its own, asked of its class once.
+      const TClass nextClass = next->ClassType();
+      if (step.NextClass != nextClass) {
+        step.NextClass = nextClass;
+        step.NextIsPersistent = nextClass->InheritsFrom(TPersistent::StaticClass());
+      }
+      if (!step.NextIsPersistent) {
+        reachable = false;
+        break;
+      }
+      target = static_cast<TPersistent*>(next);
+      targetClass = nextClass;
     }
     if (!reachable) continue;
     // A part of the path that names no property: the rest of the name goes to the object reached.
@@ -404,7 +423,7 @@ void TkvxXMLSerializer::ApplyAttributes(TkvxXMLAttributes& attributes, TPersiste
       ApplyReporting(target, std::string_view(a.Name).substr(k == 0 ? 0 : a.Dots[k - 1] + 1), a.Raw);
       continue;
     }
-    if (a.Class != target->ClassType()) PrepareAction(a, target);
+    if (a.Class != targetClass) PrepareAction(a, target);
     try {
       ApplyPrepared(a, target);
     } catch (const std::exception& e) {

@@ -33,6 +33,9 @@ class TkvxXMLAttributes {
   struct TStep {
     TClass Class = nullptr;
     const TPropInfo* Prop = nullptr;
+    // The class of the object the property last gave, and whether it can hold properties.
+    TClass NextClass = nullptr;
+    bool NextIsPersistent = false;
   };
   struct TAttribute {
     String Name;
@@ -42,6 +45,8 @@ class TkvxXMLAttributes {
     // The name after the last dot, and the value as written.
     String Last;
     String Raw;
+    // An undotted "Text": a memo's design text, which a page's own text replaces.
+    bool IsText = false;
     TClass Class = nullptr;
     TAction Action = TAction::Generic;
     const TPropInfo* Prop = nullptr;

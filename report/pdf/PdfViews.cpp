@@ -29,8 +29,11 @@ constexpr int kRasterQuality = 90;
 using TBox = TkvxPDFBox;
 
 TBox BoxOf(const TkvxView& view) {
-  return {static_cast<double>(view.AbsLeft()), static_cast<double>(view.AbsTop()),
-          static_cast<double>(view.Width()), static_cast<double>(view.Height())};
+  // One walk up the parents for both corners: every object of every page is placed.
+  Extended left = 0, top = 0;
+  view.AbsPosition(left, top);
+  return {static_cast<double>(left), static_cast<double>(top), static_cast<double>(view.Width()),
+          static_cast<double>(view.Height())};
 }
 
 void DrawFrame(TkvxPDFPage& page, const TkvxView& view, const TBox& b) { kvxPDFDrawFrame(page, view, b); }

@@ -100,6 +100,28 @@ TEST(Serializer, AttributesReadBackThroughEveryForm) {
   EXPECT_EQ(memo.Memo()->Count(), 2);
 }
 
+// A memo's text is UTF-8 as this program writes it, or Thai in the older single-byte code
+// (TIS-620) as older files hold it; a replacement character written on purpose stays one.
+TEST(Serializer, MemoTextsReadAsUtf8OrAsOlderThai) {
+  RegisterTestClasses();
+  TTestMemo memo(nullptr);
+  TkvxXMLSerializer serializer(nullptr);
+  const struct {
+    std::string Raw;
+    std::u16string Text;
+  } cases[] = {
+      {"\xE0\xB8\xAA\xE0\xB8\xA7\xE0\xB8\xB1\xE0\xB8\xAA\xE0\xB8\x94\xE0\xB8\xB5",
+       u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35"},
+      {"\xCA\xC7\xD1\xCA\xB4\xD5", u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35"},
+      {"a\xEF\xBF\xBD" "b", u"a\uFFFDb"},
+  };
+  for (const auto& c : cases) {
+    serializer.XMLToObj(" u=\"" + c.Raw + "\"", &memo);
+    EXPECT_EQ(memo.Memo()->Text(), c.Text + u"\r\n") << c.Raw;
+  }
+  EXPECT_EQ(serializer.Errors.Text(), "");
+}
+
 TEST(Serializer, BadValuesKeepTheDefaultAndAreReported) {
   RegisterTestClasses();
   TTestMemo memo(nullptr);
