@@ -74,8 +74,8 @@ TEST(CodePagesTest, WideText) {
 TEST(CodePagesTest, ThaiTextIsCheckedAndReadAsIcuReadsIt) {
   // Texts of Thai letters among the bytes nearest to them: the letters just outside the Thai
   // block, a letter cut short or with a wrong last byte, an overlong form, stray continuation
-  // bytes, other scripts. What is well formed must read as ICU reads it; damage, well formed or
-  // not, as the checking reader reads it byte by byte.
+  // bytes, other scripts. What is well formed must read as ICU reads it, and be written back as
+  // it was; damage, well formed or not, as the checking reader reads it byte by byte.
   const std::vector<std::string> pieces = {
       "a", " ", "7", "\xE0\xB8\x81", "\xE0\xB8\xAA", "\xE0\xB9\x80", "\xE0\xB9\xBF", "\xE0\xB8\x80",
       "\xE0\xB7\xBF", "\xE0\xBA\x80", "\xE0\xB8", "\xE0", "\xE0\xB8\x41", "\xE0\xB9\xC0", "\xE0\x80\x80",
@@ -111,6 +111,7 @@ TEST(CodePagesTest, ThaiTextIsCheckedAndReadAsIcuReadsIt) {
       ++valid;
       icu.resize(static_cast<size_t>(length));
       ASSERT_EQ(read.substr(1), icu);
+      ASSERT_EQ(WideToUtf8(read), "x" + s);
     }
   }
   EXPECT_GT(valid, 1000);
