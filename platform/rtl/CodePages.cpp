@@ -127,16 +127,22 @@ void AppendUtf8ToWide(WideString& out, std::string_view s) {
   const size_t base = out.size();
   out.resize(base + s.size());
   char16_t* to = out.data() + base;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
   size_t pos = 0;
   while (pos < s.size()) {
-    const unsigned char c = static_cast<unsigned char>(s[pos]);
+    const unsigned char c = p[pos];
     if (c < 0x80) {
       *to++ = c;
       ++pos;
       continue;
     }
-    // Thai letters take three bytes: a well-formed sequence of three is read here, anything
-    // else by the checking reader.
+    // Thai letters, U+0E00 to U+0E7F, are E0 B8 xx and E0 B9 xx: well formed by one test.
+    if (c == 0xE0 && s.size() - pos >= 3 && (p[pos + 1] & 0xFE) == 0xB8 && (p[pos + 2] & 0xC0) == 0x80) {
+      *to++ = static_cast<char16_t>(((p[pos + 1] & 0x3Fu) << 6) | (p[pos + 2] & 0x3Fu));
+      pos += 3;
+      continue;
+    }
+    // Other letters of three bytes are read here too, anything else by the checking reader.
     if ((c & 0xF0) == 0xE0 && pos + 2 < s.size()) {
       const unsigned char b1 = static_cast<unsigned char>(s[pos + 1]), b2 = static_cast<unsigned char>(s[pos + 2]);
       const char32_t three = (char32_t{c & 0x0Fu} << 12) | (char32_t{b1 & 0x3Fu} << 6) | (b2 & 0x3Fu);

@@ -63,6 +63,13 @@ String WideToUtf8(const WideString& s);
 // the bytes end. Inline: every text written as UTF-8 passes here a character at a time.
 inline char* PutUtf8(std::u16string_view s, size_t& i, char* to) {
   char32_t cp = s[i];
+  // Thai letters, U+0E00 to U+0E7F, first: most of a parish's text.
+  if (cp - 0x0E00 < 0x80) {
+    *to++ = static_cast<char>(0xE0);
+    *to++ = static_cast<char>(0x80 | (cp >> 6));
+    *to++ = static_cast<char>(0x80 | (cp & 0x3F));
+    return to;
+  }
   if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
     cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
     ++i;

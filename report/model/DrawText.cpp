@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <typeinfo>
 
@@ -828,12 +829,13 @@ int TkvxDrawText::LinesIn(Extended height) const {
 }
 
 Extended TkvxDrawText::CellHeight() const {
-  if (!cell_ || cell_->first != font_) {
-    measure_->Font().SetData(font_);
-    const int cell = measure_->FontAscent() + measure_->FontDescent();
-    cell_.emplace(font_, std::max(cell, -font_.Height) / Factor);
-  }
-  return cell_->second;
+  for (const auto& [font, height] : cells_)
+    if (font == font_) return height;
+  measure_->Font().SetData(font_);
+  const int cell = measure_->FontAscent() + measure_->FontDescent();
+  if (cells_.size() == kKeptCells) cells_.erase(cells_.begin());
+  cells_.emplace_back(font_, std::max(cell, -font_.Height) / Factor);
+  return cells_.back().second;
 }
 
 Extended TkvxDrawText::CalcWidth() {

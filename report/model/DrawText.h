@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <span>
 #include <utility>
 #include <vector>
@@ -208,8 +207,11 @@ class TkvxDrawText {
   void KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs);
   // Makes the lines of the source text from where they break.
   void LinesFromBreaks(std::span<const TkvxLineBreak> breaks);
-  // The cell height of the last font asked for, in report units: every memo of every row asks.
-  mutable std::optional<std::pair<TFontData, Extended>> cell_;
+  // The cell heights of the fonts asked for, in report units: every memo of every row asks, and
+  // a page's title, heading and rows take turns in their own fonts. Kept for the few fonts a
+  // report uses; past that the oldest is measured again when it comes back.
+  static constexpr size_t kKeptCells = 16;
+  mutable std::vector<std::pair<TFontData, Extended>> cells_;
   TCriticalSection lock_;
 };
 

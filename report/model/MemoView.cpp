@@ -225,7 +225,10 @@ WideString TkvxCustomMemoView::FormatValue(const Variant& value, const TkvxForma
     // A field's text, the usual value, is read where it lies rather than copied first.
     const bool field = value.VType() == varString;
     WideString wide = field ? kvxUtf8ToWide(value.StrView()) : value.ToWideString();
-    if (!Convert() || (field && KeepsFieldText())) return wide;
+    // The system's code page holds a field's text as it stands, and the text of a number, which
+    // is ASCII, too: every row's line number comes this way.
+    const auto ascii = [&] { return std::all_of(wide.begin(), wide.end(), [](char16_t c) { return c < 0x80; }); };
+    if (!Convert() || ((field || ascii()) && KeepsFieldText())) return wide;
     return kvxAnsiToUnicode(kvxUnicodeToAnsi(wide, Font()->Charset()), Font()->Charset());
   };
   if (format.Kind == fkText) return asText();

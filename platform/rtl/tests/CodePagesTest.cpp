@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
+#include <unicode/ustring.h>
+
+#include <random>
 
 #include "platform/rtl/CodePages.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/TextUtils.h"
 
 namespace orv {
 namespace {
@@ -65,6 +69,52 @@ TEST(CodePagesTest, WideText) {
   WideString appended = u"ก";
   AppendUtf8ToWide(appended, "ข1");
   EXPECT_EQ(appended, u"กข1");
+}
+
+TEST(CodePagesTest, ThaiTextIsCheckedAndReadAsIcuReadsIt) {
+  // Texts of Thai letters among the bytes nearest to them: the letters just outside the Thai
+  // block, a letter cut short or with a wrong last byte, an overlong form, stray continuation
+  // bytes, other scripts. What is well formed must read as ICU reads it, and be written back as
+  // it was; damage, well formed or not, as the checking reader reads it byte by byte.
+  const std::vector<std::string> pieces = {
+      "a", " ", "7", "\xE0\xB8\x81", "\xE0\xB8\xAA", "\xE0\xB9\x80", "\xE0\xB9\xBF", "\xE0\xB8\x80",
+      "\xE0\xB7\xBF", "\xE0\xBA\x80", "\xE0\xB8", "\xE0", "\xE0\xB8\x41", "\xE0\xB9\xC0", "\xE0\x80\x80",
+      "\xB8\x81", "\x80", "\xC3\xA9", "\xE4\xB8\xAD", "\xF0\x9F\x98\x80", "\xED\xA0\x80", "\xFF"};
+  std::mt19937 random(58);
+  int valid = 0;
+  for (int round = 0; round < 4000; ++round) {
+    std::string s;
+    const int count = static_cast<int>(random() % 12);
+    for (int i = 0; i < count; ++i) s += pieces[random() % (round % 2 ? 9 : pieces.size())];
+    SCOPED_TRACE(s);
+    UErrorCode status = U_ZERO_ERROR;
+    std::u16string icu(s.size() + 1, u'\0');
+    int32_t length = 0;
+    u_strFromUTF8(icu.data(), static_cast<int32_t>(icu.size()), &length, s.data(), static_cast<int32_t>(s.size()),
+                  &status);
+    const bool icuValid = U_SUCCESS(status);
+    ASSERT_EQ(IsValidUtf8(s), icuValid);
+    WideString read = u"x";
+    AppendUtf8ToWide(read, s);
+    WideString checked = u"x";
+    for (size_t pos = 0; pos < s.size();) {
+      const char32_t cp = NextCodePoint(s, pos);
+      if (cp >= 0x10000) {
+        checked += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+        checked += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+      } else {
+        checked += static_cast<char16_t>(cp);
+      }
+    }
+    ASSERT_EQ(read, checked);
+    if (icuValid) {
+      ++valid;
+      icu.resize(static_cast<size_t>(length));
+      ASSERT_EQ(read.substr(1), icu);
+      ASSERT_EQ(WideToUtf8(read), "x" + s);
+    }
+  }
+  EXPECT_GT(valid, 1000);
 }
 
 TEST(CodePagesTest, FilesAreUtf8ElseThai874) {

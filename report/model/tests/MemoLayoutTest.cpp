@@ -342,6 +342,46 @@ TEST(MemoLayout, MeasuresFollowLinesAndUnusedSpace) {
   EXPECT_NEAR(d.UnusedSpace(), 7, 1e-9);
 }
 
+TEST(MemoLayout, ADrawerTakingTurnsAmongFontsGivesEachItsOwnLineHeight) {
+  // A page's title, heading, rows and footer take turns on one drawer, more fonts than it keeps
+  // the heights of: each font, back again after others, has the height a drawer new to it
+  // measures, and no other font's.
+  std::vector<TFontData> fonts;
+  for (int size = 8; size < 18; ++size)
+    for (const char* name : {"Laksaman", "Tahoma"}) {
+      TFontData f;
+      f.Name = name;
+      f.Height = -size;
+      if (size % 2) f.Style.Include(fsBold);
+      fonts.push_back(f);
+    }
+  std::vector<Extended> alone;
+  for (const TFontData& f : fonts) {
+    TkvxDrawText fresh;
+    TFont font;
+    font.SetData(f);
+    fresh.SetFont(&font);
+    fresh.SetGaps(0, 0, 0);
+    alone.push_back(fresh.GetLineHeight());
+  }
+  EXPECT_LT(alone.front(), alone.back());
+  EXPECT_NE(alone[0], alone[1]) << "two faces of one size differ";
+  TkvxDrawText d;
+  d.SetGaps(0, 0, 0);
+  for (int round = 0; round < 3; ++round)
+    for (size_t i = 0; i < fonts.size(); i += round + 1) {
+      SCOPED_TRACE(i);
+      TFont font;
+      font.SetData(fonts[i]);
+      d.SetFont(&font);
+      EXPECT_EQ(d.GetLineHeight(), alone[i]);
+      TFont first;
+      first.SetData(fonts[0]);
+      d.SetFont(&first);
+      EXPECT_EQ(d.GetLineHeight(), alone[0]);
+    }
+}
+
 TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
   // Many short paragraphs, and one paragraph far longer than a part holds.
   WideString manyLines, oneParagraph;

@@ -84,6 +84,18 @@ TEST(MemoText, FormatSuffixesChooseKindAndSeparator) {
   EXPECT_EQ(r.Print(u"[2]"), u"2.0\r\n");
 }
 
+TEST(MemoText, NumbersInAThaiMemoPrintAsInAnyMemo) {
+  // A memo in the Thai character set prints a number, a truth value, a line number and a text
+  // as a memo in the default set does.
+  const WideString text = u"[1+2] [2.5] [1=1] [-7] [Line#] ['ก' + 'ข']";
+  MemoInReport plain;
+  MemoInReport thai;
+  thai.memo->Font()->SetCharset(222);
+  const WideString expected = plain.Print(text);
+  EXPECT_EQ(expected.substr(0, 12), u"3 2.5 True -");
+  EXPECT_EQ(thai.Print(text), expected);
+}
+
 TEST(MemoText, ZerosAndRepeatedValues) {
   MemoInReport r;
   r.memo->HideZeros = true;
