@@ -19,6 +19,7 @@
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
+#include "bench/BenchQuery.h"
 #include "bench/BenchTiming.h"
 #include "bench/PdfCheck.h"
 #include "platform/db/ADODB.h"
@@ -281,12 +282,8 @@ inline std::filesystem::path WriteFodsList(const std::string& db, const std::str
   out << "<table:table-header-rows>";
   for (const auto& heading : list.Heading) heading.size() == 1 ? wide(heading[0]) : row(heading);
   out << "</table:table-header-rows>\n";
-  TADOConnection conn(nullptr);
-  conn.SetConnectionString("Data Source=" + db);
-  conn.Open();
-  TADOQuery q(nullptr);
-  q.SetConnection(&conn);
-  q.SQL().SetText(sql);
+  TBenchQuery rows(db, sql);
+  TADOQuery& q = rows.Query;
   q.Open();
   std::string group;
   int count = 0, line = 0;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/BenchQuery.h"
 #include "bench/BenchTiming.h"
 #include "bench/PdfCheck.h"
 #include "bench/report/ListRunSupport.h"
@@ -32,14 +33,9 @@ int main() {
   // The first member of the list, on its first page.
   std::string name;
   {
-    TADOConnection conn(nullptr);
-    conn.SetConnectionString("Data Source=" + db);
-    conn.Open();
-    TADOQuery first(nullptr);
-    first.SetConnection(&conn);
-    first.SQL().SetText(sql);
-    first.Open();
-    name = first.FieldByName("Nm")->AsString();
+    TBenchQuery first(db, sql);
+    first.Query.Open();
+    name = first.Query.FieldByName("Nm")->AsString();
   }
   WriteCsv(db, "select Nm from Orvani where ID = 1", dir / "one.csv");
   // LibreOffice's first start fills its profile: not counted.

@@ -19,6 +19,7 @@
 
 #include "app/DemoParish.h"
 #include "app/ParishSchema.h"
+#include "bench/BenchQuery.h"
 #include "bench/BenchTiming.h"
 #include "platform/db/ADODB.h"
 #include "xlsexport/ExcelExport.h"
@@ -83,13 +84,9 @@ int Fill(const std::string& file, int members) {
 
 int ExportOurs(const std::string& file, const std::string& out, int members) {
   try {
-    TADOConnection conn(nullptr);
-    conn.SetConnectionString("Data Source=" + file);
-    conn.Open();
-    TADOQuery query(nullptr);
+    TBenchQuery rows(file, kSql);
+    TADOQuery& query = rows.Query;
     query.SetName("Orvani");
-    query.SetConnection(&conn);
-    query.SQL().SetText(kSql);
     TvwExcelExport exporter(nullptr);
     exporter.SetExcelVisible(false);
     exporter.SetDataset(&query);
@@ -106,12 +103,8 @@ int ExportOurs(const std::string& file, const std::string& out, int members) {
 // The query alone, every record walked and every value read as the export reads them: what of
 // our peak is the data set's own.
 int WalkQuery(const std::string& file) {
-  TADOConnection conn(nullptr);
-  conn.SetConnectionString("Data Source=" + file);
-  conn.Open();
-  TADOQuery query(nullptr);
-  query.SetConnection(&conn);
-  query.SQL().SetText(kSql);
+  TBenchQuery rows(file, kSql);
+  TADOQuery& query = rows.Query;
   query.Open();
   size_t bytes = 0;
   for (query.First(); !query.Eof(); query.Next())
