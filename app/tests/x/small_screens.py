@@ -56,7 +56,7 @@ BAR = 14
 def start_display(size):
     """Xvfb on a display number it picks, with openbox framing its windows. Other programs may
     start servers at the same moment: one that did not come up is started again."""
-    for _ in range(3):
+    for _ in range(5):
         read, write = os.pipe()
         xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-nolisten", "tcp", "-screen", "0",
                                  size + "x24"], pass_fds=(write,), stdout=subprocess.DEVNULL,
@@ -65,7 +65,7 @@ def start_display(size):
         number = os.read(read, 16).decode().strip()
         os.close(read)
         display = ":" + number
-        for _ in range(50):
+        for _ in range(150):
             if xvfb.poll() is None and subprocess.run(["xdpyinfo", "-display", display], capture_output=True).returncode == 0:
                 os.environ["DISPLAY"] = display
                 wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
