@@ -266,4 +266,8 @@ class TkvxEngine : public TkvxCustomEngine {
 // Makes every report created from now on create a band engine and prepared pages of its own.
 void kvxRegisterEngine();
 
+// True when the engine writes the report's pages strictly one after another: once it starts a
+// page, the pages before it are final (but for the page marks it puts in as it leaves a page).
+bool kvxPagesFinalInOrder(TkvxReport* report);
+
 }  // namespace orv

@@ -1,8 +1,11 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one, and leaves no file.
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "platform/gui/Application.h"
@@ -10,10 +13,12 @@
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
+#include "report/engine/Engine.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PageBuilder.h"
 #include "report/engine/PageReader.h"
 #include "report/engine/PreviewPages.h"
+#include "report/model/Bands.h"
 #include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/PictureView.h"
@@ -78,7 +83,182 @@ void PlaceOnPaper(TkvxReportPage* page, Integer index) {
   page->SetTop(kvxPixelsPerMM * page->TopMargin());
 }
 
+// The page's background, bands and views, in the order they are drawn; count is the pages of the
+// report, for a filter that keeps page headers and footers to the first and last.
+void ExportPageObjects(TkvxCustomExportFilter* filter, TkvxReportPage* page, Integer index, Integer count,
+                       TBitmap& scratch) {
+  ExportBackground(filter, page);
+  for (TkvxComponent* band : page->Objects()) {
+    if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && index != 0) ||
+                                     (kvxIsKindOf(band, "TkvxPageFooter") && index != count - 1)))
+      continue;
+    filter->ExportObject(band);
+    for (TkvxComponent* obj : band->Objects()) ExportObject(filter, obj, scratch);
+  }
+}
+
+// A memo that shows the page total or the copy's name, which only the end of the run gives.
+bool WaitsForTotal(TkvxComponent* obj) {
+  if (!obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) return false;
+  static constexpr char16_t kMarks[] = {kvxTotalPagesMark, kvxCopyNameMark, u'\0'};
+  const TWideStrings& lines = *static_cast<TkvxCustomMemoView*>(obj)->Memo();
+  for (Integer i = 0; i < lines.Count(); ++i)
+    if (lines.Line(i).find_first_of(kMarks) != WideString::npos) return true;
+  return false;
+}
+
+// Takes the memos of a page placed on its paper that wait for the page total off it, into a band
+// of their own at the same place on the paper, with their fonts; nullptr when there are none.
+std::unique_ptr<TkvxComponent> TakeWaitingMemos(TkvxReportPage* page) {
+  std::vector<TkvxComponent*> waiting;
+  for (TkvxComponent* obj : page->AllObjects())
+    if (WaitsForTotal(obj)) waiting.push_back(obj);
+  if (waiting.empty()) return nullptr;
+  Extended pageLeft = 0, pageTop = 0;
+  page->AbsPosition(pageLeft, pageTop);
+  auto holder = std::make_unique<TkvxNullBand>(nullptr);
+  holder->SetLeft(pageLeft);
+  holder->SetTop(pageTop);
+  for (TkvxComponent* memo : waiting) {
+    Extended left = 0, top = 0;
+    memo->AbsPosition(left, top);
+    memo->SetParentFont(false);
+    memo->SetParent(holder.get());
+    memo->SetLeft(left - pageLeft);
+    memo->SetTop(top - pageTop);
+  }
+  return holder;
+}
+
 }  // namespace
+
+bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, const std::function<bool()>& prepare) {
+  // Whatever the export could not take page by page exactly as Export takes it goes through
+  // Export once the report is prepared: a dialog, a page range or the first and last page told
+  // apart need the page count, a preview asks for pages itself, and a report whose pages the
+  // engine may go back to is only final at the end.
+  const bool overlap = filter && filter->AddsToFinishedPages() && !filter->ShowDialog() && !filter->CurrentPageOnly &&
+                       !filter->HeaderFooterOnce && filter->PageNumbers.find_first_not_of(' ') == String::npos &&
+                       !Report->Preview() && Report->PreviewPages == this && kvxPagesFinalInOrder(Report);
+  if (!overlap) return prepare() && Export(filter);
+  CopyNo = 0;
+  filter->Report = Report;
+  filter->PagesComing = true;
+  const bool started = filter->Start();
+  filter->PagesComing = false;
+  if (!started) {
+    prepare();
+    return false;
+  }
+  TBitmap scratch(1, 1);
+  OpenHandOver();
+  // A page with memos that wait for the total: where it went in the export, and those memos.
+  struct TAddition {
+    Integer Position, Index, Logical;
+    std::unique_ptr<TkvxComponent> Memos;
+  };
+  std::vector<TAddition> additions;
+  std::mutex waitingLock;
+  std::map<Integer, std::unique_ptr<TkvxComponent>> waiting;
+  std::exception_ptr failure;
+  // Built, then laid out, then drawn, each on a thread of its own while the engine writes on.
+  std::unique_ptr<TkvxPageBuilder> building, preparing;
+  std::thread exporting;
+  // However the run ends, the engine's hand-over closes first: the threads may be waiting on it.
+  auto stop = [&](bool abandon) {
+    CloseHandOver(abandon);
+    if (exporting.joinable()) exporting.join();
+    preparing.reset();
+    building.reset();
+    handOver_.reset();
+  };
+  struct TStop {
+    decltype(stop)& Stop;
+    bool Done = false;
+    ~TStop() {
+      if (!Done) Stop(true);
+    }
+  } stopAtEnd{stop};
+  constexpr size_t kUnbounded = ~size_t{0};
+  building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [this](size_t k) {
+    Integer logical = 0;
+    const auto index = static_cast<Integer>(k);
+    return WaitHandedOver(index, logical) ? BuildHandedOver(index) : nullptr;
+  });
+  preparing = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [&, this](size_t k) {
+    std::unique_ptr<TkvxReportPage> page = building->Take();
+    const auto index = static_cast<Integer>(k);
+    Integer logical = 0;
+    if (page && WaitHandedOver(index, logical)) {
+      PlaceOnPaper(page.get(), index);
+      std::unique_ptr<TkvxComponent> memos = TakeWaitingMemos(page.get());
+      // The count is not known yet: only the memos taken off need it.
+      SetMemoPageValues(page.get(), index, 0, logical);
+      filter->PreparePage(page.get(), index);
+      if (memos) {
+        std::lock_guard lock(waitingLock);
+        waiting[index] = std::move(memos);
+      }
+    }
+    return page;
+  });
+  exporting = std::thread([&, this] {
+    try {
+      Integer exported = 0;
+      for (Integer k = 0;; ++k) {
+        Integer logical = 0;
+        if (!WaitHandedOver(k, logical)) break;
+        std::unique_ptr<TkvxReportPage> page = preparing->Take();
+        if (!page) continue;
+        filter->StartPage(page.get(), k);
+        ExportPageObjects(filter, page.get(), k, 0, scratch);
+        filter->FinishPage(page.get(), k);
+        {
+          std::lock_guard lock(waitingLock);
+          if (auto it = waiting.find(k); it != waiting.end()) {
+            additions.push_back({exported, k, logical, std::move(it->second)});
+            waiting.erase(it);
+          }
+        }
+        ++exported;
+        building->Free(std::move(page));
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  const bool prepared = prepare();
+  stopAtEnd.Done = true;
+  stop(!prepared);
+  if (!prepared) {
+    // The filter lets its document go without writing it, as after a cancel.
+    const bool terminated = Report->Terminated;
+    Report->SetTerminated(true);
+    filter->Finish();
+    Report->SetTerminated(terminated);
+    return false;
+  }
+  if (failure) std::rethrow_exception(failure);
+  Report->SetTerminated(false);
+  {
+    TkvxProgressScope progress(*Report, ptExporting, filter->ShowProgress());
+    const Integer count = GetCount();
+    for (TAddition& addition : additions) {
+      filter->AddToPage(addition.Position);
+      for (TkvxComponent* obj : addition.Memos->Objects()) {
+        auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+        memo->TotalPages = count;
+        memo->CopyNo = CopyNo;
+        memo->PageNo = addition.Index + 1;
+        memo->LogicalPageNo = addition.Logical;
+        ExportObject(filter, memo, scratch);
+      }
+    }
+    if (count > 0) progress.Step(count);
+  }
+  filter->Finish();
+  return true;
+}
 
 bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
   CopyNo = 0;
@@ -180,14 +360,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     filter->StartPage(page, i);
     SetMemoPageValues(page, i);
     PlaceOnPaper(page, i);
-    ExportBackground(filter, page);
-    for (TkvxComponent* band : page->Objects()) {
-      if (filter->HeaderFooterOnce && ((kvxIsKindOf(band, "TkvxPageHeader") && i != 0) ||
-                                       (kvxIsKindOf(band, "TkvxPageFooter") && i != count - 1)))
-        continue;
-      filter->ExportObject(band);
-      for (TkvxComponent* obj : band->Objects()) ExportObject(filter, obj, scratch);
-    }
+    ExportPageObjects(filter, page, i, count, scratch);
     filter->FinishPage(page, i);
     ++exported;
     if (!preview) {

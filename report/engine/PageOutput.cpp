@@ -109,9 +109,12 @@ void TkvxPreviewPages::DrawPage(Integer index, TCanvas* canvas, Extended scaleX,
 }
 
 void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page, Integer index) {
+  SetMemoPageValues(page, index, GetCount(), LogicalPageNoAt(index));
+}
+
+void TkvxPreviewPages::SetMemoPageValues(TkvxReportPage* page, Integer index, Integer count, Integer logical) {
   // The class registry answers for every object of every page; a dynamic_cast down the views'
   // deep hierarchy would cost more than the assignment.
-  const Integer count = GetCount(), logical = LogicalPageNoAt(index);
   for (TkvxComponent* obj : page->AllObjects())
     if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) {
       auto* memo = static_cast<TkvxCustomMemoView*>(obj);

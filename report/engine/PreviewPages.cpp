@@ -219,7 +219,10 @@ void TkvxPreviewPages::UnloadWrittenPages(bool all) {
   for (Integer i = pages->Count() - 1; i >= 0; --i) {
     if (i == CurPage) continue;
     TkvxXMLItem* item = pages->Items(i);
+    std::lock_guard lock(itemsLock_);
     if (!item->Loaded()) break;
+    // An export running beside the engine is rebuilding it.
+    if (handOverBusy_.count(i)) continue;
     if (all) item->SetUnloadable(true);
     if (markedPages_.count(i)) ResolvePageMarks(i);
     doc_->UnloadItem(item);
@@ -244,13 +247,19 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
   Integer source = -1;
   for (Integer i = 0; i < SourcePageCount(); ++i)
     if (sourcePages_[static_cast<size_t>(i)]->SourceObject == sourcePage) source = i;
-  TkvxXMLItem* item = pages->Add();
+  TkvxXMLItem* item;
+  {
+    // An export running beside the engine looks its pages up in the same list.
+    std::lock_guard lock(itemsLock_);
+    item = pages->Add();
+  }
   item->Name = "page" + IntToStr(source);
   if (pages->Count() > 2) item->SetUnloadable(true);
   Report->DoProgress(ptRunning, pages->Count());
   AddPageAction = TkvxAddPageAction::WriteOver;
   CurPage = pages->Count() - 1;
   IncLogicalPageNumber();
+  if (handOver_) HandOverPages(CurPage);
 }
 
 void TkvxPreviewPages::BeginPass() {
@@ -312,12 +321,88 @@ void TkvxPreviewPages::ResolvePageMarks(Integer index) {
 void TkvxPreviewPages::Finish() {
   for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
   ClearPageCache();
-  // The report's objects may be freed once the run is over: the copies forget them.
-  for (auto& page : sourcePages_) {
-    page->SourceObject = nullptr;
-    for (TkvxComponent* c : page->AllObjects()) c->SourceObject = nullptr;
+  {
+    // The report's objects may be freed once the run is over: the copies forget them, between
+    // two pages an export running beside the engine rebuilds from them.
+    std::lock_guard lock(buildLock_);
+    for (auto& page : sourcePages_) {
+      page->SourceObject = nullptr;
+      for (TkvxComponent* c : page->AllObjects()) c->SourceObject = nullptr;
+    }
   }
+  if (handOver_) HandOverPages(GetCount());
   Report->DoProgressStop(ptRunning);
+}
+
+// Pages handed over to an export while the report is prepared.
+
+void TkvxPreviewPages::OpenHandOver() {
+  handOver_ = std::make_unique<THandOver>();
+  handOverBusy_.clear();
+}
+
+void TkvxPreviewPages::HandOverPages(Integer upTo) {
+  // A page whose marks are still to be put in is written to once more.
+  if (!markedPages_.empty()) upTo = std::min(upTo, *markedPages_.begin());
+  THandOver& hand = *handOver_;
+  // Only the engine's thread moves Final on: read here without the lock.
+  if (upTo <= hand.Final) return;
+  std::vector<Integer> logical;
+  for (Integer i = hand.Final; i < upTo; ++i) logical.push_back(LogicalPageNoAt(i));
+  {
+    std::lock_guard lock(hand.Lock);
+    hand.Logical.insert(hand.Logical.end(), logical.begin(), logical.end());
+    hand.Final = upTo;
+  }
+  hand.Changed.notify_all();
+}
+
+void TkvxPreviewPages::CloseHandOver(bool abandon) {
+  if (!handOver_) return;
+  if (!abandon) {
+    for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
+    HandOverPages(GetCount());
+  }
+  {
+    std::lock_guard lock(handOver_->Lock);
+    handOver_->Closed = true;
+    if (abandon) handOver_->Final = 0;
+  }
+  handOver_->Changed.notify_all();
+}
+
+bool TkvxPreviewPages::WaitHandedOver(Integer index, Integer& logical) {
+  THandOver& hand = *handOver_;
+  std::unique_lock lock(hand.Lock);
+  hand.Changed.wait(lock, [&] { return index < hand.Final || hand.Closed; });
+  if (index >= hand.Final) return false;
+  logical = hand.Logical[static_cast<size_t>(index)];
+  return true;
+}
+
+std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index) {
+  TkvxXMLItem* item;
+  bool readBack;
+  {
+    std::lock_guard lock(itemsLock_);
+    item = PagesItem()->Items(index);
+    readBack = !item->Loaded();
+    handOverBusy_.insert(index);
+  }
+  auto release = [&] {
+    std::lock_guard lock(itemsLock_);
+    handOverBusy_.erase(index);
+    if (readBack) doc_->UnloadItem(item);
+  };
+  std::unique_ptr<TkvxReportPage> page;
+  try {
+    page = BuildPage(item);
+  } catch (...) {
+    release();
+    throw;
+  }
+  release();
+  return page;
 }
 
 // Logical page numbers.

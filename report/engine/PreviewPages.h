@@ -3,6 +3,8 @@
 // differs from copies of the report's own pages (the source pages); pages are rebuilt as
 // objects on demand and kept in a small cache, and with the file cache on, page items move to
 // the document's temporary file and come back when asked for.
+#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -83,6 +85,12 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void SaveToFile(const String& fileName) override;
   bool Print() override;
   bool Export(TkvxCustomExportFilter* filter) override;
+  // Runs prepare, which prepares the report into this store and says whether its pages are to be
+  // exported, and exports them to filter: the same as prepare followed by Export, but where the
+  // report's pages are final as soon as the engine leaves them, each page is exported on threads
+  // of their own while the next ones are prepared. False when prepare said no or the export
+  // failed; nothing is exported then.
+  bool ExportWhilePreparing(TkvxCustomExportFilter* filter, const std::function<bool()>& prepare);
 
   void AddAnchor(const String& text) override;
   // The last anchor of that text (case-blind); nullptr when none.
@@ -131,6 +139,19 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   TSourcePageForm& SourcePageForm(Integer index);
   void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
   void ClearPageCache();
+  // Pages handed to an export while the engine writes the next ones. The engine lets a page go
+  // when it leaves it for good (AddPage, Finish); the export waits for each in turn.
+  void OpenHandOver();
+  // No page comes any more: all the store holds are final, or with abandon none is.
+  void CloseHandOver(bool abandon);
+  // Makes the pages before upTo final, but those whose page marks are still to be put in.
+  void HandOverPages(Integer upTo);
+  // Waits until the page at index is final and gives its logical number; false when no such page
+  // comes.
+  bool WaitHandedOver(Integer index, Integer& logical);
+  // The page at index, final, rebuilt while the engine may write later pages; an item the engine
+  // moved to the file cache is read back for it and put back after.
+  std::unique_ptr<TkvxReportPage> BuildHandedOver(Integer index);
   // Opens the printer's job and prints the pages through the print loop; false when nothing
   // went out, with the reason reported.
   bool RunJob(TkvxCustomPrinter* printer, const TkvxPrintOptions& options, Integer duplex, Extended sheetWidth,
@@ -141,6 +162,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // Memos leave the page total and the copy's name as markers while the report runs; a page
   // drawn, printed or exported gets them from here.
   void SetMemoPageValues(TkvxReportPage* page, Integer index);
+  void SetMemoPageValues(TkvxReportPage* page, Integer index, Integer count, Integer logical);
   // Puts the numbers of the page at index in place of the page marks its memos left; done once
   // its objects can no longer move to another page.
   void ResolvePageMarks(Integer index);
@@ -178,6 +200,19 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // (in that order when both are held).
   std::mutex buildLock_;
   std::mutex itemsLock_;
+  // The hand-over to an export that runs while the report is prepared (see OpenHandOver). The
+  // engine adds page items and unloads them under itemsLock_ then, and leaves the items in
+  // handOverBusy_ loaded, which the export is rebuilding.
+  struct THandOver {
+    std::mutex Lock;
+    std::condition_variable Changed;
+    // Pages before Final are the export's to read; logical numbers of each.
+    Integer Final = 0;
+    std::vector<Integer> Logical;
+    bool Closed = false;
+  };
+  std::unique_ptr<THandOver> handOver_;
+  std::set<Integer> handOverBusy_;
   // Front = most recently used.
   std::vector<std::pair<Integer, std::shared_ptr<TkvxReportPage>>> pageCache_;
   // Pages written with page marks still in them, and whether the objects cut for a move came

@@ -212,6 +212,13 @@ class TkvxCustomExportFilter : public TComponent {
   // Work on a page that may be done ahead of StartPage, on another thread, while the pages
   // before it are exported: nothing here may touch what the export of another page uses.
   virtual void PreparePage(TkvxReportPage*, Integer) {}
+  // Whether objects can still be drawn on a page after its FinishPage, until Finish: a page
+  // exported while the report is prepared gets its memos that show the page total once the
+  // total is known.
+  virtual bool AddsToFinishedPages() const { return false; }
+  // What is exported from here to the next AddToPage or Finish is drawn over the page started
+  // at position (from 0, in the order of StartPage).
+  virtual void AddToPage(Integer) {}
 
   bool ShowDialog() const { return showDialog_; }
   void SetShowDialog(bool v) { showDialog_ = v; }
@@ -235,6 +242,8 @@ class TkvxCustomExportFilter : public TComponent {
   // Page headers on the first page only, page footers on the last only.
   bool HeaderFooterOnce = false;
   bool NestedExport = false;
+  // Set while the pages are exported as the report is prepared: Start cannot know their count.
+  bool PagesComing = false;
   String DefaultExt;
   String DefaultFilter;
 

@@ -210,7 +210,8 @@ bool TkvxPDFExport::Start() {
   if (FileName().empty() && !Stream) return false;
   if (!std::filesystem::path(FileName()).has_parent_path() && !DefaultPath().empty())
     SetFileName((std::filesystem::path(DefaultPath()) / FileName()).string());
-  Integer pages = Report->PreviewPages ? Report->PreviewPages->GetCount() : 0;
+  // Pages that are still being prepared may be many.
+  Integer pages = Report->PreviewPages && !PagesComing ? Report->PreviewPages->GetCount() : kInMemoryPages + 1;
   pdf_ = std::make_unique<TkvxPDFFile>(UseFileCache() && pages > kInMemoryPages,
                                        Report->EngineOptions()->TempDir);
   pdf_->Compressed = Compressed;
@@ -286,6 +287,14 @@ void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
     laidAhead_.erase(it);
   }
   page_->LaidAhead = &laid_;
+}
+
+void TkvxPDFExport::AddToPage(Integer position) {
+  if (!pdf_ || position < 0 || static_cast<size_t>(position) >= pdf_->Pages.size()) {
+    page_ = nullptr;
+    return;
+  }
+  page_ = &pdf_->Pages[static_cast<size_t>(position)]->Addition();
 }
 
 void TkvxPDFExport::ExportObject(TkvxComponent* obj) {

@@ -34,6 +34,10 @@ class TkvxPDFExport : public TkvxCustomExportFilter {
   // out; the page's export then draws them without it.
   void PreparePage(TkvxReportPage* page, Integer index) override;
   void ExportObject(TkvxComponent* obj) override;
+  // A page's content stays in the document until Finish writes it: what comes later is a second
+  // content stream of the page, drawn over the first.
+  bool AddsToFinishedPages() const override { return true; }
+  void AddToPage(Integer position) override;
   // Writes the document next to FileName and puts it in place only once it is complete, so a
   // failed write leaves an earlier file as it was and opens nothing.
   void Finish() override;

@@ -250,17 +250,23 @@ void TkvxPDFFile::WriteStreamBody(TStream& stream, int n, std::string_view body,
   WriteLn(stream, "endobj");
 }
 
+bool TkvxPDFFile::ReadBody(TkvxPDFPage& page, std::string& body) {
+  page.ReadContent(body);
+  // A page closed before the document was set to compress.
+  if (Compressed && !page.Deflated && !body.empty()) {
+    body = ZCompress(body, zcFastest);
+    return true;
+  }
+  return page.Deflated;
+}
+
 void TkvxPDFFile::WritePages(TStream& stream) {
-  std::string body;
+  std::string body, added;
   for (auto& page : Pages) {
-    page->ReadContent(body);
-    bool deflated = page->Deflated;
-    // A page closed before the document was set to compress.
-    if (Compressed && !deflated && !body.empty()) {
-      body = ZCompress(body, zcFastest);
-      deflated = true;
-    }
-    page->WriteObjects(stream, body, deflated);
+    const bool deflated = ReadBody(*page, body);
+    TkvxPDFPage* addition = page->AdditionIfAny();
+    const bool addedDeflated = addition && ReadBody(*addition, added);
+    page->WriteObjects(stream, body, deflated, addition ? &added : nullptr, addedDeflated);
   }
 }
 
@@ -387,6 +393,10 @@ void TkvxPDFFile::SaveToStream(TStream& stream) {
   }
   FirstPageObj = next;
   FirstImageObj = FirstPageObj + 2 * static_cast<int>(Pages.size());
+  // What was added to pages once they were done follows the images.
+  next = FirstImageObj + static_cast<int>(Images.size());
+  for (auto& page : Pages)
+    if (page->AdditionIfAny()) page->AdditionObj = next++;
 
   WriteLn(stream, "%PDF-1.5");
   WriteLn(stream, "%\xE2\xE3\xCF\xD3");

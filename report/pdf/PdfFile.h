@@ -134,6 +134,8 @@ class TkvxPDFFile : public TkvxPDFElement {
  private:
   void CloseLastPage();
   void WritePages(TStream& stream);
+  // The page's content as it goes into the file; true when deflated.
+  bool ReadBody(TkvxPDFPage& page, std::string& body);
   void WriteInfo(TStream& stream);
   std::unique_ptr<TkvxPDFOutlineNode> BuildOutlineTree();
   void BuildOutline(TkvxPDFOutlineNode& node);

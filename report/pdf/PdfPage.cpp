@@ -1,5 +1,7 @@
 #include "report/pdf/PdfPage.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "report/pdf/PdfFile.h"
@@ -246,7 +248,21 @@ void TkvxPDFPage::ReadContent(std::string& out) {
   shared.ReadBuffer(out.data(), StreamSize);
 }
 
-void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool deflated) {
+TkvxPDFPage& TkvxPDFPage::Addition() {
+  if (!addition_) {
+    addition_ = std::make_unique<TkvxPDFPage>(Parent);
+    addition_->Width = Width;
+    addition_->Height = Height;
+    addition_->MarginLeft = MarginLeft;
+    addition_->MarginTop = MarginTop;
+    addition_->PreparedIndex = PreparedIndex;
+    addition_->Index = Index;
+  }
+  return *addition_;
+}
+
+void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool deflated, const std::string* added,
+                               bool addedDeflated) {
   TkvxPDFElement::SaveToStream(out);
   const int n = Parent.FirstPageObj + 2 * (Index - 1);
   Parent.BeginObject(out, n);
@@ -260,15 +276,23 @@ void TkvxPDFPage::WriteObjects(TStream& out, const std::string& body, bool defla
     WriteLn(out, "/F" + std::to_string(i) + " " + std::to_string(Parent.Fonts[i]->ObjNumber) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "/XObject <<");
-  for (int image : images_)
+  std::vector<int> images = images_;
+  if (added && addition_)
+    for (int image : addition_->images_)
+      if (std::find(images.begin(), images.end(), image) == images.end()) images.push_back(image);
+  for (int image : images)
     WriteLn(out, "/Im" + std::to_string(image) + " " + std::to_string(Parent.FirstImageObj + image) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "/ProcSet [/PDF /Text /ImageC ]");
   WriteLn(out, ">>");
-  WriteLn(out, "/Contents " + std::to_string(n + 1) + " 0 R");
+  if (added && addition_)
+    WriteLn(out, "/Contents [" + std::to_string(n + 1) + " 0 R " + std::to_string(AdditionObj) + " 0 R]");
+  else
+    WriteLn(out, "/Contents " + std::to_string(n + 1) + " 0 R");
   WriteLn(out, ">>");
   WriteLn(out, "endobj");
   Parent.WriteStreamBody(out, n + 1, body, deflated, "");
+  if (added && addition_) Parent.WriteStreamBody(out, AdditionObj, *added, addedDeflated, "");
 }
 
 }  // namespace orv

@@ -2,6 +2,7 @@
 // TkvxPDFPage: one page of the document and the drawing operations report views map onto.
 // Positions and sizes are 96-dpi pixels from the page's top left, as report views keep them;
 // the page turns them into points from the bottom left.
+#include <memory>
 #include <string>
 #include <span>
 #include <string_view>
@@ -150,9 +151,17 @@ class TkvxPDFPage : public TkvxPDFElement {
   void Close();
   // The page's content stream data as drawn (deflated when Deflated), the page closed first.
   void ReadContent(std::string& out);
-  // Page dictionary and content stream object, body being the content as ReadContent gave it
+  // Page dictionary and content stream objects, body being the content as ReadContent gave it
   // or deflated.
-  void WriteObjects(TStream& stream, const std::string& body, bool deflated);
+  // added is the addition's content as ReadContent gave it or deflated, when the page has one.
+  void WriteObjects(TStream& stream, const std::string& body, bool deflated, const std::string* added = nullptr,
+                    bool addedDeflated = false);
+  // A second content stream of the page, drawn over the first: what is added once the page is
+  // done (memos that show the page total). Made on first use, of the page's size and margins.
+  TkvxPDFPage& Addition();
+  TkvxPDFPage* AdditionIfAny() const { return addition_.get(); }
+  // The addition's object number, given before the document is written.
+  int AdditionObj = 0;
 
   TkvxPDFFile& Parent;
   double Width = 0;
@@ -198,6 +207,7 @@ class TkvxPDFPage : public TkvxPDFElement {
   void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
   void PaintPath(TColor penColor, TColor fillColor);
 
+  std::unique_ptr<TkvxPDFPage> addition_;
   std::string content_;
   // The document's images this page shows, for its resources.
   std::vector<int> images_;

@@ -188,15 +188,21 @@ int main(int argc, char** argv) {
         report.SetTerminated(true);
       }
     };
-    bool ok = report.PrepareReport();
-    for (Integer i = 0; i < report.Warnings->Count(); ++i)
-      std::fprintf(stderr, "orvane-report: %s\n", report.Warnings->Strings(i).c_str());
-    if (overLimit) {
-      std::fprintf(stderr, "orvane-report: the report passed %ld pages and was stopped (--max-pages)\n", maxPages);
-      return 1;
-    }
-    if (PrintErrors(report) || !ok) return 1;
-    if (!qpvFile.empty()) report.PreviewPages->SaveToFile(qpvFile);
+    bool ok = false;
+    auto prepare = [&] {
+      ok = report.PrepareReport();
+      return ok && !overLimit && report.Errors->Count() == 0;
+    };
+    // Told only once the run is over, as the pages of a PDF alone go out while the report runs.
+    auto told = [&] {
+      for (Integer i = 0; i < report.Warnings->Count(); ++i)
+        std::fprintf(stderr, "orvane-report: %s\n", report.Warnings->Strings(i).c_str());
+      if (overLimit) {
+        std::fprintf(stderr, "orvane-report: the report passed %ld pages and was stopped (--max-pages)\n", maxPages);
+        return false;
+      }
+      return !PrintErrors(report) && ok;
+    };
     if (!pdfFile.empty()) {
       TkvxPDFExport pdf(&owner);
       pdf.SetShowDialog(false);
@@ -204,8 +210,22 @@ int main(int argc, char** argv) {
       pdf.SetFileName(pdfFile);
       pdf.Outline = true;
       pdf.PageNumbers = pages;
-      const bool exported = report.PreviewPages->Export(&pdf);
-      if (PrintErrors(report) || !exported) return 1;
+      auto* store = static_cast<TkvxPreviewPages*>(report.PreviewPages);
+      if (qpvFile.empty()) {
+        const bool exported = store->ExportWhilePreparing(&pdf, prepare);
+        if (!told()) return 1;
+        if (PrintErrors(report) || !exported) return 1;
+      } else {
+        prepare();
+        if (!told()) return 1;
+        report.PreviewPages->SaveToFile(qpvFile);
+        const bool exported = store->Export(&pdf);
+        if (PrintErrors(report) || !exported) return 1;
+      }
+    } else {
+      prepare();
+      if (!told()) return 1;
+      report.PreviewPages->SaveToFile(qpvFile);
     }
     std::printf("%d pages\n", report.PreviewPages->GetCount());
   } catch (const std::exception& e) {
