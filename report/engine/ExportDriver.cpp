@@ -161,14 +161,14 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
   std::mutex waitingLock;
   std::map<Integer, std::unique_ptr<TkvxComponent>> waiting;
   std::exception_ptr failure;
-  // Built, then laid out, then drawn, each on a thread of its own while the engine writes on.
-  std::unique_ptr<TkvxPageBuilder> building, preparing;
+  // Built and laid out on one thread, drawn on another, while the engine writes on: the engine
+  // keeps about a core to itself.
+  std::unique_ptr<TkvxPageBuilder> building;
   std::thread exporting;
   // However the run ends, the engine's hand-over closes first: the threads may be waiting on it.
   auto stop = [&](bool abandon) {
     CloseHandOver(abandon);
     if (exporting.joinable()) exporting.join();
-    preparing.reset();
     building.reset();
     handOver_.reset();
   };
@@ -180,16 +180,12 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
     }
   } stopAtEnd{stop};
   constexpr size_t kUnbounded = ~size_t{0};
-  building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [this](size_t k) {
-    Integer logical = 0;
-    const auto index = static_cast<Integer>(k);
-    return WaitHandedOver(index, logical) ? BuildHandedOver(index) : nullptr;
-  });
-  preparing = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [&, this](size_t k) {
-    std::unique_ptr<TkvxReportPage> page = building->Take();
+  building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [&, this](size_t k) {
     const auto index = static_cast<Integer>(k);
     Integer logical = 0;
-    if (page && WaitHandedOver(index, logical)) {
+    if (!WaitHandedOver(index, logical)) return std::unique_ptr<TkvxReportPage>();
+    std::unique_ptr<TkvxReportPage> page = BuildHandedOver(index);
+    if (page) {
       PlaceOnPaper(page.get(), index);
       std::unique_ptr<TkvxComponent> memos = TakeWaitingMemos(page.get());
       // The count is not known yet: only the memos taken off need it.
@@ -208,7 +204,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
       for (Integer k = 0;; ++k) {
         Integer logical = 0;
         if (!WaitHandedOver(k, logical)) break;
-        std::unique_ptr<TkvxReportPage> page = preparing->Take();
+        std::unique_ptr<TkvxReportPage> page = building->Take();
         if (!page) continue;
         filter->StartPage(page.get(), k);
         ExportPageObjects(filter, page.get(), k, 0, scratch);
