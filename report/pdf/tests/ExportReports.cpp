@@ -6,6 +6,7 @@
 #include "report/model/Bands.h"
 #include "report/model/DataSets.h"
 #include "report/model/LineView.h"
+#include "report/model/MemoView.h"
 #include "report/pdf/tests/PdfTesting.h"
 
 namespace orv::testing {
@@ -30,15 +31,27 @@ TkvxReportPage* FirstPage(TkvxReport& report) {
   return nullptr;
 }
 
+TkvxMemoView* AddMemo(TkvxBand* band, const char* name, Extended left, Extended width, const WideString& text) {
+  auto* memo = Add<TkvxMemoView>(band, name, left, 0, width, 20);
+  memo->Font()->Assign(ReportFont("Tahoma", 10).get());
+  memo->SetText(text);
+  memo->SetStretchMode(smActualHeight);
+  return memo;
+}
+
+TkvxUserDataSet* AddRows(TkvxReport& report, const char* name, int count) {
+  auto* rows = new TkvxUserDataSet(&report);
+  rows->SetName(name);
+  rows->SetRangeEnd(reCount);
+  rows->SetRangeEndCount(count);
+  return rows;
+}
+
 std::unique_ptr<TkvxReport> ListReport() {
   auto report = NewReport(100, 0);
   TkvxReportPage* page = FirstPage(*report);
-  auto* rows = new TkvxUserDataSet(report.get());
-  rows->SetName("Rows");
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(40);
   auto* band = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 30);
-  band->SetDataSet(rows);
+  band->SetDataSet(AddRows(*report, "Rows", 40));
   Add<TkvxLineView>(band, "Rule", 0, 29, 700, 0);
   EXPECT_TRUE(report->PrepareReport()) << report->Errors->Text();
   TkvxCustomPreviewPages& pages = *report->PreviewPages;

@@ -5,6 +5,12 @@
 #include "report/model/Pages.h"
 #include "report/model/Report.h"
 
+namespace orv {
+class TkvxBand;
+class TkvxMemoView;
+class TkvxUserDataSet;
+}  // namespace orv
+
 namespace orv::testing {
 
 // A report of one page paperHeight mm high with equal margins, not yet prepared.
@@ -18,6 +24,11 @@ T* Add(TComponent* owner, const String& name, Extended left, Extended top, Exten
   obj->SetBounds(left, top, width, height);
   return obj;
 }
+
+// A memo of the band in Tahoma 10, as high as its text.
+TkvxMemoView* AddMemo(TkvxBand* band, const char* name, Extended left, Extended width, const WideString& text);
+// A data set of count empty rows.
+TkvxUserDataSet* AddRows(TkvxReport& report, const char* name, int count);
 
 // A list of 40 rows, 30 pixels each, on pages 100 mm high: four pages, each one bookmark.
 std::unique_ptr<TkvxReport> ListReport();

@@ -24,22 +24,6 @@ using namespace orv::testing;
 
 using TMake = std::function<std::unique_ptr<TkvxReport>(const std::string& folder)>;
 
-TkvxMemoView* AddMemo(TkvxBand* band, const char* name, Extended left, Extended width, const WideString& text) {
-  auto* memo = Add<TkvxMemoView>(band, name, left, 0, width, 20);
-  memo->Font()->Assign(ReportFont("Tahoma", 10).get());
-  memo->SetText(text);
-  memo->SetStretchMode(smActualHeight);
-  return memo;
-}
-
-TkvxUserDataSet* Rows(TkvxReport& report, const char* name, int count) {
-  auto* rows = new TkvxUserDataSet(&report);
-  rows->SetName(name);
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(count);
-  return rows;
-}
-
 // Rows kept with their notes, each wrapping over a few lines and split over two pages where it
 // does not fit, a page header, "page N of M" in the footer, and a summary; every page goes to the
 // temporary file as soon as the next one starts.
@@ -53,7 +37,7 @@ std::unique_ptr<TkvxReport> GroupedList(const std::string& folder) {
   auto* header = Add<TkvxPageHeader>(page, "Header", 0, 0, 700, 20);
   AddMemo(header, "Heading", 0, 400, u"รายชื่อสัตบุรุษ หน้า [Page#]");
   auto* data = Add<TkvxMasterData>(page, "Data", 0, 60, 700, 20);
-  data->SetDataSet(Rows(*report, "Members", 90));
+  data->SetDataSet(AddRows(*report, "Members", 90));
   data->SetStretched(true);
   data->SetAllowSplit(true);
   AddMemo(data, "No", 0, 50, u"[Line#].");
@@ -92,7 +76,7 @@ std::unique_ptr<TkvxReport> SideBySide(const std::string&) {
     sub->SetBounds(side * 350, 20, 300, 20);
     sub->SetPage(inner);
     auto* rows = Add<TkvxMasterData>(inner, side == 0 ? "LeftRows" : "RightRows", 0, 0, 300, 20);
-    rows->SetDataSet(Rows(*report, side == 0 ? "Baptisms" : "Marriages", 40));
+    rows->SetDataSet(AddRows(*report, side == 0 ? "Baptisms" : "Marriages", 40));
     AddMemo(rows, side == 0 ? "Baptism" : "Marriage", 0, 300, side == 0 ? u"ศีลล้างบาปที่ [Line]" : u"สมรสที่ [Line]");
   }
   return report;

@@ -26,14 +26,6 @@ using namespace orv::testing;
 
 constexpr int kRows = 240;
 
-TkvxMemoView* AddMemo(TkvxBand* band, const char* name, Extended left, Extended width, const WideString& text) {
-  auto* memo = Add<TkvxMemoView>(band, name, left, 0, width, 20);
-  memo->Font()->Assign(ReportFont("Tahoma", 10).get());
-  memo->SetText(text);
-  memo->SetStretchMode(smActualHeight);
-  return memo;
-}
-
 // Rows that wrap in their columns, a picture on every row and "page N of M" in the footer; every
 // page item goes to the temporary file as soon as the next page starts, so the export reads each
 // page back.
@@ -44,10 +36,7 @@ std::unique_ptr<TkvxReport> WrappedList(const std::string& folder) {
   report->EngineOptions()->DoublePass = true;
   report->EngineOptions()->TempDir = folder;
   report->PreviewOptions()->PictureCacheInFile = true;
-  auto* rows = new TkvxUserDataSet(report.get());
-  rows->SetName("Rows");
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(kRows);
+  auto* rows = AddRows(*report, "Rows", kRows);
   TkvxReportPage* page = FirstPage(*report);
   auto* data = Add<TkvxMasterData>(page, "Data", 0, 20, 700, 20);
   data->SetDataSet(rows);
@@ -176,10 +165,7 @@ TEST(PdfExportThreads, MemosOfEveryLengthDrawAheadAsInPlace) {
   std::filesystem::create_directories(folder);
   auto report = NewReport(150, 10);
   report->EngineOptions()->TempDir = folder;
-  auto* rows = new TkvxUserDataSet(report.get());
-  rows->SetName("Rows");
-  rows->SetRangeEnd(reCount);
-  rows->SetRangeEndCount(90);
+  auto* rows = AddRows(*report, "Rows", 90);
   auto* data = Add<TkvxMasterData>(FirstPage(*report), "Data", 0, 20, 700, 20);
   data->SetDataSet(rows);
   data->SetStretched(true);
