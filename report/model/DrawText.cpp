@@ -1069,7 +1069,7 @@ void TkvxDrawText::DrawLine(TCanvas& canvas, const TkvxTextLine& line, int x, in
 }
 
 TkvxDrawText& kvxDrawText() {
-  static TkvxDrawText instance;
+  static thread_local TkvxDrawText instance;
   return instance;
 }
 

@@ -227,7 +227,9 @@ class TkvxDrawTextLock {
   TkvxDrawText& drawer_;
 };
 
-// The drawer of objects without a report; take its Lock around every use.
+// The drawer of objects without a report; take its Lock around every use. Each thread has one
+// of its own: an export that lays out pages while the engine measures the next ones would
+// otherwise have the two take turns at one drawer, and each find the other's state in it.
 TkvxDrawText& kvxDrawText();
 
 }  // namespace orv
