@@ -290,6 +290,8 @@ void TkvxPDFExport::StartPage(TkvxReportPage* page, Integer index) {
 }
 
 void TkvxPDFExport::AddToPage(Integer position) {
+  // What was drawn before goes to be deflated while this is drawn.
+  if (page_) page_->Close();
   if (!pdf_ || position < 0 || static_cast<size_t>(position) >= pdf_->Pages.size()) {
     page_ = nullptr;
     return;
