@@ -36,6 +36,13 @@ TRunResult RunTool(const std::string& args, const std::string& dir) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, read(out), read(err)};
 }
 
+std::string ReadText(const std::string& file) {
+  std::ifstream in(file);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   std::string dir = std::filesystem::temp_directory_path() / ("orvane-report-" + std::to_string(getpid()));
   std::filesystem::remove_all(dir);
@@ -129,6 +136,18 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
     std::string row = "สมาชิก" + std::to_string(i) + " ผู้ใหญ่บ้าน";
     EXPECT_EQ(std::count(lines.begin(), lines.end(), row), 1) << row;
   }
+  // Printed straight to PDF, each page is drawn while the next ones are prepared, and the page
+  // total put on every page at the end: the same text as the pages prepared first.
+  std::string straight = dir + "/straight.pdf";
+  run = RunTool(dir + "/list.xml --db " + db + " --pdf " + straight +
+                    " --data 'M=select * from Orvani order by gang, ID' --var Title=x",
+                dir);
+  ASSERT_EQ(run.Exit, 0) << run.Err;
+  EXPECT_EQ(run.Out, "4 pages\n");
+  EXPECT_EQ(std::system(("qpdf --check " + straight + " >/dev/null").c_str()), 0);
+  ASSERT_EQ(std::system(("pdftotext -raw -enc UTF-8 " + straight + " " + dir + "/straight.txt").c_str()), 0);
+  EXPECT_EQ(ReadText(dir + "/straight.txt"), ReadText(text));
+
   TkvxReport loaded(nullptr);
   ASSERT_TRUE(loaded.PreviewPages->LoadFromFile(dir + "/list.qpv"));
   EXPECT_EQ(loaded.PreviewPages->GetCount(), 4);
@@ -153,13 +172,6 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   EXPECT_EQ(RunTool(dir + "/list.xml --db " + db, dir).Exit, 2);
   EXPECT_NE(RunTool(dir + "/missing.xml --db " + db + " --qpv " + dir + "/x.qpv", dir).Exit, 0);
   std::filesystem::remove_all(dir);
-}
-
-std::string ReadText(const std::string& file) {
-  std::ifstream in(file);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 // Data another program wrote and data without end: the run goes on through the one and stops
