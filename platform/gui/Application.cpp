@@ -80,7 +80,20 @@ void TApplication::Shutdown() {
 
 void TApplication::Initialize() {
   if (QApplication::instance()) return;
+  // Before Qt starts: the window system's font database reads fontconfig's configuration, our
+  // aliases included.
   InitFonts();
+  StartQt();
+}
+
+void TApplication::InitializeWindowless() {
+  if (QApplication::instance()) return;
+  // Qt reads no font until text is measured or drawn, and that asks for the fonts first.
+  InitFontsMeanwhile();
+  StartQt();
+}
+
+void TApplication::StartQt() {
   // The program's file name names it to the window system (its window class), as the title
   // does until the program sets another.
   static std::string name = std::filesystem::path(ExeName()).stem().string();

@@ -133,9 +133,8 @@ int main(int argc, char** argv) {
   // The tool shows no window, so it needs no display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
-    Application->Initialize();
-    // The run goes on, but blanks where the Thai goes are worth a word.
-    if (!ThaiFontInstalled()) std::fprintf(stderr, "orvane-report: %s\n", kNoThaiFontText);
+    // The fonts load while the data is opened and queried.
+    Application->InitializeWindowless();
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
@@ -189,6 +188,8 @@ int main(int argc, char** argv) {
       }
     };
     bool ok = report.PrepareReport();
+    // The run went on, but blanks where the Thai goes are worth a word.
+    if (!ThaiFontInstalled()) std::fprintf(stderr, "orvane-report: %s\n", kNoThaiFontText);
     for (Integer i = 0; i < report.Warnings->Count(); ++i)
       std::fprintf(stderr, "orvane-report: %s\n", report.Warnings->Strings(i).c_str());
     if (overLimit) {
