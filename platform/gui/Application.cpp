@@ -41,7 +41,11 @@ QApplication* ownedQtApplication = nullptr;
 
 }  // namespace
 
-void EnsureQtApplication() { Application->Initialize(); }
+void EnsureQtApplication() {
+  Application->Initialize();
+  // A window made by a windowless program (a dialog page of a report run) reads the fonts.
+  InitFonts();
+}
 
 TApplication* TApplicationRef::operator->() const {
   static std::unique_ptr<TApplication> app = std::make_unique<TApplication>(nullptr);
