@@ -23,6 +23,7 @@
 #include "bench/BenchTiming.h"
 #include "bench/PdfCheck.h"
 #include "platform/db/ADODB.h"
+#include "platform/gui/Application.h"
 #include "report/engine/tests/EngineObjects.h"
 #include "report/model/Bands.h"
 #include "report/model/DBDataset.h"
@@ -334,6 +335,8 @@ inline std::filesystem::path WriteMembersByNameFods(const std::string& db, const
 // pages exported to members-<rows>.pdf in dir; prints the run's line for the parent.
 inline void TimeListRun(const std::string& db, const std::string& sql, const std::filesystem::path& dir, int rows,
                         bool readRowsFirst, const std::function<void(TkvxReportPage*, TkvxDBDataset*)>& addBands) {
+  // A run of its own that shows no window, as orvane-report's.
+  Application->InitializeWindowless();
   test::RegisterEngineObjects();
   TComponent window(nullptr);
   auto* conn = new TADOConnection(&window);

@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <mutex>
+#include <thread>
 
 #include "platform/fonts/FontConfigText.h"
 
@@ -17,6 +18,15 @@ void InitFonts() {
     FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(sxFontsConf), FcTrue);
     FcConfigBuildFonts(config);
   });
+}
+
+void InitFontsMeanwhile() {
+  // Joined when the program ends, so that fontconfig is never torn down under it.
+  struct TLoader {
+    std::thread Thread{InitFonts};
+    ~TLoader() { Thread.join(); }
+  };
+  static TLoader loader;
 }
 
 const char* const kNoThaiFontText =

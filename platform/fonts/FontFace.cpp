@@ -44,6 +44,33 @@ bool HasTable(FT_Face face, FT_ULong tag) {
 TFontFace::TFontFace() : impl_(std::make_unique<Impl>()) {}
 TFontFace::~TFontFace() = default;
 
+namespace {
+
+int PixelUnits(long fontUnits, int pixelSize, unsigned unitsPerEm) {
+  // The scale FreeType takes for a size asked in pixels, applied in 26.6 fixed point.
+  const FT_Fixed scale = FT_DivFix(static_cast<FT_Long>(pixelSize) * 64, static_cast<FT_Long>(unitsPerEm));
+  return static_cast<int>((FT_MulFix(fontUnits, scale) + 32) >> 6);
+}
+
+}  // namespace
+
+int TVerticalMetrics::PixelAscent(int pixelSize) const { return PixelUnits(Ascender, pixelSize, UnitsPerEm); }
+
+int TVerticalMetrics::PixelDescent(int pixelSize) const { return PixelUnits(-Descender, pixelSize, UnitsPerEm); }
+
+std::optional<TVerticalMetrics> TFontFace::ReadVerticalMetrics(const String& fileName, int faceIndex) {
+  FT_Face ft = nullptr;
+  if (FT_New_Face(FreeType(), fileName.c_str(), faceIndex, &ft) != 0) return std::nullopt;
+  struct Closer {
+    FT_Face f;
+    ~Closer() { FT_Done_Face(f); }
+  } closer{ft};
+  if (!FT_IS_SFNT(ft) || !FT_IS_SCALABLE(ft) || !HasTable(ft, TTAG_glyf) || !HasTable(ft, TTAG_loca) ||
+      !FT_Get_Sfnt_Table(ft, FT_SFNT_HHEA) || ft->units_per_EM == 0)
+    return std::nullopt;
+  return TVerticalMetrics{ft->ascender, ft->descender, ft->units_per_EM};
+}
+
 std::shared_ptr<TFontFace> TFontFace::Load(const String& fileName, int faceIndex,
                                            const String& substituteName) {
   std::shared_ptr<TFontFace> face(new TFontFace());

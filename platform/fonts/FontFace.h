@@ -2,6 +2,7 @@
 // A font file as the PDF writer needs it: the face that a report font name resolves to, its
 // metrics in thousandths of an em, Thai-aware shaping into glyph ids, and subsets of its program.
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -39,6 +40,17 @@ struct TFontFaceMetrics {
 
 class TFontFace;
 
+// A face's ascender and descender as FreeType reads them, font units (the descender negative).
+struct TVerticalMetrics {
+  long Ascender = 0;
+  long Descender = 0;
+  unsigned UnitsPerEm = 1000;
+  // Ascent and descent (positive) in whole pixels at a pixel size, unhinted: scaled as FreeType
+  // scales them, then rounded.
+  int PixelAscent(int pixelSize) const;
+  int PixelDescent(int pixelSize) const;
+};
+
 // One glyph of shaped text. Advances and offsets are in thousandths of an em; Cluster is the
 // index of the first UTF-16 unit of the characters the glyph stands for. Face is the face the
 // glyph comes from: the one shaped with, or the face found for letters it lacks.
@@ -67,6 +79,10 @@ class TFontFace {
   // TrueType outline font, the substitute face of substituteName.
   static std::shared_ptr<TFontFace> Load(const String& fileName, int faceIndex,
                                          const String& substituteName);
+  // The vertical metrics of the face fontconfig gives for the family name alone, with no charset
+  // language: the face the window system's text metrics read. Nothing when that is not a
+  // TrueType outline font. Found once for each name and style.
+  static std::optional<TVerticalMetrics> FamilyMetrics(const String& name, bool bold, bool italic);
 
   const String& FileName() const { return fileName_; }
   int FaceIndex() const { return faceIndex_; }
@@ -107,6 +123,9 @@ class TFontFace {
   TFontFace();
   // Reads and checks the file; false when it is missing, damaged or not a TrueType outline font.
   bool Open(const String& fileName, int faceIndex);
+  // The metrics of the face in a file, read without the rest of it; nothing when Open would fail
+  // for its kind.
+  static std::optional<TVerticalMetrics> ReadVerticalMetrics(const String& fileName, int faceIndex);
 
   std::unique_ptr<Impl> impl_;
   String fileName_;

@@ -146,6 +146,16 @@ const TFontFace* TFontFace::FallbackFor(char32_t ch) const {
   return chosen[key] = face;
 }
 
+std::optional<TVerticalMetrics> TFontFace::FamilyMetrics(const String& name, bool bold, bool italic) {
+  static std::mutex mutex;
+  static std::map<std::tuple<String, bool, bool>, std::optional<TVerticalMetrics>> found;
+  std::lock_guard<std::mutex> guard(mutex);
+  auto key = std::make_tuple(name, bold, italic);
+  if (auto it = found.find(key); it != found.end()) return it->second;
+  TMatch match = MatchFile(name, bold, italic, ANSI_CHARSET);
+  return found[key] = match.file.empty() ? std::nullopt : ReadVerticalMetrics(match.file, match.index);
+}
+
 std::shared_ptr<TFontFace> TFontFace::Find(const String& name, bool bold, bool italic, Byte charset) {
   static std::mutex mutex;
   static std::map<std::tuple<String, bool, bool, Byte>, std::shared_ptr<TFontFace>> faces;

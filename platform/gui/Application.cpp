@@ -41,7 +41,11 @@ QApplication* ownedQtApplication = nullptr;
 
 }  // namespace
 
-void EnsureQtApplication() { Application->Initialize(); }
+void EnsureQtApplication() {
+  Application->Initialize();
+  // A window made by a windowless program (a dialog page of a report run) reads the fonts.
+  InitFonts();
+}
 
 TApplication* TApplicationRef::operator->() const {
   static std::unique_ptr<TApplication> app = std::make_unique<TApplication>(nullptr);
@@ -80,7 +84,20 @@ void TApplication::Shutdown() {
 
 void TApplication::Initialize() {
   if (QApplication::instance()) return;
+  // Before Qt starts: the window system's font database reads fontconfig's configuration, our
+  // aliases included.
   InitFonts();
+  StartQt();
+}
+
+void TApplication::InitializeWindowless() {
+  if (QApplication::instance()) return;
+  // Qt reads no font until text is measured or drawn, and that asks for the fonts first.
+  InitFontsMeanwhile();
+  StartQt();
+}
+
+void TApplication::StartQt() {
   // The program's file name names it to the window system (its window class), as the title
   // does until the program sets another.
   static std::string name = std::filesystem::path(ExeName()).stem().string();

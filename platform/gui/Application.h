@@ -45,6 +45,10 @@ class TApplication : public TComponent {
 
   // Starts the Qt application (and the project's fonts) when it does not run yet.
   void Initialize();
+  // The same for a program that makes no window (a report run or an export): the fonts are read
+  // on a thread of their own while it goes on, and the first text measured or drawn waits for
+  // them.
+  void InitializeWindowless();
   // Constructs a form of class T owned by the application and runs its OnCreate; the first
   // form created this way is the main form.
   template <class T>
@@ -99,6 +103,8 @@ class TApplication : public TComponent {
  private:
   void FormCreated(TCustomForm* Form);
   void Shutdown();
+  // The Qt application, its style and translations.
+  void StartQt();
   friend class TCustomForm;
 
   TCustomForm* mainForm_ = nullptr;

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <optional>
 
+#include "platform/fonts/FontFace.h"
 #include "platform/gui/CanvasPaint.h"
 #include "platform/gui/QtBridge.h"
 #include "platform/gui/Graphic.h"
@@ -366,14 +367,31 @@ TTextRunExtent TCanvas::TextRunExtent(const WideString& text) {
   return MeasureRun(font_->Data(), impl_->MeasureDevice(), text);
 }
 
+namespace {
+
+// Ascent or descent of a font on a device. Where fontconfig's face for the family name is a
+// TrueType font, its own metrics give the window system's figure without loading the window
+// system's font database, which a report run or an export that only measures never needs.
+// Fixed pitch takes part in the window system's choice of face, so such a font asks it.
+int FontExtent(const TFontData& f, QPaintDevice* device, bool ascent) {
+  const QFont font = MakeQFont(f, device);
+  if (f.Pitch != fpFixed)
+    if (auto face = TFontFace::FamilyMetrics(f.Name, f.Style.Contains(fsBold), f.Style.Contains(fsItalic)))
+      return ascent ? face->PixelAscent(font.pixelSize()) : face->PixelDescent(font.pixelSize());
+  const QFontMetrics metrics(font, device);
+  return ascent ? metrics.ascent() : metrics.descent();
+}
+
+}  // namespace
+
 int TCanvas::FontAscent() {
   RequireDevice();
-  return QFontMetrics(MakeQFont(font_->Data(), impl_->MeasureDevice()), impl_->MeasureDevice()).ascent();
+  return FontExtent(font_->Data(), impl_->MeasureDevice(), true);
 }
 
 int TCanvas::FontDescent() {
   RequireDevice();
-  return QFontMetrics(MakeQFont(font_->Data(), impl_->MeasureDevice()), impl_->MeasureDevice()).descent();
+  return FontExtent(font_->Data(), impl_->MeasureDevice(), false);
 }
 
 int TCanvas::FontInternalLeading() {

@@ -13,6 +13,7 @@
 #include <numbers>
 #include <utility>
 
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/QtBridge.h"
 
 namespace orv {
@@ -56,6 +57,8 @@ class TRecentFonts {
 };
 
 QFont NewQFont(const TFontData& f, QPaintDevice* device) {
+  // A windowless program's fonts may still be loading: Qt must find our aliases in place.
+  InitFonts();
   QFont font(QString::fromStdString(f.Name));
   font.setBold(f.Style.Contains(fsBold));
   font.setItalic(f.Style.Contains(fsItalic));

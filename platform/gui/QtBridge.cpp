@@ -4,9 +4,13 @@
 
 #include <cmath>
 
+#include "platform/fonts/FontConfig.h"
+
 namespace orv {
 
 QFont ToQFont(const TFont& font) {
+  // A windowless program's fonts may still be loading: Qt must find our aliases in place.
+  InitFonts();
   QFont f(QStr(font.Name()));
   // A negative height is the character height without internal leading, which is what Qt's
   // pixel size means; a positive one is the whole cell, a little larger.

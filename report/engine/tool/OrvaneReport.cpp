@@ -133,9 +133,8 @@ int main(int argc, char** argv) {
   // The tool shows no window, so it needs no display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
-    Application->Initialize();
-    // The run goes on, but blanks where the Thai goes are worth a word.
-    if (!ThaiFontInstalled()) std::fprintf(stderr, "orvane-report: %s\n", kNoThaiFontText);
+    // The fonts load while the data is opened and queried.
+    Application->InitializeWindowless();
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
@@ -195,6 +194,8 @@ int main(int argc, char** argv) {
     };
     // Told only once the run is over, as the pages of a PDF alone go out while the report runs.
     auto told = [&] {
+      // The run went on, but blanks where the Thai goes are worth a word.
+      if (!ThaiFontInstalled()) std::fprintf(stderr, "orvane-report: %s\n", kNoThaiFontText);
       for (Integer i = 0; i < report.Warnings->Count(); ++i)
         std::fprintf(stderr, "orvane-report: %s\n", report.Warnings->Strings(i).c_str());
       if (overLimit) {
