@@ -77,14 +77,7 @@ void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
   // nowhere else, and what lies inside a word does not depend on its neighbours: such a text is
   // broken word by word, and the words of a list repeat. Any other text goes to ICU whole.
   const size_t n = text.size();
-  bool plain = text[0] != u' ';
-  for (size_t i = 1; plain && i < n; ++i)
-    if (text[i - 1] == u' ' && text[i] != u' ') {
-      size_t end = i - 1;
-      while (end > 0 && text[end] == u' ') --end;
-      plain = PlainWordEnd(text[end]) && PlainWordStart(text[i]);
-    }
-  if (!plain) {
+  if (!BrokenWordByWord(text)) {
     IcuBreaks(text, 0, result);
     return;
   }
@@ -98,6 +91,17 @@ void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
     if (end < n) result.push_back(static_cast<int>(end));
     start = end;
   }
+}
+
+bool BrokenWordByWord(std::u16string_view text) {
+  bool plain = !text.empty() && text[0] != u' ';
+  for (size_t i = 1; plain && i < text.size(); ++i)
+    if (text[i - 1] == u' ' && text[i] != u' ') {
+      size_t end = i - 1;
+      while (end > 0 && text[end] == u' ') --end;
+      plain = PlainWordEnd(text[end]) && PlainWordStart(text[i]);
+    }
+  return plain;
 }
 
 bool MayCutWordBefore(const WideString& text, size_t unit) {
