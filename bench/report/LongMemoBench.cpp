@@ -135,6 +135,23 @@ TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::pa
   return t;
 }
 
+// The width the memo of the benchmark wraps its text at and the step from line to line, in
+// pixels, measured as the memo measures them.
+struct TMemoGeometry {
+  double Width = 0, LineStep = 0;
+};
+
+TMemoGeometry MemoGeometry() {
+  TkvxMemoView memo(nullptr);
+  memo.SetBounds(0, 0, 700, 20);
+  memo.SetText(u"ก");
+  const Extended one = memo.CalcHeight();
+  WideString lines = u"ก";
+  for (int i = 1; i < 100; ++i) lines += u"\r\nก";
+  memo.SetText(lines);
+  return {700 - 2 * memo.GapX, (memo.CalcHeight() - one) / 99};
+}
+
 }  // namespace
 
 // The most memory the process has held so far, in megabytes.
@@ -165,6 +182,8 @@ int main() {
   Application->Initialize();
   RegisterEngineObjects();
   auto dir = BenchFolder("long-memo");
+  const TMemoGeometry geometry = MemoGeometry();
+  std::printf("the memo's text is %.0f pixels wide, its lines %.2f pixels apart\n", geometry.Width, geometry.LineStep);
   // Each size in a process of its own, ours and the peer's alike: no size finds the words of
   // another already shaped, and each side's time is its whole process's.
   const size_t sizes[] = {50000, 200000, 400000, 800000};
@@ -181,10 +200,12 @@ int main() {
         std::fflush(stdout);
         return 0;
       });
-      // Arial, the memo's font, is Garuda through the program's font configuration.
+      // Arial, the memo's font, is Garuda through the program's font configuration; the peer
+      // wraps at the memo's text width and steps its lines as the memo does, so that its pages
+      // hold the same lines.
       ChildRun pango = InChild([&] {
-        peer::TPangoMemoTimes p = peer::PangoMemo(kvxWideToUtf8(text), "Garuda", 10, 700, 0, peer::PageHeightPx,
-                                                  (dir / "pango.pdf").string());
+        peer::TPangoMemoTimes p = peer::PangoMemo(kvxWideToUtf8(text), "Garuda", 10, geometry.Width, 0,
+                                                  peer::PageHeightPx, geometry.LineStep, (dir / "pango.pdf").string());
         std::printf("%7zu characters, Pango and cairo: %4d pages  layout and split %.3f s, drawn %.3f s, exported "
                     "%.3f s, in all %.3f s\n",
                     chars, p.Pages, p.Layout, p.Draw, p.Export, p.Total());
