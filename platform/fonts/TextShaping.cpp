@@ -90,7 +90,9 @@ void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs,
   shape.Glyphs.reserve(glyphs.size());
   // A glyph cluster that spans several graphemes (a ligature) gives each its share by
   // characters, as a caret inside a ligature is placed.
-  std::vector<long long> graphemeX(n + 1, 0);
+  // Every word shaped passes here: the positions' room serves word after word.
+  thread_local std::vector<long long> graphemeX;
+  graphemeX.assign(n + 1, 0);
   auto graphemeOf = [&](size_t unit, size_t from) {
     while (from + 1 < n && static_cast<size_t>(shape.Starts[from + 1]) <= unit) ++from;
     return from;

@@ -70,16 +70,16 @@ std::vector<int> LineBreakOpportunities(const WideString& text) {
   return result;
 }
 
-void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
+bool LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
   result.clear();
-  if (text.size() < 2) return;
+  if (text.size() < 2) return BrokenWordByWord(text);
   // Between words of letters, digits and plain punctuation the rules break after the blanks and
   // nowhere else, and what lies inside a word does not depend on its neighbours: such a text is
   // broken word by word, and the words of a list repeat. Any other text goes to ICU whole.
   const size_t n = text.size();
   if (!BrokenWordByWord(text)) {
     IcuBreaks(text, 0, result);
-    return;
+    return false;
   }
   const std::u16string_view all(text);
   size_t start = 0;
@@ -91,6 +91,7 @@ void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
     if (end < n) result.push_back(static_cast<int>(end));
     start = end;
   }
+  return true;
 }
 
 bool BrokenWordByWord(std::u16string_view text) {

@@ -11,8 +11,9 @@ namespace orv {
 // UTF-16 offsets, ascending, strictly between 0 and the text's length, before which a line may
 // begin. A break never falls inside a grapheme cluster.
 std::vector<int> LineBreakOpportunities(const WideString& text);
-// The same into result, whose storage serves text after text.
-void LineBreakOpportunities(const WideString& text, std::vector<int>& result);
+// The same into result, whose storage serves text after text; whether text was broken word by
+// word (BrokenWordByWord).
+bool LineBreakOpportunities(const WideString& text, std::vector<int>& result);
 // Whether text is broken word by word: its words of letters, digits and plain punctuation meet
 // only at blanks, so that the breaks inside a word and its blanks are the same in any text that
 // holds the word whole.

@@ -416,10 +416,10 @@ size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidt
     breakBefore.assign(n + 1, 0);
     // Both lists ascend: one walk pairs every break with the cluster it starts.
     int c = 0;
-    LineBreakOpportunities(text, breaks_);
+    const bool wordByWord = LineBreakOpportunities(text, breaks_);
     // A piece after a paragraph's first is measured from its own start, where the whole would
     // round its advances otherwise.
-    if (splitting_ && (!paraStart || !BrokenWordByWord(text))) splitWordByWord_ = false;
+    if (splitting_ && (!paraStart || !wordByWord)) splitWordByWord_ = false;
     for (int unit : breaks_) {
       while (c < n && m.Starts[c] < unit) ++c;
       if (c < n && m.Starts[c] == unit) breakBefore[c] = 1;
