@@ -11,7 +11,6 @@ constexpr double PageWidthPx = 794, PageHeightPx = 1123;
 struct TPangoMemoTimes {
   double Layout = 0, Draw = 0, Export = 0;
   int Pages = 0;
-  double Total() const { return Layout + Draw + Export; }
 };
 
 // One paragraph of UTF-8 text in family at points, wrapped at width pixels and split over pages

@@ -92,7 +92,6 @@ WideString Lines(int lines) {
 struct TTimes {
   double Prepare = 0, Draw = 0, Export = 0;
   int Pages = 0;
-  double Total() const { return Prepare + Draw + Export; }
 };
 
 TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::path& dir) {
@@ -141,6 +140,13 @@ TTimes Run(const WideString& text, bool drawAndExport, const std::filesystem::pa
 struct TMemoGeometry {
   double Width = 0, LineStep = 0;
 };
+
+// One side's pages and the seconds of its phases at a size.
+void PrintPhases(size_t chars, const char* side, int pages, double layout, double drawn, double exported) {
+  std::printf("%7zu characters%s: %4d pages  layout and split %.3f s, drawn %.3f s, exported %.3f s, in all %.3f s\n",
+              chars, side, pages, layout, drawn, exported, layout + drawn + exported);
+  std::fflush(stdout);
+}
 
 TMemoGeometry MemoGeometry() {
   TkvxMemoView memo(nullptr);
@@ -202,11 +208,7 @@ int main() {
       for (int round = 0; round < kRounds; ++round) {
         ChildRun o = InChild([&] {
           TTimes t = Run(text, true, dir);
-          if (round == 0)
-            std::printf("%7zu characters: %4d pages  layout and split %.3f s, drawn %.3f s, exported %.3f s, in all "
-                        "%.3f s\n",
-                        chars, t.Pages, t.Prepare, t.Draw, t.Export, t.Total());
-          std::fflush(stdout);
+          if (round == 0) PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);
           return 0;
         });
         // Arial, the memo's font, is Garuda through the program's font configuration; the peer
@@ -215,11 +217,7 @@ int main() {
         ChildRun p = InChild([&] {
           peer::TPangoMemoTimes t = peer::PangoMemo(kvxWideToUtf8(text), "Garuda", 10, geometry.Width, 0,
                                                     peer::PageHeightPx, geometry.LineStep, (dir / "pango.pdf").string());
-          if (round == 0)
-            std::printf("%7zu characters, Pango and cairo: %4d pages  layout and split %.3f s, drawn %.3f s, exported "
-                        "%.3f s, in all %.3f s\n",
-                        chars, t.Pages, t.Layout, t.Draw, t.Export, t.Total());
-          std::fflush(stdout);
+          if (round == 0) PrintPhases(chars, ", Pango and cairo", t.Pages, t.Layout, t.Draw, t.Export);
           return 0;
         });
         ours = std::min(ours, o.seconds);
