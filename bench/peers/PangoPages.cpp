@@ -35,13 +35,20 @@ struct TLine {
 }  // namespace
 
 TPangoMemoTimes PangoMemo(const std::string& text, const char* family, double points, double width, double top,
-                          double height, const std::string& pdf) {
+                          double height, double lineStep, const std::string& pdf) {
   TPangoMemoTimes t;
   cairo_surface_t* measure = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
   cairo_t* measureCr = cairo_create(measure);
   PangoLayout* layout = NewLayout(measureCr, family, points);
   std::vector<std::vector<TLine>> pages;
   t.Layout = Seconds([&] {
+    if (lineStep > 0) {
+      // The room between lines that makes one line's height the step.
+      pango_layout_set_text(layout, "ก", -1);
+      PangoRectangle one;
+      pango_layout_get_extents(layout, nullptr, &one);
+      pango_layout_set_spacing(layout, static_cast<int>(lineStep * PANGO_SCALE) - one.height);
+    }
     pango_layout_set_width(layout, static_cast<int>(width * PANGO_SCALE));
     pango_layout_set_wrap(layout, PANGO_WRAP_WORD_CHAR);
     pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));

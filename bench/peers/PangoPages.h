@@ -11,13 +11,14 @@ constexpr double PageWidthPx = 794, PageHeightPx = 1123;
 struct TPangoMemoTimes {
   double Layout = 0, Draw = 0, Export = 0;
   int Pages = 0;
-  double Total() const { return Layout + Draw + Export; }
 };
 
 // One paragraph of UTF-8 text in family at points, wrapped at width pixels and split over pages
 // of height pixels below a top margin: laid out, every page drawn on an image, and written to pdf.
+// Lines step by lineStep pixels where it is given, so that a page holds the lines another
+// layout's page holds; by the font's own height where it is 0.
 TPangoMemoTimes PangoMemo(const std::string& text, const char* family, double points, double width, double top,
-                          double height, const std::string& pdf);
+                          double height, double lineStep, const std::string& pdf);
 
 // A line of text placed on a page: its left and baseline in pixels.
 struct TPlacedLine {

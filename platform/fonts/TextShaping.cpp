@@ -90,7 +90,9 @@ void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs,
   shape.Glyphs.reserve(glyphs.size());
   // A glyph cluster that spans several graphemes (a ligature) gives each its share by
   // characters, as a caret inside a ligature is placed.
-  std::vector<long long> graphemeX(n + 1, 0);
+  // Every word shaped passes here: the positions' room serves word after word.
+  thread_local std::vector<long long> graphemeX;
+  graphemeX.assign(n + 1, 0);
   auto graphemeOf = [&](size_t unit, size_t from) {
     while (from + 1 < n && static_cast<size_t>(shape.Starts[from + 1]) <= unit) ++from;
     return from;
@@ -228,8 +230,10 @@ size_t WordHash(const TWordProbe& k) {
 // elsewhere the next time: they are shaped on their own, once per layout.
 constexpr size_t kLongestCachedWord = 2048;
 // Enough for the names, streets and districts of a long list, and for the sentences of long
-// Thai text: a shaped UTF-16 unit takes about 40 bytes.
-constexpr size_t kCachedWords = 1 << 17;
+// Thai text: a shaped UTF-16 unit takes about 40 bytes. The words of a memo of 800,000
+// characters all different, about 130,000 at the layout's size, stay while its pages are drawn
+// at the screen's: the budget of units, not of words, is what a long text of short words meets.
+constexpr size_t kCachedWords = 1 << 18;
 constexpr size_t kCachedUnits = 1 << 20;
 
 // The thread's shaped words, a table for each pixel size under one budget of words and of

@@ -38,8 +38,11 @@ bool PlainWordEnd(char16_t c) {
 // A character a word may start with, after blanks, before which the rules always allow a break.
 bool PlainWordStart(char16_t c) { return IsAsciiAlnum(c) || (c >= 0x0E01 && c <= 0x0E2E) || (c >= 0x0E40 && c <= 0x0E44); }
 
-// Enough for the words of a long list.
-constexpr size_t kCachedWords = 32768;
+// Enough for the words of a long list, and for the Thai words of a memo of 800,000 characters
+// all different: a long memo is broken over again when it is counted, split over its pages and
+// drawn, and a table that forgot its first words before the last would send every word of every
+// pass to ICU again, so that the cost a character would grow with the memo.
+constexpr size_t kCachedWords = 131072;
 
 // The breaks inside one word with its trailing blanks, from the thread's cache.
 const std::vector<int>& WordBreaks(std::u16string_view word) {
@@ -67,23 +70,16 @@ std::vector<int> LineBreakOpportunities(const WideString& text) {
   return result;
 }
 
-void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
+bool LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
   result.clear();
-  if (text.size() < 2) return;
+  if (text.size() < 2) return BrokenWordByWord(text);
   // Between words of letters, digits and plain punctuation the rules break after the blanks and
   // nowhere else, and what lies inside a word does not depend on its neighbours: such a text is
   // broken word by word, and the words of a list repeat. Any other text goes to ICU whole.
   const size_t n = text.size();
-  bool plain = text[0] != u' ';
-  for (size_t i = 1; plain && i < n; ++i)
-    if (text[i - 1] == u' ' && text[i] != u' ') {
-      size_t end = i - 1;
-      while (end > 0 && text[end] == u' ') --end;
-      plain = PlainWordEnd(text[end]) && PlainWordStart(text[i]);
-    }
-  if (!plain) {
+  if (!BrokenWordByWord(text)) {
     IcuBreaks(text, 0, result);
-    return;
+    return false;
   }
   const std::u16string_view all(text);
   size_t start = 0;
@@ -95,6 +91,18 @@ void LineBreakOpportunities(const WideString& text, std::vector<int>& result) {
     if (end < n) result.push_back(static_cast<int>(end));
     start = end;
   }
+  return true;
+}
+
+bool BrokenWordByWord(std::u16string_view text) {
+  bool plain = !text.empty() && text[0] != u' ';
+  for (size_t i = 1; plain && i < text.size(); ++i)
+    if (text[i - 1] == u' ' && text[i] != u' ') {
+      size_t end = i - 1;
+      while (end > 0 && text[end] == u' ') --end;
+      plain = PlainWordEnd(text[end]) && PlainWordStart(text[i]);
+    }
+  return plain;
 }
 
 bool MayCutWordBefore(const WideString& text, size_t unit) {

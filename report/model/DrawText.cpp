@@ -416,7 +416,10 @@ size_t TkvxDrawText::WrapParagraph(Paragraph& para, int fullWidth, int firstWidt
     breakBefore.assign(n + 1, 0);
     // Both lists ascend: one walk pairs every break with the cluster it starts.
     int c = 0;
-    LineBreakOpportunities(text, breaks_);
+    const bool wordByWord = LineBreakOpportunities(text, breaks_);
+    // A piece after a paragraph's first is measured from its own start, where the whole would
+    // round its advances otherwise.
+    if (splitting_ && (!paraStart || !wordByWord)) splitWordByWord_ = false;
     for (int unit : breaks_) {
       while (c < n && m.Starts[c] < unit) ++c;
       if (c < n && m.Starts[c] == unit) breakBefore[c] = 1;
@@ -592,6 +595,7 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   }
   countedBreaks_.clear();
   breaksKnown_ = true;
+  splitWordByWord_ = splitting_;
   int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
   int fullWidth = LayoutWidth();
   int firstWidth = Round((width - paragraphGap_) * Factor);
@@ -644,6 +648,73 @@ void TkvxDrawText::KeepBreaks(const TkvxLayoutDigest& digest, size_t paragraphs)
       if (b.Blank ? text != u" " : plainText_.compare(b.Start, b.Length, text) != 0) return;
     }
   lineBreaks_.Add(digest, breaks);
+}
+
+void TkvxDrawText::KeepPartBreaks(const TWideStrings& lines) {
+  // The lines up to the part's last are made from the same words with the same breaks as the
+  // text that stays would make them alone, where the part ends after blanks in text broken word
+  // by word. That text's last line then runs to its end, blanks and all, unless its blanks
+  // overflow the line, as the part's own measures tell.
+  const WideString& text = plainText_;
+  if (!splitWordByWord_ || htmlTags_ || !wordWrap_ || counting_ || lines_.empty() || text.empty() ||
+      text.back() != u' ' || charSpacing_ < 0)
+    return;
+  std::vector<TkvxLineBreak>& breaks = countedBreaks_;
+  breaks.clear();
+  for (const TkvxTextLine& line : lines_) {
+    if (line.Tags.size() != line.Text.size() || line.Text.empty() || line.Tags.back().Position < 0) return;
+    const TkvxLineBreak b{line.Tags.front().Position, static_cast<std::int32_t>(line.Text.size()),
+                          static_cast<std::uint8_t>(line.Flags), false, false};
+    if (b.Start < 0 || static_cast<size_t>(b.Start) + b.Length > text.size()) return;
+    const bool blank = b.Length == 1 && text[b.Start] == u'\r';
+    const std::u16string_view made(line.Text);
+    if (blank ? made != u" " : text.compare(b.Start, b.Length, made) != 0) return;
+    breaks.push_back(b);
+    breaks.back().Blank = blank;
+  }
+  // The text the memo holds must be the source the lines were cut from.
+  size_t at = 0;
+  for (Integer i = 0; i < lines.Count(); ++i) {
+    const WideString& line = lines.Line(i);
+    if (text.compare(at, line.size(), line) != 0) return;
+    at += line.size();
+    if (i + 1 < lines.Count()) {
+      if (text.compare(at, 2, u"\r\n") != 0) return;
+      at += 2;
+    }
+  }
+  if (at != text.size()) return;
+  TkvxLineBreak& last = breaks.back();
+  const size_t paraStart = last.Start > 0 ? text.find_last_of(u'\n', static_cast<size_t>(last.Start) - 1) + 1 : 0;
+  if (!BrokenWordByWord(std::u16string_view(text).substr(paraStart)) ||
+      (static_cast<size_t>(last.Start) > paraStart && text[last.Start - 1] != u' '))
+    return;
+  // The part's last paragraph was measured whole from its start, as the text that stays measures
+  // it: each advance is rounded where the text before it ends.
+  const Paragraph& para = paragraph_;
+  const Measured& m = measured_;
+  const size_t tail = text.size() - paraStart;
+  if (para.Tags.empty() || para.Tags.front().Position != static_cast<int>(paraStart) || para.Visible.size() < tail ||
+      para.Visible.compare(0, tail, text, paraStart, tail) != 0 || m.Starts.size() != m.Advances.size())
+    return;
+  const int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
+  const long long limit =
+      static_cast<size_t>(last.Start) == paraStart ? Round((width - paragraphGap_) * Factor) : LayoutWidth();
+  const int from = last.Start - static_cast<int>(paraStart);
+  long long sum = 0;
+  bool fits = true, reached = false;
+  for (size_t k = 0; k < m.Starts.size() && m.Starts[k] < static_cast<int>(tail); ++k) {
+    if (m.Starts[k] < from) continue;
+    reached = true;
+    fits = fits && (sum += m.Advances[k]) <= limit;
+  }
+  if (!reached) return;
+  if (fits) last.Length = static_cast<std::int32_t>(text.size() - static_cast<size_t>(last.Start));
+  breaks.front().Flags |= 1;
+  last.Flags |= 2;
+  // A text whose every paragraph is one line is drawn into the PDF without the drawer.
+  if (breaks.size() <= static_cast<size_t>(lines.Count())) return;
+  lineBreaks_.Add(LayoutDigest(lines), breaks);
 }
 
 void TkvxDrawText::LinesFromBreaks(std::span<const TkvxLineBreak> breaks) {

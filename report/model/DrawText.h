@@ -106,6 +106,10 @@ class TkvxDrawText {
   WideString GetOutBoundsText(bool& paraBreak);
   // The source text of the lines that stay.
   WideString GetInBoundsText() const { return plainText_; }
+  // After GetOutBoundsText: keeps where the lines that stay break, for lines (the text that
+  // stays, as the memo holds it), when they are the lines that text laid out alone makes. The
+  // part is then drawn on its page and written to the PDF without being laid out again.
+  void KeepPartBreaks(const TWideStrings& lines);
   WideString GetWrappedText() const;
   const std::vector<TkvxTextLine>& Lines() const { return lines_; }
 
@@ -171,6 +175,8 @@ class TkvxDrawText {
   Extended scaleX_ = 1, scaleY_ = 1, printScale_ = 1;
   Extended paragraphGap_ = 0, charSpacing_ = 0, lineSpacing_ = 0;
   bool splitting_ = false, cutParagraph_ = false, shortOfText_ = false;
+  // The last SetText split its text, and every paragraph piece it wrapped broke word by word.
+  bool splitWordByWord_ = false;
   // SetText stops making lines at this count.
   size_t lineLimit_ = SIZE_MAX;
   size_t shownLines_ = SIZE_MAX;

@@ -727,6 +727,7 @@ Extended TkvxCustomMemoView::DrawPart() {
   // What did not fit takes the place of the text laid out; the rest of the text stays put.
   ReplacePartHead(head, out);
   SetText(drawer.GetInBoundsText());
+  if (!PartText().empty()) drawer.KeepPartBreaks(*memo_);
   LastParaBreak = paraBreak;
   SetColor(savedColor);
   return kept == 0 ? Height() : std::max(Height() - kept, 0.0001);

@@ -419,6 +419,61 @@ TEST(MemoLayout, ALongMemoSplitsPageByPageIntoTheLinesOfItsWholeLayout) {
   }
 }
 
+namespace {
+
+// A memo whose text rectangle a test can read.
+struct TOpenMemo : TkvxMemoView {
+  TOpenMemo() : TkvxMemoView(nullptr) {}
+  using TkvxMemoView::TextRect;
+};
+
+}  // namespace
+
+TEST(MemoLayout, APartIsDrawnInTheLinesItsTextMakesLaidOutAlone) {
+  // A split keeps where a part's lines break, and the page's drawing and its PDF take them from
+  // there: they must be the lines a drawer that never saw the split makes of the part's text,
+  // down to the blanks at the end of its last line and its paragraph flags. Widths of every kind
+  // end parts where the last line's blanks fit and where they overflow.
+  WideString words;
+  for (int i = 0; words.size() < 30000; ++i)
+    words += kMixed.substr(static_cast<size_t>(i % 7) * 3, 20 + i % 23) + u" W" + kvxUtf8ToWide(std::to_string(i)) +
+             (i % 5 ? u" " : u"  ");
+  const WideString paragraphs = kMixed + u" \r\n" + kThai + u"\r\n\r\n" + words;
+  size_t parts = 0, endingInBlanks = 0;
+  for (const WideString& text : {words, paragraphs})
+    for (int width : {150, 233, 401, 700}) {
+      TOpenMemo memo;
+      memo.SetBounds(0, 0, width, 300);
+      memo.Font()->SetName("Tahoma");
+      memo.Font()->SetSize(10);
+      memo.SetText(text);
+      memo.InitPart();
+      while (!memo.PartText().empty() && parts < 5000) {
+        memo.DrawPart();
+        ++parts;
+        const WideString part = memo.Text();
+        const size_t end = part.find_last_not_of(u"\r\n");
+        if (end != WideString::npos && part[end] == u' ') ++endingInBlanks;
+        const TkvxDrawText& laid = memo.LayOut();
+        TkvxDrawText fresh;
+        fresh.SetFont(memo.Font());
+        fresh.SetOptions(memo.WordWrap, false, false, false, true, true, 0);
+        fresh.SetGaps(memo.ParagraphGap, memo.CharSpacing, memo.LineSpacing);
+        fresh.SetDimensions(memo.TextRect, memo.TextRect, 1, 1, 1);
+        TWideStrings lines;
+        lines.SetText(part);
+        fresh.SetText(lines);
+        fresh.SetParaBreaks(memo.FirstParaBreak, memo.LastParaBreak);
+        ASSERT_EQ(laid.Lines().size(), fresh.Lines().size()) << "width " << width << " part " << parts;
+        for (size_t i = 0; i < fresh.Lines().size(); ++i) {
+          ASSERT_EQ(laid.Lines()[i].Text, fresh.Lines()[i].Text) << "width " << width << " part " << parts << " line " << i;
+          ASSERT_EQ(laid.Lines()[i].Flags, fresh.Lines()[i].Flags) << "width " << width << " part " << parts << " line " << i;
+        }
+      }
+    }
+  EXPECT_GT(endingInBlanks, parts / 2);
+}
+
 TEST(MemoLayout, APartOfALongParagraphBreaksAsTheWholeParagraph) {
   // A split reads a long paragraph a piece at a time. Letters each in tags of their own give a
   // piece far fewer letters than usual, so that too short a piece is read first; and a paragraph
