@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DataSets.h"
 #include "report/model/DialogPage.h"
@@ -39,6 +40,92 @@ TComponent* OwnerFor(TComponent* owner) {
 }
 
 }  // namespace
+
+namespace {
+
+// Blocks of freed objects by size, in steps of 64 bytes, kept by the thread that freed them.
+// A page's objects are of a handful of classes, most of them past the sizes the C library
+// keeps at hand, so each would otherwise be searched for in its bins. Under a sanitizer every
+// block goes back to the library, which watches it.
+class TBlockCache {
+ public:
+  static constexpr std::size_t kStep = 64;
+  static constexpr std::size_t kLargest = 4096;
+  // A page's objects and the next's, of one size.
+  static constexpr std::size_t kKeep = 512;
+
+  static std::size_t Rounded(std::size_t size) { return (size + kStep - 1) / kStep * kStep; }
+  void* Take(std::size_t size) {
+    std::vector<void*>& list = lists_[Rounded(size) / kStep - 1];
+    if (list.empty()) return nullptr;
+    void* p = list.back();
+    list.pop_back();
+    return p;
+  }
+  bool Keep(void* p, std::size_t size) {
+    std::vector<void*>& list = lists_[Rounded(size) / kStep - 1];
+    if (list.size() >= kKeep) return false;
+    list.push_back(p);
+    return true;
+  }
+  ~TBlockCache() {
+    for (std::vector<void*>& list : lists_)
+      for (void* p : list) ::operator delete(p);
+  }
+
+ private:
+  std::vector<void*> lists_[kLargest / kStep];
+};
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kCacheBlocks = false;
+#else
+constexpr bool kCacheBlocks = true;
+#endif
+
+// Objects are freed after a thread's own destructors have run too (a program's static
+// objects are freed last): the cache is then gone, and so are the blocks.
+thread_local TBlockCache* blockCache = nullptr;
+thread_local bool blockCacheGone = false;
+struct TBlockCacheOwner {
+  ~TBlockCacheOwner() {
+    delete blockCache;
+    blockCache = nullptr;
+    blockCacheGone = true;
+  }
+};
+thread_local TBlockCacheOwner blockCacheOwner;
+
+TBlockCache* BlockCache() {
+  if (!blockCache && !blockCacheGone) {
+    static_cast<void>(&blockCacheOwner);
+    blockCache = new TBlockCache;
+  }
+  return blockCache;
+}
+
+}  // namespace
+
+// Blocks charged to an account (a script's run) are never kept nor handed out: the account
+// sees each of its own blocks come and go.
+void* TkvxComponent::operator new(std::size_t size) {
+  if (!kCacheBlocks || size > TBlockCache::kLargest || MemoryAccountCharged()) return ::operator new(size);
+  if (TBlockCache* cache = blockCache)
+    if (void* p = cache->Take(size)) return p;
+  return ::operator new(TBlockCache::Rounded(size));
+}
+
+void TkvxComponent::operator delete(void* p, std::size_t size) noexcept {
+  if (!p) return;
+  if (kCacheBlocks && size <= TBlockCache::kLargest && !BlockHasAccountHeader(p)) {
+    try {
+      if (TBlockCache* cache = BlockCache(); cache && cache->Keep(p, size)) return;
+    } catch (const std::bad_alloc&) {
+      // No room to note the block: it goes back to the library.
+    }
+  }
+  ::operator delete(p);
+}
 
 TkvxComponent::TkvxComponent(TComponent* owner)
     : TComponent(OwnerFor(owner)) {
