@@ -17,52 +17,51 @@ namespace orv {
 namespace {
 
 // The addresses of live objects: every object enters at construction and leaves at
-// destruction, so the set is open-addressed and allocates only when it grows. An entry may
-// carry a mark: the object is known to the handle tables, which its destruction must then
-// clean; the mark lives in a bit that no object's address has.
+// destruction, so the set is open-addressed and allocates only when it grows. A removal moves
+// the entries after it back into the gap, so that no marks of removed entries lengthen the
+// searches of a set through which tens of thousands of objects pass. An entry may carry a
+// mark: the object is known to the handle tables, which its destruction must then clean; the
+// mark lives in a bit that no object's address has.
 class TAddressSet {
  public:
-  bool Contains(const void* p) const { return Find(p) != nullptr; }
+  bool Contains(const void* p) const { return Find(Address(p)) != SIZE_MAX; }
   void Insert(const void* p) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
-    std::size_t at = SIZE_MAX;
-    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
-      if (Address(slots_[i]) == Address(p)) return;
-      if (slots_[i] == kTombstone && at == SIZE_MAX) at = i;
-      if (slots_[i] == 0) {
-        if (at == SIZE_MAX) {
-          at = i;
-          ++used_;
-        }
-        break;
-      }
-    }
-    slots_[at] = Address(p);
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const std::uintptr_t address = Address(p);
+    std::size_t i = Hash(address) & mask_;
+    for (; slots_[i] != 0; i = (i + 1) & mask_)
+      if (Address(slots_[i]) == address) return;
+    slots_[i] = address;
     ++count_;
   }
   // Whether p was there with the mark.
   bool Erase(const void* p) {
-    std::uintptr_t* slot = Find(p);
-    if (!slot) return false;
-    const bool marked = (*slot & kMarked) != 0;
-    *slot = kTombstone;
+    std::size_t gap = Find(Address(p));
+    if (gap == SIZE_MAX) return false;
+    const bool marked = (slots_[gap] & kMarked) != 0;
+    for (std::size_t i = (gap + 1) & mask_; slots_[i] != 0; i = (i + 1) & mask_) {
+      // An entry whose home lies cyclically after the gap, up to where it stands, stays.
+      const std::size_t home = Hash(Address(slots_[i])) & mask_;
+      if (((i - home) & mask_) < ((i - gap) & mask_)) continue;
+      slots_[gap] = slots_[i];
+      gap = i;
+    }
+    slots_[gap] = 0;
     --count_;
     return marked;
   }
   // Marks p; false when p is not there.
   bool Mark(const void* p) {
-    std::uintptr_t* slot = Find(p);
-    if (!slot) return false;
-    *slot |= kMarked;
+    const std::size_t at = Find(Address(p));
+    if (at == SIZE_MAX) return false;
+    slots_[at] |= kMarked;
     return true;
   }
 
  private:
-  static constexpr std::uintptr_t kTombstone = 1;
   static constexpr std::uintptr_t kMarked = 2;
   static std::uintptr_t Address(std::uintptr_t slot) { return slot & ~kMarked; }
   static std::uintptr_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
-  static std::size_t Hash(const void* p) { return Hash(Address(p)); }
   static std::size_t Hash(std::uintptr_t address) {
     auto x = static_cast<std::uint64_t>(address);
     x ^= x >> 33;
@@ -70,34 +69,28 @@ class TAddressSet {
     x ^= x >> 33;
     return static_cast<std::size_t>(x);
   }
-  std::uintptr_t* Find(const void* p) {
-    return const_cast<std::uintptr_t*>(static_cast<const TAddressSet*>(this)->Find(p));
+  std::size_t Find(std::uintptr_t address) const {
+    if (slots_.empty()) return SIZE_MAX;
+    for (std::size_t i = Hash(address) & mask_; slots_[i] != 0; i = (i + 1) & mask_)
+      if (Address(slots_[i]) == address) return i;
+    return SIZE_MAX;
   }
-  const std::uintptr_t* Find(const void* p) const {
-    if (slots_.empty()) return nullptr;
-    const std::uintptr_t address = Address(p);
-    for (std::size_t i = Hash(address) & mask_;; i = (i + 1) & mask_) {
-      if (slots_[i] == 0) return nullptr;
-      if (slots_[i] != kTombstone && Address(slots_[i]) == address) return &slots_[i];
-    }
-  }
-  // Doubles while live objects fill a quarter; otherwise only sweeps the tombstones out.
+  // Doubles when live objects would fill half.
   void Grow() {
     std::vector<std::uintptr_t> old = std::move(slots_);
-    const std::size_t size = std::max<std::size_t>(64, count_ * 4 > old.size() ? old.size() * 2 : old.size());
+    const std::size_t size = std::max<std::size_t>(64, old.size() * 2);
     slots_.assign(size, 0);
     mask_ = size - 1;
-    used_ = count_ = 0;
-    for (std::uintptr_t slot : old)
-      if (slot != 0 && slot != kTombstone) {
-        Insert(reinterpret_cast<const void*>(Address(slot)));
-        if (slot & kMarked) Mark(reinterpret_cast<const void*>(Address(slot)));
-      }
+    for (std::uintptr_t slot : old) {
+      if (slot == 0) continue;
+      std::size_t i = Hash(Address(slot)) & mask_;
+      while (slots_[i] != 0) i = (i + 1) & mask_;
+      slots_[i] = slot;
+    }
   }
   std::vector<std::uintptr_t> slots_;
   std::size_t mask_ = 0;
-  std::size_t used_ = 0;   // slots not empty: live entries and tombstones
-  std::size_t count_ = 0;  // live entries
+  std::size_t count_ = 0;
 };
 
 // Every object made or freed passes through here, on whichever thread: pages read back for an

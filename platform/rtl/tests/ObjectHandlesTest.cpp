@@ -112,3 +112,23 @@ TEST(ObjectHandles, ObjectsMadeAndFreedOnSeveralThreadsStayTold) {
   for (auto& th : threads) th.join();
   for (Integer h : stale) EXPECT_THROW(HandleToObject(h), EInvalidPointer);
 }
+
+TEST(ObjectHandles, ObjectsFreedInAnyOrderLeaveEveryOtherOneLive) {
+  // Enough objects to fill and grow the tables many times, freed in a scattered order: each
+  // one still alive is found, each one freed is not.
+  constexpr std::size_t kCount = 20000;
+  std::vector<std::unique_ptr<TObject>> objects(kCount);
+  for (auto& o : objects) o = std::make_unique<TObject>();
+  std::vector<TObject*> freed;
+  for (std::size_t i = 0; i < kCount; i += 1 + (i * 7919) % 5) {
+    freed.push_back(objects[i].get());
+    objects[i].reset();
+  }
+  for (const auto& o : objects) {
+    if (o) {
+      ASSERT_NE(ObjectToHandle(o.get()), 0);
+    }
+  }
+  for (TObject* gone : freed) EXPECT_THROW(ObjectToHandle(gone), EInvalidPointer);
+  for (auto& o : objects) o.reset();
+}
