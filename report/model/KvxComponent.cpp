@@ -133,10 +133,16 @@ TkvxComponent::TkvxComponent(TComponent* owner)
     IsDesigning = true;
     designCreating = false;
   }
-  font_.SetName("Arial");
-  font_.SetSize(10);
-  font_.SetColor(clBlack);
-  font_.SetCharset(DEFAULT_CHARSET);
+  // Every object starts with the same font: worked out once, set in one go.
+  static const TFontData defaultFont = [] {
+    TFont font;
+    font.SetName("Arial");
+    font.SetSize(10);
+    font.SetColor(clBlack);
+    font.SetCharset(DEFAULT_CHARSET);
+    return font.Data();
+  }();
+  font_.SetData(defaultFont);
   font_.OnChange = [this](TObject*) { FontChanged(); };
   SetParentFont(true);
   if (auto* parent = dynamic_cast<TkvxComponent*>(owner)) SetParent(parent);
@@ -258,7 +264,9 @@ void TkvxComponent::AbsPosition(Extended& left, Extended& top) const {
 }
 
 void TkvxComponent::SetFont(TFont* value) {
-  font_.Assign(value);
+  // Placed in its parent, an object mostly takes a font it already has: nothing to copy.
+  if (!value || value->PixelsPerInch() != font_.PixelsPerInch() || !(value->Data() == font_.Data()))
+    font_.Assign(value);
   parentFont_ = false;
 }
 

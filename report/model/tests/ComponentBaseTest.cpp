@@ -294,3 +294,36 @@ TEST(ComponentBase, ObjectsInBlocksOfFreedOnesAreAsNewAndAccountsSeeTheirOwn) {
   EXPECT_GE(held, static_cast<Int64>(20 * sizeof(TkvxMemoView)));
   EXPECT_EQ(after, 0);
 }
+
+TEST(ComponentBase, AnObjectPlacedInAParentTakesItsFontWhetherItHadItOrNot) {
+  auto report = QuietReport();
+  auto* page = new TkvxReportPage(report.get());
+  auto* band = new TTestBand(page);
+  // A new object's font: Arial of 10 points, black, the default character set.
+  TTestMemo loose(nullptr);
+  EXPECT_EQ(loose.Font()->Name(), "Arial");
+  EXPECT_EQ(loose.Font()->Size(), 10);
+  EXPECT_EQ(loose.Font()->Color(), clBlack);
+  EXPECT_EQ(loose.Font()->Charset(), DEFAULT_CHARSET);
+  // A parent of the same font and of another one: the child inherits either way, and follows.
+  TTestMemo* same = Memo(band, "Same", 0, 0, 1, 1);
+  EXPECT_TRUE(same->ParentFont());
+  EXPECT_TRUE(same->Font()->Data() == band->Font()->Data());
+  band->Font()->SetName("Laksaman");
+  band->Font()->SetStyle(TFontStyles{fsBold});
+  TTestMemo* other = Memo(band, "Other", 0, 0, 1, 1);
+  EXPECT_TRUE(other->ParentFont());
+  EXPECT_EQ(other->Font()->Name(), "Laksaman");
+  EXPECT_TRUE(other->Font()->Style().Contains(fsBold));
+  EXPECT_TRUE(same->Font()->Data() == band->Font()->Data());
+  band->Font()->SetSize(14);
+  EXPECT_EQ(other->Font()->Size(), 14);
+  EXPECT_EQ(same->Font()->Size(), 14);
+  // A font of another resolution is taken by its size.
+  TFont printer;
+  printer.SetPixelsPerInch(300);
+  printer.SetSize(12);
+  same->SetFont(&printer);
+  EXPECT_FALSE(same->ParentFont());
+  EXPECT_EQ(same->Font()->Size(), 12);
+}
