@@ -473,6 +473,8 @@ String TkvxComponent::GetBaseDiff(TkvxComponent* t) {
 
 String TkvxComponent::GetFontDiff(TFont* font, TFont* templ, const String& prefix) {
   String out;
+  // A copy mostly prints in its template's font.
+  if (font->Data() == templ->Data() && font->PixelsPerInch() == templ->PixelsPerInch()) return out;
   auto attr = [&](const char* name, const String& value) {
     out += prefix;
     out += "Font.";
