@@ -26,7 +26,7 @@ class TAddressSet {
  public:
   bool Contains(const void* p) const { return Find(Address(p)) != SIZE_MAX; }
   void Insert(const void* p) {
-    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    if ((count_ + 1) * 4 > slots_.size()) Grow();
     const std::uintptr_t address = Address(p);
     std::size_t i = Hash(address) & mask_;
     for (; slots_[i] != 0; i = (i + 1) & mask_)
@@ -75,7 +75,7 @@ class TAddressSet {
       if (Address(slots_[i]) == address) return i;
     return SIZE_MAX;
   }
-  // Doubles when live objects would fill half.
+  // Doubles when live objects would fill a quarter: the runs of taken slots stay short.
   void Grow() {
     std::vector<std::uintptr_t> old = std::move(slots_);
     const std::size_t size = std::max<std::size_t>(64, old.size() * 2);
