@@ -51,8 +51,8 @@ class TBlockCache {
  public:
   static constexpr std::size_t kStep = 64;
   static constexpr std::size_t kLargest = 4096;
-  // A page's objects and the next's, of one size.
-  static constexpr std::size_t kKeep = 512;
+  // A few pages' objects; what is freed beyond goes back to the library.
+  static constexpr std::size_t kKeepBytes = std::size_t{1} << 20;
 
   static std::size_t Rounded(std::size_t size) { return (size + kStep - 1) / kStep * kStep; }
   void* Take(std::size_t size) {
@@ -60,12 +60,13 @@ class TBlockCache {
     if (list.empty()) return nullptr;
     void* p = list.back();
     list.pop_back();
+    kept_ -= Rounded(size);
     return p;
   }
   bool Keep(void* p, std::size_t size) {
-    std::vector<void*>& list = lists_[Rounded(size) / kStep - 1];
-    if (list.size() >= kKeep) return false;
-    list.push_back(p);
+    if (kept_ + Rounded(size) > kKeepBytes) return false;
+    lists_[Rounded(size) / kStep - 1].push_back(p);
+    kept_ += Rounded(size);
     return true;
   }
   ~TBlockCache() {
@@ -75,6 +76,7 @@ class TBlockCache {
 
  private:
   std::vector<void*> lists_[kLargest / kStep];
+  std::size_t kept_ = 0;
 };
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
