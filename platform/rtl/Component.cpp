@@ -179,6 +179,11 @@ void TComponent::FreeComponent(TComponent* component) {
 
 void TComponent::Destroying() {
   if (state_.Contains(csDestroying)) return;
+  // Most components own nothing: no list of pending ones for them.
+  if (components_.empty()) {
+    state_.Include(csDestroying);
+    return;
+  }
   std::vector<TComponent*> pending{this};
   while (!pending.empty()) {
     TComponent* c = pending.back();

@@ -150,6 +150,12 @@ TMemoryAccount* SetMemoryAccount(TMemoryAccount* account) noexcept {
   return before;
 }
 
+bool MemoryAccountCharged() noexcept { return charged != nullptr; }
+
+bool BlockHasAccountHeader(const void* p) noexcept {
+  return kEveryBlockHasAHeader || (WordBefore(p) & ~(~std::uint64_t{0} >> 16)) == kTag;
+}
+
 void TMemoryCharge::Set(Int64 bytes) noexcept {
   if (account_) GiveBackToAccount(account_, bytes_);
   account_ = bytes > 0 ? charged : nullptr;

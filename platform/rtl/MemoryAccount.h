@@ -56,6 +56,11 @@ class TMemoryAccount {
 // Makes account the one this thread's allocations are charged to (nullptr: none) and returns
 // the one charged before.
 TMemoryAccount* SetMemoryAccount(TMemoryAccount* account) noexcept;
+// Whether an account is charged on the calling thread.
+bool MemoryAccountCharged() noexcept;
+// Whether p, from operator new, carries an account's header: a block that must go back
+// through operator delete and no other way.
+bool BlockHasAccountHeader(const void* p) noexcept;
 
 // Bytes held outside operator new, charged to the account of the thread that sets them and
 // given back to that account when set again or destroyed.

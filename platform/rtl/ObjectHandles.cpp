@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -16,76 +17,143 @@ namespace orv {
 namespace {
 
 // The addresses of live objects: every object enters at construction and leaves at
-// destruction, so the set is open-addressed and allocates only when it grows.
+// destruction, so the set is open-addressed and allocates only when it grows. A removal moves
+// the entries after it back into the gap, so that no marks of removed entries lengthen the
+// searches of a set through which tens of thousands of objects pass. An entry may carry a
+// mark: the object is known to the handle tables, which its destruction must then clean; the
+// mark lives in a bit that no object's address has.
 class TAddressSet {
  public:
-  bool Contains(const void* p) const {
-    if (slots_.empty()) return false;
-    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
-      if (slots_[i] == p) return true;
-      if (slots_[i] == nullptr) return false;
-    }
-  }
+  bool Contains(const void* p) const { return Find(Address(p)) != SIZE_MAX; }
   void Insert(const void* p) {
-    if ((used_ + 1) * 2 > slots_.size()) Grow();
-    std::size_t at = SIZE_MAX;
-    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
-      if (slots_[i] == p) return;
-      if (slots_[i] == Tombstone() && at == SIZE_MAX) at = i;
-      if (slots_[i] == nullptr) {
-        if (at == SIZE_MAX) {
-          at = i;
-          ++used_;
-        }
-        break;
-      }
-    }
-    slots_[at] = p;
+    if ((count_ + 1) * 4 > slots_.size()) Grow();
+    const std::uintptr_t address = Address(p);
+    std::size_t i = Hash(address) & mask_;
+    for (; slots_[i] != 0; i = (i + 1) & mask_)
+      if (Address(slots_[i]) == address) return;
+    slots_[i] = address;
     ++count_;
   }
-  void Erase(const void* p) {
-    if (slots_.empty()) return;
-    for (std::size_t i = Hash(p) & mask_;; i = (i + 1) & mask_) {
-      if (slots_[i] == nullptr) return;
-      if (slots_[i] == p) {
-        slots_[i] = Tombstone();
-        --count_;
-        return;
-      }
+  // Whether p was there with the mark.
+  bool Erase(const void* p) {
+    std::size_t gap = Find(Address(p));
+    if (gap == SIZE_MAX) return false;
+    const bool marked = (slots_[gap] & kMarked) != 0;
+    for (std::size_t i = (gap + 1) & mask_; slots_[i] != 0; i = (i + 1) & mask_) {
+      // An entry whose home lies cyclically after the gap, up to where it stands, stays.
+      const std::size_t home = Hash(Address(slots_[i])) & mask_;
+      if (((i - home) & mask_) < ((i - gap) & mask_)) continue;
+      slots_[gap] = slots_[i];
+      gap = i;
     }
+    slots_[gap] = 0;
+    --count_;
+    return marked;
+  }
+  // Marks p; false when p is not there.
+  bool Mark(const void* p) {
+    const std::size_t at = Find(Address(p));
+    if (at == SIZE_MAX) return false;
+    slots_[at] |= kMarked;
+    return true;
   }
 
  private:
-  static const void* Tombstone() { return reinterpret_cast<const void*>(std::uintptr_t{1}); }
-  static std::size_t Hash(const void* p) {
-    auto x = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+  static constexpr std::uintptr_t kMarked = 2;
+  static std::uintptr_t Address(std::uintptr_t slot) { return slot & ~kMarked; }
+  static std::uintptr_t Address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+  static std::size_t Hash(std::uintptr_t address) {
+    auto x = static_cast<std::uint64_t>(address);
     x ^= x >> 33;
     x *= 0xff51afd7ed558ccdULL;
     x ^= x >> 33;
     return static_cast<std::size_t>(x);
   }
-  // Doubles while live objects fill a quarter; otherwise only sweeps the tombstones out.
-  void Grow() {
-    std::vector<const void*> old = std::move(slots_);
-    const std::size_t size = std::max<std::size_t>(1024, count_ * 4 > old.size() ? old.size() * 2 : old.size());
-    slots_.assign(size, nullptr);
-    mask_ = size - 1;
-    used_ = count_ = 0;
-    for (const void* p : old)
-      if (p != nullptr && p != Tombstone()) Insert(p);
+  std::size_t Find(std::uintptr_t address) const {
+    if (slots_.empty()) return SIZE_MAX;
+    for (std::size_t i = Hash(address) & mask_; slots_[i] != 0; i = (i + 1) & mask_)
+      if (Address(slots_[i]) == address) return i;
+    return SIZE_MAX;
   }
-  std::vector<const void*> slots_;
+  // Doubles when live objects would fill a quarter: the runs of taken slots stay short.
+  void Grow() {
+    std::vector<std::uintptr_t> old = std::move(slots_);
+    const std::size_t size = std::max<std::size_t>(64, old.size() * 2);
+    slots_.assign(size, 0);
+    mask_ = size - 1;
+    for (std::uintptr_t slot : old) {
+      if (slot == 0) continue;
+      std::size_t i = Hash(Address(slot)) & mask_;
+      while (slots_[i] != 0) i = (i + 1) & mask_;
+      slots_[i] = slot;
+    }
+  }
+  std::vector<std::uintptr_t> slots_;
   std::size_t mask_ = 0;
-  std::size_t used_ = 0;   // slots not empty: live entries and tombstones
-  std::size_t count_ = 0;  // live entries
+  std::size_t count_ = 0;
 };
 
+// Every object made or freed passes through here, on whichever thread: pages read back for an
+// export are built on one thread while the run makes and frees objects on another. The live
+// addresses are spread over shards, each behind a lock held for a few instructions, so that
+// neither thread waits for the other nor pays for a system mutex.
+class TLiveObjects {
+ public:
+  void Insert(const void* p) {
+    TShard& s = ShardOf(p);
+    TGuard guard(s.Busy);
+    s.Set.Insert(p);
+  }
+  bool Erase(const void* p) {
+    TShard& s = ShardOf(p);
+    TGuard guard(s.Busy);
+    return s.Set.Erase(p);
+  }
+  bool Contains(const void* p) {
+    TShard& s = ShardOf(p);
+    TGuard guard(s.Busy);
+    return s.Set.Contains(p);
+  }
+  bool Mark(const void* p) {
+    TShard& s = ShardOf(p);
+    TGuard guard(s.Busy);
+    return s.Set.Mark(p);
+  }
+
+ private:
+  class TGuard {
+   public:
+    explicit TGuard(std::atomic<bool>& busy) : busy_(busy) {
+      while (busy_.exchange(true, std::memory_order_acquire))
+        while (busy_.load(std::memory_order_relaxed)) std::this_thread::yield();
+    }
+    ~TGuard() { busy_.store(false, std::memory_order_release); }
+    TGuard(const TGuard&) = delete;
+    TGuard& operator=(const TGuard&) = delete;
+
+   private:
+    std::atomic<bool>& busy_;
+  };
+  struct alignas(64) TShard {
+    std::atomic<bool> Busy{false};
+    TAddressSet Set;
+  };
+  static constexpr std::size_t kShards = 64;
+  TShard& ShardOf(const void* p) {
+    // Objects are at least 16 bytes apart: the bits above those pick the shard.
+    return shards_[(reinterpret_cast<std::uintptr_t>(p) >> 4) % kShards];
+  }
+  TShard shards_[kShards];
+};
+
+// The handle tables and script ownership, behind one mutex: only objects marked live in
+// Live (those given a handle, owned by a script or holding another) are in them.
 struct HandleRegistry {
   std::mutex Lock;
   std::unordered_map<TObject*, Integer> ByObject;
   std::unordered_map<Integer, TObject*> ByHandle;
   Integer LastHandle = 0;
-  TAddressSet Live;
+  TLiveObjects Live;
   std::unordered_set<TObject*> ScriptOwned;
   // holder -> held; few entries, so a scan is cheap.
   std::unordered_multimap<TObject*, TObject*> Holds;
@@ -133,7 +201,7 @@ Integer ObjectToHandle(TObject* obj) {
     Remember(it->second, obj, forgotten);
     return it->second;
   }
-  if (!r.Live.Contains(obj)) throw EInvalidPointer("Invalid object reference");
+  if (!r.Live.Mark(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
     throw EOutOfMemory("Too many object references");
@@ -164,17 +232,15 @@ TObject* HandleToObject(Integer handle) {
   return it->second;
 }
 
-void AddLiveObject(TObject* obj) {
-  auto& r = Registry();
-  std::lock_guard lock(r.Lock);
-  r.Live.Insert(obj);
-}
+void AddLiveObject(TObject* obj) { Registry().Live.Insert(obj); }
 
 void ForgetObject(TObject* obj) {
   if (!obj) return;
   auto& r = Registry();
+  // An object the tables never heard of leaves them alone. Its address cannot come back
+  // before this returns: it is still being destroyed.
+  if (!r.Live.Erase(obj)) return;
   std::lock_guard lock(r.Lock);
-  r.Live.Erase(obj);
   if (!r.ScriptOwned.empty()) r.ScriptOwned.erase(obj);
   if (!r.Holds.empty()) r.Holds.erase(obj);
   auto it = r.ByObject.find(obj);
@@ -188,13 +254,14 @@ void MarkScriptOwned(TObject* obj) {
   if (!obj) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
-  if (r.Live.Contains(obj)) r.ScriptOwned.insert(obj);
+  if (r.Live.Mark(obj)) r.ScriptOwned.insert(obj);
 }
 
 void HoldObject(TObject* holder, TObject* held) {
   if (!holder || !held) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
+  r.Live.Mark(holder);
   r.Holds.emplace(holder, held);
 }
 

@@ -1,5 +1,7 @@
 #include "report/engine/ObjectKinds.h"
 
+#include <array>
+
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Icon.h"
 #include "platform/gui/JPEGImage.h"
@@ -18,8 +20,30 @@ bool kvxIsKindOf(const TObject* obj, std::string_view className) {
   return false;
 }
 
+namespace {
+
+// A class's "Picture" property. Asked for every object of every page read back, of a few
+// classes taking turns: the answers for the last classes asked about are remembered (classes
+// live as long as the program).
+const TPropInfo* PictureProp(TClass cls) {
+  struct TKnown {
+    TClass Class = nullptr;
+    const TPropInfo* Prop = nullptr;
+  };
+  thread_local std::array<TKnown, 4> known{};
+  thread_local size_t next = 0;
+  for (const TKnown& k : known)
+    if (k.Class == cls) return k.Prop;
+  const TPropInfo* prop = kvxFindProp(cls, "Picture");
+  known[next] = {cls, prop};
+  next = (next + 1) % known.size();
+  return prop;
+}
+
+}  // namespace
+
 TPicture* kvxPictureOf(TkvxComponent* view) {
-  const TPropInfo* prop = view ? kvxFindProp(view->ClassType(), "Picture") : nullptr;
+  const TPropInfo* prop = view ? PictureProp(view->ClassType()) : nullptr;
   if (!prop || prop->Kind() != tkClass) return nullptr;
   return dynamic_cast<TPicture*>(prop->GetObject(view));
 }

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/rtl/Conversions.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/model/DataSets.h"
 #include "report/model/DialogPage.h"
@@ -40,16 +41,110 @@ TComponent* OwnerFor(TComponent* owner) {
 
 }  // namespace
 
+namespace {
+
+// Blocks of freed objects by size, in steps of 64 bytes, kept by the thread that freed them.
+// A page's objects are of a handful of classes, most of them past the sizes the C library
+// keeps at hand, so each would otherwise be searched for in its bins. Under a sanitizer every
+// block goes back to the library, which watches it.
+class TBlockCache {
+ public:
+  static constexpr std::size_t kStep = 64;
+  static constexpr std::size_t kLargest = 4096;
+  // A few pages' objects; what is freed beyond goes back to the library.
+  static constexpr std::size_t kKeepBytes = std::size_t{1} << 20;
+
+  static std::size_t Rounded(std::size_t size) { return (size + kStep - 1) / kStep * kStep; }
+  void* Take(std::size_t size) {
+    std::vector<void*>& list = lists_[Rounded(size) / kStep - 1];
+    if (list.empty()) return nullptr;
+    void* p = list.back();
+    list.pop_back();
+    kept_ -= Rounded(size);
+    return p;
+  }
+  bool Keep(void* p, std::size_t size) {
+    if (kept_ + Rounded(size) > kKeepBytes) return false;
+    lists_[Rounded(size) / kStep - 1].push_back(p);
+    kept_ += Rounded(size);
+    return true;
+  }
+  ~TBlockCache() {
+    for (std::vector<void*>& list : lists_)
+      for (void* p : list) ::operator delete(p);
+  }
+
+ private:
+  std::vector<void*> lists_[kLargest / kStep];
+  std::size_t kept_ = 0;
+};
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kCacheBlocks = false;
+#else
+constexpr bool kCacheBlocks = true;
+#endif
+
+// Objects are freed after a thread's own destructors have run too (a program's static
+// objects are freed last): the cache is then gone, and so are the blocks.
+thread_local TBlockCache* blockCache = nullptr;
+thread_local bool blockCacheGone = false;
+struct TBlockCacheOwner {
+  ~TBlockCacheOwner() {
+    delete blockCache;
+    blockCache = nullptr;
+    blockCacheGone = true;
+  }
+};
+thread_local TBlockCacheOwner blockCacheOwner;
+
+TBlockCache* BlockCache() {
+  if (!blockCache && !blockCacheGone) {
+    static_cast<void>(&blockCacheOwner);
+    blockCache = new TBlockCache;
+  }
+  return blockCache;
+}
+
+}  // namespace
+
+// Blocks charged to an account (a script's run) are never kept nor handed out: the account
+// sees each of its own blocks come and go.
+void* TkvxComponent::operator new(std::size_t size) {
+  if (!kCacheBlocks || size > TBlockCache::kLargest || MemoryAccountCharged()) return ::operator new(size);
+  if (TBlockCache* cache = blockCache)
+    if (void* p = cache->Take(size)) return p;
+  return ::operator new(TBlockCache::Rounded(size));
+}
+
+void TkvxComponent::operator delete(void* p, std::size_t size) noexcept {
+  if (!p) return;
+  if (kCacheBlocks && size <= TBlockCache::kLargest && !BlockHasAccountHeader(p)) {
+    try {
+      if (TBlockCache* cache = BlockCache(); cache && cache->Keep(p, size)) return;
+    } catch (const std::bad_alloc&) {
+      // No room to note the block: it goes back to the library.
+    }
+  }
+  ::operator delete(p);
+}
+
 TkvxComponent::TkvxComponent(TComponent* owner)
     : TComponent(OwnerFor(owner)) {
   if (designCreating) {
     IsDesigning = true;
     designCreating = false;
   }
-  font_.SetName("Arial");
-  font_.SetSize(10);
-  font_.SetColor(clBlack);
-  font_.SetCharset(DEFAULT_CHARSET);
+  // Every object starts with the same font: worked out once, set in one go.
+  static const TFontData defaultFont = [] {
+    TFont font;
+    font.SetName("Arial");
+    font.SetSize(10);
+    font.SetColor(clBlack);
+    font.SetCharset(DEFAULT_CHARSET);
+    return font.Data();
+  }();
+  font_.SetData(defaultFont);
   font_.OnChange = [this](TObject*) { FontChanged(); };
   SetParentFont(true);
   if (auto* parent = dynamic_cast<TkvxComponent*>(owner)) SetParent(parent);
@@ -171,7 +266,9 @@ void TkvxComponent::AbsPosition(Extended& left, Extended& top) const {
 }
 
 void TkvxComponent::SetFont(TFont* value) {
-  font_.Assign(value);
+  // Placed in its parent, an object mostly takes a font it already has: nothing to copy.
+  if (!value || value->PixelsPerInch() != font_.PixelsPerInch() || !(value->Data() == font_.Data()))
+    font_.Assign(value);
   parentFont_ = false;
 }
 
@@ -378,6 +475,8 @@ String TkvxComponent::GetBaseDiff(TkvxComponent* t) {
 
 String TkvxComponent::GetFontDiff(TFont* font, TFont* templ, const String& prefix) {
   String out;
+  // A copy mostly prints in its template's font.
+  if (font->Data() == templ->Data() && font->PixelsPerInch() == templ->PixelsPerInch()) return out;
   auto attr = [&](const char* name, const String& value) {
     out += prefix;
     out += "Font.";

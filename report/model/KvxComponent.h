@@ -3,6 +3,7 @@
 // ordered children, names unique within the report, geometry in 96-dpi pixels, a font that
 // children inherit, XML reading and writing of a sub-tree, and the "diff" attribute text with
 // which prepared pages record a printed copy against its template.
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -35,6 +36,11 @@ class TkvxComponent : public TComponent {
   // With a report object as owner the report owns the new object and owner becomes its parent.
   explicit TkvxComponent(TComponent* owner);
   ~TkvxComponent() override;
+
+  // Pages read back make and free tens of thousands of objects of a few sizes, a page after
+  // the other: the thread that frees them keeps their blocks for the next page's objects.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* p, std::size_t size) noexcept;
 
   // A new object of cls made by an editing tool: IsDesigning is set before its constructor
   // runs, and the constructor can read flags (shape kind, line kind) through DesignFlags.

@@ -325,6 +325,8 @@ void DiffAttr(String& out, const String& name, const String& value) {
 
 String kvxFrameDiff(const TkvxFrame* f, const TkvxFrame* t) {
   String out;
+  // Two views without frames of their own share the one that draws none.
+  if (f == t) return out;
   bool colorWritten = f->Color() != t->Color();
   bool styleWritten = f->Style() != t->Style();
   bool widthWritten = kvxDiffers(f->Width(), t->Width());

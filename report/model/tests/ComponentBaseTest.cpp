@@ -2,6 +2,12 @@
 // absolute positions, font inheritance, alignment of children and the diff text.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "platform/rtl/Conversions.h"
+#include "platform/rtl/MemoryAccount.h"
+#include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
 #include "report/model/Pages.h"
 #include "report/model/Resources.h"
 #include "report/model/tests/ModelTestSupport.h"
@@ -244,4 +250,80 @@ TEST(ComponentBase, AssignCopiesPropertiesAndAssignAllTheTree) {
   ASSERT_TRUE(memo);
   EXPECT_EQ(memo->Memo()->Count(), 2);
   EXPECT_EQ(memo->Memo()->Strings(1), u"สอง");
+}
+
+TEST(ComponentBase, ObjectsInBlocksOfFreedOnesAreAsNewAndAccountsSeeTheirOwn) {
+  // Objects freed and made again on one thread take the freed blocks: each is as a new one.
+  TkvxMemoView fresh(nullptr);
+  const String blank = fresh.GetFullDiff(nullptr);
+  std::vector<TkvxComponent*> made;
+  for (int i = 0; i < 50; ++i) {
+    auto* m = new TkvxMemoView(nullptr);
+    m->SetBounds(i, i, 100 + i, 20);
+    m->Memo()->SetText(u"แถว " + kvxUtf8ToWide(IntToStr(i)));
+    m->SetName("Row" + IntToStr(i));
+    made.push_back(m);
+  }
+  for (TkvxComponent* m : made) delete m;
+  for (int i = 0; i < 50; ++i) {
+    auto* m = new TkvxMemoView(nullptr);
+    EXPECT_EQ(m->GetFullDiff(nullptr), blank);
+    EXPECT_TRUE(m->Name().empty());
+    EXPECT_TRUE(static_cast<TkvxMemoView*>(m)->Memo()->Text().empty());
+    delete m;
+  }
+
+  // While a script's account is charged, its objects' blocks are its own: what it frees comes
+  // back to it, and no block freed before it is handed to it uncounted.
+  TMemoryAccount* account = TMemoryAccount::Open();
+  TMemoryAccount* before = SetMemoryAccount(account);
+  std::vector<TkvxComponent*> scripted;
+  // A first round lets the tables of live objects grow to hold them.
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 20; ++i) scripted.push_back(new TkvxMemoView(nullptr));
+    for (TkvxComponent* m : scripted) delete m;
+    scripted.clear();
+  }
+  const Int64 start = account->Held();
+  for (int i = 0; i < 20; ++i) scripted.push_back(new TkvxMemoView(nullptr));
+  const Int64 held = account->Held() - start;
+  for (TkvxComponent* m : scripted) delete m;
+  const Int64 after = account->Held() - start;
+  SetMemoryAccount(before);
+  TMemoryAccount::Close(account);
+  EXPECT_GE(held, static_cast<Int64>(20 * sizeof(TkvxMemoView)));
+  EXPECT_EQ(after, 0);
+}
+
+TEST(ComponentBase, AnObjectPlacedInAParentTakesItsFontWhetherItHadItOrNot) {
+  auto report = QuietReport();
+  auto* page = new TkvxReportPage(report.get());
+  auto* band = new TTestBand(page);
+  // A new object's font: Arial of 10 points, black, the default character set.
+  TTestMemo loose(nullptr);
+  EXPECT_EQ(loose.Font()->Name(), "Arial");
+  EXPECT_EQ(loose.Font()->Size(), 10);
+  EXPECT_EQ(loose.Font()->Color(), clBlack);
+  EXPECT_EQ(loose.Font()->Charset(), DEFAULT_CHARSET);
+  // A parent of the same font and of another one: the child inherits either way, and follows.
+  TTestMemo* same = Memo(band, "Same", 0, 0, 1, 1);
+  EXPECT_TRUE(same->ParentFont());
+  EXPECT_TRUE(same->Font()->Data() == band->Font()->Data());
+  band->Font()->SetName("Laksaman");
+  band->Font()->SetStyle(TFontStyles{fsBold});
+  TTestMemo* other = Memo(band, "Other", 0, 0, 1, 1);
+  EXPECT_TRUE(other->ParentFont());
+  EXPECT_EQ(other->Font()->Name(), "Laksaman");
+  EXPECT_TRUE(other->Font()->Style().Contains(fsBold));
+  EXPECT_TRUE(same->Font()->Data() == band->Font()->Data());
+  band->Font()->SetSize(14);
+  EXPECT_EQ(other->Font()->Size(), 14);
+  EXPECT_EQ(same->Font()->Size(), 14);
+  // A font of another resolution is taken by its size.
+  TFont printer;
+  printer.SetPixelsPerInch(300);
+  printer.SetSize(12);
+  same->SetFont(&printer);
+  EXPECT_FALSE(same->ParentFont());
+  EXPECT_EQ(same->Font()->Size(), 12);
 }
