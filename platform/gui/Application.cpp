@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <utility>
 
@@ -92,6 +93,8 @@ void TApplication::Initialize() {
 
 void TApplication::InitializeWindowless() {
   if (QApplication::instance()) return;
+  // Such a program needs no display, and runs where there is none.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   // Qt reads no font until text is measured or drawn, and that asks for the fonts first.
   InitFontsMeanwhile();
   StartQt();

@@ -25,8 +25,10 @@ struct TRunResult {
 
 TRunResult RunTool(const std::string& args, const std::string& dir) {
   std::string out = dir + "/out.txt", err = dir + "/err.txt";
-  // A run that waits for someone ends as a failure instead of holding up the tests.
-  int status = std::system(("timeout 120 " + std::string(ORVANE_REPORT_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
+  // A run that waits for someone ends as a failure instead of holding up the tests. The tool
+  // runs where no display is, as from a scheduled job.
+  int status = std::system(("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 120 " +
+                            std::string(ORVANE_REPORT_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
   auto read = [](const std::string& f) {
     std::ifstream in(f);
     std::stringstream s;

@@ -130,8 +130,6 @@ int main(int argc, char** argv) {
     }
   }
   if (reportFile.empty() || dbFile.empty() || (qpvFile.empty() && pdfFile.empty())) return Usage();
-  // The tool shows no window, so it needs no display.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
   try {
     // The fonts load while the data is opened and queried.
     Application->InitializeWindowless();
