@@ -29,6 +29,18 @@ Integer SourceIndexOf(const TkvxXMLItem* item) {
   return TryStrToInt(name.substr(4), n) ? n : -1;
 }
 
+// Whether a written item holds either page number mark, found in one walk of its text: the
+// two marks share their first two bytes and differ in the last.
+bool HoldsPageMark(std::string_view text) {
+  static_assert(std::string_view(kvxPageMarkUtf8).substr(0, 2) == std::string_view(kvxLogicalPageMarkUtf8).substr(0, 2));
+  const std::string_view lead = std::string_view(kvxPageMarkUtf8).substr(0, 2);
+  for (size_t at = text.find(lead); at != std::string_view::npos; at = text.find(lead, at + 1)) {
+    if (at + 2 >= text.size()) return false;
+    if (text[at + 2] == kvxPageMarkUtf8[2] || text[at + 2] == kvxLogicalPageMarkUtf8[2]) return true;
+  }
+  return false;
+}
+
 bool IsWholePageName(const String& name) {
   return SameText(name, "TkvxReportPage") || SameText(name, "TkvxDMPPage");
 }
@@ -200,8 +212,7 @@ void TkvxPreviewPages::AddObjectTo(TkvxXMLItem* parent, TkvxComponent* obj) {
   if (pageBytes_ > kvxMaxPreparedPageBytes)
     throw EOutOfMemory("Page " + IntToStr(CurPage + 1) + " of the report holds more than " +
                        IntToStr(kvxMaxPreparedPageBytes >> 20) + " MB: the report was stopped");
-  if (item->Text.find(kvxPageMarkUtf8) != String::npos || item->Text.find(kvxLogicalPageMarkUtf8) != String::npos)
-    markedPages_.insert(CurPage);
+  if (HoldsPageMark(item->Text)) markedPages_.insert(CurPage);
   item->Reserve(static_cast<Integer>(obj->Objects().size()));
   for (TkvxComponent* child : obj->Objects()) AddObjectTo(item, child);
 }

@@ -323,10 +323,27 @@ void DiffAttr(String& out, const String& name, const String& value) {
 
 }  // namespace
 
+namespace {
+
+bool SameLine(const TkvxFrameLine* a, const TkvxFrameLine* b) {
+  return a->Color() == b->Color() && a->Style() == b->Style() && a->Width() == b->Width();
+}
+
+// Frames holding the same values differ in nothing: a copy on a page mostly keeps its
+// template's frame, and the attribute by attribute walk below costs every object of every page.
+bool SameFrame(const TkvxFrame* f, const TkvxFrame* t) {
+  return f->Color() == t->Color() && f->DropShadow() == t->DropShadow() && f->ShadowColor() == t->ShadowColor() &&
+         f->ShadowWidth() == t->ShadowWidth() && f->Style() == t->Style() && f->Typ() == t->Typ() &&
+         f->Width() == t->Width() && SameLine(f->LeftLine(), t->LeftLine()) && SameLine(f->TopLine(), t->TopLine()) &&
+         SameLine(f->RightLine(), t->RightLine()) && SameLine(f->BottomLine(), t->BottomLine());
+}
+
+}  // namespace
+
 String kvxFrameDiff(const TkvxFrame* f, const TkvxFrame* t) {
   String out;
   // Two views without frames of their own share the one that draws none.
-  if (f == t) return out;
+  if (f == t || SameFrame(f, t)) return out;
   bool colorWritten = f->Color() != t->Color();
   bool styleWritten = f->Style() != t->Style();
   bool widthWritten = kvxDiffers(f->Width(), t->Width());

@@ -61,6 +61,22 @@ TEST(EngineScript, PageOfTotalPagesComesFromTheSecondPass) {
   EXPECT_EQ(pages[1], (Texts{"N18", "N19", "N20", "Page 2 of 2", "of \uE002"}));
 }
 
+// The total's mark, left for the drawing, shares its first bytes with the page number's: a page
+// number behind it is still put in.
+TEST(EngineScript, PageNumberBehindTheTotalsMarkIsPutIn) {
+  TEngineReport r;
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  Rows rows;
+  for (int i = 1; i <= 20; ++i) rows.push_back({{"Name", Variant("N" + std::to_string(i))}});
+  data->SetDataSet(r.Data("M", rows));
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.MemoView(r.Band<TkvxPageFooter>("PF", 200, 30), "Foot", "of [TotalPages#] page [Page#]", 30);
+  auto pages = r.Run();
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[0].back(), "of \uE002 page 1");
+  EXPECT_EQ(pages[1].back(), "of \uE002 page 2");
+}
+
 TEST(EngineScript, ScriptEventsRunForEveryRowAndAroundTheReport) {
   TEngineReport r(297);
   auto* data = r.Band<TkvxMasterData>("Data", 20, 20);

@@ -82,6 +82,34 @@ TEST(Views, DiffsOfViewsAndFrames) {
             " Color=\"65535\" Frame.Typ=\"9\" Frame.LeftLine.Color=\"255\" Printable=\"0\" TagStr=\"a&#38;b\"");
 }
 
+// A copy's frame is its own object holding its template's values: each value changed alone is
+// written, and only that one, whichever way the two frames came to be.
+TEST(Views, EachFrameValueChangedAloneIsWrittenAlone) {
+  const std::pair<void (*)(TkvxFrame*), const char*> cases[] = {
+      {[](TkvxFrame*) {}, ""},
+      {[](TkvxFrame* f) { f->SetWidth(1.00001); }, ""},
+      {[](TkvxFrame* f) { f->SetColor(clBlue); }, " Frame.Color=\"16711680\""},
+      {[](TkvxFrame* f) { f->SetDropShadow(true); }, " Frame.DropShadow=\"1\""},
+      {[](TkvxFrame* f) { f->SetShadowColor(clRed); }, " Frame.ShadowColor=\"255\""},
+      {[](TkvxFrame* f) { f->SetShadowWidth(2.5); }, " Frame.ShadowWidth=\"2.5\""},
+      {[](TkvxFrame* f) { f->SetStyle(fsDot); }, " Frame.Style=\"2\""},
+      {[](TkvxFrame* f) { f->SetTyp({ftTop}); }, " Frame.Typ=\"4\""},
+      {[](TkvxFrame* f) { f->SetWidth(0.5); }, " Frame.Width=\"0.5\""},
+      {[](TkvxFrame* f) { f->LeftLine()->SetColor(clRed); }, " Frame.LeftLine.Color=\"255\""},
+      {[](TkvxFrame* f) { f->TopLine()->SetStyle(fsDash); }, " Frame.TopLine.Style=\"1\""},
+      {[](TkvxFrame* f) { f->RightLine()->SetWidth(3); }, " Frame.RightLine.Width=\"3\""},
+      {[](TkvxFrame* f) { f->BottomLine()->SetStyle(fsDouble); }, " Frame.BottomLine.Style=\"5\""},
+  };
+  for (const auto& [change, expected] : cases) {
+    TPlainView templ(nullptr), copy(nullptr);
+    templ.Frame()->SetTyp({ftLeft});
+    copy.SetFrame(templ.Frame());
+    change(copy.Frame());
+    EXPECT_EQ(copy.Diff(&templ), expected);
+    EXPECT_EQ(kvxFrameDiff(copy.Frame(), templ.Frame()), expected);
+  }
+}
+
 TEST(Views, BackgroundAndFrameOnABitmap) {
   TPlainView view(nullptr);
   view.SetBounds(10, 10, 40, 30);
