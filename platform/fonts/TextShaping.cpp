@@ -5,6 +5,7 @@
 #include <unicode/unistr.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <utility>
@@ -78,6 +79,32 @@ struct TWordShape {
   bool Unpositioned = false;
   std::vector<unsigned> GlyphClusters;
 };
+
+// A word's shape as the texts it stands in read it, kept or shaped on its own.
+struct TWordView {
+  const int* Starts;
+  const int* Advances;
+  const int* GlyphStarts;
+  const TPlacedGlyph* Glyphs;
+  const unsigned* GlyphClusters;
+  unsigned Clusters, GlyphCount, GlyphClusterCount;
+  long long Advance;
+  bool Unpositioned;
+};
+
+TWordView ViewOf(const TWordShape& word) {
+  const TTextShape& s = word.Shape;
+  return {s.Starts.data(),
+          s.Advances.data(),
+          s.GlyphStarts.data(),
+          s.Glyphs.data(),
+          word.GlyphClusters.data(),
+          static_cast<unsigned>(s.Starts.size()),
+          static_cast<unsigned>(s.Glyphs.size()),
+          static_cast<unsigned>(word.GlyphClusters.size()),
+          word.Advance,
+          word.Unpositioned};
+}
 
 // Grapheme clusters of word from the shaper's glyphs.
 void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs, TWordShape& out) {
@@ -185,12 +212,12 @@ void ShapeWord(const TFontFace& face, int pixelSize, std::u16string_view word, h
 
 // The glyphs at pixelSize of a word known unpositioned at another size: the same glyphs and
 // clusters with their own advances at this size, as the shaper gives them.
-void ResizedGlyphs(int pixelSize, const TWordShape& known, std::vector<TRawGlyph>& glyphs) {
+void ResizedGlyphs(int pixelSize, const TWordView& known, std::vector<TRawGlyph>& glyphs) {
   glyphs.clear();
-  const std::vector<TPlacedGlyph>& placed = known.Shape.Glyphs;
+  const TPlacedGlyph* placed = known.Glyphs;
   const TFontFace* face = nullptr;
   long xScale = 0;
-  for (size_t k = 0; k < placed.size(); ++k) {
+  for (size_t k = 0; k < known.GlyphCount; ++k) {
     if (placed[k].Face != face) {
       face = placed[k].Face;
       xScale = TFontShaper::XScale(*face, pixelSize);
@@ -200,11 +227,58 @@ void ResizedGlyphs(int pixelSize, const TWordShape& known, std::vector<TRawGlyph
   }
 }
 
+// A word's text and shape as kept: one block holds the glyphs, the clusters' starts, advances and
+// first glyphs, the glyphs' clusters and the text, so that a word found is read from one place
+// and kept or forgotten with one allocation.
+class TPackedWord {
+ public:
+  TPackedWord() = default;
+  TPackedWord(std::u16string_view text, const TWordShape& word)
+      : units_(static_cast<unsigned>(text.size())),
+        clusters_(static_cast<unsigned>(word.Shape.Starts.size())),
+        glyphs_(static_cast<unsigned>(word.Shape.Glyphs.size())),
+        glyphClusters_(static_cast<unsigned>(word.GlyphClusters.size())),
+        advance_(word.Advance),
+        unpositioned_(word.Unpositioned) {
+    block_ = std::make_unique_for_overwrite<std::byte[]>(Bytes());
+    std::copy(word.Shape.Glyphs.begin(), word.Shape.Glyphs.end(), Glyphs());
+    std::copy(word.Shape.Starts.begin(), word.Shape.Starts.end(), Starts());
+    std::copy(word.Shape.Advances.begin(), word.Shape.Advances.end(), Advances());
+    std::copy(word.Shape.GlyphStarts.begin(), word.Shape.GlyphStarts.end(), GlyphStarts());
+    std::copy(word.GlyphClusters.begin(), word.GlyphClusters.end(), GlyphClusters());
+    std::copy(text.begin(), text.end(), Text());
+  }
+
+  TWordView View() const {
+    return {Starts(), Advances(), GlyphStarts(), Glyphs(), GlyphClusters(), clusters_, glyphs_, glyphClusters_,
+            advance_, unpositioned_};
+  }
+  std::u16string_view TextView() const { return {Text(), units_}; }
+
+ private:
+  // Glyphs first, for their pointers' alignment; the text last, for its units'.
+  size_t IntsAt() const { return glyphs_ * sizeof(TPlacedGlyph); }
+  size_t TextAt() const { return IntsAt() + (3 * clusters_ + 1 + glyphClusters_) * sizeof(int); }
+  size_t Bytes() const { return TextAt() + units_ * sizeof(char16_t); }
+  TPlacedGlyph* Glyphs() const { return reinterpret_cast<TPlacedGlyph*>(block_.get()); }
+  int* Starts() const { return reinterpret_cast<int*>(block_.get() + IntsAt()); }
+  int* Advances() const { return Starts() + clusters_; }
+  int* GlyphStarts() const { return Advances() + clusters_; }
+  unsigned* GlyphClusters() const { return reinterpret_cast<unsigned*>(GlyphStarts() + clusters_ + 1); }
+  char16_t* Text() const { return reinterpret_cast<char16_t*>(block_.get() + TextAt()); }
+
+  std::unique_ptr<std::byte[]> block_;
+  unsigned units_ = 0, clusters_ = 0, glyphs_ = 0, glyphClusters_ = 0;
+  long long advance_ = 0;
+  bool unpositioned_ = false;
+};
+
+// What a kept word is found by; its text is the one its shape's block holds.
 struct TWordKey {
   const TFontFace* Face;
   int PixelSize;
   hb_script_t Script;
-  std::u16string Text;
+  std::u16string_view Text;
 };
 
 // What a word is looked up by, without copying its text.
@@ -245,36 +319,41 @@ constexpr size_t kCachedUnits = 1 << 20;
 // shaped last. Where nothing frees a fair share, all start again.
 class TWordShapes {
  public:
-  using TTable = TWordTable<TWordKey, TWordShape, kCachedWords>;
+  using TTable = TWordTable<TWordKey, TPackedWord, kCachedWords>;
 
-  const TWordShape* Find(const TWordProbe& probe, size_t hash) {
+  const TPackedWord* Find(const TWordProbe& probe, size_t hash) {
     TSized* table = TableFor(probe.PixelSize, false);
     if (!table) return nullptr;
     return table->Words.Find(hash, [&](const TWordKey& k) {
-      return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+      return k.Face == probe.Face && k.Script == probe.Script && k.Text == probe.Text;
     });
   }
 
   // The word shaped unpositioned at another size.
-  const TWordShape* FindUnpositioned(const TWordProbe& probe, size_t hash) const {
+  const TPackedWord* FindUnpositioned(const TWordProbe& probe, size_t hash) const {
     for (const auto& table : tables_) {
       if (table->PixelSize == probe.PixelSize) continue;
-      const TWordShape* known = table->Words.Find(hash, [&](const TWordKey& k) {
-        return k.Face == probe.Face && k.Script == probe.Script && std::u16string_view(k.Text) == probe.Text;
+      const TPackedWord* known = table->Words.Find(hash, [&](const TWordKey& k) {
+        return k.Face == probe.Face && k.Script == probe.Script && k.Text == probe.Text;
       });
-      if (known && known->Unpositioned) return known;
+      if (known && known->View().Unpositioned) return known;
     }
     return nullptr;
   }
 
-  TWordShape& Add(const TWordProbe& probe, size_t hash) {
+  // Keeps word, shaped as probe asks: its text is the probe's.
+  const TPackedWord& Add(const TWordProbe& probe, size_t hash, TPackedWord word) {
     if (words_ >= kCachedWords || units_ + probe.Text.size() > kCachedUnits) MakeRoom(probe.PixelSize);
     ++words_;
     units_ += probe.Text.size();
     TSized& table = *TableFor(probe.PixelSize, true);
     if (table.Words.Size() >= kCachedWords) ForgetOlderHalf(table);
     table.Units += probe.Text.size();
-    return table.Words.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, std::u16string(probe.Text)}, hash);
+    // The key's text is the block's, which stays where it is as the word moves into the table.
+    const std::u16string_view text = word.TextView();
+    TPackedWord& kept = table.Words.Add(TWordKey{probe.Face, probe.PixelSize, probe.Script, text}, hash);
+    kept = std::move(word);
+    return kept;
   }
 
  private:
@@ -348,7 +427,7 @@ TWordShapes& WordShapes() {
 }
 
 // The shape of a word, from the thread's cache where it is short enough.
-const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
+TWordView Word(const TFontFace& face, int pixelSize, std::u16string_view word, hb_script_t script) {
   TWordShapes& cache = WordShapes();
   thread_local TWordShape single;
   // A list's numbers, dates and telephone numbers are nearly all different: where the face
@@ -358,32 +437,29 @@ const TWordShape& Word(const TFontFace& face, int pixelSize, std::u16string_view
   plain.clear();
   if (TFontShaper::ShapePlain(face, pixelSize, word, 0, word.size(), script, plain)) {
     PlaceOneToOne(plain, single);
-    return single;
+    return ViewOf(single);
   }
   if (word.size() > kLongestCachedWord) {
     ShapeWord(face, pixelSize, word, script, single);
-    return single;
+    return ViewOf(single);
   }
   const TWordProbe probe{&face, pixelSize, script, word};
   const size_t hash = WordHash(probe);
-  if (const TWordShape* known = cache.Find(probe, hash)) return *known;
+  if (const TPackedWord* known = cache.Find(probe, hash)) return known->View();
   // The layout shapes a text's words at its resolution before the screen asks for them at its
-  // own: most words need no shaping again.
-  thread_local std::vector<TRawGlyph> resized;
-  const TWordShape* other = cache.FindUnpositioned(probe, hash);
-  if (other) ResizedGlyphs(pixelSize, *other, resized);
-  // Adding may empty the other sizes' tables: what is needed of them is copied first.
-  thread_local std::vector<unsigned> clusters;
-  if (other) clusters = other->GlyphClusters;
-  TWordShape& shaped = cache.Add(probe, hash);
-  if (other) {
-    PlaceGlyphs(word, resized, shaped);
-    shaped.Unpositioned = true;
-    shaped.GlyphClusters = clusters;
+  // own: most words need no shaping again. The word is shaped whole before it is kept, as
+  // keeping it may empty the other sizes' tables.
+  if (const TPackedWord* other = cache.FindUnpositioned(probe, hash)) {
+    const TWordView known = other->View();
+    thread_local std::vector<TRawGlyph> resized;
+    ResizedGlyphs(pixelSize, known, resized);
+    PlaceGlyphs(word, resized, single);
+    single.Unpositioned = true;
+    single.GlyphClusters.assign(known.GlyphClusters, known.GlyphClusters + known.GlyphClusterCount);
   } else {
-    ShapeWord(face, pixelSize, word, script, shaped);
+    ShapeWord(face, pixelSize, word, script, single);
   }
-  return shaped;
+  return cache.Add(probe, hash, TPackedWord(word, single)).View();
 }
 
 // Calls visit(offset, word shape) for the words of text in order. A word ends after its blanks
@@ -434,12 +510,14 @@ bool TFontShaper::KnownUnpositioned(const TFontFace& face, std::u16string_view t
   }
   // No table is of size 0: every size's is searched.
   const TWordProbe probe{&face, 0, script, text};
-  const TWordShape* known = WordShapes().FindUnpositioned(probe, WordHash(probe));
-  if (!known || known->GlyphClusters.size() != known->Shape.Glyphs.size()) return false;
+  const TPackedWord* kept = WordShapes().FindUnpositioned(probe, WordHash(probe));
+  if (!kept) return false;
+  const TWordView known = kept->View();
+  if (known.GlyphClusterCount != known.GlyphCount) return false;
   glyphs.clear();
-  const std::vector<TPlacedGlyph>& placed = known->Shape.Glyphs;
-  for (size_t k = 0; k < placed.size(); ++k)
-    glyphs.push_back({placed[k].Face, placed[k].GlyphId, known->GlyphClusters[k],
+  const TPlacedGlyph* placed = known.Glyphs;
+  for (size_t k = 0; k < known.GlyphCount; ++k)
+    glyphs.push_back({placed[k].Face, placed[k].GlyphId, known.GlyphClusters[k],
                       static_cast<int>(DesignAdvance(*placed[k].Face, placed[k].GlyphId)), 0, 0});
   return true;
 }
@@ -449,13 +527,12 @@ void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, T
   shape.Advances.clear();
   shape.Glyphs.clear();
   shape.GlyphStarts.assign(1, 0);
-  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
-    const TTextShape& w = word.Shape;
+  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordView& w) {
     const int glyphBase = static_cast<int>(shape.Glyphs.size());
-    for (int s : w.Starts) shape.Starts.push_back(static_cast<int>(offset) + s);
-    shape.Advances.insert(shape.Advances.end(), w.Advances.begin(), w.Advances.end());
-    for (size_t k = 1; k < w.GlyphStarts.size(); ++k) shape.GlyphStarts.push_back(glyphBase + w.GlyphStarts[k]);
-    shape.Glyphs.insert(shape.Glyphs.end(), w.Glyphs.begin(), w.Glyphs.end());
+    for (size_t k = 0; k < w.Clusters; ++k) shape.Starts.push_back(static_cast<int>(offset) + w.Starts[k]);
+    shape.Advances.insert(shape.Advances.end(), w.Advances, w.Advances + w.Clusters);
+    for (size_t k = 1; k <= w.Clusters; ++k) shape.GlyphStarts.push_back(glyphBase + w.GlyphStarts[k]);
+    shape.Glyphs.insert(shape.Glyphs.end(), w.Glyphs, w.Glyphs + w.GlyphCount);
   });
 }
 
@@ -465,11 +542,10 @@ void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view t
   starts.resize(text.size());
   advances.resize(text.size());
   size_t count = 0;
-  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordShape& word) {
-    const std::vector<int>& wordStarts = word.Shape.Starts;
-    for (size_t k = 0; k < wordStarts.size(); ++k) starts[count + k] = static_cast<int>(offset) + wordStarts[k];
-    std::copy(word.Shape.Advances.begin(), word.Shape.Advances.end(), advances.begin() + count);
-    count += wordStarts.size();
+  ForEachWord(face, pixelSize, text, [&](size_t offset, const TWordView& word) {
+    for (size_t k = 0; k < word.Clusters; ++k) starts[count + k] = static_cast<int>(offset) + word.Starts[k];
+    std::copy(word.Advances, word.Advances + word.Clusters, advances.begin() + count);
+    count += word.Clusters;
   });
   starts.resize(count);
   advances.resize(count);
@@ -477,8 +553,8 @@ void ClusterAdvances(const TFontFace& face, int pixelSize, std::u16string_view t
 
 TTextMeasure MeasureText(const TFontFace& face, int pixelSize, std::u16string_view text) {
   TTextMeasure m;
-  ForEachWord(face, pixelSize, text, [&](size_t, const TWordShape& word) {
-    m.Clusters += static_cast<int>(word.Shape.Starts.size());
+  ForEachWord(face, pixelSize, text, [&](size_t, const TWordView& word) {
+    m.Clusters += static_cast<int>(word.Clusters);
     m.Advance += word.Advance;
   });
   return m;

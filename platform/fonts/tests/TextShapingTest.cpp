@@ -9,6 +9,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/fonts/FontShaper.h"
 #include "platform/fonts/TextShaping.h"
 #include "platform/rtl/CodePages.h"
 
@@ -280,6 +281,84 @@ TEST(TextShaping, AWordTheLayoutShapedHasThePdfsOwnShape) {
     const std::vector<std::string> alone = ShapesAt(*face, words, {}, 0);
     EXPECT_EQ(ShapesAt(*face, words, {83}, 0), alone) << name;
     EXPECT_EQ(ShapesAt(*face, words, {13, 125}, 0), alone) << name;
+  }
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A word's shape as drawn, glyph by glyph: each glyph's face, id and place from the word's start,
+// the word's whole advance and where its clusters start.
+std::string Drawn(const TTextShape& shape, const TFontFace& face) {
+  std::string s;
+  long long pen = 0;
+  for (size_t i = 0; i < shape.Starts.size(); ++i) {
+    for (int k = shape.GlyphStarts[i]; k < shape.GlyphStarts[i + 1]; ++k) {
+      const TPlacedGlyph& g = shape.Glyphs[k];
+      s += std::to_string(g.GlyphId) + "@" + std::to_string(pen + g.X) + "," + std::to_string(g.Y) +
+           (g.Face == &face ? " " : "f ");
+    }
+    pen += shape.Advances[i];
+  }
+  s += "| " + std::to_string(pen) + " |";
+  for (int start : shape.Starts) s += " " + std::to_string(start);
+  return s;
+}
+
+// The same from the shaper's own glyphs for the word, each placed at the pen plus its offset.
+std::string Shaped(const TFontFace& face, int pixelSize, const std::u16string& word) {
+  std::vector<TRawGlyph> glyphs;
+  TFontShaper::Shape(face, pixelSize, word, 0, word.size(), HB_SCRIPT_INVALID, glyphs);
+  std::string s;
+  long long pen = 0;
+  for (const TRawGlyph& g : glyphs) {
+    s += std::to_string(g.Id) + "@" + std::to_string(pen + g.X) + "," + std::to_string(g.Y) +
+         (g.Face == &face ? " " : "f ");
+    pen += g.Advance;
+  }
+  s += "| " + std::to_string(pen) + " |";
+  for (int start : IcuGraphemes(word)) s += " " + std::to_string(start);
+  return s;
+}
+
+// Kept words are read back from where the cache packed them: the first time, again, and after
+// the same words were kept at another size, each draws and measures as the shaper shapes it.
+TEST(TextShaping, KeptWordsDrawAsTheShaperShapesThem) {
+  std::vector<std::u16string> words = {u"ที่นี่", u"น้ำใจ", u"กำลังใจ", u"ปฏิทิน", u"ฐิติรัตน์",
+                                       u"AVAWAY", u"Tomato", u"office", u"Yo.Wa,", u"ก\u200Bข", u"陳漢字"};
+  std::u16string sentence;
+  for (int k = 0; sentence.size() < 1800; ++k) {
+    sentence += static_cast<char16_t>(u'ก' + k % 36);
+    if (k % 3 == 0) sentence += u'\u0E34';
+    if (k % 5 == 0) sentence += u'\u0E48';
+    sentence += k % 4 ? u'\u0E32' : u'\u0E19';
+  }
+  words.push_back(sentence);
+  for (const char* name : {"Tahoma", "Laksaman", "Arial"}) {
+    auto face = TFontFace::Find(name, false, false, DEFAULT_CHARSET);
+    for (int size : {13, 83}) {
+      std::thread([&] {
+        TTextShape shape;
+        for (int other : {0, 21}) {
+          for (const std::u16string& w : words) {
+            if (other) ShapeText(*face, other, w, shape);
+            const std::string expected = Shaped(*face, size, w);
+            for (int round = 0; round < 2; ++round) {
+              ShapeText(*face, size, w, shape);
+              EXPECT_EQ(Drawn(shape, *face), expected) << name << " " << size << " " << " word " << &w - words.data();
+              const TTextMeasure m = MeasureText(*face, size, w);
+              EXPECT_EQ(m.Clusters, static_cast<int>(shape.Starts.size()));
+              long long sum = 0;
+              for (int a : shape.Advances) sum += a;
+              EXPECT_EQ(m.Advance, sum);
+            }
+          }
+        }
+      }).join();
+    }
   }
 }
 
