@@ -1,6 +1,7 @@
 // Prepared pages handed, object by object, to an export filter. Positions include the page
 // margins, so a filter places objects on the paper as printed. A cancelled export says how far
 // it got instead of passing for a finished one, and leaves no file.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -180,18 +181,26 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
     }
   } stopAtEnd{stop};
   constexpr size_t kUnbounded = ~size_t{0};
+  // Memos kept for the total take a few kilobytes a page: past this many pages holding them, the
+  // export waits for the end of the run and draws the rest of the pages whole, so a run of tens
+  // of thousands of pages exports in the memory of a short one.
+  constexpr Integer kPagesKeptForTotal = 1024;
+  Integer keptPages = 0, total = -1;
   building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [&, this](size_t k) {
     const auto index = static_cast<Integer>(k);
     Integer logical = 0;
     if (!WaitHandedOver(index, logical)) return std::unique_ptr<TkvxReportPage>();
+    if (total < 0 && keptPages >= kPagesKeptForTotal && (total = WaitHandOverEnd()) < 0)
+      return std::unique_ptr<TkvxReportPage>();
     std::unique_ptr<TkvxReportPage> page = BuildHandedOver(index);
     if (page) {
       PlaceOnPaper(page.get(), index);
-      std::unique_ptr<TkvxComponent> memos = TakeWaitingMemos(page.get());
-      // The count is not known yet: only the memos taken off need it.
-      SetMemoPageValues(page.get(), index, 0, logical);
+      std::unique_ptr<TkvxComponent> memos = total < 0 ? TakeWaitingMemos(page.get()) : nullptr;
+      // Until the count is known, only the memos taken off need it.
+      SetMemoPageValues(page.get(), index, std::max<Integer>(total, 0), logical);
       filter->PreparePage(page.get(), index);
       if (memos) {
+        ++keptPages;
         std::lock_guard lock(waitingLock);
         waiting[index] = std::move(memos);
       }

@@ -391,6 +391,13 @@ bool TkvxPreviewPages::WaitHandedOver(Integer index, Integer& logical) {
   return true;
 }
 
+Integer TkvxPreviewPages::WaitHandOverEnd() {
+  THandOver& hand = *handOver_;
+  std::unique_lock lock(hand.Lock);
+  hand.Changed.wait(lock, [&] { return hand.Closed; });
+  return hand.Final > 0 ? hand.Final : -1;
+}
+
 std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index) {
   TkvxXMLItem* item;
   bool readBack;

@@ -149,6 +149,9 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // Waits until the page at index is final and gives its logical number; false when no such page
   // comes.
   bool WaitHandedOver(Integer index, Integer& logical);
+  // Waits until no page comes any more and gives the number of pages, or -1 when the run was
+  // abandoned.
+  Integer WaitHandOverEnd();
   // The page at index, final, rebuilt while the engine may write later pages; an item the engine
   // moved to the file cache is read back for it and put back after.
   std::unique_ptr<TkvxReportPage> BuildHandedOver(Integer index);

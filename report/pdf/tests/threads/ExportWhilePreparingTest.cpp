@@ -161,6 +161,55 @@ TEST(ExportWhilePreparing, AListOfKeptAndSplitRowsIsTheDocumentPreparedFirst) {
   std::filesystem::remove_all(folder);
 }
 
+// Pages of a row or two with "page N of M" under them, more than the export keeps totals aside
+// for: the pages past that are drawn whole once the run has ended.
+std::unique_ptr<TkvxReport> LongList(const std::string& folder) {
+  auto report = NewReport(30, 5);
+  report->EngineOptions()->UseFileCache = true;
+  report->EngineOptions()->MaxMemSize = 0;
+  report->EngineOptions()->TempDir = folder;
+  TkvxReportPage* page = FirstPage(*report);
+  auto* data = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 20);
+  data->SetDataSet(AddRows(*report, "Members", 2400));
+  AddMemo(data, "No", 0, 300, u"สมาชิกลำดับที่ [Line#]");
+  auto* footer = Add<TkvxPageFooter>(page, "Footer", 0, 60, 700, 20);
+  AddMemo(footer, "PageNo", 0, 300, u"หน้า [Page#] จาก [TotalPages#]");
+  return report;
+}
+
+TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPreparedFirst) {
+  const std::string folder = TempPath("while-long");
+  std::filesystem::create_directories(folder);
+  const std::string overlapped = folder + "/overlapped.pdf", sequential = folder + "/sequential.pdf";
+  Integer count = 0;
+  {
+    auto report = LongList(folder);
+    TkvxPDFExport pdf(nullptr);
+    ToFile(pdf, overlapped);
+    auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+    ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }))
+        << report->Errors->Text();
+    count = pages.GetCount();
+    ASSERT_GT(count, 1100);
+  }
+  {
+    auto report = LongList(folder);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+    TkvxPDFExport pdf(nullptr);
+    ToFile(pdf, sequential);
+    ASSERT_TRUE(report->PreviewPages->Export(&pdf)) << report->Errors->Text();
+  }
+  EXPECT_NE(Shell("qpdf --check " + Quote(overlapped)).find("No syntax or stream encoding errors"), std::string::npos);
+  const std::string text = ExtractText(overlapped);
+  EXPECT_EQ(text, ExtractText(sequential));
+  const std::string letters = Letters(text);
+  for (Integer p : {Integer{1}, Integer{1024}, Integer{1025}, Integer{1100}, count}) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
+  std::filesystem::remove_all(folder);
+}
+
 TEST(ExportWhilePreparing, SubreportsThatGoBackToEarlierPagesAreExportedWhole) {
   ExpectSameAsPreparedFirst(SideBySide, "sides", 2);
 }
