@@ -307,6 +307,10 @@ void TkvxPreviewPages::ClearFirstPass() {
   GetOutline()->Reset();
 }
 
+void TkvxPreviewPages::ResolveMarkedPages() {
+  for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
+}
+
 void TkvxPreviewPages::ResolvePageMarks(Integer index) {
   markedPages_.erase(index);
   TkvxXMLItem* pages = PagesItem();
@@ -330,7 +334,7 @@ void TkvxPreviewPages::ResolvePageMarks(Integer index) {
 }
 
 void TkvxPreviewPages::Finish() {
-  for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
+  ResolveMarkedPages();
   ClearPageCache();
   {
     // The report's objects may be freed once the run is over: the copies forget them, between
@@ -371,7 +375,7 @@ void TkvxPreviewPages::HandOverPages(Integer upTo) {
 void TkvxPreviewPages::CloseHandOver(bool abandon) {
   if (!handOver_) return;
   if (!abandon) {
-    for (Integer index : std::vector<Integer>(markedPages_.begin(), markedPages_.end())) ResolvePageMarks(index);
+    ResolveMarkedPages();
     HandOverPages(GetCount());
   }
   {

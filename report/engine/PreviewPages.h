@@ -169,6 +169,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // Puts the numbers of the page at index in place of the page marks its memos left; done once
   // its objects can no longer move to another page.
   void ResolvePageMarks(Integer index);
+  // The same for every page still holding marks.
+  void ResolveMarkedPages();
   // The logical number of the page at index.
   Integer LogicalPageNoAt(Integer index);
   bool LogicalNumbersFrozen() const;

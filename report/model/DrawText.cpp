@@ -542,10 +542,19 @@ constexpr size_t kPieceMargin = 1024;
 
 }  // namespace
 
-int TkvxDrawText::LayoutWidth() const {
-  const int width =
-      (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
-  return Round(width * Factor);
+namespace {
+
+// The text rectangle's extent along its lines: its height when the text is turned on its side.
+int LineExtent(int rotation, const TRect& rect) {
+  return (rotation >= 90 && rotation < 180) || rotation >= 270 ? rect.Height() : rect.Width();
+}
+
+}  // namespace
+
+int TkvxDrawText::LayoutWidth() const { return Round(LineExtent(rotation_, textRect_) * Factor); }
+
+int TkvxDrawText::FirstLineWidth() const {
+  return Round((LineExtent(rotation_, textRect_) - paragraphGap_) * Factor);
 }
 
 size_t TkvxDrawText::PieceLength(size_t lines, int fullWidth) const {
@@ -596,9 +605,8 @@ void TkvxDrawText::SetText(const TWideStrings& lines) {
   countedBreaks_.clear();
   breaksKnown_ = true;
   splitWordByWord_ = splitting_;
-  int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
   int fullWidth = LayoutWidth();
-  int firstWidth = Round((width - paragraphGap_) * Factor);
+  int firstWidth = FirstLineWidth();
   int spacing = Round(charSpacing_ * Factor);
   lineLimit_ = counting_ ? SIZE_MAX : shownLines_;
   if (splitting_) {
@@ -697,9 +705,7 @@ void TkvxDrawText::KeepPartBreaks(const TWideStrings& lines) {
   if (para.Tags.empty() || para.Tags.front().Position != static_cast<int>(paraStart) || para.Visible.size() < tail ||
       para.Visible.compare(0, tail, text, paraStart, tail) != 0 || m.Starts.size() != m.Advances.size())
     return;
-  const int width = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270 ? textRect_.Height() : textRect_.Width();
-  const long long limit =
-      static_cast<size_t>(last.Start) == paraStart ? Round((width - paragraphGap_) * Factor) : LayoutWidth();
+  const long long limit = static_cast<size_t>(last.Start) == paraStart ? FirstLineWidth() : LayoutWidth();
   const int from = last.Start - static_cast<int>(paraStart);
   long long sum = 0;
   bool fits = true, reached = false;

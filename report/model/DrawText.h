@@ -139,6 +139,8 @@ class TkvxDrawText {
   // The width of a line at the layout resolution, and how much of a long paragraph is laid out
   // at a time for lines more lines.
   int LayoutWidth() const;
+  // The same for a paragraph's first line, which its indent shortens.
+  int FirstLineWidth() const;
   size_t PieceLength(size_t lines, int fullWidth) const;
   // Grapheme clusters of a line with their advances, measured run by run of state; height maps
   // a state's size to the canvas font height.
