@@ -149,6 +149,9 @@ TEST(ReportTool, RunsAGroupedMemberListOverAParishFile) {
   EXPECT_EQ(std::system(("qpdf --check " + straight + " >/dev/null").c_str()), 0);
   ASSERT_EQ(std::system(("pdftotext -raw -enc UTF-8 " + straight + " " + dir + "/straight.txt").c_str()), 0);
   EXPECT_EQ(ReadText(dir + "/straight.txt"), ReadText(text));
+  // The tool leaves the parish file as it found it, with no log or shared memory beside it.
+  EXPECT_FALSE(std::filesystem::exists(db + "-wal"));
+  EXPECT_FALSE(std::filesystem::exists(db + "-shm"));
 
   TkvxReport loaded(nullptr);
   ASSERT_TRUE(loaded.PreviewPages->LoadFromFile(dir + "/list.qpv"));
