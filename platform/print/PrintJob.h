@@ -24,6 +24,8 @@ struct TJobOptions {
 
 enum TDocumentFormat { dfPdf, dfRaw };
 
+struct TCupsLibrary;
+
 // One job with one document. Failures are returned with the server's reason; a job that is
 // neither finished nor cancelled is cancelled when the object goes.
 class TPrintJob {
@@ -44,6 +46,8 @@ class TPrintJob {
   int JobId() const { return lastId_; }
 
  private:
+  // The print server's library, opened by Start.
+  const TCupsLibrary* cups_ = nullptr;
   String printer_;
   int id_ = 0;
   int lastId_ = 0;
