@@ -32,7 +32,7 @@ struct TCustomADODataSet::Unread {
   String table;                 // "schema"."table"
   std::vector<String> origins;  // the table column of each field
   std::unique_ptr<Statement> fetch;
-  std::unique_ptr<Statement> fetchBatch;  // kFetchBatch keys at a time
+  std::unique_ptr<Statement> fetchBatch;  // kFetchBatch keys at a time, made when first wanted
   std::unique_ptr<Statement> whole;
   // The statement sorts its rows: running it again sorts them again, which reading them by
   // their keys does not.
@@ -47,7 +47,7 @@ struct TCustomADODataSet::Unread {
 
 namespace {
 
-constexpr int kFetchBatch = 64;
+constexpr int kFetchBatch = 256;
 
 bool Contains(const String& upper, const char* word) { return upper.find(word) != String::npos; }
 
@@ -404,7 +404,6 @@ bool TCustomADODataSet::OpenByKeys(std::unique_ptr<Statement>& whole, std::strin
     std::vector<int> every(origins.size());
     for (size_t i = 0; i < every.size(); ++i) every[i] = static_cast<int>(i);
     unread->fetch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, 1));
-    unread->fetchBatch = std::make_unique<Statement>(db, FetchText(table, origins, keyColumn, every, kFetchBatch));
   } catch (const EDatabaseError&) {
     // Out of time, reading it again would be, too.
     if (connection_->TimeLimitPassed()) throw;
@@ -454,7 +453,8 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
         CellView key = st.Column(keyAt);
         auto it = key.Type == CellType::Integer ? left.find(key.Int) : left.end();
         if (it == left.end()) continue;
-        for (size_t k = 0; k < read.size(); ++k) Store().Set(it->second, read[k], st.Column(at[k]));
+        for (size_t k = 0; k < read.size(); ++k)
+          Store().Set(it->second, read[k], at[k] == keyAt ? key : st.Column(at[k]));
         left.erase(it);
       }
     } catch (...) {
@@ -471,7 +471,11 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   if (left.size() >= kOnePass && !unread_->sorts && (inOrder || fits) && mostStepped) {
     take(*unread_->whole, read, unread_->keyColumn);
   } else if (left.size() >= kOnePass) {
-    // By their keys, in batches of rows next to each other in the store.
+    // By their keys, in batches of rows next to each other in the store: a whole row read
+    // into the store where the rows before it went costs less than one written far from them.
+    if (!unread_->fetchBatch && !some)
+      unread_->fetchBatch = std::make_unique<Statement>(
+          Database(), FetchText(unread_->table, unread_->origins, unread_->keyColumn, read, kFetchBatch));
     Statement* batch = unread_->fetchBatch.get();
     std::vector<int> at = read;
     int keyAt = unread_->keyColumn;

@@ -46,19 +46,34 @@ std::int64_t RowStore::AddRow() {
     index = chunks_.size() - 1;
     Chunk& chunk = chunks_.back();
     chunk.first = rows_;
-    chunk.types.reserve(static_cast<size_t>(before) * static_cast<size_t>(columns_));
-    chunk.payload.reserve(static_cast<size_t>(before) * static_cast<size_t>(columns_));
+    if (before > 0) Lay(chunk, before);
     resident_ += chunk.Bytes();
   }
   Chunk& chunk = UseChunk(index);
   size_t before = chunk.Bytes();
-  chunk.types.resize(chunk.types.size() + static_cast<size_t>(columns_), CellType::Null);
-  chunk.payload.resize(chunk.payload.size() + static_cast<size_t>(columns_), 0);
+  // The room past the rows holds Nulls already.
+  if (chunk.rows == chunk.room) Lay(chunk, std::min(std::max<std::int64_t>(1, chunk.room * 2), kMostRows));
   ++chunk.rows;
   chunk.dirty = true;
   resident_ += chunk.Bytes() - before;
   Trim();
   return rows_++;
+}
+
+void RowStore::Lay(Chunk& chunk, std::int64_t rows) const {
+  const size_t cells = static_cast<size_t>(rows) * static_cast<size_t>(columns_);
+  auto types = std::make_unique_for_overwrite<CellType[]>(cells);
+  auto payload = std::make_unique_for_overwrite<std::uint64_t[]>(cells);
+  const size_t kept = static_cast<size_t>(chunk.rows) * static_cast<size_t>(columns_);
+  if (kept > 0) {
+    std::memcpy(types.get(), chunk.types.get(), kept);
+    std::memcpy(payload.get(), chunk.payload.get(), kept * 8);
+  }
+  std::fill_n(types.get() + kept, cells - kept, CellType::Null);
+  chunk.types = std::move(types);
+  chunk.payload = std::move(payload);
+  chunk.room = rows;
+  chunk.cells = cells;
 }
 
 size_t RowStore::ChunkOf(std::int64_t row) const {
@@ -143,12 +158,14 @@ void RowStore::Trim() const {
 void RowStore::Unload(size_t index) const {
   Chunk& c = chunks_[index];
   if (c.dirty || c.fileRoom == 0) {
-    // A Null has no payload: the cells of the columns a walk did not read cost their type alone.
+    // The rows' cells without the room past them. A Null has no payload: the cells of the
+    // columns a walk did not read cost their type alone.
+    const CellType* types = c.types.get();
+    const size_t typeBytes = static_cast<size_t>(c.rows) * static_cast<size_t>(columns_);
     std::vector<std::uint64_t> values;
-    values.reserve(c.payload.size());
-    for (size_t i = 0; i < c.types.size(); ++i)
-      if (c.types[i] != CellType::Null) values.push_back(c.payload[i]);
-    std::uint64_t size = c.types.size() + values.size() * 8;
+    for (size_t i = 0; i < typeBytes; ++i)
+      if (types[i] != CellType::Null) values.push_back(c.payload[i]);
+    std::uint64_t size = typeBytes + values.size() * 8;
     for (std::uint32_t used : c.blockUsed) size += used;
     try {
       if (!file_) file_ = std::make_unique<TTempFile>(String(), "orvRows");
@@ -158,8 +175,8 @@ void RowStore::Unload(size_t index) const {
         fileEnd_ += size;
       }
       std::uint64_t at = c.fileAt;
-      file_->WriteAt(at, c.types.data(), c.types.size());
-      at += c.types.size();
+      file_->WriteAt(at, types, typeBytes);
+      at += typeBytes;
       file_->WriteAt(at, values.data(), values.size() * 8);
       at += values.size() * 8;
       for (size_t b = 0; b < c.blocks.size(); ++b) {
@@ -176,8 +193,10 @@ void RowStore::Unload(size_t index) const {
     c.dirty = false;
   }
   resident_ -= c.Bytes();
-  std::vector<CellType>().swap(c.types);
-  std::vector<std::uint64_t>().swap(c.payload);
+  c.types.reset();
+  c.payload.reset();
+  c.room = 0;
+  c.cells = 0;
   std::vector<std::unique_ptr<char[]>>().swap(c.blocks);
   c.arenaBytes = 0;
   c.resident = false;
@@ -192,21 +211,25 @@ void RowStore::Load(size_t index) const {
       throw EDatabaseError("The rows of the dataset cannot be read back from their temporary file");
     at += count;
   };
-  std::vector<CellType> types(cells);
-  std::vector<std::uint64_t> payload(cells, 0);
+  auto types = std::make_unique_for_overwrite<CellType[]>(cells);
+  auto payload = std::make_unique_for_overwrite<std::uint64_t[]>(cells);
   std::vector<std::unique_ptr<char[]>> blocks;
-  read(types.data(), cells);
+  read(types.get(), cells);
   size_t values = static_cast<size_t>(
-      std::count_if(types.begin(), types.end(), [](CellType t) { return t != CellType::Null; }));
-  read(payload.data() + (cells - values), values * 8);
+      std::count_if(types.get(), types.get() + cells, [](CellType t) { return t != CellType::Null; }));
+  // The values come in at the end and move forward to their cells: a value's cell is never past
+  // the place it is read from.
+  read(payload.get() + (cells - values), values * 8);
   for (size_t i = 0, from = cells - values; i < cells; ++i)
-    payload[i] = types[i] != CellType::Null ? payload[from++] : 0;
+    if (types[i] != CellType::Null) payload[i] = payload[from++];
   for (std::uint32_t used : c.blockUsed) {
     blocks.push_back(std::make_unique_for_overwrite<char[]>(std::max<size_t>(used, 1)));
     read(blocks.back().get(), used);
   }
   c.types = std::move(types);
   c.payload = std::move(payload);
+  c.room = c.rows;
+  c.cells = cells;
   c.blocks = std::move(blocks);
   // Each block comes back as large as its bytes: a text added later starts a new one.
   c.arenaBytes = 0;

@@ -2,6 +2,8 @@
 // The rows of an open dataset in flat arrays: a storage class byte and an 8-byte payload per
 // cell, and an arena for the bytes of text and blobs. Opening 50,000 rows thus costs a few
 // large allocations instead of one per cell; values become Variants only when a field is read.
+// A row is added without writing its cells: the room past a chunk's rows holds Nulls from the
+// start, and a Null's payload is never read.
 //
 // The rows are kept in chunks of consecutive rows, each with its own cells and arena. Past a
 // memory budget the least recently used chunks go to a temporary file and come back when a row
@@ -86,8 +88,10 @@ class RowStore {
   struct Chunk {
     std::int64_t first = 0;  // row
     std::int64_t rows = 0;
-    std::vector<CellType> types;
-    std::vector<std::uint64_t> payload;
+    std::int64_t room = 0;  // rows the cell arrays have room for
+    size_t cells = 0;       // room * columns
+    std::unique_ptr<CellType[]> types;        // Null past the rows
+    std::unique_ptr<std::uint64_t[]> payload;  // a Null's is left unset
     std::vector<std::unique_ptr<char[]>> blocks;
     std::vector<std::uint32_t> blockUsed;  // bytes in use of each block
     size_t blockSize = 0;                  // of the last block
@@ -97,7 +101,7 @@ class RowStore {
     std::uint64_t fileRoom = 0;  // 0: not in the file
     bool resident = true;
     bool dirty = true;  // changed since it was last written to the file
-    size_t Bytes() const { return types.capacity() + payload.capacity() * 8 + arenaBytes; }
+    size_t Bytes() const { return cells * 9 + arenaBytes; }
     bool Holds(std::int64_t row) const { return row >= first && row < first + rows; }
     size_t Index(std::int64_t row, int column, int columns) const {
       return static_cast<size_t>(row - first) * static_cast<size_t>(columns) + static_cast<size_t>(column);
@@ -112,6 +116,8 @@ class RowStore {
   void Load(size_t index) const;
   void Unload(size_t index) const;
   void Trim() const;
+  // Gives the chunk room for rows rows, keeping the ones it has.
+  void Lay(Chunk& chunk, std::int64_t rows) const;
   std::uint64_t Append(Chunk& chunk, std::string_view bytes);
 
   int columns_;

@@ -96,16 +96,23 @@ TThaiSortKeys* TThaiSortKeys::Current() { return t_sortKeys; }
 const std::string* TThaiSortKeys::Find(std::string_view utf8) noexcept {
   // Once full, a sort of more texts than fit would pay a failed look-up on most comparisons.
   if (bytes_ >= kMostBytes) return nullptr;
-  if (auto it = keys_.find(utf8); it != keys_.end()) return &it->second;
-  if (utf8.size() > kLongestText) return nullptr;
-  try {
-    std::string key = ThaiSortKey(utf8);
-    // The text, its key and about what the table spends on an entry.
-    bytes_ += utf8.size() + key.size() + 96;
-    return &keys_.emplace(std::string(utf8), std::move(key)).first->second;
-  } catch (...) {
-    return nullptr;
+  for (const TRecent& r : recent_)
+    if (r.key && r.text == utf8) return r.key;
+  auto it = keys_.find(utf8);
+  if (it == keys_.end()) {
+    if (utf8.size() > kLongestText) return nullptr;
+    try {
+      std::string key = ThaiSortKey(utf8);
+      // The text, its key and about what the table spends on an entry.
+      bytes_ += utf8.size() + key.size() + 96;
+      it = keys_.emplace(std::string(utf8), std::move(key)).first;
+    } catch (...) {
+      return nullptr;
+    }
   }
+  recent_[older_] = {it->first, &it->second};
+  older_ ^= 1;
+  return &it->second;
 }
 
 void RegisterThaiCollation(sqlite3* db) {

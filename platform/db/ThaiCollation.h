@@ -45,6 +45,14 @@ class TThaiSortKeys {
     std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
   };
   std::unordered_map<std::string, std::string, THash, std::equal_to<>> keys_;
+  // The last two texts found, the table's own copies: a merge compares one text with several
+  // in a row, and comparing the bytes costs less than hashing them.
+  struct TRecent {
+    std::string_view text;
+    const std::string* key = nullptr;
+  };
+  TRecent recent_[2];
+  int older_ = 0;
   std::size_t bytes_ = 0;
   TThaiSortKeys* outer_;
 };

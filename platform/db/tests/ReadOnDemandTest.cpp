@@ -40,6 +40,19 @@ class ReadOnDemandTest : public DbTest {
         "CASE WHEN i % 7 = 0 THEN NULL ELSE date('1950-01-01', '+' || (i * 37 % 20000) || ' days') END, "
         "'note ' || i FROM n;");
   }
+  // Four times the rows, sur marked apart: a walk of a sorted list in a small store reads them
+  // a part at a time.
+  void FourTimesTheRows() {
+    conn_->Execute("INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, sur || 'x', birth_date, "
+                   "note || 'x' FROM Orvani; INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, "
+                   "sur || 'y', birth_date, note || 'y' FROM Orvani;");
+  }
+  // A small store while it lives, so that the rows take several parts.
+  struct TSmallStore {
+    size_t Budget = RowStore::MemoryBudget();
+    TSmallStore() { RowStore::SetMemoryBudget(256 << 10); }
+    ~TSmallStore() { RowStore::SetMemoryBudget(Budget); }
+  };
   // ID -> "Nm|sur|birth_date|note" as sqlite3 prints them.
   std::map<std::string, std::string> Rows(const std::string& where = "1") {
     std::map<std::string, std::string> rows;
@@ -301,18 +314,9 @@ TEST_F(ReadOnDemandTest, AReaderThatSaysItWalksReadsEveryRowRightWhatEverItAsksL
 }
 
 TEST_F(ReadOnDemandTest, ALongSortedWalkReadsEveryRowAndRowsShownBeforeItStayAsShown) {
-  // Four times the rows: a walk of a sorted list reads them a part at a time.
-  conn_->Execute("INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, sur || 'x', birth_date, "
-                 "note || 'x' FROM Orvani; INSERT INTO Orvani (Nm, sur, birth_date, note) SELECT Nm, "
-                 "sur || 'y', birth_date, note || 'y' FROM Orvani;");
+  FourTimesTheRows();
+  const TSmallStore small;
   auto expected = Rows();
-  // A small store, so that the rows take several parts.
-  const size_t budget = RowStore::MemoryBudget();
-  RowStore::SetMemoryBudget(256 << 10);
-  struct TRestore {
-    size_t Budget;
-    ~TRestore() { RowStore::SetMemoryBudget(Budget); }
-  } restore{budget};
   auto q = Query("select * from Orvani order by sur, ID");
   q->Open();
   ASSERT_EQ(q->RecordCount(), 12000);
@@ -340,6 +344,34 @@ TEST_F(ReadOnDemandTest, ALongSortedWalkReadsEveryRowAndRowsShownBeforeItStayAsS
   q->Post();
   EXPECT_EQ(Cli("select Nm, sur, birth_date, note from Orvani where ID = " + id),
             "ใหม่" + before.substr(before.find('|')) + "\n");
+}
+
+TEST_F(ReadOnDemandTest, AWalkShowsRowsChangedSinceTheOpenAsTheFileHoldsThemAndDeletedOnesByTheirKey) {
+  FourTimesTheRows();
+  const TSmallStore small;
+  const std::string order = "order by sur, Nm, ID";
+  const std::string opened = Cli("select group_concat(ID, ' ') || ' ' from (select ID from Orvani " + order + ")");
+  auto q = Query("select * from Orvani " + order);
+  q->Open();
+  ASSERT_EQ(q->RecordCount(), 12000);
+  // Another program changes and deletes members while the list is open, before it is walked.
+  Cli("delete from Orvani where ID % 50 = 0; update Orvani set note = 'changed ' || ID where ID % 30 = 1");
+  auto now = Rows();
+  std::string ids;
+  int wrong = 0, deleted = 0;
+  for (q->First(); !q->Eof(); q->Next()) {
+    const std::string id = q->FieldByName("ID")->AsString();
+    ids += id + " ";
+    if (auto it = now.find(id); it != now.end()) {
+      wrong += Shown(*q) != it->second;
+    } else {
+      ++deleted;
+      wrong += !q->FieldByName("Nm")->IsNull() || !q->FieldByName("note")->IsNull();
+    }
+  }
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(deleted, 240);
+  EXPECT_TRUE(ids + "\n" == opened) << "the rows are not in the statement's order";
 }
 
 TEST_F(ReadOnDemandTest, SortPutsNamesInThaiOrderNullsFirstAndKeepsTies) {
