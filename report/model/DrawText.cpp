@@ -296,7 +296,8 @@ void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const st
       canvas.LayoutAdvances(t, starts, advances);
   };
   while (start < text.size()) {
-    size_t end = start + 1;
+    // Text without tags is in one state throughout.
+    size_t end = htmlTags_ ? start + 1 : text.size();
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
     // A text in one state throughout, the usual case, is measured straight into the result.
@@ -327,7 +328,8 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
   size_t start = 0;
   WideString piece;
   while (start < text.size()) {
-    size_t end = start + 1;
+    // Text without tags is in one state throughout.
+    size_t end = htmlTags_ ? start + 1 : text.size();
     while (end < text.size() && tags[end] == tags[start]) ++end;
     const TkvxHTMLTag& tag = tags[start];
     SelectState(canvas, tag, -Round(tag.Size * double(PrinterRes) / 72));
