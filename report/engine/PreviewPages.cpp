@@ -327,8 +327,11 @@ void TkvxPreviewPages::ResolvePageMarks(Integer index) {
   while (!items.empty()) {
     TkvxXMLItem* item = items.back();
     items.pop_back();
-    replace(item->Text, kvxPageMarkUtf8, number);
-    replace(item->Text, kvxLogicalPageMarkUtf8, logical);
+    // Most objects of a page hold no mark: one walk of their text tells, rather than one a mark.
+    if (HoldsPageMark(item->Text)) {
+      replace(item->Text, kvxPageMarkUtf8, number);
+      replace(item->Text, kvxLogicalPageMarkUtf8, logical);
+    }
     for (Integer i = 0; i < item->Count(); ++i) items.push_back(item->Items(i));
   }
 }

@@ -1,5 +1,6 @@
 #include "report/model/DrawText.h"
 
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
@@ -295,7 +296,8 @@ void TkvxDrawText::MeasureLine(TCanvas& canvas, const WideString& text, const st
       canvas.LayoutAdvances(t, starts, advances);
   };
   while (start < text.size()) {
-    size_t end = start + 1;
+    // Text without tags is in one state throughout.
+    size_t end = htmlTags_ ? start + 1 : text.size();
     while (end < text.size() && tags[end] == tags[start]) ++end;
     SelectState(canvas, tags[start], height(tags[start].Size));
     // A text in one state throughout, the usual case, is measured straight into the result.
@@ -326,7 +328,8 @@ int TkvxDrawText::MeasureWidth(TCanvas& canvas, const WideString& text, const st
   size_t start = 0;
   WideString piece;
   while (start < text.size()) {
-    size_t end = start + 1;
+    // Text without tags is in one state throughout.
+    size_t end = htmlTags_ ? start + 1 : text.size();
     while (end < text.size() && tags[end] == tags[start]) ++end;
     const TkvxHTMLTag& tag = tags[start];
     SelectState(canvas, tag, -Round(tag.Size * double(PrinterRes) / 72));
@@ -804,57 +807,69 @@ Extended TkvxDrawText::CalcHeight() { return HeightOf(lines_.size()); }
 
 namespace {
 
-// Folds v into the digest h.
-std::uint64_t Fold(std::uint64_t h, std::uint64_t v) {
-  h = (h ^ v) * 0x9E3779B97F4A7C15ull;
-  return h ^ (h >> 29);
-}
+// The two halves of a digest, each folding in a word at a time with its own multiplier and
+// shift, so that texts alike in one are not therefore alike in the other.
+struct TDigestLanes {
+  std::uint64_t H, G;
+  void Fold(std::uint64_t v) {
+    H = (H ^ v) * 0x9E3779B97F4A7C15ull;
+    H ^= H >> 29;
+    G = std::rotl(G ^ v, 23) * 0xC2B2AE3D27D4EB4Full;
+    G ^= G >> 31;
+  }
+};
 
 }  // namespace
 
 TkvxLayoutDigest TkvxDrawText::LayoutDigest(const TWideStrings& lines) const {
   const bool across = (rotation_ >= 90 && rotation_ < 180) || rotation_ >= 270;
-  const std::uint64_t layout[] = {
+  const std::array<std::uint64_t, 5> layout{
       static_cast<std::uint32_t>(font_.Height) | std::uint64_t{font_.Style.Mask()} << 32,
       std::uint64_t{font_.Charset} | std::uint64_t{static_cast<unsigned>(font_.Pitch)} << 8 |
           std::uint64_t{static_cast<std::uint32_t>(size_)} << 32,
       std::uint64_t{wordWrap_} | std::uint64_t{htmlTags_} << 1 | std::uint64_t{wordBreak_} << 2 |
           std::uint64_t{static_cast<std::uint32_t>(across ? textRect_.Height() : textRect_.Width())} << 32,
       std::bit_cast<std::uint64_t>(paragraphGap_),
-      std::bit_cast<std::uint64_t>(charSpacing_),
-      static_cast<std::uint64_t>(lines.Count())};
-  // The second hash reads every code unit itself (FNV-1a), independent of the library's string
-  // hash the first one uses.
-  std::uint64_t h = std::hash<std::string_view>()(font_.Name);
-  std::uint64_t g = 0xCBF29CE484222325ull;
-  const auto second = [&g](std::uint64_t v) { g = (g ^ v) * 0x100000001B3ull; };
-  for (unsigned char c : font_.Name) second(c);
-  for (std::uint64_t v : layout) {
-    h = Fold(h, v);
-    second(v);
+      std::bit_cast<std::uint64_t>(charSpacing_)};
+  // Every memo of a report is mostly in the same face: the part of the digest its name gives is
+  // kept from the last text.
+  if (!digestStarted_ || font_.Name != digestFont_) {
+    TDigestLanes start{0x243F6A8885A308D3ull, 0x13198A2E03707344ull};
+    for (unsigned char c : font_.Name) start.Fold(c);
+    start.Fold(0x100u + font_.Name.size());
+    digestFont_ = font_.Name;
+    digestStart_[0] = start.H;
+    digestStart_[1] = start.G;
+    digestStarted_ = true;
   }
+  TDigestLanes d{digestStart_[0], digestStart_[1]};
+  for (std::uint64_t v : layout) d.Fold(v);
+  d.Fold(static_cast<std::uint64_t>(lines.Count()));
   for (Integer i = 0; i < lines.Count(); ++i) {
     const WideString& line = lines.Line(i);
-    h = Fold(h, std::hash<std::u16string_view>()(line));
-    h = Fold(h, line.size());
-    // Four units a step, each step's product folded down so that every unit reaches the low
-    // bits too; the length below tells a line's last units from units that are not there.
+    // Four units a word; the length after them tells a line's last units from units that are
+    // not there.
     size_t k = 0;
     for (; line.size() - k >= 4; k += 4) {
       std::uint64_t units;
       std::memcpy(&units, line.data() + k, sizeof units);
-      second(units);
-      g ^= g >> 29;
+      d.Fold(units);
     }
-    for (; k < line.size(); ++k) second(line[k]);
-    second(0x10000u + line.size());
+    std::uint64_t rest = 0;
+    for (size_t shift = 0; k < line.size(); ++k, shift += 16) rest |= std::uint64_t{line[k]} << shift;
+    d.Fold(rest);
+    d.Fold(0x10000u + line.size());
   }
   // The last steps spread every bit over the whole word, part of which places it in the table.
+  std::uint64_t h = d.H;
   h ^= h >> 33;
   h *= 0xFF51AFD7ED558CCDull;
   h ^= h >> 33;
   h *= 0xC4CEB9FE1A85EC53ull;
-  return {h ^ (h >> 33), g};
+  std::uint64_t g = d.G;
+  g ^= g >> 32;
+  g *= 0xD6E8FEB86659FD93ull;
+  return {h ^ (h >> 33), g ^ (g >> 32)};
 }
 
 Extended TkvxDrawText::TextHeight(const TWideStrings& lines) {

@@ -202,6 +202,10 @@ class TkvxDrawText {
   size_t counted_ = 0;
   // A digest of lines and of all that decides where they break.
   TkvxLayoutDigest LayoutDigest(const TWideStrings& lines) const;
+  // The face the last digest began from, and where its halves stood after its name.
+  mutable String digestFont_;
+  mutable std::uint64_t digestStart_[2] = {0, 0};
+  mutable bool digestStarted_ = false;
   TkvxLineCounts lineCounts_;
   // Where the lines of recent whole texts without tags broke, and those of the text being
   // counted; breaksKnown_ is cleared when a counted line is not a stretch of its source.
