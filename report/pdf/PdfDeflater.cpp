@@ -1,5 +1,6 @@
 #include "report/pdf/PdfDeflater.h"
 
+#include <memory>
 #include <utility>
 
 #include "png/ZLibStreams.h"
@@ -44,9 +45,9 @@ void TkvxPDFDeflater::Finish() {
   RaiseFailure();
 }
 
-void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string body) {
+void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string_view body) {
   if (!store_) {
-    page.content_ = std::move(body);
+    page.content_.assign(body);
     return;
   }
   store_->Seek(0, soEnd);
@@ -56,6 +57,8 @@ void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string body) {
 }
 
 void TkvxPDFDeflater::Run() {
+  // One stream and one output room for all the pages of the export.
+  std::unique_ptr<TZCompressor> compressor;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
@@ -67,7 +70,8 @@ void TkvxPDFDeflater::Run() {
     lock.unlock();
     std::exception_ptr failure;
     try {
-      Store(*job.Page, ZCompress(job.Content, zcFastest));
+      if (!compressor) compressor = std::make_unique<TZCompressor>(zcFastest);
+      Store(*job.Page, compressor->Compress(job.Content));
     } catch (...) {
       failure = std::current_exception();
     }

@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "platform/rtl/Streams.h"
@@ -37,7 +38,7 @@ class TkvxPDFDeflater {
     std::string Content;
   };
   void Run();
-  void Store(TkvxPDFPage& page, std::string body);
+  void Store(TkvxPDFPage& page, std::string_view body);
   void RaiseFailure();
 
   TStream* store_;
