@@ -597,7 +597,9 @@ void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid) {
       } else {
         one.LaidOut = LayOutAhead(*memo, one);
       }
-      if (one.LaidOut || markers) laid.Keep();
+      // Kept also when left to be laid out where it is drawn: the drawing then knows its
+      // markers were looked for and its font's line height without asking the drawer again.
+      laid.Keep();
     } catch (...) {
     }
   }
