@@ -12,6 +12,9 @@ namespace {
 
 // Pages waiting at most: enough to keep the thread busy while a page is drawn.
 constexpr size_t kWaiting = 8;
+// Room of deflated pages kept for the next ones: a few pages' worth, none of a very long page.
+constexpr size_t kSpares = 4;
+constexpr size_t kSpareRoom = 1 << 20;
 
 }  // namespace
 
@@ -45,6 +48,14 @@ void TkvxPDFDeflater::Finish() {
   RaiseFailure();
 }
 
+std::string TkvxPDFDeflater::Spare() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (spares_.empty()) return std::string();
+  std::string spare = std::move(spares_.back());
+  spares_.pop_back();
+  return spare;
+}
+
 void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string_view body) {
   if (!store_) {
     page.content_.assign(body);
@@ -75,7 +86,9 @@ void TkvxPDFDeflater::Run() {
     } catch (...) {
       failure = std::current_exception();
     }
+    job.Content.clear();
     lock.lock();
+    if (spares_.size() < kSpares && job.Content.capacity() <= kSpareRoom) spares_.push_back(std::move(job.Content));
     busy_ = false;
     if (failure && !failure_) failure_ = failure;
     changed_.notify_all();

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/rtl/Streams.h"
 
@@ -31,6 +32,9 @@ class TkvxPDFDeflater {
   void Add(TkvxPDFPage& page, std::string content);
   // Waits until every page added has its body; raises what failed.
   void Finish();
+  // An empty text with the room of a page deflated before, for the next page's content to grow
+  // in without growing again from nothing; an empty text without room when there is none.
+  std::string Spare();
 
  private:
   struct TJob {
@@ -45,6 +49,7 @@ class TkvxPDFDeflater {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<TJob> jobs_;
+  std::vector<std::string> spares_;
   // A job taken but not yet stored.
   bool busy_ = false;
   bool stopping_ = false;

@@ -249,6 +249,8 @@ TkvxPDFDeflater& TkvxPDFFile::Deflater() {
   return *deflater_;
 }
 
+std::string TkvxPDFFile::SpareContent() { return deflater_ ? deflater_->Spare() : std::string(); }
+
 void TkvxPDFFile::WaitForBodies() {
   if (deflater_) deflater_->Finish();
 }

@@ -100,6 +100,8 @@ class TkvxPDFFile : public TkvxPDFElement {
 
   // Deflates closed pages while the next are drawn (pages call it; made on first use).
   TkvxPDFDeflater& Deflater();
+  // Room for a new page's content: that of a page deflated already, when there is one.
+  std::string SpareContent();
   // Waits until every closed page has its body in place; raises what failed deflating one.
   void WaitForBodies();
 
