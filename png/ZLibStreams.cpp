@@ -118,38 +118,55 @@ void TZCompressionStream::Finish() {
   FlushBuffer(BufferSize - zstream_->avail_out);
 }
 
-std::string ZCompress(std::string_view data, TZCompressionLevel level) {
-  z_stream z{};
-  ZCompressCheck(deflateInit(&z, ZLibLevel(level)));
-  struct End {
-    z_stream* z;
-    ~End() { deflateEnd(z); }
-  } end{&z};
-  std::string out;
+TZCompressor::TZCompressor(TZCompressionLevel level) : z_(std::make_unique<z_stream>()) {
+  ZCompressCheck(deflateInit(z_.get(), ZLibLevel(level)));
+}
+
+TZCompressor::~TZCompressor() { deflateEnd(z_.get()); }
+
+void TZCompressor::Grow(size_t room, size_t keep) {
+  // Every byte of the room is written by zlib before it is read: no need to clear it.
+  auto grown = std::make_unique_for_overwrite<Byte[]>(room);
+  if (keep) std::memcpy(grown.get(), out_.get(), keep);
+  out_ = std::move(grown);
+  room_ = room;
+}
+
+std::string_view TZCompressor::Compress(std::string_view data) {
+  // A reset stream starts from the state a new one has, so its bytes are a new one's.
+  if (used_) ZCompressCheck(deflateReset(z_.get()));
+  used_ = true;
+  // A page far larger than the rest does not keep its room for all those that follow.
+  constexpr size_t kKeptRoom = 1 << 20;
   // deflateBound holds for one call with Z_FINISH; a size beyond 32 bits goes in slices.
-  out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
+  const size_t bound = deflateBound(z_.get(), static_cast<uLong>(data.size()));
+  if (room_ < bound || room_ > std::max(bound, kKeptRoom)) Grow(bound, 0);
+  z_stream& z = *z_;
   size_t produced = 0;
   const Byte* next = reinterpret_cast<const Byte*>(data.data());
   size_t left = data.size();
   int ret = Z_OK;
   while (ret != Z_STREAM_END) {
-    if (produced == out.size()) out.resize(out.size() * 2);
+    if (produced == room_) Grow(room_ * 2, produced);
     const uInt inSlice = static_cast<uInt>(std::min<size_t>(left, 1u << 30));
-    const uInt outSlice = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
+    const uInt outSlice = static_cast<uInt>(std::min<size_t>(room_ - produced, 1u << 30));
     z.next_in = const_cast<Byte*>(next);
     z.avail_in = inSlice;
-    z.next_out = reinterpret_cast<Byte*>(out.data()) + produced;
+    z.next_out = out_.get() + produced;
     z.avail_out = outSlice;
     ret = ZCompressCheck(deflate(&z, inSlice == left ? Z_FINISH : Z_NO_FLUSH));
     next += inSlice - z.avail_in;
     left -= inSlice - z.avail_in;
     produced += outSlice - z.avail_out;
   }
-  out.resize(produced);
-  // The bound is room for incompressible data: a caller that keeps a page's deflated text keeps
-  // what it holds, not the room.
-  if (out.capacity() > 2 * produced + 4096) out.shrink_to_fit();
-  return out;
+  return {reinterpret_cast<const char*>(out_.get()), produced};
+}
+
+std::string ZCompress(std::string_view data, TZCompressionLevel level) {
+  TZCompressor compressor(level);
+  // Exactly the bytes: a caller that keeps a page's deflated text keeps what it holds, not the
+  // room made for incompressible data.
+  return std::string(compressor.Compress(data));
 }
 
 std::vector<Byte> ZInflate(const void* in, Int64 size, int windowBits, Int64 outEstimate,

@@ -78,6 +78,28 @@ class TZCompressionStream : public TCustomZStream {
   bool finished_ = false;
 };
 
+// Whole buffers deflated in zlib format one after another at one level. zlib's state is reset
+// rather than made again for each buffer, and the output room is kept for the next one: an
+// export deflates every page's content this way.
+class TZCompressor {
+ public:
+  explicit TZCompressor(TZCompressionLevel level);
+  ~TZCompressor();
+  TZCompressor(const TZCompressor&) = delete;
+  TZCompressor& operator=(const TZCompressor&) = delete;
+
+  // data deflated, the bytes ZCompress gives for it; valid until the next call.
+  std::string_view Compress(std::string_view data);
+
+ private:
+  void Grow(size_t room, size_t keep);
+
+  std::unique_ptr<z_stream_s> z_;
+  std::unique_ptr<Byte[]> out_;
+  size_t room_ = 0;
+  bool used_ = false;
+};
+
 // A whole buffer deflated in zlib format at level, in one call into one buffer of the bound
 // zlib gives; at the compressing levels the bytes are those TZCompressionStream writes.
 std::string ZCompress(std::string_view data, TZCompressionLevel level);

@@ -157,6 +157,31 @@ TEST(ZLibStreams, WholeBufferCompressionKeepsNoMoreRoomThanItsOutputNeeds) {
   EXPECT_EQ(ZlibFlate(std::vector<Byte>(packed.begin(), packed.end())).size(), page.size());
 }
 
+// An export deflates page after page through one compressor: each page must come out as zlib's
+// own one-shot compression of it, whatever the pages before it held or how large they were.
+TEST(ZLibStreams, CompressorGivesEachBufferZlibsOwnBytes) {
+  std::string text;
+  for (int i = 0; i < 3000; ++i) text += "BT /F0 10 Tf 40.50 " + std::to_string(800 - i % 700) + ".25 Td [<0041>] TJ\r\n";
+  const std::vector<Byte> noise = RandomBytes(300000, 11);
+  const std::string big(3 << 20, 'q');
+  const std::vector<std::string> pages = {text, std::string(), std::string(noise.begin(), noise.end()),
+                                          text.substr(0, 777), big, "x", text};
+  for (TZCompressionLevel level : {zcFastest, zcMax}) {
+    TZCompressor compressor(level);
+    for (const std::string& page : pages) {
+      uLongf size = compressBound(static_cast<uLong>(page.size()));
+      std::vector<Byte> expected(size);
+      ASSERT_EQ(compress2(expected.data(), &size, reinterpret_cast<const Byte*>(page.data()),
+                          static_cast<uLong>(page.size()), ZLibLevel(level)),
+                Z_OK);
+      expected.resize(size);
+      const std::string_view packed = compressor.Compress(page);
+      EXPECT_EQ(std::vector<Byte>(packed.begin(), packed.end()), expected)
+          << "level " << int(level) << ", " << page.size() << " bytes";
+    }
+  }
+}
+
 TEST(ZLibStreams, DecompressGrowsToTheExactSizeAndReportsBadData) {
   std::vector<Byte> zeros(10 << 20, 0);
   zeros[12345] = 7;

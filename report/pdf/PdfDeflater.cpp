@@ -1,5 +1,6 @@
 #include "report/pdf/PdfDeflater.h"
 
+#include <memory>
 #include <utility>
 
 #include "png/ZLibStreams.h"
@@ -11,6 +12,9 @@ namespace {
 
 // Pages waiting at most: enough to keep the thread busy while a page is drawn.
 constexpr size_t kWaiting = 8;
+// Room of deflated pages kept for the next ones: a few pages' worth, none of a very long page.
+constexpr size_t kSpares = 4;
+constexpr size_t kSpareRoom = 1 << 20;
 
 }  // namespace
 
@@ -44,9 +48,17 @@ void TkvxPDFDeflater::Finish() {
   RaiseFailure();
 }
 
-void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string body) {
+std::string TkvxPDFDeflater::Spare() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (spares_.empty()) return std::string();
+  std::string spare = std::move(spares_.back());
+  spares_.pop_back();
+  return spare;
+}
+
+void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string_view body) {
   if (!store_) {
-    page.content_ = std::move(body);
+    page.content_.assign(body);
     return;
   }
   store_->Seek(0, soEnd);
@@ -56,6 +68,8 @@ void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string body) {
 }
 
 void TkvxPDFDeflater::Run() {
+  // One stream and one output room for all the pages of the export.
+  std::unique_ptr<TZCompressor> compressor;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
@@ -67,11 +81,14 @@ void TkvxPDFDeflater::Run() {
     lock.unlock();
     std::exception_ptr failure;
     try {
-      Store(*job.Page, ZCompress(job.Content, zcFastest));
+      if (!compressor) compressor = std::make_unique<TZCompressor>(zcFastest);
+      Store(*job.Page, compressor->Compress(job.Content));
     } catch (...) {
       failure = std::current_exception();
     }
+    job.Content.clear();
     lock.lock();
+    if (spares_.size() < kSpares && job.Content.capacity() <= kSpareRoom) spares_.push_back(std::move(job.Content));
     busy_ = false;
     if (failure && !failure_) failure_ = failure;
     changed_.notify_all();

@@ -7,7 +7,9 @@
 #include <exception>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/rtl/Streams.h"
 
@@ -30,6 +32,9 @@ class TkvxPDFDeflater {
   void Add(TkvxPDFPage& page, std::string content);
   // Waits until every page added has its body; raises what failed.
   void Finish();
+  // An empty text with the room of a page deflated before, for the next page's content to grow
+  // in without growing again from nothing; an empty text without room when there is none.
+  std::string Spare();
 
  private:
   struct TJob {
@@ -37,13 +42,14 @@ class TkvxPDFDeflater {
     std::string Content;
   };
   void Run();
-  void Store(TkvxPDFPage& page, std::string body);
+  void Store(TkvxPDFPage& page, std::string_view body);
   void RaiseFailure();
 
   TStream* store_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<TJob> jobs_;
+  std::vector<std::string> spares_;
   // A job taken but not yet stored.
   bool busy_ = false;
   bool stopping_ = false;

@@ -148,33 +148,6 @@ const TFontFace& TkvxPDFFile::FaceOf(const TFont& font) {
   return *face_;
 }
 
-double TkvxPDFShapedText::Width(int size, double charSpacing) {
-  if (size != widthSize_ || charSpacing != widthSpacing_ || size <= 0) {
-    width_ = TkvxPDFPage::GlyphsWidth(Glyphs, size, charSpacing);
-    widthSize_ = size;
-    widthSpacing_ = charSpacing;
-  }
-  return width_;
-}
-
-size_t TkvxPDFFile::TTextHash::operator()(std::u16string_view text) const {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ text.size();
-  auto mix = [&h](std::uint64_t v) {
-    h = (h ^ v) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 31;
-  };
-  size_t i = 0;
-  for (; i + 4 <= text.size(); i += 4) {
-    std::uint64_t v;
-    std::memcpy(&v, text.data() + i, sizeof v);
-    mix(v);
-  }
-  std::uint64_t tail = 0;
-  for (; i < text.size(); ++i) tail = tail << 16 | text[i];
-  mix(tail);
-  return static_cast<size_t>(h * 0x94D049BB133111EBull ^ (h >> 29));
-}
-
 TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_view text) {
   if (shapedFace_ != &face) {
     shapedTexts_ = &shaped_[&face];
@@ -182,25 +155,26 @@ TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_vie
     olderTexts_ = older == older_.end() ? nullptr : &older->second;
     shapedFace_ = &face;
   }
-  TShapedTexts& texts = *shapedTexts_;
-  if (auto it = texts.find(text); it != texts.end()) return it->second;
+  TkvxPDFShapedTexts& texts = *shapedTexts_;
+  const size_t hash = TkvxPDFShapedTexts::Hash(text);
+  if (TkvxPDFShapedText* known = texts.Find(text, hash)) return *known;
   // What a text costs: its glyphs, its key and the operators that will show it.
-  auto cost = [](const WideString& key, const TkvxPDFShapedText& shaped) {
-    return sizeof(TkvxPDFShapedText) + key.size() * sizeof(char16_t) + shaped.Glyphs.size() * (sizeof(TShapedGlyph) + 6);
+  auto cost = [](const TkvxPDFShapedTexts::TEntry& entry) {
+    return sizeof(TkvxPDFShapedTexts::TEntry) + entry.Key.size() * sizeof(char16_t) +
+           entry.Shaped.Glyphs.size() * (sizeof(TShapedGlyph) + 6);
   };
   if (olderTexts_) {
-    if (auto it = olderTexts_->find(text); it != olderTexts_->end()) {
-      // Moved whole: the text stays where it is, with the run it was last written as.
-      auto node = olderTexts_->extract(it);
-      shapedBytes_ += cost(node.key(), node.mapped());
-      return texts.insert(std::move(node)).position->second;
+    // Moved whole: the text stays where it is, with the run it was last written as.
+    if (auto entry = olderTexts_->Take(text, hash)) {
+      shapedBytes_ += cost(*entry);
+      return texts.Add(std::move(entry), hash);
     }
   }
-  WideString key(text);
-  TkvxPDFShapedText shaped;
-  shaped.Glyphs = face.Shape(key);
-  shapedBytes_ += cost(key, shaped);
-  return texts.emplace(std::move(key), std::move(shaped)).first->second;
+  auto entry = std::make_unique<TkvxPDFShapedTexts::TEntry>();
+  entry->Key.assign(text);
+  entry->Shaped.Glyphs = face.Shape(entry->Key);
+  shapedBytes_ += cost(*entry);
+  return texts.Add(std::move(entry), hash);
 }
 
 int TkvxPDFFile::AddImage(TGraphic& graphic) {
@@ -274,6 +248,8 @@ TkvxPDFDeflater& TkvxPDFFile::Deflater() {
   if (!deflater_) deflater_ = std::make_unique<TkvxPDFDeflater>(ContentStream.get());
   return *deflater_;
 }
+
+std::string TkvxPDFFile::SpareContent() { return deflater_ ? deflater_->Spare() : std::string(); }
 
 void TkvxPDFFile::WaitForBodies() {
   if (deflater_) deflater_->Finish();

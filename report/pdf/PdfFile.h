@@ -16,41 +16,13 @@
 #include "report/pdf/PdfImage.h"
 #include "report/pdf/PdfOutlineSource.h"
 #include "report/pdf/PdfSecurity.h"
+#include "report/pdf/PdfShapedTexts.h"
 
 namespace orv {
 
 class TFont;
 class TkvxPDFPage;
 class TkvxPDFFont;
-
-// A text shaped in a face, and how a page last showed it: a list shows the same words in the
-// same font on every page, and their glyph runs are then written as they were the first time.
-struct TkvxPDFShapedText {
-  std::vector<TShapedGlyph> Glyphs;
-  // The document's font, size in points and spacing (pixels) the run was written for; Font is
-  // -1 until it is.
-  int Font = -1;
-  int Size = 0;
-  double Spacing = 0;
-  // The operators that show the glyphs, from the opening bracket of the first TJ on.
-  std::string Shown;
-  // The document's fonts the run starts and ends in.
-  int FirstFont = 0;
-  int LastFont = 0;
-  // Whether the fonts' own maps give the text back.
-  bool Extractable = false;
-  // Thousandths of an em.
-  double Pen = 0;
-
-  // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
-  // measures the same words in the same font row after row.
-  double Width(int size, double charSpacing);
-
- private:
-  int widthSize_ = 0;
-  double widthSpacing_ = 0;
-  double width_ = 0;
-};
 
 class TkvxPDFFile : public TkvxPDFElement {
  public:
@@ -128,6 +100,8 @@ class TkvxPDFFile : public TkvxPDFElement {
 
   // Deflates closed pages while the next are drawn (pages call it; made on first use).
   TkvxPDFDeflater& Deflater();
+  // Room for a new page's content: that of a page deflated already, when there is one.
+  std::string SpareContent();
   // Waits until every closed page has its body in place; raises what failed deflating one.
   void WaitForBodies();
 
@@ -146,20 +120,13 @@ class TkvxPDFFile : public TkvxPDFElement {
   std::vector<Int64> xref_;
   // Images by a hash of their data, for finding one seen before.
   std::unordered_multimap<size_t, int> imageIndex_;
-  // Looks texts up by view, without making a string of each piece of a line.
-  struct TTextHash {
-    using is_transparent = void;
-    // Four code units at a time: the words of a page are looked up tens of thousands of times.
-    size_t operator()(std::u16string_view text) const;
-  };
-  using TShapedTexts = std::unordered_map<WideString, TkvxPDFShapedText, TTextHash, std::equal_to<>>;
   // The texts shaped or asked for again since the last turn (see AddPage), and those of the turn
   // before, by face.
-  std::unordered_map<const TFontFace*, TShapedTexts> shaped_, older_;
+  std::unordered_map<const TFontFace*, TkvxPDFShapedTexts> shaped_, older_;
   // The face asked for last, and its texts of both turns: most runs follow one in the same face.
   const TFontFace* shapedFace_ = nullptr;
-  TShapedTexts* shapedTexts_ = nullptr;
-  TShapedTexts* olderTexts_ = nullptr;
+  TkvxPDFShapedTexts* shapedTexts_ = nullptr;
+  TkvxPDFShapedTexts* olderTexts_ = nullptr;
   // Bytes of the texts in shaped_, about.
   size_t shapedBytes_ = 0;
   // The font AddFont gave last, by the name, style and charset asked for.

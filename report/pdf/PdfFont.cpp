@@ -181,7 +181,7 @@ void TkvxPDFFont::SaveToStream(TStream& stream) {
       cmap += '<';
       kvxAppendHex4(cmap, static_cast<unsigned>(mapped[k]));
       cmap += "> <";
-      for (char16_t unit : text_[mapped[k]]) kvxAppendHex4(cmap, unit);
+      kvxAppendHex4(cmap, text_[mapped[k]]);
       cmap += ">\r\n";
     }
     cmap += "endbfchar\r\n";

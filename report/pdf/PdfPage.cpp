@@ -10,7 +10,7 @@
 
 namespace orv {
 
-TkvxPDFPage::TkvxPDFPage(TkvxPDFFile& parent) : Parent(parent) {}
+TkvxPDFPage::TkvxPDFPage(TkvxPDFFile& parent) : Parent(parent), content_(parent.SpareContent()) {}
 
 const String& TkvxPDFPage::GetColor(TColor color) {
   static const String black = "0 0 0", white = "1 1 1";

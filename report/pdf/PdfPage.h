@@ -31,8 +31,8 @@ class TkvxReportPage;
 // and once the memo was laid out.
 struct TkvxPDFLaidMemo {
   const TkvxComponent* Memo = nullptr;
-  // Whether the lines are the memo's; else the page's markers were put into its text, and it
-  // is laid out where it is drawn if it must be (FontLineHeight is known either way).
+  // Whether the lines are the memo's; else it is laid out where it is drawn if it must be, its
+  // markers (if it had any) put into its text already (FontLineHeight is known either way).
   bool LaidOut = false;
   // The memo's lines are the first Count; those after are an earlier memo's, kept for their
   // storage.

@@ -215,7 +215,7 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
     // The text as UTF-16 with its byte-order mark, written in place: a Thai list has such runs
     // in most rows.
     content_ += "/Span << /ActualText <FEFF";
-    for (char16_t unit : text) kvxAppendHex4(content_, unit);
+    kvxAppendHex4(content_, text);
     content_ += "> >> BDC\r\n";
   }
   content_ += run.Shown;

@@ -25,6 +25,19 @@ void kvxAppendHex4(std::string& out, unsigned value) {
   out.append(digits, 4);
 }
 
+void kvxAppendHex4(std::string& out, std::u16string_view text) {
+  const size_t at = out.size();
+  out.resize(at + 4 * text.size());
+  char* p = out.data() + at;
+  for (char16_t unit : text) {
+    p[0] = HexDigits[(unit >> 12) & 15];
+    p[1] = HexDigits[(unit >> 8) & 15];
+    p[2] = HexDigits[(unit >> 4) & 15];
+    p[3] = HexDigits[unit & 15];
+    p += 4;
+  }
+}
+
 String kvxStrToHex(std::string_view s) {
   std::string out;
   out.reserve(s.size() * 2);

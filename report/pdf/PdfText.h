@@ -1,6 +1,7 @@
 #pragma once
 // The text, name, number and hex forms of PDF syntax that the document, page and font writers share.
 #include <string>
+#include <string_view>
 
 #include "platform/rtl/Types.h"
 
@@ -10,6 +11,8 @@ namespace orv {
 String kvxStrToHex(std::string_view s);
 // Four upper-case hex digits of a 16-bit value (a glyph id, a UTF-16 unit).
 void kvxAppendHex4(std::string& out, unsigned value);
+// Four upper-case hex digits for each code unit of text, grown once for all of them.
+void kvxAppendHex4(std::string& out, std::u16string_view text);
 // "FEFF" and four upper-case hex digits per UTF-16 unit: a PDF text string in UTF-16BE with its
 // byte-order mark, so Thai titles and bookmarks read back whatever the reader's code page.
 String kvxStrToUTF16Hex(const WideString& s);

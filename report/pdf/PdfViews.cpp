@@ -283,8 +283,13 @@ bool SingleLines(TkvxPDFPage& page, TkvxCustomMemoView& memo, double room, doubl
 }
 
 bool HasPreviewMarks(const TWideStrings& lines) {
+  // The marks are consecutive code points: one comparison a letter instead of one a mark, over
+  // every line of every memo of every page.
+  constexpr char16_t kFirst = kvxPreviewMarks.front(), kLast = kvxPreviewMarks.back();
+  static_assert(kLast - kFirst + 1 == kvxPreviewMarks.size());
   for (Integer i = 0; i < lines.Count(); ++i)
-    if (lines.Line(i).find_first_of(kvxPreviewMarks) != WideString::npos) return true;
+    for (char16_t c : lines.Line(i))
+      if (static_cast<char16_t>(c - kFirst) <= kLast - kFirst) return true;
   return false;
 }
 
@@ -592,7 +597,9 @@ void kvxPDFLayOutAhead(TkvxReportPage& page, TkvxPDFLaidMemos& laid) {
       } else {
         one.LaidOut = LayOutAhead(*memo, one);
       }
-      if (one.LaidOut || markers) laid.Keep();
+      // Kept also when left to be laid out where it is drawn: the drawing then knows its
+      // markers were looked for and its font's line height without asking the drawer again.
+      laid.Keep();
     } catch (...) {
     }
   }

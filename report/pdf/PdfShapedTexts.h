@@ -1,0 +1,84 @@
+#pragma once
+// TkvxPDFShapedTexts: the texts shaped in one face, found by their text. A list looks up every
+// word of every page here; the slots are a flat array of hashes, so a lookup reads one slot and
+// the entry it names, where a node-based map walks from a bucket to nodes scattered over memory.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/fonts/FontFace.h"
+#include "platform/rtl/Types.h"
+
+namespace orv {
+
+// A text shaped in a face, and how a page last showed it: a list shows the same words in the
+// same font on every page, and their glyph runs are then written as they were the first time.
+struct TkvxPDFShapedText {
+  std::vector<TShapedGlyph> Glyphs;
+  // The document's font, size in points and spacing (pixels) the run was written for; Font is
+  // -1 until it is.
+  int Font = -1;
+  int Size = 0;
+  double Spacing = 0;
+  // The operators that show the glyphs, from the opening bracket of the first TJ on.
+  std::string Shown;
+  // The document's fonts the run starts and ends in.
+  int FirstFont = 0;
+  int LastFont = 0;
+  // Whether the fonts' own maps give the text back.
+  bool Extractable = false;
+  // Thousandths of an em.
+  double Pen = 0;
+
+  // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
+  // measures the same words in the same font row after row.
+  double Width(int size, double charSpacing);
+
+ private:
+  int widthSize_ = 0;
+  double widthSpacing_ = 0;
+  double width_ = 0;
+};
+
+class TkvxPDFShapedTexts {
+ public:
+  struct TEntry {
+    WideString Key;
+    TkvxPDFShapedText Shaped;
+  };
+
+  TkvxPDFShapedTexts() = default;
+  ~TkvxPDFShapedTexts();
+  TkvxPDFShapedTexts(TkvxPDFShapedTexts&& other) noexcept;
+  TkvxPDFShapedTexts& operator=(TkvxPDFShapedTexts&& other) noexcept;
+  TkvxPDFShapedTexts(const TkvxPDFShapedTexts&) = delete;
+  TkvxPDFShapedTexts& operator=(const TkvxPDFShapedTexts&) = delete;
+
+  // The hash every call below takes with its text: worked out once for a lookup in two tables.
+  static size_t Hash(std::u16string_view text);
+
+  // The text's entry; null when it has none.
+  TkvxPDFShapedText* Find(std::u16string_view text, size_t hash) const;
+  // The text's entry taken out, null when it has none; the entry itself does not move.
+  std::unique_ptr<TEntry> Take(std::u16string_view text, size_t hash);
+  // Keeps an entry whose text is not here yet; its place in memory stays as long as it is kept.
+  TkvxPDFShapedText& Add(std::unique_ptr<TEntry> entry, size_t hash);
+  size_t Size() const { return count_; }
+
+ private:
+  struct TSlot {
+    size_t Hash = 0;
+    TEntry* Entry = nullptr;
+  };
+  // The slot holding text, or the empty slot where the probe for it ends.
+  size_t Probe(std::u16string_view text, size_t hash) const;
+  void Grow();
+  void Release();
+
+  std::vector<TSlot> slots_;
+  size_t count_ = 0;
+};
+
+}  // namespace orv
