@@ -17,25 +17,21 @@ struct TLoaded {
 TLoaded Load() {
   TLoaded loaded;
   // The library's ABI name: the version its headers describe.
-  const char *name = "libcups.so.2";
-  void *library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
+  const char* name = "libcups.so.2";
+  void* library = dlopen(name, RTLD_NOW | RTLD_LOCAL);
   if (!library) {
-    const char *reason = dlerror();
-    loaded.Error = "Printing needs the CUPS library, which cannot be loaded: " +
-                   String(reason ? reason : name);
+    const char* reason = dlerror();
+    loaded.Error = "Printing needs the CUPS library, which cannot be loaded: " + String(reason ? reason : name);
     return loaded;
   }
-  // The library stays open for the rest of the run: jobs and destinations it
-  // made may be live.
-  auto bind = [&](const char *symbol, auto &function) {
-    void *address = dlsym(library, symbol);
+  // The library stays open for the rest of the run: jobs and destinations it made may be live.
+  auto bind = [&](const char* symbol, auto& function) {
+    void* address = dlsym(library, symbol);
     if (!address && loaded.Error.empty())
-      loaded.Error = "The CUPS library " + String(name) + " has no " + symbol +
-                     ": it is older than this program needs";
-    function =
-        reinterpret_cast<std::remove_reference_t<decltype(function)>>(address);
+      loaded.Error = "The CUPS library " + String(name) + " has no " + symbol + ": it is older than this program needs";
+    function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(address);
   };
-  TCupsLibrary &f = loaded.Functions;
+  TCupsLibrary& f = loaded.Functions;
   bind("cupsAddOption", f.AddOption);
   bind("cupsCancelJob2", f.CancelJob2);
   bind("cupsCheckDestSupported", f.CheckDestSupported);
@@ -71,9 +67,9 @@ TLoaded Load() {
   return loaded;
 }
 
-} // namespace
+}  // namespace
 
-const TCupsLibrary *CupsLibrary(String &error) {
+const TCupsLibrary* CupsLibrary(String& error) {
   static const TLoaded loaded = Load();
   if (!loaded.Ok) {
     error = loaded.Error;
@@ -82,4 +78,4 @@ const TCupsLibrary *CupsLibrary(String &error) {
   return &loaded.Functions;
 }
 
-} // namespace orv
+}  // namespace orv

@@ -1,8 +1,8 @@
 #pragma once
-// libcups, opened the first time the program talks to the print server. Most
-// runs of the register and of orvane-report never print, and loading the
-// library with the program (with the TLS, Kerberos and service-discovery
-// libraries it brings) would cost every start some milliseconds.
+// libcups, opened the first time the program talks to the print server. Most runs of the
+// register and of orvane-report never print, and loading the library with the program (with the
+// TLS, Kerberos and service-discovery libraries it brings) would cost every start some
+// milliseconds.
 #include <cups/cups.h>
 
 #include "platform/rtl/Types.h"
@@ -43,8 +43,8 @@ struct TCupsLibrary {
   decltype(&::pwgMediaForSize) MediaForSize;
 };
 
-// The library's functions, opened on the first call; nullptr when it cannot be
-// opened, with the reason in error.
-const TCupsLibrary *CupsLibrary(String &error);
+// The library's functions, opened on the first call; nullptr when it cannot be opened, with the
+// reason in error.
+const TCupsLibrary* CupsLibrary(String& error);
 
-} // namespace orv
+}  // namespace orv

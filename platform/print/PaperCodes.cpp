@@ -7,7 +7,7 @@
 
 namespace orv {
 
-const std::vector<TPaperCodeSize> &PaperCodeSizes() {
+const std::vector<TPaperCodeSize>& PaperCodeSizes() {
   static const std::vector<TPaperCodeSize> table = {
       {1, 2159, 2794, "Letter"},
       {2, 2159, 2794, "Letter Small"},
@@ -78,29 +78,25 @@ const std::vector<TPaperCodeSize> &PaperCodeSizes() {
   return table;
 }
 
-const TPaperCodeSize *FindPaperCodeSize(int code) {
-  for (const TPaperCodeSize &p : PaperCodeSizes())
-    if (p.Code == code)
-      return &p;
+const TPaperCodeSize* FindPaperCodeSize(int code) {
+  for (const TPaperCodeSize& p : PaperCodeSizes())
+    if (p.Code == code) return &p;
   return nullptr;
 }
 
 int PaperCodeForSize(int width, int height) {
-  for (const TPaperCodeSize &p : PaperCodeSizes())
-    if (std::abs(p.Width - width) <= 5 && std::abs(p.Height - height) <= 5)
-      return p.Code;
+  for (const TPaperCodeSize& p : PaperCodeSizes())
+    if (std::abs(p.Width - width) <= 5 && std::abs(p.Height - height) <= 5) return p.Code;
   return kCustomPaperCode;
 }
 
 String MediaForSize(double width, double height) {
   String error;
-  const TCupsLibrary *cups = CupsLibrary(error);
-  if (!cups)
-    return String();
+  const TCupsLibrary* cups = CupsLibrary(error);
+  if (!cups) return String();
   // PWG sizes are hundredths of a millimetre.
-  pwg_media_t *media =
-      cups->MediaForSize(static_cast<int>(std::lround(width * 100)),
-                         static_cast<int>(std::lround(height * 100)));
+  pwg_media_t* media = cups->MediaForSize(static_cast<int>(std::lround(width * 100)),
+                                          static_cast<int>(std::lround(height * 100)));
   return media && media->pwg ? String(media->pwg) : String();
 }
 
@@ -108,31 +104,28 @@ namespace {
 
 struct TBinSource {
   int Bin;
-  const char *Source;
+  const char* Source;
 };
 
-// Windows bins and the media-source keywords of the same trays; the first row
-// of a keyword is the code it maps back to.
+// Windows bins and the media-source keywords of the same trays; the first row of a keyword is
+// the code it maps back to.
 constexpr TBinSource kBinSources[] = {
-    {1, "top"},    {2, "bottom"},          {3, "middle"},
-    {4, "manual"}, {5, "envelope"},        {6, "manual"},
-    {7, "auto"},   {11, "large-capacity"}, {15, "main"},
+    {1, "top"},    {2, "bottom"},   {3, "middle"}, {4, "manual"},          {5, "envelope"},
+    {6, "manual"}, {7, "auto"},     {11, "large-capacity"}, {15, "main"},
 };
 
-} // namespace
+}  // namespace
 
 String MediaSourceForBin(int bin) {
-  for (const TBinSource &b : kBinSources)
-    if (b.Bin == bin)
-      return b.Source;
+  for (const TBinSource& b : kBinSources)
+    if (b.Bin == bin) return b.Source;
   return {};
 }
 
-int BinForMediaSource(const String &source) {
-  for (const TBinSource &b : kBinSources)
-    if (source == b.Source)
-      return b.Bin;
+int BinForMediaSource(const String& source) {
+  for (const TBinSource& b : kBinSources)
+    if (source == b.Source) return b.Bin;
   return 0;
 }
 
-} // namespace orv
+}  // namespace orv
