@@ -47,7 +47,9 @@ struct TStrBlocksOwner {
 thread_local TStrBlocksOwner strBlocksOwner;
 
 // The block's bytes: the header, its code units and a terminator.
-std::size_t BlockBytes(std::size_t units, std::size_t unitSize) { return sizeof(VarStrHeap) + (units + 1) * unitSize; }
+std::size_t BlockBytes(std::size_t units, std::size_t unitSize) {
+  return sizeof(VarStrHeap) + (units + 1) * unitSize;
+}
 
 // A string payload with room for units code units and a terminator; Length is left to the caller.
 VarStrHeap* AllocateStrHeap(std::size_t units, std::size_t unitSize) {
@@ -81,7 +83,7 @@ void FreeStrHeap(VarStrHeap* h, std::size_t unitSize) noexcept {
   if (kKeepStrBlocks && room <= TStrBlocks::kLargest && !strBlocksGone && !BlockHasAccountHeader(h)) {
     static_cast<void>(&strBlocksOwner);
     if (kept.Count == TStrBlocks::kSlots) {
-      // The oldest goes back, so the blocks kept follow the sizes of the texts now read.
+      // The first kept makes room, so the blocks kept follow the sizes of the texts now read.
       ::operator delete(kept.Block[0]);
       --kept.Count;
       kept.Block[0] = kept.Block[kept.Count];
@@ -141,7 +143,8 @@ void Variant::Release() noexcept {
   } else if (vtype_ == varDispatch) {
     delete static_cast<detail::VarDispHeap*>(h);
   } else {
-    detail::FreeStrHeap(static_cast<detail::VarStrHeap*>(h), vtype_ == varOleStr ? sizeof(char16_t) : 1);
+    const std::size_t unitSize = vtype_ == varOleStr ? sizeof(char16_t) : 1;
+    detail::FreeStrHeap(static_cast<detail::VarStrHeap*>(h), unitSize);
   }
 }
 
