@@ -5,6 +5,7 @@
 #include <new>
 
 #include "platform/rtl/Dispatch.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/TextUtils.h"
 #include "platform/rtl/Variant.h"
 #include "platform/rtl/VariantInternals.h"
@@ -13,11 +14,92 @@ namespace orv {
 
 namespace detail {
 
-VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
-  void* mem = ::operator new(sizeof(VarStrHeap) + units * unitSize + unitSize);
-  auto* h = new (mem) VarStrHeap;
-  h->Length = units;
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kKeepStrBlocks = false;
+#else
+constexpr bool kKeepStrBlocks = true;
+#endif
+
+// A few blocks of short texts freed on a thread, kept there for its next texts: a report reads a
+// new text for every field of every row and lets the one before go. Blocks charged to a
+// script's memory account are never kept, and none is handed out while an account is charged,
+// so the account sees each of its own blocks come and go.
+struct TStrBlocks {
+  static constexpr std::size_t kSlots = 8;
+  static constexpr std::size_t kLargest = 256;
+  void* Block[kSlots];
+  std::size_t Room[kSlots];
+  std::size_t Count;
+};
+constinit thread_local TStrBlocks strBlocks{};
+// Texts are freed after a thread's own destructors have run too (a program's static objects
+// go last): the kept blocks are then given back and nothing is kept any more.
+constinit thread_local bool strBlocksGone = false;
+struct TStrBlocksOwner {
+  ~TStrBlocksOwner() {
+    for (std::size_t i = 0; i < strBlocks.Count; ++i) ::operator delete(strBlocks.Block[i]);
+    strBlocks.Count = 0;
+    strBlocksGone = true;
+  }
+};
+thread_local TStrBlocksOwner strBlocksOwner;
+
+// The block's bytes: the header, its code units and a terminator.
+std::size_t BlockBytes(std::size_t units, std::size_t unitSize) {
+  return sizeof(VarStrHeap) + (units + 1) * unitSize;
+}
+
+// A string payload with room for units code units and a terminator; Length is left to the caller.
+VarStrHeap* AllocateStrHeap(std::size_t units, std::size_t unitSize) {
+  const std::size_t bytes = BlockBytes(units, unitSize);
+  TStrBlocks& kept = strBlocks;
+  if (kKeepStrBlocks && kept.Count > 0 && bytes <= TStrBlocks::kLargest && !MemoryAccountCharged()) {
+    // A block a little larger serves; one more than twice the size would hold memory idle.
+    for (std::size_t i = kept.Count; i-- > 0;) {
+      const std::size_t room = kept.Room[i];
+      if (room < bytes || room > 2 * bytes) continue;
+      void* mem = kept.Block[i];
+      --kept.Count;
+      kept.Block[i] = kept.Block[kept.Count];
+      kept.Room[i] = kept.Room[kept.Count];
+      auto* h = new (mem) VarStrHeap;
+      h->Capacity = (room - sizeof(VarStrHeap)) / unitSize - 1;
+      return h;
+    }
+  }
+  auto* h = new (::operator new(bytes)) VarStrHeap;
   h->Capacity = units;
+  return h;
+}
+
+}  // namespace
+
+void FreeStrHeap(VarStrHeap* h, std::size_t unitSize) noexcept {
+  const std::size_t room = BlockBytes(h->Capacity, unitSize);
+  h->~VarStrHeap();
+  TStrBlocks& kept = strBlocks;
+  if (kKeepStrBlocks && room <= TStrBlocks::kLargest && !strBlocksGone && !BlockHasAccountHeader(h)) {
+    static_cast<void>(&strBlocksOwner);
+    if (kept.Count == TStrBlocks::kSlots) {
+      // The first kept makes room, so the blocks kept follow the sizes of the texts now read.
+      ::operator delete(kept.Block[0]);
+      --kept.Count;
+      kept.Block[0] = kept.Block[kept.Count];
+      kept.Room[0] = kept.Room[kept.Count];
+    }
+    kept.Block[kept.Count] = h;
+    kept.Room[kept.Count] = room;
+    ++kept.Count;
+    return;
+  }
+  ::operator delete(h);
+}
+
+VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
+  VarStrHeap* h = AllocateStrHeap(units, unitSize);
+  h->Length = units;
   auto* bytes = reinterpret_cast<char*>(h + 1);
   if (units) std::memcpy(bytes, data, units * unitSize);
   std::memset(bytes + units * unitSize, 0, unitSize);
@@ -26,10 +108,8 @@ VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize) {
 
 VarHeap* NewJoinedStrHeap(std::string_view x, std::string_view y) {
   const std::size_t units = x.size() + y.size();
-  void* mem = ::operator new(sizeof(VarStrHeap) + units + 1);
-  auto* h = new (mem) VarStrHeap;
+  VarStrHeap* h = AllocateStrHeap(units, 1);
   h->Length = units;
-  h->Capacity = units;
   auto* bytes = reinterpret_cast<char*>(h + 1);
   if (!x.empty()) std::memcpy(bytes, x.data(), x.size());
   if (!y.empty()) std::memcpy(bytes + x.size(), y.data(), y.size());
@@ -63,8 +143,8 @@ void Variant::Release() noexcept {
   } else if (vtype_ == varDispatch) {
     delete static_cast<detail::VarDispHeap*>(h);
   } else {
-    static_cast<detail::VarStrHeap*>(h)->~VarStrHeap();
-    ::operator delete(h);
+    const std::size_t unitSize = vtype_ == varOleStr ? sizeof(char16_t) : 1;
+    detail::FreeStrHeap(static_cast<detail::VarStrHeap*>(h), unitSize);
   }
 }
 

@@ -49,6 +49,8 @@ struct VarArrayHeap : VarHeap {
 };
 
 VarHeap* NewStrHeap(const void* data, std::size_t units, std::size_t unitSize);
+// Gives back a string payload of unitSize-byte code units, made by NewStrHeap or NewJoinedStrHeap.
+void FreeStrHeap(VarStrHeap* h, std::size_t unitSize) noexcept;
 // The block of a varString holding x followed by y.
 VarHeap* NewJoinedStrHeap(std::string_view x, std::string_view y);
 void DestroyArrayHeap(VarHeap* h) noexcept;

@@ -154,6 +154,7 @@ void TkvxDBDataset::SetParamValue(const String& name, const Variant& value) {
 
 void TkvxDBDataset::RebuildFields() {
   Fields->Clear();
+  listedMemo_.Clear();
   listed_.clear();
   TDataSet* ds = inUse_ ? inUse_ : DataSetInUse();
   if (!ds) return;
@@ -205,15 +206,18 @@ Integer TkvxDBDataset::RecordCount() {
 
 TField* TkvxDBDataset::ListedField(const String& field, bool& listed) {
   // Every expression of every row names its field; the list's collating search runs once a name.
-  if (auto it = listed_.find(field); it != listed_.end()) {
-    listed = it->second.first;
-    return it->second.second;
+  const std::pair<bool, TField*>* known = listedMemo_.Find(field);
+  if (!known) {
+    auto it = listed_.find(field);
+    if (it == listed_.end()) {
+      const Integer i = Fields->IndexOf(field);
+      it = listed_.emplace(field, std::pair{i >= 0, i >= 0 ? static_cast<TField*>(Fields->Objects(i)) : nullptr}).first;
+    }
+    listedMemo_.Remember(field, it->first, it->second);
+    known = &it->second;
   }
-  Integer i = Fields->IndexOf(field);
-  listed = i >= 0;
-  TField* f = listed ? static_cast<TField*>(Fields->Objects(i)) : nullptr;
-  listed_.emplace(field, std::pair{listed, f});
-  return f;
+  listed = known->first;
+  return known->second;
 }
 
 void TkvxDBDataset::ReportMissing(const String& field) {

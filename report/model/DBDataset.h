@@ -7,6 +7,7 @@
 
 #include "platform/db/DB.h"
 #include "report/model/DataSets.h"
+#include "report/model/ValueLookupMemo.h"
 
 namespace orv {
 
@@ -71,6 +72,7 @@ class TkvxDBDataset : public TkvxCustomDBDataSet {
   bool hooked_ = false;
   // ListedField's answers by the name asked, until the field list is rebuilt.
   std::unordered_map<String, std::pair<bool, TField*>> listed_;
+  TkvxNameMemo<std::pair<bool, TField*>> listedMemo_;
   std::function<void(TDataSet*)> savedAfterOpen_;
   std::function<void(TDataSet*)> savedBeforeClose_;
 };

@@ -17,6 +17,7 @@
 #include "report/model/Pages.h"
 #include "report/model/ReportOptions.h"
 #include "report/model/Styles.h"
+#include "report/model/ValueLookupMemo.h"
 #include "report/model/Variables.h"
 
 namespace orv {
@@ -260,6 +261,7 @@ class TkvxReport : public TkvxComponent {
   // The source of name, kept for the rest of the run while the engine runs: a list asks for the
   // same few names on every row.
   const TValueSource& ValueSourceOf(const String& name, TValueSource& scratch);
+  void ForgetValueSources();
   Variant ScriptGet(const String& name);
   Variant ScriptMacro(const String& name, TsxMethodHelper& caller);
   void ReportErrors();
@@ -279,6 +281,7 @@ class TkvxReport : public TkvxComponent {
   // Emptied whenever the script is prepared, which starts every run, and whenever a data set
   // is made or freed (a script or an event may do so in the middle of a run).
   std::unordered_map<String, TValueSource> valueSources_;
+  TkvxNameMemo<TValueSource> valueSourceMemo_;
   std::uint64_t valueSourcesDataSets_ = 0;
   std::unique_ptr<TkvxProgress> progress_;
   TForm* previewForm_ = nullptr;

@@ -61,7 +61,7 @@ String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
 bool TkvxReport::PrepareScript() {
   ExpressionCache->Clear();
   ExpressionCache->Lang = ScriptLanguage();
-  valueSources_.clear();
+  ForgetValueSources();
   if (Engine) Engine->NotifyList.clear();
   Script->ClearItems(this);
   valueItem_ = nullptr;

@@ -59,12 +59,19 @@ const TkvxReport::TValueSource& TkvxReport::ValueSourceOf(const String& name, TV
   // Outside a run the data sets, the system variables and the script may change between calls.
   if (!Engine || !Engine->Running) return scratch = FindValueSource(name);
   if (const std::uint64_t changes = kvxGlobalDataSetList().Changes; changes != valueSourcesDataSets_) {
-    valueSources_.clear();
+    ForgetValueSources();
     valueSourcesDataSets_ = changes;
   }
+  if (const TValueSource* known = valueSourceMemo_.Find(name)) return *known;
   auto it = valueSources_.find(name);
   if (it == valueSources_.end()) it = valueSources_.emplace(name, FindValueSource(name)).first;
+  valueSourceMemo_.Remember(name, it->first, it->second);
   return it->second;
+}
+
+void TkvxReport::ForgetValueSources() {
+  valueSourceMemo_.Clear();
+  valueSources_.clear();
 }
 
 bool TkvxReport::DoGetValue(const String& name, Variant& value) {

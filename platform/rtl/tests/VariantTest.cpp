@@ -5,6 +5,7 @@
 
 #include "platform/rtl/Dispatch.h"
 #include "platform/rtl/FormatSettings.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/Variant.h"
 
 using namespace orv;
@@ -77,6 +78,40 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
 }
 
 // Arrays nested hundreds of thousands deep go without a native frame per level.
+TEST(Variant, TextsMadeInTheRoomOfFreedOnesHoldOnlyTheirOwn) {
+  // Texts of every width and length come and go as a list's fields do, each made where one
+  // freed before it may have been; each must read back whole and grow on its own.
+  std::vector<Variant> kept;
+  for (int round = 0; round < 200; ++round) {
+    const std::string thai = std::string(static_cast<size_t>(round % 37), 'x') + "สมชาย";
+    Variant narrow(thai);
+    Variant wide(u"ใจดี" + std::u16string(static_cast<size_t>(round % 23), u'y'));
+    Variant joined = narrow + Variant("!");
+    EXPECT_EQ(narrow.ToString(), thai);
+    EXPECT_EQ(wide.ToWideString(), u"ใจดี" + std::u16string(static_cast<size_t>(round % 23), u'y'));
+    EXPECT_EQ(joined.ToString(), thai + "!");
+    VarStrAppend(narrow, "ก");
+    EXPECT_EQ(narrow.ToString(), thai + "ก");
+    EXPECT_EQ(VarStrLength(narrow), static_cast<size_t>(round % 37) + 6) << "an index made afresh, not kept";
+    if (round % 5 == 0) kept.push_back(joined);
+  }
+  for (size_t i = 0; i < kept.size(); ++i)
+    EXPECT_EQ(kept[i].ToString(), std::string(i * 5 % 37, 'x') + "สมชาย!");
+
+  // A text freed before a script's run is not handed to it uncharged, and the run's own texts
+  // give their bytes back when freed.
+  { Variant freed(std::string(40, 'a')); }
+  TMemoryAccount* account = TMemoryAccount::Open();
+  TMemoryAccount* before = SetMemoryAccount(account);
+  {
+    Variant made(std::string(40, 'b'));
+    EXPECT_GE(account->Held(), 40);
+  }
+  EXPECT_EQ(account->Held(), 0);
+  SetMemoryAccount(before);
+  TMemoryAccount::Close(account);
+}
+
 TEST(Variant, DeeplyNestedArraysAreReleased) {
   Variant v = 0;
   for (int i = 0; i < 400000; ++i) {

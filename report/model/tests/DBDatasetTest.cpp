@@ -89,6 +89,24 @@ TEST_F(DBDatasetTest, YieldsTheRowsAndFieldsOfTheQuery) {
   report_->DataSets->Finalize();
 }
 
+TEST_F(DBDatasetTest, AFieldNameChangedWhereItStandsReadsItsOwnColumn) {
+  report_->DataSets->Initialize();
+  bridge_->First();
+  // One text object naming one column row after row, then rewritten in place to another.
+  String field = "Nm";
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(VarToStr(bridge_->GetValue(field)), "สมชาย");
+  field.replace(0, 2, "ID");
+  EXPECT_EQ(bridge_->GetValue(field).ToInteger(), 1);
+  field = "Sur";
+  EXPECT_EQ(VarToStr(bridge_->GetValue(field)), "ใจดี");
+  field = "Zzz";
+  EXPECT_TRUE(bridge_->GetValue(field).IsNull());
+  EXPECT_EQ(report_->Errors->Count(), 1) << "a field the data set does not list is told";
+  bridge_->Next();
+  field = "Nm";
+  EXPECT_EQ(VarToStr(bridge_->GetValue(field)), "Anna");
+}
+
 TEST_F(DBDatasetTest, FieldsAreReadFromTheQueryAsItIsAfterItsColumnsChange) {
   // The bridge remembers which of its fields a name is; another statement with other columns,
   // or new aliases, must not be answered from what it remembered.

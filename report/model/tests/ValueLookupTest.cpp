@@ -328,3 +328,32 @@ TEST_F(ValueLookup, TheWindowAnswersFunctionsTheReportDoesNotKnow) {
 }
 
 }  // namespace
+
+TEST_F(ValueLookup, ANameChangedWhereItStandsFindsItsOwnSource) {
+  auto* family = new TkvxUserDataSet(report_.get());
+  family->SetName("Family");
+  TStringList fields;
+  fields.SetText("Name");
+  family->SetFields(&fields);
+  family->OnGetValue = [](const String&, Variant& value) { value = "ใจดี"; };
+  report_->DataSets->Add()->SetDataSet(family);
+  TTestEngine& engine = EngineOf(*report_);
+  ASSERT_TRUE(report_->PrepareScript());
+  engine.Running = true;
+  // The same text object, asked row after row, then rewritten in place to another data set's
+  // field of the same length, then to a system variable; short and long texts alike.
+  for (String name : {String("People.\"Name\""), String("People.\"Name\"") + String(40, ' ')}) {
+    const char* at = name.data();
+    name.resize(13);
+    for (int row = 0; row < 3; ++row) EXPECT_EQ(VarToStr(Value(name)), "สมชาย");
+    name.replace(0, 6, "Family");
+    EXPECT_EQ(name.data(), at);
+    EXPECT_EQ(VarToStr(Value(name)), "ใจดี");
+    engine.CurLine = 7;
+    name = "Line";
+    EXPECT_EQ(Value(name).ToInteger(), 7);
+    name = "People.\"Name\"";
+    EXPECT_EQ(VarToStr(Value(name)), "สมชาย");
+  }
+  engine.Running = false;
+}
