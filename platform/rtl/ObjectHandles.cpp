@@ -146,14 +146,22 @@ class TLiveObjects {
   TShard shards_[kShards];
 };
 
+// Never destroyed: objects freed during static destruction still leave it. Set up before the
+// program starts, so that making and freeing an object reaches it without a guard.
+union TLiveObjectsStorage {
+  constexpr TLiveObjectsStorage() : Objects() {}
+  ~TLiveObjectsStorage() {}
+  TLiveObjects Objects;
+};
+constinit TLiveObjectsStorage liveObjects;
+
 // The handle tables and script ownership, behind one mutex: only objects marked live in
-// Live (those given a handle, owned by a script or holding another) are in them.
+// liveObjects (those given a handle, owned by a script or holding another) are in them.
 struct HandleRegistry {
   std::mutex Lock;
   std::unordered_map<TObject*, Integer> ByObject;
   std::unordered_map<Integer, TObject*> ByHandle;
   Integer LastHandle = 0;
-  TLiveObjects Live;
   std::unordered_set<TObject*> ScriptOwned;
   // holder -> held; few entries, so a scan is cheap.
   std::unordered_multimap<TObject*, TObject*> Holds;
@@ -201,7 +209,7 @@ Integer ObjectToHandle(TObject* obj) {
     Remember(it->second, obj, forgotten);
     return it->second;
   }
-  if (!r.Live.Mark(obj)) throw EInvalidPointer("Invalid object reference");
+  if (!liveObjects.Objects.Mark(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
     throw EOutOfMemory("Too many object references");
@@ -232,14 +240,14 @@ TObject* HandleToObject(Integer handle) {
   return it->second;
 }
 
-void AddLiveObject(TObject* obj) { Registry().Live.Insert(obj); }
+void AddLiveObject(TObject* obj) { liveObjects.Objects.Insert(obj); }
 
 void ForgetObject(TObject* obj) {
   if (!obj) return;
-  auto& r = Registry();
   // An object the tables never heard of leaves them alone. Its address cannot come back
   // before this returns: it is still being destroyed.
-  if (!r.Live.Erase(obj)) return;
+  if (!liveObjects.Objects.Erase(obj)) return;
+  auto& r = Registry();
   std::lock_guard lock(r.Lock);
   if (!r.ScriptOwned.empty()) r.ScriptOwned.erase(obj);
   if (!r.Holds.empty()) r.Holds.erase(obj);
@@ -254,14 +262,14 @@ void MarkScriptOwned(TObject* obj) {
   if (!obj) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
-  if (r.Live.Mark(obj)) r.ScriptOwned.insert(obj);
+  if (liveObjects.Objects.Mark(obj)) r.ScriptOwned.insert(obj);
 }
 
 void HoldObject(TObject* holder, TObject* held) {
   if (!holder || !held) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
-  r.Live.Mark(holder);
+  liveObjects.Objects.Mark(holder);
   r.Holds.emplace(holder, held);
 }
 
