@@ -75,8 +75,9 @@ class TAddressSet {
       if (Address(slots_[i]) == address) return i;
     return SIZE_MAX;
   }
-  // Doubles when live objects would fill a quarter: the runs of taken slots stay short.
-  void Grow() {
+  // Doubles when live objects would fill a quarter: the runs of taken slots stay short. Out of
+  // line, as is waiting for a busy shard, so that the common path keeps its few registers.
+  [[gnu::noinline]] void Grow() {
     std::vector<std::uintptr_t> old = std::move(slots_);
     const std::size_t size = std::max<std::size_t>(64, old.size() * 2);
     slots_.assign(size, 0);
@@ -124,8 +125,13 @@ class TLiveObjects {
   class TGuard {
    public:
     explicit TGuard(std::atomic<bool>& busy) : busy_(busy) {
-      while (busy_.exchange(true, std::memory_order_acquire))
-        while (busy_.load(std::memory_order_relaxed)) std::this_thread::yield();
+      if (busy_.exchange(true, std::memory_order_acquire)) [[unlikely]]
+        Wait(busy_);
+    }
+    [[gnu::noinline]] static void Wait(std::atomic<bool>& busy) {
+      do {
+        while (busy.load(std::memory_order_relaxed)) std::this_thread::yield();
+      } while (busy.exchange(true, std::memory_order_acquire));
     }
     ~TGuard() { busy_.store(false, std::memory_order_release); }
     TGuard(const TGuard&) = delete;
