@@ -14,10 +14,20 @@ void TObject::Free() {
   delete this;
 }
 
-TClass TObject::StaticClass() {
+namespace {
+
+[[gnu::noinline]] TClass BuildObjectClass() {
   static const TClassInfo info =
       TClassBuilder<TObject>::Build("TObject", nullptr, [](TClassBuilder<TObject>&) {});
   return &info;
+}
+
+}  // namespace
+
+// As ORV_IMPLEMENT_CLASS does: the class info is built apart from the call every ClassType() makes.
+TClass TObject::StaticClass() {
+  static const TClass info = BuildObjectClass();
+  return info;
 }
 
 TClass TObject::ClassType() const { return TObject::StaticClass(); }

@@ -75,8 +75,9 @@ class TAddressSet {
       if (Address(slots_[i]) == address) return i;
     return SIZE_MAX;
   }
-  // Doubles when live objects would fill a quarter: the runs of taken slots stay short.
-  void Grow() {
+  // Doubles when live objects would fill a quarter: the runs of taken slots stay short. Out of
+  // line, as is waiting for a busy shard, so that the common path keeps its few registers.
+  [[gnu::noinline]] void Grow() {
     std::vector<std::uintptr_t> old = std::move(slots_);
     const std::size_t size = std::max<std::size_t>(64, old.size() * 2);
     slots_.assign(size, 0);
@@ -124,8 +125,13 @@ class TLiveObjects {
   class TGuard {
    public:
     explicit TGuard(std::atomic<bool>& busy) : busy_(busy) {
-      while (busy_.exchange(true, std::memory_order_acquire))
-        while (busy_.load(std::memory_order_relaxed)) std::this_thread::yield();
+      if (busy_.exchange(true, std::memory_order_acquire)) [[unlikely]]
+        Wait(busy_);
+    }
+    [[gnu::noinline]] static void Wait(std::atomic<bool>& busy) {
+      do {
+        while (busy.load(std::memory_order_relaxed)) std::this_thread::yield();
+      } while (busy.exchange(true, std::memory_order_acquire));
     }
     ~TGuard() { busy_.store(false, std::memory_order_release); }
     TGuard(const TGuard&) = delete;
@@ -146,14 +152,22 @@ class TLiveObjects {
   TShard shards_[kShards];
 };
 
+// Never destroyed: objects freed during static destruction still leave it. Set up before the
+// program starts, so that making and freeing an object reaches it without a guard.
+union TLiveObjectsStorage {
+  constexpr TLiveObjectsStorage() : Objects() {}
+  ~TLiveObjectsStorage() {}
+  TLiveObjects Objects;
+};
+constinit TLiveObjectsStorage liveObjects;
+
 // The handle tables and script ownership, behind one mutex: only objects marked live in
-// Live (those given a handle, owned by a script or holding another) are in them.
+// liveObjects (those given a handle, owned by a script or holding another) are in them.
 struct HandleRegistry {
   std::mutex Lock;
   std::unordered_map<TObject*, Integer> ByObject;
   std::unordered_map<Integer, TObject*> ByHandle;
   Integer LastHandle = 0;
-  TLiveObjects Live;
   std::unordered_set<TObject*> ScriptOwned;
   // holder -> held; few entries, so a scan is cheap.
   std::unordered_multimap<TObject*, TObject*> Holds;
@@ -201,7 +215,7 @@ Integer ObjectToHandle(TObject* obj) {
     Remember(it->second, obj, forgotten);
     return it->second;
   }
-  if (!r.Live.Mark(obj)) throw EInvalidPointer("Invalid object reference");
+  if (!liveObjects.Objects.Mark(obj)) throw EInvalidPointer("Invalid object reference");
   // Handles are never reused, so the supply ends rather than wraps.
   if (r.LastHandle == std::numeric_limits<Integer>::max())
     throw EOutOfMemory("Too many object references");
@@ -232,14 +246,14 @@ TObject* HandleToObject(Integer handle) {
   return it->second;
 }
 
-void AddLiveObject(TObject* obj) { Registry().Live.Insert(obj); }
+void AddLiveObject(TObject* obj) { liveObjects.Objects.Insert(obj); }
 
 void ForgetObject(TObject* obj) {
   if (!obj) return;
-  auto& r = Registry();
   // An object the tables never heard of leaves them alone. Its address cannot come back
   // before this returns: it is still being destroyed.
-  if (!r.Live.Erase(obj)) return;
+  if (!liveObjects.Objects.Erase(obj)) return;
+  auto& r = Registry();
   std::lock_guard lock(r.Lock);
   if (!r.ScriptOwned.empty()) r.ScriptOwned.erase(obj);
   if (!r.Holds.empty()) r.Holds.erase(obj);
@@ -254,14 +268,14 @@ void MarkScriptOwned(TObject* obj) {
   if (!obj) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
-  if (r.Live.Mark(obj)) r.ScriptOwned.insert(obj);
+  if (liveObjects.Objects.Mark(obj)) r.ScriptOwned.insert(obj);
 }
 
 void HoldObject(TObject* holder, TObject* held) {
   if (!holder || !held) return;
   auto& r = Registry();
   std::lock_guard lock(r.Lock);
-  r.Live.Mark(holder);
+  liveObjects.Objects.Mark(holder);
   r.Holds.emplace(holder, held);
 }
 

@@ -471,12 +471,18 @@ TClassInfo TClassBuilder<T>::Finish() {
 
 // In the class's .cpp, inside namespace orv, followed by the block that lists its properties
 // through the builder named by the second argument (empty when it publishes none).
+// Every virtual ClassType() comes through StaticClass: building the class info stays out of
+// it, so that a call costs the test of its guard and no more.
 #define ORV_IMPLEMENT_CLASS(Self, builder)                                                    \
   static void OrvDescribe##Self(::orv::TClassBuilder<Self>& builder);                         \
-  ::orv::TClass Self::StaticClass() {                                                         \
+  [[gnu::noinline]] static ::orv::TClass OrvBuild##Self() {                                   \
     static const ::orv::TClassInfo info = ::orv::TClassBuilder<Self>::Build(                  \
         #Self, Self::Inherited::StaticClass(), &OrvDescribe##Self);                           \
     return &info;                                                                             \
+  }                                                                                           \
+  ::orv::TClass Self::StaticClass() {                                                         \
+    static const ::orv::TClass info = OrvBuild##Self();                                       \
+    return info;                                                                              \
   }                                                                                           \
   static void OrvDescribe##Self([[maybe_unused]] ::orv::TClassBuilder<Self>& builder)
 

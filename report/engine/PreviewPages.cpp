@@ -649,12 +649,24 @@ TkvxXMLAttributes* TkvxPreviewPages::SourceAttributes(const TkvxComponent* sourc
   return at->second;
 }
 
+TkvxComponent* TkvxPreviewPages::SourceNamed(const String& name, size_t depth, size_t index) {
+  if (recentSources_.size() <= depth) recentSources_.resize(depth + 1);
+  std::vector<TRecentSource>& places = recentSources_[depth];
+  if (places.size() <= index) places.resize(index + 1);
+  TRecentSource& recent = places[index];
+  if (recent.Page == pagesBuilt_ && recent.Name == name) return recent.Source;
+  recent.Name = name;
+  recent.Source = dictionary_.GetObject(name);
+  recent.Page = pagesBuilt_;
+  return recent.Source;
+}
+
 void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer,
-                                    bool whole) {
+                                    bool whole, size_t depth) {
   parent->ReserveObjects(static_cast<size_t>(item->Count()));
   for (Integer i = 0; i < item->Count(); ++i) {
     TkvxXMLItem* child = item->Items(i);
-    TkvxComponent* source = whole ? nullptr : dictionary_.GetObject(child->Name);
+    TkvxComponent* source = whole ? nullptr : SourceNamed(child->Name, depth, static_cast<size_t>(i));
     TkvxComponent* obj;
     if (source) {
       obj = NewPageObject(source->ClassType(), parent, SourceAttributes(source), child->Text, serializer);
@@ -669,7 +681,7 @@ void TkvxPreviewPages::BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, Tk
       String bytes;
       if (pictureCache_->GetPicture(kvxImageIndexOf(obj), bytes)) kvxLoadPictureFromBytes(picture, bytes);
     }
-    BuildObjects(child, obj, serializer, whole);
+    BuildObjects(child, obj, serializer, whole, depth + 1);
   }
 }
 
@@ -717,7 +729,8 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     else pageReader.ReadRootComponent(page.get(), form.Document.Root());
     page->SetName(source->Name());
   }
-  BuildObjects(item, page.get(), serializer, whole);
+  ++pagesBuilt_;
+  BuildObjects(item, page.get(), serializer, whole, 0);
   if (writtenTotals_)
     for (TkvxComponent* obj : page->AllObjects())
       if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass()))

@@ -4,6 +4,7 @@
 // objects on demand and kept in a small cache, and with the file cache on, page items move to
 // the document's temporary file and come back when asked for.
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -137,7 +138,11 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
     std::unique_ptr<TkvxXMLAttributes> Attributes;
   };
   TSourcePageForm& SourcePageForm(Integer index);
-  void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole);
+  // depth: how many objects up from item to the page.
+  void BuildObjects(TkvxXMLItem* item, TkvxComponent* parent, TkvxXMLSerializer& serializer, bool whole,
+                    size_t depth);
+  // The dictionary's object for an object item's name, item index of its parent's at depth.
+  TkvxComponent* SourceNamed(const String& name, size_t depth, size_t index);
   void ClearPageCache();
   // Pages handed to an export while the engine writes the next ones. The engine lets a page go
   // when it leaves it for good (AddPage, Finish); the export waits for each in turn.
@@ -195,6 +200,17 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   std::unordered_map<const TkvxComponent*, TkvxXMLAttributes*> sourceAttributesOf_;
   // The source's attributes as a rebuilt object reads them first.
   TkvxXMLAttributes* SourceAttributes(const TkvxComponent* source);
+  // The source found for the object built last at each place of its parent, by depth, good for
+  // the page being built (the dictionary may grow between pages): a page's bands repeat a few
+  // bands, whose objects come in the same order each time, so an object's name is mostly the
+  // one met last at its place, and comparing it costs less than searching the dictionary.
+  struct TRecentSource {
+    String Name;
+    TkvxComponent* Source = nullptr;
+    std::uint64_t Page = 0;
+  };
+  std::vector<std::vector<TRecentSource>> recentSources_;
+  std::uint64_t pagesBuilt_ = 0;
   // Moves the pages written so far, but the current one, to the file cache (all: the first two
   // as well, which otherwise stay).
   void UnloadWrittenPages(bool all);

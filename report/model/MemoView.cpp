@@ -158,8 +158,7 @@ void TkvxHighlight::Assign(TPersistent* source) {
 }
 
 TkvxCustomMemoView::TkvxCustomMemoView(TComponent* owner)
-    : TkvxStretcheable(owner),
-      memo_(std::make_unique<TWideStrings>()) {
+    : TkvxStretcheable(owner) {
   SetParentFont(true);
   Traits &= ~otFullDiff;
 }
@@ -353,7 +352,7 @@ void TkvxCustomMemoView::GetData() {
   if (HasDataBinding()) {
     TkvxDataSet* ds = DataSet();
     if (ds->IsBlobField(DataField())) {
-      ds->AssignBlobTo(DataField(), memo_.get());
+      ds->AssignBlobTo(DataField(), &memo_);
     } else {
       Value = ds->GetValue(DataField());
       WideString text = DisplayFormat()->Kind == fkText ? ds->GetDisplayText(DataField())
@@ -363,7 +362,7 @@ void TkvxCustomMemoView::GetData() {
       SetText(text);
     }
   } else if (AllowExpressions) {
-    if (!memo_->TextEquals(expressions_.Source) || ExpressionDelimiters != expressions_.Delimiters)
+    if (!memo_.TextEquals(expressions_.Source) || ExpressionDelimiters != expressions_.Delimiters)
       ReadExpressions(Text());
     if (expressions_.HasOpening) {
       WideString& s = expanded_;
@@ -403,14 +402,19 @@ void TkvxCustomMemoView::GetData() {
 void TkvxCustomMemoView::BeforePrint() {
   TkvxStretcheable::BeforePrint();
   // Mostly the design text saved for the row before, put back by AfterPrint.
-  if (!HasDataBinding() && !memo_->TextEquals(SavedText)) {
+  if (!HasDataBinding() && !memo_.TextEquals(SavedText)) {
     SavedText = Text();
-    savedLines_.SetText(SavedText);
+    SavedLines().SetText(SavedText);
   }
 }
 
+TWideStrings& TkvxCustomMemoView::SavedLines() {
+  if (!savedLines_) savedLines_ = std::make_unique<TWideStrings>();
+  return *savedLines_;
+}
+
 void TkvxCustomMemoView::AfterPrint() {
-  if (!HasDataBinding()) memo_->Assign(&savedLines_);
+  if (!HasDataBinding()) memo_.Assign(&SavedLines());
   TkvxStretcheable::AfterPrint();
 }
 
@@ -473,7 +477,7 @@ void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extende
   if (AutoWidth && !IsDesigning) {
     TRect box{0, 0, 10000, 10000};
     drawer.SetDimensions(box, box, 1, 1, 1);
-    drawer.SetText(*memo_);
+    drawer.SetText(memo_);
     Extended oldWidth = Width();
     Extended newWidth = drawer.CalcWidth() + HorizontalExtra();
     SetWidth(newWidth);
@@ -491,7 +495,7 @@ void TkvxCustomMemoView::SetupDrawText(TCanvas* canvas, Extended scaleX, Extende
   if (!IsPrinting) PrintScale = 1;
   drawer.SetDimensions(TextRect, frameRect, scaleX, scaleY, PrintScale);
   drawer.SetClipRect(memoRect);
-  drawer.SetText(*memo_);
+  drawer.SetText(memo_);
   drawer.SetParaBreaks(FirstParaBreak, LastParaBreak);
 }
 
@@ -614,7 +618,7 @@ Extended TkvxCustomMemoView::CalcHeight() {
     BeginDraw(nullptr, 1, 1, 0, 0);
     drawer.SetDimensions(TextRect, TextRect, 1, 1, 1);
   }
-  return std::round(drawer.TextHeight(*memo_) + VerticalExtra());
+  return std::round(drawer.TextHeight(memo_) + VerticalExtra());
 }
 
 Extended TkvxCustomMemoView::CalcWidth() {
@@ -623,7 +627,7 @@ Extended TkvxCustomMemoView::CalcWidth() {
   SetupFontAndOptions(drawer);
   TRect box{0, 0, 10000, 10000};
   drawer.SetDimensions(box, box, 1, 1, 1);
-  drawer.SetText(*memo_);
+  drawer.SetText(memo_);
   return std::round(drawer.CalcWidth() + HorizontalExtra());
 }
 
@@ -727,7 +731,7 @@ Extended TkvxCustomMemoView::DrawPart() {
   // What did not fit takes the place of the text laid out; the rest of the text stays put.
   ReplacePartHead(head, out);
   SetText(drawer.GetInBoundsText());
-  if (!PartText().empty()) drawer.KeepPartBreaks(*memo_);
+  if (!PartText().empty()) drawer.KeepPartBreaks(memo_);
   LastParaBreak = paraBreak;
   SetColor(savedColor);
   return kept == 0 ? Height() : std::max(Height() - kept, 0.0001);
@@ -799,9 +803,9 @@ String TkvxCustomMemoView::Diff(TkvxComponent* templ) {
   if (kvxDiffers(LineSpacing, t->LineSpacing)) attr("LineSpacing", kvxFormatFloat(LineSpacing));
   if (UseDefaulCharset != t->UseDefaulCharset) attr("UseDefaulCharset", flag(UseDefaulCharset));
   out += " u=\"";
-  if (memo_->Count() == 1) {
-    kvxAppendXML(out, memo_->Line(0));
-  } else if (memo_->Count() > 1) {
+  if (memo_.Count() == 1) {
+    kvxAppendXML(out, memo_.Line(0));
+  } else if (memo_.Count() > 1) {
     WideString text = Text();
     if (text.size() >= 2 && text.compare(text.size() - 2, 2, u"\r\n") == 0) text.resize(text.size() - 2);
     kvxAppendXML(out, text);

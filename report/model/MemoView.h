@@ -75,12 +75,12 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   Extended RestHeight() override;
   String Diff(TkvxComponent* templ) override;
 
-  WideString Text() const { return memo_->Text(); }
-  void SetText(const WideString& value) { memo_->SetText(value); }
+  WideString Text() const { return memo_.Text(); }
+  void SetText(const WideString& value) { memo_.SetText(value); }
   String AnsiText() const;
   void SetAnsiText(const String& value);
-  TWideStrings* Memo() const { return memo_.get(); }
-  void SetMemo(TWideStrings* value) { memo_->Assign(value); }
+  TWideStrings* Memo() const { return &memo_; }
+  void SetMemo(TWideStrings* value) { memo_.Assign(value); }
   // Both are made when first asked for: most memos have neither, and pages rebuilt for an export
   // make and free tens of thousands of memos.
   TkvxHighlight* Highlight() const;
@@ -185,7 +185,8 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // The part's text loses its first used units and begins with text instead.
   void ReplacePartHead(size_t used, const WideString& text);
 
-  std::unique_ptr<TWideStrings> memo_;
+  // Part of the object: every memo has its text, and a page makes tens of thousands of memos.
+  mutable TWideStrings memo_;
   mutable std::unique_ptr<TkvxHighlight> highlight_;
   mutable std::unique_ptr<TkvxFormat> displayFormat_;
   Integer rotation_ = 0;
@@ -195,8 +196,10 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   // The text a row's expressions expand to; its storage serves every row.
   WideString expanded_;
   // SavedText split into lines, made when SavedText is: the design text goes back after every
-  // row without being split again.
-  TWideStrings savedLines_;
+  // row without being split again. Made when first printed: the many copies a page is read
+  // back into never print.
+  std::unique_ptr<TWideStrings> savedLines_;
+  TWideStrings& SavedLines();
   // PartText is partText_ from partStart_ on: a split takes a page's text off its front by
   // moving the start, not by moving all the text after it.
   WideString partText_;

@@ -233,6 +233,70 @@ TEST(PreviewPages, KeptBlocksMoveWithTheirPositions) {
   EXPECT_EQ(b->Prop("l"), "105");
 }
 
+TEST(PreviewPages, EachObjectComesBackFromItsOwnSourceWhereBandsTakeTurns) {
+  // Bands of different objects follow each other in turn: the objects at one place of a band are
+  // not those at that place of the band before, nor always of one class.
+  TListReport list;
+  auto* other = new TStoreBand(list.Page);
+  other->SetName("Other");
+  other->SetBounds(0, 0, 700, 20);
+  auto* rule = new TStoreLine(other);
+  rule->SetName("Underline");
+  rule->SetBounds(5, 19, 600, 1);
+  auto* note = new TStoreMemo(other);
+  note->SetName("Note");
+  note->SetBounds(60, 2, 200, 16);
+  TkvxPreviewPages& pages = *list.Pages;
+  list.Start();
+  for (int p = 0; p < 2; ++p) {  // a page built after another reads the same
+    pages.AddPage(list.Page);
+    pages.AddObject(list.Title);
+    for (int row = 0; row < 6; ++row) {
+      if (row % 3 == 2) {
+        other->SetTop(40 + 20 * row);
+        note->SetText("หมายเหตุ " + std::to_string(row));
+        pages.AddObject(other);
+      } else {
+        list.Data->SetTop(40 + 20 * row);
+        list.No->SetText(std::to_string(row));
+        list.Name->SetText("สมาชิก " + std::to_string(row));
+        pages.AddObject(list.Data);
+      }
+    }
+  }
+  pages.Finish();
+  for (int p = 0; p < 2; ++p) {
+    TkvxReportPage* page = pages.GetPage(p);
+    ASSERT_NE(page, nullptr);
+    int lines = 0, notes = 0, names = 0;
+    for (TkvxComponent* c : page->AllObjects()) {
+      if (c->Name() == "Underline") {
+        EXPECT_NE(dynamic_cast<TStoreLine*>(c), nullptr);
+        EXPECT_DOUBLE_EQ(c->Left(), 5);
+        EXPECT_DOUBLE_EQ(c->Width(), 600);
+        ++lines;
+      } else if (c->Name() == "Note") {
+        ASSERT_NE(dynamic_cast<TStoreMemo*>(c), nullptr);
+        EXPECT_DOUBLE_EQ(c->Left(), 60);
+        ++notes;
+      } else if (c->Name() == "Name") {
+        EXPECT_DOUBLE_EQ(c->Left(), 50);
+        EXPECT_DOUBLE_EQ(c->Width(), 400);
+        ++names;
+      }
+    }
+    EXPECT_EQ(lines, 2);
+    EXPECT_EQ(notes, 2);
+    EXPECT_EQ(names, 4);
+    EXPECT_EQ(FindMemo(page, "Note", 0)->Text(), "หมายเหตุ 2\r\n");
+    EXPECT_EQ(FindMemo(page, "Note", 1)->Text(), "หมายเหตุ 5\r\n");
+    EXPECT_DOUBLE_EQ(FindMemo(page, "Note", 1)->AbsTop(), 40 + 20 * 5 + 2);
+    EXPECT_EQ(FindMemo(page, "No", 3)->Text(), "4\r\n");
+    EXPECT_EQ(FindMemo(page, "Name", 3)->Text(), "สมาชิก 4\r\n");
+    EXPECT_DOUBLE_EQ(FindMemo(page, "Name", 3)->AbsTop(), 40 + 20 * 4);
+  }
+}
+
 TEST(PreviewPages, LastYCountsBandsOfTheColumnAndSkipsFooters) {
   TListReport list;
   auto* header = new TkvxPageHeader(list.Page);
