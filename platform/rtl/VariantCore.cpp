@@ -170,10 +170,8 @@ void VarStrAppend(Variant& target, std::string_view tail) {
   // Doubling keeps a loop of appends linear in the text it builds; a shared text is copied at
   // its size, as the other holders may keep it.
   const std::size_t capacity = alone ? std::max(length, 2 * h->Capacity) : length;
-  void* mem = ::operator new(sizeof(detail::VarStrHeap) + capacity + 1);
-  auto* grown = new (mem) detail::VarStrHeap;
+  detail::VarStrHeap* grown = detail::AllocateStrHeap(capacity, 1);
   grown->Length = length;
-  grown->Capacity = capacity;
   auto* bytes = reinterpret_cast<char*>(grown + 1);
   std::memcpy(bytes, h + 1, h->Length);
   std::memcpy(bytes + h->Length, tail.data(), tail.size());

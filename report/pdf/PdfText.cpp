@@ -17,11 +17,19 @@ void AppendHexByte(std::string& out, unsigned char b) {
   out += HexDigits[b >> 4];
   out += HexDigits[b & 15];
 }
+
+// The four hex digits of a 16-bit value at p.
+void PutHex4(char* p, unsigned value) {
+  p[0] = HexDigits[(value >> 12) & 15];
+  p[1] = HexDigits[(value >> 8) & 15];
+  p[2] = HexDigits[(value >> 4) & 15];
+  p[3] = HexDigits[value & 15];
+}
 }  // namespace
 
 void kvxAppendHex4(std::string& out, unsigned value) {
-  const char digits[4] = {HexDigits[(value >> 12) & 15], HexDigits[(value >> 8) & 15], HexDigits[(value >> 4) & 15],
-                          HexDigits[value & 15]};
+  char digits[4];
+  PutHex4(digits, value);
   out.append(digits, 4);
 }
 
@@ -30,10 +38,7 @@ void kvxAppendHex4(std::string& out, std::u16string_view text) {
   out.resize(at + 4 * text.size());
   char* p = out.data() + at;
   for (char16_t unit : text) {
-    p[0] = HexDigits[(unit >> 12) & 15];
-    p[1] = HexDigits[(unit >> 8) & 15];
-    p[2] = HexDigits[(unit >> 4) & 15];
-    p[3] = HexDigits[unit & 15];
+    PutHex4(p, unit);
     p += 4;
   }
 }

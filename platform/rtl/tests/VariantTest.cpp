@@ -77,7 +77,6 @@ TEST(Variant, CopiesShareTextAndArraysBehaveAsValues) {
   EXPECT_EQ(VarArrayGet(five, {2}).ToInteger(), 3);
 }
 
-// Arrays nested hundreds of thousands deep go without a native frame per level.
 TEST(Variant, TextsMadeInTheRoomOfFreedOnesHoldOnlyTheirOwn) {
   // Texts of every width and length come and go as a list's fields do, each made where one
   // freed before it may have been; each must read back whole and grow on its own.
@@ -112,6 +111,7 @@ TEST(Variant, TextsMadeInTheRoomOfFreedOnesHoldOnlyTheirOwn) {
   TMemoryAccount::Close(account);
 }
 
+// Arrays nested hundreds of thousands deep go without a native frame per level.
 TEST(Variant, DeeplyNestedArraysAreReleased) {
   Variant v = 0;
   for (int i = 0; i < 400000; ++i) {
