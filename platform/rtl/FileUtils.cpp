@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -212,6 +213,8 @@ String SystemErrorText(int errorNumber) {
     case EPERM: thai = "ไม่มีสิทธิ์เขียน"; break;
     case EROFS: thai = "ดิสก์นี้อ่านได้อย่างเดียว"; break;
     case EIO: thai = "ดิสก์อ่านหรือเขียนผิดพลาด"; break;
+    case ELOOP: thai = "ลิงก์ (symbolic link) ของชื่อนี้วนกลับมาที่ตัวเอง ไม่ถึงแฟ้มใดเลย"; break;
+    case EPIPE: thai = "โปรแกรมที่อ่านไปป์นี้เลิกอ่านไปก่อนได้ข้อมูลครบ"; break;
     default: break;
   }
   String system = std::strerror(errorNumber);
@@ -231,11 +234,99 @@ String NamingTarget(String message, const String& temp, const String& fileName) 
   return message;
 }
 
+[[noreturn]] void RefuseWrite(const String& fileName, const String& reason) {
+  throw EFCreateError("เขียนแฟ้ม \"" + fileName + "\" ไม่ได้: " + reason);
+}
+
+// Runs the caller's writer on temp, naming the user's file in what it says.
+void WriteTemporary(const std::function<void(const String& tempName)>& write, const String& temp,
+                    const String& fileName) {
+  try {
+    write(temp);
+  } catch (Exception& e) {
+    e.SetMessage(NamingTarget(e.Message(), temp, fileName));
+    throw;
+  }
+}
+
+// Copies the file from into the open descriptor to; the errno of a failure, else 0. A reader
+// of a pipe that goes away must not end the program with SIGPIPE: the signal is held back
+// while this thread writes, and one it raised is taken before it is let through again.
+int CopyInto(const String& from, int to) {
+  sigset_t brokenPipe, old;
+  sigemptyset(&brokenPipe);
+  sigaddset(&brokenPipe, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &brokenPipe, &old);
+  int error = 0;
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) error = errno;
+  std::vector<char> buffer(1 << 16);
+  while (!error) {
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n < 0) error = errno;
+      break;
+    }
+    for (ssize_t done = 0; done < n && !error;) {
+      const ssize_t w = ::write(to, buffer.data() + done, static_cast<size_t>(n - done));
+      if (w > 0) done += w;
+      else if (w < 0 && errno != EINTR) error = errno;
+    }
+  }
+  if (in >= 0) ::close(in);
+  if (error == EPIPE) {
+    const timespec now{};
+    sigtimedwait(&brokenPipe, nullptr, &now);
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  return error;
+}
+
+// A device or a named pipe is no file to be replaced: what write() makes in the temporary
+// folder is written into it, and it keeps its node, owner and mode. A socket cannot be opened
+// at all, and a disk device written over would lose every file on it.
+void WriteIntoDevice(const String& fileName, const struct stat& st,
+                     const std::function<void(const String& tempName)>& write) {
+  if (S_ISSOCK(st.st_mode)) RefuseWrite(fileName, "ชื่อนี้เป็นซ็อกเก็ต (socket) ไม่ใช่แฟ้ม");
+  if (S_ISBLK(st.st_mode))
+    RefuseWrite(fileName, "ชื่อนี้เป็นอุปกรณ์ดิสก์ ไม่ใช่แฟ้ม (เขียนลงไปจะทับข้อมูลทั้งดิสก์)");
+  const bool pipe = S_ISFIFO(st.st_mode);
+  String temp;
+  try {
+    temp = CreateTempFile(GetTempDir(), "orvane-output.");
+  } catch (const EInOutError& e) {
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + e.Message());
+  }
+  struct TRemoved {
+    const String& name;
+    ~TRemoved() { ::unlink(name.c_str()); }
+  } removed{temp};
+  WriteTemporary(write, temp, fileName);
+  // A pipe nobody reads would hold the program for ever on its opening.
+  const int fd = ::open(fileName.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | (pipe ? O_NONBLOCK : 0));
+  if (fd < 0) {
+    if (pipe && errno == ENXIO) RefuseWrite(fileName, "ไม่มีโปรแกรมใดรออ่านไปป์ (named pipe) นี้อยู่");
+    throw EFCreateError(WriteFailureText(fileName, errno));
+  }
+  if (pipe) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  const int error = CopyInto(temp, fd);
+  const bool closed = ::close(fd) == 0 || errno == EINTR;
+  if (error || !closed) throw EWriteError(WriteFailureText(fileName, error ? error : errno));
+}
+
 }  // namespace
 
 void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
-                   int newFileMode) {
-  const String target = WrittenFile(fileName);
+                   int newFileMode, TLinkWrite links) {
+  struct stat st;
+  const bool through = links == TLinkWrite::Through;
+  if ((through ? ::stat(fileName.c_str(), &st) : ::lstat(fileName.c_str(), &st)) == 0) {
+    if (through && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return WriteIntoDevice(fileName, st, write);
+  } else if (errno == ELOOP) {
+    throw EFCreateError(WriteFailureText(fileName, ELOOP));
+  }
+  const String target = through ? WrittenFile(fileName) : fileName;
   String folder = ExtractFileDir(target);
   if (folder.empty()) folder = ".";
   const String prefix = "." + ExtractFileName(target) + ".";
@@ -247,17 +338,12 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
     throw EFCreateError("Cannot create file \"" + fileName + "\". " + e.Message());
   }
   try {
-    try {
-      write(temp);
-    } catch (Exception& e) {
-      // Whatever the writer says names the file the user asked for, not the hidden temporary.
-      e.SetMessage(NamingTarget(e.Message(), temp, fileName));
-      throw;
-    }
-    struct stat st;
-    // An existing target keeps its permissions; a new one gets what it is asked for, else what
-    // the umask allows.
-    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777)
+    // Whatever the writer says names the file the user asked for, not the hidden temporary.
+    WriteTemporary(write, temp, fileName);
+    // An existing target keeps its permissions; a new one, or one in the place of something
+    // that was no file, gets what it is asked for, else what the umask allows.
+    const bool replacesFile = ::lstat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    const mode_t mode = replacesFile ? (st.st_mode & 07777)
                         : newFileMode >= 0             ? static_cast<mode_t>(newFileMode)
                                                        : NewFileMode();
     if (::chmod(temp.c_str(), mode) != 0 || !SyncFile(temp)) throw EWriteError(WriteFailureText(fileName, errno));
@@ -272,14 +358,15 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
   if (!SyncFile(folder, O_DIRECTORY)) throw EWriteError(WriteFailureText(fileName, errno));
 }
 
-void SafeWriteFile(const String& fileName, const std::string& contents) {
-  SafeWriteFile(fileName, [&](const String& tempName) {
+void SafeWriteFile(const String& fileName, const std::string& contents, TLinkWrite links) {
+  auto write = [&](const String& tempName) {
     std::FILE* f = std::fopen(tempName.c_str(), "wb");
     if (!f) throw EFCreateError("Cannot create file \"" + fileName + "\": " + std::strerror(errno));
     const bool written = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) throw EWriteError(WriteFailureText(fileName, errno));
-  });
+  };
+  SafeWriteFile(fileName, write, -1, links);
 }
 
 }  // namespace orv

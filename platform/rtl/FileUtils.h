@@ -50,17 +50,27 @@ String SystemErrorText(int errorNumber);
 // "เขียนแฟ้ม "<fileName>" ไม่ได้: " and the reason.
 String WriteFailureText(const String& fileName, int errorNumber);
 
+// What a write does with a name that is a symbolic link.
+enum class TLinkWrite {
+  Through,  // writes the file the link names; the link stays
+  Replace,  // the new file takes the link's place; the link is never followed
+};
+
 // Writes a file so that the old one survives any failure and the new one survives a power loss:
 // write() fills a temporary file in the target's folder, which is flushed to disk and renamed
 // over the target only when write() returns, and the folder is flushed after the rename. A
-// symbolic link is written through to its target. An existing file keeps its permissions; a
-// new one gets newFileMode, or by default what the umask allows. Temporaries that an earlier,
-// killed write of the same target left behind are removed first. On an exception from write()
-// or from the disk, the temporary file is removed and the exception (EFCreateError /
-// EWriteError for disk faults) is passed on, naming fileName where it named the temporary file.
+// symbolic link is written through to its target, or replaced. An existing file keeps its
+// permissions; a new one gets newFileMode, or by default what the umask allows. Temporaries
+// that an earlier, killed write of the same target left behind are removed first. On an
+// exception from write() or from the disk, the temporary file is removed and the exception
+// (EFCreateError / EWriteError for disk faults) is passed on, naming fileName where it named the
+// temporary file.
+// A target that is a character device or a named pipe keeps its node, owner and mode: the file
+// is made in the temporary folder and then written into it as it stands (a pipe must have a
+// reader waiting). A socket, a disk device and a loop of links are refused with EFCreateError.
 void SafeWriteFile(const String& fileName, const std::function<void(const String& tempName)>& write,
-                   int newFileMode = -1);
+                   int newFileMode = -1, TLinkWrite links = TLinkWrite::Through);
 // The same for a complete block of bytes.
-void SafeWriteFile(const String& fileName, const std::string& contents);
+void SafeWriteFile(const String& fileName, const std::string& contents, TLinkWrite links = TLinkWrite::Through);
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -13,6 +14,10 @@
 #include <sys/stat.h>
 #include <csignal>
 #include <pwd.h>
+#include <sys/socket.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 #include "platform/rtl/Exceptions.h"
@@ -236,6 +241,114 @@ TEST_F(FileUtilsTest, WritingThroughALinkRemovesOnlyItsOwnTemporariesThere) {
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir_ + "shared")) names.insert(e.path().filename().string());
   EXPECT_EQ(names, (std::set<std::string>{"list.xlsx", ".list.xlsx.backup"}));
+}
+
+// The names in a folder, hidden ones included.
+std::set<std::string> FolderNames(const String& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
+String RefusalOf(const String& fileName) {
+  try {
+    SafeWriteFile(fileName, std::string("%PDF-1.5"));
+  } catch (const EFCreateError& e) {
+    return e.Message();
+  }
+  return "written";
+}
+
+// Outputs named by a user (a PDF to /dev/null, a workbook to a pipe a reader waits on) that are
+// no files: each is written in place, keeping its node, owner and mode, or refused with the
+// reason; nothing appears beside them.
+TEST_F(FileUtilsTest, APipeOrADeviceIsWrittenInPlaceAndKeepsItsNode) {
+  const String pipe = dir_ + "to-reader";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0640), 0);
+  // The reader is there before the write, as a program waiting on the pipe is.
+  const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+  ASSERT_GE(readEnd, 0);
+  ::fcntl(readEnd, F_SETFL, 0);
+  std::string received;
+  std::thread reader([&] {
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
+    ::close(readEnd);
+  });
+  SafeWriteFile(pipe, std::string(200000, 'p'));
+  reader.join();
+  EXPECT_EQ(received, std::string(200000, 'p'));
+  struct stat st;
+  ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  // Nobody reading: refused at once rather than waiting for ever.
+  const String refusal = RefusalOf(pipe);
+  EXPECT_EQ(refusal, "เขียนแฟ้ม \"" + pipe + "\" ไม่ได้: ไม่มีโปรแกรมใดรออ่านไปป์ (named pipe) นี้อยู่");
+  ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+  // The null device, made here as /dev/null is; root may make device nodes, others may not.
+  const String null = dir_ + "null";
+  if (::mknod(null.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0) GTEST_SKIP() << "no device nodes may be made here";
+  ASSERT_EQ(::symlink(null.c_str(), (dir_ + "to-null.pdf").c_str()), 0);
+  SafeWriteFile(null, std::string("a PDF"));
+  SafeWriteFile(dir_ + "to-null.pdf", [](const String& temp) { std::ofstream(temp) << "a workbook"; });
+  ASSERT_EQ(::lstat(null.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
+  EXPECT_EQ(st.st_rdev, makedev(1, 3));
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  ASSERT_EQ(::lstat((dir_ + "to-null.pdf").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(FolderNames(dir_), (std::set<std::string>{"to-reader", "null", "to-null.pdf"}));
+  // A writer's failure is told as for a file.
+  EXPECT_THROW(SafeWriteFile(null, [](const String&) { throw EWriteError("disk full"); }), EWriteError);
+}
+
+TEST_F(FileUtilsTest, ALoopOfLinksASocketAndADiskAreRefusedAndLeftAsTheyWere) {
+  ASSERT_EQ(::symlink((dir_ + "b.pdf").c_str(), (dir_ + "a.pdf").c_str()), 0);
+  ASSERT_EQ(::symlink("a.pdf", (dir_ + "b.pdf").c_str()), 0);
+  EXPECT_EQ(RefusalOf(dir_ + "a.pdf"), "เขียนแฟ้ม \"" + dir_ + "a.pdf\" ไม่ได้: ลิงก์ (symbolic link) ของชื่อนี้วนกลับมาที่ตัวเอง ไม่ถึงแฟ้มใดเลย (" +
+                                           String(std::strerror(ELOOP)) + ")");
+  EXPECT_EQ(std::filesystem::read_symlink(dir_ + "a.pdf").string(), dir_ + "b.pdf");
+  EXPECT_EQ(std::filesystem::read_symlink(dir_ + "b.pdf").string(), "a.pdf");
+
+  const String socketName = dir_ + "s.pdf";
+  const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  std::strncpy(address.sun_path, socketName.c_str(), sizeof address.sun_path - 1);
+  ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  EXPECT_EQ(RefusalOf(socketName), "เขียนแฟ้ม \"" + socketName + "\" ไม่ได้: ชื่อนี้เป็นซ็อกเก็ต (socket) ไม่ใช่แฟ้ม");
+  EXPECT_TRUE(std::filesystem::is_socket(socketName));
+  ::close(s);
+
+  const String disk = dir_ + "disk";
+  if (::mknod(disk.c_str(), S_IFBLK | 0600, makedev(7, 250)) == 0) {
+    EXPECT_NE(RefusalOf(disk).find("อุปกรณ์ดิสก์"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::is_block_file(disk));
+  }
+  EXPECT_EQ(FolderNames(dir_).size(), std::filesystem::exists(disk) ? 4u : 3u);
+}
+
+// A photo folder unpacked from an archive may hold links to anywhere: a write that replaces
+// them never follows one, dangling or not.
+TEST_F(FileUtilsTest, AReplacingWriteTakesTheLinksPlaceAndNeverFollowsIt) {
+  ASSERT_EQ(::mkdir((dir_ + "outside").c_str(), 0700), 0);
+  ASSERT_EQ(::mkdir((dir_ + "Picture").c_str(), 0700), 0);
+  ASSERT_EQ(::symlink((dir_ + "outside/new.bmp").c_str(), (dir_ + "Picture/temp.bmp").c_str()), 0);
+  std::ofstream(dir_ + "outside/old.jpg") << "theirs";
+  ASSERT_EQ(::symlink((dir_ + "outside/old.jpg").c_str(), (dir_ + "Picture/a.jpg").c_str()), 0);
+  SafeWriteFile(dir_ + "Picture/temp.bmp", std::string("frame"), TLinkWrite::Replace);
+  SafeWriteFile(dir_ + "Picture/a.jpg", [](const String& temp) { std::ofstream(temp) << "photo"; }, -1,
+                TLinkWrite::Replace);
+  struct stat st;
+  ASSERT_EQ(::lstat((dir_ + "Picture/temp.bmp").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(ReadAll(dir_ + "Picture/temp.bmp"), "frame");
+  EXPECT_EQ(ReadAll(dir_ + "Picture/a.jpg"), "photo");
+  EXPECT_EQ(FolderNames(dir_ + "outside"), std::set<std::string>{"old.jpg"});
+  EXPECT_EQ(ReadAll(dir_ + "outside/old.jpg"), "theirs");
 }
 
 // Run under strace by the test below: one write of the file ORVANE_DURABLE_TARGET names.
