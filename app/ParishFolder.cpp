@@ -206,6 +206,15 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   // An empty file would open as an empty database and be written to.
   if (std::filesystem::file_size(result.FileName, ec) == 0 && !ec)
     Refuse(result.FileName, "แฟ้มว่างเปล่า ไม่ใช่ฐานข้อมูลทะเบียนวัด");
+  // A link is judged by the file it names (a parish on a read-only disk): the journal files are
+  // made beside that file, and it is the one opened.
+  if (std::filesystem::is_symlink(result.FileName, ec)) {
+    String real = std::filesystem::canonical(result.FileName, ec).string();
+    if (!ec) {
+      result.FileName = real;
+      dir = ExtractFileDir(real);
+    }
+  }
   // The journal files are made beside the database: the folder must take them too.
   result.ReadOnly = !Writable(result.FileName) || !Writable(dir);
 

@@ -334,7 +334,7 @@ TEST_F(StartupTest, ReadOnlyDatabaseIsShownWithItsWritingEditorsDisabled) {
                  f->LabeledEdit1, f->LabeledEdit2, f->ComboBox2, f->Memo1, f->DateTimePicker1,
                  f->LabeledEdit59, f->LabeledEdit60, f->DateTimePicker11, f->Edit5, f->Edit10,
                  f->ComboBox10, f->LumSmoothButton1, f->LumSmoothButton2, f->LumSmoothButton3,
-                 f->LumSmoothButton4})
+                 f->LumSmoothButton4, f->LumSmoothButton6, f->Image1})
           expect(!c->Enabled(), "writing control " + std::to_string(i++) + " enabled");
         // Finding members writes nothing.
         expect(f->Edit1->Enabled() && f->DBGrid1->Enabled(), "search disabled");
@@ -422,6 +422,40 @@ TEST_F(StartupTest, AReadOnlyParishWithItsLogButNoSharedMemoryFileNamesTheMissin
       "สาเหตุ: ไม่มีแฟ้มหน่วยความจำร่วม " + db + "-shm ที่ต้องใช้อ่านการเปลี่ยนแปลงที่ค้างอยู่ในแฟ้ม " + db +
           "-wal และสร้างแฟ้มนั้นไม่ได้ เพราะโฟลเดอร์ " + copy.string() + " เขียนไม่ได้");
   chmod(copy.c_str(), 0755);
+}
+
+}  // namespace orv::test
+
+namespace orv::test {
+
+// A parish folder whose Orvane.db is a link to a disk the user may only read (a CD, a backup
+// disk mounted read-only): the log files would be made beside the file the link names, so that
+// file's folder decides; it opens to be read, not as a damaged file.
+TEST_F(StartupTest, AParishWhoseFileLinksToAReadOnlyFolderOpensToBeRead) {
+  MakeDemo(10);
+  Cli("pragma wal_checkpoint(truncate)");
+  const std::filesystem::path disk = dir_ / "disk", parish = dir_ / "parish";
+  std::filesystem::create_directories(disk);
+  std::filesystem::create_directories(parish / "Picture");
+  const std::string db = (disk / ParishDatabaseName).string();
+  std::filesystem::rename(Db(), db);
+  for (const char* suffix : {"-wal", "-shm"}) std::filesystem::remove(Db() + suffix);
+  std::filesystem::create_symlink(db, parish / ParishDatabaseName);
+  const std::string before = FileBytes(db);
+  chmod(db.c_str(), 0444);
+  chmod(disk.c_str(), 0555);
+  chmod(parish.c_str(), 0777);
+  EXPECT_EXIT(
+      {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) std::_Exit(3);
+        AppPath = parish.string();
+        TForm1* f = nullptr;
+        std::fprintf(stderr, "%s", Refusal([&] { f = Start(); }).c_str());
+        std::_Exit(f && f->ReadOnly() && f->Label3->Caption() == "จำนวนข้อมูล  10 รายการ" ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "");
+  chmod(disk.c_str(), 0755);
+  EXPECT_EQ(FileBytes(db), before);
 }
 
 }  // namespace orv::test
