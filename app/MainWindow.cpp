@@ -311,6 +311,8 @@ void TForm1::DisableWritingEditors() {
   for (TLumSmoothButton* button : {LumSmoothButton1, LumSmoothButton2, LumSmoothButton3,
                                    LumSmoothButton4, LumSmoothButton6})
     button->SetEnabled(false);
+  // Choosing a photo writes into the Picture folder as the camera does.
+  Image1->SetEnabled(false);
 }
 
 void TForm1::FormCreate(TObject*) {

@@ -3,17 +3,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <filesystem>
 
 #include "app/MainWindow.h"
 #include "app/PhotoCapture.h"
+#include "app/PictureFiles.h"
 #include "platform/gui/Dialogs.h"
-#include "platform/gui/JPEGImage.h"
 #include "platform/gui/Picture.h"
-#include "platform/rtl/FileUtils.h"
-#include "platform/rtl/PixelBudget.h"
-#include "platform/rtl/Streams.h"
 
 namespace orv {
 
@@ -83,68 +79,6 @@ bool SameFile(const String& a, const String& b) {
   return std::filesystem::equivalent(a, b, error);
 }
 
-bool InFolder(const String& fileName, const String& folder) {
-  std::error_code error;
-  auto parent = std::filesystem::weakly_canonical(std::filesystem::path(fileName).parent_path(), error);
-  return !error && parent == std::filesystem::weakly_canonical(folder, error) && !error;
-}
-
-// "<yyMMddhhmmss>.jpg" in the picture folder, with "-1", "-2" ... after the time when a photo
-// was put aside in the same second already.
-String TimeStampedName() {
-  std::time_t now = std::time(nullptr);
-  char stamp[16];
-  std::strftime(stamp, sizeof stamp, "%y%m%d%H%M%S", std::localtime(&now));
-  String name = PictureFolder() + "/" + stamp + ".jpg";
-  for (int n = 1; FileExists(name); ++n) name = PictureFolder() + "/" + stamp + "-" + std::to_string(n) + ".jpg";
-  return name;
-}
-
-void Rename(const String& from, const String& to) {
-  if (!RenameFile(from, to)) throw EInOutError("Cannot rename \"" + from + "\" to \"" + to + "\"");
-}
-
-std::string ReadWholeFile(const String& fileName) {
-  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  std::string bytes(static_cast<size_t>(stream.Size()), '\0');
-  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  return bytes;
-}
-
-// Whether a file begins as a picture of another kind than JPEG (a PNG saved as ".jpg", as
-// phones and chat programs do): the photo's name says JPEG, and every reader of it expects one.
-// So does a JPEG stored on its side with an EXIF orientation: it is stored upright without it.
-bool OtherPictureKind(const String& fileName) {
-  TFileStream stream(fileName, fmOpenRead | fmShareDenyWrite);
-  Byte head[100];
-  std::unique_ptr<TGraphic> graphic = TPicture::CreateGraphicForData(head, stream.Read(head, sizeof head));
-  if (auto* jpeg = dynamic_cast<TJPEGImage*>(graphic.get())) {
-    stream.SetPosition(0);
-    jpeg->LoadFromStream(stream);
-    return jpeg->Orientation() != 1;
-  }
-  return graphic != nullptr;
-}
-
-// The picture in fileName as a JPEG file: drawn on white (transparent parts show it) at its
-// size, or at the most pixels the program holds when it claims more.
-std::string AsJpeg(const String& fileName) {
-  TPicture picture;
-  picture.LoadFromFile(fileName);
-  Int64 width = picture.Width(), height = picture.Height();
-  FitPictureBudget(width, height);
-  const TRect all{0, 0, static_cast<int>(width), static_cast<int>(height)};
-  TBitmap pixels(all.Right, all.Bottom, pf24bit);
-  pixels.Canvas().Brush().SetColor(clWhite);
-  pixels.Canvas().FillRect(all);
-  pixels.Canvas().StretchDraw(all, *picture.Graphic());
-  TJPEGImage jpeg;
-  jpeg.Assign(&pixels);
-  TMemoryStream out;
-  jpeg.SaveToStream(out);
-  return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
-}
-
 }  // namespace
 
 void TForm1::FindPic() {
@@ -167,6 +101,7 @@ void TForm1::FindPic() {
 }
 
 void TForm1::Image1Click(TObject*) {
+  if (readOnly_) return;
   if (Edit3->Text().empty()) {
     ShowMessage("ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
     return;
@@ -183,22 +118,15 @@ void TForm1::Image1Click(TObject*) {
     FindPic();
     return;
   }
-  // A file from the picture folder moves to the member's name; one from elsewhere is copied
-  // in and left where it was; a picture of another kind is stored converted to JPEG. What is
-  // written is read (and converted) before anything is moved, so a file that cannot be read
-  // changes nothing.
-  const bool inFolder = InFolder(chosen, PictureFolder());
-  const bool convert = OtherPictureKind(chosen);
-  const bool move = inFolder && !convert;
-  const std::string bytes = convert ? AsJpeg(chosen) : move ? std::string() : ReadWholeFile(chosen);
-  ForceDirectories(PictureFolder());
-  // Whatever file held the member's name is kept under a name of its own, even one that did
-  // not load as a picture.
-  if (FileExists(target)) Rename(target, TimeStampedName());
-  if (move) Rename(chosen, target);
-  else SafeWriteFile(target, bytes);
-  // A converted picture from the picture folder has moved as well: only its JPEG is left.
-  if (inFolder && convert) DeleteFile(chosen);
+  // The chosen file is read (and converted) before anything is moved: one that is no picture
+  // the register reads changes nothing. Whatever held the member's name is kept under a name of
+  // its own, even one that did not load as a picture.
+  try {
+    StoreChosenPicture(chosen, target);
+  } catch (const EUnreadablePicture& e) {
+    ShowMessage(e.Message());
+    return;
+  }
   FindPic();
 }
 

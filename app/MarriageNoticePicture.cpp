@@ -3,12 +3,11 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/MainWindow.h"
 #include "app/MarriageNotices.h"
+#include "app/PictureFiles.h"
 #include "platform/gui/Picture.h"
-#include "platform/rtl/Conversions.h"
-#include "platform/rtl/DateTime.h"
 #include "platform/rtl/FileUtils.h"
-#include "platform/rtl/Format.h"
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
@@ -21,15 +20,6 @@ String PictureFolder() { return AppPath + "/Picture/"; }
 
 bool IsLogoName(const String& fileName) {
   return fileName.ends_with("Logo.jpg") || fileName.ends_with("ogo1.jpg");
-}
-
-// A name in the Picture folder that no file has yet, for a picture being put aside.
-String ArchiveName() {
-  String stamp = FormatDateTime("yymmddhhnnss", Now());
-  String name = PictureFolder() + stamp + ".jpg";
-  for (int i = 1; FileExists(name); ++i)
-    name = PictureFolder() + stamp + "-" + IntToStr(i) + ".jpg";
-  return name;
 }
 
 bool SameEntry(const fs::path& a, const fs::path& b) {
@@ -78,6 +68,7 @@ void TForm2::FindPic() {
 }
 
 void TForm2::Image1Click(TObject*) {
+  if (Form1->ReadOnly()) return;
   String marriageId = Trim(LabeledEdit14->Text());
   if (marriageId.empty()) {
     ShowMessage("ไม่มีชื่อบุคคลที่จะกำหนดชื่อของรูปได้");
@@ -95,18 +86,14 @@ void TForm2::Image1Click(TObject*) {
     FindPic();
     return;
   }
+  // Read and stored as the members' photos are: a file that is no picture changes nothing,
+  // what the number had is kept under a name of its own, and one taken from the Picture folder
+  // moves to the number's name.
   try {
-    // The picture the number had is kept under a name of its own, never overwritten.
-    if (FileExists(target)) fs::rename(target, ArchiveName());
-    // A picture from the Picture folder is renamed there; one from elsewhere is copied in,
-    // so the parish's pictures stay together and the user's own file stays where it was.
-    if (SameEntry(fs::path(chosen).parent_path(), fs::path(PictureFolder())))
-      fs::rename(chosen, target);
-    else
-      fs::copy_file(chosen, target);
-  } catch (const fs::filesystem_error& e) {
-    FindPic();
-    throw EInOutError(e.what());
+    StoreChosenPicture(chosen, target);
+  } catch (const EUnreadablePicture& e) {
+    ShowMessage(e.Message());
+    return;
   }
   FindPic();
 }

@@ -121,6 +121,7 @@ void TForm2::FormCreate(TObject*) {
       if (field.Picker) field.Picker->SetEnabled(false);
     }
     BitBtn1->SetEnabled(false);
+    Image1->SetEnabled(false);
   }
 }
 

@@ -4,10 +4,12 @@
 #include <cstring>
 
 #include "app/MainWindow.h"
+#include "app/PictureFiles.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/JPEGImage.h"
 #include "platform/rtl/FileUtils.h"
+#include "platform/rtl/Streams.h"
 #include "platform/rtl/StringList.h"
 #include "platform/video/VideoDevice.h"
 
@@ -140,13 +142,24 @@ void TForm5::BitBtn1Click(TObject*) {
   camera_->DrawFilled(picture.Canvas(), TRect{0, 0, kPictureWidth, kPictureHeight});
   String folder = AppPath + "/Picture";
   ForceDirectories(folder);
+  // A folder unpacked from an archive may hold links: "temp.bmp" takes the place of one and
+  // the photo puts one aside, neither writing where a link leads.
   String temp = folder + "/temp.bmp";
-  picture.SaveToFile(temp);
+  SafeWriteFile(
+      temp, [&](const String& tempName) {
+        TFileStream file(tempName, fmCreate);
+        picture.SaveToStream(file);
+      },
+      -1, TLinkWrite::Replace);
   TBitmap saved;
   saved.LoadFromFile(temp);
   TJPEGImage jpeg;
   jpeg.Assign(&saved);
-  jpeg.SaveToFile(PhotoFileName);
+  TMemoryStream photo;
+  jpeg.SaveToStream(photo);
+  StorePicture(PhotoFileName,
+               std::string(reinterpret_cast<const char*>(photo.Memory()), static_cast<size_t>(photo.Size())),
+               TReplacedPicture::Overwritten);
   Close();
   if (Form1) Form1->FindPic();
 }

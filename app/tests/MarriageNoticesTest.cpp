@@ -399,3 +399,46 @@ TEST_F(MarriageNoticesTest, MainMenuOpensOneMoreWindowEachTime) {
 }
 
 }  // namespace orv::test
+
+namespace orv::test {
+
+// The wedding picture is read as the members' photos are: a file that is no picture is refused
+// naming it and changes nothing; a PNG saved as ".jpg" is stored as the JPEG its name says,
+// written whole and renamed into place, never through a link left at its name.
+TEST_F(MarriageNoticesTest, AChosenPictureIsReadAndStoredAsAJpegAndAFileThatIsNoneIsRefused) {
+  TForm2* f = OpenDemo();
+  std::filesystem::path pictures = dir_ / "Picture";
+  std::filesystem::path target = f->NotifyPicturePath;
+  ASSERT_FALSE(target.empty());
+  std::filesystem::create_directories(dir_ / "phone");
+  std::filesystem::path noise = dir_ / "phone" / "IMG_0002.jpg";
+  std::ofstream(noise, std::ios::binary) << std::string("\0\0\0\x18" "ftypheic", 12) << std::string(3000, '\x33');
+  std::filesystem::create_symlink(dir_ / "phone" / "elsewhere.jpg", target);
+  Boxes();
+  dialogs_->QueueFiles({noise.string()});
+  f->Image1->OnClick(f->Image1);
+  EXPECT_EQ(Boxes(), std::vector<std::string>{"ใช้แฟ้ม \"" + noise.string() +
+                                              "\" เป็นรูปไม่ได้: แฟ้มนี้ไม่ใช่รูปชนิดที่โปรแกรมอ่านได้ (JPEG, PNG, BMP, WMF, EMF หรือ ICO)"});
+  EXPECT_TRUE(std::filesystem::is_symlink(target));
+  EXPECT_EQ(f->NotifyPictureStatus, "NoOK");
+
+  std::filesystem::path png = dir_ / "phone" / "wedding.jpg";
+  ASSERT_TRUE(WritePng(png, 30, 40, 200, 40, 40));
+  dialogs_->QueueFiles({png.string()});
+  f->Image1->OnClick(f->Image1);
+  ASSERT_FALSE(std::filesystem::is_symlink(target));
+  EXPECT_EQ(FileBytes(target).substr(0, 2), "\xFF\xD8");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "phone" / "elsewhere.jpg"));
+  EXPECT_EQ(f->NotifyPictureStatus, "OK");
+  EXPECT_EQ(f->Image1->Picture()->Width(), 30);
+  EXPECT_EQ(FileBytes(png).substr(1, 3), "PNG");
+  // The link is kept aside as a link, and the folder holds no temporary.
+  int links = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(pictures)) {
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
+    links += entry.is_symlink();
+  }
+  EXPECT_EQ(links, 1);
+}
+
+}  // namespace orv::test

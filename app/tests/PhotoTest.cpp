@@ -3,7 +3,9 @@
 // logo; the capture window saves the camera's frame as a JPEG that djpeg reads at 800 x 600.
 #include <array>
 #include <fstream>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "app/PhotoCapture.h"
@@ -409,6 +411,123 @@ TEST_F(PhotoTest, CaptureWindowSaysWhenACameraIsThereButMayNotBeUsed) {
   EXPECT_TRUE(w->Label1->Visible());
   EXPECT_EQ(w->Label1->Caption(), "พบกล้อง /dev/video0 แต่เปิดไม่ได้: ผู้ใช้นี้ไม่มีสิทธิ์ใช้กล้อง (ต้องอยู่ในกลุ่ม video)");
   EXPECT_FALSE(w->BitBtn1->Enabled());
+}
+
+}  // namespace orv::test
+
+namespace orv::test {
+
+namespace {
+
+// Every entry of a folder with what it holds: a file's bytes, a link's target.
+std::map<std::string, std::string> Entries(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    entries[name] = entry.is_symlink() ? "link to " + std::filesystem::read_symlink(entry.path()).string()
+                                       : FileBytes(entry.path());
+  }
+  return entries;
+}
+
+}  // namespace
+
+// Files a user meets as photos that are none: a phone's HEIC photo named ".jpg", random bytes,
+// a JPEG cut short in its download, one with no picture in it, a PNG cut short. Each is refused
+// in Thai naming it, and nothing in the picture folder is renamed, moved or written.
+TEST_F(PhotoTest, AFileThatIsNoReadablePictureIsRefusedNamingItAndNothingMoves) {
+  TForm1* f = StartWithMember("สมชาย", "ใจดี");
+  std::filesystem::path picture = dir_ / "Picture";
+  MakeJpeg(picture / "สมชาย ใจดี.jpg", 20, 120, 20);
+  MakeJpeg(picture / "Logo.jpg", 1, 1, 1);
+  f->FindPic();
+  ASSERT_EQ(ShownPhotoPath, (picture / "สมชาย ใจดี.jpg").string());
+
+  std::filesystem::create_directories(dir_ / "phone");
+  std::string heic("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
+  heic += std::string(5000, '\x5A');
+  std::ofstream(dir_ / "phone" / "IMG_0001.jpg", std::ios::binary) << heic;
+  std::string noise;
+  for (int i = 0; i < 4096; ++i) noise += static_cast<char>((i * 7919 + 13) % 251);
+  std::ofstream(dir_ / "phone" / "noise.jpg", std::ios::binary) << noise;
+  // A larger JPEG whose scan data ends early, and one that says no more than start and end.
+  std::string ppm = (dir_ / "phone" / "big.ppm").string();
+  {
+    std::ofstream out(ppm, std::ios::binary);
+    out << "P6\n256 256\n255\n";
+    for (int i = 0; i < 256 * 256; ++i) out << char(i % 256) << char(i / 256) << char(i % 97);
+  }
+  ASSERT_EQ(std::system(("cjpeg -outfile '" + (dir_ / "phone" / "whole.jpg").string() + "' '" + ppm + "'").c_str()), 0);
+  std::string whole = FileBytes(dir_ / "phone" / "whole.jpg");
+  std::ofstream(picture / "cut.jpg", std::ios::binary) << whole.substr(0, whole.size() / 2);
+  std::ofstream(dir_ / "phone" / "empty.jpg", std::ios::binary) << std::string("\xFF\xD8\xFF\xD9", 4);
+  ASSERT_TRUE(WritePng(dir_ / "phone" / "shot.png", 40, 30, 30, 160, 220));
+  std::string png = FileBytes(dir_ / "phone" / "shot.png");
+  std::ofstream(dir_ / "phone" / "shot.png", std::ios::binary | std::ios::trunc) << png.substr(0, png.size() - 30);
+
+  const std::map<std::string, std::string> before = Entries(picture);
+  const std::map<std::string, std::string> phone = Entries(dir_ / "phone");
+  const std::string notAPicture = "แฟ้มนี้ไม่ใช่รูปชนิดที่โปรแกรมอ่านได้ (JPEG, PNG, BMP, WMF, EMF หรือ ICO)";
+  const std::string damaged = "รูปในแฟ้มนี้เสียหายหรือไม่ครบ";
+  for (auto [file, reason] : {std::pair{dir_ / "phone" / "IMG_0001.jpg", notAPicture},
+                              std::pair{dir_ / "phone" / "noise.jpg", notAPicture},
+                              std::pair{picture / "cut.jpg", damaged},
+                              std::pair{dir_ / "phone" / "empty.jpg", damaged},
+                              std::pair{dir_ / "phone" / "shot.png", damaged}}) {
+    SCOPED_TRACE(file.string());
+    size_t shown = dialogs_->Shown().size();
+    Choose(file);
+    f->Image1Click(f);
+    ASSERT_EQ(dialogs_->Shown().size(), shown + 2);  // the file dialog, then the refusal
+    EXPECT_EQ(dialogs_->LastText(), "ใช้แฟ้ม \"" + file.string() + "\" เป็นรูปไม่ได้: " + reason);
+    EXPECT_EQ(Entries(picture), before);
+    EXPECT_EQ(ShownPhotoPath, (picture / "สมชาย ใจดี.jpg").string());
+  }
+  EXPECT_EQ(Entries(dir_ / "phone"), phone);
+}
+
+// A parish folder unpacked from an archive may hold links to anywhere, dangling or not: the
+// photo chosen and the camera's picture and photo put such a link aside, as a link, or take
+// its place; nothing is ever written where one leads.
+TEST_F(PhotoTest, LinksInThePictureFolderAreNeverFollowed) {
+  TSimulatedVideoScope video;
+  auto camera = video->Add(std::make_shared<TSimulatedCamera>(
+      "Desk camera", std::vector<TSimulatedFormat>{{FourCCCode("YUYV"), 4, 2}}));
+  std::filesystem::path picture = dir_ / "Picture", outside = dir_ / "outside";
+  std::filesystem::create_directories(picture);
+  std::filesystem::create_directories(outside);
+  std::filesystem::create_symlink(outside / "photo.jpg", picture / "สมชาย ใจดี.jpg");
+  std::filesystem::create_symlink(outside / "frame.bmp", picture / "temp.bmp");
+  std::ofstream(outside / "theirs.jpg") << "not the register's";
+  std::filesystem::create_symlink(outside / "theirs.jpg", picture / "สมหญิง ใจดี.jpg");
+  MakeEmpty();
+  Cli("insert into Orvani (Nm, sur) values ('สมชาย', 'ใจดี'), ('สมหญิง', 'ใจดี');");
+  TForm1* f = Form1 = Start();
+
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(1), {}));
+  MakeJpeg(dir_ / "in" / "p.jpg", 90, 20, 20);
+  Choose(dir_ / "in" / "p.jpg");
+  f->Image1Click(f);
+  EXPECT_FALSE(std::filesystem::is_symlink(picture / "สมชาย ใจดี.jpg"));
+  EXPECT_EQ(FileBytes(picture / "สมชาย ใจดี.jpg"), FileBytes(dir_ / "in" / "p.jpg"));
+  EXPECT_EQ(ShownPhotoPath, PhotoFileName);
+
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(2), {}));
+  TForm5* w = OpenCaptureWindow();
+  for (int i = 0; i < 5; ++i) camera->PushFrame(std::vector<uint8_t>(16, 128));
+  ASSERT_TRUE(PumpUntil([&] { return w->BitBtn1->Enabled(); }));
+  w->BitBtn1Click(w);
+  EXPECT_EQ(FileBytes(picture / "temp.bmp").substr(0, 2), "BM");
+  EXPECT_EQ(FileBytes(picture / "สมหญิง ใจดี.jpg").substr(0, 2), "\xFF\xD8");
+
+  // Outside, only what was there; inside, both links kept aside under a time stamp.
+  EXPECT_EQ(Entries(outside), (std::map<std::string, std::string>{{"theirs.jpg", "not the register's"}}));
+  std::set<std::string> kept;
+  for (const auto& [name, held] : Entries(picture))
+    if (std::regex_match(name, std::regex(R"(\d{12}(-\d+)?\.jpg)"))) kept.insert(held);
+  EXPECT_EQ(kept, (std::set<std::string>{"link to " + (outside / "photo.jpg").string(),
+                                         "link to " + (outside / "theirs.jpg").string()}));
+  EXPECT_EQ(Entries(picture).size(), 5u);
 }
 
 }  // namespace orv::test
