@@ -144,6 +144,10 @@ struct TDcState {
 const QRect kEverywhere(-10000000, -10000000, 20000000, 20000000);
 // Rectangles one clip may be cut into; a region beyond clips to its bounds.
 constexpr int kMaxClipRects = 16384;
+// Rectangles all the clips of one picture may be cut into together: each is a clip operation
+// every time the picture is drawn, and a file of many complex regions would hold each drawing
+// for many seconds. Beyond it, regions clip to their bounds.
+constexpr Int64 kMaxPictureClipRects = 2 * kMaxClipRects;
 
 TRect FromQRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 QRect ToQRectOf(const TRect& r) {
@@ -598,25 +602,37 @@ class Player {
     state_.Clip.reset();
     Emit(crResetClip, {});
   }
+  // Whether rects more rectangles may be cut out of the clip, one region's and the picture's
+  // budget allowing; they are counted when they may.
+  bool ClipRectsAllowed(int rects, const char* format) {
+    if (rects > kMaxClipRects) {
+      Skip(String(format) + " clip region of more than " + std::to_string(kMaxClipRects) + " rectangles");
+      return false;
+    }
+    if (clipRects_ + rects > kMaxPictureClipRects) {
+      Skip(String(format) + " clip regions of more than " + std::to_string(kMaxPictureClipRects) +
+           " rectangles in all");
+      return false;
+    }
+    clipRects_ += rects;
+    return true;
+  }
+  // The rectangles of region cut out of the clip, the clip worked out once for all of them.
+  void ClipExcludeAll(const QRegion& region) {
+    state_.Clip = QRegion(state_.Clip ? *state_.Clip : QRegion(kEverywhere)).subtracted(region);
+    for (const QRect& r : region) Emit(crExcludeClip, {}, FromQRect(r));
+  }
   // The clip narrowed to region: its bounds, less the rectangles of the bounds outside it.
   void ClipTo(const QRegion& region, const char* format) {
     const QRect bounds = region.boundingRect();
     ClipIntersect(FromQRect(bounds));
     const QRegion outside = QRegion(bounds).subtracted(region);
-    if (outside.rectCount() > kMaxClipRects) {
-      Skip(String(format) + " clip region of more than " + std::to_string(kMaxClipRects) + " rectangles");
-      return;
-    }
-    for (const QRect& r : outside) ClipExclude(FromQRect(r));
+    if (ClipRectsAllowed(outside.rectCount(), format)) ClipExcludeAll(outside);
   }
   // A region combined with the clip: 1 and, 2 or, 3 exclusive or, 4 difference, 5 copy.
   void CombineClip(const QRegion& region, int mode, const char* format) {
     if (mode == 4) {
-      if (region.rectCount() > kMaxClipRects) {
-        Skip(String(format) + " clip region of more than " + std::to_string(kMaxClipRects) + " rectangles");
-        return;
-      }
-      for (const QRect& r : region) ClipExclude(FromQRect(r));
+      if (ClipRectsAllowed(region.rectCount(), format)) ClipExcludeAll(region);
       return;
     }
     if (mode == 1) {
@@ -761,9 +777,10 @@ class Player {
     Emit(crSaveClip, {});
     if (saved_.size() > 1000) Bad();
   }
-  void Restore(int relative) {
-    // A negative number counts back from the top; others name an absolute level.
-    int n = relative < 0 ? -relative : static_cast<int>(saved_.size()) - relative + 1;
+  void Restore(std::int32_t relative) {
+    // A negative number counts back from the top; others name an absolute level. Counted in 64
+    // bits: the most negative number has no opposite in 32.
+    std::int64_t n = relative < 0 ? -std::int64_t{relative} : std::int64_t(saved_.size()) - relative + 1;
     for (; n > 0 && !saved_.empty(); --n) {
       state_ = saved_.back();
       saved_.pop_back();
@@ -815,6 +832,8 @@ class Player {
   std::map<String, bool> skippedNames_;
   std::map<std::uint32_t, TGdiObject> objects_;
   std::vector<TDcState> saved_;
+  // Rectangles cut out of clips so far.
+  Int64 clipRects_ = 0;
   std::optional<TBlit> mask_;
   std::optional<std::uint32_t> palette_;
   Int64 pixels_ = 0;

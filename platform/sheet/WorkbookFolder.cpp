@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 [[noreturn]] void FolderError(const fs::path& folder, const String& why) {
-  throw EOleException("Cannot use the folder " + folder.string() + " for workbooks: " + why, DISP_E_EXCEPTION,
+  throw EOleException("ใช้โฟลเดอร์ " + folder.string() + " เก็บแฟ้มตารางคำนวณไม่ได้: " + why, DISP_E_EXCEPTION,
                       "Sheet", "");
 }
 
@@ -33,7 +33,7 @@ fs::path FolderPath() {
   const char* cache = std::getenv("XDG_CACHE_HOME");
   if (cache && *cache) return fs::path(cache) / "orvane" / "workbooks";
   String home = HomeFolder();
-  if (home.empty()) FolderError("~/.cache/orvane/workbooks", "the user has no home folder");
+  if (home.empty()) FolderError("~/.cache/orvane/workbooks", "ผู้ใช้นี้ไม่มีโฟลเดอร์ประจำตัว (home)");
   return fs::path(home) / ".cache" / "orvane" / "workbooks";
 }
 
@@ -43,14 +43,14 @@ fs::path PrivateFolder() {
   fs::path folder = FolderPath();
   std::error_code ec;
   fs::create_directories(folder.parent_path(), ec);
-  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) FolderError(folder, std::strerror(errno));
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) FolderError(folder, SystemErrorText(errno));
   struct stat st;
-  if (::lstat(folder.c_str(), &st) != 0) FolderError(folder, std::strerror(errno));
+  if (::lstat(folder.c_str(), &st) != 0) FolderError(folder, SystemErrorText(errno));
   // A link could lead the workbooks anywhere, into a folder others can read among them.
-  if (S_ISLNK(st.st_mode)) FolderError(folder, "it is a symbolic link, not a folder");
-  if (!S_ISDIR(st.st_mode)) FolderError(folder, "it is not a folder");
-  if (st.st_uid != ::geteuid()) FolderError(folder, "it belongs to another user");
-  if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) FolderError(folder, std::strerror(errno));
+  if (S_ISLNK(st.st_mode)) FolderError(folder, "ชื่อนี้เป็นลิงก์ (symbolic link) ไม่ใช่โฟลเดอร์");
+  if (!S_ISDIR(st.st_mode)) FolderError(folder, "ชื่อนี้ไม่ใช่โฟลเดอร์");
+  if (st.st_uid != ::geteuid()) FolderError(folder, "โฟลเดอร์นี้เป็นของผู้ใช้อื่น");
+  if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) FolderError(folder, SystemErrorText(errno));
   return folder;
 }
 
@@ -137,7 +137,7 @@ String PrivateWorkbookFile(const String& base) {
       ::close(fd);
       break;
     }
-    if (errno != EEXIST) FolderError(folder, std::strerror(errno));
+    if (errno != EEXIST) FolderError(folder, SystemErrorText(errno));
     path = folder / (base + " (" + std::to_string(n) + ").xlsx");
   }
   WorkbookFiles().Add(path);

@@ -15,7 +15,9 @@
 // palettes, pattern brushes and bands, held to what the records define).
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -471,6 +473,61 @@ TEST(MetafilePlayer, MixesRegionsPalettesPatternsAndBandsDrawAsTheRecordsDefineT
     EXPECT_EQ(Rgb(drawn, 320, 125), 0xC83232);
     EXPECT_EQ(Rgb(drawn, 320, 105), 0xFFFFFF);
   }
+}
+
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// An EMF of 100 x 100 units, a unit a pixel, with the records given (type, then 32-bit values).
+std::string EmfOf(const std::vector<std::vector<std::int32_t>>& records) {
+  std::string body;
+  auto put = [](std::string& to, std::int32_t v) {
+    for (int i = 0; i < 4; ++i) to += static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+  };
+  int count = 1;
+  for (const auto& record : records) {
+    put(body, record[0]);
+    put(body, static_cast<std::int32_t>(4 * (record.size() + 1)));
+    for (size_t i = 1; i < record.size(); ++i) put(body, record[i]);
+    ++count;
+  }
+  for (std::int32_t v : {14, 20, 0, 16, 20}) put(body, v);
+  ++count;
+  std::string header;
+  for (std::int32_t v : {0, 0, 99, 99, 0, 0, 2646, 2646, 0x464D4520, 0x10000}) put(header, v);
+  put(header, static_cast<std::int32_t>(88 + body.size()));
+  put(header, count);
+  put(header, 8);  // handles, and a reserved half
+  for (std::int32_t v : {0, 0, 0, 960, 960, 254, 254}) put(header, v);
+  std::string file;
+  put(file, 1);
+  put(file, static_cast<std::int32_t>(8 + header.size()));
+  return file + header + body;
+}
+
+}  // namespace
+
+// Restoring the most negative number of levels restores as any number beyond those saved does,
+// counted without overflow.
+TEST(MetafilePlayer, RestoringTheMostNegativeNumberOfLevelsRestoresAllThatWereSaved) {
+  std::vector<TColor> centres;
+  for (std::int32_t levels : {-2, std::numeric_limits<std::int32_t>::min()}) {
+    SCOPED_TRACE(levels);
+    // Saved, clipped to the corner, restored, then a black square over the middle.
+    const std::string emf = EmfOf({{33}, {30, 0, 0, 10, 10}, {34, levels}, {39, 1, 0, 0, 0}, {37, 1}, {43, 20, 20, 80, 80}});
+    TStringStream in(emf);
+    TMetafile metafile;
+    metafile.LoadFromStream(in);
+    TBitmap drawn(100, 100, pf24bit);
+    drawn.Canvas().Brush().SetColor(clWhite);
+    drawn.Canvas().FillRect(TRect{0, 0, 100, 100});
+    drawn.Canvas().StretchDraw(TRect{0, 0, 100, 100}, metafile);
+    centres.push_back(drawn.Canvas().Pixels(50, 50));
+  }
+  EXPECT_EQ(centres[0], clBlack);
+  EXPECT_EQ(centres[1], centres[0]);
 }
 
 }  // namespace orv
