@@ -387,16 +387,14 @@ void TJPEGImage::SetGrayscale(bool value) {
 
 bool TJPEGImage::DecodesCleanly() const {
   if (data_.empty()) return !Empty();
-  if (TooManyScans()) return false;
+  if (!ScanCostRefusal().empty()) return false;
   ErrorManager e;
   return orv::DecodesCleanly(data_, e);
 }
 
 void TJPEGImage::DIBNeeded() { Decoded(width_, height_); }
 
-bool TJPEGImage::TooManyScans() const {
-  return JpegScanCount(data_.data(), data_.size(), kMaxJpegScans + 1) > kMaxJpegScans;
-}
+String TJPEGImage::ScanCostRefusal() const { return JpegScanCostText(JpegScanCost(data_.data(), data_.size())); }
 
 void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   if (data_.empty()) return;
@@ -405,7 +403,7 @@ void TJPEGImage::Decoded(Int64 wantedWidth, Int64 wantedHeight) {
   // A decode at this scale or finer is kept and serves every smaller size.
   if (bitmap_ && denominator != 0 && decodedDenominator_ <= denominator) return;
   if (denominator == 0) throw EInvalidGraphic(PictureTooLargeText(width_, height_));
-  if (TooManyScans()) throw EInvalidGraphic(TooManyJpegScansText());
+  if (String refusal = ScanCostRefusal(); !refusal.empty()) throw EInvalidGraphic(refusal);
   QImage image;
   ErrorManager e;
   if (!Decode(data_, grayscale_, denominator, image, e)) Fail(e);

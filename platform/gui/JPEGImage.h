@@ -40,8 +40,8 @@ class TJPEGImage : public TGraphic {
   bool Grayscale() const { return grayscale_; }
   void SetGrayscale(bool value);
   // Decodes now (drawing does it on demand, scaled down to what the drawing needs);
-  // EInvalidGraphic on damaged data (a file of more scans than a picture has among it) and for
-  // a picture too large even at 1/8 of its size.
+  // EInvalidGraphic on damaged data (a file of more scans, or of scans over more blocks, than a
+  // picture has among it) and for a picture too large even at 1/8 of its size.
   // Pictures over the pixel budget are decoded at 1/2, 1/4 or 1/8 of their size.
   void DIBNeeded();
   // Whether the file's bytes decode without an error or a warning of damaged data (which
@@ -52,7 +52,9 @@ class TJPEGImage : public TGraphic {
 
  private:
   std::vector<Byte> Encode() const;
-  bool TooManyScans() const;
+  // Why the file's scans would cost too much to decode (too many, or too many passes over its
+  // blocks); "" when they would not.
+  String ScanCostRefusal() const;
   // Decodes at the coarsest scale that still gives the wanted size, unless a decode at least
   // as fine is held already.
   void Decoded(Int64 wantedWidth, Int64 wantedHeight);

@@ -1,11 +1,34 @@
 #include "platform/gui/JpegScans.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace orv {
 
-int JpegScanCount(const Byte* data, size_t size, int stopAfter) {
-  int scans = 0;
+namespace {
+
+struct TComponent {
+  int Id = 0;
+  int H = 1, V = 1;
+};
+
+}  // namespace
+
+TJpegScanCost JpegScanCost(const Byte* data, size_t size) {
+  TJpegScanCost cost;
+  Int64 width = 0, height = 0;
+  std::vector<TComponent> components;
+  int hMax = 1, vMax = 1;
+  auto blocksOf = [&](int id) -> Int64 {
+    for (const TComponent& c : components) {
+      if (c.Id != id) continue;
+      const Int64 w = (width * c.H + hMax - 1) / hMax, h = (height * c.V + vMax - 1) / vMax;
+      return ((w + 7) / 8) * ((h + 7) / 8);
+    }
+    return 0;
+  };
   size_t at = 2;  // after the start-of-image marker
-  while (at + 1 < size && scans < stopAfter) {
+  while (at + 1 < size && cost.Scans <= kMaxJpegScans && cost.Blocks <= kMaxJpegScanBlocks) {
     if (data[at] != 0xFF) {
       ++at;
       continue;
@@ -20,16 +43,42 @@ int JpegScanCount(const Byte* data, size_t size, int stopAfter) {
     if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // no length
     if (at + 1 >= size) break;
     const size_t length = static_cast<size_t>(data[at]) << 8 | data[at + 1];
+    const size_t segment = at + 2, end = std::min(size, at + length);
+    // A frame header: the picture's size and its components' sampling.
+    const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+    if (frame && segment + 6 <= end) {
+      height = data[segment + 1] << 8 | data[segment + 2];
+      width = data[segment + 3] << 8 | data[segment + 4];
+      components.clear();
+      for (size_t c = segment + 6; c + 3 <= end && components.size() < data[segment + 5]; c += 3) {
+        TComponent component{data[c], std::max(1, data[c + 1] >> 4), std::max(1, data[c + 1] & 15)};
+        hMax = std::max(hMax, component.H);
+        vMax = std::max(vMax, component.V);
+        components.push_back(component);
+      }
+    }
+    if (marker == 0xDA) {
+      ++cost.Scans;
+      if (segment < end)
+        for (size_t c = segment + 1, n = 0; c + 2 <= end && n < data[segment]; c += 2, ++n) cost.Blocks += blocksOf(data[c]);
+    }
     at += length;
     if (marker != 0xDA) continue;
-    ++scans;
     // The coded data runs to the next marker: 0xFF is followed there by 0 (a stuffed byte) or
     // a restart marker only.
     while (at + 1 < size &&
            !(data[at] == 0xFF && data[at + 1] != 0x00 && !(data[at + 1] >= 0xD0 && data[at + 1] <= 0xD7)))
       ++at;
   }
-  return scans;
+  return cost;
+}
+
+String JpegScanCostText(const TJpegScanCost& cost) {
+  if (cost.Scans > kMaxJpegScans) return TooManyJpegScansText();
+  if (cost.Blocks > kMaxJpegScanBlocks)
+    return "The JPEG picture is damaged: its scans pass over more than " + std::to_string(kMaxJpegScanBlocks) +
+           " blocks in all, far more than a photo's do";
+  return "";
 }
 
 String TooManyJpegScansText() {

@@ -1,5 +1,5 @@
 #pragma once
-// Counting the scans of a JPEG file without decoding it.
+// Counting the scans of a JPEG file, and the blocks they pass over, without decoding it.
 #include <cstddef>
 
 #include "platform/rtl/Types.h"
@@ -11,9 +11,25 @@ namespace orv {
 // would hold its reader for minutes; one of more than this is taken for damaged.
 inline constexpr int kMaxJpegScans = 256;
 
-// The number of scans (start-of-scan markers) in data, read marker by marker and over each
-// scan's coded data; counting stops at stopAfter. Data that ends early gives what was counted.
-int JpegScanCount(const Byte* data, size_t size, int stopAfter);
+// The most 8 x 8 blocks all the scans of a picture may pass over together: some thirty passes
+// over a picture as large as the decoder holds, three times what a progressive photo makes,
+// and about a quarter of a second of decoding. A few hundred scans over a large picture would
+// take seconds at every drawing.
+inline constexpr Int64 kMaxJpegScanBlocks = 48LL * 1000 * 1000;
+
+// What the scans of a JPEG file cost its decoder.
+struct TJpegScanCost {
+  int Scans = 0;
+  Int64 Blocks = 0;  // blocks of the scans' components, summed over the scans
+};
+
+// The scans (start-of-scan markers) in data and the blocks they cover, read marker by marker
+// and over each scan's coded data; counting stops once either passes its bound above. Data that
+// ends early gives what was counted.
+TJpegScanCost JpegScanCost(const Byte* data, size_t size);
+
+// Why a file whose scans cost more than the bounds allow is refused; "" when they do not.
+String JpegScanCostText(const TJpegScanCost& cost);
 
 // The text of the refusal of a file with too many scans.
 String TooManyJpegScansText();

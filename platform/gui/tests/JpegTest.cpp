@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 #include "platform/gui/JPEGImage.h"
 #include "platform/gui/JpegScans.h"
@@ -221,4 +223,66 @@ TEST_F(JpegTest, ADamagedExifBlockLeavesThePictureAsStored) {
 }
 
 }  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+// A progressive picture made by cjpeg (grey, side x side, or a colour photo-like gradient) whose
+// second scan is repeated until the file has scans scans.
+std::string ProgressiveWithScans(const std::string& name, int side, bool colour, int scans) {
+  const std::string source = testing::TempPath(name + (colour ? ".ppm" : ".pgm"));
+  {
+    std::ofstream out(source, std::ios::binary);
+    out << (colour ? "P6\n" : "P5\n") << side << " " << side << "\n255\n";
+    std::string row;
+    for (int x = 0; x < side; ++x)
+      for (int c = 0; c < (colour ? 3 : 1); ++c) row += static_cast<char>((x * (c + 1)) % 251);
+    for (int y = 0; y < side; ++y) out << row;
+  }
+  const std::string file = testing::TempPath(name + ".jpg");
+  EXPECT_EQ(std::system(("cjpeg -progressive -outfile '" + file + "' '" + source + "'").c_str()), 0);
+  std::ifstream in(file, std::ios::binary);
+  std::string jpeg((std::istreambuf_iterator<char>(in)), {});
+  std::vector<size_t> starts;
+  for (size_t at = jpeg.find("\xFF\xDA"); at != std::string::npos; at = jpeg.find("\xFF\xDA", at + 2)) starts.push_back(at);
+  if (static_cast<int>(starts.size()) >= scans || starts.size() < 3) return jpeg;
+  const std::string scan = jpeg.substr(starts[1], starts[2] - starts[1]);
+  std::string more;
+  for (int i = static_cast<int>(starts.size()); i < scans; ++i) more += scan;
+  return jpeg.insert(starts[2], more);
+}
+
+void LoadBytes(TJPEGImage& jpeg, const std::string& bytes) {
+  TMemoryStream in;
+  in.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  in.SetPosition(0);
+  jpeg.LoadFromStream(in);
+}
+
+}  // namespace
+
+// No more scans than a picture may have, but each a pass over 360,000 blocks: decoded, the file
+// would hold every drawing for seconds. Refused before decoding, it draws as the frame at once;
+// a progressive photo of six million pixels decodes as ever.
+TEST(JpegScanWork, ScansOverMoreBlocksThanAPhotoHasAreRefusedAndAPhotosAreNot) {
+  TJPEGImage bomb;
+  LoadBytes(bomb, ProgressiveWithScans("scan-work", 4800, false, 250));
+  ASSERT_EQ(JpegScanCost(reinterpret_cast<const Byte*>("\xFF\xD8"), 2).Scans, 0);
+  try {
+    bomb.DIBNeeded();
+    ADD_FAILURE() << "decoded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "The JPEG picture is damaged: its scans pass over more than 48000000 blocks in all, far "
+                           "more than a photo's do");
+  }
+  EXPECT_FALSE(bomb.DecodesCleanly());
+
+  TJPEGImage photo;
+  LoadBytes(photo, ProgressiveWithScans("photo", 2500, true, 0));
+  EXPECT_TRUE(photo.DecodesCleanly());
+  photo.DIBNeeded();
+  EXPECT_EQ(photo.Bitmap().Width(), 2500);
+}
+
 }  // namespace orv
