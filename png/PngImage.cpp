@@ -1,9 +1,12 @@
 #include "png/PngImage.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <vector>
 
 #include "png/PngBytes.h"
 #include "png/PngChunks.h"
@@ -82,6 +85,33 @@ int TPngImage::Height() const {
   return header ? int(header->Height()) : 0;
 }
 
+namespace {
+
+// Ancillary chunks kept with the picture, as libpng keeps them: at most 1,000 of them and 8 MB
+// each, and here no more than 16 MB in all. A file of thousands of text chunks would otherwise
+// be held in memory, twice over, by every copy of the picture. The rest are read over, their
+// CRCs checked, and dropped; the chunks that shape the picture's colours are always kept.
+constexpr int kMaxAncillaryChunks = 1000;
+constexpr LongWord kMaxAncillaryChunkBytes = 8000000;
+constexpr Int64 kMaxAncillaryBytes = 16LL * 1024 * 1024;
+
+bool Droppable(const String& name) { return name != "gAMA" && name != "tRNS"; }
+
+// Reads a chunk's body and CRC in blocks, keeping nothing.
+void SkipChunk(TStream& stream, const String& name, LongWord length) {
+  uLong crc = crc32(0, reinterpret_cast<const Byte*>(name.data()), 4);
+  std::vector<Byte> block(std::min<LongWord>(length, 1 << 16));
+  for (Int64 left = length; left > 0;) {
+    const Int64 n = std::min<Int64>(left, static_cast<Int64>(block.size()));
+    ReadPngBytes(stream, block.data(), n);
+    crc = crc32_z(crc, block.data(), static_cast<size_t>(n));
+    left -= n;
+  }
+  if (ReadPngLong(stream) != LongWord(crc)) throw EPngInvalidCRC(EPngInvalidCRCText);
+}
+
+}  // namespace
+
 void TPngImage::LoadFromStream(TStream& stream) {
   chunks_.Clear();
   ResetGamma();
@@ -90,6 +120,8 @@ void TPngImage::LoadFromStream(TStream& stream) {
     throw EPNGInvalidFileHeader(EPNGInvalidFileHeaderText);
 
   bool idatSeen = false;
+  int ancillaryKept = 0;
+  Int64 ancillaryBytes = 0;
   for (;;) {
     LongWord length = ReadPngLong(stream);
     char type[4];
@@ -112,6 +144,15 @@ void TPngImage::LoadFromStream(TStream& stream) {
     bool critical = !letters || (type[0] >= 'A' && type[0] <= 'Z');
     if (critical && !IsRegisteredChunk(name))
       throw EPNGUnknownCriticalChunk(EPNGUnknownCriticalChunkText);
+    if (!critical && Droppable(name)) {
+      if (ancillaryKept >= kMaxAncillaryChunks || length > kMaxAncillaryChunkBytes ||
+          ancillaryBytes + length > kMaxAncillaryBytes) {
+        SkipChunk(stream, name, length);
+        continue;
+      }
+      ++ancillaryKept;
+      ancillaryBytes += length;
+    }
     if (name == "IDAT") {
       // Without its palette an image of indices has no colours: it would decode black and be
       // saved without the PLTE chunk a palette image must carry.

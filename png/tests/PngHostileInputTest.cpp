@@ -5,6 +5,7 @@
 #include <zlib.h>
 
 #include "png/KvxCompression.h"
+#include "png/PngChunk.h"
 #include "png/PngErrors.h"
 #include "png/tests/PngTestSupport.h"
 
@@ -137,4 +138,39 @@ TEST(PngHostileInput, GzipMembersFollowOneAnotherAndOutputIsCapped) {
   EXPECT_THROW(Gunzip(zeros), EZDecompressionError);
   EXPECT_THROW(Gunzip(joined, Int64(first.size()) + 10), EZDecompressionError);
   EXPECT_EQ(Gunzip(joined, Int64(first.size() + second.size())).size(), first.size() + second.size());
+}
+
+// A file of thousands of text chunks, or of one chunk of many megabytes, keeps what libpng
+// keeps: a thousand ancillary chunks of at most 8 MB each (here no more than 16 MB in all); the
+// rest are read over with their CRCs checked. The picture and its colours stay whole, and the
+// file saved again is one libpng reads as the same picture.
+TEST(PngHostileInput, AncillaryChunksAreKeptToAThousandOfBoundedSize) {
+  std::vector<std::vector<Byte>> chunks{Ihdr(2, 1, 8, 2), PngChunk("gAMA", {0, 0, 0xB1, 0x8F})};
+  for (int i = 0; i < 2000; ++i) {
+    std::vector<Byte> text{'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+    text.insert(text.end(), 100, static_cast<Byte>('a' + i % 26));
+    chunks.push_back(PngChunk("tEXt", text));
+  }
+  chunks.push_back(PngChunk("prVt", std::vector<Byte>(9000000, 7)));
+  chunks.push_back(PngChunk("IDAT", Deflate({0, 10, 20, 30, 40, 50, 60})));
+  chunks.push_back(Iend());
+  const std::vector<Byte> file = PngFile(chunks);
+  std::unique_ptr<TPngImage> image = DecodePng(file);
+  int texts = 0, others = 0;
+  for (int i = 0; i < image->Chunks().Count(); ++i) {
+    const String& name = image->Chunks().Item(i).Name();
+    if (name == "tEXt") ++texts;
+    else if (name != "IHDR" && name != "IDAT" && name != "IEND" && name != "gAMA") ++others;
+  }
+  EXPECT_EQ(texts, 1000);
+  EXPECT_EQ(others, 0);
+  TCanonical reference, saved;
+  ASSERT_TRUE(LibPngCanonical(file, reference));
+  EXPECT_EQ(CanonicalDifference(reference, CodecCanonical(*image)), "");
+  ASSERT_TRUE(LibPngCanonical(EncodePng(*image), saved));
+  EXPECT_EQ(CanonicalDifference(reference, saved), "");
+  // A dropped chunk is still checked: a damaged one is refused as any other.
+  std::vector<std::vector<Byte>> cut = chunks;
+  cut[cut.size() - 3].back() ^= 1;
+  EXPECT_THROW(DecodePng(PngFile(cut)), EPngInvalidCRC);
 }
