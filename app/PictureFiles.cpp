@@ -11,6 +11,7 @@
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/JPEGImage.h"
+#include "platform/gui/JpegScans.h"
 #include "platform/gui/Picture.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/PixelBudget.h"
@@ -95,9 +96,9 @@ std::string StoredPictureBytes(const String& fileName) {
   std::unique_ptr<TGraphic> graphic =
       TPicture::CreateGraphicForData(reinterpret_cast<const Byte*>(bytes.data()), static_cast<Int64>(bytes.size()));
   if (!graphic) Refuse(fileName, "แฟ้มนี้ไม่ใช่รูปชนิดที่โปรแกรมอ่านได้ (JPEG, PNG, BMP, WMF, EMF หรือ ICO)");
-  TMemoryStream in;
-  in.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
-  in.SetPosition(0);
+  // A photo is stored without the megabytes of comments a file may carry beside its picture.
+  if (dynamic_cast<TJPEGImage*>(graphic.get())) bytes = JpegWithoutBulkySegments(std::move(bytes));
+  TStringStream in(std::move(bytes));
   try {
     graphic->LoadFromStream(in);
   } catch (const Exception&) {
@@ -108,7 +109,7 @@ std::string StoredPictureBytes(const String& fileName) {
     // Decoded, a damaged one would show grey where its data is lost.
     if (!jpeg->DecodesCleanly()) RefuseDamaged(fileName);
     // Every reader of a photo takes it as stored: one on its side is stored upright.
-    if (jpeg->Orientation() == 1) return bytes;
+    if (jpeg->Orientation() == 1) return in.DataString();
   }
   return AsJpeg(*graphic);
 }

@@ -81,6 +81,52 @@ String JpegScanCostText(const TJpegScanCost& cost) {
   return "";
 }
 
+std::string JpegWithoutBulkySegments(std::string data) {
+  const auto* p = reinterpret_cast<const Byte*>(data.data());
+  const size_t size = data.size();
+  if (size < 4 || p[0] != 0xFF || p[1] != 0xD8) return data;
+  // Where each droppable segment begins and ends, walked as the scans are counted.
+  std::vector<std::pair<size_t, size_t>> dropped;
+  size_t droppedBytes = 0;
+  size_t at = 2;
+  while (at + 3 < size) {
+    if (p[at] != 0xFF || p[at + 1] == 0xFF) {
+      ++at;
+      continue;
+    }
+    const Byte marker = p[at + 1];
+    if (marker == 0xD9) break;
+    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      at += 2;
+      continue;
+    }
+    const size_t length = static_cast<size_t>(p[at + 2]) << 8 | p[at + 3];
+    const size_t end = std::min(size, at + 2 + length);
+    const bool application = marker >= 0xE0 && marker <= 0xEF;
+    auto says = [&](const char* name, size_t n) {
+      return end - (at + 4) >= n && std::equal(name, name + n, reinterpret_cast<const char*>(p + at + 4));
+    };
+    const bool colours = (marker == 0xE0 && says("JFIF", 5)) || (marker == 0xEE && says("Adobe", 5));
+    if ((marker == 0xFE || application) && !colours) {
+      dropped.emplace_back(at, end);
+      droppedBytes += end - at;
+    }
+    at = end;
+    if (marker != 0xDA) continue;
+    while (at + 1 < size && !(p[at] == 0xFF && p[at + 1] != 0x00 && !(p[at + 1] >= 0xD0 && p[at + 1] <= 0xD7))) ++at;
+  }
+  if (droppedBytes <= size - droppedBytes) return data;
+  std::string kept;
+  kept.reserve(size - droppedBytes);
+  size_t from = 0;
+  for (const auto& [begin, end] : dropped) {
+    kept.append(data, from, begin - from);
+    from = end;
+  }
+  kept.append(data, from, std::string::npos);
+  return kept;
+}
+
 String TooManyJpegScansText() {
   return "The JPEG picture is damaged: it has more than " + std::to_string(kMaxJpegScans) +
          " scans, far more than a photo has";

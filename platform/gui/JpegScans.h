@@ -1,6 +1,8 @@
 #pragma once
-// Counting the scans of a JPEG file, and the blocks they pass over, without decoding it.
+// Reading a JPEG file's structure without decoding it: its scans, the blocks they pass over, and
+// the segments that carry no picture.
 #include <cstddef>
+#include <string>
 
 #include "platform/rtl/Types.h"
 
@@ -33,5 +35,11 @@ String JpegScanCostText(const TJpegScanCost& cost);
 
 // The text of the refusal of a file with too many scans.
 String TooManyJpegScansText();
+
+// data, a JPEG file, without its comment and application segments when these together weigh
+// more than the rest of it (a photo carrying megabytes of comments): the picture as every reader
+// draws it, at its own weight. The segments that say how its colours are coded (JFIF, Adobe)
+// stay. data as it is otherwise, or when it is no JPEG file.
+std::string JpegWithoutBulkySegments(std::string data);
 
 }  // namespace orv

@@ -3,6 +3,7 @@
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/JPEGImage.h"
+#include "platform/gui/JpegScans.h"
 #include "platform/gui/Metafile.h"
 #include "platform/rtl/PixelBudget.h"
 #include "png/ZLibStreams.h"
@@ -73,7 +74,8 @@ bool JpegImage(TJPEGImage& jpeg, TkvxPDFImage& image) {
   image.Entries = "/Width " + std::to_string(frame.Width) + " /Height " + std::to_string(frame.Height) +
                   (frame.Components == 1 ? " /ColorSpace /DeviceGray" : " /ColorSpace /DeviceRGB") +
                   " /BitsPerComponent 8 /Filter /DCTDecode ";
-  image.Data = std::move(data);
+  // Comments and application data a file carries beside its picture have no use on a page.
+  image.Data = JpegWithoutBulkySegments(std::move(data));
   return true;
 }
 

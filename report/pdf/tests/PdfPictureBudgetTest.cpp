@@ -5,6 +5,7 @@
 
 #include <sys/stat.h>
 
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <tuple>
@@ -238,6 +239,54 @@ TEST(PdfPictureBudget, APictureOfThousandsOfScansPrintsAsTheFrameAndAPipeIsRefus
   EXPECT_TRUE(piped->PrepareReport()) << piped->Errors->Text();
   EXPECT_NE(piped->Warnings->Text().find("It is not a regular file"), std::string::npos) << piped->Warnings->Text();
   std::remove(pipe.c_str());
+}
+
+}  // namespace
+}  // namespace orv
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+// A photo carrying 18 MB of comments and application data beside its picture of a few
+// kilobytes goes into the PDF as the picture alone, which every reader draws as before; a photo
+// whose own segments weigh less than its picture goes in whole.
+TEST(PdfPictureBudget, AJpegGoesInWithoutTheCommentsThatOutweighItsPicture) {
+  EnsureGraphics();
+  TBitmap pixels(320, 240, pf24bit);
+  for (int y = 0; y < 240; ++y)
+    for (int x = 0; x < 320; ++x) pixels.Canvas().SetPixels(x, y, RGB(x % 256, y, (x * y) % 256));
+  TJPEGImage jpeg;
+  jpeg.Assign(&pixels);
+  const std::string sound = TempPath("commented-sound.jpg"), commented = TempPath("commented.jpg");
+  jpeg.SaveToFile(sound);
+  const std::string bytes = ReadFile(sound);
+  std::string segments;
+  for (int i = 0; i < 300; ++i) {
+    const std::string body(60000, static_cast<char>('a' + i % 26));
+    const char marker = i % 2 ? '\xFE' : '\xE9';
+    segments += std::string("\xFF") + marker + static_cast<char>((body.size() + 2) >> 8) +
+                static_cast<char>((body.size() + 2) & 0xFF) + body;
+  }
+  WriteBytes(commented, bytes.substr(0, 2) + segments + bytes.substr(2));
+  std::string pages[2];
+  for (int i = 0; i < 2; ++i) {
+    const std::string& file = i ? commented : sound;
+    SCOPED_TRACE(file);
+    auto report = PictureReport(file, 320, 240, true);
+    ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+    const std::string pdf = ExportTo(*report, file + ".pdf");
+    EXPECT_EQ(RunCommand("qpdf --check " + Quote(pdf)).Status, 0);
+    const auto images = Images(pdf);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(std::get<2>(images[0]), "jpeg");
+    EXPECT_LT(std::filesystem::file_size(pdf), bytes.size() + 20000);
+    const TRunResult render = RunCommand("pdftoppm -r 30 " + Quote(pdf) + " " + Quote(pdf + "-page") + " 2>&1");
+    EXPECT_EQ(render.Output, "");
+    pages[i] = ReadFile(pdf + "-page-1.ppm");
+  }
+  EXPECT_EQ(pages[1], pages[0]);
 }
 
 }  // namespace
