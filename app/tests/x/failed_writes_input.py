@@ -184,17 +184,27 @@ def make_read_only(app):
         subprocess.run(["chown", "-R", "65534:65534", os.path.join(app.root, "home")], check=True)
 
 
-def read_only_parish_grid_and_notices(answer):
+def read_only_orvane(answer):
+    """The program on a parish it can only read, run as another user when the test is root,
+    past the start-up box that says once that the parish can only be read (captioned as the main
+    window, which shows when the box is answered)."""
     prefix = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups") if os.geteuid() == 0 else ()
-    with Orvane(answer=answer, env=THAI, before_start=make_read_only, prefix=prefix) as app:
-        # The start-up says once that the parish can only be read, in a box captioned as the
-        # main window, which shows when the box is answered.
+    app = Orvane(answer=answer, env=THAI, before_start=make_read_only, prefix=prefix)
+    try:
         box = app.main
         app.answer_box(box)
         app.main = wait_for(lambda: next((w for w in app.windows() if w != box and app.title(w) == MAIN_TITLE),
                                          None), "the main window")
         app.known.add(app.main)
         app.activate(app.main)
+    except BaseException:
+        app.__exit__(*sys.exc_info())
+        raise
+    return app
+
+
+def read_only_parish_grid_and_notices(answer):
+    with read_only_orvane(answer) as app:
         table = sql(app.db, "select * from church order by rowid")
         notices_before = sql(app.db, "select * from MarriageNotify order by rowid")
         app.click(app.main, *MAIN_CHURCHES)

@@ -8,8 +8,8 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import MAIN_TITLE, Orvane, check, main, sql, wait_for  # noqa: E402
-from failed_writes_input import THAI, make_read_only  # noqa: E402
+from xdriver import Orvane, check, main, sql  # noqa: E402
+from failed_writes_input import THAI, read_only_orvane  # noqa: E402
 from main_window_input import PHOTO, choose_photo, member_on_screen, row  # noqa: E402
 
 
@@ -68,14 +68,7 @@ def unreadable_files_are_refused_and_nothing_moves(answer):
 
 
 def a_read_only_parish_opens_no_photo_dialog(answer):
-    prefix = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups") if os.geteuid() == 0 else ()
-    with Orvane(answer=answer, env=THAI, before_start=make_read_only, prefix=prefix) as app:
-        box = app.main
-        app.answer_box(box)
-        app.main = wait_for(lambda: next((w for w in app.windows() if w != box and app.title(w) == MAIN_TITLE),
-                                         None), "the main window")
-        app.known.add(app.main)
-        app.activate(app.main)
+    with read_only_orvane(answer) as app:
         pictures = os.path.join(app.parish, "Picture")
         before, stored = folder(pictures), parish(app)
         app.click(app.main, *row(2))

@@ -177,17 +177,22 @@ TEST(PdfPictureBudget, ASoundPngOverTheBudgetPrintsScaledDownAsOneImage) {
   EXPECT_LT(page.At(left + 400, top + 170, 0), 60);
 }
 
-TEST(PdfPictureBudget, ADamagedJpegGoesInAsThePixelsItDecodesTo) {
-  EnsureGraphics();
-  // A sound 320 x 240 photo, then the same cut off in its image data.
+// A sound 320 x 240 photo of colours running across it, saved as file; its bytes.
+std::string WriteSoundPhoto(const std::string& file) {
   TBitmap pixels(320, 240, pf24bit);
   for (int y = 0; y < 240; ++y)
     for (int x = 0; x < 320; ++x) pixels.Canvas().SetPixels(x, y, RGB(x % 256, y, (x * y) % 256));
   TJPEGImage jpeg;
   jpeg.Assign(&pixels);
+  jpeg.SaveToFile(file);
+  return ReadFile(file);
+}
+
+TEST(PdfPictureBudget, ADamagedJpegGoesInAsThePixelsItDecodesTo) {
+  EnsureGraphics();
+  // A sound photo, then the same cut off in its image data.
   const std::string sound = TempPath("sound.jpg"), damaged = TempPath("damaged.jpg");
-  jpeg.SaveToFile(sound);
-  const std::string bytes = ReadFile(sound);
+  const std::string bytes = WriteSoundPhoto(sound);
   WriteBytes(damaged, bytes.substr(0, bytes.size() * 2 / 3));
   for (const auto& [file, passed] : {std::pair{sound, true}, std::pair{damaged, false}}) {
     SCOPED_TRACE(file);
@@ -254,14 +259,8 @@ using namespace orv::testing;
 // whose own segments weigh less than its picture goes in whole.
 TEST(PdfPictureBudget, AJpegGoesInWithoutTheCommentsThatOutweighItsPicture) {
   EnsureGraphics();
-  TBitmap pixels(320, 240, pf24bit);
-  for (int y = 0; y < 240; ++y)
-    for (int x = 0; x < 320; ++x) pixels.Canvas().SetPixels(x, y, RGB(x % 256, y, (x * y) % 256));
-  TJPEGImage jpeg;
-  jpeg.Assign(&pixels);
   const std::string sound = TempPath("commented-sound.jpg"), commented = TempPath("commented.jpg");
-  jpeg.SaveToFile(sound);
-  const std::string bytes = ReadFile(sound);
+  const std::string bytes = WriteSoundPhoto(sound);
   std::string segments;
   for (int i = 0; i < 300; ++i) {
     const std::string body(60000, static_cast<char>('a' + i % 26));
