@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -269,15 +270,22 @@ TEST_F(FileUtilsTest, APipeOrADeviceIsWrittenInPlaceAndKeepsItsNode) {
   const int readEnd = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
   ASSERT_GE(readEnd, 0);
   ::fcntl(readEnd, F_SETFL, 0);
+  // Until a writer comes, a read finds the end of the pipe: the reader waits for all it expects.
+  const std::string sent(200000, 'p');
   std::string received;
   std::thread reader([&] {
     char buffer[4096];
-    for (ssize_t n; (n = ::read(readEnd, buffer, sizeof buffer)) > 0;) received.append(buffer, static_cast<size_t>(n));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (received.size() < sent.size() && std::chrono::steady_clock::now() < deadline) {
+      const ssize_t n = ::read(readEnd, buffer, sizeof buffer);
+      if (n > 0) received.append(buffer, static_cast<size_t>(n));
+      else std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     ::close(readEnd);
   });
-  SafeWriteFile(pipe, std::string(200000, 'p'));
+  EXPECT_NO_THROW(SafeWriteFile(pipe, sent));
   reader.join();
-  EXPECT_EQ(received, std::string(200000, 'p'));
+  EXPECT_EQ(received, sent);
   struct stat st;
   ASSERT_EQ(::lstat(pipe.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
