@@ -36,10 +36,10 @@ constexpr off_t kMaxPictureFileBytes = 256L * 1024 * 1024;
 std::string ReadPictureFile(const String& fileName) {
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) Refuse(fileName, "อ่านแฟ้มนี้ไม่ได้ (" + String(std::strerror(errno)) + ")");
-  std::unique_ptr<int, void (*)(int*)> closer(new int(fd), [](int* d) {
-    ::close(*d);
-    delete d;
-  });
+  struct TClosed {
+    int Fd;
+    ~TClosed() { ::close(Fd); }
+  } closed{fd};
   struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) Refuse(fileName, "ชื่อนี้ไม่ใช่แฟ้มธรรมดา");
   if (st.st_size > kMaxPictureFileBytes) Refuse(fileName, "แฟ้มนี้ใหญ่เกินกว่าจะเป็นรูปถ่าย");
