@@ -121,6 +121,9 @@ class TkvxReport : public TkvxComponent {
   // Makes the report's objects and services script names, then compiles ScriptText; a failure
   // goes to Errors.
   bool PrepareScript();
+  // Whether the name is one PrepareScript gives the report's own objects and values (the
+  // report, engine, outline, value and view being printed), in any letter case.
+  static bool IsScriptName(const String& name);
   // The script variables "Value" and "Self" while an object is filled.
   void SetScriptValue(const Variant& value);
   void SetScriptSelf(TObject* obj);
