@@ -488,6 +488,9 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       linePieces = pieces;
       linePlaced = placed;
     }
+    // The line ends at its last letter, as the screen measures it: the spacing after that
+    // letter is no part of its width.
+    if (!linePieces.empty()) total -= memo.CharSpacing;
     const bool firstOfParagraph = line.Flags & 1;
     TkvxHAlign align = memo.HAlign;
     if (align == haBlock && (line.Flags & 2)) align = memo.RTLReading ? haRight : haLeft;
