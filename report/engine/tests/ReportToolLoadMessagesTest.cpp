@@ -5,10 +5,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/db/ADODB.h"
+#include "platform/rtl/Streams.h"
 #include "report/engine/tests/EngineTestSupport.h"
 #include "report/model/Bands.h"
 
@@ -16,14 +15,15 @@ namespace orv::test {
 namespace {
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  TMemoryStream file;
+  file.LoadFromFile(path);
+  return std::string(reinterpret_cast<const char*>(file.Memory()), static_cast<size_t>(file.Size()));
 }
 
 void WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream(path, std::ios::binary) << data;
+  TMemoryStream file;
+  file.Write(data.data(), static_cast<Int64>(data.size()));
+  file.SaveToFile(path);
 }
 
 // What pdftotext reads from the file.
@@ -45,10 +45,7 @@ TToolRun RunTool(const std::string& dir, const std::string& report, const std::s
                               std::string(ORVANE_REPORT_PROGRAM) + " " + dir + "/" + report + " --db " + dir +
                               "/Orvane.db --pdf " + dir + "/out.pdf" + extra + " >/dev/null 2>" + err;
   const int status = std::system(command.c_str());
-  std::ifstream in(err);
-  std::stringstream text;
-  text << in.rdbuf();
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, text.str()};
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(err)};
 }
 
 std::string ToolFolder(const char* name) {
