@@ -174,8 +174,8 @@ TTextFrame FrameFor(double l, double t, double r, double b, int angle, double te
 // Room the screen's layout may measure differently from the PDF font, as a share of the width
 // and in pixels. Both shape the same face with HarfBuzz, unhinted; the layout rounds to whole
 // pixels at 600 dpi (its font height too: under half a percent) and keeps its text rectangle in
-// whole pixels. Spaced letters keep more room: the layout spaces grapheme clusters, the PDF the
-// shaper's clusters.
+// whole pixels. Spaced letters keep more room: the layout rounds each letter's spacing to its
+// pixels, and a line of them adds up what the PDF does not round.
 constexpr double kFitShare = 0.97;
 constexpr double kFitSlack = 3;
 constexpr double kSpacedFitShare = 0.9;
