@@ -45,8 +45,9 @@ inline bool Extends(char32_t c) {
   return ExtendsOther(c);
 }
 
-// Where each grapheme cluster of text begins.
-void Graphemes(std::u16string_view text, std::vector<int>& starts) {
+}  // namespace
+
+void GraphemeStarts(std::u16string_view text, std::vector<int>& starts) {
   starts.clear();
   // Printable ASCII and Thai, the register's own words, need no rules: a cluster begins at every
   // character but a Thai vowel or mark written over, under or after its letter.
@@ -70,6 +71,8 @@ void Graphemes(std::u16string_view text, std::vector<int>& starts) {
        p = iterator->next())
     starts.push_back(p);
 }
+
+namespace {
 
 // One word as shaped: clusters from its start, and its whole advance. A word that no glyph
 // was positioned in keeps its glyphs' clusters, from which its shape at any size follows.
@@ -109,7 +112,7 @@ TWordView ViewOf(const TWordShape& word) {
 // Grapheme clusters of word from the shaper's glyphs.
 void PlaceGlyphs(std::u16string_view word, const std::vector<TRawGlyph>& glyphs, TWordShape& out) {
   TTextShape& shape = out.Shape;
-  Graphemes(word, shape.Starts);
+  GraphemeStarts(word, shape.Starts);
   const size_t n = shape.Starts.size();
   shape.Advances.assign(n, 0);
   shape.GlyphStarts.assign(n + 1, 0);

@@ -34,6 +34,9 @@ struct TTextMeasure {
   long long Advance = 0;
 };
 
+// Where each grapheme cluster of text begins (UTF-16 indexes): a Thai vowel or tone mark
+// written over, under or after its letter is in its letter's cluster.
+void GraphemeStarts(std::u16string_view text, std::vector<int>& starts);
 // Shapes text in face at pixelSize pixels per em. Words are shaped once per thread and kept:
 // a parish's names, streets and districts repeat from row to row.
 void ShapeText(const TFontFace& face, int pixelSize, std::u16string_view text, TTextShape& shape);

@@ -195,14 +195,19 @@ void TkvxCustomMemoView::SetAnsiText(const String& value) { SetText(kvxAnsiToUni
 
 void TkvxCustomMemoView::SetStyle(const String& value) {
   style_ = value;
+  if (TkvxStyleItem* item = FoundStyle()) TakeStyle(*item);
+}
+
+TkvxStyleItem* TkvxCustomMemoView::FoundStyle() const {
   TkvxReport* report = GetReport();
-  if (!report) return;
-  if (TkvxStyleItem* item = report->Styles->Find(value)) {
-    SetColor(item->Color());
-    SetFont(item->Font());
-    SetParentFont(false);
-    Frame()->Assign(item->Frame());
-  }
+  return report ? report->Styles->Find(style_) : nullptr;
+}
+
+void TkvxCustomMemoView::TakeStyle(const TkvxStyleItem& item) {
+  SetColor(item.Color());
+  SetFont(item.Font());
+  SetParentFont(false);
+  Frame()->Assign(item.Frame());
 }
 
 String TkvxCustomMemoView::GetComponentText() {

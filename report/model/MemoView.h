@@ -13,6 +13,8 @@ namespace orv {
 
 ORV_ENUM(TkvxFormatKind, fkText, fkNumeric, fkDateTime, fkBoolean);
 
+class TkvxStyleItem;
+
 // How a value becomes text.
 class TkvxFormat : public TPersistent {
   ORV_CLASS(TkvxFormat, TPersistent)
@@ -93,6 +95,10 @@ class TkvxCustomMemoView : public TkvxStretcheable {
   void SetRotation(Integer value) { rotation_ = ((value % 360) + 360) % 360; }
   const String& Style() const { return style_; }
   void SetStyle(const String& value);
+  // The report's style that Style names; null when the report has none of that name.
+  TkvxStyleItem* FoundStyle() const;
+  // Takes the style's colour, font and frame, as setting Style does.
+  void TakeStyle(const TkvxStyleItem& item);
   TkvxCustomMemoView* FlowTo() const { return flowTo_; }
   void SetFlowTo(TkvxCustomMemoView* value);
   // Lays the memo out: the wrapped lines, or the text without its tags.

@@ -66,7 +66,13 @@ void TkvxReport::SetParentReport(const String& value) {
   parentReport_ = value;
   auto parent = std::make_unique<TkvxReport>(nullptr, false);
   parent->EngineOptions()->NewSilentMode = simSilent;
-  parent->ReportOptions()->AcceptedPassword = reportOptions_->AcceptedPassword;
+  // The password the report is read with opens its parents too. A run's snapshot is saved
+  // with the report's own password accepted, none for a report without one: read back, it
+  // opens the parents with the password that opened them before.
+  String password = loadingPassword_.empty() ? reportOptions_->AcceptedPassword : loadingPassword_;
+  if (password.empty()) password = parentPassword_;
+  parentPassword_ = password;
+  parent->ReportOptions()->AcceptedPassword = password;
   if (OnLoadTemplate) {
     OnLoadTemplate(parent.get(), value);
   } else {

@@ -362,6 +362,7 @@ void TkvxReport::SaveToStream(TStream& stream, bool saveChildren, bool saveDefau
 
 void TkvxReport::LoadFromStream(TStream& stream) {
   Errors->Clear();
+  LoadRefused = false;
   TkvxEngineOptions engine;
   engine.Assign(engineOptions_.get());
   bool destroyForms = engineOptions_->DestroyForms;
@@ -373,14 +374,17 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   TkvxCustomPreview* preview = preview_;
   bool oldStyle = oldStyleProgress_, showProgress = showProgress_, storeInDFM = storeInDFM_;
   // Clearing the report for the load would forget the password accepted before; a report
-  // loaded again while the program runs must not ask again.
+  // loaded again while the program runs must not ask again, nor must the parents it names.
   String accepted = reportOptions_->AcceptedPassword;
+  loadingPassword_ = accepted;
   try {
     TkvxComponent::LoadFromStream(stream);
   } catch (const std::exception& e) {
     // Whatever a damaged file provokes ends up as a line of the report's errors.
     Errors->Add(e.what());
+    LoadRefused = true;
   }
+  loadingPassword_.clear();
   FixDataPage();
   bool convertNulls = engineOptions_->ConvertNulls, doublePass = engineOptions_->DoublePass;
   engineOptions_->Assign(&engine);
@@ -406,6 +410,7 @@ void TkvxReport::LoadFromStream(TStream& stream) {
   reportOptions_->Password = PlainPassword(reportOptions_->Password);
   if (!Reloading && !engineOptions_->EnabledLock && !reportOptions_->CheckPassword()) {
     Clear();
+    LoadRefused = true;
     return;
   }
   // A snapshot read back during a run leaves its errors to the run's own report.

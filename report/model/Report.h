@@ -121,6 +121,9 @@ class TkvxReport : public TkvxComponent {
   // Makes the report's objects and services script names, then compiles ScriptText; a failure
   // goes to Errors.
   bool PrepareScript();
+  // Whether the name is one PrepareScript gives the report's own objects and values (the
+  // report, engine, outline, value and view being printed), in any letter case.
+  static bool IsScriptName(const String& name);
   // The script variables "Value" and "Self" while an object is filled.
   void SetScriptValue(const Variant& value);
   void SetScriptSelf(TObject* obj);
@@ -231,6 +234,9 @@ class TkvxReport : public TkvxComponent {
   String CurrentObjectName;
   // True while the report reads back its own snapshot.
   bool Reloading = false;
+  // Whether the last load read no report: the file was no report file, or its password was
+  // refused. Other messages of a load leave the report as far as it was read.
+  bool LoadRefused = false;
   // The serializer reading the report at the moment, so collections stored in its defined
   // properties resolve their references with the rest of the file.
   TkvxXMLSerializer* CurrentSerializer = nullptr;
@@ -301,6 +307,10 @@ class TkvxReport : public TkvxComponent {
   std::unique_ptr<TkvxPreviewOptions> previewOptions_;
   std::unique_ptr<TkvxPrintOptions> printOptions_;
   std::unique_ptr<TkvxReportOptions> reportOptions_;
+  // The password accepted before a load, while the load reads the file: it opens the parents.
+  String loadingPassword_;
+  // The password the parents were last opened with.
+  String parentPassword_;
   String scriptLanguage_ = "PascalScript";
   std::unique_ptr<TStringList> scriptText_;
   bool showProgress_ = true;

@@ -24,6 +24,7 @@ bool TkvxReport::SnapshotReadable(TStream& stream, String& error) const {
   scratch.EngineOptions()->NewSilentMode = simSilent;
   scratch.FileName = FileName;
   scratch.OnLoadTemplate = OnLoadTemplate;
+  scratch.parentPassword_ = parentPassword_;
   scratch.Reloading = true;
   try {
     scratch.LoadFromStream(stream);

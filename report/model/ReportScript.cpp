@@ -58,6 +58,12 @@ String ScriptEventOf(TkvxComponent* obj, std::string_view event) {
 
 }  // namespace
 
+bool TkvxReport::IsScriptName(const String& name) {
+  for (const char* own : {"Report", "Engine", "Outline", "Value", "Self"})
+    if (SameText(name, own)) return true;
+  return false;
+}
+
 bool TkvxReport::PrepareScript() {
   ExpressionCache->Clear();
   ExpressionCache->Lang = ScriptLanguage();

@@ -146,6 +146,21 @@ bool TkvxXMLReader::ReadTag() {
       }
       continue;
     }
+    // Text in a CDATA section, a document type declaration and processing instructions carry
+    // nothing a report reads (element text is never read): they are passed over whole, with
+    // whatever "<" and ">" they hold.
+    if (!closed && tag_.compare(0, 2, "![") == 0) {
+      SkipPast("]]>", tag_);
+      continue;
+    }
+    if (!tag_.empty() && tag_[0] == '?' && !expectHeader_) {
+      if (!closed || tag_.size() < 2 || tag_.back() != '?') SkipPast("?>", closed ? tag_ + ">" : tag_);
+      continue;
+    }
+    if (!tag_.empty() && tag_[0] == '!') {
+      if (!closed) SkipDeclaration();
+      continue;
+    }
     // A '>' inside a quoted value of an element belongs to the value. A value in single quotes
     // is stored as if it had been written in double quotes, so every later reader of the
     // attribute text knows one form. A declaration or processing instruction ends at its '>'.
@@ -213,8 +228,51 @@ bool TkvxXMLReader::ReadTag() {
   }
 }
 
+void TkvxXMLReader::SkipPast(std::string_view end, std::string_view read) {
+  // The characters read last, as many as end has: "]]]>" ends a CDATA section too.
+  String tail(read.substr(read.size() > end.size() ? read.size() - end.size() : 0));
+  while (tail != end) {
+    if (idx_ >= len_ && !Fill()) Invalid();
+    tail += buf_[idx_++];
+    if (tail.size() > end.size()) tail.erase(0, 1);
+  }
+}
+
+void TkvxXMLReader::SkipDeclaration() {
+  // The internal subset between brackets holds declarations and comments of its own, each with
+  // its own ">"; quoted texts and comments may hold anything.
+  int brackets = 0;
+  char quote = 0;
+  // The last characters read outside quotes, to tell where a comment opens.
+  std::uint32_t recent = 0;
+  for (;;) {
+    if (idx_ >= len_ && !Fill()) Invalid();
+    const char c = buf_[idx_++];
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    recent = recent << 8 | static_cast<unsigned char>(c);
+    if (brackets > 0 && recent == ('<' << 24 | '!' << 16 | '-' << 8 | '-')) {
+      SkipPast("-->", "");
+      recent = 0;
+    } else if (c == '"' || c == '\'') {
+      quote = c;
+    } else if (c == '[') {
+      ++brackets;
+    } else if (c == ']') {
+      if (brackets > 0) --brackets;
+    } else if (c == '>' && brackets == 0) {
+      return;
+    }
+  }
+}
+
 bool TkvxXMLReader::ReadHeader() {
-  if (!ReadTag() || name_.compare(0, 4, "?xml") != 0) Invalid();
+  expectHeader_ = true;
+  const bool read = ReadTag();
+  expectHeader_ = false;
+  if (!read || name_.compare(0, 4, "?xml") != 0) Invalid();
   size_t v = text_.find("version=");
   if (v == String::npos) return false;
   // The three characters behind the opening quote; a header cut short there has none.

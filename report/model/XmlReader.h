@@ -3,6 +3,7 @@
 // way whether the bytes are valid UTF-8.
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
 #include "report/model/XmlBacking.h"
 #include "report/model/XmlItem.h"
@@ -34,6 +35,10 @@ class TkvxXMLReader {
   // The next tag's name and attribute text; false at the end of input between tags.
   bool ReadTag();
   bool Fill();
+  // Reads on behind the first occurrence of end, read being the characters of it read already.
+  void SkipPast(std::string_view end, std::string_view read);
+  // Reads on behind the ">" that ends a declaration, its internal subset included.
+  void SkipDeclaration();
   void CheckUtf8(const unsigned char* p, size_t n);
   [[noreturn]] static void Invalid();
   // Refuses a value (from valueStart on) or a whole tag past its bound.
@@ -55,6 +60,8 @@ class TkvxXMLReader {
   String text_;
   std::uint64_t tagPos_ = 0;
   bool endedByEof_ = false;
+  // While the header is read, a processing instruction is the header itself.
+  bool expectHeader_ = false;
   bool utf8Ok_ = true;
   int utf8Need_ = 0;
   unsigned char utf8Lo_ = 0x80;

@@ -10,11 +10,13 @@
 #include "platform/rtl/TextUtils.h"
 #include "report/model/KvxComponent.h"
 #include "report/model/LegacyText.h"
+#include "report/model/MemoView.h"
 #include "report/model/PropertyIndex.h"
 #include "report/model/PropertyLimits.h"
 #include "report/model/Report.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
+#include "report/model/Styles.h"
 #include "report/model/VariantText.h"
 #include "report/model/WideStrings.h"
 #include "report/model/XmlEscape.h"
@@ -205,8 +207,13 @@ String TkvxXMLSerializer::ObjToXML(TPersistent* obj, const String& prefix, TPers
 void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor) {
   if (ancestor && ancestor->ClassType() != obj->ClassType() && !obj->InheritsFrom(ancestor->ClassType()))
     ancestor = nullptr;
+  const std::unique_ptr<TComponent> styled = StyledReference(obj, ancestor);
+  TPersistent* const objAncestor = ancestor;
   for (const TPropInfo* prop : GetPropList(obj)) {
-    if (!prop->IsStored(obj)) continue;
+    ancestor = styled && TakenFromStyle(*prop) ? styled.get() : objAncestor;
+    // A value the object does not store because it is the default is written all the same
+    // where the ancestor stores another: reading the file must bring the default back.
+    if (!prop->IsStored(obj) && !(ancestor && prop->IsStored(ancestor))) continue;
     String value;
     bool equal = false;
     switch (prop->Kind()) {
@@ -288,9 +295,11 @@ void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String&
       default:
         continue;
     }
-    if (value.empty() || (equal && !SerializeDefaultValues)) continue;
+    // An empty text is written where it differs from the ancestor's.
+    if ((value.empty() && (!ancestor || equal)) || (equal && !SerializeDefaultValues)) continue;
     AppendAttr(out, prefix, prop->Name(), value);
   }
+  ancestor = objAncestor;
   if (TWideStrings* memo = MemoOf(obj)) {
     TWideStrings* ancMemo = ancestor ? MemoOf(ancestor) : nullptr;
     if (!ancMemo || ancMemo->Text() != memo->Text())
@@ -305,6 +314,29 @@ void TkvxXMLSerializer::AppendProps(String& out, TPersistent* obj, const String&
     }
     if (!same) AppendAttr(out, prefix, "PropData", data);
   }
+}
+
+bool TkvxXMLSerializer::TakenFromStyle(const TPropInfo& prop) {
+  const String& name = prop.Name();
+  return name == "Color" || name == "Font" || name == "Frame" || name == "ParentFont";
+}
+
+std::unique_ptr<TComponent> TkvxXMLSerializer::StyledReference(TPersistent* obj, TPersistent* ancestor) {
+  // Reading a memo's style gives it the style's colour, font and frame before the memo's own
+  // values are read: those are written where they differ from what the style gives, also where
+  // the memo's value is the default.
+  if (!obj->InheritsFrom(TkvxCustomMemoView::StaticClass())) return nullptr;
+  auto* memo = static_cast<TkvxCustomMemoView*>(obj);
+  if (memo->Style().empty()) return nullptr;
+  TkvxStyleItem* style = memo->FoundStyle();
+  auto* ancestorMemo = dynamic_cast<TkvxCustomMemoView*>(ancestor);
+  // An ancestor of the same style is read without the style: its own values are the reference.
+  if (!style || (ancestorMemo && ancestorMemo->Style() == memo->Style())) return nullptr;
+  std::unique_ptr<TComponent> made(obj->ClassType()->CreateComponent(nullptr));
+  auto* reference = static_cast<TkvxCustomMemoView*>(made.get());
+  if (ancestorMemo) reference->Assign(ancestorMemo);
+  reference->TakeStyle(*style);
+  return made;
 }
 
 String TkvxXMLSerializer::ObjToText(TPersistent* obj) { return obj->ClassName() + ObjToXML(obj); }
@@ -327,30 +359,76 @@ bool TkvxXMLSerializer::ApplyVarType(TPersistent* obj, const TPropInfo* prop, st
   return true;
 }
 
+namespace {
+
+// When an attribute is applied, whatever order a file gives them in. Some setters set other
+// properties too: a parent report brings its script, variables and options, an orientation
+// turns the paper and margins, a style gives a memo its colour, font and frame, a frame's
+// colour, style and width go to its four lines, a paper width or height makes the paper a
+// custom size, and taking the parent's font replaces the font. Those go first (the parent's
+// font last), before the values they set, so that each attribute the file holds is the value
+// the object keeps; the rest go by depth, an object's own values before those of its parts.
+int AttributeRank(std::string_view name) {
+  size_t dots = 0;
+  for (char c : name) dots += c == '.';
+  if (dots > 0) return 4 + static_cast<int>(std::min<size_t>(dots, 16));
+  if (kvxSameXMLName(name, "ParentReport")) return 0;
+  if (kvxSameXMLName(name, "Orientation") || kvxSameXMLName(name, "Style")) return 1;
+  if (kvxSameXMLName(name, "PaperWidth") || kvxSameXMLName(name, "PaperHeight")) return 2;
+  if (kvxSameXMLName(name, "PaperSize")) return 3;
+  if (kvxSameXMLName(name, "ParentFont")) return 100;
+  return 4;
+}
+
+struct TRankedAttribute {
+  int Rank;
+  std::string_view Name, Raw;
+};
+
+}  // namespace
+
 void TkvxXMLSerializer::ReadAttributes(std::string_view text, TPersistent* obj, bool keepName) {
+  // Every object of every page rebuilt comes here: the list keeps its room from one to the next.
+  // A serializer reading a file may read another (a parent report) in the middle of one.
+  thread_local std::vector<std::vector<TRankedAttribute>> lists;
+  thread_local size_t depth = 0;
+  if (lists.size() <= depth) lists.resize(depth + 1);
+  std::vector<TRankedAttribute>& attributes = lists[depth];
+  attributes.clear();
   size_t i = 0;
   std::string_view name, raw;
+  bool ordered = true;
   while (kvxNextAttribute(text, i, name, raw)) {
     if (keepName && kvxSameXMLName(name, "Name")) continue;
-    TPersistent* target = obj;
-    bool reachable = true;
-    for (size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.')) {
-      const TPropInfo* prop = kvxFindProp(target->ClassType(), name.substr(0, dot));
-      if (!prop) break;
-      if (ApplyVarType(target, prop, name.substr(dot + 1), raw)) {
-        reachable = false;
-        break;
-      }
-      TPersistent* next = prop->Kind() == tkClass ? AsPersistent(prop->GetObject(target)) : nullptr;
-      if (!next) {
-        reachable = false;
-        break;
-      }
-      target = next;
-      name.remove_prefix(dot + 1);
-    }
-    if (reachable) ApplyReporting(target, name, raw);
+    const int rank = AttributeRank(name);
+    ordered &= attributes.empty() || attributes.back().Rank <= rank;
+    attributes.push_back({rank, name, raw});
   }
+  if (!ordered)
+    std::stable_sort(attributes.begin(), attributes.end(),
+                     [](const TRankedAttribute& a, const TRankedAttribute& b) { return a.Rank < b.Rank; });
+  ++depth;
+  try {
+    for (const TRankedAttribute& a : attributes) ReadAttribute(obj, a.Name, a.Raw);
+  } catch (...) {
+    --depth;
+    throw;
+  }
+  --depth;
+}
+
+void TkvxXMLSerializer::ReadAttribute(TPersistent* obj, std::string_view name, std::string_view raw) {
+  TPersistent* target = obj;
+  for (size_t dot = name.find('.'); dot != std::string_view::npos; dot = name.find('.')) {
+    const TPropInfo* prop = kvxFindProp(target->ClassType(), name.substr(0, dot));
+    if (!prop) break;
+    if (ApplyVarType(target, prop, name.substr(dot + 1), raw)) return;
+    TPersistent* next = prop->Kind() == tkClass ? AsPersistent(prop->GetObject(target)) : nullptr;
+    if (!next) return;
+    target = next;
+    name.remove_prefix(dot + 1);
+  }
+  ApplyReporting(target, name, raw);
 }
 
 void TkvxXMLSerializer::ApplyReporting(TPersistent* obj, std::string_view name, std::string_view raw) {
@@ -668,18 +746,31 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
       // object that is already there. Any other element of a name already taken, in any case
       // and of any class, is an object of its own: merged into the first it would overwrite it
       // and be lost itself.
-      if (component && !inherited && !component->IsAncestor()) {
+      // An object of the parent report is changed by the first element naming it; a second
+      // one is a name given twice, as it is in a report without a parent.
+      bool twice = false;
+      if (component && component->IsAncestor()) twice = !updated_.insert(component).second;
+      if (component && ((!inherited && !component->IsAncestor()) || twice)) {
         component = nullptr;
         renamed = true;
       }
+      // The names the report's script gives the report, its engine and outline and the value
+      // and view being printed would be hidden by an object's: such an object is renamed as a
+      // second object of a name is.
+      if (!component && !inherited && TkvxReport::IsScriptName(name)) renamed = true;
     }
     if (!component) {
       // What the report changed of an object its parent no longer has (renamed or removed)
-      // cannot be placed: the user must hear of it before a save drops it.
+      // cannot be placed: the user must hear of it before a save drops it. An element that
+      // changes nothing (as the program writes every inherited object) is let go in silence.
       if (inherited) {
         auto* report = dynamic_cast<TkvxReport*>(Owner);
+        if (!renamed && !ChangesSomething(*item)) return;
         // A run's snapshot read back holds what the load already said.
-        if (!report || !report->Reloading)
+        if ((!report || !report->Reloading) && renamed)
+          Errors.Add(kvxGetResources()->Get("prDupl") + " " + name +
+                     ": a second element changes that object of the parent report; its changes are kept but not used");
+        else if (!report || !report->Reloading)
           Errors.Add("The parent report has no object " + (name.empty() ? String("without a name") : name) +
                      " any more: this report's changes to it are kept but not used");
         if (report) {
@@ -710,8 +801,19 @@ void TkvxXMLSerializer::ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::
   for (Integer i = 0; i < item->Count(); ++i) ReadItem(item->Items(i), component, read, depth + 1);
 }
 
+bool TkvxXMLSerializer::ChangesSomething(const TkvxXMLItem& item) {
+  size_t i = 0;
+  std::string_view name, raw;
+  while (kvxNextAttribute(item.Text, i, name, raw))
+    if (!kvxSameXMLName(name, "Name")) return true;
+  for (Integer k = 0; k < item.Count(); ++k)
+    if (ChangesSomething(*item.Items(k))) return true;
+  return false;
+}
+
 void TkvxXMLSerializer::ReadRootComponent(TkvxComponent* root, TkvxXMLItem* item) {
   if (!Owner) Owner = root;
+  updated_.clear();
   TkvxXMLDocument doc;
   if (!item) {
     doc.LoadFromStream(stream_, false);

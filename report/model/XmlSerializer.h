@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rtl/Filer.h"
@@ -99,11 +100,19 @@ class TkvxXMLSerializer {
     String Name;
   };
   void AppendProps(String& out, TPersistent* obj, const String& prefix, TPersistent* ancestor);
+  // The memo as reading its style makes it, where the style is read (the memo has one of the
+  // report's styles and the ancestor, if any, another): its colour, font and frame are written
+  // where they differ from that. Null for any other object.
+  static std::unique_ptr<TComponent> StyledReference(TPersistent* obj, TPersistent* ancestor);
+  // Whether reading a memo's style sets the property.
+  static bool TakenFromStyle(const TPropInfo& prop);
   // Gives a Variant property the type its "VarType" attribute names (rest is the name after the
   // property's); false for any other attribute.
   bool ApplyVarType(TPersistent* obj, const TPropInfo* prop, std::string_view rest, std::string_view raw);
   // XMLToObj; keepName leaves the object's name as it is (a duplicate kept under a new one).
   void ReadAttributes(std::string_view text, TPersistent* obj, bool keepName);
+  // One attribute, its dotted name followed from obj to the object it names.
+  void ReadAttribute(TPersistent* obj, std::string_view name, std::string_view raw);
   void ApplyAttribute(TPersistent* obj, std::string_view name, std::string_view rawValue);
   void ApplyReporting(TPersistent* obj, std::string_view name, std::string_view rawValue);
   // Works out the action for objects of obj's class.
@@ -113,6 +122,8 @@ class TkvxXMLSerializer {
   void SetProperty(const TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ApplyPrepared(TkvxXMLAttributes::TAttribute& attribute, TPersistent* obj);
   void ReadItem(TkvxXMLItem* item, TkvxComponent* parent, std::vector<TkvxComponent*>& read, int depth);
+  // Whether an element holds any attribute but its name, or such a child.
+  static bool ChangesSomething(const TkvxXMLItem& item);
   // Reads objects with their references resolved once all are read; every object read comes
   // out of its loading state, also when the reading fails.
   void ReadRoot(const std::function<void(std::vector<TkvxComponent*>&)>& readObjects);
@@ -122,6 +133,8 @@ class TkvxXMLSerializer {
   TStream* stream_;
   TkvxComponent* rootForRead_ = nullptr;
   std::vector<TFixup> fixups_;
+  // The parent report's objects that an element of the file being read has changed.
+  std::unordered_set<TkvxComponent*> updated_;
   TMemoryStream data_;
   std::unique_ptr<TReader> reader_;
 };

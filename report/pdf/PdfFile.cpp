@@ -161,7 +161,7 @@ TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_vie
   // What a text costs: its glyphs, its key and the operators that will show it.
   auto cost = [](const TkvxPDFShapedTexts::TEntry& entry) {
     return sizeof(TkvxPDFShapedTexts::TEntry) + entry.Key.size() * sizeof(char16_t) +
-           entry.Shaped.Glyphs.size() * (sizeof(TShapedGlyph) + 6);
+           entry.Shaped.Glyphs.size() * (sizeof(TShapedGlyph) + 7);
   };
   if (olderTexts_) {
     // Moved whole: the text stays where it is, with the run it was last written as.
@@ -172,7 +172,7 @@ TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_vie
   }
   auto entry = std::make_unique<TkvxPDFShapedTexts::TEntry>();
   entry->Key.assign(text);
-  entry->Shaped.Glyphs = face.Shape(entry->Key);
+  entry->Shaped.ShapeIn(face, entry->Key);
   shapedBytes_ += cost(*entry);
   return texts.Add(std::move(entry), hash);
 }

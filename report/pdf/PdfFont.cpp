@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/gui/Graphics.h"
+#include "platform/rtl/TextUtils.h"
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfText.h"
 
@@ -11,11 +12,14 @@ namespace orv {
 
 namespace {
 
-// A Thai font the machine lacks stands in as a face without Thai letters: the file then names
-// the face it holds rather than the font asked for. The default charset is the Thai system's.
-bool StandsInWithoutThai(const TFont& font, const TFontFace& face) {
+// A font the machine lacks is written in the face that stands in for it (Garuda for Arial):
+// the file then names the face it holds, by the face's own name, rather than the font asked
+// for. So does a Thai font whose face has no Thai letters. The default charset is the Thai
+// system's.
+bool StandsIn(const TFont& font, const TFontFace& face) {
   const TFontCharset charset = font.Charset();
-  return (charset == THAI_CHARSET || charset == DEFAULT_CHARSET) && !face.HasCharacter(U'\u0E01');
+  if ((charset == THAI_CHARSET || charset == DEFAULT_CHARSET) && !face.HasCharacter(U'\u0E01')) return true;
+  return !AnsiSameText(face.FamilyName(), font.Name());
 }
 
 }  // namespace
@@ -24,7 +28,7 @@ TkvxPDFFont::TkvxPDFFont(TkvxPDFFile& parent, const TFont& font)
     : parent_(parent), font_(std::make_unique<TFont>()) {
   font_->Assign(const_cast<TFont*>(&font));
   face_ = FaceFor(font);
-  baseName_ = StandsInWithoutThai(font, *face_) ? kvxEscapeName(face_->PostScriptName()) : GetFontName(font);
+  baseName_ = StandsIn(font, *face_) ? kvxEscapeName(face_->PostScriptName()) : GetFontName(font);
   used_.assign(face_->GlyphCount(), false);
   text_.resize(face_->GlyphCount());
   MeasureGlyphs();

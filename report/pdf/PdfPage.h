@@ -108,7 +108,7 @@ class TkvxPDFPage : public TkvxPDFElement {
              TColor color);
   // One line of text with its left end at x and its baseline at y, shaped in the document's font
   // for font (name, style, charset, size in points, colour, underline). charSpacing (pixels) is
-  // added after every character cluster; rotation turns the line counter-clockwise about
+  // added after every grapheme cluster; rotation turns the line counter-clockwise about
   // (x, y). Returns the width of the line in pixels.
   double TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing = 0,
                  double rotation = 0);
@@ -117,8 +117,9 @@ class TkvxPDFPage : public TkvxPDFElement {
   // Text in font as TextOut shows it, shaped once per export and held until the next page is
   // added; measuring adds no font to the document.
   TkvxPDFShapedText& Shape(std::u16string_view text, const TFont& font);
-  // The width of glyphs shaped at size points, charSpacing pixels after every cluster, in pixels.
-  static double GlyphsWidth(const std::vector<TShapedGlyph>& glyphs, int size, double charSpacing);
+  // The width of a shaped text at size points, charSpacing pixels after every grapheme cluster,
+  // in pixels.
+  static double GlyphsWidth(const TkvxPDFShapedText& shaped, int size, double charSpacing);
   // TextOut of text as Shape gave it for font, whose size in points is size; fontIndex is the
   // document's font for font, or -1 until a run in it is shown, which sets it.
   double ShowShaped(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,

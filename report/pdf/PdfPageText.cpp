@@ -37,10 +37,6 @@ WideString GlyphMeaning(const TFontFace& face, const std::vector<TShapedGlyph>& 
   return WideString();
 }
 
-bool LastOfCluster(const std::vector<TShapedGlyph>& glyphs, size_t i) {
-  return i + 1 == glyphs.size() || glyphs[i + 1].Cluster != glyphs[i].Cluster;
-}
-
 bool OnlyBlanks(std::u16string_view text) {
   for (char16_t c : text)
     if (c > 32) return false;
@@ -54,18 +50,19 @@ TkvxPDFShapedText& TkvxPDFPage::Shape(std::u16string_view text, const TFont& fon
   return Parent.Shaped(Parent.FaceOf(font), text);
 }
 
-double TkvxPDFPage::GlyphsWidth(const std::vector<TShapedGlyph>& glyphs, int size, double charSpacing) {
+double TkvxPDFPage::GlyphsWidth(const TkvxPDFShapedText& shaped, int size, double charSpacing) {
   if (size <= 0) return 0;
   double pen = 0;
   const double spacing = charSpacing * 0.75 / size * 1000.0;
-  for (size_t i = 0; i < glyphs.size(); ++i) pen += glyphs[i].Advance + (LastOfCluster(glyphs, i) ? spacing : 0);
+  for (size_t i = 0; i < shaped.Glyphs.size(); ++i)
+    pen += shaped.Glyphs[i].Advance + (shaped.EndsCluster[i] ? spacing : 0);
   return pen / 1000.0 * size / 0.75;
 }
 
 double TkvxPDFPage::TextWidth(std::u16string_view text, const TFont& font, double charSpacing) {
   const int size = font.Size();
   if (size <= 0 || text.empty()) return 0;
-  return GlyphsWidth(Shape(text, font).Glyphs, size, charSpacing);
+  return GlyphsWidth(Shape(text, font), size, charSpacing);
 }
 
 double TkvxPDFPage::TextOut(double x, double y, std::u16string_view text, const TFont& font, double charSpacing,
@@ -100,11 +97,23 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
   // Whether the glyphs' own texts, one after another, give back the text.
   size_t extracted = 0;
   bool extractable = true;
+  // Whether a vowel or tone mark stands off its font's own place beside its letter (moved along
+  // the line or off the baseline), or letters stand apart: text readers take such a mark, and
+  // spaced letters, for text of their own ("หน้ า").
+  bool placedApart = charSpacing != 0;
+  // Where the blanks that end the text begin, in the text and in the operators.
+  const size_t blanks = text.find_last_not_of(u' ') + 1;
+  size_t blanksShown = std::string::npos;
+  bool blanksInHex = false;
   std::string& shown = run.Shown;
   shown.assign(1, '[');
   bool hexOpen = false;
   for (size_t i = 0; i < run.Glyphs.size(); ++i) {
     const TShapedGlyph& g = run.Glyphs[i];
+    if (blanksShown == std::string::npos && blanks > 0 && g.Cluster >= blanks) {
+      blanksShown = shown.size();
+      blanksInHex = hexOpen;
+    }
     const int glyphFont = fontOf(g);
     TkvxPDFFont& pdfFont = *Parent.Fonts[glyphFont];
     if (glyphFont != shownFont) {
@@ -129,6 +138,9 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     // Widths are whole thousandths of an em, so small drift is let be until it could show.
     const double drift = current - target;
     const long adjust = std::abs(drift) >= 1.5 ? std::lround(drift) : 0;
+    const bool inCluster = i > 0 && !run.EndsCluster[i - 1];
+    const bool afterMark = i > 1 && !run.EndsCluster[i - 2] && run.EndsCluster[i - 1];
+    placedApart |= g.OffsetY != 0 || (adjust != 0 && (inCluster || afterMark));
     if (adjust != 0) {
       if (hexOpen) shown += '>';
       hexOpen = false;
@@ -141,7 +153,7 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     hexOpen = true;
     kvxAppendHex4(shown, g.GlyphId);
     current += pdfFont.GlyphWidth(g.GlyphId);
-    pen += g.Advance + (LastOfCluster(run.Glyphs, i) ? spacing : 0);
+    pen += g.Advance + (run.EndsCluster[i] ? spacing : 0);
 
     const WideString* known = pdfFont.UsedText(g.GlyphId);
     const WideString& meaning =
@@ -160,7 +172,16 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
   run.Spacing = charSpacing;
   run.FirstFont = firstFont;
   run.LastFont = shownFont;
-  run.Extractable = extractable && extracted == text.size();
+  run.Extractable = extractable && extracted == text.size() && !placedApart;
+  // A run that carries its text ends that text before its last blanks, which show as they
+  // are: else readers would take the blank twice, in the text and in the gap to the next run.
+  run.SpanEnd = std::string::npos;
+  run.SpanText = run.Extractable || blanks == 0 ? text.size() : blanks;
+  if (!run.Extractable && blanksShown != std::string::npos) {
+    const std::string close = blanksInHex ? "> ] TJ\r\n" : "] TJ\r\n";
+    shown.insert(blanksShown, close + (blanksInHex ? "[<" : "["));
+    run.SpanEnd = blanksShown + close.size();
+  }
   run.Pen = pen;
 }
 
@@ -208,18 +229,26 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
     textY_ += dy;
   }
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
-  // characters), the run carries its text with it; so does a turned run, whose marks readers
-  // would otherwise take for lines of their own.
+  // characters), or a mark stands off its place, the run carries its text with it; so does a
+  // turned run, whose marks readers would otherwise take for lines of their own.
   const bool actual = !run.Extractable || rotation != 0;
+  // A turned run carries its blanks too: its lines are told apart by them.
+  const bool blanksApart = rotation == 0;
   if (actual) {
     // The text as UTF-16 with its byte-order mark, written in place: a Thai list has such runs
     // in most rows.
     content_ += "/Span << /ActualText <FEFF";
-    kvxAppendHex4(content_, text);
+    kvxAppendHex4(content_, blanksApart ? text.substr(0, run.SpanText) : text);
     content_ += "> >> BDC\r\n";
   }
-  content_ += run.Shown;
-  if (actual) content_ += "EMC\r\n";
+  if (actual && blanksApart && run.SpanEnd != std::string::npos) {
+    content_.append(run.Shown, 0, run.SpanEnd);
+    content_ += "EMC\r\n";
+    content_.append(run.Shown, run.SpanEnd);
+  } else {
+    content_ += run.Shown;
+    if (actual) content_ += "EMC\r\n";
+  }
   if (rotation != 0) EndText();
 
   const double widthPt = run.Pen / 1000.0 * size;

@@ -5,13 +5,32 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/fonts/TextShaping.h"
 #include "report/pdf/PdfPage.h"
 
 namespace orv {
 
+void TkvxPDFShapedText::ShapeIn(const TFontFace& face, const WideString& text) {
+  Glyphs = face.Shape(text);
+  thread_local std::vector<int> starts;
+  GraphemeStarts(text, starts);
+  // Each code unit's grapheme cluster, by its number.
+  thread_local std::vector<int> graphemeOf;
+  graphemeOf.assign(text.size() + 1, 0);
+  for (size_t k = 0; k < starts.size(); ++k) {
+    const size_t from = static_cast<size_t>(starts[k]);
+    const size_t to = k + 1 < starts.size() ? static_cast<size_t>(starts[k + 1]) : text.size();
+    for (size_t u = from; u < to && u < text.size(); ++u) graphemeOf[u] = static_cast<int>(k);
+  }
+  auto grapheme = [&](unsigned cluster) { return graphemeOf[std::min<size_t>(cluster, text.size())]; };
+  EndsCluster.assign(Glyphs.size(), true);
+  for (size_t i = 0; i + 1 < Glyphs.size(); ++i)
+    EndsCluster[i] = grapheme(Glyphs[i + 1].Cluster) != grapheme(Glyphs[i].Cluster);
+}
+
 double TkvxPDFShapedText::Width(int size, double charSpacing) {
   if (size != widthSize_ || charSpacing != widthSpacing_ || size <= 0) {
-    width_ = TkvxPDFPage::GlyphsWidth(Glyphs, size, charSpacing);
+    width_ = TkvxPDFPage::GlyphsWidth(*this, size, charSpacing);
     widthSize_ = size;
     widthSpacing_ = charSpacing;
   }

@@ -17,6 +17,9 @@ namespace orv {
 // same font on every page, and their glyph runs are then written as they were the first time.
 struct TkvxPDFShapedText {
   std::vector<TShapedGlyph> Glyphs;
+  // Whether each glyph is the last of its grapheme cluster: letter spacing follows such a glyph
+  // only, never a vowel or tone mark's glyph inside its letter's cluster, as on the screen.
+  std::vector<bool> EndsCluster;
   // The document's font, size in points and spacing (pixels) the run was written for; Font is
   // -1 until it is.
   int Font = -1;
@@ -27,11 +30,18 @@ struct TkvxPDFShapedText {
   // The document's fonts the run starts and ends in.
   int FirstFont = 0;
   int LastFont = 0;
-  // Whether the fonts' own maps give the text back.
+  // Whether the fonts' own maps give the text back, each mark in its font's own place and no
+  // letters spaced apart.
   bool Extractable = false;
+  // Where the operators of a run that carries its text end that text (before its last blanks;
+  // npos: at their end), and how much of the text it carries.
+  size_t SpanEnd = std::string::npos;
+  size_t SpanText = 0;
   // Thousandths of an em.
   double Pen = 0;
 
+  // Glyphs and EndsCluster of text as face shapes it.
+  void ShapeIn(const TFontFace& face, const WideString& text);
   // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
   // measures the same words in the same font row after row.
   double Width(int size, double charSpacing);

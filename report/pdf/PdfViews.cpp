@@ -174,8 +174,8 @@ TTextFrame FrameFor(double l, double t, double r, double b, int angle, double te
 // Room the screen's layout may measure differently from the PDF font, as a share of the width
 // and in pixels. Both shape the same face with HarfBuzz, unhinted; the layout rounds to whole
 // pixels at 600 dpi (its font height too: under half a percent) and keeps its text rectangle in
-// whole pixels. Spaced letters keep more room: the layout spaces grapheme clusters, the PDF the
-// shaper's clusters.
+// whole pixels. Spaced letters keep more room: the layout rounds each letter's spacing to its
+// pixels, and a line of them adds up what the PDF does not round.
 constexpr double kFitShare = 0.97;
 constexpr double kFitSlack = 3;
 constexpr double kSpacedFitShare = 0.9;
@@ -488,6 +488,9 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       linePieces = pieces;
       linePlaced = placed;
     }
+    // The line ends at its last letter, as the screen measures it: the spacing after that
+    // letter is no part of its width.
+    if (!linePieces.empty()) total -= memo.CharSpacing;
     const bool firstOfParagraph = line.Flags & 1;
     TkvxHAlign align = memo.HAlign;
     if (align == haBlock && (line.Flags & 2)) align = memo.RTLReading ? haRight : haLeft;

@@ -169,7 +169,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "orvane-report: cannot read %s\n", reportFile.c_str());
       return 1;
     }
-    if (PrintErrors(report)) return 1;
+    // What the load said of a file it read is told, and the report runs as it was read (a
+    // name given twice is kept under another); a file it could not read runs nothing.
+    if (PrintErrors(report) && report.LoadRefused) return 1;
     WarnOfUnusedData(report, reportFile, data);
     for (const auto& [alias, sql] : data) {
       auto* bridge = static_cast<TkvxDBDataset*>(owner.FindComponent(alias));

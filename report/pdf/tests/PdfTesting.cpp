@@ -1,5 +1,7 @@
 #include "report/pdf/tests/PdfTesting.h"
 
+#include "report/pdf/PdfFont.h"
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -86,6 +88,10 @@ std::unique_ptr<TFont> ReportFont(const String& name, int size, TFontStyles styl
   font->SetColor(color);
   font->SetCharset(THAI_CHARSET);
   return font;
+}
+
+std::string FaceName(const String& name, TFontStyles style) {
+  return TkvxPDFFont::FaceFor(*ReportFont(name, 10, style))->PostScriptName();
 }
 
 }  // namespace orv::testing

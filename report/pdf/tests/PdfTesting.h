@@ -50,6 +50,9 @@ TPixmap ReadPpm(const std::string& file);
 // A font of the reports at a size in points.
 std::unique_ptr<TFont> ReportFont(const String& name, int size, TFontStyles style = {},
                                   TColor color = clBlack);
+// The name of the face a report font of that name and style is written in (Loma for Tahoma
+// here): the name a PDF gives the face it embeds.
+std::string FaceName(const String& name, TFontStyles style = {});
 
 // A prepared outline kept as a tree of items.
 struct TTreeOutline : TkvxPDFOutlineSource {
