@@ -316,6 +316,7 @@ void TkvxEngine::InitPage() {
     ShowBand(title);
   }
   if (firstPageOfPass_) Store()->FirstPage = Store()->CurPage;
+  copyFirstPage_ = Store()->CurPage;
   columnTop_ = CurY;
   auto* columnHeader = FindBand(TkvxColumnHeader::StaticClass());
   ShowBand(columnHeader);
@@ -330,7 +331,8 @@ void TkvxEngine::InitPage() {
     const TBandState& st = State(title);
     Extended titleBottom = st.PrintedTop + st.PrintedHeight;
     bool below = CurY > titleBottom + 0.0001 || Store()->CurPage != st.PrintedPage;
-    ShowSubreports(title, below ? CurY - st.PrintedHeight : st.PrintedTop, below ? CurY : 0);
+    const Extended top = below ? CurY - st.PrintedHeight : st.PrintedTop;
+    ShowSubreports(title, &top, below ? CurY : 0);
   }
 }
 

@@ -65,7 +65,10 @@ TSqliteParish::TSqliteParish() {
   EXPECT_EQ(pclose(sql), 0) << "sqlite3 could not make the parish";
 }
 
-TSqliteParish::~TSqliteParish() { std::filesystem::remove_all(dir_); }
+TSqliteParish::~TSqliteParish() {
+  // ORVANE_KEEP_PARISH keeps the reports, their pages and PDFs for a person to look at.
+  if (!std::getenv("ORVANE_KEEP_PARISH")) std::filesystem::remove_all(dir_);
+}
 
 std::vector<std::string> TSqliteParish::Rows(const std::string& query) const {
   std::string out = dir_ + "/sqlite-out.txt";
@@ -173,6 +176,38 @@ std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
   for (size_t from = 0, end; (end = text.find('\f', from)) != std::string::npos; from = end + 1)
     pages.push_back(Lines(text.substr(from, end - from)));
   return pages;
+}
+
+std::vector<std::vector<TPdfWord>> PdfWords(const std::string& pdf) {
+  std::string out = pdf + ".bbox.html";
+  int status = std::system(("pdftotext -bbox -enc UTF-8 " + Quote(pdf) + " " + Quote(out)).c_str());
+  EXPECT_EQ(status, 0);
+  std::vector<std::vector<TPdfWord>> pages;
+  std::string html = ReadFile(out);
+  std::regex tag("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+  for (std::sregex_iterator m(html.begin(), html.end(), tag), end; m != end; ++m) {
+    if ((*m)[1].length() == 0) {
+      pages.emplace_back();
+      continue;
+    }
+    if (pages.empty()) continue;
+    pages.back().push_back(
+        {(*m)[5].str(), std::stod((*m)[1]), std::stod((*m)[2]), std::stod((*m)[3]), std::stod((*m)[4])});
+  }
+  return pages;
+}
+
+std::string FirstOverprint(const std::vector<std::vector<TPdfWord>>& pages) {
+  // Lines of one memo touch where their glyphs' boxes reach up and down: a sliver is no overprint.
+  constexpr double kSliver = 2.5;
+  for (size_t p = 0; p < pages.size(); ++p)
+    for (size_t i = 0; i < pages[p].size(); ++i)
+      for (size_t j = i + 1; j < pages[p].size(); ++j) {
+        const TPdfWord &a = pages[p][i], &b = pages[p][j];
+        if (std::min(a.X1, b.X1) - std::max(a.X0, b.X0) > kSliver && std::min(a.Y1, b.Y1) - std::max(a.Y0, b.Y0) > kSliver)
+          return "page " + std::to_string(p + 1) + ": \"" + a.Text + "\" over \"" + b.Text + "\"";
+      }
+  return "";
 }
 
 }  // namespace orv::test

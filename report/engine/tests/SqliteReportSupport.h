@@ -89,4 +89,15 @@ std::vector<std::string> PdfLines(const std::string& pdf, const std::string& are
 // The lines of every page of a PDF as pdftotext -raw reads them, page by page.
 std::vector<std::vector<std::string>> PdfPages(const std::string& pdf);
 
+// A word of a PDF page and its box in points from the page's top left, as pdftotext -bbox finds it.
+struct TPdfWord {
+  std::string Text;
+  double X0, Y0, X1, Y1;
+};
+// The words of every page, page by page.
+std::vector<std::vector<TPdfWord>> PdfWords(const std::string& pdf);
+// The first two words of a page that are drawn over each other (their boxes share more than
+// a sliver), as "page N: A over B"; empty when none are.
+std::string FirstOverprint(const std::vector<std::vector<TPdfWord>>& pages);
+
 }  // namespace orv::test
