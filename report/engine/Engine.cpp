@@ -11,6 +11,8 @@
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/Outline.h"
 #include "report/engine/PassBlind.h"
+#include "platform/db/ADODB.h"
+#include "report/model/DBDataset.h"
 #include "report/model/DialogPage.h"
 #include "report/model/ReportOptions.h"
 #include "report/model/ReportUtils.h"
@@ -120,6 +122,7 @@ void TkvxEngine::RunPasses() {
   FinalPass = !twoPasses;
   SinglePass = DoublePass() && !twoPasses;
   TotalPages = 0;
+  if (twoPasses) KeepParameters();
   Store()->BeginPass();
   RunReportPages();
   // The last numbering group closes with the pass: its pages learn their logical total.
@@ -136,7 +139,7 @@ void TkvxEngine::RunPasses() {
   }
 }
 
-void TkvxEngine::RewindDataSets() {
+std::vector<TkvxDataSet*> TkvxEngine::RunDataSets() {
   // What prints before a data band first moves its data (the first page's header) reads the
   // first row in the second pass as in the first, not the row the first pass ended on.
   std::vector<TkvxDataSet*> sets;
@@ -150,7 +153,32 @@ void TkvxEngine::RewindDataSets() {
     for (TkvxBand* b : masters_[page]) add(BandData(b));
     for (TkvxBand* b : vMasters_[page]) add(BandData(b));
   }
-  for (TkvxDataSet* ds : sets) ds->First();
+  for (const auto& [band, st] : bands_)
+    for (TkvxBand* b : st.SubBands)
+      if (kvxAs<TkvxDataBand>(b)) add(BandData(b));
+  return sets;
+}
+
+void TkvxEngine::KeepParameters() {
+  passParameters_.clear();
+  for (TkvxDataSet* ds : RunDataSets())
+    if (auto* db = dynamic_cast<TkvxDBDataset*>(ds))
+      if (auto* query = dynamic_cast<TCustomADODataSet*>(db->DataSetInUse()))
+        for (Integer i = 0; i < query->Parameters().Count(); ++i)
+          passParameters_.push_back({db, query->Parameters()[i]->Name(), query->Parameters()[i]->Value()});
+}
+
+void TkvxEngine::RewindDataSets() {
+  // A detail read through parameters starts the pass with the parameters it started the first
+  // with, not those the first pass's last master row gave it; its rows are read again.
+  for (const TPassParameter& p : passParameters_)
+    if (auto* query = dynamic_cast<TCustomADODataSet*>(p.DataSet->DataSetInUse()))
+      if (TParameter* param = query->Parameters().FindParam(p.Name);
+          param && (param->Value().IsNull() != p.Value.IsNull() || param->Value().VType() != p.Value.VType() ||
+                    VarToStr(param->Value()) != VarToStr(p.Value)))
+        p.DataSet->SetParamValue(p.Name, p.Value);
+  for (auto& [band, st] : bands_) st.MasterDetailDone = false;
+  for (TkvxDataSet* ds : RunDataSets()) ds->First();
 }
 
 bool TkvxEngine::RunDialogs() {
@@ -275,6 +303,14 @@ void TkvxEngine::PageCopy(TkvxReportPage* page) {
   else
     ShowDataBands(masters_[page]);
   finishing_ = true;
+  SizeEndlessPage();
+  EndPage();
+  finishing_ = false;
+}
+
+void TkvxEngine::SizeEndlessPage() {
+  TkvxReportPage* page = curPage_;
+  if (!page->EndlessWidth() && !page->EndlessHeight()) return;
   Extended width = kvxPixelsPerMM * page->PaperWidth();
   Extended height = kvxPixelsPerMM * page->PaperHeight();
   if (page->EndlessWidth()) width = PageWidth + kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin());
@@ -282,9 +318,7 @@ void TkvxEngine::PageCopy(TkvxReportPage* page) {
     PageHeight = CurY + FooterHeight();
     height = PageHeight + kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin());
   }
-  if (page->EndlessWidth() || page->EndlessHeight()) Store()->UpdatePageDimensions(page, width, height);
-  EndPage();
-  finishing_ = false;
+  Store()->UpdatePageDimensions(page, width, height);
 }
 
 void TkvxEngine::InitPage() {
@@ -518,7 +552,11 @@ void TkvxEngine::NewPage() {
     CurY = Store()->GetLastY(curPage_->Columns() > 1 ? CurX : 0);
   }
   breakingBand_ = curBand_;
+  // An endless page that breaks ends below its own content, its footer there.
+  const Extended pageHeight = PageHeight;
+  if (curPage_->EndlessHeight()) SizeEndlessPage();
   EndPage();
+  PageHeight = pageHeight;
   AddPage();
   breakingBand_ = nullptr;
   ++splitPages_;

@@ -14,6 +14,8 @@
 
 namespace orv {
 
+class TkvxDBDataset;
+
 struct TkvxHeaderListItem {
   TkvxBand* Band;
   Extended Left;
@@ -115,6 +117,8 @@ class TkvxEngine : public TkvxCustomEngine {
     bool RowOpen = false, RowMoved = false;
     // Where the band's subreports start: set where the band, or the part of it holding them, went out.
     std::vector<TSubreportPlace> SubreportPlaces;
+    // Records the band's data moved on since its last printed row.
+    Integer SincePrinted = 0;
     // The report script pointed the band's data at its master's row already.
     bool MasterDetailDone = false;
     // A data band's group headers, outermost first, once GroupNest has listed them.
@@ -144,6 +148,8 @@ class TkvxEngine : public TkvxCustomEngine {
   void RunAllPages();
   void RunPage(TkvxReportPage* page);
   void PageCopy(TkvxReportPage* page);
+  // An endless page takes the size of what it holds.
+  void SizeEndlessPage();
   void InitPage();
   void AddPage();
   void ShowPageObjects();
@@ -170,6 +176,16 @@ class TkvxEngine : public TkvxCustomEngine {
   void RunPasses();
   // Puts the report's data sets at their first row, where a pass begins.
   void RewindDataSets();
+  // The data sets the run walks: the report's list, the report's, pages' and master bands'.
+  std::vector<TkvxDataSet*> RunDataSets();
+  // Notes the parameters of the data sets read through a query, as the first pass starts.
+  void KeepParameters();
+  struct TPassParameter {
+    TkvxDBDataset* DataSet;
+    String Name;
+    Variant Value;
+  };
+  std::vector<TPassParameter> passParameters_;
 
   // EngineBands.cpp: links between bands and the walk over the data.
   void PrepareBands(TkvxReportPage* page, bool vertical);
@@ -190,6 +206,8 @@ class TkvxEngine : public TkvxCustomEngine {
   void InitGroups(TkvxDataBand* band, bool initial, size_t from);
   void CheckGroups(TkvxDataBand* band);
   void EndGroups(TkvxDataBand* band, size_t from);
+  // EndGroups with the band's data back records behind where it stands.
+  void EndGroupsAtLastRow(TkvxDataBand* band, size_t from, Integer back);
   void ApplyDrillDown(TkvxDataBand* band);
   // A cell of a multi-column data band: it begins at the top of its row, in its own column, and
   // its row ends below the furthest of its cells.

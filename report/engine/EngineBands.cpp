@@ -229,16 +229,19 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
       if (!st.SubBands.empty()) ShowDataBands(st.SubBands);
       OutlineUp(band);
       if (cells) EndCell(band);
+      st.SincePrinted = 0;
     }
     keepDisabled_ = false;
     if (band->FooterAfterEach) ShowBand(st.Footer);
     if (band->KeepTogether && !st.Group) EndKeep(band);
     ds->Next();
+    ++st.SincePrinted;
     if ((band->RowCount() != 0 && band->RowCount() < st.Line) || Report->Terminated) break;
   }
   if (cells) CloseRow(band);
   if (!first) {
-    if (st.Group) EndGroups(band, 0);
+    // At the end of the data the data set stands on its last record.
+    if (st.Group) EndGroupsAtLastRow(band, 0, std::max<Integer>(st.SincePrinted - (ds->Eof() ? 1 : 0), 0));
     if (!band->FooterAfterEach) {
       if (band->KeepFooter) StartKeep(band, &footerPoint);
       footerShowing_ = true;
@@ -320,12 +323,17 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band) {
   if (changed == nest.size()) return;
   // The group's last row of columns is closed before its footers.
   if (band->Columns >= 2) CloseRow(band);
-  TkvxDataSet* ds = BandData(band);
-  ds->Prior();
-  EndGroups(band, changed);
-  ds->Next();
+  EndGroupsAtLastRow(band, changed, std::max<Integer>(State(band).SincePrinted, 1));
   InitGroups(band, false, changed);
   State(band).Line = 1;
+}
+
+void TkvxEngine::EndGroupsAtLastRow(TkvxDataBand* band, size_t from, Integer back) {
+  // The footers show the group's last printed row, not the rows after it that printed nothing.
+  TkvxDataSet* ds = BandData(band);
+  for (Integer i = 0; i < back; ++i) ds->Prior();
+  EndGroups(band, from);
+  for (Integer i = 0; i < back; ++i) ds->Next();
 }
 
 void TkvxEngine::EndGroups(TkvxDataBand* band, size_t from) {

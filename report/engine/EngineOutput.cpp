@@ -543,11 +543,14 @@ void TkvxEngine::SplitBand(TkvxBand* band, bool onePart) {
       }
       band->SetLeft(CurX);
       band->SetTop(CurY);
-      Store()->AddObject(band);
-      RecordPrinted(band);
-      // The row counts on the page that shows its first part.
-      MarkRowPrinted(band);
-      NoteSubreports(band, part);
+      // A part that took nothing leaves nothing: the row, its bookmark and its totals belong to
+      // the page that shows its first part.
+      if (!part.empty()) {
+        Store()->AddObject(band);
+        RecordPrinted(band);
+        MarkRowPrinted(band);
+        NoteSubreports(band, part);
+      }
       CurY += band->Height();
       curBand_ = band;
       setObjects({});
