@@ -134,6 +134,37 @@ TEST_F(OutputOverSqlite, AValueThatReadsLikeAPageMarkerIsPrintedAsItStands) {
   EXPECT_EQ(std::count(drawn.begin(), drawn.end(), footer), 1);
 }
 
+// Pictures kept in the database that no reader knows, or that a reader takes and finds nothing
+// in, are each named with the record that holds them; empty and missing ones are not.
+TEST_F(OutputOverSqlite, APictureFieldThatCannotBeReadIsNamedWithItsRecord) {
+  const std::string sound = std::string(ORVANE_SHARED_DIR) + "/testdata/pngsuite/basn2c08.png";
+  TReportFile f;
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
+  TkvxDBDataset* families = f.Data("F");
+  familyBand->SetDataSet(families);
+  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  auto* stamp = new TkvxPictureView(familyBand);
+  stamp->SetName("Stamp");
+  stamp->SetBounds(500, 0, 36, 36);
+  stamp->SetDataSet(families);
+  stamp->SetDataField("Seal");
+  // 1 a sound PNG, 2 bytes of no format, 3 a bare "BM", 4 "BM" and a header of nothing,
+  // 5 no value, 6 an empty value.
+  parish_->Rows("create table Seal (Family integer primary key, Pic blob); insert into Seal values (1, readfile('" +
+                sound + "')), (2, x'5A17C3D2E4F6081A2B3C4D5E6F708192A3B4C5D6'), (3, x'424D'), (4, x'424D" +
+                std::string(120, '0') + "'), (5, null), (6, x'');");
+  RunReportFile(*parish_, f, "picture-fields",
+                {"F=select ID, Name, Pic as Seal from Family join Seal on Seal.Family = Family.ID order by ID"});
+  std::string err = ReadText(parish_->Dir() + "/picture-fields.err");
+  for (int record = 1; record <= 6; ++record) {
+    const bool named = record >= 2 && record <= 4;
+    EXPECT_EQ(err.find("Stamp: the picture in field \"Seal\" of F cannot be read in record " + std::to_string(record) + " ") !=
+                  std::string::npos,
+              named)
+        << "record " << record << ": " << err;
+  }
+}
+
 TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   const std::string folder = parish_->Dir() + "/pictures";
   std::filesystem::create_directories(folder);
