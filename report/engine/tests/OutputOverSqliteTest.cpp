@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "platform/gui/Bitmap.h"
 #include "report/engine/tests/SqliteReportSupport.h"
@@ -230,6 +231,46 @@ TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
   Texts titles;
   for (std::sregex_iterator m(text.begin(), text.end(), title), end; m != end; ++m) titles.push_back((*m)[1]);
   EXPECT_EQ(titles, parish_->Rows("select distinct 'หมู่ ' || Zone from Family where ID <= 90 order by Zone"));
+}
+
+// The bookmarks of a PDF of a page range are those of the whole report whose pages it holds,
+// rows of a group begun before the range among them, as qpdf reads both files.
+TEST_F(OutputOverSqlite, APdfOfAPageRangeKeepsEveryBookmarkOfItsPages) {
+  TReportFile f;
+  auto* zone = f.Band<TkvxGroupHeader>("ZoneHead", 20, 20);
+  zone->Condition = "F.\"Zone\"";
+  zone->SetOutlineText("'หมู่ ' + VarToStr(<F.\"Zone\">)");
+  f.Memo(zone, "ZoneName", "zone=[F.\"Zone\"]");
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 40, 20);
+  familyBand->SetDataSet(f.Data("F"));
+  familyBand->SetOutlineText("<F.\"Name\">");
+  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  const std::string data = "F=select * from Family where ID <= 90 order by ID";
+  // Every bookmark as "page|title", in the order of the tree.
+  auto bookmarks = [](const std::string& pdf) {
+    std::string list = pdf + ".bookmarks";
+    EXPECT_EQ(std::system(("qpdf --json --json-key=outlines '" + pdf +
+                           "' | python3 -c 'import json, sys\n"
+                           "def walk(items):\n"
+                           "  for i in items:\n"
+                           "    print(str(i[\"destpageposfrom1\"]) + \"|\" + i[\"title\"])\n"
+                           "    walk(i[\"kids\"])\n"
+                           "walk(json.load(sys.stdin)[\"outlines\"])' > '" + list + "'")
+                              .c_str()),
+              0);
+    std::vector<std::pair<int, std::string>> found;
+    std::istringstream in(ReadText(list));
+    for (std::string line; std::getline(in, line);)
+      found.emplace_back(std::stoi(line.substr(0, line.find('|'))), line.substr(line.find('|') + 1));
+    return found;
+  };
+  std::vector<std::pair<int, std::string>> whole = bookmarks(RunReportFile(*parish_, f, "range-whole", {data}).Pdf);
+  ASSERT_EQ(whole.size(), 93u);
+  std::vector<std::pair<int, std::string>> expected;
+  for (const auto& [page, title] : whole)
+    if (page >= 3 && page <= 4) expected.emplace_back(page - 2, title);
+  ASSERT_GT(expected.size(), 20u);
+  EXPECT_EQ(bookmarks(RunReportFile(*parish_, f, "range-3-4", {data}, "3-4").Pdf), expected);
 }
 
 }  // namespace

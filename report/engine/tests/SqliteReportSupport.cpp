@@ -127,12 +127,13 @@ TkvxMemoView* TReportFile::Memo(TkvxBand* band, const String& name, const String
 }
 
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
-                        const std::vector<std::string>& data) {
+                        const std::vector<std::string>& data, const std::string& pdfPages) {
   std::string base = parish.Dir() + "/" + name;
   file.Report->SaveToFile(base + ".xml");
   std::string command = std::string(ORVANE_REPORT_PROGRAM) + " " + Quote(base + ".xml") + " --db " +
                         Quote(parish.Db()) + " --qpv " + Quote(base + ".qpv") + " --pdf " + Quote(base + ".pdf");
   for (const std::string& set : data) command += " --data " + Quote(set);
+  if (!pdfPages.empty()) command += " --pages " + Quote(pdfPages);
   command += " >" + base + ".out 2>" + base + ".err";
   int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base + ".err");

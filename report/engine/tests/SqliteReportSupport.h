@@ -74,9 +74,10 @@ struct TPrepared {
 };
 
 // Saves the report under name in the parish folder and runs orvane-report over the parish with
-// the data sets given as "ALIAS=SQL"; a test failure when it does not succeed.
+// the data sets given as "ALIAS=SQL", its PDF holding pdfPages when given; a test failure when it
+// does not succeed.
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
-                        const std::vector<std::string>& data);
+                        const std::vector<std::string>& data, const std::string& pdfPages = "");
 
 // The numbers after label in texts ("families=12" gives 12), in order.
 std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label);
