@@ -1,7 +1,8 @@
-// Data bands of two and three columns whose rows hold notes taller than the space left or than a
-// page, subreports, child and detail bands, and subreports under memos that stretch, run by
-// orvane-report over an SQLite parish: every character of every note once and in order in its
-// own column, every member once, and no word drawn over another, read back with pdftotext.
+// Data bands of two and three columns whose rows hold notes taller than the
+// space left or than a page, subreports, child and detail bands, and subreports
+// under memos that stretch, run by orvane-report over an SQLite parish: every
+// character of every note once and in order in its own column, every member
+// once, and no word drawn over another, read back with pdftotext.
 #include <regex>
 
 #include "report/engine/tests/SqliteReportSupport.h"
@@ -41,27 +42,8 @@ std::string Squeezed(const Texts& lines) {
   return all;
 }
 
-// The notes of the rows sqlite3 gives for where, each between its own marks, in order.
-std::string ExpectedNotes(const TSqliteParish& parish, const std::string& where) {
-  std::string expected;
-  for (const std::string& row : parish.Rows("select ID || '|' || replace(Body, char(10), '') from Note where " +
-                                            where + " order by ID")) {
-    std::string id = row.substr(0, row.find('|'));
-    expected += "#" + id + ":" + row.substr(row.find('|') + 1) + ":" + id + "#";
-  }
-  return expected;
-}
-
-std::string FirstDifference(const std::string& got, const std::string& want) {
-  size_t i = 0;
-  while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
-  size_t from = i > 40 ? i - 40 : 0;
-  return "at byte " + std::to_string(i) + ": printed \"" + got.substr(from, 120) + "\", the notes hold \"" +
-         want.substr(from, 120) + "\"";
-}
-
-// A page of 200 x 100 mm with a page header and footer, and a band of notes in columns of 330 or
-// 220 pixels (247.5 or 165 points).
+// A page of 200 x 100 mm with a page header and footer, and a band of notes in
+// columns of 330 or 220 pixels (247.5 or 165 points).
 struct TNotesReport {
   TReportFile File;
   TkvxMasterData* Notes;
@@ -76,13 +58,14 @@ struct TNotesReport {
     Notes->SetWidth(ColumnWidth);
     Notes->SetAllowSplit(allowSplit);
     Notes->SetStretched(true);
-    File.Memo(Notes, "Body", "#[N.\"ID\"]: [N.\"Body\"] :[N.\"ID\"]#", 0, ColumnWidth - 40)->SetStretchMode(smActualHeight);
+    File.Memo(Notes, "Body", "#[N.\"ID\"]: [N.\"Body\"] :[N.\"ID\"]#", 0, ColumnWidth - 40)
+        ->SetStretchMode(smActualHeight);
     File.Memo(File.Band<TkvxPageFooter>("PF", 200, 20), "Foot", "{foot [Page#]}", 0, 600);
   }
 };
 
-// Words of the page footer's line (the last 15 points of a page 100 mm high) that are not the
-// footer's own.
+// Words of the page footer's line (the last 15 points of a page 100 mm high)
+// that are not the footer's own.
 std::string WordsOnTheFooter(const std::vector<std::vector<TPdfWord>>& pages) {
   for (size_t p = 0; p < pages.size(); ++p)
     for (const TPdfWord& w : pages[p])
@@ -95,8 +78,8 @@ TEST_F(ColumnBands, ASplitCellGoesOnInItsOwnColumnAndEveryCharacterPrintsOnceInO
   for (int columns : {2, 3}) {
     SCOPED_TRACE(std::to_string(columns) + " columns");
     TNotesReport r(columns, true);
-    TPrepared p = RunReportFile(*parish_, r.File, "split-cells-" + std::to_string(columns),
-                                {"N=select * from Note order by ID"});
+    TPrepared p =
+        RunReportFile(*parish_, r.File, "split-cells-" + std::to_string(columns), {"N=select * from Note order by ID"});
     std::vector<Texts> pages = PdfPages(p.Pdf);
     ASSERT_GT(pages.size(), 5u);
     for (size_t i = 0; i < pages.size(); ++i) {
@@ -110,7 +93,8 @@ TEST_F(ColumnBands, ASplitCellGoesOnInItsOwnColumnAndEveryCharacterPrintsOnceInO
                                          std::to_string(static_cast<int>(r.ColumnWidth * 0.75) - 2) + " -H 284");
       std::erase_if(column, [](const std::string& l) { return l.rfind("{", 0) == 0; });
       const std::string printed = Squeezed(column),
-                        expected = ExpectedNotes(*parish_, "(ID - 1) % " + std::to_string(columns) + " = " + std::to_string(c));
+                        expected = ExpectedNotes(*parish_,
+                                                 "(ID - 1) % " + std::to_string(columns) + " = " + std::to_string(c));
       EXPECT_TRUE(printed == expected) << "column " << c + 1 << " " << FirstDifference(printed, expected);
     }
     std::vector<std::vector<TPdfWord>> words = PdfWords(p.Pdf);
@@ -126,7 +110,8 @@ TEST_F(ColumnBands, ARowThatDoesNotFitMovesWholeAndOneThatNeverFitsIsPlacedOnceW
   std::vector<std::vector<TPdfWord>> words = PdfWords(p.Pdf);
   ASSERT_EQ(words.size(), pages.size());
   for (size_t i = 0; i < pages.size(); ++i)
-    EXPECT_TRUE(std::any_of(pages[i].begin(), pages[i].end(), [](const std::string& l) { return l.rfind("#", 0) == 0; }))
+    EXPECT_TRUE(
+        std::any_of(pages[i].begin(), pages[i].end(), [](const std::string& l) { return l.rfind("#", 0) == 0; }))
         << "page " << i + 1 << " holds no note";
   const std::string all = Squeezed([&] {
     Texts lines;
@@ -145,8 +130,8 @@ TEST_F(ColumnBands, ARowThatDoesNotFitMovesWholeAndOneThatNeverFitsIsPlacedOnceW
   EXPECT_EQ(WordsOnTheFooter(words), "");
 }
 
-// Families in two columns, each with its members below it: in a subreport, or in a child band
-// and a detail band.
+// Families in two columns, each with its members below it: in a subreport, or
+// in a child band and a detail band.
 TEST_F(ColumnBands, SubreportsChildAndDetailBandsOfACellPrintUnderTheirOwnCell) {
   for (const char* kind : {"subreport", "detail"}) {
     SCOPED_TRACE(kind);
@@ -176,11 +161,7 @@ TEST_F(ColumnBands, SubreportsChildAndDetailBandsOfACellPrintUnderTheirOwnCell) 
       child->SetWidth(330);
       families->SetChild(child);
       f.Memo(child, "ChildText", "c[F.\"ID\"]", 0, 250);
-      auto* memberBand = f.Band<TkvxDetailData>("MemberBand", 70, 20);
-      memberBand->SetDataSet(f.Data("M"));
-      memberBand->OnMasterDetail = "MembersOfFamily";
-      memberBand->SetWidth(300);
-      f.Memo(memberBand, "MemberName", "[M.\"Name\"]", 20, 250);
+      f.Members(70, 20)->SetWidth(300);
     }
     f.Memo(f.Band<TkvxPageFooter>("PF", 200, 20), "Foot", "{foot [Page#]}", 0, 600);
     TPrepared p = RunReportFile(*parish_, f, std::string("cells-with-") + kind,
@@ -211,7 +192,8 @@ TEST_F(ColumnBands, ASubreportBelowAStretchedMemoStartsBelowItsText) {
     TReportFile f;
     f.Report->ScriptText()->SetText(
         "procedure MembersOfNote(Sender: TObject);\r\nbegin\r\n"
-        "  Report.GetDataset('M').Params['family'] := Report.GetDataset('N').Value['ID'];\r\nend;\r\n"
+        "  Report.GetDataset('M').Params['family'] := "
+        "Report.GetDataset('N').Value['ID'];\r\nend;\r\n"
         "begin\r\nend.");
     TkvxReportPage* sub = f.AddPage("MembersPage");
     auto* memberBand = f.Band<TkvxMasterData>("MemberBand", 20, 20, sub);

@@ -135,19 +135,30 @@ TEST_F(OutputOverSqlite, AValueThatReadsLikeAPageMarkerIsPrintedAsItStands) {
   EXPECT_EQ(std::count(drawn.begin(), drawn.end(), footer), 1);
 }
 
+// A band of families (data set F) 40 pixels high, each with its name.
+TkvxMasterData* FamilyNames(TReportFile& f) {
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
+  familyBand->SetDataSet(f.Data("F"));
+  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  return familyBand;
+}
+
+// A picture view of 36 pixels square at left on band.
+TkvxPictureView* PictureOn(TkvxBand* band, const String& name, Extended left) {
+  auto* picture = new TkvxPictureView(band);
+  picture->SetName(name);
+  picture->SetBounds(left, 0, 36, 36);
+  return picture;
+}
+
 // Pictures kept in the database that no reader knows, or that a reader takes and finds nothing
 // in, are each named with the record that holds them; empty and missing ones are not.
 TEST_F(OutputOverSqlite, APictureFieldThatCannotBeReadIsNamedWithItsRecord) {
   const std::string sound = std::string(ORVANE_SHARED_DIR) + "/testdata/pngsuite/basn2c08.png";
   TReportFile f;
-  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
-  TkvxDBDataset* families = f.Data("F");
-  familyBand->SetDataSet(families);
-  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
-  auto* stamp = new TkvxPictureView(familyBand);
-  stamp->SetName("Stamp");
-  stamp->SetBounds(500, 0, 36, 36);
-  stamp->SetDataSet(families);
+  TkvxMasterData* familyBand = FamilyNames(f);
+  TkvxPictureView* stamp = PictureOn(familyBand, "Stamp", 500);
+  stamp->SetDataSet(familyBand->DataSet());
   stamp->SetDataField("Seal");
   // 1 a sound PNG, 2 bytes of no format, 3 a bare "BM", 4 "BM" and a header of nothing,
   // 5 no value, 6 an empty value.
@@ -176,19 +187,11 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   std::ofstream(folder + "/cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
 
   TReportFile f;
-  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
-  TkvxDBDataset* families = f.Data("F");
-  familyBand->SetDataSet(families);
-  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
-  auto* photo = new TkvxPictureView(familyBand);
-  photo->SetName("Photo");
-  photo->SetBounds(400, 0, 36, 36);
-  photo->FileLink = "[F.\"Pic\"]";
+  TkvxMasterData* familyBand = FamilyNames(f);
+  PictureOn(familyBand, "Photo", 400)->FileLink = "[F.\"Pic\"]";
   // A picture kept in the database: family 4's is a PNG signature and nothing more.
-  auto* stamp = new TkvxPictureView(familyBand);
-  stamp->SetName("Stamp");
-  stamp->SetBounds(500, 0, 36, 36);
-  stamp->SetDataSet(families);
+  TkvxPictureView* stamp = PictureOn(familyBand, "Stamp", 500);
+  stamp->SetDataSet(familyBand->DataSet());
   stamp->SetDataField("Seal");
   // Family 2's file is cut short, family 3's is missing; 1 and 4 show the sound picture.
   TPrepared p = RunReportFile(*parish_, f, "pictures",
@@ -212,10 +215,8 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   EXPECT_EQ(InkIn(p.Pdf, 500, 0, 36, 160), 0);
 }
 
-TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
-  TReportFile f;
-  // The preview hides the outline; orvane-report asks the filter for bookmarks all the same.
-  f.Report->PreviewOptions()->OutlineVisible = false;
+// Families (data set F) in groups of their zone, each zone with its bookmark; the family band.
+TkvxMasterData* ZonesOfFamilies(TReportFile& f) {
   auto* zone = f.Band<TkvxGroupHeader>("ZoneHead", 20, 20);
   zone->Condition = "F.\"Zone\"";
   zone->SetOutlineText("'หมู่ ' + VarToStr(<F.\"Zone\">)");
@@ -223,6 +224,14 @@ TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
   auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 40, 20);
   familyBand->SetDataSet(f.Data("F"));
   f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  return familyBand;
+}
+
+TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
+  TReportFile f;
+  // The preview hides the outline; orvane-report asks the filter for bookmarks all the same.
+  f.Report->PreviewOptions()->OutlineVisible = false;
+  ZonesOfFamilies(f);
   TPrepared p = RunReportFile(*parish_, f, "bookmarks", {"F=select * from Family where ID <= 90 order by ID"});
   std::string json = p.Pdf + ".json";
   ASSERT_EQ(std::system(("qpdf --json --json-key=outlines '" + p.Pdf + "' > '" + json + "'").c_str()), 0);
@@ -237,14 +246,7 @@ TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
 // rows of a group begun before the range among them, as qpdf reads both files.
 TEST_F(OutputOverSqlite, APdfOfAPageRangeKeepsEveryBookmarkOfItsPages) {
   TReportFile f;
-  auto* zone = f.Band<TkvxGroupHeader>("ZoneHead", 20, 20);
-  zone->Condition = "F.\"Zone\"";
-  zone->SetOutlineText("'หมู่ ' + VarToStr(<F.\"Zone\">)");
-  f.Memo(zone, "ZoneName", "zone=[F.\"Zone\"]");
-  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 40, 20);
-  familyBand->SetDataSet(f.Data("F"));
-  familyBand->SetOutlineText("<F.\"Name\">");
-  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  ZonesOfFamilies(f)->SetOutlineText("<F.\"Name\">");
   const std::string data = "F=select * from Family where ID <= 90 order by ID";
   // Every bookmark as "page|title", in the order of the tree.
   auto bookmarks = [](const std::string& pdf) {

@@ -126,6 +126,21 @@ TkvxMemoView* TReportFile::Memo(TkvxBand* band, const String& name, const String
   return memo;
 }
 
+TkvxDetailData* TReportFile::Members(Extended top, Extended left) {
+  auto* members = Band<TkvxDetailData>("MemberBand", top, 20);
+  members->SetDataSet(Data("M"));
+  members->OnMasterDetail = "MembersOfFamily";
+  Memo(members, "MemberName", "[M.\"Name\"]", left, 250);
+  return members;
+}
+
+void TReportFile::TwoPageColumns() {
+  Page->SetColumns(2);
+  Page->ColumnPositions()->Clear();
+  Page->ColumnPositions()->Add("0");
+  Page->ColumnPositions()->Add("100");
+}
+
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
                         const std::vector<std::string>& data, const std::string& pdfPages) {
   std::string base = parish.Dir() + "/" + name;
@@ -158,6 +173,25 @@ std::vector<int> Numbers(const std::vector<std::string>& texts, const std::strin
 int Starting(const std::vector<std::string>& texts, const std::string& prefix) {
   return static_cast<int>(
       std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
+}
+
+std::string ExpectedNotes(const TSqliteParish& parish, const std::string& where) {
+  std::string expected;
+  for (const std::string& row :
+       parish.Rows("select ID || '|' || replace(replace(Body, char(10), ''), ' ', '') from Note where " + where +
+                   " order by ID")) {
+    std::string id = row.substr(0, row.find('|'));
+    expected += "#" + id + ":" + row.substr(row.find('|') + 1) + ":" + id + "#";
+  }
+  return expected;
+}
+
+std::string FirstDifference(const std::string& got, const std::string& want) {
+  size_t i = 0;
+  while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+  size_t from = i > 60 ? i - 60 : 0;
+  return "at byte " + std::to_string(i) + " of " + std::to_string(want.size()) + ": printed \"" +
+         got.substr(from, 200) + "\", the notes hold \"" + want.substr(from, 200) + "\"";
 }
 
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area) {

@@ -59,6 +59,11 @@ struct TReportFile {
   }
   TkvxMemoView* Memo(TkvxBand* band, const String& name, const String& text, Extended left = 0,
                      Extended width = 300, Extended height = 20);
+  // A detail band "MemberBand" of the present family's members (data set "M", pointed at its
+  // family by kFollowMasters), each member's name at left.
+  TkvxDetailData* Members(Extended top, Extended left = 0);
+  // Two page columns, at 0 and 100 mm.
+  void TwoPageColumns();
 
   std::unique_ptr<TComponent> Window;
   TkvxReport* Report;
@@ -83,6 +88,12 @@ TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const st
 std::vector<int> Numbers(const std::vector<std::string>& texts, const std::string& label);
 // How many of texts begin with prefix.
 int Starting(const std::vector<std::string>& texts, const std::string& prefix);
+
+// What sqlite3 says the notes (table Note: ID, Body) of the rows where selects hold, each between
+// its marks "#ID:" and ":ID#", without blanks and line ends, in the order of the rows.
+std::string ExpectedNotes(const TSqliteParish& parish, const std::string& where);
+// Where two texts part, with a little of each from there.
+std::string FirstDifference(const std::string& got, const std::string& want);
 
 // The lines pdftotext -raw finds in a PDF, form feeds dropped; with area (x, y, w, h in points)
 // only those inside it.
