@@ -588,10 +588,16 @@ void TkvxPreviewPages::AddPicture(TkvxComponent* pictureView) {
 void TkvxPreviewPages::UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height) {
   // Each endless page is as large as its own content: the page item keeps its size, which its
   // rebuilt page takes over that of its source page.
+  // A page the engine comes back to (the cells of a row, subreports) keeps the size it reached.
   if (TkvxXMLItem* item = CurPageItem(); item && !IsWholePageName(item->Name)) {
+    Extended w = width / kvxPixelsPerMM, h = height / kvxPixelsPerMM;
+    if (!item->Prop("PaperSize").empty()) {
+      w = std::max(w, kvxStrToFloat(item->Prop("PaperWidth")));
+      h = std::max(h, kvxStrToFloat(item->Prop("PaperHeight")));
+    }
     item->SetProp("PaperSize", "256");
-    item->SetProp("PaperWidth", kvxFormatFloat(width / kvxPixelsPerMM));
-    item->SetProp("PaperHeight", kvxFormatFloat(height / kvxPixelsPerMM));
+    item->SetProp("PaperWidth", kvxFormatFloat(w));
+    item->SetProp("PaperHeight", kvxFormatFloat(h));
     ClearPageCache();
   }
   sourcePageForms_.clear();
