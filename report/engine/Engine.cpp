@@ -341,6 +341,8 @@ void TkvxEngine::InitPage() {
   if (page->ResetPageNumbers()) Store()->ResetLogicalPageNumber();
   titleOfPage_ = title;
   titleSubreportsWait_ = false;
+  openRows_ = 0;
+  waitingFooters_.clear();
   if (Store()->GetCount() == 0 || !page->PrintOnPreviousPage()) {
     AddPage();
   } else {
@@ -468,13 +470,40 @@ void TkvxEngine::EndPage() {
   if (auto* footer = static_cast<TkvxPageFooter*>(FindBand(TkvxPageFooter::StaticClass()))) {
     CurY = PageHeight - footer->Height();
     footerReserve_ = finishing_ && footer->PrintOnLastPage && !inSummary_ ? footer->Height() : 0;
-    ShowPageFooter(footer);
+    if (openRows_ > 0 && !finishing_) {
+      if (std::find(waitingFooters_.begin(), waitingFooters_.end(), Store()->CurPage) == waitingFooters_.end())
+        waitingFooters_.push_back(Store()->CurPage);
+    } else {
+      ShowPageFooter(footer);
+    }
   }
   if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass())); overlay && overlay->PrintOnTop) {
     CurY = 0;
     ShowPageFooter(overlay);
   }
   firstPage_ = false;
+}
+
+void TkvxEngine::ShowWaitingFooters() {
+  auto* footer = FindBand(TkvxPageFooter::StaticClass());
+  if (!footer || waitingFooters_.empty()) {
+    waitingFooters_.clear();
+    return;
+  }
+  const TPlace here = Here();
+  const bool first = firstPage_;
+  const Extended reserve = footerReserve_;
+  // Each page left while the row was open, in order: its own rows are all counted now.
+  std::vector<Integer> pages = std::move(waitingFooters_);
+  waitingFooters_.clear();
+  for (Integer page : pages) {
+    GoTo(TPlace{page, 1, xOffset_, PageHeight - footer->Height()});
+    footerReserve_ = 0;
+    ShowPageFooter(footer);
+  }
+  GoTo(here);
+  firstPage_ = first;
+  footerReserve_ = reserve;
 }
 
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {

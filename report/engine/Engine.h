@@ -294,6 +294,11 @@ class TkvxEngine : public TkvxCustomEngine {
   bool firstPage_ = true;
   // The prepared page a page copy began on.
   Integer copyFirstPage_ = 0;
+  // Multi-column bands whose present row is still open, and the pages left meanwhile: their page
+  // footers wait for the row's last cell, which counts on the page the row began on.
+  Integer openRows_ = 0;
+  std::vector<Integer> waitingFooters_;
+  void ShowWaitingFooters();
   bool finishing_ = false;
   TkvxBand* keepBand_ = nullptr;
   bool footerShowing_ = false;

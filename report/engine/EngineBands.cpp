@@ -384,6 +384,7 @@ void TkvxEngine::BeginCell(TkvxDataBand* band, Integer rowMark) {
   TBandState& st = State(band);
   if (!st.RowOpen) {
     st.RowOpen = true;
+    ++openRows_;
     st.RowMoved = false;
     st.RowStart = st.RowEnd = Here();
     st.RowPoint = TakeKeepPoint(rowMark);
@@ -417,6 +418,7 @@ void TkvxEngine::CloseRow(TkvxDataBand* band) {
   if (st.RowOpen) {
     st.RowOpen = false;
     xOffset_ = st.RowOffset;
+    if (--openRows_ == 0) ShowWaitingFooters();
     GoTo(st.RowEnd);
   }
   band->SetCurColumn(1);
@@ -428,6 +430,10 @@ void TkvxEngine::MoveRow(TkvxDataBand* band) {
   if (!st.RowOpen || st.RowMoved || (st.RowStart.Y <= columnTop_ + 0.0001 && !keeping_)) return;
   st.RowMoved = true;
   const Extended columnX = xOffset_ - st.RowOffset;
+  // A row that leaves the page whole leaves nothing there to wait for: the footers show now.
+  const Integer openRows = openRows_;
+  const bool whole = st.RowEnd.Page == st.RowStart.Page && st.RowEnd.Column == st.RowStart.Column;
+  if (whole) openRows_ = 0;
   xOffset_ = st.RowOffset;
   CurX = st.RowStart.X;
   if (st.RowEnd.Page != st.RowStart.Page || st.RowEnd.Column != st.RowStart.Column) {
@@ -456,6 +462,7 @@ void TkvxEngine::MoveRow(TkvxDataBand* band) {
     st.RowEnd.Y += height;
     CurY = st.RowStart.Y;
   }
+  openRows_ = openRows;
   xOffset_ = st.RowOffset + columnX;
   CurX += columnX;
 }
