@@ -58,6 +58,11 @@ struct TPlace {
   Extended X = 0, Y = 0;
 };
 
+// Whether the output at a has gone further than at b: a later page, column, or lower.
+inline bool kvxFurther(const TPlace& a, const TPlace& b) {
+  return a.Page != b.Page ? a.Page > b.Page : a.Column != b.Column ? a.Column > b.Column : a.Y > b.Y;
+}
+
 // Where a subreport of a band begins: the place of the band (or of its part) and the subreport's
 // top within it, as the objects above it pushed it.
 struct TSubreportPlace {

@@ -402,10 +402,7 @@ void TkvxEngine::EndCell(TkvxDataBand* band) {
   TBandState& st = State(band);
   TPlace end = Here();
   end.X -= xOffset_ - st.RowOffset;
-  const TPlace& far = st.RowEnd;
-  if (end.Page > far.Page || (end.Page == far.Page && end.Column > far.Column) ||
-      (end.Page == far.Page && end.Column == far.Column && end.Y > far.Y))
-    st.RowEnd = end;
+  if (kvxFurther(end, st.RowEnd)) st.RowEnd = end;
   xOffset_ = st.RowOffset;
   CurX = end.X;
   if (!band->Visible()) return;
@@ -436,7 +433,7 @@ void TkvxEngine::MoveRow(TkvxDataBand* band) {
   if (whole) openRows_ = 0;
   xOffset_ = st.RowOffset;
   CurX = st.RowStart.X;
-  if (st.RowEnd.Page != st.RowStart.Page || st.RowEnd.Column != st.RowStart.Column) {
+  if (!whole) {
     // Cells of the row already went on to further pages: this one follows them alone.
     NewColumn();
   } else if (keeping_) {

@@ -602,10 +602,7 @@ void TkvxEngine::ShowSubreports(TkvxBand* band, const Extended* bandTop, Extende
     GoTo(start);
     xOffset_ = savedOffset + place.Sub->Left();
     ShowDataBands(masters_[place.Sub->Page()]);
-    const TPlace now = Here();
-    if (now.Page > end.Page || (now.Page == end.Page && now.Column > end.Column) ||
-        (now.Page == end.Page && now.Column == end.Column && now.Y > end.Y))
-      end = now;
+    if (kvxFurther(Here(), end)) end = Here();
   }
   GoTo(end);
   xOffset_ = savedOffset;
