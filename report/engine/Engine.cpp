@@ -11,6 +11,8 @@
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/Outline.h"
 #include "report/engine/PassBlind.h"
+#include "platform/db/ADODB.h"
+#include "report/model/DBDataset.h"
 #include "report/model/DialogPage.h"
 #include "report/model/ReportOptions.h"
 #include "report/model/ReportUtils.h"
@@ -120,6 +122,7 @@ void TkvxEngine::RunPasses() {
   FinalPass = !twoPasses;
   SinglePass = DoublePass() && !twoPasses;
   TotalPages = 0;
+  if (twoPasses) KeepParameters();
   Store()->BeginPass();
   RunReportPages();
   // The last numbering group closes with the pass: its pages learn their logical total.
@@ -136,7 +139,7 @@ void TkvxEngine::RunPasses() {
   }
 }
 
-void TkvxEngine::RewindDataSets() {
+std::vector<TkvxDataSet*> TkvxEngine::RunDataSets() {
   // What prints before a data band first moves its data (the first page's header) reads the
   // first row in the second pass as in the first, not the row the first pass ended on.
   std::vector<TkvxDataSet*> sets;
@@ -150,7 +153,32 @@ void TkvxEngine::RewindDataSets() {
     for (TkvxBand* b : masters_[page]) add(BandData(b));
     for (TkvxBand* b : vMasters_[page]) add(BandData(b));
   }
-  for (TkvxDataSet* ds : sets) ds->First();
+  for (const auto& [band, st] : bands_)
+    for (TkvxBand* b : st.SubBands)
+      if (kvxAs<TkvxDataBand>(b)) add(BandData(b));
+  return sets;
+}
+
+void TkvxEngine::KeepParameters() {
+  passParameters_.clear();
+  for (TkvxDataSet* ds : RunDataSets())
+    if (auto* db = dynamic_cast<TkvxDBDataset*>(ds))
+      if (auto* query = dynamic_cast<TCustomADODataSet*>(db->DataSetInUse()))
+        for (Integer i = 0; i < query->Parameters().Count(); ++i)
+          passParameters_.push_back({db, query->Parameters()[i]->Name(), query->Parameters()[i]->Value()});
+}
+
+void TkvxEngine::RewindDataSets() {
+  // A detail read through parameters starts the pass with the parameters it started the first
+  // with, not those the first pass's last master row gave it; its rows are read again.
+  for (const TPassParameter& p : passParameters_)
+    if (auto* query = dynamic_cast<TCustomADODataSet*>(p.DataSet->DataSetInUse()))
+      if (TParameter* param = query->Parameters().FindParam(p.Name);
+          param && (param->Value().IsNull() != p.Value.IsNull() || param->Value().VType() != p.Value.VType() ||
+                    VarToStr(param->Value()) != VarToStr(p.Value)))
+        p.DataSet->SetParamValue(p.Name, p.Value);
+  for (auto& [band, st] : bands_) st.MasterDetailDone = false;
+  for (TkvxDataSet* ds : RunDataSets()) ds->First();
 }
 
 bool TkvxEngine::RunDialogs() {
@@ -275,6 +303,14 @@ void TkvxEngine::PageCopy(TkvxReportPage* page) {
   else
     ShowDataBands(masters_[page]);
   finishing_ = true;
+  SizeEndlessPage();
+  EndPage();
+  finishing_ = false;
+}
+
+void TkvxEngine::SizeEndlessPage() {
+  TkvxReportPage* page = curPage_;
+  if (!page->EndlessWidth() && !page->EndlessHeight()) return;
   Extended width = kvxPixelsPerMM * page->PaperWidth();
   Extended height = kvxPixelsPerMM * page->PaperHeight();
   if (page->EndlessWidth()) width = PageWidth + kvxPixelsPerMM * (page->LeftMargin() + page->RightMargin());
@@ -282,9 +318,7 @@ void TkvxEngine::PageCopy(TkvxReportPage* page) {
     PageHeight = CurY + FooterHeight();
     height = PageHeight + kvxPixelsPerMM * (page->TopMargin() + page->BottomMargin());
   }
-  if (page->EndlessWidth() || page->EndlessHeight()) Store()->UpdatePageDimensions(page, width, height);
-  EndPage();
-  finishing_ = false;
+  Store()->UpdatePageDimensions(page, width, height);
 }
 
 void TkvxEngine::InitPage() {
@@ -307,6 +341,8 @@ void TkvxEngine::InitPage() {
   if (page->ResetPageNumbers()) Store()->ResetLogicalPageNumber();
   titleOfPage_ = title;
   titleSubreportsWait_ = false;
+  openRows_ = 0;
+  waitingFooters_.clear();
   if (Store()->GetCount() == 0 || !page->PrintOnPreviousPage()) {
     AddPage();
   } else {
@@ -316,6 +352,7 @@ void TkvxEngine::InitPage() {
     ShowBand(title);
   }
   if (firstPageOfPass_) Store()->FirstPage = Store()->CurPage;
+  copyFirstPage_ = Store()->CurPage;
   columnTop_ = CurY;
   auto* columnHeader = FindBand(TkvxColumnHeader::StaticClass());
   ShowBand(columnHeader);
@@ -330,7 +367,8 @@ void TkvxEngine::InitPage() {
     const TBandState& st = State(title);
     Extended titleBottom = st.PrintedTop + st.PrintedHeight;
     bool below = CurY > titleBottom + 0.0001 || Store()->CurPage != st.PrintedPage;
-    ShowSubreports(title, below ? CurY - st.PrintedHeight : st.PrintedTop, below ? CurY : 0);
+    const Extended top = below ? CurY - st.PrintedHeight : st.PrintedTop;
+    ShowSubreports(title, &top, below ? CurY : 0);
   }
 }
 
@@ -432,13 +470,40 @@ void TkvxEngine::EndPage() {
   if (auto* footer = static_cast<TkvxPageFooter*>(FindBand(TkvxPageFooter::StaticClass()))) {
     CurY = PageHeight - footer->Height();
     footerReserve_ = finishing_ && footer->PrintOnLastPage && !inSummary_ ? footer->Height() : 0;
-    ShowPageFooter(footer);
+    if (openRows_ > 0 && !finishing_) {
+      if (std::find(waitingFooters_.begin(), waitingFooters_.end(), Store()->CurPage) == waitingFooters_.end())
+        waitingFooters_.push_back(Store()->CurPage);
+    } else {
+      ShowPageFooter(footer);
+    }
   }
   if (auto* overlay = static_cast<TkvxOverlay*>(FindBand(TkvxOverlay::StaticClass())); overlay && overlay->PrintOnTop) {
     CurY = 0;
     ShowPageFooter(overlay);
   }
   firstPage_ = false;
+}
+
+void TkvxEngine::ShowWaitingFooters() {
+  auto* footer = FindBand(TkvxPageFooter::StaticClass());
+  if (!footer || waitingFooters_.empty()) {
+    waitingFooters_.clear();
+    return;
+  }
+  const TPlace here = Here();
+  const bool first = firstPage_;
+  const Extended reserve = footerReserve_;
+  // Each page left while the row was open, in order: its own rows are all counted now.
+  std::vector<Integer> pages = std::move(waitingFooters_);
+  waitingFooters_.clear();
+  for (Integer page : pages) {
+    GoTo(TPlace{page, 1, xOffset_, PageHeight - footer->Height()});
+    footerReserve_ = 0;
+    ShowPageFooter(footer);
+  }
+  GoTo(here);
+  firstPage_ = first;
+  footerReserve_ = reserve;
 }
 
 void TkvxEngine::ShowPageFooter(TkvxBand* band) {
@@ -516,7 +581,11 @@ void TkvxEngine::NewPage() {
     CurY = Store()->GetLastY(curPage_->Columns() > 1 ? CurX : 0);
   }
   breakingBand_ = curBand_;
+  // An endless page that breaks ends below its own content, its footer there.
+  const Extended pageHeight = PageHeight;
+  if (curPage_->EndlessHeight()) SizeEndlessPage();
   EndPage();
+  PageHeight = pageHeight;
   AddPage();
   breakingBand_ = nullptr;
   ++splitPages_;

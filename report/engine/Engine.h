@@ -14,6 +14,8 @@
 
 namespace orv {
 
+class TkvxDBDataset;
+
 struct TkvxHeaderListItem {
   TkvxBand* Band;
   Extended Left;
@@ -50,6 +52,25 @@ struct TkvxKeepPoint {
   Integer Mark = -1;
 };
 
+// A place of the output: prepared page, page column, left and top.
+struct TPlace {
+  Integer Page = 0, Column = 1;
+  Extended X = 0, Y = 0;
+};
+
+// Whether the output at a has gone further than at b: a later page, column, or lower.
+inline bool kvxFurther(const TPlace& a, const TPlace& b) {
+  return a.Page != b.Page ? a.Page > b.Page : a.Column != b.Column ? a.Column > b.Column : a.Y > b.Y;
+}
+
+// Where a subreport of a band begins: the place of the band (or of its part) and the subreport's
+// top within it, as the objects above it pushed it.
+struct TSubreportPlace {
+  TkvxSubreport* Sub;
+  TPlace Band;
+  Extended Top;
+};
+
 class TkvxEngine : public TkvxCustomEngine {
   ORV_CLASS(TkvxEngine, TkvxCustomEngine)
 
@@ -80,7 +101,6 @@ class TkvxEngine : public TkvxCustomEngine {
     TkvxGroupHeader* Group = nullptr;
     TkvxGroupFooter* GroupFooter = nullptr;
     Integer Line = 1, LineThrough = 1;
-    Extended MaxY = 0;
     bool ShiftTreeBuilt = false;
     std::vector<TkvxComponent*> ShiftChildren;
     // Shown again at the top of a page or column as a repeated header.
@@ -93,8 +113,17 @@ class TkvxEngine : public TkvxCustomEngine {
     // Where the band last went out, for its outline entry: page, top and height as printed.
     Integer PrintedPage = 0;
     Extended PrintedTop = 0, PrintedHeight = 0;
-    // Multi-column data band: where the present row of columns began.
+    // Multi-column data band: where the present row of columns began, the furthest place one of
+    // its cells (with its child and detail bands and subreports) reached, and the left offset of
+    // the output around the row. A row moves to the next column at most once.
     TkvxKeepPoint RowPoint;
+    TPlace RowStart, RowEnd;
+    Extended RowOffset = 0;
+    bool RowOpen = false, RowMoved = false;
+    // Where the band's subreports start: set where the band, or the part of it holding them, went out.
+    std::vector<TSubreportPlace> SubreportPlaces;
+    // Records the band's data moved on since its last printed row.
+    Integer SincePrinted = 0;
     // The report script pointed the band's data at its master's row already.
     bool MasterDetailDone = false;
     // A data band's group headers, outermost first, once GroupNest has listed them.
@@ -124,6 +153,8 @@ class TkvxEngine : public TkvxCustomEngine {
   void RunAllPages();
   void RunPage(TkvxReportPage* page);
   void PageCopy(TkvxReportPage* page);
+  // An endless page takes the size of what it holds.
+  void SizeEndlessPage();
   void InitPage();
   void AddPage();
   void ShowPageObjects();
@@ -150,6 +181,16 @@ class TkvxEngine : public TkvxCustomEngine {
   void RunPasses();
   // Puts the report's data sets at their first row, where a pass begins.
   void RewindDataSets();
+  // The data sets the run walks: the report's list, the report's, pages' and master bands'.
+  std::vector<TkvxDataSet*> RunDataSets();
+  // Notes the parameters of the data sets read through a query, as the first pass starts.
+  void KeepParameters();
+  struct TPassParameter {
+    TkvxDBDataset* DataSet;
+    String Name;
+    Variant Value;
+  };
+  std::vector<TPassParameter> passParameters_;
 
   // EngineBands.cpp: links between bands and the walk over the data.
   void PrepareBands(TkvxReportPage* page, bool vertical);
@@ -168,10 +209,20 @@ class TkvxEngine : public TkvxCustomEngine {
   // Listed once a run: every row of the band asks for them.
   const std::vector<TkvxGroupHeader*>& GroupNest(TkvxDataBand* band);
   void InitGroups(TkvxDataBand* band, bool initial, size_t from);
-  void CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY);
+  void CheckGroups(TkvxDataBand* band);
   void EndGroups(TkvxDataBand* band, size_t from);
+  // EndGroups with the band's data back records behind where it stands.
+  void EndGroupsAtLastRow(TkvxDataBand* band, size_t from, Integer back);
   void ApplyDrillDown(TkvxDataBand* band);
-  void NextBandColumn(TkvxDataBand* band, Integer columnPosition, Extended rowY);
+  // A cell of a multi-column data band: it begins at the top of its row, in its own column, and
+  // its row ends below the furthest of its cells.
+  void BeginCell(TkvxDataBand* band, Integer rowMark);
+  void EndCell(TkvxDataBand* band);
+  void CloseRow(TkvxDataBand* band);
+  // The cell at hand does not fit below its row's top: the row goes to the next column or page.
+  void MoveRow(TkvxDataBand* band);
+  TPlace Here() const;
+  void GoTo(const TPlace& place);
   std::vector<TkvxBand*> FootersOf(TkvxDataBand* band);
   std::vector<TkvxDataBand*> DetailsOf(TkvxDataBand* band);
 
@@ -182,9 +233,13 @@ class TkvxEngine : public TkvxCustomEngine {
   void DoShift(TkvxComponent* obj, Extended amount, TkvxBand* band);
   void UnprepareBand(TkvxBand* band);
   void ReprepareBand(TkvxBand* band);
-  void SplitBand(TkvxBand* band);
-  // Subreports start at bandTop plus their own Top, never above floor.
-  void ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor = 0);
+  // With onePart only the part that fits here is placed: the band is clipped at the column's foot.
+  void SplitBand(TkvxBand* band, bool onePart = false);
+  void NoteSubreports(TkvxBand* band, const std::vector<TkvxComponent*>& objects);
+  // Subreports start where the band's output placed them; with bandTop, on the present page at
+  // bandTop plus their top, never above floor.
+  void ShowSubreports(TkvxBand* band, const Extended* bandTop = nullptr, Extended floor = 0);
+  void MarkRowPrinted(TkvxBand* band);
   void PrintOnParentSubreports(TkvxBand* band);
   void AddBandOutline(TkvxBand* band);
   void OutlineUp(TkvxBand* band);
@@ -242,6 +297,13 @@ class TkvxEngine : public TkvxCustomEngine {
   Extended columnTop_ = 0;
   bool keepDisabled_ = false;
   bool firstPage_ = true;
+  // The prepared page a page copy began on.
+  Integer copyFirstPage_ = 0;
+  // Multi-column bands whose present row is still open, and the pages left meanwhile: their page
+  // footers wait for the row's last cell, which counts on the page the row began on.
+  Integer openRows_ = 0;
+  std::vector<Integer> waitingFooters_;
+  void ShowWaitingFooters();
   bool finishing_ = false;
   TkvxBand* keepBand_ = nullptr;
   bool footerShowing_ = false;

@@ -185,8 +185,8 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
   st.Line = st.LineThrough = 1;
   band->SetCurColumn(1);
   bool first = true;
-  Integer columnPosition = 0;
-  Extended rowY = CurY;
+  const bool cells = band->Columns >= 2 && !band->Vertical();
+  st.RowOpen = false;
   TkvxKeepPoint footerPoint;
   // Footer values go with the rows that move: the last row with its footer, a row of columns.
   struct TMarks {
@@ -214,14 +214,10 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
       }
       if (st.Group) {
         if (first) InitGroups(band, true, 0);
-        else CheckGroups(band, columnPosition, rowY);
+        else CheckGroups(band);
       }
       if (band->KeepFooter) footerPoint = TakeKeepPoint(marks.Footer);
-      if (band->Columns >= 2 && band->CurColumn() == 1) {
-        columnPosition = Store()->GetCurPosition();
-        st.RowPoint = TakeKeepPoint(marks.Row);
-      }
-      rowY = CurY;
+      if (cells) BeginCell(band, marks.Row);
       CurLine = st.Line;
       CurLineThrough = st.LineThrough;
       ShowBand(band);
@@ -229,21 +225,23 @@ void TkvxEngine::ShowDataBand(TkvxDataBand* band) {
       ++st.Line;
       ++st.LineThrough;
       first = false;
-      NextBandColumn(band, columnPosition, rowY);
       AddBandOutline(band);
       if (!st.SubBands.empty()) ShowDataBands(st.SubBands);
       OutlineUp(band);
+      if (cells) EndCell(band);
+      st.SincePrinted = 0;
     }
     keepDisabled_ = false;
     if (band->FooterAfterEach) ShowBand(st.Footer);
     if (band->KeepTogether && !st.Group) EndKeep(band);
     ds->Next();
+    ++st.SincePrinted;
     if ((band->RowCount() != 0 && band->RowCount() < st.Line) || Report->Terminated) break;
   }
-  band->SetCurColumn(band->Columns);
-  NextBandColumn(band, columnPosition, rowY);
+  if (cells) CloseRow(band);
   if (!first) {
-    if (st.Group) EndGroups(band, 0);
+    // At the end of the data the data set stands on its last record.
+    if (st.Group) EndGroupsAtLastRow(band, 0, std::max<Integer>(st.SincePrinted - (ds->Eof() ? 1 : 0), 0));
     if (!band->FooterAfterEach) {
       if (band->KeepFooter) StartKeep(band, &footerPoint);
       footerShowing_ = true;
@@ -309,7 +307,7 @@ bool SameGroupValue(const Variant& a, const Variant& b) {
 
 }  // namespace
 
-void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
+void TkvxEngine::CheckGroups(TkvxDataBand* band) {
   ApplyDrillDown(band);
   const std::vector<TkvxGroupHeader*>& nest = GroupNest(band);
   size_t changed = nest.size();
@@ -323,16 +321,19 @@ void TkvxEngine::CheckGroups(TkvxDataBand* band, Integer columnPosition, Extende
     }
   }
   if (changed == nest.size()) return;
-  // The group's last row of columns is closed, and may move to the next page under the group's
-  // repeated header, while the data still stands on that group's last record.
-  TkvxDataSet* ds = BandData(band);
-  ds->Prior();
-  band->SetCurColumn(band->Columns);
-  NextBandColumn(band, columnPosition, rowY);
-  EndGroups(band, changed);
-  ds->Next();
+  // The group's last row of columns is closed before its footers.
+  if (band->Columns >= 2) CloseRow(band);
+  EndGroupsAtLastRow(band, changed, std::max<Integer>(State(band).SincePrinted, 1));
   InitGroups(band, false, changed);
   State(band).Line = 1;
+}
+
+void TkvxEngine::EndGroupsAtLastRow(TkvxDataBand* band, size_t from, Integer back) {
+  // The footers show the group's last printed row, not the rows after it that printed nothing.
+  TkvxDataSet* ds = BandData(band);
+  for (Integer i = 0; i < back; ++i) ds->Prior();
+  EndGroups(band, from);
+  for (Integer i = 0; i < back; ++i) ds->Next();
 }
 
 void TkvxEngine::EndGroups(TkvxDataBand* band, size_t from) {
@@ -369,36 +370,98 @@ void TkvxEngine::ApplyDrillDown(TkvxDataBand* band) {
   }
 }
 
-void TkvxEngine::NextBandColumn(TkvxDataBand* band, Integer columnPosition, Extended rowY) {
-  if (band->Columns <= 1 || band->Vertical()) return;
+TPlace TkvxEngine::Here() const { return TPlace{Store()->CurPage, CurColumn, CurX, CurY}; }
+
+void TkvxEngine::GoTo(const TPlace& place) {
+  Store()->CurPage = place.Page;
+  CurColumn = place.Column;
+  CurX = place.X;
+  CurY = place.Y;
+  firstPage_ = place.Page == copyFirstPage_;
+}
+
+void TkvxEngine::BeginCell(TkvxDataBand* band, Integer rowMark) {
   TBandState& st = State(band);
-  st.MaxY = std::max(st.MaxY, CurY);
-  if (band->CurColumn() < band->Columns) {
-    CurY = rowY;
-  } else if (st.MaxY > PageHeight - FooterHeight() && !curPage_->EndlessHeight()) {
-    if (keeping_) {
-      NewColumn();
-    } else {
-      // The row's cells, and what the page and column footers counted of them, go on together.
-      Integer oldPage = Store()->CurPage;
-      Store()->CutObjects(columnPosition);
-      // The column now ends above the row: its footer goes there, not below the row that left.
-      CurY = rowY;
-      if (st.RowPoint.Mark >= 0) aggregates_.StartKeepAt(st.RowPoint.Mark);
-      NewColumn();
-      aggregates_.EndKeep();
-      Store()->PasteObjects(CurX, CurY);
-      BlockMoved(st.RowPoint, oldPage, CurY);
-      CurY += st.MaxY - rowY;
-    }
+  if (!st.RowOpen) {
+    st.RowOpen = true;
+    ++openRows_;
+    st.RowMoved = false;
+    st.RowStart = st.RowEnd = Here();
+    st.RowPoint = TakeKeepPoint(rowMark);
+    st.RowOffset = xOffset_;
   } else {
-    CurY = st.MaxY;
+    GoTo(st.RowStart);
   }
-  if (band->Visible()) {
-    Integer next = band->CurColumn() + 1;
-    band->SetCurColumn(next);
-    if (band->CurColumn() == 1) st.MaxY = 0;
+  // Page breaks inside the cell return to the cell's own column.
+  const Extended columnX = (band->CurColumn() - 1) * (band->ColumnWidth + band->ColumnGap);
+  xOffset_ = st.RowOffset + columnX;
+  CurX = st.RowStart.X + columnX;
+}
+
+void TkvxEngine::EndCell(TkvxDataBand* band) {
+  TBandState& st = State(band);
+  TPlace end = Here();
+  end.X -= xOffset_ - st.RowOffset;
+  if (kvxFurther(end, st.RowEnd)) st.RowEnd = end;
+  xOffset_ = st.RowOffset;
+  CurX = end.X;
+  if (!band->Visible()) return;
+  if (band->CurColumn() < band->Columns) band->SetCurColumn(band->CurColumn() + 1);
+  else CloseRow(band);
+}
+
+void TkvxEngine::CloseRow(TkvxDataBand* band) {
+  TBandState& st = State(band);
+  if (st.RowOpen) {
+    st.RowOpen = false;
+    xOffset_ = st.RowOffset;
+    if (--openRows_ == 0) ShowWaitingFooters();
+    GoTo(st.RowEnd);
   }
+  band->SetCurColumn(1);
+}
+
+void TkvxEngine::MoveRow(TkvxDataBand* band) {
+  TBandState& st = State(band);
+  // A row at the top of its column would find no more room in the next.
+  if (!st.RowOpen || st.RowMoved || (st.RowStart.Y <= columnTop_ + 0.0001 && !keeping_)) return;
+  st.RowMoved = true;
+  const Extended columnX = xOffset_ - st.RowOffset;
+  // A row that leaves the page whole leaves nothing there to wait for: the footers show now.
+  const Integer openRows = openRows_;
+  const bool whole = st.RowEnd.Page == st.RowStart.Page && st.RowEnd.Column == st.RowStart.Column;
+  if (whole) openRows_ = 0;
+  xOffset_ = st.RowOffset;
+  CurX = st.RowStart.X;
+  if (!whole) {
+    // Cells of the row already went on to further pages: this one follows them alone.
+    NewColumn();
+  } else if (keeping_) {
+    // The kept block holds the row; it ends at the block's foot.
+    const Extended height = st.RowEnd.Y - st.RowStart.Y;
+    NewColumn();
+    st.RowStart = st.RowEnd = Here();
+    st.RowStart.Y -= height;
+    CurY = st.RowStart.Y;
+  } else {
+    // The row's cells, and what the page and column footers counted of them, go on together.
+    const Integer oldPage = Store()->CurPage;
+    Store()->CutObjects(st.RowPoint.Objects);
+    // The column now ends above the row: its footer goes there, not below the row that left.
+    CurY = st.RowStart.Y;
+    if (st.RowPoint.Mark >= 0) aggregates_.StartKeepAt(st.RowPoint.Mark);
+    NewColumn();
+    aggregates_.EndKeep();
+    Store()->PasteObjects(CurX, CurY);
+    BlockMoved(st.RowPoint, oldPage, CurY);
+    const Extended height = st.RowEnd.Y - st.RowStart.Y;
+    st.RowStart = st.RowEnd = Here();
+    st.RowEnd.Y += height;
+    CurY = st.RowStart.Y;
+  }
+  openRows_ = openRows;
+  xOffset_ = st.RowOffset + columnX;
+  CurX += columnX;
 }
 
 std::vector<TkvxBand*> TkvxEngine::FootersOf(TkvxDataBand* band) {

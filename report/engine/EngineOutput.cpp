@@ -61,6 +61,8 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   }
   auto* data = kvxAs<TkvxDataBand>(band);
   bool multiColumn = data && data->Columns > 1;
+  // A cell of a row of columns is placed by its row, which begins it in its column.
+  const bool cell = multiColumn && State(band).RowOpen;
   bool isNull = kvxAs<TkvxNullBand>(band) != nullptr;
   const bool cells = State(band).HasVBands;
   TkvxBand* outerContext = vContext_;
@@ -106,18 +108,26 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
     if (cells) vContext_ = band;
     const Integer anchorsFrom = Store()->GetAnchorCur() + 1;
     PrepareBand(band);
+    State(band).SubreportPlaces.clear();
     if (band->Visible()) {
-      bool fitTest = !multiColumn && !isNull && !kvxAs<TkvxOverlay>(band) && !parentContainer_;
+      bool fitTest = (!multiColumn || cell) && !isNull && !kvxAs<TkvxOverlay>(band) && !parentContainer_;
       if (fitTest && FreeSpace() < band->Height()) {
         bool tooHigh = band->Height() > PageHeight - FooterHeight();
         bool allowSplit = band->AllowSplit() && !cells;
-        if ((allowSplit && !keeping_) || (tooHigh && !cells)) {
-          if (!allowSplit && State(band).LineThrough > 1 && !band->StartNewPage()) NewColumn();
+        bool split = (allowSplit && !keeping_) || (tooHigh && !cells);
+        if (cell) {
+          // A cell that may not split takes its row to the next column or page; one that fits
+          // nowhere is placed once, clipped at the column's foot.
+          if (!(allowSplit && !keeping_)) MoveRow(data);
+          split = FreeSpace() < band->Height();
+        }
+        if (split) {
+          if (!cell && !allowSplit && State(band).LineThrough > 1 && !band->StartNewPage()) NewColumn();
           if (keeping_) EndKeep(band);
-          SplitBand(band);
+          SplitBand(band, cell && !allowSplit);
           UnprepareBand(band);
           aggregates_.Reset(band);
-          ShowSubreports(band, State(band).PrintedTop);
+          ShowSubreports(band);
           return;
         }
         bool wasKeeping = keeping_;
@@ -127,13 +137,14 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         const Extended fromY = CurY;
         bool carry = rowMark.Mark >= 0 && !keeping_;
         if (carry) aggregates_.StartKeepAt(rowMark.Mark);
-        if (!(kvxAs<TkvxChild>(band) && reprintingHeader_)) NewColumn();
+        if (!(kvxAs<TkvxChild>(band) && reprintingHeader_) && !cell) NewColumn();
         if (carry) aggregates_.EndKeep();
         if (!wasKeeping) Store()->MoveAnchors(anchorsFrom, anchorsTo, fromPage, Store()->CurPage, CurY - fromY);
-        if (FreeSpace() < band->Height() && wasKeeping) NewColumn();
+        if (FreeSpace() < band->Height() && wasKeeping && !cell) NewColumn();
       }
       if (!isNull) {
-        band->SetLeft(CurX + (multiColumn ? (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap) : 0));
+        // A cell's column is in CurX already.
+        band->SetLeft(CurX + (multiColumn && !cell ? (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap) : 0));
         band->SetTop(CurY);
       }
       if (parentContainer_) {
@@ -153,12 +164,10 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
         Store()->AddObject(band);
       }
       RecordPrinted(band);
-      if (!parentContainer_)
-        for (auto it = pendingRows_.rbegin(); it != pendingRows_.rend(); ++it)
-          if ((*it)->Band == band) {
-            (*it)->Printed = true;
-            break;
-          }
+      if (!parentContainer_) {
+        MarkRowPrinted(band);
+        NoteSubreports(band, band->Objects());
+      }
       CurY += band->Height();
     }
   } catch (...) {
@@ -171,7 +180,21 @@ void TkvxEngine::DoShowBand(TkvxBand* band) {
   aggregates_.Reset(band);
   if (!band->Visible()) return;
   if (band == titleOfPage_ && reprintingHeader_) titleSubreportsWait_ = true;
-  else ShowSubreports(band, State(band).PrintedTop);
+  else ShowSubreports(band);
+}
+
+void TkvxEngine::MarkRowPrinted(TkvxBand* band) {
+  for (auto it = pendingRows_.rbegin(); it != pendingRows_.rend(); ++it)
+    if ((*it)->Band == band) {
+      (*it)->Printed = true;
+      break;
+    }
+}
+
+void TkvxEngine::NoteSubreports(TkvxBand* band, const std::vector<TkvxComponent*>& objects) {
+  for (TkvxComponent* c : objects)
+    if (auto* s = kvxAs<TkvxSubreport>(c); s && s->Visible() && !s->PrintOnParent && s->Page())
+      State(band).SubreportPlaces.push_back({s, Here(), s->Top()});
 }
 
 void TkvxEngine::RecordPrinted(TkvxBand* band) {
@@ -399,12 +422,12 @@ void TkvxEngine::UnprepareBand(TkvxBand* band) {
   }
 }
 
-void TkvxEngine::SplitBand(TkvxBand* band) {
+void TkvxEngine::SplitBand(TkvxBand* band, bool onePart) {
   std::vector<TkvxComponent*> all(band->Objects());
   std::vector<TkvxComponent*> pending;
   std::unordered_map<TkvxComponent*, Extended> savedHeight, savedTop;
+  // Subreports take part as the objects above push them, to start in the part they land in.
   for (TkvxComponent* c : all) {
-    if (kvxAs<TkvxSubreport>(c)) continue;
     pending.push_back(c);
     if (auto* s = kvxAs<TkvxStretcheable>(c)) {
       s->InitPart();
@@ -484,8 +507,9 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
             }
             cut.insert(c);
           } else {
-            c->SetTop(avail);
+            // What lies below it goes down as far as it does: found from where it stood.
             shiftBelow(c, r);
+            c->SetTop(avail);
             s->SetHeight(full);
           }
         }
@@ -519,13 +543,19 @@ void TkvxEngine::SplitBand(TkvxBand* band) {
       }
       band->SetLeft(CurX);
       band->SetTop(CurY);
-      Store()->AddObject(band);
-      RecordPrinted(band);
+      // A part that took nothing leaves nothing: the row, its bookmark and its totals belong to
+      // the page that shows its first part.
+      if (!part.empty()) {
+        Store()->AddObject(band);
+        RecordPrinted(band);
+        MarkRowPrinted(band);
+        NoteSubreports(band, part);
+      }
       CurY += band->Height();
       curBand_ = band;
       setObjects({});
       // Cancel stops a long split at once, as it stops the rows.
-      if (Report->Terminated) break;
+      if (Report->Terminated || onePart) break;
       if (!pending.empty()) {
         if (splitPages_ - pagesAtStart >= MaxSplitPages) {
           AddError(band->Name() + ": the band needs more than " + IntToStr(MaxSplitPages) + " pages");
@@ -556,36 +586,25 @@ void TkvxEngine::SetBandObjects(TkvxBand* band, const std::vector<TkvxComponent*
   for (TkvxComponent* c : objects) c->SetParent(band);
 }
 
-void TkvxEngine::ShowSubreports(TkvxBand* band, Extended bandTop, Extended floor) {
-  std::vector<TkvxSubreport*> subs;
-  for (TkvxComponent* c : band->Objects())
-    if (auto* s = kvxAs<TkvxSubreport>(c); s && s->Visible() && !s->PrintOnParent && s->Page()) subs.push_back(s);
-  if (subs.empty()) return;
-  // A band of several columns runs its subreports in the column it printed in.
-  Extended columnX = 0;
-  if (auto* data = kvxAs<TkvxDataBand>(band); data && data->Columns > 1)
-    columnX = (data->CurColumn() - 1) * (data->ColumnWidth + data->ColumnGap);
-  Extended savedOffset = xOffset_, startX = CurX + columnX;
-  Integer startPage = Store()->CurPage;
-  Integer endPage = startPage, endColumn = CurColumn;
-  Extended endY = CurY;
+void TkvxEngine::ShowSubreports(TkvxBand* band, const Extended* bandTop, Extended floor) {
+  const std::vector<TSubreportPlace> places = std::move(State(band).SubreportPlaces);
+  State(band).SubreportPlaces.clear();
+  if (places.empty()) return;
+  const Extended savedOffset = xOffset_;
+  // The output goes on below the band, or below the longest subreport.
+  TPlace end = Here();
+  const TPlace here = end;
   TkvxReportPage* page = curPage_;
-  for (TkvxSubreport* s : subs) {
-    Store()->CurPage = startPage;
-    xOffset_ = savedOffset + columnX + s->Left();
-    CurX = startX + s->Left();
-    CurY = std::max(floor, bandTop + s->Top());
-    ShowDataBands(masters_[s->Page()]);
-    if (Store()->CurPage > endPage || (Store()->CurPage == endPage && CurColumn > endColumn) ||
-        (Store()->CurPage == endPage && CurColumn == endColumn && CurY > endY)) {
-      endPage = Store()->CurPage;
-      endColumn = CurColumn;
-      endY = CurY;
-    }
+  for (const TSubreportPlace& place : places) {
+    TPlace start = bandTop ? here : place.Band;
+    start.Y = std::max(floor, (bandTop ? *bandTop : place.Band.Y) + place.Top);
+    start.X += place.Sub->Left();
+    GoTo(start);
+    xOffset_ = savedOffset + place.Sub->Left();
+    ShowDataBands(masters_[place.Sub->Page()]);
+    if (kvxFurther(Here(), end)) end = Here();
   }
-  Store()->CurPage = endPage;
-  CurColumn = endColumn;
-  CurY = endY;
+  GoTo(end);
   xOffset_ = savedOffset;
   CurX = savedOffset;
   if (CurColumn > 1 && CurColumn - 1 < page->ColumnPositions()->Count())

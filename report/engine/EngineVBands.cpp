@@ -124,7 +124,7 @@ void TkvxEngine::ShowVDataBands(const std::vector<TkvxBand*>& list) {
         }
         if (st.Group) {
           if (first) InitGroups(band, true, 0);
-          else CheckGroups(band, 0, CurY);
+          else CheckGroups(band);
         }
         CurLine = st.Line;
         CurLineThrough = st.LineThrough;

@@ -586,6 +586,20 @@ void TkvxPreviewPages::AddPicture(TkvxComponent* pictureView) {
 }
 
 void TkvxPreviewPages::UpdatePageDimensions(TkvxReportPage* page, Extended width, Extended height) {
+  // Each endless page is as large as its own content: the page item keeps its size, which its
+  // rebuilt page takes over that of its source page.
+  // A page the engine comes back to (the cells of a row, subreports) keeps the size it reached.
+  if (TkvxXMLItem* item = CurPageItem(); item && !IsWholePageName(item->Name)) {
+    Extended w = width / kvxPixelsPerMM, h = height / kvxPixelsPerMM;
+    if (!item->Prop("PaperSize").empty()) {
+      w = std::max(w, kvxStrToFloat(item->Prop("PaperWidth")));
+      h = std::max(h, kvxStrToFloat(item->Prop("PaperHeight")));
+    }
+    item->SetProp("PaperSize", "256");
+    item->SetProp("PaperWidth", kvxFormatFloat(w));
+    item->SetProp("PaperHeight", kvxFormatFloat(h));
+    ClearPageCache();
+  }
   sourcePageForms_.clear();
   for (auto& source : sourcePages_) {
     if (source->SourceObject != page) continue;
@@ -727,6 +741,7 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildPage(TkvxXMLItem* item) {
     TSourcePageForm& form = SourcePageForm(n);
     if (form.Attributes) pageReader.ReadRootAttributes(page.get(), *form.Attributes);
     else pageReader.ReadRootComponent(page.get(), form.Document.Root());
+    if (!item->Prop("PaperSize").empty()) pageReader.XMLToObj(item->Text, page.get());
     page->SetName(source->Name());
   }
   ++pagesBuilt_;
@@ -776,7 +791,7 @@ TPoint TkvxPreviewPages::GetPageSize(Integer index) {
   Integer n = SourceIndexOf(pages->Items(index));
   TkvxReportPage* page = nullptr;
   std::shared_ptr<TkvxReportPage> built;
-  if (n >= 0 && n < SourcePageCount()) {
+  if (n >= 0 && n < SourcePageCount() && pages->Items(index)->Prop("PaperSize").empty()) {
     page = SourcePages(n);
   } else {
     built = GetPageShared(index);

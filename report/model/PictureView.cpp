@@ -95,14 +95,22 @@ void TkvxPictureView::GetData() {
   } else if (HasDataBinding() && DataSet()->IsBlobField(DataField())) {
     TMemoryStream stream;
     DataSet()->AssignBlobTo(DataField(), &stream);
+    // A field that holds something and shows nothing is named with its row, so that the
+    // damaged record can be found.
+    String fault;
     try {
-      LoadPictureFromStream(stream, true);
+      if (LoadPictureFromStream(stream, true) != 0) fault = "no known picture format";
+      else if (picture_->Graphic() && picture_->Graphic()->Empty()) fault = "the picture is empty";
     } catch (const Exception& e) {
+      fault = e.Message();
+    }
+    if (!fault.empty() && stream.Size() > 0) {
       picture_->SetGraphic(nullptr);
       PictureChangedHandler();
       if (TkvxReport* report = GetReport())
         report->Warn(Name() + ": the picture in field \"" + DataField() + "\" of " + DataSet()->UserName() +
-                     " cannot be read (" + e.Message() + "); it is printed empty");
+                     " cannot be read in record " + IntToStr(DataSet()->RecNo() + 1) + " (" + fault +
+                     "); it is printed empty");
     }
   }
 }

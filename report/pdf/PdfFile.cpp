@@ -262,33 +262,36 @@ int TkvxPDFFile::ExportedPosition(int preparedPage) const {
 }
 
 void TkvxPDFFile::BuildOutline(TkvxPDFOutlineNode& node) {
-  TkvxPDFOutlineNode* previous = nullptr;
   int count = PreviewOutline->GetCount();
   for (int i = 0; i < count; ++i) {
     String text;
     int page = 0, top = 0;
     PreviewOutline->GetItem(i, text, page, top);
-    // A bookmark on a page that is not in the file goes, with everything below it.
-    if (ExportedPosition(page) < 0) continue;
+    PreviewOutline->LevelDown(i);
+    // A bookmark on a page that is not in the file goes; those below it whose pages are in the
+    // file (a group begun before the range, its rows within it) take its place.
+    if (ExportedPosition(page) < 0) {
+      BuildOutline(node);
+      PreviewOutline->LevelUp();
+      continue;
+    }
     auto child = std::make_unique<TkvxPDFOutlineNode>();
     child->Title = text;
     child->Page = page;
     child->Top = top;
     child->Parent = &node;
-    child->Prev = previous;
+    child->Prev = node.Last;
     TkvxPDFOutlineNode* raw = child.get();
-    if (previous)
-      previous->Next = std::move(child);
+    if (node.Last)
+      node.Last->Next = std::move(child);
     else
       node.First = std::move(child);
-    PreviewOutline->LevelDown(i);
+    node.Last = raw;
     BuildOutline(*raw);
     PreviewOutline->LevelUp();
     node.Count += 1;
     node.Descendants += raw->Descendants + 1;
-    previous = raw;
   }
-  node.Last = previous;
 }
 
 std::unique_ptr<TkvxPDFOutlineNode> TkvxPDFFile::BuildOutlineTree() {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "platform/gui/Bitmap.h"
 #include "report/engine/tests/SqliteReportSupport.h"
@@ -134,6 +135,48 @@ TEST_F(OutputOverSqlite, AValueThatReadsLikeAPageMarkerIsPrintedAsItStands) {
   EXPECT_EQ(std::count(drawn.begin(), drawn.end(), footer), 1);
 }
 
+// A band of families (data set F) 40 pixels high, each with its name.
+TkvxMasterData* FamilyNames(TReportFile& f) {
+  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
+  familyBand->SetDataSet(f.Data("F"));
+  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  return familyBand;
+}
+
+// A picture view of 36 pixels square at left on band.
+TkvxPictureView* PictureOn(TkvxBand* band, const String& name, Extended left) {
+  auto* picture = new TkvxPictureView(band);
+  picture->SetName(name);
+  picture->SetBounds(left, 0, 36, 36);
+  return picture;
+}
+
+// Pictures kept in the database that no reader knows, or that a reader takes and finds nothing
+// in, are each named with the record that holds them; empty and missing ones are not.
+TEST_F(OutputOverSqlite, APictureFieldThatCannotBeReadIsNamedWithItsRecord) {
+  const std::string sound = std::string(ORVANE_SHARED_DIR) + "/testdata/pngsuite/basn2c08.png";
+  TReportFile f;
+  TkvxMasterData* familyBand = FamilyNames(f);
+  TkvxPictureView* stamp = PictureOn(familyBand, "Stamp", 500);
+  stamp->SetDataSet(familyBand->DataSet());
+  stamp->SetDataField("Seal");
+  // 1 a sound PNG, 2 bytes of no format, 3 a bare "BM", 4 "BM" and a header of nothing,
+  // 5 no value, 6 an empty value.
+  parish_->Rows("create table Seal (Family integer primary key, Pic blob); insert into Seal values (1, readfile('" +
+                sound + "')), (2, x'5A17C3D2E4F6081A2B3C4D5E6F708192A3B4C5D6'), (3, x'424D'), (4, x'424D" +
+                std::string(120, '0') + "'), (5, null), (6, x'');");
+  RunReportFile(*parish_, f, "picture-fields",
+                {"F=select ID, Name, Pic as Seal from Family join Seal on Seal.Family = Family.ID order by ID"});
+  std::string err = ReadText(parish_->Dir() + "/picture-fields.err");
+  for (int record = 1; record <= 6; ++record) {
+    const bool named = record >= 2 && record <= 4;
+    EXPECT_EQ(err.find("Stamp: the picture in field \"Seal\" of F cannot be read in record " + std::to_string(record) + " ") !=
+                  std::string::npos,
+              named)
+        << "record " << record << ": " << err;
+  }
+}
+
 TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   const std::string folder = parish_->Dir() + "/pictures";
   std::filesystem::create_directories(folder);
@@ -144,19 +187,11 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   std::ofstream(folder + "/cut.png", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
 
   TReportFile f;
-  auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 20, 40);
-  TkvxDBDataset* families = f.Data("F");
-  familyBand->SetDataSet(families);
-  f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
-  auto* photo = new TkvxPictureView(familyBand);
-  photo->SetName("Photo");
-  photo->SetBounds(400, 0, 36, 36);
-  photo->FileLink = "[F.\"Pic\"]";
+  TkvxMasterData* familyBand = FamilyNames(f);
+  PictureOn(familyBand, "Photo", 400)->FileLink = "[F.\"Pic\"]";
   // A picture kept in the database: family 4's is a PNG signature and nothing more.
-  auto* stamp = new TkvxPictureView(familyBand);
-  stamp->SetName("Stamp");
-  stamp->SetBounds(500, 0, 36, 36);
-  stamp->SetDataSet(families);
+  TkvxPictureView* stamp = PictureOn(familyBand, "Stamp", 500);
+  stamp->SetDataSet(familyBand->DataSet());
   stamp->SetDataField("Seal");
   // Family 2's file is cut short, family 3's is missing; 1 and 4 show the sound picture.
   TPrepared p = RunReportFile(*parish_, f, "pictures",
@@ -180,10 +215,8 @@ TEST_F(OutputOverSqlite, APictureFileThatCannotBeReadPrintsEmptyAndIsNamed) {
   EXPECT_EQ(InkIn(p.Pdf, 500, 0, 36, 160), 0);
 }
 
-TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
-  TReportFile f;
-  // The preview hides the outline; orvane-report asks the filter for bookmarks all the same.
-  f.Report->PreviewOptions()->OutlineVisible = false;
+// Families (data set F) in groups of their zone, each zone with its bookmark; the family band.
+TkvxMasterData* ZonesOfFamilies(TReportFile& f) {
   auto* zone = f.Band<TkvxGroupHeader>("ZoneHead", 20, 20);
   zone->Condition = "F.\"Zone\"";
   zone->SetOutlineText("'หมู่ ' + VarToStr(<F.\"Zone\">)");
@@ -191,6 +224,14 @@ TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
   auto* familyBand = f.Band<TkvxMasterData>("FamilyBand", 40, 20);
   familyBand->SetDataSet(f.Data("F"));
   f.Memo(familyBand, "FamilyName", "[F.\"Name\"]");
+  return familyBand;
+}
+
+TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
+  TReportFile f;
+  // The preview hides the outline; orvane-report asks the filter for bookmarks all the same.
+  f.Report->PreviewOptions()->OutlineVisible = false;
+  ZonesOfFamilies(f);
   TPrepared p = RunReportFile(*parish_, f, "bookmarks", {"F=select * from Family where ID <= 90 order by ID"});
   std::string json = p.Pdf + ".json";
   ASSERT_EQ(std::system(("qpdf --json --json-key=outlines '" + p.Pdf + "' > '" + json + "'").c_str()), 0);
@@ -199,6 +240,39 @@ TEST_F(OutputOverSqlite, ThePdfCarriesTheOutlineAsBookmarksWithoutTheDialog) {
   Texts titles;
   for (std::sregex_iterator m(text.begin(), text.end(), title), end; m != end; ++m) titles.push_back((*m)[1]);
   EXPECT_EQ(titles, parish_->Rows("select distinct 'หมู่ ' || Zone from Family where ID <= 90 order by Zone"));
+}
+
+// The bookmarks of a PDF of a page range are those of the whole report whose pages it holds,
+// rows of a group begun before the range among them, as qpdf reads both files.
+TEST_F(OutputOverSqlite, APdfOfAPageRangeKeepsEveryBookmarkOfItsPages) {
+  TReportFile f;
+  ZonesOfFamilies(f)->SetOutlineText("<F.\"Name\">");
+  const std::string data = "F=select * from Family where ID <= 90 order by ID";
+  // Every bookmark as "page|title", in the order of the tree.
+  auto bookmarks = [](const std::string& pdf) {
+    std::string list = pdf + ".bookmarks";
+    EXPECT_EQ(std::system(("qpdf --json --json-key=outlines '" + pdf +
+                           "' | python3 -c 'import json, sys\n"
+                           "def walk(items):\n"
+                           "  for i in items:\n"
+                           "    print(str(i[\"destpageposfrom1\"]) + \"|\" + i[\"title\"])\n"
+                           "    walk(i[\"kids\"])\n"
+                           "walk(json.load(sys.stdin)[\"outlines\"])' > '" + list + "'")
+                              .c_str()),
+              0);
+    std::vector<std::pair<int, std::string>> found;
+    std::istringstream in(ReadText(list));
+    for (std::string line; std::getline(in, line);)
+      found.emplace_back(std::stoi(line.substr(0, line.find('|'))), line.substr(line.find('|') + 1));
+    return found;
+  };
+  std::vector<std::pair<int, std::string>> whole = bookmarks(RunReportFile(*parish_, f, "range-whole", {data}).Pdf);
+  ASSERT_EQ(whole.size(), 93u);
+  std::vector<std::pair<int, std::string>> expected;
+  for (const auto& [page, title] : whole)
+    if (page >= 3 && page <= 4) expected.emplace_back(page - 2, title);
+  ASSERT_GT(expected.size(), 20u);
+  EXPECT_EQ(bookmarks(RunReportFile(*parish_, f, "range-3-4", {data}, "3-4").Pdf), expected);
 }
 
 }  // namespace

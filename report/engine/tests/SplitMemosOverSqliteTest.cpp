@@ -60,27 +60,6 @@ std::string NoteText(const std::vector<Texts>& pages) {
   return all;
 }
 
-// What sqlite3 says the notes hold, each between its own marks, in the order of the rows.
-std::string ExpectedNotes(const TSqliteParish& parish, const std::string& where) {
-  std::string expected;
-  for (const std::string& row :
-       parish.Rows("select ID || '|' || replace(replace(Body, char(10), ''), ' ', '') from Note where " + where +
-                   " order by ID")) {
-    std::string id = row.substr(0, row.find('|'));
-    expected += "#" + id + ":" + row.substr(row.find('|') + 1) + ":" + id + "#";
-  }
-  return expected;
-}
-
-// Where two texts part, with a little of each from there.
-std::string FirstDifference(const std::string& got, const std::string& want) {
-  size_t i = 0;
-  while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
-  size_t from = i > 60 ? i - 60 : 0;
-  return "at byte " + std::to_string(i) + " of " + std::to_string(want.size()) + ": printed \"" +
-         got.substr(from, 200) + "\", the notes hold \"" + want.substr(from, 200) + "\"";
-}
-
 int Occurrences(const std::vector<Texts>& pages, const std::string& text) {
   int n = 0;
   for (const Texts& page : pages)
@@ -107,12 +86,7 @@ TEST_F(SplitMemos, EveryCharacterOfEveryNotePrintsOnceInOrderBesideTheSmallMemos
       SCOPED_TRACE("columns " + std::to_string(columns) + (allowSplit ? ", AllowSplit" : ", no AllowSplit") + (framed ? ", framed" : ""));
       TReportFile f;
       const Extended line = OneLine(f);
-      if (columns == 2) {
-        f.Page->SetColumns(2);
-        f.Page->ColumnPositions()->Clear();
-        f.Page->ColumnPositions()->Add("0");
-        f.Page->ColumnPositions()->Add("100");
-      }
+      if (columns == 2) f.TwoPageColumns();
       f.Memo(f.Band<TkvxPageHeader>("PH", 0, 20), "Head", "{head [Page#]}", 0, 600);
       auto* notes = f.Band<TkvxMasterData>("NoteBand", 40, 50);
       notes->SetWidth(columns == 2 ? 370 : 700);

@@ -65,7 +65,10 @@ TSqliteParish::TSqliteParish() {
   EXPECT_EQ(pclose(sql), 0) << "sqlite3 could not make the parish";
 }
 
-TSqliteParish::~TSqliteParish() { std::filesystem::remove_all(dir_); }
+TSqliteParish::~TSqliteParish() {
+  // ORVANE_KEEP_PARISH keeps the reports, their pages and PDFs for a person to look at.
+  if (!std::getenv("ORVANE_KEEP_PARISH")) std::filesystem::remove_all(dir_);
+}
 
 std::vector<std::string> TSqliteParish::Rows(const std::string& query) const {
   std::string out = dir_ + "/sqlite-out.txt";
@@ -123,13 +126,29 @@ TkvxMemoView* TReportFile::Memo(TkvxBand* band, const String& name, const String
   return memo;
 }
 
+TkvxDetailData* TReportFile::Members(Extended top, Extended left) {
+  auto* members = Band<TkvxDetailData>("MemberBand", top, 20);
+  members->SetDataSet(Data("M"));
+  members->OnMasterDetail = "MembersOfFamily";
+  Memo(members, "MemberName", "[M.\"Name\"]", left, 250);
+  return members;
+}
+
+void TReportFile::TwoPageColumns() {
+  Page->SetColumns(2);
+  Page->ColumnPositions()->Clear();
+  Page->ColumnPositions()->Add("0");
+  Page->ColumnPositions()->Add("100");
+}
+
 TPrepared RunReportFile(const TSqliteParish& parish, TReportFile& file, const std::string& name,
-                        const std::vector<std::string>& data) {
+                        const std::vector<std::string>& data, const std::string& pdfPages) {
   std::string base = parish.Dir() + "/" + name;
   file.Report->SaveToFile(base + ".xml");
   std::string command = std::string(ORVANE_REPORT_PROGRAM) + " " + Quote(base + ".xml") + " --db " +
                         Quote(parish.Db()) + " --qpv " + Quote(base + ".qpv") + " --pdf " + Quote(base + ".pdf");
   for (const std::string& set : data) command += " --data " + Quote(set);
+  if (!pdfPages.empty()) command += " --pages " + Quote(pdfPages);
   command += " >" + base + ".out 2>" + base + ".err";
   int status = std::system(command.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << ReadFile(base + ".err");
@@ -156,6 +175,25 @@ int Starting(const std::vector<std::string>& texts, const std::string& prefix) {
       std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.rfind(prefix, 0) == 0; }));
 }
 
+std::string ExpectedNotes(const TSqliteParish& parish, const std::string& where) {
+  std::string expected;
+  for (const std::string& row :
+       parish.Rows("select ID || '|' || replace(replace(Body, char(10), ''), ' ', '') from Note where " + where +
+                   " order by ID")) {
+    std::string id = row.substr(0, row.find('|'));
+    expected += "#" + id + ":" + row.substr(row.find('|') + 1) + ":" + id + "#";
+  }
+  return expected;
+}
+
+std::string FirstDifference(const std::string& got, const std::string& want) {
+  size_t i = 0;
+  while (i < got.size() && i < want.size() && got[i] == want[i]) ++i;
+  size_t from = i > 60 ? i - 60 : 0;
+  return "at byte " + std::to_string(i) + " of " + std::to_string(want.size()) + ": printed \"" +
+         got.substr(from, 200) + "\", the notes hold \"" + want.substr(from, 200) + "\"";
+}
+
 std::vector<std::string> PdfLines(const std::string& pdf, const std::string& area) {
   std::string out = pdf + ".txt";
   int status = std::system(("pdftotext -raw -enc UTF-8 " + area + " " + Quote(pdf) + " " + Quote(out)).c_str());
@@ -173,6 +211,38 @@ std::vector<std::vector<std::string>> PdfPages(const std::string& pdf) {
   for (size_t from = 0, end; (end = text.find('\f', from)) != std::string::npos; from = end + 1)
     pages.push_back(Lines(text.substr(from, end - from)));
   return pages;
+}
+
+std::vector<std::vector<TPdfWord>> PdfWords(const std::string& pdf) {
+  std::string out = pdf + ".bbox.html";
+  int status = std::system(("pdftotext -bbox -enc UTF-8 " + Quote(pdf) + " " + Quote(out)).c_str());
+  EXPECT_EQ(status, 0);
+  std::vector<std::vector<TPdfWord>> pages;
+  std::string html = ReadFile(out);
+  std::regex tag("<page |<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" yMax=\"([0-9.]+)\">([^<]*)</word>");
+  for (std::sregex_iterator m(html.begin(), html.end(), tag), end; m != end; ++m) {
+    if ((*m)[1].length() == 0) {
+      pages.emplace_back();
+      continue;
+    }
+    if (pages.empty()) continue;
+    pages.back().push_back(
+        {(*m)[5].str(), std::stod((*m)[1]), std::stod((*m)[2]), std::stod((*m)[3]), std::stod((*m)[4])});
+  }
+  return pages;
+}
+
+std::string FirstOverprint(const std::vector<std::vector<TPdfWord>>& pages) {
+  // Lines of one memo touch where their glyphs' boxes reach up and down: a sliver is no overprint.
+  constexpr double kSliver = 2.5;
+  for (size_t p = 0; p < pages.size(); ++p)
+    for (size_t i = 0; i < pages[p].size(); ++i)
+      for (size_t j = i + 1; j < pages[p].size(); ++j) {
+        const TPdfWord &a = pages[p][i], &b = pages[p][j];
+        if (std::min(a.X1, b.X1) - std::max(a.X0, b.X0) > kSliver && std::min(a.Y1, b.Y1) - std::max(a.Y0, b.Y0) > kSliver)
+          return "page " + std::to_string(p + 1) + ": \"" + a.Text + "\" over \"" + b.Text + "\"";
+      }
+  return "";
 }
 
 }  // namespace orv::test
