@@ -741,6 +741,10 @@ void TControl::Invalidate() {
   if (impl_->widget) impl_->widget->update();
 }
 
+void TControl::InvalidateRect(const TRect& Rect) {
+  if (impl_->widget) impl_->widget->update(QRect(QPoint(Rect.Left, Rect.Top), QPoint(Rect.Right - 1, Rect.Bottom - 1)));
+}
+
 void TControl::Repaint() {
   if (impl_->widget) impl_->widget->repaint();
 }

@@ -171,6 +171,8 @@ class TControl : public TComponent {
   bool Dragging() const;
 
   void Invalidate();
+  // Only this part of the client area is painted again.
+  void InvalidateRect(const TRect& Rect);
   // Paints at once (Invalidate followed by Update).
   virtual void Repaint();
   void Refresh() { Repaint(); }
