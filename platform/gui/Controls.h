@@ -33,6 +33,10 @@ ORV_ENUM(TTextLayout, tlTop, tlCenter, tlBottom);
 ORV_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin);
 // Controls other than forms use bsNone and bsSingle only.
 using TBorderStyle = TFormBorderStyle;
+ORV_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat);
+ORV_ENUM(TBevelEdge, beLeft, beTop, beRight, beBottom);
+using TBevelEdges = TSet<TBevelEdge>;
+ORV_SET_INFO(TBevelEdges);
 ORV_ENUM(TDragMode, dmManual, dmAutomatic);
 ORV_ENUM(TDragState, dsDragEnter, dsDragLeave, dsDragMove);
 

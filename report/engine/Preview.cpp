@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/FileUtils.h"
@@ -28,6 +29,17 @@ ORV_IMPLEMENT_CLASS(TkvxPreview, c) {
   c.Prop("OutlineVisible", &TkvxPreview::OutlineVisible, &TkvxPreview::SetOutlineVisible);
   c.Prop("OutlineWidth", &TkvxPreview::OutlineWidth, &TkvxPreview::SetOutlineWidth);
   c.Prop("ThumbnailVisible", &TkvxPreview::ThumbnailVisible, &TkvxPreview::SetThumbnailVisible);
+  c.Prop("BorderStyle", &TkvxPreview::BorderStyle, &TkvxPreview::SetBorderStyle).Default(bsSingle);
+  c.Prop("BevelEdges", &TkvxPreview::BevelEdges, &TkvxPreview::SetBevelEdges)
+      .Default(TBevelEdges{beLeft, beTop, beRight, beBottom});
+  c.Prop("BevelInner", &TkvxPreview::BevelInner, &TkvxPreview::SetBevelInner).Default(bvRaised);
+  c.Prop("BevelKind", &TkvxPreview::BevelKind, &TkvxPreview::SetBevelKind).Default(bkNone);
+  c.Prop("BevelOuter", &TkvxPreview::BevelOuter, &TkvxPreview::SetBevelOuter).Default(bvLowered);
+  c.Prop("BorderWidth", &TkvxPreview::BorderWidth, &TkvxPreview::SetBorderWidth).Default(0);
+  c.Prop("UseReportHints", [](TkvxPreview& p) { return p.UseReportHints; },
+         [](TkvxPreview& p, bool value) { p.UseReportHints = value; })
+      .Default(true);
+  c.Event("OnPageChanged", &TkvxPreview::OnPageChanged);
 }
 
 namespace {
@@ -410,6 +422,54 @@ void TkvxPreview::SetOutlineWidth(Integer value) {
   outline_->SetWidth(value);
   thumbnails_->SetWidth(value);
 }
+
+void TkvxPreview::SetBorderStyle(TBorderStyle value) {
+  // Controls have no other border than none or single.
+  value = value == bsNone ? bsNone : bsSingle;
+  if (frame_.BorderStyle == value) return;
+  frame_.BorderStyle = value;
+  FrameChanged();
+}
+
+void TkvxPreview::SetBevelEdges(TBevelEdges value) {
+  if (frame_.BevelEdges == value) return;
+  frame_.BevelEdges = value;
+  FrameChanged();
+}
+
+void TkvxPreview::SetBevelInner(TBevelCut value) {
+  if (frame_.BevelInner == value) return;
+  frame_.BevelInner = value;
+  FrameChanged();
+}
+
+void TkvxPreview::SetBevelOuter(TBevelCut value) {
+  if (frame_.BevelOuter == value) return;
+  frame_.BevelOuter = value;
+  FrameChanged();
+}
+
+void TkvxPreview::SetBevelKind(TBevelKind value) {
+  if (frame_.BevelKind == value) return;
+  frame_.BevelKind = value;
+  FrameChanged();
+}
+
+void TkvxPreview::SetBorderWidth(Integer value) {
+  value = std::max<Integer>(0, value);
+  if (frame_.BorderWidth == value) return;
+  frame_.BorderWidth = value;
+  FrameChanged();
+}
+
+void TkvxPreview::FrameChanged() {
+  Realign();
+  Invalidate();
+}
+
+void TkvxPreview::AdjustClientRect(TRect& rect) const { rect = frame_.Inside(rect); }
+
+void TkvxPreview::Paint() { frame_.Paint(*Canvas(), ClientRect(), Color()); }
 
 void TkvxPreview::Resize() {
   TkvxCustomPreview::Resize();
