@@ -21,35 +21,24 @@ void TSizeConstraints::Assign(TPersistent* Source) {
   Change();
 }
 
-void TSizeConstraints::SetMaxHeight(int Value) {
+void TSizeConstraints::SetMaxHeight(int Value) { SetMaximum(maxHeight_, minHeight_, Value); }
+void TSizeConstraints::SetMaxWidth(int Value) { SetMaximum(maxWidth_, minWidth_, Value); }
+void TSizeConstraints::SetMinHeight(int Value) { SetMinimum(minHeight_, maxHeight_, Value); }
+void TSizeConstraints::SetMinWidth(int Value) { SetMinimum(minWidth_, maxWidth_, Value); }
+
+void TSizeConstraints::SetMaximum(int& maximum, int& minimum, int Value) {
   Value = Limit(Value);
-  if (maxHeight_ == Value) return;
-  maxHeight_ = Value;
-  if (Value > 0 && Value < minHeight_) minHeight_ = Value;
+  if (maximum == Value) return;
+  maximum = Value;
+  if (Value > 0 && Value < minimum) minimum = Value;
   Change();
 }
 
-void TSizeConstraints::SetMaxWidth(int Value) {
+void TSizeConstraints::SetMinimum(int& minimum, int& maximum, int Value) {
   Value = Limit(Value);
-  if (maxWidth_ == Value) return;
-  maxWidth_ = Value;
-  if (Value > 0 && Value < minWidth_) minWidth_ = Value;
-  Change();
-}
-
-void TSizeConstraints::SetMinHeight(int Value) {
-  Value = Limit(Value);
-  if (minHeight_ == Value) return;
-  minHeight_ = Value;
-  if (maxHeight_ > 0 && Value > maxHeight_) maxHeight_ = Value;
-  Change();
-}
-
-void TSizeConstraints::SetMinWidth(int Value) {
-  Value = Limit(Value);
-  if (minWidth_ == Value) return;
-  minWidth_ = Value;
-  if (maxWidth_ > 0 && Value > maxWidth_) maxWidth_ = Value;
+  if (minimum == Value) return;
+  minimum = Value;
+  if (maximum > 0 && Value > maximum) maximum = Value;
   Change();
 }
 

@@ -33,6 +33,9 @@ class TSizeConstraints : public TPersistent {
 
  private:
   void Change();
+  // One side's limit set; the other limit of that side moves when they would cross.
+  void SetMaximum(int& maximum, int& minimum, int Value);
+  void SetMinimum(int& minimum, int& maximum, int Value);
   TControl* control_ = nullptr;
   int maxHeight_ = 0, maxWidth_ = 0, minHeight_ = 0, minWidth_ = 0;
 };

@@ -425,42 +425,14 @@ void TkvxPreview::SetOutlineWidth(Integer value) {
 
 void TkvxPreview::SetBorderStyle(TBorderStyle value) {
   // Controls have no other border than none or single.
-  value = value == bsNone ? bsNone : bsSingle;
-  if (frame_.BorderStyle == value) return;
-  frame_.BorderStyle = value;
-  FrameChanged();
+  SetFrame(&TControlFrame::BorderStyle, value == bsNone ? bsNone : bsSingle);
 }
 
-void TkvxPreview::SetBevelEdges(TBevelEdges value) {
-  if (frame_.BevelEdges == value) return;
-  frame_.BevelEdges = value;
-  FrameChanged();
-}
-
-void TkvxPreview::SetBevelInner(TBevelCut value) {
-  if (frame_.BevelInner == value) return;
-  frame_.BevelInner = value;
-  FrameChanged();
-}
-
-void TkvxPreview::SetBevelOuter(TBevelCut value) {
-  if (frame_.BevelOuter == value) return;
-  frame_.BevelOuter = value;
-  FrameChanged();
-}
-
-void TkvxPreview::SetBevelKind(TBevelKind value) {
-  if (frame_.BevelKind == value) return;
-  frame_.BevelKind = value;
-  FrameChanged();
-}
-
-void TkvxPreview::SetBorderWidth(Integer value) {
-  value = std::max<Integer>(0, value);
-  if (frame_.BorderWidth == value) return;
-  frame_.BorderWidth = value;
-  FrameChanged();
-}
+void TkvxPreview::SetBevelEdges(TBevelEdges value) { SetFrame(&TControlFrame::BevelEdges, value); }
+void TkvxPreview::SetBevelInner(TBevelCut value) { SetFrame(&TControlFrame::BevelInner, value); }
+void TkvxPreview::SetBevelOuter(TBevelCut value) { SetFrame(&TControlFrame::BevelOuter, value); }
+void TkvxPreview::SetBevelKind(TBevelKind value) { SetFrame(&TControlFrame::BevelKind, value); }
+void TkvxPreview::SetBorderWidth(Integer value) { SetFrame(&TControlFrame::BorderWidth, std::max<Integer>(0, value)); }
 
 void TkvxPreview::FrameChanged() {
   Realign();

@@ -153,6 +153,12 @@ class TkvxPreview : public TkvxCustomPreview {
 
   // Rebuilds the frame: the children are laid out inside it again and it is painted.
   void FrameChanged();
+  template <class V>
+  void SetFrame(V TControlFrame::*member, V value) {
+    if (frame_.*member == value) return;
+    frame_.*member = value;
+    FrameChanged();
+  }
 
   TControlFrame frame_{bsSingle};
   TkvxPreviewWorkspace* workspace_;
