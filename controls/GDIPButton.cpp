@@ -395,6 +395,8 @@ ORV_IMPLEMENT_CLASS(TGDIPButton, c) {
   c.Prop("Layout", &TGDIPButton::Layout, &TGDIPButton::SetLayout).Default(blPictureLeft);
   c.Prop("Spacing", &TGDIPButton::Spacing, &TGDIPButton::SetSpacing).Default(3);
   c.Prop("ShiftDown", &TGDIPButton::ShiftDown, &TGDIPButton::SetShiftDown).Default(1);
+  c.Event("OnFontChange", &TGDIPButton::OnFontChange);
+  c.Event("OnIsFontStored", &TGDIPButton::OnIsFontStored);
 }
 
 ORV_IMPLEMENT_CLASS(TGDIPStatus, c) {

@@ -1,7 +1,9 @@
 #include "controls/LumSmoothButton.h"
 
 #include "platform/gui/Accelerators.h"
+#include "platform/gui/Action.h"
 #include "platform/gui/Canvas.h"
+#include "platform/gui/SizeConstraints.h"
 
 namespace orv {
 
@@ -324,6 +326,8 @@ ORV_IMPLEMENT_CLASS(TLumSmoothButtonStatus, c) {
 }
 
 ORV_IMPLEMENT_CLASS(TLumSmoothButton, c) {
+  c.Prop("Action", &TLumSmoothButton::Action, &TLumSmoothButton::SetAction);
+  c.Prop("Constraints", &TLumSmoothButton::Constraints, &TLumSmoothButton::SetConstraints);
   c.Prop("Appearance", &TLumSmoothButton::Appearance, &TLumSmoothButton::SetAppearance);
   c.Prop("Status", &TLumSmoothButton::Status, &TLumSmoothButton::SetStatus);
   c.Prop("Bevel", &TLumSmoothButton::Bevel, &TLumSmoothButton::SetBevel).Default(true);
@@ -335,6 +339,7 @@ ORV_IMPLEMENT_CLASS(TLumSmoothButton, c) {
       .Default(5);
   c.Prop("VerticalSpacing", &TLumSmoothButton::VerticalSpacing, &TLumSmoothButton::SetVerticalSpacing).Default(5);
   c.Prop("Version", &TLumSmoothButton::Version);
+  c.Event<TContextPopupEvent>("OnContextPopup", &TLumSmoothButton::OnContextPopup);
 }
 
 }  // namespace orv

@@ -290,6 +290,11 @@ ORV_IMPLEMENT_CLASS(TLumSmoothTabPage, c) {
   c.Prop("TabAppearance", &TLumSmoothTabPage::TabAppearance, &TLumSmoothTabPage::SetTabAppearance);
   c.Event("OnShow", &TLumSmoothTabPage::OnShow);
   c.Event("OnHide", &TLumSmoothTabPage::OnHide);
+  c.Event<TContextPopupEvent>("OnContextPopup", &TLumSmoothTabPage::OnContextPopup);
+  c.Event<TStartDragEvent>("OnStartDrag", &TLumSmoothTabPage::OnStartDrag);
+  c.Event<TDragOverEvent>("OnDragOver", &TLumSmoothTabPage::OnDragOver);
+  c.Event<TDragDropEvent>("OnDragDrop", &TLumSmoothTabPage::OnDragDrop);
+  c.Event<TEndDragEvent>("OnEndDrag", &TLumSmoothTabPage::OnEndDrag);
 }
 
 }  // namespace orv

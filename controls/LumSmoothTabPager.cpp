@@ -6,6 +6,7 @@
 
 #include "platform/gui/Accelerators.h"
 #include "platform/gui/Canvas.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/rtl/Exceptions.h"
 
 namespace orv {
@@ -310,15 +311,29 @@ int TLumSmoothTabPager::HitTest(int X, int Y) const {
 }
 
 bool TLumSmoothTabPager::InStrip(int X, int Y) const {
-  int h = tabSettings_->Height();
-  if (h < 1) return false;
+  if (tabSettings_->Height() < 1) return false;
+  TRect r = StripRect();
+  return X >= r.Left && X < r.Right && Y >= r.Top && Y < r.Bottom;
+}
+
+TRect TLumSmoothTabPager::StripRect() const {
+  int h = std::max(0, tabSettings_->Height());
   switch (EdgeOf(tabPosition_)) {
-    case edTop: return Y < kStripOffset + h;
-    case edBottom: return Y >= Height() - h - kStripOffset;
-    case edLeft: return X < kStripOffset + h;
-    case edRight: return X >= Width() - h - kStripOffset;
+    case edTop: return Rect(0, 0, Width(), kStripOffset + h);
+    case edBottom: return Rect(0, Height() - h - kStripOffset, Width(), Height());
+    case edLeft: return Rect(0, 0, kStripOffset + h, Height());
+    case edRight: return Rect(Width() - h - kStripOffset, 0, Width(), Height());
   }
-  return false;
+  return {};
+}
+
+void TLumSmoothTabPager::InvalidateTab(int Index) {
+  if (Index == -1) {
+    InvalidateRect(StripRect());
+    return;
+  }
+  TRect r = GetTabRect(Index);
+  if (r.Right > r.Left && r.Bottom > r.Top) InvalidateRect(r);
 }
 
 void TLumSmoothTabPager::PaintTab(TGPGraphics& G, int Index, const TRect& R) {
@@ -385,6 +400,7 @@ void TLumSmoothTabPager::PaintTab(TGPGraphics& G, int Index, const TRect& R) {
   }
 }
 
+// OnDrawTab is not asked: every tab is drawn as a button face, whatever handler is given.
 void TLumSmoothTabPager::Paint() {
   if (tabSettings_->Height() < 1) return;
   std::vector<TRect> rects = TabRects();
@@ -400,47 +416,50 @@ void TLumSmoothTabPager::MouseDown(TMouseButton Button, TShiftState Shift, int X
   TCustomControl::MouseDown(Button, Shift, X, Y);
   if (TabStop() && CanFocus()) SetFocus();
   pressedIndex_ = -1;
-  dragIndex_ = -1;
   int i = InStrip(X, Y) ? HitTest(X, Y) : -1;
   if (i >= 0) {
     pressedIndex_ = i;
     if (i != activeIndex_ && pages_[i]->TabEnabled()) ChangeActivePage(i);
-    if (Button == mbLeft && pages_[i]->TabEnabled() && tabReorder_) {
-      dragIndex_ = i;
-      dragStart_ = {X, Y};
-      dragging_ = false;
-    }
+    if (Button == mbLeft && pages_[i]->TabEnabled() && tabReorder_) BeginDrag(false, kDragThreshold);
   }
   Invalidate();
 }
 
 void TLumSmoothTabPager::MouseMove(TShiftState Shift, int X, int Y) {
   TCustomControl::MouseMove(Shift, X, Y);
-  if (dragIndex_ >= 0 && (std::abs(X - dragStart_.X) > kDragThreshold || std::abs(Y - dragStart_.Y) > kDragThreshold))
-    dragging_ = true;
   int i = InStrip(X, Y) ? HitTest(X, Y) : -1;
   if (i == hotIndex_) return;
   pressedIndex_ = -1;
   hotIndex_ = i >= 0 && pages_[i]->TabEnabled() ? i : -1;
-  Invalidate();
+  InvalidateTab(-1);
 }
 
 void TLumSmoothTabPager::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) {
   TCustomControl::MouseUp(Button, Shift, X, Y);
   pressedIndex_ = -1;
-  if (dragging_ && dragIndex_ >= 0) {
-    int target = InStrip(X, Y) ? HitTest(X, Y) : -1;
-    if (target >= 0 && activeIndex_ >= 0 && target != activeIndex_) MovePage(activeIndex_, target);
-  }
-  dragIndex_ = -1;
-  dragging_ = false;
-  Invalidate();
+  InvalidateTab(-1);
+}
+
+void TLumSmoothTabPager::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  TCustomControl::DragOver(Source, X, Y, State, Accept);
+  if (Source == this) Accept = InStrip(X, Y) && HitTest(X, Y) >= 0;
+}
+
+void TLumSmoothTabPager::DragDrop(TObject* Source, int X, int Y) {
+  TCustomControl::DragDrop(Source, X, Y);
+  if (Source != this) return;
+  int target = InStrip(X, Y) ? HitTest(X, Y) : -1;
+  if (target >= 0 && activeIndex_ >= 0 && target != activeIndex_) MovePage(activeIndex_, target);
 }
 
 void TLumSmoothTabPager::MouseLeave() {
+  bool wasActive = hotIndex_ >= 0 && hotIndex_ == activeIndex_;
   hotIndex_ = -1;
   pressedIndex_ = -1;
-  Invalidate();
+  if (wasActive)
+    Invalidate();
+  else
+    InvalidateTab(-1);
 }
 
 void TLumSmoothTabPager::KeyDown(Word& Key, TShiftState Shift) {
@@ -456,13 +475,13 @@ void TLumSmoothTabPager::KeyDown(Word& Key, TShiftState Shift) {
 
 void TLumSmoothTabPager::DoEnter() {
   focused_ = true;
-  Invalidate();
+  InvalidateTab(-1);
   TCustomControl::DoEnter();
 }
 
 void TLumSmoothTabPager::DoExit() {
   focused_ = false;
-  Invalidate();
+  InvalidateTab(-1);
   TCustomControl::DoExit();
 }
 
@@ -485,6 +504,13 @@ ORV_IMPLEMENT_CLASS(TLumSmoothTabPager, c) {
   c.Event("OnChange", &TLumSmoothTabPager::OnChange);
   c.Event("OnChanging", &TLumSmoothTabPager::OnChanging);
   c.Event("OnTabMoved", &TLumSmoothTabPager::OnTabMoved);
+  c.Event("OnDrawTab", &TLumSmoothTabPager::OnDrawTab);
+  c.Prop("Constraints", &TLumSmoothTabPager::Constraints, &TLumSmoothTabPager::SetConstraints);
+  c.Event<TContextPopupEvent>("OnContextPopup", &TLumSmoothTabPager::OnContextPopup);
+  c.Event<TStartDragEvent>("OnStartDrag", &TLumSmoothTabPager::OnStartDrag);
+  c.Event<TDragOverEvent>("OnDragOver", &TLumSmoothTabPager::OnDragOver);
+  c.Event<TDragDropEvent>("OnDragDrop", &TLumSmoothTabPager::OnDragDrop);
+  c.Event<TEndDragEvent>("OnEndDrag", &TLumSmoothTabPager::OnEndDrag);
 }
 
 }  // namespace orv

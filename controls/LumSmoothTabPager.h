@@ -11,6 +11,7 @@ ORV_ENUM(TLumSmoothTabPosition, tpTopRight, tpTopCenter, tpTopLeft, tpLeftTop, t
 
 using TLumTabChangingEvent = std::function<void(TObject* Sender, int FromTab, int ToTab, bool& AllowChange)>;
 using TTabMovedEvent = std::function<void(TObject* Sender, int FromIndex, int ToIndex)>;
+using TDrawTabEvent = std::function<void(TObject* Sender, int TabIndex, TRect TabRect)>;
 
 // Sizes of the tab strip; every change fires OnChange.
 class TLumSmoothTabSettings : public TPersistent {
@@ -87,6 +88,8 @@ class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
   TRect GetTabRect(int Index) const;
   // The index of the tab at (X, Y), or -1.
   int HitTest(int X, int Y) const;
+  // Paints the tab again, or the whole tab strip for -1.
+  void InvalidateTab(int Index);
   int HotTab() const { return hotIndex_; }
   int PressedTab() const { return pressedIndex_; }
   // The area every page takes.
@@ -95,6 +98,9 @@ class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
   TNotifyEvent OnChange;
   TLumTabChangingEvent OnChanging;
   TTabMovedEvent OnTabMoved;
+  // Reached by name from stored windows and scripts; the tabs are drawn as button faces
+  // without calling it.
+  TDrawTabEvent OnDrawTab;
 
  protected:
   void Paint() override;
@@ -103,6 +109,9 @@ class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseLeave() override;
   void KeyDown(Word& Key, TShiftState Shift) override;
+  // A tab dragged by the mouse goes where it is dropped on another tab.
+  void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) override;
+  void DragDrop(TObject* Source, int X, int Y) override;
   void DoEnter() override;
   void DoExit() override;
   void Resize() override;
@@ -114,6 +123,8 @@ class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
   void PageLookChanged(TLumSmoothTabPage* Page);
   void UpdateAccelerators();
   bool InStrip(int X, int Y) const;
+  // The band along the tab edge, from the pager's outer edge to the pages.
+  TRect StripRect() const;
   bool Loading() const;
   std::vector<TRect> TabRects() const;
   int CaptionWidth(const TLumSmoothTabPage& Page) const;
@@ -126,10 +137,6 @@ class TLumSmoothTabPager : public TCustomControl, public IQorStyle {
   TLumSmoothTabPosition tabPosition_ = tpTopCenter;
   bool tabReorder_ = false;
   bool focused_ = false;
-  // A left press on a tab that may become a drag to reorder the tabs.
-  int dragIndex_ = -1;
-  TPoint dragStart_;
-  bool dragging_ = false;
 };
 
 }  // namespace orv

@@ -1,9 +1,11 @@
 #include "script/FormsBindings.h"
 
+#include "platform/gui/Action.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/gui/StdCtrls.h"
 #include "script/BindingCallbacks.h"
 #include "script/EventBridges.h"
@@ -104,6 +106,13 @@ TsxFormsFunctions::TsxFormsFunctions(TsxScript* script) : TsxRTTIModule(script) 
   control->AddEvent("OnMouseMove", TsxMouseMoveEvent);
   control->AddEvent("OnMouseUp", TsxMouseEvent);
   control->AddEvent("OnResize", TsxNotifyEvent);
+
+  s.AddClass(TSizeConstraints::StaticClass(), "TPersistent");
+  TsxClassVariable* action = s.AddClass(TAction::StaticClass(), "TComponent");
+  action->AddMethod("function Execute: Boolean", [](TObject* instance, TClass, const String&, Caller&) {
+    return Variant(Self<TAction>(instance).Execute());
+  });
+  action->AddEvent("OnExecute", TsxNotifyEvent);
 
   TsxClassVariable* win = s.AddClass(TWinControl::StaticClass(), "TControl");
   win->AddMethod("procedure SetFocus", Method<TWinControl>([](TWinControl& self, Caller&) { self.SetFocus(); }));

@@ -1,5 +1,8 @@
 #include "controls/LumSmoothButton.h"
 #include "controls/tests/KitTesting.h"
+#include "platform/gui/Action.h"
+#include "platform/gui/Menus.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/gui/StdCtrls.h"
 
 namespace orv::testing {
@@ -143,6 +146,97 @@ TEST_F(ButtonTest, TheAcceleratorClicksOnceAndLetsTheFaceUpAfterAMomentWithoutWa
   button_->SetEnabled(false);
   TypeAccelerator(edit_, 'S');
   EXPECT_EQ(clicks_, 1) << "a disabled button's accelerator does nothing";
+}
+
+TEST_F(ButtonTest, AButtonBoundToAnActionShowsItsStateAndRunsItOnAClick) {
+  button_->OnClick = nullptr;
+  auto* action = new TAction(form_.get());
+  action->SetCaption("พิมพ์");
+  action->SetHint("พิมพ์ใบรับรอง");
+  int runs = 0;
+  action->OnExecute = [&](TObject*) { ++runs; };
+  // By name, as a stored window or a script binds it.
+  SetObjectProp(button_, "Action", action);
+  EXPECT_EQ(button_->Caption(), "พิมพ์");
+  EXPECT_EQ(button_->Hint(), "พิมพ์ใบรับรอง");
+  EnterMouse(button_);
+  ClickMouse(button_, 20, 10);
+  EXPECT_EQ(runs, 1);
+
+  // The face follows the action: its caption, and the gray face while it is disabled.
+  auto printing = Picture(button_);
+  action->SetCaption("บันทึก");
+  auto saving = Picture(button_);
+  EXPECT_FALSE(SamePicture(*printing, *saving));
+  action->SetEnabled(false);
+  EXPECT_FALSE(button_->Enabled());
+  auto disabled = Picture(button_);
+  EXPECT_FALSE(SamePicture(*saving, *disabled));
+  ClickMouse(button_, 20, 10);
+  EXPECT_EQ(runs, 1);
+  action->SetEnabled(true);
+  EXPECT_FALSE(SamePicture(*disabled, *Picture(button_)));
+  ClickMouse(button_, 20, 10);
+  EXPECT_EQ(runs, 2);
+}
+
+TEST_F(ButtonTest, ConstraintsHoldTheFaceUnderAlignment) {
+  auto* limits = dynamic_cast<TSizeConstraints*>(GetObjectProp(button_, "Constraints"));
+  ASSERT_NE(limits, nullptr);
+  SetOrdProp(limits, "MaxWidth", 200);
+  SetOrdProp(limits, "MinHeight", 40);
+  button_->SetAlign(alTop);
+  EXPECT_EQ(button_->Width(), 200);
+  EXPECT_EQ(button_->Height(), 40);
+  form_->SetBounds(0, 0, 150, 400);
+  EXPECT_EQ(button_->Width(), form_->ClientWidth());
+  EXPECT_EQ(button_->Height(), 40);
+  // The face is drawn at the size the button keeps: its rounded right corners lie inside it.
+  form_->SetBounds(0, 0, 640, 400);
+  EXPECT_EQ(button_->Width(), 200);
+  EXPECT_EQ(PaintedPixel(button_, 199, 0), clWhite);
+  EXPECT_NE(PaintedPixel(button_, 190, 20), clWhite);
+}
+
+TEST_F(ButtonTest, AHandledContextPopupKeepsTheMenuShut) {
+  auto* menu = new TPopupMenu(form_.get());
+  auto* item = new TMenuItem(menu);
+  item->SetCaption("ลบ");
+  menu->Items()->Add(item);
+  button_->SetPopupMenu(menu);
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) { ++popups; };
+  std::vector<TPoint> asked;
+  GetPropInfo(button_, "OnContextPopup")
+      ->SetHandler(button_, std::any(TContextPopupEvent([&](TObject*, TPoint at, bool& handled) {
+                     asked.push_back(at);
+                     handled = true;
+                   })));
+  PressMouse(button_, 30, 12, mbRight);
+  ReleaseMouse(button_, 30, 12, mbRight);
+  OpenContextMenu(button_, 30, 12);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(asked[0].X, 30);
+  EXPECT_EQ(asked[0].Y, 12);
+  EXPECT_EQ(popups, 0);
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  EXPECT_EQ(clicks_, 0);
+}
+
+TEST_F(ButtonTest, TheAppearanceFontEventsAreReachedByName) {
+  TGDIPButton* look = button_->Appearance();
+  // The button's own: the face font is stored only once it is the button's own.
+  EXPECT_FALSE(IsStoredProp(look, "Font"));
+  look->Font()->SetSize(14);
+  EXPECT_FALSE(button_->ParentFont());
+  EXPECT_TRUE(IsStoredProp(look, "Font"));
+  int changes = 0;
+  GetPropInfo(look, "OnFontChange")->SetHandler(look, std::any(TNotifyEvent([&](TObject*) { ++changes; })));
+  GetPropInfo(look, "OnIsFontStored")
+      ->SetHandler(look, std::any(TFontStoredEvent([](TObject*, bool& stored) { stored = false; })));
+  look->Font()->SetSize(16);
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(IsStoredProp(look, "Font"));
 }
 
 TEST(SmoothButtonColourTest, PressedFacesKeepTheirHueAndSchemesSetTheFaceColour) {

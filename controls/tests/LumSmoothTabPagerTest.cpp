@@ -1,6 +1,7 @@
 #include "controls/LumSmoothTabPager.h"
 #include "controls/tests/KitTesting.h"
 #include "platform/gui/ExtCtrls.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/gui/StdCtrls.h"
 
 namespace orv::testing {
@@ -202,6 +203,83 @@ TEST_F(PagerTest, DraggingATabMovesItOnlyWhenReorderingIsOn) {
   EXPECT_EQ(moves, (std::vector<std::string>{"0>2"}));
   EXPECT_EQ(pager_->Pages(2), pages_[0]);
   EXPECT_EQ(pager_->ActivePage(), pages_[0]);
+}
+
+TEST_F(PagerTest, InvalidateTabPaintsThatTabAloneAndMinusOneTheWholeStrip) {
+  pager_->SetComponentStyle(tsOffice2003Blue);
+  auto before = ShownPicture(pager_);
+  // Every tab turns green unseen.
+  HoldPainting(pager_, true);
+  for (TLumSmoothTabPage* page : pages_) {
+    page->TabAppearance()->SetColor(RGB(0, 160, 0));
+    page->TabAppearance()->SetColorSelected(RGB(0, 160, 0));
+  }
+  HoldPainting(pager_, false);
+  EXPECT_TRUE(SamePicture(*before, *ShownPicture(pager_)));
+
+  pager_->InvalidateTab(2);
+  auto one = ShownPicture(pager_);
+  SavePicture(*before, "pager-invalidate-before.png");
+  SavePicture(*one, "pager-invalidate-tab2.png");
+  for (int i = 0; i < 4; ++i)
+    EXPECT_EQ(SameArea(*before, *one, pager_->GetTabRect(i)), i != 2) << "tab " << i;
+  TRect page = pager_->PageRect();
+  EXPECT_TRUE(SameArea(*before, *one, page));
+  // Between the tabs nothing changed either.
+  TRect gap = Rect(pager_->GetTabRect(0).Right, 4, pager_->GetTabRect(1).Left, 30);
+  EXPECT_TRUE(SameArea(*before, *one, gap));
+
+  pager_->InvalidateTab(-1);
+  auto all = ShownPicture(pager_);
+  SavePicture(*all, "pager-invalidate-strip.png");
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(SameArea(*before, *all, pager_->GetTabRect(i))) << "tab " << i;
+  EXPECT_TRUE(SameArea(*before, *all, page));
+  // An index without a tab paints nothing.
+  pager_->InvalidateTab(9);
+  EXPECT_TRUE(SamePicture(*all, *ShownPicture(pager_)));
+}
+
+TEST_F(PagerTest, TheDragEventsConstraintsAndContextPopupAreReachedByName) {
+  std::vector<std::string> events;
+  auto set = [&](const char* name, std::any handler) { GetPropInfo(pager_, name)->SetHandler(pager_, handler); };
+  set("OnStartDrag", TStartDragEvent([&](TObject*, TObject*&) { events.push_back("start"); }));
+  set("OnDragOver", TDragOverEvent([&](TObject*, TObject*, int, int, TDragState, bool&) { events.push_back("over"); }));
+  set("OnDragDrop", TDragDropEvent([&](TObject*, TObject*, int, int) { events.push_back("drop"); }));
+  set("OnEndDrag", TEndDragEvent([&](TObject*, TObject* target, int, int) {
+        events.push_back(target == pager_ ? "end on pager" : "end");
+      }));
+  set("OnContextPopup", TContextPopupEvent([&](TObject*, TPoint, bool& handled) {
+        events.push_back("context");
+        handled = true;
+      }));
+  std::vector<std::string> moves;
+  pager_->OnTabMoved = [&](TObject*, int from, int to) {
+    moves.push_back(std::to_string(from) + ">" + std::to_string(to));
+  };
+  // A tab dragged onto another, the pager both source and target.
+  pager_->SetTabReorder(true);
+  Press(TabCentre(1));
+  MoveMouse(pager_, TabCentre(2).X, TabCentre(2).Y, true);
+  MoveMouse(pager_, TabCentre(3).X, TabCentre(3).Y, true);
+  Release(TabCentre(3));
+  EXPECT_EQ(events, (std::vector<std::string>{"start", "over", "over", "over", "drop", "end on pager"}));
+  EXPECT_EQ(moves, (std::vector<std::string>{"1>3"}));
+  EXPECT_EQ(pager_->Pages(3), pages_[1]);
+
+  events.clear();
+  OpenContextMenu(pager_, 100, 100);
+  EXPECT_EQ(events, (std::vector<std::string>{"context"}));
+
+  auto* limits = dynamic_cast<TSizeConstraints*>(GetObjectProp(pager_, "Constraints"));
+  ASSERT_NE(limits, nullptr);
+  limits->SetMaxHeight(150);
+  pager_->SetAlign(alClient);
+  EXPECT_EQ(pager_->Height(), 150);
+  EXPECT_EQ(pager_->Width(), form_->ClientWidth());
+  // The pages take what the pager keeps.
+  EXPECT_EQ(pages_[0]->Height(), pager_->PageRect().Bottom - pager_->PageRect().Top);
+  EXPECT_LE(pager_->PageRect().Bottom, 150);
+  EXPECT_NE(GetPropInfo(pager_, "OnDrawTab"), nullptr);
 }
 
 TEST_F(PagerTest, KeyboardReachesThePagerAndTurnsPagesWithArrowsAndAccelerators) {

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 
+#include "platform/gui/Action.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/gui/Forms.h"
@@ -108,6 +109,13 @@ bool HasFocusWithin(const QWidget* widget) {
   return focus && (focus == widget || widget->isAncestorOf(focus));
 }
 
+// A context menu request a control did not take, on its way to the control's own widget.
+struct ContextPassedOn {
+  const TControl* control = nullptr;
+  QPoint global;
+};
+ContextPassedOn contextPassedOn;
+
 bool EffectiveShowHint(const TControl* control) {
   for (const TControl* c = control; c; c = c->Parent()) {
     if (!c->ParentShowHint()) return c->ShowHint();
@@ -149,10 +157,15 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       QPoint p = widget->mapFromGlobal(me->globalPosition().toPoint());
       TShiftState shift = ToShiftState(me->modifiers(), me->buttons());
       TControl* target = control;
+      QPoint global = me->globalPosition().toPoint();
       if (event->type() == QEvent::MouseButtonPress) {
-        if (me->button() == Qt::LeftButton) impl.leftPressed = true;
+        if (me->button() == Qt::LeftButton) {
+          impl.leftPressed = true;
+          DragPressed(global);
+        }
         CallSafely(target, [&] {
           ControlAccess::MouseDown(target, ToMouseButton(me->button()), shift, p.x(), p.y());
+          if (control_ && me->button() == Qt::LeftButton && impl.dragMode == dmAutomatic) target->BeginDrag(false);
         });
       } else if (event->type() == QEvent::MouseButtonDblClick) {
         impl.leftPressed = false;
@@ -162,6 +175,13 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
           ControlAccess::MouseDown(target, ToMouseButton(me->button()), shift, p.x(), p.y());
         });
       } else if (event->type() == QEvent::MouseButtonRelease) {
+        if (me->button() == Qt::LeftButton && DragMouseRelease(global)) {
+          // The release ended a drag: it is no click.
+          if (!control_) return true;
+          impl.leftPressed = false;
+          CallSafely(target, [&] { ControlAccess::MouseUp(target, mbLeft, shift, p.x(), p.y()); });
+          return false;
+        }
         bool click = me->button() == Qt::LeftButton && impl.leftPressed &&
                      widget->rect().contains(p) && ControlAccess::ClicksOnMouseUp(target);
         if (me->button() == Qt::LeftButton) impl.leftPressed = false;
@@ -171,6 +191,7 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
           if (control_) ControlAccess::MouseUp(target, ToMouseButton(me->button()), shift, p.x(), p.y());
         });
       } else {
+        if (DragMouseMove(global)) return true;
         CallSafely(target, [&] { ControlAccess::MouseMove(target, shift, p.x(), p.y()); });
       }
       return false;
@@ -205,6 +226,11 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       if (!win || AlreadyDispatched(event)) return false;
       DispatchScope scope;
       auto* ke = static_cast<QKeyEvent*>(event);
+      // Escape drops what is being dragged back where it came from.
+      if (ke->key() == Qt::Key_Escape && DragUnderWay(nullptr)) {
+        DragEnd(false);
+        return true;
+      }
       Word key = KeyToVirtualKey(ke->key());
       TShiftState shift = ToShiftState(ke->modifiers());
       bool swallow = false;
@@ -309,10 +335,30 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       return true;
     }
     case QEvent::ContextMenu: {
-      if (!impl.popupMenu) return false;
       auto* ce = static_cast<QContextMenuEvent*>(event);
+      QPoint global = ce->globalPos();
+      // A right click on a part of the control (a list's viewport) that the part leaves to its
+      // parent comes to the control's own widget again: the control has had it already.
+      if (watched == widget && contextPassedOn.control == control && contextPassedOn.global == global) {
+        contextPassedOn = {};
+        return false;
+      }
+      contextPassedOn = {};
+      bool keyboard = ce->reason() == QContextMenuEvent::Keyboard;
+      QPoint at = widget->mapFromGlobal(global);
+      bool handled = false;
+      CallSafely(control, [&] {
+        ControlAccess::DoContextPopup(control, keyboard ? TPoint{-1, -1} : TPoint{at.x(), at.y()}, handled);
+      });
+      if (!control_) return true;
+      if (handled) return true;
+      if (!impl.popupMenu) {
+        if (watched != widget) contextPassedOn = {control, global};
+        return false;
+      }
+      if (keyboard) global = widget->mapToGlobal(QPoint(0, 0));
       impl.popupMenu->SetPopupComponent(control);
-      impl.popupMenu->Popup(ce->globalPos().x(), ce->globalPos().y());
+      impl.popupMenu->Popup(global.x(), global.y());
       return true;
     }
     default:
@@ -344,6 +390,8 @@ TControl::TControl(TComponent* AOwner, QWidget* AWidget)
 }
 
 TControl::~TControl() {
+  DragForget(this);
+  if (impl_->action) impl_->action->RemoveClient(this);
   ChargeText(0);
   if (impl_->bridge) impl_->bridge->Detach();
   impl_->font->OnChange = nullptr;
@@ -393,6 +441,8 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
     AWidth = w->width();
     AHeight = w->height();
   }
+  if (impl_->constraints) impl_->constraints->Constrain(AWidth, AHeight);
+  sizeChanged = AWidth != w->width() || AHeight != w->height();
   if (w->isWindow()) {
     w->move(ALeft, ATop);
     w->resize(AWidth, AHeight);
@@ -610,10 +660,89 @@ void TControl::SetPopupMenu(TPopupMenu* Value) {
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && AComponent == impl_->popupMenu) impl_->popupMenu = nullptr;
+  if (Operation == opRemove && AComponent == impl_->action) impl_->action = nullptr;
+}
+
+TSizeConstraints* TControl::Constraints() const {
+  if (!impl_->constraints) {
+    impl_->constraints = std::make_unique<TSizeConstraints>(const_cast<TControl*>(this));
+    impl_->constraints->OnChange = [this](TObject*) { const_cast<TControl*>(this)->ApplyConstraints(); };
+  }
+  return impl_->constraints.get();
+}
+
+void TControl::SetConstraints(TSizeConstraints* Value) {
+  if (Value) Constraints()->Assign(Value);
+}
+
+void TControl::ApplyConstraints() {
+  const TSizeConstraints& c = *impl_->constraints;
+  QWidget* w = impl_->widget;
+  // A window keeps to them while the user drags its frame too.
+  if (w && w->isWindow()) {
+    w->setMinimumSize(c.MinWidth(), c.MinHeight());
+    w->setMaximumSize(c.MaxWidth() > 0 ? c.MaxWidth() : QWIDGETSIZE_MAX,
+                      c.MaxHeight() > 0 ? c.MaxHeight() : QWIDGETSIZE_MAX);
+  }
+  SetBounds(Left(), Top(), Width(), Height());
+}
+
+TAction* TControl::Action() const { return impl_->action; }
+
+void TControl::SetAction(TAction* Value) {
+  if (impl_->action == Value) return;
+  if (TAction* old = impl_->action) {
+    old->RemoveClient(this);
+    old->RemoveFreeNotification(this);
+  }
+  impl_->action = Value;
+  if (!Value) return;
+  Value->AddClient(this);
+  Value->FreeNotification(this);
+  SetCaption(Value->Caption());
+  SetEnabled(Value->Enabled());
+  SetHint(Value->Hint());
+}
+
+TDragMode TControl::DragMode() const { return impl_->dragMode; }
+void TControl::SetDragMode(TDragMode Value) { impl_->dragMode = Value; }
+TCursor TControl::DragCursor() const { return impl_->dragCursor; }
+void TControl::SetDragCursor(TCursor Value) { impl_->dragCursor = Value; }
+void TControl::BeginDrag(bool Immediate, int Threshold) { DragBegin(this, Immediate, Threshold); }
+
+void TControl::EndDrag(bool Drop) {
+  if (DragUnderWay(this)) DragEnd(Drop);
+}
+
+bool TControl::Dragging() const { return DragUnderWay(this); }
+
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
+  if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+}
+
+void TControl::DoStartDrag(TObject*& DragObject) {
+  if (OnStartDrag) OnStartDrag(this, DragObject);
+}
+
+void TControl::DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept) {
+  Accept = static_cast<bool>(OnDragOver);
+  if (OnDragOver) OnDragOver(this, Source, X, Y, State, Accept);
+}
+
+void TControl::DragDrop(TObject* Source, int X, int Y) {
+  if (OnDragDrop) OnDragDrop(this, Source, X, Y);
+}
+
+void TControl::DoEndDrag(TObject* Target, int X, int Y) {
+  if (OnEndDrag) OnEndDrag(this, Target, X, Y);
 }
 
 void TControl::Invalidate() {
   if (impl_->widget) impl_->widget->update();
+}
+
+void TControl::InvalidateRect(const TRect& Rect) {
+  if (impl_->widget) impl_->widget->update(QRect(QPoint(Rect.Left, Rect.Top), QPoint(Rect.Right - 1, Rect.Bottom - 1)));
 }
 
 void TControl::Repaint() {
@@ -644,8 +773,12 @@ void TControl::SetMouseCapture(bool Value) {
     impl_->widget->releaseMouse();
 }
 
+// A handler given to OnClick besides the action is the control's own and runs instead.
 void TControl::Click() {
-  if (OnClick) OnClick(this);
+  if (OnClick)
+    OnClick(this);
+  else if (impl_->action)
+    impl_->action->Execute();
 }
 
 void TControl::DblClick() {

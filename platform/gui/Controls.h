@@ -15,9 +15,11 @@ class QWidget;
 
 namespace orv {
 
+class TAction;
 class TCanvas;
 class TFont;
 class TPopupMenu;
+class TSizeConstraints;
 class TWinControl;
 class TCustomForm;
 
@@ -31,6 +33,12 @@ ORV_ENUM(TTextLayout, tlTop, tlCenter, tlBottom);
 ORV_ENUM(TFormBorderStyle, bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin);
 // Controls other than forms use bsNone and bsSingle only.
 using TBorderStyle = TFormBorderStyle;
+ORV_ENUM(TBevelKind, bkNone, bkTile, bkSoft, bkFlat);
+ORV_ENUM(TBevelEdge, beLeft, beTop, beRight, beBottom);
+using TBevelEdges = TSet<TBevelEdge>;
+ORV_SET_INFO(TBevelEdges);
+ORV_ENUM(TDragMode, dmManual, dmAutomatic);
+ORV_ENUM(TDragState, dsDragEnter, dsDragLeave, dsDragMove);
 
 using TModalResult = Integer;
 inline constexpr TModalResult mrNone = 0;
@@ -58,6 +66,17 @@ using TMouseWheelEvent =
     std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
 using TCanResizeEvent =
     std::function<void(TObject* Sender, int& NewWidth, int& NewHeight, bool& Resize)>;
+// MousePos is in the control's client coordinates, (-1, -1) when the keyboard asked for the
+// menu. Handled keeps the control's popup menu from showing.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
+// A handler may hand an object of its own as DragObject: the targets then see it as the
+// source of the drag instead of the control.
+using TStartDragEvent = std::function<void(TObject* Sender, TObject*& DragObject)>;
+using TDragOverEvent =
+    std::function<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = std::function<void(TObject* Sender, TObject* Source, int X, int Y)>;
+// Target is nullptr when the drag was dropped where nothing accepted it, or cancelled.
+using TEndDragEvent = std::function<void(TObject* Sender, TObject* Target, int X, int Y)>;
 
 // A visible element of a window: position, size, text, font, colour, hint, cursor and the mouse.
 // Each control wraps one Qt widget that it owns; the widget lives inside the client area of the
@@ -132,7 +151,32 @@ class TControl : public TComponent {
   TPopupMenu* PopupMenu() const;
   void SetPopupMenu(TPopupMenu* Value);
 
+  // Least and greatest width and height (0: no limit) that SetBounds and alignment keep to.
+  // Owned by the control; assigning copies.
+  TSizeConstraints* Constraints() const;
+  void SetConstraints(TSizeConstraints* Value);
+  // The action the control shows and runs: its caption, enabled state and hint become the
+  // control's, and later changes of them follow; a click runs it unless OnClick is assigned.
+  TAction* Action() const;
+  void SetAction(TAction* Value);
+
+  // Dragging the control onto others: dmAutomatic starts a drag when the left button is
+  // pressed on it and the mouse moves a few pixels; dmManual only through BeginDrag.
+  TDragMode DragMode() const;
+  void SetDragMode(TDragMode Value);
+  TCursor DragCursor() const;
+  void SetDragCursor(TCursor Value);
+  // While the left button is held: starts the drag at once, or once the mouse has moved
+  // Threshold pixels (-1: the usual distance).
+  void BeginDrag(bool Immediate, int Threshold = -1);
+  // Drop ends the drag over the control under the mouse as a release would; otherwise it is
+  // cancelled.
+  void EndDrag(bool Drop);
+  bool Dragging() const;
+
   void Invalidate();
+  // Only this part of the client area is painted again.
+  void InvalidateRect(const TRect& Rect);
   // Paints at once (Invalidate followed by Update).
   virtual void Repaint();
   void Refresh() { Repaint(); }
@@ -155,6 +199,11 @@ class TControl : public TComponent {
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
   TMouseWheelEvent OnMouseWheel;
+  TContextPopupEvent OnContextPopup;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
 
  protected:
   // AWidget becomes the control's own; it is freed with the control.
@@ -179,6 +228,13 @@ class TControl : public TComponent {
   virtual void FontChanged();
   virtual void EnabledChanged() {}
   virtual void TextChanged() {}
+  // Before the popup menu shows; Handled keeps it from showing.
+  virtual void DoContextPopup(TPoint MousePos, bool& Handled);
+  virtual void DoStartDrag(TObject*& DragObject);
+  // Accept starts as whether OnDragOver is assigned: a control takes drops only when asked to.
+  virtual void DragOver(TObject* Source, int X, int Y, TDragState State, bool& Accept);
+  virtual void DragDrop(TObject* Source, int X, int Y);
+  virtual void DoEndDrag(TObject* Target, int X, int Y);
   // Whether a left press and release on the control fires Click (controls whose widget reports
   // clicks itself, such as buttons, say no).
   virtual bool ClicksOnMouseUp() const { return true; }
@@ -192,6 +248,7 @@ class TControl : public TComponent {
  private:
   friend class TWinControl;
   friend struct ControlAccess;
+  void ApplyConstraints();
   void ApplyFont();
   void ApplyColor();
   void UpdateAnchorRules();

@@ -12,6 +12,7 @@
 
 #include "platform/gui/Controls.h"
 #include "platform/gui/Graphics.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/rtl/MemoryAccount.h"
 
 namespace orv {
@@ -93,6 +94,10 @@ struct TControl::Impl {
   std::set<int> keysDown;
   int alignDisabled = 0;
   bool aligning = false;
+  std::unique_ptr<TSizeConstraints> constraints;
+  TAction* action = nullptr;
+  TDragMode dragMode = dmManual;
+  TCursor dragCursor = crDrag;
 };
 
 // Reaches the protected members of controls from the Qt side.
@@ -116,6 +121,13 @@ struct ControlAccess {
   static void DoExit(TWinControl* c) { c->DoExit(); }
   static bool WantsReturn(const TWinControl* c) { return c->WantsReturn(); }
   static void AlignControls(TWinControl* c) { c->AlignControls(); }
+  static void DoContextPopup(TControl* c, TPoint at, bool& handled) { c->DoContextPopup(at, handled); }
+  static void DoStartDrag(TControl* c, TObject*& dragObject) { c->DoStartDrag(dragObject); }
+  static void DragOver(TControl* c, TObject* source, int x, int y, TDragState state, bool& accept) {
+    c->DragOver(source, x, y, state, accept);
+  }
+  static void DragDrop(TControl* c, TObject* source, int x, int y) { c->DragDrop(source, x, y); }
+  static void DoEndDrag(TControl* c, TObject* target, int x, int y) { c->DoEndDrag(target, x, y); }
   static void Paint(TCustomControl* c) { c->Paint(); }
   static void Paint(TGraphicControl* c) { c->Paint(); }
   static TCanvas* Canvas(TCustomControl* c) { return c->canvas_.get(); }
@@ -164,6 +176,26 @@ class TCodeChange {
 
 // Stops the events of a control and all controls inside it (they are being destroyed).
 void DetachControlTree(TControl* control);
+
+// The control whose own widget w is, or nullptr.
+TControl* ControlOfWidget(const QWidget* w);
+
+// The drag of a control under way, driven by the mouse events its widgets receive while the
+// left button is held (Dragging.cpp).
+// The left button went down at a point of the screen.
+void DragPressed(QPoint global);
+void DragBegin(TControl* source, bool immediate, int threshold);
+// A move of the mouse while a drag is pending or under way; true when it belongs to a drag
+// that has started (the control under the mouse does not see it as a move of its own).
+bool DragMouseMove(QPoint global);
+// The button's release; true when it ended a drag that had started (no click follows).
+bool DragMouseRelease(QPoint global);
+// Ends a drag: dropped on the control under the mouse when it accepts, else cancelled.
+void DragEnd(bool drop);
+// nullptr: any control's.
+bool DragUnderWay(const TControl* source);
+// A control being freed is neither source nor target of a drag any more.
+void DragForget(const TControl* control);
 
 // The Qt widget of a control, for the other parts of platform/gui.
 inline QWidget* WidgetOf(const TControl* control) { return ControlAccess::Widget(control); }

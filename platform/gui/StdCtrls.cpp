@@ -24,6 +24,7 @@
 
 #include <algorithm>
 
+#include "platform/gui/Action.h"
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
 #include "platform/gui/ItemStrings.h"
@@ -1007,6 +1008,8 @@ ORV_IMPLEMENT_CLASS(TRadioButton, c) {
 }
 
 ORV_IMPLEMENT_CLASS(TButton, c) {
+  c.Prop("Action", &TButton::Action, &TButton::SetAction);
+  c.Prop("Constraints", &TButton::Constraints, &TButton::SetConstraints);
   c.Prop("Cancel", &TButton::Cancel, &TButton::SetCancel).Default(false);
   c.Prop("Default", &TButton::Default, &TButton::SetDefault).Default(false);
   c.Prop("ModalResult", &TButton::ModalResult, &TButton::SetModalResult).Default(0);

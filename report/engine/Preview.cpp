@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/gui/Application.h"
+#include "platform/gui/Canvas.h"
 #include "platform/gui/Dialogs.h"
 #include "platform/gui/Forms.h"
 #include "platform/rtl/FileUtils.h"
@@ -28,6 +29,17 @@ ORV_IMPLEMENT_CLASS(TkvxPreview, c) {
   c.Prop("OutlineVisible", &TkvxPreview::OutlineVisible, &TkvxPreview::SetOutlineVisible);
   c.Prop("OutlineWidth", &TkvxPreview::OutlineWidth, &TkvxPreview::SetOutlineWidth);
   c.Prop("ThumbnailVisible", &TkvxPreview::ThumbnailVisible, &TkvxPreview::SetThumbnailVisible);
+  c.Prop("BorderStyle", &TkvxPreview::BorderStyle, &TkvxPreview::SetBorderStyle).Default(bsSingle);
+  c.Prop("BevelEdges", &TkvxPreview::BevelEdges, &TkvxPreview::SetBevelEdges)
+      .Default(TBevelEdges{beLeft, beTop, beRight, beBottom});
+  c.Prop("BevelInner", &TkvxPreview::BevelInner, &TkvxPreview::SetBevelInner).Default(bvRaised);
+  c.Prop("BevelKind", &TkvxPreview::BevelKind, &TkvxPreview::SetBevelKind).Default(bkNone);
+  c.Prop("BevelOuter", &TkvxPreview::BevelOuter, &TkvxPreview::SetBevelOuter).Default(bvLowered);
+  c.Prop("BorderWidth", &TkvxPreview::BorderWidth, &TkvxPreview::SetBorderWidth).Default(0);
+  c.Prop("UseReportHints", [](TkvxPreview& p) { return p.UseReportHints; },
+         [](TkvxPreview& p, bool value) { p.UseReportHints = value; })
+      .Default(true);
+  c.Event("OnPageChanged", &TkvxPreview::OnPageChanged);
 }
 
 namespace {
@@ -410,6 +422,26 @@ void TkvxPreview::SetOutlineWidth(Integer value) {
   outline_->SetWidth(value);
   thumbnails_->SetWidth(value);
 }
+
+void TkvxPreview::SetBorderStyle(TBorderStyle value) {
+  // Controls have no other border than none or single.
+  SetFrame(&TControlFrame::BorderStyle, value == bsNone ? bsNone : bsSingle);
+}
+
+void TkvxPreview::SetBevelEdges(TBevelEdges value) { SetFrame(&TControlFrame::BevelEdges, value); }
+void TkvxPreview::SetBevelInner(TBevelCut value) { SetFrame(&TControlFrame::BevelInner, value); }
+void TkvxPreview::SetBevelOuter(TBevelCut value) { SetFrame(&TControlFrame::BevelOuter, value); }
+void TkvxPreview::SetBevelKind(TBevelKind value) { SetFrame(&TControlFrame::BevelKind, value); }
+void TkvxPreview::SetBorderWidth(Integer value) { SetFrame(&TControlFrame::BorderWidth, std::max<Integer>(0, value)); }
+
+void TkvxPreview::FrameChanged() {
+  Realign();
+  Invalidate();
+}
+
+void TkvxPreview::AdjustClientRect(TRect& rect) const { rect = frame_.Inside(rect); }
+
+void TkvxPreview::Paint() { frame_.Paint(*Canvas(), ClientRect(), Color()); }
 
 void TkvxPreview::Resize() {
   TkvxCustomPreview::Resize();

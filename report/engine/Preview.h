@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gui/ControlFrame.h"
 #include "platform/gui/ExtCtrls.h"
 #include "platform/gui/Menus.h"
 #include "platform/gui/Splitter.h"
@@ -72,6 +73,21 @@ class TkvxPreview : public TkvxCustomPreview {
   TColor FrameColor() const { return workspace_->FrameColor; }
   void SetFrameColor(TColor value);
 
+  // The frame around the pages, outline and thumbnails: the window's border (bsSingle, the
+  // default, or bsNone), the bevel and the border width. Each change lays the frame out anew.
+  TBorderStyle BorderStyle() const { return frame_.BorderStyle; }
+  void SetBorderStyle(TBorderStyle value);
+  TBevelEdges BevelEdges() const { return frame_.BevelEdges; }
+  void SetBevelEdges(TBevelEdges value);
+  TBevelCut BevelInner() const { return frame_.BevelInner; }
+  void SetBevelInner(TBevelCut value);
+  TBevelCut BevelOuter() const { return frame_.BevelOuter; }
+  void SetBevelOuter(TBevelCut value);
+  TBevelKind BevelKind() const { return frame_.BevelKind; }
+  void SetBevelKind(TBevelKind value);
+  Integer BorderWidth() const { return frame_.BorderWidth; }
+  void SetBorderWidth(Integer value);
+
   // The commands; all but the search ones do nothing while a report runs. A command that fails
   // reports its error and leaves the preview unlocked and showing its pages.
   void Print();
@@ -122,6 +138,8 @@ class TkvxPreview : public TkvxCustomPreview {
  protected:
   void KeyDown(Word& key, TShiftState shift) override;
   void Resize() override;
+  void Paint() override;
+  void AdjustClientRect(TRect& rect) const override;
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
@@ -133,6 +151,16 @@ class TkvxPreview : public TkvxCustomPreview {
   bool HasButton(TkvxPreviewButton button) const;
   TkvxPreviewPages* Store() const;
 
+  // Rebuilds the frame: the children are laid out inside it again and it is painted.
+  void FrameChanged();
+  template <class V>
+  void SetFrame(V TControlFrame::*member, V value) {
+    if (frame_.*member == value) return;
+    frame_.*member = value;
+    FrameChanged();
+  }
+
+  TControlFrame frame_{bsSingle};
   TkvxPreviewWorkspace* workspace_;
   TkvxPreviewWorkspace* thumbnails_;
   TTreeView* outline_;

@@ -2,7 +2,9 @@
 // lists, and native events running script procedures with their arguments written back.
 #include <gtest/gtest.h>
 
+#include "platform/gui/Action.h"
 #include "platform/gui/Forms.h"
+#include "platform/gui/SizeConstraints.h"
 #include "platform/gui/StdCtrls.h"
 #include "script/tests/RunTestUtils.h"
 
@@ -111,6 +113,40 @@ TEST(ScriptFormsBindings, AFormRegisteredAgainReachesItsOwnComponents) {
     const test::TRunResult r = test::RunScript(*script);
     EXPECT_EQ(r.Lines, (L{text})) << r.CompileError << r.RunError;
   }
+}
+
+TEST(ScriptFormsBindings, AScriptBindsAnActionToAButtonAndLimitsItsSize) {
+  TForm form(nullptr);
+  form.SetName("Form1");
+  auto* action = new TAction(&form);
+  action->SetName("SaveAction");
+  auto* button = new TButton(&form);
+  button->SetName("Button1");
+  button->SetParent(&form);
+  auto script = test::NewScript(
+      "PascalScript",
+      "var runs: Integer;\n"
+      "procedure Saved(Sender: TObject);\nbegin\n  runs := runs + 1;\nend;\n"
+      "begin\n"
+      "  Form1.SaveAction.Caption := 'บันทึก';\n"
+      "  Form1.SaveAction.OnExecute := 'Saved';\n"
+      "  Form1.Button1.Action := Form1.SaveAction;\n"
+      "  Form1.Button1.Constraints.MaxWidth := 80;\n"
+      "  Form1.Button1.Width := 300;\n"
+      "  ShowMessage(IntToStr(Form1.Button1.Width) + ' ' + Form1.Button1.Caption);\n"
+      "  Form1.SaveAction.Execute;\n"
+      "end.");
+  script->AddForm(&form);
+  const test::TRunResult r = test::RunScript(*script);
+  ASSERT_TRUE(r.Compiled) << r.CompileError;
+  ASSERT_EQ(r.RunError, "");
+  EXPECT_EQ(r.Lines, (L{"80 บันทึก"}));
+  EXPECT_EQ(button->Action(), action);
+  EXPECT_EQ(button->Constraints()->MaxWidth(), 80);
+  EXPECT_EQ(script->Find("runs")->Value.ToInteger(), 1);
+  // The button's click runs the script's handler through the action.
+  button->Click();
+  EXPECT_EQ(script->Find("runs")->Value.ToInteger(), 2);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QBackingStore>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -253,6 +254,38 @@ inline void ExpectPicture(TBitmap& picture, const std::string& dataDir, const st
 // Whether two pictures have the same pixels.
 inline bool SamePicture(TBitmap& a, TBitmap& b) {
   return BitmapImage(a).convertToFormat(QImage::Format_RGB32) == BitmapImage(b).convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether two pictures have the same pixels inside r.
+inline bool SameArea(TBitmap& a, TBitmap& b, const TRect& r) {
+  QRect area(QPoint(r.Left, r.Top), QPoint(r.Right - 1, r.Bottom - 1));
+  return BitmapImage(a).copy(area).convertToFormat(QImage::Format_RGB32) ==
+         BitmapImage(b).copy(area).convertToFormat(QImage::Format_RGB32);
+}
+
+// Writes picture as a PNG file, to be looked at.
+inline void SavePicture(TBitmap& picture, const std::string& path) {
+  BitmapImage(picture).save(QString::fromStdString(path), "PNG");
+}
+
+// While held, nothing the control asks for is painted, and letting go paints nothing anew: a test
+// changes the control's look unseen and then sees what a later request repaints.
+inline void HoldPainting(TControl* c, bool hold) {
+  QApplication::processEvents();
+  WidgetOf(c)->setAttribute(Qt::WA_UpdatesDisabled, hold);
+  for (QWidget* inside : WidgetOf(c)->findChildren<QWidget*>()) inside->setAttribute(Qt::WA_UpdatesDisabled, hold);
+}
+
+// What the window shows where control is, as it was last painted; nothing is painted for it.
+inline std::unique_ptr<TBitmap> ShownPicture(TControl* control) {
+  QApplication::processEvents();
+  QWidget* window = WidgetOf(control)->window();
+  auto* shown = window->backingStore() ? dynamic_cast<QImage*>(window->backingStore()->paintDevice()) : nullptr;
+  QPoint at = WidgetOf(control)->mapTo(window, QPoint(0, 0));
+  QImage area = shown ? shown->copy(at.x(), at.y(), control->Width(), control->Height()) : QImage();
+  auto picture = std::make_unique<TBitmap>(control->Width(), control->Height(), pf24bit);
+  QPainter(&BitmapImage(*picture)).drawImage(0, 0, area);
+  return picture;
 }
 
 }  // namespace orv::testing
