@@ -222,6 +222,12 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     found = LayoutOf(probe);
     triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
+  } catch (const EDatabaseForeignLog&) {
+    Refuse(result.FileName,
+           "แฟ้มบันทึกการเปลี่ยนแปลง " + result.FileName + "-wal ที่อยู่ข้างแฟ้มนี้ ไม่ได้เขียนไว้สำหรับแฟ้มนี้ "
+           "(เช่น คัดลอกแฟ้มสำรองมาทับหลังจากโปรแกรมหยุดกลางคัน) ถ้าเปิดจะได้ข้อมูลสองแฟ้มปนกัน จึงไม่เปิด: "
+           "ถ้าแฟ้มนี้คือแฟ้มสำรองที่ต้องการใช้ ให้ย้ายแฟ้ม " + result.FileName + "-wal และ " + result.FileName +
+           "-shm ออกไปจากโฟลเดอร์ก่อน แล้วเปิดใหม่");
   } catch (const Exception& e) {
     if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
     // The log files beside the database could not be made: no room on the disk, or the

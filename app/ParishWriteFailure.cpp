@@ -25,6 +25,10 @@ std::pair<String, String> CauseOf(const std::exception& e) {
   if (const auto* full = dynamic_cast<const EDatabaseFull*>(&e))
     return {full->SystemError() ? SystemErrorText(full->SystemError()) : String("ดิสก์เต็ม"),
             "ให้ทำที่ว่างบนดิสก์ แล้วลองอีกครั้ง"};
+  if (dynamic_cast<const EDatabaseWrittenIntoReplaced*>(&e))
+    return {"แฟ้มถูกย้ายหรือมีแฟ้มอื่นมาแทนที่ขณะกำลังบันทึก ข้อมูลที่บันทึกนี้จึงไปอยู่ในแฟ้มเดิม "
+            "ไม่ได้อยู่ในแฟ้มที่อยู่ที่นั่นตอนนี้",
+            "ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้"};
   if (dynamic_cast<const EDatabaseReplaced*>(&e))
     return {"แฟ้มถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้",
             "ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้"};

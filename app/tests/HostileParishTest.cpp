@@ -80,6 +80,48 @@ TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole
   ExpectTheBackupWhole("สำรอง");
 }
 
+TEST_F(HostileParishTest, ABackupCopiedOverAfterAnotherProgramsCommitRefusesTheSaveAndStaysWhole) {
+  MakeDemo(30);
+  Cli("update Orvani set tel = 'สำรอง' where ID = 8");
+  const std::string bytes = FileBytes(Backup());
+  TForm1* f = Start();
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
+  TypeAndEnter(f->LabeledEdit7, "0811111111");
+  // Another program commits: its change waits in the log, written for the file that is there.
+  Cli("update Orvani set Nm = Nm || ' อื่น' where ID % 3 = 0");
+  std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
+  ExpectSaveRefused(f);
+  ExpectTheBackupWhole("สำรอง");
+  EXPECT_EQ(Cli("select count(*) from Orvani where Nm like '% อื่น'"), "0");
+}
+
+TEST_F(HostileParishTest, ALogWrittenForAnotherParishIsRefusedAndTheParishLeftAsItWas) {
+  MakeDemo(30);
+  Cli("pragma wal_checkpoint(truncate)");
+  // Another parish of its own history, ended with a change still in its log.
+  const std::string other = (dir_ / "other.db").string();
+  Sqlite3(other, "create table t (x); insert into t values (1); insert into t values (2);");
+  std::string out;
+  ASSERT_EQ(RunShell("python3 -c \"import sqlite3, os; c = sqlite3.connect('" + other +
+                         "'); c.execute('pragma journal_mode=wal'); c.execute('create table u (y)'); c.commit(); "
+                         "os._exit(0)\"",
+                     out),
+            0)
+      << out;
+  std::filesystem::remove(Db() + "-shm");
+  std::filesystem::copy_file(other + "-wal", Db() + "-wal", std::filesystem::copy_options::overwrite_existing);
+  const std::string before = FileBytes(Db());
+  EXPECT_EQ(Refusal(), "เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() + "\nสาเหตุ: แฟ้มบันทึกการเปลี่ยนแปลง " + Db() +
+                           "-wal ที่อยู่ข้างแฟ้มนี้ ไม่ได้เขียนไว้สำหรับแฟ้มนี้ (เช่น คัดลอกแฟ้มสำรองมาทับหลังจากโปรแกรมหยุดกลางคัน) "
+                           "ถ้าเปิดจะได้ข้อมูลสองแฟ้มปนกัน จึงไม่เปิด: ถ้าแฟ้มนี้คือแฟ้มสำรองที่ต้องการใช้ ให้ย้ายแฟ้ม " +
+                           Db() + "-wal และ " + Db() + "-shm ออกไปจากโฟลเดอร์ก่อน แล้วเปิดใหม่");
+  EXPECT_TRUE(FileBytes(Db()) == before) << "the parish was written";
+  // Moved away as the message says, the parish opens as it was.
+  std::filesystem::remove(Db() + "-wal");
+  TForm1* f = Start();
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
+}
+
 TEST_F(HostileParishTest, WhatStartUpAddedIsInTheFileBeforeAnyoneCopiesOverIt) {
   // A new parish: start-up adds the search indexes, and the older copy put over it has none.
   MakeDemo(30);
