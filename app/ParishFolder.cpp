@@ -139,10 +139,12 @@ void CreateParish(const String& folder, const String& fileName) {
 
 // Every table, view and column the program reads must be there; a file without the members'
 // table is not a parish database at all.
-void CheckLayout(const String& fileName, const TLayout& found) {
+// A List of another definition that start-up puts back to its own is not judged by its columns.
+void CheckLayout(const String& fileName, const TLayout& found, bool listRemade) {
   if (!found.count("orvani"))
     Refuse(fileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูลทะเบียนวัด (ไม่มีตาราง Orvani)");
   for (const auto& [name, expected] : ExpectedLayout()) {
+    if (listRemade && name == "list") continue;
     String kind = expected.View ? "มุมมอง" : "ตาราง";
     auto it = found.find(name);
     if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + Spelled(name));
@@ -217,9 +219,11 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   TLayout found;
   std::vector<String> triggers;
   int version = 0;
+  String list;
   try {
     probe.Open();
     found = LayoutOf(probe);
+    list = ParishListViewOf(probe);
     triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
   } catch (const EDatabaseForeignLog&) {
@@ -247,7 +251,13 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     Refuse(result.FileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูล หรือเสียหาย (" + Reason(e) + ")");
   }
   probe.Close();
-  CheckLayout(result.FileName, found);
+  // The children display runs List for every member shown: the program owns it.
+  if (list == "table")
+    Refuse(result.FileName, "List ในแฟ้มนี้เป็นตาราง ไม่ใช่มุมมอง (view) ที่โปรแกรมนี้ใช้แสดงรายชื่อบุตร");
+  if (list == "other" && result.ReadOnly)
+    Refuse(result.FileName,
+           "มุมมอง List ในแฟ้มนี้ไม่ใช่ของโปรแกรมนี้ ต้องสร้างใหม่ แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
+  CheckLayout(result.FileName, found, list == "other");
   // The register makes no triggers: one in the file belongs to another program and would run,
   // unseen, on the register's own saves (deleting moves, say).
   if (!triggers.empty()) {
@@ -270,6 +280,14 @@ int StartupTimeLimit = 30000;
 
 String StartupTimeLimitReason() {
   return "ฐานข้อมูลทำคำสั่งตอนเปิดไม่เสร็จภายใน " + IntToStr(StartupTimeLimit / 1000) +
+         " วินาที จึงหยุดไว้ (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)";
+}
+
+int QueryTimeLimit = 30000;
+
+String QueryStoppedText(const String& fileName) {
+  return "อ่านทะเบียนวัดไม่ได้\nแฟ้ม: " + fileName + "\nสาเหตุ: ฐานข้อมูลทำคำสั่งไม่เสร็จภายใน " +
+         IntToStr(QueryTimeLimit / 1000) +
          " วินาที จึงหยุดไว้ (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)";
 }
 

@@ -20,6 +20,13 @@ void CreateParishSchema(TADOConnection& connection);
 // Creates the database file and its schema; EDatabaseError when the file exists.
 void CreateParishDatabase(const String& fileName);
 
+// The List view of the children display, as the file holds it: "own" (this program's definition),
+// "other" (a view of another definition), "table", or empty when there is none.
+String ParishListViewOf(TADOConnection& connection);
+// The program owns List: a view of another definition (one that runs for ever for one parent,
+// say) is put back to the program's own.
+void OwnParishListView(TADOConnection& connection);
+
 // The version mark of the connected database.
 int ParishSchemaVersionOf(TADOConnection& connection);
 void SetParishSchemaVersion(TADOConnection& connection, int version);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/MainWindow.h"
+#include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
 #include "platform/db/ADODB.h"
 #include "platform/gui/Application.h"
@@ -74,6 +75,13 @@ void ShowParishWriteFailure(const std::exception& e, TDataSet* dataSet, const St
 
 void ReportUncaughtParishErrors() {
   Application->OnException = [](TObject* sender, const Exception& e) {
+    if (dynamic_cast<const EDatabaseInterrupted*>(&e)) {
+      std::fprintf(stderr, "orvane: %s\n", e.what());
+      TDataSet* members = Form1 ? Form1->ADOQuery1 : nullptr;
+      Application->MessageBox(QueryStoppedText(ParishDatabaseFileOf(members)), BoxCaption(sender),
+                              MB_OK | MB_ICONSTOP);
+      return;
+    }
     // Other database errors (a query the data layer could not run) are faults of the program
     // and keep their own words.
     if (!IsParishWriteFailure(e)) {

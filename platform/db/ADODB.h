@@ -124,6 +124,12 @@ class TADOConnection : public TComponent {
   // A statement still running milliseconds from now is interrupted and fails; 0 lifts the
   // limit. A damaged file or a view that never ends would otherwise hold the program for ever.
   void SetTimeLimit(int milliseconds);
+  // Each step of every statement (the work to its next row, or to its end) has milliseconds,
+  // counted afresh at every step; 0 lifts the limit. Long work of many quick steps (a report over
+  // every member) goes on, and one statement that never gets on is stopped.
+  void SetStatementTimeLimit(int milliseconds);
+  // The time of a step starts: called by every step of a statement on db.
+  static void StartOfStep(sqlite3* db);
   // Whether the limit stopped a statement since it was set.
   bool TimeLimitPassed() const { return limitPassed_; }
   // The limit over the program's own work on what the statements gave (sorting their rows):
@@ -182,6 +188,7 @@ class TADOConnection : public TComponent {
   Integer transactionLevel_ = 0;
   std::vector<TCustomADODataSet*> dataSets_;
   std::chrono::steady_clock::time_point deadline_{};
+  std::chrono::milliseconds stepLimit_{0};
   bool limited_ = false;
   bool limitPassed_ = false;
   bool watched_ = false;  // a file written through this connection

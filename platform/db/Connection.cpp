@@ -17,6 +17,16 @@
 
 namespace orv {
 
+namespace {
+
+// The connections whose steps each have a time of their own; the program has one or two.
+std::vector<TADOConnection*>& StepLimited() {
+  static std::vector<TADOConnection*> connections;
+  return connections;
+}
+
+}  // namespace
+
 ORV_IMPLEMENT_CLASS(TADOConnection, c) {
   c.Prop("ConnectionString", &TADOConnection::ConnectionString,
          &TADOConnection::SetConnectionString);
@@ -27,6 +37,7 @@ TADOConnection::TADOConnection(TComponent* owner) : TComponent(owner) {}
 
 TADOConnection::~TADOConnection() {
   Close();
+  std::erase(StepLimited(), this);
   for (TCustomADODataSet* ds : dataSets_) ds->connection_ = nullptr;
 }
 
@@ -391,7 +402,20 @@ void TADOConnection::TWrite::Commit() {
   connection_.CheckCommitKept();
 }
 
+void TADOConnection::SetStatementTimeLimit(int milliseconds) {
+  SetTimeLimit(milliseconds);
+  stepLimit_ = std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0);
+  if (limited_) StepLimited().push_back(this);
+}
+
+void TADOConnection::StartOfStep(sqlite3* db) {
+  for (TADOConnection* c : StepLimited())
+    if (c->db_ == db) c->deadline_ = std::chrono::steady_clock::now() + c->stepLimit_;
+}
+
 void TADOConnection::SetTimeLimit(int milliseconds) {
+  std::erase(StepLimited(), this);
+  stepLimit_ = std::chrono::milliseconds(0);
   limited_ = milliseconds > 0;
   limitPassed_ = false;
   deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -408,7 +432,7 @@ int TADOConnection::CheckTimeLimit(void* connection) {
 void TADOConnection::StopAtTimeLimit() {
   if (!limited_ || std::chrono::steady_clock::now() < deadline_) return;
   limitPassed_ = true;
-  throw EDatabaseError("interrupted");
+  throw EDatabaseInterrupted("interrupted");
 }
 
 void TADOConnection::ApplyTimeLimit() {

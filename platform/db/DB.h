@@ -19,6 +19,8 @@ ORV_DECLARE_EXCEPTION(EDatabaseReplaced, EDatabaseError);
 // The file was replaced while a write reached the disk: the write went into the file that was
 // there before, not into the one at the path now.
 ORV_DECLARE_EXCEPTION(EDatabaseWrittenIntoReplaced, EDatabaseReplaced);
+// A statement ran past the connection's time limit and was stopped.
+ORV_DECLARE_EXCEPTION(EDatabaseInterrupted, EDatabaseError);
 // The log beside the database file was written for another file; it is neither read nor merged.
 ORV_DECLARE_EXCEPTION(EDatabaseForeignLog, EDatabaseError);
 // The database may only be read (the file or its folder cannot be written, or it was opened so).
