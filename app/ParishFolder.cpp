@@ -22,6 +22,11 @@ namespace {
 // Columns the upgrade step adds to a database of the older layout: their absence is no damage.
 const std::set<String> kUpgradeColumns = {"move.orvid", "print.sen", "print.prefix"};
 
+// The longest value a field of the register takes, in characters (bytes for binary values): a
+// name or a note of a million letters still shows, sorts and prints; a longer one only costs
+// memory, hundreds of megabytes for a file of a few cells.
+constexpr Int64 kLongestCell = 1000000;
+
 // The names as the program spells them in its messages.
 const std::map<String, String> kSpelling = {{"orvani", "Orvani"}, {"move", "Move"},
                                             {"list", "List"}, {"marriagenotify", "MarriageNotify"}};
@@ -160,6 +165,51 @@ void CheckLayout(const String& fileName, const TLayout& found, bool listRemade) 
   }
 }
 
+// Columns the database computes or hides (generated columns, a virtual table's hidden ones):
+// "select *" reads them too, and one can be a value of any size made anew on every read.
+void CheckStoredColumns(TADOConnection& probe, const String& fileName) {
+  for (const auto& [name, expected] : ExpectedLayout()) {
+    if (expected.View) continue;
+    std::vector<String> computed =
+        Column(probe, "select name from pragma_table_xinfo(:table) where hidden != 0", Spelled(name));
+    if (computed.empty()) continue;
+    String names;
+    for (const String& column : computed) names += (names.empty() ? "" : ", ") + column;
+    Refuse(fileName, "ตาราง " + Spelled(name) +
+                         " มีคอลัมน์ที่ฐานข้อมูลคำนวณเองหรือซ่อนไว้ (generated/hidden) ซึ่งโปรแกรมนี้ไม่ได้สร้าง: " +
+                         names);
+  }
+}
+
+// A cell longer than a field takes, found in one pass over each table.
+void CheckCellSizes(TADOConnection& probe, const String& fileName) {
+  for (const auto& [name, expected] : ExpectedLayout()) {
+    if (expected.View) continue;
+    const String table = Spelled(name);
+    std::vector<String> columns = Column(probe, "select name from pragma_table_info(:table)", table);
+    if (columns.empty()) continue;
+    String condition;
+    for (const String& column : columns)
+      condition += (condition.empty() ? "" : " or ") + String("length(\"") + column + "\") > " + IntToStr(kLongestCell);
+    TADOQuery query(nullptr);
+    query.SetConnection(&probe);
+    // The names come from the file's own schema, quoted; no user's text is in the statement.
+    String quoted;
+    for (char c : table) quoted += c == '"' ? String("\"\"") : String(1, c);
+    String select = "select rowid";
+    for (const String& column : columns) select += ", length(\"" + column + "\")";
+    query.SQL().SetText(select + " from \"" + quoted + "\" where " + condition + " limit 1");
+    query.Open();
+    if (query.IsEmpty()) continue;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (query.Fields()[static_cast<Integer>(i + 1)]->AsLargeInt() <= kLongestCell) continue;
+      Refuse(fileName, "คอลัมน์ " + columns[i] + " ของตาราง " + table + " (แถวที่ " + query.Fields()[0]->AsString() +
+                           ") ยาว " + query.Fields()[static_cast<Integer>(i + 1)]->AsString() +
+                           " ตัวอักษร เกินกว่าที่ช่องข้อมูลรับได้ (" + IntToStr(kLongestCell) + ")");
+    }
+  }
+}
+
 }  // namespace
 
 String DefaultParishFolder() {
@@ -224,8 +274,14 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     probe.Open();
     found = LayoutOf(probe);
     list = ParishListViewOf(probe);
+    if (found.count("orvani")) {
+      CheckStoredColumns(probe, result.FileName);
+      CheckCellSizes(probe, result.FileName);
+    }
     triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
+  } catch (const EParishStartup&) {
+    throw;
   } catch (const EDatabaseForeignLog&) {
     Refuse(result.FileName,
            "แฟ้มบันทึกการเปลี่ยนแปลง " + result.FileName + "-wal ที่อยู่ข้างแฟ้มนี้ ไม่ได้เขียนไว้สำหรับแฟ้มนี้ "

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "app/ParishFolder.h"
 #include "app/tests/EditingFixture.h"
 #include "platform/gui/Picture.h"
 
@@ -152,6 +153,16 @@ TEST_F(HostileParishTest, AMillionLetterNameIsSortedWithTheOthers) {
   EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
   EXPECT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
   EXPECT_EQ(f->ADOQuery1->FieldByName("Nm")->AsString().size(), name.size());
+}
+
+TEST_F(HostileParishTest, TheChecksOfCellsAndColumnsPassAFiftyThousandMemberParish) {
+  // The ordinary large parish, with one name of the longest a field takes.
+  MakeDemo(50000);
+  Cli("update Orvani set Nm = replace(hex(zeroblob(500000)), '00', 'ชม') where ID = 8");
+  ASSERT_EQ(Cli("select length(Nm) from Orvani where ID = 8"), "1000000");
+  const TParishDatabase parish = PrepareParishDatabase(dir_.string());
+  EXPECT_EQ(parish.FileName, Db());
+  EXPECT_FALSE(parish.ReadOnly);
 }
 
 TEST_F(HostileParishTest, APipeWhereTheParishOrAPictureBelongsIsRefusedAtOnce) {
