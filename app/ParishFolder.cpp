@@ -165,11 +165,16 @@ void CheckLayout(const String& fileName, const TLayout& found, bool listRemade) 
   }
 }
 
+bool IsTable(const TLayout& found, const String& name) {
+  auto it = found.find(name);
+  return it != found.end() && !it->second.View;
+}
+
 // Columns the database computes or hides (generated columns, a virtual table's hidden ones):
 // "select *" reads them too, and one can be a value of any size made anew on every read.
-void CheckStoredColumns(TADOConnection& probe, const String& fileName) {
+void CheckStoredColumns(TADOConnection& probe, const String& fileName, const TLayout& found) {
   for (const auto& [name, expected] : ExpectedLayout()) {
-    if (expected.View) continue;
+    if (expected.View || !IsTable(found, name)) continue;
     std::vector<String> computed =
         Column(probe, "select name from pragma_table_xinfo(:table) where hidden != 0", Spelled(name));
     if (computed.empty()) continue;
@@ -182,9 +187,10 @@ void CheckStoredColumns(TADOConnection& probe, const String& fileName) {
 }
 
 // A cell longer than a field takes, found in one pass over each table.
-void CheckCellSizes(TADOConnection& probe, const String& fileName) {
+void CheckCellSizes(TADOConnection& probe, const String& fileName, const TLayout& found) {
   for (const auto& [name, expected] : ExpectedLayout()) {
-    if (expected.View) continue;
+    // A view in a table's place is refused by the layout, never read here: it may not end.
+    if (expected.View || !IsTable(found, name)) continue;
     const String table = Spelled(name);
     std::vector<String> columns = Column(probe, "select name from pragma_table_info(:table)", table);
     if (columns.empty()) continue;
@@ -275,8 +281,8 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     found = LayoutOf(probe);
     list = ParishListViewOf(probe);
     if (found.count("orvani")) {
-      CheckStoredColumns(probe, result.FileName);
-      CheckCellSizes(probe, result.FileName);
+      CheckStoredColumns(probe, result.FileName, found);
+      CheckCellSizes(probe, result.FileName, found);
     }
     triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);

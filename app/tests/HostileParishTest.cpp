@@ -39,6 +39,21 @@ class HostileParishTest : public ParishTest {
                   "\nสาเหตุ: แฟ้มถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้\n"
                   "ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้");
   }
+  // A backup copied over the open parish after a save, and after otherProgram's statements
+  // (when given) run by sqlite3: the next save is refused, and the backup stays whole.
+  void CopiedOverAfter(const std::string& otherProgram) {
+    MakeDemo(30);
+    Cli("update Orvani set tel = 'สำรอง' where ID = 8");
+    const std::string bytes = FileBytes(Backup());
+    TForm1* f = Start();
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
+    TypeAndEnter(f->LabeledEdit7, "0811111111");
+    if (!otherProgram.empty()) Cli(otherProgram);
+    // Written into the same file, as cp does.
+    std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
+    ExpectSaveRefused(f);
+    ExpectTheBackupWhole("สำรอง");
+  }
   // After the program let go of it: the parish is the backup, whole, and opens again without a
   // word.
   void ExpectTheBackupWhole(const std::string& tel) {
@@ -68,31 +83,11 @@ TEST_F(HostileParishTest, AParishMovedOverTheOpenOneRefusesTheSaveAndStaysWhole)
   ExpectTheBackupWhole("สำรอง");
 }
 
-TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole) {
-  MakeDemo(30);
-  Cli("update Orvani set tel = 'สำรอง' where ID = 8");
-  const std::string bytes = FileBytes(Backup());
-  TForm1* f = Start();
-  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
-  TypeAndEnter(f->LabeledEdit7, "0811111111");
-  // Written into the same file, as cp does.
-  std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
-  ExpectSaveRefused(f);
-  ExpectTheBackupWhole("สำรอง");
-}
+TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole) { CopiedOverAfter(""); }
 
 TEST_F(HostileParishTest, ABackupCopiedOverAfterAnotherProgramsCommitRefusesTheSaveAndStaysWhole) {
-  MakeDemo(30);
-  Cli("update Orvani set tel = 'สำรอง' where ID = 8");
-  const std::string bytes = FileBytes(Backup());
-  TForm1* f = Start();
-  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
-  TypeAndEnter(f->LabeledEdit7, "0811111111");
   // Another program commits: its change waits in the log, written for the file that is there.
-  Cli("update Orvani set Nm = Nm || ' อื่น' where ID % 3 = 0");
-  std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
-  ExpectSaveRefused(f);
-  ExpectTheBackupWhole("สำรอง");
+  CopiedOverAfter("update Orvani set Nm = Nm || ' อื่น' where ID % 3 = 0");
   EXPECT_EQ(Cli("select count(*) from Orvani where Nm like '% อื่น'"), "0");
 }
 

@@ -38,6 +38,18 @@ def backup_of(app):
     return backup
 
 
+def saved_then_backed_up(app, tag):
+    """Saves the e-mail of a member as "kept<tag>", takes the backup, saves another value over
+    it; returns the member and the backup."""
+    app.click(app.main, *MEMBER_ROW)
+    save_email(app, "kept" + tag)
+    member = sql(app.db, "select ID from Orvani where e_mail = 'kept%s'" % tag)[0][0]
+    backup = backup_of(app)
+    save_email(app, "later" + tag)
+    check(member_column(app, member, "e_mail") == "later" + tag, "the save is in the parish")
+    return member, backup
+
+
 def put_back(backup, db, how):
     if how == "cp":
         subprocess.run(["cp", backup, db], check=True)
@@ -61,11 +73,7 @@ def expect_the_backup(db, member, email):
 
 def restored_after_another_programs_commit(answer):
     with Orvane(answer=answer, env=THAI) as app:
-        app.click(app.main, *MEMBER_ROW)
-        save_email(app, "kept1")
-        member = sql(app.db, "select ID from Orvani where e_mail = 'kept1'")[0][0]
-        backup = backup_of(app)
-        save_email(app, "later1")
+        member, backup = saved_then_backed_up(app, "1")
         # Another program commits: its change waits in the log, made for the file that is there.
         sql_write(app.db, "update Orvani set tel = 'other' where ID % 2 = 0")
         put_back(backup, app.db, "cp")
@@ -81,11 +89,7 @@ def restored_after_another_programs_commit(answer):
 def restored_while_a_save_reaches_the_disk(answer):
     for how in ("cp", "mv"):
         with Orvane(answer=answer, env=THAI) as app:
-            app.click(app.main, *MEMBER_ROW)
-            save_email(app, "kept2")
-            member = sql(app.db, "select ID from Orvani where e_mail = 'kept2'")[0][0]
-            backup = backup_of(app)
-            save_email(app, "before2")
+            member, backup = saved_then_backed_up(app, "2")
             tracer = subprocess.Popen(["strace", "-f", "-qq", "-o", "/dev/null", "-p", str(app.proc.pid),
                                        "-e", "trace=fsync,fdatasync",
                                        "-e", "inject=fsync,fdatasync:delay_enter=%d" % FSYNC_DELAY])
@@ -113,12 +117,7 @@ def restored_while_a_save_reaches_the_disk(answer):
 def restored_after_the_register_ended(answer):
     for end in (signal.SIGKILL, signal.SIGTERM):
         with Orvane(answer=answer, env=THAI) as app:
-            app.click(app.main, *MEMBER_ROW)
-            save_email(app, "kept3")
-            member = sql(app.db, "select ID from Orvani where e_mail = 'kept3'")[0][0]
-            backup = backup_of(app)
-            save_email(app, "ended3")
-            check(member_column(app, member, "e_mail") == "ended3", "the save is in the parish")
+            member, backup = saved_then_backed_up(app, "3")
             app.proc.send_signal(end)
             status = app.proc.wait(timeout=60)
             if end == signal.SIGTERM:
