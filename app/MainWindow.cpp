@@ -367,7 +367,7 @@ void TForm1::StartUp() {
   SetMemberList(ADOQuery10, "", kMembersByName);
   ADOQuery10->Open();
   Label3->SetCaption("จำนวนข้อมูล  " + IntToStr(ADOQuery1->RecordCount()) + " รายการ");
-  CurrentSelect = "Select * from Orvani";
+  CurrentSelect = "Select " + MemberColumns() + " from Orvani";
   if (!ADOQuery1->IsEmpty()) {
     LumSmoothButton2->SetEnabled(true);
   } else {

@@ -85,6 +85,21 @@ String ParishListViewOf(TADOConnection& connection) {
   return found == String("view:") + kListView ? String("own") : String("other");
 }
 
+const String& MemberColumns() {
+  static const String columns = [] {
+    TADOConnection memory(nullptr);
+    memory.SetConnectionString("Data Source=:memory:");
+    memory.Open();
+    CreateParishSchema(memory);
+    TADOQuery query(nullptr);
+    query.SetConnection(&memory);
+    query.SQL().SetText("select group_concat('\"' || name || '\"', ', ') from pragma_table_info('Orvani')");
+    query.Open();
+    return query.Fields()[0]->AsString();
+  }();
+  return columns;
+}
+
 void OwnParishListView(TADOConnection& connection) {
   if (ParishListViewOf(connection) != "other") return;
   connection.Execute("DROP VIEW List");

@@ -27,6 +27,10 @@ String ParishListViewOf(TADOConnection& connection);
 // say) is put back to the program's own.
 void OwnParishListView(TADOConnection& connection);
 
+// The members' columns as this program creates them, quoted, joined by ", ": the program reads
+// its own columns by name, and a column another program added to the file is never read.
+const String& MemberColumns();
+
 // The version mark of the connected database.
 int ParishSchemaVersionOf(TADOConnection& connection);
 void SetParishSchemaVersion(TADOConnection& connection, int version);

@@ -150,6 +150,19 @@ TEST_F(HostileParishTest, AMillionLetterNameIsSortedWithTheOthers) {
   EXPECT_EQ(f->ADOQuery1->FieldByName("Nm")->AsString().size(), name.size());
 }
 
+TEST_F(HostileParishTest, AColumnAnotherProgramAddedToTheMembersIsNeverRead) {
+  // A megabyte in a column of another program's on every member: the register reads its own
+  // columns by name, and shows, searches and counts the members as ever.
+  MakeDemo(30);
+  Cli("alter table Orvani add column Scan blob; update Orvani set Scan = zeroblob(1000000);");
+  TForm1* f = Start();
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
+  for (TDataSet* members : {static_cast<TDataSet*>(f->ADOQuery1), static_cast<TDataSet*>(f->ADOQuery6)}) {
+    EXPECT_EQ(members->FindField("Scan"), nullptr);
+    EXPECT_NE(members->FindField("Update"), nullptr);
+  }
+}
+
 TEST_F(HostileParishTest, TheChecksOfCellsAndColumnsPassAFiftyThousandMemberParish) {
   // The ordinary large parish, with one name of the longest a field takes.
   MakeDemo(50000);
