@@ -106,13 +106,7 @@ bool HasColumn(const std::vector<String>& columns, const String& column) {
 
 // The layout this program creates, read from a database made in memory.
 const TLayout& ExpectedLayout() {
-  static const TLayout layout = [] {
-    TADOConnection memory(nullptr);
-    memory.SetConnectionString("Data Source=:memory:");
-    memory.Open();
-    CreateParishSchema(memory);
-    return LayoutOf(memory);
-  }();
+  static const TLayout layout = [] { return LayoutOf(ModelParish()); }();
   return layout;
 }
 

@@ -85,14 +85,21 @@ String ParishListViewOf(TADOConnection& connection) {
   return found == String("view:") + kListView ? String("own") : String("other");
 }
 
+TADOConnection& ModelParish() {
+  static TADOConnection* model = [] {
+    auto* memory = new TADOConnection(nullptr);
+    memory->SetConnectionString("Data Source=:memory:");
+    memory->Open();
+    CreateParishSchema(*memory);
+    return memory;
+  }();
+  return *model;
+}
+
 const String& MemberColumns() {
   static const String columns = [] {
-    TADOConnection memory(nullptr);
-    memory.SetConnectionString("Data Source=:memory:");
-    memory.Open();
-    CreateParishSchema(memory);
     TADOQuery query(nullptr);
-    query.SetConnection(&memory);
+    query.SetConnection(&ModelParish());
     query.SQL().SetText("select group_concat('\"' || name || '\"', ', ') from pragma_table_info('Orvani')");
     query.Open();
     return query.Fields()[0]->AsString();

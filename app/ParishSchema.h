@@ -27,6 +27,10 @@ String ParishListViewOf(TADOConnection& connection);
 // say) is put back to the program's own.
 void OwnParishListView(TADOConnection& connection);
 
+// An empty parish in memory with the schema this program creates, made once: what a parish
+// file's tables are measured against.
+TADOConnection& ModelParish();
+
 // The members' columns as this program creates them, quoted, joined by ", ": the program reads
 // its own columns by name, and a column another program added to the file is never read.
 const String& MemberColumns();
