@@ -356,8 +356,12 @@ void TForm1::StartUp() {
   // What start-up writes (the upgrades) is kept only when start-up gets to its end: a file
   // refused on the way, by a member it cannot read, say, is left as it was found.
   if (!readOnly_) ADOConnection1->BeginTrans();
-  // A database that can only be read was checked to need no upgrade.
-  if (!readOnly_) FindOrvID();
+  // A database that can only be read was checked to need no upgrade, and to hold the program's
+  // own List.
+  if (!readOnly_) {
+    OwnParishListView(*ADOConnection1);
+    FindOrvID();
+  }
   SetMemberList(ADOQuery1, "", kMembersByName);
   ADOQuery1->Open();
   // Opening an empty list moves nowhere; the display is cleared all the same.
@@ -365,7 +369,7 @@ void TForm1::StartUp() {
   SetMemberList(ADOQuery10, "", kMembersByName);
   ADOQuery10->Open();
   Label3->SetCaption("จำนวนข้อมูล  " + IntToStr(ADOQuery1->RecordCount()) + " รายการ");
-  CurrentSelect = "Select * from Orvani";
+  CurrentSelect = "Select " + MemberColumns() + " from Orvani";
   if (!ADOQuery1->IsEmpty()) {
     LumSmoothButton2->SetEnabled(true);
   } else {
@@ -406,7 +410,9 @@ void TForm1::StartUp() {
     // into whatever file then has the parish's name.
     ADOConnection1->MergeLog();
   }
-  ADOConnection1->SetTimeLimit(0);
+  // From here on every query of the windows keeps a limit: a view or a damaged file that holds
+  // one statement for ever is stopped and told, and the window goes on.
+  ADOConnection1->SetStatementTimeLimit(QueryTimeLimit);
 }
 
 void TForm1::FormActivate(TObject*) {

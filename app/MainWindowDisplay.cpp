@@ -1,6 +1,7 @@
 // The member on screen: every column in its editor, the full name and photo, the children, the
 // moves, and the single-member query the certificates read.
 #include "app/MainWindow.h"
+#include "app/ParishSchema.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
 
@@ -16,7 +17,7 @@ Variant MemberValue(TDataSet* members, const char* column) {
 }
 
 // Points a query at one member's key; a Null key selects nobody.
-void OpenForMember(TADOQuery* query, const char* sql, const Variant& id) {
+void OpenForMember(TADOQuery* query, const String& sql, const Variant& id) {
   query->Close();
   query->SQL().SetText(sql);
   query->Parameters().ParamByName("id")->SetValue(id);
@@ -84,7 +85,7 @@ void TForm1::ADOQuery1AfterScroll(TDataSet*) {
     SetMoveEditorsEnabled(false);
   }
   FindMove();
-  OpenForMember(ADOQuery6, "Select * from Orvani where ID = :id", id);
+  OpenForMember(ADOQuery6, "Select " + MemberColumns() + " from Orvani where ID = :id", id);
 }
 
 void TForm1::ADOQuery4AfterScroll(TDataSet*) { FindMove(); }

@@ -1,6 +1,7 @@
 // The search panel: seventeen ways to choose the members of the list, a status and a religion
 // filter. Every value the user typed or picked reaches SQL as a bound parameter.
 #include "app/MainWindow.h"
+#include "app/ParishSchema.h"
 #include "platform/gui/Cursors.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
@@ -273,10 +274,10 @@ void TForm1::FindData() {
 namespace {
 
 String MemberSelect(const String& Condition, bool WithPair) {
-  if (!WithPair) return "Select * from Orvani" + (Condition.empty() ? "" : " where " + Condition);
+  if (!WithPair) return "Select " + MemberColumns() + " from Orvani" + (Condition.empty() ? "" : " where " + Condition);
   // The pair column makes the list read whole rows at once; choosing the members first by what
   // the condition reads lets SQLite look at a narrow index instead of every member's row.
-  return "Select *, " + String(kWitnessPair) +
+  return "Select " + MemberColumns() + ", " + String(kWitnessPair) +
          " as FaMo from Orvani where ID in (select ID from Orvani where " + Condition + ")";
 }
 

@@ -1,6 +1,7 @@
 // The spouse's name and member code: when the spouse is a member too, the spouse's religion,
 // baptism and parents are copied from the spouse's own record into the member on screen.
 #include "app/MainWindow.h"
+#include "app/ParishSchema.h"
 #include "app/PostEdit.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/TextUtils.h"
@@ -47,7 +48,7 @@ void TForm1::LabeledEdit43KeyUp(TObject*, Word& Key, TShiftState) {
       String name = blank == String::npos ? String() : text.substr(0, blank);
       String surname = blank == String::npos ? text : text.substr(blank + 1);
       ADOQuery5->Close();
-      ADOQuery5->SQL().SetText("Select * from Orvani where Nm = :name and Sur = :surname");
+      ADOQuery5->SQL().SetText("Select " + MemberColumns() + " from Orvani where Nm = :name and Sur = :surname");
       ADOQuery5->Parameters().ParamByName("name")->SetValue(name);
       ADOQuery5->Parameters().ParamByName("surname")->SetValue(surname);
       ADOQuery5->Open();
@@ -71,7 +72,7 @@ void TForm1::LabeledEdit69KeyUp(TObject*, Word& Key, TShiftState) {
       ADOQuery1->FieldByName("couple_No")->Clear();
     } else {
       ADOQuery5->Close();
-      ADOQuery5->SQL().SetText("Select * from Orvani where Num = :code");
+      ADOQuery5->SQL().SetText("Select " + MemberColumns() + " from Orvani where Num = :code");
       ADOQuery5->Parameters().ParamByName("code")->SetValue(text);
       ADOQuery5->Open();
       if (ADOQuery5->RecordCount() == 1 && ADOQuery5->FieldByName("Num")->AsString() == text) {

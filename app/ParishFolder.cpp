@@ -22,6 +22,11 @@ namespace {
 // Columns the upgrade step adds to a database of the older layout: their absence is no damage.
 const std::set<String> kUpgradeColumns = {"move.orvid", "print.sen", "print.prefix"};
 
+// The longest value a field of the register takes, in characters (bytes for binary values): a
+// name or a note of a million letters still shows, sorts and prints; a longer one only costs
+// memory, hundreds of megabytes for a file of a few cells.
+constexpr Int64 kLongestCell = 1000000;
+
 // The names as the program spells them in its messages.
 const std::map<String, String> kSpelling = {{"orvani", "Orvani"}, {"move", "Move"},
                                             {"list", "List"}, {"marriagenotify", "MarriageNotify"}};
@@ -101,13 +106,7 @@ bool HasColumn(const std::vector<String>& columns, const String& column) {
 
 // The layout this program creates, read from a database made in memory.
 const TLayout& ExpectedLayout() {
-  static const TLayout layout = [] {
-    TADOConnection memory(nullptr);
-    memory.SetConnectionString("Data Source=:memory:");
-    memory.Open();
-    CreateParishSchema(memory);
-    return LayoutOf(memory);
-  }();
+  static const TLayout layout = [] { return LayoutOf(ModelParish()); }();
   return layout;
 }
 
@@ -139,10 +138,12 @@ void CreateParish(const String& folder, const String& fileName) {
 
 // Every table, view and column the program reads must be there; a file without the members'
 // table is not a parish database at all.
-void CheckLayout(const String& fileName, const TLayout& found) {
+// A List of another definition that start-up puts back to its own is not judged by its columns.
+void CheckLayout(const String& fileName, const TLayout& found, bool listRemade) {
   if (!found.count("orvani"))
     Refuse(fileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูลทะเบียนวัด (ไม่มีตาราง Orvani)");
   for (const auto& [name, expected] : ExpectedLayout()) {
+    if (listRemade && name == "list") continue;
     String kind = expected.View ? "มุมมอง" : "ตาราง";
     auto it = found.find(name);
     if (it == found.end()) Refuse(fileName, "ฐานข้อมูลไม่มี" + kind + " " + Spelled(name));
@@ -154,6 +155,57 @@ void CheckLayout(const String& fileName, const TLayout& found) {
       if (HasColumn(it->second.Columns, column) || kUpgradeColumns.count(name + "." + LowerCase(column)))
         continue;
       Refuse(fileName, kind + " " + Spelled(name) + " ไม่มีคอลัมน์ " + column);
+    }
+  }
+}
+
+bool IsTable(const TLayout& found, const String& name) {
+  auto it = found.find(name);
+  return it != found.end() && !it->second.View;
+}
+
+// Columns the database computes or hides (generated columns, a virtual table's hidden ones):
+// "select *" reads them too, and one can be a value of any size made anew on every read.
+void CheckStoredColumns(TADOConnection& probe, const String& fileName, const TLayout& found) {
+  for (const auto& [name, expected] : ExpectedLayout()) {
+    if (expected.View || !IsTable(found, name)) continue;
+    std::vector<String> computed =
+        Column(probe, "select name from pragma_table_xinfo(:table) where hidden != 0", Spelled(name));
+    if (computed.empty()) continue;
+    String names;
+    for (const String& column : computed) names += (names.empty() ? "" : ", ") + column;
+    Refuse(fileName, "ตาราง " + Spelled(name) +
+                         " มีคอลัมน์ที่ฐานข้อมูลคำนวณเองหรือซ่อนไว้ (generated/hidden) ซึ่งโปรแกรมนี้ไม่ได้สร้าง: " +
+                         names);
+  }
+}
+
+// A cell longer than a field takes, found in one pass over each table.
+void CheckCellSizes(TADOConnection& probe, const String& fileName, const TLayout& found) {
+  for (const auto& [name, expected] : ExpectedLayout()) {
+    // A view in a table's place is refused by the layout, never read here: it may not end.
+    if (expected.View || !IsTable(found, name)) continue;
+    const String table = Spelled(name);
+    std::vector<String> columns = Column(probe, "select name from pragma_table_info(:table)", table);
+    if (columns.empty()) continue;
+    String condition;
+    for (const String& column : columns)
+      condition += (condition.empty() ? "" : " or ") + String("length(\"") + column + "\") > " + IntToStr(kLongestCell);
+    TADOQuery query(nullptr);
+    query.SetConnection(&probe);
+    // The names come from the file's own schema, quoted; no user's text is in the statement.
+    String quoted;
+    for (char c : table) quoted += c == '"' ? String("\"\"") : String(1, c);
+    String select = "select rowid";
+    for (const String& column : columns) select += ", length(\"" + column + "\")";
+    query.SQL().SetText(select + " from \"" + quoted + "\" where " + condition + " limit 1");
+    query.Open();
+    if (query.IsEmpty()) continue;
+    for (size_t i = 0; i < columns.size(); ++i) {
+      if (query.Fields()[static_cast<Integer>(i + 1)]->AsLargeInt() <= kLongestCell) continue;
+      Refuse(fileName, "คอลัมน์ " + columns[i] + " ของตาราง " + table + " (แถวที่ " + query.Fields()[0]->AsString() +
+                           ") ยาว " + query.Fields()[static_cast<Integer>(i + 1)]->AsString() +
+                           " ตัวอักษร เกินกว่าที่ช่องข้อมูลรับได้ (" + IntToStr(kLongestCell) + ")");
     }
   }
 }
@@ -226,11 +278,25 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
   TLayout found;
   std::vector<String> triggers;
   int version = 0;
+  String list;
   try {
     probe.Open();
     found = LayoutOf(probe);
+    list = ParishListViewOf(probe);
+    if (found.count("orvani")) {
+      CheckStoredColumns(probe, result.FileName, found);
+      CheckCellSizes(probe, result.FileName, found);
+    }
     triggers = Column(probe, "select name from sqlite_master where type = 'trigger' order by name", {});
     if (found.count("orvani")) version = ParishSchemaVersionOf(probe);
+  } catch (const EParishStartup&) {
+    throw;
+  } catch (const EDatabaseForeignLog&) {
+    Refuse(result.FileName,
+           "แฟ้มบันทึกการเปลี่ยนแปลง " + result.FileName + "-wal ที่อยู่ข้างแฟ้มนี้ ไม่ได้เขียนไว้สำหรับแฟ้มนี้ "
+           "(เช่น คัดลอกแฟ้มสำรองมาทับหลังจากโปรแกรมหยุดกลางคัน) ถ้าเปิดจะได้ข้อมูลสองแฟ้มปนกัน จึงไม่เปิด: "
+           "ถ้าแฟ้มนี้คือแฟ้มสำรองที่ต้องการใช้ ให้ย้ายแฟ้ม " + result.FileName + "-wal และ " + result.FileName +
+           "-shm ออกไปจากโฟลเดอร์ก่อน แล้วเปิดใหม่");
   } catch (const Exception& e) {
     if (probe.TimeLimitPassed()) Refuse(result.FileName, StartupTimeLimitReason());
     // The log files beside the database could not be made: no room on the disk, or the
@@ -250,7 +316,13 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     Refuse(result.FileName, "แฟ้มนี้ไม่ใช่ฐานข้อมูล หรือเสียหาย (" + Reason(e) + ")");
   }
   probe.Close();
-  CheckLayout(result.FileName, found);
+  // The children display runs List for every member shown: the program owns it.
+  if (list == "table")
+    Refuse(result.FileName, "List ในแฟ้มนี้เป็นตาราง ไม่ใช่มุมมอง (view) ที่โปรแกรมนี้ใช้แสดงรายชื่อบุตร");
+  if (list == "other" && result.ReadOnly)
+    Refuse(result.FileName,
+           "มุมมอง List ในแฟ้มนี้ไม่ใช่ของโปรแกรมนี้ ต้องสร้างใหม่ แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้");
+  CheckLayout(result.FileName, found, list == "other");
   // The register makes no triggers: one in the file belongs to another program and would run,
   // unseen, on the register's own saves (deleting moves, say).
   if (!triggers.empty()) {
@@ -273,6 +345,14 @@ int StartupTimeLimit = 30000;
 
 String StartupTimeLimitReason() {
   return "ฐานข้อมูลทำคำสั่งตอนเปิดไม่เสร็จภายใน " + IntToStr(StartupTimeLimit / 1000) +
+         " วินาที จึงหยุดไว้ (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)";
+}
+
+int QueryTimeLimit = 30000;
+
+String QueryStoppedText(const String& fileName) {
+  return "อ่านทะเบียนวัดไม่ได้\nแฟ้ม: " + fileName + "\nสาเหตุ: ฐานข้อมูลทำคำสั่งไม่เสร็จภายใน " +
+         IntToStr(QueryTimeLimit / 1000) +
          " วินาที จึงหยุดไว้ (แฟ้มอาจเสียหาย หรือมีมุมมองที่ทำงานไม่รู้จบ)";
 }
 

@@ -40,6 +40,11 @@ TParishDatabase PrepareParishDatabase(const String& folder);
 extern int StartupTimeLimit;
 String StartupTimeLimitReason();
 
+// How long, in milliseconds, each step of a query of the windows may take after start-up, and
+// the text of the box that says a query was stopped.
+extern int QueryTimeLimit;
+String QueryStoppedText(const String& fileName);
+
 // The text of the start-up error box: the file and the reason.
 String StartupFailureText(const String& fileName, const String& reason);
 

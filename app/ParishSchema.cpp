@@ -63,18 +63,61 @@ CREATE TABLE MarriageNotify (
 CREATE TABLE church (
   "ID-Church" TEXT(50), "Name-Church" TEXT(150), "gen-name-church" TEXT(150),
   Address1 TEXT(150), Address2 TEXT(150));
-CREATE VIEW List AS
-  SELECT ID, St, NM, Sur, Address1, Address2, tel, Occupation, birth_date, Papa_Nm, Mama_Nm
-  FROM Orvani;
 INSERT INTO print (sen, Prefix) VALUES ('เรียน', 'คุณ');
 )sql";
 
+// The definition as SQLite keeps it in the schema, to be compared with what a file holds.
+const char* const kListView =
+    "CREATE VIEW List AS\n"
+    "  SELECT ID, St, NM, Sur, Address1, Address2, tel, Occupation, birth_date, Papa_Nm, Mama_Nm\n"
+    "  FROM Orvani";
+
 }  // namespace
+
+String ParishListViewOf(TADOConnection& connection) {
+  TADOQuery query(nullptr);
+  query.SetConnection(&connection);
+  query.SQL().SetText("select type || ':' || ifnull(sql, '') from sqlite_master where name = 'List' collate nocase");
+  query.Open();
+  if (query.IsEmpty()) return String();
+  const String found = query.Fields()[0]->AsString();
+  if (found.rfind("table:", 0) == 0) return "table";
+  return found == String("view:") + kListView ? String("own") : String("other");
+}
+
+TADOConnection& ModelParish() {
+  static TADOConnection* model = [] {
+    auto* memory = new TADOConnection(nullptr);
+    memory->SetConnectionString("Data Source=:memory:");
+    memory->Open();
+    CreateParishSchema(*memory);
+    return memory;
+  }();
+  return *model;
+}
+
+const String& MemberColumns() {
+  static const String columns = [] {
+    TADOQuery query(nullptr);
+    query.SetConnection(&ModelParish());
+    query.SQL().SetText("select group_concat('\"' || name || '\"', ', ') from pragma_table_info('Orvani')");
+    query.Open();
+    return query.Fields()[0]->AsString();
+  }();
+  return columns;
+}
+
+void OwnParishListView(TADOConnection& connection) {
+  if (ParishListViewOf(connection) != "other") return;
+  connection.Execute("DROP VIEW List");
+  connection.Execute(kListView);
+}
 
 void CreateParishSchema(TADOConnection& connection) {
   connection.BeginTrans();
   try {
     connection.Execute(kSchema);
+    connection.Execute(kListView);
     SetParishSchemaVersion(connection, ParishSchemaVersion);
     connection.CommitTrans();
   } catch (...) {

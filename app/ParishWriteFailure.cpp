@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/MainWindow.h"
+#include "app/ParishFolder.h"
 #include "app/ParishSchema.h"
 #include "platform/db/ADODB.h"
 #include "platform/gui/Application.h"
@@ -25,6 +26,10 @@ std::pair<String, String> CauseOf(const std::exception& e) {
   if (const auto* full = dynamic_cast<const EDatabaseFull*>(&e))
     return {full->SystemError() ? SystemErrorText(full->SystemError()) : String("ดิสก์เต็ม"),
             "ให้ทำที่ว่างบนดิสก์ แล้วลองอีกครั้ง"};
+  if (dynamic_cast<const EDatabaseWrittenIntoReplaced*>(&e))
+    return {"แฟ้มถูกย้ายหรือมีแฟ้มอื่นมาแทนที่ขณะกำลังบันทึก ข้อมูลที่บันทึกนี้จึงไปอยู่ในแฟ้มเดิม "
+            "ไม่ได้อยู่ในแฟ้มที่อยู่ที่นั่นตอนนี้",
+            "ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้"};
   if (dynamic_cast<const EDatabaseReplaced*>(&e))
     return {"แฟ้มถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้",
             "ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้"};
@@ -70,6 +75,13 @@ void ShowParishWriteFailure(const std::exception& e, TDataSet* dataSet, const St
 
 void ReportUncaughtParishErrors() {
   Application->OnException = [](TObject* sender, const Exception& e) {
+    if (dynamic_cast<const EDatabaseInterrupted*>(&e)) {
+      std::fprintf(stderr, "orvane: %s\n", e.what());
+      TDataSet* members = Form1 ? Form1->ADOQuery1 : nullptr;
+      Application->MessageBox(QueryStoppedText(ParishDatabaseFileOf(members)), BoxCaption(sender),
+                              MB_OK | MB_ICONSTOP);
+      return;
+    }
     // Other database errors (a query the data layer could not run) are faults of the program
     // and keep their own words.
     if (!IsParishWriteFailure(e)) {

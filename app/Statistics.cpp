@@ -1,5 +1,6 @@
 #include "app/Statistics.h"
 
+#include "app/ParishSchema.h"
 #include "app/WindowParts.h"
 #include "platform/gui/Cursors.h"
 #include "platform/rtl/Conversions.h"
@@ -60,7 +61,7 @@ TForm4::TForm4(TComponent* AOwner) : TForm(AOwner) {
   // The export calls its sheet after the data set.
   ADOQuery1->SetName("ADOQuery1");
   ADOQuery1->SetConnection(Form1->ADOConnection1);
-  ADOQuery1->SQL().SetText("select * from orvani");
+  ADOQuery1->SQL().SetText("select " + MemberColumns() + " from orvani");
   DataSource1 = NewDataSource(this, ADOQuery1);
 
   CreateDatePanel();
@@ -229,7 +230,7 @@ void TForm4::Button1Click(TObject*) {
   }
 
   ADOQuery1->Close();
-  ADOQuery1->SQL().SetText(String("select * from [orvani] where ") + date->Column +
+  ADOQuery1->SQL().SetText("select " + MemberColumns() + " from [orvani] where " + date->Column +
                            " between :fromDate and :toDate" + state.Sql + marital.Sql + sex.Sql +
                            notReceived.Sql +
                            " and religion = 'คาทอลิก' order by nm collate THAI, sur collate THAI");

@@ -15,6 +15,7 @@
 #include "platform/fonts/FontConfig.h"
 #include "platform/gui/Application.h"
 #include "platform/gui/Display.h"
+#include "platform/gui/MessageWindow.h"
 
 namespace {
 
@@ -28,6 +29,14 @@ const char* const kUsage =
     "  -h, --help   แสดงข้อความนี้\n"
     "  --version    แสดงรุ่นของโปรแกรม\n"
     "  --           ชื่อที่ตามมาเป็นโฟลเดอร์ แม้ขึ้นต้นด้วย -\n";
+
+// Where the end signals are told to the loop; a handler may only write to its pipe. Made once
+// and never freed: its notifier cannot outlive the Qt application, which ends with the loop.
+orv::TMessageWindow* endSignals = nullptr;
+
+extern "C" void OnEndSignal(int) {
+  if (endSignals) endSignals->PostMessage(0, 0, 0);
+}
 
 }  // namespace
 
@@ -82,6 +91,19 @@ int main(int argc, char** argv) {
   }
   if (!ThaiFontInstalled()) Application->MessageBox(kNoThaiFontText, "OrvaneIDv4.5", MB_OK | MB_ICONWARNING);
   TStartupScreenshot shot(Form1, screenshot ? screenshot : "");
+  // A logout or a shutdown ends the program with SIGTERM, a closed terminal with SIGHUP: the main
+  // window closes as the menu's end closes it, and the parish with it, instead of the program
+  // ending where it stands.
+  // Kept for the whole process: a signal may come while the program ends.
+  endSignals = new TMessageWindow([](TMessage&) {
+    if (Form1) Form1->Close();
+  });
+  struct sigaction action {};
+  action.sa_handler = OnEndSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
   Application->Run();
   return shot.Failed() ? 1 : 0;
 }

@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "app/ParishFolder.h"
 #include "app/tests/EditingFixture.h"
 #include "platform/gui/Picture.h"
 
@@ -38,6 +39,21 @@ class HostileParishTest : public ParishTest {
                   "\nสาเหตุ: แฟ้มถูกย้าย ลบ หรือมีแฟ้มอื่นมาแทนที่ ตั้งแต่โปรแกรมเปิดแฟ้มนี้\n"
                   "ข้อมูลในช่องนี้จึงยังไม่ได้บันทึก ให้ปิดโปรแกรมแล้วเปิดใหม่ เพื่อใช้แฟ้มที่อยู่ที่นั่นตอนนี้");
   }
+  // A backup copied over the open parish after a save, and after otherProgram's statements
+  // (when given) run by sqlite3: the next save is refused, and the backup stays whole.
+  void CopiedOverAfter(const std::string& otherProgram) {
+    MakeDemo(30);
+    Cli("update Orvani set tel = 'สำรอง' where ID = 8");
+    const std::string bytes = FileBytes(Backup());
+    TForm1* f = Start();
+    ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
+    TypeAndEnter(f->LabeledEdit7, "0811111111");
+    if (!otherProgram.empty()) Cli(otherProgram);
+    // Written into the same file, as cp does.
+    std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
+    ExpectSaveRefused(f);
+    ExpectTheBackupWhole("สำรอง");
+  }
   // After the program let go of it: the parish is the backup, whole, and opens again without a
   // word.
   void ExpectTheBackupWhole(const std::string& tel) {
@@ -67,17 +83,39 @@ TEST_F(HostileParishTest, AParishMovedOverTheOpenOneRefusesTheSaveAndStaysWhole)
   ExpectTheBackupWhole("สำรอง");
 }
 
-TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole) {
+TEST_F(HostileParishTest, AParishCopiedOverTheOpenOneRefusesTheSaveAndStaysWhole) { CopiedOverAfter(""); }
+
+TEST_F(HostileParishTest, ABackupCopiedOverAfterAnotherProgramsCommitRefusesTheSaveAndStaysWhole) {
+  // Another program commits: its change waits in the log, written for the file that is there.
+  CopiedOverAfter("update Orvani set Nm = Nm || ' อื่น' where ID % 3 = 0");
+  EXPECT_EQ(Cli("select count(*) from Orvani where Nm like '% อื่น'"), "0");
+}
+
+TEST_F(HostileParishTest, ALogWrittenForAnotherParishIsRefusedAndTheParishLeftAsItWas) {
   MakeDemo(30);
-  Cli("update Orvani set tel = 'สำรอง' where ID = 8");
-  const std::string bytes = FileBytes(Backup());
+  Cli("pragma wal_checkpoint(truncate)");
+  // Another parish of its own history, ended with a change still in its log.
+  const std::string other = (dir_ / "other.db").string();
+  Sqlite3(other, "create table t (x); insert into t values (1); insert into t values (2);");
+  std::string out;
+  ASSERT_EQ(RunShell("python3 -c \"import sqlite3, os; c = sqlite3.connect('" + other +
+                         "'); c.execute('pragma journal_mode=wal'); c.execute('create table u (y)'); c.commit(); "
+                         "os._exit(0)\"",
+                     out),
+            0)
+      << out;
+  std::filesystem::remove(Db() + "-shm");
+  std::filesystem::copy_file(other + "-wal", Db() + "-wal", std::filesystem::copy_options::overwrite_existing);
+  const std::string before = FileBytes(Db());
+  EXPECT_EQ(Refusal(), "เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + Db() + "\nสาเหตุ: แฟ้มบันทึกการเปลี่ยนแปลง " + Db() +
+                           "-wal ที่อยู่ข้างแฟ้มนี้ ไม่ได้เขียนไว้สำหรับแฟ้มนี้ (เช่น คัดลอกแฟ้มสำรองมาทับหลังจากโปรแกรมหยุดกลางคัน) "
+                           "ถ้าเปิดจะได้ข้อมูลสองแฟ้มปนกัน จึงไม่เปิด: ถ้าแฟ้มนี้คือแฟ้มสำรองที่ต้องการใช้ ให้ย้ายแฟ้ม " +
+                           Db() + "-wal และ " + Db() + "-shm ออกไปจากโฟลเดอร์ก่อน แล้วเปิดใหม่");
+  EXPECT_TRUE(FileBytes(Db()) == before) << "the parish was written";
+  // Moved away as the message says, the parish opens as it was.
+  std::filesystem::remove(Db() + "-wal");
   TForm1* f = Start();
-  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
-  TypeAndEnter(f->LabeledEdit7, "0811111111");
-  // Written into the same file, as cp does.
-  std::ofstream(Db(), std::ios::binary | std::ios::trunc) << bytes;
-  ExpectSaveRefused(f);
-  ExpectTheBackupWhole("สำรอง");
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
 }
 
 TEST_F(HostileParishTest, WhatStartUpAddedIsInTheFileBeforeAnyoneCopiesOverIt) {
@@ -110,6 +148,29 @@ TEST_F(HostileParishTest, AMillionLetterNameIsSortedWithTheOthers) {
   EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
   EXPECT_TRUE(f->ADOQuery1->Locate("ID", Variant(8), 0));
   EXPECT_EQ(f->ADOQuery1->FieldByName("Nm")->AsString().size(), name.size());
+}
+
+TEST_F(HostileParishTest, AColumnAnotherProgramAddedToTheMembersIsNeverRead) {
+  // A megabyte in a column of another program's on every member: the register reads its own
+  // columns by name, and shows, searches and counts the members as ever.
+  MakeDemo(30);
+  Cli("alter table Orvani add column Scan blob; update Orvani set Scan = zeroblob(1000000);");
+  TForm1* f = Start();
+  EXPECT_EQ(f->Label3->Caption(), "จำนวนข้อมูล  30 รายการ");
+  for (TDataSet* members : {static_cast<TDataSet*>(f->ADOQuery1), static_cast<TDataSet*>(f->ADOQuery6)}) {
+    EXPECT_EQ(members->FindField("Scan"), nullptr);
+    EXPECT_NE(members->FindField("Update"), nullptr);
+  }
+}
+
+TEST_F(HostileParishTest, TheChecksOfCellsAndColumnsPassAFiftyThousandMemberParish) {
+  // The ordinary large parish, with one name of the longest a field takes.
+  MakeDemo(50000);
+  Cli("update Orvani set Nm = replace(hex(zeroblob(500000)), '00', 'ชม') where ID = 8");
+  ASSERT_EQ(Cli("select length(Nm) from Orvani where ID = 8"), "1000000");
+  const TParishDatabase parish = PrepareParishDatabase(dir_.string());
+  EXPECT_EQ(parish.FileName, Db());
+  EXPECT_FALSE(parish.ReadOnly);
 }
 
 TEST_F(HostileParishTest, APipeWhereTheParishOrAPictureBelongsIsRefusedAtOnce) {

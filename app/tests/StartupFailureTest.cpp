@@ -130,8 +130,17 @@ TEST_F(StartupFailureTest, MissingColumnsTablesAndTheListViewAreNamed) {
   ExpectRefused("ฐานข้อมูลไม่มีมุมมอง List");
   std::filesystem::remove(Db());
   MakeEmpty();
+  // A List of another definition is the program's to put back; in a file it may not write, it
+  // cannot, and the file is refused.
   Cli("drop view List; create view List as select ID, St, NM, Sur from Orvani");
-  ExpectRefused("มุมมอง List ไม่มีคอลัมน์ Address1");
+  chmod(Db().c_str(), 0444);
+  ExpectRefused("มุมมอง List ในแฟ้มนี้ไม่ใช่ของโปรแกรมนี้ ต้องสร้างใหม่ แต่แฟ้มหรือโฟลเดอร์นี้เขียนไม่ได้", true);
+  chmod(Db().c_str(), 0644);
+  std::filesystem::remove(Db());
+  MakeEmpty();
+  Cli("drop view List; create table List (ID, St, NM, Sur, Address1, Address2, tel, Occupation, birth_date, "
+      "Papa_Nm, Mama_Nm)");
+  ExpectRefused("List ในแฟ้มนี้เป็นตาราง ไม่ใช่มุมมอง (view) ที่โปรแกรมนี้ใช้แสดงรายชื่อบุตร");
   std::filesystem::remove(Db());
   MakeEmpty();
   Cli("drop table church");

@@ -13,7 +13,9 @@
 //   for (q->First(); !q->Eof(); q->Next()) ... q->FieldByName("Nm")->AsString() ...
 //   q->Edit(); q->FieldByName("tel")->SetAsString("02 123 4567"); q->Post();
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "platform/db/DB.h"
@@ -110,9 +112,11 @@ class TADOConnection : public TComponent {
 
   // EDatabaseReplaced naming the file when the file at the path is no longer the one opened:
   // moved away or deleted, or written over by something that is not a database program (a
-  // backup copied over it). A write then would go into the log of a file that is gone, and
-  // that log, left beside the new file, would be read into it as a mix of both. The
-  // connection's datasets and commands check before every write.
+  // backup copied over it). The file is told by the descriptor the connection opened and by its
+  // header as this connection last left it; the path is only asked which file it names now. A
+  // write then would go into the log of a file that is gone, and that log, left beside the new
+  // file, would be read into it as a mix of both. Every write checks it first; once replaced,
+  // always.
   void CheckFileUnreplaced();
   // Merges the log into the database file and empties it.
   void MergeLog();
@@ -120,6 +124,12 @@ class TADOConnection : public TComponent {
   // A statement still running milliseconds from now is interrupted and fails; 0 lifts the
   // limit. A damaged file or a view that never ends would otherwise hold the program for ever.
   void SetTimeLimit(int milliseconds);
+  // Each step of every statement (the work to its next row, or to its end) has milliseconds,
+  // counted afresh at every step; 0 lifts the limit. Long work of many quick steps (a report over
+  // every member) goes on, and one statement that never gets on is stopped.
+  void SetStatementTimeLimit(int milliseconds);
+  // The time of a step starts: called by every step of a statement on db.
+  static void StartOfStep(sqlite3* db);
   // Whether the limit stopped a statement since it was set.
   bool TimeLimitPassed() const { return limitPassed_; }
   // The limit over the program's own work on what the statements gave (sorting their rows):
@@ -128,21 +138,47 @@ class TADOConnection : public TComponent {
 
  private:
   friend class TCustomADODataSet;
+  friend class TADOQuery;
   friend class TADOCommand;
   sqlite3* Handle();  // opens on first use
   static int CheckTimeLimit(void* connection);
   void ApplyTimeLimit();
-  // What tells the file apart: which file it is, and its size and times as the last write of
-  // this connection left them.
-  struct TFileStamp {
-    unsigned long long Device = 0, Inode = 0;
-    long long Size = 0, Modified = 0, Changed = 0;  // times in nanoseconds
+  // A write through the connection. Outside a transaction it opens one of its own, which takes
+  // the write lock before the file is looked at (no other program commits between the look and
+  // the write) and commits at the end, or rolls back when the write fails.
+  class TWrite {
+   public:
+    // statement: the SQL text of the write, when a caller's; a text that controls transactions
+    // or the connection itself runs as it is.
+    explicit TWrite(TADOConnection& connection, std::string_view statement = {});
+    ~TWrite();
+    TWrite(const TWrite&) = delete;
+    TWrite& operator=(const TWrite&) = delete;
+    void Commit();
+
+   private:
+    TADOConnection& connection_;
+    bool own_ = false;
   };
-  bool StampOf(TFileStamp& stamp) const;
-  Int64 DataVersion() const;
-  // After every commit: the log goes into the file at once, so that nothing of it is left to
-  // merge into a file that has been replaced meanwhile, and the file's new stamp is noted.
+  // Inside the write lock: the file must be the one opened, and the change that follows raises
+  // its change counter, so that each of this connection's writes leaves a header of its own.
+  void StartWrite();
+  // EDatabaseReplaced when the last commit found the file replaced.
+  void CheckCommitKept();
+  // Whether the path names the file of the descriptor, and the file is as this connection last
+  // left it or newer by another program's writes.
+  bool SameInode() const;
+  bool FileAsLeft();
+  void NoteFileAsLeft();
+  void MarkReplaced();
+  // After every commit: the log is on the disk, then goes into the file at once and is emptied,
+  // so that nothing of it is left to lay over a file copied over this one later, and the file's
+  // new header is noted. A file replaced meanwhile is told, and a log that is not its own is
+  // never merged into it.
   static int AfterCommit(void* connection, sqlite3* db, const char* name, int pages);
+  void SettleCommit();
+  // No other program has the database open (each keeps a shared lock on it while it has).
+  bool AloneOnFile() const;
   void Attach(TCustomADODataSet* dataSet);
   void Detach(TCustomADODataSet* dataSet);
 
@@ -152,12 +188,27 @@ class TADOConnection : public TComponent {
   Integer transactionLevel_ = 0;
   std::vector<TCustomADODataSet*> dataSets_;
   std::chrono::steady_clock::time_point deadline_{};
+  std::chrono::milliseconds stepLimit_{0};
   bool limited_ = false;
   bool limitPassed_ = false;
   bool watched_ = false;  // a file written through this connection
   bool replaced_ = false;
-  TFileStamp stamp_;
-  Int64 dataVersion_ = 0;
+  // The last commit went into a file no longer at the path, and was told so.
+  bool lostCommit_ = false;
+  bool lostCommitTold_ = false;
+  // The log holds commits written for the file that was replaced: never merged into the new one.
+  bool foreignLog_ = false;
+  // A read-only connection that made the log files beside a file that had none.
+  bool madeLogFiles_ = false;
+  int fd_ = -1;  // the file opened, as this connection's own descriptor
+  unsigned long long device_ = 0, inode_ = 0;
+  struct TFileTimes {
+    long long Size = 0, Modified = 0, Changed = 0;
+    bool operator==(const TFileTimes&) const = default;
+  };
+  TFileTimes times_;
+  std::uint32_t changeCounter_ = 0, pageCount_ = 0;
+  Int64 applicationId_ = 0;
 };
 
 // A dataset over one SQL statement of a connection. When the statement reads one table (or a

@@ -619,7 +619,7 @@ void TCustomADODataSet::RefreshRow(Int64 row, Int64 rowId) {
 void TCustomADODataSet::InternalPost(Int64 row, Int64 original) {
   if (!table_) DatabaseError("Cannot modify a read-only dataset");
   sqlite3* db = Database();
-  connection_->CheckFileUnreplaced();
+  TADOConnection::TWrite commit(*connection_);
   // Changed fields that show a table column, each column once.
   std::vector<Integer> write;
   std::vector<String> names;
@@ -643,6 +643,7 @@ void TCustomADODataSet::InternalPost(Int64 row, Int64 original) {
     st.Bind(static_cast<int>(write.size() + 1), CellView::MakeInteger(rowId));
     st.Step();
     RefreshRow(row, rowId);
+    commit.Commit();
     return;
   }
   String sql = "INSERT INTO " + table_->qualifiedName;
@@ -661,16 +662,17 @@ void TCustomADODataSet::InternalPost(Int64 row, Int64 original) {
   for (size_t k = 0; k < write.size(); ++k) st.Bind(static_cast<int>(k + 1), Store().Get(row, write[k]));
   st.Step();
   RefreshRow(row, sqlite3_last_insert_rowid(db));
+  commit.Commit();
 }
 
 void TCustomADODataSet::InternalDelete(Int64 row) {
   if (!table_) DatabaseError("Cannot modify a read-only dataset");
+  TADOConnection::TWrite commit(*connection_);
   Int64 rowId = ResolveRowId(row);
-  sqlite3* db = Database();
-  connection_->CheckFileUnreplaced();
-  Statement st(db, "DELETE FROM " + table_->qualifiedName + " WHERE rowid = ?1");
+  Statement st(Database(), "DELETE FROM " + table_->qualifiedName + " WHERE rowid = ?1");
   st.Bind(1, CellView::MakeInteger(rowId));
   st.Step();
+  commit.Commit();
 }
 
 }  // namespace orv

@@ -18,9 +18,11 @@ TADOQuery::~TADOQuery() = default;
 String TADOQuery::StatementText() const { return sql_->Text(); }
 
 Integer TADOQuery::ExecSQL() {
-  sqlite3* db = Database();
-  Connection()->CheckFileUnreplaced();
-  rowsAffected_ = ExecuteAll(db, sql_->Text(), &parameters_);
+  if (!Connection()) DatabaseError("Missing Connection or ConnectionString");
+  const String text = sql_->Text();
+  TADOConnection::TWrite write(*Connection(), text);
+  rowsAffected_ = ExecuteAll(Database(), text, &parameters_);
+  write.Commit();
   return rowsAffected_;
 }
 
@@ -42,9 +44,10 @@ void TADOCommand::SetCommandText(const String& text) {
 
 Integer TADOCommand::Execute() {
   if (!connection_) throw EDatabaseError("Missing Connection or ConnectionString");
-  sqlite3* db = connection_->Handle();
-  connection_->CheckFileUnreplaced();
-  return ExecuteAll(db, commandText_, &parameters_);
+  TADOConnection::TWrite write(*connection_, commandText_);
+  Integer changed = ExecuteAll(connection_->Handle(), commandText_, &parameters_);
+  write.Commit();
+  return changed;
 }
 
 void TADOCommand::Notification(TComponent* component, TOperation operation) {

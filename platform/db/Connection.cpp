@@ -1,11 +1,14 @@
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 
 #include "platform/db/ADODB.h"
+#include "platform/db/LogFile.h"
 #include "platform/db/Sqlite.h"
 #include "platform/db/ThaiCollation.h"
 #include "platform/rtl/Conversions.h"
@@ -13,6 +16,16 @@
 #include "platform/rtl/TextUtils.h"
 
 namespace orv {
+
+namespace {
+
+// The connections whose steps each have a time of their own; the program has one or two.
+std::vector<TADOConnection*>& StepLimited() {
+  static std::vector<TADOConnection*> connections;
+  return connections;
+}
+
+}  // namespace
 
 ORV_IMPLEMENT_CLASS(TADOConnection, c) {
   c.Prop("ConnectionString", &TADOConnection::ConnectionString,
@@ -24,6 +37,7 @@ TADOConnection::TADOConnection(TComponent* owner) : TComponent(owner) {}
 
 TADOConnection::~TADOConnection() {
   Close();
+  std::erase(StepLimited(), this);
   for (TCustomADODataSet* ds : dataSets_) ds->connection_ = nullptr;
 }
 
@@ -77,6 +91,45 @@ void UseLog(sqlite3* db) {
   }
 }
 
+// A write of the caller's own text that runs as it is: it controls transactions or the
+// connection, and cannot run inside a transaction of the connection's own.
+bool ControlsConnection(std::string_view statement) {
+  size_t i = 0;
+  while (i < statement.size()) {
+    if (std::isspace(static_cast<unsigned char>(statement[i]))) {
+      ++i;
+    } else if (statement.substr(i, 2) == "--") {
+      i = statement.find('\n', i);
+      if (i == std::string_view::npos) return false;
+    } else if (statement.substr(i, 2) == "/*") {
+      i = statement.find("*/", i);
+      if (i == std::string_view::npos) return false;
+      i += 2;
+    } else {
+      break;
+    }
+  }
+  String word;
+  while (i < statement.size() && std::isalpha(static_cast<unsigned char>(statement[i]))) word += statement[i++];
+  word = UpperCase(word);
+  for (const char* control : {"BEGIN", "COMMIT", "END", "ROLLBACK", "SAVEPOINT", "RELEASE", "PRAGMA", "VACUUM",
+                              "ATTACH", "DETACH"})
+    if (word == control) return true;
+  return false;
+}
+
+void SyncFile(const String& file) {
+  int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+long long Nanoseconds(const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; }
+
+// Wrapping comparison of change counters: b was written after a.
+bool Later(std::uint32_t a, std::uint32_t b) { return static_cast<std::int32_t>(b - a) > 0; }
+
 }  // namespace
 
 String TADOConnection::DataSource() const { return databaseFile_.empty() ? Setting("Data Source") : databaseFile_; }
@@ -115,6 +168,12 @@ void TADOConnection::Open() {
   if (file.empty()) throw EDatabaseError("No database file is named in the connection string");
   sqlite3* db = nullptr;
   bool readOnly = SameText(Setting("Mode"), "Read");
+  if (file != ":memory:" && !LogBelongsToDatabase(file))
+    throw EDatabaseForeignLog(Format(
+        "Cannot open database '%s': its log '%s-wal' was written for another file (a copy put over the database "
+        "after a crash?); laid over this one it would mix the two",
+        {file, file}));
+  const bool hadLogFiles = access((file + "-wal").c_str(), F_OK) == 0 || access((file + "-shm").c_str(), F_OK) == 0;
   String name = readOnly ? ReadOnlyUri(file) : file;
   // The program uses a connection from one thread at a time; SQLite's own lock around every
   // call would only cost time.
@@ -140,7 +199,9 @@ void TADOConnection::Open() {
     if (!readOnly) UseLog(db);
     // A committed write survives a crash of the program; only a power loss can take back the
     // last writes before the next checkpoint. Syncing every commit would slow each field save.
-    ExecuteAll(db, "PRAGMA synchronous=NORMAL", nullptr);
+    // A file written through the connection is synced by the connection itself after every
+    // commit, in the order that lets it look at the file between the steps (AfterCommit).
+    ExecuteAll(db, readOnly ? "PRAGMA synchronous=NORMAL" : "PRAGMA synchronous=OFF", nullptr);
     // No memory map: pages SQLite maps stay resident in the program for as long as the
     // connection is open, so one read of every member (an export, a report) would leave the
     // whole file counted in its memory. Full reads run at much the same speed without it.
@@ -150,77 +211,211 @@ void TADOConnection::Open() {
     throw;
   }
   db_ = db;
-  replaced_ = false;
+  replaced_ = lostCommit_ = lostCommitTold_ = foreignLog_ = false;
+  madeLogFiles_ = readOnly && !hadLogFiles;
   // A database in memory has no file to watch.
-  watched_ = !readOnly && StampOf(stamp_);
+  watched_ = false;
+  if (!readOnly && file != ":memory:") {
+    fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    watched_ = fd_ >= 0 && ::fstat(fd_, &st) == 0;
+  }
   if (watched_) {
+    Statement id(db_, "PRAGMA application_id");
+    id.Step();
+    applicationId_ = id.Column(0).Int;
+    NoteFileAsLeft();
     sqlite3_wal_hook(db_, AfterCommit, this);
-    Statement read(db_, "PRAGMA data_version");
-    read.Step();
-    dataVersion_ = DataVersion();
   }
   ApplyTimeLimit();
 }
 
-bool TADOConnection::StampOf(TFileStamp& stamp) const {
+bool TADOConnection::SameInode() const {
   struct stat st;
-  if (::stat(DataSource().c_str(), &st) != 0) return false;
-  auto nanoseconds = [](const timespec& t) { return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec; };
-  stamp = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino),
-           static_cast<long long>(st.st_size), nanoseconds(st.st_mtim), nanoseconds(st.st_ctim)};
-  return true;
+  return ::stat(DataSource().c_str(), &st) == 0 && static_cast<unsigned long long>(st.st_dev) == device_ &&
+         static_cast<unsigned long long>(st.st_ino) == inode_;
 }
 
-Int64 TADOConnection::DataVersion() const {
-  // Counts every change of the database, this connection's own commits among them, as far as
-  // the connection has read: a read brings it up to date with other connections' commits.
-  unsigned int version = 0;
-  sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version);
-  return version;
+void TADOConnection::NoteFileAsLeft() {
+  struct stat st;
+  if (::fstat(fd_, &st) == 0) {
+    device_ = static_cast<unsigned long long>(st.st_dev);
+    inode_ = static_cast<unsigned long long>(st.st_ino);
+    times_ = {static_cast<long long>(st.st_size), Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)};
+  }
+  TDatabaseHeader header;
+  if (ReadDatabaseHeader(fd_, header)) {
+    changeCounter_ = header.ChangeCounter;
+    pageCount_ = header.PageCount;
+  }
 }
 
-int TADOConnection::AfterCommit(void* connection, sqlite3* db, const char* name, int) {
-  sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-  auto* c = static_cast<TADOConnection*>(connection);
-  c->StampOf(c->stamp_);
-  c->dataVersion_ = c->DataVersion();
-  return SQLITE_OK;
+bool TADOConnection::FileAsLeft() {
+  if (replaced_ || !SameInode()) return false;
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return false;
+  // Not written since: another program's commits, if any, are still in the log.
+  if (TFileTimes{static_cast<long long>(st.st_size), Nanoseconds(st.st_mtim), Nanoseconds(st.st_ctim)} == times_)
+    return true;
+  TDatabaseHeader header;
+  if (!ReadDatabaseHeader(fd_, header)) return false;
+  // Written by a checkpoint that did not touch the first page, or a later state that another
+  // program's commits brought the file to; a copy of the file as it was before this connection's
+  // last write carries an older counter (every such write raises it).
+  if ((header.ChangeCounter == changeCounter_ && header.PageCount == pageCount_) ||
+      Later(changeCounter_, header.ChangeCounter)) {
+    NoteFileAsLeft();
+    return true;
+  }
+  return false;
+}
+
+void TADOConnection::MarkReplaced() {
+  replaced_ = true;
+  // Written over in place: the log holds commits (this connection's or another program's) made
+  // for the file that was there, and must never be merged into this one. A file moved away
+  // still has its log, which goes into it through SQLite's own descriptor.
+  if (SameInode()) foreignLog_ = true;
 }
 
 void TADOConnection::CheckFileUnreplaced() {
-  if (!db_ || !watched_ || transactionLevel_ > 0) return;
-  TFileStamp now;
-  bool same = !replaced_ && StampOf(now) && now.Device == stamp_.Device && now.Inode == stamp_.Inode;
-  if (same && (now.Size != stamp_.Size || now.Modified != stamp_.Modified || now.Changed != stamp_.Changed)) {
-    // Written since: by another database program, which commits through the log like this
-    // one, or over it by something else.
-    Statement read(db_, "PRAGMA data_version");
-    read.Step();
-    const Int64 version = DataVersion();
-    same = version != dataVersion_;
-    if (same) {
-      dataVersion_ = version;
-      stamp_ = now;
-    }
-  }
-  // Once replaced, always: the file at the path is not this connection's any more.
-  replaced_ = !same;
+  if (!db_ || !watched_) return;
+  if (!FileAsLeft()) MarkReplaced();
   if (replaced_)
     throw EDatabaseReplaced(Format(
         "The database file '%s' is no longer the one that was opened: it was moved, deleted or written over",
         {DataSource()}));
 }
 
+void TADOConnection::StartWrite() {
+  CheckFileUnreplaced();
+  if (!watched_) return;
+  // Rewriting the header's application field makes the first page part of the commit, and
+  // SQLite raises the change counter of every commit that writes the first page.
+  ExecuteAll(db_, "PRAGMA application_id = " + IntToStr(applicationId_), nullptr);
+}
+
+int TADOConnection::AfterCommit(void* connection, sqlite3*, const char*, int) {
+  static_cast<TADOConnection*>(connection)->SettleCommit();
+  return SQLITE_OK;
+}
+
+void TADOConnection::SettleCommit() {
+  // The commit on the disk first: from here on a crash keeps it.
+  SyncFile(DataSource() + "-wal");
+  const bool moved = !SameInode();
+  const std::uint32_t before = changeCounter_;
+  if (!moved && !FileAsLeft()) {
+    // Written over while the commit reached the disk: the log holds pages of the file that was
+    // there, and merged into this one they would mix the two.
+    MarkReplaced();
+    lostCommit_ = true;
+    return;
+  }
+  // Moved away, the log still goes into the file it was written for, through SQLite's own
+  // descriptor of it, and leaves the file now at the path without it.
+  sqlite3_busy_timeout(db_, 0);
+  int logged = 0, merged = 0;
+  bool whole = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &merged) == SQLITE_OK &&
+               logged == merged;
+  if (whole) {
+    ::fsync(fd_);
+    // Without waiting for other programs' readers: what they still read stays in the log.
+    sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  }
+  sqlite3_busy_timeout(db_, 5000);
+  TDatabaseHeader header;
+  if (moved || !SameInode() || !ReadDatabaseHeader(fd_, header) || (whole && !Later(before, header.ChangeCounter))) {
+    // Moved away or written over after the commit went into the file: what is at the path now
+    // does not hold it.
+    MarkReplaced();
+    lostCommit_ = true;
+    return;
+  }
+  NoteFileAsLeft();
+  // SQLite raises the counter from the value it read with the first page, and a page kept in
+  // its cache is not read again: let go of the cache, so that the next write reads the page as
+  // this one left it and raises the counter past it.
+  sqlite3_db_release_memory(db_);
+}
+
+void TADOConnection::CheckCommitKept() {
+  if (!lostCommit_ || lostCommitTold_) return;
+  lostCommitTold_ = true;
+  throw EDatabaseWrittenIntoReplaced(Format(
+      "The database file '%s' was moved or written over while a change was being saved: the change went into "
+      "the file that was there before",
+      {DataSource()}));
+}
+
 void TADOConnection::MergeLog() {
-  if (!db_ || !watched_) return;
+  if (!db_ || !watched_ || foreignLog_) return;
   // Without waiting for other programs' readers: what they still read stays in the log.
   sqlite3_busy_timeout(db_, 0);
   sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
   sqlite3_busy_timeout(db_, 5000);
-  StampOf(stamp_);
+  if (SameInode() && !replaced_) NoteFileAsLeft();
+}
+
+bool TADOConnection::AloneOnFile() const {
+  int fd = ::open(DataSource().c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // SQLite's shared lock bytes: every connection to a database in WAL mode holds one of them.
+  struct flock lock {};
+  lock.l_type = F_WRLCK;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = 0x40000002;
+  lock.l_len = 510;
+  bool alone = ::fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type == F_UNLCK;
+  // Closing a descriptor drops this process's locks on the file: only once SQLite has let go.
+  ::close(fd);
+  return alone;
+}
+
+TADOConnection::TWrite::TWrite(TADOConnection& connection, std::string_view statement) : connection_(connection) {
+  sqlite3* db = connection_.Handle();
+  const bool control = !statement.empty() && ControlsConnection(statement);
+  if (!connection_.watched_ || control || connection_.transactionLevel_ > 0 || !sqlite3_get_autocommit(db)) {
+    connection_.CheckFileUnreplaced();
+    return;
+  }
+  ExecuteAll(db, "BEGIN IMMEDIATE", nullptr);
+  try {
+    connection_.StartWrite();
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+  own_ = true;
+}
+
+TADOConnection::TWrite::~TWrite() {
+  // A failed write that SQLite rolled back itself (a full disk) has nothing left to roll back.
+  if (own_ && !sqlite3_get_autocommit(connection_.db_))
+    sqlite3_exec(connection_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void TADOConnection::TWrite::Commit() {
+  if (!own_) return;
+  ExecuteAll(connection_.db_, "COMMIT", nullptr);
+  own_ = false;
+  connection_.CheckCommitKept();
+}
+
+void TADOConnection::SetStatementTimeLimit(int milliseconds) {
+  SetTimeLimit(milliseconds);
+  stepLimit_ = std::chrono::milliseconds(milliseconds > 0 ? milliseconds : 0);
+  if (limited_) StepLimited().push_back(this);
+}
+
+void TADOConnection::StartOfStep(sqlite3* db) {
+  for (TADOConnection* c : StepLimited())
+    if (c->db_ == db) c->deadline_ = std::chrono::steady_clock::now() + c->stepLimit_;
 }
 
 void TADOConnection::SetTimeLimit(int milliseconds) {
+  std::erase(StepLimited(), this);
+  stepLimit_ = std::chrono::milliseconds(0);
   limited_ = milliseconds > 0;
   limitPassed_ = false;
   deadline_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
@@ -237,7 +432,7 @@ int TADOConnection::CheckTimeLimit(void* connection) {
 void TADOConnection::StopAtTimeLimit() {
   if (!limited_ || std::chrono::steady_clock::now() < deadline_) return;
   limitPassed_ = true;
-  throw EDatabaseError("interrupted");
+  throw EDatabaseInterrupted("interrupted");
 }
 
 void TADOConnection::ApplyTimeLimit() {
@@ -250,13 +445,36 @@ void TADOConnection::Close() {
   for (TCustomADODataSet* ds : std::vector<TCustomADODataSet*>(dataSets_)) ds->Close();
   // An open transaction is rolled back by the close.
   transactionLevel_ = 0;
-  // A file moved away keeps its log, which SQLite does not merge then, under the name the file
-  // at the path now reads as its own: the log goes into the file it belongs to and is emptied.
-  TFileStamp now;
-  if (watched_ && (!StampOf(now) || now.Device != stamp_.Device || now.Inode != stamp_.Inode))
+  const String file = DataSource();
+  // Written over since the last look, with no write to tell it: the log is not this file's
+  // either.
+  if (watched_ && !replaced_ && SameInode() && !FileAsLeft()) MarkReplaced();
+  if (foreignLog_) {
+    // The log holds commits for the file that was written over: the last connection to close
+    // would merge them into the one there now.
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+  } else if (watched_ && !SameInode()) {
+    // A file moved away keeps its log, which SQLite does not merge then, under the name the
+    // file at the path now reads as its own: the log goes into the file it belongs to and is
+    // emptied.
     sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  }
   sqlite3_close_v2(db_);
   db_ = nullptr;
+  // Log files that are not the file's, or that a reader made beside a file that had none, go
+  // when no other program has the file open.
+  bool removeLog = foreignLog_;
+  if (madeLogFiles_) {
+    struct stat st;
+    removeLog = ::stat((file + "-wal").c_str(), &st) != 0 || st.st_size == 0;
+  }
+  if (removeLog && AloneOnFile()) {
+    ::unlink((file + "-wal").c_str());
+    ::unlink((file + "-shm").c_str());
+  }
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  watched_ = madeLogFiles_ = false;
 }
 
 void TADOConnection::SetConnected(bool connected) {
@@ -272,17 +490,28 @@ sqlite3* TADOConnection::Handle() {
 }
 
 Integer TADOConnection::Execute(const String& commandText) {
-  sqlite3* db = Handle();
-  CheckFileUnreplaced();
-  return ExecuteAll(db, commandText, nullptr);
+  TWrite write(*this, commandText);
+  Integer changed = ExecuteAll(db_, commandText, nullptr);
+  write.Commit();
+  return changed;
 }
 
 Integer TADOConnection::BeginTrans() {
   sqlite3* db = Handle();
+  if (transactionLevel_ > 0) {
+    ExecuteAll(db, "SAVEPOINT level" + IntToStr(transactionLevel_ + 1), nullptr);
+    return ++transactionLevel_;
+  }
   CheckFileUnreplaced();
-  ExecuteAll(db, transactionLevel_ == 0 ? String("BEGIN")
-                                        : "SAVEPOINT level" + IntToStr(transactionLevel_ + 1),
-             nullptr);
+  // The write lock from the start, so that the file is looked at with no other program's
+  // commit to come before this transaction's.
+  ExecuteAll(db, watched_ ? "BEGIN IMMEDIATE" : "BEGIN", nullptr);
+  try {
+    StartWrite();
+  } catch (...) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
   return ++transactionLevel_;
 }
 
@@ -291,7 +520,7 @@ void TADOConnection::CommitTrans() {
   ExecuteAll(db_, transactionLevel_ == 1 ? String("COMMIT")
                                          : "RELEASE level" + IntToStr(transactionLevel_),
              nullptr);
-  --transactionLevel_;
+  if (--transactionLevel_ == 0) CheckCommitKept();
 }
 
 void TADOConnection::RollbackTrans() {

@@ -16,6 +16,13 @@ namespace orv {
 ORV_DECLARE_EXCEPTION(EDatabaseLocked, EDatabaseError);
 // The file at the database's path is no longer the one the connection opened.
 ORV_DECLARE_EXCEPTION(EDatabaseReplaced, EDatabaseError);
+// The file was replaced while a write reached the disk: the write went into the file that was
+// there before, not into the one at the path now.
+ORV_DECLARE_EXCEPTION(EDatabaseWrittenIntoReplaced, EDatabaseReplaced);
+// A statement ran past the connection's time limit and was stopped.
+ORV_DECLARE_EXCEPTION(EDatabaseInterrupted, EDatabaseError);
+// The log beside the database file was written for another file; it is neither read nor merged.
+ORV_DECLARE_EXCEPTION(EDatabaseForeignLog, EDatabaseError);
 // The database may only be read (the file or its folder cannot be written, or it was opened so).
 ORV_DECLARE_EXCEPTION(EDatabaseReadOnly, EDatabaseError);
 // A constraint or a trigger of the database refused the change; the message is its own.

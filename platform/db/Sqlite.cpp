@@ -24,6 +24,7 @@ void RaiseSqliteError(sqlite3* db, std::string_view sql) {
   if (code == SQLITE_BUSY || code == SQLITE_LOCKED) throw EDatabaseLocked(message);
   if (code == SQLITE_READONLY) throw EDatabaseReadOnly(message);
   if (code == SQLITE_CONSTRAINT) throw EDatabaseRefused(message);
+  if (code == SQLITE_INTERRUPT) throw EDatabaseInterrupted(message);
   // A write that passes a file-size limit fails as a disk I/O error, not as a full disk.
   bool noRoom = systemError == ENOSPC || systemError == EFBIG || systemError == EDQUOT;
   if (code == SQLITE_FULL || (code == SQLITE_IOERR && noRoom)) throw EDatabaseFull(message, noRoom ? systemError : 0);
@@ -43,6 +44,7 @@ Statement::Statement(sqlite3* db, std::string_view sql, std::string_view* tail)
 }
 
 bool Statement::Step() {
+  TADOConnection::StartOfStep(db_);
   int rc = sqlite3_step(stmt_);
   if (rc == SQLITE_ROW) return true;
   if (rc == SQLITE_DONE) return false;

@@ -27,11 +27,14 @@
 
 namespace {
 
+const char* const kUsage =
+    "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
+    "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf [--pages RANGE]] [--max-pages N] "
+    "[--max-rows N]\n"
+    "The database FILE is only read: it is never written, nor its journal changed.\n";
+
 int Usage() {
-  std::fprintf(stderr,
-               "usage: orvane-report REPORT --db FILE --data ALIAS=SQL ... "
-               "[--var NAME=VALUE ...] [--password TEXT] [--qpv OUT.qpv] [--pdf OUT.pdf [--pages RANGE]] [--max-pages N] "
-               "[--max-rows N]\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -105,6 +108,10 @@ int main(int argc, char** argv) {
   long maxPages = 10000, maxRows = 1000000;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
     auto next = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
     std::string name, value;
     if (arg == "--db" || arg == "--qpv" || arg == "--data" || arg == "--var" || arg == "--pdf" ||
@@ -136,7 +143,9 @@ int main(int argc, char** argv) {
     kvxRegisterEngine();
     TComponent owner(nullptr);
     auto* connection = new TADOConnection(&owner);
-    connection->SetConnectionString("Provider=SQLite;Mode=Share Deny None");
+    // Read as the register reads a parish it may not write: a report run changes nothing in
+    // the file, not even its journal mode, and a file the user may only read works.
+    connection->SetConnectionString("Provider=SQLite;Mode=Read");
     connection->SetDatabaseFile(dbFile);
     connection->Open();
     // The data sets are the window's in the register: they must exist before the report reads
