@@ -188,17 +188,21 @@ void CheckCellSizes(TADOConnection& probe, const String& fileName, const TLayout
     const String table = Spelled(name);
     std::vector<String> columns = Column(probe, "select name from pragma_table_info(:table)", table);
     if (columns.empty()) continue;
+    // The names come from the file's own schema and are quoted; no user's text is in the statement.
+    auto quoted = [](const String& name) {
+      String q = "\"";
+      for (char c : name) q += c == '"' ? String("\"\"") : String(1, c);
+      return q + "\"";
+    };
     String condition;
-    for (const String& column : columns)
-      condition += (condition.empty() ? "" : " or ") + String("length(\"") + column + "\") > " + IntToStr(kLongestCell);
+    String select = "select rowid";
+    for (const String& column : columns) {
+      condition += (condition.empty() ? "" : " or ") + String("length(") + quoted(column) + ") > " + IntToStr(kLongestCell);
+      select += ", length(" + quoted(column) + ")";
+    }
     TADOQuery query(nullptr);
     query.SetConnection(&probe);
-    // The names come from the file's own schema, quoted; no user's text is in the statement.
-    String quoted;
-    for (char c : table) quoted += c == '"' ? String("\"\"") : String(1, c);
-    String select = "select rowid";
-    for (const String& column : columns) select += ", length(\"" + column + "\")";
-    query.SQL().SetText(select + " from \"" + quoted + "\" where " + condition + " limit 1");
+    query.SQL().SetText(select + " from " + quoted(table) + " where " + condition + " limit 1");
     query.Open();
     if (query.IsEmpty()) continue;
     for (size_t i = 0; i < columns.size(); ++i) {
