@@ -115,7 +115,7 @@ void sxCheckTextLength(size_t bytes) {
   TsxScript::ChargeBytes(bytes);
 }
 
-void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
+Int64 sxCheckArrayBounds(const std::vector<Integer>& bounds) {
   Int64 total = 1;
   for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
     const Int64 count = Int64{bounds[i + 1]} - bounds[i] + 1;
@@ -125,6 +125,7 @@ void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
                                      std::to_string(kMaxArrayElements) + " elements");
   }
   CheckMemory(total * static_cast<Int64>(sizeof(Variant)));
+  return total;
 }
 
 Variant sxAdd(const Variant& a, const Variant& b) {

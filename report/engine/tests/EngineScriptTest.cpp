@@ -183,5 +183,22 @@ TEST(EngineScript, MemoryFreedBetweenHandlersGoesBackToTheRun) {
   EXPECT_EQ(r.Report->Script->Find("n")->GetValue().ToInteger(), 1000);
 }
 
+// The steps of all a run's events count together against the report's limit: forty rows of
+// ten million steps each end at a limit of a hundred million that no one row reaches.
+TEST(EngineScript, TheStepsOfAllEventsCountTogether) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Rows(40, {{"Name", Variant("N")}})));
+  data->OnBeforePrint = "Spend";
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.Report->ScriptText()->SetText(
+      "var i, n: Integer;\r\nprocedure Spend(Sender: TObject);\r\nbegin\r\n"
+      "  for i := 1 to 5000000 do n := n + 1;\r\nend;\r\nbegin\r\nend.");
+  r.Report->Script->SetStepLimit(100'000'000);
+  r.Run(false);
+  EXPECT_NE(r.Report->Errors->Text().find("Step limit exceeded"), String::npos) << r.Report->Errors->Text();
+  EXPECT_LT(r.Report->Script->Find("n")->GetValue().ToInteger(), 40 * 5000000);
+}
+
 }  // namespace
 }  // namespace orv::test
