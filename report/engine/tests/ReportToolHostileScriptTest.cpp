@@ -356,4 +356,59 @@ TEST(ReportToolHostileScripts, ALookupAtEveryRowOfAParishRunsToItsEnd) {
   std::filesystem::remove_all(dir);
 }
 
+// What a script makes outside its own blocks counts in its memory too: forms it shows (the
+// window system's pixels) and bitmaps it sizes, as the text it puts into a memo does. Each
+// ends with "Out of memory" in the address space of a small machine, never by a signal.
+TEST(ReportToolHostileScripts, FormsBitmapsAndMemoTextEndOutOfMemoryWithoutASignal) {
+  const std::filesystem::path dir = FreshFolder("outside");
+  const std::string db = (dir / "data.db").string();
+  ASSERT_TRUE(MakeRows(db, 10000));
+  const std::string memo =
+      "      <TkvxMemoView Name=\"Memo1\" Left=\"0\" Top=\"0\" Width=\"300\" Height=\"18\" Memo.Text=\"[Line]\"";
+  const auto inEvent = [&](const std::string& statements) {
+    return std::make_pair("var kept: TList;\nprocedure Row(Sender: TObject);\nvar f: TForm; b: TBitmap;\nbegin\n" +
+                              statements + "\nend;\nbegin\n  kept := TList.Create;\nend.",
+                          kBand + " OnBeforePrint=\"Row\">\n" + memo + "/>\n    </TkvxMasterData>\n");
+  };
+  struct TCase {
+    std::string Name;
+    std::pair<std::string, std::string> ScriptAndObjects;
+    std::string Error;
+  };
+  const std::vector<TCase> cases = {
+      {"forms", inEvent("  f := TForm.Create(nil);\n  f.SetBounds(0, 0, 2000, 2000);\n  f.Show;"), "Out of memory"},
+      {"form-sized", inEvent("  f := TForm.Create(nil);\n  f.Show;\n  f.SetBounds(0, 0, 2000, 2000);"), "Out of memory"},
+      {"bitmaps",
+       {"var kept: TList; b: TBitmap; i: Integer;\nbegin\n  kept := TList.Create;\n  for i := 1 to 1000 do\n  begin\n"
+        "    b := TBitmap.Create;\n    b.Width := 1000;\n    b.Height := 1000;\n    kept.Add(b);\n  end;\nend.",
+        kBand + "/>\n"},
+       "Out of memory"},
+      {"bitmap-rows", inEvent("  b := TBitmap.Create;\n  b.Width := 200;\n  b.Height := 200;\n  kept.Add(b);"),
+       "Out of memory"},
+      {"memo-text",
+       {"var s: String; i: Integer;\nbegin\n  s := '0123456789abcdef';\n  for i := 1 to 16 do s := s + s;\n"
+        "  for i := 1 to 120 do Memo1.Lines.Add(s);\nend.",
+        kBand + ">\n" + memo + "/>\n    </TkvxMasterData>\n"},
+       "Out of memory"},
+  };
+  std::vector<std::future<std::pair<int, std::string>>> runs;
+  for (const TCase& c : cases) {
+    std::ofstream(dir / (c.Name + ".xml")) << ReportXml(c.ScriptAndObjects.first, c.ScriptAndObjects.second);
+    runs.push_back(std::async(std::launch::async, [&dir, &db, name = c.Name] {
+      return RunTool(dir, name, db, "select * from t", true);
+    }));
+  }
+  for (size_t k = 0; k < runs.size(); ++k) {
+    const auto [status, err] = runs[k].get();
+    SCOPED_TRACE(cases[k].Name + ": " + err);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), cases[k].Error.empty() ? 0 : 1);
+    if (!cases[k].Error.empty()) {
+      EXPECT_NE(err.find(cases[k].Error), std::string::npos);
+    }
+  }
+  ExpectToolRunsStayedSmall();
+  std::filesystem::remove_all(dir);
+}
+
 }  // namespace
