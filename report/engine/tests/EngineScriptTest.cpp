@@ -200,5 +200,22 @@ TEST(EngineScript, TheStepsOfAllEventsCountTogether) {
   EXPECT_LT(r.Report->Script->Find("n")->GetValue().ToInteger(), 40 * 5000000);
 }
 
+// A memo's text set by the main block reaches the run's copy of the page as it stands: no file
+// is read, so a text of more than 32 MB is no value too long for one (a prepared report that
+// holds it is refused when read back, as a file).
+TEST(EngineScript, AMemoTextOfMoreThan32MBSetByTheScriptRuns) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Rows(1, {{"Name", Variant("N")}})));
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.MemoView(data, "Big", "")->SetLeft(200);
+  r.Report->ScriptText()->SetText(
+      "var s: String; i: Integer;\r\nbegin\r\n  s := '0123456789abcdef';\r\n"
+      "  for i := 1 to 21 do s := s + s;\r\n  Big.Text := s + 'x';\r\n  s := '';\r\n  Big.Visible := False;\r\nend.");
+  EXPECT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+  EXPECT_EQ(r.Report->Errors->Text(), "");
+  EXPECT_EQ(r.Pages().GetCount(), 1);
+}
+
 }  // namespace
 }  // namespace orv::test
