@@ -27,6 +27,13 @@ struct TRunResult {
   std::vector<String> Lines;
 };
 
+// Nobody sits at a run: boxes are answered from the queue or with their first button, and a
+// form shown modally ends at once as cancelled, as in the report tool.
+class TRunDialogService : public TScriptedDialogService {
+ public:
+  bool Unattended() const override { return true; }
+};
+
 // A script ready to compile: built-ins added, a generous step limit against endless loops.
 inline std::unique_ptr<TsxScript> NewScript(const String& dialect, const String& text) {
   auto script = std::make_unique<TsxScript>(nullptr);
@@ -40,7 +47,7 @@ inline std::unique_ptr<TsxScript> NewScript(const String& dialect, const String&
 // Runs an already configured script.
 inline TRunResult RunScript(TsxScript& script) {
   TRunResult result;
-  auto service = std::make_unique<TScriptedDialogService>();
+  auto service = std::make_unique<TRunDialogService>();
   TScriptedDialogService* shown = service.get();
   auto previous = SetDialogService(std::move(service));
   result.Compiled = script.Compile();
