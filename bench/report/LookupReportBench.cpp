@@ -39,8 +39,12 @@ double RunTool(const std::filesystem::path& dir, const std::string& report, cons
   const std::string qpv = (dir / "out.qpv").string();
   bool ok = true;
   const double seconds = Best(3, [&] {
+    // What this process has printed is not the child's to print again.
+    std::fflush(stdout);
     pid_t pid = fork();
     if (pid == 0) {
+      // The tool's page count and messages are not the benchmark's output.
+      if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(126);
       execl(ORVANE_REPORT_PROGRAM, ORVANE_REPORT_PROGRAM, report.c_str(), "--db", db.c_str(), "--data", data.c_str(),
             "--qpv", qpv.c_str(), static_cast<char*>(nullptr));
       _exit(127);
