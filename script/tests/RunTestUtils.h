@@ -27,11 +27,16 @@ struct TRunResult {
   std::vector<String> Lines;
 };
 
-// Nobody sits at a run: boxes are answered from the queue or with their first button, and a
-// form shown modally ends at once as cancelled, as in the report tool.
+// Boxes are answered from the queue or with their first button. With nobody there, a form
+// shown modally ends at once as cancelled, as in the report tool; otherwise it waits for what
+// the test does to end it.
 class TRunDialogService : public TScriptedDialogService {
  public:
-  bool Unattended() const override { return true; }
+  explicit TRunDialogService(bool nobodyThere) : nobodyThere_(nobodyThere) {}
+  bool Unattended() const override { return nobodyThere_; }
+
+ private:
+  bool nobodyThere_;
 };
 
 // A script ready to compile: built-ins added, a generous step limit against endless loops.
@@ -45,9 +50,9 @@ inline std::unique_ptr<TsxScript> NewScript(const String& dialect, const String&
 }
 
 // Runs an already configured script.
-inline TRunResult RunScript(TsxScript& script) {
+inline TRunResult RunScript(TsxScript& script, bool nobodyThere = false) {
   TRunResult result;
-  auto service = std::make_unique<TRunDialogService>();
+  auto service = std::make_unique<TRunDialogService>(nobodyThere);
   TScriptedDialogService* shown = service.get();
   auto previous = SetDialogService(std::move(service));
   result.Compiled = script.Compile();
