@@ -127,7 +127,7 @@ TEST(ReportToolHostileScripts, EndWithAScriptErrorOrNormallyInBoundedMemory) {
   const std::vector<std::string> programs = {
       "freeinownevent", "deepvariants",   "ownerchain",     "xmlself.fail",  "xmlcycle.fail",
       "parentcycle.fail", "captions.fail", "textlines.fail", "loadlines.fail", "loadxml.fail",
-      "bigarrays.fail", "extremeshapes"};
+      "bigarrays.fail", "extremeshapes", "bitmapmemory.fail", "formmemory.fail"};
   // Four at a time: each may take a few hundred megabytes before its error.
   std::vector<std::future<TToolRun>> runs;
   const auto check = [](const TToolRun& run) {
