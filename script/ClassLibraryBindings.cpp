@@ -1,8 +1,11 @@
 #include "script/ClassLibraryBindings.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 #include "platform/rtl/Collection.h"
+#include "platform/rtl/FileUtils.h"
 #include "platform/rtl/List.h"
 #include "platform/rtl/ObjectHandles.h"
 #include "platform/rtl/Streams.h"
@@ -54,6 +57,35 @@ String KeptText(Caller& c, int i) {
 void ChargeSearch(TStrings& list) {
   auto* sorted = dynamic_cast<TStringList*>(&list);
   if (!sorted || !sorted->Sorted()) TsxScript::ChargeWork(list.Count() * TsxScript::kCompareSteps);
+}
+
+// What native work on lists, texts and files takes, in steps (a plain statement's time each):
+// making a line (its blocks allocated and filled), making a line's collation key, comparing
+// two keys while sorting, writing one byte of XML, and writing a file out safely to the disk.
+constexpr Int64 kLineSteps = 32;
+constexpr Int64 kKeySteps = 120;
+constexpr Int64 kSortCompareSteps = 10;
+constexpr Int64 kXMLByteSteps = 1;
+constexpr Int64 kFileSteps = 4'000'000;
+
+// Sorting n lines makes their keys and compares about n log2 n pairs of them.
+void ChargeSort(const TStringList& list) {
+  const Int64 n = list.Count();
+  if (n > 1 && !list.Sorted())
+    TsxScript::ChargeWork(n * (kKeySteps + std::bit_width(static_cast<std::uint64_t>(n)) * kSortCompareSteps));
+}
+
+// Copying or joining a list's lines: each line, and each byte of its text.
+void ChargeLines(const TStrings& list, size_t bytes) {
+  TsxScript::ChargeWork(list.Count() * kLineSteps);
+  TsxScript::ChargeScan(bytes);
+}
+
+// A search by name goes through the lines up to the one it finds, every line when none.
+Integer IndexOfNameCharged(TStrings& list, const String& name) {
+  const Integer index = list.IndexOfName(name);
+  TsxScript::ChargeWork(static_cast<Int64>(index < 0 ? list.Count() : index + 1) * TsxScript::kCompareSteps);
+  return index;
 }
 
 // An indexed property of T: read(self, caller) serves ".GET", write(self, caller, value) ".SET".
@@ -179,7 +211,13 @@ void TsxClassLibraryFunctions::AddObjects() {
   });
   TsxClassVariable* persistent = s.AddClass(TPersistent::StaticClass(), "TObject");
   persistent->AddMethod("procedure Assign(Source: TPersistent)", Method<TPersistent>([](TPersistent& self, Caller& c) {
-                          self.Assign(dynamic_cast<TPersistent*>(ObjectArg(c, 0)));
+                          auto* source = dynamic_cast<TPersistent*>(ObjectArg(c, 0));
+                          if (auto* lines = dynamic_cast<TStrings*>(source)) {
+                            size_t bytes = 0;
+                            for (Integer i = 0; i < lines->Count(); ++i) bytes += lines->Strings(i).size();
+                            ChargeLines(*lines, bytes);
+                          }
+                          self.Assign(source);
                           return None();
                         }));
   s.AddClass(TCollectionItem::StaticClass(), "TPersistent");
@@ -262,8 +300,7 @@ void TsxClassLibraryFunctions::AddStrings() {
                        return Variant(self.IndexOf(TextArg(c, 0)));
                      }));
   strings->AddMethod("function IndexOfName(const Name: string): Integer", Method<TStrings>([](TStrings& self, Caller& c) {
-                       TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
-                       return Variant(self.IndexOfName(TextArg(c, 0)));
+                       return Variant(IndexOfNameCharged(self, TextArg(c, 0)));
                      }));
   strings->AddMethod("function IndexOfObject(AObject: TObject): Integer",
                      Method<TStrings>([](TStrings& self, Caller& c) {
@@ -299,8 +336,15 @@ void TsxClassLibraryFunctions::AddStrings() {
                        self.SaveToStream(ObjectArgAs<TStream>(c, 0));
                        return None();
                      }));
-  strings->AddProperty("CommaText", "string", Getter<TStrings>([](TStrings& self) { return Variant(self.CommaText()); }),
-                       Setter<TStrings>([](TStrings& self, const Variant& v) { self.SetCommaText(v.ToString()); }));
+  strings->AddProperty("CommaText", "string", Getter<TStrings>([](TStrings& self) {
+                         String text = self.CommaText();
+                         ChargeLines(self, text.size());
+                         return Variant(std::move(text));
+                       }),
+                       Setter<TStrings>([](TStrings& self, const Variant& v) {
+                         self.SetCommaText(v.ToString());
+                         ChargeLines(self, v.StrView().size());
+                       }));
   strings->AddProperty("Count", "Integer", Getter<TStrings>([](TStrings& self) { return Variant(self.Count()); }),
                        nullptr);
   strings->AddIndexProperty(
@@ -317,11 +361,12 @@ void TsxClassLibraryFunctions::AddStrings() {
       "Values", "String", "string",
       Indexed<TStrings>(
           [](TStrings& self, Caller& c) {
-            TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
-            return Variant(self.Values(TextArg(c, 0)));
+            const Integer index = IndexOfNameCharged(self, TextArg(c, 0));
+            return Variant(index < 0 ? String() : self.ValueFromIndex(index));
           },
           [](TStrings& self, Caller& c, const Variant& v) {
-            TsxScript::ChargeWork(self.Count() * TsxScript::kCompareSteps);
+            // The setter looks the name up again: charged as a second search.
+            IndexOfNameCharged(self, TextArg(c, 0));
             self.SetValues(TextArg(c, 0), v.ToString());
           }),
       false);
@@ -349,6 +394,7 @@ void TsxClassLibraryFunctions::AddStrings() {
                     return Variant(found);
                   }));
   list->AddMethod("procedure Sort", Method<TStringList>([](TStringList& self, Caller&) {
+                    ChargeSort(self);
                     self.Sort();
                     return None();
                   }));
@@ -360,7 +406,11 @@ void TsxClassLibraryFunctions::AddStrings() {
                       self.SetDuplicates(static_cast<TDuplicates>(d));
                     }));
   list->AddProperty("Sorted", "Boolean", Getter<TStringList>([](TStringList& self) { return Variant(self.Sorted()); }),
-                    Setter<TStringList>([](TStringList& self, const Variant& v) { self.SetSorted(sxIsTrue(v)); }));
+                    Setter<TStringList>([](TStringList& self, const Variant& v) {
+                      const bool sorted = sxIsTrue(v);
+                      if (sorted) ChargeSort(self);
+                      self.SetSorted(sorted);
+                    }));
 }
 
 void TsxClassLibraryFunctions::AddStreams() {
@@ -504,7 +554,10 @@ void TsxClassLibraryFunctions::AddXML() {
     return Handle(new TsxXMLDocument());
   });
   document->AddMethod("procedure SaveToStream(Stream: TStream)", Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
-                        self.SaveToStream(ObjectArgAs<TStream>(c, 0));
+                        TStream& stream = ObjectArgAs<TStream>(c, 0);
+                        const Int64 start = stream.Position();
+                        self.SaveToStream(stream);
+                        TsxScript::ChargeWork(std::max<Int64>(stream.Position() - start, 0) * kXMLByteSteps);
                         return None();
                       }));
   document->AddMethod("procedure LoadFromStream(Stream: TStream)",
@@ -514,7 +567,9 @@ void TsxClassLibraryFunctions::AddXML() {
                       }));
   document->AddMethod("procedure SaveToFile(const FileName: String)",
                       Method<TsxXMLDocument>([](TsxXMLDocument& self, Caller& c) {
-                        self.SaveToFile(TextArg(c, 0));
+                        const String text = self.SaveToString();
+                        TsxScript::ChargeWork(static_cast<Int64>(text.size()) * kXMLByteSteps + kFileSteps);
+                        SafeWriteFile(TextArg(c, 0), text);
                         return None();
                       }));
   document->AddMethod("procedure LoadFromFile(const FileName: String)",

@@ -34,8 +34,12 @@ bool sxInOwnEvent(TObject* obj) {
   return false;
 }
 
-bool TsxCustomEvent::CallHandler(const std::vector<Variant>& args) {
-  if (Handler->Executing) return false;
+void TsxCustomEvent::CallHandler(const std::vector<Variant>& args) {
+  TsxLocalsRestore restore{nullptr};
+  if (Handler->Executing) {
+    Handler->SaveLocals();
+    restore.Proc = Handler;
+  }
   const size_t n = std::min(args.size(), static_cast<size_t>(Handler->Count()));
   for (size_t i = 0; i < n; ++i) Handler->Params(static_cast<int>(i))->SetValue(args[i]);
   busyObjects.push_back(Instance);
@@ -43,11 +47,13 @@ bool TsxCustomEvent::CallHandler(const std::vector<Variant>& args) {
     ~Done() { busyObjects.pop_back(); }
   } done;
   Handler->GetValue();
-  return true;
+  // Read before an outer call's values come back.
+  back_.clear();
+  for (int i = 0; i < Handler->Count(); ++i) back_.push_back(Handler->Params(i)->Value);
 }
 
 Variant TsxCustomEvent::Back(int index) const {
-  return index < Handler->Count() ? Handler->Params(index)->Value : Null();
+  return index >= 0 && static_cast<size_t>(index) < back_.size() ? back_[static_cast<size_t>(index)] : Null();
 }
 
 namespace {
@@ -117,7 +123,8 @@ class TKeyBridge : public TBridge<TKeyEvent, TKeyBridge> {
     const Integer h = ObjectToHandle(this);
     return std::any(TKeyEvent([h](TObject* sender, Word& key, TShiftState shift) {
       auto* b = Live<TKeyBridge>(h);
-      if (!b || !b->CallHandler({Sender(sender), Variant(static_cast<Integer>(key)), Bits(shift)})) return;
+      if (!b) return;
+      b->CallHandler({Sender(sender), Variant(static_cast<Integer>(key)), Bits(shift)});
       const Variant back = b->Back(1);
       if (!back.IsNull()) key = static_cast<Word>(back.ToInteger());
     }));
@@ -133,7 +140,8 @@ class TKeyPressBridge : public TBridge<TKeyPressEvent, TKeyPressBridge> {
       auto* b = Live<TKeyPressBridge>(h);
       String text;
       AppendCodePoint(text, key);
-      if (!b || !b->CallHandler({Sender(sender), Variant(text)})) return;
+      if (!b) return;
+      b->CallHandler({Sender(sender), Variant(text)});
       // An empty text leaves Key as it was.
       const String back = b->Back(1).IsNull() ? String() : b->Back(1).ToString();
       if (back.empty()) return;
@@ -150,7 +158,8 @@ class TCloseBridge : public TBridge<TCloseEvent, TCloseBridge> {
     const Integer h = ObjectToHandle(this);
     return std::any(TCloseEvent([h](TObject* sender, TCloseAction& action) {
       auto* b = Live<TCloseBridge>(h);
-      if (!b || !b->CallHandler({Sender(sender), Variant(static_cast<Integer>(action))})) return;
+      if (!b) return;
+      b->CallHandler({Sender(sender), Variant(static_cast<Integer>(action))});
       const Variant back = b->Back(1);
       if (back.IsNull()) return;
       const Integer a = back.ToInteger();
@@ -166,7 +175,8 @@ class TCloseQueryBridge : public TBridge<TCloseQueryEvent, TCloseQueryBridge> {
     const Integer h = ObjectToHandle(this);
     return std::any(TCloseQueryEvent([h](TObject* sender, bool& canClose) {
       auto* b = Live<TCloseQueryBridge>(h);
-      if (!b || !b->CallHandler({Sender(sender), Variant(canClose)})) return;
+      if (!b) return;
+      b->CallHandler({Sender(sender), Variant(canClose)});
       const Variant back = b->Back(1);
       if (!back.IsNull()) canClose = back.ToBoolean();
     }));
@@ -180,7 +190,8 @@ class TCanResizeBridge : public TBridge<TCanResizeEvent, TCanResizeBridge> {
     const Integer h = ObjectToHandle(this);
     return std::any(TCanResizeEvent([h](TObject* sender, int& width, int& height, bool& resize) {
       auto* b = Live<TCanResizeBridge>(h);
-      if (!b || !b->CallHandler({Sender(sender), Variant(width), Variant(height), Variant(resize)})) return;
+      if (!b) return;
+      b->CallHandler({Sender(sender), Variant(width), Variant(height), Variant(resize)});
       if (!b->Back(1).IsNull()) width = b->Back(1).ToInteger();
       if (!b->Back(2).IsNull()) height = b->Back(2).ToInteger();
       if (!b->Back(3).IsNull()) resize = b->Back(3).ToBoolean();

@@ -21,10 +21,16 @@ class TsxCustomEvent : public TObject {
 
  protected:
   // Runs the procedure with the arguments the event supplies (parameters beyond them keep
-  // their values); False when it is running already, which an event it causes itself finds.
-  bool CallHandler(const std::vector<Variant>& args);
-  // The value parameter index holds after the call; Null when the procedure has no such one.
+  // their values). A procedure that runs already (shared by several objects' events, or
+  // causing its own event) runs again as a nested call: the running call's parameters and
+  // locals are set aside and come back after; recursion without end stops at the depth guard.
+  void CallHandler(const std::vector<Variant>& args);
+  // The value parameter index held when the last call ended; Null when the procedure has no
+  // such one.
   Variant Back(int index) const;
+
+ private:
+  std::vector<Variant> back_;
 };
 
 // Whether freeing obj now would free an object whose event a script procedure is running:

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "platform/rtl/MemoryAccount.h"
+#include "platform/rtl/VariantInternals.h"
 #include "script/ClassModel.h"
 #include "script/Designator.h"
 #include "script/MethodSyntax.h"
@@ -115,7 +116,7 @@ void sxCheckTextLength(size_t bytes) {
   TsxScript::ChargeBytes(bytes);
 }
 
-void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
+Int64 sxCheckArrayBounds(const std::vector<Integer>& bounds) {
   Int64 total = 1;
   for (size_t i = 0; i + 1 < bounds.size(); i += 2) {
     const Int64 count = Int64{bounds[i + 1]} - bounds[i] + 1;
@@ -125,6 +126,7 @@ void sxCheckArrayBounds(const std::vector<Integer>& bounds) {
                                      std::to_string(kMaxArrayElements) + " elements");
   }
   CheckMemory(total * static_cast<Int64>(sizeof(Variant)));
+  return total;
 }
 
 Variant sxAdd(const Variant& a, const Variant& b) {
@@ -171,7 +173,16 @@ bool sxConvertsToTrue(const Variant& v) {
 
 namespace {
 
-[[gnu::always_inline]] inline int Compare(const Variant& a, const Variant& b) {
+// Values the fast paths leave: an array beside anything is refused under the operator the
+// script wrote, the others ordered by the Variant rules.
+[[gnu::noinline]] int CompareVariants(const Variant& a, const Variant& b, const char* op) {
+  if (VarIsArray(a) || VarIsArray(b)) detail::RaiseInvalidOp(op, a, &b);
+  if (a < b) return -1;
+  if (b < a) return 1;
+  return a == b ? 0 : 2;  // 2: unordered (Null beside a value)
+}
+
+[[gnu::always_inline]] inline int Compare(const Variant& a, const Variant& b, const char* op = "<") {
   const TVarType ta = a.VType(), tb = b.VType();
   if ((ta == varInteger || ta == varInt64) && (tb == varInteger || tb == varInt64)) {
     const Int64 x = a.UncheckedInt64(), y = b.UncheckedInt64();
@@ -192,9 +203,7 @@ namespace {
     const int x = a.ToBoolean() ? -1 : 0, y = b.ToBoolean() ? -1 : 0;
     return x < y ? -1 : x > y ? 1 : 0;
   }
-  if (a < b) return -1;
-  if (b < a) return 1;
-  return a == b ? 0 : 2;  // 2: unordered (Null beside a value)
+  return CompareVariants(a, b, op);
 }
 
 bool ArrayContains(const Variant& array, const Variant& value) {
@@ -294,7 +303,21 @@ template <class IntOp, class Fallback>
   return fallback(l, r);
 }
 
-[[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) { return Binary(n, Compare); }
+const char* ComparisonText(TsxOpKind op) {
+  switch (op) {
+    case TsxOpKind::Great: return ">";
+    case TsxOpKind::Less: return "<";
+    case TsxOpKind::LessEq: return "<=";
+    case TsxOpKind::GreatEq: return ">=";
+    case TsxOpKind::NonEq: return "<>";
+    default: return "=";
+  }
+}
+
+[[gnu::always_inline]] inline int CompareOperands(const TsxExpressionNode& n) {
+  const char* op = ComparisonText(n.Op);
+  return Binary(n, [op](const Variant& a, const Variant& b) { return Compare(a, b, op); });
+}
 
 // + and - on two 32-bit integers whose result stays in range, the loop counters' and indices'
 // arithmetic, inline; everything else through op.
@@ -850,7 +873,7 @@ bool TsxSetExpression::Contains(const Variant& value) const {
       i += 2;
       continue;
     }
-    if (Entries[i] && Compare(Entries[i]->GetValue(), value) == 0) return true;
+    if (Entries[i] && Compare(Entries[i]->GetValue(), value, "=") == 0) return true;
   }
   return false;
 }

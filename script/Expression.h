@@ -238,8 +238,8 @@ void sxCheckTextLength(size_t bytes);
 // The most elements an array made by a script may have.
 inline constexpr Int64 kMaxArrayElements = Int64{1} << 22;
 // Raises when low and high bound pairs ask for more elements than that, or for more memory
-// than the script has left.
-void sxCheckArrayBounds(const std::vector<Integer>& bounds);
+// than the script has left; else gives the number of elements.
+Int64 sxCheckArrayBounds(const std::vector<Integer>& bounds);
 
 // sxIsTrue for the kinds other than Boolean.
 bool sxConvertsToTrue(const Variant& v);

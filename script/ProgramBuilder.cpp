@@ -277,12 +277,22 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
     SetPos(group);
     String typeText;
     const TsxILNode* init = nullptr;
+    bool openArray = false;
     for (int j = 0; j < group.Count(); ++j) {
       if (Is(*group.Items(j), "type") && typeText.empty()) typeText = TextOf(*group.Items(j));
       if (Is(*group.Items(j), "init")) init = group.Items(j);
+      if (Is(*group.Items(j), "array")) openArray = true;
     }
     String typeName;
-    const TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, *proc.Program, typeName);
+    TsxVarType typ = typeText.empty() ? fvtVariant : ResolveType(typeText, *proc.Program, typeName);
+    // An open array ("array of T") takes any array; its elements are read and written through
+    // an element helper of their type, as a declared array's are.
+    TsxCustomVariable* elements = nullptr;
+    if (openArray) {
+      elements = proc.Program->Add(String(), std::make_unique<TsxArrayHelper>(String(), 1, typ, typeName));
+      typ = fvtArray;
+      typeName.clear();
+    }
     bool byRef = false;
     for (int j = 0; j < group.Count(); ++j) {
       const TsxILNode& child = *group.Items(j);
@@ -295,6 +305,7 @@ void TsxProgramBuilder::DeclareParams(const TsxILNode& element, TsxProcVariable&
       const String name = TextOf(child);
       CheckRedeclared(name, *proc.Program);
       auto param = std::make_unique<TsxParamItem>(name, typ, typeName);
+      param->RefItem = elements;
       param->IsVarParam = byRefGroup || byRef;
       byRef = false;
       if (init && init->Count() > 0) {

@@ -130,7 +130,10 @@ void TsxSysFunctions::AddFormatting() {
       bytes += VarArrayGet(args, {i}).StrView().size();
     sxCheckTextLength(bytes);
     const std::vector<TVarRec> list = sxVariantToVarRec(args);
-    return Variant(Format(Arg(c, 0).ToString(), list));
+    String text = Format(Arg(c, 0).ToString(), list);
+    // Long texts in and out take as long as statements would to copy them.
+    TsxScript::ChargeScan(bytes + text.size());
+    return Variant(std::move(text));
   });
   ORV_BUILTIN("function FormatFloat(Fmt: String; Value: Extended): String", "ctFormat", {
     ReservePicture(Arg(c, 0));
@@ -263,7 +266,8 @@ void TsxSysFunctions::AddOther() {
     std::vector<Integer> list;
     for (Integer i = VarArrayLowBound(bounds, 1); i <= VarArrayHighBound(bounds, 1); ++i)
       list.push_back(VarArrayGet(bounds, {i}).ToInteger());
-    sxCheckArrayBounds(list);
+    // Every element is made and set: one step each.
+    TsxScript::ChargeWork(sxCheckArrayBounds(list));
     return VarArrayCreate(list, static_cast<TVarType>(Arg(c, 1).ToInteger()));
   });
   ORV_BUILTIN("function VarType(V: Variant): Integer", "ctOther",

@@ -71,6 +71,10 @@ struct TBitmap::Impl {
   // Height must give a bitmap of both.
   int emptyWidth = 0;
   int emptyHeight = 0;
+  // The pixels live in blocks of Qt's own, outside operator new: what they take is charged to
+  // the memory account of the run that made or changed them.
+  TMemoryCharge pixels;
+  void ChargePixels() noexcept { pixels.Set(static_cast<Int64>(image.sizeInBytes() + paintImage.sizeInBytes())); }
 };
 
 ORV_IMPLEMENT_CLASS(TBitmap, c) {}
@@ -153,6 +157,7 @@ void TBitmap::Assign(TPersistent* source) {
     transparentColor_ = b->transparentColor_;
     Reformat(pixelFormat_);
     SetTransparent(b->Transparent());
+    impl_->ChargePixels();
     Changed();
     return;
   }
@@ -161,12 +166,14 @@ void TBitmap::Assign(TPersistent* source) {
     SetPixelFormat(pf24bit);
     SetSize(g->Width(), g->Height());
     if (!g->Empty()) Canvas().StretchDraw({0, 0, g->Width(), g->Height()}, *g);
+    impl_->ChargePixels();
     Changed();
     return;
   }
   if (!source) {
     TCanvasAccess::Image(*this);
     impl_->image = QImage();
+    impl_->ChargePixels();
     Changed();
     return;
   }
@@ -231,6 +238,7 @@ void TBitmap::LoadFromStream(TStream& stream) {
   pixelFormat_ = f;
   impl_->image = Converted(image, f, image.colorTable());
   Reformat(f);
+  impl_->ChargePixels();
   Changed();
 }
 
@@ -262,6 +270,9 @@ void TBitmap::SetSize(int width, int height) {
   if (!old.isNull() && width == old.width() && height == old.height()) return;
   QImage image;
   if (width > 0 && height > 0) {
+    // Refused before Qt is asked for a block the run may not hold.
+    const Int64 depth = QImage::toPixelFormat(QtFormat(pixelFormat_)).bitsPerPixel();
+    CheckMemory((Int64{width} * depth + 31) / 32 * 4 * height - impl_->pixels.Bytes());
     image = QImage(width, height, QtFormat(pixelFormat_));
     if (image.isNull()) throw EOutOfMemory("Out of system resources");
     if (Indexed(pixelFormat_)) {
@@ -283,6 +294,7 @@ void TBitmap::SetSize(int width, int height) {
   }
   old = image;
   impl_->paintStale = true;
+  impl_->ChargePixels();
   Changed();
 }
 
@@ -302,6 +314,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   pixelFormat_ = format;
   impl_->paintStale = true;
   Reformat(format);
+  impl_->ChargePixels();
   Changed();
 }
 
@@ -327,6 +340,7 @@ void TBitmap::SetPalette(const std::vector<TColor>& colors) {
   for (TColor c : colors) table.append(ToQColor(c).rgb());
   image.setColorTable(table);
   impl_->paintStale = true;
+  impl_->ChargePixels();
   Changed();
 }
 
@@ -339,6 +353,7 @@ TColor TBitmap::TransparentColor() const {
 void TBitmap::SetTransparentColor(TColor color) {
   if (color == transparentColor_) return;
   transparentColor_ = color;
+  impl_->ChargePixels();
   Changed();
 }
 

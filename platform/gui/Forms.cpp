@@ -409,10 +409,19 @@ void TCustomForm::PlaceOnShow() {
 
 void TCustomForm::SetBounds(int ALeft, int ATop, int AWidth, int AHeight) {
   QWidget* w = Widget();
+  const bool shown = w && w->isVisible();
+  if (shown) ChargeWindow(AWidth, AHeight);
   bool fixed = w && (borderStyle_ == bsSingle || borderStyle_ == bsDialog || borderStyle_ == bsToolWindow);
   if (fixed) w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   TScrollingWinControl::SetBounds(ALeft, ATop, AWidth, AHeight);
   if (fixed) w->setFixedSize(w->size());
+  if (shown) windowCharge_.Set(Int64{w->width()} * w->height() * 4);
+}
+
+void TCustomForm::ChargeWindow(int width, int height) {
+  const Int64 bytes = Int64{std::max(width, 0)} * std::max(height, 0) * 4;
+  CheckMemory(bytes - windowCharge_.Bytes());
+  windowCharge_.Set(bytes);
 }
 
 void TCustomForm::ApplyWindowFlags() {
@@ -453,14 +462,18 @@ void TCustomForm::ApplyWindowFlags() {
 
 void TCustomForm::SetVisible(bool Value) {
   QWidget* w = Widget();
+  // Refused before anything changes: the window stays as it was.
+  if (Value && w && !w->isVisible()) ChargeWindow(w->width(), w->height());
   impl_->visible = Value;
   if (!w || w->isVisible() == Value) return;
   if (Value) {
     DoCreate();
     PlaceOnShow();
     w->show();
+    windowCharge_.Set(Int64{w->width()} * w->height() * 4);
   } else {
     w->hide();
+    windowCharge_.Set(0);
   }
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/gui/Controls.h"
+#include "platform/rtl/MemoryAccount.h"
 
 namespace orv {
 
@@ -167,6 +168,9 @@ class TCustomForm : public TScrollingWinControl {
   void CloseModal();
   void PlaceOnShow();
   void ApplyWindowFlags();
+  // Charges the pixels of the shown window at that size to the memory account of the calling
+  // thread's run; raises EOutOfMemory before they would take it past its limit.
+  void ChargeWindow(int width, int height);
 
   TModalResult modalResult_ = mrNone;
   TFormBorderStyle borderStyle_ = bsSizeable;
@@ -182,6 +186,8 @@ class TCustomForm : public TScrollingWinControl {
   bool placed_ = false;
   bool modal_ = false;
   std::unique_ptr<TCanvas> canvas_;
+  // The window system keeps a shown window's pixels outside operator new.
+  TMemoryCharge windowCharge_;
 };
 
 // A form as the class library publishes it.

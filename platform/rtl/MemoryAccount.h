@@ -71,6 +71,8 @@ class TMemoryCharge {
   TMemoryCharge& operator=(const TMemoryCharge&) = delete;
   ~TMemoryCharge() { Set(0); }
   void Set(Int64 bytes) noexcept;
+  // What is charged now; 0 when no account was charged.
+  Int64 Bytes() const noexcept { return bytes_; }
 
  private:
   TMemoryAccount* account_ = nullptr;

@@ -431,6 +431,42 @@ void TStringList::Exchange(Integer index1, Integer index2) {
   Changed();
 }
 
+namespace {
+
+bool AsciiLettersAndDigits(std::string_view s) {
+  for (char c : s)
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
+  return true;
+}
+
+char FoldAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+// Between two texts of ASCII letters and digits the collation ignores nothing (it would skip
+// blanks and punctuation), and only case differs at the level a case-blind comparison leaves
+// out: equality is the bytes' own, case folded or not.
+Integer TStringList::IndexOfName(const String& name) const {
+  const char separator = NameValueSeparator();
+  const bool plainName = AsciiLettersAndDigits(name);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const std::string_view line = items_[i].line->text;
+    const size_t sep = line.find(separator);
+    if (sep == std::string_view::npos) continue;
+    const std::string_view part = line.substr(0, sep);
+    if (part == name) return static_cast<Integer>(i);
+    if (plainName && AsciiLettersAndDigits(part)) {
+      if (caseSensitive_ || part.size() != name.size()) continue;
+      bool same = true;
+      for (size_t k = 0; same && k < part.size(); ++k) same = FoldAscii(part[k]) == FoldAscii(name[k]);
+      if (same) return static_cast<Integer>(i);
+      continue;
+    }
+    if (CompareStrings(String(part), name) == 0) return static_cast<Integer>(i);
+  }
+  return -1;
+}
+
 Integer TStringList::IndexOf(const String& s) const {
   if (!sorted_) return TStrings::IndexOf(s);
   Integer index;

@@ -49,7 +49,8 @@ class TStrings : public TPersistent {
   virtual void Move(Integer curIndex, Integer newIndex);
   // -1 when absent; compares by CompareStrings.
   virtual Integer IndexOf(const String& s) const;
-  Integer IndexOfName(const String& name) const;
+  // The first line whose name part compares equal to name by CompareStrings; -1 when none.
+  virtual Integer IndexOfName(const String& name) const;
   Integer IndexOfObject(const TObject* obj) const;
   bool Equals(const TStrings& other) const;
 
@@ -140,6 +141,9 @@ class TStringList : public TStrings {
   Integer AddObject(const String& s, TObject* obj) override;
   void Exchange(Integer index1, Integer index2) override;
   Integer IndexOf(const String& s) const override;
+  // Reads each line where it lies, and settles the common name of letters, digits and
+  // punctuation without collating it.
+  Integer IndexOfName(const String& name) const override;
 
   // Binary search of a sorted list: true when found; index is where s is or would be inserted
   // (the first of equal lines unless duplicates are accepted).

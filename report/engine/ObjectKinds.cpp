@@ -86,9 +86,13 @@ void kvxLoadPictureFromBytes(TPicture* picture, const String& bytes) {
   picture->SetGraphic(std::move(graphic));
 }
 
-void kvxForgetMemoData(TkvxComponent* obj) {
+TWideStrings* kvxMemoLinesOf(TkvxComponent* obj) {
   const TPropInfo* memo = kvxFindProp(obj->ClassType(), "Memo");
-  if (!memo || memo->Kind() != tkClass || !dynamic_cast<TWideStrings*>(memo->GetObject(obj))) return;
+  return memo && memo->Kind() == tkClass ? dynamic_cast<TWideStrings*>(memo->GetObject(obj)) : nullptr;
+}
+
+void kvxForgetMemoData(TkvxComponent* obj) {
+  if (!kvxMemoLinesOf(obj)) return;
   if (const TPropInfo* p = kvxFindProp(obj->ClassType(), "DataSet"); p && p->IsWritable()) {
     if (p->Kind() == tkClass) p->SetObject(obj, nullptr);
     else if (p->Kind() == tkString || p->Kind() == tkLString) p->SetStr(obj, "");

@@ -6,6 +6,7 @@
 
 #include "platform/gui/Picture.h"
 #include "report/model/KvxComponent.h"
+#include "report/model/WideStrings.h"
 
 namespace orv {
 
@@ -35,6 +36,8 @@ void kvxSetImageIndex(TkvxComponent* view, Integer index);
 // The picture holds the graphic that bytes describe, its class told by the bytes' signature
 // (PNG, JPEG, bitmap, icon, else a metafile). Damaged bytes leave the picture empty.
 void kvxLoadPictureFromBytes(TPicture* picture, const String& bytes);
+// The lines a memo view publishes as "Memo"; nullptr for objects without them.
+TWideStrings* kvxMemoLinesOf(TkvxComponent* obj);
 // A memo view ("Memo" published) forgets its DataSet and DataField.
 void kvxForgetMemoData(TkvxComponent* obj);
 

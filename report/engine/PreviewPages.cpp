@@ -127,6 +127,36 @@ void TkvxPreviewPages::Initialize() {
 
 // Source pages.
 
+namespace {
+
+// Runs f with obj's memo lines (if any) moved aside: the properties go through their XML text,
+// the lines, which may run to many megabytes, through none.
+template <class F>
+void WithoutMemoLines(TkvxComponent* obj, F&& f) {
+  TWideStrings* lines = kvxMemoLinesOf(obj);
+  if (!lines) {
+    f();
+    return;
+  }
+  TWideStrings held;
+  lines->Swap(held);
+  struct Back {
+    TWideStrings* lines;
+    TWideStrings& held;
+    ~Back() { lines->Swap(held); }
+  } back{lines, held};
+  f();
+}
+
+// copy takes obj's properties as Assign gives them, its memo lines copied as they stand.
+void CopyObject(TkvxComponent* copy, TkvxComponent* obj) {
+  WithoutMemoLines(obj, [&] { copy->Assign(obj); });
+  if (TWideStrings* lines = kvxMemoLinesOf(obj))
+    if (TWideStrings* to = kvxMemoLinesOf(copy)) to->Assign(lines);
+}
+
+}  // namespace
+
 void TkvxPreviewPages::CopySourceTree(TkvxComponent* from, TkvxComponent* toParent,
                                       std::vector<std::pair<TkvxComponent*, TkvxComponent*>>& pairs) {
   for (TkvxComponent* obj : from->Objects()) {
@@ -135,7 +165,7 @@ void TkvxPreviewPages::CopySourceTree(TkvxComponent* from, TkvxComponent* toPare
     // band's thousands of copies about each other one that comes or goes.
     auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(nullptr));
     copy->SetParent(toParent);
-    copy->Assign(obj);
+    CopyObject(copy, obj);
     // Pictures live in the picture cache, not in every copy of the page.
     if (TPicture* picture = kvxPictureOf(copy)) picture->SetGraphic(static_cast<TGraphic*>(nullptr));
     copy->SetName(obj->Name());
@@ -151,7 +181,11 @@ void TkvxPreviewPages::SetSourceBaseName(TkvxComponent* copy) {
   }
   TkvxXMLSerializer serializer(nullptr);
   serializer.Owner = copy;
-  copy->SetBaseName(serializer.ObjToText(copy));
+  // A memo's printed text is always in its page's item: its design text is never taken from
+  // here.
+  String text;
+  WithoutMemoLines(copy, [&] { text = serializer.ObjToText(copy); });
+  copy->SetBaseName(text);
 }
 
 void TkvxPreviewPages::AddSourcePage(TkvxReportPage* page) {
@@ -181,7 +215,7 @@ void TkvxPreviewPages::AddToSourcePage(TkvxComponent* obj) {
   TkvxReportPage* page = sourcePages_.back().get();
   auto* copy = static_cast<TkvxComponent*>(obj->ClassType()->CreateComponent(page));
   if (copy->Parent() != page) copy->SetParent(page);
-  copy->Assign(obj);
+  CopyObject(copy, obj);
   copy->CreateUniqueName();
   String prefix = LowerCase(copy->BaseName().substr(0, 1));
   String alias = dictionary_.AddUnique(prefix, "Page" + IntToStr(SourcePageCount() - 1) + "." + copy->Name(), copy);

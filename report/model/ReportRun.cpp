@@ -8,6 +8,7 @@
 #include "platform/rtl/Exceptions.h"
 #include "platform/rtl/FileUtils.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/MemoryAccount.h"
 #include "platform/rtl/Streams.h"
 #include "script/Statements.h"
 #include "report/model/ProgressWindow.h"
@@ -27,7 +28,7 @@ bool TkvxReport::SnapshotReadable(TStream& stream, String& error) const {
   scratch.parentPassword_ = parentPassword_;
   scratch.Reloading = true;
   try {
-    scratch.LoadFromStream(stream);
+    WithOutOfMemoryAsError([&] { scratch.LoadFromStream(stream); });
   } catch (const std::exception& e) {
     error = e.what();
     return false;
@@ -103,7 +104,8 @@ bool TkvxReport::PrepareReport(bool clearLastReport) {
     // run's handlers charge one account.
     Script->KeepMemoryAccount(true);
     try {
-      result = RunPrepared();
+      // Memory the system refuses reads as the run's own "Out of memory".
+      result = WithOutOfMemoryAsError([this] { return RunPrepared(); });
     } catch (const std::exception& e) {
       Errors->Add(e.what());
     }
@@ -118,7 +120,7 @@ bool TkvxReport::PrepareReport(bool clearLastReport) {
         stream->SetPosition(0);
         Reloading = true;
         try {
-          LoadFromStream(*stream);
+          WithOutOfMemoryAsError([&] { LoadFromStream(*stream); });
         } catch (const std::exception& e) {
           readError = e.what();
         }

@@ -48,6 +48,8 @@ class TWideStrings : public TPersistent {
 
   // From TWideStrings or a string list (its UTF-8 lines).
   void Assign(TPersistent* source) override;
+  // Exchanges the lines (and their objects) with other's, copying none.
+  void Swap(TWideStrings& other) noexcept { lines_.swap(other.lines_); }
 
   // A UTF-16LE text with its byte-order mark, or 8-bit text (UTF-8, else code page 874).
   void LoadFromStream(TStream& stream);

@@ -27,6 +27,18 @@ struct TRunResult {
   std::vector<String> Lines;
 };
 
+// Boxes are answered from the queue or with their first button. With nobody there, a form
+// shown modally ends at once as cancelled, as in the report tool; otherwise it waits for what
+// the test does to end it.
+class TRunDialogService : public TScriptedDialogService {
+ public:
+  explicit TRunDialogService(bool nobodyThere) : nobodyThere_(nobodyThere) {}
+  bool Unattended() const override { return nobodyThere_; }
+
+ private:
+  bool nobodyThere_;
+};
+
 // A script ready to compile: built-ins added, a generous step limit against endless loops.
 inline std::unique_ptr<TsxScript> NewScript(const String& dialect, const String& text) {
   auto script = std::make_unique<TsxScript>(nullptr);
@@ -38,9 +50,9 @@ inline std::unique_ptr<TsxScript> NewScript(const String& dialect, const String&
 }
 
 // Runs an already configured script.
-inline TRunResult RunScript(TsxScript& script) {
+inline TRunResult RunScript(TsxScript& script, bool nobodyThere = false) {
   TRunResult result;
-  auto service = std::make_unique<TScriptedDialogService>();
+  auto service = std::make_unique<TRunDialogService>(nobodyThere);
   TScriptedDialogService* shown = service.get();
   auto previous = SetDialogService(std::move(service));
   result.Compiled = script.Compile();

@@ -97,6 +97,24 @@ TEST(StringList, NamesAndValues) {
   EXPECT_EQ(sorted.Count(), 2);
 }
 
+// Names of letters and digits are told apart by their bytes, case aside unless the list is
+// case-sensitive; names with blanks, punctuation or Thai letters as the Thai collation does,
+// which passes over blanks and punctuation. The first line of the name is the one found.
+TEST(StringList, NamesAreFoundAsTheCollationComparesThem) {
+  TStringList list;
+  list.SetText("c1=one\nC12=twelve\nc1=again\na-b=dash\nชื่อ=Thai\nx y=blank\n");
+  EXPECT_EQ(list.IndexOfName("C1"), 0);
+  EXPECT_EQ(list.Values("c12"), "twelve");
+  EXPECT_EQ(list.Values("ab"), "dash");
+  EXPECT_EQ(list.Values("a.b"), "dash");
+  EXPECT_EQ(list.Values("ชื่อ"), "Thai");
+  EXPECT_EQ(list.Values("xy"), "blank");
+  EXPECT_EQ(list.IndexOfName("c2"), -1);
+  list.SetCaseSensitive(true);
+  EXPECT_EQ(list.IndexOfName("C1"), -1);
+  EXPECT_EQ(list.IndexOfName("C12"), 1);
+}
+
 TEST(StringList, SortedListsFindInsertAndRefuseDuplicates) {
   TStringList list;
   list.SetSorted(true);

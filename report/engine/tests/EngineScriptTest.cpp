@@ -183,5 +183,39 @@ TEST(EngineScript, MemoryFreedBetweenHandlersGoesBackToTheRun) {
   EXPECT_EQ(r.Report->Script->Find("n")->GetValue().ToInteger(), 1000);
 }
 
+// The steps of all a run's events count together against the report's limit: forty rows of
+// ten million steps each end at a limit of a hundred million that no one row reaches.
+TEST(EngineScript, TheStepsOfAllEventsCountTogether) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Rows(40, {{"Name", Variant("N")}})));
+  data->OnBeforePrint = "Spend";
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.Report->ScriptText()->SetText(
+      "var i, n: Integer;\r\nprocedure Spend(Sender: TObject);\r\nbegin\r\n"
+      "  for i := 1 to 5000000 do n := n + 1;\r\nend;\r\nbegin\r\nend.");
+  r.Report->Script->SetStepLimit(100'000'000);
+  r.Run(false);
+  EXPECT_NE(r.Report->Errors->Text().find("Step limit exceeded"), String::npos) << r.Report->Errors->Text();
+  EXPECT_LT(r.Report->Script->Find("n")->GetValue().ToInteger(), 40 * 5000000);
+}
+
+// A memo's text set by the main block reaches the run's copy of the page as it stands: no file
+// is read, so a text of more than 32 MB is no value too long for one (a prepared report that
+// holds it is refused when read back, as a file).
+TEST(EngineScript, AMemoTextOfMoreThan32MBSetByTheScriptRuns) {
+  TEngineReport r(297);
+  auto* data = r.Band<TkvxMasterData>("Data", 20, 20);
+  data->SetDataSet(r.Data("M", Rows(1, {{"Name", Variant("N")}})));
+  r.MemoView(data, "Row", "[M.\"Name\"]");
+  r.MemoView(data, "Big", "")->SetLeft(200);
+  r.Report->ScriptText()->SetText(
+      "var s: String; i: Integer;\r\nbegin\r\n  s := '0123456789abcdef';\r\n"
+      "  for i := 1 to 21 do s := s + s;\r\n  Big.Text := s + 'x';\r\n  s := '';\r\n  Big.Visible := False;\r\nend.");
+  EXPECT_TRUE(r.Report->PrepareReport()) << r.Report->Errors->Text();
+  EXPECT_EQ(r.Report->Errors->Text(), "");
+  EXPECT_EQ(r.Pages().GetCount(), 1);
+}
+
 }  // namespace
 }  // namespace orv::test
