@@ -396,7 +396,7 @@ class TForm1 : public TForm {
 
   // Field-by-field editing of the member and the current move.
   void SaveMemberText(TWinControl* Editor, const String& Column);
-  void SaveMemberCombo(TComboBox* Editor, const String& Column);
+  void SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter = false);
   void SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTimePicker* Picker);
   void SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text);
   void SaveMoveText(TLabeledEdit* Editor, const String& Column);
@@ -477,8 +477,9 @@ class TForm1 : public TForm {
   bool SearchedBySelectedMode();
   // Whether there is a member on screen to act on.
   bool HasMember() const;
-  // Posts the member being appended and makes it the current row of the whole list.
-  void ShowNewMember();
+  // Posts the member being appended and makes it the current row of the whole list; a member
+  // the parish refuses leaves the list on the row it showed before (shown, 0 for none).
+  void ShowNewMember(Integer shown);
   void ShowUpdate();
   void ConvertMoves(bool AddKey, bool Convert);
   void AddSearchIndexes();
@@ -502,6 +503,8 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
   bool readOnly_ = false;
+  // The combo box whose change the parish refused; it saves again on Enter only.
+  TComboBox* refusedCombo_ = nullptr;
   // The mode whose search the member list holds; choosing another mode does not search.
   TRadioButton* searchedMode_ = nullptr;
 };

@@ -97,7 +97,10 @@ void TForm1::SetMoveEditorsEnabled(bool enabled) {
   }
 }
 
-void TForm1::FindDoc() { ShowFields(ADOQuery1, memberFields_); }
+void TForm1::FindDoc() {
+  refusedCombo_ = nullptr;
+  ShowFields(ADOQuery1, memberFields_);
+}
 
 void TForm1::FindMove() { ShowFields(ADOQuery4, moveFields_); }
 

@@ -3,8 +3,10 @@
 // also stamps the day of the change in Update.
 #include "app/FieldLayout.h"
 #include "app/MainWindow.h"
+#include "app/ParishWriteFailure.h"
 #include "app/PostEdit.h"
 #include "app/TypedDate.h"
+#include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -63,10 +65,14 @@ void TForm1::ConnectEditors() {
       continue;
     }
     if (auto* combo = dynamic_cast<TComboBox*>(editor)) {
-      combo->OnChange = [this, combo, column](TObject*) {
-        SaveMemberCombo(combo, column);
+      auto save = [this, combo, column](bool byEnter) {
+        SaveMemberCombo(combo, column, byEnter);
         if (combo == ComboBox2) Findchild();
       };
+      combo->OnChange = [save](TObject*) { save(false); };
+      // Enter saves the text on screen again, as in every other field: a change the parish
+      // refused is not lost with the box.
+      SaveOnEnter(combo, [save] { save(true); });
       continue;
     }
     auto* edit = static_cast<TWinControl*>(editor);
@@ -125,9 +131,25 @@ void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
   Write(ADOQuery1, Column, TextValue(Editor->Text()), true);
 }
 
-void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column) {
+void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter) {
   if (!HasMember()) return;
-  Write(ADOQuery1, Column, Editor->Text(), true);
+  // After a refusal the letters typed only edit the text, until Enter saves it.
+  if (refusedCombo_ == Editor && !ByEnter) return;
+  // The entry stored, chosen again, changes nothing: the member is not stamped as changed.
+  if (Editor->Text() == ADOQuery1->FieldByName(Column)->AsString()) {
+    refusedCombo_ = nullptr;
+    return;
+  }
+  try {
+    Write(ADOQuery1, Column, Editor->Text(), true);
+  } catch (const EParishWriteFailed&) {
+    refusedCombo_ = Editor;
+    // Letters typed while the parish was waited for are still on their way to the box; they
+    // are put into it before the message takes the keys.
+    Application->ProcessMessages();
+    throw;
+  }
+  refusedCombo_ = nullptr;
   ShowUpdate();
 }
 
