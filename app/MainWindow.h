@@ -52,6 +52,13 @@ struct TFieldBinding {
 // Shows the current record of dataSet in the editors of fields; without a record every editor
 // is emptied and every picker shows today.
 void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+// What the editors of fields show of the current record of dataSet, in the order of fields.
+std::vector<String> RecordFieldTexts(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+// Shows the record as read again after a save (another program may have changed it since it was
+// shown) in the editors still showing what they showed before, before; what the user typed into
+// an editor and has not saved stays.
+void ShowRereadFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields,
+                      const std::vector<String>& before);
 
 // An order of the member list: the clause that printing appends to the selection, and the same
 // order as the list's own Sort, which puts the rows in order without reading them all.
@@ -395,6 +402,9 @@ class TForm1 : public TForm {
   void kvxReport20GetValue(const String& VarName, Variant& Value);
 
   // Field-by-field editing of the member and the current move.
+  // Writes one column of the member on screen with the day of the change, and shows the member
+  // as the save read it back.
+  void WriteMember(const String& Column, const Variant& Value);
   void SaveMemberText(TWinControl* Editor, const String& Column);
   void SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter = false);
   void SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTimePicker* Picker);

@@ -126,9 +126,15 @@ void TForm1::ConnectEditors() {
   }
 }
 
+void TForm1::WriteMember(const String& Column, const Variant& Value) {
+  std::vector<String> shown = RecordFieldTexts(ADOQuery1, memberFields_);
+  Write(ADOQuery1, Column, Value, true);
+  ShowRereadFields(ADOQuery1, memberFields_, shown);
+}
+
 void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
   if (!HasMember()) return;
-  Write(ADOQuery1, Column, TextValue(Editor->Text()), true);
+  WriteMember(Column, TextValue(Editor->Text()));
 }
 
 void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter) {
@@ -141,7 +147,7 @@ void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnt
     return;
   }
   try {
-    Write(ADOQuery1, Column, Editor->Text(), true);
+    WriteMember(Column, Editor->Text());
   } catch (const EParishWriteFailed&) {
     refusedCombo_ = Editor;
     // Letters typed while the parish was waited for are still on their way to the box; they
@@ -157,7 +163,7 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
   if (!HasMember()) return;
   TField* field = ADOQuery1->FieldByName(Column);
   try {
-    Write(ADOQuery1, Column, TypedDate(Editor->Text()), true);
+    WriteMember(Column, TypedDate(Editor->Text()));
     ShowUpdate();
   } catch (const EConvertError&) {
     ShowMessage(TypedDateMessage);
@@ -168,7 +174,7 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
 
 void TForm1::SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember()) return;
-  Write(ADOQuery1, Column, Variant::FromDate(Picker->Date()), true);
+  WriteMember(Column, Variant::FromDate(Picker->Date()));
   ShowUpdate();
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
 }
@@ -194,7 +200,7 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
   try {
     Variant value = TypedDate(Editor->Text());
     Write(ADOQuery4, Column, value, false);
-    Write(ADOQuery1, Column, value, true);
+    WriteMember(Column, value);
     Shown->SetText(LongDate(ADOQuery1->FieldByName(Column)));
   } catch (const EConvertError&) {
     ShowMessage(TypedDateMessage);
@@ -206,7 +212,7 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
 void TForm1::SaveMovePicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember() || !HasRow(ADOQuery4)) return;
   Variant value = Variant::FromDate(Picker->Date());
-  Write(ADOQuery1, Column, value, true);
+  WriteMember(Column, value);
   Write(ADOQuery4, Column, value, false);
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
   FindDoc();
