@@ -474,6 +474,9 @@ class TForm1 : public TForm {
   void CreateEnvelopePanel();
   // Whether a member is shown to print; says so when none is.
   bool HasMemberToPrint();
+  // Whether the member shown is still in the parish file; says so in Thai when another program
+  // has deleted it.
+  bool MemberStillStored();
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
