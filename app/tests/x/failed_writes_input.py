@@ -93,14 +93,20 @@ def member_column(app, member, column):
     return sql(app.db, "select ifnull(%s, 'NULL') from Orvani where ID = %s" % (column, member))[0][0]
 
 
+def mark_member(app, mark, *keys):
+    """The fourth member of the list marked: mark typed into its e-mail, keys pressed after it,
+    and Enter. Gives the IDs of the members carrying the mark."""
+    app.click(app.main, *MEMBER_ROW)
+    app.click(app.main, *EMAIL)
+    app.key("ctrl+a")
+    app.type(mark)
+    app.key(*keys, "Return")
+    return [r[0] for r in sql(app.db, "select ID from Orvani where e_mail = '%s'" % mark)]
+
+
 def main_window_keys_after_boxes_and_windows(answer):
     with Orvane(answer=answer, env=THAI) as app:
-        app.click(app.main, *MEMBER_ROW)
-        app.click(app.main, *EMAIL)
-        app.key("ctrl+a")
-        app.type("mark1")
-        app.key("Return")
-        member = sql(app.db, "select ID from Orvani where e_mail = 'mark1'")[0][0]
+        member = mark_member(app, "mark1")[0]
 
         # The box of a locked parish says to save again: Enter, with no click, does.
         app.key("ctrl+a")
@@ -254,17 +260,11 @@ def refused_while_held(app, button):
 
 def refused_adds_and_combo_then_typing(answer):
     with Orvane(answer=answer, env=THAI) as app:
-        app.click(app.main, *MEMBER_ROW)
-        app.click(app.main, *EMAIL)
-        app.key("ctrl+a")
-        app.type("shown1")
         # Alt with a letter is no typing: the letter is not saved with the field.
-        app.key("alt+x")
-        app.key("Return")
-        rows = sql(app.db, "select ID from Orvani where e_mail = 'shown1'")
-        check(len(rows) == 1, "Alt+x typed nothing into the field: %s" % sql(
+        marked = mark_member(app, "shown1", "alt+x")
+        check(len(marked) == 1, "Alt+x typed nothing into the field: %s" % sql(
             app.db, "select e_mail from Orvani where e_mail like 'shown%'"))
-        member = rows[0][0]
+        member = marked[0]
 
         # A new member the parish refuses: the window shows the member it showed, and the name
         # typed next is that member's, no other's.
