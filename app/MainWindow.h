@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the member list and search panel, the four record pages of the member on
 // screen, the menu, and the parish database connection that every window of the program uses.
+#include "app/ComboSaving.h"
 #include "app/WindowParts.h"
 #include <utility>
 #include <vector>
@@ -516,8 +517,7 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
   bool readOnly_ = false;
-  // The combo box whose change the parish refused; it saves again on Enter only.
-  TComboBox* refusedCombo_ = nullptr;
+  TComboSaving comboSaving_;
   // The mode whose search the member list holds; choosing another mode does not search.
   TRadioButton* searchedMode_ = nullptr;
 };

@@ -127,7 +127,7 @@ void TForm1::SetMoveEditorsEnabled(bool enabled) {
 }
 
 void TForm1::FindDoc() {
-  refusedCombo_ = nullptr;
+  comboSaving_.Forget();
   ShowFields(ADOQuery1, memberFields_);
 }
 

@@ -3,10 +3,8 @@
 // also stamps the day of the change in Update.
 #include "app/FieldLayout.h"
 #include "app/MainWindow.h"
-#include "app/ParishWriteFailure.h"
 #include "app/PostEdit.h"
 #include "app/TypedDate.h"
-#include "platform/gui/Application.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/DateTime.h"
 #include "platform/rtl/Format.h"
@@ -138,24 +136,9 @@ void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
 }
 
 void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter) {
-  if (!HasMember()) return;
-  // After a refusal the letters typed only edit the text, until Enter saves it.
-  if (refusedCombo_ == Editor && !ByEnter) return;
-  // The entry stored, chosen again, changes nothing: the member is not stamped as changed.
-  if (Editor->Text() == ADOQuery1->FieldByName(Column)->AsString()) {
-    refusedCombo_ = nullptr;
+  if (!HasMember() || !comboSaving_.Wanted(Editor, ADOQuery1->FieldByName(Column)->AsString(), ByEnter))
     return;
-  }
-  try {
-    WriteMember(Column, Editor->Text());
-  } catch (const EParishWriteFailed&) {
-    refusedCombo_ = Editor;
-    // Letters typed while the parish was waited for are still on their way to the box; they
-    // are put into it before the message takes the keys.
-    Application->ProcessMessages();
-    throw;
-  }
-  refusedCombo_ = nullptr;
+  comboSaving_.Write(Editor, [&] { WriteMember(Column, Editor->Text()); });
   ShowUpdate();
 }
 
