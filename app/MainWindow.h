@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the member list and search panel, the four record pages of the member on
 // screen, the menu, and the parish database connection that every window of the program uses.
+#include "app/ComboSaving.h"
 #include "app/WindowParts.h"
 #include <utility>
 #include <vector>
@@ -52,6 +53,13 @@ struct TFieldBinding {
 // Shows the current record of dataSet in the editors of fields; without a record every editor
 // is emptied and every picker shows today.
 void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+// What the editors of fields show of the current record of dataSet, in the order of fields.
+std::vector<String> RecordFieldTexts(TDataSet* dataSet, const std::vector<TFieldBinding>& fields);
+// Shows the record as read again after a save (another program may have changed it since it was
+// shown) in the editors still showing what they showed before, before; what the user typed into
+// an editor and has not saved stays.
+void ShowRereadFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields,
+                      const std::vector<String>& before);
 
 // An order of the member list: the clause that printing appends to the selection, and the same
 // order as the list's own Sort, which puts the rows in order without reading them all.
@@ -395,8 +403,11 @@ class TForm1 : public TForm {
   void kvxReport20GetValue(const String& VarName, Variant& Value);
 
   // Field-by-field editing of the member and the current move.
+  // Writes one column of the member on screen with the day of the change, and shows the member
+  // as the save read it back.
+  void WriteMember(const String& Column, const Variant& Value);
   void SaveMemberText(TWinControl* Editor, const String& Column);
-  void SaveMemberCombo(TComboBox* Editor, const String& Column);
+  void SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter = false);
   void SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTimePicker* Picker);
   void SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text);
   void SaveMoveText(TLabeledEdit* Editor, const String& Column);
@@ -464,6 +475,9 @@ class TForm1 : public TForm {
   void CreateEnvelopePanel();
   // Whether a member is shown to print; says so when none is.
   bool HasMemberToPrint();
+  // Whether the member shown is still in the parish file; says so in Thai when another program
+  // has deleted it.
+  bool MemberStillStored();
   // Runs a member selection: the list, its export copy, the count and the buttons.
   void OpenMembers(const String& Condition, const TMemberOrder& Order,
                    const std::vector<std::pair<String, Variant>>& Params, bool WithPair = false);
@@ -477,8 +491,9 @@ class TForm1 : public TForm {
   bool SearchedBySelectedMode();
   // Whether there is a member on screen to act on.
   bool HasMember() const;
-  // Posts the member being appended and makes it the current row of the whole list.
-  void ShowNewMember();
+  // Posts the member being appended and makes it the current row of the whole list; a member
+  // the parish refuses leaves the list on the row it showed before (shown, 0 for none).
+  void ShowNewMember(Integer shown);
   void ShowUpdate();
   void ConvertMoves(bool AddKey, bool Convert);
   void AddSearchIndexes();
@@ -502,6 +517,7 @@ class TForm1 : public TForm {
   std::vector<TFieldBinding> moveFields_;
   std::vector<TFieldBinding> settingsFields_;
   bool readOnly_ = false;
+  TComboSaving comboSaving_;
   // The mode whose search the member list holds; choosing another mode does not search.
   TRadioButton* searchedMode_ = nullptr;
 };

@@ -26,29 +26,58 @@ void OpenForMember(TADOQuery* query, const String& sql, const Variant& id) {
 
 }  // namespace
 
+namespace {
+
+// What binding's editor shows of the current record of dataSet (nullptr: no record), and the
+// date its picker shows.
+String ShownText(TDataSet* dataSet, const TFieldBinding& binding, TDateTime& date) {
+  date = Date();
+  TField* field = dataSet ? dataSet->FieldByName(binding.Column) : nullptr;
+  if (!field || field->IsNull()) return String();
+  if (!binding.IsDate) return field->AsString();
+  try {
+    date = field->AsDateTime();
+    return FormatDateTime("d mmmm yyyy", date);
+  } catch (const EDatabaseError&) {
+    // A value that is no date shows as it is stored rather than stopping the display.
+    date = Date();
+    return field->DisplayText();
+  } catch (const EConvertError& e) {
+    // A column the file keeps as something else than dates: which column it is.
+    throw EConvertError("คอลัมน์ " + binding.Column + ": " + e.Message());
+  }
+}
+
+}  // namespace
+
 void ShowRecordFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields) {
-  bool hasRecord = HasRecord(dataSet);
+  TDataSet* record = HasRecord(dataSet) ? dataSet : nullptr;
   for (const TFieldBinding& binding : fields) {
-    TField* field = hasRecord ? dataSet->FieldByName(binding.Column) : nullptr;
-    String text;
-    TDateTime date = Date();
-    if (field && !field->IsNull()) {
-      if (binding.IsDate) {
-        try {
-          date = field->AsDateTime();
-          text = FormatDateTime("d mmmm yyyy", date);
-        } catch (const EDatabaseError&) {
-          // A value that is no date shows as it is stored rather than stopping the display.
-          date = Date();
-          text = field->DisplayText();
-        } catch (const EConvertError& e) {
-          // A column the file keeps as something else than dates: which column it is.
-          throw EConvertError("คอลัมน์ " + binding.Column + ": " + e.Message());
-        }
-      } else {
-        text = field->AsString();
-      }
-    }
+    TDateTime date;
+    binding.Editor->SetText(ShownText(record, binding, date));
+    if (binding.Picker) binding.Picker->SetDate(date);
+  }
+}
+
+std::vector<String> RecordFieldTexts(TDataSet* dataSet, const std::vector<TFieldBinding>& fields) {
+  TDataSet* record = HasRecord(dataSet) ? dataSet : nullptr;
+  std::vector<String> texts;
+  for (const TFieldBinding& binding : fields) {
+    TDateTime date;
+    texts.push_back(ShownText(record, binding, date));
+  }
+  return texts;
+}
+
+void ShowRereadFields(TDataSet* dataSet, const std::vector<TFieldBinding>& fields,
+                      const std::vector<String>& before) {
+  TDataSet* record = HasRecord(dataSet) ? dataSet : nullptr;
+  for (size_t i = 0; i < fields.size() && i < before.size(); ++i) {
+    const TFieldBinding& binding = fields[i];
+    if (binding.Editor->Text() != before[i]) continue;
+    TDateTime date;
+    String text = ShownText(record, binding, date);
+    if (text == before[i]) continue;
     binding.Editor->SetText(text);
     if (binding.Picker) binding.Picker->SetDate(date);
   }
@@ -98,7 +127,10 @@ void TForm1::SetMoveEditorsEnabled(bool enabled) {
   }
 }
 
-void TForm1::FindDoc() { ShowFields(ADOQuery1, memberFields_); }
+void TForm1::FindDoc() {
+  comboSaving_.Forget();
+  ShowFields(ADOQuery1, memberFields_);
+}
 
 void TForm1::FindMove() { ShowFields(ADOQuery4, moveFields_); }
 

@@ -63,10 +63,14 @@ void TForm1::ConnectEditors() {
       continue;
     }
     if (auto* combo = dynamic_cast<TComboBox*>(editor)) {
-      combo->OnChange = [this, combo, column](TObject*) {
-        SaveMemberCombo(combo, column);
+      auto save = [this, combo, column](bool byEnter) {
+        SaveMemberCombo(combo, column, byEnter);
         if (combo == ComboBox2) Findchild();
       };
+      combo->OnChange = [save](TObject*) { save(false); };
+      // Enter saves the text on screen again, as in every other field: a change the parish
+      // refused is not lost with the box.
+      SaveOnEnter(combo, [save] { save(true); });
       continue;
     }
     auto* edit = static_cast<TWinControl*>(editor);
@@ -120,14 +124,21 @@ void TForm1::ConnectEditors() {
   }
 }
 
-void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
-  if (!HasMember()) return;
-  Write(ADOQuery1, Column, TextValue(Editor->Text()), true);
+void TForm1::WriteMember(const String& Column, const Variant& Value) {
+  std::vector<String> shown = RecordFieldTexts(ADOQuery1, memberFields_);
+  Write(ADOQuery1, Column, Value, true);
+  ShowRereadFields(ADOQuery1, memberFields_, shown);
 }
 
-void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column) {
+void TForm1::SaveMemberText(TWinControl* Editor, const String& Column) {
   if (!HasMember()) return;
-  Write(ADOQuery1, Column, Editor->Text(), true);
+  WriteMember(Column, TextValue(Editor->Text()));
+}
+
+void TForm1::SaveMemberCombo(TComboBox* Editor, const String& Column, bool ByEnter) {
+  if (!HasMember() || !comboSaving_.Wanted(Editor, ADOQuery1->FieldByName(Column)->AsString(), ByEnter))
+    return;
+  comboSaving_.Write(Editor, [&] { WriteMember(Column, Editor->Text()); });
   ShowUpdate();
 }
 
@@ -135,7 +146,7 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
   if (!HasMember()) return;
   TField* field = ADOQuery1->FieldByName(Column);
   try {
-    Write(ADOQuery1, Column, TypedDate(Editor->Text()), true);
+    WriteMember(Column, TypedDate(Editor->Text()));
     ShowUpdate();
   } catch (const EConvertError&) {
     ShowMessage(TypedDateMessage);
@@ -146,7 +157,7 @@ void TForm1::SaveMemberDate(TLabeledEdit* Editor, const String& Column, TDateTim
 
 void TForm1::SaveMemberPicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember()) return;
-  Write(ADOQuery1, Column, Variant::FromDate(Picker->Date()), true);
+  WriteMember(Column, Variant::FromDate(Picker->Date()));
   ShowUpdate();
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
 }
@@ -172,7 +183,7 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
   try {
     Variant value = TypedDate(Editor->Text());
     Write(ADOQuery4, Column, value, false);
-    Write(ADOQuery1, Column, value, true);
+    WriteMember(Column, value);
     Shown->SetText(LongDate(ADOQuery1->FieldByName(Column)));
   } catch (const EConvertError&) {
     ShowMessage(TypedDateMessage);
@@ -184,7 +195,7 @@ void TForm1::SaveMoveDate(TLabeledEdit* Editor, const String& Column, TDateTimeP
 void TForm1::SaveMovePicker(TDateTimePicker* Picker, const String& Column, TLabeledEdit* Text) {
   if (!HasMember() || !HasRow(ADOQuery4)) return;
   Variant value = Variant::FromDate(Picker->Date());
-  Write(ADOQuery1, Column, value, true);
+  WriteMember(Column, value);
   Write(ADOQuery4, Column, value, false);
   Text->SetText(FormatDateTime("d mmmm yyyy", Picker->Date()));
   FindDoc();

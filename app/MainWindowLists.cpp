@@ -101,6 +101,8 @@ void TForm1::CreateMemberLists() {
   vwExcelExport1->SetStyleColumnWidth(vwExcelExport::cwDefault);
   vwExcelExport1->SetMergeHeaderCells(true);
   vwExcelExport1->SetAutoFilter(false);
+  // The sheet, and the workbook file shown, are named after what they hold.
+  vwExcelExport1->SetWorksheetName("รายชื่อสัตบุรุษ");
 
   N6->OnClick = [this](TObject* sender) { N6Click(sender); };
   LumSmoothButton5->OnClick = [this](TObject* sender) { LumSmoothButton5Click(sender); };

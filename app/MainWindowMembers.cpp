@@ -14,6 +14,22 @@ void SetDefault(TDataSet* dataSet, const char* column, TControl* editor) {
   if (!editor->Text().empty()) dataSet->FieldByName(column)->SetAsString(editor->Text());
 }
 
+// Posts the row appended to dataSet. A row the parish refuses is dropped and the row that was on
+// screen before, shown (recNo, 0 for none), is shown again: the editors then hold the record
+// their next save writes, never a blank form over another row.
+void PostAppended(TDataSet* dataSet, Integer shown) {
+  try {
+    dataSet->Post();
+  } catch (...) {
+    dataSet->Cancel();
+    if (shown > 0 && !dataSet->IsEmpty())
+      dataSet->SetRecNo(shown);
+    else if (dataSet->AfterScroll)
+      dataSet->AfterScroll(dataSet);
+    throw;
+  }
+}
+
 String Names(TDataSet* members) {
   return members->FieldByName("Nm")->AsString() + "  " + members->FieldByName("sur")->AsString();
 }
@@ -33,6 +49,7 @@ void TForm1::ConnectMemberCommands() {
 void TForm1::LumSmoothButton1Click(TObject*) {
   if (!Confirmed("ต้องการเพิ่มข้อมูลบุคคลใหม่ โดยพิมพ์ที่อยู่เองทั้งหมด หรือ ?")) return;
   if (!ADOQuery1->Active()) ADOQuery1->Open();
+  Integer shown = ADOQuery1->IsEmpty() ? 0 : ADOQuery1->RecNo();
   ADOQuery1->Append();
   SetDefault(ADOQuery1, "NUM", Edit10);
   SetDefault(ADOQuery1, "religion", ComboBox10);
@@ -40,7 +57,7 @@ void TForm1::LumSmoothButton1Click(TObject*) {
   SetDefault(ADOQuery1, "btsm_wat", Edit13);
   SetDefault(ADOQuery1, "fm_wat", Edit14);
   SetDefault(ADOQuery1, "cnfm_wat", Edit15);
-  ShowNewMember();
+  ShowNewMember(shown);
 }
 
 void TForm1::LumSmoothButton2Click(TObject*) {
@@ -51,6 +68,7 @@ void TForm1::LumSmoothButton2Click(TObject*) {
     return;
   String house = LabeledEdit5->Text();
   String district = LabeledEdit6->Text();
+  Integer shown = ADOQuery1->RecNo();
   ADOQuery1->Append();
   SetDefault(ADOQuery1, "NUM", Edit10);
   SetDefault(ADOQuery1, "religion", ComboBox10);
@@ -59,16 +77,11 @@ void TForm1::LumSmoothButton2Click(TObject*) {
   SetDefault(ADOQuery1, "btsm_wat", Edit13);
   SetDefault(ADOQuery1, "fm_wat", Edit14);
   SetDefault(ADOQuery1, "cnfm_wat", Edit15);
-  ShowNewMember();
+  ShowNewMember(shown);
 }
 
-void TForm1::ShowNewMember() {
-  try {
-    ADOQuery1->Post();
-  } catch (...) {
-    ADOQuery1->Cancel();
-    throw;
-  }
+void TForm1::ShowNewMember(Integer shown) {
+  PostAppended(ADOQuery1, shown);
   Variant id = ADOQuery1->FieldByName("ID")->Value();
   OpenMembers("", kMembersByName, {});
   // The new member is found by its key: an unnamed member is not always the first in the list.
@@ -79,15 +92,11 @@ void TForm1::LumSmoothButton3Click(TObject*) {
   if (!HasMember()) return;
   if (!Confirmed("ต้องการสร้างข้อมูลการย้ายของ  คุณ" + Names(ADOQuery1) + " หรือ ?")) return;
   LumSmoothTabPager1->SetActivePage(LumSmoothTabPage1);
+  Integer shown = ADOQuery4->IsEmpty() ? 0 : ADOQuery4->RecNo();
   ADOQuery4->Append();
   SetDefault(ADOQuery4, "NUM", LabeledEdit1);
   ADOQuery4->FieldByName("OrvID")->SetValue(ADOQuery1->FieldByName("ID")->Value());
-  try {
-    ADOQuery4->Post();
-  } catch (...) {
-    ADOQuery4->Cancel();
-    throw;
-  }
+  PostAppended(ADOQuery4, shown);
   FindMove();
   SetMoveEditorsEnabled(true);
   LumSmoothTabPager1->SetActivePage(LumSmoothTabPage4);

@@ -39,6 +39,17 @@ bool TForm1::HasMemberToPrint() {
   return false;
 }
 
+bool TForm1::MemberStillStored() {
+  // The member alone is read again: another program may have deleted the member since it was
+  // shown, and its document would print as a blank form waiting for a signature.
+  ADOQuery6->Close();
+  ADOQuery6->Open();
+  if (!ADOQuery6->IsEmpty()) return true;
+  ShowMessage("สมาชิกคนนี้ไม่อยู่ในทะเบียนวัดแล้ว (โปรแกรมอื่นลบออกไปหลังจากที่เปิดขึ้นมาดู) จึงไม่ได้พิมพ์เอกสาร "
+              "ให้ค้นหาใหม่เพื่อดูข้อมูลล่าสุด");
+  return false;
+}
+
 namespace {
 
 // The text of the editor that shows column of the member.
@@ -55,6 +66,7 @@ void TForm1::N4Click(TObject*) {
   if (!Confirmed("ต้องการพิมพ์เอกสารรับรองการรับศีลศักดิ์สิทธิ์ของ คุณ" + EditorText(memberFields_, "Nm") + " " +
                  EditorText(memberFields_, "sur") + " หรือ ?"))
     return;
+  if (!MemberStillStored()) return;
   LoadDocument(*kvxReport1, "certificate.xml");
   kvxReport1->ShowReport(true);
 }
@@ -64,6 +76,7 @@ void TForm1::N5Click(TObject*) {
   if (!Confirmed("ต้องการพิมพ์เอกสารแจ้งย้ายของ คุณ" + EditorText(memberFields_, "Nm") + " " +
                  EditorText(memberFields_, "sur") + " หรือ ?"))
     return;
+  if (!MemberStillStored()) return;
   LoadDocument(*kvxReport2, "move-notice.xml");
   kvxReport2->ShowReport(true);
 }

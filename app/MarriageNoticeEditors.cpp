@@ -110,7 +110,11 @@ void TForm2::ConnectEditor(size_t index) {
     };
     field.Picker->OnChange = [this, index](TObject*) { PickerChange(fields_[index]); };
   } else if (auto* combo = dynamic_cast<TComboBox*>(field.Editor)) {
-    combo->OnChange = [this, index](TObject*) { ComboChange(fields_[index]); };
+    combo->OnChange = [this, index](TObject*) { ComboChange(fields_[index], false); };
+    // Enter saves the text on screen again, as in the other fields.
+    combo->OnKeyUp = [this, index](TObject*, Word& key, TShiftState) {
+      if (key == VK_RETURN) ComboChange(fields_[index], true);
+    };
   } else if (field.Column == "Notify_No") {
     static_cast<TEdit*>(field.Editor)->OnKeyUp = [this, index](TObject*, Word& key, TShiftState) {
       NumberKeyUp(fields_[index], key);
@@ -171,8 +175,12 @@ void TForm2::ShowStoredDate(const TFieldBinding& field) {
   field.Picker->SetDate(stored->AsDateTime());
 }
 
-void TForm2::ComboChange(const TFieldBinding& field) {
-  WriteColumn(field.Column, Variant(field.Editor->Text()));
+void TForm2::ComboChange(const TFieldBinding& field, bool ByEnter) {
+  auto* combo = static_cast<TComboBox*>(field.Editor);
+  if (!ADOQuery1->Active() || ADOQuery1->IsEmpty() ||
+      !comboSaving_.Wanted(combo, ADOQuery1->FieldByName(field.Column)->AsString(), ByEnter))
+    return;
+  comboSaving_.Write(combo, [&] { WriteColumn(field.Column, Variant(combo->Text())); });
 }
 
 void TForm2::PickerChange(const TFieldBinding& field) {

@@ -143,7 +143,10 @@ void TForm2::ADOQuery1AfterScroll(TDataSet*) {
   FindPic();
 }
 
-void TForm2::FindDoc() { ShowRecordFields(ADOQuery1, fields_); }
+void TForm2::FindDoc() {
+  comboSaving_.Forget();
+  ShowRecordFields(ADOQuery1, fields_);
+}
 
 void TForm2::RadioButtonClick(TObject* Sender) {
   auto* button = static_cast<TRadioButton*>(Sender);

@@ -131,7 +131,7 @@ class TForm2 : public TForm {
   void TextKeyUp(const TFieldBinding& field, Word Key);
   void NumberKeyUp(const TFieldBinding& field, Word Key);
   void DateKeyUp(const TFieldBinding& field, Word Key);
-  void ComboChange(const TFieldBinding& field);
+  void ComboChange(const TFieldBinding& field, bool ByEnter);
   void PickerChange(const TFieldBinding& field);
   void ShowStoredDate(const TFieldBinding& field);
   void WriteColumn(const String& column, const Variant& value);
@@ -139,6 +139,7 @@ class TForm2 : public TForm {
   void CreateNoticeReport();
 
   std::vector<TFieldBinding> fields_;
+  TComboSaving comboSaving_;
 };
 
 extern TForm2* Form2;

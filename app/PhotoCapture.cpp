@@ -69,6 +69,8 @@ TForm5::TForm5(TComponent* AOwner) : TForm(AOwner) {
   BitBtn2->SetCaption("ยกเลิก");
   BitBtn2->SetBounds(kMargin + kPictureWidth - 120, buttonTop, 120, 34);
   BitBtn2->OnClick = [this](TObject* sender) { BitBtn2Click(sender); };
+  // Escape cancels, as in every window that takes a decision.
+  BitBtn2->SetCancel(true);
 
   screen_ = std::make_unique<TBitmap>(kPictureWidth, kPictureHeight);
   OnActivate = [this](TObject* sender) { FormActivate(sender); };

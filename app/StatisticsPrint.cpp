@@ -39,6 +39,8 @@ void TForm4::CreateDocuments() {
   vwExcelExport1->SetStyleColumnWidth(vwExcelExport::cwDefault);
   vwExcelExport1->SetMergeHeaderCells(true);
   vwExcelExport1->SetAutoFilter(false);
+  // The sheet, and the workbook file shown, are named after what they hold.
+  vwExcelExport1->SetWorksheetName("สรุปจำนวนสัตบุรุษ");
 
   kvxPDFExport1 = new TkvxPDFExport(this);
   kvxPDFExport1->SetName("kvxPDFExport1");

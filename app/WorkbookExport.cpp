@@ -33,9 +33,15 @@ void ExportToWorkbook(TvwExcelExport* exporter, TDataSet* dataSet) {
 void TellKeptWorkbooks() {
   std::vector<String> kept = RemovePrivateWorkbooks();
   if (kept.empty()) return;
-  String files;
-  for (const String& file : kept) files += "\n" + file;
-  ShowMessage("สมุดงานที่แก้ไขหลังจากโปรแกรมเขียนไว้ไม่ได้ถูกลบ เก็บอยู่ที่:" + files);
+  String moved, open;
+  for (const String& file : kept) (IsWorkbookOpenElsewhere(file) ? open : moved) += "\n" + file;
+  String text;
+  if (!moved.empty()) text = "สมุดงานที่แก้ไขหลังจากโปรแกรมเขียนไว้ไม่ได้ถูกลบ ย้ายไปเก็บไว้ที่:" + moved;
+  if (!open.empty())
+    text += String(text.empty() ? "" : "\n\n") +
+            "สมุดงานที่ยังเปิดอยู่ในโปรแกรมตารางคำนวณไม่ได้ถูกลบ อยู่ที่:" + open +
+            "\nโฟลเดอร์นี้จะถูกล้างเมื่อออกจากระบบ ให้บันทึกสมุดงานไว้ที่อื่นด้วยคำสั่ง Save As";
+  ShowMessage(text);
 }
 
 }  // namespace orv

@@ -75,6 +75,29 @@ TEST_F(FieldEditTest, CombosSaveEveryKeystrokeAndPickersEveryChange) {
   EXPECT_EQ(Stored("\"Update\"", "6"), "[" + Today() + "]");
 }
 
+// A save reads the member back: what another copy of the register changed meanwhile shows in
+// the fields the user has not typed into, so "add at this address" copies the address the
+// member has now; what the user typed and has not saved stays as typed.
+TEST_F(FieldEditTest, ASaveShowsTheMemberAsItReadItBack) {
+  MakeDemo(30);
+  TForm1* f = Start();
+  ASSERT_TRUE(f->ADOQuery1->Locate("ID", Variant(9), 0));
+  Cli("update Orvani set Address1 = '99/1 ซอยใหม่', religion = 'อิสลาม', fm_date = '2003-04-05' where ID = 9");
+  f->LabeledEdit10->SetText("ยังไม่บันทึก");
+  TypeAndEnter(f->LabeledEdit7, "0812345678");
+  EXPECT_EQ(Stored("tel", "9"), "[0812345678]");
+  EXPECT_EQ(f->LabeledEdit5->Text(), "99/1 ซอยใหม่");
+  EXPECT_EQ(f->ComboBox1->Text(), "อิสลาม");
+  EXPECT_EQ(f->LabeledEdit27->Text(), "5 เมษายน 2003");
+  EXPECT_EQ(f->DateTimePicker5->Date(), PickerDate("2003-04-05"));
+  EXPECT_EQ(f->LabeledEdit10->Text(), "ยังไม่บันทึก");
+  EXPECT_NE(Stored("Old_sur", "9"), "[ยังไม่บันทึก]");
+
+  dialogs_->QueueResult(mrYes);
+  f->LumSmoothButton2Click(f->LumSmoothButton2);
+  EXPECT_EQ(Cli("select Address1 from Orvani where ID = (select max(ID) from Orvani)"), "99/1 ซอยใหม่");
+}
+
 TEST_F(FieldEditTest, TypedDatesConvertOrAreRefusedAndNeverPostedLater) {
   MakeDemo(30);
   Cli("update Orvani set fm_date = '2000-02-03' where ID = 7");

@@ -6,6 +6,7 @@
 #include <regex>
 
 #include "app/tests/OtherWindowsFixture.h"
+#include "platform/gui/tests/WidgetTesting.h"
 #include "platform/gui/Picture.h"
 #include "platform/gui/Screen.h"
 
@@ -38,6 +39,26 @@ class MarriageNoticesTest : public OtherWindowsTest {
     Type(f->Edit1, text);
   }
 };
+
+// A religion the parish refuses while another program holds it keeps what was typed: the letter
+// typed after the refusal only edits it, and Enter saves it once the parish is free.
+TEST_F(MarriageNoticesTest, ARefusedReligionKeepsItsTextAndEnterSavesIt) {
+  TForm2* f = OpenDemo();
+  const std::string before = Stored(f, "Gr_religion");
+  TADOConnection other(nullptr);
+  other.SetDatabaseFile(Db());
+  other.Execute("begin immediate");
+  f->ComboBox1->SetText("");
+  size_t boxes = dialogs_->Shown().size();
+  testing::KeyClicks(testing::KeyTarget(f->ComboBox1), QString::fromUtf8("พุ"));
+  EXPECT_EQ(dialogs_->Shown().size(), boxes + 1) << "one refusal, told once";
+  EXPECT_EQ(f->ComboBox1->Text(), "พุ");
+  EXPECT_EQ(Stored(f, "Gr_religion"), before);
+  other.Execute("rollback");
+  testing::KeyClick(testing::KeyTarget(f->ComboBox1), Qt::Key_Return, "\r");
+  EXPECT_EQ(Stored(f, "Gr_religion"), "พุ");
+  EXPECT_EQ(f->ComboBox1->Text(), "พุ");
+}
 
 TEST_F(MarriageNoticesTest, ListShowsEachNotificationInItsEditors) {
   TForm2* f = OpenDemo();

@@ -290,6 +290,25 @@ TEST_F(DocumentTest, AfterASearchThatFindsNoOneNothingIsPrinted) {
   EXPECT_FALSE(f->Panel4->Visible());
 }
 
+// Another program deletes the member on screen: its certificate and move notice are no blank
+// forms to sign; the user is told the member is no longer in the parish, and nothing prints.
+TEST_F(DocumentTest, TheDocumentsOfAMemberDeletedMeanwhileAreNotPrinted) {
+  MakeDemo(20);
+  TForm1* f = ShowMember(3);
+  Cli("delete from Orvani where ID = 3");
+  Boxes();
+  for (TMenuItem* command : {f->N4, f->N5}) {
+    SCOPED_TRACE(command->Caption());
+    EXPECT_FALSE(ExportShownDocument([&] { command->Click(); }, Pdf("deleted")));
+    std::vector<std::string> boxes = Boxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back(),
+              "สมาชิกคนนี้ไม่อยู่ในทะเบียนวัดแล้ว (โปรแกรมอื่นลบออกไปหลังจากที่เปิดขึ้นมาดู) จึงไม่ได้พิมพ์เอกสาร "
+              "ให้ค้นหาใหม่เพื่อดูข้อมูลล่าสุด");
+    EXPECT_FALSE(std::filesystem::exists(Pdf("deleted")));
+  }
+}
+
 TEST_F(DocumentTest, EnvelopePanelSavesItsSettingsAndPrintsItsLines) {
   MakeDemo(20);
   const std::string member = "ID = 4";

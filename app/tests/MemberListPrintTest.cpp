@@ -349,8 +349,8 @@ TEST_F(MemberListPrintTest, TheSpreadsheetHoldsTheMembersShown) {
   SetSheetShowHandler(nullptr);
   TWorkbookRows rows = ReadWorkbookRows(book.string(), "ID");
   ASSERT_TRUE(rows.Read) << rows.Problems;
-  // The sheet is called after the window's data set.
-  EXPECT_EQ(rows.Sheet, "ADOQuery10");
+  // The sheet is called after what it holds.
+  EXPECT_EQ(rows.Sheet, "รายชื่อสัตบุรุษ");
   EXPECT_EQ(rows.DataRows, static_cast<size_t>(count));
   EXPECT_EQ(rows.Column, shown);
 }
@@ -406,19 +406,24 @@ TEST_F(MemberListPrintTest, ListsPrintOnThePrinter) {
 namespace orv::test {
 
 // A note longer than a cell holds is cut in the workbook, and the box names the cell openpyxl
-// finds it in. The workbook the user then saves over in place is kept when the program ends,
-// and the box says where; an untouched one goes.
-TEST_F(MemberListPrintTest, CutNotesAreNamedAndASavedWorkbookIsKeptAtTheEnd) {
+// finds it in. When the program ends, the workbook the user saved over in place is moved into
+// the documents folder, which lasts beyond the session, and the box says where; one LibreOffice
+// still has open stays where LibreOffice saves it; an untouched one goes.
+TEST_F(MemberListPrintTest, CutNotesAreNamedAndWorkbooksKeptAtTheEndLast) {
   MakeDemo(5);
   Cli("update Orvani set note1 = printf('%.40000c', 'ก') where ID = (select max(ID) from Orvani)");
+  const std::filesystem::path documents = dir_ / "เอกสาร";
+  setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
   TForm1* f = StartMain();
   std::vector<std::string> books;
   SetSheetShowHandler([&](const String& file) { books.push_back(file); });
   Boxes();
-  f->LumSmoothButton5Click(f->LumSmoothButton5);
-  f->LumSmoothButton5Click(f->LumSmoothButton5);
+  for (int i = 0; i < 3; ++i) f->LumSmoothButton5Click(f->LumSmoothButton5);
   SetSheetShowHandler(nullptr);
-  ASSERT_EQ(books.size(), 2u);
+  ASSERT_EQ(books.size(), 3u);
+  // Named after what they hold.
+  EXPECT_EQ(std::filesystem::path(books[0]).filename(), "รายชื่อสัตบุรุษ.xlsx");
+  EXPECT_EQ(std::filesystem::path(books[1]).filename(), "รายชื่อสัตบุรุษ (2).xlsx");
 
   const char* script = R"py(
 import sys, openpyxl
@@ -437,18 +442,39 @@ for row in ws.iter_rows():
   in >> cell >> length;
   EXPECT_EQ(length, 32767u) << found;
   const std::string box = "ข้อความในช่อง " + cell + " ของสมุดงานยาวเกิน 32767 ตัวอักษรที่ช่องหนึ่งเก็บได้ จึงถูกตัดท้ายและลงท้ายด้วย \"...\"";
-  EXPECT_EQ(Boxes(), (std::vector<std::string>{box, box}));
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{box, box, box}));
 
-  // The user saves the first in place (Ctrl+S) a moment later.
+  // The user saves the first in place (Ctrl+S) a moment later, and has the second open in
+  // LibreOffice, which marks it with its lock file.
   std::this_thread::sleep_for(std::chrono::milliseconds(20));
   std::ofstream(books[0], std::ios::app) << " ";
+  const std::filesystem::path lock =
+      std::filesystem::path(books[1]).parent_path() / (".~lock." + std::filesystem::path(books[1]).filename().string() + "#");
+  std::string pid;
+  ASSERT_EQ(RunShell("soffice -env:UserInstallation=file://" + (dir_ / "lo-profile").string() +
+                         " --headless --norestore " + Quoted(books[1]) + " > /dev/null 2>&1 & echo $!",
+                     pid), 0);
+  testing::WaitFor([&] { return std::filesystem::exists(lock); }, 60000);
+  ASSERT_TRUE(std::filesystem::exists(lock)) << "LibreOffice did not open the workbook";
   bool canClose = false;
   f->FormCloseQuery(f, canClose);
   EXPECT_TRUE(canClose);
-  EXPECT_EQ(Boxes(), std::vector<std::string>{"สมุดงานที่แก้ไขหลังจากโปรแกรมเขียนไว้ไม่ได้ถูกลบ เก็บอยู่ที่:\n" + books[0]});
-  EXPECT_TRUE(std::filesystem::exists(books[0]));
-  EXPECT_FALSE(std::filesystem::exists(books[1]));
-  std::filesystem::remove(books[0]);
+  const std::filesystem::path moved = documents / "รายชื่อสัตบุรุษ.xlsx";
+  EXPECT_EQ(Boxes(), std::vector<std::string>{
+                         "สมุดงานที่แก้ไขหลังจากโปรแกรมเขียนไว้ไม่ได้ถูกลบ ย้ายไปเก็บไว้ที่:\n" + moved.string() +
+                         "\n\nสมุดงานที่ยังเปิดอยู่ในโปรแกรมตารางคำนวณไม่ได้ถูกลบ อยู่ที่:\n" + books[1] +
+                         "\nโฟลเดอร์นี้จะถูกล้างเมื่อออกจากระบบ ให้บันทึกสมุดงานไว้ที่อื่นด้วยคำสั่ง Save As"});
+  std::string stopped;
+  RunShell("kill " + pid + " 2>&1", stopped);
+  unsetenv("XDG_DOCUMENTS_DIR");
+  EXPECT_FALSE(std::filesystem::exists(books[0]));
+  EXPECT_TRUE(std::filesystem::exists(books[1]));
+  EXPECT_FALSE(std::filesystem::exists(books[2]));
+  // What was moved is the whole workbook: openpyxl reads the members in it.
+  TWorkbookRows rows = ReadWorkbookRows(moved.string(), "ID");
+  ASSERT_TRUE(rows.Read) << rows.Problems;
+  EXPECT_EQ(rows.DataRows, 5u);
+  std::filesystem::remove(books[1]);
 }
 
 }  // namespace orv::test

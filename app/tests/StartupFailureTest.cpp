@@ -254,6 +254,26 @@ TEST_F(StartupFailureTest, TheCommandLineGivesUsageAndTakesTheParishFileForItsFo
                  "ให้เรียกโปรแกรมจากหน้าจอเดสก์ท็อป\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "new"));
 
+  // A Wayland socket a compositor left behind when it ended is no display either: the program
+  // says so instead of ending inside the window system library.
+  const std::filesystem::path runtime = dir_ / "runtime";
+  std::filesystem::create_directories(runtime);
+  out.clear();
+  ASSERT_EQ(RunShell("python3 -c \"import socket; socket.socket(socket.AF_UNIX).bind('" + (runtime / "wayland-9").string() +
+                         "')\" 2>&1",
+                     out),
+            0)
+      << out;
+  out.clear();
+  EXPECT_EQ(RunShell("env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=wayland-9 XDG_RUNTIME_DIR=" +
+                         Quoted(runtime.string()) + " " + Quoted(ORVANE_PROGRAM) + " " + Quoted((dir_ / "new").string()) +
+                         " 2>&1",
+                     out),
+            1);
+  EXPECT_EQ(out, "orvane: ต่อจอภาพ Wayland " + (runtime / "wayland-9").string() +
+                     " ไม่ได้ (ตัวแปร WAYLAND_DISPLAY) จึงเปิดหน้าต่างของโปรแกรมไม่ได้\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "new"));
+
   // The parish file itself names its folder; another file is refused as no folder.
   MakeDemo(10);
   TRun run = RunProgram(dir_ / ParishDatabaseName);

@@ -160,7 +160,7 @@ TEST_F(StatisticsPrintTest, TheSpreadsheetHoldsTheMembersCounted) {
   SetSheetShowHandler(nullptr);
   TWorkbookRows rows = ReadWorkbookRows(book.string(), "ID");
   ASSERT_TRUE(rows.Read) << rows.Problems;
-  EXPECT_EQ(rows.Sheet, "ADOQuery1");
+  EXPECT_EQ(rows.Sheet, "สรุปจำนวนสัตบุรุษ");
   EXPECT_EQ(std::to_string(rows.DataRows), Count(f));
   EXPECT_EQ(rows.Column, std::set<std::string>(shown.begin(), shown.end()));
 }

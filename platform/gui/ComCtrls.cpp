@@ -211,6 +211,9 @@ static QWidget* NewPickerWidget() {
   check->hide();
   auto* edit = new QDateTimeEdit;
   edit->setMinimumDate(QDate(100, 1, 1));
+  // Up and Down turn the part of the date under the cursor round, December to January and the
+  // 31st to the 1st, as the class library's picker does; they never do nothing.
+  edit->setWrapping(true);
   layout->addWidget(check);
   layout->addWidget(edit, 1);
   box->setFocusProxy(edit);

@@ -247,6 +247,11 @@ bool ControlBridge::eventFilter(QObject* watched, QEvent* event) {
       CallSafely(win, [&] { ControlAccess::KeyDown(win, key, shift); });
       if (!control_) return true;
       QString text = ke->text();
+      // Alt (or the logo key) with a letter is a command, as a menu's letter is: it never types
+      // into the field.
+      if (!text.isEmpty() && (ke->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) &&
+          !(ke->modifiers() & Qt::ControlModifier))
+        return true;
       if (key == 0 && text.isEmpty()) swallow = true;
       if (!text.isEmpty()) {
         QList<uint> cps = text.toUcs4();

@@ -20,6 +20,7 @@
 
 #include <map>
 
+#include "platform/fonts/FontConfig.h"
 #include "platform/gui/Controls.h"
 #include "platform/gui/QtBridge.h"
 
@@ -30,24 +31,30 @@ namespace {
 struct ButtonInfo {
   TMsgDlgBtn button;
   const char* caption;
+  // For a machine without a Thai font, where the Thai caption shows as boxes.
+  const char* latinCaption;
   int result;
   QMessageBox::ButtonRole role;
 };
 
 // In Thai, as the rest of the program; a Thai keyboard has no use for Latin accelerators.
 const ButtonInfo kButtons[] = {
-    {mbYes, "ใช่", mrYes, QMessageBox::YesRole},
-    {mbNo, "ไม่ใช่", mrNo, QMessageBox::NoRole},
-    {mbOK, "ตกลง", mrOk, QMessageBox::AcceptRole},
-    {mbCancel, "ยกเลิก", mrCancel, QMessageBox::RejectRole},
-    {mbAbort, "ยุติ", mrAbort, QMessageBox::RejectRole},
-    {mbRetry, "ลองใหม่", mrRetry, QMessageBox::AcceptRole},
-    {mbIgnore, "ข้าม", mrIgnore, QMessageBox::AcceptRole},
-    {mbAll, "ทั้งหมด", mrAll, QMessageBox::YesRole},
-    {mbNoToAll, "ไม่ใช่ทั้งหมด", mrNoToAll, QMessageBox::NoRole},
-    {mbYesToAll, "ใช่ทั้งหมด", mrYesToAll, QMessageBox::YesRole},
-    {mbHelp, "วิธีใช้", mrNone, QMessageBox::HelpRole},
+    {mbYes, "ใช่", "Yes", mrYes, QMessageBox::YesRole},
+    {mbNo, "ไม่ใช่", "No", mrNo, QMessageBox::NoRole},
+    {mbOK, "ตกลง", "OK", mrOk, QMessageBox::AcceptRole},
+    {mbCancel, "ยกเลิก", "Cancel", mrCancel, QMessageBox::RejectRole},
+    {mbAbort, "ยุติ", "Abort", mrAbort, QMessageBox::RejectRole},
+    {mbRetry, "ลองใหม่", "Retry", mrRetry, QMessageBox::AcceptRole},
+    {mbIgnore, "ข้าม", "Ignore", mrIgnore, QMessageBox::AcceptRole},
+    {mbAll, "ทั้งหมด", "All", mrAll, QMessageBox::YesRole},
+    {mbNoToAll, "ไม่ใช่ทั้งหมด", "No to All", mrNoToAll, QMessageBox::NoRole},
+    {mbYesToAll, "ใช่ทั้งหมด", "Yes to All", mrYesToAll, QMessageBox::YesRole},
+    {mbHelp, "วิธีใช้", "Help", mrNone, QMessageBox::HelpRole},
 };
+
+QString ButtonCaption(const ButtonInfo& b) {
+  return QString::fromUtf8(ThaiFontInstalled() ? b.caption : b.latinCaption);
+}
 
 // "Text files (*.txt)|*.txt|All|*.*" to Qt's "Text files (*.txt);;All (*.*)". A description
 // that already shows its patterns keeps them once.
@@ -192,11 +199,11 @@ class QtDialogService : public IDialogService {
     int escape = mrNone;
     for (const ButtonInfo& b : kButtons) {
       if (!r.Buttons.Contains(b.button)) continue;
-      QPushButton* pb = box.addButton(QString::fromUtf8(b.caption), b.role);
+      QPushButton* pb = box.addButton(ButtonCaption(b), b.role);
       results.emplace_back(pb, b.result);
       if (b.button == mbCancel) box.setEscapeButton(pb), escape = b.result;
     }
-    if (results.empty()) results.emplace_back(box.addButton(QString::fromUtf8("ตกลง"), QMessageBox::AcceptRole), mrOk);
+    if (results.empty()) results.emplace_back(box.addButton(ButtonCaption(kButtons[2]), QMessageBox::AcceptRole), mrOk);
     box.setDefaultButton(static_cast<QPushButton*>(results.front().first));
     box.exec();
     for (auto& [button, result] : results)

@@ -648,7 +648,9 @@ static TButton* FindDialogButton(TWinControl* parent, bool wantDefault) {
 }
 
 bool TCustomForm::DialogKey(Word Key) {
-  TButton* button = FindDialogButton(this, Key == VK_RETURN);
+  // Enter on a button with the focus pushes that button, as the default one is pushed elsewhere.
+  TButton* button = Key == VK_RETURN ? dynamic_cast<TButton*>(ActiveControl()) : nullptr;
+  if (!button || !button->Focused() || !button->Enabled()) button = FindDialogButton(this, Key == VK_RETURN);
   if (!button) return false;
   button->Click();
   return true;

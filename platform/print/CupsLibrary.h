@@ -47,4 +47,8 @@ struct TCupsLibrary {
 // reason in error.
 const TCupsLibrary* CupsLibrary(String& error);
 
+// What the last call of the library that failed failed on: the reason the print server cannot
+// be reached ("Connection refused") when it cannot, else the library's own words.
+String LastCupsError(const TCupsLibrary& cups);
+
 }  // namespace orv

@@ -55,14 +55,14 @@ bool TPrintJob::Start(const String& printer, const TJobOptions& options, TDocume
   TCupsOptions o(*cups, options);
   int id = cups->CreateJob(CUPS_HTTP_DEFAULT, printer.c_str(), options.Title.c_str(), o.Count, o.Options);
   if (id == 0) {
-    error = cups->LastErrorString();
+    error = LastCupsError(*cups);
     return false;
   }
   printer_ = printer;
   id_ = lastId_ = id;
   if (cups->StartDocument(CUPS_HTTP_DEFAULT, printer.c_str(), id, options.Title.c_str(), FormatName(format), 1) !=
       HTTP_STATUS_CONTINUE) {
-    error = cups_->LastErrorString();
+    error = LastCupsError(*cups_);
     Cancel();
     return false;
   }
@@ -77,7 +77,7 @@ bool TPrintJob::Write(const void* data, std::size_t size, String& error) {
   }
   if (size == 0) return true;
   if (cups_->WriteRequestData(CUPS_HTTP_DEFAULT, static_cast<const char*>(data), size) != HTTP_STATUS_CONTINUE) {
-    error = cups_->LastErrorString();
+    error = LastCupsError(*cups_);
     Cancel();
     return false;
   }
@@ -92,7 +92,7 @@ bool TPrintJob::Finish(String& error) {
   documentOpen_ = false;
   ipp_status_t status = cups_->FinishDocument(CUPS_HTTP_DEFAULT, printer_.c_str());
   if (status > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    error = cups_->LastErrorString();
+    error = LastCupsError(*cups_);
     Cancel();
     return false;
   }

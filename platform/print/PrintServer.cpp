@@ -81,7 +81,7 @@ TPrinterList ListPrinters() {
   TDests dests(*cups);
   if (dests.Count == 0 && ServerFailed(*cups)) {
     list.ServerReachable = false;
-    list.Error = cups->LastErrorString();
+    list.Error = LastCupsError(*cups);
     return list;
   }
   for (int i = 0; i < dests.Count; ++i) {
@@ -104,13 +104,13 @@ bool QueryCapabilities(const String& printer, TPrinterCapabilities& caps, String
   TDests dests(cups);
   cups_dest_t* dest = cups.GetDest(printer.c_str(), nullptr, dests.Count, dests.Dests);
   if (!dest) {
-    error = ServerFailed(cups) ? String(cups.LastErrorString()) : "Unknown printer: " + printer;
+    error = ServerFailed(cups) ? LastCupsError(cups) : "Unknown printer: " + printer;
     return false;
   }
   http_t* http = CUPS_HTTP_DEFAULT;
   std::unique_ptr<cups_dinfo_t, TDestInfoFree> info(cups.CopyDestInfo(http, dest), TDestInfoFree{&cups});
   if (!info) {
-    error = cups.LastErrorString();
+    error = LastCupsError(cups);
     return false;
   }
 

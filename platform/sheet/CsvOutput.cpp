@@ -23,19 +23,41 @@ String Quoted(const String& text) {
   return out + "\"";
 }
 
+// Whether a word of letters can stand in a number or a date a spreadsheet reads: an exponent
+// ("1E5"), a month ("May 5", "5-Jan-2020") or the half of the day ("9:30 PM").
+bool NumberWord(const String& word) {
+  static const char* const kMonths[] = {"JANUARY", "FEBRUARY", "MARCH",     "APRIL",   "MAY",      "JUNE",
+                                        "JULY",    "AUGUST",   "SEPTEMBER", "OCTOBER", "NOVEMBER", "DECEMBER"};
+  if (word == "E" || word == "AM" || word == "PM") return true;
+  for (const char* month : kMonths)
+    if (word.size() >= 3 && String(month).compare(0, word.size(), word) == 0) return true;
+  return false;
+}
+
 // Whether a spreadsheet opening the file would take the text for something else: a formula
-// ("=1+1", "+66", "-x", "@x", and a tab or return before them), a number ("0812345678", "1E5",
-// "50%"), a date ("12/5/2020", "May 5") or a truth value. A text holding a letter beyond ASCII
-// (a Thai name, "12 หมู่ 3") reads as text in every reader.
+// ("=1+1", "+66", "-x", "@x", and a tab before them), a number ("0812345678", "1E5",
+// "50%", "$1,200"), a date or time ("12/5/2020", "May 5", "9:30") or a truth value. Any other
+// text ("note1", "Soi 5", a Thai name, "12 หมู่ 3") reads as the text it is.
 bool ReadAsOther(const String& text) {
   if (text.empty()) return false;
-  if (String("=+-@\t\r").find(text.front()) != String::npos) return true;
+  if (String("=+-@\t").find(text.front()) != String::npos) return true;
   String upper = UpperCase(Trim(text));
   if (upper == "TRUE" || upper == "FALSE") return true;
   bool digit = false;
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-    digit |= c >= '0' && c <= '9';
+  for (size_t i = 0; i < upper.size();) {
+    char c = upper[i];
+    if (c >= 'A' && c <= 'Z') {
+      size_t end = i;
+      while (end < upper.size() && upper[end] >= 'A' && upper[end] <= 'Z') ++end;
+      if (!NumberWord(upper.substr(i, end - i))) return false;
+      i = end;
+      continue;
+    }
+    if (c >= '0' && c <= '9')
+      digit = true;
+    else if (String(" .,/:-+%$()").find(c) == String::npos)
+      return false;
+    ++i;
   }
   return digit;
 }
@@ -44,7 +66,9 @@ bool ReadAsOther(const String& text) {
 // cell: ="0812345678". A text in a formula holds at most 255 characters, so a longer one is
 // joined from pieces.
 String CsvText(const String& text) {
-  if (!ReadAsOther(text)) return Quoted(text);
+  // A line break ends a formula's text in every reader: such a text goes as it is, quoted,
+  // and reads as text.
+  if (text.find_first_of("\r\n") != String::npos || !ReadAsOther(text)) return Quoted(text);
   constexpr size_t kPiece = 255;
   String formula = "=";
   for (size_t at = 0; at < text.size();) {
@@ -75,6 +99,8 @@ String NumberText(const SheetWorksheet& sheet, std::uint32_t style, double numbe
 void WriteCsv(const SheetWorksheet& sheet, const String& fileName) {
   std::ofstream out(fileName, std::ios::binary);
   if (!out) throw EOleException("Cannot write " + fileName, DISP_E_EXCEPTION, "Sheet", "");
+  // The byte-order mark tells readers given no character set that the Thai is UTF-8.
+  out << "\xEF\xBB\xBF";
   const SheetStrings& strings = sheet.Store().Strings;
   for (int r = 1; r <= sheet.RowCount(); ++r) {
     const SheetRow& row = *sheet.RowAt(r);

@@ -1,4 +1,5 @@
 // Writes a workbook as an HTML page: one table per sheet, each cell as it shows, with its look.
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 
@@ -11,6 +12,9 @@
 namespace orv {
 
 namespace {
+
+// A column without a width of its own: 8.43 characters, 64 pixels on the screen.
+constexpr long kDefaultColumnPixels = 64;
 
 String CellCss(const SheetStyle& s) {
   String css;
@@ -56,14 +60,18 @@ void WriteHtml(const SheetWorkbook& book, const String& fileName) {
     const SheetWorksheet& sheet = *book.Sheet(i);
     auto merges = MergesByCorner(sheet);
     out << "<table>\n";
-    // A column width counts characters of about 7 pixels.
-    if (!sheet.ColumnWidths().empty()) {
+    // Every column gets its width, the sheet's own default where it has none: a reader left to
+    // guess (LibreOffice) opens columns a few pixels wide and lays Thai names out a letter a
+    // line. A column width counts characters of about 7 pixels.
+    size_t columns = 0;
+    for (int r = 1; r <= sheet.RowCount(); ++r) columns = std::max(columns, sheet.RowAt(r)->Cells.size());
+    if (!sheet.ColumnWidths().empty()) columns = std::max(columns, static_cast<size_t>(sheet.ColumnWidths().rbegin()->first));
+    if (columns) {
       out << "<colgroup>";
-      int next = 1;
-      for (auto [column, width] : sheet.ColumnWidths()) {
-        for (; next < column; ++next) out << "<col>";
-        out << "<col style=\"width:" << std::lround(width * 7 + 5) << "px\">";
-        next = column + 1;
+      for (int column = 1; column <= static_cast<int>(columns); ++column) {
+        auto width = sheet.ColumnWidths().find(column);
+        long pixels = width == sheet.ColumnWidths().end() ? kDefaultColumnPixels : std::lround(width->second * 7 + 5);
+        out << "<col width=\"" << pixels << "\" style=\"width:" << pixels << "px\">";
       }
       out << "</colgroup>\n";
     }

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <vector>
 
@@ -52,6 +53,43 @@ fs::path PrivateFolder() {
   if (st.st_uid != ::geteuid()) FolderError(folder, "โฟลเดอร์นี้เป็นของผู้ใช้อื่น");
   if ((st.st_mode & 077) != 0 && ::chmod(folder.c_str(), 0700) != 0) FolderError(folder, SystemErrorText(errno));
   return folder;
+}
+
+// The user's documents folder: XDG_DOCUMENTS_DIR as the session or user-dirs.dirs names it,
+// else ~/Documents; empty without a home.
+fs::path DocumentsFolder() {
+  if (const char* documents = std::getenv("XDG_DOCUMENTS_DIR"); documents && *documents) return documents;
+  String home = HomeFolder();
+  if (home.empty()) return {};
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  fs::path dirs = (config && *config ? fs::path(config) : fs::path(home) / ".config") / "user-dirs.dirs";
+  std::ifstream in(dirs);
+  for (std::string line; std::getline(in, line);) {
+    const std::string key = "XDG_DOCUMENTS_DIR=\"";
+    if (line.rfind(key, 0) != 0 || line.back() != '"') continue;
+    std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+    if (value.rfind("$HOME", 0) == 0) value = home + value.substr(5);
+    // The folder set to the home itself means the user wants no documents folder.
+    if (!value.empty() && fs::path(value) != fs::path(home)) return value;
+  }
+  return fs::path(home) / "Documents";
+}
+
+// Moves a kept workbook out of the private folder, which a desktop empties at logout, into the
+// user's documents under a name not taken there; gives where it is now (where it was when it
+// cannot be moved).
+fs::path MoveToDocuments(const fs::path& file) {
+  fs::path folder = DocumentsFolder();
+  std::error_code ec;
+  if (folder.empty() || (!fs::create_directories(folder, ec) && !fs::is_directory(folder, ec))) return file;
+  fs::path stem = file.stem();
+  fs::path target = folder / file.filename();
+  for (int n = 2; fs::exists(target, ec) || fs::is_symlink(target, ec); ++n)
+    target = folder / (stem.string() + " (" + std::to_string(n) + ")" + file.extension().string());
+  // Copied rather than renamed: the private folder is often another file system.
+  if (!fs::copy_file(file, target, fs::copy_options::none, ec)) return file;
+  fs::remove(file, ec);
+  return target;
 }
 
 // What a file looked like: any save, in place or by a new file renamed over it, changes it.
@@ -100,10 +138,15 @@ class TWorkbookFiles {
     std::vector<String> kept;
     std::error_code ec;
     for (const TEntry& e : files_) {
-      if (StampOf(e.File) == e.Written)
-        fs::remove(e.File, ec);
-      else if (fs::exists(e.File, ec))
+      if (!fs::exists(e.File, ec)) continue;
+      // A workbook the spreadsheet application still has open stays where that application
+      // will save it.
+      if (IsWorkbookOpenElsewhere(e.File.string()))
         kept.push_back(e.File.string());
+      else if (StampOf(e.File) == e.Written)
+        fs::remove(e.File, ec);
+      else
+        kept.push_back(MoveToDocuments(e.File).string());
     }
     files_.clear();
     return kept;
@@ -142,6 +185,12 @@ String PrivateWorkbookFile(const String& base) {
   }
   WorkbookFiles().Add(path);
   return path.string();
+}
+
+bool IsWorkbookOpenElsewhere(const String& file) {
+  fs::path path(file);
+  std::error_code ec;
+  return fs::exists(path.parent_path() / (".~lock." + path.filename().string() + "#"), ec);
 }
 
 bool IsPrivateWorkbookFile(const String& file) { return WorkbookFiles().Holds(fs::path(file)); }

@@ -1,6 +1,7 @@
 #pragma once
 // Where workbooks shown without a file name of their own are written: a folder only the user
-// can enter, emptied when the program ends of those nobody changed after they were written.
+// can enter, emptied when the program ends of those nobody changed after they were written;
+// the changed ones are moved to the user's documents.
 #include <vector>
 
 #include "platform/rtl/Types.h"
@@ -17,8 +18,12 @@ bool IsPrivateWorkbookFile(const String& file);
 // Notes the file as the program left it: a later change (the user saving it in the spreadsheet
 // application) keeps it from removal.
 void NoteWorkbookWritten(const String& file);
+// Whether a spreadsheet application has file open: LibreOffice keeps ".~lock.<name>#" beside it.
+bool IsWorkbookOpenElsewhere(const String& file);
 // Removes the private workbooks unchanged since the program wrote them and forgets them all;
-// gives the paths of those kept because they changed. Also done when the program ends.
+// gives the paths of those kept: one changed is moved into the user's documents folder
+// (XDG_DOCUMENTS_DIR, else ~/Documents) first, one a spreadsheet application still has open
+// stays where it is. Also done when the program ends.
 std::vector<String> RemovePrivateWorkbooks();
 
 }  // namespace orv

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """scripts/setup on three machines, judged by apt-get's own simulation over simulated dpkg states:
 a desktop with the full LibreOffice keeps it, a bare machine gets the headless Calc the tests
-need, and an install that needs a removal stops setup with a message.
+need, and an install that needs a removal stops setup with a message; a user without sudo is
+told what to run as root.
 
 Usage: setup_packages.py SETUP.  Nothing is installed or removed: apt-get only simulates, over
 a copy of this machine's dpkg status changed as apt-get itself says a request would change it."""
@@ -73,7 +74,24 @@ def make_state(root, name, packages):
     return admin
 
 
-def run_setup(root, admin):
+def without_sudo(root):
+    """A PATH holding every program of this one but sudo, and an id that answers as a user."""
+    mirror = os.path.join(root, "path-without-sudo")
+    os.makedirs(mirror)
+    for folder in os.environ["PATH"].split(":"):
+        if not os.path.isdir(folder):
+            continue
+        for name in os.listdir(folder):
+            target = os.path.join(mirror, name)
+            if name not in ("sudo", "id") and not os.path.lexists(target):
+                os.symlink(os.path.join(folder, name), target)
+    with open(os.path.join(mirror, "id"), "w") as f:
+        f.write('#!/bin/sh\n[ "$1" = -u ] && echo 1000 && exit 0\nexec /usr/bin/id "$@"\n')
+    os.chmod(os.path.join(mirror, "id"), 0o755)
+    return mirror
+
+
+def run_setup(root, admin, path=None):
     """Runs setup with dpkg-query on ADMIN and apt-get simulating over it; gives its result, the
     package lists it asked apt-get to install and apt-get's simulated actions."""
     shims = os.path.join(root, "bin-" + os.path.basename(admin))
@@ -89,7 +107,9 @@ exec {APT_GET} -s -o Dir::State::status='{admin}/status' "$@"
         f.write('#!/bin/sh\nexec "$@"\n')
     for shim in ("apt-get", "sudo"):
         os.chmod(os.path.join(shims, shim), 0o755)
-    env = dict(os.environ, DPKG_ADMINDIR=admin, PATH=shims + ":" + os.environ["PATH"])
+    if path:
+        os.remove(os.path.join(shims, "sudo"))
+    env = dict(os.environ, DPKG_ADMINDIR=admin, PATH=shims + ":" + (path or os.environ["PATH"]))
     done = subprocess.run(["bash", SETUP], capture_output=True, text=True, env=env)
     requests = open(log).read().split() if os.path.exists(log) else []
     return done, requests
@@ -128,5 +148,12 @@ with tempfile.TemporaryDirectory() as root:
     check(done.returncode != 0, "blocked: setup fails")
     check("Remv" not in done.stdout, "blocked: apt-get removes nothing", done.stdout)
     check("nothing was removed" in done.stderr, "blocked: the message says why", done.stderr)
+
+    # A user without sudo is told what to run as root, and nothing is tried.
+    done, requests = run_setup(root, make_state(root, "no-sudo", desktop), without_sudo(root))
+    check(done.returncode == 1, "no sudo: setup fails", done.stderr)
+    check(requests == [], "no sudo: apt-get is not run", " ".join(requests))
+    check("command not found" not in done.stderr and "su -c 'apt-get update && apt-get install" in done.stderr
+          and "strace" in done.stderr, "no sudo: the message says what to run as root", done.stderr)
 
 sys.exit(1 if failures else 0)

@@ -2,14 +2,15 @@
 closes, what the user types lands in the field left and Enter saves it without a click; a grid
 edit the parish refuses (another program holds it, or it can only be read) is told in a box
 captioned as its window and leaves nothing half-written; Tab in a new grid row moves to the
-next cell of the same row.
-Usage: failed_writes_input.py enter|mouse [main|notices|churches|readonly]"""
+next cell of the same row; after a refused new member, new move or combo change, the window shows
+what the next save writes.
+Usage: failed_writes_input.py enter|mouse [main|notices|churches|readonly|refused]"""
 import os
 import subprocess
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from xdriver import MAIN_TITLE, Orvane, check, main, sql, wait_for  # noqa: E402
+from xdriver import MAIN_TITLE, Orvane, check, main, sql, sql_write, wait_for  # noqa: E402
 
 # Places in the client areas of the windows.
 MEMBER_ROW = (200, 446)            # the fourth member of the list
@@ -18,6 +19,14 @@ BIRTH_DATE_TEXT = (496, 295)       # "วันเกิด", the typed date bes
 MAIN_CHURCHES = (120, 12)          # main menu "รายชื่อวัด"
 MAIN_NOTICES = (207, 12)           # main menu "ใบแจ้งการสมรส"
 CHURCHES_CLOSE = (196, 12)         # churches menu "ปิดหน้าต่างนี้"
+FIRST_NAME = (506, 145)            # "ชื่อ"
+RELIGION = (506, 345)              # "ศาสนา", a combo box
+PERSONAL_TAB = (614, 50)
+MOVES_TAB = (842, 50)
+MOVE_IN_BY = (556, 406)            # "ผู้รับย้ายเข้า" on the moves page
+TO_CHURCH = (868, 456)             # "ย้ายไปวัด" on the moves page
+ADD_MEMBER = (1171, 337)           # "เพิ่มข้อมูล", typed address
+ADD_MOVE = (1171, 421)             # "สร้างข้อมูลการย้าย"
 CHURCH_FIRST_ROW = 150
 CHURCH_ROW_HEIGHT = 30
 CHURCH_CODE_X = 60
@@ -84,14 +93,20 @@ def member_column(app, member, column):
     return sql(app.db, "select ifnull(%s, 'NULL') from Orvani where ID = %s" % (column, member))[0][0]
 
 
+def mark_member(app, mark, *keys):
+    """The fourth member of the list marked: mark typed into its e-mail, keys pressed after it,
+    and Enter. Gives the IDs of the members carrying the mark."""
+    app.click(app.main, *MEMBER_ROW)
+    app.click(app.main, *EMAIL)
+    app.key("ctrl+a")
+    app.type(mark)
+    app.key(*keys, "Return")
+    return [r[0] for r in sql(app.db, "select ID from Orvani where e_mail = '%s'" % mark)]
+
+
 def main_window_keys_after_boxes_and_windows(answer):
     with Orvane(answer=answer, env=THAI) as app:
-        app.click(app.main, *MEMBER_ROW)
-        app.click(app.main, *EMAIL)
-        app.key("ctrl+a")
-        app.type("mark1")
-        app.key("Return")
-        member = sql(app.db, "select ID from Orvani where e_mail = 'mark1'")[0][0]
+        member = mark_member(app, "mark1")[0]
 
         # The box of a locked parish says to save again: Enter, with no click, does.
         app.key("ctrl+a")
@@ -242,6 +257,85 @@ def read_only_parish_grid_and_notices(answer):
               "the notifications are as they were")
 
 
+def refused_while_held(app, button):
+    """button asks, is answered Yes, and is refused while sqlite3 holds the parish."""
+    held = HeldParish(app.db)
+    try:
+        app.click(app.main, *button)
+        app.expect_box(button_from_right=1)
+        app.expect_box()
+    finally:
+        held.release()
+
+
+def refused_adds_and_combo_then_typing(answer):
+    with Orvane(answer=answer, env=THAI) as app:
+        # Alt with a letter is no typing: the letter is not saved with the field.
+        marked = mark_member(app, "shown1", "alt+x")
+        check(len(marked) == 1, "Alt+x typed nothing into the field: %s" % sql(
+            app.db, "select e_mail from Orvani where e_mail like 'shown%'"))
+        member = marked[0]
+
+        # A new member the parish refuses: the window shows the member it showed, and the name
+        # typed next is that member's, no other's.
+        members = sql(app.db, "select * from Orvani order by ID")
+        refused_while_held(app, ADD_MEMBER)
+        check(sql(app.db, "select * from Orvani order by ID") == members, "no member is added or changed")
+        app.click(app.main, *FIRST_NAME)
+        app.key("ctrl+a")
+        app.type("Somchai")
+        app.key("Return")
+        after = sql(app.db, "select * from Orvani order by ID")
+        changed = [a[0] for a, b in zip(after, members) if a != b]
+        check(len(after) == len(members) and changed == [member],
+              "the name lands on the member on screen %s only: %s" % (member, changed))
+        check(member_column(app, member, "Nm") == "Somchai", "the member's name is the typed one")
+
+        # A new move refused: the move shown before stays on screen, Enter in its fields keeps
+        # it, and the destination typed next is that move's.
+        app.click(app.main, *ADD_MOVE)
+        app.expect_box(button_from_right=1)
+        app.click(app.main, *MOVES_TAB)
+        app.click(app.main, *MOVE_IN_BY)
+        app.type("Xavier")
+        app.key("Return")
+        moves = sql(app.db, "select * from Move order by ID")
+        move = sql(app.db, "select ID from Move where OrvID = %s and MoveInBy = 'Xavier'" % member)[0][0]
+        refused_while_held(app, ADD_MOVE)
+        check(sql(app.db, "select * from Move order by ID") == moves, "no move is added or changed")
+        app.click(app.main, *MOVES_TAB)
+        app.click(app.main, *MOVE_IN_BY)
+        app.key("Return")
+        app.click(app.main, *TO_CHURCH)
+        app.type("Wat Destination")
+        app.key("Return")
+        after = sql(app.db, "select ID, ifnull(MoveInBy, 'NULL'), ifnull(ToChurch, 'NULL') from Move order by ID")
+        check(len(after) == len(moves), "no move is added")
+        check([move, "Xavier", "Wat Destination"] in after,
+              "the move on screen keeps its fields and takes the destination: %s" % after)
+
+        # A combo change refused: the letters typed while the parish was waited for stay in
+        # the box, and Enter saves them once the parish is free.
+        app.click(app.main, *PERSONAL_TAB)
+        religion = member_column(app, member, "religion")
+        app.click(app.main, *RELIGION)
+        app.key("ctrl+a")
+        held = HeldParish(app.db)
+        try:
+            app.type("Hindu")
+            app.expect_box()
+            check(member_column(app, member, "religion") == religion, "nothing is saved while held")
+        finally:
+            held.release()
+        app.key("Return")
+        check(member_column(app, member, "religion") == "Hindu",
+              "Enter saves the letters typed during the wait: %s" % member_column(app, member, "religion"))
+        # Choosing the entry stored again changes nothing, not even the day of the last change.
+        sql_write(app.db, "update Orvani set [Update] = '2001-01-01' where ID = %s" % member)
+        app.key("Return")
+        check(member_column(app, member, "[Update]") == "2001-01-01", "the same entry again writes nothing")
+
+
 def xdo_double_click(window, x, y):
     subprocess.run(["xdotool", "mousemove", "--window", window, str(x), str(y), "sleep", "0.15",
                     "click", "--repeat", "2", "--delay", "80", "1"], check=True)
@@ -251,4 +345,5 @@ if __name__ == "__main__":
     main({"main": [main_window_keys_after_boxes_and_windows],
           "notices": [notices_window_keys_after_boxes],
           "churches": [churches_grid_new_row_and_a_held_parish],
-          "readonly": [read_only_parish_grid_and_notices]})
+          "readonly": [read_only_parish_grid_and_notices],
+          "refused": [refused_adds_and_combo_then_typing]})

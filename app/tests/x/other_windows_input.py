@@ -23,6 +23,8 @@ ENVELOPE_PRINT = (442, 494)        # "Print" on the envelope panel
 STATISTICS_RUN = (157, 641)        # "ค้นหาข้อมูล"
 STATISTICS_PRINT = (390, 641)      # "พิมพ์สรุป"
 STATISTICS_SUMMARY = (330, 12, 640, 120)  # x, y, width, height of the summary memo
+STATISTICS_CLOSE = (912, 641)      # "ปิดหน้าต่างนี้"
+OPEN_WEBCAM = (1171, 547)          # "Open WebCam" on the main window
 PREVIEW_CLOSE = (569, 13)          # "Close" on the preview's tool bar
 ENVELOPE_PREVIEW = "จ่าหน้าซองจดหมายถึงวัด"
 
@@ -139,6 +141,26 @@ def statistics_summary_survives_a_print(answer):
         close_preview(app, preview)
         after = picture(app, statistics, STATISTICS_SUMMARY, "after")
         check(differing_pixels(summary, after) == 0, "the summary is still on screen after its preview")
+
+        # Enter on the button with the focus pushes it: the mouse pressed on "ปิดหน้าต่างนี้" and
+        # let go beside it gives the button the focus without a click.
+        app.activate(statistics)
+        subprocess.run(["xdotool", "mousemove", "--window", statistics, *map(str, STATISTICS_CLOSE), "sleep", "0.15",
+                        "mousedown", "1", "sleep", "0.15", "mousemove_relative", "--", "0", "-80", "sleep", "0.15",
+                        "mouseup", "1"], check=True)
+        app.settle(0.5)
+        check(statistics in app.windows(), "a press let go beside the button does not push it")
+        app.key("Return")
+        wait_for(lambda: statistics not in app.windows(), "Enter on the focused button to close the window")
+
+        # The photo window closes on Escape, as on its "ยกเลิก".
+        app.activate(app.main)
+        app.click(app.main, *OPEN_WEBCAM)
+        camera = app.wait_window("ถ่ายรูป")
+        app.known.add(camera)
+        app.activate(camera)
+        app.key("Escape")
+        wait_for(lambda: camera not in app.windows(), "Escape to close the photo window")
 
 
 def a_notification_number_typed_wrong(answer):

@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTranslator>
@@ -239,6 +240,43 @@ TEST_F(DialogsTest, QtsOwnDialogsSpeakThai) {
   }
   QCoreApplication::removeTranslator(thai);
   delete thai;
+}
+
+// On a machine without a font holding Thai letters, Thai shows as boxes: there a box's buttons
+// read in Latin letters, so that its warning can be answered knowingly. The font set is the
+// process's, so a second run of this test program on DejaVu alone shows the box.
+TEST(DialogsWithoutThaiFont, ABoxsButtonsReadInLatinLetters) {
+  if (!std::getenv("ORVANE_DEJAVU_ONLY")) {
+    QTemporaryDir dir;
+    QFile conf(dir.filePath("fonts.conf"));
+    ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
+    conf.write(("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n<fontconfig>"
+                "<dir>/usr/share/fonts/truetype/dejavu</dir><cachedir>" + dir.filePath("cache") +
+                "</cachedir></fontconfig>\n").toUtf8());
+    conf.close();
+    std::string command = "env ORVANE_DEJAVU_ONLY=1 FONTCONFIG_FILE='" + conf.fileName().toStdString() +
+                          "' /proc/" + std::to_string(QCoreApplication::applicationPid()) +
+                          "/exe --gtest_filter=DialogsWithoutThaiFont.* 2>&1";
+    FILE* child = popen(command.c_str(), "r");
+    ASSERT_NE(child, nullptr);
+    std::string output;
+    char buf[4096];
+    for (size_t n; (n = fread(buf, 1, sizeof buf, child)) > 0;) output.append(buf, n);
+    EXPECT_EQ(pclose(child), 0) << output;
+    EXPECT_NE(output.find("buttons: Yes|No|"), std::string::npos) << output;
+    return;
+  }
+  std::unique_ptr<IDialogService> scripted = SetDialogService(nullptr);
+  std::string buttons;
+  testing::After(50, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box) return;
+    for (QAbstractButton* button : box->buttons()) buttons += button->text().toStdString() + "|";
+    box->buttons().front()->click();
+  });
+  Application->MessageBox("ไม่พบแบบอักษรภาษาไทย / No font with Thai letters", "Orvane", MB_YESNO | MB_ICONWARNING);
+  std::printf("buttons: %s\n", buttons.c_str());
+  SetDialogService(std::move(scripted));
 }
 
 TEST_F(DialogsTest, AFileNoApplicationOpensIsToldWithTheReason) {

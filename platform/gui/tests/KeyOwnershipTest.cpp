@@ -174,5 +174,51 @@ TEST_F(KeyOwnershipTest, APickerPictureWithALongMonthShowsTheMonth) {
   EXPECT_EQ(shown.toStdString(), "7 มีนาคม 2026");
 }
 
+// A closed picker's Up and Down always move the part under the cursor: the month turns from
+// December to January of the same year and back, the day from the 31st to the 1st.
+TEST_F(KeyOwnershipTest, UpAndDownTurnTheDateRoundInAClosedPicker) {
+  auto* picker = new TDateTimePicker(form_.get());
+  picker->SetParent(form_.get());
+  picker->SetFormat("d mmmm yyyy");
+  picker->SetDate(EncodeDate(2026, 12, 8));
+  int changes = 0;
+  picker->OnChange = [&](TObject*) { ++changes; };
+  form_->Show();
+  auto* edit = WidgetOf(picker)->findChild<QDateTimeEdit*>();
+  ASSERT_NE(edit, nullptr);
+  edit->setFocus();
+  edit->setCurrentSection(QDateTimeEdit::MonthSection);
+  testing::KeyClick(KeyTarget(picker), Qt::Key_Up);
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 1, 8));
+  testing::KeyClick(KeyTarget(picker), Qt::Key_Down);
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 12, 8));
+  picker->SetDate(EncodeDate(2026, 12, 31));
+  edit->setCurrentSection(QDateTimeEdit::DaySection);
+  testing::KeyClick(KeyTarget(picker), Qt::Key_Up);
+  EXPECT_EQ(picker->Date(), EncodeDate(2026, 12, 1));
+  EXPECT_EQ(changes, 3);
+}
+
+// Enter on a button with the focus pushes it, also in a window without a default button.
+TEST_F(KeyOwnershipTest, EnterPushesTheFocusedButton) {
+  auto* edit = new TEdit(form_.get());
+  edit->SetParent(form_.get());
+  auto* button = new TButton(form_.get());
+  button->SetParent(form_.get());
+  button->SetTop(40);
+  int clicks = 0;
+  button->OnClick = [&](TObject*) { ++clicks; };
+  form_->Show();
+  button->SetFocus();
+  QApplication::processEvents();
+  testing::KeyClick(KeyTarget(button), Qt::Key_Return);
+  EXPECT_EQ(clicks, 1);
+  // Enter in the field beside it is the field's.
+  edit->SetFocus();
+  QApplication::processEvents();
+  testing::KeyClick(KeyTarget(edit), Qt::Key_Return);
+  EXPECT_EQ(clicks, 1);
+}
+
 }  // namespace
 }  // namespace orv

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 #include <fstream>
+#include <iterator>
 
 #include "platform/rtl/DateTime.h"
 #include "platform/sheet/OleObject.h"
@@ -259,7 +260,8 @@ TEST(SheetWorkbook, CommaSeparatedText) {
   b.book.Call("SaveAs", {file, 6});
   std::ifstream in(file);
   std::string text((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(text, "\"a,\"\"b\"\"\",2.25,2021-12-05\r\nไทย\r\n");
+  // The byte-order mark first: readers told no character set take the Thai as UTF-8.
+  EXPECT_EQ(text, "\xEF\xBB\xBF\"a,\"\"b\"\"\",2.25,2021-12-05\r\nไทย\r\n");
   fs::remove_all(dir);
 }
 
@@ -330,12 +332,17 @@ TEST(SheetWorkbook, ShownWorkbooksGoToAFolderOnlyTheUserEnters) {
 }
 
 // The user opens the shown workbook, edits it and saves it where it lies (Ctrl+S): at the end
-// of the program it stays and its path is given back; an untouched one goes.
+// of the program it is moved into the user's documents, which outlast the session, and its
+// path there is given back; an untouched one goes.
 TEST(SheetWorkbook, AWorkbookTheUserSavedOverIsKeptAtTheEnd) {
   fs::path runtime = Folder("kept");
   const char* saved = std::getenv("XDG_RUNTIME_DIR");
   std::string old = saved ? saved : "";
   ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+  ::setenv("XDG_DOCUMENTS_DIR", (runtime / "documents").c_str(), 1);
+  fs::create_directories(runtime / "documents");
+  // A file of the name there already is not written over.
+  std::ofstream(runtime / "documents" / "saved in place.xlsx") << "the user's own";
   std::vector<std::string> shown;
   SetSheetShowHandler([&](const String& f) { shown.push_back(f); });
   for (const char* name : {"saved in place", "saved as a new file", "untouched"}) {
@@ -357,15 +364,21 @@ TEST(SheetWorkbook, AWorkbookTheUserSavedOverIsKeptAtTheEnd) {
   fs::rename(shown[1] + ".new", shown[1]);
   std::vector<String> kept = RemovePrivateWorkbooks();
   std::sort(kept.begin(), kept.end());
-  std::vector<String> expected = {shown[1], shown[0]};
+  std::vector<String> expected = {(runtime / "documents" / "saved in place (2).xlsx").string(),
+                                  (runtime / "documents" / "saved as a new file.xlsx").string()};
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(kept, expected);
-  EXPECT_TRUE(fs::exists(shown[0]));
-  EXPECT_TRUE(fs::exists(shown[1]));
+  EXPECT_FALSE(fs::exists(shown[0]));
+  EXPECT_FALSE(fs::exists(shown[1]));
   EXPECT_FALSE(fs::exists(shown[2]));
-  // Forgotten once asked: nothing is removed or reported twice.
+  std::ifstream edited(runtime / "documents" / "saved as a new file.xlsx");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(edited), {}), "edited");
+  std::ifstream own(runtime / "documents" / "saved in place.xlsx");
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(own), {}), "the user's own");
+  // Forgotten once asked: nothing is moved or reported twice.
   EXPECT_TRUE(RemovePrivateWorkbooks().empty());
-  EXPECT_TRUE(fs::exists(shown[0]));
+  EXPECT_TRUE(fs::exists(runtime / "documents" / "saved in place (2).xlsx"));
+  ::unsetenv("XDG_DOCUMENTS_DIR");
   SetSheetShowHandler(nullptr);
   if (saved) ::setenv("XDG_RUNTIME_DIR", old.c_str(), 1); else ::unsetenv("XDG_RUNTIME_DIR");
   fs::remove_all(runtime);
