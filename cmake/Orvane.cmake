@@ -15,9 +15,18 @@ function(orvane_leak_suppressions target)
   endif()
 endfunction()
 
+# Test programs are compiled for the build's speed, unoptimised with line tables: what they check is
+# done by the libraries, compiled as the program is, and a failure's backtrace still names its
+# lines. Nearly half of the suite's compiling is the tests' own files.
+function(orvane_test_program target)
+  target_compile_options(${target} PRIVATE $<$<CONFIG:RelWithDebInfo>:-O0 -g1>)
+endfunction()
+
 # PROPERTIES: further test properties, for instance the fixture of a server the tests need.
+# NAMED_RUNS: gtest filter patterns of suites the folder runs under test names of its own (a
+# corpus run); they are not discovered a second time.
 function(orvane_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DEPS;PROPERTIES;NAMED_RUNS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   # The fuzz tree (see Fuzz.cmake) builds only libraries and fuzzers.
   if(NOT sources OR ORVANE_FUZZ)
@@ -29,10 +38,17 @@ function(orvane_tests name)
     ORVANE_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data"
     ORVANE_SHARED_DIR="${ORVANE_SHARED_DIR}")
   orvane_leak_suppressions(${name}_tests)
+  orvane_test_program(${name}_tests)
   # Discovered tests take each property value as one item: one variable per property.
+  set(filter "")
+  if(ARG_NAMED_RUNS)
+    list(JOIN ARG_NAMED_RUNS ":" patterns)
+    set(filter TEST_FILTER "-${patterns}")
+  endif()
   gtest_discover_tests(${name}_tests
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    ${filter}
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=${ORVANE_OFFSCREEN}" ENVIRONMENT_MODIFICATION "LC_ALL=set:C.UTF-8"
-               ${ARG_PROPERTIES}
+               RESOURCE_GROUPS cores:1 ${ARG_PROPERTIES}
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -48,7 +48,7 @@ case "$action" in
 esac
 
 stop
-log=$(dirname "$state")/xsession.log
+log=${state%.env}.log
 : > "$log"
 # Xvfb writes the display number it took to the pipe, so two runs never fight over one.
 fifo=$(mktemp -u /tmp/orvane-xsession.XXXXXX)

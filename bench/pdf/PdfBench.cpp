@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/BenchTiming.h"
+#include "bench/Offscreen.h"
 #include "bench/PdfCheck.h"
 #include "bench/peers/PangoPages.h"
 #include "platform/fonts/FontConfig.h"
@@ -103,6 +104,7 @@ void WriteCairo(int pages, const std::string& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseOffscreenWithoutDisplay();
   Application->Initialize();
   InitFonts();
   auto folder = BenchFolder("pdf");

@@ -18,8 +18,10 @@
 #include "app/ParishSchema.h"
 #include "app/Screenshot.h"
 #include "bench/BenchTiming.h"
+#include "bench/Offscreen.h"
 #include "bench/report/ListRunSupport.h"
 #include "platform/gui/Application.h"
+#include "platform/gui/ScriptedDialogService.h"
 #include "platform/gui/Timers.h"
 #include "report/engine/PreviewForm.h"
 
@@ -40,8 +42,9 @@ double PeakMB() {
 // seconds, the peak memory before the command and at its end.
 void RunPreview(const std::string& folder) {
   Application->Initialize();
-  // The confirmation is answered Yes, as the user does.
-  SetDialogService(std::make_unique<TUnattendedDialogService>());
+  // The confirmation is answered Yes, as the user does; the preview is a modal window that runs
+  // as it runs for the user (a service for runs nobody watches would end it at once).
+  SetDialogService(std::make_unique<TScriptedDialogService>());
   AppPath = folder;
   auto* form = new TForm1(Application);
   form->DoCreate();
@@ -105,6 +108,7 @@ TPreviewResult PreviewChild(const char* self, const std::string& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseOffscreenWithoutDisplay();
   if (argc == 3 && std::string(argv[1]) == "--preview") {
     RunPreview(argv[2]);
     return 0;

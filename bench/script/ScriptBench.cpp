@@ -6,8 +6,8 @@
 // statements and one of 200,000 declared variables against lua's load and python's compile,
 // with the ratio of each compile time to that of a quarter of the program (4 is linear). Prints each
 // time and the ratios (ours / peer; below 1 is faster). Every side of a kernel is timed as a whole
-// process by the wall clock, start-up included: ours a process forked for the compile and the
-// run, each peer its interpreter's process. A compile's time is that of the peer's whole process
+// process by the wall clock, start-up included: ours this program started anew for the compile
+// and the run, each peer its interpreter's process, named by its path. A compile's time is that of the peer's whole process
 // less that of the same program stopping before it compiles, both by the wall clock.
 // Run: script_bench [runs [kernel-name-prefix [dialect]]].
 #include <algorithm>
@@ -28,42 +28,55 @@ using namespace orv;
 
 namespace {
 
-// Compiles and runs the kernel once in a process of its own, timed from the fork to its end; the
-// checksum the program printed is returned in printed.
-double TimeScript(const char* dialect, const char* text, int runs, std::string& printed) {
+// The kernel in this program started anew (--kernel DIALECT SOURCE CHECKSUM): the GUI library
+// started, the source compiled and run, what it printed written to CHECKSUM. 0 when it ran.
+int RunKernel(const char* dialect, const char* sourceFile, const char* checksumFile) {
+  // The memo kernel makes a widget: the application object is there, without a display.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  Application->Initialize();
+  std::stringstream text;
+  text << std::ifstream(sourceFile).rdbuf();
+  std::string out;
+  TsxScript script(nullptr);
+  script.AddRTTI();
+  script.AddMethod("procedure Print(v: Variant)", [&out](TObject*, TClass, const String&, TsxMethodHelper& c) -> Variant {
+    out = VarToStr(c.GetParamValue(0));
+    return Variant();
+  });
+  script.SetSyntaxType(dialect);
+  script.Lines().SetText(text.str());
+  if (!script.Compile()) {
+    std::fprintf(stderr, "%s: %s at %s\n", dialect, script.ErrorMsg.c_str(), script.ErrorPos.c_str());
+    return 1;
+  }
+  try {
+    script.Execute();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s: %s\n", dialect, e.Message().c_str());
+    return 1;
+  }
+  std::ofstream(checksumFile) << out;
+  std::fflush(nullptr);
+  // What the run made goes with the process, as it goes with an interpreter's.
+  std::_Exit(0);
+}
+
+// Compiles and runs the kernel once in a process of this program of its own, started anew as a
+// peer's interpreter is, timed from its start to its end; the checksum the program printed is
+// returned in printed.
+double TimeScript(const std::string& self, const char* dialect, const char* text, int runs, std::string& printed) {
   const auto dir = BenchFolder("script-ours");
-  const auto checksum = dir / "printed";
+  const auto source = dir / "kernel", checksum = dir / "printed";
+  { std::ofstream(source) << text; }
+  const std::string cmd = "'" + self + "' --kernel '" + dialect + "' '" + source.string() + "' '" + checksum.string() + "'";
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
-    ChildRun run = InChild([&] {
-      std::string out;
-      TsxScript script(nullptr);
-      script.AddRTTI();
-      script.AddMethod("procedure Print(v: Variant)",
-                       [&out](TObject*, TClass, const String&, TsxMethodHelper& c) -> Variant {
-                         out = VarToStr(c.GetParamValue(0));
-                         return Variant();
-                       });
-      script.SetSyntaxType(dialect);
-      script.Lines().SetText(text);
-      if (!script.Compile()) {
-        std::fprintf(stderr, "%s: %s at %s\n", dialect, script.ErrorMsg.c_str(), script.ErrorPos.c_str());
-        return 1;
-      }
-      try {
-        script.Execute();
-      } catch (const Exception& e) {
-        std::fprintf(stderr, "%s: %s\n", dialect, e.Message().c_str());
-        return 1;
-      }
-      std::ofstream(checksum) << out;
-      return 0;
-    });
-    if (!run.ok) {
+    bool ok = true;
+    best = std::min(best, Seconds([&] { ok = std::system(cmd.c_str()) == 0; }));
+    if (!ok) {
       std::filesystem::remove_all(dir);
       return -1;
     }
-    best = std::min(best, run.seconds);
   }
   std::stringstream s;
   s << std::ifstream(checksum).rdbuf();
@@ -96,7 +109,7 @@ double TimePeer(const std::string& program, const std::string& text, int runs, s
 // A peer's compile: its whole process less that of the same program ended where the compile
 // begins (the line "-- compile" in lua, "# compile" in python, and all after it).
 double TimePeerCompile(const std::string& program, const std::string& text, int runs, std::string& printed) {
-  const bool lua = program.rfind("lua", 0) == 0;
+  const bool lua = program == ORVANE_LUA;
   const std::string before = text.substr(0, text.find(lua ? "-- compile" : "# compile"));
   std::string unused;
   const double whole = TimePeer(program, text, runs, printed);
@@ -199,8 +212,8 @@ print("compiled"))";
 void CompareCompiles(const char* name, std::string (*make)(const std::string&, int), int size, const char* lua,
                      const char* python, int runs, const std::string& onlyDialect) {
   std::string luaOut, pyOut;
-  const double luaTime = TimePeerCompile("lua5.4", lua, runs, luaOut);
-  const double pythonTime = TimePeerCompile("python3", python, runs, pyOut);
+  const double luaTime = TimePeerCompile(ORVANE_LUA, lua, runs, luaOut);
+  const double pythonTime = TimePeerCompile(ORVANE_PYTHON, python, runs, pyOut);
   const std::string label = std::string(name) + "(" + std::to_string(size) + ")";
   for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
     if (!onlyDialect.empty() && onlyDialect != dialect) continue;
@@ -214,12 +227,15 @@ void CompareCompiles(const char* name, std::string (*make)(const std::string&, i
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && std::string(argv[1]) == "--kernel") return RunKernel(argv[2], argv[3], argv[4]);
+  const std::string self = std::filesystem::canonical("/proc/self/exe").string();
   const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
   const std::string only = argc > 2 ? argv[2] : "";
   const std::string onlyDialect = argc > 3 ? argv[3] : "";
   // The memo kernel makes a widget: the application object is there, without a display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   Application->Initialize();
+  std::printf("peers: %s and %s; every side of a kernel a whole process\n", ORVANE_LUA, ORVANE_PYTHON);
   std::printf("%-15s %-13s %9s %9s %9s %9s %9s\n", "kernel", "dialect", "seconds", "lua5.4", "python3",
               "/lua", "/python");
   std::vector<bench::TKernel> kernels = bench::Kernels();
@@ -227,8 +243,8 @@ int main(int argc, char** argv) {
   for (const bench::TKernel& k : kernels) {
     if (std::string(k.Name).rfind(only, 0) != 0) continue;
     std::string luaOut, pyOut;
-    const double lua = TimePeer("lua5.4", k.Lua, runs, luaOut);
-    const double python = TimePeer("python3", k.Python, runs, pyOut);
+    const double lua = TimePeer(ORVANE_LUA, k.Lua, runs, luaOut);
+    const double python = TimePeer(ORVANE_PYTHON, k.Python, runs, pyOut);
     const struct {
       const char* Dialect;
       const char* Text;
@@ -237,7 +253,7 @@ int main(int argc, char** argv) {
     for (const auto& d : dialects) {
       if (!onlyDialect.empty() && onlyDialect != d.Dialect) continue;
       std::string out;
-      const double ours = TimeScript(d.Dialect, d.Text, runs, out);
+      const double ours = TimeScript(self, d.Dialect, d.Text, runs, out);
       std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f%s\n", k.Name.c_str(), d.Dialect, ours, lua, python,
                   ours / lua, ours / python, out == luaOut && out == pyOut ? "" : "  (checksums differ!)");
       if (out != luaOut || out != pyOut)

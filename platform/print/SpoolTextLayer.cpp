@@ -3,14 +3,16 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orv {
@@ -209,38 +211,128 @@ struct TShownGlyph {
 
 std::string Utf16Hex(const std::u16string& text) { return "FEFF" + HexOf(text); }
 
+enum TTokenKind { tkName, tkNumber, tkHex, tkOperator, tkOther };
+
+// One token of a content stream, by its place in the content.
+struct TToken {
+  TTokenKind Kind = tkOther;
+  size_t Begin = 0, End = 0;
+};
+
+// What each byte is to the content's syntax: a blank, a delimiter or part of a token. A table,
+// since every byte of every page is asked.
+enum TByteClass : unsigned char { bcRegular, bcBlank, bcDelimiter };
+
+constexpr auto kByteClasses = [] {
+  std::array<TByteClass, 256> classes{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '\f', '\v', '\0'}) classes[c] = bcBlank;
+  for (unsigned char c : {'/', '<', '>', '(', ')', '[', ']', '{', '}', '%'}) classes[c] = bcDelimiter;
+  return classes;
+}();
+
+bool IsDelimiter(char c) { return kByteClasses[static_cast<unsigned char>(c)] == bcDelimiter; }
+
+bool IsBlank(char c) { return kByteClasses[static_cast<unsigned char>(c)] == bcBlank; }
+
+// Reads the token at or after at into t and moves at past it; False at the end of the content.
+// Each byte is looked at a bounded number of times, so a page of any size is read in one walk.
+bool NextToken(const std::string& s, size_t& at, TToken& t) {
+  const size_t n = s.size();
+  while (at < n) {
+    if (IsBlank(s[at])) {
+      ++at;
+    } else if (s[at] == '%') {
+      while (at < n && s[at] != '\n' && s[at] != '\r') ++at;
+    } else {
+      break;
+    }
+  }
+  if (at >= n) return false;
+  t.Begin = at;
+  const char c = s[at];
+  if (c == '/') {
+    t.Kind = tkName;
+    ++at;
+    while (at < n && !IsBlank(s[at]) && !IsDelimiter(s[at])) ++at;
+  } else if (c == '<' && at + 1 < n && s[at + 1] == '<') {
+    t.Kind = tkOther;
+    at += 2;
+  } else if (c == '<') {
+    size_t close = s.find('>', at);
+    size_t end = close == std::string::npos ? n : close + 1;
+    bool hex = close != std::string::npos && close > at + 1;
+    for (size_t k = at + 1; hex && k < close; ++k) hex = HexValue(s[k]) >= 0;
+    t.Kind = hex ? tkHex : tkOther;
+    at = end;
+  } else if (c == '(') {
+    // A literal string: balanced parentheses, a backslash taking the next byte.
+    int depth = 0;
+    for (; at < n; ++at) {
+      if (s[at] == '\\') {
+        ++at;
+      } else if (s[at] == '(') {
+        ++depth;
+      } else if (s[at] == ')' && --depth == 0) {
+        ++at;
+        break;
+      }
+    }
+    t.Kind = tkOther;
+    at = std::min(at, n);
+  } else if (IsDelimiter(c)) {
+    t.Kind = tkOther;
+    at += c == '>' && at + 1 < n && s[at + 1] == '>' ? 2 : 1;
+  } else if (c == '-' || c == '+' || c == '.' || (c >= '0' && c <= '9')) {
+    t.Kind = tkNumber;
+    while (at < n && (s[at] == '-' || s[at] == '+' || s[at] == '.' || (s[at] >= '0' && s[at] <= '9'))) ++at;
+  } else {
+    t.Kind = tkOperator;
+    while (at < n && !IsBlank(s[at]) && !IsDelimiter(s[at])) ++at;
+  }
+  t.End = at;
+  return true;
+}
+
+bool IsOperator(const std::string& s, const TToken& t, std::string_view name) {
+  return t.Kind == tkOperator && t.End - t.Begin == name.size() && s.compare(t.Begin, name.size(), name) == 0;
+}
+
 // Wraps each run of marks the font draws out of their written order (a lowered tone mark
 // before the lower vowel, the nikhahit of SARA AM before the tone) in a span whose actual text
 // is the marks as written, so that text taken from the page reads as typed. The drawing
-// operators stay as they are.
+// operators stay as they are. The content is read token by token, once.
 std::string MarkClusters(const std::string& content, const std::map<std::string, const TGlyphText*>& fonts) {
-  static const std::regex op(
-      R"(/([A-Za-z0-9_]+)\s+[-0-9.]+\s+Tf|(?:[-0-9.]+\s+[-0-9.]+\s+Td\s*)?<([0-9A-Fa-f]+)>\s*Tj)");
   std::vector<std::vector<TShownGlyph>> runs(1);
   const TGlyphText* font = nullptr;
   size_t lastEnd = 0;
-  for (auto m = std::sregex_iterator(content.begin(), content.end(), op); m != std::sregex_iterator(); ++m) {
-    size_t begin = static_cast<size_t>(m->position(0)), end = begin + static_cast<size_t>(m->length(0));
-    if ((*m)[1].matched) {
-      auto found = fonts.find((*m)[1].str());
+  // The four tokens before the one read, the last of them in back[3].
+  TToken back[4];
+  TToken t;
+  for (size_t at = 0; NextToken(content, at, t); back[0] = back[1], back[1] = back[2], back[2] = back[3], back[3] = t) {
+    if (IsOperator(content, t, "Tf")) {
+      // "/name size Tf" chooses the font of the glyphs that follow.
+      if (back[2].Kind != tkName || back[3].Kind != tkNumber || back[2].End - back[2].Begin < 2) continue;
+      auto found = fonts.find(content.substr(back[2].Begin + 1, back[2].End - back[2].Begin - 1));
       font = found == fonts.end() ? nullptr : found->second;
       runs.emplace_back();
       continue;
     }
+    if (!IsOperator(content, t, "Tj") || back[3].Kind != tkHex) continue;
+    // "x y Td <gid> Tj": the move belongs to the glyph it places.
+    size_t begin = back[3].Begin;
+    if (IsOperator(content, back[2], "Td") && back[1].Kind == tkNumber && back[0].Kind == tkNumber)
+      begin = back[0].Begin;
     // Glyphs belong to one run while nothing but blanks stands between them.
-    bool adjacent = !runs.back().empty() &&
-                    std::all_of(content.begin() + static_cast<std::ptrdiff_t>(lastEnd),
-                                content.begin() + static_cast<std::ptrdiff_t>(begin),
-                                [](char c) { return std::isspace(static_cast<unsigned char>(c)); });
+    bool adjacent = !runs.back().empty() && std::all_of(content.begin() + static_cast<std::ptrdiff_t>(lastEnd),
+                                                        content.begin() + static_cast<std::ptrdiff_t>(begin), IsBlank);
     if (!adjacent) runs.emplace_back();
     std::u16string text;
     if (font) {
-      std::string gid = (*m)[2].str();
-      auto found = font->find(HexNumber(gid, 0, gid.size()));
+      auto found = font->find(HexNumber(content, back[3].Begin + 1, back[3].End - 1));
       if (found != font->end()) text = found->second;
     }
-    runs.back().push_back({begin, end, text});
-    lastEnd = end;
+    runs.back().push_back({begin, t.End, text});
+    lastEnd = t.End;
   }
 
   std::string out;
@@ -298,26 +390,44 @@ bool Inflate(const std::string& data, std::string& out) {
   return status == Z_STREAM_END;
 }
 
+// The spool goes no further than the print server on this machine: deflated for speed, not
+// for the last byte.
 std::string Deflate(const std::string& data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
   std::string out(size, '\0');
   if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION) != Z_OK)
+                static_cast<uLong>(data.size()), Z_BEST_SPEED) != Z_OK)
     return {};
   out.resize(size);
   return out;
 }
 
-// Where object number n begins ("n 0 obj"), npos when the file has none.
-size_t FindObject(const std::string& pdf, unsigned long n) {
-  std::string head = "\n" + std::to_string(n) + " 0 obj";
-  size_t at = pdf.find(head);
-  return at == std::string::npos ? at : at + 1;
-}
+// Where each object begins ("n 0 obj" at the start of a line), found in one walk of the file.
+// The first place counts, as a search from the start would find it.
+class TObjectPlaces {
+ public:
+  explicit TObjectPlaces(const std::string& pdf) {
+    for (size_t at = pdf.find('\n'); at != std::string::npos; at = pdf.find('\n', at + 1)) {
+      size_t k = at + 1;
+      unsigned long n = 0;
+      while (k < pdf.size() && k < at + 11 && pdf[k] >= '0' && pdf[k] <= '9') n = n * 10 + static_cast<unsigned long>(pdf[k++] - '0');
+      if (k > at + 1 && pdf.compare(k, 6, " 0 obj") == 0) places_.emplace(n, at + 1);
+    }
+  }
+
+  // Where object number n begins, npos when the file has none.
+  size_t Find(unsigned long n) const {
+    auto found = places_.find(n);
+    return found == places_.end() ? std::string::npos : found->second;
+  }
+
+ private:
+  std::unordered_map<unsigned long, size_t> places_;
+};
 
 // The stream data of object n and whether it is deflated; False when it is no stream.
-bool StreamOf(const std::string& pdf, unsigned long n, std::string& data, bool& deflated) {
-  size_t start = FindObject(pdf, n);
+bool StreamOf(const std::string& pdf, const TObjectPlaces& places, unsigned long n, std::string& data, bool& deflated) {
+  size_t start = places.Find(n);
   if (start == std::string::npos) return false;
   size_t stream = pdf.find("stream", start);
   size_t endobj = pdf.find("endobj", start);
@@ -334,7 +444,7 @@ bool StreamOf(const std::string& pdf, unsigned long n, std::string& data, bool& 
   if (std::sscanf(dict.c_str() + key + 7, " %lu 0 R%n", &length, &indirect) < 1) return false;
   if (indirect > 0) {
     // The length written after the data, as an object of its own.
-    size_t obj = FindObject(pdf, length);
+    size_t obj = places.Find(length);
     if (obj == std::string::npos || std::sscanf(pdf.c_str() + obj, "%*u 0 obj %lu", &length) != 1) return false;
   }
   if (begin + length > pdf.size()) return false;
@@ -366,13 +476,14 @@ bool MendSpoolTextLayer(const String& path) {
   std::map<unsigned long, TGlyphText> maps;
   std::map<unsigned long, unsigned long> fontMaps;
   std::map<unsigned long, std::string> updated;
+  const TObjectPlaces places(pdf);
   for (size_t at = pdf.find("/ToUnicode"); at != std::string::npos; at = pdf.find("/ToUnicode", at + 1)) {
     unsigned long object = 0;
     if (std::sscanf(pdf.c_str() + at + 10, " %lu 0 R", &object) != 1) continue;
     size_t owner = pdf.rfind(" 0 obj", at);
     size_t ownerLine = owner == std::string::npos ? owner : pdf.rfind('\n', owner);
     if (ownerLine != std::string::npos) fontMaps[std::strtoul(pdf.c_str() + ownerLine + 1, nullptr, 10)] = object;
-    size_t start = FindObject(pdf, object);
+    size_t start = places.Find(object);
     if (start == std::string::npos || maps.count(object)) continue;
     size_t stream = pdf.find("stream", start);
     size_t dictEnd = pdf.find(">>", start);
@@ -399,15 +510,20 @@ bool MendSpoolTextLayer(const String& path) {
 
   // Font resource names (the spool names each font once for the whole file) and their maps.
   std::map<std::string, const TGlyphText*> fonts;
-  static const std::regex fontName(R"(/([A-Za-z0-9_]+)\s+(\d+) 0 R)");
   for (size_t at = pdf.find("/Font"); at != std::string::npos; at = pdf.find("/Font", at + 1)) {
     size_t open = pdf.find_first_not_of(" \r\n", at + 5);
     if (open == std::string::npos || pdf.compare(open, 2, "<<") != 0) continue;
     size_t close = pdf.find(">>", open);
+    if (close == std::string::npos) continue;
+    // Entries "/name n 0 R".
     std::string dict = pdf.substr(open + 2, close - open - 2);
-    for (auto m = std::sregex_iterator(dict.begin(), dict.end(), fontName); m != std::sregex_iterator(); ++m) {
-      auto map = fontMaps.find(std::stoul((*m)[2].str()));
-      if (map != fontMaps.end()) fonts[(*m)[1].str()] = &maps[map->second];
+    TToken back[3], t;
+    for (size_t k = 0; NextToken(dict, k, t); back[0] = back[1], back[1] = back[2], back[2] = t) {
+      if (!IsOperator(dict, t, "R") || back[0].Kind != tkName || back[1].Kind != tkNumber ||
+          back[2].Kind != tkNumber || back[0].End - back[0].Begin < 2)
+        continue;
+      auto map = fontMaps.find(std::strtoul(dict.c_str() + back[1].Begin, nullptr, 10));
+      if (map != fontMaps.end()) fonts[dict.substr(back[0].Begin + 1, back[0].End - back[0].Begin - 1)] = &maps[map->second];
     }
   }
 
@@ -418,7 +534,7 @@ bool MendSpoolTextLayer(const String& path) {
       if (std::sscanf(pdf.c_str() + at + 9, " %lu 0 R", &object) != 1 || updated.count(object)) continue;
       std::string data, content;
       bool deflated = false;
-      if (!StreamOf(pdf, object, data, deflated)) continue;
+      if (!StreamOf(pdf, places, object, data, deflated)) continue;
       if (deflated ? !Inflate(data, content) : (content = data, false)) continue;
       std::string marked = MarkClusters(content, fonts);
       if (marked != content) updated[object] = Deflate(marked);
