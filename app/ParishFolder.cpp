@@ -248,8 +248,17 @@ TParishDatabase PrepareParishDatabase(const String& folder) {
     throw EParishStartup(StartupFailureText(
         dir, "ชื่อนี้เป็นแฟ้ม ไม่ใช่โฟลเดอร์ทะเบียนวัด (ให้ระบุโฟลเดอร์ที่เก็บแฟ้ม " +
                  String(ParishDatabaseName) + " หรือตัวแฟ้ม " + ParishDatabaseName + " เอง)"));
-  if (!DirectoryExists(dir) && !ForceDirectories(dir))
-    Refuse(result.FileName, "สร้างโฟลเดอร์ " + dir + " ไม่ได้");
+  // A folder named on the command line is made only inside one that exists: a mistyped path
+  // would otherwise grow a tree of folders and an empty parish at its end. The program's own
+  // folder is made with its parents (a new account may have no ~/.local/share yet).
+  if (!DirectoryExists(dir)) {
+    String parent = ExtractFileDir(dir);
+    if (dir != AbsoluteFolder(DefaultParishFolder()) && !DirectoryExists(parent))
+      throw EParishStartup(StartupFailureText(
+          dir, "ไม่พบโฟลเดอร์ " + parent +
+                   " ทะเบียนวัดใหม่สร้างได้ในโฟลเดอร์ที่มีอยู่แล้วเท่านั้น (ชื่อโฟลเดอร์พิมพ์ผิดหรือไม่)"));
+    if (!ForceDirectories(dir)) Refuse(result.FileName, "สร้างโฟลเดอร์ " + dir + " ไม่ได้");
+  }
   if (!std::filesystem::exists(result.FileName, ec)) {
     CreateParish(dir, result.FileName);
     result.Created = true;

@@ -274,6 +274,20 @@ TEST_F(StartupFailureTest, TheCommandLineGivesUsageAndTakesTheParishFileForItsFo
                      " ไม่ได้ (ตัวแปร WAYLAND_DISPLAY) จึงเปิดหน้าต่างของโปรแกรมไม่ได้\n");
   EXPECT_FALSE(std::filesystem::exists(dir_ / "new"));
 
+  // A mistyped folder whose parent does not exist is refused and nothing is made; one inside an
+  // existing folder becomes a new parish.
+  std::filesystem::path typo = dir_ / "parsh" / "2026";
+  TRun made = RunProgram(typo);
+  EXPECT_EQ(made.Status, 1) << made.Output;
+  EXPECT_NE(made.Output.find("เปิดทะเบียนวัดไม่ได้\nแฟ้ม: " + typo.string() + "\nสาเหตุ: ไม่พบโฟลเดอร์ " +
+                             (dir_ / "parsh").string()),
+            std::string::npos)
+      << made.Output;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "parsh"));
+  made = RunProgram(dir_ / "parish");
+  EXPECT_EQ(made.Status, 0) << made.Output;
+  EXPECT_TRUE(std::filesystem::exists(dir_ / "parish" / ParishDatabaseName));
+
   // The parish file itself names its folder; another file is refused as no folder.
   MakeDemo(10);
   TRun run = RunProgram(dir_ / ParishDatabaseName);
