@@ -215,6 +215,7 @@ String SystemErrorText(int errorNumber) {
     case EIO: thai = "ดิสก์อ่านหรือเขียนผิดพลาด"; break;
     case ELOOP: thai = "ลิงก์ (symbolic link) ของชื่อนี้วนกลับมาที่ตัวเอง ไม่ถึงแฟ้มใดเลย"; break;
     case EPIPE: thai = "โปรแกรมที่อ่านไปป์นี้เลิกอ่านไปก่อนได้ข้อมูลครบ"; break;
+    case EISDIR: thai = "ชื่อนี้เป็นโฟลเดอร์ ไม่ใช่แฟ้ม"; break;
     default: break;
   }
   String system = std::strerror(errorNumber);
@@ -321,11 +322,15 @@ void SafeWriteFile(const String& fileName, const std::function<void(const String
                    int newFileMode, TLinkWrite links) {
   struct stat st;
   const bool through = links == TLinkWrite::Through;
+  // A folder is told as one before anything is written; a name ending in a slash names a folder
+  // even where none is (the rename would otherwise say "Not a directory" of a folder).
   if ((through ? ::stat(fileName.c_str(), &st) : ::lstat(fileName.c_str(), &st)) == 0) {
-    if (through && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) return WriteIntoDevice(fileName, st, write);
+    if (S_ISDIR(st.st_mode)) throw EFCreateError(WriteFailureText(fileName, EISDIR));
+    if (through && !S_ISREG(st.st_mode)) return WriteIntoDevice(fileName, st, write);
   } else if (errno == ELOOP) {
     throw EFCreateError(WriteFailureText(fileName, ELOOP));
   }
+  if (fileName.ends_with('/')) throw EFCreateError(WriteFailureText(fileName, EISDIR));
   const String target = through ? WrittenFile(fileName) : fileName;
   String folder = ExtractFileDir(target);
   if (folder.empty()) folder = ".";

@@ -339,6 +339,17 @@ TEST_F(FileUtilsTest, ALoopOfLinksASocketAndADiskAreRefusedAndLeftAsTheyWere) {
   EXPECT_EQ(FolderNames(dir_).size(), std::filesystem::exists(disk) ? 4u : 3u);
 }
 
+// An output named as a folder, with or without its closing slash, is told as a folder and nothing
+// is written into or beside it.
+TEST_F(FileUtilsTest, AFolderNamedAsTheOutputIsToldAsAFolder) {
+  ASSERT_EQ(::mkdir((dir_ + "out").c_str(), 0700), 0);
+  const String told = " ไม่ได้: ชื่อนี้เป็นโฟลเดอร์ ไม่ใช่แฟ้ม (" + String(std::strerror(EISDIR)) + ")";
+  for (const String& name : {dir_ + "out", dir_ + "out/", dir_ + "new/"})
+    EXPECT_EQ(RefusalOf(name), "เขียนแฟ้ม \"" + name + "\"" + told);
+  EXPECT_EQ(FolderNames(dir_), (std::set<std::string>{"out"}));
+  EXPECT_TRUE(FolderNames(dir_ + "out").empty());
+}
+
 // A photo folder unpacked from an archive may hold links to anywhere: a write that replaces
 // them never follows one, dangling or not.
 TEST_F(FileUtilsTest, AReplacingWriteTakesTheLinksPlaceAndNeverFollowsIt) {
