@@ -115,21 +115,24 @@ struct TRun {
 // Runs program (a shell command) on a virtual display with env (assignments for env(1)); what
 // it prints comes back with its exit status. That status is kept apart from xvfb-run's, which
 // also counts the display's own troubles (a display number two runs took at once, a temporary
-// folder it could not clean); a run whose display did not start is made again.
+// folder it could not clean); a run whose display did not start, or went to another run that took
+// the same number, is made again. Each test process starts looking for a free number at one of
+// its own, so that runs side by side seldom meet.
 inline TRun RunOnDisplay(const std::string& program, const std::string& env) {
   std::filesystem::path status =
       std::filesystem::temp_directory_path() / ("orvane-status-" + std::to_string(getpid()));
+  const std::string firstDisplay = std::to_string(100 + getpid() % 20000);
   TRun run;
   for (int attempt = 0; attempt < 3; ++attempt) {
     std::filesystem::remove(status);
     // -ac: a program run as another user cannot read root's display cookie.
-    std::string command = "cd / && env -u QT_QPA_PLATFORM " + env +
-                          " timeout 180 xvfb-run -a -s '-ac -screen 0 1400x900x24' sh -c " +
+    std::string command = "cd / && env -u QT_QPA_PLATFORM " + env + " timeout 180 xvfb-run -a -n " + firstDisplay +
+                          " -s '-ac -screen 0 1400x900x24' sh -c " +
                           Quoted(program + "; echo $? > " + Quoted(status.string())) + " 2>&1";
     run.Output.clear();
     RunShell(command, run.Output);
     std::ifstream in(status);
-    if (in >> run.Status) break;
+    if (in >> run.Status && run.Output.find("could not connect to display") == std::string::npos) break;
     run.Status = -1;
   }
   std::filesystem::remove(status);
