@@ -189,20 +189,15 @@ void CheckCellSizes(TADOConnection& probe, const String& fileName, const TLayout
     std::vector<String> columns = Column(probe, "select name from pragma_table_info(:table)", table);
     if (columns.empty()) continue;
     // The names come from the file's own schema and are quoted; no user's text is in the statement.
-    auto quoted = [](const String& name) {
-      String q = "\"";
-      for (char c : name) q += c == '"' ? String("\"\"") : String(1, c);
-      return q + "\"";
-    };
     String condition;
     String select = "select rowid";
     for (const String& column : columns) {
-      condition += (condition.empty() ? "" : " or ") + String("length(") + quoted(column) + ") > " + IntToStr(kLongestCell);
-      select += ", length(" + quoted(column) + ")";
+      condition += (condition.empty() ? "" : " or ") + String("length(") + QuoteIdent(column) + ") > " + IntToStr(kLongestCell);
+      select += ", length(" + QuoteIdent(column) + ")";
     }
     TADOQuery query(nullptr);
     query.SetConnection(&probe);
-    query.SQL().SetText(select + " from " + quoted(table) + " where " + condition + " limit 1");
+    query.SQL().SetText(select + " from " + QuoteIdent(table) + " where " + condition + " limit 1");
     query.Open();
     if (query.IsEmpty()) continue;
     for (size_t i = 0; i < columns.size(); ++i) {

@@ -25,6 +25,10 @@ struct sqlite3;
 
 namespace orv {
 
+// An identifier in double quotes, inner quotes doubled: for names read from a file's own schema,
+// which cannot travel as parameters.
+std::string QuoteIdent(std::string_view name);
+
 class TCustomADODataSet;
 class Statement;
 struct TSortColumn;

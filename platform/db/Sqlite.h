@@ -39,9 +39,6 @@ class Statement {
   std::string sql_;  // for error messages
 };
 
-// An identifier in double quotes, inner quotes doubled.
-std::string QuoteIdent(std::string_view name);
-
 }  // namespace orv
 
 namespace orv {
