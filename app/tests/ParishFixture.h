@@ -154,6 +154,11 @@ class ParishTest : public ::testing::Test {
     // without one finds the default folder here, not in the home of whoever runs the tests.
     AppPath = dir_.string();
     setenv("XDG_DATA_HOME", (dir_ / "data-home").c_str(), 1);
+    // Workbooks handed to the spreadsheet are named in the session's runtime folder: tests
+    // running side by side each get one, so none finds another's names taken.
+    std::filesystem::create_directories(dir_ / "runtime");
+    std::filesystem::permissions(dir_ / "runtime", std::filesystem::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", (dir_ / "runtime").c_str(), 1);
     // Boxes are answered here: a real one would wait for a person who is not there.
     SetDialogService(std::make_unique<TScriptedDialogService>());
     dialogs_ = static_cast<TScriptedDialogService*>(&DialogService());
