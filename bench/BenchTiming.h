@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -45,6 +46,23 @@ inline ChildRun InChild(const std::function<int()>& work) {
   r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return r;
 }
+
+// A program started anew as a process of its own (a peer by its path, or this benchmark's own
+// program with a side's arguments), timed and measured as InChild's work is. The parent should
+// hold little when it starts one: a child's peak begins with what the fork copied.
+inline ChildRun WholeProcess(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  return InChild([&] {
+    execv(argv[0], argv.data());
+    std::perror(argv[0]);
+    return 127;
+  });
+}
+
+// This benchmark's own program, for WholeProcess to start a side of it.
+inline std::string SelfProgram() { return std::filesystem::canonical("/proc/self/exe").string(); }
 
 // The best of a few runs, so that one disturbed run does not decide.
 inline double Best(int runs, const std::function<void()>& work) {

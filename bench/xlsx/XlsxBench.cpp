@@ -1,10 +1,12 @@
 // Exporting the member list of a parish, every column, to a workbook: our exporter against
 // python3-openpyxl in write-only mode writing the same rows (time), and against libxlsxwriter in
 // its constant-memory mode reading them straight from SQLite (memory), at 25,000 and 100,000
-// members (or the numbers given), each side in a process of its own so that its peak memory is
-// its own. The bench itself only starts the sides (the parish is filled by one too), so the little
-// every side holds from it at the start, printed first, is the same for all. Our peak is also
-// given less that of our query walked alone, the export's own share.
+// members (or the numbers given), each side a whole process started anew, so that its time
+// counts its start-up and its peak memory is its own: ours and libxlsxwriter's this program run
+// with a side's arguments, openpyxl /usr/bin/python3 running openpyxl_write.py. The bench itself
+// only starts the sides (the parish is filled by one too); what this program's process holds
+// doing nothing is printed first. Our peak is also given less that of our query walked alone, the
+// export's own share.
 #include <sqlite3.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
@@ -72,6 +74,25 @@ double SizeMB(const std::string& file, bool ok) { return ok ? std::filesystem::f
 
 const char* const kSql = "Select * from Orvani order by Nm, Sur";
 
+// The rows of a workbook's sheets as unzip gives them back, whatever its writer counted; -1 when
+// it cannot be read.
+int SheetRows(const std::string& book) {
+  if (!std::filesystem::exists(book)) return -1;
+  FILE* xml = popen(("unzip -p '" + book + "' 'xl/worksheets/*.xml'").c_str(), "r");
+  if (!xml) return -1;
+  const std::string tag = "<row";
+  size_t matched = 0;
+  int rows = 0;
+  for (int c; (c = std::fgetc(xml)) != EOF;) {
+    if (matched == tag.size()) {
+      rows += c == ' ' || c == '>';
+      matched = 0;
+    }
+    matched = c == tag[matched] ? matched + 1 : c == '<' ? 1 : 0;
+  }
+  return pclose(xml) == 0 ? rows : -1;
+}
+
 int Fill(const std::string& file, int members) {
   std::filesystem::remove(file);
   CreateParishDatabase(file);
@@ -112,48 +133,67 @@ int WalkQuery(const std::string& file) {
   return bytes > 0 ? 0 : 1;
 }
 
+// A side of the comparison in this program started anew: --side nothing|fill|ours|walk|lxw
+// DATABASE OUT MEMBERS; returns its exit code.
+int RunSide(const std::string& side, const std::string& file, const std::string& out, int members) {
+  if (side == "fill") return Fill(file, members);
+  if (side == "ours") return ExportOurs(file, out, members);
+  if (side == "walk") return WalkQuery(file);
+  if (side == "lxw") return LxwConstantMemory(file, kSql, out);
+  return side == "nothing" ? 0 : 2;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (argc == 6 && std::string(argv[1]) == "--side") return RunSide(argv[2], argv[3], argv[4], std::atoi(argv[5]));
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::max(1, std::atoi(argv[i])));
   if (sizes.empty()) sizes = {25000, 100000};
   auto dir = BenchFolder("xlsx");
   std::string ours = (dir / "ours.xlsx").string(), theirs = (dir / "openpyxl.xlsx").string(),
               lxw = (dir / "libxlsxwriter.xlsx").string();
+  const std::string self = SelfProgram();
+  auto side = [&](const char* name, const std::string& file, const std::string& out, int members) {
+    return WholeProcess({self, "--side", name, file, out, std::to_string(members)});
+  };
   bool allOk = true;
-  // What every side's peak holds before it does anything: the bench's own memory at the fork.
-  std::printf("a side doing nothing: %.0f MB\n", InChild([] { return 0; }).peakMB);
+  std::printf("this program doing nothing: %.0f MB; peer %s\n", side("nothing", "", "", 0).peakMB, ORVANE_PYTHON);
   double oursFirst = 0, oursLast = 0, lxwFirst = 0, lxwLast = 0;
   std::printf("%9s %9s %9s %9s %9s %11s %9s %9s %9s\n", "members", "ours s", "ours MB", "query MB", "own MB",
               "lxw-cm s", "lxw MB", "ours file", "lxw file");
   for (size_t k = 0; k < sizes.size(); ++k) {
     const int members = sizes[k];
     std::string file = (dir / ParishDatabaseName).string();
-    if (!InChild([&] { return Fill(file, members); }).ok) {
+    if (!side("fill", file, "", members).ok) {
       std::fprintf(stderr, "the parish of %d members cannot be made\n", members);
       allOk = false;
       continue;
     }
-    ChildRun our = InChild([&] { return ExportOurs(file, ours, members); });
-    ChildRun walk = InChild([&] { return WalkQuery(file); });
-    ChildRun constant = InChild([&] { return LxwConstantMemory(file, kSql, lxw); });
+    ChildRun our = side("ours", file, ours, members);
+    ChildRun walk = side("walk", file, "", members);
+    ChildRun constant = side("lxw", file, lxw, members);
+    // The column names' row and one a member, read back from each file.
+    const int oursRows = SheetRows(ours), lxwRows = SheetRows(lxw);
+    our.ok = our.ok && oursRows == members + 1;
+    constant.ok = constant.ok && lxwRows == members + 1;
     allOk = allOk && our.ok && walk.ok && constant.ok;
     std::printf("%9d %9.2f %9.0f %9.0f %9.1f %11.2f %9.0f %8.1fM %8.1fM%s\n", members, our.seconds, our.peakMB,
                 walk.peakMB, our.peakMB - walk.peakMB, constant.seconds, constant.peakMB, SizeMB(ours, our.ok),
                 SizeMB(lxw, constant.ok), our.ok && walk.ok && constant.ok ? "" : "  (FAILED)");
+    std::printf("%9s rows read back: ours %d, libxlsxwriter %d (%d members and the column names)\n", "", oursRows,
+                lxwRows, members);
     std::fflush(stdout);
     if (k == 0) oursFirst = our.peakMB, lxwFirst = constant.peakMB;
     oursLast = our.peakMB, lxwLast = constant.peakMB;
     if (k + 1 < sizes.size()) continue;
-    ChildRun peer = InChild([&] {
-      execl(ORVANE_PYTHON, ORVANE_PYTHON, ORVANE_OPENPYXL_WRITER, file.c_str(), kSql, theirs.c_str(), nullptr);
-      return 127;
-    });
+    ChildRun peer = WholeProcess({ORVANE_PYTHON, ORVANE_OPENPYXL_WRITER, file, kSql, theirs});
+    const int peerRows = SheetRows(theirs);
+    peer.ok = peer.ok && peerRows == members + 1;
     allOk = allOk && peer.ok;
-    std::printf("openpyxl write-only at %d: %.2f s, peak %.0f MB, %.1f MB file%s\n", members, peer.seconds,
-                peer.peakMB, SizeMB(theirs, peer.ok), peer.ok ? "" : " (FAILED)");
+    std::printf("openpyxl write-only at %d: %.2f s, peak %.0f MB, %.1f MB file, %d rows read back%s\n", members,
+                peer.seconds, peer.peakMB, SizeMB(theirs, peer.ok), peerRows, peer.ok ? "" : " (FAILED)");
     std::printf("ratio openpyxl / ours: %.2f (target: at least 10)\n", peer.seconds / our.seconds);
   }
   if (sizes.size() > 1)
