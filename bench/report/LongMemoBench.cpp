@@ -6,11 +6,15 @@
 // same width, split over the same pages, drawn on an image and written to PDF. And memos
 // of 2,000 and 16,000 short lines split over their pages, and one word of 20 million letters
 // measured. The work should grow with the text: the benchmark prints the cost a character at
-// each size from 50,000 to 800,000 characters, each size and each side a process of its own,
-// the fastest of three taken in turns.
+// each size from 50,000 to 800,000 characters, each size and each side this program started anew
+// on the paragraph written to a file (a whole process, start-up included, its peak memory its
+// own), the fastest of three taken in turns.
 #include <sys/resource.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "bench/BenchTiming.h"
@@ -184,13 +188,54 @@ void OneLongWord(size_t chars) {
               chars, height, seconds, std::max(0.0, PeakMegabytes() - before), chars * 2 / 1048576.0);
 }
 
-int main() {
+// A side in this program started anew: --side ours|pango TEXT CHARS DIR PHASES WIDTH STEP lays out,
+// draws and exports the UTF-8 paragraph in the file TEXT (CHARS long), printing its phases when
+// PHASES is 1; --side geometry prints the memo's text width and line step. Returns its exit code.
+int RunSide(int argc, char** argv) {
+  const std::string side = argv[2];
+  if (side == "geometry") {
+    Application->Initialize();
+    const TMemoGeometry geometry = MemoGeometry();
+    std::printf("%.6f %.6f\n", geometry.Width, geometry.LineStep);
+    return 0;
+  }
+  if (argc != 9) return 2;
+  std::stringstream text;
+  text << std::ifstream(argv[3]).rdbuf();
+  const size_t chars = std::strtoul(argv[4], nullptr, 10);
+  const std::filesystem::path dir = argv[5];
+  const bool phases = std::string(argv[6]) == "1";
+  if (side == "ours") {
+    Application->Initialize();
+    RegisterEngineObjects();
+    TTimes t = Run(kvxUtf8ToWide(text.str()), true, dir);
+    if (phases) PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);
+    return t.Pages > 0 ? 0 : 1;
+  }
+  if (side != "pango") return 2;
+  // Arial, the memo's font, is Garuda through the program's font configuration; the peer wraps
+  // at the memo's text width and steps its lines as the memo does, so that its pages hold the
+  // same lines.
+  peer::TPangoMemoTimes t = peer::PangoMemo(text.str(), "Garuda", 10, std::atof(argv[7]), 0, peer::PageHeightPx,
+                                            std::atof(argv[8]), (dir / "pango.pdf").string());
+  if (phases) PrintPhases(chars, ", Pango and cairo", t.Pages, t.Layout, t.Draw, t.Export);
+  return t.Pages > 0 ? 0 : 1;
+}
+
+int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  Application->Initialize();
-  RegisterEngineObjects();
+  if (argc >= 3 && std::string(argv[1]) == "--side") return RunSide(argc, argv);
+  const std::string self = SelfProgram();
   auto dir = BenchFolder("long-memo");
-  const TMemoGeometry geometry = MemoGeometry();
+  // This process starts the GUI library only once the sides have run: a side's peak begins with
+  // what the fork copied.
+  TMemoGeometry geometry;
+  if (FILE* out = popen(("'" + self + "' --side geometry").c_str(), "r")) {
+    if (std::fscanf(out, "%lf %lf", &geometry.Width, &geometry.LineStep) != 2) geometry = {};
+    pclose(out);
+  }
   std::printf("the memo's text is %.0f pixels wide, its lines %.2f pixels apart\n", geometry.Width, geometry.LineStep);
+  const std::string width = std::to_string(geometry.Width), step = std::to_string(geometry.LineStep);
   // Each size in a process of its own, ours and the peer's alike: no size finds the words of
   // another already shaped, and each side's time is its whole process's.
   const size_t sizes[] = {50000, 200000, 400000, 800000};
@@ -200,42 +245,36 @@ int main() {
                 distinct ? "distinct words" : "19 words repeated");
     double fastest = 1e9, slowest = 0;
     for (size_t chars : sizes) {
-      const WideString text = Paragraph(chars, distinct);
+      const std::string textFile = (dir / "paragraph.txt").string();
+      { std::ofstream(textFile, std::ios::binary) << kvxWideToUtf8(Paragraph(chars, distinct)); }
       // Each side three times, taking turns, and the fastest of each: the machine's other work
       // would otherwise decide a ratio of tenths of seconds. The first of each prints its phases.
-      double ours = 1e9, pango = 1e9;
+      double ours = 1e9, pango = 1e9, oursPeak = 0, pangoPeak = 0;
       bool ok = true;
       for (int round = 0; round < kRounds; ++round) {
-        ChildRun o = InChild([&] {
-          TTimes t = Run(text, true, dir);
-          if (round == 0) PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);
-          return 0;
-        });
-        // Arial, the memo's font, is Garuda through the program's font configuration; the peer
-        // wraps at the memo's text width and steps its lines as the memo does, so that its pages
-        // hold the same lines.
-        ChildRun p = InChild([&] {
-          peer::TPangoMemoTimes t = peer::PangoMemo(kvxWideToUtf8(text), "Garuda", 10, geometry.Width, 0,
-                                                    peer::PageHeightPx, geometry.LineStep, (dir / "pango.pdf").string());
-          if (round == 0) PrintPhases(chars, ", Pango and cairo", t.Pages, t.Layout, t.Draw, t.Export);
-          return 0;
-        });
+        const std::string phases = round == 0 ? "1" : "0", count = std::to_string(chars);
+        ChildRun o = WholeProcess({self, "--side", "ours", textFile, count, dir.string(), phases, width, step});
+        ChildRun p = WholeProcess({self, "--side", "pango", textFile, count, dir.string(), phases, width, step});
         ours = std::min(ours, o.seconds);
         pango = std::min(pango, p.seconds);
+        oursPeak = std::max(oursPeak, o.peakMB);
+        pangoPeak = std::max(pangoPeak, p.peakMB);
         ok = ok && o.ok && p.ok;
       }
       const double perChar = ours / static_cast<double>(chars) * 1e6;
       fastest = std::min(fastest, perChar);
       slowest = std::max(slowest, perChar);
       std::printf("%7zu characters, whole processes, the fastest of %d: ours %.3f s (%.2f us a character), Pango and "
-                  "cairo %.3f s (%.2f us); Pango / ours = %.2f%s\n",
+                  "cairo %.3f s (%.2f us); Pango / ours = %.2f; peak ours %.0f MB, Pango and cairo %.0f MB%s\n",
                   chars, kRounds, ours, perChar, pango, pango / static_cast<double>(chars) * 1e6, pango / ours,
-                  ok ? "" : " (FAILED)");
+                  oursPeak, pangoPeak, ok ? "" : " (FAILED)");
       std::fflush(stdout);
     }
     std::printf("cost a character from %zu to %zu characters: slowest / fastest = %.2f (flat is 1)\n", sizes[0],
                 sizes[std::size(sizes) - 1], slowest / fastest);
   }
+  Application->Initialize();
+  RegisterEngineObjects();
   std::printf("a memo of short lines split over A4 pages\n");
   TTimes l2 = Run(Lines(2000), false, dir), l16 = Run(Lines(16000), false, dir);
   for (auto [lines, t] : {std::pair{2000, l2}, std::pair{16000, l16}})
