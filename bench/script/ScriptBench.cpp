@@ -7,8 +7,10 @@
 // with the ratio of each compile time to that of a quarter of the program (4 is linear). Prints each
 // time and the ratios (ours / peer; below 1 is faster). Every side of a kernel is timed as a whole
 // process by the wall clock, start-up included: ours this program started anew for the compile
-// and the run, each peer its interpreter's process, named by its path. A compile's time is that of the peer's whole process
-// less that of the same program stopping before it compiles, both by the wall clock.
+// and the run, each peer its interpreter's process, named by its path. A compile's time is that
+// of a side's whole process less that of the same process stopping before it compiles, ours and
+// the peers' alike, both by the wall clock; whether it grows with the program is told in this
+// process, where a process's start does not blur it.
 // Run: script_bench [runs [kernel-name-prefix [dialect]]].
 #include <algorithm>
 #include <cstdio>
@@ -28,9 +30,14 @@ using namespace orv;
 
 namespace {
 
+// How far a process of this program goes with its source: all the way, to the end of the
+// compile, or to the compile's start (what a compile's time is measured against).
+enum class TKernelStep { Run, Compile, BeforeCompile };
+
 // The kernel in this program started anew (--kernel DIALECT SOURCE CHECKSUM): the GUI library
-// started, the source compiled and run, what it printed written to CHECKSUM. 0 when it ran.
-int RunKernel(const char* dialect, const char* sourceFile, const char* checksumFile) {
+// started, the source compiled and run, what it printed written to CHECKSUM; --compile and
+// --before-compile stop after the compile and before it. 0 when it ran.
+int RunKernel(TKernelStep step, const char* dialect, const char* sourceFile, const char* checksumFile) {
   // The memo kernel makes a widget: the application object is there, without a display.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   Application->Initialize();
@@ -45,10 +52,12 @@ int RunKernel(const char* dialect, const char* sourceFile, const char* checksumF
   });
   script.SetSyntaxType(dialect);
   script.Lines().SetText(text.str());
+  if (step == TKernelStep::BeforeCompile) std::_Exit(0);
   if (!script.Compile()) {
     std::fprintf(stderr, "%s: %s at %s\n", dialect, script.ErrorMsg.c_str(), script.ErrorPos.c_str());
     return 1;
   }
+  if (step == TKernelStep::Compile) std::_Exit(0);
   try {
     script.Execute();
   } catch (const Exception& e) {
@@ -64,11 +73,13 @@ int RunKernel(const char* dialect, const char* sourceFile, const char* checksumF
 // Compiles and runs the kernel once in a process of this program of its own, started anew as a
 // peer's interpreter is, timed from its start to its end; the checksum the program printed is
 // returned in printed.
-double TimeScript(const std::string& self, const char* dialect, const char* text, int runs, std::string& printed) {
+double TimeScript(const std::string& self, const char* dialect, const std::string& text, int runs, std::string& printed,
+                  const char* step = "--kernel") {
   const auto dir = BenchFolder("script-ours");
   const auto source = dir / "kernel", checksum = dir / "printed";
   { std::ofstream(source) << text; }
-  const std::string cmd = "'" + self + "' --kernel '" + dialect + "' '" + source.string() + "' '" + checksum.string() + "'";
+  const std::string cmd =
+      "'" + self + "' " + step + " '" + dialect + "' '" + source.string() + "' '" + checksum.string() + "'";
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
     bool ok = true;
@@ -164,6 +175,17 @@ std::string DeclarationsKernel(const std::string& dialect, int variables) {
   return text;
 }
 
+// Our compile as the peers' is measured: this program's whole process ending after the compile,
+// less the same ending before it.
+double TimeCompileProcess(const std::string& self, const std::string& text, const char* dialect, int runs) {
+  std::string unused;
+  const double whole = TimeScript(self, dialect, text, runs, unused, "--compile");
+  const double before = TimeScript(self, dialect, text, runs, unused, "--before-compile");
+  return whole < 0 || before < 0 ? -1 : std::max(whole - before, 0.0);
+}
+
+// A compile timed in this process: what tells whether the compile grows with the program (the
+// start of a process would blur a quarter of it).
 double TimeCompile(const std::string& text, const char* dialect, int runs) {
   double best = 1e9;
   for (int i = 0; i < runs; ++i) {
@@ -209,25 +231,31 @@ print("compiled"))";
 
 // Compiling a program of size units that make writes, against the peers, with the ratio to a
 // quarter of it (4 is linear).
-void CompareCompiles(const char* name, std::string (*make)(const std::string&, int), int size, const char* lua,
-                     const char* python, int runs, const std::string& onlyDialect) {
+void CompareCompiles(const std::string& self, const char* name, std::string (*make)(const std::string&, int), int size,
+                     const char* lua, const char* python, int runs, const std::string& onlyDialect) {
   std::string luaOut, pyOut;
   const double luaTime = TimePeerCompile(ORVANE_LUA, lua, runs, luaOut);
   const double pythonTime = TimePeerCompile(ORVANE_PYTHON, python, runs, pyOut);
   const std::string label = std::string(name) + "(" + std::to_string(size) + ")";
   for (const char* dialect : {"PascalScript", "C++Script", "BasicScript", "JScript"}) {
     if (!onlyDialect.empty() && onlyDialect != dialect) continue;
-    const double ours = TimeCompile(make(dialect, size), dialect, runs);
+    const double ours = TimeCompileProcess(self, make(dialect, size), dialect, runs);
+    const double here = TimeCompile(make(dialect, size), dialect, runs);
     const double quarter = TimeCompile(make(dialect, size / 4), dialect, runs);
-    std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (%d/%d: %.2f)\n", label.c_str(), dialect, ours, luaTime,
-                pythonTime, ours / luaTime, ours / pythonTime, size, size / 4, ours / quarter);
+    std::printf("%-15s %-13s %9.3f %9.3f %9.3f %9.2f %9.2f  (%d/%d in this process: %.2f)\n", label.c_str(), dialect,
+                ours, luaTime, pythonTime, ours / luaTime, ours / pythonTime, size, size / 4, here / quarter);
   }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "--kernel") return RunKernel(argv[2], argv[3], argv[4]);
+  if (argc == 5) {
+    const std::string step = argv[1];
+    if (step == "--kernel") return RunKernel(TKernelStep::Run, argv[2], argv[3], argv[4]);
+    if (step == "--compile") return RunKernel(TKernelStep::Compile, argv[2], argv[3], argv[4]);
+    if (step == "--before-compile") return RunKernel(TKernelStep::BeforeCompile, argv[2], argv[3], argv[4]);
+  }
   const std::string self = std::filesystem::canonical("/proc/self/exe").string();
   const int runs = argc > 1 ? std::atoi(argv[1]) : 3;
   const std::string only = argc > 2 ? argv[2] : "";
@@ -261,9 +289,9 @@ int main(int argc, char** argv) {
     }
   }
   if (std::string("compile").rfind(only, 0) == 0)
-    CompareCompiles("compile", CompileKernel, kCompiledStatements, kLuaCompile, kPythonCompile, runs, onlyDialect);
+    CompareCompiles(self, "compile", CompileKernel, kCompiledStatements, kLuaCompile, kPythonCompile, runs, onlyDialect);
   if (std::string("declarations").rfind(only, 0) == 0)
-    CompareCompiles("declare", DeclarationsKernel, kDeclaredVariables, kLuaDeclarations, kPythonDeclarations, runs,
+    CompareCompiles(self, "declare", DeclarationsKernel, kDeclaredVariables, kLuaDeclarations, kPythonDeclarations, runs,
                     onlyDialect);
   return 0;
 }
