@@ -29,6 +29,7 @@
 #include "report/engine/PreviewPages.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
+#include "report/pdf/PdfPrintSpool.h"
 
 using namespace orv;
 
@@ -45,6 +46,7 @@ constexpr const char* kQueue = "PdfQ";
 int PrintSide(const std::string& db) {
   Application->InitializeWindowless();
   kvxRegisterEngine();
+  kvxUsePDFForPrinting();
   SetDialogService(std::make_unique<TUnattendedDialogService>());
   TComponent owner(nullptr);
   auto* connection = new TADOConnection(&owner);
