@@ -13,6 +13,8 @@ namespace orv {
 // One printer job's pages: what draws into its spool file.
 struct TCanvasJob::Spool {
   String path;
+  // The texts drawn that hold a mark two stored orders draw alike, in the order drawn.
+  std::vector<WideString> written;
   std::unique_ptr<QPdfWriter> writer;
   QPainter painter;
   int pages = 0;
@@ -68,13 +70,19 @@ void TCanvasJob::BeginPage(TCanvas& canvas, const TPageFormat& format) {
   const double dotsPerMm = kResolution / 25.4;
   s.painter.translate(format.OriginX * dotsPerMm, format.OriginY * dotsPerMm);
   AttachCanvas(canvas, &s.painter);
+  WatchCanvasText(canvas, [&s](const WideString& text) {
+    if (text.find_first_of(u"\u0E33\u0E4D") != WideString::npos) s.written.push_back(text);
+  });
   canvas_ = &canvas;
   ++s.pages;
   ++pages_;
 }
 
 void TCanvasJob::EndPage() {
-  if (canvas_) DetachCanvas(*canvas_);
+  if (canvas_) {
+    WatchCanvasText(*canvas_, nullptr);
+    DetachCanvas(*canvas_);
+  }
   canvas_ = nullptr;
 }
 
@@ -88,7 +96,7 @@ bool TCanvasJob::ClosePart(const TJobOptions& options, String& error) {
   std::unique_ptr<Spool> part = std::move(spool_);
   bool written = part->painter.end();
   part->writer.reset();
-  if (!written || !MendSpoolTextLayer(part->path)) {
+  if (!written || !MendSpoolTextLayer(part->path, part->written)) {
     error = "Cannot write the spool file " + part->path;
     return false;
   }

@@ -178,6 +178,30 @@ TEST(CanvasJob, ThaiMarksReadWholeInTheJob) {
   for (const char* word : kMarkedWords) EXPECT_EQ(Count(text, word), 2) << word << " in\n" << text;
 }
 
+TEST(CanvasJob, BothStoredOrdersOfAToneOverSaraAmReadAsWritten) {
+  // NIKHAHIT, tone, SARA AA and tone, SARA AM draw the same glyphs; each reads as it was stored,
+  // in any order on the page, in the fonts the register prints with.
+  const char* const words[] = {"นํ้าใส", "น้ำใจ", "ทํ่าน้ำ", "ค้ำนํ้า", "นำ", "กํ้าเก้า"};
+  std::string text = JobText("sara am as written", [&](TCanvas& canvas) {
+    int y = 100;
+    for (const char* font : {"Tahoma", "Laksaman"}) {
+      canvas.Font().SetName(font);
+      canvas.Font().SetSize(14);
+      for (const char* word : words) {
+        canvas.TextOut(100, y, String(word));
+        WideString wide = Wide(word);
+        TTextClusters clusters = canvas.TextExtentEx(wide);
+        std::vector<int> advances;
+        for (size_t i = 0; i < clusters.Extents.size(); ++i)
+          advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
+        canvas.TextOutEx(2000, y, wide, advances);
+        y += 300;
+      }
+    }
+  });
+  for (const char* word : words) EXPECT_EQ(Count(text, word), 4) << word << " in\n" << text;
+}
+
 TEST(SpoolTextLayer, MendsTheTextAndLeavesThePixels) {
   EnsureGraphics();
   std::string plain = TempPath("marks-plain.pdf");
