@@ -131,20 +131,24 @@ WideString Wide(const char* utf8) {
   return out;
 }
 
-// Each word twice: as one run, and cluster by cluster at the advances measured, as memos place
-// their text.
+// The word twice on the line at y: as one run, and cluster by cluster at the advances measured,
+// as memos place their text.
+void DrawTwice(TCanvas& canvas, const char* word, int y) {
+  canvas.TextOut(100, y, String(word));
+  WideString wide = Wide(word);
+  TTextClusters clusters = canvas.TextExtentEx(wide);
+  std::vector<int> advances;
+  for (size_t i = 0; i < clusters.Extents.size(); ++i)
+    advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
+  canvas.TextOutEx(2000, y, wide, advances);
+}
+
 void DrawMarkedWords(TCanvas& canvas) {
   canvas.Font().SetName("Tahoma");
   canvas.Font().SetSize(14);
   int y = 100;
   for (const char* word : kMarkedWords) {
-    canvas.TextOut(100, y, String(word));
-    WideString wide = Wide(word);
-    TTextClusters clusters = canvas.TextExtentEx(wide);
-    std::vector<int> advances;
-    for (size_t i = 0; i < clusters.Extents.size(); ++i)
-      advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
-    canvas.TextOutEx(2000, y, wide, advances);
+    DrawTwice(canvas, word, y);
     y += 300;
   }
 }
@@ -188,13 +192,7 @@ TEST(CanvasJob, BothStoredOrdersOfAToneOverSaraAmReadAsWritten) {
       canvas.Font().SetName(font);
       canvas.Font().SetSize(14);
       for (const char* word : words) {
-        canvas.TextOut(100, y, String(word));
-        WideString wide = Wide(word);
-        TTextClusters clusters = canvas.TextExtentEx(wide);
-        std::vector<int> advances;
-        for (size_t i = 0; i < clusters.Extents.size(); ++i)
-          advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
-        canvas.TextOutEx(2000, y, wide, advances);
+        DrawTwice(canvas, word, y);
         y += 300;
       }
     }
