@@ -325,7 +325,7 @@ bool TkvxPrinter::CloseSpool() {
 }
 
 bool TkvxPrinter::BeginPage() {
-  if (!FPrinting || !(FSpool ? true : FJob.Printing())) {
+  if (!FPrinting || (!FSpool && !FJob.Printing())) {
     FLastError = "Printing has not begun";
     return false;
   }
