@@ -127,6 +127,7 @@ bool TkvxPrintLoop::Terminated() {
 
 bool TkvxPrintLoop::Begin() {
   if (!begun_) {
+    printer_.SetSpooled(true);
     if (!printer_.BeginDoc()) return false;
     begun_ = true;
   }
@@ -183,7 +184,6 @@ bool TkvxPrintLoop::Run() {
   progress_ = &progress;
   String title = report->ReportOptions()->Name;
   printer_.SetTitle(title.empty() ? report->FileName : title);
-  printer_.SetSpooled(true);
   bool ok = true;
   if (options_.Collate) {
     for (Integer copy = 1; copy <= copies_ && ok; ++copy) {

@@ -92,8 +92,8 @@ class TkvxCustomPrinter : public TObject {
   // While a job begun with Spooled set prints, each page begun is a sheet of its spool, where
   // the pages go instead of onto Canvas; nullptr otherwise, or for a printer that has none.
   virtual TkvxPrintSpool* Spool() const { return nullptr; }
-  // The next job's pages come as prepared pages for the program's spool (kvxSetPrintSpoolMaker),
-  // when it has one; the end of that job clears it.
+  // The job BeginDoc begins next takes its pages as prepared pages for the program's spool
+  // (kvxSetPrintSpoolMaker), when it has one; its end, or its failing to begin, clears it.
   void SetSpooled(bool Value) { FSpooled = Value; }
 
   // Position of a paper code in Papers, -1 when absent.
