@@ -315,6 +315,17 @@ TEST(PrintSpool, ToAFileAndCancelledAsOnTheCanvas) {
     if (e.path().extension() == ".args") {
       EXPECT_EQ(ReadFile(e.path()).find("title=" + cancelled), std::string::npos);
     }
+
+  // A print that selects no page begins no job: what is drawn on the printer's canvas after it
+  // still reaches the paper.
+  TkvxPrintOptions* o = list.R.Report->PrintOptions();
+  o->PageNumbers = "1";
+  o->PrintPages = ppEven;
+  list.R.Pages().Print();
+  const std::string plain = "canvas after nothing " + std::to_string(getpid());
+  TCapturedJob drawn = PrintPlainPage(kvxPrinters()->Printer(), list.Server, plain, "drawn");
+  ASSERT_TRUE(drawn.Arrived);
+  EXPECT_NE(PdfText(drawn.DocumentPath, 1).find("drawn"), std::string::npos);
 }
 
 }  // namespace
