@@ -10,6 +10,7 @@
 #include "report/engine/Engine.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
+#include "report/pdf/PdfPrintSpool.h"
 
 namespace orv {
 
@@ -63,6 +64,8 @@ void LoadDocument(TkvxReport& report, const String& name) {
 
 TkvxReport* CreateDocumentReport(TComponent* window, const String& name) {
   kvxRegisterEngine();
+  // The program's printers spool what its PDF export writes: the job keeps the stored text.
+  kvxUsePDFForPrinting();
   auto* report = new TkvxReport(window);
   report->SetName(name);
   return report;

@@ -29,6 +29,7 @@
 #include "report/engine/PreviewPages.h"
 #include "report/model/DBDataset.h"
 #include "report/model/Report.h"
+#include "report/pdf/PdfPrintSpool.h"
 
 using namespace orv;
 
@@ -41,10 +42,12 @@ constexpr const char* kQueue = "PdfQ";
 
 // Our side, in a process of its own: the template run over the parish as the main window runs
 // it, then printed from its prepared pages to the queue as the preview's print command does with
-// its dialog answered. Prints the pages and the seconds of the print command alone.
+// its dialog answered, spooled through the PDF writer as the program spools it. Prints the pages
+// and the seconds of the print command alone.
 int PrintSide(const std::string& db) {
   Application->InitializeWindowless();
   kvxRegisterEngine();
+  kvxUsePDFForPrinting();
   SetDialogService(std::make_unique<TUnattendedDialogService>());
   TComponent owner(nullptr);
   auto* connection = new TADOConnection(&owner);

@@ -27,6 +27,8 @@ struct TCanvas::Impl {
   std::vector<std::optional<QRegion>> clipStack;
   // Brings the device up to date before it is painted or read (a bitmap's palette image).
   std::function<void()> prepare;
+  // Hears each text drawn, as the caller wrote it.
+  std::function<void(const WideString&)> textWitness;
 
   QPaintDevice* MeasureDevice() const {
     if (reference) return reference.get();
@@ -496,6 +498,7 @@ void TCanvas::Render(const TCanvasRecord& record) {
   if (!painter) throw EInvalidOperation("Canvas does not allow drawing");
   if (d.clip) painter->setClipRegion(*d.clip);
   else painter->setClipping(false);
+  if (d.textWitness && (record.Kind == crText || record.Kind == crTextRect)) d.textWitness(record.Text);
   PaintRecord(*painter, record);
 }
 
@@ -544,6 +547,10 @@ void TCanvasAccess::AttachDevice(TCanvas& canvas, QPaintDevice* device, QImage* 
 
 void TCanvasAccess::SetPrepare(TCanvas& canvas, std::function<void()> prepare) {
   canvas.impl_->prepare = std::move(prepare);
+}
+
+void TCanvasAccess::SetTextWitness(TCanvas& canvas, std::function<void(const WideString&)> witness) {
+  canvas.impl_->textWitness = std::move(witness);
 }
 
 void TCanvasAccess::AttachRecorder(TCanvas& canvas, int pixelsPerInch) {

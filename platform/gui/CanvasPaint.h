@@ -54,6 +54,7 @@ struct TCanvasAccess {
   static void AttachRecorder(TCanvas& canvas, int pixelsPerInch);
   // Called before the device is painted or its pixels read.
   static void SetPrepare(TCanvas& canvas, std::function<void()> prepare);
+  static void SetTextWitness(TCanvas& canvas, std::function<void(const WideString&)> witness);
   static void Detach(TCanvas& canvas);
   // Ends the canvas's own painter, so that its image may be reallocated or read whole.
   static void EndPaint(TCanvas& canvas);

@@ -14,6 +14,10 @@ void AttachCanvasDevice(TCanvas& canvas, QPaintDevice* device) {
 
 void DetachCanvas(TCanvas& canvas) { TCanvasAccess::Detach(canvas); }
 
+void WatchCanvasText(TCanvas& canvas, std::function<void(const WideString&)> witness) {
+  TCanvasAccess::SetTextWitness(canvas, std::move(witness));
+}
+
 QImage& BitmapImage(TBitmap& bitmap) { return TCanvasAccess::Image(bitmap); }
 
 }  // namespace orv

@@ -1,6 +1,8 @@
 #pragma once
 // The one place where a canvas meets Qt: widgets, the printer layer and the control kit reach
 // the painter of a canvas and attach canvases to painters and devices here.
+#include <functional>
+
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
 
@@ -21,6 +23,9 @@ void AttachCanvas(TCanvas& canvas, QPainter* painter);
 void AttachCanvasDevice(TCanvas& canvas, QPaintDevice* device);
 // Drops the painter or device; the canvas cannot draw until attached again.
 void DetachCanvas(TCanvas& canvas);
+// Tells witness each text the canvas draws, as written, in the order drawn, until called again
+// with none: what a PDF spool's text layer reads as.
+void WatchCanvasText(TCanvas& canvas, std::function<void(const WideString&)> witness);
 
 // The pixels of a bitmap as Qt holds them, with drawing on its canvas finished first.
 QImage& BitmapImage(TBitmap& bitmap);

@@ -1,13 +1,8 @@
 #include "platform/print/CanvasJob.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
-#include <filesystem>
 
 #include "platform/gui/Canvas.h"
 #include "platform/gui/CanvasQt.h"
@@ -15,13 +10,14 @@
 
 namespace orv {
 
-// One printer job's pages: a PDF spool file and what draws into it.
+// One printer job's pages: what draws into its spool file.
 struct TCanvasJob::Spool {
-  QTemporaryFile file;
+  String path;
+  // The texts drawn that hold a mark two stored orders draw alike, in the order drawn.
+  std::vector<WideString> written;
   std::unique_ptr<QPdfWriter> writer;
   QPainter painter;
   int pages = 0;
-  TJobOptions options;
 };
 
 namespace {
@@ -44,24 +40,15 @@ bool TCanvasJob::Printing() const { return spool_ != nullptr; }
 bool TCanvasJob::Begin(const String& title, const String& fileName, String& error) {
   Discard();
   title_ = title;
-  target_ = fileName;
-  jobIds_.clear();
+  files_.Begin(fileName);
   pages_ = 0;
   return OpenPart(error);
 }
 
 bool TCanvasJob::OpenPart(String& error) {
   auto spool = std::make_unique<Spool>();
-  // A file is spooled beside its target, so that finishing it is a rename on the same disk.
-  QString dir = target_.empty() ? QDir::tempPath()
-                                : QFileInfo(QString::fromStdString(target_)).absolutePath();
-  spool->file.setFileTemplate(dir + "/orvane-print-XXXXXX.pdf");
-  if (!spool->file.open()) {
-    error = "Cannot create a spool file in " + dir.toStdString() + ": " +
-            spool->file.errorString().toStdString();
-    return false;
-  }
-  spool->writer = std::make_unique<QPdfWriter>(spool->file.fileName());
+  if (!files_.Add(spool->path, error)) return false;
+  spool->writer = std::make_unique<QPdfWriter>(QString::fromStdString(spool->path));
   spool->writer->setResolution(kResolution);
   spool->writer->setTitle(QString::fromStdString(title_));
   spool->writer->setCreator("Orvane");
@@ -83,80 +70,56 @@ void TCanvasJob::BeginPage(TCanvas& canvas, const TPageFormat& format) {
   const double dotsPerMm = kResolution / 25.4;
   s.painter.translate(format.OriginX * dotsPerMm, format.OriginY * dotsPerMm);
   AttachCanvas(canvas, &s.painter);
+  WatchCanvasText(canvas, [&s](const WideString& text) {
+    if (text.find_first_of(u"\u0E33\u0E4D") != WideString::npos) s.written.push_back(text);
+  });
   canvas_ = &canvas;
   ++s.pages;
   ++pages_;
 }
 
 void TCanvasJob::EndPage() {
-  if (canvas_) DetachCanvas(*canvas_);
+  if (canvas_) {
+    WatchCanvasText(*canvas_, nullptr);
+    DetachCanvas(*canvas_);
+  }
   canvas_ = nullptr;
 }
 
 bool TCanvasJob::Cut(const TJobOptions& options, String& error) {
-  if (!spool_ || !target_.empty() || spool_->pages == 0) return true;
+  if (!spool_ || files_.ToFile() || spool_->pages == 0) return true;
   EndPage();
-  spool_->options = options;
-  parts_.push_back(std::move(spool_));
-  return OpenPart(error);
+  return ClosePart(options, error) && OpenPart(error);
 }
 
-bool TCanvasJob::ClosePart(Spool& part, String& error) {
-  bool written = part.painter.end();
-  part.writer.reset();
-  part.file.close();
-  if (!written) {
-    error = "Cannot write the spool file " + part.file.fileName().toStdString();
+bool TCanvasJob::ClosePart(const TJobOptions& options, String& error) {
+  std::unique_ptr<Spool> part = std::move(spool_);
+  bool written = part->painter.end();
+  part->writer.reset();
+  if (!written || !MendSpoolTextLayer(part->path, part->written)) {
+    error = "Cannot write the spool file " + part->path;
     return false;
   }
-  if (!MendSpoolTextLayer(part.file.fileName().toStdString())) {
-    error = "Cannot write the spool file " + part.file.fileName().toStdString();
-    return false;
-  }
+  files_.SetOptions(options);
   return true;
 }
 
 bool TCanvasJob::End(const String& printer, const TJobOptions& options, String& error) {
-  if (!spool_ && parts_.empty()) {
+  if (!spool_ && files_.Count() == 0) {
     error = "Printing has not begun";
     return false;
   }
   EndPage();
   if (spool_ && spool_->pages > 0) {
-    spool_->options = options;
-    parts_.push_back(std::move(spool_));
-  }
-  spool_.reset();
-  std::vector<std::unique_ptr<Spool>> parts = std::move(parts_);
-  parts_.clear();
-  if (pages_ == 0 || parts.empty()) {
-    error = "The job has no pages";
-    return false;
-  }
-  for (auto& part : parts)
-    if (!ClosePart(*part, error)) return false;
-  if (!target_.empty()) {
-    Spool& s = *parts.front();
-    // A spool file is private to its owner; the file asked for gets the usual permissions.
-    s.file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                          QFile::ReadOther);
-    // One rename over the target: the old file stays until the new one is whole.
-    std::error_code failed;
-    std::filesystem::rename(s.file.fileName().toStdString(), target_, failed);
-    if (failed) {
-      error = "Cannot write " + target_ + ": " + failed.message();
+    if (!ClosePart(options, error)) {
+      Discard();
       return false;
     }
-    s.file.setAutoRemove(false);
-    return true;
+  } else if (spool_) {
+    spool_.reset();
+    files_.DropLast();
   }
-  for (auto& part : parts) {
-    int id = 0;
-    if (!PrintFileJob(printer, part->options, dfPdf, part->file.fileName().toStdString(), id, error))
-      return false;
-    jobIds_.push_back(id);
-  }
-  return true;
+  return files_.End(printer, error);
 }
 
 void TCanvasJob::Abort() { Discard(); }
@@ -165,9 +128,7 @@ void TCanvasJob::Discard() {
   EndPage();
   if (spool_ && spool_->painter.isActive()) spool_->painter.end();
   spool_.reset();
-  for (auto& part : parts_)
-    if (part->painter.isActive()) part->painter.end();
-  parts_.clear();
+  files_.Discard();
 }
 
 }  // namespace orv

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/print/PrintJob.h"
+#include "platform/print/SpoolFiles.h"
 
 namespace orv {
 
@@ -49,23 +50,22 @@ class TCanvasJob {
   void Abort();
 
   bool Printing() const;
-  int JobId() const { return jobIds_.empty() ? 0 : jobIds_.back(); }
-  const std::vector<int>& JobIds() const { return jobIds_; }
+  int JobId() const { return files_.JobId(); }
+  const std::vector<int>& JobIds() const { return files_.JobIds(); }
 
  private:
   struct Spool;
   bool OpenPart(String& error);
-  bool ClosePart(Spool& part, String& error);
+  // Writes out the part being spooled, to go with options.
+  bool ClosePart(const TJobOptions& options, String& error);
   void Discard();
 
   String title_;
-  String target_;
-  // The parts already cut, each with its options, and the part being spooled.
-  std::vector<std::unique_ptr<Spool>> parts_;
+  // The files of the parts already cut, each with its options, and of the part being spooled.
+  TSpoolFiles files_;
   std::unique_ptr<Spool> spool_;
   TCanvas* canvas_ = nullptr;
   int pages_ = 0;
-  std::vector<int> jobIds_;
 };
 
 }  // namespace orv

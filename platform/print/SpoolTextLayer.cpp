@@ -297,11 +297,58 @@ bool IsOperator(const std::string& s, const TToken& t, std::string_view name) {
   return t.Kind == tkOperator && t.End - t.Begin == name.size() && s.compare(t.Begin, name.size(), name) == 0;
 }
 
+// A run of marks, with the SARA AA or SARA AM that may close it, in the one order its glyphs
+// tell: by rank, and a nikhahit with its SARA AA as the SARA AM it is drawn for.
+std::u16string GlyphOrder(std::u16string cluster) {
+  const char16_t last = cluster.empty() ? 0 : cluster.back();
+  if (last == 0x0E32 || last == 0x0E33) cluster.pop_back();
+  std::stable_sort(cluster.begin(), cluster.end(), [](char16_t a, char16_t b) { return MarkRank(a) < MarkRank(b); });
+  const size_t nikhahit = cluster.find(u'\u0E4D');
+  if (last == 0x0E32 && nikhahit != std::u16string::npos) {
+    cluster.erase(nikhahit, 1);
+    cluster += u'\u0E33';
+  } else if (last == 0x0E32 || last == 0x0E33) {
+    cluster += last;
+  }
+  return cluster;
+}
+
+// A cluster that two stored orders draw with the same glyphs ("\u0E4D\u0E49\u0E32" and
+// "\u0E49\u0E33" alike), as written and in its glyphs' order.
+struct TWrittenCluster {
+  std::u16string Written, Drawn;
+};
+
+// The clusters of the texts, in order, that close with SARA AM or with SARA AA after a nikhahit.
+std::vector<TWrittenCluster> AmClusters(const std::vector<WideString>& texts) {
+  std::vector<TWrittenCluster> clusters;
+  for (const WideString& text : texts) {
+    for (size_t i = 0; i < text.size();) {
+      size_t j = i;
+      while (j < text.size() && MarkRank(text[j]) > 0) ++j;
+      const bool am = j < text.size() && (text[j] == 0x0E33 ||
+                                           (text[j] == 0x0E32 && text.find(u'\u0E4D', i) < j));
+      if (am) {
+        std::u16string cluster = text.substr(i, j + 1 - i);
+        clusters.push_back({cluster, GlyphOrder(cluster)});
+      }
+      i = am ? j + 1 : std::max(j, i + 1);
+    }
+  }
+  return clusters;
+}
+
+// How far ahead of the next written cluster one drawn is looked for: a text drawn without its
+// SARA AM taken apart leaves one of them unmatched.
+constexpr size_t kClusterLookAhead = 8;
+
 // Wraps each run of marks the font draws out of their written order (a lowered tone mark
 // before the lower vowel, the nikhahit of SARA AM before the tone) in a span whose actual text
-// is the marks as written, so that text taken from the page reads as typed. The drawing
-// operators stay as they are. The content is read token by token, once.
-std::string MarkClusters(const std::string& content, const std::map<std::string, const TGlyphText*>& fonts) {
+// is the marks as written, so that text taken from the page reads as typed: as the texts drawn
+// wrote them (written, from next on), where two orders draw alike. The drawing operators stay as
+// they are. The content is read token by token, once.
+std::string MarkClusters(const std::string& content, const std::map<std::string, const TGlyphText*>& fonts,
+                         const std::vector<TWrittenCluster>& written, size_t& next) {
   std::vector<std::vector<TShownGlyph>> runs(1);
   const TGlyphText* font = nullptr;
   size_t lastEnd = 0;
@@ -347,19 +394,22 @@ std::string MarkClusters(const std::string& content, const std::map<std::string,
       size_t j = i;
       std::u16string drawn;
       while (isMark(j)) drawn += run[j++].Text;
-      std::u16string written = drawn;
-      std::stable_sort(written.begin(), written.end(),
-                       [](char16_t a, char16_t b) { return MarkRank(a) < MarkRank(b); });
-      // The nikhahit drawn apart from its SARA AA is the one SARA AM.
-      size_t nikhahit = written.find(u'\u0E4D');
-      if (nikhahit != std::u16string::npos && j < run.size() && run[j].Text == u"\u0E32") {
-        written.erase(nikhahit, 1);
-        written += u'\u0E33';
-        drawn += run[j++].Text;
+      // The nikhahit drawn apart from its SARA AA is the one SARA AM, or was written before a
+      // SARA AA: the texts drawn tell which.
+      const bool am = drawn.find(u'\u0E4D') != std::u16string::npos && j < run.size() && run[j].Text == u"\u0E32";
+      if (am) drawn += run[j++].Text;
+      std::u16string order = GlyphOrder(drawn);
+      if (am) {
+        for (size_t k = next; k < written.size() && k < next + kClusterLookAhead; ++k)
+          if (written[k].Drawn == order) {
+            order = written[k].Written;
+            next = k + 1;
+            break;
+          }
       }
-      if (written != drawn) {
+      if (order != drawn) {
         out.append(content, copied, run[i].Begin - copied);
-        out += "/Span<</ActualText<" + Utf16Hex(written) + ">>>BDC\n";
+        out += "/Span<</ActualText<" + Utf16Hex(order) + ">>>BDC\n";
         out.append(content, run[i].Begin, run[j - 1].End - run[i].Begin);
         out += "\nEMC";
         copied = run[j - 1].End;
@@ -459,7 +509,7 @@ unsigned ThaiPresentationBase(unsigned code) {
   return kThaiForms[code - 0xF700];
 }
 
-bool MendSpoolTextLayer(const String& path) {
+bool MendSpoolTextLayer(const String& path, const std::vector<WideString>& written) {
   std::string pdf;
   {
     std::ifstream in(path, std::ios::binary);
@@ -529,6 +579,9 @@ bool MendSpoolTextLayer(const String& path) {
 
   // Page contents that need spans are written again as an update at the end of the file.
   if (!fonts.empty()) {
+    // Pages come in the order they were drawn, and so do their texts.
+    const std::vector<TWrittenCluster> clusters = AmClusters(written);
+    size_t next = 0;
     for (size_t at = pdf.find("/Contents"); at != std::string::npos; at = pdf.find("/Contents", at + 1)) {
       unsigned long object = 0;
       if (std::sscanf(pdf.c_str() + at + 9, " %lu 0 R", &object) != 1 || updated.count(object)) continue;
@@ -536,7 +589,7 @@ bool MendSpoolTextLayer(const String& path) {
       bool deflated = false;
       if (!StreamOf(pdf, places, object, data, deflated)) continue;
       if (deflated ? !Inflate(data, content) : (content = data, false)) continue;
-      std::string marked = MarkClusters(content, fonts);
+      std::string marked = MarkClusters(content, fonts, clusters, next);
       if (marked != content) updated[object] = Deflate(marked);
     }
   }

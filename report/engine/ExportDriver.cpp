@@ -49,21 +49,10 @@ size_t ItemBytes(const TkvxXMLItem* page) {
   return bytes;
 }
 
-// The page's colour, frame and background picture, as an object a filter draws beneath
-// everything else: the picture stretched over the printable area.
+// The page's background, beneath everything else.
 void ExportBackground(TkvxCustomExportFilter* filter, TkvxReportPage* page) {
-  TkvxPictureView background(nullptr);
-  background.SetName("_pagebackground");
-  background.SetColor(page->Color());
-  background.SetFrame(page->Frame());
-  background.SetPicture(page->BackPicture());
-  background.Stretched = true;
-  background.KeepAspectRatio = false;
-  // A prepared page's own width may already be the printable width: the paper decides.
-  background.SetBounds(page->Left(), page->Top(),
-                       kvxPixelsPerMM * (page->PaperWidth() - page->LeftMargin() - page->RightMargin()),
-                       kvxPixelsPerMM * (page->PaperHeight() - page->TopMargin() - page->BottomMargin()));
-  filter->ExportObject(&background);
+  std::unique_ptr<TkvxPictureView> background = kvxPageBackgroundView(page);
+  filter->ExportObject(background.get());
 }
 
 // A memo as a filter receives it: in its highlight's font when that is on, the page count in
@@ -132,6 +121,21 @@ std::unique_ptr<TkvxComponent> TakeWaitingMemos(TkvxReportPage* page) {
 }
 
 }  // namespace
+
+std::unique_ptr<TkvxPictureView> kvxPageBackgroundView(TkvxReportPage* page) {
+  auto background = std::make_unique<TkvxPictureView>(nullptr);
+  background->SetName("_pagebackground");
+  background->SetColor(page->Color());
+  background->SetFrame(page->Frame());
+  background->SetPicture(page->BackPicture());
+  background->Stretched = true;
+  background->KeepAspectRatio = false;
+  // A prepared page's own width may already be the printable width: the paper decides.
+  background->SetBounds(page->Left(), page->Top(),
+                        kvxPixelsPerMM * (page->PaperWidth() - page->LeftMargin() - page->RightMargin()),
+                        kvxPixelsPerMM * (page->PaperHeight() - page->TopMargin() - page->BottomMargin()));
+  return background;
+}
 
 bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, const std::function<bool()>& prepare) {
   // Whatever the export could not take page by page exactly as Export takes it goes through

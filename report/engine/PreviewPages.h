@@ -26,6 +26,7 @@ namespace orv {
 class TkvxXMLSerializer;
 class TkvxCustomPrinter;
 class TkvxPrintOptions;
+class TkvxPictureView;
 
 // What AddPage does where a page already exists.
 enum class TkvxAddPageAction { WriteOver, Add };
@@ -35,6 +36,10 @@ enum class TkvxAddPageAction { WriteOver, Add };
 // would otherwise take all the memory there is.
 inline constexpr Int64 kvxPreparedMemoryLimit = Int64{64} << 20;
 inline constexpr Int64 kvxMaxPreparedPageBytes = Int64{128} << 20;
+
+// The page's colour, frame and background picture as one view over its printable area, the
+// page placed on its paper: what an export or a printer's spool draws beneath the page's objects.
+std::unique_ptr<TkvxPictureView> kvxPageBackgroundView(TkvxReportPage* page);
 
 class TkvxPreviewPages : public TkvxCustomPreviewPages {
   ORV_CLASS(TkvxPreviewPages, TkvxCustomPreviewPages)

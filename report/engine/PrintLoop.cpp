@@ -1,6 +1,7 @@
-// Prepared pages on paper. Pages are drawn at the printer's resolution through the store's
-// DrawPage, each page telling the printer its paper, bin and duplex; a job that fails or is
-// cancelled is aborted and reported once, by the caller.
+// Prepared pages on paper. Pages go to the printer's spool with the content an export gives
+// them, or, for a printer without one, are drawn at its resolution through the store's DrawPage;
+// each page tells the printer its paper, bin and duplex. A job that fails or is cancelled is
+// aborted and reported once, by the caller.
 #include "report/engine/PrintLoop.h"
 
 #include <algorithm>
@@ -10,6 +11,9 @@
 #include "platform/rtl/Format.h"
 #include "report/engine/PreviewPages.h"
 #include "report/engine/PrintDialog.h"
+#include "report/engine/PrintSpool.h"
+#include "report/model/MemoView.h"
+#include "report/model/PictureView.h"
 #include "report/model/ReportUtils.h"
 #include "report/model/Resources.h"
 
@@ -123,10 +127,46 @@ bool TkvxPrintLoop::Terminated() {
 
 bool TkvxPrintLoop::Begin() {
   if (!begun_) {
+    printer_.SetSpooled(true);
     if (!printer_.BeginDoc()) return false;
     begun_ = true;
   }
   return printer_.BeginPage();
+}
+
+void TkvxPrintLoop::Draw(Integer index, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY) {
+  TkvxPrintSpool* spool = printer_.Spool();
+  if (!spool) {
+    pages_.DrawPage(index, printer_.Canvas(), scaleX, scaleY, offsetX, offsetY);
+    return;
+  }
+  std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(index);
+  if (!page) return;
+  // The page placed on its paper as an export places it (the right margin first on a mirrored
+  // even page); the canvas's origin is the corner of the printable area, the sheet's is its own.
+  const bool mirrored = page->MirrorMargins() && index % 2 == 1;
+  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+  page->SetTop(kvxPixelsPerMM * page->TopMargin());
+  pages_.SetMemoPageValues(page.get(), index);
+  TPoint dpi = printer_.DPI();
+  spool->StartPage(scaleX * 96 / dpi.X, scaleY * 96 / dpi.Y, printer_.LeftMargin() + offsetX * 25.4 / dpi.X,
+                   printer_.TopMargin() + offsetY * 25.4 / dpi.Y);
+  if (page->BackPictureVisible() && page->BackPicturePrintable()) {
+    std::unique_ptr<TkvxPictureView> background = kvxPageBackgroundView(page.get());
+    spool->ExportObject(background.get());
+  }
+  // What the canvas shows on paper: the views, not the bands, that are printable.
+  for (TkvxComponent* obj : page->AllObjects()) {
+    if (!obj->InheritsFrom(TkvxView::StaticClass())) continue;
+    auto* view = static_cast<TkvxView*>(obj);
+    if (view->IsBand() || !view->Printable()) continue;
+    if (obj->InheritsFrom(TkvxCustomMemoView::StaticClass()) && static_cast<TkvxCustomMemoView*>(obj)->AutoWidth)
+      static_cast<TkvxCustomMemoView*>(obj)->Draw(&scratch_.Canvas(), 1, 1, 0, 0);
+    spool->ExportObject(obj);
+  }
+  spool->FinishPage();
+  page->SetLeft(0);
+  page->SetTop(0);
 }
 
 void TkvxPrintLoop::Step(Integer index) {
@@ -204,8 +244,8 @@ bool TkvxPrintLoop::DefaultLoop(Integer copy, bool scale) {
       ky = laidHeight_ / page->PaperHeight();
       pages_.PrintScale = std::min(kx, ky);
     }
-    pages_.DrawPage(index, printer_.Canvas(), kx * dpi.X / 96, ky * dpi.Y / 96, -printer_.LeftMargin() * dpi.X / 25.4,
-                    -printer_.TopMargin() * dpi.Y / 25.4);
+    Draw(index, kx * dpi.X / 96, ky * dpi.Y / 96, -printer_.LeftMargin() * dpi.X / 25.4,
+         -printer_.TopMargin() * dpi.Y / 25.4);
     Step(index);
     lastPaper_ = page->PaperSize();
     lastWidth_ = width;
@@ -246,8 +286,7 @@ bool TkvxPrintLoop::SplitLoop(Integer copy) {
     for (Integer row = 0; row < rows; ++row) {
       for (Integer column = 0; column < columns; ++column) {
         if (!Begin()) return false;
-        pages_.DrawPage(index, printer_.Canvas(), dpi.X / 96.0, dpi.Y / 96.0, -left - column * stepX,
-                        -top - row * stepY);
+        Draw(index, dpi.X / 96.0, dpi.Y / 96.0, -left - column * stepX, -top - row * stepY);
         printer_.EndPage();
       }
     }
@@ -293,8 +332,7 @@ bool TkvxPrintLoop::JoinLoop(Integer copy) {
         std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(lastIndex);
         if (!page) continue;
         pages_.CopyNo = options_.Collate ? copy : static_cast<Integer>(at % static_cast<size_t>(repeat)) + 1;
-        pages_.DrawPage(lastIndex, printer_.Canvas(), dpi.X / 96.0, dpi.Y / 96.0, -left + column * cellWidth,
-                        -top + row * cellHeight);
+        Draw(lastIndex, dpi.X / 96.0, dpi.Y / 96.0, -left + column * cellWidth, -top + row * cellHeight);
       }
     }
     Step(lastIndex);

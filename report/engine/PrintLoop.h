@@ -3,6 +3,7 @@
 // sheets (one page a sheet, a big page split over sheets, small pages joined on one sheet).
 #include <vector>
 
+#include "platform/gui/Bitmap.h"
 #include "platform/rtl/StringList.h"
 #include "report/engine/Printers.h"
 #include "report/model/Report.h"
@@ -44,6 +45,9 @@ class TkvxPrintLoop {
   bool DefaultLoop(Integer copy, bool scale);
   bool SplitLoop(Integer copy);
   bool JoinLoop(Integer copy);
+  // The page at index on the sheet begun, at the scales and offsets (printer pixels) DrawPage
+  // takes on the printer's canvas; through the printer's spool when it has one.
+  void Draw(Integer index, Extended scaleX, Extended scaleY, Extended offsetX, Extended offsetY);
   void Step(Integer index);
   bool Terminated();
   // The sheet of split, join and scale, laid as asked.
@@ -60,6 +64,8 @@ class TkvxPrintLoop {
   Extended laidWidth_ = 0, laidHeight_ = 0;
   TStringList numbers_;
   Integer copies_;
+  // Where an AutoWidth memo measures itself before it goes to the spool.
+  TBitmap scratch_{1, 1};
   bool begun_ = false;
   bool aborted_ = false;
   // What the last printed page asked the printer for.

@@ -291,10 +291,19 @@ bool TkvxPrinter::BeginDoc() {
   if (!FInitialized) {
     // Nothing is known of the paper: no page could be laid out.
     FLastError = "Printer selected is not valid";
+    FSpooled = false;
     return false;
   }
   FPrinting = true;
   FPagesBegun = 0;
+  if (FSpooled && kvxPrintSpoolMaker()) {
+    FSpoolFiles.Begin(FFileName);
+    if (!OpenSpool()) {
+      JobEnded();
+      return false;
+    }
+    return true;
+  }
   if (!FJob.Begin(FTitle.empty() ? String(kDefaultTitle) : FTitle, FFileName, FLastError)) {
     JobEnded();
     return false;
@@ -302,16 +311,37 @@ bool TkvxPrinter::BeginDoc() {
   return true;
 }
 
+bool TkvxPrinter::OpenSpool() {
+  if (!FSpoolFiles.Add(FSpoolFile, FLastError)) return false;
+  FSpool = kvxPrintSpoolMaker()();
+  return true;
+}
+
+bool TkvxPrinter::CloseSpool() {
+  std::unique_ptr<TkvxPrintSpool> spool = std::move(FSpool);
+  if (!spool->Save(FSpoolFile, FLastError)) return false;
+  FSpoolFiles.SetOptions(FJobOptions);
+  return true;
+}
+
 bool TkvxPrinter::BeginPage() {
-  if (!FPrinting || !FJob.Printing()) {
+  if (!FPrinting || (!FSpool && !FJob.Printing())) {
     FLastError = "Printing has not begun";
     return false;
   }
   // A printer job carries one set of options: a page that needs other paper, another tray, side
   // or orientation than the pages before it starts a printer job of its own.
   TJobOptions options = JobOptions();
-  if (FPagesBegun > 0 && !SameJobOptions(options, FJobOptions) && !FJob.Cut(FJobOptions, FLastError))
-    return false;
+  bool cut = FPagesBegun > 0 && !SameJobOptions(options, FJobOptions);
+  if (FSpool) {
+    // A job to a file is one file, whatever its pages ask for.
+    if (cut && !FSpoolFiles.ToFile() && !(CloseSpool() && OpenSpool())) return false;
+    FJobOptions = options;
+    FSpool->AddSheet(FExactWidth, FExactHeight);
+    ++FPagesBegun;
+    return true;
+  }
+  if (cut && !FJob.Cut(FJobOptions, FLastError)) return false;
   FJobOptions = options;
   Integer points = FCanvas->Font().Size();
   FJob.BeginPage(*FCanvas, {FExactWidth, FExactHeight, FOrientation, FLeftMargin, FTopMargin});
@@ -320,14 +350,26 @@ bool TkvxPrinter::BeginPage() {
   return true;
 }
 
-void TkvxPrinter::EndPage() { FJob.EndPage(); }
+void TkvxPrinter::EndPage() {
+  if (!FSpool) FJob.EndPage();
+}
 
 bool TkvxPrinter::EndDoc() {
   if (!FPrinting) {
     FLastError = "Printing has not begun";
     return false;
   }
-  bool done = FJob.End(FName, FJobOptions, FLastError);
+  bool done;
+  if (FSpool) {
+    if (FPagesBegun == 0) {
+      FLastError = "The job has no pages";
+      done = false;
+    } else {
+      done = CloseSpool() && FSpoolFiles.End(FName, FLastError);
+    }
+  } else {
+    done = FJob.End(FName, FJobOptions, FLastError);
+  }
   JobEnded();
   return done;
 }
@@ -340,6 +382,9 @@ void TkvxPrinter::Abort() {
 void TkvxPrinter::JobEnded() {
   FPrinting = false;
   FPagesBegun = 0;
+  FSpooled = false;
+  FSpool.reset();
+  FSpoolFiles.Discard();
   // What the properties dialog chose was for this job; a file chosen for it is not where the
   // next job goes.
   FBin = -1;

@@ -8,6 +8,8 @@
 #include "platform/print/CanvasJob.h"
 #include "platform/print/PrintJob.h"
 #include "platform/print/PrintServer.h"
+#include "platform/print/SpoolFiles.h"
+#include "report/engine/PrintSpool.h"
 #include "platform/rtl/List.h"
 #include "platform/rtl/Object.h"
 #include "platform/rtl/StringList.h"
@@ -87,6 +89,12 @@ class TkvxCustomPrinter : public TObject {
   virtual bool PropertiesDlg() = 0;
   virtual TkvxPrinterSettings Settings() const;
   virtual void RestoreSettings(const TkvxPrinterSettings& Value);
+  // While a job begun with Spooled set prints, each page begun is a sheet of its spool, where
+  // the pages go instead of onto Canvas; nullptr otherwise, or for a printer that has none.
+  virtual TkvxPrintSpool* Spool() const { return nullptr; }
+  // The job BeginDoc begins next takes its pages as prepared pages for the program's spool
+  // (kvxSetPrintSpoolMaker), when it has one; its end, or its failing to begin, clears it.
+  void SetSpooled(bool Value) { FSpooled = Value; }
 
   // Position of a paper code in Papers, -1 when absent.
   Integer IndexOfPaper(Integer PaperCode) const;
@@ -144,6 +152,7 @@ class TkvxCustomPrinter : public TObject {
   bool FPrinting = false;
   String FTitle;
   String FLastError;
+  bool FSpooled = false;
 };
 
 // A printer of the print server.
@@ -169,6 +178,7 @@ class TkvxPrinter : public TkvxCustomPrinter {
   bool PropertiesDlg() override;
   TkvxPrinterSettings Settings() const override;
   void RestoreSettings(const TkvxPrinterSettings& Value) override;
+  TkvxPrintSpool* Spool() const override { return FSpool.get(); }
 
   const TkvxDeviceMode& DeviceMode() const { return FDeviceMode; }
 
@@ -178,6 +188,10 @@ class TkvxPrinter : public TkvxCustomPrinter {
   bool ReadCapabilities();
   TJobOptions JobOptions() const;
   void JobEnded();
+  // A new spool for the pages of the next printer job, in a file of its own.
+  bool OpenSpool();
+  // Writes the spool's sheets to its file, to be sent with the options of its pages.
+  bool CloseSpool();
 
   TPrinterCapabilities FCapabilities;
   TkvxDeviceMode FDeviceMode;
@@ -191,6 +205,10 @@ class TkvxPrinter : public TkvxCustomPrinter {
   TJobOptions FJobOptions;
   Integer FPagesBegun = 0;
   TCanvasJob FJob;
+  // A spooled job's files, its spool and the file the spool goes to.
+  TSpoolFiles FSpoolFiles;
+  std::unique_ptr<TkvxPrintSpool> FSpool;
+  String FSpoolFile;
   TPrintJob FRawJob;
 };
 

@@ -1,8 +1,8 @@
 #include "report/pdf/PdfPage.h"
 
 #include <algorithm>
-
 #include <cmath>
+#include <cstdio>
 
 #include "report/pdf/PdfFile.h"
 #include "report/pdf/PdfFont.h"
@@ -41,6 +41,15 @@ void TkvxPDFPage::EndText() {
 void TkvxPDFPage::SaveState() {
   EndText();
   content_ += "q\r\n";
+}
+
+void TkvxPDFPage::SaveStateScaled(double scaleX, double scaleY, double left, double top) {
+  SaveState();
+  // The page's two decimals would move the far side of a sheet by a millimetre.
+  char matrix[128];
+  std::snprintf(matrix, sizeof matrix, "%.5f 0 0 %.5f %.2f %.2f cm\r\n", scaleX, scaleY, left,
+                Height - top - scaleY * Height);
+  content_ += matrix;
 }
 
 void TkvxPDFPage::RestoreState() {

@@ -90,6 +90,10 @@ class TkvxPDFPage : public TkvxPDFElement {
   // Graphics state: what is drawn between them may be clipped without touching what follows.
   void SaveState();
   void RestoreState();
+  // SaveState, and what follows until RestoreState scaled by scaleX and scaleY about the page's
+  // top left corner and moved right by left and down by top (points): a page shown larger or
+  // smaller on a sheet of paper.
+  void SaveStateScaled(double scaleX, double scaleY, double left, double top);
   void ClipRect(double left, double top, double width, double height);
   // Clips to the closed figures (pixels) together: a point within an odd number of them is inside,
   // so a figure within another cuts a hole in it.

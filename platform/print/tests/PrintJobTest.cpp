@@ -131,20 +131,24 @@ WideString Wide(const char* utf8) {
   return out;
 }
 
-// Each word twice: as one run, and cluster by cluster at the advances measured, as memos place
-// their text.
+// The word twice on the line at y: as one run, and cluster by cluster at the advances measured,
+// as memos place their text.
+void DrawTwice(TCanvas& canvas, const char* word, int y) {
+  canvas.TextOut(100, y, String(word));
+  WideString wide = Wide(word);
+  TTextClusters clusters = canvas.TextExtentEx(wide);
+  std::vector<int> advances;
+  for (size_t i = 0; i < clusters.Extents.size(); ++i)
+    advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
+  canvas.TextOutEx(2000, y, wide, advances);
+}
+
 void DrawMarkedWords(TCanvas& canvas) {
   canvas.Font().SetName("Tahoma");
   canvas.Font().SetSize(14);
   int y = 100;
   for (const char* word : kMarkedWords) {
-    canvas.TextOut(100, y, String(word));
-    WideString wide = Wide(word);
-    TTextClusters clusters = canvas.TextExtentEx(wide);
-    std::vector<int> advances;
-    for (size_t i = 0; i < clusters.Extents.size(); ++i)
-      advances.push_back(clusters.Extents[i] - (i ? clusters.Extents[i - 1] : 0));
-    canvas.TextOutEx(2000, y, wide, advances);
+    DrawTwice(canvas, word, y);
     y += 300;
   }
 }
@@ -176,6 +180,24 @@ std::string JobText(const String& title, const std::function<void(TCanvas&)>& dr
 TEST(CanvasJob, ThaiMarksReadWholeInTheJob) {
   std::string text = JobText("marks", DrawMarkedWords);
   for (const char* word : kMarkedWords) EXPECT_EQ(Count(text, word), 2) << word << " in\n" << text;
+}
+
+TEST(CanvasJob, BothStoredOrdersOfAToneOverSaraAmReadAsWritten) {
+  // NIKHAHIT, tone, SARA AA and tone, SARA AM draw the same glyphs; each reads as it was stored,
+  // in any order on the page, in the fonts the register prints with.
+  const char* const words[] = {"นํ้าใส", "น้ำใจ", "ทํ่าน้ำ", "ค้ำนํ้า", "นำ", "กํ้าเก้า"};
+  std::string text = JobText("sara am as written", [&](TCanvas& canvas) {
+    int y = 100;
+    for (const char* font : {"Tahoma", "Laksaman"}) {
+      canvas.Font().SetName(font);
+      canvas.Font().SetSize(14);
+      for (const char* word : words) {
+        DrawTwice(canvas, word, y);
+        y += 300;
+      }
+    }
+  });
+  for (const char* word : words) EXPECT_EQ(Count(text, word), 4) << word << " in\n" << text;
 }
 
 TEST(SpoolTextLayer, MendsTheTextAndLeavesThePixels) {
