@@ -29,14 +29,20 @@ void TkvxVariable::SetName(const String& value) {
 }
 
 Integer TkvxNameIndex::Find(const TCollection& items, const String& name) const {
+  if (items.Count() == 0) return -1;
+  std::lock_guard lock(lock_);
+  const bool current = built_ == &items && stamp_ == items.Stamp();
+  if (current)
+    if (auto it = asked_.find(name); it != asked_.end()) return it->second;
   String key;
   if (!AnsiSortKey(name, true, key)) {
     for (Integer i = 0; i < items.Count(); ++i)
       if (AnsiSameText(static_cast<TkvxVariable*>(items.Items(i))->Name(), name)) return i;
     return -1;
   }
-  if (built_ != &items || stamp_ != items.Stamp()) {
+  if (!current) {
     keys_.clear();
+    asked_.clear();
     String itemKey;
     for (Integer i = 0; i < items.Count(); ++i)
       if (AnsiSortKey(static_cast<TkvxVariable*>(items.Items(i))->Name(), true, itemKey)) keys_.emplace(itemKey, i);
@@ -44,13 +50,22 @@ Integer TkvxNameIndex::Find(const TCollection& items, const String& name) const 
     stamp_ = items.Stamp();
   }
   auto it = keys_.find(key);
-  return it == keys_.end() ? -1 : it->second;
+  const Integer found = it == keys_.end() ? -1 : it->second;
+  // A run asks for the same few names at every row; a script asking for ever new ones does not
+  // make the memo grow without end.
+  constexpr size_t kAskedNames = 4096;
+  if (asked_.size() >= kAskedNames) asked_.clear();
+  asked_.emplace(name, found);
+  return found;
 }
 
 void TkvxNameIndex::Added(const TCollection& items, std::uint64_t stamp, Integer index, const String& name) {
+  std::lock_guard lock(lock_);
   String key;
   if (built_ != &items || stamp_ != stamp || !AnsiSortKey(name, true, key)) return;
   keys_.emplace(key, index);
+  // A name asked before and not found may be the one added.
+  asked_.clear();
   stamp_ = items.Stamp();
 }
 

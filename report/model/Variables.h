@@ -2,6 +2,7 @@
 // Named values of a report (and one global set shared by all reports), and a Variant-keyed map
 // with the same items.
 #include <cstdint>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/rtl/Collection.h"
@@ -37,6 +38,12 @@ class TkvxNameIndex {
 
  private:
   mutable std::unordered_map<String, Integer> keys_;
+  // Names as they were asked for, with what was found, while the collection stays as it was:
+  // the sort key of a name costs far more than its hash.
+  mutable std::unordered_map<String, Integer> asked_;
+  // The pages of a run are drawn on other threads while the run goes on, and both look up the
+  // global variables (a page's copy name among them).
+  mutable std::mutex lock_;
   mutable std::uint64_t stamp_ = UINT64_MAX;
   mutable const TCollection* built_ = nullptr;
 };

@@ -2,7 +2,9 @@
 // their own files and their application to the report's text objects.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "platform/rtl/Conversions.h"
 
@@ -156,6 +158,54 @@ TEST(Variables, LookupsFollowRenamesMovesAndRemovals) {
   EXPECT_EQ(vars.IndexOf("v2"), -1);
   vars.SetVariable("v2", Variant(Integer(-2)));
   EXPECT_EQ(vars.IndexOf("v2"), vars.Count() - 1);
+}
+
+// A run asks for the same names at every row, so lookups are remembered: each change of the
+// variables must still show in the very next answer for a name asked before.
+TEST(Variables, NamesAskedAgainSeeEveryChangeInBetween) {
+  TkvxVariables vars;
+  EXPECT_EQ(vars.IndexOf("Total"), -1);
+  vars.SetVariable("x", Variant(Integer(1)));
+  for (int pass = 0; pass < 2; ++pass) {
+    EXPECT_EQ(vars.IndexOf("Total"), -1);
+    EXPECT_EQ(vars.IndexOf("X"), 0);
+  }
+  vars.SetVariable("TOTAL", Variant(Integer(7)));
+  EXPECT_EQ(vars.GetVariable("Total").ToInteger(), 7) << "added after it was asked for and missing";
+  vars.Items(1)->SetName("ผลรวม");
+  EXPECT_EQ(vars.IndexOf("Total"), -1) << "renamed after it was found";
+  EXPECT_EQ(vars.GetVariable("ผลรวม").ToInteger(), 7);
+  vars.Items(1)->SetIndex(0);
+  EXPECT_EQ(vars.IndexOf("ผลรวม"), 0) << "moved after it was found";
+  EXPECT_EQ(vars.IndexOf("X"), 1);
+  vars.Delete(0);
+  EXPECT_EQ(vars.IndexOf("ผลรวม"), -1) << "removed after it was found";
+  EXPECT_EQ(vars.IndexOf("X"), 0);
+  // More names asked for than are remembered: the answers stay right.
+  for (int i = 0; i < 10000; ++i) ASSERT_EQ(vars.IndexOf("missing" + std::to_string(i)), -1);
+  EXPECT_EQ(vars.IndexOf("x"), 0);
+  vars.SetVariable("missing5", Variant(Integer(5)));
+  EXPECT_EQ(vars.GetVariable("MISSING5").ToInteger(), 5);
+  vars.Clear();
+  EXPECT_EQ(vars.IndexOf("x"), -1) << "cleared after it was found";
+}
+
+// Pages are drawn on other threads while the run goes on, and both look names up in the
+// global variables.
+TEST(Variables, NamesAreLookedUpFromTwoThreadsAtOnce) {
+  TkvxVariables vars;
+  vars.SetVariable("CopyName", Variant(String("สำเนา")));
+  std::atomic<int> wrong{0};
+  auto lookUp = [&](const char* prefix) {
+    for (int i = 0; i < 20000; ++i) {
+      if (vars.IndexOf(prefix + std::to_string(i % 5000)) != -1) ++wrong;
+      if (vars.IndexOf("copyname") != 0) ++wrong;
+    }
+  };
+  std::thread other(lookUp, "page");
+  lookUp("row");
+  other.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(Styles, DuplicateNamesAreRefused) {
