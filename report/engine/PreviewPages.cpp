@@ -464,6 +464,11 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index)
   return page;
 }
 
+void TkvxPreviewPages::PutAwayExported(Integer index) {
+  std::lock_guard lock(itemsLock_);
+  doc_->UnloadItem(PagesItem()->Items(index));
+}
+
 // Logical page numbers.
 
 bool TkvxPreviewPages::LogicalNumbersFrozen() const {

@@ -167,21 +167,24 @@ TEST(ExportWhilePreparing, AListOfKeptAndSplitRowsIsTheDocumentPreparedFirst) {
   std::filesystem::remove_all(folder);
 }
 
-// Pages of a row or two with "page N of M" under them, more than the export keeps totals aside
-// for: the pages past that are drawn whole once the run has ended.
-std::unique_ptr<TkvxReport> LongList(const std::string& folder) {
+// Pages of a row or two with "page N of M" under them.
+std::unique_ptr<TkvxReport> ShortPages(const std::string& folder, Integer rows) {
   auto report = NewReport(30, 5);
   report->EngineOptions()->UseFileCache = true;
   report->EngineOptions()->MaxMemSize = 0;
   report->EngineOptions()->TempDir = folder;
   TkvxReportPage* page = FirstPage(*report);
   auto* data = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 20);
-  data->SetDataSet(AddRows(*report, "Members", 2400));
+  data->SetDataSet(AddRows(*report, "Members", rows));
   AddMemo(data, "No", 0, 300, u"สมาชิกลำดับที่ [Line#]");
   auto* footer = Add<TkvxPageFooter>(page, "Footer", 0, 60, 700, 20);
   AddMemo(footer, "PageNo", 0, 300, u"หน้า [Page#] จาก [TotalPages#]");
   return report;
 }
+
+// More pages than the export keeps totals aside for: the pages past that are drawn whole once the
+// run has ended.
+std::unique_ptr<TkvxReport> LongList(const std::string& folder) { return ShortPages(folder, 2400); }
 
 TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPreparedFirst) {
   // Over a thousand pages are not drawn twice: the text says where each total went.
@@ -193,6 +196,36 @@ TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPrepa
     const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
     EXPECT_NE(letters.find(footer), std::string::npos) << footer;
   }
+}
+
+TEST(ExportWhilePreparing, PagesExportedGoToTheFileCacheAndComeBackWhole) {
+  // A report that asks for no file cache, as the register's lists: the pages it exported would
+  // otherwise all stay in memory until the run ends, a long list's memory growing with its pages.
+  const std::string folder = TempPath("while-putaway");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 300);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  TkvxPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/while.pdf");
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  const Integer count = pages.GetCount();
+  ASSERT_GT(count, 100);
+  TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+  ASSERT_NE(items, nullptr);
+  Integer held = 0;
+  for (Integer i = 0; i < count; ++i) held += items->Items(i)->Loaded() ? 1 : 0;
+  // The first two pages stay, as in any run, for a preview to show at once.
+  EXPECT_LE(held, 2);
+  // The pages are still the report's: exported again from the store, they give the same text.
+  TkvxPDFExport again(nullptr);
+  ToFile(again, folder + "/again.pdf");
+  ASSERT_TRUE(pages.Export(&again)) << report->Errors->Text();
+  const std::string text = ExtractText(folder + "/while.pdf");
+  EXPECT_NE(Letters(text).find(Letters("หน้า " + std::to_string(count) + " จาก " + std::to_string(count))),
+            std::string::npos);
+  EXPECT_EQ(text, ExtractText(folder + "/again.pdf"));
+  std::filesystem::remove_all(folder);
 }
 
 TEST(ExportWhilePreparing, SubreportsThatGoBackToEarlierPagesAreExportedWhole) {
