@@ -6,8 +6,10 @@
 // same width, split over the same pages, drawn on an image and written to PDF. And memos
 // of 2,000 and 16,000 short lines split over their pages, and one word of 20 million letters
 // measured. The work should grow with the text: the benchmark prints the cost a character at
-// each size from 50,000 to 800,000 characters, each size and each side a process of its own,
-// the fastest of three taken in turns.
+// each size from 50,000 to 1,600,000 characters, each size and each side a process of its own,
+// the fastest of three taken in turns, and each side's peak resident memory beside the other's,
+// with what each holds for a memo of one short line. `long_memo_bench N` runs our side alone at
+// N characters of distinct words in its own process, for a profiler.
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -184,17 +186,41 @@ void OneLongWord(size_t chars) {
               chars, height, seconds, std::max(0.0, PeakMegabytes() - before), chars * 2 / 1048576.0);
 }
 
-int main() {
+int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   Application->Initialize();
   RegisterEngineObjects();
   auto dir = BenchFolder("long-memo");
+  // With a size, our side alone at that size of distinct words, in this process: for a profiler.
+  if (argc > 1) {
+    const size_t chars = std::strtoul(argv[1], nullptr, 10);
+    TTimes t = Run(Paragraph(chars, true), true, dir);
+    PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);
+    std::printf("peak memory %.0f MB\n", PeakMegabytes());
+    std::filesystem::remove_all(dir);
+    return 0;
+  }
   const TMemoGeometry geometry = MemoGeometry();
   std::printf("the memo's text is %.0f pixels wide, its lines %.2f pixels apart\n", geometry.Width, geometry.LineStep);
   // Each size in a process of its own, ours and the peer's alike: no size finds the words of
   // another already shaped, and each side's time is its whole process's.
-  const size_t sizes[] = {50000, 200000, 400000, 800000};
+  const size_t sizes[] = {50000, 200000, 400000, 800000, 1600000};
   constexpr int kRounds = 3;
+  {
+    // What a process holds to lay out, draw and write anything: the part of each peak below that
+    // no text makes.
+    const WideString line = Paragraph(100, true);
+    ChildRun o = InChild([&] { return Run(line, true, dir).Pages == 1 ? 0 : 1; });
+    ChildRun p = InChild([&] {
+      return peer::PangoMemo(kvxWideToUtf8(line), "Garuda", 10, geometry.Width, 0, peer::PageHeightPx,
+                             geometry.LineStep, (dir / "pango.pdf").string())
+                         .Pages == 1
+                 ? 0
+                 : 1;
+    });
+    std::printf("a memo of 100 characters, peak memory of the whole process: ours %.0f MB, Pango and cairo %.0f MB%s\n",
+                o.peakMB, p.peakMB, o.ok && p.ok ? "" : " (FAILED)");
+  }
   for (bool distinct : {true, false}) {
     std::printf("one paragraph of %s laid out and split over A4 pages, drawn and exported to PDF\n",
                 distinct ? "distinct words" : "19 words repeated");
@@ -203,7 +229,7 @@ int main() {
       const WideString text = Paragraph(chars, distinct);
       // Each side three times, taking turns, and the fastest of each: the machine's other work
       // would otherwise decide a ratio of tenths of seconds. The first of each prints its phases.
-      double ours = 1e9, pango = 1e9;
+      double ours = 1e9, pango = 1e9, oursPeak = 0, pangoPeak = 0;
       bool ok = true;
       for (int round = 0; round < kRounds; ++round) {
         ChildRun o = InChild([&] {
@@ -222,6 +248,8 @@ int main() {
         });
         ours = std::min(ours, o.seconds);
         pango = std::min(pango, p.seconds);
+        oursPeak = std::max(oursPeak, o.peakMB);
+        pangoPeak = std::max(pangoPeak, p.peakMB);
         ok = ok && o.ok && p.ok;
       }
       const double perChar = ours / static_cast<double>(chars) * 1e6;
@@ -231,6 +259,9 @@ int main() {
                   "cairo %.3f s (%.2f us); Pango / ours = %.2f%s\n",
                   chars, kRounds, ours, perChar, pango, pango / static_cast<double>(chars) * 1e6, pango / ours,
                   ok ? "" : " (FAILED)");
+      std::printf("%7zu characters, peak memory of the whole process: ours %.0f MB, Pango and cairo %.0f MB; ours / "
+                  "Pango = %.2f\n",
+                  chars, oursPeak, pangoPeak, oursPeak / pangoPeak);
       std::fflush(stdout);
     }
     std::printf("cost a character from %zu to %zu characters: slowest / fastest = %.2f (flat is 1)\n", sizes[0],
