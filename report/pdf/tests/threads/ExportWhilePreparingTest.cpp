@@ -4,8 +4,10 @@
 // the export.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "report/engine/PreviewPages.h"
@@ -225,6 +227,62 @@ TEST(ExportWhilePreparing, PagesExportedGoToTheFileCacheAndComeBackWhole) {
   EXPECT_NE(Letters(text).find(Letters("หน้า " + std::to_string(count) + " จาก " + std::to_string(count))),
             std::string::npos);
   EXPECT_EQ(text, ExtractText(folder + "/again.pdf"));
+  std::filesystem::remove_all(folder);
+}
+
+// A PDF export held at its first page until released, as a slow disk holds it.
+class THeldPDFExport : public TkvxPDFExport {
+ public:
+  using TkvxPDFExport::TkvxPDFExport;
+  void StartPage(TkvxReportPage* page, Integer index) override {
+    {
+      std::unique_lock lock(lock_);
+      released_.wait(lock, [this] { return !held_; });
+    }
+    TkvxPDFExport::StartPage(page, index);
+  }
+  void Release() {
+    {
+      std::lock_guard lock(lock_);
+      held_ = false;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable released_;
+  bool held_ = true;
+};
+
+TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEngineRunsOn) {
+  const std::string folder = TempPath("while-behind");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 300);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  THeldPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/behind.pdf");
+  constexpr Integer kWritten = 60;
+  Integer held = -1;
+  report->OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer) {
+    if (type != ptRunning || pages.GetCount() != kWritten) return;
+    // Past the pages the export may have taken to build ahead of its first.
+    TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+    held = 0;
+    for (Integer i = 4; i < kWritten; ++i) held += items->Items(i)->Loaded() ? 1 : 0;
+    pdf.Release();
+  };
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  // The engine 60 pages on and the export at its first: only the last few pages stay at hand.
+  EXPECT_GE(held, 0);
+  EXPECT_LE(held, 10);
+  const Integer count = pages.GetCount();
+  const std::string letters = Letters(ExtractText(folder + "/behind.pdf"));
+  for (Integer p : {Integer{1}, Integer{30}, kWritten, count}) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
   std::filesystem::remove_all(folder);
 }
 
