@@ -2,6 +2,7 @@
 // few runs, and the sqlite3 command line as the yardstick for our database layer.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orv {
 
@@ -30,12 +32,8 @@ struct ChildRun {
   bool ok = false;
 };
 
-inline ChildRun InChild(const std::function<int()>& work) {
-  // What the parent printed and has not yet written would otherwise be written by the child too.
-  std::fflush(nullptr);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) _exit(work());
+// The child's run once it has ended, from start.
+inline ChildRun WaitForChild(pid_t pid, std::chrono::steady_clock::time_point start) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
@@ -44,6 +42,34 @@ inline ChildRun InChild(const std::function<int()>& work) {
   r.peakMB = usage.ru_maxrss / 1024.0;
   r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return r;
+}
+
+inline ChildRun InChild(const std::function<int()>& work) {
+  // What the parent printed and has not yet written would otherwise be written by the child too.
+  std::fflush(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) _exit(work());
+  return WaitForChild(pid, start);
+}
+
+// A program started as a user starts it, a process of its own from its first page of memory on,
+// its output let go.
+inline ChildRun InProgram(const std::vector<std::string>& args) {
+  std::fflush(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  return WaitForChild(pid, start);
 }
 
 // The best of a few runs, so that one disturbed run does not decide.

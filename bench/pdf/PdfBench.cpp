@@ -20,8 +20,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-
 #include "bench/BenchTiming.h"
 #include "bench/Offscreen.h"
 #include "bench/PdfCheck.h"
@@ -90,11 +88,16 @@ void WriteOurs(int pages, const std::string& file) {
   document.SaveToStream(out);
 }
 
-void WriteQt(int pages, const std::string& file) {
-  QPdfWriter writer(QString::fromStdString(file));
+// A4 without margins, at the report library's 96 pixels an inch.
+void SetUpA4(QPdfWriter& writer) {
   writer.setPageSize(QPageSize(QPageSize::A4));
   writer.setPageMargins(QMarginsF(0, 0, 0, 0));
   writer.setResolution(96);
+}
+
+void WriteQt(int pages, const std::string& file) {
+  QPdfWriter writer(QString::fromStdString(file));
+  SetUpA4(writer);
   QPainter painter(&writer);
   QFont face(PeerFace);
   face.setPointSizeF(10);
@@ -114,32 +117,6 @@ void WriteCairo(int pages, const std::string& file) {
       pages, LinesPerPage,
       [](int p, int l) { return peer::TPlacedLine{40, Baseline(l), kvxWideToUtf8(LineText(p, l))}; }, PeerFace, 10,
       file);
-}
-
-// A program started as a user starts it, its output let go: its time, its peak memory and
-// whether it ended well.
-ChildRun Program(const std::vector<std::string>& args) {
-  std::fflush(nullptr);
-  const auto start = std::chrono::steady_clock::now();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    dup2(null, STDERR_FILENO);
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  ChildRun r;
-  r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  r.peakMB = usage.ru_maxrss / 1024.0;
-  r.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-  return r;
 }
 
 // The lines of every memo on the prepared pages of qpv, placed on the paper as the export places
@@ -215,9 +192,7 @@ int DrawPlaced(int argc, char** argv, const std::string& side, const std::string
   if (side == "cairo") return peer::PangoPlacedPages(next, PeerFace, pdf) > 0 ? 0 : 1;
   QGuiApplication app(argc, argv);
   QPdfWriter writer(QString::fromStdString(pdf));
-  writer.setPageSize(QPageSize(QPageSize::A4));
-  writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-  writer.setResolution(96);
+  SetUpA4(writer);
   QPainter painter(&writer);
   QFont face(PeerFace);
   int pages = 0;
@@ -243,7 +218,7 @@ void RealExport(const std::filesystem::path& folder, int members, int runs, cons
   const std::string db = (parish / ParishDatabaseName).string();
   const std::string data = "kvxDBDataset3=select * from Orvani order by Nm collate THAI, Sur collate THAI";
   const std::string qpv = (folder / "list.qpv").string(), lines = (folder / "lines.txt").string();
-  if (!Program({ORVANE_REPORT_PROGRAM, ORVANE_MEMBERS_BY_NAME, "--db", db, "--data", data, "--qpv", qpv}).ok) {
+  if (!InProgram({ORVANE_REPORT_PROGRAM, ORVANE_MEMBERS_BY_NAME, "--db", db, "--data", data, "--qpv", qpv}).ok) {
     std::printf("orvane-report could not prepare the list of %d members; no figures\n", members);
     return;
   }
@@ -260,7 +235,7 @@ void RealExport(const std::filesystem::path& folder, int members, int runs, cons
   }
   for (int run = 0; run < runs; ++run)
     for (const auto& [side, args] : sides) {
-      ChildRun child = Program(args);
+      ChildRun child = InProgram(args);
       side->Seconds = std::min(side->Seconds, child.seconds);
       side->PeakMB = std::max(side->PeakMB, child.peakMB);
       side->Ok = side->Ok && child.ok;
