@@ -40,8 +40,8 @@ bool PlainWordStart(char16_t c) { return IsAsciiAlnum(c) || (c >= 0x0E01 && c <=
 
 // Enough for the Thai words of a few pages: a list's words repeat within them, and every thread
 // that lays out or draws text keeps a table of its own. A memo of more different words than
-// this sends each pass over it (counted, split over its pages, drawn) to ICU again, a word's
-// breaks costing about what looking them up does, where a table of all its words grew with the
+// this sends each pass over it (counted, split over its pages, drawn) to ICU again, which costs
+// little beside the shaping each pass does anyway, where a table of all its words grew with the
 // memo, by some 250 bytes a word in each thread.
 constexpr size_t kCachedWords = 4096;
 
