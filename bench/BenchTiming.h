@@ -2,6 +2,7 @@
 // few runs, and the sqlite3 command line as the yardstick for our database layer.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,12 +32,8 @@ struct ChildRun {
   bool ok = false;
 };
 
-inline ChildRun InChild(const std::function<int()>& work) {
-  // What the parent printed and has not yet written would otherwise be written by the child too.
-  std::fflush(nullptr);
-  auto start = std::chrono::steady_clock::now();
-  pid_t pid = fork();
-  if (pid == 0) _exit(work());
+// The child's run once it has ended, from start.
+inline ChildRun WaitForChild(pid_t pid, std::chrono::steady_clock::time_point start) {
   int status = 0;
   rusage usage{};
   wait4(pid, &status, 0, &usage);
@@ -47,14 +44,29 @@ inline ChildRun InChild(const std::function<int()>& work) {
   return r;
 }
 
+inline ChildRun InChild(const std::function<int()>& work) {
+  // What the parent printed and has not yet written would otherwise be written by the child too.
+  std::fflush(nullptr);
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) _exit(work());
+  return WaitForChild(pid, start);
+}
+
 // A program started anew as a process of its own (a peer by its path, or this benchmark's own
-// program with a side's arguments), timed and measured as InChild's work is. The parent should
-// hold little when it starts one: a child's peak begins with what the fork copied.
-inline ChildRun WholeProcess(const std::vector<std::string>& args) {
+// program with a side's arguments), timed and measured as InChild's work is, its output let go
+// unless asked for. The parent should hold little when it starts one: a child's peak begins with
+// what the fork copied.
+inline ChildRun WholeProcess(const std::vector<std::string>& args, bool keepOutput = true) {
   std::vector<char*> argv;
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   return InChild([&] {
+    if (!keepOutput) {
+      const int null = open("/dev/null", O_WRONLY);
+      dup2(null, STDOUT_FILENO);
+      dup2(null, STDERR_FILENO);
+    }
     execv(argv[0], argv.data());
     std::perror(argv[0]);
     return 127;

@@ -133,4 +133,37 @@ double PangoLines(int pages, int linesPerPage, const std::function<TPlacedLine(i
   });
 }
 
+int PangoPlacedPages(const std::function<bool(std::vector<TPlacedLine>&)>& nextPage, const char* family,
+                     const std::string& pdf) {
+  cairo_surface_t* surface =
+      cairo_pdf_surface_create(pdf.c_str(), PageWidthPx * PointsPerPixel, PageHeightPx * PointsPerPixel);
+  cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, PointsPerPixel, PointsPerPixel);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  // A layout for each size the pages use: a list has a few.
+  std::vector<std::pair<double, PangoLayout*>> layouts;
+  auto layoutAt = [&](double points) {
+    for (auto& [size, layout] : layouts)
+      if (size == points) return layout;
+    layouts.emplace_back(points, NewLayout(cr, family, points));
+    return layouts.back().second;
+  };
+  int pages = 0;
+  for (std::vector<TPlacedLine> lines; nextPage(lines); lines.clear()) {
+    for (const TPlacedLine& placed : lines) {
+      PangoLayout* layout = layoutAt(placed.Points);
+      pango_layout_set_text(layout, placed.Text.data(), static_cast<int>(placed.Text.size()));
+      cairo_move_to(cr, placed.Left, placed.Baseline);
+      pango_cairo_show_layout_line(cr, pango_layout_get_line_readonly(layout, 0));
+    }
+    cairo_show_page(cr);
+    ++pages;
+  }
+  for (auto& [size, layout] : layouts) g_object_unref(layout);
+  cairo_destroy(cr);
+  cairo_surface_finish(surface);
+  cairo_surface_destroy(surface);
+  return pages;
+}
+
 }  // namespace orv::peer

@@ -3,6 +3,7 @@
 // into a PDF file. Pages are A4 at 96 pixels per inch, the report library's unit.
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace orv::peer {
 
@@ -20,15 +21,22 @@ struct TPangoMemoTimes {
 TPangoMemoTimes PangoMemo(const std::string& text, const char* family, double points, double width, double top,
                           double height, double lineStep, const std::string& pdf);
 
-// A line of text placed on a page: its left and baseline in pixels.
+// A line of text placed on a page: its left and baseline in pixels, and its size in points where
+// it has one of its own (0: the size the call names).
 struct TPlacedLine {
   double Left, Baseline;
   std::string Text;
+  double Points = 0;
 };
 
 // pages pages of linesPerPage lines, each asked of line(page, line) as it is drawn, written to
 // pdf in family at points; the seconds taken.
 double PangoLines(int pages, int linesPerPage, const std::function<TPlacedLine(int, int)>& line, const char* family,
                   double points, const std::string& pdf);
+
+// Pages of lines as nextPage hands them out, one page at a time until it says there are no more,
+// written to pdf in family; the pages written.
+int PangoPlacedPages(const std::function<bool(std::vector<TPlacedLine>&)>& nextPage, const char* family,
+                     const std::string& pdf);
 
 }  // namespace orv::peer

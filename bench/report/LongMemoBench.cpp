@@ -6,9 +6,11 @@
 // same width, split over the same pages, drawn on an image and written to PDF. And memos
 // of 2,000 and 16,000 short lines split over their pages, and one word of 20 million letters
 // measured. The work should grow with the text: the benchmark prints the cost a character at
-// each size from 50,000 to 800,000 characters, each size and each side this program started anew
-// on the paragraph written to a file (a whole process, start-up included, its peak memory its
-// own), the fastest of three taken in turns.
+// each size from 50,000 to 1,600,000 characters, each size and each side this program started
+// anew on the paragraph written to a file (a whole process, start-up included, its peak memory its
+// own), the fastest of three taken in turns, with what each side holds for a memo of one short
+// line. `long_memo_bench N` runs our side alone at N characters of distinct words in its own
+// process, for a profiler.
 #include <sys/resource.h>
 
 #include <cstdio>
@@ -227,6 +229,17 @@ int main(int argc, char** argv) {
   if (argc >= 3 && std::string(argv[1]) == "--side") return RunSide(argc, argv);
   const std::string self = SelfProgram();
   auto dir = BenchFolder("long-memo");
+  // With a size, our side alone at that size of distinct words, in this process: for a profiler.
+  if (argc == 2) {
+    Application->Initialize();
+    RegisterEngineObjects();
+    const size_t chars = std::strtoul(argv[1], nullptr, 10);
+    TTimes t = Run(Paragraph(chars, true), true, dir);
+    PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);
+    std::printf("peak memory %.0f MB\n", PeakMegabytes());
+    std::filesystem::remove_all(dir);
+    return 0;
+  }
   // This process starts the GUI library only once the sides have run: a side's peak begins with
   // what the fork copied.
   TMemoGeometry geometry;
@@ -238,8 +251,18 @@ int main(int argc, char** argv) {
   const std::string width = std::to_string(geometry.Width), step = std::to_string(geometry.LineStep);
   // Each size in a process of its own, ours and the peer's alike: no size finds the words of
   // another already shaped, and each side's time is its whole process's.
-  const size_t sizes[] = {50000, 200000, 400000, 800000};
+  const size_t sizes[] = {50000, 200000, 400000, 800000, 1600000};
   constexpr int kRounds = 3;
+  {
+    // What a process holds to lay out, draw and write anything: the part of each peak below that
+    // no text makes.
+    const std::string lineFile = (dir / "line.txt").string();
+    { std::ofstream(lineFile, std::ios::binary) << kvxWideToUtf8(Paragraph(100, true)); }
+    ChildRun o = WholeProcess({self, "--side", "ours", lineFile, "100", dir.string(), "0", width, step});
+    ChildRun p = WholeProcess({self, "--side", "pango", lineFile, "100", dir.string(), "0", width, step});
+    std::printf("a memo of 100 characters, peak memory of the whole process: ours %.0f MB, Pango and cairo %.0f MB%s\n",
+                o.peakMB, p.peakMB, o.ok && p.ok ? "" : " (FAILED)");
+  }
   for (bool distinct : {true, false}) {
     std::printf("one paragraph of %s laid out and split over A4 pages, drawn and exported to PDF\n",
                 distinct ? "distinct words" : "19 words repeated");

@@ -307,11 +307,14 @@ size_t WordHash(const TWordProbe& k) {
 // elsewhere the next time: they are shaped on their own, once per layout.
 constexpr size_t kLongestCachedWord = 2048;
 // Enough for the names, streets and districts of a long list, and for the sentences of long
-// Thai text: a shaped UTF-16 unit takes about 40 bytes. The words of a memo of 800,000
-// characters all different, about 130,000 at the layout's size, stay while its pages are drawn
-// at the screen's: the budget of units, not of words, is what a long text of short words meets.
+// Thai text. A shaped UTF-16 unit takes about 100 bytes with its place in the table, and every
+// thread that lays out or draws text keeps a table of its own (an export lays out and draws
+// beside the engine): a budget of a few pages' words a thread, not of a whole long memo's, keeps
+// a long memo of different words in the memory its text and pages take, and the words a list
+// repeats still serve every page. The budget of units, not of words, is what a long text of
+// short words meets.
 constexpr size_t kCachedWords = 1 << 18;
-constexpr size_t kCachedUnits = 1 << 20;
+constexpr size_t kCachedUnits = 1 << 15;
 
 // The thread's shaped words, a table for each pixel size under one budget of words and of
 // their UTF-16 units. A text is laid out at one size and its pages drawn at another, and the

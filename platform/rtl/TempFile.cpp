@@ -42,7 +42,9 @@ void TTempFile::WriteAt(std::uint64_t pos, const void* data, size_t count) {
   while (done < count) {
     ssize_t n = pwrite(fd_, from + done, count - done, static_cast<off_t>(pos + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw EWriteError(String("Stream write error: ") + std::strerror(errno));
+    // A full disk or a file size limit is told in the user's words: the temporary file is where a
+    // long report's pages go, and the run ends with this message.
+    if (n <= 0) throw EWriteError("เขียนแฟ้มชั่วคราวไม่ได้: " + SystemErrorText(errno));
     done += static_cast<size_t>(n);
   }
 }

@@ -38,11 +38,12 @@ bool PlainWordEnd(char16_t c) {
 // A character a word may start with, after blanks, before which the rules always allow a break.
 bool PlainWordStart(char16_t c) { return IsAsciiAlnum(c) || (c >= 0x0E01 && c <= 0x0E2E) || (c >= 0x0E40 && c <= 0x0E44); }
 
-// Enough for the words of a long list, and for the Thai words of a memo of 800,000 characters
-// all different: a long memo is broken over again when it is counted, split over its pages and
-// drawn, and a table that forgot its first words before the last would send every word of every
-// pass to ICU again, so that the cost a character would grow with the memo.
-constexpr size_t kCachedWords = 131072;
+// Enough for the Thai words of a few pages: a list's words repeat within them, and every thread
+// that lays out or draws text keeps a table of its own. A memo of more different words than
+// this sends each pass over it (counted, split over its pages, drawn) to ICU again, which costs
+// little beside the shaping each pass does anyway, where a table of all its words grew with the
+// memo, by some 250 bytes a word in each thread.
+constexpr size_t kCachedWords = 4096;
 
 // The breaks inside one word with its trailing blanks, from the thread's cache.
 const std::vector<int>& WordBreaks(std::u16string_view word) {

@@ -231,6 +231,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
         }
         ++exported;
         building->Free(std::move(page));
+        PutAwayExported(k);
       }
     } catch (...) {
       failure = std::current_exception();

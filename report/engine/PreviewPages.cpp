@@ -304,7 +304,12 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
   AddPageAction = TkvxAddPageAction::WriteOver;
   CurPage = pages->Count() - 1;
   IncLogicalPageNumber();
-  if (handOver_) HandOverPages(CurPage);
+  if (handOver_) {
+    HandOverPages(CurPage);
+    // A few pages behind the engine stay for the export to find them at hand.
+    constexpr Integer kWaitingInMemory = 8;
+    PutAwayWaiting(CurPage - kWaitingInMemory);
+  }
 }
 
 void TkvxPreviewPages::BeginPass() {
@@ -462,6 +467,19 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index)
   }
   release();
   return page;
+}
+
+void TkvxPreviewPages::PutAwayExported(Integer index) {
+  std::lock_guard lock(itemsLock_);
+  doc_->UnloadItem(PagesItem()->Items(index));
+}
+
+void TkvxPreviewPages::PutAwayWaiting(Integer index) {
+  if (index < 0 || markedPages_.count(index)) return;
+  std::lock_guard lock(itemsLock_);
+  // Being rebuilt for the export, which puts it away itself.
+  if (handOverBusy_.count(index)) return;
+  doc_->UnloadItem(PagesItem()->Items(index));
 }
 
 // Logical page numbers.

@@ -165,6 +165,12 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // The page at index, final, rebuilt while the engine may write later pages; an item the engine
   // moved to the file cache is read back for it and put back after.
   std::unique_ptr<TkvxReportPage> BuildHandedOver(Integer index);
+  // Moves the item of a handed-over page, exported now, to the file cache: nothing reads it
+  // while the run goes on, and a long run would otherwise hold every page it exported.
+  void PutAwayExported(Integer index);
+  // The same on the engine's side for a handed-over page the export has not reached yet: an export
+  // slower than the engine would otherwise hold every page it is behind by.
+  void PutAwayWaiting(Integer index);
   // Opens the printer's job and prints the pages through the print loop; false when nothing
   // went out, with the reason reported.
   bool RunJob(TkvxCustomPrinter* printer, const TkvxPrintOptions& options, Integer duplex, Extended sheetWidth,

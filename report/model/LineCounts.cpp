@@ -57,8 +57,9 @@ std::span<const TkvxLineBreak> TkvxLineBreaks::Find(const TkvxLayoutDigest& dige
 void TkvxLineBreaks::Add(const TkvxLayoutDigest& digest, std::span<const TkvxLineBreak> breaks) {
   if (breaks.empty() || breaks.size() > kMostBreaks) return;
   // Enough for the wrapped cells of a list of 10,000 rows, whose pages are laid out again for the
-  // PDF once all are prepared.
-  constexpr std::size_t kSlots = std::size_t{1} << 16;
+  // PDF once all are prepared; a memo's few texts keep a table of a few slots, which doubles as
+  // texts come.
+  constexpr std::size_t kSlots = std::size_t{1} << 16, kFirstSlots = 1024;
   // A text's lines come whole or not at all; the table is let go as a whole, so the slots never
   // fill beyond half.
   if (breaks_.size() + breaks.size() > kMostBreaks || (used_ + 1) * 2 > kSlots) {
@@ -67,8 +68,18 @@ void TkvxLineBreaks::Add(const TkvxLayoutDigest& digest, std::span<const TkvxLin
     used_ = 0;
   }
   if (slots_.empty()) {
-    slots_.assign(kSlots, Slot{});
-    mask_ = kSlots - 1;
+    slots_.assign(kFirstSlots, Slot{});
+    mask_ = kFirstSlots - 1;
+  } else if ((used_ + 1) * 2 > slots_.size()) {
+    std::vector<Slot> old(slots_.size() * 2, Slot{});
+    old.swap(slots_);
+    mask_ = slots_.size() - 1;
+    for (const Slot& slot : old)
+      if (slot.Count != 0) {
+        std::size_t k = Home(slot.Digest);
+        while (slots_[k].Count != 0) k = (k + 1) & mask_;
+        slots_[k] = slot;
+      }
   }
   std::size_t i = Home(digest);
   while (slots_[i].Count != 0) {

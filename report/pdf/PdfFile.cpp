@@ -95,7 +95,7 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
   // the current ones become the older. A text still in use (a heading, a name the list repeats)
   // has moved to the current ones when it was asked for again. Turned between pages, so that
   // what a page shapes holds while it draws.
-  constexpr size_t kShapedBudget = 4 << 20;
+  constexpr size_t kShapedBudget = 1 << 18;
   if (shapedBytes_ >= kShapedBudget) {
     older_ = std::move(shaped_);
     shaped_.clear();

@@ -4,8 +4,10 @@
 // the export.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <string>
 
 #include "report/engine/PreviewPages.h"
@@ -167,21 +169,24 @@ TEST(ExportWhilePreparing, AListOfKeptAndSplitRowsIsTheDocumentPreparedFirst) {
   std::filesystem::remove_all(folder);
 }
 
-// Pages of a row or two with "page N of M" under them, more than the export keeps totals aside
-// for: the pages past that are drawn whole once the run has ended.
-std::unique_ptr<TkvxReport> LongList(const std::string& folder) {
+// Pages of a row or two with "page N of M" under them.
+std::unique_ptr<TkvxReport> ShortPages(const std::string& folder, Integer rows) {
   auto report = NewReport(30, 5);
   report->EngineOptions()->UseFileCache = true;
   report->EngineOptions()->MaxMemSize = 0;
   report->EngineOptions()->TempDir = folder;
   TkvxReportPage* page = FirstPage(*report);
   auto* data = Add<TkvxMasterData>(page, "Data", 0, 0, 700, 20);
-  data->SetDataSet(AddRows(*report, "Members", 2400));
+  data->SetDataSet(AddRows(*report, "Members", rows));
   AddMemo(data, "No", 0, 300, u"สมาชิกลำดับที่ [Line#]");
   auto* footer = Add<TkvxPageFooter>(page, "Footer", 0, 60, 700, 20);
   AddMemo(footer, "PageNo", 0, 300, u"หน้า [Page#] จาก [TotalPages#]");
   return report;
 }
+
+// More pages than the export keeps totals aside for: the pages past that are drawn whole once the
+// run has ended.
+std::unique_ptr<TkvxReport> LongList(const std::string& folder) { return ShortPages(folder, 2400); }
 
 TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPreparedFirst) {
   // Over a thousand pages are not drawn twice: the text says where each total went.
@@ -193,6 +198,92 @@ TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPrepa
     const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
     EXPECT_NE(letters.find(footer), std::string::npos) << footer;
   }
+}
+
+TEST(ExportWhilePreparing, PagesExportedGoToTheFileCacheAndComeBackWhole) {
+  // A report that asks for no file cache, as the register's lists: the pages it exported would
+  // otherwise all stay in memory until the run ends, a long list's memory growing with its pages.
+  const std::string folder = TempPath("while-putaway");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 300);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  TkvxPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/while.pdf");
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  const Integer count = pages.GetCount();
+  ASSERT_GT(count, 100);
+  TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+  ASSERT_NE(items, nullptr);
+  Integer held = 0;
+  for (Integer i = 0; i < count; ++i) held += items->Items(i)->Loaded() ? 1 : 0;
+  // The first two pages stay, as in any run, for a preview to show at once.
+  EXPECT_LE(held, 2);
+  // The pages are still the report's: exported again from the store, they give the same text.
+  TkvxPDFExport again(nullptr);
+  ToFile(again, folder + "/again.pdf");
+  ASSERT_TRUE(pages.Export(&again)) << report->Errors->Text();
+  const std::string text = ExtractText(folder + "/while.pdf");
+  EXPECT_NE(Letters(text).find(Letters("หน้า " + std::to_string(count) + " จาก " + std::to_string(count))),
+            std::string::npos);
+  EXPECT_EQ(text, ExtractText(folder + "/again.pdf"));
+  std::filesystem::remove_all(folder);
+}
+
+// A PDF export held at its first page until released, as a slow disk holds it.
+class THeldPDFExport : public TkvxPDFExport {
+ public:
+  using TkvxPDFExport::TkvxPDFExport;
+  void StartPage(TkvxReportPage* page, Integer index) override {
+    {
+      std::unique_lock lock(lock_);
+      released_.wait(lock, [this] { return !held_; });
+    }
+    TkvxPDFExport::StartPage(page, index);
+  }
+  void Release() {
+    {
+      std::lock_guard lock(lock_);
+      held_ = false;
+    }
+    released_.notify_all();
+  }
+
+ private:
+  std::mutex lock_;
+  std::condition_variable released_;
+  bool held_ = true;
+};
+
+TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEngineRunsOn) {
+  const std::string folder = TempPath("while-behind");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 300);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  THeldPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/behind.pdf");
+  constexpr Integer kWritten = 60;
+  Integer held = -1;
+  report->OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer) {
+    if (type != ptRunning || pages.GetCount() != kWritten) return;
+    // Past the pages the export may have taken to build ahead of its first.
+    TkvxXMLItem* items = pages.Root()->FindItem("previewpages");
+    held = 0;
+    for (Integer i = 4; i < kWritten; ++i) held += items->Items(i)->Loaded() ? 1 : 0;
+    pdf.Release();
+  };
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  // The engine 60 pages on and the export at its first: only the last few pages stay at hand.
+  EXPECT_GE(held, 0);
+  EXPECT_LE(held, 10);
+  const Integer count = pages.GetCount();
+  const std::string letters = Letters(ExtractText(folder + "/behind.pdf"));
+  for (Integer p : {Integer{1}, Integer{30}, kWritten, count}) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST(ExportWhilePreparing, SubreportsThatGoBackToEarlierPagesAreExportedWhole) {
