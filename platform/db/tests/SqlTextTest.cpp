@@ -111,6 +111,26 @@ TEST_F(SqlTextTest, ThaiNamesSortByTheThaiCollation) {
   EXPECT_EQ(same->FieldByName("n")->AsInteger(), 1) << "case-blind";
 }
 
+// The collation is found however a statement spells it, and where the file's own schema names
+// it: an index kept in its order, read again by a connection opened later.
+TEST_F(SqlTextTest, TheThaiCollationServesEverySpellingAndTheFilesIndexes) {
+  conn_->Execute("CREATE INDEX NmThai ON Orvani (Nm COLLATE Thai)");
+  for (const char* name : {"แดง", "ขวัญ", "ไก่", "กมล", "เกศ", "Smith", "adam"})
+    conn_->Execute(String("INSERT INTO Orvani (Nm) VALUES ('") + name + "')");
+  conn_->Close();
+  conn_->Open();
+  auto indexed = Query("select Nm from Orvani indexed by NmThai where Nm > '' order by Nm collate THAI");
+  indexed->Open();
+  std::string order;
+  for (indexed->First(); !indexed->Eof(); indexed->Next()) order += indexed->FieldByName("Nm")->AsString() + " ";
+  EXPECT_EQ(order, "กมล เกศ ไก่ ขวัญ แดง adam Smith ");
+  auto lower = Query("select count(*) as n from Orvani where Nm = 'ADAM' collate thai");
+  lower->Open();
+  EXPECT_EQ(lower->FieldByName("n")->AsInteger(), 1);
+  conn_->Execute("PRAGMA integrity_check");
+  EXPECT_THROW(conn_->Execute("select Nm from Orvani order by Nm collate THAI2"), EDatabaseError);
+}
+
 TEST_F(SqlTextTest, AThaiSortOfManyRowsIsTheCollatorsOrderWhateverTheirTexts) {
   // Names and surnames that repeat, differ only by a tone mark or by Latin case, hold bytes
   // that are no UTF-8, run past a thousand bytes, and enough of them that the sort's kept keys
