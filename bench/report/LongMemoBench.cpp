@@ -208,7 +208,8 @@ int RunSide(int argc, char** argv) {
   const std::filesystem::path dir = argv[5];
   const bool phases = std::string(argv[6]) == "1";
   if (side == "ours") {
-    Application->Initialize();
+    // As orvane-report starts: a side that shows nothing starts Qt without windows.
+    Application->InitializeWindowless();
     RegisterEngineObjects();
     TTimes t = Run(kvxUtf8ToWide(text.str()), true, dir);
     if (phases) PrintPhases(chars, "", t.Pages, t.Prepare, t.Draw, t.Export);

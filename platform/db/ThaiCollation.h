@@ -11,7 +11,8 @@ namespace orv {
 
 inline constexpr const char* kThaiCollationName = "THAI";
 
-// Registers the collation on one connection; EDatabaseError when ICU has no Thai collator.
+// Makes the collation known on one connection: its collator is made by the first statement
+// that names it.
 void RegisterThaiCollation(sqlite3* db);
 
 // Bytes whose plain byte order is the collation's order of the texts: sorting many rows by these

@@ -95,6 +95,9 @@ void TApplication::InitializeWindowless() {
   if (QApplication::instance()) return;
   // Such a program needs no display, and runs where there is none.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Without windows nothing waits on GLib's main loop, and starting Qt's own event loop
+  // instead spares a few milliseconds of every run.
+  setenv("QT_NO_GLIB", "1", 0);
   // Qt reads no font until text is measured or drawn, and that asks for the fonts first.
   InitFontsMeanwhile();
   StartQt();

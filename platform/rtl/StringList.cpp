@@ -407,6 +407,7 @@ Integer TStringList::Add(const String& s) { return AddObject(s, nullptr); }
 
 Integer TStringList::AddObject(const String& s, TObject* obj) {
   Integer index = GetCount();
+  if (sorted_ && !keyed_ && items_.size() == kKeyedFrom) MakeKeys();
   String key;
   const bool keyed = sorted_ && keyed_ && MakeKey(s, key);
   if (sorted_ && (keyed ? FindKey(key, index) : Find(s, index))) {
@@ -504,7 +505,9 @@ std::string_view TStringList::SortKey::View() const {
 bool TStringList::MakeKey(const String& s, String& key) const { return AnsiSortKey(s, !caseSensitive_, key); }
 
 void TStringList::MakeKeys() {
-  if (keyed_) return;
+  // A short list is searched as fast by comparing its lines; and a list of names, which compare
+  // without the collator, then never makes one, which costs a run two megabytes.
+  if (keyed_ || items_.size() < kKeyedFrom) return;
   String key;
   for (size_t i = 0; i < items_.size(); ++i) {
     if (!MakeKey(items_[i].line->text, key)) return;

@@ -204,8 +204,10 @@ class TStringList : public TStrings {
   void QuickSort(Integer l, Integer r, const TStringListSortCompare& compare);
   // The key of s under the list's comparison; false when the collation gives none.
   bool MakeKey(const String& s, String& key) const;
-  // Gives every line its key; keyed_ tells whether all have one.
+  // Gives every line its key once the list has kKeyedFrom lines; keyed_ tells whether all have
+  // one.
   void MakeKeys();
+  static constexpr size_t kKeyedFrom = 32;
   bool FindKey(std::string_view key, Integer& index) const;
 
   // In blocks: a sorted list takes a line in its place without moving every later line.

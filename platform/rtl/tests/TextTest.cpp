@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
 
 #include <algorithm>
+#include <memory>
+#include <random>
 #include <vector>
 
 #include "platform/rtl/TextUtils.h"
@@ -95,6 +99,43 @@ TEST(TextTest, ThaiNamesSortByTheConsonantAfterALeadingVowel) {
   // Byte order would put every leading-vowel name after all the consonants.
   EXPECT_LT(CompareStr("ขวัญ", "เกษม"), 0);
   EXPECT_GT(AnsiCompareStr("ขวัญ", "เกษม"), 0);
+}
+
+// Names of Latin letters, digits and underscores (fields, elements, fonts) are compared without a
+// collator: the order must still be the Thai collator's, case counted and ignored, over every mix
+// of case, digits, underscores, lengths and common prefixes.
+TEST(TextTest, LatinNamesCollateAsTheThaiCollatorDoes) {
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Collator> exact(icu::Collator::createInstance(icu::Locale("th", "TH"), status));
+  ASSERT_TRUE(U_SUCCESS(status));
+  std::unique_ptr<icu::Collator> caseless(exact->clone());
+  caseless->setStrength(icu::Collator::SECONDARY);
+  const auto icuOrder = [](const icu::Collator& c, const String& a, const String& b) {
+    UErrorCode s = U_ZERO_ERROR;
+    const UCollationResult r = c.compareUTF8(a, b, s);
+    return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
+  };
+  const auto sign = [](int v) { return (v > 0) - (v < 0); };
+  std::vector<String> names = {"ID", "id", "Id", "iD", "Arial", "Garuda", "outline", "anchors", "Nm", "Nm2",
+                               "nm10", "NM1", "a", "A", "Z", "z", "0", "9", "a0", "A0", "aB", "Ab", "ab", "AB",
+                               "birth_date", "BirthDate", "birth_Date", "_", "__", "a_", "_a", "A_b", "a_B"};
+  const char alphabet[] = "aAbByYzZ019__";
+  std::mt19937 random(7);
+  for (int i = 0; i < 400; ++i) {
+    String name;
+    for (int n = 1 + static_cast<int>(random() % 5); n > 0; --n) name += alphabet[random() % (sizeof alphabet - 1)];
+    names.push_back(name);
+  }
+  for (const String& a : names) {
+    for (const String& b : names) {
+      ASSERT_EQ(sign(AnsiCompareStr(a, b)), icuOrder(*exact, a, b)) << a << " " << b;
+      ASSERT_EQ(sign(AnsiCompareText(a, b)), icuOrder(*caseless, a, b)) << a << " " << b;
+    }
+  }
+  // A name with other characters still goes to the collator, which weighs them its own way.
+  EXPECT_EQ(sign(AnsiCompareText("a-b", "A-B")), 0);
+  EXPECT_EQ(sign(AnsiCompareStr("ab", "a b")), icuOrder(*exact, "ab", "a b"));
+  EXPECT_EQ(sign(AnsiCompareText("Nm", "นม")), icuOrder(*caseless, "Nm", "นม"));
 }
 
 TEST(TextTest, ReplaceAndQuote) {
