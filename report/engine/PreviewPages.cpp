@@ -1,6 +1,7 @@
 #include "report/engine/PreviewPages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "platform/rtl/ClassRegistry.h"
@@ -308,6 +309,7 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
     HandOverPages(CurPage);
     // A few pages behind the engine stay for the export to find them at hand.
     constexpr Integer kWaitingInMemory = 8;
+    PaceEngine(CurPage, kWaitingInMemory - 2);
     PutAwayWaiting(CurPage - kWaitingInMemory);
   }
 }
@@ -470,8 +472,39 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index)
 }
 
 void TkvxPreviewPages::PutAwayExported(Integer index) {
-  std::lock_guard lock(itemsLock_);
-  doc_->UnloadItem(PagesItem()->Items(index));
+  {
+    std::lock_guard lock(itemsLock_);
+    doc_->UnloadItem(PagesItem()->Items(index));
+  }
+  THandOver& hand = *handOver_;
+  {
+    std::lock_guard lock(hand.Lock);
+    hand.Exported = std::max(hand.Exported, index + 1);
+  }
+  hand.Changed.notify_all();
+}
+
+void TkvxPreviewPages::StopPacing() {
+  THandOver& hand = *handOver_;
+  {
+    std::lock_guard lock(hand.Lock);
+    hand.Unpaced = true;
+  }
+  hand.Changed.notify_all();
+}
+
+void TkvxPreviewPages::PaceEngine(Integer index, Integer ahead) {
+  // Long enough for a page of large pictures, short enough that an export held up by something
+  // else costs the run little.
+  constexpr std::chrono::milliseconds kLongestWait(250);
+  constexpr Integer kCaughtUp = 2;
+  THandOver& hand = *handOver_;
+  std::unique_lock lock(hand.Lock);
+  auto within = [&](Integer pages) {
+    return hand.Unpaced || hand.Closed || hand.Exported >= hand.Final || index - hand.Exported <= pages;
+  };
+  if (within(ahead)) return;
+  if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return within(kCaughtUp); })) hand.Unpaced = true;
 }
 
 void TkvxPreviewPages::PutAwayWaiting(Integer index) {

@@ -4,11 +4,15 @@
 // the export.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "report/engine/PreviewPages.h"
 #include "report/model/Bands.h"
@@ -254,6 +258,44 @@ class THeldPDFExport : public TkvxPDFExport {
   std::condition_variable released_;
   bool held_ = true;
 };
+
+// A PDF export that takes a few milliseconds a page, as a busy core gives the export its turns.
+class TSlowPDFExport : public TkvxPDFExport {
+ public:
+  using TkvxPDFExport::TkvxPDFExport;
+  void StartPage(TkvxReportPage* page, Integer index) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ++Started;
+    TkvxPDFExport::StartPage(page, index);
+  }
+  std::atomic<Integer> Started{0};
+};
+
+TEST(ExportWhilePreparing, AnEngineFasterThanTheExportStaysAFewPagesAheadOfIt) {
+  // Running far ahead, the engine would send every page it passed to the file cache, and the
+  // export would read each back before drawing it.
+  const std::string folder = TempPath("while-paced");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 160);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  TSlowPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/paced.pdf");
+  Integer ahead = 0;
+  report->OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer) {
+    if (type == ptRunning) ahead = std::max(ahead, pages.GetCount() - pdf.Started.load());
+  };
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  const Integer count = pages.GetCount();
+  ASSERT_GT(count, 50);
+  EXPECT_LE(ahead, 10);
+  const std::string letters = Letters(ExtractText(folder + "/paced.pdf"));
+  for (Integer p : {Integer{1}, Integer{40}, count}) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
+  std::filesystem::remove_all(folder);
+}
 
 TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEngineRunsOn) {
   const std::string folder = TempPath("while-behind");
