@@ -7,6 +7,7 @@
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Processors.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
@@ -397,6 +398,9 @@ void TkvxPreviewPages::Finish() {
 
 void TkvxPreviewPages::OpenHandOver() {
   handOver_ = std::make_unique<THandOver>();
+  // With processors to spare, an engine running ahead costs the run nothing, and waiting for the
+  // export would.
+  handOver_->Unpaced = UsableProcessors() > 1;
   handOverBusy_.clear();
 }
 

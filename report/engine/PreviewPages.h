@@ -171,10 +171,11 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   void PutAwayExported(Integer index);
   // Said by the export when it takes no more pages before the end of the run.
   void StopPacing();
-  // On the engine's side: waits, when the export is more than ahead pages behind the page at
-  // index, for it to come within a couple of pages. On a busy core the engine would otherwise run
-  // far ahead of the export, and every page it passed would go to the file cache and come back.
-  // An export that keeps the engine waiting too long is not waited for again.
+  // On the engine's side, when the process has one processor: waits, when the export is more than
+  // ahead pages behind the page at index, for it to come within a couple of pages. Taking turns
+  // with the export on that processor, the engine would otherwise run far ahead of it, and every
+  // page it passed would go to the file cache and come back. An export that keeps the engine
+  // waiting too long is not waited for again.
   void PaceEngine(Integer index, Integer ahead);
   // The same on the engine's side for a handed-over page the export has not reached yet: an export
   // slower than the engine would otherwise hold every page it is behind by.
