@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -93,6 +94,14 @@ void ToFile(TkvxPDFExport& pdf, const std::string& file) {
   pdf.SetShowDialog(false);
   pdf.SetShowProgress(false);
   pdf.SetFileName(file);
+}
+
+// Each of the pages numbered in the letters of a PDF's text has "page N of count" at its foot.
+void ExpectFooters(const std::string& letters, std::initializer_list<Integer> numbers, Integer count) {
+  for (Integer p : numbers) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
 }
 
 // The pages of a PDF as pdftoppm draws them, one string per page.
@@ -199,10 +208,7 @@ TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPrepa
   Integer count = 0;
   ExpectSameAsPreparedFirst(LongList, "long", 1101, false, &text, &count);
   const std::string letters = Letters(text);
-  for (Integer p : {Integer{1}, Integer{1024}, Integer{1025}, Integer{1100}, count}) {
-    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
-    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
-  }
+  ExpectFooters(letters, {1, 1024, 1025, 1100, count}, count);
 }
 
 TEST(ExportWhilePreparing, PagesExportedGoToTheFileCacheAndComeBackWhole) {
@@ -311,10 +317,7 @@ TEST(ExportWhilePreparing, AnEngineFasterThanTheExportOnOneProcessorStaysAFewPag
   ASSERT_GT(count, 50);
   EXPECT_LE(ahead, 10);
   const std::string letters = Letters(ExtractText(folder + "/paced.pdf"));
-  for (Integer p : {Integer{1}, Integer{40}, count}) {
-    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
-    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
-  }
+  ExpectFooters(letters, {1, 40, count}, count);
   std::filesystem::remove_all(folder);
 }
 
@@ -344,10 +347,7 @@ void ExpectTheEngineToRunOnPastAHeldExport() {
   EXPECT_LE(held, 10);
   const Integer count = pages.GetCount();
   const std::string letters = Letters(ExtractText(folder + "/behind.pdf"));
-  for (Integer p : {Integer{1}, Integer{30}, kWritten, count}) {
-    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
-    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
-  }
+  ExpectFooters(letters, {1, 30, kWritten, count}, count);
   std::filesystem::remove_all(folder);
 }
 
