@@ -251,8 +251,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
     Integer Final = 0;
     std::vector<Integer> Logical;
     bool Closed = false;
-    // Pages before Exported are exported; Unpaced when the export takes no more before the end,
-    // or kept the engine waiting too long once.
+    // Pages before Exported are exported; Unpaced when the process has processors to spare, when
+    // the export takes no more before the end, or once it kept the engine waiting too long.
     Integer Exported = 0;
     bool Unpaced = false;
   };
