@@ -498,8 +498,8 @@ void TkvxPreviewPages::StopPacing() {
 }
 
 void TkvxPreviewPages::PaceEngine(Integer index, Integer ahead) {
-  // Long enough for a page of large pictures, short enough that an export held up by something
-  // else costs the run little.
+  // Longer than any page of large pictures takes, short enough that an export held up by
+  // something else costs the run little.
   constexpr std::chrono::milliseconds kLongestWait(250);
   constexpr Integer kCaughtUp = 2;
   THandOver& hand = *handOver_;
@@ -508,7 +508,12 @@ void TkvxPreviewPages::PaceEngine(Integer index, Integer ahead) {
     return hand.Unpaced || hand.Closed || hand.Exported >= hand.Final || index - hand.Exported <= pages;
   };
   if (within(ahead)) return;
-  if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return within(kCaughtUp); })) hand.Unpaced = true;
+  // A slow export is waited for as long as it moves on.
+  for (Integer seen = hand.Exported; !within(kCaughtUp); seen = hand.Exported)
+    if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return within(kCaughtUp) || hand.Exported != seen; })) {
+      hand.Unpaced = true;
+      return;
+    }
 }
 
 void TkvxPreviewPages::PutAwayWaiting(Integer index) {

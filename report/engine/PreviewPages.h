@@ -174,8 +174,8 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // On the engine's side, when the process has one processor: waits, when the export is more than
   // ahead pages behind the page at index, for it to come within a couple of pages. Taking turns
   // with the export on that processor, the engine would otherwise run far ahead of it, and every
-  // page it passed would go to the file cache and come back. An export that keeps the engine
-  // waiting too long is not waited for again.
+  // page it passed would go to the file cache and come back. An export that exports nothing for a
+  // while is not waited for again.
   void PaceEngine(Integer index, Integer ahead);
   // The same on the engine's side for a handed-over page the export has not reached yet: an export
   // slower than the engine would otherwise hold every page it is behind by.
@@ -252,7 +252,7 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
     std::vector<Integer> Logical;
     bool Closed = false;
     // Pages before Exported are exported; Unpaced when the process has processors to spare, when
-    // the export takes no more before the end, or once it kept the engine waiting too long.
+    // the export takes no more before the end, or once it kept the engine waiting without exporting.
     Integer Exported = 0;
     bool Unpaced = false;
   };
