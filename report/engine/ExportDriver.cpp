@@ -194,8 +194,11 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
     const auto index = static_cast<Integer>(k);
     Integer logical = 0;
     if (!WaitHandedOver(index, logical)) return std::unique_ptr<TkvxReportPage>();
-    if (total < 0 && keptPages >= kPagesKeptForTotal && (total = WaitHandOverEnd()) < 0)
-      return std::unique_ptr<TkvxReportPage>();
+    if (total < 0 && keptPages >= kPagesKeptForTotal) {
+      // The engine must not wait for an export that waits for it.
+      StopPacing();
+      if ((total = WaitHandOverEnd()) < 0) return std::unique_ptr<TkvxReportPage>();
+    }
     std::unique_ptr<TkvxReportPage> page = BuildHandedOver(index);
     if (page) {
       PlaceOnPaper(page.get(), index);
@@ -212,13 +215,20 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
     return page;
   });
   exporting = std::thread([&, this] {
+    struct TUnpace {
+      TkvxPreviewPages& Pages;
+      ~TUnpace() { Pages.StopPacing(); }
+    } unpace{*this};
     try {
       Integer exported = 0;
       for (Integer k = 0;; ++k) {
         Integer logical = 0;
         if (!WaitHandedOver(k, logical)) break;
         std::unique_ptr<TkvxReportPage> page = building->Take();
-        if (!page) continue;
+        if (!page) {
+          PutAwayExported(k);
+          continue;
+        }
         filter->StartPage(page.get(), k);
         ExportPageObjects(filter, page.get(), k, 0, scratch);
         filter->FinishPage(page.get(), k);

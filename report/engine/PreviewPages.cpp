@@ -1,11 +1,13 @@
 #include "report/engine/PreviewPages.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "platform/rtl/ClassRegistry.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Exceptions.h"
+#include "platform/rtl/Processors.h"
 #include "platform/rtl/Streams.h"
 #include "platform/rtl/TextUtils.h"
 #include "report/engine/ObjectKinds.h"
@@ -308,6 +310,7 @@ void TkvxPreviewPages::AddPage(TkvxReportPage* sourcePage) {
     HandOverPages(CurPage);
     // A few pages behind the engine stay for the export to find them at hand.
     constexpr Integer kWaitingInMemory = 8;
+    PaceEngine(CurPage, kWaitingInMemory - 2);
     PutAwayWaiting(CurPage - kWaitingInMemory);
   }
 }
@@ -395,6 +398,9 @@ void TkvxPreviewPages::Finish() {
 
 void TkvxPreviewPages::OpenHandOver() {
   handOver_ = std::make_unique<THandOver>();
+  // With processors to spare, an engine running ahead costs the run nothing, and waiting for the
+  // export would.
+  handOver_->Unpaced = UsableProcessors() > 1;
   handOverBusy_.clear();
 }
 
@@ -470,8 +476,44 @@ std::unique_ptr<TkvxReportPage> TkvxPreviewPages::BuildHandedOver(Integer index)
 }
 
 void TkvxPreviewPages::PutAwayExported(Integer index) {
-  std::lock_guard lock(itemsLock_);
-  doc_->UnloadItem(PagesItem()->Items(index));
+  {
+    std::lock_guard lock(itemsLock_);
+    doc_->UnloadItem(PagesItem()->Items(index));
+  }
+  THandOver& hand = *handOver_;
+  {
+    std::lock_guard lock(hand.Lock);
+    hand.Exported = std::max(hand.Exported, index + 1);
+  }
+  hand.Changed.notify_all();
+}
+
+void TkvxPreviewPages::StopPacing() {
+  THandOver& hand = *handOver_;
+  {
+    std::lock_guard lock(hand.Lock);
+    hand.Unpaced = true;
+  }
+  hand.Changed.notify_all();
+}
+
+void TkvxPreviewPages::PaceEngine(Integer index, Integer ahead) {
+  // Longer than any page of large pictures takes, short enough that an export held up by
+  // something else costs the run little.
+  constexpr std::chrono::milliseconds kLongestWait(250);
+  constexpr Integer kCaughtUp = 2;
+  THandOver& hand = *handOver_;
+  std::unique_lock lock(hand.Lock);
+  auto within = [&](Integer pages) {
+    return hand.Unpaced || hand.Closed || hand.Exported >= hand.Final || index - hand.Exported <= pages;
+  };
+  if (within(ahead)) return;
+  // A slow export is waited for as long as it moves on.
+  for (Integer seen = hand.Exported; !within(kCaughtUp); seen = hand.Exported)
+    if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return within(kCaughtUp) || hand.Exported != seen; })) {
+      hand.Unpaced = true;
+      return;
+    }
 }
 
 void TkvxPreviewPages::PutAwayWaiting(Integer index) {

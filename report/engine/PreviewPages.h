@@ -166,8 +166,17 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
   // moved to the file cache is read back for it and put back after.
   std::unique_ptr<TkvxReportPage> BuildHandedOver(Integer index);
   // Moves the item of a handed-over page, exported now, to the file cache: nothing reads it
-  // while the run goes on, and a long run would otherwise hold every page it exported.
+  // while the run goes on, and a long run would otherwise hold every page it exported, and says
+  // the export is done with the pages up to it.
   void PutAwayExported(Integer index);
+  // Said by the export when it takes no more pages before the end of the run.
+  void StopPacing();
+  // On the engine's side, when the process has one processor: waits, when the export is more than
+  // ahead pages behind the page at index, for it to come within a couple of pages. Taking turns
+  // with the export on that processor, the engine would otherwise run far ahead of it, and every
+  // page it passed would go to the file cache and come back. An export that exports nothing for a
+  // while is not waited for again.
+  void PaceEngine(Integer index, Integer ahead);
   // The same on the engine's side for a handed-over page the export has not reached yet: an export
   // slower than the engine would otherwise hold every page it is behind by.
   void PutAwayWaiting(Integer index);
@@ -242,6 +251,10 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
     Integer Final = 0;
     std::vector<Integer> Logical;
     bool Closed = false;
+    // Pages before Exported are exported; Unpaced when the process has processors to spare, when
+    // the export takes no more before the end, or once it kept the engine waiting without exporting.
+    Integer Exported = 0;
+    bool Unpaced = false;
   };
   std::unique_ptr<THandOver> handOver_;
   std::set<Integer> handOverBusy_;

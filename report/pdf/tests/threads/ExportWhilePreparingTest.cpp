@@ -3,12 +3,18 @@
 // runs under ThreadSanitizer, which fails it on any unsynchronised access between the engine and
 // the export.
 #include <gtest/gtest.h>
+#include <sched.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "report/engine/PreviewPages.h"
 #include "report/model/Bands.h"
@@ -88,6 +94,14 @@ void ToFile(TkvxPDFExport& pdf, const std::string& file) {
   pdf.SetShowDialog(false);
   pdf.SetShowProgress(false);
   pdf.SetFileName(file);
+}
+
+// Each of the pages numbered in the letters of a PDF's text has "page N of count" at its foot.
+void ExpectFooters(const std::string& letters, std::initializer_list<Integer> numbers, Integer count) {
+  for (Integer p : numbers) {
+    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
+    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
+  }
 }
 
 // The pages of a PDF as pdftoppm draws them, one string per page.
@@ -194,10 +208,7 @@ TEST(ExportWhilePreparing, ARunOfMorePagesThanTotalsAreKeptForIsTheDocumentPrepa
   Integer count = 0;
   ExpectSameAsPreparedFirst(LongList, "long", 1101, false, &text, &count);
   const std::string letters = Letters(text);
-  for (Integer p : {Integer{1}, Integer{1024}, Integer{1025}, Integer{1100}, count}) {
-    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
-    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
-  }
+  ExpectFooters(letters, {1, 1024, 1025, 1100, count}, count);
 }
 
 TEST(ExportWhilePreparing, PagesExportedGoToTheFileCacheAndComeBackWhole) {
@@ -255,7 +266,64 @@ class THeldPDFExport : public TkvxPDFExport {
   bool held_ = true;
 };
 
-TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEngineRunsOn) {
+// A PDF export that takes a few milliseconds a page, as a busy core gives the export its turns.
+class TSlowPDFExport : public TkvxPDFExport {
+ public:
+  using TkvxPDFExport::TkvxPDFExport;
+  void StartPage(TkvxReportPage* page, Integer index) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ++Started;
+    TkvxPDFExport::StartPage(page, index);
+  }
+  std::atomic<Integer> Started{0};
+};
+
+// Keeps the calling thread, and the threads it starts, on the processor it runs on.
+class TOneProcessor {
+ public:
+  TOneProcessor() {
+    CPU_ZERO(&before_);
+    sched_getaffinity(0, sizeof before_, &before_);
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(sched_getcpu(), &one);
+    sched_setaffinity(0, sizeof one, &one);
+  }
+  ~TOneProcessor() { sched_setaffinity(0, sizeof before_, &before_); }
+  TOneProcessor(const TOneProcessor&) = delete;
+  TOneProcessor& operator=(const TOneProcessor&) = delete;
+
+ private:
+  cpu_set_t before_;
+};
+
+TEST(ExportWhilePreparing, AnEngineFasterThanTheExportOnOneProcessorStaysAFewPagesAheadOfIt) {
+  // Running far ahead, the engine would send every page it passed to the file cache, and the
+  // export would read each back before drawing it.
+  TOneProcessor pinned;
+  const std::string folder = TempPath("while-paced");
+  std::filesystem::create_directories(folder);
+  auto report = ShortPages(folder, 160);
+  report->EngineOptions()->UseFileCache = false;
+  auto& pages = static_cast<TkvxPreviewPages&>(*report->PreviewPages);
+  TSlowPDFExport pdf(nullptr);
+  ToFile(pdf, folder + "/paced.pdf");
+  Integer ahead = 0;
+  report->OnProgress = [&](TkvxReport*, TkvxProgressType type, Integer) {
+    if (type == ptRunning) ahead = std::max(ahead, pages.GetCount() - pdf.Started.load());
+  };
+  ASSERT_TRUE(pages.ExportWhilePreparing(&pdf, [&] { return report->PrepareReport(); }));
+  const Integer count = pages.GetCount();
+  ASSERT_GT(count, 50);
+  EXPECT_LE(ahead, 10);
+  const std::string letters = Letters(ExtractText(folder + "/paced.pdf"));
+  ExpectFooters(letters, {1, 40, count}, count);
+  std::filesystem::remove_all(folder);
+}
+
+// An export held until the engine is 60 pages on: the pages it has not reached go to the file
+// cache, and every page comes out.
+void ExpectTheEngineToRunOnPastAHeldExport() {
   const std::string folder = TempPath("while-behind");
   std::filesystem::create_directories(folder);
   auto report = ShortPages(folder, 300);
@@ -279,11 +347,17 @@ TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEn
   EXPECT_LE(held, 10);
   const Integer count = pages.GetCount();
   const std::string letters = Letters(ExtractText(folder + "/behind.pdf"));
-  for (Integer p : {Integer{1}, Integer{30}, kWritten, count}) {
-    const std::string footer = Letters("หน้า " + std::to_string(p) + " จาก " + std::to_string(count));
-    EXPECT_NE(letters.find(footer), std::string::npos) << footer;
-  }
+  ExpectFooters(letters, {1, 30, kWritten, count}, count);
   std::filesystem::remove_all(folder);
+}
+
+TEST(ExportWhilePreparing, PagesTheExportHasNotReachedGoToTheFileCacheWhileTheEngineRunsOn) {
+  ExpectTheEngineToRunOnPastAHeldExport();
+}
+
+TEST(ExportWhilePreparing, AnExportHeldUpOnOneProcessorLetsTheEngineRunOn) {
+  TOneProcessor pinned;
+  ExpectTheEngineToRunOnPastAHeldExport();
 }
 
 TEST(ExportWhilePreparing, SubreportsThatGoBackToEarlierPagesAreExportedWhole) {
