@@ -65,14 +65,6 @@ void ExportObject(TkvxCustomExportFilter* filter, TkvxComponent* obj, TBitmap& s
   filter->ExportObject(obj);
 }
 
-// Moves the page by its margins (the right one on a mirrored even page), so that the positions
-// of its objects include them.
-void PlaceOnPaper(TkvxReportPage* page, Integer index) {
-  const bool mirrored = page->MirrorMargins() && index % 2 == 1;
-  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-  page->SetTop(kvxPixelsPerMM * page->TopMargin());
-}
-
 // The page's background, bands and views, in the order they are drawn; count is the pages of the
 // report, for a filter that keeps page headers and footers to the first and last.
 void ExportPageObjects(TkvxCustomExportFilter* filter, TkvxReportPage* page, Integer index, Integer count,
@@ -121,6 +113,12 @@ std::unique_ptr<TkvxComponent> TakeWaitingMemos(TkvxReportPage* page) {
 }
 
 }  // namespace
+
+void kvxPlaceOnPaper(TkvxReportPage* page, Integer index) {
+  const bool mirrored = page->MirrorMargins() && index % 2 == 1;
+  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
+  page->SetTop(kvxPixelsPerMM * page->TopMargin());
+}
 
 std::unique_ptr<TkvxPictureView> kvxPageBackgroundView(TkvxReportPage* page) {
   auto background = std::make_unique<TkvxPictureView>(nullptr);
@@ -201,7 +199,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
     }
     std::unique_ptr<TkvxReportPage> page = BuildHandedOver(index);
     if (page) {
-      PlaceOnPaper(page.get(), index);
+      kvxPlaceOnPaper(page.get(), index);
       std::unique_ptr<TkvxComponent> memos = total < 0 ? TakeWaitingMemos(page.get()) : nullptr;
       // Until the count is known, only the memos taken off need it.
       SetMemoPageValues(page.get(), index, std::max<Integer>(total, 0), logical);
@@ -357,7 +355,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     preparing = std::make_unique<TkvxPageBuilder>(indexes.size(), 2, [this, filter, &building, &indexes](size_t k) {
       std::unique_ptr<TkvxReportPage> page = building->Take();
       if (page) {
-        PlaceOnPaper(page.get(), indexes[k]);
+        kvxPlaceOnPaper(page.get(), indexes[k]);
         SetMemoPageValues(page.get(), indexes[k]);
         filter->PreparePage(page.get(), indexes[k]);
       }
@@ -379,7 +377,7 @@ bool TkvxPreviewPages::Export(TkvxCustomExportFilter* filter) {
     progress->Step(i + 1);
     filter->StartPage(page, i);
     SetMemoPageValues(page, i);
-    PlaceOnPaper(page, i);
+    kvxPlaceOnPaper(page, i);
     ExportPageObjects(filter, page, i, count, scratch);
     filter->FinishPage(page, i);
     ++exported;

@@ -37,6 +37,10 @@ enum class TkvxAddPageAction { WriteOver, Add };
 inline constexpr Int64 kvxPreparedMemoryLimit = Int64{64} << 20;
 inline constexpr Int64 kvxMaxPreparedPageBytes = Int64{128} << 20;
 
+// Moves page index by its margins (the right one on a mirrored even page), so that the positions
+// of its objects include them, as an export or a printer's spool places them on the paper.
+void kvxPlaceOnPaper(TkvxReportPage* page, Integer index);
+
 // The page's colour, frame and background picture as one view over its printable area, the
 // page placed on its paper: what an export or a printer's spool draws beneath the page's objects.
 std::unique_ptr<TkvxPictureView> kvxPageBackgroundView(TkvxReportPage* page);

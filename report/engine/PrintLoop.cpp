@@ -142,11 +142,9 @@ void TkvxPrintLoop::Draw(Integer index, Extended scaleX, Extended scaleY, Extend
   }
   std::shared_ptr<TkvxReportPage> page = pages_.GetPageShared(index);
   if (!page) return;
-  // The page placed on its paper as an export places it (the right margin first on a mirrored
-  // even page); the canvas's origin is the corner of the printable area, the sheet's is its own.
-  const bool mirrored = page->MirrorMargins() && index % 2 == 1;
-  page->SetLeft(kvxPixelsPerMM * (mirrored ? page->RightMargin() : page->LeftMargin()));
-  page->SetTop(kvxPixelsPerMM * page->TopMargin());
+  // The page placed on its paper as an export places it; the canvas's origin is the corner of the
+  // printable area, the sheet's is its own.
+  kvxPlaceOnPaper(page.get(), index);
   pages_.SetMemoPageValues(page.get(), index);
   TPoint dpi = printer_.DPI();
   spool->StartPage(scaleX * 96 / dpi.X, scaleY * 96 / dpi.Y, printer_.LeftMargin() + offsetX * 25.4 / dpi.X,
