@@ -205,6 +205,11 @@ void TADOConnection::Open() {
     // No memory map: pages SQLite maps stay resident in the program for as long as the
     // connection is open, so one read of every member (an export, a report) would leave the
     // whole file counted in its memory. Full reads run at much the same speed without it.
+    // A reader's rows are read once each, mostly by their keys in another order than the
+    // file's: beyond the tree's inner pages a cache keeps little that is read again, and the
+    // system's own cache hands a page back nearly as fast. A quarter of a megabyte instead of
+    // two takes the difference off the peak of every report run at the same speed.
+    if (readOnly) ExecuteAll(db, "PRAGMA cache_size=-256", nullptr);
     RegisterThaiCollation(db);
   } catch (...) {
     sqlite3_close_v2(db);

@@ -42,10 +42,25 @@ std::int64_t RowStore::AddRow() {
     // The first chunk grows with its rows, for the many datasets of a few rows; a later one is
     // made as large as the one before it holds.
     std::int64_t before = chunks_.empty() ? 0 : chunks_.back().rows;
+    // Its cells are those of the columns the last row before it has values in: a walk goes on
+    // reading the same columns.
+    std::vector<int> slots(static_cast<size_t>(columns_), -1);
+    int width = 0;
+    if (before > 0) {
+      const Chunk& last = UseChunk(chunks_.size() - 1);
+      for (int c = 0; c < columns_; ++c) {
+        const int slot = last.slots[static_cast<size_t>(c)];
+        if (slot >= 0 && last.types[last.Index(last.first + last.rows - 1, slot)] != CellType::Null)
+          slots[static_cast<size_t>(c)] = width++;
+      }
+    }
     chunks_.emplace_back();
     index = chunks_.size() - 1;
     Chunk& chunk = chunks_.back();
     chunk.first = rows_;
+    chunk.slots = std::move(slots);
+    chunk.width = chunk.used = width;
+    if (width * 2 > columns_) WholeRows(chunk);
     if (before > 0) Lay(chunk, before);
     resident_ += chunk.Bytes();
   }
@@ -61,10 +76,10 @@ std::int64_t RowStore::AddRow() {
 }
 
 void RowStore::Lay(Chunk& chunk, std::int64_t rows) const {
-  const size_t cells = static_cast<size_t>(rows) * static_cast<size_t>(columns_);
+  const size_t cells = static_cast<size_t>(rows) * static_cast<size_t>(chunk.width);
   auto types = std::make_unique_for_overwrite<CellType[]>(cells);
   auto payload = std::make_unique_for_overwrite<std::uint64_t[]>(cells);
-  const size_t kept = static_cast<size_t>(chunk.rows) * static_cast<size_t>(columns_);
+  const size_t kept = static_cast<size_t>(chunk.rows) * static_cast<size_t>(chunk.width);
   if (kept > 0) {
     std::memcpy(types.get(), chunk.types.get(), kept);
     std::memcpy(payload.get(), chunk.payload.get(), kept * 8);
@@ -76,6 +91,51 @@ void RowStore::Lay(Chunk& chunk, std::int64_t rows) const {
   chunk.cells = cells;
 }
 
+void RowStore::WholeRows(Chunk& chunk) const {
+  for (int c = 0; c < columns_; ++c) chunk.slots[static_cast<size_t>(c)] = c;
+  chunk.width = chunk.used = columns_;
+}
+
+void RowStore::Widen(Chunk& chunk, int column) const {
+  if (chunk.used < chunk.width) {
+    // The cells past the ones in use are Null in every row already.
+    chunk.slots[static_cast<size_t>(column)] = chunk.used++;
+    return;
+  }
+  const size_t before = chunk.Bytes();
+  // Each column of a row read whole widens the chunk: its width doubles, so that its rows are
+  // copied a few times at most. Past half the columns a row costs little more
+  // whole, and a chunk of whole rows is never widened again.
+  std::vector<std::pair<int, int>> moved;  // old cell, new cell
+  for (int c = 0; c < columns_; ++c)
+    if (chunk.slots[static_cast<size_t>(c)] >= 0) moved.emplace_back(chunk.slots[static_cast<size_t>(c)], c);
+  const int oldWidth = chunk.width;
+  const int width = std::max(4, oldWidth * 2);
+  chunk.slots[static_cast<size_t>(column)] = chunk.used++;
+  if (width * 2 > columns_) {
+    WholeRows(chunk);
+  } else {
+    chunk.width = width;
+  }
+  for (auto& m : moved) m.second = chunk.slots[static_cast<size_t>(m.second)];
+  const size_t cells = static_cast<size_t>(chunk.room) * static_cast<size_t>(chunk.width);
+  auto types = std::make_unique_for_overwrite<CellType[]>(cells);
+  auto payload = std::make_unique_for_overwrite<std::uint64_t[]>(cells);
+  std::fill_n(types.get(), cells, CellType::Null);
+  for (std::int64_t r = 0; r < chunk.rows; ++r) {
+    const size_t from = static_cast<size_t>(r) * static_cast<size_t>(oldWidth);
+    const size_t to = static_cast<size_t>(r) * static_cast<size_t>(chunk.width);
+    for (const auto& [oldCell, newCell] : moved) {
+      types[to + static_cast<size_t>(newCell)] = chunk.types[from + static_cast<size_t>(oldCell)];
+      payload[to + static_cast<size_t>(newCell)] = chunk.payload[from + static_cast<size_t>(oldCell)];
+    }
+  }
+  chunk.types = std::move(types);
+  chunk.payload = std::move(payload);
+  chunk.cells = cells;
+  resident_ += chunk.Bytes() - before;
+}
+
 size_t RowStore::ChunkOf(std::int64_t row) const {
   auto after = std::upper_bound(chunks_.begin(), chunks_.end(), row,
                                 [](std::int64_t r, const Chunk& c) { return r < c.first; });
@@ -84,7 +144,11 @@ size_t RowStore::ChunkOf(std::int64_t row) const {
 
 void RowStore::Set(std::int64_t row, int column, const CellView& cell) {
   Chunk& chunk = Use(row);
-  size_t i = chunk.Index(row, column, columns_);
+  if (chunk.slots[static_cast<size_t>(column)] < 0) {
+    if (cell.IsNull()) return;
+    Widen(chunk, column);
+  }
+  size_t i = chunk.Index(row, chunk.slots[static_cast<size_t>(column)]);
   chunk.dirty = true;
   chunk.types[i] = cell.Type;
   switch (cell.Type) {
@@ -161,7 +225,7 @@ void RowStore::Unload(size_t index) const {
     // The rows' cells without the room past them. A Null has no payload: the cells of the
     // columns a walk did not read cost their type alone.
     const CellType* types = c.types.get();
-    const size_t typeBytes = static_cast<size_t>(c.rows) * static_cast<size_t>(columns_);
+    const size_t typeBytes = static_cast<size_t>(c.rows) * static_cast<size_t>(c.width);
     std::vector<std::uint64_t> values;
     for (size_t i = 0; i < typeBytes; ++i)
       if (types[i] != CellType::Null) values.push_back(c.payload[i]);
@@ -204,7 +268,7 @@ void RowStore::Unload(size_t index) const {
 
 void RowStore::Load(size_t index) const {
   Chunk& c = chunks_[index];
-  size_t cells = static_cast<size_t>(c.rows) * static_cast<size_t>(columns_);
+  size_t cells = static_cast<size_t>(c.rows) * static_cast<size_t>(c.width);
   std::uint64_t at = c.fileAt;
   auto read = [&](void* to, size_t count) {
     if (at + count > c.fileAt + c.fileRoom || file_->ReadAt(at, to, count) != count)

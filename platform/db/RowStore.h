@@ -3,7 +3,8 @@
 // cell, and an arena for the bytes of text and blobs. Opening 50,000 rows thus costs a few
 // large allocations instead of one per cell; values become Variants only when a field is read.
 // A row is added without writing its cells: the room past a chunk's rows holds Nulls from the
-// start, and a Null's payload is never read.
+// start, and a Null's payload is never read. A chunk has cells only for the columns that were
+// given a value in it: a walk that reads a few columns of a wide table holds those alone.
 //
 // The rows are kept in chunks of consecutive rows, each with its own cells and arena. Past a
 // memory budget the least recently used chunks go to a temporary file and come back when a row
@@ -57,8 +58,10 @@ class RowStore {
   void Set(std::int64_t row, int column, const CellView& cell);
   CellView Get(std::int64_t row, int column) const {
     const Chunk& chunk = Use(row);
-    size_t i = chunk.Index(row, column, columns_);
     CellView v;
+    const int slot = chunk.slots[static_cast<size_t>(column)];
+    if (slot < 0) return v;
+    size_t i = chunk.Index(row, slot);
     v.Type = chunk.types[i];
     switch (v.Type) {
       case CellType::Null: break;
@@ -89,7 +92,10 @@ class RowStore {
     std::int64_t first = 0;  // row
     std::int64_t rows = 0;
     std::int64_t room = 0;  // rows the cell arrays have room for
-    size_t cells = 0;       // room * columns
+    int width = 0;          // cells a row has
+    int used = 0;           // of them, given to columns
+    std::vector<int> slots;  // by column: its cell in a row, or -1 for a column all Null here
+    size_t cells = 0;       // room * width
     std::unique_ptr<CellType[]> types;        // Null past the rows
     std::unique_ptr<std::uint64_t[]> payload;  // a Null's is left unset
     std::vector<std::unique_ptr<char[]>> blocks;
@@ -103,8 +109,8 @@ class RowStore {
     bool dirty = true;  // changed since it was last written to the file
     size_t Bytes() const { return cells * 9 + arenaBytes; }
     bool Holds(std::int64_t row) const { return row >= first && row < first + rows; }
-    size_t Index(std::int64_t row, int column, int columns) const {
-      return static_cast<size_t>(row - first) * static_cast<size_t>(columns) + static_cast<size_t>(column);
+    size_t Index(std::int64_t row, int slot) const {
+      return static_cast<size_t>(row - first) * static_cast<size_t>(width) + static_cast<size_t>(slot);
     }
   };
   Chunk& Use(std::int64_t row) const {
@@ -118,6 +124,10 @@ class RowStore {
   void Trim() const;
   // Gives the chunk room for rows rows, keeping the ones it has.
   void Lay(Chunk& chunk, std::int64_t rows) const;
+  // Gives the chunk's rows a cell for the column.
+  void Widen(Chunk& chunk, int column) const;
+  // Lays the chunk out with a cell for every column (its arrays are laid anew after).
+  void WholeRows(Chunk& chunk) const;
   std::uint64_t Append(Chunk& chunk, std::string_view bytes);
 
   int columns_;

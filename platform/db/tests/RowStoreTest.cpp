@@ -2,12 +2,14 @@
 // columns of a row are set, and wherever its chunks went meanwhile (memory or the file).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
 #include <utility>
 
 #include "platform/db/RowStore.h"
+#include "platform/rtl/MemoryAccount.h"
 
 namespace orv::test {
 namespace {
@@ -118,6 +120,48 @@ TEST_F(RowStoreTest, ARowAddedToAChunkThatCameBackFromTheFileKeepsTheOthers) {
       else wrong += c == 19 - r % 20 ? std::string(v.Bytes) != "แถว " + std::to_string(r) : !v.IsNull();
     }
   EXPECT_EQ(wrong, 0);
+}
+
+// A report walks a wide table reading a few of its columns: the rows hold those cells alone,
+// whichever chunk the first whole rows went to, and a row read whole afterwards keeps them.
+TEST_F(RowStoreTest, AWalkOfAFewColumnsOfAWideTableHoldsThoseCellsAlone) {
+  constexpr int kColumns = 83, kRows = 5000;
+  RowStore::SetMemoryBudget(size_t{64} << 20);
+  TMemoryAccount* account = TMemoryAccount::Open();
+  TMemoryAccount* before = SetMemoryAccount(account);
+  Int64 held = 0;
+  {
+    RowStore store(kColumns);
+    auto whole = [&](std::int64_t r) {
+      for (int c = 0; c < kColumns; ++c) store.Set(r, c, CellView::MakeInteger(r * 100 + c));
+    };
+    // The first screen of a list, read whole.
+    for (int r = 0; r < 32; ++r) whole(store.AddRow());
+    // Then the walk: its windows added first and their cells set in another order.
+    for (int window = 32; window < kRows; window += 1000) {
+      std::vector<std::int64_t> rows;
+      for (int r = window; r < std::min(window + 1000, kRows); ++r) rows.push_back(store.AddRow());
+      std::reverse(rows.begin(), rows.end());
+      for (std::int64_t r : rows)
+        for (int c : {0, 7, 8, 60}) store.Set(r, c, CellView::MakeInteger(r * 100 + c));
+    }
+    held = account->Held();
+    // A row the report wants whole after all, far back and in the last chunk.
+    whole(1234);
+    whole(kRows - 1);
+    int wrong = 0;
+    for (std::int64_t r = 0; r < kRows; ++r)
+      for (int c = 0; c < kColumns; ++c) {
+        const bool set = r < 32 || r == 1234 || r == kRows - 1 || c == 0 || c == 7 || c == 8 || c == 60;
+        const CellView v = store.Get(r, c);
+        wrong += set ? v.Type != CellType::Integer || v.Int != r * 100 + c : !v.IsNull();
+      }
+    EXPECT_EQ(wrong, 0);
+  }
+  SetMemoryAccount(before);
+  TMemoryAccount::Close(account);
+  // Whole rows would take 83 cells of 9 bytes each; the walk's four take a small part of that.
+  EXPECT_LT(held, Int64{kRows} * kColumns * 9 / 4);
 }
 
 }  // namespace
