@@ -12,11 +12,14 @@ namespace orv {
 void InitFonts() {
   static std::once_flag once;
   std::call_once(once, [] {
-    FcInit();
-    FcConfig* config = FcConfigGetCurrent();
-    // Our aliases are added after the system's rules, so for the Windows names they come first.
+    // The system's rules, then ours after them, so that for the Windows names ours come first;
+    // the fonts are listed once, with our rules in force (a rejected face never enters the
+    // list), before the configuration becomes the one every caller of fontconfig uses.
+    FcConfig* config = FcInitLoadConfig();
     FcConfigParseAndLoadFromMemory(config, reinterpret_cast<const FcChar8*>(sxFontsConf), FcTrue);
     FcConfigBuildFonts(config);
+    FcConfigSetCurrent(config);
+    FcConfigDestroy(config);
   });
 }
 
