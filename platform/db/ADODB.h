@@ -255,7 +255,7 @@ class TCustomADODataSet : public TDataSet {
   void InternalReadRows(const std::vector<std::pair<Int64, Int64>>& rows,
                         const std::vector<bool>& columns) override;
   void InternalReadRest(Int64 row, const std::vector<bool>& read) override;
-  Integer InternalWalkRows() const override;
+  Integer InternalWalkRows(const std::vector<bool>& columns) const override;
   int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,
                           const std::vector<Variant>& values, TLocateOptions options) const override;
   sqlite3* Database() const;

@@ -489,12 +489,17 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
       for (size_t k = 0; k < read.size(); ++k) at[k] = static_cast<int>(k);
       keyAt = static_cast<int>(std::find(read.begin(), read.end(), unread_->keyColumn) - read.begin());
     }
-    for (size_t first = 0; first < rows.size(); first += kFetchBatch) {
+    // Rows that all fit in memory (a walk's window) are read in the order of their keys, the
+    // file's: SQLite then reads each page of the table once for them all, rather than once for
+    // every batch whose rows it holds.
+    std::vector<Int64> keys;
+    keys.reserve(rows.size());
+    for (const auto& r : rows) keys.push_back(unread_->keys[static_cast<size_t>(r.first)]);
+    if (some || fits) std::sort(keys.begin(), keys.end());
+    for (size_t first = 0; first < keys.size(); first += kFetchBatch) {
       for (size_t i = 0; i < static_cast<size_t>(kFetchBatch); ++i)
         batch->Bind(static_cast<int>(i + 1),
-                    first + i < rows.size()
-                        ? CellView::MakeInteger(unread_->keys[static_cast<size_t>(rows[first + i].first)])
-                        : CellView());
+                    first + i < keys.size() ? CellView::MakeInteger(keys[first + i]) : CellView());
       take(*batch, at, keyAt);
     }
   }
@@ -521,12 +526,16 @@ void TCustomADODataSet::InternalReadRows(const std::vector<std::pair<Int64, Int6
   }
 }
 
-Integer TCustomADODataSet::InternalWalkRows() const {
+Integer TCustomADODataSet::InternalWalkRows(const std::vector<bool>& columns) const {
   // Rows read by their keys cost as much read many at a time as few, so a walk reads about what
   // a quarter of the store's memory holds: they are used before the store has to move them to
-  // its file and back, and what the walk holds stays the same however many rows it walks.
+  // its file and back, and what the walk holds stays the same however many rows it walks. A
+  // row read in part holds the cells of its columns (and the key), with room for as many again.
   if (!unread_) return 0;
-  const size_t row = static_cast<size_t>(Store().Columns()) * 9 + 64;
+  const size_t read = static_cast<size_t>(std::count(columns.begin(), columns.end(), true));
+  const size_t row = columns.empty() || read * 2 >= static_cast<size_t>(Store().Columns())
+                         ? static_cast<size_t>(Store().Columns()) * 9 + 64
+                         : (read + 1) * 18 + 64;
   return static_cast<Integer>(std::max<size_t>(1024, RowStore::MemoryBudget() / 4 / row));
 }
 

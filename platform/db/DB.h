@@ -204,8 +204,12 @@ class TDataSet : public TComponent {
   }
   // Reads the columns that are not in read of a row InternalReadRows filled with read alone.
   virtual void InternalReadRest(Int64 row, const std::vector<bool>& read) { (void)row, (void)read; }
-  // How many unread records a walk reads at a time; 0 reads all that are left at once.
-  virtual Integer InternalWalkRows() const { return 0; }
+  // How many unread records a walk that reads columns (empty: all of them) reads at a time; 0
+  // reads all that are left at once.
+  virtual Integer InternalWalkRows(const std::vector<bool>& columns) const {
+    (void)columns;
+    return 0;
+  }
   // Whether the unread row matches a Locate key without reading it: 1 or 0, or -1 when only
   // reading the row can tell.
   virtual int InternalMatchUnread(Int64 ticket, const std::vector<TField*>& keys,

@@ -86,18 +86,18 @@ void TDataSet::ReadRows(Integer pos, Integer end) {
   else if (walked_ == 0) walkAhead_ = kNoWalkSaid;
   const bool anyAsked = std::find(asked_.begin(), asked_.end(), true) != asked_.end();
   bool walk = end < 0 && (walked_ >= kWalk || (walkAhead_ == kWalkGoing && walked_ > 0 && anyAsked));
+  // By then the walker has read every column it reads of each record.
+  if (walk && walkColumns_.empty() && anyAsked && std::find(asked_.begin(), asked_.end(), false) != asked_.end())
+    walkColumns_ = asked_;
   if (end < 0) {
     end = std::min(pos + kBlock, count);
     if (walk) {
       // The last piece joins the one before it rather than being read on its own.
-      const Integer window = InternalWalkRows();
+      const Integer window = InternalWalkRows(walkColumns_);
       end = window > 0 && count - pos > 2 * window ? pos + window : count;
     }
   }
   walkEnd_ = end;
-  // By then the walker has read every column it reads of each record.
-  if (walk && walkColumns_.empty() && anyAsked && std::find(asked_.begin(), asked_.end(), false) != asked_.end())
-    walkColumns_ = asked_;
   const std::vector<bool> all;
   const std::vector<bool>& columns = walk ? walkColumns_ : all;
   std::vector<std::pair<Int64, Int64>> wanted;
