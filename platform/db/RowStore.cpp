@@ -43,11 +43,12 @@ std::int64_t RowStore::AddRow() {
     // made as large as the one before it holds.
     std::int64_t before = chunks_.empty() ? 0 : chunks_.back().rows;
     // Its cells are those of the columns the last row before it has values in: a walk goes on
-    // reading the same columns.
+    // reading the same columns. (A chunk that went to the file is not brought back for it: the
+    // chunks of the rows a caller holds stay where they are.)
     std::vector<int> slots(static_cast<size_t>(columns_), -1);
     int width = 0;
-    if (before > 0) {
-      const Chunk& last = UseChunk(chunks_.size() - 1);
+    if (before > 0 && chunks_.back().resident) {
+      const Chunk& last = chunks_.back();
       for (int c = 0; c < columns_; ++c) {
         const int slot = last.slots[static_cast<size_t>(c)];
         if (slot >= 0 && last.types[last.Index(last.first + last.rows - 1, slot)] != CellType::Null)
