@@ -38,11 +38,22 @@ std::uint64_t TkvxTempFileBacking::Size() {
 
 void TkvxTempFileBacking::Append(const char* data, size_t count) {
   std::lock_guard lock(lock_);
+  if (gathered_.size() + count < kGathered) {
+    gathered_.append(data, count);
+    return;
+  }
+  Flush();
+  // A page as large as what is gathered goes straight to the file, never copied a second time.
+  if (count >= kGathered) {
+    file_.WriteAt(written_, data, count);
+    written_ += count;
+    return;
+  }
   gathered_.append(data, count);
-  if (gathered_.size() >= kGathered) Flush();
 }
 
 void TkvxTempFileBacking::Flush() {
+  if (gathered_.empty()) return;
   file_.WriteAt(written_, gathered_.data(), gathered_.size());
   written_ += gathered_.size();
   gathered_.clear();

@@ -391,14 +391,16 @@ TEST(XmlDocument, TheFileCacheReadsAnyStretchOfWhatWasWrittenToIt) {
   TkvxTempFileBacking backing(dir);
   std::string written;
   // Pieces of odd sizes, so that reads fall across what reached the disk and what did not.
-  for (size_t n = 0; written.size() < (size_t{700} << 10); ++n) {
-    std::string piece(997 + n % 5000, static_cast<char>('a' + n % 26));
+  // One of them larger than all that is gathered in memory.
+  for (size_t n = 0; written.size() < (size_t{900} << 10); ++n) {
+    std::string piece(n == 150 ? size_t{300} << 10 : 997 + n % 5000, static_cast<char>('a' + n % 26));
     piece[0] = static_cast<char>(n % 251);
     backing.Append(piece.data(), piece.size());
     written += piece;
   }
   ASSERT_EQ(backing.Size(), written.size());
-  for (size_t at : {size_t{0}, size_t{1000}, (size_t{256} << 10) - 3, (size_t{512} << 10) + 17, written.size() - 9000}) {
+  for (size_t at : {size_t{0}, size_t{1000}, (size_t{256} << 10) - 3, (size_t{512} << 10) + 17,
+                    (size_t{700} << 10) + 5, written.size() - 9000}) {
     std::string read(20000, '\0');
     const size_t got = backing.ReadAt(at, read.data(), read.size());
     ASSERT_EQ(got, std::min(read.size(), written.size() - at)) << at;
@@ -425,8 +427,8 @@ TEST(XmlDocument, AFileCacheTheDiskRefusesSaysSoAndLosesNothing) {
   try {
     for (int n = 0; n < 400; ++n) {
       const std::string piece(4000, static_cast<char>('a' + n % 26));
-      written += piece;
       backing.Append(piece.data(), piece.size());
+      written += piece;
     }
   } catch (const EWriteError& e) {
     message = e.Message();
@@ -434,7 +436,7 @@ TEST(XmlDocument, AFileCacheTheDiskRefusesSaysSoAndLosesNothing) {
   ::setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(message.rfind("เขียนแฟ้มชั่วคราวไม่ได้: ", 0), 0u) << message;
-  // What was taken before the refusal still reads back whole.
+  // What was taken before the refusal still reads back whole; the refused piece is not taken.
   ASSERT_EQ(backing.Size(), written.size());
   std::string read(written.size(), '\0');
   ASSERT_EQ(backing.ReadAt(0, read.data(), read.size()), written.size());
