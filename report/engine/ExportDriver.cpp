@@ -14,6 +14,7 @@
 #include "platform/gui/Forms.h"
 #include "platform/rtl/Conversions.h"
 #include "platform/rtl/Format.h"
+#include "platform/rtl/Processors.h"
 #include "report/engine/Engine.h"
 #include "report/engine/ObjectKinds.h"
 #include "report/engine/PageBuilder.h"
@@ -165,7 +166,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
   std::map<Integer, std::unique_ptr<TkvxComponent>> waiting;
   std::exception_ptr failure;
   // Built and laid out on one thread, drawn on another, while the engine writes on: the engine
-  // keeps about a core to itself.
+  // keeps about a core to itself. On a single processor the export builds each page itself.
   std::unique_ptr<TkvxPageBuilder> building;
   std::thread exporting;
   // However the run ends, the engine's hand-over closes first: the threads may be waiting on it.
@@ -188,7 +189,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
   // of thousands of pages exports in the memory of a short one.
   constexpr Integer kPagesKeptForTotal = 1024;
   Integer keptPages = 0, total = -1;
-  building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, [&, this](size_t k) {
+  auto make = [&, this](size_t k) {
     const auto index = static_cast<Integer>(k);
     Integer logical = 0;
     if (!WaitHandedOver(index, logical)) return std::unique_ptr<TkvxReportPage>();
@@ -211,7 +212,11 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
       }
     }
     return page;
-  });
+  };
+  // On one processor a builder would only take turns with the export, the two waking each other
+  // for every page made and every page freed.
+  const bool alone = UsableProcessors() == 1;
+  if (!alone) building = std::make_unique<TkvxPageBuilder>(kUnbounded, 2, make);
   exporting = std::thread([&, this] {
     struct TUnpace {
       TkvxPreviewPages& Pages;
@@ -222,7 +227,7 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
       for (Integer k = 0;; ++k) {
         Integer logical = 0;
         if (!WaitHandedOver(k, logical)) break;
-        std::unique_ptr<TkvxReportPage> page = building->Take();
+        std::unique_ptr<TkvxReportPage> page = building ? building->Take() : make(static_cast<size_t>(k));
         if (!page) {
           PutAwayExported(k);
           continue;
@@ -238,7 +243,8 @@ bool TkvxPreviewPages::ExportWhilePreparing(TkvxCustomExportFilter* filter, cons
           }
         }
         ++exported;
-        building->Free(std::move(page));
+        if (building) building->Free(std::move(page));
+        else page.reset();
         PutAwayExported(k);
       }
     } catch (...) {

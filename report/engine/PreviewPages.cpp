@@ -43,6 +43,10 @@ bool HoldsPageMark(std::string_view text) {
   return false;
 }
 
+// Pages the export may be behind the engine, once it has kept the engine waiting, for the engine
+// to go on.
+constexpr Integer kCaughtUp = 2;
+
 bool IsWholePageName(const String& name) {
   return SameText(name, "TkvxReportPage") || SameText(name, "TkvxDMPPage");
 }
@@ -481,11 +485,13 @@ void TkvxPreviewPages::PutAwayExported(Integer index) {
     doc_->UnloadItem(PagesItem()->Items(index));
   }
   THandOver& hand = *handOver_;
+  bool wake = false;
   {
     std::lock_guard lock(hand.Lock);
     hand.Exported = std::max(hand.Exported, index + 1);
+    wake = hand.PacedAt >= 0 && hand.Within(hand.PacedAt, kCaughtUp);
   }
-  hand.Changed.notify_all();
+  if (wake) hand.Changed.notify_all();
 }
 
 void TkvxPreviewPages::StopPacing() {
@@ -501,19 +507,18 @@ void TkvxPreviewPages::PaceEngine(Integer index, Integer ahead) {
   // Longer than any page of large pictures takes, short enough that an export held up by
   // something else costs the run little.
   constexpr std::chrono::milliseconds kLongestWait(250);
-  constexpr Integer kCaughtUp = 2;
   THandOver& hand = *handOver_;
   std::unique_lock lock(hand.Lock);
-  auto within = [&](Integer pages) {
-    return hand.Unpaced || hand.Closed || hand.Exported >= hand.Final || index - hand.Exported <= pages;
-  };
-  if (within(ahead)) return;
+  if (hand.Within(index, ahead)) return;
+  hand.PacedAt = index;
   // A slow export is waited for as long as it moves on.
-  for (Integer seen = hand.Exported; !within(kCaughtUp); seen = hand.Exported)
-    if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return within(kCaughtUp) || hand.Exported != seen; })) {
+  for (Integer seen = hand.Exported; !hand.Within(index, kCaughtUp); seen = hand.Exported)
+    if (!hand.Changed.wait_for(lock, kLongestWait, [&] { return hand.Within(index, kCaughtUp); }) &&
+        hand.Exported == seen) {
       hand.Unpaced = true;
-      return;
+      break;
     }
+  hand.PacedAt = -1;
 }
 
 void TkvxPreviewPages::PutAwayWaiting(Integer index) {

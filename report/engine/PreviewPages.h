@@ -259,6 +259,13 @@ class TkvxPreviewPages : public TkvxCustomPreviewPages {
     // the export takes no more before the end, or once it kept the engine waiting without exporting.
     Integer Exported = 0;
     bool Unpaced = false;
+    // The page the engine waits at for the export to come within a couple of pages, -1 while it
+    // does not wait: the export wakes it once, when it may go on, not at every page exported.
+    Integer PacedAt = -1;
+    // Whether the engine at page index may go on, the export within pages of it.
+    bool Within(Integer index, Integer pages) const {
+      return Unpaced || Closed || Exported >= Final || index - Exported <= pages;
+    }
   };
   std::unique_ptr<THandOver> handOver_;
   std::set<Integer> handOverBusy_;

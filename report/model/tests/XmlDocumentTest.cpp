@@ -2,11 +2,16 @@
 // refusals, old files in code page 874, and items unloaded to and loaded from backing stores.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
 #include <memory>
+#include <string>
 
 #include <filesystem>
 
 #include "report/model/LegacyText.h"
+#include "report/model/XmlBacking.h"
 #include "report/model/XmlDocument.h"
 #include "report/model/XmlEscape.h"
 #include "report/model/XmlReader.h"
@@ -347,6 +352,95 @@ TEST(XmlDocument, UnloadedItemsComeBackFromEitherStore) {
     EXPECT_EQ(page->Name, "page" + std::to_string(p));
   }
   EXPECT_EQ(Save(partial), saved);
+  std::filesystem::remove_all(dir);
+}
+
+TEST(XmlDocument, PagesOfALongRunComeBackWhetherTheyReachedTheFileOrNot) {
+  // Pages of a few kilobytes each, written past the bytes the file cache gathers in memory:
+  // some are read back from the disk, the last ones from memory, and each is itself.
+  std::string dir = TempFolder("gathered");
+  TkvxXMLDocument doc;
+  doc.TempDir = dir;
+  doc.Root()->Name = "preparedreport";
+  constexpr int kPages = 150;
+  auto rowText = [](int p, int o) { return "แถว " + std::to_string(p) + "." + std::to_string(o) + std::string(60, 'x'); };
+  for (int p = 0; p < kPages; ++p) {
+    TkvxXMLItem* page = doc.Root()->Add();
+    page->Name = "page0";
+    page->SetUnloadable(true);
+    for (int o = 0; o < 40; ++o) {
+      TkvxXMLItem* obj = page->Add();
+      obj->Name = "m" + std::to_string(o);
+      obj->SetProp("u", rowText(p, o));
+    }
+    doc.UnloadItem(page);
+  }
+  for (int p : {kPages - 1, 0, kPages / 2, 1, kPages - 2}) {
+    TkvxXMLItem* page = doc.Root()->Items(p);
+    doc.LoadItem(page);
+    ASSERT_EQ(page->Count(), 40) << p;
+    EXPECT_EQ(page->Items(0)->Prop("u"), rowText(p, 0)) << p;
+    EXPECT_EQ(page->Items(39)->Prop("u"), rowText(p, 39)) << p;
+    doc.UnloadItem(page);
+  }
+  std::filesystem::remove_all(dir);
+}
+
+TEST(XmlDocument, TheFileCacheReadsAnyStretchOfWhatWasWrittenToIt) {
+  std::string dir = TempFolder("stretch");
+  TkvxTempFileBacking backing(dir);
+  std::string written;
+  // Pieces of odd sizes, so that reads fall across what reached the disk and what did not.
+  // One of them larger than all that is gathered in memory.
+  for (size_t n = 0; written.size() < (size_t{900} << 10); ++n) {
+    std::string piece(n == 150 ? size_t{300} << 10 : 997 + n % 5000, static_cast<char>('a' + n % 26));
+    piece[0] = static_cast<char>(n % 251);
+    backing.Append(piece.data(), piece.size());
+    written += piece;
+  }
+  ASSERT_EQ(backing.Size(), written.size());
+  for (size_t at : {size_t{0}, size_t{1000}, (size_t{256} << 10) - 3, (size_t{512} << 10) + 17,
+                    (size_t{700} << 10) + 5, written.size() - 9000}) {
+    std::string read(20000, '\0');
+    const size_t got = backing.ReadAt(at, read.data(), read.size());
+    ASSERT_EQ(got, std::min(read.size(), written.size() - at)) << at;
+    EXPECT_TRUE(read.compare(0, got, written, at, got) == 0) << at;
+  }
+  // Past the end nothing, up to the end what is there.
+  char tail[64];
+  EXPECT_EQ(backing.ReadAt(written.size(), tail, sizeof tail), 0u);
+  EXPECT_EQ(backing.ReadAt(written.size() - 5, tail, sizeof tail), 5u);
+  EXPECT_EQ(std::string(tail, 5), written.substr(written.size() - 5));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(XmlDocument, AFileCacheTheDiskRefusesSaysSoAndLosesNothing) {
+  std::string dir = TempFolder("refused");
+  TkvxTempFileBacking backing(dir);
+  struct rlimit saved;
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = 64 << 10;
+  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string written, message;
+  try {
+    for (int n = 0; n < 400; ++n) {
+      const std::string piece(4000, static_cast<char>('a' + n % 26));
+      backing.Append(piece.data(), piece.size());
+      written += piece;
+    }
+  } catch (const EWriteError& e) {
+    message = e.Message();
+  }
+  ::setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_EQ(message.rfind("เขียนแฟ้มชั่วคราวไม่ได้: ", 0), 0u) << message;
+  // What was taken before the refusal still reads back whole; the refused piece is not taken.
+  ASSERT_EQ(backing.Size(), written.size());
+  std::string read(written.size(), '\0');
+  ASSERT_EQ(backing.ReadAt(0, read.data(), read.size()), written.size());
+  EXPECT_TRUE(read == written);
   std::filesystem::remove_all(dir);
 }
 

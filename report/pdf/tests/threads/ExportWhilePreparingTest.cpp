@@ -360,6 +360,16 @@ TEST(ExportWhilePreparing, AnExportHeldUpOnOneProcessorLetsTheEngineRunOn) {
   ExpectTheEngineToRunOnPastAHeldExport();
 }
 
+TEST(ExportWhilePreparing, ListsExportedOnOneProcessorAreTheDocumentsPreparedFirst) {
+  // The export builds its pages itself there, with no builder beside it.
+  TOneProcessor pinned;
+  ExpectSameAsPreparedFirst(GroupedList, "one-rows", 8);
+  std::string text;
+  Integer count = 0;
+  ExpectSameAsPreparedFirst(LongList, "one-long", 1101, false, &text, &count);
+  ExpectFooters(Letters(text), {1, 1024, 1025, count}, count);
+}
+
 TEST(ExportWhilePreparing, SubreportsThatGoBackToEarlierPagesAreExportedWhole) {
   ExpectSameAsPreparedFirst(SideBySide, "sides", 2);
 }
