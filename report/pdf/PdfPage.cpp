@@ -36,11 +36,54 @@ void TkvxPDFPage::EndText() {
   if (!inText_) return;
   content_ += "ET\r\n";
   inText_ = false;
+  runEnd_ = std::string::npos;
 }
 
 void TkvxPDFPage::SaveState() {
   EndText();
+  TTextState saved = states_.back();
+  saved.FontHere = saved.FillHere = saved.TextHere = false;
+  saved.SavedAt = content_.size();
+  states_.push_back(saved);
   content_ += "q\r\n";
+}
+
+void TkvxPDFPage::FillChanged() {
+  states_.back().Fill = clNone;
+  states_.back().FillHere = true;
+}
+
+void TkvxPDFPage::UseTextState(int fontIndex, int size, TColor fill) {
+  const bool font = states_.back().Font != fontIndex || states_.back().Size != size;
+  const bool color = states_.back().Fill != fill;
+  // Written before the "q" of the outermost level from which on no level has set the value
+  // itself or shown text: what those levels draw then takes it from there. Levels 0 and 1 of a
+  // list are the page and a cell, whose font and colour are then said once for the page.
+  auto put = [&](bool TTextState::*here, const std::string& op) {
+    size_t level = states_.size();
+    while (level > 1 && !states_[level - 1].TextHere && !(states_[level - 1].*here)) --level;
+    if (level == states_.size()) {
+      content_ += op;
+    } else {
+      content_.insert(states_[level].SavedAt, op);
+      for (size_t k = level; k < states_.size(); ++k) states_[k].SavedAt += op.size();
+      runEnd_ = std::string::npos;
+    }
+    // The level it is written in sets it; those inside inherit it.
+    if (level > 1) states_[level - 1].*here = true;
+    return level - 1;
+  };
+  if (font) {
+    std::string op = "/F" + std::to_string(fontIndex) + ' ' + std::to_string(size) + " Tf\r\n";
+    for (size_t k = put(&TTextState::FontHere, op); k < states_.size(); ++k) {
+      states_[k].Font = fontIndex;
+      states_[k].Size = size;
+    }
+  }
+  if (color) {
+    std::string op = GetColor(fill) + " rg\r\n";
+    for (size_t k = put(&TTextState::FillHere, op); k < states_.size(); ++k) states_[k].Fill = fill;
+  }
 }
 
 void TkvxPDFPage::SaveStateScaled(double scaleX, double scaleY, double left, double top) {
@@ -55,6 +98,9 @@ void TkvxPDFPage::SaveStateScaled(double scaleX, double scaleY, double left, dou
 void TkvxPDFPage::RestoreState() {
   EndText();
   content_ += "Q\r\n";
+  // A restore without its save goes back to what the page came with, which it does not know.
+  if (states_.size() > 1) states_.pop_back();
+  else states_.front() = TTextState();
 }
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
@@ -78,6 +124,7 @@ void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, do
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
   EndText();
   content_ += GetColor(color) + " rg\r\n";
+  FillChanged();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nf\r\n";
 }
@@ -130,6 +177,7 @@ void TkvxPDFPage::Rectangle(double left, double top, double width, double height
   content_ += GetColor(frameColor) + " RG\r\n";
   AppendNumbers(frameWidth * 0.75);
   content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
+  FillChanged();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += fillColor != clNone ? " re\r\nB\r\n" : " re\r\nS\r\n";
 }
@@ -154,10 +202,12 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
   content_ += " l\r\n";
   AppendNumbers(w2x, w2y);
   content_ += " l\r\n";
-  if (solid)
+  if (solid) {
     content_ += "1 j\r\n" + GetColor(color) + " rg\r\nb\r\n";
-  else
+    FillChanged();
+  } else {
     content_ += GetColor(color) + " RG\r\nS\r\n";
+  }
 }
 
 void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps) {
@@ -172,7 +222,10 @@ void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& 
 }
 
 void TkvxPDFPage::PaintPath(TColor penColor, TColor fillColor) {
-  if (fillColor != clNone) content_ += GetColor(fillColor) + " rg\r\n";
+  if (fillColor != clNone) {
+    content_ += GetColor(fillColor) + " rg\r\n";
+    FillChanged();
+  }
   if (penColor != clNone && fillColor != clNone) content_ += "b\r\n";
   else if (penColor != clNone) content_ += "S\r\n";
   else content_ += "f\r\n";

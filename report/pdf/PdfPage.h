@@ -212,17 +212,44 @@ class TkvxPDFPage : public TkvxPDFElement {
   void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
   void PaintPath(TColor penColor, TColor fillColor);
 
+  // The text font and fill colour in effect at one level of saved states, as written: a list's
+  // every cell saves the state to clip its text, and most cells show it in the font and colour
+  // of the cell before, which are then said once outside them.
+  struct TTextState {
+    // -1 and clNone when not known.
+    int Font = -1;
+    int Size = 0;
+    TColor Fill = clNone;
+    // Whether this level set them itself after its "q", and whether it showed text since.
+    bool FontHere = false;
+    bool FillHere = false;
+    bool TextHere = false;
+    // Where this level's "q" is in the content.
+    size_t SavedAt = 0;
+  };
+  // Makes the text font fontIndex at size, and the fill colour, those in effect for the run that
+  // follows: written before the outermost saved state when nothing since it has set or used
+  // them, else where the run is.
+  void UseTextState(int fontIndex, int size, TColor fill);
+  // The fill colour was set by a drawing operator: text does not take it for its own.
+  void FillChanged();
+
   std::unique_ptr<TkvxPDFPage> addition_;
   std::string content_;
   // The document's images this page shows, for its resources.
   std::vector<int> images_;
-  // The open text object: its font, size and colour as last set, and where its current line
-  // starts, as written.
+  // The levels of saved states, the page's own first.
+  std::vector<TTextState> states_{TTextState()};
+  // The open text object: where its current line starts as written, and where the last run
+  // started and its glyphs took the text position (thousandths of its size) as written.
   bool inText_ = false;
-  int textFont_ = -1;
-  int textSize_ = 0;
-  TColor textColor_ = clNone;
-  double textX_ = 0, textY_ = 0;
+  double lineX_ = 0, lineY_ = 0;
+  double runX_ = 0, runY_ = 0;
+  double runAdvance_ = 0;
+  int runSize_ = 0;
+  // Where the content ended after the last run, when that run's glyphs end in a TJ the next run
+  // on its line may go on in; npos when none may.
+  size_t runEnd_ = std::string::npos;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

@@ -39,6 +39,9 @@ struct TkvxPDFShapedText {
   size_t SpanText = 0;
   // Thousandths of an em.
   double Pen = 0;
+  // Where the operators leave the text position, thousandths of an em: the glyphs' widths as
+  // the document's fonts give them, less the moves between them.
+  double Advance = 0;
 
   // Glyphs and EndsCluster of text as face shapes it.
   void ShapeIn(const TFontFace& face, const WideString& text);

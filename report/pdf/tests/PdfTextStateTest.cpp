@@ -1,0 +1,170 @@
+// A page says its text font and colour only where they change, and the words of a line go on in
+// one text showing: each word must still show in its own font and colour, at its own place.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <vector>
+
+#include "report/pdf/tests/PdfTesting.h"
+
+namespace orv {
+namespace {
+
+using namespace orv::testing;
+
+void ExpectClean(const std::string& file) {
+  TRunResult check = RunCommand("qpdf --check " + Quote(file));
+  EXPECT_EQ(check.Status, 0) << check.Output;
+}
+
+// Page p of the file at 72 dpi, one pixel a point.
+TPixmap Render(const std::string& file, int p) {
+  const std::string base = TempPath("text-state-" + std::to_string(p));
+  const std::string out = base + ".ppm";
+  TRunResult run = RunCommand("pdftoppm -r 72 -singlefile -f " + std::to_string(p) + " -l " + std::to_string(p) +
+                              " " + Quote(file) + " " + Quote(base));
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  return ReadPpm(out);
+}
+
+// What the pixels of a box (points from the top left) hold: dark grey to black, clearly red,
+// and yellow.
+struct TInk {
+  int Black = 0, Red = 0, Yellow = 0;
+};
+
+TInk InkIn(const TPixmap& pixels, int left, int top, int width, int height) {
+  TInk ink;
+  for (int y = top; y < top + height && y < pixels.Height; ++y)
+    for (int x = left; x < left + width && x < pixels.Width; ++x) {
+      const int r = pixels.At(x, y, 0), g = pixels.At(x, y, 1), b = pixels.At(x, y, 2);
+      if (r < 110 && g < 110 && b < 110) ++ink.Black;
+      if (r > 150 && g < 90 && b < 90) ++ink.Red;
+      if (r > 200 && g > 200 && b < 80) ++ink.Yellow;
+    }
+  return ink;
+}
+
+// The words pdftotext finds on page p: their text and left edge, in points.
+std::vector<std::pair<std::string, double>> Words(const std::string& file, int p) {
+  const std::string boxes =
+      Shell("pdftotext -bbox -f " + std::to_string(p) + " -l " + std::to_string(p) + " " + Quote(file) + " -");
+  std::vector<std::pair<std::string, double>> words;
+  std::regex word("<word xMin=\"([0-9.]+)\" yMin=\"[0-9.]+\" xMax=\"[0-9.]+\" yMax=\"[0-9.]+\">([^<]*)</word>");
+  for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), word); it != std::sregex_iterator(); ++it)
+    words.emplace_back((*it)[2], std::stod((*it)[1]));
+  return words;
+}
+
+// Rows of three clipped cells, as a list writes them: black text, red text (on yellow in every
+// other row) and black again, on a page of its own and on a page shrunk onto a sheet as the
+// print spool places it.
+TEST(PdfTextState, EachCellOfAListShowsItsTextInItsOwnColourWithTheFontSaidOnce) {
+  if (RunCommand("command -v pdftoppm").Status != 0) GTEST_SKIP() << "pdftoppm is not installed";
+  EnsureGraphics();
+  const std::string file = TempPath("cells.pdf");
+  constexpr int kRows = 12;
+  // Cells in pixels; the text sits 30 pixels below a row's top.
+  constexpr double kLefts[] = {40, 240, 440}, kWidth = 180, kRowHeight = 40;
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    document.Compressed = false;
+    auto black = ReportFont("Arial", 14), red = ReportFont("Arial", 14, {}, clRed);
+    for (int p = 0; p < 2; ++p) {
+      auto& page = document.AddPage(A4Width, A4Height, 0, 0, p);
+      if (p == 1) page.SaveStateScaled(0.5, 0.5, 0, 0);
+      for (int row = 0; row < kRows; ++row) {
+        const double top = 40 + row * kRowHeight;
+        for (int cell = 0; cell < 3; ++cell) {
+          page.SaveState();
+          page.ClipRect(kLefts[cell], top, kWidth, kRowHeight);
+          if (cell == 1 && row % 2 == 1) page.FillRect(kLefts[cell], top, kWidth, kRowHeight, clYellow);
+          page.TextOut(kLefts[cell] + 4, top + 30, Wide("MMMM " + std::to_string(row)), cell == 1 ? *red : *black);
+          page.RestoreState();
+        }
+      }
+      if (p == 1) page.RestoreState();
+    }
+    SaveDocument(document, file);
+  }
+  ExpectClean(file);
+  std::string expected;
+  for (int p = 0; p < 2; ++p)
+    for (int row = 0; row < kRows; ++row)
+      for (int cell = 0; cell < 3; ++cell) expected += "MMMM" + std::to_string(row);
+  EXPECT_EQ(Letters(ExtractText(file)), expected);
+
+  for (int p = 1; p <= 2; ++p) {
+    const TPixmap pixels = Render(file, p);
+    ASSERT_GT(pixels.Width, 0);
+    // Pixels are points; the second page is drawn at half its size.
+    const double scale = p == 1 ? 0.75 : 0.375;
+    for (int row = 0; row < kRows; ++row) {
+      for (int cell = 0; cell < 3; ++cell) {
+        const TInk ink = InkIn(pixels, static_cast<int>(kLefts[cell] * scale) + 1,
+                               static_cast<int>((40 + row * kRowHeight) * scale) + 1,
+                               static_cast<int>(kWidth * scale) - 2, static_cast<int>(kRowHeight * scale) - 2);
+        const std::string where = "page " + std::to_string(p) + " row " + std::to_string(row) + " cell " +
+                                  std::to_string(cell);
+        if (cell == 1) {
+          EXPECT_GT(ink.Red, 10) << where;
+          EXPECT_EQ(ink.Black, 0) << where;
+          if (row % 2 == 1) EXPECT_GT(ink.Yellow, 100) << where;
+          else EXPECT_EQ(ink.Yellow, 0) << where;
+        } else {
+          EXPECT_GT(ink.Black, 10) << where;
+          EXPECT_EQ(ink.Red, 0) << where;
+          EXPECT_EQ(ink.Yellow, 0) << where;
+        }
+      }
+    }
+  }
+  // The cells of a page share one font: it is said before the first of them, not in each.
+  const std::string raw = ReadFile(file);
+  size_t fonts = 0;
+  for (size_t at = raw.find(" Tf\r\n"); at != std::string::npos; at = raw.find(" Tf\r\n", at + 1)) ++fonts;
+  EXPECT_EQ(fonts, 2u);
+}
+
+// Words of one line, as a memo places them piece by piece (justified lines spread their
+// blanks), and a Thai word that carries its own text between them.
+TEST(PdfTextState, WordsOfALineShownAsOneStayWhereTheyWerePlaced) {
+  EnsureGraphics();
+  const std::string file = TempPath("line-words.pdf");
+  struct TWord {
+    const char* Text;
+    double X, Y;
+  };
+  // Pixels; the gaps are uneven on purpose, one of them narrower than a blank.
+  const TWord words[] = {{"Alpha ", 100, 100}, {"Beta ", 161.37, 100}, {"Gamma", 201.5, 100},
+                         {"Delta ", 100, 130}, {"ลำนำ ", 150.25, 130}, {"Epsilon", 311.11, 130}};
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    document.Compressed = false;
+    auto font = ReportFont("Tahoma", 12);
+    auto& page = document.AddPage(A4Width, A4Height, 0, 0, 0);
+    for (const TWord& word : words) page.TextOut(word.X, word.Y, Wide(word.Text), *font);
+    SaveDocument(document, file);
+  }
+  ExpectClean(file);
+  EXPECT_EQ(ExtractText(file), "Alpha Beta Gamma\nDelta ลำนำ Epsilon\n\f");
+  const auto found = Words(file, 1);
+  ASSERT_EQ(found.size(), std::size(words));
+  for (size_t i = 0; i < found.size(); ++i) {
+    std::string text = words[i].Text;
+    if (text.back() == ' ') text.pop_back();
+    EXPECT_EQ(found[i].first, text);
+    EXPECT_NEAR(found[i].second, words[i].X * 0.75, 0.01) << text;
+  }
+  // The first line is one showing; the second breaks for the word with its own text.
+  const std::string raw = ReadFile(file);
+  size_t shows = 0;
+  for (size_t at = raw.find(" TJ\r\n"); at != std::string::npos; at = raw.find(" TJ\r\n", at + 1)) ++shows;
+  EXPECT_LE(shows, 4u);
+}
+
+}  // namespace
+}  // namespace orv
