@@ -166,5 +166,29 @@ TEST(PdfTextState, WordsOfALineShownAsOneStayWhereTheyWerePlaced) {
   EXPECT_LE(shows, 4u);
 }
 
+// A list's line numbers and telephone numbers are shaped once each, and those of pages gone lend
+// their room to the next ones: every number must show as itself, in the size it is shown in.
+TEST(PdfTextState, NumbersShapedWhereNumbersOfPagesGoneWereShowAsThemselves) {
+  EnsureGraphics();
+  const std::string file = TempPath("numbers.pdf");
+  constexpr int kPages = 16, kRows = 250;
+  std::string expected;
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    auto small = ReportFont("Tahoma", 8), large = ReportFont("Tahoma", 11);
+    for (int p = 0; p < kPages; ++p) {
+      auto& page = document.AddPage(A4Width, A4Height, 0, 0, p);
+      for (int row = 0; row < kRows; ++row) {
+        const std::string number = std::to_string(1000003 * (p * kRows + row) % 9999991);
+        page.TextOut(40 + row % 5 * 150, 40 + row / 5 * 20, Wide(number + "."), row % 2 ? *small : *large);
+        expected += number + ".";
+      }
+    }
+    SaveDocument(document, file);
+  }
+  EXPECT_EQ(Letters(ExtractText(file)), expected);
+}
+
 }  // namespace
 }  // namespace orv
