@@ -95,6 +95,9 @@ class TFontFace {
   unsigned GlyphCount() const { return glyphCount_; }
   // Horizontal advance of a glyph from the font's hmtx table, thousandths of an em.
   double GlyphAdvance(unsigned glyphId) const;
+  // The box of a glyph's outline from its origin, thousandths of an em, y upwards; all 0 for a
+  // glyph that draws nothing.
+  TFontBox GlyphBox(unsigned glyphId) const;
 
   // The character the font's cmap maps to a glyph (the lowest when several do); 0 for none.
   char32_t GlyphCharacter(unsigned glyphId) const;

@@ -40,6 +40,11 @@ void TkvxPDFPage::EndText() {
 }
 
 void TkvxPDFPage::SaveState() {
+  ReachAnywhere();
+  PushState();
+}
+
+void TkvxPDFPage::PushState() {
   EndText();
   TTextState saved = states_.back();
   saved.FontHere = saved.FillHere = saved.TextHere = false;
@@ -104,12 +109,57 @@ void TkvxPDFPage::RestoreState() {
 }
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
+  ReachAnywhere();
   EndText();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nW\r\nn\r\n";
 }
 
+void TkvxPDFPage::BeginClip(double left, double top, double width, double height) {
+  ReachAnywhere();
+  // The numbers as they are written, so that what is found inside lies inside what readers clip.
+  auto written = [](double v) { return std::nearbyint(v * 100.0) / 100.0; };
+  clipLeft_ = written(PdfX(left));
+  clipBottom_ = written(PdfY(top + height));
+  clipWidth_ = written(width * 0.75);
+  clipHeight_ = written(height * 0.75);
+  clips_.push_back(false);
+  // Its text is placed from the page's corner, not from the text before it: a memo then shows
+  // on the same pixels whatever was drawn before it.
+  EndText();
+}
+
+void TkvxPDFPage::EndClip() {
+  if (clips_.empty()) return;
+  const bool written = clips_.back();
+  clips_.pop_back();
+  if (written) RestoreState();
+  EndText();
+}
+
+void TkvxPDFPage::Reach(double left, double bottom, double right, double top) {
+  if (clips_.empty() || clips_.back()) return;
+  if (left > right) std::swap(left, right);
+  if (bottom > top) std::swap(bottom, top);
+  // A point inside a clip's edge: a glyph or a line that far in is drawn on the same pixels
+  // with the clip and without it, down to 72 dots per inch.
+  constexpr double kMargin = 1;
+  if (left >= clipLeft_ + kMargin && right <= clipLeft_ + clipWidth_ - kMargin && bottom >= clipBottom_ + kMargin &&
+      top <= clipBottom_ + clipHeight_ - kMargin)
+    return;
+  ReachAnywhere();
+}
+
+void TkvxPDFPage::ReachAnywhere() {
+  if (clips_.empty() || clips_.back()) return;
+  clips_.back() = true;
+  PushState();
+  AppendNumbers(clipLeft_, clipBottom_, clipWidth_, clipHeight_);
+  content_ += " re\r\nW\r\nn\r\n";
+}
+
 void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures) {
+  ReachAnywhere();
   EndText();
   for (const auto& figure : figures) {
     for (size_t k = 0; k < figure.size(); ++k) {
@@ -122,6 +172,7 @@ void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, do
 }
 
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
+  Reach(PdfX(left), PdfY(top + height), PdfX(left + width), PdfY(top));
   EndText();
   content_ += GetColor(color) + " rg\r\n";
   FillChanged();
@@ -130,6 +181,9 @@ void TkvxPDFPage::FillRect(double left, double top, double width, double height,
 }
 
 void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
+  const double half = width * 0.75 / 2;
+  Reach(std::min(PdfX(x1), PdfX(x2)) - half, std::min(PdfY(y1), PdfY(y2)) - half, std::max(PdfX(x1), PdfX(x2)) + half,
+        std::max(PdfY(y1), PdfY(y2)) + half);
   EndText();
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers(width * 0.75);
@@ -142,6 +196,7 @@ void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color,
 
 void TkvxPDFPage::Frame(double left, double top, double width, double height, int lines,
                         TColor color, double lineWidth) {
+  ReachAnywhere();
   EndText();
   if ((lines & flAll) == 0 || color == clNone) return;
   content_ += GetColor(color) + " RG\r\n";
@@ -173,6 +228,7 @@ void TkvxPDFPage::Frame(double left, double top, double width, double height, in
 
 void TkvxPDFPage::Rectangle(double left, double top, double width, double height,
                             TColor frameColor, double frameWidth, TColor fillColor) {
+  ReachAnywhere();
   EndText();
   content_ += GetColor(frameColor) + " RG\r\n";
   AppendNumbers(frameWidth * 0.75);
@@ -184,6 +240,7 @@ void TkvxPDFPage::Rectangle(double left, double top, double width, double height
 
 void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double length, double width,
                         bool solid, TColor color) {
+  ReachAnywhere();
   EndText();
   // In points from here on, y upwards.
   const double px1 = PdfX(x1), py1 = PdfY(y1), px2 = PdfX(x2), py2 = PdfY(y2);
@@ -233,8 +290,17 @@ void TkvxPDFPage::PaintPath(TColor penColor, TColor fillColor) {
 
 void TkvxPDFPage::Path(const std::vector<std::pair<double, double>>& points, bool closed, TColor penColor,
                        double penWidth, const std::vector<double>& dashes, bool roundCaps, TColor fillColor) {
-  EndText();
   if (points.size() < 2 || (penColor == clNone && fillColor == clNone)) return;
+  if (points.size() == 2 && !closed && fillColor == clNone) {
+    // A frame's side: the line and its caps, square or round, lie within half the pen of it.
+    const double half = penWidth * 0.75 / 2;
+    const double x1 = PdfX(points[0].first), y1 = PdfY(points[0].second), x2 = PdfX(points[1].first),
+                 y2 = PdfY(points[1].second);
+    Reach(std::min(x1, x2) - half, std::min(y1, y2) - half, std::max(x1, x2) + half, std::max(y1, y2) + half);
+  } else {
+    ReachAnywhere();
+  }
+  EndText();
   content_ += "q\r\n";
   if (penColor != clNone) SetPen(penColor, penWidth, dashes, roundCaps);
   for (size_t k = 0; k < points.size(); ++k) {
@@ -252,6 +318,7 @@ void TkvxPDFPage::Path(const std::vector<std::pair<double, double>>& points, boo
 
 void TkvxPDFPage::Ellipse(double left, double top, double width, double height, TColor penColor, double penWidth,
                           const std::vector<double>& dashes, TColor fillColor) {
+  ReachAnywhere();
   EndText();
   if (penColor == clNone && fillColor == clNone) return;
   content_ += "q\r\n";

@@ -95,6 +95,11 @@ class TkvxPDFPage : public TkvxPDFElement {
   // smaller on a sheet of paper.
   void SaveStateScaled(double scaleX, double scaleY, double left, double top);
   void ClipRect(double left, double top, double width, double height);
+  // What follows until EndClip clipped to the rectangle (pixels), as SaveState and ClipRect
+  // would, but written only where something drawn would reach out of it, before the first that
+  // does: the text of a list's cells stays well inside them, and goes without.
+  void BeginClip(double left, double top, double width, double height);
+  void EndClip();
   // Clips to the closed figures (pixels) together: a point within an odd number of them is inside,
   // so a figure within another cuts a hole in it.
   void ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures);
@@ -188,6 +193,12 @@ class TkvxPDFPage : public TkvxPDFElement {
   // Closes the text object TextOut leaves open for the runs that follow; paths, images and
   // state changes go outside it.
   void EndText();
+  void PushState();
+  // Something drawn reaches from left to right and from bottom to top (points): the clip
+  // BeginClip left to be written is written when it is not well inside it.
+  void Reach(double left, double bottom, double right, double top);
+  // Something drawn may reach anywhere: the clip left to be written is written.
+  void ReachAnywhere();
   // The run of shaped text in the document's font fontIndex for font at size points.
   double ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,
                  int size, int fontIndex, double charSpacing, double rotation);
@@ -250,6 +261,10 @@ class TkvxPDFPage : public TkvxPDFElement {
   // Where the content ended after the last run, when that run's glyphs end in a TJ the next run
   // on its line may go on in; npos when none may.
   size_t runEnd_ = std::string::npos;
+  // The clips begun and not ended, whether each is written; only the innermost may be not.
+  std::vector<bool> clips_;
+  // The innermost clip as it is written (points, from the bottom left).
+  double clipLeft_ = 0, clipBottom_ = 0, clipWidth_ = 0, clipHeight_ = 0;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

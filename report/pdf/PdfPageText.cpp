@@ -105,6 +105,7 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
   const size_t blanks = text.find_last_not_of(u' ') + 1;
   size_t blanksShown = std::string::npos;
   bool blanksInHex = false;
+  double inkLeft = 1e9, inkRight = -1e9, inkBottom = 1e9, inkTop = -1e9;
   std::string& shown = run.Shown;
   shown.assign(1, '[');
   bool hexOpen = false;
@@ -152,6 +153,13 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     if (!hexOpen) shown += '<';
     hexOpen = true;
     kvxAppendHex4(shown, g.GlyphId);
+    const TFontBox box = pdfFont.Face().GlyphBox(g.GlyphId);
+    if (box.Right > box.Left) {
+      inkLeft = std::min(inkLeft, current + box.Left);
+      inkRight = std::max(inkRight, current + box.Right);
+      inkBottom = std::min(inkBottom, rise + box.Bottom);
+      inkTop = std::max(inkTop, rise + box.Top);
+    }
     current += pdfFont.GlyphWidth(g.GlyphId);
     pen += g.Advance + (run.EndsCluster[i] ? spacing : 0);
 
@@ -184,6 +192,10 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
   }
   run.Pen = pen;
   run.Advance = current;
+  run.InkLeft = inkLeft;
+  run.InkRight = inkRight;
+  run.InkBottom = inkBottom;
+  run.InkTop = inkTop;
 }
 
 double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& run, const TFont& font,
@@ -191,6 +203,11 @@ double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPD
   if (run.Font != fontIndex || run.Size != size || run.Spacing != charSpacing)
     ComposeRun(text, run, font, size, fontIndex, charSpacing);
   const double px = PdfX(x), py = PdfY(y);
+  if (rotation != 0 || font.Style().Contains(fsUnderline))
+    ReachAnywhere();
+  else if (run.InkLeft <= run.InkRight)
+    Reach(px + run.InkLeft / 1000.0 * size, py + run.InkBottom / 1000.0 * size, px + run.InkRight / 1000.0 * size,
+          py + run.InkTop / 1000.0 * size);
   // Runs that follow one another share a text object, and say only what changes: the font,
   // the colour, and the move from the previous run's start.
   if (rotation != 0) EndText();

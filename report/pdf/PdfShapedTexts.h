@@ -42,6 +42,9 @@ struct TkvxPDFShapedText {
   // Where the operators leave the text position, thousandths of an em: the glyphs' widths as
   // the document's fonts give them, less the moves between them.
   double Advance = 0;
+  // The box of the glyphs' outlines as the operators place them, thousandths of an em from
+  // the run's start on its baseline, y upwards; InkLeft above InkRight when none draws.
+  double InkLeft = 0, InkBottom = 0, InkRight = 0, InkTop = 0;
 
   // Glyphs and EndsCluster of text as face shapes it, not yet shown on any page: an entry
   // whose text went is shaped anew for another text in the storage it has.

@@ -166,6 +166,61 @@ TEST(PdfTextState, WordsOfALineShownAsOneStayWhereTheyWerePlaced) {
   EXPECT_LE(shows, 4u);
 }
 
+// Cells clip only what reaches out of them: text well inside goes without a clip, and text
+// that runs past a side, or a word after one that stays inside, is cut at the cell's edge.
+TEST(PdfTextState, TextReachingOutOfItsCellIsCutAtTheCellsEdge) {
+  if (RunCommand("command -v pdftoppm").Status != 0) GTEST_SKIP() << "pdftoppm is not installed";
+  EnsureGraphics();
+  const std::string file = TempPath("cut-cells.pdf");
+  // Cells in pixels: left, top, width, height.
+  struct TCell {
+    double Left, Top, Width, Height;
+  };
+  const TCell inside{40, 40, 400, 40}, past{40, 100, 80, 40}, after{40, 160, 200, 40}, low{40, 220, 400, 10};
+  {
+    TkvxPDFFile document(false, "");
+    document.PrepareKeys();
+    document.Compressed = false;
+    auto font = ReportFont("Tahoma", 14);
+    auto& page = document.AddPage(A4Width, A4Height, 0, 0, 0);
+    auto cell = [&](const TCell& c, auto draw) {
+      page.BeginClip(c.Left, c.Top, c.Width, c.Height);
+      draw();
+      page.EndClip();
+    };
+    cell(inside, [&] { page.TextOut(44, 70, u"Inside ", *font); });
+    cell(past, [&] { page.TextOut(44, 130, u"MMMMMMMMMMMMMMMM", *font); });
+    cell(after, [&] {
+      page.TextOut(44, 190, u"Short ", *font);
+      page.TextOut(100, 190, u"MMMMMMMMMMMMMMMMMMMMMMMMM", *font);
+    });
+    // Its letters and tone marks reach over the cell's top.
+    cell(low, [&] { page.TextOut(44, 228, u"ปู่ย่าตายาย", *font); });
+    SaveDocument(document, file);
+  }
+  ExpectClean(file);
+  const TPixmap pixels = Render(file, 1);
+  ASSERT_GT(pixels.Width, 0);
+  // Points, one a pixel: what lies within a cell's edges, and what lies past them.
+  auto ink = [&](double left, double top, double right, double bottom) {
+    return InkIn(pixels, static_cast<int>(left * 0.75), static_cast<int>(top * 0.75),
+                 static_cast<int>((right - left) * 0.75), static_cast<int>((bottom - top) * 0.75))
+        .Black;
+  };
+  EXPECT_GT(ink(inside.Left, inside.Top, inside.Left + inside.Width, inside.Top + inside.Height), 20);
+  EXPECT_GT(ink(past.Left, past.Top, past.Left + past.Width, past.Top + past.Height), 20);
+  EXPECT_EQ(ink(past.Left + past.Width + 3, past.Top, 500, past.Top + past.Height), 0) << "cut at the right";
+  EXPECT_GT(ink(100, after.Top, after.Left + after.Width, after.Top + after.Height), 20);
+  EXPECT_EQ(ink(after.Left + after.Width + 3, after.Top, 700, after.Top + after.Height), 0) << "cut at the right";
+  EXPECT_GT(ink(low.Left, low.Top, low.Left + low.Width, low.Top + low.Height), 20);
+  EXPECT_EQ(ink(low.Left, low.Top - 10, low.Left + low.Width, low.Top - 2), 0) << "cut at the top";
+  // Only the three cells whose text reaches out write a clip.
+  const std::string raw = ReadFile(file);
+  size_t clips = 0;
+  for (size_t at = raw.find(" re\r\nW\r\n"); at != std::string::npos; at = raw.find(" re\r\nW\r\n", at + 1)) ++clips;
+  EXPECT_EQ(clips, 3u);
+}
+
 // A list's line numbers and telephone numbers are shaped once each, and those of pages gone lend
 // their room to the next ones: every number must show as itself, in the size it is shown in.
 TEST(PdfTextState, NumbersShapedWhereNumbersOfPagesGoneWereShowAsThemselves) {
