@@ -153,7 +153,7 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     if (!hexOpen) shown += '<';
     hexOpen = true;
     kvxAppendHex4(shown, g.GlyphId);
-    const TFontBox box = pdfFont.Face().GlyphBox(g.GlyphId);
+    const TFontBox& box = pdfFont.GlyphBox(g.GlyphId);
     if (box.Right > box.Left) {
       inkLeft = std::min(inkLeft, current + box.Left);
       inkRight = std::max(inkRight, current + box.Right);
