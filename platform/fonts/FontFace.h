@@ -113,6 +113,8 @@ class TFontFace {
   // their bases, SARA AM split as the font needs). Clusters whose letters this face lacks are
   // shaped in the face FallbackFor gives.
   std::vector<TShapedGlyph> Shape(const WideString& text) const;
+  // The same into glyphs, in the room they have.
+  void Shape(const WideString& text, std::vector<TShapedGlyph>& glyphs) const;
 
   // The whole font program as stored in the file.
   const std::vector<Byte>& FontData() const { return data_; }

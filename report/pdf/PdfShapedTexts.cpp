@@ -11,7 +11,7 @@
 namespace orv {
 
 void TkvxPDFShapedText::ShapeIn(const TFontFace& face, const WideString& text) {
-  Glyphs = face.Shape(text);
+  face.Shape(text, Glyphs);
   Font = -1;
   widthSize_ = 0;
   thread_local std::vector<int> starts;
