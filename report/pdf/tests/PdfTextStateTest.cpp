@@ -46,6 +46,13 @@ TInk InkIn(const TPixmap& pixels, int left, int top, int width, int height) {
   return ink;
 }
 
+// How often what stands in text.
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++count;
+  return count;
+}
+
 // The words pdftotext finds on page p: their text and left edge, in points.
 std::vector<std::pair<std::string, double>> Words(const std::string& file, int p) {
   const std::string boxes =
@@ -122,10 +129,7 @@ TEST(PdfTextState, EachCellOfAListShowsItsTextInItsOwnColourWithTheFontSaidOnce)
     }
   }
   // The cells of a page share one font: it is said before the first of them, not in each.
-  const std::string raw = ReadFile(file);
-  size_t fonts = 0;
-  for (size_t at = raw.find(" Tf\r\n"); at != std::string::npos; at = raw.find(" Tf\r\n", at + 1)) ++fonts;
-  EXPECT_EQ(fonts, 2u);
+  EXPECT_EQ(Occurrences(ReadFile(file), " Tf\r\n"), 2u);
 }
 
 // Words of one line, as a memo places them piece by piece (justified lines spread their
@@ -160,10 +164,7 @@ TEST(PdfTextState, WordsOfALineShownAsOneStayWhereTheyWerePlaced) {
     EXPECT_NEAR(found[i].second, words[i].X * 0.75, 0.01) << text;
   }
   // The first line is one showing; the second breaks for the word with its own text.
-  const std::string raw = ReadFile(file);
-  size_t shows = 0;
-  for (size_t at = raw.find(" TJ\r\n"); at != std::string::npos; at = raw.find(" TJ\r\n", at + 1)) ++shows;
-  EXPECT_LE(shows, 4u);
+  EXPECT_LE(Occurrences(ReadFile(file), " TJ\r\n"), 4u);
 }
 
 // Cells clip only what reaches out of them: text well inside goes without a clip, and text
@@ -215,10 +216,7 @@ TEST(PdfTextState, TextReachingOutOfItsCellIsCutAtTheCellsEdge) {
   EXPECT_GT(ink(low.Left, low.Top, low.Left + low.Width, low.Top + low.Height), 20);
   EXPECT_EQ(ink(low.Left, low.Top - 10, low.Left + low.Width, low.Top - 2), 0) << "cut at the top";
   // Only the three cells whose text reaches out write a clip.
-  const std::string raw = ReadFile(file);
-  size_t clips = 0;
-  for (size_t at = raw.find(" re\r\nW\r\n"); at != std::string::npos; at = raw.find(" re\r\nW\r\n", at + 1)) ++clips;
-  EXPECT_EQ(clips, 3u);
+  EXPECT_EQ(Occurrences(ReadFile(file), " re\r\nW\r\n"), 3u);
 }
 
 // A list's line numbers and telephone numbers are shaped once each, and those of pages gone lend
