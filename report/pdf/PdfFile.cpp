@@ -100,7 +100,9 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
   if (shapedBytes_ >= kShapedBudget) {
     // The tables and entries of the texts that go serve the next turn's texts: a list shapes
     // thousands of numbers and names once each, and would otherwise allocate and free them all.
+    // Entries the last turn left unused go, so that no more are kept than one turn's.
     constexpr size_t kSpareEntries = 4096;
+    spareShaped_.clear();
     for (auto& [face, texts] : older_) texts.Clear(spareShaped_, kSpareEntries);
     std::swap(older_, shaped_);
     shapedFace_ = nullptr;
