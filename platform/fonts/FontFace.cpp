@@ -6,6 +6,7 @@
 #include FT_TRUETYPE_TAGS_H
 #include FT_ADVANCES_H
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -157,6 +158,20 @@ char32_t TFontFace::GlyphCharacter(unsigned glyphId) const {
 double TFontFace::GlyphAdvance(unsigned glyphId) const {
   if (glyphId >= advances_.size()) return 0;
   return advances_[glyphId] * 1000.0 / unitsPerEm_;
+}
+
+TFontBox TFontFace::GlyphBox(unsigned glyphId) const {
+  hb_glyph_extents_t extents{};
+  if (glyphId >= glyphCount_ || !hb_font_get_glyph_extents(impl_->font, glyphId, &extents) || extents.width == 0 ||
+      extents.height == 0)
+    return {};
+  // Outward to whole thousandths, so the box holds the outline.
+  const double k = 1000.0 / unitsPerEm_;
+  const long right = extents.x_bearing + extents.width, bottom = extents.y_bearing + extents.height;
+  return {static_cast<int>(std::floor(std::min<long>(extents.x_bearing, right) * k)),
+          static_cast<int>(std::floor(std::min<long>(extents.y_bearing, bottom) * k)),
+          static_cast<int>(std::ceil(std::max<long>(extents.x_bearing, right) * k)),
+          static_cast<int>(std::ceil(std::max<long>(extents.y_bearing, bottom) * k))};
 }
 
 }  // namespace orv

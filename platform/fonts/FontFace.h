@@ -95,6 +95,9 @@ class TFontFace {
   unsigned GlyphCount() const { return glyphCount_; }
   // Horizontal advance of a glyph from the font's hmtx table, thousandths of an em.
   double GlyphAdvance(unsigned glyphId) const;
+  // The box of a glyph's outline from its origin, thousandths of an em, y upwards; all 0 for a
+  // glyph that draws nothing.
+  TFontBox GlyphBox(unsigned glyphId) const;
 
   // The character the font's cmap maps to a glyph (the lowest when several do); 0 for none.
   char32_t GlyphCharacter(unsigned glyphId) const;
@@ -110,6 +113,8 @@ class TFontFace {
   // their bases, SARA AM split as the font needs). Clusters whose letters this face lacks are
   // shaped in the face FallbackFor gives.
   std::vector<TShapedGlyph> Shape(const WideString& text) const;
+  // The same into glyphs, in the room they have.
+  void Shape(const WideString& text, std::vector<TShapedGlyph>& glyphs) const;
 
   // The whole font program as stored in the file.
   const std::vector<Byte>& FontData() const { return data_; }

@@ -249,8 +249,16 @@ void TFontShaper::Shape(const TFontFace& face, int pixelSize, std::u16string_vie
 
 std::vector<TShapedGlyph> TFontFace::Shape(const WideString& text) const {
   std::vector<TShapedGlyph> glyphs;
-  if (text.empty()) return glyphs;
-  std::vector<TRawGlyph> raw;
+  Shape(text, glyphs);
+  return glyphs;
+}
+
+void TFontFace::Shape(const WideString& text, std::vector<TShapedGlyph>& glyphs) const {
+  glyphs.clear();
+  if (text.empty()) return;
+  // Kept from text to text: the PDF writer shapes a list's thousands of new numbers and names.
+  thread_local std::vector<TRawGlyph> raw;
+  raw.clear();
   // The layout shapes a text's words before the PDF writes them; numbers it placed without
   // shaping are placed so again.
   if (!TFontShaper::ShapePlain(*this, 0, text, 0, text.size(), HB_SCRIPT_INVALID, raw) &&
@@ -261,7 +269,6 @@ std::vector<TShapedGlyph> TFontFace::Shape(const WideString& text) const {
     const double toThousandths = 1000.0 / TFontShaper::UnitsPerEm(*g.Face);
     glyphs.push_back({g.Id, g.Advance * toThousandths, g.X * toThousandths, g.Y * toThousandths, g.Cluster, g.Face});
   }
-  return glyphs;
 }
 
 }  // namespace orv

@@ -55,6 +55,7 @@ void TkvxPDFFile::Clear() {
   // Shaped runs name the fonts they were written in.
   shaped_.clear();
   older_.clear();
+  spareShaped_.clear();
   shapedFace_ = nullptr;
   shapedTexts_ = nullptr;
   olderTexts_ = nullptr;
@@ -97,8 +98,13 @@ TkvxPDFPage& TkvxPDFFile::AddPage(double widthPx, double heightPx, double leftMa
   // what a page shapes holds while it draws.
   constexpr size_t kShapedBudget = 1 << 18;
   if (shapedBytes_ >= kShapedBudget) {
-    older_ = std::move(shaped_);
-    shaped_.clear();
+    // The tables and entries of the texts that go serve the next turn's texts: a list shapes
+    // thousands of numbers and names once each, and would otherwise allocate and free them all.
+    // Entries the last turn left unused go, so that no more are kept than one turn's.
+    constexpr size_t kSpareEntries = 4096;
+    spareShaped_.clear();
+    for (auto& [face, texts] : older_) texts.Clear(spareShaped_, kSpareEntries);
+    std::swap(older_, shaped_);
     shapedFace_ = nullptr;
     shapedTexts_ = nullptr;
     olderTexts_ = nullptr;
@@ -170,7 +176,13 @@ TkvxPDFShapedText& TkvxPDFFile::Shaped(const TFontFace& face, std::u16string_vie
       return texts.Add(std::move(entry), hash);
     }
   }
-  auto entry = std::make_unique<TkvxPDFShapedTexts::TEntry>();
+  std::unique_ptr<TkvxPDFShapedTexts::TEntry> entry;
+  if (spareShaped_.empty()) {
+    entry = std::make_unique<TkvxPDFShapedTexts::TEntry>();
+  } else {
+    entry = std::move(spareShaped_.back());
+    spareShaped_.pop_back();
+  }
   entry->Key.assign(text);
   entry->Shaped.ShapeIn(face, entry->Key);
   shapedBytes_ += cost(*entry);

@@ -129,6 +129,8 @@ class TkvxPDFFile : public TkvxPDFElement {
   TkvxPDFShapedTexts* olderTexts_ = nullptr;
   // Bytes of the texts in shaped_, about.
   size_t shapedBytes_ = 0;
+  // Entries of texts gone at the last turn, whose storage the next new texts take.
+  std::vector<std::unique_ptr<TkvxPDFShapedTexts::TEntry>> spareShaped_;
   // The font AddFont gave last, by the name, style and charset asked for.
   int lastFont_ = -1;
   String faceName_;

@@ -66,6 +66,20 @@ String TkvxPDFFont::GetFontName(const TFont& font) {
   return kvxEscapeName(name);
 }
 
+const TFontBox& TkvxPDFFont::GlyphBox(unsigned glyphId) {
+  static const TFontBox none;
+  if (glyphId >= face_->GlyphCount()) return none;
+  if (boxes_.empty()) {
+    boxes_.resize(face_->GlyphCount());
+    boxed_.resize(face_->GlyphCount());
+  }
+  if (!boxed_[glyphId]) {
+    boxes_[glyphId] = face_->GlyphBox(glyphId);
+    boxed_[glyphId] = true;
+  }
+  return boxes_[glyphId];
+}
+
 const WideString& TkvxPDFFont::UseGlyph(unsigned glyphId, const WideString& text) {
   static const WideString none;
   if (glyphId >= used_.size()) return none;

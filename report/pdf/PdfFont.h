@@ -43,6 +43,9 @@ class TkvxPDFFont : public TkvxPDFElement {
   bool IsFallback() const { return fallback_; }
   // The width written for a glyph, thousandths of an em.
   int GlyphWidth(unsigned glyphId) const { return glyphId < widths_.size() ? widths_[glyphId] : 0; }
+  // The face's box of a glyph's outline, kept from its first use: a list composes the runs of
+  // thousands of new numbers and names.
+  const TFontBox& GlyphBox(unsigned glyphId);
 
   // Writes the font's objects; ObjNumber is the first of them.
   void SaveToStream(TStream& stream) override;
@@ -62,6 +65,8 @@ class TkvxPDFFont : public TkvxPDFElement {
   std::vector<WideString> text_;
   // Every glyph's width as written, read for every glyph shown.
   std::vector<int> widths_;
+  std::vector<TFontBox> boxes_;
+  std::vector<bool> boxed_;
 };
 
 }  // namespace orv

@@ -36,11 +36,59 @@ void TkvxPDFPage::EndText() {
   if (!inText_) return;
   content_ += "ET\r\n";
   inText_ = false;
+  runEnd_ = std::string::npos;
 }
 
 void TkvxPDFPage::SaveState() {
+  ReachAnywhere();
+  PushState();
+}
+
+void TkvxPDFPage::PushState() {
   EndText();
+  TTextState saved = states_.back();
+  saved.FontHere = saved.FillHere = saved.TextHere = false;
+  saved.SavedAt = content_.size();
+  states_.push_back(saved);
   content_ += "q\r\n";
+}
+
+void TkvxPDFPage::FillChanged() {
+  states_.back().Fill = clNone;
+  states_.back().FillHere = true;
+}
+
+void TkvxPDFPage::UseTextState(int fontIndex, int size, TColor fill) {
+  const bool font = states_.back().Font != fontIndex || states_.back().Size != size;
+  const bool color = states_.back().Fill != fill;
+  // Written before the "q" of the outermost level from which on no level has set the value
+  // itself or shown text: what those levels draw then takes it from there. Levels 0 and 1 of a
+  // list are the page and a cell, whose font and colour are then said once for the page.
+  auto put = [&](bool TTextState::*here, const std::string& op) {
+    size_t level = states_.size();
+    while (level > 1 && !states_[level - 1].TextHere && !(states_[level - 1].*here)) --level;
+    if (level == states_.size()) {
+      content_ += op;
+    } else {
+      content_.insert(states_[level].SavedAt, op);
+      for (size_t k = level; k < states_.size(); ++k) states_[k].SavedAt += op.size();
+      runEnd_ = std::string::npos;
+    }
+    // The level it is written in sets it; those inside inherit it.
+    if (level > 1) states_[level - 1].*here = true;
+    return level - 1;
+  };
+  if (font) {
+    std::string op = "/F" + std::to_string(fontIndex) + ' ' + std::to_string(size) + " Tf\r\n";
+    for (size_t k = put(&TTextState::FontHere, op); k < states_.size(); ++k) {
+      states_[k].Font = fontIndex;
+      states_[k].Size = size;
+    }
+  }
+  if (color) {
+    std::string op = GetColor(fill) + " rg\r\n";
+    for (size_t k = put(&TTextState::FillHere, op); k < states_.size(); ++k) states_[k].Fill = fill;
+  }
 }
 
 void TkvxPDFPage::SaveStateScaled(double scaleX, double scaleY, double left, double top) {
@@ -55,15 +103,63 @@ void TkvxPDFPage::SaveStateScaled(double scaleX, double scaleY, double left, dou
 void TkvxPDFPage::RestoreState() {
   EndText();
   content_ += "Q\r\n";
+  // A restore without its save goes back to what the page came with, which it does not know.
+  if (states_.size() > 1) states_.pop_back();
+  else states_.front() = TTextState();
 }
 
 void TkvxPDFPage::ClipRect(double left, double top, double width, double height) {
+  ReachAnywhere();
   EndText();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nW\r\nn\r\n";
 }
 
+void TkvxPDFPage::BeginClip(double left, double top, double width, double height) {
+  ReachAnywhere();
+  // The numbers as they are written, so that what is found inside lies inside what readers clip.
+  auto written = [](double v) { return std::nearbyint(v * 100.0) / 100.0; };
+  clipLeft_ = written(PdfX(left));
+  clipBottom_ = written(PdfY(top + height));
+  clipWidth_ = written(width * 0.75);
+  clipHeight_ = written(height * 0.75);
+  clips_.push_back(false);
+  // Its text is placed from the page's corner, not from the text before it: a memo then shows
+  // on the same pixels whatever was drawn before it.
+  EndText();
+}
+
+void TkvxPDFPage::EndClip() {
+  if (clips_.empty()) return;
+  const bool written = clips_.back();
+  clips_.pop_back();
+  if (written) RestoreState();
+  EndText();
+}
+
+void TkvxPDFPage::Reach(double left, double bottom, double right, double top) {
+  if (clips_.empty() || clips_.back()) return;
+  if (left > right) std::swap(left, right);
+  if (bottom > top) std::swap(bottom, top);
+  // A point inside a clip's edge: a glyph or a line that far in is drawn on the same pixels
+  // with the clip and without it, down to 72 dots per inch.
+  constexpr double kMargin = 1;
+  if (left >= clipLeft_ + kMargin && right <= clipLeft_ + clipWidth_ - kMargin && bottom >= clipBottom_ + kMargin &&
+      top <= clipBottom_ + clipHeight_ - kMargin)
+    return;
+  ReachAnywhere();
+}
+
+void TkvxPDFPage::ReachAnywhere() {
+  if (clips_.empty() || clips_.back()) return;
+  clips_.back() = true;
+  PushState();
+  AppendNumbers(clipLeft_, clipBottom_, clipWidth_, clipHeight_);
+  content_ += " re\r\nW\r\nn\r\n";
+}
+
 void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures) {
+  ReachAnywhere();
   EndText();
   for (const auto& figure : figures) {
     for (size_t k = 0; k < figure.size(); ++k) {
@@ -76,13 +172,18 @@ void TkvxPDFPage::ClipFigures(const std::vector<std::vector<std::pair<double, do
 }
 
 void TkvxPDFPage::FillRect(double left, double top, double width, double height, TColor color) {
+  Reach(PdfX(left), PdfY(top + height), PdfX(left + width), PdfY(top));
   EndText();
   content_ += GetColor(color) + " rg\r\n";
+  FillChanged();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += " re\r\nf\r\n";
 }
 
 void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color, double width) {
+  const double half = width * 0.75 / 2;
+  Reach(std::min(PdfX(x1), PdfX(x2)) - half, std::min(PdfY(y1), PdfY(y2)) - half, std::max(PdfX(x1), PdfX(x2)) + half,
+        std::max(PdfY(y1), PdfY(y2)) + half);
   EndText();
   content_ += GetColor(color) + " RG\r\n";
   AppendNumbers(width * 0.75);
@@ -95,6 +196,7 @@ void TkvxPDFPage::Line(double x1, double y1, double x2, double y2, TColor color,
 
 void TkvxPDFPage::Frame(double left, double top, double width, double height, int lines,
                         TColor color, double lineWidth) {
+  ReachAnywhere();
   EndText();
   if ((lines & flAll) == 0 || color == clNone) return;
   content_ += GetColor(color) + " RG\r\n";
@@ -126,16 +228,19 @@ void TkvxPDFPage::Frame(double left, double top, double width, double height, in
 
 void TkvxPDFPage::Rectangle(double left, double top, double width, double height,
                             TColor frameColor, double frameWidth, TColor fillColor) {
+  ReachAnywhere();
   EndText();
   content_ += GetColor(frameColor) + " RG\r\n";
   AppendNumbers(frameWidth * 0.75);
   content_ += " w\r\n" + GetColor(fillColor) + " rg\r\n";
+  FillChanged();
   AppendNumbers(PdfX(left), PdfY(top + height), width * 0.75, height * 0.75);
   content_ += fillColor != clNone ? " re\r\nB\r\n" : " re\r\nS\r\n";
 }
 
 void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double length, double width,
                         bool solid, TColor color) {
+  ReachAnywhere();
   EndText();
   // In points from here on, y upwards.
   const double px1 = PdfX(x1), py1 = PdfY(y1), px2 = PdfX(x2), py2 = PdfY(y2);
@@ -154,10 +259,12 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
   content_ += " l\r\n";
   AppendNumbers(w2x, w2y);
   content_ += " l\r\n";
-  if (solid)
+  if (solid) {
     content_ += "1 j\r\n" + GetColor(color) + " rg\r\nb\r\n";
-  else
+    FillChanged();
+  } else {
     content_ += GetColor(color) + " RG\r\nS\r\n";
+  }
 }
 
 void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps) {
@@ -172,7 +279,10 @@ void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& 
 }
 
 void TkvxPDFPage::PaintPath(TColor penColor, TColor fillColor) {
-  if (fillColor != clNone) content_ += GetColor(fillColor) + " rg\r\n";
+  if (fillColor != clNone) {
+    content_ += GetColor(fillColor) + " rg\r\n";
+    FillChanged();
+  }
   if (penColor != clNone && fillColor != clNone) content_ += "b\r\n";
   else if (penColor != clNone) content_ += "S\r\n";
   else content_ += "f\r\n";
@@ -180,8 +290,17 @@ void TkvxPDFPage::PaintPath(TColor penColor, TColor fillColor) {
 
 void TkvxPDFPage::Path(const std::vector<std::pair<double, double>>& points, bool closed, TColor penColor,
                        double penWidth, const std::vector<double>& dashes, bool roundCaps, TColor fillColor) {
-  EndText();
   if (points.size() < 2 || (penColor == clNone && fillColor == clNone)) return;
+  if (points.size() == 2 && !closed && fillColor == clNone) {
+    // A frame's side: the line and its caps, square or round, lie within half the pen of it.
+    const double half = penWidth * 0.75 / 2;
+    const double x1 = PdfX(points[0].first), y1 = PdfY(points[0].second), x2 = PdfX(points[1].first),
+                 y2 = PdfY(points[1].second);
+    Reach(std::min(x1, x2) - half, std::min(y1, y2) - half, std::max(x1, x2) + half, std::max(y1, y2) + half);
+  } else {
+    ReachAnywhere();
+  }
+  EndText();
   content_ += "q\r\n";
   if (penColor != clNone) SetPen(penColor, penWidth, dashes, roundCaps);
   for (size_t k = 0; k < points.size(); ++k) {
@@ -199,6 +318,7 @@ void TkvxPDFPage::Path(const std::vector<std::pair<double, double>>& points, boo
 
 void TkvxPDFPage::Ellipse(double left, double top, double width, double height, TColor penColor, double penWidth,
                           const std::vector<double>& dashes, TColor fillColor) {
+  ReachAnywhere();
   EndText();
   if (penColor == clNone && fillColor == clNone) return;
   content_ += "q\r\n";

@@ -95,6 +95,11 @@ class TkvxPDFPage : public TkvxPDFElement {
   // smaller on a sheet of paper.
   void SaveStateScaled(double scaleX, double scaleY, double left, double top);
   void ClipRect(double left, double top, double width, double height);
+  // What follows until EndClip clipped to the rectangle (pixels), as SaveState and ClipRect
+  // would, but written only where something drawn would reach out of it, before the first that
+  // does: the text of a list's cells stays well inside them, and goes without.
+  void BeginClip(double left, double top, double width, double height);
+  void EndClip();
   // Clips to the closed figures (pixels) together: a point within an odd number of them is inside,
   // so a figure within another cuts a hole in it.
   void ClipFigures(const std::vector<std::vector<std::pair<double, double>>>& figures);
@@ -188,6 +193,12 @@ class TkvxPDFPage : public TkvxPDFElement {
   // Closes the text object TextOut leaves open for the runs that follow; paths, images and
   // state changes go outside it.
   void EndText();
+  void PushState();
+  // Something drawn reaches from left to right and from bottom to top (points): the clip
+  // BeginClip left to be written is written when it is not well inside it.
+  void Reach(double left, double bottom, double right, double top);
+  // Something drawn may reach anywhere: the clip left to be written is written.
+  void ReachAnywhere();
   // The run of shaped text in the document's font fontIndex for font at size points.
   double ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& shaped, const TFont& font,
                  int size, int fontIndex, double charSpacing, double rotation);
@@ -212,17 +223,48 @@ class TkvxPDFPage : public TkvxPDFElement {
   void SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps);
   void PaintPath(TColor penColor, TColor fillColor);
 
+  // The text font and fill colour in effect at one level of saved states, as written: a list's
+  // every cell saves the state to clip its text, and most cells show it in the font and colour
+  // of the cell before, which are then said once outside them.
+  struct TTextState {
+    // -1 and clNone when not known.
+    int Font = -1;
+    int Size = 0;
+    TColor Fill = clNone;
+    // Whether this level set them itself after its "q", and whether it showed text since.
+    bool FontHere = false;
+    bool FillHere = false;
+    bool TextHere = false;
+    // Where this level's "q" is in the content.
+    size_t SavedAt = 0;
+  };
+  // Makes the text font fontIndex at size, and the fill colour, those in effect for the run that
+  // follows: written before the outermost saved state when nothing since it has set or used
+  // them, else where the run is.
+  void UseTextState(int fontIndex, int size, TColor fill);
+  // The fill colour was set by a drawing operator: text does not take it for its own.
+  void FillChanged();
+
   std::unique_ptr<TkvxPDFPage> addition_;
   std::string content_;
   // The document's images this page shows, for its resources.
   std::vector<int> images_;
-  // The open text object: its font, size and colour as last set, and where its current line
-  // starts, as written.
+  // The levels of saved states, the page's own first.
+  std::vector<TTextState> states_{TTextState()};
+  // The open text object: where its current line starts as written, and where the last run
+  // started and its glyphs took the text position (thousandths of its size) as written.
   bool inText_ = false;
-  int textFont_ = -1;
-  int textSize_ = 0;
-  TColor textColor_ = clNone;
-  double textX_ = 0, textY_ = 0;
+  double lineX_ = 0, lineY_ = 0;
+  double runX_ = 0, runY_ = 0;
+  double runAdvance_ = 0;
+  int runSize_ = 0;
+  // Where the content ended after the last run, when that run's glyphs end in a TJ the next run
+  // on its line may go on in; npos when none may.
+  size_t runEnd_ = std::string::npos;
+  // The clips begun and not ended, whether each is written; only the innermost may be not.
+  std::vector<bool> clips_;
+  // The innermost clip as it is written (points, from the bottom left).
+  double clipLeft_ = 0, clipBottom_ = 0, clipWidth_ = 0, clipHeight_ = 0;
   bool closed_ = false;
   TColor lastColor_ = clBlack;
   String lastColorStr_ = "0 0 0";

@@ -22,6 +22,7 @@ void TkvxPDFPage::DrawBitmap(double left, double top, double width, double heigh
   TMemoryStream data;
   jpeg.SaveToStream(data);
 
+  ReachAnywhere();
   EndText();
   content_ += "q\r\n";
   AppendNumbers(width > 0 ? width * 0.75 : 1.0);
@@ -65,6 +66,7 @@ void TkvxPDFPage::DrawPicture(double left, double top, double width, double heig
     return;
   }
   if (std::find(images_.begin(), images_.end(), image) == images_.end()) images_.push_back(image);
+  ReachAnywhere();
   EndText();
   content_ += "q\r\n";
   AppendNumbers(width * 0.75, 0, 0, height * 0.75, PdfX(left), PdfY(top + height));

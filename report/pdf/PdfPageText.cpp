@@ -105,6 +105,7 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
   const size_t blanks = text.find_last_not_of(u' ') + 1;
   size_t blanksShown = std::string::npos;
   bool blanksInHex = false;
+  double inkLeft = 1e9, inkRight = -1e9, inkBottom = 1e9, inkTop = -1e9;
   std::string& shown = run.Shown;
   shown.assign(1, '[');
   bool hexOpen = false;
@@ -152,6 +153,13 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     if (!hexOpen) shown += '<';
     hexOpen = true;
     kvxAppendHex4(shown, g.GlyphId);
+    const TFontBox& box = pdfFont.GlyphBox(g.GlyphId);
+    if (box.Right > box.Left) {
+      inkLeft = std::min(inkLeft, current + box.Left);
+      inkRight = std::max(inkRight, current + box.Right);
+      inkBottom = std::min(inkBottom, rise + box.Bottom);
+      inkTop = std::max(inkTop, rise + box.Top);
+    }
     current += pdfFont.GlyphWidth(g.GlyphId);
     pen += g.Advance + (run.EndsCluster[i] ? spacing : 0);
 
@@ -183,72 +191,96 @@ void TkvxPDFPage::ComposeRun(std::u16string_view text, TkvxPDFShapedText& run, c
     run.SpanEnd = blanksShown + close.size();
   }
   run.Pen = pen;
+  run.Advance = current;
+  run.InkLeft = inkLeft;
+  run.InkRight = inkRight;
+  run.InkBottom = inkBottom;
+  run.InkTop = inkTop;
 }
 
 double TkvxPDFPage::ShowRun(double x, double y, std::u16string_view text, TkvxPDFShapedText& run, const TFont& font,
                             int size, int fontIndex, double charSpacing, double rotation) {
   if (run.Font != fontIndex || run.Size != size || run.Spacing != charSpacing)
     ComposeRun(text, run, font, size, fontIndex, charSpacing);
-  const int firstFont = run.FirstFont;
   const double px = PdfX(x), py = PdfY(y);
+  if (rotation != 0 || font.Style().Contains(fsUnderline))
+    ReachAnywhere();
+  else if (run.InkLeft <= run.InkRight)
+    Reach(px + run.InkLeft / 1000.0 * size, py + run.InkBottom / 1000.0 * size, px + run.InkRight / 1000.0 * size,
+          py + run.InkTop / 1000.0 * size);
   // Runs that follow one another share a text object, and say only what changes: the font,
   // the colour, and the move from the previous run's start.
   if (rotation != 0) EndText();
   if (!inText_) {
     content_ += "BT\r\n";
     inText_ = true;
-    textFont_ = -1;
-    textColor_ = clNone;
-    textX_ = textY_ = 0;
+    lineX_ = lineY_ = runX_ = runY_ = 0;
+    runEnd_ = std::string::npos;
   }
-  if (firstFont != textFont_ || size != textSize_) {
-    content_ += "/F";
-    content_ += std::to_string(firstFont);
-    content_ += ' ';
-    content_ += std::to_string(size);
-    content_ += " Tf\r\n";
-  }
-  textFont_ = run.LastFont;
-  textSize_ = size;
-  const TColor color = font.Color() == clNone ? clBlack : font.Color();
-  if (color != textColor_) {
-    content_ += GetColor(color);
-    content_ += " rg\r\n";
-    textColor_ = color;
-  }
-  if (rotation != 0) {
-    const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
-    AppendNumbers(c, s, -s, c, px, py);
-    content_ += " Tm\r\n";
-  } else {
-    // The move as written, so that rounding does not add up along a line.
-    const double dx = std::nearbyint((px - textX_) * 100.0) / 100.0, dy = std::nearbyint((py - textY_) * 100.0) / 100.0;
-    AppendNumbers(dx, dy);
-    content_ += " Td\r\n";
-    textX_ += dx;
-    textY_ += dy;
-  }
+  UseTextState(run.FirstFont, size, font.Color() == clNone ? clBlack : font.Color());
   // Where the font's own map cannot give the text back (a split vowel, a glyph shared by two
   // characters), or a mark stands off its place, the run carries its text with it; so does a
   // turned run, whose marks readers would otherwise take for lines of their own.
   const bool actual = !run.Extractable || rotation != 0;
   // A turned run carries its blanks too: its lines are told apart by them.
   const bool blanksApart = rotation == 0;
-  if (actual) {
-    // The text as UTF-16 with its byte-order mark, written in place: a Thai list has such runs
-    // in most rows.
-    content_ += "/Span << /ActualText <FEFF";
-    kvxAppendHex4(content_, blanksApart ? text.substr(0, run.SpanText) : text);
-    content_ += "> >> BDC\r\n";
-  }
-  if (actual && blanksApart && run.SpanEnd != std::string::npos) {
-    content_.append(run.Shown, 0, run.SpanEnd);
-    content_ += "EMC\r\n";
-    content_.append(run.Shown, run.SpanEnd);
+  bool merged = false;
+  if (rotation != 0) {
+    const double angle = rotation * M_PI / 180.0, c = std::cos(angle), s = std::sin(angle);
+    AppendNumbers(c, s, -s, c, px, py);
+    content_ += " Tm\r\n";
   } else {
-    content_ += run.Shown;
-    if (actual) content_ += "EMC\r\n";
+    // The move as written, so that rounding does not add up along a line.
+    const double dx = std::nearbyint((px - runX_) * 100.0) / 100.0, dy = std::nearbyint((py - runY_) * 100.0) / 100.0;
+    merged = !actual && dy == 0 && runEnd_ == content_.size() && runSize_ == size && run.Shown.front() == '[';
+    if (merged) {
+      // The next word of a line goes on in the TJ of the word before, moved by what lies
+      // between where that word's glyphs end and where this one starts.
+      content_.resize(runEnd_ - std::string_view("] TJ\r\n").size());
+      const double move = runAdvance_ - dx * 1000.0 / size;
+      if (std::abs(move) >= 0.005) {
+        content_ += ' ';
+        kvxAppendFixed(content_, move);
+        content_ += ' ';
+      }
+      content_.append(run.Shown, 1);
+    } else {
+      // From where the line of the text object starts, which words gone on in a TJ left.
+      AppendNumbers(runX_ + dx - lineX_, runY_ + dy - lineY_);
+      content_ += " Td\r\n";
+      lineX_ = runX_ + dx;
+      lineY_ = runY_ + dy;
+    }
+    runX_ += dx;
+    runY_ += dy;
   }
+  if (!merged) {
+    if (actual) {
+      // The text as UTF-16 with its byte-order mark, written in place: a Thai list has such
+      // runs in most rows.
+      content_ += "/Span << /ActualText <FEFF";
+      kvxAppendHex4(content_, blanksApart ? text.substr(0, run.SpanText) : text);
+      content_ += "> >> BDC\r\n";
+    }
+    if (actual && blanksApart && run.SpanEnd != std::string::npos) {
+      content_.append(run.Shown, 0, run.SpanEnd);
+      content_ += "EMC\r\n";
+      content_.append(run.Shown, run.SpanEnd);
+    } else {
+      content_ += run.Shown;
+      if (actual) content_ += "EMC\r\n";
+    }
+  }
+  TTextState& state = states_.back();
+  if (run.LastFont != state.Font) {
+    // A glyph from a fallback face switched the font inside the run.
+    state.Font = run.LastFont;
+    state.FontHere = states_.size() > 1;
+  }
+  for (size_t k = 1; k < states_.size(); ++k) states_[k].TextHere = true;
+  runAdvance_ = run.Advance;
+  runSize_ = size;
+  runEnd_ = rotation == 0 && std::string_view(content_).ends_with("] TJ\r\n") ? content_.size() : std::string::npos;
   if (rotation != 0) EndText();
 
   const double widthPt = run.Pen / 1000.0 * size;

@@ -11,7 +11,9 @@
 namespace orv {
 
 void TkvxPDFShapedText::ShapeIn(const TFontFace& face, const WideString& text) {
-  Glyphs = face.Shape(text);
+  face.Shape(text, Glyphs);
+  Font = -1;
+  widthSize_ = 0;
   thread_local std::vector<int> starts;
   GraphemeStarts(text, starts);
   // Each code unit's grapheme cluster, by its number.
@@ -122,6 +124,16 @@ TkvxPDFShapedText& TkvxPDFShapedTexts::Add(std::unique_ptr<TEntry> entry, size_t
   slot.Entry = entry.release();
   ++count_;
   return slot.Entry->Shaped;
+}
+
+void TkvxPDFShapedTexts::Clear(std::vector<std::unique_ptr<TEntry>>& spare, size_t keep) {
+  for (TSlot& slot : slots_) {
+    if (!slot.Entry) continue;
+    std::unique_ptr<TEntry> entry(slot.Entry);
+    if (spare.size() < keep) spare.push_back(std::move(entry));
+    slot = TSlot();
+  }
+  count_ = 0;
 }
 
 void TkvxPDFShapedTexts::Grow() {

@@ -39,8 +39,15 @@ struct TkvxPDFShapedText {
   size_t SpanText = 0;
   // Thousandths of an em.
   double Pen = 0;
+  // Where the operators leave the text position, thousandths of an em: the glyphs' widths as
+  // the document's fonts give them, less the moves between them.
+  double Advance = 0;
+  // The box of the glyphs' outlines as the operators place them, thousandths of an em from
+  // the run's start on its baseline, y upwards; InkLeft above InkRight when none draws.
+  double InkLeft = 0, InkBottom = 0, InkRight = 0, InkTop = 0;
 
-  // Glyphs and EndsCluster of text as face shapes it.
+  // Glyphs and EndsCluster of text as face shapes it, not yet shown on any page: an entry
+  // whose text went is shaped anew for another text in the storage it has.
   void ShapeIn(const TFontFace& face, const WideString& text);
   // TkvxPDFPage::GlyphsWidth of the glyphs, kept for the last size and spacing asked: a list
   // measures the same words in the same font row after row.
@@ -75,6 +82,9 @@ class TkvxPDFShapedTexts {
   std::unique_ptr<TEntry> Take(std::u16string_view text, size_t hash);
   // Keeps an entry whose text is not here yet; its place in memory stays as long as it is kept.
   TkvxPDFShapedText& Add(std::unique_ptr<TEntry> entry, size_t hash);
+  // Takes every entry out, into spare while it holds fewer than keep, keeping the room of the
+  // slots: the texts of a turn go, and the next turn's take their places.
+  void Clear(std::vector<std::unique_ptr<TEntry>>& spare, size_t keep);
   size_t Size() const { return count_; }
 
  private:

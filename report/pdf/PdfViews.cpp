@@ -364,8 +364,7 @@ size_t ShownLines(TkvxCustomMemoView& memo, const TBox& b, double lineH) {
 void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
   const TkvxFrame* frame = &memo.DrawnFrame();
   const double fw = frame->Width();
-  page.SaveState();
-  page.ClipRect(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
+  page.BeginClip(b.Left - fw, b.Top - fw, b.Width + 2 * fw, b.Height + 2 * fw);
   TColorRestore restore(memo);
   // A memo met ahead has its markers in place already.
   const TkvxPDFLaidMemo* met = page.LaidAhead ? page.LaidAhead->Find(&memo) : nullptr;
@@ -511,7 +510,7 @@ void DrawMemo(TkvxPDFPage& page, TkvxCustomMemoView& memo, const TBox& b) {
       along += linePlaced[k].Width + (p.EndsInBlank && k + 1 < linePieces.size() ? extra : 0);
     }
   }
-  page.RestoreState();
+  page.EndClip();
 }
 
 // The memo a view is, when it is drawn as text (a hatched one is rastered); else null.
