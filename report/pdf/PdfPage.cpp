@@ -253,18 +253,20 @@ void TkvxPDFPage::Arrow(double x1, double y1, double x2, double y2, double lengt
   const double xb = px2 - dx / len * al, yb = py2 - dy / len * al;
   const double nx = -dy / len * aw, ny = dx / len * aw;
   const double w1x = xb - nx, w1y = yb - ny, w2x = xb + nx, w2y = yb + ny;
+  // The head's join and colour are set before its path begins: between a path's first point and
+  // its painting a PDF allows only the path's own operators.
+  if (solid) {
+    content_ += "1 j\r\n" + GetColor(color) + " rg\r\n";
+    FillChanged();
+  } else {
+    content_ += GetColor(color) + " RG\r\n";
+  }
   AppendNumbers(w1x, w1y);
   content_ += " m\r\n";
   AppendNumbers(px2, py2);
   content_ += " l\r\n";
   AppendNumbers(w2x, w2y);
-  content_ += " l\r\n";
-  if (solid) {
-    content_ += "1 j\r\n" + GetColor(color) + " rg\r\nb\r\n";
-    FillChanged();
-  } else {
-    content_ += GetColor(color) + " RG\r\nS\r\n";
-  }
+  content_ += solid ? " l\r\nb\r\n" : " l\r\nS\r\n";
 }
 
 void TkvxPDFPage::SetPen(TColor color, double width, const std::vector<double>& dashes, bool roundCaps) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sstream>
 
 #include "platform/gui/Bitmap.h"
 #include "platform/gui/Canvas.h"
@@ -242,6 +243,77 @@ TEST(PdfShapes, LinesShapesAndShadowsAreDrawnAsPathsWithTheirDashes) {
   // The triangle's fill, in both.
   EXPECT_EQ(pdf.At(m + 470, m + 80, 2), 0);
   EXPECT_EQ(Channel(*preview, m + 470, m + 80, 2), 0);
+}
+
+// Between a path's first point and the operator that paints it, a PDF allows only the operators
+// that make the path (and a clip). Gives, for each page's content, the first operator found out
+// of place, with the one that began the path; empty when there is none.
+std::string OperatorInsideAPath(const std::string& qdf) {
+  static const std::regex pathOps("^(m|l|c|v|y|h|re|W|W\\*)$");
+  static const std::regex painting("^(S|s|f|F|f\\*|B|B\\*|b|b\\*|n)$");
+  static const std::regex operatorToken("^[A-Za-z'\"][A-Za-z0-9*'\"]*$");
+  for (size_t at = qdf.find("Contents for page"); at != std::string::npos;
+       at = qdf.find("Contents for page", at + 1)) {
+    const size_t begin = qdf.find("stream\n", at);
+    const size_t end = qdf.find("endstream", begin);
+    std::istringstream content(qdf.substr(begin + 7, end - begin - 7));
+    std::string token, began;
+    bool inString = false;
+    while (content >> token) {
+      // Text shown in strings may hold anything.
+      if (token.front() == '(' || token.front() == '<' || token.front() == '[') inString = true;
+      if (inString) {
+        inString = token.back() != ')' && token.back() != '>' && token.back() != ']';
+        continue;
+      }
+      if (!std::regex_match(token, operatorToken)) continue;
+      if (began.empty()) {
+        if (token == "m" || token == "re") began = token;
+      } else if (std::regex_match(token, painting)) {
+        began.clear();
+      } else if (!std::regex_match(token, pathOps)) {
+        return token + " in a path begun by " + began;
+      }
+    }
+  }
+  return "";
+}
+
+// The heads of a line's arrows, filled or open, are paths of their own: their colour and join
+// are set before them, where a PDF reader takes them, and both heads show in the line's colour.
+TEST(PdfShapes, ArrowHeadsAreWholePathsInTheLinesColour) {
+  EnsureGraphics();
+  auto report = NewReport(150, 10);
+  auto* band = Add<TkvxReportTitle>(FirstPage(*report), "Title", 0, 0, 700, 300);
+  auto* solid = Add<TkvxLineView>(band, "Solid", 40, 60, 400, 0);
+  solid->ArrowEnd = true;
+  solid->ArrowSolid = true;
+  solid->ArrowLength = 30;
+  solid->ArrowWidth = 12;
+  solid->Frame()->SetColor(clRed);
+  auto* open = Add<TkvxLineView>(band, "Open", 40, 200, 400, 0);
+  open->ArrowStart = true;
+  open->ArrowLength = 30;
+  open->ArrowWidth = 12;
+  open->Frame()->SetColor(clBlue);
+  open->Frame()->SetWidth(3);
+  ASSERT_TRUE(report->PrepareReport()) << report->Errors->Text();
+  const std::string file = Export(*report, "arrows");
+  const std::string qdf = TempPath("arrows-qdf.pdf");
+  ASSERT_EQ(RunCommand("qpdf --qdf --object-streams=disable " + Quote(file) + " " + Quote(qdf)).Status, 0);
+  EXPECT_EQ(OperatorInsideAPath(ReadFile(qdf)), "");
+
+  const TPixmap pdf = Render(file);
+  const int m = 38;
+  // Inside the filled head, 20 pixels behind its tip at 440 where it is 16 high: red, not the
+  // paper's white.
+  EXPECT_EQ(pdf.At(m + 420, m + 60 + 2, 0), 255);
+  EXPECT_LT(pdf.At(m + 420, m + 60 + 2, 1), 64);
+  // A wing of the open head, at the line's start, is the line's blue.
+  bool blueWing = false;
+  for (int y = m + 200 + 3; y < m + 200 + 14; ++y)
+    blueWing = blueWing || (pdf.At(m + 40 + 22, y, 2) > 192 && pdf.At(m + 40 + 22, y, 0) < 64);
+  EXPECT_TRUE(blueWing);
 }
 
 // An upward or leftward diagonal is stored with a negative height or width: every direction
