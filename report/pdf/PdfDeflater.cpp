@@ -3,6 +3,7 @@
 #include <memory>
 #include <utility>
 
+#include "platform/rtl/Processors.h"
 #include "png/ZLibStreams.h"
 #include "report/pdf/PdfPage.h"
 
@@ -18,9 +19,12 @@ constexpr size_t kSpareRoom = 1 << 20;
 
 }  // namespace
 
-TkvxPDFDeflater::TkvxPDFDeflater(TStream* store) : store_(store), thread_([this] { Run(); }) {}
+TkvxPDFDeflater::TkvxPDFDeflater(TStream* store) : store_(store) {
+  if (UsableProcessors() > 1) thread_ = std::thread([this] { Run(); });
+}
 
 TkvxPDFDeflater::~TkvxPDFDeflater() {
+  if (!thread_.joinable()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
@@ -35,6 +39,20 @@ void TkvxPDFDeflater::RaiseFailure() {
 }
 
 void TkvxPDFDeflater::Add(TkvxPDFPage& page, std::string content) {
+  if (!thread_.joinable()) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    RaiseFailure();
+    TJob job{&page, std::move(content)};
+    try {
+      Deflate(job);
+    } catch (...) {
+      // A failed write leaves the document unfinished: every later page and the end raise it.
+      failure_ = std::current_exception();
+      throw;
+    }
+    if (spares_.size() < kSpares && job.Content.capacity() <= kSpareRoom) spares_.push_back(std::move(job.Content));
+    return;
+  }
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [&] { return failure_ || jobs_.size() < kWaiting; });
   RaiseFailure();
@@ -67,9 +85,13 @@ void TkvxPDFDeflater::Store(TkvxPDFPage& page, std::string_view body) {
   store_->WriteBuffer(body.data(), page.StreamSize);
 }
 
+void TkvxPDFDeflater::Deflate(TJob& job) {
+  if (!compressor_) compressor_ = std::make_unique<TZCompressor>(zcFastest);
+  Store(*job.Page, compressor_->Compress(job.Content));
+  job.Content.clear();
+}
+
 void TkvxPDFDeflater::Run() {
-  // One stream and one output room for all the pages of the export.
-  std::unique_ptr<TZCompressor> compressor;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     changed_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
@@ -81,12 +103,10 @@ void TkvxPDFDeflater::Run() {
     lock.unlock();
     std::exception_ptr failure;
     try {
-      if (!compressor) compressor = std::make_unique<TZCompressor>(zcFastest);
-      Store(*job.Page, compressor->Compress(job.Content));
+      Deflate(job);
     } catch (...) {
       failure = std::current_exception();
     }
-    job.Content.clear();
     lock.lock();
     if (spares_.size() < kSpares && job.Content.capacity() <= kSpareRoom) spares_.push_back(std::move(job.Content));
     busy_ = false;

@@ -1,10 +1,13 @@
 #pragma once
 // TkvxPDFDeflater: deflates the content of closed pages on a thread of its own while the export
 // draws the pages that follow, so that writing the file waits for no page's compression and the
-// content cache holds deflated pages instead of their ten-times-larger text.
+// content cache holds deflated pages instead of their ten-times-larger text. A process with one
+// processor deflates each page as it is added: a thread would only take turns with the export,
+// woken for every page.
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,6 +19,7 @@
 namespace orv {
 
 class TkvxPDFPage;
+class TZCompressor;
 
 class TkvxPDFDeflater {
  public:
@@ -42,10 +46,14 @@ class TkvxPDFDeflater {
     std::string Content;
   };
   void Run();
+  // Deflates the job's content into its page's body; the content is left empty, its room kept.
+  void Deflate(TJob& job);
   void Store(TkvxPDFPage& page, std::string_view body);
   void RaiseFailure();
 
   TStream* store_;
+  // One stream and one output room for all the pages of the export.
+  std::unique_ptr<TZCompressor> compressor_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<TJob> jobs_;
@@ -54,6 +62,7 @@ class TkvxPDFDeflater {
   bool busy_ = false;
   bool stopping_ = false;
   std::exception_ptr failure_;
+  // Not started on one processor.
   std::thread thread_;
 };
 
